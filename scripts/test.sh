@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the project with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+BUILD_DIR="${BUILD_DIR:-build/test}"
+JOBS="${JOBS:-$(nproc)}"
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLD_SANITIZE=ON -DLD_BENCH=ON
+cmake --build "$BUILD_DIR" -j "$JOBS"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS" --timeout 600

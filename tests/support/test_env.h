@@ -1,0 +1,30 @@
+#pragma once
+// Where tests find the source tree and its data, and a temporary folder per test.
+#include <filesystem>
+#include <string>
+
+namespace ld::test {
+
+std::filesystem::path SourceDir();     // the repository root
+std::filesystem::path DataDir();       // data/: the program folder's default files ("maket.zr", ...)
+std::filesystem::path TestDataDir();   // tests/data/: published test networks
+
+// A fresh empty folder, removed with everything in it when the object goes.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+  std::filesystem::path path_;
+};
+
+// Whole file as bytes; empty when missing.
+std::string ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace ld::test
