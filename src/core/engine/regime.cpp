@@ -1,0 +1,89 @@
+#include "core/engine/regime.h"
+
+#include "core/base/msgbox.h"
+
+namespace ld {
+
+std::string StaticCharFile;
+
+TRegimeElement* TElementPool::New() {
+  const std::size_t slot = count_ % kBlock;
+  if (slot == 0 && count_ / kBlock == blocks_.size()) blocks_.push_back(std::make_unique<TRegimeElement[]>(kBlock));
+  ++count_;
+  return &blocks_[(count_ - 1) / kBlock][slot];
+}
+
+void TElementPool::Clear() {
+  blocks_.clear();
+  count_ = 0;
+}
+
+TRegime::TRegime() = default;
+
+TRegime::~TRegime() {
+  FreeTimeData();
+  ClearModel();
+}
+
+TRegimeElement* TRegime::NewElement() { return pool_.New(); }
+
+void TRegime::AppendToTree(TRegimeElement* e) {
+  // Creation order is tree order; the list order through Next is its reverse.
+  if (lastInTree_ != nullptr) lastInTree_->NextInTree = e;
+  e->Next = FirstElement;
+  FirstElement = e;
+  lastInTree_ = e;
+}
+
+void TRegime::ClearModel() {
+  // A re-read model must refer to the same graph cache slots, so the numbers are kept by row.
+  if (!GraphCache.empty()) {
+    auto keep = [](std::vector<std::int32_t>& saved, int row, std::int32_t value) {
+      if (value == 0 || row <= 0) return;
+      if (saved.size() <= static_cast<std::size_t>(row)) saved.resize(row + 1, 0);
+      saved[row] = value;
+    };
+    for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
+      keep(SavedNg_n, e->NodeIndex, e->Ng_n);
+      keep(SavedNq_n, e->NodeIndex, e->Nq_n);
+      keep(SavedNg_g, e->NodeIndex, e->Ng_g);
+      keep(SavedNq_g, e->NodeIndex, e->Nq_g);
+      keep(SavedNg_u, e->NodeIndex, e->Ng_u);
+      keep(SavedNg_kta, e->BranchIndex, e->Ng_kta);
+      keep(SavedNg_ktr, e->BranchIndex, e->Ng_ktr);
+    }
+  }
+  FreeMatrices();
+  pool_.Clear();
+  FirstElement = Root = lastInTree_ = nullptr;
+  MaxResidualNode = MaxPResidualNode = MaxQResidualNode = nullptr;
+  ContourEntry1.clear();
+  ContourEntry2.clear();
+  OpenLoopEntry1.clear();
+  OpenLoopEntry2.clear();
+  NodeCount = BranchCount = BalancingCount = FixedCount = UnsuppliedCount = 0;
+  TotalContourCount = NetworkContourCount = MatrixEntryCount = NetworkEntryCount = 0;
+  ContourCount = OpenLoopCount = 0;
+  StaticCharCount = 0;
+  A0.clear(); A1.clear(); A2.clear(); B0.clear(); B1.clear(); B2.clear();
+  Nsh.clear();
+  Ush.clear();
+  SchemeRead = ModelError = ZeroContours = VoltagesSet = false;
+  SchemePath.clear();
+  SchemeName.clear();
+}
+
+void TRegime::ReportError(const std::string& text, int kind, bool setModelError) {
+  if (ShowMessages) ShowMsgForm(text, kind, mbOk);
+  if (Errors != nullptr) Errors->push_back(text);
+  if (setModelError) ModelError = true;
+}
+
+void TRegime::Stage(const std::string& caption, int progress) {
+  if (!caption.empty() && OnStage) OnStage(caption);
+  if (OnProgress) OnProgress(progress);
+}
+
+std::string TRegime::SchemeQuoted() const { return "Схема \"" + SchemeName + "\""; }
+
+}  // namespace ld

@@ -1,0 +1,323 @@
+#pragma once
+// The steady-state regime engine: the element model of one calculation scheme, its analysis into a tree
+// with closing contours, the sweeps, the iteration driver, losses, limit checks and result write-back.
+//
+// Units: voltages in kV (line voltage; the root is 110 + j0 and every ratio is relative to it), powers in
+// MW and Mvar, R and X in ohms, shunts Gs/Bs/G/B in micro-siemens (scaled by 1e-6 in products).
+// Node loads are held as the conjugate of the complex power: Load1 = (Pn, -Qn), Load2 = (-Pg, Qg).
+#include <complex>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ld {
+
+class TDataFile;
+
+using Complex = std::complex<double>;
+
+// The dense matrix unit works on these: a vector of Doubles and a matrix of rows, indexed from 0.
+using Vector = std::vector<double>;
+using Matrix = std::vector<Vector>;
+
+// Number of the root element and the parent-side number of node elements.
+constexpr std::int32_t kRootNumber = -999999999;
+
+// Bits of TRegimeElement::Flags.
+enum : std::uint32_t {
+  efOpenNumber = 0x1,        // the branch is open at its Number end
+  efOpenNumber2 = 0x2,       // the branch is open at its Number2 end
+  efReversed = 0x4,          // the table's N1 is the parent side
+  efHasRatio = 0x8,          // the ratio K is not zero
+  efLoopClosing = 0x10,      // the branch leads to no new node
+  efCommutF = 0x20,          // commutation letter "Ф"
+  efDeviceNumber = 0x40,     // switching-device mark "-" at the Number end
+  efDeviceNumber2 = 0x80,    // switching-device mark "-" at the Number2 end
+  efSource = 0x100,          // root, balancing node, fixed-voltage node of algorithms 1-3, unsupplied node
+  efFixedVoltage = 0x200,    // fixed-voltage node (sign "U")
+  efEnergyLoads = 0x400,     // loads given as energies over the period
+  efUnsupplied = 0x800,
+  efDamaged = 0x8000,        // commutation letter "П"
+  efCutMark1 = 0x1000000,    // cut marks of the open-point optimisation
+  efCutMark2 = 0x8000000,
+  efSwitchedOff = 0x10000000,  // switching-table marks
+  efSupplied = 0x20000000,
+  efReportMask = 0x0FFFFFFF,   // what listings and drawings show of the flags
+};
+
+// One node of the model together with the branch that feeds it from its parent. The root has no branch;
+// a loop-closing branch is an element without a node of its own. Hot fields of the sweeps come first.
+struct TRegimeElement {
+  std::uint32_t Flags = 0;
+  std::int32_t Number = 0;   // node: NS; branch: child-side node; root: kRootNumber
+  std::int32_t Number2 = 0;  // node: kRootNumber; branch: parent-side node; fixed-voltage branch: root's
+  TRegimeElement* Parent = nullptr;
+  TRegimeElement* Partner = nullptr;     // loop-closing / fixed-voltage element: tree element of its node
+  TRegimeElement* Next = nullptr;        // from FirstElement: children before parents, root last
+  TRegimeElement* NextInTree = nullptr;  // from Root: parents before children
+
+  Complex K;       // ratio from the parent's voltage to this element's no-load voltage (Kta, Ktr)
+  Complex U;       // voltage of the voltage sweep
+  Complex I;       // branch current, referred to the child side
+  Complex IDelta;  // current change to carry up the tree
+  Complex UNode;   // voltage of the node step (damped); model building puts the previous result here
+  Complex ILoad;   // current drawn at the node (load and shunt)
+  Complex Load;    // Load1 + Load2
+  double R = 0, X = 0;    // branch impedance referred to the child side
+  double Gs = 0, Bs = 0;  // shunt at the element's node, µS
+
+  Complex Load1;   // (Pn, -Qn) or load currents
+  Complex Load2;   // (-Pg, Qg) or generation currents
+  Complex IPrev;   // branch current read from the tables; work sum of fixed-voltage elements
+  double G = 0, B = 0;    // branch shunt, µS
+  double Ktn = 0;
+  double Um = 0;          // magnitude held at a fixed-voltage node
+  double Angle = 0;       // angle of a fixed-voltage branch, radians
+
+  std::int32_t Ng_n = 0, Ng_g = 0, Nq_n = 0, Nq_g = 0, Ng_u = 0, Ng_kta = 0, Ng_ktr = 0;
+  std::int32_t Work = 0;         // scratch mark of listings and searches
+  std::int32_t NodeIndex = 0;    // 1-based node row; 0 for the root and loop-closing branches
+  std::int32_t BranchIndex = 0;  // 1-based branch row; 0 for node elements
+  float Qmin = 0, Qmax = 0;      // reactive limits of a fixed-voltage node; both 0: no limits
+  float Unom = 0;
+  float SIdop = 0;  // sqrt(3)·Idop·0.001
+  float Sdop = 0;
+  float Kvi = 0, Kvu = 0;
+  float Kflow = 0;
+  std::uint8_t Nl = 0;
+  std::string Name;  // name of the element's node
+  std::unique_ptr<std::vector<double>> SupplyTimes;  // switching-table moments of the node
+};
+
+// Elements live in large blocks so that the sweeps walk memory in order; addresses never move, so the
+// links stay valid while elements are added.
+class TElementPool {
+public:
+  TRegimeElement* New();
+  void Clear();
+  std::size_t Count() const { return count_; }
+
+private:
+  static constexpr std::size_t kBlock = 4096;
+  std::vector<std::unique_ptr<TRegimeElement[]>> blocks_;
+  std::size_t count_ = 0;
+};
+
+using TRegimeTextEvent = std::function<void(const std::string& text)>;
+using TRegimeProgressEvent = std::function<void(int position)>;
+using TRegimeIterationEvent = std::function<void(int iteration, std::int32_t node, double residual)>;
+
+// Path of the static load characteristics "sthar_pq.cat" that model building reads; empty: the
+// program folder's file.
+extern std::string StaticCharFile;
+
+class TRegime {
+public:
+  TRegime();
+  ~TRegime();
+  TRegime(const TRegime&) = delete;
+  TRegime& operator=(const TRegime&) = delete;
+
+  // ---- Counters of the model
+  int NodeCount = 0;
+  int BranchCount = 0;
+  int BalancingCount = 0;
+  int FixedCount = 0;
+  int UnsuppliedCount = 0;
+  int TotalContourCount = 0;    // network contours plus one per fixed-voltage node of algorithm 0
+  int NetworkContourCount = 0;  // contours 1..NetworkContourCount are network contours
+  int MatrixEntryCount = 0;
+  int NetworkEntryCount = 0;
+
+  TRegimeElement* FirstElement = nullptr;  // list order through Next
+  TRegimeElement* Root = nullptr;          // tree order through NextInTree
+
+  // Contour i (1-based) is the pair ContourEntry1[i - 1], ContourEntry2[i - 1]: the loop-closing (or
+  // fictitious fixed-voltage) element and the tree element that feeds the same node.
+  int ContourCount = 0;
+  std::vector<TRegimeElement*> ContourEntry1, ContourEntry2;
+  int OpenLoopCount = 0;
+  std::vector<TRegimeElement*> OpenLoopEntry1, OpenLoopEntry2;
+
+  // Static load characteristics, indexed by characteristic number 1..StaticCharCount (item 0 unused).
+  int StaticCharCount = 0;
+  std::vector<float> A0, A1, A2, B0, B1, B2;
+  // Per node row (1-based, item 0 unused): characteristic number and its base voltage.
+  std::vector<std::int16_t> Nsh;
+  std::vector<float> Ush;
+
+  // Time data of the calculated moment (filled by ApplyTimeData; they survive ClearModel).
+  std::vector<double> SwitchMoments;  // item 0: end of the period; then the switching moments
+  std::vector<double> SupplyHours;    // per node row (1-based)
+  std::vector<std::vector<double>> GraphCache;
+  std::vector<std::int32_t> CachedGraphs;  // graph number held in each cache slot
+  // Graph numbers saved per row when the model is freed while a graph cache exists (1-based rows).
+  std::vector<std::int32_t> SavedNg_n, SavedNq_n, SavedNg_g, SavedNq_g, SavedNg_u;
+  std::vector<std::int32_t> SavedNg_kta, SavedNg_ktr;
+
+  std::string SchemePath;  // scheme path without extension
+  std::string SchemeName;  // title of the node table
+
+  // ---- Settings
+  int MaxIter = 100;
+  int MaxIter2 = 1;
+  double Accuracy = 1e-4;
+  float DampU = 1.0f;
+  float DampI = 1.0f;
+  std::uint8_t Digits = 3;
+  bool ShowMessages = false;
+  bool FixModule = true;
+  int PVAlgorithm = 0;  // 0 contour method, 1-3 the node is a balancing-like node
+  bool QLimits = false;
+  int QLimitCount = 0;
+  bool StaticChars = false;
+  bool VoltagesSet = false;
+  bool PhaseCurrents = false;
+  int InitVoltageMode = 0;  // 0 no-load sweep, 1 previous results, 2 nominal
+  bool FormPVLoops = false;
+  std::uint8_t NameMode = 0;  // 0 number, 1 name, 2 number, a blank and the name
+  std::uint8_t LoadType = 0;  // 0 powers, 1 currents, other values no loads
+  bool LockFiles = false;
+
+  // ---- Result flags
+  bool SchemeRead = false;
+  bool MatricesFormed = false;
+  bool Converged = false;
+  bool ModelError = false;
+  bool ZeroContours = false;
+  bool RepeatCalc = false;
+  TRegimeElement* MaxResidualNode = nullptr;
+
+  // Caller-owned lists, only filled (nullptr: not assigned).
+  std::vector<std::string>* Errors = nullptr;
+  std::vector<std::string>* Unsupplied = nullptr;
+  std::vector<std::string>* Contours = nullptr;
+
+  std::vector<std::string> ResidualsU, ResidualsLoop;  // one line per iteration
+  double PrepareTime = 0;    // seconds
+  double TotalTime = 0;      // seconds
+  double IterationTime = 0;  // seconds
+
+  // Node rows held at a Q limit (positive) and ambiguous pairs (negative rows).
+  std::vector<std::int32_t> ExcludedPV;
+  std::vector<std::string> PVProtocol;
+
+  // Caller-owned row marks: sized, cleared and set to 1 for unsupplied rows.
+  std::vector<std::uint8_t>* NodeMarks = nullptr;
+  std::vector<std::uint8_t>* BranchMarks = nullptr;
+
+  // Fixed-voltage solvers.
+  TRegimeElement* MaxPResidualNode = nullptr;
+  TRegimeElement* MaxQResidualNode = nullptr;
+  double PVResidualP = 0;
+  double PVResidualQ = 0;
+  bool StorePVJacobian = false;
+  bool ReusePVJacobian = false;
+  Matrix PVJacobian;
+  std::vector<double> PVSensitivities;
+
+  // Limit checks.
+  int UnderVoltageCount = 0;
+  int OverVoltageCount = 0;
+  int OverCurrentCount = 0;
+  int OverFlowCount = 0;
+
+  TRegimeTextEvent OnStage;
+  TRegimeProgressEvent OnProgress;
+  TRegimeIterationEvent OnIteration;
+
+  // ---- Stages
+  void ReadScheme(const std::string& path);
+  void ReadTables(const std::string& path);
+  bool UpgradeBranchTable(const std::string& path, TDataFile& branches);
+  void BuildModel(TDataFile& nodes, TDataFile& branches, bool& changed);
+  void ClearModel();
+
+  // The state of the calculated moment: switching table and load, voltage and ratio graphs.
+  void ApplyTimeData(std::uint8_t TypCalcPQ, int Step, double Date1, double Date2, double CalcDate,
+                     bool KeepSeries);
+  void FreeTimeData();
+
+  // Configuration analysis.
+  void AnalyzeConfiguration();
+  void SetParents();
+  void DistributeShunts();
+  void FindContours();
+  void AddFixedVoltageBranches();
+  void FindOpenLoops();
+  void ListContours();
+  void ListContour(int index, TRegimeElement* entry1, std::vector<std::string>& list,
+                   TRegimeElement* entry2);
+  std::string ElementCaption(const TRegimeElement* element) const;
+
+  // Sweeps.
+  void ClearSweepSums();
+  void AddCurrentToPath(TRegimeElement* element, double dRe, double dIm);
+  void SweepCurrents();
+  void SweepVoltages();
+  void InitVoltages();
+  void NodeStep(double& MaxResidual);
+
+  // Contour and fixed-voltage matrices and corrections.
+  void FormMatrices();
+  void CreateMatrices();
+  void FormMatricesCore();
+  void FreeMatrices();
+  void FormContourMatrix();
+  void OrderContours();
+  void LinkMatrixRows();
+  void FactoriseRows(int firstPosition, int lastPosition, int mode);  // mode 0 complex, 1 2x2 blocks
+  void SaveFixedVoltageBlocks();
+  void SolveContours();  // on the right-hand side held by position in the matrix fields
+  void UpdateFixedVoltageBlocks();
+  void CorrectContours(double& MaxLoopResidual);
+
+  // Iterations and the whole calculation.
+  void RunIterations();
+  void InnerIterations(int& iterations);
+  void SolvePVAngles(int& iterations);
+  void SolvePVWithQLimits(int& iterations);
+  void Calculate(const std::string& path, std::uint8_t TypCalcPQ, double Date1, double Date2,
+                 double CalcDate, int Tgr);
+  bool ReassignQLimitedPV();
+
+  // Losses and limit checks.
+  double TotalLosses() const;
+  void CheckVoltageDeviations(const std::string& unomFile, bool& Under, double DefaultMinus,
+                              double DefaultPlus, bool& Over);
+  void CheckLoadLimits(bool& OverCurrent, bool& OverFlow, float CurrentPercent, float FlowPercent);
+
+  // Results into the node and branch tables and the protocol ".RGM".
+  void WriteResults(const std::string& unomFile, std::uint8_t TypCalcPQ, bool LoadsAsInput, bool SumSbal,
+                    double unused, float Un, float Uv, std::uint8_t Dimension, bool FromFiles,
+                    TDataFile* nodes, TDataFile* branches);
+
+  // Reports a line: message box (kind 0 error, 1 warning) when ShowMessages, the Errors list when
+  // assigned, and ModelError unless told otherwise.
+  void ReportError(const std::string& text, int kind = 0, bool setModelError = true);
+  // OnStage with a caption (when not empty) and OnProgress with a position.
+  void Stage(const std::string& caption, int progress);
+  // "Схема "<SchemeName>"" as every message names the scheme.
+  std::string SchemeQuoted() const;
+
+  // The elements in creation order (tree order, then fictitious fixed-voltage branches).
+  const TElementPool& Elements() const { return pool_; }
+
+private:
+  TElementPool pool_;
+
+  TRegimeElement* NewElement();
+  void AppendToTree(TRegimeElement* e);
+  TRegimeElement* lastInTree_ = nullptr;
+  // User's Qg of nodes held at a Q limit, restored when released and at the end of Calculate.
+  std::vector<std::pair<std::int32_t, double>> savedQg_;
+  void RestoreUserQg(std::int32_t row);
+  void RestoreAllUserQg();
+  void IterationLoop(bool withEvents, int& iterations, double& dU, double& dL);
+
+  // ---- Matrices, corrections, losses and results: fields of the matrix and result stages
+};
+
+}  // namespace ld
