@@ -12,15 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "core/engine/dense.h"
+
 namespace ld {
 
 class TDataFile;
 
 using Complex = std::complex<double>;
-
-// The dense matrix unit works on these: a vector of Doubles and a matrix of rows, indexed from 0.
-using Vector = std::vector<double>;
-using Matrix = std::vector<Vector>;
 
 // Number of the root element and the parent-side number of node elements.
 constexpr std::int32_t kRootNumber = -999999999;
