@@ -1,0 +1,193 @@
+#pragma once
+// Growable arrays of fixed-size elements: table columns, row marks and working lists.
+// Arrays are used from index 1 (element 0 exists and stays zero). Writing or taking the address of an
+// index beyond the allocated size grows the array; new elements are zero.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace ld {
+
+class TDynamicArray {
+public:
+  // Size becomes the multiple of Delta just above count, so index count is always valid.
+  // Throws ld::Error("Ошибка выполнения (DynamicArray)") for an element size of 0 or a size above MaxSize.
+  TDynamicArray(int count, int elemSize);
+  virtual ~TDynamicArray();
+  TDynamicArray(const TDynamicArray&) = delete;
+  TDynamicArray& operator=(const TDynamicArray&) = delete;
+
+  int Size() const { return size_; }        // allocated elements; valid indices 0..Size-1
+  int ElemSize() const { return elemSize_; }
+  int MaxSize() const { return maxSize_; }  // the largest size a new array may have
+  int Delta() const { return delta_; }      // growth step in elements (512 bytes' worth, at least 1)
+
+  // Elements in use; the array never changes it, its users maintain it.
+  int Count = 0;
+
+  // The type letter of a layout column held in this kind of array; 0 for arrays that hold none.
+  virtual char TypeLetter() const = 0;
+
+  // Address of element index, growing the array when index > Size-1.
+  void* ItemPtr(int index) {
+    EnsureIndex(index);
+    return data_.get() + static_cast<std::size_t>(index) * elemSize_;
+  }
+  void* Data() { return data_.get(); }
+  const void* Data() const { return data_.get(); }
+
+  // Grows so that index is valid.
+  void EnsureIndex(int index) {
+    if (index < 0 || index >= size_) Grow(index);
+  }
+
+  // Removes elements From..To, moving the rest down and zeroing the freed tail. Ignored unless
+  // 0 <= From <= To <= Size-1.
+  virtual void Delete(int from, int to);
+  // Zeroes every element.
+  virtual void Clear();
+  // Opens one zeroed element at index; last is the last element in use (callers pass the row count).
+  void Insert(int index, int last);
+  // Opens n zeroed elements at index.
+  void InsertN(int index, int n, int last);
+  // Swaps two elements; ignored unless both indices are valid.
+  void Exchange(int i, int j);
+
+protected:
+  unsigned char* Bytes() { return data_.get(); }
+  const unsigned char* Bytes() const { return data_.get(); }
+  unsigned char* At(int index) { return data_.get() + static_cast<std::size_t>(index) * elemSize_; }
+  const unsigned char* At(int index) const {
+    return data_.get() + static_cast<std::size_t>(index) * elemSize_;
+  }
+  // Frees what elements from..to own before their bytes are overwritten or zeroed.
+  virtual void ReleaseRange(int /*from*/, int /*to*/) {}
+
+private:
+  void Grow(int index);
+  void ZeroRange(int from, int count);
+
+  int size_ = 0;
+  int elemSize_ = 0;
+  int maxSize_ = 0;
+  int delta_ = 1;
+  std::unique_ptr<unsigned char[]> data_;
+};
+
+// Typed access to a numeric, byte or pointer array. The elements are contiguous from Data().
+template <typename T, char Letter>
+class TTypedArray : public TDynamicArray {
+public:
+  using value_type = T;
+  explicit TTypedArray(int count = 0) : TDynamicArray(count, static_cast<int>(sizeof(T))) {}
+
+  char TypeLetter() const override { return Letter; }
+
+  T* ItemPtr(int index) { return static_cast<T*>(TDynamicArray::ItemPtr(index)); }
+  // Reference to element i, growing the array as needed.
+  T& operator[](int i) { return *ItemPtr(i); }
+  // Element i, or zero beyond the allocated size (no growth).
+  T Get(int i) const { return i >= 0 && i < Size() ? Data()[i] : T{}; }
+
+  T* Data() { return reinterpret_cast<T*>(Bytes()); }
+  const T* Data() const { return reinterpret_cast<const T*>(Bytes()); }
+};
+
+class DAbyte final : public TTypedArray<std::uint8_t, 'b'> {
+public:
+  using TTypedArray::TTypedArray;
+};
+// One character of a layout column: a Windows-1251 byte.
+class DAChar final : public TTypedArray<char, 'c'> {
+public:
+  using TTypedArray::TTypedArray;
+};
+class DAsmallint final : public TTypedArray<std::int16_t, 'i'> {
+public:
+  using TTypedArray::TTypedArray;
+};
+class DAword final : public TTypedArray<std::uint16_t, 'w'> {
+public:
+  using TTypedArray::TTypedArray;
+};
+class DALongint final : public TTypedArray<std::int32_t, 'l'> {
+public:
+  using TTypedArray::TTypedArray;
+};
+class DAint64 final : public TTypedArray<std::int64_t, 'n'> {
+public:
+  using TTypedArray::TTypedArray;
+};
+class DAsingle final : public TTypedArray<float, 'f'> {
+public:
+  using TTypedArray::TTypedArray;
+};
+class DAreal final : public TTypedArray<double, 'r'> {
+public:
+  using TTypedArray::TTypedArray;
+};
+class DAdouble final : public TTypedArray<double, 'd'> {
+public:
+  using TTypedArray::TTypedArray;
+};
+class DAboolean final : public TTypedArray<bool, '\0'> {
+public:
+  using TTypedArray::TTypedArray;
+};
+
+// Untyped pointers that the array does not own.
+class DAPointer final : public TTypedArray<void*, '\0'> {
+public:
+  using TTypedArray::TTypedArray;
+  void* GetItem(int index) const { return Get(index); }  // nullptr beyond Size-1
+  void SetItem(int index, void* p) { (*this)[index] = p; }
+};
+
+// Texts of up to 255 characters (UTF-8), each element its own heap copy or none.
+class DAString final : public TDynamicArray {
+public:
+  explicit DAString(int count = 0);
+  ~DAString() override;
+
+  char TypeLetter() const override { return 's'; }
+
+  // The text of element index; empty for an element never set or beyond Size-1 (no growth).
+  std::string GetItem(int index) const;
+  // The stored text, nullptr for an element never set or beyond Size-1. An element set to the empty
+  // text has a stored (empty) text.
+  const std::string* GetPtr(int index) const;
+  // Replaces element index (growing as needed) by a copy of text cut to 255 characters.
+  void SetItem(int index, std::string_view text);
+
+protected:
+  void ReleaseRange(int from, int to) override;
+
+private:
+  std::string*& Slot(int index) { return *reinterpret_cast<std::string**>(At(index)); }
+  std::string* SlotValue(int index) const { return *reinterpret_cast<std::string* const*>(At(index)); }
+};
+
+// Texts stored inline with a fixed capacity Len (1..255 characters): each element is a length byte and
+// Len bytes of Windows-1251 text, exactly the element layout of a "t" column in a table file, so a
+// column moves between file and memory without conversion. GetItem and SetItem speak UTF-8; a
+// character without a Windows-1251 code is stored as '?'.
+class DAFstring final : public TDynamicArray {
+public:
+  DAFstring(int len, int count = 0);
+
+  char TypeLetter() const override { return 't'; }
+  int Len() const { return ElemSize() - 1; }
+
+  // Address of the inline element (length byte, then the Windows-1251 bytes), growing as needed.
+  unsigned char* ItemPtr(int index) { return static_cast<unsigned char*>(TDynamicArray::ItemPtr(index)); }
+  // The text of element index; empty beyond Size-1 (no growth).
+  std::string GetItem(int index) const;
+  // Stores text cut to Len characters, growing as needed.
+  void SetItem(int index, std::string_view text);
+};
+
+// Longest text a string element keeps, in characters.
+inline constexpr int kShortStringMax = 255;
+
+}  // namespace ld

@@ -1,0 +1,201 @@
+#include "core/base/strings.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <system_error>
+
+#include "core/base/codepage.h"
+
+namespace ld {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+[[noreturn]] void NotAFloat(std::string_view s) {
+  throw ConvertError("\"" + std::string(s) + "\" не является числом");
+}
+
+[[noreturn]] void NotAnInteger(std::string_view s) {
+  throw ConvertError("\"" + std::string(s) + "\" не является целым числом");
+}
+
+// A decimal float with "." as the separator: sign, digits with at most one point, optional exponent.
+bool ParseFloat(std::string_view text, double& value) {
+  std::string_view s = TrimBlanks(text);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  // from_chars also takes "inf", "nan" and hexadecimal forms; only plain decimals are numbers here.
+  std::size_t i = 0, digits = 0;
+  while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    const std::size_t expStart = i;
+    while (i < s.size() && IsDigit(s[i])) ++i;
+    if (i == expStart) return false;
+  }
+  if (i != s.size()) return false;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (ec != std::errc() || end != s.data() + s.size()) return false;
+  if (negative) value = -value;
+  return true;
+}
+
+bool ParseInt(std::string_view text, int& value) {
+  std::string_view s = text;
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  if (s.empty() || !IsDigit(s.front())) return false;
+  std::int64_t magnitude = 0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), magnitude);
+  if (ec != std::errc() || end != s.data() + s.size()) return false;
+  const std::int64_t signedValue = negative ? -magnitude : magnitude;
+  if (signedValue < INT32_MIN || signedValue > INT32_MAX) return false;
+  value = static_cast<int>(signedValue);
+  return true;
+}
+
+std::string Spaces(std::size_t n) { return std::string(n, ' '); }
+
+}  // namespace
+
+double StrToFloatZ(std::string_view s) {
+  if (s.empty() || s == "-") return 0.0;
+  std::string text(s);
+  if (const auto comma = text.find(','); comma != std::string::npos) text[comma] = '.';
+  double value = 0.0;
+  if (!ParseFloat(text, value)) NotAFloat(s);
+  return value;
+}
+
+int StrToIntZ(std::string_view s) {
+  if (s.empty() || s == "-") return 0;
+  int value = 0;
+  if (!ParseInt(s, value)) NotAnInteger(s);
+  return value;
+}
+
+double DigitsToFloat(std::string_view s) {
+  std::string kept;
+  for (const char c : s) {
+    if (kept.size() == 20) break;
+    if (IsDigit(c) || c == ',' || c == '-' || c == '.') kept.push_back(c);
+  }
+  return kept.empty() ? 0.0 : StrToFloatZ(kept);
+}
+
+int DigitsToInt(std::string_view s) {
+  std::string kept;
+  for (const char c : s) {
+    if (c == '.' || kept.size() == 20) break;
+    if (IsDigit(c) || c == '-') kept.push_back(c);
+  }
+  if (kept.empty()) return 0;
+  int value = 0;
+  if (!ParseInt(kept, value)) NotAnInteger(kept);
+  return value;
+}
+
+std::string RemoveBlanks(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c == ' ' || c == '\t') continue;
+    if (c == '\xC2' && i + 1 < s.size() && s[i + 1] == '\xA0') {  // U+00A0
+      ++i;
+      continue;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::string FirstCommaToPoint(std::string_view s) {
+  std::string out(s);
+  if (const auto comma = out.find(','); comma != std::string::npos) out[comma] = '.';
+  return out;
+}
+
+std::string TrimLeadSpaces(std::string_view s) {
+  const auto first = s.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string() : std::string(s.substr(first));
+}
+
+std::string TrimTrailSpaces(std::string_view s) {
+  const auto last = s.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string() : std::string(s.substr(0, last + 1));
+}
+
+std::string FitLeft(std::string_view s, int n) {
+  if (n <= 0) return {};
+  const std::size_t width = static_cast<std::size_t>(n);
+  const std::size_t length = Utf8Length(s);
+  if (length >= width) return Utf8Left(s, width);
+  return Spaces(width - length) + std::string(s);
+}
+
+std::string FitRight(std::string_view s, int n) {
+  if (n <= 0) return {};
+  const std::size_t width = static_cast<std::size_t>(n);
+  const std::size_t length = Utf8Length(s);
+  if (length >= width) return Utf8Left(s, width);
+  return std::string(s) + Spaces(width - length);
+}
+
+std::string PadLeft(std::string_view s, int n) {
+  const std::size_t length = Utf8Length(s);
+  if (n <= 0 || length >= static_cast<std::size_t>(n)) return std::string(s);
+  return Spaces(static_cast<std::size_t>(n) - length) + std::string(s);
+}
+
+std::string OemToAnsiStr(std::string_view s) { return Cp866ToUtf8(s); }
+
+std::string NormalizeName(std::string_view s) {
+  // Latin A B C E H K M O P T and, in the same order, Cyrillic А В С Е Н К М О Р Т.
+  static constexpr std::string_view kLatin = "ABCEHKMOPT";
+  static constexpr std::array<char32_t, 10> kCyrillic = {0x0410, 0x0412, 0x0421, 0x0415, 0x041D,
+                                                         0x041A, 0x041C, 0x041E, 0x0420, 0x0422};
+  const std::string upper = UpperCase(s);
+  std::string out;
+  out.reserve(upper.size() + 8);
+  for (const char c : upper) {
+    const auto at = kLatin.find(c);
+    if (at == std::string_view::npos) {
+      out.push_back(c);
+    } else {
+      AppendUtf8(out, kCyrillic[at]);
+    }
+  }
+  return out;
+}
+
+double SingleToDouble(float f) {
+  std::array<char, 32> text{};
+  const auto written = std::to_chars(text.data(), text.data() + text.size(), f, std::chars_format::scientific, 6);
+  double value = 0.0;
+  std::from_chars(text.data(), written.ptr, value);
+  return value;
+}
+
+}  // namespace ld
