@@ -1,0 +1,111 @@
+#include "core/office/workbook.h"
+
+#include "core/base/numfmt.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdint>
+
+namespace ld {
+
+namespace {
+
+const SheetCell kEmptyCell{};
+
+// Days from 1.1.1970 of a proleptic Gregorian date (the civil-from-days pair below inverts it).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
+}
+
+// Serial day 0 is 30.12.1899.
+const std::int64_t kSerialEpoch = DaysFromCivil(1899, 12, 30);
+
+}  // namespace
+
+const SheetCell& Worksheet::Cell(int row, int col) const {
+  const auto it = cells_.find({row, col});
+  return it == cells_.end() ? kEmptyCell : it->second;
+}
+
+SheetCell& Worksheet::At(int row, int col) {
+  if (row > lastRow_) lastRow_ = row;
+  if (col > lastCol_) lastCol_ = col;
+  return cells_[{row, col}];
+}
+
+void Worksheet::SetNumber(int row, int col, double value) {
+  SheetCell& cell = At(row, col);
+  cell.kind = CellKind::Number;
+  cell.number = value;
+  cell.text.clear();
+}
+
+void Worksheet::SetText(int row, int col, std::string text) {
+  SheetCell& cell = At(row, col);
+  cell.kind = CellKind::Text;
+  cell.number = 0;
+  cell.text = std::move(text);
+}
+
+void Worksheet::SetDate(int row, int col, double serial) {
+  SheetCell& cell = At(row, col);
+  cell.kind = CellKind::Date;
+  cell.number = serial;
+  cell.text.clear();
+}
+
+void Worksheet::SetBold(int row, int col, bool bold) { At(row, col).bold = bold; }
+
+void Worksheet::Set(int row, int col, SheetCell cell) { At(row, col) = std::move(cell); }
+
+std::string Worksheet::CellText(int row, int col) const {
+  const SheetCell& cell = Cell(row, col);
+  switch (cell.kind) {
+    case CellKind::Empty: return {};
+    case CellKind::Text: return cell.text;
+    case CellKind::Date: return DateSerialText(cell.number);
+    case CellKind::Number: break;
+  }
+  return FloatToStrGeneral(cell.number, 15);
+}
+
+double DateSerial(int year, int month, int day, int hour, int minute, int second) {
+  const std::int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+  return static_cast<double>(days - kSerialEpoch) + (hour * 3600 + minute * 60 + second) / 86400.0;
+}
+
+std::string DateSerialText(double serial) {
+  if (!std::isfinite(serial)) return {};
+  // Rounded to the second first, so that 23:59:59.7 becomes the next day's midnight.
+  const double total = std::round(serial * 86400.0);
+  auto days = static_cast<std::int64_t>(std::floor(total / 86400.0));
+  const auto seconds = static_cast<int>(total - static_cast<double>(days) * 86400.0);
+  int year = 0, month = 0, day = 0;
+  CivilFromDays(days + kSerialEpoch, year, month, day);
+  char buf[48];
+  if (seconds == 0)
+    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", day, month, year);
+  else
+    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d %02d:%02d:%02d", day, month, year, seconds / 3600,
+                  seconds / 60 % 60, seconds % 60);
+  return buf;
+}
+
+}  // namespace ld

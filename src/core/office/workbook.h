@@ -1,0 +1,73 @@
+#pragma once
+// A spreadsheet workbook as the system exchanges it: sheets of cells holding numbers, texts and dates.
+// Files: .xlsx is written and read, the legacy .xls is read (see xlsx_file.h, xls_file.h).
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ld {
+
+enum class CellKind { Empty, Number, Text, Date };
+
+struct SheetCell {
+  CellKind kind = CellKind::Empty;
+  // Number: the value. Date: the spreadsheet serial day (days since 30.12.1899, the fraction is the time).
+  double number = 0;
+  std::string text;  // Text (UTF-8)
+  bool bold = false;  // the cell's font, as written
+};
+
+// One sheet; rows and columns are numbered from 1, as a spreadsheet shows them.
+class Worksheet {
+public:
+  explicit Worksheet(std::string name = {}) : name_(std::move(name)) {}
+
+  const std::string& Name() const { return name_; }
+  void SetName(std::string name) { name_ = std::move(name); }
+
+  // The cell at (row, col); an empty cell anywhere nothing was stored.
+  const SheetCell& Cell(int row, int col) const;
+  void SetNumber(int row, int col, double value);
+  void SetText(int row, int col, std::string text);
+  void SetDate(int row, int col, double serial);
+  void SetBold(int row, int col, bool bold = true);
+  void Set(int row, int col, SheetCell cell);
+
+  // The cell as text: numbers in general format with 15 significant digits ("12.5", "1E-5", with the
+  // decimal separator of FormatSettings), dates
+  // "DD.MM.YYYY" with " HH:MM:SS" when the time is not midnight, texts as they are, empty when empty.
+  std::string CellText(int row, int col) const;
+  bool IsEmpty(int row, int col) const { return Cell(row, col).kind == CellKind::Empty; }
+
+  // The largest row and column that hold a stored cell (0 for an empty sheet).
+  int LastRow() const { return lastRow_; }
+  int LastCol() const { return lastCol_; }
+
+  // Stored cells in row order, then column order.
+  const std::map<std::pair<int, int>, SheetCell>& Cells() const { return cells_; }
+
+private:
+  SheetCell& At(int row, int col);
+
+  std::string name_;
+  std::map<std::pair<int, int>, SheetCell> cells_;
+  int lastRow_ = 0;
+  int lastCol_ = 0;
+};
+
+struct Workbook {
+  std::vector<Worksheet> sheets;
+};
+
+// Serial day of a calendar date and time (the spreadsheet's 1900 date system, 1.3.1900 onwards).
+double DateSerial(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+// Text of a serial day: "DD.MM.YYYY" and " HH:MM:SS" when the time is not 00:00:00.
+std::string DateSerialText(double serial);
+
+// Reads a workbook from a file: .xlsx by its zip signature, legacy .xls by its compound-document
+// signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>"'.
+Workbook ReadWorkbook(const std::string& path);
+
+}  // namespace ld

@@ -1,0 +1,13 @@
+#pragma once
+// Legacy binary workbooks (.xls, BIFF5/BIFF8), read only.
+#include <string>
+
+#include "core/office/workbook.h"
+
+namespace ld {
+
+// Reads every worksheet of an .xls file: numbers, texts, dates and times (as serial days).
+// Fails with ld::Error 'Ошибка чтения файла "<path>"'.
+Workbook ReadXls(const std::string& path);
+
+}  // namespace ld

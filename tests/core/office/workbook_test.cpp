@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <string>
+#include <vector>
+
+#include "core/base/error.h"
+#include "core/office/workbook.h"
+#include "core/office/xlsx_file.h"
+#include "support/test_env.h"
+
+namespace {
+
+using ld::CellKind;
+
+TEST(Workbook, SerialDaysMatchTheSpreadsheetCalendar) {
+  EXPECT_EQ(ld::DateSerial(2024, 1, 1), 45292);
+  EXPECT_EQ(ld::DateSerial(2024, 2, 29), 45351);
+  EXPECT_EQ(ld::DateSerial(1900, 3, 1), 61);
+  EXPECT_DOUBLE_EQ(ld::DateSerial(2024, 1, 1, 18, 0, 0), 45292.75);
+  EXPECT_EQ(ld::DateSerialText(45351), "29.02.2024");
+  EXPECT_EQ(ld::DateSerialText(45292.75), "01.01.2024 18:00:00");
+  // half a second before midnight rounds into the next day, not to "24:00:00"
+  EXPECT_EQ(ld::DateSerialText(45292 + (86400 - 0.4) / 86400), "02.01.2024");
+
+  ld::Worksheet sheet;
+  sheet.SetNumber(2, 3, 12.5);
+  sheet.SetText(1, 1, "Узел");
+  sheet.SetDate(4, 1, 45351);
+  EXPECT_EQ(sheet.LastRow(), 4);
+  EXPECT_EQ(sheet.LastCol(), 3);
+  EXPECT_EQ(sheet.CellText(1, 1), "Узел");
+  EXPECT_EQ(sheet.CellText(4, 1), "29.02.2024");
+  EXPECT_EQ(sheet.CellText(3, 3), "");
+  EXPECT_TRUE(sheet.IsEmpty(3, 3));
+}
+
+TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {
+  ld::test::TempDir dir;
+  ld::Workbook book;
+  book.sheets.emplace_back("Узлы");
+  ld::Worksheet& s = book.sheets.back();
+  s.SetText(1, 1, "№ п/п");
+  s.SetBold(1, 1);
+  s.SetText(1, 2, "Наименование \"ТП-1\" <&>");
+  s.SetNumber(2, 1, 1);
+  s.SetNumber(2, 2, -1234567.125);
+  s.SetNumber(3, 2, 1e-7);
+  s.SetDate(4, 1, ld::DateSerial(2023, 12, 31));
+  s.SetDate(4, 2, ld::DateSerial(2023, 12, 31, 7, 30, 15));
+  s.SetText(30, 40, "далеко");
+  book.sheets.emplace_back("");  // gets a default name
+
+  const std::string path = dir / "out.xlsx";
+  ld::WriteXlsx(path, book);
+  const ld::Workbook back = ld::ReadWorkbook(path);
+  ASSERT_EQ(back.sheets.size(), 2u);
+  EXPECT_EQ(back.sheets[0].Name(), "Узлы");
+  EXPECT_EQ(back.sheets[1].Name(), "Лист2");
+  const ld::Worksheet& r = back.sheets[0];
+  EXPECT_EQ(r.Cell(1, 1).text, "№ п/п");
+  EXPECT_EQ(r.Cell(1, 2).text, "Наименование \"ТП-1\" <&>");
+  EXPECT_EQ(r.Cell(2, 2).kind, CellKind::Number);
+  EXPECT_EQ(r.Cell(2, 2).number, -1234567.125);
+  EXPECT_EQ(r.Cell(3, 2).number, 1e-7);
+  EXPECT_EQ(r.Cell(4, 1).kind, CellKind::Date);
+  EXPECT_EQ(r.CellText(4, 1), "31.12.2023");
+  EXPECT_EQ(r.CellText(4, 2), "31.12.2023 07:30:15");
+  EXPECT_EQ(r.CellText(30, 40), "далеко");
+  EXPECT_EQ(r.LastRow(), 30);
+  EXPECT_EQ(r.LastCol(), 40);
+  EXPECT_TRUE(r.IsEmpty(3, 1));
+}
+
+// A package put together part by part, as another spreadsheet program writes it.
+void WriteZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& parts) {
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_NE(zip, nullptr);
+  for (const auto& [name, text] : parts) {
+    zip_source_t* source = zip_source_buffer(zip, text.data(), text.size(), 0);
+    ASSERT_NE(source, nullptr);
+    ASSERT_GE(zip_file_add(zip, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+  }
+  ASSERT_EQ(zip_close(zip), 0);
+}
+
+const char* kContentTypes =
+    R"(<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"/>)";
+const char* kRootRels = R"(<?xml version="1.0" encoding="UTF-8"?>
+<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
+<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/>
+</Relationships>)";
+
+TEST(Xlsx, ReadsWorkbookOfAnotherProgram) {
+  ld::test::TempDir dir;
+  const std::string workbook = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<x:workbook xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">
+<x:sheets><x:sheet name="Диаграмма" sheetId="3" r:id="rId9"/><x:sheet name="Замеры" sheetId="1" r:id="rId1"/><x:sheet name="Пусто" sheetId="2" r:id="rId2"/></x:sheets></x:workbook>)";
+  const std::string rels = R"(<?xml version="1.0" encoding="UTF-8"?>
+<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
+<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/data.xml"/>
+<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="/xl/worksheets/empty.xml"/>
+<Relationship Id="rId9" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet" Target="chartsheets/c.xml"/>
+<Relationship Id="rId3" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml"/>
+<Relationship Id="rId4" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/>
+</Relationships>)";
+  const std::string strings = R"(<?xml version="1.0" encoding="UTF-8"?>
+<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" count="4" uniqueCount="4">
+<si><t>Фидер</t></si>
+<si><r><rPr><b/></rPr><t xml:space="preserve">ТП </t></r><r><t>10/0,4</t></r><rPh sb="0" eb="1"><t>ignored</t></rPh></si>
+<si><t>Дата</t></si>
+<si><t>line_x000D_break &amp; more</t></si>
+</sst>)";
+  // cellStyleXfs comes first and must not shift the cell formats; 164 is a custom date, 2 a number.
+  const std::string styles = R"(<?xml version="1.0" encoding="UTF-8"?>
+<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">
+<numFmts count="2"><numFmt numFmtId="164" formatCode="dd/mm/yyyy\ hh:mm"/><numFmt numFmtId="165" formatCode="&quot;day&quot;\ 0.00;[Red]\-0.00"/></numFmts>
+<cellStyleXfs count="2"><xf numFmtId="14"/><xf numFmtId="14"/></cellStyleXfs>
+<cellXfs count="5"><xf numFmtId="0"/><xf numFmtId="14"/><xf numFmtId="164"/><xf numFmtId="2"/><xf numFmtId="165"/></cellXfs>
+</styleSheet>)";
+  const std::string data = R"(<?xml version="1.0" encoding="UTF-8"?>
+<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>
+<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>2</v></c><c r="D1" t="inlineStr"><is><t>Ток, А</t></is></c></row>
+<row r="2"><c r="A2" t="s"><v>1</v></c><c r="B2" s="1"><v>45351</v></c><c r="C2" s="2"><v>45351.5</v></c><c r="D2" s="3"><v>12.75</v></c></row>
+<row r="3"><c t="s"><v>3</v></c><c><v>-3.5E-3</v></c><c t="b"><v>1</v></c><c s="4"><v>7</v></c><c t="str"><f>A1</f><v>Фидер</v></c></row>
+<row r="5"><c r="A5" t="e"><v>#N/A</v></c><c r="B5" t="d"><v>2024-03-08T10:00:00</v></c></row>
+</sheetData></worksheet>)";
+  const std::string empty = R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData/></worksheet>)";
+  const std::string path = dir / "other.xlsx";
+  WriteZip(path, {{"[Content_Types].xml", kContentTypes}, {"_rels/.rels", kRootRels},
+                  {"xl/workbook.xml", workbook}, {"xl/_rels/workbook.xml.rels", rels},
+                  {"xl/sharedStrings.xml", strings}, {"xl/styles.xml", styles},
+                  {"xl/worksheets/data.xml", data}, {"xl/worksheets/empty.xml", empty}});
+
+  const ld::Workbook book = ld::ReadXlsx(path);
+  ASSERT_EQ(book.sheets.size(), 2u);  // the chart sheet is no worksheet
+  const ld::Worksheet& s = book.sheets[0];
+  EXPECT_EQ(s.Name(), "Замеры");
+  EXPECT_EQ(book.sheets[1].Name(), "Пусто");
+  EXPECT_EQ(book.sheets[1].LastRow(), 0);
+
+  EXPECT_EQ(s.CellText(1, 1), "Фидер");
+  EXPECT_EQ(s.CellText(1, 2), "Дата");
+  EXPECT_TRUE(s.IsEmpty(1, 3));
+  EXPECT_EQ(s.CellText(1, 4), "Ток, А");
+  EXPECT_EQ(s.CellText(2, 1), "ТП 10/0,4");  // runs joined, phonetic text left out
+  EXPECT_EQ(s.Cell(2, 2).kind, CellKind::Date);
+  EXPECT_EQ(s.CellText(2, 2), "29.02.2024");
+  EXPECT_EQ(s.CellText(2, 3), "29.02.2024 12:00:00");
+  EXPECT_EQ(s.Cell(2, 4).kind, CellKind::Number);  // "0.00" is no date
+  EXPECT_EQ(s.Cell(2, 4).number, 12.75);
+  // cells without a reference follow one another along their row
+  EXPECT_EQ(s.CellText(3, 1), "line\rbreak & more");
+  EXPECT_EQ(s.Cell(3, 2).number, -0.0035);
+  EXPECT_EQ(s.Cell(3, 3).number, 1);
+  EXPECT_EQ(s.Cell(3, 4).kind, CellKind::Number);  // quoted "day" and [Red] hold no date letter
+  EXPECT_EQ(s.CellText(3, 5), "Фидер");
+  EXPECT_EQ(s.CellText(5, 1), "#N/A");
+  EXPECT_EQ(s.CellText(5, 2), "08.03.2024 10:00:00");
+  EXPECT_EQ(s.LastRow(), 5);
+}
+
+TEST(Xlsx, BrokenFilesFailWithTheReadMessage) {
+  ld::test::TempDir dir;
+  const std::string text = dir / "plain.xlsx";
+  ld::test::WriteBytes(text, "PK not really a zip");
+  const std::string missing = dir / "missing.xlsx";
+  const std::string noWorkbook = dir / "nowb.xlsx";
+  WriteZip(noWorkbook, {{"[Content_Types].xml", kContentTypes}});
+  const std::string badXml = dir / "badxml.xlsx";
+  WriteZip(badXml, {{"_rels/.rels", kRootRels}, {"xl/workbook.xml", "<workbook><sheets>"}});
+  for (const std::string& path : {text, missing, noWorkbook, badXml}) {
+    try {
+      ld::ReadWorkbook(path);
+      ADD_FAILURE() << path << " was read";
+    } catch (const ld::Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\"");
+    }
+  }
+  const std::string nowhere = (dir.Path() / "no" / "such" / "dir.xlsx").string();
+  try {
+    ld::WriteXlsx(nowhere, ld::Workbook{});
+    ADD_FAILURE() << "written into a missing folder";
+  } catch (const ld::Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка записи файла \"" + nowhere + "\"");
+  }
+}
+
+}  // namespace
