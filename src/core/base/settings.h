@@ -1,0 +1,133 @@
+#pragma once
+// The program's settings: one record, IniRec, read from the program INI file at start and written back
+// at the end. Every field is named like its key; the comment above each group names the section.
+// A fresh record holds the defaults that a missing key gives (date-times excepted: they default to
+// the moment of reading).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/base/dates.h"
+#include "core/base/dynarray.h"
+
+namespace ld {
+
+struct TIniRec {
+  // [Catalogs]: written only; at every start the catalogue folder is the program folder.
+  std::string Path;
+
+  // [Import]
+  std::string PathProm, PathByt, PathDog, PathTech, PathBase04, PathXlsVF, PathXlsTP, PathXls110;
+  bool FlagProm = true, FlagByt = true, FlagDog = false, FlagTech = true, LoadLin04 = true, OutNullTr = false,
+       UnevenWtr = false;
+  std::uint8_t FlagWFid04 = 0, TypLin04 = 0;
+  float PromTg = 0.5f, BytTg = 0.2f, LoadTr = 10, ZamerTg = 0.426f, TypZamer = 2;
+
+  // [Export]
+  std::string PrefTP = "ТП,КТП,ЗТП,МТП,РП";
+  bool EERM_D2 = false, SNR = false, T04 = false, L04 = false, CutMark = true, ChkTr = false, NrToAll = false;
+  float Koef = 20, tgf = 0.5f;
+
+  // [Balans]
+  bool SavePQ = false, PropPQ = true, CFlow = true, CLoad = false, CVolt = false, RNull = true, RZnak = true,
+       RTg = true, WFlow = false, WLoad = false, WVolt = false, OutIter = false;
+  std::int32_t BIter = 20;
+  float BPrec = 0.001f, Btgf = 0.5f, BShift = 1, MulKvf = 1, MulKvi = 1, MulKvu = 1, Kv_0 = 1, Kv_1 = 10,
+        Kv_2 = 10, Kv_3 = 10, Kv_4 = 10, Kv_5 = 10;
+
+  // [Regim]
+  bool FlagFM = true, FlagPQ = false, FlagRQ = true, FlagIF = false, SumSbal = false, AbsEERM = true,
+       JoinZnak = true;
+  std::int32_t Iter1 = 100, Iter2 = 1, CountRQ = 0, AlgmFM = 0, FlagU0 = 0, Tgr = 3600, Tpq = 0;
+  std::uint8_t Dimension = 0, Digit = 3;
+  float Prec = 0.001f, Damp1 = 1, Damp2 = 1, Uv = 10, Un = 5, dQ = 0.1f;
+  TDateTime CalcDate = 0;
+  // Kept only while the program runs: the load model of the regime calculation and the repetition of
+  // the iterations after convergence (set when the iteration limit is typed negative).
+  std::uint8_t TypLoad = 0;
+  bool RepeatIter = false;
+
+  // [Losses]
+  std::string PathYear_1, PathMonth_2, PathMonth_1;
+  bool FlagBalans = true, RegKtr = false, RegQ = false, LossUnom = false, LossPlus = false;
+  std::int32_t LossAttr = 0;
+  std::uint8_t TypCalcPQ = 0;
+  float Kfgn = 1;
+  TDateTime Date1 = 0, Date2 = 0;
+
+  // [BalansEnergy]
+  bool OurLoss = false, SumALoss = true, FullBalans = true, DynamicFlow = false, B1 = true, B2 = true, B3 = true,
+       B4 = true, B5 = true, B6 = true, B7 = true, B8 = true, B9 = true, B10 = true, B11 = true, B12 = true,
+       B13 = true, B14 = true, B15 = true;
+  double MPp = 0.5, MPm = 0.5, MPn = 0.5, MPg = 0.5;
+
+  // [EERM_D2]
+  std::string PrimPlants, RowsPlants, SchES, SchEO, SchRES, CatES, CatEO, CatRES, LetterTempl, DodatokTempl,
+      SheetTempl, LastFile, RekvizitFile;
+  bool FlagVolt = true, FlagFlow = true, AutoES = true, AutoEO = true, AutoRES = true, LetterToFile = false,
+       DodatokToFile = false, AddNpp = true, AddNdog = true, AddNlic = true, AddDsr = false, AlignSheet = false,
+       NoTabl = false, AddRES = false, IndivEO = false, IndivRES = true, Tg05 = false;
+  std::uint8_t TypeDoc = 0, CheckPlants = 0;
+  float dUp = 10, dUm = 5;
+
+  // [RealTime]
+  std::string FileTI, FileTU, VUnom;
+  bool FVarS = false, FVarU = false, FVarQ = false, FVarKtr = false, FGraf = false, ImpTI = false, ExpTI = false,
+       ExpTU = false, FEstim = false, FUnom = false;
+  std::int32_t DelayRtm = 5000, VarS = 50, VarU = 10, VarTI = 0, CountRpt = 1, RCount = 243, RPQ = 255, RLT = 7,
+               RDim = 0, RPrec = 9, RDig = 3;
+  float RI = 100, RS = 100;
+
+  // [Optim_R]
+  std::string GroupUn;
+  bool FlagDP = false, FlagUn = false, ExceptTr = true, StopTr = false;
+  std::int32_t RIter = 10;
+  std::uint8_t SelectCuts = 0, Algoritm = 0;
+  float dP = 10;
+
+  // [OptimBSK]; FileMusic is a full path in memory and a bare file name in the file.
+  std::string FileMusic = "ringin.wav";
+  bool IgnoreASKUE = false, FlagQctrl = true;
+  std::int32_t Tbsk = 1800, Tmin = 5, KdP = 100, Tprt = 3, Qctrl = 200, Tkal = 720, GrData = 0;
+  TDateTime EndDate = 0;
+
+  // [Iemk]
+  bool Uemk = true;
+
+  // [TKZ]
+  std::int32_t RadiusIter = 1;
+  // [RadiusTKZ]: the values of the section in file order (scheme base paths).
+  std::vector<std::string> RadiusTKZ;
+
+  // [Graphic]
+  bool FSave10 = false, FSaveCom = false, FullRadius = true, FullTree = true;
+
+  // [Switches]
+  std::int32_t NoSupNorm = 0, ContNorm = 0;
+
+  // Nominal voltages in kV, elements 1..Count ascending (from "sprav_UN.cat"); never null.
+  std::unique_ptr<DAdouble> UnomList = std::make_unique<DAdouble>();
+};
+
+extern TIniRec IniRec;
+extern std::string ProgramDir;        // the executable's folder with a trailing separator
+extern std::string ConfigFileName;    // the program INI file
+extern const std::string NominalVoltageFileName;  // "sprav_UN.cat"
+
+// ProgramDir and ConfigFileName from the executable's path: the INI file is the executable's path
+// without its extension, followed by ".ini".
+void SetProgramPaths(const std::string& exePath);
+
+// Fills IniRec and MultiUserFlag from ConfigFileName. A missing file or key gives the default. A value
+// that cannot be read is reported once in the message box (with every other such key) and takes its
+// default; the other keys are read all the same, so the file written at the end keeps them.
+void ReadConfig();
+// Writes IniRec and MultiUserFlag back. A failure is shown in the message box; the file then stays as
+// it was.
+void WriteConfig();
+
+// "Ошибка чтения файла конфигурации <name>: <text>" as an error message with the OK button.
+void ShowConfigReadError(const std::string& text);
+
+}  // namespace ld

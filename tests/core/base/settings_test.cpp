@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include "core/base/codepage.h"
+#include "core/base/inifile.h"
+#include "core/base/session.h"
+#include "core/base/settings.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+
+namespace ld {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+class Settings : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SetProgramPaths(dir_ / "ldtoril");
+    MultiUserFlag = false;
+  }
+  void TearDown() override {
+    IniRec = TIniRec{};
+    MultiUserFlag = false;
+  }
+  void WriteIni(const std::string& text) { WriteBytes(ConfigFileName, Utf8ToCp1251(text)); }
+
+  TempDir dir_;
+  test::ScriptedMsgBox box_;
+};
+
+TEST_F(Settings, NamesFollowTheExecutable) {
+  EXPECT_EQ(ProgramDir, dir_.Path().string() + "/");
+  EXPECT_EQ(ConfigFileName, dir_ / "ldtoril.ini");
+  SetProgramPaths(dir_ / "prog.exe");
+  EXPECT_EQ(ConfigFileName, dir_ / "prog.ini");
+}
+
+TEST_F(Settings, MissingFileGivesEveryDefault) {
+  ReadConfig();
+  EXPECT_TRUE(box_.Calls().empty());
+  const TIniRec& r = IniRec;
+  EXPECT_EQ(r.Path, ProgramDir);
+  EXPECT_TRUE(r.FlagProm && r.FlagByt && !r.FlagDog && r.FlagTech && r.LoadLin04 && !r.OutNullTr);
+  EXPECT_EQ(r.ZamerTg, 0.426f);
+  EXPECT_EQ(r.TypZamer, 2.0f);
+  EXPECT_EQ(r.PrefTP, "ТП,КТП,ЗТП,МТП,РП");
+  EXPECT_TRUE(r.CutMark);
+  EXPECT_EQ(r.Koef, 20.0f);
+  EXPECT_EQ(r.BIter, 20);
+  EXPECT_EQ(r.BPrec, 0.001f);
+  EXPECT_EQ(r.Kv_0, 1.0f);
+  EXPECT_EQ(r.Kv_5, 10.0f);
+  EXPECT_EQ(r.Iter1, 100);
+  EXPECT_EQ(r.Iter2, 1);
+  EXPECT_EQ(r.Tgr, 3600);
+  EXPECT_EQ(r.Digit, 3);
+  EXPECT_EQ(r.Prec, 0.001f);
+  EXPECT_EQ(r.Uv, 10.0f);
+  EXPECT_EQ(r.Un, 5.0f);
+  EXPECT_EQ(r.dQ, 0.1f);
+  EXPECT_TRUE(r.FlagFM && r.FlagRQ && !r.FlagPQ && r.AbsEERM && r.JoinZnak);
+  EXPECT_TRUE(r.FlagBalans && !r.LossPlus);
+  EXPECT_EQ(r.Kfgn, 1.0f);
+  EXPECT_TRUE(r.SumALoss && r.B1 && r.B15 && !r.DynamicFlow);
+  EXPECT_EQ(r.MPg, 0.5);
+  EXPECT_TRUE(r.IndivRES && !r.IndivEO && r.AddNlic);
+  EXPECT_EQ(r.dUp, 10.0f);
+  EXPECT_EQ(r.dUm, 5.0f);
+  EXPECT_EQ(r.DelayRtm, 5000);
+  EXPECT_EQ(r.RCount, 243);
+  EXPECT_EQ(r.RPQ, 255);
+  EXPECT_EQ(r.RI, 100.0f);
+  EXPECT_EQ(r.RS, 100.0f);
+  EXPECT_TRUE(r.ExceptTr && !r.StopTr);
+  EXPECT_EQ(r.RIter, 10);
+  EXPECT_EQ(r.dP, 10.0f);
+  EXPECT_EQ(r.FileMusic, ProgramDir + "ringin.wav");
+  EXPECT_EQ(r.Tbsk, 1800);
+  EXPECT_EQ(r.Tkal, 720);
+  EXPECT_TRUE(r.Uemk);
+  EXPECT_EQ(r.RadiusIter, 1);
+  EXPECT_TRUE(r.RadiusTKZ.empty());
+  EXPECT_TRUE(r.FullRadius && r.FullTree && !r.FSave10);
+  EXPECT_EQ(r.TypLoad, 0);
+  EXPECT_FALSE(r.RepeatIter);
+  EXPECT_FALSE(MultiUserFlag);
+  ASSERT_NE(r.UnomList, nullptr);
+  // Date-times default to the moment of reading.
+  EXPECT_NEAR(r.CalcDate, Now(), 1.0 / 24);
+  EXPECT_NEAR(r.Date1, Now(), 1.0 / 24);
+  EXPECT_NEAR(r.EndDate, Now(), 1.0 / 24);
+}
+
+TEST_F(Settings, ValuesOfEveryTypeAreReadAsStored) {
+  WriteIni("[Catalogs]\nPath=/elsewhere/\n[Import]\nTypLin04=257\nFlagDog=2\nPromTg=0,5\nBytTg=0.5\n"
+           "[Regim]\nIter1=-50\nPrec=1E-5\nCalcDate=05.03.2004 10:30:15\n[Optim_R]\nGroupUn=6;10;35\n"
+           "[OptimBSK]\nFileMusic=C:\\sounds\\bell.wav\n[RealTime]\nRI=abc\nRS=7,5\n"
+           "[RadiusTKZ]\n5=/s/one\na=/s/two\n[MultiUser]\nFlag=1\n");
+  ReadConfig();
+  EXPECT_TRUE(box_.Calls().empty());
+  EXPECT_EQ(IniRec.Path, ProgramDir);  // the catalogue folder is always the program folder
+  EXPECT_EQ(IniRec.TypLin04, 1);       // a byte keeps the low 8 bits
+  EXPECT_TRUE(IniRec.FlagDog);
+  EXPECT_EQ(IniRec.PromTg, 0.5f);
+  EXPECT_EQ(IniRec.BytTg, 0.5f);
+  EXPECT_EQ(IniRec.Iter1, -50);
+  EXPECT_EQ(IniRec.Prec, 1e-5f);
+  EXPECT_EQ(IniRec.CalcDate, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 15));
+  EXPECT_EQ(IniRec.GroupUn, "6;10;35");
+  EXPECT_EQ(IniRec.FileMusic, ProgramDir + "bell.wav");
+  EXPECT_EQ(IniRec.RI, 100.0f);  // the INI file's own float reader: a non-number is the default
+  EXPECT_EQ(IniRec.RS, 7.5f);
+  EXPECT_EQ(IniRec.RadiusTKZ, (std::vector<std::string>{"/s/one", "/s/two"}));
+  EXPECT_TRUE(MultiUserFlag);
+}
+
+TEST_F(Settings, MalformedValueTakesItsDefaultAndReadingGoesOn) {
+  WriteIni("[Import]\nPromTg=abc\n[Regim]\nDamp1=0,7\nCalcDate=31.02.2004\n[MultiUser]\nFlag=1\n");
+  ReadConfig();
+  ASSERT_EQ(box_.Calls().size(), 1u);
+  const test::MsgCall& call = box_.Calls()[0];
+  EXPECT_EQ(call.kind, mkError);
+  EXPECT_EQ(call.buttons, mbOk);
+  EXPECT_EQ(call.text.rfind("Ошибка чтения файла конфигурации ldtoril.ini: [Import] PromTg: ", 0), 0u) << call.text;
+  EXPECT_NE(call.text.find("\n[Regim] CalcDate: "), std::string::npos) << call.text;
+  EXPECT_EQ(IniRec.PromTg, 0.5f);
+  EXPECT_EQ(IniRec.Damp1, 0.7f);           // keys after the bad one are still read
+  EXPECT_NEAR(IniRec.CalcDate, Now(), 1.0 / 24);
+  EXPECT_TRUE(MultiUserFlag);              // and so is the login switch
+
+  // What is written at the end keeps the real values, not zeros.
+  WriteConfig();
+  const TMemIniFile ini(ConfigFileName);
+  EXPECT_EQ(ini.ReadString("Regim", "Damp1", ""), "0.7");
+  EXPECT_EQ(ini.ReadString("Regim", "Iter1", ""), "100");
+  EXPECT_EQ(ini.ReadString("Import", "PromTg", ""), "0.5");
+  EXPECT_EQ(ini.ReadString("MultiUser", "Flag", ""), "1");
+}
+
+TEST_F(Settings, WriteAndReadBackEveryKeyType) {
+  WriteIni("[Unom]\n1=10\n[OptimT]\nOwn=kept\n[RadiusTKZ]\n5=/old\n");
+  ReadConfig();
+  IniRec.PathProm = "/data/пром.xls";
+  IniRec.FlagProm = false;
+  IniRec.TypLin04 = 2;
+  IniRec.BIter = -7;
+  IniRec.ZamerTg = 0.3f;
+  IniRec.MPp = 0.123456789012;
+  IniRec.Date1 = EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 15);
+  IniRec.RadiusTKZ = {"/s/a", "/s/b"};
+  IniRec.FileMusic = "/any/where/alarm.wav";
+  IniRec.TypLoad = 2;
+  MultiUserFlag = true;
+  WriteConfig();
+  EXPECT_TRUE(box_.Calls().empty());
+
+  const TMemIniFile ini(ConfigFileName);
+  EXPECT_FALSE(ini.SectionExists("Unom"));
+  EXPECT_EQ(ini.ReadString("OptimT", "Own", ""), "kept");  // other units' sections stay
+  EXPECT_EQ(ini.ReadString("Catalogs", "Path", ""), ProgramDir);
+  EXPECT_EQ(ini.ReadString("Losses", "Date1", ""), "05.03.2004 10:30:15");
+  EXPECT_EQ(ini.ReadString("Import", "FlagProm", ""), "0");
+  EXPECT_EQ(ini.ReadString("Import", "ZamerTg", ""), "0.3");
+  EXPECT_EQ(ini.ReadString("OptimBSK", "FileMusic", ""), "alarm.wav");
+  EXPECT_EQ(ini.ReadSectionValues("RadiusTKZ"), (std::vector<std::string>{"1=/s/a", "2=/s/b"}));
+  EXPECT_FALSE(ini.ValueExists("Regim", "TypLoad"));
+  EXPECT_EQ(ini.ReadSections().front(), "OptimT");
+
+  IniRec = TIniRec{};
+  MultiUserFlag = false;
+  ReadConfig();
+  EXPECT_EQ(IniRec.PathProm, "/data/пром.xls");
+  EXPECT_FALSE(IniRec.FlagProm);
+  EXPECT_EQ(IniRec.TypLin04, 2);
+  EXPECT_EQ(IniRec.BIter, -7);
+  EXPECT_EQ(IniRec.ZamerTg, 0.3f);
+  EXPECT_EQ(IniRec.MPp, 0.123456789012);
+  EXPECT_EQ(IniRec.Date1, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 15));
+  EXPECT_EQ(IniRec.RadiusTKZ, (std::vector<std::string>{"/s/a", "/s/b"}));
+  EXPECT_EQ(IniRec.FileMusic, ProgramDir + "alarm.wav");
+  EXPECT_EQ(IniRec.TypLoad, 0);
+  EXPECT_TRUE(MultiUserFlag);
+}
+
+TEST_F(Settings, WriteFailureIsReported) {
+  std::filesystem::create_directory(ConfigFileName);  // a folder where the file should be
+  WriteConfig();
+  ASSERT_EQ(box_.Calls().size(), 1u);
+  EXPECT_EQ(box_.Calls()[0].text.rfind("Ошибка записи файла конфигурации ldtoril.ini: ", 0), 0u);
+  EXPECT_EQ(box_.Calls()[0].kind, mkError);
+}
+
+}  // namespace
+}  // namespace ld
