@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/base/codepage.h"
+
+namespace ld {
+namespace {
+
+std::string AllBytes() {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+  return bytes;
+}
+
+TEST(CodePage, EveryWindows1251ByteSurvivesTheRoundTrip) {
+  const std::string all = AllBytes();
+  const std::string text = Cp1251ToUtf8(all);
+  EXPECT_EQ(Utf8Length(text), 256u);
+  EXPECT_EQ(Utf8ToCp1251(text), all);
+  for (int b = 0; b < 256; ++b) {
+    EXPECT_EQ(Cp1251Code(Cp1251Char(static_cast<unsigned char>(b))), b) << b;
+  }
+  // The letters that differ between Russian and Ukrainian texts, and the signs used in tables.
+  EXPECT_EQ(Cp1251ToUtf8("\xA8\xB8\xB2\xB3\xAF\xBF\xAA\xBA\xA5\xB4"), "ЁёІіЇїЄєҐґ");
+  EXPECT_EQ(Cp1251ToUtf8("\xB9\x88\xC0\xDF\xE0\xFF\xA0"), "№€АЯая\u00A0");
+  EXPECT_EQ(Utf8ToCp1251("Подстанция ТП-1"), "\xCF\xEE\xE4\xF1\xF2\xE0\xED\xF6\xE8\xFF \xD2\xCF-1");
+}
+
+TEST(CodePage, EveryDosByteSurvivesTheRoundTrip) {
+  const std::string all = AllBytes();
+  const std::string text = Cp866ToUtf8(all);
+  EXPECT_EQ(Utf8Length(text), 256u);
+  EXPECT_EQ(Utf8ToCp866(text), all);
+  EXPECT_EQ(Cp866ToUtf8("\x8F\xE0\xA8\xA2\xA5\xE2 \xF0\xF1 \xFC \xB0"), "Привет Ёё № ░");
+  EXPECT_EQ(Utf8ToCp866("Яя"), "\x9F\xEF");
+}
+
+TEST(CodePage, CharactersWithoutACodeBecomeQuestionMarks) {
+  EXPECT_EQ(Utf8ToCp1251("A日ü本Б"), "A???\xC1");
+  EXPECT_EQ(Utf8ToCp866("€ш"), "?\xE8");  // the euro sign exists in 1251 only
+  EXPECT_EQ(Cp1251Code(U'日'), -1);
+  // A broken sequence never swallows the following characters.
+  EXPECT_EQ(Utf8ToCp1251("\xD0" "A\xE2\x82" "Б"), "?A??\xC1");
+  EXPECT_EQ(Utf8Length("\xD0" "A"), 2u);
+}
+
+TEST(CodePage, LengthAndLeftCountCharacters) {
+  EXPECT_EQ(Utf8Length(""), 0u);
+  EXPECT_EQ(Utf8Length("Привет, мир"), 11u);
+  EXPECT_EQ(Utf8Length("a€日𝄞"), 4u);
+  EXPECT_EQ(Utf8Left("Привет", 3), "При");
+  EXPECT_EQ(Utf8Left("Привет", 0), "");
+  EXPECT_EQ(Utf8Left("Пр", 10), "Пр");
+  EXPECT_EQ(Utf8Left("𝄞ab", 2), "𝄞a");
+}
+
+TEST(CodePage, CaseOfLatinRussianAndUkrainianLetters) {
+  EXPECT_EQ(UpperCase("ґанок їжак єдність і ёж ўзор abc xyz"), "ҐАНОК ЇЖАК ЄДНІСТЬ І ЁЖ ЎЗОР ABC XYZ");
+  EXPECT_EQ(LowerCase("ҐАНОК ЇЖАК ЄДНІСТЬ І ЁЖ ЎЗОР ABC XYZ"), "ґанок їжак єдність і ёж ўзор abc xyz");
+  EXPECT_EQ(UpperCase("абвгдежзийклмнопрстуфхцчшщъыьэюя"), "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
+  EXPECT_EQ(UpperCase("№ 10,5 кВ ß é"), "№ 10,5 КВ ß é");  // only Latin and Cyrillic letters change
+}
+
+TEST(CodePage, OrderFollowsWindows1251Codes) {
+  EXPECT_EQ(CompareCp1251("ТП-1", "ТП-1"), 0);
+  EXPECT_LT(CompareCp1251("Z", "А"), 0);     // Latin before Cyrillic
+  EXPECT_LT(CompareCp1251("Я", "а"), 0);     // capitals before small letters
+  EXPECT_LT(CompareCp1251("Ё", "А"), 0);     // Ё (0xA8) before the alphabet
+  EXPECT_LT(CompareCp1251("ё", "а"), 0);     // ё (0xB8) too
+  EXPECT_GT(CompareCp1251("ё", "Ё"), 0);
+  EXPECT_LT(CompareCp1251("ё", "я"), 0);     // UTF-8 bytes would put ё after я
+  EXPECT_LT(CompareCp1251("і", "я"), 0);
+  EXPECT_LT(CompareCp1251("Ґ", "А"), 0);
+  EXPECT_GT(CompareCp1251("№", "ё"), 0);
+  EXPECT_LT(CompareCp1251("Аб", "Абв"), 0);
+  EXPECT_GT(CompareCp1251("Абв", "Аб"), 0);
+  EXPECT_LT(CompareCp1251("ТП-10", "ТП-2"), 0);
+  EXPECT_GT(CompareCp1251("日", "я"), 0);     // no code: after every coded character
+  EXPECT_LT(CompareCp1251("日", "本"), 0);
+  EXPECT_EQ(Cp1251SortKey(U'ё'), 0xB8u);
+}
+
+}  // namespace
+}  // namespace ld
