@@ -9,6 +9,9 @@
 
 namespace ld {
 
+// Longest text a string element keeps, in characters.
+inline constexpr int kShortStringMax = 255;
+
 class TDynamicArray {
 public:
   // Size becomes the multiple of Delta just above count, so index count is always valid.
@@ -186,8 +189,5 @@ public:
   // Stores text cut to Len characters, growing as needed.
   void SetItem(int index, std::string_view text);
 };
-
-// Longest text a string element keeps, in characters.
-inline constexpr int kShortStringMax = 255;
 
 }  // namespace ld
