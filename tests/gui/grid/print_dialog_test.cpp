@@ -1,0 +1,318 @@
+// The report print dialog worked through its widgets: printing to a PDF file, refusals, margins,
+// the text file and the settings file.
+#include <gtest/gtest.h>
+
+#include <QFontDialog>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/base/codepage.h"
+#include "core/base/settings.h"
+#include "gui/common/modal.h"
+#include "gui/grid/report_print.h"
+#include "gui/grid/report_print_device.h"
+#include "gui/grid/report_print_form.h"
+#include "gui/grid/report_print_render.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+
+namespace ld::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string RunCommand(const std::string& command) {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return out;
+  std::array<char, 4096> buffer{};
+  while (const std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe.get())) out.append(buffer.data(), n);
+  return out;
+}
+
+// The left edge in points of the first word of a PDF page that equals `word`, or -1.
+double WordLeft(const std::string& pdf, int page, const std::string& word) {
+  const std::string html = RunCommand("pdftotext -bbox -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                                      " '" + pdf + "' - 2>/dev/null");
+  const std::string tail = ">" + word + "</word>";
+  const auto at = html.find(tail);
+  if (at == std::string::npos) return -1;
+  const auto start = html.rfind("<word", at);
+  const auto x = html.find("xMin=\"", start);
+  return std::stod(html.substr(x + 6));
+}
+
+class PrintDialog : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ProgramDir = dir.Path().string() + "/";
+    pdf = dir / "report.pdf";
+    QPrinter& printer = ReportPrinter();
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    previous = SetModalHandler([this](QDialog& dialog) {
+      if (auto* form = dynamic_cast<TPrnSetForm*>(&dialog)) return script(*form);
+      if (auto* setup = dynamic_cast<QPrintDialog*>(&dialog)) return printerSetup(*setup);
+      if (auto* fonts = dynamic_cast<QFontDialog*>(&dialog)) return fontChoice(*fonts);
+      ADD_FAILURE() << "unexpected dialog " << dialog.windowTitle().toStdString();
+      return 0;
+    });
+  }
+  void TearDown() override {
+    SetModalHandler(previous);
+    ReportPrinter().setOutputFileName(QString());
+    ProgramDir.clear();
+  }
+
+  // Runs the print dialog over a document with the given script.
+  void Run(std::vector<std::string>& document, const std::function<void(TPrnSetForm&)>& steps,
+           const std::vector<std::string>& begin = {}, const std::vector<std::string>& end = {}) {
+    script = [&](TPrnSetForm& form) {
+      steps(form);
+      return static_cast<int>(QDialog::Accepted);
+    };
+    PrintTextDocument(begin, end, document);
+  }
+
+  template <class W>
+  static W* Find(TPrnSetForm& form, const char* name) {
+    W* widget = form.findChild<W*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  static QPushButton* PrintBtn(TPrnSetForm& form) { return Find<QPushButton>(form, "PrintBtn"); }
+  static void Type(TPrnSetForm& form, const char* margin, const char* text) {
+    auto* edit = Find<TMarginEdit>(form, margin);
+    edit->findChild<QLineEdit*>()->setText(text);
+    edit->Commit();
+  }
+  static QString Text(TPrnSetForm& form, const char* margin) {
+    return Find<TMarginEdit>(form, margin)->findChild<QLineEdit*>()->text();
+  }
+
+  test::TempDir dir;
+  std::string pdf;
+  test::ScriptedMsgBox box;
+  ModalHandler previous;
+  std::function<int(TPrnSetForm&)> script;
+  std::function<int(QPrintDialog&)> printerSetup = [](QPrintDialog&) { return int(QDialog::Rejected); };
+  std::function<int(QFontDialog&)> fontChoice = [](QFontDialog&) { return int(QDialog::Rejected); };
+};
+
+TEST_F(PrintDialog, LongTableGoesOnNumberedPagesAndShiftIndentsTwoCentimetres) {
+  std::vector<std::string> doc{"StartTable№&0~Узел&96~Напряжение&"};
+  for (int r = 1; r <= 90; ++r)
+    doc.push_back("Table" + std::to_string(r) + "&0~Узел" + std::to_string(r) + "&" + (r % 3 ? "0" : "96") + "~10.5&");
+  doc.insert(doc.end(), {"Shift 2", "Смещенный", "BoldИтог"});
+  QString captions;
+  Run(
+      doc,
+      [&](TPrnSetForm& form) {
+        Find<QCheckBox>(form, "PageNumBox")->setChecked(true);
+        PrintBtn(form)->click();
+        captions = PrintBtn(form)->text();
+        EXPECT_EQ(Find<QProgressBar>(form, "PrnProc")->value(), 100);
+        EXPECT_FALSE(Find<QPushButton>(form, "FontBtn")->isEnabled());
+        PrintBtn(form)->click();
+        EXPECT_EQ(form.result(), QDialog::Accepted);
+      },
+      {"Ведомость узлов"}, {"Конец"});
+  EXPECT_EQ(captions, "Выход");
+  EXPECT_TRUE(box.Calls().empty());
+  // The header went in before the document, each part followed or preceded by an empty line.
+  ASSERT_GE(doc.size(), 4u);
+  EXPECT_EQ(doc[0], "Ведомость узлов");
+  EXPECT_EQ(doc[1], "");
+  EXPECT_EQ(doc[doc.size() - 2], "");
+  EXPECT_EQ(doc.back(), "Конец");
+
+  ASSERT_TRUE(fs::exists(pdf));
+  const std::string info = RunCommand("pdfinfo '" + pdf + "'");
+  const auto pages = info.find("Pages:");
+  ASSERT_NE(pages, std::string::npos) << info;
+  EXPECT_EQ(std::stoi(info.substr(pages + 6)), 2) << info;
+  const std::string page1 = RunCommand("pdftotext -layout -f 1 -l 1 '" + pdf + "' - ");
+  const std::string page2 = RunCommand("pdftotext -layout -f 2 -l 2 '" + pdf + "' - ");
+  EXPECT_NE(page1.find("Ведомость узлов"), std::string::npos);
+  EXPECT_NE(page1.find("Напряжение"), std::string::npos);
+  // The second page goes on with the rows, without the header row, and carries its number on top.
+  EXPECT_EQ(page2.find("Напряжение"), std::string::npos);
+  EXPECT_NE(page2.find("Узел90"), std::string::npos);
+  EXPECT_NE(page2.find("Конец"), std::string::npos);
+  EXPECT_EQ(page2.find_first_not_of(" \n"), page2.find('2'));
+  // Left margin 2 cm, the indented text 2 cm further: 56.7 pt and 113.4 pt from the paper's edge.
+  EXPECT_NEAR(WordLeft(pdf, 1, "Ведомость"), 56.7, 1.0);
+  EXPECT_NEAR(WordLeft(pdf, 2, "Смещенный"), 113.4, 1.0);
+  EXPECT_NEAR(WordLeft(pdf, 2, "Итог"), 113.4, 1.0);
+
+  // Pictures of the pages for people to look at.
+  RunCommand("pdftoppm -r 50 -png '" + pdf + "' print_long_table");
+  EXPECT_TRUE(fs::exists("print_long_table-1.png") || fs::exists("print_long_table-01.png"));
+}
+
+TEST_F(PrintDialog, BadRowsOrCrowdedMarginsPrintNothing) {
+  const std::vector<std::string> original{"StartTable№&0~A&", "Table1&0~a&", "Table2&0~b&", "Table3&0~c&"};
+  std::vector<std::string> doc = original;
+  Run(doc, [&](TPrnSetForm& form) {
+    Find<QCheckBox>(form, "CheckPrnRows")->setChecked(true);
+    Find<QLineEdit>(form, "PrnRows")->setText("3, x");
+    PrintBtn(form)->click();
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Неверно заданы номера строк"});
+    EXPECT_EQ(PrintBtn(form)->text(), "Печать");
+    EXPECT_TRUE(Find<QPushButton>(form, "FontBtn")->isEnabled());
+
+    Find<QLineEdit>(form, "PrnRows")->setText("4");
+    PrintBtn(form)->click();
+    EXPECT_EQ(box.Calls().size(), 2u);
+
+    // Top and bottom margins of 15 cm leave no room on an A4 page.
+    Find<QLineEdit>(form, "PrnRows")->setText("3,1");
+    Type(form, "TopEdit", "15");
+    Type(form, "BottomEdit", "15");
+    box.Clear();
+    PrintBtn(form)->click();
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{kNoRoomOnPage});
+    EXPECT_EQ(PrintBtn(form)->text(), "Печать");
+    EXPECT_EQ(doc, original);
+    EXPECT_FALSE(fs::exists(pdf));
+
+    Type(form, "TopEdit", "1");
+    Type(form, "BottomEdit", "1");
+    PrintBtn(form)->click();
+    EXPECT_EQ(PrintBtn(form)->text(), "Выход");
+  });
+  EXPECT_EQ(box.Calls().size(), 1u);
+  ASSERT_TRUE(fs::exists(pdf));
+  EXPECT_EQ(doc, (std::vector<std::string>{"", original[0], original[3], original[1], ""}));
+  const std::string text = RunCommand("pdftotext -layout '" + pdf + "' - ");
+  EXPECT_LT(text.find("c"), text.find("a"));
+  EXPECT_EQ(text.find("b"), std::string::npos);
+}
+
+TEST_F(PrintDialog, MarginsAreClampedAndTurnWithThePage) {
+  std::vector<std::string> doc{"текст"};
+  printerSetup = [](QPrintDialog& setup) {
+    const bool landscape = setup.printer()->pageLayout().orientation() == QPageLayout::Landscape;
+    setup.printer()->setPageOrientation(landscape ? QPageLayout::Portrait : QPageLayout::Landscape);
+    return int(QDialog::Accepted);
+  };
+  Run(doc, [&](TPrnSetForm& form) {
+    Type(form, "TopEdit", "25");
+    EXPECT_EQ(Text(form, "TopEdit"), "20.0");
+    Type(form, "TopEdit", "-1");
+    EXPECT_EQ(Text(form, "TopEdit"), "0.0");
+    Type(form, "TopEdit", "1,25");
+    EXPECT_EQ(Text(form, "TopEdit"), "1.3");
+    Type(form, "TopEdit", "");
+    EXPECT_EQ(Text(form, "TopEdit"), "0.0");
+    Type(form, "TopEdit", "2");
+    Type(form, "TopEdit", "два");
+    EXPECT_EQ(Text(form, "TopEdit"), "2.0");
+    auto* right = Find<TMarginEdit>(form, "RightEdit");
+    right->SetValue(19.95);
+    right->stepBy(1);
+    EXPECT_EQ(Text(form, "RightEdit"), "20.0");
+    right->stepBy(-3);
+    EXPECT_EQ(Text(form, "RightEdit"), "19.7");
+
+    Type(form, "TopEdit", "1");
+    Type(form, "LeftEdit", "2");
+    Type(form, "BottomEdit", "3");
+    Type(form, "RightEdit", "4");
+    Find<QPushButton>(form, "PrinterBtn")->click();
+    EXPECT_EQ(Text(form, "TopEdit"), "2.0");
+    EXPECT_EQ(Text(form, "LeftEdit"), "3.0");
+    EXPECT_EQ(Text(form, "BottomEdit"), "4.0");
+    EXPECT_EQ(Text(form, "RightEdit"), "1.0");
+    EXPECT_EQ(Find<QLabel>(form, "SrcImage")->size(), QSize(93, 69));
+    Find<QPushButton>(form, "PrinterBtn")->click();
+    EXPECT_EQ(Text(form, "TopEdit"), "1.0");
+    EXPECT_EQ(Text(form, "LeftEdit"), "2.0");
+    EXPECT_EQ(Text(form, "BottomEdit"), "3.0");
+    EXPECT_EQ(Text(form, "RightEdit"), "4.0");
+    EXPECT_EQ(Find<QLabel>(form, "SrcImage")->size(), QSize(77, 92));
+
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+      ReportPrinter().setOutputFileName(QString());
+      Find<QPushButton>(form, "PrinterBtn")->click();
+      EXPECT_EQ(box.Texts(), std::vector<std::string>{"Принтер отсутствует"});
+    }
+  });
+}
+
+TEST_F(PrintDialog, TextFileAndSettingsSurviveTheDialog) {
+  const std::string textFile = dir / "отчет.txt";
+  std::vector<std::string> doc{"StartTable№&0~Имя&0~Знач&", "Table7&0~abc&96~12&", "Shift 2", "ItalПримечание"};
+  fontChoice = [](QFontDialog& fonts) {
+    fonts.setCurrentFont(QFont("DejaVu Sans Mono", 12));
+    return int(QDialog::Accepted);
+  };
+  Run(
+      doc,
+      [&](TPrnSetForm& form) {
+        // Defaults of a program folder without settings.
+        EXPECT_EQ(Text(form, "TopEdit"), "1.0");
+        EXPECT_EQ(Text(form, "LeftEdit"), "2.0");
+        EXPECT_TRUE(Find<QCheckBox>(form, "PageNumBox")->isChecked());
+        EXPECT_FALSE(Find<QLineEdit>(form, "TextFileEdit")->isEnabled());
+        EXPECT_EQ(Find<QLineEdit>(form, "TextFileEdit")->text().toStdString(), ProgramDir + "Noname.txt");
+        Find<QCheckBox>(form, "TextFileBox")->setChecked(true);
+        EXPECT_TRUE(Find<QLineEdit>(form, "TextFileEdit")->isEnabled());
+        Find<QLineEdit>(form, "TextFileEdit")->setText(QString::fromStdString(textFile));
+        Find<QCheckBox>(form, "PageNumBox")->setChecked(false);
+        Type(form, "TopEdit", "1.5");
+        Find<QPushButton>(form, "FontBtn")->click();
+        EXPECT_EQ(form.DocumentFont().pointSize(), 12);
+        PrintBtn(form)->click();
+        PrintBtn(form)->click();
+      },
+      {"Схема: Юг"}, {"Всего 1"});
+  EXPECT_TRUE(box.Calls().empty());
+  EXPECT_FALSE(fs::exists(pdf));
+  EXPECT_EQ(test::ReadBytes(textFile), Utf8ToCp1251("Схема: Юг\r\n\r\n№\tИмя\tЗнач\r\n7\tabc\t12\r\nПримечание\r\n"
+                                                    "\r\nВсего 1\r\n"));
+
+  const std::string cfg = Cp1251ToUtf8(test::ReadBytes(dir / "prnsetup.cfg"));
+  for (const std::string& key : std::vector<std::string>{"[PrnSetup]", "Name=DejaVu Sans Mono", "Size=12", "Top=1.5", "Left=2",
+                                "Orient=0", "FlagPageNum=0", "FlagOutText=1", "TextFile=" + textFile})
+    EXPECT_NE(cfg.find(key), std::string::npos) << key << "\n" << cfg;
+
+  // The next dialog starts where this one ended.
+  ReportPrinter().setPageOrientation(QPageLayout::Landscape);
+  Run(doc, [&](TPrnSetForm& form) {
+    EXPECT_EQ(Text(form, "TopEdit"), "1.5");
+    EXPECT_FALSE(Find<QCheckBox>(form, "PageNumBox")->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>(form, "TextFileBox")->isChecked());
+    EXPECT_EQ(Find<QLineEdit>(form, "TextFileEdit")->text().toStdString(), textFile);
+    EXPECT_EQ(form.DocumentFont().family(), "DejaVu Sans Mono");
+    EXPECT_EQ(ReportPrinter().pageLayout().orientation(), QPageLayout::Portrait);
+  });
+
+  // A margin that is not a number stops the reading there: the keys before it count, the rest are defaults.
+  test::WriteBytes(dir / "PrnSetup.CFG", "[PrnSetup]\r\nSize=14\r\nTop=x\r\nLeft=5\r\nFlagOutText=1\r\n");
+  fs::remove(dir / "prnsetup.cfg");
+  Run(doc, [&](TPrnSetForm& form) {
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла конфигурации prnsetup.cfg"});
+    EXPECT_EQ(form.DocumentFont().pointSize(), 14);
+    EXPECT_EQ(Text(form, "LeftEdit"), "2.0");
+    EXPECT_FALSE(Find<QCheckBox>(form, "TextFileBox")->isChecked());
+  });
+  // The settings went back to the file of whatever letter case it had.
+  EXPECT_NE(test::ReadBytes(dir / "PrnSetup.CFG").find("Top=1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ld::gui

@@ -1,0 +1,93 @@
+// The report markup read line by line, the row selection and the text-file form.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gui/grid/print_markup.h"
+
+namespace ld {
+namespace {
+
+TEST(PrintMarkup, LinesAreReadByTheirTags) {
+  const PrintLine shift = ParsePrintLine("Shift 2");
+  EXPECT_EQ(shift.kind, PrintLineKind::Shift);
+  EXPECT_EQ(shift.shiftCm, 2);
+  EXPECT_EQ(ParsePrintLine("Shift3").shiftCm, 3);
+  // Without a number the word is ordinary text.
+  EXPECT_EQ(ParsePrintLine("Shifted values").kind, PrintLineKind::Text);
+
+  const PrintLine header = ParsePrintLine("StartTable№&0~Узел&96~Напряжение, кВ&");
+  ASSERT_EQ(header.kind, PrintLineKind::TableHeader);
+  ASSERT_EQ(header.cells.size(), 3u);
+  EXPECT_EQ(header.cells[0].text, "№");
+  EXPECT_EQ(header.cells[1].text, "Узел");
+  EXPECT_EQ(header.cells[2].mark, 96);
+  EXPECT_EQ(header.cells[2].text, "Напряжение, кВ");
+
+  // The first cell is plain text even when it holds a "~"; a later cell without a mark keeps its text.
+  const PrintLine row = ParsePrintLine("Table5~x&abc&300~y& &");
+  ASSERT_EQ(row.kind, PrintLineKind::TableRow);
+  ASSERT_EQ(row.cells.size(), 4u);
+  EXPECT_EQ(row.cells[0].text, "5~x");
+  EXPECT_EQ(row.cells[0].mark, 0);
+  EXPECT_EQ(row.cells[1].text, "abc");
+  EXPECT_EQ(row.cells[1].mark, 0);
+  EXPECT_EQ(row.cells[2].mark, 300 & 0xFF);
+  EXPECT_EQ(row.cells[3].text, " ");
+
+  const PrintLine styled = ParsePrintLine("BoldItalLineИтого");
+  EXPECT_EQ(styled.kind, PrintLineKind::Text);
+  EXPECT_EQ(styled.styles, psBold | psItalic | psUnderline);
+  EXPECT_EQ(styled.text, "Итого");
+  // Prefixes count only in their order.
+  const PrintLine italBold = ParsePrintLine("ItalBold");
+  EXPECT_EQ(italBold.styles, unsigned(psItalic));
+  EXPECT_EQ(italBold.text, "Bold");
+
+  EXPECT_EQ(MarkTextColor(0x60), 0);
+  EXPECT_EQ(MarkBackColor(0x60), 9);
+  EXPECT_EQ(MarkBackColor(0), 15);
+}
+
+TEST(PrintMarkup, RowSelectionKeepsTheHeaderAndTheGivenOrder) {
+  const std::vector<std::string> doc{"StartTable№&0~A&", "Table1&0~a&", "Table2&0~b&", "Table3&0~c&"};
+  auto selected = doc;
+  ASSERT_TRUE(SelectPrintRows("3,1", selected));
+  EXPECT_EQ(selected, (std::vector<std::string>{doc[0], doc[3], doc[1]}));
+
+  selected = doc;
+  ASSERT_TRUE(SelectPrintRows(" 2 - 3 , 0, 3-2, 1", selected));
+  EXPECT_EQ(selected, (std::vector<std::string>{doc[0], doc[2], doc[3], doc[1]}));
+
+  for (const char* bad : {"4", "1-4", "a", "1,,2", "2-", "-2", "1;2"}) {
+    selected = doc;
+    EXPECT_FALSE(SelectPrintRows(bad, selected)) << bad;
+    EXPECT_EQ(selected, doc) << bad;
+  }
+}
+
+TEST(PrintMarkup, TextFileHasTabbedCellsWithoutMarks) {
+  std::string text;
+  ASSERT_TRUE(PrintLineToText("Table7&0~abc&96~12&", text));
+  EXPECT_EQ(text, "7\tabc\t12");
+  ASSERT_TRUE(PrintLineToText("Table1&0~&", text));
+  EXPECT_EQ(text, "1\t");
+  ASSERT_TRUE(PrintLineToText("BoldИтого", text));
+  EXPECT_EQ(text, "Итого");
+  EXPECT_FALSE(PrintLineToText("Shift 2", text));
+
+  const std::string bytes =
+      PrintTextFileBytes({"BoldСхема"}, {"Shift 2", "StartTable№&0~Имя&", "Table1&16~Я&"}, {"Конец"});
+  const std::string expected =
+      "\xD1\xF5\xE5\xEC\xE0\r\n"   // Схема
+      "\r\n"
+      "\xB9\t\xC8\xEC\xFF\r\n"      // №, Имя
+      "1\t\xDF\r\n"                 // 1, Я
+      "\r\n"
+      "\xCA\xEE\xED\xE5\xF6\r\n";  // Конец
+  EXPECT_EQ(bytes, expected);
+}
+
+}  // namespace
+}  // namespace ld
