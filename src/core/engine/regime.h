@@ -202,7 +202,8 @@ public:
   std::vector<std::int32_t> ExcludedPV;
   std::vector<std::string> PVProtocol;
 
-  // Caller-owned row marks: sized, cleared and set to 1 for unsupplied rows.
+  // Caller-owned row marks, item i for row i + 1: sized to the row count, cleared, and set to 1 for each
+  // unsupplied node row and each unsupplied or switched-off branch row.
   std::vector<std::uint8_t>* NodeMarks = nullptr;
   std::vector<std::uint8_t>* BranchMarks = nullptr;
 
@@ -313,9 +314,42 @@ private:
   std::vector<std::pair<std::int32_t, double>> savedQg_;
   void RestoreUserQg(std::int32_t row);
   void RestoreAllUserQg();
-  void IterationLoop(bool withEvents, int& iterations, double& dU, double& dL);
+  // A node named in listings by NameMode.
+  std::string RowCaption(std::int32_t number, const std::string& name) const;
+  // The static load characteristics of StaticCharFile.
+  void LoadStaticChars();
+  // The fixed-voltage nodes of algorithms 1-3: FixedCount sources from the first one in tree order.
+  std::vector<TRegimeElement*> PVElements() const;
 
   // ---- Matrices, corrections, losses and results: fields of the matrix and result stages
+public:
+  // Contour matrix, 1-based. The diagonal by position (inverted pivots of the network rows once
+  // factorised); the off-diagonal entries of the upper triangle by row and column position (row <
+  // column), those of network rows first; the matrix is symmetric, so one entry stands for both.
+  std::vector<Complex> MatrixDiagonal;
+  std::vector<std::int32_t> EntryRow, EntryColumn;
+  std::vector<Complex> EntryValue;
+  std::vector<std::int32_t> PositionOfContour, ContourOfPosition;
+  std::vector<std::int32_t> FirstRowEntry, NextRowEntry;  // ascending column; 0 ends a row
+  std::vector<Complex> ContourRhs;  // right-hand side and solution of SolveContours, by position
+
+private:
+  // A real 2x2 block [a, b; c, d] acting on (re, im); a complex x + jy is [x, -y; y, x].
+  struct Block2 {
+    double a = 0, b = 0, c = 0, d = 0;
+  };
+  // Fixed-voltage rows: their pivots by position and, per entry, the blocks of (row, column) and
+  // (column, row), which part ways once the rows are eliminated; the diagonal and entries as the
+  // network factorisation left them, restored before each refactorisation.
+  std::vector<Block2> fvPivot_;
+  std::vector<Block2> fvUpper_, fvLower_;
+  std::vector<Complex> fvSavedDiagonal_, fvSavedEntry_;
+  // Power P and reactive power s of each fixed-voltage contour's fictitious branch, by contour.
+  std::vector<double> fvP_, fvS_;
+
+  void AppendEntry(std::int32_t row, std::int32_t column, const Complex& value);
+  std::int32_t FindEntry(std::int32_t row, std::int32_t column) const;
+  void FixedVoltagePower(const TRegimeElement* a, double& P, double& s) const;
 };
 
 }  // namespace ld

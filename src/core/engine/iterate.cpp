@@ -1,0 +1,126 @@
+// The iteration process and the whole calculation of a scheme.
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "core/engine/regime.h"
+
+namespace ld {
+
+namespace {
+
+constexpr double kStartResidual = 1000.0;
+constexpr float kDivergence = 1e6f;
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::string Fixed6(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.6f", value);
+  return buffer;
+}
+
+}  // namespace
+
+void TRegime::RunIterations() {
+  const double start = Now();
+  if (ModelError || ZeroContours) return;
+  if (OnStage) OnStage("Итерационный процесс");
+  int repetitions = 0;
+  for (;;) {
+    ResidualsU.clear();
+    ResidualsLoop.clear();
+    MaxResidualNode = MaxPResidualNode = MaxQResidualNode = nullptr;
+    if (!VoltagesSet) {
+      InitVoltages();
+      VoltagesSet = true;
+    }
+    int k = 0;
+    double dU = kStartResidual;
+    double dL = 0;
+    while (k < MaxIter && !(dU <= Accuracy && dL <= Accuracy) && !(dU >= kDivergence)) {
+      NodeStep(dU);
+      if (k == 0) dU = kStartResidual;
+      SweepCurrents();
+      SweepVoltages();
+      if (TotalContourCount > 0) CorrectContours(dL);
+      ++k;
+      if (OnIteration) OnIteration(k, MaxResidualNode != nullptr ? MaxResidualNode->Number : 0, dU);
+      ResidualsU.push_back(Fixed6(dU));
+      if (TotalContourCount > 0) ResidualsLoop.push_back(Fixed6(dL));
+      if (ModelError) break;
+    }
+    Converged = dU <= Accuracy;
+    if (Converged && FixModule && FixedCount >= 1) {
+      if (PVAlgorithm == 1 || PVAlgorithm == 2) {
+        SolvePVAngles(k);
+      } else if (PVAlgorithm == 3) {
+        SolvePVWithQLimits(k);
+      }
+    }
+    if (Converged && RepeatCalc && repetitions < MaxIter) {
+      ++repetitions;
+      VoltagesSet = false;
+      continue;
+    }
+    break;
+  }
+  IterationTime = Now() - start;
+}
+
+void TRegime::InnerIterations(int& iterations) {
+  int k = 0;
+  double dU = kStartResidual;
+  double dL = 0;
+  while (k < MaxIter && (dU > Accuracy || dL > Accuracy)) {
+    NodeStep(dU);
+    if (k == 0) dU = kStartResidual;
+    SweepCurrents();
+    SweepVoltages();
+    if (TotalContourCount > 0) CorrectContours(dL);
+    ++k;
+    if (ModelError) break;
+  }
+  iterations += k;
+  Converged = dU <= Accuracy;
+}
+
+void TRegime::Calculate(const std::string& path, std::uint8_t TypCalcPQ, double Date1, double Date2,
+                        double CalcDate, int Tgr) {
+  const std::string schemePath = path;  // ReadScheme clears SchemePath, which may be the argument
+  TotalTime = Now();
+  // A model built with nodes held at a limit by an earlier calculation no longer matches the tables.
+  if (!ExcludedPV.empty()) SchemeRead = false;
+  ExcludedPV.clear();
+  PVProtocol.clear();
+  savedQg_.clear();
+  int passes = 0;
+  try {
+    for (;;) {
+      Converged = false;
+      ModelError = false;
+      PrepareTime = Now();
+      if (!SchemeRead) ReadScheme(schemePath);
+      ApplyTimeData(TypCalcPQ, Tgr, Date1, Date2, CalcDate, false);
+      if (!MatricesFormed) FormMatrices();
+      PrepareTime = Now() - PrepareTime;
+      RunIterations();
+      if (!QLimits || !ReassignQLimitedPV()) break;
+      if (++passes > MaxIter) {
+        Converged = false;
+        break;
+      }
+      SchemeRead = false;
+    }
+  } catch (...) {
+    RestoreAllUserQg();
+    TotalTime = Now() - TotalTime;
+    throw;
+  }
+  RestoreAllUserQg();
+  TotalTime = Now() - TotalTime;
+}
+
+}  // namespace ld
