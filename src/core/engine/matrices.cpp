@@ -1,0 +1,398 @@
+// The contour matrix: loop impedances measured by unit-current sweeps, ordered for little fill-in, linked
+// by rows and factorised; network rows once per model, fixed-voltage rows at every correction.
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <numeric>
+
+#include "core/engine/regime.h"
+
+namespace ld {
+
+namespace {
+
+constexpr double kZeroImpedance = 1e-7;
+
+bool IsZero(const Complex& z) { return std::fabs(z.real()) < kZeroImpedance && std::fabs(z.imag()) < kZeroImpedance; }
+
+// Adjacency of the contours during the ordering: one bit row per contour.
+class BitRows {
+public:
+  explicit BitRows(int n) : words_((n + 64) / 64), bits_(static_cast<std::size_t>(n + 1) * words_, 0) {}
+  bool Test(int i, int j) const { return (Row(i)[j / 64] >> (j % 64)) & 1u; }
+  void Set(int i, int j) { Row(i)[j / 64] |= std::uint64_t{1} << (j % 64); }
+  void Reset(int i, int j) { Row(i)[j / 64] &= ~(std::uint64_t{1} << (j % 64)); }
+  int Common(int i, int j) const {
+    int count = 0;
+    const std::uint64_t* a = Row(i);
+    const std::uint64_t* b = Row(j);
+    for (std::size_t w = 0; w < words_; ++w) count += std::popcount(a[w] & b[w]);
+    return count;
+  }
+  template <typename F>
+  void ForEach(int i, F f) const {
+    const std::uint64_t* a = Row(i);
+    for (std::size_t w = 0; w < words_; ++w) {
+      std::uint64_t word = a[w];
+      while (word != 0) {
+        const int bit = std::countr_zero(word);
+        f(static_cast<int>(w * 64) + bit);
+        word &= word - 1;
+      }
+    }
+  }
+
+private:
+  std::uint64_t* Row(int i) { return bits_.data() + static_cast<std::size_t>(i) * words_; }
+  const std::uint64_t* Row(int i) const { return bits_.data() + static_cast<std::size_t>(i) * words_; }
+  std::size_t words_;
+  std::vector<std::uint64_t> bits_;
+};
+
+}  // namespace
+
+void TRegime::CreateMatrices() {
+  FreeMatrices();
+  MatrixEntryCount = NetworkEntryCount = 0;
+  EntryRow.assign(1, 0);
+  EntryColumn.assign(1, 0);
+  EntryValue.assign(1, Complex());
+}
+
+void TRegime::FreeMatrices() {
+  MatrixDiagonal.clear();
+  EntryRow.clear();
+  EntryColumn.clear();
+  EntryValue.clear();
+  PositionOfContour.clear();
+  ContourOfPosition.clear();
+  FirstRowEntry.clear();
+  NextRowEntry.clear();
+  ContourRhs.clear();
+  fvPivot_.clear();
+  fvUpper_.clear();
+  fvLower_.clear();
+  fvSavedDiagonal_.clear();
+  fvSavedEntry_.clear();
+  fvP_.clear();
+  fvS_.clear();
+  MatricesFormed = false;
+}
+
+void TRegime::FormMatrices() {
+  CreateMatrices();
+  FormMatricesCore();
+}
+
+void TRegime::AppendEntry(std::int32_t row, std::int32_t column, const Complex& value) {
+  EntryRow.push_back(row);
+  EntryColumn.push_back(column);
+  EntryValue.push_back(value);
+  ++MatrixEntryCount;
+}
+
+void TRegime::FormMatricesCore() {
+  if (ModelError) return;
+  if (Root == nullptr) return;
+  // The unit-current sweeps run on the model's own voltage and current fields; a model that already
+  // holds a regime gets it back, so re-forming the matrices never costs the caller its warm start.
+  struct Saved {
+    Complex U, I, IDelta, UNode, ILoad;
+  };
+  std::vector<Saved> saved;
+  for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
+    saved.push_back({e->U, e->I, e->IDelta, e->UNode, e->ILoad});
+  }
+
+  Root->U = Complex();
+  if (TotalContourCount > 0) {
+    FormContourMatrix();
+    if (!ZeroContours && !ModelError) {
+      OrderContours();
+      LinkMatrixRows();
+      Stage("Блочная факторизация", 80);
+      FactoriseRows(1, NetworkContourCount, 0);
+      if (!ModelError) SaveFixedVoltageBlocks();
+    }
+  }
+
+  std::size_t k = 0;
+  for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next, ++k) {
+    e->U = saved[k].U;
+    e->I = saved[k].I;
+    e->IDelta = saved[k].IDelta;
+    e->UNode = saved[k].UNode;
+    e->ILoad = saved[k].ILoad;
+  }
+  Stage("", 100);
+  MatricesFormed = !ModelError && !ZeroContours;
+}
+
+void TRegime::FormContourMatrix() {
+  Stage("Формирование матриц", 30);
+  ZeroContours = false;
+  MatrixEntryCount = NetworkEntryCount = 0;
+  const int n = TotalContourCount;
+  MatrixDiagonal.assign(static_cast<std::size_t>(n) + 1, Complex());
+  for (int i = 1; i <= n; ++i) {
+    TRegimeElement* a = ContourEntry1[i - 1];
+    TRegimeElement* b = ContourEntry2[i - 1];
+    ClearSweepSums();
+    AddCurrentToPath(a, 1, 0);
+    AddCurrentToPath(b, -1, 0);
+    SweepVoltages();
+    MatrixDiagonal[i] = b->U - a->U;
+    if (IsZero(MatrixDiagonal[i])) {
+      if (!ZeroContours) ReportError("В схеме \"" + SchemeName + "\" имеются нулевые контура", 1, false);
+      ZeroContours = true;
+      if (Errors != nullptr) ListContour(i, a, *Errors, b);
+    }
+    for (int j = i + 1; j <= n; ++j) {
+      const Complex x = ContourEntry2[j - 1]->U - ContourEntry1[j - 1]->U;
+      // A coupling is left out only when it is nil: a shared path of pure resistance or pure
+      // reactance couples its contours as much as any other.
+      if (!IsZero(x)) AppendEntry(i, j, x);
+    }
+    if (i <= NetworkContourCount) NetworkEntryCount = MatrixEntryCount;
+  }
+}
+
+// Minimum fill-in ordering. Fixed-voltage contours are placed after every network contour, so that
+// their rows, refactorised at each correction, are eliminated last and the network part stays as it is.
+void TRegime::OrderContours() {
+  Stage("Динамическое упорядочение", 60);
+  const int n = TotalContourCount;
+  const int t = NetworkContourCount;
+  BitRows adjacent(n);
+  std::vector<std::int64_t> degree(static_cast<std::size_t>(n) + 1, 0), tri(static_cast<std::size_t>(n) + 1, 0);
+  for (int e = 1; e <= MatrixEntryCount; ++e) {
+    const int i = EntryRow[e], j = EntryColumn[e];
+    if (i == j || adjacent.Test(i, j)) continue;
+    adjacent.Set(i, j);
+    adjacent.Set(j, i);
+    ++degree[i];
+    ++degree[j];
+  }
+  for (int v = 1; v <= n; ++v) {
+    std::int64_t edges = 0;
+    adjacent.ForEach(v, [&](int u) { edges += adjacent.Common(u, v); });
+    tri[v] = edges / 2;
+  }
+
+  std::vector<char> placed(static_cast<std::size_t>(n) + 1, 0);
+  PositionOfContour.assign(static_cast<std::size_t>(n) + 1, 0);
+  ContourOfPosition.assign(static_cast<std::size_t>(n) + 1, 0);
+  std::vector<int> neighbours;
+  for (int k = 1; k <= n; ++k) {
+    // Network contours first, then the fixed-voltage ones; within a group the least fill, ties to the
+    // lowest number.
+    const bool network = k <= t;
+    int p = 0;
+    std::int64_t best = 0;
+    for (int v = network ? 1 : t + 1; v <= (network ? t : n); ++v) {
+      if (placed[v]) continue;
+      const std::int64_t fill = degree[v] * (degree[v] - 1) / 2 - tri[v];
+      if (p == 0 || fill < best) {
+        p = v;
+        best = fill;
+        if (fill == 0) break;
+      }
+    }
+    placed[p] = 1;
+    PositionOfContour[p] = k;
+    ContourOfPosition[k] = p;
+
+    neighbours.clear();
+    adjacent.ForEach(p, [&](int u) { neighbours.push_back(u); });
+    for (const int u : neighbours) tri[u] -= adjacent.Common(u, p);
+    for (const int u : neighbours) {
+      adjacent.Reset(u, p);
+      adjacent.Reset(p, u);
+      --degree[u];
+    }
+    if (best == 0) continue;
+    for (std::size_t x = 0; x < neighbours.size(); ++x) {
+      for (std::size_t y = x + 1; y < neighbours.size(); ++y) {
+        const int a = neighbours[x], b = neighbours[y];
+        if (adjacent.Test(a, b)) continue;
+        const int common = adjacent.Common(a, b);
+        tri[a] += common;
+        tri[b] += common;
+        adjacent.ForEach(a, [&](int c) {
+          if (adjacent.Test(b, c)) ++tri[c];
+        });
+        adjacent.Set(a, b);
+        adjacent.Set(b, a);
+        ++degree[a];
+        ++degree[b];
+        AppendEntry(a, b, Complex());
+      }
+    }
+  }
+
+  // Entries by position, row < column; those of network rows first, each group in its own order.
+  const int m = MatrixEntryCount;
+  std::vector<std::int32_t> row(static_cast<std::size_t>(m) + 1), column(static_cast<std::size_t>(m) + 1);
+  for (int e = 1; e <= m; ++e) {
+    row[e] = PositionOfContour[EntryRow[e]];
+    column[e] = PositionOfContour[EntryColumn[e]];
+    if (row[e] > column[e]) std::swap(row[e], column[e]);
+  }
+  std::vector<int> order(static_cast<std::size_t>(m));
+  std::iota(order.begin(), order.end(), 1);
+  std::stable_partition(order.begin(), order.end(), [&](int e) { return row[e] <= t; });
+  std::vector<Complex> values(static_cast<std::size_t>(m) + 1);
+  for (int k = 0; k < m; ++k) {
+    const int e = order[k];
+    EntryRow[k + 1] = row[e];
+    EntryColumn[k + 1] = column[e];
+    values[k + 1] = EntryValue[e];
+  }
+  EntryValue.swap(values);
+  NetworkEntryCount = static_cast<int>(std::count_if(EntryRow.begin() + 1, EntryRow.end(), [&](std::int32_t r) { return r <= t; }));
+
+  // The diagonal follows its contours to their positions.
+  std::vector<Complex> diagonal(static_cast<std::size_t>(n) + 1);
+  for (int c = 1; c <= n; ++c) diagonal[PositionOfContour[c]] = MatrixDiagonal[c];
+  MatrixDiagonal.swap(diagonal);
+}
+
+void TRegime::LinkMatrixRows() {
+  const int n = TotalContourCount;
+  const int m = MatrixEntryCount;
+  FirstRowEntry.assign(static_cast<std::size_t>(n) + 1, 0);
+  NextRowEntry.assign(static_cast<std::size_t>(m) + 1, 0);
+  std::vector<int> order(static_cast<std::size_t>(m));
+  std::iota(order.begin(), order.end(), 1);
+  std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+    return EntryRow[x] != EntryRow[y] ? EntryRow[x] < EntryRow[y] : EntryColumn[x] < EntryColumn[y];
+  });
+  for (int k = m - 1; k >= 0; --k) {
+    const int e = order[k];
+    NextRowEntry[e] = FirstRowEntry[EntryRow[e]];
+    FirstRowEntry[EntryRow[e]] = e;
+  }
+}
+
+std::int32_t TRegime::FindEntry(std::int32_t row, std::int32_t column) const {
+  for (std::int32_t e = FirstRowEntry[row]; e != 0; e = NextRowEntry[e]) {
+    if (EntryColumn[e] == column) return e;
+    if (EntryColumn[e] > column) break;
+  }
+  return 0;
+}
+
+void TRegime::FactoriseRows(int firstPosition, int lastPosition, int mode) {
+  for (int k = firstPosition; k <= lastPosition && !ModelError; ++k) {
+    if (mode == 0) {
+      const Complex d = MatrixDiagonal[k];
+      if (IsZero(d) || !std::isfinite(d.real()) || !std::isfinite(d.imag())) {
+        ReportError("В схеме \"" + SchemeName + "\" имеются нулевые контура", 0, true);
+        return;
+      }
+      MatrixDiagonal[k] = 1.0 / d;
+      for (std::int32_t e = FirstRowEntry[k]; e != 0; e = NextRowEntry[e]) {
+        const Complex v = EntryValue[e];
+        const Complex multiplier = -v / d;
+        EntryValue[e] = multiplier;
+        MatrixDiagonal[EntryColumn[e]] += v * multiplier;
+      }
+      // a(i, j) -= a(k, i)·a(k, j)/a(k, k): every pair of the row meets an entry, since the ordering
+      // added each fill-in.
+      for (std::int32_t e1 = FirstRowEntry[k]; e1 != 0; e1 = NextRowEntry[e1]) {
+        const std::int32_t i = EntryColumn[e1];
+        std::int32_t target = FirstRowEntry[i];
+        for (std::int32_t e2 = NextRowEntry[e1]; e2 != 0; e2 = NextRowEntry[e2]) {
+          const std::int32_t j = EntryColumn[e2];
+          while (target != 0 && EntryColumn[target] < j) target = NextRowEntry[target];
+          if (target == 0) break;
+          if (EntryColumn[target] == j) EntryValue[target] -= EntryValue[e1] * EntryValue[e2] * d;
+        }
+      }
+    } else {
+      const std::size_t f = static_cast<std::size_t>(k);
+      const Block2 p = fvPivot_[f];
+      const double det = p.a * p.d - p.b * p.c;
+      if (det == 0 || !std::isfinite(det)) {
+        ReportError("В схеме \"" + SchemeName + "\" имеются нулевые контура", 0, true);
+        return;
+      }
+      const Block2 inv{p.d / det, -p.b / det, -p.c / det, p.a / det};
+      fvPivot_[f] = inv;
+      auto mul = [](const Block2& x, const Block2& y) {
+        return Block2{x.a * y.a + x.b * y.c, x.a * y.b + x.b * y.d, x.c * y.a + x.d * y.c, x.c * y.b + x.d * y.d};
+      };
+      auto subtract = [](Block2& x, const Block2& y) {
+        x.a -= y.a;
+        x.b -= y.b;
+        x.c -= y.c;
+        x.d -= y.d;
+      };
+      // A(i, j) -= A(i, k)·P⁻¹·A(k, j) over the pattern of row k, lower and upper halves apart.
+      for (std::int32_t e1 = FirstRowEntry[k]; e1 != 0; e1 = NextRowEntry[e1]) {
+        const std::int32_t i = EntryColumn[e1];
+        const Block2 left = mul(fvLower_[e1], inv);  // A(i, k)·P⁻¹
+        subtract(fvPivot_[i], mul(left, fvUpper_[e1]));
+        std::int32_t target = FirstRowEntry[i];
+        for (std::int32_t e2 = NextRowEntry[e1]; e2 != 0; e2 = NextRowEntry[e2]) {
+          const std::int32_t j = EntryColumn[e2];
+          while (target != 0 && EntryColumn[target] < j) target = NextRowEntry[target];
+          if (target == 0) break;
+          if (EntryColumn[target] != j) continue;
+          subtract(fvUpper_[target], mul(left, fvUpper_[e2]));                 // A(i, j)
+          subtract(fvLower_[target], mul(mul(fvLower_[e2], inv), fvUpper_[e1]));  // A(j, i)
+        }
+      }
+      // Multipliers: -A(j, k)·P⁻¹ for the forward pass, -P⁻¹·A(k, j) for the backward pass.
+      for (std::int32_t e = FirstRowEntry[k]; e != 0; e = NextRowEntry[e]) {
+        Block2 lower = mul(fvLower_[e], inv);
+        Block2 upper = mul(inv, fvUpper_[e]);
+        fvLower_[e] = Block2{-lower.a, -lower.b, -lower.c, -lower.d};
+        fvUpper_[e] = Block2{-upper.a, -upper.b, -upper.c, -upper.d};
+      }
+    }
+  }
+}
+
+void TRegime::SaveFixedVoltageBlocks() {
+  const int n = TotalContourCount;
+  fvPivot_.assign(static_cast<std::size_t>(n) + 1, Block2{});
+  fvUpper_.assign(static_cast<std::size_t>(MatrixEntryCount) + 1, Block2{});
+  fvLower_.assign(static_cast<std::size_t>(MatrixEntryCount) + 1, Block2{});
+  fvSavedDiagonal_ = MatrixDiagonal;
+  fvSavedEntry_ = EntryValue;
+}
+
+void TRegime::SolveContours() {
+  const int n = TotalContourCount;
+  const int t = NetworkContourCount;
+  std::vector<Complex>& x = ContourRhs;
+  if (x.size() < static_cast<std::size_t>(n) + 1) x.resize(static_cast<std::size_t>(n) + 1);
+  auto apply = [](const Block2& m, const Complex& v) {
+    return Complex(m.a * v.real() + m.b * v.imag(), m.c * v.real() + m.d * v.imag());
+  };
+  for (int k = 1; k <= n; ++k) {
+    const Complex xk = x[k];
+    if (k <= t) {
+      for (std::int32_t e = FirstRowEntry[k]; e != 0; e = NextRowEntry[e]) x[EntryColumn[e]] += EntryValue[e] * xk;
+      x[k] = xk * MatrixDiagonal[k];
+    } else {
+      for (std::int32_t e = FirstRowEntry[k]; e != 0; e = NextRowEntry[e]) {
+        x[EntryColumn[e]] += apply(fvLower_[e], xk);
+      }
+      x[k] = apply(fvPivot_[k], xk);
+    }
+  }
+  for (int k = n - 1; k >= 1; --k) {
+    Complex sum = x[k];
+    if (k <= t) {
+      for (std::int32_t e = FirstRowEntry[k]; e != 0; e = NextRowEntry[e]) sum += EntryValue[e] * x[EntryColumn[e]];
+    } else {
+      for (std::int32_t e = FirstRowEntry[k]; e != 0; e = NextRowEntry[e]) sum += apply(fvUpper_[e], x[EntryColumn[e]]);
+    }
+    x[k] = sum;
+  }
+}
+
+}  // namespace ld
