@@ -58,7 +58,10 @@ double NearestNominalVoltage(double u, const double* values, int count) {
   double result = 0;
   bool any = false;
   for (int i = 1; i <= count; ++i) {
-    const double un = values[i];
+    // A class written negative is only left out of the voltage checks; it is still a class. Taken as
+    // it stands it would be nearer than every real class (a negative deviation) and capture every
+    // voltage.
+    const double un = std::fabs(values[i]);
     if (!(un > 0)) continue;
     if (!any) {
       result = un;

@@ -19,8 +19,8 @@ std::complex<double> PolarToRect(double angle, double magnitude);
 void LoadNominalVoltages();
 
 // The voltage of the settings' nominal-voltage list with the least relative deviation |U - Un| / Un; of
-// equal deviations the lower voltage. 0 for U = 0 and for a list without a positive voltage. Entries that
-// are not positive are classes the user left out of the voltage checks and are never the answer.
+// equal deviations the lower voltage. 0 for U = 0 and for an empty list. A negative entry (a class left
+// out of the voltage checks) counts as its magnitude; entries of 0 are no classes.
 double NearestNominalVoltage(double u);
 // The same over values[1..count] (ascending).
 double NearestNominalVoltage(double u, const double* values, int count);

@@ -37,14 +37,16 @@ TEST(Electric, NearestNominalVoltage) {
     EXPECT_EQ(NearestNominalVoltage(1000), 35);
   }
   {
-    // A class written negative is left out of the voltage checks; it must not capture every voltage.
-    UnomListScope list({-10, 0, 6, 10, 35});
+    // A class written negative is left out of the voltage checks: it must neither capture every
+    // voltage nor stop being the class of its own voltages.
+    UnomListScope list({-10, 0, 6, 35});
     EXPECT_EQ(NearestNominalVoltage(10.5), 10);
     EXPECT_EQ(NearestNominalVoltage(6.3), 6);
     EXPECT_EQ(NearestNominalVoltage(37), 35);
+    EXPECT_EQ(NearestNominalVoltage(0.4), 6);
   }
   {
-    UnomListScope list({-6, -10});
+    UnomListScope list({0, 0});
     EXPECT_EQ(NearestNominalVoltage(10.5), 0);
   }
   {
