@@ -1,0 +1,391 @@
+// The end of a regime calculation: results into the node and branch tables, the protocol ".RGM" and the
+// tables saved back into the scheme's files.
+#include "core/engine/results.h"
+
+#include <cmath>
+#include <numbers>
+#include <unordered_map>
+
+#include "core/base/codepage.h"
+#include "core/base/numfmt.h"
+#include "core/engine/electric.h"
+#include "core/engine/protocol.h"
+#include "core/engine/regime.h"
+#include "core/tables/table_file.h"
+
+namespace ld {
+
+// ---- column access ----------------------------------------------------------------------------------
+
+TNumberColumn::TNumberColumn(const std::string& fieldName, const TDataFile& table)
+    : array_(GetColumnArray(fieldName, table)), type_(array_ != nullptr ? array_->TypeLetter() : 0) {
+  if (std::string("bdfilnrw").find(type_) == std::string::npos || type_ == 0) ThrowFieldNotFound(fieldName, table);
+}
+
+double TNumberColumn::Get(int row) const {
+  switch (type_) {
+    case 'b': return static_cast<const DAbyte*>(array_)->Get(row);
+    case 'd': return static_cast<const DAdouble*>(array_)->Get(row);
+    case 'f': return static_cast<const DAsingle*>(array_)->Get(row);
+    case 'i': return static_cast<const DAsmallint*>(array_)->Get(row);
+    case 'l': return static_cast<const DALongint*>(array_)->Get(row);
+    case 'n': return static_cast<double>(static_cast<const DAint64*>(array_)->Get(row));
+    case 'r': return static_cast<const DAreal*>(array_)->Get(row);
+    case 'w': return static_cast<const DAword*>(array_)->Get(row);
+    default: return 0;
+  }
+}
+
+void TNumberColumn::Set(int row, double value) {
+  // A result that is not a number must never reach a table: it would read back as garbage everywhere.
+  if (!std::isfinite(value)) value = 0;
+  switch (type_) {
+    case 'b': (*static_cast<DAbyte*>(array_))[row] = static_cast<std::uint8_t>(value); break;
+    case 'd': (*static_cast<DAdouble*>(array_))[row] = value; break;
+    case 'f': (*static_cast<DAsingle*>(array_))[row] = static_cast<float>(value); break;
+    case 'i': (*static_cast<DAsmallint*>(array_))[row] = static_cast<std::int16_t>(value); break;
+    case 'l': (*static_cast<DALongint*>(array_))[row] = static_cast<std::int32_t>(value); break;
+    case 'n': (*static_cast<DAint64*>(array_))[row] = static_cast<std::int64_t>(value); break;
+    case 'r': (*static_cast<DAreal*>(array_))[row] = value; break;
+    case 'w': (*static_cast<DAword*>(array_))[row] = static_cast<std::uint16_t>(value); break;
+    default: break;
+  }
+}
+
+TTextColumn::TTextColumn(const std::string& fieldName, const TDataFile& table)
+    : array_(GetColumnArray(fieldName, table)) {
+  const char t = array_ != nullptr ? array_->TypeLetter() : 0;
+  if (t != 's' && t != 't' && t != 'c') ThrowFieldNotFound(fieldName, table);
+}
+
+std::string TTextColumn::Get(int row) const {
+  switch (array_->TypeLetter()) {
+    case 's': return static_cast<const DAString*>(array_)->GetItem(row);
+    case 't': return static_cast<const DAFstring*>(array_)->GetItem(row);
+    case 'c': {
+      const char c = static_cast<const DAChar*>(array_)->Get(row);
+      return c == 0 ? std::string() : Cp1251ToUtf8(std::string(1, c));
+    }
+    default: return {};
+  }
+}
+
+void TTextColumn::Set(int row, const std::string& text) {
+  switch (array_->TypeLetter()) {
+    case 's': static_cast<DAString*>(array_)->SetItem(row, text); break;
+    case 't': static_cast<DAFstring*>(array_)->SetItem(row, text); break;
+    case 'c': {
+      const std::string bytes = Utf8ToCp1251(text);
+      (*static_cast<DAChar*>(array_))[row] = bytes.empty() ? '\0' : bytes[0];
+      break;
+    }
+    default: break;
+  }
+}
+
+std::string TTextColumn::FirstChar(int row) const {
+  const std::string text = Get(row);
+  return Utf8Left(text, 1);
+}
+
+double TableAngle(double re, double im) {
+  if (re == 0) return im > 0 ? 90.0 : (im < 0 ? -90.0 : 0.0);
+  double a = std::atan(im / re) * 180.0 / std::numbers::pi;
+  if (re < 0) a += 180.0;
+  return a;
+}
+
+// ---- write-back -------------------------------------------------------------------------------------
+
+namespace {
+
+// The power the element's branch carries into its child side, U·conj(I).
+Complex Through(const TRegimeElement* e) { return e->U * std::conj(e->I); }
+
+struct NodeColumns {
+  TNumberColumn Nr, Urez, Angle, Um, Trab, Pbal, Qbal, Pn, Qn, Pg, Qg, WPn, WQn, WPg, WQg, Ina, Inr, Iga, Igr, Gs, Bs;
+  TTextColumn Sign;
+  explicit NodeColumns(const TDataFile& t)
+      : Nr("Nr", t), Urez("Urez", t), Angle("Angle", t), Um("Um", t), Trab("Trab", t), Pbal("Pbal", t),
+        Qbal("Qbal", t), Pn("Pn", t), Qn("Qn", t), Pg("Pg", t), Qg("Qg", t), WPn("WPn", t), WQn("WQn", t),
+        WPg("WPg", t), WQg("WQg", t), Ina("Ina", t), Inr("Inr", t), Iga("Iga", t), Igr("Igr", t), Gs("Gs", t),
+        Bs("Bs", t), Sign("Sign", t) {}
+};
+
+struct BranchColumns {
+  TNumberColumn Nr, Ia, Ir, Faza, Irez, Ul, U1, F1, U2, F2;
+  TTextColumn Name1, Name2;
+  explicit BranchColumns(const TDataFile& t)
+      : Nr("Nr", t), Ia("Ia", t), Ir("Ir", t), Faza("Faza", t), Irez("Irez", t), Ul("Ul", t), U1("U1", t),
+        F1("F1", t), U2("U2", t), F2("F2", t), Name1("Name1", t), Name2("Name2", t) {}
+};
+
+std::string NodeName(const TRegimeElement* e) { return e->Name.empty() ? IntToStr(e->Number) : e->Name; }
+
+// The element that carries the node of e: its partner for a loop-closing element.
+const TRegimeElement* NodeCarrier(const TRegimeElement* e) {
+  return (e->Flags & efLoopClosing) && e->Partner != nullptr ? e->Partner : e;
+}
+
+// The voltage class of a node: by its nominal voltage, or by its voltage for a source or a fixed-voltage
+// node, whose nominal voltage is only the class of its set voltage.
+double NodeClass(const TRegimeElement* e) {
+  const TRegimeElement* node = NodeCarrier(e);
+  if (node->Flags & (efSource | efFixedVoltage)) return NearestNominalVoltage(std::abs(node->U));
+  return NearestNominalVoltage(node->Unom);
+}
+
+int District(double nr) { return static_cast<int>(std::fabs(nr)); }
+
+}  // namespace
+
+void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ*/, bool LoadsAsInput, bool SumSbal,
+                           double /*unused*/, float Un, float Uv, std::uint8_t Dimension, bool FromFiles,
+                           TDataFile* nodes, TDataFile* branches) {
+  if (OnStage) OnStage("Вывод результатов");
+  const std::string nodeExt = GetMaketExtention(LayoutNodes);
+  const std::string branchExt = GetMaketExtention(LayoutBranches);
+  TDataFile ownNodes, ownBranches;
+  if (FromFiles) {
+    ReadTableFile(SchemePath + nodeExt, ownNodes);
+    ReadTableFile(SchemePath + branchExt, ownBranches);
+    nodes = &ownNodes;
+    branches = &ownBranches;
+  }
+  if (nodes == nullptr || branches == nullptr) return;
+
+  std::vector<std::string> protocol;
+  if (FromFiles) AppendRunSummary(*this, protocol);
+
+  NodeColumns nc(*nodes);
+  BranchColumns bc(*branches);
+  const int nodeRows = nodes->RowCount;
+  const int branchRows = branches->RowCount;
+  for (int row = 1; row <= nodeRows; ++row) {
+    nc.Pbal.Set(row, 0);
+    nc.Qbal.Set(row, 0);
+  }
+
+  // The fictitious branch of each fixed-voltage node of the contour method.
+  std::unordered_map<const TRegimeElement*, const TRegimeElement*> fixedBranch;
+  if (FixModule && PVAlgorithm == 0) {
+    for (int i = NetworkContourCount; i < TotalContourCount; ++i) fixedBranch[ContourEntry2[i]] = ContourEntry1[i];
+  }
+
+  TRegimeBalance balance;
+  TRegimeElement* const first = Root != nullptr ? Root->NextInTree : nullptr;
+
+  // Nodes.
+  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+    if (e->Flags & efLoopClosing) continue;
+    const int row = e->NodeIndex;
+    if (row <= 0 || row > nodeRows) continue;
+    const bool unsupplied = (e->Flags & efUnsupplied) != 0;
+    const Complex u = e->U;
+    const double u2 = std::norm(u);
+    nc.Urez.Set(row, std::abs(u));
+    nc.Angle.Set(row, TableAngle(u.real(), u.imag()));
+    if (!(e->Flags & (efSource | efFixedVoltage | efUnsupplied))) {
+      if (e->Unom == 0) e->Unom = static_cast<float>(NearestNominalVoltage(std::abs(u)));
+      const double um = nc.Um.Get(row);
+      if (um == 0 || static_cast<float>(um) != e->Unom) nc.Um.Set(row, e->Unom);
+    }
+    if (!SupplyHours.empty() && static_cast<std::size_t>(row) < SupplyHours.size()) nc.Trab.Set(row, SupplyHours[row]);
+
+    const int district = District(nc.Nr.Get(row));
+    if (district != 0) {
+      balance.ConsumptionByDistrict[district];
+      balance.GenerationByDistrict[district];
+    }
+    auto consume = [&](double p, double q) {
+      balance.Consumption.Add(p, q);
+      if (district != 0) balance.ConsumptionByDistrict[district].Add(p, q);
+    };
+    auto generate = [&](double p, double q) {
+      balance.Generation.Add(p, q);
+      if (district != 0) balance.GenerationByDistrict[district].Add(p, q);
+    };
+
+    const double gs = nc.Gs.Get(row), bs = nc.Bs.Get(row);
+    if (LoadType == 0) {
+      const Complex l = e->Load1, g = e->Load2;
+      if (LoadsAsInput && !unsupplied) {
+        nc.Pn.Set(row, l.real());
+        nc.Qn.Set(row, -l.imag());
+        nc.Pg.Set(row, -g.real());
+        nc.Qg.Set(row, g.imag());
+        nc.WPn.Set(row, 0);
+        nc.WQn.Set(row, 0);
+        nc.WPg.Set(row, 0);
+        nc.WQg.Set(row, 0);
+      }
+      const bool live = u2 != 0;
+      nc.Ina.Set(row, live ? (l.real() * u.real() - l.imag() * u.imag()) / u2 : 0);
+      nc.Inr.Set(row, live ? (l.real() * u.imag() + l.imag() * u.real()) / u2 : 0);
+      nc.Iga.Set(row, live ? -(g.real() * u.real() - g.imag() * u.imag()) / u2 : 0);
+      nc.Igr.Set(row, live ? -(g.real() * u.imag() + g.imag() * u.real()) / u2 : 0);
+      if (!(e->Flags & (efSource | efFixedVoltage)) && UpperCase(nc.Sign.FirstChar(row)) != "U") {
+        nc.Pbal.Set(row, nc.Pbal.Get(row) + nc.Pn.Get(row) - nc.Pg.Get(row) + u2 * gs * 1e-6);
+        nc.Qbal.Set(row, nc.Qbal.Get(row) + nc.Qn.Get(row) - nc.Qg.Get(row) + u2 * bs * 1e-6);
+      }
+      if (!unsupplied) {
+        // What the node takes at its voltage (static characteristics included) less its generation.
+        const Complex taken = e->Load - e->Load2;
+        consume(taken.real(), -taken.imag());
+        generate(g.real(), -g.imag());
+      }
+    } else if (LoadType == 1) {
+      const Complex l = e->Load1, g = e->Load2;
+      if (LoadsAsInput && !unsupplied) {
+        nc.Ina.Set(row, l.real());
+        nc.Inr.Set(row, l.imag());
+        nc.Iga.Set(row, g.real());
+        nc.Igr.Set(row, g.imag());
+      }
+      const double pn = l.real() * u.real() + l.imag() * u.imag();
+      const double qn = l.real() * u.imag() - l.imag() * u.real();
+      const double pg = -(g.real() * u.real() + g.imag() * u.imag());
+      const double qg = -(g.real() * u.imag() - g.imag() * u.real());
+      nc.Pn.Set(row, pn);
+      nc.Qn.Set(row, qn);
+      nc.Pg.Set(row, pg);
+      nc.Qg.Set(row, qg);
+      nc.Pbal.Set(row, nc.Pbal.Get(row) + pn - pg);
+      nc.Qbal.Set(row, nc.Qbal.Get(row) + qn - qg);
+      if (!unsupplied) {
+        consume(pn, qn);
+        generate(-pg, -qg);
+      }
+    }
+
+    // Sources: what they give, in the load sign convention.
+    const TRegimeElement* fixed = nullptr;
+    if (const auto it = fixedBranch.find(e); it != fixedBranch.end()) fixed = it->second;
+    if ((e->Flags & efSource) && !unsupplied) {
+      const Complex s = Through(e);
+      if (SumSbal) {
+        nc.Pbal.Set(row, 0);
+        nc.Qbal.Set(row, 0);
+        nc.Pg.Set(row, nc.Pg.Get(row) + s.real());
+        nc.Qg.Set(row, nc.Qg.Get(row) + s.imag());
+        generate(-s.real(), -s.imag());
+      } else {
+        nc.Pbal.Set(row, -s.real());
+        nc.Qbal.Set(row, -s.imag());
+        balance.Balancing.Add(-s.real(), -s.imag());
+      }
+    } else if (fixed != nullptr) {
+      const Complex s = Through(fixed);
+      if (SumSbal) {
+        nc.Pbal.Set(row, 0);
+        nc.Qbal.Set(row, 0);
+        nc.Pg.Set(row, nc.Pg.Get(row) + s.real());
+        nc.Qg.Set(row, nc.Qg.Get(row) + s.imag());
+        generate(0, -s.imag());
+      } else {
+        nc.Pbal.Set(row, s.real());
+        nc.Qbal.Set(row, -s.imag());
+        balance.Balancing.Add(0, -s.imag());
+      }
+    }
+
+    // Shunts of the node itself: reactors draw reactive power, capacitor banks give it.
+    if (!unsupplied) {
+      const double p = u2 * gs * 1e-6, q = u2 * bs * 1e-6;
+      (q >= 0 ? balance.Reactors : balance.Capacitors).Add(p, q);
+    }
+  }
+
+  // Branches, and the losses of every element.
+  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+    const double i2 = std::norm(e->I);
+    const TRegimeElement* parent = e->Parent;
+    const Complex up = parent != nullptr ? parent->U : Complex();
+    balance.SeriesLosses.Add(i2 * e->R, i2 * e->X);
+    const Complex mid = (e->U + e->K * up) / 2.0;
+    const double mid2 = std::norm(mid);
+    if (mid2 != 0 && e->R != 0) {
+      const double a = mid.real() * e->I.real() + mid.imag() * e->I.imag();
+      const double r = mid.imag() * e->I.real() - mid.real() * e->I.imag();
+      balance.ActiveFlowShare += a * a * e->R / mid2;
+      balance.ReactiveFlowShare += r * r * e->R / mid2;
+    }
+    double g = 0, b = 0;
+    if (!(e->Flags & efLoopClosing) && e->NodeIndex > 0 && e->NodeIndex <= nodeRows) {
+      g = nc.Gs.Get(e->NodeIndex);
+      b = nc.Bs.Get(e->NodeIndex);
+    }
+    const double u2 = std::norm(e->U);
+    balance.NoLoadLosses.Add(u2 * (e->Gs - g) * 1e-6, u2 * (e->Bs - b) * 1e-6);
+
+    const int row = e->BranchIndex;
+    if (row <= 0 || row > branchRows || parent == nullptr) continue;
+    const bool reversed = (e->Flags & efReversed) != 0;
+    const bool openBoth = (e->Flags & (efOpenNumber | efOpenNumber2)) == (efOpenNumber | efOpenNumber2);
+
+    const std::string own = NodeName(e), other = NodeName(parent);
+    bc.Name1.Set(row, reversed ? other : own);
+    bc.Name2.Set(row, reversed ? own : other);
+
+    const double kta = e->K.real(), ktr = e->K.imag();
+    const Complex i = e->I;
+    if (reversed) {
+      bc.Ia.Set(row, kta * i.real() - ktr * i.imag());
+      bc.Ir.Set(row, kta * i.imag() + ktr * i.real());
+    } else {
+      bc.Ia.Set(row, -i.real());
+      bc.Ir.Set(row, -i.imag());
+    }
+    const double a = reversed ? kta * i.real() + ktr * i.imag() : -i.real();
+    const double r = reversed ? kta * i.imag() - ktr * i.real() : -i.imag();
+    bc.Faza.Set(row, TableAngle(a, r));
+    bc.Irez.Set(row, 1000.0 * std::sqrt((a * a + r * r) / (PhaseCurrents ? 1.0 : 3.0)));
+    if (!(e->Flags & efUnsupplied)) bc.Ul.Set(row, std::max(NodeClass(e), NodeClass(parent)));
+    if (!openBoth) {
+      const Complex& n1 = reversed ? up : e->U;
+      const Complex& n2 = reversed ? e->U : up;
+      bc.U1.Set(row, std::abs(n1));
+      bc.F1.Set(row, TableAngle(n1.real(), n1.imag()));
+      bc.U2.Set(row, std::abs(n2));
+      bc.F2.Set(row, TableAngle(n2.real(), n2.imag()));
+
+      // The district's losses: series and the branch's own shunt where it sits.
+      const int district = District(bc.Nr.Get(row));
+      if (district != 0) {
+        double gOwn, bOwn, gParent, bParent;
+        if (e->Flags & efHasRatio) {
+          gOwn = reversed ? 0 : e->G;
+          bOwn = reversed ? 0 : e->B;
+          gParent = reversed ? e->G : 0;
+          bParent = reversed ? e->B : 0;
+        } else {
+          gOwn = gParent = e->G / 2;
+          bOwn = bParent = e->B / 2;
+        }
+        const double up2 = std::norm(up);
+        balance.LossesByDistrict[district].Add(i2 * e->R + (u2 * gOwn + up2 * gParent) * 1e-6,
+                                               i2 * e->X + (u2 * bOwn + up2 * bParent) * 1e-6);
+      }
+    }
+  }
+
+  if (FromFiles) {
+    AppendFixedVoltageSections(*this, *nodes, protocol);
+    bool overCurrent = false, overFlow = false, under = false, over = false;
+    CheckLoadLimits(overCurrent, overFlow, 0, 0);
+    CheckVoltageDeviations(unomFile, under, Un, Uv, over);
+    AppendLimitSections(overCurrent, overFlow, over, under, protocol);
+    AppendBalance(balance, Digits, Dimension, protocol);
+    WriteProtocolFile(SchemePath + ".RGM", protocol);
+  }
+
+  auto save = [&](TDataFile& table, const std::string& ext) {
+    if (LockFiles) UnlockTableFiles(SchemePath, ext);
+    WriteTableFile(SchemePath + ext, table);
+    if (LockFiles) LockTableFiles(SchemePath, ext);
+  };
+  save(*nodes, nodeExt);
+  save(*branches, branchExt);
+}
+
+}  // namespace ld

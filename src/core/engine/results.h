@@ -1,0 +1,38 @@
+#pragma once
+// Access to the result columns of the node and branch tables by field name, whatever numeric type the
+// layout gives a column (a float column may be declared "d" or "r", a 16-bit one "i" or "w").
+#include <string>
+
+#include "core/tables/layout.h"
+
+namespace ld {
+
+class TNumberColumn {
+public:
+  // Throws the field's "not found" error when the layout has no such field or it is not numeric.
+  TNumberColumn(const std::string& fieldName, const TDataFile& table);
+  double Get(int row) const;
+  void Set(int row, double value);
+
+private:
+  TDynamicArray* array_;
+  char type_;
+};
+
+class TTextColumn {
+public:
+  TTextColumn(const std::string& fieldName, const TDataFile& table);
+  std::string Get(int row) const;
+  void Set(int row, const std::string& text);
+  // The first character of a "c" column's Windows-1251 byte, as UTF-8; the first character of a text.
+  std::string FirstChar(int row) const;
+
+private:
+  TDynamicArray* array_;
+};
+
+// The angle of a complex value in degrees as the tables hold it: 0 for 0, ±90 on the imaginary axis,
+// else the arctangent, 180 more on the left half-plane.
+double TableAngle(double re, double im);
+
+}  // namespace ld
