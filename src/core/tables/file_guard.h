@@ -1,0 +1,62 @@
+#pragma once
+// How workstations that share a folder keep out of each other's table files:
+//  - the lock file "<file>~" holds the name of the user who edits the table; while a write is in
+//    progress the same name holds the new table (it then begins with the table signature). Creating it
+//    is atomic, so of two workstations only one can hold it;
+//  - the in-use mark guards a file while one read or write runs. It is a marker file beside the table
+//    file, "<file>.inuse~", rather than a file attribute, so every workstation sees it on any file
+//    system, network shares included. Its name ends in "~" and carries a second extension, so the
+//    folder walks that copy and delete a table family never take it for a table.
+#include <functional>
+#include <string>
+
+namespace ld {
+
+// The clock of the in-use wait in seconds; the default is a steady clock. Returns the one before.
+using TWaitClock = std::function<double()>;
+TWaitClock SetFileWaitClock(TWaitClock clock);
+
+// The in-use mark taken by WaitFileAccess; clears it when released or destroyed.
+class TInUseMark {
+public:
+  TInUseMark() = default;
+  ~TInUseMark() { Release(); }
+  TInUseMark(const TInUseMark&) = delete;
+  TInUseMark& operator=(const TInUseMark&) = delete;
+
+  bool Held() const { return !marker_.empty(); }
+  void Release();
+
+private:
+  friend bool WaitFileAccess(const std::string& fileName, TInUseMark& mark);
+  std::string marker_;
+};
+
+// The name of the in-use marker of a file.
+std::string InUseMarkName(const std::string& fileName);
+bool HasInUseMark(const std::string& fileName);
+
+// Waits (up to 11 seconds by the wait clock) until the file is not in use by another read or write,
+// then marks it as in use by the caller. After the wait it asks whether to allow access anyway:
+// "Да" takes over the mark and returns true, "Нет" returns false. A missing file needs no mark (true).
+bool WaitFileAccess(const std::string& fileName, TInUseMark& mark);
+
+// Refuses (throws) a file that is locked or being written, and a file whose modification time differs
+// from fileDate (both non-zero): another workstation changed it since it was read.
+void CheckFileFree(const std::string& fileName, double fileDate);
+
+// Locks basePath + each extension of the comma-separated list with the current user's name; nothing
+// is locked when one of them is refused.
+void LockTableFiles(const std::string& basePath, const std::string& extensions);
+// Removes the locks of basePath + each extension that this program took; another user's lock and a
+// write in progress stay.
+void UnlockTableFiles(const std::string& basePath, const std::string& extensions);
+
+// The name without its last extension (a point in a folder name is not one); unchanged without one.
+std::string RemoveExtension(const std::string& fileName);
+// The last extension with its point; empty when there is none.
+std::string ExtractExtension(const std::string& fileName);
+
+void DeleteFileIfExists(const std::string& fileName);
+
+}  // namespace ld

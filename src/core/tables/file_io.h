@@ -1,0 +1,93 @@
+#pragma once
+// Buffered binary input and output over POSIX file descriptors for the table store. Nothing here
+// throws: every operation reports failure, and the table-file code turns it into its own message.
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/base/dates.h"
+
+namespace ld::fileio {
+
+// Owns one open descriptor.
+class TFd {
+public:
+  TFd() = default;
+  explicit TFd(int fd) : fd_(fd) {}
+  ~TFd() { Close(); }
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  int Get() const { return fd_; }
+  bool IsOpen() const { return fd_ >= 0; }
+  // False when the system reports an error on closing (a write that did not reach the file).
+  bool Close();
+
+private:
+  int fd_ = -1;
+};
+
+// Sequential reads with a window buffer; the position may be moved freely inside the file.
+class TFileReader {
+public:
+  TFileReader(int fd, std::int64_t size);
+  std::int64_t Size() const { return size_; }
+  std::int64_t Pos() const { return pos_; }
+  std::int64_t Remaining() const { return size_ - pos_; }
+  void Seek(std::int64_t pos) { pos_ = pos; }
+  bool Skip(std::int64_t n);
+
+  // False when fewer than n bytes remain or the system fails.
+  bool Read(void* dst, std::size_t n);
+  bool ReadByte(std::uint8_t& b) { return Read(&b, 1); }
+  bool ReadInt32(std::int32_t& v);
+  // A length byte and that many bytes (still in the file's code page).
+  bool ReadShortString(std::string& bytes);
+  // The next n (at most the buffer size) bytes in place; nullptr when fewer remain. Does not advance.
+  const unsigned char* Peek(std::size_t n);
+
+private:
+  bool Fill(std::size_t n);
+
+  int fd_;
+  std::int64_t size_;
+  std::int64_t pos_ = 0;
+  std::vector<unsigned char> buf_;
+  std::int64_t bufStart_ = 0;
+  std::size_t bufLen_ = 0;
+};
+
+// Sequential writes with a buffer; a failure sticks, so callers check Ok() once at the end.
+class TFileWriter {
+public:
+  explicit TFileWriter(int fd);
+  bool Ok() const { return ok_; }
+  std::int64_t Pos() const { return flushed_ + static_cast<std::int64_t>(buf_.size()); }
+  void Write(const void* data, std::size_t n);
+  void WriteByte(std::uint8_t b) { Write(&b, 1); }
+  void WriteInt32(std::int32_t v);
+  // A length byte and the bytes, cut to 255.
+  void WriteShortString(const std::string& bytes);
+  // Overwrites 4 bytes already written at pos.
+  void PatchInt32(std::int64_t pos, std::int32_t v);
+  bool Flush();
+
+private:
+  int fd_;
+  bool ok_ = true;
+  std::int64_t flushed_ = 0;
+  std::vector<unsigned char> buf_;
+};
+
+bool WriteAll(int fd, const void* data, std::size_t n);
+
+// The file's modification moment as local date-time; 0 when it does not exist.
+TDateTime FileDateOf(const std::string& path);
+TDateTime StatDate(const struct stat& st);
+bool FileExists(const std::string& path);
+
+// The absolute, normalised form of a file name, as messages name files.
+std::string FullFileName(const std::string& path);
+
+}  // namespace ld::fileio

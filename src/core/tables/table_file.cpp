@@ -1,0 +1,276 @@
+#include "core/tables/table_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_reader.h"
+
+namespace ld {
+
+namespace {
+
+void Report(const TProgressProc& progress, float percent) {
+  if (progress) progress(percent);
+}
+
+// The last progress call of a read or write, also on the way out of a failure.
+void ReportDone(const TProgressProc& progress) noexcept {
+  try {
+    Report(progress, 0);
+  } catch (...) {
+  }
+}
+
+float ColumnPercent(int col, int count) { return static_cast<float>(col * 100) / static_cast<float>(count); }
+
+bool IsComputed(const std::string& fieldName) { return !fieldName.empty() && fieldName.back() == '*'; }
+
+// A failure while writing: turned into the write error by WriteTableFile.
+struct TWriteFailure {};
+// The file changed since it was read, found once the write holds the temporary file.
+struct TChangedMeanwhile {};
+
+// Writes one stored column's section (name, letter, byte count, data rows 1..RowCount).
+void WriteSection(fileio::TFileWriter& out, const TDataFile& t, int col) {
+  const char type = t.ColType[col];
+  TDynamicArray* array = t.Columns[col].get();
+  if (array && array->TypeLetter() != type) throw TWriteFailure();
+  out.WriteShortString(Utf8ToCp1251(t.FieldName[col]));
+  out.WriteByte(static_cast<std::uint8_t>(type));
+  const std::int64_t countPos = out.Pos();
+  out.WriteInt32(0);
+  const int rows = t.RowCount;
+  if (type == 's') {
+    const auto* strings = static_cast<const DAString*>(array);
+    std::int64_t bytes = 0;
+    for (int row = 1; row <= rows; ++row) {
+      const std::string* text = strings ? strings->GetPtr(row) : nullptr;
+      std::string encoded = text ? Utf8ToCp1251(*text) : std::string();
+      if (encoded.size() > 255) encoded.resize(255);
+      out.WriteShortString(encoded);
+      bytes += 1 + static_cast<std::int64_t>(encoded.size());
+    }
+    if (bytes > INT32_MAX) throw TWriteFailure();
+    out.PatchInt32(countPos, static_cast<std::int32_t>(bytes));
+    return;
+  }
+  const int elemSize = array ? array->ElemSize() : ElementSizeOf(type, t.CtrlSize[col]);
+  if (elemSize == 0) throw TWriteFailure();
+  const std::int64_t bytes = static_cast<std::int64_t>(rows) * elemSize;
+  if (bytes > INT32_MAX) throw TWriteFailure();
+  if (rows > 0) {
+    if (array) {
+      array->EnsureIndex(rows);
+      out.Write(array->ItemPtr(1), static_cast<std::size_t>(bytes));
+    } else {
+      const std::vector<unsigned char> zeros(static_cast<std::size_t>(bytes));
+      out.Write(zeros.data(), zeros.size());
+    }
+  }
+  out.PatchInt32(countPos, static_cast<std::int32_t>(bytes));
+}
+
+void WriteBody(fileio::TFileWriter& out, TDataFile& t, const TProgressProc& progress) {
+  out.Write("\x06ZREGIM", 7);
+  out.Flush();  // at once: others who find the temporary file see a write in progress, not a lock
+  out.WriteShortString(Utf8ToCp1251(t.Name));
+  out.WriteShortString(Utf8ToCp1251(t.Title));
+  out.WriteInt32(t.RowCount);
+  out.Write("\x0CRESTRUCTURED", 13);
+  if (t.RowCount > 0) {
+    if (!t.MarkRec) t.MarkRec = std::make_unique<DAbyte>(t.RowCount);
+    t.MarkRec->EnsureIndex(t.RowCount);
+    out.Write(t.MarkRec->ItemPtr(1), static_cast<std::size_t>(t.RowCount));
+  }
+  for (int col = 1; col <= t.NCols; ++col) {
+    if (IsComputed(t.FieldName[col])) continue;  // computed columns live only in memory
+    WriteSection(out, t, col);
+    if (!out.Ok()) throw TWriteFailure();
+    Report(progress, ColumnPercent(col, t.NCols));
+  }
+  Report(progress, 100);
+}
+
+// A new version's modification time must differ from the one it replaces, or a workstation that read
+// the old version would not see the change: file times can be coarser than two quick writes.
+void MakeTimeNewer(int fd, const std::string& target) {
+  struct stat mine {}, old {};
+  if (::fstat(fd, &mine) != 0 || ::stat(target.c_str(), &old) != 0) return;
+  const auto& a = mine.st_mtim;
+  const auto& b = old.st_mtim;
+  if (a.tv_sec > b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec > b.tv_nsec)) return;
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1] = b;
+  times[1].tv_nsec += 1000000;  // 1 ms: well above the resolution of the date kept in the table
+  if (times[1].tv_nsec >= 1000000000) {
+    times[1].tv_nsec -= 1000000000;
+    ++times[1].tv_sec;
+  }
+  ::futimens(fd, times);
+}
+
+}  // namespace
+
+void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
+  if (fileName.empty()) throw Error("Не задано имя файла");
+  table = TDataFile();
+  TTableFileIn in(fileName);
+  try {
+    if (!in.HasSignature()) in.Fail();
+    in.ReadHeader();
+    ReadMaket(in.LayoutName(), table);
+    table.Title = in.Title();
+    CreateColumns(table, in.RowCount());
+    if (in.Restructured()) {
+      in.LoadMarks(*table.MarkRec);
+      const std::vector<TFileSection> sections = in.ScanSections();
+      for (int col = 1; col <= table.NCols; ++col) {
+        for (const TFileSection& section : sections) {
+          if (section.FieldName == table.FieldName[col]) {
+            in.LoadSection(table, col, section);
+            break;
+          }
+        }
+        Report(progress, ColumnPercent(col, table.NCols));
+      }
+    } else {
+      for (int col = 1; col <= table.NCols; ++col) {
+        if (table.ColFlag[col] != '+') in.LoadOldColumn(table, col);
+        Report(progress, ColumnPercent(col, table.NCols));
+      }
+      if (in.Reader().Remaining() > 0) in.LoadMarks(*table.MarkRec);
+    }
+    Report(progress, 100);
+  } catch (...) {
+    in.Close();
+    table.FileDate = in.FileDate();
+    ReportDone(progress);
+    throw;
+  }
+  in.Close();
+  table.FileDate = in.FileDate();
+  ReportDone(progress);
+}
+
+void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
+  if (fileName.empty()) throw Error("Не задано имя файла");
+  CheckFileFree(fileName, table.FileDate);
+
+  const std::string fullPath = fileio::FullFileName(fileName);
+  const std::string temp = fileName + "~";
+  // The temporary file is the lock of the write: created only if absent, so of two writers one wins.
+  fileio::TFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (!fd.IsOpen()) {
+    const int error = errno;
+    ReportDone(progress);
+    if (error == EEXIST) {
+      CheckFileFree(fileName, 0);  // names the user who locked it meanwhile
+      throw Error("Файл \"" + fullPath + "\" редактируется");
+    }
+    throw Error("Ошибка записи файла \"" + fullPath + "\"");
+  }
+  bool tempExists = true;
+  // Only the temporary file of this call is erased: a refused write never touches another's lock.
+  auto cleanUp = [&] {
+    fd.Close();
+    if (tempExists) ::unlink(temp.c_str());
+    ReportDone(progress);
+  };
+  try {
+    // Checked again now that no other writer can replace the file until this write ends.
+    if (table.FileDate != 0) {
+      const double current = fileio::FileDateOf(fileName);
+      if (current != 0 && current != table.FileDate) throw TChangedMeanwhile();
+    }
+    fileio::TFileWriter out(fd.Get());
+    WriteBody(out, table, progress);
+    if (!out.Flush()) throw TWriteFailure();
+    MakeTimeNewer(fd.Get(), fileName);
+    if (!fd.Close()) throw TWriteFailure();
+    TInUseMark mark;
+    if (!WaitFileAccess(fileName, mark)) throw TWriteFailure();
+    // rename() replaces the old file in one step: no moment without a whole table file.
+    if (::rename(temp.c_str(), fileName.c_str()) != 0) throw TWriteFailure();
+    tempExists = false;
+    mark.Release();
+    table.FileDate = fileio::FileDateOf(fileName);
+  } catch (const TChangedMeanwhile&) {
+    cleanUp();
+    throw Error("Файл \"" + fullPath + "\" был изменен. Необходимо открыть файл заново");
+  } catch (...) {
+    cleanUp();
+    throw Error("Ошибка записи файла \"" + fullPath + "\"");
+  }
+  ReportDone(progress);
+}
+
+std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, const std::string& fieldName) {
+  TTableFileIn in(fileName);
+  if (!in.HasSignature()) in.Fail();
+  in.ReadHeader();
+  const int rows = in.RowCount();
+  if (fieldName == "MarkRec") {
+    auto marks = std::make_unique<DAbyte>(rows);
+    if (in.Restructured()) in.LoadMarks(*marks);
+    marks->Count = rows;
+    return marks;
+  }
+  TDataFile table;
+  ReadMaket(in.LayoutName(), table);
+  int col = 0;
+  for (int k = 1; k <= table.NCols && col == 0; ++k) {
+    if (table.FieldName[k] == fieldName) col = k;
+  }
+  if (col == 0) return nullptr;
+  if (in.Restructured() && in.Reader().Skip(rows)) {
+    for (const TFileSection& section : in.ScanSections()) {
+      if (section.FieldName != fieldName) continue;
+      table.RowCount = rows;
+      table.Columns[col] = NewColumnArray(table.ColType[col], rows, table.CtrlSize[col]);
+      if (!table.Columns[col]) return nullptr;
+      in.LoadSection(table, col, section);
+      table.Columns[col]->Count = rows;
+      return std::move(table.Columns[col]);
+    }
+  } else if (in.Restructured()) {
+    in.Fail();
+  }
+  return NewColumnArray(table.ColType[col], 0, table.CtrlSize[col]);
+}
+
+bool FileHasField(const std::string& fileName, const std::string& fieldName) {
+  TTableFileIn in(fileName);
+  if (!in.HasSignature()) in.Fail();
+  in.ReadHeader();
+  if (!in.Restructured()) return false;
+  if (!in.Reader().Skip(in.RowCount())) in.Fail();
+  for (const TFileSection& section : in.ScanSections()) {
+    if (section.FieldName == fieldName) return true;
+  }
+  return false;
+}
+
+int ReadFileRowCount(const std::string& fileName) {
+  TTableFileIn in(fileName);
+  if (!in.HasSignature()) return 0;
+  in.ReadHeader();
+  return in.RowCount();
+}
+
+bool IsTableFile(const std::string& fileName) {
+  if (HasInUseMark(fileName)) return true;
+  const fileio::TFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  char bytes[7];
+  return fd.IsOpen() && ::read(fd.Get(), bytes, 7) == 7 && std::memcmp(bytes + 1, "ZREGIM", 6) == 0;
+}
+
+}  // namespace ld

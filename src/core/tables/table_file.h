@@ -1,0 +1,49 @@
+#pragma once
+// Binary table files: one table per file, named by a base path and the extension of its layout.
+// A file holds the signature "ZREGIM", the layout name, the title, the row count, "RESTRUCTURED",
+// the row marks and one section per stored column (field name, type letter, byte count, data).
+// Columns are matched by field name when read, so a file written under an older layout still reads;
+// files of the old format without sections read too. File names are UTF-8 paths; texts inside the
+// files are Windows-1251.
+#include <memory>
+#include <string>
+
+#include "core/base/callbacks.h"
+#include "core/base/dynarray.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/layout.h"
+
+namespace ld {
+
+// Reads a table file into the table (cleared first), loading the layout named in the file.
+// Throws "Не задано имя файла", 'Ошибка чтения файла "<path>"' (missing, refused or damaged file) or
+// the layout's errors.
+void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
+
+// Writes the table in the new format through "<file>~" and puts it in place of the old file in one
+// step, so a failed or interrupted write leaves the old file whole. Refuses a locked file and a file
+// changed since the table was read (CheckFileFree); other failures give 'Ошибка записи файла "<path>"'.
+void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
+
+// One column of a file as a new array of the layout's type with the file's rows (Count = rows);
+// "MarkRec" gives the row marks. A field the layout knows but the file lacks gives an empty array; a
+// field the layout does not know gives nullptr.
+std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, const std::string& fieldName);
+bool FileHasField(const std::string& fileName, const std::string& fieldName);
+// The row count of the header; 0 for a file that does not begin with the signature.
+int ReadFileRowCount(const std::string& fileName);
+// True for a file in use or beginning with the table signature.
+bool IsTableFile(const std::string& fileName);
+
+// A table file of the layout with no rows.
+void CreateEmptyTableFile(const std::string& fileName, const std::string& layoutName, const std::string& title);
+
+// Copies one file: a table file is read (restructured to its current layout) and written with the
+// destination's path as title; any other file is copied as it is. The source is locked meanwhile.
+void CopyTableFile(const std::string& source, const std::string& destination);
+// Copies every file "<source base>.<ext>" to "<destination base>.<ext>".
+void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase);
+// Deletes every file "<base>.<ext>"; nothing is deleted when one of them is locked.
+void DeleteTableFiles(const std::string& basePath);
+
+}  // namespace ld

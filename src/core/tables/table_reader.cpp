@@ -1,0 +1,160 @@
+#include "core/tables/table_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/tables/cell_convert.h"
+
+namespace ld {
+
+namespace {
+
+[[noreturn]] void ReadError(const std::string& fullPath) {
+  throw Error("Ошибка чтения файла \"" + fullPath + "\"");
+}
+
+int OpenForRead(const std::string& fileName, const std::string& fullPath, TInUseMark& mark) {
+  if (fileName.empty()) throw Error("Не задано имя файла");
+  if (!fileio::FileExists(fileName) || !WaitFileAccess(fileName, mark)) ReadError(fullPath);
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    mark.Release();
+    ReadError(fullPath);
+  }
+  return fd;
+}
+
+struct stat StatOf(const fileio::TFd& fd) {
+  struct stat st {};
+  ::fstat(fd.Get(), &st);
+  return st;
+}
+
+}  // namespace
+
+TTableFileIn::TTableFileIn(const std::string& fileName)
+    : fullPath_(fileio::FullFileName(fileName)),
+      fd_(OpenForRead(fileName, fullPath_, mark_)),
+      // Date and size of the file as opened: a newer file put in its place meanwhile is not this one.
+      fileDate_(fileio::StatDate(StatOf(fd_))),
+      reader_(fd_.Get(), StatOf(fd_).st_size) {}
+
+void TTableFileIn::Fail() const { ReadError(fullPath_); }
+
+void TTableFileIn::Close() {
+  fd_.Close();
+  mark_.Release();
+}
+
+bool TTableFileIn::HasSignature() {
+  char bytes[7];
+  return reader_.Read(bytes, 7) && std::memcmp(bytes, "\x06ZREGIM", 7) == 0;
+}
+
+void TTableFileIn::ReadHeader() {
+  std::string bytes;
+  if (!reader_.ReadShortString(bytes)) Fail();
+  layoutName_ = Cp1251ToUtf8(bytes);
+  if (!reader_.ReadShortString(bytes)) Fail();
+  title_ = Cp1251ToUtf8(bytes);
+  if (!reader_.ReadInt32(rowCount_)) Fail();
+  // Every row takes at least one byte of the rest of the file; a larger count is damage, and
+  // believing it would allocate whatever it says.
+  if (rowCount_ < 0 || rowCount_ > reader_.Remaining()) Fail();
+  const std::int64_t afterCount = reader_.Pos();
+  char marker[12];
+  restructured_ = reader_.Skip(1) && reader_.Read(marker, 12) && std::memcmp(marker, "RESTRUCTURED", 12) == 0;
+  if (!restructured_) reader_.Seek(afterCount);
+}
+
+std::vector<TFileSection> TTableFileIn::ScanSections() {
+  std::vector<TFileSection> sections;
+  std::string name;
+  while (reader_.Remaining() > 0) {
+    TFileSection s;
+    std::uint8_t type = 0;
+    if (!reader_.ReadShortString(name) || !reader_.ReadByte(type) || !reader_.ReadInt32(s.Size)) Fail();
+    s.FieldName = Cp1251ToUtf8(name);
+    s.Type = static_cast<char>(type);
+    s.DataPos = reader_.Pos();
+    if (s.Size < 0 || !reader_.Skip(s.Size)) Fail();
+    sections.push_back(std::move(s));
+  }
+  return sections;
+}
+
+void TTableFileIn::LoadMarks(DAbyte& marks) {
+  marks.EnsureIndex(rowCount_);
+  if (rowCount_ > 0 && !reader_.Read(marks.ItemPtr(1), static_cast<std::size_t>(rowCount_))) Fail();
+}
+
+// Short strings of rows 1..RowCount, none of them past `end`.
+void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType) {
+  auto* strings = sameType ? dynamic_cast<DAString*>(table.Columns[col].get()) : nullptr;
+  for (int row = 1; row <= rowCount_; ++row) {
+    const unsigned char* p = reader_.Peek(1);
+    if (!p || reader_.Pos() + 1 + p[0] > end) Fail();
+    const std::size_t length = p[0];
+    p = reader_.Peek(1 + length);
+    if (!p) Fail();
+    std::string text = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(p) + 1, length));
+    reader_.Skip(static_cast<std::int64_t>(1 + length));
+    if (strings) {
+      strings->SetItem(row, text);
+    } else {
+      StoreCellText(table, row, col, text);
+    }
+  }
+}
+
+void TTableFileIn::LoadFixed(TDataFile& table, int col, std::int64_t bytes) {
+  TDynamicArray* array = table.Columns[col].get();
+  if (rowCount_ == 0) return;
+  if (bytes != static_cast<std::int64_t>(rowCount_) * array->ElemSize()) Fail();
+  array->EnsureIndex(rowCount_);
+  if (!reader_.Read(array->ItemPtr(1), static_cast<std::size_t>(bytes))) Fail();
+}
+
+void TTableFileIn::LoadSection(TDataFile& table, int col, const TFileSection& section) {
+  reader_.Seek(section.DataPos);
+  const char type = table.ColType[col];
+  const std::int64_t end = section.DataPos + section.Size;
+  if (section.Type == 's') {
+    LoadStrings(end, table, col, type == 's');
+    return;
+  }
+  int elemSize = ElementSizeOf(section.Type, 0);
+  if (section.Type == 't') {
+    // A fixed string's capacity is not in the file: its element size is what the rows divide into.
+    if (rowCount_ == 0) return;
+    if (section.Size % rowCount_ != 0 || section.Size == 0) Fail();
+    elemSize = section.Size / rowCount_;
+  }
+  if (elemSize == 0) return;  // a type this program does not know: its values become empty texts
+  if (section.Type == type && elemSize == table.Columns[col]->ElemSize()) {
+    LoadFixed(table, col, section.Size);
+    return;
+  }
+  // Another type, or a fixed string of another capacity: carried over value by value as text.
+  if (static_cast<std::int64_t>(elemSize) * rowCount_ != section.Size) Fail();
+  std::vector<unsigned char> element(static_cast<std::size_t>(elemSize));
+  for (int row = 1; row <= rowCount_; ++row) {
+    if (!reader_.Read(element.data(), element.size())) Fail();
+    std::string text = StoredValueText(section.Type, element.data(), elemSize);
+    StoreCellText(table, row, col, text);
+  }
+}
+
+void TTableFileIn::LoadOldColumn(TDataFile& table, int col) {
+  if (table.ColType[col] == 's') {
+    LoadStrings(reader_.Size(), table, col, true);
+  } else {
+    LoadFixed(table, col, static_cast<std::int64_t>(rowCount_) * table.Columns[col]->ElemSize());
+  }
+}
+
+}  // namespace ld

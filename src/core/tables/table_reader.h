@@ -1,0 +1,67 @@
+#pragma once
+// An open table file being read. Nothing in a file is trusted: every count and length is checked
+// against the bytes the file really holds, and a file that does not add up fails with
+// 'Ошибка чтения файла "<path>"'.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
+#include "core/tables/layout.h"
+
+namespace ld {
+
+struct TFileSection {
+  std::string FieldName;  // UTF-8
+  char Type = 0;
+  std::int64_t DataPos = 0;
+  std::int32_t Size = 0;
+};
+
+class TTableFileIn {
+public:
+  // Opens the file for reading under its in-use mark; throws "Не задано имя файла" for an empty
+  // name and the read error for a missing or refused file.
+  explicit TTableFileIn(const std::string& fileName);
+
+  [[noreturn]] void Fail() const;
+  TDateTime FileDate() const { return fileDate_; }
+  fileio::TFileReader& Reader() { return reader_; }
+
+  bool HasSignature();  // reads the 7 signature bytes
+  // Reads the header after the signature (layout name, title, row count, format marker).
+  void ReadHeader();
+  const std::string& LayoutName() const { return layoutName_; }
+  const std::string& Title() const { return title_; }
+  std::int32_t RowCount() const { return rowCount_; }
+  bool Restructured() const { return restructured_; }
+
+  // New format, positioned after the marks: the sections to the end of the file.
+  std::vector<TFileSection> ScanSections();
+  // Loads a section into column col of the table, by its own type or converted through text.
+  void LoadSection(TDataFile& table, int col, const TFileSection& section);
+  // Old format: the next RowCount values of column col.
+  void LoadOldColumn(TDataFile& table, int col);
+  // The RowCount mark bytes at the current position into a mark array.
+  void LoadMarks(DAbyte& marks);
+
+  // Closes the file and clears its in-use mark.
+  void Close();
+
+private:
+  void LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType);
+  void LoadFixed(TDataFile& table, int col, std::int64_t bytes);
+
+  std::string fullPath_;
+  TInUseMark mark_;
+  fileio::TFd fd_;
+  TDateTime fileDate_ = 0;
+  fileio::TFileReader reader_;
+  std::string layoutName_;
+  std::string title_;
+  std::int32_t rowCount_ = 0;
+  bool restructured_ = false;
+};
+
+}  // namespace ld

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/tables/table_file.h"
+#include "support/test_env.h"
+#include "tables_fixture.h"
+
+namespace ld {
+namespace {
+
+using test::I32;
+using test::LayoutScope;
+using test::Raw;
+using test::Short;
+using test::ErrorOf;
+using test::TempDir;
+
+const char kSample[] =
+    "Name=Проба\nExtention=.PRB\nCount=6\nOrder=1\n"
+    "l,50,9,0,1,1,0,0,Nr,Номер\ns,120,20,0,1,1,0,0,Name,Имя\nt,60,4,0,1,1,0,0,Code,Код\n"
+    "d,70,15,3,1,1,0,0,P,P\nb,30,3,0,1,1,0,0,Flag,Флаг\nf,60,9,3,1,1,0,0,Q,Q\n";
+
+// Two rows of every kind of column, and a computed column that must never reach a file.
+void FillSample(TDataFile& t, int rows = 2) {
+  ReadMaket("Проба", t);
+  CreateColumns(t, rows);
+  t.Title = "Тестовая таблица";
+  (*GetColumnAs<DALongint>("Nr", t))[1] = 101;
+  (*GetColumnAs<DALongint>("Nr", t))[2] = -7;
+  GetColumnAs<DAString>("Name", t)->SetItem(1, "Узел 1");
+  GetColumnAs<DAFstring>("Code", t)->SetItem(1, "ТП");
+  (*GetColumnAs<DAdouble>("P", t))[1] = 1.5;
+  (*GetColumnAs<DAdouble>("P", t))[2] = -0.25;
+  (*GetColumnAs<DAbyte>("Flag", t))[1] = 1;
+  (*GetColumnAs<DAsingle>("Q", t))[1] = 2.5f;
+  (*t.MarkRec)[2] = 16;
+  t.NCols = 7;
+  t.ColType[7] = 'l';
+  t.FieldName[7] = "Cmp*";
+  t.Columns[7] = NewColumnArray('l', rows, 0);
+  (*static_cast<DALongint*>(t.Columns[7].get()))[1] = 99;
+}
+
+std::string SampleBytes() {
+  return std::string("\x06ZREGIM") + Short("Проба") + Short("Тестовая таблица") + I32(2) +
+         "\x0CRESTRUCTURED" + std::string("\x00\x10", 2) +
+         Short("Nr") + "l" + I32(8) + I32(101) + I32(-7) +
+         Short("Name") + "s" + I32(8) + Short("Узел 1") + Short("") +
+         Short("Code") + "t" + I32(10) + "\x02" + Utf8ToCp1251("ТП") + std::string(7, '\0') +
+         Short("P") + "d" + I32(16) + Raw(1.5) + Raw(-0.25) +
+         Short("Flag") + "b" + I32(2) + std::string("\x01\x00", 2) +
+         Short("Q") + "f" + I32(8) + Raw(2.5f) + Raw(0.0f);
+}
+
+TEST(TableFile, WritesTheFileLayoutByteForByteAndReadsItBack) {
+  TempDir dir;
+  LayoutScope scope(dir, kSample);
+  const std::string file = dir / "t.PRB";
+  TDataFile t;
+  FillSample(t);
+  std::vector<float> steps;
+  WriteTableFile(file, t, [&](float p) { steps.push_back(p); });
+  EXPECT_EQ(test::ReadBytes(file), SampleBytes());
+  EXPECT_FALSE(std::filesystem::exists(file + "~"));
+  EXPECT_NE(t.FileDate, 0);
+  EXPECT_EQ(steps.back(), 0);
+  EXPECT_EQ(steps[steps.size() - 2], 100);
+
+  TDataFile r;
+  ReadTableFile(file, r);
+  EXPECT_EQ(r.Name, "Проба");
+  EXPECT_EQ(r.Title, "Тестовая таблица");
+  ASSERT_EQ(r.RowCount, 2);
+  EXPECT_EQ(r.NCols, 6);
+  EXPECT_EQ(r.FileDate, t.FileDate);
+  EXPECT_EQ(GetColumnAs<DALongint>("Nr", r)->Get(2), -7);
+  EXPECT_EQ(GetColumnAs<DAString>("Name", r)->GetItem(1), "Узел 1");
+  EXPECT_EQ(GetColumnAs<DAFstring>("Code", r)->GetItem(1), "ТП");
+  EXPECT_EQ(GetColumnAs<DAdouble>("P", r)->Get(2), -0.25);
+  EXPECT_EQ(GetColumnAs<DAbyte>("Flag", r)->Get(1), 1);
+  EXPECT_EQ(GetColumnAs<DAsingle>("Q", r)->Get(1), 2.5f);
+  EXPECT_EQ(r.MarkRec->Get(2), 16);
+
+  // The same bytes again from what was read: nothing is lost or added on the way through.
+  WriteTableFile(file, r);
+  EXPECT_EQ(test::ReadBytes(file), SampleBytes());
+
+  // No rows: the header, the marker and one empty section per stored column.
+  TDataFile empty;
+  FillSample(empty, 0);
+  WriteTableFile(dir / "e.PRB", empty);
+  EXPECT_EQ(test::ReadBytes(dir / "e.PRB"),
+            std::string("\x06ZREGIM") + Short("Проба") + Short("Тестовая таблица") + I32(0) + "\x0CRESTRUCTURED" +
+                Short("Nr") + "l" + I32(0) + Short("Name") + "s" + I32(0) + Short("Code") + "t" + I32(0) +
+                Short("P") + "d" + I32(0) + Short("Flag") + "b" + I32(0) + Short("Q") + "f" + I32(0));
+  ReadTableFile(dir / "e.PRB", r);
+  EXPECT_EQ(r.RowCount, 0);
+  EXPECT_TRUE(r.Columns[6]);
+
+  EXPECT_EQ(ErrorOf([&] { ReadTableFile("", r); }), "Не задано имя файла");
+  EXPECT_EQ(ErrorOf([&] { WriteTableFile("", t); }), "Не задано имя файла");
+  EXPECT_EQ(ErrorOf([&] { ReadTableFile(dir / "нет.PRB", r); }),
+            "Ошибка чтения файла \"" + (dir / "нет.PRB") + "\"");
+}
+
+TEST(TableFile, RestructuresByFieldName) {
+  TempDir dir;
+  const std::string file = dir / "r.R";
+  {
+    LayoutScope v1(dir,
+                   "Name=Ряд\nExtention=.R\nCount=6\nOrder=\n"
+                   "l,50,9,0,1,1,0,0,Nr,Номер\ns,120,20,0,1,1,0,0,Name,Имя\nt,60,6,0,1,1,0,0,Code,Код\n"
+                   "l,50,9,0,1,1,0,0,Num,Число\ns,90,20,0,1,1,0,0,Txt,Текст\nl,50,9,0,1,1,0,0,Old,Старое\n");
+    TDataFile t;
+    ReadMaket("Ряд", t);
+    CreateColumns(t, 2);
+    (*GetColumnAs<DALongint>("Nr", t))[2] = 2;
+    GetColumnAs<DAString>("Name", t)->SetItem(1, "Шины 10 кВ");
+    GetColumnAs<DAFstring>("Code", t)->SetItem(1, "АБВГДЕ");
+    GetColumnAs<DAFstring>("Code", t)->SetItem(2, "X");
+    (*GetColumnAs<DALongint>("Num", t))[1] = 12345;
+    (*GetColumnAs<DALongint>("Num", t))[2] = -7;
+    GetColumnAs<DAString>("Txt", t)->SetItem(1, "abc");
+    GetColumnAs<DAString>("Txt", t)->SetItem(2, "17");
+    (*GetColumnAs<DALongint>("Old", t))[1] = 5;
+    WriteTableFile(file, t);
+  }
+  // The layout changed since: a column added, one dropped, two types changed, a capacity cut.
+  LayoutScope v2(dir,
+                 "Name=Ряд\nExtention=.R\nCount=6\nOrder=\n"
+                 "l,50,9,0,1,1,0,0,Nr,Номер\nd,70,15,3,1,1,0,0,New,Новое\ns,60,3,0,0,1,0,0,Num,Число\n"
+                 "l,50,9,0,1,1,0,0,Txt,Текст\nt,60,3,0,1,1,0,0,Code,Код\ns,120,20,0,1,1,0,0,Name,Имя\n");
+  TDataFile r;
+  ReadTableFile(file, r);
+  ASSERT_EQ(r.RowCount, 2);
+  EXPECT_EQ(GetColumnAs<DALongint>("Nr", r)->Get(2), 2);
+  EXPECT_EQ(GetColumnAs<DAdouble>("New", r)->Get(1), 0);
+  EXPECT_EQ(GetColumnAs<DAdouble>("New", r)->Get(2), 0);
+  // l -> s as decimal texts cut to CtrlSize, even in a read-only column.
+  EXPECT_EQ(GetColumnAs<DAString>("Num", r)->GetItem(1), "123");
+  EXPECT_EQ(GetColumnAs<DAString>("Num", r)->GetItem(2), "-7");
+  // s -> l: a text that is no number gives 0.
+  EXPECT_EQ(GetColumnAs<DALongint>("Txt", r)->Get(1), 0);
+  EXPECT_EQ(GetColumnAs<DALongint>("Txt", r)->Get(2), 17);
+  EXPECT_EQ(GetColumnAs<DAFstring>("Code", r)->GetItem(1), "АБВ");
+  EXPECT_EQ(GetColumnAs<DAFstring>("Code", r)->GetItem(2), "X");
+  EXPECT_EQ(GetColumnAs<DAString>("Name", r)->GetItem(1), "Шины 10 кВ");
+
+  // One column alone, in the layout's type, and the presence of fields.
+  auto num = ReadColumnFromFile(file, "Num");
+  ASSERT_TRUE(num);
+  EXPECT_EQ(num->TypeLetter(), 's');
+  EXPECT_EQ(num->Count, 2);
+  EXPECT_EQ(static_cast<DAString&>(*num).GetItem(1), "123");
+  auto added = ReadColumnFromFile(file, "New");
+  ASSERT_TRUE(added);
+  EXPECT_EQ(added->TypeLetter(), 'd');
+  EXPECT_EQ(added->Count, 0);
+  EXPECT_EQ(ReadColumnFromFile(file, "Old"), nullptr);  // the layout no longer knows it
+  auto marks = ReadColumnFromFile(file, "MarkRec");
+  ASSERT_TRUE(marks);
+  EXPECT_EQ(marks->TypeLetter(), 'b');
+  EXPECT_EQ(marks->Count, 2);
+  EXPECT_TRUE(FileHasField(file, "Old"));
+  EXPECT_FALSE(FileHasField(file, "New"));
+  EXPECT_EQ(ReadFileRowCount(file), 2);
+  EXPECT_TRUE(IsTableFile(file));
+  test::WriteBytes(dir / "text.txt", "plain text, not a table");
+  EXPECT_FALSE(IsTableFile(dir / "text.txt"));
+  EXPECT_EQ(ReadFileRowCount(dir / "text.txt"), 0);
+  EXPECT_EQ(ErrorOf([&] { ReadFileRowCount(""); }), "Не задано имя файла");
+  EXPECT_EQ(ErrorOf([&] { FileHasField(dir / "нет", "Nr"); }), "Ошибка чтения файла \"" + (dir / "нет") + "\"");
+}
+
+TEST(TableFile, ReadsTheOldFormatWithoutNames) {
+  TempDir dir;
+  LayoutScope scope(dir,
+                    "Name=Старый\nExtention=.O\nCount=4\nOrder=\n"
+                    "l,50,9,0,1,1,0,0,Nr,Номер\n+s,90,20,0,1,1,0,0,Added,Новое\n"
+                    "s,90,20,0,1,1,0,0,Name,Имя\nf,60,9,3,1,1,0,0,P,P\n");
+  const std::string body = std::string("\x06ZREGIM") + Short("Старый") + Short("Т") + I32(2) + I32(1) + I32(2) +
+                           Short("а") + Short("бв") + Raw(1.5f) + Raw(2.5f);
+  test::WriteBytes(dir / "m.O", body + std::string("\x05\x00", 2));
+  test::WriteBytes(dir / "n.O", body);
+  TDataFile r;
+  ReadTableFile(dir / "m.O", r);
+  ASSERT_EQ(r.RowCount, 2);
+  EXPECT_EQ(GetColumnAs<DALongint>("Nr", r)->Get(2), 2);
+  EXPECT_EQ(GetColumnAs<DAString>("Added", r)->GetItem(1), "");
+  EXPECT_EQ(GetColumnAs<DAString>("Name", r)->GetItem(2), "бв");
+  EXPECT_EQ(GetColumnAs<DAsingle>("P", r)->Get(2), 2.5f);
+  EXPECT_EQ(r.MarkRec->Get(1), 5);
+  ReadTableFile(dir / "n.O", r);  // no marks at the end: all rows unmarked
+  EXPECT_EQ(GetColumnAs<DAString>("Name", r)->GetItem(1), "а");
+  EXPECT_EQ(r.MarkRec->Get(1), 0);
+  EXPECT_FALSE(FileHasField(dir / "m.O", "Nr"));  // only files with sections have named fields
+}
+
+// Table files come from other workstations and old versions; none of them may take the reader past
+// the bytes the file holds.
+TEST(TableFile, DamagedFilesFailWithTheReadErrorAndNeverOverrun) {
+  TempDir dir;
+  LayoutScope scope(dir, kSample);
+  const std::string file = dir / "d.PRB";
+  const std::string readError = "Ошибка чтения файла \"" + file + "\"";
+  const std::string good = SampleBytes();
+  TDataFile r;
+  int failures = 0;
+  for (std::size_t length = 0; length < good.size(); ++length) {
+    test::WriteBytes(file, good.substr(0, length));
+    const std::string error = ErrorOf([&] { ReadTableFile(file, r); });
+    if (error != "<no error>") {
+      EXPECT_EQ(error, readError) << "length " << length;
+      ++failures;
+    }
+    ASSERT_FALSE(std::filesystem::exists(file + ".inuse~")) << "the in-use mark stays after a failed read";
+  }
+  EXPECT_GT(failures, static_cast<int>(good.size()) - 8);  // only cuts at a section's end read whole
+
+  const std::string header = std::string("\x06ZREGIM") + Short("Проба") + Short("Т");
+  for (std::int32_t rows : {-1, INT32_MIN, 3, INT32_MAX}) {
+    test::WriteBytes(file, header + I32(rows) + "\x0CRESTRUCTURED" + std::string(2, '\0'));
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }), readError) << rows;
+  }
+  // A section that claims more bytes than the file holds, or a negative count.
+  for (std::int32_t size : {-8, 9, INT32_MAX}) {
+    test::WriteBytes(file, header + I32(2) + "\x0CRESTRUCTURED" + std::string(2, '\0') + Short("Nr") + "l" +
+                               I32(size) + I32(1) + I32(2));
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }), readError) << size;
+  }
+  // Strings that run past their section.
+  test::WriteBytes(file, header + I32(2) + "\x0CRESTRUCTURED" + std::string(2, '\0') + Short("Name") + "s" + I32(3) +
+                             Short("ab") + Short("Flag") + "b" + I32(2) + std::string("\x01\x02", 2));
+  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }), readError);
+
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes = round % 2 ? good : header + I32(static_cast<std::int32_t>(random() % 5));
+    const std::size_t noise = 1 + random() % 40;
+    for (std::size_t i = 0; i < noise; ++i) {
+      if (round % 2) {
+        bytes[random() % bytes.size()] = static_cast<char>(random());
+      } else {
+        bytes.push_back(static_cast<char>(random()));
+      }
+    }
+    test::WriteBytes(file, bytes);
+    try {
+      ReadTableFile(file, r);
+    } catch (const Error&) {
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ld

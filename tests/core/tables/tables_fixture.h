@@ -1,0 +1,58 @@
+#pragma once
+// A private layout file for table-store tests and helpers to build file bytes by hand.
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "core/base/codepage.h"
+#include "core/tables/layout.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+
+// Writes `utf8Lines` (one layout file, lines separated by '\n') as Windows-1251 with CR LF into the
+// folder and points MaketFileName at it while the object lives.
+class LayoutScope {
+public:
+  LayoutScope(const TempDir& dir, const std::string& utf8Lines) : saved_(MaketFileName) {
+    std::string text;
+    for (char c : utf8Lines) text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    MaketFileName = dir / "maket.zr";
+    WriteBytes(MaketFileName, Utf8ToCp1251(text));
+  }
+  // Points MaketFileName at an existing layout file.
+  explicit LayoutScope(const std::string& path) : saved_(MaketFileName) { MaketFileName = path; }
+  ~LayoutScope() { MaketFileName = saved_; }
+  LayoutScope(const LayoutScope&) = delete;
+  LayoutScope& operator=(const LayoutScope&) = delete;
+
+private:
+  std::string saved_;
+};
+
+// The message of what f throws; "<no error>" when it returns.
+inline std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "<no error>";
+}
+
+// Little-endian bytes and short strings, for expected file contents.
+inline std::string I32(std::int32_t v) {
+  const auto u = static_cast<std::uint32_t>(v);
+  return {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16), static_cast<char>(u >> 24)};
+}
+inline std::string Short(const std::string& utf8) {
+  const std::string bytes = Utf8ToCp1251(utf8);
+  return std::string(1, static_cast<char>(bytes.size())) + bytes;
+}
+template <typename T>
+std::string Raw(T v) {
+  return std::string(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+}  // namespace ld::test
