@@ -22,19 +22,22 @@ TNumberColumn::TNumberColumn(const std::string& fieldName, const TDataFile& tabl
   if (std::string("bdfilnrw").find(type_) == std::string::npos || type_ == 0) ThrowFieldNotFound(fieldName, table);
 }
 
-double TNumberColumn::Get(int row) const {
-  switch (type_) {
-    case 'b': return static_cast<const DAbyte*>(array_)->Get(row);
-    case 'd': return static_cast<const DAdouble*>(array_)->Get(row);
-    case 'f': return static_cast<const DAsingle*>(array_)->Get(row);
-    case 'i': return static_cast<const DAsmallint*>(array_)->Get(row);
-    case 'l': return static_cast<const DALongint*>(array_)->Get(row);
-    case 'n': return static_cast<double>(static_cast<const DAint64*>(array_)->Get(row));
-    case 'r': return static_cast<const DAreal*>(array_)->Get(row);
-    case 'w': return static_cast<const DAword*>(array_)->Get(row);
+double NumericCell(const TDynamicArray* array, int row) {
+  if (array == nullptr) return 0;
+  switch (array->TypeLetter()) {
+    case 'b': return static_cast<const DAbyte*>(array)->Get(row);
+    case 'd': return static_cast<const DAdouble*>(array)->Get(row);
+    case 'f': return static_cast<const DAsingle*>(array)->Get(row);
+    case 'i': return static_cast<const DAsmallint*>(array)->Get(row);
+    case 'l': return static_cast<const DALongint*>(array)->Get(row);
+    case 'n': return static_cast<double>(static_cast<const DAint64*>(array)->Get(row));
+    case 'r': return static_cast<const DAreal*>(array)->Get(row);
+    case 'w': return static_cast<const DAword*>(array)->Get(row);
     default: return 0;
   }
 }
+
+double TNumberColumn::Get(int row) const { return NumericCell(array_, row); }
 
 void TNumberColumn::Set(int row, double value) {
   // A result that is not a number must never reach a table: it would read back as garbage everywhere.

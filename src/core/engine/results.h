@@ -31,6 +31,9 @@ private:
   TDynamicArray* array_;
 };
 
+// The value of a numeric cell of any column type; 0 for a missing array or a text column.
+double NumericCell(const TDynamicArray* array, int row);
+
 // The angle of a complex value in degrees as the tables hold it: 0 for 0, ±90 on the imaginary axis,
 // else the arctangent, 180 more on the left half-plane.
 double TableAngle(double re, double im);
