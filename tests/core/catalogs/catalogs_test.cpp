@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "catalog_fixture.h"
+#include "core/base/numfmt.h"
+#include "core/catalogs/catalog_units.h"
+#include "core/catalogs/trans_formulas.h"
+#include "core/tables/table_file.h"
+
+namespace ld {
+
+namespace {
+
+const std::vector<std::string> kTm400 = {"ТМ", "400", "10", "0.4", "5.5", "4.5", "0.95", "2.1", "ВН-ПБВ-5-3-2.5"};
+
+}  // namespace
+
+class Catalogs : public test::CatalogTest {};
+
+TEST_F(Catalogs, MissingCataloguesAndListsAreCreatedEmptyWithTheirTitles) {
+  struct Kind {
+    std::string file, layout, title;
+    std::function<void(const std::string&, bool)> load;
+  };
+  const std::vector<Kind> kinds = {
+      {"sprav_ln.cat", "Справочник КЛ,ВЛ", "Каталог кабельных и воздушных линий", LoadCatalogLN},
+      {"sprav_t2.cat", "Справочник ТР(2)", "Каталог двухобмоточных трансформаторов", LoadCatalogT2},
+      {"sprav_t3.cat", "Справочник ТР(3)", "Каталог трехобмоточных трансформаторов", LoadCatalogT3},
+      {"sprav_tr.cat", "Справочник ТР(р)", "Каталог тр-ров с ращепленной обмоткой НН", LoadCatalogTR},
+      {"sprav_RT.cat", "Справочник токоогр.реакторов", "Каталог токоограничивающих реакторов", LoadCatalogRT},
+      {"sprav_KA.cat", "Коммутационные аппараты", "Каталог коммутационных аппаратов", LoadCatalogKA},
+      {"base.LT2", "Список ТР(2)", "Паспортные данные двухобмоточных тр-ров",
+       [](const std::string& folder, bool sort) { LoadListT2(folder + "base.LT2", sort); }},
+      {"base.LT3", "Список ТР(3)", "Паспортные данные трехобмоточных тр-ров",
+       [](const std::string& folder, bool sort) { LoadListT3(folder + "base.LT3", sort); }},
+      {"base.LTR", "Список ТР(р)", "Паспортные данные тр-ров с ращепленной обм.НН",
+       [](const std::string& folder, bool sort) { LoadListTR(folder + "base.LTR", sort); }},
+      {"base.LRT", "Список токоогр.реакторов", "Паспортные данные токоограничивающих реакторов",
+       [](const std::string& folder, bool sort) { LoadListRT(folder + "base.LRT", sort); }},
+  };
+  for (const Kind& k : kinds) {
+    k.load(Folder(), true);
+    TDataFile t;
+    ReadTableFile(dir_ / k.file, t);  // the name exactly as spelt
+    EXPECT_EQ(t.Name, k.layout);
+    EXPECT_EQ(t.Title, k.title);
+    EXPECT_EQ(t.RowCount, 0);
+    k.load(Folder(), false);  // and read back
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 10);
+  EXPECT_EQ(CatalogT2Caption(1, true), "");
+  EXPECT_EQ(CatalogT2Caption(1, false), "");
+  EXPECT_EQ(CatalogKACaption(1), "");
+  EXPECT_EQ(ListRTName(1), "");
+  TRecT2 rec;
+  EXPECT_FALSE(FindT2ByMark("ТМ-400/10/0.4", rec));
+  EXPECT_EQ(CatalogErrorT2, "Марка ТМ-400/10/0.4 в каталоге трансформаторов не найдена");
+}
+
+TEST_F(Catalogs, FileNamesAreFoundWhateverTheirLetterCase) {
+  WriteRows("SPRAV_T2.CAT", CatalogLayoutT2, {kTm400});
+  WriteRows("Sprav_rt.Cat", CatalogLayoutRT, {{"РБ", "10", "1000", "-8", "0", "5"}});
+  LoadCatalogT2(Folder(), false);
+  LoadCatalogRT(Folder(), false);
+  EXPECT_EQ(CatalogT2Caption(1, true), "ТМ-400/10/0.4");
+  EXPECT_EQ(CatalogRTCaption(1, true), "РБ-10-1000--8");
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "sprav_t2.cat"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "sprav_RT.cat"));
+}
+
+TEST_F(Catalogs, TwoWindingLookupByMark) {
+  std::vector<std::string> second = kTm400;
+  second[4] = "6";  // same caption, other losses
+  WriteRows(CatalogFileT2, CatalogLayoutT2,
+            {kTm400, second, {"ТМГ", "630", "6", "0.4", "7.6", "5.5", "1.1", "1.6", ""}});
+  LoadCatalogT2(Folder(), false);
+
+  TRecT2 rec;
+  ASSERT_TRUE(FindT2ByMark("тм-400/10/0,4", rec));
+  EXPECT_EQ(rec.Mark, "тм");  // as typed
+  EXPECT_FLOAT_EQ(rec.Pk, 5.5f);  // the first of equal rows
+  EXPECT_FLOAT_EQ(rec.Un, 0.4f);
+  EXPECT_EQ(rec.RPN, "ВН-ПБВ-5-3-2.5");
+  ASSERT_TRUE(CheckT2Params(rec));
+  EXPECT_NEAR(rec.R, 3.4375, 1e-5);
+  EXPECT_NEAR(rec.X, 10.71196, 1e-5);
+  EXPECT_NEAR(rec.Kt, 25, 1e-5);
+
+  EXPECT_TRUE(FindT2ByMark("ТМ-400/10/0.40", rec));
+  EXPECT_TRUE(FindT2ByMark("ТМ-400.0/10/.4", rec));
+  EXPECT_EQ(IndexOfT2Mark("Тм-400/10/0,4"), 1);
+  EXPECT_EQ(IndexOfT2Mark("ТМГ-630/6/0.4"), 3);
+
+  CatalogErrorT2.clear();
+  EXPECT_FALSE(FindT2ByMark("ТМ-400/6/0.4", rec));
+  EXPECT_EQ(CatalogErrorT2, "Марка ТМ-400/6/0.4 в каталоге трансформаторов не найдена");
+  EXPECT_EQ(rec.Sv, 0);  // cleared
+  EXPECT_EQ(IndexOfT2Mark("ТМ-400/6/0.4"), 0);
+  EXPECT_FALSE(FindT2ByMark("ТМ-400/1o/0.4", rec));
+  EXPECT_EQ(CatalogErrorT2, "Неверно задана марка ТМ-400/1o/0.4");
+  EXPECT_EQ(IndexOfT2Mark("ТМ-400/1o/0.4"), 0);
+  EXPECT_FALSE(FindT2ByMark("", rec));
+  EXPECT_EQ(CatalogErrorT2, "Не задана марка трансформатора");
+  EXPECT_TRUE(FindT2ByMark("ТМГ-630/6/0.4", rec));
+  EXPECT_EQ(CatalogErrorT2, "Не задана марка трансформатора");  // a success keeps the last failure
+
+  EXPECT_EQ(CatalogT2Caption(1, true), "ТМ-400/10/0.4");
+  EXPECT_EQ(CatalogT2Caption(3, true), "ТМГ-630/6/0.4");
+  EXPECT_EQ(CatalogT2Caption(4, true), "");
+  EXPECT_EQ(CatalogT2Caption(0, true), "");
+  // Captions follow the display separator and still find their row.
+  const std::string savedSeparator = FormatSettings.DecimalSeparator;
+  FormatSettings.DecimalSeparator = ",";
+  const std::string caption = CatalogT2Caption(1, true);
+  FormatSettings.DecimalSeparator = savedSeparator;
+  EXPECT_EQ(caption, "ТМ-400/10/0,4");
+  EXPECT_EQ(IndexOfT2Mark(caption), 1);
+
+  // Without the catalogue even an empty mark is "not found".
+  FreeCatalogT2();
+  EXPECT_FALSE(FindT2ByMark("", rec));
+  EXPECT_EQ(CatalogErrorT2, "Марка  в каталоге трансформаторов не найдена");
+  EXPECT_EQ(IndexOfT2Mark("ТМ-400/10/0.4"), 0);
+}
+
+TEST_F(Catalogs, PassportListsFindUnitsByName) {
+  std::vector<std::string> t1 = kTm400;
+  t1.insert(t1.begin(), "Т-1");
+  WriteRows("base.LT2", ListLayoutT2,
+            {t1, {"т-2", "ТМГ", "630", "6", "0.4", "7.6", "5.5", "1.1", "1.6", ""}, {"Т-2", "ТМ", "100"}});
+  WriteRows("base.LRT", ListLayoutRT, {{"Р-1", "РБС", "10", "630", "0.25", "0", "4"}});
+  LoadListT2(Folder() + "base.LT2", false);
+  LoadListRT(Folder() + "base.LRT", false);
+
+  TRecT2 rec;
+  ASSERT_TRUE(FindT2InList("т-1", rec));
+  EXPECT_EQ(rec.Mark, "ТМ");
+  EXPECT_FLOAT_EQ(rec.Sv, 400);
+  EXPECT_FLOAT_EQ(rec.Ih, 2.1f);
+  ASSERT_TRUE(FindT2InList("Т-2", rec));
+  EXPECT_EQ(rec.Mark, "ТМГ");  // the first of equal names
+  EXPECT_EQ(IndexOfT2Name("т-2"), 2);
+  EXPECT_EQ(IndexOfT2Name(""), 0);
+  EXPECT_EQ(IndexOfT2Name("Т-9"), 0);
+  EXPECT_EQ(ListT2Name(2), "т-2");
+  EXPECT_EQ(ListT2Name(4), "");
+  EXPECT_EQ(CatalogT2Caption(1, false), "ТМ-400/10/0.4");
+
+  EXPECT_FALSE(FindT2InList("", rec));
+  EXPECT_EQ(CatalogErrorT2, "Трансформатор не задан");
+  EXPECT_FALSE(FindT2InList("Т-9", rec));
+  EXPECT_EQ(CatalogErrorT2, "Трансформатор Т-9 в списке не найден");
+  EXPECT_EQ(rec.Sv, 0);
+
+  TRecRT rt;
+  ASSERT_TRUE(FindRTInList("р-1", rt));
+  EXPECT_EQ(rt.Mark, "РБС");
+  ASSERT_TRUE(CheckRTParams(rt));
+  EXPECT_NEAR(rt.R, 4000.0 / 630 / 630 / 2, 1e-9);  // a twin reactor
+  EXPECT_FLOAT_EQ(rt.Xr, 0.25f);
+  EXPECT_FALSE(FindRTInList("", rt));
+  EXPECT_EQ(CatalogErrorRT, "Реактор не задан");
+  EXPECT_FALSE(FindRTInList("Р-9", rt));
+  EXPECT_EQ(CatalogErrorRT, "Токоогр. реактор Р-9 в списке не найден");
+}
+
+TEST_F(Catalogs, ThreeWindingSplitReactorAndDeviceCatalogues) {
+  WriteRows(CatalogFileT3, CatalogLayoutT3,
+            {{"ТДТН", "25000", "0", "0", "115", "38.5", "11", "140", "0", "0", "10.5", "17.5", "6.5", "31", "0.7",
+              "ВН-РПН-19-10-1.78"}});
+  WriteRows(CatalogFileTR, CatalogLayoutTR, {{"ТРДН", "25000", "115", "10.5", "6.3", "120", "10.5", "27", "0.7", ""}});
+  WriteRows(CatalogFileRT, CatalogLayoutRT, {{"РБ", "10", "1000", "-8", "0", "5"}});
+  WriteRows(CatalogFileKA, CatalogLayoutKA,
+            {{"ВВ/TEL", "Вакуумный выключатель", "10", "630", "350", "20", "0.05", "51", "20", "3", "в"}});
+  LoadCatalogT3(Folder(), false);
+  LoadCatalogTR(Folder(), false);
+  LoadCatalogRT(Folder(), false);
+  LoadCatalogKA(Folder(), false);
+
+  EXPECT_EQ(CatalogT3Caption(1, true), "ТДТН-25000/115/38.5/11");
+  TRecT3 t3;
+  ASSERT_TRUE(FindT3ByMark("тдтн-25000/115/38,5/11", t3));
+  EXPECT_FLOAT_EQ(t3.Pv_s, 140);
+  EXPECT_FLOAT_EQ(t3.Us_n, 6.5f);
+  EXPECT_EQ(t3.RPN, "ВН-РПН-19-10-1.78");
+  ASSERT_TRUE(CheckT3Params(t3));
+  EXPECT_EQ(t3.Sn, 100);
+  EXPECT_NEAR(t3.Rn, 1.4812, 1e-5);
+  EXPECT_FALSE(FindT3ByMark("ТДТН-25000/115/11/38.5", t3));
+  EXPECT_EQ(CatalogErrorT3, "Марка ТДТН-25000/115/11/38.5 в каталоге трансформаторов не найдена");
+  EXPECT_EQ(IndexOfT3Mark("ТДТН-25000/115/38.5/11"), 1);
+
+  EXPECT_EQ(CatalogTRCaption(1, true), "ТРДН-25000/115/10.5/6.3");
+  TRecTR tr;
+  ASSERT_TRUE(FindTRByMark("ТРДН-25000/115/10.5/6.3", tr));
+  ASSERT_TRUE(CheckTRParams(tr));
+  EXPECT_NEAR(tr.Xn2, 97.17058, 1e-4);
+  EXPECT_NEAR(tr.Kn2, 115 / 6.3, 1e-5);
+  EXPECT_FALSE(FindTRByMark("", tr));
+  EXPECT_EQ(CatalogErrorTR, "Не задана марка трансформатора");
+
+  EXPECT_EQ(CatalogRTCaption(1, true), "РБ-10-1000--8");
+  TRecRT rt;
+  ASSERT_TRUE(FindRTByMark("рб-10-1000--8", rt));
+  EXPECT_EQ(rt.Mark, "рб");
+  EXPECT_FLOAT_EQ(rt.dP, 5);
+  ASSERT_TRUE(CheckRTParams(rt));
+  EXPECT_NEAR(rt.Xr, 0.4618802, 1e-6);
+  EXPECT_NEAR(rt.R, 0.005, 1e-9);
+  EXPECT_EQ(IndexOfRTMark("РБ-10-1000--8"), 1);
+  EXPECT_FALSE(FindRTByMark("", rt));
+  EXPECT_EQ(CatalogErrorRT, "Не задана марка реактора");
+  EXPECT_FALSE(FindRTByMark("РБ-10-630--8", rt));
+  EXPECT_EQ(CatalogErrorRT, "Марка РБ-10-630--8 в каталоге токоогр. реакторов не найдена");
+  EXPECT_FALSE(FindRTByMark("РБ-10-1000-х", rt));
+  EXPECT_EQ(CatalogErrorRT, "Неверно задана марка РБ-10-1000-х");
+
+  EXPECT_EQ(CatalogKACaption(1), "ВВ/TEL-10-630");
+  TRecKA ka;
+  ASSERT_TRUE(FindKAByMark("вв/tel-10-630", ka));
+  EXPECT_EQ(ka.Name, "Вакуумный выключатель");
+  EXPECT_EQ(ka.Typ, U'В');
+  EXPECT_FLOAT_EQ(ka.Iotk, 20);
+  EXPECT_FLOAT_EQ(ka.Tts, 3);
+  EXPECT_EQ(IndexOfKAMark("ВВ/TEL-10-630"), 1);
+  EXPECT_FALSE(FindKAByMark("", ka));
+  EXPECT_FALSE(FindKAByMark("ВВ/TEL-10-1000", ka));
+  EXPECT_EQ(ka.Name, "");
+}
+
+}  // namespace ld
