@@ -1,14 +1,17 @@
 #include "core/catalogs/catalog_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <span>
 #include <system_error>
 
 #include "core/base/codepage.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
 
 namespace ld::catalog {
 
@@ -42,7 +45,13 @@ std::unique_ptr<TDataFile> LoadTable(const std::string& path, const std::string&
     return table;
   }
   ReadTableFile(fileName, *table);
-  (void)sort;
+  const int keyCount = std::clamp<int>(table->NOrder, 0, kMaxColumns);
+  if (sort && keyCount > 0) {
+    bool changed = false;
+    SortTable(*table, keyCount, std::span<const std::uint8_t>(table->Order).subspan(1, keyCount), changed);
+    // Keep the file in the order the user sees, so rows picked by index match the file.
+    if (changed) WriteTableFile(fileName, *table);
+  }
   return table;
 }
 

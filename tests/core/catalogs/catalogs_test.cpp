@@ -72,6 +72,21 @@ TEST_F(Catalogs, FileNamesAreFoundWhateverTheirLetterCase) {
   EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "sprav_RT.cat"));
 }
 
+TEST_F(Catalogs, SortedLoadPutsRowsInKeyOrderAndWritesThemBack) {
+  WriteRows(CatalogFileT2, CatalogLayoutT2,
+            {{"ТМГ", "630", "6", "0.4"}, {"тм", "400", "10", "0.4"}, {"ТМ", "100", "10", "0.4"}, {"ТМ", "100", "6", "0.4"}});
+  LoadCatalogT2(Folder(), false);
+  EXPECT_EQ(CatalogT2Caption(1, true), "ТМГ-630/6/0.4");
+  LoadCatalogT2(Folder(), true);
+  EXPECT_EQ(CatalogT2Caption(1, true), "ТМ-100/6/0.4");
+  EXPECT_EQ(CatalogT2Caption(2, true), "ТМ-100/10/0.4");
+  EXPECT_EQ(CatalogT2Caption(3, true), "тм-400/10/0.4");
+  EXPECT_EQ(CatalogT2Caption(4, true), "ТМГ-630/6/0.4");
+  LoadCatalogT2(Folder(), false);
+  EXPECT_EQ(CatalogT2Caption(1, true), "ТМ-100/6/0.4");
+  EXPECT_EQ(IndexOfT2Mark("ТМГ-630/6/0.4"), 4);
+}
+
 TEST_F(Catalogs, TwoWindingLookupByMark) {
   std::vector<std::string> second = kTm400;
   second[4] = "6";  // same caption, other losses
