@@ -1,15 +1,15 @@
 #include "core/base/dates.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <algorithm>
-#include <cctype>
-#include <filesystem>
 
 #include "core/base/error.h"
 #include "core/base/inifile.h"
+#include "core/base/settings.h"
 
 namespace ld {
 
@@ -101,25 +101,8 @@ bool ParseSmallInt(const std::string& text, int& value) {
   return true;
 }
 
-// The scheme's INI file as it lies on disk (any letter case of ".ini"), or the name a new one gets.
-std::string SchemeIniName(const std::string& schemeBase) {
-  namespace fs = std::filesystem;
-  const std::string name = schemeBase + ".INI";
-  std::error_code ec;
-  if (fs::exists(name, ec)) return name;
-  const fs::path p(name);
-  const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
-  const std::string want = p.filename().string();
-  for (const auto& entry : fs::directory_iterator(dir, ec)) {
-    const std::string have = entry.path().filename().string();
-    if (have.size() != want.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < have.size() && same; ++i)
-      same = std::tolower(static_cast<unsigned char>(have[i])) == std::tolower(static_cast<unsigned char>(want[i]));
-    if (same) return entry.path().string();
-  }
-  return name;
-}
+// The scheme's INI file as it lies on disk (any letter case of its name), or the name a new one gets.
+std::string SchemeIniName(const std::string& schemeBase) { return FindFileNoCase(schemeBase + ".INI"); }
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/inifile.h"
 #include "core/base/msgbox.h"
@@ -201,6 +202,20 @@ void WriteKey(TMemIniFile& ini, const Key& key, const TIniRec& rec) {
 }
 
 }  // namespace
+
+std::string FindFileNoCase(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (path.empty() || fs::exists(path, ec)) return path;
+  const fs::path p(path);
+  const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
+  const std::string want = UpperCase(p.filename().string());
+  for (const auto& entry : fs::directory_iterator(dir, ec)) {
+    if (UpperCase(entry.path().filename().string()) == want)
+      return p.has_parent_path() ? entry.path().string() : entry.path().filename().string();
+  }
+  return path;
+}
 
 void SetProgramPaths(const std::string& exePath) {
   namespace fs = std::filesystem;

@@ -127,6 +127,11 @@ void ReadConfig();
 // it was.
 void WriteConfig();
 
+// Program files (catalogues, a scheme's own INI file ...) are one file whatever the letter case of their
+// names: the path of the existing file whose name equals that of path but for letter case, or path
+// itself when there is none (a new file gets the name as the program spells it).
+std::string FindFileNoCase(const std::string& path);
+
 // "Ошибка чтения файла конфигурации <name>: <text>" as an error message with the OK button.
 void ShowConfigReadError(const std::string& text);
 
