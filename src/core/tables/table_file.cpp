@@ -11,6 +11,7 @@
 #include "core/base/error.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_reader.h"
+#include "core/tables/text_buffer.h"
 
 namespace ld {
 
@@ -50,9 +51,10 @@ void WriteSection(fileio::TFileWriter& out, const TDataFile& t, int col) {
   if (type == 's') {
     const auto* strings = static_cast<const DAString*>(array);
     std::int64_t bytes = 0;
+    std::string encoded;
     for (int row = 1; row <= rows; ++row) {
       const std::string* text = strings ? strings->GetPtr(row) : nullptr;
-      std::string encoded = text ? Utf8ToCp1251(*text) : std::string();
+      EncodeCp1251Into(text ? std::string_view(*text) : std::string_view(), encoded);
       if (encoded.size() > 255) encoded.resize(255);
       out.WriteShortString(encoded);
       bytes += 1 + static_cast<std::int64_t>(encoded.size());

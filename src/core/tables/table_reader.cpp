@@ -8,6 +8,7 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/tables/cell_convert.h"
+#include "core/tables/text_buffer.h"
 
 namespace ld {
 
@@ -95,13 +96,14 @@ void TTableFileIn::LoadMarks(DAbyte& marks) {
 // Short strings of rows 1..RowCount, none of them past `end`.
 void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType) {
   auto* strings = sameType ? dynamic_cast<DAString*>(table.Columns[col].get()) : nullptr;
+  std::string text;
   for (int row = 1; row <= rowCount_; ++row) {
     const unsigned char* p = reader_.Peek(1);
     if (!p || reader_.Pos() + 1 + p[0] > end) Fail();
     const std::size_t length = p[0];
     p = reader_.Peek(1 + length);
     if (!p) Fail();
-    std::string text = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(p) + 1, length));
+    DecodeCp1251Into(std::string_view(reinterpret_cast<const char*>(p) + 1, length), text);
     reader_.Skip(static_cast<std::int64_t>(1 + length));
     if (strings) {
       strings->SetItem(row, text);

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "core/tables/table_file.h"
+#include "core/tables/text_buffer.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
 
@@ -250,6 +251,20 @@ TEST(TableFile, DamagedFilesFailWithTheReadErrorAndNeverOverrun) {
       ReadTableFile(file, r);
     } catch (const Error&) {
     }
+  }
+}
+
+// Texts of a file go through buffers of their own; they must come out as the base conversions give.
+TEST(TableFile, TextsConvertLikeTheBaseConversions) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+  std::string out;
+  DecodeCp1251Into(all, out);
+  EXPECT_EQ(out, Cp1251ToUtf8(all));
+  for (const std::string& text : {Cp1251ToUtf8(all), std::string("Ёлка ёж Її Ґґ €№"), std::string("\xD0"),
+                                 std::string("\xD0\x41\xD1\xFF\xE2\x82"), std::string("日本"), std::string()}) {
+    EncodeCp1251Into(text, out);
+    EXPECT_EQ(out, Utf8ToCp1251(text)) << text;
   }
 }
 

@@ -1,0 +1,130 @@
+// Reading and writing a node table of 100,000 rows with every column of its layout, against copying the
+// same bytes with plain reads and writes. Counters: MB/s of the file and the peak memory of the process.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/tables/table_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kRows = 100000;
+
+// A scratch folder for the run, removed at its end.
+struct TWorkDir {
+  fs::path path = fs::temp_directory_path() / ("bench-tables-" + std::to_string(getpid()));
+  TWorkDir() { fs::create_directories(path); }
+  ~TWorkDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+};
+
+const fs::path& WorkDir() {
+  static const TWorkDir dir;
+  return dir.path;
+}
+
+// A node table as a district scheme holds it: names and notes in Cyrillic, loads and results in every
+// numeric column.
+void FillNodes(ld::TDataFile& t) {
+  ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
+  ld::ReadMaket(ld::LayoutNodes, t);
+  ld::CreateColumns(t, kRows);
+  t.Title = "Схема РЭС, расчетный режим";
+  for (int k = 1; k <= t.NCols; ++k) {
+    ld::TDynamicArray& a = *t.Columns[k];
+    for (int row = 1; row <= kRows; ++row) {
+      switch (t.ColType[k]) {
+        case 'l': static_cast<ld::DALongint&>(a)[row] = row * k; break;
+        case 'i': static_cast<ld::DAsmallint&>(a)[row] = static_cast<std::int16_t>(row % 1000); break;
+        case 'b': static_cast<ld::DAbyte&>(a)[row] = static_cast<std::uint8_t>(row % 3); break;
+        case 'c': static_cast<ld::DAChar&>(a)[row] = row % 50 == 0 ? 'B' : 0; break;
+        case 'f': static_cast<ld::DAsingle&>(a)[row] = 0.001f * static_cast<float>(row % 9973) + k; break;
+        case 'd': static_cast<ld::DAdouble&>(a)[row] = 1e-4 * row + k; break;
+        case 's':
+          static_cast<ld::DAString&>(a).SetItem(
+              row, "ПС-110 Восточная ф." + std::to_string(row % 40) + " ТП-" + std::to_string(row));
+          break;
+        default: break;
+      }
+    }
+  }
+}
+
+ld::TDataFile& Nodes() {
+  static ld::TDataFile table = [] {
+    ld::TDataFile t;
+    FillNodes(t);
+    return t;
+  }();
+  return table;
+}
+
+// The node file as the table store writes it, made once.
+const std::string& NodeFile() {
+  static const std::string file = [] {
+    const std::string name = (WorkDir() / "nodes.UZL").string();
+    ld::WriteTableFile(name, Nodes());
+    return name;
+  }();
+  return file;
+}
+
+void SetCounters(benchmark::State& state) {
+  const double megabytes = static_cast<double>(fs::file_size(NodeFile())) / 1e6;
+  state.counters["MB/s"] = benchmark::Counter(megabytes, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["file_MB"] = megabytes;
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_PlainCopy(benchmark::State& state) {
+  const std::string source = NodeFile();
+  const std::string target = (WorkDir() / "copy.bin").string();
+  std::vector<char> buffer(256 * 1024);
+  for (auto _ : state) {
+    const int in = open(source.c_str(), O_RDONLY);
+    const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ssize_t got = 0;
+    while ((got = read(in, buffer.data(), buffer.size())) > 0) {
+      if (write(out, buffer.data(), static_cast<std::size_t>(got)) != got) state.SkipWithError("write failed");
+    }
+    close(in);
+    close(out);
+  }
+  SetCounters(state);
+}
+BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond);
+
+void BM_WriteNodeTable(benchmark::State& state) {
+  const std::string file = (WorkDir() / "written.UZL").string();
+  ld::TDataFile& t = Nodes();
+  for (auto _ : state) {
+    t.FileDate = 0;
+    ld::WriteTableFile(file, t);
+  }
+  SetCounters(state);
+}
+BENCHMARK(BM_WriteNodeTable)->Unit(benchmark::kMillisecond);
+
+void BM_ReadNodeTable(benchmark::State& state) {
+  const std::string file = NodeFile();
+  for (auto _ : state) {
+    ld::TDataFile t;
+    ld::ReadTableFile(file, t);
+    benchmark::DoNotOptimize(t.RowCount);
+  }
+  SetCounters(state);
+}
+BENCHMARK(BM_ReadNodeTable)->Unit(benchmark::kMillisecond);
+
+}  // namespace

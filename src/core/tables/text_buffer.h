@@ -1,0 +1,12 @@
+#pragma once
+// Windows-1251 <-> UTF-8 into a buffer that the caller reuses: the same results as Cp1251ToUtf8 and
+// Utf8ToCp1251, without an allocation for each of the many short texts of a table file.
+#include <string>
+#include <string_view>
+
+namespace ld {
+
+void DecodeCp1251Into(std::string_view bytes, std::string& out);
+void EncodeCp1251Into(std::string_view text, std::string& out);
+
+}  // namespace ld
