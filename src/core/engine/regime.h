@@ -310,9 +310,12 @@ private:
   TRegimeElement* NewElement();
   void AppendToTree(TRegimeElement* e);
   TRegimeElement* lastInTree_ = nullptr;
-  // User's Qg of nodes held at a Q limit, restored when released and at the end of Calculate.
+  // The user's Qg of node rows that a Q-limit pass set to a limit in the node table; written back when
+  // the node is released and when Calculate ends.
   std::vector<std::pair<std::int32_t, double>> savedQg_;
-  void RestoreUserQg(std::int32_t row);
+  struct QgTable;
+  std::unique_ptr<QgTable> ReadQgTable() const;
+  void WriteQgTable(QgTable& table) const;
   void RestoreAllUserQg();
   // A node named in listings by NameMode.
   std::string RowCaption(std::int32_t number, const std::string& name) const;
