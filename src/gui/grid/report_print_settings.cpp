@@ -1,9 +1,7 @@
 #include "gui/grid/report_print_settings.h"
 
 #include <exception>
-#include <filesystem>
 
-#include "core/base/codepage.h"
 #include "core/base/inifile.h"
 #include "core/base/numfmt.h"
 #include "core/base/settings.h"
@@ -16,15 +14,7 @@ namespace {
 const std::string kSection = "PrnSetup";
 }  // namespace
 
-std::string PrnSetupFileName() {
-  const std::string name = "prnsetup.cfg";
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(ProgramDir, ec)) {
-    const std::string found = entry.path().filename().string();
-    if (LowerCase(found) == name) return ProgramDir + found;
-  }
-  return ProgramDir + name;
-}
+std::string PrnSetupFileName() { return FindFileNoCase(ProgramDir + "prnsetup.cfg"); }
 
 bool ReadPrnSettings(const std::string& fileName, TPrnSettings& s) {
   try {

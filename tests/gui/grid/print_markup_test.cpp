@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "core/tables/layout.h"
 #include "gui/grid/print_markup.h"
+#include "gui/grid/print_markup_table.h"
+#include "support/test_env.h"
 
 namespace ld {
 namespace {
@@ -87,6 +91,30 @@ TEST(PrintMarkup, TextFileHasTabbedCellsWithoutMarks) {
       "\r\n"
       "\xCA\xEE\xED\xE5\xF6\r\n";  // Конец
   EXPECT_EQ(bytes, expected);
+}
+
+TEST(PrintMarkup, TableLinesCarryTitlesMarksAndBlanksForEmptyCells) {
+  const std::string savedMaket = MaketFileName;
+  MaketFileName = (test::DataDir() / "maket.zr").string();
+  TDataFile table;
+  ReadMaket(LayoutUsers, table);
+  MaketFileName = savedMaket;
+  CreateColumns(table, 2);
+  table.Visible[2] = 0;  // passwords stay off the paper
+  table.Colors[3] = 0x1C;
+  for (auto [row, col, text] : {std::tuple{1, 1, "Иванов"}, {1, 4, "1"}, {2, 1, "Петров"}, {2, 3, "мастер"}}) {
+    std::string value = text;
+    SetCellText(table, row, col, value);
+  }
+  (*table.MarkRec)[2] = 0x60;
+  std::vector<std::string> lines{"Отчет"};
+  AppendTablePrintLines(table, lines);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "Отчет",
+                       "StartTable№&0~Пользователь&28~Должность, подразделение&0~Права&",
+                       "Table1&0~Иванов&28~ &0~1&",
+                       "Table2&96~Петров&96~мастер&96~ &",
+                   }));
 }
 
 }  // namespace
