@@ -1,0 +1,323 @@
+#include "core/tables/switch_rec.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "core/base/codepage.h"
+#include "core/base/msgbox.h"
+#include "core/base/settings.h"
+#include "core/base/strings.h"
+#include "core/tables/colmaps_district.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
+
+namespace ld {
+
+// ---- the switch record ----------------------------------------------------------------------------
+
+void ReadBranchRec(const TBranchCols& c, int row, TRecSwt& rec) {
+  rec.N1 = c.N1->Get(row);
+  rec.N2 = c.N2->Get(row);
+  rec.Nl = c.Nl->Get(row);
+  rec.Name1 = c.Name1->GetItem(row);
+  rec.Name2 = c.Name2->GetItem(row);
+  rec.DSName = c.DSName->GetItem(row);
+  rec.TypEqu = c.TypEqu->GetItem(row);
+  rec.Mark = c.Mark->GetItem(row);
+  rec.Regulation = c.Regulation->GetItem(row);
+  rec.Notv = c.Notv->Get(row);
+  rec.Ntpr = c.Ntpr->Get(row);
+  rec.Commut = c.Commut->Get(row);
+  rec.Ul = c.Ul->Get(row);
+  rec.R = c.R->Get(row);
+  rec.X = c.X->Get(row);
+  rec.G = c.G->Get(row);
+  rec.B = c.B->Get(row);
+  rec.Kta = c.Kta->Get(row);
+  rec.Ktr = c.Ktr->Get(row);
+  rec.Ktn = c.Ktn->Get(row);
+  rec.Idop = c.Idop->Get(row);
+  rec.Sdop = c.Sdop->Get(row);
+}
+
+void WriteBranchRec(const TBranchCols& c, int row, const TRecSwt& rec) {
+  (*c.N1)[row] = rec.N1;
+  (*c.N2)[row] = rec.N2;
+  (*c.Nl)[row] = rec.Nl;
+  c.Name1->SetItem(row, rec.Name1);
+  c.Name2->SetItem(row, rec.Name2);
+  c.DSName->SetItem(row, rec.DSName);
+  c.TypEqu->SetItem(row, rec.TypEqu);
+  c.Mark->SetItem(row, rec.Mark);
+  c.Regulation->SetItem(row, rec.Regulation);
+  (*c.Notv)[row] = rec.Notv;
+  (*c.Ntpr)[row] = rec.Ntpr;
+  (*c.Commut)[row] = rec.Commut;
+  (*c.Ul)[row] = rec.Ul;
+  (*c.R)[row] = rec.R;
+  (*c.X)[row] = rec.X;
+  (*c.G)[row] = rec.G;
+  (*c.B)[row] = rec.B;
+  (*c.Kta)[row] = rec.Kta;
+  (*c.Ktr)[row] = rec.Ktr;
+  (*c.Ktn)[row] = rec.Ktn;
+  (*c.Idop)[row] = rec.Idop;
+  (*c.Sdop)[row] = rec.Sdop;
+}
+
+void ReadSwitchLogRec(const TSwitchLogCols& c, int row, TRecSwt& rec) {
+  rec.N1 = c.N1->Get(row);
+  rec.N2 = c.N2->Get(row);
+  rec.Nl = c.Nl->Get(row);
+  rec.Name1 = c.Name1->GetItem(row);
+  rec.Name2 = c.Name2->GetItem(row);
+  rec.DSName = c.DSName->GetItem(row);
+  rec.TypEqu = c.TypEqu->GetItem(row);
+  rec.Mark = c.Mark->GetItem(row);
+  rec.Regulation = c.Regulation->GetItem(row);
+  rec.Notv = c.Notv->Get(row);
+  rec.Ntpr = c.Ntpr->Get(row);
+  rec.Commut = c.Commut->Get(row);
+  rec.Ul = c.Ul->Get(row);
+  rec.R = c.R->Get(row);
+  rec.X = c.X->Get(row);
+  rec.G = c.G->Get(row);
+  rec.B = c.B->Get(row);
+  rec.Kta = c.Kta->Get(row);
+  rec.Ktr = c.Ktr->Get(row);
+  rec.Ktn = c.Ktn->Get(row);
+  rec.Idop = c.Idop->Get(row);
+  rec.Sdop = c.Sdop->Get(row);
+}
+
+void ReadSwitchRec(const TSwitchLogCols& c, int row, const TRecSwt& rec) {
+  (*c.N1)[row] = rec.N1;
+  (*c.N2)[row] = rec.N2;
+  (*c.Nl)[row] = rec.Nl;
+  c.Name1->SetItem(row, rec.Name1);
+  c.Name2->SetItem(row, rec.Name2);
+  c.DSName->SetItem(row, rec.DSName);
+  c.TypEqu->SetItem(row, rec.TypEqu);
+  c.Mark->SetItem(row, rec.Mark);
+  c.Regulation->SetItem(row, rec.Regulation);
+  (*c.Notv)[row] = rec.Notv;
+  (*c.Ntpr)[row] = rec.Ntpr;
+  (*c.Commut)[row] = rec.Commut;
+  (*c.Ul)[row] = rec.Ul;
+  (*c.R)[row] = rec.R;
+  (*c.X)[row] = rec.X;
+  (*c.G)[row] = rec.G;
+  (*c.B)[row] = rec.B;
+  (*c.Kta)[row] = rec.Kta;
+  (*c.Ktr)[row] = rec.Ktr;
+  (*c.Ktn)[row] = rec.Ktn;
+  (*c.Idop)[row] = rec.Idop;
+  (*c.Sdop)[row] = rec.Sdop;
+}
+
+void ReadBranchRec(TDataFile& branches, int row, TRecSwt& rec) {
+  TBranchCols c;
+  FillBranchCols(branches, c);
+  ReadBranchRec(c, row, rec);
+}
+
+void ReadSwitchRec(TDataFile& journal, int row, const TRecSwt& rec) {
+  TSwitchLogCols c;
+  FillSwitchLogCols(journal, c);
+  ReadSwitchRec(c, row, rec);
+}
+
+void BranchToSwitchLog(TDataFile& branches, TDataFile& journal, int branchRow, int journalRow) {
+  TRecSwt rec;
+  ReadBranchRec(branches, branchRow, rec);
+  ReadSwitchRec(journal, journalRow, rec);
+}
+
+void SwitchLogToBranch(TDataFile& branches, TDataFile& journal, int branchRow, int journalRow) {
+  TSwitchLogCols jc;
+  FillSwitchLogCols(journal, jc);
+  TBranchCols bc;
+  FillBranchCols(branches, bc);
+  TRecSwt rec;
+  ReadSwitchLogRec(jc, journalRow, rec);
+  WriteBranchRec(bc, branchRow, rec);
+}
+
+// ---- write-back into the district element tables --------------------------------------------------
+
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) { return UpperCase(a) == UpperCase(b); }
+
+std::string Trimmed(const std::string& s) { return TrimTrailSpaces(TrimLeadSpaces(s)); }
+
+// The part of a name before its first point (the whole name without one).
+std::string BeforePoint(const std::string& name) { return name.substr(0, name.find('.')); }
+
+// The station name of a 0.4 kV line as the scheme spells its node: a point that ends the name or is
+// not followed by a digit starts a suffix that the node name does not carry.
+std::string StationOfLine04(const std::string& nameTP) {
+  std::string t = Trimmed(nameTP);
+  const std::size_t point = t.find('.');
+  if (point != std::string::npos && (point + 1 == t.size() || t[point + 1] < '0' || t[point + 1] > '9'))
+    t.erase(point);
+  return t;
+}
+
+bool IsLinkFeeder(const std::string& fider) {
+  const std::string head = UpperCase(Utf8Left(fider, 2));
+  return head == "СР" || head == "ЛР" || head == "Р-" || head == "РК";
+}
+
+// One element table beside the scheme, its rows ordered by key through a permutation.
+struct ElementTable {
+  std::string ext;
+  const char* title;
+  std::string fileName;
+  TDataFile table;
+  DALongint keys;
+  DALongint perm;
+
+  void IndexBy(DALongint* idx) {
+    const int n = table.RowCount;
+    for (int r = 1; r <= n; ++r) {
+      keys[r] = idx->Get(r);
+      perm[r] = r;
+    }
+    InsertSorted(keys, 'l', n, &perm);
+  }
+  // The element row of a key, 0 when no element has it.
+  int Find(std::int32_t key) const {
+    bool found = false;
+    const int at = BinarySearchColumn(&key, keys, 'l', found, table.RowCount);
+    return found ? perm.Get(at) : 0;
+  }
+};
+
+// Checks every branch of one element table and carries its state over; the first branch row that
+// does not match its element, or 0.
+int MatchTable(ElementTable& e, const TBranchCols& b) {
+  const auto rows = b.RowCount;
+  auto linked = [&](int i) { return b.ExtFile->GetItem(i) == e.ext && b.Idx->Get(i) != 0; };
+  if (e.ext == ".RSL") {
+    TLine10Cols l;
+    FillLine10Cols(e.table, l);
+    e.IndexBy(l.Idx);
+    for (int i = 1; i <= rows; ++i) {
+      if (!linked(i)) continue;
+      const int j = e.Find(b.Idx->Get(i));
+      if (j == 0) continue;
+      const bool cable = UpperChar(Cp1251Char(static_cast<unsigned char>(l.Sign->Get(j)))) == U'Т';
+      if (!SameName(b.Name1->GetItem(i), l.Name1->GetItem(j)) || !SameName(b.Name2->GetItem(i), l.Name2->GetItem(j)) ||
+          (!cable && b.Nl->Get(i) != l.Nl->Get(j)))
+        return i;
+      (*l.Commut)[j] = b.Commut->Get(i);
+      l.KodLine->SetItem(j, b.Mark->GetItem(i));
+      l.DSNum->SetItem(j, b.DSName->GetItem(i));
+    }
+  } else if (e.ext == ".RTP") {
+    TTransTPCols t;
+    FillTransTPCols(e.table, t);
+    e.IndexBy(t.Idx);
+    for (int i = 1; i <= rows; ++i) {
+      if (!linked(i)) continue;
+      const std::int32_t idx = b.Idx->Get(i);
+      const int j = e.Find(std::abs(idx));
+      if (j == 0) continue;
+      const std::string p = BeforePoint(t.Name1->GetItem(j));
+      const std::string transformer = p + "." + t.Ntr->GetItem(j);
+      if (idx > 0) {
+        if (!SameName(b.Name1->GetItem(i), t.Name1->GetItem(j)) || !SameName(b.Name2->GetItem(i), transformer))
+          return i;
+        (*t.Commut)[j] = b.Commut->Get(i);
+        t.Transform->SetItem(j, b.Mark->GetItem(i));
+        (*t.Notv)[j] = b.Notv->Get(i);
+      } else {
+        if (!SameName(b.Name1->GetItem(i), transformer) ||
+            !SameName(b.Name2->GetItem(i), p + "." + t.NameC->GetItem(j)))
+          return i;
+        (*t.CommutC)[j] = b.Commut->Get(i);
+      }
+    }
+  } else if (e.ext == ".R04") {
+    TLine04Cols l;
+    FillLine04Cols(e.table, l);
+    e.IndexBy(l.Idx);
+    for (int i = 1; i <= rows; ++i) {
+      if (!linked(i)) continue;
+      const int j = e.Find(b.Idx->Get(i));
+      if (j == 0) continue;
+      const std::string station = StationOfLine04(l.NameTP->GetItem(j));
+      const std::string ntr = Trimmed(l.Ntr->GetItem(j));
+      const std::string fider = Trimmed(l.Fider->GetItem(j));
+      const std::string name1 = ntr.empty() ? station : station + "." + ntr;
+      const std::string name2 = IsLinkFeeder(fider) ? fider : station + "." + fider;
+      if (!SameName(b.Name1->GetItem(i), name1) || !SameName(b.Name2->GetItem(i), name2)) return i;
+      (*l.Commut)[j] = b.Commut->Get(i);
+      l.KodLine->SetItem(j, b.Mark->GetItem(i));
+    }
+  } else {
+    TSubstInputCols s;
+    FillSubstInputCols(e.table, s);
+    e.IndexBy(s.Idx);
+    for (int i = 1; i <= rows; ++i) {
+      if (!linked(i)) continue;
+      const std::int32_t idx = b.Idx->Get(i);
+      const int j = e.Find(std::abs(idx));
+      if (j == 0) continue;
+      if (idx > 0) {
+        if (!SameName(b.Name1->GetItem(i), s.Subst->GetItem(j)) || !SameName(b.Name2->GetItem(i), s.NamePS->GetItem(j)))
+          return i;
+        (*s.B)[j] = b.Commut->Get(i);
+      } else {
+        if (!SameName(b.Name1->GetItem(i), s.NamePS->GetItem(j)) || !SameName(b.Name2->GetItem(i), s.LinkPS->GetItem(j)))
+          return i;
+        (*s.ComPS)[j] = b.Commut->Get(i);
+      }
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool SyncSchemeWithElementTables(const std::string& basePath, TDataFile& branches) {
+  static const std::pair<const char*, const char*> kTables[] = {
+      {".RSL", "Линии 10(6) кВ"},
+      {".RTP", "Трансформаторы ТП,РП"},
+      {".R04", "Линии 0.4 кВ"},
+      {".RSV", "Вводы подстанций"},
+  };
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  std::vector<std::unique_ptr<ElementTable>> read;
+  for (const auto& [ext, title] : kTables) {
+    const std::string fileName = FindFileNoCase(basePath + ext);
+    std::error_code ec;
+    if (!std::filesystem::exists(fileName, ec)) continue;
+    auto e = std::make_unique<ElementTable>();
+    e->ext = ext;
+    e->title = title;
+    e->fileName = fileName;
+    ReadTableFile(fileName, e->table);
+    if (const int row = MatchTable(*e, b); row != 0) {
+      ShowMsgForm("Таблица \"Ветви схемы\" (строка " + std::to_string(row) + ") не соответствует таблице \"" +
+                      title + "\". Необходимо заново загрузить схему",
+                  mkError, mbOk);
+      return false;
+    }
+    read.push_back(std::move(e));
+  }
+  if (!basePath.empty()) {
+    for (const auto& e : read) {
+      UnlockTableFiles(basePath, e->ext);
+      WriteTableFile(e->fileName, e->table);
+    }
+  }
+  return true;
+}
+
+}  // namespace ld

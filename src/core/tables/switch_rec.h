@@ -1,0 +1,44 @@
+#pragma once
+// The switchable state of one branch, moved between the branch table of a scheme ("Ветви схемы"),
+// the switching journal ("Переключения") and the record; and the write-back of a saved scheme into
+// the district element tables it was formed from.
+#include <cstdint>
+#include <string>
+
+#include "core/tables/colmaps_scheme.h"
+#include "core/tables/layout.h"
+
+namespace ld {
+
+struct TRecSwt {
+  std::int32_t N1 = 0, N2 = 0;
+  std::uint8_t Nl = 0;
+  std::string Name1, Name2, DSName, TypEqu, Mark, Regulation;
+  std::int16_t Notv = 0, Ntpr = 0;
+  char Commut = 0;  // Windows-1251 code of the commutation letter; 0 for switched on
+  float Ul = 0, R = 0, X = 0, G = 0, B = 0, Kta = 0, Ktr = 0, Ktn = 0, Idop = 0, Sdop = 0;
+};
+using PRecSwt = TRecSwt*;
+
+// The record from a branch row.
+void ReadBranchRec(TDataFile& branches, int row, TRecSwt& rec);
+// The record into a journal row (the other journal columns stay).
+void ReadSwitchRec(TDataFile& journal, int row, const TRecSwt& rec);
+// The record's fields copied directly between a branch row and a journal row.
+void BranchToSwitchLog(TDataFile& branches, TDataFile& journal, int branchRow, int journalRow);
+void SwitchLogToBranch(TDataFile& branches, TDataFile& journal, int branchRow, int journalRow);
+
+// The same on maps already filled, for loops over many rows.
+void ReadBranchRec(const TBranchCols& branches, int row, TRecSwt& rec);
+void ReadSwitchRec(const TSwitchLogCols& journal, int row, const TRecSwt& rec);
+void ReadSwitchLogRec(const TSwitchLogCols& journal, int row, TRecSwt& rec);
+void WriteBranchRec(const TBranchCols& branches, int row, const TRecSwt& rec);
+
+// Copies the commutation and equipment marks of every branch formed from a district element into the
+// element tables beside the scheme (base path + ".RSL", ".RTP", ".R04", ".RSV"; a missing file is
+// skipped), after checking that each such branch still matches its element. The first branch that
+// does not match is shown in the message box and nothing is written; the result is then false.
+// After the write the element tables are unlocked.
+bool SyncSchemeWithElementTables(const std::string& basePath, TDataFile& branches);
+
+}  // namespace ld
