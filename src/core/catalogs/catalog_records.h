@@ -23,7 +23,7 @@ struct TRecT2 {
   float Pk = 0, Uk = 0, Ph = 0, Ih = 0;  // kW, %, kW, %
   float R = 0, X = 0, G = 0, B = 0;      // Ω, Ω, µS, µS on the high-voltage side
   float Kt = 0, KtIm = 0;                // ratio
-  std::string RPN;                       // tap-changer description
+  std::string RPN{};                       // tap-changer description
 };
 
 // Three-winding transformer; Ss and Sn are the medium and low winding powers in % of Sv.
@@ -37,7 +37,7 @@ struct TRecT3 {
   float Rv = 0, Xv = 0, Rs = 0, Xs = 0, Rn = 0, Xn = 0;
   float G = 0, B = 0;
   float Kv = 0, KvIm = 0, Ks = 0, KsIm = 0, Kn = 0, KnIm = 0;
-  std::string RPN;
+  std::string RPN{};
 };
 
 // Transformer with a split low-voltage winding (two equal halves).
@@ -48,7 +48,7 @@ struct TRecTR {
   float Rv = 0, Xv = 0, Rn1 = 0, Xn1 = 0, Rn2 = 0, Xn2 = 0;
   float G = 0, B = 0;
   float Kv = 0, KvIm = 0, Kn1 = 0, Kn1Im = 0, Kn2 = 0, Kn2Im = 0;
-  std::string RPN;
+  std::string RPN{};
 };
 
 // Current-limiting reactor; a negative Xr is a reactance in percent until CheckRTParams converts it.
@@ -61,7 +61,7 @@ struct TRecRT {
 // Switching device.
 struct TRecKA {
   std::string Mark;
-  std::string Name;
+  std::string Name{};
   float Unom = 0, Inom = 0;
   float Sotk = 0, Iotk = 0, Totk = 0;
   float Ids = 0, Its = 0, Tts = 0;

@@ -17,23 +17,15 @@ class CatalogTest : public ::testing::Test {
 protected:
   CatalogTest() : savedMaket_(MaketFileName) { MaketFileName = (DataDir() / "maket.zr").string(); }
   ~CatalogTest() override {
-    FreeCatalogLN();
-    FreeCatalogT2();
-    FreeCatalogT3();
-    FreeCatalogTR();
-    FreeCatalogRT();
-    FreeCatalogKA();
-    FreeListT2();
-    FreeListT3();
-    FreeListTR();
-    FreeListRT();
+    for (auto free : {FreeCatalogLN, FreeCatalogT2, FreeCatalogT3, FreeCatalogTR, FreeCatalogRT, FreeCatalogKA,
+                      FreeListT2, FreeListT3, FreeListTR, FreeListRT})
+      free();
     MaketFileName = savedMaket_;
   }
 
-  // The catalogue folder as the units expect it, with the trailing separator.
   std::string Folder() const { return dir_.Path().string() + "/"; }
 
-  // Writes a table file of the layout; each row gives the cell texts in the layout's column order.
+  // A table file of the layout; each row gives the cell texts in the layout's column order.
   void WriteRows(const std::string& fileName, const std::string& layout,
                  const std::vector<std::vector<std::string>>& rows) const {
     TDataFile t;
@@ -45,7 +37,6 @@ protected:
         ASSERT_TRUE(SetCellText(t, static_cast<int>(r) + 1, static_cast<int>(c) + 1, text)) << text;
       }
     }
-    t.Title = "test";
     WriteTableFile(dir_ / fileName, t);
   }
 
