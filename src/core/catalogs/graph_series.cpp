@@ -73,8 +73,8 @@ bool ResampleGraph(int SourcePeriod, int TargetPeriod, bool SourceDated, std::st
   const int larger = std::max(SourcePeriod, TargetPeriod);
   const int smaller = std::min(SourcePeriod, TargetPeriod);
   if (smaller < 1 || larger % smaller != 0) {
-    Msg = "Несоблюдение кратности периодов (" + DurationToStr(TargetPeriod) + " и " + DurationToStr(SourcePeriod) +
-          ")";
+    Msg = "Несоблюдение кратности периодов (" + DurationToStr(TargetPeriod) + " и " +
+          DurationToStr(SourcePeriod) + ")";
     return false;
   }
 
