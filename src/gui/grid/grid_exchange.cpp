@@ -1,0 +1,80 @@
+#include "gui/grid/grid_exchange.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QUrl>
+#include <algorithm>
+#include <filesystem>
+
+#include "core/base/error.h"
+#include "core/base/msgbox.h"
+#include "core/office/xlsx_file.h"
+#include "gui/common/modal.h"
+#include "gui/grid/data_grid.h"
+#include "gui/grid/sheet_exchange.h"
+
+namespace ld::gui {
+
+namespace {
+
+TDocumentOpener& Opener() {
+  static TDocumentOpener opener = [](const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+  };
+  return opener;
+}
+
+}  // namespace
+
+TDocumentOpener SetDocumentOpener(TDocumentOpener opener) { return std::exchange(Opener(), std::move(opener)); }
+
+void ExportSpreadsheet(TDataGrid5& grid) {
+  grid.ExportText();
+  Workbook book;
+  book.sheets.push_back(TableToSheet(grid.table()));
+  const std::string path = StartFolder() + "textfile.xlsx";
+  WriteXlsx(path, book);
+  if (!Opener()(path)) throw Error("Не удалось открыть файл \"" + path + "\"");
+}
+
+void ImportSpreadsheet(TDataGrid5& grid) {
+  if (grid.Modified() && !grid.SaveFile()) return;
+  grid.Reload();
+  grid.LockNoModify();
+  bool changed = false;
+  try {
+    ShowMsgForm(
+        "Даные из файла *.xls переписываются в таблицу по столбцам с одинаковыми заголовками. Запись начинается с "
+        "первых строк таблицы поверх предыдущих данных. Запись продолжается до пустой ячейки в первой колонке файла "
+        "*.xls",
+        mkWarning, mbOk);
+    std::string folder = std::filesystem::path(grid.FileName()).parent_path().string();
+    if (folder.empty()) folder = std::filesystem::current_path().string();
+    QFileDialog dialog(&grid, "Ввод данных Excel", QString::fromStdString(folder),
+                       "Файлы Excel (*.xls *.xlsx)");
+    dialog.setObjectName("ImportDialog");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix("xls");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+      grid.ReleaseNoModify();
+      return;
+    }
+    const Workbook book = ReadWorkbook(dialog.selectedFiles().first().toStdString());
+    const Worksheet empty;
+    const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
+    TDataFile& table = *grid.GetTable();
+    const int rows = SheetToTable(sheet, table, grid.MaxRows());
+    changed = true;
+    ShowMsgForm("Ввод данных закончен", mkInfo, mbOk);
+    table.RowCount = std::max(table.RowCount, rows);
+    grid.LockOnce();  // already held: this only marks the table changed
+    grid.Refresh();
+  } catch (...) {
+    if (!changed) grid.ReleaseNoModify();
+    throw;
+  }
+}
+
+}  // namespace ld::gui

@@ -1,0 +1,237 @@
+// The grid's pop-up menu, hot keys and status labels, and the commands behind them.
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <filesystem>
+
+#include "core/tables/table_file.h"
+#include "gui/grid/data_grid.h"
+#include "gui/grid/grid_dialogs.h"
+#include "gui/grid/grid_exchange.h"
+
+namespace ld::gui {
+
+namespace {
+
+struct MenuEntry {
+  int tag;
+  const char* caption;
+};
+
+const MenuEntry kMenu[] = {
+    {mtFind, "Поиск в колонке"},        {mtReplace, "Замена в колонке"},
+    {mtRange, "Выборка по колонке"},     {mtSort, "Сортировка колонки"},
+    {mtCompare, "Сравнение колонки"},    {mtColumnSum, "Сумма по колонке"},
+    {3, "-"},                            {mtInsertRow, "Добавление строки"},
+    {mtDeleteRows, "Удаление строки"},   {6, "-"},
+    {mtCopyBlock, "Копирование блока"},  {mtPasteBlock, "Вставка блока"},
+    {10, "-"},                           {mtTextExport, "Вывод в текстовый файл"},
+    {mtSheetExport, "Вывод в Microsoft Excel"}, {19, "-"},
+    {mtSheetImport, "Ввод из Microsoft Excel"}, {12, "-"},
+    {mtRowColor, "Установка цвета строки"},     {mtLayout, "Свойства таблицы"},
+};
+
+}  // namespace
+
+void TDataGrid5::BuildMenu() {
+  menu_ = new QMenu(this);  // owned by the grid as its Qt parent
+  menu_->setObjectName("PopupMenu");
+  for (const MenuEntry& entry : kMenu) {
+    QAction* item = nullptr;
+    if (std::string_view(entry.caption) == "-") {
+      item = menu_->addSeparator();
+    } else {
+      item = menu_->addAction(QString::fromUtf8(entry.caption));
+    }
+    item->setData(entry.tag);
+  }
+  connect(menu_, &QMenu::triggered, this, [this](QAction* item) {
+    const int tag = item->data().toInt();
+    if (tag > 0) RunCommand(tag);
+    if (OnExtMenuClick) OnExtMenuClick(item, GetTable(), CurrentTableRow());
+  });
+  StateChanged();
+}
+
+QAction* TDataGrid5::MenuItem(int tag) const {
+  for (QAction* item : menu_->actions())
+    if (item->data().toInt() == tag) return item;
+  return nullptr;
+}
+
+void TDataGrid5::contextMenuEvent(QContextMenuEvent* event) { menu_->popup(event->globalPos()); }
+
+void TDataGrid5::RunCommand(int tag) {
+  Guarded([&] {
+    switch (tag) {
+      case mtFind: ExecuteFindDialog(*this); break;
+      case mtReplace:
+        if (EditTable()) ExecuteReplaceDialog(*this);
+        break;
+      case mtRange: {
+        // remembered for the next selection, whatever button closed the dialog
+        static std::string from, to;
+        static bool inclusive = false;
+        if (ExecuteRangeDialog(from, to, inclusive)) RangeSelect(from, to, inclusive);
+        break;
+      }
+      case mtSort: SortColumn(); break;
+      case mtCompare: ExecuteCompareDialog(*this); break;
+      case mtColumnSum: ColumnSum(); break;
+      case mtInsertRow:
+        if (EditTable()) InsertRow();
+        break;
+      case mtDeleteRows:
+        if (EditTable()) DeleteRows();
+        break;
+      case mtCopyBlock:
+        if (Mode() != gmEdit) CopyBlock();
+        break;
+      case mtPasteBlock:
+        if (EditTable() && Mode() != gmEdit) PasteBlock();
+        break;
+      case mtTextExport: ExportText(); break;
+      case mtSheetExport: ExportSpreadsheet(*this); break;
+      case mtSheetImport:
+        if (EditTable()) ImportSpreadsheet(*this);
+        break;
+      case mtRowColor:
+        if (EditTable()) {
+          std::uint8_t mark = BlockFirstMark();
+          if (ExecuteRowColorDialog(mark)) SetRowColor(mark);
+        }
+        break;
+      case mtLayout:
+        EditMaket(Table);
+        Refresh();
+        break;
+      default: break;
+    }
+  });
+  update();
+}
+
+void TDataGrid5::SaveCommand() {
+  Guarded([&] {
+    const bool ask = AskSave;
+    AskSave = false;
+    try {
+      SaveFile();
+    } catch (...) {
+      AskSave = ask;
+      throw;
+    }
+    AskSave = ask;
+  });
+  update();
+}
+
+void TDataGrid5::ToggleEditMode() {
+  Guarded([&] { SetMode(Mode() == gmEdit ? gmView : gmEdit); });
+  update();
+}
+
+void TDataGrid5::ParamsCommand() {
+  Guarded([&] { Params(); });
+  update();
+}
+
+void TDataGrid5::keyPressEvent(QKeyEvent* event) { HandleKey(event->key(), event->modifiers()); }
+
+void TDataGrid5::HandleKey(int key, Qt::KeyboardModifiers shift) {
+  if (OnExtKeyDown) OnExtKeyDown(this, key, shift);
+  if (key == 0) return;
+  const bool edit = Mode() == gmEdit;
+  if (!edit) SetModeQuiet(shift & Qt::ShiftModifier ? gmBlock : gmView);
+  const bool ctrl = shift & Qt::ControlModifier;
+  const Qt::KeyboardModifiers mods = shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+  switch (key) {
+    case Qt::Key_F2:
+      if (EditTable()) SaveCommand();
+      break;
+    case Qt::Key_F3: RunCommand(mtFind); break;
+    case Qt::Key_F4:
+      if (EditTable()) ToggleEditMode();
+      break;
+    case Qt::Key_F5:
+      if (!edit) RunCommand(mtCopyBlock);
+      break;
+    case Qt::Key_F6:
+      if (EditTable() && !edit) RunCommand(mtPasteBlock);
+      break;
+    case Qt::Key_F7:
+      if (EditTable()) RunCommand(mtInsertRow);
+      break;
+    case Qt::Key_F8:
+      if (EditTable()) RunCommand(mtDeleteRows);
+      break;
+    case Qt::Key_F9:
+      if (ParamEnabled()) ParamsCommand();
+      break;
+    case Qt::Key_Insert:
+      if (EditTable() && !edit && mods == Qt::ControlModifier) RunCommand(mtCopyBlock);
+      if (EditTable() && !edit && mods == Qt::ShiftModifier) RunCommand(mtPasteBlock);
+      break;
+    case Qt::Key_Delete:
+      if (ctrl && EditTable()) Guarded([&] { ClearBlock(); });
+      break;
+    case Qt::Key_Space:
+      if (ctrl && EditTable()) Guarded([&] { RowMark(); });
+      break;
+    case Qt::Key_PageUp: Guarded([&] { ctrl ? First() : PageUp(); }); break;
+    case Qt::Key_PageDown: Guarded([&] { ctrl ? Last() : PageDown(); }); break;
+    case Qt::Key_Home: Guarded([&] { ctrl ? First() : MoveColumn(-1000); }); break;
+    case Qt::Key_End: Guarded([&] { ctrl ? Last() : MoveColumn(1000); }); break;
+    case Qt::Key_Up: Guarded([&] { LineUp(); }); break;
+    case Qt::Key_Down: Guarded([&] { LineDown(); }); break;
+    case Qt::Key_Left: Guarded([&] { MoveColumn(-1); }); break;
+    case Qt::Key_Right: Guarded([&] { MoveColumn(1); }); break;
+    default: break;
+  }
+  update();
+}
+
+bool TDataGrid5::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == editor_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int k = key->key();
+    const bool ctrl = key->modifiers() & Qt::ControlModifier;
+    const int length = static_cast<int>(editor_->text().size());
+    const bool whole = !editor_->hasSelectedText() || editor_->selectedText().size() == length;
+    bool forward = (k >= Qt::Key_F1 && k <= Qt::Key_F12) || k == Qt::Key_Up || k == Qt::Key_Down ||
+                   k == Qt::Key_PageUp || k == Qt::Key_PageDown || (ctrl && k != Qt::Key_Left && k != Qt::Key_Right);
+    // Left and Right leave the cell only from its edges, as in any grid editor
+    if (k == Qt::Key_Left) forward = ctrl || (editor_->cursorPosition() == 0 && whole);
+    if (k == Qt::Key_Right) forward = ctrl || (editor_->cursorPosition() == length && whole);
+    // the text field keeps its own Ctrl+letter keys (copy, paste, undo)
+    if (ctrl && k >= Qt::Key_A && k <= Qt::Key_Z) forward = false;
+    if (forward) {
+      HandleKey(k, key->modifiers());
+      return true;
+    }
+    return false;
+  }
+  if (event->type() == QEvent::MouseButtonRelease) {
+    for (std::size_t i = 0; i < labels_.size(); ++i) {
+      if (watched != labels_[i] || !labels_[i]->isEnabled()) continue;
+      switch (i + 2) {
+        case 2: SaveCommand(); break;
+        case 3: RunCommand(mtFind); break;
+        case 4: ToggleEditMode(); break;
+        case 5: RunCommand(mtCopyBlock); break;
+        case 6: RunCommand(mtPasteBlock); break;
+        case 7: RunCommand(mtInsertRow); break;
+        case 8: RunCommand(mtDeleteRows); break;
+        case 9: ParamsCommand(); break;
+        default: break;
+      }
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace ld::gui

@@ -1,0 +1,72 @@
+#include "gui/grid/sheet_exchange.h"
+
+#include <algorithm>
+
+#include "core/base/strings.h"
+
+namespace ld::gui {
+
+double StoredNumber(const TDataFile& table, int row, int col) {
+  TDynamicArray* column = table.Columns[static_cast<std::size_t>(col)].get();
+  if (!column || row >= column->Size()) return 0;
+  switch (table.ColType[static_cast<std::size_t>(col)]) {
+    case 'b': return static_cast<DAbyte*>(column)->Get(row);
+    case 'i': return static_cast<DAsmallint*>(column)->Get(row);
+    case 'w': return static_cast<DAword*>(column)->Get(row);
+    case 'l': return static_cast<DALongint*>(column)->Get(row);
+    case 'n': return static_cast<double>(static_cast<DAint64*>(column)->Get(row));
+    case 'f': return SingleToDouble(static_cast<DAsingle*>(column)->Get(row));
+    case 'd': return static_cast<DAdouble*>(column)->Get(row);
+    case 'r': return static_cast<DAreal*>(column)->Get(row);
+    default: return 0;
+  }
+}
+
+Worksheet TableToSheet(const TDataFile& table) {
+  Worksheet sheet(table.Name.substr(0, 31));
+  sheet.SetText(1, 1, "№ п/п");
+  sheet.SetBold(1, 1);
+  int col = 1;
+  for (int c = 1; c <= table.NCols; ++c) {
+    if (table.Visible[static_cast<std::size_t>(c)] != 1) continue;
+    sheet.SetText(1, ++col, table.ColTitle[static_cast<std::size_t>(c)]);
+    sheet.SetBold(1, col);
+  }
+  for (int row = 1; row <= table.RowCount; ++row) {
+    sheet.SetNumber(row + 1, 1, row);
+    col = 1;
+    for (int c = 1; c <= table.NCols; ++c) {
+      if (table.Visible[static_cast<std::size_t>(c)] != 1) continue;
+      ++col;
+      const std::string text = GetCellText(table, row, c, false);
+      if (text.empty()) continue;
+      if (IsNumericType(table.ColType[static_cast<std::size_t>(c)]))
+        sheet.SetNumber(row + 1, col, StoredNumber(table, row, c));
+      else
+        sheet.SetText(row + 1, col, text);
+    }
+  }
+  return sheet;
+}
+
+int SheetToTable(const Worksheet& sheet, TDataFile& table, int maxRows) {
+  int lastRow = 0;  // the last row before the first empty cell of column 1
+  while (!sheet.IsEmpty(lastRow + 1, 1)) ++lastRow;
+  int lastCol = 0;
+  while (!sheet.IsEmpty(1, lastCol + 1)) ++lastCol;
+  const int rows = std::max(0, std::min(lastRow - 1, maxRows));
+  for (int col = 1; col <= lastCol; ++col) {
+    const std::string title = sheet.CellText(1, col);
+    int target = 0;
+    for (int c = 1; c <= table.NCols && target == 0; ++c)
+      if (table.ColTitle[static_cast<std::size_t>(c)] == title) target = c;
+    if (target == 0) continue;
+    for (int row = 1; row <= rows; ++row) {
+      std::string text = sheet.CellText(row + 1, col);
+      SetCellText(table, row, target, text);
+    }
+  }
+  return rows;
+}
+
+}  // namespace ld::gui

@@ -1,0 +1,161 @@
+// The window over the table: scrolling formulas, the block on screen and the column widths, driven
+// without a widget.
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "core/base/dynarray.h"
+#include "grid_fixture.h"
+#include "gui/grid/grid_state.h"
+
+namespace {
+
+using ld::gui::TGridState;
+using ld::gui::TScrollCode;
+
+class GridState : public ld::test::GridFixture {
+protected:
+  // A table of the layout "Третья" whose Nr holds the row number.
+  void ShowNumbers(TGridState& grid, int rows) {
+    ld::TDataFile table;
+    ld::ReadMaket("Третья", table);
+    ld::CreateColumns(table, rows);
+    auto* nr = static_cast<ld::DALongint*>(table.Columns[1].get());
+    for (int r = 1; r <= rows; ++r) (*nr)[r] = r;
+    grid.SetClientSize(300, 180);  // ten grid rows: the titles and nine table rows
+    grid.AssignTable(table, 1, 1, 1);
+    ld::FreeTable(table);
+  }
+};
+
+TEST_F(GridState, MillionRowsScrollByFormulaNotByRowCount) {
+  TGridState grid;
+  ShowNumbers(grid, 1000000);
+  ASSERT_EQ(grid.GridRowCount(), 10);
+  EXPECT_EQ(grid.Scroll().Max, 1000000);
+  EXPECT_EQ(grid.Scroll().LargeChange, 8);
+  EXPECT_EQ(grid.ColWidths()[0], 7 * 7 + 6);  // wide enough for "1000000"
+
+  grid.Last();
+  EXPECT_EQ(grid.FirstRow(), 1000000 - 10 + 2);
+  EXPECT_EQ(grid.CellText(1, 9), "1000000");
+  EXPECT_EQ(grid.CellText(0, 9), "1000000");
+  grid.PageUp();
+  EXPECT_EQ(grid.FirstRow(), 999992 - 8);
+  grid.First();
+  EXPECT_EQ(grid.FirstRow(), 1);
+  grid.PageDown();
+  EXPECT_EQ(grid.FirstRow(), 9);
+  grid.WheelScroll(-120);  // one notch down: three rows
+  EXPECT_EQ(grid.FirstRow(), 12);
+  grid.WheelScroll(240);
+  EXPECT_EQ(grid.FirstRow(), 6);
+  grid.GotoRow(500000);
+  EXPECT_EQ(grid.FirstRow(), 500000);
+  EXPECT_EQ(grid.CurrentTableRow(), 500000);
+  EXPECT_EQ(grid.Scroll().Position, 500000);
+  grid.GotoRow(500004);  // inside the window: only the cursor moves
+  EXPECT_EQ(grid.FirstRow(), 500000);
+  EXPECT_EQ(grid.Row(), 5);
+  grid.ScrollBarScroll(750000, TScrollCode::Track);
+  EXPECT_EQ(grid.FirstRow(), 750000 - 4);
+  EXPECT_EQ(grid.CurrentTableRow(), 750000);
+  EXPECT_EQ(grid.CellText(1, 5), "750000");
+}
+
+TEST_F(GridState, PagingStopsAtTheTableEndAndLinesRunOnToMaxRows) {
+  TGridState grid;
+  std::vector<int> moves;
+  grid.OnMoveProc = [&](ld::PDataFile, int, int row) { moves.push_back(row); };
+  ShowNumbers(grid, 20);
+  grid.PageDown();
+  EXPECT_EQ(grid.FirstRow(), 9);
+  grid.PageDown();  // 9 + 16 passes the end: the last page
+  EXPECT_EQ(grid.FirstRow(), 12);
+  moves.clear();
+  grid.PageDown();
+  EXPECT_EQ(grid.FirstRow(), 12);
+  EXPECT_TRUE(moves.empty());
+  // page moves notify only with the cursor on the edge row they move away from
+  grid.PageUp();
+  EXPECT_EQ(grid.FirstRow(), 4);
+  EXPECT_EQ(moves, std::vector<int>{4});
+
+  // the cursor goes down to the window's edge, then the window follows past the end of the table
+  grid.First();
+  for (int i = 0; i < 8; ++i) grid.LineDown();
+  EXPECT_EQ(grid.Row(), 9);
+  EXPECT_EQ(grid.FirstRow(), 1);
+  for (int i = 0; i < 15; ++i) grid.LineDown();
+  EXPECT_EQ(grid.FirstRow(), 16);
+  EXPECT_EQ(grid.CurrentTableRow(), 24);
+  EXPECT_EQ(grid.CellText(1, 9), "");  // below the table
+  grid.LineUp();
+  EXPECT_EQ(grid.Row(), 8);
+  grid.ScrollBy(-100);
+  EXPECT_EQ(grid.FirstRow(), 1);
+  grid.ScrollBy(grid.MaxRows() * 2);  // the wheel stops with the cursor row on the last possible row
+  EXPECT_EQ(grid.CurrentTableRow(), grid.MaxRows());
+  // near the top the scroll bar only moves the cursor
+  grid.ScrollBarScroll(3, TScrollCode::Position);
+  EXPECT_EQ(grid.FirstRow(), 1);
+  EXPECT_EQ(grid.Row(), 3);
+}
+
+TEST_F(GridState, BlockKeepsItsRowsAndIsClippedToTheWindow) {
+  TGridState grid;
+  ShowNumbers(grid, 100);
+  grid.SetBlock({1, 3, 1, 40});
+  EXPECT_EQ(grid.Selection().Top, 3);
+  EXPECT_EQ(grid.Selection().Bottom, 9);
+  grid.SetModeQuiet(ld::gui::gmBlock);  // shift held: scrolling must not collapse the block
+  grid.ScrollBarScroll(30, TScrollCode::Track);
+  grid.SetBlock({1, 3, 1, 40});
+  EXPECT_EQ(grid.FirstRow(), 30);
+  EXPECT_EQ(grid.Selection().Top, 1);
+  EXPECT_EQ(grid.Selection().Bottom, 9);
+  EXPECT_EQ(grid.Block().Row1, 3);
+  EXPECT_EQ(grid.Block().Row2, 40);
+  grid.GotoRow(35);  // view mode again: the block collapses to the cursor
+  EXPECT_EQ(grid.Block().Row1, 35);
+  EXPECT_EQ(grid.Block().Row2, 35);
+}
+
+TEST_F(GridState, WidthIsSpreadOverColumnsOnlyWhileTheLayoutFits) {
+  TGridState grid;
+  ld::TDataFile table;
+  FillTable(table, {{"1", "a"}});
+  grid.SetClientSize(400, 100);
+  grid.AssignTable(table, 1, 1, 1);
+  ld::FreeTable(table);
+  auto total = [&] {
+    int sum = 0;
+    for (const int w : grid.ColWidths()) sum += w + 1;
+    return sum;
+  };
+  // five shown columns 40 + 100 + 80 + 60 + 30, the numbers 35, a line after each
+  EXPECT_EQ(grid.NaturalWidth(), 351);
+  grid.FitWidthsToClient();
+  EXPECT_EQ(total(), 400);
+  grid.SetClientSize(383, 100);
+  grid.FitWidthsToClient();
+  EXPECT_EQ(total(), 383);
+  // a drag while the grid is wider than the layout lasts until the next paint only
+  grid.SetColWidth(2, 200);
+  grid.FitWidthsToClient();
+  EXPECT_EQ(total(), 383);
+  EXPECT_EQ(grid.table().PixWidth[2], 100);
+  // narrower than the layout: the layout's widths come back, and a drag is kept in the layout
+  grid.SetClientSize(300, 100);
+  grid.FitWidthsToClient();
+  EXPECT_EQ(grid.ColWidths(), (std::vector<int>{35, 40, 100, 80, 60, 30}));
+  grid.SetColWidth(2, 150);
+  EXPECT_EQ(grid.table().PixWidth[2], 150);
+  EXPECT_EQ(grid.NaturalWidth(), 401);
+  grid.SetNumerate(false);
+  EXPECT_EQ(grid.ColWidths()[0], 0);
+  EXPECT_EQ(grid.FieldColumn("Q"), 4);
+  EXPECT_EQ(grid.FieldColumn("Hid"), 0);  // hidden
+}
+
+}  // namespace
