@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "core/base/settings.h"
 #include "core/engine/regime.h"
 #include "core/tables/table_file.h"
 
@@ -62,11 +63,12 @@ double TRegime::TotalLosses() const {
 void TRegime::CheckVoltageDeviations(const std::string& unomFile, bool& Under, double DefaultMinus,
                                      double DefaultPlus, bool& Over) {
   std::vector<double> unom(1, 0.0), dUm(1, 0.0), dUp(1, 0.0);
+  const std::string file = unomFile.empty() ? unomFile : FindFileNoCase(unomFile);
   std::error_code ec;
-  if (!unomFile.empty() && std::filesystem::exists(unomFile, ec)) {
-    unom = ReadCatalogColumn(unomFile, "Unom");
-    dUm = ReadCatalogColumn(unomFile, "dUm");
-    dUp = ReadCatalogColumn(unomFile, "dUp");
+  if (!file.empty() && std::filesystem::exists(file, ec)) {
+    unom = ReadCatalogColumn(file, "Unom");
+    dUm = ReadCatalogColumn(file, "dUm");
+    dUp = ReadCatalogColumn(file, "dUp");
   }
   Under = Over = false;
   UnderVoltageCount = OverVoltageCount = 0;
