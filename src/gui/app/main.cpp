@@ -1,0 +1,3 @@
+#include "gui/app/program.h"
+
+int main(int argc, char** argv) { return ld::gui::RunProgram(argc, argv); }

@@ -1,0 +1,15 @@
+#pragma once
+// The program's start: settings, the user list editor or the login, the six windows and the message
+// loop; the settings are written back on every way out.
+#include <string>
+
+namespace ld::gui {
+
+// Everything derived from the executable's path: the program folder, the INI file, the layout file
+// and the user-file stem.
+void SetStartPaths(const std::string& exePath);
+
+// Runs the program as its command line asks; returns the process exit code.
+int RunProgram(int& argc, char** argv);
+
+}  // namespace ld::gui

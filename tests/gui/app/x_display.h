@@ -1,0 +1,34 @@
+#pragma once
+// A virtual X display for running the real program in tests: starts Xvfb, finds top-level windows by
+// title, takes their picture and asks them to close the way a window manager does.
+#include <QImage>
+#include <string>
+
+namespace ld::test {
+
+class XDisplay {
+public:
+  XDisplay();  // starts Xvfb on a free display number; Ok() tells whether it runs
+  ~XDisplay();
+  XDisplay(const XDisplay&) = delete;
+  XDisplay& operator=(const XDisplay&) = delete;
+
+  bool Ok() const { return connection_ != nullptr; }
+  std::string Name() const { return ":" + std::to_string(number_); }
+
+  // Waits up to `seconds` for a mapped top-level window with this title; 0 when none came.
+  unsigned long WaitWindow(const std::string& title, double seconds);
+  bool HasWindow(const std::string& title);
+  QImage Grab(unsigned long window);
+  // Sends WM_DELETE_WINDOW, as the window's close button does.
+  void Close(unsigned long window);
+
+private:
+  unsigned long FindWindow(const std::string& title);
+
+  int number_ = 0;
+  int serverPid_ = 0;
+  void* connection_ = nullptr;  // Display*
+};
+
+}  // namespace ld::test
