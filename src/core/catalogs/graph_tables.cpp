@@ -4,7 +4,6 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
-#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -24,7 +23,8 @@ constexpr double kHalfSecond = 0.5 / 100000.0;
 std::unique_ptr<TDataFile> OpenGraphTable(const std::string& basePath, const std::string& layoutName) {
   auto table = std::make_unique<TDataFile>();
   const std::string fileName = basePath + GetMaketExtention(layoutName);
-  if (std::filesystem::exists(std::filesystem::u8path(fileName))) {
+  std::error_code ec;
+  if (std::filesystem::exists(fileName, ec)) {
     ReadTableFile(fileName, *table);
   } else {
     ReadMaket(layoutName, *table);

@@ -58,7 +58,7 @@ TEST_F(GraphTablesTest, OpensEmptyTablesWithoutWritingThem) {
   TGraphCatalogCols cat;
   FillGraphCatalogCols(*catalog, cat);
   EXPECT_EQ(cat.RowCount, 0);
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(Base() + catalog->Extention)));
+  EXPECT_FALSE(std::filesystem::exists(Base() + catalog->Extention));
   EXPECT_EQ(OpenGraphValues(dir_ / "C:\\Сети\\Схема2")->Title, "Схема2");
 
   TDataFile other;
