@@ -145,16 +145,29 @@ public:
     block_.resize(perm.size() * size_);
   }
   void Move(int from, int to) {
-    const auto* src = static_cast<const unsigned char*>(array_.Data());
-    for (int i = from; i <= to; ++i)
-      std::memcpy(&block_[static_cast<std::size_t>(i - 1) * size_],
-                  src + static_cast<std::size_t>(perm_[static_cast<std::size_t>(i - 1)]) * size_, size_);
+    switch (size_) {
+      case 1: MoveAs<1>(from, to); break;
+      case 2: MoveAs<2>(from, to); break;
+      case 4: MoveAs<4>(from, to); break;
+      case 8: MoveAs<8>(from, to); break;
+      default: MoveAs<0>(from, to); break;
+    }
   }
   void Finish() {
     if (!block_.empty()) std::memcpy(static_cast<unsigned char*>(array_.Data()) + size_, block_.data(), block_.size());
   }
 
 private:
+  // A fixed element size lets the compiler copy each element in one move.
+  template <std::size_t N>
+  void MoveAs(int from, int to) {
+    const auto* src = static_cast<const unsigned char*>(array_.Data());
+    const std::size_t size = N != 0 ? N : size_;
+    for (int i = from; i <= to; ++i)
+      std::memcpy(&block_[static_cast<std::size_t>(i - 1) * size],
+                  src + static_cast<std::size_t>(perm_[static_cast<std::size_t>(i - 1)]) * size, size);
+  }
+
   TDynamicArray& array_;
   const std::vector<std::int32_t>& perm_;
   std::size_t size_;
