@@ -197,6 +197,8 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     WriteBody(out, table, progress);
     if (!out.Flush()) throw TWriteFailure();
     MakeTimeNewer(fd.Get(), fileName);
+    struct stat written {};
+    if (::fstat(fd.Get(), &written) != 0) throw TWriteFailure();
     if (!fd.Close()) throw TWriteFailure();
     TInUseMark mark;
     if (!WaitFileAccess(fileName, mark)) throw TWriteFailure();
@@ -204,7 +206,8 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     if (::rename(temp.c_str(), fileName.c_str()) != 0) throw TWriteFailure();
     tempExists = false;
     mark.Release();
-    table.FileDate = fileio::FileDateOf(fileName);
+    // The date of the file as written (a rename keeps it), even if another write followed at once.
+    table.FileDate = fileio::StatDate(written);
   } catch (const TChangedMeanwhile&) {
     cleanUp();
     throw Error("Файл \"" + fullPath + "\" был изменен. Необходимо открыть файл заново");

@@ -7,6 +7,7 @@
 
 #include "core/base/codepage.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 #include "support/test_env.h"
 
 namespace ld::test {
@@ -53,6 +54,21 @@ inline std::string Short(const std::string& utf8) {
 template <typename T>
 std::string Raw(T v) {
   return std::string(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+// A one-column table "Счет" of `rows` rows holding `value`, the shared file of the lock tests.
+inline constexpr char kCounterLayout[] = "Name=Счет\nExtention=.CNT\nCount=1\nOrder=\nl,50,9,0,1,1,0,0,Cnt,Счет\n";
+inline void WriteCounter(const std::string& file, int value, int rows = 1) {
+  TDataFile t;
+  ReadMaket("Счет", t);
+  CreateColumns(t, rows);
+  for (int row = 1; row <= rows; ++row) (*GetColumnAs<DALongint>("Cnt", t))[row] = value;
+  WriteTableFile(file, t);
+}
+inline int ReadCounter(const std::string& file) {
+  TDataFile t;
+  ReadTableFile(file, t);
+  return GetColumnAs<DALongint>("Cnt", t)->Get(1);
 }
 
 }  // namespace ld::test
