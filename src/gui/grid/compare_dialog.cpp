@@ -16,6 +16,7 @@
 #include "gui/grid/compare_tables.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/grid_dialogs.h"
+#include "gui/grid/grid_exchange.h"
 
 namespace ld::gui {
 
@@ -116,8 +117,8 @@ void TCompareForm::BrowseClick() {
   dialog.setObjectName("CompareFileDialog");
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  ChooseFile(dialog.selectedFiles().first().toStdString());
+  const std::string file = ExecFileDialog(dialog);
+  if (!file.empty()) ChooseFile(file);
 }
 
 void TCompareForm::ChooseFile(const std::string& path) {

@@ -272,20 +272,21 @@ void TGridState::RangeSelect(const std::string& fromText, const std::string& toT
   const int formerCol = col_;
   if (c < 1 || c > source->NCols) return;
   const bool numeric = IsNumericType(source->ColType[static_cast<std::size_t>(c)]);
-  const double fromNumber = numeric ? StrToFloatZ(from) : 0;
-  const double toNumber = numeric ? StrToFloatZ(to) : 0;
+  const double fromNumber = numeric ? StrToFloatZ(RemoveBlanks(from)) : 0;
+  const double toNumber = numeric ? StrToFloatZ(RemoveBlanks(to)) : 0;
 
   TDataFile result;
   CopyLayout(*source, result);
   CreateColumns(result, 0);
   for (int row = 1; row <= source->RowCount; ++row) {
-    std::string value = RemoveBlanks(GetCellText(*source, row, c, false));
     bool inside = false;
     if (numeric) {
-      const double v = StrToFloatZ(value);
+      // the blanks are the thousand separators of the display form
+      const double v = StrToFloatZ(RemoveBlanks(GetCellText(*source, row, c, false)));
       inside = inclusive ? fromNumber <= v && v <= toNumber : fromNumber < v && v < toNumber;
     } else {
-      value = UpperCase(value);
+      // texts keep their inner blanks, as the bounds do: "ТП 3" to "ТП 3" finds "ТП 3"
+      const std::string value = UpperCase(Trimmed(GetCellText(*source, row, c, false)));
       const int low = CompareCp1251(from, value), high = CompareCp1251(value, to);
       inside = inclusive ? low <= 0 && high <= 0 : low < 0 && high < 0;
     }

@@ -28,6 +28,16 @@ TDocumentOpener& Opener() {
 
 TDocumentOpener SetDocumentOpener(TDocumentOpener opener) { return std::exchange(Opener(), std::move(opener)); }
 
+std::string ExecFileDialog(QFileDialog& dialog) {
+  QString chosen;
+  const auto connection = QObject::connect(&dialog, &QFileDialog::fileSelected, [&](const QString& file) { chosen = file; });
+  const int result = ExecModal(dialog);
+  QObject::disconnect(connection);
+  if (result != QDialog::Accepted) return {};
+  if (chosen.isEmpty() && !dialog.selectedFiles().isEmpty()) chosen = dialog.selectedFiles().first();
+  return chosen.toStdString();
+}
+
 void ExportSpreadsheet(TDataGrid5& grid) {
   grid.ExportText();
   Workbook book;
@@ -57,11 +67,12 @@ void ImportSpreadsheet(TDataGrid5& grid) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix("xls");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const std::string file = ExecFileDialog(dialog);
+    if (file.empty()) {
       grid.ReleaseNoModify();
       return;
     }
-    const Workbook book = ReadWorkbook(dialog.selectedFiles().first().toStdString());
+    const Workbook book = ReadWorkbook(file);
     const Worksheet empty;
     const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
     TDataFile& table = *grid.GetTable();

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+class QFileDialog;
+
 namespace ld::gui {
 
 class TDataGrid5;
@@ -12,6 +14,9 @@ class TDataGrid5;
 using TDocumentOpener = std::function<bool(const std::string& path)>;
 // Installs an opener (tests record instead of starting programs); returns the one before.
 TDocumentOpener SetDocumentOpener(TDocumentOpener opener);
+
+// Runs a file dialog through ExecModal; the chosen file, or empty when none was chosen.
+std::string ExecFileDialog(QFileDialog& dialog);
 
 // Writes "textfile.txt" and "textfile.xlsx" in the start folder and opens the workbook.
 void ExportSpreadsheet(TDataGrid5& grid);

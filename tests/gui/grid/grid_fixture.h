@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QTest>
 #include <functional>
 #include <string>
@@ -48,6 +49,18 @@ inline const char* const kGridLayouts =
 // Types any text (Cyrillic included) into a widget, one key event per character.
 inline void TypeText(QWidget* widget, const QString& text) {
   for (const QChar ch : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+// Answers a file dialog as a person does: the name typed into its file field, then "Open".
+inline int ChooseInFileDialog(QDialog& dialog, const std::string& path) {
+  auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+  if (!name) {
+    ADD_FAILURE() << "no file field in " << dialog.windowTitle().toStdString();
+    return QDialog::Rejected;
+  }
+  name->setText(QString::fromStdString(path));
+  dialog.accept();
+  return dialog.result();
 }
 
 class GridFixture : public ::testing::Test {

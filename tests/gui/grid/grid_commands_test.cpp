@@ -1,0 +1,319 @@
+// The grid's own commands through hot keys, the pop-up menu and their dialogs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+
+#include "core/base/numfmt.h"
+#include "grid_fixture.h"
+#include "gui/grid/compare_tables.h"
+#include "gui/grid/data_grid.h"
+#include "gui/grid/row_color_dialog.h"
+
+namespace {
+
+using ld::gui::TDataGrid5;
+
+class GridCommands : public ld::test::GridFixture {
+protected:
+  GridCommands() {
+    // Nr, Name, P, Q, Lock
+    path_ = MakeFile("t.TST", {{"1", "Фидер 1", "10.5", "1", "7"},
+                               {"2", "Фидер 2", "1500", "2", "7"},
+                               {"3", "ТП 3", "0", "3"},
+                               {"4", "ТП 4", "15", "4"},
+                               {"5", "РП 5", "20", "5"},
+                               {"6", "РП 6", "12", "6"},
+                               {"7", "фидер 7", "30", "7"},
+                               {"8", "ТП 8", "11", "8"}});
+    grid_.resize(600, 250);
+    grid_.show();
+    grid_.OpenFile(path_, 1, 1, 1, true, true, true);
+  }
+
+  std::string Cell(int row, int col) const { return ld::GetCellText(grid_.table(), row, col, true); }
+  QPushButton* Button(QDialog& dialog, const char* name) { return dialog.findChild<QPushButton*>(name); }
+  void Click(QDialog& dialog, const char* name) {
+    QPushButton* button = Button(dialog, name);
+    ASSERT_NE(button, nullptr) << name;
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+  // Selects the block of grid columns c1..c2 and table rows r1..r2 with the mouse.
+  void DragBlock(int c1, int r1, int c2, int r2) {
+    const QPoint from = grid_.CellRect(c1, r1 - grid_.FirstRow() + 1).center();
+    const QPoint to = grid_.CellRect(c2, r2 - grid_.FirstRow() + 1).center();
+    QTest::mousePress(&grid_, Qt::LeftButton, Qt::NoModifier, from);
+    QMouseEvent move(QEvent::MouseMove, to, grid_.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&grid_, &move);
+    QTest::mouseRelease(&grid_, Qt::LeftButton, Qt::NoModifier, to);
+  }
+
+  std::string path_;
+  TDataGrid5 grid_;
+};
+
+TEST_F(GridCommands, RowsAreInsertedAndABlockOfRowsDeleted) {
+  std::vector<int> deleted;
+  grid_.OnDelProc = [&](ld::PDataFile, int index) { deleted.push_back(index); };
+  DragBlock(2, 5, 3, 7);
+  EXPECT_EQ(grid_.Block().Row1, 5);
+  EXPECT_EQ(grid_.Block().Row2, 7);
+  box_.Answer(1);
+  QTest::keyClick(&grid_, Qt::Key_F8);
+  EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Удалить запись ?"});
+  EXPECT_EQ(deleted, (std::vector<int>{5, 5, 5}));
+  EXPECT_EQ(grid_.table().RowCount, 5);
+  EXPECT_EQ(Cell(5, 2), "ТП 8");
+  EXPECT_EQ(grid_.Scroll().Max, 5);
+  EXPECT_TRUE(grid_.Modified());
+
+  box_.Answer(0);  // "Нет" keeps the rows
+  QTest::keyClick(&grid_, Qt::Key_F8);
+  EXPECT_EQ(grid_.table().RowCount, 5);
+
+  grid_.MoveTo(2, 2);
+  QTest::keyClick(&grid_, Qt::Key_F7);
+  EXPECT_EQ(grid_.table().RowCount, 6);
+  EXPECT_EQ(Cell(2, 2), "");
+  EXPECT_EQ(Cell(3, 2), "Фидер 2");
+}
+
+TEST_F(GridCommands, RowMarkTogglesAndPaintsItsColours) {
+  grid_.MoveTo(1, 2);
+  QTest::keyClick(&grid_, Qt::Key_Space, Qt::ControlModifier);
+  EXPECT_EQ(grid_.table().MarkRec->Get(2), 0x60);
+  EXPECT_TRUE(grid_.Modified());
+  grid_.MoveTo(1, 1);  // off the marked row, so that it is painted unselected
+  QImage image = grid_.grab().toImage();
+  const QRect cell = grid_.CellRect(3, 2);
+  EXPECT_EQ(image.pixelColor(cell.right() - 1, cell.bottom() - 1), QColor(255, 0, 0));  // background 15 - 6
+  const QRect plain = grid_.CellRect(3, 3);
+  EXPECT_EQ(image.pixelColor(plain.right() - 1, plain.bottom() - 1), QColor(255, 255, 255));
+  image.save("grid.png");  // for people to look at
+
+  grid_.MoveTo(1, 2);
+  QTest::keyClick(&grid_, Qt::Key_Space, Qt::ControlModifier);
+  EXPECT_EQ(grid_.table().MarkRec->Get(2), 0);
+
+  // "Цвет строки": left button the text colour, right button the background, over the whole block
+  DragBlock(1, 3, 2, 4);
+  ScriptDialogs({[&](QDialog& dialog) {
+    auto* colors = dialog.findChild<ld::gui::TColorGrid*>("ColorGrid");
+    EXPECT_EQ(colors->ForegroundIndex(), 0);
+    EXPECT_EQ(colors->BackgroundIndex(), 15);
+    QTest::mouseClick(colors, Qt::LeftButton, Qt::NoModifier, colors->CellRect(12).center());   // blue text
+    QTest::mouseClick(colors, Qt::RightButton, Qt::NoModifier, colors->CellRect(11).center());  // on yellow
+    Click(dialog, "OKBtn");
+    return dialog.result();
+  }});
+  grid_.RunCommand(ld::gui::mtRowColor);
+  EXPECT_EQ(DialogsRun(), 1u);
+  const std::uint8_t expected = (15 - 11) * 16 + 12;
+  EXPECT_EQ(grid_.table().MarkRec->Get(3), expected);
+  EXPECT_EQ(grid_.table().MarkRec->Get(4), expected);
+  EXPECT_EQ(grid_.table().MarkRec->Get(5), 0);
+  EXPECT_EQ(ld::gui::RowMarkValue, expected);
+}
+
+TEST_F(GridCommands, BlockPasteSkipsReadOnlyColumnsAndWarnsOnTypeMismatch) {
+  // rows 1..2 of Name, P, Q, Lock
+  DragBlock(2, 1, 5, 2);
+  QTest::keyClick(&grid_, Qt::Key_F5);
+  grid_.MoveTo(2, 6);
+  QTest::keyClick(&grid_, Qt::Key_F6);
+  EXPECT_TRUE(box_.Calls().empty());
+  EXPECT_EQ(Cell(6, 2), "Фидер 1");
+  EXPECT_EQ(Cell(7, 3), "1500");
+  EXPECT_EQ(Cell(7, 4), "2");
+  EXPECT_EQ(Cell(6, 5), "");  // read-only: neither copied nor pasted
+  EXPECT_EQ(Cell(8, 2), "ТП 8");
+
+  // texts pasted from Name into Nr: the numbers of the table stay as they were
+  grid_.MoveTo(1, 3);
+  box_.Clear();
+  QTest::keyClick(&grid_, Qt::Key_F6);
+  EXPECT_EQ(box_.Texts(),
+            std::vector<std::string>{"Несовпадение типов данных, возможно некорректное копирование данных"});
+  EXPECT_EQ(Cell(3, 1), "3");
+  EXPECT_EQ(Cell(3, 2), "10.5");  // P arrived as text in Name
+
+  // a block pasted at the end lengthens the table
+  grid_.GotoRow(8);
+  grid_.MoveTo(2, grid_.Row());
+  box_.Clear();
+  grid_.RunCommand(ld::gui::mtPasteBlock);
+  EXPECT_EQ(grid_.table().RowCount, 9);
+
+  // Ctrl+Delete empties the block
+  DragBlock(2, 1, 3, 1);
+  QTest::keyClick(&grid_, Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(Cell(1, 2), "");
+  EXPECT_EQ(Cell(1, 3), "");
+  EXPECT_EQ(Cell(1, 1), "1");
+}
+
+TEST_F(GridCommands, ColumnSumAddsStoredValuesWhateverTheirDisplay) {
+  DragBlock(3, 1, 3, 3);  // P: 10.50, 1 500.00 and an empty zero
+  grid_.RunCommand(ld::gui::mtColumnSum);
+  ASSERT_EQ(box_.Calls().size(), 1u);
+  EXPECT_EQ(box_.Calls()[0].text, "Сумма = 1\u00A0510.5000000");
+  EXPECT_EQ(box_.Calls()[0].kind, ld::mkInfo);
+  box_.Clear();
+  DragBlock(2, 1, 2, 3);  // texts: no sum
+  grid_.RunCommand(ld::gui::mtColumnSum);
+  EXPECT_TRUE(box_.Calls().empty());
+}
+
+TEST_F(GridCommands, RangeSelectionShowsMatchingRowsReadOnly) {
+  grid_.MoveTo(3, 1);
+  ScriptDialogs({[&](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), "Выборка данных");
+    dialog.findChild<QLineEdit*>("FromEdit")->setText("10");
+    dialog.findChild<QLineEdit*>("ToEdit")->setText(" 20 ");
+    Click(dialog, "OKBtn");
+    return dialog.result();
+  }});
+  grid_.RunCommand(ld::gui::mtRange);
+  ASSERT_EQ(grid_.table().RowCount, 4);  // 10 < P < 20
+  EXPECT_EQ(Cell(1, 1), "1");
+  EXPECT_EQ(Cell(2, 1), "4");
+  EXPECT_EQ(Cell(3, 1), "6");
+  EXPECT_EQ(Cell(4, 1), "8");
+  EXPECT_TRUE(grid_.FileName().empty());
+  EXPECT_FALSE(grid_.EditTable());
+  EXPECT_EQ(grid_.Col(), 3);
+
+  // text columns compare in upper case; bounds included on request; the values are remembered
+  grid_.OpenFile(path_, 1, 2, 1, true, true, true);
+  ScriptDialogs({[&](QDialog& dialog) {
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("FromEdit")->text(), "10");
+    dialog.findChild<QLineEdit*>("FromEdit")->setText("фидер 1");
+    dialog.findChild<QLineEdit*>("ToEdit")->setText("Фидер 7");
+    dialog.findChild<QCheckBox*>("InclusiveBox")->setChecked(true);
+    Click(dialog, "OKBtn");
+    return dialog.result();
+  }});
+  grid_.RunCommand(ld::gui::mtRange);
+  EXPECT_EQ(grid_.table().RowCount, 3);
+}
+
+TEST_F(GridCommands, CompareAddsTheOtherValuesWithDifferencesAndRefusesColumn71) {
+  const std::string other = MakeFile("other.TST", {{"2", "", "1000"}, {"1", "", "10.5"}, {"3", "", "5"}});
+  ScriptDialogs({[&](QDialog& dialog) {
+                   EXPECT_EQ(dialog.windowTitle(), "Сравнение по колонкам");
+                   Click(dialog, "BrowseBtn");
+                   auto* compare = dialog.findChild<QListWidget*>("CompareList");
+                   auto* keys = dialog.findChild<QListWidget*>("KeyList");
+                   EXPECT_EQ(compare->count(), 6);
+                   compare->item(2)->setCheckState(Qt::Checked);  // P
+                   keys->item(0)->setCheckState(Qt::Checked);     // Nr
+                   dialog.findChild<QCheckBox*>("DifferenceBox")->setChecked(true);
+                   dialog.findChild<QCheckBox*>("PercentBox")->setChecked(true);
+                   Click(dialog, "ApplyBtn");
+                   return dialog.result();
+                 },
+                 [&](QDialog& files) {
+                   EXPECT_EQ(files.windowTitle(), "Выбор файла для сравнения");
+                   return ld::test::ChooseInFileDialog(files, other);
+                 }});
+  grid_.RunCommand(ld::gui::mtCompare);
+  const ld::TDataFile& t = grid_.table();
+  ASSERT_EQ(t.NCols, 9);
+  EXPECT_EQ(t.ColTitle[7], "Мощность*");
+  EXPECT_EQ(t.FieldName[7], "P*");
+  EXPECT_EQ(t.ColTitle[8], "-");
+  EXPECT_EQ(t.FieldName[8], "8*");
+  EXPECT_EQ(t.ColTitle[9], "%");
+  EXPECT_EQ(t.ColType[9], 'f');
+  EXPECT_EQ(Cell(1, 7), "10.5");
+  EXPECT_EQ(Cell(1, 8), "");  // 0
+  EXPECT_EQ(Cell(2, 7), "1000");
+  EXPECT_EQ(Cell(2, 8), "500");
+  EXPECT_NEAR(std::stod(Cell(2, 9)), 33.333, 1e-3);
+  EXPECT_EQ(Cell(3, 9), "100");  // P is 0 here
+  EXPECT_EQ(Cell(4, 7), "");      // no row 4 in the other file
+  EXPECT_EQ(grid_.FieldColumn("P*"), 6);  // shown after the layout's visible columns
+
+  // column 70 is the last one a comparison may add
+  ld::TDataFile fresh;
+  ld::ReadTableFile(other, fresh);
+  ld::gui::TCompareRequest many;
+  many.keys = {1};
+  many.difference = many.percent = true;
+  many.compared.assign(30, 3);
+  box_.Clear();
+  EXPECT_FALSE(ld::gui::CompareTables(*grid_.GetTable(), fresh, many));
+  EXPECT_EQ(grid_.table().NCols, 70);
+  EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Количество колонок не должно превышать 70"});
+  ld::FreeTable(fresh);
+}
+
+TEST_F(GridCommands, SearchDialogWalksThroughHitsAndReplaceChangesTheColumn) {
+  grid_.MoveTo(2, 1);
+  ScriptDialogs({[&](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), "Поиск");
+    auto* edit = dialog.findChild<QLineEdit*>("FindEdit");
+    ld::test::TypeText(edit, "фидер");
+    dialog.grab().save("find_dialog.png");  // for people to look at
+    Click(dialog, "FindBtn");
+    EXPECT_EQ(grid_.CurrentTableRow(), 1);
+    Click(dialog, "FindBtn");
+    EXPECT_EQ(grid_.CurrentTableRow(), 2);
+    Click(dialog, "FindBtn");
+    EXPECT_EQ(grid_.CurrentTableRow(), 7);
+    Click(dialog, "FindBtn");  // no more: the message, and the next search starts over
+    EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Поиск закончен"});
+    Click(dialog, "FindBtn");
+    EXPECT_EQ(grid_.CurrentTableRow(), 1);
+    edit->setText("ТП");
+    dialog.findChild<QCheckBox*>("ExactBox")->setChecked(false);
+    Click(dialog, "FindBtn");
+    EXPECT_EQ(grid_.CurrentTableRow(), 3);
+    Click(dialog, "ExitBtn");
+    return dialog.result();
+  }});
+  QTest::keyClick(&grid_, Qt::Key_F3);
+  EXPECT_EQ(DialogsRun(), 1u);
+
+  box_.Clear();
+  ScriptDialogs({[&](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), "Замена");
+    EXPECT_TRUE(std::filesystem::exists(path_ + "~"));  // locked while the dialog is open
+    dialog.findChild<QLineEdit*>("FindEdit")->setText("фидер");
+    dialog.findChild<QLineEdit*>("ReplaceEdit")->setText("Ф-р");
+    Click(dialog, "ReplaceBtn");
+    Click(dialog, "ExitBtn");
+    return dialog.result();
+  }});
+  grid_.RunCommand(ld::gui::mtReplace);
+  EXPECT_EQ(Cell(1, 2), "Ф-р 1");
+  EXPECT_EQ(Cell(7, 2), "Ф-р 7");
+  EXPECT_EQ(Cell(3, 2), "ТП 3");
+  EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Поиск закончен"});
+  EXPECT_TRUE(grid_.Modified());
+  EXPECT_TRUE(std::filesystem::exists(path_ + "~"));
+
+  // nothing to replace: the lock is given back
+  box_.Clear();
+  box_.Answer(1);
+  EXPECT_TRUE(grid_.SaveFile());
+  box_.Clear();
+  ScriptDialogs({[&](QDialog& dialog) {
+    dialog.findChild<QLineEdit*>("FindEdit")->setText("нет такого");
+    Click(dialog, "ReplaceBtn");
+    Click(dialog, "ExitBtn");
+    return dialog.result();
+  }});
+  grid_.RunCommand(ld::gui::mtReplace);
+  EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Поиск закончен"});
+  EXPECT_FALSE(grid_.Modified());
+  EXPECT_FALSE(std::filesystem::exists(path_ + "~"));
+}
+
+}  // namespace
