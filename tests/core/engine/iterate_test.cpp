@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "core/engine/regime.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/table_file.h"
 #include "reference_flow.h"
 #include "scheme_builder.h"
 #include "support/scripted_msgbox.h"
@@ -232,6 +234,60 @@ TEST(Regime, ReactiveLimitReachedAndHeld) {
   ASSERT_TRUE(ref.Converged);
   for (int i = 0; i < 5; ++i) ExpectVoltage(r, i + 1, ref.U[i], "held at Qmax");
   EXPECT_LT(std::abs(FindNode(r, 3)->U), 10.4);
+}
+
+// Two fixed-voltage nodes pulling against each other: node 3 is held at its Qmax first, node 4 at its
+// Qmin next, and then node 3 no longer needs its limit and is released. One node per pass.
+TEST(Regime, ReactiveLimitPassesKeepTheUsersGeneration) {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2, "", 1.0, 0.5).Um = 10;
+  NodeSpec& a = s.Node(3, "U", 0.2, 0.1);
+  a.Um = 10.6f;
+  a.Qmin = -2;
+  a.Qmax = 2;
+  NodeSpec& b = s.Node(4, "U", 0.2, 0.1);
+  b.Um = 10.0f;
+  b.Qmin = -0.1f;
+  b.Qmax = 0.1f;
+  b.Qg = 0.05;
+  s.Branch(2, 1, 1, 2);
+  s.Branch(3, 2, 1, 2);
+  s.Branch(4, 3, 0.2, 0.4);
+
+  std::vector<RefBus> buses(4);
+  buses[0].kind = RefBus::Slack;
+  buses[0].V = 10.5;
+  buses[1].P = 1.0, buses[1].Q = 0.5;
+  buses[2].kind = RefBus::PV;
+  buses[2].V = 10.6;
+  buses[2].P = 0.2;
+  buses[3].P = 0.2, buses[3].Q = 0.1 + 0.1;  // generation held at Qmin = -0.1
+  const RefResult ref = SolveReference(buses, {{0, 1, 1, 2}, {1, 2, 1, 2}, {2, 3, 0.2, 0.4}});
+  ASSERT_TRUE(ref.Converged);
+
+  for (int algorithm = 0; algorithm <= 1; ++algorithm) {
+    const std::string what = "algorithm " + std::to_string(algorithm);
+    TempDir dir;
+    const std::string path = s.Write(dir.Path());
+    TRegime r;
+    r.Accuracy = 1e-9;
+    r.PVAlgorithm = algorithm;
+    r.QLimits = true;
+    r.QLimitCount = 1;
+    r.Calculate(path, 0, 0, 0, 0, 0);
+    ASSERT_TRUE(r.Converged) << what;
+    EXPECT_EQ(r.PVProtocol, (std::vector<std::string>{"3- ", "4- ", "3+ "})) << what;
+    EXPECT_EQ(r.ExcludedPV, (std::vector<std::int32_t>{4})) << what;
+    for (int i = 0; i < 4; ++i) ExpectVoltage(r, i + 1, ref.U[i], what);
+    // The limits were the calculation's business: the table keeps the generation the user entered.
+    TDataFile nodes;
+    ReadTableFile(path + ".UZL", nodes);
+    TNodeCols n;
+    FillNodeCols(nodes, n);
+    EXPECT_EQ(n.Qg->Get(3), 0.0) << what;
+    EXPECT_EQ(n.Qg->Get(4), 0.05) << what;
+  }
 }
 
 TEST(Regime, IterationLimitsResidualsAndStartVoltages) {
