@@ -9,6 +9,9 @@
 
 #include "core/base/settings.h"
 #include "core/engine/electric.h"
+#include "core/engine/electric_sums.h"
+#include "core/engine/results.h"
+#include "support/test_env.h"
 
 namespace ld {
 namespace {
@@ -177,6 +180,153 @@ TEST(Electric, RegulatorTexts) {
   EXPECT_DOUBLE_EQ(DistributionFactor(2), 0.2);
   EXPECT_DOUBLE_EQ(DistributionFactor(3), 8.0 / 15);
   EXPECT_DOUBLE_EQ(DistributionFactor(0), 1.0);
+}
+
+// A table of a layout with rows of numbers and texts given by field.
+struct Rows {
+  TDataFile t;
+  Rows(const char* layout, int rows) {
+    MaketFileName = (test::DataDir() / "maket.zr").string();
+    ReadMaket(layout, t);
+    CreateColumns(t, rows);
+  }
+  Rows& Set(int row, const char* field, double v) {
+    TNumberColumn(field, t).Set(row, v);
+    return *this;
+  }
+  Rows& Text(int row, const char* field, const std::string& v) {
+    TTextColumn(field, t).Set(row, v);
+    return *this;
+  }
+};
+
+TEST(ElectricSums, PowerLossesByCriteria) {
+  UnomListScope list({0.4, 10, 35});
+  Rows b(LayoutBranches, 4);
+  // A line of 100 A: |I|² = 0.03 in the engine's unit; charging G of 20 µS split between its ends.
+  b.Set(1, "R", 1).Set(1, "X", 2).Set(1, "G", 20).Set(1, "Irez", 100).Set(1, "Faza", -30).Set(1, "Ul", 10);
+  b.Set(1, "U1", 10).Set(1, "U2", 10).Set(1, "Nr", 1).Text(1, "TypEqu", "LN|x|1").Text(1, "Mark", "кабель");
+  // A transformer 10/0.4 kV magnetised at its start, of subscribers.
+  b.Set(2, "R", 0.5).Set(2, "X", 4).Set(2, "G", 10).Set(2, "Irez", 50).Set(2, "Kta", 25).Set(2, "Ul", 10);
+  b.Set(2, "U1", 10).Set(2, "U2", 0.4).Set(2, "Nr", 2).Text(2, "Balans", "Абонентские сети");
+  // A reactor of nobody's, and a 35 kV line of another company with a load factor of 0.2.
+  b.Set(3, "X", 3).Set(3, "Irez", 20).Set(3, "Ul", 10).Set(3, "Nr", 1).Text(3, "TypEqu", "RT|x|1");
+  b.Text(3, "Balans", "Бесхозные сети");
+  b.Set(4, "R", 2).Set(4, "X", 4).Set(4, "Tz", 2).Set(4, "Irez", 10).Set(4, "Ul", 35).Set(4, "Nr", 1);
+  b.Text(4, "Balans", "Сети других ЭК").Text(4, "Mark", "неизвестная");
+  Rows n(LayoutNodes, 2);
+  n.Set(1, "Gs", 100).Set(1, "Bs", 500).Set(1, "Urez", 10).Set(1, "Um", 10).Set(1, "Nr", 1);
+  TNodeCols nc;
+  TBranchCols bc;
+  FillNodeCols(n.t, nc);
+  FillBranchCols(b.t, bc);
+
+  const TLossSums all = SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 0, nullptr);
+  EXPECT_NEAR(all.dPLoad, 0.03 + 0.00375 + 0.00012, 1e-12);
+  EXPECT_NEAR(all.dQLoad, 0.06 + 0.03 + 0.0036 + 0.00024, 1e-12);
+  EXPECT_NEAR(all.dPNoLoad, 0.002 + 0.001 + 0.01, 1e-12);  // line, transformer, node shunt
+  EXPECT_NEAR(all.dQNoLoad, 0.05, 1e-12);
+  EXPECT_NEAR(all.dPTotal, 0.03 + 0.002 + 0.00375 + 0.001 + 0.00012 + 0.01, 1e-12);
+  // The line's flow at 30° splits its loss 3:1; the transformer's is all active.
+  EXPECT_NEAR(all.dPActive, 0.0225 + 0.00375, 1e-9);
+  EXPECT_NEAR(all.dPReactive, 0.0075, 1e-9);
+
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 1, 0, 0, 0, nullptr).dPLoad, 0.03012, 1e-12);
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 4, 0, 0, 0, nullptr).dPNoLoad, 0.001, 1e-12);
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 5, 0, 0, 0, nullptr).dQLoad, 0.0036, 1e-12);
+  const TLossSums shunts = SumPowerLossesByCriteria(nc, bc, 6, 0, 0, 0, nullptr);
+  EXPECT_EQ(shunts.dPLoad, 0);
+  EXPECT_NEAR(shunts.dQNoLoad, 0.05, 1e-12);
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 35, 0, 0, nullptr).dPLoad, 0.00012, 1e-12);
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 2, 0, nullptr).dPLoad, 0.00375, 1e-12);
+  // Main networks are all but subscribers' and other companies': the ownerless reactor counts.
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 1, nullptr).dQLoad, 0.06 + 0.0036, 1e-12);
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 2, nullptr).dPLoad, 0.00375, 1e-12);
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 3, nullptr).dQLoad, 0.0036, 1e-12);
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 4, nullptr).dPLoad, 0.00012, 1e-12);
+
+  // Cable sections only: the catalogue gives their part of the line; a failing expression is reported.
+  std::vector<std::string> messages;
+  std::vector<char32_t> asked;
+  const TLinePartEvaluator cable = [&](const std::string& mark, float, char32_t type, float& R, float& X, float& G,
+                                       float& B, std::string& error) {
+    asked.push_back(type);
+    if (mark != "кабель") {
+      error = "Марка не найдена";
+      return false;
+    }
+    R = 0.4f, X = 0.2f, G = 10, B = 0;
+    return true;
+  };
+  const TLossSums cables = SumPowerLossesByCriteria(nc, bc, 2, 0, 0, 0, &messages, cable);
+  EXPECT_NEAR(cables.dPLoad, 0.03 * 0.4, 1e-8);
+  EXPECT_NEAR(cables.dPNoLoad, 0.001, 1e-12);
+  EXPECT_NEAR(cables.dPTotal, all.dPTotal, 1e-12);  // the whole scheme whatever the filter
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], "4: Марка не найдена");
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked[0], U'К');
+
+  // Phase currents in the table are √3 smaller in the engine's unit.
+  const bool saved = IniRec.FlagIF;
+  IniRec.FlagIF = true;
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 1, 0, 0, 0, nullptr).dPLoad, 0.01004, 1e-12);
+  IniRec.FlagIF = saved;
+}
+
+TEST(ElectricSums, EnergyLossesAndClassPowers) {
+  UnomListScope list({0.4, 10, 35, 110});
+  Rows b(LayoutBranchEnergy, 3);
+  b.Set(1, "R", 2).Set(1, "X", 1).Set(1, "G", 10).Set(1, "dWPz", 100).Set(1, "dWQz", 50).Set(1, "dWPy", 20);
+  b.Set(1, "dWPp", 60).Set(1, "dWPq", 40).Set(1, "Ul", 10).Text(1, "TypEqu", "КЛ");
+  b.Set(2, "dWPz", 30).Set(2, "dWPy", 10).Set(2, "Ul", 10).Text(2, "TypEqu", "Т2");
+  b.Set(3, "dWQz", 5).Set(3, "Ul", 10).Text(3, "TypEqu", "RT");
+  Rows n(LayoutNodeEnergy, 1);
+  n.Set(1, "WPs", 7).Set(1, "WQs", 3).Set(1, "Unom", 10);
+  TNodeEnergyCols nc;
+  TBranchEnergyCols bc;
+  FillNodeEnergyCols(n.t, nc);
+  FillBranchEnergyCols(b.t, bc);
+  const TLossSums all = SumEnergyLossesByCriteria(nc, bc, 0, 0, 0, 0, nullptr);
+  EXPECT_EQ(all.dPLoad, 130);
+  EXPECT_EQ(all.dQLoad, 55);
+  EXPECT_EQ(all.dPNoLoad, 37);
+  EXPECT_EQ(all.dPTotal, 167);
+  EXPECT_EQ(SumEnergyLossesByCriteria(nc, bc, 4, 0, 0, 0, nullptr).dPLoad, 30);
+  EXPECT_EQ(SumEnergyLossesByCriteria(nc, bc, 5, 0, 0, 0, nullptr).dQLoad, 5);
+  // Half the line's R, X and G is cable: half of each loss.
+  const TLinePartEvaluator half = [](const std::string&, float, char32_t, float& R, float& X, float& G, float& B,
+                                     std::string&) {
+    R = 1, X = 0.5f, G = 5, B = 0;
+    return true;
+  };
+  const TLossSums cable = SumEnergyLossesByCriteria(nc, bc, 2, 0, 0, 0, nullptr, half);
+  EXPECT_EQ(cable.dPLoad, 50);
+  EXPECT_EQ(cable.dQLoad, 25);
+  EXPECT_EQ(cable.dPNoLoad, 10);
+  EXPECT_EQ(cable.dPActive, 30);
+  EXPECT_EQ(cable.dPReactive, 20);
+  EXPECT_EQ(cable.dPTotal, 167);
+
+  Rows nodes(LayoutNodes, 3);
+  nodes.Set(1, "Um", 10).Set(1, "Pn", 2).Set(1, "Qn", 1).Set(1, "Pg", 0.5).Set(1, "Qg", 0.2);
+  nodes.Text(2, "Sign", "B").Set(2, "Um", 115).Set(2, "Pbal", -5).Set(2, "Qbal", -2);
+  nodes.Text(3, "Sign", "B").Set(3, "Um", 36).Set(3, "Pbal", -1).Set(3, "Qbal", -0.4);
+  Rows branches(LayoutBranches, 2);
+  // A lossless 110/35 kV transformer carrying 10 A at 35 kV in phase: P2 = 35·0.01·√3·(110/35).
+  branches.Set(1, "Kta", 110.0 / 35).Set(1, "Ul", 110).Set(1, "U1", 110).Set(1, "U2", 35).Set(1, "Irez", 10);
+  branches.Set(2, "Kta", 25).Set(2, "Ul", 10).Set(2, "U1", 10).Set(2, "U2", 0.4).Set(2, "Irez", 10);
+  TNodeCols tn;
+  TBranchCols tb;
+  FillNodeCols(nodes.t, tn);
+  FillBranchCols(branches.t, tb);
+  const TClassPowers c = CalcTgByVoltageClass(tn, tb);
+  EXPECT_NEAR(c.P[1], 1.5, 1e-12);
+  EXPECT_NEAR(c.Q[1], 0.8, 1e-7);
+  EXPECT_NEAR(c.P[2], 1 + 0.35 * std::sqrt(3.0) * 110 / 35, 1e-5);
+  EXPECT_NEAR(c.Q[2], 0.4, 1e-5);
+  EXPECT_NEAR(c.P[3], 5, 1e-12);
+  EXPECT_NEAR(c.Q[3], 2, 1e-12);
 }
 
 }  // namespace
