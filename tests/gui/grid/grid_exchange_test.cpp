@@ -1,0 +1,130 @@
+// The text export, and the spreadsheet export and import through real .xlsx files.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <filesystem>
+
+#include "core/office/xlsx_file.h"
+#include "grid_fixture.h"
+#include "gui/grid/data_grid.h"
+#include "gui/grid/grid_exchange.h"
+
+namespace {
+
+using ld::gui::TDataGrid5;
+
+class GridExchange : public ld::test::GridFixture {
+protected:
+  GridExchange() : previousOpener_(ld::gui::SetDocumentOpener([this](const std::string& path) {
+                     opened_.push_back(path);
+                     return true;
+                   })) {
+    grid_.resize(500, 200);
+  }
+  ~GridExchange() override { ld::gui::SetDocumentOpener(previousOpener_); }
+
+  std::string Cell(int row, int col) const { return ld::GetCellText(grid_.table(), row, col, true); }
+
+  ld::gui::TDocumentOpener previousOpener_;
+  std::vector<std::string> opened_;
+  TDataGrid5 grid_;
+};
+
+TEST_F(GridExchange, TextExportWritesTheVisibleColumnsByteForByte) {
+  const std::string path = MakeFile("t.TST", {{"1", "Фидер 1", "1500", "2.5", "7", "9"}, {"2", "ТП", "", "1234.5"}, {}});
+  grid_.OpenFile(path, 1, 1, 1, true, true, true);
+  grid_.RunCommand(ld::gui::mtTextExport);
+  // the empty last row is trimmed; the hidden column is left out; d and f lose their thousand separators
+  const std::string expected = ld::Utf8ToCp1251(
+      "№ п/п\tНомер\tНазвание\tМощность\tРеактив\tЗащищ.\r\n"
+      "1\t1\tФидер 1\t1\u00A0500.00\t2.5\t7\r\n"
+      "2\t2\tТП\t\t1234.5\t\r\n");
+  EXPECT_EQ(ld::test::ReadBytes(dir_ / "textfile.txt"), expected);
+  EXPECT_EQ(grid_.table().RowCount, 2);
+}
+
+TEST_F(GridExchange, SpreadsheetExportAndImportRoundTrip) {
+  const std::string source = MakeFile("t.TST", {{"1", "Фидер 1", "1500.25", "2.5", "7"},
+                                                {"2", "ТП \"Южная\"", "-0.001", "", "3"},
+                                                {"3", "", "123456789.5", "1"}});
+  grid_.OpenFile(source, 1, 1, 1, true, true, true);
+  grid_.RunCommand(ld::gui::mtSheetExport);
+  ASSERT_EQ(opened_, std::vector<std::string>{dir_ / "textfile.xlsx"});
+  EXPECT_FALSE(ld::test::ReadBytes(dir_ / "textfile.txt").empty());
+  const ld::Workbook book = ld::ReadWorkbook(dir_ / "textfile.xlsx");
+  ASSERT_EQ(book.sheets.size(), 1u);
+  const ld::Worksheet& sheet = book.sheets[0];
+  EXPECT_EQ(sheet.CellText(1, 1), "№ п/п");
+  EXPECT_EQ(sheet.CellText(1, 4), "Мощность");
+  EXPECT_EQ(sheet.Cell(2, 4).kind, ld::CellKind::Number);
+  EXPECT_EQ(sheet.Cell(2, 4).number, 1500.25);
+  EXPECT_EQ(sheet.Cell(4, 4).number, 123456789.5);
+  EXPECT_EQ(sheet.Cell(3, 5).kind, ld::CellKind::Empty);  // zero shows empty, as in the grid
+  EXPECT_EQ(sheet.CellText(3, 3), "ТП \"Южная\"");
+  EXPECT_EQ(sheet.LastRow(), 4);
+
+  // into an empty table of the same layout: every editable column comes back, the read-only one not
+  const std::string target = MakeFile("u.TST", {});
+  grid_.OpenFile(target, 1, 1, 1, true, true, true);
+  ScriptDialogs({[&](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), "Ввод данных Excel");
+    return ld::test::ChooseInFileDialog(dialog, dir_ / "textfile.xlsx");
+  }});
+  grid_.RunCommand(ld::gui::mtSheetImport);
+  ASSERT_EQ(box_.Calls().size(), 2u);
+  EXPECT_EQ(box_.Calls()[0].text,
+            "Даные из файла *.xls переписываются в таблицу по столбцам с одинаковыми заголовками. Запись начинается "
+            "с первых строк таблицы поверх предыдущих данных. Запись продолжается до пустой ячейки в первой колонке "
+            "файла *.xls");
+  EXPECT_EQ(box_.Calls()[1].text, "Ввод данных закончен");
+  ASSERT_EQ(grid_.table().RowCount, 3);
+  EXPECT_TRUE(grid_.Modified());
+  EXPECT_TRUE(grid_.LockedFiles());
+  EXPECT_EQ(Cell(1, 2), "Фидер 1");
+  EXPECT_EQ(Cell(1, 3), "1500.25");
+  EXPECT_EQ(Cell(2, 3), "-0.001");
+  EXPECT_EQ(Cell(3, 3), "123456789.5");
+  EXPECT_EQ(Cell(2, 2), "ТП \"Южная\"");
+  EXPECT_EQ(Cell(1, 4), "2.5");
+  EXPECT_EQ(Cell(1, 5), "");  // read-only column
+}
+
+TEST_F(GridExchange, ImportStopsAtTheFirstEmptyCellOfColumnOne) {
+  ld::Workbook book;
+  book.sheets.emplace_back("Данные");
+  ld::Worksheet& s = book.sheets.back();
+  s.SetText(1, 1, "Номер");
+  s.SetText(1, 2, "Чужая колонка");
+  s.SetText(1, 3, "Мощность");
+  s.SetDate(1, 5, 45351);  // past the first empty title: not read
+  for (int r = 2; r <= 11; ++r) {
+    s.SetNumber(r, 1, r * 10);
+    s.SetNumber(r, 3, r + 0.5);
+    s.SetText(r, 2, "x");
+  }
+  s.SetNumber(12, 3, 99);  // row 12 has no number in column 1: the end
+  s.SetNumber(13, 1, 130);
+  ld::WriteXlsx(dir_ / "in.xlsx", book);
+
+  const std::string path = MakeFile("t.TST", {{"1", "один", "5"}, {"2", "два", "6"}});
+  grid_.OpenFile(path, 1, 1, 1, true, true, true);
+  ScriptDialogs({[&](QDialog& dialog) { return ld::test::ChooseInFileDialog(dialog, dir_ / "in.xlsx"); }});
+  grid_.RunCommand(ld::gui::mtSheetImport);
+  ASSERT_EQ(grid_.table().RowCount, 10);
+  EXPECT_EQ(Cell(1, 1), "20");
+  EXPECT_EQ(Cell(10, 1), "110");
+  EXPECT_EQ(Cell(10, 3), "11.5");
+  EXPECT_EQ(Cell(1, 2), "один");  // no sheet column of that title
+
+  // a cancelled file choice gives the lock back and changes nothing
+  const bool saved = grid_.SaveFile();
+  EXPECT_TRUE(saved);
+  box_.Clear();
+  ScriptDialogs({[](QDialog&) { return static_cast<int>(QDialog::Rejected); }});
+  grid_.RunCommand(ld::gui::mtSheetImport);
+  EXPECT_FALSE(grid_.Modified());
+  EXPECT_FALSE(grid_.LockedFiles());
+  EXPECT_FALSE(std::filesystem::exists(path + "~"));
+}
+
+}  // namespace
