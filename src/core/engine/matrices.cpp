@@ -275,14 +275,6 @@ void TRegime::LinkMatrixRows() {
   }
 }
 
-std::int32_t TRegime::FindEntry(std::int32_t row, std::int32_t column) const {
-  for (std::int32_t e = FirstRowEntry[row]; e != 0; e = NextRowEntry[e]) {
-    if (EntryColumn[e] == column) return e;
-    if (EntryColumn[e] > column) break;
-  }
-  return 0;
-}
-
 void TRegime::FactoriseRows(int firstPosition, int lastPosition, int mode) {
   for (int k = firstPosition; k <= lastPosition && !ModelError; ++k) {
     if (mode == 0) {

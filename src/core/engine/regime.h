@@ -351,7 +351,6 @@ private:
   std::vector<double> fvP_, fvS_;
 
   void AppendEntry(std::int32_t row, std::int32_t column, const Complex& value);
-  std::int32_t FindEntry(std::int32_t row, std::int32_t column) const;
   void FixedVoltagePower(const TRegimeElement* a, double& P, double& s) const;
 };
 

@@ -259,5 +259,34 @@ TEST(ContourMatrix, FormingAgainKeepsTheRegimeReached) {
   EXPECT_LE(r.ResidualsU.size(), 3u);
 }
 
+TEST(ContourMatrix, FixedVoltageNodeOfACableRingSettlesQuickly) {
+  // Cables: R three times X. The angle of the node's fictitious branch and its current are corrected
+  // together, linearised about the current state, so the node holds its voltage within a few iterations.
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2, "", 1.2, 0.6).Um = 10;
+  NodeSpec& pv = s.Node(3, "U", 0.4, 0.1);
+  pv.Um = 10.4f;
+  s.Node(4, "", 0.9, 0.5).Um = 10;
+  s.Branch(2, 1, 3.3, 1.1);
+  s.Branch(3, 2, 3.9, 1.3);
+  s.Branch(4, 3, 2.7, 0.9);
+  s.Branch(4, 1, 4.2, 1.4);
+  TempDir dir;
+  TRegime r;
+  r.Accuracy = 1e-6;
+  s.Read(r, dir.Path());
+  ASSERT_EQ(r.TotalContourCount, 2);
+  r.ApplyTimeData(0, 0, 0, 0, 0, false);
+  r.FormMatrices();
+  r.RunIterations();
+  ASSERT_TRUE(r.Converged);
+  EXPECT_NEAR(std::abs(FindNode(r, 3)->U), 10.4, 1e-6);
+  // The fictitious branch gives reactive power only.
+  const TRegimeElement* source = r.ContourEntry1[1];
+  EXPECT_NEAR((source->U * std::conj(source->I)).real(), 0, 1e-6);
+  EXPECT_LE(r.ResidualsU.size(), 12u);  // a correction linearised with the wrong sign takes about 55
+}
+
 }  // namespace
 }  // namespace ld::test

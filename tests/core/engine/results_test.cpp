@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <complex>
+#include <filesystem>
 #include <string>
 
 #include "core/base/settings.h"
@@ -130,6 +131,26 @@ TEST(Results, TransformerWhoseTableBeginsAtItsSource) {
   EXPECT_NEAR(tb.B("Ia", 2), low->I.real() / 25, 1e-7);
   EXPECT_EQ(tb.B("Ul", 2), 10);  // the higher class of its two ends
   EXPECT_NEAR(tb.N("Urez", 3), std::abs(low->U), 1e-9);
+}
+
+TEST(Results, LockedSchemeIsWrittenAndStaysLocked) {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2, "", 1.0, 0.5).Um = 10;
+  s.Branch(2, 1, 1.0, 2.0);
+  TempDir dir;
+  TRegime r;
+  const std::string path = s.Read(r, dir.Path());
+  const std::string extensions = GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches);
+  LockTableFiles(path, extensions);
+  // A lock refuses every writer, its owner too: only an engine that knows of the locks gets through.
+  EXPECT_THROW(SolveAndWrite(r), Error);
+  r.LockFiles = true;
+  SolveAndWrite(r);
+  EXPECT_TRUE(std::filesystem::exists(path + GetMaketExtention(LayoutNodes) + "~"));
+  EXPECT_TRUE(std::filesystem::exists(path + GetMaketExtention(LayoutBranches) + "~"));
+  UnlockTableFiles(path, extensions);
+  EXPECT_NEAR(Tables(path).N("Urez", 2), 10.304909, 1e-6);
 }
 
 }  // namespace
