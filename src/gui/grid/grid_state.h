@@ -195,6 +195,9 @@ public:
   // Shows the rows whose current-column value lies between from and to, as a detached read-only table.
   void RangeSelect(const std::string& from, const std::string& to, bool inclusive);
   bool LockedFiles() const { return locked_; }
+  // The table as print markup lines, appended: a "StartTable" title line and one "Table" line per row,
+  // each cell with its colour byte.
+  void GetPrintLines(std::vector<std::string>& lines);
   // "textfile.txt" in the start folder: the tab-separated text of the table.
   void ExportText();
 
