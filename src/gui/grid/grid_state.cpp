@@ -151,7 +151,7 @@ void TGridState::Reload() {
 }
 
 void TGridState::AssignTable(const TDataFile& source, int topRow, int col, int row) {
-  SetMode(gmView);
+  LeaveEditMode();
   fileName_.clear();
   FreeTable(Table);
   CopyTable(source, Table);
@@ -273,7 +273,7 @@ bool TGridState::SaveFile() {
       FileDate = Table.FileDate;
     }
   }
-  SetMode(gmView);
+  LeaveEditMode();
   modified_ = false;
   UnlockFiles();
   StateChanged();
@@ -497,7 +497,7 @@ void TGridState::AfterScroll(bool notify) {
 }
 
 void TGridState::GotoRow(int n) {
-  SetMode(gmView);
+  LeaveEditMode();
   TrimEmptyTailRows();
   if (firstRow_ < n && n < firstRow_ + gridRows_ - 1) {
     row_ = n - firstRow_ + 1;
@@ -627,6 +627,10 @@ void TGridState::SetMode(TGridMode mode) {
   RefreshEditor();
   StateChanged();
   if (OnChangeMode) OnChangeMode(mode);
+}
+
+void TGridState::LeaveEditMode() {
+  if (mode_ == gmEdit) SetMode(gmView);
 }
 
 std::string TGridState::CellText(int gridCol, int gridRow) const {

@@ -88,6 +88,7 @@ public:
   void ShowStatus(bool on);
   TGridMode Mode() const { return mode_; }
   void SetMode(TGridMode mode);
+  void LeaveEditMode();
   // The mode of key and mouse handling, set without the OnChangeMode event.
   void SetModeQuiet(TGridMode mode) { mode_ = mode; }
   bool StatusEnabled() const { return statusEnabled_; }
