@@ -1,0 +1,116 @@
+#include "core/catalogs/import_grc.h"
+
+#include "core/base/msgbox.h"
+#include "core/base/numfmt.h"
+#include "core/catalogs/catwin_graph.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
+
+namespace ld {
+
+namespace {
+
+// The first row (1..count+1) of a catalogue sorted by number whose number is not below `number`.
+int CatalogBound(const TGraphCatalogCols& cols, int number, bool& found) {
+  int lo = 1, hi = cols.RowCount + 1;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (cols.Ngr->Get(mid) < number) lo = mid + 1;
+    else hi = mid;
+  }
+  found = lo <= cols.RowCount && cols.Ngr->Get(lo) == number;
+  return lo;
+}
+
+int ValueBound(const TGraphValueCols& cols, int number) {
+  int lo = 1, hi = cols.RowCount + 1;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (cols.Ngr->Get(mid) < number) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
+// Copies a row between tables of one layout name, column by field name, so that two files written
+// under different versions of the layout still meet.
+void CopyRowByField(const TDataFile& from, int fromRow, TDataFile& to, int toRow) {
+  if (from.NCols == to.NCols) {
+    bool same = true;
+    for (int c = 1; c <= to.NCols && same; ++c)
+      same = from.FieldName[static_cast<std::size_t>(c)] == to.FieldName[static_cast<std::size_t>(c)] &&
+             from.ColType[static_cast<std::size_t>(c)] == to.ColType[static_cast<std::size_t>(c)];
+    if (same) {
+      CopyTableRow(from, to, fromRow, toRow);
+      return;
+    }
+  }
+  for (int c = 1; c <= to.NCols; ++c) {
+    const std::string& field = to.FieldName[static_cast<std::size_t>(c)];
+    int source = 0;
+    for (int s = 1; s <= from.NCols && source == 0; ++s)
+      if (from.FieldName[static_cast<std::size_t>(s)] == field) source = s;
+    if (source == 0) continue;
+    std::string text = GetCellText(from, fromRow, source, true);
+    const std::uint8_t access = to.Access[static_cast<std::size_t>(c)];
+    to.Access[static_cast<std::size_t>(c)] = 1;  // read-only columns are taken over too
+    SetCellText(to, toRow, c, text);
+    to.Access[static_cast<std::size_t>(c)] = access;
+  }
+}
+
+}  // namespace
+
+int ImportGraphCatalog(TDataFile& own, const std::string& ownBase, TDataFile& other, const std::string& otherBase) {
+  const auto otherValues = OpenGraphValues(otherBase);
+  const auto ownValues = OpenGraphValues(ownBase);
+  TGraphCatalogCols theirs;
+  FillGraphCatalogCols(other, theirs);
+  TGraphValueCols theirValues;
+  FillGraphValueCols(*otherValues, theirValues);
+
+  int taken = 0;
+  for (int row = 1; row <= theirs.RowCount; ++row) {
+    std::string title = theirs.Tit->GetItem(row);
+    if (title.rfind(kChosenGraphMark, 0) != 0) continue;
+    title.erase(0, 1);
+    theirs.Tit->SetItem(row, title);
+    const int number = theirs.Ngr->Get(row);
+
+    TGraphCatalogCols mine;
+    FillGraphCatalogCols(own, mine);
+    bool found = false;
+    const int at = CatalogBound(mine, number, found);
+    if (found) {
+      if (ShowMsgForm("График № " + IntToStr(number) + " существует в каталоге. Перезаписать его данные ?",
+                      mkWarning, mbYesNo) != 1)
+        continue;
+    } else {
+      InsertTableRows(own, at, 1);
+    }
+    CopyRowByField(other, row, own, at);
+
+    DeleteGraphValueRows(*ownValues, number);
+    const int first = ValueBound(theirValues, number);
+    int end = first;
+    while (end <= theirValues.RowCount && theirValues.Ngr->Get(end) == number) ++end;
+    if (end > first) {
+      TGraphValueCols ours;
+      FillGraphValueCols(*ownValues, ours);
+      const int to = ValueBound(ours, number);
+      InsertTableRows(*ownValues, to, end - first);
+      FillGraphValueCols(*ownValues, ours);
+      for (int k = 0; k < end - first; ++k) {
+        (*ours.Ngr)[to + k] = number;
+        (*ours.Date)[to + k] = theirValues.Date->Get(first + k);
+        (*ours.Value)[to + k] = theirValues.Value->Get(first + k);
+      }
+    }
+    ++taken;
+  }
+  WriteTableFile(ownBase + GetMaketExtention(GraphValuesMaket), *ownValues);
+  return taken;
+}
+
+}  // namespace ld

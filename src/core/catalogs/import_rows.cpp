@@ -1,0 +1,49 @@
+#include "core/catalogs/import_rows.h"
+
+#include "core/base/strings.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/tables/table_ops.h"
+
+namespace ld {
+
+int AppendGraphCatalogRow(TDataFile& catalog, int number, const std::string& title, std::uint8_t kind, int period,
+                          char letter, const std::string& unit) {
+  const int row = catalog.RowCount + 1;
+  InsertTableRows(catalog, row, 1);
+  TGraphCatalogCols cols;
+  FillGraphCatalogCols(catalog, cols);
+  (*cols.Ngr)[row] = number;
+  cols.Tit->SetItem(row, title);
+  (*cols.Typ)[row] = kind;
+  (*cols.Per)[row] = period;
+  (*cols.Zam)[row] = letter;
+  cols.Unt->SetItem(row, unit);
+  return row;
+}
+
+bool GraphNumberInCatalog(const TDataFile& catalog, int number) {
+  TGraphCatalogCols cols;
+  FillGraphCatalogCols(catalog, cols);
+  for (int row = 1; row <= cols.RowCount; ++row)
+    if (cols.Ngr->Get(row) == number) return true;
+  return false;
+}
+
+bool GraphUnitOfText(const std::string& text, char& letter, std::string& unit) {
+  const std::string n = NormalizeName(TrimTrailSpaces(TrimLeadSpaces(text)));
+  letter = 0;
+  unit.clear();
+  if (n == "МВТ") {
+    letter = 'P';
+    unit = "МВт";
+  } else if (n == "МВАР") {
+    letter = 'Q';
+    unit = "МВАр";
+  } else if (n == "КВ") {
+    letter = 'U';
+    unit = "кВ";
+  }
+  return letter != 0;
+}
+
+}  // namespace ld

@@ -1,0 +1,118 @@
+#include "core/catalogs/import_sheets.h"
+
+#include <cmath>
+
+#include "core/base/dates.h"
+#include "core/base/numfmt.h"
+#include "core/base/strings.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/catalogs/import_rows.h"
+
+namespace ld {
+
+namespace {
+
+std::string Trimmed(const std::string& text) { return TrimTrailSpaces(TrimLeadSpaces(text)); }
+
+std::string CellText(const TImportCell& cell) {
+  switch (cell.kind) {
+    case TImportCell::Text:
+      return cell.text;
+    case TImportCell::Number:
+    case TImportCell::Date:
+      return FloatToStrGeneral(cell.number, 15);
+    default:
+      return {};
+  }
+}
+
+int CellInteger(const TImportCell& cell) {
+  if (cell.kind == TImportCell::Number && cell.number == std::trunc(cell.number) && std::abs(cell.number) < 2147483648.0)
+    return static_cast<int>(cell.number);
+  return StrToIntZ(Trimmed(CellText(cell)));
+}
+
+double CellNumber(const TImportCell& cell) {
+  if (cell.kind == TImportCell::Number) return cell.number;
+  return StrToFloatZ(Trimmed(CellText(cell)));
+}
+
+// The packed date (YYYYMMDD) of a day cell, or 0 when the cell holds no date.
+int CellPackedDay(const TImportCell& cell) {
+  if (cell.kind == TImportCell::Date) {
+    int y = 0, m = 0, d = 0;
+    DecodeDate(cell.number, y, m, d);
+    return y * 10000 + m * 100 + d;
+  }
+  if (cell.kind == TImportCell::Text) return StrToPackedDate(Trimmed(cell.text));
+  return 0;
+}
+
+}  // namespace
+
+int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std::string& basePath,
+                         const TGraphAdded& added) {
+  int count = 0;
+  int head = 1;
+  for (;;) {
+    const std::string title = Trimmed(CellText(cell(head, 1)));
+    if (title.empty()) break;
+    const std::string unitText = CellText(cell(head, 2));
+    const int number = CellInteger(cell(head, 3));
+    const bool fresh = !GraphNumberInCatalog(catalog, number);
+    DAdouble dates, values;
+    int row = head + 2;
+    for (;; ++row) {
+      const int day = CellPackedDay(cell(row, 1));
+      if (day == 0) break;
+      if (!fresh) continue;
+      for (int c = 2; c <= 25; ++c) {
+        const TImportCell value = cell(row, c);
+        if (value.kind == TImportCell::Empty) continue;
+        const int n = dates.Count + 1;
+        dates[n] = day + 0.036 * (c - 2);
+        values[n] = CellNumber(value);
+        dates.Count = values.Count = n;
+      }
+    }
+    if (fresh) {
+      char letter = 0;
+      std::string unit;
+      GraphUnitOfText(unitText, letter, unit);
+      AppendGraphCatalogRow(catalog, number, title, kGraphSlices, 3600, letter, unit);
+      StoreGraphValues(basePath, number, dates, values);
+      ++count;
+      if (added) added();
+    }
+    head = row;
+  }
+  return count;
+}
+
+int ImportMeteringTypical(const TCellReader& cell, TDataFile& catalog, const std::string& basePath,
+                          const TGraphAdded& added) {
+  int count = 0;
+  for (int row = 1;; ++row) {
+    const std::string title = Trimmed(CellText(cell(row, 1)));
+    if (title.empty()) break;
+    const std::string unitText = CellText(cell(row, 2));
+    const int number = CellInteger(cell(row, 3));
+    DAdouble dates, values;
+    for (int c = 4; c <= 27; ++c) {
+      dates[c - 3] = 0.036 * (c - 3);
+      values[c - 3] = CellNumber(cell(row, c));
+    }
+    dates.Count = values.Count = 24;
+    if (GraphNumberInCatalog(catalog, number)) continue;
+    char letter = 0;
+    std::string unit;
+    GraphUnitOfText(unitText, letter, unit);
+    AppendGraphCatalogRow(catalog, number, title, kGraphTypical, 3600, letter, unit);
+    StoreGraphValues(basePath, number, dates, values);
+    ++count;
+    if (added) added();
+  }
+  return count;
+}
+
+}  // namespace ld

@@ -1,0 +1,245 @@
+// The plot: value axis, time rows, joint colours, legend and what the widget paints and does on clicks.
+#include <QColorDialog>
+#include <QImage>
+#include <QMenu>
+#include <QPainter>
+#include <QTest>
+
+#include "catwin_fixture.h"
+#include "core/catalogs/catwin_graph.h"
+#include "core/catalogs/catwin_plot.h"
+#include "gui/catalogs/graph_box.h"
+#include "gui/grid/tcolor.h"
+
+namespace ld::test {
+namespace {
+
+// Typed arrays do not move: the helpers hand out owned ones.
+std::unique_ptr<DAdouble> Array(const std::vector<double>& v) {
+  auto a = std::make_unique<DAdouble>();
+  for (std::size_t i = 0; i < v.size(); ++i) (*a)[static_cast<int>(i) + 1] = v[i];
+  a->Count = static_cast<int>(v.size());
+  return a;
+}
+#define Values(...) (*Array(__VA_ARGS__))
+
+// 24 hourly moments of 5 March 2024 (01:00 .. 23:00, then 00:00 of the next day).
+std::vector<double> HourMoments() {
+  std::vector<double> a;
+  for (int h = 1; h <= 24; ++h) a.push_back(h < 24 ? 20240305 + h * 0.036 : 20240306);
+  return a;
+}
+#define Hours() Values(HourMoments())
+
+int CharWidth(const std::string& s) { return 7 * static_cast<int>(s.size()); }
+
+TEST(GraphPlotAxis, StepsFollowTheRangeAndTheRoom) {
+  // 0..87 in 100 pixels with lines of 10: ten lines, p 8.7, step 10 -> 9 steps of 11 pixels.
+  TValueAxis a = AutoValueAxis(0, 100, 10, 87, 0);
+  ASSERT_TRUE(a.Valid);
+  EXPECT_EQ(a.Steps, 9);
+  EXPECT_EQ(a.StepPixels, 11);
+  EXPECT_DOUBLE_EQ(a.Step, 10);
+  EXPECT_EQ(a.AxisRow, 100);
+  EXPECT_EQ(a.Top, 1);
+  EXPECT_DOUBLE_EQ(a.Lowest, 0);
+
+  // -5..15: step 5, one step below zero.
+  a = AutoValueAxis(0, 100, 10, 15, 5);
+  EXPECT_EQ(a.Steps, 4);
+  EXPECT_DOUBLE_EQ(a.Step, 5);
+  EXPECT_EQ(a.StepPixels, 25);
+  EXPECT_EQ(a.AxisRow, 75);
+  EXPECT_DOUBLE_EQ(a.Lowest, -5);
+
+  // All values 0: no steps, the time axis at the bottom.
+  a = AutoValueAxis(20, 100, 10, 0, 0);
+  EXPECT_TRUE(a.Valid);
+  EXPECT_EQ(a.Steps, 0);
+  EXPECT_EQ(a.AxisRow, 100);
+
+  // No room for one text line: nothing.
+  EXPECT_FALSE(AutoValueAxis(0, 9, 10, 87, 0).Valid);
+
+  TGraphPlotSettings s;
+  s.FixedY = true;
+  s.Yf1 = -10, s.Yf2 = 30, s.dY = 10, s.Yx = 0;
+  a = FixedValueAxis(0, 100, s);
+  EXPECT_EQ(a.Steps, 4);
+  EXPECT_EQ(a.StepPixels, 25);
+  EXPECT_EQ(a.AxisRow, 75);
+  s.dY = 0;
+  EXPECT_FALSE(FixedValueAxis(0, 100, s).Valid);
+
+  EXPECT_EQ(ValueLabel(0.1 + 0.2), "0.3");
+  EXPECT_EQ(ValueLabel(-2.5), "-2.5");
+}
+
+TEST(GraphPlotAxis, TimeRowsFromPeriodAndSpan) {
+  EXPECT_EQ(LowestTimeUnit(1800), tuMinute);
+  EXPECT_EQ(LowestTimeUnit(3600), tuHour);
+  EXPECT_EQ(LowestTimeUnit(86400), tuDay);
+  EXPECT_EQ(LowestTimeUnit(30), tuSecond);
+  EXPECT_EQ(HighestTimeUnit(20240305.018, 20240305.846), tuHour);
+  EXPECT_EQ(HighestTimeUnit(20240305.018, 20240429.846), tuMonth);
+  EXPECT_EQ(HighestTimeUnit(20240305, 20240331), tuDay);
+  EXPECT_EQ(HighestTimeUnit(20231231, 20240101), tuYear);
+
+  TGraphPlot plot;
+  plot.Period = 1800;
+  plot.SetTimeValues(Values({20240305.018, 20240305.036, 20240305.846}));
+  plot.AddGraph(1, "Г", 'P', "кВт", Values({1, 2, 3}));
+  TGraphLayout g = plot.Layout(0, 0, 600, 400, 10, CharWidth);
+  EXPECT_EQ(g.UnitRow[tuHour], 1);
+  EXPECT_EQ(g.UnitRow[tuMinute], 2);
+  EXPECT_EQ(g.UnitRow[tuDay], 0);
+  EXPECT_EQ(g.Bottom, 400 - 2 * 10 - 5 - kPlotMargin);
+
+  plot.SetTimeValues(Values({20240305.018, 20240412.036, 20240429.846}));
+  plot.AddGraph(1, "Г", 'P', "кВт", Values({1, 2, 3}));
+  g = plot.Layout(0, 0, 600, 400, 10, CharWidth);
+  EXPECT_EQ(g.UnitRow[tuMonth], 1);
+  EXPECT_EQ(g.UnitRow[tuDay], 2);
+  EXPECT_EQ(g.UnitRow[tuHour], 3);
+  EXPECT_EQ(g.UnitRow[tuMinute], 4);
+  EXPECT_EQ(g.UnitRow[tuYear], 0);
+}
+
+TEST(GraphPlot, JointColoursPlacesAndRemoval) {
+  TGraphPlot plot;
+  plot.SetTimeValues(Hours());
+  plot.AddGraph(1, "Первый", 'P', "кВт", Values({1}));
+  plot.AddGraph(2, "Второй", 'P', "кВт", Values({2}));
+  ASSERT_EQ(plot.Series().size(), 1u) << "a single plot keeps only its newest graph";
+  EXPECT_EQ(plot.Series()[0].Number, 2);
+  EXPECT_EQ(plot.Series()[0].Color, 0xFF0000u);
+
+  plot.Joint = true;
+  for (int n = 3; n <= 14; ++n) plot.AddGraph(n, "Г" + std::to_string(n), 'Q', "кВАр", Values({double(n)}));
+  ASSERT_EQ(plot.Series().size(), 13u);
+  const std::vector<TPlotColor> expected = {0xFF0000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000,
+                                            0x0000FF, 0x00FF00, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0x000080};
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(plot.Series()[i].Color, expected[i]) << i;
+
+  // The same number again: new values, same colour and place.
+  plot.AddGraph(5, "Новый", 'P', "МВт", Values({7, 8}));
+  ASSERT_EQ(plot.Series().size(), 13u);
+  EXPECT_EQ(plot.Series()[3].Number, 5);
+  EXPECT_EQ(plot.Series()[3].Color, 0x008080u);
+  EXPECT_EQ(plot.Series()[3].Title, "Новый");
+  EXPECT_EQ(plot.Series()[3].Values, (std::vector<double>{7, 8}));
+
+  int number = 2;
+  plot.RemoveGraph(number);
+  EXPECT_EQ(number, 3) << "the first remaining series takes the place";
+  EXPECT_EQ(plot.Series().size(), 12u);
+  number = 99;
+  plot.RemoveGraph(number);
+  EXPECT_EQ(plot.Series().size(), 12u);
+  plot.ClearGraphs();
+  number = 3;
+  plot.RemoveGraph(number);
+  EXPECT_EQ(number, 0);
+}
+
+TEST(GraphPlot, LegendEntriesAndHits) {
+  TGraphPlot plot;
+  plot.Joint = true;
+  plot.SetTimeValues(Hours());
+  plot.AddGraph(5, "Фидер", 'P', "кВт", Values({1}));
+  plot.AddGraph(17, "ТП-2", 'Q', "кВАр", Values({2}));
+  EXPECT_EQ(TGraphPlot::LegendText(plot.Series()[0]), "5, P (кВт) Фидер");
+  // Entries as wide as the widest text + two boxes + margin; two fit on a line of 2 * entry + margins.
+  const int entry = std::max(CharWidth(TGraphPlot::LegendText(plot.Series()[0])),
+                             CharWidth(TGraphPlot::LegendText(plot.Series()[1]))) +
+                    2 * kLegendBox + kPlotMargin;
+  TGraphLayout g = plot.Layout(10, 20, 2 * entry + 2 * kPlotMargin, 400, 12, CharWidth);
+  EXPECT_EQ(g.LegendWidth, entry);
+  EXPECT_EQ(plot.Series()[0].LegendX, 13);
+  EXPECT_EQ(plot.Series()[1].LegendX, 13 + entry);
+  EXPECT_EQ(plot.Series()[1].LegendY, 23);
+  g = plot.Layout(10, 20, 2 * entry + 2 * kPlotMargin - 1, 400, 12, CharWidth);
+  EXPECT_EQ(plot.Series()[1].LegendX, 13) << "one entry per line";
+  EXPECT_EQ(plot.Series()[1].LegendY, 35);
+
+  EXPECT_EQ(plot.LegendHit(14, 36, true, 12, entry), &plot.Series()[1]);
+  EXPECT_EQ(plot.LegendHit(13 + kLegendBox + 2, 36, true, 12, entry), nullptr) << "beside the colour box";
+  EXPECT_EQ(plot.LegendHit(13 + kLegendBox + 2, 36, false, 12, entry), &plot.Series()[1]);
+  EXPECT_EQ(plot.LegendHit(13 + entry + 1, 36, false, 12, entry), nullptr);
+}
+
+TEST(GraphStatistics, MeanAndRootMeanSquareLeaveZerosOutOfTheDivisor) {
+  std::string mean, rms;
+  GraphStatTexts(Values({0, 2, 4}), mean, rms);
+  EXPECT_EQ(mean, " Vср = 3.000");
+  EXPECT_EQ(rms, " Vкв = 3.162");
+  GraphStatTexts(Values({0, 0}), mean, rms);
+  EXPECT_EQ(mean, " Vср = ");
+  EXPECT_EQ(rms, " Vкв = ");
+  const auto held = Array({3, 0, -1, 5, 5, -1});
+  const DAdouble& v = *held;
+  EXPECT_EQ(GraphMaxRow(v, v.Count), 4);
+  EXPECT_EQ(GraphMinRow(v, v.Count), 3);
+  EXPECT_EQ(GraphMinRow(Values({0, 0}), 2), 0);
+  EXPECT_EQ(GraphMaxRow(Values({0, 0}), 2), 1) << "the maximum may be a zero";
+}
+
+class GraphBoxTest : public CatwinTest {};
+
+TEST_F(GraphBoxTest, PaintsAxesSeriesAndLegendAndAnswersClicks) {
+  gui::TGraphBox box;
+  box.resize(500, 300);
+  box.Settings.FixedX = false;
+  box.SetTimeValues(Hours());
+  std::vector<double> v(24);
+  for (int i = 0; i < 24; ++i) v[static_cast<std::size_t>(i)] = i % 5;
+  box.Joint = true;
+  box.AddGraph(3, "Утро", 'P', "кВт", Values(v));
+  box.AddGraph(4, "Вечер", 'P', "кВт", Values({4, 4, 4}));
+  QImage image(500, 300, QImage::Format_RGB32);
+  {
+    QPainter painter(&image);
+    box.DrawTo(painter, 0, 0, 500, 300);
+  }
+  const TGraphLayout& g = box.LastLayout();
+  ASSERT_TRUE(g.Valid);
+  EXPECT_DOUBLE_EQ(g.Axis.Lowest, 0);
+  EXPECT_GE(g.Axis.Steps * g.Axis.Step, 4);
+  EXPECT_LT((g.Axis.Steps - 1) * g.Axis.Step, 4);
+  EXPECT_EQ(image.pixel(g.Left, (g.Top + g.Bottom) / 2), qRgb(0, 0, 0)) << "the value axis";
+  EXPECT_EQ(image.pixel((g.Left + g.Right) / 2, g.Axis.AxisRow), qRgb(0, 0, 0)) << "the time axis";
+  const auto& s = box.Series();
+  EXPECT_EQ(image.pixel(s[1].LegendX + 5, s[1].LegendY + box.TextHeight() / 2), gui::ToQColor(s[1].Color).rgb());
+  EXPECT_EQ(image.pixel(2, 2), qRgb(255, 255, 255)) << "the background";
+  image.save("graph_box.png");
+
+  // A right click outside every legend entry opens nothing; on an entry it offers the two commands.
+  QTest::mouseClick(&box, Qt::RightButton, {}, QPoint(490, 290));
+  EXPECT_FALSE(box.PopupMenu()->isVisible());
+  QTest::mouseClick(&box, Qt::RightButton, {}, QPoint(s[1].LegendX + 20, s[1].LegendY + 3));
+  EXPECT_EQ(box.MenuSeries(), 4);
+  box.PopupMenu()->hide();
+  box.PopupMenu()->actions()[1]->trigger();
+  ASSERT_EQ(box.Series().size(), 1u);
+  EXPECT_EQ(box.Series()[0].Number, 3);
+
+  // A left click on the colour box runs the colour dialog; a single plot's colour becomes GraphColor.
+  box.Joint = false;
+  box.AddGraph(3, "Утро", 'P', "кВт", Values(v));
+  box.repaint();
+  QImage again(500, 300, QImage::Format_RGB32);
+  {
+    QPainter painter(&again);
+    box.DrawTo(painter, 0, 0, 500, 300);
+  }
+  OnModal([](QDialog& d) {
+    static_cast<QColorDialog&>(d).setCurrentColor(QColor(0, 128, 0));
+    return int(QDialog::Accepted);
+  });
+  QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(box.Series()[0].LegendX + 2, box.Series()[0].LegendY + 3));
+  EXPECT_EQ(box.Series()[0].Color, 0x008000u);
+  EXPECT_EQ(box.Settings.GraphColor, 0x008000u);
+}
+
+}  // namespace
+}  // namespace ld::test
