@@ -51,12 +51,12 @@ void TOwnerDrawComboBox::UpdateItemHeight() {
 
 namespace {
 
-// The platform's names of the palette colours, without their "cl" prefix.
+// The customary names of the palette colours (the colour constants without their "cl" prefix).
 const std::array<const char*, 16> kColorNames = {"Black", "Maroon", "Green", "Olive",  "Navy",   "Purple",
                                                  "Teal",  "Gray",   "Silver", "Red",   "Lime",   "Yellow",
                                                  "Blue",  "Fuchsia", "Aqua",  "White"};
 
-// "$00BBGGRR", as the platform names a colour that has no name.
+// "$00BBGGRR": how a colour without a name is written.
 QString ColorHexText(TColor color) { return QStringLiteral("$%1").arg(color, 8, 16, QLatin1Char('0')).toUpper(); }
 
 }  // namespace

@@ -103,7 +103,7 @@ public:
   // The table column of a grid column (0 for column 0).
   int TableColumn(int gridCol) const { return gridCol <= 0 || gridCol > kMaxColumns ? 0 : ColumnMap[static_cast<std::size_t>(gridCol)]; }
 
-  // The platform grid: ColCount columns (0 the row numbers), RowCount rows (0 the titles), the cursor.
+  // The cells: ColCount columns (0 the row numbers), RowCount rows (0 the titles), the cursor.
   int ColCount() const { return colCount_; }
   int GridRowCount() const { return gridRows_; }
   int Col() const { return col_; }
