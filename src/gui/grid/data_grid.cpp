@@ -177,6 +177,7 @@ void TDataGrid5::Repaint() { update(); }
 
 void TDataGrid5::RefreshEditor() {
   if (!EditorActive()) {
+    editorCell_ = {0, 0};
     const bool hadFocus = editor_->hasFocus();
     editor_->hide();
     if (hadFocus) setFocus();
@@ -189,10 +190,12 @@ void TDataGrid5::RefreshEditor() {
   }
   editor_->setGeometry(cell.adjusted(1, 1, 0, 0));
   editor_->setText(Q(GetEditText()));
-  if (!editor_->isVisible()) {
-    editor_->show();
-    editor_->selectAll();
-  }
+  // A new cell offers its whole text for overtyping; the same cell keeps the caret at the end, so that
+  // typing goes on after a refused character.
+  const std::array<int, 2> cellNow{CurrentTableCol(), CurrentTableRow()};
+  if (!editor_->isVisible() || cellNow != editorCell_) editor_->selectAll();
+  editorCell_ = cellNow;
+  editor_->show();
   if (hasFocus() || isActiveWindow()) editor_->setFocus();
 }
 

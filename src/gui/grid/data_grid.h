@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QWidget>
+#include <array>
 #include <functional>
 
 #include "gui/grid/grid_state.h"
@@ -114,6 +115,7 @@ private:
   int sizingStartX_ = 0;
   int sizingStartWidth_ = 0;
   bool leftDown_ = false;
+  std::array<int, 2> editorCell_{};  // table column and row the editor shows
 };
 
 }  // namespace ld::gui

@@ -48,9 +48,15 @@ TEST_F(GridEdit, EditModeLocksOnceAndTheEditorRefusesWhatTheColumnCannotHold) {
   QTest::keyClicks(grid_.Editor(), "ab");  // letters into the integer Nr
   EXPECT_EQ(Cell(1, 1), "1");
   EXPECT_EQ(grid_.Editor()->text(), "1");
+  QTest::keyClicks(grid_.Editor(), "2");  // typing goes on after the refused letters
+  EXPECT_EQ(Cell(1, 1), "12");
   grid_.Editor()->selectAll();
   QTest::keyClicks(grid_.Editor(), "42");
   EXPECT_EQ(Cell(1, 1), "42");
+  QTest::keyClick(grid_.Editor(), Qt::Key_Down);  // a new cell's text is offered for overtyping
+  QTest::keyClicks(grid_.Editor(), "5");
+  EXPECT_EQ(Cell(2, 1), "5");
+  QTest::keyClick(grid_.Editor(), Qt::Key_Up);
 
   // down and right through the editor, then typing below the table's end makes new rows
   for (int i = 0; i < 4; ++i) QTest::keyClick(grid_.Editor(), Qt::Key_Down);
