@@ -163,9 +163,15 @@ void TGridState::ClearBlock() {
 
 void TGridState::Params() {
   if (!OnParamProc) return;
-  LockNoModify();
   std::string folder = std::filesystem::path(fileName_).parent_path().string();
   if (!folder.empty() && folder.back() != '/') folder += '/';
+  if (!editTable_) {
+    // a read-only table: the host shows the row's parameters, nothing is locked or marked changed
+    bool modify = false;
+    OnParamProc(folder, &Table, CurrentTableRow(), modify);
+    return;
+  }
+  LockNoModify();
   try {
     bool modify = false;
     OnParamProc(folder, &Table, CurrentTableRow(), modify);

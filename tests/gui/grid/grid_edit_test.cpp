@@ -153,6 +153,15 @@ TEST_F(GridEdit, ReadOnlyUserChangesNothing) {
   for (const int key : {Qt::Key_F4, Qt::Key_F7, Qt::Key_F8, Qt::Key_F6, Qt::Key_F2}) QTest::keyClick(&grid_, key);
   QTest::keyClick(&grid_, Qt::Key_Space, Qt::ControlModifier);
   QTest::keyClick(&grid_, Qt::Key_Delete, Qt::ControlModifier);
+  // the host may still show a row's parameters, without a lock and without a change
+  int shown = 0;
+  grid_.OnParamProc = [&](const std::string&, ld::PDataFile, int, bool& modify) {
+    ++shown;
+    modify = true;
+  };
+  grid_.ShowStatus(true);
+  QTest::keyClick(&grid_, Qt::Key_F9);
+  EXPECT_EQ(shown, 1);
   EXPECT_EQ(grid_.Mode(), ld::gui::gmView);
   EXPECT_FALSE(grid_.Modified());
   EXPECT_EQ(grid_.table().RowCount, 3);
