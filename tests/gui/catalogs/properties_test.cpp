@@ -1,0 +1,294 @@
+// Graph properties (numbers, checks, the written row) and the display settings with their INI section.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "catwin_fixture.h"
+#include "core/base/codepage.h"
+#include "core/base/inifile.h"
+#include "core/catalogs/catwin_params.h"
+#include "core/catalogs/catwin_settings.h"
+#include "core/catalogs/graph_tables.h"
+#include "gui/catalogs/graph_param_form.h"
+#include "gui/catalogs/graph_set_form.h"
+
+namespace ld::test {
+namespace {
+
+class GraphPropertiesTest : public CatwinTest {
+protected:
+  // Ngr, Tit, Typ, Zam, Per, Unt, Us, Tgf, Nu, Ntg, Nt
+  void MakeCatalog() {
+    FillRows(catalog_, GraphCatalogMaket,
+             {{"10", "Напряжение ПС", "1", "U", "3600", "кВ"},
+              {"3", "Тангенс", "1", "t", "3600", ""},
+              {"7", "Типовой P", "0", "P", "3600", "%"},
+              {"12", "Ток фидера", "1", "I", "3600", "A", "0", "0.4", "10", "0", "0"}});
+  }
+  template <typename T>
+  static T* Child(QDialog& d, const char* name) {
+    T* w = d.findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  static void Pick(QComboBox* box, int index) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  }
+  TDataFile catalog_;
+};
+
+TEST_F(GraphPropertiesTest, ChecksComeInTheirOrder) {
+  MakeCatalog();
+  TGraphCatalogCols cols;
+  FillGraphCatalogCols(catalog_, cols);
+  TGraphParamContext ctx;
+  ctx.Numbers = SortedGraphNumbers(cols);
+  ctx.NuList = GraphNumbersOfLetter(cols, 'U');
+  ctx.NtgList = GraphNumbersOfLetter(cols, 't');
+  ctx.NtList = TypicalGraphNumbers(cols, 'P');
+  EXPECT_EQ(ctx.Numbers, (std::vector<int>{3, 7, 10, 12}));
+  EXPECT_EQ(ProposedGraphNumber(ctx.Numbers), 13);
+  EXPECT_EQ(ProposedGraphNumber({}), 1);
+
+  TGraphParamInput in;
+  const auto check = [&] { return CheckGraphParams(in, ctx); };
+  EXPECT_EQ(check(), "Не задан номер графика");
+  in.Number = "7";
+  EXPECT_EQ(check(), "Не задано наименование графика");
+  in.Title = "Новый";
+  EXPECT_EQ(check(), "Заданный номер графика уже существует в базе");
+  ctx.IsNew = false;
+  ctx.OldNumber = 7;
+  EXPECT_EQ(check(), "Не задан тип графика") << "its own number is no duplicate";
+  in.Number = "x7";
+  EXPECT_EQ(check(), "\"x7\" не является целым числом");
+  in.Number = "20";
+  in.Kind = 1;
+  EXPECT_EQ(check(), "Не задан период графика");
+  in.Period = 18;
+  EXPECT_EQ(check(), "Не задан тип замера графика");
+  in.Quantity = 3;  // I
+  EXPECT_EQ(check(), "Не заданы единицы измерения графика");
+  in.Unit = "A";
+  in.Us = "0";
+  EXPECT_EQ(check(), "Не задано среднее напряжение Uср графика");
+  in.UseUs = false;
+  in.Nu = "0";
+  EXPECT_EQ(check(), "Не задан номер графика напряжений Nгр(U)");
+  in.Nu = "3";
+  EXPECT_EQ(check(), "Номер графика напряжений Nгр(U) не найден в базе");
+  in.Nu = "10";
+  in.Tgf = "";
+  EXPECT_EQ(check(), "Не задано среднее значение тангенса tg(f)ср графика");
+  in.UseTgf = false;
+  in.Ntg = "";
+  EXPECT_EQ(check(), "Не задан номер графика тангенсов Nгр(tg)");
+  in.Ntg = "10";
+  EXPECT_EQ(check(), "Номер графика тангенсов Nгр(tg) не найден в базе");
+  in.Ntg = "3";
+  EXPECT_EQ(check(), "");
+  in.Unit = "%";
+  in.Nu = in.Ntg = "";
+  EXPECT_EQ(check(), "") << "a current graph in % needs neither voltage nor tangent";
+
+  in.Quantity = 0;  // P, by day
+  in.Unit = "кВт";
+  in.Kind = 2;
+  in.Nt = "0";
+  EXPECT_EQ(check(), "") << "no typical graph is allowed";
+  in.Nt = "10";
+  EXPECT_EQ(check(), "Номер типового графика Nгр(тип) не найден в базе");
+  in.Nt = "7";
+  EXPECT_EQ(check(), "");
+  in.Quantity = 5;  // k: no unit needed
+  in.Unit = "";
+  EXPECT_EQ(check(), "");
+
+  EXPECT_EQ(GraphUnitChoices('P', 0), (std::vector<std::string>{"кВт", "МВт", "%"}));
+  EXPECT_EQ(GraphUnitChoices('I', 2), std::vector<std::string>{});
+  EXPECT_EQ(GraphUnitChoices('U', 1), std::vector<std::string>{"кВ"});
+  EXPECT_TRUE(GraphUnitChoices('t', 0).empty());
+}
+
+TEST_F(GraphPropertiesTest, NewGraphIsProposedCheckedAndAppended) {
+  MakeCatalog();
+  std::vector<std::string> shown;
+  OnModal([&](QDialog& d) {
+    auto* ngr = Child<QComboBox>(d, "_Ngr");
+    shown.push_back(ngr->currentText().toStdString());
+    EXPECT_FALSE(Child<QComboBox>(d, "_Nt")->isEnabled());
+    EXPECT_FALSE(Child<QRadioButton>(d, "_UsBox")->isEnabled());
+    auto* ok = Child<QPushButton>(d, "OKBtn");
+    QTest::mouseClick(ok, Qt::LeftButton);  // no title
+    EXPECT_FALSE(d.result() == QDialog::Accepted);
+    Child<QLineEdit>(d, "_Tit")->setText("Ток ТП-5");
+    Pick(Child<QComboBox>(d, "_Typ"), 0);
+    EXPECT_EQ(Child<QComboBox>(d, "_Per")->currentText(), "1 час");
+    EXPECT_FALSE(Child<QComboBox>(d, "_Per")->isEnabled());
+    Pick(Child<QComboBox>(d, "_Zam"), 3);  // I
+    auto* unt = Child<QComboBox>(d, "_Unt");
+    EXPECT_EQ(unt->count(), 2);
+    EXPECT_EQ(unt->currentText(), "A");
+    EXPECT_TRUE(Child<QLineEdit>(d, "_Us")->isEnabled());
+    EXPECT_FALSE(Child<QComboBox>(d, "_Nu")->isEnabled());
+    Child<QRadioButton>(d, "_NuBox")->setChecked(true);
+    EXPECT_TRUE(Child<QComboBox>(d, "_Nu")->isEnabled());
+    EXPECT_FALSE(Child<QLineEdit>(d, "_Us")->isEnabled());
+    Child<QComboBox>(d, "_Nu")->setEditText("10");
+    Child<QLineEdit>(d, "_Tgf")->setText("0,45");
+    QTest::mouseClick(ok, Qt::LeftButton);
+    return d.result();
+  });
+  int row = 0;
+  ASSERT_TRUE(gui::EditGraphParams(catalog_, false, row));
+  EXPECT_EQ(shown, std::vector<std::string>{"13"});
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Не задано наименование графика"});
+  EXPECT_EQ(row, 5);
+  TGraphCatalogCols cols;
+  FillGraphCatalogCols(catalog_, cols);
+  ASSERT_EQ(cols.RowCount, 5);
+  EXPECT_EQ(cols.Ngr->Get(5), 13);
+  EXPECT_EQ(cols.Tit->GetItem(5), "Ток ТП-5");
+  EXPECT_EQ(cols.Typ->Get(5), 0);
+  EXPECT_EQ(cols.Per->Get(5), 3600);
+  EXPECT_EQ(cols.Zam->Get(5), 'I');
+  EXPECT_EQ(cols.Unt->GetItem(5), "A");
+  EXPECT_EQ(cols.Us->Get(5), 0.0f);
+  EXPECT_EQ(cols.Nu->Get(5), 10);
+  EXPECT_FLOAT_EQ(cols.Tgf->Get(5), 0.45f);
+  EXPECT_EQ(cols.Ntg->Get(5), 0);
+}
+
+TEST_F(GraphPropertiesTest, GraphWithValuesKeepsTypeAndPeriod) {
+  MakeCatalog();
+  OnModal([&](QDialog& d) {
+    EXPECT_FALSE(Child<QComboBox>(d, "_Typ")->isEnabled());
+    EXPECT_FALSE(Child<QComboBox>(d, "_Per")->isEnabled());
+    EXPECT_EQ(Child<QComboBox>(d, "_Ngr")->currentText(), "12");
+    EXPECT_TRUE(Child<QRadioButton>(d, "_UsBox")->isEnabled());
+    EXPECT_TRUE(Child<QRadioButton>(d, "_NuBox")->isChecked()) << "Us 0 shows the voltage graph";
+    EXPECT_TRUE(Child<QRadioButton>(d, "_TgfBox")->isChecked());
+    EXPECT_EQ(Child<QLineEdit>(d, "_Tgf")->text(), "0.4");
+    Child<QLineEdit>(d, "_Tit")->setText("Ток фидера 2");
+    QTest::mouseClick(Child<QPushButton>(d, "OKBtn"), Qt::LeftButton);
+    return d.result();
+  });
+  int row = 4;
+  ASSERT_TRUE(gui::EditGraphParams(catalog_, true, row));
+  EXPECT_TRUE(msg_.Texts().empty());
+  TGraphCatalogCols cols;
+  FillGraphCatalogCols(catalog_, cols);
+  EXPECT_EQ(cols.RowCount, 4);
+  EXPECT_EQ(cols.Tit->GetItem(4), "Ток фидера 2");
+  EXPECT_EQ(cols.Nu->Get(4), 10);
+  EXPECT_FLOAT_EQ(cols.Tgf->Get(4), 0.4f);
+
+  // A cancelled edit leaves the row.
+  OnModal([](QDialog& d) {
+    d.findChild<QLineEdit*>("_Tit")->setText("другое");
+    d.reject();
+    return d.result();
+  });
+  EXPECT_FALSE(gui::EditGraphParams(catalog_, true, row));
+  EXPECT_EQ(cols.Tit->GetItem(4), "Ток фидера 2");
+}
+
+TEST_F(GraphPropertiesTest, GraphicsSectionRoundTripsAndReportsBadValues) {
+  const std::string ini = ConfigFileName;
+  TGraphDisplaySettings fresh;
+  EXPECT_EQ(fresh.CurPeriod, 3600);
+  EXPECT_EQ(fresh.Plot.FrameColor, 0xC0C0C0u);
+  EXPECT_TRUE(fresh.Plot.FixedX);
+  EXPECT_EQ(fresh.Date1, Date());
+
+  TGraphDisplaySettings s;
+  s.Date1 = EncodeDate(2024, 3, 5) + EncodeTime(10, 30, 0);
+  s.Date2 = EncodeDate(2024, 4, 1);
+  s.CurPeriod = 1800;
+  s.Plot.BackColor = 0x00FFFF;
+  s.Plot.FixedY = true;
+  s.Plot.Yf1 = -2.5;
+  s.Plot.Yf2 = 7.25;
+  s.Plot.dY = 0.25;
+  s.Plot.Yx = 0.5;
+  s.Plot.FLegend = false;
+  s.Plot.Radius = 0;
+  WriteGraphDisplaySettings(ini, s);
+  const std::string text = Cp1251ToUtf8(ReadBytes(ini));
+  EXPECT_NE(text.find("[Graphics]\r\nDate1=05.03.2024 10:30:00\r\nDate2=01.04.2024 00:00:00\r\nCurPeriod=1800\r\n"
+                      "BackColor=65535\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("FixedY=1\r\nYf1=-2.5\r\nYf2=7.25\r\ndY=0.25\r\nYx=0.5"), std::string::npos) << text;
+
+  TGraphDisplaySettings back;
+  ReadGraphDisplaySettings(ini, back);
+  EXPECT_DOUBLE_EQ(back.Date1, s.Date1);
+  EXPECT_DOUBLE_EQ(back.Date2, s.Date2);
+  EXPECT_EQ(back.CurPeriod, 1800);
+  EXPECT_EQ(back.Plot.BackColor, 0x00FFFFu);
+  EXPECT_TRUE(back.Plot.FixedY);
+  EXPECT_FALSE(back.Plot.FLegend);
+  EXPECT_EQ(back.Plot.Radius, 0);
+  EXPECT_DOUBLE_EQ(back.Plot.Yf1, -2.5);
+  EXPECT_DOUBLE_EQ(back.Plot.dY, 0.25);
+  EXPECT_TRUE(msg_.Texts().empty());
+
+  // A value that does not read stops there: what came before it stays.
+  {
+    TIniFile file(ini);
+    file.WriteString("Graphics", "Yf2", "много");
+  }
+  TGraphDisplaySettings bad;
+  ReadGraphDisplaySettings(ini, bad);
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Ошибка чтения файла конфигурации ldtoril.ini"});
+  EXPECT_DOUBLE_EQ(bad.Plot.Yf1, -2.5);
+  EXPECT_DOUBLE_EQ(bad.Plot.Yf2, 0);
+}
+
+TEST_F(GraphPropertiesTest, DisplayDialogChecksDatesAndRaisesWidths) {
+  TDateTime d1 = EncodeDate(2024, 3, 5), d2 = EncodeDate(2024, 3, 7);
+  int period = 1800, wmin = 3, lin = 3, radius = 4;
+  gui::TColor back = 0xFFFFFF, frame = 0xC0C0C0, graph = 0xFF0000;
+  bool legend = true, fixedX = true, fixedY = false;
+  double yf1 = 0, yf2 = 0, dy = 0, yx = 0;
+  OnModal([&](QDialog& d) {
+    auto& f = static_cast<gui::TGraphSetForm&>(d);
+    EXPECT_EQ(f.PerBox->currentText(), "30 мин");
+    EXPECT_EQ(f.Date2Edit->date(), QDate(2024, 3, 7));
+    f.Date1Edit->setDate(QDate(2024, 3, 8));
+    QTest::mouseClick(d.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
+    EXPECT_NE(d.result(), QDialog::Accepted);
+    f.Date1Edit->setDate(QDate(2024, 3, 1));
+    f.PerBox->setCurrentIndex(-1);
+    f.WminEdit->clear();
+    QTest::keyClicks(f.LinWidthEdit, "-");
+    EXPECT_EQ(f.LinWidthEdit->text(), "0") << "an entry below 1 becomes 0 as it is typed";
+    f.RadiusEdit->setText("0");
+    f.FixYBox->setChecked(true);
+    f.dYEdit->setText("2,5");
+    f.Yf2Edit->setText("10");
+    QTest::mouseClick(d.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
+    return d.result();
+  });
+  ASSERT_TRUE(gui::ExecuteGraphDisplayDialog(d1, d2, period, wmin, lin, radius, back, frame, graph, legend, fixedX,
+                                             fixedY, yf1, yf2, dy, yx));
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Начальная дата больше конечной даты"});
+  EXPECT_DOUBLE_EQ(d1, EncodeDate(2024, 3, 1));
+  EXPECT_EQ(period, 0);
+  EXPECT_EQ(wmin, 1);
+  EXPECT_EQ(lin, 1);
+  EXPECT_EQ(radius, 0);
+  EXPECT_TRUE(fixedY);
+  EXPECT_DOUBLE_EQ(dy, 2.5);
+  EXPECT_DOUBLE_EQ(yf2, 10);
+  EXPECT_EQ(graph, 0xFF0000u);
+}
+
+}  // namespace
+}  // namespace ld::test
