@@ -13,6 +13,7 @@
 #include "core/tables/table_ops.h"
 #include "gui/grid/block_clipboard.h"
 #include "gui/grid/grid_state.h"
+#include "gui/grid/print_markup_table.h"
 #include "gui/grid/sheet_exchange.h"
 
 namespace ld::gui {
@@ -312,23 +313,7 @@ void TGridState::RangeSelect(const std::string& fromText, const std::string& toT
 
 void TGridState::GetPrintLines(std::vector<std::string>& lines) {
   TrimEmptyTailRows();
-  std::string header = "StartTable№&";
-  for (int c = 1; c <= Table.NCols; ++c) {
-    const auto k = static_cast<std::size_t>(c);
-    if (Table.Visible[k] == 1) header += std::to_string(Table.Colors[k]) + "~" + Table.ColTitle[k] + "&";
-  }
-  lines.push_back(std::move(header));
-  for (int row = 1; row <= Table.RowCount; ++row) {
-    const std::uint8_t rowMark = Table.MarkRec ? Table.MarkRec->Get(row) : 0;
-    std::string line = "Table" + std::to_string(row) + "&";
-    for (int c = 1; c <= Table.NCols; ++c) {
-      const auto k = static_cast<std::size_t>(c);
-      if (Table.Visible[k] != 1) continue;
-      const std::string text = GetCellText(Table, row, c, false);
-      line += std::to_string(rowMark != 0 ? rowMark : Table.Colors[k]) + "~" + (text.empty() ? " " : text) + "&";
-    }
-    lines.push_back(std::move(line));
-  }
+  AppendTablePrintLines(Table, lines);
 }
 
 void TGridState::ExportText() {
