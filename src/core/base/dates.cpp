@@ -86,8 +86,8 @@ std::string PackedTimeToStr(int step, double packed, bool yearFirst) {
   }
   const int s = SecondOfDay(packed);
   text += TwoDigits(s / 3600);
-  if (step < 3600) text += ":" + TwoDigits((s % 3600) / 60);
-  if (step < 60) text += ":" + TwoDigits(s % 60);
+  if (step < 3600) text.append(":").append(TwoDigits((s % 3600) / 60));
+  if (step < 60) text.append(":").append(TwoDigits(s % 60));
   return text;
 }
 

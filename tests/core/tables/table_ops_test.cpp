@@ -47,7 +47,7 @@ struct Fixture {
   DAdouble& P() { return *GetColumnAs<DAdouble>("P", t); }
   std::string Names() {
     std::string s;
-    for (int r = 1; r <= t.RowCount; ++r) s += (r > 1 ? "|" : "") + Name().GetItem(r);
+    for (int r = 1; r <= t.RowCount; ++r) s.append(r > 1 ? "|" : "").append(Name().GetItem(r));
     return s;
   }
   std::string Marks() {
