@@ -6,7 +6,8 @@
 
 namespace ld {
 
-// Writes every sheet of the workbook; a sheet without a name gets "Лист<n>". Dates carry the format
+// Writes every sheet of the workbook; a sheet without a name gets "Лист<n>", characters that sheet
+// names may not hold ([]:*?/\) become "_" and a name is cut to 31 characters. Dates carry the format
 // "dd.mm.yyyy" ("dd.mm.yyyy hh:mm:ss" with a time), bold cells a bold font. Replaces an existing file.
 // Fails with ld::Error 'Ошибка записи файла "<path>"'.
 void WriteXlsx(const std::string& path, const Workbook& book);

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/office/xlsx_file.h"
 
@@ -52,6 +54,15 @@ lxw_error WriteCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const Sh
   return format ? worksheet_write_blank(sheet, row, col, format) : LXW_NO_ERROR;
 }
 
+// Sheet names may not hold []:*?/\ and have at most 31 characters; layout names such as
+// "Формат РЭС (вводы п/ст)" are made fit instead of failing the whole workbook.
+std::string SheetName(const std::string& name, int number) {
+  std::string fit;
+  for (const char c : name) fit += std::string_view("[]:*?/\\").find(c) == std::string_view::npos ? c : '_';
+  fit = Utf8Left(fit, 31);
+  return fit.empty() ? "Лист" + std::to_string(number) : fit;
+}
+
 }  // namespace
 
 void WriteXlsx(const std::string& path, const Workbook& book) {
@@ -63,7 +74,7 @@ void WriteXlsx(const std::string& path, const Workbook& book) {
   int number = 0;
   for (const Worksheet& source : book.sheets) {
     ++number;
-    const std::string name = source.Name().empty() ? "Лист" + std::to_string(number) : source.Name();
+    const std::string name = SheetName(source.Name(), number);
     lxw_worksheet* sheet = workbook_add_worksheet(handle.get(), name.c_str());
     if (!sheet) {
       ok = false;

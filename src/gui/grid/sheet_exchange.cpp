@@ -23,7 +23,7 @@ double StoredNumber(const TDataFile& table, int row, int col) {
 }
 
 Worksheet TableToSheet(const TDataFile& table) {
-  Worksheet sheet(table.Name.substr(0, 31));
+  Worksheet sheet(table.Name);
   sheet.SetText(1, 1, "№ п/п");
   sheet.SetBold(1, 1);
   int col = 1;

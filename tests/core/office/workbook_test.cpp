@@ -50,13 +50,15 @@ TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {
   s.SetDate(4, 2, ld::DateSerial(2023, 12, 31, 7, 30, 15));
   s.SetText(30, 40, "далеко");
   book.sheets.emplace_back("");  // gets a default name
+  book.sheets.emplace_back("Формат РЭС (вводы п/ст) [все]: итог");
 
   const std::string path = dir / "out.xlsx";
   ld::WriteXlsx(path, book);
   const ld::Workbook back = ld::ReadWorkbook(path);
-  ASSERT_EQ(back.sheets.size(), 2u);
+  ASSERT_EQ(back.sheets.size(), 3u);
   EXPECT_EQ(back.sheets[0].Name(), "Узлы");
   EXPECT_EQ(back.sheets[1].Name(), "Лист2");
+  EXPECT_EQ(back.sheets[2].Name(), "Формат РЭС (вводы п_ст) _все__ ");  // 31 characters
   const ld::Worksheet& r = back.sheets[0];
   EXPECT_EQ(r.Cell(1, 1).text, "№ п/п");
   EXPECT_EQ(r.Cell(1, 2).text, "Наименование \"ТП-1\" <&>");
