@@ -18,7 +18,12 @@ namespace ld {
 
 // ---- the switch record ----------------------------------------------------------------------------
 
-void ReadBranchRec(const TBranchCols& c, int row, TRecSwt& rec) {
+namespace {
+
+// The branch table and the journal keep the record's fields in columns of the same names and types,
+// so one pair of copies serves both maps.
+template <class Cols>
+void LoadRec(const Cols& c, int row, TRecSwt& rec) {
   rec.N1 = c.N1->Get(row);
   rec.N2 = c.N2->Get(row);
   rec.Nl = c.Nl->Get(row);
@@ -43,7 +48,8 @@ void ReadBranchRec(const TBranchCols& c, int row, TRecSwt& rec) {
   rec.Sdop = c.Sdop->Get(row);
 }
 
-void WriteBranchRec(const TBranchCols& c, int row, const TRecSwt& rec) {
+template <class Cols>
+void StoreRec(const Cols& c, int row, const TRecSwt& rec) {
   (*c.N1)[row] = rec.N1;
   (*c.N2)[row] = rec.N2;
   (*c.Nl)[row] = rec.Nl;
@@ -68,55 +74,12 @@ void WriteBranchRec(const TBranchCols& c, int row, const TRecSwt& rec) {
   (*c.Sdop)[row] = rec.Sdop;
 }
 
-void ReadSwitchLogRec(const TSwitchLogCols& c, int row, TRecSwt& rec) {
-  rec.N1 = c.N1->Get(row);
-  rec.N2 = c.N2->Get(row);
-  rec.Nl = c.Nl->Get(row);
-  rec.Name1 = c.Name1->GetItem(row);
-  rec.Name2 = c.Name2->GetItem(row);
-  rec.DSName = c.DSName->GetItem(row);
-  rec.TypEqu = c.TypEqu->GetItem(row);
-  rec.Mark = c.Mark->GetItem(row);
-  rec.Regulation = c.Regulation->GetItem(row);
-  rec.Notv = c.Notv->Get(row);
-  rec.Ntpr = c.Ntpr->Get(row);
-  rec.Commut = c.Commut->Get(row);
-  rec.Ul = c.Ul->Get(row);
-  rec.R = c.R->Get(row);
-  rec.X = c.X->Get(row);
-  rec.G = c.G->Get(row);
-  rec.B = c.B->Get(row);
-  rec.Kta = c.Kta->Get(row);
-  rec.Ktr = c.Ktr->Get(row);
-  rec.Ktn = c.Ktn->Get(row);
-  rec.Idop = c.Idop->Get(row);
-  rec.Sdop = c.Sdop->Get(row);
-}
+}  // namespace
 
-void ReadSwitchRec(const TSwitchLogCols& c, int row, const TRecSwt& rec) {
-  (*c.N1)[row] = rec.N1;
-  (*c.N2)[row] = rec.N2;
-  (*c.Nl)[row] = rec.Nl;
-  c.Name1->SetItem(row, rec.Name1);
-  c.Name2->SetItem(row, rec.Name2);
-  c.DSName->SetItem(row, rec.DSName);
-  c.TypEqu->SetItem(row, rec.TypEqu);
-  c.Mark->SetItem(row, rec.Mark);
-  c.Regulation->SetItem(row, rec.Regulation);
-  (*c.Notv)[row] = rec.Notv;
-  (*c.Ntpr)[row] = rec.Ntpr;
-  (*c.Commut)[row] = rec.Commut;
-  (*c.Ul)[row] = rec.Ul;
-  (*c.R)[row] = rec.R;
-  (*c.X)[row] = rec.X;
-  (*c.G)[row] = rec.G;
-  (*c.B)[row] = rec.B;
-  (*c.Kta)[row] = rec.Kta;
-  (*c.Ktr)[row] = rec.Ktr;
-  (*c.Ktn)[row] = rec.Ktn;
-  (*c.Idop)[row] = rec.Idop;
-  (*c.Sdop)[row] = rec.Sdop;
-}
+void ReadBranchRec(const TBranchCols& c, int row, TRecSwt& rec) { LoadRec(c, row, rec); }
+void WriteBranchRec(const TBranchCols& c, int row, const TRecSwt& rec) { StoreRec(c, row, rec); }
+void ReadSwitchLogRec(const TSwitchLogCols& c, int row, TRecSwt& rec) { LoadRec(c, row, rec); }
+void ReadSwitchRec(const TSwitchLogCols& c, int row, const TRecSwt& rec) { StoreRec(c, row, rec); }
 
 void ReadBranchRec(TDataFile& branches, int row, TRecSwt& rec) {
   TBranchCols c;
