@@ -210,9 +210,10 @@ std::string FindFileNoCase(const std::string& path) {
   const fs::path p(path);
   const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
   const std::string want = UpperCase(p.filename().string());
-  for (const auto& entry : fs::directory_iterator(dir, ec)) {
-    if (UpperCase(entry.path().filename().string()) == want)
-      return p.has_parent_path() ? entry.path().string() : entry.path().filename().string();
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;  // a folder of that name is no program file
+    if (UpperCase(it->path().filename().string()) == want)
+      return p.has_parent_path() ? it->path().string() : it->path().filename().string();
   }
   return path;
 }

@@ -9,6 +9,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/numfmt.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
@@ -17,25 +18,10 @@ namespace ld::catalog {
 
 namespace fs = std::filesystem;
 
-std::string ResolveFileName(const std::string& path) {
-  std::error_code ec;
-  const fs::path p = fs::path(path);
-  if (fs::exists(p, ec)) return path;
-  const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
-  const std::string wanted = UpperCase(p.filename().string());
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    if (UpperCase(it->path().filename().string()) == wanted) {
-      return (p.has_parent_path() ? p.parent_path() / it->path().filename() : it->path().filename()).string();
-    }
-  }
-  return path;
-}
-
 std::unique_ptr<TDataFile> LoadTable(const std::string& path, const std::string& layoutName,
                                      const std::string& title, bool sort) {
   auto table = std::make_unique<TDataFile>();
-  const std::string fileName = ResolveFileName(path);
+  const std::string fileName = FindFileNoCase(path);
   std::error_code ec;
   if (!fs::exists(fs::path(fileName), ec)) {
     ReadMaket(layoutName, *table);

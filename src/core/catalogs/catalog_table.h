@@ -1,6 +1,6 @@
 #pragma once
-// What the catalogue units share: finding a catalogue file whatever the letter case of its name,
-// loading a catalogue or passport list (creating an empty one), and the parts of a row's caption.
+// What the catalogue units share: loading a catalogue or passport list (creating an empty one), and
+// the parts of a row's caption.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,13 +10,8 @@
 
 namespace ld::catalog {
 
-// The existing file whose name equals the last part of path without regard to letter case (the path
-// itself when it exists or nothing matches), so catalogues copied from another workstation with
-// other letter case are still found while a new file gets the name as spelt.
-std::string ResolveFileName(const std::string& path);
-
-// Reads the table file (resolved as above), or creates it with no rows and the given title when
-// there is none. With sort the rows are put in the layout's key order and a reordered table is
+// Reads the table file (found whatever the letter case of its name), or creates it with no rows and
+// the given title when there is none. With sort the rows are put in the layout's key order and a reordered table is
 // written back. Table-store failures throw ld::Error.
 std::unique_ptr<TDataFile> LoadTable(const std::string& path, const std::string& layoutName,
                                      const std::string& title, bool sort);

@@ -62,8 +62,11 @@ TEST_F(Catalogs, MissingCataloguesAndListsAreCreatedEmptyWithTheirTitles) {
 TEST_F(Catalogs, FileNamesAreFoundWhateverTheirLetterCase) {
   WriteRows("SPRAV_T2.CAT", CatalogLayoutT2, {kTm400});
   WriteRows("Sprav_rt.Cat", CatalogLayoutRT, {{"РБ", "10", "1000", "-8", "0", "5"}});
+  std::filesystem::create_directory(dir_.Path() / "SPRAV_KA.CAT");  // a folder is not the catalogue
   LoadCatalogT2(Folder(), false);
   LoadCatalogRT(Folder(), false);
+  LoadCatalogKA(Folder(), false);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_.Path() / "sprav_KA.cat"));
   EXPECT_EQ(CatalogT2Caption(1, true), "ТМ-400/10/0.4");
   EXPECT_EQ(CatalogRTCaption(1, true), "РБ-10-1000--8");
   EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "sprav_t2.cat"));
