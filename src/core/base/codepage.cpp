@@ -99,48 +99,45 @@ std::string Decode(std::string_view bytes, const std::array<char16_t, 128>& high
   return out;
 }
 
+bool IsContinuation(std::string_view text, std::size_t pos) {
+  return pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80;
+}
+
+// Calls f(character, its bytes) for every character of a UTF-8 text; a malformed byte is one
+// character of its own value, as NextUtf8Char reads it.
+template <typename F>
+void ForEachChar(std::string_view text, F f) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t start = pos;
+    const char32_t cp = NextUtf8Char(text, pos);
+    f(cp, text.substr(start, pos - start));
+  }
+}
+
 template <typename CodeOf>
 std::string Encode(std::string_view text, CodeOf codeOf) {
   std::string out;
   out.reserve(text.size());
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const auto b = static_cast<unsigned char>(text[pos]);
-    if (b < 0x80) {
-      out.push_back(text[pos++]);
-      continue;
-    }
-    const int code = codeOf(NextUtf8Char(text, pos));
+  ForEachChar(text, [&](char32_t cp, std::string_view) {
+    const int code = codeOf(cp);
     out.push_back(code >= 0 ? static_cast<char>(code) : '?');
-  }
+  });
   return out;
-}
-
-bool IsContinuation(std::string_view text, std::size_t pos) {
-  return pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80;
 }
 
 template <typename Map>
 std::string MapChars(std::string_view text, Map map) {
   std::string out;
   out.reserve(text.size());
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const auto b = static_cast<unsigned char>(text[pos]);
-    if (b < 0x80) {
-      out.push_back(static_cast<char>(map(b)));
-      ++pos;
-      continue;
-    }
-    const std::size_t start = pos;
-    const char32_t cp = NextUtf8Char(text, pos);
+  ForEachChar(text, [&](char32_t cp, std::string_view bytes) {
     const char32_t mapped = map(cp);
     if (mapped == cp) {
-      out.append(text.substr(start, pos - start));  // malformed bytes pass through untouched
+      out.append(bytes);  // malformed bytes pass through untouched
     } else {
       AppendUtf8(out, mapped);
     }
-  }
+  });
   return out;
 }
 
@@ -223,15 +220,7 @@ char32_t Cp1251Char(unsigned char byte) { return byte < 0x80 ? byte : kCp1251Hig
 
 std::size_t Utf8Length(std::string_view text) {
   std::size_t count = 0;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    if (static_cast<unsigned char>(text[pos]) < 0x80) {
-      ++pos;
-    } else {
-      NextUtf8Char(text, pos);
-    }
-    ++count;
-  }
+  ForEachChar(text, [&](char32_t, std::string_view) { ++count; });
   return count;
 }
 
