@@ -204,17 +204,10 @@ void TGridState::SortAndSave() {
   const bool heldBefore = locked_;
   if (!modified_) LockNoModify();
   bool changed = false;
-  SortTable(Table, Table.NOrder, std::span<const std::uint8_t>(&Table.Order[1], static_cast<std::size_t>(std::max<int>(0, Table.NOrder))), changed, progress_);
+  const std::span<const std::uint8_t> keys(&Table.Order[1], static_cast<std::size_t>(std::max<int>(0, Table.NOrder)));
+  SortTable(Table, Table.NOrder, keys, changed, progress_);
   if (changed) {
-    const bool ask = AskSave;
-    AskSave = false;
-    try {
-      SaveFile();
-    } catch (...) {
-      AskSave = ask;
-      throw;
-    }
-    AskSave = ask;
+    SaveWithoutAsking();
   } else if (!modified_ && !heldBefore) {
     UnlockFiles();
   }

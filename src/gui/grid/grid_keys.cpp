@@ -115,17 +115,7 @@ void TDataGrid5::RunCommand(int tag) {
 }
 
 void TDataGrid5::SaveCommand() {
-  Guarded([&] {
-    const bool ask = AskSave;
-    AskSave = false;
-    try {
-      SaveFile();
-    } catch (...) {
-      AskSave = ask;
-      throw;
-    }
-    AskSave = ask;
-  });
+  Guarded([&] { SaveWithoutAsking(); });
   update();
 }
 

@@ -280,6 +280,18 @@ bool TGridState::SaveFile() {
   return true;
 }
 
+void TGridState::SaveWithoutAsking() {
+  const bool ask = AskSave;
+  AskSave = false;
+  try {
+    SaveFile();
+  } catch (...) {
+    AskSave = ask;
+    throw;
+  }
+  AskSave = ask;
+}
+
 // ---------------------------------------------------------------- rebuilding
 
 int TGridState::TextWidth(const std::string& text) const { return 7 * static_cast<int>(Utf8Length(text)); }

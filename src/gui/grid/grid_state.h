@@ -66,6 +66,8 @@ public:
   void SetMaket(const std::string& layoutName);
   // Asks (with AskSave), saves and releases the locks. False: the user cancelled.
   bool SaveFile();
+  // SaveFile with AskSave cleared for the call (F2).
+  void SaveWithoutAsking();
   void SortAndSave();
   void CloseTable();
   void ClearTable();

@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "gui/common/modal.h"
+#include "gui/grid/dialog_buttons.h"
 #include "gui/grid/grid_dialogs.h"
 
 namespace ld::gui {
@@ -27,17 +28,8 @@ TRangeForm::TRangeForm(QWidget* parent) : QDialog(parent) {
   layout->addWidget(new QLabel("до", this), 1, 0);
   layout->addWidget(to_, 1, 1);
   layout->addWidget(inclusive_, 2, 1);
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton("Поиск", this);
-  ok->setObjectName("OKBtn");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Отмена", this);
-  cancel->setObjectName("CancelBtn");
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons, 3, 0, 1, 2);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  layout->addLayout(OkCancelButtons(*this, "Поиск", "Отмена"), 3, 0, 1, 2);
+  findChild<QPushButton*>("OKBtn")->setDefault(true);
 }
 
 bool ExecuteRangeDialog(std::string& from, std::string& to, bool& inclusive) {

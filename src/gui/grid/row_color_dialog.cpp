@@ -9,6 +9,7 @@
 
 #include "core/tables/layout.h"
 #include "gui/common/modal.h"
+#include "gui/grid/dialog_buttons.h"
 #include "gui/grid/grid_dialogs.h"
 #include "gui/grid/tcolor.h"
 
@@ -65,16 +66,7 @@ TRowColorForm::TRowColorForm(QWidget* parent) : QDialog(parent) {
   sample_->setAutoFillBackground(true);
   sample_->setAlignment(Qt::AlignCenter);
   layout->addWidget(sample_);
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton("Применить", this);
-  ok->setObjectName("OKBtn");
-  auto* cancel = new QPushButton("Отменить", this);
-  cancel->setObjectName("CancelBtn");
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  layout->addLayout(OkCancelButtons(*this, "Применить", "Отменить"));
   connect(grid_, &TColorGrid::Changed, this, &TRowColorForm::ShowSample);
   ShowSample();
 }

@@ -14,6 +14,7 @@
 #include "gui/common/modal.h"
 #include "gui/grid/block_clipboard.h"
 #include "gui/grid/color_combo.h"
+#include "gui/grid/dialog_buttons.h"
 #include "gui/grid/grid_dialogs.h"
 #include "gui/grid/maket_block.h"
 
@@ -116,14 +117,7 @@ TSetMaketForm::TSetMaketForm(const TDataFile& table, QWidget* parent) : QDialog(
   typElem_ = new QLabel(this);
   typElem_->setObjectName("TypElem");
   form->addRow(typElem_);
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton("Применить", this);
-  ok->setObjectName("OKBtn");
-  auto* cancel = new QPushButton("Отменить", this);
-  cancel->setObjectName("CancelBtn");
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  right->addLayout(buttons);
+  right->addLayout(OkCancelButtons(*this, "Применить", "Отменить"));
 
   for (int c = 1; c <= work_.NCols; ++c) {
     const auto k = static_cast<std::size_t>(c);
@@ -143,8 +137,6 @@ TSetMaketForm::TSetMaketForm(const TDataFile& table, QWidget* parent) : QDialog(
   connect(access_, &QCheckBox::toggled, this, [this] { AccessChange(); });
   for (TColorComboBox* box : {colorB_, colorF_, colorT_})
     connect(box, &TColorComboBox::Change, this, [this, box] { ColorChange(box); });
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TSetMaketForm::ShowColumn() {
