@@ -238,14 +238,17 @@ void TDataGrid5::mouseMoveEvent(QMouseEvent* event) {
   setCursor(BorderAt(pos) >= 0 ? Qt::SplitHCursor : Qt::ArrowCursor);
   if (!leftDown_ || event->buttons() != Qt::LeftButton || Mode() == gmEdit) return;
   SetModeQuiet(gmBlock);
+  ExtendBlockTo(pos);
+}
+
+void TDataGrid5::ExtendBlockTo(const QPoint& pos) {
   int col = 0, row = 0;
-  if (CellAt(pos, col, row) && col >= 1 && row >= 1) {
-    TGridBlock block = Block();
-    block.Col2 = col;
-    block.Row2 = row - 1 + FirstRow();
-    SetBlock(block);
-    update();
-  }
+  if (!CellAt(pos, col, row) || col < 1 || row < 1) return;
+  TGridBlock block = Block();
+  block.Col2 = col;
+  block.Row2 = row - 1 + FirstRow();
+  SetBlock(block);
+  update();
 }
 
 void TDataGrid5::mouseReleaseEvent(QMouseEvent* event) {
@@ -257,14 +260,7 @@ void TDataGrid5::mouseReleaseEvent(QMouseEvent* event) {
   }
   if (Mode() != gmBlock) return;
   SetModeQuiet(gmView);
-  int col = 0, row = 0;
-  if (CellAt(event->position().toPoint(), col, row) && col >= 1 && row >= 1) {
-    TGridBlock block = Block();
-    block.Col2 = col;
-    block.Row2 = row - 1 + FirstRow();
-    SetBlock(block);
-  }
-  update();
+  ExtendBlockTo(event->position().toPoint());
 }
 
 void TDataGrid5::wheelEvent(QWheelEvent* event) {

@@ -104,6 +104,8 @@ private:
   void EditorEdited(const QString& text);
   int ColumnX(int col) const;
   int BorderAt(const QPoint& point) const;
+  // The cell under the point becomes the block's second corner.
+  void ExtendBlockTo(const QPoint& pos);
 
   QMenu* menu_ = nullptr;
   QLineEdit* editor_ = nullptr;
