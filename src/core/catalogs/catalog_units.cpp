@@ -47,72 +47,41 @@ struct Unit {
 
 float Num(const TDataFile& t, const char* field, int row) { return NumCol(t, field).Get(row); }
 
+// Copies the number column of the record field's own name.
+#define NUM(field) r.field = Num(t, #field, row)
+
 void FillT2(const TDataFile& t, int row, TRecT2& r) {
   r.Mark = TextCol(t, "Mark").GetItem(row);
-  r.Sv = Num(t, "Sv", row);
-  r.Uv = Num(t, "Uv", row);
-  r.Un = Num(t, "Un", row);
-  r.Pk = Num(t, "Pk", row);
-  r.Uk = Num(t, "Uk", row);
-  r.Ph = Num(t, "Ph", row);
-  r.Ih = Num(t, "Ih", row);
+  NUM(Sv); NUM(Uv); NUM(Un); NUM(Pk); NUM(Uk); NUM(Ph); NUM(Ih);
   r.RPN = TextCol(t, "RPN").GetItem(row);
 }
 
 void FillT3(const TDataFile& t, int row, TRecT3& r) {
   r.Mark = TextCol(t, "Mark").GetItem(row);
-  r.Sv = Num(t, "Sv", row);
-  r.Ss = Num(t, "Ss", row);
-  r.Sn = Num(t, "Sn", row);
-  r.Uv = Num(t, "Uv", row);
-  r.Us = Num(t, "Us", row);
-  r.Un = Num(t, "Un", row);
-  r.Pv_s = Num(t, "Pv_s", row);
-  r.Pv_n = Num(t, "Pv_n", row);
-  r.Ps_n = Num(t, "Ps_n", row);
-  r.Uv_s = Num(t, "Uv_s", row);
-  r.Uv_n = Num(t, "Uv_n", row);
-  r.Us_n = Num(t, "Us_n", row);
-  r.Ph = Num(t, "Ph", row);
-  r.Ih = Num(t, "Ih", row);
+  NUM(Sv); NUM(Ss); NUM(Sn); NUM(Uv); NUM(Us); NUM(Un); NUM(Pv_s); NUM(Pv_n); NUM(Ps_n); NUM(Uv_s);
+  NUM(Uv_n); NUM(Us_n); NUM(Ph); NUM(Ih);
   r.RPN = TextCol(t, "RPN").GetItem(row);
 }
 
 void FillTR(const TDataFile& t, int row, TRecTR& r) {
   r.Mark = TextCol(t, "Mark").GetItem(row);
-  r.Sv = Num(t, "Sv", row);
-  r.Uv = Num(t, "Uv", row);
-  r.Un1 = Num(t, "Un1", row);
-  r.Un2 = Num(t, "Un2", row);
-  r.Pk = Num(t, "Pk", row);
-  r.Uk = Num(t, "Uk", row);
-  r.Ph = Num(t, "Ph", row);
-  r.Ih = Num(t, "Ih", row);
+  NUM(Sv); NUM(Uv); NUM(Un1); NUM(Un2); NUM(Pk); NUM(Uk); NUM(Ph); NUM(Ih);
   r.RPN = TextCol(t, "RPN").GetItem(row);
 }
 
 void FillRT(const TDataFile& t, int row, TRecRT& r) {
   r.Mark = TextCol(t, "Mark").GetItem(row);
-  r.Unom = Num(t, "Unom", row);
-  r.Inom = Num(t, "Inom", row);
-  r.Xr = Num(t, "Xr", row);
-  r.Snom = Num(t, "Snom", row);
-  r.dP = Num(t, "dP", row);
+  NUM(Unom); NUM(Inom); NUM(Xr); NUM(Snom); NUM(dP);
 }
 
 void FillKA(const TDataFile& t, int row, TRecKA& r) {
   r.Mark = TextCol(t, "Mark").GetItem(row);
   r.Name = TextCol(t, "Name").GetItem(row);
-  r.Unom = Num(t, "Unom", row);
-  r.Inom = Num(t, "Inom", row);
-  r.Sotk = Num(t, "Sotk", row);
-  r.Iotk = Num(t, "Iotk", row);
-  r.Totk = Num(t, "Totk", row);
-  r.Ids = Num(t, "Ids", row);
-  r.Its = Num(t, "Its", row);
-  r.Tts = Num(t, "Tts", row);
+  NUM(Unom); NUM(Inom); NUM(Sotk); NUM(Iotk); NUM(Totk); NUM(Ids); NUM(Its); NUM(Tts);
   r.Typ = catalog::UpperCell(catalog::CharCol(t, "Typ"), row);
 }
+
+#undef NUM
 
 Unit<TRecT2> unitT2{CatalogFileT2, CatalogLayoutT2, "Каталог двухобмоточных трансформаторов",
                     &ListLayoutT2, "Паспортные данные двухобмоточных тр-ров", {"Sv", "Uv", "Un"}, '/',
