@@ -5,6 +5,13 @@
 
 namespace ld {
 
+// A map starts empty with the table's row count; its fields are bound one by one after.
+template <typename Cols>
+void StartMap(const TDataFile& table, Cols& cols) {
+  cols = Cols{};
+  cols.RowCount = table.RowCount;
+}
+
 // A field of a known type: the table's array of that field, which must be of that type.
 template <typename T>
 void BindColumn(const TDataFile& table, const char* fieldName, T*& field) {

@@ -5,8 +5,7 @@
 namespace ld {
 
 void FillDistrict10Cols(const TDataFile& table, TDistrict10Cols& cols) {
-  cols = TDistrict10Cols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Sign", cols.Sign);
   BindColumn(table, "Name1", cols.Name1);
   BindColumn(table, "Name2", cols.Name2);
@@ -22,8 +21,7 @@ void FillDistrict10Cols(const TDataFile& table, TDistrict10Cols& cols) {
 }
 
 void FillLine10Cols(const TDataFile& table, TLine10Cols& cols) {
-  cols = TLine10Cols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Nr", cols.Nr);
   BindColumn(table, "Sign", cols.Sign);
   BindColumn(table, "Commut", cols.Commut);
@@ -46,8 +44,7 @@ void FillLine10Cols(const TDataFile& table, TLine10Cols& cols) {
 }
 
 void FillLine04Cols(const TDataFile& table, TLine04Cols& cols) {
-  cols = TLine04Cols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "NameTP", cols.NameTP);
   BindColumn(table, "Ntr", cols.Ntr);
   BindColumn(table, "Fider", cols.Fider);
@@ -79,8 +76,7 @@ void FillLine04Cols(const TDataFile& table, TLine04Cols& cols) {
 }
 
 void FillTransTPCols(const TDataFile& table, TTransTPCols& cols) {
-  cols = TTransTPCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Notv", cols.Notv);
   BindColumn(table, "Nr", cols.Nr);
   BindColumn(table, "Ng_n", cols.Ng_n);
@@ -119,8 +115,7 @@ void FillTransTPCols(const TDataFile& table, TTransTPCols& cols) {
 }
 
 void FillSubstInputCols(const TDataFile& table, TSubstInputCols& cols) {
-  cols = TSubstInputCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Subst", cols.Subst);
   BindColumn(table, "NamePS", cols.NamePS);
   BindColumn(table, "LinkPS", cols.LinkPS);
@@ -147,8 +142,7 @@ void FillSubstInputCols(const TDataFile& table, TSubstInputCols& cols) {
 }
 
 void FillSubstFeederCols(const TDataFile& table, TSubstFeederCols& cols) {
-  cols = TSubstFeederCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Name1", cols.Name1);
   BindColumn(table, "Name2", cols.Name2);
   BindColumn(table, "Line", cols.Line);
@@ -174,8 +168,7 @@ void FillSubstFeederCols(const TDataFile& table, TSubstFeederCols& cols) {
 }
 
 void FillConsumerCols(const TDataFile& table, TConsumerCols& cols) {
-  cols = TConsumerCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "NameTP", cols.NameTP);
   BindColumn(table, "Ndog", cols.Ndog);
   BindColumn(table, "NameAb", cols.NameAb);
@@ -184,8 +177,7 @@ void FillConsumerCols(const TDataFile& table, TConsumerCols& cols) {
 }
 
 void FillConsumerEnergyCols(const TDataFile& table, TConsumerEnergyCols& cols) {
-  cols = TConsumerEnergyCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "NameTP", cols.NameTP);
   BindColumn(table, "Ndog", cols.Ndog);
   BindColumn(table, "NameAb", cols.NameAb);
@@ -198,8 +190,7 @@ void FillConsumerEnergyCols(const TDataFile& table, TConsumerEnergyCols& cols) {
 }
 
 void FillMeterPointCols(const TDataFile& table, TMeterPointCols& cols) {
-  cols = TMeterPointCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "NameTP", cols.NameTP);
   BindColumn(table, "Ntr", cols.Ntr);
   BindColumn(table, "Fider", cols.Fider);
@@ -236,8 +227,7 @@ void FillMeterPointCols(const TDataFile& table, TMeterPointCols& cols) {
 }
 
 void FillHouseholdCols(const TDataFile& table, THouseholdCols& cols) {
-  cols = THouseholdCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "NameTP", cols.NameTP);
   BindColumn(table, "Fider", cols.Fider);
   BindColumn(table, "LinkTP", cols.LinkTP);

@@ -5,8 +5,7 @@
 namespace ld {
 
 void FillSectionCols(const TDataFile& table, TSectionCols& cols) {
-  cols = TSectionCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "NS", cols.NS);
   BindColumn(table, "Name", cols.Name);
   BindColumn(table, "Urez", cols.Urez);
@@ -15,8 +14,7 @@ void FillSectionCols(const TDataFile& table, TSectionCols& cols) {
 }
 
 void FillTransLoadCols(const TDataFile& table, TTransLoadCols& cols) {
-  cols = TTransLoadCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "DSName", cols.DSName);
@@ -37,8 +35,7 @@ void FillTransLoadCols(const TDataFile& table, TTransLoadCols& cols) {
 }
 
 void FillLineLoadCols(const TDataFile& table, TLineLoadCols& cols) {
-  cols = TLineLoadCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "DSName", cols.DSName);
@@ -58,8 +55,7 @@ void FillLineLoadCols(const TDataFile& table, TLineLoadCols& cols) {
 }
 
 void FillTransLossCols(const TDataFile& table, TTransLossCols& cols) {
-  cols = TTransLossCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "DSName", cols.DSName);
@@ -77,8 +73,7 @@ void FillTransLossCols(const TDataFile& table, TTransLossCols& cols) {
 }
 
 void FillLineLossCols(const TDataFile& table, TLineLossCols& cols) {
-  cols = TLineLossCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "DSName", cols.DSName);
@@ -97,8 +92,7 @@ void FillLineLossCols(const TDataFile& table, TLineLossCols& cols) {
 }
 
 void FillNodeEnergyCols(const TDataFile& table, TNodeEnergyCols& cols) {
-  cols = TNodeEnergyCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "NS", cols.NS);
   BindColumn(table, "Nr", cols.Nr);
   BindColumn(table, "Name", cols.Name);
@@ -115,8 +109,7 @@ void FillNodeEnergyCols(const TDataFile& table, TNodeEnergyCols& cols) {
 }
 
 void FillBranchEnergyCols(const TDataFile& table, TBranchEnergyCols& cols) {
-  cols = TBranchEnergyCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Nr", cols.Nr);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
@@ -181,8 +174,7 @@ void FillBranchEnergyCols(const TDataFile& table, TBranchEnergyCols& cols) {
 }
 
 void FillNodeVoltDevCols(const TDataFile& table, TNodeVoltDevCols& cols) {
-  cols = TNodeVoltDevCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "NS", cols.NS);
   BindColumn(table, "Name", cols.Name);
   BindColumn(table, "Sign", cols.Sign);
@@ -200,8 +192,7 @@ void FillNodeVoltDevCols(const TDataFile& table, TNodeVoltDevCols& cols) {
 }
 
 void FillTransEnergyCols(const TDataFile& table, TTransEnergyCols& cols) {
-  cols = TTransEnergyCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "DSName", cols.DSName);
@@ -223,8 +214,7 @@ void FillTransEnergyCols(const TDataFile& table, TTransEnergyCols& cols) {
 }
 
 void FillLineEnergyCols(const TDataFile& table, TLineEnergyCols& cols) {
-  cols = TLineEnergyCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "DSName", cols.DSName);
@@ -247,8 +237,7 @@ void FillLineEnergyCols(const TDataFile& table, TLineEnergyCols& cols) {
 }
 
 void FillTransELossCols(const TDataFile& table, TTransELossCols& cols) {
-  cols = TTransELossCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "DSName", cols.DSName);
@@ -266,8 +255,7 @@ void FillTransELossCols(const TDataFile& table, TTransELossCols& cols) {
 }
 
 void FillLineELossCols(const TDataFile& table, TLineELossCols& cols) {
-  cols = TLineELossCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "Ul", cols.Ul);
@@ -286,8 +274,7 @@ void FillLineELossCols(const TDataFile& table, TLineELossCols& cols) {
 }
 
 void FillLineBalanceCols(const TDataFile& table, TLineBalanceCols& cols) {
-  cols = TLineBalanceCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "IdxWLin", cols.IdxWLin);

@@ -5,8 +5,7 @@
 namespace ld {
 
 void FillNodeCols(const TDataFile& table, TNodeCols& cols) {
-  cols = TNodeCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Nr", cols.Nr);
   BindColumn(table, "NS", cols.NS);
   BindColumn(table, "NumES", cols.NumES);
@@ -63,8 +62,7 @@ void FillNodeCols(const TDataFile& table, TNodeCols& cols) {
 }
 
 void FillBranchCols(const TDataFile& table, TBranchCols& cols) {
-  cols = TBranchCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Nr", cols.Nr);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
@@ -117,8 +115,7 @@ void FillBranchCols(const TDataFile& table, TBranchCols& cols) {
 }
 
 void FillLoadCharCols(const TDataFile& table, TLoadCharCols& cols) {
-  cols = TLoadCharCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Nsh", cols.Nsh);
   BindColumn(table, "Name", cols.Name);
   BindColumn(table, "A0", cols.A0);
@@ -130,8 +127,7 @@ void FillLoadCharCols(const TDataFile& table, TLoadCharCols& cols) {
 }
 
 void FillLineFlowCols(const TDataFile& table, TLineFlowCols& cols) {
-  cols = TLineFlowCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "Nl", cols.Nl);
@@ -169,16 +165,14 @@ void FillLineFlowCols(const TDataFile& table, TLineFlowCols& cols) {
 }
 
 void FillSchemeAreaCols(const TDataFile& table, TSchemeAreaCols& cols) {
-  cols = TSchemeAreaCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Nr", cols.Nr);
   BindColumn(table, "Name", cols.Name);
   BindColumn(table, "Color", cols.Color);
 }
 
 void FillTkzSourceCols(const TDataFile& table, TTkzSourceCols& cols) {
-  cols = TTkzSourceCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Name", cols.Name);
   BindColumn(table, "Text", cols.Text);
   BindColumn(table, "Sign", cols.Sign);
@@ -188,8 +182,7 @@ void FillTkzSourceCols(const TDataFile& table, TTkzSourceCols& cols) {
 }
 
 void FillTkzBranchCols(const TDataFile& table, TTkzBranchCols& cols) {
-  cols = TTkzBranchCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Sign", cols.Sign);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
@@ -225,8 +218,7 @@ void FillTkzBranchCols(const TDataFile& table, TTkzBranchCols& cols) {
 }
 
 void FillSwitchLogCols(const TDataFile& table, TSwitchLogCols& cols) {
-  cols = TSwitchLogCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "Date", cols.Date);
   BindColumn(table, "Hour", cols.Hour);
   BindColumn(table, "Mins", cols.Mins);
@@ -263,8 +255,7 @@ void FillSwitchLogCols(const TDataFile& table, TSwitchLogCols& cols) {
 }
 
 void FillCapCurrentCols(const TDataFile& table, TCapCurrentCols& cols) {
-  cols = TCapCurrentCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "N1", cols.N1);
   BindColumn(table, "N2", cols.N2);
   BindColumn(table, "Idx", cols.Idx);
@@ -275,8 +266,7 @@ void FillCapCurrentCols(const TDataFile& table, TCapCurrentCols& cols) {
 }
 
 void FillUserCols(const TDataFile& table, TUserCols& cols) {
-  cols = TUserCols{};
-  cols.RowCount = table.RowCount;
+  StartMap(table, cols);
   BindColumn(table, "UserName", cols.UserName);
   BindColumn(table, "Password", cols.Password);
   BindColumn(table, "UserData", cols.UserData);
