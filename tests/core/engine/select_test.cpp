@@ -1,0 +1,234 @@
+// Selections on a small meshed scheme of two substations: which node and branch rows each one hands to
+// the diagram.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/base/settings.h"
+#include "core/engine/regime.h"
+#include "core/engine/select.h"
+#include "scheme_builder.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+// Node rows of the scheme (1-based, in table order).
+enum Row { kPs11 = 1, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7, kPs21, kTp8, kTp9, kLow12, kPs22, kTp20, kTp21 };
+// Branch rows.
+enum Br { bSection = 1, b13, b34, b45, b26, b67, bRing57, b10_8, b89, bTie95, b8_12, b10_11, bOff4_20, b20_21 };
+
+// ПС1 (sections 1 and 2) feeds a ring 1-3-4-5-7-6-2 closed at 5-7; ПС2 (10) feeds 8-9 and, through a
+// transformer, the 0.4 kV node 12; 9-5 is a cut open at 9; 20-21 has no supply, joined to 4 by a
+// branch switched off at both ends.
+SchemeBuilder TwoSubstations() {
+  SchemeBuilder s;
+  auto node = [&](int ns, const char* name, const char* sign = "", float um = 10) {
+    NodeSpec& n = s.Node(ns, sign, ns >= 3 ? 0.2 : 0, ns >= 3 ? 0.1 : 0);
+    n.Name = name;
+    n.Um = um;
+  };
+  node(1, "ПС1.1", "B", 10.5f);
+  node(2, "ПС1.2");
+  node(3, "ТП3");
+  node(4, "ТП4");
+  node(5, "ТП5");
+  node(6, "ТП6");
+  node(7, "ТП7");
+  node(10, "ПС2.1", "B", 10.5f);
+  node(8, "ТП8");
+  node(9, "ТП9");
+  node(12, "ТП8 0,4", "", 0.4f);
+  node(11, "ПС2.2");
+  node(20, "ТП20");
+  node(21, "ТП21");
+  s.Branch(1, 2, 0.01, 0.01);
+  s.Branch(1, 3, 1, 2);
+  s.Branch(3, 4, 1, 2);
+  s.Branch(4, 5, 1, 2);
+  s.Branch(2, 6, 1, 2);
+  s.Branch(6, 7, 1, 2);
+  s.Branch(5, 7, 1, 2);
+  s.Branch(10, 8, 1, 2);
+  s.Branch(8, 9, 1, 2);
+  s.Branch(9, 5, 1, 2).Commut = "Н";
+  s.Branch(8, 12, 0.8, 4).Kta = 25;
+  s.Branch(10, 11, 0.01, 0.01);
+  s.Branch(4, 20, 1, 2).Commut = "О";
+  s.Branch(20, 21, 1, 2);
+  return s;
+}
+
+class Selections : public ::testing::Test {
+protected:
+  void SetUp() override {
+    saved_ = std::move(IniRec.UnomList);
+    IniRec.UnomList = std::make_unique<DAdouble>();
+    const double classes[] = {0.4, 6, 10, 35, 110};
+    for (int i = 0; i < 5; ++i) (*IniRec.UnomList)[i + 1] = classes[i];
+    IniRec.UnomList->Count = 5;
+    regime.NameMode = 1;
+    regime.FormPVLoops = true;
+    TwoSubstations().Read(regime, dir.Path());
+    ASSERT_TRUE(regime.SchemeRead);
+  }
+  void TearDown() override { IniRec.UnomList = std::move(saved_); }
+
+  struct Rows {
+    std::set<int> nodes, branches;
+  };
+  Rows Collect() {
+    std::vector<std::int32_t> n, b;
+    CollectMarkedConnections(regime, n, b);
+    Rows r{{n.begin(), n.end()}, {b.begin(), b.end()}};
+    EXPECT_EQ(r.nodes.size(), n.size()) << "a node row listed twice";
+    EXPECT_EQ(r.branches.size(), b.size()) << "a branch row listed twice";
+    return r;
+  }
+  bool NoMarksLeft() const {
+    for (const TRegimeElement* e = regime.FirstElement; e != nullptr; e = e->Next) {
+      if ((e->Flags & efSelectBits) != 0) return false;
+    }
+    return true;
+  }
+
+  ScriptedMsgBox box;
+  TempDir dir;
+  TRegime regime;
+  std::unique_ptr<DAdouble> saved_;
+};
+
+TEST_F(Selections, NameSearchCutsAtGreaterThanAndNeverReturnsLoopClosingElements) {
+  TRegimeElement* e = regime.Root;
+  ASSERT_TRUE(FindElementByName(regime, " ТП7 > 0,4 кВ", 1, e));
+  EXPECT_EQ(e->NodeIndex, kTp7);
+  // The ring's closing element carries the name of node 5 too; only the node is found.
+  e = regime.Root;
+  ASSERT_TRUE(FindElementByName(regime, "ТП5", 1, e));
+  EXPECT_EQ(e->NodeIndex, kTp5);
+  EXPECT_EQ(e->Flags & efLoopClosing, 0u);
+  EXPECT_FALSE(FindElementByName(regime, "ТП5", 1, e));
+  // By number in modes 0 and 2; an element without a name is found by its number in mode 1 as well.
+  e = regime.Root;
+  ASSERT_TRUE(FindElementByName(regime, "9", 0, e));
+  EXPECT_EQ(e->NodeIndex, kTp9);
+  e = regime.Root;
+  EXPECT_FALSE(FindElementByName(regime, "9", 1, e));
+  EXPECT_FALSE(FindElementByName(regime, "ТП", 1, e = regime.Root));
+  EXPECT_EQ(ElementText(0, FindNode(regime, 9)), "9");
+  EXPECT_EQ(ElementText(1, FindNode(regime, 9)), "ТП9");
+}
+
+TEST_F(Selections, RadiusWithAndWithoutLoopsAndSubstationSections) {
+  ASSERT_TRUE(BuildSupplyRadius(regime, "ТП7", false, false));
+  Rows r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12, kTp6, kTp7}));
+  EXPECT_EQ(r.branches, (std::set<int>{bSection, b26, b67}));
+  EXPECT_TRUE(NoMarksLeft());
+
+  // The ring closed at 5-7 touches the path, so the whole ring joins it; the open cut 9-5 does not.
+  std::vector<int> progress;
+  ASSERT_TRUE(BuildSupplyRadius(regime, "ТП7", false, true, [&](int p) { progress.push_back(p); }));
+  EXPECT_EQ(progress, (std::vector<int>{30, 100}));
+  r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7}));
+  EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57}));
+
+  // A substation's name finds every section when names are cut at the dot; a section name finds one.
+  ASSERT_TRUE(BuildSupplyRadius(regime, "ПС1", true, false));
+  r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12}));
+  EXPECT_EQ(r.branches, (std::set<int>{bSection}));
+  EXPECT_EQ(FindNode(regime, 2)->Name, "ПС1.2") << "names restored";
+  EXPECT_FALSE(BuildSupplyRadius(regime, "ПС1", false, false));
+  ASSERT_TRUE(BuildSupplyRadius(regime, "ПС1.2", true, false));
+  r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12}));
+  EXPECT_EQ(r.branches, (std::set<int>{bSection}));
+  EXPECT_FALSE(BuildSupplyRadius(regime, "ТП99", true, true));
+  r = Collect();
+  EXPECT_TRUE(r.nodes.empty() && r.branches.empty());
+}
+
+TEST_F(Selections, SupplyTreeWholeAndCompact) {
+  // The whole tree: node 4, everything below it, its way to the source, the other way round the ring,
+  // the open cut below it and the branch switched off at 4.
+  ASSERT_TRUE(BuildSupplyTree(regime, "ТП4", false, true));
+  Rows r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7, kTp9, kTp20}));
+  EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57, bTie95, bOff4_20}));
+
+  // Compact: the ways from the found node and the loops around its subtree to their sources, the
+  // reserve way through the open cut to ПС2 included.
+  ASSERT_TRUE(BuildSupplyTree(regime, "ТП4", false, false));
+  r = Collect();
+  EXPECT_EQ(r.nodes,
+            (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7, kPs21, kTp8, kTp9, kTp20}));
+  EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57, b10_8, b89, bTie95, bOff4_20}));
+
+  // A node without loops below it still shows itself.
+  ASSERT_TRUE(BuildSupplyTree(regime, "ТП8 0,4", false, false));
+  r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kPs21, kTp8, kLow12}));
+  EXPECT_EQ(r.branches, (std::set<int>{b10_8, b8_12}));
+}
+
+TEST_F(Selections, RoutesTierAndSubstation) {
+  ASSERT_TRUE(BuildSupplyRoutes(regime, "ТП4", false));
+  Rows r = Collect();
+  EXPECT_EQ(r.nodes,
+            (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7, kPs21, kTp8, kTp9, kTp20}));
+  EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57, b10_8, b89, bTie95, bOff4_20}));
+
+  ASSERT_TRUE(BuildNodeTier(regime, "ТП4", false));
+  r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kTp3, kTp4, kTp5, kTp20}));
+  EXPECT_EQ(r.branches, (std::set<int>{b34, b45, bOff4_20}));
+
+  std::vector<std::int32_t> nodes, branches;
+  ASSERT_TRUE(ToggleSubstation(regime, " ПС1 ", true, nodes, branches));
+  EXPECT_EQ(std::set<int>(nodes.begin(), nodes.end()), (std::set<int>{kPs11, kPs12}));
+  EXPECT_EQ(branches, (std::vector<std::int32_t>{bSection}));
+  EXPECT_EQ(FindNode(regime, 1)->Name, "ПС1.1");
+  ASSERT_TRUE(ToggleSubstation(regime, "ПС1.2", true, nodes, branches));
+  EXPECT_EQ(nodes, (std::vector<std::int32_t>{kPs12}));
+  EXPECT_TRUE(branches.empty());
+  EXPECT_FALSE(ToggleSubstation(regime, "ПС1", false, nodes, branches));
+  EXPECT_TRUE(nodes.empty());
+}
+
+TEST_F(Selections, VoltageClassesContoursAndUnsuppliedFragment) {
+  std::vector<std::int32_t> nodes, branches;
+  ASSERT_TRUE(SelectNodesByVoltageClass(regime, "0", nodes, branches));
+  EXPECT_EQ(nodes, (std::vector<std::int32_t>{kLow12}));
+  EXPECT_TRUE(branches.empty()) << "the transformer joins two classes";
+  ASSERT_TRUE(SelectNodesByVoltageClass(regime, "35, 10", nodes, branches));
+  EXPECT_EQ(nodes.size(), 13u);
+  EXPECT_EQ(std::count(nodes.begin(), nodes.end(), kLow12), 0);
+  EXPECT_EQ(std::count(branches.begin(), branches.end(), b8_12), 0);
+  EXPECT_EQ(std::count(branches.begin(), branches.end(), bRing57), 1);
+  EXPECT_FALSE(SelectNodesByVoltageClass(regime, "6", nodes, branches));
+
+  ASSERT_EQ(regime.ContourCount, 1);
+  ASSERT_TRUE(SelectContour(regime, 1));
+  Rows r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7}));
+  EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57}));
+  EXPECT_FALSE(SelectContour(regime, 2));
+
+  // The island 20-21 and the way to the source of the node it could be fed from.
+  ASSERT_TRUE(SelectUnsuppliedFragment(regime, "ТП21"));
+  r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kTp20, kTp21, kTp4, kTp3, kPs11}));
+  EXPECT_EQ(r.branches, (std::set<int>{b20_21, bOff4_20, b34, b13}));
+  regime.NameMode = 2;
+  ASSERT_TRUE(SelectUnsuppliedFragment(regime, "20 ТП20"));
+  EXPECT_FALSE(SelectUnsuppliedFragment(regime, "22 ТП22"));
+}
+
+}  // namespace
+}  // namespace ld::test
