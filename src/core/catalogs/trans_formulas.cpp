@@ -32,6 +32,13 @@ Real Reactance(Real z, Real r) { return z > r ? std::sqrt(z * z - r * r) : 0.0L;
 
 float F(Real v) { return static_cast<float>(v); }
 
+// The no-load losses (kW) and current (%) as the shunt conductance and susceptance (µS) at voltage u.
+template <class Rec>
+void SetShunt(Rec& rec, Real u2) {
+  rec.G = F(1000 * static_cast<Real>(rec.Ph) / u2);
+  rec.B = F(10 * static_cast<Real>(rec.Ih) * rec.Sv / u2);
+}
+
 }  // namespace
 
 bool CheckT2Params(TRecT2& rec) {
@@ -47,8 +54,7 @@ bool CheckT2Params(TRecT2& rec) {
   const Real z = u2 * 10 * rec.Uk / sv;
   rec.R = F(r);
   rec.X = F(Reactance(z, r));
-  rec.G = F(1000 * static_cast<Real>(rec.Ph) / u2);
-  rec.B = F(10 * static_cast<Real>(rec.Ih) * sv / u2);
+  SetShunt(rec, u2);
   rec.Kt = F(static_cast<Real>(rec.Uv) / rec.Un);
   rec.KtIm = 0;
   return true;
@@ -102,8 +108,7 @@ bool CheckT3Params(TRecT3& rec) {
   rec.Xs = F(Reactance(zk * uks, rs));
   rec.Rn = F(rn);
   rec.Xn = F(Reactance(zk * ukn, rn));
-  rec.G = F(1000 * static_cast<Real>(rec.Ph) / u2);
-  rec.B = F(10 * static_cast<Real>(rec.Ih) * sv / u2);
+  SetShunt(rec, u2);
   rec.Kv = 1;
   rec.KvIm = 0;
   rec.Ks = F(static_cast<Real>(rec.Uv) / rec.Us);
@@ -129,8 +134,7 @@ bool CheckTRParams(TRecTR& rec) {
   rec.Xv = F(Reactance(0.125L * z, rv));
   rec.Rn1 = rec.Rn2 = F(rn);
   rec.Xn1 = rec.Xn2 = F(Reactance(1.75L * z, rn));
-  rec.G = F(1000 * static_cast<Real>(rec.Ph) / u2);
-  rec.B = F(10 * static_cast<Real>(rec.Ih) * sv / u2);
+  SetShunt(rec, u2);
   rec.Kv = 1;
   rec.KvIm = 0;
   rec.Kn1 = F(u / rec.Un1);

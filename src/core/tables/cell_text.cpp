@@ -50,6 +50,15 @@ bool Put(TDynamicArray* array, int row, V value) {
   return true;
 }
 
+// Stores a text into a string or fixed-string column; false when the array is not of that kind.
+template <typename A>
+bool PutText(TDynamicArray* array, int row, const std::string& text) {
+  auto* typed = dynamic_cast<A*>(array);
+  if (!typed) return false;
+  typed->SetItem(row, text);
+  return true;
+}
+
 // Stores a converted number; false when the text is no number of the kind.
 bool StoreNumber(TDynamicArray* array, char type, int row, std::string_view text) {
   try {
@@ -125,18 +134,10 @@ bool StoreCellText(TDataFile& table, int row, int col, std::string& text) {
       break;
     }
     case 's':
-      if (auto* strings = dynamic_cast<DAString*>(array)) {
-        strings->SetItem(row, text);
-      } else {
-        return false;
-      }
+      if (!PutText<DAString>(array, row, text)) return false;
       break;
     case 't':
-      if (auto* fixed = dynamic_cast<DAFstring*>(array)) {
-        fixed->SetItem(row, text);
-      } else {
-        return false;
-      }
+      if (!PutText<DAFstring>(array, row, text)) return false;
       break;
     default: return false;
   }
