@@ -110,7 +110,8 @@ void ForEachChar(std::string_view text, F f) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t start = pos;
-    const char32_t cp = NextUtf8Char(text, pos);
+    const auto b = static_cast<unsigned char>(text[pos]);
+    const char32_t cp = b < 0x80 ? (++pos, b) : NextUtf8Char(text, pos);
     f(cp, text.substr(start, pos - start));
   }
 }
@@ -133,7 +134,7 @@ std::string MapChars(std::string_view text, Map map) {
   ForEachChar(text, [&](char32_t cp, std::string_view bytes) {
     const char32_t mapped = map(cp);
     if (mapped == cp) {
-      out.append(bytes);  // malformed bytes pass through untouched
+      out.append(bytes.data(), bytes.size());  // malformed bytes pass through untouched
     } else {
       AppendUtf8(out, mapped);
     }
