@@ -114,6 +114,10 @@ TEST_F(Settings, ValuesOfEveryTypeAreReadAsStored) {
   EXPECT_EQ(IniRec.RS, 7.5f);
   EXPECT_EQ(IniRec.RadiusTKZ, (std::vector<std::string>{"/s/one", "/s/two"}));
   EXPECT_TRUE(MultiUserFlag);
+
+  WriteConfig();  // written back as read: a true Boolean as 1, a byte by its low 8 bits
+  const TMemIniFile ini(ConfigFileName);
+  EXPECT_EQ(ini.ReadString("Import", "FlagDog", "") + "/" + ini.ReadString("Import", "TypLin04", ""), "1/1");
 }
 
 TEST_F(Settings, MalformedValueTakesItsDefaultAndReadingGoesOn) {

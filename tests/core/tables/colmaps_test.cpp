@@ -57,6 +57,11 @@ TEST(ColumnMaps, EveryMapFillsFromTheProgramLayoutFile) {
     ReadMaket(layout, t);
     CreateColumns(t, 0);
     EXPECT_EQ(ErrorOf([&] { fill(t); }), "<no error>") << layout;
+    // Without its fields every map is refused, naming the field it missed and the layout.
+    for (int k = 1; k <= t.NCols; ++k) t.FieldName[k] += "_";
+    const std::string error = ErrorOf([&] { fill(t); });
+    EXPECT_EQ(error.rfind("Поле \"", 0), 0u) << layout;
+    EXPECT_TRUE(error.ends_with(std::string("\" макета \"") + layout + "\" не найдено")) << error;
   }
 }
 
