@@ -1,0 +1,152 @@
+// The "Импорт" menu of the graph catalogue window.
+#include <QApplication>
+#include <QFileDialog>
+#include <QToolButton>
+#include <filesystem>
+
+#include "core/base/msgbox.h"
+#include "core/base/session.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/catalogs/import_grc.h"
+#include "core/catalogs/import_lb.h"
+#include "core/catalogs/import_sheets.h"
+#include "core/office/workbook.h"
+#include "core/tables/layout.h"
+#include "gui/catalogs/cat_gr_form.h"
+#include "gui/catalogs/sel_gr_form.h"
+#include "gui/common/modal.h"
+#include "gui/grid/data_grid.h"
+
+namespace ld::gui {
+
+namespace {
+
+// The first sheet's cells as the imports read them.
+TCellReader SheetReader(const Worksheet& sheet) {
+  return [&sheet](int row, int col) {
+    const SheetCell& cell = sheet.Cell(row, col);
+    TImportCell out;
+    switch (cell.kind) {
+      case CellKind::Number:
+        out.kind = TImportCell::Number;
+        out.number = cell.number;
+        break;
+      case CellKind::Date:
+        out.kind = TImportCell::Date;
+        out.number = cell.number;
+        break;
+      case CellKind::Text:
+        out.kind = cell.text.empty() ? TImportCell::Empty : TImportCell::Text;
+        out.text = cell.text;
+        break;
+      default:
+        break;
+    }
+    return out;
+  };
+}
+
+}  // namespace
+
+std::string TCatGrForm::ChooseFile(const char* filter, const char* title) {
+  std::string folder = std::filesystem::path(basePath_).parent_path().string();
+  if (basePath_.empty() || folder.empty()) folder = std::filesystem::current_path().string();
+  QFileDialog dialog(this, title, QString::fromStdString(folder), filter);
+  dialog.setObjectName("OpenDialog");
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front().toStdString();
+}
+
+void TCatGrForm::ImportLB() {
+  if (UserAccess == 0) return;
+  const std::string file = ChooseFile("Каталог графиков (*.LB *.lb)", "Загрузка каталога графиков");
+  if (file.empty()) return;
+  try {
+    ImportLBFile(file, *CatGrid->GetTable(), basePath_);
+  } catch (const std::exception& e) {
+    ShowMsgForm(e.what(), mkError, mbOk);
+  }
+  CatGrid->Refresh();
+  CatGrid->Last();
+  SaveCatalog();
+}
+
+void TCatGrForm::ImportGRC() {
+  if (UserAccess == 0) return;
+  if (ValBtn->isChecked() || GrafBtn->isChecked()) {
+    ShowMsgForm("Необходимо отжать кнопку \"Показать таблицу\" значений графика и кнопку \"Показать график\"", mkWarning,
+                mbOk);
+    return;
+  }
+  // The files of a catalogue carry its layout's extension (".GRC" in a standard layout file).
+  const std::string ext = GetMaketExtention(GraphCatalogMaket);
+  const std::string pattern = "*" + ext;
+  std::string lower = pattern;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string filter = "Каталог графиков (" + pattern + " " + lower + ")";
+  const std::string file = ChooseFile(filter.c_str(), "Выбор каталога графиков нагрузок");
+  if (file.size() < 5) return;
+  const std::string otherBase = file.substr(0, file.size() - 4);
+  try {
+    const auto other = OpenGraphCatalog(otherBase);
+    TGraphCatalogCols theirs;
+    FillGraphCatalogCols(*other, theirs);
+    if (!SelectGraphs(theirs)) return;
+    CatGrid->SortAndSave();
+    ImportGraphCatalog(*CatGrid->GetTable(), basePath_, *other, otherBase);
+  } catch (const std::exception& e) {
+    ShowMsgForm(e.what(), mkError, mbOk);
+  }
+  CatGrid->Refresh();
+  SaveCatalog();
+}
+
+void TCatGrForm::ImportSVE() {
+  if (UserAccess == 0) return;
+  const std::string file = ChooseFile("Каталог графиков (*.xls *.xlsx)", "Загрузка каталога графиков (АСКУЭ СВЭ)");
+  if (file.empty()) return;
+  try {
+    const Workbook book = ReadWorkbook(file);
+    const Worksheet empty;
+    const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
+    ImportMeteringSlices(SheetReader(sheet), *CatGrid->GetTable(), basePath_, [this] {
+      CatGrid->Refresh();
+      CatGrid->Last();
+      SaveCatalog();
+      QApplication::processEvents();
+    });
+  } catch (const std::exception& e) {
+    ShowMsgForm(e.what(), mkError, mbOk);
+  }
+}
+
+void TCatGrForm::ImportKOE() {
+  if (UserAccess == 0) return;
+  const std::string file =
+      ChooseFile("Каталог графиков (*.xls *.xlsx)", "Загрузка каталога графиков (АСКУЭ Кирмаоблэнерго)");
+  if (file.empty()) return;
+  try {
+    const Workbook book = ReadWorkbook(file);
+    const Worksheet empty;
+    const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
+    ImportMeteringTypical(SheetReader(sheet), *CatGrid->GetTable(), basePath_, [this] {
+      CatGrid->Refresh();
+      CatGrid->Last();
+      SaveCatalog();
+      QApplication::processEvents();
+    });
+  } catch (const std::exception& e) {
+    ShowMsgForm(e.what(), mkError, mbOk);
+  }
+}
+
+void TCatGrForm::SaveImport() {
+  if (UserAccess == 0) return;
+  CatGrid->Refresh();
+  CatGrid->Last();
+  SaveCatalog();
+}
+
+}  // namespace ld::gui
