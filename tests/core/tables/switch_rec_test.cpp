@@ -57,29 +57,10 @@ TEST(SwitchRecord, MovesBetweenBranchAndJournalRows) {
   TSwitchLogCols j;
   FillSwitchLogCols(journal, j);
 
-  TRecSwt rec;
-  rec.N1 = 12;
-  rec.N2 = 34;
-  rec.Nl = 2;
-  rec.Name1 = "ПС Южная.10";
-  rec.Name2 = "ТП-5";
-  rec.DSName = "Л-5";
-  rec.TypEqu = "LN";
-  rec.Mark = "АС-70";
-  rec.Regulation = "РПН;ПБВ";
-  rec.Notv = -3;
-  rec.Ntpr = 7;
-  rec.Commut = Cp("О");
-  rec.Ul = 10;
-  rec.R = 0.5f;
-  rec.X = 0.4f;
-  rec.G = 1;
-  rec.B = 2;
-  rec.Kta = 1.05f;
-  rec.Ktr = 0.01f;
-  rec.Ktn = 3;
-  rec.Idop = 265;
-  rec.Sdop = 4.6f;
+  const TRecSwt rec{.N1 = 12, .N2 = 34, .Nl = 2, .Name1 = "ПС Южная.10", .Name2 = "ТП-5", .DSName = "Л-5",
+                    .TypEqu = "LN", .Mark = "АС-70", .Regulation = "РПН;ПБВ", .Notv = -3, .Ntpr = 7,
+                    .Commut = Cp("О"), .Ul = 10, .R = 0.5f, .X = 0.4f, .G = 1, .B = 2, .Kta = 1.05f, .Ktr = 0.01f,
+                    .Ktn = 3, .Idop = 265, .Sdop = 4.6f};
   (*j.Date)[2] = 20040305;
   j.User->SetItem(2, "Петров");
   ReadSwitchRec(journal, 2, rec);
