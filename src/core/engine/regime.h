@@ -353,23 +353,19 @@ private:
   void AppendEntry(std::int32_t row, std::int32_t column, const Complex& value);
   void FixedVoltagePower(const TRegimeElement* a, double& P, double& s) const;
 
-  // ---- Selections, cut moves and load balancing
-public:
-  // The open points (cuts) of the open-point optimisation: tie i (1-based) is the open loop-closing
-  // element TieBranches[i - 1] and TiePartners[i - 1], the element that carries the node at its open end.
-  int TieCount = 0;
-  std::vector<TRegimeElement*> TieBranches, TiePartners;
-  void BuildTieList();
-  void FreeTieList();
-  void MarkContourPaths();  // efCutMark2 on the paths of every contour
-  void ClearWorkFlags();    // bits 24-27 of every element after the root
-  void MoveContourCut(int Index);  // efCutMark1 on the two side chains of the cut
-  bool TryMoveCut(int Index, bool StopAtTransformers);
-  void ReattachCutElement(int Index);
-  void TreeOrderMove(TRegimeElement* Parent, TRegimeElement* Element, char Mode, TRegimeElement*& Prev,
-                     TRegimeElement*& First, TRegimeElement*& Last, TRegimeElement* NewParent = nullptr);
-  void RebuildTreeOrder();
-  void RebuildReverseChain();
+  // ---- Time data of the calculated moment
+  // What applying a moment replaced in an element (Applied), as the model held it before, so that the
+  // next moment starts again from the tables' values; one item per element. The list is this model's
+  // while Root->SupplyTimes is timeDataMark_ (a rebuilt model has a new root without one).
+  struct TimeDataBase {
+    const TRegimeElement* Element = nullptr;
+    bool Applied = false;
+    Complex Load1, Load2, K, UNode;
+    double R = 0, X = 0, Um = 0, Angle = 0;
+    std::int32_t Ng_n = 0, Ng_g = 0, Nq_n = 0, Nq_g = 0, Ng_u = 0, Ng_kta = 0, Ng_ktr = 0;
+  };
+  std::vector<TimeDataBase> timeDataBase_;
+  const std::vector<double>* timeDataMark_ = nullptr;
 };
 
 }  // namespace ld
