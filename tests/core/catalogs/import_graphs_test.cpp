@@ -1,0 +1,248 @@
+// Graph imports: "*.LB" files built byte by byte, another catalogue's graphs, and the cell layouts of
+// the two metering systems.
+#include <bit>
+#include <cstring>
+#include <map>
+
+#include "catalog_fixture.h"
+#include "core/base/codepage.h"
+#include "core/base/dates.h"
+#include "core/base/strings.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/catalogs/import_grc.h"
+#include "core/catalogs/import_lb.h"
+#include "core/catalogs/import_rows.h"
+#include "core/catalogs/import_sheets.h"
+#include "support/scripted_msgbox.h"
+
+namespace ld::test {
+namespace {
+
+class GraphImports : public CatalogTest {
+protected:
+  std::string Base() const { return Folder() + "схема"; }
+
+  static std::unique_ptr<TDataFile> Catalog(const std::vector<int>& numbers) {
+    auto t = std::make_unique<TDataFile>();
+    ReadMaket(GraphCatalogMaket, *t);
+    CreateColumns(*t, 0);
+    for (const int n : numbers) AppendGraphCatalogRow(*t, n, "Свой " + std::to_string(n), 1, 3600, 'P', "кВт");
+    return t;
+  }
+  // (number, date, value) of every row of the values table of a base.
+  static std::vector<std::tuple<int, double, double>> Values(const std::string& base) {
+    const auto t = OpenGraphValues(base);
+    TGraphValueCols c;
+    FillGraphValueCols(*t, c);
+    std::vector<std::tuple<int, double, double>> rows;
+    for (int r = 1; r <= c.RowCount; ++r) rows.emplace_back(c.Ngr->Get(r), c.Date->Get(r), c.Value->Get(r));
+    return rows;
+  }
+  static void Store(const std::string& base, int number, const std::vector<std::pair<double, double>>& points) {
+    DAdouble dates, data;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      dates[static_cast<int>(i) + 1] = points[i].first;
+      data[static_cast<int>(i) + 1] = points[i].second;
+    }
+    dates.Count = data.Count = static_cast<int>(points.size());
+    StoreGraphValues(base, number, dates, data);
+  }
+  ScriptedMsgBox msg_;
+};
+
+// One 428-byte record: number, length-prefixed Windows-1251 name, 24 floats, 288 bytes of anything.
+std::string LBRecord(std::uint16_t number, const std::string& name, const std::vector<float>& values) {
+  std::string r(428, '\x5A');
+  r[0] = static_cast<char>(number & 0xFF);
+  r[1] = static_cast<char>(number >> 8);
+  const std::string bytes = Utf8ToCp1251(name);
+  r[2] = static_cast<char>(bytes.size());
+  std::memcpy(&r[3], bytes.data(), bytes.size());
+  for (std::size_t h = 0; h < 24; ++h) {
+    const auto bits = std::bit_cast<std::uint32_t>(values[h]);
+    for (int b = 0; b < 4; ++b) r[44 + 4 * h + b] = static_cast<char>((bits >> (8 * b)) & 0xFF);
+  }
+  return r;
+}
+
+TEST_F(GraphImports, LBRecordsBecomeTypicalGraphs) {
+  std::vector<float> day(24);
+  for (int h = 0; h < 24; ++h) day[static_cast<std::size_t>(h)] = 0.1f * static_cast<float>(h + 1);
+  const std::vector<float> other(24, 50.0f);
+  const std::string file = Folder() + "типовые.LB";
+  WriteBytes(file, std::string("LB\x01\x00", 4) + LBRecord(300, "ТП-15 Школа", day) + LBRecord(7, "Занят", other) +
+                       std::string(100, '\0'));
+  auto catalog = Catalog({7});
+  EXPECT_EQ(ImportLBFile(file, *catalog, Base()), 1);
+
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(*catalog, c);
+  ASSERT_EQ(c.RowCount, 2);
+  EXPECT_EQ(c.Tit->GetItem(1), "Свой 7") << "a number already there is left alone";
+  EXPECT_EQ(c.Ngr->Get(2), 300);
+  EXPECT_EQ(c.Tit->GetItem(2), "ТП-15 Школа");
+  EXPECT_EQ(c.Typ->Get(2), kGraphTypical);
+  EXPECT_EQ(c.Per->Get(2), 3600);
+  EXPECT_EQ(c.Zam->Get(2), 'P');
+  EXPECT_EQ(c.Unt->GetItem(2), "%");
+
+  const auto rows = Values(Base());
+  ASSERT_EQ(rows.size(), 24u);
+  for (int h = 0; h < 24; ++h) {
+    const auto& [n, date, value] = rows[static_cast<std::size_t>(h)];
+    EXPECT_EQ(n, 300);
+    EXPECT_NEAR(date, 0.036 * (h + 1), 1e-9);
+    EXPECT_NEAR(value, 0.1 * (h + 1), 1.01e-7) << h;
+  }
+  // Seven decimals: 0.1f is 0.100000001490116 as a double and comes back as 0.1.
+  EXPECT_DOUBLE_EQ(std::get<2>(rows[0]), 0.1);
+  EXPECT_NE(static_cast<double>(0.1f), 0.1);
+
+  // Every number already there: nothing changes.
+  EXPECT_EQ(ImportLBFile(file, *catalog, Base()), 0);
+  EXPECT_EQ(Values(Base()).size(), 24u);
+  EXPECT_THROW(ImportLBFile(Folder() + "нет.LB", *catalog, Base()), Error);
+}
+
+TEST_F(GraphImports, AnotherCatalogueIsTakenOverWithItsValues) {
+  const std::string otherBase = Folder() + "чужая";
+  auto own = Catalog({1, 3});
+  Store(Base(), 1, {{20240305.036, 11}});
+  Store(Base(), 3, {{20240305.036, 31}, {20240305.072, 32}});
+  auto other = Catalog({2, 3, 4});
+  TGraphCatalogCols theirs;
+  FillGraphCatalogCols(*other, theirs);
+  theirs.Tit->SetItem(1, "~Второй");
+  theirs.Tit->SetItem(2, "~Третий чужой");
+  (*theirs.Per)[2] = 1800;
+  theirs.Tit->SetItem(3, "Не выбран");
+  Store(otherBase, 2, {{20240305.018, 21}, {20240305.036, 22}});
+  Store(otherBase, 3, {{20240305.018, 91}});
+  Store(otherBase, 4, {{20240305.018, 41}});
+
+  msg_.Answer(0);  // keep the own graph 3
+  EXPECT_EQ(ImportGraphCatalog(*own, Base(), *other, otherBase), 1);
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"График № 3 существует в каталоге. Перезаписать его данные ?"});
+  TGraphCatalogCols mine;
+  FillGraphCatalogCols(*own, mine);
+  ASSERT_EQ(mine.RowCount, 3);
+  EXPECT_EQ(mine.Ngr->Get(2), 2) << "inserted where its number belongs";
+  EXPECT_EQ(mine.Tit->GetItem(2), "Второй");
+  EXPECT_EQ(mine.Tit->GetItem(3), "Свой 3");
+  using V = std::vector<std::tuple<int, double, double>>;
+  EXPECT_EQ(Values(Base()),
+            (V{{1, 20240305.036, 11}, {2, 20240305.018, 21}, {2, 20240305.036, 22}, {3, 20240305.036, 31},
+               {3, 20240305.072, 32}}));
+
+  // Chosen again and overwritten this time: row and values are the other's.
+  theirs.Tit->SetItem(2, "~Третий чужой");
+  theirs.Tit->SetItem(1, "Второй");
+  msg_.Clear();
+  msg_.Answer(1);
+  EXPECT_EQ(ImportGraphCatalog(*own, Base(), *other, otherBase), 1);
+  FillGraphCatalogCols(*own, mine);
+  EXPECT_EQ(mine.RowCount, 3);
+  EXPECT_EQ(mine.Tit->GetItem(3), "Третий чужой");
+  EXPECT_EQ(mine.Per->Get(3), 1800);
+  EXPECT_EQ(Values(Base()),
+            (V{{1, 20240305.036, 11}, {2, 20240305.018, 21}, {2, 20240305.036, 22}, {3, 20240305.018, 91}}));
+}
+
+// A sheet of cells for the metering-system layouts.
+class Sheet {
+public:
+  Sheet& Text(int r, int c, std::string t) {
+    cells_[{r, c}] = {TImportCell::Text, 0, std::move(t)};
+    return *this;
+  }
+  Sheet& Number(int r, int c, double v) {
+    cells_[{r, c}] = {TImportCell::Number, v, {}};
+    return *this;
+  }
+  Sheet& Day(int r, int y, int m, int d) {
+    cells_[{r, 1}] = {TImportCell::Date, EncodeDate(y, m, d), {}};
+    return *this;
+  }
+  TCellReader Reader() const {
+    return [this](int r, int c) {
+      const auto at = cells_.find({r, c});
+      return at == cells_.end() ? TImportCell{} : at->second;
+    };
+  }
+
+private:
+  std::map<std::pair<int, int>, TImportCell> cells_;
+};
+
+TEST_F(GraphImports, FirstMeteringSystemBlocksGiveHourlySlices) {
+  Sheet s;
+  s.Text(1, 1, "  Ввод Т1 ").Text(1, 2, "MBт").Number(1, 3, 12).Text(2, 1, "дата");
+  s.Day(3, 2024, 3, 5).Number(3, 2, 1.5).Number(3, 25, 2.5);  // hours 0 and 23, the rest empty
+  s.Day(4, 2024, 3, 6).Number(4, 3, 3.5);                     // hour 1
+  s.Text(5, 1, "Ввод Т2").Text(5, 2, "мвар").Number(5, 3, 7).Day(7, 2024, 3, 5).Number(7, 2, 9);
+  s.Text(8, 1, "Напряжение").Text(8, 2, "кВ").Number(8, 3, 13).Day(10, 2024, 3, 5).Number(10, 2, 10.5);
+  auto catalog = Catalog({7});
+  int added = 0;
+  EXPECT_EQ(ImportMeteringSlices(s.Reader(), *catalog, Base(), [&] { ++added; }), 2);
+  EXPECT_EQ(added, 2);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(*catalog, c);
+  ASSERT_EQ(c.RowCount, 3);
+  EXPECT_EQ(c.Ngr->Get(2), 12);
+  EXPECT_EQ(c.Tit->GetItem(2), "Ввод Т1");
+  EXPECT_EQ(c.Typ->Get(2), kGraphSlices);
+  EXPECT_EQ(c.Per->Get(2), 3600);
+  EXPECT_EQ(c.Zam->Get(2), 'P');
+  EXPECT_EQ(c.Unt->GetItem(2), "МВт");
+  EXPECT_EQ(c.Zam->Get(3), 'U');
+  EXPECT_EQ(c.Unt->GetItem(3), "кВ");
+  const auto rows = Values(Base());
+  ASSERT_EQ(rows.size(), 4u) << "graph 7 was there already; empty hours are left out";
+  EXPECT_EQ(std::get<0>(rows[0]), 12);
+  EXPECT_NEAR(std::get<1>(rows[0]), 20240305.0, 1e-9);
+  EXPECT_EQ(std::get<2>(rows[0]), 1.5);
+  EXPECT_NEAR(std::get<1>(rows[1]), 20240305.828, 1e-9);
+  EXPECT_NEAR(std::get<1>(rows[2]), 20240306.036, 1e-9);
+  EXPECT_EQ(std::get<2>(rows[2]), 3.5);
+  EXPECT_EQ(std::get<0>(rows[3]), 13);
+
+  // Another unit is no quantity; a number that is no integer stops the import after what it stored.
+  Sheet bad;
+  bad.Text(1, 1, "Прочее").Text(1, 2, "А").Number(1, 3, 20).Day(3, 2024, 3, 5).Number(3, 2, 1);
+  bad.Text(4, 1, "Сломанный").Number(4, 3, 21.5);
+  try {
+    ImportMeteringSlices(bad.Reader(), *catalog, Base());
+    ADD_FAILURE() << "no conversion error";
+  } catch (const ConvertError& e) {
+    EXPECT_EQ(std::string(e.what()), "\"21.5\" не является целым числом");
+  }
+  FillGraphCatalogCols(*catalog, c);
+  ASSERT_EQ(c.RowCount, 4);
+  EXPECT_EQ(c.Zam->Get(4), 0);
+  EXPECT_EQ(c.Unt->GetItem(4), "");
+}
+
+TEST_F(GraphImports, SecondMeteringSystemRowsGiveTypicalDays) {
+  Sheet s;
+  s.Text(1, 1, "ТП-3").Text(1, 2, "МВт").Number(1, 3, 30);
+  for (int c = 4; c <= 27; ++c) s.Number(1, c, c - 3);
+  s.Text(2, 1, "ТП-7").Text(2, 2, "МВт").Number(2, 3, 7);
+  for (int c = 4; c <= 27; ++c) s.Number(2, c, 100);
+  s.Text(3, 1, "ТП-9").Text(3, 2, "МВт").Number(3, 3, 9).Text(3, 10, "много");
+  auto catalog = Catalog({7});
+  EXPECT_THROW(ImportMeteringTypical(s.Reader(), *catalog, Base()), ConvertError);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(*catalog, c);
+  ASSERT_EQ(c.RowCount, 2);
+  EXPECT_EQ(c.Ngr->Get(2), 30);
+  EXPECT_EQ(c.Typ->Get(2), kGraphTypical);
+  const auto rows = Values(Base());
+  ASSERT_EQ(rows.size(), 24u);
+  EXPECT_NEAR(std::get<1>(rows.front()), 0.036, 1e-9);
+  EXPECT_EQ(std::get<2>(rows.front()), 1);
+  EXPECT_NEAR(std::get<1>(rows.back()), 0.864, 1e-9);
+  EXPECT_EQ(std::get<2>(rows.back()), 24);
+}
+
+}  // namespace
+}  // namespace ld::test
