@@ -366,6 +366,24 @@ private:
   };
   std::vector<TimeDataBase> timeDataBase_;
   const std::vector<double>* timeDataMark_ = nullptr;
+
+  // ---- Selections, cut moves and load balancing
+public:
+  // The open points (cuts) of the open-point optimisation: tie i (1-based) is the open loop-closing
+  // element TieBranches[i - 1] and TiePartners[i - 1], the element that carries the node at its open end.
+  int TieCount = 0;
+  std::vector<TRegimeElement*> TieBranches, TiePartners;
+  void BuildTieList();
+  void FreeTieList();
+  void MarkContourPaths();  // efCutMark2 on the paths of every contour
+  void ClearWorkFlags();    // bits 24-27 of every element after the root
+  void MoveContourCut(int Index);  // efCutMark1 on the two side chains of the cut
+  bool TryMoveCut(int Index, bool StopAtTransformers);
+  void ReattachCutElement(int Index);
+  void TreeOrderMove(TRegimeElement* Parent, TRegimeElement* Element, char Mode, TRegimeElement*& Prev,
+                     TRegimeElement*& First, TRegimeElement*& Last, TRegimeElement* NewParent = nullptr);
+  void RebuildTreeOrder();
+  void RebuildReverseChain();
 };
 
 }  // namespace ld
