@@ -33,7 +33,6 @@ TEST(TransFormulas, TwoWinding) {
   ASSERT_TRUE(CheckT2Params(one));
   ExpectClose(one.R, 100);
   ExpectClose(one.X, 88.19171);
-  ExpectClose(one.G, 1.8);
   ExpectClose(one.B, 15);
   one.Mark = "ТМО";
   ASSERT_TRUE(CheckT2Params(one));
@@ -60,7 +59,6 @@ TEST(TransFormulas, SplitWinding) {
   ExpectClose(rec.Rv, 1.1616);
   ExpectClose(rec.Xv, 6.245394);
   ExpectClose(rec.Rn2, 2.3232);
-  ExpectClose(rec.Xn1, 88.90465);
   ExpectClose(rec.Xn2, 88.90465);
   ExpectClose(rec.G, 2.231405);
   ExpectClose(rec.B, 14.46281);

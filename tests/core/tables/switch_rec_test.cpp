@@ -98,7 +98,7 @@ struct District : Scheme {
   TLine04Cols q;
   TSubstInputCols s;
 
-  District() : Scheme(8) {
+  District() : Scheme(9) {
     ReadMaket(LayoutLines10, lines);
     CreateColumns(lines, 2);
     FillLine10Cols(lines, l);
@@ -158,6 +158,8 @@ struct District : Scheme {
     s.LinkPS->SetItem(1, "ПС Южная.Т1");
     Link(8, ".RSV", 5, "ПС Южная", "ПС Южная.10");
     (*b.Commut)[8] = Cp("Ф");
+    Link(9, ".RSV", -5, "ПС Южная.10", "ПС Южная.Т1");  // the link side of the same feed
+    (*b.Commut)[9] = Cp("О");
   }
   void WriteAll() {
     Write(lines, ".RSL");
@@ -200,6 +202,7 @@ TEST(SchemeWriteBack, CopiesStateIntoEveryElementTable) {
   District::ReadBack(d.base + ".RSV", d.inputs);
   FillSubstInputCols(d.inputs, d.s);
   EXPECT_EQ(d.s.B->Get(1), Cp("Ф"));
+  EXPECT_EQ(d.s.ComPS->Get(1), Cp("О"));
 }
 
 TEST(SchemeWriteBack, MismatchIsReportedAndNothingIsWritten) {
