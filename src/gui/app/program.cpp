@@ -85,30 +85,36 @@ void SetStartPaths(const std::string& exePath) {
   UserFileStem = stem.string();
 }
 
-int RunProgram(int& argc, char** argv) {
-  QApplication app(argc, argv);
-  InstallQtMsgBox();
-  SetFormatSettingsFromLocale(QLocale());
-  SetStartPaths(QCoreApplication::applicationFilePath().toStdString());
+int RunStartedProgram(const QStringList& args) {
   ReadConfig();
   const ConfigWriter writeAtEnd;
   try {
-    const QStringList args = QCoreApplication::arguments();
     if (args.size() > 1 && args[1] == "/UserPassword") {
       EditUserList();
       return 0;
     }
     if (MultiUserFlag && !UserLogin()) return 0;
     QCoreApplication::setApplicationName("ЛД ТОРИЛ");
-    app.setQuitOnLastWindowClosed(false);
+    const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
     ProgramWindows windows;
-    QObject::connect(&windows.Main(), &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&windows.Main(), &TMainForm::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     windows.Main().show();
-    return app.exec();
+    const int code = QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+    return code;
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);
     return 1;
   }
+}
+
+int RunProgram(int& argc, char** argv) {
+  QApplication app(argc, argv);
+  InstallQtMsgBox();
+  SetFormatSettingsFromLocale(QLocale());
+  SetStartPaths(QCoreApplication::applicationFilePath().toStdString());
+  return RunStartedProgram(QCoreApplication::arguments());
 }
 
 }  // namespace ld::gui

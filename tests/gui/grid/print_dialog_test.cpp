@@ -122,6 +122,7 @@ TEST_F(PrintDialog, LongTableGoesOnNumberedPagesAndShiftIndentsTwoCentimetres) {
       doc,
       [&](TPrnSetForm& form) {
         Find<QCheckBox>(form, "PageNumBox")->setChecked(true);
+        EXPECT_TRUE(form.grab().save("print_dialog.png"));
         PrintBtn(form)->click();
         captions = PrintBtn(form)->text();
         EXPECT_EQ(Find<QProgressBar>(form, "PrnProc")->value(), 100);
@@ -216,8 +217,6 @@ TEST_F(PrintDialog, MarginsAreClampedAndTurnWithThePage) {
     EXPECT_EQ(Text(form, "TopEdit"), "0.0");
     Type(form, "TopEdit", "1,25");
     EXPECT_EQ(Text(form, "TopEdit"), "1.3");
-    Type(form, "TopEdit", "");
-    EXPECT_EQ(Text(form, "TopEdit"), "0.0");
     Type(form, "TopEdit", "2");
     Type(form, "TopEdit", "два");
     EXPECT_EQ(Text(form, "TopEdit"), "2.0");

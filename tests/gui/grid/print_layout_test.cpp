@@ -69,26 +69,6 @@ TEST(PrintLayout, LongTableGoesOnWithoutRepeatingItsHeader) {
   EXPECT_EQ(second.numberY, 100 - 20 - 8);
 }
 
-TEST(PrintLayout, ShiftIndentsEverythingAfterIt) {
-  const std::vector<std::string> doc{"до", "Shift 2", "после", "StartTable№&0~A&", "Table1&16~b&", "Shift 0", "конец"};
-  PrintPaginator pages(doc, TestPage(), Width);
-  const PrintPage page = pages.NextPage();
-  const auto texts = Texts(page);
-  ASSERT_EQ(texts.size(), 7u);
-  const int indent = 79;  // Round(100 x 2 / 2.54)
-  EXPECT_EQ(texts[0]->x1, 50);
-  EXPECT_EQ(texts[1]->x1, 50 + indent);
-  EXPECT_EQ(texts[4]->x1, 50 + indent + 4);  // row number cell
-  EXPECT_EQ(texts[6]->x1, 50);
-  // The indent line takes no room: "после" is on the second line.
-  EXPECT_EQ(texts[1]->y1, 100 + 23 + 2);
-  // A cell's colour byte gives its text and background colours; the first cell is black on white.
-  EXPECT_EQ(texts[5]->color, 0);
-  int aquaFill = 0;
-  for (const auto& op : page.ops) aquaFill += op.kind == PrintOp::Fill && op.color == 14;
-  EXPECT_EQ(aquaFill, 1);
-}
-
 TEST(PrintLayout, MarginsWithoutRoomForALineAreRefused) {
   PrintPageSetup setup = TestPage();
   setup.topCm = 14.8;
