@@ -37,6 +37,7 @@ void TRegime::RunIterations() {
       InitVoltages();
       VoltagesSet = true;
     }
+    const OrderSnapshot orders(*this);
     int k = 0;
     double dU = kStartResidual;
     double dL = 0;
@@ -71,6 +72,7 @@ void TRegime::RunIterations() {
 }
 
 void TRegime::InnerIterations(int& iterations) {
+  const OrderSnapshot orders(*this);
   int k = 0;
   double dU = kStartResidual;
   double dL = 0;

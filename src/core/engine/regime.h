@@ -46,25 +46,32 @@ enum : std::uint32_t {
 };
 
 // One node of the model together with the branch that feeds it from its parent. The root has no branch;
-// a loop-closing branch is an element without a node of its own. Hot fields of the sweeps come first.
-struct TRegimeElement {
-  std::uint32_t Flags = 0;
-  std::int32_t Number = 0;   // node: NS; branch: child-side node; root: kRootNumber
-  std::int32_t Number2 = 0;  // node: kRootNumber; branch: parent-side node; fixed-voltage branch: root's
+// a loop-closing branch is an element without a node of its own.
+//
+// The record is laid out for the sweeps over 100,000 elements: the current sweep reads only the first
+// cache line, the voltage sweep the first two, the node step the first three; everything else lies
+// behind them, so a sweep keeps a third of the record in the cache.
+struct alignas(64) TRegimeElement {
+  // Current sweep.
   TRegimeElement* Parent = nullptr;
-  TRegimeElement* Partner = nullptr;     // loop-closing / fixed-voltage element: tree element of its node
-  TRegimeElement* Next = nullptr;        // from FirstElement: children before parents, root last
-  TRegimeElement* NextInTree = nullptr;  // from Root: parents before children
-
+  TRegimeElement* Next = nullptr;  // from FirstElement: children before parents, root last
   Complex K;       // ratio from the parent's voltage to this element's no-load voltage (Kta, Ktr)
-  Complex U;       // voltage of the voltage sweep
   Complex I;       // branch current, referred to the child side
   Complex IDelta;  // current change to carry up the tree
-  Complex UNode;   // voltage of the node step (damped); model building puts the previous result here
-  Complex ILoad;   // current drawn at the node (load and shunt)
-  Complex Load;    // Load1 + Load2
-  double R = 0, X = 0;    // branch impedance referred to the child side
+  // Voltage sweep.
+  TRegimeElement* NextInTree = nullptr;  // from Root: parents before children
+  double R = 0, X = 0;  // branch impedance referred to the child side
+  Complex U;            // voltage of the voltage sweep
+  Complex UNode;        // voltage of the node step (damped); model building puts the previous result here
+  std::uint32_t Flags = 0;
+  std::int32_t NodeIndex = 0;  // 1-based node row; 0 for the root and loop-closing branches
+  // Node step.
+  Complex ILoad;          // current drawn at the node (load and shunt)
+  Complex Load;           // Load1 + Load2
   double Gs = 0, Bs = 0;  // shunt at the element's node, µS
+  TRegimeElement* Partner = nullptr;  // loop-closing / fixed-voltage element: tree element of its node
+  std::int32_t Number = 0;   // node: NS; branch: child-side node; root: kRootNumber
+  std::int32_t Number2 = 0;  // node: kRootNumber; branch: parent-side node; fixed-voltage branch: root's
 
   Complex Load1;   // (Pn, -Qn) or load currents
   Complex Load2;   // (-Pg, Qg) or generation currents
@@ -76,7 +83,6 @@ struct TRegimeElement {
 
   std::int32_t Ng_n = 0, Ng_g = 0, Nq_n = 0, Nq_g = 0, Ng_u = 0, Ng_kta = 0, Ng_ktr = 0;
   std::int32_t Work = 0;         // scratch mark of listings and searches
-  std::int32_t NodeIndex = 0;    // 1-based node row; 0 for the root and loop-closing branches
   std::int32_t BranchIndex = 0;  // 1-based branch row; 0 for node elements
   float Qmin = 0, Qmax = 0;      // reactive limits of a fixed-voltage node; both 0: no limits
   float Unom = 0;
@@ -321,6 +327,21 @@ private:
   std::string RowCaption(std::int32_t number, const std::string& name) const;
   // The static load characteristics of StaticCharFile.
   void LoadStaticChars();
+  // While an iteration process runs, the sweeps walk arrays of the two orders instead of the links: a
+  // walk along a link waits for each record before it can start on the next.
+  std::vector<TRegimeElement*> listOrder_, treeOrder_;
+  bool ordersHeld_ = false;
+  class OrderSnapshot {
+  public:
+    explicit OrderSnapshot(TRegime& regime);
+    ~OrderSnapshot();
+    OrderSnapshot(const OrderSnapshot&) = delete;
+    OrderSnapshot& operator=(const OrderSnapshot&) = delete;
+
+  private:
+    TRegime& regime_;
+    bool owner_;
+  };
   // The fixed-voltage nodes of algorithms 1-3: FixedCount sources from the first one in tree order.
   std::vector<TRegimeElement*> PVElements() const;
 

@@ -16,9 +16,48 @@ constexpr Complex kRootVoltage(110.0, 0.0);
 
 bool Usable(Complex u) { return std::isfinite(u.real()) && std::isfinite(u.imag()) && std::norm(u) > 0; }
 
-Complex ShuntCurrent(const TRegimeElement& e, Complex u) { return Complex(e.Gs, -e.Bs) * u * 1e-6; }
+
+// Products written out: the library's complex product guards against infinities with a branch in
+// every product, which the sweeps over every element cannot afford and do not need.
+inline Complex Mul(Complex a, Complex b) {
+  return Complex(a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real());
+}
+inline Complex MulConj(Complex a, Complex b) {
+  return Complex(a.real() * b.real() + a.imag() * b.imag(), a.imag() * b.real() - a.real() * b.imag());
+}
+
+Complex ShuntCurrent(const TRegimeElement& e, Complex u) { return Mul(Complex(e.Gs, -e.Bs), u) * 1e-6; }
+
+constexpr std::size_t kPrefetchDistance = 16;
+
+void Prefetch(const void* p) {
+  if (p != nullptr) __builtin_prefetch(p);
+}
+
+// The first cache lines of an element: what the sweeps and the node step read of it.
+void PrefetchLines(const TRegimeElement* e, int lines) {
+  const char* p = reinterpret_cast<const char*>(e);
+  for (int line = 0; line < lines; ++line) __builtin_prefetch(p + 64 * line);
+}
 
 }  // namespace
+
+TRegime::OrderSnapshot::OrderSnapshot(TRegime& regime) : regime_(regime), owner_(!regime.ordersHeld_) {
+  if (!owner_) return;
+  regime_.listOrder_.clear();
+  for (TRegimeElement* e = regime_.FirstElement; e != nullptr; e = e->Next) regime_.listOrder_.push_back(e);
+  regime_.treeOrder_.clear();
+  if (regime_.Root != nullptr) {
+    for (TRegimeElement* e = regime_.Root->NextInTree; e != nullptr; e = e->NextInTree) {
+      regime_.treeOrder_.push_back(e);
+    }
+  }
+  regime_.ordersHeld_ = true;
+}
+
+TRegime::OrderSnapshot::~OrderSnapshot() {
+  if (owner_) regime_.ordersHeld_ = false;
+}
 
 void TRegime::ClearSweepSums() {
   for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
@@ -35,17 +74,36 @@ void TRegime::AddCurrentToPath(TRegimeElement* element, double dRe, double dIm) 
 }
 
 void TRegime::SweepCurrents() {
-  for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
-    if (e->Parent != nullptr) e->Parent->IDelta += e->IDelta * std::conj(e->K);
+  auto step = [](TRegimeElement* e) {
+    if (e->Parent != nullptr) e->Parent->IDelta += MulConj(e->IDelta, e->K);
     e->I += e->IDelta;
     e->IDelta = Complex(0, 0);
+  };
+  if (ordersHeld_) {
+    const std::size_t n = listOrder_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      // The parent of a tree level lies a whole level away; ask for it well before it is needed.
+      if (i + 2 * kPrefetchDistance < n) Prefetch(listOrder_[i + 2 * kPrefetchDistance]);
+      if (i + kPrefetchDistance < n) Prefetch(listOrder_[i + kPrefetchDistance]->Parent);
+      step(listOrder_[i]);
+    }
+  } else {
+    for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) step(e);
   }
 }
 
 void TRegime::SweepVoltages() {
   if (Root == nullptr) return;
-  for (TRegimeElement* e = Root->NextInTree; e != nullptr; e = e->NextInTree) {
-    e->U = e->K * e->Parent->U - Complex(e->R, e->X) * e->I;
+  auto step = [](TRegimeElement* e) { e->U = Mul(e->K, e->Parent->U) - Mul(Complex(e->R, e->X), e->I); };
+  if (ordersHeld_) {
+    const std::size_t n = treeOrder_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i + 2 * kPrefetchDistance < n) PrefetchLines(treeOrder_[i + 2 * kPrefetchDistance], 2);
+      if (i + kPrefetchDistance < n) Prefetch(&treeOrder_[i + kPrefetchDistance]->Parent->U);
+      step(treeOrder_[i]);
+    }
+  } else {
+    for (TRegimeElement* e = Root->NextInTree; e != nullptr; e = e->NextInTree) step(e);
   }
 }
 
@@ -121,8 +179,9 @@ void TRegime::NodeStep(double& MaxResidual) {
   // A damping of zero (or below) would hold every voltage where it started; it means no damping.
   const double damp = DampU > 0 ? DampU : 1.0;
   const bool holdFixed = FixModule && PVAlgorithm == 0;
-  for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
-    if ((e->Flags & efUnsupplied) != 0) continue;
+  // False when the step has to stop at once.
+  auto step = [&](TRegimeElement* e) {
+    if ((e->Flags & efUnsupplied) != 0) return true;
     const Complex dU = e->U - e->UNode;
     double r = std::abs(dU.real()) + std::abs(dU.imag());
     e->UNode += damp * dU;
@@ -135,10 +194,11 @@ void TRegime::NodeStep(double& MaxResidual) {
         Nsh[e->NodeIndex] != 0) {
       const int n = Nsh[e->NodeIndex];
       if (n < 0 || n > StaticCharCount) {
-        ReportError(SchemeQuoted() + ". Узел " + std::to_string(e->Number) + ". Номер стат.характеристики (N с\\х = " +
-                        std::to_string(n) + ") в текущем списке не найден",
+        ReportError(SchemeQuoted() + ". Узел " + std::to_string(e->Number) +
+                        ". Номер стат.характеристики (N с\\х = " + std::to_string(n) +
+                        ") в текущем списке не найден",
                     mkWarning);
-        return;
+        return false;
       }
       const double uc = Ush[e->NodeIndex];
       const double ratio2 = u2 / (uc * uc);
@@ -152,7 +212,7 @@ void TRegime::NodeStep(double& MaxResidual) {
         j = e->Load;
       } else if (u2 > 0) {
         // A node at zero voltage draws no load current (rather than 0/0).
-        j = e->Load * e->UNode / u2;
+        j = Mul(e->Load, e->UNode) / u2;
       }
     }
     j += ShuntCurrent(*e, e->UNode);
@@ -162,6 +222,18 @@ void TRegime::NodeStep(double& MaxResidual) {
     if (r > MaxResidual) {
       MaxResidual = r;
       MaxResidualNode = e;
+    }
+    return true;
+  };
+  if (ordersHeld_) {
+    const std::size_t n = listOrder_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i + kPrefetchDistance < n) PrefetchLines(listOrder_[i + kPrefetchDistance], 3);
+      if (!step(listOrder_[i])) return;
+    }
+  } else {
+    for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
+      if (!step(e)) return;
     }
   }
 }

@@ -1,0 +1,241 @@
+// The regime engine on generated schemes of 10,000 and 100,000 nodes: reading the scheme, forming the
+// matrices, iterating and writing the results, each alone and all together, against a bare
+// forward/backward sweep over plain arrays of the same tree.
+//
+// Counters: "iterations" of a calculation, "us_per_iteration" of RunIterations and of the bare sweep,
+// "ratio" of the two, "model_MB" the memory the engine holds for the model and its matrices (resident
+// growth while it lives), "peak_MB" the peak resident memory of the process.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <complex>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/engine/regime.h"
+#include "engine/scheme_gen.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ld::Complex;
+using ld::TRegime;
+using ld::TRegimeElement;
+
+struct TWorkDir {
+  fs::path path = fs::temp_directory_path() / ("bench-engine-" + std::to_string(getpid()));
+  TWorkDir() { fs::create_directories(path); }
+  ~TWorkDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+};
+
+// The scheme of that many nodes, written once per run.
+const std::string& SchemeOf(int nodes) {
+  static const TWorkDir dir;
+  static std::map<int, std::string> paths;
+  auto it = paths.find(nodes);
+  if (it == paths.end()) {
+    const std::string path = (dir.path / ("scheme" + std::to_string(nodes))).string();
+    ld::bench::WriteScheme(ld::bench::GenerateScheme(nodes, 20240611), path);
+    TRegime first;  // the first read writes the row marks back; later reads find them in place
+    first.ReadScheme(path);
+    it = paths.emplace(nodes, path).first;
+  }
+  return it->second;
+}
+
+double StatusMB(const char* key) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(key, 0) == 0) return std::stod(line.substr(std::string(key).size())) / 1024.0;
+  }
+  return 0;
+}
+
+void WriteResults(TRegime& r) {
+  r.WriteResults(std::string(LD_DATA_DIR) + "/sprav_UN.cat", 0, false, false, 0, 0, 0, 0, true, nullptr, nullptr);
+}
+
+void BM_ReadScheme(benchmark::State& state) {
+  const std::string& path = SchemeOf(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    TRegime r;
+    r.ReadScheme(path);
+    if (!r.SchemeRead) state.SkipWithError("scheme not read");
+    benchmark::DoNotOptimize(r.FirstElement);
+  }
+}
+
+void BM_FormMatrices(benchmark::State& state) {
+  TRegime r;
+  r.ReadScheme(SchemeOf(static_cast<int>(state.range(0))));
+  for (auto _ : state) {
+    r.FormMatrices();
+    if (!r.MatricesFormed) state.SkipWithError("matrices not formed");
+  }
+  state.counters["contours"] = r.TotalContourCount;
+  state.counters["entries"] = r.MatrixEntryCount;
+}
+
+void BM_RunIterations(benchmark::State& state) {
+  TRegime r;
+  r.ReadScheme(SchemeOf(static_cast<int>(state.range(0))));
+  r.FormMatrices();
+  std::size_t iterations = 0;
+  for (auto _ : state) {
+    r.VoltagesSet = false;
+    r.RunIterations();
+    if (!r.Converged) state.SkipWithError("no convergence");
+    iterations += r.ResidualsU.size();
+  }
+  state.counters["iterations"] = static_cast<double>(iterations) / static_cast<double>(state.iterations());
+  state.counters["us_per_iteration"] =
+      benchmark::Counter(static_cast<double>(iterations) * 1e-6, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_WriteResults(benchmark::State& state) {
+  TRegime r;
+  r.Calculate(SchemeOf(static_cast<int>(state.range(0))), 0, 0, 0, 0, 0);
+  for (auto _ : state) WriteResults(r);
+}
+
+// The whole road of a calculation command: read, calculate, write the results back.
+void BM_ReadCalculateWrite(benchmark::State& state) {
+  const std::string& path = SchemeOf(static_cast<int>(state.range(0)));
+  double model = 0;
+  for (auto _ : state) {
+    const double before = StatusMB("VmRSS:");
+    TRegime r;
+    r.Calculate(path, 0, 0, 0, 0, 0);
+    model = StatusMB("VmRSS:") - before;
+    if (!r.Converged) state.SkipWithError("no convergence");
+    WriteResults(r);
+  }
+  state.counters["model_MB"] = model;
+  state.counters["peak_MB"] = StatusMB("VmHWM:");
+}
+
+// The same tree as plain arrays in tree order: one iteration of load currents from the voltages, the
+// currents summed from the leaves to the root and the voltages carried from the root to the leaves.
+struct BareTree {
+  std::vector<int> parent;
+  std::vector<Complex> k, z, load, shunt, u, i, j;
+};
+
+BareTree BareTreeOf(const TRegime& r) {
+  BareTree t;
+  std::map<const TRegimeElement*, int> index;
+  for (const TRegimeElement* e = r.Root; e != nullptr; e = e->NextInTree) {
+    index[e] = static_cast<int>(t.parent.size());
+    t.parent.push_back(e->Parent != nullptr ? index[e->Parent] : -1);
+    t.k.push_back(e->K);
+    t.z.push_back(Complex(e->R, e->X));
+    t.load.push_back((e->Flags & ld::efLoopClosing) != 0 ? Complex(0, 0) : e->Load);
+    t.shunt.push_back(Complex(e->Gs, -e->Bs) * 1e-6);
+    t.u.push_back(e->U);
+  }
+  t.i.assign(t.u.size(), Complex(0, 0));
+  t.j.assign(t.u.size(), Complex(0, 0));
+  return t;
+}
+
+void BareIteration(BareTree& t) {
+  const std::size_t n = t.u.size();
+  for (std::size_t e = 0; e < n; ++e) {
+    const double u2 = std::norm(t.u[e]);
+    t.i[e] = t.j[e] = (u2 > 0 ? t.load[e] * t.u[e] / u2 : Complex(0, 0)) + t.shunt[e] * t.u[e];
+  }
+  for (std::size_t e = n; e-- > 1;) t.i[t.parent[e]] += t.i[e] * std::conj(t.k[e]);
+  for (std::size_t e = 1; e < n; ++e) t.u[e] = t.k[e] * t.u[t.parent[e]] - t.z[e] * t.i[e];
+}
+
+void BM_BareSweep(benchmark::State& state) {
+  TRegime r;
+  r.Calculate(SchemeOf(static_cast<int>(state.range(0))), 0, 0, 0, 0, 0);
+  BareTree t = BareTreeOf(r);
+  for (auto _ : state) {
+    BareIteration(t);
+    benchmark::DoNotOptimize(t.u.data());
+  }
+}
+
+// A bare backward/forward sweep over the engine's own records, walked in arrays of the two orders.
+struct RecordOrders {
+  std::vector<TRegimeElement*> tree;  // without the root
+  std::vector<Complex> sum;           // current sums by tree position
+  std::vector<int> parent;            // tree position of the parent, -1 for the root
+};
+
+RecordOrders RecordOrdersOf(TRegime& r) {
+  RecordOrders o;
+  std::map<const TRegimeElement*, int> index;
+  index[r.Root] = -1;
+  for (TRegimeElement* e = r.Root->NextInTree; e != nullptr; e = e->NextInTree) {
+    index[e] = static_cast<int>(o.tree.size());
+    o.tree.push_back(e);
+  }
+  for (TRegimeElement* e : o.tree) o.parent.push_back(index[e->Parent]);
+  o.sum.assign(o.tree.size(), Complex(0, 0));
+  return o;
+}
+
+void BareRecordSweep(RecordOrders& o) {
+  for (std::size_t p = o.tree.size(); p-- > 0;) {
+    TRegimeElement* e = o.tree[p];
+    e->I = o.sum[p] + e->ILoad;
+    o.sum[p] = Complex(0, 0);
+    if (o.parent[p] >= 0) o.sum[o.parent[p]] += e->I * std::conj(e->K);
+  }
+  for (TRegimeElement* e : o.tree) e->U = e->K * e->Parent->U - Complex(e->R, e->X) * e->I;
+}
+
+// One iteration of the engine (node step, both sweeps, the loop and fixed-voltage correction) against
+// one bare iteration over compact arrays of the same tree, and against a bare sweep over its records.
+void BM_IterationAgainstBareSweep(benchmark::State& state) {
+  TRegime r;
+  r.Calculate(SchemeOf(static_cast<int>(state.range(0))), 0, 0, 0, 0, 0);
+  BareTree t = BareTreeOf(r);
+  double engine = 0, bare = 0;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    r.VoltagesSet = false;
+    r.RunIterations();
+    engine += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+              static_cast<double>(r.ResidualsU.size());
+    start = std::chrono::steady_clock::now();
+    BareIteration(t);
+    benchmark::DoNotOptimize(t.u.data());
+    bare += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  TRegime copy;
+  copy.Calculate(SchemeOf(static_cast<int>(state.range(0))), 0, 0, 0, 0, 0);
+  RecordOrders orders = RecordOrdersOf(copy);
+  const int sweeps = 20;
+  const auto start = std::chrono::steady_clock::now();
+  for (int k = 0; k < sweeps; ++k) BareRecordSweep(orders);
+  const double records = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / sweeps;
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["engine_us_per_iteration"] = engine / runs * 1e6;
+  state.counters["bare_us_per_iteration"] = bare / runs * 1e6;
+  state.counters["records_us_per_sweep"] = records * 1e6;
+  state.counters["ratio"] = engine / bare;
+  state.counters["ratio_records"] = engine / runs / records;
+}
+
+BENCHMARK(BM_ReadScheme)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FormMatrices)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunIterations)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteResults)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadCalculateWrite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareSweep)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IterationAgainstBareSweep)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
