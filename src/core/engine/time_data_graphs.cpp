@@ -81,15 +81,14 @@ TMomentGraphs::TMomentGraphs(TRegime& regime, std::uint8_t TypCalcPQ, int Step, 
 
 TMomentGraphs::~TMomentGraphs() = default;
 
-bool TMomentGraphs::Open() {
-  if (opened_) return true;
+void TMomentGraphs::Open() {
+  if (opened_) return;
   opened_ = true;
   // A model built from tables in memory has no scheme files and so no graphs.
-  if (regime_.SchemePath.empty()) return true;
+  if (regime_.SchemePath.empty()) return;
   catalog_ = OpenGraphCatalog(regime_.SchemePath);
   values_ = OpenGraphValues(regime_.SchemePath);
   FillGraphCatalogCols(*catalog_, catalogCols_);
-  return true;
 }
 
 bool TMomentGraphs::Grid() {
@@ -115,20 +114,11 @@ std::string TMomentGraphs::Unit(int row) const {
 }
 
 // The graph over the period on the calculation's grid.
-bool TMomentGraphs::ReadOnGrid(int number, DAdouble& values, DAdouble& dates, std::string& msg) {
-  TGraphSeries s;
-  if (!LookupGraph(catalogCols_, values_.get(), number, "", 0, date1_, date2_, s, msg)) return false;
+bool TMomentGraphs::ReadOnGrid(int number, TGraphSeries& series, std::string& msg) {
+  if (!LookupGraph(catalogCols_, values_.get(), number, "", 0, date1_, date2_, series, msg)) return false;
   // A typical day has been spread over the period by now, so the series is dated.
-  if (s.Period != step_ && !ResampleGraph(s.Period, step_, true, msg, s.Values, grid_, s.Dates)) return false;
-  values.Clear();
-  dates.Clear();
-  values.EnsureIndex(s.Values.Count);
-  dates.EnsureIndex(s.Dates.Count);
-  for (int k = 1; k <= s.Values.Count; ++k) values[k] = s.Values.Get(k);
-  for (int k = 1; k <= s.Dates.Count; ++k) dates[k] = s.Dates.Get(k);
-  values.Count = s.Values.Count;
-  dates.Count = s.Dates.Count;
-  return true;
+  return series.Period == step_ ||
+         ResampleGraph(series.Period, step_, true, msg, series.Values, grid_, series.Dates);
 }
 
 bool TMomentGraphs::LoadPair(TRegimeElement& e, std::int32_t& pGraph, std::int32_t& qGraph, Complex& load,
@@ -186,16 +176,16 @@ bool TMomentGraphs::ApplyVoltage(TRegimeElement& e) {
     regime_.ReportError(regime_.SchemeQuoted() + ". " + graph + " не найден, узел " + std::to_string(e.Number));
     return true;
   }
-  DAdouble values, dates;
+  TGraphSeries series;
   std::string msg;
-  if (!ReadOnGrid(e.Ng_u, values, dates, msg)) {
+  if (!ReadOnGrid(e.Ng_u, series, msg)) {
     regime_.ReportError(regime_.SchemeQuoted() + ". " + graph + " : " + msg);
     return false;
   }
   // A relative graph shapes the node's own voltage.
-  if (Unit(row) == "%") ScaleToLargest(values, source ? std::abs(e.UNode) : e.Um);
-  const int point = FindGraphPoint(dates, moment_);
-  double u = point != 0 ? values.Get(point) : 0;
+  if (Unit(row) == "%") ScaleToLargest(series.Values, source ? std::abs(e.UNode) : e.Um);
+  const int point = FindGraphPoint(series.Dates, moment_);
+  double u = point != 0 ? series.Values.Get(point) : 0;
   if (u == 0) {
     regime_.ReportError(regime_.SchemeQuoted() + ". " + graph + ": U = 0");
     u = kLeastVoltage;
@@ -209,7 +199,7 @@ bool TMomentGraphs::ApplyVoltage(TRegimeElement& e) {
     e.Angle = 0;
     e.K = Complex(u / 110.0, 0);
   }
-  if (keepSeries_) CacheGraph(regime_, e.Ng_u, values);
+  if (keepSeries_) CacheGraph(regime_, e.Ng_u, series.Values);
   return true;
 }
 
@@ -230,16 +220,16 @@ bool TMomentGraphs::ApplyRatios(TRegimeElement& e) {
                           " - " + std::to_string(e.Number2));
       continue;
     }
-    DAdouble values, dates;
+    TGraphSeries series;
     std::string msg;
-    if (!ReadOnGrid(number, values, dates, msg)) {
+    if (!ReadOnGrid(number, series, msg)) {
       regime_.ReportError(regime_.SchemeQuoted() + ". " + graph + " : " + msg);
       return false;
     }
     if (keepSeries_) {
-      CacheGraph(regime_, number, values);
-    } else if (const int point = FindGraphPoint(dates, moment_)) {
-      parts[i] = values.Get(point);
+      CacheGraph(regime_, number, series.Values);
+    } else if (const int point = FindGraphPoint(series.Dates, moment_)) {
+      parts[i] = series.Values.Get(point);
       changed = true;
     }
   }

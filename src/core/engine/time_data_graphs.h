@@ -6,6 +6,7 @@
 
 #include "core/base/dates.h"
 #include "core/base/dynarray.h"
+#include "core/catalogs/graph_loads.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/engine/regime.h"
 
@@ -37,11 +38,11 @@ public:
   bool ApplyRatios(TRegimeElement& e);
 
 private:
-  bool Open();
+  void Open();
   bool Grid();
   int CatalogRow(int number) const;
   std::string Unit(int row) const;
-  bool ReadOnGrid(int number, DAdouble& values, DAdouble& dates, std::string& msg);
+  bool ReadOnGrid(int number, TGraphSeries& series, std::string& msg);
   bool LoadPair(TRegimeElement& e, std::int32_t& pGraph, std::int32_t& qGraph, Complex& load, bool generation);
 
   TRegime& regime_;
