@@ -96,7 +96,11 @@ bool XDisplay::HasWindow(const std::string& title) { return Ok() && FindWindow(t
 unsigned long XDisplay::WaitWindow(const std::string& title, double seconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (Ok() && std::chrono::steady_clock::now() < deadline) {
-    if (const unsigned long window = FindWindow(title)) return window;
+    if (const unsigned long window = FindWindow(title)) {
+      // Mapped is not yet painted: give the program a moment before anyone takes a picture.
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      return window;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return 0;
