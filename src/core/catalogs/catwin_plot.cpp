@@ -88,11 +88,11 @@ TTimeUnit HighestTimeUnit(double firstPacked, double lastPacked) {
   return tuYear;
 }
 
-TPlotColor NextJointColor(const std::vector<TGraphSeries>& series) {
+TPlotColor NextJointColor(const std::vector<TGElem>& series) {
   TPlotColor best = kJointPalette[0];
   long bestUses = -1;
   for (const TPlotColor color : kJointPalette) {
-    const long uses = std::count_if(series.begin(), series.end(), [&](const TGraphSeries& s) { return s.Color == color; });
+    const long uses = std::count_if(series.begin(), series.end(), [&](const TGElem& s) { return s.Color == color; });
     if (bestUses < 0 || uses < bestUses) {
       best = color;
       bestUses = uses;
@@ -108,7 +108,7 @@ void TGraphPlot::SetTimeValues(const DAdouble& times) {
 
 void TGraphPlot::AddGraph(int number, const std::string& title, char letter, const std::string& unit,
                           const DAdouble& values) {
-  TGraphSeries added;
+  TGElem added;
   added.Number = number;
   added.Title = title;
   added.Letter = letter;
@@ -120,7 +120,7 @@ void TGraphPlot::AddGraph(int number, const std::string& title, char letter, con
     series_.push_back(std::move(added));
     return;
   }
-  if (TGraphSeries* same = FindSeries(number)) {
+  if (TGElem* same = FindSeries(number)) {
     added.Color = same->Color;
     added.LegendX = same->LegendX;
     added.LegendY = same->LegendY;
@@ -133,24 +133,24 @@ void TGraphPlot::AddGraph(int number, const std::string& title, char letter, con
 
 void TGraphPlot::RemoveGraph(int& number) {
   const int n = number;
-  std::erase_if(series_, [n](const TGraphSeries& s) { return s.Number == n; });
+  std::erase_if(series_, [n](const TGElem& s) { return s.Number == n; });
   number = series_.empty() ? 0 : series_.front().Number;
 }
 
-TGraphSeries* TGraphPlot::FindSeries(int number) {
-  for (TGraphSeries& s : series_)
+TGElem* TGraphPlot::FindSeries(int number) {
+  for (TGElem& s : series_)
     if (s.Number == number) return &s;
   return nullptr;
 }
 
-std::string TGraphPlot::LegendText(const TGraphSeries& s) {
+std::string TGraphPlot::LegendText(const TGElem& s) {
   std::string text = IntToStr(s.Number) + ", ";
   if (s.Letter != 0) text += s.Letter;
   return text + " (" + s.Unit + ") " + s.Title;
 }
 
-TGraphSeries* TGraphPlot::LegendHit(int x, int y, bool box, int textHeight, int entryWidth) {
-  for (TGraphSeries& s : series_) {
+TGElem* TGraphPlot::LegendHit(int x, int y, bool box, int textHeight, int entryWidth) {
+  for (TGElem& s : series_) {
     const int width = box ? kLegendBox : entryWidth;
     if (x >= s.LegendX && x < s.LegendX + width && y >= s.LegendY && y < s.LegendY + textHeight) return &s;
   }
@@ -175,11 +175,11 @@ TGraphLayout TGraphPlot::Layout(int x0, int y0, int width, int height, int th, c
   int y = y0 + kPlotMargin;
   if (Settings.FLegend && !series_.empty()) {
     int widest = 0;
-    for (const TGraphSeries& s : series_) widest = std::max(widest, textWidth(LegendText(s)));
+    for (const TGElem& s : series_) widest = std::max(widest, textWidth(LegendText(s)));
     g.LegendWidth = widest + 2 * kLegendBox + kPlotMargin;
     const int perLine = std::max(1, (width - 2 * kPlotMargin) / g.LegendWidth);
     int column = 0;
-    for (TGraphSeries& s : series_) {
+    for (TGElem& s : series_) {
       if (column == perLine) {
         column = 0;
         y += th;
@@ -199,7 +199,7 @@ TGraphLayout TGraphPlot::Layout(int x0, int y0, int width, int height, int th, c
   if (Settings.FixedY) g.Axis = FixedValueAxis(top, g.Bottom, Settings);
   if (!g.Axis.Valid) {
     double positive = 0, negative = 0;
-    for (const TGraphSeries& s : series_)
+    for (const TGElem& s : series_)
       for (const double v : s.Values) {
         if (v > 0) positive = std::max(positive, v);
         else negative = std::max(negative, -v);

@@ -27,7 +27,7 @@ enum TTimeUnit : int { tuSecond = 0, tuMinute, tuHour, tuDay, tuMonth, tuYear };
 inline constexpr std::array<const char*, 6> kTimeUnitCaptions = {"сек", "мин", "час", "день", "мес.", "год"};
 
 // One plotted graph.
-struct TGraphSeries {
+struct TGElem {
   int Number = 0;
   int LegendX = 0, LegendY = 0;  // where the last layout put its legend entry
   std::string Title;
@@ -106,9 +106,9 @@ public:
   // Removes the series of that number and gives back the number of the first remaining one (0: none).
   void RemoveGraph(int& number);
 
-  const std::vector<TGraphSeries>& Series() const { return series_; }
-  std::vector<TGraphSeries>& Series() { return series_; }
-  TGraphSeries* FindSeries(int number);
+  const std::vector<TGElem>& Series() const { return series_; }
+  std::vector<TGElem>& Series() { return series_; }
+  TGElem* FindSeries(int number);
   const std::vector<double>& TimeValues() const { return times_; }
   int PointCount() const { return static_cast<int>(times_.size()); }
 
@@ -120,16 +120,16 @@ public:
   TGraphLayout Layout(int x0, int y0, int width, int height, int textHeight, const TTextWidth& textWidth);
 
   // The legend text of a series: number, letter, unit and title.
-  static std::string LegendText(const TGraphSeries& series);
+  static std::string LegendText(const TGElem& series);
   // The series whose colour box (box) or whole legend entry holds the point; nullptr when none.
-  TGraphSeries* LegendHit(int x, int y, bool box, int textHeight, int entryWidth);
+  TGElem* LegendHit(int x, int y, bool box, int textHeight, int entryWidth);
 
 private:
-  std::vector<TGraphSeries> series_;
+  std::vector<TGElem> series_;
   std::vector<double> times_;
 };
 
 // The colour of a new series of a joint plot: the first palette colour that the fewest series have.
-TPlotColor NextJointColor(const std::vector<TGraphSeries>& series);
+TPlotColor NextJointColor(const std::vector<TGElem>& series);
 
 }  // namespace ld

@@ -359,6 +359,8 @@ void TCatGrForm::ShowGraph() {
     }
     ProcBar->hide();
     ValGrid->Refresh();
+    ValGrid->ShowAll();
+    ValGrid->setMinimumWidth(std::max(ValGrid->minimumWidth(), ValGrid->NaturalWidth() + 4));
     ValGrid->SetEditTable(CorBtn->isChecked() && !daily);
     ValGrid->SetModified(false);
     CatGrid->setFocus();
@@ -417,6 +419,7 @@ void TCatGrForm::LoadGraph() {
     ResetGraph();
     ValGrid->OnSaveProc = nullptr;
     ValGrid->OpenFile(file, 1, 1, 1, false, true, false);
+    ValGrid->setMinimumWidth(std::max(ValGrid->minimumWidth(), ValGrid->NaturalWidth() + 4));
     CorBtn->setEnabled(UserAccess != 0);
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);
@@ -487,6 +490,7 @@ void TCatGrForm::ToggleVal() {
     valuePanel_->show();
     Panel5->show();
     ShowGraph();
+    valuePanel_->layout()->activate();
   } else {
     if (ValGrid->Modified() && !SaveValues(true)) {
       ValBtn->setChecked(true);
@@ -554,7 +558,7 @@ void TCatGrForm::EditGraph() {
     if (!EditGraphParams(*CatGrid->GetTable(), GraphHasValues(*values, oldNo), row)) return;
     SaveCatalog();
     const int newNo = cols_.Ngr->Get(row);
-    if (TGraphSeries* s = GrafBox->FindSeries(oldNo)) {
+    if (TGElem* s = GrafBox->FindSeries(oldNo)) {
       s->Number = newNo;
       s->Title = cols_.Tit->GetItem(row);
       s->Letter = cols_.Zam->Get(row);
@@ -621,7 +625,7 @@ void TCatGrForm::Settings() {
       (oldDate1 != display_.Date1 || oldDate2 != display_.Date2 || oldPeriod != display_.CurPeriod)) {
     FillCols();
     std::vector<int> others;
-    for (const TGraphSeries& s : GrafBox->Series())
+    for (const TGElem& s : GrafBox->Series())
       if (s.Number != graphNo_) others.push_back(s.Number);
     for (const int number : others) {
       const int row = FindGraphCatalogRow(cols_, number);

@@ -128,7 +128,7 @@ void TGraphBox::DrawTo(QPainter& painter, int x0, int y0, int w, int h) {
 
   // Legend.
   if (Settings.FLegend) {
-    for (const TGraphSeries& s : Series()) {
+    for (const TGElem& s : Series()) {
       painter.fillRect(QRect(s.LegendX, s.LegendY + 1, kLegendBox, th - 2), ToQColor(s.Color));
       painter.setPen(Qt::black);
       painter.drawText(QRect(s.LegendX + kLegendBox + kPlotMargin, s.LegendY, g.LegendWidth, th),
@@ -147,7 +147,7 @@ void TGraphBox::DrawTo(QPainter& painter, int x0, int y0, int w, int h) {
     return row;
   };
   const int shown = g.PointWidth > 0 ? (g.Right - g.Left) / g.PointWidth : 0;
-  for (const TGraphSeries& s : Series()) {
+  for (const TGElem& s : Series()) {
     painter.setPen(QPen(ToQColor(s.Color), Settings.LinWidth));
     QPoint last;
     for (int j = 0; j <= shown && ScrollPos + j <= count; ++j) {
@@ -160,7 +160,7 @@ void TGraphBox::DrawTo(QPainter& painter, int x0, int y0, int w, int h) {
       last = p;
     }
   }
-  for (const TGraphSeries& s : Series()) {
+  for (const TGElem& s : Series()) {
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(ToQColor(s.Color));
     for (int j = 0; j <= shown && ScrollPos + j <= count; ++j) {
@@ -178,17 +178,17 @@ void TGraphBox::mousePressEvent(QMouseEvent* event) {
   if (!Settings.FLegend) return;
   const QPoint at = event->position().toPoint();
   if (event->button() != Qt::RightButton) {
-    if (TGraphSeries* s = LegendHit(at.x(), at.y(), true, textHeight_, layout_.LegendWidth)) ChooseColor(s->Number);
+    if (TGElem* s = LegendHit(at.x(), at.y(), true, textHeight_, layout_.LegendWidth)) ChooseColor(s->Number);
     return;
   }
-  if (TGraphSeries* s = LegendHit(at.x(), at.y(), false, textHeight_, layout_.LegendWidth)) {
+  if (TGElem* s = LegendHit(at.x(), at.y(), false, textHeight_, layout_.LegendWidth)) {
     menuSeries_ = s->Number;
     menu_->popup(event->globalPosition().toPoint());
   }
 }
 
 void TGraphBox::ChooseColor(int number) {
-  TGraphSeries* s = FindSeries(number);
+  TGElem* s = FindSeries(number);
   if (!s) return;
   QColorDialog dialog(ToQColor(s->Color), this);
   dialog.setWindowTitle("Цвет графика");

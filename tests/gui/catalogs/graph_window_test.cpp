@@ -1,0 +1,332 @@
+// The graph catalogue window: opening and picking, showing a graph, editing, rights, printing.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <climits>
+
+#include "catwin_fixture.h"
+#include "core/base/codepage.h"
+#include "core/base/inifile.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/tables/table_file.h"
+#include "gui/catalogs/cat_gr_form.h"
+#include "gui/catalogs/graph_box.h"
+#include "gui/catalogs/prn_grf_form.h"
+#include "gui/grid/data_grid.h"
+
+namespace ld::test {
+namespace {
+
+class GraphWindowTest : public CatwinTest {
+protected:
+  GraphWindowTest() {
+    TIniFile ini(ConfigFileName);
+    ini.WriteString("Graphics", "Date1", "05.03.2024");
+    ini.WriteString("Graphics", "Date2", "05.03.2024");
+  }
+  std::string Base() const { return Path("схема"); }
+  std::string CatalogFile() const { return Base() + GetMaketExtention(GraphCatalogMaket); }
+  std::string ValuesFile() const { return Base() + GetMaketExtention(GraphValuesMaket); }
+
+  // Graphs 9 (kW by slices: 0, 2, 4 in the first three hours of 5 March 2024), 2 (typical) and 5,
+  // in that order: the file is not sorted.
+  void MakeGraphs() {
+    WriteRows(CatalogFile(), GraphCatalogMaket,
+              {{"9", "Фидер 9", "1", "P", "3600", "кВт"},
+               {"2", "Типовой", "0", "P", "3600", "%"},
+               {"5", "Ввод", "1", "Q", "3600", "кВАр"}});
+    DAdouble dates, values;
+    for (int h = 1; h <= 3; ++h) {
+      dates[h] = 20240305 + 0.036 * h;
+      values[h] = 2.0 * (h - 1);
+    }
+    dates.Count = values.Count = 3;
+    StoreGraphValues(Base(), 9, dates, values);
+  }
+  std::vector<int> FileNumbers(const std::string& file) const {
+    TDataFile t;
+    ReadTableFile(file, t);
+    std::vector<int> numbers;
+    for (int r = 1; r <= t.RowCount; ++r) numbers.push_back(std::stoi(GetCellText(t, r, 1, true)));
+    return numbers;
+  }
+  static void Load(gui::TCatGrForm& w, int row) {
+    w.CatGrid->GotoRow(row);
+    QTest::mouseClick(w.LoadBtn, Qt::LeftButton);
+  }
+};
+
+TEST_F(GraphWindowTest, BrowseAndPickModes) {
+  // A base without a catalogue gets an empty one.
+  OnModal([](QDialog& d) {
+    EXPECT_TRUE(d.findChild<QWidget*>("OkPanel")->isHidden());
+    d.reject();
+    return d.result();
+  });
+  int number = INT_MAX;
+  EXPECT_FALSE(gui::ShowGraphCatalog(Base(), number));
+  EXPECT_EQ(number, INT_MAX);
+  TDataFile empty;
+  ReadTableFile(CatalogFile(), empty);
+  EXPECT_EQ(empty.RowCount, 0);
+  EXPECT_EQ(empty.Title, "схема");
+
+  MakeGraphs();
+  OnModal([](QDialog& d) {
+    auto& w = static_cast<gui::TCatGrForm&>(d);
+    EXPECT_FALSE(w.OkPanel->isHidden());
+    EXPECT_EQ(w.CatGrid->CurrentTableRow(), 2) << "number 5 in the sorted catalogue";
+    QTest::mouseClick(w.findChild<QPushButton*>("OkBtn"), Qt::LeftButton);
+    return d.result();
+  });
+  number = 5;
+  EXPECT_TRUE(gui::ShowGraphCatalog(Base(), number));
+  EXPECT_EQ(number, 5);
+  EXPECT_EQ(FileNumbers(CatalogFile()), (std::vector<int>{2, 5, 9})) << "a writer keeps the sorted catalogue";
+
+  // A number that is not there selects nothing; "Выбрать" gives the row under the cursor.
+  OnModal([](QDialog& d) {
+    auto& w = static_cast<gui::TCatGrForm&>(d);
+    EXPECT_EQ(w.CatGrid->CurrentTableRow(), 1);
+    w.accept();
+    return d.result();
+  });
+  number = 77;
+  EXPECT_TRUE(gui::ShowGraphCatalog(Base(), number));
+  EXPECT_EQ(number, 2);
+}
+
+TEST_F(GraphWindowTest, ReadOnlyUserSortsInMemoryAndChangesNothing) {
+  MakeGraphs();
+  const std::string before = ReadBytes(CatalogFile());
+  const std::string valuesBefore = ReadBytes(ValuesFile());
+  UserAccess = 0;
+  gui::TCatGrForm w(Base(), 9);
+  w.show();
+  EXPECT_EQ(ReadBytes(CatalogFile()), before) << "a read-only user never writes the catalogue";
+  EXPECT_EQ(w.CatGrid->CurrentTableRow(), 3) << "searched after sorting";
+  EXPECT_FALSE(w.CatGrid->EditTable());
+  for (QToolButton* b : {w.NewBtn, w.EditBtn, w.SetBtn}) EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+  EXPECT_FALSE(w.GrafItem->isEnabled());
+  EXPECT_FALSE(w.ImpItem->isEnabled());
+
+  QTest::mouseClick(w.GrafBtn, Qt::LeftButton);
+  QTest::mouseClick(w.ValBtn, Qt::LeftButton);
+  Load(w, 3);
+  EXPECT_EQ(w.GraphNo(), 9);
+  EXPECT_FALSE(w.CorBtn->isEnabled());
+  EXPECT_FALSE(w.ValGrid->EditTable());
+  w.AddGraph();
+  w.DeleteGraph();
+  w.EditGraph();
+  w.ImportLB();
+  w.SaveImport();
+  EXPECT_TRUE(msg_.Calls().empty());
+  w.reject();
+  EXPECT_EQ(ReadBytes(CatalogFile()), before);
+  EXPECT_EQ(ReadBytes(ValuesFile()), valuesBefore);
+}
+
+TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
+  MakeGraphs();
+  gui::TCatGrForm w(Base(), INT_MAX);
+  w.resize(900, 640);
+  w.show();
+  EXPECT_FALSE(w.LoadBtn->isEnabled());
+  EXPECT_EQ(w.DateBox->text(), " Период: 05.03.2024 - 05.03.2024 ");
+  EXPECT_EQ(w.SredBox->text(), " Vср = ");
+  QTest::mouseClick(w.GrafBtn, Qt::LeftButton);
+  EXPECT_TRUE(w.LoadBtn->isEnabled());
+  EXPECT_TRUE(w.PrnGrafBtn->isEnabled());
+  Load(w, 3);
+  EXPECT_EQ(w.LGrafik->text(), "9, P (кВт) Фидер 9");
+  EXPECT_EQ(w.PerBox->text(), " Интервал: 1 час ");
+  EXPECT_EQ(w.SredBox->text(), " Vср = 3.000");
+  EXPECT_EQ(w.KvadBox->text(), " Vкв = 3.162");
+  EXPECT_EQ(w.GrafBox->PointCount(), 24);
+
+  QTest::mouseClick(w.ValBtn, Qt::LeftButton);
+  const TDataFile& t = w.ValGrid->table();
+  ASSERT_EQ(t.RowCount, 24);
+  EXPECT_EQ(t.ColTitle[static_cast<std::size_t>(FindColumnIndex("DateStr", t))], "Дата/время");
+  EXPECT_EQ(t.ColTitle[static_cast<std::size_t>(FindColumnIndex("Value", t))], "кВт");
+  QTest::mouseClick(w.MaxBtn, Qt::LeftButton);
+  EXPECT_EQ(w.ValGrid->CurrentTableRow(), 3);
+  QTest::mouseClick(w.MinBtn, Qt::LeftButton);
+  EXPECT_EQ(w.ValGrid->CurrentTableRow(), 2) << "the minimum is never a zero";
+  QApplication::processEvents();
+  w.grab().save("graph_window.png");
+
+  // Joint display: graph 5 joins graph 9 in its own colour; releasing it plots the current one alone.
+  QTest::mouseClick(w.MulGrafBtn, Qt::LeftButton);
+  Load(w, 2);
+  ASSERT_EQ(w.GrafBox->Series().size(), 2u);
+  EXPECT_EQ(w.GrafBox->Series()[1].Number, 5);
+  EXPECT_EQ(w.GrafBox->Series()[1].Color, 0x000080u);
+  EXPECT_FALSE(w.CorBtn->isEnabled()) << "no value correction in joint mode";
+  QTest::mouseClick(w.MulGrafBtn, Qt::LeftButton);
+  ASSERT_EQ(w.GrafBox->Series().size(), 1u);
+  EXPECT_EQ(w.GrafBox->Series()[0].Number, 5);
+
+  // Both views closed: no current graph.
+  QTest::mouseClick(w.GrafBtn, Qt::LeftButton);
+  QTest::mouseClick(w.ValBtn, Qt::LeftButton);
+  EXPECT_FALSE(w.LoadBtn->isEnabled());
+  EXPECT_EQ(w.GraphNo(), 0);
+  EXPECT_TRUE(w.GrafBox->Series().empty());
+  EXPECT_EQ(w.LGrafik->text(), "");
+  w.reject();
+  EXPECT_NE(Cp1251ToUtf8(ReadBytes(ConfigFileName)).find("CurPeriod=3600"), std::string::npos);
+}
+
+TEST_F(GraphWindowTest, ValuesAreCorrectedRenamedAndDeleted) {
+  MakeGraphs();
+  gui::TCatGrForm w(Base(), INT_MAX);
+  w.show();
+  QTest::mouseClick(w.ValBtn, Qt::LeftButton);
+  Load(w, 3);
+  ASSERT_TRUE(w.CorBtn->isEnabled());
+  QTest::mouseClick(w.CorBtn, Qt::LeftButton);
+  EXPECT_TRUE(w.ValGrid->EditTable());
+  EXPECT_TRUE(w.SaveValBtn->isEnabled());
+  w.ValGrid->MoveTo(w.ValGrid->FieldColumn("Value"), 1);
+  ASSERT_TRUE(w.ValGrid->SetEditText("7,5"));
+  QTest::mouseClick(w.SaveValBtn, Qt::LeftButton);
+  {
+    const auto values = OpenGraphValues(Base());
+    TGraphValueCols c;
+    FillGraphValueCols(*values, c);
+    ASSERT_EQ(c.RowCount, 24);
+    EXPECT_EQ(c.Value->Get(1), 7.5);
+    EXPECT_EQ(c.Value->Get(3), 4);
+    TDataFile cat;
+    ReadTableFile(CatalogFile(), cat);
+    EXPECT_EQ(GetCellText(cat, 3, FindColumnIndex("Dat1", cat), true), "20240305.036");
+    EXPECT_EQ(GetCellText(cat, 3, FindColumnIndex("Dat2", cat), true), "20240306");
+  }
+  EXPECT_EQ(w.SredBox->text(), " Vср = 4.500");
+
+  // Renaming graph 9 to 12 takes its values along.
+  w.CatGrid->GotoRow(3);
+  OnModal([](QDialog& d) {
+    d.findChild<QComboBox*>("_Ngr")->setEditText("12");
+    QTest::mouseClick(d.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
+    return d.result();
+  });
+  w.EditGraph();
+  EXPECT_EQ(w.GraphNo(), 12);
+  EXPECT_EQ(FileNumbers(CatalogFile()), (std::vector<int>{2, 5, 12}));
+  EXPECT_EQ(FileNumbers(ValuesFile()), std::vector<int>(24, 12));
+
+  // Deleting it asks first and removes its values.
+  msg_.Answer(0);
+  w.DeleteGraph();
+  EXPECT_EQ(FileNumbers(CatalogFile()).size(), 3u);
+  msg_.Answer(1);
+  w.DeleteGraph();
+  EXPECT_EQ(msg_.Texts(), (std::vector<std::string>{"Удалить график номер 12 ?", "Удалить график номер 12 ?"}));
+  EXPECT_EQ(FileNumbers(CatalogFile()), (std::vector<int>{2, 5}));
+  EXPECT_TRUE(FileNumbers(ValuesFile()).empty());
+  EXPECT_EQ(w.GraphNo(), 0);
+  w.reject();
+}
+
+TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
+  MakeGraphs();
+  gui::TCatGrForm w(Base(), INT_MAX);
+  w.resize(900, 640);
+  w.show();
+  QTest::mouseClick(w.GrafBtn, Qt::LeftButton);
+  Load(w, 3);
+
+  const std::string bmp = Path("graph.bmp");
+  OnModal([&](QDialog& d) {
+    auto& f = static_cast<gui::TPrnGrfForm&>(d);
+    EXPECT_EQ(f.BmpFileEdit->text().toStdString(), bmp) << "the program folder's graph.bmp";
+    EXPECT_EQ(f.LeftEdit->text(), "2");
+    QTest::mouseClick(d.findChild<QWidget*>("TopSpin")->findChild<QToolButton*>("Up"), Qt::LeftButton);
+    EXPECT_EQ(f.TopEdit->text(), "1.1");
+    f.BmpFileBox->setChecked(true);
+    QTest::mouseClick(d.findChild<QPushButton*>("PrintBtn"), Qt::LeftButton);
+    return d.result();
+  });
+  QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
+  const QSize boxSize = w.GrafBox->size();
+  const std::string image = ReadBytes(bmp);
+  ASSERT_GT(image.size(), static_cast<std::size_t>(boxSize.width() * boxSize.height()) * 3u);
+  EXPECT_EQ(image.substr(0, 2), "BM");
+  QImage copy(QString::fromStdString(bmp));
+  EXPECT_EQ(copy.size(), boxSize);
+  copy.save("graph_plot.png");
+  const std::string cfg = Cp1251ToUtf8(ReadBytes(Path("prnsetup.cfg")));
+  EXPECT_NE(cfg.find("[PrnGrfSetup]"), std::string::npos);
+  EXPECT_NE(cfg.find("Top=1.1"), std::string::npos) << cfg;
+  EXPECT_NE(cfg.find("FlagOutBmp=1"), std::string::npos) << cfg;
+
+  const std::string pdf = Path("plot.pdf");
+  gui::GraphPrinter().setOutputFormat(QPrinter::PdfFormat);
+  gui::GraphPrinter().setOutputFileName(QString::fromStdString(pdf));
+  OnModal([](QDialog& d) {
+    auto& f = static_cast<gui::TPrnGrfForm&>(d);
+    EXPECT_TRUE(f.BmpFileBox->isChecked()) << "kept from the last printing";
+    f.BmpFileBox->setChecked(false);
+    QTest::mouseClick(d.findChild<QPushButton*>("PrintBtn"), Qt::LeftButton);
+    return d.result();
+  });
+  QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
+  EXPECT_EQ(ReadBytes(pdf).substr(0, 4), "%PDF");
+
+  // Margins that leave no room print nothing.
+  const std::string none = Path("none.pdf");
+  gui::GraphPrinter().setOutputFileName(QString::fromStdString(none));
+  OnModal([](QDialog& d) {
+    auto& f = static_cast<gui::TPrnGrfForm&>(d);
+    f.LeftEdit->clear();
+    QTest::keyClicks(f.LeftEdit, "25");
+    QTest::mouseClick(d.findChild<QPushButton*>("PrintBtn"), Qt::LeftButton);
+    return d.result();
+  });
+  QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
+  EXPECT_TRUE(ReadBytes(none).empty());
+  EXPECT_TRUE(msg_.Calls().empty());
+  gui::GraphPrinter().setOutputFileName({});
+  w.reject();
+}
+
+TEST(GraphPrintPlacement, MarginsTurnWithThePageAndThePictureKeepsItsShape) {
+  TPrnGrfSettings m;
+  m.Top = 1, m.Left = 2, m.Bottom = 1.5f, m.Right = 0.5f;
+  TPrnGrfSettings turned = m;
+  TurnMargins(turned, true);
+  EXPECT_FLOAT_EQ(turned.Top, 2);
+  EXPECT_FLOAT_EQ(turned.Left, 1.5f);
+  EXPECT_FLOAT_EQ(turned.Bottom, 0.5f);
+  EXPECT_FLOAT_EQ(turned.Right, 1);
+  TurnMargins(turned, false);
+  EXPECT_FLOAT_EQ(turned.Top, m.Top);
+  EXPECT_FLOAT_EQ(turned.Left, m.Left);
+  EXPECT_FLOAT_EQ(turned.Bottom, m.Bottom);
+  EXPECT_FLOAT_EQ(turned.Right, m.Right);
+
+  // A4 at 600 dpi: 4961 x 7016 pixels; margins 2 cm left, 1 cm elsewhere. A plot of 800 x 400 at
+  // 96 dpi is 5000 x 2500 printer pixels, wider than the room, so the width decides.
+  TPrnGrfSettings a4;
+  TPrintPlacement p;
+  ASSERT_TRUE(PlaceGraphOnPage(a4, 4961, 7016, 600, 600, 96, 96, 800, 400, p));
+  EXPECT_EQ(p.Left, 472);
+  EXPECT_EQ(p.Top, 236);
+  const int room = 4961 - 472 - 236;
+  EXPECT_EQ(p.Width, room);
+  EXPECT_EQ(p.Height, 2126) << "2500 · 4253 / 5000 = 2126.5, rounded half to even";
+  a4.Left = 30;
+  EXPECT_FALSE(PlaceGraphOnPage(a4, 4961, 7016, 600, 600, 96, 96, 800, 400, p));
+}
+
+}  // namespace
+}  // namespace ld::test
