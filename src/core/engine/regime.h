@@ -380,6 +380,9 @@ private:
   // while Root->SupplyTimes is timeDataMark_ (a rebuilt model has a new root without one).
   struct TimeDataBase {
     const TRegimeElement* Element = nullptr;
+    // What the element carried when kept: cut moves hand nodes over and turn branches round.
+    std::int32_t NodeIndex = 0, BranchIndex = 0;
+    std::uint32_t Flags = 0;
     bool Applied = false;
     Complex Load1, Load2, K, UNode;
     double R = 0, X = 0, Um = 0, Angle = 0;

@@ -28,7 +28,9 @@ void TRegime::ApplyTimeData(std::uint8_t TypCalcPQ, int Step, double Date1, doub
     timeDataMark_ = Root->SupplyTimes.get();
   }
   auto graphed = [](const TimeDataBase& b) { return b.Ng_u != 0 || b.Ng_kta != 0 || b.Ng_ktr != 0; };
-  // Cut moves may have reordered the tree since, so the kept values are found by element.
+  // Cut moves may have reordered the tree since, so the kept values are found by element, and only
+  // while the element still carries the same node and branch the same way round.
+  constexpr std::uint32_t shape = efReversed | efLoopClosing | efSource | efFixedVoltage | efEnergyLoads;
   std::unordered_map<const TRegimeElement*, std::size_t> kept;
   for (std::size_t k = 0; k < timeDataBase_.size(); ++k) kept.emplace(timeDataBase_[k].Element, k);
   std::vector<TimeDataBase> base;
@@ -36,13 +38,33 @@ void TRegime::ApplyTimeData(std::uint8_t TypCalcPQ, int Step, double Date1, doub
   for (TRegimeElement* e = Root; e != nullptr; e = e->NextInTree) {
     ratios.push_back(e->K);
     const auto it = kept.find(e);
-    if (it == kept.end() || !timeDataBase_[it->second].Applied) {
+    const TimeDataBase* old = it != kept.end() ? &timeDataBase_[it->second] : nullptr;
+    if (old == nullptr || !old->Applied || old->NodeIndex != e->NodeIndex || old->BranchIndex != e->BranchIndex ||
+        old->Flags != (e->Flags & shape)) {
       // Whatever a caller has changed since in an element the last moment left alone stays.
-      base.push_back({e,        false,   e->Load1, e->Load2, e->K,    e->UNode, e->R,     e->X,      e->Um,
-                      e->Angle, e->Ng_n, e->Ng_g,  e->Nq_n,  e->Nq_g, e->Ng_u,  e->Ng_kta, e->Ng_ktr});
+      TimeDataBase& b = base.emplace_back();
+      b.Element = e;
+      b.NodeIndex = e->NodeIndex;
+      b.BranchIndex = e->BranchIndex;
+      b.Flags = e->Flags & shape;
+      b.Load1 = e->Load1;
+      b.Load2 = e->Load2;
+      b.K = e->K;
+      b.UNode = e->UNode;
+      b.R = e->R;
+      b.X = e->X;
+      b.Um = e->Um;
+      b.Angle = e->Angle;
+      b.Ng_n = e->Ng_n;
+      b.Ng_g = e->Ng_g;
+      b.Nq_n = e->Nq_n;
+      b.Nq_g = e->Nq_g;
+      b.Ng_u = e->Ng_u;
+      b.Ng_kta = e->Ng_kta;
+      b.Ng_ktr = e->Ng_ktr;
       continue;
     }
-    const TimeDataBase& b = base.emplace_back(timeDataBase_[it->second]);
+    const TimeDataBase& b = base.emplace_back(*old);
     e->Load1 = b.Load1;
     e->Load2 = b.Load2;
     e->Load = b.Load1 + b.Load2;
