@@ -11,6 +11,7 @@
 #include "core/base/session.h"
 #include "core/base/settings.h"
 #include "core/tables/layout.h"
+#include "core/tables/unom.h"
 #include "gui/app/login.h"
 #include "gui/app/main_form.h"
 #include "gui/app/user_file.h"
@@ -88,6 +89,13 @@ void SetStartPaths(const std::string& exePath) {
 int RunStartedProgram(const QStringList& args) {
   ReadConfig();
   const ConfigWriter writeAtEnd;
+  try {
+    // The nominal-voltage list is part of the settings: "sprav_UN.cat" is created with its defaults
+    // when the program folder has none.
+    ReadNominalVoltageList();
+  } catch (const std::exception& e) {
+    ShowMsgForm(e.what(), mkError, mbOk);
+  }
   try {
     if (args.size() > 1 && args[1] == "/UserPassword") {
       EditUserList();

@@ -77,6 +77,9 @@ TEST_F(ProgramStart, WithoutLoginTheUserStaysUnnamedWithFullRights) {
   EXPECT_EQ(UserAccess, 1);
   EXPECT_EQ(MainForm, nullptr);
   EXPECT_TRUE(fs::exists(dir / "ldtoril.ini"));
+  // The nominal voltages are read at start; a folder without them gets the default list.
+  EXPECT_TRUE(fs::exists(dir / "sprav_UN.cat"));
+  EXPECT_EQ(IniRec.UnomList->Count, 15);
   EXPECT_TRUE(box.Calls().empty());
 }
 
