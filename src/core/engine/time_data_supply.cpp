@@ -243,7 +243,9 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
   for (std::size_t i = 0; i < nodes.size(); ++i) {
     std::vector<double>& times = *nodes[i]->SupplyTimes;
     times.push_back(state[i] != 0 ? endPacked : -endPacked);
-    double& hours = regime.SupplyHours[static_cast<std::size_t>(nodes[i]->NodeIndex)];
+    const auto row = static_cast<std::size_t>(nodes[i]->NodeIndex);
+    if (row >= regime.SupplyHours.size()) continue;
+    double& hours = regime.SupplyHours[row];
     for (std::size_t k = 0; k + 1 < times.size(); ++k) {
       if (std::signbit(times[k])) hours -= HoursBetween(std::fabs(times[k]), std::fabs(times[k + 1]));
     }
