@@ -66,8 +66,14 @@ void TCatalogForm::Prepare(const std::string& fileName, const TDataFile* table, 
     select_->setEnabled(true);
     grid_->OpenFile(fileName, 1, 1, 1, UserAccess != 0, true, true);
   }
-  if (row > 1) grid_->GotoRow(row);
   CellMoved();
+}
+
+void TCatalogForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Placed once the grid knows its height: a row on the first screen is shown with the rows above it.
+  if (row_ > 1 && row_ < grid_->GridRowCount() - 1) grid_->MoveTo(1, row_);
+  else if (row_ > 1) grid_->GotoRow(row_);
 }
 
 void TCatalogForm::CellMoved() {
@@ -110,7 +116,8 @@ bool ShowCatalog(const std::string& FileName, const std::string& Caption, const 
     ShowMsgForm(e.what(), mkError, mbOk);
     return false;
   }
-  if (ExecModal(*form) != QDialog::Accepted) return false;
+  // A table shown in place of a file is never picked from, however the window was closed.
+  if (ExecModal(*form) != QDialog::Accepted || Table) return false;
   Row = form->CurrentRow();
   Changed = form->ChangedFlag();
   return true;

@@ -30,6 +30,9 @@ public:
   bool ChangedFlag() const { return changed_; }
   int CurrentRow() const { return row_; }
 
+protected:
+  void showEvent(QShowEvent* event) override;
+
 public slots:
   // Every way of closing comes here: unsaved edits are offered for saving ("Отмена" keeps the window).
   void done(int result) override;
