@@ -1,0 +1,200 @@
+// The regime settings and calculation period dialogs over IniRec.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimeEdit>
+
+#include "core/base/dates.h"
+#include "core/base/settings.h"
+#include "dialog_script.h"
+#include "gui/regime/period_form.h"
+#include "gui/regime/set_regim_form.h"
+#include "support/scripted_msgbox.h"
+
+namespace ld::test {
+namespace {
+
+using gui::ExecuteCalcPeriodDialog;
+using gui::ExecuteRegimSettingsDialog;
+using gui::TRadioGroup;
+
+QString Text(QDialog& d, const char* name) { return Child<QLineEdit>(d, name).text(); }
+void SetText(QDialog& d, const char* name, const char* text) { Child<QLineEdit>(d, name).setText(QString::fromUtf8(text)); }
+
+class RegimDialogs : public ::testing::Test {
+protected:
+  void SetUp() override { KnownSettings(); }
+  ScriptedMsgBox box;
+  ModalScript script;
+};
+
+TEST_F(RegimDialogs, RegimeSettingsLoadAndStore) {
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Расчет режима схемы");
+    EXPECT_EQ(Text(d, "UvEdit"), "12.5");
+    EXPECT_EQ(Text(d, "UnEdit"), "7");
+    EXPECT_EQ(Text(d, "PrecEdit"), "0.0005");
+    EXPECT_EQ(Text(d, "IterEdit"), "150");
+    EXPECT_EQ(Text(d, "CountRQEdit"), "3");
+    EXPECT_EQ(Text(d, "Damp1"), "0.8");
+    EXPECT_EQ(Text(d, "Damp2"), "0.6");
+    EXPECT_TRUE(Child<QCheckBox>(d, "CheckBox1").isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(d, "CheckBox2").isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(d, "CheckBox3").isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(d, "CheckBox4").isChecked());
+    EXPECT_EQ(Child<QComboBox>(d, "ComboBox1").currentIndex(), 2);
+    EXPECT_TRUE(Child<QRadioButton>(d, "RadioButton1").isChecked());
+    EXPECT_EQ(Child<TRadioGroup>(d, "TypU0").ItemIndex(), 1);
+    EXPECT_EQ(Child<TRadioGroup>(d, "TypLoad").ItemIndex(), 2);
+    EXPECT_EQ(Child<TRadioGroup>(d, "TypTok").ItemIndex(), 1);
+    // Without the period its button is off and its texts are empty.
+    EXPECT_FALSE(Child<QPushButton>(d, "WRBtn").isEnabled());
+    EXPECT_TRUE(Child<QLabel>(d, "DateLabel").text().isEmpty());
+    EXPECT_TRUE(Child<QLabel>(d, "WRLabel").text().isEmpty());
+
+    // The algorithm and the Q limits go with the fixed modules.
+    auto& fixModule = Child<QCheckBox>(d, "CheckBox1");
+    EXPECT_TRUE(Child<QComboBox>(d, "ComboBox1").isEnabled());
+    fixModule.click();
+    EXPECT_FALSE(Child<QComboBox>(d, "ComboBox1").isEnabled());
+    EXPECT_FALSE(Child<QCheckBox>(d, "CheckBox2").isEnabled());
+
+    // Numbers that do not read are removed as they are typed.
+    SetText(d, "IterEdit", "-");
+    EXPECT_EQ(Text(d, "IterEdit"), "");
+    SetText(d, "IterEdit", "-50");
+    SetText(d, "Damp1", "1e");
+    EXPECT_EQ(Text(d, "Damp1"), "");
+    SetText(d, "UvEdit", "15,5");
+    SetText(d, "CountRQEdit", "");
+    Child<QComboBox>(d, "ComboBox1").setCurrentIndex(3);
+    Child<QCheckBox>(d, "CheckBox4").setChecked(true);
+    Child<QRadioButton>(d, "RadioButton2").setChecked(true);
+    Child<TRadioGroup>(d, "TypU0").Button(2)->click();
+    Child<TRadioGroup>(d, "TypLoad").Button(0)->click();
+    Child<TRadioGroup>(d, "TypTok").Button(0)->click();
+    Press(d, "OKBtn");
+  });
+  ASSERT_TRUE(ExecuteRegimSettingsDialog(false));
+  const TIniRec& ini = IniRec;
+  EXPECT_EQ(ini.Iter1, 50);
+  EXPECT_TRUE(ini.RepeatIter);
+  EXPECT_EQ(ini.Damp1, 0.0f);
+  EXPECT_EQ(ini.Uv, 15.5f);
+  EXPECT_EQ(ini.CountRQ, 0);
+  EXPECT_FALSE(ini.FlagFM);
+  EXPECT_EQ(ini.AlgmFM, 3);
+  EXPECT_TRUE(ini.SumSbal);
+  EXPECT_EQ(ini.Dimension, 1);
+  EXPECT_EQ(ini.FlagU0, 2);
+  EXPECT_EQ(ini.TypLoad, 0);
+  EXPECT_FALSE(ini.FlagIF);
+  EXPECT_EQ(ini.Un, 7.0f);
+  EXPECT_EQ(ini.Prec, 0.0005f);
+}
+
+TEST_F(RegimDialogs, CancelChangesNothingButTheRepetition) {
+  script.Then([](QDialog& d) {
+    SetText(d, "UvEdit", "99");
+    Child<QCheckBox>(d, "CheckBox3").setChecked(false);
+    Press(d, "CancelBtn");
+  });
+  EXPECT_FALSE(ExecuteRegimSettingsDialog(true));
+  EXPECT_EQ(IniRec.Uv, 12.5f);
+  EXPECT_TRUE(IniRec.FlagPQ);
+  EXPECT_FALSE(IniRec.RepeatIter);
+  script.Then([](QDialog& d) { Press(d, "CancelBtn"); });
+  EXPECT_FALSE(ExecuteCalcPeriodDialog());
+  EXPECT_EQ(IniRec.Tgr, 1800);
+  EXPECT_EQ(IniRec.TypCalcPQ, 3);
+}
+
+TEST_F(RegimDialogs, PeriodFromTheRegimeSettings) {
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QLabel>(d, "DateLabel").text(), "01.03.04 - 31.03.04");
+    EXPECT_EQ(Child<QLabel>(d, "WRLabel").text(), "Граф. нагрузок, 05.03.04 10:30:00, 30 мин");
+    Press(d, "WRBtn");
+    EXPECT_EQ(Child<QLabel>(d, "DateLabel").text(), "02.03.04 - 31.03.04");
+    EXPECT_EQ(Child<QLabel>(d, "WRLabel").text(), "Максимальная загрузка");
+    Press(d, "CancelBtn");
+  });
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Установка расчетного периода");
+    EXPECT_EQ(Child<QDateEdit>(d, "Date1").date(), QDate(2004, 3, 1));
+    EXPECT_EQ(Child<QDateEdit>(d, "Date2").date(), QDate(2004, 3, 31));
+    EXPECT_EQ(Child<QDateEdit>(d, "CalcDate").date(), QDate(2004, 3, 5));
+    EXPECT_EQ(Child<QTimeEdit>(d, "CalcTime").time(), QTime(10, 30));
+    EXPECT_TRUE(Child<QRadioButton>(d, "GrafBtn").isChecked());
+    EXPECT_EQ(Child<QComboBox>(d, "Period").currentText(), "30 мин");
+    Child<QRadioButton>(d, "PmaxBtn").setChecked(true);
+    EXPECT_FALSE(Child<QComboBox>(d, "Period").isEnabled());
+    EXPECT_FALSE(Child<QTimeEdit>(d, "CalcTime").isEnabled());
+    Child<QDateEdit>(d, "Date1").setDate(QDate(2004, 3, 2));
+    Press(d, "OKBtn");
+  });
+  EXPECT_FALSE(ExecuteRegimSettingsDialog(true));
+  // The period dialog stores by itself; the regime settings were cancelled.
+  EXPECT_EQ(IniRec.Date1, EncodeDate(2004, 3, 2));
+  EXPECT_EQ(IniRec.TypCalcPQ, 2);
+  EXPECT_EQ(IniRec.Tgr, 1800);
+}
+
+TEST_F(RegimDialogs, PeriodChecksKeepTheDialogOpen) {
+  auto moment = [](QDialog& d, QDate date, QTime time, const char* interval) {
+    Child<QDateEdit>(d, "CalcDate").setDate(date);
+    Child<QTimeEdit>(d, "CalcTime").setTime(time);
+    Child<QComboBox>(d, "Period").setCurrentText(interval);
+  };
+  script.Then([&](QDialog& d) {
+    auto refused = [&](const std::string& text) {
+      box.Clear();
+      Press(d, "OKBtn");
+      EXPECT_TRUE(d.isVisible());
+      ASSERT_EQ(box.Texts(), std::vector<std::string>{text});
+      EXPECT_EQ(box.Calls()[0].kind, mkError);
+    };
+    Child<QDateEdit>(d, "Date2").setDate(QDate(2004, 2, 28));
+    refused("Начальная дата больше конечной даты заданного периода");
+    Child<QDateEdit>(d, "Date2").setDate(QDate(2004, 3, 1));  // a one-day period
+
+    moment(d, QDate(2004, 3, 1), QTime(0, 0), "1 час");
+    refused("Дата среза по графикам нагрузок не входит в заданный период");
+    moment(d, QDate(2004, 3, 2), QTime(0, 0, 1), "1 час");
+    refused("Дата среза по графикам нагрузок не входит в заданный период");
+    Child<QDateEdit>(d, "Date2").setDate(QDate(2004, 3, 3));
+    moment(d, QDate(2004, 3, 2), QTime(1, 30), "1 час");
+    refused("Заданное время расчета не кратно заданному интервалу");
+    Child<QComboBox>(d, "Period").setCurrentIndex(-1);
+    refused("Не задан интервал временных срезов графиков");
+    moment(d, QDate(2004, 3, 2), QTime(0, 30), "1 час");
+    box.Clear();
+    Press(d, "OKBtn");
+    EXPECT_TRUE(box.Calls().empty());
+  });
+  ASSERT_TRUE(ExecuteCalcPeriodDialog());
+  EXPECT_EQ(IniRec.Date1, EncodeDate(2004, 3, 1));
+  EXPECT_EQ(IniRec.Date2, EncodeDate(2004, 3, 3));
+  EXPECT_EQ(IniRec.TypCalcPQ, 3);
+  EXPECT_EQ(IniRec.CalcDate, EncodeDate(2004, 3, 2) + EncodeTime(0, 30, 0));
+  EXPECT_EQ(IniRec.Tgr, 3600);
+
+  // An interval that is not offered opens without a choice and stays as it was.
+  IniRec.Tgr = 7;
+  IniRec.TypCalcPQ = 0;
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(Child<QComboBox>(d, "Period").currentIndex(), -1);
+    Press(d, "OKBtn");
+  });
+  ASSERT_TRUE(ExecuteCalcPeriodDialog());
+  EXPECT_EQ(IniRec.Tgr, 7);
+  EXPECT_EQ(IniRec.TypCalcPQ, 0);
+}
+
+}  // namespace
+}  // namespace ld::test
