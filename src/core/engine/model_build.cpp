@@ -11,6 +11,7 @@
 #include "core/base/strings.h"
 #include "core/engine/electric.h"
 #include "core/engine/model_tables.h"
+#include "core/engine/model_widen.h"
 #include "core/engine/regime.h"
 
 namespace ld {
@@ -28,9 +29,10 @@ constexpr unsigned char kCommutO = 206;  // "О": switched off
 constexpr unsigned char kCommutP = 207;  // "П": damaged, switched off
 constexpr unsigned char kCommutF = 212;  // "Ф": fixed off at the N2 end
 
-double Widen(float f) { return f == 0.0f ? 0.0 : SingleToDouble(f); }
+double Widen(float f) { return WidenSingle(f); }
 
 Complex PolarDegrees(double magnitude, double degrees) {
+  if (magnitude == 0) return Complex(0, 0);
   const double a = degrees * std::numbers::pi / 180.0;
   return Complex(magnitude * std::cos(a), magnitude * std::sin(a));
 }
@@ -47,6 +49,7 @@ double TzFactor(int tz) {
 // One branch during tree ordering.
 struct BranchState {
   std::int32_t n1 = 0, n2 = 0;  // current ends; n2 the parent side once placed
+  int row1 = 0, row2 = 0;       // their node rows, 0 for a number that is no node
   bool open1 = false, open2 = false;  // open ends as tree ordering sees them
   bool reversed = false;
   bool placed = false;
@@ -136,16 +139,17 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
       case kCommutK: case kCommutF: s.open2 = true; break;
       default: break;
     }
-    const int r1 = nodeRow(s.n1), r2 = nodeRow(s.n2);
-    if (r1 != 0) ++adjacencyStart[r1 + 1];
-    if (r2 != 0 && r2 != r1) ++adjacencyStart[r2 + 1];
+    s.row1 = nodeRow(s.n1);
+    s.row2 = nodeRow(s.n2);
+    if (s.row1 != 0) ++adjacencyStart[s.row1 + 1];
+    if (s.row2 != 0 && s.row2 != s.row1) ++adjacencyStart[s.row2 + 1];
   }
   for (int r = 1; r <= nodeCount + 1; ++r) adjacencyStart[r] += adjacencyStart[r - 1];
   std::vector<int> adjacency(adjacencyStart[nodeCount + 1]);
   {
     std::vector<int> fill(adjacencyStart.begin(), adjacencyStart.end() - 1);
     for (int b = 1; b <= branchCount; ++b) {
-      const int r1 = nodeRow(br[b].n1), r2 = nodeRow(br[b].n2);
+      const int r1 = br[b].row1, r2 = br[b].row2;
       if (r1 != 0) adjacency[fill[r1]++] = b;
       if (r2 != 0 && r2 != r1) adjacency[fill[r2]++] = b;
     }
@@ -172,6 +176,7 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
       if (s.placed) continue;
       if (s.n1 == number && !s.open1) {
         std::swap(s.n1, s.n2);
+        std::swap(s.row1, s.row2);
         std::swap(s.open1, s.open2);
         s.reversed = !s.reversed;
       } else if (!(s.n2 == number && !s.open2)) {
@@ -180,7 +185,7 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
       s.placed = true;
       s.unsuppliedPart = unsuppliedPart;
       treeBranches.push_back(b);
-      const int far = nodeRow(s.n1);
+      const int far = s.row1;
       if (!allPlaced && !s.open1 && far != 0 && nodePlaced[far] == 0) {
         nodePlaced[far] = 1;
         queue.push_back(far);
@@ -227,8 +232,8 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   for (int i = 0; i < nodeCount; ++i) examine(order[i], true, true);
   for (int b = 1; b <= branchCount; ++b) {
     if (br[b].placed) continue;
-    if (nodeRow(br[b].n1) == 0) ReportError(SchemeQuoted() + ". Отсутствует узел : " + std::to_string(br[b].n1));
-    if (nodeRow(br[b].n2) == 0) ReportError(SchemeQuoted() + ". Отсутствует узел : " + std::to_string(br[b].n2));
+    if (br[b].row1 == 0) ReportError(SchemeQuoted() + ". Отсутствует узел : " + std::to_string(br[b].n1));
+    if (br[b].row2 == 0) ReportError(SchemeQuoted() + ". Отсутствует узел : " + std::to_string(br[b].n2));
   }
 
   Stage("Формирование модели", 50);
@@ -243,7 +248,7 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   };
   auto loadsAndGraphs = [&](TRegimeElement& e, int row) {
     e.NodeIndex = row;
-    e.Name = t.Name(row);
+    if (const std::string* name = t.NamePtr(row)) e.Name = *name;
     if (LoadType == 0) {
       e.Load1 = Complex(t.Pn(row), -t.Qn(row));
       e.Load2 = Complex(-t.Pg(row), t.Qg(row));
@@ -361,8 +366,8 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
     if (c == kCommutF) e.Flags |= efCommutF;
     if (c == kCommutP) e.Flags |= efDamaged;
     if (s.unsuppliedPart) e.Flags |= efUnsupplied;
-    if (t.MarkCom1(b) == "-") e.Flags |= s.reversed ? efDeviceNumber2 : efDeviceNumber;
-    if (t.MarkCom2(b) == "-") e.Flags |= s.reversed ? efDeviceNumber : efDeviceNumber2;
+    if (t.MarkCom1Is(b, "-")) e.Flags |= s.reversed ? efDeviceNumber2 : efDeviceNumber;
+    if (t.MarkCom2Is(b, "-")) e.Flags |= s.reversed ? efDeviceNumber : efDeviceNumber2;
 
     const double factor = TzFactor(t.Tz(b));
     e.R = Widen(t.R(b)) * factor;

@@ -34,6 +34,7 @@ public:
   }
   std::int32_t NS(int r) const { return n_.NS->Get(r); }
   std::string Name(int r) const { return n_.Name->GetItem(r); }
+  const std::string* NamePtr(int r) const { return n_.Name->GetPtr(r); }
   double Pn(int r) const { return n_.Pn->Get(r); }
   double Qn(int r) const { return n_.Qn->Get(r); }
   double Pg(int r) const { return n_.Pg->Get(r); }
@@ -68,8 +69,8 @@ public:
   std::uint8_t Nl(int r) const { return b_.Nl->Get(r); }
   std::uint8_t Tz(int r) const { return b_.Tz->Get(r); }
   unsigned char Commut(int r) const { return static_cast<unsigned char>(b_.Commut->Get(r)); }
-  std::string MarkCom1(int r) const { return b_.MarkCom1->GetItem(r); }
-  std::string MarkCom2(int r) const { return b_.MarkCom2->GetItem(r); }
+  bool MarkCom1Is(int r, const char* text) const { return Is(b_.MarkCom1->GetPtr(r), text); }
+  bool MarkCom2Is(int r, const char* text) const { return Is(b_.MarkCom2->GetPtr(r), text); }
   float R(int r) const { return b_.R->Get(r); }
   float X(int r) const { return b_.X->Get(r); }
   float G(int r) const { return b_.G->Get(r); }
@@ -90,6 +91,8 @@ public:
   std::int16_t Ng_ktr(int r) const { return b_.Ng_ktr->Get(r); }
 
 private:
+  static bool Is(const std::string* cell, const char* text) { return cell != nullptr && *cell == text; }
+
   TDataFile& nodes_;
   TDataFile& branches_;
   TNodeCols n_;
