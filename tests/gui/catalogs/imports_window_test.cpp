@@ -1,0 +1,189 @@
+// The import menu of the graph catalogue window: "*.LB" files, another catalogue, and the workbooks of
+// the two metering systems as .xlsx and as legacy .xls files.
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <cstring>
+#include <filesystem>
+#include <climits>
+
+#include "catwin_fixture.h"
+#include "core/base/codepage.h"
+#include "core/base/dates.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/catalogs/import_rows.h"
+#include "core/office/workbook.h"
+#include "core/office/xlsx_file.h"
+#include "gui/catalogs/cat_gr_form.h"
+#include "gui/grid/data_grid.h"
+#include "xls_builder.h"
+
+namespace ld::test {
+namespace {
+
+class ImportWindowTest : public CatwinTest {
+protected:
+  std::string Base() const { return Path("схема"); }
+  // The open dialog answers with the file; any other dialog goes to `other`.
+  void ChooseFile(const std::string& file, std::function<int(QDialog&)> other = {}) {
+    OnModal([file, other](QDialog& d) {
+      if (auto* open = qobject_cast<QFileDialog*>(&d)) {
+        // The dialog keeps what is typed into its focused name field; the name goes there.
+        const std::filesystem::path path(file);
+        open->setDirectory(QString::fromStdString(path.parent_path().string()));
+        open->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path.filename().string()));
+        return int(QDialog::Accepted);
+      }
+      return other ? other(d) : 0;
+    });
+  }
+  struct Graph {
+    int number;
+    std::string title, unit;
+    int kind;
+    char letter;
+    bool operator==(const Graph&) const = default;
+  };
+  std::vector<Graph> CatalogOnDisk() const {
+    const auto t = OpenGraphCatalog(Base());
+    TGraphCatalogCols c;
+    FillGraphCatalogCols(*t, c);
+    std::vector<Graph> graphs;
+    for (int r = 1; r <= c.RowCount; ++r)
+      graphs.push_back({c.Ngr->Get(r), c.Tit->GetItem(r), c.Unt->GetItem(r), c.Typ->Get(r), c.Zam->Get(r)});
+    return graphs;
+  }
+  std::vector<std::pair<double, double>> ValuesOf(int number) const {
+    const auto t = OpenGraphValues(Base());
+    TGraphValueCols c;
+    FillGraphValueCols(*t, c);
+    std::vector<std::pair<double, double>> points;
+    for (int r = 1; r <= c.RowCount; ++r)
+      if (c.Ngr->Get(r) == number) points.emplace_back(c.Date->Get(r), c.Value->Get(r));
+    return points;
+  }
+};
+
+// The same cells for both file kinds: a first-system workbook with two blocks.
+std::vector<XlsCell> SlicesCells() {
+  std::vector<XlsCell> cells = {
+      {XlsCell::Text, 1, 1, 0, "Ввод 1"}, {XlsCell::Text, 1, 2, 0, "МВт"}, {XlsCell::Number, 1, 3, 41, ""},
+      {XlsCell::Text, 2, 1, 0, "Дата"},   {XlsCell::Date, 3, 1, DateSerial(2024, 3, 5), ""},
+      {XlsCell::Text, 5, 1, 0, "Ввод 2"}, {XlsCell::Text, 5, 2, 0, "МВАр"}, {XlsCell::Number, 5, 3, 42, ""},
+      {XlsCell::Date, 7, 1, DateSerial(2024, 3, 6), ""}, {XlsCell::Number, 7, 3, 8, ""}};
+  for (int c = 2; c <= 25; c += 2) cells.push_back({XlsCell::Number, 3, c, double(c), ""});
+  cells.push_back({XlsCell::Date, 4, 1, DateSerial(2024, 3, 6), ""});
+  cells.push_back({XlsCell::Number, 4, 2, 1.25, ""});
+  return cells;
+}
+
+std::vector<XlsCell> TypicalCells() {
+  std::vector<XlsCell> cells = {{XlsCell::Text, 1, 1, 0, "ТП-4"}, {XlsCell::Text, 1, 2, 0, " мвт "},
+                                {XlsCell::Number, 1, 3, 51, ""}};
+  for (int c = 4; c <= 27; ++c) cells.push_back({XlsCell::Number, 1, c, 0.5 * (c - 3), ""});
+  return cells;
+}
+
+void WriteXlsxCells(const std::string& path, const std::vector<XlsCell>& cells) {
+  Workbook book;
+  book.sheets.emplace_back("Лист1");
+  for (const XlsCell& c : cells) {
+    if (c.kind == XlsCell::Text) book.sheets[0].SetText(c.row, c.col, c.text);
+    else if (c.kind == XlsCell::Date) book.sheets[0].SetDate(c.row, c.col, c.number);
+    else book.sheets[0].SetNumber(c.row, c.col, c.number);
+  }
+  WriteXlsx(path, book);
+}
+
+TEST_F(ImportWindowTest, WorkbooksOfBothMeteringSystemsInBothFileKinds) {
+  for (const bool legacy : {false, true}) {
+    SCOPED_TRACE(legacy ? ".xls" : ".xlsx");
+    std::filesystem::remove(Base() + GetMaketExtention(GraphCatalogMaket));
+    std::filesystem::remove(Base() + GetMaketExtention(GraphValuesMaket));
+    const std::string slices = Path(legacy ? "срезы.xls" : "срезы.xlsx");
+    const std::string typical = Path(legacy ? "типовые.xls" : "типовые.xlsx");
+    if (legacy) {
+      WriteBytes(slices, BuildXls(SlicesCells()));
+      WriteBytes(typical, BuildXls(TypicalCells()));
+    } else {
+      WriteXlsxCells(slices, SlicesCells());
+      WriteXlsxCells(typical, TypicalCells());
+    }
+    WriteRows(Base() + GetMaketExtention(GraphCatalogMaket), GraphCatalogMaket,
+              {{"42", "Был раньше", "1", "Q", "3600", "МВАр"}});
+
+    gui::TCatGrForm w(Base(), INT_MAX);
+    w.show();
+    ChooseFile(slices);
+    w.ImpSVEItem->trigger();
+    ChooseFile(typical);
+    w.ImpKOEItem->trigger();
+    EXPECT_TRUE(msg_.Texts().empty()) << (msg_.Texts().empty() ? "" : msg_.Texts()[0]);
+    EXPECT_EQ(CatalogOnDisk(), (std::vector<Graph>{{42, "Был раньше", "МВАр", 1, 'Q'},
+                                                   {41, "Ввод 1", "МВт", 1, 'P'},
+                                                   {51, "ТП-4", "МВт", 0, 'P'}}));
+    // Hours 0, 2, .., 22 of 5 March and hour 0 of 6 March; the empty hours are left out.
+    const auto first = ValuesOf(41);
+    ASSERT_EQ(first.size(), 13u);
+    EXPECT_NEAR(first[0].first, 20240305.0, 1e-9);
+    EXPECT_EQ(first[0].second, 2);
+    EXPECT_NEAR(first[11].first, 20240305.792, 1e-9);
+    EXPECT_EQ(first[11].second, 24);
+    EXPECT_NEAR(first[12].first, 20240306.0, 1e-9);
+    EXPECT_EQ(first[12].second, 1.25);
+    EXPECT_TRUE(ValuesOf(42).empty()) << "a number already there is skipped with its block";
+    const auto day = ValuesOf(51);
+    ASSERT_EQ(day.size(), 24u);
+    EXPECT_NEAR(day[0].first, 0.036, 1e-9);
+    EXPECT_NEAR(day[23].first, 0.864, 1e-9);
+    EXPECT_EQ(day[23].second, 12);
+    w.reject();
+  }
+}
+
+TEST_F(ImportWindowTest, LBFileAndAnotherCatalogue) {
+  // An LB file of one record: graph 8, "ТП-8", all hours 25 %.
+  std::string record(428, '\0');
+  record[0] = 8;
+  const std::string name = Utf8ToCp1251("ТП-8");
+  record[2] = static_cast<char>(name.size());
+  std::memcpy(&record[3], name.data(), name.size());
+  const float quarter = 25.0f;
+  for (int h = 0; h < 24; ++h) std::memcpy(&record[44 + 4 * h], &quarter, 4);
+  WriteBytes(Path("граф.LB"), std::string(4, '\0') + record);
+  CreateEmptyTableFile(Base() + GetMaketExtention(GraphCatalogMaket), GraphCatalogMaket, "схема");
+
+  gui::TCatGrForm w(Base(), INT_MAX);
+  w.show();
+  ChooseFile(Path("граф.LB"));
+  w.ImpLBItem->trigger();
+  EXPECT_EQ(CatalogOnDisk(), (std::vector<Graph>{{8, "ТП-8", "%", 0, 'P'}}));
+  EXPECT_EQ(ValuesOf(8).size(), 24u);
+
+  // Another base's catalogue: graph 3 is chosen in the selection list and taken over.
+  const std::string other = Path("чужая");
+  WriteRows(other + GetMaketExtention(GraphCatalogMaket), GraphCatalogMaket,
+            {{"3", "Чужой 3", "0", "P", "3600", "%"}, {"4", "Чужой 4", "0", "P", "3600", "%"}});
+  QTest::mouseClick(w.ValBtn, Qt::LeftButton);
+  w.ImpGRItem->trigger();
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{
+                              "Необходимо отжать кнопку \"Показать таблицу\" значений графика и кнопку \"Показать график\""});
+  QTest::mouseClick(w.ValBtn, Qt::LeftButton);
+  ChooseFile(other + GetMaketExtention(GraphCatalogMaket), [](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Выбор графиков нагрузок");
+    auto* list = d.findChild<QListWidget*>("LnkList");
+    EXPECT_EQ(list->item(1)->text(), "4 Чужой 4");
+    list->item(0)->setCheckState(Qt::Checked);
+    QTest::mouseClick(d.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
+    return d.result();
+  });
+  w.ImpGRItem->trigger();
+  EXPECT_EQ(CatalogOnDisk(), (std::vector<Graph>{{3, "Чужой 3", "%", 0, 'P'}, {8, "ТП-8", "%", 0, 'P'}}));
+  w.reject();
+}
+
+}  // namespace
+}  // namespace ld::test

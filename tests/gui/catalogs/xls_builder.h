@@ -1,0 +1,18 @@
+#pragma once
+// A minimal legacy workbook (.xls: BIFF8 records in a compound document) with one sheet of numbers,
+// texts and dates, written byte by byte for the import tests.
+#include <string>
+#include <vector>
+
+namespace ld::test {
+
+struct XlsCell {
+  enum Kind { Number, Text, Date } kind;
+  int row, col;  // from 1
+  double number = 0;  // Number: the value; Date: the serial day
+  std::string text;   // Text (UTF-8)
+};
+
+std::string BuildXls(const std::vector<XlsCell>& cells);
+
+}  // namespace ld::test
