@@ -10,6 +10,7 @@
 
 #include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
+#include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "reference_flow.h"
 #include "scheme_builder.h"
@@ -212,6 +213,51 @@ TEST(Regime, ReactiveLimitPassesKeepTheUsersGeneration) {
     EXPECT_EQ(n.Qg->Get(3), 0.0) << what;
     EXPECT_EQ(n.Qg->Get(4), 0.05) << what;
   }
+}
+
+// Loads that follow the voltage: characteristic 1 draws its active load as a constant impedance and
+// its reactive load as a constant current, against a base voltage of 10 kV.
+TEST(Regime, StaticLoadCharacteristics) {
+  TempDir dir;
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TDataFile chars;
+  ReadMaket(LayoutLoadChars, chars);
+  CreateColumns(chars, 1);
+  TLoadCharCols c;
+  FillLoadCharCols(chars, c);
+  (*c.Nsh)[1] = 1;
+  (*c.A2)[1] = 1;
+  (*c.B1)[1] = 1;
+  WriteTableFile((dir.Path() / "sthar_pq.cat").string(), chars);
+  StaticCharFile = (dir.Path() / "sthar_pq.cat").string();
+
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  NodeSpec& n = s.Node(2, "", 1.0, 0.5);
+  n.Um = 10, n.Nsh = 1, n.Ush = 10;
+  s.Branch(2, 1, 1.0, 2.0);
+  TRegime r;
+  r.StaticChars = true;
+  Solve(r, s, dir);
+  ASSERT_TRUE(r.Converged);
+  const double u = std::abs(FindNode(r, 2)->U) / 10;
+  const RefResult ref = SolveReference({Slack(10.5), Load(u * u, 0.5 * u)}, {{0, 1, 1.0, 2.0}});
+  ExpectVoltages(r, ref, "static characteristics");
+  EXPECT_GT(u, 1.0);  // above its base voltage the node draws more than its nominal load
+
+  // A characteristic that the file does not hold stops the calculation with a warning.
+  std::vector<std::string> errors;
+  TRegime unknown;
+  unknown.Errors = &errors;
+  unknown.StaticChars = true;
+  s.Title = "Тест";
+  s.Nodes[1].Nsh = 5;
+  Solve(unknown, s, dir);
+  EXPECT_TRUE(unknown.ModelError);
+  EXPECT_FALSE(unknown.Converged);
+  EXPECT_EQ(errors, (std::vector<std::string>{
+                        "Схема \"Тест\". Узел 2. Номер стат.характеристики (N с\\х = 5) в текущем списке не найден"}));
+  StaticCharFile.clear();
 }
 
 TEST(Regime, IterationLimitsDampingAndStartVoltages) {
