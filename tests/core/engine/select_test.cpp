@@ -27,39 +27,20 @@ enum Br { bSection = 1, b13, b34, b45, b26, b67, bRing57, b10_8, b89, bTie95, b8
 // branch switched off at both ends.
 SchemeBuilder TwoSubstations() {
   SchemeBuilder s;
-  auto node = [&](int ns, const char* name, const char* sign = "", float um = 10) {
-    NodeSpec& n = s.Node(ns, sign, ns >= 3 ? 0.2 : 0, ns >= 3 ? 0.1 : 0);
+  const std::pair<int, const char*> nodes[] = {{1, "ПС1.1"}, {2, "ПС1.2"}, {3, "ТП3"},     {4, "ТП4"},   {5, "ТП5"},
+                                               {6, "ТП6"},   {7, "ТП7"},   {10, "ПС2.1"},  {8, "ТП8"},   {9, "ТП9"},
+                                               {12, "ТП8 0,4"}, {11, "ПС2.2"}, {20, "ТП20"}, {21, "ТП21"}};
+  for (const auto& [ns, name] : nodes) {
+    NodeSpec& n = s.Node(ns, ns == 1 || ns == 10 ? "B" : "", ns >= 3 ? 0.2 : 0, ns >= 3 ? 0.1 : 0);
     n.Name = name;
-    n.Um = um;
-  };
-  node(1, "ПС1.1", "B", 10.5f);
-  node(2, "ПС1.2");
-  node(3, "ТП3");
-  node(4, "ТП4");
-  node(5, "ТП5");
-  node(6, "ТП6");
-  node(7, "ТП7");
-  node(10, "ПС2.1", "B", 10.5f);
-  node(8, "ТП8");
-  node(9, "ТП9");
-  node(12, "ТП8 0,4", "", 0.4f);
-  node(11, "ПС2.2");
-  node(20, "ТП20");
-  node(21, "ТП21");
-  s.Branch(1, 2, 0.01, 0.01);
-  s.Branch(1, 3, 1, 2);
-  s.Branch(3, 4, 1, 2);
-  s.Branch(4, 5, 1, 2);
-  s.Branch(2, 6, 1, 2);
-  s.Branch(6, 7, 1, 2);
-  s.Branch(5, 7, 1, 2);
-  s.Branch(10, 8, 1, 2);
-  s.Branch(8, 9, 1, 2);
-  s.Branch(9, 5, 1, 2).Commut = "Н";
-  s.Branch(8, 12, 0.8, 4).Kta = 25;
-  s.Branch(10, 11, 0.01, 0.01);
-  s.Branch(4, 20, 1, 2).Commut = "О";
-  s.Branch(20, 21, 1, 2);
+    n.Um = ns == 12 ? 0.4f : (ns == 1 || ns == 10 ? 10.5f : 10);
+  }
+  const int ends[][2] = {{1, 2}, {1, 3}, {3, 4}, {4, 5}, {2, 6}, {6, 7}, {5, 7},
+                         {10, 8}, {8, 9}, {9, 5}, {8, 12}, {10, 11}, {4, 20}, {20, 21}};
+  for (const auto& b : ends) s.Branch(b[0], b[1], 1, 2);
+  s.Branches[bTie95 - 1].Commut = "Н";
+  s.Branches[bOff4_20 - 1].Commut = "О";
+  s.Branches[b8_12 - 1].Kta = 25;
   return s;
 }
 

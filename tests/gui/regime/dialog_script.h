@@ -46,7 +46,7 @@ private:
   gui::ModalHandler previous_;
 };
 
-// The dialog's child of that name; a missing one fails the test and aborts the step.
+// The dialog's child of that name; a missing one fails the test and ends the step.
 template <typename W>
 W& Child(QDialog& dialog, const char* name) {
   W* w = dialog.findChild<W*>(name);
@@ -62,46 +62,16 @@ inline void Press(QDialog& dialog, const char* name) { Child<QAbstractButton>(di
 // The settings the dialogs edit, at values none of them starts with.
 inline void KnownSettings() {
   TIniRec& ini = IniRec;
-  ini.Uv = 12.5f;
-  ini.Un = 7;
-  ini.Prec = 0.0005f;
-  ini.Iter1 = 150;
-  ini.RepeatIter = true;
-  ini.CountRQ = 3;
-  ini.Damp1 = 0.8f;
-  ini.Damp2 = 0.6f;
-  ini.FlagFM = true;
-  ini.AlgmFM = 2;
-  ini.FlagRQ = false;
-  ini.FlagPQ = true;
-  ini.SumSbal = false;
-  ini.Dimension = 0;
-  ini.FlagU0 = 1;
-  ini.TypLoad = 2;
-  ini.FlagIF = true;
-  ini.Date1 = EncodeDate(2004, 3, 1);
-  ini.Date2 = EncodeDate(2004, 3, 31);
-  ini.TypCalcPQ = 3;
+  ini.Uv = 12.5f, ini.Un = 7, ini.Prec = 0.0005f, ini.Iter1 = 150, ini.RepeatIter = true, ini.CountRQ = 3;
+  ini.Damp1 = 0.8f, ini.Damp2 = 0.6f, ini.AlgmFM = 2, ini.Dimension = 0, ini.FlagU0 = 1, ini.TypLoad = 2;
+  ini.FlagFM = ini.FlagPQ = ini.FlagIF = true;
+  ini.FlagRQ = ini.SumSbal = false;
+  ini.Date1 = EncodeDate(2004, 3, 1), ini.Date2 = EncodeDate(2004, 3, 31), ini.TypCalcPQ = 3, ini.Tgr = 1800;
   ini.CalcDate = EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0);
-  ini.Tgr = 1800;
-  ini.BPrec = 0.002f;
-  ini.Btgf = 0.45f;
-  ini.BIter = 40;
-  ini.BShift = 0.75f;
-  ini.MulKvu = 2;
-  ini.MulKvf = 3;
-  ini.MulKvi = 4;
-  ini.CLoad = true;
-  ini.CVolt = false;
-  ini.CFlow = true;
-  ini.WLoad = false;
-  ini.WVolt = true;
-  ini.WFlow = false;
-  ini.PropPQ = true;
-  ini.RZnak = false;
-  ini.RNull = true;
-  ini.SavePQ = true;
-  ini.OutIter = true;
+  ini.BPrec = 0.002f, ini.Btgf = 0.45f, ini.BIter = 40, ini.BShift = 0.75f;
+  ini.MulKvu = 2, ini.MulKvf = 3, ini.MulKvi = 4;
+  ini.CLoad = ini.CFlow = ini.WVolt = ini.PropPQ = ini.RNull = ini.SavePQ = ini.OutIter = true;
+  ini.CVolt = ini.WLoad = ini.WFlow = ini.RZnak = false;
 }
 
 }  // namespace ld::test
