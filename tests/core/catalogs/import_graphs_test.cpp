@@ -174,74 +174,40 @@ private:
   std::map<std::pair<int, int>, TImportCell> cells_;
 };
 
-TEST_F(GraphImports, FirstMeteringSystemBlocksGiveHourlySlices) {
+// Where the cells go is checked with real workbooks in the window's tests; here the units and the
+// conversion errors.
+TEST_F(GraphImports, MeteringSheetsReadUnitsAndStopAtBadNumbers) {
   Sheet s;
-  s.Text(1, 1, "  Ввод Т1 ").Text(1, 2, "MBт").Number(1, 3, 12).Text(2, 1, "дата");
-  s.Day(3, 2024, 3, 5).Number(3, 2, 1.5).Number(3, 25, 2.5);  // hours 0 and 23, the rest empty
-  s.Day(4, 2024, 3, 6).Number(4, 3, 3.5);                     // hour 1
-  s.Text(5, 1, "Ввод Т2").Text(5, 2, "мвар").Number(5, 3, 7).Day(7, 2024, 3, 5).Number(7, 2, 9);
-  s.Text(8, 1, "Напряжение").Text(8, 2, "кВ").Number(8, 3, 13).Day(10, 2024, 3, 5).Number(10, 2, 10.5);
-  auto catalog = Catalog({7});
+  s.Text(1, 1, "  Ввод Т1 ").Text(1, 2, "MBт").Number(1, 3, 12).Day(3, 2024, 3, 5).Number(3, 2, 1.5).Number(3, 25, 2.5);
+  s.Text(4, 1, "Ввод Т2").Text(4, 2, " мвар ").Number(4, 3, 13).Day(6, 2024, 3, 5).Number(6, 5, 9);
+  s.Text(7, 1, "Ток").Text(7, 2, "А").Number(7, 3, 14).Day(9, 2024, 3, 5).Number(9, 2, 1);
+  s.Text(10, 1, "Сломанный").Number(10, 3, 21.5);
+  auto catalog = Catalog({});
   int added = 0;
-  EXPECT_EQ(ImportMeteringSlices(s.Reader(), *catalog, Base(), [&] { ++added; }), 2);
-  EXPECT_EQ(added, 2);
-  TGraphCatalogCols c;
-  FillGraphCatalogCols(*catalog, c);
-  ASSERT_EQ(c.RowCount, 3);
-  EXPECT_EQ(c.Ngr->Get(2), 12);
-  EXPECT_EQ(c.Tit->GetItem(2), "Ввод Т1");
-  EXPECT_EQ(c.Typ->Get(2), kGraphSlices);
-  EXPECT_EQ(c.Per->Get(2), 3600);
-  EXPECT_EQ(c.Zam->Get(2), 'P');
-  EXPECT_EQ(c.Unt->GetItem(2), "МВт");
-  EXPECT_EQ(c.Zam->Get(3), 'U');
-  EXPECT_EQ(c.Unt->GetItem(3), "кВ");
-  const auto rows = Values(Base());
-  ASSERT_EQ(rows.size(), 4u) << "graph 7 was there already; empty hours are left out";
-  EXPECT_EQ(std::get<0>(rows[0]), 12);
-  EXPECT_NEAR(std::get<1>(rows[0]), 20240305.0, 1e-9);
-  EXPECT_EQ(std::get<2>(rows[0]), 1.5);
-  EXPECT_NEAR(std::get<1>(rows[1]), 20240305.828, 1e-9);
-  EXPECT_NEAR(std::get<1>(rows[2]), 20240306.036, 1e-9);
-  EXPECT_EQ(std::get<2>(rows[2]), 3.5);
-  EXPECT_EQ(std::get<0>(rows[3]), 13);
-
-  // Another unit is no quantity; a number that is no integer stops the import after what it stored.
-  Sheet bad;
-  bad.Text(1, 1, "Прочее").Text(1, 2, "А").Number(1, 3, 20).Day(3, 2024, 3, 5).Number(3, 2, 1);
-  bad.Text(4, 1, "Сломанный").Number(4, 3, 21.5);
   try {
-    ImportMeteringSlices(bad.Reader(), *catalog, Base());
+    ImportMeteringSlices(s.Reader(), *catalog, Base(), [&] { ++added; });
     ADD_FAILURE() << "no conversion error";
   } catch (const ConvertError& e) {
     EXPECT_EQ(std::string(e.what()), "\"21.5\" не является целым числом");
   }
-  FillGraphCatalogCols(*catalog, c);
-  ASSERT_EQ(c.RowCount, 4);
-  EXPECT_EQ(c.Zam->Get(4), 0);
-  EXPECT_EQ(c.Unt->GetItem(4), "");
-}
-
-TEST_F(GraphImports, SecondMeteringSystemRowsGiveTypicalDays) {
-  Sheet s;
-  s.Text(1, 1, "ТП-3").Text(1, 2, "МВт").Number(1, 3, 30);
-  for (int c = 4; c <= 27; ++c) s.Number(1, c, c - 3);
-  s.Text(2, 1, "ТП-7").Text(2, 2, "МВт").Number(2, 3, 7);
-  for (int c = 4; c <= 27; ++c) s.Number(2, c, 100);
-  s.Text(3, 1, "ТП-9").Text(3, 2, "МВт").Number(3, 3, 9).Text(3, 10, "много");
-  auto catalog = Catalog({7});
-  EXPECT_THROW(ImportMeteringTypical(s.Reader(), *catalog, Base()), ConvertError);
+  EXPECT_EQ(added, 3) << "the graphs before the bad number stay";
   TGraphCatalogCols c;
   FillGraphCatalogCols(*catalog, c);
-  ASSERT_EQ(c.RowCount, 2);
-  EXPECT_EQ(c.Ngr->Get(2), 30);
-  EXPECT_EQ(c.Typ->Get(2), kGraphTypical);
-  const auto rows = Values(Base());
-  ASSERT_EQ(rows.size(), 24u);
-  EXPECT_NEAR(std::get<1>(rows.front()), 0.036, 1e-9);
-  EXPECT_EQ(std::get<2>(rows.front()), 1);
-  EXPECT_NEAR(std::get<1>(rows.back()), 0.864, 1e-9);
-  EXPECT_EQ(std::get<2>(rows.back()), 24);
+  ASSERT_EQ(c.RowCount, 3);
+  EXPECT_EQ(c.Tit->GetItem(1), "Ввод Т1");
+  EXPECT_EQ(c.Zam->Get(1), 'P');
+  EXPECT_EQ(c.Unt->GetItem(1), "МВт");
+  EXPECT_EQ(c.Zam->Get(2), 'Q');
+  EXPECT_EQ(c.Unt->GetItem(2), "МВАр");
+  EXPECT_EQ(c.Zam->Get(3), 0) << "a unit of no quantity";
+  EXPECT_EQ(c.Unt->GetItem(3), "");
+  EXPECT_EQ(Values(Base()).size(), 4u) << "only the filled hours";
+
+  Sheet typical;
+  typical.Text(1, 1, "ТП-9").Text(1, 2, "МВт").Number(1, 3, 9).Text(1, 10, "много");
+  EXPECT_THROW(ImportMeteringTypical(typical.Reader(), *catalog, Base()), ConvertError);
+  FillGraphCatalogCols(*catalog, c);
+  EXPECT_EQ(c.RowCount, 3);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "catwin_fixture.h"
 #include "core/catalogs/catalog_units.h"
 #include "gui/catalogs/calc_rx_form.h"
+#include "gui/common/modal.h"
 
 namespace ld::test {
 namespace {
@@ -24,7 +25,7 @@ protected:
   }
 
   struct Branch {
-    std::string head, mark, regulation;
+    std::string head{}, mark{}, regulation{};
     std::int16_t tap1 = 0, tap2 = 0;
     float R = 0, X = 0, G = 0, B = 0, Ka = 0, Kr = 0, Ktn = 0, Idop = 0, Sdop = 0;
   };
@@ -179,6 +180,28 @@ TEST_F(BranchParamsTest, MessagesOfTheParametersButton) {
   EXPECT_FALSE(Edit(unit));
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>{CatalogErrorT2});
   EXPECT_NE(CatalogErrorT2, "");
+}
+
+TEST_F(BranchParamsTest, CatalogueChoiceFillsTheMark) {
+  Branch b{.head = "T2|Т-1|", .mark = "ТМ-630/10/0.4", .R = 5};
+  OnModal([](QDialog& d) {
+    EXPECT_EQ(Text(d, "NameEditT2"), "Т-1");
+    gui::ModalHandler outer = gui::SetModalHandler([](QDialog& catalog) {
+      EXPECT_EQ(catalog.windowTitle(), "Каталог двухобмоточных трансформаторов");
+      QTest::mouseClick(catalog.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+      return catalog.result();
+    });
+    Click(d, "CatalogBtn");
+    gui::SetModalHandler(outer);
+    EXPECT_EQ(Text(d, "NameEditT2"), "") << "a catalogue mark replaces the passport unit";
+    EXPECT_EQ(Text(d, "REdit"), "");
+    Click(d, "OkBtn");
+    return d.result();
+  });
+  ASSERT_TRUE(Edit(b));
+  EXPECT_EQ(b.head, "T2||");
+  EXPECT_EQ(b.mark, "ТМ-400/10/0.4");
+  EXPECT_FLOAT_EQ(b.R, 0);
 }
 
 }  // namespace
