@@ -517,6 +517,14 @@ void TCatGrForm::ToggleCor() {
     CorBtn->setChecked(!CorBtn->isChecked());
     return;
   }
+  if (graphNo_ == 0) {
+    // The whole values table is edited as the file it is.
+    ValGrid->SetEditTable(CorBtn->isChecked());
+    SaveValBtn->setEnabled(CorBtn->isChecked());
+    return;
+  }
+  // The stored values themselves are shown while they are corrected, so that what is saved is what
+  // was stored, whatever the display makes of energies and daily values.
   ShowGraph();
 }
 

@@ -234,6 +234,13 @@ TEST_F(GraphWindowTest, ValuesAreCorrectedRenamedAndDeleted) {
   EXPECT_EQ(FileNumbers(CatalogFile()), (std::vector<int>{2, 5}));
   EXPECT_TRUE(FileNumbers(ValuesFile()).empty());
   EXPECT_EQ(w.GraphNo(), 0);
+
+  // Below the last row the whole values table opens, and the correction edits it as a file.
+  Load(w, 3);
+  EXPECT_EQ(w.ValGrid->FileName(), ValuesFile());
+  QTest::mouseClick(w.CorBtn, Qt::LeftButton);
+  EXPECT_TRUE(w.ValGrid->EditTable());
+  EXPECT_TRUE(w.SaveValBtn->isEnabled());
   w.reject();
 }
 
