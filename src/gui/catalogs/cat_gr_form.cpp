@@ -343,7 +343,7 @@ void TCatGrForm::ShowGraph() {
   if (GrafBtn->isChecked()) GrafBox->update();
   if (ValBtn->isChecked() && row > 0) {
     RebuildValueTable(ValueGridDateTitle(cols_.Typ->Get(row)),
-                      ValueGridValueTitle(cols_.Zam->Get(row), cols_.Unt->GetItem(row)), period);
+                      ValueGridValueTitle(cols_.Zam->Get(row), cols_.Unt->GetItem(row)));
     TDataFile& grid = *ValGrid->GetTable();
     TGraphGridCols g;
     FillGraphGridCols(grid, g);
@@ -367,7 +367,7 @@ void TCatGrForm::ShowGraph() {
   }
 }
 
-void TCatGrForm::RebuildValueTable(const std::string& dateTitle, const std::string& valueTitle, int) {
+void TCatGrForm::RebuildValueTable(const std::string& dateTitle, const std::string& valueTitle) {
   ValGrid->SetMaket(GraphValueGridMaket);
   TDataFile& grid = *ValGrid->GetTable();
   TGraphGridCols g;

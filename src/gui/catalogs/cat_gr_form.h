@@ -9,7 +9,6 @@
 #include "core/catalogs/graph_tables.h"
 
 class QAction;
-class QFrame;
 class QLabel;
 class QMenuBar;
 class QProgressBar;
@@ -94,7 +93,7 @@ private:
   void FillCols();
   void ResetGraph();
   void UpdateLoadBtn();
-  void RebuildValueTable(const std::string& dateTitle, const std::string& valueTitle, int period);
+  void RebuildValueTable(const std::string& dateTitle, const std::string& valueTitle);
   void SaveCatalog();
   void ClearStatistics();
   std::string ChooseFile(const char* filter, const char* title);
