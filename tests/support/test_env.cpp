@@ -35,6 +35,14 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+std::filesystem::path OutputPath(const std::string& name) {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  const auto folder = (ec ? std::filesystem::temp_directory_path() : exe.parent_path()) / "test-output";
+  std::filesystem::create_directories(folder);
+  return folder / name;
+}
+
 std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

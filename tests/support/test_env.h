@@ -23,6 +23,10 @@ private:
   std::filesystem::path path_;
 };
 
+// Where a test leaves a picture or a document for people to look at: the folder "test-output" beside
+// the test program (in the build tree), never the current folder.
+std::filesystem::path OutputPath(const std::string& name);
+
 // Whole file as bytes; empty when missing.
 std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);

@@ -90,7 +90,7 @@ TEST_F(Login, RefusalsKeepTheDialogOpenAndTheChosenUserBecomesCurrent) {
     stillOpen = form.isVisible() && form.result() == 0;
     password->setText("Qw1");
     EXPECT_EQ(password->displayText(), "***");
-    EXPECT_TRUE(form.grab().save("login_dialog.png"));
+    EXPECT_TRUE(form.grab().save(QString::fromStdString(test::OutputPath("login_dialog.png"))));
     ok->click();
   }));
   EXPECT_TRUE(stillOpen);

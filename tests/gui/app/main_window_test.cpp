@@ -40,7 +40,7 @@ TEST(MainWindow, ShowsThreeButtonsAndPutsTheWorkWindowsBelowItself) {
   EXPECT_EQ(shown, (QStringList{"База РЭС@0", "Расчет Т.К.З.@240", "Режим@120"}));
   for (const char* hidden : {"FileBtn", "EERMBtn", "RTimBtn"})
     EXPECT_FALSE(w.main.findChild<QToolButton*>(hidden)->isVisible()) << hidden;
-  EXPECT_TRUE(w.main.grab().save("main_window.png"));
+  EXPECT_TRUE(w.main.grab().save(QString::fromStdString(test::OutputPath("main_window.png"))));
 
   const auto click = [&](const char* name) { w.main.findChild<QToolButton*>(name)->click(); };
   click("ZregBtn");

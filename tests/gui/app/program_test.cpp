@@ -72,7 +72,7 @@ protected:
       const QImage image = x.Grab(window);
       if (size) *size = image.size();
       if (!picture.empty()) {
-        EXPECT_TRUE(image.save(QString::fromStdString(picture)));
+        EXPECT_TRUE(image.save(QString::fromStdString(OutputPath(picture))));
       }
       x.Close(window);
     }
@@ -105,7 +105,7 @@ TEST_F(ProgramRun, UserListSwitchCountsOnlyAsFirstParameterInItsOwnCase) {
   const pid_t pid = Start({"/UserPassword"});
   const unsigned long editor = x.WaitWindow("Список пользователей", 60);
   ASSERT_NE(editor, 0u);
-  EXPECT_TRUE(x.Grab(editor).save("program_user_list.png"));
+  EXPECT_TRUE(x.Grab(editor).save(QString::fromStdString(OutputPath("program_user_list.png"))));
   EXPECT_FALSE(x.HasWindow("ЛД ТОРИЛ"));
   x.Close(editor);
   EXPECT_EQ(WaitExit(pid, 60), 0);
@@ -119,7 +119,7 @@ TEST_F(ProgramRun, RefusedLoginEndsTheProgramAndKeepsTheSettings) {
   const pid_t pid = Start({});
   const unsigned long login = x.WaitWindow("Выбор пользователя", 60);
   ASSERT_NE(login, 0u);
-  EXPECT_TRUE(x.Grab(login).save("program_login.png"));
+  EXPECT_TRUE(x.Grab(login).save(QString::fromStdString(OutputPath("program_login.png"))));
   EXPECT_FALSE(x.HasWindow("ЛД ТОРИЛ"));
   x.Close(login);
   EXPECT_EQ(WaitExit(pid, 60), 0);

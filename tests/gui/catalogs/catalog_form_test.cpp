@@ -48,7 +48,7 @@ TEST_F(CatalogFormTest, PicksRowsAndTellsWhetherTheFileChanged) {
     f.DTable()->MoveTo(f.DTable()->FieldColumn("Typ"), f.DTable()->Row());
     EXPECT_EQ(f.HLabel()->text(), "В - выключатель, Р - разъединитель, Н - выключатель нагрузки");
     f.resize(700, 300);
-    f.grab().save("catalog_window.png");
+    EXPECT_TRUE(f.grab().save(QString::fromStdString(OutputPath("catalog_window.png"))));
     f.DTable()->LineDown();
     Click(d, "Button1");
     return d.result();

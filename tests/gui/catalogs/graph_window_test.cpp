@@ -161,7 +161,7 @@ TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
   QTest::mouseClick(w.MinBtn, Qt::LeftButton);
   EXPECT_EQ(w.ValGrid->CurrentTableRow(), 2) << "the minimum is never a zero";
   QApplication::processEvents();
-  w.grab().save("graph_window.png");
+  EXPECT_TRUE(w.grab().save(QString::fromStdString(OutputPath("graph_window.png"))));
 
   // Joint display: graph 5 joins graph 9 in its own colour; releasing it plots the current one alone.
   QTest::mouseClick(w.MulGrafBtn, Qt::LeftButton);
@@ -270,7 +270,7 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   EXPECT_EQ(image.substr(0, 2), "BM");
   QImage copy(QString::fromStdString(bmp));
   EXPECT_EQ(copy.size(), boxSize);
-  copy.save("graph_plot.png");
+  EXPECT_TRUE(copy.save(QString::fromStdString(OutputPath("graph_plot.png"))));
   const std::string cfg = Cp1251ToUtf8(ReadBytes(Path("prnsetup.cfg")));
   EXPECT_NE(cfg.find("[PrnGrfSetup]"), std::string::npos);
   EXPECT_NE(cfg.find("Top=1.1"), std::string::npos) << cfg;

@@ -211,7 +211,7 @@ TEST_F(GraphBoxTest, PaintsAxesSeriesAndLegendAndAnswersClicks) {
   const auto& s = box.Series();
   EXPECT_EQ(image.pixel(s[1].LegendX + 5, s[1].LegendY + box.TextHeight() / 2), gui::ToQColor(s[1].Color).rgb());
   EXPECT_EQ(image.pixel(2, 2), qRgb(255, 255, 255)) << "the background";
-  image.save("graph_box.png");
+  EXPECT_TRUE(image.save(QString::fromStdString(OutputPath("graph_box.png"))));
 
   // A right click outside every legend entry opens nothing; on an entry it offers the two commands.
   QTest::mouseClick(&box, Qt::RightButton, {}, QPoint(490, 290));

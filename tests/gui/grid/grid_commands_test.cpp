@@ -95,7 +95,7 @@ TEST_F(GridCommands, RowMarkTogglesAndPaintsItsColours) {
   EXPECT_EQ(image.pixelColor(cell.right() - 1, cell.bottom() - 1), QColor(255, 0, 0));  // background 15 - 6
   const QRect plain = grid_.CellRect(3, 3);
   EXPECT_EQ(image.pixelColor(plain.right() - 1, plain.bottom() - 1), QColor(255, 255, 255));
-  image.save("grid.png");  // for people to look at
+  EXPECT_TRUE(image.save(QString::fromStdString(ld::test::OutputPath("grid.png"))));
 
   grid_.MoveTo(1, 2);
   QTest::keyClick(&grid_, Qt::Key_Space, Qt::ControlModifier);
@@ -260,7 +260,7 @@ TEST_F(GridCommands, SearchDialogWalksThroughHitsAndReplaceChangesTheColumn) {
     EXPECT_EQ(dialog.windowTitle(), "Поиск");
     auto* edit = dialog.findChild<QLineEdit*>("FindEdit");
     ld::test::TypeText(edit, "фидер");
-    dialog.grab().save("find_dialog.png");  // for people to look at
+    EXPECT_TRUE(dialog.grab().save(QString::fromStdString(ld::test::OutputPath("find_dialog.png"))));
     Click(dialog, "FindBtn");
     EXPECT_EQ(grid_.CurrentTableRow(), 1);
     Click(dialog, "FindBtn");

@@ -122,7 +122,7 @@ TEST_F(PrintDialog, LongTableGoesOnNumberedPagesAndShiftIndentsTwoCentimetres) {
       doc,
       [&](TPrnSetForm& form) {
         Find<QCheckBox>(form, "PageNumBox")->setChecked(true);
-        EXPECT_TRUE(form.grab().save("print_dialog.png"));
+        EXPECT_TRUE(form.grab().save(QString::fromStdString(test::OutputPath("print_dialog.png"))));
         PrintBtn(form)->click();
         captions = PrintBtn(form)->text();
         EXPECT_EQ(Find<QProgressBar>(form, "PrnProc")->value(), 100);
@@ -160,8 +160,9 @@ TEST_F(PrintDialog, LongTableGoesOnNumberedPagesAndShiftIndentsTwoCentimetres) {
   EXPECT_NEAR(WordLeft(pdf, 2, "Итог"), 113.4, 1.0);
 
   // Pictures of the pages for people to look at.
-  RunCommand("pdftoppm -r 50 -png '" + pdf + "' print_long_table");
-  EXPECT_TRUE(fs::exists("print_long_table-1.png") || fs::exists("print_long_table-01.png"));
+  const std::string pictures = test::OutputPath("print_long_table");
+  RunCommand("pdftoppm -r 50 -png '" + pdf + "' '" + pictures + "'");
+  EXPECT_TRUE(fs::exists(pictures + "-1.png") || fs::exists(pictures + "-01.png"));
 }
 
 TEST_F(PrintDialog, BadRowsOrCrowdedMarginsPrintNothing) {
