@@ -22,17 +22,6 @@ TEST(Workbook, SerialDaysMatchTheSpreadsheetCalendar) {
   EXPECT_EQ(ld::DateSerialText(45292.75), "01.01.2024 18:00:00");
   // half a second before midnight rounds into the next day, not to "24:00:00"
   EXPECT_EQ(ld::DateSerialText(45292 + (86400 - 0.4) / 86400), "02.01.2024");
-
-  ld::Worksheet sheet;
-  sheet.SetNumber(2, 3, 12.5);
-  sheet.SetText(1, 1, "Узел");
-  sheet.SetDate(4, 1, 45351);
-  EXPECT_EQ(sheet.LastRow(), 4);
-  EXPECT_EQ(sheet.LastCol(), 3);
-  EXPECT_EQ(sheet.CellText(1, 1), "Узел");
-  EXPECT_EQ(sheet.CellText(4, 1), "29.02.2024");
-  EXPECT_EQ(sheet.CellText(3, 3), "");
-  EXPECT_TRUE(sheet.IsEmpty(3, 3));
 }
 
 TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {

@@ -19,7 +19,7 @@
 #include "core/office/xlsx_file.h"
 #include "gui/catalogs/cat_gr_form.h"
 #include "gui/grid/data_grid.h"
-#include "xls_builder.h"
+#include "support/xls_builder.h"
 
 namespace ld::test {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
-// A minimal legacy workbook (.xls: BIFF8 records in a compound document) with one sheet of numbers,
-// texts and dates, written byte by byte for the import tests.
+// A minimal legacy workbook (.xls: BIFF8 records in a compound document) with one sheet "Лист1" of
+// numbers, texts and dates, written byte by byte for the tests that read such files.
 #include <string>
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "xls_builder.h"
+#include "support/xls_builder.h"
 
 #include <algorithm>
 #include <cstdint>
