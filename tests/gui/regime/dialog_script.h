@@ -1,63 +1,15 @@
 #pragma once
-// Scripted modal runs: each dialog shown takes the next step of the script, which works it through its
-// widgets; a dialog beyond the script fails the test.
-#include <gtest/gtest.h>
-
-#include <QAbstractButton>
-#include <QDialog>
-#include <deque>
-#include <functional>
-#include <stdexcept>
+// The settings the regime dialogs start from, a scripted message box and dialog runs for their tests.
+#include <QLineEdit>
 
 #include "core/base/dates.h"
 #include "core/base/settings.h"
-#include "gui/common/modal.h"
+#include "support/modal_script.h"
+#include "support/scripted_msgbox.h"
 
 namespace ld::test {
 
-class ModalScript {
-public:
-  using Step = std::function<void(QDialog&)>;
-  ModalScript() {
-    previous_ = gui::SetModalHandler([this](QDialog& dialog) {
-      if (steps_.empty()) {
-        ADD_FAILURE() << "unexpected dialog " << dialog.windowTitle().toStdString();
-        return 0;
-      }
-      const Step step = steps_.front();
-      steps_.pop_front();
-      step(dialog);
-      return dialog.result();
-    });
-  }
-  ~ModalScript() {
-    gui::SetModalHandler(previous_);
-    EXPECT_TRUE(steps_.empty()) << steps_.size() << " scripted dialog(s) never shown";
-  }
-  ModalScript(const ModalScript&) = delete;
-  ModalScript& operator=(const ModalScript&) = delete;
-  ModalScript& Then(Step step) {
-    steps_.push_back(std::move(step));
-    return *this;
-  }
-
-private:
-  std::deque<Step> steps_;
-  gui::ModalHandler previous_;
-};
-
-// The dialog's child of that name; a missing one fails the test and ends the step.
-template <typename W>
-W& Child(QDialog& dialog, const char* name) {
-  W* w = dialog.findChild<W*>(name);
-  if (w == nullptr) {
-    ADD_FAILURE() << "no " << name << " in " << dialog.windowTitle().toStdString();
-    throw std::runtime_error(name);
-  }
-  return *w;
-}
-
-inline void Press(QDialog& dialog, const char* name) { Child<QAbstractButton>(dialog, name).click(); }
+inline QLineEdit& Edit(QDialog& d, const char* name) { return Child<QLineEdit>(d, name); }
 
 // The settings the dialogs edit, at values none of them starts with.
 inline void KnownSettings() {
@@ -73,5 +25,12 @@ inline void KnownSettings() {
   ini.CLoad = ini.CFlow = ini.WVolt = ini.PropPQ = ini.RNull = ini.SavePQ = ini.OutIter = true;
   ini.CVolt = ini.WLoad = ini.WFlow = ini.RZnak = false;
 }
+
+class RegimeDialogTest : public ::testing::Test {
+protected:
+  void SetUp() override { KnownSettings(); }
+  ScriptedMsgBox box;
+  ModalScript script;
+};
 
 }  // namespace ld::test

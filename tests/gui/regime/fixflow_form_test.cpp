@@ -10,14 +10,12 @@
 #include "core/base/settings.h"
 #include "dialog_script.h"
 #include "gui/regime/fixflow_form.h"
-#include "support/scripted_msgbox.h"
 
 namespace ld::test {
 namespace {
 
 using gui::ExecuteBalansSettingsDialog;
 
-QLineEdit& Edit(QDialog& d, const char* name) { return Child<QLineEdit>(d, name); }
 
 // Each check box with the key it edits.
 const std::pair<const char*, bool TIniRec::*> kBoxes[] = {
@@ -26,12 +24,7 @@ const std::pair<const char*, bool TIniRec::*> kBoxes[] = {
     {"PropPQBox", &TIniRec::PropPQ}, {"RZnakBox", &TIniRec::RZnak}, {"RNullBox", &TIniRec::RNull},
     {"SavePQBox", &TIniRec::SavePQ}, {"IterBox", &TIniRec::OutIter}};
 
-class BalansDialog : public ::testing::Test {
-protected:
-  void SetUp() override { KnownSettings(); }
-  ScriptedMsgBox box;
-  ModalScript script;
-};
+class BalansDialog : public RegimeDialogTest {};
 
 TEST_F(BalansDialog, FieldsLoadAndStore) {
   const std::pair<const char*, const char*> edits[] = {{"PrecEdit", "0.002"}, {"TgfEdit", "0.45"}, {"IterEdit", "40"},

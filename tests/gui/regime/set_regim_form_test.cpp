@@ -15,7 +15,6 @@
 #include "dialog_script.h"
 #include "gui/regime/period_form.h"
 #include "gui/regime/set_regim_form.h"
-#include "support/scripted_msgbox.h"
 
 namespace ld::test {
 namespace {
@@ -24,15 +23,9 @@ using gui::ExecuteCalcPeriodDialog;
 using gui::ExecuteRegimSettingsDialog;
 using gui::TRadioGroup;
 
-QLineEdit& Edit(QDialog& d, const char* name) { return Child<QLineEdit>(d, name); }
 QString Label(QDialog& d, const char* name) { return Child<QLabel>(d, name).text(); }
 
-class RegimDialogs : public ::testing::Test {
-protected:
-  void SetUp() override { KnownSettings(); }
-  ScriptedMsgBox box;
-  ModalScript script;
-};
+class RegimDialogs : public RegimeDialogTest {};
 
 TEST_F(RegimDialogs, RegimeSettingsLoadAndStore) {
   script.Then([](QDialog& d) {
