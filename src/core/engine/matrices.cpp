@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numeric>
+#include <vector>
 
 #include "core/engine/regime.h"
 
@@ -95,17 +96,6 @@ void TRegime::AppendEntry(std::int32_t row, std::int32_t column, const Complex& 
 void TRegime::FormMatricesCore() {
   if (ModelError) return;
   if (Root == nullptr) return;
-  // The unit-current sweeps run on the model's own voltage and current fields; a model that already
-  // holds a regime gets it back, so re-forming the matrices never costs the caller its warm start.
-  struct Saved {
-    Complex U, I, IDelta, UNode, ILoad;
-  };
-  std::vector<Saved> saved;
-  for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
-    saved.push_back({e->U, e->I, e->IDelta, e->UNode, e->ILoad});
-  }
-
-  Root->U = Complex();
   if (TotalContourCount > 0) {
     FormContourMatrix();
     if (!ZeroContours && !ModelError) {
@@ -116,43 +106,118 @@ void TRegime::FormMatricesCore() {
       if (!ModelError) SaveFixedVoltageBlocks();
     }
   }
-
-  std::size_t k = 0;
-  for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next, ++k) {
-    e->U = saved[k].U;
-    e->I = saved[k].I;
-    e->IDelta = saved[k].IDelta;
-    e->UNode = saved[k].UNode;
-    e->ILoad = saved[k].ILoad;
-  }
   Stage("", 100);
   MatricesFormed = !ModelError && !ZeroContours;
 }
 
+// A unit current driven round contour i (up from its first entry, back down to its second) raises across
+// contour j the voltage  sum over the branches y of Z(y)·I_i(y)·conj(I_j(y)),  I_c(y) being the current
+// that contour c's unit current carries in y. So the matrix needs only the currents along each contour's
+// own path and the contours that share a branch of some impedance; a sweep of the whole tree per contour
+// would cost the contours times the nodes.
 void TRegime::FormContourMatrix() {
   Stage("Формирование матриц", 30);
   ZeroContours = false;
   MatrixEntryCount = NetworkEntryCount = 0;
   const int n = TotalContourCount;
   MatrixDiagonal.assign(static_cast<std::size_t>(n) + 1, Complex());
+
+  std::vector<std::int32_t> depth(pool_.Count(), 0);
+  for (const TRegimeElement* e = Root->NextInTree; e != nullptr; e = e->NextInTree) {
+    depth[pool_.IndexOf(e)] = depth[pool_.IndexOf(e->Parent)] + 1;
+  }
+
+  // Each contour's path: the elements of nonzero impedance its unit current flows through, with that
+  // current referred to the element's child side, as the ratios carry it up the tree.
+  struct PathItem {
+    std::size_t element;
+    Complex z, current;
+  };
+  std::vector<PathItem> path;
+  std::vector<std::size_t> pathStart(static_cast<std::size_t>(n) + 2, 0);
+  auto take = [&](const TRegimeElement* e, Complex current) {
+    if (e->R != 0 || e->X != 0) path.push_back({pool_.IndexOf(e), Complex(e->R, e->X), current});
+  };
   for (int i = 1; i <= n; ++i) {
-    TRegimeElement* a = ContourEntry1[i - 1];
-    TRegimeElement* b = ContourEntry2[i - 1];
-    ClearSweepSums();
-    AddCurrentToPath(a, 1, 0);
-    AddCurrentToPath(b, -1, 0);
-    SweepVoltages();
-    MatrixDiagonal[i] = b->U - a->U;
-    if (IsZero(MatrixDiagonal[i])) {
+    pathStart[i] = path.size();
+    const TRegimeElement* x = ContourEntry1[i - 1];
+    const TRegimeElement* y = ContourEntry2[i - 1];
+    Complex dx(1, 0), dy(-1, 0);
+    std::int32_t hx = depth[pool_.IndexOf(x)], hy = depth[pool_.IndexOf(y)];
+    auto up = [&](const TRegimeElement*& e, Complex& d, std::int32_t& h) {
+      take(e, d);
+      d *= std::conj(e->K);
+      e = e->Parent;
+      --h;
+    };
+    while (hx > hy) up(x, dx, hx);
+    while (hy > hx) up(y, dy, hy);
+    while (x != y) {
+      up(x, dx, hx);
+      up(y, dy, hy);
+    }
+    // From the meeting element up the two currents cancel, unless the ratios round the loop multiply to
+    // different values on its two sides: then their difference flows on to the root.
+    for (const TRegimeElement* e = x; e != Root; e = e->Parent) {
+      const Complex d = dx + dy;
+      if (d == Complex()) break;
+      take(e, d);
+      dx *= std::conj(e->K);
+      dy *= std::conj(e->K);
+    }
+  }
+  pathStart[static_cast<std::size_t>(n) + 1] = path.size();
+
+  // The contours through each element.
+  struct Passing {
+    std::int32_t contour;
+    Complex current;
+  };
+  std::vector<std::size_t> passingStart(pool_.Count() + 1, 0);
+  for (const PathItem& p : path) ++passingStart[p.element + 1];
+  for (std::size_t k = 1; k < passingStart.size(); ++k) passingStart[k] += passingStart[k - 1];
+  std::vector<Passing> passing(path.size());
+  {
+    std::vector<std::size_t> fill(passingStart.begin(), passingStart.end() - 1);
+    for (int i = 1; i <= n; ++i) {
+      for (std::size_t k = pathStart[i]; k < pathStart[i + 1]; ++k) passing[fill[path[k].element]++] = {i, path[k].current};
+    }
+  }
+
+  std::vector<Complex> coupling(static_cast<std::size_t>(n) + 1);
+  std::vector<char> coupled(static_cast<std::size_t>(n) + 1, 0);
+  std::vector<std::int32_t> partners;
+  for (int i = 1; i <= n; ++i) {
+    Complex own;
+    partners.clear();
+    for (std::size_t k = pathStart[i]; k < pathStart[i + 1]; ++k) {
+      const Complex source = path[k].z * path[k].current;
+      for (std::size_t m = passingStart[path[k].element]; m < passingStart[path[k].element + 1]; ++m) {
+        const std::int32_t j = passing[m].contour;
+        if (j == i) {
+          own += source * std::conj(passing[m].current);
+        } else if (j > i) {
+          coupling[j] += source * std::conj(passing[m].current);
+          if (!coupled[j]) {
+            coupled[j] = 1;
+            partners.push_back(j);
+          }
+        }
+      }
+    }
+    MatrixDiagonal[i] = own;
+    if (IsZero(own)) {
       if (!ZeroContours) ReportError("В схеме \"" + SchemeName + "\" имеются нулевые контура", 1, false);
       ZeroContours = true;
-      if (Errors != nullptr) ListContour(i, a, *Errors, b);
+      if (Errors != nullptr) ListContour(i, ContourEntry1[i - 1], *Errors, ContourEntry2[i - 1]);
     }
-    for (int j = i + 1; j <= n; ++j) {
-      const Complex x = ContourEntry2[j - 1]->U - ContourEntry1[j - 1]->U;
+    std::sort(partners.begin(), partners.end());
+    for (const std::int32_t j : partners) {
       // A coupling is left out only when it is nil: a shared path of pure resistance or pure
       // reactance couples its contours as much as any other.
-      if (!IsZero(x)) AppendEntry(i, j, x);
+      if (!IsZero(coupling[j])) AppendEntry(i, j, coupling[j]);
+      coupling[j] = Complex();
+      coupled[j] = 0;
     }
     if (i <= NetworkContourCount) NetworkEntryCount = MatrixEntryCount;
   }

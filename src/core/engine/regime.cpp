@@ -1,5 +1,8 @@
 #include "core/engine/regime.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "core/base/msgbox.h"
 
 namespace ld {
@@ -8,14 +11,27 @@ std::string StaticCharFile;
 
 TRegimeElement* TElementPool::New() {
   const std::size_t slot = count_ % kBlock;
-  if (slot == 0 && count_ / kBlock == blocks_.size()) blocks_.push_back(std::make_unique<TRegimeElement[]>(kBlock));
+  if (slot == 0 && count_ / kBlock == blocks_.size()) {
+    blocks_.push_back(std::make_unique<TRegimeElement[]>(kBlock));
+    const std::pair<std::uintptr_t, std::size_t> block(reinterpret_cast<std::uintptr_t>(blocks_.back().get()),
+                                                       blocks_.size() - 1);
+    byAddress_.insert(std::upper_bound(byAddress_.begin(), byAddress_.end(), block), block);
+  }
   ++count_;
   return &blocks_[(count_ - 1) / kBlock][slot];
 }
 
 void TElementPool::Clear() {
   blocks_.clear();
+  byAddress_.clear();
   count_ = 0;
+}
+
+std::size_t TElementPool::IndexOf(const TRegimeElement* e) const {
+  const auto address = reinterpret_cast<std::uintptr_t>(e);
+  const auto it = std::upper_bound(byAddress_.begin(), byAddress_.end(), address,
+                                   [](std::uintptr_t a, const auto& block) { return a < block.first; });
+  return std::prev(it)->second * kBlock + (address - std::prev(it)->first) / sizeof(TRegimeElement);
 }
 
 TRegime::TRegime() = default;

@@ -102,10 +102,14 @@ public:
   TRegimeElement* New();
   void Clear();
   std::size_t Count() const { return count_; }
+  // Creation number (from 0) of an element of this pool, for arrays kept beside the records.
+  std::size_t IndexOf(const TRegimeElement* e) const;
 
 private:
   static constexpr std::size_t kBlock = 4096;
   std::vector<std::unique_ptr<TRegimeElement[]>> blocks_;
+  // The blocks by address: (address of the block's first element, block number).
+  std::vector<std::pair<std::uintptr_t, std::size_t>> byAddress_;
   std::size_t count_ = 0;
 };
 

@@ -135,6 +135,74 @@ TEST(ContourMatrix, MeshWithFillInsClosesInOneStep) {
   }
 }
 
+TEST(ContourMatrix, FormedAlongThePathsAsByWholeTreeSweeps) {
+  // A meshed scheme with two balancing nodes, transformers on both sides of a loop, a phase-shifting
+  // ratio on one side of another (its loop current leaks on up the tree), a loop back into its own
+  // subtree, a shared branch of pure resistance and two fixed-voltage nodes. The matrix formed along the
+  // contour paths must be the one that unit-current sweeps over the whole tree measure.
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(20, "B").Um = 10.4f;
+  for (int ns = 2; ns <= 12; ++ns) s.Node(ns, "", 0.1 * ns, 0.05 * ns).Um = ns >= 6 && ns <= 9 ? 0.4f : 10;
+  s.Nodes.back().Sign = "U";
+  s.Nodes[4].Sign = "U";
+  s.Branch(2, 1, 1.0, 2.0);
+  s.Branch(3, 2, 0.8, 0.0);  // pure resistance shared by two loops
+  s.Branch(4, 3, 0.5, 1.1);
+  s.Branch(5, 4, 0.7, 0.9);
+  s.Branch(2, 6, 5.5, 17.0).Kta = 25;
+  s.Branch(7, 6, 0.01, 0.004);
+  s.Branch(8, 7, 0.02, 0.006);
+  s.Branch(5, 8, 6.0, 18.0).Kta = 25;  // closes 2-6-7-8-5-4-3-2 through two transformers
+  BranchSpec& shifter = s.Branch(4, 9, 5.0, 16.0);
+  shifter.Kta = 25, shifter.Ktr = 0.6f;
+  s.Branch(9, 7, 0.03, 0.01);  // closes 4-9-7-6-2-3-4 with a complex ratio on one side only
+  s.Branch(10, 5, 0.6, 0.8);
+  s.Branch(11, 10, 0.4, 0.7);
+  s.Branch(11, 3, 0.9, 0.0);   // back to node 3 along a second resistive branch
+  s.Branch(12, 11, 0.3, 0.5);
+  s.Branch(12, 20, 1.2, 2.2);  // between the two balancing nodes
+  s.Branch(4, 2, 1.5, 2.5);
+  TempDir dir;
+  TRegime r;
+  s.Read(r, dir.Path());
+  ASSERT_TRUE(r.SchemeRead);
+  ASSERT_GE(r.TotalContourCount, 7);
+  ASSERT_EQ(r.TotalContourCount - r.NetworkContourCount, 2);
+  r.CreateMatrices();
+  r.FormContourMatrix();
+
+  const int n = r.TotalContourCount;
+  struct Entry {
+    int row, column;
+    C value;
+  };
+  std::vector<C> diagonal(n + 1);
+  std::vector<Entry> entries;
+  r.Root->U = C();
+  for (int i = 1; i <= n; ++i) {
+    r.ClearSweepSums();
+    r.AddCurrentToPath(r.ContourEntry1[i - 1], 1, 0);
+    r.AddCurrentToPath(r.ContourEntry2[i - 1], -1, 0);
+    r.SweepVoltages();
+    diagonal[i] = r.ContourEntry2[i - 1]->U - r.ContourEntry1[i - 1]->U;
+    for (int j = i + 1; j <= n; ++j) {
+      const C x = r.ContourEntry2[j - 1]->U - r.ContourEntry1[j - 1]->U;
+      if (std::abs(x.real()) >= 1e-7 || std::abs(x.imag()) >= 1e-7) entries.push_back({i, j, x});
+    }
+  }
+  auto near = [](C a, C b) { return std::abs(a - b) <= 1e-12 * std::max(1.0, std::abs(b)); };
+  for (int i = 1; i <= n; ++i) EXPECT_PRED2(near, r.MatrixDiagonal[i], diagonal[i]) << "contour " << i;
+  ASSERT_EQ(r.MatrixEntryCount, static_cast<int>(entries.size()));
+  EXPECT_GT(r.MatrixEntryCount, n);
+  for (int e = 1; e <= r.MatrixEntryCount; ++e) {
+    const Entry& ref = entries[e - 1];
+    EXPECT_EQ(r.EntryRow[e], ref.row);
+    EXPECT_EQ(r.EntryColumn[e], ref.column);
+    EXPECT_PRED2(near, r.EntryValue[e], ref.value) << ref.row << ", " << ref.column;
+  }
+}
+
 TEST(ContourMatrix, ZeroContoursAndSchemesWithoutContours) {
   SchemeBuilder s;
   s.Node(1, "B").Um = 10;
