@@ -5,12 +5,11 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
-#include <QTest>
+#include <cmath>
 
 #include "catwin_fixture.h"
 #include "core/catalogs/catalog_units.h"
 #include "gui/catalogs/calc_rx_form.h"
-#include "gui/common/modal.h"
 
 namespace ld::test {
 namespace {
@@ -35,43 +34,35 @@ protected:
                                  b.regulation, b.tap1, b.tap2, b.R, b.X, b.G, b.B, b.Ka, b.Kr, b.Ktn, b.Idop, b.Sdop,
                                  true);
   }
-  static void Click(QDialog& d, const char* name) {
-    auto* button = d.findChild<QPushButton*>(name);
-    ASSERT_NE(button, nullptr) << name;
-    QTest::mouseClick(button, Qt::LeftButton);
-  }
-  static QString Text(QDialog& d, const char* name) { return d.findChild<QLineEdit*>(name)->text(); }
+  static QString Text(QDialog& d, const char* name) { return Child<QLineEdit>(d, name).text(); }
   static std::string Page(QDialog& d) {
-    return d.findChild<QStackedWidget*>("TypNotebook")->currentWidget()->objectName().toStdString();
+    return Child<QStackedWidget>(d, "TypNotebook").currentWidget()->objectName().toStdString();
   }
 };
 
 TEST_F(BranchParamsTest, HeadWithoutSeparatorOpensDirectEntry) {
   Branch b{.head = "нечто", .mark = "", .R = 1.25f, .X = 3.5f, .G = 0.5f, .B = -2, .Ka = 0, .Kr = 0, .Idop = 300};
-  OnModal([](QDialog& d) {
-    EXPECT_EQ(d.windowTitle(), "Ветвь 1-2 Параметры ветви");
-    EXPECT_EQ(Page(d), "RX");
-    EXPECT_EQ(Text(d, "REdit"), "1.25");
-    EXPECT_EQ(Text(d, "BEdit"), "-2");
-    EXPECT_FALSE(d.findChild<QPushButton*>("ParamBtn")->isEnabled());
-    EXPECT_TRUE(d.findChild<QLineEdit*>("KrEdit")->isEnabled());
-    d.findChild<QLineEdit*>("XEdit")->setText("4,75");
-    Click(d, "OkBtn");
-    return d.result();
-  });
+  script_
+      .Then([](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Ветвь 1-2 Параметры ветви");
+        EXPECT_EQ(Page(d), "RX");
+        EXPECT_EQ(Text(d, "REdit"), "1.25");
+        EXPECT_EQ(Text(d, "BEdit"), "-2");
+        EXPECT_FALSE(Child<QPushButton>(d, "ParamBtn").isEnabled());
+        EXPECT_TRUE(Child<QLineEdit>(d, "KrEdit").isEnabled());
+        Child<QLineEdit>(d, "XEdit").setText("4,75");
+        Click(d, "OkBtn");
+      })
+      .Then([](QDialog& d) {  // "Отменить" writes nothing back
+        Child<QLineEdit>(d, "REdit").setText("9");
+        Click(d, "CancelBtn");
+      });
   ASSERT_TRUE(Edit(b));
   EXPECT_EQ(b.head, "RX||");
   EXPECT_EQ(b.mark, "");
   EXPECT_FLOAT_EQ(b.X, 4.75f);
   EXPECT_FLOAT_EQ(b.R, 1.25f);
   EXPECT_FLOAT_EQ(b.Idop, 300);
-
-  // "Отменить" writes nothing back.
-  OnModal([](QDialog& d) {
-    d.findChild<QLineEdit*>("REdit")->setText("9");
-    Click(d, "CancelBtn");
-    return d.result();
-  });
   EXPECT_FALSE(Edit(b));
   EXPECT_FLOAT_EQ(b.R, 1.25f);
   EXPECT_EQ(b.head, "RX||");
@@ -79,16 +70,26 @@ TEST_F(BranchParamsTest, HeadWithoutSeparatorOpensDirectEntry) {
 
 TEST_F(BranchParamsTest, SplitWindingHalfKeepsShuntAndTakesHalfThePower) {
   Branch b{.head = "TR||2", .mark = "ТРДН-25000/115/10.5/6.3", .G = 1.5f, .B = -2.5f, .Idop = 100};
-  OnModal([](QDialog& d) {
-    EXPECT_EQ(Page(d), "TR");
-    EXPECT_EQ(d.findChild<QComboBox*>("UnomTRBox")->currentText(), "НН2");
-    EXPECT_TRUE(d.findChild<QPushButton*>("TRBtn")->isChecked());
-    EXPECT_FALSE(d.findChild<QLineEdit*>("GEdit")->isEnabled());
-    EXPECT_EQ(Text(d, "GEdit"), "1.5") << "opening keeps the values";
-    Click(d, "ParamBtn");
-    Click(d, "OkBtn");
-    return d.result();
-  });
+  script_
+      .Then([](QDialog& d) {
+        EXPECT_EQ(Page(d), "TR");
+        EXPECT_EQ(Child<QComboBox>(d, "UnomTRBox").currentText(), "НН2");
+        EXPECT_TRUE(Child<QPushButton>(d, "TRBtn").isChecked());
+        EXPECT_FALSE(Child<QLineEdit>(d, "GEdit").isEnabled());
+        EXPECT_EQ(Text(d, "GEdit"), "1.5") << "opening keeps the values";
+        Click(d, "ParamBtn");
+        Click(d, "OkBtn");
+      })
+      .Then([](QDialog& d) {  // the high side instead: the values cleared, G and B open
+        auto& box = Child<QComboBox>(d, "UnomTRBox");
+        box.setCurrentIndex(0);
+        emit box.activated(0);
+        EXPECT_EQ(Text(d, "REdit"), "");
+        EXPECT_TRUE(Child<QLineEdit>(d, "GEdit").isEnabled());
+        Click(d, "ParamBtn");
+        EXPECT_EQ(Text(d, "KaEdit"), "1");
+        Click(d, "OkBtn");
+      });
   ASSERT_TRUE(Edit(b));
   EXPECT_TRUE(msg_.Texts().empty());
   // 115² · 1000 · 120 / 25000² and the reactance of 1.75 · 115² · 10 · 10.5 / 25000 with that resistance.
@@ -104,19 +105,6 @@ TEST_F(BranchParamsTest, SplitWindingHalfKeepsShuntAndTakesHalfThePower) {
   EXPECT_EQ(b.head, "TR||2");
   EXPECT_EQ(b.mark, "ТРДН-25000/115/10.5/6.3");
 
-  // Changing the winding to the high side clears the values and opens G and B.
-  b.mark = "ТРДН-25000/115/10.5/6.3";
-  OnModal([](QDialog& d) {
-    auto* box = d.findChild<QComboBox*>("UnomTRBox");
-    box->setCurrentIndex(0);
-    emit box->activated(0);
-    EXPECT_EQ(Text(d, "REdit"), "");
-    EXPECT_TRUE(d.findChild<QLineEdit*>("GEdit")->isEnabled());
-    Click(d, "ParamBtn");
-    EXPECT_EQ(Text(d, "KaEdit"), "1");
-    Click(d, "OkBtn");
-    return d.result();
-  });
   ASSERT_TRUE(Edit(b));
   EXPECT_EQ(b.head, "TR||0");
   EXPECT_FLOAT_EQ(b.Sdop, 25);
@@ -125,83 +113,68 @@ TEST_F(BranchParamsTest, SplitWindingHalfKeepsShuntAndTakesHalfThePower) {
 
 TEST_F(BranchParamsTest, TapPositionZeroShowsTheNeutralOne) {
   Branch b{.head = "T2||", .mark = "ТМ-400/10/0.4", .regulation = "ВН-ПБВ--5-3-2.5", .Ka = 25, .Ktn = 25};
-  OnModal([](QDialog& d) {
-    auto* slider = d.findChild<QSlider*>("RpnSlider");
-    EXPECT_FALSE(slider->isHidden());
-    EXPECT_TRUE(d.findChild<QSlider*>("TprSlider")->isHidden());
-    EXPECT_EQ(slider->value(), 3);
-    EXPECT_EQ(slider->maximum(), 5);
-    EXPECT_EQ(d.findChild<QLabel*>("LNumRPN")->text(), "3");
-    EXPECT_EQ(d.findChild<QLabel*>("LTypRPN")->text(), "ПБВ");
-    EXPECT_EQ(Text(d, "KaEdit"), "25");
-    Click(d, "OkBtn");
-    return d.result();
-  });
+  script_
+      .Then([](QDialog& d) {
+        auto& slider = Child<QSlider>(d, "RpnSlider");
+        EXPECT_FALSE(slider.isHidden());
+        EXPECT_TRUE(Child<QSlider>(d, "TprSlider").isHidden());
+        EXPECT_EQ(slider.value(), 3);
+        EXPECT_EQ(slider.maximum(), 5);
+        EXPECT_EQ(Child<QLabel>(d, "LNumRPN").text(), "3");
+        EXPECT_EQ(Child<QLabel>(d, "LTypRPN").text(), "ПБВ");
+        EXPECT_EQ(Text(d, "KaEdit"), "25");
+        Click(d, "OkBtn");
+      })
+      .Then([](QDialog& d) {
+        Child<QSlider>(d, "RpnSlider").setValue(4);
+        EXPECT_EQ(Child<QLabel>(d, "LNumRPN").text(), "4");
+        Click(d, "OkBtn");
+      });
   ASSERT_TRUE(Edit(b));
   EXPECT_EQ(b.tap1, 3);
   EXPECT_EQ(b.regulation, "ВН-ПБВ--5-3-2.5");
-
   // One step up lowers the ratio by the step: (1 + (3 - 4) · 2.5 %) · 25.
-  OnModal([](QDialog& d) {
-    d.findChild<QSlider*>("RpnSlider")->setValue(4);
-    EXPECT_EQ(d.findChild<QLabel*>("LNumRPN")->text(), "4");
-    Click(d, "OkBtn");
-    return d.result();
-  });
   ASSERT_TRUE(Edit(b));
   EXPECT_EQ(b.tap1, 4);
   EXPECT_FLOAT_EQ(b.Ka, 24.375f);
 }
 
-TEST_F(BranchParamsTest, MessagesOfTheParametersButton) {
+TEST_F(BranchParamsTest, ParametersButtonMessagesAndCatalogueChoice) {
   Branch line{.head = "LN||", .mark = "1000*АС-70"};
-  OnModal([](QDialog& d) {
+  script_.Then([](QDialog& d) {
     EXPECT_EQ(Page(d), "LN");
     Click(d, "ParamBtn");
-    d.findChild<QLineEdit*>("UnomEdit")->setText("10");
+    Child<QLineEdit>(d, "UnomEdit").setText("10");
     Click(d, "ParamBtn");
     Click(d, "OkBtn");
-    return d.result();
   });
   ASSERT_TRUE(Edit(line));
-  ASSERT_EQ(msg_.Texts().size(), 2u);
-  EXPECT_EQ(msg_.Texts()[0], "Не задано Uном");
-  EXPECT_FALSE(msg_.Texts()[1].empty()) << "the line catalogue has no such mark";
+  EXPECT_EQ(msg_.Texts(), (std::vector<std::string>{"Не задано Uном",
+                                                    "Марка АС-70(10кВ) не найдена в каталоге марок КЛ,ВЛ"}));
   EXPECT_EQ(line.head, "LN|10|");
   EXPECT_EQ(line.mark, "1000*АС-70");
 
+  // A passport unit missing from the list is reported; a mark chosen from the catalogue replaces the unit.
   msg_.Clear();
-  Branch unit{.head = "T2||", .mark = "ТМ-630/10/0.4"};
-  OnModal([](QDialog& d) {
-    Click(d, "ParamBtn");
-    Click(d, "CancelBtn");
-    return d.result();
-  });
-  EXPECT_FALSE(Edit(unit));
-  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{CatalogErrorT2});
-  EXPECT_NE(CatalogErrorT2, "");
-}
-
-TEST_F(BranchParamsTest, CatalogueChoiceFillsTheMark) {
-  Branch b{.head = "T2|Т-1|", .mark = "ТМ-630/10/0.4", .R = 5};
-  OnModal([](QDialog& d) {
-    EXPECT_EQ(Text(d, "NameEditT2"), "Т-1");
-    gui::ModalHandler outer = gui::SetModalHandler([](QDialog& catalog) {
-      EXPECT_EQ(catalog.windowTitle(), "Каталог двухобмоточных трансформаторов");
-      QTest::mouseClick(catalog.findChild<QPushButton*>("Button1"), Qt::LeftButton);
-      return catalog.result();
-    });
-    Click(d, "CatalogBtn");
-    gui::SetModalHandler(outer);
-    EXPECT_EQ(Text(d, "NameEditT2"), "") << "a catalogue mark replaces the passport unit";
-    EXPECT_EQ(Text(d, "REdit"), "");
-    Click(d, "OkBtn");
-    return d.result();
-  });
-  ASSERT_TRUE(Edit(b));
-  EXPECT_EQ(b.head, "T2||");
-  EXPECT_EQ(b.mark, "ТМ-400/10/0.4");
-  EXPECT_FLOAT_EQ(b.R, 0);
+  Branch unit{.head = "T2|Т-1|", .mark = "ТМ-630/10/0.4", .R = 5};
+  script_
+      .Then([](QDialog& d) {
+        EXPECT_EQ(Text(d, "NameEditT2"), "Т-1");
+        Click(d, "ParamBtn");
+        Click(d, "CatalogBtn");
+        EXPECT_EQ(Text(d, "NameEditT2"), "");
+        EXPECT_EQ(Text(d, "REdit"), "");
+        Click(d, "OkBtn");
+      })
+      .Then([](QDialog& catalog) {
+        EXPECT_EQ(catalog.windowTitle(), "Каталог двухобмоточных трансформаторов");
+        Click(catalog, "Button1");
+      });
+  ASSERT_TRUE(Edit(unit));
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Трансформатор Т-1 в списке не найден"});
+  EXPECT_EQ(unit.head, "T2||");
+  EXPECT_EQ(unit.mark, "ТМ-400/10/0.4");
+  EXPECT_FLOAT_EQ(unit.R, 0);
 }
 
 }  // namespace

@@ -4,12 +4,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTest>
 #include <filesystem>
 
 #include "catwin_fixture.h"
 #include "core/catalogs/catalog_units.h"
-#include "core/tables/table_ops.h"
 #include "gui/catalogs/catalog_form.h"
 #include "gui/catalogs/cmp_cat_form.h"
 #include "gui/grid/data_grid.h"
@@ -26,8 +24,11 @@ protected:
                {"ВНА", "Выключатель нагрузки", "10", "400", "", "", "", "", "", "", "Н"}});
   }
   std::string File() const { return Path(CatalogFileKA); }
-  static gui::TCatalogForm& Form(QDialog& d) { return static_cast<gui::TCatalogForm&>(d); }
-  static void Click(QDialog& d, const char* name) { QTest::mouseClick(d.findChild<QPushButton*>(name), Qt::LeftButton); }
+  static gui::TDataGrid5& Grid(QDialog& d) { return *static_cast<gui::TCatalogForm&>(d).DTable(); }
+  // Shows the catalogue file from `row`; true when a row was picked.
+  bool Show(int& row, bool& changed) {
+    return gui::ShowCatalog(File(), "Коммутационные аппараты", nullptr, row, changed);
+  }
   std::string Cell(int row, int col) const {
     TDataFile t;
     ReadTableFile(File(), t);
@@ -39,62 +40,50 @@ TEST_F(CatalogFormTest, PicksRowsAndTellsWhetherTheFileChanged) {
   gui::TCatalogForm window;  // as the program start makes it
   gui::CatalogForm = &window;
   EXPECT_FALSE(window.isVisible());
-
-  OnModal([](QDialog& d) {
-    auto& f = Form(d);
-    EXPECT_EQ(d.windowTitle(), "Коммутационные аппараты");
-    EXPECT_EQ(f.DTable()->CurrentTableRow(), 2);
-    EXPECT_TRUE(f.DTable()->EditTable());
-    f.DTable()->MoveTo(f.DTable()->FieldColumn("Typ"), f.DTable()->Row());
-    EXPECT_EQ(f.HLabel()->text(), "В - выключатель, Р - разъединитель, Н - выключатель нагрузки");
-    f.resize(700, 300);
-    EXPECT_TRUE(f.grab().save(QString::fromStdString(OutputPath("catalog_window.png"))));
-    f.DTable()->LineDown();
-    Click(d, "Button1");
-    return d.result();
-  });
+  script_
+      .Then([](QDialog& d) {
+        auto& f = static_cast<gui::TCatalogForm&>(d);
+        EXPECT_EQ(d.windowTitle(), "Коммутационные аппараты");
+        EXPECT_EQ(Grid(d).CurrentTableRow(), 2);
+        EXPECT_TRUE(Grid(d).EditTable());
+        Grid(d).MoveTo(Grid(d).FieldColumn("Typ"), Grid(d).Row());
+        EXPECT_EQ(f.HLabel()->text(), "В - выключатель, Р - разъединитель, Н - выключатель нагрузки");
+        f.resize(700, 300);
+        EXPECT_TRUE(f.grab().save(QString::fromStdString(OutputPath("catalog_window.png"))));
+        Grid(d).LineDown();
+        Click(d, "Button1");
+      })
+      .Then([](QDialog& d) {  // an edit saved with F2, then "Выбрать"
+        Grid(d).MoveTo(Grid(d).FieldColumn("Name"), 1);
+        EXPECT_TRUE(Grid(d).SetEditText("Вакуумный выключатель"));
+        Grid(d).SaveCommand();
+        Click(d, "Button1");
+      })
+      .Then([](QDialog& d) { Click(d, "Button1"); });
   int row = 2;
   bool changed = true;
-  ASSERT_TRUE(gui::ShowCatalog(File(), "Коммутационные аппараты", nullptr, row, changed));
+  ASSERT_TRUE(Show(row, changed));
   EXPECT_EQ(row, 3);
   EXPECT_FALSE(changed);
-
-  // An edit saved with F2, then "Выбрать": changed.
-  OnModal([](QDialog& d) {
-    auto& f = Form(d);
-    f.DTable()->MoveTo(f.DTable()->FieldColumn("Name"), 1);
-    EXPECT_TRUE(f.DTable()->SetEditText("Вакуумный выключатель"));
-    f.DTable()->SaveCommand();
-    Click(d, "Button1");
-    return d.result();
-  });
-  ASSERT_TRUE(gui::ShowCatalog(File(), "Коммутационные аппараты", nullptr, row, changed));
+  ASSERT_TRUE(Show(row, changed));
   EXPECT_TRUE(changed);
   EXPECT_EQ(Cell(1, 2), "Вакуумный выключатель");
-
-  // The next showing without edits is unchanged again.
-  OnModal([](QDialog& d) {
-    Click(d, "Button1");
-    return d.result();
-  });
-  ASSERT_TRUE(gui::ShowCatalog(File(), "Коммутационные аппараты", nullptr, row, changed));
-  EXPECT_FALSE(changed);
+  ASSERT_TRUE(Show(row, changed));
+  EXPECT_FALSE(changed) << "the next showing without edits";
 
   // Unsaved edits are offered for saving: "Отмена" keeps the window, "Нет" closes without them.
   const std::string before = ReadBytes(File());
   msg_.Answer(2).Answer(0);
-  OnModal([](QDialog& d) {
-    auto& f = Form(d);
-    f.DTable()->MoveTo(f.DTable()->FieldColumn("Name"), 2);
-    f.DTable()->SetEditText("Другой");
+  script_.Then([](QDialog& d) {
+    Grid(d).MoveTo(Grid(d).FieldColumn("Name"), 2);
+    Grid(d).SetEditText("Другой");
     Click(d, "Button2");
     EXPECT_TRUE(d.isVisible()) << "cancelled closing";
     Click(d, "Button2");
     EXPECT_FALSE(d.isVisible());
-    return d.result();
   });
   row = 1;
-  EXPECT_FALSE(gui::ShowCatalog(File(), "Коммутационные аппараты", nullptr, row, changed));
+  EXPECT_FALSE(Show(row, changed));
   EXPECT_FALSE(changed);
   EXPECT_EQ(row, 1);
   ASSERT_EQ(msg_.Texts().size(), 2u);
@@ -106,53 +95,48 @@ TEST_F(CatalogFormTest, PicksRowsAndTellsWhetherTheFileChanged) {
 TEST_F(CatalogFormTest, ShownTableCannotBePickedAndReadOnlyUserCannotEdit) {
   TDataFile table;
   ReadTableFile(File(), table);
-  OnModal([](QDialog& d) {
-    EXPECT_FALSE(d.findChild<QPushButton*>("Button1")->isEnabled());
-    EXPECT_FALSE(Form(d).DTable()->EditTable());
-    EXPECT_EQ(Form(d).DTable()->table().RowCount, 3);
-    d.accept();  // closed by any other way than the pick button
-    return d.result();
-  });
+  script_
+      .Then([](QDialog& d) {
+        EXPECT_FALSE(Child<QPushButton>(d, "Button1").isEnabled());
+        EXPECT_FALSE(Grid(d).EditTable());
+        EXPECT_EQ(Grid(d).table().RowCount, 3);
+        d.accept();  // closed by any other way than the pick button
+      })
+      .Then([](QDialog& d) {
+        EXPECT_FALSE(Grid(d).EditTable());
+        Click(d, "Button2");
+      });
   int row = 1;
   bool changed = true;
   EXPECT_FALSE(gui::ShowCatalog("", "Таблица", &table, row, changed));
   EXPECT_FALSE(changed);
   EXPECT_EQ(row, 1);
-
   UserAccess = 0;
-  OnModal([](QDialog& d) {
-    EXPECT_FALSE(Form(d).DTable()->EditTable());
-    Click(d, "Button2");
-    return d.result();
-  });
-  EXPECT_FALSE(gui::ShowCatalog(File(), "Коммутационные аппараты", nullptr, row, changed));
+  EXPECT_FALSE(Show(row, changed));
 }
 
 TEST_F(CatalogFormTest, AlignmentDialogChecksTheFolderAndAlignsBothSides) {
   const std::filesystem::path other = dir_.Path() / "другой";
   std::filesystem::create_directory(other);
   WriteRows((other / CatalogFileKA).string(), CatalogLayoutKA, {{"ВВЭ", "Элегазовый", "10", "1000"}});
-  OnModal([&](QDialog& d) {
-    auto& f = static_cast<gui::TCmpCatFrm&>(d);
-    EXPECT_EQ(f.PathEdit->text().toStdString(), dir_.Path().string() + "/");
-    f.PathEdit->setText(QString::fromStdString((dir_.Path() / "нет").string()));
-    QTest::mouseClick(f.OKBtn, Qt::LeftButton);
-    // "..." takes the folder of the chosen file.
-    gui::ModalHandler inner = gui::SetModalHandler([&](QDialog& open) {
-      auto& dialog = static_cast<QFileDialog&>(open);
-      EXPECT_EQ(dialog.windowTitle(), "Выбор пути на каталожные данные");
-      dialog.selectFile(QString::fromStdString((other / CatalogFileKA).string()));
-      return int(QDialog::Accepted);
-    });
-    QTest::mouseClick(f.Button1, Qt::LeftButton);
-    gui::SetModalHandler(inner);
-    EXPECT_EQ(f.PathEdit->text().toStdString(), other.string() + "/");
-    QTest::mouseClick(f.OKBtn, Qt::LeftButton);
-    EXPECT_TRUE(f.OKBtn->isEnabled());
-    EXPECT_TRUE(f.ProgBar->isHidden());
-    QTest::mouseClick(f.CancelBtn, Qt::LeftButton);
-    return d.result();
-  });
+  script_
+      .Then([&](QDialog& d) {
+        auto& f = static_cast<gui::TCmpCatFrm&>(d);
+        EXPECT_EQ(f.PathEdit->text().toStdString(), dir_.Path().string() + "/");
+        f.PathEdit->setText(QString::fromStdString((dir_.Path() / "нет").string()));
+        QTest::mouseClick(f.OKBtn, Qt::LeftButton);
+        QTest::mouseClick(f.Button1, Qt::LeftButton);  // "..." takes the folder of the chosen file
+        EXPECT_EQ(f.PathEdit->text().toStdString(), other.string() + "/");
+        QTest::mouseClick(f.OKBtn, Qt::LeftButton);
+        EXPECT_TRUE(f.OKBtn->isEnabled());
+        EXPECT_TRUE(f.ProgBar->isHidden());
+        QTest::mouseClick(f.CancelBtn, Qt::LeftButton);
+      })
+      .Then([&](QDialog& open) {
+        EXPECT_EQ(open.windowTitle(), "Выбор пути на каталожные данные");
+        static_cast<QFileDialog&>(open).selectFile(QString::fromStdString((other / CatalogFileKA).string()));
+        open.setResult(QDialog::Accepted);
+      });
   gui::ShowCmpCatalogForm(dir_.Path().string() + "/");
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Путь не существует"});
   EXPECT_EQ(Cell(4, 1), "ВВЭ");

@@ -1,7 +1,6 @@
 // The graph catalogue window: opening and picking, showing a graph, editing, rights, printing.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
@@ -14,7 +13,6 @@
 #include "core/base/codepage.h"
 #include "core/base/inifile.h"
 #include "core/catalogs/graph_tables.h"
-#include "core/tables/table_file.h"
 #include "gui/catalogs/cat_gr_form.h"
 #include "gui/catalogs/graph_box.h"
 #include "gui/catalogs/prn_grf_form.h"
@@ -63,12 +61,22 @@ protected:
 };
 
 TEST_F(GraphWindowTest, BrowseAndPickModes) {
+  script_
+      .Then([](QDialog& d) {
+        EXPECT_TRUE(Child<QWidget>(d, "OkPanel").isHidden());
+        d.reject();
+      })
+      .Then([](QDialog& d) {
+        auto& w = static_cast<gui::TCatGrForm&>(d);
+        EXPECT_FALSE(w.OkPanel->isHidden());
+        EXPECT_EQ(w.CatGrid->CurrentTableRow(), 2) << "number 5 in the sorted catalogue";
+        Click(d, "OkBtn");
+      })
+      .Then([](QDialog& d) {  // a number that is not there selects nothing; "Выбрать" gives the row under the cursor
+        EXPECT_EQ(static_cast<gui::TCatGrForm&>(d).CatGrid->CurrentTableRow(), 1);
+        d.accept();
+      });
   // A base without a catalogue gets an empty one.
-  OnModal([](QDialog& d) {
-    EXPECT_TRUE(d.findChild<QWidget*>("OkPanel")->isHidden());
-    d.reject();
-    return d.result();
-  });
   int number = INT_MAX;
   EXPECT_FALSE(gui::ShowGraphCatalog(Base(), number));
   EXPECT_EQ(number, INT_MAX);
@@ -78,25 +86,10 @@ TEST_F(GraphWindowTest, BrowseAndPickModes) {
   EXPECT_EQ(empty.Title, "схема");
 
   MakeGraphs();
-  OnModal([](QDialog& d) {
-    auto& w = static_cast<gui::TCatGrForm&>(d);
-    EXPECT_FALSE(w.OkPanel->isHidden());
-    EXPECT_EQ(w.CatGrid->CurrentTableRow(), 2) << "number 5 in the sorted catalogue";
-    QTest::mouseClick(w.findChild<QPushButton*>("OkBtn"), Qt::LeftButton);
-    return d.result();
-  });
   number = 5;
   EXPECT_TRUE(gui::ShowGraphCatalog(Base(), number));
   EXPECT_EQ(number, 5);
   EXPECT_EQ(FileNumbers(CatalogFile()), (std::vector<int>{2, 5, 9})) << "a writer keeps the sorted catalogue";
-
-  // A number that is not there selects nothing; "Выбрать" gives the row under the cursor.
-  OnModal([](QDialog& d) {
-    auto& w = static_cast<gui::TCatGrForm&>(d);
-    EXPECT_EQ(w.CatGrid->CurrentTableRow(), 1);
-    w.accept();
-    return d.result();
-  });
   number = 77;
   EXPECT_TRUE(gui::ShowGraphCatalog(Base(), number));
   EXPECT_EQ(number, 2);
@@ -214,10 +207,9 @@ TEST_F(GraphWindowTest, ValuesAreCorrectedRenamedAndDeleted) {
 
   // Renaming graph 9 to 12 takes its values along.
   w.CatGrid->GotoRow(3);
-  OnModal([](QDialog& d) {
-    d.findChild<QComboBox*>("_Ngr")->setEditText("12");
-    QTest::mouseClick(d.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
-    return d.result();
+  script_.Then([](QDialog& d) {
+    Child<QComboBox>(d, "_Ngr").setEditText("12");
+    Click(d, "OKBtn");
   });
   w.EditGraph();
   EXPECT_EQ(w.GraphNo(), 12);
@@ -253,16 +245,30 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   Load(w, 3);
 
   const std::string bmp = Path("graph.bmp");
-  OnModal([&](QDialog& d) {
-    auto& f = static_cast<gui::TPrnGrfForm&>(d);
-    EXPECT_EQ(f.BmpFileEdit->text().toStdString(), bmp) << "the program folder's graph.bmp";
-    EXPECT_EQ(f.LeftEdit->text(), "2");
-    QTest::mouseClick(d.findChild<QWidget*>("TopSpin")->findChild<QToolButton*>("Up"), Qt::LeftButton);
-    EXPECT_EQ(f.TopEdit->text(), "1.1");
-    f.BmpFileBox->setChecked(true);
-    QTest::mouseClick(d.findChild<QPushButton*>("PrintBtn"), Qt::LeftButton);
-    return d.result();
-  });
+  const std::string pdf = Path("plot.pdf");
+  const std::string none = Path("none.pdf");
+  script_
+      .Then([&](QDialog& d) {
+        auto& f = static_cast<gui::TPrnGrfForm&>(d);
+        EXPECT_EQ(f.BmpFileEdit->text().toStdString(), bmp) << "the program folder's graph.bmp";
+        EXPECT_EQ(f.LeftEdit->text(), "2");
+        QTest::mouseClick(Child<QWidget>(d, "TopSpin").findChild<QToolButton*>("Up"), Qt::LeftButton);
+        EXPECT_EQ(f.TopEdit->text(), "1.1");
+        f.BmpFileBox->setChecked(true);
+        Click(d, "PrintBtn");
+      })
+      .Then([](QDialog& d) {
+        auto& f = static_cast<gui::TPrnGrfForm&>(d);
+        EXPECT_TRUE(f.BmpFileBox->isChecked()) << "kept from the last printing";
+        f.BmpFileBox->setChecked(false);
+        Click(d, "PrintBtn");
+      })
+      .Then([](QDialog& d) {  // margins that leave no room print nothing
+        auto& f = static_cast<gui::TPrnGrfForm&>(d);
+        f.LeftEdit->clear();
+        QTest::keyClicks(f.LeftEdit, "25");
+        Click(d, "PrintBtn");
+      });
   QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
   const QSize boxSize = w.GrafBox->size();
   const std::string image = ReadBytes(bmp);
@@ -276,29 +282,11 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   EXPECT_NE(cfg.find("Top=1.1"), std::string::npos) << cfg;
   EXPECT_NE(cfg.find("FlagOutBmp=1"), std::string::npos) << cfg;
 
-  const std::string pdf = Path("plot.pdf");
   gui::GraphPrinter().setOutputFormat(QPrinter::PdfFormat);
   gui::GraphPrinter().setOutputFileName(QString::fromStdString(pdf));
-  OnModal([](QDialog& d) {
-    auto& f = static_cast<gui::TPrnGrfForm&>(d);
-    EXPECT_TRUE(f.BmpFileBox->isChecked()) << "kept from the last printing";
-    f.BmpFileBox->setChecked(false);
-    QTest::mouseClick(d.findChild<QPushButton*>("PrintBtn"), Qt::LeftButton);
-    return d.result();
-  });
   QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
   EXPECT_EQ(ReadBytes(pdf).substr(0, 4), "%PDF");
-
-  // Margins that leave no room print nothing.
-  const std::string none = Path("none.pdf");
   gui::GraphPrinter().setOutputFileName(QString::fromStdString(none));
-  OnModal([](QDialog& d) {
-    auto& f = static_cast<gui::TPrnGrfForm&>(d);
-    f.LeftEdit->clear();
-    QTest::keyClicks(f.LeftEdit, "25");
-    QTest::mouseClick(d.findChild<QPushButton*>("PrintBtn"), Qt::LeftButton);
-    return d.result();
-  });
   QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
   EXPECT_TRUE(ReadBytes(none).empty());
   EXPECT_TRUE(msg_.Calls().empty());
@@ -309,17 +297,10 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
 TEST(GraphPrintPlacement, MarginsTurnWithThePageAndThePictureKeepsItsShape) {
   TPrnGrfSettings m;
   m.Top = 1, m.Left = 2, m.Bottom = 1.5f, m.Right = 0.5f;
-  TPrnGrfSettings turned = m;
-  TurnMargins(turned, true);
-  EXPECT_FLOAT_EQ(turned.Top, 2);
-  EXPECT_FLOAT_EQ(turned.Left, 1.5f);
-  EXPECT_FLOAT_EQ(turned.Bottom, 0.5f);
-  EXPECT_FLOAT_EQ(turned.Right, 1);
-  TurnMargins(turned, false);
-  EXPECT_FLOAT_EQ(turned.Top, m.Top);
-  EXPECT_FLOAT_EQ(turned.Left, m.Left);
-  EXPECT_FLOAT_EQ(turned.Bottom, m.Bottom);
-  EXPECT_FLOAT_EQ(turned.Right, m.Right);
+  TurnMargins(m, true);
+  EXPECT_EQ(std::vector<float>({m.Top, m.Left, m.Bottom, m.Right}), std::vector<float>({2, 1.5f, 0.5f, 1}));
+  TurnMargins(m, false);
+  EXPECT_EQ(std::vector<float>({m.Top, m.Left, m.Bottom, m.Right}), std::vector<float>({1, 2, 1.5f, 0.5f}));
 
   // A4 at 600 dpi: 4961 x 7016 pixels; margins 2 cm left, 1 cm elsewhere. A plot of 800 x 400 at
   // 96 dpi is 5000 x 2500 printer pixels, wider than the room, so the width decides.
@@ -328,8 +309,7 @@ TEST(GraphPrintPlacement, MarginsTurnWithThePageAndThePictureKeepsItsShape) {
   ASSERT_TRUE(PlaceGraphOnPage(a4, 4961, 7016, 600, 600, 96, 96, 800, 400, p));
   EXPECT_EQ(p.Left, 472);
   EXPECT_EQ(p.Top, 236);
-  const int room = 4961 - 472 - 236;
-  EXPECT_EQ(p.Width, room);
+  EXPECT_EQ(p.Width, 4961 - 472 - 236);
   EXPECT_EQ(p.Height, 2126) << "2500 · 4253 / 5000 = 2126.5, rounded half to even";
   a4.Left = 30;
   EXPECT_FALSE(PlaceGraphOnPage(a4, 4961, 7016, 600, 600, 96, 96, 800, 400, p));

@@ -27,18 +27,15 @@ namespace {
 class ImportWindowTest : public CatwinTest {
 protected:
   std::string Base() const { return Path("схема"); }
-  // The open dialog answers with the file; any other dialog goes to `other`.
-  void ChooseFile(const std::string& file, std::function<int(QDialog&)> other = {}) {
-    OnModal([file, other](QDialog& d) {
-      if (auto* open = qobject_cast<QFileDialog*>(&d)) {
-        // The dialog keeps what is typed into its focused name field; the name goes there.
-        const std::filesystem::path path(file);
-        open->setDirectory(QString::fromStdString(path.parent_path().string()));
-        open->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path.filename().string()));
-        return int(QDialog::Accepted);
-      }
-      return other ? other(d) : 0;
-    });
+  // The open dialog's answer: the file's name typed into its name field, as a person does.
+  static ModalScript::Step Choose(const std::string& file) {
+    return [file](QDialog& d) {
+      const std::filesystem::path path(file);
+      auto& open = static_cast<QFileDialog&>(d);
+      open.setDirectory(QString::fromStdString(path.parent_path().string()));
+      Child<QLineEdit>(open, "fileNameEdit").setText(QString::fromStdString(path.filename().string()));
+      open.setResult(QDialog::Accepted);
+    };
   }
   struct Graph {
     int number;
@@ -117,9 +114,8 @@ TEST_F(ImportWindowTest, WorkbooksOfBothMeteringSystemsInBothFileKinds) {
 
     gui::TCatGrForm w(Base(), INT_MAX);
     w.show();
-    ChooseFile(slices);
+    script_.Then(Choose(slices)).Then(Choose(typical));
     w.ImpSVEItem->trigger();
-    ChooseFile(typical);
     w.ImpKOEItem->trigger();
     EXPECT_TRUE(msg_.Texts().empty()) << (msg_.Texts().empty() ? "" : msg_.Texts()[0]);
     EXPECT_EQ(CatalogOnDisk(), (std::vector<Graph>{{42, "Был раньше", "МВАр", 1, 'Q'},
@@ -158,7 +154,7 @@ TEST_F(ImportWindowTest, LBFileAndAnotherCatalogue) {
 
   gui::TCatGrForm w(Base(), INT_MAX);
   w.show();
-  ChooseFile(Path("граф.LB"));
+  script_.Then(Choose(Path("граф.LB")));
   w.ImpLBItem->trigger();
   EXPECT_EQ(CatalogOnDisk(), (std::vector<Graph>{{8, "ТП-8", "%", 0, 'P'}}));
   EXPECT_EQ(ValuesOf(8).size(), 24u);
@@ -172,13 +168,12 @@ TEST_F(ImportWindowTest, LBFileAndAnotherCatalogue) {
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>{
                               "Необходимо отжать кнопку \"Показать таблицу\" значений графика и кнопку \"Показать график\""});
   QTest::mouseClick(w.ValBtn, Qt::LeftButton);
-  ChooseFile(other + GetMaketExtention(GraphCatalogMaket), [](QDialog& d) {
+  script_.Then(Choose(other + GetMaketExtention(GraphCatalogMaket))).Then([](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Выбор графиков нагрузок");
-    auto* list = d.findChild<QListWidget*>("LnkList");
-    EXPECT_EQ(list->item(1)->text(), "4 Чужой 4");
-    list->item(0)->setCheckState(Qt::Checked);
-    QTest::mouseClick(d.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
-    return d.result();
+    auto& list = Child<QListWidget>(d, "LnkList");
+    EXPECT_EQ(list.item(1)->text(), "4 Чужой 4");
+    list.item(0)->setCheckState(Qt::Checked);
+    Click(d, "OKBtn");
   });
   w.ImpGRItem->trigger();
   EXPECT_EQ(CatalogOnDisk(), (std::vector<Graph>{{3, "Чужой 3", "%", 0, 'P'}, {8, "ТП-8", "%", 0, 'P'}}));

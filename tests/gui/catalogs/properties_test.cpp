@@ -29,15 +29,9 @@ protected:
               {"7", "Типовой P", "0", "P", "3600", "%"},
               {"12", "Ток фидера", "1", "I", "3600", "A", "0", "0.4", "10", "0", "0"}});
   }
-  template <typename T>
-  static T* Child(QDialog& d, const char* name) {
-    T* w = d.findChild<T*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
-  static void Pick(QComboBox* box, int index) {
-    box->setCurrentIndex(index);
-    emit box->activated(index);
+  static void Pick(QComboBox& box, int index) {
+    box.setCurrentIndex(index);
+    emit box.activated(index);
   }
   TDataFile catalog_;
 };
@@ -118,31 +112,27 @@ TEST_F(GraphPropertiesTest, ChecksComeInTheirOrder) {
 TEST_F(GraphPropertiesTest, NewGraphIsProposedCheckedAndAppended) {
   MakeCatalog();
   std::vector<std::string> shown;
-  OnModal([&](QDialog& d) {
-    auto* ngr = Child<QComboBox>(d, "_Ngr");
-    shown.push_back(ngr->currentText().toStdString());
-    EXPECT_FALSE(Child<QComboBox>(d, "_Nt")->isEnabled());
-    EXPECT_FALSE(Child<QRadioButton>(d, "_UsBox")->isEnabled());
-    auto* ok = Child<QPushButton>(d, "OKBtn");
-    QTest::mouseClick(ok, Qt::LeftButton);  // no title
+  script_.Then([&](QDialog& d) {
+    shown.push_back(Child<QComboBox>(d, "_Ngr").currentText().toStdString());
+    EXPECT_FALSE(Child<QComboBox>(d, "_Nt").isEnabled());
+    EXPECT_FALSE(Child<QRadioButton>(d, "_UsBox").isEnabled());
+    Click(d, "OKBtn");  // no title
     EXPECT_FALSE(d.result() == QDialog::Accepted);
-    Child<QLineEdit>(d, "_Tit")->setText("Ток ТП-5");
+    Child<QLineEdit>(d, "_Tit").setText("Ток ТП-5");
     Pick(Child<QComboBox>(d, "_Typ"), 0);
-    EXPECT_EQ(Child<QComboBox>(d, "_Per")->currentText(), "1 час");
-    EXPECT_FALSE(Child<QComboBox>(d, "_Per")->isEnabled());
+    EXPECT_EQ(Child<QComboBox>(d, "_Per").currentText(), "1 час");
+    EXPECT_FALSE(Child<QComboBox>(d, "_Per").isEnabled());
     Pick(Child<QComboBox>(d, "_Zam"), 3);  // I
-    auto* unt = Child<QComboBox>(d, "_Unt");
-    EXPECT_EQ(unt->count(), 2);
-    EXPECT_EQ(unt->currentText(), "A");
-    EXPECT_TRUE(Child<QLineEdit>(d, "_Us")->isEnabled());
-    EXPECT_FALSE(Child<QComboBox>(d, "_Nu")->isEnabled());
-    Child<QRadioButton>(d, "_NuBox")->setChecked(true);
-    EXPECT_TRUE(Child<QComboBox>(d, "_Nu")->isEnabled());
-    EXPECT_FALSE(Child<QLineEdit>(d, "_Us")->isEnabled());
-    Child<QComboBox>(d, "_Nu")->setEditText("10");
-    Child<QLineEdit>(d, "_Tgf")->setText("0,45");
-    QTest::mouseClick(ok, Qt::LeftButton);
-    return d.result();
+    EXPECT_EQ(Child<QComboBox>(d, "_Unt").count(), 2);
+    EXPECT_EQ(Child<QComboBox>(d, "_Unt").currentText(), "A");
+    EXPECT_TRUE(Child<QLineEdit>(d, "_Us").isEnabled());
+    EXPECT_FALSE(Child<QComboBox>(d, "_Nu").isEnabled());
+    Child<QRadioButton>(d, "_NuBox").setChecked(true);
+    EXPECT_TRUE(Child<QComboBox>(d, "_Nu").isEnabled());
+    EXPECT_FALSE(Child<QLineEdit>(d, "_Us").isEnabled());
+    Child<QComboBox>(d, "_Nu").setEditText("10");
+    Child<QLineEdit>(d, "_Tgf").setText("0,45");
+    Click(d, "OKBtn");
   });
   int row = 0;
   ASSERT_TRUE(gui::EditGraphParams(catalog_, false, row));
@@ -166,17 +156,16 @@ TEST_F(GraphPropertiesTest, NewGraphIsProposedCheckedAndAppended) {
 
 TEST_F(GraphPropertiesTest, GraphWithValuesKeepsTypeAndPeriod) {
   MakeCatalog();
-  OnModal([&](QDialog& d) {
-    EXPECT_FALSE(Child<QComboBox>(d, "_Typ")->isEnabled());
-    EXPECT_FALSE(Child<QComboBox>(d, "_Per")->isEnabled());
-    EXPECT_EQ(Child<QComboBox>(d, "_Ngr")->currentText(), "12");
-    EXPECT_TRUE(Child<QRadioButton>(d, "_UsBox")->isEnabled());
-    EXPECT_TRUE(Child<QRadioButton>(d, "_NuBox")->isChecked()) << "Us 0 shows the voltage graph";
-    EXPECT_TRUE(Child<QRadioButton>(d, "_TgfBox")->isChecked());
-    EXPECT_EQ(Child<QLineEdit>(d, "_Tgf")->text(), "0.4");
-    Child<QLineEdit>(d, "_Tit")->setText("Ток фидера 2");
-    QTest::mouseClick(Child<QPushButton>(d, "OKBtn"), Qt::LeftButton);
-    return d.result();
+  script_.Then([&](QDialog& d) {
+    EXPECT_FALSE(Child<QComboBox>(d, "_Typ").isEnabled());
+    EXPECT_FALSE(Child<QComboBox>(d, "_Per").isEnabled());
+    EXPECT_EQ(Child<QComboBox>(d, "_Ngr").currentText(), "12");
+    EXPECT_TRUE(Child<QRadioButton>(d, "_UsBox").isEnabled());
+    EXPECT_TRUE(Child<QRadioButton>(d, "_NuBox").isChecked()) << "Us 0 shows the voltage graph";
+    EXPECT_TRUE(Child<QRadioButton>(d, "_TgfBox").isChecked());
+    EXPECT_EQ(Child<QLineEdit>(d, "_Tgf").text(), "0.4");
+    Child<QLineEdit>(d, "_Tit").setText("Ток фидера 2");
+    Click(d, "OKBtn");
   });
   int row = 4;
   ASSERT_TRUE(gui::EditGraphParams(catalog_, true, row));
@@ -189,10 +178,9 @@ TEST_F(GraphPropertiesTest, GraphWithValuesKeepsTypeAndPeriod) {
   EXPECT_FLOAT_EQ(cols.Tgf->Get(4), 0.4f);
 
   // A cancelled edit leaves the row.
-  OnModal([](QDialog& d) {
-    d.findChild<QLineEdit*>("_Tit")->setText("другое");
+  script_.Then([](QDialog& d) {
+    Child<QLineEdit>(d, "_Tit").setText("другое");
     d.reject();
-    return d.result();
   });
   EXPECT_FALSE(gui::EditGraphParams(catalog_, true, row));
   EXPECT_EQ(cols.Tit->GetItem(4), "Ток фидера 2");
@@ -200,12 +188,6 @@ TEST_F(GraphPropertiesTest, GraphWithValuesKeepsTypeAndPeriod) {
 
 TEST_F(GraphPropertiesTest, GraphicsSectionRoundTripsAndReportsBadValues) {
   const std::string ini = ConfigFileName;
-  TGraphDisplaySettings fresh;
-  EXPECT_EQ(fresh.CurPeriod, 3600);
-  EXPECT_EQ(fresh.Plot.FrameColor, 0xC0C0C0u);
-  EXPECT_TRUE(fresh.Plot.FixedX);
-  EXPECT_EQ(fresh.Date1, Date());
-
   TGraphDisplaySettings s;
   s.Date1 = EncodeDate(2024, 3, 5) + EncodeTime(10, 30, 0);
   s.Date2 = EncodeDate(2024, 4, 1);
@@ -257,12 +239,12 @@ TEST_F(GraphPropertiesTest, DisplayDialogChecksDatesAndRaisesWidths) {
   gui::TColor back = 0xFFFFFF, frame = 0xC0C0C0, graph = 0xFF0000;
   bool legend = true, fixedX = true, fixedY = false;
   double yf1 = 0, yf2 = 0, dy = 0, yx = 0;
-  OnModal([&](QDialog& d) {
+  script_.Then([&](QDialog& d) {
     auto& f = static_cast<gui::TGraphSetForm&>(d);
     EXPECT_EQ(f.PerBox->currentText(), "30 мин");
     EXPECT_EQ(f.Date2Edit->date(), QDate(2024, 3, 7));
     f.Date1Edit->setDate(QDate(2024, 3, 8));
-    QTest::mouseClick(d.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
+    Click(d, "OKBtn");
     EXPECT_NE(d.result(), QDialog::Accepted);
     f.Date1Edit->setDate(QDate(2024, 3, 1));
     f.PerBox->setCurrentIndex(-1);
@@ -273,8 +255,7 @@ TEST_F(GraphPropertiesTest, DisplayDialogChecksDatesAndRaisesWidths) {
     f.FixYBox->setChecked(true);
     f.dYEdit->setText("2,5");
     f.Yf2Edit->setText("10");
-    QTest::mouseClick(d.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
-    return d.result();
+    Click(d, "OKBtn");
   });
   ASSERT_TRUE(gui::ExecuteGraphDisplayDialog(d1, d2, period, wmin, lin, radius, back, frame, graph, legend, fixedX,
                                              fixedY, yf1, yf2, dy, yx));
