@@ -1,71 +1,22 @@
+// The message box: the value of each button of each set, keys and closing, and its growth with the text.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <functional>
+#include <QTest>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/base/msgbox.h"
-#include "gui/common/modal.h"
 #include "gui/common/msgform.h"
+#include "support/modal_script.h"
 
-namespace ld::gui {
+namespace ld::test {
 namespace {
 
-// Runs the message box through the modal handler; `work` does what a person would do to the shown form.
-class MsgFormRun {
-public:
-  explicit MsgFormRun(std::function<void(TMessageForm&)> work) {
-    previous_ = SetModalHandler([this, work](QDialog& dialog) {
-      auto* form = qobject_cast<TMessageForm*>(&dialog);
-      EXPECT_NE(form, nullptr);
-      if (form) {
-        work(*form);
-        stillOpen_ = form->isVisible();
-      }
-      return dialog.result();
-    });
-  }
-  ~MsgFormRun() { SetModalHandler(std::move(previous_)); }
-  bool StillOpen() const { return stillOpen_; }
-
-private:
-  ModalHandler previous_;
-  bool stillOpen_ = true;
-};
-
-QPushButton* Button(QWidget& form, int number) {
-  return form.findChild<QPushButton*>(QStringLiteral("Button%1").arg(number));
-}
-
-void PressKey(QWidget& target, int key) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-  QApplication::sendEvent(&target, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-  QApplication::sendEvent(&target, &release);
-}
-
-struct Geometry {
-  QSize client;
-  QRect label, bevel, buttons[3];
-};
-
-Geometry Measure(const std::string& text) {
-  Geometry g;
-  MsgFormRun run([&g](TMessageForm& form) {
-    g.client = form.size();
-    g.label = form.findChild<QLabel*>("LMessage")->geometry();
-    g.bevel = form.findChild<QFrame*>("Bevel1")->geometry();
-    for (int i = 0; i < 3; ++i) g.buttons[i] = Button(form, i + 1)->geometry();
-    Button(form, 1)->click();
-  });
-  ShowQtMsgForm(text, mkInfo, mbOk);
-  return g;
+QPushButton& Button(QWidget& form, int number) {
+  return Child<QPushButton>(form, QStringLiteral("Button%1").arg(number).toLatin1().constData());
 }
 
 TEST(MessageForm, EachButtonOfEachSetGivesItsValue) {
@@ -82,91 +33,90 @@ TEST(MessageForm, EachButtonOfEachSetGivesItsValue) {
       {mkWarning, mbYesNoCancel, "Предупреждение", "WImage", {"Да", "Нет", "Отмена"}, {1, 0, 2}},
       {mkError, mbOk, "Ошибка", "EImage", {"OK"}, {0}},
   };
-  InstallQtMsgBox();
-  for (const Case& c : cases) {
+  gui::InstallQtMsgBox();
+  for (const Case& c : cases)
     for (int pressed = 1; pressed <= c.captions.size(); ++pressed) {
-      MsgFormRun run([&c, pressed](TMessageForm& form) {
+      ModalScript script;
+      script.Then([&c, pressed](QDialog& form) {
         EXPECT_EQ(form.windowTitle(), QString::fromUtf8(c.title));
         EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
-        for (const char* icon : {"EImage", "WImage", "IImage"}) {
-          EXPECT_EQ(form.findChild<QLabel*>(icon)->isVisible(), std::string(icon) == c.icon) << icon;
-        }
+        for (const char* icon : {"EImage", "WImage", "IImage"})
+          EXPECT_EQ(Child<QLabel>(form, icon).isVisible(), std::string(icon) == c.icon) << icon;
         for (int i = 0; i < 3; ++i) {
-          QPushButton* button = Button(form, i + 1);
-          EXPECT_EQ(button->isVisible(), i < c.captions.size());
-          EXPECT_EQ(button->text(), i < c.captions.size() ? c.captions[i] : QString());
+          EXPECT_EQ(Button(form, i + 1).isVisible(), i < c.captions.size());
+          EXPECT_EQ(Button(form, i + 1).text(), i < c.captions.size() ? c.captions[i] : QString());
         }
-        Button(form, pressed)->click();
+        Button(form, pressed).click();
+        EXPECT_FALSE(form.isVisible());
       });
-      EXPECT_EQ(ShowMsgForm("Текст", c.kind, c.buttons), c.values[pressed - 1]) << c.buttons << " " << pressed;
-      EXPECT_FALSE(run.StillOpen());
+      EXPECT_EQ(ShowMsgForm("Текст", c.kind, c.buttons), c.values[static_cast<std::size_t>(pressed - 1)])
+          << c.buttons << " " << pressed;
     }
-  }
   SetMsgBoxProvider({});
 }
 
-TEST(MessageForm, OneLineKeepsDesignedSizeLongerTextGrowsDown) {
-  const Geometry one = Measure("Файл сохранен");
-  EXPECT_EQ(one.client, QSize(231, 73));
-  EXPECT_EQ(one.label, QRect(40, 2, 190, one.label.height()));
-  EXPECT_EQ(one.bevel, QRect(4, 38, 231 - 8, 5));
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(one.buttons[i], QRect(i * 78, 48, 75, 25));
+TEST(MessageForm, EnterAndEscDoNothingWindowCloseGivesCancelValue) {
+  ModalScript script;
+  script.Then([](QDialog& form) {
+    Button(form, 1).setFocus();
+    for (QWidget* target : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&Button(form, 1))}) {
+      QTest::keyClick(target, Qt::Key_Return);
+      QTest::keyClick(target, Qt::Key_Enter);
+      QTest::keyClick(target, Qt::Key_Escape);
+    }
+    EXPECT_TRUE(form.isVisible());
+    // The text is shown as written, never as markup.
+    EXPECT_EQ(Child<QLabel>(form, "LMessage").text(), "Ток <b>I</b> & U");
+    EXPECT_EQ(Child<QLabel>(form, "LMessage").textFormat(), Qt::PlainText);
+    Button(form, 2).click();
+  });
+  EXPECT_EQ(gui::ShowQtMsgForm("Ток <b>I</b> & U", mkWarning, mbYesNoCancel), 0);
 
-  // Four lines by word wrap alone.
+  // A close by the window system gives a value of the set shown: its "no" or "cancel".
+  for (const auto& [set, expected] : {std::pair{mbOkCancel, 0}, {mbYesNo, 0}, {mbYesNoCancel, 2}, {mbOk, 0}}) {
+    script.Then([](QDialog& form) { form.close(); });
+    EXPECT_EQ(gui::ShowQtMsgForm("Текст", mkWarning, set), expected) << set;
+  }
+}
+
+TEST(MessageForm, LongerTextGrowsTheDialogDownAndALongWordWidensIt) {
+  struct Geometry {
+    QSize client;
+    QRect label, bevel, button;
+  };
+  const auto measure = [](const std::string& text) {
+    Geometry g;
+    ModalScript script;
+    script.Then([&g](QDialog& form) {
+      g = {form.size(), Child<QLabel>(form, "LMessage").geometry(), Child<QFrame>(form, "Bevel1").geometry(),
+           Button(form, 3).geometry()};
+      Button(form, 1).click();
+    });
+    gui::ShowQtMsgForm(text, mkInfo, mbYesNoCancel);
+    return g;
+  };
+  const Geometry one = measure("Файл сохранен");
+  // Four lines by word wrap alone: the label, the bevel and the buttons move down by the same growth.
   const QFontMetrics metrics(QLabel().font());
   std::string text = "Схема";
   while (metrics.boundingRect(QRect(0, 0, 190, 10000), Qt::TextWordWrap, QString::fromStdString(text)).height() <
-         4 * metrics.lineSpacing() - metrics.leading()) {
+         4 * metrics.lineSpacing() - metrics.leading())
     text += " схема";
-  }
-  const Geometry four = Measure(text);
-  const int growth = four.label.height() - 36;
+  const Geometry four = measure(text);
+  const int growth = four.label.height() - 36;  // the designed label holds two lines
   EXPECT_GE(four.label.height(), 4 * metrics.height());
-  EXPECT_EQ(four.label.width(), 190);
-  EXPECT_EQ(four.client, QSize(231, 73 + growth));
-  EXPECT_EQ(four.bevel.top(), 38 + growth);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(four.buttons[i].top(), 48 + growth);
-    EXPECT_GT(four.buttons[i].top(), four.label.bottom());
-  }
+  EXPECT_EQ(four.label.width(), one.label.width());
+  EXPECT_EQ(four.client, one.client + QSize(0, growth));
+  EXPECT_EQ(four.bevel, one.bevel.translated(0, growth));
+  EXPECT_EQ(four.button, one.button.translated(0, growth));
+  EXPECT_GT(four.button.top(), four.label.bottom());
 
   // A word longer than the line widens the dialog to the label plus 50.
-  const Geometry wide = Measure("Файл /home/engineer/districts/north/schemes/substation_feeder_310_winter.zr");
-  EXPECT_GT(wide.label.width(), 190);
+  const Geometry wide = measure("Файл /home/engineer/districts/north/schemes/substation_feeder_310_winter.zr");
+  EXPECT_GT(wide.label.width(), one.label.width());
   EXPECT_EQ(wide.client.width(), wide.label.width() + 50);
   EXPECT_EQ(wide.bevel.width(), wide.client.width() - 8);
 }
 
-TEST(MessageForm, EnterAndEscDoNothingWindowCloseGivesCancelValue) {
-  MsgFormRun keys([](TMessageForm& form) {
-    Button(form, 1)->setFocus();
-    PressKey(form, Qt::Key_Return);
-    PressKey(*Button(form, 1), Qt::Key_Return);
-    PressKey(*Button(form, 2), Qt::Key_Enter);
-    PressKey(form, Qt::Key_Escape);
-    PressKey(*Button(form, 3), Qt::Key_Escape);
-    EXPECT_TRUE(form.isVisible());
-    Button(form, 2)->click();
-  });
-  EXPECT_EQ(ShowQtMsgForm("Удалить?", mkWarning, mbYesNoCancel), 0);
-
-  // A close by the window system gives a value of the set shown: its "no" or "cancel".
-  const std::pair<int, int> closes[] = {{mbOkCancel, 0}, {mbYesNo, 0}, {mbYesNoCancel, 2}, {mbOk, 0}};
-  for (const auto& [set, expected] : closes) {
-    MsgFormRun run([](TMessageForm& form) { form.close(); });
-    EXPECT_EQ(ShowQtMsgForm("Текст", mkWarning, set), expected) << set;
-    EXPECT_FALSE(run.StillOpen());
-  }
-}
-
-TEST(MessageForm, TextIsShownAsWritten) {
-  MsgFormRun run([](TMessageForm& form) {
-    EXPECT_EQ(form.findChild<QLabel*>("LMessage")->text(), QString::fromUtf8("Ток <b>I</b> & U"));
-    EXPECT_EQ(form.findChild<QLabel*>("LMessage")->textFormat(), Qt::PlainText);
-    Button(form, 1)->click();
-  });
-  ShowQtMsgForm("Ток <b>I</b> & U", mkInfo, mbOk);
-}
-
 }  // namespace
-}  // namespace ld::gui
+}  // namespace ld::test
