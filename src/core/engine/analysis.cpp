@@ -3,8 +3,10 @@
 // Parents and partners are "the nearest element created before this one" with a given node number, which
 // one pass in creation order finds with a map instead of a search along the list.
 #include <string>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
+#include "core/engine/number_map.h"
 #include "core/engine/regime.h"
 
 namespace ld {
@@ -35,12 +37,11 @@ void TRegime::AnalyzeConfiguration() {
 }
 
 void TRegime::SetParents() {
-  std::unordered_map<std::int32_t, TRegimeElement*> latest;
-  latest.reserve(pool_.Count());
+  TNumberMap<TRegimeElement*> latest(pool_.Count());
   for (TRegimeElement* e : CreationOrder(FirstElement)) {
     if (e != Root) {
-      const auto it = latest.find(e->Number2);
-      e->Parent = it == latest.end() ? nullptr : it->second;
+      TRegimeElement* const* parent = latest.Find(e->Number2);
+      e->Parent = parent == nullptr ? nullptr : *parent;
     }
     if ((e->Flags & efLoopClosing) == 0) latest[e->Number] = e;
   }
@@ -73,20 +74,23 @@ void TRegime::FindContours() {
   ContourEntry2.clear();
   ContourCount = 0;
   // Tree partner of each closed loop-closing branch: the nearest earlier element of its node that is a
-  // supplied, closed, non-closing branch.
-  std::unordered_map<std::int32_t, TRegimeElement*> latest;
-  std::unordered_map<const TRegimeElement*, TRegimeElement*> partner;
+  // supplied, closed, non-closing branch. A loop-closing branch open at its own end still names the node
+  // it would close on: the last non-closing element of that node.
+  TNumberMap<TRegimeElement*> latest(pool_.Count()), any(pool_.Count());
+  std::vector<std::pair<TRegimeElement*, TRegimeElement*>> closing;  // with its partner, in creation order
   constexpr std::uint32_t mask = efUnsupplied | efLoopClosing | efOpenNumber;
   for (TRegimeElement* e : CreationOrder(FirstElement)) {
     if ((e->Flags & mask) == efLoopClosing) {
-      const auto it = latest.find(e->Number);
-      partner[e] = it == latest.end() ? nullptr : it->second;
+      TRegimeElement* const* p = latest.Find(e->Number);
+      closing.emplace_back(e, p == nullptr ? nullptr : *p);
     }
     if ((e->Flags & mask) == 0) latest[e->Number] = e;
+    if ((e->Flags & efLoopClosing) == 0) any[e->Number] = e;
   }
-  for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
-    if ((e->Flags & mask) != efLoopClosing) continue;
-    TRegimeElement* p = partner[e];
+  // Contours in list order.
+  for (auto it = closing.rbegin(); it != closing.rend(); ++it) {
+    TRegimeElement* e = it->first;
+    TRegimeElement* p = it->second;
     if (p == nullptr) {
       ReportError(SchemeQuoted() + ". Отсутствует узел : " + std::to_string(e->Number));
       continue;
@@ -99,18 +103,13 @@ void TRegime::FindContours() {
     ContourEntry1.push_back(e);
     ContourEntry2.push_back(p);
   }
-  // A loop-closing branch open at its own end still names the node it would close on.
-  std::unordered_map<std::int32_t, TRegimeElement*> any;
-  for (TRegimeElement* e : CreationOrder(FirstElement)) {
-    if ((e->Flags & efLoopClosing) == 0) any[e->Number] = e;
-  }
   for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
     if ((e->Flags & (efLoopClosing | efOpenNumber)) != (efLoopClosing | efOpenNumber)) continue;
-    const auto it = any.find(e->Number);
-    if (it == any.end()) continue;
-    e->Name = it->second->Name;
-    e->Partner = it->second;
-    e->Unom = it->second->Unom;
+    TRegimeElement* const* carrier = any.Find(e->Number);
+    if (carrier == nullptr) continue;
+    e->Name = (*carrier)->Name;
+    e->Partner = *carrier;
+    e->Unom = (*carrier)->Unom;
   }
 }
 
@@ -148,23 +147,23 @@ void TRegime::FindOpenLoops() {
   OpenLoopEntry1 = ContourEntry1;
   OpenLoopEntry2 = ContourEntry2;
   OpenLoopCount = ContourCount;
-  std::unordered_map<std::int32_t, TRegimeElement*> any;
+  TNumberMap<TRegimeElement*> any(pool_.Count());
   for (TRegimeElement* e : CreationOrder(FirstElement)) {
     if ((e->Flags & efLoopClosing) == 0) any[e->Number] = e;
   }
   for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
     if ((e->Flags & efLoopClosing) == 0 || (e->Flags & (efOpenNumber | efUnsupplied)) == 0) continue;
-    const auto it = any.find(e->Number);
-    if (it == any.end()) {
+    TRegimeElement* const* carrier = any.Find(e->Number);
+    if (carrier == nullptr) {
       ReportError(SchemeQuoted() + ". Отсутствует узел : " + std::to_string(e->Number));
       continue;
     }
     ++OpenLoopCount;
-    e->Name = it->second->Name;
-    e->NodeIndex = it->second->NodeIndex;
-    e->Partner = it->second;
+    e->Name = (*carrier)->Name;
+    e->NodeIndex = (*carrier)->NodeIndex;
+    e->Partner = *carrier;
     OpenLoopEntry1.push_back(e);
-    OpenLoopEntry2.push_back(it->second);
+    OpenLoopEntry2.push_back(*carrier);
   }
 }
 

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <numbers>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "core/engine/electric.h"
 #include "core/engine/model_tables.h"
 #include "core/engine/model_widen.h"
+#include "core/engine/number_map.h"
 #include "core/engine/regime.h"
 
 namespace ld {
@@ -120,12 +120,11 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   }
 
   // ---- Open ends from the commutation letters.
-  std::unordered_map<std::int32_t, int> rowOfNode;
-  rowOfNode.reserve(nodeCount * 2);
+  TNumberMap<int> rowOfNode(nodeCount);
   for (int row = nodeCount; row >= 1; --row) rowOfNode[t.NS(row)] = row;  // the first row of a number wins
   auto nodeRow = [&](std::int32_t number) {
-    const auto it = rowOfNode.find(number);
-    return it == rowOfNode.end() ? 0 : it->second;
+    const int* row = rowOfNode.Find(number);
+    return row == nullptr ? 0 : *row;
   };
 
   std::vector<BranchState> br(branchCount + 1);
@@ -325,13 +324,16 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
     e.Unom = static_cast<float>(NearestNominalVoltage(Widen(t.Um(row))));
     AppendToTree(&e);
   }
+  // The elements of the branches in tree order; the columns of the branches and of their child nodes
+  // are then read in row order, which walks the tables' memory in order instead of at random.
+  std::vector<TRegimeElement*> branchElement(branchCount + 1, nullptr);
+  std::vector<TRegimeElement*> childElement(nodeCount + 1, nullptr);
   for (const int b : treeBranches) {
-    const BranchState& s = br[b];
     TRegimeElement& e = *NewElement();
+    branchElement[b] = &e;
     const int child = childRow[b];
     if (child != 0) {
-      loadsAndGraphs(e, child);
-      shuntsAndLimits(e, child);
+      childElement[child] = &e;
       const double um = Widen(t.Um(child));
       e.Unom = static_cast<float>(um);
       e.UNode = PolarDegrees(t.Urez(child), t.Angle(child));
@@ -348,7 +350,17 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
       }
       staticChar(child);
     }
-
+    AppendToTree(&e);
+  }
+  for (int row = 1; row <= nodeCount; ++row) {
+    if (childElement[row] == nullptr) continue;
+    loadsAndGraphs(*childElement[row], row);
+    shuntsAndLimits(*childElement[row], row);
+  }
+  for (int b = 1; b <= branchCount; ++b) {
+    if (branchElement[b] == nullptr) continue;
+    const BranchState& s = br[b];
+    TRegimeElement& e = *branchElement[b];
     e.Number = s.n1;
     e.Number2 = s.n2;
     e.BranchIndex = b;
@@ -396,7 +408,6 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
       }
       if (openHere) e.UNode = PolarDegrees(Widen(t.U2(b)), Widen(t.F2(b)));
     }
-    AppendToTree(&e);
   }
 
   if (pvSources) BalancingCount -= FixedCount;
