@@ -22,9 +22,10 @@ TNumberColumn::TNumberColumn(const std::string& fieldName, const TDataFile& tabl
   if (std::string("bdfilnrw").find(type_) == std::string::npos || type_ == 0) ThrowFieldNotFound(fieldName, table);
 }
 
-double NumericCell(const TDynamicArray* array, int row) {
-  if (array == nullptr) return 0;
-  switch (array->TypeLetter()) {
+namespace {
+
+double CellOfType(const TDynamicArray* array, char type, int row) {
+  switch (type) {
     case 'b': return static_cast<const DAbyte*>(array)->Get(row);
     case 'd': return static_cast<const DAdouble*>(array)->Get(row);
     case 'f': return static_cast<const DAsingle*>(array)->Get(row);
@@ -37,7 +38,13 @@ double NumericCell(const TDynamicArray* array, int row) {
   }
 }
 
-double TNumberColumn::Get(int row) const { return NumericCell(array_, row); }
+}  // namespace
+
+double NumericCell(const TDynamicArray* array, int row) {
+  return array == nullptr ? 0 : CellOfType(array, array->TypeLetter(), row);
+}
+
+double TNumberColumn::Get(int row) const { return CellOfType(array_, type_, row); }
 
 void TNumberColumn::Set(int row, double value) {
   // A result that is not a number must never reach a table: it would read back as garbage everywhere.
@@ -75,7 +82,14 @@ std::string TTextColumn::Get(int row) const {
 
 void TTextColumn::Set(int row, const std::string& text) {
   switch (array_->TypeLetter()) {
-    case 's': static_cast<DAString*>(array_)->SetItem(row, text); break;
+    case 's': {
+      // A recalculated scheme mostly writes the texts that are there already; each new text is an
+      // allocation.
+      DAString* texts = static_cast<DAString*>(array_);
+      const std::string* old = texts->GetPtr(row);
+      if (old == nullptr || *old != text) texts->SetItem(row, text);
+      break;
+    }
     case 't': static_cast<DAFstring*>(array_)->SetItem(row, text); break;
     case 'c': {
       const std::string bytes = Utf8ToCp1251(text);
@@ -86,9 +100,27 @@ void TTextColumn::Set(int row, const std::string& text) {
   }
 }
 
-std::string TTextColumn::FirstChar(int row) const {
-  const std::string text = Get(row);
-  return Utf8Left(text, 1);
+bool TTextColumn::StartsWithLetter(int row, char latin) const {
+  char first = 0;
+  switch (array_->TypeLetter()) {
+    case 's': {
+      const std::string* text = static_cast<const DAString*>(array_)->GetPtr(row);
+      if (text != nullptr && !text->empty()) first = (*text)[0];
+      break;
+    }
+    case 't': {
+      const DAFstring* texts = static_cast<const DAFstring*>(array_);
+      if (row >= 0 && row < texts->Size()) {
+        const auto* element = static_cast<const unsigned char*>(texts->Data()) +
+                              static_cast<std::size_t>(row) * static_cast<std::size_t>(texts->ElemSize());
+        if (element[0] != 0) first = static_cast<char>(element[1]);
+      }
+      break;
+    }
+    case 'c': first = static_cast<const DAChar*>(array_)->Get(row); break;
+    default: break;
+  }
+  return first == latin || first == latin - 'A' + 'a';
 }
 
 double TableAngle(double re, double im) {
@@ -227,7 +259,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
       nc.Inr.Set(row, live ? (l.real() * u.imag() + l.imag() * u.real()) / u2 : 0);
       nc.Iga.Set(row, live ? -(g.real() * u.real() - g.imag() * u.imag()) / u2 : 0);
       nc.Igr.Set(row, live ? -(g.real() * u.imag() + g.imag() * u.real()) / u2 : 0);
-      if (!(e->Flags & (efSource | efFixedVoltage)) && UpperCase(nc.Sign.FirstChar(row)) != "U") {
+      if (!(e->Flags & (efSource | efFixedVoltage)) && !nc.Sign.StartsWithLetter(row, 'U')) {
         nc.Pbal.Set(row, nc.Pbal.Get(row) + nc.Pn.Get(row) - nc.Pg.Get(row) + u2 * gs * 1e-6);
         nc.Qbal.Set(row, nc.Qbal.Get(row) + nc.Qn.Get(row) - nc.Qg.Get(row) + u2 * bs * 1e-6);
       }

@@ -24,8 +24,8 @@ public:
   TTextColumn(const std::string& fieldName, const TDataFile& table);
   std::string Get(int row) const;
   void Set(int row, const std::string& text);
-  // The first character of a "c" column's Windows-1251 byte, as UTF-8; the first character of a text.
-  std::string FirstChar(int row) const;
+  // Whether the cell's text begins with the Latin capital letter `latin` or its small letter.
+  bool StartsWithLetter(int row, char latin) const;
 
 private:
   TDynamicArray* array_;
