@@ -4,129 +4,92 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/base/session.h"
-#include "core/tables/layout.h"
-#include "core/tables/table_file.h"
 #include "gui/app/login.h"
 #include "gui/app/user_file.h"
-#include "gui/common/modal.h"
+#include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
+#include "support/table_rows.h"
 #include "support/test_env.h"
 
-namespace ld::gui {
+namespace ld::test {
 namespace {
-
-struct UserRow {
-  std::string name, password, data, access;
-};
 
 class Login : public ::testing::Test {
 protected:
   void SetUp() override {
-    MaketFileName = (test::DataDir() / "maket.zr").string();
-    UserFileStem = dir / "ldtoril";
+    MaketFileName = (DataDir() / "maket.zr").string();
+    gui::UserFileStem = dir / "ldtoril";
     CurrentUserName.clear();
-    UserAccess = 1;
   }
   void TearDown() override {
     CurrentUserName.clear();
     UserAccess = 1;
   }
-
-  void WriteUsers(const std::vector<UserRow>& rows) {
-    TDataFile table;
-    ReadMaket(LayoutUsers, table);
-    CreateColumns(table, static_cast<int>(rows.size()));
-    for (int r = 1; r <= table.RowCount; ++r) {
-      const UserRow& row = rows[static_cast<std::size_t>(r - 1)];
-      const std::pair<const char*, std::string> cells[] = {
-          {"UserName", row.name}, {"Password", row.password}, {"UserData", row.data}, {"Access", row.access}};
-      for (auto [field, text] : cells) SetCellText(table, r, FindColumnIndex(field, table), text);
-    }
-    WriteTableFile(UserFileName(), table);
+  // Picks the row (-1: none), types the password and presses the button.
+  static void Answer(QDialog& form, int row, const char* password, const char* button = "OKBtn") {
+    Child<QComboBox>(form, "UserBox").setCurrentIndex(row);
+    Child<QLineEdit>(form, "PswEdit").setText(password);
+    Press(form, button);
   }
 
-  bool RunLogin(const std::function<void(TUserPswFrm&)>& steps) {
-    const ModalHandler previous = SetModalHandler([&](QDialog& dialog) {
-      auto* form = dynamic_cast<TUserPswFrm*>(&dialog);
-      EXPECT_NE(form, nullptr);
-      if (form) steps(*form);
-      return dialog.result();
-    });
-    const bool result = UserLogin();
-    SetModalHandler(previous);
-    return result;
-  }
-
-  test::TempDir dir;
-  test::ScriptedMsgBox box;
+  TempDir dir;
+  ScriptedMsgBox box;
+  ModalScript script;
 };
 
 TEST_F(Login, RefusalsKeepTheDialogOpenAndTheChosenUserBecomesCurrent) {
-  WriteUsers({{"Иванов", "Qw1", "инженер ПТО", "1"}, {"Петров", "пароль", "", "0"}});
-  bool stillOpen = true;
-  ASSERT_TRUE(RunLogin([&](TUserPswFrm& form) {
-    auto* users = form.findChild<QComboBox*>("UserBox");
-    auto* password = form.findChild<QLineEdit*>("PswEdit");
-    auto* ok = form.findChild<QPushButton*>("OKBtn");
-    ASSERT_TRUE(users && password && ok);
-    EXPECT_EQ(form.windowTitle(), "Выбор пользователя");
-    ASSERT_EQ(users->count(), 2);
-    EXPECT_EQ(users->itemText(1), "Петров");
-    EXPECT_EQ(users->currentIndex(), -1);
-
-    ok->click();
-    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Не выбран пользователь"});
-    users->setCurrentIndex(0);
-    password->setText("qw1");  // passwords compare in their letter case
-    ok->click();
-    password->setText("Qw");
-    ok->click();
-    EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Не выбран пользователь", "Неверный пароль", "Неверный пароль"}));
-    stillOpen = form.isVisible() && form.result() == 0;
-    password->setText("Qw1");
-    EXPECT_EQ(password->displayText(), "***");
-    EXPECT_TRUE(form.grab().save(QString::fromStdString(test::OutputPath("login_dialog.png"))));
-    ok->click();
-  }));
-  EXPECT_TRUE(stillOpen);
+  // UserName, Password, UserData, Access
+  WriteRows(gui::UserFileName(), LayoutUsers, {{"Иванов", "Qw1", "инженер ПТО", "1"}, {"Петров", "пароль", "", "0"}});
+  script
+      .Then([&](QDialog& form) {
+        EXPECT_EQ(form.windowTitle(), "Выбор пользователя");
+        auto& users = Child<QComboBox>(form, "UserBox");
+        ASSERT_EQ(users.count(), 2);
+        EXPECT_EQ(users.itemText(1), "Петров");
+        EXPECT_EQ(users.currentIndex(), -1);
+        Answer(form, -1, "");
+        Answer(form, 0, "qw1");  // passwords compare in their letter case
+        Answer(form, 0, "Qw");
+        EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Не выбран пользователь", "Неверный пароль", "Неверный пароль"}));
+        EXPECT_EQ(box.Calls()[0].kind, mkError);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(form.result(), 0);
+        Child<QLineEdit>(form, "PswEdit").setText("Qw1");
+        EXPECT_EQ(Child<QLineEdit>(form, "PswEdit").displayText(), "***");
+        EXPECT_TRUE(form.grab().save(QString::fromStdString(OutputPath("login_dialog.png"))));
+        Press(form, "OKBtn");
+      })
+      .Then([](QDialog& form) { Answer(form, 1, "пароль"); });
+  ASSERT_TRUE(gui::UserLogin());
   EXPECT_EQ(box.Calls().size(), 3u);
-  EXPECT_EQ(box.Calls()[0].kind, mkError);
   EXPECT_EQ(CurrentUserName, "Иванов, инженер ПТО");
   EXPECT_EQ(UserAccess, 1);
-
   // Without user data the name stands alone; the right comes from the row.
-  ASSERT_TRUE(RunLogin([&](TUserPswFrm& form) {
-    form.findChild<QComboBox*>("UserBox")->setCurrentIndex(1);
-    form.findChild<QLineEdit*>("PswEdit")->setText("пароль");
-    form.findChild<QPushButton*>("OKBtn")->click();
-  }));
+  ASSERT_TRUE(gui::UserLogin());
   EXPECT_EQ(CurrentUserName, "Петров");
   EXPECT_EQ(UserAccess, 0);
 }
 
 TEST_F(Login, CancelOrMissingUserFileLeavesTheUserUnset) {
   // Without a user file the list is empty, so only "Отменить" leads on.
-  EXPECT_FALSE(RunLogin([&](TUserPswFrm& form) {
-    EXPECT_EQ(form.findChild<QComboBox*>("UserBox")->count(), 0);
-    form.findChild<QPushButton*>("OKBtn")->click();
-    form.findChild<QPushButton*>("CancelBtn")->click();
-  }));
+  script
+      .Then([](QDialog& form) {
+        EXPECT_EQ(Child<QComboBox>(form, "UserBox").count(), 0);
+        Press(form, "OKBtn");
+        Press(form, "CancelBtn");
+      })
+      .Then([](QDialog& form) { Answer(form, 0, "1", "CancelBtn"); });
+  EXPECT_FALSE(gui::UserLogin());
   EXPECT_EQ(box.Texts(), std::vector<std::string>{"Не выбран пользователь"});
-
-  WriteUsers({{"Иванов", "1", "", "0"}});
-  EXPECT_FALSE(RunLogin([&](TUserPswFrm& form) {
-    form.findChild<QComboBox*>("UserBox")->setCurrentIndex(0);
-    form.findChild<QLineEdit*>("PswEdit")->setText("1");
-    form.findChild<QPushButton*>("CancelBtn")->click();
-  }));
+  WriteRows(gui::UserFileName(), LayoutUsers, {{"Иванов", "1", "", "0"}});
+  EXPECT_FALSE(gui::UserLogin());
   EXPECT_EQ(CurrentUserName, "");
   EXPECT_EQ(UserAccess, 1);
 }
 
 }  // namespace
-}  // namespace ld::gui
+}  // namespace ld::test

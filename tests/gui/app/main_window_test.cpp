@@ -1,14 +1,21 @@
-// The main tool bar: its buttons, where it puts the work windows, and a picture of it.
+// The program in this process: who the user is when the windows come up, the main tool bar, where it
+// puts the work windows, and its close chain.
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "core/base/session.h"
+#include "core/base/settings.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
-
 #include "gui/app/main_form.h"
+#include "gui/app/program.h"
+#include "gui/catalogs/catalog_form.h"
+#include "gui/diagram/sch_view_form.h"
 #include "gui/district/base_res_form.h"
 #include "gui/optim/form_tkz.h"
 #include "gui/regime/zregim_form.h"
@@ -17,6 +24,48 @@
 
 namespace ld::gui {
 namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ProgramStart, WithoutLoginTheUserStaysUnnamedWithFullRights) {
+  test::TempDir dir;
+  test::ScriptedMsgBox box;
+  const std::string savedMaket = MaketFileName;
+  fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr");
+  SetStartPaths(dir / "ldtoril");
+  EXPECT_EQ(ConfigFileName, dir / "ldtoril.ini");
+  EXPECT_EQ(MaketFileName, dir / "maket.zr");
+  CurrentUserName.clear();  // as a fresh process has them
+  UserAccess = 1;
+  // Once the main window shows, the windows are looked at and the main one closed.
+  bool allMade = false;
+  std::string userAtStart = "none: the main window never showed";
+  int accessAtStart = -1;
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!MainForm || !MainForm->isVisible()) return;
+    poll.stop();
+    allMade = BaseResForm && ZregimForm && FormTKZ && CatalogForm && SchViewForm;
+    userAtStart = CurrentUserName;
+    accessAtStart = UserAccess;
+    MainForm->close();
+  });
+  poll.start();
+  EXPECT_EQ(RunStartedProgram(QStringList{"ldtoril"}), 0);
+  EXPECT_TRUE(allMade);
+  EXPECT_EQ(userAtStart, "");
+  EXPECT_EQ(accessAtStart, 1);
+  EXPECT_EQ(MainForm, nullptr);
+  EXPECT_TRUE(fs::exists(dir / "ldtoril.ini"));
+  // The nominal voltages are read at start; a folder without them gets the default list.
+  EXPECT_TRUE(fs::exists(dir / "sprav_UN.cat"));
+  EXPECT_EQ(IniRec.UnomList->Count, 15);
+  EXPECT_TRUE(box.Calls().empty());
+  MaketFileName = savedMaket;
+  ProgramDir.clear();
+  MultiUserFlag = false;
+}
 
 struct Windows {
   TMainForm main;
@@ -69,8 +118,21 @@ void EditNewTable(TDataGrid5& grid, const std::string& fileName) {
   ASSERT_TRUE(grid.Modified());
 }
 
+// The files whose saving the close queries asked about, in turn; the calls are forgotten.
+std::vector<std::string> AskedFiles(test::ScriptedMsgBox& box) {
+  std::vector<std::string> files;
+  for (const auto& call : box.Calls()) {
+    EXPECT_EQ(call.buttons, mbYesNoCancel) << call.text;
+    const auto open = call.text.find('"') + 1;
+    files.push_back(call.text.substr(open, call.text.find('"', open) - open));
+  }
+  box.Clear();
+  return files;
+}
+
 TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   test::TempDir dir;
+  test::ScriptedMsgBox box;
   const std::string savedMaket = MaketFileName;
   MaketFileName = (test::DataDir() / "maket.zr").string();
   Windows w;
@@ -80,57 +142,37 @@ TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   EditNewTable(w.zregim.DataGrid(), dir / "regime.usr");
   EditNewTable(w.tkz.DataGrid(), dir / "tkz.usr");
   EditNewTable(w.tkz.RadiusGrid(), dir / "radius.usr");
-  const auto asked = [](const test::ScriptedMsgBox& box, std::size_t i, const std::string& file) {
-    ASSERT_LT(i, box.Calls().size());
-    EXPECT_NE(box.Calls()[i].text.find("\"" + file + "\""), std::string::npos) << box.Calls()[i].text;
-    EXPECT_EQ(box.Calls()[i].buttons, mbYesNoCancel);
-  };
+  using Files = std::vector<std::string>;
 
-  {
-    // "Нет" lets the district window go without saving; "Отмена" keeps the regime window open, and
-    // the short-circuit window is not asked.
-    test::ScriptedMsgBox box;
-    box.Answer(0).Answer(2);
-    EXPECT_FALSE(w.main.close());
-    EXPECT_EQ(box.Calls().size(), 2u);
-    asked(box, 0, "base.usr");
-    asked(box, 1, "regime.usr");
-    EXPECT_TRUE(w.main.isVisible());
-    EXPECT_FALSE(w.baseRes.isVisible());
-    EXPECT_TRUE(w.zregim.isVisible());
-    EXPECT_TRUE(w.tkz.isVisible());
-    EXPECT_FALSE(std::filesystem::exists(dir / "base.usr~"));
-    EXPECT_TRUE(std::filesystem::exists(dir / "regime.usr~"));
-  }
-  {
-    // The short-circuit window asks for its second table only when the first was not cancelled.
-    test::ScriptedMsgBox box;
-    box.Answer(1).Answer(1).Answer(2);
-    EXPECT_FALSE(w.main.close());
-    EXPECT_EQ(box.Calls().size(), 3u);
-    asked(box, 0, "regime.usr");
-    asked(box, 1, "tkz.usr");
-    asked(box, 2, "radius.usr");
-    EXPECT_FALSE(w.zregim.isVisible());
-    EXPECT_TRUE(w.tkz.isVisible());
-    EXPECT_FALSE(w.tkz.DataGrid().Modified());
-    EXPECT_TRUE(w.tkz.RadiusGrid().Modified());
-  }
-  {
-    test::ScriptedMsgBox box;
-    box.Answer(2);
-    // Its own close button asks the same question.
-    EXPECT_FALSE(w.tkz.close());
-    EXPECT_TRUE(w.tkz.isVisible());
-    box.Answer(1);
-    EXPECT_TRUE(w.main.close());
-    EXPECT_EQ(box.Calls().size(), 2u);
-    asked(box, 1, "radius.usr");
-    EXPECT_FALSE(w.tkz.isVisible());
-    EXPECT_FALSE(w.main.isVisible());
-  }
+  // "Нет" lets the district window go without saving; "Отмена" keeps the regime window open, and
+  // the short-circuit window is not asked.
+  box.Answer(0).Answer(2);
+  EXPECT_FALSE(w.main.close());
+  EXPECT_EQ(AskedFiles(box), (Files{"base.usr", "regime.usr"}));
+  EXPECT_TRUE(w.main.isVisible());
+  EXPECT_FALSE(w.baseRes.isVisible());
+  EXPECT_TRUE(w.zregim.isVisible() && w.tkz.isVisible());
+  EXPECT_FALSE(fs::exists(dir / "base.usr~"));
+  EXPECT_TRUE(fs::exists(dir / "regime.usr~"));
+
+  // The short-circuit window asks for its second table only when the first was not cancelled.
+  box.Answer(1).Answer(1).Answer(2);
+  EXPECT_FALSE(w.main.close());
+  EXPECT_EQ(AskedFiles(box), (Files{"regime.usr", "tkz.usr", "radius.usr"}));
+  EXPECT_FALSE(w.zregim.isVisible());
+  EXPECT_TRUE(w.tkz.isVisible());
+  EXPECT_FALSE(w.tkz.DataGrid().Modified());
+  EXPECT_TRUE(w.tkz.RadiusGrid().Modified());
+
+  // Its own close button asks the same question.
+  box.Answer(2).Answer(1);
+  EXPECT_FALSE(w.tkz.close());
+  EXPECT_TRUE(w.tkz.isVisible());
+  EXPECT_TRUE(w.main.close());
+  EXPECT_EQ(AskedFiles(box), (Files{"radius.usr", "radius.usr"}));
+  EXPECT_FALSE(w.tkz.isVisible() || w.main.isVisible());
   for (const char* lock : {"base.usr~", "regime.usr~", "tkz.usr~", "radius.usr~"})
-    EXPECT_FALSE(std::filesystem::exists(dir / lock)) << lock;
+    EXPECT_FALSE(fs::exists(dir / lock)) << lock;
   MaketFileName = savedMaket;
 }
 

@@ -62,53 +62,55 @@ protected:
     return -1;
   }
 
-  // Runs the program until the window of this title shows, pictures it and closes it.
-  void RunAndClose(const std::vector<std::string>& args, const std::string& title, const std::string& picture,
-                   QSize* size = nullptr) {
+  // Runs the program until the window of this title shows, pictures it and closes it as its close
+  // button does.
+  struct Run {
+    QSize size;
+    bool mainWindowToo = false;  // the main window showed beside it
+    int exitCode = -1;
+  };
+  Run RunUntil(const std::vector<std::string>& args, const std::string& title, const std::string& picture = "") {
+    Run run;
     const pid_t pid = Start(args);
     const unsigned long window = x.WaitWindow(title, 60);
     EXPECT_NE(window, 0u) << "no window \"" << title << "\"";
     if (window) {
       const QImage image = x.Grab(window);
-      if (size) *size = image.size();
-      if (!picture.empty()) {
-        EXPECT_TRUE(image.save(QString::fromStdString(OutputPath(picture))));
-      }
+      run.size = image.size();
+      if (!picture.empty()) EXPECT_TRUE(image.save(QString::fromStdString(OutputPath(picture))));
+      run.mainWindowToo = title != kMain && x.HasWindow(kMain);
       x.Close(window);
     }
-    EXPECT_EQ(WaitExit(pid, 60), 0);
+    run.exitCode = WaitExit(pid, 60);
+    return run;
   }
 
   std::string Ini() const { return Cp1251ToUtf8(ReadBytes(dir / "ldtoril.ini")); }
 
+  static constexpr const char* kMain = "ЛД ТОРИЛ";
   XDisplay x;
   TempDir dir;
 };
 
 TEST_F(ProgramRun, ShowsTheMainWindowAndWritesTheSettingsWhenClosed) {
-  QSize size;
-  RunAndClose({}, "ЛД ТОРИЛ", "program_main_window.png", &size);
-  EXPECT_EQ(size, QSize(366, 25));
+  const Run run = RunUntil({}, kMain, "program_main_window.png");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.size, QSize(366, 25));
   const std::string ini = Ini();
-  EXPECT_NE(ini.find("[Regim]"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("[MultiUser]"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("Path=" + dir.Path().string() + "/"), std::string::npos) << ini;
+  for (const std::string& key : {std::string("[Regim]"), std::string("[MultiUser]"), "Path=" + dir.Path().string() + "/"})
+    EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
   EXPECT_FALSE(fs::exists(dir / "ldtoril.usr"));
 }
 
 TEST_F(ProgramRun, UserListSwitchCountsOnlyAsFirstParameterInItsOwnCase) {
-  RunAndClose({"/userpassword"}, "ЛД ТОРИЛ", "");
-  RunAndClose({"list", "/UserPassword"}, "ЛД ТОРИЛ", "");
+  EXPECT_EQ(RunUntil({"/userpassword"}, kMain).exitCode, 0);
+  EXPECT_EQ(RunUntil({"list", "/UserPassword"}, kMain).exitCode, 0);
   EXPECT_FALSE(fs::exists(dir / "ldtoril.usr"));
 
-  // The editor runs alone: it creates the missing user file, and its "Отменить" leaves no lock.
-  const pid_t pid = Start({"/UserPassword"});
-  const unsigned long editor = x.WaitWindow("Список пользователей", 60);
-  ASSERT_NE(editor, 0u);
-  EXPECT_TRUE(x.Grab(editor).save(QString::fromStdString(OutputPath("program_user_list.png"))));
-  EXPECT_FALSE(x.HasWindow("ЛД ТОРИЛ"));
-  x.Close(editor);
-  EXPECT_EQ(WaitExit(pid, 60), 0);
+  // The editor runs alone: it creates the missing user file, and its closing leaves no lock.
+  const Run editor = RunUntil({"/UserPassword"}, "Список пользователей", "program_user_list.png");
+  EXPECT_EQ(editor.exitCode, 0);
+  EXPECT_FALSE(editor.mainWindowToo);
   EXPECT_TRUE(fs::exists(dir / "ldtoril.usr"));
   EXPECT_FALSE(fs::exists(dir / "ldtoril.usr~"));
   EXPECT_NE(Ini().find("[MultiUser]"), std::string::npos);
@@ -116,17 +118,11 @@ TEST_F(ProgramRun, UserListSwitchCountsOnlyAsFirstParameterInItsOwnCase) {
 
 TEST_F(ProgramRun, RefusedLoginEndsTheProgramAndKeepsTheSettings) {
   WriteBytes(dir / "ldtoril.ini", "[Regim]\r\nIter1=77\r\n[MultiUser]\r\nFlag=1\r\n");
-  const pid_t pid = Start({});
-  const unsigned long login = x.WaitWindow("Выбор пользователя", 60);
-  ASSERT_NE(login, 0u);
-  EXPECT_TRUE(x.Grab(login).save(QString::fromStdString(OutputPath("program_login.png"))));
-  EXPECT_FALSE(x.HasWindow("ЛД ТОРИЛ"));
-  x.Close(login);
-  EXPECT_EQ(WaitExit(pid, 60), 0);
+  const Run login = RunUntil({}, "Выбор пользователя", "program_login.png");
+  EXPECT_EQ(login.exitCode, 0);
+  EXPECT_FALSE(login.mainWindowToo);
   const std::string ini = Ini();
-  EXPECT_NE(ini.find("Iter1=77"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("Flag=1"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("[Losses]"), std::string::npos) << ini;
+  for (const char* key : {"Iter1=77", "Flag=1", "[Losses]"}) EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
 }
 
 }  // namespace
