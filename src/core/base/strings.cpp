@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <system_error>
 
@@ -190,12 +191,42 @@ std::string NormalizeName(std::string_view s) {
   return out;
 }
 
-double SingleToDouble(float f) {
+namespace {
+
+// The 7-digit decimal of f written out and read back: exact, and slow enough to matter where every value
+// of a table passes through.
+double SingleToDoubleByText(float f) {
   std::array<char, 32> text{};
   const auto written = std::to_chars(text.data(), text.data() + text.size(), f, std::chars_format::scientific, 6);
   double value = 0.0;
   std::from_chars(text.data(), written.ptr, value);
   return value;
+}
+
+}  // namespace
+
+double SingleToDouble(float f) {
+  // A whole number of up to 7 digits is already the decimal it shows.
+  if (f == std::trunc(f) && std::abs(f) < 1e7f) return f;
+  const double d = f;
+  const double a = std::abs(d);
+  // Outside this range the scaling below would need a power of ten too large for an exact product; those
+  // values, and anything that is not a finite number, take the text route.
+  if (!(a >= 1e-5 && a < 1e7)) return SingleToDoubleByText(f);
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+  auto pow10 = [](int e) { return e >= 0 ? kPow10[e] : 1.0 / kPow10[-e]; };
+  int e10 = static_cast<int>(std::floor(std::log10(a)));
+  if (a < pow10(e10)) {
+    --e10;
+  } else if (a >= pow10(e10 + 1)) {
+    ++e10;
+  }
+  // Seven significant digits: f times 10^k (k <= 11) is exact, 24 bits of f and at most 26 of 5^k fitting a
+  // double, so rounding it to a whole number rounds the exact value as writing the text does; the
+  // division by the exact 10^k then rounds once, as reading the text back does.
+  const int k = 6 - e10;
+  if (k < 0 || k > 12) return SingleToDoubleByText(f);
+  return std::nearbyint(d * kPow10[k]) / kPow10[k];
 }
 
 }  // namespace ld

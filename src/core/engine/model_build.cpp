@@ -10,7 +10,6 @@
 #include "core/base/strings.h"
 #include "core/engine/electric.h"
 #include "core/engine/model_tables.h"
-#include "core/engine/model_widen.h"
 #include "core/engine/number_map.h"
 #include "core/engine/regime.h"
 
@@ -29,7 +28,8 @@ constexpr unsigned char kCommutO = 206;  // "О": switched off
 constexpr unsigned char kCommutP = 207;  // "П": damaged, switched off
 constexpr unsigned char kCommutF = 212;  // "Ф": fixed off at the N2 end
 
-double Widen(float f) { return WidenSingle(f); }
+// Table values of single precision as the decimals they show.
+double Widen(float f) { return SingleToDouble(f); }
 
 Complex PolarDegrees(double magnitude, double degrees) {
   if (magnitude == 0) return Complex(0, 0);

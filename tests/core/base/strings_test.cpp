@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "core/base/strings.h"
 
@@ -84,6 +91,35 @@ TEST(Texts, SingleToDoubleKeepsSevenDigits) {
   EXPECT_EQ(SingleToDouble(1.0f / 3.0f), 0.3333333);
   EXPECT_EQ(SingleToDouble(-2.5e-8f), -2.5e-8);
   EXPECT_EQ(SingleToDouble(16777217.0f), 16777220.0);
+
+  // Bit for bit the double that the 7-digit decimal text reads back as, over every decade, the edges of
+  // the arithmetic route and every float just above 1.
+  auto byText = [](float f) {
+    std::array<char, 32> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), f, std::chars_format::scientific, 6).ptr;
+    double value = 0;
+    std::from_chars(text.data(), end, value);
+    return value;
+  };
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> exponent(-9, 9);
+  std::vector<float> values = {0.4f, 12.66f, 0.0922f, 16777215.0f, 1e-5f, 9.9999995e-6f, 9999999.0f, 1234567.5f,
+                               0.5f, 2.5e-5f, -0.3f, 3.4e38f, 1e-30f, 0.0f, -0.0f};
+  for (int i = 0; i < 200000; ++i) {
+    const float f = static_cast<float>(std::pow(10.0, exponent(rng)));
+    values.push_back(i % 2 == 0 ? f : -f);
+  }
+  for (std::uint32_t bits = 0x3F800000u; bits < 0x3F800000u + 20000u; ++bits) {
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    values.push_back(f);
+  }
+  int wrong = 0;
+  for (const float f : values) {
+    const double fast = SingleToDouble(f), text = byText(f);
+    if (std::memcmp(&fast, &text, sizeof fast) != 0 && ++wrong <= 5) ADD_FAILURE() << f;
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace

@@ -4,15 +4,12 @@
 
 #include <cmath>
 #include <complex>
-#include <cstring>
 #include <numbers>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/strings.h"
-#include "core/engine/model_widen.h"
 #include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
@@ -319,30 +316,6 @@ TEST(SchemeModel, OldBranchTableIsUpgraded) {
   }
   // The model was built from the upgraded rows: the first branch is switched off.
   EXPECT_EQ(FindBranch(r, 1)->Flags & (efOpenNumber | efOpenNumber2), efOpenNumber | efOpenNumber2);
-}
-
-// Table values are widened to the decimals they show, exactly as the text route gives them.
-TEST(SchemeModel, WidenedValuesAreTheDecimalsShown) {
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<double> exponent(-9, 9);
-  std::vector<float> values = {0.1f, 0.4f, 12.66f, 0.0922f, 16777215.0f, 1e-5f, 9.9999995e-6f, 9999999.0f,
-                               1234567.5f, 0.5f, 2.5e-5f, -0.3f, 3.4e38f, 1e-30f};
-  for (int i = 0; i < 200000; ++i) {
-    const float f = static_cast<float>(std::pow(10.0, exponent(rng)));
-    values.push_back(i % 2 == 0 ? f : -f);
-  }
-  for (std::uint32_t bits = 0x3F800000u; bits < 0x3F800000u + 20000u; ++bits) {  // every float just above 1
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    values.push_back(f);
-  }
-  int wrong = 0;
-  for (const float f : values) {
-    const double fast = WidenSingle(f);
-    const double text = SingleToDouble(f);
-    if (std::memcmp(&fast, &text, sizeof fast) != 0 && ++wrong <= 5) ADD_FAILURE() << f;
-  }
-  EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace
