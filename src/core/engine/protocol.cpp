@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
@@ -91,6 +92,18 @@ void AppendFixedVoltageSections(TRegime& r, const TDataFile& nodes, std::vector<
     if (!n.empty()) text += " " + n;
     return text;
   };
+  // The generation the model calculated with: a node held at a limit had the limit as its Qg, which the
+  // table no longer holds once the calculation has given the user's own value back.
+  std::map<std::int32_t, double> modelQg;
+  for (const std::int32_t entry : r.ExcludedPV) {
+    if (entry > 0 && entry <= nodes.RowCount) modelQg[entry] = qg.Get(entry);
+  }
+  if (r.LoadType == 0) {
+    for (const TRegimeElement* e = r.Root; e != nullptr; e = e->NextInTree) {
+      if ((e->Flags & (efLoopClosing | efEnergyLoads)) != 0) continue;
+      if (const auto it = modelQg.find(e->NodeIndex); it != modelQg.end()) it->second = e->Load2.imag();
+    }
+  }
   const int digits = r.Digits;
   lines.emplace_back();
   lines.push_back("[Нарушения ограничений Qmin,Qmax узлов с фиксацией модуля]");
@@ -105,7 +118,7 @@ void AppendFixedVoltageSections(TRegime& r, const TDataFile& nodes, std::vector<
     // what it gives as a source add up to the reactive power it generates.
     lines.push_back("  " + node(entry) + " Qmin = " + FloatToStrFixed(qmin.Get(entry), digits) +
                     " Qmax = " + FloatToStrFixed(qmax.Get(entry), digits) +
-                    " Qген = " + FloatToStrFixed(qg.Get(entry) - qbal.Get(entry), digits));
+                    " Qген = " + FloatToStrFixed(modelQg[entry] - qbal.Get(entry), digits));
   }
   if (ambiguous.size() >= 2 && r.PVAlgorithm == 2 && r.QLimits) {
     lines.emplace_back();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
@@ -212,6 +213,10 @@ TEST(Regime, ReactiveLimitPassesKeepTheUsersGeneration) {
     FillNodeCols(nodes, n);
     EXPECT_EQ(n.Qg->Get(3), 0.0) << what;
     EXPECT_EQ(n.Qg->Get(4), 0.05) << what;
+    // The protocol still tells the generation the node was held at.
+    r.WriteResults(dir / "sprav_UN.cat", 0, false, false, 0, 5, 10, 0, true, nullptr, nullptr);
+    const std::string protocol = Cp1251ToUtf8(ReadBytes(path + ".RGM"));
+    EXPECT_NE(protocol.find("\r\n  4 Qmin = -0.100 Qmax = 0.100 Qген = -0.100\r\n"), std::string::npos) << protocol;
   }
 }
 
