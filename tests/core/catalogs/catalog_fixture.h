@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "core/catalogs/catalog_ln.h"
 #include "core/catalogs/catalog_units.h"
-#include "core/tables/layout.h"
-#include "core/tables/table_file.h"
+#include "support/table_rows.h"
 #include "support/test_env.h"
 
 namespace ld::test {
@@ -25,19 +23,9 @@ protected:
 
   std::string Folder() const { return dir_.Path().string() + "/"; }
 
-  // A table file of the layout; each row gives the cell texts in the layout's column order.
-  void WriteRows(const std::string& fileName, const std::string& layout,
-                 const std::vector<std::vector<std::string>>& rows) const {
-    TDataFile t;
-    ReadMaket(layout, t);
-    CreateColumns(t, static_cast<int>(rows.size()));
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-      for (std::size_t c = 0; c < rows[r].size(); ++c) {
-        std::string text = rows[r][c];
-        ASSERT_TRUE(SetCellText(t, static_cast<int>(r) + 1, static_cast<int>(c) + 1, text)) << text;
-      }
-    }
-    WriteTableFile(dir_ / fileName, t);
+  // A table file of the layout in the folder; each row gives the cell texts in the layout's column order.
+  void WriteRows(const std::string& fileName, const std::string& layout, const Rows& rows) const {
+    test::WriteRows(dir_ / fileName, layout, rows);
   }
 
   TempDir dir_;

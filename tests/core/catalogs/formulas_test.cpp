@@ -1,7 +1,9 @@
+// Branch parameters from passport data: two-winding, split-winding and three-winding transformers, reactors.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "core/catalogs/catalog_units.h"
 #include "core/catalogs/trans_formulas.h"
@@ -10,9 +12,11 @@ namespace ld {
 
 namespace {
 
-// Results are single-precision values: compare to about seven significant digits.
-void ExpectClose(double actual, double expected) {
-  EXPECT_NEAR(actual, expected, 2e-6 * std::max(1.0, std::abs(expected))) << "expected " << expected;
+// Results are single-precision values: compare to about seven significant digits, pairwise.
+void ExpectClose(const std::vector<double>& actual, const std::vector<double>& expected) {
+  ASSERT_EQ(actual.size(), expected.size());
+  for (std::size_t i = 0; i < actual.size(); ++i)
+    EXPECT_NEAR(actual[i], expected[i], 2e-6 * std::max(1.0, std::abs(expected[i]))) << "value " << i;
 }
 
 const TRecT2 kTm400{.Mark = "ТМ", .Sv = 400, .Uv = 10, .Un = 0.4f, .Pk = 5.5f, .Uk = 4.5f, .Ph = 0.95f, .Ih = 2.1f};
@@ -22,21 +26,15 @@ const TRecT2 kTm400{.Mark = "ТМ", .Sv = 400, .Uv = 10, .Un = 0.4f, .Pk = 5.5f,
 TEST(TransFormulas, TwoWinding) {
   TRecT2 rec = kTm400;
   ASSERT_TRUE(CheckT2Params(rec));
-  ExpectClose(rec.R, 3.4375);
-  ExpectClose(rec.X, 10.71196);
-  ExpectClose(rec.G, 9.5);
-  ExpectClose(rec.B, 84);
-  ExpectClose(rec.Kt, 25);
+  ExpectClose({rec.R, rec.X, rec.G, rec.B, rec.Kt}, {3.4375, 10.71196, 9.5, 84, 25});
 
   // A Cyrillic "О" among the first two letters marks a single-phase unit: phase voltage.
   TRecT2 one{.Mark = "ом", .Sv = 10, .Uv = 10, .Un = 0.23f, .Pk = 0.3f, .Uk = 4, .Ph = 0.06f, .Ih = 5};
   ASSERT_TRUE(CheckT2Params(one));
-  ExpectClose(one.R, 100);
-  ExpectClose(one.X, 88.19171);
-  ExpectClose(one.B, 15);
+  ExpectClose({one.R, one.X, one.B}, {100, 88.19171, 15});
   one.Mark = "ТМО";
   ASSERT_TRUE(CheckT2Params(one));
-  ExpectClose(one.R, 300);
+  ExpectClose({one.R}, {300});
 
   // A short-circuit voltage too small for the losses gives no reactance instead of a NaN.
   TRecT2 low = kTm400;
@@ -56,16 +54,8 @@ TEST(TransFormulas, SplitWinding) {
   TRecTR rec{.Mark = "ОРДН", .Sv = 25000, .Uv = 110, .Un1 = 10.5f, .Un2 = 6.3f, .Pk = 120, .Uk = 10.5f,
              .Ph = 27, .Ih = 0.7f};
   ASSERT_TRUE(CheckTRParams(rec));  // no single-phase rule here
-  ExpectClose(rec.Rv, 1.1616);
-  ExpectClose(rec.Xv, 6.245394);
-  ExpectClose(rec.Rn2, 2.3232);
-  ExpectClose(rec.Xn2, 88.90465);
-  ExpectClose(rec.G, 2.231405);
-  ExpectClose(rec.B, 14.46281);
-  EXPECT_EQ(rec.Kv, 1);
-  ExpectClose(rec.Kn1, 110 / 10.5);
-  ExpectClose(rec.Kn2, 110 / 6.3);
-
+  ExpectClose({rec.Rv, rec.Xv, rec.Rn2, rec.Xn2, rec.G, rec.B, rec.Kv, rec.Kn1, rec.Kn2},
+              {1.1616, 6.245394, 2.3232, 88.90465, 2.231405, 14.46281, 1, 110 / 10.5, 110 / 6.3});
   rec.Un2 = 0;
   EXPECT_FALSE(CheckTRParams(rec));
   EXPECT_EQ(CatalogErrorTR, "Не заданы параметры трансформатора - Sном, Uвн, Uнн1, Uнн2");
@@ -79,24 +69,16 @@ TEST(TransFormulas, ThreeWinding) {
   ASSERT_TRUE(CheckT3Params(rec));
   EXPECT_EQ(rec.Ss, 100);
   EXPECT_EQ(rec.Sn, 100);
-  ExpectClose(rec.Rv, 1.4812);
-  ExpectClose(rec.Rs, 1.4812);
-  ExpectClose(rec.Rn, 1.4812);
-  ExpectClose(rec.Xv, 56.84821);
-  EXPECT_EQ(rec.Xs, 0);  // negative short-circuit voltage of the medium winding
-  ExpectClose(rec.Xn, 35.67677);
-  ExpectClose(rec.G, 2.344045);
-  ExpectClose(rec.B, 13.23251);
-  ExpectClose(rec.Ks, 115 / 38.5);
-  ExpectClose(rec.Kn, 115 / 11.0);
+  // The medium winding's short-circuit voltage comes out negative: no reactance.
+  ExpectClose({rec.Rv, rec.Rs, rec.Rn, rec.Xv, rec.Xs, rec.Xn, rec.G, rec.B, rec.Ks, rec.Kn},
+              {1.4812, 1.4812, 1.4812, 56.84821, 0, 35.67677, 2.344045, 13.23251, 115 / 38.5, 115 / 11.0});
 
   TRecT3 half = base;  // only the high-low pair, low winding of half power
   half.Pv_s = 0;
   half.Pv_n = 140;
   half.Sn = 50;
   ASSERT_TRUE(CheckT3Params(half));
-  ExpectClose(half.Rv, 1.4812);
-  ExpectClose(half.Rn, 2 * 1.4812);
+  ExpectClose({half.Rv, half.Rn}, {1.4812, 2 * 1.4812});
 
   // All three pairs, measured at the low winding's half power, brought to the rated power.
   TRecT3 full = base;
@@ -105,9 +87,7 @@ TEST(TransFormulas, ThreeWinding) {
   full.Ps_n = 50;
   full.Pv_s = 200;
   ASSERT_TRUE(CheckT3Params(full));
-  ExpectClose(full.Rv, 2.5392);
-  ExpectClose(full.Rs, 1.6928);
-  ExpectClose(full.Rn, 2.5392);
+  ExpectClose({full.Rv, full.Rs, full.Rn}, {2.5392, 1.6928, 2.5392});
   full.Pv_s = 100;
   full.Pv_n = 20;  // the high winding's share comes out negative
   full.Ps_n = 60;
@@ -117,7 +97,7 @@ TEST(TransFormulas, ThreeWinding) {
   TRecT3 single = base;  // "О" anywhere in a three-winding mark
   single.Mark = "ТДТНО";
   ASSERT_TRUE(CheckT3Params(single));
-  ExpectClose(single.Rv, 1.4812 / 3);
+  ExpectClose({single.Rv}, {1.4812 / 3});
 
   rec.Us = 0;
   EXPECT_FALSE(CheckT3Params(rec));
@@ -127,12 +107,10 @@ TEST(TransFormulas, ThreeWinding) {
 TEST(TransFormulas, Reactor) {
   TRecRT rec{.Mark = "РБ", .Unom = 10, .Inom = 1000, .dP = 5, .Xr = -8};
   ASSERT_TRUE(CheckRTParams(rec));
-  ExpectClose(rec.Xr, 0.4618802);
-  ExpectClose(rec.R, 0.005);
+  ExpectClose({rec.Xr, rec.R}, {0.4618802, 0.005});
   rec.Mark = "рбс";  // a twin reactor; a reactance in ohms stays
   ASSERT_TRUE(CheckRTParams(rec));
-  ExpectClose(rec.Xr, 0.4618802);
-  ExpectClose(rec.R, 0.0025);
+  ExpectClose({rec.Xr, rec.R}, {0.4618802, 0.0025});
 
   rec.Inom = 0;
   rec.R = 3;

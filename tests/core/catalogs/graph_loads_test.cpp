@@ -12,7 +12,7 @@
 #include "core/catalogs/graph_tables.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_ops.h"
-#include "support/test_env.h"
+#include "catalog_fixture.h"
 
 namespace ld {
 namespace {
@@ -28,14 +28,12 @@ struct GraphRow {
 };
 
 // One day, 15 May 2024, with its catalogue and values in a temporary folder.
-class GraphLoadsTest : public ::testing::Test {
+class GraphLoadsTest : public test::CatalogTest {
 protected:
-  GraphLoadsTest() : savedMaket_(MaketFileName) {
-    MaketFileName = (test::DataDir() / "maket.zr").string();
+  GraphLoadsTest() {
     catalog_ = OpenGraphCatalog(Base());
     Grid(3600, day_, day_, target_);
   }
-  ~GraphLoadsTest() override { MaketFileName = savedMaket_; }
 
   std::string Base() const { return dir_ / "Схема"; }
 
@@ -80,16 +78,12 @@ protected:
   double Packed(int hour) const { return DateTimeToPacked(day_ + hour / 24.0); }
 
   const TDateTime day_ = EncodeDate(2024, 5, 15);
-  test::TempDir dir_;
   std::unique_ptr<TDataFile> catalog_;
   int targetPeriod_ = 3600;
   DAdouble target_;
   double P_ = 0, Q_ = 0;
   DAdouble PS_, QS_;
   std::string Msg_;
-
-private:
-  std::string savedMaket_;
 };
 
 TEST_F(GraphLoadsTest, GivenNumbersWithoutGraphs) {

@@ -10,15 +10,13 @@
 #include "core/catalogs/graph_tables.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_ops.h"
-#include "support/test_env.h"
+#include "catalog_fixture.h"
 
 namespace ld {
 namespace {
 
-class GraphTablesTest : public ::testing::Test {
+class GraphTablesTest : public test::CatalogTest {
 protected:
-  GraphTablesTest() : savedMaket_(MaketFileName) { MaketFileName = (test::DataDir() / "maket.zr").string(); }
-  ~GraphTablesTest() override { MaketFileName = savedMaket_; }
 
   std::string Base() const { return dir_ / "Схема1"; }
 
@@ -44,11 +42,6 @@ protected:
     for (int r = 1; r <= cols.RowCount; ++r) rows.push_back({cols.Ngr->Get(r), cols.Date->Get(r), cols.Value->Get(r)});
     return rows;
   }
-
-  test::TempDir dir_;
-
-private:
-  std::string savedMaket_;
 };
 
 TEST_F(GraphTablesTest, OpensEmptyTablesWithoutWritingThem) {
