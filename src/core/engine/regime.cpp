@@ -70,6 +70,7 @@ void TRegime::ClearModel() {
     }
   }
   FreeMatrices();
+  FreeTieList();  // the ties point at the elements freed here
   pool_.Clear();
   FirstElement = Root = lastInTree_ = nullptr;
   MaxResidualNode = MaxPResidualNode = MaxQResidualNode = nullptr;

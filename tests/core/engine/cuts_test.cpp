@@ -219,9 +219,11 @@ TEST_F(CutMoves, TiesSidesAndRefusals) {
   for (const TRegimeElement* e = regime.FirstElement; e != regime.Root; e = e->Next) {
     EXPECT_EQ(e->Flags & 0x0F000000u, 0u);
   }
-  regime.FreeTieList();
+  // A freed model takes its ties along: they point at its elements.
+  regime.ClearModel();
   EXPECT_EQ(regime.TieCount, 0);
   EXPECT_TRUE(regime.TieBranches.empty());
+  EXPECT_TRUE(regime.TiePartners.empty());
 }
 
 TEST_F(CutMoves, EachMoveCalculatesLikeTheTablesWithTheCutThere) {
