@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <tuple>
 
 #include "catwin_fixture.h"
 #include "core/base/codepage.h"
@@ -139,19 +140,12 @@ TEST_F(GraphPropertiesTest, NewGraphIsProposedCheckedAndAppended) {
   EXPECT_EQ(shown, std::vector<std::string>{"13"});
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Не задано наименование графика"});
   EXPECT_EQ(row, 5);
-  TGraphCatalogCols cols;
-  FillGraphCatalogCols(catalog_, cols);
-  ASSERT_EQ(cols.RowCount, 5);
-  EXPECT_EQ(cols.Ngr->Get(5), 13);
-  EXPECT_EQ(cols.Tit->GetItem(5), "Ток ТП-5");
-  EXPECT_EQ(cols.Typ->Get(5), 0);
-  EXPECT_EQ(cols.Per->Get(5), 3600);
-  EXPECT_EQ(cols.Zam->Get(5), 'I');
-  EXPECT_EQ(cols.Unt->GetItem(5), "A");
-  EXPECT_EQ(cols.Us->Get(5), 0.0f);
-  EXPECT_EQ(cols.Nu->Get(5), 10);
-  EXPECT_FLOAT_EQ(cols.Tgf->Get(5), 0.45f);
-  EXPECT_EQ(cols.Ntg->Get(5), 0);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(catalog_, c);
+  ASSERT_EQ(c.RowCount, 5);
+  EXPECT_EQ(std::tuple(c.Ngr->Get(5), c.Tit->GetItem(5), c.Typ->Get(5), c.Per->Get(5), c.Zam->Get(5), c.Unt->GetItem(5)),
+            std::tuple(13, std::string("Ток ТП-5"), 0, 3600, 'I', std::string("A")));
+  EXPECT_EQ(std::tuple(c.Us->Get(5), c.Nu->Get(5), c.Tgf->Get(5), c.Ntg->Get(5)), std::tuple(0.0f, 10, 0.45f, 0));
 }
 
 TEST_F(GraphPropertiesTest, GraphWithValuesKeepsTypeAndPeriod) {
@@ -194,10 +188,7 @@ TEST_F(GraphPropertiesTest, GraphicsSectionRoundTripsAndReportsBadValues) {
   s.CurPeriod = 1800;
   s.Plot.BackColor = 0x00FFFF;
   s.Plot.FixedY = true;
-  s.Plot.Yf1 = -2.5;
-  s.Plot.Yf2 = 7.25;
-  s.Plot.dY = 0.25;
-  s.Plot.Yx = 0.5;
+  s.Plot.Yf1 = -2.5, s.Plot.Yf2 = 7.25, s.Plot.dY = 0.25, s.Plot.Yx = 0.5;
   s.Plot.FLegend = false;
   s.Plot.Radius = 0;
   WriteGraphDisplaySettings(ini, s);
@@ -210,15 +201,9 @@ TEST_F(GraphPropertiesTest, GraphicsSectionRoundTripsAndReportsBadValues) {
 
   TGraphDisplaySettings back;
   ReadGraphDisplaySettings(ini, back);
-  EXPECT_DOUBLE_EQ(back.Date1, s.Date1);
-  EXPECT_DOUBLE_EQ(back.Date2, s.Date2);
-  EXPECT_EQ(back.CurPeriod, 1800);
-  EXPECT_EQ(back.Plot.BackColor, 0x00FFFFu);
-  EXPECT_TRUE(back.Plot.FixedY);
-  EXPECT_FALSE(back.Plot.FLegend);
-  EXPECT_EQ(back.Plot.Radius, 0);
-  EXPECT_DOUBLE_EQ(back.Plot.Yf1, -2.5);
-  EXPECT_DOUBLE_EQ(back.Plot.dY, 0.25);
+  EXPECT_EQ(std::tuple(back.Date1, back.Date2, back.CurPeriod, back.Plot.BackColor, back.Plot.FixedY, back.Plot.FLegend,
+                       back.Plot.Radius, back.Plot.Yf1, back.Plot.Yf2, back.Plot.dY, back.Plot.Yx),
+            std::tuple(s.Date1, s.Date2, 1800, 0x00FFFFu, true, false, 0, -2.5, 7.25, 0.25, 0.5));
   EXPECT_TRUE(msg_.Texts().empty());
 
   // A value that does not read stops there: what came before it stays.

@@ -103,17 +103,15 @@ TEST_F(GridCommands, RowMarkTogglesAndPaintsItsColours) {
 
   // "Цвет строки": left button the text colour, right button the background, over the whole block
   DragBlock(1, 3, 2, 4);
-  ScriptDialogs({[&](QDialog& dialog) {
+  script_.Then([&](QDialog& dialog) {
     auto* colors = dialog.findChild<ld::gui::TColorGrid*>("ColorGrid");
     EXPECT_EQ(colors->ForegroundIndex(), 0);
     EXPECT_EQ(colors->BackgroundIndex(), 15);
     QTest::mouseClick(colors, Qt::LeftButton, Qt::NoModifier, colors->CellRect(12).center());   // blue text
     QTest::mouseClick(colors, Qt::RightButton, Qt::NoModifier, colors->CellRect(11).center());  // on yellow
     Click(dialog, "OKBtn");
-    return dialog.result();
-  }});
+  });
   grid_.RunCommand(ld::gui::mtRowColor);
-  EXPECT_EQ(DialogsRun(), 1u);
   const std::uint8_t expected = (15 - 11) * 16 + 12;
   EXPECT_EQ(grid_.table().MarkRec->Get(3), expected);
   EXPECT_EQ(grid_.table().MarkRec->Get(4), expected);
@@ -172,13 +170,12 @@ TEST_F(GridCommands, ColumnSumAddsStoredValuesWhateverTheirDisplay) {
 
 TEST_F(GridCommands, RangeSelectionShowsMatchingRowsReadOnly) {
   grid_.MoveTo(3, 1);
-  ScriptDialogs({[&](QDialog& dialog) {
+  script_.Then([&](QDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Выборка данных");
     dialog.findChild<QLineEdit*>("FromEdit")->setText("10");
     dialog.findChild<QLineEdit*>("ToEdit")->setText(" 20 ");
     Click(dialog, "OKBtn");
-    return dialog.result();
-  }});
+  });
   grid_.RunCommand(ld::gui::mtRange);
   ASSERT_EQ(grid_.table().RowCount, 4);  // 10 < P < 20
   EXPECT_EQ(Cell(1, 1), "1");
@@ -191,37 +188,36 @@ TEST_F(GridCommands, RangeSelectionShowsMatchingRowsReadOnly) {
 
   // text columns compare in upper case; bounds included on request; the values are remembered
   grid_.OpenFile(path_, 1, 2, 1, true, true, true);
-  ScriptDialogs({[&](QDialog& dialog) {
+  script_.Then([&](QDialog& dialog) {
     EXPECT_EQ(dialog.findChild<QLineEdit*>("FromEdit")->text(), "10");
     dialog.findChild<QLineEdit*>("FromEdit")->setText("фидер 1");
     dialog.findChild<QLineEdit*>("ToEdit")->setText("Фидер 7");
     dialog.findChild<QCheckBox*>("InclusiveBox")->setChecked(true);
     Click(dialog, "OKBtn");
-    return dialog.result();
-  }});
+  });
   grid_.RunCommand(ld::gui::mtRange);
   EXPECT_EQ(grid_.table().RowCount, 3);
 }
 
 TEST_F(GridCommands, CompareAddsTheOtherValuesWithDifferencesAndRefusesColumn71) {
   const std::string other = MakeFile("other.TST", {{"2", "", "1000"}, {"1", "", "10.5"}, {"3", "", "5"}});
-  ScriptDialogs({[&](QDialog& dialog) {
-                   EXPECT_EQ(dialog.windowTitle(), "Сравнение по колонкам");
-                   Click(dialog, "BrowseBtn");
-                   auto* compare = dialog.findChild<QListWidget*>("CompareList");
-                   auto* keys = dialog.findChild<QListWidget*>("KeyList");
-                   EXPECT_EQ(compare->count(), 6);
-                   compare->item(2)->setCheckState(Qt::Checked);  // P
-                   keys->item(0)->setCheckState(Qt::Checked);     // Nr
-                   dialog.findChild<QCheckBox*>("DifferenceBox")->setChecked(true);
-                   dialog.findChild<QCheckBox*>("PercentBox")->setChecked(true);
-                   Click(dialog, "ApplyBtn");
-                   return dialog.result();
-                 },
-                 [&](QDialog& files) {
-                   EXPECT_EQ(files.windowTitle(), "Выбор файла для сравнения");
-                   return ld::test::ChooseInFileDialog(files, other);
-                 }});
+  script_
+      .Then([&](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Сравнение по колонкам");
+        Click(dialog, "BrowseBtn");
+        auto* compare = dialog.findChild<QListWidget*>("CompareList");
+        auto* keys = dialog.findChild<QListWidget*>("KeyList");
+        EXPECT_EQ(compare->count(), 6);
+        compare->item(2)->setCheckState(Qt::Checked);  // P
+        keys->item(0)->setCheckState(Qt::Checked);     // Nr
+        dialog.findChild<QCheckBox*>("DifferenceBox")->setChecked(true);
+        dialog.findChild<QCheckBox*>("PercentBox")->setChecked(true);
+        Click(dialog, "ApplyBtn");
+      })
+      .Then([&](QDialog& files) {
+        EXPECT_EQ(files.windowTitle(), "Выбор файла для сравнения");
+        ld::test::ChooseInFileDialog(files, other);
+      });
   grid_.RunCommand(ld::gui::mtCompare);
   const ld::TDataFile& t = grid_.table();
   ASSERT_EQ(t.NCols, 9);
@@ -256,7 +252,7 @@ TEST_F(GridCommands, CompareAddsTheOtherValuesWithDifferencesAndRefusesColumn71)
 
 TEST_F(GridCommands, SearchDialogWalksThroughHitsAndReplaceChangesTheColumn) {
   grid_.MoveTo(2, 1);
-  ScriptDialogs({[&](QDialog& dialog) {
+  script_.Then([&](QDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Поиск");
     auto* edit = dialog.findChild<QLineEdit*>("FindEdit");
     ld::test::TypeText(edit, "фидер");
@@ -276,21 +272,18 @@ TEST_F(GridCommands, SearchDialogWalksThroughHitsAndReplaceChangesTheColumn) {
     Click(dialog, "FindBtn");
     EXPECT_EQ(grid_.CurrentTableRow(), 3);
     Click(dialog, "ExitBtn");
-    return dialog.result();
-  }});
+  });
   QTest::keyClick(&grid_, Qt::Key_F3);
-  EXPECT_EQ(DialogsRun(), 1u);
 
   box_.Clear();
-  ScriptDialogs({[&](QDialog& dialog) {
+  script_.Then([&](QDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Замена");
     EXPECT_TRUE(std::filesystem::exists(path_ + "~"));  // locked while the dialog is open
     dialog.findChild<QLineEdit*>("FindEdit")->setText("фидер");
     dialog.findChild<QLineEdit*>("ReplaceEdit")->setText("Ф-р");
     Click(dialog, "ReplaceBtn");
     Click(dialog, "ExitBtn");
-    return dialog.result();
-  }});
+  });
   grid_.RunCommand(ld::gui::mtReplace);
   EXPECT_EQ(Cell(1, 2), "Ф-р 1");
   EXPECT_EQ(Cell(7, 2), "Ф-р 7");
@@ -304,12 +297,11 @@ TEST_F(GridCommands, SearchDialogWalksThroughHitsAndReplaceChangesTheColumn) {
   box_.Answer(1);
   EXPECT_TRUE(grid_.SaveFile());
   box_.Clear();
-  ScriptDialogs({[&](QDialog& dialog) {
+  script_.Then([&](QDialog& dialog) {
     dialog.findChild<QLineEdit*>("FindEdit")->setText("нет такого");
     Click(dialog, "ReplaceBtn");
     Click(dialog, "ExitBtn");
-    return dialog.result();
-  }});
+  });
   grid_.RunCommand(ld::gui::mtReplace);
   EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Поиск закончен"});
   EXPECT_FALSE(grid_.Modified());

@@ -66,10 +66,10 @@ TEST_F(GridExchange, SpreadsheetExportAndImportRoundTrip) {
   // into an empty table of the same layout: every editable column comes back, the read-only one not
   const std::string target = MakeFile("u.TST", {});
   grid_.OpenFile(target, 1, 1, 1, true, true, true);
-  ScriptDialogs({[&](QDialog& dialog) {
+  script_.Then([&](QDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Ввод данных Excel");
-    return ld::test::ChooseInFileDialog(dialog, dir_ / "textfile.xlsx");
-  }});
+    ld::test::ChooseInFileDialog(dialog, dir_ / "textfile.xlsx");
+  });
   grid_.RunCommand(ld::gui::mtSheetImport);
   ASSERT_EQ(box_.Calls().size(), 2u);
   EXPECT_EQ(box_.Calls()[0].text,
@@ -108,7 +108,7 @@ TEST_F(GridExchange, ImportStopsAtTheFirstEmptyCellOfColumnOne) {
 
   const std::string path = MakeFile("t.TST", {{"1", "один", "5"}, {"2", "два", "6"}});
   grid_.OpenFile(path, 1, 1, 1, true, true, true);
-  ScriptDialogs({[&](QDialog& dialog) { return ld::test::ChooseInFileDialog(dialog, dir_ / "in.xlsx"); }});
+  script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, dir_ / "in.xlsx"); });
   grid_.RunCommand(ld::gui::mtSheetImport);
   ASSERT_EQ(grid_.table().RowCount, 10);
   EXPECT_EQ(Cell(1, 1), "20");
@@ -120,7 +120,7 @@ TEST_F(GridExchange, ImportStopsAtTheFirstEmptyCellOfColumnOne) {
   const bool saved = grid_.SaveFile();
   EXPECT_TRUE(saved);
   box_.Clear();
-  ScriptDialogs({[](QDialog&) { return static_cast<int>(QDialog::Rejected); }});
+  script_.Then([](QDialog& dialog) { dialog.reject(); });
   grid_.RunCommand(ld::gui::mtSheetImport);
   EXPECT_FALSE(grid_.Modified());
   EXPECT_FALSE(grid_.LockedFiles());

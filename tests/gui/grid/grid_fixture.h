@@ -1,22 +1,21 @@
 #pragma once
-// A private layout file, a scripted message box and a logged-in user for the grid tests, and helpers
-// that build table files and scripted dialog runs.
+// A private layout file, a scripted message box, scripted dialogs and a logged-in user for the grid
+// tests, and helpers that build table files.
 #include <gtest/gtest.h>
 
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/session.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
-#include "gui/common/modal.h"
 #include "gui/grid/grid_state.h"
+#include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
+#include "support/table_rows.h"
 #include "support/test_env.h"
 
 namespace ld::test {
@@ -52,15 +51,9 @@ inline void TypeText(QWidget* widget, const QString& text) {
 }
 
 // Answers a file dialog as a person does: the name typed into its file field, then "Open".
-inline int ChooseInFileDialog(QDialog& dialog, const std::string& path) {
-  auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
-  if (!name) {
-    ADD_FAILURE() << "no file field in " << dialog.windowTitle().toStdString();
-    return QDialog::Rejected;
-  }
-  name->setText(QString::fromStdString(path));
+inline void ChooseInFileDialog(QDialog& dialog, const std::string& path) {
+  Child<QLineEdit>(dialog, "fileNameEdit").setText(QString::fromStdString(path));
   dialog.accept();
-  return dialog.result();
 }
 
 class GridFixture : public ::testing::Test {
@@ -78,64 +71,27 @@ protected:
   ~GridFixture() override {
     MaketFileName = savedMaket_;
     ld::gui::StartFolder() = savedFolder_;
-    ld::gui::SetModalHandler(savedModal_);
     UserAccess = 1;
   }
 
   // A table of the layout "Тест" with rows of {Nr, Name, P, Q, Lock} texts ("" leaves a cell zero).
-  static void FillTable(TDataFile& table, const std::vector<std::vector<std::string>>& rows,
-                        const std::string& layout = "Тест") {
-    ReadMaket(layout, table);
-    CreateColumns(table, static_cast<int>(rows.size()));
-    for (int c = 1; c <= table.NCols; ++c) table.Access[static_cast<std::size_t>(c)] = 1;  // store every cell
-    for (std::size_t r = 0; r < rows.size(); ++r)
-      for (std::size_t c = 0; c < rows[r].size(); ++c) {
-        std::string text = rows[r][c];
-        SetCellText(table, static_cast<int>(r) + 1, static_cast<int>(c) + 1, text);
-      }
-    TDataFile fresh;
-    ReadMaket(layout, fresh);
-    table.Access = fresh.Access;
+  static void FillTable(TDataFile& table, const Rows& rows, const std::string& layout = "Тест") {
+    FillRows(table, layout, rows);
   }
-
   // Writes such a table as "<name>" in the temporary folder and returns its path.
-  std::string MakeFile(const std::string& name, const std::vector<std::vector<std::string>>& rows,
-                       const std::string& layout = "Тест") {
-    TDataFile table;
-    FillTable(table, rows, layout);
+  std::string MakeFile(const std::string& name, const Rows& rows, const std::string& layout = "Тест") {
     const std::string path = dir_ / name;
-    WriteTableFile(path, table);
-    FreeTable(table);
+    WriteRows(path, layout, rows);
     return path;
   }
 
-  // The next modal dialogs are handed to these steps in turn; each returns the dialog's result.
-  void ScriptDialogs(std::vector<std::function<int(QDialog&)>> steps) {
-    steps_ = std::move(steps);
-    next_ = 0;
-    ld::gui::SetModalHandler([this](QDialog& dialog) {
-      if (next_ >= steps_.size()) {
-        ADD_FAILURE() << "unexpected dialog " << dialog.windowTitle().toStdString();
-        return 0;
-      }
-      return steps_[next_++](dialog);
-    });
-  }
-  std::size_t DialogsRun() const { return next_; }
-
   TempDir dir_;
   ScriptedMsgBox box_;
+  ModalScript script_;
 
 private:
   std::string savedMaket_;
   std::string savedFolder_;
-  ld::gui::ModalHandler savedModal_ = [] {
-    ld::gui::ModalHandler current = ld::gui::SetModalHandler(nullptr);
-    ld::gui::SetModalHandler(current);
-    return current;
-  }();
-  std::vector<std::function<int(QDialog&)>> steps_;
-  std::size_t next_ = 0;
 };
 
 }  // namespace ld::test

@@ -36,7 +36,7 @@ TEST_F(LayoutEditor, ApplyRewritesOnlyItsOwnBlock) {
   ld::TDataFile table;
   FillTable(table, {{"a", "1.5"}}, "Вторая");
   const std::string before = FileText();
-  ScriptDialogs({[&](QDialog& dialog) {
+  script_.Then([&](QDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Настройка форматов таблиц");
     auto* columns = dialog.findChild<QListWidget*>("IDElem");
     EXPECT_EQ(columns->count(), 2);
@@ -62,10 +62,8 @@ TEST_F(LayoutEditor, ApplyRewritesOnlyItsOwnBlock) {
     title->setCurrentIndex(9);
     emit title->activated(9);
     QTest::mouseClick(dialog.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
-    return dialog.result();
-  }});
+  });
   ld::gui::EditMaket(table);
-  ASSERT_EQ(DialogsRun(), 1u);
 
   const std::string oldBlock = Crlf(
       "Name=Вторая\nExtention=.SND\nCount=2\nOrder=\ns,100,20,0,1,1,0,0,Name,Имя~комментарий, с запятой  \n"
@@ -85,11 +83,10 @@ TEST_F(LayoutEditor, ApplyRewritesOnlyItsOwnBlock) {
 
   // "Отменить" leaves file and table alone
   FillTable(table, {}, "Вторая");
-  ScriptDialogs({[&](QDialog& dialog) {
+  script_.Then([&](QDialog& dialog) {
     Edit(dialog, "TitElem", "Другое");
     QTest::mouseClick(dialog.findChild<QPushButton*>("CancelBtn"), Qt::LeftButton);
-    return dialog.result();
-  }});
+  });
   ld::gui::EditMaket(table);
   EXPECT_EQ(FileText(), expected);
   EXPECT_EQ(table.ColTitle[1], "Имя узла");
@@ -106,11 +103,10 @@ TEST_F(LayoutEditor, ComputedColumnsAreLeftOutOfTableAndFile) {
   request.difference = true;
   ASSERT_TRUE(ld::gui::CompareTables(table, other, request));
   ASSERT_EQ(table.NCols, 8);
-  ScriptDialogs({[&](QDialog& dialog) {
+  script_.Then([&](QDialog& dialog) {
     EXPECT_EQ(dialog.findChild<QListWidget*>("IDElem")->count(), 6);
     QTest::mouseClick(dialog.findChild<QPushButton*>("OKBtn"), Qt::LeftButton);
-    return dialog.result();
-  }});
+  });
   const std::string before = FileText();
   ld::gui::EditMaket(table);
   EXPECT_EQ(table.NCols, 6);
