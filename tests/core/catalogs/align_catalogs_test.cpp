@@ -36,7 +36,7 @@ const std::vector<std::string> kBreaker = {"ВВ/TEL", "Вакуумный", "10
 const std::vector<std::string> kSwitch = {"РВ", "Разъединитель", "10", "400"};
 const std::vector<std::string> kLoadSwitch = {"ВНА", "Выключатель нагрузки", "10", "400"};
 
-TEST_F(AlignCatalogs, SameFolderChangesNothing) {
+TEST_F(AlignCatalogs, SameFolderChangesNothingAndAMissingFolderIsRefused) {
   WriteRows(CatalogFileKA, CatalogLayoutKA, {kBreaker, kSwitch});
   const std::string before = ReadBytes(Folder() + CatalogFileKA);
   std::vector<int> steps;
@@ -44,6 +44,13 @@ TEST_F(AlignCatalogs, SameFolderChangesNothing) {
   EXPECT_EQ(ReadBytes(Folder() + CatalogFileKA), before);
   EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
   EXPECT_TRUE(msg_.Calls().empty());
+
+  steps.clear();
+  EXPECT_FALSE(AlignCatalogFolders(Folder(), Folder() + "нет/", [&](int done) { steps.push_back(done); }));
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Путь не существует"});
+  EXPECT_EQ(msg_.Calls()[0].kind, mkError);
+  EXPECT_TRUE(steps.empty());
+  EXPECT_EQ(ReadBytes(Folder() + CatalogFileKA), before);
 }
 
 TEST_F(AlignCatalogs, OneSidedRowsAreAppendedToTheOtherSideWithMarkNine) {
@@ -92,17 +99,6 @@ TEST_F(AlignCatalogs, DuplicatesNeedOnlyOneEqualRow) {
   ASSERT_TRUE(AlignCatalogFolders(Folder(), Other()));
   EXPECT_EQ(Rows(Folder() + CatalogFileKA).size(), 2u);
   EXPECT_EQ(Rows(Other() + CatalogFileKA).size(), 3u);
-}
-
-TEST_F(AlignCatalogs, MissingFolderIsRefused) {
-  WriteRows(CatalogFileKA, CatalogLayoutKA, {kBreaker});
-  const std::string before = ReadBytes(Folder() + CatalogFileKA);
-  int steps = 0;
-  EXPECT_FALSE(AlignCatalogFolders(Folder(), Folder() + "нет/", [&](int) { ++steps; }));
-  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Путь не существует"});
-  EXPECT_EQ(msg_.Calls()[0].kind, 0);
-  EXPECT_EQ(steps, 0);
-  EXPECT_EQ(ReadBytes(Folder() + CatalogFileKA), before);
 }
 
 }  // namespace
