@@ -167,7 +167,10 @@ TEST_F(GraphLoadsTest, EnergyFollowsTheHoursOfSupply) {
   for (int k = 1; k <= 24; ++k) energy += PS_.Get(k);
   EXPECT_NEAR(energy, 1.8, 1e-12);  // MWh
   EXPECT_NEAR(P_, 0.1, 1e-12);
-
+  // Off for the whole day: the shape has no hours to share the energy, and no load comes of it.
+  Run(kLoadMean, 5, 0, 1800, 0, true, {-Packed(0), Packed(24)});
+  EXPECT_EQ(Msg_, "");
+  EXPECT_EQ(P_, 0);
 }
 
 TEST_F(GraphLoadsTest, CurrentAndTangentGraphs) {
