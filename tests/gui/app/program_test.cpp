@@ -77,7 +77,9 @@ protected:
     if (window) {
       const QImage image = x.Grab(window);
       run.size = image.size();
-      if (!picture.empty()) EXPECT_TRUE(image.save(QString::fromStdString(OutputPath(picture))));
+      if (!picture.empty()) {
+        EXPECT_TRUE(image.save(QString::fromStdString(OutputPath(picture))));
+      }
       run.mainWindowToo = title != kMain && x.HasWindow(kMain);
       x.Close(window);
     }
