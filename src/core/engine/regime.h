@@ -379,18 +379,26 @@ private:
   void FixedVoltagePower(const TRegimeElement* a, double& P, double& s) const;
 
   // ---- Time data of the calculated moment
-  // What applying a moment replaced in an element (Applied), as the model held it before, so that the
-  // next moment starts again from the tables' values; one item per element. The list is this model's
-  // while Root->SupplyTimes is timeDataMark_ (a rebuilt model has a new root without one).
+  // What applying a moment replaced, as the model held it before, so that the next moment starts again
+  // from the tables' values; one item per element, in tree order. A cut move hands a node over to another
+  // element and turns a branch round, so the values are found again by what they belong to: the node
+  // part by NodeKey (the node row; its negative for the fictitious branch of a fixed-voltage node), the
+  // branch part by the branch row. The list is this model's while Root->SupplyTimes is timeDataMark_
+  // (a rebuilt model has a new root without one).
   struct TimeDataBase {
-    const TRegimeElement* Element = nullptr;
-    // What the element carried when kept: cut moves hand nodes over and turn branches round.
-    std::int32_t NodeIndex = 0, BranchIndex = 0;
-    std::uint32_t Flags = 0;
-    bool Applied = false;
-    Complex Load1, Load2, K, UNode;
-    double R = 0, X = 0, Um = 0, Angle = 0;
-    std::int32_t Ng_n = 0, Ng_g = 0, Nq_n = 0, Nq_g = 0, Ng_u = 0, Ng_kta = 0, Ng_ktr = 0;
+    std::int32_t NodeKey = 0, BranchIndex = 0;
+    std::uint32_t NodeFlags = 0;  // what kind of node the node part was kept for
+    bool Reversed = false;        // the direction the branch part was kept in
+    bool NodeApplied = false, BranchApplied = false;
+    // Node part; K, UNode, Um and Angle belong to it in an element without a branch (a source or a
+    // fictitious branch), whose voltage a graph may set.
+    Complex Load1, Load2, UNode;
+    double Um = 0, Angle = 0;
+    std::int32_t Ng_n = 0, Ng_g = 0, Nq_n = 0, Nq_g = 0, Ng_u = 0;
+    // Branch part.
+    Complex K;
+    double R = 0, X = 0;
+    std::int32_t Ng_kta = 0, Ng_ktr = 0;
   };
   std::vector<TimeDataBase> timeDataBase_;
   const std::vector<double>* timeDataMark_ = nullptr;

@@ -2,11 +2,11 @@
 // loads, voltages and ratios of the moment from the graphs.
 #include <cmath>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "core/base/error.h"
+#include "core/engine/number_map.h"
 #include "core/engine/regime.h"
 #include "core/engine/time_data_graphs.h"
 #include "core/engine/time_data_supply.h"
@@ -27,61 +27,83 @@ void TRegime::ApplyTimeData(std::uint8_t TypCalcPQ, int Step, double Date1, doub
     Root->SupplyTimes = std::make_unique<std::vector<double>>();
     timeDataMark_ = Root->SupplyTimes.get();
   }
-  auto graphed = [](const TimeDataBase& b) { return b.Ng_u != 0 || b.Ng_kta != 0 || b.Ng_ktr != 0; };
-  // Cut moves may have reordered the tree since, so the kept values are found by element, and only
-  // while the element still carries the same node and branch the same way round.
-  constexpr std::uint32_t shape = efReversed | efLoopClosing | efSource | efFixedVoltage | efEnergyLoads;
-  std::unordered_map<const TRegimeElement*, std::size_t> kept;
-  for (std::size_t k = 0; k < timeDataBase_.size(); ++k) kept.emplace(timeDataBase_[k].Element, k);
+  constexpr std::uint32_t nodeShape = efSource | efFixedVoltage | efEnergyLoads;
+  auto nodeKey = [](const TRegimeElement& e) -> std::int32_t {
+    if (e.NodeIndex <= 0) return 0;
+    if ((e.Flags & efLoopClosing) == 0) return e.NodeIndex;
+    return (e.Flags & efFixedVoltage) != 0 && e.BranchIndex == 0 ? -e.NodeIndex : 0;
+  };
+  TNumberMap<std::size_t> byNode(timeDataBase_.size()), byBranch(timeDataBase_.size());  // item + 1
+  for (std::size_t k = 0; k < timeDataBase_.size(); ++k) {
+    if (timeDataBase_[k].NodeKey != 0) byNode[timeDataBase_[k].NodeKey] = k + 1;
+    if (timeDataBase_[k].BranchIndex > 0) byBranch[timeDataBase_[k].BranchIndex] = k + 1;
+  }
+  auto kept = [&](TNumberMap<std::size_t>& map, std::int32_t key) -> const TimeDataBase* {
+    const std::size_t* k = key != 0 ? map.Find(key) : nullptr;
+    return k != nullptr ? &timeDataBase_[*k - 1] : nullptr;
+  };
   std::vector<TimeDataBase> base;
   std::vector<Complex> ratios;  // the contour matrices were formed with these
   for (TRegimeElement* e = Root; e != nullptr; e = e->NextInTree) {
     ratios.push_back(e->K);
-    const auto it = kept.find(e);
-    const TimeDataBase* old = it != kept.end() ? &timeDataBase_[it->second] : nullptr;
-    if (old == nullptr || !old->Applied || old->NodeIndex != e->NodeIndex || old->BranchIndex != e->BranchIndex ||
-        old->Flags != (e->Flags & shape)) {
-      // Whatever a caller has changed since in an element the last moment left alone stays.
-      TimeDataBase& b = base.emplace_back();
-      b.Element = e;
-      b.NodeIndex = e->NodeIndex;
-      b.BranchIndex = e->BranchIndex;
-      b.Flags = e->Flags & shape;
-      b.Load1 = e->Load1;
-      b.Load2 = e->Load2;
-      b.K = e->K;
-      b.UNode = e->UNode;
-      b.R = e->R;
-      b.X = e->X;
-      b.Um = e->Um;
-      b.Angle = e->Angle;
-      b.Ng_n = e->Ng_n;
-      b.Ng_g = e->Ng_g;
-      b.Nq_n = e->Nq_n;
-      b.Nq_g = e->Nq_g;
-      b.Ng_u = e->Ng_u;
-      b.Ng_kta = e->Ng_kta;
-      b.Ng_ktr = e->Ng_ktr;
-      continue;
+    // What the element holds now, unless the last moment replaced it: whatever a caller has changed
+    // since in a part the moment left alone stays.
+    TimeDataBase& b = base.emplace_back();
+    b.NodeKey = nodeKey(*e);
+    b.BranchIndex = e->BranchIndex;
+    b.NodeFlags = e->Flags & nodeShape;
+    b.Reversed = (e->Flags & efReversed) != 0;
+    b.Load1 = e->Load1;
+    b.Load2 = e->Load2;
+    b.UNode = e->UNode;
+    b.Um = e->Um;
+    b.Angle = e->Angle;
+    b.Ng_n = e->Ng_n;
+    b.Ng_g = e->Ng_g;
+    b.Nq_n = e->Nq_n;
+    b.Nq_g = e->Nq_g;
+    b.Ng_u = e->Ng_u;
+    b.K = e->K;
+    b.R = e->R;
+    b.X = e->X;
+    b.Ng_kta = e->Ng_kta;
+    b.Ng_ktr = e->Ng_ktr;
+
+    const TimeDataBase* node = kept(byNode, b.NodeKey);
+    if (node != nullptr && node->NodeApplied && node->NodeFlags == b.NodeFlags) {
+      b.Load1 = e->Load1 = node->Load1;
+      b.Load2 = e->Load2 = node->Load2;
+      e->Load = b.Load1 + b.Load2;
+      b.Ng_n = e->Ng_n = node->Ng_n;
+      b.Ng_g = e->Ng_g = node->Ng_g;
+      b.Nq_n = e->Nq_n = node->Nq_n;
+      b.Nq_g = e->Nq_g = node->Nq_g;
+      b.Ng_u = e->Ng_u = node->Ng_u;
+      if (e->BranchIndex == 0 && node->Ng_u != 0) {
+        b.K = e->K = node->K;
+        b.Um = e->Um = node->Um;
+        b.Angle = e->Angle = node->Angle;
+        if ((e->Flags & efSource) != 0) b.UNode = e->UNode = node->UNode;
+      }
     }
-    const TimeDataBase& b = base.emplace_back(*old);
-    e->Load1 = b.Load1;
-    e->Load2 = b.Load2;
-    e->Load = b.Load1 + b.Load2;
-    e->Ng_n = b.Ng_n;
-    e->Ng_g = b.Ng_g;
-    e->Nq_n = b.Nq_n;
-    e->Nq_g = b.Nq_g;
-    e->Ng_u = b.Ng_u;
-    e->Ng_kta = b.Ng_kta;
-    e->Ng_ktr = b.Ng_ktr;
-    if (graphed(b)) {
-      e->K = b.K;
-      e->R = b.R;
-      e->X = b.X;
-      e->Um = b.Um;
-      e->Angle = b.Angle;
-      if ((e->Flags & efSource) != 0) e->UNode = b.UNode;
+    const TimeDataBase* branch = kept(byBranch, b.BranchIndex);
+    if (branch != nullptr && branch->BranchApplied) {
+      b.Ng_kta = e->Ng_kta = branch->Ng_kta;
+      b.Ng_ktr = e->Ng_ktr = branch->Ng_ktr;
+      if (branch->Ng_kta != 0 || branch->Ng_ktr != 0) {
+        Complex k = branch->K;
+        double r = branch->R, x = branch->X;
+        const double k2 = std::norm(k);
+        if (branch->Reversed != b.Reversed && k2 != 0) {
+          // Kept before the branch was turned round: referred to its other end, as turning it does.
+          r /= k2;
+          x /= k2;
+          k = std::conj(k) / k2;
+        }
+        b.K = e->K = k;
+        b.R = e->R = r;
+        b.X = e->X = x;
+      }
     }
   }
   timeDataBase_ = std::move(base);
@@ -109,14 +131,22 @@ void TRegime::ApplyTimeData(std::uint8_t TypCalcPQ, int Step, double Date1, doub
     if (e != Root) e->SupplyTimes.reset();
     e->Flags &= ~(efSwitchedOff | efSupplied);
     TimeDataBase& b = timeDataBase_[i];
-    b.Applied = e->Load1 != b.Load1 || e->Load2 != b.Load2 || e->Ng_n != b.Ng_n || e->Ng_g != b.Ng_g ||
-                e->Nq_n != b.Nq_n || e->Nq_g != b.Nq_g || e->Ng_u != b.Ng_u || e->Ng_kta != b.Ng_kta ||
-                e->Ng_ktr != b.Ng_ktr ||
-                (graphed(b) && (e->K != b.K || e->R != b.R || e->X != b.X || e->Um != b.Um || e->Angle != b.Angle ||
-                                ((e->Flags & efSource) != 0 && e->UNode != b.UNode)));
+    b.NodeApplied = e->Load1 != b.Load1 || e->Load2 != b.Load2 || e->Ng_n != b.Ng_n || e->Ng_g != b.Ng_g ||
+                    e->Nq_n != b.Nq_n || e->Nq_g != b.Nq_g || e->Ng_u != b.Ng_u ||
+                    (e->BranchIndex == 0 && b.Ng_u != 0 &&
+                     (e->K != b.K || e->Um != b.Um || e->Angle != b.Angle ||
+                      ((e->Flags & efSource) != 0 && e->UNode != b.UNode)));
+    b.BranchApplied = e->BranchIndex > 0 &&
+                      (e->Ng_kta != b.Ng_kta || e->Ng_ktr != b.Ng_ktr ||
+                       ((b.Ng_kta != 0 || b.Ng_ktr != 0) && (e->K != b.K || e->R != b.R || e->X != b.X)));
     if (e->K != ratios[i]) ratioChanged = true;
   }
-  if (ratioChanged) FreeMatrices();
+  if (ratioChanged) {
+    // The contour matrices hold the old ratios, and so do the branch currents that the iterations carry
+    // on from: each sweep adds only the change of a current, referred through the ratio of the moment.
+    FreeMatrices();
+    VoltagesSet = false;
+  }
 }
 
 void TRegime::FreeTimeData() {

@@ -375,5 +375,61 @@ TEST_F(TimeData, CalculatedMomentsMatchTheSchemeEditedByHandToEachMoment) {
   compare(10, false);  // the first moment again, on the same model
 }
 
+TEST_F(TimeData, CutMovedBetweenMomentsKeepsTheTablesValuesOfEachNodeAndBranch) {
+  // Two feeders joined by a regulating tie open at node 5. Moving the cut to 3-2 hands node 3 over to
+  // the tie, which is turned round to feed it; the next moment must still scale node 3's own given load
+  // and set the tie's ratio from its table values, whichever element now carries them and whichever way
+  // round.
+  const auto percent = [](int k) { return 50.0 + 2 * k; };
+  const auto ratio = [](int k) { return k <= 12 ? 0.98 : 1.03; };
+  N(1, "B", 10.5f);
+  N(2, "", 10, [](NodeSpec& n) { n.Pn = 0.5; n.Qn = 0.2; });
+  N(3, "", 10, [](NodeSpec& n) { n.Pn = 0.8; n.Qn = 0.3; n.Ng_n = 31; });
+  N(4, "", 10, [](NodeSpec& n) { n.Pn = 0.4; n.Qn = 0.1; });
+  N(5, "", 10, [](NodeSpec& n) { n.Pn = 0.3; n.Qn = 0.1; n.Ng_n = 31; });
+  B(2, 1, 1.2, 2);
+  B(3, 2, 0.9, 1.6);
+  B(4, 1, 1.1, 1.9);
+  B(5, 4, 1.3, 2.1);
+  B(5, 3, 0.6, 1.5, [](BranchSpec& b) { b.Commut = "Н"; b.Kta = 1.05f; b.Ng_kta = 32; });
+  Graphs({{31, 'P', "%", percent}, {32, 'k', "", ratio}});
+  Read();
+  r.Calculate(Path(), 3, day, day, At(10), 3600);
+  ASSERT_TRUE(r.Converged);
+
+  r.BuildTieList();
+  r.MarkContourPaths();
+  ASSERT_EQ(r.TieCount, 1);
+  r.MoveContourCut(1);
+  ASSERT_TRUE(r.TryMoveCut(1, false));
+  ASSERT_EQ(r.TieBranches[0]->BranchIndex, 2);
+  r.ClearWorkFlags();
+  r.FreeMatrices();
+
+  for (const int hour : {14, 10}) {
+    r.Calculate(Path(), 3, day, day, At(hour), 3600);
+    ASSERT_TRUE(r.Converged && errors.empty()) << hour << (errors.empty() ? "" : errors[0]);
+    SchemeBuilder edited = s;
+    for (NodeSpec& n : edited.Nodes) {
+      if (n.Ng_n != 0) n.Pn *= percent(hour) / 98;
+      n.Ng_n = 0;
+    }
+    edited.Branches[1].Commut = "Н";
+    edited.Branches[4].Commut = "";
+    edited.Branches[4].Kta = static_cast<float>(ratio(hour));
+    edited.Branches[4].Ng_kta = 0;
+    TRegime h;
+    h.Accuracy = r.Accuracy;
+    TempDir other;
+    h.Calculate(edited.Write(other.Path()), 0, 0, 0, 0, 0);
+    ASSERT_TRUE(h.Converged);
+    const std::string at = " at " + std::to_string(hour);
+    for (int ns = 1; ns <= 5; ++ns) {
+      ExpectComplex(Node(ns).U, FindNode(h, ns)->U, 1e-8, "U of node " + std::to_string(ns) + at);
+    }
+    EXPECT_NEAR(r.TotalLosses(), h.TotalLosses(), 1e-10) << at;
+  }
+}
+
 }  // namespace
 }  // namespace ld::test
