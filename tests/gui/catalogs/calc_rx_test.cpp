@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <QStackedWidget>
 #include <cmath>
+#include <tuple>
 
 #include "catwin_fixture.h"
 #include "core/catalogs/catalog_units.h"
@@ -95,15 +96,11 @@ TEST_F(BranchParamsTest, SplitWindingHalfKeepsShuntAndTakesHalfThePower) {
   // 115² · 1000 · 120 / 25000² and the reactance of 1.75 · 115² · 10 · 10.5 / 25000 with that resistance.
   EXPECT_NEAR(b.R, 2.5392, 1e-4);
   EXPECT_NEAR(b.X, std::sqrt(97.20375 * 97.20375 - 2.5392 * 2.5392), 1e-3);
-  EXPECT_FLOAT_EQ(b.G, 1.5f);
-  EXPECT_FLOAT_EQ(b.B, -2.5f);
   EXPECT_NEAR(b.Ka, 115 / 6.3, 1e-4);
-  EXPECT_FLOAT_EQ(b.Kr, 0);
   EXPECT_NEAR(b.Ktn, 115 / 6.3, 1e-4);
+  EXPECT_EQ(std::tuple(b.G, b.B, b.Kr, b.Idop), std::tuple(1.5f, -2.5f, 0.0f, 0.0f));
   EXPECT_FLOAT_EQ(b.Sdop, 12.5f);
-  EXPECT_FLOAT_EQ(b.Idop, 0);
-  EXPECT_EQ(b.head, "TR||2");
-  EXPECT_EQ(b.mark, "ТРДН-25000/115/10.5/6.3");
+  EXPECT_EQ(std::tuple(b.head, b.mark), std::tuple("TR||2", "ТРДН-25000/115/10.5/6.3"));
 
   ASSERT_TRUE(Edit(b));
   EXPECT_EQ(b.head, "TR||0");
