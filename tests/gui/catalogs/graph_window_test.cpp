@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <climits>
+#include <tuple>
 
 #include "catwin_fixture.h"
 #include "core/base/codepage.h"
@@ -294,7 +295,12 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   w.reject();
 }
 
-TEST(GraphPrintPlacement, ThePictureKeepsItsShapeWithinTheMargins) {
+TEST(GraphPrintPlacement, MarginsTurnWithThePageAndThePictureKeepsItsShape) {
+  TPrnGrfSettings m;
+  m.Top = 1, m.Left = 2, m.Bottom = 1.5f, m.Right = 0.5f;
+  TurnMargins(m, true);  // the left margin goes to the top
+  EXPECT_EQ(std::tuple(m.Top, m.Left, m.Bottom, m.Right), std::tuple(2.0f, 1.5f, 0.5f, 1.0f));
+
   // A4 at 600 dpi: 4961 x 7016 pixels; margins 2 cm left, 1 cm elsewhere. A plot of 800 x 400 at
   // 96 dpi is 5000 x 2500 printer pixels, wider than the room, so the width decides.
   TPrnGrfSettings a4;
