@@ -10,7 +10,6 @@ namespace ld {
 namespace {
 
 double Magnitude(double x) { return std::fabs(x); }
-double Magnitude(const std::complex<double>& x) { return std::abs(x); }
 
 template <typename T>
 bool Factorise(std::vector<std::vector<T>>& m) {
@@ -76,9 +75,7 @@ void FreeMatrix(Matrix& m) {
 }
 
 bool FactoriseMatrix(Matrix& m) { return Factorise(m); }
-bool FactoriseMatrix(ComplexMatrix& m) { return Factorise(m); }
 
 void SolveMatrix(const Matrix& m, Vector& v) { Solve(m, v); }
-void SolveMatrix(const ComplexMatrix& m, ComplexVector& v) { Solve(m, v); }
 
 }  // namespace ld

@@ -1,5 +1,6 @@
-// The contour matrix and its corrections against hand-derived loop impedances and current splits. Loads
-// given as currents keep the network linear, so one correction must close every contour exactly.
+// The dense factorisation, and the contour matrix against unit-current sweeps over the whole tree and
+// against hand-derived current splits. Loads given as currents keep the network linear, so one
+// correction must close every contour exactly.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/engine/dense.h"
 #include "core/engine/regime.h"
 #include "reference_flow.h"
 #include "scheme_builder.h"
@@ -34,12 +36,6 @@ double OneCorrectedIteration(TRegime& r) {
   return worst;
 }
 
-// Current of a branch row from its table N2 to its N1.
-C RowCurrent(const TRegime& r, int row) {
-  const TRegimeElement* e = FindBranch(r, row);
-  return e == nullptr ? C(1e9) : (e->Flags & efReversed) ? -e->I : e->I;
-}
-
 void ReadWithCurrentLoads(const SchemeBuilder& s, TRegime& r, const TempDir& dir) {
   r.LoadType = 1;
   s.Read(r, dir.Path());
@@ -48,58 +44,31 @@ void ReadWithCurrentLoads(const SchemeBuilder& s, TRegime& r, const TempDir& dir
   ASSERT_TRUE(r.MatricesFormed);
 }
 
-TEST(ContourMatrix, RingSplitsItsCurrentByImpedance) {
-  // Node 1 feeds node 3 directly (Z3) and through node 2 (Z1 + Z2).
-  const C z1(1.0, 2.0), z2(0.5, 1.5), z3(2.0, 1.0), load(0.12, -0.05);
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10;
-  s.Node(2).Um = 10;
-  NodeSpec& n3 = s.Node(3);
-  n3.Um = 10;
-  n3.Ina = static_cast<float>(load.real());
-  n3.Inr = static_cast<float>(load.imag());
-  s.Branch(2, 1, z1.real(), z1.imag());
-  s.Branch(3, 2, z2.real(), z2.imag());
-  s.Branch(3, 1, z3.real(), z3.imag());
-  TempDir dir;
-  TRegime r;
-  ReadWithCurrentLoads(s, r, dir);
-  ASSERT_EQ(r.TotalContourCount, 1);
-  EXPECT_NEAR(std::abs(r.MatrixDiagonal[1] - 1.0 / (z1 + z2 + z3)), 0, 1e-12);  // the inverted loop impedance
+TEST(DenseMatrix, FactorFormSolutionsAndRefusals) {
+  Matrix m;
+  NewMatrix(2, 2, m);
+  m = {{4, 2}, {2, 3}};
+  ASSERT_TRUE(FactoriseMatrix(m));
+  // Inverted pivots on the diagonal, negated multipliers below, negated scaled row above.
+  EXPECT_EQ(m, (Matrix{{0.25, -0.5}, {-0.5, 0.5}}));
+  Vector v{2, 1};
+  SolveMatrix(m, v);
+  EXPECT_EQ(v, (Vector{0.5, 0}));
+  Matrix p = {{4, 1, 2}, {1, 5, 1}, {2, 1, 6}};
+  ASSERT_TRUE(FactoriseMatrix(p));
+  Vector b{12, 14, 22};
+  SolveMatrix(p, b);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(b[i], i + 1, 1e-12);
 
-  EXPECT_LT(OneCorrectedIteration(r), 1e-9);
-  EXPECT_NEAR(std::abs(RowCurrent(r, 3) - load * (z1 + z2) / (z1 + z2 + z3)), 0, 1e-9);
-  EXPECT_NEAR(std::abs(RowCurrent(r, 1) - load * z3 / (z1 + z2 + z3)), 0, 1e-9);
-  EXPECT_NEAR(std::abs(RowCurrent(r, 2) - load * z3 / (z1 + z2 + z3)), 0, 1e-9);
-}
-
-TEST(ContourMatrix, ContoursCoupledOnlyThroughResistanceOrReactance) {
-  // Three parallel branches feed node 2: two contours share the first branch. A shared branch of pure
-  // resistance (or pure reactance) couples them all the same; without the coupling they stay open.
-  for (const C shared : {C(0.8, 0.0), C(0.0, 0.8)}) {
-    const C z2(1.0, 2.0), z3(3.0, 0.5), load(0.2, -0.1);
-    SchemeBuilder s;
-    s.Node(1, "B").Um = 10;
-    NodeSpec& n2 = s.Node(2);
-    n2.Um = 10;
-    n2.Ina = 0.2f;
-    n2.Inr = -0.1f;
-    s.Branch(2, 1, shared.real(), shared.imag()).Nl = 1;
-    s.Branch(2, 1, z2.real(), z2.imag()).Nl = 2;
-    s.Branch(2, 1, z3.real(), z3.imag()).Nl = 3;
-    TempDir dir;
-    TRegime r;
-    ReadWithCurrentLoads(s, r, dir);
-    ASSERT_EQ(r.MatrixEntryCount, 1);
-    // Factorised, the coupling is the multiplier -Z12 / Z11 of the first row.
-    const C own = r.ContourEntry1[r.ContourOfPosition[1] - 1]->BranchIndex == 2 ? z2 : z3;
-    EXPECT_NEAR(std::abs(r.EntryValue[1] + shared / (shared + own)), 0, 1e-12);
-
-    EXPECT_LT(OneCorrectedIteration(r), 1e-9);
-    const C y = 1.0 / shared + 1.0 / z2 + 1.0 / z3;
-    EXPECT_NEAR(std::abs(RowCurrent(r, 1) - load / shared / y), 0, 1e-9);
-    EXPECT_NEAR(std::abs(RowCurrent(r, 3) - load / z3 / y), 0, 1e-9);
-  }
+  Matrix zero;
+  NewMatrix(2, 2, zero);
+  Matrix dependent = {{1, 2, 3}, {2, 4, 6}, {1, 0, 1}};
+  Matrix zeroPivot = {{0, 1}, {1, 0}};               // rows are eliminated in their own order
+  Matrix rounding = {{0.1 + 0.2, 1.0}, {0.3, 1.0}};  // singular but for rounding
+  Matrix nan = {{std::nan("")}};
+  Matrix notSquare = {{1, 0, 0}, {0, 1, 0}};
+  for (Matrix* x : {&zero, &dependent, &zeroPivot, &rounding, &nan, &notSquare}) EXPECT_FALSE(FactoriseMatrix(*x));
+  EXPECT_EQ(notSquare[0][0], 1.0);
 }
 
 TEST(ContourMatrix, MeshWithFillInsClosesInOneStep) {

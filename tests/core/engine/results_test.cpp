@@ -1,13 +1,17 @@
-// Results written back into the node and branch tables, read back from the files: hand-solved values of
-// a two-node line, a transformer whose table ends are the other way round, an unsupplied node.
+// Results written back into the node and branch tables, read back from the files (hand-solved values of
+// a two-node line, a transformer whose table ends are the other way round, an unsupplied node, a locked
+// scheme), and the regime protocol ".RGM" line by line: a normal run, a run that does not converge, a
+// model error, violated limits, districts and nodes held at their reactive limits.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <complex>
 #include <filesystem>
+#include <regex>
 #include <string>
+#include <vector>
 
-#include "core/base/settings.h"
+#include "core/base/codepage.h"
 #include "core/engine/regime.h"
 #include "core/engine/results.h"
 #include "core/tables/table_file.h"
@@ -16,20 +20,6 @@
 
 namespace ld::test {
 namespace {
-
-class StandardVoltages {
-public:
-  StandardVoltages() : saved_(std::move(IniRec.UnomList)) {
-    IniRec.UnomList = std::make_unique<DAdouble>();
-    const double v[] = {0.4, 6, 10, 35, 110};
-    for (int i = 0; i < 5; ++i) (*IniRec.UnomList)[i + 1] = v[i];
-    IniRec.UnomList->Count = 5;
-  }
-  ~StandardVoltages() { IniRec.UnomList = std::move(saved_); }
-
-private:
-  std::unique_ptr<DAdouble> saved_;
-};
 
 struct Tables {
   TDataFile nodes, branches;
@@ -42,21 +32,49 @@ struct Tables {
   std::string BText(const char* field, int row) const { return TTextColumn(field, branches).Get(row); }
 };
 
-void SolveAndWrite(TRegime& r, bool sumSbal = false) {
+std::vector<std::string> ProtocolLines(const std::string& schemePath) {
+  const std::string text = Cp1251ToUtf8(ReadBytes(schemePath + ".RGM"));
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) break;
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
+  return lines;
+}
+
+SchemeBuilder TwoNodes() {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2, "", 1.0, 0.5).Um = 10;
+  s.Branch(2, 1, 1.0, 2.0);
+  return s;
+}
+
+void Solve(TRegime& r) {
   r.ApplyTimeData(0, 0, 0, 0, 0, false);
   r.FormMatrices();
   r.RunIterations();
+}
+
+void SolveAndWrite(TRegime& r, bool sumSbal = false) {
+  Solve(r);
   ASSERT_TRUE(r.Converged);
   r.WriteResults("", 0, false, sumSbal, 0, 5, 10, 0, true, nullptr, nullptr);
 }
 
+void Write(TRegime& r, const TempDir& dir, std::uint8_t dimension = 0, bool sumSbal = false) {
+  r.WriteResults(dir / "sprav_UN.cat", 0, false, sumSbal, 0, 5, 10, dimension, true, nullptr, nullptr);
+}
+
 TEST(Results, TwoNodesAndAnUnsuppliedNode) {
-  StandardVoltages voltages;
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10.5f;
-  s.Node(2, "", 1.0, 0.5);  // no Um: the nominal voltage is filled in
+  NominalVoltages voltages;
+  SchemeBuilder s = TwoNodes();
+  s.Nodes[1].Um = 0;                // the nominal voltage is filled in
   s.Node(3, "", 2.0, 1.0).Um = 10;  // no branch reaches it
-  s.Branch(2, 1, 1.0, 2.0);
   TempDir dir;
   TRegime r;
   r.Accuracy = 1e-10;
@@ -105,7 +123,7 @@ TEST(Results, TwoNodesAndAnUnsuppliedNode) {
 }
 
 TEST(Results, TransformerWhoseTableBeginsAtItsSource) {
-  StandardVoltages voltages;
+  NominalVoltages voltages;
   SchemeBuilder s;
   s.Node(1, "B").Um = 10.5f;
   s.Node(2).Um = 10;
@@ -134,13 +152,9 @@ TEST(Results, TransformerWhoseTableBeginsAtItsSource) {
 }
 
 TEST(Results, LockedSchemeIsWrittenAndStaysLocked) {
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10.5f;
-  s.Node(2, "", 1.0, 0.5).Um = 10;
-  s.Branch(2, 1, 1.0, 2.0);
   TempDir dir;
   TRegime r;
-  const std::string path = s.Read(r, dir.Path());
+  const std::string path = TwoNodes().Read(r, dir.Path());
   const std::string extensions = GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches);
   LockTableFiles(path, extensions);
   // A lock refuses every writer, its owner too: only an engine that knows of the locks gets through.
@@ -151,6 +165,188 @@ TEST(Results, LockedSchemeIsWrittenAndStaysLocked) {
   EXPECT_TRUE(std::filesystem::exists(path + GetMaketExtention(LayoutBranches) + "~"));
   UnlockTableFiles(path, extensions);
   EXPECT_NEAR(Tables(path).N("Urez", 2), 10.304909, 1e-6);
+}
+
+TEST(Protocol, NormalRunLineByLine) {
+  NominalVoltages voltages;
+  TempDir dir;
+  TRegime r;
+  const std::string path = TwoNodes().Read(r, dir.Path());
+  Solve(r);
+  ASSERT_TRUE(r.Converged);
+  Write(r, dir);
+  const std::vector<std::string> l = ProtocolLines(path);
+  ASSERT_EQ(l.size(), 18u);
+  EXPECT_TRUE(std::regex_match(l[0], std::regex(R"(Схема : scheme  \(Дата расчета: \d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\))")))
+      << l[0];
+  EXPECT_EQ(l[1], "Узлов=2  Ветвей=1  Контуров=0  БП=1  ФМ=0");
+  EXPECT_EQ(l[2], "");
+  EXPECT_EQ(l[3], "Точность расчета      : 0.0001");
+  EXPECT_TRUE(std::regex_match(l[4], std::regex(R"(Невязка по напряжению : \d+\.\d{6}, узел: 2)"))) << l[4];
+  EXPECT_TRUE(std::regex_match(
+      l[5], std::regex(R"(Количество итераций   : \d+, время расчета: +\d+\.\d{3} сек, итер\. процесс: +\d+\.\d{3} сек)")))
+      << l[5];
+  const std::vector<std::string> balance = {
+      "",
+      "Потребление           :        1.000 МВт        0.500 МВАр",
+      "Генерация             :        0.000 МВт        0.000 МВАр",
+      "Балансная мощность    :       -1.012 МВт       -0.524 МВАр",
+      "Потери в схеме        :        0.012 МВт        0.024 МВАр",
+      "  Нагрузочные потери  :        0.012 МВт        0.024 МВАр",
+      "    от актив.перетоков:        0.009 МВт ",
+      "    от реакт.перетоков:        0.002 МВт ",
+      "  Потери холост.хода  :        0.000 МВт        0.000 МВАр",
+      "    шунтирующие реакт.:        0.000 МВт        0.000 МВАр",
+      "    конденсатор. уст. :        0.000 МВт        0.000 МВАр",
+      "Небаланс в схеме      :        0.000 МВт        0.000 МВАр",
+  };
+  EXPECT_EQ(std::vector<std::string>(l.begin() + 6, l.end()), balance);
+  // The file is Windows-1251.
+  EXPECT_NE(ReadBytes(path + ".RGM").find(Utf8ToCp1251("Балансная мощность    :       -1.012 МВт") ), std::string::npos);
+
+  // Kilowatts, and the balancing power counted as generation.
+  Write(r, dir, 1, true);
+  const std::vector<std::string> k = ProtocolLines(path);
+  ASSERT_EQ(k.size(), 18u);
+  EXPECT_EQ(std::vector<std::string>(k.begin() + 7, k.begin() + 10),
+            (std::vector<std::string>{"Потребление           :     1000.000 кВт      500.000 кВАр",
+                                      "Генерация             :    -1011.771 кВт     -523.542 кВАр",
+                                      "Балансная мощность    :        0.000 кВт        0.000 кВАр"}));
+}
+
+TEST(Protocol, DivergenceAndModelError) {
+  NominalVoltages voltages;
+  TempDir dir;
+  {
+    TRegime r;
+    r.MaxIter = 1;
+    const std::string path = TwoNodes().Read(r, dir.Path());
+    Solve(r);
+    ASSERT_FALSE(r.Converged);
+    Write(r, dir);
+    const std::vector<std::string> l = ProtocolLines(path);
+    ASSERT_GE(l.size(), 7u);
+    EXPECT_EQ(l[2], "");
+    EXPECT_EQ(l[3], "!!!!!!! Режим не сходится !!!!!!!");
+    EXPECT_EQ(l[4], "Точность расчета      : 0.0001");
+    EXPECT_EQ(l[5].rfind("Невязка по напряжению : 1000.000000, узел: ", 0), 0u) << l[5];
+    EXPECT_EQ(l[6].rfind("Количество итераций   : 1, время расчета: ", 0), 0u) << l[6];
+  }
+  {
+    SchemeBuilder s = TwoNodes();
+    s.Nodes[0].Sign = "";
+    TRegime r;
+    std::vector<std::string> errors;
+    r.Errors = &errors;
+    const std::string path = s.Read(r, dir.Path(), "broken");
+    ASSERT_TRUE(r.ModelError);
+    Solve(r);
+    Write(r, dir);
+    const std::vector<std::string> l = ProtocolLines(path);
+    ASSERT_GE(l.size(), 8u);
+    EXPECT_EQ(l[1], "Узлов=2  Ветвей=1  Контуров=0  БП=0  ФМ=0");
+    EXPECT_EQ(l[3], "[Анализ расчетной конфигурации]");
+    EXPECT_EQ(l[4], "В схеме \"Тестовая схема\" нет балансирующих пунктов");
+    EXPECT_EQ(l[5], "");
+    // No convergence lines: the balance follows at once.
+    EXPECT_EQ(l[6], "");
+    EXPECT_EQ(l[7].rfind("Потребление           : ", 0), 0u) << l[7];
+    for (const std::string& line : l) EXPECT_EQ(line.find("Точность"), std::string::npos);
+  }
+}
+
+TEST(Protocol, LimitsDistrictsAndFixedVoltageSections) {
+  NominalVoltages voltages;
+  TempDir dir;
+  {
+    SchemeBuilder s;
+    s.Node(1, "B").Um = 10.5f;
+    NodeSpec& a = s.Node(2, "", 1.0, 0.5);
+    a.Um = 10;
+    a.Nr = 3;
+    NodeSpec& b = s.Node(3, "", 0.5, 0.2);
+    b.Um = 11;  // 10.2 kV here is 7 % below
+    b.Nr = -1;
+    BranchSpec& line = s.Branch(2, 1, 1.0, 2.0);
+    line.Nr = 3;
+    line.Idop = 50;  // about 90 A flow
+    line.Sdop = 0.5f;
+    s.Branch(3, 2, 0.5, 0.8).Nr = 1;
+    TRegime r;
+    const std::string path = s.Read(r, dir.Path());
+    Solve(r);
+    ASSERT_TRUE(r.Converged);
+    Write(r, dir);
+    const std::vector<std::string> l = ProtocolLines(path);
+    const std::vector<std::string> expected = {
+        "",
+        "[Превышены допустимые токи линий]",
+        "Анализ токов выполняется в таблице выбором меню \"Режим\" - \"Загрузка линий\" или кнопкой \"Iл\"",
+        "",
+        "[Превышены допустимые перетоки мощности в трансформаторах]",
+        "Анализ перетоков выполняется в таблице выбором меню \"Режим\" - \"Загрузка тр-ров\" или кнопкой \"Sт\"",
+        "",
+        "[В схеме занижены напряжения узлов]",
+        "Анализ напряжений выполняется в таблице выбором меню \"Режим\" - \"Напряжения узлов\" или кнопкой \"U\"",
+        "",
+        "Потребление           :        1.500 МВт        0.700 МВАр",
+        "             Район № 1:        0.500 МВт        0.200 МВАр",
+        "             Район № 3:        1.000 МВт        0.500 МВАр",
+        "Генерация             :        0.000 МВт        0.000 МВАр",
+        "             Район № 1:        0.000 МВт        0.000 МВАр",
+        "             Район № 3:        0.000 МВт        0.000 МВАр",
+    };
+    ASSERT_GE(l.size(), 6 + expected.size() + 3);
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(l[6 + i], expected[i]) << i;
+    EXPECT_EQ(l[6 + expected.size()].rfind("Балансная мощность    : ", 0), 0u);
+    EXPECT_EQ(l[7 + expected.size()].rfind("Потери в схеме        : ", 0), 0u);
+    EXPECT_EQ(l[8 + expected.size()].rfind("             Район № 1: ", 0), 0u);
+    EXPECT_EQ(l[9 + expected.size()].rfind("             Район № 3: ", 0), 0u);
+  }
+  {
+    // A fixed-voltage node that would need 0.9 Mvar to hold 10.4 kV is held at its 0.3.
+    SchemeBuilder s;
+    s.Node(1, "B").Um = 10.5f;
+    s.Node(2, "", 1.2, 0.6).Um = 10;
+    NodeSpec& pv = s.Node(3, "U", 0.4, 0.1);
+    pv.Um = 10.4f;
+    pv.Qmin = -0.3f;
+    pv.Qmax = 0.3f;
+    pv.Name = "ГПП";
+    s.Node(4, "", 0.9, 0.5).Um = 10;
+    s.Branch(2, 1, 1.1, 2.1);
+    s.Branch(3, 2, 1.3, 2.2);
+    s.Branch(4, 3, 0.9, 1.7);
+    s.Branch(4, 1, 1.4, 2.5);
+    TRegime r;
+    r.Accuracy = 1e-8;
+    r.PVAlgorithm = 3;
+    r.QLimits = true;
+    const std::string path = s.Read(r, dir.Path(), "pv");
+    Solve(r);
+    ASSERT_TRUE(r.Converged);
+    ASSERT_EQ(r.ExcludedPV.size(), 1u);
+    r.PVAlgorithm = 2;  // as if the sensitivities had found two nodes acting alike
+    r.ExcludedPV.push_back(-2);
+    r.ExcludedPV.push_back(-4);
+    Write(r, dir);
+    const std::vector<std::string> l = ProtocolLines(path);
+    const std::vector<std::string> expected = {
+        "",
+        "[Состав исключенных(-)/включеных(+) узлов ФМ]",
+        "  3- ",
+        "",
+        "[Нарушения ограничений Qmin,Qmax узлов с фиксацией модуля]",
+        "  3 ГПП Qmin = -0.300 Qmax = 0.300 Qген = 0.300",
+        "",
+        "[Список неоднозначных узлов ФМ по ограничениям Qmin,Qmax]",
+        "  2 - 4",
+    };
+    ASSERT_GE(l.size(), 6 + expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(l[6 + i], expected[i]) << i;
+    EXPECT_TRUE(r.PVProtocol.empty());
+    EXPECT_TRUE(r.ExcludedPV.empty());
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "scheme_builder.h"
 
 #include "core/base/codepage.h"
+#include "core/base/settings.h"
 #include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
@@ -132,6 +133,14 @@ std::string SchemeBuilder::Read(TRegime& regime, const std::filesystem::path& di
   regime.ReadScheme(path);
   return path;
 }
+
+NominalVoltages::NominalVoltages(const std::vector<double>& classes) : saved_(std::move(IniRec.UnomList)) {
+  IniRec.UnomList = std::make_unique<DAdouble>();
+  for (std::size_t i = 0; i < classes.size(); ++i) (*IniRec.UnomList)[static_cast<int>(i) + 1] = classes[i];
+  IniRec.UnomList->Count = static_cast<int>(classes.size());
+}
+
+NominalVoltages::~NominalVoltages() { IniRec.UnomList = std::move(saved_); }
 
 const TRegimeElement* FindNode(const TRegime& regime, std::int32_t ns) {
   for (const TRegimeElement* e = regime.FirstElement; e != nullptr; e = e->Next) {

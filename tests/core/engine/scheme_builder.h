@@ -3,8 +3,11 @@
 // saved as the node ("Узлы схемы") and branch ("Ветви схемы") table files of a scheme in a folder.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "core/base/dynarray.h"
 
 namespace ld {
 class TRegime;
@@ -60,6 +63,20 @@ public:
   std::string Write(const std::filesystem::path& dir, const std::string& stem = "scheme") const;
   // Writes the scheme into dir and reads it into the engine (ReadScheme); returns the scheme path.
   std::string Read(TRegime& regime, const std::filesystem::path& dir, const std::string& stem = "scheme") const;
+};
+
+// The settings' nominal-voltage classes (by default those a fresh program creates) replaced for one test
+// and put back afterwards.
+class NominalVoltages {
+public:
+  explicit NominalVoltages(const std::vector<double>& classes = {0.22, 0.38, 3, 6, 10, 20, 27.5, 35, 110, 150, 220,
+                                                                 330, 400, 500, 750});
+  ~NominalVoltages();
+  NominalVoltages(const NominalVoltages&) = delete;
+  NominalVoltages& operator=(const NominalVoltages&) = delete;
+
+private:
+  std::unique_ptr<DAdouble> saved_;
 };
 
 // The element that carries node ns (a node element or the tree branch feeding it, never a loop-closing
