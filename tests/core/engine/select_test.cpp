@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/base/settings.h"
 #include "core/engine/regime.h"
 #include "core/engine/select.h"
 #include "scheme_builder.h"
@@ -47,18 +46,11 @@ SchemeBuilder TwoSubstations() {
 class Selections : public ::testing::Test {
 protected:
   void SetUp() override {
-    saved_ = std::move(IniRec.UnomList);
-    IniRec.UnomList = std::make_unique<DAdouble>();
-    const double classes[] = {0.4, 6, 10, 35, 110};
-    for (int i = 0; i < 5; ++i) (*IniRec.UnomList)[i + 1] = classes[i];
-    IniRec.UnomList->Count = 5;
     regime.NameMode = 1;
     regime.FormPVLoops = true;
     TwoSubstations().Read(regime, dir.Path());
     ASSERT_TRUE(regime.SchemeRead);
   }
-  void TearDown() override { IniRec.UnomList = std::move(saved_); }
-
   struct Rows {
     std::set<int> nodes, branches;
   };
@@ -77,10 +69,10 @@ protected:
     return true;
   }
 
+  NominalVoltages voltages{std::vector<double>{0.4, 6, 10, 35, 110}};
   ScriptedMsgBox box;
   TempDir dir;
   TRegime regime;
-  std::unique_ptr<DAdouble> saved_;
 };
 
 TEST_F(Selections, NameSearchCutsAtGreaterThanAndNeverReturnsLoopClosingElements) {

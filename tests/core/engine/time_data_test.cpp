@@ -123,6 +123,31 @@ protected:
   }
 
   const TRegimeElement& Node(std::int32_t ns) const { return *FindNode(r, ns); }
+  // The model calculated at `hour` against the scheme edited by hand to that moment.
+  void ExpectLikeEdited(int hour, const SchemeBuilder& edited) {
+    r.Calculate(Path(), 3, day, day, At(hour), 3600);
+    ASSERT_TRUE(r.Converged && !r.ModelError) << hour << (errors.empty() ? "" : errors[0]);
+    TRegime h;
+    h.Accuracy = r.Accuracy;
+    TempDir other;
+    h.Calculate(edited.Write(other.Path()), 0, 0, 0, 0, 0);
+    ASSERT_TRUE(h.Converged);
+    const std::string at = " at " + std::to_string(hour);
+    for (const TRegimeElement* e = h.FirstElement; e != nullptr; e = e->Next) {
+      if ((e->Flags & (efLoopClosing | efUnsupplied)) != 0 || e == h.Root) continue;
+      ExpectComplex(Node(e->Number).U, e->U, 1e-8, "U of node " + std::to_string(e->Number) + at);
+    }
+    EXPECT_NEAR(r.TotalLosses(), h.TotalLosses(), 1e-10) << at;
+  }
+  // The scheme with the loads of "%" graphs (largest value 98) scaled to the moment.
+  SchemeBuilder LoadsAt(double percent) const {
+    SchemeBuilder edited = s;
+    for (NodeSpec& n : edited.Nodes) {
+      if (n.Ng_n != 0) n.Pn *= percent / 98;
+      n.Ng_n = 0;
+    }
+    return edited;
+  }
   double Hours(int row) const { return r.SupplyHours.at(static_cast<std::size_t>(row)); }
 };
 
@@ -350,25 +375,9 @@ TEST_F(TimeData, CalculatedMomentsMatchTheSchemeEditedByHandToEachMoment) {
   WriteCurDateSwt(Path(), day);
 
   const auto compare = [&](int hour, bool off) {
-    r.Calculate(Path(), 3, day, day, At(hour), 3600);
-    ASSERT_TRUE(r.Converged && !r.ModelError) << hour << (errors.empty() ? "" : errors[0]);
-    SchemeBuilder edited = s;
-    for (NodeSpec& n : edited.Nodes) {
-      if (n.Ng_n != 0) n.Pn *= percent(hour) / 98;
-      n.Ng_n = 0;
-    }
+    SchemeBuilder edited = LoadsAt(percent(hour));
     if (off) edited.Branches[2].Commut = "О";
-    TRegime h;
-    h.Accuracy = r.Accuracy;
-    TempDir other;
-    h.Calculate(edited.Write(other.Path()), 0, 0, 0, 0, 0);
-    ASSERT_TRUE(h.Converged);
-    const std::string at = " at " + std::to_string(hour);
-    for (int ns = 1; ns <= (off ? 3 : 4); ++ns)
-      ExpectComplex(Node(ns).U, FindNode(h, ns)->U, 1e-8, "U of node " + std::to_string(ns) + at);
-    for (int row = 1; row <= 3; ++row)
-      ExpectComplex(FindBranch(r, row)->I, FindBranch(h, row)->I, 1e-8, "I of row " + std::to_string(row) + at);
-    EXPECT_NEAR(r.TotalLosses(), h.TotalLosses(), 1e-10) << at;
+    ExpectLikeEdited(hour, edited);
   };
   compare(10, false);
   compare(14, true);
@@ -407,27 +416,13 @@ TEST_F(TimeData, CutMovedBetweenMomentsKeepsTheTablesValuesOfEachNodeAndBranch) 
   r.FreeMatrices();
 
   for (const int hour : {14, 10}) {
-    r.Calculate(Path(), 3, day, day, At(hour), 3600);
-    ASSERT_TRUE(r.Converged && errors.empty()) << hour << (errors.empty() ? "" : errors[0]);
-    SchemeBuilder edited = s;
-    for (NodeSpec& n : edited.Nodes) {
-      if (n.Ng_n != 0) n.Pn *= percent(hour) / 98;
-      n.Ng_n = 0;
-    }
+    SchemeBuilder edited = LoadsAt(percent(hour));
     edited.Branches[1].Commut = "Н";
     edited.Branches[4].Commut = "";
     edited.Branches[4].Kta = static_cast<float>(ratio(hour));
     edited.Branches[4].Ng_kta = 0;
-    TRegime h;
-    h.Accuracy = r.Accuracy;
-    TempDir other;
-    h.Calculate(edited.Write(other.Path()), 0, 0, 0, 0, 0);
-    ASSERT_TRUE(h.Converged);
-    const std::string at = " at " + std::to_string(hour);
-    for (int ns = 1; ns <= 5; ++ns) {
-      ExpectComplex(Node(ns).U, FindNode(h, ns)->U, 1e-8, "U of node " + std::to_string(ns) + at);
-    }
-    EXPECT_NEAR(r.TotalLosses(), h.TotalLosses(), 1e-10) << at;
+    ExpectLikeEdited(hour, edited);
+    EXPECT_TRUE(errors.empty());
   }
 }
 
