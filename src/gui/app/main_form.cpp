@@ -18,8 +18,7 @@ constexpr int kButtonHeight = 25;
 constexpr int kShownWidth = 366;
 
 // Asks one visible window and, when it agrees, closes it without letting it ask a second time.
-template <class Window>
-void CloseInChain(Window* window, bool& canClose) {
+void CloseInChain(TWorkForm* window, bool& canClose) {
   if (!canClose || !window || !window->isVisible()) return;
   window->FormCloseQuery(canClose);
   if (!canClose) return;
@@ -67,8 +66,7 @@ void TMainForm::SetWorkWindows(TBaseResForm* baseRes, TZregimForm* zregim, TForm
   tkz_ = tkz;
 }
 
-template <class Window>
-void TMainForm::ShowBelow(Window* window) {
+void TMainForm::ShowBelow(TWorkForm* window) {
   if (!window) return;
   window->SetTag(frameGeometry().height());
   window->show();

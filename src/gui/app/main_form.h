@@ -10,6 +10,7 @@ namespace ld::gui {
 class TBaseResForm;
 class TZregimForm;
 class TFormTKZ;
+class TWorkForm;
 
 class TMainForm : public QWidget {
   Q_OBJECT
@@ -34,8 +35,7 @@ protected:
 
 private:
   QToolButton* AddButton(const char* name, const QString& caption);
-  template <class Window>
-  void ShowBelow(Window* window);
+  void ShowBelow(TWorkForm* window);
 
   TBaseResForm* baseRes_ = nullptr;
   TZregimForm* zregim_ = nullptr;

@@ -1,21 +1,11 @@
 #include "gui/district/base_res_form.h"
 
-#include <QCloseEvent>
-#include <QShowEvent>
 
 namespace ld::gui {
 
-namespace {
-// The grid's save with its question: false when the person cancels or the file cannot be written.
-bool SaveWithQuestion(TDataGrid5& grid) {
-  bool saved = false;
-  return grid.Guarded([&] { saved = grid.SaveFile(); }) && saved;
-}
-}  // namespace
-
 TBaseResForm* BaseResForm = nullptr;
 
-TBaseResForm::TBaseResForm(QWidget* parent) : QMainWindow(parent) {
+TBaseResForm::TBaseResForm(QWidget* parent) : TWorkForm(parent) {
   setObjectName("BaseResForm");
   setWindowTitle("База РЭС");
   resize(800, 560);
@@ -26,21 +16,7 @@ TBaseResForm::TBaseResForm(QWidget* parent) : QMainWindow(parent) {
 
 void TBaseResForm::FormCloseQuery(bool& canClose) {
   canClose = true;
-  if (dataGrid_->Modified()) canClose = SaveWithQuestion(*dataGrid_);
-}
-
-void TBaseResForm::showEvent(QShowEvent* event) {
-  if (!event->spontaneous()) move(x(), tag_);
-  QMainWindow::showEvent(event);
-}
-
-void TBaseResForm::closeEvent(QCloseEvent* event) {
-  bool canClose = true;
-  if (closeQueryAttached_) FormCloseQuery(canClose);
-  if (canClose)
-    event->accept();
-  else
-    event->ignore();
+  if (dataGrid_->Modified()) canClose = dataGrid_->SaveWithQuestion();
 }
 
 }  // namespace ld::gui

@@ -1,37 +1,24 @@
 #pragma once
 // The district database window: the tables of one district base. It is created once at program
 // start and shown by the main tool bar below itself.
-#include <QMainWindow>
-
+#include "gui/common/work_form.h"
 #include "gui/grid/data_grid.h"
 
 namespace ld::gui {
 
-class TBaseResForm : public QMainWindow {
+class TBaseResForm : public TWorkForm {
   Q_OBJECT
 
 public:
   explicit TBaseResForm(QWidget* parent = nullptr);
 
-  // The main window puts its own height here before showing the window; the window's top edge goes there.
-  int Tag() const { return tag_; }
-  void SetTag(int tag) { tag_ = tag; }
-
   TDataGrid5& DataGrid() { return *dataGrid_; }
 
   // Asks to save the grid's unsaved table; canClose becomes false when the person cancels.
-  void FormCloseQuery(bool& canClose);
-  // The main window's close chain asks the window itself and then closes it with the query detached.
-  void SetCloseQueryAttached(bool attached) { closeQueryAttached_ = attached; }
-
-protected:
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
+  void FormCloseQuery(bool& canClose) override;
 
 private:
   TDataGrid5* dataGrid_ = nullptr;
-  int tag_ = 0;
-  bool closeQueryAttached_ = true;
 };
 
 // The one district database window of the program, created at start.

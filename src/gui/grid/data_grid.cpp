@@ -406,4 +406,9 @@ bool TDataGrid5::Guarded(const std::function<void()>& command) {
   return false;
 }
 
+bool TDataGrid5::SaveWithQuestion() {
+  bool saved = false;
+  return Guarded([&] { saved = SaveFile(); }) && saved;
+}
+
 }  // namespace ld::gui

@@ -69,6 +69,9 @@ public:
   void ParamsCommand();
   // Runs a command and shows an ld::Error in the message box instead of passing it on.
   bool Guarded(const std::function<void()>& command);
+  // The save of a modified table with its question ("Да" saves, "Нет" discards): false when the person
+  // cancels or the file cannot be written.
+  bool SaveWithQuestion();
 
   // Pixel rectangle of a grid cell (col, gridRow) as painted now; empty when not shown.
   QRect CellRect(int col, int gridRow) const;

@@ -1,21 +1,11 @@
 #include "gui/regime/zregim_form.h"
 
-#include <QCloseEvent>
-#include <QShowEvent>
 
 namespace ld::gui {
 
-namespace {
-// The grid's save with its question: false when the person cancels or the file cannot be written.
-bool SaveWithQuestion(TDataGrid5& grid) {
-  bool saved = false;
-  return grid.Guarded([&] { saved = grid.SaveFile(); }) && saved;
-}
-}  // namespace
-
 TZregimForm* ZregimForm = nullptr;
 
-TZregimForm::TZregimForm(QWidget* parent) : QMainWindow(parent) {
+TZregimForm::TZregimForm(QWidget* parent) : TWorkForm(parent) {
   setObjectName("ZregimForm");
   setWindowTitle("Z-режим");
   resize(800, 560);
@@ -26,21 +16,7 @@ TZregimForm::TZregimForm(QWidget* parent) : QMainWindow(parent) {
 
 void TZregimForm::FormCloseQuery(bool& canClose) {
   canClose = true;
-  if (dataGrid_->Modified()) canClose = SaveWithQuestion(*dataGrid_);
-}
-
-void TZregimForm::showEvent(QShowEvent* event) {
-  if (!event->spontaneous()) move(x(), tag_);
-  QMainWindow::showEvent(event);
-}
-
-void TZregimForm::closeEvent(QCloseEvent* event) {
-  bool canClose = true;
-  if (closeQueryAttached_) FormCloseQuery(canClose);
-  if (canClose)
-    event->accept();
-  else
-    event->ignore();
+  if (dataGrid_->Modified()) canClose = dataGrid_->SaveWithQuestion();
 }
 
 }  // namespace ld::gui

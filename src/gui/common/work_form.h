@@ -1,0 +1,32 @@
+#pragma once
+// A work window of the program (district base, regime, short circuit): created once at start, shown by
+// the main tool bar just below itself, and closed through its own close query.
+#include <QMainWindow>
+
+namespace ld::gui {
+
+class TWorkForm : public QMainWindow {
+  Q_OBJECT
+
+public:
+  using QMainWindow::QMainWindow;
+
+  // The main window puts its own height here before showing the window; the window's top edge goes there.
+  int Tag() const { return tag_; }
+  void SetTag(int tag) { tag_ = tag; }
+
+  // Asks to save what the window has unsaved; canClose becomes false when the person cancels.
+  virtual void FormCloseQuery(bool& canClose) = 0;
+  // The main window's close chain asks the window itself and then closes it with the query detached.
+  void SetCloseQueryAttached(bool attached) { closeQueryAttached_ = attached; }
+
+protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  int tag_ = 0;
+  bool closeQueryAttached_ = true;
+};
+
+}  // namespace ld::gui
