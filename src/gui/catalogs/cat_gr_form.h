@@ -97,6 +97,10 @@ private:
   void SaveCatalog();
   void ClearStatistics();
   std::string ChooseFile(const char* filter, const char* title);
+  // A metering workbook's first sheet: by slices of an hour, or typical days.
+  void ImportMetering(const char* title, bool typical);
+  // Shows the last row of the catalogue and saves it.
+  void ShowImported();
   bool CloseQuery();
 
   std::string basePath_;

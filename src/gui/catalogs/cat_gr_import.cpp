@@ -68,9 +68,7 @@ void TCatGrForm::ImportLB() {
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);
   }
-  CatGrid->Refresh();
-  CatGrid->Last();
-  SaveCatalog();
+  ShowImported();
 }
 
 void TCatGrForm::ImportGRC() {
@@ -104,37 +102,25 @@ void TCatGrForm::ImportGRC() {
 }
 
 void TCatGrForm::ImportSVE() {
-  if (UserAccess == 0) return;
-  const std::string file = ChooseFile("Каталог графиков (*.xls *.xlsx)", "Загрузка каталога графиков (АСКУЭ СВЭ)");
-  if (file.empty()) return;
-  try {
-    const Workbook book = ReadWorkbook(file);
-    const Worksheet empty;
-    const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
-    ImportMeteringSlices(SheetReader(sheet), *CatGrid->GetTable(), basePath_, [this] {
-      CatGrid->Refresh();
-      CatGrid->Last();
-      SaveCatalog();
-      QApplication::processEvents();
-    });
-  } catch (const std::exception& e) {
-    ShowMsgForm(e.what(), mkError, mbOk);
-  }
+  ImportMetering("Загрузка каталога графиков (АСКУЭ СВЭ)", false);
 }
 
 void TCatGrForm::ImportKOE() {
+  ImportMetering("Загрузка каталога графиков (АСКУЭ Кирмаоблэнерго)", true);
+}
+
+void TCatGrForm::ImportMetering(const char* title, bool typical) {
   if (UserAccess == 0) return;
-  const std::string file =
-      ChooseFile("Каталог графиков (*.xls *.xlsx)", "Загрузка каталога графиков (АСКУЭ Кирмаоблэнерго)");
+  const std::string file = ChooseFile("Каталог графиков (*.xls *.xlsx)", title);
   if (file.empty()) return;
   try {
     const Workbook book = ReadWorkbook(file);
     const Worksheet empty;
     const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
-    ImportMeteringTypical(SheetReader(sheet), *CatGrid->GetTable(), basePath_, [this] {
-      CatGrid->Refresh();
-      CatGrid->Last();
-      SaveCatalog();
+    const auto import = typical ? ImportMeteringTypical : ImportMeteringSlices;
+    // Each graph is stored as it is added, so an error further down the workbook keeps those before it.
+    import(SheetReader(sheet), *CatGrid->GetTable(), basePath_, [this] {
+      ShowImported();
       QApplication::processEvents();
     });
   } catch (const std::exception& e) {
@@ -144,6 +130,10 @@ void TCatGrForm::ImportKOE() {
 
 void TCatGrForm::SaveImport() {
   if (UserAccess == 0) return;
+  ShowImported();
+}
+
+void TCatGrForm::ShowImported() {
   CatGrid->Refresh();
   CatGrid->Last();
   SaveCatalog();
