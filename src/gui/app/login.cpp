@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <exception>
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "gui/app/user_file.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
 
 namespace ld::gui {
@@ -55,21 +55,13 @@ TUserPswFrm::TUserPswFrm(const TUserCols& users, QWidget* parent)
   style->setParent(pswEdit_);
   pswEdit_->setStyle(style);
   pswEdit_->setEchoMode(QLineEdit::Password);
-  auto* okBtn = new QPushButton("Применить", this);
-  okBtn->setObjectName("OKBtn");
-  okBtn->setDefault(true);
-  auto* cancelBtn = new QPushButton("Отменить", this);
-  cancelBtn->setObjectName("CancelBtn");
+  auto* buttons = ApplyCancelButtons(*this, [this] { OKBtnClick(); });
 
   auto* fields = new QGridLayout;
   fields->addWidget(label1, 0, 0);
   fields->addWidget(userBox_, 0, 1);
   fields->addWidget(label2, 1, 0);
   fields->addWidget(pswEdit_, 1, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(okBtn);
-  buttons->addWidget(cancelBtn);
   auto* root = new QVBoxLayout(this);
   root->addLayout(fields);
   root->addLayout(buttons);
@@ -80,8 +72,6 @@ TUserPswFrm::TUserPswFrm(const TUserCols& users, QWidget* parent)
   userBox_->setCurrentIndex(-1);
   pswEdit_->clear();
 
-  connect(okBtn, &QPushButton::clicked, this, &TUserPswFrm::OKBtnClick);
-  connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 int TUserPswFrm::ChosenRow() const { return userBox_->currentIndex() + 1; }

@@ -8,13 +8,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/catalogs/graph_series.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
 
 namespace ld::gui {
@@ -103,15 +103,7 @@ TGraphParamForm::TGraphParamForm(const TDataFile& catalog, bool hasValues, int r
   grid->addWidget(ntgBox_, 1, 2);
   grid->addWidget(ntg_, 1, 3);
 
-  auto* ok = new QPushButton("Применить", this);
-  ok->setObjectName("OKBtn");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Отменить", this);
-  cancel->setObjectName("CancelBtn");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  auto* buttons = ApplyCancelButtons(*this, [this] { Apply(); });
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(group);
@@ -168,8 +160,6 @@ TGraphParamForm::TGraphParamForm(const TDataFile& catalog, bool hasValues, int r
   connect(zam_, &QComboBox::activated, this, &TGraphParamForm::QuantityChanged);
   for (QRadioButton* radio : {usBox_, nuBox_, tgfBox_, ntgBox_})
     connect(radio, &QRadioButton::toggled, this, &TGraphParamForm::RadioChanged);
-  connect(ok, &QPushButton::clicked, this, &TGraphParamForm::Apply);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 char TGraphParamForm::Letter() const {

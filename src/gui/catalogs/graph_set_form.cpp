@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -16,6 +15,7 @@
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/catalogs/graph_series.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
 #include "gui/grid/color_combo.h"
 
@@ -107,20 +107,10 @@ TGraphSetForm::TGraphSetForm(QWidget* parent) : QDialog(parent) {
   form->addRow("Y низ", Yf1Edit);
   form->addRow("Y верх", Yf2Edit);
   form->addRow("dY", dYEdit);
-  auto* ok = new QPushButton("Применить", this);
-  ok->setObjectName("OKBtn");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Отменить", this);
-  cancel->setObjectName("CancelBtn");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  auto* buttons = ApplyCancelButtons(*this, [this] { Apply(); });
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addLayout(buttons);
-  connect(ok, &QPushButton::clicked, this, &TGraphSetForm::Apply);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TGraphSetForm::Apply() {

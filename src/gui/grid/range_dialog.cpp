@@ -7,8 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
-#include "gui/grid/dialog_buttons.h"
 #include "gui/grid/grid_dialogs.h"
 
 namespace ld::gui {

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "core/tables/layout.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
-#include "gui/grid/dialog_buttons.h"
 #include "gui/grid/grid_dialogs.h"
 #include "gui/grid/tcolor.h"
 

@@ -11,10 +11,10 @@
 
 #include "core/base/codepage.h"
 #include "core/base/strings.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
 #include "gui/grid/block_clipboard.h"
 #include "gui/grid/color_combo.h"
-#include "gui/grid/dialog_buttons.h"
 #include "gui/grid/grid_dialogs.h"
 #include "gui/grid/maket_block.h"
 

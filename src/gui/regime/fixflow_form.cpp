@@ -14,6 +14,7 @@
 #include "core/base/numfmt.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
 #include "gui/regime/set_regim_form.h"
 
@@ -98,16 +99,8 @@ TSetBalansFrm::TSetBalansFrm(bool full, QWidget* parent) : QDialog(parent), full
   regBtn_ = new QPushButton("Режимные установки", this);
   regBtn_->setObjectName("RegBtn");
 
-  auto* okBtn = new QPushButton("Применить", this);
-  okBtn->setObjectName("OKBtn");
-  okBtn->setDefault(true);
-  auto* cancelBtn = new QPushButton("Отменить", this);
-  cancelBtn->setObjectName("CancelBtn");
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(regBtn_);
-  buttons->addStretch();
-  buttons->addWidget(okBtn);
-  buttons->addWidget(cancelBtn);
+  auto* buttons = ApplyCancelButtons(*this, [this] { OKBtnClick(); });
+  buttons->insertWidget(0, regBtn_);
 
   auto* root = new QVBoxLayout(this);
   root->addLayout(numbers);
@@ -129,8 +122,6 @@ TSetBalansFrm::TSetBalansFrm(bool full, QWidget* parent) : QDialog(parent), full
   }
   connect(iterEdit_, &QLineEdit::textEdited, this, [this] { IntChange(iterEdit_); });
   connect(regBtn_, &QPushButton::clicked, this, &TSetBalansFrm::RegBtnClick);
-  connect(okBtn, &QPushButton::clicked, this, &TSetBalansFrm::OKBtnClick);
-  connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TSetBalansFrm::Load() {

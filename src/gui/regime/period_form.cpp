@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -16,6 +15,7 @@
 #include "core/base/dates.h"
 #include "core/base/msgbox.h"
 #include "core/base/settings.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
 
 namespace ld::gui {
@@ -93,15 +93,7 @@ TWPeriodFrm::TWPeriodFrm(QWidget* parent) : QDialog(parent) {
   slice->addWidget(calcTime_);
   slice->addWidget(period_);
 
-  auto* okBtn = new QPushButton("Применить", this);
-  okBtn->setObjectName("OKBtn");
-  okBtn->setDefault(true);
-  auto* cancelBtn = new QPushButton("Отменить", this);
-  cancelBtn->setObjectName("CancelBtn");
-  auto* actions = new QHBoxLayout;
-  actions->addStretch();
-  actions->addWidget(okBtn);
-  actions->addWidget(cancelBtn);
+  auto* actions = ApplyCancelButtons(*this, [this] { OKBtnClick(); });
 
   auto* root = new QVBoxLayout(this);
   root->addLayout(dates);
@@ -109,8 +101,6 @@ TWPeriodFrm::TWPeriodFrm(QWidget* parent) : QDialog(parent) {
   root->addLayout(slice);
   root->addLayout(actions);
 
-  connect(okBtn, &QPushButton::clicked, this, &TWPeriodFrm::OKBtnClick);
-  connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TWPeriodFrm::Load() {

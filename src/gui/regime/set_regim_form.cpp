@@ -20,6 +20,7 @@
 #include "core/base/numfmt.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
 #include "gui/regime/period_form.h"
 
@@ -163,15 +164,7 @@ TSetRegimFrm::TSetRegimFrm(bool withPeriod, QWidget* parent) : QDialog(parent), 
   period->addWidget(dateLabel_);
   period->addWidget(wrLabel_);
 
-  auto* okBtn = new QPushButton("Применить", this);
-  okBtn->setObjectName("OKBtn");
-  okBtn->setDefault(true);
-  auto* cancelBtn = new QPushButton("Отменить", this);
-  cancelBtn->setObjectName("CancelBtn");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(okBtn);
-  buttons->addWidget(cancelBtn);
+  auto* buttons = ApplyCancelButtons(*this, [this] { OKBtnClick(); });
 
   auto* root = new QVBoxLayout(this);
   root->addLayout(numbers);
@@ -189,8 +182,6 @@ TSetRegimFrm::TSetRegimFrm(bool withPeriod, QWidget* parent) : QDialog(parent), 
   }
   connect(checkBox1_, &QCheckBox::toggled, this, &TSetRegimFrm::CheckBox1Click);
   connect(wrBtn_, &QPushButton::clicked, this, &TSetRegimFrm::WRBtnClick);
-  connect(okBtn, &QPushButton::clicked, this, &TSetRegimFrm::OKBtnClick);
-  connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TSetRegimFrm::Load() {
