@@ -22,6 +22,7 @@
 #include "core/tables/layout.h"
 #include "gui/catalogs/catalog_form.h"
 #include "gui/common/modal.h"
+#include "gui/common/named_widget.h"
 
 namespace ld::gui {
 
@@ -43,18 +44,6 @@ double EditNumber(const QLineEdit* edit) {
   const std::string text = TrimTrailSpaces(TrimLeadSpaces(edit->text().toStdString()));
   if (text.empty() || text == "-" || text == "+") return 0;
   return StrToFloatZ(text);
-}
-
-QLineEdit* NamedEdit(QWidget* parent, const char* name) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  return edit;
-}
-
-QPushButton* NamedButton(QWidget* parent, const char* name, const char* text) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
-  return button;
 }
 
 // What each kind's catalogue and passport list are called, and how their rows are read.
@@ -106,7 +95,7 @@ TCalcRXForm::TCalcRXForm(std::string catalogPath, std::string listBasePath, bool
   const char* names[] = {"LineBtn", "T2Btn", "TRBtn", "T3Btn", "RTBtn"};
   const char* texts[] = {"Линии", "2-обм. тр-ры", "Расщ. тр-ры", "3-обм. тр-ры", "Реакторы"};
   for (int i = 0; i < 5; ++i) {
-    kindButtons_[static_cast<std::size_t>(i)] = NamedButton(this, names[i], texts[i]);
+    kindButtons_[static_cast<std::size_t>(i)] = Named<QPushButton>(names[i], texts[i], this);
     kindButtons_[static_cast<std::size_t>(i)]->setCheckable(true);
     kinds->addWidget(kindButtons_[static_cast<std::size_t>(i)]);
     connect(kindButtons_[static_cast<std::size_t>(i)], &QPushButton::clicked, this, [this, i] { KindButtonClick(i); });
@@ -122,8 +111,8 @@ TCalcRXForm::TCalcRXForm(std::string catalogPath, std::string listBasePath, bool
     auto* page = new QWidget(notebook_);
     page->setObjectName("LN");
     auto* form = new QFormLayout(page);
-    unomEdit_ = NamedEdit(page, "UnomEdit");
-    lineEdit_ = NamedEdit(page, "LineEdit");
+    unomEdit_ = Named<QLineEdit>("UnomEdit", page);
+    lineEdit_ = Named<QLineEdit>("LineEdit", page);
     form->addRow("Uном", unomEdit_);
     form->addRow("Линия", lineEdit_);
     notebook_->addWidget(page);
@@ -137,9 +126,9 @@ TCalcRXForm::TCalcRXForm(std::string catalogPath, std::string listBasePath, bool
     auto* page = new QWidget(notebook_);
     page->setObjectName(Q(kPages[k + 2]));
     auto* form = new QFormLayout(page);
-    markEdits_[k] = NamedEdit(page, markNames[i]);
-    nameEdits_[k] = NamedEdit(page, nameNames[i]);
-    listButtons_[k] = NamedButton(page, listNames[i], listTexts[i]);
+    markEdits_[k] = Named<QLineEdit>(markNames[i], page);
+    nameEdits_[k] = Named<QLineEdit>(nameNames[i], page);
+    listButtons_[k] = Named<QPushButton>(listNames[i], listTexts[i], page);
     form->addRow("Марка", markEdits_[k]);
     if (i == 1 || i == 2) {
       auto* box = new QComboBox(page);
@@ -159,8 +148,8 @@ TCalcRXForm::TCalcRXForm(std::string catalogPath, std::string listBasePath, bool
   layout->addWidget(notebook_);
 
   auto* actions = new QHBoxLayout;
-  paramBtn_ = NamedButton(this, "ParamBtn", "Параметры");
-  catalogBtn_ = NamedButton(this, "CatalogBtn", "Справочник");
+  paramBtn_ = Named<QPushButton>("ParamBtn", "Параметры", this);
+  catalogBtn_ = Named<QPushButton>("CatalogBtn", "Справочник", this);
   actions->addWidget(paramBtn_);
   actions->addWidget(catalogBtn_);
   layout->addLayout(actions);
@@ -171,7 +160,7 @@ TCalcRXForm::TCalcRXForm(std::string catalogPath, std::string listBasePath, bool
   const char* valueNames[] = {"REdit", "XEdit", "GEdit", "BEdit", "KaEdit", "KrEdit"};
   const char* valueLabels[] = {"R", "X", "G", "B", "Kтр'", "Kтр\""};
   for (int i = 0; i < 6; ++i) {
-    valueEdits_[static_cast<std::size_t>(i)] = NamedEdit(this, valueNames[i]);
+    valueEdits_[static_cast<std::size_t>(i)] = Named<QLineEdit>(valueNames[i], this);
     values->addWidget(new QLabel(valueLabels[i], this), i / 2, (i % 2) * 2);
     values->addWidget(valueEdits_[static_cast<std::size_t>(i)], i / 2, (i % 2) * 2 + 1);
     QLineEdit* edit = valueEdits_[static_cast<std::size_t>(i)];
@@ -200,9 +189,9 @@ TCalcRXForm::TCalcRXForm(std::string catalogPath, std::string listBasePath, bool
   }
 
   auto* buttons = new QHBoxLayout;
-  auto* ok = NamedButton(this, "OkBtn", "Записать");
+  auto* ok = Named<QPushButton>("OkBtn", "Записать", this);
   ok->setDefault(true);
-  auto* cancel = NamedButton(this, "CancelBtn", "Отменить");
+  auto* cancel = Named<QPushButton>("CancelBtn", "Отменить", this);
   buttons->addStretch();
   buttons->addWidget(ok);
   buttons->addWidget(cancel);

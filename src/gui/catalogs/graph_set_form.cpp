@@ -17,23 +17,12 @@
 #include "core/catalogs/graph_series.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
+#include "gui/common/named_widget.h"
 #include "gui/grid/color_combo.h"
 
 namespace ld::gui {
 
 namespace {
-
-QLineEdit* Edit(QWidget* parent, const char* name) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  return edit;
-}
-
-QCheckBox* Check(QWidget* parent, const char* name, const char* text) {
-  auto* box = new QCheckBox(text, parent);
-  box->setObjectName(name);
-  return box;
-}
 
 // An integer field: an entry below 1 (or no number) becomes "0" as it is typed.
 void GuardInteger(QLineEdit* edit) {
@@ -76,17 +65,17 @@ TGraphSetForm::TGraphSetForm(QWidget* parent) : QDialog(parent) {
   FrameBox->setObjectName("_Frame");
   GraphBox = new TColorComboBox(this);
   GraphBox->setObjectName("_Graph");
-  LinWidthEdit = Edit(this, "_LinWidth");
-  RadiusEdit = Edit(this, "_Radius");
-  WminEdit = Edit(this, "_Wmin");
+  LinWidthEdit = Named<QLineEdit>("_LinWidth", this);
+  RadiusEdit = Named<QLineEdit>("_Radius", this);
+  WminEdit = Named<QLineEdit>("_Wmin", this);
   for (QLineEdit* e : {LinWidthEdit, RadiusEdit, WminEdit}) GuardInteger(e);
-  LegBox = Check(this, "_FLeg", "Отображение списка наименований графиков");
-  FixBox = Check(this, "_Fix", "Фиксированная ширина деления по оси времени");
-  FixYBox = Check(this, "_FixY", "Фиксированные пределы по оси Y:");
-  YxEdit = Edit(this, "_Yx");
-  Yf1Edit = Edit(this, "_Yf1");
-  Yf2Edit = Edit(this, "_Yf2");
-  dYEdit = Edit(this, "_dY");
+  LegBox = Named<QCheckBox>("_FLeg", "Отображение списка наименований графиков", this);
+  FixBox = Named<QCheckBox>("_Fix", "Фиксированная ширина деления по оси времени", this);
+  FixYBox = Named<QCheckBox>("_FixY", "Фиксированные пределы по оси Y:", this);
+  YxEdit = Named<QLineEdit>("_Yx", this);
+  Yf1Edit = Named<QLineEdit>("_Yf1", this);
+  Yf2Edit = Named<QLineEdit>("_Yf2", this);
+  dYEdit = Named<QLineEdit>("_dY", this);
 
   auto* form = new QFormLayout;
   auto* dates = new QHBoxLayout;

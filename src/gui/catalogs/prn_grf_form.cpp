@@ -19,20 +19,11 @@
 #include "core/base/strings.h"
 #include "gui/catalogs/graph_box.h"
 #include "gui/common/modal.h"
+#include "gui/common/named_widget.h"
 #include "gui/grid/report_print_device.h"
 #include "gui/grid/report_print_settings.h"
 
 namespace ld::gui {
-
-namespace {
-
-QLineEdit* MarginEditBox(QWidget* parent, const char* name) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  return edit;
-}
-
-}  // namespace
 
 QPrinter& GraphPrinter() {
   static const std::unique_ptr<QPrinter> printer = [] {
@@ -68,7 +59,7 @@ TPrnGrfForm::TPrnGrfForm(TGraphBox& box, QWidget* parent) : QDialog(parent), box
   const char* labels[] = {"Сверху", "Снизу", "Слева", "Справа"};
   QLineEdit** edits[] = {&TopEdit, &BottomEdit, &LeftEdit, &RightEdit};
   for (int i = 0; i < 4; ++i) {
-    *edits[i] = MarginEditBox(this, editNames[i]);
+    *edits[i] = Named<QLineEdit>(editNames[i], this);
     auto* spin = new QWidget(this);
     spin->setObjectName(spinNames[i]);
     auto* spinLayout = new QVBoxLayout(spin);

@@ -13,6 +13,7 @@
 
 #include "core/tables/table_file.h"
 #include "gui/common/modal.h"
+#include "gui/common/named_widget.h"
 #include "gui/grid/compare_tables.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/grid_dialogs.h"
@@ -31,12 +32,6 @@ struct Remembered {
 Remembered& Memory() {
   static Remembered memory;
   return memory;
-}
-
-QListWidget* CheckList(const char* name, QWidget* parent) {
-  auto* list = new QListWidget(parent);  // owned by the dialog
-  list->setObjectName(name);
-  return list;
 }
 
 std::vector<int> CheckedColumns(const QListWidget* list) {
@@ -66,8 +61,8 @@ TCompareForm::TCompareForm(TDataGrid5& grid, QWidget* parent) : QDialog(parent),
   layout->addLayout(fileRow, 1, 0, 1, 2);
   layout->addWidget(new QLabel("Сравнивать колонки :", this), 2, 0);
   layout->addWidget(new QLabel("Поиск по колонкам :", this), 2, 1);
-  compareList_ = CheckList("CompareList", this);
-  keyList_ = CheckList("KeyList", this);
+  compareList_ = Named<QListWidget>("CompareList", this);
+  keyList_ = Named<QListWidget>("KeyList", this);
   layout->addWidget(compareList_, 3, 0);
   layout->addWidget(keyList_, 3, 1);
   differenceBox_ = new QCheckBox("Добавить колонку вычитания = N - N*", this);

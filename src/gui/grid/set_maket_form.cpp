@@ -13,6 +13,7 @@
 #include "core/base/strings.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
+#include "gui/common/named_widget.h"
 #include "gui/grid/block_clipboard.h"
 #include "gui/grid/color_combo.h"
 #include "gui/grid/grid_dialogs.h"
@@ -39,12 +40,6 @@ void ClearColumn(TDataFile& table, int c) {
   table.FieldName[k].clear();
   table.ColTitle[k].clear();
   table.Comment[k].clear();
-}
-
-QLineEdit* NumberEdit(const char* name, QWidget* parent) {
-  auto* edit = new QLineEdit(parent);  // owned by the dialog
-  edit->setObjectName(name);
-  return edit;
 }
 
 TColorComboBox* ColorBox(const char* name, QWidget* parent) {
@@ -95,9 +90,9 @@ TSetMaketForm::TSetMaketForm(const TDataFile& table, QWidget* parent) : QDialog(
   titElem_->setObjectName("TitElem");
   titElem_->setMaxLength(255);
   form->addRow("Заголовок колонки", titElem_);
-  pixWidth_ = NumberEdit("PixWidth", this);
-  ctrlSize_ = NumberEdit("CtrlSize", this);
-  fltDigit_ = NumberEdit("FltDigit", this);
+  pixWidth_ = Named<QLineEdit>("PixWidth", this);
+  ctrlSize_ = Named<QLineEdit>("CtrlSize", this);
+  fltDigit_ = Named<QLineEdit>("FltDigit", this);
   form->addRow("Ширина (пикселей)", pixWidth_);
   form->addRow("Максимум символов", ctrlSize_);
   form->addRow("Знаков после запятой", fltDigit_);

@@ -16,7 +16,9 @@
 #include "core/base/strings.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
+#include "gui/common/named_widget.h"
 #include "gui/regime/set_regim_form.h"
+#include "gui/regime/setting_fields.h"
 
 namespace ld::gui {
 
@@ -24,20 +26,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
-QString SingleText(float v) { return Q(FloatToStrGeneral(v, 7)); }
-
-QLineEdit* NumberEdit(const char* name, QWidget* parent) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  edit->setMaximumWidth(90);
-  return edit;
-}
-
-QCheckBox* Box(const char* name, const char* caption, QWidget* parent) {
-  auto* box = new QCheckBox(caption, parent);
-  box->setObjectName(name);
-  return box;
-}
 
 }  // namespace
 
@@ -62,9 +50,9 @@ TSetBalansFrm::TSetBalansFrm(bool full, QWidget* parent) : QDialog(parent), full
   }
 
   // Each criterion with the multiplier of its weights.
-  cLoadBox_ = Box("CLoadBox", "Минимум отклонений от заданных нагрузок", this);
-  cVoltBox_ = Box("CVoltBox", "Минимум отклонений от заданных напряжений", this);
-  cFlowBox_ = Box("CFlowBox", "Минимум отклонений от заданных перетоков", this);
+  cLoadBox_ = Named<QCheckBox>("CLoadBox", "Минимум отклонений от заданных нагрузок", this);
+  cVoltBox_ = Named<QCheckBox>("CVoltBox", "Минимум отклонений от заданных напряжений", this);
+  cFlowBox_ = Named<QCheckBox>("CFlowBox", "Минимум отклонений от заданных перетоков", this);
   auto* criteria = new QGridLayout;
   criteria->addWidget(new QLabel("Выбор критерия балансировки:", this), 0, 0, 1, 3);
   const std::tuple<QCheckBox*, QLineEdit*> pairs[] = {
@@ -76,10 +64,10 @@ TSetBalansFrm::TSetBalansFrm(bool full, QWidget* parent) : QDialog(parent), full
     criteria->addWidget(edit, row++, 2);
   }
 
-  wLoadBox_ = Box("WLoadBox", "Нагрузок", this);
-  wVoltBox_ = Box("WVoltBox", "Напряжений", this);
-  wFlowBox_ = Box("WFlowBox", "Заданных перетоков", this);
-  propPQBox_ = Box("PropPQBox", "Весовые коэф. пропорциональны нагрузкам", this);
+  wLoadBox_ = Named<QCheckBox>("WLoadBox", "Нагрузок", this);
+  wVoltBox_ = Named<QCheckBox>("WVoltBox", "Напряжений", this);
+  wFlowBox_ = Named<QCheckBox>("WFlowBox", "Заданных перетоков", this);
+  propPQBox_ = Named<QCheckBox>("PropPQBox", "Весовые коэф. пропорциональны нагрузкам", this);
   auto* weights = new QVBoxLayout;
   weights->addWidget(new QLabel("Применение весовых коэффициентов:", this));
   auto* weightBoxes = new QHBoxLayout;
@@ -87,15 +75,15 @@ TSetBalansFrm::TSetBalansFrm(bool full, QWidget* parent) : QDialog(parent), full
   weights->addLayout(weightBoxes);
   weights->addWidget(propPQBox_);
 
-  rZnakBox_ = Box("RZnakBox", "Запрет смены знаков нагрузок (генераций)", this);
-  rNullBox_ = Box("RNullBox", "Нулевая нагрузка (генерация) не изменяется", this);
+  rZnakBox_ = Named<QCheckBox>("RZnakBox", "Запрет смены знаков нагрузок (генераций)", this);
+  rNullBox_ = Named<QCheckBox>("RNullBox", "Нулевая нагрузка (генерация) не изменяется", this);
   auto* limits = new QVBoxLayout;
   limits->addWidget(new QLabel("Учет ограничений:", this));
   limits->addWidget(rZnakBox_);
   limits->addWidget(rNullBox_);
 
-  savePQBox_ = Box("SavePQBox", "Сохранение сбалансированных нагрузок", this);
-  iterBox_ = Box("IterBox", "Вывод итерационного процесса", this);
+  savePQBox_ = Named<QCheckBox>("SavePQBox", "Сохранение сбалансированных нагрузок", this);
+  iterBox_ = Named<QCheckBox>("IterBox", "Вывод итерационного процесса", this);
   regBtn_ = new QPushButton("Режимные установки", this);
   regBtn_->setObjectName("RegBtn");
 

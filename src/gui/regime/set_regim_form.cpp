@@ -23,6 +23,7 @@
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
 #include "gui/regime/period_form.h"
+#include "gui/regime/setting_fields.h"
 
 namespace ld::gui {
 
@@ -30,8 +31,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
-
-QString SingleText(float v) { return Q(FloatToStrGeneral(v, 7)); }
 
 // An integer as typed: blanks in front, a sign, digits and nothing else.
 bool ReadsAsInteger(const std::string& text) {
@@ -43,13 +42,6 @@ bool ReadsAsInteger(const std::string& text) {
   if (i == digits || i != text.size()) return false;
   const long long value = std::strtoll(text.c_str(), nullptr, 10);
   return value >= INT_MIN && value <= INT_MAX;
-}
-
-QLineEdit* NumberEdit(const char* name, QWidget* parent) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  edit->setMaximumWidth(90);
-  return edit;
 }
 
 }  // namespace
