@@ -115,21 +115,6 @@ bool WritePrnGrfSettings(const std::string& fileName, const TPrnGrfSettings& s) 
   }
 }
 
-void TurnMargins(TPrnGrfSettings& s, bool toLandscape) {
-  const TPrnGrfSettings old = s;
-  if (toLandscape) {
-    s.Top = old.Left;
-    s.Left = old.Bottom;
-    s.Bottom = old.Right;
-    s.Right = old.Top;
-  } else {
-    s.Left = old.Top;
-    s.Top = old.Right;
-    s.Right = old.Bottom;
-    s.Bottom = old.Left;
-  }
-}
-
 bool PlaceGraphOnPage(const TPrnGrfSettings& m, int pageWidth, int pageHeight, double dpiX, double dpiY,
                       double screenDpiX, double screenDpiY, int width, int height, TPrintPlacement& placement) {
   placement = TPrintPlacement{};

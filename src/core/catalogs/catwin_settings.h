@@ -33,9 +33,6 @@ struct TPrnGrfSettings {
 bool ReadPrnGrfSettings(const std::string& fileName, TPrnGrfSettings& settings);
 bool WritePrnGrfSettings(const std::string& fileName, const TPrnGrfSettings& settings);
 
-// The margins turned with the page when the orientation changes.
-void TurnMargins(TPrnGrfSettings& settings, bool toLandscape);
-
 // Where a picture of width x height screen pixels goes on a page of pageWidth x pageHeight printer
 // pixels, printer resolution dpiX x dpiY, screen resolution screenDpiX x screenDpiY, the margins in
 // centimetres: scaled to fit the room between the margins with its proportions kept. Empty (false)

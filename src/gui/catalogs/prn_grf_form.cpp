@@ -21,17 +21,13 @@
 #include "gui/common/modal.h"
 #include "gui/common/named_widget.h"
 #include "gui/grid/report_print_device.h"
+#include "gui/grid/report_print_render.h"
 #include "gui/grid/report_print_settings.h"
 
 namespace ld::gui {
 
 QPrinter& GraphPrinter() {
-  static const std::unique_ptr<QPrinter> printer = [] {
-    auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    p->setFullPage(true);
-    p->setPageSize(QPageSize(QPageSize::A4));
-    return p;
-  }();
+  static const std::unique_ptr<QPrinter> printer = NewPagePrinter();
   return *printer;
 }
 
@@ -163,7 +159,12 @@ void TPrnGrfForm::PrinterBtnClick() {
   if (!RunPrinterSetup(printer, this)) return;
   const auto after = printer.pageLayout().orientation();
   if (after != before) {
-    TurnMargins(work_, after == QPageLayout::Landscape);
+    const PrintMargins turned =
+        TurnedMargins({work_.Top, work_.Left, work_.Bottom, work_.Right}, after == QPageLayout::Landscape);
+    work_.Top = static_cast<float>(turned.top);
+    work_.Left = static_cast<float>(turned.left);
+    work_.Bottom = static_cast<float>(turned.bottom);
+    work_.Right = static_cast<float>(turned.right);
     ShowMargins();
   }
 }

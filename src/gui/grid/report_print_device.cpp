@@ -11,14 +11,15 @@
 namespace ld::gui {
 
 QPrinter& ReportPrinter() {
-  static const std::unique_ptr<QPrinter> printer = [] {
-    auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    // Margins are the report's own, measured from the paper's edge.
-    p->setFullPage(true);
-    p->setPageSize(QPageSize(QPageSize::A4));
-    return p;
-  }();
+  static const std::unique_ptr<QPrinter> printer = NewPagePrinter();
   return *printer;
+}
+
+std::unique_ptr<QPrinter> NewPagePrinter() {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer->setFullPage(true);
+  printer->setPageSize(QPageSize(QPageSize::A4));
+  return printer;
 }
 
 bool PrinterInstalled(const QPrinter& printer) {

@@ -247,19 +247,7 @@ void TPrnSetForm::SetLandscape(bool landscape) {
 }
 
 void TPrnSetForm::TurnMargins(bool toLandscape) {
-  const PrintMargins old = Margins();
-  PrintMargins turned;
-  if (toLandscape) {
-    turned.top = old.left;
-    turned.left = old.bottom;
-    turned.bottom = old.right;
-    turned.right = old.top;
-  } else {
-    turned.left = old.top;
-    turned.top = old.right;
-    turned.right = old.bottom;
-    turned.bottom = old.left;
-  }
+  const PrintMargins turned = TurnedMargins(Margins(), toLandscape);
   topEdit_->SetValue(turned.top);
   leftEdit_->SetValue(turned.left);
   bottomEdit_->SetValue(turned.bottom);

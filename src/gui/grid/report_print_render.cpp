@@ -47,6 +47,11 @@ void DrawOp(QPainter& painter, const PrintOp& op, const QFont& font) {
 
 }  // namespace
 
+PrintMargins TurnedMargins(const PrintMargins& margins, bool toLandscape) {
+  if (toLandscape) return {margins.left, margins.bottom, margins.right, margins.top};
+  return {margins.right, margins.top, margins.left, margins.bottom};
+}
+
 PrintPageSetup ReportPageSetup(const QPrinter& printer, const QFont& documentFont, const PrintMargins& margins) {
   PrintPageSetup setup;
   setup.px = printer.logicalDpiX();

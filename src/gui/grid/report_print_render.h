@@ -15,6 +15,10 @@ struct PrintMargins {
   double top = 1, left = 2, bottom = 1, right = 1;  // cm
 };
 
+// The margins turned with the page when its orientation changes: to landscape the left margin goes to
+// the top, back to portrait the top margin goes to the left.
+PrintMargins TurnedMargins(const PrintMargins& margins, bool toLandscape);
+
 // The page geometry of a report on this printer: its resolution and orientation, the margins and the
 // document font's height in printer pixels.
 PrintPageSetup ReportPageSetup(const QPrinter& printer, const QFont& documentFont, const PrintMargins& margins);

@@ -18,6 +18,7 @@
 #include "gui/catalogs/graph_box.h"
 #include "gui/catalogs/prn_grf_form.h"
 #include "gui/grid/data_grid.h"
+#include "gui/grid/report_print_render.h"
 
 namespace ld::test {
 namespace {
@@ -296,10 +297,8 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
 }
 
 TEST(GraphPrintPlacement, MarginsTurnWithThePageAndThePictureKeepsItsShape) {
-  TPrnGrfSettings m;
-  m.Top = 1, m.Left = 2, m.Bottom = 1.5f, m.Right = 0.5f;
-  TurnMargins(m, true);  // the left margin goes to the top
-  EXPECT_EQ(std::tuple(m.Top, m.Left, m.Bottom, m.Right), std::tuple(2.0f, 1.5f, 0.5f, 1.0f));
+  const gui::PrintMargins m = gui::TurnedMargins({1, 2, 1.5, 0.5}, true);  // the left margin goes to the top
+  EXPECT_EQ(std::tuple(m.top, m.left, m.bottom, m.right), std::tuple(2.0, 1.5, 0.5, 1.0));
 
   // A4 at 600 dpi: 4961 x 7016 pixels; margins 2 cm left, 1 cm elsewhere. A plot of 800 x 400 at
   // 96 dpi is 5000 x 2500 printer pixels, wider than the room, so the width decides.
