@@ -22,10 +22,11 @@ struct FreeOnExit {
 };
 
 template <typename Rec>
-bool FindUnit(const std::string& name, const std::string& mark, const std::string& folder, const std::string& listBase,
-              const std::string& listLayout, void (*loadList)(const std::string&, bool), void (*freeList)(),
-              bool (*findInList)(const std::string&, Rec&), void (*loadCatalog)(const std::string&, bool),
-              void (*freeCatalog)(), bool (*findByMark)(const std::string&, Rec&), Rec& rec) {
+bool LookUpUnit(const std::string& name, const std::string& mark, const std::string& folder,
+                const std::string& listBase, const std::string& listLayout, void (*loadList)(const std::string&, bool),
+                void (*freeList)(), bool (*findInList)(const std::string&, Rec&),
+                void (*loadCatalog)(const std::string&, bool), void (*freeCatalog)(),
+                bool (*findByMark)(const std::string&, Rec&), Rec& rec) {
   if (!name.empty()) {
     loadList(listBase + GetMaketExtention(listLayout), false);
     const FreeOnExit guard{freeList};
@@ -34,6 +35,31 @@ bool FindUnit(const std::string& name, const std::string& mark, const std::strin
   loadCatalog(folder, false);
   const FreeOnExit guard{freeCatalog};
   return findByMark(mark, rec);
+}
+
+// The unit by its passport name, or else by its mark in the catalogue, with its parameters checked. On
+// failure error takes the kind's error text, read only after the look-up and the check have set it.
+template <typename Rec>
+bool FindUnit(const std::string& name, const std::string& mark, const std::string& folder, const std::string& listBase,
+              const std::string& listLayout, void (*loadList)(const std::string&, bool), void (*freeList)(),
+              bool (*findInList)(const std::string&, Rec&), void (*loadCatalog)(const std::string&, bool),
+              void (*freeCatalog)(), bool (*findByMark)(const std::string&, Rec&), bool (*check)(Rec&),
+              const std::string& kindError, std::string& error, Rec& rec) {
+  if (LookUpUnit(name, mark, folder, listBase, listLayout, loadList, freeList, findInList, loadCatalog, freeCatalog,
+                 findByMark, rec) &&
+      check(rec))
+    return true;
+  error = kindError;
+  return false;
+}
+
+// The high-voltage winding of a transformer with more than one winding below it.
+template <typename Rec>
+void HighWinding(const Rec& rec, TBranchValues& v, TBranchWritten& w) {
+  v.R = rec.Rv, v.X = rec.Xv, v.G = rec.G, v.B = rec.B;
+  v.Ka = 1, v.Kr = 0, v.Ktn = 1;
+  v.Sdop = 0.001f * rec.Sv;
+  w.GB = true;
 }
 
 }  // namespace
@@ -105,11 +131,8 @@ bool CalcUnitBranch(const std::string& kind, int winding, const std::string& nam
   if (kind == "T2") {
     TRecT2 rec;
     if (!FindUnit(name, mark, folder, listBase, ListLayoutT2, LoadListT2, FreeListT2, FindT2InList, LoadCatalogT2,
-                  FreeCatalogT2, FindT2ByMark, rec) ||
-        !CheckT2Params(rec)) {
-      error = CatalogErrorT2;
+                  FreeCatalogT2, FindT2ByMark, CheckT2Params, CatalogErrorT2, error, rec))
       return false;
-    }
     v.R = rec.R, v.X = rec.X, v.G = rec.G, v.B = rec.B;
     v.Ka = rec.Kt, v.Kr = 0, v.Ktn = rec.Kt;
     v.Sdop = 0.001f * rec.Sv;
@@ -118,11 +141,8 @@ bool CalcUnitBranch(const std::string& kind, int winding, const std::string& nam
   } else if (kind == "TR") {
     TRecTR rec;
     if (!FindUnit(name, mark, folder, listBase, ListLayoutTR, LoadListTR, FreeListTR, FindTRInList, LoadCatalogTR,
-                  FreeCatalogTR, FindTRByMark, rec) ||
-        !CheckTRParams(rec)) {
-      error = CatalogErrorTR;
+                  FreeCatalogTR, FindTRByMark, CheckTRParams, CatalogErrorTR, error, rec))
       return false;
-    }
     if (winding == 1 || winding == 2) {
       const bool first = winding == 1;
       v.R = first ? rec.Rn1 : rec.Rn2;
@@ -133,20 +153,14 @@ bool CalcUnitBranch(const std::string& kind, int winding, const std::string& nam
       v.Ktn = un != 0 ? rec.Uv / un : 0.0f;
       v.Sdop = 0.001f * rec.Sv / 2;
     } else {
-      v.R = rec.Rv, v.X = rec.Xv, v.G = rec.G, v.B = rec.B;
-      v.Ka = 1, v.Kr = 0, v.Ktn = 1;
-      v.Sdop = 0.001f * rec.Sv;
-      w.GB = true;
+      HighWinding(rec, v, w);
     }
     rpn = rec.RPN;
   } else if (kind == "T3") {
     TRecT3 rec;
     if (!FindUnit(name, mark, folder, listBase, ListLayoutT3, LoadListT3, FreeListT3, FindT3InList, LoadCatalogT3,
-                  FreeCatalogT3, FindT3ByMark, rec) ||
-        !CheckT3Params(rec)) {
-      error = CatalogErrorT3;
+                  FreeCatalogT3, FindT3ByMark, CheckT3Params, CatalogErrorT3, error, rec))
       return false;
-    }
     if (winding == 1) {
       v.R = rec.Rs, v.X = rec.Xs, v.Ka = rec.Ks, v.Kr = rec.KsIm;
       v.Ktn = rec.Us != 0 ? rec.Uv / rec.Us : 0.0f;
@@ -156,20 +170,14 @@ bool CalcUnitBranch(const std::string& kind, int winding, const std::string& nam
       v.Ktn = rec.Un != 0 ? rec.Uv / rec.Un : 0.0f;
       v.Sdop = rec.Sv * rec.Sn * 0.00001f;
     } else {
-      v.R = rec.Rv, v.X = rec.Xv, v.G = rec.G, v.B = rec.B;
-      v.Ka = 1, v.Kr = 0, v.Ktn = 1;
-      v.Sdop = 0.001f * rec.Sv;
-      w.GB = true;
+      HighWinding(rec, v, w);
     }
     rpn = rec.RPN;
   } else if (kind == "RT") {
     TRecRT rec;
     if (!FindUnit(name, mark, folder, listBase, ListLayoutRT, LoadListRT, FreeListRT, FindRTInList, LoadCatalogRT,
-                  FreeCatalogRT, FindRTByMark, rec) ||
-        !CheckRTParams(rec)) {
-      error = CatalogErrorRT;
+                  FreeCatalogRT, FindRTByMark, CheckRTParams, CatalogErrorRT, error, rec))
       return false;
-    }
     v.R = rec.R, v.X = rec.Xr;
     w.RX = true;
     return true;
