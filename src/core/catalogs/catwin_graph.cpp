@@ -11,19 +11,8 @@ namespace ld {
 
 namespace {
 
-// The first row (1..RowCount+1) of the values table whose number is not below `number`.
-int FirstRowOf(const TGraphValueCols& cols, int number) {
-  int lo = 1, hi = cols.RowCount + 1;
-  while (lo < hi) {
-    const int mid = lo + (hi - lo) / 2;
-    if (cols.Ngr->Get(mid) < number) lo = mid + 1;
-    else hi = mid;
-  }
-  return lo;
-}
-
 int EndRowOf(const TGraphValueCols& cols, int number) {
-  int row = FirstRowOf(cols, number);
+  int row = FirstRowOfGraph(cols, number);
   while (row <= cols.RowCount && cols.Ngr->Get(row) == number) ++row;
   return row;
 }
@@ -154,7 +143,7 @@ void WidenGraphDates(const TGraphCatalogCols& cols, int row, double firstPacked,
 int DeleteGraphValueRows(TDataFile& values, int number) {
   TGraphValueCols cols;
   FillGraphValueCols(values, cols);
-  const int first = FirstRowOf(cols, number);
+  const int first = FirstRowOfGraph(cols, number);
   const int end = EndRowOf(cols, number);
   if (end > first) DeleteTableRows(values, first, end - 1);
   return end - first;
@@ -164,7 +153,7 @@ int RenumberGraphValues(TDataFile& values, int oldNumber, int newNumber) {
   if (oldNumber == newNumber) return 0;
   TGraphValueCols cols;
   FillGraphValueCols(values, cols);
-  const int first = FirstRowOf(cols, oldNumber);
+  const int first = FirstRowOfGraph(cols, oldNumber);
   const int end = EndRowOf(cols, oldNumber);
   const int count = end - first;
   if (count == 0) return 0;
@@ -172,7 +161,7 @@ int RenumberGraphValues(TDataFile& values, int oldNumber, int newNumber) {
   for (int row = first; row < end; ++row) points.emplace_back(cols.Date->Get(row), cols.Value->Get(row));
   DeleteTableRows(values, first, end - 1);
   FillGraphValueCols(values, cols);
-  const int at = FirstRowOf(cols, newNumber);
+  const int at = FirstRowOfGraph(cols, newNumber);
   InsertTableRows(values, at, count);
   FillGraphValueCols(values, cols);
   for (int k = 0; k < count; ++k) {
@@ -186,7 +175,7 @@ int RenumberGraphValues(TDataFile& values, int oldNumber, int newNumber) {
 bool GraphHasValues(const TDataFile& values, int number) {
   TGraphValueCols cols;
   FillGraphValueCols(values, cols);
-  const int first = FirstRowOf(cols, number);
+  const int first = FirstRowOfGraph(cols, number);
   return first <= cols.RowCount && cols.Ngr->Get(first) == number;
 }
 

@@ -58,6 +58,19 @@ void FillGraphCatalogCols(const TDataFile& table, TGraphCatalogCols& map);
 void FillGraphValueCols(const TDataFile& table, TGraphValueCols& map);
 void FillGraphGridCols(const TDataFile& table, TGraphGridCols& map);
 
+// The first row (1..RowCount+1) of a catalogue or values table whose graph number is not below
+// `number`; both tables are kept in number order.
+template <typename Cols>
+int FirstRowOfGraph(const Cols& cols, int number) {
+  int lo = 1, hi = cols.RowCount + 1;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (cols.Ngr->Get(mid) < number) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
 // The table of the base path, read from its file when there is one, else empty with the file-name
 // part of the base path as title (and not written). Table file errors throw.
 std::unique_ptr<TDataFile> OpenGraphCatalog(const std::string& basePath);

@@ -11,26 +11,11 @@ namespace ld {
 
 namespace {
 
-// The first row (1..count+1) of a catalogue sorted by number whose number is not below `number`.
+// The catalogue's first row not below `number`; found tells whether that row holds the number.
 int CatalogBound(const TGraphCatalogCols& cols, int number, bool& found) {
-  int lo = 1, hi = cols.RowCount + 1;
-  while (lo < hi) {
-    const int mid = lo + (hi - lo) / 2;
-    if (cols.Ngr->Get(mid) < number) lo = mid + 1;
-    else hi = mid;
-  }
-  found = lo <= cols.RowCount && cols.Ngr->Get(lo) == number;
-  return lo;
-}
-
-int ValueBound(const TGraphValueCols& cols, int number) {
-  int lo = 1, hi = cols.RowCount + 1;
-  while (lo < hi) {
-    const int mid = lo + (hi - lo) / 2;
-    if (cols.Ngr->Get(mid) < number) lo = mid + 1;
-    else hi = mid;
-  }
-  return lo;
+  const int row = FirstRowOfGraph(cols, number);
+  found = row <= cols.RowCount && cols.Ngr->Get(row) == number;
+  return row;
 }
 
 // Copies a row between tables of one layout name, column by field name, so that two files written
@@ -92,13 +77,13 @@ int ImportGraphCatalog(TDataFile& own, const std::string& ownBase, TDataFile& ot
     CopyRowByField(other, row, own, at);
 
     DeleteGraphValueRows(*ownValues, number);
-    const int first = ValueBound(theirValues, number);
+    const int first = FirstRowOfGraph(theirValues, number);
     int end = first;
     while (end <= theirValues.RowCount && theirValues.Ngr->Get(end) == number) ++end;
     if (end > first) {
       TGraphValueCols ours;
       FillGraphValueCols(*ownValues, ours);
-      const int to = ValueBound(ours, number);
+      const int to = FirstRowOfGraph(ours, number);
       InsertTableRows(*ownValues, to, end - first);
       FillGraphValueCols(*ownValues, ours);
       for (int k = 0; k < end - first; ++k) {
