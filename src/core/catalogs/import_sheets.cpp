@@ -48,6 +48,18 @@ int CellPackedDay(const TImportCell& cell) {
   return 0;
 }
 
+// A new graph of hourly points: its catalogue row, then its values; the window hears of it at once.
+void AddGraph(TDataFile& catalog, const std::string& basePath, int number, const std::string& title,
+              const std::string& unitText, std::uint8_t kind, const DAdouble& dates, const DAdouble& values,
+              const TGraphAdded& added) {
+  char letter = 0;
+  std::string unit;
+  GraphUnitOfText(unitText, letter, unit);
+  AppendGraphCatalogRow(catalog, number, title, kind, 3600, letter, unit);
+  StoreGraphValues(basePath, number, dates, values);
+  if (added) added();
+}
+
 }  // namespace
 
 int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std::string& basePath,
@@ -76,13 +88,8 @@ int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std:
       }
     }
     if (fresh) {
-      char letter = 0;
-      std::string unit;
-      GraphUnitOfText(unitText, letter, unit);
-      AppendGraphCatalogRow(catalog, number, title, kGraphSlices, 3600, letter, unit);
-      StoreGraphValues(basePath, number, dates, values);
+      AddGraph(catalog, basePath, number, title, unitText, kGraphSlices, dates, values, added);
       ++count;
-      if (added) added();
     }
     head = row;
   }
@@ -104,13 +111,8 @@ int ImportMeteringTypical(const TCellReader& cell, TDataFile& catalog, const std
     }
     dates.Count = values.Count = 24;
     if (GraphNumberInCatalog(catalog, number)) continue;
-    char letter = 0;
-    std::string unit;
-    GraphUnitOfText(unitText, letter, unit);
-    AppendGraphCatalogRow(catalog, number, title, kGraphTypical, 3600, letter, unit);
-    StoreGraphValues(basePath, number, dates, values);
+    AddGraph(catalog, basePath, number, title, unitText, kGraphTypical, dates, values, added);
     ++count;
-    if (added) added();
   }
   return count;
 }
