@@ -42,11 +42,7 @@ void TRegime::RunIterations() {
     double dU = kStartResidual;
     double dL = 0;
     while (k < MaxIter && !(dU <= Accuracy && dL <= Accuracy) && !(dU >= kDivergence)) {
-      NodeStep(dU);
-      if (k == 0) dU = kStartResidual;
-      SweepCurrents();
-      SweepVoltages();
-      if (TotalContourCount > 0) CorrectContours(dL);
+      IterationStep(k, dU, dL);
       ++k;
       if (OnIteration) OnIteration(k, MaxResidualNode != nullptr ? MaxResidualNode->Number : 0, dU);
       ResidualsU.push_back(Fixed6(dU));
@@ -71,17 +67,23 @@ void TRegime::RunIterations() {
   IterationTime = Now() - start;
 }
 
+void TRegime::IterationStep(int k, double& dU, double& dL) {
+  NodeStep(dU);
+  // The first node step measures against the start voltages, not against a regime: it never counts as
+  // converged.
+  if (k == 0) dU = kStartResidual;
+  SweepCurrents();
+  SweepVoltages();
+  if (TotalContourCount > 0) CorrectContours(dL);
+}
+
 void TRegime::InnerIterations(int& iterations) {
   const OrderSnapshot orders(*this);
   int k = 0;
   double dU = kStartResidual;
   double dL = 0;
   while (k < MaxIter && (dU > Accuracy || dL > Accuracy)) {
-    NodeStep(dU);
-    if (k == 0) dU = kStartResidual;
-    SweepCurrents();
-    SweepVoltages();
-    if (TotalContourCount > 0) CorrectContours(dL);
+    IterationStep(k, dU, dL);
     ++k;
     if (ModelError) break;
   }

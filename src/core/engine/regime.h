@@ -285,6 +285,8 @@ public:
 
   // Iterations and the whole calculation.
   void RunIterations();
+  // One pass: node step, current and voltage sweeps, contour correction; k counts the passes made so far.
+  void IterationStep(int k, double& dU, double& dL);
   void InnerIterations(int& iterations);
   void SolvePVAngles(int& iterations);
   void SolvePVWithQLimits(int& iterations);
