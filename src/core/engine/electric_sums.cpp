@@ -37,6 +37,23 @@ bool OwnershipMatches(int ownership, const std::string& balans) {
 bool VoltageMatches(double unom, double ul) { return unom == 0 || Whole(ul) == Whole(unom); }
 bool DistrictMatches(int district, double nr) { return district == 0 || Whole(std::fabs(nr)) == district; }
 
+// Whether a branch row counts in the sums of an equipment kind (0 all, 1-3 lines, 4 transformers,
+// 5 reactors) under the voltage, district and ownership filters.
+template <class Cols>
+bool BranchCounts(const Cols& branches, int row, int kind, bool line, bool transformer, bool reactor,
+                  double unom, int district, int ownership) {
+  bool pass = true;
+  switch (kind) {
+    case 0: break;
+    case 1: case 2: case 3: pass = line; break;
+    case 4: pass = transformer; break;
+    case 5: pass = reactor; break;
+    default: pass = false; break;
+  }
+  return pass && VoltageMatches(unom, branches.Ul->Get(row)) && DistrictMatches(district, branches.Nr->Get(row)) &&
+         OwnershipMatches(ownership, branches.Balans->GetItem(row));
+}
+
 // The part of a line of the kind's section type ('К' cable, 'В' overhead); zeros when the expression
 // fails, with the row's message.
 struct LinePart {
@@ -79,17 +96,7 @@ TLossSums SumPowerLossesByCriteria(const TNodeCols& nodes, const TBranchCols& br
     // The whole scheme counts every branch with its own parameters.
     s.dPTotal += im * im * r + shunt(g);
 
-    bool pass = true;
-    switch (kind) {
-      case 0: break;
-      case 1: case 2: case 3: pass = line; break;
-      case 4: pass = transformer; break;
-      case 5: pass = reactor; break;
-      default: pass = false; break;
-    }
-    pass = pass && VoltageMatches(unom, branches.Ul->Get(row)) && DistrictMatches(district, branches.Nr->Get(row)) &&
-           OwnershipMatches(ownership, branches.Balans->GetItem(row));
-    if (!pass) continue;
+    if (!BranchCounts(branches, row, kind, line, transformer, reactor, unom, district, ownership)) continue;
 
     if (kind == 2 || kind == 3) {
       const LinePart part =
@@ -144,17 +151,9 @@ TLossSums SumEnergyLossesByCriteria(const TNodeEnergyCols& nodes, const TBranchE
     const double dWPp = NumericCell(branches.dWPp, row), dWPq = NumericCell(branches.dWPq, row);
     s.dPTotal += dWPz + dWPy;
 
-    bool pass = true;
-    switch (kind) {
-      case 0: break;
-      case 1: case 2: case 3: pass = !transformer && !reactor; break;
-      case 4: pass = transformer; break;
-      case 5: pass = reactor; break;
-      default: pass = false; break;
-    }
-    pass = pass && VoltageMatches(unom, branches.Ul->Get(row)) && DistrictMatches(district, branches.Nr->Get(row)) &&
-           OwnershipMatches(ownership, branches.Balans->GetItem(row));
-    if (!pass) continue;
+    if (!BranchCounts(branches, row, kind, !transformer && !reactor, transformer, reactor, unom, district,
+                      ownership))
+      continue;
 
     // A line's cable or overhead part takes the share of each loss that its parameter has of the line's.
     double fr = 1, fx = 1, fg = 1, fb = 1;
