@@ -31,7 +31,7 @@ function(ld_test name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} test_support GTest::gtest GTest::gmock)
   endif()
   add_test(NAME ${name} COMMAND ${name})
-  set(env "LD_SOURCE_DIR=${CMAKE_SOURCE_DIR}" "LD_TESTDATA_DIR=${CMAKE_SOURCE_DIR}/../shared/testdata"
+  set(env "LD_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
           "QT_QPA_PLATFORM=offscreen" "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
   if(T_GUI)
     # Qt and fontconfig keep caches for the life of the process; only the core is checked for leaks.
