@@ -272,32 +272,6 @@ private:
 
 TRegimeElement* Node(TRegime& r, int ns) { return const_cast<TRegimeElement*>(FindNode(r, ns)); }
 
-TEST(Losses, TotalLossesAreWhatTheSourceGivesBeyondTheLoads) {
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10.5f;
-  s.Node(2, "", 0.8, 0.4).Um = 10;
-  NodeSpec& n3 = s.Node(3, "", 0.5, 0.2);
-  n3.Um = 10;
-  n3.Gs = 150;  // a node shunt loses |U|²·Gs
-  s.Branch(2, 1, 1.2, 2.0).G = 40;
-  s.Branch(3, 2, 0.9, 1.6);
-  s.Branch(3, 1, 1.5, 2.4);
-  TempDir dir;
-  TRegime r;
-  r.Accuracy = 1e-10;
-  s.Read(r, dir.Path());
-  r.ApplyTimeData(0, 0, 0, 0, 0, false);
-  r.FormMatrices();
-  r.RunIterations();
-  ASSERT_TRUE(r.Converged);
-  const C given = Node(r, 1)->U * std::conj(Node(r, 1)->I);
-  EXPECT_NEAR(r.TotalLosses(), given.real() - 1.3, 1e-8);
-  EXPECT_GT(r.TotalLosses(), 0.0);
-
-  TRegime empty;
-  EXPECT_EQ(empty.TotalLosses(), 0.0);
-}
-
 TEST(Losses, VoltageChecksByClass) {
   TempDir dir;
   CatalogFolder folder(dir.Path().string());

@@ -243,38 +243,5 @@ TEST_F(Balancing, StopFailureAndUnreachableFlow) {
   EXPECT_EQ(log, std::vector<std::string>{"Режим не сходится"});
 }
 
-TEST_F(Balancing, BranchFlowsAtEitherEndDifferByTheLosses) {
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10.5f;
-  s.Node(2, "", 0.8, 0.4).Um = 10;
-  s.Node(3, "", 0.3, 0.1).Um = 0.4f;
-  BranchSpec& line = s.Branch(1, 2, 0.9, 1.7);
-  line.G = 3, line.B = -20;
-  BranchSpec& tr = s.Branch(2, 3, 0.8, 4.0);
-  tr.Kta = 25, tr.G = 5, tr.B = 40;
-  Read(s);
-  regime.RunIterations();
-  ASSERT_TRUE(regime.Converged);
-  auto flow = [](int ns, const TRegime& r, std::uint32_t end) {
-    auto* e = const_cast<TRegimeElement*>(FindNode(r, ns));
-    e->Flags = (e->Flags & 0x0FFFFFFF) | end;
-    Complex u, i;
-    double p = 0, q = 0;
-    FixFlowBranchFlows(e, u, p, q, i);
-    EXPECT_EQ(u, end == efFlowOwnEnd ? e->U : e->Parent->U);
-    return Complex(p, q);
-  };
-  for (int ns : {2, 3}) {
-    const Complex loss = flow(ns, regime, efFlowParentEnd) - flow(ns, regime, efFlowOwnEnd);
-    double dP, dQ, dPsh, dQsh;
-    FixFlowBranchLosses(FindNode(regime, ns), dP, dQ, dPsh, dQsh);
-    EXPECT_GT(dP, 0);
-    EXPECT_NE(dPsh, 0);
-    ExpectNear(loss, {dP + dPsh, dQ + dQsh}, 1e-12, "losses");
-  }
-  // Node 2 takes what arrives at its end of 1-2 less what leaves into the transformer.
-  ExpectNear(flow(2, regime, efFlowOwnEnd) - flow(3, regime, efFlowParentEnd), {0.8, 0.4}, 1e-7, "node 2");
-}
-
 }  // namespace
 }  // namespace ld::test

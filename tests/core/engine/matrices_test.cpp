@@ -10,7 +10,6 @@
 
 #include "core/engine/dense.h"
 #include "core/engine/regime.h"
-#include "reference_flow.h"
 #include "scheme_builder.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
@@ -252,41 +251,6 @@ TEST(ContourMatrix, FixedVoltageNodeOfACableRingSettlesQuickly) {
   const TRegimeElement* source = r.ContourEntry1[1];
   EXPECT_NEAR((source->U * std::conj(source->I)).real(), 0, 1e-6);  // it gives reactive power only
   EXPECT_LE(r.ResidualsU.size(), 12u);  // corrected about the wrong sign it takes some 55
-}
-
-TEST(ContourMatrix, SeveralFixedVoltageNodesCoupledToEachOther) {
-  // Three fixed-voltage nodes whose contours share branches: their rows are eliminated as 2x2 blocks
-  // that couple them to each other and to two network contours.
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10.5f;
-  s.Node(2, "", 1.2, 0.6).Um = 10;
-  s.Node(3, "U", 0.4, 0.1).Um = 10.4f;
-  s.Node(4, "", 0.9, 0.5).Um = 10;
-  s.Node(5, "U", 0.2, 0.1).Um = 10.3f;
-  s.Node(6, "U", 0.1, 0.0).Um = 10.35f;
-  const std::vector<RefBranch> lines = {{0, 1, 1.1, 2.1}, {1, 2, 1.3, 2.2}, {2, 3, 0.9, 1.7}, {0, 3, 1.4, 2.5},
-                                        {3, 4, 2.7, 0.9}, {4, 5, 0.6, 0.4}, {1, 5, 1.6, 0.5}};
-  for (const RefBranch& b : lines) s.Branch(b.b + 1, b.a + 1, b.R, b.X);
-  TempDir dir;
-  TRegime r;
-  r.Accuracy = 1e-9;
-  s.Read(r, dir.Path());
-  ASSERT_EQ(r.TotalContourCount, 5);
-  r.ApplyTimeData(0, 0, 0, 0, 0, false);
-  r.FormMatrices();
-  EXPECT_GT(r.MatrixEntryCount, r.NetworkEntryCount);
-  r.RunIterations();
-  ASSERT_TRUE(r.Converged);
-
-  std::vector<RefBus> buses(6);
-  buses[0].kind = RefBus::Slack;
-  buses[0].V = 10.5;
-  for (const int pv : {2, 4, 5}) buses[pv].kind = RefBus::PV;
-  const double p[] = {0, 1.2, 0.4, 0.9, 0.2, 0.1}, q[] = {0, 0.6, 0, 0.5, 0, 0}, v[] = {10.5, 0, 10.4, 0, 10.3, 10.35};
-  for (int i = 1; i < 6; ++i) buses[i].P = p[i], buses[i].Q = q[i], buses[i].V = v[i];
-  const RefResult ref = SolveReference(buses, lines);
-  ASSERT_TRUE(ref.Converged);
-  for (int i = 0; i < 6; ++i) EXPECT_NEAR(std::abs(FindNode(r, i + 1)->U - ref.U[i]), 0, 1e-7) << "node " << i + 1;
 }
 
 }  // namespace

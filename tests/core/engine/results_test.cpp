@@ -307,19 +307,8 @@ TEST(Protocol, LimitsDistrictsAndFixedVoltageSections) {
   }
   {
     // A fixed-voltage node that would need 0.9 Mvar to hold 10.4 kV is held at its 0.3.
-    SchemeBuilder s;
-    s.Node(1, "B").Um = 10.5f;
-    s.Node(2, "", 1.2, 0.6).Um = 10;
-    NodeSpec& pv = s.Node(3, "U", 0.4, 0.1);
-    pv.Um = 10.4f;
-    pv.Qmin = -0.3f;
-    pv.Qmax = 0.3f;
-    pv.Name = "ГПП";
-    s.Node(4, "", 0.9, 0.5).Um = 10;
-    s.Branch(2, 1, 1.1, 2.1);
-    s.Branch(3, 2, 1.3, 2.2);
-    s.Branch(4, 3, 0.9, 1.7);
-    s.Branch(4, 1, 1.4, 2.5);
+    SchemeBuilder s = FixedVoltageRing();
+    s.Nodes[2].Qmin = -0.3f, s.Nodes[2].Qmax = 0.3f, s.Nodes[2].Name = "ГПП";
     TRegime r;
     r.Accuracy = 1e-8;
     r.PVAlgorithm = 3;

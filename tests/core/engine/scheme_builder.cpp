@@ -96,6 +96,21 @@ std::string SchemeBuilder::Read(TRegime& regime, const std::filesystem::path& di
   return path;
 }
 
+SchemeBuilder FixedVoltageRing() {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2, "", 1.2, 0.6).Um = 10;
+  s.Node(3, "U", 0.4, 0.1).Um = 10.4f;
+  s.Node(4, "", 0.9, 0.5).Um = 10;
+  s.Node(5, "", 0.3, 0.2).Um = 10;
+  s.Branch(2, 1, 1.1, 2.1);
+  s.Branch(3, 2, 1.3, 2.2);
+  s.Branch(4, 3, 0.9, 1.7);
+  s.Branch(4, 1, 1.4, 2.5);
+  s.Branch(5, 4, 0.7, 1.1);
+  return s;
+}
+
 NominalVoltages::NominalVoltages(const std::vector<double>& classes) : saved_(std::move(IniRec.UnomList)) {
   IniRec.UnomList = std::make_unique<DAdouble>();
   for (std::size_t i = 0; i < classes.size(); ++i) (*IniRec.UnomList)[static_cast<int>(i) + 1] = classes[i];

@@ -65,6 +65,10 @@ public:
   std::string Read(TRegime& regime, const std::filesystem::path& dir, const std::string& stem = "scheme") const;
 };
 
+// A 10 kV ring from balancing node 1 (10.5 kV) with node 3 held at 10.4 kV and a spur to node 5:
+// nodes 2..5 load 1.2+j0.6, 0.4+j0.1, 0.9+j0.5, 0.3+j0.2; branches 2-1, 3-2, 4-3, 4-1 close the ring, 5-4.
+SchemeBuilder FixedVoltageRing();
+
 // The settings' nominal-voltage classes (by default those a fresh program creates) replaced for one test
 // and put back afterwards.
 class NominalVoltages {
