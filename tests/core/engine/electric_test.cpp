@@ -247,17 +247,12 @@ struct UnomRow {
 };
 
 void WriteUnomCatalog(const std::string& file, const std::vector<UnomRow>& rows) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  TDataFile t;
-  ReadMaket("Номинальные напряжения", t);
-  CreateColumns(t, static_cast<int>(rows.size()));
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const int r = static_cast<int>(i) + 1;
-    (*GetColumnAs<DAdouble>("Unom", t))[r] = rows[i].unom;
-    (*GetColumnAs<DAdouble>("dUm", t))[r] = rows[i].dUm;
-    (*GetColumnAs<DAdouble>("dUp", t))[r] = rows[i].dUp;
+  Rows t("Номинальные напряжения", static_cast<int>(rows.size()));
+  for (int r = 1; r <= static_cast<int>(rows.size()); ++r) {
+    const UnomRow& u = rows[static_cast<std::size_t>(r - 1)];
+    t.Set(r, "Unom", u.unom).Set(r, "dUm", u.dUm).Set(r, "dUp", u.dUp);
   }
-  WriteTableFile(file, t);
+  WriteTableFile(file, t.t);
 }
 
 // The catalogue folder of the settings, put back afterwards.

@@ -71,11 +71,6 @@ protected:
 Complex FromParent(const TRegimeElement* e) { return e->Parent->U * std::conj(std::conj(e->K) * e->I); }
 Complex AtOwnEnd(const TRegimeElement* e) { return e->U * std::conj(e->I); }
 
-void ExpectNear(Complex a, Complex b, double tolerance, const char* what) {
-  EXPECT_NEAR(a.real(), b.real(), tolerance) << what;
-  EXPECT_NEAR(a.imag(), b.imag(), tolerance) << what;
-}
-
 // "ПС" feeds ТП2 .. ТП5 in a chain.
 SchemeBuilder Feeder() {
   SchemeBuilder s;
@@ -97,7 +92,7 @@ TEST_F(Balancing, RadialFeederReachesItsHeadFlowByScalingEveryLoad) {
   std::vector<int> progress;
   FixFlowProgress = [&](int p) { progress.push_back(p); };
   ASSERT_TRUE(Balance({{1, 1, 2, 2.0, 0.9}}));
-  ExpectNear(FromParent(FindNode(regime, 2)), {2.0, 0.9}, IniRec.BPrec, "head");
+  ExpectComplex(FromParent(FindNode(regime, 2)), {2.0, 0.9}, IniRec.BPrec, "head");
   // Weights in proportion to the loads: every load takes the same factor.
   const double kp = P(2) / 0.3, kq = Q(2) / 0.15;
   EXPECT_GT(kp, 1.3);
@@ -168,10 +163,10 @@ TEST_F(Balancing, MeshedSchemeMeetsEveryMeasuredFlow) {
                        {3, 3, 4, s34.real(), s34.imag(), 0, 0},
                        {5, 6, 5, s65.real(), s65.imag(), 0, 0}}));
   const double tolerance = IniRec.BPrec;
-  ExpectNear(FromParent(FindNode(regime, 2)), s12, tolerance, "1-2");
-  ExpectNear(FromParent(FindNode(regime, 5)), s15, tolerance, "1-5");
-  ExpectNear(AtOwnEnd(FindNode(regime, 4)), s34, tolerance, "3-4 at 4");
-  ExpectNear(-FromParent(FindNode(regime, 6)), s65, tolerance, "6-5 at 5");
+  ExpectComplex(FromParent(FindNode(regime, 2)), s12, tolerance, "1-2");
+  ExpectComplex(FromParent(FindNode(regime, 5)), s15, tolerance, "1-5");
+  ExpectComplex(AtOwnEnd(FindNode(regime, 4)), s34, tolerance, "3-4 at 4");
+  ExpectComplex(-FromParent(FindNode(regime, 6)), s65, tolerance, "6-5 at 5");
   EXPECT_EQ(FixFlowGivenFlows().at(3).Direction, -1);
 }
 

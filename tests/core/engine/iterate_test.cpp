@@ -39,9 +39,7 @@ void Solve(TRegime& r, const SchemeBuilder& s, const TempDir& dir) {
   r.Accuracy = 1e-9;
   s.Read(r, dir.Path());
   ASSERT_TRUE(r.SchemeRead);
-  r.ApplyTimeData(0, 0, 0, 0, 0, false);
-  r.FormMatrices();
-  r.RunIterations();
+  RunRegime(r);
 }
 
 TEST(Regime, RingWithTransformerAndShuntsMatchesNodalSolution) {

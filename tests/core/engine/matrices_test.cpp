@@ -212,9 +212,7 @@ TEST(ContourMatrix, FormingAgainKeepsTheRegimeReached) {
   TRegime r;
   r.Accuracy = 1e-9;
   s.Read(r, dir.Path());
-  r.ApplyTimeData(0, 0, 0, 0, 0, false);
-  r.FormMatrices();
-  r.RunIterations();
+  RunRegime(r);
   ASSERT_TRUE(r.Converged);
   const C u3 = FindNode(r, 3)->U;
   // The unit-current sweeps of the matrices must not leave the model without its voltages.
@@ -243,9 +241,7 @@ TEST(ContourMatrix, FixedVoltageNodeOfACableRingSettlesQuickly) {
   r.Accuracy = 1e-6;
   s.Read(r, dir.Path());
   ASSERT_EQ(r.TotalContourCount, 2);
-  r.ApplyTimeData(0, 0, 0, 0, 0, false);
-  r.FormMatrices();
-  r.RunIterations();
+  RunRegime(r);
   ASSERT_TRUE(r.Converged);
   EXPECT_NEAR(std::abs(FindNode(r, 3)->U), 10.4, 1e-6);
   const TRegimeElement* source = r.ContourEntry1[1];

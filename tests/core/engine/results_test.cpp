@@ -54,14 +54,8 @@ SchemeBuilder TwoNodes() {
   return s;
 }
 
-void Solve(TRegime& r) {
-  r.ApplyTimeData(0, 0, 0, 0, 0, false);
-  r.FormMatrices();
-  r.RunIterations();
-}
-
 void SolveAndWrite(TRegime& r, bool sumSbal = false) {
-  Solve(r);
+  RunRegime(r);
   ASSERT_TRUE(r.Converged);
   r.WriteResults("", 0, false, sumSbal, 0, 5, 10, 0, true, nullptr, nullptr);
 }
@@ -174,7 +168,7 @@ TEST(Protocol, NormalRunLineByLine) {
   TempDir dir;
   TRegime r;
   const std::string path = TwoNodes().Read(r, dir.Path());
-  Solve(r);
+  RunRegime(r);
   ASSERT_TRUE(r.Converged);
   Write(r, dir);
   const std::vector<std::string> l = ProtocolLines(path);
@@ -223,7 +217,7 @@ TEST(Protocol, DivergenceAndModelError) {
     TRegime r;
     r.MaxIter = 1;
     const std::string path = TwoNodes().Read(r, dir.Path());
-    Solve(r);
+    RunRegime(r);
     ASSERT_FALSE(r.Converged);
     Write(r, dir);
     const std::vector<std::string> l = ProtocolLines(path);
@@ -242,7 +236,7 @@ TEST(Protocol, DivergenceAndModelError) {
     r.Errors = &errors;
     const std::string path = s.Read(r, dir.Path(), "broken");
     ASSERT_TRUE(r.ModelError);
-    Solve(r);
+    RunRegime(r);
     Write(r, dir);
     const std::vector<std::string> l = ProtocolLines(path);
     ASSERT_GE(l.size(), 8u);
@@ -276,7 +270,7 @@ TEST(Protocol, LimitsDistrictsAndFixedVoltageSections) {
     s.Branch(3, 2, 0.5, 0.8).Nr = 1;
     TRegime r;
     const std::string path = s.Read(r, dir.Path());
-    Solve(r);
+    RunRegime(r);
     ASSERT_TRUE(r.Converged);
     Write(r, dir);
     const std::vector<std::string> l = ProtocolLines(path);
@@ -314,7 +308,7 @@ TEST(Protocol, LimitsDistrictsAndFixedVoltageSections) {
     r.PVAlgorithm = 3;
     r.QLimits = true;
     const std::string path = s.Read(r, dir.Path(), "pv");
-    Solve(r);
+    RunRegime(r);
     ASSERT_TRUE(r.Converged);
     ASSERT_EQ(r.ExcludedPV.size(), 1u);
     r.PVAlgorithm = 2;  // as if the sensitivities had found two nodes acting alike

@@ -1,5 +1,7 @@
 #include "scheme_builder.h"
 
+#include <gtest/gtest.h>
+
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
 #include "core/engine/regime.h"
@@ -118,6 +120,18 @@ NominalVoltages::NominalVoltages(const std::vector<double>& classes) : saved_(st
 }
 
 NominalVoltages::~NominalVoltages() { IniRec.UnomList = std::move(saved_); }
+
+void RunRegime(TRegime& regime) {
+  regime.ApplyTimeData(0, 0, 0, 0, 0, false);
+  regime.FormMatrices();
+  regime.RunIterations();
+}
+
+void ExpectComplex(std::complex<double> actual, std::complex<double> expected, double tolerance,
+                   const std::string& what) {
+  EXPECT_NEAR(actual.real(), expected.real(), tolerance) << what;
+  EXPECT_NEAR(actual.imag(), expected.imag(), tolerance) << what;
+}
 
 const TRegimeElement* FindNode(const TRegime& regime, std::int32_t ns) {
   for (const TRegimeElement* e = regime.FirstElement; e != nullptr; e = e->Next) {

@@ -1,6 +1,7 @@
 #pragma once
 // A calculation scheme written by a test: node and branch rows with the columns the engine reads,
 // saved as the node ("Узлы схемы") and branch ("Ветви схемы") table files of a scheme in a folder.
+#include <complex>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -82,6 +83,13 @@ public:
 private:
   std::unique_ptr<DAdouble> saved_;
 };
+
+// The stages a calculating window runs on a read scheme: time data, matrices, iterations.
+void RunRegime(TRegime& regime);
+
+// Both parts of a complex value within the tolerance.
+void ExpectComplex(std::complex<double> actual, std::complex<double> expected, double tolerance,
+                   const std::string& what);
 
 // The element that carries node ns (a node element or the tree branch feeding it, never a loop-closing
 // one); nullptr when the model has none.

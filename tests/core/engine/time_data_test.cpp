@@ -37,11 +37,6 @@ struct Graph {
   std::function<double(int)> value;
 };
 
-void ExpectComplex(Complex actual, Complex expected, double tolerance, const std::string& what) {
-  EXPECT_NEAR(actual.real(), expected.real(), tolerance) << what;
-  EXPECT_NEAR(actual.imag(), expected.imag(), tolerance) << what;
-}
-
 class TimeData : public ::testing::Test {
 protected:
   const TDateTime day = EncodeDate(2004, 3, 5);
