@@ -35,6 +35,8 @@ std::string CheckNodeIdentity(const TNodeCols& nodes, std::int32_t oldNumber, st
 }
 
 int RenumberBranchEnds(TBranchCols& branches, std::int32_t oldNumber, std::int32_t newNumber) {
+  // A new node has no number yet: branch ends left at 0 are faults to be found, not this node's ends.
+  if (oldNumber == 0 || oldNumber == newNumber) return 0;
   int changed = 0;
   for (int r = 1; r <= branches.RowCount; ++r) {
     if (branches.N1->Get(r) == oldNumber)

@@ -21,6 +21,7 @@ std::string CheckNodeIdentity(const TNodeCols& nodes, std::int32_t oldNumber, st
                               std::string_view oldName, std::string_view newName);
 
 // Every branch begin at the old number, else its end, takes the new number. The count of changed rows.
+// Nothing changes for an old number of 0 (a new node).
 int RenumberBranchEnds(TBranchCols& branches, std::int32_t oldNumber, std::int32_t newNumber);
 
 // True when the new substation name differs from the old one other than in letter case and is one of

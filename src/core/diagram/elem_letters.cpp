@@ -36,12 +36,12 @@ int NodeSignIndex(char sign) {
   }
 }
 
-char NodeSignLetter(int index) {
+char NodeSignLetter(int index, char previous) {
   switch (index) {
     case 1: return 'b';
     case 2: return 'u';
     case 3: return 'w';
-    default: return 0;
+    default: return previous == '+' || previous == '-' ? previous : 0;
   }
 }
 

@@ -14,8 +14,9 @@ namespace ld {
 inline constexpr const char* kNodeSignNames[4] = {"Нагруз.", "Баланс.", "Фикс.U", "W-нагр."};
 // The list entry of a node's Sign character, whatever its letter case.
 int NodeSignIndex(char sign);
-// The character written for a list entry: 'b', 'u', 'w', or 0 for a load node.
-char NodeSignLetter(int index);
+// The character written for a list entry: 'b', 'u', 'w', or 0 for a load node. A load node keeps the
+// meter letter '+' or '-' that the metering dialog puts there and the balances read.
+char NodeSignLetter(int index, char previous = 0);
 
 // "Основные сети" (no letter), then the Cyrillic letters "А", "Б", "С".
 inline constexpr const char* kOwnershipNames[4] = {"Основные сети", "Абонентские сети", "Бесхозные сети",

@@ -51,6 +51,9 @@ TEST(ElemChecks, RenumberingMovesOneEndOfEachBranch) {
   for (int r = 1; r <= 4; ++r) n1[r] = ends[r - 1][0], n2[r] = ends[r - 1][1];
   TBranchCols b;
   b.N1 = &n1, b.N2 = &n2, b.RowCount = 4;
+  n2[5] = 0, b.RowCount = 5;  // a branch whose end is missing
+  EXPECT_EQ(RenumberBranchEnds(b, 0, 9), 0) << "a new node takes no ends";
+  EXPECT_EQ(n2[5], 0);
   EXPECT_EQ(RenumberBranchEnds(b, 20, 70000), 3);
   const int want[][2] = {{70000, 30}, {10, 70000}, {70000, 20}, {40, 50}};
   for (int r = 1; r <= 4; ++r) {

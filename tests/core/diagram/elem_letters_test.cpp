@@ -18,6 +18,10 @@ TEST(ElemLetters, NodeTypesAndOwnershipReadEitherCaseAndWriteTheirOwnLetters) {
   for (const auto& s : signs) EXPECT_EQ(NodeSignIndex(s.sign), s.index) << int(s.sign);
   EXPECT_EQ(std::string({NodeSignLetter(0), NodeSignLetter(1), NodeSignLetter(2), NodeSignLetter(3)}),
             std::string("\0buw", 4));
+  EXPECT_EQ(NodeSignLetter(0, '+'), '+') << "a load node keeps its meter letter";
+  EXPECT_EQ(NodeSignLetter(0, '-'), '-');
+  EXPECT_EQ(NodeSignLetter(0, 'b'), 0);
+  EXPECT_EQ(NodeSignLetter(2, '+'), 'u');
 
   // Cyrillic "А", "Б", "С" and their small letters (0xE0, 0xE1, 0xF1); Latin "A" is no ownership letter.
   const struct {
