@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <algorithm>
 
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
@@ -22,9 +24,33 @@ namespace ld::gui {
 
 QString FixedText(double v, int decimals, int precision) {
   if (!std::isfinite(v) || std::fabs(v) >= std::pow(10.0, precision)) return GeneralText(v, precision);
+  // Rounded twice on decimal digits, as a person reads them: to the significant digits, then to the
+  // decimals (3.15 shows "3.2" although its binary value lies just below).
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", precision - 1, v);
-  return QString::fromStdString(FloatToStrFixed(std::strtod(buf, nullptr), decimals));
+  std::snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(v));
+  std::string digits;
+  const char* p = buf;
+  for (; *p != 0 && *p != 'e'; ++p)
+    if (*p >= '0' && *p <= '9') digits += *p;
+  int point = (*p == 'e' ? std::atoi(p + 1) : 0) + 1;  // digits before the decimal point
+  if (point < 1) digits.insert(0, static_cast<std::size_t>(1 - point), '0'), point = 1;
+  const std::size_t length = static_cast<std::size_t>(point + decimals);
+  if (digits.size() > length) {
+    bool carry = digits[length] >= '5';
+    digits.resize(length);
+    for (std::size_t i = length; carry && i-- > 0;) {
+      carry = digits[i] == '9';
+      digits[i] = carry ? '0' : static_cast<char>(digits[i] + 1);
+    }
+    if (carry) digits.insert(0, 1, '1'), ++point;
+  }
+  digits.resize(static_cast<std::size_t>(point + decimals), '0');
+  std::string whole = digits.substr(0, static_cast<std::size_t>(point));
+  whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size() - 1));
+  std::string text = whole;
+  if (decimals > 0) text += FormatSettings.DecimalSeparator + digits.substr(static_cast<std::size_t>(point));
+  if (v < 0 && digits.find_first_not_of('0') != std::string::npos) text.insert(0, 1, '-');
+  return QString::fromStdString(text);
 }
 
 QString GeneralText(double v, int precision) { return QString::fromStdString(FloatToStrGeneral(v, precision)); }
