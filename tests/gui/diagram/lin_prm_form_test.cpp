@@ -218,5 +218,38 @@ TEST_F(LinPrmFormTest, DeviceFromTheCatalogueAndReadOnly) {
   EXPECT_FALSE(Edit(1, ends, params, sw, false));
 }
 
+TEST_F(LinPrmFormTest, CatalogueCalculatorReplacesTheParameters) {
+  bc_.TypEqu->SetItem(2, "нечто");
+  (*bc_.Idop)[2] = 100, (*bc_.Irez)[2] = 150;
+  script_
+      .Then([](QDialog& d) {
+        EXPECT_TRUE(Red(d, "_In"));
+        Press(d, "ParamBtn");
+        EXPECT_EQ(Text(d, "_X"), "4.750");
+        EXPECT_EQ(Text(d, "_R"), "0.000");
+        Press(d, "OkBtn");
+      })
+      .Then([](QDialog& d) {
+        EXPECT_TRUE(d.windowTitle().endsWith("Параметры ветви"));
+        Child<QLineEdit>(d, "XEdit").setText("4,75");
+        Press(d, "OkBtn");
+      });
+  bool ends, params, sw;
+  EXPECT_TRUE(Edit(2, ends, params, sw));
+  EXPECT_FALSE(params);
+  EXPECT_FLOAT_EQ(bc_.X->Get(2), 4.75f);
+  EXPECT_EQ(bc_.TypEqu->GetItem(2).substr(0, 2), "RX") << "the calculator's type of a direct entry";
+
+  script_.Then([](QDialog& d) {
+    Press(d, "ParamBtn");
+    EXPECT_EQ(Text(d, "_X"), "4.750") << "the calculator cancelled";
+    d.reject();
+  }).Then([](QDialog& d) {
+    Child<QLineEdit>(d, "XEdit").setText("9");
+    d.reject();
+  });
+  EXPECT_FALSE(Edit(2, ends, params, sw));
+}
+
 }  // namespace
 }  // namespace ld::test
