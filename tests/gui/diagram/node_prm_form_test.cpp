@@ -288,6 +288,14 @@ TEST_F(NodPrmFormTest, ColourAndScreenshot) {
   (*nc_.Color)[1] = 0x0000FF;
   script_
       .Then([](QDialog& d) {
+        Press(d, "BitBtn1");
+        auto* menu = d.findChild<QMenu*>("PopupMenu1");
+        EXPECT_TRUE(menu->isVisible());
+        QStringList items;
+        for (QAction* item : menu->actions()) items << item->text();
+        EXPECT_EQ(items.first(), "Pнаг, Qнаг, Pген, Qген");
+        EXPECT_EQ(items.size(), 7);
+        menu->hide();
         ShowAllSections(d);
         Press(d, "_Color");
         EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("node_prm_form.png").string())));
