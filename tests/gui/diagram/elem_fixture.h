@@ -22,7 +22,7 @@ namespace ld::test {
 
 class ElemDialogTest : public ::testing::Test {
 protected:
-  ElemDialogTest() : savedMaket_(MaketFileName), savedProgramDir_(ProgramDir) {
+  ElemDialogTest() : savedMaket_(MaketFileName), savedProgramDir_(ProgramDir), savedCatalogs_(IniRec.Path) {
     MaketFileName = (DataDir() / "maket.zr").string();
     ProgramDir = dir_.Path().string() + "/";
     IniRec.Path = ProgramDir;
@@ -32,6 +32,7 @@ protected:
   ~ElemDialogTest() override {
     MaketFileName = savedMaket_;
     ProgramDir = savedProgramDir_;
+    IniRec.Path = savedCatalogs_;
   }
 
   // Node rows with their numbers and names; the maps are filled again after every change of rows.
@@ -83,7 +84,7 @@ protected:
   TBranchCols bc_;
 
 private:
-  std::string savedMaket_, savedProgramDir_;
+  std::string savedMaket_, savedProgramDir_, savedCatalogs_;
 };
 
 }  // namespace ld::test
