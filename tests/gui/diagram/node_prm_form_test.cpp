@@ -1,0 +1,315 @@
+// The node parameter dialog through its widgets: numbers, names, units, types, districts, the graph
+// catalogue, the load entry and what reaches the row.
+#include <QAction>
+#include <QColorDialog>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "core/diagram/elem_letters.h"
+#include "elem_fixture.h"
+#include "gui/catalogs/cat_gr_form.h"
+#include "gui/diagram/node_prm_form.h"
+#include "gui/diagram/pq_prm_form.h"
+#include "gui/grid/data_grid.h"
+#include "support/table_rows.h"
+
+namespace ld::test {
+namespace {
+
+class NodPrmFormTest : public ElemDialogTest {
+protected:
+  NodPrmFormTest() {
+    gui::NodPrmState() = {};
+    gui::PQPrmState() = {};
+    MakeNodes({{1, "ПС Южная.1"}, {2, "ТП-5"}, {3, "ТП-7"}, {5, "РП-2"}});
+    MakeBranches({{1, 2}, {2, 3}, {3, 5}});
+  }
+  bool Edit(int row, bool& changed, bool editable = true) {
+    return gui::EditNodeParams(dir_ / "схема", "Параметры узла", nodes_, branches_, row, editable, {"3", "12", "70000"},
+                               {"Северный", "Южный", "Дальний"}, changed);
+  }
+  bool Edit(int row) {
+    bool changed = false;
+    return Edit(row, changed);
+  }
+  static void ShowAllSections(QDialog& d) {
+    for (QAction* item : d.findChild<QMenu*>("PopupMenu1")->actions())
+      if (!item->isChecked()) item->trigger();
+  }
+};
+
+TEST_F(NodPrmFormTest, NumbersNamesAndTheirChecks) {
+  script_
+      .Then([](QDialog& d) {  // numbers 1, 2, 3, 5 propose 4
+        EXPECT_EQ(d.windowTitle(), "Параметры узла");
+        Press(d, "Button6");
+        EXPECT_EQ(Text(d, "Edit1"), "4");
+        d.reject();
+      })
+      .Then([&](QDialog& d) {  // the checks keep the dialog open; a new number renumbers both branch ends
+        QLineEdit& number = Child<QLineEdit>(d, "Edit1");
+        QLineEdit& name = Child<QLineEdit>(d, "Edit2");
+        Type(number, "");
+        Press(d, "OkBtn");
+        Type(number, "3");
+        Type(name, "");
+        Press(d, "OkBtn");
+        Type(name, "тп-7");
+        Press(d, "OkBtn");
+        Type(name, "Тп-5");
+        Press(d, "OkBtn");
+        EXPECT_EQ(msg_.Texts(), (std::vector<std::string>{"Не задан номер узла", "Не задано наименование узла",
+                                                          "Узел с таким наименованием уже существует",
+                                                          "Узел с таким номером уже существует"}));
+        EXPECT_EQ(msg_.Calls().back().kind, mkError);
+        EXPECT_EQ(msg_.Calls().back().buttons, mbOk);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(bc_.N1->Get(2), 2) << "nothing renumbered before the checks pass";
+        Type(number, "70001");
+        Press(d, "OkBtn");
+        EXPECT_FALSE(d.isVisible());
+        EXPECT_EQ(bc_.N2->Get(1), 70001) << "renumbered before the dialog closes";
+      });
+  EXPECT_FALSE(Edit(2));
+  bool changed = false;
+  EXPECT_TRUE(Edit(2, changed));
+  EXPECT_TRUE(changed);
+  EXPECT_EQ(nc_.NS->Get(2), 70001);
+  EXPECT_EQ(nc_.Name->GetItem(2), "Тп-5") << "a rename in letter case only passes";
+  EXPECT_EQ((std::vector<int>{bc_.N1->Get(1), bc_.N2->Get(1), bc_.N1->Get(2), bc_.N2->Get(2), bc_.N1->Get(3)}),
+            (std::vector<int>{1, 70001, 70001, 3, 3}));
+
+  // "Авт." on 1, 2, 3 and on 2, 3; a name changed in letter case only sets Changed.
+  for (const auto& [numbers, proposed] : {std::pair{std::vector<int>{1, 2, 3}, "4"}, {std::vector<int>{2, 3}, "1"}}) {
+    std::vector<std::pair<int, std::string>> rows;
+    for (int n : numbers) rows.push_back({n, "У" + std::to_string(n)});
+    MakeNodes(rows);
+    script_.Then([proposed](QDialog& d) {
+      Press(d, "Button6");
+      EXPECT_EQ(Text(d, "Edit1"), proposed);
+      d.reject();
+    });
+    EXPECT_FALSE(Edit(1));
+  }
+  script_.Then([](QDialog& d) {
+    Type(Child<QLineEdit>(d, "Edit2"), "у2");
+    Press(d, "OkBtn");
+  });
+  EXPECT_TRUE(Edit(1, changed));
+  EXPECT_TRUE(changed);
+  script_.Then([](QDialog& d) { Press(d, "OkBtn"); });
+  EXPECT_TRUE(Edit(1, changed));
+  EXPECT_FALSE(changed) << "confirmed without a change";
+
+  // A new node in the row after the last: its number 0 takes no branch end at 0.
+  (*bc_.N2)[3] = 0;
+  script_.Then([](QDialog& d) {
+    Press(d, "Button6");
+    Type(Child<QLineEdit>(d, "Edit2"), "Новый");
+    Press(d, "OkBtn");
+  });
+  EXPECT_TRUE(Edit(3, changed));
+  EXPECT_EQ(nc_.NS->Get(3), 1);
+  EXPECT_EQ(nc_.Name->GetItem(3), "Новый");
+  EXPECT_EQ(bc_.N2->Get(3), 0);
+}
+
+TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
+  const int r = 2;
+  (*nc_.Pn)[r] = 1.5, (*nc_.Qn)[r] = 0.25, (*nc_.Qmax)[r] = 0.5f;
+  (*nc_.Urez)[r] = 10.4, (*nc_.Pbal)[r] = 7, (*nc_.Qbal)[r] = 8, (*nc_.EERM)[r] = 0.125f;
+  (*nc_.Um)[r] = 10, (*nc_.WPn)[r] = 123456789.25;
+  (*nc_.Nr)[r] = 70000, (*nc_.Ng_n)[r] = 40000, (*nc_.Nq_g)[r] = 99999;
+  (*nc_.Sign)[r] = '+';
+  (*nc_.A)[r] = static_cast<char>(0xE1);  // "б"
+  nc_.Prim->SetItem(r, "старое");
+  script_.Then([](QDialog& d) {
+    EXPECT_TRUE(Child<QWidget>(d, "Section1").isHidden()) << "sections start hidden";
+    ShowAllSections(d);
+    EXPECT_FALSE(Child<QWidget>(d, "Section7").isHidden());
+    EXPECT_EQ(Text(d, "Edit10"), "1.5");
+    EXPECT_EQ(Text(d, "Edit3"), "10");
+    EXPECT_EQ(Text(d, "Edit25"), "0.1250");
+    EXPECT_EQ(Text(d, "Edit4"), "123456789.3") << "energies with 15 digits";
+    EXPECT_EQ(Combo(d, "ComboBox1").currentText(), "Нагруз.");
+    EXPECT_EQ(Combo(d, "_Abon").currentText(), "Бесхозные сети");
+    EXPECT_EQ(Combo(d, "ComboBox2").currentText(), "70000");
+    EXPECT_EQ(Combo(d, "ComboBox3").currentText(), "Дальний");
+    EXPECT_FALSE(Child<QLineEdit>(d, "Edit22").isEnabled());
+    for (const char* shown : {"Edit21", "Edit23", "Edit24", "Edit25"})
+      EXPECT_FALSE(Child<QLineEdit>(d, shown).isEnabled()) << shown;
+
+    Press(d, "kVt");
+    EXPECT_EQ(Text(d, "Edit10"), "1500.0");
+    EXPECT_EQ(Text(d, "Edit17"), "500.0");
+    EXPECT_EQ(Text(d, "Edit23"), "7000.0");
+    QLineEdit& q = Child<QLineEdit>(d, "Edit11");
+    Paste(q, "1.2.3");
+    EXPECT_EQ(q.text(), "250") << "two points bring the previous value back";
+    q.setText("999");  // text the program puts in changes no value
+    Type(Child<QLineEdit>(d, "Edit12"), "");
+    Type(Child<QLineEdit>(d, "Edit13"), "-");
+    Type(Child<QLineEdit>(d, "Edit14"), "2,5");
+    QTest::keyClicks(&Child<QLineEdit>(d, "Edit15"), "x");
+    EXPECT_EQ(Text(d, "Edit15"), "0.0") << "letters are not taken";
+
+    Combo(d, "ComboBox1").setCurrentIndex(1);  // "Баланс."
+    EXPECT_TRUE(Child<QLineEdit>(d, "Edit22").isEnabled());
+    EXPECT_EQ(Text(d, "Edit3"), "10.4") << "the calculated voltage becomes the given one";
+    Combo(d, "ComboBox1").setCurrentIndex(2);
+    EXPECT_FALSE(Child<QLineEdit>(d, "Edit22").isEnabled());
+    Combo(d, "ComboBox1").setCurrentIndex(0);
+
+    Combo(d, "ComboBox3").setCurrentIndex(1);
+    EXPECT_EQ(Combo(d, "ComboBox2").currentText(), "12");
+    Combo(d, "ComboBox2").setCurrentIndex(0);
+    EXPECT_EQ(Combo(d, "ComboBox3").currentText(), "Северный");
+    Combo(d, "ComboBox2").setEditText("77");
+    EXPECT_EQ(Combo(d, "ComboBox3").currentIndex(), -1);
+    Combo(d, "ComboBox2").setEditText("70000");
+    EXPECT_EQ(Combo(d, "ComboBox3").currentText(), "Дальний");
+    Combo(d, "_Abon").setCurrentIndex(2);
+    Press(d, "OkBtn");
+  });
+  bool changed = true;
+  EXPECT_TRUE(Edit(r, changed));
+  EXPECT_FALSE(changed);
+  EXPECT_EQ(nc_.Pn->Get(r), 1.5);
+  EXPECT_EQ(nc_.Qn->Get(r), 0.25);
+  EXPECT_EQ(nc_.Pg->Get(r), 0);
+  EXPECT_EQ(nc_.Qg->Get(r), 0);
+  EXPECT_FLOAT_EQ(nc_.Gs->Get(r), 2.5f);
+  EXPECT_FLOAT_EQ(nc_.Qmax->Get(r), 0.5f);
+  EXPECT_FLOAT_EQ(nc_.Um->Get(r), 10.4f);
+  EXPECT_EQ(nc_.WPn->Get(r), 123456789.25);
+  EXPECT_EQ(nc_.Sign->Get(r), '+') << "a load node keeps its meter letter";
+  EXPECT_EQ(nc_.A->Get(r), static_cast<char>(0xC1));
+  EXPECT_EQ(nc_.Nr->Get(r), 70000);
+  EXPECT_EQ(nc_.Ng_n->Get(r), 40000);
+  EXPECT_EQ(nc_.Nq_g->Get(r), 99999);
+  EXPECT_EQ(nc_.Pbal->Get(r), 7) << "results are never written";
+  EXPECT_EQ(nc_.Urez->Get(r), 10.4);
+  EXPECT_FLOAT_EQ(nc_.EERM->Get(r), 0.125f);
+  EXPECT_TRUE(gui::NodPrmState().KiloWatt);
+  EXPECT_EQ(gui::NodPrmState().Sections, std::vector<bool>(7, true));
+
+  // The unit and the sections carry over; types and ownership are written as their letters.
+  const struct {
+    int type;
+    char sign;
+    int owner;
+    char letter;
+  } letters[] = {{1, 'b', 1, static_cast<char>(0xC0)}, {2, 'u', 3, static_cast<char>(0xD1)}, {3, 'w', 0, 0},
+                 {0, 0, 2, static_cast<char>(0xC1)}};
+  for (const auto& l : letters) {
+    script_.Then([&l](QDialog& d) {
+      EXPECT_TRUE(Child<QRadioButton>(d, "kVt").isChecked());
+      EXPECT_FALSE(Child<QWidget>(d, "Section3").isHidden());
+      Combo(d, "ComboBox1").setCurrentIndex(l.type);
+      Combo(d, "_Abon").setCurrentIndex(l.owner);
+      Press(d, "OkBtn");
+    });
+    EXPECT_TRUE(Edit(r));
+    EXPECT_EQ(nc_.Sign->Get(r), l.sign);
+    EXPECT_EQ(nc_.A->Get(r), l.letter);
+  }
+  (*nc_.Sign)[r] = 'U';
+  script_.Then([](QDialog& d) {
+    EXPECT_EQ(Combo(d, "ComboBox1").currentText(), "Фикс.U");
+    d.reject();
+  });
+  EXPECT_FALSE(Edit(r));
+}
+
+TEST_F(NodPrmFormTest, GraphCatalogLoadEntryAndReadOnly) {
+  const int r = 3;
+  (*nc_.Pn)[r] = 2, (*nc_.Um)[r] = 10;
+  nc_.Prim->SetItem(r, "ТП");
+  const std::string base = dir_ / "схема";
+  WriteRows(base + GetMaketExtention("Каталог графиков"), "Каталог графиков",
+            {{"2", "Типовой", "0", "P", "3600", "%"}, {"7", "Фидер 7", "1", "P", "3600", "кВт"}});
+  gui::PQPrmState().Addition = " (замер)";
+  script_
+      .Then([&](QDialog& d) {
+        ShowAllSections(d);
+        QLineEdit& graph = Child<QLineEdit>(d, "Edit27");
+        Type(graph, "7");
+        QTest::keyClick(&graph, Qt::Key_Space);
+        EXPECT_EQ(graph.text(), "2") << "the graph chosen in the catalogue, no space typed";
+        Press(d, "Button5");
+        EXPECT_EQ(nc_.Pn->Get(r), 2) << "the load entry reaches the row only with the dialog";
+        EXPECT_EQ(Text(d, "Edit10"), "3.0") << "3 МВт from the entry below";
+        EXPECT_EQ(Text(d, "Edit26"), "ТП (замер)");
+        Press(d, "OkBtn");
+      })
+      .Then([](QDialog& d) {  // the graph catalogue opened at the typed number
+        auto& w = static_cast<gui::TCatGrForm&>(d);
+        EXPECT_EQ(w.CatGrid->CurrentTableRow(), 2);
+        w.CatGrid->GotoRow(1);
+        d.accept();
+      })
+      .Then([](QDialog& d) {  // the load entry: 3 МВт with cos 0.8
+        EXPECT_EQ(d.windowTitle(), "Задание нагрузки (генерации)");
+        EXPECT_EQ(Text(d, "Edit5"), "10");
+        Combo(d, "ComboBox1").setCurrentIndex(lmPCos);
+        Type(Child<QLineEdit>(d, "Edit1"), "3");
+        Press(d, "Button1");
+      });
+  EXPECT_TRUE(Edit(r));
+  EXPECT_EQ(nc_.Nq_n->Get(r), 2);
+  EXPECT_EQ(nc_.Pn->Get(r), 3);
+  EXPECT_NEAR(nc_.Qn->Get(r), 2.25, 1e-12);
+  EXPECT_EQ(nc_.Prim->GetItem(r), "ТП (замер)");
+
+  // Cancelled after a load entry, and read-only: the row stays.
+  script_
+      .Then([](QDialog& d) {
+        Press(d, "Button5");
+        Press(d, "CancelBtn");
+      })
+      .Then([](QDialog& d) {
+        Type(Child<QLineEdit>(d, "Edit1"), "9");
+        Press(d, "Button1");
+      })
+      .Then([](QDialog& d) {
+        EXPECT_FALSE(Child<QPushButton>(d, "OkBtn").isEnabled());
+        EXPECT_FALSE(Child<QPushButton>(d, "Button5").isEnabled());
+        d.reject();
+      });
+  EXPECT_FALSE(Edit(r));
+  bool changed = false;
+  EXPECT_FALSE(Edit(r, changed, false));
+  EXPECT_EQ(nc_.Pn->Get(r), 3);
+  EXPECT_EQ(nc_.Prim->GetItem(r), "ТП (замер)");
+}
+
+TEST_F(NodPrmFormTest, ColourAndScreenshot) {
+  (*nc_.Color)[1] = 0x0000FF;
+  script_
+      .Then([](QDialog& d) {
+        Press(d, "BitBtn1");
+        auto* menu = d.findChild<QMenu*>("PopupMenu1");
+        EXPECT_TRUE(menu->isVisible());
+        QStringList items;
+        for (QAction* item : menu->actions()) items << item->text();
+        EXPECT_EQ(items.first(), "Pнаг, Qнаг, Pген, Qген");
+        EXPECT_EQ(items.size(), 7);
+        menu->hide();
+        ShowAllSections(d);
+        Press(d, "_Color");
+        EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("node_prm_form.png").string())));
+        Press(d, "OkBtn");
+      })
+      .Then([](QDialog& d) {
+        auto& c = static_cast<QColorDialog&>(d);
+        EXPECT_EQ(c.currentColor(), QColor(255, 0, 0));
+        c.setCurrentColor(QColor(0, 128, 255));
+        d.accept();
+      });
+  EXPECT_TRUE(Edit(1));
+  EXPECT_EQ(nc_.Color->Get(1), 0xFF8000);
+}
+
+}  // namespace
+}  // namespace ld::test
