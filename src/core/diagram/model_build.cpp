@@ -22,8 +22,6 @@ bool TSchemBoxState::BuildSubstationModel(const std::string&, std::vector<std::i
   throw Error("not yet");
 }
 
-void TSchemBoxState::LoadViewConfig(const std::string&, const std::string&) { throw Error("not yet"); }
-void TSchemBoxState::SaveViewConfig(const std::string&, const std::string&) { throw Error("not yet"); }
 
 std::string TSchemBoxState::CaptionText(const SElem&) const { throw Error("not yet"); }
 void TSchemBoxState::WrapCaption(std::string&, TCanvas&, bool, int&, int&, int) const { throw Error("not yet"); }
