@@ -18,12 +18,5 @@ bool TSchemBoxState::BuildSubstationModel(const std::string&, std::vector<std::i
 }
 
 
-std::string TSchemBoxState::CaptionText(const SElem&) const { throw Error("not yet"); }
-void TSchemBoxState::WrapCaption(std::string&, TCanvas&, bool, int&, int&, int) const { throw Error("not yet"); }
-std::string TSchemBoxState::ImpedanceText(int) const { throw Error("not yet"); }
-std::string TSchemBoxState::AdmittanceText(int) const { throw Error("not yet"); }
-std::string TSchemBoxState::RatioText(int) const { throw Error("not yet"); }
-int TSchemBoxState::NearestNominalVoltage(int) const { throw Error("not yet"); }
-int WindingOf(std::string_view) { throw Error("not yet"); }
 
 }  // namespace ld::diagram
