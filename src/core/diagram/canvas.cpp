@@ -1,0 +1,23 @@
+#include "core/diagram/canvas.h"
+
+#include <cstdlib>
+
+namespace ld::diagram {
+
+namespace {
+// a * b / c rounded half away from zero, as the platform scales font sizes.
+int MulDiv(int a, int b, int c) {
+  if (c == 0) return -1;
+  const long long p = static_cast<long long>(a) * b;
+  const long long q = (std::llabs(p) + std::llabs(c) / 2) / std::llabs(c);
+  return static_cast<int>(((p < 0) != (c < 0)) ? -q : q);
+}
+}  // namespace
+
+int TFont::Size() const { return -MulDiv(Height, 72, PixelsPerInch); }
+
+void TFont::SetSize(int points) { Height = -MulDiv(points, PixelsPerInch, 72); }
+
+TCanvas::~TCanvas() = default;
+
+}  // namespace ld::diagram

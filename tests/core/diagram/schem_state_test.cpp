@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include "core/diagram/schem_state.h"
+#include "support/diagram_fixture.h"
+#include "support/scripted_msgbox.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+#include "core/base/settings.h"
+#include "core/tables/layout.h"
+
+namespace ld::diagram {
+namespace {
+
+struct Metrics {
+  int Ye, Xe, Xv, dY, dYsc, dXsc, Ycom, Xcom, Yzam, Ylnk, Ymrk, HalfYe, FlowRow, HalfH, QuarterH;
+  bool operator==(const Metrics&) const = default;
+};
+
+Metrics Of(const TSchemBoxState& s) {
+  return {s.PixYe,   s.PixXe,   s.PixXv,   s.PixdY,     s.PixdYsc,    s.PixdXsc,  s.PixYcom,    s.PixXcom,
+          s.PixYzam, s.PixYlnk, s.PixYmrk, s.PixHalfYe, s.PixFlowRow, s.PixHalfH, s.PixQuarterH};
+}
+
+void PrintTo(const Metrics& m, std::ostream* os) {
+  *os << m.Ye << ' ' << m.Xe << ' ' << m.Xv << ' ' << m.dY << ' ' << m.dYsc << ' ' << m.dXsc << ' ' << m.Ycom << ' '
+      << m.Xcom << ' ' << m.Yzam << ' ' << m.Ylnk << ' ' << m.Ymrk << ' ' << m.HalfYe << ' ' << m.FlowRow << ' '
+      << m.HalfH << ' ' << m.QuarterH;
+}
+
+TEST(SchemBoxState, MetricsFollowTheFontHeightAndTheFlags) {
+  TSchemBoxState s;
+  // Nothing read yet: every coefficient is 0 and so is every metric but the halves of the height.
+  EXPECT_EQ(s.Font.Height, -13);
+  EXPECT_EQ(Of(s), (Metrics{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 3}));
+
+  test::LoadDefaultViewConfig(s);
+  TFont font;
+  font.Height = -13;
+  s.ComputeMetrics(font);
+  EXPECT_EQ(Of(s), (Metrics{17, 14, 7, 14, 10, 4, 7, 7, 10, 9, 10, 8, 8, 7, 3}));
+
+  s.FlagP = true;
+  s.ComputeMetrics(font);
+  EXPECT_EQ(s.PixXe, 32);  // Round(31.5), halves to even
+  s.FlagP = false;
+
+  s.FIdopLn = true;
+  s.ComputeMetrics(font);
+  EXPECT_EQ(s.PixFlowRow, 10);
+  s.FLoadLn = true;
+  s.ComputeMetrics(font);
+  EXPECT_EQ(s.PixFlowRow, 20);
+  s.FTypFlow = 1;
+  s.ComputeMetrics(font);
+  EXPECT_EQ(s.PixFlowRow, 8);
+  s.FIdopLn = s.FLoadLn = false;
+  s.FTypFlow = 0;
+
+  // Voltages widen the box only in the integral view by name without sections.
+  s.FlagU = true;
+  s.ComputeMetrics(font);
+  EXPECT_EQ(s.PixXe, 14);
+  EXPECT_EQ(s.PixdYsc, 10);
+  s.FSection = false;
+  s.ComputeMetrics(font);
+  EXPECT_EQ(s.PixXe, 32);
+
+  // An odd height serves PixYe alone; everything else uses the next even height.
+  s.FlagU = false;
+  s.FSection = true;
+  font.Height = 15;
+  s.ComputeMetrics(font);
+  EXPECT_EQ(s.PixYe, 19);  // 15 × 1.3 in single precision lies below 19.5
+  EXPECT_EQ(s.PixXe, 16);
+  EXPECT_EQ(s.PixHalfH, 8);
+  EXPECT_EQ(s.PixQuarterH, 4);
+}
+
+TEST(SchemBoxState, ScrollRangesAndOrigin) {
+  TSchemBoxState s;
+  int paints = 0;
+  s.PaintHook = [&] { ++paints; };
+  s.ClientWidth = 400;
+  s.ClientHeight = 300;
+  s.Model->Width = 1000;
+  s.Model->Height = 200;
+  s.HScrollBar.emplace();
+  s.SetOrigin(120, 40);
+  EXPECT_EQ(s.HScrollBar->Max, 600);
+  EXPECT_EQ(s.HScrollBar->LargeChange, 200);
+  EXPECT_EQ(s.HScrollBar->SmallChange, 40);
+  EXPECT_EQ(s.HScrollBar->Position, 120);
+  EXPECT_FALSE(s.VScrollBar);
+  EXPECT_EQ(s.OriginY, 40);
+  EXPECT_EQ(paints, 1);
+
+  s.VScrollBar.emplace();
+  s.Model->Width = 300;
+  s.UpdateScrollRanges();
+  EXPECT_EQ(s.HScrollBar->Max, 0);
+  EXPECT_EQ(s.VScrollBar->Max, 0);
+  EXPECT_EQ(s.VScrollBar->LargeChange, 150);
+  EXPECT_EQ(s.VScrollBar->SmallChange, 30);
+
+  // A control not shown yet has no client area: nothing divides by it.
+  s.ClientWidth = s.ClientHeight = 0;
+  s.UpdateScrollRanges();
+  EXPECT_EQ(s.HScrollBar->Max, 300);
+  EXPECT_EQ(s.HScrollBar->LargeChange, 0);
+}
+
+TEST(SchemBoxState, VoltageDeviationsFromTheProgramFolder) {
+  test::TempDir dir;
+  const std::string savedDir = ProgramDir;
+  ProgramDir = dir.Path().string() + "/";
+  MaketFileName = (test::DataDir() / "maket.zr").string();
+  test::WriteRows(dir / "SPRAV_UN.CAT", "Номинальные напряжения", {{"0,4", "5", "10"}, {"10", "7,5", "5"}});
+  test::ScriptedMsgBox msg;
+  {
+    TSchemBoxState box;
+    EXPECT_EQ(box.DevDown, (std::vector<double>{5, 7.5}));
+    EXPECT_EQ(box.DevUp, (std::vector<double>{10, 5}));
+    EXPECT_GT(box.DevFileDate, 0);
+  }
+  test::WriteBytes(dir / "SPRAV_UN.CAT", "ZREGIM broken");
+  {
+    TSchemBoxState box;
+    EXPECT_TRUE(box.DevUp.empty());
+    EXPECT_EQ(box.DevFileDate, 0);
+  }
+  ProgramDir = savedDir;
+  ASSERT_EQ(msg.Texts().size(), 1u);
+  EXPECT_NE(msg.Texts()[0].find("SPRAV_UN.CAT"), std::string::npos) << msg.Texts()[0];
+}
+
+TEST(SchemBoxState, BuildRelayoutRebuild) {
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  test::DiagramScheme scheme;
+  scheme.Node(1, "A", "B");
+  scheme.Node(2, "C");
+  scheme.Line(1, 2);
+  scheme.Line(2, 3);
+  scheme.Load(box);
+  test::FixedCanvas canvas;
+  std::vector<std::string> log;
+  box.LayoutHook = [&](TCanvas& c, TSchemeModel& m) {
+    EXPECT_EQ(&c, &canvas);
+    EXPECT_EQ(&m, box.Model.get());
+    m.Width = 500;
+    log.push_back("layout " + std::to_string(m.Count()));
+  };
+  box.PaintHook = [&] { log.push_back("paint " + std::to_string(box.OriginX) + "," + std::to_string(box.OriginY)); };
+  box.ClientWidth = 200;
+  box.HScrollBar.emplace();
+  test::ScriptedMsgBox msg;
+
+  // Without a canvas there is nothing to lay out on.
+  EXPECT_TRUE(box.BuildScheme({1, 2}, {1}, 5, 6));
+  EXPECT_EQ(log, (std::vector<std::string>{"paint 5,6"}));
+  box.Canvas = &canvas;
+  log.clear();
+  EXPECT_TRUE(box.RebuildScheme(7, 8));
+  box.RelayoutScheme(9, 10);
+  EXPECT_EQ(log, (std::vector<std::string>{"layout 3", "paint 7,8", "layout 3", "paint 9,10"}));
+  EXPECT_EQ(box.HScrollBar->Max, 300);
+  EXPECT_EQ(box.HScrollBar->Position, 9);
+  EXPECT_EQ(box.CurModel, box.Model.get());
+
+  // A failed build leaves an empty model at the origin, and nothing selected in it.
+  box.SelectedNode = box.Model->Last;
+  box.MarkedLine = box.Model->Last;
+  log.clear();
+  EXPECT_FALSE(box.BuildScheme({1, 2}, {1, 2}, 40, 50));
+  EXPECT_EQ(log, (std::vector<std::string>{"paint 0,0"}));
+  EXPECT_TRUE(box.Model->Empty());
+  EXPECT_EQ(box.SelectedNode, nullptr);
+  EXPECT_EQ(box.MarkedLine, nullptr);
+  EXPECT_EQ(msg.Texts(), (std::vector<std::string>{"В схеме отсутствует узел : 3"}));
+}
+
+}  // namespace
+}  // namespace ld::diagram

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "core/base/codepage.h"
+#include "core/base/inifile.h"
+#include "core/base/settings.h"
+#include "core/diagram/schem_state.h"
+#include "support/diagram_fixture.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+
+namespace ld::diagram {
+namespace {
+
+using test::ConfigFileAt;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+void WriteIni(const std::string& path, const std::string& utf8) { WriteBytes(path, Utf8ToCp1251(utf8)); }
+
+TEST(ViewConfig, EmptyFileGivesDefaultsAndReadsTolerantValues) {
+  TempDir dir;
+  ConfigFileAt config(dir / "prog.ini");
+  test::UnomClasses classes({0.4, 6, 10});
+  test::ScriptedMsgBox box;
+  TSchemBoxState s;
+  s.LoadViewConfig("Graphic", "Colors");
+  EXPECT_EQ(s.Font.Name, "Arial");
+  EXPECT_EQ(s.Font.Size(), 10);
+  EXPECT_FLOAT_EQ(s.KYe, 1.3f);
+  EXPECT_FLOAT_EQ(s.KXzam, 2.25f);
+  EXPECT_FLOAT_EQ(s.KYlnk, 0.65f);
+  EXPECT_EQ(s.FPaintNod, ncmName);
+  EXPECT_TRUE(s.FIntegral && s.FSection && s.FTap && s.FOrdNames && s.FNumTr && s.FMarkLn);
+  EXPECT_FALSE(s.FlagP || s.FAbon || s.FRayon || s.hRange || s.fMoveFlows);
+  EXPECT_EQ(s.UPrec, 2);
+  EXPECT_DOUBLE_EQ(s.SMul, 1000.0);
+  EXPECT_EQ(s.Delay, 24);
+  EXPECT_EQ(s.cBk, 16777215);
+  EXPECT_EQ(s.cNod, 8454143);
+  EXPECT_EQ(s.cNoSup, 12632256);
+  EXPECT_EQ(s.cOther, 32768);
+  EXPECT_TRUE(s.fFlowP && s.fNoSup && s.fLoad);
+  EXPECT_FALSE(s.fBP);
+  EXPECT_TRUE(CutMark);
+  EXPECT_TRUE(s.vUn.empty());
+  EXPECT_EQ(s.ClassVoltages, (std::vector<std::int32_t>{40, 600, 1000}));
+  EXPECT_TRUE(box.Calls().empty());
+
+  for (const char* value : {"1,3", "1.3", ""}) {
+    WriteIni(dir / "prog.ini", std::string("[Graphic]\nKYe=") + value + "\nFntStyle=3\n");
+    TSchemBoxState t;
+    t.LoadViewConfig("Graphic", "Colors");
+    EXPECT_FLOAT_EQ(t.KYe, 1.3f) << value;
+    EXPECT_EQ(t.Font.Style, fsBold | fsItalic);
+  }
+  EXPECT_TRUE(box.Calls().empty());
+}
+
+TEST(ViewConfig, ClassListsGoByFileOrderAndSurviveSaving) {
+  TempDir dir;
+  ConfigFileAt config(dir / "prog.ini");
+  test::ScriptedMsgBox box;
+  WriteIni(dir / "prog.ini",
+           "[Graphic]\nFSave10=1\nFullTree=0\n[vUn]\n110=110\n35=35\n[cUn]\n7=255\n3=65280\n[wLn]\n1=3\n2=1\n");
+  TSchemBoxState s;
+  s.LoadViewConfig("Graphic", "Colors");
+  EXPECT_EQ(s.vUn, (std::vector<float>{110, 35}));
+  EXPECT_EQ(s.cUn, (std::vector<std::int32_t>{255, 65280}));
+  EXPECT_EQ(s.wLn, (std::vector<std::int32_t>{3, 1}));
+
+  // A host that reads once and saves at every close keeps its classes.
+  s.SaveViewConfig("Graphic", "Colors");
+  s.SaveViewConfig("Graphic", "Colors");
+  EXPECT_EQ(s.vUn.size(), 2u);
+  TMemIniFile ini(dir / "prog.ini");
+  EXPECT_EQ(ini.ReadSectionValues("vUn"), (std::vector<std::string>{"1=110", "2=35"}));
+  EXPECT_EQ(ini.ReadSectionValues("cUn"), (std::vector<std::string>{"1=255", "2=65280"}));
+  EXPECT_EQ(ini.ReadSectionValues("wLn"), (std::vector<std::string>{"1=3", "2=1"}));
+  // The settings record's keys in the same section stay.
+  EXPECT_EQ(ini.ReadString("Graphic", "FSave10", ""), "1");
+  EXPECT_EQ(ini.ReadString("Graphic", "FullTree", ""), "0");
+  EXPECT_EQ(ini.ReadString("Graphic", "KYe", ""), "1.3");
+  EXPECT_FALSE(ini.SectionExists("Export"));
+
+  // Reading replaces the classes, never appends to them.
+  s.LoadViewConfig("Graphic", "Colors");
+  EXPECT_EQ(s.vUn.size(), 2u);
+
+  // Load, save, load, save: the second save changes no byte.
+  const std::string once = ReadBytes(dir / "prog.ini");
+  TSchemBoxState t;
+  t.LoadViewConfig("Graphic", "Colors");
+  t.SaveViewConfig("Graphic", "Colors");
+  EXPECT_EQ(ReadBytes(dir / "prog.ini"), once);
+
+  // Another host's sections leave these alone, and the settings record keeps the host's keys.
+  t.KYe = 2.5f;
+  t.tColors = 3;
+  t.SaveViewConfig("GraphicTKZ", "ColorTKZ");
+  IniRec.FSave10 = false;
+  WriteConfig();
+  TMemIniFile after(dir / "prog.ini");
+  EXPECT_EQ(after.ReadString("Graphic", "KYe", ""), "1.3");
+  EXPECT_EQ(after.ReadString("GraphicTKZ", "KYe", ""), "2.5");
+  EXPECT_EQ(after.ReadString("ColorTKZ", "tColors", ""), "3");
+  EXPECT_EQ(after.ReadString("Colors", "tColors", ""), "0");
+  EXPECT_EQ(after.ReadString("Graphic", "FSave10", ""), "0");
+  EXPECT_EQ(after.ReadSectionValues("vUn").size(), 2u);
+  EXPECT_TRUE(box.Calls().empty());
+}
+
+TEST(ViewConfig, ReadAndWriteErrorsNameTheFile) {
+  TempDir dir;
+  ConfigFileAt config(dir / "prog.ini");
+  test::ScriptedMsgBox box;
+  WriteIni(dir / "prog.ini", "[Graphic]\nKXe=2\n[vUn]\n1=10\n2=0,4\n[cUn]\n1=255\n2=x\n[wLn]\n1=5\n");
+  TSchemBoxState s;
+  s.cUn = {7};
+  s.wLn = {9};
+  s.LoadViewConfig("Graphic", "Colors");
+  ASSERT_EQ(box.Texts(), (std::vector<std::string>{"Ошибка чтения файла конфигурации prog.ini"}));
+  EXPECT_EQ(box.Calls()[0].kind, mkError);
+  EXPECT_FLOAT_EQ(s.KXe, 2.f);
+  EXPECT_EQ(s.vUn, (std::vector<float>{10, 0.4f}));
+  EXPECT_EQ(s.cUn, (std::vector<std::int32_t>{7}));
+  EXPECT_EQ(s.wLn, (std::vector<std::int32_t>{9}));
+  EXPECT_TRUE(s.ClassVoltages.empty());
+
+  box.Clear();
+  ConfigFileAt missingFolder(dir / "no-folder/prog.ini");
+  s.SaveViewConfig("Graphic", "Colors");
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Ошибка записи файла конфигурации prog.ini"}));
+}
+
+}  // namespace
+}  // namespace ld::diagram
