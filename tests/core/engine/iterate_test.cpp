@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/error.h"
 #include "core/base/strings.h"
 #include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
@@ -98,6 +99,36 @@ TEST(Regime, FixedVoltageNodeHeldByEveryAlgorithm) {
     EXPECT_EQ(r.TotalContourCount, 2) << what;
     EXPECT_EQ(r.NetworkContourCount, algorithm == 0 ? 1 : 2) << what;
     ExpectVoltages(r, ref, what);
+  }
+}
+
+// A fixed-voltage node that no path joins to a balancing node cannot hold its angle, whatever it carries:
+// alone with a load, or on an island of its own with another fixed-voltage node.
+TEST(Regime, FixedVoltageNodeWithoutPathToTheSchemeIsNamed) {
+  for (const bool island : {false, true}) {
+    SchemeBuilder s = FixedVoltageRing();
+    s.Node(6, "U", 0.3, 0.1).Um = 10.2f;
+    if (island) {
+      s.Node(7, "U", 0.2, 0.1).Um = 10.3f;
+      s.Branch(7, 6, 0.5, 0.8);
+    }
+    for (int algorithm = 1; algorithm <= 3; ++algorithm) {
+      const std::string what = "algorithm " + std::to_string(algorithm) + (island ? ", island" : "");
+      TempDir dir;
+      TRegime r;
+      r.PVAlgorithm = algorithm;
+      r.QLimits = algorithm == 2;
+      s.Read(r, dir.Path());
+      try {
+        RunRegime(r);
+        ADD_FAILURE() << what << ": no message";
+      } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Узел ФМ 6 не связан со схемой. Нужно снять с него признак \"U\" в колонке \"П\" таблицы \"Узлы схемы\"")
+            << what;
+      }
+      EXPECT_EQ(r.Accuracy, 1e-4) << what;  // the solver gives the caller's accuracy back
+    }
   }
 }
 
@@ -320,8 +351,8 @@ TEST(Regime, ReactiveLimitsGiveOneSteadyStateUnderEveryAlgorithm) {
   EXPECT_EQ(releasedSchemes, 3);
 }
 
-// Loads that follow the voltage: characteristic 1 draws its active load as a constant impedance and
-// its reactive load as a constant current, against a base voltage of 10 kV.
+// Loads that follow the voltage: characteristic 1 mixes constant power, current and impedance in each of
+// P and Q, against a base voltage of 9.5 kV, so that every term weighs differently at the node's voltage.
 TEST(Regime, StaticLoadCharacteristics) {
   TempDir dir;
   MaketFileName = (DataDir() / "maket.zr").string();
@@ -331,24 +362,26 @@ TEST(Regime, StaticLoadCharacteristics) {
   TLoadCharCols c;
   FillLoadCharCols(chars, c);
   (*c.Nsh)[1] = 1;
-  (*c.A2)[1] = 1;
-  (*c.B1)[1] = 1;
+  (*c.A0)[1] = 0.25f, (*c.A1)[1] = 0.375f, (*c.A2)[1] = 0.5f;
+  (*c.B0)[1] = 0.625f, (*c.B1)[1] = 0.75f, (*c.B2)[1] = -0.375f;
   WriteTableFile((dir.Path() / "sthar_pq.cat").string(), chars);
   StaticCharFile = (dir.Path() / "sthar_pq.cat").string();
 
   SchemeBuilder s;
   s.Node(1, "B").Um = 10.5f;
   NodeSpec& n = s.Node(2, "", 1.0, 0.5);
-  n.Um = 10, n.Nsh = 1, n.Ush = 10;
+  n.Um = 10, n.Nsh = 1, n.Ush = 9.5f;
   s.Branch(2, 1, 1.0, 2.0);
   TRegime r;
   r.StaticChars = true;
   Solve(r, s, dir);
   ASSERT_TRUE(r.Converged);
-  const double u = std::abs(FindNode(r, 2)->U) / 10;
-  const RefResult ref = SolveReference({Slack(10.5), Load(u * u, 0.5 * u)}, {{0, 1, 1.0, 2.0}});
+  const double u = std::abs(FindNode(r, 2)->U) / 9.5;
+  EXPECT_GT(u, 1.05);
+  const RefResult ref = SolveReference(
+      {Slack(10.5), Load(1.0 * (0.5 * u * u + 0.375 * u + 0.25), 0.5 * (-0.375 * u * u + 0.75 * u + 0.625))},
+      {{0, 1, 1.0, 2.0}});
   ExpectVoltages(r, ref, "static characteristics");
-  EXPECT_GT(u, 1.0);  // above its base voltage the node draws more than its nominal load
 
   // A characteristic that the file does not hold stops the calculation with a warning.
   std::vector<std::string> errors;
@@ -384,6 +417,17 @@ TEST(Regime, IterationLimitsDampingAndStartVoltages) {
     Solve(r, s, dir);
     ASSERT_TRUE(r.Converged) << variant;
     ExpectVoltages(r, ref, "variant " + std::to_string(variant));
+  }
+  {
+    // Damping of the node step and of the loop correction slows the way, not where it leads.
+    TRegime plain, damped;
+    damped.DampU = 0.6f;
+    damped.DampI = 0.5f;
+    Solve(plain, FixedVoltageRing(), dir);
+    Solve(damped, FixedVoltageRing(), dir);
+    ASSERT_TRUE(plain.Converged && damped.Converged);
+    EXPECT_GT(damped.ResidualsU.size(), plain.ResidualsU.size() + 3);
+    ExpectVoltages(damped, FixedVoltageReference(Fixed(10.4, 0.4)), "damped");
   }
   {
     // A load far beyond what the line can carry diverges and says so.
