@@ -2,10 +2,13 @@
 
 #include <cmath>
 #include <complex>
+#include <filesystem>
 
 #include "core/base/codepage.h"
 #include "core/base/numfmt.h"
 #include "core/base/settings.h"
+#include "core/catalogs/catalog_ln.h"
+#include "core/catalogs/line_expr.h"
 #include "core/engine/electric.h"
 #include "core/engine/results.h"
 
@@ -23,13 +26,17 @@ long long Whole(double v) { return static_cast<long long>(std::nearbyint(v)); }
 
 bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 
-bool OwnershipMatches(int ownership, const std::string& balans) {
-  const std::string first = Utf8Left(balans, 1);
+// Ownership letters of column A in Windows-1251: "А" subscribers, "Б" ownerless, "С" other companies.
+constexpr char kOwnerSubscriber = static_cast<char>(0xC0);
+constexpr char kOwnerless = static_cast<char>(0xC1);
+constexpr char kOwnerOther = static_cast<char>(0xD1);
+
+bool OwnershipMatches(int ownership, char letter) {
   switch (ownership) {
-    case 1: return first != "А" && first != "С";
-    case 2: return first == "А";
-    case 3: return first == "Б";
-    case 4: return first == "С";
+    case 1: return letter != kOwnerSubscriber && letter != kOwnerOther;
+    case 2: return letter == kOwnerSubscriber;
+    case 3: return letter == kOwnerless;
+    case 4: return letter == kOwnerOther;
     default: return true;
   }
 }
@@ -51,7 +58,7 @@ bool BranchCounts(const Cols& branches, int row, int kind, bool line, bool trans
     default: pass = false; break;
   }
   return pass && VoltageMatches(unom, branches.Ul->Get(row)) && DistrictMatches(district, branches.Nr->Get(row)) &&
-         OwnershipMatches(ownership, branches.Balans->GetItem(row));
+         OwnershipMatches(ownership, branches.A->Get(row));
 }
 
 // The part of a line of the kind's section type ('К' cable, 'В' overhead); zeros when the expression
@@ -62,7 +69,6 @@ struct LinePart {
 LinePart PartOfLine(int kind, int row, const std::string& mark, float ul, std::vector<std::string>* messages,
                     const TLinePartEvaluator& linePart) {
   LinePart part;
-  if (!linePart) return part;
   std::string error;
   if (!linePart(mark, ul, kind == 2 ? U'К' : U'В', part.R, part.X, part.G, part.B, error)) {
     if (messages != nullptr) messages->push_back(IntToStr(row) + ": " + error);
@@ -71,12 +77,49 @@ LinePart PartOfLine(int kind, int row, const std::string& mark, float ul, std::v
   return part;
 }
 
+// The evaluator of a sum by cable or overhead lines: the caller's, or the line catalogue of the settings'
+// catalogue folder, loaded for the sum and freed after it.
+class SectionEvaluator {
+public:
+  SectionEvaluator(int kind, const TLinePartEvaluator& given) : evaluator_(given) {
+    if ((kind != 2 && kind != 3) || evaluator_) return;
+    // A sum only reads: without a catalogue every line is reported as not found, and none is created.
+    std::error_code ec;
+    if (std::filesystem::exists(FindFileNoCase(IniRec.Path + CatalogFileLN), ec)) {
+      LoadCatalogLN(IniRec.Path, false);
+    } else {
+      FreeCatalogLN();
+    }
+    loaded_ = true;
+    evaluator_ = CatalogLineSections;
+  }
+  ~SectionEvaluator() {
+    if (loaded_) FreeCatalogLN();
+  }
+  SectionEvaluator(const SectionEvaluator&) = delete;
+  SectionEvaluator& operator=(const SectionEvaluator&) = delete;
+  const TLinePartEvaluator& Get() const { return evaluator_; }
+
+private:
+  TLinePartEvaluator evaluator_;
+  bool loaded_ = false;
+};
+
 }  // namespace
+
+bool CatalogLineSections(const std::string& mark, float unom, char32_t lineType, float& R, float& X, float& G,
+                         float& B, std::string& error) {
+  float idop = 0, length = 0;
+  if (ParseLineExpression(mark, R, X, unom, G, B, idop, length, IniRec.CutMark, lineType)) return true;
+  error = CatalogErrorLN;
+  return false;
+}
 
 TLossSums SumPowerLossesByCriteria(const TNodeCols& nodes, const TBranchCols& branches, int kind, double unom,
                                    int district, int ownership, std::vector<std::string>* messages,
                                    const TLinePartEvaluator& linePart) {
   TLossSums s;
+  const SectionEvaluator sections(kind, linePart);
   // The currents of the table are line currents unless the settings show phase currents; either way the
   // engine's current is what |U|·|I| makes MVA of.
   const double lineFactor = IniRec.FlagIF ? 1.0 : std::sqrt(3.0);
@@ -100,7 +143,7 @@ TLossSums SumPowerLossesByCriteria(const TNodeCols& nodes, const TBranchCols& br
 
     if (kind == 2 || kind == 3) {
       const LinePart part =
-          PartOfLine(kind, row, branches.Mark->GetItem(row), branches.Ul->Get(row), messages, linePart);
+          PartOfLine(kind, row, branches.Mark->GetItem(row), branches.Ul->Get(row), messages, sections.Get());
       r = part.R * tz;
       x = part.X * tz;
       g = part.G;
@@ -142,6 +185,7 @@ TLossSums SumEnergyLossesByCriteria(const TNodeEnergyCols& nodes, const TBranchE
                                     double unom, int district, int ownership, std::vector<std::string>* messages,
                                     const TLinePartEvaluator& linePart) {
   TLossSums s;
+  const SectionEvaluator sections(kind, linePart);
   for (int row = 1; row <= branches.RowCount; ++row) {
     const std::string type = branches.TypEqu->GetItem(row);
     const bool reactor = StartsWith(type, "RT");
@@ -159,7 +203,7 @@ TLossSums SumEnergyLossesByCriteria(const TNodeEnergyCols& nodes, const TBranchE
     double fr = 1, fx = 1, fg = 1, fb = 1;
     if (kind == 2 || kind == 3) {
       const LinePart part =
-          PartOfLine(kind, row, branches.Mark->GetItem(row), branches.Ul->Get(row), messages, linePart);
+          PartOfLine(kind, row, branches.Mark->GetItem(row), branches.Ul->Get(row), messages, sections.Get());
       auto share = [](double partValue, double whole) { return whole != 0 ? partValue / whole : 0.0; };
       fr = share(part.R, branches.R->Get(row));
       fx = share(part.X, branches.X->Get(row));

@@ -23,13 +23,20 @@ struct TLossSums {
 };
 
 // The cable ('К') or overhead ('В') sections of a line expression (mark) at voltage unom, summed to
-// R, X, G, B; false with the catalogue's error text. Provided by the line catalogue.
+// R, X, G, B; false with the catalogue's error text.
 using TLinePartEvaluator = std::function<bool(const std::string& mark, float unom, char32_t lineType, float& R,
                                               float& X, float& G, float& B, std::string& error)>;
 
+// The evaluator over the loaded line catalogue (LoadCatalogLN), marks looked up by family when the
+// settings' CutMark is on.
+bool CatalogLineSections(const std::string& mark, float unom, char32_t lineType, float& R, float& X, float& G,
+                         float& B, std::string& error);
+
 // Filters: kind (EquipmentKinds position + 1, 0 all), nominal voltage (0 all), district (0 all),
-// ownership (0 all, 1 main networks, 2 subscribers', 3 ownerless, 4 other companies'). Message lines of
-// line expressions that fail go to messages when given. Kinds 2 and 3 need linePart.
+// ownership by the letter of column A (0 all, 1 main networks, 2 subscribers' "А", 3 ownerless "Б",
+// 4 other companies' "С"). Message lines of line expressions that fail go to messages when given.
+// Kinds 2 and 3 split each line by its sections: through linePart when given, else through the line
+// catalogue of the settings' catalogue folder, loaded for the sum (and freed after it).
 TLossSums SumPowerLossesByCriteria(const TNodeCols& nodes, const TBranchCols& branches, int kind, double unom,
                                    int district, int ownership, std::vector<std::string>* messages,
                                    const TLinePartEvaluator& linePart = {});

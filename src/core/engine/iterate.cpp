@@ -51,10 +51,11 @@ void TRegime::RunIterations() {
     }
     Converged = dU <= Accuracy;
     if (Converged && FixModule && FixedCount >= 1) {
-      if (PVAlgorithm == 1 || PVAlgorithm == 2) {
-        SolvePVAngles(k);
-      } else if (PVAlgorithm == 3) {
+      // A node held at a reactive limit is one solver's business whichever algorithm holds the others.
+      if (PVAlgorithm == 3 || (PVAlgorithm == 2 && QLimits)) {
         SolvePVWithQLimits(k);
+      } else if (PVAlgorithm == 1 || PVAlgorithm == 2) {
+        SolvePVAngles(k);
       }
     }
     if (Converged && RepeatCalc && repetitions < MaxIter) {

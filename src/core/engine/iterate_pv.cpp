@@ -70,11 +70,11 @@ void TRegime::SolvePVAngles(int& iterations) {
   const double eps = guard.Kept();
   const std::vector<TRegimeElement*> pv = PVElements();
   const int n = static_cast<int>(pv.size());
-  const bool limits = QLimits && PVAlgorithm == 2;
+  CheckPVLinks(pv);
 
-  std::vector<double> m(n), m0(n), theta(n), s(n, 0.0), P(n), Q(n), r(n);
+  std::vector<double> m(n), theta(n), P(n);
   for (int i = 0; i < n; ++i) {
-    m[i] = m0[i] = std::abs(pv[i]->K);
+    m[i] = std::abs(pv[i]->K);
     theta[i] = PrincipalAngle(pv[i]->K);
   }
   Matrix J;
@@ -82,45 +82,25 @@ void TRegime::SolvePVAngles(int& iterations) {
   if (ReusePVJacobian) {
     J = PVJacobian;
     factorised = static_cast<int>(J.size()) == n;
-    if (PVSensitivities.size() == s.size()) s = PVSensitivities;
   } else {
     NewMatrix(n, n, J);
   }
 
-  double maxP = 0, maxR = 0;
-  auto measure = [&] {
-    maxP = maxR = 0;
+  double maxP = 0;
+  for (int p = 1; p <= MaxIter; ++p) {
+    InnerIterations(iterations);
+    if (!Converged) break;
+    maxP = 0;
     for (int i = 0; i < n; ++i) {
-      const TRegimeElement& e = *pv[i];
-      P[i] = ActivePower(e);
-      Q[i] = ReactivePower(e);
-      r[i] = (m[i] - m0[i]) * s[i];
-      if (limits && HasLimits(e)) {
-        const double t = Q[i] - r[i];
-        if (t > e.Qmax) {
-          r[i] = Q[i] - e.Qmax;
-        } else if (t < e.Qmin) {
-          r[i] = Q[i] - e.Qmin;
-        }
-      }
+      P[i] = ActivePower(*pv[i]);
       if (std::abs(P[i]) > maxP) {
         maxP = std::abs(P[i]);
         MaxPResidualNode = pv[i];
       }
-      if (std::abs(r[i]) > maxR) {
-        maxR = std::abs(r[i]);
-        MaxQResidualNode = pv[i];
-      }
     }
-  };
-
-  for (int p = 1; p <= MaxIter; ++p) {
-    InnerIterations(iterations);
-    if (!Converged) break;
-    measure();
-    Converged = maxP < eps && maxR < eps;
+    Converged = maxP < eps;
     if (Converged && (ReusePVJacobian || p > 1)) break;
-    if (maxP >= kPVDivergence || maxR >= kPVDivergence) {
+    if (maxP >= kPVDivergence) {
       Converged = false;
       break;
     }
@@ -132,22 +112,6 @@ void TRegime::SolvePVAngles(int& iterations) {
         InnerIterations(iterations);
         ej.K = kept;
         for (int i = 0; i < n; ++i) J[i][j] = (ActivePower(*pv[i]) - P[i]) / kAngleStep;
-        if (J[j][j] == 0) ThrowUnlinked(ej);
-        if (limits) {
-          ej.K = Polar(m[j] + kModuleStep, theta[j]);
-          InnerIterations(iterations);
-          ej.K = kept;
-          s[j] = (ReactivePower(ej) - Q[j]) / kModuleStep;
-          if (s[j] != 0) {
-            for (int k = j + 1; k < n; ++k) {
-              const double sk = std::abs((ReactivePower(*pv[k]) - Q[k]) / kModuleStep);
-              if (std::abs(sk - std::abs(s[j])) < 0.01 * std::abs(s[j])) {
-                ExcludedPV.push_back(-pv[j]->NodeIndex);
-                ExcludedPV.push_back(-pv[k]->NodeIndex);
-              }
-            }
-          }
-        }
       }
       factorised = FactoriseMatrix(J);
     }
@@ -159,7 +123,6 @@ void TRegime::SolvePVAngles(int& iterations) {
     SolveMatrix(J, delta);
     for (int i = 0; i < n; ++i) {
       theta[i] -= delta[i];
-      if (limits && s[i] != 0) m[i] -= r[i] / s[i];
       pv[i]->K = Polar(m[i], theta[i]);
     }
     Converged = false;
@@ -170,35 +133,34 @@ void TRegime::SolvePVAngles(int& iterations) {
   }
   if (StorePVJacobian && factorised) {
     PVJacobian = J;
-    PVSensitivities = s;
-  }
-  if (!ReusePVJacobian && limits) {
-    for (int i = 0; i < n; ++i) {
-      const TRegimeElement& e = *pv[i];
-      if (HasLimits(e) && (std::abs(Q[i] - e.Qmin) < eps || std::abs(Q[i] - e.Qmax) < eps)) {
-        ExcludedPV.push_back(e.NodeIndex);
-      }
-    }
+    PVSensitivities.assign(n, 0.0);
   }
   PVResidualP = maxP;
-  PVResidualQ = maxR;
+  PVResidualQ = 0;
 }
 
+// Algorithm 3, and algorithm 2 under reactive limits: a node beyond a limit is held there as a load node
+// would be (its module joins the unknowns, its reactive power at the limit the equations) and is released
+// once the converged state shows that it no longer needs the limit, so that every algorithm reaches the
+// steady state that algorithms 0 and 1 reach by re-reading the scheme.
 void TRegime::SolvePVWithQLimits(int& iterations) {
   AccuracyGuard guard(Accuracy);
   const double eps = guard.Kept();
   const double tolerance = guard.Inner();
   const std::vector<TRegimeElement*> pv = PVElements();
   const int n = static_cast<int>(pv.size());
+  const bool algorithm2 = PVAlgorithm == 2;
+  CheckPVLinks(pv);
 
-  std::vector<double> m(n), theta(n), qmin(n), qmax(n), P(n), Q(n);
+  std::vector<double> m(n), theta(n), P(n), Q(n);
+  // 0 free, +1 held at Qmax, -1 held at Qmin.
   std::vector<int> held(n, 0);
   for (int i = 0; i < n; ++i) {
     m[i] = std::abs(pv[i]->K);
     theta[i] = PrincipalAngle(pv[i]->K);
-    qmin[i] = pv[i]->Qmin;
-    qmax[i] = pv[i]->Qmax;
-    if (ReusePVJacobian && static_cast<int>(PVSensitivities.size()) == n) held[i] = PVSensitivities[i] != 0;
+    if (ReusePVJacobian && static_cast<int>(PVSensitivities.size()) == n) {
+      held[i] = PVSensitivities[i] > 0 ? 1 : (PVSensitivities[i] < 0 ? -1 : 0);
+    }
   }
   auto heldList = [&] {
     std::vector<int> list;
@@ -207,24 +169,24 @@ void TRegime::SolvePVWithQLimits(int& iterations) {
     }
     return list;
   };
+  auto limitOf = [&](int i) -> double { return held[i] > 0 ? pv[i]->Qmax : pv[i]->Qmin; };
 
   Matrix full;  // 2n x 2n: rows P then Q, columns angles then modules
   Matrix system;
   if (ReusePVJacobian) system = PVJacobian;
   bool factorised = true;
   bool keepJacobian = true;
-  double maxF = 0;
+  double maxF = 0, maxQ = 0;
   int cycles = 0;
 
-  for (int cycle = 1;; ++cycle) {
-    std::vector<int> heldNodes = heldList();
+  for (;;) {
+    const std::vector<int> heldNodes = heldList();
     const int size = n + static_cast<int>(heldNodes.size());
     Vector F(size);
     for (int p = 1; p <= MaxIter; ++p) {
       InnerIterations(iterations);
       if (!Converged) break;
-      maxF = 0;
-      double maxQ = -1;
+      maxF = maxQ = 0;
       for (int i = 0; i < n; ++i) {
         P[i] = ActivePower(*pv[i]);
         Q[i] = ReactivePower(*pv[i]);
@@ -233,19 +195,12 @@ void TRegime::SolvePVWithQLimits(int& iterations) {
       }
       for (std::size_t h = 0; h < heldNodes.size(); ++h) {
         const int i = heldNodes[h];
-        double f = 0;
-        if (QLimits && HasLimits(*pv[i])) {
-          if (Q[i] > qmax[i]) {
-            f = Q[i] - qmax[i];
-          } else if (Q[i] < qmin[i]) {
-            f = Q[i] - qmin[i];
-          }
-        }
+        const double f = QLimits && HasLimits(*pv[i]) ? Q[i] - limitOf(i) : 0.0;
         F[n + h] = f;
         maxF = std::max(maxF, std::abs(f));
         if (std::abs(f) > maxQ) {
           maxQ = std::abs(f);
-          MaxPResidualNode = pv[i];
+          (algorithm2 ? MaxQResidualNode : MaxPResidualNode) = pv[i];
         }
       }
       Converged = maxF < eps;
@@ -255,7 +210,7 @@ void TRegime::SolvePVWithQLimits(int& iterations) {
         break;
       }
       if (p == 1 && !ReusePVJacobian) {
-        if (cycle == 1) {
+        if (full.empty()) {
           NewMatrix(2 * n, 2 * n, full);
           for (int j = 0; j < n; ++j) {
             TRegimeElement& ej = *pv[j];
@@ -267,13 +222,25 @@ void TRegime::SolvePVWithQLimits(int& iterations) {
               full[i][j] = (ActivePower(*pv[i]) - P[i]) / kAngleStep;
               full[n + i][j] = (ReactivePower(*pv[i]) - Q[i]) / kAngleStep;
             }
-            if (full[j][j] == 0) ThrowUnlinked(ej);
             ej.K = Polar(m[j] + kModuleStep, theta[j]);
             InnerIterations(iterations);
             ej.K = kept;
             for (int i = 0; i < n; ++i) {
               full[i][n + j] = (ActivePower(*pv[i]) - P[i]) / kModuleStep;
               full[n + i][n + j] = (ReactivePower(*pv[i]) - Q[i]) / kModuleStep;
+            }
+          }
+          // Two nodes whose reactive power answers one module alike cannot both be told apart at a limit.
+          if (algorithm2) {
+            for (int j = 0; j < n; ++j) {
+              const double sj = std::abs(full[n + j][n + j]);
+              if (sj == 0) continue;
+              for (int k = j + 1; k < n; ++k) {
+                if (std::abs(std::abs(full[n + k][n + j]) - sj) < 0.01 * sj) {
+                  ExcludedPV.push_back(-pv[j]->NodeIndex);
+                  ExcludedPV.push_back(-pv[k]->NodeIndex);
+                }
+              }
             }
           }
         }
@@ -303,7 +270,10 @@ void TRegime::SolvePVWithQLimits(int& iterations) {
     }
     if (!(QLimits && Converged && !ReusePVJacobian)) break;
 
-    // Review of the limits: hold the nodes beyond a limit, release those that no longer need it.
+    // Review of the limits on the converged state: hold the nodes beyond a limit, release those whose
+    // voltage shows that they no longer need it. A held node converged to its limit within the caller's
+    // accuracy, so only its voltage decides (a test of its reactive power against the inner accuracy would
+    // keep it held whenever the caller's accuracy is looser).
     bool changed = false;
     std::string* line = nullptr;
     auto token = [&](const std::string& text) {
@@ -316,24 +286,21 @@ void TRegime::SolvePVWithQLimits(int& iterations) {
     for (int i = 0; i < n; ++i) {
       TRegimeElement& e = *pv[i];
       if (!HasLimits(e)) continue;
-      const double q = ReactivePower(e);
       if (held[i] == 0) {
+        const double q = ReactivePower(e);
         if (q > e.Qmax && std::abs(q - e.Qmax) >= tolerance) {
-          qmin[i] = qmax[i] = e.Qmax;
+          held[i] = 1;
         } else if (q < e.Qmin && std::abs(q - e.Qmin) >= tolerance) {
-          qmin[i] = qmax[i] = e.Qmin;
+          held[i] = -1;
         } else {
           continue;
         }
-        held[i] = 1;
         token(std::to_string(e.Number) + "- ");
         changed = true;
       } else {
         const double u = std::abs(e.U);
-        if ((std::abs(q - e.Qmax) < tolerance && u > e.Um) || (std::abs(q - e.Qmin) < tolerance && u < e.Um)) {
+        if ((held[i] > 0 && u > e.Um) || (held[i] < 0 && u < e.Um)) {
           held[i] = 0;
-          qmin[i] = e.Qmin;
-          qmax[i] = e.Qmax;
           m[i] = e.Um / 110.0;
           pv[i]->K = Polar(m[i], theta[i]);
           token(std::to_string(e.Number) + "+ ");
@@ -359,7 +326,40 @@ void TRegime::SolvePVWithQLimits(int& iterations) {
     }
   }
   PVResidualP = maxF;
-  PVResidualQ = 0;
+  PVResidualQ = algorithm2 ? maxQ : 0;
+}
+
+void TRegime::CheckPVLinks(const std::vector<TRegimeElement*>& pv) const {
+  // Under algorithms 1-3 every source heads a tree of its own; the network contours join the trees. A
+  // fixed-voltage node can hold its angle only when its tree is joined to that of a balancing node.
+  if (pv.empty() || Root == nullptr) return;
+  const std::size_t count = pool_.Count();
+  std::vector<std::size_t> group(count);
+  for (std::size_t i = 0; i < count; ++i) group[i] = i;
+  auto find = [&](std::size_t i) {
+    while (group[i] != i) i = group[i] = group[group[i]];
+    return i;
+  };
+  // The source at the head of an element's tree.
+  auto head = [&](const TRegimeElement* e) {
+    while (e->Parent != nullptr && e->Parent != Root) e = e->Parent;
+    return pool_.IndexOf(e);
+  };
+  for (int c = 0; c < NetworkContourCount && c < static_cast<int>(ContourEntry1.size()); ++c) {
+    const TRegimeElement* closing = ContourEntry1[c];
+    const TRegimeElement* partner = ContourEntry2[c];
+    if (closing->Parent == nullptr || partner == nullptr) continue;
+    group[find(head(closing->Parent))] = find(head(partner));
+  }
+  std::vector<char> balanced(count, 0);
+  for (const TRegimeElement* e = Root->NextInTree; e != nullptr; e = e->NextInTree) {
+    if (e->Parent == Root && (e->Flags & (efSource | efFixedVoltage | efUnsupplied)) == efSource) {
+      balanced[find(pool_.IndexOf(e))] = 1;
+    }
+  }
+  for (const TRegimeElement* e : pv) {
+    if (balanced[find(pool_.IndexOf(e))] == 0) ThrowUnlinked(*e);
+  }
 }
 
 }  // namespace ld

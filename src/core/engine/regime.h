@@ -288,7 +288,8 @@ public:
   // One pass: node step, current and voltage sweeps, contour correction; k counts the passes made so far.
   void IterationStep(int k, double& dU, double& dL);
   void InnerIterations(int& iterations);
-  void SolvePVAngles(int& iterations);
+  void SolvePVAngles(int& iterations);  // algorithm 1, and 2 without reactive limits
+  // Algorithm 3, and 2 with reactive limits: nodes beyond a limit held there until released.
   void SolvePVWithQLimits(int& iterations);
   void Calculate(const std::string& path, std::uint8_t TypCalcPQ, double Date1, double Date2,
                  double CalcDate, int Tgr);
@@ -350,6 +351,8 @@ private:
   };
   // The fixed-voltage nodes of algorithms 1-3: FixedCount sources from the first one in tree order.
   std::vector<TRegimeElement*> PVElements() const;
+  // Raises "Узел ФМ ... не связан со схемой" for the first of them that no path joins to a balancing node.
+  void CheckPVLinks(const std::vector<TRegimeElement*>& pv) const;
 
   // ---- Matrices, corrections, losses and results: fields of the matrix and result stages
 public:

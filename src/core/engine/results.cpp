@@ -3,6 +3,7 @@
 #include "core/engine/results.h"
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <unordered_map>
 
@@ -47,17 +48,24 @@ double NumericCell(const TDynamicArray* array, int row) {
 double TNumberColumn::Get(int row) const { return CellOfType(array_, type_, row); }
 
 void TNumberColumn::Set(int row, double value) {
-  // A result that is not a number must never reach a table: it would read back as garbage everywhere.
+  // A result that is not a number, or that its column cannot hold, must never reach a table: it would
+  // read back as garbage everywhere (a huge double turns into an infinite Single).
   if (!std::isfinite(value)) value = 0;
+  auto fit = [&value]<class T>(T) {
+    if (!(value >= static_cast<double>(std::numeric_limits<T>::lowest()) &&
+          value <= static_cast<double>(std::numeric_limits<T>::max())))
+      value = 0;
+    return static_cast<T>(value);
+  };
   switch (type_) {
-    case 'b': (*static_cast<DAbyte*>(array_))[row] = static_cast<std::uint8_t>(value); break;
+    case 'b': (*static_cast<DAbyte*>(array_))[row] = fit(std::uint8_t{}); break;
     case 'd': (*static_cast<DAdouble*>(array_))[row] = value; break;
-    case 'f': (*static_cast<DAsingle*>(array_))[row] = static_cast<float>(value); break;
-    case 'i': (*static_cast<DAsmallint*>(array_))[row] = static_cast<std::int16_t>(value); break;
-    case 'l': (*static_cast<DALongint*>(array_))[row] = static_cast<std::int32_t>(value); break;
-    case 'n': (*static_cast<DAint64*>(array_))[row] = static_cast<std::int64_t>(value); break;
+    case 'f': (*static_cast<DAsingle*>(array_))[row] = fit(float{}); break;
+    case 'i': (*static_cast<DAsmallint*>(array_))[row] = fit(std::int16_t{}); break;
+    case 'l': (*static_cast<DALongint*>(array_))[row] = fit(std::int32_t{}); break;
+    case 'n': (*static_cast<DAint64*>(array_))[row] = fit(std::int64_t{}); break;
     case 'r': (*static_cast<DAreal*>(array_))[row] = value; break;
-    case 'w': (*static_cast<DAword*>(array_))[row] = static_cast<std::uint16_t>(value); break;
+    case 'w': (*static_cast<DAword*>(array_))[row] = fit(std::uint16_t{}); break;
     default: break;
   }
 }

@@ -43,6 +43,14 @@ TEST(CodePage, CharactersWithoutACodeBecomeQuestionMarks) {
   // A broken sequence never swallows the following characters.
   EXPECT_EQ(Utf8ToCp1251("\xD0" "A\xE2\x82" "Б"), "?A??\xC1");
   EXPECT_EQ(Utf8Length("\xD0" "A"), 2u);
+  // Overlong forms just below each length's range, "/" and the last one- and two-byte characters among
+  // them, are refused byte by byte and never read as the character they would spell; the shortest forms
+  // at the same boundaries are characters.
+  EXPECT_EQ(Utf8ToCp1251("\xC0\xAF" "\xC1\xBF" "\xE0\x9F\xBF" "\xF0\x8F\xBF\xBF"), std::string(11, '?'));
+  EXPECT_EQ(Utf8ToCp866("\xC0\xAF" "\xE0\x80\xAF"), std::string(5, '?'));
+  EXPECT_EQ(Utf8Length("\xC1\xBF" "\xE0\x9F\xBF"), 5u);
+  EXPECT_EQ(Utf8Length("\xC2\x80" "\xE0\xA0\x80" "\xF0\x90\x80\x80"), 3u);
+  EXPECT_EQ(Utf8ToCp1251("\xD0\x90\xC2\xA0"), "\xC0\xA0");  // А and the no-break space
 }
 
 TEST(CodePage, LengthAndLeftCountCharacters) {

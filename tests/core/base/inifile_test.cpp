@@ -16,7 +16,7 @@ using test::WriteBytes;
 TEST(IniFile, ReadsWindowsSyntaxInWindows1251) {
   TempDir dir;
   const std::string name = dir / "a.ini";
-  WriteBytes(name, Utf8ToCp1251("; comment\r\n[Export]\r\n PrefTP = ТП,КТП \r\nKoef=20\r\n"
+  WriteBytes(name, Utf8ToCp1251("; comment\r\n[Export]\r\n PrefTP = ТП,КТП \r\n; Koef=5\r\n ;Koef=6\r\nKoef=20\r\n"
                                 "[export]\r\nKoef=99\r\n[Flags]\nOn=2\nOff=0\nBad=x\nBig=99999999999\n"));
   const TMemIniFile ini(name);
   EXPECT_EQ(ini.ReadString("EXPORT", "preftp", "-"), "ТП,КТП");  // names ignore case, values trimmed
@@ -28,6 +28,7 @@ TEST(IniFile, ReadsWindowsSyntaxInWindows1251) {
   EXPECT_EQ(ini.ReadInteger("Flags", "Bad", 7), 7);
   EXPECT_EQ(ini.ReadInteger("Flags", "Big", 7), 7);
   EXPECT_EQ(ini.ReadSection("Flags"), (std::vector<std::string>{"On", "Off", "Bad", "Big"}));
+  EXPECT_EQ(ini.ReadSection("Export"), (std::vector<std::string>{"PrefTP", "Koef"}));  // keys put out of use
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Export", "export", "Flags"}));
 
   const TMemIniFile missing(dir / "none.ini");

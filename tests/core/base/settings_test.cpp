@@ -121,7 +121,9 @@ TEST_F(Settings, ValuesOfEveryTypeAreReadAsStored) {
 }
 
 TEST_F(Settings, MalformedValueTakesItsDefaultAndReadingGoesOn) {
-  WriteIni("[Import]\nPromTg=abc\n[Regim]\nDamp1=0,7\nCalcDate=31.02.2004\n[MultiUser]\nFlag=1\n");
+  // A key put out of use with ";" is a comment: neither read nor refused.
+  WriteIni("[Import]\nPromTg=abc\n[Regim]\n;Prec=0.5\n ; Iter1=7\nDamp1=0,7\nCalcDate=31.02.2004\n"
+           "[MultiUser]\nFlag=1\n");
   ReadConfig();
   ASSERT_EQ(box_.Calls().size(), 1u);
   const test::MsgCall& call = box_.Calls()[0];
@@ -131,6 +133,8 @@ TEST_F(Settings, MalformedValueTakesItsDefaultAndReadingGoesOn) {
   EXPECT_NE(call.text.find("\n[Regim] CalcDate: "), std::string::npos) << call.text;
   EXPECT_EQ(IniRec.PromTg, 0.5f);
   EXPECT_EQ(IniRec.Damp1, 0.7f);           // keys after the bad one are still read
+  EXPECT_EQ(IniRec.Prec, 0.001f);
+  EXPECT_EQ(IniRec.Iter1, 100);
   EXPECT_NEAR(IniRec.CalcDate, Now(), 1.0 / 24);
   EXPECT_TRUE(MultiUserFlag);              // and so is the login switch
 
@@ -139,6 +143,8 @@ TEST_F(Settings, MalformedValueTakesItsDefaultAndReadingGoesOn) {
   const TMemIniFile ini(ConfigFileName);
   EXPECT_EQ(ini.ReadString("Regim", "Damp1", ""), "0.7");
   EXPECT_EQ(ini.ReadString("Regim", "Iter1", ""), "100");
+  EXPECT_EQ(ini.ReadString("Regim", "Prec", ""), "0.001");
+  EXPECT_NE(Cp1251ToUtf8(ReadBytes(ConfigFileName)).find("\n;Prec=0.5"), std::string::npos);
   EXPECT_EQ(ini.ReadString("Import", "PromTg", ""), "0.5");
   EXPECT_EQ(ini.ReadString("MultiUser", "Flag", ""), "1");
 }

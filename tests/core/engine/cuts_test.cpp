@@ -206,6 +206,8 @@ TEST_F(CutMoves, TiesSidesAndRefusals) {
   EXPECT_EQ(cut->Parent, FindNode(regime, 4));
   ASSERT_TRUE(regime.TryMoveCut(tie, true));
   EXPECT_EQ(regime.TieBranches[tie - 1]->BranchIndex, r34);
+  // 3-4 carries a conductance: half of it stays at the open end 4, half goes to node 3.
+  ExpectLikeTables({{r34, "К"}, {rTie87, "К"}}, "3-4 open at 4");
   const_cast<TRegimeElement*>(FindNode(regime, 3))->Flags |= efCutMark1;
   EXPECT_FALSE(regime.TryMoveCut(tie, false));
   ExpectConsistentOrder(regime);
@@ -218,6 +220,19 @@ TEST_F(CutMoves, TiesSidesAndRefusals) {
   regime.ClearWorkFlags();
   for (const TRegimeElement* e = regime.FirstElement; e != regime.Root; e = e->Next) {
     EXPECT_EQ(e->Flags & 0x0F000000u, 0u);
+  }
+  // A tie switched off at both ends has no end to close: it stays where it is.
+  TRegime off;
+  LoopScheme({{rTie47, "Н"}, {rTie87, "О"}}).Read(off, dir.Path(), "off");
+  off.BuildTieList();
+  off.MarkContourPaths();
+  ASSERT_EQ(off.TieCount, 2);
+  for (int i = 1; i <= off.TieCount; ++i) {
+    if (off.TieBranches[i - 1]->BranchIndex != rTie87) continue;
+    off.MoveContourCut(i);
+    const auto kept = Snapshot(off);
+    EXPECT_FALSE(off.TryMoveCut(i, false));
+    ExpectSameModel(kept, Snapshot(off));
   }
   // A freed model takes its ties along: they point at its elements.
   regime.ClearModel();

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <complex>
+#include <filesystem>
 #include <numbers>
 #include <vector>
 
@@ -111,6 +112,16 @@ TEST(Electric, TapRegulation) {
   EXPECT_FALSE(ParseMarkParts("ВН-ПБВ--пять-3-2.5", p));
 }
 
+// The catalogue folder of the settings, put back afterwards.
+class CatalogFolder {
+public:
+  explicit CatalogFolder(const std::string& folder) : path_(IniRec.Path) { IniRec.Path = folder + "/"; }
+  ~CatalogFolder() { IniRec.Path = path_; }
+
+private:
+  std::string path_;
+};
+
 // A table of a layout with numbers and texts set by field.
 struct Rows {
   TDataFile t;
@@ -138,9 +149,9 @@ TEST(ElectricSums, PowerLossesByCriteria) {
   // A subscribers' transformer magnetised at its start; an ownerless reactor; a 35 kV line of another
   // company with a load factor of 0.2.
   b.Set(2, "R", 0.5).Set(2, "X", 4).Set(2, "G", 10).Set(2, "Irez", 50).Set(2, "Kta", 25).Set(2, "Ul", 10);
-  b.Set(2, "U1", 10).Set(2, "U2", 0.4).Set(2, "Nr", 2).Text(2, "Balans", "Абонентские сети");
-  b.Set(3, "X", 3).Set(3, "Irez", 20).Set(3, "Ul", 10).Text(3, "TypEqu", "RT|x|1").Text(3, "Balans", "Бесхозные сети");
-  b.Set(4, "R", 2).Set(4, "X", 4).Set(4, "Tz", 2).Set(4, "Irez", 10).Set(4, "Ul", 35).Text(4, "Balans", "Сети других ЭК");
+  b.Set(2, "U1", 10).Set(2, "U2", 0.4).Set(2, "Nr", 2).Text(2, "A", "А");
+  b.Set(3, "X", 3).Set(3, "Irez", 20).Set(3, "Ul", 10).Text(3, "TypEqu", "RT|x|1").Text(3, "A", "Б");
+  b.Set(4, "R", 2).Set(4, "X", 4).Set(4, "Tz", 2).Set(4, "Irez", 10).Set(4, "Ul", 35).Text(4, "A", "С");
   Rows n(LayoutNodes, 1);
   n.Set(1, "Gs", 100).Set(1, "Bs", 500).Set(1, "Urez", 10).Set(1, "Um", 10).Set(1, "Nr", 1);
   TNodeCols nc;
@@ -191,6 +202,73 @@ TEST(ElectricSums, PowerLossesByCriteria) {
   IniRec.FlagIF = true;  // phase currents in the table: √3 smaller in the model
   EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 1, 0, 0, 0, nullptr).dPLoad, 0.01004, 1e-12);
   IniRec.FlagIF = saved;
+}
+
+// A calculated scheme whose first line runs 500 m overhead and then 300 m in cable: the sums by cable and
+// by overhead lines split its loss by the sections' resistances from the line catalogue of the settings'
+// folder, and the ownership filter goes by the letter of column A, not by the text of Balans.
+TEST(ElectricSums, LinesSplitBySectionsOfTheCatalogue) {
+  TempDir dir;
+  CatalogFolder folder(dir.Path().string());
+  NominalVoltages list({0.4, 10, 35});
+  Rows catalogue("Справочник КЛ,ВЛ", 2);
+  catalogue.Text(1, "Mark", "АС").Text(1, "Typ", "В").Set(1, "Unom", 10).Set(1, "F", 70);
+  catalogue.Set(1, "R0", 0.42).Set(1, "X0", 0.4).Set(1, "Id", 265);
+  catalogue.Text(2, "Mark", "ААБ").Text(2, "Typ", "К").Set(2, "Unom", 10).Set(2, "F", 95);
+  catalogue.Set(2, "R0", 0.33).Set(2, "X0", 0.08).Set(2, "G0", 2).Set(2, "Id", 205);
+  WriteTableFile(dir / "sprav_ln.cat", catalogue.t);
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2, "", 1.0, 0.5).Um = 10;
+  s.Node(3, "", 0.6, 0.3).Um = 10;
+  BranchSpec& mixed = s.Branch(2, 1, 0.21 + 0.099, 0.2 + 0.024);
+  mixed.G = 0.6f, mixed.Mark = "500*АС-70+300*ААБ-95";
+  BranchSpec& subscribers = s.Branch(3, 2, 0.42, 0.4);
+  subscribers.Mark = "1000*ас-70";
+  TRegime r;
+  r.Accuracy = 1e-9;
+  s.Read(r, dir.Path());
+  RunRegime(r);
+  ASSERT_TRUE(r.Converged);
+  r.WriteResults(dir / "sprav_UN.cat", 0, false, false, 0, 5, 10, 0, true, nullptr, nullptr);
+  TDataFile nodes, branches;
+  ReadTableFile(r.SchemePath + ".UZL", nodes);
+  ReadTableFile(r.SchemePath + ".VET", branches);
+  TTextColumn("A", branches).Set(2, "А");
+  TTextColumn("Balans", branches).Set(1, "Абонентские сети");  // a text the filter must not read
+  TNodeCols nc;
+  TBranchCols bc;
+  FillNodeCols(nodes, nc);
+  FillBranchCols(branches, bc);
+
+  // Series losses of each line from the model's own currents.
+  const double i1 = std::norm(FindBranch(r, 1)->I), i2 = std::norm(FindBranch(r, 2)->I);
+  std::vector<std::string> messages;
+  const TLossSums lines = SumPowerLossesByCriteria(nc, bc, 1, 0, 0, 0, &messages);
+  const TLossSums cable = SumPowerLossesByCriteria(nc, bc, 2, 0, 0, 0, &messages);
+  const TLossSums overhead = SumPowerLossesByCriteria(nc, bc, 3, 0, 0, 0, &messages);
+  EXPECT_TRUE(messages.empty()) << messages.front();
+  EXPECT_NEAR(lines.dPLoad, i1 * 0.309 + i2 * 0.42, 1e-6);
+  EXPECT_NEAR(cable.dPLoad, i1 * 0.099, 1e-7);
+  EXPECT_NEAR(overhead.dPLoad, i1 * 0.21 + i2 * 0.42, 1e-7);
+  EXPECT_NEAR(cable.dPLoad + overhead.dPLoad, lines.dPLoad, 1e-7);
+  EXPECT_NEAR(cable.dQLoad + overhead.dQLoad, lines.dQLoad, 1e-7);
+  EXPECT_NEAR(cable.dPNoLoad, lines.dPNoLoad, 1e-12);  // the only conductance is the cable's
+  EXPECT_GT(cable.dPNoLoad, 0);
+  EXPECT_EQ(overhead.dPNoLoad, 0);
+
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 2, nullptr).dPLoad, i2 * 0.42, 1e-7);
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 1, nullptr).dPLoad, i1 * 0.309, 1e-6);
+
+  // A mark the catalogue lacks is named with its row; without a catalogue every line is, and none is made.
+  bc.Mark->SetItem(2, "1000*АС-95");
+  SumPowerLossesByCriteria(nc, bc, 3, 0, 0, 0, &messages);
+  EXPECT_EQ(messages, std::vector<std::string>{"2: Марка АС-95(10кВ) не найдена в каталоге марок КЛ,ВЛ"});
+  std::filesystem::remove(dir / "sprav_ln.cat");
+  messages.clear();
+  EXPECT_EQ(SumPowerLossesByCriteria(nc, bc, 2, 0, 0, 0, &messages).dPLoad, 0);
+  EXPECT_EQ(messages.size(), 2u);
+  EXPECT_FALSE(std::filesystem::exists(dir / "sprav_ln.cat"));
 }
 
 TEST(ElectricSums, EnergyLossesAndClassPowers) {
@@ -254,16 +332,6 @@ void WriteUnomCatalog(const std::string& file, const std::vector<UnomRow>& rows)
   }
   WriteTableFile(file, t.t);
 }
-
-// The catalogue folder of the settings, put back afterwards.
-class CatalogFolder {
-public:
-  explicit CatalogFolder(const std::string& folder) : path_(IniRec.Path) { IniRec.Path = folder + "/"; }
-  ~CatalogFolder() { IniRec.Path = path_; }
-
-private:
-  std::string path_;
-};
 
 TRegimeElement* Node(TRegime& r, int ns) { return const_cast<TRegimeElement*>(FindNode(r, ns)); }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <complex>
 #include <filesystem>
+#include <limits>
 #include <regex>
 #include <string>
 #include <vector>
@@ -116,6 +117,42 @@ TEST(Results, TwoNodesAndAnUnsuppliedNode) {
   EXPECT_EQ(g.N("Qbal", 1), 0);
   EXPECT_NEAR(g.N("Pg", 1), 1.0117712, 1e-7);
   EXPECT_NEAR(g.N("Qg", 1), 0.5235425, 1e-7);
+}
+
+// Every numeric cell of a table, whatever its column's type.
+void ExpectFiniteCells(const TDataFile& t, const std::string& what) {
+  for (int c = 1; c <= t.NCols; ++c) {
+    const TDynamicArray* column = t.Columns[c].get();
+    if (column == nullptr || std::string("bdfilnrw").find(column->TypeLetter()) == std::string::npos) continue;
+    for (int row = 1; row <= t.RowCount; ++row) {
+      EXPECT_TRUE(std::isfinite(NumericCell(column, row))) << what << ": " << t.FieldName[c] << ", row " << row;
+    }
+  }
+}
+
+// A regime gone wrong, with voltages and currents that are no numbers or beyond what a table column can
+// hold, writes zeros rather than values that would read back as garbage everywhere.
+TEST(Results, NonFiniteModelWritesNoNonFiniteCell) {
+  NominalVoltages voltages;
+  SchemeBuilder s = TwoNodes();
+  s.Node(3, "", 0.5, 0.2).Um = 10;
+  s.Branch(3, 2, 1.0, 1.5).Idop = 200;
+  TempDir dir;
+  TRegime r;
+  const std::string path = s.Read(r, dir.Path());
+  RunRegime(r);
+  ASSERT_TRUE(r.Converged);
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  TRegimeElement* two = const_cast<TRegimeElement*>(FindNode(r, 2));
+  TRegimeElement* three = const_cast<TRegimeElement*>(FindNode(r, 3));
+  two->U = std::complex<double>(nan, inf);
+  two->I = std::complex<double>(inf, 1);
+  three->U = std::complex<double>(1e300, -1e300);
+  three->I = std::complex<double>(nan, nan);
+  Write(r, dir);
+  Tables t(path);
+  ExpectFiniteCells(t.nodes, "nodes");
+  ExpectFiniteCells(t.branches, "branches");
 }
 
 TEST(Results, TransformerWhoseTableBeginsAtItsSource) {
