@@ -417,6 +417,21 @@ void TGridState::SetColWidth(int gridCol, int width) {
   if (mode_ == gmEdit) RefreshEditor();
 }
 
+bool TGridState::WidenColumnsToFit(const std::vector<std::pair<std::string, std::string>>& samples) {
+  bool changed = false;
+  for (int c = 1; c <= Table.NCols; ++c) {
+    const auto k = static_cast<std::size_t>(c);
+    int need = TextWidth(Table.ColTitle[k]) + 6;
+    for (const auto& [field, text] : samples)
+      if (Table.FieldName[k] == field) need = std::max(need, TextWidth(text) + 6);
+    need = std::min(need, 32767);
+    if (need <= Table.PixWidth[k]) continue;
+    Table.PixWidth[k] = static_cast<std::int16_t>(need);
+    changed = true;
+  }
+  return changed;
+}
+
 void TGridState::FitColumnWidths(int& width) {
   for (int c = 1; c <= Table.NCols; ++c) {
     const auto k = static_cast<std::size_t>(c);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/callbacks.h"
@@ -170,6 +171,10 @@ public:
   // The user dragged a column border.
   void SetColWidth(int gridCol, int width);
   void FitColumnWidths(int& width);
+  // The layouts' widths were chosen for a narrower font than the screen may have: widens each column
+  // to its title and, for the fields named in samples, to the sample text; never narrows. True when a
+  // width changed (Refresh shows it).
+  bool WidenColumnsToFit(const std::vector<std::pair<std::string, std::string>>& samples = {});
   // Pixel width of a text in the grid's font; the widget measures, the default counts characters.
   virtual int TextWidth(const std::string& text) const;
 

@@ -1,4 +1,5 @@
 // The graph catalogue window: opening and picking, showing a graph, editing, rights, printing.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -157,6 +158,17 @@ TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
   EXPECT_EQ(w.ValGrid->CurrentTableRow(), 2) << "the minimum is never a zero";
   QApplication::processEvents();
   EXPECT_TRUE(w.grab().save(QString::fromStdString(OutputPath("graph_window.png"))));
+  // Every caption and the whole slice time fit their columns in the screen's font.
+  for (gui::TDataGrid5* grid : {w.CatGrid, w.ValGrid}) {
+    const TDataFile& shown = grid->table();
+    for (int g = 1; g < grid->ColCount(); ++g) {
+      const int c = grid->TableColumn(g);
+      const int width = grid->table().PixWidth[static_cast<std::size_t>(c)];
+      EXPECT_GE(width, grid->TextWidth(shown.ColTitle[static_cast<std::size_t>(c)]) + 4) << shown.ColTitle[c];
+    }
+  }
+  for (const char* item : {"ImpLBItem", "ImpGRItem", "ImpSVEItem", "ImpKOEItem", "SaveItem"})
+    EXPECT_NE(w.findChild<QAction*>(item), nullptr) << item;
 
   // Joint display: graph 5 joins graph 9 in its own colour; releasing it plots the current one alone.
   QTest::mouseClick(w.MulGrafBtn, Qt::LeftButton);
@@ -178,6 +190,27 @@ TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
   EXPECT_EQ(w.LGrafik->text(), "");
   w.reject();
   EXPECT_NE(Cp1251ToUtf8(ReadBytes(ConfigFileName)).find("CurPeriod=3600"), std::string::npos);
+}
+
+TEST_F(GraphWindowTest, SlicesTwoSecondsApartShowTheirWholeTime) {
+  WriteRows(CatalogFile(), GraphCatalogMaket, {{"7", "Секундный", "1", "I", "2", "А"}});
+  gui::TCatGrForm w(Base(), INT_MAX);
+  w.resize(900, 640);
+  w.show();
+  QTest::mouseClick(w.ValBtn, Qt::LeftButton);
+  Load(w, 1);
+  const TDataFile& t = w.ValGrid->table();
+  ASSERT_EQ(t.RowCount, 43200);
+  const int dateCol = FindColumnIndex("DateStr", t);
+  const std::string first = GetCellText(t, 1, dateCol, false), second = GetCellText(t, 2, dateCol, false);
+  EXPECT_EQ(first, "05.03.2024 00:00:02");
+  EXPECT_EQ(second, "05.03.2024 00:00:04");
+  const int shown = w.ValGrid->CellRect(1, 1).width();
+  EXPECT_GE(shown, w.ValGrid->TextWidth(second) + 4);
+  EXPECT_GE(w.ValGrid->CellRect(2, 0).width(), w.ValGrid->TextWidth("А") + 4);
+  QApplication::processEvents();
+  EXPECT_TRUE(w.grab().save(QString::fromStdString(OutputPath("graph_window_seconds.png"))));
+  w.reject();
 }
 
 TEST_F(GraphWindowTest, ValuesAreCorrectedRenamedAndDeleted) {
