@@ -5,10 +5,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <tuple>
 
 #include "catwin_fixture.h"
@@ -23,6 +27,15 @@
 
 namespace ld::test {
 namespace {
+
+std::string RunCommand(const std::string& command) {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return out;
+  char buffer[4096];
+  while (const std::size_t n = fread(buffer, 1, sizeof buffer, pipe.get())) out.append(buffer, n);
+  return out;
+}
 
 class GraphWindowTest : public CatwinTest {
 protected:
@@ -282,28 +295,15 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   const std::string bmp = Path("graph.bmp");
   const std::string pdf = Path("plot.pdf");
   const std::string none = Path("none.pdf");
-  script_
-      .Then([&](QDialog& d) {
-        auto& f = static_cast<gui::TPrnGrfForm&>(d);
-        EXPECT_EQ(f.BmpFileEdit->text().toStdString(), bmp) << "the program folder's graph.bmp";
-        EXPECT_EQ(f.LeftEdit->text(), "2");
-        QTest::mouseClick(Child<QWidget>(d, "TopSpin").findChild<QToolButton*>("Up"), Qt::LeftButton);
-        EXPECT_EQ(f.TopEdit->text(), "1.1");
-        f.BmpFileBox->setChecked(true);
-        Click(d, "PrintBtn");
-      })
-      .Then([](QDialog& d) {
-        auto& f = static_cast<gui::TPrnGrfForm&>(d);
-        EXPECT_TRUE(f.BmpFileBox->isChecked()) << "kept from the last printing";
-        f.BmpFileBox->setChecked(false);
-        Click(d, "PrintBtn");
-      })
-      .Then([](QDialog& d) {  // margins that leave no room print nothing
-        auto& f = static_cast<gui::TPrnGrfForm&>(d);
-        f.LeftEdit->clear();
-        QTest::keyClicks(f.LeftEdit, "25");
-        Click(d, "PrintBtn");
-      });
+  script_.Then([&](QDialog& d) {
+    auto& f = static_cast<gui::TPrnGrfForm&>(d);
+    EXPECT_EQ(f.BmpFileEdit->text().toStdString(), bmp) << "the program folder's graph.bmp";
+    EXPECT_EQ(f.LeftEdit->text(), "2");
+    QTest::mouseClick(Child<QWidget>(d, "TopSpin").findChild<QToolButton*>("Up"), Qt::LeftButton);
+    EXPECT_EQ(f.TopEdit->text(), "1.1");
+    f.BmpFileBox->setChecked(true);
+    Click(d, "PrintBtn");
+  });
   QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
   const QSize boxSize = w.GrafBox->size();
   const std::string image = ReadBytes(bmp);
@@ -317,10 +317,47 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   EXPECT_NE(cfg.find("Top=1.1"), std::string::npos) << cfg;
   EXPECT_NE(cfg.find("FlagOutBmp=1"), std::string::npos) << cfg;
 
+  // Without a printer the plot goes to a PDF file that the person names; a file that cannot be
+  // written is reported and the dialog stays for another try.
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    const auto answerPdf = [](const std::string& file) {
+      return [file](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Печать в файл PDF");
+        Child<QLineEdit>(d, "fileNameEdit").setText(QString::fromStdString(file));
+        d.accept();
+      };
+    };
+    script_
+        .Then([&](QDialog& d) {
+          auto& f = static_cast<gui::TPrnGrfForm&>(d);
+          EXPECT_TRUE(f.BmpFileBox->isChecked()) << "kept from the last printing";
+          f.BmpFileBox->setChecked(false);
+          Click(d, "PrintBtn");
+          EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Ошибка печати графика"});
+          EXPECT_TRUE(d.isVisible());
+          EXPECT_NE(d.result(), QDialog::Accepted);
+          Click(d, "PrintBtn");
+        })
+        .Then(answerPdf(Path("нет/plot.pdf")))
+        .Then(answerPdf(pdf));
+    QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
+    const std::string info = RunCommand("pdfinfo '" + pdf + "' 2>&1");
+    const auto pages = info.find("Pages:");
+    ASSERT_NE(pages, std::string::npos) << info;
+    EXPECT_EQ(std::stoi(info.substr(pages + 6)), 1) << info;
+    EXPECT_TRUE(gui::GraphPrinter().outputFileName().isEmpty()) << "the next printing asks again";
+    msg_.Clear();
+  }
+
+  // margins that leave no room print nothing
+  script_.Then([](QDialog& d) {
+    auto& f = static_cast<gui::TPrnGrfForm&>(d);
+    f.BmpFileBox->setChecked(false);
+    f.LeftEdit->clear();
+    QTest::keyClicks(f.LeftEdit, "25");
+    Click(d, "PrintBtn");
+  });
   gui::GraphPrinter().setOutputFormat(QPrinter::PdfFormat);
-  gui::GraphPrinter().setOutputFileName(QString::fromStdString(pdf));
-  QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
-  EXPECT_EQ(ReadBytes(pdf).substr(0, 4), "%PDF");
   gui::GraphPrinter().setOutputFileName(QString::fromStdString(none));
   QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
   EXPECT_TRUE(ReadBytes(none).empty());
