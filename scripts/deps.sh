@@ -7,7 +7,7 @@ pkgs=(
   qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev libshp-dev
-  fonts-dejavu-core poppler-utils xvfb xauth
+  fonts-dejavu-core poppler-utils xvfb xauth openbox
 )
 missing=()
 for p in "${pkgs[@]}"; do
