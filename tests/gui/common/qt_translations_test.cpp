@@ -5,6 +5,8 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 #include "gui/common/qt_translations.h"
@@ -18,7 +20,7 @@ QStringList ButtonTexts(QWidget& dialog) {
   return texts;
 }
 
-TEST(QtTranslations, FileAndColourDialogsSpeakRussian) {
+TEST(QtTranslations, FilePrintAndColourDialogsSpeakRussian) {
   // as main() does it, with the application already there: loaded at once
   ld::gui::LoadQtTranslationsAtStart();
   EXPECT_TRUE(ld::gui::LoadQtTranslations());  // a second call adds nothing
@@ -36,6 +38,10 @@ TEST(QtTranslations, FileAndColourDialogsSpeakRussian) {
   QColorDialog colour;
   colour.setOption(QColorDialog::DontUseNativeDialog);
   EXPECT_EQ(ButtonTexts(colour), (QStringList{"OK", "Отмена"}));
+
+  QPrinter printer;
+  QPrintDialog print(&printer);
+  EXPECT_EQ(ButtonTexts(print), (QStringList{"&Печать", "Отмена", "&Параметры >>"}));
 }
 
 }  // namespace
