@@ -133,12 +133,13 @@ void TDataGrid5::ParamsCommand() {
 
 void TDataGrid5::keyPressEvent(QKeyEvent* event) { HandleKey(event->key(), event->modifiers()); }
 
-// Tab moves between the cells instead of moving the focus on to the next control.
+// Tab moves between the cells instead of moving the focus on to the next control; Ctrl+Tab leaves
+// the grid.
 bool TDataGrid5::event(QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-    if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    if (tab && !(key->modifiers() & Qt::AltModifier)) {
       HandleKey(key->key(), key->modifiers());
       return true;
     }
@@ -197,8 +198,15 @@ void TDataGrid5::HandleKey(int key, Qt::KeyboardModifiers shift) {
     case Qt::Key_Down: Guarded([&] { LineDown(); }); break;
     case Qt::Key_Left: Guarded([&] { MoveColumn(-1); }); break;
     case Qt::Key_Right: Guarded([&] { MoveColumn(1); }); break;
-    case Qt::Key_Tab: Guarded([&] { TabCell(true); }); break;
-    case Qt::Key_Backtab: Guarded([&] { TabCell(false); }); break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+      const bool forward = key == Qt::Key_Tab && !(shift & Qt::ShiftModifier);
+      if (ctrl)
+        focusNextPrevChild(forward);
+      else
+        Guarded([&] { TabCell(forward); });
+      break;
+    }
     case Qt::Key_Escape:
       if (edit) Guarded([&] { CancelEdit(); });
       break;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QApplication>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QMenu>
@@ -216,6 +217,11 @@ TEST_F(GridEdit, InADialogTheKeysAndButtonsEndTheCellEditFirst) {
   EXPECT_EQ(at(), std::pair(5, 1));
   EXPECT_EQ(grid->Mode(), ld::gui::gmEdit);
   EXPECT_TRUE(dialog.isVisible());
+  // Ctrl+Tab leaves the grid for the dialog's buttons
+  QTest::keyClick(grid->Editor(), Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(at(), std::pair(5, 1));
+  EXPECT_EQ(QApplication::focusWidget()->objectName(), "OKBtn");
+  grid->setFocus();
 
   // Escape puts back the value from before the edit, to the last bit, and leaves edit mode; the
   // dialog stays open
