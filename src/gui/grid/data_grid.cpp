@@ -202,17 +202,20 @@ void TDataGrid5::RefreshEditor() {
 }
 
 void TDataGrid5::EditorEdited(const QString& text) {
+  storing_ = true;
   const bool stored = Guarded([&] {
     KeepCellForUndo();
     if (!SetEditText(text.toStdString())) return;
     update();
   });
+  storing_ = false;
   // a refused lock leaves the cell as it was, and the editor shows so
   if (!stored) RefreshEditor();
 }
 
 void TDataGrid5::EndCellEdit() {
-  if (!editor_->isVisible() || !EditorActive()) return;
+  // the message box of a refused change takes the focus too: that is no second try
+  if (storing_ || !editor_->isVisible() || !EditorActive()) return;
   const std::string text = editor_->text().toStdString();
   if (text != GetEditText()) EditorEdited(editor_->text());
   ForgetCellUndo();

@@ -125,6 +125,7 @@ private:
   int sizingStartWidth_ = 0;
   bool leftDown_ = false;
   std::array<int, 2> editorCell_{};  // table column and row the editor shows
+  bool storing_ = false;             // the editor's text is being stored
 };
 
 }  // namespace ld::gui
