@@ -4,10 +4,10 @@
 set -euo pipefail
 pkgs=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev libshp-dev
-  fonts-dejavu-core poppler-utils xvfb xauth
+  fonts-dejavu-core poppler-utils xvfb xauth openbox
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,9 +1,12 @@
 #include "gui/app/main_form.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QShowEvent>
 #include <QToolButton>
 
+#include "gui/common/work_form.h"
 #include "gui/district/base_res_form.h"
 #include "gui/optim/form_tkz.h"
 #include "gui/regime/zregim_form.h"
@@ -68,7 +71,8 @@ void TMainForm::SetWorkWindows(TBaseResForm* baseRes, TZregimForm* zregim, TForm
 
 void TMainForm::ShowBelow(TWorkForm* window) {
   if (!window) return;
-  window->SetTag(frameGeometry().height());
+  // the frame's lower edge: the height, and below a panel at the top of the screen as well
+  window->SetTag(frameGeometry().y() + frameGeometry().height());
   window->show();
   window->raise();
   window->activateWindow();
@@ -83,6 +87,9 @@ void TMainForm::showEvent(QShowEvent* event) {
     eermBtn_->hide();
     rtimBtn_->hide();
     setFixedSize(kShownWidth, kButtonHeight);
+    // The frame goes to the corner of the work area, so that the title bar stays on the screen.
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    PlaceFrame(*this, shown ? shown->availableGeometry().topLeft() : QPoint(0, 0));
   }
   QWidget::showEvent(event);
 }

@@ -84,20 +84,29 @@ void TCatGrForm::BuildControls() {
   GrafItem = graf->menuAction();
   GrafItem->setObjectName("GrafItem");
   AddItem = graf->addAction("Добавить", this, [this] { AddGraph(); });
+  AddItem->setObjectName("AddItem");
   EditItem = graf->addAction("Свойства", this, [this] { EditGraph(); });
+  EditItem->setObjectName("EditItem");
   DelItem = graf->addAction("Удалить", this, [this] { DeleteGraph(); });
+  DelItem->setObjectName("DelItem");
   DelItem->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Delete));
   graf->addSeparator();
   SetItem = graf->addAction("Настройки", this, [this] { Settings(); });
+  SetItem->setObjectName("SetItem");
   QMenu* imp = GMenu->addMenu("Импорт");
   ImpItem = imp->menuAction();
   ImpItem->setObjectName("ImpItem");
   ImpLBItem = imp->addAction("Импорт из файлов *.LB", this, [this] { ImportLB(); });
+  ImpLBItem->setObjectName("ImpLBItem");
   ImpGRItem = imp->addAction("Импорт из файлов *.GRC, *.GRV", this, [this] { ImportGRC(); });
+  ImpGRItem->setObjectName("ImpGRItem");
   ImpSVEItem = imp->addAction("Импорт из файлов *.xls (АСКУЭ СВЭ)", this, [this] { ImportSVE(); });
+  ImpSVEItem->setObjectName("ImpSVEItem");
   ImpKOEItem = imp->addAction("Импорт из файлов *.xls (АСКУЭ Кирмаоблэнерго)", this, [this] { ImportKOE(); });
+  ImpKOEItem->setObjectName("ImpKOEItem");
   imp->addSeparator();
   SaveItem = imp->addAction("Записать данные импорта *.xls", this, [this] { SaveImport(); });
+  SaveItem->setObjectName("SaveItem");
   layout->setMenuBar(GMenu);
 
   auto* bar = new QHBoxLayout;
@@ -220,6 +229,7 @@ void TCatGrForm::BuildControls() {
   CatGrid->OnMoveProc = [this](PDataFile df, int col, int) {
     HelpBox->setText(col >= 1 && col <= df->NCols ? Q(" " + df->Comment[static_cast<std::size_t>(col)]) : QString());
   };
+  CatGrid->OnSetMaketProc = [this](PDataFile) { CatGrid->WidenColumnsToFit(); };
   CatGrid->OnExtKeyDown = [this](QObject*, int& key, Qt::KeyboardModifiers) {
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && LoadBtn->isEnabled()) {
       key = 0;
@@ -358,6 +368,10 @@ void TCatGrForm::ShowGraph() {
       if (i % step == 0 || i == n) ProcBar->setValue(i * 100 / n);
     }
     ProcBar->hide();
+    // every slice text has one format; the first and the last show how wide the column must be
+    std::vector<std::pair<std::string, std::string>> samples;
+    if (n > 0) samples = {{"DateStr", g.DateStr->GetItem(1)}, {"DateStr", g.DateStr->GetItem(n)}};
+    ValGrid->WidenColumnsToFit(samples);
     ValGrid->Refresh();
     ValGrid->ShowAll();
     ValGrid->setMinimumWidth(std::max(ValGrid->minimumWidth(), ValGrid->NaturalWidth() + 4));

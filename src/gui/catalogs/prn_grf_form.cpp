@@ -149,12 +149,9 @@ void TPrnGrfForm::Spin(int margin, int direction) {
   ShowMargins();
 }
 
+// Without a printer the platform's set-up dialog is still the place to choose output to a PDF file.
 void TPrnGrfForm::PrinterBtnClick() {
   QPrinter& printer = GraphPrinter();
-  if (!PrinterInstalled(printer)) {
-    ShowMsgForm("Принтер отсутствует", mkError, mbOk);
-    return;
-  }
   const auto before = printer.pageLayout().orientation();
   if (!RunPrinterSetup(printer, this)) return;
   const auto after = printer.pageLayout().orientation();
@@ -172,22 +169,32 @@ void TPrnGrfForm::PrinterBtnClick() {
 void TPrnGrfForm::PrintBtnClick() {
   if (BmpFileBox->isChecked()) {
     const QString file = BmpFileEdit->text();
-    if (!file.isEmpty() && !GraphImage(box_).save(file, "BMP"))
+    if (!file.isEmpty() && !GraphImage(box_).save(file, "BMP")) {
+      // the dialog stays, so that another file name can be given
       ShowMsgForm("Ошибка записи файла \"" + file.toStdString() + "\"", mkError, mbOk);
+      return;
+    }
     accept();
     return;
   }
   QPrinter& printer = GraphPrinter();
   TPrintPlacement place;
-  if (PlaceGraphOnPage(work_, printer.width(), printer.height(), printer.logicalDpiX(), printer.logicalDpiY(),
-                       box_.logicalDpiX(), box_.logicalDpiY(), box_.width(), box_.height(), place)) {
-    const QImage image = GraphImage(box_);
-    QPainter painter;
-    if (painter.begin(&printer)) {
-      painter.drawImage(QRect(place.Left, place.Top, place.Width, place.Height), image);
-      painter.end();
-    }
+  if (!PlaceGraphOnPage(work_, printer.width(), printer.height(), printer.logicalDpiX(), printer.logicalDpiY(),
+                        box_.logicalDpiX(), box_.logicalDpiY(), box_.width(), box_.height(), place)) {
+    accept();  // margins without room: nothing to print
+    return;
   }
+  // without a printer the person names a PDF file first; cancelling that keeps the dialog open
+  const TPdfFallback pdf(printer, ProgramDir + "graph.pdf", this);
+  if (!pdf.Ready()) return;
+  const QImage image = GraphImage(box_);
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    ShowMsgForm("Ошибка печати графика", mkError, mbOk);
+    return;
+  }
+  painter.drawImage(QRect(place.Left, place.Top, place.Width, place.Height), image);
+  painter.end();
   accept();
 }
 

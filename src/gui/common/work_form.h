@@ -11,7 +11,8 @@ class TWorkForm : public QMainWindow {
 public:
   using QMainWindow::QMainWindow;
 
-  // The main window puts its own height here before showing the window; the window's top edge goes there.
+  // The main window puts its own lower edge (its height, as it sits at the top of the screen) here
+  // before showing the window; the window's frame, title bar included, goes there.
   int Tag() const { return tag_; }
   void SetTag(int tag) { tag_ = tag; }
 
@@ -20,13 +21,17 @@ public:
   // The main window's close chain asks the window itself and then closes it with the query detached.
   void SetCloseQueryAttached(bool attached) { closeQueryAttached_ = attached; }
 
+  void setVisible(bool visible) override;
+
 protected:
-  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
 private:
   int tag_ = 0;
   bool closeQueryAttached_ = true;
 };
+
+// Puts a top-level window's frame (its title bar included) at the point, before or after it shows.
+void PlaceFrame(QWidget& window, const QPoint& framePosition);
 
 }  // namespace ld::gui

@@ -196,14 +196,29 @@ void TDataGrid5::RefreshEditor() {
   if (!editor_->isVisible() || cellNow != editorCell_) editor_->selectAll();
   editorCell_ = cellNow;
   editor_->show();
-  if (hasFocus() || isActiveWindow()) editor_->setFocus();
+  // Painting refreshes the editor too: it takes the focus only from the grid itself, never back from
+  // the control that the person went on to (a dialog's button must keep the click it got).
+  if (hasFocus()) editor_->setFocus();
 }
 
 void TDataGrid5::EditorEdited(const QString& text) {
-  Guarded([&] {
+  storing_ = true;
+  const bool stored = Guarded([&] {
+    KeepCellForUndo();
     if (!SetEditText(text.toStdString())) return;
     update();
   });
+  storing_ = false;
+  // a refused lock leaves the cell as it was, and the editor shows so
+  if (!stored) RefreshEditor();
+}
+
+void TDataGrid5::EndCellEdit() {
+  // the message box of a refused change takes the focus too: that is no second try
+  if (storing_ || !editor_->isVisible() || !EditorActive()) return;
+  const std::string text = editor_->text().toStdString();
+  if (text != GetEditText()) EditorEdited(editor_->text());
+  ForgetCellUndo();
 }
 
 // ---------------------------------------------------------------- mouse

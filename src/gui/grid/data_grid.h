@@ -81,6 +81,7 @@ public:
   int TextWidth(const std::string& text) const override;
 
 protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -105,6 +106,9 @@ private:
   void SyncScrollBar();
   void ScrollBarAction(int action);
   void EditorEdited(const QString& text);
+  // Ends the edit of the cursor cell as Enter does: what the editor shows is stored, and Escape no
+  // longer takes it back. A dialog button that takes the focus from the editor ends the edit first.
+  void EndCellEdit();
   int ColumnX(int col) const;
   int BorderAt(const QPoint& point) const;
   // The cell under the point becomes the block's second corner.
@@ -121,6 +125,7 @@ private:
   int sizingStartWidth_ = 0;
   bool leftDown_ = false;
   std::array<int, 2> editorCell_{};  // table column and row the editor shows
+  bool storing_ = false;             // the editor's text is being stored
 };
 
 }  // namespace ld::gui

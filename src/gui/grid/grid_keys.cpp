@@ -1,6 +1,7 @@
 // The grid's pop-up menu, hot keys and status labels, and the commands behind them.
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,6 +66,7 @@ QAction* TDataGrid5::MenuItem(int tag) const {
 void TDataGrid5::contextMenuEvent(QContextMenuEvent* event) { menu_->popup(event->globalPos()); }
 
 void TDataGrid5::RunCommand(int tag) {
+  ForgetCellUndo();
   Guarded([&] {
     switch (tag) {
       case mtFind: ExecuteFindDialog(*this); break;
@@ -131,11 +133,28 @@ void TDataGrid5::ParamsCommand() {
 
 void TDataGrid5::keyPressEvent(QKeyEvent* event) { HandleKey(event->key(), event->modifiers()); }
 
+// Tab moves between the cells instead of moving the focus on to the next control; Ctrl+Tab leaves
+// the grid.
+bool TDataGrid5::event(QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && !(key->modifiers() & Qt::AltModifier)) {
+      HandleKey(key->key(), key->modifiers());
+      return true;
+    }
+  }
+  return QWidget::event(event);
+}
+
 void TDataGrid5::HandleKey(int key, Qt::KeyboardModifiers shift) {
   if (OnExtKeyDown) OnExtKeyDown(this, key, shift);
   if (key == 0) return;
   const bool edit = Mode() == gmEdit;
-  if (!edit) SetModeQuiet(shift & Qt::ShiftModifier ? gmBlock : gmView);
+  const bool tab = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+  // Shift selects a block, except that Shift+Tab only steps back a cell
+  if (!edit) SetModeQuiet(shift & Qt::ShiftModifier && !tab ? gmBlock : gmView);
+  if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Escape) ForgetCellUndo();
   const bool ctrl = shift & Qt::ControlModifier;
   const Qt::KeyboardModifiers mods = shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
   switch (key) {
@@ -179,6 +198,18 @@ void TDataGrid5::HandleKey(int key, Qt::KeyboardModifiers shift) {
     case Qt::Key_Down: Guarded([&] { LineDown(); }); break;
     case Qt::Key_Left: Guarded([&] { MoveColumn(-1); }); break;
     case Qt::Key_Right: Guarded([&] { MoveColumn(1); }); break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+      const bool forward = key == Qt::Key_Tab && !(shift & Qt::ShiftModifier);
+      if (ctrl)
+        focusNextPrevChild(forward);
+      else
+        Guarded([&] { TabCell(forward); });
+      break;
+    }
+    case Qt::Key_Escape:
+      if (edit) Guarded([&] { CancelEdit(); });
+      break;
     default: break;
   }
   update();
@@ -198,12 +229,22 @@ bool TDataGrid5::eventFilter(QObject* watched, QEvent* event) {
     if (k == Qt::Key_Right) forward = ctrl || (editor_->cursorPosition() == length && whole);
     // the text field keeps its own Ctrl+letter keys (copy, paste, undo)
     if (ctrl && k >= Qt::Key_A && k <= Qt::Key_Z) forward = false;
+    // Enter, Escape and Tab belong to the grid, not to the dialog around it (its default and cancel buttons)
+    if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+      EndCellEdit();
+      editor_->selectAll();
+      forward = true;
+    }
+    if (k == Qt::Key_Escape || k == Qt::Key_Tab || k == Qt::Key_Backtab) forward = true;
     if (forward) {
       HandleKey(k, key->modifiers());
       return true;
     }
     return false;
   }
+  if (watched == editor_ && event->type() == QEvent::FocusOut &&
+      static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+    EndCellEdit();
   if (event->type() == QEvent::MouseButtonRelease) {
     for (std::size_t i = 0; i < labels_.size(); ++i) {
       if (watched != labels_[i] || !labels_[i]->isEnabled()) continue;

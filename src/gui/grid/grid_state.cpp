@@ -417,6 +417,21 @@ void TGridState::SetColWidth(int gridCol, int width) {
   if (mode_ == gmEdit) RefreshEditor();
 }
 
+bool TGridState::WidenColumnsToFit(const std::vector<std::pair<std::string, std::string>>& samples) {
+  bool changed = false;
+  for (int c = 1; c <= Table.NCols; ++c) {
+    const auto k = static_cast<std::size_t>(c);
+    int need = TextWidth(Table.ColTitle[k]) + 6;
+    for (const auto& [field, text] : samples)
+      if (Table.FieldName[k] == field) need = std::max(need, TextWidth(text) + 6);
+    need = std::min(need, 32767);
+    if (need <= Table.PixWidth[k]) continue;
+    Table.PixWidth[k] = static_cast<std::int16_t>(need);
+    changed = true;
+  }
+  return changed;
+}
+
 void TGridState::FitColumnWidths(int& width) {
   for (int c = 1; c <= Table.NCols; ++c) {
     const auto k = static_cast<std::size_t>(c);
@@ -456,6 +471,7 @@ void TGridState::ApplyBlock() {
 }
 
 void TGridState::CellMoved() {
+  ForgetCellUndo();
   scroll_.Position = CurrentTableRow();
   if (OnMoveProc) OnMoveProc(&Table, CurrentTableCol(), CurrentTableRow());
   if (mode_ == gmBlock) {
@@ -495,6 +511,19 @@ void TGridState::MoveColumn(int delta) {
   CellMoved();
   if (mode_ == gmEdit) RefreshEditor();
   Repaint();
+}
+
+void TGridState::TabCell(bool forward) {
+  const int rowBefore = CurrentTableRow();
+  if (forward) {
+    if (col_ < colCount_ - 1) return MoveColumn(1);
+    LineDown();
+    if (CurrentTableRow() != rowBefore) MoveColumn(-1000);
+  } else {
+    if (col_ > 1) return MoveColumn(-1);
+    LineUp();
+    if (CurrentTableRow() != rowBefore) MoveColumn(1000);
+  }
 }
 
 // ---------------------------------------------------------------- scrolling
@@ -628,6 +657,7 @@ void TGridState::TrimEmptyTailRows() {
 // ---------------------------------------------------------------- modes and editing
 
 void TGridState::SetMode(TGridMode mode) {
+  ForgetCellUndo();
   if (mode == gmEdit) {
     LockOnce();
     mode_ = gmEdit;
@@ -686,6 +716,41 @@ bool TGridState::SetEditText(const std::string& text) {
   return true;
 }
 
+void TGridState::KeepCellForUndo() {
+  const int c = CurrentTableCol();
+  const int row = CurrentTableRow();
+  if (undo_.Kept && undo_.Col == c && undo_.Row == row) return;
+  undo_ = {};
+  if (c < 1 || c > Table.NCols || row < 1 || !Table.Columns[c]) return;
+  TCellUndo kept{true, c, row, {}, {}};
+  const TDynamicArray& column = *Table.Columns[c];
+  if (const auto* strings = dynamic_cast<const DAString*>(&column)) {
+    kept.Text = strings->GetItem(row);
+  } else {
+    const auto size = static_cast<std::size_t>(column.ElemSize());
+    kept.Bytes.assign(size, 0);
+    if (row < column.Size())
+      std::memcpy(kept.Bytes.data(), static_cast<const unsigned char*>(column.Data()) + size * static_cast<std::size_t>(row),
+                  size);
+  }
+  undo_ = std::move(kept);
+}
+
+void TGridState::CancelEdit() {
+  if (undo_.Kept && undo_.Col <= Table.NCols && Table.Columns[undo_.Col]) {
+    TDynamicArray& column = *Table.Columns[undo_.Col];
+    if (auto* strings = dynamic_cast<DAString*>(&column)) {
+      strings->SetItem(undo_.Row, undo_.Text);
+    } else if (static_cast<int>(undo_.Bytes.size()) == column.ElemSize()) {
+      std::memcpy(column.ItemPtr(undo_.Row), undo_.Bytes.data(), undo_.Bytes.size());
+    }
+  }
+  // leaving edit mode trims the rows that typing below the end has added
+  if (mode_ == gmEdit) SetMode(gmView);
+  ForgetCellUndo();
+  Repaint();
+}
+
 void TGridState::SetFieldText(const std::string& fieldName, int row, const void* value) {
   int c = 0;
   for (int k = 1; k <= Table.NCols && c == 0; ++k)
@@ -713,6 +778,7 @@ void TGridState::SetFieldText(const std::string& fieldName, int row, const void*
 }
 
 void TGridState::AfterRowsChanged() {
+  ForgetCellUndo();
   if (mode_ == gmEdit) RefreshEditor();
   scroll_.Max = std::max(1, Table.RowCount);
   scroll_.Position = CurrentTableRow();

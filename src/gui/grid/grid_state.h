@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/callbacks.h"
@@ -141,6 +142,9 @@ public:
   void ScrollBarScroll(int position, TScrollCode code);
   // Left and right arrows, Home and End: the cursor along its row, the columns scrolled into view.
   void MoveColumn(int delta);
+  // Tab and Shift+Tab: the next or previous cell, on to the first or last column of the next or
+  // previous row at the row's end.
+  void TabCell(bool forward);
   void TrimEmptyTailRows();
 
   // ---- editing
@@ -153,6 +157,12 @@ public:
   void SetFieldText(const std::string& fieldName, int row, const void* value);
   // Locks the files unless already locked and sets Modified; throws the lock check's error.
   void LockOnce();
+  // The editor stores every keystroke, so Escape needs the cell's value from before its first change:
+  // kept once per cell and forgotten when the edit of the cell ends (Enter, another cell, a command).
+  void KeepCellForUndo();
+  void ForgetCellUndo() { undo_ = {}; }
+  // Escape in edit mode: the cursor cell gets its kept value back and edit mode ends.
+  void CancelEdit();
 
   // ---- the layout's widths
   // Spreads the width over the data columns before painting (and takes back the layout's widths when
@@ -161,6 +171,10 @@ public:
   // The user dragged a column border.
   void SetColWidth(int gridCol, int width);
   void FitColumnWidths(int& width);
+  // The layouts' widths were chosen for a narrower font than the screen may have: widens each column
+  // to its title and, for the fields named in samples, to the sample text; never narrows. True when a
+  // width changed (Refresh shows it).
+  bool WidenColumnsToFit(const std::vector<std::pair<std::string, std::string>>& samples = {});
   // Pixel width of a text in the grid's font; the widget measures, the default counts characters.
   virtual int TextWidth(const std::string& text) const;
 
@@ -259,6 +273,12 @@ private:
   int width_ = 107;
   int height_ = 36;
   std::vector<int> colWidths_;
+  struct TCellUndo {
+    bool Kept = false;
+    int Col = 0, Row = 0;               // table column and row
+    std::string Text;                   // an "s" cell
+    std::vector<unsigned char> Bytes;   // a cell of any other type, as stored
+  } undo_;
 };
 
 }  // namespace ld::gui

@@ -1,5 +1,6 @@
 #include "gui/grid/report_print_device.h"
 
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -7,6 +8,7 @@
 #include <memory>
 
 #include "gui/common/modal.h"
+#include "gui/grid/grid_exchange.h"
 
 namespace ld::gui {
 
@@ -24,6 +26,30 @@ std::unique_ptr<QPrinter> NewPagePrinter() {
 
 bool PrinterInstalled(const QPrinter& printer) {
   return !printer.outputFileName().isEmpty() || !QPrinterInfo::availablePrinters().isEmpty();
+}
+
+TPdfFallback::TPdfFallback(QPrinter& printer, const std::string& suggestedFile, QWidget* parent) : printer_(printer) {
+  if (PrinterInstalled(printer)) return;
+  QFileDialog dialog(parent, "Печать в файл PDF", QString::fromStdString(suggestedFile), "Документ PDF (*.pdf)");
+  dialog.setObjectName("PdfFileDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix("pdf");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  const std::string file = ExecFileDialog(dialog);
+  if (file.empty()) {
+    ready_ = false;
+    return;
+  }
+  format_ = printer.outputFormat();
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(file));
+  changed_ = true;
+}
+
+TPdfFallback::~TPdfFallback() {
+  if (!changed_) return;
+  printer_.setOutputFileName(QString());
+  printer_.setOutputFormat(format_);
 }
 
 bool RunPrinterSetup(QPrinter& printer, QWidget* parent) {

@@ -2,9 +2,11 @@
 // The printer that text reports go to, and the platform dialogs that set it up. Both dialogs run
 // through ExecModal, so tests answer them like any other dialog.
 #include <memory>
+#include <string>
+
+#include <QPrinter>
 
 class QFont;
-class QPrinter;
 class QWidget;
 
 namespace ld::gui {
@@ -17,6 +19,26 @@ std::unique_ptr<QPrinter> NewPagePrinter();
 
 // A printer is there when the system knows one or output goes to a file.
 bool PrinterInstalled(const QPrinter& printer);
+
+// Without an installed printer a printing goes to a PDF file that the person names in a file dialog
+// ("Печать в файл PDF"); the printer writes that file for this one printing and is given back as it
+// was afterwards. With a printer, or with an output file already set, nothing is asked.
+class TPdfFallback {
+public:
+  TPdfFallback(QPrinter& printer, const std::string& suggestedFile, QWidget* parent);
+  ~TPdfFallback();
+  TPdfFallback(const TPdfFallback&) = delete;
+  TPdfFallback& operator=(const TPdfFallback&) = delete;
+
+  // There is somewhere to print to: false when the person cancelled the file dialog.
+  bool Ready() const { return ready_; }
+
+private:
+  QPrinter& printer_;
+  bool ready_ = true;
+  bool changed_ = false;
+  QPrinter::OutputFormat format_ = QPrinter::NativeFormat;
+};
 
 // The platform's printer set-up; true when the person accepted it.
 bool RunPrinterSetup(QPrinter& printer, QWidget* parent);

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
@@ -287,16 +288,15 @@ void TPrnSetForm::RedrawPreview() {
 
 void TPrnSetForm::EnableControls(bool enabled) {
   for (QWidget* w : std::initializer_list<QWidget*>{beginText_, endText_, printerBtn_, fontBtn_, topEdit_, bottomEdit_,
-                                                    leftEdit_, rightEdit_, pageNumBox_, textFileBox_, textFileEdit_,
-                                                    checkPrnRows_, prnRows_})
+                                                    leftEdit_, rightEdit_, pageNumBox_, textFileBox_, checkPrnRows_})
     w->setEnabled(enabled);
+  // the two fields follow their boxes
+  textFileEdit_->setEnabled(enabled && textFileBox_->isChecked());
+  prnRows_->setEnabled(enabled && checkPrnRows_->isChecked());
 }
 
+// Without a printer the platform's set-up dialog is still the place to choose output to a PDF file.
 void TPrnSetForm::PrinterBtnClick() {
-  if (!PrinterInstalled(printer_)) {
-    ShowMsgForm("Принтер отсутствует", mkError, mbOk);
-    return;
-  }
   const bool wasLandscape = printer_.pageLayout().orientation() == QPageLayout::Landscape;
   if (!RunPrinterSetup(printer_, this)) return;
   const bool landscape = printer_.pageLayout().orientation() == QPageLayout::Landscape;
@@ -335,20 +335,33 @@ void TPrnSetForm::PrintBtnClick() {
     ShowMsgForm(kNoRoomOnPage, mkError, mbOk);
     return;
   }
+  // without a printer the person names a PDF file first; cancelling that changes nothing
+  std::optional<TPdfFallback> pdf;
+  if (!textFileBox_->isChecked()) {
+    pdf.emplace(printer_, ProgramDir + "Noname.pdf", this);
+    if (!pdf->Ready()) return;
+  }
+  const std::vector<std::string> before = document_;
   document_ = std::move(selected);
   EnableControls(false);
   printBtn_->setText("Сброс");
   stage_ = Stage::Printing;
   cancel_ = false;
-  if (textFileBox_->isChecked())
-    WriteTextFile();
-  else
-    PrintDocument();
+  const bool printed = textFileBox_->isChecked() ? WriteTextFile() : PrintDocument();
+  if (!printed) {
+    // a failed printing leaves the dialog as it was, so that the person can change what failed and try again
+    document_ = before;
+    prnProc_->setValue(0);
+    EnableControls(true);
+    printBtn_->setText("Печать");
+    stage_ = Stage::Ready;
+    return;
+  }
   printBtn_->setText("Выход");
   stage_ = Stage::Done;
 }
 
-void TPrnSetForm::PrintDocument() {
+bool TPrnSetForm::PrintDocument() {
   const std::vector<std::string> header = MemoLines(*beginText_);
   const std::vector<std::string> trailer = MemoLines(*endText_);
   document_.insert(document_.begin(), header.size() + 1, std::string());
@@ -361,21 +374,24 @@ void TPrnSetForm::PrintDocument() {
         QApplication::processEvents();
         return !cancel_;
       });
-  if (!error.empty()) ShowMsgForm(error, mkError, mbOk);
+  if (error.empty()) return true;
+  ShowMsgForm(error, mkError, mbOk);
+  return false;
 }
 
-void TPrnSetForm::WriteTextFile() {
+bool TPrnSetForm::WriteTextFile() {
   const std::string fileName = textFileEdit_->text().toStdString();
-  if (fileName.empty()) return;
+  if (fileName.empty()) return true;
   const std::string bytes = PrintTextFileBytes(MemoLines(*beginText_), document_, MemoLines(*endText_));
   std::ofstream out(std::filesystem::path(fileName), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) {
     ShowMsgForm("Ошибка записи файла \"" + fileName + "\"", mkError, mbOk);
-    return;
+    return false;
   }
   prnProc_->setValue(100);
+  return true;
 }
 
 void TPrnSetForm::reject() {

@@ -73,8 +73,9 @@ private:
   void PrinterBtnClick();
   void FontBtnClick();
   void PrintBtnClick();
-  void PrintDocument();
-  void WriteTextFile();
+  // Each false when it failed; the person has been told.
+  bool PrintDocument();
+  bool WriteTextFile();
 
   std::vector<std::string>& document_;
   QPrinter& printer_;

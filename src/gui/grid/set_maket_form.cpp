@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "core/base/codepage.h"
+#include "core/base/msgbox.h"
 #include "core/base/strings.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
@@ -159,32 +160,62 @@ void TSetMaketForm::IDElemClick() {
 void TSetMaketForm::IntChange(QLineEdit* edit) {
   if (loading_ || current_ < 1 || current_ > work_.NCols) return;
   const auto k = static_cast<std::size_t>(current_);
+  // Each attribute is stored in a field of its own width: a value beyond it would wrap round into
+  // another number in the layout file, so it is refused like a text that is no number.
+  struct TIntField {
+    const char* label;
+    int low, high;
+    int stored;
+  };
+  const TIntField field = edit == pixWidth_   ? TIntField{"Ширина (пикселей)", 0, 32767, work_.PixWidth[k]}
+                          : edit == ctrlSize_ ? TIntField{"Максимум символов", 0, 255, work_.CtrlSize[k]}
+                                              : TIntField{"Знаков после запятой", -1, 32767, work_.FltDigit[k]};
   const std::string text = edit->text().toStdString();
+  const auto refuse = [&](const std::string& why) {
+    edit->setText(QString::number(field.stored));
+    ShowMsgForm("Значение \"" + text + "\" поля \"" + field.label + "\" " + why, mkWarning, mbOk);
+  };
   int value = 0;
   try {
     value = StrToIntZ(text);
   } catch (const ConvertError&) {
-    // not a number: the stored value comes back
-    const int stored = edit == pixWidth_ ? work_.PixWidth[k] : edit == ctrlSize_ ? work_.CtrlSize[k] : work_.FltDigit[k];
-    edit->setText(QString::number(stored));
+    // beyond the range of int as well: a long row of digits is still a number
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::string_view magnitude = std::string_view(text).substr(negative ? 1 : 0);
+    const bool digits = !magnitude.empty() && magnitude.find_first_not_of("0123456789") == std::string_view::npos;
+    if (!digits) return refuse("не является целым числом");
+    if (!(edit == fltDigit_ && negative))
+      return refuse("вне допустимых пределов: от " + std::to_string(field.low) + " до " + std::to_string(field.high));
+    value = field.low;
+  }
+  if (edit == fltDigit_ && value < -1) {
+    // "-1" is the general format; anything lower means the same
+    work_.FltDigit[k] = -1;
+    edit->setText("-1");
     return;
   }
+  if (value < field.low || value > field.high)
+    return refuse("вне допустимых пределов: от " + std::to_string(field.low) + " до " + std::to_string(field.high));
   if (edit == pixWidth_) {
     work_.PixWidth[k] = static_cast<std::int16_t>(value);
   } else if (edit == ctrlSize_) {
     work_.CtrlSize[k] = static_cast<std::uint8_t>(value);
   } else {
     work_.FltDigit[k] = static_cast<std::int16_t>(value);
-    if (work_.FltDigit[k] < -1) {
-      work_.FltDigit[k] = -1;
-      edit->setText("-1");
-    }
   }
 }
 
 void TSetMaketForm::TitElemChange() {
   if (loading_ || current_ < 1 || current_ > work_.NCols) return;
-  work_.ColTitle[static_cast<std::size_t>(current_)] = Utf8Left(titElem_->text().toStdString(), 255);
+  const auto k = static_cast<std::size_t>(current_);
+  const std::string text = titElem_->text().toStdString();
+  // "~" starts the comment in the layout file: a title holding one would lose its tail to the comment
+  if (text.find('~') != std::string::npos) {
+    titElem_->setText(QString::fromStdString(work_.ColTitle[k]));
+    ShowMsgForm("Заголовок колонки не может содержать символ \"~\"", mkWarning, mbOk);
+    return;
+  }
+  work_.ColTitle[k] = Utf8Left(text, 255);
 }
 
 void TSetMaketForm::CommentChange() {

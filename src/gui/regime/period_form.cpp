@@ -86,12 +86,15 @@ TWPeriodFrm::TWPeriodFrm(QWidget* parent) : QDialog(parent) {
   calcTime_->setDisplayFormat("HH:mm:ss");
   period_ = new QComboBox(this);
   period_->setObjectName("Period");
-  period_->setToolTip("Интервал временных срезов");
   for (const Interval& i : kIntervals) period_->addItem(i.caption);
-  auto* slice = new QHBoxLayout;
-  slice->addWidget(calcDate_);
-  slice->addWidget(calcTime_);
-  slice->addWidget(period_);
+  auto* periodLabel = new QLabel("Интервал временных срезов", this);
+  periodLabel->setObjectName("PeriodLabel");
+  periodLabel->setBuddy(period_);
+  auto* slice = new QGridLayout;
+  slice->addWidget(periodLabel, 0, 2);
+  slice->addWidget(calcDate_, 1, 0);
+  slice->addWidget(calcTime_, 1, 1);
+  slice->addWidget(period_, 1, 2);
 
   auto* actions = ApplyCancelButtons(*this, [this] { OKBtnClick(); });
 

@@ -1,11 +1,16 @@
 // The program in this process: who the user is when the windows come up, the main tool bar, where it
 // puts the work windows, and its close chain.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QTimer>
 #include <QToolButton>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/base/session.h"
@@ -21,6 +26,11 @@
 #include "gui/regime/zregim_form.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
+#include "x_display.h"
+
+// Xlib's macros (Bool, Status, None) come after every other header.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace ld::gui {
 namespace {
@@ -174,6 +184,123 @@ TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   for (const char* lock : {"base.usr~", "regime.usr~", "tkz.usr~", "radius.usr~"})
     EXPECT_FALSE(fs::exists(dir / lock)) << lock;
   MaketFileName = savedMaket;
+}
+
+// A child process with its own environment; stopped and reaped when the test ends.
+class Child {
+public:
+  Child(const std::vector<std::string>& args, const std::string& display, const std::string& folder) {
+    pid_ = fork();
+    if (pid_ != 0) return;
+    if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    std::vector<char*> argv;
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  ~Child() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+private:
+  pid_t pid_ = -1;
+};
+
+// Where the window manager has put a client window and its frame, in screen pixels.
+struct Placement {
+  int clientTop = 0, frameTop = 0, frameBottom = 0;  // frameBottom is the first row below the frame
+};
+
+// The placement once the window manager has framed the window (its frame extents are set).
+bool Placed(Display* display, Window window, Placement& place) {
+  const Atom extents = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
+  for (int attempt = 0; attempt < 100; ++attempt, std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after,
+                           &data) != Success || !data) continue;
+    long sides[4] = {};  // left, right, top, bottom
+    if (count == 4) std::copy_n(reinterpret_cast<long*>(data), 4, sides);
+    XFree(data);
+    if (count != 4) continue;
+    XWindowAttributes attributes;
+    int x = 0, y = 0;
+    Window child = 0;
+    if (!XGetWindowAttributes(display, window, &attributes) ||
+        !XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child))
+      continue;
+    place = {y, y - static_cast<int>(sides[2]), y + attributes.height + static_cast<int>(sides[3])};
+    return true;
+  }
+  return false;
+}
+
+// A left click at a point of a window, as the window system delivers it.
+void ClickAt(Display* display, Window window, int x, int y) {
+  for (const int type : {ButtonPress, ButtonRelease}) {
+    XEvent event{};
+    event.xbutton.type = type;
+    event.xbutton.display = display;
+    event.xbutton.window = window;
+    event.xbutton.root = DefaultRootWindow(display);
+    event.xbutton.x = x;
+    event.xbutton.y = y;
+    event.xbutton.button = Button1;
+    event.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
+    event.xbutton.same_screen = True;
+    XSendEvent(display, window, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &event);
+  }
+  XFlush(display);
+}
+
+TEST(MainWindowUnderWindowManager, TitleBarStaysOnTheScreenAndWorkWindowsOpenBelowTheStrip) {
+  const std::string wm = "/usr/bin/openbox";
+  if (!fs::exists(wm)) GTEST_SKIP() << "no window manager to try the placement with";
+  test::XDisplay x;
+  if (!x.Ok()) GTEST_SKIP() << "no virtual display";
+  test::TempDir dir;
+  fs::copy_file(LDTORIL_EXE, dir / "ldtoril");
+  fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr");
+  std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(x.Name().c_str()), XCloseDisplay);
+  ASSERT_TRUE(display);
+  const Child manager({wm, "--sm-disable"}, x.Name(), "");
+  const Atom check = XInternAtom(display.get(), "_NET_SUPPORTING_WM_CHECK", False);
+  for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display.get(), DefaultRootWindow(display.get()), check, 0, 1, False, XA_WINDOW, &type, &format,
+                       &count, &after, &data);
+    if (data) XFree(data);
+    if (count == 1) break;
+  }
+  const Child program({dir / "ldtoril"}, x.Name(), dir.Path().string());
+
+  const Window main = x.WaitWindow("ЛД ТОРИЛ", 60);
+  ASSERT_NE(main, 0u);
+  Placement strip;
+  ASSERT_TRUE(Placed(display.get(), main, strip));
+  EXPECT_EQ(strip.frameTop, 0) << "the title bar is on the screen";
+  EXPECT_GT(strip.clientTop, strip.frameTop) << "the window manager drew a title bar";
+
+  ClickAt(display.get(), main, 180, 12);  // "Режим"
+  const Window work = x.WaitWindow("Z-режим", 20);
+  ASSERT_NE(work, 0u);
+  Placement below;
+  ASSERT_TRUE(Placed(display.get(), work, below));
+  EXPECT_EQ(below.frameTop, strip.frameBottom) << "the work window's title bar just below the strip";
+  x.Close(main);
 }
 
 }  // namespace

@@ -1,13 +1,18 @@
 // The graph catalogue window: opening and picking, showing a graph, editing, rights, printing.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <tuple>
 
 #include "catwin_fixture.h"
@@ -22,6 +27,15 @@
 
 namespace ld::test {
 namespace {
+
+std::string RunCommand(const std::string& command) {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return out;
+  char buffer[4096];
+  while (const std::size_t n = fread(buffer, 1, sizeof buffer, pipe.get())) out.append(buffer, n);
+  return out;
+}
 
 class GraphWindowTest : public CatwinTest {
 protected:
@@ -157,6 +171,17 @@ TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
   EXPECT_EQ(w.ValGrid->CurrentTableRow(), 2) << "the minimum is never a zero";
   QApplication::processEvents();
   EXPECT_TRUE(w.grab().save(QString::fromStdString(OutputPath("graph_window.png"))));
+  // Every caption and the whole slice time fit their columns in the screen's font.
+  for (gui::TDataGrid5* grid : {w.CatGrid, w.ValGrid}) {
+    const TDataFile& shown = grid->table();
+    for (int g = 1; g < grid->ColCount(); ++g) {
+      const int c = grid->TableColumn(g);
+      const int width = grid->table().PixWidth[static_cast<std::size_t>(c)];
+      EXPECT_GE(width, grid->TextWidth(shown.ColTitle[static_cast<std::size_t>(c)]) + 4) << shown.ColTitle[c];
+    }
+  }
+  for (const char* item : {"ImpLBItem", "ImpGRItem", "ImpSVEItem", "ImpKOEItem", "SaveItem"})
+    EXPECT_NE(w.findChild<QAction*>(item), nullptr) << item;
 
   // Joint display: graph 5 joins graph 9 in its own colour; releasing it plots the current one alone.
   QTest::mouseClick(w.MulGrafBtn, Qt::LeftButton);
@@ -178,6 +203,27 @@ TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
   EXPECT_EQ(w.LGrafik->text(), "");
   w.reject();
   EXPECT_NE(Cp1251ToUtf8(ReadBytes(ConfigFileName)).find("CurPeriod=3600"), std::string::npos);
+}
+
+TEST_F(GraphWindowTest, SlicesTwoSecondsApartShowTheirWholeTime) {
+  WriteRows(CatalogFile(), GraphCatalogMaket, {{"7", "Секундный", "1", "I", "2", "А"}});
+  gui::TCatGrForm w(Base(), INT_MAX);
+  w.resize(900, 640);
+  w.show();
+  QTest::mouseClick(w.ValBtn, Qt::LeftButton);
+  Load(w, 1);
+  const TDataFile& t = w.ValGrid->table();
+  ASSERT_EQ(t.RowCount, 43200);
+  const int dateCol = FindColumnIndex("DateStr", t);
+  const std::string first = GetCellText(t, 1, dateCol, false), second = GetCellText(t, 2, dateCol, false);
+  EXPECT_EQ(first, "05.03.2024 00:00:02");
+  EXPECT_EQ(second, "05.03.2024 00:00:04");
+  const int shown = w.ValGrid->CellRect(1, 1).width();
+  EXPECT_GE(shown, w.ValGrid->TextWidth(second) + 4);
+  EXPECT_GE(w.ValGrid->CellRect(2, 0).width(), w.ValGrid->TextWidth("А") + 4);
+  QApplication::processEvents();
+  EXPECT_TRUE(w.grab().save(QString::fromStdString(OutputPath("graph_window_seconds.png"))));
+  w.reject();
 }
 
 TEST_F(GraphWindowTest, ValuesAreCorrectedRenamedAndDeleted) {
@@ -249,28 +295,15 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   const std::string bmp = Path("graph.bmp");
   const std::string pdf = Path("plot.pdf");
   const std::string none = Path("none.pdf");
-  script_
-      .Then([&](QDialog& d) {
-        auto& f = static_cast<gui::TPrnGrfForm&>(d);
-        EXPECT_EQ(f.BmpFileEdit->text().toStdString(), bmp) << "the program folder's graph.bmp";
-        EXPECT_EQ(f.LeftEdit->text(), "2");
-        QTest::mouseClick(Child<QWidget>(d, "TopSpin").findChild<QToolButton*>("Up"), Qt::LeftButton);
-        EXPECT_EQ(f.TopEdit->text(), "1.1");
-        f.BmpFileBox->setChecked(true);
-        Click(d, "PrintBtn");
-      })
-      .Then([](QDialog& d) {
-        auto& f = static_cast<gui::TPrnGrfForm&>(d);
-        EXPECT_TRUE(f.BmpFileBox->isChecked()) << "kept from the last printing";
-        f.BmpFileBox->setChecked(false);
-        Click(d, "PrintBtn");
-      })
-      .Then([](QDialog& d) {  // margins that leave no room print nothing
-        auto& f = static_cast<gui::TPrnGrfForm&>(d);
-        f.LeftEdit->clear();
-        QTest::keyClicks(f.LeftEdit, "25");
-        Click(d, "PrintBtn");
-      });
+  script_.Then([&](QDialog& d) {
+    auto& f = static_cast<gui::TPrnGrfForm&>(d);
+    EXPECT_EQ(f.BmpFileEdit->text().toStdString(), bmp) << "the program folder's graph.bmp";
+    EXPECT_EQ(f.LeftEdit->text(), "2");
+    QTest::mouseClick(Child<QWidget>(d, "TopSpin").findChild<QToolButton*>("Up"), Qt::LeftButton);
+    EXPECT_EQ(f.TopEdit->text(), "1.1");
+    f.BmpFileBox->setChecked(true);
+    Click(d, "PrintBtn");
+  });
   QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
   const QSize boxSize = w.GrafBox->size();
   const std::string image = ReadBytes(bmp);
@@ -284,10 +317,47 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   EXPECT_NE(cfg.find("Top=1.1"), std::string::npos) << cfg;
   EXPECT_NE(cfg.find("FlagOutBmp=1"), std::string::npos) << cfg;
 
+  // Without a printer the plot goes to a PDF file that the person names; a file that cannot be
+  // written is reported and the dialog stays for another try.
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    const auto answerPdf = [](const std::string& file) {
+      return [file](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Печать в файл PDF");
+        Child<QLineEdit>(d, "fileNameEdit").setText(QString::fromStdString(file));
+        d.accept();
+      };
+    };
+    script_
+        .Then([&](QDialog& d) {
+          auto& f = static_cast<gui::TPrnGrfForm&>(d);
+          EXPECT_TRUE(f.BmpFileBox->isChecked()) << "kept from the last printing";
+          f.BmpFileBox->setChecked(false);
+          Click(d, "PrintBtn");
+          EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Ошибка печати графика"});
+          EXPECT_TRUE(d.isVisible());
+          EXPECT_NE(d.result(), QDialog::Accepted);
+          Click(d, "PrintBtn");
+        })
+        .Then(answerPdf(Path("нет/plot.pdf")))
+        .Then(answerPdf(pdf));
+    QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
+    const std::string info = RunCommand("pdfinfo '" + pdf + "' 2>&1");
+    const auto pages = info.find("Pages:");
+    ASSERT_NE(pages, std::string::npos) << info;
+    EXPECT_EQ(std::stoi(info.substr(pages + 6)), 1) << info;
+    EXPECT_TRUE(gui::GraphPrinter().outputFileName().isEmpty()) << "the next printing asks again";
+    msg_.Clear();
+  }
+
+  // margins that leave no room print nothing
+  script_.Then([](QDialog& d) {
+    auto& f = static_cast<gui::TPrnGrfForm&>(d);
+    f.BmpFileBox->setChecked(false);
+    f.LeftEdit->clear();
+    QTest::keyClicks(f.LeftEdit, "25");
+    Click(d, "PrintBtn");
+  });
   gui::GraphPrinter().setOutputFormat(QPrinter::PdfFormat);
-  gui::GraphPrinter().setOutputFileName(QString::fromStdString(pdf));
-  QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
-  EXPECT_EQ(ReadBytes(pdf).substr(0, 4), "%PDF");
   gui::GraphPrinter().setOutputFileName(QString::fromStdString(none));
   QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
   EXPECT_TRUE(ReadBytes(none).empty());

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QApplication>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QMenu>
 #include <QTest>
 #include <chrono>
 #include <filesystem>
 
 #include "grid_fixture.h"
+#include "core/base/dynarray.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/grid/data_grid.h"
 
 namespace {
@@ -171,6 +176,90 @@ TEST_F(GridEdit, ReadOnlyUserChangesNothing) {
                         ld::gui::mtSheetImport, ld::gui::mtRowColor})
     EXPECT_FALSE(grid_.MenuItem(tag)->isEnabled()) << tag;
   EXPECT_TRUE(grid_.MenuItem(ld::gui::mtFind)->isEnabled());
+  EXPECT_TRUE(box_.Calls().empty());
+}
+
+// A grid in a dialog with "Применить"/"Отменить": Enter, Escape and Tab belong to the cell being
+// edited, and a button click ends the edit before it acts.
+TEST_F(GridEdit, InADialogTheKeysAndButtonsEndTheCellEditFirst) {
+  QDialog dialog;
+  auto* grid = new TDataGrid5(&dialog);  // owned by the dialog
+  std::string applied;
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(grid, 1);
+  layout->addLayout(ld::gui::ApplyCancelButtons(dialog, [&] {
+    applied = ld::GetCellText(grid->table(), 1, 2, true);
+    dialog.accept();
+  }));
+  dialog.resize(500, 220);
+  dialog.show();
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  grid->OpenFile(path_, 1, 2, 1, true, false, true);
+  const double third = 1.0 / 3;
+  grid->SetFieldText("P", 1, &third);
+  grid->setFocus();
+  const auto cell = [&](int row, int col) { return ld::GetCellText(grid->table(), row, col, true); };
+  const auto at = [&] { return std::pair{grid->CurrentTableCol(), grid->CurrentTableRow()}; };
+
+  // Tab and Shift+Tab step through the cells and wrap at the row's ends, in view and in edit mode
+  QTest::keyClick(grid, Qt::Key_Tab);
+  EXPECT_EQ(at(), std::pair(3, 1));
+  EXPECT_EQ(grid->Mode(), ld::gui::gmView);
+  QTest::keyClick(grid, Qt::Key_F4);
+  ASSERT_TRUE(grid->Editor()->hasFocus());
+  QTest::keyClick(grid->Editor(), Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(at(), std::pair(2, 1));
+  grid->MoveTo(5, 1);
+  QTest::keyClick(grid, Qt::Key_Tab);
+  EXPECT_EQ(at(), std::pair(1, 2));
+  QTest::keyClick(grid->Editor(), Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(at(), std::pair(5, 1));
+  EXPECT_EQ(grid->Mode(), ld::gui::gmEdit);
+  EXPECT_TRUE(dialog.isVisible());
+  // Ctrl+Tab leaves the grid for the dialog's buttons
+  QTest::keyClick(grid->Editor(), Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(at(), std::pair(5, 1));
+  EXPECT_EQ(QApplication::focusWidget()->objectName(), "OKBtn");
+  grid->setFocus();
+
+  // Escape puts back the value from before the edit, to the last bit, and leaves edit mode; the
+  // dialog stays open
+  grid->MoveTo(3, 1);
+  grid->Editor()->selectAll();
+  QTest::keyClicks(grid->Editor(), "12.5");
+  EXPECT_EQ(cell(1, 3), "12.5");
+  QTest::keyClick(grid->Editor(), Qt::Key_Escape);
+  EXPECT_EQ(grid->Mode(), ld::gui::gmView);
+  EXPECT_EQ(static_cast<ld::DAreal&>(*grid->table().Columns[3])[1], third);
+  EXPECT_TRUE(dialog.isVisible());
+  // a row typed below the end goes again
+  QTest::keyClick(grid, Qt::Key_F4);
+  grid->MoveTo(2, 4);
+  ld::test::TypeText(grid->Editor(), "Новая");
+  EXPECT_EQ(grid->table().RowCount, 4);
+  QTest::keyClick(grid->Editor(), Qt::Key_Escape);
+  EXPECT_EQ(grid->table().RowCount, 3);
+
+  // Enter ends the edit without pressing the dialog's default button; Escape then keeps the text
+  QTest::keyClick(grid, Qt::Key_F4);
+  grid->MoveTo(2, 1);
+  grid->Editor()->selectAll();
+  ld::test::TypeText(grid->Editor(), "Восток");
+  QTest::keyClick(grid->Editor(), Qt::Key_Return);
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_TRUE(applied.empty());
+  QTest::keyClick(grid->Editor(), Qt::Key_Escape);
+  EXPECT_EQ(cell(1, 2), "Восток");
+
+  // a click on "Применить" while a cell is edited stores the cell, then applies
+  QTest::keyClick(grid, Qt::Key_F4);
+  grid->Editor()->selectAll();
+  ld::test::TypeText(grid->Editor(), "Север");
+  auto* apply = dialog.findChild<QPushButton*>("OKBtn");
+  QTest::mouseClick(apply, Qt::LeftButton);
+  EXPECT_EQ(applied, "Север");
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_TRUE(box_.Calls().empty());
 }
 

@@ -42,8 +42,27 @@ TEST_F(LayoutEditor, ApplyRewritesOnlyItsOwnBlock) {
     EXPECT_EQ(columns->count(), 2);
     EXPECT_EQ(dialog.findChild<QLabel*>("TypElem")->text(), "Тип: String");
     Edit(dialog, "TitElem", "Имя узла");
-    Edit(dialog, "PixWidth", "x");  // not a number: the stored width comes back
+    // "~" would start the comment in the file: refused, the title stays
+    Edit(dialog, "TitElem", "Имя~");
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("TitElem")->text(), "Имя");
+    ld::test::TypeText(dialog.findChild<QLineEdit*>("TitElem"), " узла");
+    // what is no number, or does not fit its field, is refused with the stored value back
+    Edit(dialog, "PixWidth", "x");
     EXPECT_EQ(dialog.findChild<QLineEdit*>("PixWidth")->text(), "100");
+    Edit(dialog, "CtrlSize", "999");  // one byte: 999 would be stored as 231
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("CtrlSize")->text(), "99");
+    Edit(dialog, "CtrlSize", "20");
+    auto* width = dialog.findChild<QLineEdit*>("PixWidth");
+    width->selectAll();
+    width->insert("99999999999999999999");  // pasted at once
+    EXPECT_EQ(width->text(), "100");
+    EXPECT_EQ(box_.Texts(), (std::vector<std::string>{
+                                "Заголовок колонки не может содержать символ \"~\"",
+                                "Значение \"x\" поля \"Ширина (пикселей)\" не является целым числом",
+                                "Значение \"999\" поля \"Максимум символов\" вне допустимых пределов: от 0 до 255",
+                                "Значение \"99999999999999999999\" поля \"Ширина (пикселей)\" вне допустимых пределов: от 0 до 32767",
+                            }));
+    box_.Clear();
     columns->setCurrentRow(1);
     EXPECT_EQ(dialog.findChild<QLabel*>("TypElem")->text(), "Тип: Double");
     EXPECT_EQ(dialog.findChild<QLineEdit*>("FltDigit")->text(), "-1");

@@ -2,6 +2,7 @@
 // the text file and the settings file.
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QPrintDialog>
@@ -67,6 +68,7 @@ protected:
       if (auto* form = dynamic_cast<TPrnSetForm*>(&dialog)) return script(*form);
       if (auto* setup = dynamic_cast<QPrintDialog*>(&dialog)) return printerSetup(*setup);
       if (auto* fonts = dynamic_cast<QFontDialog*>(&dialog)) return fontChoice(*fonts);
+      if (auto* files = dynamic_cast<QFileDialog*>(&dialog)) return pdfChoice(*files);
       ADD_FAILURE() << "unexpected dialog " << dialog.windowTitle().toStdString();
       return 0;
     });
@@ -110,6 +112,10 @@ protected:
   std::function<int(TPrnSetForm&)> script;
   std::function<int(QPrintDialog&)> printerSetup = [](QPrintDialog&) { return int(QDialog::Rejected); };
   std::function<int(QFontDialog&)> fontChoice = [](QFontDialog&) { return int(QDialog::Rejected); };
+  std::function<int(QFileDialog&)> pdfChoice = [](QFileDialog& files) {
+    ADD_FAILURE() << "unexpected file dialog " << files.windowTitle().toStdString();
+    return int(QDialog::Rejected);
+  };
 };
 
 TEST_F(PrintDialog, LongTableGoesOnNumberedPagesAndShiftIndentsTwoCentimetres) {
@@ -245,12 +251,69 @@ TEST_F(PrintDialog, MarginsAreClampedAndTurnWithThePage) {
     EXPECT_EQ(Text(form, "RightEdit"), "4.0");
     EXPECT_EQ(Find<QLabel>(form, "SrcImage")->size(), QSize(77, 92));
 
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-      ReportPrinter().setOutputFileName(QString());
-      Find<QPushButton>(form, "PrinterBtn")->click();
-      EXPECT_EQ(box.Texts(), std::vector<std::string>{"Принтер отсутствует"});
-    }
+    // without a printer the set-up dialog still opens: it offers output to a PDF file
+    ReportPrinter().setOutputFileName(QString());
+    int setups = 0;
+    printerSetup = [&](QPrintDialog&) { return ++setups, int(QDialog::Rejected); };
+    Find<QPushButton>(form, "PrinterBtn")->click();
+    EXPECT_EQ(setups, 1);
+    EXPECT_TRUE(box.Calls().empty());
   });
+}
+
+TEST_F(PrintDialog, WithoutPrinterTheReportGoesToAPdfFileAndAFailureLeavesTheDialogUsable) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
+  ReportPrinter().setOutputFileName(QString());
+  std::vector<std::string> doc{"StartTable№&0~Узел&", "Table1&0~ПС Северная&", "Table2&0~ТП 12&"};
+  const std::vector<std::string> original = doc;
+  std::vector<std::string> offered;
+  std::string answer;
+  pdfChoice = [&](QFileDialog& files) {
+    offered.push_back(files.windowTitle().toStdString());
+    if (answer.empty()) return int(QDialog::Rejected);
+    files.findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(answer));
+    static_cast<QDialog&>(files).accept();  // as "Сохранить" does
+    return files.result();
+  };
+  const auto enabled = [](TPrnSetForm& form) {
+    QStringList names;
+    for (const char* name : {"BeginText", "EndText", "PrinterBtn", "FontBtn", "TopEdit", "BottomEdit", "LeftEdit",
+                             "RightEdit", "PageNumBox", "TextFileBox", "CheckPrnRows"})
+      if (QWidget* w = form.findChild<QWidget*>(name); w && w->isEnabled()) names << name;
+    return names;
+  };
+  Run(doc, [&](TPrnSetForm& form) {
+    const QStringList all = enabled(form);
+    ASSERT_EQ(all.size(), 11);
+    // cancelling the file dialog prints nothing and changes nothing
+    PrintBtn(form)->click();
+    EXPECT_EQ(offered, std::vector<std::string>{"Печать в файл PDF"});
+    EXPECT_EQ(PrintBtn(form)->text(), "Печать");
+    EXPECT_EQ(enabled(form), all);
+
+    // a file that cannot be written: the error, then every control back as it was
+    answer = (dir.Path() / "нет" / "отчет.pdf").string();
+    PrintBtn(form)->click();
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка печати документа"});
+    EXPECT_EQ(PrintBtn(form)->text(), "Печать");
+    EXPECT_EQ(enabled(form), all);
+    EXPECT_FALSE(Find<QLineEdit>(form, "TextFileEdit")->isEnabled()) << "its box is not checked";
+    EXPECT_EQ(doc, original) << "the header goes in once, at the printing that succeeds";
+
+    answer = pdf;
+    PrintBtn(form)->click();
+    EXPECT_EQ(PrintBtn(form)->text(), "Выход");
+    PrintBtn(form)->click();
+  }, {"Ведомость"});
+  EXPECT_EQ(offered.size(), 3u);
+  EXPECT_EQ(box.Calls().size(), 1u);
+  const std::string info = RunCommand("pdfinfo '" + pdf + "'");
+  const auto pages = info.find("Pages:");
+  ASSERT_NE(pages, std::string::npos) << info;
+  EXPECT_EQ(std::stoi(info.substr(pages + 6)), 1) << info;
+  EXPECT_NE(info.find("A4"), std::string::npos) << info;
+  EXPECT_NE(RunCommand("pdftotext -layout '" + pdf + "' - ").find("ПС Северная"), std::string::npos);
+  EXPECT_TRUE(ReportPrinter().outputFileName().isEmpty()) << "the next printing asks again";
 }
 
 TEST_F(PrintDialog, TextFileAndSettingsSurviveTheDialog) {

@@ -117,6 +117,9 @@ TEST_F(RegimDialogs, PeriodFromTheRegimeSettings) {
     EXPECT_EQ(Child<QTimeEdit>(d, "CalcTime").time(), QTime(10, 30));
     EXPECT_TRUE(Child<QRadioButton>(d, "GrafBtn").isChecked());
     EXPECT_EQ(Child<QComboBox>(d, "Period").currentText(), "30 мин");
+    EXPECT_EQ(Label(d, "PeriodLabel"), "Интервал временных срезов");
+    EXPECT_TRUE(Child<QLabel>(d, "PeriodLabel").isVisibleTo(&d));
+    EXPECT_EQ(Child<QLabel>(d, "PeriodLabel").buddy(), &Child<QComboBox>(d, "Period"));
     Child<QRadioButton>(d, "PmaxBtn").setChecked(true);
     EXPECT_FALSE(Child<QComboBox>(d, "Period").isEnabled());
     EXPECT_FALSE(Child<QTimeEdit>(d, "CalcTime").isEnabled());
