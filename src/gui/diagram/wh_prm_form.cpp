@@ -353,6 +353,7 @@ bool EditEnergyMeter(const std::string& SchemeBase, TDataFile& NodeTable, TDataF
   std::vector<std::int32_t> map;
   if (line) {
     FillBranchCols(BranchTable, bc);
+    if (BranchRow < 1 || BranchRow > bc.RowCount) return false;
     FillLineFlowCols(LineFlowTable, fc);
     map = FlowRowMap;
     map.resize(std::max<std::size_t>(map.size(), static_cast<std::size_t>(bc.RowCount) + 1), 0);

@@ -66,45 +66,11 @@ TEST_F(EnergyMeterTest, ConversionsAndTheCosCheck) {
   EXPECT_EQ(MeterTypeOfCode(0, mtWPCos), mtWPCos);
 }
 
-TEST_F(EnergyMeterTest, LineRowsAndTheFeederFile) {
-  TMeterEntry e;
-  ReadLineMeter(fc_, bc_, 1, 0, mtWPCos, e);
-  EXPECT_EQ(e.Name1, "ПС.1");
-  EXPECT_EQ(e.Line, "Ф-1") << "a new point is named after the branch";
-  EXPECT_EQ(e.Type, mtWPCos);
-  EXPECT_EQ(e.Accounting, 0);
-  EXPECT_FALSE(e.Balance);
-  ReadLineMeter(fc_, bc_, 3, 1, mtWPCos, e);
-  EXPECT_EQ(e.Type, mtWPTg) << "Typ 5";
-  EXPECT_EQ(e.Accounting, 1);
-  EXPECT_EQ(e.Place, 1);
-  EXPECT_TRUE(e.Balance);
-  EXPECT_EQ(e.Nl, 2);
-
-  // Without a feeder file only the flow table changes.
-  e.Accounting = 2, e.Type = mtWPWQ;
-  WriteFeederMeter(feeders_, e);
-  EXPECT_FALSE(std::filesystem::exists(feeders_));
-  EXPECT_EQ(WriteLineMeter(flows_, 1, e), 1);
-  FillLineFlowCols(flows_, fc_);
-  EXPECT_EQ(fc_.PM->Get(1), '-');
-  EXPECT_EQ(fc_.Typ->Get(1), 4);
-  EXPECT_EQ(fc_.B->Get(1), 0);
-
+TEST_F(EnergyMeterTest, FeederRowsAndKeptLetters) {
   WriteRows(feeders_, LayoutSubstFeeders,
             {{"ТП-3", "ТП-4", "", "1", "", "", "Д"}, {"ТП-3", "ТП-4", "Ф", "2", "0", "0", "Д", "1"}});
-  WriteFeederMeter(feeders_, e);
   TDataFile f;
   TSubstFeederCols c;
-  ReadTableFile(feeders_, f);
-  FillSubstFeederCols(f, c);
-  ASSERT_EQ(c.RowCount, 2) << "the row of the same ends and line number";
-  EXPECT_EQ(c.B->Get(2), '-');
-  EXPECT_EQ(c.T->Get(2), 4);
-  EXPECT_EQ(c.Line->GetItem(2), "Ф-1 уч.");
-  EXPECT_EQ(c.P->Get(2), 7);
-  EXPECT_EQ(c.B->Get(1), '\xC4') << "another line number's row is left";
-
   // "Технический": balancing writes "Б", without it the feeder's letter stays; a consumer's letter stays
   // in both tables.
   TMeterEntry t{.N1 = 9, .N2 = 8, .Nl = 1, .Name1 = "А", .Name2 = "Б", .Balance = true};
@@ -115,11 +81,16 @@ TEST_F(EnergyMeterTest, LineRowsAndTheFeederFile) {
   t.Name1 = "ТП-9";
   WriteFeederMeter(feeders_, t);
   EXPECT_EQ(WriteLineMeter(flows_, 0, t), 2) << "a new point appends its row";
+  TMeterEntry read;
+  FillLineFlowCols(flows_, fc_);
+  ReadLineMeter(fc_, bc_, 1, 2, mtWPWQ, read);
+  EXPECT_EQ(read.Accounting, 0) << "a consumer's meter opens as a technical one";
   ReadTableFile(feeders_, f);
   FillSubstFeederCols(f, c);
   ASSERT_EQ(c.RowCount, 4);
   EXPECT_EQ(c.B->Get(3), kB);
-  EXPECT_EQ(c.B->Get(2), '-');
+  EXPECT_EQ(c.B->Get(2), '\xC4') << "without balancing the feeder's letter stays";
+  EXPECT_EQ(c.B->Get(1), '\xC4') << "another line number's row is left";
   EXPECT_EQ(c.B->Get(4), kP);
   FillLineFlowCols(flows_, fc_);
   EXPECT_EQ(fc_.PM->Get(2), kP);
@@ -127,28 +98,6 @@ TEST_F(EnergyMeterTest, LineRowsAndTheFeederFile) {
   t.Accounting = 1;
   WriteLineMeter(flows_, 2, t);
   EXPECT_EQ(fc_.PM->Get(2), '+') << "another kind chosen replaces the letter";
-}
-
-TEST_F(EnergyMeterTest, ShiftAlongAChain) {
-  std::vector<std::int32_t> map = {0, 0, 0, 1, 0};
-  int branch = 3;
-  TMeterEntry e;
-  ReadLineMeter(fc_, bc_, branch, 1, mtWPWQ, e);
-  EXPECT_FALSE(ShiftMeter(bc_, nc_, map, branch, false, e)) << "node 4 joins no further line";
-  EXPECT_TRUE(ShiftMeter(bc_, nc_, map, branch, true, e));
-  EXPECT_EQ(branch, 2);
-  EXPECT_EQ(map, (std::vector<std::int32_t>{0, 0, 1, 0, 0}));
-  EXPECT_EQ(e.N1, 2);
-  EXPECT_EQ(e.Name1, "ТП-2");
-  EXPECT_EQ(e.N2, 3);
-  EXPECT_EQ(e.Name2, "ТП-3");
-  EXPECT_EQ(e.Nl, 2) << "the line number stays";
-  EXPECT_FALSE(ShiftMeter(bc_, nc_, map, branch, true, e)) << "node 2 joins two further lines";
-  EXPECT_TRUE(ShiftMeter(bc_, nc_, map, branch, false, e));
-  EXPECT_EQ(branch, 3);
-  map[2] = 5;
-  EXPECT_FALSE(ShiftMeter(bc_, nc_, map, branch, true, e)) << "onto a line with its own point";
-  EXPECT_EQ(map, (std::vector<std::int32_t>{0, 0, 5, 1, 0}));
 }
 
 TEST_F(EnergyMeterTest, NodeRowsKeepTheirTypeLetter) {

@@ -2,8 +2,8 @@
 // confirming and cancelling leave marked.
 #include <QListWidget>
 
+#include "core/diagram/node_links_scheme.h"
 #include "core/engine/regime.h"
-#include "core/engine/scheme_builder.h"
 #include "core/engine/select.h"
 #include "core/tables/table_file.h"
 #include "elem_fixture.h"
@@ -12,23 +12,11 @@
 namespace ld::test {
 namespace {
 
-// ПС1 with its 110 kV bus, two sections and a bypass bus feeds ТП3 and ТП4, joined to each other; ТП9
-// has no branch.
 class LayerFormTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    SchemeBuilder s;
-    const char* names[] = {"ПС1.ВН", "ПС1.1", "ПС1.2", "ТП3", "ТП4", "ПС1.ОВ", "ТП9"};
-    for (int ns = 1; ns <= 7; ++ns) {
-      NodeSpec& n = s.Node(ns, ns == 1 ? "B" : "", ns >= 4 ? 0.2 : 0, ns >= 4 ? 0.1 : 0);
-      n.Name = names[ns - 1];
-      n.Um = ns == 1 || ns == 6 ? 110 : 10;
-    }
-    const int ends[][2] = {{1, 2}, {1, 3}, {2, 3}, {2, 4}, {3, 5}, {4, 5}, {1, 6}};
-    for (const auto& b : ends) s.Branch(b[0], b[1], 1, 2);
-    s.Branches[0].Kta = s.Branches[1].Kta = 11;
     regime.NameMode = 1;
-    const std::string base = s.Read(regime, dir.Path());
+    const std::string base = SubstationWithSections().Read(regime, dir.Path());
     ASSERT_TRUE(regime.SchemeRead);
     ReadTableFile(base + ".UZL", nodes);
     FillNodeCols(nodes, cols);

@@ -199,6 +199,24 @@ TEST_F(WhPrmFormTest, ShiftCosRefusalsAndKeptLetter) {
   EXPECT_EQ(map_, (std::vector<std::int32_t>{0, 0, 1, 7, 0}));
 }
 
+TEST_F(WhPrmFormTest, SpaceInAGraphFieldOpensTheGraphCatalogue) {
+  script_
+      .Then([](QDialog& d) {
+        auto& field = Child<QLineEdit>(d, "_Nql");
+        Type(field, "12");
+        QTest::keyClick(&field, Qt::Key_Space);
+        EXPECT_EQ(field.text(), "12") << "the space is swallowed; no graph chosen";
+        QTest::keyClick(&field, Qt::Key_Space);
+        EXPECT_EQ(field.text(), "0") << "the graph under the cursor of the empty catalogue";
+        Press(d, "OkBtn");
+      })
+      .Then([](QDialog& d) { d.reject(); })
+      .Then([](QDialog& d) { d.accept(); });
+  ASSERT_TRUE(Line(3));
+  EXPECT_EQ(fc_.Nql->Get(1), 0);
+  EXPECT_FALSE(Line(9)) << "no such branch";
+}
+
 TEST_F(WhPrmFormTest, NodeModeKeepsTheNodeType) {
   (*nc_.Sign)[1] = 'B';
   (*nc_.WPn)[2] = 3;
