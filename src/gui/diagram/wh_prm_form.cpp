@@ -357,8 +357,9 @@ bool EditEnergyMeter(const std::string& SchemeBase, TDataFile& NodeTable, TDataF
     FillLineFlowCols(LineFlowTable, fc);
     map = FlowRowMap;
     map.resize(std::max<std::size_t>(map.size(), static_cast<std::size_t>(bc.RowCount) + 1), 0);
-    const int flowRow = BranchRow > 0 && BranchRow < static_cast<int>(map.size()) ? map[BranchRow] : 0;
-    ReadLineMeter(fc, bc, BranchRow, flowRow > fc.RowCount ? 0 : flowRow, defaults.Type, entry);
+    // A map entry beyond the flow table would write a row the table does not count.
+    if (map[BranchRow] < 0 || map[BranchRow] > fc.RowCount) map[BranchRow] = 0;
+    ReadLineMeter(fc, bc, BranchRow, map[BranchRow], defaults.Type, entry);
   } else {
     ReadNodeMeter(nc, NodeRow, defaults.Type, entry);
   }

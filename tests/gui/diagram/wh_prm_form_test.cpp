@@ -59,6 +59,7 @@ protected:
 
 TEST_F(WhPrmFormTest, NewPointWithCosThenStoredAsEnergies) {
   MeterDefaults().Type = mtWPCos;
+  map_[1] = 9;  // no such flow row: the line has no point yet
   script_.Then([](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Замер перетоков электроэнергии, кВт*час/кВАр*час");
     EXPECT_EQ(Text(d, "_Name1"), "ПС.1");
