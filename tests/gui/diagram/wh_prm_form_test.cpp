@@ -1,0 +1,259 @@
+// The metering point dialog through its widgets: a new and a stored point, the entry types, the
+// accounting kinds with the feeder file, swap and shift, the cos refusals and the node mode.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "core/diagram/energy_meter.h"
+#include "core/tables/colmaps_district.h"
+#include "core/tables/table_file.h"
+#include "elem_fixture.h"
+#include "gui/diagram/wh_prm_form.h"
+#include "support/table_rows.h"
+
+namespace ld::test {
+namespace {
+
+constexpr char kP = '\xCF';  // "П"
+constexpr char kB = '\xC1';  // "Б"
+
+class WhPrmFormTest : public ElemDialogTest {
+protected:
+  WhPrmFormTest() {
+    MeterDefaults() = {};
+    // A chain 1-2-3-4 with a branch 2-5; the point of 3-4 is stored as "WP,tg".
+    MakeNodes({{1, "ПС.1"}, {2, "ТП-2"}, {3, "ТП-3"}, {4, "ТП-4"}, {5, "ТП-5"}});
+    FillRows(branches_, LayoutBranches,
+             {{"", "1", "2", "", "ПС.1", "ТП-2", "Ф-1"}, {"", "2", "3"}, {"", "3", "4", "2", "ТП-3", "ТП-4"},
+              {"", "2", "5"}});
+    FillRows(flows_, LayoutLineFlows, {{"3", "4", "2", "ТП-3", "ТП-4", "Ф-1 уч.", "5", "1", "0", "", "7", "0.5"}});
+    map_ = {0, 0, 0, 1, 0};
+    feeders_ = dir_ / "схема.RSF";
+  }
+  bool Line(int branch) {
+    const bool ok = gui::EditEnergyMeter(dir_ / "схема", nodes_, branches_, flows_, 0, 4, branch, map_, {"3", "12"},
+                                         {"Северный", "Южный"});
+    FillLineFlowCols(flows_, fc_);
+    return ok;
+  }
+  bool Node(int row) {
+    std::vector<std::int32_t> none;
+    const bool ok = gui::EditEnergyMeter(dir_ / "схема", nodes_, branches_, flows_, row, 0, 0, none, {}, {});
+    FillNodeCols(nodes_, nc_);
+    return ok;
+  }
+  static QString Label(QDialog& d, int i) { return Child<QLabel>(d, ("Label" + std::to_string(i)).c_str()).text(); }
+  static void Set(QDialog& d, const char* field, const QString& text) { Type(Child<QLineEdit>(d, field), text); }
+  TSubstFeederCols Feeders() {
+    ReadTableFile(feeders_, feederTable_);
+    TSubstFeederCols c;
+    FillSubstFeederCols(feederTable_, c);
+    return c;
+  }
+
+  TDataFile flows_, feederTable_;
+  TLineFlowCols fc_;
+  std::vector<std::int32_t> map_;
+  std::string feeders_;
+};
+
+TEST_F(WhPrmFormTest, NewPointWithCosThenStoredAsEnergies) {
+  MeterDefaults().Type = mtWPCos;
+  map_[1] = 9;  // no such flow row: the line has no point yet
+  script_.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Замер перетоков электроэнергии, кВт*час/кВАр*час");
+    EXPECT_EQ(Text(d, "_Name1"), "ПС.1");
+    EXPECT_EQ(Text(d, "_Prim"), "Ф-1") << "named after the branch";
+    for (const char* f : {"_Pr", "_Qr", "_Pl", "_Ql", "_Ngr", "_Nql"}) EXPECT_EQ(Text(d, f), "0") << f;
+    EXPECT_EQ(Combo(d, "_TypZamer").currentText(), "WP,cos");
+    EXPECT_EQ(Label(d, 2), "cos");
+    EXPECT_EQ(Combo(d, "_TypPnt").currentText(), "Технический");
+    EXPECT_EQ(Combo(d, "_PlacePnt").currentText(), "В конце линии");
+    EXPECT_EQ(Combo(d, "_Nr").currentText(), "0");
+    EXPECT_EQ(Combo(d, "_NameRayon").currentIndex(), -1);
+    EXPECT_FALSE(Child<QCheckBox>(d, "_Bal").isChecked());
+    EXPECT_EQ(Text(d, "_cos"), "0.8");
+    Set(d, "_Pr", "100");
+    Set(d, "_Qr", "abc");
+    EXPECT_EQ(Text(d, "_Qr"), "") << "a text that is no number is emptied";
+    Combo(d, "_Nr").setEditText("12");
+    EXPECT_EQ(Combo(d, "_NameRayon").currentText(), "Южный");
+    Combo(d, "_NameRayon").setCurrentIndex(0);
+    EXPECT_EQ(Combo(d, "_Nr").currentText(), "3");
+    EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("wh_prm_form.png").string())));
+    Press(d, "OkBtn");
+  });
+  ASSERT_TRUE(Line(1));
+  ASSERT_EQ(fc_.RowCount, 2);
+  EXPECT_EQ(map_[1], 2);
+  EXPECT_EQ(fc_.Pr->Get(2), 100);
+  EXPECT_NEAR(fc_.Qr->Get(2), 75, 1e-9) << "cos 0 takes the default 0.8";
+  EXPECT_EQ(fc_.Typ->Get(2), 4);
+  EXPECT_EQ(fc_.Ngp->Get(2), 3);
+  EXPECT_EQ(fc_.B->Get(2), 1);
+  EXPECT_EQ(fc_.Line->GetItem(2), "Ф-1");
+  EXPECT_EQ(fc_.Name2->GetItem(2), "ТП-2");
+  EXPECT_FALSE(std::filesystem::exists(feeders_)) << "without a feeder file none is made";
+
+  script_.Then([](QDialog& d) {
+    EXPECT_EQ(Combo(d, "_TypZamer").currentText(), "WP,WQ");
+    EXPECT_EQ(Text(d, "_Qr"), "75");
+    EXPECT_EQ(Combo(d, "_NameRayon").currentText(), "Северный");
+    Set(d, "_Pr", "1");
+    Press(d, "CancelBtn");
+  });
+  EXPECT_FALSE(Line(1));
+  EXPECT_EQ(fc_.Pr->Get(2), 100);
+}
+
+TEST_F(WhPrmFormTest, TangentKindsAndTheFeederRow) {
+  WriteRows(feeders_, LayoutSubstFeeders,
+            {{"ТП-3", "ТП-4", "", "1", "", "", "Д"}, {"ТП-3", "ТП-4", "Ф", "2", "0", "0", "Д", "1"}});
+  script_.Then([](QDialog& d) {
+    EXPECT_EQ(Combo(d, "_TypZamer").currentText(), "WP,tg") << "a stored Typ 5";
+    EXPECT_EQ(Label(d, 4), "tg");
+    EXPECT_EQ(Text(d, "_Qr"), "0.5");
+    EXPECT_EQ(Text(d, "_Nl"), "2");
+    EXPECT_EQ(Combo(d, "_PlacePnt").currentText(), "В начале линии");
+    EXPECT_TRUE(Child<QCheckBox>(d, "_Bal").isChecked());
+    Set(d, "_Pl", "40");
+    Set(d, "_Ql", "0.25");
+    Combo(d, "_TypPnt").setCurrentIndex(2);
+    Press(d, "OkBtn");
+  });
+  ASSERT_TRUE(Line(3));
+  ASSERT_EQ(fc_.RowCount, 1);
+  EXPECT_NEAR(fc_.Qr->Get(1), 3.5, 1e-12);
+  EXPECT_NEAR(fc_.Ql->Get(1), 10, 1e-12);
+  EXPECT_EQ(fc_.Typ->Get(1), 4);
+  EXPECT_EQ(fc_.PM->Get(1), '-');
+  EXPECT_EQ(fc_.B->Get(1), 0);
+  TSubstFeederCols c = Feeders();
+  ASSERT_EQ(c.RowCount, 2);
+  EXPECT_EQ(c.B->Get(2), '-');
+  EXPECT_EQ(c.Pm->Get(2), 40);
+  EXPECT_EQ(c.B->Get(1), '\xC4');
+
+  script_.Then([](QDialog& d) {
+    EXPECT_EQ(Combo(d, "_TypZamer").currentText(), "WP,WQ") << "stored as energies";
+    EXPECT_EQ(Text(d, "_Ql"), "10");
+    EXPECT_EQ(Combo(d, "_TypPnt").currentText(), "(-) Выдача из сети");
+    Combo(d, "_TypPnt").setCurrentIndex(0);
+    Press(d, "ReplaceBtn");
+    EXPECT_EQ(Text(d, "_N1"), "4");
+    EXPECT_EQ(Text(d, "_Name1"), "ТП-4");
+    EXPECT_EQ(Text(d, "_Pr"), "7") << "the energies stay";
+    Press(d, "OkBtn");
+  });
+  ASSERT_TRUE(Line(3));
+  EXPECT_EQ(fc_.N1->Get(1), 4);
+  EXPECT_EQ(fc_.PM->Get(1), '\0');
+  c = Feeders();
+  ASSERT_EQ(c.RowCount, 3) << "the swapped ends are a row of their own";
+  EXPECT_EQ(c.Name1->GetItem(3), "ТП-4");
+  EXPECT_EQ(c.B->Get(3), kB) << "a technical point with balancing";
+  EXPECT_EQ(c.Ng->Get(3), 0);
+}
+
+TEST_F(WhPrmFormTest, ShiftCosRefusalsAndKeptLetter) {
+  FillLineFlowCols(flows_, fc_);
+  (*fc_.PM)[1] = kP;
+  script_.Then([&](QDialog& d) {
+    EXPECT_EQ(Combo(d, "_TypPnt").currentText(), "Технический");
+    Press(d, "RightBtn");
+    EXPECT_EQ(Text(d, "_N2"), "4") << "node 4 joins no further line";
+    Press(d, "LeftBtn");
+    EXPECT_EQ(Text(d, "_N1"), "2");
+    EXPECT_EQ(Text(d, "_Name1"), "ТП-2");
+    EXPECT_EQ(Text(d, "_N2"), "3");
+    EXPECT_EQ(Text(d, "_Nl"), "2");
+    Press(d, "LeftBtn");
+    EXPECT_EQ(Text(d, "_N1"), "2") << "node 2 joins two further lines";
+    Combo(d, "_TypZamer").setCurrentIndex(mtWPCos);
+    Set(d, "_Qr", "1.2");
+    Press(d, "OkBtn");
+    Set(d, "_Qr", "0");
+    Set(d, "_cos", "0");
+    Press(d, "OkBtn");
+    EXPECT_EQ(msg_.Texts(), (std::vector<std::string>{"Неверно задан COS", "Неверно задан COS"}));
+    EXPECT_TRUE(d.isVisible());
+    Set(d, "_cos", "0.6");
+    Set(d, "_Ql", "1");
+    Press(d, "OkBtn");
+  });
+  ASSERT_TRUE(Line(3));
+  EXPECT_EQ(map_, (std::vector<std::int32_t>{0, 0, 1, 0, 0}));
+  EXPECT_EQ(fc_.N1->Get(1), 2);
+  EXPECT_NEAR(fc_.Qr->Get(1), 7 * 4.0 / 3, 1e-9) << "the new default cos 0.6";
+  EXPECT_EQ(fc_.Ql->Get(1), 0);
+  EXPECT_EQ(fc_.PM->Get(1), kP) << "a consumer's meter keeps its letter";
+  EXPECT_EQ(MeterDefaults().Cos, 0.6);
+  EXPECT_EQ(MeterDefaults().Type, mtWPCos);
+
+  script_.Then([](QDialog& d) {
+    Press(d, "RightBtn");
+    Press(d, "OkBtn");
+  });
+  map_[3] = 7;
+  ASSERT_TRUE(Line(2));
+  EXPECT_EQ(fc_.N2->Get(1), 3) << "no shift onto a line with its own point";
+  EXPECT_EQ(map_, (std::vector<std::int32_t>{0, 0, 1, 7, 0}));
+}
+
+TEST_F(WhPrmFormTest, SpaceInAGraphFieldOpensTheGraphCatalogue) {
+  script_
+      .Then([](QDialog& d) {
+        auto& field = Child<QLineEdit>(d, "_Nql");
+        Type(field, "12");
+        QTest::keyClick(&field, Qt::Key_Space);
+        EXPECT_EQ(field.text(), "12") << "the space is swallowed; no graph chosen";
+        QTest::keyClick(&field, Qt::Key_Space);
+        EXPECT_EQ(field.text(), "0") << "the graph under the cursor of the empty catalogue";
+        Press(d, "OkBtn");
+      })
+      .Then([](QDialog& d) { d.reject(); })
+      .Then([](QDialog& d) { d.accept(); });
+  ASSERT_TRUE(Line(3));
+  EXPECT_EQ(fc_.Nql->Get(1), 0);
+  EXPECT_FALSE(Line(9)) << "no such branch";
+}
+
+TEST_F(WhPrmFormTest, NodeModeKeepsTheNodeType) {
+  (*nc_.Sign)[1] = 'B';
+  (*nc_.WPn)[2] = 3;
+  script_
+      .Then([](QDialog& d) {
+        EXPECT_EQ(Text(d, "_N1"), "2");
+        EXPECT_EQ(Text(d, "_Name1"), "ТП-2");
+        EXPECT_EQ(Text(d, "_Pr"), "3");
+        for (const char* f : {"_N2", "_Name2", "_Nl"}) {
+          EXPECT_EQ(Text(d, f), "") << f;
+          EXPECT_FALSE(Child<QWidget>(d, f).isEnabled()) << f;
+        }
+        EXPECT_EQ(Combo(d, "_PlacePnt").currentIndex(), -1);
+        EXPECT_FALSE(Child<QPushButton>(d, "LeftBtn").isEnabled());
+        EXPECT_FALSE(Child<QCheckBox>(d, "_Bal").isEnabled());
+        Combo(d, "_TypPnt").setCurrentIndex(1);
+        Set(d, "_Pl", "5");
+        Set(d, "_Prim", "счетчик");
+        Press(d, "OkBtn");
+      })
+      .Then([](QDialog& d) {
+        EXPECT_FALSE(Combo(d, "_TypPnt").isEnabled()) << "a balancing node is no input point";
+        EXPECT_EQ(Combo(d, "_TypPnt").currentText(), "Технический");
+        Set(d, "_Pr", "9");
+        Press(d, "OkBtn");
+      });
+  ASSERT_TRUE(Node(2));
+  EXPECT_EQ(nc_.Sign->Get(2), '+');
+  EXPECT_EQ(nc_.WPg->Get(2), 5);
+  EXPECT_EQ(nc_.Prim->GetItem(2), "счетчик");
+  ASSERT_TRUE(Node(1));
+  EXPECT_EQ(nc_.Sign->Get(1), 'B');
+  EXPECT_EQ(nc_.WPn->Get(1), 9);
+  FillLineFlowCols(flows_, fc_);
+  EXPECT_EQ(fc_.RowCount, 1) << "a node point writes no flow row";
+}
+
+}  // namespace
+}  // namespace ld::test
