@@ -1,6 +1,7 @@
 #include "support/diagram_fixture.h"
 
 #include <cstdlib>
+#include <map>
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
@@ -8,6 +9,7 @@
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
 #include "support/test_env.h"
 
 namespace ld::test {
@@ -19,8 +21,19 @@ char Letter(const std::string& utf8) {
   return Utf8ToCp1251(utf8)[0];
 }
 
+// The layout read once per layout file: tests build thousands of small schemes.
+void EmptyTable(const char* layout, TDataFile& table) {
+  static std::map<std::pair<std::string, std::string>, std::unique_ptr<TDataFile>> layouts;
+  auto& proto = layouts[{MaketFileName, layout}];
+  if (!proto) {
+    proto = std::make_unique<TDataFile>();
+    ReadMaket(layout, *proto);
+  }
+  CopyTable(*proto, table);
+}
+
 void FillNodes(const std::vector<DiagNode>& rows, TDataFile& table, TNodeCols& n) {
-  ReadMaket(LayoutNodes, table);
+  EmptyTable(LayoutNodes, table);
   CreateColumns(table, static_cast<int>(rows.size()));
   FillNodeCols(table, n);
   for (int row = 1; row <= static_cast<int>(rows.size()); ++row) {
@@ -38,7 +51,7 @@ void FillNodes(const std::vector<DiagNode>& rows, TDataFile& table, TNodeCols& n
 }
 
 void FillBranches(const std::vector<DiagBranch>& rows, TDataFile& table, TBranchCols& b) {
-  ReadMaket(LayoutBranches, table);
+  EmptyTable(LayoutBranches, table);
   CreateColumns(table, static_cast<int>(rows.size()));
   FillBranchCols(table, b);
   for (int row = 1; row <= static_cast<int>(rows.size()); ++row) {

@@ -1,5 +1,7 @@
 #include "core/diagram/schem_state.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -31,7 +33,11 @@ std::vector<double> ColumnValues(const std::string& fileName, const std::string&
   return values;
 }
 
-int RoundMetric(int h, float k) { return static_cast<int>(Round(static_cast<double>(h) * static_cast<double>(k))); }
+// Coefficients come from a file a person may edit: a metric stays within 0..100000 pixels.
+int RoundMetric(int h, float k) {
+  const double v = static_cast<double>(h) * static_cast<double>(k);
+  return std::isnan(v) ? 0 : static_cast<int>(Round(std::clamp(v, 0.0, 100000.0)));
+}
 
 }  // namespace
 
@@ -55,7 +61,8 @@ TSchemBoxState::~TSchemBoxState() = default;
 void TSchemBoxState::SetEditMode(bool on) { EditMode = on; }
 
 void TSchemBoxState::ComputeMetrics(const TFont& font) {
-  int h = std::abs(font.Height);
+  int h = font.Height == INT32_MIN ? INT32_MAX : std::abs(font.Height);
+  h = std::min(h, 100000);
   PixYe = RoundMetric(h, KYe);
   if (h % 2 != 0) ++h;
   const bool wide = FIntegral && !FSection && FPaintNod == ncmName;

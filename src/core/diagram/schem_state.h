@@ -204,6 +204,10 @@ public:
                          std::vector<std::int32_t>& branches, std::vector<std::int32_t>& nodes,
                          const std::vector<std::int32_t>& ends1, const std::vector<std::int32_t>& ends2,
                          const std::vector<std::int32_t>& nodeOrder);
+  // The lists CollectSubstation takes, from the node and branch tables: the group names of all node
+  // rows sorted as the table store sorts texts, the row of each, and the N1 and N2 of all branch rows.
+  void CollectSubstationLists(std::vector<std::string>& substNames, std::vector<std::int32_t>& nodeOrder,
+                              std::vector<std::int32_t>& ends1, std::vector<std::int32_t>& ends2) const;
   // The nested model of an expanded substation, laid out on canvas when built. The node table's Sign
   // and Name cells, FIntegral and the metrics are the same afterwards in every case.
   bool BuildSubstationModel(const std::string& substName, std::vector<std::int32_t> nodes, PSElem owner,

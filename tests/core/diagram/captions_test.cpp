@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include "core/base/numfmt.h"
+#include "core/diagram/schem_state.h"
+#include "support/diagram_fixture.h"
+
+namespace ld::diagram {
+namespace {
+
+class Captions : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ld::test::LoadDefaultViewConfig(box);
+    TFont font;
+    font.Height = -13;
+    box.ComputeMetrics(font);
+    canvas.Font.Height = -13;
+    ld::test::DiagramScheme scheme;
+    ld::test::DiagNode& n = scheme.Node(7, "ТП-1");
+    n.A = "А";
+    n.Nr = 3;
+    scheme.Node(8, "ТП-2");
+    ld::test::DiagBranch& b = scheme.Branch(7, 8);
+    b.Kta = 0.95f;
+    b.R = 1, b.X = 2;
+    ld::test::DiagBranch& c = scheme.Branch(7, 8);
+    c.Kta = 1, c.Ktr = 0.05f;
+    c.G = 0.5f;
+    scheme.Load(box);
+  }
+
+  std::string Wrap(std::string text, int& width, int offset, bool sectionMark, int& lines) {
+    box.WrapCaption(text, canvas, sectionMark, lines, width, offset);
+    return text;
+  }
+
+  TSchemBoxState box;
+  ld::test::FixedCanvas canvas;  // 7 pixels a character at -13, 5 at -10
+};
+
+TEST_F(Captions, CaptionTextByMode) {
+  SElem tap;
+  tap.Flags = efTapOff;
+  tap.Caption = "ОТП_12А <3>";
+  tap.NodeNr = 60;
+  EXPECT_EQ(box.CaptionText(tap), "12");
+  tap.Caption = "ОТП-5";
+  EXPECT_EQ(box.CaptionText(tap), "");
+
+  SElem node;
+  node.NodeNr = 7;
+  node.NodeRow = 1;
+  box.FPaintNod = ncmNumberName;
+  EXPECT_EQ(box.CaptionText(node), "7");
+  node.Caption = "ТП-1";
+  EXPECT_EQ(box.CaptionText(node), "7 ТП-1");
+  box.FPaintNod = ncmNumber;
+  EXPECT_EQ(box.CaptionText(node), "7");
+  box.FPaintNod = ncmName;
+  EXPECT_EQ(box.CaptionText(node), "ТП-1");
+  box.FAbon = box.FRayon = true;
+  EXPECT_EQ(box.CaptionText(node), "ТП-1 (А) (3)");
+  node.NodeRow = 2;
+  EXPECT_EQ(box.CaptionText(node), "ТП-1");
+  box.FIntegral = false;
+  node.NodeRow = 1;
+  EXPECT_EQ(box.CaptionText(node), "ТП-1");
+}
+
+TEST_F(Captions, BranchTextsWindingsAndClasses) {
+  EXPECT_EQ(box.RatioText(1), "Kтр = 0.950");
+  EXPECT_EQ(box.RatioText(2), "Kтр = 1.000 + j0.050");
+  EXPECT_EQ(box.ImpedanceText(1), "Z = 1.000 + j2.000");
+  EXPECT_EQ(box.ImpedanceText(2), "");
+  EXPECT_EQ(box.AdmittanceText(1), "");
+  EXPECT_EQ(box.AdmittanceText(2), "Y = 0.500 + j0.000");
+  const TFormatSettings saved = FormatSettings;
+  SetFormatSeparators(",", " ");
+  EXPECT_EQ(box.RatioText(1), "Kтр = 0,950");
+  FormatSettings = saved;
+
+  EXPECT_EQ(WindingOf("T3|ТДТН|2"), 2);
+  EXPECT_EQ(WindingOf("T2|ТМ-400|"), 0);
+  EXPECT_EQ(WindingOf("T3|ТДТН|x"), 0);
+
+  box.ClassVoltages = {600, 1000, 3500};
+  EXPECT_EQ(box.NearestNominalVoltage(1050), 1000);
+  EXPECT_EQ(box.NearestNominalVoltage(2000), 3500);  // relative deviations 1.0 and 0.43
+  // A class left out of the voltage checks (negative) counts by its magnitude; 0 is no class.
+  box.ClassVoltages = {-600, 0, 1000, 3500};
+  EXPECT_EQ(box.NearestNominalVoltage(1050), 1000);
+  EXPECT_EQ(box.NearestNominalVoltage(620), 600);
+}
+
+TEST_F(Captions, WrapBreaksAtBlanksAndWidensByWholeSteps) {
+  int width = 100, lines = 0;
+  EXPECT_EQ(Wrap("  ПС Северная", width, 0, false, lines), "ПС Северная");
+  EXPECT_EQ(lines, 1);
+  EXPECT_EQ(width, 100);
+
+  width = 60;
+  EXPECT_EQ(Wrap("ПС Северная", width, 0, false, lines), "ПС&Северная");
+  EXPECT_EQ(lines, 2);
+  EXPECT_EQ(width, 60);
+
+  // "Подстанция" needs 72 pixels: the box grows beyond the offset by six steps of 14.
+  width = 40;
+  EXPECT_EQ(Wrap("Подстанция Южная", width, 4, false, lines), "Подстанция&Южная");
+  EXPECT_EQ(width, 88);
+  EXPECT_EQ(lines, 2);
+
+  width = 200;
+  EXPECT_EQ(Wrap("a  b c", width, 0, false, lines), "a  b c");
+  EXPECT_EQ(lines, 1);
+  width = 20;
+  // The empty word between the two blanks closes the first line.
+  EXPECT_EQ(Wrap("a  b c", width, 0, false, lines), "a &b c");
+  EXPECT_EQ(lines, 2);
+
+  // The section mark adds the width of "1" in the small font to the first word.
+  width = 30;
+  EXPECT_EQ(Wrap("ПС-1", width, 0, true, lines), "ПС-1");
+  EXPECT_EQ(width, 42);
+  EXPECT_EQ(lines, 1);
+  EXPECT_EQ(canvas.Font.Height, -13);
+  width = 30;
+  Wrap("ПС-1", width, 0, false, lines);
+  EXPECT_EQ(width, 30);
+
+  box.WrapCaptions = false;
+  width = 20;
+  EXPECT_EQ(Wrap("ПС Северная", width, 0, false, lines), "ПС Северная");
+  EXPECT_EQ(lines, 1);
+  EXPECT_EQ(width, 84);
+
+  // Without settings every metric is 0: the box grows pixel by pixel.
+  TSchemBoxState bare;
+  std::string text = "Подстанция Южная";
+  width = 10;
+  bare.WrapCaption(text, canvas, true, lines, width, 3);
+  EXPECT_EQ(width, 3 + 72);
+  EXPECT_EQ(text, "Подстанция&Южная");
+}
+
+}  // namespace
+}  // namespace ld::diagram
