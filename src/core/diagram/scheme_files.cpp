@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
@@ -35,18 +36,44 @@ std::array<double*, 4> DistrictDates(TSchemBoxState& box) {
   return {&box.DateRSL, &box.DateRTP, &box.DateR04, &box.DateRSV};
 }
 
+// Every failure of a scheme file names the file: a damaged header may name a layout that is not
+// there, and that error alone does not say which file asked for it.
+[[noreturn]] void ThrowNamingFile(const Error& e, const std::string& path) {
+  const std::string full = fileio::FullFileName(path);
+  if (std::string_view(e.what()).find(full) != std::string_view::npos) throw e;
+  throw Error("Ошибка чтения файла \"" + full + "\": " + e.what());
+}
+
+void ReadNamedTable(const std::string& path, TDataFile& table) {
+  try {
+    ReadTableFile(path, table);
+  } catch (const Error& e) {
+    ThrowNamingFile(e, path);
+  }
+}
+
 // The table of a layout from base + its extension; an absent file gives the layout with no rows.
 std::unique_ptr<TDataFile> ReadSchemeTable(const std::string& base, const char* layout, bool& exists) {
   auto table = std::make_unique<TDataFile>();
   const std::string path = base + GetMaketExtention(layout);
   exists = fileio::FileExists(path);
   if (exists) {
-    ReadTableFile(path, *table);
+    ReadNamedTable(path, *table);
   } else {
     ReadMaket(layout, *table);
     CreateColumns(*table, 0);
   }
   return table;
+}
+
+// A column map of a table read from path; a file of another layout names the file in its error.
+template <typename Cols>
+void FillMap(void (*fill)(const TDataFile&, Cols&), const TDataFile& table, Cols& cols, const std::string& path) {
+  try {
+    fill(table, cols);
+  } catch (const Error& e) {
+    ThrowNamingFile(e, path);
+  }
 }
 
 char32_t Letter(const DAChar* column, int row) {
@@ -177,18 +204,18 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
   TLineFlowCols flowCols;
   TNodeEnergyCols nodeEnergyCols;
   TBranchEnergyCols branchEnergyCols;
-  FillNodeCols(*nodes, nodeCols);
-  FillBranchCols(*branches, branchCols);
-  FillLineFlowCols(*flows, flowCols);
-  FillNodeEnergyCols(*nodeEnergy, nodeEnergyCols);
-  FillBranchEnergyCols(*branchEnergy, branchEnergyCols);
+  FillMap(FillNodeCols, *nodes, nodeCols, base + GetMaketExtention(LayoutNodes));
+  FillMap(FillBranchCols, *branches, branchCols, base + GetMaketExtention(LayoutBranches));
+  FillMap(FillLineFlowCols, *flows, flowCols, base + GetMaketExtention(LayoutLineFlows));
+  FillMap(FillNodeEnergyCols, *nodeEnergy, nodeEnergyCols, base + GetMaketExtention(LayoutNodeEnergy));
+  FillMap(FillBranchEnergyCols, *branchEnergy, branchEnergyCols, base + GetMaketExtention(LayoutBranchEnergy));
   TDataFile areas;
   TSchemeAreaCols areaCols;
   const std::string areaFile = base + GetMaketExtention(LayoutSchemeAreas);
   const bool areasExist = fileio::FileExists(areaFile);
   if (areasExist) {
-    ReadTableFile(areaFile, areas);
-    FillSchemeAreaCols(areas, areaCols);
+    ReadNamedTable(areaFile, areas);
+    FillMap(FillSchemeAreaCols, areas, areaCols, areaFile);
   }
 
   box.NodeSet.clear();

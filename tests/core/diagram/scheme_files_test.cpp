@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/session.h"
@@ -445,6 +447,53 @@ TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
   EXPECT_EQ(box.NodeCols.NS->Get(19), 99);
   int answer = 0;
   SaveScheme(box, false, false, answer);
+}
+
+TEST(SchemeFiles, DamagedSchemeFilesAreRefusedByName) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  WriteFlows(base + ".PL", {{11, 60, 0, 4}, {21, 41, 0, 5}});
+  {
+    TDataFile areas;
+    ReadMaket(LayoutSchemeAreas, areas);
+    CreateColumns(areas, 1);
+    WriteTableFile(base + ".RAY", areas);
+  }
+  std::map<std::string, std::string> good;
+  for (const char* ext : {".UZL", ".VET", ".PL", ".RAY"}) good[ext] = test::ReadBytes(base + ext);
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  box.NodeSet = {1, 2, 3};
+
+  // A load that fails leaves the control as it was and names the file.
+  auto nodes = TableText(*box.NodeTable);
+  auto load = [&](const std::string& ext) {
+    try {
+      LoadScheme(box, base);
+      nodes = TableText(*box.NodeTable);
+      box.NodeSet = {1, 2, 3};
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("Sch1" + ext), std::string::npos) << e.what();
+      EXPECT_EQ(TableText(*box.NodeTable), nodes);
+      EXPECT_EQ(box.NodeSet, (std::vector<std::int32_t>{1, 2, 3}));
+    }
+  };
+  // A table of another layout in place of the node file.
+  test::WriteBytes(base + ".UZL", good[".VET"]);
+  EXPECT_THROW(LoadScheme(box, base), Error);
+  load(".UZL");
+
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 25; ++round) {
+    for (const auto& [ext, bytes] : good) test::WriteBytes(base + ext, bytes);
+    const char* ext = std::array{".UZL", ".VET", ".PL", ".RAY"}[random() % 4];
+    std::string bytes = good[ext];
+    for (std::size_t i = 0, noise = 1 + random() % 30; i < noise; ++i)
+      bytes[random() % bytes.size()] = static_cast<char>(random());
+    if (round % 5 == 0) bytes.resize(random() % bytes.size());
+    test::WriteBytes(base + ext, bytes);
+    load(ext);
+  }
 }
 
 }  // namespace
