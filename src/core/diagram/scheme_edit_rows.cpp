@@ -293,7 +293,6 @@ void DeleteInsertedNode(TSchemBoxState& box) {
   int rowB = 0, rowA = 0;
   for (int r = b.RowCount; r >= 1 && rowA == 0; --r)
     if (b.N1->Get(r) == x || b.N2->Get(r) == x) (rowB == 0 ? rowB : rowA) = r;
-  RemoveFromSet(box.LineSet, rowB);
 
   const bool bBegins = b.N1->Get(rowB) == x;
   const bool farOff = FarEndOff(CommutLetter(b, rowB), bBegins);

@@ -167,6 +167,8 @@ TEST(SchemeEdit, DeletingAnInsertedNodeJoinsItsTwoBranches) {
         ba.TypEqu = aBegins ? "LN|А-35|" : "";
         test::DiagBranch& bb = bf.begins ? s.Branch(2, 3) : s.Branch(3, 2);
         bb.Commut = bf.letter, bb.R = 10, bb.X = 20, bb.G = 30, bb.B = 40, bb.Mark = "АС-70", bb.TypEqu = "LN|АС-70|";
+        s.Node(4, "D");
+        s.Branch(3, 4);
         TSchemBoxState box;
         s.Load(box);
         SElem node;
@@ -175,8 +177,8 @@ TEST(SchemeEdit, DeletingAnInsertedNodeJoinsItsTwoBranches) {
         NodeMenuClick(box, {}, 10);
 
         DiagramScheme e;
-        e.Nodes = {s.Nodes[0], s.Nodes[2]};
-        e.Branches = {s.Branches[0]};
+        e.Nodes = {s.Nodes[0], s.Nodes[2], s.Nodes[3]};
+        e.Branches = {s.Branches[0], s.Branches[2]};
         test::DiagBranch& j = e.Branches[0];
         (aBegins ? j.N1 : j.N2) = 3;
         j.Commut = expected[(aBegins ? 0 : 2) + (bf.off ? 0 : 1)];
@@ -184,8 +186,8 @@ TEST(SchemeEdit, DeletingAnInsertedNodeJoinsItsTwoBranches) {
         j.Mark = aBegins ? "АС-70" : "АС-50+АС-70";
         j.TypEqu = aBegins ? "LN|А-35|" : "LN|АС-70|";
         ExpectTables(box, e);
-        EXPECT_EQ(box.LineSet, (std::vector<std::int32_t>{1}));
-        EXPECT_EQ(box.NodeSet, (std::vector<std::int32_t>{1, 2}));
+        EXPECT_EQ(box.LineSet, (std::vector<std::int32_t>{1, 2}));
+        EXPECT_EQ(box.NodeSet, (std::vector<std::int32_t>{1, 2, 3}));
       }
   EXPECT_EQ(msg.Texts(), std::vector<std::string>(72, "Удалить врезанный узел ?"));
 
