@@ -131,14 +131,6 @@ void SetLetterText(DAChar* column, int row, const std::string& text) {
   (*column)[row] = byte;
 }
 
-// The four sums whose appearing or vanishing changes what the diagram draws at a node.
-std::array<bool, 4> NodeSumsPresent(const TNodeCols& n, int row) {
-  return {std::abs(n.Pn->Get(row)) + std::abs(n.Qn->Get(row)) != 0,
-          std::abs(n.Pg->Get(row)) + std::abs(n.Qg->Get(row)) != 0,
-          std::abs(n.WPn->Get(row)) + std::abs(n.WQn->Get(row)) != 0,
-          std::abs(n.WPg->Get(row)) + std::abs(n.WQg->Get(row)) != 0};
-}
-
 void RefillMaps(TSchemBoxState& box) {
   if (box.NodeTable) FillNodeCols(*box.NodeTable, box.NodeCols);
   if (box.BranchTable) FillBranchCols(*box.BranchTable, box.BranchCols);

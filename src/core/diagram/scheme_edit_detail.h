@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the editing commands of the diagram.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ void DeleteNodeRow(TSchemBoxState& box, int row);
 void DeleteBranchRow(TSchemBoxState& box, int row);
 // Zeroes the row just beyond the row count, which a dialog for a new row may have filled.
 void ClearRowBeyond(TDataFile& table);
+
+// Whether the load, the generation and their two energies of a node row are not zero: one of them
+// appearing or vanishing changes what the diagram draws at the node.
+std::array<bool, 4> NodeSumsPresent(const TNodeCols& n, int row);
 
 // The first node row of a node number; 0 when none.
 int NodeRowOf(const TSchemBoxState& box, std::int32_t nodeNr);

@@ -67,6 +67,13 @@ void ClearRowBeyond(TDataFile& table) {
   if (table.MarkRec && row < table.MarkRec->Size()) table.MarkRec->Delete(row, row);
 }
 
+std::array<bool, 4> NodeSumsPresent(const TNodeCols& n, int row) {
+  return {std::abs(n.Pn->Get(row)) + std::abs(n.Qn->Get(row)) != 0,
+          std::abs(n.Pg->Get(row)) + std::abs(n.Qg->Get(row)) != 0,
+          std::abs(n.WPn->Get(row)) + std::abs(n.WQn->Get(row)) != 0,
+          std::abs(n.WPg->Get(row)) + std::abs(n.WQg->Get(row)) != 0};
+}
+
 int NodeRowOf(const TSchemBoxState& box, std::int32_t nodeNr) {
   for (int r = 1; r <= box.NodeCols.RowCount; ++r)
     if (box.NodeCols.NS->Get(r) == nodeNr) return r;
@@ -78,8 +85,6 @@ int NodeRowOf(const TSchemBoxState& box, std::int32_t nodeNr) {
 using namespace edit;
 
 namespace {
-
-void SetLetterOf(TBranchCols& b, int row, char32_t letter) { SetCommutLetter(b, row, letter); }
 
 // The state of the far end of the deleted branch B: off (or damaged) or on.
 bool FarEndOff(char32_t letter, bool beginsAtX) {
@@ -198,8 +203,8 @@ void InsertNodeIntoLine(TSchemBoxState& box, const TEditDialogs& dialogs) {
   b.MarkCom1->SetItem(r + 1, "");
   for (const TSplitLetters& s : InsertSplitTable())
     if (s.Old == c) {
-      SetLetterOf(b, r, s.First);
-      SetLetterOf(b, r + 1, s.Second);
+      SetCommutLetter(b, r, s.First);
+      SetCommutLetter(b, r + 1, s.Second);
     }
   box.LineSet.push_back(r + 1);
   FillGivenFlowRows(box);
@@ -435,14 +440,7 @@ void EditNodeByClick(TSchemBoxState& box, const TEditDialogs& dialogs, PSElem el
   const int row = elem->NodeRow;
   if (row < 1 || row > box.NodeCols.RowCount) return;
   if (loadMode ? !dialogs.EditNodeLoad : (!dialogs.EditEnergyMeter || !box.FlowTable)) return;
-  const auto present = [&box, row] {
-    const TNodeCols& n = box.NodeCols;
-    return std::array<bool, 4>{std::abs(n.Pn->Get(row)) + std::abs(n.Qn->Get(row)) != 0,
-                               std::abs(n.Pg->Get(row)) + std::abs(n.Qg->Get(row)) != 0,
-                               std::abs(n.WPn->Get(row)) + std::abs(n.WQn->Get(row)) != 0,
-                               std::abs(n.WPg->Get(row)) + std::abs(n.WQg->Get(row)) != 0};
-  };
-  const auto sums = present();
+  const auto sums = NodeSumsPresent(box.NodeCols, row);
   const std::string note = box.NodeCols.Prim->GetItem(row);
   TTablesBackup backup(box);
   const bool confirmed =
@@ -452,8 +450,8 @@ void EditNodeByClick(TSchemBoxState& box, const TEditDialogs& dialogs, PSElem el
   if (!confirmed) return;
   backup.StartChange();
   FillNodeCols(*box.NodeTable, box.NodeCols);
-  FillLineFlowCols(*box.FlowTable, box.FlowCols);
-  if (present() != sums || (box.FAddPrim && box.NodeCols.Prim->GetItem(row) != note))
+  if (!loadMode) FillLineFlowCols(*box.FlowTable, box.FlowCols);
+  if (NodeSumsPresent(box.NodeCols, row) != sums || (box.FAddPrim && box.NodeCols.Prim->GetItem(row) != note))
     Rebuild(box);
   else
     box.Paint();
