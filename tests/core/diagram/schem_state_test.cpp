@@ -2,6 +2,11 @@
 
 #include "core/diagram/schem_state.h"
 #include "support/diagram_fixture.h"
+#include "support/scripted_msgbox.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+#include "core/base/settings.h"
+#include "core/tables/layout.h"
 
 namespace ld::diagram {
 namespace {
@@ -102,6 +107,76 @@ TEST(SchemBoxState, ScrollRangesAndOrigin) {
   s.UpdateScrollRanges();
   EXPECT_EQ(s.HScrollBar->Max, 300);
   EXPECT_EQ(s.HScrollBar->LargeChange, 0);
+}
+
+TEST(SchemBoxState, VoltageDeviationsFromTheProgramFolder) {
+  test::TempDir dir;
+  const std::string savedDir = ProgramDir;
+  ProgramDir = dir.Path().string() + "/";
+  MaketFileName = (test::DataDir() / "maket.zr").string();
+  test::WriteRows(dir / "SPRAV_UN.CAT", "Номинальные напряжения", {{"0,4", "5", "10"}, {"10", "7,5", "5"}});
+  test::ScriptedMsgBox msg;
+  {
+    TSchemBoxState box;
+    EXPECT_EQ(box.DevDown, (std::vector<double>{5, 7.5}));
+    EXPECT_EQ(box.DevUp, (std::vector<double>{10, 5}));
+    EXPECT_GT(box.DevFileDate, 0);
+  }
+  test::WriteBytes(dir / "SPRAV_UN.CAT", "ZREGIM broken");
+  {
+    TSchemBoxState box;
+    EXPECT_TRUE(box.DevUp.empty());
+    EXPECT_EQ(box.DevFileDate, 0);
+  }
+  ProgramDir = savedDir;
+  ASSERT_EQ(msg.Texts().size(), 1u);
+  EXPECT_NE(msg.Texts()[0].find("SPRAV_UN.CAT"), std::string::npos) << msg.Texts()[0];
+}
+
+TEST(SchemBoxState, BuildRelayoutRebuild) {
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  test::DiagramScheme scheme;
+  scheme.Node(1, "A", "B");
+  scheme.Node(2, "C");
+  scheme.Line(1, 2);
+  scheme.Line(2, 3);
+  scheme.Load(box);
+  test::FixedCanvas canvas;
+  std::vector<std::string> log;
+  box.LayoutHook = [&](TCanvas& c, TSchemeModel& m) {
+    EXPECT_EQ(&c, &canvas);
+    EXPECT_EQ(&m, box.Model.get());
+    m.Width = 500;
+    log.push_back("layout " + std::to_string(m.Count()));
+  };
+  box.PaintHook = [&] { log.push_back("paint " + std::to_string(box.OriginX) + "," + std::to_string(box.OriginY)); };
+  box.ClientWidth = 200;
+  box.HScrollBar.emplace();
+  test::ScriptedMsgBox msg;
+
+  // Without a canvas there is nothing to lay out on.
+  EXPECT_TRUE(box.BuildScheme({1, 2}, {1}, 5, 6));
+  EXPECT_EQ(log, (std::vector<std::string>{"paint 5,6"}));
+  box.Canvas = &canvas;
+  log.clear();
+  EXPECT_TRUE(box.RebuildScheme(7, 8));
+  box.RelayoutScheme(9, 10);
+  EXPECT_EQ(log, (std::vector<std::string>{"layout 3", "paint 7,8", "layout 3", "paint 9,10"}));
+  EXPECT_EQ(box.HScrollBar->Max, 300);
+  EXPECT_EQ(box.HScrollBar->Position, 9);
+  EXPECT_EQ(box.CurModel, box.Model.get());
+
+  // A failed build leaves an empty model at the origin, and nothing selected in it.
+  box.SelectedNode = box.Model->Last;
+  box.MarkedLine = box.Model->Last;
+  log.clear();
+  EXPECT_FALSE(box.BuildScheme({1, 2}, {1, 2}, 40, 50));
+  EXPECT_EQ(log, (std::vector<std::string>{"paint 0,0"}));
+  EXPECT_TRUE(box.Model->Empty());
+  EXPECT_EQ(box.SelectedNode, nullptr);
+  EXPECT_EQ(box.MarkedLine, nullptr);
+  EXPECT_EQ(msg.Texts(), (std::vector<std::string>{"В схеме отсутствует узел : 3"}));
 }
 
 }  // namespace
