@@ -641,5 +641,41 @@ TEST(SchemeEdit, TheCatalogCalculatorWritesTheBranchOnceConfirmed) {
   EXPECT_EQ(before, (std::vector<float>{0.43f, 0.2f}));
 }
 
+TEST(SchemeEdit, GoingAlongALineAndExpandingASubstation) {
+  TSchemBoxState box;
+  test::DistrictScheme().Load(box);
+  SElem upper, lower, ring;
+  upper.Caption = "ТП-1", lower.Caption = "ОТП_12";
+  lower.Parent = &upper;
+  ring.Flags = efReference, ring.Target = &lower, ring.Parent = &upper;
+  std::vector<const SElem*> visited;
+  TEditDialogs dialogs;
+  dialogs.ScrollToElement = [&](PSElem e) { visited.push_back(e); };
+  for (PSElem line : {&lower, &ring}) {
+    box.MarkedLine = line;
+    box.SelectedNode = nullptr;
+    LineMenuClick(box, dialogs, 1);  // nothing selected: to the line's own end
+    box.MarkedLine = line;
+    box.SelectedNode = &lower;
+    LineMenuClick(box, dialogs, 1);  // standing at the own end: to the other one
+  }
+  EXPECT_EQ(visited, (std::vector<const SElem*>{&lower, &upper, &lower, &upper}));
+
+  test::FixedCanvas canvas;
+  box.Canvas = &canvas;
+  int layouts = 0;
+  box.LayoutHook = [&](TCanvas&, TSchemeModel&) { ++layouts; };
+  SElem subst;
+  subst.Caption = "пс-1";
+  box.ExpandedSubst = {"ПС-2"};
+  box.SelectedNode = &subst;
+  NodeMenuClick(box, dialogs, 5);
+  EXPECT_EQ(box.ExpandedSubst, (std::vector<std::string>{"ПС-2", "ПС-1"}));
+  NodeMenuClick(box, dialogs, 5);
+  EXPECT_EQ(box.ExpandedSubst, (std::vector<std::string>{"ПС-2"}));
+  EXPECT_EQ(layouts, 2);
+  EXPECT_FALSE(box.Modified);
+}
+
 }  // namespace
 }  // namespace ld::diagram
