@@ -31,8 +31,8 @@ std::uint32_t CommutFlags(char32_t letter, bool reversed);
 // The letter written for the off flags of an element (efReversed decides which end is the begin).
 char32_t CommutOfFlags(std::uint32_t flags);
 // Everything the commutation letter and the switch marks of a branch decide on its element.
-inline constexpr std::uint32_t efCommutation = efOffOwn | efOffParent | efFixedOff | efNoSwitchOwn |
-                                               efNoSwitchParent | efSwitchOwnMask | efSwitchParentMask;
+inline constexpr std::uint32_t efCommutation =
+    efOffOwn | efOffParent | efFixedOff | efNoSwitchOwn | efNoSwitchParent | efSwitchOwnMask | efSwitchParentMask;
 
 // The letters of the two halves of a branch that a node is inserted into.
 struct TSplitLetters {
@@ -94,15 +94,14 @@ struct TEditDialogs {
   std::function<bool(const std::string&, const std::string&, std::int32_t, int&, TDataFile&, TDataFile&, float)>
       AddLinkDialog;
   // The catalogue calculator: (X, Y, catalogue folder, SchemeBase, Caption, parameters in and out, CutMark)
-  std::function<bool(int, int, const std::string&, const std::string&, const std::string&, TBranchParamsRec&,
-                     bool)>
+  std::function<bool(int, int, const std::string&, const std::string&, const std::string&, TBranchParamsRec&, bool)>
       EditBranchParams;
   // (Caption, Nodes, Row)
   std::function<bool(const std::string&, TDataFile&, int)> EditNodeLoad;
   // (SchemeBase, Nodes, Branches, Flows, NodeRow, EndNodeRow, BranchRow, GivenFlowRow or nullptr,
   //  DistrictNumbers, DistrictNames)
-  std::function<bool(const std::string&, TDataFile&, TDataFile&, TDataFile&, int, int, int,
-                     std::vector<std::int32_t>*, const Strings&, const Strings&)>
+  std::function<bool(const std::string&, TDataFile&, TDataFile&, TDataFile&, int, int, int, std::vector<std::int32_t>*,
+                     const Strings&, const Strings&)>
       EditEnergyMeter;
   // Bring a node or an element into view and select it.
   std::function<void(std::int32_t nodeNr)> LocateNode;
@@ -120,7 +119,7 @@ void EmptyMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag);
 
 void EditNodeProperties(TSchemBoxState& box, const TEditDialogs& dialogs);
 void EditSubstationProperties(TSchemBoxState& box, const TEditDialogs& dialogs);
-// snapshot: the branch row as it was when the menu was opened.
+// OnChangeLine gets the branch row as it was before the dialog.
 void EditLineProperties(TSchemBoxState& box, const TEditDialogs& dialogs);
 void ToggleSubstationExpanded(TSchemBoxState& box);
 void GoAlongLine(TSchemBoxState& box, const TEditDialogs& dialogs);

@@ -167,8 +167,8 @@ void InsertNodeIntoLine(TSchemBoxState& box, const TEditDialogs& dialogs) {
   const int nodeRow = box.NodeTable->RowCount + 1;
   TTablesBackup backup(box);
   bool changed = false;
-  if (!dialogs.EditNodeParams(box.SchemeBase, "Врезка нового узла в линию", *box.NodeTable, *box.BranchTable,
-                              nodeRow, box.EditMode, box.AreaNumbers, box.AreaNames, changed)) {
+  if (!dialogs.EditNodeParams(box.SchemeBase, "Врезка нового узла в линию", *box.NodeTable, *box.BranchTable, nodeRow,
+                              box.EditMode, box.AreaNumbers, box.AreaNames, changed)) {
     ClearRowBeyond(*box.NodeTable);
     return;
   }
@@ -232,10 +232,9 @@ void DeleteLineEquivalent(TSchemBoxState& box) {
   StartChange(box);
   const TBranchCols& b = box.BranchCols;
   const double k = LoadShare(b.Tz->Get(row));
-  const TBranchFlows flows =
-      CalcBranchFlows(b.U1->Get(row), b.F1->Get(row), b.U2->Get(row), b.F2->Get(row), b.Irez->Get(row),
-                      b.Faza->Get(row), b.R->Get(row) * k, b.X->Get(row) * k, b.G->Get(row), b.B->Get(row),
-                      b.Kta->Get(row), b.Ktr->Get(row));
+  const TBranchFlows flows = CalcBranchFlows(b.U1->Get(row), b.F1->Get(row), b.U2->Get(row), b.F2->Get(row),
+                                             b.Irez->Get(row), b.Faza->Get(row), b.R->Get(row) * k, b.X->Get(row) * k,
+                                             b.G->Get(row), b.B->Get(row), b.Kta->Get(row), b.Ktr->Get(row));
   const std::int32_t n1 = b.N1->Get(row), n2 = b.N2->Get(row);
   TNodeCols& n = box.NodeCols;
   bool begin = false, end = false;
@@ -345,7 +344,9 @@ void ResetSwitchDevices(TSchemBoxState& box) {
       b.MarkCom2->SetItem(row, "-");
   };
   reset(*selected, true);
-  const auto count = [](std::int32_t n, std::size_t size) { return std::min(static_cast<std::size_t>(std::max(n, 0)), size); };
+  const auto count = [](std::int32_t n, std::size_t size) {
+    return std::min(static_cast<std::size_t>(std::max(n, 0)), size);
+  };
   for (std::size_t k = 0; k < count(selected->ChildCount, selected->Children.size()); ++k)
     if (selected->Children[k] != nullptr) reset(*selected->Children[k], false);
   const std::array<std::pair<const std::vector<PSElem>*, std::int32_t>, 3> links = {
@@ -383,7 +384,9 @@ void EditLineByCatalog(TSchemBoxState& box, const TEditDialogs& dialogs, PSElem 
   if (row < 1 || row > b.RowCount) return;
   const std::string nums = IntToStr(b.N1->Get(row)) + " - " + IntToStr(b.N2->Get(row));
   const std::string names = b.Name1->GetItem(row) + " - " + b.Name2->GetItem(row);
-  const std::string caption = box.FPaintNod == ncmNumber ? nums : box.FPaintNod == ncmName ? names : nums + "  " + names;
+  const std::string caption = box.FPaintNod == ncmNumber ? nums
+                              : box.FPaintNod == ncmName ? names
+                                                         : nums + "  " + names;
   TRecSwt before;
   ReadBranchRec(b, row, before);
   TBranchParamsRec p;
@@ -443,10 +446,10 @@ void EditNodeByClick(TSchemBoxState& box, const TEditDialogs& dialogs, PSElem el
   const auto sums = NodeSumsPresent(box.NodeCols, row);
   const std::string note = box.NodeCols.Prim->GetItem(row);
   TTablesBackup backup(box);
-  const bool confirmed =
-      loadMode ? dialogs.EditNodeLoad("Параметры узла - " + box.CaptionText(*elem), *box.NodeTable, row)
-               : dialogs.EditEnergyMeter(box.SchemeBase, *box.NodeTable, *box.BranchTable, *box.FlowTable, row, 0, 0,
-                                         nullptr, box.AreaNumbers, box.AreaNames);
+  const bool confirmed = loadMode
+                             ? dialogs.EditNodeLoad("Параметры узла - " + box.CaptionText(*elem), *box.NodeTable, row)
+                             : dialogs.EditEnergyMeter(box.SchemeBase, *box.NodeTable, *box.BranchTable, *box.FlowTable,
+                                                       row, 0, 0, nullptr, box.AreaNumbers, box.AreaNames);
   if (!confirmed) return;
   backup.StartChange();
   FillNodeCols(*box.NodeTable, box.NodeCols);

@@ -289,8 +289,7 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
 bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
   bool result = true;
   answer = 1;
-  if (ask)
-    answer = ShowMsgForm("Сохранить схему \"" + FileNamePart(box.SchemeBase) + "\" ?", mkWarning, mbYesNoCancel);
+  if (ask) answer = ShowMsgForm("Сохранить схему \"" + FileNamePart(box.SchemeBase) + "\" ?", mkWarning, mbYesNoCancel);
   bool refused = false;
   if (answer == 1 && box.Modified && box.NodeTable && box.BranchTable) {
     FillBranchCols(*box.BranchTable, box.BranchCols);

@@ -1,16 +1,17 @@
+#include "core/diagram/scheme_edit.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
-#include <map>
 #include <complex>
+#include <map>
 #include <numbers>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/settings.h"
 #include "core/diagram/schem_state.h"
-#include "core/diagram/scheme_edit.h"
 #include "core/diagram/scheme_files.h"
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/switch_rec.h"
@@ -58,7 +59,8 @@ TEST(SchemeEdit, MenusAndLetterTables) {
     tags.push_back(item.Caption == "-" ? -1 : item.Tag);
     if (item.Edit) edit.push_back(item.Tag);
   }
-  EXPECT_EQ(tags, (std::vector<int>{0, -1, 1, 2, 3, 4, 5, 7, -1, 6, 8, -1, 10, 11, -1, 12, 13, 14, -1, 18, -1, 15, 16}));
+  EXPECT_EQ(tags,
+            (std::vector<int>{0, -1, 1, 2, 3, 4, 5, 7, -1, 6, 8, -1, 10, 11, -1, 12, 13, 14, -1, 18, -1, 15, 16}));
   EXPECT_EQ(edit, (std::vector<int>{6, 8, 10, 11, 12, 13, 14, 18}));
   EXPECT_EQ(NodeMenuItems()[21].Caption, "Присоединенные абоненты по ПС");
   tags.clear();
@@ -89,7 +91,8 @@ TEST(SchemeEdit, MenusAndLetterTables) {
 }
 
 TEST(SchemeEdit, InsertingANodeSplitsTheLineAndItsCommutation) {
-  const char* cases[][3] = {{"", "", ""}, {"Н", "Н", ""}, {"К", "", "К"}, {"О", "Н", "К"}, {"Ф", "", "Ф"}, {"П", "П", "П"}};
+  const char* cases[][3] = {{"", "", ""},    {"Н", "Н", ""}, {"К", "", "К"},
+                            {"О", "Н", "К"}, {"Ф", "", "Ф"}, {"П", "П", "П"}};
   test::ScriptedMsgBox msg;
   for (const auto& [old, first, second] : cases) {
     SCOPED_TRACE(old);
@@ -142,15 +145,15 @@ TEST(SchemeEdit, DeletingAnInsertedNodeJoinsItsTwoBranches) {
   // The letter of the kept branch A by its old letter; columns: A begins at X with the far end of B
   // off, on; A ends at X with it off, on.
   const std::map<std::string, std::array<const char*, 4>> join = {
-      {"", {"Н", "", "К", ""}},        {"Н", {"Н", "", "О", "Н"}}, {"К", {"О", "К", "К", ""}},
-      {"О", {"О", "К", "О", "Н"}},     {"Ф", {"Ф", "Ф", "Ф", "Ф"}}, {"П", {"П", "П", "П", "П"}}};
+      {"", {"Н", "", "К", ""}},    {"Н", {"Н", "", "О", "Н"}},  {"К", {"О", "К", "К", ""}},
+      {"О", {"О", "К", "О", "Н"}}, {"Ф", {"Ф", "Ф", "Ф", "Ф"}}, {"П", {"П", "П", "П", "П"}}};
   // B as it lies at X and its letter, with the state of its far end.
   struct BForm {
     bool begins;
     const char* letter;
     bool off;
   };
-  const BForm forms[] = {{true, "К", true},  {true, "Н", false}, {true, "П", true},
+  const BForm forms[] = {{true, "К", true},  {true, "Н", false},  {true, "П", true},
                          {false, "Н", true}, {false, "К", false}, {false, "Ф", false}};
   test::ScriptedMsgBox msg;
   for (const auto& [a, expected] : join)
@@ -228,9 +231,9 @@ TEST(SchemeEdit, DeletingLinesAndNodes) {
     int tag;
     const char* question;
   };
-  for (const Case& c : {Case{true, 3, "Удалить линию ?"}, Case{true, 6, "Удалить линию эквивалентно ?"},
-                        Case{false, 11, "Удалить узел со всеми связями ?"},
-                        Case{false, 10, "Удалить врезанный узел ?"}}) {
+  for (const Case& c :
+       {Case{true, 3, "Удалить линию ?"}, Case{true, 6, "Удалить линию эквивалентно ?"},
+        Case{false, 11, "Удалить узел со всеми связями ?"}, Case{false, 10, "Удалить врезанный узел ?"}}) {
     TSchemBoxState box;
     s.Load(box);
     box.MarkedLine = &line;
@@ -293,8 +296,8 @@ TEST(SchemeEdit, DeletingALineEquivalentlyMovesItsEndPowersIntoTheNodes) {
   const double u1 = 10.4, f1 = -1.5, u2 = 10.1, f2 = -2.5, i = 80, faza = -35;
   // The end powers from the line voltages and the current alone: S = √3·U·I*.
   const auto end = [&](double u, double f) {
-    return std::sqrt(3.0) * std::polar(u, f * std::numbers::pi / 180) * std::conj(std::polar(i, faza * std::numbers::pi / 180)) /
-           1000.0;
+    return std::sqrt(3.0) * std::polar(u, f * std::numbers::pi / 180) *
+           std::conj(std::polar(i, faza * std::numbers::pi / 180)) / 1000.0;
   };
   const std::complex<double> s1 = end(u1, f1), s2 = end(u2, f2);
   for (const std::uint8_t tz : {std::uint8_t{1}, std::uint8_t{0}}) {
@@ -534,9 +537,8 @@ TEST(SchemeEdit, NewNodesAndLinksAreCountedInAndShown) {
   EXPECT_EQ(box.NodeCols.RowCount, 20);
   box.Busy = false;
   dialogs.EditNodeParams = [](const std::string&, const std::string&, TDataFile&, TDataFile&, int, bool,
-                              const std::vector<std::string>&, const std::vector<std::string>&, bool&) -> bool {
-    throw Error("сбой");
-  };
+                              const std::vector<std::string>&, const std::vector<std::string>&,
+                              bool&) -> bool { throw Error("сбой"); };
   EXPECT_THROW(NodeMenuClick(box, dialogs, 6), Error);
   EXPECT_FALSE(box.Busy);
 }

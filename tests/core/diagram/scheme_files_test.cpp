@@ -1,3 +1,5 @@
+#include "core/diagram/scheme_files.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -7,16 +9,15 @@
 #include "core/base/session.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_edit.h"
-#include "core/diagram/scheme_files.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
+#include "scheme_files_test_util.h"
 #include "support/diagram_fixture.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
-#include "scheme_files_test_util.h"
 
 namespace ld::diagram {
 namespace {
@@ -140,8 +141,8 @@ TEST(SchemeFiles, LoadingFindsTheShownRowsAgain) {
   const std::string base = scheme.Write(dir.Path(), "Sch1");
   TSchemBoxState box;
   LoadScheme(box, base);
-  box.NodeSet = {3, 5, 7};   // nodes 200, 202, 12
-  box.LineSet = {4, 6, 9};   // branches 101 - 11, 11 - 60, 201 - 31
+  box.NodeSet = {3, 5, 7};  // nodes 200, 202, 12
+  box.LineSet = {4, 6, 9};  // branches 101 - 11, 11 - 60, 201 - 31
 
   // Node 202 goes, node 81 moves to the front; branch 11 - 60 turns round in place, branch 101 - 11
   // moves to the end.
@@ -287,9 +288,9 @@ TEST(SchemeFiles, AnswersRefusalsAndFailuresOfTheSave) {
   msg.Clear();
   EXPECT_FALSE(SaveScheme(box, false, true, answer));
   EXPECT_EQ(answer, 1);
-  EXPECT_EQ(msg.Texts(), (std::vector<std::string>{
-                             "Таблица \"Ветви схемы\" (строка 4) не соответствует таблице \"Линии 10(6) кВ\". "
-                             "Необходимо заново загрузить схему"}));
+  EXPECT_EQ(msg.Texts(),
+            (std::vector<std::string>{"Таблица \"Ветви схемы\" (строка 4) не соответствует таблице \"Линии 10(6) кВ\". "
+                                      "Необходимо заново загрузить схему"}));
   EXPECT_TRUE(box.Modified);
   EXPECT_TRUE(fileio::FileExists(base + ".VET~"));
   EXPECT_EQ(test::ReadBytes(base + ".VET"), branches);
