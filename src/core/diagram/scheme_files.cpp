@@ -298,7 +298,7 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
       const auto dates = DistrictDates(box);
       for (std::size_t k = 0; k < kDistrictLayouts.size(); ++k) {
         const std::string path = box.SchemeBase + GetMaketExtention(kDistrictLayouts[k]);
-        *dates[k] = fileio::FileExists(path) ? fileio::FileDateOf(path) : 0;
+        *dates[k] = !box.SchemeBase.empty() && fileio::FileExists(path) ? fileio::FileDateOf(path) : 0;
       }
       SettleSwitchColumns(box.BranchCols);
       if (!box.SchemeBase.empty()) {
