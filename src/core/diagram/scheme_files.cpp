@@ -293,7 +293,8 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
   bool refused = false;
   if (answer == 1 && box.Modified && box.NodeTable && box.BranchTable) {
     FillBranchCols(*box.BranchTable, box.BranchCols);
-    if (checkBase && !SyncSchemeWithElementTables(box.SchemeBase, *box.BranchTable)) refused = true;
+    if (checkBase && !box.SchemeBase.empty() && !SyncSchemeWithElementTables(box.SchemeBase, *box.BranchTable))
+      refused = true;
     if (!refused) {
       const auto dates = DistrictDates(box);
       for (std::size_t k = 0; k < kDistrictLayouts.size(); ++k) {
