@@ -212,6 +212,22 @@ std::span<const TMenuItemDef> EmptyMenuItems() { return kEmptyMenu; }
 void NodeMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag) {
   if (box.Busy) return;
   const TBusy busy(box);
+  RunNodeMenuCommand(box, dialogs, tag);
+}
+
+void LineMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag) {
+  if (box.Busy) return;
+  const TBusy busy(box);
+  RunLineMenuCommand(box, dialogs, tag);
+}
+
+void EmptyMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag) {
+  if (box.Busy) return;
+  const TBusy busy(box);
+  if (tag == 1) AddNewNode(box, dialogs);
+}
+
+void RunNodeMenuCommand(TSchemBoxState& box, const TEditDialogs& dialogs, int tag) {
   switch (tag) {
     case 0:
       if (box.SelectedNode == nullptr) return;
@@ -242,9 +258,7 @@ void NodeMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag) {
   }
 }
 
-void LineMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag) {
-  if (box.Busy) return;
-  const TBusy busy(box);
+void RunLineMenuCommand(TSchemBoxState& box, const TEditDialogs& dialogs, int tag) {
   if (box.MarkedLine == nullptr) return;
   switch (tag) {
     case 0: EditLineProperties(box, dialogs); break;
@@ -259,12 +273,6 @@ void LineMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag) {
       break;
     default: break;
   }
-}
-
-void EmptyMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag) {
-  if (box.Busy) return;
-  const TBusy busy(box);
-  if (tag == 1) AddNewNode(box, dialogs);
 }
 
 // ---- properties

@@ -114,6 +114,10 @@ struct TEditDialogs {
 void NodeMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag);
 void LineMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag);
 void EmptyMenuClick(TSchemBoxState& box, const TEditDialogs& dialogs, int tag);
+// The action of a Tag alone, for a caller that keeps Busy itself: host Tags go to the host's event,
+// the others to the commands below; the line menu acts only on a marked line.
+void RunNodeMenuCommand(TSchemBoxState& box, const TEditDialogs& dialogs, int tag);
+void RunLineMenuCommand(TSchemBoxState& box, const TEditDialogs& dialogs, int tag);
 
 // ---- commands (a command that needs SelectedNode or MarkedLine does nothing without it)
 

@@ -75,6 +75,21 @@ TEST(SchemeEdit, MenusAndLetterTables) {
   ASSERT_EQ(EmptyMenuItems().size(), 1u);
   EXPECT_EQ(EmptyMenuItems()[0].Caption, "Добавить новый узел");
 
+  // Host Tags reach the host's events, the line menu's only with a marked line.
+  TSchemBoxState box;
+  test::DistrictScheme().Load(box);
+  std::vector<int> host;
+  box.OnExtNodeMenuClick = [&](int tag) { host.push_back(tag); };
+  box.OnExtLineMenuClick = [&](int tag) { host.push_back(-tag); };
+  for (const int tag : {1, 2, 3, 4, 7, 9, 15, 16}) NodeMenuClick(box, {}, tag);
+  LineMenuClick(box, {}, 17);
+  SElem line;
+  box.MarkedLine = &line;
+  LineMenuClick(box, {}, 17);
+  LineMenuClick(box, {}, 7);
+  EXPECT_EQ(host, (std::vector<int>{1, 2, 3, 4, 7, 15, 16, -17}));
+  EXPECT_FALSE(box.Modified);
+
   // Letters to flags and back, on both orientations of an element.
   EXPECT_EQ(CommutFlags(U'Н', false), efOffOwn);
   EXPECT_EQ(CommutFlags(U'Н', true), efOffParent);
