@@ -165,6 +165,8 @@ public:
   int FlowPhase = 0;
   std::vector<float> FlowP, FlowQ;  // per branch row (item i for row i + 1)
   std::string LockExtList;          // extensions of the scheme's files to lock
+  // The locks this control's first change took (base path and extensions); saving removes only these.
+  std::string LockedBase, LockedExtList;
 
   TFont Font;  // the caption font
 

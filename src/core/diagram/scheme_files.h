@@ -1,0 +1,54 @@
+#pragma once
+// The diagram control's own copy of a scheme: the tables read from the scheme's files with the shown
+// rows kept, written back with the switch columns settled, and the guard of the first change after a
+// load or a save (the district files unchanged, no foreign lock, the lock files written).
+#include <memory>
+#include <string>
+
+#include "core/tables/layout.h"
+
+namespace ld::diagram {
+
+class TSchemBoxState;
+
+// Reads the five tables of the scheme at base (an absent file gives an empty table of its layout),
+// the district dates, the given flows and the districts, and finds the shown node and branch rows
+// again by node number and by end numbers. Table-store errors pass to the caller.
+void LoadScheme(TSchemBoxState& box, const std::string& base);
+
+// Asks (when ask) "Сохранить схему ...", writes the node, branch and flow tables when the answer is
+// "Да" and the tables were modified, and fires OnSaveProc. answer: 1 write, 0 discard (the scheme is
+// read again and rebuilt), 2 cancel. False for a cancel and for a refusal of the district check.
+bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer);
+
+// GivenFlowRow of every branch row from the flow table.
+void FillGivenFlowRows(TSchemBoxState& box);
+
+// Throws the table store's message when a scheme file is locked or changed since it was read, or
+// the district error when a district file changed since the scheme was loaded or saved.
+void CheckBaseFilesUnchanged(TSchemBoxState& box);
+
+// The first-change protocol: while the scheme is unmodified, the check above and the lock files;
+// then Modified. Throws what the check or the locking throws, with nothing changed.
+void StartChange(TSchemBoxState& box);
+
+// Copies of the tables that an element dialog writes into, taken while the scheme is unmodified:
+// when the first change is then refused, the tables are put back as they were before the dialog.
+class TTablesBackup {
+public:
+  explicit TTablesBackup(TSchemBoxState& box);
+  ~TTablesBackup();
+  TTablesBackup(const TTablesBackup&) = delete;
+  TTablesBackup& operator=(const TTablesBackup&) = delete;
+
+  // StartChange; on a refusal the tables come back before the exception goes on.
+  void StartChange();
+  // The tables as they were (the column maps refilled).
+  void Restore();
+
+private:
+  TSchemBoxState& box_;
+  std::unique_ptr<TDataFile> nodes_, branches_, flows_;
+};
+
+}  // namespace ld::diagram

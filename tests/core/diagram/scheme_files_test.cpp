@@ -1,0 +1,501 @@
+#include "core/diagram/scheme_files.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/base/session.h"
+#include "core/diagram/schem_state.h"
+#include "core/diagram/scheme_edit.h"
+#include "core/tables/colmaps_district.h"
+#include "core/tables/colmaps_scheme.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
+#include "scheme_files_test_util.h"
+#include "support/diagram_fixture.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+
+namespace ld::diagram {
+namespace {
+
+using test::DiagramScheme;
+using test::TableText;
+using test::TempDir;
+
+constexpr const char* kDistrictExts[] = {".RSL", ".RTP", ".R04", ".RSV"};
+constexpr const char* kDistrictLayouts[] = {LayoutLines10, LayoutTransTP, LayoutLines04, LayoutSubstInputs};
+
+// The district tables beside a scheme, older than its node and branch files as after forming.
+void WriteDistrictFiles(const std::string& base) {
+  for (int k = 0; k < 4; ++k) {
+    CreateEmptyTableFile(base + kDistrictExts[k], kDistrictLayouts[k], "");
+    test::ShiftFileTime(base + kDistrictExts[k], -60);
+  }
+}
+
+void WriteFlows(const std::string& fileName, const std::vector<std::array<int, 4>>& rows) {
+  TDataFile flows;
+  ReadMaket(LayoutLineFlows, flows);
+  CreateColumns(flows, static_cast<int>(rows.size()));
+  TLineFlowCols f;
+  FillLineFlowCols(flows, f);
+  for (int r = 1; r <= static_cast<int>(rows.size()); ++r) {
+    const auto& [n1, n2, nl, typ] = rows[static_cast<std::size_t>(r) - 1];
+    (*f.N1)[r] = n1, (*f.N2)[r] = n2, (*f.Nl)[r] = static_cast<std::uint8_t>(nl);
+    (*f.Typ)[r] = static_cast<std::int16_t>(typ);
+  }
+  WriteTableFile(fileName, flows);
+}
+
+// The current user for one test.
+class UserName {
+public:
+  explicit UserName(const std::string& name) : saved_(CurrentUserName) { CurrentUserName = name; }
+  ~UserName() { CurrentUserName = saved_; }
+
+private:
+  std::string saved_;
+};
+
+// A selected node element standing for a node row, as the diagram hands it to the commands.
+struct Selected {
+  SElem elem;
+  Selected(TSchemBoxState& box, int nodeRow) {
+    elem.NodeRow = nodeRow;
+    elem.NodeNr = box.NodeCols.NS->Get(nodeRow);
+    box.SelectedNode = &elem;
+  }
+};
+
+TEST(SchemeFiles, LoadingListsTheFilesDatesFlowsAndDistrictsOfTheScheme) {
+  TempDir dir;
+  const DiagramScheme scheme = test::DistrictScheme();
+  const std::string plain = scheme.Write(dir.Path(), "Sch1");
+  const std::string full = scheme.Write(dir.Path(), "Sch2");
+  WriteDistrictFiles(full);
+  // Flows of branch 6 (11 - 60): another type and another line number do not stop the search, and
+  // of the rows with types 5 and 4 the first wins; branch 13 (21 - 41) has one.
+  WriteFlows(full + ".PL", {{60, 11, 0, 3}, {11, 60, 2, 4}, {60, 11, 0, 5}, {11, 60, 0, 4}, {21, 41, 0, 4}});
+  {
+    TDataFile areas;
+    ReadMaket(LayoutSchemeAreas, areas);
+    CreateColumns(areas, 2);
+    TSchemeAreaCols a;
+    FillSchemeAreaCols(areas, a);
+    (*a.Nr)[1] = 3, a.Name->SetItem(1, "Север"), (*a.Color)[1] = 255;
+    (*a.Nr)[2] = 7, a.Name->SetItem(2, "Юг"), (*a.Color)[2] = 65280;
+    WriteTableFile(full + ".RAY", areas);
+  }
+
+  TSchemBoxState box;
+  LoadScheme(box, plain);
+  EXPECT_EQ(box.SchemeBase, plain);
+  EXPECT_EQ(box.LockExtList, ".UZL,.VET");
+  EXPECT_EQ(box.DateRSL + box.DateRTP + box.DateR04 + box.DateRSV, 0);
+  EXPECT_EQ(box.NodeCols.RowCount, 18);
+  EXPECT_EQ(box.BranchCols.RowCount, 17);
+  EXPECT_EQ(box.FlowTable->Name, LayoutLineFlows);
+  EXPECT_EQ(box.FlowCols.RowCount, 0);
+  EXPECT_EQ(box.NodeEnergyTable->Name, LayoutNodeEnergy);
+  EXPECT_EQ(box.BranchEnergyTable->Name, LayoutBranchEnergy);
+  EXPECT_EQ(box.GivenFlowRow, std::vector<std::int32_t>(17, 0));
+
+  LoadScheme(box, full);
+  EXPECT_EQ(box.LockExtList, ".UZL,.VET,.PL,.RSL,.RTP,.R04,.RSV");
+  EXPECT_EQ(box.DateRSL, fileio::FileDateOf(full + ".RSL"));
+  EXPECT_EQ(box.DateRTP, fileio::FileDateOf(full + ".RTP"));
+  EXPECT_EQ(box.DateR04, fileio::FileDateOf(full + ".R04"));
+  EXPECT_EQ(box.DateRSV, fileio::FileDateOf(full + ".RSV"));
+  EXPECT_NE(box.DateRSL, 0);
+  std::vector<std::int32_t> given(17, 0);
+  given[5] = 3, given[12] = 5;
+  EXPECT_EQ(box.GivenFlowRow, given);
+  EXPECT_EQ(box.AreaNumbers, (std::vector<std::string>{"3", "7"}));
+  EXPECT_EQ(box.AreaNames, (std::vector<std::string>{"Север", "Юг"}));
+  EXPECT_EQ(box.AreaColors, (std::vector<std::int32_t>{255, 65280}));
+
+  // Another control's load leaves this one alone; a second scheme gets only its own list.
+  TSchemBoxState viewer;
+  LoadScheme(viewer, plain);
+  EXPECT_EQ(box.LockExtList, ".UZL,.VET,.PL,.RSL,.RTP,.R04,.RSV");
+  LoadScheme(box, plain);
+  EXPECT_EQ(box.LockExtList, ".UZL,.VET");
+  EXPECT_EQ(box.DateRSL + box.DateRTP + box.DateR04 + box.DateRSV, 0);
+  EXPECT_TRUE(box.AreaNumbers.empty());
+
+  // No files at all: empty tables of the layouts, no message.
+  test::ScriptedMsgBox msg;
+  LoadScheme(box, dir / "none");
+  EXPECT_EQ(box.NodeTable->RowCount + box.BranchTable->RowCount, 0);
+  EXPECT_EQ(box.NodeTable->Extention, ".UZL");
+  EXPECT_TRUE(msg.Calls().empty());
+}
+
+TEST(SchemeFiles, LoadingFindsTheShownRowsAgain) {
+  TempDir dir;
+  DiagramScheme scheme = test::DistrictScheme();
+  const std::string base = scheme.Write(dir.Path(), "Sch1");
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  box.NodeSet = {3, 5, 7};  // nodes 200, 202, 12
+  box.LineSet = {4, 6, 9};  // branches 101 - 11, 11 - 60, 201 - 31
+
+  // Node 202 goes, node 81 moves to the front; branch 11 - 60 turns round in place, branch 101 - 11
+  // moves to the end.
+  scheme.Nodes.erase(scheme.Nodes.begin() + 4);
+  scheme.Nodes.insert(scheme.Nodes.begin(), scheme.Nodes.back());
+  scheme.Nodes.pop_back();
+  std::swap(scheme.Branches[5].N1, scheme.Branches[5].N2);
+  scheme.Branches.push_back(scheme.Branches[3]);
+  scheme.Branches.erase(scheme.Branches.begin() + 3);
+  scheme.Write(dir.Path(), "Sch1");
+
+  LoadScheme(box, base);
+  EXPECT_EQ(box.NodeSet, (std::vector<std::int32_t>{4, 7}));
+  EXPECT_EQ(box.LineSet, (std::vector<std::int32_t>{17, 5, 8}));
+}
+
+TEST(SchemeFiles, SavingSettlesTheSwitchColumnsAndTheEquipmentText) {
+  TempDir dir;
+  DiagramScheme scheme = test::DistrictScheme();
+  const char* letters[] = {"", "н", "К", "О", "П", "Ф", "Z"};
+  for (int k = 0; k < 7; ++k) scheme.Branches[static_cast<std::size_t>(k)].Commut = letters[k];
+  scheme.Branches[7].TypEqu = std::string(200, 'T');
+  scheme.Branches[7].Mark = std::string(100, 'M');
+  const std::string base = scheme.Write(dir.Path(), "Sch1");
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  (*box.BranchCols.Com1)[7] = 'x';  // a letter the table does not know leaves the columns
+  (*box.BranchCols.Notv)[5] = 3;
+  int saves = 0;
+  box.OnSaveProc = [&](TDataFile* nodes, TDataFile* branches) {
+    ++saves;
+    EXPECT_EQ(nodes, box.NodeTable.get());
+    EXPECT_EQ(branches, box.BranchTable.get());
+  };
+  StartChange(box);
+  EXPECT_TRUE(fileio::FileExists(base + ".VET~"));
+
+  test::ScriptedMsgBox msg;
+  msg.Answer(1);
+  int answer = -1;
+  EXPECT_TRUE(SaveScheme(box, true, false, answer));
+  EXPECT_EQ(answer, 1);
+  ASSERT_EQ(msg.Calls().size(), 1u);
+  EXPECT_EQ(msg.Calls()[0].text, "Сохранить схему \"Sch1\" ?");
+  EXPECT_EQ(msg.Calls()[0].kind, mkWarning);
+  EXPECT_EQ(msg.Calls()[0].buttons, mbYesNoCancel);
+  EXPECT_EQ(saves, 1);
+  EXPECT_FALSE(box.Modified);
+  EXPECT_FALSE(fileio::FileExists(base + ".VET~"));
+  EXPECT_FALSE(fileio::FileExists(base + ".UZL~"));
+
+  TDataFile written;
+  ReadTableFile(base + ".VET", written);
+  TBranchCols b;
+  FillBranchCols(written, b);
+  auto com = [&](int row) {
+    std::string text;
+    for (const char c : {b.Com1->Get(row), b.Com2->Get(row)}) text += c == 0 ? '_' : c;
+    return text;
+  };
+  const char* expected[] = {"__", "o_", "_o", "oo", "oo", "_o", "x_"};
+  for (int row = 1; row <= 7; ++row) EXPECT_EQ(com(row), expected[row - 1]) << row;
+  EXPECT_EQ(b.Text->GetItem(1), "");
+  EXPECT_EQ(b.Text->GetItem(2), "T2|ТДН-10000/35|ТДН-10000/35");
+  EXPECT_EQ(b.Text->GetItem(5), "T2|ТМ-400/10|ТМ-400/10Pos=3");
+  EXPECT_EQ(b.Text->GetItem(6), "LN|АС-70|АС-70");
+  EXPECT_EQ(b.Text->GetItem(8), std::string(200, 'T') + std::string(55, 'M'));
+}
+
+TEST(SchemeFiles, SavingASettledSchemeAgainWritesTheSameBytes) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  test::ScriptedMsgBox msg;
+  int answer = 0;
+  {
+    TSchemBoxState box;
+    LoadScheme(box, base);
+    StartChange(box);
+    SaveScheme(box, false, false, answer);
+  }
+  const std::string nodes = test::ReadBytes(base + ".UZL"), branches = test::ReadBytes(base + ".VET");
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  for (int k = 0; k < 2; ++k) {
+    StartChange(box);
+    SaveScheme(box, false, false, answer);
+    EXPECT_EQ(test::ReadBytes(base + ".UZL"), nodes) << k;
+    EXPECT_EQ(test::ReadBytes(base + ".VET"), branches) << k;
+  }
+}
+
+TEST(SchemeFiles, AnswersRefusalsAndFailuresOfTheSave) {
+  TempDir dir;
+  DiagramScheme scheme = test::DistrictScheme();
+  const std::string base = scheme.Write(dir.Path(), "Sch1");
+  TSchemBoxState box;
+  int paints = 0;
+  box.PaintHook = [&] { ++paints; };
+  LoadScheme(box, base);
+  box.NodeSet = {1, 2};
+  StartChange(box);
+  box.NodeCols.Name->SetItem(1, "Изменено");
+  const std::string branches = test::ReadBytes(base + ".VET");
+  test::ScriptedMsgBox msg;
+  int answer = -1;
+
+  msg.Answer(2);  // "Отмена"
+  EXPECT_FALSE(SaveScheme(box, true, false, answer));
+  EXPECT_EQ(answer, 2);
+  EXPECT_TRUE(box.Modified);
+  EXPECT_TRUE(fileio::FileExists(base + ".UZL~"));
+  EXPECT_EQ(box.NodeCols.Name->GetItem(1), "Изменено");
+
+  msg.Answer(0);  // "Нет": the files are read again, with nothing shown
+  EXPECT_TRUE(SaveScheme(box, true, false, answer));
+  EXPECT_EQ(answer, 0);
+  EXPECT_FALSE(box.Modified);
+  EXPECT_FALSE(fileio::FileExists(base + ".UZL~"));
+  EXPECT_EQ(box.NodeCols.Name->GetItem(1), "ПС-1.1");
+  EXPECT_TRUE(box.NodeSet.empty());
+  EXPECT_EQ(paints, 1);
+  EXPECT_EQ(test::ReadBytes(base + ".VET"), branches);
+
+  // The district check refuses a branch that no longer matches its element: nothing is written and
+  // the modification with its locks stays.
+  {
+    TDataFile lines;
+    ReadMaket(LayoutLines10, lines);
+    CreateColumns(lines, 1);
+    TLine10Cols l;
+    FillLine10Cols(lines, l);
+    (*l.Idx)[1] = 5;
+    l.Name1->SetItem(1, "ПС-1.1");
+    l.Name2->SetItem(1, "ТП-1");
+    WriteTableFile(base + ".RSL", lines);
+    test::ShiftFileTime(base + ".RSL", -60);
+  }
+  LoadScheme(box, base);
+  StartChange(box);
+  box.BranchCols.ExtFile->SetItem(4, ".RSL");
+  (*box.BranchCols.Idx)[4] = 5;
+  box.BranchCols.Name1->SetItem(4, "ПС-9");
+  msg.Clear();
+  EXPECT_FALSE(SaveScheme(box, false, true, answer));
+  EXPECT_EQ(answer, 1);
+  EXPECT_EQ(msg.Texts(),
+            (std::vector<std::string>{"Таблица \"Ветви схемы\" (строка 4) не соответствует таблице \"Линии 10(6) кВ\". "
+                                      "Необходимо заново загрузить схему"}));
+  EXPECT_TRUE(box.Modified);
+  EXPECT_TRUE(fileio::FileExists(base + ".VET~"));
+  EXPECT_EQ(test::ReadBytes(base + ".VET"), branches);
+
+  // A write that fails leaves at once, still modified.
+  test::ShiftFileTime(base + ".VET", 5);
+  EXPECT_THROW(SaveScheme(box, false, false, answer), Error);
+  EXPECT_TRUE(box.Modified);
+  msg.Answer(0);
+  EXPECT_TRUE(SaveScheme(box, true, false, answer));
+}
+
+TEST(SchemeFiles, SavingRemovesOnlyTheLocksOfItsOwnFirstChange) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  // The host's own lock on the node file, taken before the diagram changed anything.
+  LockTableFiles(base, ".UZL");
+  const double date = fileio::FileDateOf(base + ".UZL");
+  int answer = 0;
+  EXPECT_TRUE(SaveScheme(box, false, false, answer));
+  EXPECT_EQ(answer, 1);
+  EXPECT_TRUE(fileio::FileExists(base + ".UZL~"));
+  EXPECT_EQ(fileio::FileDateOf(base + ".UZL"), date);
+  UnlockTableFiles(base, ".UZL");
+}
+
+TEST(SchemeFiles, TheFirstChangeChecksTheFilesAndLocksThemOnce) {
+  TempDir dir;
+  const UserName user("Иванов");
+  const DiagramScheme scheme = test::DistrictScheme();
+  const std::string base = scheme.Write(dir.Path(), "Sch1");
+  WriteDistrictFiles(base);
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  Selected node(box, 6);
+  test::ScriptedMsgBox msg;
+  TEditDialogs dialogs;
+  // Every vertex mark rebuilds the diagram, which drops the selection.
+  auto mark = [&](int tag) {
+    box.SelectedNode = &node.elem;
+    NodeMenuClick(box, dialogs, tag);
+  };
+
+  mark(12);
+  EXPECT_TRUE(box.Modified);
+  EXPECT_EQ(box.NodeCols.Peak->Get(6), 1);
+  const std::string lock = "\x06" + Utf8ToCp1251("Иванов");
+  for (const char* ext : {".UZL", ".VET", ".RSL", ".RTP", ".R04", ".RSV"})
+    EXPECT_EQ(test::ReadBytes(base + ext + "~"), lock) << ext;
+
+  // Later commands neither check nor lock again: a district file changed meanwhile goes unnoticed.
+  test::ShiftFileTime(base + ".RSL", 5);
+  mark(13);
+  EXPECT_EQ(box.NodeCols.Peak->Get(6), 2);
+
+  int answer = 0;
+  SaveScheme(box, false, false, answer);
+  EXPECT_FALSE(fileio::FileExists(base + ".UZL~"));
+  EXPECT_FALSE(fileio::FileExists(base + ".RSL~"));
+  // After a save the protocol runs again, against the dates the save took.
+  mark(14);
+  EXPECT_EQ(box.NodeCols.Peak->Get(6), 0);
+  EXPECT_EQ(test::ReadBytes(base + ".RSV~"), lock);
+  SaveScheme(box, false, false, answer);
+
+  const auto nodes = TableText(*box.NodeTable);
+  const auto branches = TableText(*box.BranchTable);
+  auto refused = [&](const std::string& expected) {
+    EXPECT_FALSE(box.Modified);
+    EXPECT_FALSE(fileio::FileExists(base + ".UZL~"));
+    EXPECT_EQ(TableText(*box.NodeTable), nodes);
+    EXPECT_EQ(TableText(*box.BranchTable), branches);
+    try {
+      mark(12);
+      ADD_FAILURE() << "not refused";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.what(), expected);
+    }
+    EXPECT_FALSE(box.Busy);
+    EXPECT_FALSE(box.Modified);
+    EXPECT_EQ(TableText(*box.NodeTable), nodes);
+    EXPECT_FALSE(fileio::FileExists(base + ".UZL~"));
+  };
+  test::WriteForeignLock(base + ".VET", "Петров");
+  refused("Файл \"" + fileio::FullFileName(base + ".VET") + "\" редактируется. Петров");
+  std::filesystem::remove(base + ".VET~");
+
+  test::ShiftFileTime(base + ".UZL", 5);
+  refused("Файл \"" + fileio::FullFileName(base + ".UZL") + "\" был изменен. Необходимо открыть файл заново");
+  LoadScheme(box, base);
+
+  const std::string districtError =
+      "Файлы базы РЭС (*.RSL, *.RTP, *.R04, *.RSV) были изменены. Необходимо в задаче \"База РЭС\" сформировать "
+      "схему и загрузить ее заново в задаче \"Z-режим\"";
+  test::ShiftFileTime(base + ".R04", 5);
+  refused(districtError);
+  // A branch file older than a district file: the scheme was formed before the district changed.
+  test::ShiftFileTime(base + ".R04", 3600);
+  LoadScheme(box, base);
+  refused(districtError);
+}
+
+TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  test::WriteForeignLock(base + ".UZL", "Петров");
+  const auto nodes = TableText(*box.NodeTable);
+  const auto branches = TableText(*box.BranchTable);
+  TEditDialogs dialogs;
+  std::int32_t preset = -1;
+  // The node dialog renumbers node 11 and the branch ends at it on confirmation, as the real one does.
+  dialogs.EditNodeParams = [&](const std::string&, const std::string&, TDataFile& n, TDataFile& b, int row, bool,
+                               const std::vector<std::string>&, const std::vector<std::string>&, bool& changed) {
+    TNodeCols nc;
+    TBranchCols bc;
+    FillNodeCols(n, nc);
+    FillBranchCols(b, bc);
+    preset = (*nc.NS)[row];
+    const std::int32_t old = (*nc.NS)[row];
+    (*nc.NS)[row] = 99;
+    for (int r = 1; r <= bc.RowCount; ++r) {
+      if ((*bc.N1)[r] == old) (*bc.N1)[r] = 99;
+      if ((*bc.N2)[r] == old) (*bc.N2)[r] = 99;
+    }
+    changed = true;
+    return true;
+  };
+  dialogs.EditBranchParams = [](int, int, const std::string&, const std::string&, const std::string&,
+                                TBranchParamsRec& p, bool) {
+    p.R = 123;
+    p.Mark = "АС-120";
+    return true;
+  };
+  const Selected node(box, 6);
+  EXPECT_THROW(NodeMenuClick(box, dialogs, 0), Error);
+  EXPECT_THROW(AddNewNode(box, dialogs), Error);
+  SElem line;
+  line.BranchRow = 4;
+  EXPECT_THROW(EditLineByCatalog(box, dialogs, &line, 0, 0), Error);
+  EXPECT_EQ(TableText(*box.NodeTable), nodes);
+  EXPECT_EQ(TableText(*box.BranchTable), branches);
+  EXPECT_FALSE(box.Modified);
+
+  // The new node the refused command prepared does not come back in the next one.
+  std::filesystem::remove(base + ".UZL~");
+  EXPECT_EQ(preset, 0);  // the row beyond the count was empty the first time
+  preset = -1;
+  AddNewNode(box, dialogs);
+  EXPECT_EQ(preset, 0);
+  EXPECT_EQ(box.NodeCols.RowCount, 19);
+  EXPECT_EQ(box.NodeCols.NS->Get(19), 99);
+  int answer = 0;
+  SaveScheme(box, false, false, answer);
+}
+
+TEST(SchemeFiles, DamagedSchemeFilesAreRefusedByName) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  WriteFlows(base + ".PL", {{11, 60, 0, 4}, {21, 41, 0, 5}});
+  {
+    TDataFile areas;
+    ReadMaket(LayoutSchemeAreas, areas);
+    CreateColumns(areas, 1);
+    WriteTableFile(base + ".RAY", areas);
+  }
+  std::map<std::string, std::string> good;
+  for (const char* ext : {".UZL", ".VET", ".PL", ".RAY"}) good[ext] = test::ReadBytes(base + ext);
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  box.NodeSet = {1, 2, 3};
+
+  // A load that fails leaves the control as it was and names the file.
+  auto nodes = TableText(*box.NodeTable);
+  auto load = [&](const std::string& ext) {
+    try {
+      LoadScheme(box, base);
+      nodes = TableText(*box.NodeTable);
+      box.NodeSet = {1, 2, 3};
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("Sch1" + ext), std::string::npos) << e.what();
+      EXPECT_EQ(TableText(*box.NodeTable), nodes);
+      EXPECT_EQ(box.NodeSet, (std::vector<std::int32_t>{1, 2, 3}));
+    }
+  };
+  // A table of another layout in place of the node file.
+  test::WriteBytes(base + ".UZL", good[".VET"]);
+  EXPECT_THROW(LoadScheme(box, base), Error);
+  load(".UZL");
+
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 25; ++round) {
+    for (const auto& [ext, bytes] : good) test::WriteBytes(base + ext, bytes);
+    const char* ext = std::array{".UZL", ".VET", ".PL", ".RAY"}[random() % 4];
+    std::string bytes = good[ext];
+    for (std::size_t i = 0, noise = 1 + random() % 30; i < noise; ++i)
+      bytes[random() % bytes.size()] = static_cast<char>(random());
+    if (round % 5 == 0) bytes.resize(random() % bytes.size());
+    test::WriteBytes(base + ext, bytes);
+    load(ext);
+  }
+}
+
+}  // namespace
+}  // namespace ld::diagram
