@@ -67,7 +67,7 @@ double DateSerial(int year, int month, int day, int hour = 0, int minute = 0, in
 std::string DateSerialText(double serial);
 
 // Reads a workbook from a file: .xlsx by its zip signature, legacy .xls by its compound-document
-// signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>"'.
+// signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>": <reason>'.
 Workbook ReadWorkbook(const std::string& path);
 
 }  // namespace ld

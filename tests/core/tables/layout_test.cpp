@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <sstream>
 
@@ -14,6 +15,7 @@ namespace {
 using test::ErrorOf;
 using test::LayoutScope;
 using test::TempDir;
+namespace fs = std::filesystem;
 
 std::string Block(const std::string& name, const std::string& count, const std::string& order,
                   const std::string& columns) {
@@ -66,8 +68,12 @@ TEST(Layout, RefusesBadLayoutsWithItsMessages) {
   TDataFile t;
   {
     LayoutScope missing((dir / "нет.zr"));
-    EXPECT_EQ(ErrorOf([&] { ReadMaket("Узлы схемы", t); }), "Не найден файл макетов");
-    EXPECT_EQ(ErrorOf([&] { GetMaketExtention("Узлы схемы"); }), "Не найден файл макетов");
+    const std::string missingText = "Не найден файл макетов \"" + (dir / "нет.zr") + "\"";
+    EXPECT_EQ(ErrorOf([&] { ReadMaket("Узлы схемы", t); }), missingText);
+    EXPECT_EQ(ErrorOf([&] { GetMaketExtention("Узлы схемы"); }), missingText);
+    fs::create_directory(dir / "нет.zr");  // a folder where the file should be
+    EXPECT_EQ(ErrorOf([&] { ReadMaket("Узлы схемы", t); }),
+              "Ошибка чтения файла макетов \"" + (dir / "нет.zr") + "\": это папка, а не файл");
   }
   const std::string nr = "l,50,5,0,1,1,0,0,Nr,Номер\n";
   LayoutScope scope(dir, Block("Max", "70", "70", ColumnLines(70)) + Block("Big", "71", "", ColumnLines(71)) +
@@ -82,10 +88,13 @@ TEST(Layout, RefusesBadLayoutsWithItsMessages) {
   EXPECT_EQ(ErrorOf([&] { ReadMaket("max", t); }), "Макет \"max\" не найден");  // names compare exactly
   EXPECT_EQ(ErrorOf([&] { GetMaketExtention("Нет"); }), "Макет \"Нет\" не найден");
   EXPECT_EQ(ErrorOf([&] { GetMaketExtention("NoExt"); }), "Макет \"NoExt\" не найден");
-  for (const char* name : {"Token", "Number", "Byte", "Keys", "Short"}) {
-    EXPECT_EQ(ErrorOf([&] { ReadMaket(name, t); }), std::string("Ошибка чтения макета \"") + name + "\"");
+  // Each names its line of the file: the broken column line, the key order, the column count.
+  const std::string file = " файла \"" + (dir / "maket.zr") + "\"";
+  for (const auto& [name, line] : std::vector<std::pair<std::string, int>>{
+           {"Token", 154}, {"Number", 159}, {"Byte", 164}, {"Keys", 168}, {"Count", 172}, {"Short", 183}}) {
+    EXPECT_EQ(ErrorOf([&] { ReadMaket(name, t); }),
+              "Ошибка чтения макета \"" + name + "\": строка " + std::to_string(line) + file);
   }
-  EXPECT_EQ(ErrorOf([&] { ReadMaket("Count", t); }), "\"abc\" не является целым числом");
 }
 
 TEST(Layout, CreatesTypedColumnsAndFindsFields) {
