@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -42,7 +43,15 @@ std::string Trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-bool SameName(std::string_view a, std::string_view b) { return UpperCase(a) == UpperCase(b); }
+// Keys are nearly always Latin: those compare without building upper-case copies.
+bool SameName(std::string_view a, std::string_view b) {
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+    if (ca >= 0x80 || cb >= 0x80) return UpperCase(a) == UpperCase(b);
+    if (std::toupper(ca) != std::toupper(cb)) return false;
+  }
+  return a.size() == b.size();
+}
 
 bool ParseInt(const std::string& text, int& value) {
   if (text.empty()) return false;

@@ -2,9 +2,10 @@
 // Column maps: for each kind of table a record of its row count and the column arrays of the fields
 // that code works with, filled by field name once the table is read or its columns are created
 // (FillNodeCols, FillBranchCols ...). A layout may order, add or drop other columns freely; only the
-// fields of the map must be there, with the types the map gives. A field missing from the layout, or
-// declared with another type, makes the filler throw 'Поле "<field>" макета "<layout>" не найдено',
-// and the map must not be used.
+// fields of the map must be there, with the types the map gives. A field missing from the layout makes
+// the filler throw 'Поле "<field>" макета "<layout>" не найдено', one declared with another type
+// 'Поле "<field>" макета "<layout>" имеет тип "<declared>", нужен тип "<wanted>"'; the map must then
+// not be used.
 //
 // The arrays are borrowed from the table: a map stays valid while the table keeps its arrays (row
 // operations keep them; reading a file into the table, copying into it or freeing it does not). The

@@ -1,6 +1,9 @@
 #pragma once
 // How the column-map fillers look up one field.
+#include <string>
+
 #include "core/base/dynarray.h"
+#include "core/base/error.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -12,10 +15,20 @@ void StartMap(const TDataFile& table, Cols& cols) {
   cols.RowCount = table.RowCount;
 }
 
+// 'Поле "<field>" макета "<layout>" имеет тип "<declared>", нужен тип "<wanted>"'.
+[[noreturn]] inline void ThrowFieldMistyped(const std::string& fieldName, const TDataFile& table, char wanted) {
+  const int k = FindColumnIndex(fieldName, table);
+  throw Error("Поле \"" + fieldName + "\" макета \"" + table.Name + "\" имеет тип \"" +
+              std::string(1, table.ColType[k]) + "\", нужен тип \"" + std::string(1, wanted) + "\"");
+}
+
 // A field of a known type: the table's array of that field, which must be of that type.
 template <typename T>
 void BindColumn(const TDataFile& table, const char* fieldName, T*& field) {
-  field = GetColumnAs<T>(fieldName, table);
+  TDynamicArray* array = GetColumnArray(fieldName, table);
+  if (!array) ThrowFieldNotFound(fieldName, table);
+  field = dynamic_cast<T*>(array);
+  if (!field) ThrowFieldMistyped(fieldName, table, T(0).TypeLetter());
 }
 
 // A field that the code reads only through the cell texts: the array of whatever type the layout gives.

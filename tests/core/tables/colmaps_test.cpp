@@ -90,7 +90,8 @@ TEST(ColumnMaps, MissingOrMistypedFieldIsRefusedByName) {
   ReadMaket(LayoutSchemeAreas, areas);
   CreateColumns(areas, 1);
   TSchemeAreaCols ac;
-  EXPECT_EQ(ErrorOf([&] { FillSchemeAreaCols(areas, ac); }), "Поле \"Color\" макета \"Районы схемы\" не найдено");
+  EXPECT_EQ(ErrorOf([&] { FillSchemeAreaCols(areas, ac); }),
+            "Поле \"Color\" макета \"Районы схемы\" имеет тип \"s\", нужен тип \"l\"");
 }
 
 TEST(ColumnMaps, MapFollowsFieldsWhereverTheLayoutPutsThem) {

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <set>
 #include <sstream>
 
 #include "core/base/numfmt.h"
 #include "core/tables/layout.h"
+#include "support/fuzz_mutations.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
 
@@ -94,6 +96,30 @@ TEST(Layout, RefusesBadLayoutsWithItsMessages) {
            {"Token", 154}, {"Number", 159}, {"Byte", 164}, {"Keys", 168}, {"Count", 172}, {"Short", 183}}) {
     EXPECT_EQ(ErrorOf([&] { ReadMaket(name, t); }),
               "Ошибка чтения макета \"" + name + "\": строка " + std::to_string(line) + file);
+  }
+}
+
+TEST(Layout, DamagedLayoutFilesAreRefusedNamingTheLayout) {
+  TempDir dir;
+  const std::vector<std::string> names = {"Узлы", "Ветви", "Пустой"};
+  LayoutScope scope(dir, Block(names[0], "3", "2,1", "l,50,5,0,1,1,0,0,Nr,Номер\ns,120,10,-1,0,1,20,4,Name,Имя ~к\n"
+                                                      "+f,60,8,3,1,1,0,0,P,P~\n") +
+                             Block(names[1], "2", "", "t,40,12,0,1,1,0,0,T,Текст\nw,40,5,0,1,1,0,0,W,Слово\n") +
+                             Block(names[2], "0", "", ""));
+  const std::string valid = test::ReadBytes(MaketFileName);
+  std::mt19937 random(1120);
+  TDataFile t;
+  for (int round = 0; round < 2000; ++round) {
+    test::WriteBytes(MaketFileName, test::Mutate(valid, random));
+    for (const std::string& name : names) {
+      for (const std::string& error :
+           {ErrorOf([&] { ReadMaket(name, t); CreateColumns(t, 3); }), ErrorOf([&] { GetMaketExtention(name); })}) {
+        if (error == "<no error>") continue;
+        ASSERT_TRUE(error.find("\"" + name + "\"") != std::string::npos ||
+                    error.find("\"" + MaketFileName + "\"") != std::string::npos)
+            << error;
+      }
+    }
   }
 }
 
