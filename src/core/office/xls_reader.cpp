@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -126,6 +127,7 @@ public:
     return true;
   }
   // The body of the next record when it is a continuation; the position stays otherwise.
+  std::size_t Pos() const { return pos_; }
   bool NextContinue(std::string_view& body) {
     const std::size_t keep = pos_;
     Record record;
@@ -153,12 +155,20 @@ public:
 
   Workbook Read() {
     ReadGlobals();
-    Workbook book;
-    for (const SheetInfo& info : sheets_) {
-      Worksheet sheet(info.name);
-      ReadSheet(info.offset, sheet);
-      book.sheets.push_back(std::move(sheet));
+    // Sheets follow one another without overlapping: two sheet entries naming the same records would
+    // make a small damaged file cost as much work and memory as a huge one.
+    std::vector<std::size_t> order(sheets_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) { return sheets_[a].offset < sheets_[b].offset; });
+    std::vector<Worksheet> read(sheets_.size());
+    std::size_t end = globalsEnd_;
+    for (const std::size_t i : order) {
+      if (sheets_[i].offset < end) Damaged("листы книги перекрываются");
+      read[i] = Worksheet(sheets_[i].name);
+      end = ReadSheet(sheets_[i].offset, read[i]);
     }
+    Workbook book;
+    book.sheets = std::move(read);
     return book;
   }
 
@@ -227,6 +237,7 @@ private:
       }
     }
     if (!ended) Damaged("нет конца общей части книги");
+    globalsEnd_ = records.Pos();
   }
 
   void ReadStrings(Cursor in) {
@@ -261,13 +272,14 @@ private:
     return (rk & 0x01) ? value / 100 : value;
   }
 
-  void ReadSheet(std::uint32_t offset, Worksheet& sheet) {
+  // Returns where the sheet's records end.
+  std::size_t ReadSheet(std::uint32_t offset, Worksheet& sheet) {
     RecordReader records(stream_, offset);
     Record record;
     if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + sheet.Name() + "\" не найден");
     int formulaRow = 0, formulaCol = 0;  // a formula whose text result follows in a STRING record
     while (records.Next(record)) {
-      if (record.type == kEof) return;
+      if (record.type == kEof) return records.Pos();
       Cursor in(record.body);
       switch (record.type) {
         case kNumber: {
@@ -349,6 +361,7 @@ private:
   }
 
   std::string_view stream_;
+  std::size_t globalsEnd_ = 0;
   bool biff8_ = true;
   std::uint16_t codePage_ = 1251;
   double dateShift_ = 0;
