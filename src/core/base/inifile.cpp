@@ -131,10 +131,17 @@ bool WriteAllBytes(int fd, const std::string& bytes) {
 
 // The whole new file goes to a temporary file beside the old one and replaces it with one rename: a
 // failed write (full disk, read-only folder) leaves the old file as it was.
-void WriteFileReplacing(const std::string& fileName, const std::string& bytes) {
-  const auto fail = [&fileName](const std::string& why) {
+void WriteFileReplacing(const std::string& name, const std::string& bytes) {
+  // A settings file that is a link to a shared one stays a link: the file it names is replaced.
+  std::error_code linkError;
+  std::string fileName = name;
+  if (std::filesystem::is_symlink(name, linkError)) {
+    const auto target = std::filesystem::canonical(name, linkError);
+    if (!linkError) fileName = target.string();
+  }
+  const auto fail = [&name](const std::string& why) {
     const std::string reason = why + "; прежний файл не изменен";
-    return TIniFileError("Ошибка записи файла \"" + fileName + "\": " + reason, reason);
+    return TIniFileError("Ошибка записи файла \"" + name + "\": " + reason, reason);
   };
   std::error_code ec;
   if (std::filesystem::is_directory(fileName, ec)) throw fail("это папка, а не файл");

@@ -97,6 +97,19 @@ TEST(IniFile, AFailedWriteLeavesTheOldFileAsItWas) {
                 std::filesystem::perms::group_read);
 }
 
+TEST(IniFile, ALinkedSettingsFileStaysALink) {
+  TempDir dir;
+  const std::string shared = dir / "shared.ini";
+  const std::string link = dir / "a.ini";
+  WriteBytes(shared, "[A]\r\nX=1\r\n");
+  std::filesystem::create_symlink(shared, link);
+  TMemIniFile ini(link);
+  ini.WriteInteger("A", "X", 2);
+  ini.UpdateFile();
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadBytes(shared), "[A]\r\nX=2\r\n");
+}
+
 TEST(IniFile, EveryLineEndIsALineEnd) {
   TempDir dir;
   const std::string name = dir / "a.ini";
