@@ -64,7 +64,8 @@ TCompoundFile::TCompoundFile(std::string bytes) : bytes_(std::move(bytes)) {
     const char* e = directory.data() + at;
     Entry entry;
     const std::uint16_t nameBytes = U16(e + 0x40);
-    for (std::uint16_t i = 0; i + 1 < nameBytes && i < 64; i += 2) entry.name.push_back(static_cast<char16_t>(U16(e + i)));
+    for (std::uint16_t i = 0; i + 1 < nameBytes && i < 64; i += 2)
+      entry.name.push_back(static_cast<char16_t>(U16(e + i)));
     while (!entry.name.empty() && entry.name.back() == 0) entry.name.pop_back();  // the name's terminator
     entry.type = static_cast<std::uint8_t>(e[0x42]);
     entry.start = U32(e + 0x74);

@@ -41,7 +41,9 @@ public:
   explicit Cursor(std::vector<std::string_view> parts) : parts_(std::move(parts)) {}
   explicit Cursor(std::string_view body) : parts_{body} {}
 
-  bool AtEnd() const { return part_ >= parts_.size() || (part_ + 1 == parts_.size() && pos_ >= parts_[part_].size()); }
+  bool AtEnd() const {
+    return part_ >= parts_.size() || (part_ + 1 == parts_.size() && pos_ >= parts_[part_].size());
+  }
 
   std::uint64_t Read(int bytes) {
     std::uint64_t v = 0;
@@ -159,7 +161,8 @@ public:
     // make a small damaged file cost as much work and memory as a huge one.
     std::vector<std::size_t> order(sheets_.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) { return sheets_[a].offset < sheets_[b].offset; });
+    std::sort(order.begin(), order.end(),
+              [this](std::size_t a, std::size_t b) { return sheets_[a].offset < sheets_[b].offset; });
     std::vector<Worksheet> read(sheets_.size());
     std::size_t end = globalsEnd_;
     for (const std::size_t i : order) {

@@ -67,7 +67,7 @@ std::size_t FindLayoutBlock(const std::vector<std::string>& lines, const std::st
     if (line.find("Name=") == std::string::npos || line.size() < 5) continue;
     if (Cp1251ToUtf8(std::string_view(line).substr(5)) == layoutName) return i + 1;
   }
-  throw Error("Макет \"" + layoutName + "\" не найден");
+  throw Error("Макет \"" + layoutName + "\" не найден в файле " + MaketFileText());
 }
 
 // A decimal integer as the platform converts it; anything else is a broken layout.
@@ -150,7 +150,8 @@ bool ReadMaket(const std::string& layoutName, TDataFile& table) {
   table.Extention = Cp1251ToUtf8(ValueAfterEquals(lines[i]));
   const int count = StrictInt(ValueAfterEquals(lines[i + 1]), readError(i + 1));
   if (count > kMaxColumns) {
-    throw Error("Макет \"" + layoutName + "\". Превышение по числу колонок (max = 70)");
+    throw Error("Макет \"" + layoutName + "\". Превышение по числу колонок (max = 70): строка " +
+                std::to_string(i + 2) + " файла " + MaketFileText());
   }
   if (count < 0) throw Error(readError(i + 1));
   table.NCols = static_cast<std::int16_t>(count);
@@ -181,7 +182,7 @@ std::string GetMaketExtention(const std::string& layoutName) {
   const std::vector<std::string> lines = ReadMaketLines();
   const std::size_t i = FindLayoutBlock(lines, layoutName);
   if (i >= lines.size() || lines[i].find("Extention=") == std::string::npos || lines[i].size() < 10) {
-    throw Error("Макет \"" + layoutName + "\" не найден");
+    throw Error("Макет \"" + layoutName + "\" не найден в файле " + MaketFileText());
   }
   return Cp1251ToUtf8(std::string_view(lines[i]).substr(10));
 }

@@ -59,7 +59,8 @@ TEST_F(Startup, ABrokenLayoutFileIsNamedWithItsLayoutAndLine) {
   Start(false);
   EXPECT_EQ(box.Texts(),
             (std::vector<std::string>{
-                "Ошибка чтения файла конфигурации ldtoril.ini: Макет \"Номинальные напряжения\" не найден",
+                "Ошибка чтения файла конфигурации ldtoril.ini: Макет \"Номинальные напряжения\" не найден в файле \"" +
+                    (dir / "maket.zr") + "\"",
                 "Ошибка чтения макета \"Пользователи\": строка 3 файла \"" + (dir / "maket.zr") + "\""}));
   fs::remove(dir / "maket.zr");
   box.Clear();
