@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
@@ -139,6 +141,32 @@ TEST(Xls, ReadsEveryCellRecordOfBothVersions) {
     ADD_FAILURE() << "overlapping sheets were read";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": файл поврежден (листы книги перекрываются)");
+  }
+}
+
+TEST(Xls, RefusalsSayWhy) {
+  TempDir dir;
+  const std::string path = dir / "bad.xls";
+  const std::string bof = Record(0x0809, Rec().U16(0x0600).U16(5).U32(0).U32(0));
+  std::string noBook = XlsContainer(bof);
+  const std::size_t name = noBook.find(std::string("W\0o\0r\0k\0b", 9));
+  ASSERT_NE(name, std::string::npos);
+  noBook[name] = 'X';  // the stream is there, under another name
+  for (const auto& [bytes, reason] : std::vector<std::pair<std::string, std::string>>{
+           {std::string(600, 'x'), "файл не является книгой электронной таблицы"},
+           {noBook, "в файле нет книги"},
+           {XlsContainer(Record(0x0809, Rec().U16(0x0400).U16(5))), "неподдерживаемая версия формата книги"},
+           {XlsContainer(bof + Record(0x002F, Rec().U16(1))), "книга защищена паролем"},
+           {XlsContainer(bof + Record(0x0042, Rec().U16(1251))), "файл поврежден (нет конца общей части книги)"},
+           {XlsContainer(bof + Record(0x00FC, Rec().U32(1).U32(1).U16(40).U8(0).Bytes("short")) + Record(0x000A, Rec())),
+            "файл поврежден (запись короче своих полей)"}}) {
+    WriteBytes(path, bytes);
+    try {
+      ReadWorkbook(path);
+      ADD_FAILURE() << reason;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": " + reason);
+    }
   }
 }
 
