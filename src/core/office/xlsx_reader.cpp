@@ -323,11 +323,21 @@ private:
     return letters + std::to_string(row_);
   }
 
-  // A cell of the date type holds "YYYY-MM-DD" with an optional "THH:MM:SS".
+  // A cell of the date type holds "YYYY-MM-DD" with an optional "THH:MM:SS"; anything else is kept as
+  // its text.
   void StoreIsoDate() {
+    const std::string_view v = value_;
+    const auto field = [&v](std::size_t at, std::size_t length, int low, int high, int& out) {
+      if (at + length > v.size()) return false;
+      const auto [end, ec] = std::from_chars(v.data() + at, v.data() + at + length, out);
+      return ec == std::errc() && end == v.data() + at + length && out >= low && out <= high;
+    };
     int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
-    if (std::sscanf(value_.c_str(), "%d-%d-%dT%d:%d:%d", &y, &m, &d, &hh, &mm, &ss) >= 3 && m >= 1 && m <= 12 &&
-        d >= 1 && d <= 31)
+    const bool date = v.size() >= 10 && v[4] == '-' && v[7] == '-' && field(0, 4, 1900, 9999, y) &&
+                      field(5, 2, 1, 12, m) && field(8, 2, 1, 31, d);
+    const bool time = v.size() == 10 || (v.size() >= 19 && v[10] == 'T' && v[13] == ':' && v[16] == ':' &&
+                                         field(11, 2, 0, 23, hh) && field(14, 2, 0, 59, mm) && field(17, 2, 0, 59, ss));
+    if (date && time)
       sheet_.SetDate(row_, col_, DateSerial(y, m, d, hh, mm, ss));
     else if (!value_.empty())
       sheet_.SetText(row_, col_, value_);

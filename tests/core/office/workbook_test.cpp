@@ -25,6 +25,8 @@ TEST(Workbook, SerialDaysMatchTheSpreadsheetCalendar) {
   EXPECT_EQ(ld::DateSerialText(45292.75), "01.01.2024 18:00:00");
   // half a second before midnight rounds into the next day, not to "24:00:00"
   EXPECT_EQ(ld::DateSerialText(45292 + (86400 - 0.4) / 86400), "02.01.2024");
+  EXPECT_EQ(ld::DateSerialText(1e300), "1E300");  // no calendar day: the number
+  EXPECT_EQ(ld::DateSerialText(-2.5), "-2.5");
 }
 
 TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {
@@ -184,7 +186,8 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   const std::string dates = R"(<styleSheet><cellXfs><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs></styleSheet>)";
   WriteOneSheet(path,
                 R"(<worksheet><sheetData><row r="1"><c r="A1" s="1"><v>1e300</v></c><c r="B1" s="1"><v>-5</v></c>)"
-                R"(<c r="C1" s="1"><v>45351</v></c></row></sheetData></worksheet>)",
+                R"(<c r="C1" s="1"><v>45351</v></c><c r="D1" t="d"><v>99999999999-01-01</v></c>)"
+                R"(<c r="E1" t="d"><v>2024-02-29T25:00:00</v></c></row></sheetData></worksheet>)",
                 dates);
   book = ld::ReadWorkbook(path);
   const ld::Worksheet& s = book.sheets[0];
@@ -193,6 +196,8 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   EXPECT_EQ(s.CellText(1, 1), "1E300");
   EXPECT_EQ(s.Cell(1, 2).kind, CellKind::Number);
   EXPECT_EQ(s.CellText(1, 3), "29.02.2024");
+  EXPECT_EQ(s.CellText(1, 4), "99999999999-01-01");  // dates no calendar holds stay texts
+  EXPECT_EQ(s.Cell(1, 5).kind, CellKind::Text);
 
   const std::string prefix = "Ошибка чтения файла \"" + path + "\": лист \"Лист\": ";
   for (const auto& [cell, reason] : std::vector<std::pair<std::string, std::string>>{
