@@ -2,6 +2,7 @@
 // Seeded damage for the readers' fuzz tests: the same seed gives the same damaged files on every run,
 // so a failure found by CI is found again at the desk.
 #include <cstdint>
+#include <iterator>
 #include <random>
 #include <string>
 

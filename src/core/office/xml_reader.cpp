@@ -2,6 +2,7 @@
 
 #include <expat.h>
 
+#include <cctype>
 #include <climits>
 #include <cstring>
 #include <memory>
