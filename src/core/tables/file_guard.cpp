@@ -211,11 +211,10 @@ void LockTableFiles(const std::string& basePath, const std::string& extensions) 
     }
   };
   // The user's name, then the workstation's; readers that know only the name stop after it.
-  std::string record = Utf8ToCp1251(CurrentUserName).substr(0, 255);
-  record.insert(record.begin(), static_cast<char>(record.size()));
+  std::string name = Utf8ToCp1251(CurrentUserName).substr(0, 255);
+  name.insert(name.begin(), static_cast<char>(name.size()));
   const std::string host = HostName().substr(0, 255);
-  record += static_cast<char>(host.size());
-  record += host;
+  const std::string named = name + static_cast<char>(host.size()) + host;
   for (const auto& ext : exts) {
     const std::string file = basePath + ext;
     const std::string lock = file + "~";
@@ -232,8 +231,10 @@ void LockTableFiles(const std::string& basePath, const std::string& extensions) 
     created.push_back(lock);
     // Held while the lock lives, and dropped by the system when this program ends however it ends:
     // that is how the next program knows a lock whose holder is gone. Taken before the workstation is
-    // written, so that a lock naming it is never seen without its holder's hold.
-    ::flock(fd->Get(), LOCK_EX | LOCK_NB);
+    // written, so that a lock naming it is never seen without its holder's hold; where the file system
+    // refuses it, the lock names no workstation and is never taken for a left-over one.
+    const bool held = ::flock(fd->Get(), LOCK_EX | LOCK_NB) == 0;
+    const std::string& record = held ? named : name;
     const bool ok = fileio::WriteAll(fd->Get(), record.data(), record.size());
     OwnLocks()[FullFileName(lock)] = std::move(fd);
     if (!ok) {
