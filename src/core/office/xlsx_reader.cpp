@@ -236,7 +236,8 @@ NumberText ParseNumber(std::string_view text, double& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec == std::errc::result_out_of_range) return NumberText::OutOfRange;
   if (ec != std::errc() || end != text.data() + text.size()) return NumberText::NotNumber;
-  return std::isfinite(value) ? NumberText::Number : NumberText::OutOfRange;
+  // "inf" and "nan" are words, not numbers: kept as the texts they are.
+  return std::isfinite(value) ? NumberText::Number : NumberText::NotNumber;
 }
 
 class SheetPart : public XmlHandler {

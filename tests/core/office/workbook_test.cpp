@@ -187,7 +187,7 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   WriteOneSheet(path,
                 R"(<worksheet><sheetData><row r="1"><c r="A1" s="1"><v>1e300</v></c><c r="B1" s="1"><v>-5</v></c>)"
                 R"(<c r="C1" s="1"><v>45351</v></c><c r="D1" t="d"><v>99999999999-01-01</v></c>)"
-                R"(<c r="E1" t="d"><v>2024-02-29T25:00:00</v></c></row></sheetData></worksheet>)",
+                R"(<c r="E1" t="d"><v>2024-02-29T25:00:00</v></c><c r="F1"><v>inf</v></c></row></sheetData></worksheet>)",
                 dates);
   book = ld::ReadWorkbook(path);
   const ld::Worksheet& s = book.sheets[0];
@@ -198,6 +198,7 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   EXPECT_EQ(s.CellText(1, 3), "29.02.2024");
   EXPECT_EQ(s.CellText(1, 4), "99999999999-01-01");  // dates no calendar holds stay texts
   EXPECT_EQ(s.Cell(1, 5).kind, CellKind::Text);
+  EXPECT_EQ(s.CellText(1, 6), "inf");
 
   const std::string prefix = "Ошибка чтения файла \"" + path + "\": лист \"Лист\": ";
   for (const auto& [cell, reason] : std::vector<std::pair<std::string, std::string>>{
