@@ -87,8 +87,11 @@ std::string BuildXls(const std::vector<XlsCell>& cells) {
   }
   sheet.Record(0x000A, {});
 
+  return XlsContainer(globals.s + sheet.s);
+}
+
+std::string XlsContainer(std::string stream) {
   // Streams below 4096 bytes would live in the mini stream; this one is padded to stay in sectors.
-  std::string stream = globals.s + sheet.s;
   stream.resize(std::max<std::size_t>(4096, (stream.size() + 511) / 512 * 512), '\0');
   const auto sectors = static_cast<std::uint32_t>(stream.size() / 512);
 

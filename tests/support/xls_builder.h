@@ -15,4 +15,7 @@ struct XlsCell {
 
 std::string BuildXls(const std::vector<XlsCell>& cells);
 
+// A compound document whose one stream "Workbook" holds these bytes (BIFF records as given).
+std::string XlsContainer(std::string stream);
+
 }  // namespace ld::test

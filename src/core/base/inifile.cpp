@@ -1,10 +1,16 @@
 #include "core/base/inifile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <system_error>
 
 #include "core/base/codepage.h"
@@ -37,7 +43,15 @@ std::string Trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-bool SameName(std::string_view a, std::string_view b) { return UpperCase(a) == UpperCase(b); }
+// Keys are nearly always Latin: those compare without building upper-case copies.
+bool SameName(std::string_view a, std::string_view b) {
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+    if (ca >= 0x80 || cb >= 0x80) return UpperCase(a) == UpperCase(b);
+    if (std::toupper(ca) != std::toupper(cb)) return false;
+  }
+  return a.size() == b.size();
+}
 
 bool ParseInt(const std::string& text, int& value) {
   if (text.empty()) return false;
@@ -84,7 +98,89 @@ void ConvertPart(const std::string& text, int& out) {
   }
 }
 
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM: return "нет доступа";
+    case EROFS: return "диск только для чтения";
+    case ENOSPC:
+    case EDQUOT: return "нет места на диске";
+    case ENOENT: return "папка не найдена";
+    case EISDIR: return "это папка, а не файл";
+    case ENOTDIR: return "в пути вместо папки файл";
+    default: return "системная ошибка " + std::to_string(error);
+  }
+}
+
+TIniFileWriter& FileWriter() {
+  static TIniFileWriter writer;
+  return writer;
+}
+
+bool WriteAllBytes(int fd, const std::string& bytes) {
+  if (FileWriter()) return FileWriter()(fd, bytes);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// The whole new file goes to a temporary file beside the old one and replaces it with one rename: a
+// failed write (full disk, read-only folder) leaves the old file as it was.
+void WriteFileReplacing(const std::string& name, const std::string& bytes) {
+  // A settings file that is a link to a shared one stays a link: the file it names is replaced.
+  std::error_code linkError;
+  std::string fileName = name;
+  if (std::filesystem::is_symlink(name, linkError)) {
+    const auto target = std::filesystem::canonical(name, linkError);
+    if (!linkError) fileName = target.string();
+  }
+  const auto fail = [&name](const std::string& why) {
+    const std::string reason = why + "; прежний файл не изменен";
+    return TIniFileError("Ошибка записи файла \"" + name + "\": " + reason, reason);
+  };
+  std::error_code ec;
+  if (std::filesystem::is_directory(fileName, ec)) throw fail("это папка, а не файл");
+  std::string temp = fileName + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) throw fail(SystemErrorText(errno));
+  // The new file gets the old one's permissions; a first file those of any new file.
+  struct stat old {};
+  if (::stat(fileName.c_str(), &old) == 0) {
+    ::fchmod(fd, old.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+  errno = 0;
+  bool ok = WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
+  int error = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && ::rename(temp.c_str(), fileName.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    throw fail(error != 0 ? SystemErrorText(error) : "файл не записан");
+  }
+}
+
 }  // namespace
+
+TIniFileWriter SetIniFileWriter(TIniFileWriter writer) {
+  TIniFileWriter previous = std::move(FileWriter());
+  FileWriter() = std::move(writer);
+  return previous;
+}
 
 TMemIniFile::TMemIniFile(std::string fileName) : fileName_(std::move(fileName)) { Load(); }
 
@@ -95,18 +191,23 @@ void TMemIniFile::Load() {
   sections_.push_back(std::make_unique<Section>());
   std::error_code ec;
   if (fileName_.empty() || !std::filesystem::exists(fileName_, ec)) return;
+  const auto fail = [this](const std::string& reason) {
+    return TIniFileError("Ошибка чтения файла \"" + fileName_ + "\": " + reason, reason);
+  };
+  if (std::filesystem::is_directory(fileName_, ec)) throw fail("это папка, а не файл");
   std::ifstream in(fileName_, std::ios::binary);
-  if (!in) throw Error("Ошибка чтения файла \"" + fileName_ + "\"");
-  std::ostringstream buf;
-  buf << in.rdbuf();
-  const std::string text = Cp1251ToUtf8(buf.str());
+  if (!in) throw fail(SystemErrorText(errno));
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw fail("файл не читается");
+  const std::string text = Cp1251ToUtf8(bytes);
+  // Lines end in CR LF, LF or a lone CR (files saved by old editors of other systems).
   std::size_t pos = 0;
   while (pos < text.size()) {
-    std::size_t end = text.find('\n', pos);
+    std::size_t end = text.find_first_of("\r\n", pos);
     if (end == std::string::npos) end = text.size();
     std::string raw = text.substr(pos, end - pos);
     pos = end + 1;
-    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+    if (end < text.size() && text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
     const std::string trimmed = Trim(raw);
     if (!trimmed.empty() && trimmed.front() == '[') {
       auto section = std::make_unique<Section>();
@@ -281,11 +382,7 @@ void TMemIniFile::UpdateFile() {
     if (!section->header.empty()) text += section->header + "\r\n";
     for (const Line& line : section->lines) text += line.text + "\r\n";
   }
-  const std::string bytes = Utf8ToCp1251(text);
-  std::ofstream out(fileName_, std::ios::binary | std::ios::trunc);
-  if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw Error("Ошибка записи файла \"" + fileName_ + "\"");
+  WriteFileReplacing(fileName_, Utf8ToCp1251(text));
   dirty_ = false;
 }
 

@@ -4,15 +4,29 @@
 // to letter case; the first of two equal sections or keys is the one read and written. Rewriting keeps
 // every line it did not change (comments, order of sections and keys) and appends new keys at the end
 // of their section, new sections at the end of the file.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/base/dates.h"
+#include "core/base/error.h"
 
 namespace ld {
 
-// The file is read once when the object is made (a missing file reads as empty). TMemIniFile keeps
+// A settings file that cannot be read or written: what() names the file, Reason() says only why, for
+// callers that name the file their own way.
+class TIniFileError : public Error {
+public:
+  TIniFileError(const std::string& text, std::string reason) : Error(text), reason_(std::move(reason)) {}
+  const std::string& Reason() const { return reason_; }
+
+private:
+  std::string reason_;
+};
+
+// The file is read once when the object is made (a missing file reads as empty; a file that cannot be
+// read raises ld::Error 'Ошибка чтения файла "<file>": <reason>'). Lines end in CR LF, LF or CR. TMemIniFile keeps
 // changes in memory until UpdateFile; TIniFile writes the file at every change, so that two objects
 // on one file (the settings record and a window's own section) never undo each other's keys.
 class TMemIniFile {
@@ -56,7 +70,9 @@ public:
   void EraseSection(const std::string& section);
   void DeleteKey(const std::string& section, const std::string& key);
 
-  // Writes the file when something changed since it was read or written; raises ld::Error.
+  // Writes the file when something changed since it was read or written: into a temporary file beside
+  // it, which then replaces it, so that a failed write keeps the old file unchanged. Raises ld::Error
+  // 'Ошибка записи файла "<file>": <reason>; прежний файл не изменен'.
   void UpdateFile();
 
 protected:
@@ -82,6 +98,11 @@ public:
 protected:
   void Changed() override;
 };
+
+// How the bytes of a settings file reach its temporary file: true when all were written. Tests install
+// one that fails; an empty writer is the system's write. Returns the one installed before.
+using TIniFileWriter = std::function<bool(int fd, const std::string& bytes)>;
+TIniFileWriter SetIniFileWriter(TIniFileWriter writer);
 
 // Floats and moments in settings files.
 // Empty or missing: the default; otherwise StrToFloatZ of the value (raises on a non-number).

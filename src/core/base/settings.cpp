@@ -217,8 +217,8 @@ void ReadConfig() {
   std::unique_ptr<TMemIniFile> ini;
   try {
     ini = std::make_unique<TMemIniFile>(ConfigFileName);
-  } catch (const std::exception& e) {
-    errors.push_back(e.what());
+  } catch (const TIniFileError& e) {
+    errors.push_back(e.Reason());
     ini = std::make_unique<TMemIniFile>(std::string());  // every key its default
   }
 
@@ -272,6 +272,8 @@ void WriteConfig() {
     writeAll(TailSections());
     ini.WriteBool("MultiUser", "Flag", MultiUserFlag);
     ini.UpdateFile();
+  } catch (const TIniFileError& e) {
+    ShowMsgForm("Ошибка записи файла конфигурации " + ConfigShortName() + ": " + e.Reason(), mkError, mbOk);
   } catch (const std::exception& e) {
     ShowMsgForm("Ошибка записи файла конфигурации " + ConfigShortName() + ": " + e.what(), mkError, mbOk);
   }

@@ -1,6 +1,7 @@
 #include "core/office/workbook.h"
 
 #include "core/base/numfmt.h"
+#include "core/office/number_formats.h"
 
 #include <cmath>
 #include <cstdio>
@@ -93,6 +94,8 @@ double DateSerial(int year, int month, int day, int hour, int minute, int second
 
 std::string DateSerialText(double serial) {
   if (!std::isfinite(serial)) return {};
+  // A day no calendar shows (a damaged or foreign file) is shown as the number it is.
+  if (!office::IsDateSerialInRange(serial)) return FloatToStrGeneral(serial, 15);
   // Rounded to the second first, so that 23:59:59.7 becomes the next day's midnight.
   const double total = std::round(serial * 86400.0);
   auto days = static_cast<std::int64_t>(std::floor(total / 86400.0));

@@ -63,11 +63,12 @@ struct Workbook {
 // Serial day of a calendar date and time (the spreadsheet's 1900 date system, 1.3.1900 onwards).
 double DateSerial(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
-// Text of a serial day: "DD.MM.YYYY" and " HH:MM:SS" when the time is not 00:00:00.
+// Text of a serial day: "DD.MM.YYYY" and " HH:MM:SS" when the time is not 00:00:00; a serial outside
+// 1.1.1900 .. 31.12.9999 as a number in general format.
 std::string DateSerialText(double serial);
 
 // Reads a workbook from a file: .xlsx by its zip signature, legacy .xls by its compound-document
-// signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>"'.
+// signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>": <reason>'.
 Workbook ReadWorkbook(const std::string& path);
 
 }  // namespace ld

@@ -7,7 +7,8 @@
 namespace ld {
 
 // Reads every worksheet of an .xls file: numbers, texts, dates and times (as serial days).
-// Fails with ld::Error 'Ошибка чтения файла "<path>"'.
+// Every length and offset of the file is checked: a damaged file fails with ld::Error
+// 'Ошибка чтения файла "<path>": <reason>', never reads outside its bytes.
 Workbook ReadXls(const std::string& path);
 
 }  // namespace ld

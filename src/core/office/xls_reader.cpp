@@ -1,95 +1,398 @@
-#include <freexl.h>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string_view>
+#include <vector>
 
-#include <cstdio>
-
+#include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/office/compound_file.h"
+#include "core/office/number_formats.h"
 #include "core/office/xls_file.h"
 
 namespace ld {
 
 namespace {
 
-class XlsHandle {
-public:
-  explicit XlsHandle(const std::string& path) {
-    if (freexl_open(path.c_str(), &handle_) != FREEXL_OK) handle_ = nullptr;
-  }
-  ~XlsHandle() {
-    if (handle_) freexl_close(handle_);
-  }
-  XlsHandle(const XlsHandle&) = delete;
-  XlsHandle& operator=(const XlsHandle&) = delete;
-  const void* Get() const { return handle_; }
+using office::TDamaged;
 
-private:
-  const void* handle_ = nullptr;
+// Record types of the workbook stream that the reader looks at.
+enum : std::uint16_t {
+  kBof = 0x0809, kEof = 0x000A, kCodePage = 0x0042, kDateMode = 0x0022, kFilePass = 0x002F,
+  kFormat = 0x041E, kFormat5 = 0x001E, kXf = 0x00E0, kSst = 0x00FC, kContinue = 0x003C, kSheet = 0x0085,
+  kNumber = 0x0203, kRk = 0x027E, kMulRk = 0x00BD, kLabelSst = 0x00FD, kLabel = 0x0204, kRString = 0x00D6,
+  kBoolErr = 0x0205, kFormula = 0x0006, kString = 0x0207,
 };
 
-// The library hands dates and times over as "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" or "HH:MM:SS".
-bool ParseDateTime(const char* text, unsigned char type, double& serial) {
-  int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
-  if (type == FREEXL_CELL_TIME) {
-    if (std::sscanf(text, "%d:%d:%d", &hh, &mm, &ss) != 3) return false;
-    serial = (hh * 3600 + mm * 60 + ss) / 86400.0;
+[[noreturn]] void Damaged(const std::string& what) { throw TDamaged{"файл поврежден (" + what + ")"}; }
+
+struct Record {
+  std::uint16_t type = 0;
+  std::string_view body;
+};
+
+// Reads fields of one record body (or of a record and its continuations) with every length checked.
+class Cursor {
+public:
+  // parts: the record body and the bodies of its CONTINUE records; a text whose characters run over the
+  // end of one part goes on in the next after a fresh option byte.
+  explicit Cursor(std::vector<std::string_view> parts) : parts_(std::move(parts)) {}
+  explicit Cursor(std::string_view body) : parts_{body} {}
+
+  bool AtEnd() const {
+    return part_ >= parts_.size() || (part_ + 1 == parts_.size() && pos_ >= parts_[part_].size());
+  }
+
+  std::uint64_t Read(int bytes) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint64_t>(Byte()) << (8 * i);
+    return v;
+  }
+  std::uint8_t U8() { return static_cast<std::uint8_t>(Read(1)); }
+  std::uint16_t U16() { return static_cast<std::uint16_t>(Read(2)); }
+  std::uint32_t U32() { return static_cast<std::uint32_t>(Read(4)); }
+  double F64() {
+    const std::uint64_t bits = Read(8);
+    double value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+  }
+  void Skip(std::uint64_t n) {
+    for (; n > 0; --n) Byte();
+  }
+
+  // A text of BIFF8: count characters, an option byte (bit 0: two bytes a character; bit 2: phonetic
+  // block; bit 3: rich-text runs), then the characters and the blocks that the options announce.
+  std::string Text8(std::uint32_t count) {
+    const std::uint8_t options = U8();
+    const std::uint16_t runs = (options & 0x08) ? U16() : 0;
+    const std::uint32_t phonetic = (options & 0x04) ? U32() : 0;
+    bool wide = options & 0x01;
+    std::u16string chars;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      if (part_ < parts_.size() && pos_ >= parts_[part_].size() && part_ + 1 < parts_.size()) {
+        ++part_;
+        pos_ = 0;
+        wide = U8() & 0x01;
+      }
+      chars.push_back(static_cast<char16_t>(wide ? U16() : U8()));
+    }
+    Skip(4ull * runs + phonetic);
+    return FromUtf16(chars);
+  }
+
+private:
+  std::uint8_t Byte() {
+    while (part_ < parts_.size() && pos_ >= parts_[part_].size()) {
+      ++part_;
+      pos_ = 0;
+    }
+    if (part_ >= parts_.size()) Damaged("запись короче своих полей");
+    return static_cast<std::uint8_t>(parts_[part_][pos_++]);
+  }
+
+  static std::string FromUtf16(const std::u16string& chars) {
+    std::string out;
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+      char32_t c = chars[i];
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < chars.size() && chars[i + 1] >= 0xDC00 && chars[i + 1] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (chars[++i] - 0xDC00);
+      } else if (c >= 0xD800 && c <= 0xDFFF) {
+        c = 0xFFFD;  // half of a pair
+      }
+      AppendUtf8(out, c);
+    }
+    return out;
+  }
+
+  std::vector<std::string_view> parts_;
+  std::size_t part_ = 0;
+  std::size_t pos_ = 0;
+};
+
+// The records of the workbook stream from an offset, each with its length checked.
+class RecordReader {
+public:
+  RecordReader(std::string_view stream, std::size_t offset) : stream_(stream), pos_(offset) {
+    if (offset > stream.size()) Damaged("лист вне книги");
+  }
+  bool Next(Record& record) {
+    if (pos_ + 4 > stream_.size()) return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(stream_.data() + pos_);
+    record.type = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    const std::size_t length = static_cast<std::size_t>(p[2] | (p[3] << 8));
+    if (pos_ + 4 + length > stream_.size()) Damaged("запись выходит за конец книги");
+    record.body = stream_.substr(pos_ + 4, length);
+    pos_ += 4 + length;
     return true;
   }
-  const int fields = std::sscanf(text, "%d-%d-%d %d:%d:%d", &y, &m, &d, &hh, &mm, &ss);
-  if (fields < 3 || m < 1 || m > 12 || d < 1 || d > 31) return false;
-  serial = DateSerial(y, m, d, hh, mm, ss);
-  return true;
-}
-
-void StoreCell(Worksheet& sheet, int row, int col, const FreeXL_CellValue& value) {
-  switch (value.type) {
-    case FREEXL_CELL_INT: sheet.SetNumber(row, col, value.value.int_value); break;
-    case FREEXL_CELL_DOUBLE: sheet.SetNumber(row, col, value.value.double_value); break;
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-      if (value.value.text_value && *value.value.text_value) sheet.SetText(row, col, value.value.text_value);
-      break;
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME: {
-      double serial = 0;
-      if (!value.value.text_value) break;
-      if (ParseDateTime(value.value.text_value, value.type, serial))
-        sheet.SetDate(row, col, serial);
-      else
-        sheet.SetText(row, col, value.value.text_value);
-      break;
+  // The body of the next record when it is a continuation; the position stays otherwise.
+  std::size_t Pos() const { return pos_; }
+  bool NextContinue(std::string_view& body) {
+    const std::size_t keep = pos_;
+    Record record;
+    if (Next(record) && record.type == kContinue) {
+      body = record.body;
+      return true;
     }
-    default: break;
+    pos_ = keep;
+    return false;
   }
-}
+
+private:
+  std::string_view stream_;
+  std::size_t pos_;
+};
+
+struct SheetInfo {
+  std::string name;
+  std::uint32_t offset = 0;
+};
+
+class XlsBook {
+public:
+  explicit XlsBook(std::string_view stream) : stream_(stream) {}
+
+  Workbook Read() {
+    ReadGlobals();
+    // Sheets follow one another without overlapping: two sheet entries naming the same records would
+    // make a small damaged file cost as much work and memory as a huge one.
+    std::vector<std::size_t> order(sheets_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [this](std::size_t a, std::size_t b) { return sheets_[a].offset < sheets_[b].offset; });
+    std::vector<Worksheet> read(sheets_.size());
+    std::size_t end = globalsEnd_;
+    for (const std::size_t i : order) {
+      if (sheets_[i].offset < end) Damaged("листы книги перекрываются");
+      read[i] = Worksheet(sheets_[i].name);
+      end = ReadSheet(sheets_[i].offset, read[i]);
+    }
+    Workbook book;
+    book.sheets = std::move(read);
+    return book;
+  }
+
+private:
+  // Texts of BIFF5 are bytes of the workbook's code page; the files of the district are Windows-1251.
+  std::string Bytes(Cursor& in, std::uint32_t count) {
+    std::string bytes;
+    for (std::uint32_t i = 0; i < count; ++i) bytes.push_back(static_cast<char>(in.U8()));
+    if (codePage_ == 1200 || codePage_ == 1252 || codePage_ == 367) {
+      std::string out;
+      for (const char c : bytes) AppendUtf8(out, static_cast<unsigned char>(c));
+      return out;
+    }
+    return Cp1251ToUtf8(bytes);
+  }
+  std::string Text16(Cursor& in) {
+    const std::uint16_t count = in.U16();
+    return biff8_ ? in.Text8(count) : Bytes(in, count);
+  }
+
+  void ReadGlobals() {
+    RecordReader records(stream_, 0);
+    Record record;
+    if (!records.Next(record) || record.type != kBof || record.body.size() < 4)
+      throw TDamaged{"файл не является книгой электронной таблицы"};
+    const std::uint16_t version = static_cast<std::uint16_t>(Cursor(record.body).U16());
+    if (version != 0x0600 && version != 0x0500) throw TDamaged{"неподдерживаемая версия формата книги"};
+    biff8_ = version == 0x0600;
+    bool ended = false;
+    while (!ended && records.Next(record)) {
+      Cursor in(record.body);
+      switch (record.type) {
+        case kEof: ended = true; break;
+        case kFilePass: throw TDamaged{"книга защищена паролем"};
+        case kCodePage: codePage_ = in.U16(); break;
+        case kDateMode: dateShift_ = in.U16() == 1 ? 1462 : 0; break;
+        case kFormat:
+        case kFormat5: {
+          const std::uint16_t id = in.U16();
+          formats_[id] = office::IsDateFormatCode(biff8_ ? Text16(in) : Bytes(in, in.U8()));
+          break;
+        }
+        case kXf: {
+          in.U16();
+          xfFormats_.push_back(in.U16());
+          break;
+        }
+        case kSst: {
+          std::vector<std::string_view> parts{record.body};
+          std::string_view more;
+          while (records.NextContinue(more)) parts.push_back(more);
+          ReadStrings(Cursor(std::move(parts)));
+          break;
+        }
+        case kSheet: {
+          SheetInfo info;
+          info.offset = in.U32();
+          in.U8();
+          const std::uint8_t kind = in.U8();
+          const std::uint8_t length = in.U8();
+          info.name = biff8_ ? in.Text8(length) : Bytes(in, length);
+          if (kind == 0) sheets_.push_back(std::move(info));  // charts and macro sheets hold no cells
+          break;
+        }
+        default: break;
+      }
+    }
+    if (!ended) Damaged("нет конца общей части книги");
+    globalsEnd_ = records.Pos();
+  }
+
+  void ReadStrings(Cursor in) {
+    in.U32();
+    const std::uint32_t count = in.U32();
+    // Every string takes at least three bytes, so a count beyond the record is a damaged one.
+    for (std::uint32_t i = 0; i < count && !in.AtEnd(); ++i) strings_.push_back(in.Text8(in.U16()));
+  }
+
+  bool IsDateXf(std::uint16_t xf) const {
+    if (xf >= xfFormats_.size()) return false;
+    const std::uint16_t format = xfFormats_[xf];
+    const auto it = formats_.find(format);
+    return it != formats_.end() ? it->second : office::IsBuiltinDateFormat(format);
+  }
+
+  void StoreNumber(Worksheet& sheet, int row, int col, std::uint16_t xf, double value) {
+    if (IsDateXf(xf) && office::IsDateSerialInRange(value + dateShift_))
+      sheet.SetDate(row, col, value + dateShift_);
+    else
+      sheet.SetNumber(row, col, value);
+  }
+
+  static double RkValue(std::uint32_t rk) {
+    double value = 0;
+    if (rk & 0x02) {
+      value = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
+    } else {
+      const std::uint64_t bits = static_cast<std::uint64_t>(rk & 0xFFFFFFFC) << 32;
+      std::memcpy(&value, &bits, sizeof value);
+    }
+    return (rk & 0x01) ? value / 100 : value;
+  }
+
+  // Returns where the sheet's records end.
+  std::size_t ReadSheet(std::uint32_t offset, Worksheet& sheet) {
+    RecordReader records(stream_, offset);
+    Record record;
+    if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + sheet.Name() + "\" не найден");
+    int formulaRow = 0, formulaCol = 0;  // a formula whose text result follows in a STRING record
+    while (records.Next(record)) {
+      if (record.type == kEof) return records.Pos();
+      Cursor in(record.body);
+      switch (record.type) {
+        case kNumber: {
+          const int row = in.U16() + 1, col = in.U16() + 1;
+          const std::uint16_t xf = in.U16();
+          StoreNumber(sheet, row, col, xf, in.F64());
+          break;
+        }
+        case kRk: {
+          const int row = in.U16() + 1, col = in.U16() + 1;
+          const std::uint16_t xf = in.U16();
+          StoreNumber(sheet, row, col, xf, RkValue(in.U32()));
+          break;
+        }
+        case kMulRk: {
+          if (record.body.size() < 6) Damaged("запись короче своих полей");
+          const int row = in.U16() + 1, first = in.U16() + 1;
+          const std::size_t count = (record.body.size() - 6) / 6;
+          for (std::size_t i = 0; i < count; ++i) {
+            const std::uint16_t xf = in.U16();
+            StoreNumber(sheet, row, first + static_cast<int>(i), xf, RkValue(in.U32()));
+          }
+          break;
+        }
+        case kLabelSst: {
+          const int row = in.U16() + 1, col = in.U16() + 1;
+          in.U16();
+          const std::uint32_t index = in.U32();
+          if (index >= strings_.size()) Damaged("ссылка на строку вне таблицы строк");
+          if (!strings_[index].empty()) sheet.SetText(row, col, strings_[index]);
+          break;
+        }
+        case kLabel:
+        case kRString: {
+          const int row = in.U16() + 1, col = in.U16() + 1;
+          in.U16();
+          std::string text = Text16(in);
+          if (!text.empty()) sheet.SetText(row, col, std::move(text));
+          break;
+        }
+        case kBoolErr: {
+          const int row = in.U16() + 1, col = in.U16() + 1;
+          in.U16();
+          const std::uint8_t value = in.U8();
+          if (in.U8() == 0) sheet.SetNumber(row, col, value ? 1 : 0);
+          break;
+        }
+        case kFormula: {
+          const int row = in.U16() + 1, col = in.U16() + 1;
+          const std::uint16_t xf = in.U16();
+          const std::uint64_t result = in.Read(8);
+          if ((result >> 48) != 0xFFFF) {
+            double value = 0;
+            std::memcpy(&value, &result, sizeof value);
+            StoreNumber(sheet, row, col, xf, value);
+          } else if ((result & 0xFF) == 0) {
+            formulaRow = row;
+            formulaCol = col;
+          } else if ((result & 0xFF) == 1) {
+            sheet.SetNumber(row, col, ((result >> 16) & 0xFF) ? 1 : 0);
+          }
+          break;
+        }
+        case kString: {
+          if (formulaRow == 0) break;
+          std::vector<std::string_view> parts{record.body};
+          std::string_view more;
+          while (records.NextContinue(more)) parts.push_back(more);
+          Cursor text(std::move(parts));
+          std::string value = Text16(text);
+          if (!value.empty()) sheet.SetText(formulaRow, formulaCol, std::move(value));
+          formulaRow = formulaCol = 0;
+          break;
+        }
+        default: break;
+      }
+    }
+    Damaged("лист \"" + sheet.Name() + "\" не закончен");
+  }
+
+  std::string_view stream_;
+  std::size_t globalsEnd_ = 0;
+  bool biff8_ = true;
+  std::uint16_t codePage_ = 1251;
+  double dateShift_ = 0;
+  std::map<std::uint16_t, bool> formats_;  // custom formats: whether each shows a date
+  std::vector<std::uint16_t> xfFormats_;   // the number format of each cell format, in file order
+  std::vector<std::string> strings_;
+  std::vector<SheetInfo> sheets_;
+};
 
 }  // namespace
 
 Workbook ReadXls(const std::string& path) {
-  const Error failure("Ошибка чтения файла \"" + path + "\"");
-  const XlsHandle xls(path);
-  if (!xls.Get()) throw failure;
-  unsigned int count = 0;
-  if (freexl_get_info(xls.Get(), FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) throw failure;
-  Workbook book;
-  for (unsigned int index = 0; index < count && index <= 0xFFFF; ++index) {
-    const auto sheetIndex = static_cast<unsigned short>(index);
-    const char* name = nullptr;
-    if (freexl_get_worksheet_name(xls.Get(), sheetIndex, &name) != FREEXL_OK ||
-        freexl_select_active_worksheet(xls.Get(), sheetIndex) != FREEXL_OK)
-      throw failure;
-    Worksheet sheet(name ? name : "");
-    unsigned int rows = 0;
-    unsigned short cols = 0;
-    if (freexl_worksheet_dimensions(xls.Get(), &rows, &cols) != FREEXL_OK) throw failure;
-    for (unsigned int r = 0; r < rows; ++r)
-      for (unsigned short c = 0; c < cols; ++c) {
-        FreeXL_CellValue value;
-        if (freexl_get_cell_value(xls.Get(), r, c, &value) == FREEXL_OK)
-          StoreCell(sheet, static_cast<int>(r) + 1, c + 1, value);
-      }
-    book.sheets.push_back(std::move(sheet));
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\"";
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) throw Error(prefix + ": файл не открывается");
+  const std::streamoff size = in.tellg();
+  std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+  in.seekg(0);
+  if (size < 0 || !in.read(bytes.data(), size)) throw Error(prefix + ": файл не читается");
+  try {
+    const office::TCompoundFile container(std::move(bytes));
+    auto stream = container.ReadStream("Workbook");
+    if (!stream) stream = container.ReadStream("Book");
+    if (!stream) throw TDamaged{"в файле нет книги"};
+    return XlsBook(*stream).Read();
+  } catch (const TDamaged& damaged) {
+    throw Error(prefix + ": " + damaged.reason);
   }
-  return book;
 }
 
 }  // namespace ld

@@ -13,8 +13,10 @@ namespace ld {
 void WriteXlsx(const std::string& path, const Workbook& book);
 
 // Reads every worksheet of an .xlsx file in the workbook's order: shared and inline strings, numbers,
-// booleans (as 0 and 1), formula results, and dates (numbers whose cell format is a date format).
-// Fails with ld::Error 'Ошибка чтения файла "<path>"'.
+// booleans (as 0 and 1), formula results, and dates (numbers whose cell format is a date format and
+// whose value a calendar can show). A workbook without its formats part is read without dates; parts
+// may declare Windows-1251. Fails with ld::Error 'Ошибка чтения файла "<path>": <reason>', also for a
+// cell reference that names no cell ("A0") and a number beyond the doubles ("1e999999").
 Workbook ReadXlsx(const std::string& path);
 
 }  // namespace ld

@@ -1,6 +1,7 @@
 #include <zip.h>
 
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <cstdlib>
 #include <map>
@@ -11,6 +12,7 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/office/xlsx_file.h"
+#include "core/office/number_formats.h"
 #include "core/office/xml_reader.h"
 
 namespace ld {
@@ -18,6 +20,8 @@ namespace ld {
 namespace {
 
 using office::AttrValue;
+using office::IsBuiltinDateFormat;
+using office::IsDateFormatCode;
 using office::XmlAttr;
 using office::XmlHandler;
 
@@ -94,33 +98,6 @@ std::string ResolveTarget(const std::string& folder, std::string_view target) {
     base = slash == std::string::npos ? std::string() : base.substr(0, slash + 1);
   }
   return base + std::string(target);
-}
-
-// A custom number format shows a date or a time when it has a date or time letter outside its quoted
-// texts, escaped characters and bracketed parts ([Red], [$-419]).
-bool IsDateFormatCode(std::string_view code) {
-  bool quoted = false;
-  int bracket = 0;
-  for (std::size_t i = 0; i < code.size(); ++i) {
-    const char c = code[i];
-    if (quoted) {
-      quoted = c != '"';
-      continue;
-    }
-    if (c == '"') quoted = true;
-    else if (c == '\\' || c == '_' || c == '*') ++i;
-    else if (c == '[') ++bracket;
-    else if (c == ']') bracket = bracket > 0 ? bracket - 1 : 0;
-    else if (bracket == 0 && std::string_view("dDmMyYhHsS").find(c) != std::string_view::npos) {
-      // "General" carries none of these letters but "e"; still guard against a spelled-out name
-      return code != "General" && code != "general";
-    }
-  }
-  return false;
-}
-
-bool IsBuiltinDateFormat(int id) {
-  return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
 }
 
 // Collects the text of the <t> elements of one string item, skipping phonetic runs.
@@ -230,7 +207,8 @@ bool EndsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
-// "BC12" -> column 55, row 12; false when it is not a cell reference.
+// "BC12" -> column 55, row 12; false when it is not a reference to a cell of a sheet (columns up to
+// XFD, rows up to 1048576).
 bool ParseCellRef(std::string_view ref, int& row, int& col) {
   std::size_t i = 0;
   int c = 0;
@@ -239,11 +217,27 @@ bool ParseCellRef(std::string_view ref, int& row, int& col) {
     if (c > 16384) return false;
     ++i;
   }
-  const int r = ToInt(ref.substr(i));
-  if (i == 0 || r < 1) return false;
+  const std::string_view digits = ref.substr(i);
+  if (i == 0 || digits.empty() || !std::isdigit(static_cast<unsigned char>(digits.front()))) return false;
+  const int r = ToInt(digits);
+  if (r < 1 || r > 1048576) return false;
   row = r;
   col = c;
   return true;
+}
+
+// A number as the format writes it (a point, an optional exponent), whatever the C locale; false for
+// a text that is not one or that no double holds ("1e999999").
+enum class NumberText { Number, NotNumber, OutOfRange };
+NumberText ParseNumber(std::string_view text, double& value) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec == std::errc::result_out_of_range) return NumberText::OutOfRange;
+  if (ec != std::errc() || end != text.data() + text.size()) return NumberText::NotNumber;
+  // "inf" and "nan" are words, not numbers: kept as the texts they are.
+  return std::isfinite(value) ? NumberText::Number : NumberText::NotNumber;
 }
 
 class SheetPart : public XmlHandler {
@@ -254,14 +248,19 @@ public:
 
   void Start(std::string_view name, const std::vector<XmlAttr>& attrs) override {
     if (name == "row") {
-      const int r = ToInt(AttrValue(attrs, "r"));
-      row_ = r >= 1 ? r : row_ + 1;
+      const std::string_view r = AttrValue(attrs, "r");
+      const int number = ToInt(r);
+      if (!r.empty() && (number < 1 || number > 1048576)) Fail("неверный номер строки \"" + std::string(r) + "\"");
+      row_ = r.empty() ? row_ + 1 : number;
       col_ = 0;
     } else if (name == "c") {
       int r = 0, c = 0;
-      if (ParseCellRef(AttrValue(attrs, "r"), r, c)) {
+      const std::string_view ref = AttrValue(attrs, "r");
+      if (ParseCellRef(ref, r, c)) {
         row_ = r;
         col_ = c;
+      } else if (!ref.empty()) {
+        Fail("неверная ссылка на ячейку \"" + std::string(ref) + "\"");
       } else {
         if (row_ < 1) row_ = 1;
         ++col_;
@@ -304,11 +303,14 @@ private:
     } else if (type_ == "d") {
       StoreIsoDate();
     } else if (!value_.empty()) {
-      char* end = nullptr;
-      const double number = std::strtod(value_.c_str(), &end);
-      if (end == value_.c_str()) {
+      double number = 0;
+      const NumberText parsed = ParseNumber(value_, number);
+      if (parsed == NumberText::OutOfRange) {
+        Fail("число \"" + value_ + "\" в ячейке " + RefText() + " вне допустимого диапазона");
+      } else if (parsed == NumberText::NotNumber) {
         sheet_.SetText(row_, col_, value_);
-      } else if (style_ >= 0 && static_cast<std::size_t>(style_) < dateStyle_.size() && dateStyle_[style_]) {
+      } else if (style_ >= 0 && static_cast<std::size_t>(style_) < dateStyle_.size() && dateStyle_[style_] &&
+                 office::IsDateSerialInRange(number + dateShift_)) {
         sheet_.SetDate(row_, col_, number + dateShift_);
       } else {
         sheet_.SetNumber(row_, col_, number);
@@ -316,11 +318,27 @@ private:
     }
   }
 
-  // A cell of the date type holds "YYYY-MM-DD" with an optional "THH:MM:SS".
+  std::string RefText() const {
+    std::string letters;
+    for (int c = col_; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(row_);
+  }
+
+  // A cell of the date type holds "YYYY-MM-DD" with an optional "THH:MM:SS"; anything else is kept as
+  // its text.
   void StoreIsoDate() {
+    const std::string_view v = value_;
+    const auto field = [&v](std::size_t at, std::size_t length, int low, int high, int& out) {
+      if (at + length > v.size()) return false;
+      const auto [end, ec] = std::from_chars(v.data() + at, v.data() + at + length, out);
+      return ec == std::errc() && end == v.data() + at + length && out >= low && out <= high;
+    };
     int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
-    if (std::sscanf(value_.c_str(), "%d-%d-%dT%d:%d:%d", &y, &m, &d, &hh, &mm, &ss) >= 3 && m >= 1 && m <= 12 &&
-        d >= 1 && d <= 31)
+    const bool date = v.size() >= 10 && v[4] == '-' && v[7] == '-' && field(0, 4, 1900, 9999, y) &&
+                      field(5, 2, 1, 12, m) && field(8, 2, 1, 31, d);
+    const bool time = v.size() == 10 || (v.size() >= 19 && v[10] == 'T' && v[13] == ':' && v[16] == ':' &&
+                                         field(11, 2, 0, 23, hh) && field(14, 2, 0, 59, mm) && field(17, 2, 0, 59, ss));
+    if (date && time)
       sheet_.SetDate(row_, col_, DateSerial(y, m, d, hh, mm, ss));
     else if (!value_.empty())
       sheet_.SetText(row_, col_, value_);
@@ -354,9 +372,13 @@ std::string RelsOf(const std::string& part) {
 }  // namespace
 
 Workbook ReadXlsx(const std::string& path) {
-  const Error failure("Ошибка чтения файла \"" + path + "\"");
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\"";
+  const auto fail = [&prefix](const std::string& reason) { return Error(prefix + ": " + reason); };
+  const auto damagedPart = [&fail](const std::string& part, const office::XmlHandler& handler) {
+    return fail(handler.Failure().empty() ? "файл поврежден (часть \"" + part + "\")" : handler.Failure());
+  };
   const ZipArchive zip(path);
-  if (!zip.IsOpen()) throw failure;
+  if (!zip.IsOpen()) throw fail("файл не является книгой электронной таблицы или поврежден");
 
   // The workbook part is named by the package relationships; "xl/workbook.xml" by convention.
   std::string workbookPart = "xl/workbook.xml";
@@ -368,23 +390,28 @@ Workbook ReadXlsx(const std::string& path) {
   }
   const auto workbookXml = zip.Read(workbookPart);
   WorkbookPart workbook;
-  if (!workbookXml || !office::ParseXml(*workbookXml, workbook)) throw failure;
+  if (!workbookXml) throw fail("в файле нет книги");
+  if (!office::ParseXml(*workbookXml, workbook)) throw damagedPart(workbookPart, workbook);
 
   Relationships rels;
-  if (const auto relsXml = zip.Read(RelsOf(workbookPart))) {
-    if (!office::ParseXml(*relsXml, rels)) throw failure;
+  const std::string relsPart = RelsOf(workbookPart);
+  if (const auto relsXml = zip.Read(relsPart)) {
+    if (!office::ParseXml(*relsXml, rels)) throw damagedPart(relsPart, rels);
   }
   const std::string folder = FolderOf(workbookPart);
 
   SharedStrings strings;
   Styles styles;
   for (const auto& [id, rel] : rels.byId) {
+    const std::string part = ResolveTarget(folder, rel.target);
     if (EndsWith(rel.type, "/sharedStrings")) {
-      const auto xml = zip.Read(ResolveTarget(folder, rel.target));
-      if (!xml || !office::ParseXml(*xml, strings)) throw failure;
+      const auto xml = zip.Read(part);
+      if (!xml) throw fail("в файле нет таблицы строк \"" + part + "\"");
+      if (!office::ParseXml(*xml, strings)) throw damagedPart(part, strings);
     } else if (EndsWith(rel.type, "/styles")) {
-      const auto xml = zip.Read(ResolveTarget(folder, rel.target));
-      if (!xml || !office::ParseXml(*xml, styles)) throw failure;
+      // Without its formats part every cell is shown in the general format: numbers, no dates.
+      const auto xml = zip.Read(part);
+      if (xml && !office::ParseXml(*xml, styles)) throw damagedPart(part, styles);
     }
   }
 
@@ -394,10 +421,15 @@ Workbook ReadXlsx(const std::string& path) {
   for (const SheetRef& ref : workbook.sheets) {
     const auto rel = rels.byId.find(ref.relId);
     if (rel == rels.byId.end() || !EndsWith(rel->second.type, "/worksheet")) continue;  // chart sheets
-    const auto xml = zip.Read(ResolveTarget(folder, rel->second.target));
+    const std::string part = ResolveTarget(folder, rel->second.target);
+    const auto xml = zip.Read(part);
+    if (!xml) throw fail("в файле нет листа \"" + ref.name + "\"");
     Worksheet sheet(ref.name);
-    SheetPart part(sheet, strings.items, styles.dateStyle, dateShift);
-    if (!xml || !office::ParseXml(*xml, part)) throw failure;
+    SheetPart reader(sheet, strings.items, styles.dateStyle, dateShift);
+    if (!office::ParseXml(*xml, reader)) {
+      if (reader.Failure().empty()) throw damagedPart(part, reader);
+      throw fail("лист \"" + ref.name + "\": " + reader.Failure());
+    }
     book.sheets.push_back(std::move(sheet));
   }
   return book;

@@ -1,6 +1,7 @@
 #pragma once
 // A small event reader over expat for the XML parts of office files. Names are handed over without
-// their namespace prefix ("x:c" and "c" are one element), which is all these formats need.
+// their namespace prefix ("x:c" and "c" are one element), which is all these formats need. A part may
+// declare UTF-8, UTF-16, ISO-8859-1 or Windows-1251; the handler always gets UTF-8.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,12 +19,23 @@ public:
   virtual void Start(std::string_view name, const std::vector<XmlAttr>& attrs) = 0;
   virtual void End(std::string_view name) = 0;
   virtual void Text(std::string_view text) = 0;
+
+  // A handler that meets content it must refuse sets the reason; the parse then stops and fails.
+  const std::string& Failure() const { return failure_; }
+
+protected:
+  void Fail(std::string reason) {
+    if (failure_.empty()) failure_ = std::move(reason);
+  }
+
+private:
+  std::string failure_;
 };
 
 // Value of an attribute by local name; empty when missing.
 std::string_view AttrValue(const std::vector<XmlAttr>& attrs, std::string_view name);
 
-// Parses the whole document; false on malformed XML.
+// Parses the whole document; false on malformed XML or when the handler failed.
 bool ParseXml(const std::string& document, XmlHandler& handler);
 
 }  // namespace ld::office

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/base/dynarray.h"
+#include "core/tables/colmaps_int16.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -41,7 +42,7 @@ struct TLine04Cols {
   DAString *NameTP{}, *Ntr{}, *Fider{}, *KodLine{}, *Balans{}, *Prim{};
   DAChar *Commut{}, *A{}, *PM{};
   DAbyte *Tz{};
-  DAsmallint *T{};
+  TInt16Column T{};
   DAsingle *P{};
   DAdouble *Pn{}, *Qn{}, *Pg{}, *Qg{}, *WPpr{}, *WQpr{}, *WPbt{}, *WQbt{}, *dWPa{}, *dWQa{};
   DALongint *Ng_n{}, *Nq_n{}, *Ng_g{}, *Nq_g{};
@@ -53,13 +54,13 @@ void FillLine04Cols(const TDataFile& table, TLine04Cols& cols);
 // "Формат РЭС (ТП,РП)"
 struct TTransTPCols {
   std::int32_t RowCount = 0;
-  DAsmallint *Notv{};
+  TInt16Column Notv{};
   DALongint *Nr{}, *Ng_n{}, *Nq_n{}, *Ng_g{}, *Nq_g{};
   DAString *Name1{}, *Name2{}, *NameC{}, *Ntr{}, *TypEqu{}, *Transform{}, *MarkCom1{}, *MarkCom2{}, *Balans{};
   TDynamicArray *Address{};
   DAChar *Commut{}, *CommutC{}, *A{}, *PM{};
   DAbyte *U{};
-  DAsmallint *T{};
+  TInt16Column T{};
   DAdouble *Pn{}, *Qn{}, *Pg{}, *Qg{}, *WPpr{}, *WQpr{}, *WPbt{}, *WQbt{}, *dWPa{}, *dWQa{};
   DALongint *Idx{};
   DAsingle *Kv{}, *Kflow{};
@@ -71,7 +72,7 @@ struct TSubstInputCols {
   std::int32_t RowCount = 0;
   DAString *Subst{}, *NamePS{}, *LinkPS{};
   DAsingle *Uzam{};
-  DAsmallint *T{};
+  TInt16Column T{};
   DAChar *B{}, *ComPS{};
   DAdouble *P{}, *Q{}, *Pm{}, *Qm{}, *WPop{}, *WQop{}, *WPom{}, *WQom{}, *dWPa{}, *dWQa{};
   DALongint *Ng{}, *Nqp{}, *Npm{}, *Nqm{}, *Ngp{}, *Idx{};
@@ -83,7 +84,7 @@ struct TSubstFeederCols {
   std::int32_t RowCount = 0;
   DAString *Name1{}, *Name2{}, *Line{};
   DAbyte *Nl{};
-  DAsmallint *NK{}, *T{};
+  TInt16Column NK{}, T{};
   DAChar *B{};
   DAdouble *P{}, *Q{}, *Pm{}, *Qm{}, *WPop{}, *WQop{}, *WPom{}, *WQom{}, *dWPa{}, *dWQa{};
   DALongint *Ng{}, *Nqp{}, *Npm{}, *Nqm{}, *Ngp{};
@@ -117,7 +118,7 @@ struct TMeterPointCols {
   TDynamicArray *MarkCounter{};
   DAString *Transform{}, *Line{}, *LinkTP{};
   TDynamicArray *Praz{};
-  DAsmallint *NumPoint{};
+  TInt16Column NumPoint{};
   DAChar *Sub{}, *Device{};
   DAbyte *FVL{}, *TypCounter{};
   DAdouble *Next{}, *Prev{}, *Ktok{}, *Kvolt{}, *Koef{}, *W{}, *Wt{}, *Wl{}, *Ws{}, *WP{}, *WQp{}, *WQg{};

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/base/dynarray.h"
+#include "core/tables/colmaps_int16.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -142,7 +143,7 @@ struct TLineBalanceCols {
   std::int32_t RowCount = 0;
   DALongint *N1{}, *N2{}, *IdxWLin{};
   DAChar *Commut{}, *A{}, *PM{};
-  DAsmallint *Nz{}, *NK{};
+  TInt16Column Nz{}, NK{};
   DAbyte *Nl{};
   DAString *Name1{}, *Name2{}, *Line{}, *DSName{}, *Mark{}, *Balans{};
   DAdouble *WPp{}, *WQp{}, *WPm{}, *WQm{}, *WPn{}, *WQn{}, *WPg{}, *WQg{}, *WPs{}, *WQs{}, *WPpr{}, *WQpr{};

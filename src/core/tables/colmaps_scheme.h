@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/base/dynarray.h"
+#include "core/tables/colmaps_int16.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -14,7 +15,7 @@ struct TNodeCols {
   DALongint *Nr{}, *NS{};
   TDynamicArray *NumES{}, *Idx{};
   DALongint *Color{};
-  DAsmallint *Nsh{};
+  TInt16Column Nsh{};
   DAChar *Sign{}, *A{};
   DAbyte *Peak{};
   DAString *Name{};
@@ -34,7 +35,7 @@ struct TBranchCols {
   DALongint *Nr{}, *N1{}, *N2{}, *Idx{};
   TDynamicArray *Color{};
   DAbyte *Nl{}, *Tz{};
-  DAsmallint *Notv{}, *Ntpr{}, *Ng_kta{}, *Ng_ktr{}, *RT{};
+  TInt16Column Notv{}, Ntpr{}, Ng_kta{}, Ng_ktr{}, RT{};
   DAChar *Commut{}, *Normal{}, *A{};
   DAString *Name1{}, *Name2{}, *DSName{}, *TypEqu{}, *Mark{}, *MarkCom1{}, *MarkCom2{}, *Balans{};
   DAString *Regulation{};
@@ -48,7 +49,7 @@ void FillBranchCols(const TDataFile& table, TBranchCols& cols);
 // "Стат.хар.нагрузки"
 struct TLoadCharCols {
   std::int32_t RowCount = 0;
-  DAsmallint *Nsh{};
+  TInt16Column Nsh{};
   TDynamicArray *Name{};
   DAsingle *A0{}, *A1{}, *A2{}, *B0{}, *B1{}, *B2{};
 };
@@ -60,7 +61,7 @@ struct TLineFlowCols {
   DALongint *N1{}, *N2{};
   DAbyte *Nl{};
   DAString *Name1{}, *Name2{}, *Line{};
-  DAsmallint *Typ{}, *NK{}, *B{};
+  TInt16Column Typ{}, NK{}, B{};
   DAChar *PM{};
   DALongint *Ngr{}, *Ngl{}, *Nqr{}, *Nql{}, *Ngp{};
   DAdouble *Pr{}, *Qr{}, *Pl{}, *Ql{}, *WPop{}, *WQop{}, *WPom{}, *WQom{}, *dWPa{}, *dWQa{}, *Prn{}, *Qrn{};
@@ -94,7 +95,7 @@ struct TTkzBranchCols {
   DAChar *Sign{};
   DALongint *N1{}, *N2{};
   DAString *Name1{}, *Name2{}, *Mark{}, *TypEqu{}, *DSName{}, *MarkCom1{}, *MarkCom2{}, *Regulation{};
-  DAsmallint *Notv{}, *Ntpr{};
+  TInt16Column Notv{}, Ntpr{};
   DAsingle *R{}, *X{}, *U1{}, *U2{}, *F1{}, *F2{}, *Kta{}, *Ktr{}, *Ktn{}, *Ikz0{}, *Fkz0{}, *Ikz{}, *Fkz{};
   DAsingle *Io1{}, *It1{}, *Io2{}, *It2{}, *Idop{}, *Sdop{};
 };
@@ -109,7 +110,7 @@ struct TSwitchLogCols {
   DALongint *N1{}, *N2{};
   DAbyte *Nl{};
   DAString *Name1{}, *Name2{}, *Fider1{}, *Fider2{}, *DSName{}, *TypEqu{}, *Mark{}, *Regulation{};
-  DAsmallint *Notv{}, *Ntpr{};
+  TInt16Column Notv{}, Ntpr{};
   DAChar *Commut{};
   DAsingle *Ul{}, *R{}, *X{}, *G{}, *B{}, *Kta{}, *Ktr{}, *Ktn{}, *Idop{}, *Sdop{};
 };

@@ -1,9 +1,11 @@
 #include "core/tables/file_guard.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <map>
@@ -65,6 +67,49 @@ std::vector<std::string> SplitExtensions(const std::string& list) {
   throw Error(text);
 }
 
+std::string HostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
+
+// What a lock file says of its holder: the user's name, then (since locks record it) the workstation.
+struct TLockRecord {
+  std::string user;  // UTF-8
+  std::string host;  // empty in locks of older programs and in a write in progress
+};
+
+TLockRecord ReadLockRecord(int fd) {
+  TLockRecord record;
+  unsigned char bytes[512];
+  const ssize_t got = ::pread(fd, bytes, sizeof bytes, 0);
+  const std::size_t size = got > 0 ? static_cast<std::size_t>(got) : 0;
+  std::size_t pos = 0;
+  const auto next = [&](std::string& text) {
+    if (pos >= size) return false;
+    const std::size_t length = bytes[pos++];
+    const std::size_t have = std::min(length, size - pos);  // a cut name still says who it was
+    text = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes) + pos, have));
+    pos += have;
+    return have == length;
+  };
+  if (next(record.user)) next(record.host);
+  return record;
+}
+
+// A lock is left over when its holder provably no longer runs: it names this user and this
+// workstation, this program does not hold it, and no process holds the advisory lock that every
+// living holder keeps on its lock file. A lock without the workstation (older programs, a write in
+// progress) or on a file system without advisory locks proves nothing.
+bool IsLeftOver(int fd, const std::string& lock, const TLockRecord& record) {
+  if (record.host.empty() || record.host != HostName() || record.user != CurrentUserName) return false;
+  if (record.user == "ZREGIM") return false;  // a table being written, not a user's lock
+  if (OwnLocks().count(FullFileName(lock)) != 0) return false;
+  if (::flock(fd, LOCK_SH | LOCK_NB) != 0) return false;
+  ::flock(fd, LOCK_UN);
+  return true;
+}
+
 std::size_t LastDot(const std::string& fileName) {
   const std::size_t dot = fileName.rfind('.');
   const std::size_t slash = fileName.rfind('/');
@@ -124,19 +169,26 @@ void CheckFileFree(const std::string& fileName, double fileDate) {
   if (fileName.empty()) return;
   const std::string lock = fileName + "~";
   if (fileio::FileExists(lock)) {
-    std::string user;
+    TLockRecord record;
+    bool removed = false;
     const fileio::TFd fd(::open(lock.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.IsOpen()) {
-      unsigned char length = 0;
-      if (::read(fd.Get(), &length, 1) == 1 && length > 0) {
-        std::string bytes(length, '\0');
-        const ssize_t got = ::read(fd.Get(), bytes.data(), length);
-        bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-        user = Cp1251ToUtf8(bytes);
+      record = ReadLockRecord(fd.Get());
+      if (IsLeftOver(fd.Get(), lock, record)) {
+        const int answer = ShowMsgForm("Файл \"" + FullFileName(fileName) +
+                                           "\" заблокирован программой, которая больше не работает. "
+                                           "Удалить блокировку?",
+                                       mkWarning, mbYesNo);
+        // Only the lock that was looked at goes: one that replaced it meanwhile is somebody's new lock.
+        struct stat seen {}, now {};
+        if (answer == 1 && ::fstat(fd.Get(), &seen) == 0 && ::stat(lock.c_str(), &now) == 0 && SameFile(seen, now))
+          removed = ::unlink(lock.c_str()) == 0;
       }
     }
-    if (user == "ZREGIM") user.clear();  // a write in progress, not a user's lock
-    ThrowEdited(fileName, user);
+    if (!removed) {
+      if (record.user == "ZREGIM") record.user.clear();  // a write in progress, not a user's lock
+      ThrowEdited(fileName, record.user);
+    }
   }
   if (fileDate != 0) {
     const double current = fileio::FileDateOf(fileName);
@@ -158,7 +210,11 @@ void LockTableFiles(const std::string& basePath, const std::string& extensions) 
       OwnLocks().erase(FullFileName(name));
     }
   };
-  const std::string user = Utf8ToCp1251(CurrentUserName).substr(0, 255);
+  // The user's name, then the workstation's; readers that know only the name stop after it.
+  std::string name = Utf8ToCp1251(CurrentUserName).substr(0, 255);
+  name.insert(name.begin(), static_cast<char>(name.size()));
+  const std::string host = HostName().substr(0, 255);
+  const std::string named = name + static_cast<char>(host.size()) + host;
   for (const auto& ext : exts) {
     const std::string file = basePath + ext;
     const std::string lock = file + "~";
@@ -173,11 +229,13 @@ void LockTableFiles(const std::string& basePath, const std::string& extensions) 
       throw Error("Ошибка записи файла \"" + FullFileName(lock) + "\"");
     }
     created.push_back(lock);
-    bool ok = true;
-    if (!user.empty()) {
-      const auto length = static_cast<unsigned char>(user.size());
-      ok = fileio::WriteAll(fd->Get(), &length, 1) && fileio::WriteAll(fd->Get(), user.data(), user.size());
-    }
+    // Held while the lock lives, and dropped by the system when this program ends however it ends:
+    // that is how the next program knows a lock whose holder is gone. Taken before the workstation is
+    // written, so that a lock naming it is never seen without its holder's hold; where the file system
+    // refuses it, the lock names no workstation and is never taken for a left-over one.
+    const bool held = ::flock(fd->Get(), LOCK_EX | LOCK_NB) == 0;
+    const std::string& record = held ? named : name;
+    const bool ok = fileio::WriteAll(fd->Get(), record.data(), record.size());
     OwnLocks()[FullFileName(lock)] = std::move(fd);
     if (!ok) {
       undo();

@@ -1,8 +1,11 @@
 #pragma once
 // How workstations that share a folder keep out of each other's table files:
-//  - the lock file "<file>~" holds the name of the user who edits the table; while a write is in
-//    progress the same name holds the new table (it then begins with the table signature). Creating it
-//    is atomic, so of two workstations only one can hold it;
+//  - the lock file "<file>~" holds the name of the user who edits the table (a length byte and the
+//    name), then the workstation's name the same way; while a write is in progress the same name holds
+//    the new table (it then begins with the table signature). Creating it is atomic, so of two
+//    workstations only one can hold it. Its holder keeps an advisory lock (flock) on it while it
+//    lives, so a lock of this user and workstation without that hold is known to be left over by a
+//    program that ended without removing it;
 //  - the in-use mark guards a file while one read or write runs. It is a marker file beside the table
 //    file, "<file>.inuse~", rather than a file attribute, so every workstation sees it on any file
 //    system, network shares included. Its name ends in "~" and carries a second extension, so the
@@ -42,7 +45,9 @@ bool HasInUseMark(const std::string& fileName);
 bool WaitFileAccess(const std::string& fileName, TInUseMark& mark);
 
 // Refuses (throws) a file that is locked or being written, and a file whose modification time differs
-// from fileDate (both non-zero): another workstation changed it since it was read.
+// from fileDate (both non-zero): another workstation changed it since it was read. A lock left over by
+// a program of this user and workstation that no longer runs is shown, and the user is asked whether
+// to remove it; "Да" removes it and the file counts as free.
 void CheckFileFree(const std::string& fileName, double fileDate);
 
 // Locks basePath + each extension of the comma-separated list with the current user's name; nothing

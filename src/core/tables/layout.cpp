@@ -1,5 +1,7 @@
 #include "core/tables/layout.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -28,11 +30,23 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+std::string MaketFileText() { return "\"" + MaketFileName + "\""; }
+
 // Lines of the layout file as Windows-1251 bytes, CR LF or LF ended.
 std::vector<std::string> ReadMaketLines() {
+  std::error_code ec;
+  const auto status = std::filesystem::status(MaketFileName, ec);
+  if (status.type() == std::filesystem::file_type::not_found) throw Error("Не найден файл макетов " + MaketFileText());
+  if (status.type() == std::filesystem::file_type::directory)
+    throw Error("Ошибка чтения файла макетов " + MaketFileText() + ": это папка, а не файл");
   std::ifstream in(MaketFileName, std::ios::binary);
-  if (!in) throw Error("Не найден файл макетов");
+  if (!in) {
+    if (errno == EACCES || errno == EPERM)
+      throw Error("Ошибка чтения файла макетов " + MaketFileText() + ": нет доступа");
+    throw Error("Не найден файл макетов " + MaketFileText());
+  }
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw Error("Ошибка чтения файла макетов " + MaketFileText());
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < bytes.size()) {
@@ -53,13 +67,16 @@ std::size_t FindLayoutBlock(const std::vector<std::string>& lines, const std::st
     if (line.find("Name=") == std::string::npos || line.size() < 5) continue;
     if (Cp1251ToUtf8(std::string_view(line).substr(5)) == layoutName) return i + 1;
   }
-  throw Error("Макет \"" + layoutName + "\" не найден");
+  throw Error("Макет \"" + layoutName + "\" не найден в файле " + MaketFileText());
 }
 
-// A decimal integer as the platform converts it: anything else raises the conversion error.
-int StrictInt(std::string_view text) {
-  if (text.empty()) throw ConvertError("\"\" не является целым числом");
-  return StrToIntZ(text);
+// A decimal integer as the platform converts it; anything else is a broken layout.
+int StrictInt(std::string_view text, const std::string& failure) {
+  try {
+    if (!text.empty()) return StrToIntZ(text);
+  } catch (const ConvertError&) {
+  }
+  throw Error(failure);
 }
 
 bool ParseInt(std::string_view text, long& value) {
@@ -122,16 +139,21 @@ bool ReadMaket(const std::string& layoutName, TDataFile& table) {
   table = TDataFile();
   const std::vector<std::string> lines = ReadMaketLines();
   std::size_t i = FindLayoutBlock(lines, layoutName);
-  const std::string readError = "Ошибка чтения макета \"" + layoutName + "\"";
-  if (i + 3 > lines.size()) throw Error(readError);
+  // Names the line (from 1) that broke the layout, so that whoever edits the file finds it.
+  const auto readError = [&](std::size_t index) {
+    return "Ошибка чтения макета \"" + layoutName + "\": строка " + std::to_string(index + 1) + " файла " +
+           MaketFileText();
+  };
+  if (i + 3 > lines.size()) throw Error(readError(std::min(i + 1, lines.size())));
 
   table.Name = layoutName;
   table.Extention = Cp1251ToUtf8(ValueAfterEquals(lines[i]));
-  const int count = StrictInt(ValueAfterEquals(lines[i + 1]));
+  const int count = StrictInt(ValueAfterEquals(lines[i + 1]), readError(i + 1));
   if (count > kMaxColumns) {
-    throw Error("Макет \"" + layoutName + "\". Превышение по числу колонок (max = 70)");
+    throw Error("Макет \"" + layoutName + "\". Превышение по числу колонок (max = 70): строка " +
+                std::to_string(i + 2) + " файла " + MaketFileText());
   }
-  if (count < 0) throw Error(readError);
+  if (count < 0) throw Error(readError(i + 1));
   table.NCols = static_cast<std::int16_t>(count);
 
   std::string_view order = ValueAfterEquals(lines[i + 2]);
@@ -139,9 +161,9 @@ bool ReadMaket(const std::string& layoutName, TDataFile& table) {
     int n = 0;
     while (true) {
       const std::size_t comma = order.find(',');
-      const int key = StrictInt(Trim(order.substr(0, comma)));
+      const int key = StrictInt(Trim(order.substr(0, comma)), readError(i + 2));
       // Hosts index columns by these numbers; a key outside the layout is a broken layout.
-      if (n == kMaxColumns || key < 1 || key > count) throw Error(readError);
+      if (n == kMaxColumns || key < 1 || key > count) throw Error(readError(i + 2));
       table.Order[++n] = static_cast<std::uint8_t>(key);
       if (comma == std::string_view::npos) break;
       order.remove_prefix(comma + 1);
@@ -151,7 +173,7 @@ bool ReadMaket(const std::string& layoutName, TDataFile& table) {
 
   i += 3;
   for (int k = 1; k <= count; ++k, ++i) {
-    if (i >= lines.size() || !ParseColumnLine(lines[i], table, k)) throw Error(readError);
+    if (i >= lines.size() || !ParseColumnLine(lines[i], table, k)) throw Error(readError(std::min(i, lines.size())));
   }
   return true;
 }
@@ -160,7 +182,7 @@ std::string GetMaketExtention(const std::string& layoutName) {
   const std::vector<std::string> lines = ReadMaketLines();
   const std::size_t i = FindLayoutBlock(lines, layoutName);
   if (i >= lines.size() || lines[i].find("Extention=") == std::string::npos || lines[i].size() < 10) {
-    throw Error("Макет \"" + layoutName + "\" не найден");
+    throw Error("Макет \"" + layoutName + "\" не найден в файле " + MaketFileText());
   }
   return Cp1251ToUtf8(std::string_view(lines[i]).substr(10));
 }

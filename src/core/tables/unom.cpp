@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/base/error.h"
 #include "core/base/settings.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
@@ -28,6 +29,9 @@ void ReadNominalVoltageList() {
     const std::string fileName = FindFileNoCase(IniRec.Path + NominalVoltageFileName);
     std::error_code ec;
     auto list = std::make_unique<DAdouble>();
+    // Said apart, since the table store would only say that it cannot read it.
+    if (std::filesystem::is_directory(fileName, ec))
+      throw Error("Ошибка чтения файла \"" + fileName + "\": это папка, а не файл");
     if (std::filesystem::exists(fileName, ec)) {
       const std::unique_ptr<TDynamicArray> column = ReadColumnFromFile(fileName, "Unom");
       const int count = column ? column->Count : 0;

@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <iterator>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
@@ -56,6 +61,66 @@ TEST(IniFile, RewriteKeepsUntouchedLinesAndKeyOrder) {
   ini.DeleteKey("B", "Z");
   ini.UpdateFile();
   EXPECT_EQ(ReadBytes(name), Utf8ToCp1251("; keep me\r\n[A]\r\nX = 1\r\nY=5\r\nNew=н\r\n\r\n[B]\r\n[C]\r\nFlag=1\r\n"));
+}
+
+TEST(IniFile, AFailedWriteLeavesTheOldFileAsItWas) {
+  TempDir dir;
+  const std::string name = dir / "a.ini";
+  const std::string original = Utf8ToCp1251("[Export]\r\nPrefTP=ТП\r\nKoef=20\r\n");
+  WriteBytes(name, original);
+  TMemIniFile ini(name);
+  ini.WriteInteger("Export", "Koef", 30);
+  // The disk fills halfway through the new file.
+  const TIniFileWriter previous = SetIniFileWriter([](int fd, const std::string& bytes) {
+    (void)::write(fd, bytes.data(), bytes.size() / 2);
+    errno = ENOSPC;
+    return false;
+  });
+  try {
+    ini.UpdateFile();
+    ADD_FAILURE() << "the failed write was taken for a success";
+  } catch (const TIniFileError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Ошибка записи файла \"" + name + "\": нет места на диске; прежний файл не изменен");
+    EXPECT_EQ(e.Reason(), "нет места на диске; прежний файл не изменен");
+  }
+  SetIniFileWriter(previous);
+  EXPECT_EQ(ReadBytes(name), original);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // no temporary file left
+
+  // The same object writes once the disk has room again, and the file keeps its permissions.
+  std::filesystem::permissions(name, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_read);
+  ini.UpdateFile();
+  EXPECT_EQ(ReadBytes(name), Utf8ToCp1251("[Export]\r\nPrefTP=ТП\r\nKoef=30\r\n"));
+  EXPECT_EQ(std::filesystem::status(name).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
+}
+
+TEST(IniFile, ALinkedSettingsFileStaysALink) {
+  TempDir dir;
+  const std::string shared = dir / "shared.ini";
+  const std::string link = dir / "a.ini";
+  WriteBytes(shared, "[A]\r\nX=1\r\n");
+  std::filesystem::create_symlink(shared, link);
+  TMemIniFile ini(link);
+  ini.WriteInteger("A", "X", 2);
+  ini.UpdateFile();
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadBytes(shared), "[A]\r\nX=2\r\n");
+}
+
+TEST(IniFile, EveryLineEndIsALineEnd) {
+  TempDir dir;
+  const std::string name = dir / "a.ini";
+  WriteBytes(name, "[A]\rX=1\rY=2\r\r[B]\r\nZ=3\nW=4\r\n\n[C]\rV=5");
+  const TMemIniFile ini(name);
+  EXPECT_EQ(ini.ReadSection("A"), (std::vector<std::string>{"X", "Y"}));
+  EXPECT_EQ(ini.ReadInteger("A", "Y", 0), 2);
+  EXPECT_EQ(ini.ReadSection("B"), (std::vector<std::string>{"Z", "W"}));
+  EXPECT_EQ(ini.ReadInteger("C", "V", 0), 5);
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"A", "B", "C"}));
 }
 
 TEST(IniFile, WriteThroughFileSeesEveryChangeAtOnce) {

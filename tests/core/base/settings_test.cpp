@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <random>
+
 #include "core/base/codepage.h"
 #include "core/base/inifile.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
+#include "support/fuzz_mutations.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 
@@ -194,12 +198,42 @@ TEST_F(Settings, WriteAndReadBackEveryKeyType) {
   EXPECT_TRUE(MultiUserFlag);
 }
 
-TEST_F(Settings, WriteFailureIsReported) {
+TEST_F(Settings, ReadAndWriteFailuresNameTheFileAndKeepIt) {
   std::filesystem::create_directory(ConfigFileName);  // a folder where the file should be
+  ReadConfig();
   WriteConfig();
-  ASSERT_EQ(box_.Calls().size(), 1u);
-  EXPECT_EQ(box_.Calls()[0].text.rfind("Ошибка записи файла конфигурации ldtoril.ini: ", 0), 0u);
-  EXPECT_EQ(box_.Calls()[0].kind, mkError);
+  EXPECT_EQ(box_.Texts(), (std::vector<std::string>{
+                              "Ошибка чтения файла конфигурации ldtoril.ini: это папка, а не файл",
+                              "Ошибка записи файла конфигурации ldtoril.ini: это папка, а не файл"}));
+  EXPECT_EQ(box_.Calls()[1].kind, mkError);
+  std::filesystem::remove(ConfigFileName);
+
+  WriteIni("; the user's own comment\n[Regim]\nIter1=7\n");
+  const std::string before = ReadBytes(ConfigFileName);
+  ReadConfig();
+  IniRec.Iter1 = 8;
+  const TIniFileWriter previous =
+      SetIniFileWriter([](int, const std::string&) { return errno = ENOSPC, false; });
+  WriteConfig();
+  SetIniFileWriter(previous);
+  EXPECT_EQ(ReadBytes(ConfigFileName), before);
+  ASSERT_EQ(box_.Calls().size(), 3u);
+  EXPECT_EQ(box_.Calls()[2].text,
+            "Ошибка записи файла конфигурации ldtoril.ini: нет места на диске; прежний файл не изменен");
+}
+
+TEST_F(Settings, DamagedFilesNeverStopTheReading) {
+  WriteIni("[Import]\nPromTg=0.25\nPathProm=/d/п.xls\n[Regim]\nIter1=50\nCalcDate=01.02.2024 10:00:00\n"
+           "[RadiusTKZ]\n1=/s/a\n[Balans]\nBIter=3\n[MultiUser]\nFlag=1\n");
+  const std::string valid = ReadBytes(ConfigFileName);
+  std::mt19937 random(1102);
+  for (int round = 0; round < 2000; ++round) {
+    WriteBytes(ConfigFileName, test::Mutate(valid, random));
+    box_.Clear();
+    ReadConfig();
+    for (const test::MsgCall& call : box_.Calls())
+      ASSERT_EQ(call.text.rfind("Ошибка чтения файла конфигурации ldtoril.ini: ", 0), 0u) << call.text;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "core/base/codepage.h"
 
 #include "core/base/error.h"
 #include "core/office/workbook.h"
@@ -22,6 +25,8 @@ TEST(Workbook, SerialDaysMatchTheSpreadsheetCalendar) {
   EXPECT_EQ(ld::DateSerialText(45292.75), "01.01.2024 18:00:00");
   // half a second before midnight rounds into the next day, not to "24:00:00"
   EXPECT_EQ(ld::DateSerialText(45292 + (86400 - 0.4) / 86400), "02.01.2024");
+  EXPECT_EQ(ld::DateSerialText(1e300), "1E300");  // no calendar day: the number
+  EXPECT_EQ(ld::DateSerialText(-2.5), "-2.5");
 }
 
 TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {
@@ -152,6 +157,65 @@ TEST(Xlsx, ReadsWorkbookOfAnotherProgram) {
   EXPECT_EQ(s.LastRow(), 5);
 }
 
+// A one-sheet package without shared strings; the sheet part as given.
+void WriteOneSheet(const std::string& path, const std::string& sheet, const std::string& styles = "") {
+  const std::string workbook = R"(<workbook xmlns:r="r"><sheets><sheet name="Лист" r:id="rId1"/></sheets></workbook>)";
+  std::string rels = R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="sheet.xml"/>)";
+  // a workbook may name a formats part that it does not hold
+  rels += R"(<Relationship Id="rId2" Type="x/styles" Target="styles.xml"/></Relationships>)";
+  std::vector<std::pair<std::string, std::string>> parts = {
+      {"_rels/.rels", kRootRels}, {"xl/workbook.xml", workbook}, {"xl/_rels/workbook.xml.rels", rels},
+      {"xl/sheet.xml", sheet}};
+  if (!styles.empty()) parts.emplace_back("xl/styles.xml", styles);
+  WriteZip(path, parts);
+}
+
+TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
+  ld::test::TempDir dir;
+  const std::string path = dir / "a.xlsx";
+  // Windows-1251 declared, no formats part: numbers stay numbers.
+  WriteOneSheet(path, ld::Utf8ToCp1251(R"(<?xml version="1.0" encoding="windows-1251"?><worksheet><sheetData>)"
+                                       R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Подстанция №1</t></is></c>)"
+                                       R"(<c r="B1"><v>45351</v></c></row></sheetData></worksheet>)"));
+  ld::Workbook book = ld::ReadWorkbook(path);
+  ASSERT_EQ(book.sheets.size(), 1u);
+  EXPECT_EQ(book.sheets[0].CellText(1, 1), "Подстанция №1");
+  EXPECT_EQ(book.sheets[0].Cell(1, 2).kind, CellKind::Number);
+
+  // A date format on numbers that no calendar shows keeps them numbers.
+  const std::string dates = R"(<styleSheet><cellXfs><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs></styleSheet>)";
+  WriteOneSheet(path,
+                R"(<worksheet><sheetData><row r="1"><c r="A1" s="1"><v>1e300</v></c><c r="B1" s="1"><v>-5</v></c>)"
+                R"(<c r="C1" s="1"><v>45351</v></c><c r="D1" t="d"><v>99999999999-01-01</v></c>)"
+                R"(<c r="E1" t="d"><v>2024-02-29T25:00:00</v></c><c r="F1"><v>inf</v></c></row></sheetData></worksheet>)",
+                dates);
+  book = ld::ReadWorkbook(path);
+  const ld::Worksheet& s = book.sheets[0];
+  EXPECT_EQ(s.Cell(1, 1).kind, CellKind::Number);
+  EXPECT_EQ(s.Cell(1, 1).number, 1e300);
+  EXPECT_EQ(s.CellText(1, 1), "1E300");
+  EXPECT_EQ(s.Cell(1, 2).kind, CellKind::Number);
+  EXPECT_EQ(s.CellText(1, 3), "29.02.2024");
+  EXPECT_EQ(s.CellText(1, 4), "99999999999-01-01");  // dates no calendar holds stay texts
+  EXPECT_EQ(s.Cell(1, 5).kind, CellKind::Text);
+  EXPECT_EQ(s.CellText(1, 6), "inf");
+
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\": лист \"Лист\": ";
+  for (const auto& [cell, reason] : std::vector<std::pair<std::string, std::string>>{
+           {R"(<c r="A0"><v>1</v></c>)", "неверная ссылка на ячейку \"A0\""},
+           {R"(<c r="A-5"><v>1</v></c>)", "неверная ссылка на ячейку \"A-5\""},
+           {R"(<c r="ZZZZZZ99999999999"><v>1</v></c>)", "неверная ссылка на ячейку \"ZZZZZZ99999999999\""},
+           {R"(<c r="B2"><v>1e999999</v></c>)", "число \"1e999999\" в ячейке B2 вне допустимого диапазона"}}) {
+    WriteOneSheet(path, "<worksheet><sheetData><row>" + cell + "</row></sheetData></worksheet>");
+    try {
+      ld::ReadWorkbook(path);
+      ADD_FAILURE() << cell << " was read";
+    } catch (const ld::Error& e) {
+      EXPECT_EQ(std::string(e.what()), prefix + reason);
+    }
+  }
+}
+
 TEST(Xlsx, BrokenFilesFailWithTheReadMessage) {
   ld::test::TempDir dir;
   const std::string text = dir / "plain.xlsx";
@@ -161,12 +225,19 @@ TEST(Xlsx, BrokenFilesFailWithTheReadMessage) {
   WriteZip(noWorkbook, {{"[Content_Types].xml", kContentTypes}});
   const std::string badXml = dir / "badxml.xlsx";
   WriteZip(badXml, {{"_rels/.rels", kRootRels}, {"xl/workbook.xml", "<workbook><sheets>"}});
-  for (const std::string& path : {text, missing, noWorkbook, badXml}) {
+  const std::string folder = dir / "folder.xlsx";
+  std::filesystem::create_directory(folder);
+  for (const auto& [path, reason] : std::vector<std::pair<std::string, std::string>>{
+           {text, "файл не является книгой электронной таблицы или поврежден"},
+           {missing, "файл не открывается"},
+           {noWorkbook, "в файле нет книги"},
+           {badXml, "файл поврежден (часть \"xl/workbook.xml\")"},
+           {folder, "это папка, а не файл"}}) {
     try {
       ld::ReadWorkbook(path);
       ADD_FAILURE() << path << " was read";
     } catch (const ld::Error& e) {
-      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\"");
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": " + reason);
     }
   }
   const std::string nowhere = (dir.Path() / "no" / "such" / "dir.xlsx").string();

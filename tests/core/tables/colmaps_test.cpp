@@ -90,7 +90,34 @@ TEST(ColumnMaps, MissingOrMistypedFieldIsRefusedByName) {
   ReadMaket(LayoutSchemeAreas, areas);
   CreateColumns(areas, 1);
   TSchemeAreaCols ac;
-  EXPECT_EQ(ErrorOf([&] { FillSchemeAreaCols(areas, ac); }), "Поле \"Color\" макета \"Районы схемы\" не найдено");
+  EXPECT_EQ(ErrorOf([&] { FillSchemeAreaCols(areas, ac); }),
+            "Поле \"Color\" макета \"Районы схемы\" имеет тип \"s\", нужен тип \"l\"");
+}
+
+TEST(ColumnMaps, SixteenBitFieldsTakeEitherDeclaredType) {
+  TempDir dir;
+  const std::string tail = "s,100,30,0,1,1,0,0,Name,Имя\n" + std::string("f,40,5,2,1,1,0,0,A0,A0\nf,40,5,2,1,1,0,0,A1,A1\n") +
+                           "f,40,5,2,1,1,0,0,A2,A2\nf,40,5,2,1,1,0,0,B0,B0\nf,40,5,2,1,1,0,0,B1,B1\n"
+                           "f,40,5,2,1,1,0,0,B2,B2\n";
+  for (const char type : {'i', 'w', 'l'}) {
+    LayoutScope scope(dir, "Name=Стат.хар.нагрузки\nExtention=.SHN\nCount=8\nOrder=\n" + std::string(1, type) +
+                               ",40,5,0,1,1,0,0,Nsh,N\n" + tail);
+    TDataFile t;
+    ReadMaket(LayoutLoadChars, t);
+    CreateColumns(t, 2);
+    TLoadCharCols c;
+    if (type == 'l') {
+      EXPECT_EQ(ErrorOf([&] { FillLoadCharCols(t, c); }),
+                "Поле \"Nsh\" макета \"Стат.хар.нагрузки\" имеет тип \"l\", нужен тип \"i\" или \"w\"");
+      continue;
+    }
+    FillLoadCharCols(t, c);
+    (*c.Nsh)[1] = type == 'i' ? -3 : 40000;
+    (*c.Nsh)[2] = (*c.Nsh)[1];
+    EXPECT_EQ(c.Nsh->Get(2), type == 'i' ? -3 : 40000);
+    EXPECT_EQ(GetCellText(t, 2, 1, true), type == 'i' ? "-3" : "40000");  // stored in the column's own type
+    EXPECT_EQ(c.Nsh->Get(7), 0);
+  }
 }
 
 TEST(ColumnMaps, MapFollowsFieldsWhereverTheLayoutPutsThem) {

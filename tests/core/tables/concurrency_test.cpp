@@ -8,6 +8,7 @@
 
 #include "core/base/session.h"
 #include "core/tables/table_file.h"
+#include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
 
@@ -82,6 +83,75 @@ TEST(Concurrency, AWriteKilledHalfwayLeavesTheOldFileWhole) {
   TDataFile t;
   ReadTableFile(file, t);
   EXPECT_EQ(test::ErrorOf([&] { WriteTableFile(file, t); }), "Файл \"" + file + "\" редактируется");
+}
+
+// A program of that user that takes the lock of base.CNT and lives until it is killed.
+pid_t LockingProgram(const std::string& base, const std::string& user) {
+  int ready[2];
+  if (pipe(ready) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(ready[0]);
+    CurrentUserName = user;
+    if (test::ErrorOf([&] { LockTableFiles(base, ".CNT"); }) != "<no error>") _exit(1);
+    const char locked = 'L';
+    if (write(ready[1], &locked, 1) != 1) _exit(1);
+    for (;;) pause();
+  }
+  close(ready[1]);
+  char locked = 0;
+  const bool ok = pid > 0 && read(ready[0], &locked, 1) == 1 && locked == 'L';
+  close(ready[0]);
+  return ok ? pid : -1;
+}
+
+TEST(Concurrency, ALockOfAProgramThatDiedMayBeRemovedByItsUser) {
+  test::TempDir dir;
+  test::LayoutScope scope(dir, test::kCounterLayout);
+  const std::string base = dir / "sch";
+  const std::string file = base + ".CNT";
+  test::WriteCounter(file, 7);
+  const std::string saved = CurrentUserName;
+  CurrentUserName = "Иванов";
+  test::ScriptedMsgBox box;
+  const std::string edited = "Файл \"" + file + "\" редактируется. ";
+  const std::string question =
+      "Файл \"" + file + "\" заблокирован программой, которая больше не работает. Удалить блокировку?";
+
+  // A living program's lock refuses as ever, without a question; so does the lock of another user
+  // whose program died.
+  pid_t pid = LockingProgram(base, "Иванов");
+  ASSERT_GT(pid, 0);
+  EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(base, ".CNT"); }), edited + "Иванов");
+  kill(pid, SIGKILL);
+  EXPECT_EQ(ExitStatusOf(pid), 1000 + SIGKILL);
+  const std::string leftOver = test::ReadBytes(file + "~");
+  EXPECT_TRUE(box.Calls().empty());
+
+  pid = LockingProgram(dir / "other", "Петров");
+  ASSERT_GT(pid, 0);
+  kill(pid, SIGKILL);
+  EXPECT_EQ(ExitStatusOf(pid), 1000 + SIGKILL);
+  EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(dir / "other", ".CNT"); }),
+            "Файл \"" + (dir / "other.CNT") + "\" редактируется. Петров");
+  EXPECT_TRUE(box.Calls().empty());
+
+  // The user's own lock whose program died: asked; "Нет" leaves it, "Да" removes it and locks anew.
+  box.Answer(0).Answer(1);
+  EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(base, ".CNT"); }), edited + "Иванов");
+  EXPECT_EQ(test::ReadBytes(file + "~"), leftOver);
+  EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(base, ".CNT"); }), "<no error>");
+  ASSERT_EQ(box.Calls().size(), 2u);
+  EXPECT_EQ(box.Calls()[0].text, question);
+  EXPECT_EQ(box.Calls()[0].kind, mkWarning);
+  EXPECT_EQ(box.Calls()[0].buttons, mbYesNo);
+  EXPECT_EQ(box.Calls()[1].text, question);
+  // Now this program's lock: refused without a question, and gone when it unlocks.
+  EXPECT_EQ(test::ErrorOf([&] { CheckFileFree(file, 0); }), edited + "Иванов");
+  EXPECT_EQ(box.Calls().size(), 2u);
+  UnlockTableFiles(base, ".CNT");
+  EXPECT_FALSE(std::filesystem::exists(file + "~"));
+  CurrentUserName = saved;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "core/base/msgbox.h"
@@ -16,6 +18,12 @@ using test::ErrorOf;
 using test::ReadCounter;
 using test::Short;
 using test::WriteCounter;
+
+std::string Host() {
+  char name[256] = {};
+  ::gethostname(name, sizeof name - 1);
+  return name;
+}
 
 class Guard : public ::testing::Test {
 protected:
@@ -40,7 +48,7 @@ TEST_F(Guard, LockRefusesEveryWriterUntilItsOwnerUnlocks) {
   TDataFile t;
   ReadTableFile(file_, t);
   LockTableFiles(base_, ".CNT");
-  EXPECT_EQ(test::ReadBytes(file_ + "~"), Short("Иванов И.И., диспетчер"));
+  EXPECT_EQ(test::ReadBytes(file_ + "~"), Short("Иванов И.И., диспетчер") + Short(Host()));
   // The owner too; and a refused write leaves the lock as it was.
   EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }), Edited(file_, "Иванов И.И., диспетчер"));
   EXPECT_EQ(ErrorOf([&] { LockTableFiles(base_, ".CNT"); }), Edited(file_, "Иванов И.И., диспетчер"));
@@ -51,9 +59,10 @@ TEST_F(Guard, LockRefusesEveryWriterUntilItsOwnerUnlocks) {
   EXPECT_FALSE(fs::exists(file_ + "~"));
   EXPECT_EQ(ReadCounter(file_), 2);
 
-  CurrentUserName.clear();  // without a user name the lock is empty and names nobody
+  CurrentUserName.clear();  // without a user name the lock names nobody, only its workstation
   LockTableFiles(base_, ".CNT");
-  EXPECT_EQ(test::ReadBytes(file_ + "~") + ErrorOf([&] { CheckFileFree(file_, 0); }), Edited(file_));
+  EXPECT_EQ(test::ReadBytes(file_ + "~") + ErrorOf([&] { CheckFileFree(file_, 0); }),
+            Short("") + Short(Host()) + Edited(file_));
   UnlockTableFiles(base_, ".CNT");
 }
 

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
 #include <set>
 #include <sstream>
 
 #include "core/base/numfmt.h"
 #include "core/tables/layout.h"
+#include "support/fuzz_mutations.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
 
@@ -14,6 +17,7 @@ namespace {
 using test::ErrorOf;
 using test::LayoutScope;
 using test::TempDir;
+namespace fs = std::filesystem;
 
 std::string Block(const std::string& name, const std::string& count, const std::string& order,
                   const std::string& columns) {
@@ -66,8 +70,12 @@ TEST(Layout, RefusesBadLayoutsWithItsMessages) {
   TDataFile t;
   {
     LayoutScope missing((dir / "нет.zr"));
-    EXPECT_EQ(ErrorOf([&] { ReadMaket("Узлы схемы", t); }), "Не найден файл макетов");
-    EXPECT_EQ(ErrorOf([&] { GetMaketExtention("Узлы схемы"); }), "Не найден файл макетов");
+    const std::string missingText = "Не найден файл макетов \"" + (dir / "нет.zr") + "\"";
+    EXPECT_EQ(ErrorOf([&] { ReadMaket("Узлы схемы", t); }), missingText);
+    EXPECT_EQ(ErrorOf([&] { GetMaketExtention("Узлы схемы"); }), missingText);
+    fs::create_directory(dir / "нет.zr");  // a folder where the file should be
+    EXPECT_EQ(ErrorOf([&] { ReadMaket("Узлы схемы", t); }),
+              "Ошибка чтения файла макетов \"" + (dir / "нет.zr") + "\": это папка, а не файл");
   }
   const std::string nr = "l,50,5,0,1,1,0,0,Nr,Номер\n";
   LayoutScope scope(dir, Block("Max", "70", "70", ColumnLines(70)) + Block("Big", "71", "", ColumnLines(71)) +
@@ -78,14 +86,46 @@ TEST(Layout, RefusesBadLayoutsWithItsMessages) {
                              Block("Short", "2", "", nr));
   ASSERT_TRUE(ReadMaket("Max", t));
   EXPECT_EQ(t.FieldName[70], "F70");
-  EXPECT_EQ(ErrorOf([&] { ReadMaket("Big", t); }), "Макет \"Big\". Превышение по числу колонок (max = 70)");
-  EXPECT_EQ(ErrorOf([&] { ReadMaket("max", t); }), "Макет \"max\" не найден");  // names compare exactly
-  EXPECT_EQ(ErrorOf([&] { GetMaketExtention("Нет"); }), "Макет \"Нет\" не найден");
-  EXPECT_EQ(ErrorOf([&] { GetMaketExtention("NoExt"); }), "Макет \"NoExt\" не найден");
-  for (const char* name : {"Token", "Number", "Byte", "Keys", "Short"}) {
-    EXPECT_EQ(ErrorOf([&] { ReadMaket(name, t); }), std::string("Ошибка чтения макета \"") + name + "\"");
+  const std::string file = " файла \"" + (dir / "maket.zr") + "\"";
+  const std::string inFile = " в файле \"" + (dir / "maket.zr") + "\"";
+  EXPECT_EQ(ErrorOf([&] { ReadMaket("Big", t); }),
+            "Макет \"Big\". Превышение по числу колонок (max = 70): строка 77" + file);
+  EXPECT_EQ(ErrorOf([&] { ReadMaket("max", t); }), "Макет \"max\" не найден" + inFile);  // names compare exactly
+  EXPECT_EQ(ErrorOf([&] { GetMaketExtention("Нет"); }), "Макет \"Нет\" не найден" + inFile);
+  EXPECT_EQ(ErrorOf([&] { GetMaketExtention("NoExt"); }), "Макет \"NoExt\" не найден" + inFile);
+  // Each names its line of the file: the broken column line, the key order, the column count.
+  for (const auto& [name, line] : std::vector<std::pair<std::string, int>>{
+           {"Token", 154}, {"Number", 159}, {"Byte", 164}, {"Keys", 168}, {"Count", 172}, {"Short", 183}}) {
+    EXPECT_EQ(ErrorOf([&] { ReadMaket(name, t); }),
+              "Ошибка чтения макета \"" + name + "\": строка " + std::to_string(line) + file);
   }
-  EXPECT_EQ(ErrorOf([&] { ReadMaket("Count", t); }), "\"abc\" не является целым числом");
+}
+
+TEST(Layout, DamagedLayoutFilesAreRefusedNamingTheLayoutAndTheFile) {
+  TempDir dir;
+  const std::vector<std::string> names = {"Узлы", "Ветви", "Пустой"};
+  LayoutScope scope(dir, Block(names[0], "3", "2,1", "l,50,5,0,1,1,0,0,Nr,Номер\ns,120,10,-1,0,1,20,4,Name,Имя ~к\n"
+                                                      "+f,60,8,3,1,1,0,0,P,P~\n") +
+                             Block(names[1], "2", "", "t,40,12,0,1,1,0,0,T,Текст\nw,40,5,0,1,1,0,0,W,Слово\n") +
+                             Block(names[2], "0", "", ""));
+  const std::string valid = test::ReadBytes(MaketFileName);
+  std::mt19937 random(1120);
+  TDataFile t;
+  for (int round = 0; round < 2000; ++round) {
+    test::WriteBytes(MaketFileName, test::Mutate(valid, random));
+    for (const std::string& name : names) {
+      for (const std::string& error : {ErrorOf([&] { ReadMaket(name, t); }), ErrorOf([&] { GetMaketExtention(name); })}) {
+        if (error == "<no error>") continue;
+        ASSERT_NE(error.find("\"" + MaketFileName + "\""), std::string::npos) << error;
+        ASSERT_NE(error.find("\"" + name + "\""), std::string::npos) << error;
+      }
+      // A layout that reads may still declare a type that no column has: refused when its columns are made.
+      const std::string error = ErrorOf([&] { ReadMaket(name, t); CreateColumns(t, 3); });
+      if (error != "<no error>") {
+        ASSERT_NE(error.find("\"" + name + "\""), std::string::npos) << error;
+      }
+    }
+  }
 }
 
 TEST(Layout, CreatesTypedColumnsAndFindsFields) {

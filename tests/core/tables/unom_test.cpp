@@ -74,7 +74,8 @@ TEST_F(NominalVoltages, FailureIsAReadErrorAndTheListStillExists) {
   LayoutScope noLayouts(dir_ / "none.zr");
   ReadNominalVoltageList();
   ASSERT_EQ(box_.Calls().size(), 1u);
-  EXPECT_EQ(box_.Calls()[0].text, "Ошибка чтения файла конфигурации ldtoril.ini: Не найден файл макетов");
+  EXPECT_EQ(box_.Calls()[0].text, "Ошибка чтения файла конфигурации ldtoril.ini: Не найден файл макетов \"" +
+                                      (dir_ / "none.zr") + "\"");
   EXPECT_EQ(IniRec.UnomList->Count, 15);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "sprav_UN.cat"));
 }

@@ -5,6 +5,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <unistd.h>
+
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -142,6 +145,27 @@ TEST_F(UserList, CancelAndPrintLeaveTheFileAsItWasAndRemoveOnlyTheEditorsLock) {
   EXPECT_NE(box.Texts().front().find("редактируется"), std::string::npos);
   EXPECT_EQ(ReadBytes(file + "~"), foreign);
   EXPECT_EQ(ReadBytes(file), saved);
+}
+
+TEST_F(UserList, ALockLeftByAnEditorThatCrashedIsRemovedWhenTheUserSaysSo) {
+  WriteRows(file, LayoutUsers, {{"Иванов", "1", "", "1"}});
+  // What an editor of this user on this workstation leaves when it dies: its name and workstation,
+  // and nobody holding the file.
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  const std::string leftOver = std::string(1, '\x05') + "admin" + std::string(1, static_cast<char>(std::strlen(host))) + host;
+  WriteBytes(file + "~", leftOver);
+  box.Answer(1);
+  Run([&](gui::TUserForm& form) {
+    TypeRow(form.Grid(), 1, {"Иванов", "2"});
+    EXPECT_TRUE(form.Grid().Modified());
+    Press(form, "Button1");
+  });
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл \"" + fs::absolute(file).lexically_normal().string() +
+                                                  "\" заблокирован программой, которая больше не работает. "
+                                                  "Удалить блокировку?"});
+  EXPECT_EQ(SavedNames(), std::vector<std::string>{"Иванов/2/1"});
+  EXPECT_FALSE(fs::exists(file + "~"));
 }
 
 }  // namespace

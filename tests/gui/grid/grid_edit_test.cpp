@@ -30,7 +30,11 @@ protected:
   }
 
   std::string Cell(int row, int col) const { return ld::GetCellText(grid_.table(), row, col, true); }
-  std::string LockOwner() const { return ld::test::ReadBytes(path_ + "~"); }
+  // The user's name that opens the lock file (the workstation's name follows it).
+  std::string LockOwner() const {
+    const std::string bytes = ld::test::ReadBytes(path_ + "~");
+    return bytes.empty() ? bytes : bytes.substr(0, 1 + static_cast<unsigned char>(bytes[0]));
+  }
   static std::string Short(const std::string& text) {
     const std::string bytes = ld::Utf8ToCp1251(text);
     return std::string(1, static_cast<char>(bytes.size())) + bytes;
