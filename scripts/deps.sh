@@ -6,7 +6,7 @@ pkgs=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
-  libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev libshp-dev
+  libxlsxwriter-dev libzip-dev libexpat1-dev libshp-dev
   fonts-dejavu-core poppler-utils xvfb xauth openbox
 )
 missing=()
