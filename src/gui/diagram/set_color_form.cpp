@@ -116,6 +116,7 @@ TSetColorFrm::TSetColorFrm(diagram::TDistrictColors& districts, QWidget* parent)
   auto* ubox = Named<QComboBox>("UBox", this);
   ubox->setEditable(true);
   ubox->setInsertPolicy(QComboBox::NoInsert);
+  ubox->setCompleter(nullptr);  // a new class takes the voltage as typed, not a completed one
   classes->addWidget(ubox, 1, 0);
   classes->addWidget(panel("_Un"), 1, 1);
   classes->addWidget(label("Толщина линий"), 0, 2);

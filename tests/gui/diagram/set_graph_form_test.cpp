@@ -51,11 +51,11 @@ protected:
 
   bool Run() { return gui::ExecuteGraphSettingsDialog(box_, rebuild_); }
   // Every setting of the control as its settings file holds it.
-  std::string Saved(const TSchemBoxState& box) {
+  std::string Saved(TSchemBoxState& box) {
     const std::string file = dir_ / "saved.ini";
     std::filesystem::remove(file);
     ConfigFileName = file;
-    const_cast<TSchemBoxState&>(box).SaveViewConfig("Graphic", "Colors");
+    box.SaveViewConfig("Graphic", "Colors");
     ConfigFileName = dir_ / "missing.ini";
     return ReadBytes(file);
   }
