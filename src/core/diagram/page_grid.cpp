@@ -43,6 +43,10 @@ TMarginPixels MarginPixels(const TSheetSize& sheet, const TSheetMargins& m) {
           CmToPixels(m.Right, sheet.DpiX)};
 }
 
+bool SheetHasRoom(const TSheetSize& sheet, const TSheetMargins& margins) {
+  return PrintableWidth(sheet, margins) > 0 && PrintableHeight(sheet, margins) > 0;
+}
+
 int SheetCount(int modelExtent, int printable, int previous) {
   if (printable <= 0) return previous;
   return modelExtent / printable + (modelExtent % printable != 0 ? 1 : 0);

@@ -35,6 +35,10 @@ extern const char* const kMarginsExceedSheet;
 int PrintableWidth(const TSheetSize& sheet, const TSheetMargins& margins);
 int PrintableHeight(const TSheetSize& sheet, const TSheetMargins& margins);
 TMarginPixels MarginPixels(const TSheetSize& sheet, const TSheetMargins& margins);
+// Whether both printable extents are above 0; any output is refused with kMarginsExceedSheet
+// otherwise, since a grid stepping by no room never ends and a fitted font would scale by a
+// negative ratio.
+bool SheetHasRoom(const TSheetSize& sheet, const TSheetMargins& margins);
 
 // Sheets needed for a model extent: rounded up. With no printable room the count stays as it was.
 int SheetCount(int modelExtent, int printable, int previous);

@@ -47,6 +47,9 @@ TEST(PageGrid, SheetsAcrossAndDownFollowThePrintableRoom) {
   EXPECT_EQ(across, 4);
   EXPECT_EQ(down, 5);
   EXPECT_LE(PrintableWidth(kA4, {0, 1e30f, 0, 1e30f}), 0);
+  EXPECT_TRUE(SheetHasRoom(kA4, kDefault));
+  EXPECT_FALSE(SheetHasRoom(kA4, {14.85067f, 0, 14.85067f, 0})) << "the margins' sum covers the height exactly";
+  EXPECT_FALSE(SheetHasRoom(kA4, {0, 21, 0, 0}));
 }
 
 TEST(PageGrid, PageListsSelectSheetsOrNameTheBadList) {
