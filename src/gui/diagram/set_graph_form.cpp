@@ -254,7 +254,7 @@ void TSetGraphFrm::LoadSettings(const TSchemBoxState& box) {
 
 void TSetGraphFrm::StoreSettings(TSchemBoxState& box) const {
   box.Font.Name = font_.family().toStdString();
-  box.Font.SetSize(font_.pointSize());
+  if (font_.pointSize() > 0) box.Font.SetSize(font_.pointSize());
   box.Font.Style = static_cast<std::uint8_t>((font_.bold() ? diagram::fsBold : 0) |
                                              (font_.italic() ? diagram::fsItalic : 0));
   // A list showing no entry (a stored value beyond it) keeps the value it could not show.
