@@ -1,0 +1,138 @@
+// Sheets of a printed diagram: the grid, the chosen sheets, turned margins and the fitted font.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/diagram/page_grid.h"
+
+namespace ld::diagram {
+namespace {
+
+// An A4 sheet at 600 dpi: 4960 × 7016 pixels.
+const TSheetSize kA4{4960, 7016, 600, 600};
+const TSheetMargins kDefault{1, 2, 1, 1};
+
+std::vector<int> Members(const TPageSet& set) {
+  std::vector<int> out;
+  for (int n = 0; n < 256; ++n)
+    if (set[static_cast<std::size_t>(n)]) out.push_back(n);
+  return out;
+}
+
+TEST(PageGrid, SheetsAcrossAndDownFollowThePrintableRoom) {
+  // 3 cm of margins across at 600 dpi are 708.66 pixels, rounded once: 709.
+  const int w = PrintableWidth(kA4, kDefault);
+  EXPECT_EQ(w, 4960 - 709);
+  EXPECT_EQ(PrintableHeight(kA4, kDefault), 7016 - 472);
+  // Each margin rounds on its own: 472.44 and 236.22.
+  const TMarginPixels px = MarginPixels(kA4, kDefault);
+  EXPECT_EQ(px.Left, 472);
+  EXPECT_EQ(px.Right, 236);
+  EXPECT_EQ(px.Top, 236);
+
+  int across = 0, down = 0;
+  UpdatePageCount(kA4, kDefault, 2 * w, 100, across, down);
+  EXPECT_EQ(across, 2);
+  EXPECT_EQ(down, 1);
+  EXPECT_EQ(PageCountText(across, down), "2 листов по горизонтали, 1 по вертикали");
+  UpdatePageCount(kA4, kDefault, 2 * w + 1, 100, across, down);
+  EXPECT_EQ(across, 3);
+  UpdatePageCount(kA4, kDefault, w - 1, 0, across, down);
+  EXPECT_EQ(across, 1);
+  EXPECT_EQ(down, 0);
+
+  // Margins that cover the sheet leave the counts as they were.
+  across = 4, down = 5;
+  UpdatePageCount(kA4, {15, 10, 15, 11}, 99999, 99999, across, down);
+  EXPECT_EQ(across, 4);
+  EXPECT_EQ(down, 5);
+  EXPECT_LE(PrintableWidth(kA4, {0, 1e30f, 0, 1e30f}), 0);
+  EXPECT_TRUE(SheetHasRoom(kA4, kDefault));
+  EXPECT_FALSE(SheetHasRoom(kA4, {14.85067f, 0, 14.85067f, 0})) << "the margins' sum covers the height exactly";
+  EXPECT_FALSE(SheetHasRoom(kA4, {0, 21, 0, 0}));
+}
+
+TEST(PageGrid, PageListsSelectSheetsOrNameTheBadList) {
+  TPageSet set;
+  EXPECT_TRUE(ParsePageList("1,3,5-10", set));
+  EXPECT_EQ(Members(set), (std::vector<int>{1, 3, 5, 6, 7, 8, 9, 10}));
+  set.reset();
+  EXPECT_TRUE(ParsePageList(" 5 - 3 ", set));
+  EXPECT_TRUE(set.none());
+  EXPECT_TRUE(ParsePageList("256, 9999999999999, 300-400", set));
+  EXPECT_TRUE(set.none());
+  EXPECT_TRUE(ParsePageList("0", set));
+  EXPECT_EQ(Members(set), std::vector<int>{0});
+  set.reset();
+  EXPECT_TRUE(ParsePageList("250-99999999999999999", set));
+  EXPECT_EQ(Members(set).size(), 6u);
+  for (const char* bad : {"1,,2", "", "1,", "a", "1-", "-2", "3-x", "1.5", "+2"}) {
+    set.reset();
+    EXPECT_FALSE(ParsePageList(bad, set)) << bad;
+  }
+
+  TPageSet across, down;
+  EXPECT_EQ(ParsePageLists("1,,2", "1", across, down), "Неверно заданы номера страниц по горизонтали");
+  EXPECT_EQ(ParsePageLists("1", "x", across, down), "Неверно заданы номера страниц по вертикали");
+  across.reset(), down.reset();
+  EXPECT_EQ(ParsePageLists("2-3", "1", across, down), "");
+  EXPECT_FALSE(SheetChosen(true, across, down, 1, 1));
+  EXPECT_TRUE(SheetChosen(true, across, down, 1, 3));
+  EXPECT_FALSE(SheetChosen(true, across, down, 2, 3));
+  EXPECT_TRUE(SheetChosen(false, across, down, 2, 9));
+  EXPECT_EQ(SheetPercent(1, 1, 3, 2), 17);
+  EXPECT_EQ(SheetPercent(2, 3, 3, 2), 100);
+}
+
+TEST(PageGrid, MarginsTurnWithThePaperAndStayNonNegative) {
+  const TSheetMargins m{1, 2, 3, 4};
+  const TSheetMargins land = TurnMargins(m, true);
+  EXPECT_EQ(land.Top, 2);
+  EXPECT_EQ(land.Left, 3);
+  EXPECT_EQ(land.Bottom, 4);
+  EXPECT_EQ(land.Right, 1);
+  const TSheetMargins back = TurnMargins(land, false);
+  EXPECT_EQ(back.Top, 1);
+  EXPECT_EQ(back.Left, 2);
+  EXPECT_EQ(back.Bottom, 3);
+  EXPECT_EQ(back.Right, 4);
+
+  float margin = 1.5f;
+  EXPECT_EQ(EditToMargin("2,5", margin), std::nullopt);
+  EXPECT_EQ(margin, 2.5f);
+  EXPECT_EQ(EditToMargin("abc", margin), "2.5");
+  EXPECT_EQ(margin, 2.5f);
+  EXPECT_EQ(EditToMargin("-1", margin), "0.0");
+  EXPECT_EQ(margin, 0.0f);
+  EXPECT_EQ(EditToMargin("", margin), std::nullopt);
+  EXPECT_EQ(StepMargin(margin, -0.1f), "0.0");
+  EXPECT_EQ(margin, 0.0f);
+  EXPECT_EQ(StepMargin(margin, 0.1f), "0.1");
+  EXPECT_EQ(StepMargin(margin, 0.1f), "0.2");
+}
+
+TEST(PageGrid, FittedFontGrowsASmallDiagramAndGivesUpOnAHugeOne) {
+  // The model's extent is proportional to the font height: 100 × 50 pixels per pixel of height.
+  std::vector<int> tried;
+  auto fitsIn = [&tried](int room) {
+    return [&tried, room](int h) {
+      tried.push_back(h);
+      return -h * 100 <= room && -h * 50 <= room;
+    };
+  };
+  // Measured at -13: 1300 × 650; the room 4000 × 4000 scales by 3.08 to -40.
+  EXPECT_EQ(FitFontHeight(-13, 1300, 650, 4000, 4000, fitsIn(4000)), -40);
+  EXPECT_EQ(tried, std::vector<int>{-40});
+  // A layout that does not grow in proportion takes a few steps, one pixel each.
+  tried.clear();
+  EXPECT_EQ(FitFontHeight(-13, 1300, 650, 4000, 4000, fitsIn(3800)), -38);
+  EXPECT_EQ(tried, (std::vector<int>{-40, -39, -38}));
+  // Nothing above 0 fits, or the room or the model is empty.
+  EXPECT_EQ(FitFontHeight(-13, 1'300'000, 650, 4000, 4000, [](int) { return false; }), 0);
+  EXPECT_EQ(FitFontHeight(-13, 1300, 650, 4000, 4000, [](int) { return false; }), 0);
+  EXPECT_EQ(FitFontHeight(-13, 1300, 650, 0, 4000, fitsIn(4000)), 0);
+  EXPECT_EQ(FitFontHeight(-13, 0, 650, 4000, 4000, fitsIn(4000)), 0);
+}
+
+}  // namespace
+}  // namespace ld::diagram

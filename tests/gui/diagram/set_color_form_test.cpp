@@ -1,0 +1,256 @@
+// The colouring dialog on a control's colours and a scheme's district table.
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <filesystem>
+
+#include "core/diagram/schem_state.h"
+#include "core/tables/table_file.h"
+#include "elem_fixture.h"
+#include "gui/diagram/set_color_form.h"
+
+namespace ld::test {
+namespace {
+
+using diagram::TSchemBoxState;
+
+class SetColorFormTest : public ElemDialogTest {
+protected:
+  SetColorFormTest() : savedConfig_(ConfigFileName) {
+    ConfigFileName = dir_ / "missing.ini";
+    box_.LoadViewConfig("Colors", "Colors");
+    box_.vUn = {6, 10, 35};
+    box_.cUn = {0x0000FF, 0x00FF00, 0xFF0000};
+    box_.wLn = {1, 2, 3};
+  }
+  ~SetColorFormTest() override { ConfigFileName = savedConfig_; }
+
+  bool Run() { return gui::ExecuteColorSettingsDialog(box_, base_); }
+  // The scheme's district table with two districts.
+  void WriteDistricts() {
+    TDataFile t;
+    ReadMaket("Районы схемы", t);
+    CreateColumns(t, 2);
+    TSchemeAreaCols c;
+    FillSchemeAreaCols(t, c);
+    (*c.Nr)[1] = 3, (*c.Nr)[2] = 12;
+    c.Name->SetItem(1, "Северный");
+    c.Name->SetItem(2, "Южный");
+    (*c.Color)[1] = 0x111111, (*c.Color)[2] = 0x222222;
+    WriteTableFile(base_ + ".RAY", t);
+  }
+  static std::vector<std::string> Items(QComboBox& combo) {
+    std::vector<std::string> items;
+    for (int i = 0; i < combo.count(); ++i) items.push_back(combo.itemText(i).toStdString());
+    return items;
+  }
+  static std::uint32_t PanelColor(QDialog& d, const char* name) {
+    return Child<QPushButton>(d, name).property("color").toUInt();
+  }
+  // Answers the colour dialog with a colour 0x00BBGGRR.
+  static ModalScript::Step Pick(std::uint32_t color) {
+    return [color](QDialog& d) {
+      static_cast<QColorDialog&>(d).setCurrentColor(QColor(color & 0xFF, (color >> 8) & 0xFF, color >> 16));
+      d.accept();
+    };
+  }
+
+  TSchemBoxState box_;
+  std::string base_ = dir_ / "scheme";
+
+private:
+  std::string savedConfig_;
+};
+
+TEST_F(SetColorFormTest, VoltageClassesAddRemoveAndWidths) {
+  script_
+      .Then([&](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Выбор раскраски элементов схемы");
+        QComboBox& ubox = Combo(d, "UBox");
+        EXPECT_EQ(Items(ubox), (std::vector<std::string>{"6", "10", "35"}));
+        EXPECT_EQ(ubox.currentIndex(), 0);
+        EXPECT_EQ(PanelColor(d, "_Un"), 0x0000FFu);
+        EXPECT_EQ(Text(d, "_Lw"), "1");
+        // A width typed while a class is chosen is that class's at once, 0 included.
+        ubox.setCurrentIndex(1);
+        EXPECT_EQ(Text(d, "_Lw"), "2");
+        Type(Child<QLineEdit>(d, "_Lw"), "0");
+        // A new voltage: nothing chosen while it is typed; its width 0 becomes 1.
+        Type(*ubox.lineEdit(), "10");
+        EXPECT_EQ(Text(d, "_Lw"), "");
+        EXPECT_EQ(PanelColor(d, "_Un"), 0xF0F0F0u);
+        Type(Child<QLineEdit>(d, "_Lw"), "0");
+        Press(d, "_Un");
+        Press(d, "AddUn");
+        EXPECT_EQ(Items(ubox), (std::vector<std::string>{"6", "10", "10", "35"}));
+        EXPECT_EQ(ubox.currentIndex(), 2);
+        EXPECT_EQ(Text(d, "_Lw"), "1");
+        EXPECT_EQ(PanelColor(d, "_Un"), 0x123456u);
+        // A text that is no number is cleared and adds nothing.
+        Type(*ubox.lineEdit(), "1x");
+        EXPECT_EQ(ubox.currentText(), "");
+        Press(d, "AddUn");
+        EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"\"\" не является числом"});
+        EXPECT_EQ(ubox.count(), 4);
+        // Removing the chosen 35.
+        ubox.setCurrentIndex(3);
+        Type(Child<QLineEdit>(d, "_Lw"), "x");
+        EXPECT_EQ(Text(d, "_Lw"), "") << "a width that is no whole number is cleared";
+        Press(d, "DelUn");
+        EXPECT_EQ(Items(ubox), (std::vector<std::string>{"6", "10", "10"}));
+        EXPECT_EQ(ubox.currentText(), "");
+        EXPECT_EQ(Text(d, "_Lw"), "");
+        Press(d, "DelUn");  // nothing chosen: nothing removed
+        EXPECT_EQ(ubox.count(), 3);
+        EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("set_color_form.png").string())));
+        Press(d, "OKBtn");
+      })
+      .Then(Pick(0x123456));
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(box_.vUn, (std::vector<float>{6, 10, 10}));
+  EXPECT_EQ(box_.cUn, (std::vector<std::int32_t>{0x0000FF, 0x00FF00, 0x123456}));
+  EXPECT_EQ(box_.wLn, (std::vector<std::int32_t>{1, 0, 1}));
+
+  // From an empty list to one entry and back to none.
+  box_.vUn.clear(), box_.cUn.clear(), box_.wLn.clear();
+  script_.Then([&](QDialog& d) {
+    QComboBox& ubox = Combo(d, "UBox");
+    EXPECT_EQ(ubox.count(), 0);
+    EXPECT_EQ(PanelColor(d, "_Un"), 0xF0F0F0u);
+    Type(*ubox.lineEdit(), "0,4");
+    Type(Child<QLineEdit>(d, "_Lw"), "3");
+    Press(d, "AddUn");
+    EXPECT_EQ(Items(ubox), std::vector<std::string>{"0,4"});
+    EXPECT_EQ(Text(d, "_Lw"), "3");
+    Press(d, "OKBtn");
+  });
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(box_.vUn, std::vector<float>{0.4f});
+  EXPECT_EQ(box_.cUn, std::vector<std::int32_t>{0xF0F0F0});
+  EXPECT_EQ(box_.wLn, std::vector<std::int32_t>{3});
+  script_.Then([&](QDialog& d) {
+    Press(d, "DelUn");
+    EXPECT_EQ(Combo(d, "UBox").count(), 0);
+    EXPECT_EQ(PanelColor(d, "_Un"), 0xF0F0F0u);
+    EXPECT_EQ(Text(d, "_Lw"), "");
+    Press(d, "OKBtn");
+  });
+  EXPECT_TRUE(Run());
+  EXPECT_TRUE(box_.vUn.empty() && box_.cUn.empty() && box_.wLn.empty());
+}
+
+TEST_F(SetColorFormTest, ModeColoursWidthsAndMarks) {
+  box_.tColors = 7;
+  script_
+      .Then([&](QDialog& d) {
+        EXPECT_TRUE(Child<QRadioButton>(d, "tColor0").isChecked());
+        EXPECT_EQ(PanelColor(d, "_Bk"), 0xFFFFFFu);
+        EXPECT_EQ(PanelColor(d, "_Nod"), 8454143u);
+        EXPECT_EQ(PanelColor(d, "_Bl"), 0u);
+        EXPECT_EQ(Text(d, "_tLin"), "1");
+        EXPECT_TRUE(Child<QCheckBox>(d, "_fNoSup").isChecked());
+        EXPECT_FALSE(Child<QCheckBox>(d, "_fBP").isChecked());
+        Type(Child<QLineEdit>(d, "_tLin"), "0");
+        Type(Child<QLineEdit>(d, "_wFlowP"), "0");
+        Type(Child<QLineEdit>(d, "_wFlowQ"), "z");
+        EXPECT_EQ(Text(d, "_wFlowQ"), "0");
+        Combo(d, "BalansBox").setCurrentIndex(2);
+        EXPECT_EQ(PanelColor(d, "_Bl"), 255u);
+        Press(d, "_Bl");
+        Press(d, "_Bk");
+        Press(d, "_Load");
+        Child<QCheckBox>(d, "_fBP").click();
+        Child<QCheckBox>(d, "_fFlowQ").click();
+        Press(d, "OKBtn");
+      })
+      .Then(Pick(0x00AA00))
+      .Then(Pick(0xC0C0C0))
+      .Then([](QDialog& d) { d.reject(); });
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(box_.tColors, 0);
+  EXPECT_EQ(box_.tLin, 0);
+  EXPECT_EQ(box_.wFlowP, 1);
+  EXPECT_EQ(box_.wFlowQ, 1);
+  EXPECT_EQ(box_.cNoHost, 0x00AA00);
+  EXPECT_EQ(box_.cAbn, 16711680) << "other ownership kinds keep their colours";
+  EXPECT_EQ(box_.cBk, 0xC0C0C0);
+  EXPECT_EQ(box_.cLoad, 255) << "a cancelled colour dialog";
+  EXPECT_TRUE(box_.fBP);
+  EXPECT_FALSE(box_.fFlowQ);
+
+  script_.Then([&](QDialog& d) {
+    EXPECT_TRUE(Child<QRadioButton>(d, "tColor0").isChecked());
+    Child<QRadioButton>(d, "tColor3").click();
+    Press(d, "OKBtn");
+  });
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(box_.tColors, 3);
+  EXPECT_FALSE(std::filesystem::exists(base_ + ".RAY")) << "a scheme without districts gets no file";
+}
+
+TEST_F(SetColorFormTest, DistrictColoursGoToTheFileOnlyOnConfirmation) {
+  // Without a district file: empty lists.
+  script_.Then([&](QDialog& d) {
+    EXPECT_EQ(Combo(d, "_Nr").count(), 0);
+    EXPECT_EQ(Combo(d, "_Rayon").count(), 0);
+    Press(d, "_Rn");
+    Press(d, "OKBtn");
+  }).Then(Pick(0x0000FF));
+  EXPECT_TRUE(Run());
+  EXPECT_TRUE(box_.AreaColors.empty());
+  EXPECT_FALSE(std::filesystem::exists(base_ + ".RAY"));
+
+  WriteDistricts();
+  const std::string file = ReadBytes(base_ + ".RAY");
+  const std::vector<float> classes = box_.vUn;
+  script_
+      .Then([&](QDialog& d) {
+        EXPECT_EQ(Items(Combo(d, "_Nr")), (std::vector<std::string>{"3", "12"}));
+        EXPECT_EQ(Items(Combo(d, "_Rayon")), (std::vector<std::string>{"Северный", "Южный"}));
+        EXPECT_EQ(PanelColor(d, "_Rn"), 0x111111u);
+        Combo(d, "_Rayon").setCurrentIndex(1);
+        EXPECT_EQ(Combo(d, "_Nr").currentIndex(), 1);
+        EXPECT_EQ(PanelColor(d, "_Rn"), 0x222222u);
+        Press(d, "_Rn");
+        Combo(d, "UBox").setCurrentIndex(0);
+        Press(d, "DelUn");
+        Child<QRadioButton>(d, "tColor2").click();
+        Press(d, "CancelBtn");
+      })
+      .Then(Pick(0x333333));
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(ReadBytes(base_ + ".RAY"), file) << "cancel leaves the file";
+  EXPECT_EQ(box_.vUn, classes);
+  EXPECT_EQ(box_.tColors, 0);
+  EXPECT_TRUE(box_.AreaColors.empty());
+
+  script_
+      .Then([&](QDialog& d) {
+        Combo(d, "_Nr").setCurrentIndex(1);
+        EXPECT_EQ(Combo(d, "_Rayon").currentIndex(), 1);
+        Press(d, "_Rn");
+        Press(d, "OKBtn");
+      })
+      .Then(Pick(0x333333));
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(box_.AreaColors, (std::vector<std::int32_t>{0x111111, 0x333333}));
+  TDataFile back;
+  ReadTableFile(base_ + ".RAY", back);
+  TSchemeAreaCols c;
+  FillSchemeAreaCols(back, c);
+  ASSERT_EQ(c.RowCount, 2);
+  EXPECT_EQ((*c.Color)[1], 0x111111);
+  EXPECT_EQ((*c.Color)[2], 0x333333);
+  EXPECT_EQ(c.Name->GetItem(2), "Южный");
+
+  // A district file that is not a table: its error, no dialog, nothing changed.
+  WriteBytes(base_ + ".RAY", "not a table");
+  msg_.Clear();
+  EXPECT_FALSE(Run());
+  ASSERT_EQ(msg_.Texts().size(), 1u);
+  EXPECT_NE(msg_.Texts()[0].find("scheme.RAY"), std::string::npos) << msg_.Texts()[0];
+}
+
+}  // namespace
+}  // namespace ld::test
