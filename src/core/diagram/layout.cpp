@@ -67,6 +67,16 @@ void LayoutScheme(TSchemBoxState& box, TCanvas& canvas, TSchemeModel& model) {
   if (model.First == nullptr) return;
   TFlagScope flowRows(box.FlagDR);
   TFontHeightScope font(canvas, canvas.Font.Height);
+  // A nested model is laid out through the control's hook; a control not yet wired lays it out
+  // here all the same, rather than leaving an expanded substation without a drawing.
+  struct THookScope {
+    TSchemBoxState& box;
+    bool installed;
+    ~THookScope() {
+      if (installed) box.LayoutHook = nullptr;
+    }
+  } hook{box, !box.LayoutHook};
+  if (hook.installed) InstallLayout(box);
   TLayout(box, canvas, model).Run();
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -251,6 +253,152 @@ TEST(LayoutScheme, SameTierReferenceBandedBelowItsEnds) {
   EXPECT_EQ(f.M().TierHeight, (std::vector<std::int32_t>{17, 17, 17, 0}));
   EXPECT_EQ(f.M().Height, 113);
   EXPECT_EQ(f.M().Width, 70);
+}
+
+}  // namespace
+}  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+TEST(LayoutScheme, SelfLinkTakesTwoUpperSlotsAndRaisesTheTracks) {
+  // A and W are vertices joined by a line (a link on one tier); the section coupler of ПС-1 under A
+  // is a link of the substation to itself.
+  DiagramScheme s;
+  s.Node(1, "A", "B", 10);
+  s.Node(2, "W", "B", 10);
+  s.Node(3, "ПС-1.1", "", 10);
+  s.Node(4, "ПС-1.2", "", 10);
+  s.Branch(1, 3);
+  s.Branch(1, 2);
+  s.Branch(3, 4);
+  Laid f(s);
+  const std::vector<PSElem> refs = f.Refs();
+  ASSERT_EQ(refs.size(), 2u);
+  const SElem& side = *refs[0];
+  const SElem& self = *refs[1];
+  ASSERT_EQ(self.NodeNr, self.ParentNodeNr);
+  EXPECT_EQ(f.M().First->Children[0]->Caption.value_or(""), "A");
+  const SElem& ps = f.E("ПС-1");
+  EXPECT_EQ(ps.X1, 14);
+  EXPECT_EQ(ps.X2, 56);
+  EXPECT_EQ(ps.LinkX, 21);
+  EXPECT_EQ(ps.SelfLinkCount, 1);
+  EXPECT_EQ(self.Tier, 2);
+  EXPECT_EQ(self.X1, 35);
+  EXPECT_EQ(self.X2, 49);
+  EXPECT_EQ(self.TierPos, 0);
+  EXPECT_EQ(side.Tier, 2);
+  EXPECT_EQ(side.X1, 49);
+  EXPECT_EQ(side.X2, 7);
+  EXPECT_EQ(side.TierPos, 1);
+  EXPECT_EQ(f.M().TierTracks, (std::vector<std::int32_t>{1, 1, 2}));
+  EXPECT_EQ(f.M().TierSections, (std::vector<std::int32_t>{1, 1, 2}));
+  EXPECT_EQ(f.M().LinkLength, 56);
+  EXPECT_EQ(f.M().Width, 84);
+  EXPECT_EQ(f.M().Height, 123);
+}
+
+TEST(LayoutScheme, BranchCaptionRows) {
+  // Tier 3: C's mark and impedance on rows 1 and 2; D's mark fits after C's on row 1, its impedance
+  // starts left of the end of row 2 and goes to row 3.
+  DiagramScheme s = Fork();
+  s.Branches[1].Mark = "AAAA";
+  s.Branches[1].R = 1, s.Branches[1].X = 2;
+  s.Branches[2].Mark = "BB";
+  s.Branches[2].R = 1, s.Branches[2].X = 2;
+  Laid f(s, [](TSchemBoxState& b) { b.FZYKtr = true; });
+  const SElem& c = f.E("C");
+  const SElem& d = f.E("D");
+  EXPECT_EQ(c.MarkRow, 1);
+  EXPECT_EQ(c.ZRow, 2);
+  EXPECT_EQ(d.MarkRow, 1);
+  EXPECT_EQ(d.ZRow, 3);
+  EXPECT_EQ(c.ChildPos, 0);
+  EXPECT_EQ(c.YRow + c.KtrRow + d.YRow + d.KtrRow, 0);
+  EXPECT_EQ(f.E("B").MarkRow, 0);
+  EXPECT_EQ(f.M().TierLabelRows, (std::vector<std::int32_t>{0, 0, 0, 3}));
+  // D's impedance ends at 35 + 18 characters of 5 pixels + 3.
+  EXPECT_EQ(f.M().Width, 128 + 14);
+  EXPECT_EQ(f.M().Height, 147 + 3 * 10);
+  EXPECT_EQ(f.canvas.Font.Height, -13);
+  EXPECT_NE(std::find(f.canvas.Heights.begin(), f.canvas.Heights.end(), -10), f.canvas.Heights.end());
+
+  // Branch names with the owner's letter and the district number.
+  DiagramScheme n = Fork();
+  n.Branches[1].DSName = "Ф-1";
+  n.Branches[2].A = "А";
+  Laid named(n, [](TSchemBoxState& b) { b.FNumLn = true, b.FAbon = true, b.FMarkLn = false; });
+  EXPECT_EQ(named.E("C").ChildPos, 1);
+  EXPECT_EQ(named.E("D").ChildPos, 1);
+  // " (А)" of D: 4 characters of 5 pixels from 35.
+  EXPECT_EQ(named.M().Width, std::max(70, 35 + 20 + 3 + 14));
+}
+
+// Flows of equal magnitude at both ends: the far end's value is kept.
+TEST(LayoutScheme, EqualEndFlowsKeepTheSecondEnd) {
+  DiagramScheme s = Fork();
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  s.Load(box);
+  // Opposite end voltages make the end powers opposite and equal in size.
+  const int row = 2;
+  (*box.BranchCols.U1)[row] = -10, (*box.BranchCols.U2)[row] = 10;
+  (*box.BranchCols.Irez)[row] = 100, (*box.BranchCols.Faza)[row] = 45;
+  std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
+  ASSERT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
+  MeasuringCanvas canvas;
+  LayoutScheme(box, canvas, *box.Model);
+  ASSERT_EQ(box.FlowP.size(), 3u);
+  EXPECT_GT(box.FlowP[row - 1], 0.5f);
+  EXPECT_LT(box.FlowQ[row - 1], -0.5f);
+  EXPECT_FLOAT_EQ(box.FlowP[row - 1], -box.FlowQ[row - 1]);
+  EXPECT_EQ(box.FlowP[0], 0.f);
+}
+
+class FailingCanvas : public MeasuringCanvas {
+public:
+  int TextWidth(std::string_view text) override {
+    if (Fail) throw std::runtime_error("canvas lost");
+    return MeasuringCanvas::TextWidth(text);
+  }
+  bool Fail = false;
+};
+
+TEST(LayoutScheme, FlowRowsSizedWhileResultsShownAndFlagRestored) {
+  Laid f(Fork(), [](TSchemBoxState& b) { b.FlagP = true; });
+  EXPECT_FALSE(f.box.FlagDR);
+  // Two tiers with result rows of 2 × 7 + 2 × 8 + 2 × 10, the closing 8 + 10 + 7.
+  EXPECT_EQ(f.M().Height, 4 * 34 + 2 * 50 - 17 + 25);
+
+  // A nested build that fails on the canvas ends the layout; FlagDR and the font are as they were,
+  // and the substation keeps no half-built drawing.
+  DiagramScheme s;
+  s.Node(1, "ПС-1.1", "B", 10);
+  s.Node(2, "ПС-1.2", "", 10);
+  s.Branch(1, 2);
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  box.FlagP = true;
+  box.ExpandedSubst = {"ПС-1"};
+  s.Load(box);
+  std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
+  ASSERT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
+  FailingCanvas canvas;
+  canvas.Fail = true;
+  EXPECT_THROW(LayoutScheme(box, canvas, *box.Model), std::runtime_error);
+  EXPECT_FALSE(box.FlagDR);
+  EXPECT_EQ(canvas.Font.Height, -13);
+  for (PSElem e = box.Model->First; e != nullptr; e = e->Next) EXPECT_EQ(e->SubModel, nullptr);
+  EXPECT_EQ(box.NodeCols.Name->GetItem(1), "ПС-1.1");
+
+  canvas.Fail = false;
+  LayoutScheme(box, canvas, *box.Model);
+  const SElem& ps = *box.Model->First->Children[0];
+  ASSERT_NE(ps.SubModel, nullptr);
+  EXPECT_GE(ps.X2 - ps.X1, ps.SubModel->Width);
+  EXPECT_EQ(ps.Height, ps.SubModel->Height + 2 * 9);  // with the rows of the outer links
+  EXPECT_FALSE(box.FlagDR);
 }
 
 }  // namespace
