@@ -403,3 +403,81 @@ TEST(LayoutScheme, FlowRowsSizedWhileResultsShownAndFlagRestored) {
 
 }  // namespace
 }  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+void NoMarks(TSchemBoxState& b) { b.FMarkLn = false; }
+
+TEST(LayoutScheme, TouchingLinksTakeTwoTracks) {
+  // A and B are vertices joined by a line; C under A has a second line to A. The link A - B ends at
+  // x 35 below A, where the second line A - C rises from C.
+  DiagramScheme s;
+  s.Node(1, "A", "B", 10);
+  s.Node(2, "B", "B", 10);
+  s.Node(3, "C", "", 10);
+  s.Node(4, "D", "", 10);
+  s.Node(5, "E", "", 10);
+  s.Branch(5, 3);
+  s.Branch(2, 1);
+  s.Branch(3, 1);
+  s.Branch(4, 2);
+  s.Branch(3, 1);
+  Laid f(s, NoMarks);
+  const std::vector<PSElem> refs = f.Refs();
+  ASSERT_EQ(refs.size(), 2u);
+  const SElem& ab = *refs[0];
+  const SElem& ac = *refs[1];
+  EXPECT_EQ(ab.X1, 77);
+  EXPECT_EQ(ab.X2, 35);
+  EXPECT_EQ(ac.X1, 35);
+  EXPECT_EQ(ac.X2, 7);
+  EXPECT_EQ(ab.TierPos, 1);
+  EXPECT_EQ(ac.TierPos, 2);
+  EXPECT_EQ(ab.BendX1 + ab.BendX2 + ac.BendX1 + ac.BendX2, 0);
+  EXPECT_EQ(f.E("C").X1, 14);
+  EXPECT_EQ(f.E("C").LinkX, 21);
+  EXPECT_EQ(f.E("E").X1, 14);
+  EXPECT_EQ(f.M().TierTracks, (std::vector<std::int32_t>{1, 1, 2, 1}));
+  EXPECT_EQ(f.M().LinkLength, 70);
+  EXPECT_EQ(f.M().Width, 112);
+  EXPECT_EQ(f.M().Height, 161);
+}
+
+TEST(LayoutScheme, OppositeLinksMeetingAtOneXAreBent) {
+  // Vertices A, C, D; B under A, E under C; links C - B, D - E and D - B. C - B rises to the right
+  // and D - E to the left, both ending at x 119 below C: C - B's run there moves left.
+  DiagramScheme s;
+  s.Node(1, "A", "B", 10);
+  s.Node(2, "B", "", 10);
+  s.Node(3, "C", "B", 10);
+  s.Node(4, "D", "B", 10);
+  s.Node(5, "E", "", 10);
+  s.Branch(2, 1);
+  s.Branch(3, 5);
+  s.Branch(3, 2);
+  s.Branch(5, 4);
+  s.Branch(4, 2);
+  Laid f(s, NoMarks);
+  std::vector<std::string> roots;
+  for (PSElem c : f.M().First->Children) roots.push_back(*c->Caption);
+  EXPECT_EQ(roots, (std::vector<std::string>{"D", "A", "C"}));
+  const std::vector<PSElem> refs = f.Refs();
+  ASSERT_EQ(refs.size(), 3u);
+  const SElem& cb = *refs[0];
+  const SElem& de = *refs[1];
+  const SElem& db = *refs[2];
+  EXPECT_EQ((std::vector<int>{cb.X1, cb.X2, cb.TierPos, cb.BendX1, cb.BendX2}), (std::vector<int>{77, 119, 1, 0, 112}));
+  EXPECT_EQ((std::vector<int>{de.X1, de.X2, de.TierPos, de.BendX1, de.BendX2}), (std::vector<int>{119, 21, 2, 0, 0}));
+  EXPECT_EQ((std::vector<int>{db.X1, db.X2, db.TierPos, db.BendX1, db.BendX2}), (std::vector<int>{63, 7, 3, 0, 0}));
+  EXPECT_EQ(f.E("B").UpLinkCount, 2);
+  EXPECT_EQ(f.E("D").DownLinkCount, 2);
+  EXPECT_EQ(f.E("D").LeftAttach, 1);
+  EXPECT_EQ(f.M().TierTracks, (std::vector<std::int32_t>{1, 1, 3}));
+  EXPECT_EQ(f.M().LinkLength, 196);
+  EXPECT_EQ(f.M().Width, 154);
+  EXPECT_EQ(f.M().Height, 127);
+}
+
+}  // namespace
+}  // namespace ld::diagram
