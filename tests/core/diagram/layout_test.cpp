@@ -481,3 +481,25 @@ TEST(LayoutScheme, OppositeLinksMeetingAtOneXAreBent) {
 
 }  // namespace
 }  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+TEST(LayoutScheme, ZeroMetricsStepByOnePixel) {
+  // A control that read no settings: every coefficient and flag 0, captions by number. Every step
+  // is one pixel, the boxes as wide as their numbers.
+  TSchemBoxState box;
+  Fork().Load(box);
+  std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
+  ASSERT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
+  MeasuringCanvas canvas;
+  LayoutScheme(box, canvas, *box.Model);
+  std::vector<std::vector<int>> boxes;
+  for (PSElem e = box.Model->First->Next; e != nullptr; e = e->Next) boxes.push_back({e->NodeNr, e->X1, e->X2, e->LinkX});
+  EXPECT_EQ(boxes, (std::vector<std::vector<int>>{{1, 9, 17, 9}, {2, 2, 10, 9}, {3, 0, 8, 7}, {4, 9, 17, 9}}));
+  EXPECT_EQ(box.Model->Width, 19);
+  EXPECT_EQ(box.Model->Height, 0);
+}
+
+}  // namespace
+}  // namespace ld::diagram
