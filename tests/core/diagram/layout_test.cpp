@@ -503,3 +503,70 @@ TEST(LayoutScheme, ZeroMetricsStepByOnePixel) {
 
 }  // namespace
 }  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+struct FullGeom {
+  const char* name;
+  int x1, x2, linkX, leftAttach, tier, tierPos, markRow;
+};
+
+TEST(LayoutScheme, DistrictWithDefaults) {
+  Laid f(test::DistrictScheme());
+  // The link-length order puts ПС-2 beside ПС-1: both the ring ПС-2.2 - ТП-5 and ТП-4 - ТП-2 join them.
+  std::vector<std::string> roots;
+  for (PSElem c : f.M().First->Children) roots.push_back(*c->Caption);
+  EXPECT_EQ(roots, (std::vector<std::string>{"ПС-2", "ПС-1", "ТП-7", "ТП-8"}));
+  const FullGeom boxes[] = {
+      {"ПС-2", 0, 42, 35, 1, 1, 1, 0},     {"ПС-1", 84, 126, 91, 0, 1, 2, 0},   {"ТП-7", 140, 168, 147, 0, 1, 3, 0},
+      {"ТП-8", 182, 210, 189, 0, 1, 4, 0}, {"ТП-3", 0, 42, 7, 0, 2, 1, 1},      {"ТП-1", 56, 98, 91, 1, 2, 2, 1},
+      {"ТП-5", 112, 154, 119, 0, 2, 3, 1}, {"ТП-4", 0, 42, 7, 0, 3, 1, 1},      {"ОТП_12", 84, 98, 91, 0, 3, 2, 1},
+      {"ТП-2", 84, 126, 91, 0, 4, 1, 1}};
+  for (const FullGeom& g : boxes) {
+    SCOPED_TRACE(g.name);
+    const SElem& e = f.E(g.name);
+    EXPECT_EQ((std::vector<int>{e.X1, e.X2, e.LinkX, e.LeftAttach, e.Tier, e.TierPos, e.MarkRow, e.Height}),
+              (std::vector<int>{g.x1, g.x2, g.linkX, g.leftAttach, g.tier, g.tierPos, g.markRow, 17}));
+    EXPECT_EQ(e.ChildPos + e.ZRow + e.YRow + e.KtrRow + e.BendX1 + e.BendX2 + e.GroupMark + e.Y, 0);
+    EXPECT_FALSE(e.Caption3.has_value());
+  }
+  EXPECT_EQ(f.E("ПС-1").Caption2.value_or(""), "ПС-1");
+  EXPECT_FALSE(f.E("ОТП_12").Caption2.has_value());
+  EXPECT_EQ(f.M().First->X1, 28);
+  EXPECT_EQ(f.M().First->X2, 196);
+
+  // Links: the coupler of ПС-1 on two upper slots, the two rings rising to the left, the unsupplied
+  // line on one tier.
+  const std::vector<PSElem> refs = f.Refs();
+  ASSERT_EQ(refs.size(), 4u);
+  const int expected[4][5] = {{1, 105, 119, 0, 0}, {2, 133, 35, 1, 1}, {4, 105, 35, 1, 1}, {2, 189, 161, 1, 1}};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const SElem& r = *refs[static_cast<std::size_t>(i)];
+    EXPECT_EQ((std::vector<int>{r.Tier, r.X1, r.X2, r.TierPos, r.MarkRow}),
+              (std::vector<int>(std::begin(expected[i]), std::end(expected[i]))));
+  }
+  EXPECT_EQ(f.E("ПС-1").SelfLinkCount, 1);
+  EXPECT_EQ(f.E("ПС-2").DownLinks, std::vector<PSElem>{refs[1]});
+  EXPECT_EQ(f.E("ТП-5").UpLinks, std::vector<PSElem>{refs[1]});
+  EXPECT_EQ(f.E("ТП-4").DownLinks, std::vector<PSElem>{refs[2]});
+  EXPECT_EQ(f.E("ТП-2").UpLinks, std::vector<PSElem>{refs[2]});
+  EXPECT_EQ(f.E("ТП-7").SideLinks, std::vector<PSElem>{refs[3]});
+  EXPECT_EQ(f.E("ТП-8").SideLinks, std::vector<PSElem>{refs[3]});
+  EXPECT_EQ(f.E("ПС-1").ChildCount, 2);
+  EXPECT_EQ(f.E("ПС-1").Children[0]->Caption.value_or(""), "ТП-1");
+
+  const TSchemeModel& m = f.M();
+  EXPECT_EQ(m.TierTracks, (std::vector<std::int32_t>{1, 1, 1, 1, 1}));
+  EXPECT_EQ(m.TierSections, (std::vector<std::int32_t>{1, 2, 1, 1, 1}));
+  EXPECT_EQ(m.TierHeight, (std::vector<std::int32_t>{17, 17, 17, 17, 17}));
+  EXPECT_EQ(m.TierLabelRows, (std::vector<std::int32_t>{0, 0, 1, 1, 1}));
+  EXPECT_EQ(m.TierHasTransformer, (std::vector<std::uint8_t>{0, 0, 0, 0, 0}));
+  EXPECT_EQ(m.LinkLength, 210);
+  EXPECT_EQ(m.Width, 238);
+  EXPECT_EQ(m.Height, 252);
+}
+
+}  // namespace
+}  // namespace ld::diagram
