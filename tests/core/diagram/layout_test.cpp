@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -566,6 +567,86 @@ TEST(LayoutScheme, DistrictWithDefaults) {
   EXPECT_EQ(m.LinkLength, 210);
   EXPECT_EQ(m.Width, 238);
   EXPECT_EQ(m.Height, 252);
+}
+
+}  // namespace
+}  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+TEST(LayoutScheme, DistrictCaptionsTransformersAndExpandedSubstation) {
+  // Names, marks and impedances of the branches: the places do not move, the rows pile up where
+  // captions of the tier overlap.
+  DiagramScheme s = test::DistrictScheme();
+  s.Branches[3].DSName = "Ф-1";  // ПС-1.1 - ТП-1
+  Laid f(s, [](TSchemBoxState& b) { b.FNumLn = true, b.FZYKtr = true; });
+  struct Rows {
+    const char* name;
+    int name_, mark, z;
+  };
+  for (const Rows& r : {Rows{"ТП-3", 0, 1, 2}, Rows{"ТП-1", 1, 4, 5}, Rows{"ТП-5", 0, 1, 2}, Rows{"ТП-4", 0, 1, 2},
+                        Rows{"ОТП_12", 0, 1, 3}, Rows{"ТП-2", 0, 1, 3}}) {
+    SCOPED_TRACE(r.name);
+    const SElem& e = f.E(r.name);
+    EXPECT_EQ((std::vector<int>{e.ChildPos, e.MarkRow, e.ZRow, e.YRow, e.KtrRow}),
+              (std::vector<int>{r.name_, r.mark, r.z, 0, 0}));
+  }
+  const std::vector<PSElem> refs = f.Refs();
+  ASSERT_EQ(refs.size(), 4u);
+  EXPECT_EQ((std::vector<int>{refs[1]->MarkRow, refs[1]->ZRow}), (std::vector<int>{1, 3}));  // ПС-2.2 - ТП-5
+  EXPECT_EQ((std::vector<int>{refs[2]->MarkRow, refs[2]->ZRow}), (std::vector<int>{1, 2}));  // ТП-4 - ТП-2
+  EXPECT_EQ((std::vector<int>{refs[3]->MarkRow, refs[3]->ZRow}), (std::vector<int>{1, 3}));  // ТП-7 - ТП-8
+  EXPECT_EQ(refs[0]->MarkRow + refs[0]->ZRow, 0);  // the coupler is a link of ПС-1 to itself
+  EXPECT_EQ(f.M().TierLabelRows, (std::vector<std::int32_t>{0, 0, 5, 3, 3}));
+  EXPECT_EQ(f.E("ТП-1").X1, 56);
+  // The impedance of ТП-7 - ТП-8 from x 161 ends the widest row.
+  EXPECT_EQ(f.M().Width, 161 + 18 * 5 + 3 + 14);
+  EXPECT_EQ(f.M().Height, 252 + 8 * 10);
+
+  // Two-winding transformers inside the stations, found by the names of their ends.
+  DiagramScheme t = test::DistrictScheme();
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  box.FSnomTr2 = true;
+  t.Load(box);
+  for (int row = 1; row <= static_cast<int>(t.Branches.size()); ++row) {
+    for (const test::DiagNode& n : t.Nodes) {
+      if (n.NS == t.Branches[static_cast<std::size_t>(row - 1)].N1) box.BranchCols.Name1->SetItem(row, n.Name);
+      if (n.NS == t.Branches[static_cast<std::size_t>(row - 1)].N2) box.BranchCols.Name2->SetItem(row, n.Name);
+    }
+  }
+  box.ExpandedSubst = {"ПС-2"};
+  std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
+  ASSERT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
+  MeasuringCanvas canvas;
+  LayoutScheme(box, canvas, *box.Model);
+  std::map<std::string, std::vector<std::int32_t>> rows;
+  PSElem ps2 = nullptr;
+  for (PSElem e = box.Model->First->Next; e != nullptr; e = e->Next) {
+    if (e->Has(efReference)) continue;
+    if (!e->TransformerRows.empty()) rows[*e->Caption] = e->TransformerRows;
+    if (e->Caption == "ПС-2") ps2 = e;
+  }
+  EXPECT_EQ(rows, (std::map<std::string, std::vector<std::int32_t>>{
+                      {"ПС-2", {2, 3}}, {"ТП-1", {5}}, {"ТП-2", {8}}, {"ТП-3", {10}}, {"ТП-4", {12}}, {"ТП-5", {15}}}));
+  EXPECT_EQ(box.PixXe, 32);
+  ASSERT_NE(ps2, nullptr);
+  ASSERT_NE(ps2->SubModel, nullptr);
+  EXPECT_EQ(ps2->X2 - ps2->X1, 32 * ((ps2->SubModel->Width + 31) / 32));
+  EXPECT_EQ(ps2->Height, ps2->SubModel->Height + 2 * box.PixYlnk);
+  int nested = 0;
+  for (PSElem e = ps2->SubModel->First; e != nullptr; e = e->Next, ++nested) {
+    EXPECT_TRUE(e->Has(efInSubModel));
+    EXPECT_EQ(e->Owner, ps2);
+  }
+  EXPECT_GE(nested, 4);  // the super-root and the three nodes of ПС-2 at least
+  EXPECT_EQ(box.NodeCols.Name->GetItem(4), "ПС-2.1");
+  // A later layout without the expansion draws the substation collapsed again.
+  box.ExpandedSubst.clear();
+  LayoutScheme(box, canvas, *box.Model);
+  EXPECT_EQ(ps2->SubModel, nullptr);
+  EXPECT_EQ(ps2->Height, 17);
 }
 
 }  // namespace
