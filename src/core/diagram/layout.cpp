@@ -178,9 +178,15 @@ void TLayout::NestedModels() {
     box_.CollectSubstationLists(substNames, nodeOrder, ends1, ends2);
   };
   const bool expand = !box_.ExpandedSubst.empty() && IsTop();
+  // Freeing a nested model also drops a selection that may lie inside it.
+  auto free = [this](SElem& e) {
+    if (!e.SubModel) return;
+    box_.FreeSchemeModel(*e.SubModel);
+    e.SubModel.reset();
+  };
   for (PSElem e = model_.First; e != nullptr; e = e->Next) {
     if (e->Has(efReference)) continue;
-    e->SubModel.reset();
+    free(*e);
     if (!expand || !e->Caption) continue;
     const std::string name = UpperCase(*e->Caption);
     const bool listed = std::any_of(box_.ExpandedSubst.begin(), box_.ExpandedSubst.end(),
@@ -194,10 +200,10 @@ void TLayout::NestedModels() {
     try {
       built = box_.BuildSubstationModel(*e->Caption, nodes, e, canvas_, *e->SubModel, branches);
     } catch (...) {
-      e->SubModel.reset();
+      free(*e);
       throw;
     }
-    if (!built) e->SubModel.reset();
+    if (!built) free(*e);
   }
   // The nested build recomputed the control's metrics for itself.
   box_.ComputeMetrics(canvas_.Font);
@@ -406,17 +412,6 @@ void TLayout::OrderByLinkLength() {
     e->LeftAttach = 0;
     e->GroupMark = 0;
     e->Flags &= ~efLayoutMark;
-  }
-}
-
-// The step only: GroupMark of e's whole subtree.
-void TLayout::MarkSubtree(PSElem e, std::int32_t value) {
-  std::vector<PSElem> stack{e};
-  while (!stack.empty()) {
-    PSElem x = stack.back();
-    stack.pop_back();
-    x->GroupMark = value;
-    for (PSElem c : x->Children) stack.push_back(c);
   }
 }
 
