@@ -21,12 +21,19 @@ namespace ld::diagram {
 namespace {
 
 // The order in which the table store sorts texts: upper case, by Windows-1251 codes.
-std::u32string SortKey(std::string_view text) {
-  const std::string upper = UpperCase(text);
+std::u32string UpperSortKey(std::string_view upper) {
   std::u32string key;
   key.reserve(upper.size());
   for (std::size_t i = 0; i < upper.size();) key.push_back(static_cast<char32_t>(Cp1251SortKey(NextUtf8Char(upper, i))));
   return key;
+}
+
+std::u32string SortKey(std::string_view text) { return UpperSortKey(UpperCase(text)); }
+
+// A text of the name column without copying it; empty for a missing column or cell.
+std::string_view NameAt(const DAString* names, int row) {
+  const std::string* p = names ? names->GetPtr(row) : nullptr;
+  return p ? std::string_view(*p) : std::string_view();
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
@@ -158,7 +165,7 @@ TWalkData PrepareWalk(TSchemBoxState& box, std::vector<std::int32_t>& nodeSet, s
   const bool tapNames = box.FTap && box.FPaintNod == ncmName;
   auto isTapOff = [&](const std::string& name) {
     if (!tapNames) return false;
-    const std::string upper = UpperCase(name);
+    const std::string upper = UpperCase(Utf8Left(name, 4));
     return StartsWith(upper, "ОТП") || StartsWith(upper, "ВІДП") || StartsWith(name, "_");
   };
 
@@ -539,14 +546,14 @@ bool TSchemBoxState::BuildSchemeModel(std::vector<std::int32_t>& nodeSet, std::v
     std::unordered_map<std::u32string, Group> groups;
     groups.reserve(static_cast<std::size_t>(rows));
     for (int r = 1; r <= rows; ++r) {
-      Group& g = groups[SortKey(SubstationOf(NodeCols.Name ? NodeCols.Name->GetItem(r) : std::string()))];
+      Group& g = groups[UpperSortKey(SubstationOf(NameAt(NodeCols.Name, r)))];
       ++g.Rows;
       g.LastRow = r;
     }
     std::unordered_map<std::string, std::int32_t> firstRowOfName;
     auto firstRowNamed = [&](const std::string& name) {
       if (firstRowOfName.empty())
-        for (int r = rows; r >= 1; --r) firstRowOfName[NodeCols.Name ? NodeCols.Name->GetItem(r) : std::string()] = r;
+        for (int r = rows; r >= 1; --r) firstRowOfName[std::string(NameAt(NodeCols.Name, r))] = r;
       const auto it = firstRowOfName.find(name);
       return it == firstRowOfName.end() ? 0 : it->second;
     };
@@ -554,12 +561,12 @@ bool TSchemBoxState::BuildSchemeModel(std::vector<std::int32_t>& nodeSet, std::v
       if (!e->Caption) continue;
       const auto it = groups.find(SortKey(*e->Caption));
       if (it == groups.end()) continue;
-      const std::string lastName = NodeCols.Name ? NodeCols.Name->GetItem(it->second.LastRow) : std::string();
+      const std::string_view lastName = NameAt(NodeCols.Name, it->second.LastRow);
       if (it->second.Rows < 2 && lastName.find('.') == std::string::npos) continue;
       e->Flags |= efGroup;
       if (!data.Sections || e->SectionCount != 0) continue;
       std::int32_t row = 0;
-      if (NodeCols.Name && NodeCols.Name->GetItem(e->NodeRow) == *e->Caption)
+      if (NodeCols.Name && NameAt(NodeCols.Name, e->NodeRow) == *e->Caption)
         row = e->NodeRow;
       else
         row = firstRowNamed(*e->Caption);

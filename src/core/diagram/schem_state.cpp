@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "core/base/error.h"
+#include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/settings.h"
 #include "core/tables/file_io.h"
@@ -46,9 +48,16 @@ TSchemBoxState::TSchemBoxState() : Model(std::make_unique<TSchemeModel>()) {
   WrapCaptions = true;
   const std::string devFile = FindFileNoCase(ProgramDir + NominalVoltageFileName);
   if (!ProgramDir.empty() && fileio::FileExists(devFile)) {
-    DevDown = ColumnValues(devFile, "dUm");
-    DevUp = ColumnValues(devFile, "dUp");
-    DevFileDate = fileio::FileDateOf(devFile);
+    // A damaged catalogue must not keep the window from opening: the diagram then shows no limits.
+    try {
+      DevDown = ColumnValues(devFile, "dUm");
+      DevUp = ColumnValues(devFile, "dUp");
+      DevFileDate = fileio::FileDateOf(devFile);
+    } catch (const Error& e) {
+      DevDown.clear();
+      DevUp.clear();
+      ShowMsgForm(e.what(), mkError, mbOk);
+    }
   }
   Font.Name = "Tahoma";
   Font.Charset = 204;

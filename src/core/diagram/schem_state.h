@@ -181,7 +181,9 @@ public:
   void SaveViewConfig(const std::string& section, const std::string& colorSection);
 
   // ---- the model
-  // Builds the model of the node rows and branch rows given (both filtered and reordered in place).
+  // Builds the model of the node rows and branch rows given (both filtered and reordered in place);
+  // the control's NodeSet and LineSet become the filtered sets. False after an error shown in the
+  // message box (a branch between unlisted nodes, a reference to a node no element draws).
   bool BuildSchemeModel(std::vector<std::int32_t>& nodeSet, std::vector<std::int32_t>& lineSet,
                         TSchemeModel& model);
   void FreeSchemeModel(TSchemeModel& model);
@@ -195,9 +197,13 @@ public:
   void LayoutScheme(TCanvas& canvas, TSchemeModel& model);
   // Runs the painting hook.
   void Paint();
+  // The switch-kind bits of one end from an upper-case mark: "-", "В", "Р", "Н", or a mark of the
+  // loaded switching-device catalogue by its kind letter.
   void SetSwitchKindFlags(SElem& elem, std::string mark, bool ownEnd);
   // The rows of one substation: substNames the sorted group names of all node rows with nodeOrder
   // the row of each entry; ends1 and ends2 the N1 and N2 of all branch rows (item i for row i + 1).
+  // Fills the substation's node rows and the rows of the branches inside it; True when the name is a
+  // substation's (two rows or more, or one row named with a ".").
   bool CollectSubstation(const std::string& name, const std::vector<std::string>& substNames,
                          std::vector<std::int32_t>& branches, std::vector<std::int32_t>& nodes,
                          const std::vector<std::int32_t>& ends1, const std::vector<std::int32_t>& ends2,
@@ -217,7 +223,8 @@ public:
   std::string ImpedanceText(int row) const;
   std::string AdmittanceText(int row) const;
   std::string RatioText(int row) const;
-  // The class voltage (× 100) of ClassVoltages nearest to u (× 100).
+  // The class voltage (× 100) of ClassVoltages nearest to u (× 100) by relative deviation. A negative
+  // class (one left out of the voltage checks) counts by its magnitude; 0 is no class.
   int NearestNominalVoltage(int u) const;
 };
 

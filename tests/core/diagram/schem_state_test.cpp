@@ -3,6 +3,10 @@
 #include "core/diagram/schem_state.h"
 #include "support/diagram_fixture.h"
 #include "support/scripted_msgbox.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+#include "core/base/settings.h"
+#include "core/tables/layout.h"
 
 namespace ld::diagram {
 namespace {
@@ -103,6 +107,30 @@ TEST(SchemBoxState, ScrollRangesAndOrigin) {
   s.UpdateScrollRanges();
   EXPECT_EQ(s.HScrollBar->Max, 300);
   EXPECT_EQ(s.HScrollBar->LargeChange, 0);
+}
+
+TEST(SchemBoxState, VoltageDeviationsFromTheProgramFolder) {
+  test::TempDir dir;
+  const std::string savedDir = ProgramDir;
+  ProgramDir = dir.Path().string() + "/";
+  MaketFileName = (test::DataDir() / "maket.zr").string();
+  test::WriteRows(dir / "SPRAV_UN.CAT", "Номинальные напряжения", {{"0,4", "5", "10"}, {"10", "7,5", "5"}});
+  test::ScriptedMsgBox msg;
+  {
+    TSchemBoxState box;
+    EXPECT_EQ(box.DevDown, (std::vector<double>{5, 7.5}));
+    EXPECT_EQ(box.DevUp, (std::vector<double>{10, 5}));
+    EXPECT_GT(box.DevFileDate, 0);
+  }
+  test::WriteBytes(dir / "SPRAV_UN.CAT", "ZREGIM broken");
+  {
+    TSchemBoxState box;
+    EXPECT_TRUE(box.DevUp.empty());
+    EXPECT_EQ(box.DevFileDate, 0);
+  }
+  ProgramDir = savedDir;
+  ASSERT_EQ(msg.Texts().size(), 1u);
+  EXPECT_NE(msg.Texts()[0].find("SPRAV_UN.CAT"), std::string::npos) << msg.Texts()[0];
 }
 
 TEST(SchemBoxState, BuildRelayoutRebuild) {
