@@ -651,3 +651,24 @@ TEST(LayoutScheme, DistrictCaptionsTransformersAndExpandedSubstation) {
 
 }  // namespace
 }  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+TEST(LayoutScheme, InstalledAsTheControlsLayout) {
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  Fork().Load(box);
+  MeasuringCanvas canvas;
+  box.Canvas = &canvas;
+  InstallLayout(box);
+  ASSERT_TRUE(box.RebuildScheme(0, 0));
+  EXPECT_EQ(box.Model->Width, 70);
+  EXPECT_EQ(box.Model->Height, 147);
+  box.FlagP = true;  // a step of 32 pixels
+  box.RelayoutScheme(0, 0);
+  EXPECT_EQ(box.Model->Width, 32 * 5);
+}
+
+}  // namespace
+}  // namespace ld::diagram
