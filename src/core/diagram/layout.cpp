@@ -144,7 +144,9 @@ void TLayout::ResetElements() {
   box_.ComputeMetrics(canvas_.Font);
   // A host that read no settings, or a coefficient of 0, gives zero metrics: no step may be empty.
   xe_ = std::max(box_.PixXe, 1);
-  xv_ = box_.PixXv;
+  // A line leaves its box one offset right of the box's left end: an offset beyond the step would
+  // put it outside the box (a zero step with the default offset, or odd coefficients).
+  xv_ = std::clamp(box_.PixXv, 0, xe_);
   ye_ = box_.PixYe;
   dY_ = box_.PixdY;
   dYsc_ = box_.PixdYsc;

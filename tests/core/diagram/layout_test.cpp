@@ -500,6 +500,15 @@ TEST(LayoutScheme, ZeroMetricsStepByOnePixel) {
   EXPECT_EQ(boxes, (std::vector<std::vector<int>>{{1, 9, 17, 9}, {2, 2, 10, 9}, {3, 0, 8, 7}, {4, 9, 17, 9}}));
   EXPECT_EQ(box.Model->Width, 19);
   EXPECT_EQ(box.Model->Height, 0);
+
+  // Only the step coefficient 0: the lines leave their boxes one pixel right of the left end, not
+  // half a font height, so that they stay within the boxes.
+  Laid f(Fork(), [](TSchemBoxState& b) { b.KXe = 0; });
+  boxes.clear();
+  for (PSElem e = f.M().First->Next; e != nullptr; e = e->Next) boxes.push_back({e->NodeNr, e->X1, e->X2, e->LinkX});
+  EXPECT_EQ(boxes, (std::vector<std::vector<int>>{{1, 9, 17, 10}, {2, 2, 10, 10}, {3, 0, 8, 8}, {4, 9, 17, 10}}));
+  EXPECT_EQ(f.M().Width, 19);
+  EXPECT_EQ(f.M().Height, 147);
 }
 
 }  // namespace
