@@ -128,7 +128,7 @@ void TZregimForm::CalcItemClick() {
     return;
   }
   if (!r.Converged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
-  const std::string unomFile = FindFileNoCase(ProgramDir + NominalVoltageFileName);
+  const std::string unomFile = FindFileNoCase(IniRec.Path + NominalVoltageFileName);
   r.WriteResults(unomFile, ini.TypCalcPQ, false, ini.SumSbal, 0, ini.Un, ini.Uv, ini.Dimension, true, nullptr, nullptr);
   if (DataGrid_->GridVisible()) DataGrid_->CloseTable();
   ResultItemClick(ResultItem);
