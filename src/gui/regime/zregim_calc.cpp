@@ -153,6 +153,7 @@ int TZregimForm::DistrictFilter() const {
 void TZregimForm::ShowResultTable(const TDataFile& table, const std::string& label) {
   const TGridPos pos = GetGridPos(label);
   DataGrid_->AssignTable(table, pos.TopRow, pos.Col, pos.Row);
+  DataGrid_->ShowAll();  // with its scroll bar, as a table read from a file is shown
   DataGrid_->SetEditTable(false);
   DataGrid_->SetModified(false);
   DataLabel->setText(Q(label));

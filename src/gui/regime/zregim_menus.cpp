@@ -118,7 +118,8 @@ void TZregimForm::BuildPanels() {
   DataGrid_->SetScrollBar(scroll);
   gridRow->addWidget(DataGrid_, 1);
   gridRow->addWidget(scroll);
-  main->addLayout(gridRow, 1);
+  // the grid and the side lists share one place: whichever is shown takes all of it
+  main->addLayout(gridRow, 0);
   NoSupBox = new QListWidget(MainPanel);
   NoSupBox->setObjectName("NoSupBox");
   NoSupBox->setSortingEnabled(true);

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTextEdit>
 
 #include "core/engine/regime.h"
@@ -46,6 +47,9 @@ TEST_F(RegimeCalculation, CalculatesWritesShowsTheProtocolAndColoursTheFlags) {
   EXPECT_EQ(Label(), "Общие характеристики режима");
   EXPECT_TRUE(form->Memo1->isVisibleTo(form.get()));
   EXPECT_FALSE(form->Memo1->toPlainText().isEmpty());
+  // the protocol takes the whole place of the grid
+  QApplication::processEvents();
+  EXPECT_EQ(form->Memo1->height(), form->MainPanel->height());
   EXPECT_FALSE(form->DataGrid().GridVisible());
   EXPECT_NE(ColorOf(form->VM), QColor(Qt::red));  // 3.1 % below 10 kV is within 5 %
   EXPECT_FALSE(Locked());
@@ -68,6 +72,9 @@ TEST_F(RegimeCalculation, CalculatesWritesShowsTheProtocolAndColoursTheFlags) {
   // the views of the results
   form->VoltItem->trigger();
   EXPECT_EQ(Label(), "Напряжения узлов");
+  QApplication::processEvents();
+  EXPECT_EQ(form->DataGrid().height(), form->MainPanel->height());
+  EXPECT_TRUE(form->findChild<QScrollBar*>("DataGridScroll")->isVisibleTo(form.get()));
   EXPECT_EQ(form->DataGrid().table().RowCount, 2);
   EXPECT_FALSE(form->DataGrid().EditTable());
   EXPECT_FALSE(form->Memo1->isVisibleTo(form.get()));
