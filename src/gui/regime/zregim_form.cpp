@@ -429,7 +429,13 @@ void TZregimForm::HideSideLists() {
 }
 
 void TZregimForm::ShowInfo(bool on) {
+  const bool appears = on && Info->isHidden();
   Info->setVisible(on);
+  if (appears) {
+    // the messages take a quarter of the height; the table stays the main thing in the window
+    const int total = std::max(Split->height(), 4);
+    Split->setSizes({total - total / 4, total / 4});
+  }
   ArrangeBottomPanels();
 }
 

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTextEdit>
 
 #include "core/engine/regime.h"
@@ -151,6 +152,8 @@ TEST_F(RegimeCalculation, ConfigurationControlAndSideLists) {
   EXPECT_EQ(form->InfoLines(), (std::vector<std::string>{"[Контроль конфигурации]", "", "Узлов  = 2", "Ветвей = 1",
                                                          "Узлов без питания  = 0", "Замкнутых контуров = 0"}));
   EXPECT_TRUE(form->Info->isVisibleTo(form.get()));
+  QApplication::processEvents();
+  EXPECT_LT(form->Info->height(), form->Split->height() / 3);  // the table stays readable above it
   EXPECT_EQ(form->Regime()->PVAlgorithm, 2);
   EXPECT_FALSE(form->Regime()->ShowMessages);
   EXPECT_EQ(Label(), "Узлы схемы");  // the node table shown again
