@@ -1,8 +1,11 @@
 // Opening a scheme of the old branch format, the caption of an open scheme and the rounded copy.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
+#include "core/base/error.h"
 #include "core/regime/scheme_files.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_file.h"
@@ -76,6 +79,41 @@ TEST(SchemeFiles, OldBranchFileIsUpgradedOnce) {
   EXPECT_FALSE(UpgradeOldBranchFile(vet));
   EXPECT_EQ(ReadBytes(vet), bytes);
   EXPECT_FALSE(UpgradeOldBranchFile(dir / "missing.VET"));
+}
+
+// Damaged branch files of either format: the upgrade and the rounded copy refuse with a message that
+// names the file, or leave it alone; nothing crashes.
+TEST(SchemeFiles, DamagedFilesAreRefusedByName) {
+  TempDir dir;
+  MaketFileName = OldLayout(dir);
+  {
+    TDataFile old;
+    ReadMaket(LayoutBranches, old);
+    CreateColumns(old, 3);
+    for (int row = 1; row <= 3; ++row) {
+      *GetColumnAs<DAChar>("Com1", old)->ItemPtr(row) = 'O';
+      GetColumnAs<DAString>("Text", old)->SetItem(row, "TR|ТДН|1ТМPos=" + std::to_string(row));
+    }
+    WriteTableFile(dir / "good.VET", old);
+  }
+  MaketFileName = (DataDir() / "maket.zr").string();
+  const std::string good = ReadBytes(dir / "good.VET");
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 150; ++round) {
+    std::string bytes = good;
+    const int changes = 1 + static_cast<int>(random() % 8);
+    for (int i = 0; i < changes; ++i) bytes[random() % bytes.size()] = static_cast<char>(random() % 256);
+    if (round % 10 == 0) bytes.resize(random() % bytes.size());
+    const std::string file = dir / "Копия1-.VET";
+    WriteBytes(file, bytes);
+    try {
+      UpgradeOldBranchFile(file);
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("Копия1-.VET"), std::string::npos) << e.what();
+    }
+    WriteBytes(dir / "Копия1-.UZL", bytes);
+    RoundSchemeCopy(dir / "Копия1-");  // says nothing whatever it finds
+  }
 }
 
 TEST(SchemeFiles, CaptionCarriesTheSwitchingMoment) {
