@@ -130,8 +130,7 @@ void TZregimForm::SaveAsItemClick() {
   if (file.empty() || !ConfirmOverwrite(file)) return;
   const std::string newPath = RemoveExtension(file);
   try {
-    // A copy onto the scheme itself would read and write the same files.
-    if (fileio::FullFileName(newPath) != fileio::FullFileName(SchemePath)) CopyTableFiles(SchemePath, newPath);
+    CopyTableFiles(SchemePath, newPath);
     ResetForm();
     SchemePath = newPath;
     RoundSchemeCopy(newPath);

@@ -8,17 +8,32 @@
 #include <QSplitter>
 #include <QTextEdit>
 
+#include <array>
+#include <cstdio>
+#include <memory>
+
 #include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
+#include "gui/grid/report_print_device.h"
 #include "zregim_fixture.h"
 
 namespace ld::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string PdfText(const std::string& pdf) {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("pdftotext -layout '" + pdf + "' - 2>/dev/null").c_str(), "r"),
+                                             pclose);
+  if (!pipe) return out;
+  std::array<char, 4096> buffer{};
+  while (const std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe.get())) out.append(buffer.data(), n);
+  return out;
+}
 
 class RegimeCalculation : public RegimeWindow {
 protected:
@@ -56,13 +71,20 @@ TEST_F(RegimeCalculation, CalculatesWritesShowsTheProtocolAndColoursTheFlags) {
   EXPECT_FALSE(Locked());
   EXPECT_TRUE(form->ProcBar->isHidden());
 
-  // printing what is shown: the protocol under the scheme's header
+  // printing what is shown: the protocol under the scheme's header, into a PDF file
+  const std::string pdf = dir / "protocol.pdf";
+  gui::ReportPrinter().setOutputFileName(QString::fromStdString(pdf));
   script.Then([](QDialog& d) {
     EXPECT_EQ(Child<QPlainTextEdit>(d, "BeginText").toPlainText().toStdString(),
               "Схема: Схема - Общие характеристики режима");
-    d.reject();
+    Press(d, "PrintBtn");  // prints
+    Press(d, "PrintBtn");  // "Выход"
   });
   form->PrintItem->trigger();
+  gui::ReportPrinter().setOutputFileName(QString());
+  const std::string text = PdfText(pdf);
+  EXPECT_NE(text.find("Схема: Схема - Общие характеристики режима"), std::string::npos) << text;
+  EXPECT_NE(text.find("Потери в схеме"), std::string::npos);
 
   IniRec.Un = 3;
   Calculate();

@@ -169,5 +169,35 @@ TEST_F(RegimeWindow, ARunningCommandKeepsTheWindowAndRefusesOthers) {
   EXPECT_EQ(form->Regime(), nullptr);
 }
 
+TEST_F(RegimeWindow, UnsavedEditsAskFirstAndCancelKeepsEverything) {
+  const std::string path = TwoNodes().Write(dir.Path(), "Схема");
+  Open(path);
+  form->DataGrid().LockOnce();  // an edit begun in the node table
+  ASSERT_TRUE(form->DataGrid().Modified());
+
+  box.Answer(2);  // "Отмена": the calculation never starts (no settings dialog)
+  form->CalcItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Сохранить файл \"Схема.UZL\" (Узлы схемы) ?"});
+
+  box.Answer(2);
+  bool canClose = true;
+  form->FormCloseQuery(canClose);
+  EXPECT_FALSE(canClose);
+  EXPECT_NE(form->Regime(), nullptr);
+  EXPECT_EQ(form->SchemePath, path);
+
+  box.Answer(0);  // "Нет": closes without saving
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(form->Regime(), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(path + ".UZL~"));
+
+  // shown again: no scheme and a new engine
+  form->show();
+  EXPECT_NE(form->Regime(), nullptr);
+  EXPECT_EQ(Caption(), "Z-режим");
+  EXPECT_TRUE(form->SchemePath.empty());
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -90,6 +90,17 @@ TEST_F(RegimeWindow, SaveAsContinuesWithTheRoundedCopy) {
   form->SaveAsItem->trigger();
   EXPECT_NEAR(NodeValue(dir / "Копияa-.UZL", "Pn", 2), 1.6, 1e-9);  // copied from the rounded copy as it is
   EXPECT_TRUE(box.Texts().empty());
+
+  // a copy onto the scheme itself, confirmed: the scheme stays whole and open
+  const std::string own = dir / "Копияa-";
+  const std::string bytes = ReadBytes(own + ".UZL");
+  script.Then(Choose("Копирование схемы", own + ".UZL"));
+  box.Answer(1);
+  form->SaveAsItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(ReadBytes(own + ".UZL"), bytes);
+  EXPECT_EQ(Caption(), "Z-режим - Копияa-");
+  EXPECT_EQ(form->DataGrid().table().RowCount, 2);
 }
 
 TEST_F(RegimeWindow, ImportOfACardFileMakesTheSchemeBesideIt) {
