@@ -179,7 +179,6 @@ void TZregimForm::FormCreate() {
   if (lastShown && lastShown->isSeparator()) lastShown->setVisible(false);
 
   diagram_->LoadViewConfig("Graphic", "Colors");
-  created_ = true;
 }
 
 void TZregimForm::showEvent(QShowEvent* event) {

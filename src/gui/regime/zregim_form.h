@@ -210,9 +210,7 @@ private:
   std::unique_ptr<TRegime> regime_;
   std::unique_ptr<TDiagramLink> diagram_;
   QVBoxLayout* topLayout_ = nullptr;
-  QWidget* bottomArea_ = nullptr;
   bool busy_ = false;
-  bool created_ = false;
 };
 
 // The one regime window of the program, created at start.

@@ -1,6 +1,7 @@
 // The regime window's panels, menus and tool bar.
 #include <QAction>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -131,8 +132,8 @@ void TZregimForm::BuildPanels() {
   Memo1->setObjectName("Memo1");
   Memo1->setReadOnly(true);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-  Memo1->setFont(QFont("Monospace"));
-  Memo1->document()->setDefaultFont(QFont("DejaVu Sans Mono", 9));
+  // the protocols are laid out in columns of blanks
+  Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   for (QWidget* w : std::initializer_list<QWidget*>{NoSupBox, ConturBox, SubstList, Memo1}) {
     main->addWidget(w, 1);
     w->hide();
@@ -184,7 +185,6 @@ void TZregimForm::BuildPanels() {
   ProcBar->hide();
   help->addWidget(ProcBar);
   topLayout_->addWidget(HelpPanel);
-  bottomArea_ = HelpPanel;
 }
 
 void TZregimForm::BuildMenus() {
