@@ -203,5 +203,19 @@ TEST_F(RegimeCalculation, ConfigurationControlAndSideLists) {
   form->PrintItem->trigger();
 }
 
+TEST_F(RegimeCalculation, AModelErrorLeavesOnlyTheEnginesLinesUnderTheHeading) {
+  SchemeBuilder broken = TwoNodes();
+  broken.Nodes[0].Sign = "";  // no balancing node
+  broken.Write(dir.Path(), "Схема");
+  form->ARKItem->trigger();
+  const std::vector<std::string> lines = form->InfoLines();
+  ASSERT_GE(lines.size(), 2U);
+  EXPECT_EQ(lines[0], "[Контроль конфигурации]");
+  for (const std::string& line : lines) EXPECT_EQ(line.find("Узлов  = "), std::string::npos) << line;
+  // the engine told its messages in the message box too, as the analysis asks it to
+  EXPECT_FALSE(box.Texts().empty());
+  EXPECT_FALSE(form->Regime()->ShowMessages);
+}
+
 }  // namespace
 }  // namespace ld::test
