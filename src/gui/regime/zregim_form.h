@@ -1,27 +1,224 @@
 #pragma once
-// The regime window: the work window of one calculation scheme. It is created once at program start
-// and shown by the main tool bar below itself.
+// The regime window "Z-режим": the work window of one calculation scheme. It is created once at program
+// start and shown by the main tool bar below itself. It opens, creates, copies and prints a scheme,
+// calculates its regime and shows the results, and checks its configuration; every command runs
+// through the window's guard and reports through its status line.
+//
+// The files of the window: zregim_form.cpp (state, showing and closing, status line, callbacks),
+// zregim_menus.cpp (menus, tool bar, panels), zregim_scheme.cpp (menu "Схема"), zregim_calc.cpp (menu
+// "Режим"), zregim_control.cpp (menu "Контроль схемы" and the scheme's tables).
+#include <QRect>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/base/dynarray.h"
 #include "gui/common/work_form.h"
 #include "gui/grid/data_grid.h"
+#include "gui/regime/diagram_link.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QScrollBar;
+class QSplitter;
+class QTextEdit;
+class QToolButton;
+class QTreeWidget;
+class QVBoxLayout;
+
+namespace ld {
+class TRegime;
+}
 
 namespace ld::gui {
+
+// The row on screen, the column and the first shown row of a table last shown in the grid.
+struct TGridPos {
+  int Row = 1, Col = 1, TopRow = 1;
+};
 
 class TZregimForm : public TWorkForm {
   Q_OBJECT
 
 public:
+  static constexpr int kMaketCount = 26;
+
   explicit TZregimForm(QWidget* parent = nullptr);
+  ~TZregimForm() override;
 
-  TDataGrid5& DataGrid() { return *dataGrid_; }
+  TDataGrid5& DataGrid() { return *DataGrid_; }
 
-  // Asks to save the grid's unsaved table; canClose becomes false when the person cancels.
+  // ---- state
+  std::string SchemePath;  // base path of the open scheme; empty without one
+  std::uint8_t StopRequested = 0;
+  std::array<std::string, kMaketCount> MaketNames;
+  std::array<TGridPos, kMaketCount> GridPositions;
+  std::unique_ptr<DAPointer> MeasurementElements;
+  std::unique_ptr<DALongint> MeasurementMarks;
+  std::unique_ptr<DAPointer> MeasurementTreeNodes;
+  // The window's engine: made when the window is shown, freed when it closes.
+  TRegime* Regime() const { return regime_.get(); }
+
+  // The diagram behind the window; the default link stands for none.
+  TDiagramLink& Diagram() { return *diagram_; }
+  void SetDiagramLink(std::unique_ptr<TDiagramLink> link);
+
+  // The command-line parameters FormShow looks at (the program's own by default).
+  std::vector<std::string> Params;
+
+  // ---- lifecycle
+  void FormCreate();
+  void FormShow();
   void FormCloseQuery(bool& canClose) override;
+  void ResetForm();
+  void EnableSchemeUI();
+  void LoadModel();
+  bool SaveDrawingAndReload(bool ask);
+  // Steps 1 to 3 of the guard every command runs first; false: the command stops. Without diagram the
+  // drawing is never modified.
+  bool CommonGuard(bool withDiagram = true, bool storePosition = true);
+  void SaveGridPos(const std::string& maketName, int row, int col, int topRow);
+  TGridPos GetGridPos(const std::string& maketName) const;
+  // SaveGridPos for the table the grid shows.
+  void StoreShownGridPos();
+
+  // ---- status line and layout
+  void ShowSchemeCounters();
+  void ShowLimitFlags(bool vm, bool vp, bool il, bool st);
+  void ArrangeTopPanels();
+  void ArrangeBottomPanels();
+  void HideSideLists();
+  // Info and its splitter together.
+  void ShowInfo(bool on);
+  void SetInfoLines(const std::vector<std::string>& lines);
+  std::vector<std::string> InfoLines() const;
+
+  // ---- callbacks of long calculations
+  void OnCalcProgress(int position);
+  void OnCalcStatus(const std::string& text);
+  void OnCalcMessage(const std::string& line);
+  bool IsStopRequested() const { return StopRequested != 0; }
+  void StopBarClick();
+  // True while a command runs; the other commands and the close query refuse meanwhile.
+  bool Busy() const { return busy_; }
+
+  // The geometry of the maximised window: below the main tool bar (Tag) and inside the work area.
+  static QRect MaximizedRect(const QRect& workArea, int tag);
+
+  // ---- menu "Схема"
+  void NewItemClick();
+  void OpenItemClick();
+  void SaveItemClick();
+  void SaveAsItemClick();
+  void PrintItemClick();
+  void ImportCDUClick();
+  void ExportCDUClick();
+  void QuitItemClick();
+  // ---- menu "Режим"
+  void CalcItemClick();
+  void VoltItemClick();
+  void TokLnItemClick(bool lines);
+  void LossLnItemClick(bool lines);
+  // ResultItem, WResultItem or WMsgItem.
+  void ResultItemClick(QAction* sender);
+  // ---- menu "Контроль схемы"
+  void ARKItemClick();
+  void NoSupItemClick(QAction* sender);
+  // ---- the scheme's tables in the grid
+  void NodesItemClick();
+  void LinesItemClick(QAction* sender);
+  void DebugTableClick(QAction* sender);
+  void MeteringImportClick();
+
+  // ---- components, named as the forms of the system name them
+  QMenu *FileItem, *DataItem, *ControlItem, *RegimItem, *WItem, *OptimItem, *TaskItem, *CatalogItem;
+  QAction *NewItem, *OpenItem, *SaveItem, *SaveAsItem, *PrintItem, *ImportCDU, *ExportCDU, *QuitItem;
+  QAction *NodesItem, *LinesItem, *FiderItem, *RayonItem, *SwitchItem, *ReconfigItem, *TestSwtItem;
+  QAction *NewMonthItem, *ImpZamer;
+  std::array<QAction*, 3> MeteringItems{};
+  QAction *ARKItem, *NoSupItem, *ConturItem, *PSItem, *RecalcItem;
+  QAction *CalcItem, *BalansFiderItem, *VoltItem, *TokLnItem, *TokTrItem, *LossLnItem, *LossTrItem, *LossesItem,
+      *ResultItem;
+  QAction *TreItem, *WCalcItem, *WLossLnItem, *WLossTrItem, *WFlowLnItem, *WFlowTrItem, *WNodItem, *NodeItem,
+      *LineItem, *WLossItem, *WLossPrnItem, *WResultItem, *WMsgItem;
+  QAction *RazrezItem, *TransformItem, *ReactivItem, *OptimT2Item;
+  QAction *CalcEERMItem, *PrintEERMItem, *EERMTestItem, *EEAMTestItem, *CalcFlowsKoefItem, *CalcTgItem,
+      *CalcEmkItem, *EmkBPItem, *EmkRPItem, *SetRayonItem, *EkvZItem, *EkvCut1Item, *EkvCut2Item, *EkvDelItem,
+      *FragItem, *JoinItem;
+  QAction *LNItem, *T2Item, *T3Item, *TRItem, *RTItem, *KAItem, *CmpCatItem, *T2PItem, *T3PItem, *TRPItem,
+      *RTPItem, *UnItem, *SthPQItem, *GraphPQItem;
+
+  QWidget* ToolPanel;
+  QToolButton *PrintBtn, *OpenBtn, *SaveBtn, *CalcBtn, *VoltBtn, *TokLnBtn, *TokTrBtn, *LossesBtn, *NodesBtn,
+      *LinesBtn, *FlowBtn, *BalansBtn, *SchBtn, *TreBtn, *WCalcBtn, *WLossLnBtn, *WLossTrBtn, *WLossBtn,
+      *WBalansBtn, *CorrectBtn;
+  QLabel* DataLabel;
+  TDataGrid5* DataGrid_;
+
+  QWidget *LossPanel, *SchPanel, *BalansPanel, *Split3, *MainPanel, *SchPanel2;
+  QComboBox *RayonBox, *EquipBox, *UnomBox, *BalansBox;
+  QToolButton* CalcLossBtn;
+  TDataGrid5* BalansGrid;
+  QTreeWidget* TreeView;
+  QSplitter *Split, *Split1;
+  QTextEdit* Info;
+  QPlainTextEdit* Memo1;
+  QListWidget *NoSupBox, *ConturBox, *SubstList;
+
+  QWidget* HelpPanel;
+  QLabel *HelpText, *NodesText, *LinesText, *BPText, *FMText, *NoSupText, *ConturText, *ST, *IL, *VP, *VM;
+  QToolButton* StopBar;
+  QProgressBar* ProcBar;
+
+protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
 private:
-  TDataGrid5* dataGrid_ = nullptr;
+  void BuildPanels();
+  void BuildMenus();
+  void BuildToolBar();
+  // Connects an action to a command that runs unless another one is running; an ld::Error of the
+  // command ends in the message box.
+  void Bind(QAction* action, std::function<void()> command);
+  void Bind(QToolButton* button, std::function<void()> command);
+  void Run(const std::function<void()>& command);
+  // Node and branch extensions as the layout file gives them, and their list for the lock routines.
+  std::string NodeFile() const;
+  std::string BranchFile() const;
+  std::string LockExtensions() const;
+  // The open dialog of scheme files; empty when cancelled.
+  std::string AskSchemeFile(const std::string& title, const std::string& folder);
+  std::string InitialFolder() const;
+  bool ConfirmOverwrite(const std::string& file);
+  void ShowSchemeError(const std::string& operation, const std::string& text);
+  void OpenNodeTable();
+  // A view's table into the grid, read-only, at the position remembered for its layout.
+  void ShowResultTable(const TDataFile& table, const std::string& label);
+  int DistrictFilter() const;
+  void ShowTableFile(const std::string& fileName, const std::string& label, bool editable);
+  std::string ShownMaket() const;
+  void ShowSideList(QListWidget* list, const std::string& label);
+
+  std::unique_ptr<TRegime> regime_;
+  std::unique_ptr<TDiagramLink> diagram_;
+  QVBoxLayout* topLayout_ = nullptr;
+  bool busy_ = false;
 };
 
 // The one regime window of the program, created at start.
 extern TZregimForm* ZregimForm;
+
+// The open scheme's base path of the program's regime window (empty without window or scheme).
+void GetSchemePath(std::string& path);
+void SaveGridPos(const std::string& maketName, int row, int col, int topRow);
+void GetGridPos(const std::string& maketName, int& row, int& col, int& topRow);
 
 }  // namespace ld::gui

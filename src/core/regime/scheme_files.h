@@ -1,0 +1,27 @@
+#pragma once
+// What the regime window does to a scheme's files apart from showing them: the caption of an open
+// scheme, the upgrade of a branch file of the old format and the rounding of a copied scheme.
+#include <string>
+
+namespace ld {
+
+// "Z-режим - NAME (dd.mm.yyyy hh:nn)": the window caption of the scheme at its base path, with the
+// scheme's current switching moment when one is stored.
+std::string SchemeCaption(const std::string& schemePath);
+
+// The branch file of the old format stores the commutation in the Latin letters of Com1 and Com2 and
+// the equipment in Text ("type|type|markPos=n"). When the file has no column Commut but both old
+// columns, it is read, converted (Commut, TypEqu, Notv, Mark) and written back; true when it was.
+// A file that stores Commut is never touched.
+bool UpgradeOldBranchFile(const std::string& branchFile);
+
+// The value read back from its fixed-point text with `digits` decimals (15 significant at most).
+double RoundToDigits(double value, int digits);
+
+// A copy saved as "NAME<d>-" keeps its loads and branch parameters with d decimals: the node file
+// (".UZL": Pn, Qn, Pg, Qg, Angle, Um, Gs, Bs, Qmin, Qmax) and the branch file (".VET": R, X, G, B, Kta,
+// Ktr, Ktn) are rounded in place. Any other name is left alone. A failure stops the rounding where it
+// happened and is not reported: the copy itself is already complete.
+void RoundSchemeCopy(const std::string& newPath);
+
+}  // namespace ld

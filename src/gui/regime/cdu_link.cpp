@@ -1,0 +1,41 @@
+#include "gui/regime/cdu_link.h"
+
+#include <utility>
+
+#include "core/base/error.h"
+
+namespace ld::gui {
+
+namespace {
+TCardImport& Importer() {
+  static TCardImport importer;
+  return importer;
+}
+TCardExport& Exporter() {
+  static TCardExport exporter;
+  return exporter;
+}
+TBaseFileName& BaseSource() {
+  static TBaseFileName source;
+  return source;
+}
+}  // namespace
+
+std::string DistrictBaseFileName() { return BaseSource() ? BaseSource()() : std::string(); }
+TBaseFileName SetBaseFileNameSource(TBaseFileName source) { return std::exchange(BaseSource(), std::move(source)); }
+
+void ImportCardScheme(const std::string& fileName, TDataFile& nodes, TDataFile& branches, int& nodeCount,
+                      int& branchCount) {
+  if (!Importer()) throw Error("Преобразование формата ЦДУ не подключено");
+  Importer()(fileName, nodes, branches, nodeCount, branchCount);
+}
+
+void ExportCardScheme(const std::string& basePath, const std::string& fileName) {
+  if (!Exporter()) throw Error("Преобразование формата ЦДУ не подключено");
+  Exporter()(basePath, fileName);
+}
+
+TCardImport SetCardImport(TCardImport import) { return std::exchange(Importer(), std::move(import)); }
+TCardExport SetCardExport(TCardExport exporter) { return std::exchange(Exporter(), std::move(exporter)); }
+
+}  // namespace ld::gui

@@ -1,0 +1,228 @@
+// The regime window's menu "Режим": the regime calculation, its result views and protocols.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTextEdit>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/base/codepage.h"
+#include "core/base/msgbox.h"
+#include "core/base/settings.h"
+#include "core/engine/electric.h"
+#include "core/engine/regime.h"
+#include "core/regime/result_views.h"
+#include "core/regime/scheme_files.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
+#include "gui/regime/set_regim_form.h"
+#include "gui/regime/zregim_form.h"
+
+namespace ld::gui {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// A table file of the scheme, or an empty table of its layout when the file is missing.
+void ReadOrEmpty(const std::string& fileName, const char* layout, TDataFile& table) {
+  if (fileio::FileExists(fileName)) {
+    ReadTableFile(fileName, table);
+  } else {
+    ReadMaket(layout, table);
+    CreateColumns(table, 0);
+  }
+}
+
+// A text file of the system (Windows-1251) as UTF-8.
+std::string ReadTextFile(const std::string& fileName) {
+  std::ifstream in(std::filesystem::path(fileName), std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return Cp1251ToUtf8(bytes.str());
+}
+
+}  // namespace
+
+void TZregimForm::CalcItemClick() {
+  if (!CommonGuard(true, false)) return;
+  if (!ExecuteRegimSettingsDialog(true)) return;
+  LoadNominalVoltages();
+  const std::string path = SchemePath;
+  const std::string extensions = LockExtensions();
+  LockTableFiles(path, extensions);
+  TRegime& r = *regime_;
+  r.LockFiles = true;
+  std::vector<std::string> errors, unsupplied, contours;
+  // Whatever happens from here on, the locks go and the status line shows what the engine read.
+  struct Finish {
+    TZregimForm& form;
+    TRegime& r;
+    const std::string& path;
+    const std::string& extensions;
+    std::vector<std::string>& unsupplied;
+    std::vector<std::string>& contours;
+    ~Finish() {
+      UnlockTableFiles(path, extensions);
+      r.LockFiles = false;
+      form.ShowSchemeCounters();
+      form.NoSupBox->clear();
+      for (const std::string& s : unsupplied) form.NoSupBox->addItem(Q(s));
+      form.ConturBox->clear();
+      for (const std::string& s : contours) form.ConturBox->addItem(Q(s));
+      form.HelpText->clear();
+      form.ProcBar->hide();
+      r.Errors = r.Unsupplied = r.Contours = nullptr;
+      r.RepeatCalc = false;
+    }
+  } finish{*this, r, path, extensions, unsupplied, contours};
+
+  StoreShownGridPos();
+  NoSupBox->clear();
+  ConturBox->clear();
+  ShowInfo(false);
+  Info->clear();
+  ProcBar->setValue(0);
+  ProcBar->show();
+  ArrangeBottomPanels();
+
+  const TIniRec& ini = IniRec;
+  r.MaxIter = ini.Iter1;
+  r.MaxIter2 = ini.Iter2;
+  r.Accuracy = ini.Prec;
+  r.DampU = ini.Damp1;
+  r.DampI = ini.Damp2;
+  r.Digits = ini.Digit;
+  r.FixModule = ini.FlagFM;
+  r.InitVoltageMode = ini.FlagU0;
+  r.PVAlgorithm = ini.AlgmFM;
+  r.StaticChars = ini.FlagPQ;
+  r.QLimits = ini.FlagRQ;
+  r.QLimitCount = ini.CountRQ;
+  r.PhaseCurrents = ini.FlagIF;
+  r.LoadType = ini.TypLoad;
+  r.RepeatCalc = ini.RepeatIter;
+  r.SchemeRead = r.ModelError = r.ZeroContours = false;
+  r.OnProgress = [this](int position) { OnCalcProgress(position); };
+  r.OnStage = [this](const std::string& text) { OnCalcStatus(text); };
+  r.Errors = &errors;
+  r.Unsupplied = &unsupplied;
+  r.Contours = &contours;
+
+  bool raised = false;
+  try {
+    r.Calculate(path, ini.TypCalcPQ, ini.Date1, ini.Date2, ini.CalcDate, ini.Tgr);
+  } catch (const std::exception& e) {
+    errors.push_back(e.what());
+    raised = true;
+  }
+  if (raised || r.ModelError || r.ZeroContours) {
+    ShowMsgForm("Ошибка расчета режима", mkError, mbOk);
+    SetInfoLines(errors);
+    if (!Info->isVisibleTo(this)) ShowInfo(true);
+    return;
+  }
+  if (!r.Converged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
+  const std::string unomFile = FindFileNoCase(IniRec.Path + NominalVoltageFileName);
+  r.WriteResults(unomFile, ini.TypCalcPQ, false, ini.SumSbal, 0, ini.Un, ini.Uv, ini.Dimension, true, nullptr, nullptr);
+  if (DataGrid_->GridVisible()) DataGrid_->CloseTable();
+  ResultItemClick(ResultItem);
+  bool under = false, over = false, overCurrent = false, overFlow = false;
+  r.CheckVoltageDeviations(unomFile, under, ini.Un, ini.Uv, over);
+  r.CheckLoadLimits(overCurrent, overFlow, 0, 0);
+  ShowLimitFlags(under, over, overCurrent, overFlow);
+  if (SchPanel2->isVisible()) {
+    diagram_->LoadScheme(path);
+    diagram_->RebuildScheme();
+    setWindowTitle(Q(SchemeCaption(path)));
+  }
+}
+
+int TZregimForm::DistrictFilter() const {
+  if (!LossPanel->isVisibleTo(this)) return 0;
+  bool ok = false;
+  const int district = RayonBox->currentText().trimmed().toInt(&ok);
+  return ok ? district : 0;
+}
+
+void TZregimForm::ShowResultTable(const TDataFile& table, const std::string& label) {
+  const TGridPos pos = GetGridPos(label);
+  DataGrid_->AssignTable(table, pos.TopRow, pos.Col, pos.Row);
+  DataGrid_->ShowAll();  // with its scroll bar, as a table read from a file is shown
+  DataGrid_->SetEditTable(false);
+  DataGrid_->SetModified(false);
+  DataLabel->setText(Q(label));
+  ProcBar->hide();
+  ArrangeBottomPanels();
+}
+
+void TZregimForm::VoltItemClick() {
+  if (!CommonGuard(false)) return;
+  HideSideLists();
+  ProcBar->setValue(0);
+  ProcBar->show();
+  ArrangeBottomPanels();
+  TResultViewOptions options;
+  options.District = DistrictFilter();
+  options.Dimension = IniRec.Dimension;
+  options.Progress = [this](float p) { OnCalcProgress(static_cast<int>(p)); };
+  TDataFile nodes, view;
+  ReadOrEmpty(NodeFile(), LayoutNodes, nodes);
+  BuildVoltageView(nodes, options, view);
+  ShowResultTable(view, LayoutNodeVoltages);
+}
+
+void TZregimForm::TokLnItemClick(bool lines) {
+  if (!CommonGuard(false)) return;
+  HideSideLists();
+  ProcBar->setValue(0);
+  ProcBar->show();
+  ArrangeBottomPanels();
+  TResultViewOptions options;
+  options.District = DistrictFilter();
+  options.Dimension = IniRec.Dimension;
+  options.Progress = [this](float p) { OnCalcProgress(static_cast<int>(p)); };
+  TDataFile branches, view;
+  ReadOrEmpty(BranchFile(), LayoutBranches, branches);
+  BuildLoadView(branches, lines, options, view);
+  ShowResultTable(view, lines ? LayoutLineLoads : LayoutTransLoads);
+}
+
+void TZregimForm::LossLnItemClick(bool lines) {
+  if (!CommonGuard(false)) return;
+  HideSideLists();
+  ProcBar->setValue(0);
+  ProcBar->show();
+  ArrangeBottomPanels();
+  TResultViewOptions options;
+  options.District = DistrictFilter();
+  options.Dimension = IniRec.Dimension;
+  options.Progress = [this](float p) { OnCalcProgress(static_cast<int>(p)); };
+  TDataFile branches, view;
+  ReadOrEmpty(BranchFile(), LayoutBranches, branches);
+  BuildLossView(branches, lines, options, view);
+  ShowResultTable(view, lines ? LayoutLineLosses : LayoutTransLosses);
+}
+
+void TZregimForm::ResultItemClick(QAction* sender) {
+  if (DataGrid_->Modified() && !DataGrid_->SaveWithQuestion()) return;
+  StoreShownGridPos();
+  DataGrid_->CloseTable();
+  for (QWidget* w : std::initializer_list<QWidget*>{NoSupBox, ConturBox, SubstList, Memo1}) w->hide();
+  HelpText->clear();
+  std::string extension = ".RGM", title = "Общие характеристики режима";
+  if (sender == WResultItem) extension = ".WRG";
+  if (sender == WMsgItem) extension = ".WMS", title = "Контрольные сообщения";
+  const std::string file = FindFileNoCase(SchemePath + extension);
+  if (!fileio::FileExists(file)) return;
+  DataLabel->setText(Q(title));
+  Memo1->setPlainText(Q(ReadTextFile(file)));
+  Memo1->show();
+}
+
+}  // namespace ld::gui

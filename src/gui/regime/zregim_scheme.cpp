@@ -1,0 +1,221 @@
+// The regime window's menu "Схема": create, open, save, copy, print, import and export a scheme.
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QToolButton>
+#include <filesystem>
+
+#include "core/base/error.h"
+#include "core/base/msgbox.h"
+#include "core/base/session.h"
+#include "core/base/settings.h"
+#include "core/engine/regime.h"
+#include "core/regime/scheme_files.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
+#include "gui/grid/grid_exchange.h"
+#include "gui/grid/report_print.h"
+#include "gui/regime/cdu_link.h"
+#include "gui/regime/zregim_form.h"
+
+namespace ld::gui {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
+
+// A filter of the form "Caption (*.EXT)|*.EXT" as the file dialog takes it.
+QString DialogFilter(const std::string& filter) { return Q(filter.substr(0, filter.find('|'))); }
+
+}  // namespace
+
+std::string TZregimForm::NodeFile() const { return SchemePath + GetMaketExtention(LayoutNodes); }
+std::string TZregimForm::BranchFile() const { return SchemePath + GetMaketExtention(LayoutBranches); }
+std::string TZregimForm::LockExtensions() const {
+  return GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches);
+}
+
+std::string TZregimForm::InitialFolder() const {
+  if (!SchemePath.empty()) return FolderOf(SchemePath);
+  const std::string base = DistrictBaseFileName();
+  if (!base.empty()) return FolderOf(base);
+  return ProgramDir;
+}
+
+std::string TZregimForm::AskSchemeFile(const std::string& title, const std::string& folder) {
+  const std::string ext = GetMaketExtention(LayoutNodes);
+  QFileDialog dialog(this, Q(title), Q(folder));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  // "Загрузить" needs an existing scheme; a new one or a copy gets its name typed.
+  dialog.setFileMode(title == "Загрузка схемы" ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setNameFilter(DialogFilter(std::string(LayoutNodes) + " (*" + ext + ")|*" + ext));
+  if (ext.size() > 1) dialog.setDefaultSuffix(Q(ext.substr(1)));
+  return ExecFileDialog(dialog);
+}
+
+bool TZregimForm::ConfirmOverwrite(const std::string& file) {
+  if (!std::filesystem::exists(file)) return true;
+  return ShowMsgForm("Схема с таким именем уже существует. Перезаписать ?", mkWarning, mbYesNoCancel) == 1;
+}
+
+void TZregimForm::ShowSchemeError(const std::string& operation, const std::string& text) {
+  ShowMsgForm(operation + " \"" + FileNameOf(SchemePath) + "\" : " + text, mkError, mbOk);
+}
+
+void TZregimForm::OpenNodeTable() {
+  HideSideLists();
+  ShowTableFile(NodeFile(), LayoutNodes, UserAccess != 0);
+  EnableSchemeUI();
+  setWindowTitle(Q(SchemeCaption(SchemePath)));
+  DataLabel->setText(LayoutNodes);
+}
+
+void TZregimForm::NewItemClick() {
+  if (!CommonGuard(true, false)) return;
+  const std::string file = AskSchemeFile("Создание схемы", InitialFolder());
+  if (file.empty() || !ConfirmOverwrite(file)) return;
+  try {
+    ResetForm();
+    SchemePath = RemoveExtension(file);
+    DeleteTableFiles(SchemePath);
+    const std::string title = FileNameOf(SchemePath);
+    CreateEmptyTableFile(file, LayoutNodes, title);
+    CreateEmptyTableFile(BranchFile(), LayoutBranches, title);
+    OpenNodeTable();
+  } catch (const std::exception& e) {
+    ShowSchemeError("Ошибка создания схемы", e.what());
+    ResetForm();
+  }
+}
+
+void TZregimForm::OpenItemClick() {
+  if (!CommonGuard(true, false)) return;
+  const std::string file = AskSchemeFile("Загрузка схемы", InitialFolder());
+  if (file.empty()) return;
+  try {
+    ResetForm();
+    SchemePath = RemoveExtension(file);
+    UpgradeOldBranchFile(BranchFile());
+    regime_->ClearModel();
+    if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
+    OpenNodeTable();
+  } catch (const std::exception& e) {
+    ShowSchemeError("Ошибка загрузки схемы", e.what());
+    ResetForm();
+  }
+}
+
+void TZregimForm::SaveItemClick() {
+  if (SchBtn->isChecked() && CorrectBtn->isChecked()) {
+    SaveDrawingAndReload(false);
+    const std::string shown = ShownMaket();
+    if (shown == LayoutNodes || shown == LayoutBranches || shown == LayoutLineFlows || shown == LayoutSwitchLog)
+      return;
+  }
+  DataGrid_->SaveWithoutAsking();
+}
+
+void TZregimForm::SaveAsItemClick() {
+  if (!CommonGuard(true, false)) return;
+  const std::string file = AskSchemeFile("Копирование схемы", FolderOf(SchemePath));
+  if (file.empty() || !ConfirmOverwrite(file)) return;
+  const std::string newPath = RemoveExtension(file);
+  try {
+    CopyTableFiles(SchemePath, newPath);
+    ResetForm();
+    SchemePath = newPath;
+    RoundSchemeCopy(newPath);
+    OpenNodeTable();
+  } catch (const std::exception& e) {
+    ShowSchemeError("Ошибка копирования схемы", e.what());
+  }
+}
+
+void TZregimForm::PrintItemClick() {
+  std::vector<std::string> body;
+  if (DataGrid_->GridVisible()) {
+    DataGrid_->GetPrintLines(body);
+  } else {
+    QListWidget* shown = nullptr;
+    for (QListWidget* list : {NoSupBox, ConturBox, SubstList})
+      if (!shown && list->isVisibleTo(this)) shown = list;
+    if (shown) {
+      for (int i = 0; i < shown->count(); ++i) body.push_back(shown->item(i)->text().toStdString());
+    } else {
+      for (QTextBlock b = Memo1->document()->begin(); b.isValid(); b = b.next()) body.push_back(b.text().toStdString());
+    }
+  }
+  const std::string header = "Схема: " + FileNameOf(SchemePath) + " - " + DataLabel->text().toStdString();
+  PrintTextDocument({header}, {}, body, this);
+}
+
+void TZregimForm::ImportCDUClick() {
+  if (!CommonGuard(true, false)) return;
+  QFileDialog dialog(this, "Выбор файла формата ЦДУ", Q(SchemePath.empty() ? InitialFolder() : FolderOf(SchemePath)));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter("Файл формата ЦДУ (*)");
+  const std::string file = ExecFileDialog(dialog);
+  if (file.empty()) return;
+  std::string locked;
+  try {
+    ResetForm();
+    SchemePath = RemoveExtension(file);
+    LockTableFiles(SchemePath, LockExtensions());
+    locked = SchemePath;
+    regime_->LockFiles = true;
+    TDataFile nodes, branches;
+    ReadMaket(LayoutNodes, nodes);
+    CreateColumns(nodes, 0);
+    ReadMaket(LayoutBranches, branches);
+    CreateColumns(branches, 0);
+    int nodeCount = 0, branchCount = 0;
+    ImportCardScheme(file, nodes, branches, nodeCount, branchCount);
+    nodes.Title = branches.Title = FileNameOf(SchemePath);
+    nodes.RowCount = nodeCount;
+    branches.RowCount = branchCount;
+    UnlockTableFiles(SchemePath, GetMaketExtention(LayoutNodes));
+    WriteTableFile(NodeFile(), nodes);
+    UnlockTableFiles(SchemePath, GetMaketExtention(LayoutBranches));
+    WriteTableFile(BranchFile(), branches);
+    regime_->ClearModel();
+    if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
+    OpenNodeTable();
+  } catch (const std::exception& e) {
+    ShowSchemeError("Ошибка импорта данных ЦДУ", e.what());
+    ResetForm();
+  }
+  if (!locked.empty()) UnlockTableFiles(locked, LockExtensions());
+  regime_->LockFiles = false;
+}
+
+void TZregimForm::ExportCDUClick() {
+  if (!CommonGuard(true, false)) return;
+  QFileDialog dialog(this, "Экспорт в формат ЦДУ", Q(FolderOf(SchemePath)));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(DialogFilter("Формат ЦДУ (*.CDU)|*.CDU"));
+  dialog.setDefaultSuffix("CDU");
+  dialog.selectFile(Q(FileNameOf(SchemePath)));
+  const std::string file = ExecFileDialog(dialog);
+  if (file.empty()) return;
+  LockTableFiles(SchemePath, LockExtensions());
+  try {
+    ExportCardScheme(SchemePath, file);
+  } catch (...) {
+    UnlockTableFiles(SchemePath, LockExtensions());
+    throw;
+  }
+  UnlockTableFiles(SchemePath, LockExtensions());
+}
+
+}  // namespace ld::gui

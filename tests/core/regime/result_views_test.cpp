@@ -1,0 +1,176 @@
+// The result views built from calculated node and branch tables, and the substation list.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/base/settings.h"
+#include "core/regime/configuration.h"
+#include "core/regime/result_views.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/table_file.h"
+#include "core/engine/scheme_builder.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+class ResultViews : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MaketFileName = (DataDir() / "maket.zr").string();
+    IniRec.FlagIF = false;
+  }
+};
+
+// Branch rows as the regime calculation leaves them: end voltages and the current through R + jX.
+struct Calculated {
+  int nr = 0, n1 = 0, n2 = 0, tz = 0;
+  float r = 0, x = 0, kta = 0, idop = 0, sdop = 0, irez = 0;
+  std::uint8_t mark = 0;
+};
+
+TDataFile Branches(const std::vector<Calculated>& rows) {
+  TDataFile t;
+  ReadMaket(LayoutBranches, t);
+  CreateColumns(t, static_cast<int>(rows.size()));
+  t.Title = "Расчет";
+  TBranchCols b;
+  FillBranchCols(t, b);
+  for (int row = 1; row <= static_cast<int>(rows.size()); ++row) {
+    const Calculated& c = rows[static_cast<std::size_t>(row - 1)];
+    (*b.Nr)[row] = c.nr, (*b.N1)[row] = c.n1, (*b.N2)[row] = c.n2, (*b.Tz)[row] = static_cast<std::uint8_t>(c.tz);
+    (*b.R)[row] = c.r, (*b.X)[row] = c.x, (*b.Kta)[row] = c.kta, (*b.Idop)[row] = c.idop, (*b.Sdop)[row] = c.sdop;
+    (*b.Irez)[row] = c.irez, (*b.U1)[row] = 10, (*b.U2)[row] = 10, (*b.Ul)[row] = 10;
+    b.Name1->SetItem(row, "Узел " + std::to_string(c.n1));
+    (*t.MarkRec)[row] = c.mark;
+  }
+  return t;
+}
+
+TEST_F(ResultViews, VoltagesAgainstNominalOfSourcesAndByDistrict) {
+  const NominalVoltages classes({6, 10, 35});
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Nodes.back().Urez = 10.5;
+  s.Node(2, "u").Um = 36;
+  s.Nodes.back().Urez = 36.4;
+  s.Node(3).Um = 10.5f;
+  s.Nodes.back().Urez = 9.45;
+  s.Nodes.back().Nr = 2;
+  s.Nodes.back().Mark = 9;
+  s.Node(4).Um = 10;  // never calculated: no deviation
+  TempDir dir;
+  const std::string path = s.Write(dir.Path());
+  TDataFile nodes, view;
+  ReadTableFile(path + ".UZL", nodes);
+
+  std::vector<float> progress;
+  TResultViewOptions all;
+  all.Progress = [&](float p) { progress.push_back(p); };
+  BuildVoltageView(nodes, all, view);
+  TSectionCols v;
+  FillSectionCols(view, v);
+  ASSERT_EQ(view.RowCount, 4);
+  EXPECT_EQ(view.Title, "Тестовая схема");
+  EXPECT_FLOAT_EQ((*v.Um)[1], 10);
+  EXPECT_NEAR((*v.dU)[1], 5, 1e-4);
+  EXPECT_FLOAT_EQ((*v.Um)[2], 35);
+  EXPECT_NEAR((*v.dU)[2], 4, 1e-4);
+  EXPECT_FLOAT_EQ((*v.Um)[3], 10.5f);  // an ordinary node keeps its own
+  EXPECT_NEAR((*v.dU)[3], -10, 1e-4);
+  EXPECT_EQ((*view.MarkRec)[3], 9);
+  EXPECT_FLOAT_EQ((*v.dU)[4], 0);
+  EXPECT_EQ(progress, (std::vector<float>{25, 50, 75, 100}));
+
+  TResultViewOptions district;
+  district.District = 2;
+  BuildVoltageView(nodes, district, view);
+  FillSectionCols(view, v);
+  ASSERT_EQ(view.RowCount, 1);
+  EXPECT_EQ((*v.NS)[1], 3);
+}
+
+TEST_F(ResultViews, LoadingMostLoadedFirstAndPowersScaled) {
+  const TDataFile branches = Branches({{1, 1, 2, 0, 1, 2, 0, 200, 0, 100},   // 50 %
+                                       {1, 2, 3, 0, 1, 2, 0, 0, 0, 300},     // no permitted current
+                                       {2, 3, 4, 0, 1, 2, 0, 200, 0, 150},   // 75 %
+                                       {1, 4, 5, 0, 1, 4, 0.04f, 0, 400, 20},  // a transformer
+                                       {1, 5, 6, 0, 1, 4, 0.04f, 0, 0, 10}});
+  TDataFile view;
+  BuildLoadView(branches, true, {}, view);
+  TLineLoadCols l;
+  FillLineLoadCols(view, l);
+  ASSERT_EQ(view.RowCount, 3);
+  EXPECT_EQ((*l.N1)[1], 3);
+  EXPECT_FLOAT_EQ((*l.Ip)[1], 75);
+  EXPECT_EQ((*l.N1)[2], 1);
+  EXPECT_FLOAT_EQ((*l.Ip)[2], 50);
+  EXPECT_EQ((*l.N1)[3], 2);
+  EXPECT_FLOAT_EQ((*l.Ip)[3], 0);
+  EXPECT_FLOAT_EQ((*l.Irez)[3], 300);
+  EXPECT_EQ(l.Name1->GetItem(1), "Узел 3");
+  // 10 kV, 150 A in phase with the voltage: P = √3·10·0.15 MW
+  EXPECT_NEAR((*l.Pn)[1], std::sqrt(3.0) * 1.5, 1e-3);
+  const float pMW = (*l.Pn)[1];
+
+  TResultViewOptions kW;
+  kW.Dimension = 1;
+  BuildLoadView(branches, true, kW, view);
+  FillLineLoadCols(view, l);
+  EXPECT_NEAR((*l.Pn)[1], pMW * 1000, 1);
+  EXPECT_FLOAT_EQ((*l.Irez)[1], 150);  // currents are not scaled
+
+  BuildLoadView(branches, false, kW, view);
+  TTransLoadCols t;
+  FillTransLoadCols(view, t);
+  ASSERT_EQ(view.RowCount, 2);
+  EXPECT_EQ((*t.N1)[1], 4);
+  EXPECT_FLOAT_EQ((*t.Sdop)[1], 400000);
+  EXPECT_NEAR((*t.Sp)[1], (*t.Srez)[1] * 100 / 400000, 1e-3);
+  EXPECT_GT((*t.Srez)[1], 300);
+  EXPECT_FLOAT_EQ((*t.Sp)[2], 0);
+
+  TResultViewOptions district;
+  district.District = 2;
+  BuildLoadView(branches, true, district, view);
+  ASSERT_EQ(view.RowCount, 1);
+}
+
+TEST_F(ResultViews, LossesOfTheDistributedLoadTakeAThirdOfTheImpedance) {
+  const TDataFile branches = Branches({{1, 1, 2, 0, 1, 2, 0, 0, 0, 100, 5}, {1, 2, 3, 1, 1, 2, 0, 0, 0, 100}});
+  TDataFile view;
+  BuildLossView(branches, true, {}, view);
+  TLineLossCols l;
+  FillLineLossCols(view, l);
+  ASSERT_EQ(view.RowCount, 2);
+  // three phases of 100 A through 1 Ω
+  EXPECT_NEAR((*l.Plin)[1], 3 * 0.1 * 0.1 * 1, 1e-6);
+  EXPECT_NEAR((*l.Qlin)[1], 3 * 0.1 * 0.1 * 2, 1e-6);
+  EXPECT_NEAR((*l.dP)[1], (*l.Plin)[1] + (*l.Pkor)[1], 1e-9);
+  EXPECT_EQ((*view.MarkRec)[1], 5);
+  EXPECT_NEAR((*l.Plin)[2], 0.01, 1e-6);
+  EXPECT_FLOAT_EQ((*GetColumnAs<DAsingle>("R", branches))[2], 1);  // the table itself is left alone
+
+  TResultViewOptions kW;
+  kW.Dimension = 1;
+  BuildLossView(branches, true, kW, view);
+  FillLineLossCols(view, l);
+  EXPECT_NEAR((*l.dP)[1], 30, 1e-3);
+}
+
+TEST(Substations, OncePerSubstationWithoutTapOffs) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TDataFile nodes;
+  ReadMaket(LayoutNodes, nodes);
+  const std::vector<std::string> names = {"ПС-2.1", "ТП-1", "ПС-1.2", "отп-5", "Відп 3", "_резерв", "ПС-1.1",
+                                          ".3", "ПС-2", "ОТП_12", "пс-1"};
+  CreateColumns(nodes, static_cast<int>(names.size()));
+  for (int row = 1; row <= static_cast<int>(names.size()); ++row)
+    GetColumnAs<DAString>("Name", nodes)->SetItem(row, names[static_cast<std::size_t>(row - 1)]);
+  // the sort ignores letter case, so the bare "пс-1" comes before the sections "ПС-1.1", "ПС-1.2"; the
+  // names differ, so both stay
+  EXPECT_EQ(BuildSubstationList(nodes), (std::vector<std::string>{"пс-1", "ПС-1", "ПС-2", "ТП-1"}));
+}
+
+}  // namespace
+}  // namespace ld::test

@@ -1,0 +1,88 @@
+#pragma once
+// The regime window shown over a folder of its own, with the settings of a fresh program, a scripted
+// message box and scripted dialogs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+
+#include "core/base/session.h"
+#include "core/base/settings.h"
+#include "core/engine/scheme_builder.h"
+#include "core/tables/layout.h"
+#include "core/tables/unom.h"
+#include "gui/regime/zregim_form.h"
+#include "support/modal_script.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+
+class RegimeWindow : public ::testing::Test {
+protected:
+  RegimeWindow() {
+    MaketFileName = (DataDir() / "maket.zr").string();
+    IniRec = TIniRec();
+    ProgramDir = dir.Path().string() + "/";
+    IniRec.Path = ProgramDir;
+    ReadNominalVoltageList();  // the catalogue of a fresh program: classes without deviations
+    UserAccess = 1;
+    CurrentUserName = "Иванов";
+    form = std::make_unique<gui::TZregimForm>();
+    form->Params.clear();
+    form->show();
+  }
+  ~RegimeWindow() override { form.reset(); }
+
+  // The scheme of a 10 kV balancing node feeding 1 MW + j1 Mvar through 1 + j2 Ω.
+  static SchemeBuilder TwoNodes() {
+    SchemeBuilder s;
+    s.Title = "Два узла";
+    s.Node(1, "B").Um = 10;
+    s.Nodes.back().Name = "ПС-1.1";
+    s.Node(2, "", 1, 1).Um = 10;
+    s.Nodes.back().Name = "ТП-2";
+    s.Branch(2, 1, 1, 2).Idop = 100;
+    return s;
+  }
+
+  // A dialog step that chooses the file in the scheme file dialog of that title: its name typed into
+  // the name field, as a person does.
+  static ModalScript::Step Choose(const std::string& title, const std::string& file) {
+    return [title, file](QDialog& d) {
+      EXPECT_EQ(d.windowTitle().toStdString(), title);
+      auto& files = static_cast<QFileDialog&>(d);
+      const std::filesystem::path chosen(file);
+      files.setDirectory(QString::fromStdString(chosen.parent_path().string()));
+      Child<QLineEdit>(files, "fileNameEdit").setText(QString::fromStdString(chosen.filename().string()));
+      d.setResult(QDialog::Accepted);
+    };
+  }
+  static ModalScript::Step Cancel() {
+    return [](QDialog& d) { d.setResult(QDialog::Rejected); };
+  }
+  // The regime settings dialog confirmed as it stands.
+  static ModalScript::Step Settings() {
+    return [](QDialog& d) { Press(d, "OKBtn"); };
+  }
+
+  void Open(const std::string& path) {
+    script.Then(Choose("Загрузка схемы", path + ".UZL"));
+    form->OpenItem->trigger();
+  }
+
+  std::string Caption() const { return form->windowTitle().toStdString(); }
+  std::string Label() const { return form->DataLabel->text().toStdString(); }
+  static QColor ColorOf(const QLabel* label) { return label->palette().color(QPalette::Window); }
+
+  TempDir dir;
+  ScriptedMsgBox box;
+  ModalScript script;
+  std::unique_ptr<gui::TZregimForm> form;
+};
+
+}  // namespace ld::test

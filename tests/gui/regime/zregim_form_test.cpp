@@ -1,0 +1,203 @@
+// The regime window itself: its two states, menus, counters, grid positions, the guard of its commands
+// and its placement when maximised.
+#include <QLabel>
+#include <QListWidget>
+#include <QLayout>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QTextEdit>
+#include <QToolButton>
+
+#include "core/engine/regime.h"
+#include "zregim_fixture.h"
+
+namespace ld::test {
+namespace {
+
+std::vector<std::string> ShownItems(QMenu* menu) {
+  std::vector<std::string> items;
+  for (QAction* a : menu->actions())
+    if (a->isVisible()) items.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+  return items;
+}
+
+TEST_F(RegimeWindow, WithoutSchemeOnlyCreatingIsOffered) {
+  EXPECT_EQ(Caption(), "Z-режим");
+  EXPECT_TRUE(form->NewItem->isEnabled());
+  EXPECT_TRUE(form->ImportCDU->isEnabled());
+  EXPECT_TRUE(form->OpenItem->isEnabled());
+  for (QAction* a : {form->SaveItem, form->SaveAsItem, form->ExportCDU, form->PrintItem, form->GraphPQItem})
+    EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+  for (QMenu* m : {form->DataItem, form->ControlItem, form->RegimItem, form->OptimItem, form->TaskItem})
+    EXPECT_FALSE(m->menuAction()->isEnabled()) << m->objectName().toStdString();
+  for (QToolButton* b : {form->SaveBtn, form->CalcBtn, form->VoltBtn, form->SchBtn}) EXPECT_FALSE(b->isEnabled());
+
+  EXPECT_EQ(ShownItems(form->TaskItem),
+            (std::vector<std::string>{"Расчет ЭЭРМ узлов", "-", "Расстановка номеров районов", "-",
+                                      "Выделение фрагмента графики схемы", "-",
+                                      "Стыковка схем по балансирующим узлам"}));
+  EXPECT_FALSE(form->WItem->menuAction()->isVisible());
+  EXPECT_FALSE(form->SwitchItem->isVisible());
+  EXPECT_FALSE(form->NewMonthItem->isVisible());
+  EXPECT_FALSE(form->NodeItem->isVisible());
+  EXPECT_EQ(form->CalcItem->shortcut(), QKeySequence("Ctrl+R"));
+  EXPECT_EQ(form->SaveItem->shortcut(), QKeySequence("Ctrl+S"));
+  EXPECT_EQ(form->SwitchItem->shortcut(), QKeySequence("Ctrl+G"));
+  EXPECT_EQ(form->ReconfigItem->shortcut(), QKeySequence("Ctrl+K"));
+  EXPECT_EQ(form->TestSwtItem->shortcut(), QKeySequence("Ctrl+T"));
+
+  std::vector<std::string> counters;
+  for (QLabel* l : {form->NodesText, form->LinesText, form->BPText, form->FMText, form->NoSupText, form->ConturText})
+    counters.push_back(l->text().toStdString());
+  EXPECT_EQ(counters, (std::vector<std::string>{" Узлов: 0 ", " Ветвей: 0 ", " БП: 0 ", " ФМ: 0 ", " Нет питания: 0 ",
+                                                " Контуров: 0 "}));
+  EXPECT_NE(ColorOf(form->NoSupText), QColor(Qt::yellow));
+
+  // A reader may look but not create.
+  UserAccess = 0;
+  form->ResetForm();
+  EXPECT_FALSE(form->NewItem->isEnabled());
+  EXPECT_FALSE(form->ImportCDU->isEnabled());
+  EXPECT_TRUE(form->OpenItem->isEnabled());
+
+  // "/debug" in any letter case among the parameters shows the two diagnostic items.
+  gui::TZregimForm debug;
+  debug.Params = {"-x", "/Debug"};
+  debug.show();
+  EXPECT_TRUE(debug.NodeItem->isVisible());
+  EXPECT_TRUE(debug.LineItem->isVisible());
+  EXPECT_FALSE(debug.WItem->menuAction()->isVisible());
+}
+
+TEST_F(RegimeWindow, GridPositionsAndGlobals) {
+  form->SaveGridPos("Загрузка линий", 4, 3, 20);
+  form->SaveGridPos("Нет такого", 9, 9, 9);
+  EXPECT_EQ(form->GetGridPos("Загрузка линий").TopRow, 20);
+  EXPECT_EQ(form->GetGridPos("Нет такого").Row, 1);
+  gui::TZregimForm* saved = gui::ZregimForm;
+  gui::ZregimForm = form.get();
+  form->SchemePath = "/tmp/x";
+  std::string path;
+  gui::GetSchemePath(path);
+  EXPECT_EQ(path, "/tmp/x");
+  int row = 0, col = 0, top = 0;
+  gui::GetGridPos("Загрузка линий", row, col, top);
+  EXPECT_EQ(row * 100 + col * 10 + top, 4 * 100 + 3 * 10 + 20);
+  gui::SaveGridPos("Переключения", 2, 2, 2);
+  EXPECT_EQ(form->GridPositions[25].Row, 2);
+  gui::ZregimForm = saved;
+  form->ResetForm();
+  EXPECT_EQ(form->GetGridPos("Загрузка линий").TopRow, 1);
+  EXPECT_TRUE(form->SchemePath.empty());
+}
+
+TEST_F(RegimeWindow, CountersColourAndLimitFlags) {
+  const std::string path = TwoNodes().Write(dir.Path(), "Схема");
+  Open(path);
+  EXPECT_EQ(form->NodesText->text().toStdString(), " Узлов: 2 ");
+  EXPECT_EQ(form->BPText->text().toStdString(), " БП: 1 ");
+  form->Regime()->UnsuppliedCount = 3;
+  form->Regime()->ContourCount = 1;
+  form->ShowSchemeCounters();
+  EXPECT_EQ(form->NoSupText->text().toStdString(), " Нет питания: 3 ");
+  EXPECT_EQ(ColorOf(form->NoSupText), QColor(Qt::yellow));
+  EXPECT_EQ(ColorOf(form->ConturText), QColor(Qt::yellow));
+  form->ShowLimitFlags(true, false, true, false);
+  EXPECT_EQ(ColorOf(form->VM), QColor(Qt::red));
+  EXPECT_NE(ColorOf(form->VP), QColor(Qt::red));
+  EXPECT_EQ(ColorOf(form->IL), QColor(Qt::red));
+  form->ResetForm();
+  EXPECT_NE(ColorOf(form->VM), QColor(Qt::red));
+  EXPECT_NE(ColorOf(form->NoSupText), QColor(Qt::yellow));
+}
+
+TEST_F(RegimeWindow, StatusLineKeepsItsOrder) {
+  form->ProcBar->show();
+  form->StopBar->show();
+  form->ShowInfo(true);
+  form->ArrangeBottomPanels();
+  auto* help = form->HelpPanel->layout();
+  EXPECT_EQ(help->indexOf(form->StopBar), help->indexOf(form->ST) + 1);
+  EXPECT_EQ(help->indexOf(form->ProcBar), help->count() - 1);
+  EXPECT_EQ(form->Split->indexOf(form->Info), 1);
+
+  form->LossPanel->show();
+  form->BalansPanel->show();
+  form->ArrangeTopPanels();
+  auto* top = form->centralWidget()->layout();
+  EXPECT_LT(top->indexOf(form->ToolPanel), top->indexOf(form->LossPanel));
+  EXPECT_LT(top->indexOf(form->LossPanel), top->indexOf(form->SchPanel));
+  EXPECT_LT(top->indexOf(form->SchPanel), top->indexOf(form->BalansPanel));
+  EXPECT_LT(top->indexOf(form->BalansPanel), top->indexOf(form->Split3));
+
+  form->OnCalcProgress(40);
+  form->OnCalcStatus("Итерации");
+  form->OnCalcMessage("строка");
+  EXPECT_EQ(form->ProcBar->value(), 40);
+  EXPECT_EQ(form->HelpText->text().toStdString(), "Итерации");
+  EXPECT_EQ(form->InfoLines().back(), "строка");
+  EXPECT_FALSE(form->IsStopRequested());
+  form->StopBar->click();
+  EXPECT_TRUE(form->IsStopRequested());
+}
+
+TEST_F(RegimeWindow, MaximisedBelowTheToolBarInsideTheWorkArea) {
+  // task bar on the left: the area starts at x = 60
+  EXPECT_EQ(gui::TZregimForm::MaximizedRect(QRect(60, 0, 1220, 1024), 25), QRect(60, 25, 1220, 999));
+  // panel at the top: the area and the tool bar start lower
+  EXPECT_EQ(gui::TZregimForm::MaximizedRect(QRect(0, 40, 1280, 984), 65), QRect(0, 65, 1280, 959));
+}
+
+TEST_F(RegimeWindow, ARunningCommandKeepsTheWindowAndRefusesOthers) {
+  const std::string path = TwoNodes().Write(dir.Path(), "Схема");
+  Open(path);
+  script.Then([&](QDialog& d) {
+    // the settings dialog of a running calculation: the engine must stay
+    bool canClose = true;
+    form->FormCloseQuery(canClose);
+    EXPECT_FALSE(canClose);
+    EXPECT_TRUE(form->Busy());
+    form->OpenItem->trigger();  // refused: no file dialog comes
+    Press(d, "CancelBtn");
+  });
+  form->CalcItem->trigger();
+  EXPECT_FALSE(form->Busy());
+  EXPECT_EQ(script.Shown(), 2);
+  bool canClose = false;
+  form->FormCloseQuery(canClose);
+  EXPECT_TRUE(canClose);
+  EXPECT_EQ(form->Regime(), nullptr);
+}
+
+TEST_F(RegimeWindow, UnsavedEditsAskFirstAndCancelKeepsEverything) {
+  const std::string path = TwoNodes().Write(dir.Path(), "Схема");
+  Open(path);
+  form->DataGrid().LockOnce();  // an edit begun in the node table
+  ASSERT_TRUE(form->DataGrid().Modified());
+
+  box.Answer(2);  // "Отмена": the calculation never starts (no settings dialog)
+  form->CalcItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Сохранить файл \"Схема.UZL\" (Узлы схемы) ?"});
+
+  box.Answer(2);
+  bool canClose = true;
+  form->FormCloseQuery(canClose);
+  EXPECT_FALSE(canClose);
+  EXPECT_NE(form->Regime(), nullptr);
+  EXPECT_EQ(form->SchemePath, path);
+
+  box.Answer(0);  // "Нет": closes without saving
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(form->Regime(), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(path + ".UZL~"));
+
+  // shown again: no scheme and a new engine
+  form->show();
+  EXPECT_NE(form->Regime(), nullptr);
+  EXPECT_EQ(Caption(), "Z-режим");
+  EXPECT_TRUE(form->SchemePath.empty());
+}
+
+}  // namespace
+}  // namespace ld::test

@@ -1,0 +1,148 @@
+// The regime window's menu "Схема": open, create, copy, and the CDU import through the converter.
+#include <QListWidget>
+
+#include "core/base/dates.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/table_file.h"
+#include "gui/regime/cdu_link.h"
+#include "zregim_fixture.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+double NodeValue(const std::string& file, const char* field, int row) {
+  TDataFile t;
+  ReadTableFile(file, t);
+  return (*GetColumnAs<DAdouble>(field, t))[row];
+}
+
+TEST_F(RegimeWindow, OpenShowsTheSchemeWithItsMomentAndAFailureResets) {
+  const std::string path = TwoNodes().Write(dir.Path(), "Схема");
+  WriteCurDateSwt(path, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(static_cast<QFileDialog&>(d).nameFilters(), QStringList{"Узлы схемы (*.UZL)"});
+    Choose("Загрузка схемы", path + ".UZL")(d);
+  });
+  form->OpenItem->trigger();
+  EXPECT_EQ(Caption(), "Z-режим - Схема (05.03.2004 10:30)");
+  EXPECT_EQ(Label(), "Узлы схемы");
+  EXPECT_EQ(form->SchemePath, path);
+  EXPECT_TRUE(form->DataGrid().GridVisible());
+  EXPECT_EQ(form->DataGrid().table().RowCount, 2);
+  EXPECT_TRUE(form->DataGrid().EditTable());
+  EXPECT_TRUE(form->SaveItem->isEnabled());
+  EXPECT_TRUE(form->CalcItem->isEnabled());
+  EXPECT_TRUE(form->RegimItem->menuAction()->isEnabled());
+  EXPECT_EQ(form->NodesText->text().toStdString(), " Узлов: 2 ");
+  EXPECT_TRUE(box.Texts().empty());
+
+  // a damaged node file: the load error names the scheme and the window goes back to no scheme
+  WriteBytes(dir.Path() / "Порча.UZL", "не таблица");
+  Open((dir.Path() / "Порча").string());
+  ASSERT_EQ(box.Calls().size(), 1U);
+  EXPECT_EQ(box.Texts()[0].rfind("Ошибка загрузки схемы \"Порча\" : ", 0), 0U) << box.Texts()[0];
+  EXPECT_EQ(box.Calls()[0].kind, mkError);
+  EXPECT_EQ(Caption(), "Z-режим");
+  EXPECT_TRUE(form->SchemePath.empty());
+  EXPECT_FALSE(form->SaveItem->isEnabled());
+  EXPECT_FALSE(form->DataGrid().GridVisible());
+}
+
+TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndStartsEmpty) {
+  const std::string path = TwoNodes().Write(dir.Path(), "Схема");
+  const std::string nodes = ReadBytes(path + ".UZL"), branches = ReadBytes(path + ".VET");
+  script.Then(Choose("Создание схемы", path + ".UZL"));
+  box.Answer(0);
+  form->NewItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
+  EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
+  EXPECT_EQ(ReadBytes(path + ".VET"), branches);
+  EXPECT_EQ(Caption(), "Z-режим");
+
+  script.Then(Choose("Создание схемы", dir / "Новая.UZL"));
+  form->NewItem->trigger();
+  EXPECT_EQ(Caption(), "Z-режим - Новая");
+  EXPECT_EQ(Label(), "Узлы схемы");
+  for (const char* ext : {".UZL", ".VET"}) {
+    TDataFile t;
+    ReadTableFile(dir / ("Новая" + std::string(ext)), t);
+    EXPECT_EQ(t.RowCount, 0);
+    EXPECT_EQ(t.Title, "Новая");
+  }
+}
+
+TEST_F(RegimeWindow, SaveAsContinuesWithTheRoundedCopy) {
+  SchemeBuilder s = TwoNodes();
+  s.Nodes[1].Pn = 1.57;
+  const std::string path = s.Write(dir.Path(), "Схема");
+  Open(path);
+  script.Then(Choose("Копирование схемы", dir / "Копия1-.UZL"));
+  form->SaveAsItem->trigger();
+  EXPECT_EQ(Caption(), "Z-режим - Копия1-");
+  EXPECT_EQ(form->SchemePath, dir / "Копия1-");
+  EXPECT_NEAR(NodeValue(dir / "Копия1-.UZL", "Pn", 2), 1.6, 1e-9);
+  EXPECT_NEAR(NodeValue(path + ".UZL", "Pn", 2), 1.57, 1e-9);
+
+  script.Then(Choose("Копирование схемы", dir / "Копияa-.UZL"));
+  form->SaveAsItem->trigger();
+  EXPECT_NEAR(NodeValue(dir / "Копияa-.UZL", "Pn", 2), 1.6, 1e-9);  // copied from the rounded copy as it is
+  EXPECT_TRUE(box.Texts().empty());
+
+  // a copy onto the scheme itself, confirmed: the scheme stays whole and open
+  const std::string own = dir / "Копияa-";
+  const std::string bytes = ReadBytes(own + ".UZL");
+  script.Then(Choose("Копирование схемы", own + ".UZL"));
+  box.Answer(1);
+  form->SaveAsItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(ReadBytes(own + ".UZL"), bytes);
+  EXPECT_EQ(Caption(), "Z-режим - Копияa-");
+  EXPECT_EQ(form->DataGrid().table().RowCount, 2);
+}
+
+TEST_F(RegimeWindow, ImportOfACardFileMakesTheSchemeBesideIt) {
+  const std::string card = dir / "NET.TXT";
+  WriteBytes(card, "карта");
+  const gui::TCardImport saved = gui::SetCardImport(
+      [](const std::string&, TDataFile& nodes, TDataFile& branches, int& nodeCount, int& branchCount) {
+        (*GetColumnAs<DALongint>("NS", nodes))[1] = 1;
+        (*GetColumnAs<DAChar>("Sign", nodes))[1] = 'B';
+        (*GetColumnAs<DAsingle>("Um", nodes))[1] = 10;
+        (*GetColumnAs<DALongint>("NS", nodes))[2] = 2;
+        (*GetColumnAs<DAsingle>("Um", nodes))[2] = 10;
+        (*GetColumnAs<DALongint>("N1", branches))[1] = 2;
+        (*GetColumnAs<DALongint>("N2", branches))[1] = 1;
+        (*GetColumnAs<DAsingle>("R", branches))[1] = 1;
+        nodeCount = 2;
+        branchCount = 1;
+      });
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Выбор файла формата ЦДУ");
+    auto& files = static_cast<QFileDialog&>(d);
+    files.setDirectory(files.directory());
+    Child<QLineEdit>(files, "fileNameEdit").setText("NET.TXT");
+    d.setResult(QDialog::Accepted);
+  });
+  form->ImportCDU->trigger();
+  EXPECT_EQ(Caption(), "Z-режим - NET");
+  EXPECT_EQ(form->NodesText->text().toStdString(), " Узлов: 2 ");
+  TDataFile nodes;
+  ReadTableFile(dir / "NET.UZL", nodes);
+  EXPECT_EQ(nodes.RowCount, 2);
+  EXPECT_EQ(nodes.Title, "NET");
+  EXPECT_FALSE(fs::exists(dir / "NET.UZL~") || fs::exists(dir / "NET.VET~"));
+
+  gui::SetCardImport([](const std::string&, TDataFile&, TDataFile&, int&, int&) { throw Error("строка 3"); });
+  script.Then(Choose("Выбор файла формата ЦДУ", card));
+  form->ImportCDU->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка импорта данных ЦДУ \"NET\" : строка 3"});
+  EXPECT_EQ(Caption(), "Z-режим");
+  EXPECT_FALSE(fs::exists(dir / "NET.UZL~") || fs::exists(dir / "NET.VET~"));
+  gui::SetCardImport(saved);
+}
+
+}  // namespace
+}  // namespace ld::test
