@@ -438,6 +438,10 @@ std::vector<std::string> TNodeEquivCalc::CalculateVariants(const std::string& sc
     n3->Load1 = n3->Load2 = n3->Load = Complex();
     if (source != nullptr && (source->Flags & efSource) != 0) source->K -= z * jc / 110.0;
     const Complex dU1 = last_.dU1, dU2 = last_.dU2, dSe = last_.dSe;
+    // Each variant starts from the no-load voltages: the equivalent's tables hold no results, so starting
+    // from results would take their empty branch currents for those of the last variant.
+    const int initMode = engine_.InitVoltageMode;
+    engine_.InitVoltageMode = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
       const double qs[3] = {-rows[i].Qn + dQ / 2, -rows[i].Qn - dQ / 2, -rows[i].Qn};
       n1->Load1 = Complex(rows[i].Pn, 0);
@@ -455,6 +459,7 @@ std::vector<std::string> TNodeEquivCalc::CalculateVariants(const std::string& sc
       results[i].dSeq = loss[2];
       results[i].eermEq = dQ != 0 ? (loss[1].real() - loss[0].real()) / dQ : 0;
     }
+    engine_.InitVoltageMode = initMode;
     engine_.ClearModel();
   }
 
