@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/base/msgbox.h"
 #include "core/engine/electric.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
@@ -126,6 +127,53 @@ int EkvBranchEnds(const std::string& schemePath, TDataFile& branches, int tag, c
     ++handled;
   }
   return handled;
+}
+
+std::string BranchTableNeededText() {
+  return std::string("Необходимо выбрать таблицу \"") + LayoutBranches +
+         "\" и клавишами Ctrl+пробел отметить требуемые ветви";
+}
+
+namespace {
+
+// The scheme's node and branch files locked with the user's name while the object lives.
+class SchemeFilesLock {
+public:
+  explicit SchemeFilesLock(std::string path)
+      : path_(std::move(path)), extensions_(GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches)) {
+    LockTableFiles(path_, extensions_);
+  }
+  ~SchemeFilesLock() {
+    try {
+      UnlockTableFiles(path_, extensions_);
+    } catch (...) {
+      // A lock that cannot be removed stays for the user to clear.
+    }
+  }
+  SchemeFilesLock(const SchemeFilesLock&) = delete;
+  SchemeFilesLock& operator=(const SchemeFilesLock&) = delete;
+
+private:
+  std::string path_, extensions_;
+};
+
+}  // namespace
+
+int EkvBranchCommand(const std::string& schemePath, TDataFile& branches, int tag, std::uint8_t mark) {
+  const std::vector<int> rows = MarkedRowsLastFirst(branches, mark);
+  if (rows.empty()) return 0;
+  // Asked before anything is booked: a removal declined afterwards would leave the branch in the scheme
+  // with its power booked at its ends as well.
+  if (tag == 0 && ShowMsgForm("Удалить запись ?", mkWarning, mbYesNo) != 1) return 0;
+  SchemeFilesLock lock(schemePath);
+  return EkvBranchEnds(schemePath, branches, tag, rows, true);
+}
+
+int SetRayonCommand(const std::string& schemePath, TDataFile& branches) {
+  SchemeFilesLock lock(schemePath);
+  TDataFile nodes;
+  ReadTableFile(schemePath + GetMaketExtention(LayoutNodes), nodes);
+  return SetBranchDistricts(nodes, branches);
 }
 
 int SetBranchDistricts(const TDataFile& nodes, TDataFile& branches) {

@@ -39,6 +39,19 @@ std::vector<int> MarkedRowsLastFirst(const TDataFile& table, std::uint8_t mark);
 int EkvBranchEnds(const std::string& schemePath, TDataFile& branches, int tag, const std::vector<int>& rows,
                   bool locked, const std::function<void(int row)>& deleteRow = {});
 
+// The warning of the branch commands when the grid shows another table or may not be edited.
+std::string BranchTableNeededText();
+
+// The whole branch-end command on the grid's branch table after the grid has been saved (so that the
+// grid holds no lock of its own): locks the scheme's node and branch files, handles the rows marked
+// with mark from the last to the first, and unlocks. A removal is asked once for all rows
+// ("Удалить запись ?") before anything is booked: "Нет" changes nothing. Returns the rows handled; the
+// caller then saves the branch table.
+int EkvBranchCommand(const std::string& schemePath, TDataFile& branches, int tag, std::uint8_t mark);
+
+// The district numbering on the grid's branch table under the scheme's locks. Returns the rows changed.
+int SetRayonCommand(const std::string& schemePath, TDataFile& branches);
+
 // District numbers of the branches from their end nodes: where both end nodes exist and share a
 // district, the branch takes it; every other branch keeps its own. Returns the number of rows changed.
 int SetBranchDistricts(const TDataFile& nodes, TDataFile& branches);

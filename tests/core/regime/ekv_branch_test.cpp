@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <complex>
 #include <string>
 #include <vector>
@@ -15,6 +16,9 @@
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/engine/scheme_builder.h"
+#include "core/base/error.h"
+#include "core/tables/file_guard.h"
+#include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 
 namespace ld::test {
@@ -203,6 +207,65 @@ TEST(BranchEnds, DistrictNumbersFromBothEndNodes) {
   EXPECT_EQ(b.Nr->Get(3), 4);
   EXPECT_EQ(b.Nr->Get(4), 0);
   EXPECT_EQ(b.Nr->Get(5), 4);
+}
+
+bool Locked(const std::string& path) {
+  return std::filesystem::exists(path + ".UZL~") || std::filesystem::exists(path + ".VET~");
+}
+
+TEST(BranchEnds, CommandsAskFirstLockAndHandleMarkedRows) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  EXPECT_EQ(BranchTableNeededText(),
+            "Необходимо выбрать таблицу \"Ветви схемы\" и клавишами Ctrl+пробел отметить требуемые ветви");
+  ScriptedMsgBox box;
+  Scheme s;
+  s.path = Feeder().Write(s.dir.Path());
+  CalculateInto(s.path);
+  s.Read();
+  const std::string nodesBefore = ReadBytes(s.path + ".UZL");
+  (*s.branches.MarkRec)[3] = 9;
+  (*s.branches.MarkRec)[5] = 9;
+
+  // "Нет": neither booked nor removed.
+  box.Answer(0);
+  EXPECT_EQ(EkvBranchCommand(s.path, s.branches, 0, 9), 0);
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Удалить запись ?"}));
+  EXPECT_EQ(box.Calls()[0].buttons, mbYesNo);
+  EXPECT_EQ(s.branches.RowCount, 5);
+  EXPECT_EQ(ReadBytes(s.path + ".UZL"), nodesBefore);
+
+  // Another user's lock refuses the command before anything is booked, and stays.
+  box.Clear();
+  box.Answer(1);
+  WriteBytes(s.path + ".UZL~", std::string("\x04Петр", 9));
+  EXPECT_THROW(EkvBranchCommand(s.path, s.branches, 0, 9), Error);
+  EXPECT_EQ(ReadBytes(s.path + ".UZL"), nodesBefore);
+  EXPECT_TRUE(std::filesystem::exists(s.path + ".UZL~"));
+  std::filesystem::remove(s.path + ".UZL~");
+
+  // "Да" once for both rows; the last row goes first, so the first keeps its place.
+  box.Clear();
+  box.Answer(1);
+  double p1, q1, p2, q2;
+  BranchEndPowers(s.branches, 3, p1, q1, p2, q2);
+  EXPECT_EQ(EkvBranchCommand(s.path, s.branches, 0, 9), 2);
+  EXPECT_EQ(box.Calls().size(), 1u);
+  ASSERT_EQ(s.branches.RowCount, 3);
+  TBranchCols b;
+  FillBranchCols(s.branches, b);
+  EXPECT_EQ(b.N1->Get(3), 7);
+  EXPECT_EQ(b.N2->Get(3), 9);
+  EXPECT_FALSE(Locked(s.path));
+  TDataFile nodes;
+  ReadTableFile(s.path + ".UZL", nodes);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  EXPECT_NE(n.Pg->Get(3), 0);  // node 7 booked both removals' starts
+  EXPECT_NE(n.Pg->Get(4), 0);
+
+  // Districts under the locks, which are gone afterwards.
+  EXPECT_EQ(SetRayonCommand(s.path, s.branches), 0);
+  EXPECT_FALSE(Locked(s.path));
 }
 
 }  // namespace
