@@ -389,7 +389,7 @@ std::vector<std::string> TNodeEquivCalc::Calculate(const std::string& schemePath
     report.insert(report.end(), lines.begin(), lines.end());
     if (block == 1) {
       eerm_ = eerm;
-      so_ = last_.So;
+      so_ = std::conj(e->Load1);  // the node's own load Pn + jQn, without its generation
       equivalentPath_ = EquivalentSchemePath(schemePath, node);
       WriteEquivalentScheme(equivalentPath_, node, last_);
     }

@@ -82,7 +82,8 @@ public:
   // Results of the last block of the last Calculate.
   const TNodeEquivalent& Last() const { return last_; }
   double LastEERM() const { return eerm_; }
-  // Load of the node in the full scheme when Calculate wrote the equivalent (the row of the variants).
+  // The node's own load Pn + jQn when Calculate wrote the equivalent (the row of the variants); the
+  // report's So is the net load, generation included, so that the control values hold at any node.
   const Complex& NodeLoad() const { return so_; }
   // Steps of the search for the loss minimum made by the last Calculate.
   int OptimumSteps() const { return optimumSteps_; }

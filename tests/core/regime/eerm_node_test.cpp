@@ -193,6 +193,7 @@ SchemeBuilder Meshed() {
   SchemeBuilder s = FixedVoltageRing();
   s.Nodes[3].Bs = -200;  // node 4: a capacitor bank
   s.Nodes[3].Gs = 15;
+  s.Nodes[3].Pg = 0.3, s.Nodes[3].Qg = 0.1;  // and a small generator
   s.Node(6, "", 0.2, 0.1).Um = 0.4f;
   BranchSpec& t = s.Branch(5, 6, 0.01, 0.04);
   t.Kta = 25;  // 10/0.4 kV, the impedance at the 10 kV side
@@ -236,6 +237,9 @@ TEST(NodeEquivalent, MeshedSchemeMatchesNodalImpedanceAndControls) {
   EXPECT_LT(std::abs(q.Ucontrol - q.Uo), 1e-6);
   EXPECT_LT(std::abs(q.dS - q.dSstar), 1e-7);
   EXPECT_GT(std::abs(q.dU1), 0.01);
+  // The report's load is net of the generation; the variants start from the node's own load.
+  ExpectComplex(q.So, C(0.6, 0.4), 1e-12, "So");
+  ExpectComplex(calc.NodeLoad(), C(0.9, 0.5), 1e-12, "Pn + jQn");
   EXPECT_GT(std::abs(q.Ie), 0.01);
   ExpectComplex(q.Iy, 1e-6 * C(15, 200) * q.Uo, 1e-9, "Iy");
   ExpectComplex(q.Se, q.Uo * std::conj(q.Ie), 1e-9, "Sэ");

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <filesystem>
 
+#include "core/base/codepage.h"
 #include "core/base/settings.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
@@ -109,10 +110,22 @@ TEST_F(EkvNodWindow, EquivalentOfANodeAndItsVariants) {
     EXPECT_TRUE(memo.toPlainText().contains("Оптимум dQ"));
     d.resize(1000, 560);
     EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("ekv_nod_form.png"))));
+    Press(d, "PrintBtn");
     Press(d, "CancelBtn");
+  });
+  script.Then([&](QDialog& print) {  // the report printed to a text file, with no head text
+    EXPECT_TRUE(Child<QPlainTextEdit>(print, "BeginText").toPlainText().isEmpty());
+    Child<QCheckBox>(print, "TextFileBox").setChecked(true);
+    Child<QLineEdit>(print, "TextFileEdit").setText(QString::fromStdString(dir / "report.txt"));
+    Press(print, "PrintBtn");
+    Press(print, "PrintBtn");
   });
   gui::ShowNodeEquivalentForm(path);
   EXPECT_TRUE(box.Calls().empty());
+  const std::string printed = Cp1251ToUtf8(ReadBytes(dir / "report.txt"));
+  EXPECT_NE(printed.find("Эквивалентные параметры узла 2:"), std::string::npos) << printed.substr(0, 200);
+  EXPECT_NE(printed.find("\nЭЭРМ : 0.0222"), std::string::npos);
+  EXPECT_NE(printed.find("Оптимум dQ"), std::string::npos);
 }
 
 TEST_F(EkvNodWindow, CalculationErrorEndsTheCommandWithoutLocks) {
