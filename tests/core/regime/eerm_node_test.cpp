@@ -251,6 +251,14 @@ TEST(NodeEquivalent, MeshedSchemeMatchesNodalImpedanceAndControls) {
   ExpectComplex(calc.Last().Ze, (z5 + C(0.01, 0.04)) * 0.04 * 0.04, 1e-9, "Zэ behind the transformer");
   EXPECT_LT(std::abs(calc.Last().Ucontrol - calc.Last().Uo), 1e-7);
   EXPECT_LT(std::abs(calc.Last().dS - calc.Last().dSstar), 1e-7);
+
+  // Fixed-voltage nodes held as sources by the other algorithms: the voltage control holds all the
+  // same (the loss balance then shows the current that circulates between the sources).
+  for (int algorithm = 1; algorithm <= 3; ++algorithm) {
+    engine.PVAlgorithm = algorithm;
+    calc.Calculate(path, 4, 0.1, false);
+    EXPECT_LT(std::abs(calc.Last().Ucontrol - calc.Last().Uo), 1e-6) << algorithm;
+  }
 }
 
 TEST(NodeEquivalent, BlocksSupplyNodeAndFailures) {
