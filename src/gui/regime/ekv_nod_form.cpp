@@ -182,6 +182,7 @@ void TEkvNodForm::SetVariants(const std::vector<TLoadVariant>& rows) {
   }
   WriteTableFile(pqFile_, table);
   pqGrid_->OpenFile(pqFile_, 1, 1, 1, true, false, false);
+  if (pqGrid_->EditTable()) pqGrid_->SetMode(gmEdit);  // the variants are typed in at once
 }
 
 void TEkvNodForm::Busy(bool on) {

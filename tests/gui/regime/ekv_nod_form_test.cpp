@@ -92,7 +92,9 @@ TEST_F(EkvNodWindow, EquivalentOfANodeAndItsVariants) {
     ASSERT_EQ(grid->table().RowCount, 1);
     EXPECT_DOUBLE_EQ(GetColumnAs<DAdouble>("Pn", grid->table())->Get(1), 1);
     EXPECT_DOUBLE_EQ(GetColumnAs<DAdouble>("Qn", grid->table())->Get(1), 1);
+    EXPECT_EQ(grid->Mode(), gui::gmEdit);
     Press(d, "PQBtn");
+    EXPECT_EQ(grid->Mode(), gui::gmView);
     const QStringList lines = memo.toPlainText().split('\n');
     ASSERT_GE(lines.size(), 2);
     EXPECT_TRUE(lines[lines.size() - 2].startsWith("Pнаг   + j Qнаг"));
