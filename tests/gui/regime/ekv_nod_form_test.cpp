@@ -1,0 +1,151 @@
+// The node-equivalent window driven through its widgets.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <filesystem>
+
+#include "core/base/codepage.h"
+#include "core/base/settings.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
+#include "dialog_script.h"
+#include "gui/grid/data_grid.h"
+#include "gui/regime/ekv_nod_form.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+// Node 2 (1 MW + j1 Mvar) fed from balancing node 1 at 10 kV through 1 + j2 Ω; node 2's row first.
+std::string WriteScheme(const TempDir& dir, const std::string& stem, const char* supplySign) {
+  const std::string path = dir / stem;
+  TDataFile nodes;
+  ReadMaket(LayoutNodes, nodes);
+  CreateColumns(nodes, 2);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  (*n.NS)[1] = 2, (*n.Pn)[1] = 1, (*n.Qn)[1] = 1, (*n.Um)[1] = 10;
+  (*n.NS)[2] = 1, (*n.Sign)[2] = supplySign[0], (*n.Um)[2] = 10;
+  WriteTableFile(path + ".UZL", nodes);
+  TDataFile branches;
+  ReadMaket(LayoutBranches, branches);
+  CreateColumns(branches, 1);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  (*b.N1)[1] = 1, (*b.N2)[1] = 2, (*b.R)[1] = 1, (*b.X)[1] = 2;
+  WriteTableFile(path + ".VET", branches);
+  return path;
+}
+
+bool Locked(const std::string& path) {
+  return std::filesystem::exists(path + ".UZL~") || std::filesystem::exists(path + ".VET~");
+}
+
+class EkvNodWindow : public RegimeDialogTest {
+protected:
+  void SetUp() override {
+    RegimeDialogTest::SetUp();
+    MaketFileName = (DataDir() / "maket.zr").string();
+    IniRec.Prec = 1e-7f;
+    IniRec.FlagRQ = false;
+    IniRec.TypLoad = 0;
+    IniRec.TypCalcPQ = 0;
+  }
+  TempDir dir;
+};
+
+TEST_F(EkvNodWindow, EquivalentOfANodeAndItsVariants) {
+  const std::string path = WriteScheme(dir, "feeder", "B");
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Расчет эквивалентных схем узлов по напряжению и потерям мощности");
+    auto& nodBox = Child<QComboBox>(d, "NodBox");
+    ASSERT_EQ(nodBox.count(), 2);
+    EXPECT_EQ(nodBox.itemText(0), "1");
+    EXPECT_EQ(nodBox.itemText(1), "2");
+    auto& memo = Child<QPlainTextEdit>(d, "ResMemo");
+    EXPECT_EQ(Edit(d, "dQ").text(), "0.1");
+    EXPECT_TRUE(memo.font().fixedPitch() || QFontInfo(memo.font()).fixedPitch());
+
+    // No node chosen: nothing happens.
+    Press(d, "EkvBtn");
+    Press(d, "PQBtn");
+    EXPECT_TRUE(memo.toPlainText().isEmpty());
+
+    nodBox.setCurrentIndex(1);
+    Press(d, "EkvBtn");
+    const QString text = memo.toPlainText();
+    EXPECT_TRUE(text.startsWith("Эквивалентные параметры узла 2:")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\nЭЭРМ : 0.0222\n"));
+    EXPECT_TRUE(text.contains("Эквив. сопротивление    Zэ: 1.000000 + j2.000000"));
+    EXPECT_FALSE(text.contains("Оптимум dQ"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "2.UZL"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "2.VET"));
+    EXPECT_FALSE(Locked(path));
+
+    // The variants' grid holds the node's load; the variants append their table.
+    auto* grid = d.findChild<gui::TDataGrid5*>("PQGrid");
+    ASSERT_NE(grid, nullptr);
+    ASSERT_EQ(grid->table().RowCount, 1);
+    EXPECT_DOUBLE_EQ(GetColumnAs<DAdouble>("Pn", grid->table())->Get(1), 1);
+    EXPECT_DOUBLE_EQ(GetColumnAs<DAdouble>("Qn", grid->table())->Get(1), 1);
+    EXPECT_EQ(grid->Mode(), gui::gmEdit);
+    Press(d, "PQBtn");
+    EXPECT_EQ(grid->Mode(), gui::gmView);
+    const QStringList lines = memo.toPlainText().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines[lines.size() - 2].startsWith("Pнаг   + j Qнаг"));
+    EXPECT_TRUE(lines.back().startsWith("1.00000    1.00000"));
+    EXPECT_TRUE(lines.back().endsWith("0.0222 0.0222")) << lines.back().toStdString();
+    EXPECT_FALSE(Locked(path));
+
+    // With the variants ticked the increment and the optimum follow.
+    Child<QCheckBox>(d, "ExpBox").setChecked(true);
+    Edit(d, "dQ").setText("0.2x");
+    EXPECT_EQ(Edit(d, "dQ").text(), "");
+    Edit(d, "dQ").setText("0.2");
+    Press(d, "EkvBtn");
+    EXPECT_TRUE(memo.toPlainText().contains("Приращение dQ"));
+    EXPECT_TRUE(memo.toPlainText().contains("Оптимум dQ"));
+    d.resize(1000, 560);
+    EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("ekv_nod_form.png"))));
+    Press(d, "PrintBtn");
+    Press(d, "CancelBtn");
+  });
+  script.Then([&](QDialog& print) {  // the report printed to a text file, with no head text
+    EXPECT_TRUE(Child<QPlainTextEdit>(print, "BeginText").toPlainText().isEmpty());
+    Child<QCheckBox>(print, "TextFileBox").setChecked(true);
+    Child<QLineEdit>(print, "TextFileEdit").setText(QString::fromStdString(dir / "report.txt"));
+    Press(print, "PrintBtn");
+    Press(print, "PrintBtn");
+  });
+  gui::ShowNodeEquivalentForm(path);
+  EXPECT_TRUE(box.Calls().empty());
+  const std::string printed = Cp1251ToUtf8(ReadBytes(dir / "report.txt"));
+  EXPECT_NE(printed.find("Эквивалентные параметры узла 2:"), std::string::npos) << printed.substr(0, 200);
+  EXPECT_NE(printed.find("\nЭЭРМ : 0.0222"), std::string::npos);
+  EXPECT_NE(printed.find("Оптимум dQ"), std::string::npos);
+}
+
+TEST_F(EkvNodWindow, CalculationErrorEndsTheCommandWithoutLocks) {
+  const std::string path = WriteScheme(dir, "nosupply", " ");
+  script.Then([&](QDialog& d) {
+    Child<QComboBox>(d, "NodBox").setCurrentIndex(1);
+    Press(d, "EkvBtn");
+    EXPECT_FALSE(Locked(path));
+    EXPECT_TRUE(Child<QPlainTextEdit>(d, "ResMemo").toPlainText().isEmpty());
+    Press(d, "CancelBtn");
+  });
+  gui::ShowNodeEquivalentForm(path);
+  ASSERT_EQ(box.Texts(), (std::vector<std::string>{"Ошибка расчета режима"}));
+
+  // A scheme whose node table cannot be read never shows the window.
+  gui::ShowNodeEquivalentForm(dir / "missing");
+  EXPECT_EQ(box.Calls().size(), 2u);
+}
+
+}  // namespace
+}  // namespace ld::test
