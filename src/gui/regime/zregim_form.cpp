@@ -112,6 +112,12 @@ TZregimForm::TZregimForm(QWidget* parent) : TWorkForm(parent), diagram_(std::mak
   Bind(WResultItem, [this] { ResultItemClick(WResultItem); });
   Bind(WMsgItem, [this] { ResultItemClick(WMsgItem); });
 
+  Bind(EkvZItem, [this] { EkvZItemClick(); });
+  Bind(EkvCut1Item, [this] { EkvLinItemClick(1); });
+  Bind(EkvCut2Item, [this] { EkvLinItemClick(2); });
+  Bind(EkvDelItem, [this] { EkvLinItemClick(0); });
+  Bind(SetRayonItem, [this] { SetRayonItemClick(); });
+
   connect(StopBar, &QToolButton::clicked, this, [this] { StopBarClick(); });
   FormCreate();
 }

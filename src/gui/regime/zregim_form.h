@@ -130,6 +130,9 @@ public:
   void ResultItemClick(QAction* sender);
   // ---- menu "Контроль схемы"
   void ARKItemClick();
+  void EkvZItemClick();
+  void EkvLinItemClick(int tag);
+  void SetRayonItemClick();
   void NoSupItemClick(QAction* sender);
   // ---- the scheme's tables in the grid
   void NodesItemClick();
@@ -206,6 +209,9 @@ private:
   void ShowTableFile(const std::string& fileName, const std::string& label, bool editable);
   std::string ShownMaket() const;
   void ShowSideList(QListWidget* list, const std::string& label);
+  // The branch table shown for editing and saved, so that a task may lock and change the scheme's
+  // files; otherwise the task's warning and false.
+  bool BranchTableForTask();
 
   std::unique_ptr<TRegime> regime_;
   std::unique_ptr<TDiagramLink> diagram_;
