@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ struct Drawn {
     test::LoadDefaultViewConfig(box);
     if (settings) settings(box);
     scheme.Load(box);
+    InstallLayout(box);
     std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
     EXPECT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
     LayoutScheme(box, canvas, *box.Model);
@@ -143,6 +145,139 @@ TEST(DrawScheme, ForkAsTheControlPaintsIt) {
     xs.push_back(f.box.ComHitX[k]);
   }
   EXPECT_EQ(xs, (std::vector<int>{18, 18, 46, 46, 46, 46}));
+}
+
+}  // namespace
+}  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+// A canvas that fails at its n-th text, as a printer may fail in the middle of a page.
+class FailingCanvas : public RecordingCanvas {
+public:
+  explicit FailingCanvas(int failAt) : failAt_(failAt) {}
+  void TextOut(int x, int y, std::string_view text) override {
+    if (++count_ == failAt_) throw std::runtime_error("printer gone");
+    RecordingCanvas::TextOut(x, y, text);
+  }
+
+private:
+  int failAt_;
+  int count_ = 0;
+};
+
+TEST(DrawScheme, ScreenPrinterAndMonochrome) {
+  DiagramScheme s = Fork();
+  test::DiagBranch& damaged = s.Branches[1];  // B - C: damaged, no device at C's end
+  damaged.Commut = "П";
+  damaged.MarkCom2 = "-";
+  s.Line(3, 4).Commut = "Н";  // a ring closure C - D
+  Drawn f(s, [](TSchemBoxState& b) { b.cBk = 0x102030; });
+  f.box.tLin = 2;
+  f.E("B").Flags |= efSelected;
+  f.Paint();
+  // On screen: the background colour and a 3-pixel frame round the selected box.
+  EXPECT_EQ(f.canvas.Prims.front().Brush.Color, 0x102030);
+  const Prim* frame = f.One(PrimKind::Polyline, {{14, 65}, {56, 65}, {56, 82}, {14, 82}, {14, 65}});
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->Pen.Width, 3);
+  // The damaged end is green even without a device.
+  int green = 0;
+  for (const Prim& p : f.canvas.Prims) green += p.Kind == PrimKind::Rectangle && p.Brush.Color == clGreen;
+  EXPECT_EQ(green, 2);
+  // The ring closure is a route with its own registry entry.
+  ASSERT_EQ(f.box.LineHitElem.size(), 4u);
+  EXPECT_EQ(f.box.LineHitStraight[3], 0);
+  EXPECT_TRUE(f.box.LineHitElem[3]->Has(efReference));
+  EXPECT_LT(f.box.LineHitY1[3], f.box.LineHitYMid[3]);
+
+  // Printing: white, the default line width, no selection frame.
+  f.canvas.Prims.clear();
+  f.painter.DrawScheme(&f.canvas, true, false, true, f.box.PixXe, f.box.PixYe, 0, 0);
+  EXPECT_EQ(f.canvas.Prims.front().Brush.Color, clWhite);
+  frame = f.One(PrimKind::Polyline, {{14, 65}, {56, 65}, {56, 82}, {14, 82}, {14, 65}});
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->Pen.Width, 2);
+  // The whole drawing gets the background, not only the control's area.
+  EXPECT_GE(f.canvas.Prims.front().Points[1].X, f.M().Width);
+  EXPECT_GE(f.canvas.Prims.front().Points[1].Y, f.M().Height);
+
+  // Monochrome: white boxes and background.
+  f.canvas.Prims.clear();
+  f.painter.DrawScheme(&f.canvas, false, false, false, f.box.PixXe, f.box.PixYe, 0, 0);
+  EXPECT_EQ(f.canvas.Prims.front().Brush.Color, clWhite);
+  EXPECT_EQ(f.One(PrimKind::FillRect, {{42, 17}, {56, 34}})->Brush.Color, clWhite);
+
+  // Clipped away entirely: nothing but the background, and the result says so.
+  f.box.OriginY = 5000;
+  f.canvas.Prims.clear();
+  EXPECT_FALSE(f.painter.Paint(f.canvas));
+  EXPECT_EQ(f.canvas.Prims.size(), 1u);
+  EXPECT_TRUE(f.box.SubstHitElem.empty());
+}
+
+TEST(DrawScheme, ExpandedSubstationAndThePassWithoutCanvas) {
+  test::UnomClasses classes({0.4, 10, 35});
+  Drawn f(test::DistrictScheme(), [](TSchemBoxState& b) { b.ExpandedSubst = {"ПС-2"}; });
+  SElem& ps2 = f.E("ПС-2");
+  ASSERT_TRUE(ps2.SubModel);
+  TSchemeModel* sub = ps2.SubModel.get();
+  // The nested drawing stands inside the frame, below its caption.
+  int inner = 0;
+  for (PSElem e = sub->First->Next; e != nullptr; e = e->Next) {
+    if (e->Has(efReference)) continue;
+    ++inner;
+    EXPECT_GT(e->Y, ps2.Y);
+    EXPECT_LT(e->Y + e->Height, ps2.Y + ps2.Height);
+  }
+  EXPECT_GE(inner, 3);
+  for (PSElem e : f.box.SubstHitElem) EXPECT_FALSE(e->Has(efInSubModel));
+  EXPECT_EQ(f.box.CurModel, f.box.Model.get());
+  EXPECT_TRUE(f.box.FIntegral);
+  EXPECT_EQ(f.box.OriginX, 0);
+  EXPECT_EQ(f.box.OriginY, 0);
+
+  // Positions of a nested model alone: its elements get their Y, nothing is drawn or registered.
+  std::vector<int> ys;
+  for (PSElem e = sub->First->Next; e != nullptr; e = e->Next) {
+    if (!e->Has(efReference)) ys.push_back(e->Y);
+    e->Y = 0;
+  }
+  const std::size_t lines = f.box.LineHitElem.size();
+  f.box.CurModel = sub;
+  f.box.OriginY = -ps2.Y;
+  EXPECT_FALSE(f.painter.DrawScheme(nullptr, false, false, false, 0, f.box.OriginY, 0, 0));
+  std::vector<int> again;
+  for (PSElem e = sub->First->Next; e != nullptr; e = e->Next)
+    if (!e->Has(efReference)) again.push_back(e->Y);
+  EXPECT_EQ(again.size(), ys.size());
+  EXPECT_NE(again, std::vector<int>(ys.size(), 0));
+  EXPECT_EQ(f.box.LineHitElem.size(), lines);
+  f.box.CurModel = f.box.Model.get();
+  f.box.OriginY = 0;
+
+  // A canvas failing inside the nested drawing leaves the control as it was.
+  f.box.FlagP = true;
+  f.box.ComputeMetrics(f.canvas.Font);
+  const int xe = f.box.PixXe;
+  for (int failAt = 1; failAt < 200; failAt += 7) {
+    FailingCanvas failing(failAt);
+    bool threw = false;
+    try {
+      f.painter.Paint(failing);
+    } catch (const std::runtime_error&) {
+      threw = true;
+    }
+    EXPECT_EQ(f.box.CurModel, f.box.Model.get());
+    EXPECT_TRUE(f.box.FIntegral);
+    EXPECT_FALSE(f.box.FlagDR);
+    EXPECT_EQ(f.box.OriginX, 0);
+    EXPECT_EQ(f.box.OriginY, 0);
+    EXPECT_EQ(f.box.PixXe, xe);
+    EXPECT_EQ(failing.Font.Height, -13);
+    if (!threw) break;
+  }
 }
 
 }  // namespace

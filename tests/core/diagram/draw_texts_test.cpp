@@ -38,6 +38,7 @@ struct Painted {
     if (settings) settings(box);
     scheme.Load(box);
     if (results) results(box);
+    InstallLayout(box);
     std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
     EXPECT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
     LayoutScheme(box, canvas, *box.Model);
