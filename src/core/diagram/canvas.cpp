@@ -35,5 +35,6 @@ void TCanvas::Ellipse(int, int, int, int) {}
 void TCanvas::Arc(int, int, int, int, int, int, int, int) {}
 void TCanvas::TextOut(int, int, std::string_view) {}
 void TCanvas::DrawLine(int, int, int, int) {}
+TPoint TCanvas::SurfaceSize() const { return {0, 0}; }
 
 }  // namespace ld::diagram

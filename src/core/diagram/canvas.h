@@ -79,6 +79,8 @@ public:
   virtual void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
   // Text in the font at TextAlign; on the brush colour when the brush is solid, else transparent.
   virtual void TextOut(int x, int y, std::string_view text);
+  // The size of the surface in pixels (an image, a page); 0, 0 when it has no size of its own.
+  virtual TPoint SurfaceSize() const;
 
 protected:
   // One line without its end pixel.

@@ -51,18 +51,25 @@ void TSchemePainter::RefreshVoltageLimits() {
   if (!fileio::FileExists(file)) return;
   const double date = fileio::FileDateOf(file);
   if (date <= box_.DevFileDate && devUnomDate_ == box_.DevFileDate) return;
-  // A damaged catalogue keeps the limits read before; the drawing goes on without a message.
+  if (date == failedDate_) return;
+  // A damaged catalogue keeps the limits read before: a painting must not stop at a message box, and
+  // the control reported the file when it was created.
   try {
     std::vector<double> unom = Column(file, "Unom");
     std::vector<double> down = Column(file, "dUm");
     std::vector<double> up = Column(file, "dUp");
+    // Limits without their voltages, or columns of different lengths, belong to no row for sure.
+    if (unom.empty() || down.size() != unom.size() || up.size() != unom.size()) {
+      failedDate_ = date;
+      return;
+    }
     box_.DevDown = std::move(down);
     box_.DevUp = std::move(up);
     devUnom_ = std::move(unom);
     box_.DevFileDate = date;
     devUnomDate_ = date;
   } catch (const Error&) {
-    devUnomDate_ = box_.DevFileDate;
+    failedDate_ = date;  // read again only when the file changes
   }
 }
 

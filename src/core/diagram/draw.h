@@ -38,6 +38,7 @@ private:
   TSchemBoxState& box_;
   std::vector<double> devUnom_;
   double devUnomDate_ = -1;
+  double failedDate_ = -1;  // date of a catalogue that could not be read
 };
 
 // The control's painting through a painter of its own: PaintHook draws on the control's Canvas.

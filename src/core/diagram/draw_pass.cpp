@@ -76,10 +76,11 @@ bool TDrawPass::Run() {
     if (top) {
       TCanvas& c = C();
       c.Brush = {!colour_ || printing_ ? clWhite : box_.cBk, bsSolid};
-      // The whole target: the control, the clip rectangle, or the drawing with its margins when the
-      // drawing goes to a bitmap or a sheet of its own size.
-      int w = std::max(box_.ClientWidth, clip_ ? clipWidth_ : 0);
-      int h = std::max(box_.ClientHeight, clip_ ? clipHeight_ : 0);
+      // The whole target: the control, the clip rectangle, the surface of an image or a page, and the
+      // drawing with its margins.
+      const TPoint surface = c.SurfaceSize();
+      int w = std::max({box_.ClientWidth, clip_ ? clipWidth_ : 0, surface.X});
+      int h = std::max({box_.ClientHeight, clip_ ? clipHeight_ : 0, surface.Y});
       if (!clip_) {
         w = std::max(w, x0_ - box_.OriginX + model_.Width + box_.PixXe);
         h = std::max(h, y0_ - box_.OriginY + model_.Height + 2 * box_.PixYe);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -307,6 +310,53 @@ TEST(DrawTexts, VoltageLimitsFromTheCatalogueRowOfTheClass) {
   EXPECT_EQ(f.Text("9.700")->Brush.Style, bsSolid);
   EXPECT_EQ(f.Text("0.370")->Brush.Style, bsClear);
   EXPECT_EQ(f.Text("20.000")->Brush.Style, bsClear);
+}
+
+}  // namespace
+}  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+// Damaged catalogues, each newer than the last: the drawing reads every one, keeps the limits it had
+// when a file does not read, and never fails.
+TEST(DrawTexts, DamagedVoltageCataloguesKeepTheDrawingGoing) {
+  test::TempDir dir;
+  const std::string savedDir = ProgramDir;
+  ProgramDir = dir.Path().string() + "/";
+  MaketFileName = (test::DataDir() / "maket.zr").string();
+  const std::string file = dir / "sprav_UN.cat";
+  {
+    TDataFile cat;
+    ReadMaket(LayoutNominalVoltages, cat);
+    CreateColumns(cat, 2);
+    cat.Title = "Номинальные напряжения";
+    (*GetColumnAs<DAdouble>("Unom", cat))[1] = 10;
+    (*GetColumnAs<DAdouble>("dUm", cat))[1] = 2;
+    (*GetColumnAs<DAdouble>("Unom", cat))[2] = 0.4;
+    (*GetColumnAs<DAdouble>("dUm", cat))[2] = 8;
+    WriteTableFile(file, cat);
+  }
+  const std::string good = test::ReadBytes(file);
+  Painted f(Fork(), [](TSchemBoxState& b) { b.FlagU = true; },
+            [](TSchemBoxState& b) { (*b.NodeCols.Urez)[2] = 9.7; });
+  ASSERT_EQ(f.painter.DevUnom(), (std::vector<double>{10, 0.4}));
+  std::mt19937 rng(7);
+  const auto start = std::filesystem::last_write_time(file);
+  for (int round = 1; round <= 80; ++round) {
+    SCOPED_TRACE(round);
+    std::string bytes = good;
+    const int cuts = static_cast<int>(rng() % 3);
+    if (cuts == 0) bytes.resize(1 + rng() % (bytes.size() - 1));
+    for (int k = 0; k < 1 + static_cast<int>(rng() % 8); ++k) bytes[rng() % bytes.size()] = static_cast<char>(rng());
+    test::WriteBytes(file, bytes);
+    std::filesystem::last_write_time(file, start + std::chrono::seconds(round));
+    f.canvas.Prims.clear();
+    EXPECT_NO_THROW(f.painter.Paint(f.canvas));
+    EXPECT_EQ(f.box.DevUp.size(), f.box.DevDown.size());
+    EXPECT_EQ(f.canvas.FindText("9.70").size(), 1u);
+  }
+  ProgramDir = savedDir;
 }
 
 }  // namespace
