@@ -68,7 +68,6 @@ protected:
   // again and the font height as it was.
   void Text(int x, int y, std::string_view text, int fontHeight, TTextAlign align = taLeft, bool opaque = false,
             std::int32_t background = 0);
-  std::string NodeText(const TDynamicArray* column, int row) const;
   std::string BranchCellText(const DAString* column, int row) const;
   char UpperLetter(char cp1251) const;
   int ClassIndex(float kv) const;  // index in vUn of round(kv × 100), -1 when none

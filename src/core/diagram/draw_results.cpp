@@ -38,11 +38,6 @@ std::string TElemPainter::BranchCellText(const DAString* column, int row) const 
   return column != nullptr && row >= 1 ? column->GetItem(row) : std::string();
 }
 
-std::string TElemPainter::NodeText(const TDynamicArray* column, int row) const {
-  const auto* s = dynamic_cast<const DAString*>(column);
-  return s != nullptr && row >= 1 ? s->GetItem(row) : std::string();
-}
-
 void TElemPainter::DrawStem(int x, int yFrom, int yTo) {
   if (yFrom == yTo) return;
   C().MoveTo(x, yFrom);

@@ -280,5 +280,25 @@ TEST(DrawScheme, ExpandedSubstationAndThePassWithoutCanvas) {
   }
 }
 
+// The control paints through its hook on its own canvas: building, laying out and setting the origin
+// end with the registries of the new drawing.
+TEST(DrawScheme, PaintingThroughTheControlsHook) {
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  Fork().Load(box);
+  RecordingCanvas canvas;
+  box.Canvas = &canvas;
+  box.ClientWidth = box.ClientHeight = 200;
+  InstallLayout(box);
+  InstallPainting(box);
+  ASSERT_TRUE(box.RebuildScheme(0, 0));
+  EXPECT_EQ(box.SubstHitElem.size(), 4u);
+  EXPECT_NE(canvas.FindOne(PrimKind::FillRect, {{42, 17}, {56, 34}}), nullptr);
+  canvas.Prims.clear();
+  box.SetOrigin(0, 48);
+  EXPECT_NE(canvas.FindOne(PrimKind::FillRect, {{14, 17}, {56, 34}}), nullptr);  // B one row up
+  EXPECT_EQ(box.SubstHitElem.size(), 3u);  // A scrolled out of the view
+}
+
 }  // namespace
 }  // namespace ld::diagram
