@@ -67,6 +67,16 @@ void LayoutScheme(TSchemBoxState& box, TCanvas& canvas, TSchemeModel& model) {
   if (model.First == nullptr) return;
   TFlagScope flowRows(box.FlagDR);
   TFontHeightScope font(canvas, canvas.Font.Height);
+  // A nested model is laid out through the control's hook; a control not yet wired lays it out
+  // here all the same, rather than leaving an expanded substation without a drawing.
+  struct THookScope {
+    TSchemBoxState& box;
+    bool installed;
+    ~THookScope() {
+      if (installed) box.LayoutHook = nullptr;
+    }
+  } hook{box, !box.LayoutHook};
+  if (hook.installed) InstallLayout(box);
   TLayout(box, canvas, model).Run();
 }
 
@@ -134,7 +144,9 @@ void TLayout::ResetElements() {
   box_.ComputeMetrics(canvas_.Font);
   // A host that read no settings, or a coefficient of 0, gives zero metrics: no step may be empty.
   xe_ = std::max(box_.PixXe, 1);
-  xv_ = box_.PixXv;
+  // A line leaves its box one offset right of the box's left end: an offset beyond the step would
+  // put it outside the box (a zero step with the default offset, or odd coefficients).
+  xv_ = std::clamp(box_.PixXv, 0, xe_);
   ye_ = box_.PixYe;
   dY_ = box_.PixdY;
   dYsc_ = box_.PixdYsc;
@@ -168,9 +180,15 @@ void TLayout::NestedModels() {
     box_.CollectSubstationLists(substNames, nodeOrder, ends1, ends2);
   };
   const bool expand = !box_.ExpandedSubst.empty() && IsTop();
+  // Freeing a nested model also drops a selection that may lie inside it.
+  auto free = [this](SElem& e) {
+    if (!e.SubModel) return;
+    box_.FreeSchemeModel(*e.SubModel);
+    e.SubModel.reset();
+  };
   for (PSElem e = model_.First; e != nullptr; e = e->Next) {
     if (e->Has(efReference)) continue;
-    e->SubModel.reset();
+    free(*e);
     if (!expand || !e->Caption) continue;
     const std::string name = UpperCase(*e->Caption);
     const bool listed = std::any_of(box_.ExpandedSubst.begin(), box_.ExpandedSubst.end(),
@@ -184,10 +202,10 @@ void TLayout::NestedModels() {
     try {
       built = box_.BuildSubstationModel(*e->Caption, nodes, e, canvas_, *e->SubModel, branches);
     } catch (...) {
-      e->SubModel.reset();
+      free(*e);
       throw;
     }
-    if (!built) e->SubModel.reset();
+    if (!built) free(*e);
   }
   // The nested build recomputed the control's metrics for itself.
   box_.ComputeMetrics(canvas_.Font);
@@ -396,17 +414,6 @@ void TLayout::OrderByLinkLength() {
     e->LeftAttach = 0;
     e->GroupMark = 0;
     e->Flags &= ~efLayoutMark;
-  }
-}
-
-// The step only: GroupMark of e's whole subtree.
-void TLayout::MarkSubtree(PSElem e, std::int32_t value) {
-  std::vector<PSElem> stack{e};
-  while (!stack.empty()) {
-    PSElem x = stack.back();
-    stack.pop_back();
-    x->GroupMark = value;
-    for (PSElem c : x->Children) stack.push_back(c);
   }
 }
 

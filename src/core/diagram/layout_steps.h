@@ -34,7 +34,6 @@ public:
   void Run();
 
   // ---- local steps
-  void MarkSubtree(PSElem e, std::int32_t value);
   // Free room beside e in its tier: to the next box (right) or from the previous one (left), unless
   // that box is marked as part of the subtree being measured.
   int GapToNeighbour(const SElem& e, bool right) const;

@@ -102,6 +102,7 @@ void CheckGeometry(const TSchemeModel& m, int xe) {
   std::map<int, std::vector<const SElem*>> tiers;
   for (PSElem e = m.First; e != nullptr; e = e->Next) {
     if (e->Has(efReference)) continue;
+    if (e->SubModel) CheckGeometry(*e->SubModel, 1);  // laid out with its own step
     tiers[e->Tier].push_back(e);
     // The super-root is never drawn.
     if (e != m.First) {
