@@ -361,3 +361,62 @@ TEST(DrawTexts, DamagedVoltageCataloguesKeepTheDrawingGoing) {
 
 }  // namespace
 }  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+// Loads hang in slots of their own beside the lines leaving the box; a node with energies carries
+// the energy tag with its meter letter. Capacitive currents show at both ends, the far end's the
+// other way.
+TEST(DrawTexts, NodeLoadsAndCapacitiveCurrents) {
+  Painted f(Fork(), [](TSchemBoxState& b) { b.FlagP = true; },
+            [](TSchemBoxState& b) {
+              (*b.NodeCols.Pn)[2] = 0.25;
+              (*b.NodeCols.Pg)[2] = 0.1;
+              (*b.NodeCols.WPn)[2] = 700;
+              (*b.NodeCols.Sign)[2] = '-';
+            });
+  const SElem& b = f.E("B");
+  std::vector<int> links;
+  for (int i = 0; i < b.ChildCount; ++i) links.push_back(14 + b.Children[static_cast<std::size_t>(i)]->LinkX);
+  const Prim* load = f.Text("250");
+  const Prim* gen = f.Text("100");
+  ASSERT_NE(load, nullptr);
+  ASSERT_NE(gen, nullptr);
+  const int loadX = load->Points[0].X, genX = gen->Points[0].X;
+  EXPECT_NE(loadX, genX);
+  for (int x : links) {
+    EXPECT_NE(loadX, x);
+    EXPECT_NE(genX, x);
+  }
+  EXPECT_GE(loadX, 14 + b.X1);
+  EXPECT_LE(genX, 14 + b.X2);
+  // Both stems start at the box's lower edge, the results below the device band.
+  const int bottom = b.Y + b.Height;
+  EXPECT_NE(f.canvas.FindOne(PrimKind::Line, {{loadX, bottom}, {loadX, bottom + f.box.PixYcom}}), nullptr);
+  EXPECT_EQ(load->Points[0].Y, bottom + f.box.PixYcom + f.box.PixFlowRow);
+  EXPECT_EQ(f.canvas.FindText("w -").size(), 2u);
+
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  Fork().Load(box);
+  box.FTypFlow = 2;
+  box.FlagI = true;
+  (*box.BranchCols.Iemk1)[2] = 5.f;
+  (*box.BranchCols.Iemk2)[2] = 3.f;
+  RecordingCanvas c;
+  box.ComputeMetrics(c.Font);
+  TElemPainter p(box, &c, true, false, nullptr);
+  SElem e;
+  e.BranchRow = 2;
+  p.DrawLineFlows(e, 100, 300, 100, 200, false, true, false);
+  const int hd = box.PixFlowRow;
+  // The own end, its band above it: 5 A along the arrow down; the parent end: 3 A the other way, up.
+  EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 300 - hd}, {100, 300}}), nullptr) << c.Dump();
+  EXPECT_EQ(c.FindText("5").at(0)->Points[0], (TPoint{100, 300 - hd - box.PixYzam}));
+  EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 200 + hd}, {100, 199}}), nullptr) << c.Dump();
+  EXPECT_EQ(c.FindText("3").at(0)->Points[0], (TPoint{100, 200 + hd}));
+}
+
+}  // namespace
+}  // namespace ld::diagram
