@@ -13,6 +13,7 @@
 #include "core/diagram/draw_elems.h"
 #include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
+#include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/unom.h"
@@ -416,6 +417,62 @@ TEST(DrawTexts, NodeLoadsAndCapacitiveCurrents) {
   EXPECT_EQ(c.FindText("5").at(0)->Points[0], (TPoint{100, 300 - hd - box.PixYzam}));
   EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 200 + hd}, {100, 199}}), nullptr) << c.Dump();
   EXPECT_EQ(c.FindText("3").at(0)->Points[0], (TPoint{100, 200 + hd}));
+}
+
+}  // namespace
+}  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+// Energy flows: of an end's two pairs the larger leads and the other follows reversed; a given flow
+// replaces the values of the end its row names, with the energy tag and its sign letter.
+TEST(DrawTexts, EnergyFlowsAndGivenFlows) {
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  Fork().Load(box);
+  box.FTypFlow = 1;
+  box.FlagP = true;
+  box.BranchEnergyTable = std::make_unique<TDataFile>();
+  ReadMaket(LayoutBranchEnergy, *box.BranchEnergyTable);
+  CreateColumns(*box.BranchEnergyTable, 3);
+  FillBranchEnergyCols(*box.BranchEnergyTable, box.BranchEnergyCols);
+  TBranchEnergyCols& w = box.BranchEnergyCols;
+  (*w.WPnr)[2] = 400, (*w.WQnr)[2] = 100, (*w.WPnl)[2] = -50;
+  (*w.WPkr)[2] = -390, (*w.WQkr)[2] = -90;
+  RecordingCanvas c;
+  box.ComputeMetrics(c.Font);
+  TElemPainter p(box, &c, true, false, nullptr);
+  SElem e;
+  e.BranchRow = 2;
+  p.DrawLineFlows(e, 100, 300, 100, 200, false, false, false);
+  EXPECT_EQ(c.FindText("400 -50").size(), 1u) << c.Dump();
+  EXPECT_EQ(c.FindText("390").size(), 1u);
+  EXPECT_TRUE(c.FindText("w").empty());
+
+  // The given flow's row names end 1 of its own direction, which is the branch's end 2.
+  box.FlowTable = std::make_unique<TDataFile>();
+  ReadMaket(LayoutLineFlows, *box.FlowTable);
+  CreateColumns(*box.FlowTable, 1);
+  FillLineFlowCols(*box.FlowTable, box.FlowCols);
+  (*box.FlowCols.N1)[1] = 3, (*box.FlowCols.N2)[1] = 2;
+  (*box.FlowCols.NK)[1] = 1;
+  (*box.FlowCols.PM)[1] = '+';
+  (*box.FlowCols.Pr)[1] = 300;
+  box.GivenFlowRow = {0, 1, 0};
+  c.Prims.clear();
+  p.DrawLineFlows(e, 100, 300, 100, 200, false, false, false);
+  EXPECT_EQ(c.FindText("400 -50").size(), 1u);
+  EXPECT_EQ(c.FindText("300").size(), 1u) << c.Dump();
+  ASSERT_EQ(c.FindText("w +").size(), 1u);
+  EXPECT_LT(c.FindText("w +")[0]->Points[0].Y, 250);  // at the parent end
+  box.FresPQ = true;  // computed flows kept, the tag marks them so
+  c.Prims.clear();
+  p.DrawLineFlows(e, 100, 300, 100, 200, false, false, false);
+  EXPECT_EQ(c.FindText("390").size(), 1u);
+  bool green = false;
+  for (const Prim& prim : c.Prims) green |= prim.Kind == PrimKind::FillRect && prim.Brush.Color == clGreen;
+  EXPECT_TRUE(green);
 }
 
 }  // namespace
