@@ -237,6 +237,9 @@ TEST(DrawTexts, VoltagesSectionsAndCaptions) {
         (*b.NodeCols.Urez)[3] = 11.5;     // C: 15 % over 10 kV
         (*b.NodeCols.Urez)[4] = 0.3987;   // D
         (*b.NodeCols.EERM)[4] = 0.01234f;
+        (*b.NodeCols.Urez)[5] = 10.1;
+        (*b.NodeCols.Urez)[6] = 10.2;
+        (*b.NodeCols.Urez)[7] = 12;  // section 3 alone out of its band
       });
   // A 0.4 kV voltage keeps two decimals, the others take UPrec; a voltage out of its band stands on
   // the limit colour.
@@ -267,6 +270,10 @@ TEST(DrawTexts, VoltagesSectionsAndCaptions) {
     EXPECT_EQ(number[0]->Align, taRight);
   }
   EXPECT_EQ(f.canvas.Find(PrimKind::Text, {{x2 - 1, y - 1}}).at(0)->Text, "1");
+  EXPECT_EQ(f.Text("10.1")->Brush.Style, bsClear);
+  EXPECT_EQ(f.Text("10.2")->Brush.Style, bsClear);
+  EXPECT_EQ(f.Text("12.0")->Brush.Style, bsSolid);
+  EXPECT_EQ(f.Text("12.0")->Points[0], (TPoint{x2 + 2 * dx + 3, y - 2 * dy - 1}));
 
   // The branch name with its owner and district; the second winding of a three-winding transformer
   // shows no mark, a split-winding one of winding 0 does.
