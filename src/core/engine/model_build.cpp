@@ -247,7 +247,7 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   };
   auto loadsAndGraphs = [&](TRegimeElement& e, int row) {
     e.NodeIndex = row;
-    if (const std::string* name = t.NamePtr(row)) e.Name = *name;
+    e.Name = t.NameView(row);
     if (LoadType == 0) {
       e.Load1 = Complex(t.Pn(row), -t.Qn(row));
       e.Load2 = Complex(-t.Pg(row), t.Qg(row));

@@ -3,12 +3,15 @@
 #include "core/engine/results.h"
 
 #include <cmath>
+#include <exception>
+#include <memory>
 #include <numbers>
 #include <unordered_map>
 
 #include "core/base/codepage.h"
 #include "core/base/numfmt.h"
 #include "core/engine/electric.h"
+#include "core/engine/model_tables.h"
 #include "core/engine/protocol.h"
 #include "core/engine/regime.h"
 #include "core/tables/table_file.h"
@@ -83,11 +86,9 @@ std::string TTextColumn::Get(int row) const {
 void TTextColumn::Set(int row, const std::string& text) {
   switch (array_->TypeLetter()) {
     case 's': {
-      // A recalculated scheme mostly writes the texts that are there already; each new text is an
-      // allocation.
+      // A recalculated scheme mostly writes the texts that are there already.
       DAString* texts = static_cast<DAString*>(array_);
-      const std::string* old = texts->GetPtr(row);
-      if (old == nullptr || *old != text) texts->SetItem(row, text);
+      if (!texts->IsSet(row) || texts->GetView(row) != text) texts->SetItem(row, text);
       break;
     }
     case 't': static_cast<DAFstring*>(array_)->SetItem(row, text); break;
@@ -104,8 +105,8 @@ bool TTextColumn::StartsWithLetter(int row, char latin) const {
   char first = 0;
   switch (array_->TypeLetter()) {
     case 's': {
-      const std::string* text = static_cast<const DAString*>(array_)->GetPtr(row);
-      if (text != nullptr && !text->empty()) first = (*text)[0];
+      const std::string_view text = static_cast<const DAString*>(array_)->GetView(row);
+      if (!text.empty()) first = text[0];
       break;
     }
     case 't': {
@@ -172,6 +173,20 @@ double NodeClass(const TRegimeElement* e) {
 
 int District(double nr) { return static_cast<int>(std::fabs(nr)); }
 
+class TDropOnFailure {
+public:
+  explicit TDropOnFailure(std::shared_ptr<TKeptTables>* kept) : kept_(kept) {}
+  ~TDropOnFailure() {
+    if (kept_ != nullptr && std::uncaught_exceptions() > exceptions_) kept_->reset();
+  }
+  TDropOnFailure(const TDropOnFailure&) = delete;
+  TDropOnFailure& operator=(const TDropOnFailure&) = delete;
+
+private:
+  std::shared_ptr<TKeptTables>* kept_;
+  int exceptions_ = std::uncaught_exceptions();
+};
+
 }  // namespace
 
 void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ*/, bool LoadsAsInput, bool SumSbal,
@@ -180,14 +195,17 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   if (OnStage) OnStage("Вывод результатов");
   const std::string nodeExt = GetMaketExtention(LayoutNodes);
   const std::string branchExt = GetMaketExtention(LayoutBranches);
-  TDataFile ownNodes, ownBranches;
   if (FromFiles) {
-    ReadTableFile(SchemePath + nodeExt, ownNodes);
-    ReadTableFile(SchemePath + branchExt, ownBranches);
-    nodes = &ownNodes;
-    branches = &ownBranches;
+    // The tables the calculation read are written into while their files are unchanged; a file that
+    // another program wrote meanwhile is read again.
+    if (!keptTables_) keptTables_ = std::make_shared<TKeptTables>();
+    TKeptTables& kept = *keptTables_;
+    nodes = &CurrentTable(SchemePath + nodeExt, kept.NodeFile, kept.Nodes);
+    branches = &CurrentTable(SchemePath + branchExt, kept.BranchFile, kept.Branches);
   }
   if (nodes == nullptr || branches == nullptr) return;
+  // Results half written into the kept tables are not what the files hold.
+  const TDropOnFailure dropOnFailure(FromFiles ? &keptTables_ : nullptr);
 
   std::vector<std::string> protocol;
   if (FromFiles) AppendRunSummary(*this, protocol);

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
@@ -75,6 +77,8 @@ void TTableFileIn::ReadHeader() {
 std::vector<TFileSection> TTableFileIn::ScanSections() {
   std::vector<TFileSection> sections;
   std::string name;
+  // Only the headers are wanted here: reading a whole window at each would read the file twice.
+  reader_.SetReadAhead(512);
   while (reader_.Remaining() > 0) {
     TFileSection s;
     std::uint8_t type = 0;
@@ -85,6 +89,7 @@ std::vector<TFileSection> TTableFileIn::ScanSections() {
     if (s.Size < 0 || !reader_.Skip(s.Size)) Fail();
     sections.push_back(std::move(s));
   }
+  reader_.SetReadAhead(0);
   return sections;
 }
 
@@ -96,18 +101,29 @@ void TTableFileIn::LoadMarks(DAbyte& marks) {
 // Short strings of rows 1..RowCount, none of them past `end`.
 void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType) {
   auto* strings = sameType ? dynamic_cast<DAString*>(table.Columns[col].get()) : nullptr;
+  if (strings) {
+    strings->EnsureIndex(rowCount_);
+    // The texts grow in UTF-8 (Cyrillic letters take two bytes); the length bytes make up for part of it.
+    strings->ReserveText(static_cast<std::size_t>(std::max<std::int64_t>(end - reader_.Pos(), 0)));
+  }
   std::string text;
   for (int row = 1; row <= rowCount_; ++row) {
-    const unsigned char* p = reader_.Peek(1);
-    if (!p || reader_.Pos() + 1 + p[0] > end) Fail();
+    // A short string is at most 256 bytes: one look at the window holds it whole.
+    const std::int64_t left = end - reader_.Pos();
+    const unsigned char* p = left > 0 ? reader_.Peek(static_cast<std::size_t>(std::min<std::int64_t>(left, 256))) : nullptr;
+    if (!p || 1 + p[0] > left) Fail();
     const std::size_t length = p[0];
-    p = reader_.Peek(1 + length);
-    if (!p) Fail();
-    DecodeCp1251Into(std::string_view(reinterpret_cast<const char*>(p) + 1, length), text);
+    const std::string_view bytes(reinterpret_cast<const char*>(p) + 1, length);
     reader_.Skip(static_cast<std::int64_t>(1 + length));
     if (strings) {
+      if (length == 0) {
+        strings->SetItem(row, {});
+        continue;
+      }
+      DecodeCp1251Into(bytes, text);
       strings->SetItem(row, text);
     } else {
+      DecodeCp1251Into(bytes, text);
       StoreCellText(table, row, col, text);
     }
   }

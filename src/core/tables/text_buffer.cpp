@@ -50,7 +50,11 @@ void DecodeCp1251Into(std::string_view bytes, std::string& out) {
 
 void EncodeCp1251Into(std::string_view text, std::string& out) {
   out.resize(text.size());  // never more bytes than the UTF-8 text
-  char* d = out.data();
+  out.resize(EncodeCp1251To(text, out.data()));
+}
+
+std::size_t EncodeCp1251To(std::string_view text, char* out) {
+  char* d = out;
   std::size_t pos = 0;
   while (pos < text.size()) {
     const auto b = static_cast<unsigned char>(text[pos]);
@@ -71,7 +75,7 @@ void EncodeCp1251Into(std::string_view text, std::string& out) {
     const int code = Cp1251Code(NextUtf8Char(text, pos));
     *d++ = code >= 0 ? static_cast<char>(code) : '?';
   }
-  out.resize(static_cast<std::size_t>(d - out.data()));
+  return static_cast<std::size_t>(d - out);
 }
 
 }  // namespace ld
