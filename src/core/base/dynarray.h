@@ -3,6 +3,7 @@
 // Arrays are used from index 1 (element 0 exists and stays zero). Writing or taking the address of an
 // index beyond the allocated size grows the array; new elements are zero.
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +17,11 @@ inline constexpr int kShortStringMax = 255;
 
 class TDynamicArray {
 public:
+  struct TFree {
+    void operator()(unsigned char* p) const { std::free(p); }
+  };
+  using TBytes = std::unique_ptr<unsigned char[], TFree>;
+
   // Size becomes the multiple of Delta just above count, so index count is always valid.
   // Throws ld::Error("Ошибка выполнения (DynamicArray)") for an element size of 0 or a size above MaxSize.
   TDynamicArray(int count, int elemSize);
@@ -77,7 +83,7 @@ private:
   int elemSize_ = 0;
   int maxSize_ = 0;
   int delta_ = 1;
-  std::unique_ptr<unsigned char[]> data_;
+  TBytes data_;
 };
 
 // Typed access to a numeric, byte or pointer array. The elements are contiguous from Data().

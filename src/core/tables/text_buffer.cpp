@@ -1,6 +1,7 @@
 #include "core/tables/text_buffer.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "core/base/codepage.h"
@@ -8,6 +9,8 @@
 namespace ld {
 
 namespace {
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 
 struct TUtf8Of {
   unsigned char Length = 0;
@@ -36,7 +39,15 @@ void DecodeCp1251Into(std::string_view bytes, std::string& out) {
   // Every Windows-1251 character takes at most 3 UTF-8 bytes; one spare byte lets each be copied whole.
   out.resize(bytes.size() * 3 + 1);
   char* d = out.data();
-  for (const char c : bytes) {
+  std::size_t pos = 0;
+  for (; pos + 8 <= bytes.size(); pos += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + pos, 8);
+    if ((word & kHighBits) != 0) break;
+    std::memcpy(d, &word, 8);
+    d += 8;
+  }
+  for (const char c : bytes.substr(pos)) {
     const auto b = static_cast<unsigned char>(c);
     if (b < 0x80) {
       *d++ = c;
@@ -57,6 +68,17 @@ std::size_t EncodeCp1251To(std::string_view text, char* out) {
   char* d = out;
   std::size_t pos = 0;
   while (pos < text.size()) {
+    // Eight Latin characters, digits or signs at once: the bytes are the same in both codes.
+    if (pos + 8 <= text.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + pos, 8);
+      if ((word & kHighBits) == 0) {
+        std::memcpy(d, &word, 8);
+        d += 8;
+        pos += 8;
+        continue;
+      }
+    }
     const auto b = static_cast<unsigned char>(text[pos]);
     if (b < 0x80) {
       *d++ = text[pos++];
