@@ -353,11 +353,17 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
     AppendToTree(&e);
   }
   for (int row = 1; row <= nodeCount; ++row) {
+    if (row + kFetchAhead <= nodeCount && childElement[row + kFetchAhead] != nullptr) {
+      PrefetchRecord(childElement[row + kFetchAhead]);
+    }
     if (childElement[row] == nullptr) continue;
     loadsAndGraphs(*childElement[row], row);
     shuntsAndLimits(*childElement[row], row);
   }
   for (int b = 1; b <= branchCount; ++b) {
+    if (b + kFetchAhead <= branchCount && branchElement[b + kFetchAhead] != nullptr) {
+      PrefetchRecord(branchElement[b + kFetchAhead]);
+    }
     if (branchElement[b] == nullptr) continue;
     const BranchState& s = br[b];
     TRegimeElement& e = *branchElement[b];

@@ -16,6 +16,16 @@ struct TKeptTables {
   TDataFile Nodes, Branches;
 };
 
+// Starts fetching a whole record. Passes in row order reach the element records of consecutive rows far
+// apart in memory, and waiting for each in turn costs more than the work done on it.
+template <typename T>
+inline void PrefetchRecord(const T* record) {
+  const char* bytes = reinterpret_cast<const char*>(record);
+  for (std::size_t k = 0; k < sizeof(T); k += 64) __builtin_prefetch(bytes + k);
+}
+// How many rows ahead those passes fetch.
+inline constexpr int kFetchAhead = 8;
+
 // The table of a file as it is on disk: the kept one while the file keeps the date it had when it was
 // read or written, else read again into it.
 TDataFile& CurrentTable(const std::string& file, std::string& keptFile, TDataFile& kept);

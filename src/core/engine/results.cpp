@@ -174,16 +174,6 @@ double NodeClass(const TRegimeElement* e) {
 
 int District(double nr) { return static_cast<int>(std::fabs(nr)); }
 
-// Starts fetching a whole record: a pass in row order reaches the records of consecutive rows far apart
-// in memory, and waiting for each in turn would cost more than the pass's work.
-void Prefetch(const TRegimeElement* e) {
-  const char* bytes = reinterpret_cast<const char*>(e);
-  for (std::size_t k = 0; k < sizeof(TRegimeElement); k += 64) __builtin_prefetch(bytes + k);
-}
-
-// How far ahead of the present record the row passes fetch.
-constexpr std::size_t kAhead = 8;
-
 class TDropOnFailure {
 public:
   explicit TDropOnFailure(std::shared_ptr<TKeptTables>* kept) : kept_(kept) {}
@@ -272,7 +262,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   // Nodes: the table.
   const std::vector<TRegimeElement*> nodeOrder = inRowOrder(nodeRows, nodeRowOf);
   for (std::size_t k = 0; k < nodeOrder.size(); ++k) {
-    if (k + kAhead < nodeOrder.size()) Prefetch(nodeOrder[k + kAhead]);
+    if (k + kFetchAhead < nodeOrder.size()) PrefetchRecord(nodeOrder[k + kFetchAhead]);
     TRegimeElement* e = nodeOrder[k];
     const int row = e->NodeIndex;
     const bool unsupplied = (e->Flags & efUnsupplied) != 0;
@@ -469,8 +459,8 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   // Branches: the table.
   const std::vector<TRegimeElement*> branchOrder = inRowOrder(branchRows, branchRowOf);
   for (std::size_t k = 0; k < branchOrder.size(); ++k) {
-    if (k + kAhead < branchOrder.size()) Prefetch(branchOrder[k + kAhead]);
-    if (k + kAhead / 2 < branchOrder.size()) Prefetch(branchOrder[k + kAhead / 2]->Parent);
+    if (k + kFetchAhead < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead]);
+    if (k + kFetchAhead / 2 < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead / 2]->Parent);
     TRegimeElement* e = branchOrder[k];
     const int row = e->BranchIndex;
     const TRegimeElement* parent = e->Parent;
