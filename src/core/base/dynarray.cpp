@@ -193,12 +193,6 @@ const std::string* DAString::GetPtr(int index) const {
 void DAString::SetItem(int index, std::string_view text) {
   EnsureIndex(index);
   text = Utf8Prefix(text, kShortStringMax);
-  // A text of this very array would move under the copy when the store grows.
-  std::string own;
-  if (!text.empty() && !text_.empty() && text.data() >= text_.data() && text.data() < text_.data() + text_.size()) {
-    own.assign(text);
-    text = own;
-  }
   const std::uint64_t old = SlotAt(index);
   const std::size_t oldLength = old & 0xFFFF;
   if (text.empty()) {
@@ -207,16 +201,24 @@ void DAString::SetItem(int index, std::string_view text) {
     return;
   }
   if (text.size() <= oldLength) {
-    // In place: the element's own bytes belong to it alone.
+    // In place: the element's own bytes belong to it alone (the text may be one of this array's own).
     const std::size_t offset = old >> kOffsetShift;
     if (!made_.empty()) made_.erase(offset);
-    std::memcpy(text_.data() + offset, text.data(), text.size());
+    std::memmove(text_.data() + offset, text.data(), text.size());
     garbage_ += oldLength - text.size();
     PutSlot(index, (old & ~std::uint64_t{0xFFFF}) | text.size());
     return;
   }
-  Forget(old);
-  PutSlot(index, 0);
+  // A text of this very array would move under the copy when the store grows or is compacted.
+  std::string own;
+  if (!text_.empty() && text.data() >= text_.data() && text.data() < text_.data() + text_.size()) {
+    own.assign(text);
+    text = own;
+  }
+  if (old != 0) {
+    Forget(old);
+    PutSlot(index, 0);
+  }
   if (garbage_ > kCompactFloor && garbage_ > text_.size() / 2) Compact();
   const std::size_t at = text_.size();
   try {

@@ -187,6 +187,13 @@ TEST(DynamicArray, StringStoreKeepsEveryTextThroughRewrites) {
   s.SetItem(kRows + 5, "");
   EXPECT_TRUE(s.IsSet(kRows + 5));
   EXPECT_EQ(s.GetView(kRows + 5), "");
+  // Rows deleted and new rows appended, again and again, as a grid does: the store stays bounded.
+  for (int round = 0; round < 60; ++round) {
+    s.Delete(kRows + 10, kRows + 1009);
+    for (int row = kRows + 10; row < kRows + 1010; ++row) s.SetItem(row, textOf(row, round));
+  }
+  EXPECT_EQ(s.GetItem(kRows + 500), textOf(kRows + 500, 59));
+  EXPECT_LT(s.TextCapacity(), 8 * live + 65536);
   s.Delete(1, kRows);
   EXPECT_EQ(s.GetItem(2), textOf(2, 11));
   s.Clear();
