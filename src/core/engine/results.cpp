@@ -2,6 +2,8 @@
 // tables saved back into the scheme's files.
 #include "core/engine/results.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <exception>
 #include <memory>
@@ -84,7 +86,7 @@ std::string TTextColumn::Get(int row) const {
   }
 }
 
-void TTextColumn::Set(int row, const std::string& text) {
+void TTextColumn::Set(int row, std::string_view text) {
   switch (array_->TypeLetter()) {
     case 's': {
       // A recalculated scheme mostly writes the texts that are there already.
@@ -157,7 +159,12 @@ struct BranchColumns {
         F1("F1", t), U2("U2", t), F2("F2", t), Name1("Name1", t), Name2("Name2", t) {}
 };
 
-std::string NodeName(const TRegimeElement* e) { return e->Name.empty() ? IntToStr(e->Number) : e->Name; }
+// The node's name, or its number for a node without one (written into `digits`).
+std::string_view NodeName(const TRegimeElement* e, std::array<char, 16>& digits) {
+  if (!e->Name.empty()) return e->Name;
+  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), e->Number).ptr;
+  return std::string_view(digits.data(), static_cast<std::size_t>(end - digits.data()));
+}
 
 // The element that carries the node of e: its partner for a loop-closing element.
 const TRegimeElement* NodeCarrier(const TRegimeElement* e) {
@@ -468,7 +475,8 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     const bool reversed = (e->Flags & efReversed) != 0;
     const bool openBoth = (e->Flags & (efOpenNumber | efOpenNumber2)) == (efOpenNumber | efOpenNumber2);
 
-    const std::string own = NodeName(e), other = NodeName(parent);
+    std::array<char, 16> ownDigits, otherDigits;
+    const std::string_view own = NodeName(e, ownDigits), other = NodeName(parent, otherDigits);
     bc.Name1.Set(row, reversed ? other : own);
     bc.Name2.Set(row, reversed ? own : other);
 
