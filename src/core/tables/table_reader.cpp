@@ -99,18 +99,21 @@ void TTableFileIn::LoadMarks(DAbyte& marks) {
 }
 
 // Short strings of rows 1..RowCount, none of them past `end`.
-void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType) {
+void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType, bool sized) {
   auto* strings = sameType ? dynamic_cast<DAString*>(table.Columns[col].get()) : nullptr;
   if (strings) {
     strings->EnsureIndex(rowCount_);
-    // The texts grow in UTF-8 (Cyrillic letters take two bytes); the length bytes make up for part of it.
-    strings->ReserveText(static_cast<std::size_t>(std::max<std::int64_t>(end - reader_.Pos(), 0)));
+    // A section's texts take at least its bytes less the length bytes (more in UTF-8, where a Cyrillic
+    // letter takes two). A column of the old format has no size of its own.
+    const std::int64_t least = end - reader_.Pos() - rowCount_;
+    if (sized && least > 0) strings->ReserveText(static_cast<std::size_t>(least));
   }
   std::string text;
   for (int row = 1; row <= rowCount_; ++row) {
     // A short string is at most 256 bytes: one look at the window holds it whole.
     const std::int64_t left = end - reader_.Pos();
-    const unsigned char* p = left > 0 ? reader_.Peek(static_cast<std::size_t>(std::min<std::int64_t>(left, 256))) : nullptr;
+    const unsigned char* p =
+        left > 0 ? reader_.Peek(static_cast<std::size_t>(std::min<std::int64_t>(left, 256))) : nullptr;
     if (!p || 1 + p[0] > left) Fail();
     const std::size_t length = p[0];
     const std::string_view bytes(reinterpret_cast<const char*>(p) + 1, length);
@@ -142,7 +145,7 @@ void TTableFileIn::LoadSection(TDataFile& table, int col, const TFileSection& se
   const char type = table.ColType[col];
   const std::int64_t end = section.DataPos + section.Size;
   if (section.Type == 's') {
-    LoadStrings(end, table, col, type == 's');
+    LoadStrings(end, table, col, type == 's', true);
     return;
   }
   int elemSize = ElementSizeOf(section.Type, 0);
@@ -169,7 +172,7 @@ void TTableFileIn::LoadSection(TDataFile& table, int col, const TFileSection& se
 
 void TTableFileIn::LoadOldColumn(TDataFile& table, int col) {
   if (table.ColType[col] == 's') {
-    LoadStrings(reader_.Size(), table, col, true);
+    LoadStrings(reader_.Size(), table, col, true, false);
   } else {
     LoadFixed(table, col, static_cast<std::int64_t>(rowCount_) * table.Columns[col]->ElemSize());
   }
