@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/engine/regime.h"
 #include "core/engine/results.h"
@@ -101,6 +102,54 @@ TEST(StoreRoad, NodeFileChangedMeanwhileIsReadAgain) {
   EXPECT_EQ(TTextColumn("Name2", branches).Get(2), "ТП-3 шины 0,4 кВ");
   const double sourceP = -TNumberColumn("Pbal", nodes).Get(1);
   EXPECT_NEAR(sourceP, 1.3 + r.TotalLosses(), 1e-7);
+}
+
+// Node numbers far apart find their rows as numbers close together do, the first of two rows of one
+// number included, and a branch between numbers no row has is reported with those numbers.
+TEST(StoreRoad, NodeNumbersFarApartFindTheirRows) {
+  NominalVoltages voltages;
+  auto schemeOf = [](const std::vector<std::int32_t>& numbers) {
+    SchemeBuilder s = Feeder();
+    for (std::size_t k = 0; k < s.Nodes.size(); ++k) s.Nodes[k].NS = numbers[k];
+    s.Branches[0].N1 = numbers[1];
+    s.Branches[0].N2 = numbers[0];
+    s.Branches[1].N1 = numbers[1];
+    s.Branches[1].N2 = numbers[2];
+    s.Node(numbers[1], "", 5.0, 5.0).Um = 10;  // a second row of node 2: never fed
+    return s;
+  };
+  auto voltagesOf = [&](const std::vector<std::int32_t>& numbers) {
+    TempDir dir;
+    TRegime r;
+    schemeOf(numbers).Read(r, dir.Path());
+    RunRegime(r);
+    EXPECT_TRUE(r.Converged);
+    Write(r);
+    TDataFile nodes;
+    ReadTableFile((dir.Path() / "scheme.UZL").string(), nodes);
+    std::vector<double> u;
+    for (int row = 1; row <= nodes.RowCount; ++row) u.push_back(TNumberColumn("Urez", nodes).Get(row));
+    return u;
+  };
+  auto errorsOf = [&](const std::vector<std::int32_t>& numbers) {
+    SchemeBuilder s = schemeOf(numbers);
+    s.Branch(numbers[4] + 1, numbers[4] + 3);
+    TempDir dir;
+    TRegime r;
+    std::vector<std::string> errors;
+    r.Errors = &errors;
+    s.Read(r, dir.Path());
+    return errors;
+  };
+  const std::vector<std::int32_t> close = {1, 2, 3, 4, 5}, far = {-7, 2000000000, 55, 100001, -2000000000};
+  const std::vector<double> u = voltagesOf(close);
+  EXPECT_EQ(voltagesOf(far), u);
+  EXPECT_GT(u[1], 10.0);
+  EXPECT_EQ(u[4], 0);
+  EXPECT_EQ(errorsOf(close), (std::vector<std::string>{"Схема \"Тестовая схема\". Отсутствует узел : 6",
+                                                       "Схема \"Тестовая схема\". Отсутствует узел : 8"}));
+  EXPECT_EQ(errorsOf(far), (std::vector<std::string>{"Схема \"Тестовая схема\". Отсутствует узел : -1999999999",
+                                                     "Схема \"Тестовая схема\". Отсутствует узел : -1999999997"}));
 }
 
 }  // namespace
