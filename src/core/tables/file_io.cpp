@@ -13,7 +13,7 @@
 namespace ld::fileio {
 
 namespace {
-constexpr std::size_t kBufferSize = 256 * 1024;
+constexpr std::size_t kBufferSize = TFileWriter::kCapacity;
 }
 
 bool TFd::Close() {
@@ -123,9 +123,8 @@ void TFileWriter::Write(const void* data, std::size_t n) {
   used_ += n;
 }
 
-char* TFileWriter::Room(std::size_t n) {
-  if (!ok_ || n > kBufferSize) return nullptr;
-  if (used_ + n > kBufferSize && !Flush()) return nullptr;
+char* TFileWriter::RoomAfterFlush(std::size_t n) {
+  if (!ok_ || n > kBufferSize || !Flush()) return nullptr;
   return reinterpret_cast<char*>(buf_.get() + used_);
 }
 

@@ -75,13 +75,19 @@ public:
   void WriteShortString(const std::string& bytes);
   // Room for n (at most 256 KiB) bytes at the end of the buffer, to be filled and then taken with
   // Commit; nullptr after a failure.
-  char* Room(std::size_t n);
+  char* Room(std::size_t n) {
+    return ok_ && used_ + n <= kCapacity ? reinterpret_cast<char*>(buf_.get() + used_) : RoomAfterFlush(n);
+  }
   void Commit(std::size_t n) { used_ += n; }
   // Overwrites 4 bytes already written at pos.
   void PatchInt32(std::int64_t pos, std::int32_t v);
   bool Flush();
 
+  static constexpr std::size_t kCapacity = 256 * 1024;
+
 private:
+  char* RoomAfterFlush(std::size_t n);
+
   int fd_;
   bool ok_ = true;
   std::int64_t flushed_ = 0;

@@ -1,7 +1,6 @@
 #include "core/tables/text_buffer.h"
 
 #include <array>
-#include <cstdint>
 #include <cstring>
 
 #include "core/base/codepage.h"
@@ -9,8 +8,6 @@
 namespace ld {
 
 namespace {
-
-constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 
 struct TUtf8Of {
   unsigned char Length = 0;
@@ -39,15 +36,7 @@ void DecodeCp1251Into(std::string_view bytes, std::string& out) {
   // Every Windows-1251 character takes at most 3 UTF-8 bytes; one spare byte lets each be copied whole.
   out.resize(bytes.size() * 3 + 1);
   char* d = out.data();
-  std::size_t pos = 0;
-  for (; pos + 8 <= bytes.size(); pos += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes.data() + pos, 8);
-    if ((word & kHighBits) != 0) break;
-    std::memcpy(d, &word, 8);
-    d += 8;
-  }
-  for (const char c : bytes.substr(pos)) {
+  for (const char c : bytes) {
     const auto b = static_cast<unsigned char>(c);
     if (b < 0x80) {
       *d++ = c;
@@ -65,36 +54,35 @@ void EncodeCp1251Into(std::string_view text, std::string& out) {
 }
 
 std::size_t EncodeCp1251To(std::string_view text, char* out) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
   char* d = out;
   std::size_t pos = 0;
-  while (pos < text.size()) {
-    // Eight Latin characters, digits or signs at once: the bytes are the same in both codes.
-    if (pos + 8 <= text.size()) {
-      std::uint64_t word;
-      std::memcpy(&word, text.data() + pos, 8);
-      if ((word & kHighBits) == 0) {
-        std::memcpy(d, &word, 8);
-        d += 8;
-        pos += 8;
-        continue;
-      }
-    }
-    const auto b = static_cast<unsigned char>(text[pos]);
+  while (pos < size) {
+    const unsigned b = s[pos];
     if (b < 0x80) {
-      *d++ = text[pos++];
+      *d++ = static_cast<char>(b);
+      ++pos;
       continue;
     }
-    // Most texts are Russian: А..я are two bytes in UTF-8 and 0xC0..0xFF in Windows-1251.
-    if ((b == 0xD0 || b == 0xD1) && pos + 1 < text.size()) {
-      const auto b1 = static_cast<unsigned char>(text[pos + 1]);
-      const unsigned cp = (static_cast<unsigned>(b & 0x1F) << 6) | (b1 & 0x3Fu);
-      if ((b1 & 0xC0) == 0x80 && cp >= 0x410 && cp <= 0x44F) {
-        *d++ = static_cast<char>(cp - 0x410 + 0xC0);
+    // Most texts are Russian: А..п are D0 90..BF in UTF-8, р..я D1 80..8F, and 0xC0..0xFF in Windows-1251.
+    if (pos + 1 < size) {
+      const unsigned b1 = s[pos + 1];
+      if (b == 0xD0 && b1 - 0x90u <= 0x2Fu) {
+        *d++ = static_cast<char>(b1 + 0x30);
+        pos += 2;
+        continue;
+      }
+      if (b == 0xD1 && b1 - 0x80u <= 0x0Fu) {
+        *d++ = static_cast<char>(b1 + 0x70);
         pos += 2;
         continue;
       }
     }
-    const int code = Cp1251Code(NextUtf8Char(text, pos));
+    // Through a copy: handing out the loop's own position would keep it in memory for the whole loop.
+    std::size_t next = pos;
+    const int code = Cp1251Code(NextUtf8Char(text, next));
+    pos = next;
     *d++ = code >= 0 ? static_cast<char>(code) : '?';
   }
   return static_cast<std::size_t>(d - out);

@@ -34,12 +34,15 @@ std::string Repeat(const std::string& s, int n) {
 TEST(StringColumn, EveryLengthAndCodeRoundTripsByteForByte) {
   TempDir dir;
   LayoutScope scope(dir, kTexts);
+  std::string every;  // every Windows-1251 character, in runs of Latin ones and others
+  for (int b = 1; b < 256; ++b) every.push_back(static_cast<char>(b));
   const std::vector<std::string> texts = {"",
                                           "a",
                                           Repeat("я", 254),
                                           Repeat("Ж", 255),
                                           "Подстанция №5 «Восток» — ёЁїЇ",
-                                          "ТП-1 日"};
+                                          "ТП-1 日",
+                                          Cp1251ToUtf8(every)};
   const int rows = static_cast<int>(texts.size()) + 1;
   TDataFile t;
   ReadMaket("Тексты", t);
@@ -65,6 +68,7 @@ TEST(StringColumn, EveryLengthAndCodeRoundTripsByteForByte) {
     wideSection += std::string(1, static_cast<char>(c.size())) + c + std::string(255 - c.size(), '\0');
   }
   EXPECT_EQ(coded[5], "\xD2\xCF-1 ?");
+  EXPECT_EQ(coded[6].size(), 255u);
   const std::string expected = std::string("\x06ZREGIM") + Short("Тексты") + Short("Т") + I32(rows) +
                                "\x0CRESTRUCTURED" + std::string(static_cast<std::size_t>(rows), '\0') +
                                Short("Text") + "s" + I32(static_cast<std::int32_t>(textSection.size())) + textSection +
