@@ -202,10 +202,10 @@ private:
   mutable std::unordered_map<std::uint64_t, std::unique_ptr<std::string>> made_;
 };
 
-// Texts stored inline with a fixed capacity Len (0..255 characters; a capacity of 0 holds the empty text): each element is a length byte and
-// Len bytes of Windows-1251 text, exactly the element layout of a "t" column in a table file, so a
-// column moves between file and memory without conversion. GetItem and SetItem speak UTF-8; a
-// character without a Windows-1251 code is stored as '?'.
+// Texts stored inline with a fixed capacity Len (0..255 characters; a capacity of 0 holds the empty
+// text): each element is a length byte and Len bytes of Windows-1251 text, exactly the element layout
+// of a "t" column in a table file, so a column moves between file and memory without conversion.
+// GetItem and SetItem speak UTF-8; a character without a Windows-1251 code is stored as '?'.
 class DAFstring final : public TDynamicArray {
 public:
   DAFstring(int len, int count = 0);
