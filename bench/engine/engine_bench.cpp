@@ -1,4 +1,4 @@
-// The regime engine on generated schemes of 10,000 and 100,000 nodes: reading the scheme, forming the
+// The regime engine on generated schemes of 10,000, 100,000 and 1,000,000 nodes: reading the scheme, forming the
 // matrices, iterating and writing the results, each alone and all together, against a bare
 // forward/backward sweep over plain arrays of the same tree.
 //
@@ -7,8 +7,10 @@
 // engine's own records), "elements_MB" the element records of the model, "peak_MB" the peak resident
 // memory of the process.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <complex>
 #include <filesystem>
@@ -124,6 +126,64 @@ void BM_ReadCalculateWrite(benchmark::State& state) {
   state.counters["peak_MB"] = StatusMB("VmHWM:");
 }
 
+// Resets the peak resident memory of the process, so that a later reading shows the peak of what
+// followed (the scheme generation before it holds more than the road itself).
+void ResetPeak() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5";
+}
+
+// The whole road again, stage by stage, as Calculate runs it: reading the tables (up to the stage
+// text "Чтение схемы"), model building with the configuration analysis, the time data, the matrices, the iterations and
+// the write-back with the protocol. Counters in milliseconds per road; "peak_KB_per_node" the growth of
+// the process's peak memory over the road, per node of the scheme.
+void BM_RoadStages(benchmark::State& state) {
+  const int nodes = static_cast<int>(state.range(0));
+  const std::string& path = SchemeOf(nodes);
+  using Clock = std::chrono::steady_clock;
+  auto ms = [](Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); };
+  double read = 0, build = 0, apply = 0, form = 0, iterate = 0, write = 0, peak = 0;
+  for (auto _ : state) {
+    malloc_trim(0);  // what earlier runs freed must not hide the road's own growth
+    const double before = StatusMB("VmRSS:");
+    ResetPeak();
+    const auto t0 = Clock::now();
+    auto tablesRead = t0;
+    {
+      TRegime r;
+      r.OnStage = [&](const std::string& text) {
+        if (text == "Чтение схемы") tablesRead = Clock::now();
+      };
+      r.ReadScheme(path);
+      const auto t1 = Clock::now();
+      r.ApplyTimeData(0, 0, 0, 0, 0, false);
+      const auto t15 = Clock::now();
+      r.FormMatrices();
+      const auto t2 = Clock::now();
+      r.RunIterations();
+      if (!r.Converged) state.SkipWithError("no convergence");
+      const auto t3 = Clock::now();
+      WriteResults(r);
+      const auto t4 = Clock::now();
+      read += ms(t0, tablesRead);
+      build += ms(tablesRead, t1);
+      apply += ms(t1, t15);
+      form += ms(t15, t2);
+      iterate += ms(t2, t3);
+      write += ms(t3, t4);
+      peak = std::max(peak, StatusMB("VmHWM:") - before);
+    }
+  }
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["read_ms"] = read / runs;
+  state.counters["build_ms"] = build / runs;
+  state.counters["time_data_ms"] = apply / runs;
+  state.counters["form_ms"] = form / runs;
+  state.counters["iterate_ms"] = iterate / runs;
+  state.counters["write_ms"] = write / runs;
+  state.counters["peak_KB_per_node"] = peak * 1024.0 / nodes;
+}
+
 // The same tree as plain arrays in tree order: one iteration of load currents from the voltages, the
 // currents summed from the leaves to the root and the voltages carried from the root to the leaves.
 struct BareTree {
@@ -235,7 +295,8 @@ BENCHMARK(BM_ReadScheme)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_FormMatrices)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunIterations)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteResults)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadCalculateWrite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadCalculateWrite)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RoadStages)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareSweep)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IterationAgainstBareSweep)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -1,6 +1,7 @@
 #include "core/base/dynarray.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -14,12 +15,12 @@ namespace {
 
 [[noreturn]] void Fail() { throw Error("Ошибка выполнения (DynamicArray)"); }
 
-std::unique_ptr<unsigned char[]> Allocate(std::size_t bytes) {
-  try {
-    return std::make_unique<unsigned char[]>(bytes);  // value-initialised: zero-filled
-  } catch (const std::bad_alloc&) {
-    Fail();
-  }
+// Zero-filled memory. calloc knows memory fresh from the system is zero already, so a large column does
+// not have every page touched once for the zeros and again for its values.
+TDynamicArray::TBytes Allocate(std::size_t bytes) {
+  auto* memory = static_cast<unsigned char*>(std::calloc(std::max<std::size_t>(bytes, 1), 1));
+  if (memory == nullptr) Fail();
+  return TDynamicArray::TBytes(memory);
 }
 
 }  // namespace
@@ -88,37 +89,151 @@ void TDynamicArray::Exchange(int i, int j) {
 
 // --- DAString ---
 
-DAString::DAString(int count) : TDynamicArray(count, static_cast<int>(sizeof(std::string*))) {}
+namespace {
 
-DAString::~DAString() { ReleaseRange(0, Size() - 1); }
+// The first n characters of a text, as Utf8Left counts them.
+std::string_view Utf8Prefix(std::string_view text, std::size_t n) {
+  if (text.size() <= n) return text;  // every character takes at least one byte
+  std::size_t pos = 0;
+  for (std::size_t i = 0; i < n && pos < text.size(); ++i) NextUtf8Char(text, pos);
+  return text.substr(0, pos);
+}
+
+// Below this much garbage the store is never rewritten: small arrays keep their few stale bytes.
+constexpr std::size_t kCompactFloor = 4096;
+
+}  // namespace
+
+DAString::DAString(int count) : TDynamicArray(count, static_cast<int>(sizeof(std::uint64_t))) {}
+
+DAString::~DAString() = default;
+
+std::uint64_t DAString::SlotAt(int index) const {
+  std::uint64_t slot;
+  std::memcpy(&slot, At(index), sizeof slot);
+  return slot;
+}
+
+void DAString::PutSlot(int index, std::uint64_t slot) { std::memcpy(At(index), &slot, sizeof slot); }
+
+void DAString::Forget(std::uint64_t slot) {
+  const std::size_t length = slot & 0xFFFF;
+  if (length == 0) return;
+  garbage_ += length;
+  if (!made_.empty()) made_.erase(slot >> kOffsetShift);
+}
 
 void DAString::ReleaseRange(int from, int to) {
   for (int i = std::max(from, 0); i <= to && i < Size(); ++i) {
-    std::unique_ptr<std::string> owned(Slot(i));  // takes the element's text back and frees it
-    Slot(i) = nullptr;
+    Forget(SlotAt(i));
+    PutSlot(i, 0);
   }
 }
 
-const std::string* DAString::GetPtr(int index) const {
-  return index >= 0 && index < Size() ? SlotValue(index) : nullptr;
+void DAString::Clear() {
+  TDynamicArray::Clear();
+  text_.clear();
+  garbage_ = 0;
+  made_.clear();
 }
 
-std::string DAString::GetItem(int index) const {
-  const std::string* text = GetPtr(index);
-  return text ? *text : std::string();
+void DAString::ReserveText(std::size_t bytes) {
+  if (text_.size() + bytes <= text_.capacity()) return;
+  try {
+    text_.reserve(text_.size() + bytes);
+  } catch (const std::bad_alloc&) {
+    Fail();
+  }
+}
+
+// Rewrites the store with the live texts alone, in element order.
+void DAString::Compact() {
+  std::vector<char> fresh;
+  try {
+    fresh.reserve(text_.size() - garbage_);
+  } catch (const std::bad_alloc&) {
+    Fail();
+  }
+  for (int i = 0; i < Size(); ++i) {
+    const std::uint64_t slot = SlotAt(i);
+    const std::size_t length = slot & 0xFFFF;
+    if (length == 0) continue;
+    const std::size_t offset = slot >> kOffsetShift;
+    const std::size_t at = fresh.size();
+    fresh.insert(fresh.end(), text_.begin() + static_cast<std::ptrdiff_t>(offset),
+                 text_.begin() + static_cast<std::ptrdiff_t>(offset + length));
+    PutSlot(i, (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | length);
+  }
+  text_ = std::move(fresh);
+  garbage_ = 0;
+  made_.clear();
+}
+
+std::string_view DAString::GetView(int index) const {
+  if (index < 0 || index >= Size()) return {};
+  const std::uint64_t slot = SlotAt(index);
+  const std::size_t length = slot & 0xFFFF;
+  if (length == 0) return {};
+  return std::string_view(text_.data() + (slot >> kOffsetShift), length);
+}
+
+std::string DAString::GetItem(int index) const { return std::string(GetView(index)); }
+
+const std::string* DAString::GetPtr(int index) const {
+  if (index < 0 || index >= Size()) return nullptr;
+  const std::uint64_t slot = SlotAt(index);
+  if (slot == 0) return nullptr;
+  static const std::string empty;
+  if ((slot & 0xFFFF) == 0) return &empty;
+  std::unique_ptr<std::string>& made = made_[slot >> kOffsetShift];
+  if (!made) made = std::make_unique<std::string>(GetView(index));
+  return made.get();
 }
 
 void DAString::SetItem(int index, std::string_view text) {
   EnsureIndex(index);
-  auto copy = std::make_unique<std::string>(Utf8Left(text, kShortStringMax));
-  ReleaseRange(index, index);
-  Slot(index) = copy.release();  // owned by the array from here; freed by ReleaseRange
+  text = Utf8Prefix(text, kShortStringMax);
+  const std::uint64_t old = SlotAt(index);
+  const std::size_t oldLength = old & 0xFFFF;
+  if (text.empty()) {
+    Forget(old);
+    PutSlot(index, kSetBit);
+    return;
+  }
+  if (text.size() <= oldLength) {
+    // In place: the element's own bytes belong to it alone (the text may be one of this array's own).
+    const std::size_t offset = old >> kOffsetShift;
+    if (!made_.empty()) made_.erase(offset);
+    std::memmove(text_.data() + offset, text.data(), text.size());
+    garbage_ += oldLength - text.size();
+    PutSlot(index, (old & ~std::uint64_t{0xFFFF}) | text.size());
+    return;
+  }
+  // A text of this very array would move under the copy when the store grows or is compacted.
+  std::string own;
+  if (!text_.empty() && text.data() >= text_.data() && text.data() < text_.data() + text_.size()) {
+    own.assign(text);
+    text = own;
+  }
+  if (old != 0) {
+    Forget(old);
+    PutSlot(index, 0);
+  }
+  if (garbage_ > kCompactFloor && garbage_ > text_.size() / 2) Compact();
+  const std::size_t at = text_.size();
+  try {
+    text_.insert(text_.end(), text.begin(), text.end());
+  } catch (const std::bad_alloc&) {
+    Fail();
+  }
+  PutSlot(index, (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | text.size());
 }
 
 // --- DAFstring ---
 
 DAFstring::DAFstring(int len, int count)
-    : TDynamicArray(count, len <= 0 ? 0 : std::min(len, kShortStringMax) + 1) {}
+    // A layout may declare a capacity of 0: such a column holds the empty text, one length byte a row.
+    : TDynamicArray(count, std::clamp(len, 0, kShortStringMax) + 1) {}
 
 std::string DAFstring::GetItem(int index) const {
   if (index < 0 || index >= Size()) return {};

@@ -3,9 +3,12 @@
 // Arrays are used from index 1 (element 0 exists and stays zero). Writing or taking the address of an
 // index beyond the allocated size grows the array; new elements are zero.
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace ld {
 
@@ -14,6 +17,11 @@ inline constexpr int kShortStringMax = 255;
 
 class TDynamicArray {
 public:
+  struct TFree {
+    void operator()(unsigned char* p) const { std::free(p); }
+  };
+  using TBytes = std::unique_ptr<unsigned char[], TFree>;
+
   // Size becomes the multiple of Delta just above count, so index count is always valid.
   // Throws ld::Error("Ошибка выполнения (DynamicArray)") for an element size of 0 or a size above MaxSize.
   TDynamicArray(int count, int elemSize);
@@ -75,7 +83,7 @@ private:
   int elemSize_ = 0;
   int maxSize_ = 0;
   int delta_ = 1;
-  std::unique_ptr<unsigned char[]> data_;
+  TBytes data_;
 };
 
 // Typed access to a numeric, byte or pointer array. The elements are contiguous from Data().
@@ -147,7 +155,9 @@ public:
   void SetItem(int index, void* p) { (*this)[index] = p; }
 };
 
-// Texts of up to 255 characters (UTF-8), each element its own heap copy or none.
+// Texts of up to 255 characters (UTF-8). The texts of the whole array live in one store, each element
+// holding where its text lies, so a column of a million rows is two allocations, not a million, and an
+// element never set or set to the empty text costs its 8 bytes alone.
 class DAString final : public TDynamicArray {
 public:
   explicit DAString(int count = 0);
@@ -157,24 +167,45 @@ public:
 
   // The text of element index; empty for an element never set or beyond Size-1 (no growth).
   std::string GetItem(int index) const;
-  // The stored text, nullptr for an element never set or beyond Size-1. An element set to the empty
-  // text has a stored (empty) text.
+  // The same text without a copy; valid until the next change of the array.
+  std::string_view GetView(int index) const;
+  // Whether element index holds a text, the empty text included (never set: false).
+  bool IsSet(int index) const { return index >= 0 && index < Size() && SlotAt(index) != 0; }
+  // The text as a std::string, nullptr for an element never set or beyond Size-1. An element set to the
+  // empty text has a stored (empty) text. The string is made on first request and stays valid until
+  // the element is set again, released or the array cleared; GetView serves without making one.
   const std::string* GetPtr(int index) const;
   // Replaces element index (growing as needed) by a copy of text cut to 255 characters.
   void SetItem(int index, std::string_view text);
+  // Room for that many more bytes of text, for a reader that knows what comes.
+  void ReserveText(std::size_t bytes);
+  // Bytes of the text store, for memory accounting.
+  std::size_t TextCapacity() const { return text_.capacity(); }
+
+  void Clear() override;
 
 protected:
   void ReleaseRange(int from, int to) override;
 
 private:
-  std::string*& Slot(int index) { return *reinterpret_cast<std::string**>(At(index)); }
-  std::string* SlotValue(int index) const { return *reinterpret_cast<std::string* const*>(At(index)); }
+  // An element: 0 never set; else bit 16 set, bits 0..15 the length, bits 17.. the offset in text_.
+  static constexpr std::uint64_t kSetBit = std::uint64_t{1} << 16;
+  static constexpr int kOffsetShift = 17;
+  std::uint64_t SlotAt(int index) const;
+  void PutSlot(int index, std::uint64_t slot);
+  void Forget(std::uint64_t slot);  // the text of a slot becomes garbage
+  void Compact();
+
+  std::vector<char> text_;
+  std::size_t garbage_ = 0;  // bytes of text_ that no element refers to
+  // Strings handed out by GetPtr, by the offset of their text.
+  mutable std::unordered_map<std::uint64_t, std::unique_ptr<std::string>> made_;
 };
 
-// Texts stored inline with a fixed capacity Len (1..255 characters): each element is a length byte and
-// Len bytes of Windows-1251 text, exactly the element layout of a "t" column in a table file, so a
-// column moves between file and memory without conversion. GetItem and SetItem speak UTF-8; a
-// character without a Windows-1251 code is stored as '?'.
+// Texts stored inline with a fixed capacity Len (0..255 characters; a capacity of 0 holds the empty
+// text): each element is a length byte and Len bytes of Windows-1251 text, exactly the element layout
+// of a "t" column in a table file, so a column moves between file and memory without conversion.
+// GetItem and SetItem speak UTF-8; a character without a Windows-1251 code is stored as '?'.
 class DAFstring final : public TDynamicArray {
 public:
   DAFstring(int len, int count = 0);

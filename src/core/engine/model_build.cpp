@@ -1,5 +1,6 @@
 // The node and branch tables of a scheme turned into the element model: nodes ordered breadth-first from
 // the balancing nodes, branches oriented from their parent side, unsupplied parts found and marked.
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -120,9 +121,28 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   }
 
   // ---- Open ends from the commutation letters.
-  TNumberMap<int> rowOfNode(nodeCount);
-  for (int row = nodeCount; row >= 1; --row) rowOfNode[t.NS(row)] = row;  // the first row of a number wins
+  // Node numbers are mostly close to 1..count: then a plain array finds a row, a quarter of the memory
+  // of a hash map for the two look-ups of every branch. The first row of a number wins.
+  std::int64_t lowest = 0, highest = -1;
+  for (int row = 1; row <= nodeCount; ++row) {
+    const std::int64_t ns = t.NS(row);
+    lowest = row == 1 ? ns : std::min(lowest, ns);
+    highest = row == 1 ? ns : std::max(highest, ns);
+  }
+  const bool dense = highest - lowest < 4 * static_cast<std::int64_t>(nodeCount) + 16;
+  std::vector<int> rowByNumber(dense ? static_cast<std::size_t>(highest - lowest + 1) : 0, 0);
+  TNumberMap<int> rowOfNode(dense ? 0 : nodeCount);
+  for (int row = nodeCount; row >= 1; --row) {
+    if (dense) {
+      rowByNumber[static_cast<std::size_t>(t.NS(row) - lowest)] = row;
+    } else {
+      rowOfNode[t.NS(row)] = row;
+    }
+  }
   auto nodeRow = [&](std::int32_t number) {
+    if (dense) {
+      return number < lowest || number > highest ? 0 : rowByNumber[static_cast<std::size_t>(number - lowest)];
+    }
     const int* row = rowOfNode.Find(number);
     return row == nullptr ? 0 : *row;
   };
@@ -247,7 +267,7 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   };
   auto loadsAndGraphs = [&](TRegimeElement& e, int row) {
     e.NodeIndex = row;
-    if (const std::string* name = t.NamePtr(row)) e.Name = *name;
+    e.Name = t.NameView(row);
     if (LoadType == 0) {
       e.Load1 = Complex(t.Pn(row), -t.Qn(row));
       e.Load2 = Complex(-t.Pg(row), t.Qg(row));
@@ -334,10 +354,10 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
     const int child = childRow[b];
     if (child != 0) {
       childElement[child] = &e;
-      const double um = Widen(t.Um(child));
-      e.Unom = static_cast<float>(um);
-      e.UNode = PolarDegrees(t.Urez(child), t.Angle(child));
+      // Voltages of the child nodes come in the row pass below; a fixed-voltage node needs its own here,
+      // where its messages keep their order.
       if (pvContours && signOf(child) == 'U') {
+        const double um = Widen(t.Um(child));
         ++FixedCount;
         if (excluded.count(child) == 0) {
           e.Flags |= efFixedVoltage;
@@ -353,11 +373,20 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
     AppendToTree(&e);
   }
   for (int row = 1; row <= nodeCount; ++row) {
+    if (row + kFetchAhead <= nodeCount && childElement[row + kFetchAhead] != nullptr) {
+      PrefetchRecord(childElement[row + kFetchAhead]);
+    }
     if (childElement[row] == nullptr) continue;
+    TRegimeElement& e = *childElement[row];
+    if (!(e.Flags & efFixedVoltage)) e.Unom = static_cast<float>(Widen(t.Um(row)));
+    e.UNode = PolarDegrees(t.Urez(row), t.Angle(row));
     loadsAndGraphs(*childElement[row], row);
     shuntsAndLimits(*childElement[row], row);
   }
   for (int b = 1; b <= branchCount; ++b) {
+    if (b + kFetchAhead <= branchCount && branchElement[b + kFetchAhead] != nullptr) {
+      PrefetchRecord(branchElement[b + kFetchAhead]);
+    }
     if (branchElement[b] == nullptr) continue;
     const BranchState& s = br[b];
     TRegimeElement& e = *branchElement[b];

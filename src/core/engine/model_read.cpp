@@ -8,9 +8,11 @@
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
+#include "core/engine/model_tables.h"
 #include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 
 namespace ld {
@@ -35,14 +37,18 @@ void TRegime::ReadScheme(const std::string& path) {
 
 void TRegime::ReadTables(const std::string& path) {
   ClearModel();  // a table that fails to read leaves no model behind
-  TDataFile nodes;
-  TDataFile branches;
-  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  keptTables_.reset();
+  auto kept = std::make_shared<TKeptTables>();
+  TDataFile& nodes = kept->Nodes;
+  TDataFile& branches = kept->Branches;
+  const std::string nodeFile = path + GetMaketExtention(LayoutNodes);
+  ReadTableFile(nodeFile, nodes);
   const std::string branchFile = path + GetMaketExtention(LayoutBranches);
-  ReadTableFile(branchFile, branches);
+  TColumnAttr<bool> stored{};
+  ReadTableFile(branchFile, branches, stored);
   Stage("Чтение схемы", 10);
 
-  if (!FileHasField(branchFile, "Commut") && UpgradeBranchTable(path, branches)) {
+  if (!stored[FindColumnIndex("Commut", branches)] && UpgradeBranchTable(path, branches)) {
     WriteSchemeTable(path, branches, LockFiles);
   }
   bool changed = false;
@@ -51,7 +57,21 @@ void TRegime::ReadTables(const std::string& path) {
     WriteSchemeTable(path, nodes, LockFiles);
     WriteSchemeTable(path, branches, LockFiles);
   }
+  // What is in memory now is what the files hold.
+  kept->NodeFile = nodeFile;
+  kept->BranchFile = branchFile;
+  keptTables_ = std::move(kept);
   SchemePath = path;
+}
+
+TDataFile& CurrentTable(const std::string& file, std::string& keptFile, TDataFile& kept) {
+  if (!keptFile.empty() && keptFile == file && kept.FileDate != 0 && fileio::FileDateOf(file) == kept.FileDate) {
+    return kept;
+  }
+  keptFile.clear();  // a failed read leaves no table that passes for the file's
+  ReadTableFile(file, kept);
+  keptFile = file;
+  return kept;
 }
 
 bool TRegime::UpgradeBranchTable(const std::string& /*path*/, TDataFile& branches) {

@@ -3,11 +3,32 @@
 // node sign is the first letter upper-cased, the commutation letter is its Windows-1251 byte.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
 
 namespace ld {
+
+// The node and branch tables of a scheme with their files, as its last read or write-back left them.
+struct TKeptTables {
+  std::string NodeFile, BranchFile;  // empty while the table is not that of a file
+  TDataFile Nodes, Branches;
+};
+
+// Starts fetching a whole record. Passes in row order reach the element records of consecutive rows far
+// apart in memory, and waiting for each in turn costs more than the work done on it.
+template <typename T>
+inline void PrefetchRecord(const T* record) {
+  const char* bytes = reinterpret_cast<const char*>(record);
+  for (std::size_t k = 0; k < sizeof(T); k += 64) __builtin_prefetch(bytes + k);
+}
+// How many rows ahead those passes fetch.
+inline constexpr int kFetchAhead = 8;
+
+// The table of a file as it is on disk: the kept one while the file keeps the date it had when it was
+// read or written, else read again into it.
+TDataFile& CurrentTable(const std::string& file, std::string& keptFile, TDataFile& kept);
 
 class TSchemeTables {
 public:
@@ -34,7 +55,7 @@ public:
   }
   std::int32_t NS(int r) const { return n_.NS->Get(r); }
   std::string Name(int r) const { return n_.Name->GetItem(r); }
-  const std::string* NamePtr(int r) const { return n_.Name->GetPtr(r); }
+  std::string_view NameView(int r) const { return n_.Name->GetView(r); }
   double Pn(int r) const { return n_.Pn->Get(r); }
   double Qn(int r) const { return n_.Qn->Get(r); }
   double Pg(int r) const { return n_.Pg->Get(r); }
@@ -69,8 +90,8 @@ public:
   std::uint8_t Nl(int r) const { return b_.Nl->Get(r); }
   std::uint8_t Tz(int r) const { return b_.Tz->Get(r); }
   unsigned char Commut(int r) const { return static_cast<unsigned char>(b_.Commut->Get(r)); }
-  bool MarkCom1Is(int r, const char* text) const { return Is(b_.MarkCom1->GetPtr(r), text); }
-  bool MarkCom2Is(int r, const char* text) const { return Is(b_.MarkCom2->GetPtr(r), text); }
+  bool MarkCom1Is(int r, std::string_view text) const { return b_.MarkCom1->GetView(r) == text; }
+  bool MarkCom2Is(int r, std::string_view text) const { return b_.MarkCom2->GetView(r) == text; }
   float R(int r) const { return b_.R->Get(r); }
   float X(int r) const { return b_.X->Get(r); }
   float G(int r) const { return b_.G->Get(r); }
@@ -91,8 +112,6 @@ public:
   std::int16_t Ng_ktr(int r) const { return b_.Ng_ktr->Get(r); }
 
 private:
-  static bool Is(const std::string* cell, const char* text) { return cell != nullptr && *cell == text; }
-
   TDataFile& nodes_;
   TDataFile& branches_;
   TNodeCols n_;

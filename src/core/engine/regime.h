@@ -17,6 +17,7 @@
 namespace ld {
 
 class TDataFile;
+struct TKeptTables;
 
 using Complex = std::complex<double>;
 
@@ -319,6 +320,9 @@ public:
 
 private:
   TElementPool pool_;
+  // The scheme's tables as the last read or write-back left them, for a write-back while their files
+  // are unchanged.
+  std::shared_ptr<TKeptTables> keptTables_;
 
   TRegimeElement* NewElement();
   void AppendToTree(TRegimeElement* e);

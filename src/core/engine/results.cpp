@@ -2,14 +2,20 @@
 // tables saved back into the scheme's files.
 #include "core/engine/results.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <unordered_map>
+#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/numfmt.h"
 #include "core/engine/electric.h"
+#include "core/engine/model_tables.h"
 #include "core/engine/protocol.h"
 #include "core/engine/regime.h"
 #include "core/tables/table_file.h"
@@ -88,14 +94,12 @@ std::string TTextColumn::Get(int row) const {
   }
 }
 
-void TTextColumn::Set(int row, const std::string& text) {
+void TTextColumn::Set(int row, std::string_view text) {
   switch (array_->TypeLetter()) {
     case 's': {
-      // A recalculated scheme mostly writes the texts that are there already; each new text is an
-      // allocation.
+      // A recalculated scheme mostly writes the texts that are there already.
       DAString* texts = static_cast<DAString*>(array_);
-      const std::string* old = texts->GetPtr(row);
-      if (old == nullptr || *old != text) texts->SetItem(row, text);
+      if (!texts->IsSet(row) || texts->GetView(row) != text) texts->SetItem(row, text);
       break;
     }
     case 't': static_cast<DAFstring*>(array_)->SetItem(row, text); break;
@@ -112,8 +116,8 @@ bool TTextColumn::StartsWithLetter(int row, char latin) const {
   char first = 0;
   switch (array_->TypeLetter()) {
     case 's': {
-      const std::string* text = static_cast<const DAString*>(array_)->GetPtr(row);
-      if (text != nullptr && !text->empty()) first = (*text)[0];
+      const std::string_view text = static_cast<const DAString*>(array_)->GetView(row);
+      if (!text.empty()) first = text[0];
       break;
     }
     case 't': {
@@ -163,7 +167,12 @@ struct BranchColumns {
         F1("F1", t), U2("U2", t), F2("F2", t), Name1("Name1", t), Name2("Name2", t) {}
 };
 
-std::string NodeName(const TRegimeElement* e) { return e->Name.empty() ? IntToStr(e->Number) : e->Name; }
+// The node's name, or its number for a node without one (written into `digits`).
+std::string_view NodeName(const TRegimeElement* e, std::array<char, 16>& digits) {
+  if (!e->Name.empty()) return e->Name;
+  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), e->Number).ptr;
+  return std::string_view(digits.data(), static_cast<std::size_t>(end - digits.data()));
+}
 
 // The element that carries the node of e: its partner for a loop-closing element.
 const TRegimeElement* NodeCarrier(const TRegimeElement* e) {
@@ -180,6 +189,20 @@ double NodeClass(const TRegimeElement* e) {
 
 int District(double nr) { return static_cast<int>(std::fabs(nr)); }
 
+class TDropOnFailure {
+public:
+  explicit TDropOnFailure(std::shared_ptr<TKeptTables>* kept) : kept_(kept) {}
+  ~TDropOnFailure() {
+    if (kept_ != nullptr && std::uncaught_exceptions() > exceptions_) kept_->reset();
+  }
+  TDropOnFailure(const TDropOnFailure&) = delete;
+  TDropOnFailure& operator=(const TDropOnFailure&) = delete;
+
+private:
+  std::shared_ptr<TKeptTables>* kept_;
+  int exceptions_ = std::uncaught_exceptions();
+};
+
 }  // namespace
 
 void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ*/, bool LoadsAsInput, bool SumSbal,
@@ -188,14 +211,17 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   if (OnStage) OnStage("Вывод результатов");
   const std::string nodeExt = GetMaketExtention(LayoutNodes);
   const std::string branchExt = GetMaketExtention(LayoutBranches);
-  TDataFile ownNodes, ownBranches;
   if (FromFiles) {
-    ReadTableFile(SchemePath + nodeExt, ownNodes);
-    ReadTableFile(SchemePath + branchExt, ownBranches);
-    nodes = &ownNodes;
-    branches = &ownBranches;
+    // The tables the calculation read are written into while their files are unchanged; a file that
+    // another program wrote meanwhile is read again.
+    if (!keptTables_) keptTables_ = std::make_shared<TKeptTables>();
+    TKeptTables& kept = *keptTables_;
+    nodes = &CurrentTable(SchemePath + nodeExt, kept.NodeFile, kept.Nodes);
+    branches = &CurrentTable(SchemePath + branchExt, kept.BranchFile, kept.Branches);
   }
   if (nodes == nullptr || branches == nullptr) return;
+  // Results half written into the kept tables are not what the files hold.
+  const TDropOnFailure dropOnFailure(FromFiles ? &keptTables_ : nullptr);
 
   std::vector<std::string> protocol;
   if (FromFiles) AppendRunSummary(*this, protocol);
@@ -218,11 +244,42 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   TRegimeBalance balance;
   TRegimeElement* const first = Root != nullptr ? Root->NextInTree : nullptr;
 
-  // Nodes.
-  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
-    if (e->Flags & efLoopClosing) continue;
+  // The table passes walk the rows in order, for the tables' columns are many and the elements few
+  // fields of one record each; the balance sums keep the tree order, in which they were always added.
+  // Should two elements name one row, the later writes over the earlier, so the tree order stays.
+  auto inRowOrder = [first](int rows, auto rowOf) {
+    std::vector<TRegimeElement*> list, atRow(static_cast<std::size_t>(rows) + 1, nullptr);
+    bool unique = true;
+    for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+      const int row = rowOf(e);
+      if (row <= 0 || row > rows) continue;
+      unique = unique && atRow[row] == nullptr;
+      atRow[row] = e;
+      list.push_back(e);
+    }
+    if (!unique) return list;
+    std::erase(atRow, nullptr);
+    return atRow;
+  };
+  auto nodeRowOf = [](const TRegimeElement* e) { return (e->Flags & efLoopClosing) ? 0 : e->NodeIndex; };
+  auto branchRowOf = [](const TRegimeElement* e) { return e->Parent != nullptr ? e->BranchIndex : 0; };
+
+  // What the balance takes of the tables, in row order.
+  std::vector<double> nodeGs(static_cast<std::size_t>(nodeRows) + 1), nodeBs(nodeGs.size());
+  std::vector<int> nodeDistrict(nodeGs.size()), branchDistrict(static_cast<std::size_t>(branchRows) + 1);
+  for (int row = 1; row <= nodeRows; ++row) {
+    nodeGs[row] = nc.Gs.Get(row);
+    nodeBs[row] = nc.Bs.Get(row);
+    nodeDistrict[row] = District(nc.Nr.Get(row));
+  }
+  for (int row = 1; row <= branchRows; ++row) branchDistrict[row] = District(bc.Nr.Get(row));
+
+  // Nodes: the table.
+  const std::vector<TRegimeElement*> nodeOrder = inRowOrder(nodeRows, nodeRowOf);
+  for (std::size_t k = 0; k < nodeOrder.size(); ++k) {
+    if (k + kFetchAhead < nodeOrder.size()) PrefetchRecord(nodeOrder[k + kFetchAhead]);
+    TRegimeElement* e = nodeOrder[k];
     const int row = e->NodeIndex;
-    if (row <= 0 || row > nodeRows) continue;
     const bool unsupplied = (e->Flags & efUnsupplied) != 0;
     const Complex u = e->U;
     const double u2 = std::norm(u);
@@ -235,21 +292,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
     if (!SupplyHours.empty() && static_cast<std::size_t>(row) < SupplyHours.size()) nc.Trab.Set(row, SupplyHours[row]);
 
-    const int district = District(nc.Nr.Get(row));
-    if (district != 0) {
-      balance.ConsumptionByDistrict[district];
-      balance.GenerationByDistrict[district];
-    }
-    auto consume = [&](double p, double q) {
-      balance.Consumption.Add(p, q);
-      if (district != 0) balance.ConsumptionByDistrict[district].Add(p, q);
-    };
-    auto generate = [&](double p, double q) {
-      balance.Generation.Add(p, q);
-      if (district != 0) balance.GenerationByDistrict[district].Add(p, q);
-    };
-
-    const double gs = nc.Gs.Get(row), bs = nc.Bs.Get(row);
+    const double gs = nodeGs[row], bs = nodeBs[row];
     if (LoadType == 0) {
       const Complex l = e->Load1, g = e->Load2;
       if (LoadsAsInput && !unsupplied) {
@@ -271,12 +314,6 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
         nc.Pbal.Set(row, nc.Pbal.Get(row) + nc.Pn.Get(row) - nc.Pg.Get(row) + u2 * gs * 1e-6);
         nc.Qbal.Set(row, nc.Qbal.Get(row) + nc.Qn.Get(row) - nc.Qg.Get(row) + u2 * bs * 1e-6);
       }
-      if (!unsupplied) {
-        // What the node takes at its voltage (static characteristics included) less its generation.
-        const Complex taken = e->Load - e->Load2;
-        consume(taken.real(), -taken.imag());
-        generate(g.real(), -g.imag());
-      }
     } else if (LoadType == 1) {
       const Complex l = e->Load1, g = e->Load2;
       if (LoadsAsInput && !unsupplied) {
@@ -295,10 +332,6 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
       nc.Qg.Set(row, qg);
       nc.Pbal.Set(row, nc.Pbal.Get(row) + pn - pg);
       nc.Qbal.Set(row, nc.Qbal.Get(row) + qn - qg);
-      if (!unsupplied) {
-        consume(pn, qn);
-        generate(-pg, -qg);
-      }
     }
 
     // Sources: what they give, in the load sign convention.
@@ -311,11 +344,9 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
         nc.Qbal.Set(row, 0);
         nc.Pg.Set(row, nc.Pg.Get(row) + s.real());
         nc.Qg.Set(row, nc.Qg.Get(row) + s.imag());
-        generate(-s.real(), -s.imag());
       } else {
         nc.Pbal.Set(row, -s.real());
         nc.Qbal.Set(row, -s.imag());
-        balance.Balancing.Add(-s.real(), -s.imag());
       }
     } else if (fixed != nullptr) {
       const Complex s = Through(fixed);
@@ -324,22 +355,77 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
         nc.Qbal.Set(row, 0);
         nc.Pg.Set(row, nc.Pg.Get(row) + s.real());
         nc.Qg.Set(row, nc.Qg.Get(row) + s.imag());
-        generate(0, -s.imag());
       } else {
         nc.Pbal.Set(row, s.real());
         nc.Qbal.Set(row, -s.imag());
+      }
+    }
+  }
+
+  // Nodes: the balance.
+  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+    const int row = nodeRowOf(e);
+    if (row <= 0 || row > nodeRows) continue;
+    const bool unsupplied = (e->Flags & efUnsupplied) != 0;
+    const Complex u = e->U;
+    const double u2 = std::norm(u);
+    const int district = nodeDistrict[row];
+    if (district != 0) {
+      balance.ConsumptionByDistrict[district];
+      balance.GenerationByDistrict[district];
+    }
+    auto consume = [&](double p, double q) {
+      balance.Consumption.Add(p, q);
+      if (district != 0) balance.ConsumptionByDistrict[district].Add(p, q);
+    };
+    auto generate = [&](double p, double q) {
+      balance.Generation.Add(p, q);
+      if (district != 0) balance.GenerationByDistrict[district].Add(p, q);
+    };
+    if (LoadType == 0) {
+      if (!unsupplied) {
+        // What the node takes at its voltage (static characteristics included) less its generation.
+        const Complex g = e->Load2;
+        const Complex taken = e->Load - e->Load2;
+        consume(taken.real(), -taken.imag());
+        generate(g.real(), -g.imag());
+      }
+    } else if (LoadType == 1) {
+      const Complex l = e->Load1, g = e->Load2;
+      const double pn = l.real() * u.real() + l.imag() * u.imag();
+      const double qn = l.real() * u.imag() - l.imag() * u.real();
+      const double pg = -(g.real() * u.real() + g.imag() * u.imag());
+      const double qg = -(g.real() * u.imag() - g.imag() * u.real());
+      if (!unsupplied) {
+        consume(pn, qn);
+        generate(-pg, -qg);
+      }
+    }
+    const TRegimeElement* fixed = nullptr;
+    if (const auto it = fixedBranch.find(e); it != fixedBranch.end()) fixed = it->second;
+    if ((e->Flags & efSource) && !unsupplied) {
+      const Complex s = Through(e);
+      if (SumSbal) {
+        generate(-s.real(), -s.imag());
+      } else {
+        balance.Balancing.Add(-s.real(), -s.imag());
+      }
+    } else if (fixed != nullptr) {
+      const Complex s = Through(fixed);
+      if (SumSbal) {
+        generate(0, -s.imag());
+      } else {
         balance.Balancing.Add(0, -s.imag());
       }
     }
-
     // Shunts of the node itself: reactors draw reactive power, capacitor banks give it.
     if (!unsupplied) {
-      const double p = u2 * gs * 1e-6, q = u2 * bs * 1e-6;
+      const double p = u2 * nodeGs[row] * 1e-6, q = u2 * nodeBs[row] * 1e-6;
       (q >= 0 ? balance.Reactors : balance.Capacitors).Add(p, q);
     }
   }
 
-  // Branches, and the losses of every element.
+  // Branches: the losses of every element.
   for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
     const double i2 = std::norm(e->I);
     const TRegimeElement* parent = e->Parent;
@@ -355,18 +441,50 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
     double g = 0, b = 0;
     if (!(e->Flags & efLoopClosing) && e->NodeIndex > 0 && e->NodeIndex <= nodeRows) {
-      g = nc.Gs.Get(e->NodeIndex);
-      b = nc.Bs.Get(e->NodeIndex);
+      g = nodeGs[e->NodeIndex];
+      b = nodeBs[e->NodeIndex];
     }
     const double u2 = std::norm(e->U);
     balance.NoLoadLosses.Add(u2 * (e->Gs - g) * 1e-6, u2 * (e->Bs - b) * 1e-6);
 
     const int row = e->BranchIndex;
     if (row <= 0 || row > branchRows || parent == nullptr) continue;
+    const bool openBoth = (e->Flags & (efOpenNumber | efOpenNumber2)) == (efOpenNumber | efOpenNumber2);
+    if (openBoth) continue;
+    // The district's losses: series and the branch's own shunt where it sits.
+    const int district = branchDistrict[row];
+    if (district != 0) {
+      const bool reversed = (e->Flags & efReversed) != 0;
+      double gOwn, bOwn, gParent, bParent;
+      if (e->Flags & efHasRatio) {
+        gOwn = reversed ? 0 : e->G;
+        bOwn = reversed ? 0 : e->B;
+        gParent = reversed ? e->G : 0;
+        bParent = reversed ? e->B : 0;
+      } else {
+        gOwn = gParent = e->G / 2;
+        bOwn = bParent = e->B / 2;
+      }
+      const double up2 = std::norm(up);
+      balance.LossesByDistrict[district].Add(i2 * e->R + (u2 * gOwn + up2 * gParent) * 1e-6,
+                                             i2 * e->X + (u2 * bOwn + up2 * bParent) * 1e-6);
+    }
+  }
+
+  // Branches: the table.
+  const std::vector<TRegimeElement*> branchOrder = inRowOrder(branchRows, branchRowOf);
+  for (std::size_t k = 0; k < branchOrder.size(); ++k) {
+    if (k + kFetchAhead < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead]);
+    if (k + kFetchAhead / 2 < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead / 2]->Parent);
+    TRegimeElement* e = branchOrder[k];
+    const int row = e->BranchIndex;
+    const TRegimeElement* parent = e->Parent;
+    const Complex up = parent->U;
     const bool reversed = (e->Flags & efReversed) != 0;
     const bool openBoth = (e->Flags & (efOpenNumber | efOpenNumber2)) == (efOpenNumber | efOpenNumber2);
 
-    const std::string own = NodeName(e), other = NodeName(parent);
+    std::array<char, 16> ownDigits, otherDigits;
+    const std::string_view own = NodeName(e, ownDigits), other = NodeName(parent, otherDigits);
     bc.Name1.Set(row, reversed ? other : own);
     bc.Name2.Set(row, reversed ? own : other);
 
@@ -391,24 +509,6 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
       bc.F1.Set(row, TableAngle(n1.real(), n1.imag()));
       bc.U2.Set(row, std::abs(n2));
       bc.F2.Set(row, TableAngle(n2.real(), n2.imag()));
-
-      // The district's losses: series and the branch's own shunt where it sits.
-      const int district = District(bc.Nr.Get(row));
-      if (district != 0) {
-        double gOwn, bOwn, gParent, bParent;
-        if (e->Flags & efHasRatio) {
-          gOwn = reversed ? 0 : e->G;
-          bOwn = reversed ? 0 : e->B;
-          gParent = reversed ? e->G : 0;
-          bParent = reversed ? e->B : 0;
-        } else {
-          gOwn = gParent = e->G / 2;
-          bOwn = bParent = e->B / 2;
-        }
-        const double up2 = std::norm(up);
-        balance.LossesByDistrict[district].Add(i2 * e->R + (u2 * gOwn + up2 * gParent) * 1e-6,
-                                               i2 * e->X + (u2 * bOwn + up2 * bParent) * 1e-6);
-      }
     }
   }
 

@@ -2,6 +2,7 @@
 // Access to the result columns of the node and branch tables by field name, whatever numeric type the
 // layout gives a column (a float column may be declared "d" or "r", a 16-bit one "i" or "w").
 #include <string>
+#include <string_view>
 
 #include "core/tables/layout.h"
 
@@ -23,7 +24,7 @@ class TTextColumn {
 public:
   TTextColumn(const std::string& fieldName, const TDataFile& table);
   std::string Get(int row) const;
-  void Set(int row, const std::string& text);
+  void Set(int row, std::string_view text);
   // Whether the cell's text begins with the Latin capital letter `latin` or its small letter.
   bool StartsWithLetter(int row, char latin) const;
 

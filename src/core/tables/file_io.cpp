@@ -13,7 +13,7 @@
 namespace ld::fileio {
 
 namespace {
-constexpr std::size_t kBufferSize = 256 * 1024;
+constexpr std::size_t kBufferSize = TFileWriter::kCapacity;
 }
 
 bool TFd::Close() {
@@ -39,7 +39,8 @@ bool TFileReader::Fill(std::size_t n) {
     return true;
   }
   if (n > buf_.size() || static_cast<std::int64_t>(n) > Remaining()) return false;
-  const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(buf_.size(), Remaining()));
+  const std::size_t window = readAhead_ != 0 ? std::max(readAhead_, n) : buf_.size();
+  const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(std::min(window, buf_.size()), Remaining()));
   std::size_t got = 0;
   while (got < want) {
     const ssize_t r = ::pread(fd_, buf_.data() + got, want - got, pos_ + static_cast<std::int64_t>(got));
@@ -108,18 +109,23 @@ bool WriteAll(int fd, const void* data, std::size_t n) {
   return true;
 }
 
-TFileWriter::TFileWriter(int fd) : fd_(fd) { buf_.reserve(kBufferSize); }
+TFileWriter::TFileWriter(int fd) : fd_(fd), buf_(std::make_unique_for_overwrite<unsigned char[]>(kBufferSize)) {}
 
 void TFileWriter::Write(const void* data, std::size_t n) {
   if (!ok_) return;
-  if (buf_.size() + n > kBufferSize && !Flush()) return;
+  if (used_ + n > kBufferSize && !Flush()) return;
   if (n >= kBufferSize) {
     ok_ = WriteAll(fd_, data, n);
     flushed_ += static_cast<std::int64_t>(n);
     return;
   }
-  const auto* p = static_cast<const unsigned char*>(data);
-  buf_.insert(buf_.end(), p, p + n);
+  std::memcpy(buf_.get() + used_, data, n);
+  used_ += n;
+}
+
+char* TFileWriter::RoomAfterFlush(std::size_t n) {
+  if (!ok_ || n > kBufferSize || !Flush()) return nullptr;
+  return reinterpret_cast<char*>(buf_.get() + used_);
 }
 
 void TFileWriter::WriteInt32(std::int32_t v) {
@@ -141,17 +147,17 @@ void TFileWriter::PatchInt32(std::int64_t pos, std::int32_t v) {
   const unsigned char b[4] = {static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
                               static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
   if (pos >= flushed_ && pos + 4 <= Pos()) {
-    std::memcpy(buf_.data() + (pos - flushed_), b, 4);
+    std::memcpy(buf_.get() + (pos - flushed_), b, 4);
     return;
   }
   ok_ = ::pwrite(fd_, b, 4, pos) == 4;
 }
 
 bool TFileWriter::Flush() {
-  if (ok_ && !buf_.empty()) {
-    ok_ = WriteAll(fd_, buf_.data(), buf_.size());
-    flushed_ += static_cast<std::int64_t>(buf_.size());
-    buf_.clear();
+  if (ok_ && used_ != 0) {
+    ok_ = WriteAll(fd_, buf_.get(), used_);
+    flushed_ += static_cast<std::int64_t>(used_);
+    used_ = 0;
   }
   return ok_;
 }

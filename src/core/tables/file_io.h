@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ public:
   std::int64_t Remaining() const { return size_ - pos_; }
   void Seek(std::int64_t pos) { pos_ = pos; }
   bool Skip(std::int64_t n);
+  // Bytes read at once when the window moves (0: the whole buffer); a scan of headers alone reads few.
+  void SetReadAhead(std::size_t bytes) { readAhead_ = bytes; }
 
   // False when fewer than n bytes remain or the system fails.
   bool Read(void* dst, std::size_t n);
@@ -56,6 +59,7 @@ private:
   std::vector<unsigned char> buf_;
   std::int64_t bufStart_ = 0;
   std::size_t bufLen_ = 0;
+  std::size_t readAhead_ = 0;
 };
 
 // Sequential writes with a buffer; a failure sticks, so callers check Ok() once at the end.
@@ -63,21 +67,32 @@ class TFileWriter {
 public:
   explicit TFileWriter(int fd);
   bool Ok() const { return ok_; }
-  std::int64_t Pos() const { return flushed_ + static_cast<std::int64_t>(buf_.size()); }
+  std::int64_t Pos() const { return flushed_ + static_cast<std::int64_t>(used_); }
   void Write(const void* data, std::size_t n);
   void WriteByte(std::uint8_t b) { Write(&b, 1); }
   void WriteInt32(std::int32_t v);
   // A length byte and the bytes, cut to 255.
   void WriteShortString(const std::string& bytes);
+  // Room for n (at most 256 KiB) bytes at the end of the buffer, to be filled and then taken with
+  // Commit; nullptr after a failure.
+  char* Room(std::size_t n) {
+    return ok_ && used_ + n <= kCapacity ? reinterpret_cast<char*>(buf_.get() + used_) : RoomAfterFlush(n);
+  }
+  void Commit(std::size_t n) { used_ += n; }
   // Overwrites 4 bytes already written at pos.
   void PatchInt32(std::int64_t pos, std::int32_t v);
   bool Flush();
 
+  static constexpr std::size_t kCapacity = 256 * 1024;
+
 private:
+  char* RoomAfterFlush(std::size_t n);
+
   int fd_;
   bool ok_ = true;
   std::int64_t flushed_ = 0;
-  std::vector<unsigned char> buf_;
+  std::unique_ptr<unsigned char[]> buf_;
+  std::size_t used_ = 0;
 };
 
 bool WriteAll(int fd, const void* data, std::size_t n);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -51,13 +52,15 @@ void WriteSection(fileio::TFileWriter& out, const TDataFile& t, int col) {
   if (type == 's') {
     const auto* strings = static_cast<const DAString*>(array);
     std::int64_t bytes = 0;
-    std::string encoded;
     for (int row = 1; row <= rows; ++row) {
-      const std::string* text = strings ? strings->GetPtr(row) : nullptr;
-      EncodeCp1251Into(text ? std::string_view(*text) : std::string_view(), encoded);
-      if (encoded.size() > 255) encoded.resize(255);
-      out.WriteShortString(encoded);
-      bytes += 1 + static_cast<std::int64_t>(encoded.size());
+      const std::string_view text = strings ? strings->GetView(row) : std::string_view();
+      // Encoded straight into the write buffer: never more bytes than the UTF-8 text.
+      char* room = out.Room(1 + text.size());
+      if (room == nullptr) throw TWriteFailure();
+      const std::size_t length = std::min<std::size_t>(EncodeCp1251To(text, room + 1), 255);
+      room[0] = static_cast<char>(length);
+      out.Commit(1 + length);
+      bytes += 1 + static_cast<std::int64_t>(length);
     }
     if (bytes > INT32_MAX) throw TWriteFailure();
     out.PatchInt32(countPos, static_cast<std::int32_t>(bytes));
@@ -123,6 +126,13 @@ void MakeTimeNewer(int fd, const std::string& target) {
 }  // namespace
 
 void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
+  TColumnAttr<bool> stored{};
+  ReadTableFile(fileName, table, stored, progress);
+}
+
+void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bool>& stored,
+                   const TProgressProc& progress) {
+  stored.fill(false);
   if (fileName.empty()) throw Error("Не задано имя файла");
   table = TDataFile();
   TTableFileIn in(fileName);
@@ -139,6 +149,7 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgres
         for (const TFileSection& section : sections) {
           if (section.FieldName == table.FieldName[col]) {
             in.LoadSection(table, col, section);
+            stored[col] = true;
             break;
           }
         }
@@ -222,10 +233,12 @@ std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, c
   TTableFileIn in(fileName);
   if (!in.HasSignature()) in.Fail();
   in.ReadHeader();
+  // The old format holds its columns without names: no column of it can be told by its field.
+  if (!in.Restructured()) in.Fail();
   const int rows = in.RowCount();
   if (fieldName == "MarkRec") {
     auto marks = std::make_unique<DAbyte>(rows);
-    if (in.Restructured()) in.LoadMarks(*marks);
+    in.LoadMarks(*marks);
     marks->Count = rows;
     return marks;
   }
@@ -236,18 +249,15 @@ std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, c
     if (table.FieldName[k] == fieldName) col = k;
   }
   if (col == 0) return nullptr;
-  if (in.Restructured() && in.Reader().Skip(rows)) {
-    for (const TFileSection& section : in.ScanSections()) {
-      if (section.FieldName != fieldName) continue;
-      table.RowCount = rows;
-      table.Columns[col] = NewColumnArray(table.ColType[col], rows, table.CtrlSize[col]);
-      if (!table.Columns[col]) return nullptr;
-      in.LoadSection(table, col, section);
-      table.Columns[col]->Count = rows;
-      return std::move(table.Columns[col]);
-    }
-  } else if (in.Restructured()) {
-    in.Fail();
+  if (!in.Reader().Skip(rows)) in.Fail();
+  for (const TFileSection& section : in.ScanSections()) {
+    if (section.FieldName != fieldName) continue;
+    table.RowCount = rows;
+    table.Columns[col] = NewColumnArray(table.ColType[col], rows, table.CtrlSize[col]);
+    if (!table.Columns[col]) return nullptr;
+    in.LoadSection(table, col, section);
+    table.Columns[col]->Count = rows;
+    return std::move(table.Columns[col]);
   }
   return NewColumnArray(table.ColType[col], 0, table.CtrlSize[col]);
 }

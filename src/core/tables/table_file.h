@@ -19,6 +19,10 @@ namespace ld {
 // Throws "Не задано имя файла", 'Ошибка чтения файла "<path>"' (missing, refused or damaged file) or
 // the layout's errors.
 void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
+// The same, telling for each column 1..NCols whether the file holds a section of it (a file of the old
+// format holds none), as FileHasField would tell without opening the file again.
+void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bool>& stored,
+                   const TProgressProc& progress = {});
 
 // Writes the table in the new format through "<file>~" and puts it in place of the old file in one
 // step, so a failed or interrupted write leaves the old file whole. Refuses a locked file and a file
@@ -27,7 +31,8 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
 
 // One column of a file as a new array of the layout's type with the file's rows (Count = rows);
 // "MarkRec" gives the row marks. A field the layout knows but the file lacks gives an empty array; a
-// field the layout does not know gives nullptr.
+// field the layout does not know gives nullptr. A file of the old format has no sections to find a column
+// by: it fails with the read error.
 std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, const std::string& fieldName);
 bool FileHasField(const std::string& fileName, const std::string& fieldName);
 // The row count of the header; 0 for a file that does not begin with the signature.

@@ -76,12 +76,12 @@ struct KeyColumn {
     } else if (type == 's' || type == 't') {
       kind = Text;
       texts.resize(static_cast<std::size_t>(count) + 1);
+      const auto* strings = type == 's' ? dynamic_cast<const DAString*>(&column) : nullptr;
       for (int r = 1; r <= count; ++r) {
-        const void* p = ValuePtr(column, type, r);
         if (type == 's') {
-          if (p) texts[static_cast<std::size_t>(r)] = TextKey(*static_cast<const std::string*>(p));
+          if (strings) texts[static_cast<std::size_t>(r)] = TextKey(strings->GetView(r));
         } else {
-          texts[static_cast<std::size_t>(r)] = TextKey(FixedText(p));
+          texts[static_cast<std::size_t>(r)] = TextKey(FixedText(ValuePtr(column, type, r)));
         }
       }
     } else {
@@ -177,8 +177,7 @@ private:
 void CopyElement(const TDynamicArray& from, TDynamicArray& to, int fromRow, int toRow) {
   if (const auto* strings = dynamic_cast<const DAString*>(&from)) {
     auto& target = dynamic_cast<DAString&>(to);
-    const std::string* text = strings->GetPtr(fromRow);
-    target.SetItem(toRow, text ? *text : std::string());
+    target.SetItem(toRow, strings->GetView(fromRow));
     return;
   }
   const int size = from.ElemSize();
@@ -223,6 +222,18 @@ int SearchRange(const void* value, const TDynamicArray& column, char type, int l
 }  // namespace
 
 // ---- rows -----------------------------------------------------------------------------------------
+
+int MaxTableRows(const TDataFile& table) {
+  int rows = 0;
+  bool any = false;
+  for (int k = 1; k <= table.NCols; ++k) {
+    const TDynamicArray* column = table.Columns[k].get();
+    if (column == nullptr) continue;
+    rows = any ? std::min(rows, column->MaxSize()) : column->MaxSize();
+    any = true;
+  }
+  return rows;
+}
 
 void InsertTableRow(TDataFile& table, int row) {
   for (int k = 1; k <= table.NCols; ++k)
@@ -394,8 +405,13 @@ bool IsTableSorted(const TDataFile& table, int keyCount, std::span<const std::ui
       const int col = keys[static_cast<std::size_t>(k)];
       if (col < 1 || col > table.NCols || !table.Columns[col]) continue;
       const char type = table.ColType[col];
-      const std::uint8_t c =
-          CompareValues(ValuePtr(*table.Columns[col], type, r), ValuePtr(*table.Columns[col], type, r - 1), type);
+      std::uint8_t c;
+      if (const auto* strings = type == 's' ? dynamic_cast<const DAString*>(table.Columns[col].get()) : nullptr) {
+        const int order = CompareTexts(strings->GetView(r), strings->GetView(r - 1));
+        c = order < 0 ? 1 : (order > 0 ? 3 : 2);
+      } else {
+        c = CompareValues(ValuePtr(*table.Columns[col], type, r), ValuePtr(*table.Columns[col], type, r - 1), type);
+      }
       if (c == 1) return false;
       if (c == 3) break;
     }

@@ -17,6 +17,10 @@
 
 namespace ld {
 
+// The largest row count the table's column arrays can hold: the smallest MaxSize of its arrays; 0 when
+// it has none.
+int MaxTableRows(const TDataFile& table);
+
 // Opens one zeroed row at row in every column and in MarkRec; RowCount is left to the caller.
 void InsertTableRow(TDataFile& table, int row);
 // Removes the row everywhere, zeroing the freed last row; RowCount is left to the caller.

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
@@ -75,6 +77,8 @@ void TTableFileIn::ReadHeader() {
 std::vector<TFileSection> TTableFileIn::ScanSections() {
   std::vector<TFileSection> sections;
   std::string name;
+  // Only the headers are wanted here: reading a whole window at each would read the file twice.
+  reader_.SetReadAhead(512);
   while (reader_.Remaining() > 0) {
     TFileSection s;
     std::uint8_t type = 0;
@@ -85,6 +89,7 @@ std::vector<TFileSection> TTableFileIn::ScanSections() {
     if (s.Size < 0 || !reader_.Skip(s.Size)) Fail();
     sections.push_back(std::move(s));
   }
+  reader_.SetReadAhead(0);
   return sections;
 }
 
@@ -94,20 +99,34 @@ void TTableFileIn::LoadMarks(DAbyte& marks) {
 }
 
 // Short strings of rows 1..RowCount, none of them past `end`.
-void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType) {
+void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType, bool sized) {
   auto* strings = sameType ? dynamic_cast<DAString*>(table.Columns[col].get()) : nullptr;
+  if (strings) {
+    strings->EnsureIndex(rowCount_);
+    // A section's texts take at least its bytes less the length bytes (more in UTF-8, where a Cyrillic
+    // letter takes two). A column of the old format has no size of its own.
+    const std::int64_t least = end - reader_.Pos() - rowCount_;
+    if (sized && least > 0) strings->ReserveText(static_cast<std::size_t>(least));
+  }
   std::string text;
   for (int row = 1; row <= rowCount_; ++row) {
-    const unsigned char* p = reader_.Peek(1);
-    if (!p || reader_.Pos() + 1 + p[0] > end) Fail();
+    // A short string is at most 256 bytes: one look at the window holds it whole.
+    const std::int64_t left = end - reader_.Pos();
+    const unsigned char* p =
+        left > 0 ? reader_.Peek(static_cast<std::size_t>(std::min<std::int64_t>(left, 256))) : nullptr;
+    if (!p || 1 + p[0] > left) Fail();
     const std::size_t length = p[0];
-    p = reader_.Peek(1 + length);
-    if (!p) Fail();
-    DecodeCp1251Into(std::string_view(reinterpret_cast<const char*>(p) + 1, length), text);
+    const std::string_view bytes(reinterpret_cast<const char*>(p) + 1, length);
     reader_.Skip(static_cast<std::int64_t>(1 + length));
     if (strings) {
+      if (length == 0) {
+        strings->SetItem(row, {});
+        continue;
+      }
+      DecodeCp1251Into(bytes, text);
       strings->SetItem(row, text);
     } else {
+      DecodeCp1251Into(bytes, text);
       StoreCellText(table, row, col, text);
     }
   }
@@ -126,7 +145,7 @@ void TTableFileIn::LoadSection(TDataFile& table, int col, const TFileSection& se
   const char type = table.ColType[col];
   const std::int64_t end = section.DataPos + section.Size;
   if (section.Type == 's') {
-    LoadStrings(end, table, col, type == 's');
+    LoadStrings(end, table, col, type == 's', true);
     return;
   }
   int elemSize = ElementSizeOf(section.Type, 0);
@@ -153,7 +172,7 @@ void TTableFileIn::LoadSection(TDataFile& table, int col, const TFileSection& se
 
 void TTableFileIn::LoadOldColumn(TDataFile& table, int col) {
   if (table.ColType[col] == 's') {
-    LoadStrings(reader_.Size(), table, col, true);
+    LoadStrings(reader_.Size(), table, col, true, false);
   } else {
     LoadFixed(table, col, static_cast<std::int64_t>(rowCount_) * table.Columns[col]->ElemSize());
   }

@@ -50,7 +50,8 @@ public:
   void Close();
 
 private:
-  void LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType);
+  // Short strings of rows 1..RowCount up to `end`; `sized`: end is that of the column's own section.
+  void LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType, bool sized);
   void LoadFixed(TDataFile& table, int col, std::int64_t bytes);
 
   std::string fullPath_;

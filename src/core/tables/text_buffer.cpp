@@ -50,28 +50,42 @@ void DecodeCp1251Into(std::string_view bytes, std::string& out) {
 
 void EncodeCp1251Into(std::string_view text, std::string& out) {
   out.resize(text.size());  // never more bytes than the UTF-8 text
-  char* d = out.data();
+  out.resize(EncodeCp1251To(text, out.data()));
+}
+
+std::size_t EncodeCp1251To(std::string_view text, char* out) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
+  char* d = out;
   std::size_t pos = 0;
-  while (pos < text.size()) {
-    const auto b = static_cast<unsigned char>(text[pos]);
+  while (pos < size) {
+    const unsigned b = s[pos];
     if (b < 0x80) {
-      *d++ = text[pos++];
+      *d++ = static_cast<char>(b);
+      ++pos;
       continue;
     }
-    // Most texts are Russian: А..я are two bytes in UTF-8 and 0xC0..0xFF in Windows-1251.
-    if ((b == 0xD0 || b == 0xD1) && pos + 1 < text.size()) {
-      const auto b1 = static_cast<unsigned char>(text[pos + 1]);
-      const unsigned cp = (static_cast<unsigned>(b & 0x1F) << 6) | (b1 & 0x3Fu);
-      if ((b1 & 0xC0) == 0x80 && cp >= 0x410 && cp <= 0x44F) {
-        *d++ = static_cast<char>(cp - 0x410 + 0xC0);
+    // Most texts are Russian: А..п are D0 90..BF in UTF-8, р..я D1 80..8F, and 0xC0..0xFF in Windows-1251.
+    if (pos + 1 < size) {
+      const unsigned b1 = s[pos + 1];
+      if (b == 0xD0 && b1 - 0x90u <= 0x2Fu) {
+        *d++ = static_cast<char>(b1 + 0x30);
+        pos += 2;
+        continue;
+      }
+      if (b == 0xD1 && b1 - 0x80u <= 0x0Fu) {
+        *d++ = static_cast<char>(b1 + 0x70);
         pos += 2;
         continue;
       }
     }
-    const int code = Cp1251Code(NextUtf8Char(text, pos));
+    // Through a copy: handing out the loop's own position would keep it in memory for the whole loop.
+    std::size_t next = pos;
+    const int code = Cp1251Code(NextUtf8Char(text, next));
+    pos = next;
     *d++ = code >= 0 ? static_cast<char>(code) : '?';
   }
-  out.resize(static_cast<std::size_t>(d - out.data()));
+  return static_cast<std::size_t>(d - out);
 }
 
 }  // namespace ld

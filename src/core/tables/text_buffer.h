@@ -8,5 +8,7 @@ namespace ld {
 
 void DecodeCp1251Into(std::string_view bytes, std::string& out);
 void EncodeCp1251Into(std::string_view text, std::string& out);
+// Encodes into memory of at least text.size() bytes; returns the bytes written.
+std::size_t EncodeCp1251To(std::string_view text, char* out);
 
 }  // namespace ld

@@ -56,7 +56,11 @@ TEST(DynamicArray, SizesGrowInWholeStepsOf512Bytes) {
   EXPECT_EQ(floats.Get(5000) + floats.Get(-1), 0.0f);
   EXPECT_EQ(floats.Size(), 128);
 
-  ExpectDynArrayError([] { DAFstring none(0); });
+  // A layout may give a fixed string no room at all: it holds the empty text in its length byte.
+  DAFstring none(0);
+  EXPECT_EQ(none.ElemSize(), 1);
+  none.SetItem(3, "ТП");
+  EXPECT_EQ(none.GetItem(3) + std::to_string(none.ItemPtr(3)[0]), "0");
   ExpectDynArrayError([] { DAint64 huge(0x7FFFFFF / 8 + 1); });
   ExpectDynArrayError([] { DALongint(0).ItemPtr(-1); });
   ExpectDynArrayError([] { DAString(0).SetItem(-3, "x"); });
@@ -148,6 +152,53 @@ TEST(DynamicArray, StringElementsAreOwnedCopies) {
   s.Clear();
   EXPECT_EQ(s.GetPtr(4), nullptr);
   s.SetItem(7, "после очистки");
+}
+
+// The texts of a string array share one store: rewriting them over and over must neither lose a text
+// nor let the store grow without bound, and a text copied from the array itself must arrive whole.
+TEST(DynamicArray, StringStoreKeepsEveryTextThroughRewrites) {
+  DAString s(0);
+  auto textOf = [](int row, int round) { return "Узел " + std::to_string(row) + std::string(round % 7, 'x'); };
+  constexpr int kRows = 3000;
+  for (int round = 0; round < 12; ++round) {
+    for (int row = 1; row <= kRows; ++row) s.SetItem(row, textOf(row, round));
+  }
+  std::size_t live = 0;
+  for (int row = 1; row <= kRows; ++row) {
+    ASSERT_EQ(s.GetView(row), textOf(row, 11)) << row;
+    live += s.GetView(row).size();
+  }
+  EXPECT_LT(s.TextCapacity(), 4 * live + 8192);
+
+  // Strings handed out stay apart and valid while other elements change.
+  const std::string* a = s.GetPtr(1);
+  const std::string* b = s.GetPtr(2);
+  s.SetItem(3, "другой");
+  EXPECT_EQ(*a + "/" + *b, textOf(1, 11) + "/" + textOf(2, 11));
+  EXPECT_EQ(s.GetPtr(1), a);
+  s.SetItem(1, "короче");  // in place: the string handed out before is not the text any more
+  EXPECT_EQ(*s.GetPtr(1), "короче");
+
+  s.SetItem(kRows + 1, s.GetView(2));
+  for (int k = 0; k < 200; ++k) s.SetItem(kRows + 2, s.GetView(kRows + 1));
+  EXPECT_EQ(s.GetItem(kRows + 2), textOf(2, 11));
+
+  EXPECT_FALSE(s.IsSet(kRows + 5));
+  s.SetItem(kRows + 5, "");
+  EXPECT_TRUE(s.IsSet(kRows + 5));
+  EXPECT_EQ(s.GetView(kRows + 5), "");
+  // Rows deleted and new rows appended, again and again, as a grid does: the store stays bounded.
+  for (int round = 0; round < 60; ++round) {
+    s.Delete(kRows + 10, kRows + 1009);
+    for (int row = kRows + 10; row < kRows + 1010; ++row) s.SetItem(row, textOf(row, round));
+  }
+  EXPECT_EQ(s.GetItem(kRows + 500), textOf(kRows + 500, 59));
+  EXPECT_LT(s.TextCapacity(), 8 * live + 65536);
+  s.Delete(1, kRows);
+  EXPECT_EQ(s.GetItem(2), textOf(2, 11));
+  s.Clear();
+  EXPECT_FALSE(s.IsSet(2));
+  EXPECT_EQ(s.GetItem(2), "");
 }
 
 TEST(DynamicArray, FixedStringsHoldLenCharactersInline) {

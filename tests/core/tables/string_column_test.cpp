@@ -1,0 +1,160 @@
+// Texts in table files: every length a short string can have, Cyrillic and characters without a
+// Windows-1251 code, columns of empty texts, fixed strings without room, and the byte-exact round trip.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
+#include "support/test_env.h"
+#include "tables_fixture.h"
+
+namespace ld {
+namespace {
+
+using test::ErrorOf;
+using test::I32;
+using test::LayoutScope;
+using test::Short;
+using test::TempDir;
+
+const char kTexts[] =
+    "Name=Тексты\nExtention=.TXT\nCount=4\nOrder=1\n"
+    "s,120,255,0,1,1,0,0,Text,Текст\ns,120,40,0,1,1,0,0,Empty,Пусто\nt,60,0,0,1,1,0,0,None,Без места\n"
+    "t,60,255,0,1,1,0,0,Wide,Широкий\n";
+
+std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+TEST(StringColumn, EveryLengthAndCodeRoundTripsByteForByte) {
+  TempDir dir;
+  LayoutScope scope(dir, kTexts);
+  std::string every;  // every Windows-1251 character, in runs of Latin ones and others
+  for (int b = 1; b < 256; ++b) every.push_back(static_cast<char>(b));
+  const std::vector<std::string> texts = {"",
+                                          "a",
+                                          Repeat("я", 254),
+                                          Repeat("Ж", 255),
+                                          "Подстанция №5 «Восток» — ёЁїЇ",
+                                          "ТП-1 日",
+                                          Cp1251ToUtf8(every)};
+  const int rows = static_cast<int>(texts.size()) + 1;
+  TDataFile t;
+  ReadMaket("Тексты", t);
+  CreateColumns(t, rows);
+  t.Title = "Т";
+  auto* text = GetColumnAs<DAString>("Text", t);
+  auto* wide = GetColumnAs<DAFstring>("Wide", t);
+  for (int row = 1; row < rows; ++row) {
+    text->SetItem(row, texts[row - 1]);
+    wide->SetItem(row, texts[row - 1]);
+  }
+  text->SetItem(rows, Repeat("ф", 256));  // cut to 255 characters on the way in
+  wide->SetItem(rows, Repeat("ф", 256));
+  GetColumnAs<DAFstring>("None", t)->SetItem(2, "не поместится");
+
+  // Expected bytes: short strings in Windows-1251, '?' for a character without a code.
+  std::vector<std::string> coded;
+  for (const std::string& s : texts) coded.push_back(Utf8ToCp1251(s));
+  coded.push_back(std::string(255, '\xF4'));
+  std::string textSection, emptySection(static_cast<std::size_t>(rows), '\0'), wideSection;
+  for (const std::string& c : coded) {
+    textSection += std::string(1, static_cast<char>(c.size())) + c;
+    wideSection += std::string(1, static_cast<char>(c.size())) + c + std::string(255 - c.size(), '\0');
+  }
+  EXPECT_EQ(coded[5], "\xD2\xCF-1 ?");
+  EXPECT_EQ(coded[6].size(), 255u);
+  const std::string expected = std::string("\x06ZREGIM") + Short("Тексты") + Short("Т") + I32(rows) +
+                               "\x0CRESTRUCTURED" + std::string(static_cast<std::size_t>(rows), '\0') +
+                               Short("Text") + "s" + I32(static_cast<std::int32_t>(textSection.size())) + textSection +
+                               Short("Empty") + "s" + I32(rows) + emptySection + Short("None") + "t" + I32(rows) +
+                               std::string(static_cast<std::size_t>(rows), '\0') + Short("Wide") + "t" +
+                               I32(static_cast<std::int32_t>(wideSection.size())) + wideSection;
+  const std::string file = dir / "a.TXT";
+  WriteTableFile(file, t);
+  ASSERT_EQ(test::ReadBytes(file), expected);
+
+  TDataFile r;
+  TColumnAttr<bool> stored{};
+  ReadTableFile(file, r, stored);
+  EXPECT_TRUE(stored[1] && stored[2] && stored[3] && stored[4]);
+  const auto* readText = GetColumnAs<DAString>("Text", r);
+  const auto* readEmpty = GetColumnAs<DAString>("Empty", r);
+  for (int row = 1; row < rows; ++row) {
+    EXPECT_EQ(readText->GetItem(row), Cp1251ToUtf8(coded[row - 1])) << row;
+    EXPECT_EQ(GetColumnAs<DAFstring>("Wide", r)->GetItem(row), Cp1251ToUtf8(coded[row - 1])) << row;
+    EXPECT_TRUE(readEmpty->IsSet(row));
+    EXPECT_EQ(readEmpty->GetView(row), "");
+  }
+  EXPECT_EQ(readText->GetItem(rows), Repeat("ф", 255));
+  EXPECT_EQ(GetCellText(r, 2, FindColumnIndex("None", r), true), "");
+  t.FileDate = 0;
+  WriteTableFile(file, r);
+  EXPECT_EQ(test::ReadBytes(file), expected);
+
+  // A file without the fixed-string column: it stays empty, and the read says it was not stored.
+  const std::string shorter = std::string("\x06ZREGIM") + Short("Тексты") + Short("Т") + I32(1) + "\x0CRESTRUCTURED" +
+                              std::string(1, '\0') + Short("Text") + "s" + I32(3) + Short("ab");
+  test::WriteBytes(dir / "b.TXT", shorter);
+  ReadTableFile(dir / "b.TXT", r, stored);
+  EXPECT_EQ(std::to_string(stored[1]) + std::to_string(stored[2]) + std::to_string(stored[3]), "100");
+  EXPECT_EQ(GetColumnAs<DAString>("Text", r)->GetItem(1), "ab");
+}
+
+// A single column read from a file: sections only; the old format has no names to find it by.
+TEST(StringColumn, OneColumnFromAFileAndItsDamage) {
+  TempDir dir;
+  LayoutScope scope(dir, kTexts);
+  const std::string file = dir / "c.TXT";
+  const std::string good = std::string("\x06ZREGIM") + Short("Тексты") + Short("Т") + I32(2) + "\x0CRESTRUCTURED" +
+                           std::string("\x03\x00", 2) + Short("Text") + "s" + I32(6) + Short("Уз") + Short("ел") +
+                           Short("Wide") + "t" + I32(4) + Short("а") + Short("б");
+  test::WriteBytes(file, good);
+  const auto column = ReadColumnFromFile(file, "Text");
+  ASSERT_TRUE(column);
+  EXPECT_EQ(static_cast<DAString&>(*column).GetItem(1) + static_cast<DAString&>(*column).GetItem(2), "Узел");
+  EXPECT_EQ(static_cast<DAFstring&>(*ReadColumnFromFile(file, "Wide")).GetItem(2), "б");
+  EXPECT_EQ(ReadColumnFromFile(file, "MarkRec")->Count, 2);
+
+  const std::string readError = "Ошибка чтения файла \"" + file + "\"";
+  test::WriteBytes(file, std::string("\x06ZREGIM") + Short("Тексты") + Short("Т") + I32(1) + Short("ab") +
+                             Short("") + std::string(1, '\0') + std::string(256, '\0'));
+  EXPECT_EQ(ErrorOf([&] { ReadColumnFromFile(file, "Text"); }), readError);
+  EXPECT_EQ(ErrorOf([&] { ReadColumnFromFile(file, "MarkRec"); }), readError);
+
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes = good;
+    for (int k = 0, n = 1 + static_cast<int>(random() % 6); k < n; ++k) {
+      bytes[random() % bytes.size()] = static_cast<char>(random());
+    }
+    if (round % 3 == 0) bytes.resize(random() % bytes.size());
+    test::WriteBytes(file, bytes);
+    for (const char* field : {"Text", "Wide", "MarkRec"}) {
+      const std::string error = ErrorOf([&] { ReadColumnFromFile(file, field); });
+      if (error != "<no error>" && error.find("Макет") == std::string::npos) {
+        ASSERT_EQ(error, readError) << round << field;
+      }
+    }
+  }
+}
+
+TEST(StringColumn, MaxRowsIsTheSmallestMaxSizeOfTheColumns) {
+  TempDir dir;
+  LayoutScope scope(dir, kTexts);
+  TDataFile t;
+  ReadMaket("Тексты", t);
+  EXPECT_EQ(MaxTableRows(t), 0);  // no arrays yet
+  CreateColumns(t, 1);
+  EXPECT_EQ(MaxTableRows(t), 0x7FFFFFF / 256);  // the 255-character fixed string
+  t.Columns[4].reset();
+  EXPECT_EQ(MaxTableRows(t), 0x7FFFFFF / 8);
+}
+
+}  // namespace
+}  // namespace ld
