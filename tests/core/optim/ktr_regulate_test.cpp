@@ -56,7 +56,10 @@ TEST(KtrRegulate, WithoutTableOrRowsNothingHappens) {
   EXPECT_TRUE(s.log.empty());
   EXPECT_FALSE(std::filesystem::exists(s.stem + ".KTR"));
   s.WriteTable({});
+  int runs = 0;
+  s.regime.OnStage = [&](const std::string& stage) { runs += stage == "Итерационный процесс"; };
   EXPECT_FALSE(s.Run());
+  EXPECT_EQ(runs, 1);
   EXPECT_TRUE(s.log.empty());
   EXPECT_TRUE(s.regime.Converged);
   EXPECT_TRUE(box.Calls().empty());

@@ -5,6 +5,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
+#include <QCheckBox>
 #include <cmath>
 
 #include "core/base/session.h"
@@ -125,6 +127,47 @@ TEST(TapWindow, RegimeSearchesSliderWriteAndSave) {
   EXPECT_EQ(sc.Ntek->Get(1), 5);
   EXPECT_EQ(sc.RegOf(3), 0);  // excluded for that run only
   EXPECT_NE(ReadBytes(ConfigFileName).find("[OptimT]"), std::string::npos);
+}
+
+TEST(TapWindow, StopEndsTheSearchAndASecondStopStartsNothing) {
+  Host host(ThreeRows());
+  gui::TT_Form form(host.stem, host.dir.Path().string() + "/");
+  form.CalcBtnClick();
+  int clicks = 0;
+  QTimer::singleShot(0, &form, [&] {
+    EXPECT_EQ(form.GradientBtn->text(), "Стоп");
+    EXPECT_FALSE(form.AutoBtn->isEnabled());
+    form.GradientBtn->click();
+    form.GradientBtn->click();
+    clicks = 2;
+  });
+  form.GradientBtnClick();
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(form.GradientBtn->text(), "Градиент");
+  EXPECT_EQ(std::count(form.MemoLines().begin(), form.MemoLines().end(), "<<<< Процесс прерван >>>>"), 1);
+  EXPECT_NE(std::find(form.MemoLines().begin(), form.MemoLines().end(), "Количество итераций : 1"),
+            form.MemoLines().end());
+  EXPECT_TRUE(form.AutoBtn->isEnabled());
+
+  // The same for the descent, whose stop is seen after a group.
+  QTimer::singleShot(0, &form, [&] { form.AutoBtn->click(); });
+  form.AutoBtnClick();
+  EXPECT_EQ(form.AutoBtn->text(), "Автомат");
+  EXPECT_EQ(form.MemoLines().back(), "<<<< Процесс прерван >>>>");
+  form.CancelBtnClick(false);
+}
+
+TEST(TapWindow, ControlLimitsFromTheNominalVoltage) {
+  Host host({TapRow(1, 2, 4, 9.5f, 10.5f)});
+  gui::TT_Form form(host.stem, host.dir.Path().string() + "/");
+  form.UmBox->setChecked(true);
+  form.CalcBtnClick();
+  TKtrCols c;
+  FillKtrCols(form.TGrid->table(), c);
+  EXPECT_FLOAT_EQ(c.U1min->Get(1), 10);
+  EXPECT_FLOAT_EQ(c.U1max->Get(1), 10);
+  form.CancelBtnClick(false);
+  EXPECT_NE(ReadBytes(ConfigFileName).find("Um=1"), std::string::npos);
 }
 
 TEST(TapWindow, InputErrorsStopTheRegime) {
