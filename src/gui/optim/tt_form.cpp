@@ -59,7 +59,7 @@ std::string Kw(double mw) { return FloatToStrFixed(mw * 1000, 0) + " кВт"; }
 
 std::string Tap(float ntek) { return PadLeft(FloatToStrGeneral(ntek, 4), 4); }
 
-void Error(const std::string& text) { ShowMsgForm(text, 0, 3); }
+void ShowError(const std::string& text) { ShowMsgForm(text, 0, 3); }
 
 }  // namespace
 
@@ -220,7 +220,7 @@ void TT_Form::FormShow() {
   try {
     ReadOptimTSettings(ConfigFileName, s);
   } catch (const ld::Error&) {
-    Error("Ошибка чтения файла конфигурации " + ConfigFileName);
+    ShowError("Ошибка чтения файла конфигурации " + ConfigFileName);
   }
   KiterEdit->setText(QString::fromStdString(s.KIter));
   KpEdit->setText(QString::fromStdString(s.Kdp));
@@ -249,7 +249,7 @@ void TT_Form::FormClose() {
   try {
     WriteOptimTSettings(ConfigFileName, s);
   } catch (const ld::Error&) {
-    Error("Ошибка записи файла конфигурации " + ConfigFileName);
+    ShowError("Ошибка записи файла конфигурации " + ConfigFileName);
   }
   UnlockTableFiles(stem_, GetMaketExtention(LayoutKtrTable));
 }
@@ -272,6 +272,7 @@ void TT_Form::reject() {
 // ---- Display
 
 void TT_Form::ShowLosses(double dP) {
+  if (!regime_) return;
   SetShape(Shape1, dP < shownDP_ ? kLime : kRed);
   shownDP_ = dP;
   dP_ = dP;
@@ -284,6 +285,7 @@ void TT_Form::ShowLosses(double dP) {
 }
 
 void TT_Form::ShowControlVoltages(int row) {
+  if (!regime_) return;
   U1Label->clear();
   U2Label->clear();
   if (!regime_->Converged) {
@@ -384,7 +386,7 @@ bool TT_Form::ReadSchemeTables() {
     ReadTableFile(stem_ + GetMaketExtention(LayoutNodes), nodes_);
     ReadTableFile(stem_ + GetMaketExtention(LayoutBranches), branches_);
   } catch (const ld::Error& e) {
-    Error(e.what());
+    ShowError(e.what());
     return false;
   }
   return true;
@@ -401,6 +403,10 @@ void TT_Form::CalcBtnClick() {
   regime_->Converged = false;
   regime_->SchemeRead = false;
   regime_->ShowMessages = false;
+  // The regime window holds the scheme's locks while this window runs; the engine gives them up for a
+  // write of the row marks and takes them again.
+  regime_->LockFiles = std::filesystem::exists(stem_ + GetMaketExtention(LayoutNodes) + "~") ||
+                       std::filesystem::exists(stem_ + GetMaketExtention(LayoutBranches) + "~");
   regime_->ClearModel();
   try {
     regime_->ReadScheme(stem_);
@@ -416,7 +422,7 @@ void TT_Form::CalcBtnClick() {
   if (regime_->ModelError) {
     std::string text = "Ошибка расчета режима";
     for (const std::string& line : errors) text += "\n" + line;
-    Error(text);
+    ShowError(text);
     return;
   }
 
@@ -431,9 +437,9 @@ void TT_Form::CalcBtnClick() {
     model_.reset();
     TGrid->Refresh();
     switch (e.What) {
-      case TKtrBindError::Params: Error("Ошибка ввода параметров в строке " + std::to_string(e.Row)); break;
-      case TKtrBindError::Node: Error("Узел " + std::to_string(e.A) + " не найден"); break;
-      default: Error("Линия " + std::to_string(e.A) + " - " + std::to_string(e.B) + " не найдена"); break;
+      case TKtrBindError::Params: ShowError("Ошибка ввода параметров в строке " + std::to_string(e.Row)); break;
+      case TKtrBindError::Node: ShowError("Узел " + std::to_string(e.A) + " не найден"); break;
+      default: ShowError("Линия " + std::to_string(e.A) + " - " + std::to_string(e.B) + " не найдена"); break;
     }
     return;
   }
@@ -455,7 +461,7 @@ bool TT_Form::ReadWeights(int& kiter, double& kdp, double& ku, double& du, doubl
     du = StrToFloatZ(DuEdit->text().toStdString());
     dn = StrToFloatZ(DnEdit->text().toStdString());
   } catch (const ConvertError& e) {
-    Error(e.what());
+    ShowError(e.what());
     return false;
   }
   return true;
@@ -679,7 +685,7 @@ void TT_Form::WriteBtnClick() {
                        current_ ? model_.get() : nullptr);
     result_ = true;
   } catch (const ld::Error& e) {
-    Error(e.what());
+    ShowError(e.what());
   }
 }
 
@@ -696,7 +702,7 @@ void TT_Form::CancelBtnClick(bool save) {
       WriteTableFile(TableFile(), t);
       TGrid->SetModified(false);
     } catch (const ld::Error& e) {
-      Error(e.what());
+      ShowError(e.what());
       return;
     }
   }

@@ -11,6 +11,7 @@
 
 #include "core/base/session.h"
 #include "core/base/settings.h"
+#include "core/tables/file_guard.h"
 #include "core/optim/ktr_test_scheme.h"
 #include "gui/optim/sel_nod_tr_form.h"
 #include "gui/optim/sel_tr_form.h"
@@ -290,7 +291,10 @@ TEST(TapWindow, LoadingRatiosMatchesTheBranchDirectionOnly) {
 }
 
 TEST(TapWindow, EntryReturnsTrueAfterWritingRatios) {
-  Host host({TapRow(1, 2, 4, 9.5f, 10.5f, 8)}, true);
+  TRecTr row = TapRow(1, 2, 4, 9.5f, 10.5f, 8);
+  row.Nl = 1;  // the twin is switched off
+  Host host({row}, true);
+  LockTableFiles(host.stem, ".UZL,.VET");  // as the regime window's command holds them
   ModalScript script;
   script.Then([](QDialog& d) {
     Press(d, "CalcBtn");
@@ -298,6 +302,14 @@ TEST(TapWindow, EntryReturnsTrueAfterWritingRatios) {
     Press(d, "CancelBtn");
   });
   EXPECT_TRUE(gui::RunKtrOptimisation(host.stem, host.dir.Path().string() + "/"));
+  EXPECT_EQ(host.Read(".VET").RowCount, 6);
+  TDataFile b = host.Read(".VET");
+  TBranchCols bc;
+  FillBranchCols(b, bc);
+  EXPECT_EQ(bc.Notv.Get(1), 8);
+  EXPECT_TRUE(std::filesystem::exists(host.stem + ".VET~"));
+  EXPECT_TRUE(std::filesystem::exists(host.stem + ".UZL~"));
+  UnlockTableFiles(host.stem, ".UZL,.VET");
   script.Then([](QDialog& d) { Press(d, "CancelBtn"); });
   EXPECT_FALSE(gui::RunKtrOptimisation(host.stem, host.dir.Path().string() + "/"));
 }
