@@ -6,7 +6,9 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <cmath>
 
 #include "core/base/session.h"
@@ -169,6 +171,34 @@ TEST(TapWindow, ControlLimitsFromTheNominalVoltage) {
   EXPECT_FLOAT_EQ(c.U1max->Get(1), 10);
   form.CancelBtnClick(false);
   EXPECT_NE(ReadBytes(ConfigFileName).find("Um=1"), std::string::npos);
+}
+
+TEST(TapWindow, SpaceInAControlNodeColumnPicksTheNode) {
+  Host host({TapRow(1, 2, 0, 0, 0), TapRow(1, 3, 0, 0, 0)});
+  gui::TT_Form form(host.stem, host.dir.Path().string() + "/");
+  form.show();
+  form.CalcBtnClick();
+  ASSERT_TRUE(form.AutoBtn->isEnabled());
+  ModalScript script;
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Выбор узлов для контроля напряжения");
+    static_cast<gui::TSelNodTrForm&>(d).NodGrid->GotoRow(2);
+    Press(d, "OkBtn");
+  });
+  form.TGrid->MoveTo(form.TGrid->FieldColumn("Node2"), 2);
+  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+  QApplication::sendEvent(form.TGrid, &space);
+  TKtrCols c;
+  FillKtrCols(form.TGrid->table(), c);
+  EXPECT_EQ(c.N2->Get(2), 2);
+  EXPECT_EQ(c.Node2->GetItem(2), "ПС.Шины 10 А");
+  EXPECT_FLOAT_EQ(c.U2min->Get(2), 9.5f);
+  EXPECT_FLOAT_EQ(c.U2max->Get(2), 11);
+  EXPECT_EQ(c.N1->Get(2), 0);
+  // The table changed: the results are gone and the regime is to be calculated again.
+  EXPECT_TRUE(form.CalcBtn->isEnabled());
+  EXPECT_FALSE(form.AutoBtn->isEnabled());
+  form.CancelBtnClick(false);
 }
 
 TEST(TapWindow, InputErrorsStopTheRegime) {
