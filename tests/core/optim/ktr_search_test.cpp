@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/engine/regime.h"
+#include "core/optim/ktr_model.h"
+#include "ktr_test_scheme.h"
+
+namespace ld::test {
+namespace {
+
+// A scheme read into an engine with its regime calculated, its branch table and a tap table.
+struct Bench {
+  TempDir dir;
+  TRegime regime;
+  TDataFile branches, table;
+  std::unique_ptr<TKtrModel> model;
+
+  Bench(const KtrScheme& scheme, const std::vector<TRecTr>& rows) {
+    const std::string stem = scheme.Write(dir.Path().string());
+    regime.ReadScheme(stem);
+    regime.ApplyTimeData(0, 0, 0, 0, 0, false);
+    regime.FormMatrices();
+    regime.RunIterations();
+    ReadTableFile(stem + ".VET", branches);
+    MakeKtrTable(table, rows);
+    model = std::make_unique<TKtrModel>(regime, table);
+    EXPECT_EQ(model->Bind(branches, false, true).What, TKtrBindError::None);
+    model->RerunRegime();
+  }
+  const TKtrCols& c() const { return model->Cols(); }
+  float Tap(int row) const { return c().Ntek->Get(row); }
+  void SetTaps(float t1, float t2) {
+    (*c().Ntek)[1] = t1, (*c().Ntek)[2] = t2;
+    model->ApplyRowRatio(1);
+    model->ApplyRowRatio(2);
+    model->RerunRegime();
+  }
+};
+
+// Losses and penalties of every pair of taps, each from its own run.
+struct Grid {
+  double dP[20][20], pen[3][20][20];
+  bool converged[20][20];
+  explicit Grid(Bench& b) {
+    for (int t1 = 1; t1 <= 19; ++t1)
+      for (int t2 = 1; t2 <= 19; ++t2) {
+        b.SetTaps(static_cast<float>(t1), static_cast<float>(t2));
+        dP[t1][t2] = b.model->RoundedLosses();
+        converged[t1][t2] = b.regime.Converged;
+        for (int row = 1; row <= 2; ++row) pen[row][t1][t2] = b.model->TapFunctional(row, row, 1, 0, 0);
+      }
+  }
+  double F(int row, int t1, int t2, double Ku, double Kdp) const {
+    return std::abs(pen[row][t1][t2]) * Ku + dP[t1][t2] * Kdp;  // pen is already scaled when not converged
+  }
+};
+
+TEST(KtrSearch, DescentEndsWhereNoGroupStepLowersTheFunctional) {
+  Bench b(TwoTransformers(), {TapRow(1, 2, 4, 10.1f, 10.3f, 3), TapRow(1, 3, 5, 10.1f, 10.3f, 17)});
+  Grid grid(b);
+  for (const double Ku : {100.0, 0.0}) {
+    b.SetTaps(3, 17);
+    int accepted = 0;
+    TSearchHooks hooks;
+    hooks.OnAccepted = [&](int, int) { ++accepted; };
+    const TSearchResult r = CoordinateDescent(*b.model, 100, Ku, 1, b.model->RoundedLosses(), hooks);
+    ASSERT_LT(r.Passes, 100);
+    EXPECT_TRUE(r.Changed);
+    EXPECT_GT(accepted, 0);
+    const int a = static_cast<int>(b.Tap(1)), c = static_cast<int>(b.Tap(2));
+    ASSERT_EQ(b.Tap(1), a);
+    ASSERT_EQ(b.Tap(2), c);
+    EXPECT_DOUBLE_EQ(r.dP, grid.dP[a][c]);
+    EXPECT_LT(grid.F(1, a, c, Ku, 1) + grid.F(2, a, c, Ku, 1), grid.F(1, 3, 17, Ku, 1) + grid.F(2, 3, 17, Ku, 1));
+    for (int d : {-1, 1}) {
+      if (a + d >= 1 && a + d <= 19) {
+        EXPECT_GE(grid.F(1, a + d, c, Ku, 1), grid.F(1, a, c, Ku, 1)) << Ku << " " << d;
+        // Without the voltage penalty the end is a local minimum of the rounded losses.
+        if (Ku == 0) {
+          EXPECT_GE(grid.dP[a + d][c], grid.dP[a][c]);
+        }
+      }
+      if (c + d >= 1 && c + d <= 19) {
+        EXPECT_GE(grid.F(2, a, c + d, Ku, 1), grid.F(2, a, c, Ku, 1)) << Ku << " " << d;
+        if (Ku == 0) {
+          EXPECT_GE(grid.dP[a][c + d], grid.dP[a][c]);
+        }
+      }
+    }
+  }
+}
+
+TEST(KtrSearch, ParallelRowsMoveTogetherAndRejectedStepsUndoOnlyTheirMoves) {
+  KtrScheme s = TwoTransformers();
+  s.Branches[0].Nl = 1;
+  KtrBranch twin = s.Branches[0];
+  twin.Nl = 2;
+  s.Branches.push_back(twin);
+  TRecTr r1 = TapRow(1, 2, 4, 9.5f, 10.5f, 19), r2 = TapRow(1, 2, 4, 9.5f, 10.5f, 10);
+  r1.Nl = 1, r2.Nl = 2;
+  Bench b(s, {r1, r2});
+  // Nothing counts: every step is a tie and is rejected. The raise moved only the second row and is
+  // undone on it alone; the lowering moved both and is undone on both.
+  TSearchResult r = CoordinateDescent(*b.model, 100, 0, 0, b.model->RoundedLosses());
+  EXPECT_FALSE(r.Changed);
+  EXPECT_EQ(r.Passes, 1);
+  EXPECT_EQ(b.Tap(1), 19);
+  EXPECT_EQ(b.Tap(2), 10);
+  // With the losses counted the pair moves as one.
+  b.SetTaps(12, 12);
+  r = CoordinateDescent(*b.model, 100, 0, 1, b.model->RoundedLosses());
+  EXPECT_TRUE(r.Changed);
+  EXPECT_EQ(b.Tap(1), b.Tap(2));
+  EXPECT_NE(b.Tap(1), 12);
+}
+
+TEST(KtrSearch, AStepWithoutConvergenceIsNeverAccepted) {
+  Bench b(TwoTransformers(), {TapRow(1, 2, 4, 11, 11, 10)});
+  ASSERT_TRUE(b.regime.Converged);
+  const double dP = b.model->RoundedLosses();
+  b.regime.MaxIter = 1;
+  b.regime.Accuracy = 1e-12;
+  b.model->RerunRegime();
+  ASSERT_FALSE(b.regime.Converged);
+  b.regime.Converged = true;  // the state the search starts from was calculated
+  const TSearchResult r = CoordinateDescent(*b.model, 100, 100, 1, dP);
+  EXPECT_FALSE(r.Changed);
+  EXPECT_EQ(b.Tap(1), 10);
+}
+
+TEST(KtrSearch, EmptyTableEndsAfterOnePass) {
+  Bench b(TwoTransformers(), {});
+  const TSearchResult r = CoordinateDescent(*b.model, 0, 100, 1, 0.5);
+  EXPECT_EQ(r.Passes, 1);
+  EXPECT_FALSE(r.Changed);
+}
+
+double ControlVoltageAt(Bench& b, float tap) {
+  (*b.c().Ntek)[1] = tap;
+  b.model->ApplyRowRatio(1);
+  b.model->RerunRegime();
+  return std::abs(b.model->NodeElement(1, 1)->U);
+}
+
+TEST(KtrSearch, GradientStopsWhenTheLargestGradientComesBack) {
+  Bench b(TwoTransformers(), {TapRow(1, 2, 4, 0, 0, 10)});
+  const double u9 = ControlVoltageAt(b, 9), u10 = ControlVoltageAt(b, 10);
+  ASSERT_GT(u9 - u10, 0.1);
+
+  // The band holds tap 9 only: one move down, then no gradient, which is the initial 0 again.
+  (*b.c().U1min)[1] = static_cast<float>(u9 - 0.05), (*b.c().U1max)[1] = static_cast<float>(u9 + 0.05);
+  ControlVoltageAt(b, 10);
+  TSearchResult r = GradientSearch(*b.model, 100, 1, 0, 0.1, 1, b.regime.TotalLosses());
+  EXPECT_TRUE(r.Stopped);
+  EXPECT_EQ(r.Passes, 2);
+  EXPECT_EQ(b.Tap(1), 9);
+
+  // A target between two taps: down, up, down again with the gradient of the first iteration.
+  const float mid = static_cast<float>((u9 + u10) / 2);
+  (*b.c().U1min)[1] = mid, (*b.c().U1max)[1] = mid;
+  ControlVoltageAt(b, 10);
+  r = GradientSearch(*b.model, 100, 1, 0, 0.1, 1, b.regime.TotalLosses());
+  EXPECT_TRUE(r.Stopped);
+  EXPECT_EQ(r.Passes, 3);
+  EXPECT_EQ(b.Tap(1), 9);
+
+  // A stop request ends the search after the iteration that saw it.
+  ControlVoltageAt(b, 10);
+  TSearchHooks hooks;
+  hooks.StopRequested = [] { return true; };
+  r = GradientSearch(*b.model, 100, 1, 0, 0.1, 1, b.regime.TotalLosses(), hooks);
+  EXPECT_TRUE(r.Stopped);
+  EXPECT_EQ(r.Passes, 1);
+}
+
+TEST(KtrSearch, GradientEndsOnWholeTapsWithinTheirRange) {
+  Bench b(TwoTransformers(), {TapRow(1, 2, 4, 10.1f, 10.3f, 3), TapRow(1, 3, 5, 10.1f, 10.3f, 18)});
+  int iterations = 0;
+  bool fractional = false;
+  TSearchHooks hooks;
+  hooks.OnAccepted = [&](int, int) {
+    ++iterations;
+    for (int row = 1; row <= 2; ++row) fractional = fractional || b.Tap(row) != std::floor(b.Tap(row));
+  };
+  const double before = b.model->TapFunctional(1, 2, 100, 1, b.regime.TotalLosses());
+  const TSearchResult r = GradientSearch(*b.model, 15, 100, 1, 0.1, 0.3, b.regime.TotalLosses(), hooks);
+  EXPECT_GT(r.Passes, 1);
+  EXPECT_TRUE(fractional);
+  for (int row = 1; row <= 2; ++row) {
+    EXPECT_EQ(b.Tap(row), std::floor(b.Tap(row)));
+    EXPECT_GE(b.Tap(row), 1);
+    EXPECT_LE(b.Tap(row), 19);
+  }
+  EXPECT_LT(b.model->TapFunctional(1, 2, 100, 1, b.regime.TotalLosses()), before);
+  EXPECT_DOUBLE_EQ(r.dP, b.regime.TotalLosses());
+}
+
+}  // namespace
+}  // namespace ld::test
