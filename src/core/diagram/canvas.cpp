@@ -20,4 +20,21 @@ void TFont::SetSize(int points) { Height = -MulDiv(points, PixelsPerInch, 72); }
 
 TCanvas::~TCanvas() = default;
 
+void TCanvas::LineTo(int x, int y) {
+  DrawLine(PenPos.X, PenPos.Y, x, y);
+  PenPos = {x, y};
+}
+
+void TCanvas::Polyline(const TPoint* points, int count) {
+  for (int i = 1; i < count; ++i) DrawLine(points[i - 1].X, points[i - 1].Y, points[i].X, points[i].Y);
+}
+
+void TCanvas::Rectangle(int, int, int, int) {}
+void TCanvas::FillRect(int, int, int, int) {}
+void TCanvas::Ellipse(int, int, int, int) {}
+void TCanvas::Arc(int, int, int, int, int, int, int, int) {}
+void TCanvas::TextOut(int, int, std::string_view) {}
+void TCanvas::DrawLine(int, int, int, int) {}
+TPoint TCanvas::SurfaceSize() const { return {0, 0}; }
+
 }  // namespace ld::diagram

@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/base/codepage.h"
+#include "core/base/settings.h"
+#include "core/diagram/draw.h"
+#include "core/diagram/draw_elems.h"
+#include "core/diagram/layout.h"
+#include "core/diagram/schem_state.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
+#include "core/tables/unom.h"
+#include "support/diagram_fixture.h"
+#include "support/recording_canvas.h"
+#include "support/test_env.h"
+
+namespace ld::diagram {
+namespace {
+
+using test::DiagramScheme;
+using test::Prim;
+using test::PrimKind;
+using test::RecordingCanvas;
+
+// The scheme laid out and painted on a large client area with the settings given.
+struct Painted {
+  test::UnomClasses classes{{0.4, 10, 35}};
+  TSchemBoxState box;
+  RecordingCanvas canvas;
+  TSchemePainter painter{box};
+
+  explicit Painted(const DiagramScheme& scheme, const std::function<void(TSchemBoxState&)>& settings = {},
+                   const std::function<void(TSchemBoxState&)>& results = {}) {
+    test::LoadDefaultViewConfig(box);
+    if (settings) settings(box);
+    scheme.Load(box);
+    if (results) results(box);
+    InstallLayout(box);
+    std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
+    EXPECT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
+    LayoutScheme(box, canvas, *box.Model);
+    box.ClientWidth = box.ClientHeight = 2000;
+    painter.Paint(canvas);
+  }
+  SElem& E(const std::string& name) {
+    for (PSElem e = box.Model->First; e != nullptr; e = e->Next)
+      if (!e->Has(efReference) && e->Caption && *e->Caption == name) return *e;
+    ADD_FAILURE() << "no element " << name;
+    return *box.Model->First;
+  }
+  const Prim* Text(const std::string& text) {
+    const auto found = canvas.FindText(text);
+    if (found.size() != 1) ADD_FAILURE() << "\"" << text << "\" drawn " << found.size() << " times:\n" << canvas.Dump();
+    return found.empty() ? nullptr : found[0];
+  }
+};
+
+DiagramScheme Fork() {
+  DiagramScheme s;
+  s.Node(1, "A", "B", 10);
+  s.Node(2, "B", "", 10);
+  s.Node(3, "C", "", 10);
+  s.Node(4, "D", "", 0.4f);
+  s.Branch(1, 2);
+  s.Branch(2, 3);
+  s.Branch(2, 4);
+  return s;
+}
+
+TEST(DrawTexts, TransformerReactorAndArrows) {
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  DiagramScheme s = Fork();
+  s.Branches[1].DSName = "Т-1";
+  s.Branches[1].Sdop = 0.4f;
+  s.Load(box);
+  box.BranchCols.Regulation->SetItem(2, "РПН-ВН-19-10-1.78");
+  RecordingCanvas c;
+  box.ComputeMetrics(c.Font);
+  TElemPainter p(box, &c, true, false, nullptr);
+  SElem e;
+  e.BranchRow = 2;
+
+  // Lying between two ends: leads, two circles, the tap changer's stroke, number and rated power.
+  c.Pen = {0x010101, 1};
+  p.DrawTransformer(e, 60, 10, 2, 50);
+  std::vector<std::string> drawn;
+  for (const Prim& prim : c.Prims) drawn.push_back(prim.Describe());
+  EXPECT_EQ(drawn, (std::vector<std::string>{
+                       "Line 10,50-13,50 pen 10101/1 brush ffffff solid",
+                       "Line 36,50-60,50 pen 10101/1 brush ffffff solid",
+                       "Ellipse 13,43-28,57 pen 10101/1 brush ffffff clear",
+                       "Ellipse 21,43-36,57 pen 10101/1 brush ffffff clear",
+                       "Line 13,57-36,43 pen 10101/1 brush ffffff clear",
+                       "Text 36,50 pen 10101/1 brush ffffff clear \"Т-1 400\" h10 align 0 style 0",
+                   }));
+  // Upright on its line: the power one row below the number; the pen ends at the lower lead.
+  c.Prims.clear();
+  box.BranchCols.Regulation->SetItem(2, "ПБВ");
+  p.DrawTransformer(e, 20, 20, 2, 50);
+  ASSERT_EQ(c.Prims.size(), 6u);
+  EXPECT_EQ(c.Prims[1].Describe(), "Line 20,74-20,71 pen 10101/1 brush ffffff solid");
+  EXPECT_EQ(c.Prims[3].Describe(), "Ellipse 13,59-27,72 pen 10101/1 brush ffffff clear");
+  EXPECT_EQ(c.Prims[4].Text, "Т-1");
+  EXPECT_EQ(c.Prims[5].Describe(), "Text 27,60 pen 10101/1 brush ffffff clear \"400\" h10 align 0 style 0");
+  EXPECT_EQ((c.PenPos), (TPoint{20, 74}));
+
+  // The reactor's three-quarter arc from its lowest point round to its leftmost.
+  c.Prims.clear();
+  p.DrawReactor(e, 10, 60, 2, 50);
+  ASSERT_EQ(c.Prims.size(), 5u);
+  EXPECT_EQ(c.Prims[2].Describe(), "Arc 14,43-30,59-22,59-14,51 pen 10101/1 brush ffffff solid");
+  EXPECT_EQ(c.Prims[3].Describe(), "Line 21,58-21,50 pen 10101/1 brush ffffff solid");
+  EXPECT_EQ(c.Prims[4].Describe(), "Line 21,50-30,50 pen 10101/1 brush ffffff solid");
+
+  // Arrows: the head one pixel wide at its apex; an energy tag boxed lime, or green when negative.
+  c.Prims.clear();
+  p.DrawArrowDown(100, 200, 1, false, '+');
+  EXPECT_EQ(c.Prims.front().Describe(), "Line 100,200-100,208 pen 10101/1 brush ffffff solid");
+  EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 206}, {101, 206}}), nullptr);  // apex
+  EXPECT_NE(c.FindOne(PrimKind::Line, {{97, 203}, {104, 203}}), nullptr);
+  const Prim* tag = c.FindOne(PrimKind::FillRect, {{107, 209}, {129, 218}});
+  ASSERT_NE(tag, nullptr) << c.Dump();
+  EXPECT_EQ(tag->Brush.Color, clLime);
+  EXPECT_EQ(c.FindText("w +").at(0)->Points[0], (TPoint{109, 206}));
+  c.Prims.clear();
+  p.DrawArrowUp(100, 200, -1, false, 'x');
+  EXPECT_EQ(c.Prims.front().Describe(), "Line 100,200-100,191 pen 10101/1 brush ffffff solid");
+  EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 193}, {101, 193}}), nullptr);
+  EXPECT_EQ(c.FindText("w").size(), 1u);
+  bool green = false;
+  for (const Prim& prim : c.Prims) green |= prim.Kind == PrimKind::FillRect && prim.Brush.Color == clGreen;
+  EXPECT_TRUE(green);
+}
+
+TEST(DrawTexts, FlowResults) {
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  Fork().Load(box);
+  box.FlagP = box.FlagQ = true;
+  box.SPrec = 1;
+  RecordingCanvas c;
+  box.ComputeMetrics(c.Font);
+  const int hd = box.PixFlowRow, hr = box.PixYzam;
+  TElemPainter p(box, &c, true, false, nullptr);
+
+  TEndValues v;
+  v.P = 0.12345, v.P2 = 0.05, v.Q = 0.01;
+  p.DrawFlowResult(100, 200, false, v, 0, 0);
+  EXPECT_EQ(c.Prims.front().Describe(), "Line 100,200-100,208 pen 0/1 brush ffffff solid");
+  const auto pText = c.FindText("123.5 -50.0");
+  ASSERT_EQ(pText.size(), 1u) << c.Dump();
+  EXPECT_EQ(pText[0]->Points[0], (TPoint{100, 200 + hd}));
+  EXPECT_EQ(pText[0]->Align, taCenter);
+  EXPECT_EQ(pText[0]->FontHeight, hr);
+  EXPECT_EQ(c.FindText("10.0").at(0)->Points[0], (TPoint{100, 200 + hd + hr}));
+  EXPECT_EQ(c.TextAlign, taLeft);
+
+  // A flow against the arrow's direction points up and reads positive; on the upper side the rows
+  // stand above the arrow.
+  c.Prims.clear();
+  v = {};
+  v.P = -0.1;
+  p.DrawFlowResult(100, 200, true, v, 0, 0);
+  EXPECT_EQ(c.Prims.front().Describe(), "Line 100,200-100,191 pen 0/1 brush ffffff solid");
+  EXPECT_EQ(c.FindText("100.0").at(0)->Points[0], (TPoint{100, 200 - hd - 2 * hr}));
+  EXPECT_EQ(c.FindText("0.0").at(0)->Points[0], (TPoint{100, 200 - hd - hr}));
+
+  // Nothing flowing: down.
+  c.Prims.clear();
+  p.DrawFlowResult(100, 200, false, TEndValues{}, 0, 0);
+  EXPECT_EQ(c.Prims.front().Describe(), "Line 100,200-100,208 pen 0/1 brush ffffff solid");
+  // One flow per branch: the end called with the side set draws nothing.
+  c.Prims.clear();
+  box.FOneFlow = true;
+  p.DrawFlowResult(100, 200, true, v, 0, 0);
+  EXPECT_TRUE(c.Prims.empty());
+  box.FOneFlow = false;
+
+  // Loading in per cent beside the arrow and the overloaded current on the limit colour.
+  box.FlagP = box.FlagQ = false;
+  box.FlagI = box.FLoadLn = true;
+  box.ComputeMetrics(c.Font);
+  ASSERT_EQ(box.PixFlowRow, box.PixYzam);
+  c.Prims.clear();
+  v = {};
+  v.I = 150, v.P = 2;
+  p.DrawFlowResult(100, 200, false, v, 100, 0);
+  EXPECT_EQ(c.FindText("150%").at(0)->Points[0], (TPoint{100, 200}));
+  const Prim* current = c.FindText("150").at(0);
+  EXPECT_EQ(current->Brush.Style, bsSolid);
+  EXPECT_EQ(current->Brush.Color, box.cLoad);
+  // Loading from the rated power of a transformer, not over the limit.
+  box.FLoadLn = false, box.FLoadTr = true;
+  c.Prims.clear();
+  v = {};
+  v.P = 0.3, v.Q = 0.4, v.I = 29;
+  p.DrawFlowResult(100, 200, false, v, 0, 0.63f);
+  EXPECT_EQ(c.FindText("79%").size(), 1u) << c.Dump();
+  EXPECT_EQ(c.FindText("29").at(0)->Brush.Style, bsClear);
+}
+
+TEST(DrawTexts, VoltagesSectionsAndCaptions) {
+  DiagramScheme s = Fork();
+  s.Node(5, "ПС-9.1", "B", 10);
+  s.Node(6, "ПС-9.2", "", 10);
+  s.Node(7, "ПС-9.3", "", 10);
+  s.Node(8, "E", "", 10);
+  s.Branch(5, 6);
+  s.Branch(6, 7);
+  test::DiagBranch& named = s.Line(7, 8);
+  named.DSName = "Ф-5";
+  named.A = "А";
+  test::DiagBranch& winding = s.Branches[1];
+  winding.TypEqu = "T3|ТДТН-10000|2";
+  winding.Mark = "ТДТН-10000";
+  winding.Kta = 0.3f;
+  s.Branches[2].TypEqu = "TR|ТРДН|0";
+  s.Branches[2].Mark = "ТРДН";
+  s.Branches[2].Kta = 0.04f;
+  Painted f(
+      s,
+      [](TSchemBoxState& b) {
+        b.FlagU = b.FlagEERM = true;
+        b.UPrec = 1;
+        b.FNumLn = b.FAbon = b.FRayon = b.FMarkTr = true;
+      },
+      [](TSchemBoxState& b) {
+        (*b.BranchCols.Nr)[6] = 3;
+        (*b.NodeCols.Urez)[3] = 11.5;     // C: 15 % over 10 kV
+        (*b.NodeCols.Urez)[4] = 0.3987;   // D
+        (*b.NodeCols.EERM)[4] = 0.01234f;
+      });
+  // A 0.4 kV voltage keeps two decimals, the others take UPrec; a voltage out of its band stands on
+  // the limit colour.
+  const SElem& d = f.E("D");
+  const Prim* u04 = f.Text("0.40");
+  ASSERT_NE(u04, nullptr);
+  EXPECT_EQ(u04->Points[0], (TPoint{14 + d.X2 + 3, d.Y - 1}));
+  EXPECT_EQ(u04->Brush.Style, bsClear);
+  EXPECT_EQ(u04->FontHeight, -f.box.PixdYsc);
+  const Prim* u10 = f.Text("11.5");
+  ASSERT_NE(u10, nullptr);
+  EXPECT_EQ(u10->Brush.Style, bsSolid);
+  EXPECT_EQ(u10->Brush.Color, f.box.cLoad);
+  EXPECT_EQ(f.Text("123")->Points[0], (TPoint{14 + d.X2 + 3, d.Y + f.box.PixdYsc - 1}));
+
+  // Three sections: two frames round the box, each a step larger, with their numbers.
+  const SElem& ps = f.E("ПС-9");
+  ASSERT_EQ(ps.SectionCount, 3);
+  const int x1 = 14 + ps.X1, x2 = 14 + ps.X2, y = ps.Y, y2 = ps.Y + ps.Height;
+  const int dx = f.box.PixdXsc, dy = f.box.PixdYsc;
+  for (int i : {1, 2}) {
+    SCOPED_TRACE(i);
+    EXPECT_NE(f.canvas.FindOne(PrimKind::Rectangle, {{x1 - i * dx, y - i * dy}, {x2 + i * dx, y2 + i * dy}}), nullptr)
+        << f.canvas.Dump();
+    const auto number = f.canvas.Find(PrimKind::Text, {{x2 + i * dx - 1, y - i * dy - 1}});
+    ASSERT_EQ(number.size(), 1u);
+    EXPECT_EQ(number[0]->Text, std::to_string(i + 1));
+    EXPECT_EQ(number[0]->Align, taRight);
+  }
+  EXPECT_EQ(f.canvas.Find(PrimKind::Text, {{x2 - 1, y - 1}}).at(0)->Text, "1");
+
+  // The branch name with its owner and district; the second winding of a three-winding transformer
+  // shows no mark, a split-winding one of winding 0 does.
+  EXPECT_NE(f.Text("Ф-5 (А) (3)"), nullptr);
+  EXPECT_TRUE(f.canvas.FindText("ТДТН-10000").empty());
+  EXPECT_NE(f.Text("ТРДН"), nullptr);
+}
+
+TEST(DrawTexts, VoltageLimitsFromTheCatalogueRowOfTheClass) {
+  test::TempDir dir;
+  const std::string savedDir = ProgramDir;
+  ProgramDir = dir.Path().string() + "/";
+  {
+    // Rows out of voltage order; -35 kV is left out of the check.
+    MaketFileName = (test::DataDir() / "maket.zr").string();
+    TDataFile cat;
+    ReadMaket(LayoutNominalVoltages, cat);
+    CreateColumns(cat, 3);
+    cat.Title = "Номинальные напряжения";
+    const double rows[3][3] = {{10, 2, 3}, {0.4, 8, 8}, {-35, 1, 1}};
+    for (int r = 1; r <= 3; ++r) {
+      (*GetColumnAs<DAdouble>("Unom", cat))[r] = rows[r - 1][0];
+      (*GetColumnAs<DAdouble>("dUm", cat))[r] = rows[r - 1][1];
+      (*GetColumnAs<DAdouble>("dUp", cat))[r] = rows[r - 1][2];
+    }
+    WriteTableFile(dir / "sprav_UN.cat", cat);
+  }
+  DiagramScheme s = Fork();
+  s.Node(5, "F", "", 35);
+  s.Branch(2, 5);
+  Painted f(s, [](TSchemBoxState& b) { b.FlagU = true, b.UPrec = 3; },
+            [](TSchemBoxState& b) {
+              (*b.NodeCols.Urez)[3] = 10.25;  // 2.5 % over: beyond 10 kV's 3 %? no
+              (*b.NodeCols.Urez)[2] = 9.7;    // 3 % under: beyond 10 kV's 2 %
+              (*b.NodeCols.Urez)[4] = 0.37;   // 7.5 % under: within 0.4 kV's 8 %
+              (*b.NodeCols.Urez)[5] = 20;     // far off, but not checked
+            });
+  ProgramDir = savedDir;
+  EXPECT_EQ(f.painter.DevUnom(), (std::vector<double>{10, 0.4, -35}));
+  EXPECT_EQ(f.box.DevDown, (std::vector<double>{2, 8, 1}));
+  EXPECT_EQ(f.Text("10.250")->Brush.Style, bsClear);
+  EXPECT_EQ(f.Text("9.700")->Brush.Style, bsSolid);
+  EXPECT_EQ(f.Text("0.370")->Brush.Style, bsClear);
+  EXPECT_EQ(f.Text("20.000")->Brush.Style, bsClear);
+}
+
+}  // namespace
+}  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+// Damaged catalogues, each newer than the last: the drawing reads every one, keeps the limits it had
+// when a file does not read, and never fails.
+TEST(DrawTexts, DamagedVoltageCataloguesKeepTheDrawingGoing) {
+  test::TempDir dir;
+  const std::string savedDir = ProgramDir;
+  ProgramDir = dir.Path().string() + "/";
+  MaketFileName = (test::DataDir() / "maket.zr").string();
+  const std::string file = dir / "sprav_UN.cat";
+  {
+    TDataFile cat;
+    ReadMaket(LayoutNominalVoltages, cat);
+    CreateColumns(cat, 2);
+    cat.Title = "Номинальные напряжения";
+    (*GetColumnAs<DAdouble>("Unom", cat))[1] = 10;
+    (*GetColumnAs<DAdouble>("dUm", cat))[1] = 2;
+    (*GetColumnAs<DAdouble>("Unom", cat))[2] = 0.4;
+    (*GetColumnAs<DAdouble>("dUm", cat))[2] = 8;
+    WriteTableFile(file, cat);
+  }
+  const std::string good = test::ReadBytes(file);
+  Painted f(Fork(), [](TSchemBoxState& b) { b.FlagU = true; },
+            [](TSchemBoxState& b) { (*b.NodeCols.Urez)[2] = 9.7; });
+  ASSERT_EQ(f.painter.DevUnom(), (std::vector<double>{10, 0.4}));
+  std::mt19937 rng(7);
+  const auto start = std::filesystem::last_write_time(file);
+  for (int round = 1; round <= 80; ++round) {
+    SCOPED_TRACE(round);
+    std::string bytes = good;
+    const int cuts = static_cast<int>(rng() % 3);
+    if (cuts == 0) bytes.resize(1 + rng() % (bytes.size() - 1));
+    for (int k = 0; k < 1 + static_cast<int>(rng() % 8); ++k) bytes[rng() % bytes.size()] = static_cast<char>(rng());
+    test::WriteBytes(file, bytes);
+    std::filesystem::last_write_time(file, start + std::chrono::seconds(round));
+    f.canvas.Prims.clear();
+    EXPECT_NO_THROW(f.painter.Paint(f.canvas));
+    EXPECT_EQ(f.box.DevUp.size(), f.box.DevDown.size());
+    EXPECT_EQ(f.canvas.FindText("9.70").size(), 1u);
+  }
+  ProgramDir = savedDir;
+}
+
+}  // namespace
+}  // namespace ld::diagram
