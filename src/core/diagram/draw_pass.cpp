@@ -289,7 +289,7 @@ void TDrawPass::DrawTapOff(const SElem& e, int x1, int x2, int y, int y2) {
   }
   if (!e.SubModel) {
     const int x = x2 - box_.PixXe + box_.PixXv + d + 4;
-    if (box_.FlagU) DrawVoltage(e, e.NodeRow, x, y - 1);
+    if (box_.FlagU) DrawVoltage(e.NodeRow, x, y - 1);
     if (box_.FlagEERM) DrawEERM(e.NodeRow, x, y + box_.PixdYsc - 1);
   }
 }
@@ -311,7 +311,7 @@ void TDrawPass::DrawFrame(SElem& e, int x1, int x2, int y, int y2) {
       c.Pen.Width = 1;
       const int number = i < static_cast<int>(e.Sections.size()) ? e.Sections[static_cast<std::size_t>(i)] : 0;
       Text(x2 + i * dXsc - 1, y - i * dYsc - 1, IntToStr(number), -dYsc, taRight);
-      if (box_.FlagU) DrawVoltage(e, sectionNode(i), x2 + (e.SectionCount - 1) * dXsc + 3, y - i * dYsc - 1);
+      if (box_.FlagU) DrawVoltage(sectionNode(i), x2 + (e.SectionCount - 1) * dXsc + 3, y - i * dYsc - 1);
     }
   }
   c.Brush = {NodeFillColor(e, sections ? sectionNode(0) : e.NodeRow), bsSolid};
@@ -344,7 +344,7 @@ void TDrawPass::DrawFrame(SElem& e, int x1, int x2, int y, int y2) {
   if (!e.SubModel && (!e.Has(efGroup) || sections)) {
     const int row = sections ? sectionNode(0) : e.NodeRow;
     const int n = std::max(e.SectionCount, 1);
-    if (box_.FlagU) DrawVoltage(e, row, x2 + (n - 1) * dXsc + 3, y - 1);
+    if (box_.FlagU) DrawVoltage(row, x2 + (n - 1) * dXsc + 3, y - 1);
     if (box_.FlagEERM) DrawEERM(row, x2 + (n - 1) * dXsc + 3, y + dYsc - 1);
   }
   if (box_.FAddPrim && !e.Has(efGroup) && e.Caption3 && !(snomLines && !e.SubModel)) {
@@ -377,9 +377,10 @@ void TDrawPass::DrawNested(SElem& e, int x1, int y, int offset, int lines) {
   box_.ComputeMetrics(c.Font);
 }
 
-void TDrawPass::DrawVoltage(const SElem& e, int row, int x, int y) {
+void TDrawPass::DrawVoltage(int row, int x, int y) {
   const TNodeCols& n = box_.NodeCols;
-  const bool alarm = box_.fLoad && !VoltageWithinLimits(e.NodeRow);
+  // Each section's voltage is judged by its own node's class and limits.
+  const bool alarm = box_.fLoad && !VoltageWithinLimits(row);
   const double um = n.Um ? n.Um->Get(row) : 0.f;
   int u = std::isfinite(um) && std::fabs(um) < 1e7 ? static_cast<int>(Round(um * 100)) : 0;
   const char sign = UpperLetter(n.Sign ? n.Sign->Get(row) : 0);

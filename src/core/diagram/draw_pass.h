@@ -25,7 +25,7 @@ private:
   void DrawTapOff(const SElem& e, int x1, int x2, int y, int y2);
   void DrawFrame(SElem& e, int x1, int x2, int y, int y2);
   void DrawNested(SElem& e, int x1, int y, int offset, int lines);
-  void DrawVoltage(const SElem& e, int row, int x, int y);
+  void DrawVoltage(int row, int x, int y);
   void DrawEERM(int row, int x, int y);
   void DrawBranchCaptions(const SElem& e, int x, int top);
   void DrawReference(const SElem& r);

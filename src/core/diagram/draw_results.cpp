@@ -129,7 +129,7 @@ void TElemPainter::BranchEnds(const SElem& e, TEndValues& end1, TEndValues& end2
                             : 0;
       const TLineFlowCols& g = box_.FlowCols;
       if (given > 0 && box_.FlowTable && given <= box_.FlowTable->RowCount) {
-        int end = static_cast<int>(Cell(g.NK.Array(), given));
+        int end = g.NK ? static_cast<int>(g.NK->Get(given)) : 0;
         if (Cell(g.N1, given) != Cell(b.N1, row)) end = 3 - end;
         if (end == 1 || end == 2) {
           TEndValues& v = end == 1 ? end1 : end2;

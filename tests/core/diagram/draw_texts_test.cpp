@@ -13,6 +13,7 @@
 #include "core/diagram/draw_elems.h"
 #include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
+#include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/unom.h"
@@ -236,6 +237,9 @@ TEST(DrawTexts, VoltagesSectionsAndCaptions) {
         (*b.NodeCols.Urez)[3] = 11.5;     // C: 15 % over 10 kV
         (*b.NodeCols.Urez)[4] = 0.3987;   // D
         (*b.NodeCols.EERM)[4] = 0.01234f;
+        (*b.NodeCols.Urez)[5] = 10.1;
+        (*b.NodeCols.Urez)[6] = 10.2;
+        (*b.NodeCols.Urez)[7] = 12;  // section 3 alone out of its band
       });
   // A 0.4 kV voltage keeps two decimals, the others take UPrec; a voltage out of its band stands on
   // the limit colour.
@@ -266,6 +270,10 @@ TEST(DrawTexts, VoltagesSectionsAndCaptions) {
     EXPECT_EQ(number[0]->Align, taRight);
   }
   EXPECT_EQ(f.canvas.Find(PrimKind::Text, {{x2 - 1, y - 1}}).at(0)->Text, "1");
+  EXPECT_EQ(f.Text("10.1")->Brush.Style, bsClear);
+  EXPECT_EQ(f.Text("10.2")->Brush.Style, bsClear);
+  EXPECT_EQ(f.Text("12.0")->Brush.Style, bsSolid);
+  EXPECT_EQ(f.Text("12.0")->Points[0], (TPoint{x2 + 2 * dx + 3, y - 2 * dy - 1}));
 
   // The branch name with its owner and district; the second winding of a three-winding transformer
   // shows no mark, a split-winding one of winding 0 does.
@@ -357,6 +365,121 @@ TEST(DrawTexts, DamagedVoltageCataloguesKeepTheDrawingGoing) {
     EXPECT_EQ(f.canvas.FindText("9.70").size(), 1u);
   }
   ProgramDir = savedDir;
+}
+
+}  // namespace
+}  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+// Loads hang in slots of their own beside the lines leaving the box; a node with energies carries
+// the energy tag with its meter letter. Capacitive currents show at both ends, the far end's the
+// other way.
+TEST(DrawTexts, NodeLoadsAndCapacitiveCurrents) {
+  Painted f(Fork(), [](TSchemBoxState& b) { b.FlagP = true; },
+            [](TSchemBoxState& b) {
+              (*b.NodeCols.Pn)[2] = 0.25;
+              (*b.NodeCols.Pg)[2] = 0.1;
+              (*b.NodeCols.WPn)[2] = 700;
+              (*b.NodeCols.Sign)[2] = '-';
+            });
+  const SElem& b = f.E("B");
+  std::vector<int> links;
+  for (int i = 0; i < b.ChildCount; ++i) links.push_back(14 + b.Children[static_cast<std::size_t>(i)]->LinkX);
+  const Prim* load = f.Text("250");
+  const Prim* gen = f.Text("100");
+  ASSERT_NE(load, nullptr);
+  ASSERT_NE(gen, nullptr);
+  const int loadX = load->Points[0].X, genX = gen->Points[0].X;
+  EXPECT_NE(loadX, genX);
+  for (int x : links) {
+    EXPECT_NE(loadX, x);
+    EXPECT_NE(genX, x);
+  }
+  EXPECT_GE(loadX, 14 + b.X1);
+  EXPECT_LE(genX, 14 + b.X2);
+  // Both stems start at the box's lower edge, the results below the device band.
+  const int bottom = b.Y + b.Height;
+  EXPECT_NE(f.canvas.FindOne(PrimKind::Line, {{loadX, bottom}, {loadX, bottom + f.box.PixYcom}}), nullptr);
+  EXPECT_EQ(load->Points[0].Y, bottom + f.box.PixYcom + f.box.PixFlowRow);
+  EXPECT_EQ(f.canvas.FindText("w -").size(), 2u);
+
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  Fork().Load(box);
+  box.FTypFlow = 2;
+  box.FlagI = true;
+  (*box.BranchCols.Iemk1)[2] = 5.f;
+  (*box.BranchCols.Iemk2)[2] = 3.f;
+  RecordingCanvas c;
+  box.ComputeMetrics(c.Font);
+  TElemPainter p(box, &c, true, false, nullptr);
+  SElem e;
+  e.BranchRow = 2;
+  p.DrawLineFlows(e, 100, 300, 100, 200, false, true, false);
+  const int hd = box.PixFlowRow;
+  // The own end, its band above it: 5 A along the arrow down; the parent end: 3 A the other way, up.
+  EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 300 - hd}, {100, 300}}), nullptr) << c.Dump();
+  EXPECT_EQ(c.FindText("5").at(0)->Points[0], (TPoint{100, 300 - hd - box.PixYzam}));
+  EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 200 + hd}, {100, 199}}), nullptr) << c.Dump();
+  EXPECT_EQ(c.FindText("3").at(0)->Points[0], (TPoint{100, 200 + hd}));
+}
+
+}  // namespace
+}  // namespace ld::diagram
+
+namespace ld::diagram {
+namespace {
+
+// Energy flows: of an end's two pairs the larger leads and the other follows reversed; a given flow
+// replaces the values of the end its row names, with the energy tag and its sign letter.
+TEST(DrawTexts, EnergyFlowsAndGivenFlows) {
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  Fork().Load(box);
+  box.FTypFlow = 1;
+  box.FlagP = true;
+  box.BranchEnergyTable = std::make_unique<TDataFile>();
+  ReadMaket(LayoutBranchEnergy, *box.BranchEnergyTable);
+  CreateColumns(*box.BranchEnergyTable, 3);
+  FillBranchEnergyCols(*box.BranchEnergyTable, box.BranchEnergyCols);
+  TBranchEnergyCols& w = box.BranchEnergyCols;
+  (*w.WPnr)[2] = 400, (*w.WQnr)[2] = 100, (*w.WPnl)[2] = -50;
+  (*w.WPkr)[2] = -390, (*w.WQkr)[2] = -90;
+  RecordingCanvas c;
+  box.ComputeMetrics(c.Font);
+  TElemPainter p(box, &c, true, false, nullptr);
+  SElem e;
+  e.BranchRow = 2;
+  p.DrawLineFlows(e, 100, 300, 100, 200, false, false, false);
+  EXPECT_EQ(c.FindText("400 -50").size(), 1u) << c.Dump();
+  EXPECT_EQ(c.FindText("390").size(), 1u);
+  EXPECT_TRUE(c.FindText("w").empty());
+
+  // The given flow's row names end 1 of its own direction, which is the branch's end 2.
+  box.FlowTable = std::make_unique<TDataFile>();
+  ReadMaket(LayoutLineFlows, *box.FlowTable);
+  CreateColumns(*box.FlowTable, 1);
+  FillLineFlowCols(*box.FlowTable, box.FlowCols);
+  (*box.FlowCols.N1)[1] = 3, (*box.FlowCols.N2)[1] = 2;
+  (*box.FlowCols.NK)[1] = 1;
+  (*box.FlowCols.PM)[1] = '+';
+  (*box.FlowCols.Pr)[1] = 300;
+  box.GivenFlowRow = {0, 1, 0};
+  c.Prims.clear();
+  p.DrawLineFlows(e, 100, 300, 100, 200, false, false, false);
+  EXPECT_EQ(c.FindText("400 -50").size(), 1u);
+  EXPECT_EQ(c.FindText("300").size(), 1u) << c.Dump();
+  ASSERT_EQ(c.FindText("w +").size(), 1u);
+  EXPECT_LT(c.FindText("w +")[0]->Points[0].Y, 250);  // at the parent end
+  box.FresPQ = true;  // computed flows kept, the tag marks them so
+  c.Prims.clear();
+  p.DrawLineFlows(e, 100, 300, 100, 200, false, false, false);
+  EXPECT_EQ(c.FindText("390").size(), 1u);
+  bool green = false;
+  for (const Prim& prim : c.Prims) green |= prim.Kind == PrimKind::FillRect && prim.Brush.Color == clGreen;
+  EXPECT_TRUE(green);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <functional>
@@ -47,6 +48,48 @@ TEST(QtCanvas, PrimitivesKeepTheirPixels) {
   EXPECT_EQ(image.pixel(25, 25), Rgb(0, 255, 0));
   EXPECT_EQ(image.pixel(29, 29), Rgb(0, 255, 0));
   EXPECT_EQ(image.pixel(30, 30), Rgb(255, 255, 255));
+
+  // A three-quarter arc counter-clockwise from the lowest point to the leftmost: the lower left
+  // quarter stays empty.
+  QImage arc(40, 40, QImage::Format_RGB32);
+  arc.fill(Qt::white);
+  {
+    QPainter painter(&arc);
+    TQtCanvas c(painter);
+    c.Arc(10, 10, 31, 31, 20, 31, 10, 20);
+  }
+  auto darkIn = [&](int x1, int y1, int x2, int y2) {
+    for (int y = y1; y <= y2; ++y)
+      for (int x = x1; x <= x2; ++x)
+        if (qGray(arc.pixel(x, y)) < 128) return true;
+    return false;
+  };
+  EXPECT_TRUE(darkIn(27, 11, 31, 19));   // upper right
+  EXPECT_TRUE(darkIn(11, 10, 19, 14));   // upper left
+  EXPECT_TRUE(darkIn(21, 26, 29, 31));   // lower right
+  EXPECT_FALSE(darkIn(9, 23, 17, 31));   // lower left
+
+  // Text on an opaque background ends at x when right-aligned; a clear brush leaves the background.
+  QImage text(120, 30, QImage::Format_RGB32);
+  text.fill(Qt::white);
+  {
+    QPainter painter(&text);
+    TQtCanvas c(painter);
+    c.Font.Height = -13;
+    c.Brush = {0x0000FF, diagram::bsSolid};
+    c.TextAlign = diagram::taRight;
+    c.TextOut(60, 5, "Ш");
+    c.Brush.Style = diagram::bsClear;
+    c.TextAlign = diagram::taLeft;
+    c.TextOut(80, 5, "Ш");
+  }
+  diagram::TFont font;
+  font.Height = -13;
+  const int bottom = 5 + QFontMetrics(TQtCanvas::ToQFont(font)).height() - 1;  // below the letter
+  EXPECT_EQ(text.pixel(59, bottom), Rgb(255, 0, 0));
+  EXPECT_EQ(text.pixel(60, bottom), Rgb(255, 255, 255));
+  EXPECT_EQ(text.pixel(59, bottom + 1), Rgb(255, 255, 255));
+  EXPECT_EQ(text.pixel(81, 6), Rgb(255, 255, 255));
 }
 
 TEST(QtCanvas, ForkPixels) {
