@@ -60,5 +60,8 @@ std::string StripCaptionSuffix(std::string_view caption);
 
 std::string NodeHintText(const TSchemBoxState& box, const SElem& elem);
 std::string LineHintText(const TSchemBoxState& box, const SElem& elem);
+// The hint at a point: a line's where a line is hit (also over a box), else a node's; a substation
+// element has none.
+std::string HintTextAt(TSchemBoxState& box, int x, int y);
 
 }  // namespace ld::diagram

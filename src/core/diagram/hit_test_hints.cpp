@@ -72,4 +72,12 @@ std::string LineHintText(const TSchemBoxState& box, const SElem& elem) {
   return text;
 }
 
+std::string HintTextAt(TSchemBoxState& box, int x, int y) {
+  PSElem elem = nullptr;
+  if (HitTestLine(box, x, y, elem)) return LineHintText(box, *elem);
+  bool inNested = false;
+  if (HitTestNode(box, x, y, inNested, elem) && !elem->Has(efGroup)) return NodeHintText(box, *elem);
+  return {};
+}
+
 }  // namespace ld::diagram

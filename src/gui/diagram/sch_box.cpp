@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
 #include <exception>
 
@@ -100,6 +101,9 @@ TSchemBox::TSchemBox(QWidget* parent)
 
   HintWin = new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint);
   HintWin->setObjectName("HintWin");
+  HintWin->setPalette(QToolTip::palette());
+  HintWin->setAutoFillBackground(true);
+  HintWin->setMargin(2);
   HintWin->hide();
 
   FlowTimer = new QTimer(this);

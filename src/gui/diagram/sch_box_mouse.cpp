@@ -75,7 +75,9 @@ void TSchemBox::LeftDown(Qt::KeyboardModifiers shift, int x, int y, QPoint globa
       return;
     }
     SelectNode(*this, elem);
-    if (AddLineMode && (shift & Qt::ShiftModifier) && prev != nullptr && !prev->Has(efGroup) && !elem->Has(efGroup))
+    // A branch needs two nodes: a second Shift+click on the node just selected adds none.
+    if (AddLineMode && (shift & Qt::ShiftModifier) && prev != nullptr && !prev->Has(efGroup) && !elem->Has(efGroup) &&
+        prev->NodeNr != elem->NodeNr)
       AddLineBetween(*this, dialogs_, prev, elem);
     else if (!elem->Has(efGroup) && (LoadMode || MeterMode))
       EditNodeByClick(*this, dialogs_, elem, LoadMode);
@@ -114,12 +116,7 @@ void TSchemBox::MouseMove(Qt::MouseButtons buttons, int x, int y, QPoint global)
   if (buttons & Qt::LeftButton) {
     DragOrigin(*this, lastX_ - x, lastY_ - y);
   } else if (HintMode) {
-    std::string text;
-    PSElem elem = nullptr;
-    bool inNested = false;
-    if (HitTestNode(*this, x, y, inNested, elem) && !elem->Has(efGroup)) text = NodeHintText(*this, *elem);
-    // Where a line runs over a box, the line's values are shown.
-    if (HitTestLine(*this, x, y, elem)) text = LineHintText(*this, *elem);
+    const std::string text = HintTextAt(*this, x, y);
     if (!text.empty())
       ShowNodeHint(text, global);
     else

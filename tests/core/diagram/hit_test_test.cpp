@@ -224,9 +224,21 @@ TEST(HitTest, HintTexts) {
   EXPECT_NE(flows.find("Pкон="), std::string::npos) << flows;
   EXPECT_EQ(flows.back(), ' ');
 
+  // At a point: over C's box its node hint; where its line runs into the box, the line's hint; over
+  // empty space none.
+  f.box.hBegFlow = f.box.hEndFlow = false;
+  f.box.hNumsLine = true;
+  EXPECT_EQ(HintTextAt(f.box, 26, 120), "3 C U=0.00 ");
+  EXPECT_EQ(HintTextAt(f.box, 22, 100), "2 - 3 ");
+  EXPECT_EQ(HintTextAt(f.box, 150, 180), "");
+  f.box.LineHitY2[1] = 125;  // C's line drawn on into its box
+  ASSERT_EQ(f.box.LineHitElem[1], f.E("C"));
+  EXPECT_EQ(HintTextAt(f.box, 22, 120), "2 - 3 ");
+
   // A substation element has no node hint.
   f.E("A")->Flags |= efGroup;
   EXPECT_EQ(NodeHintText(f.box, *f.E("A")), "");
+  EXPECT_EQ(HintTextAt(f.box, 50, 25), "");
 }
 
 TEST(ScrollView, DragKeepsTheOriginWithinTheModel) {

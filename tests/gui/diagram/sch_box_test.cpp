@@ -333,6 +333,11 @@ TEST(SchemBox, BrushAddedLinesDoubleClickAndSearch) {
   EXPECT_EQ(h.box->LineSet.back(), 4);
   ASSERT_NE(h.box->SelectedNode, nullptr);
   EXPECT_EQ(h.box->SelectedNode->NodeNr, 4);
+  // Shift+click on the node just selected (or a double click on it) adds no branch to itself.
+  PSElem d = h.E("D");
+  h.Click(d->X1 + h.box->PixXe - h.box->OriginX + 2, d->Y + 2, Qt::ShiftModifier);
+  EXPECT_EQ(h.box->BranchTable->RowCount, 4);
+  EXPECT_EQ(h.box->SelectedNode, d);
   h.box->AddLineMode = false;
 
   // A double click on empty space clears the selection and the mark.
@@ -408,23 +413,6 @@ TEST(SchemBox, HintsFollowTheMouse) {
   EXPECT_EQ(h.box->HintWin->pos(), h.box->mapToGlobal(QPoint(36, 136)));
   h.Move(22, 100);
   EXPECT_EQ(h.box->HintWin->text().toStdString(), "2 - 3 B - C ");
-  // Where the line enters B's box the line wins.
-  PSElem b = h.E("B");
-  const int boxLeft = b->X1 + h.box->PixXe;
-  PSElem line = nullptr;
-  bool nested = false;
-  PSElem node = nullptr;
-  int overlapX = -1, overlapY = -1;
-  for (int y = b->Y + 1; y < b->Y + b->Height && overlapX < 0; ++y)
-    for (int x = boxLeft + 1; x < b->X2 + h.box->PixXe; ++x)
-      if (HitTestLine(*h.box, x, y, line) && HitTestNode(*h.box, x, y, nested, node)) {
-        overlapX = x, overlapY = y;
-        break;
-      }
-  if (overlapX >= 0) {
-    h.Move(overlapX, overlapY);
-    EXPECT_EQ(h.box->LastHintText, LineHintText(*h.box, *line));
-  }
   h.Move(150, 180);
   EXPECT_FALSE(h.box->HintWin->isVisible());
   EXPECT_EQ(h.box->LastHintText, "");
