@@ -8,6 +8,7 @@
 
 #include "core/base/codepage.h"
 #include "core/diagram/draw.h"
+#include "core/diagram/flow_anim.h"
 #include "core/diagram/hit_test.h"
 #include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
@@ -128,6 +129,21 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
   const int d = FindSwitchAt(f.box, 49, 109);
   ASSERT_GE(d, 0);
   EXPECT_EQ(f.box.ComHitElem[static_cast<std::size_t>(d)], f.E("D"));
+
+  // A model freed (a failed build, a host emptying the diagram) leaves nothing to hit or switch.
+  {
+    Shown g(Fork());
+    g.box.ComMode = true;
+    g.box.Paint();
+    ASSERT_FALSE(g.box.ComHitElem.empty());
+    g.box.FreeSchemeModel(*g.box.Model);
+    EXPECT_EQ(g.LineAt(23, 100), "");
+    EXPECT_EQ(g.NodeAt(20, 120), "");
+    EXPECT_FALSE(ToggleSwitchAt(g.box, 21, 109));
+    TFlowFrame frame;
+    g.box.fMoveFlows = true;
+    EXPECT_FALSE(FlowTimerTick(g.box, frame));
+  }
 
   // A damaged branch is not switched.
   f.E("C")->Flags |= efDamaged;
