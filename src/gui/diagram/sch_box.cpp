@@ -24,6 +24,7 @@
 #include "gui/diagram/qt_canvas.h"
 #include "gui/diagram/subst_form.h"
 #include "gui/diagram/wh_prm_form.h"
+#include "gui/grid/tcolor.h"
 
 namespace ld::gui {
 
@@ -320,6 +321,8 @@ void TSchemBox::RenderPicture() {
   }
   ClientWidth = width();
   ClientHeight = height();
+  // An empty model draws nothing: the panel's colour shows, not the picture before.
+  picture_.fill(ToQColor(static_cast<TColor>(cBk)));
   QPainter painter(&picture_);
   TQtCanvas canvas(painter);
   canvas.Font = Font;

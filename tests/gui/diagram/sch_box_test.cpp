@@ -304,6 +304,16 @@ TEST(SchemBox, ClicksMarkSelectAndSwitch) {
   EXPECT_EQ(h.Commut(2), "О");
   EXPECT_EQ(h.box->MarkedLine, h.E("C"));
   EXPECT_EQ(before.size(), 4u);
+
+  // The model freed: the picture shows the empty panel, and a click meets nothing.
+  h.box->FreeSchemeModel(*h.box->Model);
+  h.box->Paint();
+  const QImage empty = h.Paint();
+  EXPECT_EQ(empty.pixel(21, 100), qRgb(255, 255, 255));
+  EXPECT_EQ(empty.pixel(20, 120), qRgb(255, 255, 255));
+  h.Click(21, 85);
+  EXPECT_EQ(h.Commut(2), "О");
+  EXPECT_EQ(h.box->MarkedLine, nullptr);
 }
 
 TEST(SchemBox, BrushAddedLinesDoubleClickAndSearch) {
