@@ -155,6 +155,12 @@ void TSchemBoxState::FreeSchemeModel(TSchemeModel& model) {
   model.Clear();
   SelectedNode = nullptr;
   MarkedLine = nullptr;
+  // The registries of the last picture point at the freed elements: until the next picture nothing
+  // is there to hit, switch or animate.
+  ComHitX.clear(), ComHitY.clear(), ComHitXId.clear(), ComHitYId.clear(), ComHitBegin.clear(), ComHitElem.clear();
+  LineHitX1.clear(), LineHitX2.clear(), LineHitYMid.clear(), LineHitY1.clear(), LineHitY2.clear();
+  LineHitStraight.clear(), LineHitElem.clear();
+  SubstHitElem.clear();
 }
 
 }  // namespace ld::diagram

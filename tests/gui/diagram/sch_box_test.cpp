@@ -1,0 +1,552 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/base/codepage.h"
+#include "core/diagram/hit_test.h"
+#include "core/tables/switch_rec.h"
+#include "gui/diagram/sch_box.h"
+#include "support/diagram_fixture.h"
+#include "support/modal_script.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+
+namespace ld::gui {
+namespace {
+
+using namespace diagram;
+using test::DiagramScheme;
+
+// The control in a small window with its two scroll bars, the scheme built with the default settings
+// and painted once.
+struct Host {
+  QWidget window;
+  TSchemBox* box;
+  QScrollBar* vBar;
+  QScrollBar* hBar;
+
+  explicit Host(const DiagramScheme& scheme, const std::function<void(TSchemBox&)>& settings = {}, int width = 200,
+                int height = 200) {
+    window.resize(width + 16, height + 16);
+    box = new TSchemBox(&window);
+    box->setGeometry(0, 0, width, height);
+    vBar = new QScrollBar(&window);
+    vBar->move(width, 0);
+    hBar = new QScrollBar(&window);
+    hBar->move(0, height);
+    box->SetVScrollBar(vBar);
+    box->SetHScrollBar(hBar);
+    test::LoadDefaultViewConfig(*box);
+    if (settings) settings(*box);
+    scheme.Load(*box);
+    window.show();
+    EXPECT_TRUE(box->BuildScheme(box->NodeSet, box->LineSet, 0, 0));
+    Paint();
+  }
+  // Runs the paint event now, as the screen would.
+  QImage Paint() {
+    QApplication::processEvents();
+    return box->grab().toImage();
+  }
+  PSElem E(const std::string& name) {
+    for (PSElem e = box->Model->First; e != nullptr; e = e->Next)
+      if (!e->Has(efReference) && e->Caption && *e->Caption == name) return e;
+    ADD_FAILURE() << "no element " << name;
+    return box->Model->First;
+  }
+  void Click(int x, int y, Qt::KeyboardModifiers mods = Qt::NoModifier, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(box, button, mods, QPoint(x, y));
+    Paint();
+  }
+  void Send(QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(x, y), box->mapToGlobal(QPointF(x, y)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(box, &event);
+  }
+  // A move of the mouse with these buttons held.
+  void Move(int x, int y, Qt::MouseButtons buttons = Qt::NoButton) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(x, y), box->mapToGlobal(QPointF(x, y)), Qt::NoButton, buttons,
+                     Qt::NoModifier);
+    QApplication::sendEvent(box, &move);
+  }
+  std::string Commut(int row) const {
+    const char c = box->BranchCols.Commut->Get(row);
+    return c == 0 ? "" : Cp1251ToUtf8(std::string(1, c));
+  }
+};
+
+DiagramScheme Fork() {
+  DiagramScheme s;
+  s.Node(1, "A", "B", 10);
+  s.Node(2, "B", "", 10);
+  s.Node(3, "C", "", 10);
+  s.Node(4, "D", "", 10);
+  s.Branch(1, 2);
+  s.Branch(2, 3);
+  s.Branch(2, 4);
+  return s;
+}
+
+struct ItemText {
+  int tag;
+  std::string caption;
+  bool operator==(const ItemText&) const = default;
+};
+
+std::vector<ItemText> Items(QMenu* menu) {
+  std::vector<ItemText> items;
+  for (QAction* a : menu->actions()) items.push_back({a->isSeparator() ? -1 : a->data().toInt(), a->isSeparator() ? "-" : a->text().toStdString()});
+  return items;
+}
+
+std::vector<int> Enabled(QMenu* menu) {
+  std::vector<int> tags;
+  for (QAction* a : menu->actions())
+    if (!a->isSeparator() && a->isEnabled()) tags.push_back(a->data().toInt());
+  return tags;
+}
+
+TEST(SchemBox, MenusAsBuiltAndTheEditMode) {
+  TSchemBox box;
+  EXPECT_EQ(box.Font.Name, "Tahoma");
+  EXPECT_EQ(box.Font.Size(), 10);
+  EXPECT_EQ(box.FlowTimer->interval(), 24);
+  EXPECT_TRUE(box.FlowTimer->isActive());
+  EXPECT_EQ(Items(box.NodeMenu),
+            (std::vector<ItemText>{{0, "Свойства"},
+                                   {-1, "-"},
+                                   {1, "Построение дерева питания"},
+                                   {2, "Построение радиуса питания"},
+                                   {3, "Построение трасс питания"},
+                                   {4, "Построение яруса узла"},
+                                   {5, "Развернуть/свернуть подстанцию"},
+                                   {7, "Показать/скрыть связи узла"},
+                                   {-1, "-"},
+                                   {6, "Добавить новый узел"},
+                                   {8, "Добавить новую связь"},
+                                   {-1, "-"},
+                                   {10, "Удалить врезанный узел"},
+                                   {11, "Удалить узел со всеми связями"},
+                                   {-1, "-"},
+                                   {12, "Задать как вершину схемы"},
+                                   {13, "Задать как вершину подсхемы"},
+                                   {14, "Сбросить установки вершин"},
+                                   {-1, "-"},
+                                   {18, "Сброс коммутационных аппаратов"},
+                                   {-1, "-"},
+                                   {15, "Присоединенные абоненты по ПС"},
+                                   {16, "Присоединенные абоненты по узлу"}}));
+  EXPECT_EQ(Items(box.LineMenu), (std::vector<ItemText>{{0, "Свойства"},
+                                                        {-1, "-"},
+                                                        {1, "Переход по линии"},
+                                                        {-1, "-"},
+                                                        {2, "Врезать узел"},
+                                                        {3, "Удалить линию"},
+                                                        {6, "Удалить линию эквивалентно"},
+                                                        {-1, "-"},
+                                                        {5, "Откл/вкл линии с двух сторон"},
+                                                        {4, "Повреждение линии (уст/сброс)"},
+                                                        {-1, "-"},
+                                                        {17, "Присоединенные абоненты по линии"}}));
+  EXPECT_EQ(Items(box.EmptyMenu), (std::vector<ItemText>{{1, "Добавить новый узел"}}));
+
+  // Constructed read-only; edit mode enables exactly the editing items.
+  EXPECT_FALSE(box.EditMode);
+  EXPECT_EQ(Enabled(box.NodeMenu), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 15, 16}));
+  EXPECT_EQ(Enabled(box.LineMenu), (std::vector<int>{0, 1, 17}));
+  EXPECT_TRUE(Enabled(box.EmptyMenu).empty());
+  box.SetEditMode(true);
+  EXPECT_TRUE(box.EditMode);
+  EXPECT_EQ(Enabled(box.NodeMenu), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 6, 8, 10, 11, 12, 13, 14, 18, 15, 16}));
+  EXPECT_EQ(Enabled(box.LineMenu), (std::vector<int>{0, 1, 2, 3, 6, 5, 4, 17}));
+  EXPECT_EQ(Enabled(box.EmptyMenu), (std::vector<int>{1}));
+  box.SetEditMode(false);
+  EXPECT_EQ(Enabled(box.LineMenu), (std::vector<int>{0, 1, 17}));
+}
+
+TEST(SchemBox, RightClicksPopTheMenusAndHostItemsReachTheHost) {
+  Host h(test::DistrictScheme());
+  h.box->SetEditMode(true);
+  // A substation element: Tags 8 to 14 off even in edit mode; "Добавить новый узел" and the switch
+  // reset follow the edit mode.
+  PSElem ps1 = h.E("ПС-1");
+  const int x = ps1->X1 + h.box->PixXe - h.box->OriginX + 2, y = ps1->Y + 2;
+  h.Click(x, y, Qt::NoModifier, Qt::RightButton);
+  EXPECT_TRUE(h.box->NodeMenu->isVisible());
+  EXPECT_EQ(h.box->SelectedNode, ps1);
+  EXPECT_EQ(Enabled(h.box->NodeMenu), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 6, 18, 15, 16}));
+  h.box->NodeMenu->hide();
+  // Over any other node they follow it.
+  Host fork(Fork());
+  fork.box->SetEditMode(true);
+  fork.Click(20, 120, Qt::NoModifier, Qt::RightButton);
+  EXPECT_EQ(fork.box->SelectedNode, fork.E("C"));
+  EXPECT_EQ(Enabled(fork.box->NodeMenu), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 6, 8, 10, 11, 12, 13, 14, 18, 15, 16}));
+  fork.box->NodeMenu->hide();
+
+  // Host items reach the host with the item; without an item handler the Tag goes to the tag event.
+  std::vector<int> items, tags;
+  h.box->OnExtNodeMenuItem = [&](QAction* item) { items.push_back(item->data().toInt()); };
+  h.box->OnExtNodeMenuClick = [&](int tag) { tags.push_back(tag); };
+  for (int tag : {1, 2, 3, 4, 7, 15, 16}) TSchemBox::MenuItem(h.box->NodeMenu, tag)->trigger();
+  EXPECT_EQ(items, (std::vector<int>{1, 2, 3, 4, 7, 15, 16}));
+  EXPECT_TRUE(tags.empty());
+  h.box->OnExtNodeMenuItem = nullptr;
+  TSchemBox::MenuItem(h.box->NodeMenu, 15)->trigger();
+  EXPECT_EQ(tags, (std::vector<int>{15}));
+
+  // The line menu on a line: the line is marked; its host item reaches the host.
+  PSElem line = h.E("ТП-3");
+  const std::size_t entry =
+      std::find(h.box->LineHitElem.begin(), h.box->LineHitElem.end(), line) - h.box->LineHitElem.begin();
+  ASSERT_LT(entry, h.box->LineHitElem.size());
+  const int lx = h.box->LineHitX1[entry], ly = (h.box->LineHitY1[entry] + h.box->LineHitY2[entry]) / 2;
+  h.Click(lx, ly, Qt::NoModifier, Qt::RightButton);
+  EXPECT_TRUE(h.box->LineMenu->isVisible());
+  EXPECT_EQ(h.box->MarkedLine, line);
+  h.box->LineMenu->hide();
+  std::vector<QAction*> lineItems;
+  h.box->OnExtLineMenuItem = [&](QAction* item) { lineItems.push_back(item); };
+  QAction* subscribers = TSchemBox::MenuItem(h.box->LineMenu, 17);
+  subscribers->trigger();
+  EXPECT_EQ(lineItems, (std::vector<QAction*>{subscribers}));
+
+  // Empty space: the empty-area menu.
+  h.Click(h.box->width() - 3, h.box->height() - 3, Qt::NoModifier, Qt::RightButton);
+  EXPECT_TRUE(h.box->EmptyMenu->isVisible());
+  h.box->EmptyMenu->hide();
+}
+
+TEST(SchemBox, CommandsAreGuardedAndTheirErrorsShown) {
+  Host h(Fork());
+  h.box->SetEditMode(true);
+  h.Click(23, 100);
+  ASSERT_EQ(h.box->MarkedLine, h.E("C"));
+  // While the branch dialog is open, a second command does nothing.
+  test::ModalScript script;
+  script.Then([&](QDialog& dialog) {
+    EXPECT_TRUE(h.box->Busy);
+    TSchemBox::MenuItem(h.box->LineMenu, 4)->trigger();  // damage
+    TSchemBox::MenuItem(h.box->NodeMenu, 5)->trigger();
+    h.Click(20, 120);
+    EXPECT_EQ(h.Commut(2), "");
+    EXPECT_EQ(h.box->SelectedNode, nullptr);
+    test::Press(dialog, "CancelBtn");
+  });
+  TSchemBox::MenuItem(h.box->LineMenu, 0)->trigger();
+  EXPECT_EQ(script.Shown(), 1);
+  EXPECT_FALSE(h.box->Busy);
+  EXPECT_FALSE(h.box->Modified);
+
+  // A refused first change: its text in the message box, and the control free again.
+  test::TempDir dir;
+  h.box->SchemeBase = dir / "scheme";
+  test::WriteBytes(h.box->SchemeBase + h.box->BranchTable->Extention + "~", std::string("\x06") + "Petrov");
+  test::ScriptedMsgBox messages;
+  TSchemBox::MenuItem(h.box->LineMenu, 4)->trigger();
+  ASSERT_EQ(messages.Calls().size(), 1u);
+  EXPECT_EQ(messages.Calls()[0].kind, mkError);
+  EXPECT_NE(messages.Calls()[0].text.find("Petrov"), std::string::npos) << messages.Calls()[0].text;
+  EXPECT_FALSE(h.box->Busy);
+  EXPECT_EQ(h.Commut(2), "");
+  EXPECT_FALSE(h.box->Modified);
+}
+
+TEST(SchemBox, ClicksMarkSelectAndSwitch) {
+  Host h(Fork());
+  std::vector<std::string> told;
+  h.box->OnGetNode = [&](const std::string& node) { told.push_back(node); };
+  h.Click(23, 100);
+  EXPECT_EQ(h.box->MarkedLine, h.E("C"));
+  EXPECT_TRUE(h.E("C")->Has(efMarked));
+  h.Click(24, 100);
+  EXPECT_EQ(h.box->MarkedLine, h.E("C"));  // nothing hit: the mark stays
+  h.Click(20, 120);
+  EXPECT_EQ(h.box->SelectedNode, h.E("C"));
+  h.box->FPaintNod = ncmNumber;
+  h.Click(20, 120);
+  EXPECT_EQ(told, (std::vector<std::string>{"C", "3"}));
+
+  // Commutation: each click on a device switches that end and marks the line.
+  h.box->ComMode = true;
+  h.box->Paint();  // the devices are registered by the next picture
+  h.Paint();
+  std::vector<std::string> before;
+  h.box->OnChangeLine = [&](const std::string&, TDataFile* branches, int row, const TRecSwt* rec) {
+    EXPECT_EQ(branches, h.box->BranchTable.get());
+    EXPECT_EQ(row, 2);
+    before.push_back(rec->Commut == 0 ? "" : Cp1251ToUtf8(std::string(1, rec->Commut)));
+  };
+  h.Click(21, 109);
+  EXPECT_EQ(h.Commut(2), "К");
+  h.Click(21, 109);
+  h.Click(21, 85);
+  EXPECT_EQ(h.Commut(2), "Н");
+  h.Click(21, 109);
+  EXPECT_EQ(h.Commut(2), "О");
+  EXPECT_EQ(before, (std::vector<std::string>{"", "К", "", "Н"}));
+  // A damaged branch stays as it is; its line is still marked by a click.
+  h.E("C")->Flags |= efDamaged;
+  h.Click(21, 85);
+  EXPECT_EQ(h.Commut(2), "О");
+  h.box->MarkedLine = nullptr;
+  h.Click(21, 100);
+  EXPECT_EQ(h.Commut(2), "О");
+  EXPECT_EQ(h.box->MarkedLine, h.E("C"));
+  EXPECT_EQ(before.size(), 4u);
+
+  // The model freed: the picture shows the empty panel, and a click meets nothing.
+  h.box->FreeSchemeModel(*h.box->Model);
+  h.box->Paint();
+  const QImage empty = h.Paint();
+  EXPECT_EQ(empty.pixel(21, 100), qRgb(255, 255, 255));
+  EXPECT_EQ(empty.pixel(20, 120), qRgb(255, 255, 255));
+  h.Click(21, 85);
+  EXPECT_EQ(h.Commut(2), "О");
+  EXPECT_EQ(h.box->MarkedLine, nullptr);
+}
+
+TEST(SchemBox, BrushAddedLinesDoubleClickAndSearch) {
+  Host h(Fork());
+  PaintColor = 0x00FF00;
+  // Outside edit mode Ctrl+click marks; in edit mode it paints and leaves the line unmarked.
+  h.Click(23, 100, Qt::ControlModifier);
+  EXPECT_EQ(h.box->MarkedLine, h.E("C"));
+  h.box->SetEditMode(true);
+  h.Click(23, 100, Qt::AltModifier);
+  EXPECT_EQ(h.box->MarkedLine, nullptr);
+  EXPECT_EQ(static_cast<DALongint*>(h.box->BranchCols.Color)->Get(2), 0x00FF00);
+  EXPECT_TRUE(h.box->Modified);
+  h.Click(20, 120, Qt::ControlModifier);
+  EXPECT_EQ(h.box->NodeCols.Color->Get(3), 0x00FF00);
+  EXPECT_EQ(h.box->SelectedNode, nullptr);
+
+  // Add-line mode: Shift+click with no node selected only selects; from a selected node it adds a branch.
+  h.box->AddLineMode = true;
+  h.Click(20, 120, Qt::ShiftModifier);
+  EXPECT_EQ(h.box->SelectedNode, h.E("C"));
+  EXPECT_EQ(h.box->BranchTable->RowCount, 3);
+  h.Click(50, 120, Qt::ShiftModifier);  // D
+  ASSERT_EQ(h.box->BranchTable->RowCount, 4);
+  EXPECT_EQ(h.box->BranchCols.N1->Get(4), 3);
+  EXPECT_EQ(h.box->BranchCols.N2->Get(4), 4);
+  EXPECT_EQ(h.box->LineSet.back(), 4);
+  ASSERT_NE(h.box->SelectedNode, nullptr);
+  EXPECT_EQ(h.box->SelectedNode->NodeNr, 4);
+  // Shift+click on the node just selected (or a double click on it) adds no branch to itself.
+  PSElem d = h.E("D");
+  h.Click(d->X1 + h.box->PixXe - h.box->OriginX + 2, d->Y + 2, Qt::ShiftModifier);
+  EXPECT_EQ(h.box->BranchTable->RowCount, 4);
+  EXPECT_EQ(h.box->SelectedNode, d);
+  h.box->AddLineMode = false;
+
+  // A double click on empty space clears the selection and the mark.
+  h.Click(23, 100);
+  ASSERT_NE(h.box->MarkedLine, nullptr);
+  QTest::mouseDClick(h.box, Qt::LeftButton, Qt::NoModifier, QPoint(150, 180));
+  EXPECT_EQ(h.box->MarkedLine, nullptr);
+  EXPECT_EQ(h.box->SelectedNode, nullptr);
+
+  // Ctrl+Alt+click on empty space: the node search, and the choice selected.
+  test::ModalScript script;
+  script.Then([](QDialog& dialog) {
+    auto& list = test::Child<QListWidget>(dialog, "NodList");
+    EXPECT_EQ(list.count(), 5);  // A, B, C and D, and D once more for the ring C - D
+    list.setCurrentRow(1);  // "B"
+    test::Press(dialog, "OKBtn");
+  });
+  h.Click(150, 180, Qt::ControlModifier | Qt::AltModifier);
+  ASSERT_NE(h.box->SelectedNode, nullptr);
+  EXPECT_EQ(h.box->SelectedNode->NodeNr, 2);
+  // A plain click on empty space changes nothing.
+  h.Click(150, 180);
+  EXPECT_NE(h.box->SelectedNode, nullptr);
+}
+
+TEST(SchemBox, RXModeOpensTheCalculator) {
+  DiagramScheme s;
+  s.Node(12, "A", "B", 10);
+  s.Node(15, "B", "", 10);
+  s.Line(12, 15);
+  int layouts = 0;
+  Host h(s, [](TSchemBox& b) { b.FPaintNod = ncmNumberName; });
+  h.box->BranchCols.Name1->SetItem(1, "A");
+  h.box->BranchCols.Name2->SetItem(1, "B");
+  h.box->BranchCols.Mark->SetItem(1, "");
+  auto layout = h.box->LayoutHook;
+  h.box->LayoutHook = [&](TCanvas& c, TSchemeModel& m) {
+    ++layouts;
+    layout(c, m);
+  };
+  h.box->RXMode = true;
+  std::vector<int> changed;
+  h.box->OnChangeLine = [&](const std::string&, TDataFile*, int row, const TRecSwt*) { changed.push_back(row); };
+  test::ModalScript script;
+  script.Then([](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "12 - 15  A - B Параметры ветви");
+    test::Child<QLineEdit>(dialog, "LineEdit").setText("АС-95");
+    test::Press(dialog, "OkBtn");
+  });
+  PSElem line = h.E("B");
+  const std::size_t entry = 0;
+  ASSERT_EQ(h.box->LineHitElem[entry], line);
+  h.Click(h.box->LineHitX1[entry], (h.box->LineHitY1[entry] + h.box->LineHitY2[entry]) / 2);
+  EXPECT_EQ(script.Shown(), 1);
+  EXPECT_EQ(h.box->BranchCols.Mark->GetItem(1), "АС-95");
+  EXPECT_EQ(layouts, 1);  // a new mark takes room on the diagram
+  EXPECT_EQ(changed, (std::vector<int>{1}));
+  EXPECT_TRUE(h.box->Modified);
+}
+
+TEST(SchemBox, HintsFollowTheMouse) {
+  Host h(Fork(), [](TSchemBox& b) {
+    b.hNumNode = b.hNameNode = b.hVoltage = true;
+    b.hNumsLine = b.hNameLine = true;
+    b.HintMode = true;
+  });
+  (*h.box->NodeCols.Urez)[3] = 10.5;
+  h.box->BranchCols.Name1->SetItem(2, "B");
+  h.box->BranchCols.Name2->SetItem(2, "C");
+  h.Move(20, 120);
+  EXPECT_TRUE(h.box->HintWin->isVisible());
+  EXPECT_EQ(h.box->HintWin->text().toStdString(), "3 C U=10.50 ");
+  EXPECT_EQ(h.box->HintWin->pos(), h.box->mapToGlobal(QPoint(36, 136)));
+  h.Move(22, 100);
+  EXPECT_EQ(h.box->HintWin->text().toStdString(), "2 - 3 B - C ");
+  h.Move(150, 180);
+  EXPECT_FALSE(h.box->HintWin->isVisible());
+  EXPECT_EQ(h.box->LastHintText, "");
+}
+
+TEST(SchemBox, ScrollBarsAndDragging) {
+  Host h(test::DistrictScheme(), {}, 80, 60);
+  const int w = h.box->Model->Width, ht = h.box->Model->Height;
+  ASSERT_GT(w, 80);
+  ASSERT_GT(ht, 60);
+  EXPECT_EQ(h.hBar->orientation(), Qt::Horizontal);
+  EXPECT_EQ(h.vBar->orientation(), Qt::Vertical);
+  EXPECT_EQ(h.vBar->width(), 16);
+  EXPECT_EQ(h.hBar->height(), 16);
+  EXPECT_EQ(h.hBar->maximum(), w - 80);
+  EXPECT_EQ(h.hBar->pageStep(), 40);
+  EXPECT_EQ(h.hBar->singleStep(), 8);
+  EXPECT_EQ(h.vBar->maximum(), ht - 60);
+  EXPECT_EQ(h.vBar->pageStep(), 30);
+  EXPECT_EQ(h.vBar->singleStep(), 6);
+  // A bar moves the origin.
+  h.vBar->setValue(20);
+  EXPECT_EQ(h.box->OriginY, 20);
+  h.hBar->setValue(5);
+  EXPECT_EQ(h.box->OriginX, 5);
+  // Dragging with the left button moves the picture against the mouse, within the model.
+  h.Send(QEvent::MouseButtonPress, 40, 40, Qt::LeftButton, Qt::LeftButton);
+  h.Move(30, 35, Qt::LeftButton);
+  EXPECT_EQ(h.box->OriginX, 15);
+  EXPECT_EQ(h.box->OriginY, 25);
+  EXPECT_EQ(h.hBar->value(), 15);
+  EXPECT_EQ(h.vBar->value(), 25);
+  h.Move(-5000, -5000, Qt::LeftButton);
+  EXPECT_EQ(h.box->OriginX, w - 80);
+  EXPECT_EQ(h.box->OriginY, ht - 60);
+  h.Send(QEvent::MouseButtonRelease, -5000, -5000, Qt::LeftButton, Qt::NoButton);
+
+  // Finding a node scrolls its element into the middle.
+  EXPECT_EQ(h.box->FindNodeOnScheme("ТП-4"), h.E("ТП-4"));
+  h.Paint();
+  PSElem tp4 = h.E("ТП-4");
+  EXPECT_LE(std::abs(tp4->Y + tp4->Height / 2 - 30), 1);
+  EXPECT_EQ(h.vBar->value(), h.box->OriginY);
+
+  // Without a vertical bar the horizontal one goes on alone.
+  h.box->SetVScrollBar(nullptr);
+  h.box->UpdateScrollRanges();
+  h.vBar->setValue(0);
+  EXPECT_NE(h.box->OriginY, 0);
+  EXPECT_EQ(h.hBar->maximum(), w - 80);
+}
+
+TEST(SchemBox, FlowsCreepBetweenTwoPictures) {
+  Host h(Fork(), [](TSchemBox& b) {
+    b.fMoveFlows = true;
+    b.wFlowP = 2;
+  });
+  h.box->FlowTimer->stop();
+  h.box->FlowP = {0, 1.5f, 0};
+  h.box->FlowQ = {0, 0.5f, 0};
+  h.Paint();
+  const qint64 picture = h.box->Picture().cacheKey();
+  auto column = [&](const QImage& image, int x) {
+    std::string s;
+    for (int y = 89; y < 106; ++y) {
+      const QRgb c = image.pixel(x, y);
+      s += c == qRgb(255, 0, 0) ? 'P' : c == qRgb(0, 0, 255) ? 'Q' : '.';
+    }
+    return s;
+  };
+  h.box->FlowTimerTick();
+  const QImage first = h.Paint();
+  h.box->FlowTimerTick();
+  h.box->FlowTimerTick();
+  const QImage third = h.Paint();
+  first.save(QString::fromStdString(test::OutputPath("schem_box_flows_phase0.png").string()));
+  third.save(QString::fromStdString(test::OutputPath("schem_box_flows_phase2.png").string()));
+  // No drawing pass at a tick: the picture is the one drawn before.
+  EXPECT_EQ(h.box->Picture().cacheKey(), picture);
+  // Active dashes right of C's line, reactive left of it; two phases later they moved two pixels down.
+  EXPECT_EQ(column(first, 23), "PPPPPPP...PPPPPPP");
+  EXPECT_EQ(column(first, 24), "PPPPPPP...PPPPPPP");
+  EXPECT_EQ(column(first, 19), "QQQQQQQ...QQQQQQQ");
+  EXPECT_EQ(column(third, 23), "..PPPPPPP...PPPPP");
+  EXPECT_EQ(column(first, 22), "................." );
+  // Switching the animation off stops the bands at the next tick; a repaint removes them.
+  h.box->fMoveFlows = false;
+  h.box->FlowTimerTick();
+  h.box->Paint();
+  EXPECT_EQ(column(h.Paint(), 23), ".................");
+}
+
+TEST(SchemBox, DistrictFlowScreenshots) {
+  Host h(test::DistrictScheme(), [](TSchemBox& b) {
+    b.fMoveFlows = true;
+    b.wFlowP = b.wFlowQ = 2;
+  }, 460, 330);
+  h.box->FlowTimer->stop();
+  // Every branch carries a flow, one way or the other; the rings too.
+  for (std::size_t i = 0; i < h.box->FlowP.size(); ++i) {
+    h.box->FlowP[i] = i % 3 == 0 ? -1.0f : 1.0f;
+    h.box->FlowQ[i] = i % 2 == 0 ? 0.5f : -0.5f;
+  }
+  h.Paint();
+  bool route = false;
+  for (std::size_t i = 0; i < h.box->LineHitStraight.size(); ++i) route |= h.box->LineHitStraight[i] == 0;
+  EXPECT_TRUE(route);
+  for (int shot = 0; shot < 2; ++shot) {
+    h.box->FlowTimerTick();
+    const QImage image = h.Paint();
+    // Bands are drawn: pixels of both band colours.
+    int active = 0, reactive = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        active += image.pixel(x, y) == qRgb(255, 0, 0);
+        reactive += image.pixel(x, y) == qRgb(0, 0, 255);
+      }
+    EXPECT_GT(active, 100);
+    EXPECT_GT(reactive, 100);
+    image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+        .save(QString::fromStdString(test::OutputPath("schem_box_district_flows_" + std::to_string(shot * 4) + ".png").string()));
+    for (int k = 0; k < 3; ++k) h.box->FlowTimerTick();
+  }
+}
+
+}  // namespace
+}  // namespace ld::gui
