@@ -206,6 +206,30 @@ TT2LossDisplay TT2Optimiser::Propose(int row, int state) {
   return ShowLosses(row);
 }
 
+void TT2Optimiser::SearchPass(double d, const std::function<void(int)>& progress, const TStopQuery& stop) {
+  for (int r = 1; r <= RowCount(); ++r) {
+    const TT2Evaluation present = Evaluate(r);
+    int s = c_.STo->Get(r) != 0 ? c_.STo->Get(r) : c_.ST->Get(r);
+    TT2Trial trials[2];
+    int tried = 0;
+    for (int st = 1; st <= 3; ++st) {
+      if (st == s || tried == 2) continue;
+      ApplyState(r, st);
+      trials[tried++] = TT2Trial{st, Evaluate(r)};
+    }
+    const TT2Trial best = tried == 2 ? BetterT2Trial(trials[0], trials[1]) : trials[0];
+    if (present.Criterion - best.Ev.Criterion > d) {
+      (*c_.STo)[r] = best.State;
+      (*c_.dPr)[r] = static_cast<float>(c_.dPr->Get(r) + (present.Losses - best.Ev.Losses) * 1000);
+      s = best.State;
+    }
+    ApplyState(r, s);
+    if (progress) progress(r);
+    if (stop && stop()) StopRequested = true;
+    if (StopRequested) break;
+  }
+}
+
 void TT2Optimiser::Run(double dPminKW, const TLogProc& log, const std::function<void(int)>& progress,
                        const TStopQuery& stop) {
   StopRequested = false;
@@ -226,27 +250,7 @@ void TT2Optimiser::Run(double dPminKW, const TLogProc& log, const std::function<
   for (;;) {
     const double passStart = StationLoss;
     ++PassCount;
-    for (int r = 1; r <= RowCount(); ++r) {
-      const TT2Evaluation present = Evaluate(r);
-      int s = c_.STo->Get(r) != 0 ? c_.STo->Get(r) : c_.ST->Get(r);
-      TT2Trial trials[2];
-      int tried = 0;
-      for (int st = 1; st <= 3; ++st) {
-        if (st == s || tried == 2) continue;
-        ApplyState(r, st);
-        trials[tried++] = TT2Trial{st, Evaluate(r)};
-      }
-      const TT2Trial best = tried == 2 ? BetterT2Trial(trials[0], trials[1]) : trials[0];
-      if (present.Criterion - best.Ev.Criterion > d) {
-        (*c_.STo)[r] = best.State;
-        (*c_.dPr)[r] = static_cast<float>(c_.dPr->Get(r) + (present.Losses - best.Ev.Losses) * 1000);
-        s = best.State;
-      }
-      ApplyState(r, s);
-      if (progress) progress(r);
-      if (stop && stop()) StopRequested = true;
-      if (StopRequested) break;
-    }
+    SearchPass(d, progress, stop);
     ShowLosses(0);
     line(std::to_string(PassCount) + ". dP = " + Kw3(StationLoss) + " кВт");
     if (StopRequested || PassCount >= 10 || StationLoss == passStart) break;

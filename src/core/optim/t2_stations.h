@@ -95,6 +95,9 @@ public:
 
   // The automatic search. Lines go to log; progress gets the row number; stop is asked after each row.
   void Run(double dPminKW, const TLogProc& log, const std::function<void(int)>& progress, const TStopQuery& stop);
+  // One pass over the stations: each takes the best of its other two states when that lowers its
+  // criterion by more than d (MW).
+  void SearchPass(double d, const std::function<void(int)>& progress, const TStopQuery& stop);
   // "Список переключений трансформаторов:" and the numbered lines of the rows with a booked saving.
   std::vector<std::string> SwitchingList() const;
   // Commits the proposals and writes the commutation letters into the scheme's branch table.
