@@ -1,9 +1,11 @@
 // The source table's columns, the state of one optimisation and the functional.
 #include <cmath>
 
+#include "core/base/error.h"
 #include "core/engine/regime.h"
 #include "core/optim/q_optim.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 
 namespace ld {
 
@@ -26,6 +28,30 @@ void FillQCols(const TDataFile& table, TQCols& c) {
   c.U2min = GetColumnAs<DAdouble>("U2min", table);
   c.U2max = GetColumnAs<DAdouble>("U2max", table);
   c.U2mod = GetColumnAs<DAdouble>("U2mod", table);
+}
+
+std::string QTableReadError(const std::string& file, const std::exception& e) {
+  const std::string text = e.what();
+  if (text.find(file) != std::string::npos) return text;
+  return "Ошибка чтения файла \"" + file + "\": " + text;
+}
+
+void CheckQTable(const TDataFile& table, const std::string& file) {
+  try {
+    TQCols c;
+    FillQCols(table, c);
+  } catch (const std::exception& e) {
+    throw Error(QTableReadError(file, e));
+  }
+}
+
+void ReadQTableFile(const std::string& file, TDataFile& table) {
+  try {
+    ReadTableFile(file, table);
+  } catch (const std::exception& e) {
+    throw Error(QTableReadError(file, e));
+  }
+  CheckQTable(table, file);
 }
 
 void TQOptimState::Resize(int rowCount) {

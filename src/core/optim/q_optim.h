@@ -31,6 +31,12 @@ struct TQCols {
 };
 // Throws the field's error when the table lacks one of them.
 void FillQCols(const TDataFile& table, TQCols& cols);
+// Throws 'Ошибка чтения файла "<file>": <reason>' when a table read from that file lacks one of them.
+void CheckQTable(const TDataFile& table, const std::string& file);
+// Reads a source table file; every failure names the file.
+void ReadQTableFile(const std::string& file, TDataFile& table);
+// The text of a failure to read the file, naming it when the failure itself does not.
+std::string QTableReadError(const std::string& file, const std::exception& e);
 
 // What one optimisation keeps between its steps. Each caller (the window, one regulation call) owns its
 // own, so that a stop or a matrix of one never reaches another. Vectors are indexed by row (1-based).

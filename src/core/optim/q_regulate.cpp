@@ -108,7 +108,7 @@ void RegulateQInLossCalc(TRegime& Regime, int /*Slice*/, std::vector<std::string
   if (stem.empty() || !std::filesystem::exists(file, ec)) return;
 
   const TRegulationSettings set = ReadRegulationSettings(Log);
-  ReadTableFile(file, table);
+  ReadQTableFile(file, table);
   TQOptimState state;
   state.Resize(table.RowCount);
   state.StopRequested = false;

@@ -166,8 +166,10 @@ TQ_Form::TQ_Form(std::string stem, std::string folder, QWidget* parent)
   if (std::filesystem::exists(TableFile(), ec)) {
     try {
       qGrid_->OpenFile(TableFile(), 1, 1, 1, UserAccess == 1, false, true);
+      CheckQTable(*qGrid_->GetTable(), TableFile());
     } catch (const std::exception& ex) {
-      ShowMsgForm(ex.what(), mkError, mbOk);
+      ShowMsgForm(QTableReadError(TableFile(), ex), mkError, mbOk);
+      qGrid_->SetMaket(LayoutReactiveSources);
     }
   } else {
     qGrid_->SetEditTable(UserAccess == 1);

@@ -11,6 +11,7 @@
 #include "core/optim/q_regulate.h"
 #include "core/tables/file_guard.h"
 #include "core/optim/q_fixture.h"
+#include "support/fuzz_mutations.h"
 
 namespace ld::test::optim {
 namespace {
@@ -114,6 +115,33 @@ TEST_F(QRegulation, OwnStopFlagClearedOnEveryCall) {
   EXPECT_TRUE(log.empty());
   EXPECT_NEAR(Cell(ReadSources(), "Qish"), 100, 1e-9);
   EXPECT_NEAR(Cell(ReadSources(), "Qopt"), 1020.4, 3);
+}
+
+TEST_F(QRegulation, DamagedTableFilesNameTheFile) {
+  Settings("Method=4\nKu=0\n");
+  WriteSources({{2, 0, 0, 0, 2, 9, 11}});
+  const std::string file = path + GetMaketExtention(LayoutReactiveSources);
+  const std::string valid = ReadBytes(file);
+  std::mt19937 random(27);
+  for (int i = 0; i < 40; ++i) {
+    WriteBytes(file, Mutate(valid, random));
+    std::vector<std::string> log;
+    try {
+      RegulateQInLossCalc(regime, 1, log, "срез", false, {});
+    } catch (const std::exception& e) {
+      EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+    }
+  }
+  // A table file of another layout under the table's name.
+  std::filesystem::copy_file(path + GetMaketExtention(LayoutNodes), file,
+                             std::filesystem::copy_options::overwrite_existing);
+  std::vector<std::string> log;
+  try {
+    RegulateQInLossCalc(regime, 1, log, "срез", false, {});
+    ADD_FAILURE() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + file + "\": ", 0), 0u) << e.what();
+  }
 }
 
 }  // namespace
