@@ -2,6 +2,7 @@
 // the letters written back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/base/settings.h"
@@ -120,6 +121,28 @@ TEST(T2Stations, SavingOfExactlyTheThresholdIsRefused) {
   EXPECT_EQ(s.Cols().STo->Get(1), 0);
   s.opt.Run(std::nextafter(kw, 0.0) * 0.999999, {}, {}, {});
   EXPECT_NE(s.Cols().STo->Get(1), 0);
+}
+
+TEST(T2Stations, RunEndsAfterTenPassesOrAtAStop) {
+  // T2 has three times T1's no-load losses; a negative threshold takes the better alternative every
+  // time, so the station swings between T2 off and T1 off and the losses never settle.
+  Station s(0.1);
+  QBranch lossy = Transformer(1, 3, "Т2");
+  lossy.G *= 3;
+  WriteBranchTable(s.path, {Transformer(1, 2, "Т1"), lossy, Section(2, 3, "о")});
+  s.opt.Open(s.path);
+  std::vector<std::string> lines;
+  s.opt.Run(-1000, [&](const std::string& l) { lines.push_back(l); }, {}, {});
+  EXPECT_EQ(s.opt.PassCount, 10);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("10. dP", 0) == 0; }), 1);
+  EXPECT_NE(lines.back(), "<<<< Процесс прерван >>>>");
+
+  lines.clear();
+  int rows = 0;
+  s.opt.Run(-1000, [&](const std::string& l) { lines.push_back(l); }, [&](int) { ++rows; }, [] { return true; });
+  EXPECT_EQ(s.opt.PassCount, 1);
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(lines.back(), "<<<< Процесс прерван >>>>");
 }
 
 TEST(T2Stations, ParallelPairsUnsuppliedStationsAndMissingBranches) {

@@ -95,6 +95,11 @@ TEST_F(QFormTest, RegimeRunStepsWriteAndSave) {
 
     Click(d, "WriteBtn");
     EXPECT_TRUE(form.grab().save(QString::fromStdString(OutputPath("q_form.png"))));
+    // Editing the table asks for "Режим" again.
+    form.Grid().SetMode(gui::gmEdit);
+    EXPECT_FALSE(Child<QPushButton>(d, "WriteBtn").isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(d, "OptimBtn").isEnabled());
+    EXPECT_TRUE(Child<QLabel>(d, "PLabel").isHidden());
     Click(d, "OkBtn");
   });
   EXPECT_TRUE(gui::RunQOptimisation(path, dir.Path().string()));
