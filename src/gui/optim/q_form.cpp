@@ -108,7 +108,9 @@ TQ_Form::TQ_Form(std::string stem, std::string folder, QWidget* parent)
   options->addWidget(precSnap_);
   options->addStretch();
   auto* commands = new QHBoxLayout;
-  for (QPushButton* b : {loadBtn_, calcBtn_, minusBtn_, optimBtn_, plusBtn_, writeBtn_, printBtn_}) commands->addWidget(b);
+  for (QPushButton* b : {loadBtn_, calcBtn_, minusBtn_, optimBtn_, plusBtn_, writeBtn_, printBtn_}) {
+    commands->addWidget(b);
+  }
   commands->addStretch();
   commands->addWidget(okBtn_);
   commands->addWidget(cancelBtn_);
@@ -190,7 +192,9 @@ void TQ_Form::ReadIni() {
   for (const auto& [edit, key] : texts) edit->setText(key.second);
   try {
     const TMemIniFile ini(ConfigFileName);
-    for (const auto& [edit, key] : texts) edit->setText(QString::fromStdString(ini.ReadString(kSection, key.first, key.second)));
+    for (const auto& [edit, key] : texts) {
+      edit->setText(QString::fromStdString(ini.ReadString(kSection, key.first, key.second)));
+    }
     methodBox_->setCurrentIndex(std::clamp(ini.ReadInteger(kSection, "Method", 0), 0, 4));
     umBox_->setChecked(ini.ReadBool(kSection, "Um", false));
     precSnap_->setChecked(ini.ReadBool(kSection, "PrecSnap", false));

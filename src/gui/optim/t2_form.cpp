@@ -161,7 +161,8 @@ void TT2_Form::T1BtnClick(int tag) {
 }
 
 void TT2_Form::EnableControls(bool on) {
-  for (QWidget* w : std::initializer_list<QWidget*>{dPmin_, resBtn_, writeBtn_, printBtn_, quitBtn_, t2Grid_, resMemo_}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{dPmin_, resBtn_, writeBtn_, printBtn_, quitBtn_, t2Grid_, resMemo_}) {
     w->setEnabled(on);
   }
 }

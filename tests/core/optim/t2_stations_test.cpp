@@ -134,7 +134,8 @@ TEST(T2Stations, RunEndsAfterTenPassesOrAtAStop) {
   std::vector<std::string> lines;
   s.opt.Run(-1000, [&](const std::string& l) { lines.push_back(l); }, {}, {});
   EXPECT_EQ(s.opt.PassCount, 10);
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("10. dP", 0) == 0; }), 1);
+  const auto tenth = [](const std::string& l) { return l.rfind("10. dP", 0) == 0; };
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), tenth), 1);
   EXPECT_NE(lines.back(), "<<<< Процесс прерван >>>>");
 
   lines.clear();
