@@ -1,0 +1,179 @@
+// Two-transformer stations: finding them, the automatic search against losses worked out by hand, and
+// the letters written back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/base/settings.h"
+#include "core/optim/t2_stations.h"
+#include "core/optim/q_fixture.h"
+
+namespace ld::test::optim {
+namespace {
+
+// 630 kVA, 10/10 kV so that no ratio hides the numbers: Pk 7.6 kW gives R, P0 1.31 kW gives G.
+QBranch Transformer(std::int32_t n1, std::int32_t n2, const std::string& name, const std::string& commut = "") {
+  QBranch b(n1, n2, 7.6e-3f * 100 / (0.63f * 0.63f), 8.73f);
+  b.G = 13.1f, b.Kta = 1, b.Sdop = 0.63f, b.Ul = 10;
+  b.DSName = name, b.Mark = "ТМ-630", b.Commut = commut;
+  return b;
+}
+
+QBranch Section(std::int32_t n1, std::int32_t n2, const std::string& commut) {
+  QBranch b(n1, n2);
+  b.Commut = commut;
+  return b;
+}
+
+struct Station {
+  TempDir dir;
+  std::string path;
+  TT2Optimiser opt;
+  std::string savedConfig = ConfigFileName;
+
+  // Sections loaded with p MW each; extra rows after the station's.
+  Station(double p, const std::vector<QNode>& moreNodes = {}, const std::vector<QBranch>& moreBranches = {}) {
+    IniRec.Prec = 1e-6f;
+    path = (dir.Path() / "t2").string();
+    std::vector<QNode> nodes{{1, "B", "ПС1.Шины 10", 10, 0, 0, 0}, {2, "", "ПС1.С1", 10, p, 0, 0},
+                             {3, "", "ПС1.С2", 10, p, 0, 0}};
+    nodes.insert(nodes.end(), moreNodes.begin(), moreNodes.end());
+    std::vector<QBranch> branches{Transformer(1, 2, "Т1"), Transformer(1, 3, "Т2"), Section(2, 3, "о")};
+    branches.insert(branches.end(), moreBranches.begin(), moreBranches.end());
+    WriteNodeTable(path, nodes);
+    WriteBranchTable(path, branches);
+  }
+  ~Station() { IniRec.Prec = 0.001f; }
+  TT2Cols Cols() {
+    TT2Cols c;
+    FillT2Cols(opt.Stations, c);
+    return c;
+  }
+  std::string Letters() {
+    TDataFile b;
+    ReadTableFile(path + GetMaketExtention(LayoutBranches), b);
+    std::string s;
+    for (int r = 1; r <= b.RowCount; ++r) s += GetColumnAs<DAChar>("Commut", b)->Get(r) == 0 ? '-' : 'O';
+    return s;
+  }
+};
+
+TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
+  Station light(0.1);
+  light.opt.Open(light.path);
+  ASSERT_EQ(light.opt.RowCount(), 1);
+  TT2Cols c = light.Cols();
+  EXPECT_EQ(c.ST->Get(1), 3);
+  EXPECT_EQ(c.Subst->GetItem(1), "ПС1");
+  EXPECT_FLOAT_EQ(c.Un->Get(1), 10);
+  std::vector<std::string> lines;
+  light.opt.Run(0.1, [&](const std::string& s) { lines.push_back(s); }, {}, {});
+  c = light.Cols();
+  // The two transformers are alike: which goes off is a matter of rounding (equal criteria take T1).
+  const int off = c.STo->Get(1);
+  ASSERT_TRUE(off == 1 || off == 2) << off;
+  EXPECT_NEAR(c.dPr->Get(1), 0.927, 0.01);
+  EXPECT_EQ((off == 1 ? c.HH1 : c.HH2)->Get(1), 0);
+  EXPECT_NEAR((off == 1 ? c.HH2 : c.HH1)->Get(1), 1.31, 0.005);
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(lines[0], "Итерационный процесс:");
+  EXPECT_EQ(lines[1].rfind("0. dP = 3.0", 0), 0u) << lines[1];
+  const std::string listed = lines.back();
+  EXPECT_EQ(listed.rfind("1. ПС1 Т1 (ТМ-630), Т2 (ТМ-630): 3 ==> " + std::to_string(off) + " ==> 0.9", 0), 0u)
+      << listed;
+  EXPECT_EQ(listed.substr(listed.size() - 7), " кВт");
+  EXPECT_EQ(lines[lines.size() - 2], "Список переключений трансформаторов:");
+  EXPECT_EQ(light.Letters(), "--O");  // nothing written yet
+  light.opt.Write();
+  EXPECT_EQ(light.Letters(), off == 1 ? "O--" : "-O-");
+  EXPECT_EQ(light.Cols().ST->Get(1), off);
+  EXPECT_EQ(light.Cols().STo->Get(1), 0);
+
+  TT2Trial t1{1, {0.002, 0.003}}, t2{2, {0.002, 0.003}}, t3{3, {0.001, 0.0029}};
+  EXPECT_EQ(BetterT2Trial(t1, t2).State, 1);
+  EXPECT_EQ(BetterT2Trial(t1, t3).State, 3);
+
+  Station heavy(0.25);
+  heavy.opt.Open(heavy.path);
+  heavy.opt.Run(0.1, {}, {}, {});
+  EXPECT_EQ(heavy.Cols().STo->Get(1), 0);
+  EXPECT_EQ(heavy.Cols().dPr->Get(1), 0);
+  EXPECT_EQ(heavy.opt.SwitchingList().size(), 1u);
+  heavy.opt.Write();  // the found state written back: exactly one letter
+  EXPECT_EQ(heavy.Letters(), "--O");
+}
+
+TEST(T2Stations, SavingOfExactlyTheThresholdIsRefused) {
+  Station s(0.1);
+  s.opt.Open(s.path);
+  const double c0 = s.opt.Evaluate(1).Criterion;
+  s.opt.ApplyState(1, 1);
+  double c1 = s.opt.Evaluate(1).Criterion;
+  s.opt.ApplyState(1, 2);
+  c1 = std::min(c1, s.opt.Evaluate(1).Criterion);
+  s.opt.ApplyState(1, 3);
+  // A threshold whose MW value equals the saving to the last bit.
+  double kw = (c0 - c1) * 1000;
+  for (int i = 0; i < 64 && kw * 0.001 != c0 - c1; ++i) kw = std::nextafter(kw, kw * 0.001 < c0 - c1 ? 1e9 : 0);
+  ASSERT_EQ(kw * 0.001, c0 - c1);
+  s.opt.Run(kw, {}, {}, {});
+  EXPECT_EQ(s.Cols().STo->Get(1), 0);
+  s.opt.Run(std::nextafter(kw, 0.0) * 0.999999, {}, {}, {});
+  EXPECT_NE(s.Cols().STo->Get(1), 0);
+}
+
+TEST(T2Stations, RunEndsAfterTenPassesOrAtAStop) {
+  // T2 has three times T1's no-load losses; a negative threshold takes the better alternative every
+  // time, so the station swings between T2 off and T1 off and the losses never settle.
+  Station s(0.1);
+  QBranch lossy = Transformer(1, 3, "Т2");
+  lossy.G *= 3;
+  WriteBranchTable(s.path, {Transformer(1, 2, "Т1"), lossy, Section(2, 3, "о")});
+  s.opt.Open(s.path);
+  std::vector<std::string> lines;
+  s.opt.Run(-1000, [&](const std::string& l) { lines.push_back(l); }, {}, {});
+  EXPECT_EQ(s.opt.PassCount, 10);
+  const auto tenth = [](const std::string& l) { return l.rfind("10. dP", 0) == 0; };
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), tenth), 1);
+  EXPECT_NE(lines.back(), "<<<< Процесс прерван >>>>");
+
+  lines.clear();
+  int rows = 0;
+  s.opt.Run(-1000, [&](const std::string& l) { lines.push_back(l); }, [&](int) { ++rows; }, [] { return true; });
+  EXPECT_EQ(s.opt.PassCount, 1);
+  EXPECT_EQ(rows, 1);
+  EXPECT_EQ(lines.back(), "<<<< Процесс прерван >>>>");
+}
+
+TEST(T2Stations, ParallelPairsUnsuppliedStationsAndMissingBranches) {
+  // Node 4 is fed by two transformers in parallel with a section branch to node 5; nodes 11..13 form a
+  // station that no balancing node supplies.
+  Station s(0.1,
+            {{4, "", "ПС2.С1", 10, 0.1, 0, 0}, {5, "", "ПС2.С2", 10, 0.1, 0, 0}, {11, "", "ПС3", 10, 0, 0, 0},
+             {12, "", "ПС3.С1", 10, 0.1, 0, 0}, {13, "", "ПС3.С2", 10, 0.1, 0, 0}},
+            {Transformer(1, 4, "Т3"), Transformer(1, 4, "Т4"), Transformer(1, 5, "Т5", "О"), Section(4, 5, ""),
+             Transformer(11, 12, "Т6"), Transformer(11, 13, "Т7"), Section(12, 13, "О")});
+  s.opt.Open(s.path);
+  ASSERT_EQ(s.opt.RowCount(), 1);
+  EXPECT_EQ(s.Cols().I1->Get(1), 1);
+  s.opt.Write();
+  // The unsupplied station keeps its letter; the parallel pair's lines are untouched.
+  EXPECT_EQ(s.Letters(), "--O--O---O");
+
+  // A section branch between two nodes missing from the node table is not in the model.
+  TempDir dir;
+  const std::string path = (dir.Path() / "m").string();
+  WriteNodeTable(path, {{1, "B", "ПС", 10, 0, 0, 0}});
+  WriteBranchTable(path, {Transformer(1, 2, "Т1"), Transformer(1, 3, "Т2"), Section(2, 3, "О")});
+  TT2Optimiser missing;
+  try {
+    missing.Open(path);
+    ADD_FAILURE() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "1,2,3");
+  }
+}
+
+}  // namespace
+}  // namespace ld::test::optim
