@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
+#include <memory>
 #include <vector>
 
 #include "core/optim/tkz_radius.h"
@@ -24,12 +24,43 @@ struct NodeData {
 
 }  // namespace
 
+TTkzCalcTables::TTkzCalcTables() {
+  ReadMaket(LayoutNodes, Nodes);
+  ReadMaket(LayoutBranches, Branches);
+  CreateColumns(Nodes, 0);
+  CreateColumns(Branches, 0);
+}
+
+void TTkzCalcTables::Prepare(int nodeRows, int branchRows) {
+  TNodeCols n;
+  FillNodeCols(Nodes, n);
+  for (int r = 1; r <= n.RowCount; ++r) {
+    (*n.NS)[r] = 0;
+    (*n.Sign)[r] = 0;
+    (*n.Um)[r] = 0;
+  }
+  TBranchCols b;
+  FillBranchCols(Branches, b);
+  for (int r = 1; r <= b.RowCount; ++r) {
+    (*b.N1)[r] = 0;
+    (*b.N2)[r] = 0;
+    (*b.R)[r] = 0;
+    (*b.X)[r] = 0;
+    (*b.Kta)[r] = 0;
+  }
+  Nodes.MarkRec->Clear();
+  Branches.MarkRec->Clear();
+  Nodes.RowCount = nodeRows;
+  Branches.RowCount = branchRows;
+}
+
 double TkzVoltageAngle(double a, double b) {
   if (a != 0) return std::atan(b / a) * 180 / kPi + (a < 0 ? 180 : 0);
   return b != 0 ? 90 : 0;
 }
 
-bool CalcShortCircuit(TRegime& regime, TDataFile& radius, const std::string& title, bool WithEmf) {
+bool CalcShortCircuit(TRegime& regime, TDataFile& radius, const std::string& title, bool WithEmf,
+                      TTkzCalcTables* tables) {
   TTkzBranchCols rc;
   FillTkzBranchCols(radius, rc);
   const int rows = rc.RowCount;
@@ -42,23 +73,25 @@ bool CalcShortCircuit(TRegime& regime, TDataFile& radius, const std::string& tit
 
   // The nodes as the rows bring them in; the first row that brings a node decides what it is.
   std::vector<NodeData> nodes;
-  std::unordered_map<std::int32_t, std::size_t> known;
-  auto bring = [&](std::int32_t ns, bool balancing, float um) {
-    if (known.emplace(ns, nodes.size()).second) nodes.push_back({ns, balancing, um});
-  };
+  nodes.reserve(2 * static_cast<std::size_t>(rows));
   for (int r = 1; r <= rows; ++r) {
     const char32_t sign = TkzSignOf(rc.Sign->Get(r));
     const bool source = sign == TkzSignSource || (sign == TkzSignEmf && WithEmf);
-    bring(rc.N1->Get(r), source, source ? rc.U1->Get(r) : 0);
-    bring(rc.N2->Get(r), sign == TkzSignFault, sign == TkzSignFault ? kFaultVoltage : 0);
+    nodes.push_back({rc.N1->Get(r), source, source ? rc.U1->Get(r) : 0});
+    nodes.push_back({rc.N2->Get(r), sign == TkzSignFault, sign == TkzSignFault ? kFaultVoltage : 0});
   }
-  std::sort(nodes.begin(), nodes.end(), [](const NodeData& a, const NodeData& b) { return a.NS < b.NS; });
+  std::stable_sort(nodes.begin(), nodes.end(), [](const NodeData& a, const NodeData& b) { return a.NS < b.NS; });
+  nodes.erase(std::unique(nodes.begin(), nodes.end(), [](const NodeData& a, const NodeData& b) { return a.NS == b.NS; }),
+              nodes.end());
 
-  TDataFile nodeTable, branchTable;
-  ReadMaket(LayoutNodes, nodeTable);
-  ReadMaket(LayoutBranches, branchTable);
-  CreateColumns(nodeTable, static_cast<int>(nodes.size()));
-  CreateColumns(branchTable, rows);
+  std::unique_ptr<TTkzCalcTables> own;
+  if (tables == nullptr) {
+    own = std::make_unique<TTkzCalcTables>();
+    tables = own.get();
+  }
+  tables->Prepare(static_cast<int>(nodes.size()), rows);
+  TDataFile& nodeTable = tables->Nodes;
+  TDataFile& branchTable = tables->Branches;
   nodeTable.Title = title;
   TNodeCols n;
   FillNodeCols(nodeTable, n);
@@ -119,6 +152,29 @@ bool CalcShortCircuit(TRegime& regime, TDataFile& radius, const std::string& tit
   }
   regime.ClearModel();
   return written;
+}
+
+bool CalcTkzRadius(TRegime& regime, TDataFile& radius, const std::string& title, std::vector<std::string>& errors,
+                   TTkzCalcTables* tables) {
+  std::vector<std::string>* const saved = regime.Errors;
+  regime.Errors = &errors;
+  struct Restore {
+    TRegime& regime;
+    std::vector<std::string>* saved;
+    ~Restore() { regime.Errors = saved; }
+  } restore{regime, saved};
+  const bool first = CalcShortCircuit(regime, radius, title, false, tables);
+  TTkzBranchCols c;
+  FillTkzBranchCols(radius, c);
+  bool emf = false;
+  for (int r = 1; r <= c.RowCount && !emf; ++r) emf = TkzSignOf(c.Sign->Get(r)) == TkzSignEmf;
+  if (emf || !first) return CalcShortCircuit(regime, radius, title, true, tables) && first;
+  // Without EMF sources the second pass solves the very network of the first.
+  for (int r = 1; r <= c.RowCount; ++r) {
+    (*c.Ikz0)[r] = c.Ikz->Get(r);
+    (*c.Fkz0)[r] = c.Fkz->Get(r);
+  }
+  return true;
 }
 
 }  // namespace ld

@@ -20,17 +20,6 @@ namespace {
 constexpr std::uint8_t kMarkSource = 16;
 constexpr std::uint8_t kMarkFault = 80;
 
-// One radius row before it goes into the table.
-struct RadiusRow {
-  char32_t Sign = 0;
-  std::int32_t N1 = 0, N2 = 0;
-  std::string Name1, Name2, Mark, TypEqu, DSName, MarkCom1, MarkCom2, Regulation;
-  int Notv = 0, Ntpr = 0;
-  float R = 0, X = 0, U1 = 0, Kta = 0, Ktr = 0, Ktn = 0;
-  float Io1 = 0, It1 = 0, Io2 = 0, It2 = 0, Sdop = 0;
-  std::uint8_t RowMark = 0;
-};
-
 char SignCell(char32_t sign) {
   if (sign == 0) return 0;
   return static_cast<char>(static_cast<unsigned char>(Cp1251Code(sign)));
@@ -44,10 +33,6 @@ bool IsFictitious(const TRegimeElement* e) {
   return (e->Flags & (efFixedVoltage | efLoopClosing)) == (efFixedVoltage | efLoopClosing) && e->BranchIndex == 0;
 }
 
-void MarkPathInRadius(TRegimeElement* e) {
-  for (; e != nullptr && e->Parent != nullptr && (e->Flags & InRadiusMark) == 0; e = e->Parent) e->Flags |= InRadiusMark;
-}
-
 // The breaking and thermal currents of a switching device named by its mark in the catalogue.
 void DeviceCurrents(const std::string& mark, float& io, float& it) {
   if (Utf8Length(mark) <= 1) return;
@@ -57,40 +42,8 @@ void DeviceCurrents(const std::string& mark, float& io, float& it) {
   it = rec.Its;
 }
 
-void InsertRows(TDataFile& radius, const std::vector<RadiusRow>& rows) {
-  if (rows.empty()) return;
-  InsertTableRows(radius, 1, static_cast<int>(rows.size()));
-  TTkzBranchCols c;
-  FillTkzBranchCols(radius, c);
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const RadiusRow& r = rows[i];
-    const int row = static_cast<int>(i) + 1;
-    (*c.Sign)[row] = SignCell(r.Sign);
-    (*c.N1)[row] = r.N1;
-    (*c.N2)[row] = r.N2;
-    c.Name1->SetItem(row, r.Name1);
-    c.Name2->SetItem(row, r.Name2);
-    c.Mark->SetItem(row, r.Mark);
-    c.TypEqu->SetItem(row, r.TypEqu);
-    c.DSName->SetItem(row, r.DSName);
-    c.MarkCom1->SetItem(row, r.MarkCom1);
-    c.MarkCom2->SetItem(row, r.MarkCom2);
-    c.Regulation->SetItem(row, r.Regulation);
-    c.Notv[row] = r.Notv;
-    c.Ntpr[row] = r.Ntpr;
-    (*c.R)[row] = r.R;
-    (*c.X)[row] = r.X;
-    (*c.U1)[row] = r.U1;
-    (*c.Kta)[row] = r.Kta;
-    (*c.Ktr)[row] = r.Ktr;
-    (*c.Ktn)[row] = r.Ktn;
-    (*c.Io1)[row] = r.Io1;
-    (*c.It1)[row] = r.It1;
-    (*c.Io2)[row] = r.Io2;
-    (*c.It2)[row] = r.It2;
-    (*c.Sdop)[row] = r.Sdop;
-    (*radius.MarkRec)[row] = r.RowMark;
-  }
+void CopyText(const DAString* from, int fromRow, DAString* to, int toRow) {
+  if (const std::string* text = from->GetPtr(fromRow); text != nullptr && !text->empty()) to->SetItem(toRow, *text);
 }
 
 }  // namespace
@@ -172,6 +125,37 @@ void TTkzScheme::Read(const std::string& path, const TDataFile& data, const TTkz
   }
   byName_.assign(first.begin(), first.end());
   std::sort(byName_.begin(), byName_.end());
+  marked_.clear();
+  FindLoops();
+}
+
+void TTkzScheme::FindLoops() {
+  loopStart_.assign(1, 0);
+  loopElements_.clear();
+  for (int i = 0; i < regime_.ContourCount; ++i) {
+    TRegimeElement* a = regime_.ContourEntry1[i];
+    TRegimeElement* b = regime_.ContourEntry2[i];
+    if (a != nullptr && b != nullptr && !IsFictitious(a)) {
+      for (TRegimeElement* x = a; x != nullptr && x->Parent != nullptr; x = x->Parent) x->Flags |= LoopPathMark;
+      for (TRegimeElement* x = b; x != nullptr && x->Parent != nullptr; x = x->Parent) x->Flags ^= LoopPathMark;
+      for (TRegimeElement* side : {a, b}) {
+        for (TRegimeElement* x = side; x != nullptr && x->Parent != nullptr; x = x->Parent) {
+          if ((x->Flags & LoopPathMark) != 0 && !IsFixed(x)) loopElements_.push_back(x);
+        }
+      }
+      for (TRegimeElement* side : {a, b}) {
+        for (TRegimeElement* x = side; x != nullptr; x = x->Parent) x->Flags &= ~LoopPathMark;
+      }
+    }
+    loopStart_.push_back(loopElements_.size());
+  }
+}
+
+void TTkzScheme::MarkPath(TRegimeElement* e) {
+  for (; e != nullptr && e->Parent != nullptr && (e->Flags & InRadiusMark) == 0; e = e->Parent) {
+    e->Flags |= InRadiusMark;
+    marked_.push_back(e);
+  }
 }
 
 TRegimeElement* TTkzScheme::FindByKey(const std::string& key) const {
@@ -183,40 +167,28 @@ TRegimeElement* TTkzScheme::FindByKey(const std::string& key) const {
 void TTkzScheme::MarkLoops() {
   for (bool changed = true; changed;) {
     changed = false;
-    for (int i = 0; i < regime_.ContourCount; ++i) {
+    for (int i = 0; i + 1 < static_cast<int>(loopStart_.size()); ++i) {
       TRegimeElement* a = regime_.ContourEntry1[i];
       TRegimeElement* b = regime_.ContourEntry2[i];
-      if (a == nullptr || b == nullptr || IsFictitious(a)) continue;
       if ((a->Flags & InRadiusMark) != 0 && (b->Flags & InRadiusMark) != 0) continue;
-      for (TRegimeElement* x = a; x != nullptr && x->Parent != nullptr; x = x->Parent) x->Flags |= LoopPathMark;
-      for (TRegimeElement* x = b; x != nullptr && x->Parent != nullptr; x = x->Parent) x->Flags ^= LoopPathMark;
-      // Only the loop itself keeps the mark; the fixed elements it passes through do not join it.
-      bool touches = false;
-      for (TRegimeElement* side : {a, b}) {
-        for (TRegimeElement* x = side; x != nullptr && x->Parent != nullptr && !touches; x = x->Parent) {
-          touches = !IsFixed(x) && (x->Flags & (LoopPathMark | InRadiusMark)) == (LoopPathMark | InRadiusMark);
-        }
-      }
-      if (touches) {
-        MarkPathInRadius(a);
-        MarkPathInRadius(b);
-        changed = true;
-      }
-      for (TRegimeElement* side : {a, b}) {
-        for (TRegimeElement* x = side; x != nullptr; x = x->Parent) x->Flags &= ~LoopPathMark;
-      }
+      const auto first = loopElements_.begin() + static_cast<std::ptrdiff_t>(loopStart_[i]);
+      const auto last = loopElements_.begin() + static_cast<std::ptrdiff_t>(loopStart_[i + 1]);
+      if (std::none_of(first, last, [](const TRegimeElement* x) { return (x->Flags & InRadiusMark) != 0; })) continue;
+      MarkPath(a);
+      MarkPath(b);
+      changed = true;
     }
   }
 }
 
 void TTkzScheme::WriteRadius(const TDataFile& data, TTkzNameList& list, TDataFile& radius,
                              const TTkzStageEvent& stage) {
-  TRegimeElement* const root = regime_.Root;
-  if (root == nullptr) return;
-  for (TRegimeElement* e = root; e != nullptr; e = e->NextInTree) {
+  if (regime_.Root == nullptr) return;
+  for (TRegimeElement* e : marked_) {
     e->Flags &= ~TkzMarks;
     e->Work = 0;
   }
+  marked_.clear();
 
   if (stage) stage("Формирование радиуса... ", 70);
   TTkzSourceCols d;
@@ -250,16 +222,34 @@ void TTkzScheme::WriteRadius(const TDataFile& data, TTkzNameList& list, TDataFil
       e->Flags |= JunctionMark;
     }
     list.Schemes[i] = path_;
-    MarkPathInRadius(e);
+    // The element may already be marked (a path of an earlier name), and its marks must go next time.
+    if ((e->Flags & InRadiusMark) != 0) marked_.push_back(e);
+    MarkPath(e);
   }
   MarkLoops();
 
   if (stage) stage("Запись радиуса... ", 90);
+  // Elements were created in tree order, so their creation numbers put the marked ones in that order.
+  const TElementPool& pool = regime_.Elements();
+  std::sort(marked_.begin(), marked_.end());
+  marked_.erase(std::unique(marked_.begin(), marked_.end()), marked_.end());
+  std::vector<std::pair<std::size_t, TRegimeElement*>> order;
+  order.reserve(marked_.size());
+  for (TRegimeElement* e : marked_) order.emplace_back(pool.IndexOf(e), e);
+  std::sort(order.begin(), order.end());
+
+  int count = static_cast<int>(attached.size());
+  for (const auto& [index, e] : order) {
+    if (IsFixed(e) ? (e->Flags & SourceMark) != 0 : !IsFictitious(e)) ++count;
+  }
+  if (count == 0 && order.empty()) return;
+  const int earlierFirst = count + 1;  // rows of the schemes read before this one
+  if (count > 0) InsertTableRows(radius, 1, count);
   TBranchCols b;
   FillBranchCols(branches_, b);
   TTkzBranchCols rc;
   FillTkzBranchCols(radius, rc);
-  std::vector<RadiusRow> rows;
+  const char sourceCell = SignCell(TkzSignSource);
   auto sourceOf = [&](const TRegimeElement* e) {
     for (const auto& s : sources) {
       if (s.first == e) return s.second;
@@ -270,23 +260,22 @@ void TTkzScheme::WriteRadius(const TDataFile& data, TTkzNameList& list, TDataFil
   // below it are no longer fed straight from a fixed node.
   auto feedsAsFixed = [](const TRegimeElement* e) { return IsFixed(e) && (e->Flags & SourceMark) == 0; };
 
-  for (TRegimeElement* e = root->NextInTree; e != nullptr; e = e->NextInTree) {
-    if ((e->Flags & InRadiusMark) == 0) continue;
+  int row = 0;
+  for (const auto& [index, e] : order) {
     if (IsFixed(e)) {
       if ((e->Flags & SourceMark) != 0) {
         const SourceData s = sourceOf(e);
-        RadiusRow row;
-        row.Sign = TkzSignSource;
-        row.N1 = ++list.Counter;
-        row.N2 = ++list.Counter;
-        e->Work = row.N2;
-        row.Name1 = "Система";
-        row.Name2 = e->Name;
-        row.U1 = s.U;
-        row.R = s.R;
-        row.X = s.X;
-        row.RowMark = kMarkSource;
-        rows.push_back(std::move(row));
+        ++row;
+        (*rc.Sign)[row] = sourceCell;
+        (*rc.N1)[row] = ++list.Counter;
+        (*rc.N2)[row] = ++list.Counter;
+        e->Work = list.Counter;
+        rc.Name1->SetItem(row, "Система");
+        rc.Name2->SetItem(row, e->Name);
+        (*rc.U1)[row] = s.U;
+        (*rc.R)[row] = s.R;
+        (*rc.X)[row] = s.X;
+        (*radius.MarkRec)[row] = kMarkSource;
       } else if (!e->Name.empty()) {
         e->Work = ++list.Counter;
         const std::string name = UpperCase(e->Name);
@@ -299,100 +288,97 @@ void TTkzScheme::WriteRadius(const TDataFile& data, TTkzNameList& list, TDataFil
       }
       continue;
     }
-    if (IsFictitious(e) || e->Parent == nullptr) continue;
+    if (IsFictitious(e)) continue;
     const TRegimeElement* p = e->Parent;
-    RadiusRow row;
+    ++row;
     if (feedsAsFixed(p)) {
-      row.Sign = TkzSignSource;
-      row.U1 = static_cast<float>(std::abs(p->UNode));
-      row.RowMark = kMarkSource;
+      (*rc.Sign)[row] = sourceCell;
+      (*rc.U1)[row] = static_cast<float>(std::abs(p->UNode));
+      (*radius.MarkRec)[row] = kMarkSource;
     }
-    row.N1 = p->Work;
+    (*rc.N1)[row] = p->Work;
+    std::int32_t n2 = 0;
     if ((e->Flags & JunctionMark) != 0) {
       const std::string name = UpperCase(e->Name);
-      std::int32_t number = 0;
-      for (int r = 1; r <= rc.RowCount; ++r) {
-        if (TkzSignOf(rc.Sign->Get(r)) != TkzSignSource || UpperCase(rc.Name1->GetItem(r)) != name) continue;
-        number = rc.N1->Get(r);
+      for (int r = earlierFirst; r <= rc.RowCount; ++r) {
+        if (rc.Sign->Get(r) != sourceCell || UpperCase(rc.Name1->GetItem(r)) != name) continue;
+        n2 = rc.N1->Get(r);
         (*rc.Sign)[r] = 0;
         (*rc.U1)[r] = 0;
         (*radius.MarkRec)[r] = 0;
       }
-      if (number == 0) number = ++list.Counter;
-      for (int r = 1; r <= rc.RowCount; ++r) {
+      if (n2 == 0) n2 = ++list.Counter;
+      for (int r = earlierFirst; r <= rc.RowCount; ++r) {
         if (UpperCase(rc.Name1->GetItem(r)) == name) {
-          (*rc.N1)[r] = number;
+          (*rc.N1)[r] = n2;
         } else if (UpperCase(rc.Name2->GetItem(r)) == name) {
-          (*rc.N2)[r] = number;
+          (*rc.N2)[r] = n2;
         }
       }
-      row.N2 = number;
-      e->Work = number;
+      e->Work = n2;
     } else if ((e->Flags & efLoopClosing) != 0) {
-      row.N2 = e->Partner != nullptr ? e->Partner->Work : 0;
+      n2 = e->Partner != nullptr ? e->Partner->Work : 0;
     } else {
-      row.N2 = ++list.Counter;
-      e->Work = row.N2;
+      n2 = ++list.Counter;
+      e->Work = n2;
     }
-    row.Name1 = p->Name;
-    row.Name2 = e->Name;
+    (*rc.N2)[row] = n2;
+    rc.Name1->SetItem(row, p->Name);
+    rc.Name2->SetItem(row, e->Name);
     const int br = e->BranchIndex;
-    if (br > 0) {
-      row.R = b.R->Get(br);
-      row.X = b.X->Get(br);
-      row.Kta = b.Kta->Get(br);
-      row.Ktr = b.Ktr->Get(br);
-      row.Ktn = b.Ktn->Get(br);
-      row.DSName = b.DSName->GetItem(br);
-      row.Mark = b.Mark->GetItem(br);
-      row.TypEqu = b.TypEqu->GetItem(br);
-      row.Notv = b.Notv->Get(br);
-      row.Ntpr = b.Ntpr->Get(br);
-      row.Regulation = b.Regulation->GetItem(br);
-      row.MarkCom1 = b.MarkCom1->GetItem(br);
-      row.MarkCom2 = b.MarkCom2->GetItem(br);
-      row.Sdop = b.Sdop->Get(br);
-      DeviceCurrents(row.MarkCom1, row.Io1, row.It1);
-      DeviceCurrents(row.MarkCom2, row.Io2, row.It2);
-      // The row runs from the parent; a branch the tree reaches from its table end node is referred to
-      // that side.
-      if ((e->Flags & efReversed) == 0) {
-        const float m = row.Kta * row.Kta + row.Ktr * row.Ktr;
-        if (m != 0) {
-          row.R /= m;
-          row.X /= m;
-          row.Kta /= m;
-          row.Ktr = -row.Ktr / m;
-        }
+    if (br <= 0) continue;
+    float r = b.R->Get(br), x = b.X->Get(br), kta = b.Kta->Get(br), ktr = b.Ktr->Get(br);
+    // The row runs from the parent; a branch the tree reaches from its table end node is referred to
+    // that side.
+    if ((e->Flags & efReversed) == 0) {
+      const float m = kta * kta + ktr * ktr;
+      if (m != 0) {
+        r /= m;
+        x /= m;
+        kta /= m;
+        ktr = -ktr / m;
       }
     }
-    rows.push_back(std::move(row));
+    (*rc.R)[row] = r;
+    (*rc.X)[row] = x;
+    (*rc.Kta)[row] = kta;
+    (*rc.Ktr)[row] = ktr;
+    (*rc.Ktn)[row] = b.Ktn->Get(br);
+    CopyText(b.DSName, br, rc.DSName, row);
+    CopyText(b.Mark, br, rc.Mark, row);
+    CopyText(b.TypEqu, br, rc.TypEqu, row);
+    CopyText(b.Regulation, br, rc.Regulation, row);
+    CopyText(b.MarkCom1, br, rc.MarkCom1, row);
+    CopyText(b.MarkCom2, br, rc.MarkCom2, row);
+    rc.Notv[row] = b.Notv->Get(br);
+    rc.Ntpr[row] = b.Ntpr->Get(br);
+    (*rc.Sdop)[row] = b.Sdop->Get(br);
+    DeviceCurrents(rc.MarkCom1->GetItem(row), (*rc.Io1)[row], (*rc.It1)[row]);
+    DeviceCurrents(rc.MarkCom2->GetItem(row), (*rc.Io2)[row], (*rc.It2)[row]);
   }
 
   for (const Attached& a : attached) {
-    RadiusRow row;
+    ++row;
     const std::int32_t node = a.Node->Work;
     if (a.Fault) {
-      row.Sign = TkzSignFault;
-      row.N1 = node;
-      row.N2 = ++list.Counter;
-      row.Name1 = a.Node->Name;
-      row.Name2 = a.Node->Name + " К.З.";
-      row.RowMark = kMarkFault;
+      (*rc.Sign)[row] = SignCell(TkzSignFault);
+      (*rc.N1)[row] = node;
+      (*rc.N2)[row] = ++list.Counter;
+      rc.Name1->SetItem(row, a.Node->Name);
+      rc.Name2->SetItem(row, a.Node->Name + " К.З.");
+      (*radius.MarkRec)[row] = kMarkFault;
     } else {
-      row.Sign = TkzSignEmf;
-      row.N1 = ++list.Counter;
-      row.N2 = node;
-      row.Name2 = a.Node->Name;
-      row.Name1 = a.Node->Name + " ЭДС";
-      row.U1 = a.U;
-      row.R = a.R;
-      row.X = a.X;
-      row.RowMark = kMarkSource;
+      (*rc.Sign)[row] = SignCell(TkzSignEmf);
+      (*rc.N1)[row] = ++list.Counter;
+      (*rc.N2)[row] = node;
+      rc.Name2->SetItem(row, a.Node->Name);
+      rc.Name1->SetItem(row, a.Node->Name + " ЭДС");
+      (*rc.U1)[row] = a.U;
+      (*rc.R)[row] = a.R;
+      (*rc.X)[row] = a.X;
+      (*radius.MarkRec)[row] = kMarkSource;
     }
-    rows.push_back(std::move(row));
   }
-  InsertRows(radius, rows);
 }
 
 void FormRadius(TRegime& regime, const std::string& path, const TDataFile& data, TTkzNameList& list,
