@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -176,20 +175,24 @@ void TFormTKZ::BuildMenus() {
   graphBtn_ = button("GraphBtn", "На графике", "Просмотр на графике", &TFormTKZ::GraphBtnClick);
   bar->addSeparator();
 
-  schPanel_ = new QWidget(bar);
+  // The scheme list has a tool bar row of its own, so that a narrow window never hides it.
+  addToolBarBreak();
+  QToolBar* schemeBar = addToolBar("Схемы");
+  schemeBar->setObjectName("SchemeBar");
+  schemeBar->setMovable(false);
+  schPanel_ = new QWidget(schemeBar);
   schPanel_->setObjectName("SchPanel");
-  auto* layout = new QHBoxLayout(schPanel_);
-  layout->setContentsMargins(4, 0, 4, 0);
-  layout->addWidget(new QLabel("Схема:", schPanel_));
+  schPanel_->setMinimumSize(42 + 138, 26);
+  schPanel_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  auto* label = new QLabel("Схема:", schPanel_);
+  label->setGeometry(2, 0, 40, 26);
   listSch_ = new QComboBox(schPanel_);
   listSch_->setObjectName("ListSch");
   listSch_->setEditable(true);
   listSch_->setInsertPolicy(QComboBox::NoInsert);
-  listSch_->setMinimumWidth(138);
-  layout->addWidget(listSch_, 1);
-  schPanel_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  listSch_->setGeometry(42, 1, 138, 24);
   schPanel_->installEventFilter(this);
-  bar->addWidget(schPanel_);
+  schemeBar->addWidget(schPanel_);
   connect(listSch_, &QComboBox::currentIndexChanged, this, [this](int) { ListSchChange(); });
 }
 
@@ -287,7 +290,7 @@ void TFormTKZ::changeEvent(QEvent* event) {
 bool TFormTKZ::eventFilter(QObject* watched, QEvent* event) {
   if (watched == schPanel_ && event->type() == QEvent::Resize) {
     const int width = schPanel_->width() - 42;
-    if (width > 138) listSch_->setFixedWidth(width);
+    if (width > 138) listSch_->resize(width, listSch_->height());
   } else if (watched == radiusGrid_ && event->type() == QEvent::KeyPress) {
     // A letter typed into the sign column marks the row as the calculation reads it: sources 16, faults 80.
     const QString text = static_cast<QKeyEvent*>(event)->text();

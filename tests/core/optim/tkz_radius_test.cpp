@@ -3,11 +3,14 @@
 
 #include <cmath>
 #include <complex>
+#include <map>
 #include <set>
 
 #include "core/engine/regime.h"
 #include "core/optim/tkz_calc.h"
 #include "core/optim/tkz_radius.h"
+#include "core/optim/tkz_view.h"
+#include "core/tables/colmaps.h"
 #include "core/engine/scheme_builder.h"
 #include "core/optim/tkz_cases.h"
 #include "support/test_env.h"
@@ -79,6 +82,37 @@ TEST(TkzRadius, OneSchemeFindsNamesJoinsLoopsAndReportsMisses) {
   EXPECT_FLOAT_EQ(emf->U1, 10.5f);
   EXPECT_FLOAT_EQ(emf->X, 2);
   EXPECT_EQ(emf->Mark, 16);
+  // Drawn as a scheme: sources cyan, the fault point green, the second pass's current in amperes.
+  TDataFile radius, nodes, branches;
+  MakeTkzRadius(radius);
+  TRegime regime;
+  std::vector<std::string> messages, errors;
+  TDataFile data;
+  MakeTkzData(data, {{"тп-в", "К"}, {"тп-б", "Е", 0.1f, 2, 10.5f}});
+  FormTkzRadius(regime, data, {path}, 0, 1, radius, dir.Path().string() + "/", messages);
+  CalcTkzRadius(regime, radius, "tkz", errors);
+  BuildTkzViewTables(radius, "tkz", nodes, branches);
+  EXPECT_EQ(nodes.Title, "tkz");
+  EXPECT_EQ(branches.RowCount, radius.RowCount);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  std::map<std::string, std::int32_t> colour;
+  for (int r = 1; r <= n.RowCount; ++r) {
+    if (r > 1) {
+      EXPECT_LT(n.NS->Get(r - 1), n.NS->Get(r));
+    }
+    colour[n.Name->GetItem(r)] = n.Color->Get(r);
+  }
+  EXPECT_EQ(colour["ТП-В К.З."], TkzFaultColor);
+  EXPECT_EQ(colour["ТП-Б>секция 1 ЭДС"], TkzSourceColor);
+  EXPECT_EQ(colour["ПС-1 10кВ"], TkzSourceColor);
+  EXPECT_EQ(colour["ТП-А"], 0);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  TTkzBranchCols rc;
+  FillTkzBranchCols(radius, rc);
+  for (int r = 1; r <= b.RowCount; ++r) EXPECT_FLOAT_EQ(b.Irez->Get(r), rc.Ikz0->Get(r) * 1000);
+
   // The EMF feeds the fault only in the second pass, and its node numbers tie into the network.
   EXPECT_EQ(emf->Ikz, 0);
   EXPECT_GT(emf->Ikz0, 0.5f);

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -156,8 +157,10 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
 
   // Letters typed into the sign column mark the row.
   gui::TDataGrid5& grid = form_->RadiusGrid();
-  grid.MoveTo(grid.FieldColumn("Sign"), 2);
+  grid.GotoRow(3);
+  grid.MoveTo(grid.FieldColumn("Sign"), grid.Row());
   const int row = grid.CurrentTableRow();
+  EXPECT_EQ(row, 3);
   auto type = [&](const QString& letter) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, letter);
     QApplication::sendEvent(&grid, &press);
@@ -168,6 +171,23 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   EXPECT_EQ(grid.table().MarkRec->Get(row), 16);
   type("z");
   EXPECT_EQ(grid.table().MarkRec->Get(row), 0);
+
+  // F9 on a row: the branch parameter dialog over the row, titled by its two nodes.
+  grid.GotoRow(2);
+  ASSERT_EQ(grid.CurrentTableRow(), 2);
+  form_->RadiusGrid().SetModified(false);
+  {
+    ModalScript script;
+    script.Then([](QDialog& d) {
+      EXPECT_EQ(d.windowTitle().left(9), "2 S - 3 F");
+      EXPECT_EQ(Child<QLineEdit>(d, "REdit").text(), "0.5");
+      Child<QLineEdit>(d, "XEdit").setText("0,75");
+      QTest::mouseClick(&Child<QPushButton>(d, "OkBtn"), Qt::LeftButton);
+    });
+    QTest::keyClick(&grid, Qt::Key_F9);
+  }
+  EXPECT_FLOAT_EQ(GetColumnAs<DAsingle>("X", grid.table())->Get(grid.CurrentTableRow()), 0.75f);
+  EXPECT_TRUE(grid.Modified());
 
   Button("SaveBtn").click();
   EXPECT_FALSE(form_->RadiusGrid().Modified());
