@@ -184,7 +184,7 @@ void TFormTKZ::BuildMenus() {
   schPanel_->setObjectName("SchPanel");
   schPanel_->setMinimumSize(42 + 138, 26);
   schPanel_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  auto* label = new QLabel("Схема:", schPanel_);
+  auto* label = new QLabel("Схема", schPanel_);
   label->setGeometry(2, 0, 40, 26);
   listSch_ = new QComboBox(schPanel_);
   listSch_->setObjectName("ListSch");

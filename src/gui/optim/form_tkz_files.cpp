@@ -78,7 +78,6 @@ void TFormTKZ::NewClick() {
     // Only the data set's own two files: a scheme kept under the same name stays.
     for (const char* layout : {LayoutTkzSources, LayoutTkzRadius}) {
       const std::string path = stem + GetMaketExtention(layout);
-      std::error_code ec;
       if (fs::exists(path)) fs::remove(path);
       CreateEmptyTableFile(path, layout, FileNameOf(stem));
     }

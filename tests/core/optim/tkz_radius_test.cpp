@@ -6,7 +6,9 @@
 #include <map>
 #include <set>
 
+#include "core/catalogs/catalog_units.h"
 #include "core/engine/regime.h"
+#include "core/tables/table_file.h"
 #include "core/optim/tkz_calc.h"
 #include "core/optim/tkz_radius.h"
 #include "core/optim/tkz_view.h"
@@ -58,7 +60,23 @@ SchemeBuilder Network() {
 
 TEST(TkzRadius, OneSchemeFindsNamesJoinsLoopsAndReportsMisses) {
   TempDir dir;
-  const std::string path = Network().Write(dir.Path());
+  // A breaker of the switching-device catalogue at the start of the spur.
+  TDataFile devices;
+  ReadMaket(CatalogLayoutKA, devices);
+  CreateColumns(devices, 1);
+  GetColumnAs<DAString>("Mark", devices)->SetItem(1, "ВМП");
+  (*GetColumnAs<DAsingle>("Unom", devices))[1] = 10;
+  (*GetColumnAs<DAsingle>("Inom", devices))[1] = 630;
+  (*GetColumnAs<DAsingle>("Iotk", devices))[1] = 20;
+  (*GetColumnAs<DAsingle>("Its", devices))[1] = 16;
+  WriteTableFile(dir / CatalogFileKA, devices);
+  LoadCatalogKA(dir.Path().string() + "/", false);
+  const std::string breaker = CatalogKACaption(1);
+  FreeCatalogKA();
+  SchemeBuilder network = Network();
+  network.Branches[3].MarkCom1 = breaker;
+  network.Branches[3].MarkCom2 = "ВМП-нет";
+  const std::string path = network.Write(dir.Path());
   // Names without regard to letter case and to text from ">"; a fault on the balancing node counts as
   // not found, and so does a name the scheme lacks.
   const Formed f = Form(dir, {path}, 0, 1,
@@ -73,6 +91,25 @@ TEST(TkzRadius, OneSchemeFindsNamesJoinsLoopsAndReportsMisses) {
     sources += r.Sign == "С";
   }
   EXPECT_EQ(sources, 2);  // both branches leaving the balancing node
+  TDataFile formed;
+  MakeTkzRadius(formed);
+  {
+    TRegime regime;
+    TDataFile data;
+    MakeTkzData(data, {{"тп-в", "К"}});
+    std::vector<std::string> messages;
+    FormTkzRadius(regime, data, {path}, 0, 1, formed, dir.Path().string() + "/", messages);
+  }
+  TTkzBranchCols fc;
+  FillTkzBranchCols(formed, fc);
+  int spur = 0;
+  for (int r = 1; r <= fc.RowCount; ++r) {
+    if (fc.Name2->GetItem(r) == "ТП-В" && fc.Sign->Get(r) == 0) spur = r;
+  }
+  ASSERT_NE(spur, 0);
+  EXPECT_FLOAT_EQ(fc.Io1->Get(spur), 20);
+  EXPECT_FLOAT_EQ(fc.It1->Get(spur), 16);
+  EXPECT_EQ(fc.Io2->Get(spur), 0);  // not a catalogue mark
   const TkzRow* fault = FindTkzRow(f.Rows, "К");
   ASSERT_NE(fault, nullptr);
   EXPECT_EQ(fault->Name1, "ТП-В");
