@@ -17,13 +17,22 @@ TRegimeElement* TElementPool::New() {
                                                        blocks_.size() - 1);
     byAddress_.insert(std::upper_bound(byAddress_.begin(), byAddress_.end(), block), block);
   }
+  TRegimeElement* e = &blocks_[count_ / kBlock][slot];
+  if (count_ < usedInFirst_) {
+    *e = TRegimeElement();
+  } else if (count_ < kBlock) {
+    usedInFirst_ = count_ + 1;
+  }
   ++count_;
-  return &blocks_[(count_ - 1) / kBlock][slot];
+  return e;
 }
 
 void TElementPool::Clear() {
-  blocks_.clear();
-  byAddress_.clear();
+  if (blocks_.size() > 1) {
+    blocks_.resize(1);
+    const std::pair<std::uintptr_t, std::size_t> first(reinterpret_cast<std::uintptr_t>(blocks_[0].get()), 0);
+    byAddress_.assign(1, first);
+  }
   count_ = 0;
 }
 

@@ -109,6 +109,10 @@ public:
 private:
   static constexpr std::size_t kBlock = 4096;
   std::vector<std::unique_ptr<TRegimeElement[]>> blocks_;
+  // Elements of the first block used since it was allocated: Clear keeps that block, so that a caller
+  // building many small models in a row does not allocate and construct a whole block for each, and
+  // New gives those elements back as new.
+  std::size_t usedInFirst_ = 0;
   // The blocks by address: (address of the block's first element, block number).
   std::vector<std::pair<std::uintptr_t, std::size_t>> byAddress_;
   std::size_t count_ = 0;

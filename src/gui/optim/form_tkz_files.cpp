@@ -1,0 +1,200 @@
+// The short-circuit window's data set files, printing and scheme list.
+#include <QComboBox>
+#include <QFileDialog>
+#include <QPlainTextEdit>
+#include <algorithm>
+#include <filesystem>
+
+#include "core/base/msgbox.h"
+#include "core/base/settings.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
+#include "gui/grid/grid_exchange.h"
+#include "gui/grid/report_print.h"
+#include "gui/optim/form_tkz.h"
+
+namespace ld::gui {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kCaption[] = "Расчет токов трехфазного короткого замыкания";
+constexpr char kNodeListLayout[] = "Список узлов";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+std::string WithoutExtension(const std::string& file) { return (fs::path(file).parent_path() / fs::path(file).stem()).string(); }
+std::string FileNameOf(const std::string& stem) { return fs::path(stem).filename().string(); }
+
+// "Title (*.EXT)" of a layout, the extension in both letter cases as files of other workstations come.
+QString LayoutFilter(const char* layout) {
+  const QString ext = Q(GetMaketExtention(layout));
+  return QString("%1 (*%2 *%3)").arg(Q(layout), ext.toUpper(), ext.toLower());
+}
+
+std::string DataFolder() {
+  if (TkzFileName.empty()) return ProgramDir;
+  return fs::path(TkzFileName).parent_path().string();
+}
+
+}  // namespace
+
+std::string TFormTKZ::ChooseDataFile(const QString& title, bool askOverwrite) {
+  QFileDialog dialog(this, title, Q(DataFolder()), LayoutFilter(LayoutTkzSources));
+  dialog.setObjectName("TkzFileDialog");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setAcceptMode(askOverwrite ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(askOverwrite ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(Q(GetMaketExtention(LayoutTkzSources)).mid(1));
+  const std::string file = ExecFileDialog(dialog);
+  if (file.empty()) return {};
+  if (askOverwrite && fs::exists(file) &&
+      ShowMsgForm("Данные с таким именем уже существует. Перезаписать ?", mkWarning, mbYesNoCancel) != 1)
+    return {};
+  return file;
+}
+
+void TFormTKZ::OpenData(const std::string& stem) {
+  TkzFileName = stem;
+  EnableData();
+  const bool write = WriteRight();
+  dataGrid_->OpenFile(stem + GetMaketExtention(LayoutTkzSources), 1, 1, 1, write, true, true);
+  radiusGrid_->OpenFile(stem + GetMaketExtention(LayoutTkzRadius), 1, 1, 1, write, true, true);
+  ListSchChange();
+  ShowDataCaption();
+}
+
+void TFormTKZ::ShowDataCaption() { setWindowTitle(Q(std::string(kCaption) + " - " + FileNameOf(TkzFileName))); }
+
+void TFormTKZ::NewClick() {
+  if (!SaveChanges()) return;
+  const std::string file = ChooseDataFile("Создание данных для расчета Т.К.З.", true);
+  if (file.empty()) return;
+  try {
+    const std::string stem = WithoutExtension(file);
+    // Only the data set's own two files: a scheme kept under the same name stays.
+    for (const char* layout : {LayoutTkzSources, LayoutTkzRadius}) {
+      const std::string path = stem + GetMaketExtention(layout);
+      if (fs::exists(path)) fs::remove(path);
+      CreateEmptyTableFile(path, layout, FileNameOf(stem));
+    }
+    OpenData(stem);
+  } catch (const std::exception& e) {
+    ShowMsgForm("Ошибка создания данных Т.К.З. \"" + file + "\" : " + e.what(), mkError, mbOk);
+    ResetWindow();
+  }
+}
+
+void TFormTKZ::OpenClick() {
+  if (!SaveChanges()) return;
+  const std::string file = ChooseDataFile("Загрузка данных для расчета Т.К.З.", false);
+  if (file.empty()) return;
+  try {
+    OpenData(WithoutExtension(file));
+  } catch (const std::exception& e) {
+    ShowMsgForm("Ошибка загрузки данных Т.К.З. \"" + file + "\" : " + e.what(), mkError, mbOk);
+    ResetWindow();
+  }
+}
+
+void TFormTKZ::SaveAsClick() {
+  if (TkzFileName.empty() || !SaveChanges()) return;
+  const std::string file = ChooseDataFile("Копирование данных по Т.К.З.", true);
+  if (file.empty()) return;
+  try {
+    const std::string stem = WithoutExtension(file);
+    if (stem != TkzFileName) {
+      for (const char* layout : {LayoutTkzSources, LayoutTkzRadius}) {
+        const std::string ext = GetMaketExtention(layout);
+        CopyTableFile(TkzFileName + ext, stem + ext);
+      }
+    }
+    dataGrid_->CloseTable();
+    radiusGrid_->CloseTable();
+    OpenData(stem);
+  } catch (const std::exception& e) {
+    ShowMsgForm("Ошибка копирования данных Т.К.З. \"" + file + "\" : " + e.what(), mkError, mbOk);
+    ResetWindow();
+  }
+}
+
+void TFormTKZ::SaveClick() {
+  dataGrid_->Guarded([this] { dataGrid_->SaveWithoutAsking(); });
+  radiusGrid_->Guarded([this] { radiusGrid_->SaveWithoutAsking(); });
+}
+
+void TFormTKZ::PrintClick() {
+  std::vector<std::string> document;
+  const std::string name = FileNameOf(TkzFileName);
+  if (dataGrid_->table().RowCount > 0) {
+    document.push_back(name + " (Узлы к.з., Zсист, ЭДС)");
+    dataGrid_->GetPrintLines(document);
+  }
+  if (radiusGrid_->table().RowCount > 0) {
+    document.push_back(name + " (Расчетный радиус узлов к.з.)");
+    radiusGrid_->GetPrintLines(document);
+  }
+  if (!document.empty()) PrintTextDocument({}, {}, document, this);
+}
+
+void TFormTKZ::PrintMessagesClick() {
+  std::vector<std::string> document;
+  for (const QString& line : info_->toPlainText().split('\n')) document.push_back(line.toStdString());
+  PrintTextDocument({windowTitle().toStdString()}, {}, document, this);
+}
+
+void TFormTKZ::AddSchemeClick() {
+  QFileDialog dialog(this, "Выбор схемы", Q(DataFolder()), LayoutFilter(LayoutNodes));
+  dialog.setObjectName("SchemeFileDialog");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  const std::string file = ExecFileDialog(dialog);
+  if (file.empty()) return;
+  const std::string path = WithoutExtension(file);
+  listSch_->addItem(Q(path));
+  IniRec.RadiusTKZ.push_back(path);
+}
+
+void TFormTKZ::DeleteSchemeClick() {
+  const int index = listSch_->currentIndex();
+  if (listSch_->count() == 0 || index < 0) return;
+  if (index < static_cast<int>(IniRec.RadiusTKZ.size())) IniRec.RadiusTKZ.erase(IniRec.RadiusTKZ.begin() + index);
+  {
+    const QSignalBlocker block(listSch_);
+    listSch_->removeItem(index);
+    listSch_->setCurrentIndex(-1);
+    listSch_->setEditText(QString());
+  }
+  FillNodeList({});
+}
+
+void TFormTKZ::ListSchChange() {
+  const int index = listSch_->currentIndex();
+  FillNodeList(index >= 0 ? listSch_->itemText(index).toStdString() : std::string());
+}
+
+void TFormTKZ::FillNodeList(const std::string& schemePath) {
+  TDataFile list;
+  ReadMaket(kNodeListLayout, list);
+  CreateColumns(list, 0);
+  const std::string file = schemePath.empty() ? std::string() : FindFileNoCase(schemePath + GetMaketExtention(LayoutNodes));
+  if (!file.empty() && fs::exists(file)) {
+    try {
+      const std::unique_ptr<TDynamicArray> names = ReadColumnFromFile(file, "Name");
+      const auto* texts = dynamic_cast<const DAString*>(names.get());
+      if (texts != nullptr) {
+        CreateColumns(list, texts->Count);
+        auto* column = GetColumnAs<DAString>("Name", list);
+        for (int row = 1; row <= texts->Count; ++row) column->SetItem(row, texts->GetItem(row));
+      }
+    } catch (const std::exception&) {
+      // A damaged node file shows no names; forming the radius reports it when the scheme is read.
+    }
+  }
+  nodeGrid_->AssignTable(list, 1, 1, 1);
+}
+
+}  // namespace ld::gui

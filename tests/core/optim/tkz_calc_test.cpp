@@ -1,0 +1,249 @@
+// Fault currents of hand-worked radii and of random meshed networks against an independent nodal
+// solution.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <random>
+
+#include "core/engine/regime.h"
+#include "core/optim/tkz_calc.h"
+#include "core/optim/tkz_radius.h"
+#include "core/tables/colmaps.h"
+#include "core/engine/scheme_builder.h"
+#include "core/optim/tkz_cases.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+// The window's calculation: the radius of one scheme, then the passes without and with the EMF sources.
+std::vector<TkzRow> Calculate(const SchemeBuilder& scheme, const std::vector<TkzEntry>& entries,
+                              std::vector<std::string>* messages = nullptr) {
+  TempDir dir;
+  const std::string path = scheme.Write(dir.Path());
+  TDataFile data, radius;
+  MakeTkzData(data, entries);
+  MakeTkzRadius(radius);
+  TRegime regime;
+  std::vector<std::string> lines;
+  FormTkzRadius(regime, data, {path}, 0, 1, radius, dir.Path().string() + "/", messages ? *messages : lines);
+  std::vector<std::string> errors;
+  EXPECT_TRUE(CalcTkzRadius(regime, radius, "tkz", errors));
+  EXPECT_TRUE(errors.empty());
+  return TkzRows(radius);
+}
+
+TEST(TkzCalc, HandWorkedRadii) {
+  // A: a load node S made a source behind j0.5 Ω at 10.5 kV; the balancing node B beside it stays out.
+  SchemeBuilder a;
+  a.Node(1, "B").Name = "B";
+  a.Nodes.back().Um = 10.5f;
+  a.Node(2).Name = "S";
+  a.Node(3).Name = "F";
+  a.Branch(2, 1, 0.3, 0.3);
+  a.Branch(3, 2, 0.5, 0.4);
+  auto rows = Calculate(a, {{"s", "С", 0, 0.5f, 10.5f}, {"F", "К"}});
+  ASSERT_EQ(rows.size(), 3u);
+  const TkzRow* fault = FindTkzRow(rows, "К");
+  ASSERT_NE(fault, nullptr);
+  EXPECT_NEAR(fault->Ikz, 5.8881, 1e-4);
+  EXPECT_NEAR(fault->Fkz, -60.945, 1e-3);
+  EXPECT_NEAR(fault->Ikz0, 5.8881, 1e-4);
+  EXPECT_EQ(fault->Name2, "F К.З.");
+  EXPECT_EQ(fault->Mark, 80);
+  const TkzRow* source = FindTkzRow(rows, "С");
+  ASSERT_NE(source, nullptr);
+  EXPECT_EQ(source->Name1, "Система");
+  EXPECT_EQ(source->Name2, "S");
+  EXPECT_EQ(source->Mark, 16);
+  EXPECT_FLOAT_EQ(source->U1, 10.5f);  // the EMF stays
+  EXPECT_NEAR(source->Ikz, 5.8881, 1e-4);
+  EXPECT_NEAR(source->U2, std::abs(std::complex<double>(0.5, 0.4)) * 5.8881 * std::sqrt(3.0), 1e-3);
+
+  // B: a transformer 115/11 kV with its impedance at the HV end N1, the fault on its LV bus; then the same
+  // transformer written from its LV end, which the radius refers back to the HV side.
+  for (const bool fromLv : {false, true}) {
+    SchemeBuilder b;
+    b.Node(1, "B").Name = "HV";
+    b.Nodes.back().Um = 115;
+    b.Node(2).Name = "LV";
+    if (fromLv) {
+      const double k = 115.0 / 11.0, m = k * k;
+      b.Branch(2, 1, 7.935 / m, 138.636 / m).Kta = static_cast<float>(1 / k);
+    } else {
+      b.Branch(1, 2, 7.935, 138.636).Kta = 10.4545f;
+    }
+    rows = Calculate(b, {{"HV", "С", 0, 10, 115}, {"LV", "К"}});
+    fault = FindTkzRow(rows, "К");
+    ASSERT_NE(fault, nullptr);
+    EXPECT_NEAR(fault->Ikz, 4.6634, fromLv ? 2e-4 : 1e-4) << fromLv;
+    EXPECT_NEAR(fault->Fkz, -86.944, 1e-3) << fromLv;
+    const TkzRow* trans = FindTkzRow(rows, "", "LV");
+    ASSERT_NE(trans, nullptr);
+    EXPECT_EQ(trans->Name1, "HV");
+    EXPECT_NEAR(trans->R, 7.935, 1e-3);
+    EXPECT_NEAR(trans->X, 138.636, 1e-2);
+    EXPECT_NEAR(trans->Kta, 10.4545, 1e-3);
+    EXPECT_NEAR(trans->Ikz, 0.44606, 2e-5);
+    EXPECT_NEAR(trans->U2, 0, 1e-5);  // the LV bus at the fault
+  }
+
+  // C: two balancing nodes feed F; each feeding branch becomes a source row of its own.
+  SchemeBuilder c;
+  c.Node(1, "B").Name = "G1";
+  c.Nodes.back().Um = 10.5f;
+  c.Node(2, "B").Name = "G2";
+  c.Nodes.back().Um = 10.5f;
+  c.Node(3).Name = "F";
+  c.Branch(1, 3, 0.1, 1);
+  c.Branch(3, 2, 0.2, 2);
+  rows = Calculate(c, {{"F", "К"}});
+  ASSERT_EQ(rows.size(), 3u);
+  fault = FindTkzRow(rows, "К");
+  EXPECT_NEAR(fault->Ikz, 9.0481, 1e-4);
+  EXPECT_NEAR(fault->Fkz, -84.289, 1e-3);
+  const TkzRow* g1 = FindTkzRow(rows, "С", "F");
+  ASSERT_NE(g1, nullptr);
+  std::vector<float> fed;
+  for (const TkzRow& r : rows) {
+    if (r.Sign != "С") continue;
+    EXPECT_FLOAT_EQ(r.U1, 10.5f);
+    EXPECT_EQ(r.Mark, 16);
+    fed.push_back(r.Ikz);
+  }
+  ASSERT_EQ(fed.size(), 2u);
+  std::sort(fed.begin(), fed.end());
+  EXPECT_NEAR(fed[0], 3.0160, 1e-4);
+  EXPECT_NEAR(fed[1], 6.0321, 1e-4);
+}
+
+// Thevenin impedance at node f of a network whose sources are shorted: Zk = (Y⁻¹)ff over the other nodes.
+std::complex<double> FaultImpedance(int n, const std::vector<bool>& source,
+                                    const std::vector<std::tuple<int, int, std::complex<double>>>& lines, int f) {
+  std::vector<int> index(n, -1);
+  int m = 0;
+  for (int i = 0; i < n; ++i) {
+    if (!source[i]) index[i] = m++;
+  }
+  using C = std::complex<double>;
+  std::vector<std::vector<C>> y(m, std::vector<C>(m + 1, 0));
+  for (const auto& [a, b, z] : lines) {
+    const C g = 1.0 / z;
+    if (index[a] >= 0) y[index[a]][index[a]] += g;
+    if (index[b] >= 0) y[index[b]][index[b]] += g;
+    if (index[a] >= 0 && index[b] >= 0) {
+      y[index[a]][index[b]] -= g;
+      y[index[b]][index[a]] -= g;
+    }
+  }
+  y[index[f]][m] = 1;  // unit current injected at f
+  for (int col = 0; col < m; ++col) {
+    int pivot = col;
+    for (int r = col + 1; r < m; ++r) {
+      if (std::abs(y[r][col]) > std::abs(y[pivot][col])) pivot = r;
+    }
+    std::swap(y[col], y[pivot]);
+    for (int r = 0; r < m; ++r) {
+      if (r == col) continue;
+      const C k = y[r][col] / y[col][col];
+      for (int c = col; c <= m; ++c) y[r][c] -= k * y[col][c];
+    }
+  }
+  return y[index[f]][m] / y[index[f]][index[f]];
+}
+
+TEST(TkzCalc, RandomMeshedNetworksMatchNodalSolution) {
+  std::mt19937 random(2817);
+  const double e = 10.5;
+  for (int trial = 0; trial < 12; ++trial) {
+    const int n = 5 + static_cast<int>(random() % 8);
+    const int sources = 1 + static_cast<int>(random() % 2);
+    std::uniform_real_distribution<double> r(0.05, 1.0), x(0.2, 3.0);
+    SchemeBuilder s;
+    std::vector<bool> isSource(n, false);
+    for (int i = 0; i < n; ++i) {
+      isSource[i] = i < sources;
+      s.Node(i + 1, isSource[i] ? "B" : "").Name = "N" + std::to_string(i + 1);
+      if (isSource[i]) s.Nodes.back().Um = static_cast<float>(e);
+    }
+    std::vector<std::tuple<int, int, std::complex<double>>> lines;
+    auto line = [&](int a, int b) {
+      const float rr = static_cast<float>(r(random)), xx = static_cast<float>(x(random));
+      // Either end first: the radius meets branches from both of their ends.
+      if (random() % 2) s.Branch(a + 1, b + 1, rr, xx); else s.Branch(b + 1, a + 1, rr, xx);
+      lines.emplace_back(a, b, std::complex<double>(rr, xx));
+    };
+    for (int i = 1; i < n; ++i) line(static_cast<int>(random() % i), i);  // a tree ...
+    for (int k = 0; k < 3; ++k) {                                          // ... and loops
+      const int a = static_cast<int>(random() % n), b = static_cast<int>(random() % n);
+      if (a != b) line(a, b);
+    }
+    const int f = sources + static_cast<int>(random() % (n - sources));
+    const auto rows = Calculate(s, {{"N" + std::to_string(f + 1), "К"}});
+    const TkzRow* fault = FindTkzRow(rows, "К");
+    ASSERT_NE(fault, nullptr) << trial;
+    const double expected = e / (std::sqrt(3.0) * std::abs(FaultImpedance(n, isSource, lines, f)));
+    EXPECT_NEAR(fault->Ikz, expected, 1e-4 * expected) << "trial " << trial;
+  }
+}
+
+TEST(TkzCalc, SignsAnglesAndPasses) {
+  EXPECT_DOUBLE_EQ(TkzVoltageAngle(0, -5), 90);
+  EXPECT_DOUBLE_EQ(TkzVoltageAngle(0, 5), 90);
+  EXPECT_DOUBLE_EQ(TkzVoltageAngle(0, 0), 0);
+  EXPECT_NEAR(TkzVoltageAngle(-1, 1), 135, 1e-12);
+  EXPECT_NEAR(TkzVoltageAngle(1, -1), -45, 1e-12);
+
+  // A line written against the current: the same modulus, negative, with an angle within (-90, 90).
+  TDataFile radius;
+  MakeTkzRadius(radius);
+  CreateColumns(radius, 3);
+  TTkzBranchCols c;
+  FillTkzBranchCols(radius, c);
+  const char cs = Utf8ToCp1251("С")[0], ck = Utf8ToCp1251("К")[0];
+  auto set = [&](int r, char sign, int n1, int n2, float rr, float xx, float u1) {
+    (*c.Sign)[r] = sign, (*c.N1)[r] = n1, (*c.N2)[r] = n2, (*c.R)[r] = rr, (*c.X)[r] = xx, (*c.U1)[r] = u1;
+  };
+  set(1, cs, 1, 2, 0, 0.5f, 10.5f);
+  set(2, 0, 3, 2, 0.5f, 0.4f, 0);  // runs from the fault to the source
+  set(3, ck, 3, 4, 0, 0, 0);
+  (*c.Ikz0)[2] = 99;  // an earlier result that a failing pass must not leave behind
+  TRegime regime;
+  ASSERT_TRUE(CalcShortCircuit(regime, radius, "tkz", false));
+  auto rows = TkzRows(radius);
+  EXPECT_NEAR(rows[1].Ikz, -5.8881, 1e-4);
+  EXPECT_NEAR(rows[1].Fkz, -60.945, 1e-3);
+  EXPECT_NEAR(rows[2].Ikz, 5.8881, 1e-4);
+
+  // A node first brought in as the end of an ordinary row is no fault point, whatever a later row says.
+  set(2, 0, 2, 4, 0.5f, 0.4f, 0);
+  set(3, ck, 3, 4, 0, 0, 0);
+  ASSERT_TRUE(CalcShortCircuit(regime, radius, "tkz", false));
+  for (const TkzRow& r : TkzRows(radius)) EXPECT_NEAR(r.Ikz, 0, 1e-6);
+
+  // Only an "Е" source and no fault: the first pass has no source at all, reports it and leaves no
+  // current of an earlier calculation behind; the second pass feeds the network at no load.
+  const char ce = Utf8ToCp1251("Е")[0];
+  set(1, ce, 1, 2, 0, 0.5f, 10.5f);
+  set(2, 0, 2, 3, 0.5f, 0.4f, 0);
+  set(3, 0, 3, 4, 0.5f, 0.4f, 0);
+  for (int r = 1; r <= 3; ++r) (*c.Ikz)[r] = 7;
+  std::vector<std::string> errors;
+  regime.Errors = &errors;
+  EXPECT_FALSE(CalcShortCircuit(regime, radius, "tkz", false));
+  EXPECT_FALSE(errors.empty());
+  errors.clear();
+  EXPECT_TRUE(CalcShortCircuit(regime, radius, "tkz", true));
+  EXPECT_TRUE(errors.empty());
+  rows = TkzRows(radius);
+  for (const TkzRow& r : rows) {
+    EXPECT_EQ(r.Ikz, 0);
+    EXPECT_NEAR(r.Ikz0, 0, 1e-6);
+    EXPECT_NEAR(r.U2, 10.5, 1e-4);
+  }
+  regime.Errors = nullptr;
+}
+
+}  // namespace
+}  // namespace ld::test

@@ -1,0 +1,216 @@
+// The calculation radius: what a data set finds in one scheme and across schemes that meet.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <map>
+#include <set>
+
+#include "core/catalogs/catalog_units.h"
+#include "core/engine/regime.h"
+#include "core/tables/table_file.h"
+#include "core/optim/tkz_calc.h"
+#include "core/optim/tkz_radius.h"
+#include "core/optim/tkz_view.h"
+#include "core/tables/colmaps.h"
+#include "core/engine/scheme_builder.h"
+#include "core/optim/tkz_cases.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+struct Formed {
+  std::vector<TkzRow> Rows;
+  std::vector<std::string> Messages;
+};
+
+Formed Form(const TempDir& dir, const std::vector<std::string>& schemes, int chosen, int passes,
+            const std::vector<TkzEntry>& entries, bool calculate = true) {
+  TDataFile data, radius;
+  MakeTkzData(data, entries);
+  MakeTkzRadius(radius);
+  TRegime regime;
+  Formed f;
+  FormTkzRadius(regime, data, schemes, chosen, passes, radius, dir.Path().string() + "/", f.Messages);
+  if (calculate) {
+    std::vector<std::string> errors;
+    EXPECT_TRUE(CalcTkzRadius(regime, radius, "tkz", errors));
+  }
+  f.Rows = TkzRows(radius);
+  return f;
+}
+
+// A 10 kV network fed from "ПС-1 10кВ": a ring ПС-1 - А - Б - ПС-1 and a spur Б - В.
+SchemeBuilder Network() {
+  SchemeBuilder s;
+  s.Node(1, "B").Name = "ПС-1 10кВ";
+  s.Nodes.back().Um = 10.5f;
+  s.Node(2).Name = "ТП-А";
+  s.Node(3).Name = "ТП-Б>секция 1";
+  s.Node(4).Name = "ТП-В";
+  s.Node(5).Name = "ТП-Г";  // beyond an open point
+  s.Branch(2, 1, 0.2, 0.3);
+  s.Branch(2, 3, 0.2, 0.3);
+  s.Branch(3, 1, 0.4, 0.6);
+  s.Branch(4, 3, 0.1, 0.1);
+  s.Branch(5, 4, 0.1, 0.1).Commut = "О";
+  return s;
+}
+
+TEST(TkzRadius, OneSchemeFindsNamesJoinsLoopsAndReportsMisses) {
+  TempDir dir;
+  // A breaker of the switching-device catalogue at the start of the spur.
+  TDataFile devices;
+  ReadMaket(CatalogLayoutKA, devices);
+  CreateColumns(devices, 1);
+  GetColumnAs<DAString>("Mark", devices)->SetItem(1, "ВМП");
+  (*GetColumnAs<DAsingle>("Unom", devices))[1] = 10;
+  (*GetColumnAs<DAsingle>("Inom", devices))[1] = 630;
+  (*GetColumnAs<DAsingle>("Iotk", devices))[1] = 20;
+  (*GetColumnAs<DAsingle>("Its", devices))[1] = 16;
+  WriteTableFile(dir / CatalogFileKA, devices);
+  LoadCatalogKA(dir.Path().string() + "/", false);
+  const std::string breaker = CatalogKACaption(1);
+  FreeCatalogKA();
+  SchemeBuilder network = Network();
+  network.Branches[3].MarkCom1 = breaker;
+  network.Branches[3].MarkCom2 = "ВМП-нет";
+  const std::string path = network.Write(dir.Path());
+  // Names without regard to letter case and to text from ">"; a fault on the balancing node counts as
+  // not found, and so does a name the scheme lacks.
+  const Formed f = Form(dir, {path}, 0, 1,
+                        {{"тп-в>ввод", "К"}, {"ПС-1 10КВ", "К"}, {"ТП-Я", ""}, {"тп-б", "Е", 0.1f, 2, 10.5f}});
+  EXPECT_EQ(f.Messages, (std::vector<std::string>{"Узел ПС-1 10КВ не найден", "Узел ТП-Я не найден"}));
+  // The ring joins whole: its three branches, the spur, the fault and the EMF rows; the open branch to
+  // ТП-Г stays out.
+  ASSERT_EQ(f.Rows.size(), 6u);
+  int sources = 0;
+  for (const TkzRow& r : f.Rows) {
+    EXPECT_NE(r.Name2, "ТП-Г");
+    sources += r.Sign == "С";
+  }
+  EXPECT_EQ(sources, 2);  // both branches leaving the balancing node
+  TDataFile formed;
+  MakeTkzRadius(formed);
+  {
+    TRegime regime;
+    TDataFile data;
+    MakeTkzData(data, {{"тп-в", "К"}});
+    std::vector<std::string> messages;
+    FormTkzRadius(regime, data, {path}, 0, 1, formed, dir.Path().string() + "/", messages);
+  }
+  TTkzBranchCols fc;
+  FillTkzBranchCols(formed, fc);
+  int spur = 0;
+  for (int r = 1; r <= fc.RowCount; ++r) {
+    if (fc.Name2->GetItem(r) == "ТП-В" && fc.Sign->Get(r) == 0) spur = r;
+  }
+  ASSERT_NE(spur, 0);
+  EXPECT_FLOAT_EQ(fc.Io1->Get(spur), 20);
+  EXPECT_FLOAT_EQ(fc.It1->Get(spur), 16);
+  EXPECT_EQ(fc.Io2->Get(spur), 0);  // not a catalogue mark
+  const TkzRow* fault = FindTkzRow(f.Rows, "К");
+  ASSERT_NE(fault, nullptr);
+  EXPECT_EQ(fault->Name1, "ТП-В");
+  const TkzRow* emf = FindTkzRow(f.Rows, "Е");
+  ASSERT_NE(emf, nullptr);
+  EXPECT_EQ(emf->Name1, "ТП-Б>секция 1 ЭДС");
+  EXPECT_FLOAT_EQ(emf->U1, 10.5f);
+  EXPECT_FLOAT_EQ(emf->X, 2);
+  EXPECT_EQ(emf->Mark, 16);
+  // Drawn as a scheme: sources cyan, the fault point green, the second pass's current in amperes.
+  TDataFile radius, nodes, branches;
+  MakeTkzRadius(radius);
+  TRegime regime;
+  std::vector<std::string> messages, errors;
+  TDataFile data;
+  MakeTkzData(data, {{"тп-в", "К"}, {"тп-б", "Е", 0.1f, 2, 10.5f}});
+  FormTkzRadius(regime, data, {path}, 0, 1, radius, dir.Path().string() + "/", messages);
+  CalcTkzRadius(regime, radius, "tkz", errors);
+  BuildTkzViewTables(radius, "tkz", nodes, branches);
+  EXPECT_EQ(nodes.Title, "tkz");
+  EXPECT_EQ(branches.RowCount, radius.RowCount);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  std::map<std::string, std::int32_t> colour;
+  for (int r = 1; r <= n.RowCount; ++r) {
+    if (r > 1) {
+      EXPECT_LT(n.NS->Get(r - 1), n.NS->Get(r));
+    }
+    colour[n.Name->GetItem(r)] = n.Color->Get(r);
+  }
+  EXPECT_EQ(colour["ТП-В К.З."], TkzFaultColor);
+  EXPECT_EQ(colour["ТП-Б>секция 1 ЭДС"], TkzSourceColor);
+  EXPECT_EQ(colour["ПС-1 10кВ"], TkzSourceColor);
+  EXPECT_EQ(colour["ТП-А"], 0);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  TTkzBranchCols rc;
+  FillTkzBranchCols(radius, rc);
+  for (int r = 1; r <= b.RowCount; ++r) EXPECT_FLOAT_EQ(b.Irez->Get(r), rc.Ikz0->Get(r) * 1000);
+
+  // The EMF feeds the fault only in the second pass, and its node numbers tie into the network.
+  EXPECT_EQ(emf->Ikz, 0);
+  EXPECT_GT(emf->Ikz0, 0.5f);
+  EXPECT_GT(fault->Ikz0, fault->Ikz + 0.5f);
+  std::set<int> numbers;
+  for (const TkzRow& r : f.Rows) numbers.insert(r.N2);
+  EXPECT_TRUE(numbers.count(emf->N2)) << "the EMF's node is a node of the network";
+}
+
+TEST(TkzRadius, SchemesMeetAtBoundaryNodes) {
+  TempDir dir;
+  // Downstream: the substation's 10 kV bus is this scheme's balancing node.
+  SchemeBuilder down;
+  down.Node(1, "B").Name = "ПС-1 10кВ";
+  down.Nodes.back().Um = 10.5f;
+  down.Node(2).Name = "ТП-1";
+  down.Branch(2, 1, 0.5, 0.4);
+  const std::string downPath = down.Write(dir.Path(), "down");
+  // Upstream: the 110 kV system feeding that bus through a transformer written from its LV end.
+  SchemeBuilder up;
+  up.Node(7, "B").Name = "ПС-1 110кВ";
+  up.Nodes.back().Um = 115;
+  up.Node(8).Name = "пс-1 10кв";
+  const double k = 115.0 / 10.5;
+  auto& t = up.Branch(8, 7, 0.05, 1.2);
+  t.Kta = static_cast<float>(1 / k);
+  t.Ktr = 0.001f;
+  const std::string upPath = up.Write(dir.Path(), "up");
+
+  // Chosen scheme only: the boundary stays unresolved, its branch a source row.
+  Formed f = Form(dir, {downPath, upPath}, 0, 0, {{"ТП-1", "К"}});
+  ASSERT_EQ(f.Rows.size(), 2u);
+  EXPECT_TRUE(f.Messages.empty());
+  EXPECT_EQ(f.Rows[0].Sign, "С");
+  EXPECT_NEAR(f.Rows[1].Ikz, 10.5 / std::sqrt(3.0) / std::abs(std::complex<double>(0.5, 0.4)), 1e-3);
+
+  // No scheme chosen: the first pass reads both, the upstream rows go on top, and the bus has one number.
+  f = Form(dir, {downPath, upPath}, -1, 1, {{"ТП-1", "К"}});
+  ASSERT_EQ(f.Rows.size(), 3u);
+  const TkzRow& trans = f.Rows[0];
+  const TkzRow& line = f.Rows[1];
+  EXPECT_EQ(trans.Sign, "С");
+  EXPECT_EQ(trans.Name1, "ПС-1 110кВ");
+  EXPECT_FLOAT_EQ(trans.U1, 115);
+  EXPECT_EQ(line.Sign, "") << "the downstream source row became an ordinary row";
+  EXPECT_EQ(line.Mark, 0);
+  EXPECT_EQ(line.N1, trans.N2);
+  EXPECT_EQ(f.Rows[2].N1, line.N2);
+  // Reached from its HV end, the transformer is referred to it: R/m, X/m, Kta/m, -Ktr/m.
+  const double kta = 1 / k, m = kta * kta + 0.001 * 0.001;
+  EXPECT_NEAR(trans.R, 0.05 / m, 1e-3);
+  EXPECT_NEAR(trans.X, 1.2 / m, 1e-2);
+  EXPECT_NEAR(trans.Kta, kta / m, 1e-3);
+  EXPECT_NEAR(trans.Ktr, -0.001 / m, 1e-5);
+  EXPECT_GT(f.Rows[2].Ikz, 0.5f);
+  EXPECT_LT(f.Rows[2].Ikz, 10.5 / std::sqrt(3.0) / std::abs(std::complex<double>(0.5, 0.4)));
+
+  // With the upstream scheme chosen and no passes the fault is not found.
+  f = Form(dir, {downPath, upPath}, 1, 0, {{"ТП-1", "К"}}, false);
+  EXPECT_EQ(f.Messages, std::vector<std::string>{"Узел ТП-1 не найден"});
+}
+
+}  // namespace
+}  // namespace ld::test

@@ -1,0 +1,319 @@
+// The short-circuit window worked through its buttons, menus, grids and dialogs.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+#include <random>
+
+#include "core/base/codepage.h"
+#include "core/base/session.h"
+#include "core/base/settings.h"
+#include "core/engine/scheme_builder.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
+#include "gui/optim/form_tkz.h"
+#include "support/fuzz_mutations.h"
+#include "support/modal_script.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+using gui::TFormTKZ;
+
+class TkzFormTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MaketFileName = (DataDir() / "maket.zr").string();
+    ProgramDir = dir_.Path().string() + "/";
+    IniRec.Path = ProgramDir;
+    UserAccess = 1;
+    IniRec.RadiusIter = 1;
+    // Case A: a load node S made a source behind j0.5 Ω, the fault at the end of a line from it.
+    SchemeBuilder s;
+    s.Node(1, "B").Name = "B";
+    s.Nodes.back().Um = 10.5f;
+    s.Node(2).Name = "S";
+    s.Node(3).Name = "F";
+    s.Branch(2, 1, 0.3, 0.3);
+    s.Branch(3, 2, 0.5, 0.4);
+    scheme_ = s.Write(dir_.Path(), "сеть");
+    IniRec.RadiusTKZ = {scheme_};
+    form_ = std::make_unique<TFormTKZ>();
+    form_->show();
+  }
+  void TearDown() override {
+    form_.reset();
+    IniRec.RadiusTKZ.clear();
+    gui::TkzFileName.clear();
+  }
+
+  static ModalScript::Step Choose(const std::string& file) {
+    return [file](QDialog& d) {
+      auto& dialog = static_cast<QFileDialog&>(d);
+      const fs::path path(file);
+      dialog.setDirectory(QString::fromStdString(path.parent_path().string()));
+      Child<QLineEdit>(dialog, "fileNameEdit").setText(QString::fromStdString(path.filename().string()));
+      dialog.setResult(QDialog::Accepted);
+    };
+  }
+  QToolButton& Button(const char* name) { return Child<QToolButton>(*form_, name); }
+  bool Shown(const char* name) { return Child<QWidget>(*form_, name).isVisibleTo(form_.get()); }
+  std::string Data(const std::string& ext) const { return (dir_.Path() / "данные").string() + ext; }
+
+  void FillData() {
+    TDataFile& t = *form_->DataGrid().GetTable();
+    InsertTableRows(t, 1, 2);
+    TTkzSourceCols c;
+    FillTkzSourceCols(t, c);
+    c.Name->SetItem(1, "S");
+    (*c.Sign)[1] = Utf8ToCp1251("С")[0];
+    (*c.X)[1] = 0.5f;
+    (*c.U)[1] = 10.5f;
+    c.Name->SetItem(2, "f");
+    (*c.Sign)[2] = Utf8ToCp1251("К")[0];
+    form_->DataGrid().SetModified(true);
+    form_->DataGrid().Refresh();
+  }
+  float FaultCurrent() {
+    TTkzBranchCols c;
+    FillTkzBranchCols(form_->RadiusGrid().table(), c);
+    for (int r = 1; r <= c.RowCount; ++r) {
+      if (c.Sign->Get(r) == Utf8ToCp1251("К")[0]) return c.Ikz->Get(r);
+    }
+    return -1;
+  }
+
+  TempDir dir_;
+  ScriptedMsgBox msg_;
+  std::string scheme_;
+  std::unique_ptr<TFormTKZ> form_;
+};
+
+TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
+  EXPECT_TRUE(Button("NewBtn").isEnabled());
+  EXPECT_TRUE(Button("OpenBtn").isEnabled());
+  for (const char* name : {"SaveBtn", "PrintBtn", "RadiusBtn", "GraphBtn", "CalcBtn"}) EXPECT_FALSE(Button(name).isEnabled()) << name;
+  EXPECT_FALSE(Shown("DataPanel"));
+  EXPECT_FALSE(Shown("RadiusPanel"));
+  EXPECT_EQ(form_->ListSch().count(), 1);
+  EXPECT_EQ(form_->ListSch().currentIndex(), -1);
+  ASSERT_NE(form_->TkzRegime(), nullptr);
+  EXPECT_EQ(form_->TkzRegime()->NameMode, 2);
+  EXPECT_FALSE(form_->TkzRegime()->FormPVLoops);
+
+  // A scheme kept under the data set's name survives "Создать" over an existing data set.
+  SchemeBuilder other;
+  other.Node(1, "B").Name = "X";
+  other.Write(dir_.Path(), "данные");
+  WriteBytes(Data(".TKD"), ReadBytes(Data(".UZL")));
+  {
+    ModalScript script;
+    script.Then(Choose(Data(".TKD")));
+    msg_.Answer(0);  // "Нет": nothing is created
+    Button("NewBtn").click();
+    EXPECT_TRUE(gui::TkzFileName.empty());
+    script.Then(Choose(Data(".TKD")));
+    msg_.Answer(1);
+    Button("NewBtn").click();
+  }
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>(2, "Данные с таким именем уже существует. Перезаписать ?"));
+  EXPECT_EQ(gui::TkzFileName, Data(""));
+  EXPECT_TRUE(fs::exists(Data(".UZL")));
+  EXPECT_TRUE(fs::exists(Data(".VET")));
+  EXPECT_EQ(form_->windowTitle().toStdString(), "Расчет токов трехфазного короткого замыкания - данные");
+  for (const char* name : {"SaveBtn", "PrintBtn", "RadiusBtn", "GraphBtn", "CalcBtn"}) EXPECT_TRUE(Button(name).isEnabled()) << name;
+  EXPECT_TRUE(Shown("DataPanel"));
+  EXPECT_TRUE(Shown("NodePanel"));
+  EXPECT_EQ(form_->DataGrid().table().RowCount, 0);
+
+  // The chosen scheme's node names in the node list; the radius and the currents.
+  form_->ListSch().setCurrentIndex(0);
+  EXPECT_EQ(form_->NodeGrid().table().RowCount, 3);
+  EXPECT_EQ(GetCellText(form_->NodeGrid().table(), 3, 1, true), "F");
+  FillData();
+  msg_.Clear();
+  Button("RadiusBtn").click();
+  EXPECT_TRUE(msg_.Texts().empty());
+  EXPECT_EQ(form_->RadiusGrid().table().RowCount, 3);
+  EXPECT_TRUE(form_->RadiusGrid().Modified());
+  EXPECT_FALSE(Shown("Info"));
+  EXPECT_TRUE(Shown("RadiusPanel"));
+  EXPECT_FALSE(Shown("ProgressBar"));
+  Button("CalcBtn").click();
+  EXPECT_NEAR(FaultCurrent(), 5.8881, 1e-4);
+
+  // Letters typed into the sign column mark the row.
+  gui::TDataGrid5& grid = form_->RadiusGrid();
+  grid.GotoRow(3);
+  grid.MoveTo(grid.FieldColumn("Sign"), grid.Row());
+  const int row = grid.CurrentTableRow();
+  EXPECT_EQ(row, 3);
+  auto type = [&](const QString& letter) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, letter);
+    QApplication::sendEvent(&grid, &press);
+  };
+  type("к");
+  EXPECT_EQ(grid.table().MarkRec->Get(row), 80);
+  type("е");
+  EXPECT_EQ(grid.table().MarkRec->Get(row), 16);
+  type("z");
+  EXPECT_EQ(grid.table().MarkRec->Get(row), 0);
+
+  // F9 on a row: the branch parameter dialog over the row, titled by its two nodes.
+  grid.GotoRow(2);
+  ASSERT_EQ(grid.CurrentTableRow(), 2);
+  form_->RadiusGrid().SetModified(false);
+  {
+    ModalScript script;
+    script.Then([](QDialog& d) {
+      EXPECT_EQ(d.windowTitle().left(9), "2 S - 3 F");
+      EXPECT_EQ(Child<QLineEdit>(d, "REdit").text(), "0.5");
+      Child<QLineEdit>(d, "XEdit").setText("0,75");
+      QTest::mouseClick(&Child<QPushButton>(d, "OkBtn"), Qt::LeftButton);
+    });
+    QTest::keyClick(&grid, Qt::Key_F9);
+  }
+  EXPECT_FLOAT_EQ(GetColumnAs<DAsingle>("X", grid.table())->Get(grid.CurrentTableRow()), 0.75f);
+  EXPECT_TRUE(grid.Modified());
+
+  Button("SaveBtn").click();
+  EXPECT_FALSE(form_->RadiusGrid().Modified());
+  TDataFile saved;
+  ReadTableFile(Data(".TKR"), saved);
+  EXPECT_EQ(saved.RowCount, 3);
+
+  // Engine errors: a radius without any source.
+  TDataFile& radius = *form_->RadiusGrid().GetTable();
+  TTkzBranchCols c;
+  FillTkzBranchCols(radius, c);
+  for (int r = 1; r <= c.RowCount; ++r) (*c.Sign)[r] = 0;
+  msg_.Clear();
+  Button("CalcBtn").click();
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Ошибка расчетов Т.К.З."});
+  EXPECT_TRUE(Shown("Info"));
+  EXPECT_FALSE(form_->Info().toPlainText().isEmpty());
+  EXPECT_EQ(FaultCurrent(), -1);
+
+  // The close query asks both grids and frees the engine.
+  form_->DataGrid().SetModified(true);
+  msg_.Clear();
+  msg_.Answer(2);
+  bool canClose = true;
+  form_->FormCloseQuery(canClose);
+  EXPECT_FALSE(canClose);
+  msg_.Answer(0).Answer(0);
+  form_->FormCloseQuery(canClose);
+  EXPECT_TRUE(canClose);
+  EXPECT_EQ(msg_.Calls().size(), 3u);
+  EXPECT_EQ(form_->TkzRegime(), nullptr);
+}
+
+TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {
+  // A scheme added to the list stays there through the settings file.
+  const std::string second = (dir_.Path() / "вторая").string();
+  SchemeBuilder s;
+  s.Node(1, "B").Name = "Q";
+  s.Write(dir_.Path(), "вторая");
+  {
+    ModalScript script;
+    script.Then(Choose(second + ".UZL"));
+    form_->AddSchemeClick();
+  }
+  ASSERT_EQ(form_->ListSch().count(), 2);
+  EXPECT_EQ(IniRec.RadiusTKZ, (std::vector<std::string>{scheme_, second}));
+  ConfigFileName = dir_ / "prog.ini";
+  WriteConfig();
+  IniRec.RadiusTKZ.clear();
+  ReadConfig();
+  EXPECT_EQ(IniRec.RadiusTKZ, (std::vector<std::string>{scheme_, second}));
+  form_->ListSch().setCurrentIndex(0);
+  form_->DeleteSchemeClick();
+  EXPECT_EQ(IniRec.RadiusTKZ, std::vector<std::string>{second});
+  EXPECT_EQ(form_->ListSch().currentIndex(), -1);
+  EXPECT_EQ(form_->NodeGrid().table().RowCount, 0);
+
+  // A valid data set, then damaged copies of it: each either opens or says which file failed, and a
+  // failure leaves the window as after its start.
+  for (const char* layout : {LayoutTkzSources, LayoutTkzRadius}) CreateEmptyTableFile(Data(GetMaketExtention(layout)), layout, "данные");
+  {
+    ModalScript script;
+    script.Then(Choose(Data(".TKD")));
+    form_->OpenClick();
+  }
+  FillData();
+  form_->SaveClick();
+  const std::string valid = ReadBytes(Data(".TKD"));
+  std::mt19937 random(28);
+  int failures = 0;
+  for (int i = 0; i < 40; ++i) {
+    WriteBytes(Data(".TKD"), Mutate(valid, random));
+    msg_.Clear();
+    ModalScript script;
+    script.Then(Choose(Data(".TKD")));
+    form_->OpenClick();
+    if (msg_.Texts().empty()) continue;
+    ++failures;
+    ASSERT_EQ(msg_.Texts().size(), 1u);
+    EXPECT_EQ(msg_.Texts()[0].rfind("Ошибка загрузки данных Т.К.З. \"" + Data(".TKD") + "\" : ", 0), 0u)
+        << msg_.Texts()[0];
+    EXPECT_TRUE(gui::TkzFileName.empty());
+    EXPECT_FALSE(Shown("DataPanel"));
+    EXPECT_FALSE(Button("SaveBtn").isEnabled());
+  }
+  EXPECT_GT(failures, 5);
+}
+
+TEST_F(TkzFormTest, GraphWritesItsFilesApartAndMaximisingKeepsTheToolBar) {
+  for (const char* layout : {LayoutTkzSources, LayoutTkzRadius}) CreateEmptyTableFile(Data(GetMaketExtention(layout)), layout, "данные");
+  SchemeBuilder beside;
+  beside.Node(1, "B").Name = "X";
+  beside.Write(dir_.Path(), "данные");
+  const std::string besideBytes = ReadBytes(Data(".UZL"));
+  {
+    ModalScript script;
+    script.Then(Choose(Data(".TKD")));
+    form_->OpenClick();
+  }
+  form_->ListSch().setCurrentIndex(0);
+  FillData();
+  form_->RadiusBtnClick();
+  form_->CalcBtnClick();
+  std::string shownStem, shownCaption;
+  int nodes = 0;
+  auto before = gui::SetTkzSchemeViewer([&](const std::string& stem, const std::string& caption) {
+    shownStem = stem;
+    shownCaption = caption;
+    TDataFile t;
+    ReadTableFile(stem + GetMaketExtention(LayoutNodes), t);
+    nodes = t.RowCount;
+  });
+  Button("GraphBtn").click();
+  gui::SetTkzSchemeViewer(before);
+  EXPECT_EQ(shownCaption, "Расчетный радиус К.З. - данные");
+  EXPECT_EQ(nodes, 4);
+  EXPECT_NE(fs::path(shownStem).parent_path(), dir_.Path());
+  EXPECT_FALSE(fs::exists(shownStem + GetMaketExtention(LayoutNodes)));
+  EXPECT_EQ(ReadBytes(Data(".UZL")), besideBytes);
+
+  form_->SetTag(40);
+  const QRect area = form_->MaximizedRect();
+  EXPECT_EQ(area.top(), form_->screen()->availableGeometry().top() + 40);
+  EXPECT_EQ(area.height(), form_->screen()->availableGeometry().height() - 40);
+  EXPECT_EQ(area.width(), form_->screen()->availableGeometry().width());
+}
+
+}  // namespace
+}  // namespace ld::test
