@@ -304,14 +304,7 @@ int TGridState::NumberColumnWidth() const {
 void TGridState::UpdateGridRows() { gridRows_ = std::max(2, height_ / (DefaultRowHeight + 1)); }
 
 void TGridState::Rebuild() {
-  maxRows_ = 0;
-  bool any = false;
-  for (int c = 1; c <= Table.NCols; ++c) {
-    const TDynamicArray* column = Table.Columns[static_cast<std::size_t>(c)].get();
-    if (!column) continue;
-    maxRows_ = any ? std::min(maxRows_, column->MaxSize() - 1) : column->MaxSize() - 1;
-    any = true;
-  }
+  maxRows_ = MaxTableRows(Table);
   widthCursor_ = widthSign_ = 1;
   naturalWidth_ = 0;
   if (maxRows_ < Table.RowCount) {

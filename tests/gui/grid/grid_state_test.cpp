@@ -61,6 +61,8 @@ TEST_F(GridState, MillionRowsScrollByFormulaNotByRowCount) {
   EXPECT_EQ(grid.FirstRow(), 750000 - 4);
   EXPECT_EQ(grid.CurrentTableRow(), 750000);
   EXPECT_EQ(grid.CellText(1, 5), "750000");
+  // Rows run on to the capacity of the narrowest column, a 4-byte number: $7FFFFFF div 4.
+  EXPECT_EQ(grid.MaxRows(), 0x7FFFFFF / 4);
 }
 
 TEST_F(GridState, PagingStopsAtTheTableEndAndLinesRunOnToMaxRows) {
