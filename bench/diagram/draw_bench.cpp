@@ -4,32 +4,23 @@
 // only places the rows.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
 
-#include "core/base/codepage.h"
-#include "core/base/settings.h"
 #include "core/diagram/draw.h"
 #include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
-#include "core/tables/colmaps.h"
-#include "core/tables/layout.h"
-#include "engine/scheme_gen.h"
+#include "diagram/district_box.h"
 
 namespace {
 
 using ld::diagram::TSchemBoxState;
 
 // Measures as the layout tests do and counts what would be drawn.
-class CountingCanvas : public ld::diagram::TCanvas {
+class CountingCanvas : public ld::bench::TFixedWidthCanvas {
 public:
-  int TextWidth(std::string_view text) override {
-    return static_cast<int>(ld::Utf8Length(text)) * (std::abs(Font.Height) / 2);
-  }
-  int TextHeight(std::string_view) override { return std::abs(Font.Height); }
   void Polyline(const ld::diagram::TPoint*, int count) override { Count += count; }
   void Rectangle(int, int, int, int) override { ++Count; }
   void FillRect(int, int, int, int) override { ++Count; }
@@ -49,58 +40,15 @@ struct Scene {
 };
 
 std::unique_ptr<Scene> MakeScene(int nodeCount) {
-  const ld::bench::GenScheme g = ld::bench::GenerateScheme(nodeCount, 20261207);
-  ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
-  ld::ConfigFileName = "/nonexistent/bench-draw.ini";
   auto scene = std::make_unique<Scene>();
+  scene->box = ld::bench::MakeDistrictBox(nodeCount, "bench-draw.ini");
   TSchemBoxState& box = *scene->box;
-  box.LoadViewConfig("Graphic", "Colors");
   box.FlagU = box.FlagP = box.FlagQ = true;
-
-  std::map<std::int32_t, std::int32_t> stationOf;
-  for (const auto& b : g.Branches)
-    if (b.Kta != 0) stationOf[b.N2] = b.N1;
-  box.NodeTable = std::make_unique<ld::TDataFile>();
-  ld::ReadMaket(ld::LayoutNodes, *box.NodeTable);
-  ld::CreateColumns(*box.NodeTable, static_cast<int>(g.Nodes.size()));
-  ld::FillNodeCols(*box.NodeTable, box.NodeCols);
-  auto& n = box.NodeCols;
-  int sources = 0;
-  for (int row = 1; row <= static_cast<int>(g.Nodes.size()); ++row) {
-    const auto& s = g.Nodes[row - 1];
-    (*n.NS)[row] = s.NS;
-    (*n.Sign)[row] = s.Sign;
-    (*n.Um)[row] = s.Um;
-    (*n.Urez)[row] = s.Um * 1.02;
-    (*n.Pn)[row] = s.Pn;
-    (*n.Qn)[row] = s.Qn;
-    std::string name;
-    if (s.Sign == 'B') {
-      name = "ПС-" + std::to_string(sources / 2 + 1) + "." + std::to_string(sources % 2 + 1);
-      ++sources;
-    } else if (const auto it = stationOf.find(s.NS); it != stationOf.end()) {
-      name = "ТП-" + std::to_string(it->second) + ".0,4";
-    } else {
-      name = "ТП-" + std::to_string(s.NS);
-    }
-    n.Name->SetItem(row, name);
-    box.NodeSet.push_back(row);
-  }
-  box.BranchTable = std::make_unique<ld::TDataFile>();
-  ld::ReadMaket(ld::LayoutBranches, *box.BranchTable);
-  ld::CreateColumns(*box.BranchTable, static_cast<int>(g.Branches.size()));
-  ld::FillBranchCols(*box.BranchTable, box.BranchCols);
+  // Results to show: voltages at every node, flows and currents on every branch.
+  for (int row = 1; row <= box.NodeTable->RowCount; ++row) (*box.NodeCols.Urez)[row] = (*box.NodeCols.Um)[row] * 1.02;
   auto& b = box.BranchCols;
-  for (int row = 1; row <= static_cast<int>(g.Branches.size()); ++row) {
-    const auto& s = g.Branches[row - 1];
-    (*b.N1)[row] = s.N1;
-    (*b.N2)[row] = s.N2;
-    (*b.Kta)[row] = s.Kta;
-    (*b.R)[row] = s.R, (*b.X)[row] = s.X;
+  for (int row = 1; row <= box.BranchTable->RowCount; ++row)
     (*b.U1)[row] = 10.5f, (*b.U2)[row] = 10.4f, (*b.Irez)[row] = 50, (*b.Faza)[row] = -15;
-    b.TypEqu->SetItem(row, s.Kta != 0 ? "T2|ТМ-400/10|" : "LN|АС-70|");
-    box.LineSet.push_back(row);
-  }
   ld::diagram::InstallLayout(box);
   std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
   box.BuildSchemeModel(nodes, lines, *box.Model);

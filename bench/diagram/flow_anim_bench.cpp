@@ -3,34 +3,25 @@
 // registry and their dashes drawn) and the hit tests of one click (lines, boxes and switching devices).
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
 
-#include "core/base/codepage.h"
-#include "core/base/settings.h"
 #include "core/diagram/draw.h"
 #include "core/diagram/flow_anim.h"
 #include "core/diagram/hit_test.h"
 #include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
-#include "core/tables/colmaps.h"
-#include "core/tables/layout.h"
-#include "engine/scheme_gen.h"
+#include "diagram/district_box.h"
 
 namespace {
 
 using ld::diagram::TSchemBoxState;
 
 // Measures every character as half the font height wide and counts the lines drawn.
-class LineCountingCanvas : public ld::diagram::TCanvas {
+class LineCountingCanvas : public ld::bench::TFixedWidthCanvas {
 public:
-  int TextWidth(std::string_view text) override {
-    return static_cast<int>(ld::Utf8Length(text)) * (std::abs(Font.Height) / 2);
-  }
-  int TextHeight(std::string_view) override { return std::abs(Font.Height); }
   long Lines = 0;
 
 protected:
@@ -44,53 +35,12 @@ struct View {
 };
 
 std::unique_ptr<View> MakeView(int nodeCount) {
-  const ld::bench::GenScheme g = ld::bench::GenerateScheme(nodeCount, 20261207);
-  ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
-  ld::ConfigFileName = "/nonexistent/bench-flows.ini";
   auto view = std::make_unique<View>();
+  view->box = ld::bench::MakeDistrictBox(nodeCount, "bench-flows.ini");
   TSchemBoxState& box = *view->box;
-  box.LoadViewConfig("Graphic", "Colors");
   box.fMoveFlows = true;
   box.wFlowP = box.wFlowQ = 2;
   box.ComMode = true;
-
-  std::map<std::int32_t, std::int32_t> stationOf;  // 0.4 kV node -> its 10 kV node
-  for (const auto& b : g.Branches)
-    if (b.Kta != 0) stationOf[b.N2] = b.N1;
-  box.NodeTable = std::make_unique<ld::TDataFile>();
-  ld::ReadMaket(ld::LayoutNodes, *box.NodeTable);
-  ld::CreateColumns(*box.NodeTable, static_cast<int>(g.Nodes.size()));
-  ld::FillNodeCols(*box.NodeTable, box.NodeCols);
-  int sources = 0;
-  for (int row = 1; row <= static_cast<int>(g.Nodes.size()); ++row) {
-    const auto& s = g.Nodes[static_cast<std::size_t>(row - 1)];
-    (*box.NodeCols.NS)[row] = s.NS;
-    (*box.NodeCols.Sign)[row] = s.Sign;
-    (*box.NodeCols.Um)[row] = s.Um;
-    std::string name;
-    if (s.Sign == 'B') {
-      name = "ПС-" + std::to_string(sources / 2 + 1) + "." + std::to_string(sources % 2 + 1);
-      ++sources;
-    } else if (const auto it = stationOf.find(s.NS); it != stationOf.end()) {
-      name = "ТП-" + std::to_string(it->second) + ".0,4";
-    } else {
-      name = "ТП-" + std::to_string(s.NS);
-    }
-    box.NodeCols.Name->SetItem(row, name);
-    box.NodeSet.push_back(row);
-  }
-  box.BranchTable = std::make_unique<ld::TDataFile>();
-  ld::ReadMaket(ld::LayoutBranches, *box.BranchTable);
-  ld::CreateColumns(*box.BranchTable, static_cast<int>(g.Branches.size()));
-  ld::FillBranchCols(*box.BranchTable, box.BranchCols);
-  for (int row = 1; row <= static_cast<int>(g.Branches.size()); ++row) {
-    const auto& s = g.Branches[static_cast<std::size_t>(row - 1)];
-    (*box.BranchCols.N1)[row] = s.N1;
-    (*box.BranchCols.N2)[row] = s.N2;
-    (*box.BranchCols.Kta)[row] = s.Kta;
-    box.BranchCols.TypEqu->SetItem(row, s.Kta != 0 ? "T2|ТМ-400/10|" : "LN|АС-70|");
-    box.LineSet.push_back(row);
-  }
   ld::diagram::InstallLayout(box);
   std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
   box.BuildSchemeModel(nodes, lines, *box.Model);

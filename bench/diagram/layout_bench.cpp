@@ -4,12 +4,10 @@
 // or a print does.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
 
-#include "core/base/codepage.h"
 #include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
 #include "diagram/district_box.h"
@@ -17,14 +15,6 @@
 namespace {
 
 using ld::diagram::TSchemBoxState;
-
-class FixedWidthCanvas : public ld::diagram::TCanvas {
-public:
-  int TextWidth(std::string_view text) override {
-    return static_cast<int>(ld::Utf8Length(text)) * (std::abs(Font.Height) / 2);
-  }
-  int TextHeight(std::string_view) override { return std::abs(Font.Height); }
-};
 
 std::unique_ptr<TSchemBoxState> MakeLaidBox(int nodeCount) {
   auto box = ld::bench::MakeDistrictBox(nodeCount, "bench-layout.ini");
@@ -41,7 +31,7 @@ void Layout(benchmark::State& state) {
     state.SkipWithError("the model was not built");
     return;
   }
-  FixedWidthCanvas canvas;
+  ld::bench::TFixedWidthCanvas canvas;
   canvas.Font.Height = -13;
   for (auto _ : state) {
     ld::diagram::LayoutScheme(*box, canvas, *box->Model);
