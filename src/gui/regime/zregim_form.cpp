@@ -113,6 +113,7 @@ TZregimForm::TZregimForm(QWidget* parent) : TWorkForm(parent), diagram_(std::mak
   Bind(WMsgItem, [this] { ResultItemClick(WMsgItem); });
 
   connect(StopBar, &QToolButton::clicked, this, [this] { StopBarClick(); });
+  BindTableCommands();
   FormCreate();
 }
 
