@@ -101,6 +101,8 @@ void TZregimForm::WritePntLinFiles(bool shortLayout) {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter("Файлы (*.PNT)");
+  // the scheme's name alone would give a PNT file without its extension beside the scheme's tables
+  dialog.setDefaultSuffix("PNT");
   dialog.selectFile(Q(scheme.filename().string()));
   const std::string file = ExecFileDialog(dialog);
   if (file.empty()) return;
