@@ -6,12 +6,15 @@
 #include <QTextEdit>
 #include <QToolButton>
 
+#include <QPlainTextEdit>
+
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
 #include "core/catalogs/catalog_units.h"
 #include "core/office/xlsx_file.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_file.h"
+#include "gui/grid/report_print_device.h"
 #include "support/table_rows.h"
 #include "zregim_fixture.h"
 
@@ -72,6 +75,17 @@ TEST_F(RegimeTables, CataloguesAndListsWithoutFileAreEmptyUntilSaved) {
   form->UnItem->trigger();
   EXPECT_TRUE(Grid().EditTable());
   EXPECT_EQ(Label(), "Список номинальных напряжений");
+
+  // the scheme's load graphs, to browse: no choice offered
+  const std::string config = ConfigFileName;
+  ConfigFileName = dir / "zr.ini";
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.objectName(), "CatGrForm");
+    EXPECT_TRUE(Child<QWidget>(d, "OkPanel").isHidden());
+    d.reject();
+  });
+  form->GraphPQItem->trigger();
+  ConfigFileName = config;
   EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
 }
 
@@ -283,6 +297,67 @@ TEST_F(RegimeTables, NewMonthAndMeasurementImport) {
   EXPECT_EQ(Label(), "Узлы схемы");
   EXPECT_FALSE(fs::exists(path + ".UZL~"));
   EXPECT_FALSE(fs::exists(path + ".VET~"));
+}
+
+// The districts the diagram is offered.
+class DistrictsLink : public gui::TDiagramLink {
+public:
+  explicit DistrictsLink(std::vector<std::string>& seen) : seen_(seen) {}
+  void SetDistricts(const std::vector<int>& numbers, const std::vector<std::string>& names) override {
+    for (std::size_t i = 0; i < numbers.size(); ++i) seen_.push_back(std::to_string(numbers[i]) + " " + names[i]);
+  }
+
+private:
+  std::vector<std::string>& seen_;
+};
+
+TEST_F(RegimeTables, SavedListsReachTheirUsersAndTheInfoMenu) {
+  OpenScheme();
+  std::vector<std::string> districts;
+  form->SetDiagramLink(std::make_unique<DistrictsLink>(districts));
+  form->RayonItem->trigger();
+  const std::int32_t nr = 4;
+  const std::string name = "Центр";
+  Grid().SetFieldText("Nr", 1, &nr);
+  Grid().SetFieldText("Name", 1, &name);
+  Key(Qt::Key_F2);
+  EXPECT_EQ(districts, std::vector<std::string>{"4 Центр"});
+
+  form->UnItem->trigger();
+  const int row = Grid().table().RowCount + 1;
+  const double unom = -15.75;
+  Grid().SetFieldText("Unom", row, &unom);
+  Key(Qt::Key_F2);
+  const DAdouble& list = *IniRec.UnomList;
+  EXPECT_EQ(list.Count, row);
+  EXPECT_NE(std::find(list.Data() + 1, list.Data() + 1 + list.Count, 15.75), list.Data() + 1 + list.Count);
+  EXPECT_EQ(Grid().table().MarkRec->Get(row), 112);
+
+  // the hint of a column and the text of a double-clicked cell
+  form->NodesItem->trigger();
+  Cell("Sign", 2);
+  EXPECT_EQ(form->HelpText->text().toStdString(),
+            " B - балансирующий, U - с фиксированным напряжением, пусто - нагрузочный");
+  const QRect cell = Grid().CellRect(Grid().FieldColumn("Name"), 2);
+  QTest::mouseDClick(&Grid(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  EXPECT_EQ(form->FindEdit->text().toStdString(), "ТП5");
+
+  // "Печать" and "Скрыть" of the messages
+  form->SetInfoLines({"строка 1: проверка"});
+  form->ShowInfo(true);
+  const std::string pdf = dir / "info.pdf";
+  gui::ReportPrinter().setOutputFileName(QString::fromStdString(pdf));
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QPlainTextEdit>(d, "BeginText").toPlainText().toStdString(), "Схема: Схема");
+    Press(d, "PrintBtn");
+    Press(d, "PrintBtn");
+  });
+  form->PrnInfoItem->trigger();
+  gui::ReportPrinter().setOutputFileName(QString());
+  EXPECT_TRUE(fs::exists(pdf));
+  form->CloseItem->trigger();
+  EXPECT_TRUE(form->Info->isHidden());
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
 }
 
 }  // namespace
