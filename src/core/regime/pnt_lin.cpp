@@ -2,7 +2,9 @@
 #include "core/regime/pnt_lin.h"
 
 #include <array>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -48,24 +50,30 @@ TFieldFormat FormatOf(const TDataFile& table, const char* field) {
   return {table.CtrlSize[col], table.FltDigit[col]};
 }
 
+bool IsAscii(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// Composes one line: fields right-aligned to their column widths, joined by one blank. The formats are
+// looked up once per file, not once per value.
 class TLineWriter {
 public:
   explicit TLineWriter(const TDataFile& table) : table_(table) {}
+  TFieldFormat Format(const char* field) const { return FormatOf(table_, field); }
   void Header(const char* name, const char* field) { Add(PadLeft(name, FormatOf(table_, field).Width)); }
-  void Number(const char* field, double value) {
-    const TFieldFormat f = FormatOf(table_, field);
-    Add(FormatFixedWidth(f.Digits, f.Width, value));
-  }
-  void Single(const char* field, float value) { Number(field, SingleToDouble(value)); }
-  void Integer(const char* field, long long value) { Add(PadLeft(std::to_string(value), FormatOf(table_, field).Width)); }
+  void Number(const TFieldFormat& f, double value) { Add(FormatFixedWidth(f.Digits, f.Width, value)); }
+  void Single(const TFieldFormat& f, float value) { Number(f, SingleToDouble(value)); }
+  void Integer(const TFieldFormat& f, long long value) { Add(PadLeft(std::to_string(value), f.Width)); }
   void Raw(const std::string& text) { line_ += text; }
   // The decimal separator of every number is "." whatever produced it.
-  std::string Take() {
+  void TakeInto(std::string& out) {
     for (char& c : line_)
       if (c == ',') c = '.';
-    std::string out = Utf8ToCp1251(line_) + "\r\n";
+    out += IsAscii(line_) ? line_ : Utf8ToCp1251(line_);
+    out += "\r\n";
     line_.clear();
-    return out;
   }
 
 private:
@@ -96,7 +104,7 @@ std::vector<std::string> ReadFileLines(const std::string& fileName) {
     if (end == std::string::npos) end = bytes.size();
     std::string line = bytes.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(Cp1251ToUtf8(line));
+    lines.push_back(IsAscii(line) ? std::move(line) : Cp1251ToUtf8(line));
     start = end + 1;
   }
   return lines;
@@ -117,15 +125,39 @@ std::vector<std::string> SplitBlanks(const std::string& line) {
   return fields;
 }
 
-// A copy of the table's layout and title with `rows` rows, the first ones taken from the table.
+// A copy of the table's layout and title with `rows` rows, the first ones taken from the table. Whole
+// columns are copied at once: the table store's copy goes cell by cell, which a scheme of 100,000 nodes
+// feels.
 void ResizedCopy(const TDataFile& source, int rows, TDataFile& out) {
   out = TDataFile{};
   ReadMaket(source.Name, out);
   out.Title = source.Title;
   out.FileDate = source.FileDate;
   CreateColumns(out, rows);
-  const int kept = std::min(rows, source.RowCount);
-  for (int row = 1; row <= kept; ++row) CopyTableRow(source, out, row, row);
+  const auto copyBlock = [rows](const TDynamicArray& from, TDynamicArray& to) {
+    const int count = std::min({from.Size(), to.Size(), rows + 1});
+    if (count > 0 && from.ElemSize() == to.ElemSize())
+      std::memcpy(to.Data(), from.Data(), static_cast<std::size_t>(count) * static_cast<std::size_t>(to.ElemSize()));
+  };
+  for (int c = 1; c <= out.NCols; ++c) {
+    // columns by field name: the table may have been read under an older layout
+    const TDynamicArray* from = nullptr;
+    for (int k = 1; k <= source.NCols && !from; ++k)
+      if (source.FieldName[static_cast<std::size_t>(k)] == out.FieldName[static_cast<std::size_t>(c)])
+        from = source.Columns[static_cast<std::size_t>(k)].get();
+    TDynamicArray* to = out.Columns[static_cast<std::size_t>(c)].get();
+    if (!from || !to || from->TypeLetter() != to->TypeLetter()) continue;
+    if (to->TypeLetter() == 's') {
+      const auto& texts = static_cast<const DAString&>(*from);
+      auto& target = static_cast<DAString&>(*to);
+      const int count = std::min(rows, source.RowCount);
+      for (int row = 1; row <= count; ++row)
+        if (const std::string* text = texts.GetPtr(row); text && !text->empty()) target.SetItem(row, *text);
+    } else {
+      copyBlock(*from, *to);
+    }
+  }
+  if (source.MarkRec && out.MarkRec) copyBlock(*source.MarkRec, *out.MarkRec);
 }
 
 int FieldInt(const std::vector<std::string>& f, std::size_t i) { return StrToIntZ(f.at(i)); }
@@ -236,37 +268,44 @@ void WritePntLin(const std::string& pntFile, const TDataFile& nodes, const TData
       {"Bh", "Bs"}, {"Qmin", "Qmin"}, {"Qmax", "Qmax"}}};
   for (const auto& [name, field] : kPntHeader) w.Header(name, field);
   if (!options.ShortLayout) w.Raw(" REG");
-  pnt += w.Take();
+  w.TakeInto(pnt);
+  const TFieldFormat fNS = w.Format("NS"), fSign = w.Format("Sign"), fPn = w.Format("Pn"), fQn = w.Format("Qn"),
+                     fPg = w.Format("Pg"), fQg = w.Format("Qg"), fUm = w.Format("Um"), fAngle = w.Format("Angle"),
+                     fGs = w.Format("Gs"), fBs = w.Format("Bs"), fQmin = w.Format("Qmin"), fQmax = w.Format("Qmax");
+  pnt.reserve(static_cast<std::size_t>(nodes.RowCount) * 160);
   for (int row = 1; row <= nodes.RowCount; ++row) {
     const unsigned char sign = Upper1251(n.Sign->Get(row));
     const bool balancing = sign == 'B';
     const int code = balancing ? 1 : sign == 'U' ? 2 : nodes.MarkRec && nodes.MarkRec->Get(row) == 112 ? 3 : 0;
     const bool keepGeneration = !balancing || options.SumSbal;
-    w.Integer("NS", n.NS->Get(row));
-    w.Integer("Sign", code);
-    w.Number("Pn", n.Pn->Get(row));
-    w.Number("Qn", n.Qn->Get(row));
-    w.Number("Pg", keepGeneration ? n.Pg->Get(row) : 0.0);
-    w.Number("Qg", keepGeneration ? n.Qg->Get(row) : 0.0);
-    w.Single("Um", n.Um->Get(row));
-    w.Number("Angle", balancing ? n.Angle->Get(row) : 0.0);
-    w.Single("Gs", n.Gs->Get(row));
-    w.Single("Bs", n.Bs->Get(row));
-    w.Single("Qmin", n.Qmin->Get(row));
-    w.Single("Qmax", n.Qmax->Get(row));
-    pnt += w.Take();
+    w.Integer(fNS, n.NS->Get(row));
+    w.Integer(fSign, code);
+    w.Number(fPn, n.Pn->Get(row));
+    w.Number(fQn, n.Qn->Get(row));
+    w.Number(fPg, keepGeneration ? n.Pg->Get(row) : 0.0);
+    w.Number(fQg, keepGeneration ? n.Qg->Get(row) : 0.0);
+    w.Single(fUm, n.Um->Get(row));
+    w.Number(fAngle, balancing ? n.Angle->Get(row) : 0.0);
+    w.Single(fGs, n.Gs->Get(row));
+    w.Single(fBs, n.Bs->Get(row));
+    w.Single(fQmin, n.Qmin->Get(row));
+    w.Single(fQmax, n.Qmax->Get(row));
+    w.TakeInto(pnt);
   }
   WriteFileBytes(pntFile, pnt);
 
-  TDataFile table;
-  CopyTable(branches, table);
+  // A name ending in "!" asks for the branches sorted by their ends; the scheme's table stays as it is.
+  TDataFile sorted;
   const std::string stem = RemoveExtension(pntFile);
-  if (!stem.empty() && stem.back() == '!') {
-    const std::array<std::uint8_t, 2> keys = {static_cast<std::uint8_t>(FindColumnIndex("N1", table)),
-                                              static_cast<std::uint8_t>(FindColumnIndex("N2", table))};
+  const bool sort = !stem.empty() && stem.back() == '!';
+  if (sort) {
+    ResizedCopy(branches, branches.RowCount, sorted);
+    const std::array<std::uint8_t, 2> keys = {static_cast<std::uint8_t>(FindColumnIndex("N1", sorted)),
+                                              static_cast<std::uint8_t>(FindColumnIndex("N2", sorted))};
     bool changed = false;
-    SortTable(table, 2, keys, changed);
+    SortTable(sorted, 2, keys, changed);
   }
+  const TDataFile& table = sort ? sorted : branches;
   TBranchCols b;
   FillBranchCols(table, b);
   TLineWriter l(table);
@@ -284,26 +323,33 @@ void WritePntLin(const std::string& pntFile, const TDataFile& nodes, const TData
     l.Header("Sdop", "Sdop");
     l.Raw(" Kod_REG");
   }
-  std::string lin = l.Take();
+  std::string lin;
+  l.TakeInto(lin);
+  const TFieldFormat fN1 = l.Format("N1"), fN2 = l.Format("N2"), fPr = l.Format("Commut"), fNl = l.Format("Nl"),
+                     fR = l.Format("R"), fX = l.Format("X"), fG = l.Format("G"), fB = l.Format("B"),
+                     fKta = l.Format("Kta"), fKtr = l.Format("Ktr"), fRT = l.Format("RT"), fKtn = l.Format("Ktn"),
+                     fNotv = l.Format("Notv"), fSdop = l.Format("Sdop");
+  lin.reserve(static_cast<std::size_t>(table.RowCount) * 160);
   for (int row = 1; row <= table.RowCount; ++row) {
-    l.Integer("N1", b.N1->Get(row));
-    l.Integer("N2", b.N2->Get(row));
-    l.Integer("Commut", CommutCode(b.Commut->Get(row), table.MarkRec ? table.MarkRec->Get(row) : 0));
-    if (options.ShortLayout) l.Integer("Nl", b.Nl->Get(row));
-    l.Single("R", b.R->Get(row));
-    l.Single("X", b.X->Get(row));
-    l.Single("G", b.G->Get(row));
-    l.Single("B", b.B->Get(row));
-    l.Single("Kta", b.Kta->Get(row));
-    l.Single("Ktr", b.Ktr->Get(row));
+    l.Integer(fN1, b.N1->Get(row));
+    l.Integer(fN2, b.N2->Get(row));
+    l.Integer(fPr, CommutCode(b.Commut->Get(row), table.MarkRec ? table.MarkRec->Get(row) : 0));
+    if (options.ShortLayout) l.Integer(fNl, b.Nl->Get(row));
+    l.Single(fR, b.R->Get(row));
+    l.Single(fX, b.X->Get(row));
+    l.Single(fG, b.G->Get(row));
+    l.Single(fB, b.B->Get(row));
+    l.Single(fKta, b.Kta->Get(row));
+    l.Single(fKtr, b.Ktr->Get(row));
     if (!options.ShortLayout) {
-      l.Integer("RT", b.RT.Get(row));
-      l.Single("Ktn", b.Ktn->Get(row));
-      l.Number("Notv", b.Notv.Get(row));
-      l.Single("Sdop", b.Sdop->Get(row));
-      l.Raw(" " + b.Regulation->GetItem(row));
+      l.Integer(fRT, b.RT.Get(row));
+      l.Single(fKtn, b.Ktn->Get(row));
+      l.Number(fNotv, b.Notv.Get(row));
+      l.Single(fSdop, b.Sdop->Get(row));
+      l.Raw(" ");
+      l.Raw(b.Regulation->GetItem(row));
     }
-    lin += l.Take();
+    l.TakeInto(lin);
   }
   WriteFileBytes(LinNameForWrite(pntFile), lin);
 }
