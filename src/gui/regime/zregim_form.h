@@ -9,6 +9,7 @@
 // "Режим"), zregim_control.cpp (menu "Контроль схемы"), zregim_tables.cpp (the tables in the grid),
 // zregim_exchange.cpp (PNT/LIN files), zregim_recalc.cpp (branch recalculation), zregim_month.cpp
 // (the month's measured data).
+#include <QChar>
 #include <QRect>
 #include <array>
 #include <functional>
@@ -241,6 +242,8 @@ private:
                      bool schemeTable);
   // The diagram is shown in its edit mode, in which it edits the scheme's tables itself.
   bool DiagramEditing() const;
+  // DataGridKeyPress without its error guard.
+  bool CellKeyPress(QChar c);
   void ReadPntLinFiles();
   void WritePntLinFiles(bool shortLayout);
 

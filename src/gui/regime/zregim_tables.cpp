@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <filesystem>
 
+#include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
 #include "core/catalogs/catalog_units.h"
@@ -348,11 +349,20 @@ void TZregimForm::DataGridSaveProc(PDataFile df) {
 }
 
 bool TZregimForm::DataGridKeyPress(QObject*, const QString& text) {
-  if (!DataGrid_->GridVisible() || text.size() != 1) return false;
+  if (!DataGrid_->GridVisible() || text.size() != 1 || busy_) return false;
+  // A key arrives outside any command: a damaged catalogue is reported here, the key then goes nowhere.
+  try {
+    return CellKeyPress(text[0]);
+  } catch (const std::exception& e) {
+    ShowMsgForm(e.what(), mkError, mbOk);
+    return true;
+  }
+}
+
+bool TZregimForm::CellKeyPress(QChar c) {
   const std::string layout = ShownMaket();
   const std::string field = DataGrid_->CurrentFieldName();
   const int row = DataGrid_->CurrentTableRow();
-  const QChar c = text[0];
   TDataFile& table = *DataGrid_->GetTable();
   if (layout == LayoutNodes && field == "Sign" && DataGrid_->EditTable()) {
     const QChar up = c.toUpper();
