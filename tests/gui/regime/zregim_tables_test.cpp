@@ -128,6 +128,13 @@ TEST_F(RegimeTables, KeysSetMarksAndPickersFillCells) {
   QTest::keyClick(Grid().Editor(), Qt::Key_Space);
   EXPECT_EQ(GetColumnAs<DAString>("MarkCom1", Grid().table())->GetItem(1), "ВВ/TEL-10-1000");
   EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
+
+  // a damaged device catalogue: said, and the cell keeps its text
+  WriteBytes(dir.Path() / "sprav_KA.cat", "ZREGIM испорчен");
+  QTest::keyClick(Grid().Editor(), Qt::Key_Space);
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_NE(box.Texts()[0].find("sprav_KA.cat"), std::string::npos) << box.Texts()[0];
+  EXPECT_EQ(GetColumnAs<DAString>("MarkCom1", Grid().table())->GetItem(1), "ВВ/TEL-10-1000");
   ConfigFileName = config;
 }
 
