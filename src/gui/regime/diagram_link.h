@@ -43,6 +43,8 @@ public:
   virtual void LoadViewConfig(const std::string& /*section*/, const std::string& /*colorSection*/) {}
   virtual void SaveViewConfig(const std::string& /*section*/, const std::string& /*colorSection*/) {}
   virtual QColor BackgroundColor() const { return Qt::white; }
+  // The district numbers and names that the control offers, from the scheme's district table.
+  virtual void SetDistricts(const std::vector<int>& /*numbers*/, const std::vector<std::string>& /*names*/) {}
 };
 
 }  // namespace ld::gui

@@ -89,21 +89,6 @@ void TZregimForm::ShowTableFile(const std::string& fileName, const std::string& 
   DataLabel->setText(Q(label));
 }
 
-void TZregimForm::NodesItemClick() {
-  if (!CommonGuard()) return;
-  ShowTableFile(NodeFile(), LayoutNodes, UserAccess != 0);
-}
-
-void TZregimForm::LinesItemClick(QAction* sender) {
-  if (!CommonGuard()) return;
-  const char* layout = sender == FiderItem ? LayoutLineFlows : sender == RayonItem ? LayoutSchemeAreas : LayoutBranches;
-  const std::string file = SchemePath + GetMaketExtention(layout);
-  // the scheme's further tables begin empty
-  if (layout != LayoutBranches && !fileio::FileExists(file) && UserAccess != 0)
-    CreateEmptyTableFile(file, layout, std::filesystem::path(SchemePath).filename().string());
-  ShowTableFile(file, layout, UserAccess != 0);
-}
-
 void TZregimForm::DebugTableClick(QAction* sender) {
   if (!CommonGuard()) return;
   const char* layout = sender == NodeItem ? LayoutNodeEnergy : LayoutBranchEnergy;

@@ -119,6 +119,7 @@ TZregimForm::TZregimForm(QWidget* parent) : TWorkForm(parent), diagram_(std::mak
   Bind(SetRayonItem, [this] { SetRayonItemClick(); });
 
   connect(StopBar, &QToolButton::clicked, this, [this] { StopBarClick(); });
+  BindTableCommands();
   FormCreate();
 }
 

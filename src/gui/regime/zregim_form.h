@@ -6,7 +6,10 @@
 //
 // The files of the window: zregim_form.cpp (state, showing and closing, status line, callbacks),
 // zregim_menus.cpp (menus, tool bar, panels), zregim_scheme.cpp (menu "Схема"), zregim_calc.cpp (menu
-// "Режим"), zregim_control.cpp (menu "Контроль схемы" and the scheme's tables).
+// "Режим"), zregim_control.cpp (menu "Контроль схемы"), zregim_tables.cpp (the tables in the grid),
+// zregim_exchange.cpp (PNT/LIN files), zregim_recalc.cpp (branch recalculation), zregim_month.cpp
+// (the month's measured data).
+#include <QChar>
 #include <QRect>
 #include <array>
 #include <functional>
@@ -22,6 +25,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
@@ -140,6 +144,32 @@ public:
   void DebugTableClick(QAction* sender);
   void MeteringImportClick();
 
+  // ---- the tables in the grid and their hooks (zregim_tables.cpp), the exchange files
+  // (zregim_exchange.cpp), the recalculation of branches (zregim_recalc.cpp), the month's data
+  // (zregim_month.cpp)
+  // A catalogue, passport list or program list by its menu item.
+  void LNItemClick(QAction* sender);
+  void GraphPQItemClick();
+  void CmpCatItemClick();
+  void CloseItemClick();
+  void PrnInfoItemClick();
+  void DataGridSetMaketProc(PDataFile df);
+  void DataGridParamProc(const std::string& folder, PDataFile df, int row, bool& modify);
+  void DataGridSaveProc(PDataFile df);
+  // A character typed into a cell of the grid; true when it was consumed by a picker.
+  bool DataGridKeyPress(QObject* sender, const QString& text);
+  void DataGridExtKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift);
+  void DataGridMoveProc(PDataFile df, int acol, int arow);
+  void DataGridDblClick(TDataGrid5* grid, const QPoint& position);
+  void RecalcItemClick();
+  void NewMonthItemClick();
+  void ImpZamerClick();
+  // The tap optimisation of the branch table's hot key: whatever TransformItem is bound to.
+  void TransformHotKey();
+  QMenu* InfoMenu = nullptr;
+  QAction *CloseItem = nullptr, *PrnInfoItem = nullptr;
+  QLineEdit* FindEdit = nullptr;
+
   // ---- components, named as the forms of the system name them
   QMenu *FileItem, *DataItem, *ControlItem, *RegimItem, *WItem, *OptimItem, *TaskItem, *CatalogItem;
   QAction *NewItem, *OpenItem, *SaveItem, *SaveAsItem, *PrintItem, *ImportCDU, *ExportCDU, *QuitItem;
@@ -212,6 +242,16 @@ private:
   // The branch table shown for editing and saved, so that a task may lock and change the scheme's
   // files; otherwise the task's warning and false.
   bool BranchTableForTask();
+  // zregim_tables.cpp: the commands and grid hooks of the tables, bound once.
+  void BindTableCommands();
+  void ShowGridTable(const std::string& layout, const std::string& file, const std::string& caption, bool editable,
+                     bool schemeTable);
+  // The diagram is shown in its edit mode, in which it edits the scheme's tables itself.
+  bool DiagramEditing() const;
+  // DataGridKeyPress without its error guard.
+  bool CellKeyPress(QChar c);
+  void ReadPntLinFiles();
+  void WritePntLinFiles(bool shortLayout);
 
   std::unique_ptr<TRegime> regime_;
   std::unique_ptr<TDiagramLink> diagram_;

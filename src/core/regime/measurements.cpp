@@ -1,0 +1,242 @@
+#include "core/regime/measurements.h"
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/base/strings.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
+
+namespace ld {
+
+namespace {
+
+bool FileExists(const std::string& fileName) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(fileName, ec);
+}
+
+// The scheme's table of a layout, or an empty one of that layout when the file is missing.
+void ReadOrEmpty(const std::string& fileName, const char* layout, TDataFile& table) {
+  if (FileExists(fileName)) {
+    ReadTableFile(fileName, table);
+  } else {
+    ReadMaket(layout, table);
+    CreateColumns(table, 0);
+    table.Title = std::filesystem::path(fileName).stem().string();
+  }
+}
+
+// Removes at the end the locks a command took, whatever happened meanwhile.
+struct TLockGuard {
+  std::string base, extensions;
+  TLockGuard(std::string b, std::string e) : base(std::move(b)), extensions(std::move(e)) {
+    LockTableFiles(base, extensions);
+  }
+  ~TLockGuard() {
+    try {
+      UnlockTableFiles(base, extensions);
+    } catch (...) {
+    }
+  }
+  TLockGuard(const TLockGuard&) = delete;
+  TLockGuard& operator=(const TLockGuard&) = delete;
+};
+
+void WriteUnlocked(const std::string& base, const char* layout, TDataFile& table) {
+  const std::string ext = GetMaketExtention(layout);
+  UnlockTableFiles(base, ext);
+  WriteTableFile(base + ext, table);
+}
+
+std::string Key(std::string_view text) { return UpperCase(TrimTrailSpaces(TrimLeadSpaces(text))); }
+
+std::string CellText(const Worksheet& sheet, int row, int col) { return Key(sheet.CellText(row, col)); }
+
+// The columns whose content makes a row a measurement row.
+bool RowHasData(const Worksheet& sheet, int row) {
+  for (int col : {9, 13, 14, 15, 16, 17})
+    if (!sheet.IsEmpty(row, col) && !TrimLeadSpaces(sheet.CellText(row, col)).empty()) return true;
+  return false;
+}
+
+}  // namespace
+
+void ClearMonthData(const std::string& schemePath) {
+  const std::string flowExt = GetMaketExtention(LayoutLineFlows), nodeExt = GetMaketExtention(LayoutNodes);
+  const std::string nodeEnergy = GetMaketExtention(LayoutNodeEnergy);
+  const std::string branchEnergy = GetMaketExtention(LayoutBranchEnergy);
+  const TLockGuard locks(schemePath, flowExt + "," + nodeExt + "," + nodeEnergy + "," + branchEnergy);
+  {
+    TDataFile flows;
+    ReadOrEmpty(schemePath + flowExt, LayoutLineFlows, flows);
+    TLineFlowCols f;
+    FillLineFlowCols(flows, f);
+    for (int row = 1; row <= f.RowCount; ++row)
+      for (DAdouble* c : {f.Pr, f.Qr, f.Pl, f.Ql, f.Prn, f.Qrn, f.Pln, f.Qln, f.Prb, f.Qrb, f.Plb, f.Qlb}) (*c)[row] = 0;
+    WriteUnlocked(schemePath, LayoutLineFlows, flows);
+  }
+  {
+    TDataFile nodes;
+    ReadOrEmpty(schemePath + nodeExt, LayoutNodes, nodes);
+    TNodeCols n;
+    FillNodeCols(nodes, n);
+    for (int row = 1; row <= n.RowCount; ++row)
+      for (DAdouble* c : {n.Pn, n.Qn, n.Pg, n.Qg, n.WPn, n.WQn, n.WPg, n.WQg}) (*c)[row] = 0;
+    WriteUnlocked(schemePath, LayoutNodes, nodes);
+  }
+  UnlockTableFiles(schemePath, nodeEnergy + "," + branchEnergy);
+  DeleteFileIfExists(schemePath + nodeEnergy);
+  DeleteFileIfExists(schemePath + branchEnergy);
+}
+
+std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
+                                            TDataFile& flows, const TMeasurementImport& options,
+                                            const std::function<void(int)>& progress) {
+  std::vector<std::string> info;
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  for (int row = 1; row <= n.RowCount; ++row) {
+    const char sign = n.Sign->Get(row);
+    if (sign == 'z' || sign == 'Z') {
+      (*n.Pn)[row] = (*n.Qn)[row] = (*n.Pg)[row] = (*n.Qg)[row] = 0;
+      (*n.Sign)[row] = 0;
+    }
+  }
+  std::map<std::string, int> nodeRows;  // upper-cased name -> first row of that name
+  std::map<int, std::string> namesByNumber;
+  for (int row = 1; row <= n.RowCount; ++row) {
+    const std::string name = Key(n.Name->GetItem(row));
+    if (name.empty()) continue;
+    nodeRows.emplace(name, row);
+    namesByNumber.emplace(n.NS->Get(row), name);
+  }
+  std::set<std::string> branchKeys;
+  {
+    TBranchCols b;
+    FillBranchCols(branches, b);
+    for (int row = 1; row <= b.RowCount; ++row) {
+      const auto a = namesByNumber.find(b.N1->Get(row)), z = namesByNumber.find(b.N2->Get(row));
+      if (a != namesByNumber.end() && z != namesByNumber.end()) branchKeys.insert(a->second + " ~ " + z->second);
+    }
+  }
+
+  // Rows to import: up to the last one with data, the scan ending after 200 empty rows in a row.
+  int last = 0;
+  for (int row = 1, empty = 0; empty < 200; ++row) {
+    if (RowHasData(sheet, row)) {
+      last = row;
+      empty = 0;
+    } else {
+      ++empty;
+    }
+  }
+
+  TLineFlowCols f;
+  FillLineFlowCols(flows, f);
+  const auto readNumber = [&](int row, int col, double& value) {
+    const SheetCell& cell = sheet.Cell(row, col);
+    value = 0;
+    if (cell.kind == CellKind::Number) {
+      value = cell.number;
+      return true;
+    }
+    try {
+      value = StrToFloatZ(RemoveBlanks(sheet.CellText(row, col)));
+      return true;
+    } catch (const ConvertError&) {
+      info.push_back("Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col));
+      return false;
+    }
+  };
+  const int step = std::max(1, last / 10);
+  int position = 0;
+  std::string substation;
+  for (int r = 1; r <= last; ++r) {
+    if (r % step == 0 && progress) progress(position = std::min(100, position + 10));
+    if (const std::string s = CellText(sheet, r, 14); !s.empty()) substation = s;
+    const std::string list = CellText(sheet, r, 16);
+    // A row that names no node is no measurement.
+    if (list.empty()) continue;
+    const std::string other = CellText(sheet, r, 15);
+    const std::string kindText = CellText(sheet, r, 17);
+    const char kind = kindText.empty() ? 0 : kindText[0];
+    std::vector<std::string> items;
+    for (std::size_t start = 0;;) {
+      const std::size_t comma = list.find(',', start);
+      items.push_back(Key(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+    const double count = static_cast<double>(items.size());
+    for (const std::string& item : items) {
+      const std::string key = substation + "." + item;
+      const auto node = nodeRows.find(key);
+      if (node == nodeRows.end()) {
+        info.push_back("Строка " + std::to_string(r) + ": узел " + key + " не найден");
+        continue;
+      }
+      double v = 0, tg = options.Tangent;
+      readNumber(r, 9, v);
+      if (!sheet.IsEmpty(r, 13) && !TrimLeadSpaces(sheet.CellText(r, 13)).empty() && !readNumber(r, 13, tg))
+        tg = options.Tangent;
+      const int row = node->second;
+      if (kind == '1' || kind == '2' || items.size() > 1) {
+        if (kind == '2') {
+          (*n.Pn)[row] += v / count;
+          (*n.Qn)[row] += v * tg / count;
+        } else {
+          (*n.Pn)[row] = v / count;
+          (*n.Qn)[row] = v * tg / count;
+        }
+        const char sign = n.Sign->Get(row);
+        if (sign != 'B' && sign != 'b' && sign != 'U' && sign != 'u') (*n.Sign)[row] = 'z';
+        n.Prim->SetItem(row, options.Note);
+      } else {
+        const std::string from = substation + "." + other;
+        if (branchKeys.count(from + " ~ " + key) == 0 && branchKeys.count(key + " ~ " + from) == 0) {
+          info.push_back("Строка " + std::to_string(r) + ": ветвь " + from + " - " + key + " не найдена");
+          continue;
+        }
+        const auto fromNode = nodeRows.find(from);
+        InsertTableRows(flows, flows.RowCount + 1, 1);
+        const int added = flows.RowCount;
+        f.Name1->SetItem(added, n.Name->GetItem(fromNode->second));
+        (*f.N1)[added] = n.NS->Get(fromNode->second);
+        f.Name2->SetItem(added, n.Name->GetItem(row));
+        (*f.N2)[added] = n.NS->Get(row);
+        f.Typ[added] = 1;
+        (*f.Pr)[added] = v * 1000;
+        (*f.Qr)[added] = v * tg * 1000;
+      }
+    }
+  }
+  return info;
+}
+
+std::vector<std::string> ImportMeasurementFile(const std::string& schemePath, const std::string& workbookFile,
+                                               const TMeasurementImport& options,
+                                               const std::function<void(int)>& progress) {
+  const std::string nodeExt = GetMaketExtention(LayoutNodes), branchExt = GetMaketExtention(LayoutBranches);
+  const TLockGuard locks(schemePath, nodeExt + "," + branchExt);
+  TDataFile nodes, branches, flows;
+  ReadOrEmpty(schemePath + nodeExt, LayoutNodes, nodes);
+  ReadOrEmpty(schemePath + branchExt, LayoutBranches, branches);
+  ReadMaket(LayoutLineFlows, flows);
+  CreateColumns(flows, 0);
+  flows.Title = nodes.Title;
+  const Workbook book = ReadWorkbook(workbookFile);
+  if (book.sheets.empty()) throw Error("Ошибка чтения файла \"" + workbookFile + "\": в книге нет листов");
+  std::vector<std::string> info = ImportMeasurements(book.sheets.front(), nodes, branches, flows, options, progress);
+  WriteUnlocked(schemePath, LayoutNodes, nodes);
+  WriteTableFile(schemePath + GetMaketExtention(LayoutLineFlows), flows);
+  return info;
+}
+
+}  // namespace ld

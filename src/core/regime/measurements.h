@@ -1,0 +1,39 @@
+#pragma once
+// A scheme's measured loads for a new period: clearing the measured powers and energies of the month,
+// and importing measured node loads and line flows from the first sheet of a workbook.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/office/workbook.h"
+#include "core/tables/layout.h"
+
+namespace ld {
+
+// Zeroes the twelve measured columns of the flow table and the eight of the node table and deletes the
+// energy result files of the scheme. A missing flow file is created empty. The four files are locked
+// meanwhile; each table is written as soon as it is cleared, and every lock taken here is gone at the
+// end, also after an error.
+void ClearMonthData(const std::string& schemePath);
+
+struct TMeasurementImport {
+  std::string Note;     // goes to Prim of every node that received a load
+  double Tangent = 0;   // for rows without their own tangent
+};
+
+// Imports the sheet into the node table (loads of the nodes named in the sheet) and appends the measured
+// line flows to `flows`. Nodes marked 'z' by an earlier import are reset first, so importing twice gives
+// the same loads. Branch keys ("A ~ B" of upper-cased end names) come from `branches`. Returns the lines
+// for the message panel (unknown nodes and lines, unreadable cells). progress gets 0..100.
+std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
+                                            TDataFile& flows, const TMeasurementImport& options,
+                                            const std::function<void(int)>& progress = {});
+
+// The whole command on the scheme's files: node and branch files locked, the workbook's first sheet
+// imported into the node file and a new flow file. Workbook and table-store failures throw ld::Error;
+// the locks taken here are removed in every case.
+std::vector<std::string> ImportMeasurementFile(const std::string& schemePath, const std::string& workbookFile,
+                                               const TMeasurementImport& options,
+                                               const std::function<void(int)>& progress = {});
+
+}  // namespace ld

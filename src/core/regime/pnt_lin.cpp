@@ -1,0 +1,366 @@
+// The PNT/LIN exchange files.
+#include "core/regime/pnt_lin.h"
+
+#include <array>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/base/numfmt.h"
+#include "core/base/strings.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/table_ops.h"
+
+namespace ld {
+
+namespace {
+
+// Commutation letters and node signs as the tables hold them (Windows-1251 bytes).
+constexpr unsigned char kN = 0xCD, kK = 0xCA, kO = 0xCE, kP = 0xCF;
+
+unsigned char Upper1251(char c) {
+  const int code = Cp1251Code(UpperChar(Cp1251Char(static_cast<unsigned char>(c))));
+  return code < 0 ? static_cast<unsigned char>(c) : static_cast<unsigned char>(code);
+}
+
+int CommutCode(char commut, std::uint8_t mark) {
+  if (mark == 112) return 3;
+  switch (Upper1251(commut)) {
+    case kN: return 1;
+    case kK: return 2;
+    case kO:
+    case kP: return 3;
+    default: return 0;
+  }
+}
+
+// One written column: its width and decimals from the layout.
+struct TFieldFormat {
+  int Width = 0, Digits = 0;
+};
+
+TFieldFormat FormatOf(const TDataFile& table, const char* field) {
+  const int col = FindColumnIndex(field, table);
+  return {table.CtrlSize[col], table.FltDigit[col]};
+}
+
+bool IsAscii(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// Composes one line: fields right-aligned to their column widths, joined by one blank. The formats are
+// looked up once per file, not once per value.
+class TLineWriter {
+public:
+  explicit TLineWriter(const TDataFile& table) : table_(table) {}
+  TFieldFormat Format(const char* field) const { return FormatOf(table_, field); }
+  void Header(const char* name, const char* field) { Add(PadLeft(name, FormatOf(table_, field).Width)); }
+  void Number(const TFieldFormat& f, double value) { Add(FormatFixedWidth(f.Digits, f.Width, value)); }
+  void Single(const TFieldFormat& f, float value) { Number(f, SingleToDouble(value)); }
+  void Integer(const TFieldFormat& f, long long value) { Add(PadLeft(std::to_string(value), f.Width)); }
+  void Raw(const std::string& text) { line_ += text; }
+  // The decimal separator of every number is "." whatever produced it.
+  void TakeInto(std::string& out) {
+    for (char& c : line_)
+      if (c == ',') c = '.';
+    out += IsAscii(line_) ? line_ : Utf8ToCp1251(line_);
+    out += "\r\n";
+    line_.clear();
+  }
+
+private:
+  void Add(const std::string& text) {
+    if (!line_.empty()) line_ += ' ';
+    line_ += text;
+  }
+  const TDataFile& table_;
+  std::string line_;
+};
+
+void WriteFileBytes(const std::string& fileName, const std::string& bytes) {
+  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+  if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw Error("Ошибка записи файла \"" + fileName + "\"");
+}
+
+std::vector<std::string> ReadFileLines(const std::string& fileName) {
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) throw Error("Ошибка открытия файла \"" + fileName + "\"");
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  const std::string bytes = buffer.str();
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(IsAscii(line) ? std::move(line) : Cp1251ToUtf8(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> SplitBlanks(const std::string& line) {
+  std::vector<std::string> fields;
+  std::string field;
+  for (char c : line) {
+    if (c == ' ' || c == '\t') {
+      if (!field.empty()) fields.push_back(std::move(field));
+      field.clear();
+    } else {
+      field += c;
+    }
+  }
+  if (!field.empty()) fields.push_back(std::move(field));
+  return fields;
+}
+
+// A copy of the table's layout and title with `rows` rows, the first ones taken from the table. Whole
+// columns are copied at once: the table store's copy goes cell by cell, which a scheme of 100,000 nodes
+// feels.
+void ResizedCopy(const TDataFile& source, int rows, TDataFile& out) {
+  out = TDataFile{};
+  ReadMaket(source.Name, out);
+  out.Title = source.Title;
+  out.FileDate = source.FileDate;
+  CreateColumns(out, rows);
+  const auto copyBlock = [rows](const TDynamicArray& from, TDynamicArray& to) {
+    const int count = std::min({from.Size(), to.Size(), rows + 1});
+    if (count > 0 && from.ElemSize() == to.ElemSize())
+      std::memcpy(to.Data(), from.Data(), static_cast<std::size_t>(count) * static_cast<std::size_t>(to.ElemSize()));
+  };
+  for (int c = 1; c <= out.NCols; ++c) {
+    // columns by field name: the table may have been read under an older layout
+    const TDynamicArray* from = nullptr;
+    for (int k = 1; k <= source.NCols && !from; ++k)
+      if (source.FieldName[static_cast<std::size_t>(k)] == out.FieldName[static_cast<std::size_t>(c)])
+        from = source.Columns[static_cast<std::size_t>(k)].get();
+    TDynamicArray* to = out.Columns[static_cast<std::size_t>(c)].get();
+    if (!from || !to || from->TypeLetter() != to->TypeLetter()) continue;
+    if (to->TypeLetter() == 's') {
+      const auto& texts = static_cast<const DAString&>(*from);
+      auto& target = static_cast<DAString&>(*to);
+      const int count = std::min(rows, source.RowCount);
+      for (int row = 1; row <= count; ++row)
+        if (const std::string* text = texts.GetPtr(row); text && !text->empty()) target.SetItem(row, *text);
+    } else {
+      copyBlock(*from, *to);
+    }
+  }
+  if (source.MarkRec && out.MarkRec) copyBlock(*source.MarkRec, *out.MarkRec);
+}
+
+int FieldInt(const std::vector<std::string>& f, std::size_t i) { return StrToIntZ(f.at(i)); }
+double FieldFloat(const std::vector<std::string>& f, std::size_t i) { return StrToFloatZ(f.at(i)); }
+// A value of a single-precision column; a value beyond its range would turn into infinity.
+float FieldSingle(const std::vector<std::string>& f, std::size_t i) {
+  const double v = FieldFloat(f, i);
+  if (!(std::fabs(v) <= 3.4e38)) throw Error("\"" + f[i] + "\" вне допустимого диапазона");
+  return static_cast<float>(v);
+}
+
+std::vector<std::string> RecordLines(std::vector<std::string> lines) {
+  // A blank line at the end (an editor's last line feed) is no record.
+  while (!lines.empty() && TrimLeadSpaces(lines.back()).empty()) lines.pop_back();
+  return lines;
+}
+
+void ReadPnt(const std::string& fileName, const TDataFile& nodes, TDataFile& out) {
+  const std::vector<std::string> lines = RecordLines(ReadFileLines(fileName));
+  const int records = lines.empty() ? 0 : static_cast<int>(lines.size()) - 1;
+  ResizedCopy(nodes, records, out);
+  TNodeCols n;
+  FillNodeCols(out, n);
+  for (int i = 1; i <= records; ++i) {
+    try {
+      const std::vector<std::string> f = SplitBlanks(lines[static_cast<std::size_t>(i)]);
+      if (f.size() < 10) throw Error("в записи " + std::to_string(f.size()) + " полей вместо 10");
+      (*n.NS)[i] = FieldInt(f, 0);
+      const int code = FieldInt(f, 1);
+      if (code == 1) (*n.Sign)[i] = 'b';
+      if (code == 2) (*n.Sign)[i] = 'u';
+      (*n.Pn)[i] = FieldFloat(f, 2);
+      (*n.Qn)[i] = FieldFloat(f, 3);
+      (*n.Pg)[i] = FieldFloat(f, 4);
+      (*n.Qg)[i] = FieldFloat(f, 5);
+      (*n.Um)[i] = FieldSingle(f, 6);
+      (*n.Angle)[i] = FieldFloat(f, 7);
+      (*n.Gs)[i] = FieldSingle(f, 8);
+      (*n.Bs)[i] = FieldSingle(f, 9);
+    } catch (const std::exception& e) {
+      throw Error("PNT, строка " + std::to_string(i + 1) + ": " + e.what());
+    }
+  }
+}
+
+void ReadLin(const std::string& fileName, const TDataFile& branches, TDataFile& out) {
+  const std::vector<std::string> lines = RecordLines(ReadFileLines(fileName));
+  const int records = lines.empty() ? 0 : static_cast<int>(lines.size()) - 1;
+  const bool withCount = !lines.empty() && lines[0].find("prl") != std::string::npos;
+  ResizedCopy(branches, records, out);
+  TBranchCols b;
+  FillBranchCols(out, b);
+  for (int i = 1; i <= records; ++i) {
+    try {
+      const std::vector<std::string> f = SplitBlanks(lines[static_cast<std::size_t>(i)]);
+      std::size_t k = 0;
+      auto has = [&] { return k < f.size(); };
+      if (has()) (*b.N1)[i] = FieldInt(f, k++);
+      if (has()) (*b.N2)[i] = FieldInt(f, k++);
+      if (has()) {
+        switch (f[k++][0]) {
+          case '1': (*b.Commut)[i] = static_cast<char>(kN); break;
+          case '2': (*b.Commut)[i] = static_cast<char>(kK); break;
+          case '3': (*b.Commut)[i] = static_cast<char>(kO); break;
+          default: break;  // a letter is never cleared by reading
+        }
+      }
+      if (withCount && has()) {
+        const int count = FieldInt(f, k++);
+        if (count < 0 || count > 255) throw Error("число цепей " + std::to_string(count) + " вне 0..255");
+        (*b.Nl)[i] = static_cast<std::uint8_t>(count);
+      }
+      for (DAsingle* column : {b.R, b.X, b.G, b.B, b.Kta, b.Ktr})
+        if (has()) (*column)[i] = FieldSingle(f, k++);
+      if (withCount) continue;
+      if (has()) b.RT[i] = FieldInt(f, k++);
+      if (has()) (*b.Ktn)[i] = FieldSingle(f, k++);
+      if (has()) b.Notv[i] = FieldInt(f, k++);
+      if (has()) (*b.Sdop)[i] = FieldSingle(f, k++);
+      if (has()) b.Regulation->SetItem(i, RemoveBlanks(f[k++]));
+    } catch (const std::exception& e) {
+      throw Error("LIN, строка " + std::to_string(i + 1) + ": " + e.what());
+    }
+  }
+}
+
+}  // namespace
+
+std::string FormatFixedWidth(int digits, int width, double value) {
+  const std::string text = digits < 0 ? FloatToStrGeneral(value, 15) : FloatToStrFixed(value, digits);
+  return PadLeft(text, width);
+}
+
+std::string LinNameForWrite(const std::string& pntFile) { return RemoveExtension(pntFile) + ".LIN"; }
+
+std::string LinNameForRead(const std::string& pntFile) {
+  return pntFile.size() < 3 ? "LIN" : pntFile.substr(0, pntFile.size() - 3) + "LIN";
+}
+
+void WritePntLin(const std::string& pntFile, const TDataFile& nodes, const TDataFile& branches,
+                 const TPntLinWriteOptions& options) {
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  std::string pnt;
+  TLineWriter w(nodes);
+  static const std::array<std::pair<const char*, const char*>, 12> kPntHeader = {{{"Nuz", "NS"}, {"Prb", "Sign"},
+      {"Pn", "Pn"}, {"Qn", "Qn"}, {"Pg", "Pg"}, {"Qg", "Qg"}, {"Un", "Um"}, {"Teta", "Angle"}, {"Gh", "Gs"},
+      {"Bh", "Bs"}, {"Qmin", "Qmin"}, {"Qmax", "Qmax"}}};
+  for (const auto& [name, field] : kPntHeader) w.Header(name, field);
+  if (!options.ShortLayout) w.Raw(" REG");
+  w.TakeInto(pnt);
+  const TFieldFormat fNS = w.Format("NS"), fSign = w.Format("Sign"), fPn = w.Format("Pn"), fQn = w.Format("Qn"),
+                     fPg = w.Format("Pg"), fQg = w.Format("Qg"), fUm = w.Format("Um"), fAngle = w.Format("Angle"),
+                     fGs = w.Format("Gs"), fBs = w.Format("Bs"), fQmin = w.Format("Qmin"), fQmax = w.Format("Qmax");
+  pnt.reserve(static_cast<std::size_t>(nodes.RowCount) * 160);
+  for (int row = 1; row <= nodes.RowCount; ++row) {
+    const unsigned char sign = Upper1251(n.Sign->Get(row));
+    const bool balancing = sign == 'B';
+    const int code = balancing ? 1 : sign == 'U' ? 2 : nodes.MarkRec && nodes.MarkRec->Get(row) == 112 ? 3 : 0;
+    const bool keepGeneration = !balancing || options.SumSbal;
+    w.Integer(fNS, n.NS->Get(row));
+    w.Integer(fSign, code);
+    w.Number(fPn, n.Pn->Get(row));
+    w.Number(fQn, n.Qn->Get(row));
+    w.Number(fPg, keepGeneration ? n.Pg->Get(row) : 0.0);
+    w.Number(fQg, keepGeneration ? n.Qg->Get(row) : 0.0);
+    w.Single(fUm, n.Um->Get(row));
+    w.Number(fAngle, balancing ? n.Angle->Get(row) : 0.0);
+    w.Single(fGs, n.Gs->Get(row));
+    w.Single(fBs, n.Bs->Get(row));
+    w.Single(fQmin, n.Qmin->Get(row));
+    w.Single(fQmax, n.Qmax->Get(row));
+    w.TakeInto(pnt);
+  }
+  WriteFileBytes(pntFile, pnt);
+
+  // A name ending in "!" asks for the branches sorted by their ends; the scheme's table stays as it is.
+  TDataFile sorted;
+  const std::string stem = RemoveExtension(pntFile);
+  const bool sort = !stem.empty() && stem.back() == '!';
+  if (sort) {
+    ResizedCopy(branches, branches.RowCount, sorted);
+    const std::array<std::uint8_t, 2> keys = {static_cast<std::uint8_t>(FindColumnIndex("N1", sorted)),
+                                              static_cast<std::uint8_t>(FindColumnIndex("N2", sorted))};
+    bool changed = false;
+    SortTable(sorted, 2, keys, changed);
+  }
+  const TDataFile& table = sort ? sorted : branches;
+  TBranchCols b;
+  FillBranchCols(table, b);
+  TLineWriter l(table);
+  l.Header("Nn", "N1");
+  l.Header("Nk", "N2");
+  l.Header("Pr", "Commut");
+  if (options.ShortLayout) l.Header("prl", "Nl");
+  for (const auto& [name, field] : std::array<std::pair<const char*, const char*>, 6>{
+           {{"R", "R"}, {"X", "X"}, {"G", "G"}, {"B", "B"}, {"K", "Kta"}, {"Kr", "Ktr"}}})
+    l.Header(name, field);
+  if (!options.ShortLayout) {
+    l.Header("REG", "RT");
+    l.Header("Ksr", "Ktn");
+    l.Header("Ntek", "Notv");
+    l.Header("Sdop", "Sdop");
+    l.Raw(" Kod_REG");
+  }
+  std::string lin;
+  l.TakeInto(lin);
+  const TFieldFormat fN1 = l.Format("N1"), fN2 = l.Format("N2"), fPr = l.Format("Commut"), fNl = l.Format("Nl"),
+                     fR = l.Format("R"), fX = l.Format("X"), fG = l.Format("G"), fB = l.Format("B"),
+                     fKta = l.Format("Kta"), fKtr = l.Format("Ktr"), fRT = l.Format("RT"), fKtn = l.Format("Ktn"),
+                     fNotv = l.Format("Notv"), fSdop = l.Format("Sdop");
+  lin.reserve(static_cast<std::size_t>(table.RowCount) * 160);
+  for (int row = 1; row <= table.RowCount; ++row) {
+    l.Integer(fN1, b.N1->Get(row));
+    l.Integer(fN2, b.N2->Get(row));
+    l.Integer(fPr, CommutCode(b.Commut->Get(row), table.MarkRec ? table.MarkRec->Get(row) : 0));
+    if (options.ShortLayout) l.Integer(fNl, b.Nl->Get(row));
+    l.Single(fR, b.R->Get(row));
+    l.Single(fX, b.X->Get(row));
+    l.Single(fG, b.G->Get(row));
+    l.Single(fB, b.B->Get(row));
+    l.Single(fKta, b.Kta->Get(row));
+    l.Single(fKtr, b.Ktr->Get(row));
+    if (!options.ShortLayout) {
+      l.Integer(fRT, b.RT.Get(row));
+      l.Single(fKtn, b.Ktn->Get(row));
+      l.Number(fNotv, b.Notv.Get(row));
+      l.Single(fSdop, b.Sdop->Get(row));
+      l.Raw(" ");
+      l.Raw(b.Regulation->GetItem(row));
+    }
+    l.TakeInto(lin);
+  }
+  WriteFileBytes(LinNameForWrite(pntFile), lin);
+}
+
+void ReadPntLin(const std::string& pntFile, const TDataFile& nodes, const TDataFile& branches, TDataFile& nodesOut,
+                TDataFile& branchesOut) {
+  TDataFile newNodes, newBranches;
+  ReadPnt(pntFile, nodes, newNodes);
+  ReadLin(LinNameForRead(pntFile), branches, newBranches);
+  nodesOut = std::move(newNodes);
+  branchesOut = std::move(newBranches);
+}
+
+}  // namespace ld

@@ -1,0 +1,141 @@
+// The new month's clearing and the import of measured loads and flows from a workbook.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/office/xlsx_file.h"
+#include "core/regime/measurements.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/table_file.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool HasLocks(const fs::path& dir) {
+  for (const auto& e : fs::directory_iterator(dir))
+    if (e.path().string().back() == '~') return true;
+  return false;
+}
+
+void WriteScheme(const std::string& base) {
+  TDataFile nodes;
+  ReadMaket(LayoutNodes, nodes);
+  CreateColumns(nodes, 4);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  const char* names[] = {"ПС1.А", "ПС1.Б", "ПС1.В", "ТП5.Т1"};
+  for (int r = 1; r <= 4; ++r) {
+    (*n.NS)[r] = r * 10;
+    n.Name->SetItem(r, names[r - 1]);
+    (*n.Pn)[r] = (*n.Qn)[r] = (*n.Pg)[r] = (*n.Qg)[r] = 7;
+    (*n.WPn)[r] = (*n.WQg)[r] = 5;
+    (*n.Ina)[r] = 3;
+  }
+  (*n.Sign)[1] = 'b';
+  (*n.Sign)[4] = 'Z';
+  WriteTableFile(base + ".UZL", nodes);
+  TDataFile branches;
+  ReadMaket(LayoutBranches, branches);
+  CreateColumns(branches, 2);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  (*b.N1)[1] = 20, (*b.N2)[1] = 30;  // Б - В
+  (*b.N1)[2] = 10, (*b.N2)[2] = 30;  // А - В
+  WriteTableFile(base + ".VET", branches);
+}
+
+TEST(Measurements, NewMonthZeroesAndDeletesAndUnlocks) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TempDir dir;
+  const std::string base = dir / "s";
+  WriteScheme(base);
+  const std::string nodeEnergy = base + GetMaketExtention(LayoutNodeEnergy);
+  const std::string branchEnergy = base + GetMaketExtention(LayoutBranchEnergy);
+  WriteBytes(nodeEnergy, "x");
+  WriteBytes(branchEnergy, "x");
+  ClearMonthData(base);
+  TDataFile nodes, flows;
+  ReadTableFile(base + ".UZL", nodes);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  ASSERT_EQ(n.RowCount, 4);
+  for (int r = 1; r <= 4; ++r) {
+    EXPECT_EQ(n.Pn->Get(r) + n.Qn->Get(r) + n.Pg->Get(r) + n.Qg->Get(r) + n.WPn->Get(r) + n.WQg->Get(r), 0) << r;
+    EXPECT_FLOAT_EQ(n.Ina->Get(r), 3);  // not a measured column
+  }
+  ReadTableFile(base + GetMaketExtention(LayoutLineFlows), flows);
+  EXPECT_EQ(flows.RowCount, 0);
+  EXPECT_FALSE(fs::exists(nodeEnergy));
+  EXPECT_FALSE(fs::exists(branchEnergy));
+  EXPECT_FALSE(HasLocks(dir.Path()));
+
+  // A damaged node file: the flows were already written, and no lock stays behind.
+  WriteBytes(base + ".UZL", "ZREGIM damaged");
+  EXPECT_THROW(ClearMonthData(base), Error);
+  EXPECT_FALSE(HasLocks(dir.Path()));
+}
+
+TEST(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TempDir dir;
+  const std::string base = dir / "s";
+  WriteScheme(base);
+  Workbook book;
+  book.sheets.emplace_back("Замеры");
+  Worksheet& s = book.sheets.front();
+  s.SetNumber(1, 9, 4), s.SetText(1, 14, " пс1 "), s.SetText(1, 16, "а, б"), s.SetText(1, 17, "1");
+  s.SetNumber(2, 9, 1), s.SetNumber(2, 13, 0.5), s.SetText(2, 16, "В"), s.SetText(2, 17, "2");
+  s.SetNumber(3, 9, 1), s.SetText(3, 16, "Т1"), s.SetText(3, 17, "1");
+  s.SetNumber(4, 9, 0.2), s.SetText(4, 15, "А"), s.SetText(4, 16, "Б");
+  s.SetNumber(5, 9, 0.3), s.SetText(5, 13, "н/д"), s.SetText(5, 15, "В"), s.SetText(5, 16, "Б");
+  // far below the last substation name
+  s.SetNumber(60, 9, 3), s.SetText(60, 16, "Б"), s.SetText(60, 17, "1");
+  // beyond 200 empty rows: never read
+  s.SetNumber(300, 9, 8), s.SetText(300, 16, "А"), s.SetText(300, 17, "1");
+  WriteXlsx(dir / "z.xlsx", book);
+
+  const TMeasurementImport options{"январь", 0.4};
+  for (int run = 1; run <= 2; ++run) {
+    const std::vector<std::string> info = ImportMeasurementFile(base, dir / "z.xlsx", options);
+    EXPECT_EQ(info, (std::vector<std::string>{"Строка 3: узел ПС1.Т1 не найден",
+                                              "Строка 4: ветвь ПС1.А - ПС1.Б не найдена",
+                                              "Ошибка чтения. Строка 5, столбец 13"}))
+        << run;
+    TDataFile nodes, flows;
+    ReadTableFile(base + ".UZL", nodes);
+    TNodeCols n;
+    FillNodeCols(nodes, n);
+    EXPECT_DOUBLE_EQ(n.Pn->Get(1), 2);
+    EXPECT_DOUBLE_EQ(n.Qn->Get(1), 0.8);
+    EXPECT_EQ(n.Sign->Get(1), 'b');
+    EXPECT_DOUBLE_EQ(n.Pg->Get(1), 7);  // never measured, never reset
+    EXPECT_DOUBLE_EQ(n.Pn->Get(2), 3);
+    EXPECT_EQ(n.Sign->Get(2), 'z');
+    EXPECT_EQ(n.Prim->GetItem(2), "январь");
+    EXPECT_DOUBLE_EQ(n.Pn->Get(3), 7 * (run == 1) + 1);  // added to what the node had
+    EXPECT_DOUBLE_EQ(n.Qn->Get(3), 7 * (run == 1) + 0.5);
+    EXPECT_DOUBLE_EQ(n.Pn->Get(4), 0);  // an earlier import's load is reset
+    EXPECT_EQ(n.Sign->Get(4), 0);
+
+    ReadTableFile(base + GetMaketExtention(LayoutLineFlows), flows);
+    TLineFlowCols f;
+    FillLineFlowCols(flows, f);
+    ASSERT_EQ(f.RowCount, 1);
+    EXPECT_EQ(f.N1->Get(1), 30);
+    EXPECT_EQ(f.N2->Get(1), 20);
+    EXPECT_EQ(f.Name1->GetItem(1), "ПС1.В");
+    EXPECT_EQ(f.Typ.Get(1), 1);
+    EXPECT_DOUBLE_EQ(f.Pr->Get(1), 300);
+    EXPECT_DOUBLE_EQ(f.Qr->Get(1), 120);
+    EXPECT_FALSE(HasLocks(dir.Path()));
+  }
+  EXPECT_THROW(ImportMeasurementFile(base, dir / "missing.xlsx", options), Error);
+  EXPECT_FALSE(HasLocks(dir.Path()));
+}
+
+}  // namespace
+}  // namespace ld::test

@@ -1,0 +1,220 @@
+// The PNT/LIN exchange files: exact bytes written, what a read keeps and changes, and damaged files.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/regime/pnt_lin.h"
+#include "core/tables/colmaps.h"
+#include "support/fuzz_mutations.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+std::string Win(const std::string& utf8) { return Utf8ToCp1251(utf8); }
+char Letter(const char* utf8) { return Win(utf8)[0]; }
+
+struct Scheme {
+  TDataFile nodes, branches;
+  TNodeCols n;
+  TBranchCols b;
+  explicit Scheme(int nodeRows = 3, int branchRows = 3) {
+    MaketFileName = (DataDir() / "maket.zr").string();
+    ReadMaket(LayoutNodes, nodes);
+    CreateColumns(nodes, nodeRows);
+    FillNodeCols(nodes, n);
+    ReadMaket(LayoutBranches, branches);
+    CreateColumns(branches, branchRows);
+    FillBranchCols(branches, b);
+  }
+};
+
+// Three nodes (balancing, load, a marked row) and three branches (a transformer with regulation, a
+// line switched off by a mark, a line fixed off).
+void FillSample(Scheme& s) {
+  const int ns[] = {1, 20, 300};
+  for (int r = 1; r <= 3; ++r) (*s.n.NS)[r] = ns[r - 1];
+  (*s.n.Sign)[1] = 'b';
+  (*s.n.Pg)[1] = 5;
+  (*s.n.Qg)[1] = 2;
+  (*s.n.Um)[1] = 10.5f;
+  (*s.n.Angle)[1] = 3.5;
+  (*s.n.Pn)[2] = 1.25;
+  (*s.n.Qn)[2] = 0.5;
+  (*s.n.Pg)[2] = 0.75;
+  (*s.n.Angle)[2] = 7;
+  (*s.n.Gs)[2] = 1.5f;
+  (*s.n.Qmax)[2] = 2.125f;
+  (*s.nodes.MarkRec)[3] = 112;
+  (*s.n.Pn)[3] = 1234567.89;
+
+  const int n1[] = {20, 1, 300}, n2[] = {1, 300, 20};
+  for (int r = 1; r <= 3; ++r) {
+    (*s.b.N1)[r] = n1[r - 1];
+    (*s.b.N2)[r] = n2[r - 1];
+  }
+  (*s.b.R)[1] = 7.935f;
+  (*s.b.X)[1] = 138.636f;
+  (*s.b.Kta)[1] = 10.4545f;
+  (*s.b.Ktn)[1] = 10.4545f;
+  s.b.Notv[1] = 3;
+  s.b.RT[1] = 2;
+  (*s.b.Sdop)[1] = 10;
+  s.b.Regulation->SetItem(1, "ВН-РПН-П-19-10-1,78");
+  (*s.b.Nl)[2] = 2;
+  (*s.b.R)[2] = 0.25f;
+  (*s.branches.MarkRec)[2] = 112;
+  (*s.b.Commut)[3] = Letter("Ф");
+}
+
+TEST(PntLin, WrittenBytesOfBothLayouts) {
+  TempDir dir;
+  Scheme s;
+  FillSample(s);
+  WritePntLin(dir / "a.PNT", s.nodes, s.branches, {});
+  EXPECT_EQ(ReadBytes(dir.Path() / "a.PNT"),
+            "      Nuz Prb               Pn               Qn               Pg               Qg           Un"
+            "             Teta           Gh           Bh         Qmin         Qmax REG\r\n"
+            "        1 1           0.0000           0.0000           0.0000           0.0000        10.50"
+            "             3.50         0.00         0.00        0.000        0.000\r\n"
+            "       20 0           1.2500           0.5000           0.7500           0.0000         0.00"
+            "             0.00         1.50         0.00        0.000        2.125\r\n"
+            "      300 3     1234567.8900           0.0000           0.0000           0.0000         0.00"
+            "             0.00         0.00         0.00        0.000        0.000\r\n");
+  EXPECT_EQ(ReadBytes(dir.Path() / "a.LIN"),
+            "        Nn         Nk Pr            R            X            G            B            K"
+            "           Kr    REG          Ksr   Ntek         Sdop Kod_REG\r\n"
+            "        20          1 0       7.9350     138.6360        0.000        0.000     10.45450"
+            "      0.00000      2     10.45450      3       10.000 " + Win("ВН-РПН-П-19-10-1.78") + "\r\n"
+            "         1        300 3       0.2500       0.0000        0.000        0.000      0.00000"
+            "      0.00000      0      0.00000      0        0.000 \r\n"
+            "       300         20 0       0.0000       0.0000        0.000        0.000      0.00000"
+            "      0.00000      0      0.00000      0        0.000 \r\n");
+
+  // The short layout, a name ending in "!" sorting the branches, and the generation of a balancing
+  // node kept when the balance sums it.
+  WritePntLin(dir / "b!.PNT", s.nodes, s.branches, {.ShortLayout = true, .SumSbal = true});
+  const std::string pnt = ReadBytes(dir.Path() / "b!.PNT");
+  EXPECT_EQ(pnt.substr(0, pnt.find("\r\n")).substr(pnt.find("Qmax")), "Qmax");
+  EXPECT_NE(pnt.find("        1 1           0.0000           0.0000           5.0000           2.0000"),
+            std::string::npos);
+  EXPECT_EQ(ReadBytes(dir.Path() / "b!.LIN"),
+            "        Nn         Nk Pr prl            R            X            G            B            K"
+            "           Kr\r\n"
+            "         1        300 3   2       0.2500       0.0000        0.000        0.000      0.00000"
+            "      0.00000\r\n"
+            "        20          1 0   0       7.9350     138.6360        0.000        0.000     10.45450"
+            "      0.00000\r\n"
+            "       300         20 0   0       0.0000       0.0000        0.000        0.000      0.00000"
+            "      0.00000\r\n");
+  EXPECT_EQ(LinNameForWrite(dir / "noext"), dir / "noext.LIN");
+  EXPECT_EQ(LinNameForRead("C:x.pnt"), "C:x.LIN");
+  EXPECT_EQ(FormatFixedWidth(2, 8, 1234567.891), "1234567.89");
+  EXPECT_EQ(FormatFixedWidth(-1, 6, 0.5), "   0.5");
+}
+
+TEST(PntLin, ReadBackKeepsValuesAndUntouchedColumns) {
+  TempDir dir;
+  Scheme s;
+  FillSample(s);
+  WritePntLin(dir / "a.PNT", s.nodes, s.branches, {.SumSbal = true});
+  WritePntLin(dir / "s.PNT", s.nodes, s.branches, {.ShortLayout = true});
+
+  // Tables the file lands on: two nodes with names (kept), four branches (one dropped).
+  Scheme target(2, 4);
+  target.n.Name->SetItem(1, "ПС1.А");
+  target.n.Name->SetItem(2, "ПС1.Б");
+  (*target.n.Sign)[2] = 'u';
+  for (int r = 1; r <= 4; ++r) {
+    (*target.b.Commut)[r] = Letter("Ф");
+    target.b.Mark->SetItem(r, "АС-70");
+    (*target.b.Sdop)[r] = 99;
+    target.b.Regulation->SetItem(r, "old");
+  }
+  TDataFile nodes, branches;
+  ReadPntLin(dir / "a.PNT", target.nodes, target.branches, nodes, branches);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  ASSERT_EQ(nodes.RowCount, 3);
+  EXPECT_EQ(n.Name->GetItem(1), "ПС1.А");
+  EXPECT_EQ(n.Name->GetItem(3), "");
+  EXPECT_EQ(n.NS->Get(3), 300);
+  EXPECT_EQ(n.Sign->Get(1), 'b');
+  EXPECT_EQ(n.Sign->Get(2), 'u');  // code 0 leaves the type
+  EXPECT_DOUBLE_EQ(n.Pg->Get(1), 5);
+  EXPECT_DOUBLE_EQ(n.Pn->Get(3), 1234567.89);
+  EXPECT_FLOAT_EQ(n.Gs->Get(2), 1.5f);
+  EXPECT_DOUBLE_EQ(n.Angle->Get(2), 0);  // written 0 for a load node
+  EXPECT_FLOAT_EQ(n.Qmax->Get(2), 0);    // never read
+
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  ASSERT_EQ(branches.RowCount, 3);
+  EXPECT_EQ(b.N1->Get(1), 20);
+  EXPECT_FLOAT_EQ(b.X->Get(1), 138.636f);
+  EXPECT_FLOAT_EQ(b.Kta->Get(1), 10.4545f);
+  EXPECT_EQ(b.Notv.Get(1), 3);
+  EXPECT_EQ(b.RT.Get(1), 2);
+  EXPECT_EQ(b.Regulation->GetItem(1), "ВН-РПН-П-19-10-1.78");
+  EXPECT_EQ(b.Commut->Get(1), Letter("Ф"));  // code 0 never clears a letter
+  EXPECT_EQ(b.Commut->Get(2), Letter("О"));
+  EXPECT_EQ(b.Mark->GetItem(2), "АС-70");
+  EXPECT_EQ(b.Nl->Get(2), 0);  // the full layout carries no count
+
+  ReadPntLin(dir / "s.PNT", target.nodes, target.branches, nodes, branches);
+  FillBranchCols(branches, b);
+  EXPECT_EQ(b.Nl->Get(2), 2);
+  EXPECT_FLOAT_EQ(b.Sdop->Get(1), 99);
+  EXPECT_EQ(b.Regulation->GetItem(1), "old");
+  EXPECT_EQ(b.RT.Get(1), 0);
+}
+
+TEST(PntLin, DamagedPairChangesNothing) {
+  TempDir dir;
+  Scheme s;
+  FillSample(s);
+  WritePntLin(dir / "a.PNT", s.nodes, s.branches, {});
+  const std::string pnt = ReadBytes(dir.Path() / "a.PNT");
+  TDataFile nodes, branches;
+  nodes.Title = "untouched";
+  std::string bad = pnt + "      301 0 1.2x 0 0 0 0 0 0 0 0 0\r\n";
+  WriteBytes(dir.Path() / "a.PNT", bad);
+  try {
+    ReadPntLin(dir / "a.PNT", s.nodes, s.branches, nodes, branches);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "PNT, строка 5: \"1.2x\" не является числом");
+  }
+  EXPECT_EQ(nodes.Title, "untouched");
+  EXPECT_EQ(nodes.RowCount, 0);
+
+  // A missing partner names its file.
+  WriteBytes(dir.Path() / "b.PNT", pnt);
+  try {
+    ReadPntLin(dir / "b.PNT", s.nodes, s.branches, nodes, branches);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(dir / "b.LIN"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(nodes.RowCount, 0);
+
+  // Seeded damage: either a clean read or a message naming the file kind and its line.
+  WriteBytes(dir.Path() / "b.PNT", pnt);
+  const std::string lin = ReadBytes(dir.Path() / "a.LIN");
+  std::mt19937 random(22);
+  for (int i = 0; i < 80; ++i) {
+    WriteBytes(dir.Path() / "b.PNT", i % 2 ? Mutate(pnt, random) : pnt);
+    WriteBytes(dir.Path() / "b.LIN", i % 2 ? lin : Mutate(lin, random));
+    try {
+      ReadPntLin(dir / "b.PNT", s.nodes, s.branches, nodes, branches);
+    } catch (const Error& e) {
+      const std::string text = e.what();
+      EXPECT_TRUE(text.rfind("PNT, строка ", 0) == 0 || text.rfind("LIN, строка ", 0) == 0) << text;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ld::test

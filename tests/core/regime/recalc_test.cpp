@@ -1,0 +1,121 @@
+// Branch parameters recalculated from the scheme's passport lists and the catalogues.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/base/strings.h"
+#include "core/catalogs/catalog_records.h"
+#include "core/catalogs/catalog_units.h"
+#include "core/catalogs/trans_formulas.h"
+#include "core/regime/recalc.h"
+#include "core/tables/colmaps.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Listing(const fs::path& dir) {
+  std::vector<std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(dir))
+    files.push_back(e.path().string() + " " + (e.is_regular_file() ? std::to_string(e.file_size()) : "dir"));
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST(Recalc, SplitTypEqu) {
+  std::string kind, name;
+  std::uint8_t side = 9;
+  SplitTypEqu("T3|АТ-1|2", kind, name, side);
+  EXPECT_EQ(kind + "/" + name + "/" + std::to_string(side), "T3/АТ-1/2");
+  SplitTypEqu("LN|10|", kind, name, side);
+  EXPECT_EQ(kind + "/" + name + "/" + std::to_string(side), "LN/10/0");
+  SplitTypEqu("", kind, name, side);
+  EXPECT_EQ(kind + "/" + name + "/" + std::to_string(side), "//0");
+  EXPECT_THROW(SplitTypEqu("RX", kind, name, side), ConvertError);  // no "|": all of it is the side
+  EXPECT_THROW(SplitTypEqu("T2|a|x", kind, name, side), ConvertError);
+}
+
+TEST(Recalc, RowsFromListsWithTapsAndMessages) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TempDir dir;
+  fs::create_directories(dir.Path() / "cat");
+  const std::string scheme = dir / "s";
+  const std::string good = "ВН-РПН-П-19-10-1.78";
+  WriteRows(scheme + ".LT2", ListLayoutT2,
+            {{"Т1", "ТДН-10000/110", "10000", "115", "11", "60", "10.5", "0", "0", ""},
+             {"Т2", "ТДН-10000/110", "10000", "115", "11", "60", "10.5", "0", "0", "ВН-РПН-П-x-10-1.78"},
+             {"Т3", "ТДН-10000/110", "10000", "115", "11", "60", "10.5", "0", "0", good},
+             {"Т4", "ТДН-10000/110", "10000", "115", "11", "60", "10.5", "0", "0", good + ";ВН-ТПР-П-9-5-1"}});
+  WriteRows(scheme + ".LT3", ListLayoutT3,
+            {{"АТ1", "ТДТН-40000/110", "40000", "66.7", "100", "115", "38.5", "11", "200", "200", "200", "10.5", "17",
+              "6", "0", "0", "ВН-РПН-П-19-10-1.78"}});
+  WriteRows(scheme + ".LRT", ListLayoutRT, {{"Р1", "РБ-10-630-0.56", "10", "630", "0.56", "0", "3"}});
+
+  TDataFile branches;
+  ReadMaket(LayoutBranches, branches);
+  const char* typEqu[] = {"T2|Т1|0", "T3|АТ1|1", "RT|Р1|", "T2|Т2|0", "T2|Т3|0", "T2|Т1|x",
+                          "LN|10|",  "T2|Т4|0",  "T2|Т9|0", "RX||",   "T2|Т3|0"};
+  const int rows = static_cast<int>(std::size(typEqu));
+  CreateColumns(branches, rows);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  for (int r = 1; r <= rows; ++r) {
+    b.TypEqu->SetItem(r, typEqu[r - 1]);
+    (*b.R)[r] = 1;
+    (*b.X)[r] = 2;
+  }
+  b.Notv[5] = 25;  // beyond the 19 positions
+  b.Regulation->SetItem(10, good);
+  (*b.Ktn)[10] = 2;
+  b.Notv[10] = 11;
+  b.Notv[11] = 12;
+  const auto before = Listing(dir.Path());
+
+  std::vector<int> progress;
+  const std::vector<std::string> info =
+      RecalcBranchParams(branches, {dir / "cat/", scheme, true}, [&](int p) { progress.push_back(p); });
+
+  EXPECT_NEAR(b.R->Get(1), 7.935, 1e-3);
+  EXPECT_NEAR(b.X->Get(1), 138.636, 1e-3);
+  EXPECT_NEAR(b.Ktn->Get(1), 10.4545, 1e-4);
+  EXPECT_NEAR(b.Kta->Get(1), 10.4545, 1e-4);
+  EXPECT_FLOAT_EQ(b.Sdop->Get(1), 10);
+  EXPECT_EQ(b.Regulation->GetItem(1), "");
+
+  EXPECT_NEAR(b.Sdop->Get(2), 40 * 0.667, 1e-3);  // the medium winding's share of the rating
+  EXPECT_FLOAT_EQ(b.G->Get(2), 0);
+  EXPECT_NEAR(b.Ktn->Get(2), 115 / 38.5, 1e-4);
+
+  TRecRT reactor{.Mark = "РБ-10-630-0.56", .Unom = 10, .Inom = 630, .Snom = 0, .dP = 3, .Xr = 0.56f};
+  ASSERT_TRUE(CheckRTParams(reactor));
+  EXPECT_FLOAT_EQ(b.R->Get(3), reactor.R);
+  EXPECT_FLOAT_EQ(b.X->Get(3), 0.56f);
+
+  // The taps: a zero Notv takes the in-phase neutral, a zero Ntpr the quadrature one.
+  EXPECT_EQ(b.Notv.Get(8), 10);
+  EXPECT_EQ(b.Ntpr.Get(8), 5);
+  EXPECT_NEAR(b.Kta->Get(8), 10.4545, 1e-4);
+  EXPECT_FLOAT_EQ(b.Ktr->Get(8), 0);
+  EXPECT_NEAR(b.Kta->Get(11), 115.0 / 11 * (1 + 2 * 0.0178), 1e-4);
+  EXPECT_NEAR(b.Kta->Get(10), 2 * (1 + 0.0178), 1e-5);  // no equipment, still its taps
+  EXPECT_FLOAT_EQ(b.R->Get(10), 1);
+
+  EXPECT_FLOAT_EQ(b.R->Get(7), 1);  // a line without mark is left alone
+  EXPECT_FLOAT_EQ(b.R->Get(6), 1);
+  EXPECT_FLOAT_EQ(b.R->Get(9), 1);
+  ASSERT_EQ(info.size(), 4u);
+  EXPECT_EQ(info[0], "строка 4: неверно задана регулировка трансформатора");
+  EXPECT_EQ(info[1], "строка 5: ошибка расчета Ктр");
+  EXPECT_EQ(info[2], "Строка 6: \"x\" не является целым числом");
+  EXPECT_EQ(info[3].rfind("строка 9: ", 0), 0u) << info[3];
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.front(), 10);
+  EXPECT_EQ(progress.back(), 100);
+  EXPECT_EQ(Listing(dir.Path()), before);  // nothing written, no catalogue created
+}
+
+}  // namespace
+}  // namespace ld::test

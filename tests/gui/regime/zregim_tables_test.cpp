@@ -1,0 +1,371 @@
+// The regime window's tables in the grid: catalogues and lists, the keys and pickers of the cells, F9 on
+// a branch, the exchange files' hot keys, the recalculation of branches and the month's data.
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
+
+#include <QPlainTextEdit>
+
+#include "core/base/codepage.h"
+#include "core/base/dates.h"
+#include "core/catalogs/catalog_units.h"
+#include "core/office/xlsx_file.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/table_file.h"
+#include "gui/grid/report_print_device.h"
+#include "support/table_rows.h"
+#include "zregim_fixture.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RegimeTables : public RegimeWindow {
+protected:
+  // Nodes 3 "ПС1.А" (balancing) and 7 "ТП5", one branch 3 - 7.
+  std::string OpenScheme() {
+    SchemeBuilder s;
+    s.Node(3, "B").Um = 10;
+    s.Nodes.back().Name = "ПС1.А";
+    s.Node(7, "", 1, 0.5).Um = 10;
+    s.Nodes.back().Name = "ТП5";
+    s.Branch(3, 7, 1, 2);
+    s.Branches.back().MarkCom1 = "ВМП-10-10-630";
+    const std::string path = s.Write(dir.Path(), "Схема");
+    WriteCurDateSwt(path, EncodeDate(2004, 3, 5) + EncodeTime(7, 5, 0));
+    Open(path);
+    return path;
+  }
+  gui::TDataGrid5& Grid() { return form->DataGrid(); }
+  void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(&Grid(), Qt::Key(key), mods); }
+  // The cursor on a field of a row, in edit mode when asked.
+  void Cell(const std::string& field, int row, bool edit = false) {
+    Grid().MoveTo(Grid().FieldColumn(field), row);
+    if (edit && Grid().Mode() != gui::gmEdit) Key(Qt::Key_F4);
+  }
+  std::string InfoText() const { return form->Info->toPlainText().toStdString(); }
+};
+
+TEST_F(RegimeTables, CataloguesAndListsWithoutFileAreEmptyUntilSaved) {
+  const std::string path = OpenScheme();
+  form->TRItem->trigger();
+  EXPECT_EQ(Label(), "Каталог тр-ров с ращепленной обмоткой НН");
+  EXPECT_EQ(Grid().table().Name, "Справочник ТР(р)");
+  EXPECT_EQ(Grid().table().RowCount, 0);
+  EXPECT_TRUE(Grid().EditTable());
+  EXPECT_FALSE(fs::exists(dir.Path() / "sprav_tr.cat"));
+  EXPECT_FALSE(Grid().ParamEnabled());
+  Key(Qt::Key_F2);
+  EXPECT_TRUE(fs::exists(dir.Path() / "sprav_tr.cat"));
+
+  form->T2PItem->trigger();
+  EXPECT_EQ(Label(), "Паспортные данные двухобмоточных тр-ров");
+  EXPECT_FALSE(fs::exists(path + ".LT2"));
+
+  // the scheme's tables while the diagram is edited: read-only, the catalogues still editable
+  form->SchBtn->setChecked(true);
+  form->CorrectBtn->setChecked(true);
+  form->LinesItem->trigger();
+  EXPECT_EQ(Caption(), "Z-режим - Схема (05.03.2004 07:05)");
+  EXPECT_EQ(Label(), "Ветви схемы");
+  EXPECT_FALSE(Grid().EditTable());
+  form->UnItem->trigger();
+  EXPECT_TRUE(Grid().EditTable());
+  EXPECT_EQ(Label(), "Список номинальных напряжений");
+
+  // the scheme's load graphs, to browse: no choice offered
+  const std::string config = ConfigFileName;
+  ConfigFileName = dir / "zr.ini";
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.objectName(), "CatGrForm");
+    EXPECT_TRUE(Child<QWidget>(d, "OkPanel").isHidden());
+    d.reject();
+  });
+  form->GraphPQItem->trigger();
+  ConfigFileName = config;
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
+}
+
+TEST_F(RegimeTables, KeysSetMarksAndPickersFillCells) {
+  const std::string path = OpenScheme();
+  WriteRows(path + ".GRC", "Каталог графиков", {{"5", "Зима"}, {"9", "Лето"}});
+  WriteRows(dir / "sprav_KA.cat", CatalogLayoutKA,
+            {{"ВМП-10", "выключатель", "10", "630"}, {"ВВ/TEL", "выключатель", "10", "1000"}});
+
+  const std::string config = ConfigFileName;
+  ConfigFileName = dir / "zr.ini";  // the graph window keeps its view there
+  Cell("Sign", 2, true);
+  QTest::keyClicks(Grid().Editor(), "b");
+  EXPECT_EQ(Grid().table().MarkRec->Get(2), 16);
+  QTest::keyClicks(Grid().Editor(), "U");
+  EXPECT_EQ(Grid().table().MarkRec->Get(2), 80);
+
+  // Space in a graph column: the catalogue opens on the cell's graph and the chosen number is stored
+  Cell("Ng_n", 2, true);
+  script.Then([](QDialog& d) {
+    auto& grid = Child<gui::TDataGrid5>(d, "CatGrid");
+    grid.MoveTo(1, 2);
+    Press(d, "OkBtn");
+  });
+  QTest::keyClick(Grid().Editor(), Qt::Key_Space);
+  EXPECT_EQ(GetColumnAs<DALongint>("Ng_n", Grid().table())->Get(2), 9);
+  EXPECT_TRUE(Grid().Modified());
+  Key(Qt::Key_F2);
+
+  // Space in a switching-device column: the catalogue on the device the cell names, its text stored
+  form->LinesItem->trigger();
+  Cell("MarkCom1", 1, true);
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Каталог коммутационных аппаратов");
+    auto& grid = Child<gui::TDataGrid5>(d, "DTable");
+    EXPECT_EQ(grid.CurrentTableRow(), 1);  // the device the cell names
+    grid.MoveTo(1, 2);
+    Press(d, "Button1");
+  });
+  QTest::keyClick(Grid().Editor(), Qt::Key_Space);
+  EXPECT_EQ(GetColumnAs<DAString>("MarkCom1", Grid().table())->GetItem(1), "ВВ/TEL-10-1000");
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
+
+  // a damaged device catalogue: said, and the cell keeps its text
+  WriteBytes(dir.Path() / "sprav_KA.cat", "ZREGIM испорчен");
+  QTest::keyClick(Grid().Editor(), Qt::Key_Space);
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_NE(box.Texts()[0].find("sprav_KA.cat"), std::string::npos) << box.Texts()[0];
+  EXPECT_EQ(GetColumnAs<DAString>("MarkCom1", Grid().table())->GetItem(1), "ВВ/TEL-10-1000");
+  ConfigFileName = config;
+}
+
+TEST_F(RegimeTables, F9OnABranchWritesTheDialogAndSavingRefreshes) {
+  const std::string path = OpenScheme();
+  form->LinesItem->trigger();
+  ASSERT_TRUE(Grid().ParamEnabled());
+  EXPECT_TRUE(form->RecalcItem->isEnabled());
+  GetColumnAs<DAString>("Name1", *Grid().GetTable())->SetItem(1, "старое");
+  Cell("R", 1);
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "3 - 7 старое -  Параметры ветви");
+    Child<QLineEdit>(d, "XEdit").setText("4,75");
+    Press(d, "OkBtn");
+  });
+  Key(Qt::Key_F9);
+  TBranchCols b;
+  FillBranchCols(Grid().table(), b);
+  EXPECT_EQ(b.TypEqu->GetItem(1), "RX||");
+  EXPECT_FLOAT_EQ(b.X->Get(1), 4.75f);
+  EXPECT_TRUE(Grid().Modified());
+  Key(Qt::Key_F2);
+  TDataFile saved;
+  ReadTableFile(path + ".VET", saved);
+  FillBranchCols(saved, b);
+  EXPECT_EQ(b.Name1->GetItem(1), "ПС1.А");
+  EXPECT_EQ(b.Name2->GetItem(1), "ТП5");
+  EXPECT_EQ(b.Text->GetItem(1), "RX||");
+
+  // the save put the node's name back
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "3 - 7 ПС1.А - ТП5 Параметры ветви");
+    Press(d, "CancelBtn");
+  });
+  Key(Qt::Key_F9);
+  EXPECT_FALSE(Grid().Modified());
+
+  // the node table has no F9, nor has a user without the write right
+  form->NodesItem->trigger();
+  EXPECT_FALSE(Grid().ParamEnabled());
+  UserAccess = 0;
+  form->LinesItem->trigger();
+  EXPECT_FALSE(Grid().ParamEnabled());
+  EXPECT_FALSE(form->RecalcItem->isEnabled());
+  Key(Qt::Key_F9);  // no dialog
+  UserAccess = 1;
+}
+
+TEST_F(RegimeTables, ExchangeFilesByHotKeysAndTheTapHotKey) {
+  const std::string path = OpenScheme();
+  const std::string pnt = (dir.Path() / "обмен.PNT").string();
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Запись файлов PNT,LIN");
+    EXPECT_EQ(static_cast<QFileDialog&>(d).nameFilters(), QStringList{"Файлы (*.PNT)"});
+    Choose("Запись файлов PNT,LIN", pnt)(d);
+  });
+  Key(Qt::Key_W, Qt::ControlModifier);
+  const std::string pntBytes = ReadBytes(pnt);
+  ASSERT_FALSE(pntBytes.empty());
+  EXPECT_NE(pntBytes.find(" REG\r\n"), std::string::npos);
+  EXPECT_TRUE(fs::exists(dir.Path() / "обмен.LIN"));
+
+  // a damaged line: the message names the line, and neither table changes
+  const std::string nodes = ReadBytes(path + ".UZL"), branches = ReadBytes(path + ".VET");
+  WriteBytes(pnt, pntBytes + "       9 0 x 0 0 0 0 0 0 0\r\n");
+  script.Then(Choose("Чтение файлов PNT,LIN", pnt));
+  Key(Qt::Key_P, Qt::ControlModifier);
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_EQ(box.Texts()[0], "PNT, строка 4: \"x\" не является числом");
+  EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
+  EXPECT_EQ(ReadBytes(path + ".VET"), branches);
+
+  // a good pair: three nodes now, shown in the grid and saved
+  WriteBytes(pnt, pntBytes + "       9 2 0.5 0 0 0 10 0 0 0\r\n");
+  script.Then(Choose("Чтение файлов PNT,LIN", pnt));
+  Key(Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(box.Texts().size(), 1u);
+  EXPECT_EQ(Grid().table().RowCount, 3);
+  TDataFile read;
+  ReadTableFile(path + ".UZL", read);
+  ASSERT_EQ(read.RowCount, 3);
+  EXPECT_EQ(GetColumnAs<DALongint>("NS", read)->Get(3), 9);
+  EXPECT_EQ(GetColumnAs<DAChar>("Sign", read)->Get(3), 'u');
+  EXPECT_EQ(GetColumnAs<DAString>("Name", read)->GetItem(1), "ПС1.А");
+  EXPECT_FALSE(fs::exists(path + ".UZL~"));
+
+  int taps = 0;
+  QObject::connect(form->TransformItem, &QAction::triggered, [&] { ++taps; });
+  Key(Qt::Key_T, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);  // nodes shown: nothing
+  form->LinesItem->trigger();
+  Key(Qt::Key_T, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+  EXPECT_EQ(taps, 1);
+}
+
+TEST_F(RegimeTables, RecalculationFillsTheGridAndWritesNothing) {
+  const std::string path = OpenScheme();
+  WriteRows(path + ".LT2", "Список ТР(2)",
+            {{"Т1", "ТДН-10000/110", "10000", "115", "11", "60", "10.5", "0", "0", ""}});
+  form->RecalcItem->setEnabled(true);
+  form->RecalcItem->trigger();  // nodes shown
+  EXPECT_EQ(box.Texts(),
+            std::vector<std::string>{"Необходимо показать таблицу ветвей схемы: меню \"Данные\" - \"Ветви схемы\""});
+  form->LinesItem->trigger();
+  GetColumnAs<DAString>("TypEqu", *Grid().GetTable())->SetItem(1, "T2|Т1|0");
+  const std::string before = ReadBytes(path + ".VET");
+  form->RecalcItem->trigger();
+  TBranchCols b;
+  FillBranchCols(Grid().table(), b);
+  EXPECT_NEAR(b.R->Get(1), 7.935, 1e-3);
+  EXPECT_NEAR(b.Ktn->Get(1), 10.4545, 1e-4);
+  EXPECT_TRUE(Grid().Modified());
+  EXPECT_EQ(ReadBytes(path + ".VET"), before);
+  EXPECT_TRUE(form->ProcBar->isHidden());
+
+  // a row that fails lands in the messages
+  b.TypEqu->SetItem(1, "T2|Т9|0");
+  form->RecalcItem->trigger();
+  EXPECT_EQ(InfoText().rfind("строка 1: ", 0), 0u) << InfoText();
+  EXPECT_TRUE(form->Info->isVisible());
+  box.Answer(0);  // do not save the recalculated table when leaving
+  form->NodesItem->trigger();
+}
+
+TEST_F(RegimeTables, NewMonthAndMeasurementImport) {
+  const std::string path = OpenScheme();
+  box.Answer(0);
+  form->NewMonthItem->trigger();
+  EXPECT_EQ(box.Texts().back(), "Данные электропотребления в таблицах узлов и перетоков будут обнулены. Продолжить ?");
+  TDataFile nodes;
+  ReadTableFile(path + ".UZL", nodes);
+  EXPECT_DOUBLE_EQ(GetColumnAs<DAdouble>("Pn", nodes)->Get(2), 1);
+  box.Answer(1);
+  form->NewMonthItem->trigger();
+  ReadTableFile(path + ".UZL", nodes);
+  EXPECT_DOUBLE_EQ(GetColumnAs<DAdouble>("Pn", nodes)->Get(2), 0);
+  EXPECT_TRUE(fs::exists(path + GetMaketExtention(LayoutLineFlows)));
+  EXPECT_EQ(Label(), "Узлы схемы");
+
+  Workbook book;
+  book.sheets.emplace_back("Лист1");
+  book.sheets[0].SetNumber(1, 9, 2);
+  book.sheets[0].SetText(1, 14, "ТП5");
+  book.sheets[0].SetText(1, 16, "Т1");
+  book.sheets[0].SetText(1, 17, "1");
+  book.sheets[0].SetNumber(2, 9, 3);
+  book.sheets[0].SetText(2, 14, "ПС1");
+  book.sheets[0].SetText(2, 16, "А");
+  book.sheets[0].SetText(2, 17, "1");
+  WriteXlsx(dir / "замеры.xlsx", book);
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Выбор файла замеров в формате Excel (*.xls)");
+    EXPECT_EQ(Child<QLineEdit>(d, "TgEdit").text(), "0.426");
+    Child<QLineEdit>(d, "FEdit").setText(QString::fromStdString(dir / "замеры.xlsx"));
+    Child<QLineEdit>(d, "TgEdit").setText("0,5");
+    Child<QLineEdit>(d, "PrimEdit").setText("март");
+    Press(d, "OKBtn");
+  });
+  form->ImpZamer->trigger();
+  EXPECT_EQ(InfoText(), "Строка 1: узел ТП5.Т1 не найден");
+  ReadTableFile(path + ".UZL", nodes);
+  EXPECT_DOUBLE_EQ(GetColumnAs<DAdouble>("Pn", nodes)->Get(1), 3);
+  EXPECT_DOUBLE_EQ(GetColumnAs<DAdouble>("Qn", nodes)->Get(1), 1.5);
+  EXPECT_EQ(GetColumnAs<DAChar>("Sign", nodes)->Get(1), 'B');
+  EXPECT_EQ(GetColumnAs<DAString>("Prim", nodes)->GetItem(1), "март");
+  EXPECT_FLOAT_EQ(IniRec.ZamerTg, 0.5f);
+  EXPECT_EQ(IniRec.PathXls110, dir / "замеры.xlsx");
+  EXPECT_EQ(Label(), "Узлы схемы");
+  EXPECT_FALSE(fs::exists(path + ".UZL~"));
+  EXPECT_FALSE(fs::exists(path + ".VET~"));
+}
+
+// The districts the diagram is offered.
+class DistrictsLink : public gui::TDiagramLink {
+public:
+  explicit DistrictsLink(std::vector<std::string>& seen) : seen_(seen) {}
+  void SetDistricts(const std::vector<int>& numbers, const std::vector<std::string>& names) override {
+    for (std::size_t i = 0; i < numbers.size(); ++i) seen_.push_back(std::to_string(numbers[i]) + " " + names[i]);
+  }
+
+private:
+  std::vector<std::string>& seen_;
+};
+
+TEST_F(RegimeTables, SavedListsReachTheirUsersAndTheInfoMenu) {
+  OpenScheme();
+  std::vector<std::string> districts;
+  form->SetDiagramLink(std::make_unique<DistrictsLink>(districts));
+  form->RayonItem->trigger();
+  const std::int32_t nr = 4;
+  const std::string name = "Центр";
+  Grid().SetFieldText("Nr", 1, &nr);
+  Grid().SetFieldText("Name", 1, &name);
+  Key(Qt::Key_F2);
+  EXPECT_EQ(districts, std::vector<std::string>{"4 Центр"});
+
+  form->UnItem->trigger();
+  const int row = Grid().table().RowCount + 1;
+  const double unom = -15.75;
+  Grid().SetFieldText("Unom", row, &unom);
+  Key(Qt::Key_F2);
+  const DAdouble& list = *IniRec.UnomList;
+  EXPECT_EQ(list.Count, row);
+  EXPECT_NE(std::find(list.Data() + 1, list.Data() + 1 + list.Count, 15.75), list.Data() + 1 + list.Count);
+  EXPECT_EQ(Grid().table().MarkRec->Get(row), 112);
+
+  // the hint of a column and the text of a double-clicked cell
+  form->NodesItem->trigger();
+  Cell("Sign", 2);
+  EXPECT_EQ(form->HelpText->text().toStdString(),
+            " B - балансирующий, U - с фиксированным напряжением, пусто - нагрузочный");
+  const QRect cell = Grid().CellRect(Grid().FieldColumn("Name"), 2);
+  QTest::mouseDClick(&Grid(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  EXPECT_EQ(form->FindEdit->text().toStdString(), "ТП5");
+
+  // "Печать" and "Скрыть" of the messages
+  form->SetInfoLines({"строка 1: проверка"});
+  form->ShowInfo(true);
+  const std::string pdf = dir / "info.pdf";
+  gui::ReportPrinter().setOutputFileName(QString::fromStdString(pdf));
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QPlainTextEdit>(d, "BeginText").toPlainText().toStdString(), "Схема: Схема");
+    Press(d, "PrintBtn");
+    Press(d, "PrintBtn");
+  });
+  form->PrnInfoItem->trigger();
+  gui::ReportPrinter().setOutputFileName(QString());
+  EXPECT_TRUE(fs::exists(pdf));
+  form->CloseItem->trigger();
+  EXPECT_TRUE(form->Info->isHidden());
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
+}
+
+}  // namespace
+}  // namespace ld::test
