@@ -217,8 +217,11 @@ TPrnSchForm::TPrnSchForm(TSchemBox& box, QWidget* parent)
 
   const QSize hint = sizeHint().expandedTo(QSize(249, 374));
   setFixedSize(hint);
-  if (const QScreen* screen = QApplication::primaryScreen())
-    move(screen->availableGeometry().center() - QPoint(hint.width() / 2, hint.height() / 2));
+  if (const QScreen* screen = QApplication::primaryScreen()) {
+    QRect frame(QPoint(), hint);
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
 }
 
 TPrnSchForm::~TPrnSchForm() {
