@@ -337,6 +337,42 @@ TEST_F(PrnSchTest, BitmapFile) {
   EXPECT_TRUE(msg_.Texts().empty());
 }
 
+TEST_F(PrnSchTest, MarginsTurnWithThePaper) {
+  Build(test::DistrictScheme());
+  WriteSetup("Top=1\nLeft=2\nBottom=3\nRight=4\n");
+  auto margins = [](QDialog& d) {
+    std::string text;
+    for (const char* name : {"TopEdit", "LeftEdit", "BottomEdit", "RightEdit"})
+      text += Child<QLineEdit>(d, name).text().replace(',', '.').toStdString() + " ";
+    return text;
+  };
+  ModalScript::Step turn = [](QDialog& d) {
+    QPrinter& printer = SchemePrinter();
+    const bool landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+    printer.setPageOrientation(landscape ? QPageLayout::Portrait : QPageLayout::Landscape);
+    d.setResult(QDialog::Accepted);
+  };
+  ModalScript script;
+  script.Then([&](QDialog& d) {
+    Press(d, "PrinterBtn");
+    EXPECT_EQ(margins(d), "2.0 3.0 4.0 1.0 ");
+    // Landscape A4 at 150 dpi: 1754 pixels across less 4 cm.
+    const int across = static_cast<TPrnSchForm&>(d).PagesAcross();
+    const int width = box_->Model->Width;
+    EXPECT_EQ(across, (width + 1754 - 236 - 1) / (1754 - 236));
+    Press(d, "PrinterBtn");
+    EXPECT_EQ(margins(d), "1.0 2.0 3.0 4.0 ");
+    Press(d, "PrinterBtn");
+    d.reject();
+  })
+      .Then(turn)
+      .Then(turn)
+      .Then(turn);
+  ExecutePrintSchemeDialog(*box_, "");
+  EXPECT_NE(ReadBytes(dir_ / "prnsetup.cfg").find("Orient=1"), std::string::npos);
+  EXPECT_NE(ReadBytes(dir_ / "prnsetup.cfg").find("Top=2"), std::string::npos);
+}
+
 TEST_F(PrnSchTest, NoPrinter) {
   if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
   Build(test::DistrictScheme());
