@@ -52,6 +52,7 @@ public:
     FormTKZ = tkz_.get();
     CatalogForm = catalog_.get();
     SchViewForm = schView_.get();
+    SetTkzSchemeViewer(ShowTkzScheme);
     main_->SetWorkWindows(BaseResForm, ZregimForm, FormTKZ);
   }
   ~ProgramWindows() {
