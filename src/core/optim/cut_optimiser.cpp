@@ -137,6 +137,7 @@ void TCutOptimiser::Open(const std::string& stem) {
   InitialLoss = CurrentLoss = RoundedLosses();
 
   Engine.BuildTieList();
+  preferred_.assign(static_cast<std::size_t>(Engine.TieCount) + 1, 0);
   Engine.ClearWorkFlags();
   Engine.MarkContourPaths();
   IniRec.SelectCuts = 0;
@@ -350,7 +351,7 @@ TCutChains TCutOptimiser::Chains(int tie, int side) const {
 bool TCutOptimiser::TryShiftCut(int tie, int dir, std::uint8_t& side) {
   TRegimeElement* c = CutOf(tie);
   TRegimeElement* p = PartnerOf(tie);
-  if (c == nullptr || p == nullptr || FixedTie(tie)) return false;
+  if (c == nullptr || p == nullptr || FixedTie(tie) || static_cast<std::size_t>(tie) >= preferred_.size()) return false;
   if (IniRec.StopTr && (c->Flags & efHasRatio) != 0) return false;
   const bool toParent = ((side ^ dir) & 1) != 0;
   TRegimeElement* e = toParent ? c->Parent : p;
@@ -368,7 +369,11 @@ bool TCutOptimiser::TryShiftCut(int tie, int dir, std::uint8_t& side) {
     side ^= 1;
   }
   for (int i = 0; i < n; ++i) Engine.TryMoveCut(tie, IniRec.StopTr);
-  if ((!toParent && (e->Flags & efDeviceNumber2) == 0) || (e->Flags & efDeviceNumber) != 0) {
+  // The cut is open at E's own end now. It goes to the end that its tie keeps to when that end has a
+  // switching device, else to the other. A cut that once had to take the other end thus comes back to
+  // its own end on the next branch, and a walk there and back ends where it began.
+  const bool own = side == preferred_[static_cast<std::size_t>(tie)];
+  if (own ? (e->Flags & efDeviceNumber) != 0 : (e->Flags & efDeviceNumber2) == 0) {
     Engine.ReattachCutElement(tie);
     side ^= 1;
   }
@@ -396,6 +401,7 @@ bool TCutOptimiser::ReplaceRow(int row, TCutDisplay& d) {
   if (IniRec.StopTr && (c->Flags & efHasRatio) != 0) return false;
   Engine.ReattachCutElement(tie);
   (*c_.LRCut)[row] = c_.LRCut->Get(row) ^ 1;
+  preferred_[static_cast<std::size_t>(tie)] = c_.LRCut->Get(row);
   const double old = CurrentLoss;
   UpdateCutRow(row, 0);
   d = ShowCurrentRegime(tie);

@@ -109,6 +109,8 @@ private:
   void Iterate();
   void FreshStart();
   bool freshStart_ = false;
+  // Per tie (from 1): the end of its branch that the cut keeps to (the side parity it was given).
+  std::vector<std::uint8_t> preferred_;
   struct TTrial {
     double F = 0, L = 0;
   };
