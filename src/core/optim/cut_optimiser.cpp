@@ -135,6 +135,11 @@ void TCutOptimiser::Open(const std::string& stem) {
   Engine.FormMatrices();
   Iterate();
   InitialLoss = CurrentLoss = RoundedLosses();
+  // A start from previous results takes the branch currents that the model holds. After a cut move
+  // they no longer add up along the new tree, and the iterations would settle on a regime whose load
+  // currents never reach the supply (losses near zero). Every trial from here on starts from no-load
+  // voltages, which the moves set up themselves.
+  Engine.InitVoltageMode = 0;
 
   Engine.BuildTieList();
   preferred_.assign(static_cast<std::size_t>(Engine.TieCount) + 1, 0);

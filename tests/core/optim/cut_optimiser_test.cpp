@@ -371,5 +371,47 @@ TEST(CutOptimiser, PassLimitThresholdAndStop) {
   EXPECT_EQ(log.back(), "<<<< Процесс прерван >>>>");
 }
 
+TEST(CutOptimiser, APositionThatDoesNotConvergeSpoilsNoOther) {
+  CutSettings settings;
+  ScriptedMsgBox box;
+  const std::int32_t savedU0 = IniRec.FlagU0;
+  for (const int u0 : {0, 1}) {
+    SCOPED_TRACE(u0);
+    IniRec.FlagU0 = u0;
+    TempDir dir;
+    const std::string stem = Feeder33().Write(dir.Path(), "f33");
+    TCutOptimiser opt;
+    opt.Open(stem);
+    int row = 0;
+    TCutCols c;
+    FillCutCols(opt.Cuts, c);
+    for (int r = 1; r <= opt.RowCount(); ++r) {
+      if (c.N1->Get(r) == 12 || c.N2->Get(r) == 12) row = r;  // the tie 12-22
+    }
+    ASSERT_NE(row, 0);
+    // Towards the supply the whole feeder hangs on the tie until the regime gives way. With the start
+    // from previous results (u0 1) every position must still calculate as from no-load voltages.
+    TCutDisplay d;
+    int steps = 0, way = 0;
+    for (; way < 2; ++way) {
+      steps = 0;
+      while (opt.ShiftRow(row, way, d) && d.Converged) ++steps;
+      if (!d.Converged) break;
+      for (int i = 0; i < steps; ++i) ASSERT_TRUE(opt.ShiftRow(row, 1 - way, d));
+    }
+    ASSERT_FALSE(d.Converged);
+    EXPECT_EQ(d.PLabel, "Режим не сходится");
+    EXPECT_FALSE(d.LossGreen);
+    // One branch back: the regime there is the one it had on the way.
+    ASSERT_TRUE(opt.ShiftRow(row, 1 - way, d));
+    EXPECT_TRUE(d.Converged);
+    EXPECT_EQ(d.PLabel.rfind("dP = ", 0), 0u);
+    for (int i = 0; i < steps; ++i) ASSERT_TRUE(opt.ShiftRow(row, 1 - way, d));
+    EXPECT_TRUE(d.Converged);
+    EXPECT_NEAR(opt.CurrentLoss, opt.InitialLoss, 1e-9);
+  }
+  IniRec.FlagU0 = savedU0;
+}
+
 }  // namespace
 }  // namespace ld::test
