@@ -323,6 +323,24 @@ TEST(CutOptimiser, FixedTiesTransformersThresholdsAndPasses) {
   TCutOptimiser ten;
   ten.Open(stem);
   EXPECT_EQ(ten.RowCount(), 4);
+  IniRec.FlagUn = false;
+
+  // A tie that is a transformer is left out unless asked for.
+  SchemeBuilder withTr = TwoFeeders();
+  withTr.Branches[6].Kta = 1;
+  const std::string trStem = withTr.Write(dir.Path(), "tr");
+  TCutOptimiser except;
+  except.Open(trStem);
+  EXPECT_EQ(except.RowCount(), 3);
+  IniRec.ExceptTr = false;
+  TCutOptimiser all;
+  all.Open(trStem);
+  ASSERT_EQ(all.RowCount(), 4);
+  TCutCols t;
+  FillCutCols(all.Cuts, t);
+  int transformers = 0;
+  for (int row = 1; row <= 4; ++row) transformers += Cp1251ToUtf8(std::string(1, t.Tr->Get(row))) == "Т" ? 1 : 0;
+  EXPECT_EQ(transformers, 1);
 }
 
 TEST(CutOptimiser, PassLimitThresholdAndStop) {

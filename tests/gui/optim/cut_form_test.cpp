@@ -143,33 +143,49 @@ TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
   ScriptedMsgBox box;
   ModalScript script;
   std::vector<float> voltages;
-  bool regime = true, selection = true;
-  // A bad group keeps the dialog open; a good one is parsed; only the algorithm changed.
+  bool regime = false, selection = true;
+  // The algorithm, the transformer stop and the regime settings: no change of the selection.
+  int regimeDialogs = 0;
+  gui::RegimSettingsDialog() = [&](bool withPeriod) {
+    EXPECT_FALSE(withPeriod);
+    ++regimeDialogs;
+    return true;
+  };
   script.Then([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Настройка оптимизации разрывов");
     Child<QRadioButton>(d, "GlobalMin").click();
     Child<QCheckBox>(d, "StopTr").click();
-    Child<QCheckBox>(d, "FlagUn").setChecked(true);
-    Child<QLineEdit>(d, "GroupUn").setText("6;x");
-    auto& form = static_cast<gui::TOptimCutFrm&>(d);
-    form.SelectionChanged = false;  // only the algorithm counts from here
-    Child<QCheckBox>(d, "FlagUn").setChecked(true);
+    Press(d, "RegimBtn");
     Press(d, "OKBtn");
-    EXPECT_EQ(d.result(), 0);
+  });
+  EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
+  gui::RegimSettingsDialog() = nullptr;
+  EXPECT_EQ(regimeDialogs, 1);
+  EXPECT_TRUE(regime);
+  EXPECT_FALSE(selection);
+  EXPECT_EQ(IniRec.Algoritm, 1);
+  EXPECT_TRUE(IniRec.StopTr);
+
+  // A bad voltage group keeps the dialog open with what was typed; a good one is parsed.
+  script.Then([&](QDialog& d) {
+    Child<QCheckBox>(d, "FlagUn").click();
+    Child<QLineEdit>(d, "GroupUn").setText("6;x");
+    Press(d, "OKBtn");
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(Child<QLineEdit>(d, "GroupUn").text(), "6;x");
     ASSERT_EQ(box.Texts().size(), 1u);
-    EXPECT_EQ(box.Texts()[0], "Неверно заданы уровни напряжений (должно быть указано одно или группа напряжений через символ \";\")");
+    EXPECT_EQ(box.Texts()[0],
+              "Неверно заданы уровни напряжений (должно быть указано одно или группа напряжений через символ \";\")");
     Child<QLineEdit>(d, "GroupUn").setText("6;10;35");
-    form.SelectionChanged = false;
     Child<QLineEdit>(d, "EditDP").setText("");
-    form.SelectionChanged = false;
     Press(d, "OKBtn");
   });
   EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
   EXPECT_FALSE(regime);
-  EXPECT_FALSE(selection);
+  EXPECT_TRUE(selection);
   EXPECT_EQ(voltages, (std::vector<float>{6, 10, 35}));
-  EXPECT_EQ(IniRec.Algoritm, 1);
-  EXPECT_TRUE(IniRec.StopTr);
   EXPECT_EQ(IniRec.dP, 0.0f);
+  EXPECT_TRUE(IniRec.FlagUn);
   EXPECT_EQ(IniRec.GroupUn, "6;10;35");
 
   script.Then([&](QDialog& d) {
@@ -178,7 +194,9 @@ TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
   });
   EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
   EXPECT_TRUE(selection);
+  EXPECT_FALSE(IniRec.ExceptTr);
 
+  // Cancelled: nothing stored, both flags false; a non-number never stays in the pass limit.
   script.Then([&](QDialog& d) {
     Child<QCheckBox>(d, "ExceptTr").click();
     Child<QLineEdit>(d, "RIter").setText("abc");
@@ -186,11 +204,10 @@ TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
     Press(d, "CancelBtn");
   });
   regime = selection = true;
-  const bool before = IniRec.ExceptTr;
   EXPECT_FALSE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
   EXPECT_FALSE(regime);
   EXPECT_FALSE(selection);
-  EXPECT_EQ(IniRec.ExceptTr, before);
+  EXPECT_FALSE(IniRec.ExceptTr);
 }
 
 }  // namespace
