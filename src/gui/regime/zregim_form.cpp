@@ -117,6 +117,11 @@ TZregimForm::TZregimForm(QWidget* parent) : TWorkForm(parent), diagram_(std::mak
   Bind(EkvCut2Item, [this] { EkvLinItemClick(2); });
   Bind(EkvDelItem, [this] { EkvLinItemClick(0); });
   Bind(SetRayonItem, [this] { SetRayonItemClick(); });
+  // menu "Оптимизация"
+  Bind(RazrezItem, [this] { RazrezItemClick(); });
+  Bind(TransformItem, [this] { TransformItemClick(); });
+  Bind(ReactivItem, [this] { ReactivItemClick(); });
+  Bind(OptimT2Item, [this] { OptimT2ItemClick(); });
 
   connect(StopBar, &QToolButton::clicked, this, [this] { StopBarClick(); });
   BindTableCommands();

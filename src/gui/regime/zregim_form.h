@@ -137,6 +137,14 @@ public:
   void EkvZItemClick();
   void EkvLinItemClick(int tag);
   void SetRayonItemClick();
+  // ---- menu "Оптимизация" (zregim_optim.cpp)
+  void RazrezItemClick();
+  void TransformItemClick();
+  void ReactivItemClick();
+  void OptimT2ItemClick();
+  // The guard, the scheme's locks around the optimisation window (entry: true when it wrote into the
+  // scheme), then the shown table (nodes or branches) and the diagram read anew after a write.
+  void RunOptimisationCommand(const std::function<bool()>& entry, bool nodeTable);
   void NoSupItemClick(QAction* sender);
   // ---- the scheme's tables in the grid
   void NodesItemClick();

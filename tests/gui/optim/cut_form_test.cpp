@@ -1,0 +1,214 @@
+// The open-point window on the published 33-bus feeder (hand moves, the run, "Запись") and its settings
+// dialog with the two change flags.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <fstream>
+#include <sstream>
+
+#include "core/base/codepage.h"
+#include "core/base/settings.h"
+#include "core/engine/scheme_builder.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
+#include "gui/grid/data_grid.h"
+#include "gui/optim/optim_cut_form.h"
+#include "gui/optim/r_form.h"
+#include "support/modal_script.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SavedCutSettings {
+  TIniRec s;
+  SavedCutSettings() {
+    s = TIniRec();
+    s.GroupUn = IniRec.GroupUn, s.FlagDP = IniRec.FlagDP, s.FlagUn = IniRec.FlagUn, s.ExceptTr = IniRec.ExceptTr;
+    s.StopTr = IniRec.StopTr, s.RIter = IniRec.RIter, s.SelectCuts = IniRec.SelectCuts, s.Algoritm = IniRec.Algoritm;
+    s.dP = IniRec.dP, s.Prec = IniRec.Prec;
+    MaketFileName = (DataDir() / "maket.zr").string();
+    IniRec.Prec = 1e-4f;
+    IniRec.RIter = 10;
+    IniRec.Algoritm = 0;
+    IniRec.FlagDP = IniRec.FlagUn = IniRec.StopTr = false;
+    IniRec.ExceptTr = true;
+  }
+  ~SavedCutSettings() {
+    IniRec.GroupUn = s.GroupUn, IniRec.FlagDP = s.FlagDP, IniRec.FlagUn = s.FlagUn, IniRec.ExceptTr = s.ExceptTr;
+    IniRec.StopTr = s.StopTr, IniRec.RIter = s.RIter, IniRec.SelectCuts = s.SelectCuts, IniRec.Algoritm = s.Algoritm;
+    IniRec.dP = s.dP, IniRec.Prec = s.Prec;
+  }
+};
+
+std::string Feeder33(const fs::path& dir) {
+  SchemeBuilder s;
+  std::ifstream buses(TestDataDir() / "case33bw" / "buses.csv"), branches(TestDataDir() / "case33bw" / "branches.csv");
+  std::string line;
+  std::getline(buses, line);
+  while (std::getline(buses, line)) {
+    std::stringstream c(line);
+    std::string id, p, q;
+    std::getline(c, id, ','), std::getline(c, p, ','), std::getline(c, q, ',');
+    NodeSpec& n = s.Node(std::stoi(id), id == "1" ? "B" : "", std::stod(p) / 1000, std::stod(q) / 1000);
+    n.Um = 12.66f;
+    n.Name = "ТП-" + id;
+  }
+  std::getline(branches, line);
+  while (std::getline(branches, line)) {
+    std::stringstream c(line);
+    std::string id, from, to, r, x, on;
+    std::getline(c, id, ','), std::getline(c, from, ','), std::getline(c, to, ',');
+    std::getline(c, r, ','), std::getline(c, x, ','), std::getline(c, on, ',');
+    s.Branch(std::stoi(from), std::stoi(to), std::stod(r), std::stod(x)).Commut = on == "1" ? "" : "Н";
+  }
+  s.Branches[34].Commut = "О";  // 12-22 fixed
+  return s.Write(dir, "f33");
+}
+
+std::string Text(QWidget& d, const char* name) { return Child<QLabel>(d, name).text().toStdString(); }
+
+TEST(CutForm, HandMovesRunAndWrite) {
+  SavedCutSettings settings;
+  ScriptedMsgBox box;
+  TempDir dir;
+  const std::string stem = Feeder33(dir.Path());
+  ModalScript script;
+  script.Then([&](QDialog& d) {
+    auto& form = static_cast<gui::TR_Form&>(d);
+    EXPECT_EQ(d.windowTitle(), "Оптимизация разрывов");
+    TDataFile& t = *form.Grid().GetTable();
+    ASSERT_EQ(t.RowCount, 5);
+    EXPECT_EQ(Text(d, "PLabel"), "dP = 202.700 кВт");
+    EXPECT_EQ(Text(d, "ILabel"), "Перегрузка линии:");
+    // The fixed tie carries its letter and mark; its arrows move nothing.
+    int fixedRow = 0;
+    for (int r = 1; r <= 5; ++r) {
+      if (GetColumnAs<DAChar>("Sign", t)->Get(r) != 0) fixedRow = r;
+    }
+    ASSERT_NE(fixedRow, 0);
+    EXPECT_EQ(Cp1251ToUtf8(std::string(1, GetColumnAs<DAChar>("Sign", t)->Get(fixedRow))), "О");
+    EXPECT_EQ(t.MarkRec->Get(fixedRow), 'p');
+    form.Grid().GotoRow(fixedRow);
+    form.RGridMoveProc(fixedRow);
+    Child<QPushButton>(d, "LBtn").click();
+    EXPECT_TRUE(GetColumnAs<DAString>("Cut2", *form.Grid().GetTable())->GetItem(fixedRow).empty());
+
+    // A free tie one branch along: the new position, the losses and the saving booked on the row.
+    const int row = fixedRow == 1 ? 2 : 1;
+    form.Grid().GotoRow(row);
+    form.RGridMoveProc(row);
+    EXPECT_FALSE(Text(d, "LLabel").empty());
+    EXPECT_GT(Child<QListWidget>(d, "LeftList").count(), 0);
+    Child<QPushButton>(d, "RBtn").click();
+    TDataFile& moved = *form.Grid().GetTable();
+    EXPECT_FALSE(GetColumnAs<DAString>("Cut2", moved)->GetItem(row).empty());
+    const double kw = (form.Optimiser().InitialLoss - form.Optimiser().CurrentLoss) * 1000;
+    EXPECT_NEAR(GetColumnAs<DAsingle>("dPr", moved)->Get(row), kw, 1e-3);
+    EXPECT_EQ(Text(d, "PLabel").rfind("dP = ", 0), 0u);
+    Child<QPushButton>(d, "LBtn").click();
+    EXPECT_NEAR(form.Optimiser().CurrentLoss, form.Optimiser().InitialLoss, 1e-12);
+
+    Child<QPushButton>(d, "OptimBtn").click();
+    const QStringList lines = Child<QPlainTextEdit>(d, "ResMemo").toPlainText().split('\n');
+    EXPECT_EQ(lines.value(0), "Итерационный процесс:");
+    EXPECT_EQ(lines.value(1), "0. dP = 202.7 кВт");
+    EXPECT_TRUE(lines.contains("Список оптимизированных разрывов:"));
+    EXPECT_EQ(Child<QPushButton>(d, "OptimBtn").text(), "Старт");
+    EXPECT_TRUE(Child<QPushButton>(d, "WriteBtn").isEnabled());
+    Press(d, "WriteBtn");
+    Press(d, "QuitBtn");
+  });
+  EXPECT_TRUE(gui::RunCutOptimisation(stem));
+  TDataFile b;
+  ReadTableFile(stem + ".VET", b);
+  int open = 0;
+  for (int r = 1; r <= b.RowCount; ++r) open += GetColumnAs<DAChar>("Commut", b)->Get(r) != 0 ? 1 : 0;
+  EXPECT_EQ(open, 5);
+  EXPECT_EQ(Cp1251ToUtf8(std::string(1, GetColumnAs<DAChar>("Commut", b)->Get(35))), "О");
+  EXPECT_TRUE(box.Calls().empty());
+}
+
+TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
+  SavedCutSettings settings;
+  ScriptedMsgBox box;
+  ModalScript script;
+  std::vector<float> voltages;
+  bool regime = false, selection = true;
+  // The algorithm, the transformer stop and the regime settings: no change of the selection.
+  int regimeDialogs = 0;
+  gui::RegimSettingsDialog() = [&](bool withPeriod) {
+    EXPECT_FALSE(withPeriod);
+    ++regimeDialogs;
+    return true;
+  };
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Настройка оптимизации разрывов");
+    Child<QRadioButton>(d, "GlobalMin").click();
+    Child<QCheckBox>(d, "StopTr").click();
+    Press(d, "RegimBtn");
+    Press(d, "OKBtn");
+  });
+  EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
+  gui::RegimSettingsDialog() = nullptr;
+  EXPECT_EQ(regimeDialogs, 1);
+  EXPECT_TRUE(regime);
+  EXPECT_FALSE(selection);
+  EXPECT_EQ(IniRec.Algoritm, 1);
+  EXPECT_TRUE(IniRec.StopTr);
+
+  // A bad voltage group keeps the dialog open with what was typed; a good one is parsed.
+  script.Then([&](QDialog& d) {
+    Child<QCheckBox>(d, "FlagUn").click();
+    Child<QLineEdit>(d, "GroupUn").setText("6;x");
+    Press(d, "OKBtn");
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(Child<QLineEdit>(d, "GroupUn").text(), "6;x");
+    ASSERT_EQ(box.Texts().size(), 1u);
+    EXPECT_EQ(box.Texts()[0],
+              "Неверно заданы уровни напряжений (должно быть указано одно или группа напряжений через символ \";\")");
+    Child<QLineEdit>(d, "GroupUn").setText("6;10;35");
+    Child<QLineEdit>(d, "EditDP").setText("");
+    Press(d, "OKBtn");
+  });
+  EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
+  EXPECT_FALSE(regime);
+  EXPECT_TRUE(selection);
+  EXPECT_EQ(voltages, (std::vector<float>{6, 10, 35}));
+  EXPECT_EQ(IniRec.dP, 0.0f);
+  EXPECT_TRUE(IniRec.FlagUn);
+  EXPECT_EQ(IniRec.GroupUn, "6;10;35");
+
+  script.Then([&](QDialog& d) {
+    Child<QCheckBox>(d, "ExceptTr").click();
+    Press(d, "OKBtn");
+  });
+  EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
+  EXPECT_TRUE(selection);
+  EXPECT_FALSE(IniRec.ExceptTr);
+
+  // Cancelled: nothing stored, both flags false; a non-number never stays in the pass limit.
+  script.Then([&](QDialog& d) {
+    Child<QCheckBox>(d, "ExceptTr").click();
+    Child<QLineEdit>(d, "RIter").setText("abc");
+    EXPECT_EQ(Child<QLineEdit>(d, "RIter").text(), "");
+    Press(d, "CancelBtn");
+  });
+  regime = selection = true;
+  EXPECT_FALSE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
+  EXPECT_FALSE(regime);
+  EXPECT_FALSE(selection);
+  EXPECT_FALSE(IniRec.ExceptTr);
+}
+
+}  // namespace
+}  // namespace ld::test

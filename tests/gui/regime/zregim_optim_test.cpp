@@ -1,0 +1,123 @@
+// The menu "Оптимизация": the guard before the locks, the locks held while an optimisation window is
+// open, and the views read anew only after a write.
+#include <QPushButton>
+#include <filesystem>
+
+#include "core/base/codepage.h"
+#include "core/tables/table_file.h"
+#include "gui/optim/r_form.h"
+#include "zregim_fixture.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OptimisationCommands : public RegimeWindow {
+protected:
+  OptimisationCommands() {
+    SchemeBuilder s;
+    s.Node(1, "B").Um = 10.5f;
+    const double loads[] = {0.5, 2.0, 0.1, 0.1};
+    for (int ns = 2; ns <= 5; ++ns) s.Node(ns, "", loads[ns - 2], loads[ns - 2] / 2).Um = 10;
+    s.Branch(1, 2, 1.0, 1.6);
+    s.Branch(2, 3, 1.0, 1.6);
+    s.Branch(1, 4, 0.4, 0.8);
+    s.Branch(4, 5, 0.4, 0.8);
+    s.Branch(3, 5, 0.2, 0.4).Commut = "Н";  // the heavy node 3 fed the long way
+    path = s.Write(dir.Path(), "Кольцо");
+    Open(path);
+  }
+  bool Locked() const { return fs::exists(path + ".UZL~") || fs::exists(path + ".VET~"); }
+  std::string GridCommut(int row) {
+    const char c = GetColumnAs<DAChar>("Commut", *form->DataGrid().GetTable())->Get(row);
+    return c == 0 ? "" : Cp1251ToUtf8(std::string(1, c));
+  }
+  std::string path;
+};
+
+TEST_F(OptimisationCommands, GuardFirstThenLocksAndTheBranchTableReadAfterAWrite) {
+  form->LinesItem->trigger();
+  ASSERT_EQ(Label(), "Ветви схемы");
+  // An unsaved edit of the branch table: the grid holds its own lock until it saves.
+  form->DataGrid().LockOnce();
+  ASSERT_TRUE(Locked());
+
+  // "Отмена" to the save question: nothing runs and the grid's lock is its own.
+  const int shown = script.Shown();
+  box.Answer(2);
+  form->RazrezItem->trigger();
+  EXPECT_EQ(script.Shown(), shown);
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_EQ(box.Texts()[0].rfind("Сохранить файл", 0), 0u);
+  form->DataGrid().SetModified(false);
+  fs::remove(path + ".VET~");
+
+  // Saved first, then locked for the window; closed without writing: nothing read anew.
+  form->DataGrid().LockOnce();
+  box.Clear();
+  box.Answer(1);
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Оптимизация разрывов");
+    EXPECT_TRUE(fs::exists(path + ".UZL~"));
+    EXPECT_TRUE(fs::exists(path + ".VET~"));
+    Press(d, "QuitBtn");
+  });
+  form->RazrezItem->trigger();
+  EXPECT_EQ(script.Shown(), shown + 1);
+  EXPECT_EQ(box.Texts().size(), 1u) << box.Texts().back();
+  EXPECT_FALSE(Locked());
+  EXPECT_EQ(GridCommut(5), "Н");
+
+  // Run and write: the branch table shown is the one written.
+  script.Then([&](QDialog& d) {
+    Press(d, "OptimBtn");
+    Press(d, "WriteBtn");
+    Press(d, "QuitBtn");
+  });
+  form->RazrezItem->trigger();
+  EXPECT_FALSE(Locked());
+  TDataFile b;
+  ReadTableFile(path + ".VET", b);
+  const char written = GetColumnAs<DAChar>("Commut", b)->Get(5);
+  EXPECT_EQ(written, 0);  // the cut left the weak tie
+  EXPECT_EQ(GridCommut(5), "");
+  int open = 0;
+  for (int row = 1; row <= 5; ++row) open += GridCommut(row).empty() ? 0 : 1;
+  EXPECT_EQ(open, 1);
+}
+
+TEST_F(OptimisationCommands, OnlyTheReactiveOptimisationReadsTheNodeTableAnew) {
+  form->NodesItem->trigger();
+  ASSERT_EQ(Label(), "Узлы схемы");
+  const auto title = [&] { return form->DataGrid().GetTable()->Title; };
+  const std::string before = title();
+  // An optimisation that wrote a new title into the node file.
+  const auto writes = [&] {
+    TDataFile n;
+    ReadTableFile(path + ".UZL", n);
+    n.Title = "Изменено";
+    UnlockTableFiles(path, ".UZL");
+    WriteTableFile(path + ".UZL", n);
+    LockTableFiles(path, ".UZL");
+    return true;
+  };
+  form->RunOptimisationCommand(writes, false);
+  EXPECT_EQ(title(), before);
+  EXPECT_FALSE(Locked());
+  form->RunOptimisationCommand(writes, true);
+  EXPECT_EQ(title(), "Изменено");
+  EXPECT_FALSE(Locked());
+  // A lock of somebody else refuses the command before any window.
+  WriteBytes(path + ".VET~", std::string("\x06Петров", 13));
+  const int shown = script.Shown();
+  form->RazrezItem->trigger();
+  EXPECT_EQ(script.Shown(), shown);
+  ASSERT_FALSE(box.Texts().empty());
+  EXPECT_NE(box.Texts().back().find("редактируется"), std::string::npos) << box.Texts().back();
+  EXPECT_TRUE(fs::exists(path + ".VET~"));
+  EXPECT_FALSE(fs::exists(path + ".UZL~"));
+}
+
+}  // namespace
+}  // namespace ld::test
