@@ -225,8 +225,14 @@ TEST_F(RegimeTables, ExchangeFilesByHotKeysAndTheTapHotKey) {
   QObject::connect(form->TransformItem, &QAction::triggered, [&] { ++taps; });
   Key(Qt::Key_T, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);  // nodes shown: nothing
   form->LinesItem->trigger();
+  std::string opened;
+  script.Then([&](QDialog& d) {
+    opened = d.windowTitle().toStdString();
+    d.setResult(QDialog::Rejected);
+  });
   Key(Qt::Key_T, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
   EXPECT_EQ(taps, 1);
+  EXPECT_EQ(opened, "Оптимизация коэффициентов трансформации");
 }
 
 TEST_F(RegimeTables, RecalculationFillsTheGridAndWritesNothing) {
