@@ -13,6 +13,8 @@
 #include "core/engine/scheme_builder.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
+#include "core/base/error.h"
+#include "support/fuzz_mutations.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 
@@ -204,6 +206,25 @@ TEST_F(LoadBalancing, FailuresWriteNothing) {
   EXPECT_TRUE(FixFlowGivenFlows().empty());
   EXPECT_FALSE(fs::exists(FlowFile()));
   for (const auto& [name, bytes] : Files()) EXPECT_EQ(name.find('~'), std::string::npos) << name;
+}
+
+TEST_F(LoadBalancing, DamagedFlowFilesEndInAnErrorNamingTheFile) {
+  WriteFlows({{1, 2, 1, 2000, 900}, {2, 3, 2, 800, 0}, {3, 4, 3, 40, 0.3}, {4, 5, 5, 9600, 0, 0, 0, 1}});
+  const std::string valid = ReadBytes(FlowFile());
+  std::mt19937 random(2411);
+  for (int i = 0; i < 20; ++i) {
+    WriteBytes(FlowFile(), Mutate(valid, random));
+    try {
+      const TBalanceRun run = Run();
+      if (!run.Written) {
+        EXPECT_FALSE(run.Info.empty()) << i;
+      }
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(FlowFile()), std::string::npos) << i << ": " << e.what();
+    }
+    for (const auto& [name, bytes] : Files()) ASSERT_EQ(name.find('~'), std::string::npos) << i << " " << name;
+    box.Clear();
+  }
 }
 
 }  // namespace
