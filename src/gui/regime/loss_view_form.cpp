@@ -41,8 +41,6 @@ TLossViewForm::TLossViewForm(QWidget* parent) : QDialog(parent) {
   for (std::size_t i = 0; i < kBoxes.size(); ++i) {
     boxes_[i] = Named<QCheckBox>(kBoxes[i].name, kBoxes[i].caption, this);
     boxes_[i]->setProperty("Tag", 1 << i);
-    // a percentage belongs to the value above it
-    if (kBoxes[i].caption[0] == '%') boxes_[i]->setContentsMargins(20, 0, 0, 0);
     root->addWidget(boxes_[i]);
   }
   root->addLayout(ApplyCancelButtons(*this, [this] { accept(); }));

@@ -120,7 +120,11 @@ void TZregimForm::CalcLossBtnClick() {
   if (UnomBox->currentIndex() > 0) criteria.Unom = StrToFloatZ(UnomBox->currentText().toStdString());
   criteria.Ownership = std::max(BalansBox->currentIndex(), 0);
 
-  const bool withHead = Info->toPlainText().isEmpty();
+  // Another command's text in the area (a protocol, a balancing report, the table of the other mode)
+  // gives way: rows under no head or under the other unit's head could not be read.
+  const bool withHead = !Info->toPlainText().startsWith(format.Energy ? "Суммарные потери в схеме: dWP схемы"
+                                                                      : "Суммарные потери в схеме: dP схемы");
+  if (withHead) Info->clear();
   for (const std::string& line : LossPanelPress(SchemePath, criteria, format, withHead)) Info->append(Q(line));
   if (Info->isHidden()) ShowInfo(true);
 }

@@ -64,11 +64,25 @@ TEST_F(LossPanelWindow, RowsAppendUnderOneHeadAndStartAgainAfterClearing) {
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0], "Суммарные потери в схеме: dP схемы = 0.0 МВт");
 
+  // another command's report in the area gives way to a new head
+  form->SetInfoLines({"<<<< Расчет закончен >>>>"});
+  form->CalcLossBtn->click();
+  ASSERT_EQ(Lines().size(), 6u);
+  EXPECT_EQ(Lines()[0], "Суммарные потери в схеме: dP схемы = 0.0 МВт");
+
   // the button released hides the panel and the text
   form->LossesBtn->click();
   EXPECT_FALSE(form->LossPanel->isVisibleTo(form.get()));
   EXPECT_FALSE(form->Info->isVisibleTo(form.get()));
   EXPECT_FALSE(form->LossesItem->isChecked());
+  // the energy view's button down: the period's energy tables, none written yet
+  form->WLossBtn->setChecked(true);
+  form->CalcLossBtnClick();
+  ASSERT_EQ(Lines().size(), 6u);
+  EXPECT_EQ(Lines()[0], "Суммарные потери в схеме: dWP схемы = 0 МВт*час");
+  const std::string energyTail = "|  dWP сум | % |  dWQ сум |";
+  EXPECT_NE(Lines()[2].find(energyTail), std::string::npos) << Lines()[2];
+  form->WLossBtn->setChecked(false);
   form->LossesItem->trigger();
   EXPECT_TRUE(form->LossesBtn->isChecked());
   EXPECT_TRUE(form->LossPanel->isVisibleTo(form.get()));
