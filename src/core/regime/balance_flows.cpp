@@ -1,6 +1,8 @@
 #include "core/regime/balance_flows.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 #include <exception>
 #include <memory>
 
@@ -50,6 +52,15 @@ void GraphPair(const TFlowPeriod& period, int kind, int pGraph, int qGraph, doub
     p = 0.001 * pGiven / period.Hours;
     q = 0.001 * qGiven / period.Hours;
   }
+}
+
+// The current (A) and tg(f) at the measured end of a given flow's branch, as a current row gives them.
+std::pair<double, double> CurrentAndTangent(const TFixFlowGiven& g) {
+  Complex u, i;
+  double p = 0, q = 0;
+  FixFlowBranchFlows(g.Element, u, p, q, i);
+  const double volts = std::abs(u);
+  return {volts != 0 ? std::hypot(p, q) * 1000 / (std::sqrt(3.0) * volts) : 0.0, p != 0 ? q / p : 0.0};
 }
 
 }  // namespace
@@ -211,6 +222,16 @@ TBalanceRun RunLoadBalancing(TRegime& r, const std::string& schemePath, const st
   FixFlowPrepare(r);
   FixFlowSetWeights();
   if (stage) stage("Балансировка нагрузок ...");
+  // Current rows keep their flows as currents: the one before balancing is read off a regime of the
+  // given loads.
+  // A copy: the list is a snapshot that the balancer's next look-up replaces.
+  std::vector<TFixFlowGiven> given = FixFlowGivenFlows();
+  std::vector<std::pair<double, double>> currentsBefore(given.size());
+  if (std::any_of(given.begin(), given.end(), [](const TFixFlowGiven& g) { return g.Kind == 3; })) {
+    r.RunIterations();
+    for (std::size_t k = 0; k < given.size(); ++k)
+      if (given[k].Kind == 3) currentsBefore[k] = CurrentAndTangent(given[k]);
+  }
   std::string error;
   if (!FixFlowSolve(r, run.Balanced, error)) {
     run.Info.insert(run.Info.end(), errors.begin(), errors.end());
@@ -223,11 +244,16 @@ TBalanceRun RunLoadBalancing(TRegime& r, const std::string& schemePath, const st
   auto put = [](DAdouble* column, int row, double v) {
     if (column != nullptr) (*column)[row] = v;
   };
-  for (const TFixFlowGiven& g : FixFlowGivenFlows()) {
-    put(cols.Prn, g.Row, g.Initial.real());
-    put(cols.Qrn, g.Row, g.Initial.imag());
-    put(cols.Prb, g.Row, g.Result.real());
-    put(cols.Qrb, g.Row, g.Result.imag());
+  given = FixFlowGivenFlows();
+  for (std::size_t k = 0; k < given.size(); ++k) {
+    const TFixFlowGiven& g = given[k];
+    const bool current = g.Kind == 3;
+    const auto after = current ? CurrentAndTangent(g) : std::pair{g.Result.real(), g.Result.imag()};
+    const auto before = current ? currentsBefore[k] : std::pair{g.Initial.real(), g.Initial.imag()};
+    put(cols.Prn, g.Row, before.first);
+    put(cols.Qrn, g.Row, before.second);
+    put(cols.Prb, g.Row, after.first);
+    put(cols.Qrb, g.Row, after.second);
   }
   if (flowFileExists) {
     UnlockTableFiles(schemePath, flowExt);

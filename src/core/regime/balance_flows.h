@@ -50,8 +50,9 @@ struct TBalanceRun {
 // branch and flow files for the run and unlocks them in every case; a refused lock or a table error
 // throws ld::Error. Writes nothing when a row has no valid kind or no branch in the model, when the
 // model has an error, the regime does not converge or a stop was asked for; loads that merely did not
-// meet their targets give the warning "Небаланс нагрузок" and are written. unomFile: the nominal
-// voltage catalogue for WriteResults.
+// meet their targets give the warning "Небаланс нагрузок" and are written. The flow table gets the flows
+// before (Prn, Qrn) and after balancing (Prb, Qrb) in MW and Mvar, for current rows the current (A) and
+// tg(f). unomFile: the nominal voltage catalogue for WriteResults.
 // stage: the texts of the two balancing stages, for the window's status line.
 TBalanceRun RunLoadBalancing(TRegime& regime, const std::string& schemePath, const std::string& unomFile,
                              const std::function<void(const std::string&)>& stage = {});

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 
@@ -177,6 +178,22 @@ TEST_F(LoadBalancing, HeadFlowMetAndWrittenWithTheBalancedLoads) {
   EXPECT_NEAR(pn5 / 0.4, pn2 / 0.3, 1e-4);  // every load scaled alike
   // the three tables and the protocol written, and no lock left
   EXPECT_EQ(Changed(Files(), before), (std::vector<std::string>{"scheme.PL", "scheme.RGM", "scheme.UZL", "scheme.VET"}));
+}
+
+TEST_F(LoadBalancing, ACurrentRowKeepsItsFlowsAsCurrents) {
+  // 150 A at the head with tg 0.45: about 2.6 MW at 10.5 kV
+  WriteFlows({{1, 2, 3, 150, 0.45}});
+  const TBalanceRun run = Run();
+  ASSERT_TRUE(run.Written) << (run.Info.empty() ? "" : run.Info.back());
+  TDataFile flows;
+  ReadTableFile(FlowFile(), flows);
+  TLineFlowCols f;
+  FillLineFlowCols(flows, f);
+  EXPECT_NEAR(f.Prb->Get(1), 150, 0.5);
+  EXPECT_NEAR(f.Qrb->Get(1), 0.45, 0.01);
+  // the loads as given: 1.4 MW and their losses at some 10.4 kV
+  EXPECT_NEAR(f.Prn->Get(1), 1000 * std::hypot(1.43, 0.74) / (std::sqrt(3.0) * 10.45), 5);
+  EXPECT_NEAR(f.Qrn->Get(1), 0.74 / 1.43, 0.03);
 }
 
 TEST_F(LoadBalancing, FailuresWriteNothing) {
