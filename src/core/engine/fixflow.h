@@ -61,6 +61,10 @@ void FixFlowSetWeights();
 // Balances; the model's loads hold the balanced values afterwards. Balanced is false when a flow is left
 // off its target, the regime does not converge, the model has an error or a stop was asked for.
 void FixFlowSolve(TRegime& Regime, bool& Balanced);
+// The same, telling a failure from a mere unbalance: false with Error ("Режим не сходится", "Ошибка в
+// модели схемы", "Расчет прерван") when the loads must not be used; true when they may, Balanced then
+// telling whether every flow met its target.
+bool FixFlowSolve(TRegime& Regime, bool& Balanced, std::string& Error);
 // The present loads and generations of the adjustable nodes become their initial values.
 void FixFlowSaveLoads();
 void FixFlowDone();

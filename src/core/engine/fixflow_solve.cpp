@@ -32,6 +32,8 @@ void Log(const std::string& line) {
 
 bool StopRequested() { return FixFlowStopQuery && FixFlowStopQuery(); }
 
+constexpr char kModelErrorText[] = "Ошибка в модели схемы";
+
 class Problem {
 public:
   Problem(State& s, const TIniRec& ini) : s_(s), cflow_(ini.CFlow), cvolt_(ini.CVolt) {
@@ -298,19 +300,22 @@ Complex EndVoltage(const TRegimeElement* e) {
 
 }  // namespace
 
-void FixFlowSolve(TRegime& Regime, bool& Balanced) {
+bool FixFlowSolve(TRegime& Regime, bool& Balanced, std::string& Error) {
   Balanced = true;
+  Error.clear();
   State& s = Unit();
   const TIniRec& ini = IniRec;
   Regime.RunIterations();
   if (Regime.ModelError || Regime.ZeroContours) {
     Balanced = false;
-    return;
+    Error = kModelErrorText;
+    return false;
   }
   if (!Regime.Converged) {
     Log("Режим не сходится");
     Balanced = false;
-    return;
+    Error = "Режим не сходится";
+    return false;
   }
 
   Problem problem(s, ini);
@@ -337,11 +342,13 @@ void FixFlowSolve(TRegime& Regime, bool& Balanced) {
       if (StopRequested()) {
         Log("<<<< Расчет прерван >>>>");
         Balanced = false;
-        return;
+        Error = "Расчет прерван";
+        return false;
       }
       if (Regime.ModelError) {
         Balanced = false;
-        return;
+        Error = kModelErrorText;
+        return false;
       }
       problem.Measure();
       if (Regime.Converged && problem.Objective() <= before * (1 + 1e-9) + 1e-18) break;
@@ -354,7 +361,8 @@ void FixFlowSolve(TRegime& Regime, bool& Balanced) {
       Regime.InitVoltages();
       Regime.RunIterations();
       Balanced = false;
-      return;
+      Error = "Режим не сходится";
+      return false;
     }
     ++iterations;
     criterion = Criterion(s);
@@ -394,6 +402,12 @@ void FixFlowSolve(TRegime& Regime, bool& Balanced) {
     Log("Рез. переток = " + ComplexText(result.value) + result.unit + (f.given.Unbalanced ? " - небаланс" : ""));
   }
   Log("<<<< Расчет закончен >>>>");
+  return true;
+}
+
+void FixFlowSolve(TRegime& Regime, bool& Balanced) {
+  std::string error;
+  FixFlowSolve(Regime, Balanced, error);
 }
 
 }  // namespace ld

@@ -100,6 +100,15 @@ TZregimForm::TZregimForm(QWidget* parent) : TWorkForm(parent), diagram_(std::mak
 
   Bind(CalcItem, [this] { CalcItemClick(); });
   Bind(CalcBtn, [this] { CalcItemClick(); });
+  // ---- loss panel and load balancing
+  BuildLossPanel();
+  Bind(LossesBtn, [this] { LossesBtnClick(); });
+  Bind(LossesItem, [this] { LossesItemClick(LossesItem); });
+  Bind(CalcLossBtn, [this] { CalcLossBtnClick(); });
+  Bind(ClearBtn, [this] { ClearBtnClick(); });
+  Bind(LossViewBtn, [this] { LossViewBtnClick(); });
+  Bind(BalansBtn, [this] { BalansBtnClick(); });
+  Bind(BalansFiderItem, [this] { BalansBtnClick(); });
   Bind(VoltItem, [this] { VoltItemClick(); });
   Bind(VoltBtn, [this] { VoltItemClick(); });
   Bind(TokLnItem, [this] { TokLnItemClick(true); });

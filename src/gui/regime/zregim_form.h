@@ -127,6 +127,16 @@ public:
   void QuitItemClick();
   // ---- menu "Режим"
   void CalcItemClick();
+  // ---- loss panel and load balancing (zregim_losses.cpp, zregim_balance.cpp)
+  void BuildLossPanel();
+  void LossesBtnClick();
+  // LossesItem; WLossItem belongs to the energy view.
+  void LossesItemClick(QAction* sender);
+  void CalcLossBtnClick();
+  void ClearBtnClick();
+  void LossViewBtnClick();
+  void BalansBtnClick();
+  QToolButton *ClearBtn = nullptr, *LossViewBtn = nullptr;
   void VoltItemClick();
   void TokLnItemClick(bool lines);
   void LossLnItemClick(bool lines);

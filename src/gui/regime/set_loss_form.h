@@ -1,0 +1,42 @@
+#pragma once
+// "Расчет потерь": the settings of the period loss calculation, in the [Losses] keys of IniRec and the
+// time slice Tgr of [Regim].
+#include <QDialog>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+class QRadioButton;
+
+namespace ld::gui {
+
+class TSetLossFrm : public QDialog {
+  Q_OBJECT
+
+public:
+  explicit TSetLossFrm(std::string schemePath, QWidget* parent = nullptr);
+
+  void Load();
+  // An error text when Kfgn does not read as a number; empty when it does.
+  std::string Validate() const;
+  void Store() const;
+  bool OutWord() const;
+
+private:
+  void TypeClick();
+  void LossUnomClick();
+
+  std::string schemePath_;
+  QDateEdit *date1_, *date2_;
+  QRadioButton *sredBtn_, *pminBtn_, *pmaxBtn_, *grafBtn_;
+  QComboBox* period_;
+  QLineEdit* kfgnEdit_;
+  QCheckBox *fidBox_, *regKtrBox_, *regQBox_, *lossUnomBox_, *lossPlusBox_, *outWordBox_;
+};
+
+// True when "Применить" stored the settings; OutWord then tells whether the statement goes to a document.
+bool ExecuteLossSettingsDialog(const std::string& SchemePath, bool& OutWord);
+
+}  // namespace ld::gui

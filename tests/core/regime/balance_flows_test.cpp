@@ -1,0 +1,248 @@
+// Load balancing over the scheme's files: the flow rows by their kinds, the run and what it leaves on disk.
+#include "core/regime/balance_flows.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+#include "core/base/settings.h"
+#include "core/engine/fixflow.h"
+#include "core/engine/regime.h"
+#include "core/engine/results.h"
+#include "core/engine/scheme_builder.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
+#include "core/base/error.h"
+#include "support/fuzz_mutations.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FlowRow {
+  int n1, n2, typ;
+  double pr, qr, pl = 0, ql = 0;
+  int b = 0, nk = 1;
+};
+
+class LoadBalancing : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MaketFileName = (DataDir() / "maket.zr").string();
+    TIniRec& ini = IniRec;
+    saved_ = Settings{ini.BPrec, ini.Btgf, ini.Prec, ini.BIter, ini.RNull, ini.RZnak, ini.PropPQ, ini.CFlow,
+                      ini.SavePQ, ini.FlagBalans, ini.OutIter, ini.CLoad, ini.CVolt, ini.WFlow, ini.WLoad, ini.WVolt,
+                      ini.TypCalcPQ};
+    ini.BPrec = 0.001f, ini.BIter = 30, ini.Btgf = 0.4f, ini.Prec = 1e-6f;
+    ini.RNull = ini.RZnak = ini.PropPQ = ini.CFlow = ini.SavePQ = ini.FlagBalans = true;
+    ini.OutIter = ini.CLoad = ini.CVolt = ini.WFlow = ini.WLoad = ini.WVolt = false;
+    ini.TypCalcPQ = 0;
+    // "ПС" feeds ТП2 .. ТП5 in a chain.
+    SchemeBuilder s;
+    s.Node(1, "B").Um = 10.5f;
+    const double loads[][2] = {{0.3, 0.15}, {0.5, 0.2}, {0.2, 0.1}, {0.4, 0.25}};
+    for (int ns = 2; ns <= 5; ++ns) {
+      s.Node(ns, "", loads[ns - 2][0], loads[ns - 2][1]).Um = 10;
+      s.Branch(ns - 1, ns, 0.8, 1.5);
+    }
+    path = s.Write(dir.Path());
+    // The engine marks the rows of a scheme it reads for the first time; later runs leave them.
+    TRegime first;
+    first.ReadScheme(path);
+  }
+  void TearDown() override {
+    TIniRec& ini = IniRec;
+    const Settings& v = saved_;
+    ini.BPrec = v.BPrec, ini.Btgf = v.Btgf, ini.Prec = v.Prec, ini.BIter = v.BIter, ini.RNull = v.RNull;
+    ini.RZnak = v.RZnak, ini.PropPQ = v.PropPQ, ini.CFlow = v.CFlow, ini.SavePQ = v.SavePQ;
+    ini.FlagBalans = v.FlagBalans, ini.OutIter = v.OutIter, ini.CLoad = v.CLoad, ini.CVolt = v.CVolt;
+    ini.WFlow = v.WFlow, ini.WLoad = v.WLoad, ini.WVolt = v.WVolt, ini.TypCalcPQ = v.TypCalcPQ;
+    FixFlowStopQuery = nullptr;
+  }
+
+  TDataFile FlowTable(const std::vector<FlowRow>& rows) const {
+    TDataFile t;
+    ReadMaket(LayoutLineFlows, t);
+    CreateColumns(t, static_cast<int>(rows.size()));
+    for (int i = 1; i <= static_cast<int>(rows.size()); ++i) {
+      const FlowRow& f = rows[static_cast<std::size_t>(i - 1)];
+      const std::pair<const char*, double> cells[] = {{"N1", f.n1}, {"N2", f.n2}, {"Typ", f.typ}, {"Pr", f.pr},
+                                                      {"Qr", f.qr}, {"Pl", f.pl}, {"Ql", f.ql},   {"B", f.b},
+                                                      {"NK", f.nk}, {"Kv", 1},    {"Pln", 7},     {"Qlb", 8}};
+      for (const auto& [field, v] : cells) TNumberColumn(field, t).Set(i, v);
+    }
+    return t;
+  }
+  void WriteFlows(const std::vector<FlowRow>& rows) {
+    TDataFile t = FlowTable(rows);
+    WriteTableFile(FlowFile(), t);
+  }
+  std::string FlowFile() const { return path + GetMaketExtention(LayoutLineFlows); }
+  // Names of the files that differ between two listings of the folder.
+  static std::vector<std::string> Changed(const std::map<std::string, std::string>& a,
+                                          const std::map<std::string, std::string>& b) {
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : a)
+      if (!b.count(name) || b.at(name) != bytes) names.push_back(name);
+    for (const auto& [name, bytes] : b)
+      if (!a.count(name)) names.push_back(name);
+    return names;
+  }
+  std::map<std::string, std::string> Files() const {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(dir.Path())) files[e.path().filename().string()] = ReadBytes(e.path());
+    return files;
+  }
+  TBalanceRun Run() { return RunLoadBalancing(regime, path, (dir.Path() / "sprav_UN.cat").string()); }
+
+  // The settings these tests change, put back afterwards.
+  struct Settings {
+    float BPrec, Btgf, Prec;
+    std::int32_t BIter;
+    bool RNull, RZnak, PropPQ, CFlow, SavePQ, FlagBalans, OutIter, CLoad, CVolt, WFlow, WLoad, WVolt;
+    std::uint8_t TypCalcPQ;
+  } saved_{};
+  ScriptedMsgBox box;
+  TempDir dir;
+  std::string path;
+  TRegime regime;
+};
+
+TEST_F(LoadBalancing, RowsConvertByTheirKind) {
+  TDataFile t = FlowTable({{1, 2, 1, 2000, 900, 100, 50},
+                           {1, 2, 2, 2000, 0, 1000, 0.5},
+                           {1, 2, 3, 120, 0, 20, 0.3},
+                           {1, 2, 5, 48000, 0},
+                           {3, 7, 9, 1, 1}});
+  TLineFlowCols cols;
+  FillLineFlowCols(t, cols);
+  TFlowPeriod period;
+  period.DefaultTg = 0.4f;
+  period.Date1 = EncodeDate(2004, 3, 1);
+  period.Date2 = EncodeDate(2004, 3, 2);
+  period.Hours = PeriodHours(period.Date1, period.Date2);
+  std::vector<std::string> info;
+  std::string error;
+  double p = 0, q = 0;
+  ASSERT_TRUE(ConvertFlowRow(cols, 1, period, p, q, info, error));
+  EXPECT_NEAR(p, 1.9, 1e-12);
+  EXPECT_NEAR(q, 0.85, 1e-12);
+  ASSERT_TRUE(ConvertFlowRow(cols, 2, period, p, q, info, error));
+  EXPECT_NEAR(p, 1.0, 1e-12);
+  EXPECT_NEAR(q, 2.0 * 0.4 - 1.0 * 0.5, 1e-7);  // a zero tangent is the setting's
+  ASSERT_TRUE(ConvertFlowRow(cols, 3, period, p, q, info, error));
+  EXPECT_NEAR(p, 100, 1e-12);  // the current, with the begin's tangent
+  EXPECT_NEAR(q, 0.4, 1e-7);
+  // an energy of the period without graphs: its mean power over the period's hours
+  ASSERT_TRUE(ConvertFlowRow(cols, 4, period, p, q, info, error));
+  EXPECT_NEAR(p, 1.0, 1e-9);
+  EXPECT_NEAR(q, 0.4, 1e-6);
+  EXPECT_FALSE(ConvertFlowRow(cols, 5, period, p, q, info, error));
+  EXPECT_EQ(error, "Перетоки в линиях: Не задан тип нагрузки ветви: 3 - 7");
+  EXPECT_EQ(PeriodHours(EncodeDate(2004, 3, 1) + 0.7, EncodeDate(2004, 3, 31)), 31 * 24);
+}
+
+TEST_F(LoadBalancing, HeadFlowMetAndWrittenWithTheBalancedLoads) {
+  // a row left out carries an invalid kind that would end the command
+  WriteFlows({{1, 2, 1, 2000, 900}, {3, 7, 9, 1, 1, 0, 0, 1}});
+  const auto before = Files();
+  const TBalanceRun run = Run();
+  ASSERT_TRUE(run.Written) << (run.Info.empty() ? "" : run.Info.back());
+  EXPECT_TRUE(run.Balanced);
+  EXPECT_TRUE(box.Calls().empty());
+
+  TDataFile flows, nodes;
+  ReadTableFile(FlowFile(), flows);
+  TLineFlowCols f;
+  FillLineFlowCols(flows, f);
+  ASSERT_EQ(f.RowCount, 2);
+  EXPECT_NEAR(f.Prb->Get(1), 2.0, IniRec.BPrec);
+  EXPECT_NEAR(f.Qrb->Get(1), 0.9, IniRec.BPrec);
+  EXPECT_GT(f.Prn->Get(1), 1.4);  // the loads' sum and the losses before balancing
+  EXPECT_LT(f.Prn->Get(1), 1.5);
+  EXPECT_GT(f.Qrn->Get(1), 0.7);
+  for (int row = 1; row <= 2; ++row) {  // cleared, and only the begin's columns filled again
+    EXPECT_EQ(f.Pln->Get(row), 0);
+    EXPECT_EQ(f.Qlb->Get(row), 0);
+  }
+  EXPECT_EQ(f.Prn->Get(2), 0);
+
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  const double pn2 = TNumberColumn("Pn", nodes).Get(2), pn5 = TNumberColumn("Pn", nodes).Get(5);
+  EXPECT_GT(pn2, 0.3 * 1.3);
+  EXPECT_NEAR(pn5 / 0.4, pn2 / 0.3, 1e-4);  // every load scaled alike
+  // the three tables and the protocol written, and no lock left
+  EXPECT_EQ(Changed(Files(), before), (std::vector<std::string>{"scheme.PL", "scheme.RGM", "scheme.UZL", "scheme.VET"}));
+}
+
+TEST_F(LoadBalancing, ACurrentRowKeepsItsFlowsAsCurrents) {
+  // 150 A at the head with tg 0.45: about 2.6 MW at 10.5 kV
+  WriteFlows({{1, 2, 3, 150, 0.45}});
+  const TBalanceRun run = Run();
+  ASSERT_TRUE(run.Written) << (run.Info.empty() ? "" : run.Info.back());
+  TDataFile flows;
+  ReadTableFile(FlowFile(), flows);
+  TLineFlowCols f;
+  FillLineFlowCols(flows, f);
+  EXPECT_NEAR(f.Prb->Get(1), 150, 0.5);
+  EXPECT_NEAR(f.Qrb->Get(1), 0.45, 0.01);
+  // the loads as given: 1.4 MW and their losses at some 10.4 kV
+  EXPECT_NEAR(f.Prn->Get(1), 1000 * std::hypot(1.43, 0.74) / (std::sqrt(3.0) * 10.45), 5);
+  EXPECT_NEAR(f.Qrn->Get(1), 0.74 / 1.43, 0.03);
+}
+
+TEST_F(LoadBalancing, FailuresWriteNothing) {
+  auto expectUntouched = [&](const std::vector<FlowRow>& rows, const std::string& line) {
+    if (rows.empty()) {
+      fs::remove(FlowFile());
+    } else {
+      WriteFlows(rows);
+    }
+    const auto before = Files();
+    const TBalanceRun run = Run();
+    EXPECT_FALSE(run.Written) << line;
+    ASSERT_FALSE(run.Info.empty()) << line;
+    EXPECT_EQ(run.Info.back(), line);
+    EXPECT_EQ(Changed(Files(), before), std::vector<std::string>{}) << line;
+  };
+  expectUntouched({{1, 2, 1, 2000, 900}, {3, 7, 9, 1, 1}}, "Перетоки в линиях: Не задан тип нагрузки ветви: 3 - 7");
+  expectUntouched({{1, 2, 1, 2000, 900}, {3, 7, 1, 1, 1}}, "Перетоки в линиях: Ветвь не найдена: 3 - 7");
+  FixFlowStopQuery = [] { return true; };
+  expectUntouched({{1, 2, 1, 2000, 900}}, "Расчет прерван");
+  FixFlowStopQuery = nullptr;
+
+  // without a flow file nothing is given: the regime is written as it is, and no flow file appears
+  fs::remove(FlowFile());
+  const TBalanceRun run = Run();
+  EXPECT_TRUE(run.Written);
+  EXPECT_TRUE(FixFlowGivenFlows().empty());
+  EXPECT_FALSE(fs::exists(FlowFile()));
+  for (const auto& [name, bytes] : Files()) EXPECT_EQ(name.find('~'), std::string::npos) << name;
+}
+
+TEST_F(LoadBalancing, DamagedFlowFilesEndInAnErrorNamingTheFile) {
+  WriteFlows({{1, 2, 1, 2000, 900}, {2, 3, 2, 800, 0}, {3, 4, 3, 40, 0.3}, {4, 5, 5, 9600, 0, 0, 0, 1}});
+  const std::string valid = ReadBytes(FlowFile());
+  std::mt19937 random(2411);
+  for (int i = 0; i < 20; ++i) {
+    WriteBytes(FlowFile(), Mutate(valid, random));
+    try {
+      const TBalanceRun run = Run();
+      if (!run.Written) {
+        EXPECT_FALSE(run.Info.empty()) << i;
+      }
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(FlowFile()), std::string::npos) << i << ": " << e.what();
+    }
+    for (const auto& [name, bytes] : Files()) ASSERT_EQ(name.find('~'), std::string::npos) << i << " " << name;
+    box.Clear();
+  }
+}
+
+}  // namespace
+}  // namespace ld::test

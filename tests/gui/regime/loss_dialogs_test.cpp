@@ -1,0 +1,198 @@
+// The loss, balance, capacitive-current and coincidence settings dialogs over IniRec and the INI file.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableWidget>
+
+#include "core/base/inifile.h"
+#include "core/base/settings.h"
+#include "dialog_script.h"
+#include "gui/regime/balans_set_form.h"
+#include "gui/regime/flow_kf_form.h"
+#include "gui/regime/set_emk_form.h"
+#include "gui/regime/set_loss_form.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+bool Enabled(QDialog& d, const char* name) { return Child<QWidget>(d, name).isEnabled(); }
+void Click(QDialog& d, const char* name) { Child<QAbstractButton>(d, name).click(); }
+
+class LossDialogs : public RegimeDialogTest {
+protected:
+  void SetUp() override {
+    RegimeDialogTest::SetUp();
+    TIniRec& ini = IniRec;
+    ini.Kfgn = 1.1f, ini.FlagBalans = true, ini.RegKtr = false, ini.RegQ = true, ini.LossUnom = false;
+    ini.LossPlus = false, ini.OurLoss = false, ini.SumALoss = true, ini.FullBalans = true, ini.DynamicFlow = false;
+    ini.MPp = 0.5, ini.MPm = 0.25, ini.MPn = 1.125, ini.MPg = 2, ini.Uemk = true;
+  }
+};
+
+TEST_F(LossDialogs, LossSettingsSwitchTheirNeighboursAndStoreOnApply) {
+  bool word = false;
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Расчет потерь");
+    EXPECT_EQ(Child<QDateEdit>(d, "Date1").date(), QDate(2004, 3, 1));
+    EXPECT_TRUE(Child<QRadioButton>(d, "GrafBtn").isChecked());
+    EXPECT_EQ(Child<QComboBox>(d, "Period").currentText(), "30 мин");
+    EXPECT_EQ(Edit(d, "KfgnEdit").text(), "1.1");
+    EXPECT_TRUE(Enabled(d, "Period"));
+    EXPECT_FALSE(Enabled(d, "KfgnEdit"));
+    EXPECT_TRUE(Enabled(d, "FidBox"));
+    EXPECT_FALSE(Enabled(d, "LossPlusBox"));
+    Click(d, "SredBtn");
+    EXPECT_FALSE(Enabled(d, "Period"));
+    EXPECT_TRUE(Enabled(d, "KfgnEdit"));
+    Click(d, "PminBtn");
+    EXPECT_FALSE(Enabled(d, "KfgnEdit"));
+    Click(d, "LossUnomBox");
+    for (const char* name : {"FidBox", "RegKtrBox", "RegQBox"}) EXPECT_FALSE(Enabled(d, name)) << name;
+    EXPECT_TRUE(Enabled(d, "LossPlusBox"));
+    Click(d, "LossPlusBox");
+    Click(d, "GrafBtn");
+    Child<QComboBox>(d, "Period").setCurrentIndex(18);
+    Edit(d, "KfgnEdit").setText("1,21");
+    Click(d, "OutWordBox");
+    Child<QDateEdit>(d, "Date2").setDate(QDate(2004, 4, 30));
+    Press(d, "OKBtn");
+  });
+  ASSERT_TRUE(gui::ExecuteLossSettingsDialog("схема", word));
+  const TIniRec& ini = IniRec;
+  EXPECT_TRUE(word);
+  EXPECT_EQ(ini.TypCalcPQ, 3);
+  EXPECT_EQ(ini.Tgr, 3600);
+  EXPECT_FLOAT_EQ(ini.Kfgn, 1.21f);
+  EXPECT_TRUE(ini.LossUnom && ini.LossPlus && ini.FlagBalans && ini.RegQ && !ini.RegKtr);
+  EXPECT_EQ(ini.Date1, EncodeDate(2004, 3, 1));
+  EXPECT_EQ(ini.Date2, EncodeDate(2004, 4, 30));
+
+  // an interval of no entry stays; "Отменить" changes nothing
+  IniRec.Tgr = 7;
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QComboBox>(d, "Period").currentIndex(), -1);
+    Press(d, "OKBtn");
+  });
+  ASSERT_TRUE(gui::ExecuteLossSettingsDialog("схема", word));
+  EXPECT_EQ(IniRec.Tgr, 7);
+  script.Then([](QDialog& d) {
+    Click(d, "SredBtn");
+    Edit(d, "KfgnEdit").setText("3");
+    Press(d, "CancelBtn");
+  });
+  EXPECT_FALSE(gui::ExecuteLossSettingsDialog("схема", word));
+  EXPECT_EQ(IniRec.TypCalcPQ, 3);
+  EXPECT_FLOAT_EQ(IniRec.Kfgn, 1.21f);
+}
+
+TEST_F(LossDialogs, BalanceAndCapacitiveSettingsLoadAndStore) {
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Настройки баланса электроэнергии");
+    EXPECT_TRUE(Child<QRadioButton>(d, "FullBalans").isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(d, "OurLoss").isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(d, "SumALoss").isChecked());
+    EXPECT_EQ(Child<QComboBox>(d, "DynamicFlow").currentIndex(), 0);
+    EXPECT_EQ(Edit(d, "Edit2").text(), "0.25");
+    EXPECT_EQ(Edit(d, "Edit3").text(), "1.125");
+    Click(d, "CutBalans");
+    Click(d, "OurLoss");
+    Child<QComboBox>(d, "DynamicFlow").setCurrentIndex(1);
+    Edit(d, "Edit1").setText("0,75");
+    Edit(d, "Edit4").setText("");
+    Press(d, "OKBtn");
+  });
+  gui::ExecuteBalanceSetupDialog();
+  const TIniRec& ini = IniRec;
+  EXPECT_FALSE(ini.FullBalans);
+  EXPECT_TRUE(ini.OurLoss && ini.SumALoss && ini.DynamicFlow);
+  EXPECT_DOUBLE_EQ(ini.MPp, 0.75);
+  EXPECT_DOUBLE_EQ(ini.MPm, 0.25);
+  EXPECT_DOUBLE_EQ(ini.MPg, 0);
+
+  script.Then([](QDialog& d) {
+    Click(d, "FullBalans");
+    Press(d, "CancelBtn");
+  });
+  gui::ExecuteBalanceSetupDialog();
+  EXPECT_FALSE(IniRec.FullBalans);
+
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Расчет емкостных токов");
+    EXPECT_TRUE(Child<QRadioButton>(d, "Ureg").isChecked());
+    Click(d, "Unom");
+    Press(d, "CancelBtn");
+  });
+  EXPECT_FALSE(gui::ExecuteCapCurrentSettings());
+  EXPECT_TRUE(IniRec.Uemk);
+  script.Then([](QDialog& d) {
+    Click(d, "Unom");
+    Press(d, "OKBtn");
+  });
+  EXPECT_TRUE(gui::ExecuteCapCurrentSettings());
+  EXPECT_FALSE(IniRec.Uemk);
+}
+
+TEST_F(LossDialogs, CoincidenceCoefficientsThroughTheIniSection) {
+  TempDir dir;
+  const std::string saved = ConfigFileName;
+  ConfigFileName = (dir.Path() / "prog.ini").string();
+  WriteBytes(ConfigFileName, "[Other]\r\nA=1\r\n");
+  DAsingle list;
+  auto table = [](QDialog& d) -> QTableWidget& { return Child<QTableWidget>(d, "KoefGrid"); };
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Режим по коэф. совмещения");
+    EXPECT_EQ(Edit(d, "Edit1").text(), "1");
+    ASSERT_EQ(table(d).rowCount(), 1);
+    EXPECT_EQ(table(d).item(0, 1)->text(), "1");
+    Edit(d, "Edit1").setText("0");
+    EXPECT_EQ(table(d).rowCount(), 1);
+    Edit(d, "Edit1").setText("");
+    EXPECT_EQ(table(d).rowCount(), 1);
+    Edit(d, "Edit1").setText("3");
+    ASSERT_EQ(table(d).rowCount(), 3);
+    EXPECT_EQ(table(d).item(2, 0)->text(), "3");
+    table(d).item(1, 1)->setText("0,85");
+    table(d).item(2, 1)->setText("0.7");
+    Press(d, "OKBtn");
+  });
+  ASSERT_TRUE(gui::ExecuteFlowsKoefDialog(list));
+  ASSERT_EQ(list.Count, 3);
+  EXPECT_FLOAT_EQ(list.Get(2), 0.85f);
+  EXPECT_EQ(ReadBytes(ConfigFileName), "[Other]\r\nA=1\r\n\r\n[FlowsKoef]\r\n1=1\r\n2=0.85\r\n3=0.7\r\n");
+
+  // read back, two rows kept; the old keys go
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(table(d).item(1, 1)->text(), "0.85");
+    Edit(d, "Edit1").setText("2");
+    Press(d, "OKBtn");
+  });
+  ASSERT_TRUE(gui::ExecuteFlowsKoefDialog(list));
+  EXPECT_EQ(TMemIniFile(ConfigFileName).ReadSection("FlowsKoef"), (std::vector<std::string>{"1", "2"}));
+
+  // failures name the file and the dialog goes on
+  WriteBytes(ConfigFileName, "[FlowsKoef]\r\n1=0.9\r\n2=abc\r\n3=0.5\r\n");
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(Edit(d, "Edit1").text(), "1");
+    EXPECT_EQ(table(d).item(0, 1)->text(), "0.9");
+    Press(d, "CancelBtn");
+  });
+  EXPECT_FALSE(gui::ExecuteFlowsKoefDialog(list));
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла конфигурации " + ConfigFileName});
+  box.Clear();
+  const auto previous = SetIniFileWriter([](int, const std::string&) { return false; });
+  script.Then([](QDialog& d) { Press(d, "OKBtn"); });
+  EXPECT_TRUE(gui::ExecuteFlowsKoefDialog(list));
+  SetIniFileWriter(previous);
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Ошибка чтения файла конфигурации " + ConfigFileName,
+                                                   "Ошибка записи файла конфигурации " + ConfigFileName}));
+  EXPECT_EQ(ReadBytes(ConfigFileName), "[FlowsKoef]\r\n1=0.9\r\n2=abc\r\n3=0.5\r\n");
+  ConfigFileName = saved;
+}
+
+}  // namespace
+}  // namespace ld::test
