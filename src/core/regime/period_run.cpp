@@ -12,6 +12,7 @@
 #include "core/optim/q_optim.h"
 #include "core/regime/node_equiv.h"
 #include "core/regime/period_energy.h"
+#include "core/regime/period_meters.h"
 #include "core/regime/period_report.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
@@ -200,7 +201,9 @@ TSliceVoltages QSliceVoltages(const TPeriodData& period, int slice) {
   return TSliceVoltages{period.VoltagesByNodeNumber(slice)};
 }
 
-TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const TPeriodRunCallbacks& cb) {
+TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const TPeriodRunCallbacks& cb,
+                                 TPeriodRunForm form) {
+  const bool technological = form == TPeriodRunForm::Technological;
   const TIniRec& ini = IniRec;
   TPeriodRunResult result;
   const std::uint8_t mode = ini.TypCalcPQ;
@@ -215,7 +218,8 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
   }
   if (ini.RegQ) extensions += "," + GetMaketExtention(LayoutReactiveSources);
   if (ini.RegKtr) extensions += "," + GetMaketExtention("Трансформаторы");
-  if (ini.FlagBalans) {
+  if (ini.FlagBalans) extensions += "," + GetMaketExtention(LayoutLineFlows);
+  if (ini.FlagBalans && !technological) {
     // Balancing to metered flows is not part of this run yet: a result without it would pass for a
     // balanced one.
     Say(cb.Message, "Балансировка нагрузок в расчете потерь не выполняется: отключите ее в установках");
@@ -279,8 +283,8 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     const double firstEnd = std::trunc(ini.Date1) + tgr / 86400.0;
     if (replayed) {
       build();
-      regime.ApplyTimeData(mode, tgr, ini.Date1, ini.Date2, firstEnd, true);
-      if (!regime.ModelError) regime.FormMatrices();
+      if (!technological) regime.ApplyTimeData(mode, tgr, ini.Date1, ini.Date2, firstEnd, true);
+      if (!regime.ModelError && !technological) regime.FormMatrices();
     }
     if (!replayed || regime.ModelError || regime.ZeroContours) {
       if (regime.Errors != nullptr)
@@ -288,6 +292,22 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
       return result;
     }
     if (mode >= 1 && mode <= 3) RoundJournalToSlices(journal, tgr);
+
+    if (technological) {
+      TDataFile lineFlows;
+      const std::string flowFile = base + GetMaketExtention(LayoutLineFlows);
+      if (std::filesystem::exists(flowFile)) {
+        ReadTableFile(flowFile, lineFlows);
+      } else {
+        ReadMaket(LayoutLineFlows, lineFlows);
+        CreateColumns(lineFlows, 0);
+      }
+      Say(cb.Status, "Формирование результатов");
+      result.Report = TreReport(MatchLineFlowMeters(regime, lineFlows, nodes, ini.SumALoss, cb.Message));
+      SaveReportLines(base + ".WRG", result.Report);
+      result.Written = true;
+      return result;
+    }
 
     TPeriodData period;
     std::string msg;

@@ -33,10 +33,15 @@ struct TPeriodRunResult {
   std::vector<double> SliceLosses;   // kW·h of each slice
 };
 
-// The loss calculation of the scheme schemeBase (path without extension) on the window's engine with
-// the settings of IniRec ("Losses", "Regim"). The engine's Errors, Unsupplied and Contours lists are
-// the caller's.
-TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& schemeBase, const TPeriodRunCallbacks& cb);
+// The two forms of the run: the loss calculation ("Расчет потерь") and the technological consumption
+// by meters ("Расчет ТРЭ"), which writes only the result report.
+enum class TPeriodRunForm { Losses, Technological };
+
+// The run on the scheme schemeBase (path without extension) on the window's engine with the settings of
+// IniRec ("Losses", "Regim", "Balans"). The engine's Errors, Unsupplied and Contours lists are the
+// caller's.
+TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& schemeBase, const TPeriodRunCallbacks& cb,
+                                 TPeriodRunForm form = TPeriodRunForm::Losses);
 
 // Checks of the rows of a switching journal: one line per finding ("Таблица переключений, строка ...").
 // currentYear is the plausible year.
