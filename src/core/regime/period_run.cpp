@@ -165,7 +165,7 @@ std::vector<std::string> CheckJournalRows(const TDataFile& journal, int currentY
     const std::string row = "Таблица переключений, строка " + std::to_string(r);
     if (std::abs(year - currentYear) > 10) lines.push_back(row + ": уточните год " + std::to_string(year));
     if (month < 1 || month > 12) lines.push_back(row + ": неверно задан месяц " + std::to_string(month));
-    else if (day < 1 || day > DaysInMonth(year % 4 == 0 ? 2000 : 2001, month))
+    else if (day > DaysInMonth(year % 4 == 0 ? 2000 : 2001, month))
       lines.push_back(row + ": неверно задан день " + std::to_string(day));
     if (j.Hour->Get(r) >= 24) lines.push_back(row + ": неверно задан час " + std::to_string(j.Hour->Get(r)));
     if (j.Mins->Get(r) >= 60) lines.push_back(row + ": неверно заданы минуты " + std::to_string(j.Mins->Get(r)));

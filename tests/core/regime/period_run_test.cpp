@@ -100,15 +100,16 @@ protected:
     s.Node(2, "", 1, 1).Um = 10;
     s.Branch(2, 1, 1, 2);
   }
-  // A one-day hourly graph.
-  void Graph(int number, char quantity, const std::function<double(int)>& value) const {
+  // A one-day hourly graph of the scheme at base (this test's scheme when empty).
+  void Graph(int number, char quantity, const std::function<double(int)>& value, std::string base = {}) const {
+    if (base.empty()) base = Path();
     DAdouble dates, data;
     std::string msg;
     ASSERT_TRUE(CountGraphPoints(true, 3600, dates, msg, day, day)) << msg;
     for (int k = 1; k <= dates.Count; ++k) data[k] = value(k);
     data.Count = dates.Count;
-    ASSERT_TRUE(StoreGraphValues(Path(), number, dates, data));
-    const auto catalog = OpenGraphCatalog(Path());
+    ASSERT_TRUE(StoreGraphValues(base, number, dates, data));
+    const auto catalog = OpenGraphCatalog(base);
     TGraphCatalogCols c;
     FillGraphCatalogCols(*catalog, c);
     InsertTableRows(*catalog, c.RowCount + 1, 1);
@@ -118,7 +119,7 @@ protected:
     (*c.Zam)[c.RowCount] = quantity;
     (*c.Per)[c.RowCount] = 3600;
     c.Unt->SetItem(c.RowCount, "");
-    WriteTableFile(Path() + catalog->Extention, *catalog);
+    WriteTableFile(base + catalog->Extention, *catalog);
   }
   // One switching of branch (n1, n2) at hour:mins of the day: before and after rows.
   void Journal(const std::vector<std::tuple<int, int, int, int, const char*, const char*>>& ops) const {
@@ -257,6 +258,34 @@ TEST_F(PeriodRun, GraphSlicesMatchTheirMomentsAndSwitchingWeighsTheRegimesByHour
   const TPeriodRunResult k = RunPeriodLosses(r, Path(), cb);
   for (auto& b : ring.Branches) b.R *= 1.1f, b.X *= 1.1f, b.Commut = "";
   EXPECT_NEAR(k.SliceLosses.at(0), 24 * losses(ring.Write(other.Path(), "scaled")), 1e-4);
+}
+
+TEST_F(PeriodRun, GraphLoadsGoOnAfterASwitchingRebuiltTheModel) {
+  const auto percent = [](int k) { return 0.5 + 0.05 * k; };
+  s = FixedVoltageRing();
+  s.Nodes[1].Ng_n = 31;
+  s.Write(dir.Path());
+  Graph(31, 'P', percent);
+  Journal({{5, 40, 4, 1, "", "О"}});  // rounded up to the end of the slice of 06:00
+  WriteCurDateSwt(Path(), day);
+  IniRec.TypCalcPQ = 3;
+  const TPeriodRunResult res = RunPeriodLosses(r, Path(), cb);
+  ASSERT_TRUE(res.Written) << (messages.empty() ? "" : messages.back());
+  EXPECT_EQ(Lines(".WMS"), (std::vector<std::string>{"Переключение 2: ПС1.Ф1 - ТП5 (ОТКЛ.)"}));
+
+  SchemeBuilder open = FixedVoltageRing();
+  open.Nodes[1].Ng_n = 31;
+  open.Branches[3].Commut = "О";
+  TempDir other;
+  const std::string openPath = open.Write(other.Path(), "open");
+  Graph(31, 'P', percent, openPath);
+  for (int hour : {6, 7, 20}) {
+    TRegime m;
+    m.Accuracy = 1e-9;
+    m.Calculate(hour == 6 ? Path() : openPath, 3, day, day, day + hour / 24.0, 3600);
+    ASSERT_TRUE(m.Converged);
+    EXPECT_NEAR(res.SliceLosses[static_cast<std::size_t>(hour - 1)], m.TotalLosses() * 1000, 1e-5) << hour;
+  }
 }
 
 TEST_F(PeriodRun, JournalChecksAndRoundingToTheSliceGrid) {
