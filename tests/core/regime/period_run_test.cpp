@@ -288,6 +288,34 @@ TEST_F(PeriodRun, GraphLoadsGoOnAfterASwitchingRebuiltTheModel) {
   }
 }
 
+TEST_F(PeriodRun, ElementResultGraphsAreStoredOnlyUnderNegativeNumbers) {
+  TwoNodes();
+  s.Nodes[1].Name = "ТП5";
+  s.Nodes[1].Ng_n = 31;
+  s.Nodes[1].Nq_n = -12;
+  s.Write(dir.Path());
+  Graph(31, 'P', [](int k) { return k * 0.1; });
+  IniRec.TypCalcPQ = 3;
+  IniRec.Dimension = 1;
+  ASSERT_TRUE(RunPeriodLosses(r, Path(), cb).Written) << (messages.empty() ? "" : messages.back());
+  auto catalog = OpenGraphCatalog(Path());
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(*catalog, c);
+  ASSERT_EQ(c.RowCount, 3);
+  EXPECT_EQ((std::vector<int>{c.Ngr->Get(1), c.Ngr->Get(2), c.Ngr->Get(3)}), (std::vector<int>{-12, 0, 31}));
+  EXPECT_EQ(c.Tit->GetItem(1), "Q наг ТП5 2");
+  EXPECT_EQ(c.Unt->GetItem(1), "кВАр");
+  EXPECT_EQ(c.Zam->Get(1), 'Q');
+  auto values = OpenGraphValues(Path());
+  TGraphValueCols v;
+  FillGraphValueCols(*values, v);
+  ASSERT_EQ(v.RowCount, 72);
+  EXPECT_EQ(v.Ngr->Get(1), -12);
+  EXPECT_DOUBLE_EQ(v.Value->Get(5), 1000);  // the given 1 Mvar in kvar
+  EXPECT_EQ(v.Ngr->Get(49), 31);
+  EXPECT_DOUBLE_EQ(v.Value->Get(53), 0.5);  // the load graph as it was
+}
+
 TEST_F(PeriodRun, JournalChecksAndRoundingToTheSliceGrid) {
   TDataFile t;
   ReadMaket(LayoutSwitchLog, t);
