@@ -11,7 +11,9 @@
 #include "core/engine/electric.h"
 #include "core/optim/q_optim.h"
 #include "core/regime/node_equiv.h"
+#include "core/regime/period_balance.h"
 #include "core/regime/period_energy.h"
+#include "core/engine/fixflow.h"
 #include "core/regime/period_meters.h"
 #include "core/regime/period_report.h"
 #include "core/tables/colmaps.h"
@@ -219,12 +221,6 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
   if (ini.RegQ) extensions += "," + GetMaketExtention(LayoutReactiveSources);
   if (ini.RegKtr) extensions += "," + GetMaketExtention("Трансформаторы");
   if (ini.FlagBalans) extensions += "," + GetMaketExtention(LayoutLineFlows);
-  if (ini.FlagBalans && !technological) {
-    // Balancing to metered flows is not part of this run yet: a result without it would pass for a
-    // balanced one.
-    Say(cb.Message, "Балансировка нагрузок в расчете потерь не выполняется: отключите ее в установках");
-    return result;
-  }
 
   std::unique_ptr<TRunLocks> locks;
   try {
@@ -235,12 +231,30 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
   }
   struct TimeDataGuard {
     TRegime& r;
-    ~TimeDataGuard() { r.FreeTimeData(); }
+    ~TimeDataGuard() {
+      r.FreeTimeData();
+      FixFlowDone();
+      FixFlowProgress = {};
+      FixFlowStopQuery = {};
+    }
   } timeDataGuard{regime};
+  FixFlowProgress = cb.Progress;
+  FixFlowStopQuery = cb.StopQuery;
+  const bool balancing = ini.FlagBalans && !technological && !unom;
 
   try {
     if (cb.Progress) cb.Progress(0);
     Say(cb.Status, "Подготовка к расчету потерь ...");
+
+    TDataFile lineFlows;
+    const std::string flowFile = base + GetMaketExtention(LayoutLineFlows);
+    if (std::filesystem::exists(flowFile)) {
+      ReadTableFile(flowFile, lineFlows);
+    } else {
+      ReadMaket(LayoutLineFlows, lineFlows);
+      CreateColumns(lineFlows, 0);
+    }
+    if (balancing) ClearMeterEnergies(lineFlows);
 
     TDataFile journal;
     const std::string journalFile = base + GetMaketExtention(LayoutSwitchLog);
@@ -294,14 +308,6 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     if (mode >= 1 && mode <= 3) RoundJournalToSlices(journal, tgr);
 
     if (technological) {
-      TDataFile lineFlows;
-      const std::string flowFile = base + GetMaketExtention(LayoutLineFlows);
-      if (std::filesystem::exists(flowFile)) {
-        ReadTableFile(flowFile, lineFlows);
-      } else {
-        ReadMaket(LayoutLineFlows, lineFlows);
-        CreateColumns(lineFlows, 0);
-      }
       Say(cb.Status, "Формирование результатов");
       result.Report = TreReport(MatchLineFlowMeters(regime, lineFlows, nodes, ini.SumALoss, cb.Message));
       SaveReportLines(base + ".WRG", result.Report);
@@ -338,6 +344,8 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     energy.AddSupplyRows(regime);
 
     const int slices = period.SliceCount();
+    const double periodHours = (std::trunc(ini.Date2) - std::trunc(ini.Date1) + 1) * 24;
+    if (balancing && !PrepareLoadBalancing(regime, lineFlows, nodes, periodHours, true, cb.Message)) return result;
     if (unom) FixAtNominal(regime);
     ClearUnsuppliedLoads(regime);
 
@@ -352,6 +360,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     FillSwitchLogCols(journal, j);
     std::vector<std::string> regulationLog;
     double lossesBefore = 0;
+    bool switched = false;
 
     for (int i = 1; i <= slices; ++i) {
       const double end = period.SliceEnd(i);
@@ -359,7 +368,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
       regime.VoltagesSet = false;
       if (graphMode) {
         const TRegimeElement* zero = nullptr;
-        if (!period.ApplySlice(regime, i, ini.RegQ, &zero)) {
+        if (!period.ApplySlice(regime, i, ini.RegQ || balancing, &zero)) {
           Say(cb.ErrorBox, text + ", узел " + std::to_string(zero->Number) +
                                ": напряжение балансирующего узла равно нулю");
           return result;
@@ -370,6 +379,19 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
         regime.FreeMatrices();
         regime.FormMatrices();
       }
+      std::uint8_t marks = 0;
+      if (balancing) {
+        if (switched && ini.PropPQ) FixFlowSaveLoads();
+        Say(cb.Status, "Балансировка нагрузок..." + text);
+        bool balanced = false;
+        FixFlowSolve(regime, balanced);
+        if (!regime.Converged || regime.ModelError) {
+          Say(cb.Message, "Режим не сходится " + text);
+          return result;
+        }
+        if (!balanced) marks |= smUnbalance;
+      }
+      switched = false;
       Say(cb.Status, "Расчет режима по срезу.." + text);
       if (!unom) {
         regime.RunIterations();
@@ -402,12 +424,13 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
       result.SliceEnds.push_back(end);
       result.SliceLosses.push_back(energy.Sums().LossP() - lossesBefore);
       lossesBefore = energy.Sums().LossP();
+      if (balancing && FixFlowGivenCount > 0) AddMeterEnergies(lineFlows, h);
 
       if (!unom) {
         bool under = false, over = false, overCurrent = false, overFlow = false;
         regime.CheckVoltageDeviations(unomFile, under, ini.Un, ini.Uv, over);
         regime.CheckLoadLimits(overCurrent, overFlow, 0, 0);
-        control.AddSlice(text, static_cast<std::uint8_t>((under ? smLowVoltage : 0) | (over ? smHighVoltage : 0) |
+        control.AddSlice(text, static_cast<std::uint8_t>(marks | (under ? smLowVoltage : 0) | (over ? smHighVoltage : 0) |
                                                          (overCurrent ? smLineCurrent : 0) |
                                                          (overFlow ? smTransformerFlow : 0)));
       }
@@ -452,8 +475,11 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
           Say(cb.Message, "Переключение " + text);
           return result;
         }
+        if (balancing && !PrepareLoadBalancing(regime, lineFlows, nodes, periodHours, false, cb.Message))
+          return result;
         if (unom) regime.InitVoltages();
         period.RestoreLoads(regime);
+        switched = true;
         if (unom) FixAtNominal(regime);
         index = IndexModel(regime);
       }
@@ -534,6 +560,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     }
     locks->Write(nodeEnergy);
     locks->Write(branchEnergy);
+    if (balancing) locks->Write(lineFlows);
 
     if (graphMode) {
       auto catalog = OpenGraphCatalog(base);

@@ -316,6 +316,43 @@ TEST_F(PeriodRun, ElementResultGraphsAreStoredOnlyUnderNegativeNumbers) {
   EXPECT_DOUBLE_EQ(v.Value->Get(53), 0.5);  // the load graph as it was
 }
 
+TEST_F(PeriodRun, BalancingToAMeteredFlowAndItsEnergiesOrABadKindThatEndsTheRun) {
+  TwoNodes();
+  s.Write(dir.Path());
+  TDataFile flows;
+  ReadMaket(LayoutLineFlows, flows);
+  CreateColumns(flows, 1);
+  TLineFlowCols f;
+  FillLineFlowCols(flows, f);
+  (*f.PM)[1] = '+';
+  (*f.N1)[1] = 1, (*f.N2)[1] = 2;
+  (*f.Pr)[1] = 1200, (*f.Qr)[1] = 1100;
+  (*f.Prn)[1] = 5;  // an old result, cleared by the run
+  f.Typ[1] = 1;
+  WriteTableFile(Path() + flows.Extention, flows);
+  IniRec.TypCalcPQ = 3;
+  IniRec.FlagBalans = true;
+  const TPeriodRunResult res = RunPeriodLosses(r, Path(), cb);
+  ASSERT_TRUE(res.Written) << (messages.empty() ? "" : messages.back());
+  TDataFile written;
+  ReadTableFile(Path() + flows.Extention, written);
+  FillLineFlowCols(written, f);
+  EXPECT_NEAR(f.Prb->Get(1), 1200 * 24, 1);     // balanced to the meter
+  // Before balancing: the given 1 MW at node 2 in the first slice; later slices start from the
+  // balanced load, which a node without a graph keeps.
+  EXPECT_NEAR(f.Prn->Get(1), 1000 + 23 * 1200, 1);
+  EXPECT_NEAR(f.Pln->Get(1) + f.Plb->Get(1), 0, 1e-9);
+  EXPECT_TRUE(NoLocks());
+
+  f.Typ[1] = 9;
+  WriteTableFile(Path() + written.Extention, written);
+  const std::string wrg = Bytes(Path() + ".WRG");
+  EXPECT_FALSE(RunPeriodLosses(r, Path(), cb).Written);
+  EXPECT_EQ(messages.back(), "Перетоки в линиях: Не задан тип нагрузки ветви: 1 - 2");
+  EXPECT_EQ(Bytes(Path() + ".WRG"), wrg);
+  EXPECT_TRUE(NoLocks());
+}
+
 TEST_F(PeriodRun, JournalChecksAndRoundingToTheSliceGrid) {
   TDataFile t;
   ReadMaket(LayoutSwitchLog, t);
