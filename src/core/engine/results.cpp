@@ -362,7 +362,10 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
   }
 
-  // Nodes: the balance.
+  // Nodes: the balance. Neighbouring nodes mostly share a district: the sums of the last one are kept
+  // at hand (the map's entries stay where they are), instead of two searches of the map per node.
+  int lastDistrict = 0;
+  TPowerPair *districtConsumption = nullptr, *districtGeneration = nullptr;
   for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
     const int row = nodeRowOf(e);
     if (row <= 0 || row > nodeRows) continue;
@@ -370,17 +373,18 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     const Complex u = e->U;
     const double u2 = std::norm(u);
     const int district = nodeDistrict[row];
-    if (district != 0) {
-      balance.ConsumptionByDistrict[district];
-      balance.GenerationByDistrict[district];
+    if (district != 0 && district != lastDistrict) {
+      lastDistrict = district;
+      districtConsumption = &balance.ConsumptionByDistrict[district];
+      districtGeneration = &balance.GenerationByDistrict[district];
     }
     auto consume = [&](double p, double q) {
       balance.Consumption.Add(p, q);
-      if (district != 0) balance.ConsumptionByDistrict[district].Add(p, q);
+      if (district != 0) districtConsumption->Add(p, q);
     };
     auto generate = [&](double p, double q) {
       balance.Generation.Add(p, q);
-      if (district != 0) balance.GenerationByDistrict[district].Add(p, q);
+      if (district != 0) districtGeneration->Add(p, q);
     };
     if (LoadType == 0) {
       if (!unsupplied) {
@@ -426,6 +430,8 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   }
 
   // Branches: the losses of every element.
+  int lossDistrict = 0;
+  TPowerPair* districtLosses = nullptr;
   for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
     const double i2 = std::norm(e->I);
     const TRegimeElement* parent = e->Parent;
@@ -466,7 +472,11 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
         bOwn = bParent = e->B / 2;
       }
       const double up2 = std::norm(up);
-      balance.LossesByDistrict[district].Add(i2 * e->R + (u2 * gOwn + up2 * gParent) * 1e-6,
+      if (district != lossDistrict) {
+        lossDistrict = district;
+        districtLosses = &balance.LossesByDistrict[district];
+      }
+      districtLosses->Add(i2 * e->R + (u2 * gOwn + up2 * gParent) * 1e-6,
                                              i2 * e->X + (u2 * bOwn + up2 * bParent) * 1e-6);
     }
   }

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 #include <tuple>
-#include <unordered_map>
 
 #include "core/catalogs/graph_series.h"
+#include "core/engine/number_map.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/journal.h"
 #include "core/tables/layout.h"
@@ -62,15 +62,16 @@ double PackedMoment(std::int32_t date, std::int32_t hour, std::int32_t mins) {
 }  // namespace
 
 std::vector<TSupplyLink> SupplyLinks(const TRegime& regime) {
-  std::unordered_map<std::int32_t, TRegimeElement*> nodeElement;
+  TNumberMap<TRegimeElement*> nodeElement(static_cast<std::size_t>(std::max(regime.NodeCount, 0)));
   for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
-    if (CarriesNode(e)) nodeElement.emplace(e->Number, e);
+    if (!CarriesNode(e)) continue;
+    TRegimeElement*& first = nodeElement[e->Number];  // the first element of a number holds
+    if (first == nullptr) first = e;
   }
   std::vector<TSupplyLink> links;
   for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
     if ((e->Flags & efLoopClosing) == 0) continue;
-    const auto it = nodeElement.find(e->Number);
-    if (it != nodeElement.end()) links.emplace_back(e, it->second);
+    if (TRegimeElement* const* node = nodeElement.Find(e->Number)) links.emplace_back(e, *node);
   }
   return links;
 }
@@ -134,13 +135,13 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
     }
   }
 
-  // ---- Rows of the period, linked to their branches.
-  std::map<TBranchKey, TRegimeElement*> branchElement;
-  for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
-    if (e->BranchIndex > 0) branchElement.emplace(KeyOf(e->Number, e->Number2, e->Nl), e);
-  }
+  // ---- Rows of the period, linked to their branches (a scheme without a journal has none to link).
   std::vector<TSwitchRow> rows;
   if (haveJournal) {
+    std::map<TBranchKey, TRegimeElement*> branchElement;
+    for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
+      if (e->BranchIndex > 0) branchElement.emplace(KeyOf(e->Number, e->Number2, e->Nl), e);
+    }
     TSwitchLogCols j;
     FillSwitchLogCols(journal, j);
     const bool round = TypCalcPQ >= 1 && TypCalcPQ <= 3 && Step > 0;
@@ -205,7 +206,11 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
     if (!CarriesNode(e)) continue;
     nodes.push_back(e);
     state.push_back(Supplied(e) ? 1 : 0);
-    e->SupplyTimes = std::make_unique<std::vector<double>>(1, Supplied(e) ? startPacked : -startPacked);
+    // Room for the closing moment too: most nodes never change, and their list takes one allocation.
+    auto times = std::make_unique<std::vector<double>>();
+    times->reserve(2);
+    times->push_back(Supplied(e) ? startPacked : -startPacked);
+    e->SupplyTimes = std::move(times);
   }
   const double days = std::round(std::trunc(Date2) - std::trunc(Date1) + 1);
   regime.SupplyHours.assign(static_cast<std::size_t>(regime.NodeCount) + 1, 24 * days);
