@@ -62,16 +62,25 @@ double PackedMoment(std::int32_t date, std::int32_t hour, std::int32_t mins) {
 }  // namespace
 
 std::vector<TSupplyLink> SupplyLinks(const TRegime& regime) {
-  TNumberMap<TRegimeElement*> nodeElement(static_cast<std::size_t>(std::max(regime.NodeCount, 0)));
+  std::vector<TRegimeElement*> carriers, closing;
+  carriers.reserve(static_cast<std::size_t>(std::max(regime.NodeCount, 0)));
+  std::int64_t lowest = 0, highest = -1;
   for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
+    if ((e->Flags & efLoopClosing) != 0) closing.push_back(e);
     if (!CarriesNode(e)) continue;
+    lowest = carriers.empty() ? e->Number : std::min<std::int64_t>(lowest, e->Number);
+    highest = carriers.empty() ? e->Number : std::max<std::int64_t>(highest, e->Number);
+    carriers.push_back(e);
+  }
+  std::vector<TSupplyLink> links;
+  if (closing.empty()) return links;
+  TNumberIndex<TRegimeElement> nodeElement(lowest, highest, carriers.size());
+  for (TRegimeElement* e : carriers) {
     TRegimeElement*& first = nodeElement[e->Number];  // the first element of a number holds
     if (first == nullptr) first = e;
   }
-  std::vector<TSupplyLink> links;
-  for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
-    if ((e->Flags & efLoopClosing) == 0) continue;
-    if (TRegimeElement* const* node = nodeElement.Find(e->Number)) links.emplace_back(e, *node);
+  for (TRegimeElement* e : closing) {
+    if (TRegimeElement* node = nodeElement.Find(e->Number)) links.emplace_back(e, node);
   }
   return links;
 }
