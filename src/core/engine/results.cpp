@@ -10,6 +10,7 @@
 #include <memory>
 #include <numbers>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/base/codepage.h"
@@ -247,22 +248,34 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   // The table passes walk the rows in order, for the tables' columns are many and the elements few
   // fields of one record each; the balance sums keep the tree order, in which they were always added.
   // Should two elements name one row, the later writes over the earlier, so the tree order stays.
-  auto inRowOrder = [first](int rows, auto rowOf) {
-    std::vector<TRegimeElement*> list, atRow(static_cast<std::size_t>(rows) + 1, nullptr);
+  // Both tables' orders come from one walk of the elements.
+  struct TRowOrder {
+    std::vector<TRegimeElement*> list, atRow;
     bool unique = true;
-    for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
-      const int row = rowOf(e);
-      if (row <= 0 || row > rows) continue;
+    int rows = 0;
+    void Add(TRegimeElement* e, int row) {
+      if (row <= 0 || row > rows) return;
       unique = unique && atRow[row] == nullptr;
       atRow[row] = e;
       list.push_back(e);
     }
-    if (!unique) return list;
-    std::erase(atRow, nullptr);
-    return atRow;
+    std::vector<TRegimeElement*> Take() {
+      if (!unique) return std::move(list);
+      std::erase(atRow, nullptr);
+      return std::move(atRow);
+    }
   };
   auto nodeRowOf = [](const TRegimeElement* e) { return (e->Flags & efLoopClosing) ? 0 : e->NodeIndex; };
   auto branchRowOf = [](const TRegimeElement* e) { return e->Parent != nullptr ? e->BranchIndex : 0; };
+  TRowOrder nodeRowOrder, branchRowOrder;
+  nodeRowOrder.rows = nodeRows;
+  branchRowOrder.rows = branchRows;
+  nodeRowOrder.atRow.assign(static_cast<std::size_t>(nodeRows) + 1, nullptr);
+  branchRowOrder.atRow.assign(static_cast<std::size_t>(branchRows) + 1, nullptr);
+  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+    nodeRowOrder.Add(e, nodeRowOf(e));
+    branchRowOrder.Add(e, branchRowOf(e));
+  }
 
   // What the balance takes of the tables, in row order.
   std::vector<double> nodeGs(static_cast<std::size_t>(nodeRows) + 1), nodeBs(nodeGs.size());
@@ -275,7 +288,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   for (int row = 1; row <= branchRows; ++row) branchDistrict[row] = District(bc.Nr.Get(row));
 
   // Nodes: the table.
-  const std::vector<TRegimeElement*> nodeOrder = inRowOrder(nodeRows, nodeRowOf);
+  const std::vector<TRegimeElement*> nodeOrder = nodeRowOrder.Take();
   for (std::size_t k = 0; k < nodeOrder.size(); ++k) {
     if (k + kFetchAhead < nodeOrder.size()) PrefetchRecord(nodeOrder[k + kFetchAhead]);
     TRegimeElement* e = nodeOrder[k];
@@ -489,7 +502,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   }
 
   // Branches: the table.
-  const std::vector<TRegimeElement*> branchOrder = inRowOrder(branchRows, branchRowOf);
+  const std::vector<TRegimeElement*> branchOrder = branchRowOrder.Take();
   for (std::size_t k = 0; k < branchOrder.size(); ++k) {
     if (k + kFetchAhead < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead]);
     if (k + kFetchAhead / 2 < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead / 2]->Parent);
