@@ -1,7 +1,6 @@
 #include "core/tables/text_buffer.h"
 
 #include <array>
-#include <cstdint>
 #include <cstring>
 
 #include "core/base/codepage.h"
@@ -20,6 +19,11 @@ const std::array<TUtf8Of, 256>& Utf8Table() {
   static const std::array<TUtf8Of, 256> table = [] {
     std::array<TUtf8Of, 256> t{};
     for (int b = 0; b < 256; ++b) {
+      if (b < 0x80) {  // Latin letters, digits and signs are themselves, the zero byte included
+        t[b].Length = 1;
+        t[b].Bytes[0] = static_cast<char>(b);
+        continue;
+      }
       std::string utf8;
       AppendUtf8(utf8, Cp1251Char(static_cast<unsigned char>(b)));
       t[b].Length = static_cast<unsigned char>(utf8.size());
@@ -39,35 +43,14 @@ void DecodeCp1251Into(std::string_view bytes, std::string& out) {
 
 std::size_t DecodeCp1251To(std::string_view bytes, char* out) {
   const auto& table = Utf8Table();
-  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t size = bytes.size();
+  // Every byte through the table, without a branch: names mix Latin and Cyrillic letters, digits and
+  // signs, on which a branch for each kind would mostly guess wrong. Every Windows-1251 character takes
+  // at most 3 UTF-8 bytes; the one spare byte lets each be copied whole.
   char* d = out;
-  std::size_t i = 0;
-  while (i < size) {
-    // Latin runs eight bytes at a time (the output has room: at most 3 bytes for each byte read).
-    if (i + 8 <= size) {
-      std::uint64_t word;
-      std::memcpy(&word, s + i, 8);
-      if ((word & 0x8080808080808080ull) == 0) {
-        std::memcpy(d, s + i, 8);
-        d += 8;
-        i += 8;
-        continue;
-      }
-    }
-    const unsigned b = s[i++];
-    if (b < 0x80) {
-      *d++ = static_cast<char>(b);
-    } else if (b >= 0xC0) {
-      // А..п are D0 90..BF in UTF-8, р..я D1 80..8F: most texts are Russian.
-      d[0] = static_cast<char>(b < 0xF0 ? 0xD0 : 0xD1);
-      d[1] = static_cast<char>(b < 0xF0 ? b - 0x30 : b - 0x70);
-      d += 2;
-    } else {
-      // Every Windows-1251 character takes at most 3 UTF-8 bytes; the one spare byte lets each be copied whole.
-      std::memcpy(d, table[b].Bytes, 4);
-      d += table[b].Length;
-    }
+  for (const char c : bytes) {
+    const TUtf8Of& utf8 = table[static_cast<unsigned char>(c)];
+    std::memcpy(d, utf8.Bytes, 4);
+    d += utf8.Length;
   }
   return static_cast<std::size_t>(d - out);
 }
