@@ -2,6 +2,9 @@
 //
 // Parents and partners are "the nearest element created before this one" with a given node number, which
 // one pass in creation order finds with a map instead of a search along the list.
+#include <algorithm>
+#include <cstdint>
+#include <ranges>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,11 +16,27 @@ namespace ld {
 
 namespace {
 
-// Elements in creation order: the list order through Next reversed.
-std::vector<TRegimeElement*> CreationOrder(TRegimeElement* first) {
-  std::vector<TRegimeElement*> order;
-  for (TRegimeElement* e = first; e != nullptr; e = e->Next) order.push_back(e);
-  return {order.rbegin(), order.rend()};
+// Elements in list order through Next (creation order is its reverse), with the range of their numbers
+// for the maps by number.
+struct TListOrder {
+  std::vector<TRegimeElement*> Elements;
+  std::int64_t Lowest = 0, Highest = -1;
+  // Elements in creation order.
+  auto Created() const { return std::ranges::reverse_view(Elements); }
+};
+
+TListOrder ListOrder(TRegimeElement* first, std::size_t count) {
+  TListOrder order;
+  order.Elements.reserve(count);
+  bool any = false;
+  for (TRegimeElement* e = first; e != nullptr; e = e->Next) {
+    order.Elements.push_back(e);
+    if (e->Number == kRootNumber) continue;  // the root's number lies far from the nodes'
+    order.Lowest = any ? std::min<std::int64_t>(order.Lowest, e->Number) : e->Number;
+    order.Highest = any ? std::max<std::int64_t>(order.Highest, e->Number) : e->Number;
+    any = true;
+  }
+  return order;
 }
 
 }  // namespace
@@ -37,12 +56,10 @@ void TRegime::AnalyzeConfiguration() {
 }
 
 void TRegime::SetParents() {
-  TNumberMap<TRegimeElement*> latest(pool_.Count());
-  for (TRegimeElement* e : CreationOrder(FirstElement)) {
-    if (e != Root) {
-      TRegimeElement* const* parent = latest.Find(e->Number2);
-      e->Parent = parent == nullptr ? nullptr : *parent;
-    }
+  const TListOrder order = ListOrder(FirstElement, pool_.Count());
+  TNumberIndex<TRegimeElement> latest(order.Lowest, order.Highest, order.Elements.size());
+  for (TRegimeElement* e : order.Created()) {
+    if (e != Root) e->Parent = latest.Find(e->Number2);
     if ((e->Flags & efLoopClosing) == 0) latest[e->Number] = e;
   }
 }
@@ -76,14 +93,13 @@ void TRegime::FindContours() {
   // Tree partner of each closed loop-closing branch: the nearest earlier element of its node that is a
   // supplied, closed, non-closing branch. A loop-closing branch open at its own end still names the node
   // it would close on: the last non-closing element of that node.
-  TNumberMap<TRegimeElement*> latest(pool_.Count()), any(pool_.Count());
+  const TListOrder order = ListOrder(FirstElement, pool_.Count());
+  TNumberIndex<TRegimeElement> latest(order.Lowest, order.Highest, order.Elements.size()),
+      any(order.Lowest, order.Highest, order.Elements.size());
   std::vector<std::pair<TRegimeElement*, TRegimeElement*>> closing;  // with its partner, in creation order
   constexpr std::uint32_t mask = efUnsupplied | efLoopClosing | efOpenNumber;
-  for (TRegimeElement* e : CreationOrder(FirstElement)) {
-    if ((e->Flags & mask) == efLoopClosing) {
-      TRegimeElement* const* p = latest.Find(e->Number);
-      closing.emplace_back(e, p == nullptr ? nullptr : *p);
-    }
+  for (TRegimeElement* e : order.Created()) {
+    if ((e->Flags & mask) == efLoopClosing) closing.emplace_back(e, latest.Find(e->Number));
     if ((e->Flags & mask) == 0) latest[e->Number] = e;
     if ((e->Flags & efLoopClosing) == 0) any[e->Number] = e;
   }
@@ -103,13 +119,13 @@ void TRegime::FindContours() {
     ContourEntry1.push_back(e);
     ContourEntry2.push_back(p);
   }
-  for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
+  for (TRegimeElement* e : order.Elements) {
     if ((e->Flags & (efLoopClosing | efOpenNumber)) != (efLoopClosing | efOpenNumber)) continue;
-    TRegimeElement* const* carrier = any.Find(e->Number);
+    TRegimeElement* const carrier = any.Find(e->Number);
     if (carrier == nullptr) continue;
-    e->Name = (*carrier)->Name;
-    e->Partner = *carrier;
-    e->Unom = (*carrier)->Unom;
+    e->Name = carrier->Name;
+    e->Partner = carrier;
+    e->Unom = carrier->Unom;
   }
 }
 
@@ -147,23 +163,24 @@ void TRegime::FindOpenLoops() {
   OpenLoopEntry1 = ContourEntry1;
   OpenLoopEntry2 = ContourEntry2;
   OpenLoopCount = ContourCount;
-  TNumberMap<TRegimeElement*> any(pool_.Count());
-  for (TRegimeElement* e : CreationOrder(FirstElement)) {
+  const TListOrder order = ListOrder(FirstElement, pool_.Count());
+  TNumberIndex<TRegimeElement> any(order.Lowest, order.Highest, order.Elements.size());
+  for (TRegimeElement* e : order.Created()) {
     if ((e->Flags & efLoopClosing) == 0) any[e->Number] = e;
   }
-  for (TRegimeElement* e = FirstElement; e != nullptr; e = e->Next) {
+  for (TRegimeElement* e : order.Elements) {
     if ((e->Flags & efLoopClosing) == 0 || (e->Flags & (efOpenNumber | efUnsupplied)) == 0) continue;
-    TRegimeElement* const* carrier = any.Find(e->Number);
+    TRegimeElement* const carrier = any.Find(e->Number);
     if (carrier == nullptr) {
       ReportError(SchemeQuoted() + ". Отсутствует узел : " + std::to_string(e->Number));
       continue;
     }
     ++OpenLoopCount;
-    e->Name = (*carrier)->Name;
-    e->NodeIndex = (*carrier)->NodeIndex;
-    e->Partner = *carrier;
+    e->Name = carrier->Name;
+    e->NodeIndex = carrier->NodeIndex;
+    e->Partner = carrier;
     OpenLoopEntry1.push_back(e);
-    OpenLoopEntry2.push_back(*carrier);
+    OpenLoopEntry2.push_back(carrier);
   }
 }
 

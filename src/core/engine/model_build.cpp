@@ -248,7 +248,19 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   }
 
   // ---- The branches of the unsupplied part go behind the others; what is left names no node.
-  for (int i = 0; i < nodeCount; ++i) examine(order[i], true, true);
+  // Only a node with a branch still unplaced has anything to examine; placing never unplaces, so the
+  // nodes passed over here would have found nothing either.
+  {
+    std::vector<char> pending(static_cast<std::size_t>(nodeCount) + 1, 0);
+    for (int b = 1; b <= branchCount; ++b) {
+      if (br[b].placed) continue;
+      pending[br[b].row1] = 1;  // row 0 (a number that is no node) marks nothing that is examined
+      pending[br[b].row2] = 1;
+    }
+    for (int i = 0; i < nodeCount; ++i) {
+      if (pending[order[i]] != 0) examine(order[i], true, true);
+    }
+  }
   for (int b = 1; b <= branchCount; ++b) {
     if (br[b].placed) continue;
     if (br[b].row1 == 0) ReportError(SchemeQuoted() + ". Отсутствует узел : " + std::to_string(br[b].n1));

@@ -10,6 +10,7 @@
 #include <memory>
 #include <numbers>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/base/codepage.h"
@@ -247,22 +248,34 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   // The table passes walk the rows in order, for the tables' columns are many and the elements few
   // fields of one record each; the balance sums keep the tree order, in which they were always added.
   // Should two elements name one row, the later writes over the earlier, so the tree order stays.
-  auto inRowOrder = [first](int rows, auto rowOf) {
-    std::vector<TRegimeElement*> list, atRow(static_cast<std::size_t>(rows) + 1, nullptr);
+  // Both tables' orders come from one walk of the elements.
+  struct TRowOrder {
+    std::vector<TRegimeElement*> list, atRow;
     bool unique = true;
-    for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
-      const int row = rowOf(e);
-      if (row <= 0 || row > rows) continue;
+    int rows = 0;
+    void Add(TRegimeElement* e, int row) {
+      if (row <= 0 || row > rows) return;
       unique = unique && atRow[row] == nullptr;
       atRow[row] = e;
       list.push_back(e);
     }
-    if (!unique) return list;
-    std::erase(atRow, nullptr);
-    return atRow;
+    std::vector<TRegimeElement*> Take() {
+      if (!unique) return std::move(list);
+      std::erase(atRow, nullptr);
+      return std::move(atRow);
+    }
   };
   auto nodeRowOf = [](const TRegimeElement* e) { return (e->Flags & efLoopClosing) ? 0 : e->NodeIndex; };
   auto branchRowOf = [](const TRegimeElement* e) { return e->Parent != nullptr ? e->BranchIndex : 0; };
+  TRowOrder nodeRowOrder, branchRowOrder;
+  nodeRowOrder.rows = nodeRows;
+  branchRowOrder.rows = branchRows;
+  nodeRowOrder.atRow.assign(static_cast<std::size_t>(nodeRows) + 1, nullptr);
+  branchRowOrder.atRow.assign(static_cast<std::size_t>(branchRows) + 1, nullptr);
+  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+    nodeRowOrder.Add(e, nodeRowOf(e));
+    branchRowOrder.Add(e, branchRowOf(e));
+  }
 
   // What the balance takes of the tables, in row order.
   std::vector<double> nodeGs(static_cast<std::size_t>(nodeRows) + 1), nodeBs(nodeGs.size());
@@ -275,7 +288,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   for (int row = 1; row <= branchRows; ++row) branchDistrict[row] = District(bc.Nr.Get(row));
 
   // Nodes: the table.
-  const std::vector<TRegimeElement*> nodeOrder = inRowOrder(nodeRows, nodeRowOf);
+  const std::vector<TRegimeElement*> nodeOrder = nodeRowOrder.Take();
   for (std::size_t k = 0; k < nodeOrder.size(); ++k) {
     if (k + kFetchAhead < nodeOrder.size()) PrefetchRecord(nodeOrder[k + kFetchAhead]);
     TRegimeElement* e = nodeOrder[k];
@@ -362,25 +375,29 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
   }
 
-  // Nodes: the balance.
-  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+  // Nodes: the balance. Neighbouring nodes mostly share a district: the sums of the last one are kept
+  // at hand (the map's entries stay where they are), instead of two searches of the map per node.
+  int lastDistrict = 0;
+  TPowerPair *districtConsumption = nullptr, *districtGeneration = nullptr;
+  auto nodeBalance = [&](TRegimeElement* e) {
     const int row = nodeRowOf(e);
-    if (row <= 0 || row > nodeRows) continue;
+    if (row <= 0 || row > nodeRows) return;
     const bool unsupplied = (e->Flags & efUnsupplied) != 0;
     const Complex u = e->U;
     const double u2 = std::norm(u);
     const int district = nodeDistrict[row];
-    if (district != 0) {
-      balance.ConsumptionByDistrict[district];
-      balance.GenerationByDistrict[district];
+    if (district != 0 && district != lastDistrict) {
+      lastDistrict = district;
+      districtConsumption = &balance.ConsumptionByDistrict[district];
+      districtGeneration = &balance.GenerationByDistrict[district];
     }
     auto consume = [&](double p, double q) {
       balance.Consumption.Add(p, q);
-      if (district != 0) balance.ConsumptionByDistrict[district].Add(p, q);
+      if (district != 0) districtConsumption->Add(p, q);
     };
     auto generate = [&](double p, double q) {
       balance.Generation.Add(p, q);
-      if (district != 0) balance.GenerationByDistrict[district].Add(p, q);
+      if (district != 0) districtGeneration->Add(p, q);
     };
     if (LoadType == 0) {
       if (!unsupplied) {
@@ -423,10 +440,12 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
       const double p = u2 * nodeGs[row] * 1e-6, q = u2 * nodeBs[row] * 1e-6;
       (q >= 0 ? balance.Reactors : balance.Capacitors).Add(p, q);
     }
-  }
+  };
 
   // Branches: the losses of every element.
-  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+  int lossDistrict = 0;
+  TPowerPair* districtLosses = nullptr;
+  auto lossBalance = [&](TRegimeElement* e) {
     const double i2 = std::norm(e->I);
     const TRegimeElement* parent = e->Parent;
     const Complex up = parent != nullptr ? parent->U : Complex();
@@ -448,9 +467,9 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     balance.NoLoadLosses.Add(u2 * (e->Gs - g) * 1e-6, u2 * (e->Bs - b) * 1e-6);
 
     const int row = e->BranchIndex;
-    if (row <= 0 || row > branchRows || parent == nullptr) continue;
+    if (row <= 0 || row > branchRows || parent == nullptr) return;
     const bool openBoth = (e->Flags & (efOpenNumber | efOpenNumber2)) == (efOpenNumber | efOpenNumber2);
-    if (openBoth) continue;
+    if (openBoth) return;
     // The district's losses: series and the branch's own shunt where it sits.
     const int district = branchDistrict[row];
     if (district != 0) {
@@ -466,13 +485,24 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
         bOwn = bParent = e->B / 2;
       }
       const double up2 = std::norm(up);
-      balance.LossesByDistrict[district].Add(i2 * e->R + (u2 * gOwn + up2 * gParent) * 1e-6,
-                                             i2 * e->X + (u2 * bOwn + up2 * bParent) * 1e-6);
+      if (district != lossDistrict) {
+        lossDistrict = district;
+        districtLosses = &balance.LossesByDistrict[district];
+      }
+      districtLosses->Add(i2 * e->R + (u2 * gOwn + up2 * gParent) * 1e-6,
+                          i2 * e->X + (u2 * bOwn + up2 * bParent) * 1e-6);
     }
+  };
+
+  // One walk for both: each walk of the records costs a cache miss an element, and the sums of the two
+  // parts are apart, each still added in tree order.
+  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+    nodeBalance(e);
+    lossBalance(e);
   }
 
   // Branches: the table.
-  const std::vector<TRegimeElement*> branchOrder = inRowOrder(branchRows, branchRowOf);
+  const std::vector<TRegimeElement*> branchOrder = branchRowOrder.Take();
   for (std::size_t k = 0; k < branchOrder.size(); ++k) {
     if (k + kFetchAhead < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead]);
     if (k + kFetchAhead / 2 < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead / 2]->Parent);

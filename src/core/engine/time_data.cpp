@@ -44,6 +44,8 @@ void TRegime::ApplyTimeData(std::uint8_t TypCalcPQ, int Step, double Date1, doub
   };
   std::vector<TimeDataBase> base;
   std::vector<Complex> ratios;  // the contour matrices were formed with these
+  base.reserve(pool_.Count());
+  ratios.reserve(pool_.Count());
   for (TRegimeElement* e = Root; e != nullptr; e = e->NextInTree) {
     ratios.push_back(e->K);
     // What the element holds now, unless the last moment replaced it: whatever a caller has changed

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 #include <tuple>
-#include <unordered_map>
 
 #include "core/catalogs/graph_series.h"
+#include "core/engine/number_map.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/journal.h"
 #include "core/tables/layout.h"
@@ -59,20 +59,46 @@ double PackedMoment(std::int32_t date, std::int32_t hour, std::int32_t mins) {
   return date + (hour * 3600 + mins * 60) * 0.00001;
 }
 
+// The node elements (in tree order) and the loop-closing elements of a model, gathered on a walk that
+// does other work too: each walk of the records is a cache miss an element.
+class TNodeElements {
+public:
+  explicit TNodeElements(const TRegime& regime) {
+    carriers_.reserve(static_cast<std::size_t>(std::max(regime.NodeCount, 0)));
+  }
+  void Add(TRegimeElement* e) {
+    if ((e->Flags & efLoopClosing) != 0) closing_.push_back(e);
+    if (!CarriesNode(e)) return;
+    lowest_ = carriers_.empty() ? e->Number : std::min<std::int64_t>(lowest_, e->Number);
+    highest_ = carriers_.empty() ? e->Number : std::max<std::int64_t>(highest_, e->Number);
+    carriers_.push_back(e);
+  }
+  const std::vector<TRegimeElement*>& Carriers() const { return carriers_; }
+  std::vector<TSupplyLink> Links() const {
+    std::vector<TSupplyLink> links;
+    if (closing_.empty()) return links;
+    TNumberIndex<TRegimeElement> nodeElement(lowest_, highest_, carriers_.size());
+    for (TRegimeElement* e : carriers_) {
+      TRegimeElement*& first = nodeElement[e->Number];  // the first element of a number holds
+      if (first == nullptr) first = e;
+    }
+    for (TRegimeElement* e : closing_) {
+      if (TRegimeElement* node = nodeElement.Find(e->Number)) links.emplace_back(e, node);
+    }
+    return links;
+  }
+
+private:
+  std::vector<TRegimeElement*> carriers_, closing_;
+  std::int64_t lowest_ = 0, highest_ = -1;
+};
+
 }  // namespace
 
 std::vector<TSupplyLink> SupplyLinks(const TRegime& regime) {
-  std::unordered_map<std::int32_t, TRegimeElement*> nodeElement;
-  for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
-    if (CarriesNode(e)) nodeElement.emplace(e->Number, e);
-  }
-  std::vector<TSupplyLink> links;
-  for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
-    if ((e->Flags & efLoopClosing) == 0) continue;
-    const auto it = nodeElement.find(e->Number);
-    if (it != nodeElement.end()) links.emplace_back(e, it->second);
-  }
-  return links;
+  TNodeElements elements(regime);
+  for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) elements.Add(e);
+  return elements.Links();
 }
 
 void PropagateSupply(TRegime& regime) {
@@ -134,13 +160,13 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
     }
   }
 
-  // ---- Rows of the period, linked to their branches.
-  std::map<TBranchKey, TRegimeElement*> branchElement;
-  for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
-    if (e->BranchIndex > 0) branchElement.emplace(KeyOf(e->Number, e->Number2, e->Nl), e);
-  }
+  // ---- Rows of the period, linked to their branches (a scheme without a journal has none to link).
   std::vector<TSwitchRow> rows;
   if (haveJournal) {
+    std::map<TBranchKey, TRegimeElement*> branchElement;
+    for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
+      if (e->BranchIndex > 0) branchElement.emplace(KeyOf(e->Number, e->Number2, e->Nl), e);
+    }
     TSwitchLogCols j;
     FillSwitchLogCols(journal, j);
     const bool round = TypCalcPQ >= 1 && TypCalcPQ <= 3 && Step > 0;
@@ -189,23 +215,28 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
     if (haveJournal) FillBranchCols(branches, b);
     return b;
   }();
+  TNodeElements elements(regime);
   for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
     e->Flags &= ~(efSwitchedOff | efSupplied);
+    elements.Add(e);
     if (e->BranchIndex <= 0) continue;
     const bool off = e->BranchIndex <= copy.RowCount ? Opens(copy.Commut->Get(e->BranchIndex))
                                                      : (e->Flags & (efOpenNumber | efOpenNumber2)) != 0;
     if (off) e->Flags |= efSwitchedOff;
   }
-  const std::vector<TSupplyLink> links = SupplyLinks(regime);
+  const std::vector<TSupplyLink> links = elements.Links();
   SpreadSupply(regime, links);
 
-  std::vector<TRegimeElement*> nodes;
+  const std::vector<TRegimeElement*>& nodes = elements.Carriers();
   std::vector<char> state;
-  for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
-    if (!CarriesNode(e)) continue;
-    nodes.push_back(e);
+  state.reserve(nodes.size());
+  for (TRegimeElement* e : nodes) {
     state.push_back(Supplied(e) ? 1 : 0);
-    e->SupplyTimes = std::make_unique<std::vector<double>>(1, Supplied(e) ? startPacked : -startPacked);
+    // Room for the closing moment too: most nodes never change, and their list takes one allocation.
+    auto times = std::make_unique<std::vector<double>>();
+    times->reserve(2);
+    times->push_back(Supplied(e) ? startPacked : -startPacked);
+    e->SupplyTimes = std::move(times);
   }
   const double days = std::round(std::trunc(Date2) - std::trunc(Date1) + 1);
   regime.SupplyHours.assign(static_cast<std::size_t>(regime.NodeCount) + 1, 24 * days);
@@ -239,18 +270,21 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
     }
   }
 
-  // ---- Closing the lists; the hours without supply.
-  for (std::size_t i = 0; i < nodes.size(); ++i) {
-    std::vector<double>& times = *nodes[i]->SupplyTimes;
-    times.push_back(state[i] != 0 ? endPacked : -endPacked);
-    const auto row = static_cast<std::size_t>(nodes[i]->NodeIndex);
+  // ---- Closing the lists; the hours without supply. The node elements come in tree order, so one walk
+  // closes them and clears the flags of every element (a walk of the records is most of the cost here).
+  std::size_t i = 0;
+  for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
+    e->Flags &= ~(efSwitchedOff | efSupplied);
+    if (i == nodes.size() || nodes[i] != e) continue;
+    std::vector<double>& times = *e->SupplyTimes;
+    times.push_back(state[i++] != 0 ? endPacked : -endPacked);
+    const auto row = static_cast<std::size_t>(e->NodeIndex);
     if (row >= regime.SupplyHours.size()) continue;
     double& hours = regime.SupplyHours[row];
     for (std::size_t k = 0; k + 1 < times.size(); ++k) {
       if (std::signbit(times[k])) hours -= HoursBetween(std::fabs(times[k]), std::fabs(times[k + 1]));
     }
   }
-  for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) e->Flags &= ~(efSwitchedOff | efSupplied);
   return true;
 }
 

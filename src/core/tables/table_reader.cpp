@@ -109,6 +109,7 @@ void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool
     if (sized && least > 0) strings->ReserveText(static_cast<std::size_t>(least));
   }
   std::string text;
+  char decoded[3 * 255 + 1];  // a short string of 255 bytes at most, each 3 bytes of UTF-8 at most
   for (int row = 1; row <= rowCount_; ++row) {
     // A short string is at most 256 bytes: one look at the window holds it whole.
     const std::int64_t left = end - reader_.Pos();
@@ -123,8 +124,7 @@ void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool
         strings->SetItem(row, {});
         continue;
       }
-      DecodeCp1251Into(bytes, text);
-      strings->SetItem(row, text);
+      strings->SetItem(row, std::string_view(decoded, DecodeCp1251To(bytes, decoded)));
     } else {
       DecodeCp1251Into(bytes, text);
       StoreCellText(table, row, col, text);

@@ -19,6 +19,11 @@ const std::array<TUtf8Of, 256>& Utf8Table() {
   static const std::array<TUtf8Of, 256> table = [] {
     std::array<TUtf8Of, 256> t{};
     for (int b = 0; b < 256; ++b) {
+      if (b < 0x80) {  // Latin letters, digits and signs are themselves, the zero byte included
+        t[b].Length = 1;
+        t[b].Bytes[0] = static_cast<char>(b);
+        continue;
+      }
       std::string utf8;
       AppendUtf8(utf8, Cp1251Char(static_cast<unsigned char>(b)));
       t[b].Length = static_cast<unsigned char>(utf8.size());
@@ -32,20 +37,22 @@ const std::array<TUtf8Of, 256>& Utf8Table() {
 }  // namespace
 
 void DecodeCp1251Into(std::string_view bytes, std::string& out) {
-  const auto& table = Utf8Table();
-  // Every Windows-1251 character takes at most 3 UTF-8 bytes; one spare byte lets each be copied whole.
   out.resize(bytes.size() * 3 + 1);
-  char* d = out.data();
+  out.resize(DecodeCp1251To(bytes, out.data()));
+}
+
+std::size_t DecodeCp1251To(std::string_view bytes, char* out) {
+  const auto& table = Utf8Table();
+  // Every byte through the table, without a branch: names mix Latin and Cyrillic letters, digits and
+  // signs, on which a branch for each kind would mostly guess wrong. Every Windows-1251 character takes
+  // at most 3 UTF-8 bytes; the one spare byte lets each be copied whole.
+  char* d = out;
   for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
-      *d++ = c;
-    } else {
-      std::memcpy(d, table[b].Bytes, 4);
-      d += table[b].Length;
-    }
+    const TUtf8Of& utf8 = table[static_cast<unsigned char>(c)];
+    std::memcpy(d, utf8.Bytes, 4);
+    d += utf8.Length;
   }
-  out.resize(static_cast<std::size_t>(d - out.data()));
+  return static_cast<std::size_t>(d - out);
 }
 
 void EncodeCp1251Into(std::string_view text, std::string& out) {

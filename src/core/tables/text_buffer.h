@@ -7,6 +7,9 @@
 namespace ld {
 
 void DecodeCp1251Into(std::string_view bytes, std::string& out);
+// Decodes into memory of at least 3 * bytes.size() + 1 bytes (nothing is cleared first, unlike a string
+// grown for it); returns the bytes written.
+std::size_t DecodeCp1251To(std::string_view bytes, char* out);
 void EncodeCp1251Into(std::string_view text, std::string& out);
 // Encodes into memory of at least text.size() bytes; returns the bytes written.
 std::size_t EncodeCp1251To(std::string_view text, char* out);
