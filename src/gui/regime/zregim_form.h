@@ -22,6 +22,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
@@ -130,6 +131,39 @@ public:
   void ResultItemClick(QAction* sender);
   // ---- menu "Контроль схемы"
   void ARKItemClick();
+  // ---- the diagram panel and its selections (zregim_diagram.cpp, zregim_schpanel.cpp, zregim_select.cpp)
+  class TSchemBox* SchBox = nullptr;
+  QWidget* SchCommands = nullptr;  // the diagram's command row inside SchPanel
+  QLineEdit* FindEdit = nullptr;
+  QToolButton *UpdateBtn = nullptr, *FullSchBtn = nullptr, *SaveSchBtn = nullptr,
+              *SetPrmBtn = nullptr, *ColorBtn = nullptr, *ComBtn = nullptr, *PQBtn = nullptr, *RXBtn = nullptr,
+              *WhBtn = nullptr, *AddLinBtn = nullptr, *AddNodBtn = nullptr, *AddLnkBtn = nullptr,
+              *FitNodBtn = nullptr, *DelNodBtn = nullptr, *DelLinBtn = nullptr, *DelFitNodBtn = nullptr,
+              *FindBtn = nullptr, *SubstBtn = nullptr, *ClearSchBtn = nullptr, *TreeBtn = nullptr,
+              *RadiusBtn = nullptr, *TrassBtn = nullptr, *LayerBtn = nullptr, *LinksBtn = nullptr,
+              *UnomBtn = nullptr;
+  std::string SubstSearch;  // what was typed into SubstList
+  void InstallDiagram();
+  void BuildSchPanel();
+  void SchBtnClick();
+  void UpdateBtnClick();
+  void FullSchBtnClick();
+  void SaveSchBtnClick();
+  void SetPrmBtnClick();
+  void ColorBtnClick();
+  void CorrectBtnClick();
+  void ClickModeBtnClick(QToolButton* sender);
+  void CorrectMenuClick(QToolButton* sender);
+  void FindBtnClick();
+  void SubstBtnClick();
+  void ClearSchBtnClick();
+  void SchBoxGetNode(const std::string& node);
+  void SubstListClick(QListWidget* list);
+  // A key typed into SubstList; true when the list must not see it.
+  bool SubstListKey(int key, const QString& text, bool keypad);
+  // The mode is the sender's Tag (data() of a menu item, the "Tag" property of a button).
+  void TreeBtnClick(QObject* sender);
+  void ShowSelection(int mode, std::string text);
   void EkvZItemClick();
   void EkvLinItemClick(int tag);
   void SetRayonItemClick();
