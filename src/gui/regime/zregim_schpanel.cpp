@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSplitter>
+#include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
 
@@ -73,18 +74,24 @@ private:
 }  // namespace
 
 void TZregimForm::BuildSchPanel() {
-  auto* row = static_cast<QHBoxLayout*>(SchPanel->layout());
-  int at = 0;
+  // A tool bar rather than a plain row: on a narrow window the commands that do not fit stay reachable
+  // behind its extension button instead of widening the window past the screen.
+  auto* bar = new QToolBar(SchPanel);
+  bar->setObjectName("SchCommands");
+  bar->setFloatable(false);
+  bar->setMovable(false);
+  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  static_cast<QHBoxLayout*>(SchPanel->layout())->insertWidget(0, bar, 1);
   auto button = [&](QToolButton*& b, const char* name, const char* text, const char* hint, bool toggle = false) {
-    b = new QToolButton(SchPanel);
+    b = new QToolButton(bar);
     b->setObjectName(name);
     b->setText(text);
     b->setToolTip(hint);
     b->setCheckable(toggle);
     b->setAutoRaise(true);
-    row->insertWidget(at++, b);
+    bar->addWidget(b);
   };
-  auto gap = [&] { row->insertSpacing(at++, 8); };
+  auto gap = [&] { bar->addSeparator(); };
   button(UpdateBtn, "UpdateBtn", "Обновить", "Обновить схему");
   button(FullSchBtn, "FullSchBtn", "Вся схема", "Отображение всей схемы");
   button(SaveSchBtn, "SaveSchBtn", "Сохранить", "Сохранить изменения в схеме");
@@ -92,8 +99,8 @@ void TZregimForm::BuildSchPanel() {
   button(ColorBtn, "ColorBtn", "Цвета", "Установка цветов");
   gap();
   // CorrectBtn was made with the row; it keeps its place after the view commands.
-  row->removeWidget(CorrectBtn);
-  row->insertWidget(at++, CorrectBtn);
+  SchPanel->layout()->removeWidget(CorrectBtn);
+  bar->addWidget(CorrectBtn);
   CorrectBtn->setToolTip("Режим редактирования");
   button(ComBtn, "ComBtn", "Ком.", "Изменение коммутации", true);
   button(PQBtn, "PQBtn", "PQ", "Нагрузки узлов", true);
@@ -107,12 +114,12 @@ void TZregimForm::BuildSchPanel() {
   button(DelLinBtn, "DelLinBtn", "-Ветвь", "Удалить ветвь");
   button(DelFitNodBtn, "DelFitNodBtn", "-Врезка", "Удалить врезанный узел");
   gap();
-  FindEdit = new QLineEdit(SchPanel);
+  FindEdit = new QLineEdit(bar);
   FindEdit->setObjectName("FindEdit");
   FindEdit->setPlaceholderText("Номер/наименование узла");
   FindEdit->setToolTip("Номер/наименование узла");
   FindEdit->setMinimumWidth(140);
-  row->insertWidget(at++, FindEdit);
+  bar->addWidget(FindEdit);
   button(FindBtn, "FindBtn", "Найти", "Поиск узла");
   button(SubstBtn, "SubstBtn", "ПС", "Развернуть/свернуть подстанцию");
   button(ClearSchBtn, "ClearSchBtn", "Очистить", "Очистить графический фрагмент");
@@ -147,7 +154,7 @@ void TZregimForm::BuildSchPanel() {
   for (QListWidget* list : {SubstList, NoSupBox, ConturBox})
     connect(list, &QListWidget::itemClicked, this, [this, list] { SubstListClick(list); });
   SubstList->installEventFilter(new TSubstListKeys(*this, SubstList));
-  SchCommands = SchPanel;
+  SchCommands = bar;
 }
 
 // ---- showing and hiding ---------------------------------------------------------------------------
