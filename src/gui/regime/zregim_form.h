@@ -164,6 +164,8 @@ public:
   // The mode is the sender's Tag (data() of a menu item, the "Tag" property of a button).
   void TreeBtnClick(QObject* sender);
   void ShowSelection(int mode, std::string text);
+  // The subscribers of a substation (15), a node (16) or the line marked on the diagram (17).
+  void ShowSubscribers(int mode, const std::string& text);
   void EkvZItemClick();
   void EkvLinItemClick(int tag);
   void SetRayonItemClick();

@@ -13,7 +13,10 @@
 #include "core/diagram/scheme_files.h"
 #include "core/engine/regime.h"
 #include "core/engine/select.h"
+#include "core/regime/selections.h"
 #include "core/tables/layout.h"
+#include "gui/catalogs/catalog_form.h"
+#include "gui/diagram/layer_form.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/regime/zregim_form.h"
 
@@ -80,6 +83,7 @@ void TZregimForm::ShowSelection(int mode, std::string text) {
                 mkError, mbOk);
     return;
   }
+  const std::string given = text;
   text = UpperCase(text);
   const bool byName = SchBox->FIntegral && SchBox->FPaintNod == 1;
   const TRegimeProgressEvent progress = [this](int position) { OnCalcProgress(position); };
@@ -103,15 +107,54 @@ void TZregimForm::ShowSelection(int mode, std::string text) {
       break;
     }
     case 6: found = SelectNodesByVoltageClass(r, text, nodes, lines, progress); break;
+    case 7:
+      found = ExecuteSelectNodeLinks(r, text, *SchBox->NodeCols.Name, SchBox->FSection, byName, SchBox->LineSet);
+      break;
     case 8: found = ToggleSubstation(r, text, byName, nodes, lines, progress); break;
+    case 15:
+    case 16:
+    case 17: ShowSubscribers(mode, given); return;
     default: return;
   }
   if (!found) return;
   if (mode != 6 && mode != 8) CollectMarkedConnections(r, nodes, lines);
+  // the links dialog decides the node's whole neighbourhood: what it unticked goes from the picture
+  if (mode == 7) SchBox->NodeSet.clear(), SchBox->LineSet.clear();
   UniteSorted(nodes, SchBox->NodeSet);
   UniteSorted(lines, SchBox->LineSet);
   SchBox->BuildScheme(std::move(nodes), std::move(lines), SchBox->OriginX, SchBox->OriginY);
   SchBox->FindNodeOnScheme(text);
+}
+
+void TZregimForm::ShowSubscribers(int mode, const std::string& text) {
+  TSubscriberSources sources;
+  ReadSubscriberSources(SchemePath, sources, [this](int position) { OnCalcProgress(position); });
+  TDataFile table;
+  std::string title;
+  if (mode == 15) {
+    const std::string substation = UpperCase(text.substr(0, text.find('.')));
+    FillSubstationSubscribers(sources, substation, table);
+    title = std::string(LayoutConsumerList) + " " + substation;
+  } else if (mode == 16) {
+    CollectSubscribersOfNames(sources, {text}, table);
+    title = "Список присоединений " + text;
+  } else {
+    const diagram::PSElem line = SchBox->MarkedLine;
+    if (line == nullptr || line->BranchRow <= 0 || !SchBox->BranchTable) return;
+    const std::int32_t n1 = (*SchBox->BranchCols.N1)[line->BranchRow], n2 = (*SchBox->BranchCols.N2)[line->BranchRow];
+    CollectSubscribersOfNames(sources, NamesSuppliedByLine(*Regime(), n1, n2), table);
+    auto nameOf = [this](std::int32_t ns) {
+      for (std::int32_t k = 1; k <= SchBox->NodeTable->RowCount; ++k)
+        if ((*SchBox->NodeCols.NS)[k] == ns) return SchBox->NodeCols.Name->GetItem(k);
+      return std::to_string(ns);
+    };
+    title = "Список присоединений по линии " + nameOf(n1) + " - " + nameOf(n2);
+  }
+  HelpText->clear();
+  ProcBar->hide();
+  int row = 1;
+  bool changed = false;
+  ShowCatalog("", title, &table, row, changed);
 }
 
 }  // namespace ld::gui
