@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/base/dynarray.h"
+#include "core/tables/switch_rec.h"
 #include "gui/common/work_form.h"
 #include "gui/grid/data_grid.h"
 #include "gui/regime/diagram_link.h"
@@ -166,6 +167,8 @@ public:
   void ShowSelection(int mode, std::string text);
   // The subscribers of a substation (15), a node (16) or the line marked on the diagram (17).
   void ShowSubscribers(int mode, const std::string& text);
+  // A branch changed on the diagram (before: its state before the change) entered into the journal.
+  void SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before);
   void EkvZItemClick();
   void EkvLinItemClick(int tag);
   void SetRayonItemClick();

@@ -7,8 +7,16 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <QDateEdit>
+#include <QLabel>
+#include <QTimeEdit>
+
+#include "core/base/codepage.h"
+#include "core/base/dates.h"
+#include "core/diagram/scheme_files.h"
 #include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
+#include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "gui/diagram/sch_box.h"
 #include "zregim_fixture.h"
@@ -152,6 +160,67 @@ TEST_F(RegimeDiagram, SubstationsExpandedAndSelectionsUnited) {
   }
   EXPECT_EQ(form->SubstList->currentRow(), 2);
   EXPECT_EQ(form->FindEdit->text().toStdString(), "ТП4");
+}
+
+TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
+  ShowDiagram();
+  form->FullSchBtn->click();
+  gui::TSchemBox& b = Box();
+  const std::string journal = path + GetMaketExtention(LayoutSwitchLog);
+  const TDateTime t0 = EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0);
+  WriteCurDateSwt(path, t0);
+  auto switchOff = [&](int row) {
+    (*b.BranchCols.Commut)[row] = 0;
+    TRecSwt before;
+    ReadBranchRec(b.BranchCols, row, before);
+    diagram::StartChange(b);
+    (*b.BranchCols.Commut)[row] = Utf8ToCp1251("О")[0];
+    form->SchBoxChangeLine(b.SchemeBase, b.BranchTable.get(), row, &before);
+  };
+
+  IniRec.FSaveCom = false;
+  switchOff(3);
+  EXPECT_FALSE(fileio::FileExists(journal));
+  EXPECT_TRUE(b.Modified);  // the change stays on the diagram
+
+  IniRec.FSaveCom = true;
+  script.Then([](QDialog& d) {
+    // the branch rows carry no end names here: the end numbers stand for them
+    EXPECT_EQ(Child<QLabel>(d, "HeaderLabel").text().toStdString(), "4 - 2: ");
+    EXPECT_EQ(Child<QLabel>(d, "KindLabel").text().toStdString(), "ОТКЛЮЧЕНИЕ");
+    EXPECT_EQ(Child<QTimeEdit>(d, "TimeEdit").time(), QTime(10, 30));
+    d.setResult(QDialog::Rejected);
+  });
+  switchOff(3);
+  EXPECT_FALSE(fileio::FileExists(journal));
+  EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), t0);
+
+  script.Then([](QDialog& d) {
+    Child<QTimeEdit>(d, "TimeEdit").setTime(QTime(11, 0));
+    Child<QLineEdit>(d, "DispEdit").setText("Петров");
+    Press(d, "OKBtn");
+  });
+  switchOff(3);
+  ASSERT_TRUE(fileio::FileExists(journal));
+  EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(11, 0, 0));
+  EXPECT_EQ(Caption(), "Z-режим - Фидер (05.03.2004 11:00)");
+  EXPECT_FALSE(b.Modified);
+  EXPECT_FALSE(fileio::FileExists(journal + "~"));
+  TDataFile log;
+  ReadTableFile(journal, log);
+  TSwitchLogCols j;
+  FillSwitchLogCols(log, j);
+  ASSERT_EQ(log.RowCount, 2);
+  EXPECT_EQ(j.DateS->GetItem(1), "05.03.2004 11:00");
+  EXPECT_EQ(j.Disp->GetItem(2), "Петров");
+  EXPECT_EQ((*j.Commut)[1], 0);
+  EXPECT_EQ(Cp1251ToUtf8(std::string(1, (*j.Commut)[2])), "О");
+  // the saved branch file holds the switching
+  TDataFile saved;
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), saved);
+  TBranchCols sb;
+  FillBranchCols(saved, sb);
+  EXPECT_EQ(Cp1251ToUtf8(std::string(1, (*sb.Commut)[3])), "О");
 }
 
 }  // namespace
