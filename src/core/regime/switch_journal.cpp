@@ -87,3 +87,49 @@ std::string JoinSubstationNames(const TRegime& regime, std::int32_t nodeNo, cons
 }
 
 }  // namespace ld
+
+namespace ld {
+
+std::vector<TJournalMoment> JournalMoments(TDataFile& journal) {
+  std::vector<TJournalMoment> moments;
+  TSwitchLogCols j;
+  FillSwitchLogCols(journal, j);
+  double last = -1;
+  for (int r = 1; r <= journal.RowCount; ++r) {
+    const std::int32_t hour = (*j.Hour)[r], minute = (*j.Mins)[r];
+    if ((*j.BA)[r] != 1 || hour < 0 || hour >= 24 || minute < 0 || minute >= 60) continue;
+    const double packed = (*j.Date)[r] + (hour * 3600 + minute * 60) * 0.00001;
+    if (packed == last) continue;
+    TDateTime moment = 0;
+    try {
+      moment = PackedToDateTime(packed);
+    } catch (const std::exception&) {
+      continue;  // a row without a calendar date names no moment to move to
+    }
+    last = packed;
+    std::string text = PackedDateTimeToStr(60, packed) + "...";
+    const std::string note = j.Prim->GetItem(r);
+    if (!note.empty()) text += note + "...";
+    switch (SwitchKindOf((*j.Commut)[r], r > 1 ? (*j.Commut)[r - 1] : char(0))) {
+      case TSwitchKind::Replacement: text += "тр-тор/линия "; break;
+      case TSwitchKind::SwitchOn: text += "вкл. "; break;
+      case TSwitchKind::SwitchOff: text += "откл. "; break;
+      case TSwitchKind::Damage: text += "повр. "; break;
+      case TSwitchKind::Other: break;
+    }
+    const std::string name1 = j.Name1->GetItem(r), name2 = j.Name2->GetItem(r);
+    text += (name1.empty() ? std::to_string((*j.N1)[r]) : name1) + " - " +
+            (name2.empty() ? std::to_string((*j.N2)[r]) : name2);
+    moments.push_back({moment, text});
+  }
+  return moments;
+}
+
+int CurrentMoment(const std::vector<TJournalMoment>& moments, TDateTime t) {
+  int current = -1;
+  for (std::size_t i = 0; i < moments.size(); ++i)
+    if (moments[i].Moment <= t + 1e-9) current = static_cast<int>(i);
+  return current;
+}
+
+}  // namespace ld

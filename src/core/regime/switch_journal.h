@@ -3,6 +3,7 @@
 // the branch's state before and after, stamped with the moment, and the supply names of its ends.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/base/dates.h"
 #include "core/tables/colmaps_scheme.h"
@@ -36,5 +37,21 @@ int InsertSwitchPair(TDataFile& journal, TDataFile& branches, int branchRow, con
 // ", ": the DSName of each supplying branch up to the source, names shorter than two characters and
 // names already listed left out.
 std::string JoinSubstationNames(const TRegime& regime, std::int32_t nodeNo, const TBranchCols& branches);
+
+}  // namespace ld
+
+namespace ld {
+
+// One moment of the journal a scheme can be moved to: the first pair of that minute.
+struct TJournalMoment {
+  TDateTime Moment = 0;
+  std::string Text;  // "05.03.2004 10:30...откл. ПС1.Ф1 - ТП5"
+};
+
+// The moments of the journal's after-rows in journal order, one per minute; rows with an hour above 23
+// or minutes above 59 are left out.
+std::vector<TJournalMoment> JournalMoments(TDataFile& journal);
+// The last moment not later than t; -1 when every moment is later.
+int CurrentMoment(const std::vector<TJournalMoment>& moments, TDateTime t);
 
 }  // namespace ld

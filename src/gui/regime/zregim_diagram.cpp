@@ -57,6 +57,7 @@ void TZregimForm::InstallDiagram() {
   SchBox->OnExtNodeMenuItem = [this](QAction* item) { Run([this, item] { TreeBtnClick(item); }); };
   SchBox->OnExtLineMenuItem = [this](QAction* item) { Run([this, item] { TreeBtnClick(item); }); };
   BuildSchPanel();
+  Bind(ReconfigItem, [this] { ReconfigItemClick(); });
 }
 
 }  // namespace ld::gui

@@ -169,6 +169,7 @@ public:
   void ShowSubscribers(int mode, const std::string& text);
   // A branch changed on the diagram (before: its state before the change) entered into the journal.
   void SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before);
+  void ReconfigItemClick();
   void EkvZItemClick();
   void EkvLinItemClick(int tag);
   void SetRayonItemClick();

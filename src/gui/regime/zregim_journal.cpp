@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/base/dates.h"
+#include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
 #include "core/diagram/scheme_files.h"
@@ -14,6 +15,7 @@
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "gui/diagram/sch_box.h"
+#include "gui/regime/reconfig_form.h"
 #include "gui/regime/write_swt_form.h"
 #include "gui/regime/zregim_form.h"
 
@@ -73,6 +75,46 @@ void TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches,
     ShowTableFile(file, LayoutSwitchLog, UserAccess != 0);
   setWindowTitle(QString::fromStdString("Z-режим - " + std::filesystem::path(base).filename().string() + DateTimeCaption(time)));
   WriteCurDateSwt(base, time);
+}
+
+}  // namespace ld::gui
+
+namespace ld::gui {
+
+void TZregimForm::ReconfigItemClick() {
+  if (DataGrid_->Modified() && !DataGrid_->SaveWithQuestion()) return;
+  if (SchPanel2->isVisible() && SchBox->EditMode) {
+    ShowMsgForm("Для реконфигурации необходимо закончить редактирование графики схемы", mkWarning, mbOk);
+    return;
+  }
+  // The check against the district element tables rewrites and unlocks them: they are locked here with
+  // the scheme's own files, so that another user's lock refuses the command instead of being erased.
+  std::string extensions = GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches) + "," +
+                           GetMaketExtention(LayoutSwitchLog);
+  for (const char* ext : {".RSL", ".RTP", ".R04", ".RSV"})
+    if (fileio::FileExists(SchemePath + ext)) extensions += std::string(",") + ext;
+  LockTableFiles(SchemePath, extensions);
+  struct Unlock {
+    TZregimForm& form;
+    const std::string& extensions;
+    ~Unlock() {
+      UnlockTableFiles(form.SchemePath, extensions);
+      form.Regime()->LockFiles = false;
+    }
+  } unlock{*this, extensions};
+  Regime()->LockFiles = true;
+  if (!ExecuteReconfigDialog(SchemePath)) return;
+  LoadModel();
+  const std::string shown = ShownMaket();
+  if (shown == LayoutNodes)
+    NodesItemClick();
+  else if (shown == LayoutBranches)
+    LinesItemClick(LinesItem);
+  if (SchPanel2->isVisible()) {
+    Diagram().LoadScheme(SchemePath);
+    SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
+  }
+  setWindowTitle(QString::fromStdString(SchemeCaption(SchemePath)));
 }
 
 }  // namespace ld::gui

@@ -69,6 +69,19 @@ TEST_F(SwitchEntry, PairsKeptInOrderOfMomentAndBranch) {
   EXPECT_EQ(j.User->GetItem(5), "Иванов");
   EXPECT_EQ((*j.Commut)[5], 0);
   EXPECT_EQ(Cp1251ToUtf8(std::string(1, (*j.Commut)[6])), "О");
+
+  // the moments to move the scheme to: one per minute, named after its first pair; an impossible hour
+  // names none
+  j.Prim->SetItem(2, "плановое");
+  (*j.Hour)[5] = (*j.Hour)[6] = 24;
+  const std::vector<TJournalMoment> moments = JournalMoments(journal);
+  ASSERT_EQ(moments.size(), 2u);
+  EXPECT_EQ(moments[0].Text, "05.03.2004 09:05...плановое...откл. 3 - 2");
+  EXPECT_EQ(moments[1].Text, "05.03.2004 10:30...откл. 2 - 1");
+  EXPECT_DOUBLE_EQ(moments[1].Moment, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
+  EXPECT_EQ(CurrentMoment(moments, EncodeDate(2004, 3, 5) + EncodeTime(9, 0, 0)), -1);
+  EXPECT_EQ(CurrentMoment(moments, EncodeDate(2004, 3, 5) + EncodeTime(10, 29, 0)), 0);
+  EXPECT_EQ(CurrentMoment(moments, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0)), 1);
 }
 
 TEST_F(SwitchEntry, KindsAndSupplyNames) {

@@ -7,7 +7,10 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <QComboBox>
 #include <QDateEdit>
+#include <fstream>
+#include <filesystem>
 #include <QLabel>
 #include <QTimeEdit>
 
@@ -16,6 +19,7 @@
 #include "core/diagram/scheme_files.h"
 #include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
+#include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "gui/diagram/sch_box.h"
@@ -25,6 +29,7 @@ namespace ld::test {
 namespace {
 
 using Rows = std::vector<std::int32_t>;
+namespace fs = std::filesystem;
 
 class RegimeDiagram : public RegimeWindow {
 protected:
@@ -221,6 +226,40 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   TBranchCols sb;
   FillBranchCols(saved, sb);
   EXPECT_EQ(Cp1251ToUtf8(std::string(1, (*sb.Commut)[3])), "О");
+
+  // Back to 10:30 by the journal. Another user's lock of a district element table refuses the command
+  // and stays in place.
+  { std::ofstream(path + ".RSL") << "x"; }
+  const std::string me = CurrentUserName;
+  CurrentUserName = "Петров";
+  LockTableFiles(path, ".RSL");
+  CurrentUserName = me;
+  box.Clear();
+  form->ReconfigItem->trigger();
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_NE(box.Texts()[0].find("редактируется. Петров"), std::string::npos) << box.Texts()[0];
+  EXPECT_TRUE(fileio::FileExists(path + ".RSL~"));
+  fs::remove(path + ".RSL~");
+  fs::remove(path + ".RSL");
+
+  box.Clear();
+  script.Then([](QDialog& d) {
+    auto& list = Child<QComboBox>(d, "DatSwtList");
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.itemText(0).toStdString(), "05.03.2004 11:00...откл. 4 - 2");
+    EXPECT_EQ(list.currentIndex(), 0);
+    Child<QTimeEdit>(d, "_Time").setTime(QTime(10, 45));
+    Press(d, "OKBtn");
+  });
+  form->ReconfigItem->trigger();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(10, 45, 0));
+  EXPECT_EQ(Caption(), "Z-режим - Фидер (05.03.2004 10:45)");
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), saved);
+  FillBranchCols(saved, sb);
+  EXPECT_EQ((*sb.Commut)[3], 0);
+  EXPECT_EQ((*Box().BranchCols.Commut)[3], 0);
+  for (const char* ext : {".UZL~", ".VET~", ".RSL~"}) EXPECT_FALSE(fileio::FileExists(path + ext)) << ext;
 }
 
 }  // namespace
