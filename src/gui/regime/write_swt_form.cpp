@@ -39,6 +39,8 @@ TWriteSwtFrm::TWriteSwtFrm(const std::string& header, char newCommut, char oldCo
     : QDialog(parent) {
   setObjectName("WriteSwtFrm");
   setWindowTitle("Запись переключения в журнал");
+  // wide enough for its caption, which the window manager would otherwise cut
+  setMinimumWidth(400);
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
   HeaderLabel = new QLabel(QString::fromStdString(header), this);
