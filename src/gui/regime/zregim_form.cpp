@@ -94,6 +94,8 @@ TZregimForm::TZregimForm(QWidget* parent) : TWorkForm(parent), diagram_(std::mak
   Bind(LineItem, [this] { DebugTableClick(LineItem); });
 
   Bind(ARKItem, [this] { ARKItemClick(); });
+  // ---- the diagram panel and its selections
+  InstallDiagram();
   Bind(NoSupItem, [this] { NoSupItemClick(NoSupItem); });
   Bind(ConturItem, [this] { NoSupItemClick(ConturItem); });
   Bind(PSItem, [this] { NoSupItemClick(PSItem); });

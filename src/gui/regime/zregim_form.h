@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/base/dynarray.h"
+#include "core/tables/switch_rec.h"
 #include "gui/common/work_form.h"
 #include "gui/grid/data_grid.h"
 #include "gui/regime/diagram_link.h"
@@ -144,6 +145,44 @@ public:
   void ResultItemClick(QAction* sender);
   // ---- menu "Контроль схемы"
   void ARKItemClick();
+  // ---- the diagram panel and its selections (zregim_diagram.cpp, zregim_schpanel.cpp, zregim_select.cpp)
+  class TSchemBox* SchBox = nullptr;
+  QWidget* SchCommands = nullptr;  // the diagram's command row inside SchPanel
+  QLineEdit* FindEdit = nullptr;
+  QToolButton *UpdateBtn = nullptr, *FullSchBtn = nullptr, *SaveSchBtn = nullptr,
+              *SetPrmBtn = nullptr, *ColorBtn = nullptr, *ComBtn = nullptr, *PQBtn = nullptr, *RXBtn = nullptr,
+              *WhBtn = nullptr, *AddLinBtn = nullptr, *AddNodBtn = nullptr, *AddLnkBtn = nullptr,
+              *FitNodBtn = nullptr, *DelNodBtn = nullptr, *DelLinBtn = nullptr, *DelFitNodBtn = nullptr,
+              *FindBtn = nullptr, *SubstBtn = nullptr, *ClearSchBtn = nullptr, *TreeBtn = nullptr,
+              *RadiusBtn = nullptr, *TrassBtn = nullptr, *LayerBtn = nullptr, *LinksBtn = nullptr,
+              *UnomBtn = nullptr;
+  std::string SubstSearch;  // what was typed into SubstList
+  void InstallDiagram();
+  void BuildSchPanel();
+  void SchBtnClick();
+  void UpdateBtnClick();
+  void FullSchBtnClick();
+  void SaveSchBtnClick();
+  void SetPrmBtnClick();
+  void ColorBtnClick();
+  void CorrectBtnClick();
+  void ClickModeBtnClick(QToolButton* sender);
+  void CorrectMenuClick(QToolButton* sender);
+  void FindBtnClick();
+  void SubstBtnClick();
+  void ClearSchBtnClick();
+  void SchBoxGetNode(const std::string& node);
+  void SubstListClick(QListWidget* list);
+  // A key typed into SubstList; true when the list must not see it.
+  bool SubstListKey(int key, const QString& text, bool keypad);
+  // The mode is the sender's Tag (data() of a menu item, the "Tag" property of a button).
+  void TreeBtnClick(QObject* sender);
+  void ShowSelection(int mode, std::string text);
+  // The subscribers of a substation (15), a node (16) or the line marked on the diagram (17).
+  void ShowSubscribers(int mode, const std::string& text);
+  // A branch changed on the diagram (before: its state before the change) entered into the journal.
+  void SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before);
+  void ReconfigItemClick();
   void EkvZItemClick();
   void EkvLinItemClick(int tag);
   void SetRayonItemClick();

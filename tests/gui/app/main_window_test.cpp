@@ -145,6 +145,9 @@ TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   test::ScriptedMsgBox box;
   const std::string savedMaket = MaketFileName;
   MaketFileName = (test::DataDir() / "maket.zr").string();
+  // the regime window writes its diagram settings when it closes
+  const std::string savedConfig = ConfigFileName;
+  ConfigFileName = dir / "ldtoril.ini";
   Windows w;
   w.main.show();
   for (const char* name : {"BresBtn", "ZregBtn", "TKZBtn"}) w.main.findChild<QToolButton*>(name)->click();
@@ -184,6 +187,7 @@ TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   for (const char* lock : {"base.usr~", "regime.usr~", "tkz.usr~", "radius.usr~"})
     EXPECT_FALSE(fs::exists(dir / lock)) << lock;
   MaketFileName = savedMaket;
+  ConfigFileName = savedConfig;
 }
 
 // A child process with its own environment; stopped and reaped when the test ends.

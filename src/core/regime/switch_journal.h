@@ -1,0 +1,57 @@
+#pragma once
+// One switching made on the diagram as an entry of the scheme's switching journal ("Переключения"):
+// the branch's state before and after, stamped with the moment, and the supply names of its ends.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/base/dates.h"
+#include "core/tables/colmaps_scheme.h"
+#include "core/tables/switch_rec.h"
+
+namespace ld {
+
+class TRegime;
+
+// True when the branch row differs from the record in any of the fields a journal entry is kept for:
+// Commut, R, X, G, B, Kta, Ktr, Ktn, Mark, TypEqu, Regulation, DSName.
+bool BranchChanged(const TBranchCols& branches, int row, const TRecSwt& before);
+
+// What kind of switching the new commutation letter makes of the old one.
+enum class TSwitchKind { Replacement, SwitchOn, SwitchOff, Damage, Other };
+TSwitchKind SwitchKindOf(char newCommut, char oldCommut);
+
+struct TSwitchEntry {
+  TDateTime Moment = 0;  // seconds are not kept
+  TDateTime Written = 0;  // the clock when the entry is written
+  std::string Disp, Prim, User;
+};
+
+// Inserts the pair (before-row with mark 112, then the after-row of the branch row) where the six keys
+// Date, Hour, Mins, N1, N2, Nl keep the journal in order. Returns the before-row, or 0 when the journal
+// holds an entry of that branch in that minute already (nothing is inserted then).
+int InsertSwitchPair(TDataFile& journal, TDataFile& branches, int branchRow, const TRecSwt& before,
+                     const TSwitchEntry& entry);
+
+// The supply names of a node in the engine's model, from the supply side towards the node, joined by
+// ", ": the DSName of each supplying branch up to the source, names shorter than two characters and
+// names already listed left out.
+std::string JoinSubstationNames(const TRegime& regime, std::int32_t nodeNo, const TBranchCols& branches);
+
+}  // namespace ld
+
+namespace ld {
+
+// One moment of the journal a scheme can be moved to: the first pair of that minute.
+struct TJournalMoment {
+  TDateTime Moment = 0;
+  std::string Text;  // "05.03.2004 10:30...откл. ПС1.Ф1 - ТП5"
+};
+
+// The moments of the journal's after-rows in journal order, one per minute; rows with an hour above 23
+// or minutes above 59 are left out.
+std::vector<TJournalMoment> JournalMoments(TDataFile& journal);
+// The last moment not later than t; -1 when every moment is later.
+int CurrentMoment(const std::vector<TJournalMoment>& moments, TDateTime t);
+
+}  // namespace ld

@@ -1,0 +1,107 @@
+#include "gui/regime/reconfig_form.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+#include <cmath>
+#include <filesystem>
+
+#include "core/tables/file_guard.h"
+#include "core/tables/journal.h"
+#include "core/tables/table_file.h"
+#include "gui/common/modal.h"
+
+namespace ld::gui {
+
+namespace {
+
+const QDate kDayZero(1899, 12, 30);
+
+void ShowMoment(QDateEdit* date, QTimeEdit* time, TDateTime t) {
+  const double days = std::floor(t);
+  date->setDate(kDayZero.addDays(static_cast<qint64>(days)));
+  time->setTime(QTime(0, 0).addSecs(static_cast<int>(std::lround((t - days) * 86400.0))));
+}
+
+void ReadOrEmpty(const std::string& file, const char* layout, TDataFile& table) {
+  if (std::filesystem::exists(file)) {
+    ReadTableFile(file, table);
+  } else {
+    ReadMaket(layout, table);
+    CreateColumns(table, 0);
+  }
+}
+
+}  // namespace
+
+TReconfigFrm::TReconfigFrm(const std::vector<TJournalMoment>& moments, TDateTime t0, QWidget* parent)
+    : QDialog(parent), moments_(moments) {
+  setObjectName("ReconfigFrm");
+  setWindowTitle("Реконфигурация схемы");
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  _Date = new QDateEdit(this);
+  _Date->setObjectName("_Date");
+  _Date->setCalendarPopup(true);
+  _Date->setDisplayFormat("dd.MM.yyyy");
+  _Time = new QTimeEdit(this);
+  _Time->setObjectName("_Time");
+  _Time->setDisplayFormat("HH:mm");
+  form->addRow("Дата", _Date);
+  form->addRow("Время", _Time);
+  layout->addLayout(form);
+  layout->addWidget(new QLabel("По дате переключения", this));
+  DatSwtList = new QComboBox(this);
+  DatSwtList->setObjectName("DatSwtList");
+  DatSwtList->setMinimumWidth(360);
+  for (const TJournalMoment& m : moments) DatSwtList->addItem(QString::fromStdString(m.Text));
+  DatSwtList->setCurrentIndex(CurrentMoment(moments, t0));
+  layout->addWidget(DatSwtList);
+  ShowMoment(_Date, _Time, t0);
+  connect(DatSwtList, &QComboBox::activated, this, [this] { DatSwtListChange(); });
+
+  auto* buttons = new QDialogButtonBox(this);
+  QPushButton* ok = buttons->addButton("Применить", QDialogButtonBox::AcceptRole);
+  ok->setObjectName("OKBtn");
+  buttons->addButton("Отменить", QDialogButtonBox::RejectRole)->setObjectName("CancelBtn");
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+}
+
+void TReconfigFrm::DatSwtListChange() {
+  const int i = DatSwtList->currentIndex();
+  if (i >= 0 && i < static_cast<int>(moments_.size())) ShowMoment(_Date, _Time, moments_[static_cast<std::size_t>(i)].Moment);
+}
+
+TDateTime TReconfigFrm::Moment() const {
+  const QTime t = _Time->time();
+  return static_cast<TDateTime>(kDayZero.daysTo(_Date->date())) + (t.hour() * 3600 + t.minute() * 60) / 86400.0;
+}
+
+bool ExecuteReconfigDialog(const std::string& base) {
+  const std::string branchExt = GetMaketExtention(LayoutBranches);
+  TDataFile branches, journal;
+  ReadOrEmpty(base + branchExt, LayoutBranches, branches);
+  ReadOrEmpty(base + GetMaketExtention(LayoutSwitchLog), LayoutSwitchLog, journal);
+  TDateTime t0 = ReadCurDateSwt(base);
+  if (t0 == 0) t0 = Now();
+  const std::vector<TJournalMoment> moments = JournalMoments(journal);
+  TReconfigFrm form(moments, t0);
+  if (ExecModal(form) != QDialog::Accepted) return false;
+  const TDateTime t = form.Moment();
+  if (!ApplySwitchJournal(branches, journal, true, t0, t, nullptr)) return false;
+  if (!SyncSchemeWithElementTables(base, branches)) return false;
+  UnlockTableFiles(base, branchExt);
+  WriteTableFile(base + branchExt, branches);
+  LockTableFiles(base, branchExt);
+  WriteCurDateSwt(base, t);
+  return true;
+}
+
+}  // namespace ld::gui

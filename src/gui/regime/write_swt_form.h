@@ -1,0 +1,43 @@
+#pragma once
+// "Запись переключения в журнал": the moment, the executor and a note of a switching made on the
+// diagram, with the branch and the kind of switching shown above.
+#include <QDialog>
+#include <string>
+
+#include "core/base/dates.h"
+#include "core/tables/layout.h"
+#include "core/tables/switch_rec.h"
+
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QTimeEdit;
+
+namespace ld::gui {
+
+class TWriteSwtFrm : public QDialog {
+  Q_OBJECT
+
+public:
+  TWriteSwtFrm(const std::string& header, char newCommut, char oldCommut, TDateTime moment,
+               QWidget* parent = nullptr);
+  // The date of the date field with the time of day of the time field.
+  TDateTime Moment() const;
+
+  QLabel *HeaderLabel, *KindLabel;
+  QDateEdit* DateEdit;
+  QTimeEdit* TimeEdit;
+  QLineEdit *DispEdit, *PrimEdit;
+};
+
+// The executor entered last, proposed in the next entry while the program runs.
+extern std::string LastSwitchExecutor;
+
+// Asks for the moment of the switching of branch row li (before: its state before the change) and, when
+// confirmed, inserts the pair of rows into the journal (in memory). The branch table is brought to the
+// entered moment by the journal only after the confirmation: a cancelled dialog leaves it as it is.
+// True when a pair was inserted; pairRow is then its first row and time the entry's moment.
+bool ExecuteWriteSwitchDialog(const std::string& schemeBase, TDataFile& journal, TDataFile& branches, int li,
+                              const TRecSwt& before, TDateTime& time, int& pairRow);
+
+}  // namespace ld::gui

@@ -1,0 +1,120 @@
+// A switching made on the diagram goes into the scheme's switching journal.
+#include <QListWidget>
+#include <filesystem>
+
+#include "core/base/dates.h"
+#include "core/base/msgbox.h"
+#include "core/base/session.h"
+#include "core/base/settings.h"
+#include "core/diagram/scheme_files.h"
+#include "core/engine/regime.h"
+#include "core/regime/scheme_files.h"
+#include "core/regime/switch_journal.h"
+#include "core/tables/colmaps_scheme.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
+#include "gui/diagram/sch_box.h"
+#include "gui/regime/reconfig_form.h"
+#include "gui/regime/write_swt_form.h"
+#include "gui/regime/zregim_form.h"
+
+namespace ld::gui {
+
+void TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before) {
+  if (!IniRec.FSaveCom || branches == nullptr || before == nullptr) return;
+  TBranchCols b;
+  FillBranchCols(*branches, b);
+  if (!BranchChanged(b, li, *before)) return;
+
+  const std::string ext = GetMaketExtention(LayoutSwitchLog);
+  const std::string file = base + ext;
+  LockTableFiles(base, ext);
+  struct Unlock {
+    const std::string &base, &ext;
+    ~Unlock() { UnlockTableFiles(base, ext); }
+  } unlock{base, ext};
+  TDataFile journal;
+  if (fileio::FileExists(file)) {
+    ReadTableFile(file, journal);
+  } else {
+    ReadMaket(LayoutSwitchLog, journal);
+    CreateColumns(journal, 0);
+  }
+  TDateTime time = 0;
+  int pair = 0;
+  if (!ExecuteWriteSwitchDialog(base, journal, *branches, li, *before, time, pair)) return;
+
+  // The supply names before the switching come from the model as it still stands.
+  TSwitchLogCols j;
+  FillSwitchLogCols(journal, j);
+  FillBranchCols(*branches, b);
+  auto supplyNames = [&](int row) {
+    j.Fider1->SetItem(row, JoinSubstationNames(*Regime(), (*j.N1)[row], b));
+    j.Fider2->SetItem(row, JoinSubstationNames(*Regime(), (*j.N2)[row], b));
+  };
+  supplyNames(pair);
+  int answer = 0;
+  if (!Diagram().SaveScheme(false, IniRec.FSave10, answer)) return;
+  LoadModel();
+  if (SchPanel2->isVisible()) {
+    SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
+    Diagram().SetFileDates(fileio::FileDateOf(NodeFile()), fileio::FileDateOf(BranchFile()));
+  }
+  FillBranchCols(*SchBox->BranchTable, b);
+  supplyNames(pair + 1);
+
+  UnlockTableFiles(base, ext);
+  WriteTableFile(file, journal);
+  const std::string shown = ShownMaket();
+  if (shown == LayoutNodes)
+    NodesItemClick();
+  else if (shown == LayoutBranches)
+    LinesItemClick(LinesItem);
+  else if (shown == LayoutSwitchLog)
+    ShowTableFile(file, LayoutSwitchLog, UserAccess != 0);
+  setWindowTitle(QString::fromStdString("Z-режим - " + std::filesystem::path(base).filename().string() + DateTimeCaption(time)));
+  WriteCurDateSwt(base, time);
+}
+
+}  // namespace ld::gui
+
+namespace ld::gui {
+
+void TZregimForm::ReconfigItemClick() {
+  if (DataGrid_->Modified() && !DataGrid_->SaveWithQuestion()) return;
+  if (SchPanel2->isVisible() && SchBox->EditMode) {
+    ShowMsgForm("Для реконфигурации необходимо закончить редактирование графики схемы", mkWarning, mbOk);
+    return;
+  }
+  // The check against the district element tables rewrites and unlocks them: they are locked here with
+  // the scheme's own files, so that another user's lock refuses the command instead of being erased.
+  std::string extensions = GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches) + "," +
+                           GetMaketExtention(LayoutSwitchLog);
+  for (const char* ext : {".RSL", ".RTP", ".R04", ".RSV"})
+    if (fileio::FileExists(SchemePath + ext)) extensions += std::string(",") + ext;
+  LockTableFiles(SchemePath, extensions);
+  struct Unlock {
+    TZregimForm& form;
+    const std::string& extensions;
+    ~Unlock() {
+      UnlockTableFiles(form.SchemePath, extensions);
+      form.Regime()->LockFiles = false;
+    }
+  } unlock{*this, extensions};
+  Regime()->LockFiles = true;
+  if (!ExecuteReconfigDialog(SchemePath)) return;
+  LoadModel();
+  const std::string shown = ShownMaket();
+  if (shown == LayoutNodes)
+    NodesItemClick();
+  else if (shown == LayoutBranches)
+    LinesItemClick(LinesItem);
+  if (SchPanel2->isVisible()) {
+    Diagram().LoadScheme(SchemePath);
+    SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
+  }
+  setWindowTitle(QString::fromStdString(SchemeCaption(SchemePath)));
+}
+
+}  // namespace ld::gui

@@ -1,0 +1,266 @@
+// The diagram panel of the regime window: showing the diagram of the open scheme, the whole scheme and
+// the regime on it, districts drawn and assigned by "~N", substations expanded, selections united.
+#include <QLineEdit>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QSplitter>
+#include <QTest>
+#include <QToolButton>
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <fstream>
+#include <filesystem>
+#include <QLabel>
+#include <QTimeEdit>
+
+#include "core/base/codepage.h"
+#include "core/base/dates.h"
+#include "core/diagram/scheme_files.h"
+#include "core/engine/regime.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
+#include "gui/diagram/sch_box.h"
+#include "zregim_fixture.h"
+
+namespace ld::test {
+namespace {
+
+using Rows = std::vector<std::int32_t>;
+namespace fs = std::filesystem;
+
+class RegimeDiagram : public RegimeWindow {
+protected:
+  RegimeDiagram() {
+    // A substation feeding a tap-off and two stations; the first line in district 5, the station
+    // "ТП3" in district 7.
+    SchemeBuilder s;
+    s.Title = "Фидер";
+    s.Node(1, "B").Um = 10;
+    s.Nodes.back().Name = "ПС1.1";
+    s.Node(2, "", 0.5, 0.2).Um = 10;
+    s.Nodes.back().Name = "ОТП-2";
+    s.Node(3, "", 0.3, 0.1).Um = 10;
+    s.Nodes.back().Name = "ТП3";
+    s.Nodes.back().Nr = 7;
+    s.Node(4, "", 0.2, 0.1).Um = 10;
+    s.Nodes.back().Name = "ТП4.2";
+    s.Branch(2, 1, 1, 2).Nr = 5;
+    s.Branch(3, 2, 1, 2);
+    s.Branch(4, 2, 1, 2);
+    path = s.Write(dir.Path(), "Фидер");
+    Open(path);
+  }
+
+  gui::TSchemBox& Box() { return *form->SchBox; }
+  void Find(const std::string& text, QToolButton* button) {
+    form->FindEdit->setText(QString::fromStdString(text));
+    button->click();
+  }
+  void ShowDiagram() {
+    ASSERT_TRUE(form->SchBtn->isEnabled());
+    form->SchBtn->click();
+    ASSERT_TRUE(form->SchPanel2->isVisible());
+  }
+  std::vector<std::int32_t> FileColumn(const std::string& layout, const std::string& field) {
+    TDataFile table;
+    ReadTableFile(path + GetMaketExtention(layout), table);
+    std::vector<std::int32_t> values;
+    const int col = FindColumnIndex(field, table);
+    for (int r = 1; r <= table.RowCount; ++r) values.push_back(std::atoi(GetCellText(table, r, col, true).c_str()));
+    return values;
+  }
+
+  std::string path;
+};
+
+TEST_F(RegimeDiagram, ShownByTheButtonWithTheWholeSchemeAndItsRegime) {
+  ShowDiagram();
+  EXPECT_TRUE(form->SchPanel->isVisible());
+  EXPECT_EQ(form->Split1->sizes().front(), 312);
+  EXPECT_EQ(Box().SchemeBase, path);
+  // the panel opens on an empty fragment: the whole scheme is one button away
+  EXPECT_TRUE(Box().NodeSet.empty());
+  form->FullSchBtn->click();
+  EXPECT_EQ(Box().NodeSet, (Rows{1, 2, 3, 4}));
+  EXPECT_EQ(Box().LineSet, (Rows{1, 2, 3}));
+  EXPECT_GT(Box().Model->Width, 0);
+  EXPECT_FALSE(Box().Picture().isNull());
+
+  // the engine lists by the diagram's captions and marks the diagram's rows
+  EXPECT_EQ(form->Regime()->NodeMarks, &Box().NoSupplyNodes);
+  EXPECT_EQ(form->Regime()->BranchMarks, &Box().NoSupplyBranches);
+  script.Then(Settings());
+  form->CalcItem->trigger();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+
+  // a modified drawing is offered for saving before a command; "Нет" discards it and the command runs
+  Box().Modified = true;
+  box.Answer(0);
+  form->NodesItem->trigger();
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_EQ(box.Texts()[0], "Сохранить схему \"Фидер\" ?");
+  EXPECT_FALSE(Box().Modified);
+  EXPECT_EQ(Label(), "Узлы схемы");
+
+  form->SchBtn->click();
+  EXPECT_FALSE(form->SchPanel2->isVisible());
+  EXPECT_FALSE(form->SchPanel->isVisible());
+  EXPECT_TRUE(form->UpdateBtn->isEnabled());
+}
+
+TEST_F(RegimeDiagram, DistrictsDrawnAndAssigned) {
+  ShowDiagram();
+  Find("~5", form->FindBtn);
+  EXPECT_EQ(Box().LineSet, (Rows{1}));
+  EXPECT_EQ(Box().NodeSet, (Rows{1, 2}));
+  Find("~x5", form->FindBtn);
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_EQ(box.Texts()[0], "Неправильный номер района: ~x5");
+  EXPECT_EQ(Box().LineSet, (Rows{1}));
+
+  // the drawn fragment goes to district 7 and the station that was there leaves it
+  EXPECT_FALSE(form->SaveSchBtn->isEnabled());
+  form->CorrectBtn->click();
+  EXPECT_TRUE(Box().EditMode);
+  EXPECT_FALSE(form->UpdateBtn->isEnabled());
+  Find("~7", form->SaveSchBtn);
+  EXPECT_EQ(FileColumn(LayoutNodes, "Nr"), (Rows{7, 7, 0, 0}));
+  EXPECT_EQ(FileColumn(LayoutBranches, "Nr"), (Rows{7, 0, 0}));
+  EXPECT_FALSE(Box().Modified);
+}
+
+TEST_F(RegimeDiagram, SubstationsExpandedAndSelectionsUnited) {
+  ShowDiagram();
+  form->FullSchBtn->click();
+  Find("+", form->SubstBtn);
+  EXPECT_EQ(Box().ExpandedSubst, (std::vector<std::string>{"ПС1", "ТП3", "ТП4"}));
+  Find("тп3.1", form->SubstBtn);
+  EXPECT_EQ(Box().ExpandedSubst, (std::vector<std::string>{"ПС1", "ТП4"}));
+  Find("-", form->SubstBtn);
+  EXPECT_TRUE(Box().ExpandedSubst.empty());
+
+  // the supply radius of one station, then the tier of the other: both stay drawn
+  form->ClearSchBtn->click();
+  EXPECT_TRUE(Box().NodeSet.empty());
+  Find("ТП3", form->RadiusBtn);
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_EQ(Box().NodeSet, (Rows{1, 2, 3}));
+  EXPECT_EQ(Box().LineSet, (Rows{1, 2}));
+  Find("ТП4.2", form->LayerBtn);
+  EXPECT_EQ(Box().NodeSet, (Rows{1, 2, 3, 4}));
+  EXPECT_EQ(Box().LineSet, (Rows{1, 2, 3}));
+  // the node found is selected: its caption on the diagram comes back into the search field
+  EXPECT_EQ(form->FindEdit->text().toStdString(), "ТП4");
+
+  // typing into the substation list selects by the beginning of the name
+  form->SubstList->addItems({"ПС1", "ТП3", "ТП4"});
+  form->SubstList->show();
+  form->SubstList->setFocus();
+  for (const QString letter : {"т", "п", "4"}) {
+    QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, letter);
+    QApplication::sendEvent(form->SubstList, &key);
+  }
+  EXPECT_EQ(form->SubstList->currentRow(), 2);
+  EXPECT_EQ(form->FindEdit->text().toStdString(), "ТП4");
+}
+
+TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
+  ShowDiagram();
+  form->FullSchBtn->click();
+  gui::TSchemBox& b = Box();
+  const std::string journal = path + GetMaketExtention(LayoutSwitchLog);
+  const TDateTime t0 = EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0);
+  WriteCurDateSwt(path, t0);
+  auto switchOff = [&](int row) {
+    (*b.BranchCols.Commut)[row] = 0;
+    TRecSwt before;
+    ReadBranchRec(b.BranchCols, row, before);
+    diagram::StartChange(b);
+    (*b.BranchCols.Commut)[row] = Utf8ToCp1251("О")[0];
+    form->SchBoxChangeLine(b.SchemeBase, b.BranchTable.get(), row, &before);
+  };
+
+  IniRec.FSaveCom = false;
+  switchOff(3);
+  EXPECT_FALSE(fileio::FileExists(journal));
+  EXPECT_TRUE(b.Modified);  // the change stays on the diagram
+
+  IniRec.FSaveCom = true;
+  script.Then([](QDialog& d) {
+    // the branch rows carry no end names here: the end numbers stand for them
+    EXPECT_EQ(Child<QLabel>(d, "HeaderLabel").text().toStdString(), "4 - 2: ");
+    EXPECT_EQ(Child<QLabel>(d, "KindLabel").text().toStdString(), "ОТКЛЮЧЕНИЕ");
+    EXPECT_EQ(Child<QTimeEdit>(d, "TimeEdit").time(), QTime(10, 30));
+    d.setResult(QDialog::Rejected);
+  });
+  switchOff(3);
+  EXPECT_FALSE(fileio::FileExists(journal));
+  EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), t0);
+
+  script.Then([](QDialog& d) {
+    Child<QTimeEdit>(d, "TimeEdit").setTime(QTime(11, 0));
+    Child<QLineEdit>(d, "DispEdit").setText("Петров");
+    Press(d, "OKBtn");
+  });
+  switchOff(3);
+  ASSERT_TRUE(fileio::FileExists(journal));
+  EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(11, 0, 0));
+  EXPECT_EQ(Caption(), "Z-режим - Фидер (05.03.2004 11:00)");
+  EXPECT_FALSE(b.Modified);
+  EXPECT_FALSE(fileio::FileExists(journal + "~"));
+  TDataFile log;
+  ReadTableFile(journal, log);
+  TSwitchLogCols j;
+  FillSwitchLogCols(log, j);
+  ASSERT_EQ(log.RowCount, 2);
+  EXPECT_EQ(j.DateS->GetItem(1), "05.03.2004 11:00");
+  EXPECT_EQ(j.Disp->GetItem(2), "Петров");
+  EXPECT_EQ((*j.Commut)[1], 0);
+  EXPECT_EQ(Cp1251ToUtf8(std::string(1, (*j.Commut)[2])), "О");
+  // the saved branch file holds the switching
+  TDataFile saved;
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), saved);
+  TBranchCols sb;
+  FillBranchCols(saved, sb);
+  EXPECT_EQ(Cp1251ToUtf8(std::string(1, (*sb.Commut)[3])), "О");
+
+  // Back to 10:30 by the journal. Another user's lock of a district element table refuses the command
+  // and stays in place.
+  { std::ofstream(path + ".RSL") << "x"; }
+  const std::string me = CurrentUserName;
+  CurrentUserName = "Петров";
+  LockTableFiles(path, ".RSL");
+  CurrentUserName = me;
+  box.Clear();
+  form->ReconfigItem->trigger();
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_NE(box.Texts()[0].find("редактируется. Петров"), std::string::npos) << box.Texts()[0];
+  EXPECT_TRUE(fileio::FileExists(path + ".RSL~"));
+  fs::remove(path + ".RSL~");
+  fs::remove(path + ".RSL");
+
+  box.Clear();
+  script.Then([](QDialog& d) {
+    auto& list = Child<QComboBox>(d, "DatSwtList");
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.itemText(0).toStdString(), "05.03.2004 11:00...откл. 4 - 2");
+    EXPECT_EQ(list.currentIndex(), 0);
+    Child<QTimeEdit>(d, "_Time").setTime(QTime(10, 45));
+    Press(d, "OKBtn");
+  });
+  form->ReconfigItem->trigger();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(10, 45, 0));
+  EXPECT_EQ(Caption(), "Z-режим - Фидер (05.03.2004 10:45)");
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), saved);
+  FillBranchCols(saved, sb);
+  EXPECT_EQ((*sb.Commut)[3], 0);
+  EXPECT_EQ((*Box().BranchCols.Commut)[3], 0);
+  for (const char* ext : {".UZL~", ".VET~", ".RSL~"}) EXPECT_FALSE(fileio::FileExists(path + ext)) << ext;
+}
+
+}  // namespace
+}  // namespace ld::test
