@@ -149,7 +149,7 @@ public:
   class TSchemBox* SchBox = nullptr;
   QWidget* SchCommands = nullptr;  // the diagram's command row inside SchPanel
   QLineEdit* FindEdit = nullptr;
-  QToolButton *UpdateBtn = nullptr, *FullSchBtn = nullptr, *SaveSchBtn = nullptr,
+  QToolButton *UpdateBtn = nullptr, *FullSchBtn = nullptr, *SaveSchBtn = nullptr, *PrintSchBtn = nullptr,
               *SetPrmBtn = nullptr, *ColorBtn = nullptr, *ComBtn = nullptr, *PQBtn = nullptr, *RXBtn = nullptr,
               *WhBtn = nullptr, *AddLinBtn = nullptr, *AddNodBtn = nullptr, *AddLnkBtn = nullptr,
               *FitNodBtn = nullptr, *DelNodBtn = nullptr, *DelLinBtn = nullptr, *DelFitNodBtn = nullptr,
@@ -163,6 +163,7 @@ public:
   void UpdateBtnClick();
   void FullSchBtnClick();
   void SaveSchBtnClick();
+  void PrintSchBtnClick();
   void SetPrmBtnClick();
   void ColorBtnClick();
   void CorrectBtnClick();
@@ -225,7 +226,6 @@ public:
   void TransformHotKey();
   QMenu* InfoMenu = nullptr;
   QAction *CloseItem = nullptr, *PrnInfoItem = nullptr;
-  QLineEdit* FindEdit = nullptr;
 
   // ---- components, named as the forms of the system name them
   QMenu *FileItem, *DataItem, *ControlItem, *RegimItem, *WItem, *OptimItem, *TaskItem, *CatalogItem;

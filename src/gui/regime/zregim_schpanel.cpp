@@ -21,6 +21,7 @@
 #include "core/tables/file_io.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
+#include "gui/diagram/prn_sch_form.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/diagram/set_color_form.h"
 #include "gui/diagram/set_graph_form.h"
@@ -95,6 +96,7 @@ void TZregimForm::BuildSchPanel() {
   button(UpdateBtn, "UpdateBtn", "Обновить", "Обновить схему");
   button(FullSchBtn, "FullSchBtn", "Вся схема", "Отображение всей схемы");
   button(SaveSchBtn, "SaveSchBtn", "Сохранить", "Сохранить изменения в схеме");
+  button(PrintSchBtn, "PrintSchBtn", "Печать", "Печать схемы");
   button(SetPrmBtn, "SetPrmBtn", "Настройки", "Настройки графики схемы");
   button(ColorBtn, "ColorBtn", "Цвета", "Установка цветов");
   gap();
@@ -141,6 +143,7 @@ void TZregimForm::BuildSchPanel() {
   Bind(UpdateBtn, [this] { UpdateBtnClick(); });
   Bind(FullSchBtn, [this] { FullSchBtnClick(); });
   Bind(SaveSchBtn, [this] { SaveSchBtnClick(); });
+  Bind(PrintSchBtn, [this] { PrintSchBtnClick(); });
   Bind(SetPrmBtn, [this] { SetPrmBtnClick(); });
   Bind(ColorBtn, [this] { ColorBtnClick(); });
   Bind(CorrectBtn, [this] { CorrectBtnClick(); });
@@ -261,6 +264,8 @@ void TZregimForm::SaveSchBtnClick() {
   }
   SaveDrawingAndReload(false);
 }
+
+void TZregimForm::PrintSchBtnClick() { ExecutePrintSchemeDialog(*SchBox, ""); }
 
 void TZregimForm::SetPrmBtnClick() {
   bool rebuild = false;

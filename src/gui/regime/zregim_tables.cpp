@@ -137,12 +137,6 @@ void TZregimForm::BindTableCommands() {
   connect(Info, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { InfoMenu->popup(Info->viewport()->mapToGlobal(at)); });
 
-  // The node search of the diagram panel takes a double-clicked cell's text.
-  FindEdit = new QLineEdit(SchPanel);
-  FindEdit->setObjectName("FindEdit");
-  FindEdit->setMaximumWidth(200);
-  static_cast<QHBoxLayout*>(SchPanel->layout())->insertWidget(1, FindEdit);
-
   DataGrid_->OnSetMaketProc = [this](PDataFile df) { DataGridSetMaketProc(df); };
   DataGrid_->OnSaveProc = [this](PDataFile df) { DataGridSaveProc(df); };
   DataGrid_->OnExtKeyDown = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {

@@ -1,5 +1,6 @@
 // The diagram panel of the regime window: showing the diagram of the open scheme, the whole scheme and
 // the regime on it, districts drawn and assigned by "~N", substations expanded, selections united.
+#include <QTextEdit>
 #include <QLineEdit>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -88,6 +89,13 @@ TEST_F(RegimeDiagram, ShownByTheButtonWithTheWholeSchemeAndItsRegime) {
   EXPECT_EQ(Box().LineSet, (Rows{1, 2, 3}));
   EXPECT_GT(Box().Model->Width, 0);
   EXPECT_FALSE(Box().Picture().isNull());
+  std::string printTitle;
+  script.Then([&](QDialog& d) {
+    printTitle = d.windowTitle().toStdString();
+    d.setResult(QDialog::Rejected);
+  });
+  form->PrintSchBtn->click();
+  EXPECT_EQ(printTitle, "Печать схемы");
 
   // the engine lists by the diagram's captions and marks the diagram's rows
   EXPECT_EQ(form->Regime()->NodeMarks, &Box().NoSupplyNodes);
@@ -96,14 +104,21 @@ TEST_F(RegimeDiagram, ShownByTheButtonWithTheWholeSchemeAndItsRegime) {
   form->CalcItem->trigger();
   EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
 
-  // a modified drawing is offered for saving before a command; "Нет" discards it and the command runs
+  // a modified drawing is offered for saving before a command that reads the scheme; "Нет" discards
+  // it and the command runs
   Box().Modified = true;
   box.Answer(0);
-  form->NodesItem->trigger();
+  form->ARKItem->trigger();
   ASSERT_EQ(box.Texts().size(), 1u);
   EXPECT_EQ(box.Texts()[0], "Сохранить схему \"Фидер\" ?");
   EXPECT_FALSE(Box().Modified);
+  EXPECT_TRUE(form->Info->toPlainText().startsWith("[Контроль конфигурации]"));
+  // showing a table saves only the grid's edits, never the drawing
+  Box().Modified = true;
+  form->NodesItem->trigger();
+  EXPECT_EQ(box.Texts().size(), 1u);
   EXPECT_EQ(Label(), "Узлы схемы");
+  Box().Modified = false;
 
   form->SchBtn->click();
   EXPECT_FALSE(form->SchPanel2->isVisible());
