@@ -1,7 +1,6 @@
 // The period loss calculation over 31 days of hourly load graphs (744 slices) on a scheme of 10,000
 // nodes, every load following one graph (target: 10 s on one core).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -18,25 +17,15 @@
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 #include "engine/scheme_gen.h"
+#include "regime/calculated_scheme.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-struct TWorkDir {
-  fs::path path = fs::temp_directory_path() / ("bench-period-" + std::to_string(getpid()));
-  TWorkDir() { fs::create_directories(path); }
-  ~TWorkDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
 
 const ld::TDateTime kFirst = ld::EncodeDate(2024, 1, 1);
 const ld::TDateTime kLast = ld::EncodeDate(2024, 1, 31);
 
 const std::string& Scheme() {
-  static const TWorkDir dir;
+  static const ld::bench::TWorkDir dir("bench-period");
   static const std::string path = [] {
     const std::string p = (dir.path / "scheme").string();
     ld::bench::WriteScheme(ld::bench::GenerateScheme(10000, 20240611), p);

@@ -177,6 +177,18 @@ DiagramScheme DistrictScheme() {
   return s;
 }
 
+DiagramScheme ForkScheme(float leafUm) {
+  DiagramScheme s;
+  s.Node(1, "A", "B", 10);
+  s.Node(2, "B", "", 10);
+  s.Node(3, "C", "", 10);
+  s.Node(4, "D", "", leafUm);
+  s.Branch(1, 2);
+  s.Branch(2, 3);
+  s.Branch(2, 4);
+  return s;
+}
+
 int FixedCanvas::TextWidth(std::string_view text) {
   return static_cast<int>(Utf8Length(text)) * ((std::abs(Font.Height) + 1) / 2);
 }

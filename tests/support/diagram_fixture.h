@@ -66,6 +66,10 @@ public:
 // open at ТП-5 ("К"); and the unsupplied pair "ТП-7" (71), "ТП-8" (81) with the line between them.
 DiagramScheme DistrictScheme();
 
+// The smallest scheme with a branching: balancing node "A" (1) feeds "B" (2), which feeds "C" (3) and
+// "D" (4), all 10 kV but "D" at leafUm; the branches in that order.
+DiagramScheme ForkScheme(float leafUm = 10);
+
 // Text width: characters × ((|font height| + 1) / 2); height: |font height| × 5 / 4.
 class FixedCanvas : public diagram::TCanvas {
 public:

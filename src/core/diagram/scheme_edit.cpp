@@ -427,7 +427,11 @@ void GoAlongLine(TSchemBoxState& box, const TEditDialogs& dialogs) {
 
 // ---- toggles of a line
 
-void ToggleLineDamage(TSchemBoxState& box) {
+namespace {
+
+// The marked line's switch state changed by "change" as one step of the journal, then shown.
+template <class Change>
+void ChangeMarkedLine(TSchemBoxState& box, Change&& change) {
   const PSElem elem = box.MarkedLine;
   if (elem == nullptr || !box.BranchTable) return;
   const int row = elem->BranchRow;
@@ -435,36 +439,37 @@ void ToggleLineDamage(TSchemBoxState& box) {
   TRecSwt before;
   ReadBranchRec(box.BranchCols, row, before);
   StartChange(box);
-  elem->Flags ^= efDamaged;
-  if (elem->Has(efDamaged)) {
-    elem->Flags |= efOffOwn | efOffParent;
-    SetCommutLetter(box.BranchCols, row, U'П');
-  } else {
-    // Repaired means switched on, not back to the state before the damage.
-    elem->Flags &= ~(efOffOwn | efOffParent);
-    SetCommutLetter(box.BranchCols, row, 0);
-  }
+  change(elem, row);
   box.Paint();
   ChangeLine(box, row, before);
 }
 
+}  // namespace
+
+void ToggleLineDamage(TSchemBoxState& box) {
+  ChangeMarkedLine(box, [&box](PSElem elem, int row) {
+    elem->Flags ^= efDamaged;
+    if (elem->Has(efDamaged)) {
+      elem->Flags |= efOffOwn | efOffParent;
+      SetCommutLetter(box.BranchCols, row, U'П');
+    } else {
+      // Repaired means switched on, not back to the state before the damage.
+      elem->Flags &= ~(efOffOwn | efOffParent);
+      SetCommutLetter(box.BranchCols, row, 0);
+    }
+  });
+}
+
 void ToggleLineBothSides(TSchemBoxState& box) {
-  const PSElem elem = box.MarkedLine;
-  if (elem == nullptr || !box.BranchTable) return;
-  const int row = elem->BranchRow;
-  if (row < 1 || row > box.BranchCols.RowCount) return;
-  TRecSwt before;
-  ReadBranchRec(box.BranchCols, row, before);
-  StartChange(box);
-  if (elem->Has(efOffOwn) && elem->Has(efOffParent)) {
-    elem->Flags &= ~(efOffOwn | efOffParent);
-    SetCommutLetter(box.BranchCols, row, 0);
-  } else {
-    elem->Flags |= efOffOwn | efOffParent;
-    SetCommutLetter(box.BranchCols, row, U'О');
-  }
-  box.Paint();
-  ChangeLine(box, row, before);
+  ChangeMarkedLine(box, [&box](PSElem elem, int row) {
+    if (elem->Has(efOffOwn) && elem->Has(efOffParent)) {
+      elem->Flags &= ~(efOffOwn | efOffParent);
+      SetCommutLetter(box.BranchCols, row, 0);
+    } else {
+      elem->Flags |= efOffOwn | efOffParent;
+      SetCommutLetter(box.BranchCols, row, U'О');
+    }
+  });
 }
 
 // ---- click modes

@@ -107,19 +107,16 @@ double LoadShare(std::uint8_t code) {
   }
 }
 
-}  // namespace
-
-void AddNewNode(TSchemBoxState& box, const TEditDialogs& dialogs) {
-  if (!box.NodeTable || !box.BranchTable || !dialogs.EditNodeParams) return;
-  const int row = box.NodeTable->RowCount + 1;
-  TTablesBackup backup(box);
+// The node dialog over a new row past the table's end, then the start of the change; false when the
+// dialog was cancelled. A cancelled dialog may have filled that row ("Расчет по I,cos,tg ..."): it must
+// not show up in the next new node.
+bool EditNewNodeRow(TSchemBoxState& box, const TEditDialogs& dialogs, const std::string& caption, int row,
+                    TTablesBackup& backup) {
   bool changed = false;
-  // A cancelled dialog may have filled the row beyond the count ("Расчет по I,cos,tg ..."): it must
-  // not show up in the next new node.
-  if (!dialogs.EditNodeParams(box.SchemeBase, "Создание нового узла", *box.NodeTable, *box.BranchTable, row,
-                              box.EditMode, box.AreaNumbers, box.AreaNames, changed)) {
+  if (!dialogs.EditNodeParams(box.SchemeBase, caption, *box.NodeTable, *box.BranchTable, row, box.EditMode,
+                              box.AreaNumbers, box.AreaNames, changed)) {
     ClearRowBeyond(*box.NodeTable);
-    return;
+    return false;
   }
   try {
     backup.StartChange();
@@ -127,6 +124,16 @@ void AddNewNode(TSchemBoxState& box, const TEditDialogs& dialogs) {
     ClearRowBeyond(*box.NodeTable);
     throw;
   }
+  return true;
+}
+
+}  // namespace
+
+void AddNewNode(TSchemBoxState& box, const TEditDialogs& dialogs) {
+  if (!box.NodeTable || !box.BranchTable || !dialogs.EditNodeParams) return;
+  const int row = box.NodeTable->RowCount + 1;
+  TTablesBackup backup(box);
+  if (!EditNewNodeRow(box, dialogs, "Создание нового узла", row, backup)) return;
   AppendNodeRows(box, 1);
   FillBranchCols(*box.BranchTable, box.BranchCols);
   box.NodeSet.push_back(row);
@@ -166,18 +173,7 @@ void InsertNodeIntoLine(TSchemBoxState& box, const TEditDialogs& dialogs) {
   if (r < 1 || r > box.BranchCols.RowCount) return;
   const int nodeRow = box.NodeTable->RowCount + 1;
   TTablesBackup backup(box);
-  bool changed = false;
-  if (!dialogs.EditNodeParams(box.SchemeBase, "Врезка нового узла в линию", *box.NodeTable, *box.BranchTable, nodeRow,
-                              box.EditMode, box.AreaNumbers, box.AreaNames, changed)) {
-    ClearRowBeyond(*box.NodeTable);
-    return;
-  }
-  try {
-    backup.StartChange();
-  } catch (...) {
-    ClearRowBeyond(*box.NodeTable);
-    throw;
-  }
+  if (!EditNewNodeRow(box, dialogs, "Врезка нового узла в линию", nodeRow, backup)) return;
   AppendNodeRows(box, 1);
   box.NodeSet.push_back(nodeRow);
   const std::int32_t x = box.NodeCols.NS->Get(nodeRow);

@@ -15,6 +15,7 @@
 #include "core/base/codepage.h"
 #include "core/optim/ktr_model.h"
 #include "core/optim/q_optim.h"
+#include "core/optim/trial_engine.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
@@ -99,15 +100,7 @@ void TCutOptimiser::Open(const std::string& stem) {
   CreateColumns(Cuts, 0);
   FillCutCols(Cuts, c_);
 
-  Engine.MaxIter2 = 1;
-  Engine.DampU = Engine.DampI = 1.0f;
-  Engine.FixModule = IniRec.FlagFM;
-  Engine.InitVoltageMode = IniRec.FlagU0;
-  Engine.PVAlgorithm = IniRec.AlgmFM;
-  Engine.StaticChars = IniRec.FlagPQ;
-  Engine.QLimits = IniRec.FlagRQ;
-  Engine.Converged = Engine.ModelError = Engine.ZeroContours = false;
-  Engine.ShowMessages = false;
+  PrepareTrialEngine(Engine);
   ApplyRegimeSettings();
 
   std::vector<std::string> errors;

@@ -477,12 +477,15 @@ void WriteKtrToBranches(TDataFile& table, TDataFile& branches, const std::string
     if (CalcRowRatio(c, row, partner[row], true, ktn, k)) PutRatio(b, rk, reversed, k);
   }
 
-  // The caller may hold the branch file's lock: give it up for the write and take it again.
-  const std::string base = RemoveExtension(branchFile), ext = ExtractExtension(branchFile);
-  const bool held = std::filesystem::exists(branchFile + "~");
+  WriteTableFileReleasingLock(branchFile, branches);
+}
+
+void WriteTableFileReleasingLock(const std::string& file, TDataFile& table) {
+  const std::string base = RemoveExtension(file), ext = ExtractExtension(file);
+  const bool held = std::filesystem::exists(file + "~");
   if (held) UnlockTableFiles(base, ext);
   try {
-    WriteTableFile(branchFile, branches);
+    WriteTableFile(file, table);
   } catch (...) {
     try {
       if (held) LockTableFiles(base, ext);

@@ -135,4 +135,8 @@ TSearchResult GradientSearch(TKtrModel& model, int limit, double Ku, double Kdp,
 void WriteKtrToBranches(TDataFile& table, TDataFile& branches, const std::string& branchFile,
                         const TKtrModel* model);
 
+// Writes a table file, giving up for the write a lock that the caller holds on it and taking it again
+// afterwards, also when the write fails (the write's error is the one thrown).
+void WriteTableFileReleasingLock(const std::string& file, TDataFile& table);
+
 }  // namespace ld

@@ -7,7 +7,6 @@
 #include "core/base/strings.h"
 #include "core/optim/ktr_model.h"
 #include "core/optim/ktr_table.h"
-#include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 
@@ -56,24 +55,6 @@ std::string BindMessage(const TKtrBindError& e) {
     case TKtrBindError::None: break;
   }
   return {};
-}
-
-// Writes the table back, giving up for the write a lock that the loss calculation holds on it.
-void WriteBack(const std::string& file, TDataFile& table) {
-  const std::string base = RemoveExtension(file), ext = ExtractExtension(file);
-  const bool held = std::filesystem::exists(file + "~");
-  if (held) UnlockTableFiles(base, ext);
-  try {
-    WriteTableFile(file, table);
-  } catch (...) {
-    try {
-      if (held) LockTableFiles(base, ext);
-    } catch (...) {
-      // The write's own failure is the one to report.
-    }
-    throw;
-  }
-  if (held) LockTableFiles(base, ext);
 }
 
 }  // namespace
@@ -128,7 +109,7 @@ bool RegulateKtrInLossCalc(TRegime& regime, const TKtrSliceVoltages& slice, std:
     for (DAsingle* col : {c.U1min, c.U1max, c.U2min, c.U2max}) {
       for (int row = 1; row <= c.RowCount; ++row) (*col)[row] = limits[i++];
     }
-    WriteBack(tableFile, table);
+    WriteTableFileReleasingLock(tableFile, table);  // the loss calculation holds its lock
     return error.What == TKtrBindError::None && changed;
   } catch (const Error& e) {
     log.push_back(e.what());

@@ -11,6 +11,7 @@
 #include "core/base/strings.h"
 #include "core/optim/q_optim.h"
 #include "core/optim/t2_stations.h"
+#include "core/optim/trial_engine.h"
 #include "core/tables/table_file.h"
 
 namespace ld {
@@ -41,17 +42,9 @@ void TT2Optimiser::Open(const std::string& stem) {
   ReadTableFile(stem + GetMaketExtention(LayoutBranches), modelBranches);
   const std::vector<TT2Station> found = FindT2Stations(Branches, modelBranches);
 
+  PrepareTrialEngine(Engine);
   Engine.MaxIter = IniRec.Iter1;
-  Engine.MaxIter2 = 1;
   Engine.Accuracy = IniRec.Prec;
-  Engine.DampU = Engine.DampI = 1.0f;
-  Engine.FixModule = IniRec.FlagFM;
-  Engine.InitVoltageMode = IniRec.FlagU0;
-  Engine.PVAlgorithm = IniRec.AlgmFM;
-  Engine.StaticChars = IniRec.FlagPQ;
-  Engine.QLimits = IniRec.FlagRQ;
-  Engine.Converged = Engine.ModelError = Engine.ZeroContours = false;
-  Engine.ShowMessages = false;
   LossRounding(Engine.Accuracy, LossDigits, LossFactor);
 
   bool changed = false;

@@ -201,6 +201,20 @@ void TPeriodEnergy::ActiveReactive(TBranchEnergyRow& row, const TRegimeElement& 
   sums_.ReactiveByClass[static_cast<std::size_t>(index)] += reactive;
 }
 
+void TPeriodEnergy::RatingsAndLosses(TBranchEnergyRow& row, const TRegimeElement& e, double dP, double dQ,
+                                     double dPsh, double dQsh, double h, Own& own) {
+  const double k = h * 1000;
+  row.Idop = e.SIdop * 1000 / kSqrt3;
+  row.Sdop = e.Sdop;
+  LossColumns(row, 0, dP, dQ, dPsh, dQsh, h);
+  if (CountedApart(At(givenBranches_, e.BranchIndex).A)) {
+    own.v[Own::dWP1a] += dP * k;
+    own.v[Own::dWQ1a] += dQ * k;
+    own.v[Own::dWP2a] += dPsh * k;
+    own.v[Own::dWQ2a] += dQsh * k;
+  }
+}
+
 void TPeriodEnergy::RollUp(TRegime& regime, std::vector<Own>& sub) {
   // sub holds each element's own energies and, as the list runs children first, its subtree's.
   const TElementPool& pool = regime.Elements();
@@ -256,16 +270,7 @@ void TPeriodEnergy::AccumulateSliceEnergy(TRegime& regime, double h) {
       BranchFlowColumns(row, false, pOwn, qOwn, pParent, qParent, h);
     Limits(row, std::max(std::abs(iOwn), std::abs(iParent)) * 1000 / kSqrt3,
            std::max(std::hypot(pOwn, qOwn), std::hypot(pParent, qParent)) * 1000);
-    row.Idop = e->SIdop * 1000 / kSqrt3;
-    row.Sdop = e->Sdop;
-
-    LossColumns(row, 0, dP, dQ, dPsh, dQsh, h);
-    if (CountedApart(At(givenBranches_, e->BranchIndex).A)) {
-      own.v[Own::dWP1a] += dP * k;
-      own.v[Own::dWQ1a] += dQ * k;
-      own.v[Own::dWP2a] += dPsh * k;
-      own.v[Own::dWQ2a] += dQsh * k;
-    }
+    RatingsAndLosses(row, *e, dP, dQ, dPsh, dQsh, h, own);
     const Complex um = (e->U + e->K * e->Parent->U) / 2.0;
     if (um != Complex(0, 0)) {
       const Complex s = um * std::conj(e->I);
@@ -324,15 +329,7 @@ void TPeriodEnergy::AccumulateSliceEnergyAtUnom(TRegime& regime, double h) {
         BranchFlowColumns(row, false, p, q, fParent.real(), fParent.imag(), h);
       const double sMod = std::sqrt(s2);
       Limits(row, ul > 0 ? sMod * 1000 / (kSqrt3 * ul) : 0, sMod * 1000);
-      row.Idop = e->SIdop * 1000 / kSqrt3;
-      row.Sdop = e->Sdop;
-      LossColumns(row, 0, dP, dQ, dPsh, dQsh, h);
-      if (CountedApart(At(givenBranches_, e->BranchIndex).A)) {
-        own.v[Own::dWP1a] += dP * k;
-        own.v[Own::dWQ1a] += dQ * k;
-        own.v[Own::dWP2a] += dPsh * k;
-        own.v[Own::dWQ2a] += dQsh * k;
-      }
+      RatingsAndLosses(row, *e, dP, dQ, dPsh, dQsh, h, own);
       ActiveReactive(row, *e, active * k, reactive * k, ul);
     }
     e->Parent->IDelta += fParent;

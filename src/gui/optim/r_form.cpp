@@ -14,23 +14,17 @@
 
 #include "core/base/msgbox.h"
 #include "core/base/settings.h"
-#include "gui/common/modal.h"
 #include "gui/common/named_widget.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/report_print.h"
 #include "gui/optim/optim_cut_form.h"
+#include "gui/optim/optim_window.h"
 
 namespace ld::gui {
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-void SetLamp(QLabel* lamp, const char* color) {
-  lamp->setStyleSheet(color == nullptr ? QString("border: 1px solid gray;")
-                                       : QString("background-color: %1; border: 1px solid gray;").arg(color));
-  lamp->setProperty("lampColor", color == nullptr ? "" : color);
-}
 
 }  // namespace
 
@@ -350,12 +344,7 @@ void TR_Form::ResBtnClick() {
 }
 
 void TR_Form::PrintBtnClick() {
-  std::vector<std::string> lines;
-  if (resMemo_->isVisible()) {
-    for (const QString& l : resMemo_->toPlainText().split('\n')) lines.push_back(l.toStdString());
-  } else {
-    rGrid_->GetPrintLines(lines);
-  }
+  std::vector<std::string> lines = MemoOrGridLines(*resMemo_, *rGrid_);
   PrintTextDocument({}, {}, lines, this);
 }
 
@@ -377,16 +366,6 @@ void TR_Form::done(int result) {
   QDialog::done(result);
 }
 
-bool RunCutOptimisation(const std::string& stem) {
-  std::unique_ptr<TR_Form> form;
-  try {
-    form = std::make_unique<TR_Form>(stem);
-  } catch (const std::exception& ex) {
-    ShowMsgForm(ex.what(), mkError, mbOk);
-    return false;
-  }
-  ExecModal(*form);
-  return form->Written();
-}
+bool RunCutOptimisation(const std::string& stem) { return RunOptimWindow<TR_Form>(stem); }
 
 }  // namespace ld::gui

@@ -15,21 +15,12 @@
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
-#include "gui/common/modal.h"
 #include "gui/common/named_widget.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/report_print.h"
+#include "gui/optim/optim_window.h"
 
 namespace ld::gui {
-
-namespace {
-
-void SetLamp(QLabel* lamp, const char* color) {
-  lamp->setStyleSheet(QString("background-color: %1; border: 1px solid gray;").arg(color));
-  lamp->setProperty("lampColor", color);
-}
-
-}  // namespace
 
 TT2_Form::TT2_Form(const std::string& stem, QWidget* parent)
     : QDialog(parent), opt_(std::make_unique<TT2Optimiser>()) {
@@ -215,12 +206,7 @@ void TT2_Form::ResBtnClick() {
 }
 
 void TT2_Form::PrintBtnClick() {
-  std::vector<std::string> lines;
-  if (resMemo_->isVisible()) {
-    for (const QString& l : resMemo_->toPlainText().split('\n')) lines.push_back(l.toStdString());
-  } else {
-    t2Grid_->GetPrintLines(lines);
-  }
+  std::vector<std::string> lines = MemoOrGridLines(*resMemo_, *t2Grid_);
   PrintTextDocument({}, {}, lines, this);
 }
 
@@ -241,16 +227,6 @@ void TT2_Form::done(int result) {
   QDialog::done(result);
 }
 
-bool RunT2Optimisation(const std::string& stem) {
-  std::unique_ptr<TT2_Form> form;
-  try {
-    form = std::make_unique<TT2_Form>(stem);
-  } catch (const std::exception& ex) {
-    ShowMsgForm(ex.what(), mkError, mbOk);
-    return false;
-  }
-  ExecModal(*form);
-  return form->Written();
-}
+bool RunT2Optimisation(const std::string& stem) { return RunOptimWindow<TT2_Form>(stem); }
 
 }  // namespace ld::gui

@@ -59,20 +59,8 @@ struct Drawn {
   }
 };
 
-DiagramScheme Fork() {
-  DiagramScheme s;
-  s.Node(1, "A", "B", 10);
-  s.Node(2, "B", "", 10);
-  s.Node(3, "C", "", 10);
-  s.Node(4, "D", "", 10);
-  s.Branch(1, 2);
-  s.Branch(2, 3);
-  s.Branch(2, 4);
-  return s;
-}
-
 TEST(DrawScheme, ForkAsTheControlPaintsIt) {
-  Drawn f(Fork());
+  Drawn f(test::ForkScheme());
   const std::int32_t cNod = f.box.cNod, cLin = f.box.cLin, cBk = f.box.cBk;
   struct Box {
     const char* name;
@@ -168,7 +156,7 @@ private:
 };
 
 TEST(DrawScheme, ScreenPrinterAndMonochrome) {
-  DiagramScheme s = Fork();
+  DiagramScheme s = test::ForkScheme();
   test::DiagBranch& damaged = s.Branches[1];  // B - C: damaged, no device at C's end
   damaged.Commut = "П";
   damaged.MarkCom2 = "-";
@@ -285,7 +273,7 @@ TEST(DrawScheme, ExpandedSubstationAndThePassWithoutCanvas) {
 TEST(DrawScheme, PaintingThroughTheControlsHook) {
   TSchemBoxState box;
   test::LoadDefaultViewConfig(box);
-  Fork().Load(box);
+  test::ForkScheme().Load(box);
   RecordingCanvas canvas;
   box.Canvas = &canvas;
   box.ClientWidth = box.ClientHeight = 200;

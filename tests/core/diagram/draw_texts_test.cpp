@@ -62,17 +62,8 @@ struct Painted {
   }
 };
 
-DiagramScheme Fork() {
-  DiagramScheme s;
-  s.Node(1, "A", "B", 10);
-  s.Node(2, "B", "", 10);
-  s.Node(3, "C", "", 10);
-  s.Node(4, "D", "", 0.4f);
-  s.Branch(1, 2);
-  s.Branch(2, 3);
-  s.Branch(2, 4);
-  return s;
-}
+// The fork with its leaf "D" on the 0.4 kV side.
+DiagramScheme Fork() { return test::ForkScheme(0.4f); }
 
 TEST(DrawTexts, TransformerReactorAndArrows) {
   TSchemBoxState box;

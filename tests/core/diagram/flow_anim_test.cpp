@@ -131,18 +131,6 @@ struct Animated {
   }
 };
 
-DiagramScheme Fork() {
-  DiagramScheme s;
-  s.Node(1, "A", "B", 10);
-  s.Node(2, "B", "", 10);
-  s.Node(3, "C", "", 10);
-  s.Node(4, "D", "", 10);
-  s.Branch(1, 2);
-  s.Branch(2, 3);
-  s.Branch(2, 4);
-  return s;
-}
-
 std::vector<TFlowLine> Of(const std::vector<TFlowLine>& lines, int x) {
   std::vector<TFlowLine> out;
   for (const TFlowLine& l : lines)
@@ -151,7 +139,7 @@ std::vector<TFlowLine> Of(const std::vector<TFlowLine>& lines, int x) {
 }
 
 TEST(FlowAnimation, BandsBesideEachLineInTheDirectionOfTheFlow) {
-  Animated f(Fork());
+  Animated f(test::ForkScheme());
   // C's line runs at x 21 from 89 (B's end) to 106 (C's own end).
   ASSERT_EQ(f.box.FlowP.size(), 3u);
   f.box.FlowP = {0, 2.5f, 0};
@@ -198,7 +186,7 @@ TEST(FlowAnimation, BandsBesideEachLineInTheDirectionOfTheFlow) {
 }
 
 TEST(FlowAnimation, PhaseWrapsAndBusyOrNoFontFreezes) {
-  Animated f(Fork());
+  Animated f(test::ForkScheme());
   f.box.FlowP = {1, 1, 1};
   EXPECT_EQ(f.box.PixHalfH, 7);
   EXPECT_EQ(f.box.PixQuarterH, 3);
@@ -238,7 +226,7 @@ TEST(FlowAnimation, PhaseWrapsAndBusyOrNoFontFreezes) {
 }
 
 TEST(FlowAnimation, RouteBandsKeepTheirSideOffTheLine) {
-  Animated f(Fork());
+  Animated f(test::ForkScheme());
   // One route entry of each monotone shape, built by hand: from (x1, y1) down or up to the run at
   // yMid, along it to x2 and on to y2.
   PSElem ring = f.E("D");
@@ -310,7 +298,7 @@ TEST(FlowAnimation, RouteBandsKeepTheirSideOffTheLine) {
 }
 
 TEST(FlowAnimation, ClippedToTheClientArea) {
-  Animated f(Fork());
+  Animated f(test::ForkScheme());
   f.box.FlowP = {1, 1, 1};
   f.box.FlowQ = {0, 0, 0};
   f.box.ClientHeight = 95;

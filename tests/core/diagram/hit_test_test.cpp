@@ -64,25 +64,13 @@ struct Shown {
   }
 };
 
-DiagramScheme Fork() {
-  DiagramScheme s;
-  s.Node(1, "A", "B", 10);
-  s.Node(2, "B", "", 10);
-  s.Node(3, "C", "", 10);
-  s.Node(4, "D", "", 10);
-  s.Branch(1, 2);
-  s.Branch(2, 3);
-  s.Branch(2, 4);
-  return s;
-}
-
 std::string Commut(const TSchemBoxState& box, int row) {
   const char c = box.BranchCols.Commut->Get(row);
   return c == 0 ? "" : Cp1251ToUtf8(std::string(1, c));
 }
 
 TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
-  Shown f(Fork());
+  Shown f(test::ForkScheme());
   // C's box is (14, 113)-(28, 130); its line runs at x 21 from 89 to 106; a line is hit within
   // PixXv div 2 = 3 pixels, exclusive.
   EXPECT_EQ(f.LineAt(23, 100), "C");
@@ -132,7 +120,7 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
 
   // A model freed (a failed build, a host emptying the diagram) leaves nothing to hit or switch.
   {
-    Shown g(Fork());
+    Shown g(test::ForkScheme());
     g.box.ComMode = true;
     g.box.Paint();
     ASSERT_FALSE(g.box.ComHitElem.empty());
@@ -155,7 +143,7 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
 }
 
 TEST(HitTest, RouteLegsAndNestedBoxes) {
-  Shown f(Fork());
+  Shown f(test::ForkScheme());
   // A route from (40, 20) down to 60, left to 10 and down to 100.
   f.box.LineHitElem = {f.E("D")};
   f.box.LineHitStraight = {0};
@@ -174,7 +162,7 @@ TEST(HitTest, RouteLegsAndNestedBoxes) {
 }
 
 TEST(HitTest, SelectionMarksAndTheHostsText) {
-  Shown f(Fork());
+  Shown f(test::ForkScheme());
   std::vector<std::string> told;
   f.box.OnGetNode = [&](const std::string& node) { told.push_back(node); };
   SelectNode(f.box, f.E("C"));
@@ -200,7 +188,7 @@ TEST(HitTest, SelectionMarksAndTheHostsText) {
 }
 
 TEST(HitTest, HintTexts) {
-  DiagramScheme s = Fork();
+  DiagramScheme s = test::ForkScheme();
   Shown f(s, [](TSchemBoxState& b) {
     b.hNumNode = b.hNameNode = b.hVoltage = true;
     b.hNumsLine = b.hNameLine = true;

@@ -58,25 +58,13 @@ struct Laid {
 
 void NoGrouping(TSchemBoxState& s) { s.FIntegral = false; }
 
-DiagramScheme Fork() {
-  DiagramScheme s;
-  s.Node(1, "A", "B", 10);
-  s.Node(2, "B", "", 10);
-  s.Node(3, "C", "", 10);
-  s.Node(4, "D", "", 10);
-  s.Branch(1, 2);
-  s.Branch(2, 3);
-  s.Branch(2, 4);
-  return s;
-}
-
 struct BoxGeom {
   const char* name;
   int x1, x2, linkX, leftAttach, tier;
 };
 
 TEST(LayoutScheme, ForkAtTwoFontSizes) {
-  Laid f(Fork());
+  Laid f(test::ForkScheme());
   const BoxGeom expected[] = {
       {"A", 28, 42, 35, 0, 1}, {"B", 0, 42, 35, 1, 2}, {"C", 0, 14, 7, 1, 3}, {"D", 28, 42, 35, 0, 3}};
   for (const BoxGeom& g : expected) {
@@ -103,7 +91,7 @@ TEST(LayoutScheme, ForkAtTwoFontSizes) {
   // Every measurement ran on the caption font, and the font is as it was.
   EXPECT_EQ(f.canvas.Font.Height, -13);
 
-  Laid big(Fork(), {}, -26);
+  Laid big(test::ForkScheme(), {}, -26);
   EXPECT_EQ(big.M().Width, 130);
   EXPECT_EQ(big.M().Height, 290);
 
@@ -303,7 +291,7 @@ TEST(LayoutScheme, SelfLinkTakesTwoUpperSlotsAndRaisesTheTracks) {
 TEST(LayoutScheme, BranchCaptionRows) {
   // Tier 3: C's mark and impedance on rows 1 and 2; D's mark fits after C's on row 1, its impedance
   // starts left of the end of row 2 and goes to row 3.
-  DiagramScheme s = Fork();
+  DiagramScheme s = test::ForkScheme();
   s.Branches[1].Mark = "AAAA";
   s.Branches[1].R = 1, s.Branches[1].X = 2;
   s.Branches[2].Mark = "BB";
@@ -326,7 +314,7 @@ TEST(LayoutScheme, BranchCaptionRows) {
   EXPECT_NE(std::find(f.canvas.Heights.begin(), f.canvas.Heights.end(), -10), f.canvas.Heights.end());
 
   // Branch names with the owner's letter and the district number.
-  DiagramScheme n = Fork();
+  DiagramScheme n = test::ForkScheme();
   n.Branches[1].DSName = "Ф-1";
   n.Branches[2].A = "А";
   Laid named(n, [](TSchemBoxState& b) { b.FNumLn = true, b.FAbon = true, b.FMarkLn = false; });
@@ -338,7 +326,7 @@ TEST(LayoutScheme, BranchCaptionRows) {
 
 // Flows of equal magnitude at both ends: the far end's value is kept.
 TEST(LayoutScheme, EqualEndFlowsKeepTheSecondEnd) {
-  DiagramScheme s = Fork();
+  DiagramScheme s = test::ForkScheme();
   TSchemBoxState box;
   test::LoadDefaultViewConfig(box);
   s.Load(box);
@@ -367,7 +355,7 @@ public:
 };
 
 TEST(LayoutScheme, FlowRowsSizedWhileResultsShownAndFlagRestored) {
-  Laid f(Fork(), [](TSchemBoxState& b) { b.FlagP = true; });
+  Laid f(test::ForkScheme(), [](TSchemBoxState& b) { b.FlagP = true; });
   EXPECT_FALSE(f.box.FlagDR);
   // Two tiers with result rows of 2 × 7 + 2 × 8 + 2 × 10, the closing 8 + 10 + 7.
   EXPECT_EQ(f.M().Height, 4 * 34 + 2 * 50 - 17 + 25);
@@ -490,7 +478,7 @@ TEST(LayoutScheme, ZeroMetricsStepByOnePixel) {
   // A control that read no settings: every coefficient and flag 0, captions by number. Every step
   // is one pixel, the boxes as wide as their numbers.
   TSchemBoxState box;
-  Fork().Load(box);
+  test::ForkScheme().Load(box);
   std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
   ASSERT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
   MeasuringCanvas canvas;
@@ -503,7 +491,7 @@ TEST(LayoutScheme, ZeroMetricsStepByOnePixel) {
 
   // Only the step coefficient 0: the lines leave their boxes one pixel right of the left end, not
   // half a font height, so that they stay within the boxes.
-  Laid f(Fork(), [](TSchemBoxState& b) { b.KXe = 0; });
+  Laid f(test::ForkScheme(), [](TSchemBoxState& b) { b.KXe = 0; });
   boxes.clear();
   for (PSElem e = f.M().First->Next; e != nullptr; e = e->Next) boxes.push_back({e->NodeNr, e->X1, e->X2, e->LinkX});
   EXPECT_EQ(boxes, (std::vector<std::vector<int>>{{1, 9, 17, 10}, {2, 2, 10, 10}, {3, 0, 8, 8}, {4, 9, 17, 10}}));
@@ -667,7 +655,7 @@ namespace {
 TEST(LayoutScheme, InstalledAsTheControlsLayout) {
   TSchemBoxState box;
   test::LoadDefaultViewConfig(box);
-  Fork().Load(box);
+  test::ForkScheme().Load(box);
   MeasuringCanvas canvas;
   box.Canvas = &canvas;
   InstallLayout(box);

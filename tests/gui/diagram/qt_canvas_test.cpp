@@ -93,14 +93,7 @@ TEST(QtCanvas, PrimitivesKeepTheirPixels) {
 }
 
 TEST(QtCanvas, ForkPixels) {
-  DiagramScheme s;
-  s.Node(1, "A", "B", 10);
-  s.Node(2, "B", "", 10);
-  s.Node(3, "C", "", 10);
-  s.Node(4, "D", "", 10);
-  s.Branch(1, 2);
-  s.Branch(2, 3);
-  s.Branch(2, 4);
+  const DiagramScheme s = test::ForkScheme();
   TSchemBoxState box;
   test::LoadDefaultViewConfig(box);
   s.Load(box);

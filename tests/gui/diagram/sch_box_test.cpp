@@ -85,18 +85,6 @@ struct Host {
   }
 };
 
-DiagramScheme Fork() {
-  DiagramScheme s;
-  s.Node(1, "A", "B", 10);
-  s.Node(2, "B", "", 10);
-  s.Node(3, "C", "", 10);
-  s.Node(4, "D", "", 10);
-  s.Branch(1, 2);
-  s.Branch(2, 3);
-  s.Branch(2, 4);
-  return s;
-}
-
 struct ItemText {
   int tag;
   std::string caption;
@@ -187,7 +175,7 @@ TEST(SchemBox, RightClicksPopTheMenusAndHostItemsReachTheHost) {
   EXPECT_EQ(Enabled(h.box->NodeMenu), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 6, 18, 15, 16}));
   h.box->NodeMenu->hide();
   // Over any other node they follow it.
-  Host fork(Fork());
+  Host fork(test::ForkScheme());
   fork.box->SetEditMode(true);
   fork.Click(20, 120, Qt::NoModifier, Qt::RightButton);
   EXPECT_EQ(fork.box->SelectedNode, fork.E("C"));
@@ -228,7 +216,7 @@ TEST(SchemBox, RightClicksPopTheMenusAndHostItemsReachTheHost) {
 }
 
 TEST(SchemBox, CommandsAreGuardedAndTheirErrorsShown) {
-  Host h(Fork());
+  Host h(test::ForkScheme());
   h.box->SetEditMode(true);
   h.Click(23, 100);
   ASSERT_EQ(h.box->MarkedLine, h.E("C"));
@@ -263,7 +251,7 @@ TEST(SchemBox, CommandsAreGuardedAndTheirErrorsShown) {
 }
 
 TEST(SchemBox, ClicksMarkSelectAndSwitch) {
-  Host h(Fork());
+  Host h(test::ForkScheme());
   std::vector<std::string> told;
   h.box->OnGetNode = [&](const std::string& node) { told.push_back(node); };
   h.Click(23, 100);
@@ -317,7 +305,7 @@ TEST(SchemBox, ClicksMarkSelectAndSwitch) {
 }
 
 TEST(SchemBox, BrushAddedLinesDoubleClickAndSearch) {
-  Host h(Fork());
+  Host h(test::ForkScheme());
   PaintColor = 0x00FF00;
   // Outside edit mode Ctrl+click marks; in edit mode it paints and leaves the line unmarked.
   h.Click(23, 100, Qt::ControlModifier);
@@ -409,7 +397,7 @@ TEST(SchemBox, RXModeOpensTheCalculator) {
 }
 
 TEST(SchemBox, HintsFollowTheMouse) {
-  Host h(Fork(), [](TSchemBox& b) {
+  Host h(test::ForkScheme(), [](TSchemBox& b) {
     b.hNumNode = b.hNameNode = b.hVoltage = true;
     b.hNumsLine = b.hNameLine = true;
     b.HintMode = true;
@@ -476,7 +464,7 @@ TEST(SchemBox, ScrollBarsAndDragging) {
 }
 
 TEST(SchemBox, FlowsCreepBetweenTwoPictures) {
-  Host h(Fork(), [](TSchemBox& b) {
+  Host h(test::ForkScheme(), [](TSchemBox& b) {
     b.fMoveFlows = true;
     b.wFlowP = 2;
   });

@@ -22,6 +22,7 @@
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 #include "gui/optim/form_tkz.h"
+#include "gui/optim/tkz_scheme.h"
 #include "support/fuzz_mutations.h"
 #include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
@@ -42,14 +43,7 @@ protected:
     UserAccess = 1;
     IniRec.RadiusIter = 1;
     // Case A: a load node S made a source behind j0.5 Ω, the fault at the end of a line from it.
-    SchemeBuilder s;
-    s.Node(1, "B").Name = "B";
-    s.Nodes.back().Um = 10.5f;
-    s.Node(2).Name = "S";
-    s.Node(3).Name = "F";
-    s.Branch(2, 1, 0.3, 0.3);
-    s.Branch(3, 2, 0.5, 0.4);
-    scheme_ = s.Write(dir_.Path(), "сеть");
+    scheme_ = TkzRadiusScheme().Write(dir_.Path(), "сеть");
     IniRec.RadiusTKZ = {scheme_};
     form_ = std::make_unique<TFormTKZ>();
     form_->show();

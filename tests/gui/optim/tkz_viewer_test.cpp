@@ -19,6 +19,7 @@
 #include "gui/diagram/sch_box.h"
 #include "gui/diagram/sch_view_form.h"
 #include "gui/optim/form_tkz.h"
+#include "gui/optim/tkz_scheme.h"
 #include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
@@ -38,14 +39,7 @@ TEST(TkzViewer, RadiusShownInTheSchemeViewer) {
   IniRec.Path = ProgramDir;
   UserAccess = 1;
   IniRec.RadiusIter = 1;
-  SchemeBuilder s;
-  s.Node(1, "B").Name = "B";
-  s.Nodes.back().Um = 10.5f;
-  s.Node(2).Name = "S";
-  s.Node(3).Name = "F";
-  s.Branch(2, 1, 0.3, 0.3);
-  s.Branch(3, 2, 0.5, 0.4);
-  IniRec.RadiusTKZ = {s.Write(dir.Path(), "сеть")};
+  IniRec.RadiusTKZ = {TkzRadiusScheme().Write(dir.Path(), "сеть")};
   const std::string data = (dir.Path() / "данные").string();
   for (const char* layout : {LayoutTkzSources, LayoutTkzRadius})
     CreateEmptyTableFile(data + GetMaketExtention(layout), layout, "данные");
