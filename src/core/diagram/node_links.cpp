@@ -23,28 +23,6 @@ bool IsSectionName(std::string_view name) {
   return c >= '1' && c <= '9';
 }
 
-namespace {
-
-// Restores the engine's names however the search ends.
-class CutNames {
-public:
-  CutNames(TRegime& engine, bool active) : first_(engine.Root), active_(active && first_ != nullptr) {
-    if (active_) SaveElementNames(first_, names_);
-  }
-  ~CutNames() {
-    if (active_) RestoreElementNames(first_, names_);
-  }
-  CutNames(const CutNames&) = delete;
-  CutNames& operator=(const CutNames&) = delete;
-
-private:
-  TRegimeElement* first_;
-  bool active_;
-  std::vector<std::string> names_;
-};
-
-}  // namespace
-
 std::vector<TNodeLinkItem> CollectNodeLinks(TRegime& engine, const std::string& nodeText, const DAString& nodeNames,
                                             bool sections, bool groupByName,
                                             const std::vector<std::int32_t>& shownBranches, std::string& caption) {
@@ -63,7 +41,7 @@ std::vector<TNodeLinkItem> CollectNodeLinks(TRegime& engine, const std::string& 
   }
   if (engine.Root == nullptr) return items;
 
-  const CutNames cut(engine, groupByName && nodeText.find('.') == std::string::npos);
+  const TCutElementNames cut(engine, nodeText, groupByName);
   const std::string wanted = UpperCase(nodeText);
   std::unordered_set<const TRegimeElement*> inner;
   TRegimeElement* node = nullptr;

@@ -39,30 +39,11 @@ void ClearBits(TRegime& r, std::uint32_t bits) {
   for (TRegimeElement* e = r.FirstElement; e != nullptr; e = e->Next) e->Flags &= ~bits;
 }
 
-// Element names cut before their first "." while a search runs, put back however it ends.
-class CutNames {
-public:
-  CutNames(TRegime& r, const std::string& text, bool cutAtDot)
-      : first_(r.Root), active_(cutAtDot && text.find('.') == std::string::npos) {
-    if (active_) SaveElementNames(first_, names_);
-  }
-  ~CutNames() {
-    if (active_) RestoreElementNames(first_, names_);
-  }
-  CutNames(const CutNames&) = delete;
-  CutNames& operator=(const CutNames&) = delete;
-
-private:
-  TRegimeElement* first_;
-  bool active_;
-  std::vector<std::string> names_;
-};
-
 // Calls f for every element that the text finds.
 template <typename F>
 bool ForEachFound(TRegime& r, const std::string& text, bool cutAtDot, F f) {
   if (r.Root == nullptr) return false;
-  const CutNames cut(r, text, cutAtDot);
+  const TCutElementNames cut(r, text, cutAtDot);
   bool found = false;
   TRegimeElement* e = r.Root;
   while (FindElementByName(r, text, r.NameMode, e)) {
@@ -124,6 +105,15 @@ void RestoreElementNames(TRegimeElement* First, std::vector<std::string>& Names)
     e->Name = std::move(Names[i]);
   }
   Names.clear();
+}
+
+TCutElementNames::TCutElementNames(TRegime& Regime, const std::string& Text, bool CutAtDot)
+    : first_(Regime.Root), active_(CutAtDot && first_ != nullptr && Text.find('.') == std::string::npos) {
+  if (active_) SaveElementNames(first_, names_);
+}
+
+TCutElementNames::~TCutElementNames() {
+  if (active_) RestoreElementNames(first_, names_);
 }
 
 void MarkUpToSupply(TRegimeElement* Element) {
@@ -367,7 +357,7 @@ bool ToggleSubstation(TRegime& Regime, const std::string& Text, bool CutAtDot, s
   const std::string text = Trim(Text);
   bool found = false;
   if (Regime.Root != nullptr && !text.empty()) {
-    const CutNames cut(Regime, text, CutAtDot);
+    const TCutElementNames cut(Regime, text, CutAtDot);
     std::unordered_set<std::int32_t> seen;
     for (TRegimeElement* e = Regime.Root->NextInTree; e != nullptr; e = e->NextInTree) {
       if (Trim(e->Name) != text) continue;

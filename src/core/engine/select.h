@@ -35,6 +35,21 @@ bool FindElementByName(TRegime& Regime, const std::string& Text, int NameMode, T
 void SaveElementNames(TRegimeElement* First, std::vector<std::string>& Names);
 void RestoreElementNames(TRegimeElement* First, std::vector<std::string>& Names);
 
+// Element names cut before their first "." while a search for a text without a "." runs (cutAtDot),
+// put back however the search ends.
+class TCutElementNames {
+public:
+  TCutElementNames(TRegime& Regime, const std::string& Text, bool CutAtDot);
+  ~TCutElementNames();
+  TCutElementNames(const TCutElementNames&) = delete;
+  TCutElementNames& operator=(const TCutElementNames&) = delete;
+
+private:
+  TRegimeElement* first_;
+  bool active_;
+  std::vector<std::string> names_;
+};
+
 // Marks Element and its unmarked ancestors, stopping after the first source element.
 void MarkUpToSupply(TRegimeElement* Element);
 // Marks Element and every later element in tree order whose parent is marked.
