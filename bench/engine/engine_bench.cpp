@@ -8,7 +8,6 @@
 // memory of the process.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,6 +21,7 @@
 
 #include "core/engine/regime.h"
 #include "engine/scheme_gen.h"
+#include "work_dir.h"
 
 namespace {
 
@@ -30,18 +30,9 @@ using ld::Complex;
 using ld::TRegime;
 using ld::TRegimeElement;
 
-struct TWorkDir {
-  fs::path path = fs::temp_directory_path() / ("bench-engine-" + std::to_string(getpid()));
-  TWorkDir() { fs::create_directories(path); }
-  ~TWorkDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-
 // The scheme of that many nodes, written once per run.
 const std::string& SchemeOf(int nodes) {
-  static const TWorkDir dir;
+  static const ld::bench::TWorkDir dir("bench-engine");
   static std::map<int, std::string> paths;
   auto it = paths.find(nodes);
   if (it == paths.end()) {

@@ -3,7 +3,6 @@
 // the table file. Counters: "regime_runs" the regime calculations of one call, "taps_changed" the share
 // of calls that moved a tap.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -18,19 +17,11 @@
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "engine/scheme_gen.h"
+#include "work_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TWorkDir {
-  fs::path path = fs::temp_directory_path() / ("bench-optim-" + std::to_string(getpid()));
-  TWorkDir() { fs::create_directories(path); }
-  ~TWorkDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
 
 // The table of ten transformers spread over the scheme, all at their nominal tap.
 void WriteTapTable(const ld::bench::GenScheme& scheme, const std::string& file) {
@@ -54,7 +45,7 @@ void WriteTapTable(const ld::bench::GenScheme& scheme, const std::string& file) 
 }
 
 void BM_RegulateKtrInLossCalc(benchmark::State& state) {
-  TWorkDir dir;
+  const ld::bench::TWorkDir dir("bench-optim");
   const std::string stem = (dir.path / "scheme").string();
   const ld::bench::GenScheme scheme = ld::bench::GenerateScheme(10000, 26);
   ld::bench::WriteScheme(scheme, stem);

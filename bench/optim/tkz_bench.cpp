@@ -3,7 +3,6 @@
 // scheme read and modelled once. Argument 1 solves the second pass again instead of taking the first
 // pass's results (as a radius with EMF sources needs). Counter "faults": the faults calculated per run.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -15,24 +14,16 @@
 #include "core/tables/colmaps.h"
 #include "core/tables/table_ops.h"
 #include "engine/scheme_gen.h"
+#include "work_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TWorkDir {
-  fs::path path = fs::temp_directory_path() / ("bench-tkz-" + std::to_string(getpid()));
-  TWorkDir() { fs::create_directories(path); }
-  ~TWorkDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-
 void BM_FaultEveryNode(benchmark::State& state) {
   const int nodeCount = static_cast<int>(state.range(0));
   const bool solveTwice = state.range(1) != 0;
-  TWorkDir dir;
+  const ld::bench::TWorkDir dir("bench-tkz");
   const std::string path = (dir.path / "scheme").string();
   const ld::bench::GenScheme generated = ld::bench::GenerateScheme(nodeCount, 2817);
   ld::bench::WriteScheme(generated, path);

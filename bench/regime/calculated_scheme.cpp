@@ -1,21 +1,10 @@
 #include "regime/calculated_scheme.h"
 
-#include <unistd.h>
 
 #include "core/engine/regime.h"
 #include "engine/scheme_gen.h"
 
 namespace ld::bench {
-
-TWorkDir::TWorkDir(const std::string& prefix)
-    : path(std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(getpid()))) {
-  std::filesystem::create_directories(path);
-}
-
-TWorkDir::~TWorkDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path, ec);
-}
 
 const std::string& CalculatedScheme() {
   static const TWorkDir dir("bench-regime");

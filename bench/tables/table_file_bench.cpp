@@ -11,24 +11,15 @@
 #include <vector>
 
 #include "core/tables/table_file.h"
+#include "work_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 constexpr int kRows = 100000;
 
-// A scratch folder for the run, removed at its end.
-struct TWorkDir {
-  fs::path path = fs::temp_directory_path() / ("bench-tables-" + std::to_string(getpid()));
-  TWorkDir() { fs::create_directories(path); }
-  ~TWorkDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-
 const fs::path& WorkDir() {
-  static const TWorkDir dir;
+  static const ld::bench::TWorkDir dir("bench-tables");
   return dir.path;
 }
 
