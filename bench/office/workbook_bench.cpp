@@ -2,7 +2,6 @@
 // legacy .xls and as an .xlsx file. Counters: MB/s of the file, cells per second and the peak memory.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -12,6 +11,8 @@
 
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
+#include "support/xls_builder.h"
+#include "work_dir.h"
 
 namespace {
 
@@ -19,17 +20,8 @@ namespace fs = std::filesystem;
 constexpr int kRows = 20000;
 constexpr int kCols = 8;
 
-struct TWorkDir {
-  fs::path path = fs::temp_directory_path() / ("bench-office-" + std::to_string(getpid()));
-  TWorkDir() { fs::create_directories(path); }
-  ~TWorkDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-
 const fs::path& WorkDir() {
-  static const TWorkDir dir;
+  static const ld::bench::TWorkDir dir("bench-office");
   return dir.path;
 }
 
@@ -37,7 +29,7 @@ const fs::path& WorkDir() {
 struct TBytes {
   std::string s;
   TBytes& Put(std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>(i < 8 ? (v >> (8 * i)) & 0xFF : 0));
     return *this;
   }
   TBytes& Record(unsigned type, const std::string& body) {
@@ -62,7 +54,7 @@ ld::Workbook MakeBook() {
   return book;
 }
 
-// The same cells as BIFF8 records in a compound document.
+// The same cells as BIFF8 records in the tests' compound document.
 std::string MakeXls() {
   TBytes strings;
   strings.Put(kRows, 4).Put(100, 4);
@@ -89,36 +81,7 @@ std::string MakeXls() {
     }
   }
   sheet.Record(0x000A, "");
-  std::string stream = globals.s + sheet.s;
-  stream.resize((stream.size() + 511) / 512 * 512, '\0');
-
-  // Sectors: the allocation table, the directory, then the stream.
-  const std::uint32_t streamSectors = static_cast<std::uint32_t>(stream.size() / 512);
-  std::uint32_t fat = 1;
-  while (fat * 128 < fat + 1 + streamSectors) ++fat;
-  TBytes header;
-  header.s = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(16, '\0');
-  header.Put(0x3E, 2).Put(3, 2).Put(0xFFFE, 2).Put(9, 2).Put(6, 2).Put(0, 6);
-  header.Put(0, 4).Put(fat, 4).Put(fat, 4).Put(0, 4).Put(4096, 4).Put(0xFFFFFFFE, 4).Put(0, 4).Put(0xFFFFFFFE, 4).Put(0, 4);
-  for (std::uint32_t i = 0; i < 109; ++i) header.Put(i < fat ? i : 0xFFFFFFFF, 4);
-  TBytes table;
-  for (std::uint32_t i = 0; i < fat; ++i) table.Put(0xFFFFFFFD, 4);
-  table.Put(0xFFFFFFFE, 4);
-  for (std::uint32_t i = 0; i < streamSectors; ++i) table.Put(i + 1 < streamSectors ? fat + 2 + i : 0xFFFFFFFE, 4);
-  table.s.resize(fat * 512, '\xFF');
-  const auto entry = [](const std::u16string& name, unsigned type, std::uint32_t child, std::uint32_t start,
-                        std::uint32_t size) {
-    TBytes e;
-    for (const char16_t c : name) e.Put(c, 2);
-    e.s.resize(64, '\0');
-    e.Put(name.empty() ? 0 : (name.size() + 1) * 2, 2).Put(type, 1).Put(1, 1).Put(0xFFFFFFFF, 4).Put(0xFFFFFFFF, 4);
-    e.Put(child, 4).Put(0, 36);
-    return e.Put(start, 4).Put(size, 4).Put(0, 4).s;
-  };
-  std::string directory = entry(u"Root Entry", 5, 1, 0xFFFFFFFE, 0) +
-                          entry(u"Workbook", 2, 0xFFFFFFFF, fat + 1, static_cast<std::uint32_t>(stream.size()));
-  directory.resize(512, '\0');
-  return header.s + table.s + directory + stream;
+  return ld::test::XlsContainer(globals.s + sheet.s);
 }
 
 double PeakMegabytes() {

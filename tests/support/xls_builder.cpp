@@ -94,17 +94,22 @@ std::string XlsContainer(std::string stream) {
   // Streams below 4096 bytes would live in the mini stream; this one is padded to stay in sectors.
   stream.resize(std::max<std::size_t>(4096, (stream.size() + 511) / 512 * 512), '\0');
   const auto sectors = static_cast<std::uint32_t>(stream.size() / 512);
+  // One FAT sector maps 128 sectors: the FAT's own, the directory's and the stream's.
+  std::uint32_t fatSectors = 1;
+  while (fatSectors * 128 < fatSectors + 1 + sectors) ++fatSectors;
 
-  // Compound document: header, the FAT in sector 0, the directory in sector 1, the stream from sector 2.
+  // Compound document: header, the FAT from sector 0, the directory after it, then the stream.
   Bytes header;
   header.s = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(16, '\0');
   header.U16({0x003E, 0x0003, 0xFFFE, 9, 6, 0, 0, 0});
-  header.U32({0, 1, 1, 0, 4096, 0xFFFFFFFE, 0, 0xFFFFFFFE, 0, 0});
-  for (int i = 1; i < 109; ++i) header.U32({0xFFFFFFFF});
+  header.U32({0, fatSectors, fatSectors, 0, 4096, 0xFFFFFFFE, 0, 0xFFFFFFFE, 0});
+  for (std::uint32_t i = 0; i < 109; ++i) header.U32({i < fatSectors ? i : 0xFFFFFFFF});
   Bytes fat;
-  fat.U32({0xFFFFFFFD, 0xFFFFFFFE});
-  for (std::uint32_t s = 0; s < sectors; ++s) fat.U32({s + 1 < sectors ? 3 + s : 0xFFFFFFFE});
-  fat.s.resize(512, '\xFF');
+  for (std::uint32_t i = 0; i < fatSectors; ++i) fat.U32({0xFFFFFFFD});
+  fat.U32({0xFFFFFFFE});
+  const std::uint32_t first = fatSectors + 1;
+  for (std::uint32_t s = 0; s < sectors; ++s) fat.U32({s + 1 < sectors ? first + 1 + s : 0xFFFFFFFE});
+  fat.s.resize(fatSectors * 512, '\xFF');
   const auto entry = [](const std::string& name, unsigned type, std::uint32_t child, std::uint32_t start,
                         std::uint32_t size) {
     Bytes e;
@@ -114,7 +119,7 @@ std::string XlsContainer(std::string stream) {
     return e.U32({start, size, 0}).s;
   };
   const std::string dir = entry("Root Entry", 5, 1, 0xFFFFFFFE, 0) +
-                          entry("Workbook", 2, 0xFFFFFFFF, 2, static_cast<std::uint32_t>(stream.size())) +
+                          entry("Workbook", 2, 0xFFFFFFFF, first, static_cast<std::uint32_t>(stream.size())) +
                           entry("", 0, 0xFFFFFFFF, 0, 0) + entry("", 0, 0xFFFFFFFF, 0, 0);
   return header.s + fat.s + dir + stream;
 }
