@@ -1,7 +1,6 @@
 // The open-point search on a generated 1,000-node district with 20 ties: a whole-chain run (measuring
 // pass and moving passes), and one trial alone (a cut moved one branch and the iterations on the model).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <random>
@@ -11,6 +10,7 @@
 #include "core/optim/cut_optimiser.h"
 #include "core/tables/table_file.h"
 #include "engine/scheme_gen.h"
+#include "work_dir.h"
 
 namespace {
 
@@ -45,18 +45,9 @@ std::string WriteTieScheme(const fs::path& dir, int ties) {
   return path;
 }
 
-struct Folder {
-  fs::path dir = fs::temp_directory_path() / ("bench-cuts-" + std::to_string(getpid()));
-  Folder() { fs::create_directories(dir); }
-  ~Folder() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-};
-
 void BM_CutSearchWholeChain(benchmark::State& state) {
-  Folder folder;
-  const std::string path = WriteTieScheme(folder.dir, 20);
+  const ld::bench::TWorkDir folder("bench-cuts");
+  const std::string path = WriteTieScheme(folder.path, 20);
   ld::IniRec.Algoritm = 1;
   ld::IniRec.ExceptTr = false;
   double saved = 0;
@@ -78,8 +69,8 @@ void BM_CutSearchWholeChain(benchmark::State& state) {
 BENCHMARK(BM_CutSearchWholeChain)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_CutTrial(benchmark::State& state) {
-  Folder folder;
-  const std::string path = WriteTieScheme(folder.dir, 20);
+  const ld::bench::TWorkDir folder("bench-cuts");
+  const std::string path = WriteTieScheme(folder.path, 20);
   ld::IniRec.ExceptTr = false;
   ld::TCutOptimiser opt;
   opt.Open(path);

@@ -1,7 +1,6 @@
 // One pass of the two-transformer station search on a generated 10,000-node scheme with 100 stations:
 // three regimes of the whole scheme per station.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <random>
@@ -10,6 +9,7 @@
 #include "core/optim/t2_stations.h"
 #include "core/tables/table_file.h"
 #include "engine/scheme_gen.h"
+#include "work_dir.h"
 
 namespace {
 
@@ -63,9 +63,8 @@ std::string WriteStationScheme(const fs::path& dir) {
 }
 
 void BM_StationSearchPass(benchmark::State& state) {
-  const fs::path dir = fs::temp_directory_path() / ("bench-optim-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  const std::string path = WriteStationScheme(dir);
+  const ld::bench::TWorkDir dir("bench-stations");
+  const std::string path = WriteStationScheme(dir.path);
   ld::TT2Optimiser opt;
   opt.Open(path);
   for (auto _ : state) {
@@ -74,8 +73,6 @@ void BM_StationSearchPass(benchmark::State& state) {
   }
   state.counters["stations"] = opt.RowCount();
   state.counters["converged"] = opt.Engine.Converged;
-  std::error_code ec;
-  fs::remove_all(dir, ec);
 }
 BENCHMARK(BM_StationSearchPass)->Unit(benchmark::kMillisecond)->Iterations(2);
 

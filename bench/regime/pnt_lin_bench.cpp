@@ -1,6 +1,5 @@
 // The PNT/LIN pair of a 100,000-node scheme written from its tables and read back (target: 1 s).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -8,14 +7,15 @@
 #include "core/regime/pnt_lin.h"
 #include "core/tables/table_file.h"
 #include "engine/scheme_gen.h"
+#include "work_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 void BM_PntLinRoundTrip(benchmark::State& state) {
-  const fs::path dir = fs::temp_directory_path() / ("bench-pntlin-" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const ld::bench::TWorkDir work("bench-pntlin");
+  const fs::path& dir = work.path;
   const std::string scheme = (dir / "scheme").string();
   ld::bench::WriteScheme(ld::bench::GenerateScheme(100000, 20240611), scheme);
   ld::TDataFile nodes, branches;
@@ -29,8 +29,6 @@ void BM_PntLinRoundTrip(benchmark::State& state) {
     state.counters["nodes"] = readNodes.RowCount;
     benchmark::DoNotOptimize(readBranches.RowCount);
   }
-  std::error_code ec;
-  fs::remove_all(dir, ec);
 }
 
 BENCHMARK(BM_PntLinRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(3);
