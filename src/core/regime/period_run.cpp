@@ -204,7 +204,7 @@ TSliceVoltages QSliceVoltages(const TPeriodData& period, int slice) {
 }
 
 TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const TPeriodRunCallbacks& cb,
-                                 TPeriodRunForm form) {
+                                 TPeriodRunForm form, [[maybe_unused]] bool wordStatement) {
   const bool technological = form == TPeriodRunForm::Technological;
   const TIniRec& ini = IniRec;
   TPeriodRunResult result;

@@ -39,9 +39,10 @@ enum class TPeriodRunForm { Losses, Technological };
 
 // The run on the scheme schemeBase (path without extension) on the window's engine with the settings of
 // IniRec ("Losses", "Regim", "Balans"). The engine's Errors, Unsupplied and Contours lists are the
-// caller's.
+// caller's. wordStatement asks for the statement "Потери NAME.docx" beside the scheme (the loss
+// settings dialog's option).
 TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& schemeBase, const TPeriodRunCallbacks& cb,
-                                 TPeriodRunForm form = TPeriodRunForm::Losses);
+                                 TPeriodRunForm form = TPeriodRunForm::Losses, bool wordStatement = false);
 
 // Checks of the rows of a switching journal: one line per finding ("Таблица переключений, строка ...").
 // currentYear is the plausible year.
