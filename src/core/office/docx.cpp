@@ -1,0 +1,398 @@
+#include "core/office/docx.h"
+
+#include <expat.h>
+#include <zip.h>
+
+#include <cctype>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <system_error>
+#include <type_traits>
+#include <utility>
+
+#include "core/base/error.h"
+#include "core/office/xml_reader.h"
+
+namespace ld {
+
+namespace {
+
+struct ZipDiscard {
+  void operator()(zip_t* zip) const { zip_discard(zip); }
+};
+struct ZipFileClose {
+  void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+struct ParserFree {
+  void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
+};
+using ZipPtr = std::unique_ptr<zip_t, ZipDiscard>;
+
+ZipPtr OpenFromMemory(const std::string& bytes) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+  zip_error_fini(&error);
+  if (source == nullptr) return nullptr;
+  zip_error_init(&error);
+  zip_t* zip = zip_open_from_source(source, ZIP_RDONLY, &error);
+  zip_error_fini(&error);
+  if (zip == nullptr) zip_source_free(source);
+  return ZipPtr(zip);
+}
+
+std::optional<std::string> ReadEntry(zip_t* zip, const std::string& name) {
+  const zip_int64_t index = zip_name_locate(zip, name.c_str(), ZIP_FL_NOCASE);
+  if (index < 0) return std::nullopt;
+  std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0));
+  if (!file) return std::nullopt;
+  std::string data;
+  char buf[65536];
+  for (;;) {
+    const zip_int64_t n = zip_fread(file.get(), buf, sizeof buf);
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    data.append(buf, static_cast<std::size_t>(n));
+    if (data.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
+  }
+  return data;
+}
+
+// The main document part named by the package relationships.
+class PackageRels : public office::XmlHandler {
+public:
+  std::string main;
+  void Start(std::string_view name, const std::vector<office::XmlAttr>& attrs) override {
+    if (name != "Relationship") return;
+    const std::string_view type = office::AttrValue(attrs, "Type");
+    const std::string_view suffix = "/officeDocument";
+    if (main.empty() && type.size() >= suffix.size() && type.substr(type.size() - suffix.size()) == suffix) {
+      std::string_view target = office::AttrValue(attrs, "Target");
+      if (!target.empty() && target.front() == '/') target.remove_prefix(1);
+      main = std::string(target);
+    }
+  }
+  void End(std::string_view) override {}
+  void Text(std::string_view) override {}
+};
+
+std::string_view LocalName(std::string_view full) {
+  const auto colon = full.rfind(':');
+  return colon == std::string_view::npos ? full : full.substr(colon + 1);
+}
+
+// Finds the tables, rows and cells of the main part with the byte positions of what a new text keeps.
+class CellScanner {
+public:
+  CellScanner(const std::string& part, std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables)
+      : part_(part), tables_(tables) {}
+
+  // Empty when the part was read; otherwise the reason.
+  std::string Scan() {
+    std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree> parser(XML_ParserCreate(nullptr));
+    if (!parser) return "недостаточно памяти";
+    parser_ = parser.get();
+    XML_SetUserData(parser_, this);
+    XML_SetElementHandler(parser_, OnStart, OnEnd);
+    XML_SetCharacterDataHandler(parser_, OnText);
+    XML_SetXmlDeclHandler(parser_, OnDecl);
+    if (part_.size() > 1 && (static_cast<unsigned char>(part_[0]) == 0xFE || static_cast<unsigned char>(part_[0]) == 0xFF))
+      return "документ записан не в кодировке UTF-8";
+    const bool parsed = XML_Parse(parser_, part_.data(), static_cast<int>(part_.size()), 1) == XML_STATUS_OK;
+    if (!failure_.empty()) return failure_;
+    if (!parsed) return "файл поврежден (часть документа)";
+    return {};
+  }
+
+private:
+  struct Open {
+    std::string name;  // local name
+    std::size_t at = 0, length = 0;
+  };
+
+  static void XMLCALL OnDecl(void* data, const XML_Char*, const XML_Char* encoding, int) {
+    auto& self = *static_cast<CellScanner*>(data);
+    if (encoding == nullptr) return;
+    std::string upper;
+    for (const char* p = encoding; *p; ++p) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(*p))));
+    // New texts go in as UTF-8 bytes, which a part in another encoding would misread.
+    if (upper != "UTF-8" && upper != "UTF8") self.Fail("документ записан не в кодировке UTF-8");
+  }
+  static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char**) {
+    static_cast<CellScanner*>(data)->Start(name);
+  }
+  static void XMLCALL OnEnd(void* data, const XML_Char*) { static_cast<CellScanner*>(data)->End(); }
+  static void XMLCALL OnText(void* data, const XML_Char* text, int len) {
+    auto& self = *static_cast<CellScanner*>(data);
+    if (self.inText_ && self.cell_ != nullptr && self.tblDepth_ == 1)
+      self.cell_->text.append(text, static_cast<std::size_t>(len));
+  }
+
+  void Fail(std::string reason) {
+    if (failure_.empty()) failure_ = std::move(reason);
+    XML_StopParser(parser_, XML_FALSE);
+  }
+
+  std::string_view Parent() const { return stack_.size() >= 2 ? std::string_view(stack_[stack_.size() - 2].name) : ""; }
+
+  std::string Slice(std::size_t from, std::size_t to) const {
+    return from <= to && to <= part_.size() ? part_.substr(from, to - from) : std::string();
+  }
+
+  void Start(const XML_Char* qualified) {
+    const auto at = static_cast<std::size_t>(XML_GetCurrentByteIndex(parser_));
+    const auto length = static_cast<std::size_t>(XML_GetCurrentByteCount(parser_));
+    const std::string_view name = LocalName(qualified);
+    stack_.push_back({std::string(name), at, length});
+    if (name == "tbl") {
+      if (++tblDepth_ == 1) tables_.emplace_back();
+      return;
+    }
+    if (tblDepth_ != 1) return;
+    if (name == "tr" && Parent() == "tbl") {
+      tables_.back().emplace_back();
+    } else if (name == "tc" && Parent() == "tr" && !tables_.back().empty()) {
+      tables_.back().back().emplace_back();
+      cell_ = &tables_.back().back().back();
+      cell_->begin = at;
+      const std::string_view full(qualified);
+      cell_->prefix = std::string(full.substr(0, full.size() - name.size()));
+      paragraphs_ = 0;
+      inFirstPara_ = runSeen_ = false;
+    } else if (cell_ != nullptr) {
+      if (name == "p") {
+        if (paragraphs_++ == 0) {
+          inFirstPara_ = true;
+          cell_->paraOpen = Slice(at, at + length);
+        } else {
+          cell_->text += '\n';
+        }
+      } else if (name == "t" && Parent() == "r") {
+        inText_ = true;
+      } else if (name == "tab" && Parent() == "r") {
+        cell_->text += '\t';
+      } else if ((name == "br" || name == "cr") && Parent() == "r") {
+        cell_->text += '\n';
+      }
+    }
+  }
+
+  void End() {
+    if (stack_.empty()) return;
+    const auto at = static_cast<std::size_t>(XML_GetCurrentByteIndex(parser_));
+    const auto length = static_cast<std::size_t>(XML_GetCurrentByteCount(parser_));
+    const Open open = stack_.back();
+    stack_.pop_back();
+    // An empty-element tag reports its end with no bytes of its own.
+    const bool empty = length == 0;
+    const std::size_t elementEnd = empty ? open.at + open.length : at + length;
+    const std::string_view parent = stack_.empty() ? "" : std::string_view(stack_.back().name);
+    if (open.name == "tbl") {
+      --tblDepth_;
+      return;
+    }
+    if (tblDepth_ != 1 || cell_ == nullptr) return;
+    if (open.name == "tc" && parent == "tr") {
+      cell_->end = elementEnd;
+      cell_ = nullptr;
+    } else if (open.name == "tcPr" && parent == "tc") {
+      cell_->cellProps = Slice(open.at, elementEnd);
+    } else if (open.name == "pPr" && parent == "p" && inFirstPara_) {
+      cell_->paraProps = Slice(open.at, elementEnd);
+    } else if (open.name == "rPr" && parent == "r" && inFirstPara_ && !runSeen_) {
+      cell_->runProps = Slice(open.at, elementEnd);
+    } else if (open.name == "r" && inFirstPara_) {
+      runSeen_ = true;
+    } else if (open.name == "t") {
+      inText_ = false;
+    } else if (open.name == "p" && inFirstPara_) {
+      inFirstPara_ = false;
+      if (empty) {
+        // "<w:p/>" opens the paragraph that takes the text.
+        std::string& tag = cell_->paraOpen;
+        const auto slash = tag.rfind('/');
+        if (slash != std::string::npos) tag = tag.substr(0, slash) + ">";
+      }
+    }
+  }
+
+  const std::string& part_;
+  std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables_;
+  XML_Parser parser_ = nullptr;
+  std::vector<Open> stack_;
+  int tblDepth_ = 0;
+  DocxDocument::Cell* cell_ = nullptr;
+  int paragraphs_ = 0;
+  bool inFirstPara_ = false, runSeen_ = false, inText_ = false;
+  std::string failure_;
+};
+
+void AppendEscaped(std::string& out, std::string_view text) {
+  for (const char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default:
+        // Control characters have no place in XML text.
+        if (static_cast<unsigned char>(c) >= 0x20) out += c;
+    }
+  }
+}
+
+// The cell element with the new text in its first paragraph.
+std::string CellXml(const DocxDocument::Cell& cell) {
+  const std::string& w = cell.prefix;
+  std::string xml = "<" + w + "tc>" + cell.cellProps;
+  xml += cell.paraOpen.empty() ? "<" + w + "p>" : cell.paraOpen;
+  xml += cell.paraProps;
+  xml += "<" + w + "r>" + cell.runProps;
+  const std::string openText = "<" + w + "t xml:space=\"preserve\">";
+  const std::string closeText = "</" + w + "t>";
+  xml += openText;
+  for (const char c : cell.text) {
+    if (c == '\n') xml += closeText + "<" + w + "br/>" + openText;
+    else if (c == '\t') xml += closeText + "<" + w + "tab/>" + openText;
+    else AppendEscaped(xml, std::string_view(&c, 1));
+  }
+  xml += closeText + "</" + w + "r></" + w + "p></" + w + "tc>";
+  return xml;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+std::string ReadFileBytes(const std::string& path, bool& ok) {
+  std::ifstream in(path, std::ios::binary);
+  ok = static_cast<bool>(in);
+  if (!ok) return {};
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ok = !in.bad();
+  return bytes;
+}
+
+}  // namespace
+
+DocxDocument DocxDocument::Open(const std::string& path) {
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\": ";
+  DocxDocument doc;
+  doc.path_ = path;
+  bool ok = false;
+  const std::string bytes = ReadFileBytes(path, ok);
+  if (!ok) throw Error(prefix + "файл не найден или недоступен");
+  const ZipPtr zip = OpenFromMemory(bytes);
+  if (!zip) throw Error(prefix + "файл не является документом или поврежден");
+  std::string partName = "word/document.xml";
+  if (const auto rels = ReadEntry(zip.get(), "_rels/.rels")) {
+    PackageRels root;
+    if (office::ParseXml(*rels, root) && !root.main.empty()) partName = root.main;
+  }
+  // Every part is read now: a damaged one is found before anything is written, and a save copies
+  // the parts' contents as they are.
+  const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
+  for (zip_int64_t i = 0; i < count; ++i) {
+    const char* name = zip_get_name(zip.get(), static_cast<zip_uint64_t>(i), 0);
+    if (name == nullptr) throw Error(prefix + "файл не является документом или поврежден");
+    std::string data;
+    if (*name != '\0' && name[std::char_traits<char>::length(name) - 1] != '/') {
+      const auto read = ReadEntry(zip.get(), name);
+      if (!read) throw Error(prefix + "файл поврежден (часть \"" + std::string(name) + "\")");
+      data = *read;
+    }
+    if (doc.mainEntry_ == kNone && EqualNoCase(name, partName)) doc.mainEntry_ = doc.entries_.size();
+    doc.entries_.emplace_back(name, std::move(data));
+  }
+  if (doc.mainEntry_ == kNone) throw Error(prefix + "в файле нет текста документа (\"" + partName + "\")");
+  CellScanner scanner(doc.entries_[doc.mainEntry_].second, doc.tables_);
+  const std::string failure = scanner.Scan();
+  if (!failure.empty()) throw Error(prefix + failure);
+  return doc;
+}
+
+int DocxDocument::RowCount(int table) const {
+  return table >= 1 && table <= TableCount() ? static_cast<int>(tables_[static_cast<std::size_t>(table - 1)].size()) : 0;
+}
+
+int DocxDocument::CellCount(int table, int row) const {
+  if (row < 1 || row > RowCount(table)) return 0;
+  return static_cast<int>(tables_[static_cast<std::size_t>(table - 1)][static_cast<std::size_t>(row - 1)].size());
+}
+
+const DocxDocument::Cell& DocxDocument::At(int table, int row, int col) const {
+  const std::string head = "В документе \"" + path_ + "\" ";
+  if (table < 1 || table > TableCount()) throw Error(head + "нет таблицы " + std::to_string(table));
+  if (row < 1 || row > RowCount(table))
+    throw Error(head + "в таблице " + std::to_string(table) + " нет строки " + std::to_string(row));
+  if (col < 1 || col > CellCount(table, row))
+    throw Error(head + "в таблице " + std::to_string(table) + " нет ячейки (" + std::to_string(row) + ", " +
+                std::to_string(col) + ")");
+  return tables_[static_cast<std::size_t>(table - 1)][static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(col - 1)];
+}
+
+DocxDocument::Cell& DocxDocument::At(int table, int row, int col) {
+  return const_cast<Cell&>(std::as_const(*this).At(table, row, col));
+}
+
+std::string DocxDocument::CellText(int table, int row, int col) const { return At(table, row, col).text; }
+
+void DocxDocument::SetCellText(int table, int row, int col, const std::string& text) {
+  Cell& cell = At(table, row, col);
+  cell.text = text;
+  cell.changed = true;
+}
+
+std::string DocxDocument::MainPart() const {
+  const std::string& part = entries_[mainEntry_].second;
+  std::string out;
+  out.reserve(part.size());
+  std::size_t copied = 0;
+  for (const auto& table : tables_)
+    for (const auto& row : table)
+      for (const Cell& cell : row) {
+        if (!cell.changed || cell.begin < copied || cell.end > part.size()) continue;
+        out.append(part, copied, cell.begin - copied);
+        out += CellXml(cell);
+        copied = cell.end;
+      }
+  out.append(part, copied, std::string::npos);
+  return out;
+}
+
+void DocxDocument::SaveAs(const std::string& path) const {
+  const Error failed("Ошибка записи файла \"" + path + "\"");
+  const std::string temp = path + ".~tmp";
+  const std::string part = MainPart();
+  int error = 0;
+  zip_t* zip = zip_open(temp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  bool written = zip != nullptr;
+  for (std::size_t i = 0; written && i < entries_.size(); ++i) {
+    const auto& [name, data] = entries_[i];
+    const std::string& bytes = i == mainEntry_ ? part : data;
+    if (!name.empty() && name.back() == '/') {
+      written = zip_dir_add(zip, name.c_str(), ZIP_FL_ENC_GUESS) >= 0;
+      continue;
+    }
+    zip_source_t* source = zip_source_buffer(zip, bytes.data(), bytes.size(), 0);
+    written = source != nullptr && zip_file_add(zip, name.c_str(), source, ZIP_FL_ENC_GUESS | ZIP_FL_OVERWRITE) >= 0;
+    if (source != nullptr && !written) zip_source_free(source);
+  }
+  if (zip != nullptr) {
+    if (written) written = zip_close(zip) == 0;
+    if (!written) zip_discard(zip);
+  }
+  std::error_code ec;
+  if (written) std::filesystem::rename(temp, path, ec);
+  if (!written || ec) {
+    std::filesystem::remove(temp, ec);
+    throw failed;
+  }
+}
+
+}  // namespace ld

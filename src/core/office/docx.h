@@ -1,0 +1,60 @@
+#pragma once
+// A text document (.docx) filled as a template: the cells of its tables are read and given new texts,
+// and the document is saved under another name. Everything else of the file stays as it was: the parts
+// other than the main document are copied unchanged, and in the main document only the changed cells
+// are rewritten.
+//
+// Tables, rows and cells count from 1 as a word processor counts them: tables in document order
+// (tables nested in a cell are part of their cell and are not counted), rows of a table, cells of a row.
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ld {
+
+class DocxDocument {
+public:
+  // Reads the file. Fails with ld::Error 'Ошибка чтения файла "<path>": <reason>' for a file that is no
+  // document or is damaged.
+  static DocxDocument Open(const std::string& path);
+
+  int TableCount() const { return static_cast<int>(tables_.size()); }
+  int RowCount(int table) const;           // 0 for a table that is not there
+  int CellCount(int table, int row) const; // 0 for a row that is not there
+
+  // The cell's text: its paragraphs joined by "\n". Fails with ld::Error naming the document and the
+  // table, row or cell that is not there.
+  std::string CellText(int table, int row, int col) const;
+  // The cell gets the text in its first paragraph, with the paragraph's properties and the font of the
+  // paragraph's first run; its other runs and paragraphs go. "\n" in the text breaks the line.
+  void SetCellText(int table, int row, int col, const std::string& text);
+
+  // Writes the document as path; an existing file there is replaced only once the new one is whole.
+  // Fails with ld::Error 'Ошибка записи файла "<path>"', the old file left as it was.
+  void SaveAs(const std::string& path) const;
+
+  struct Cell {
+    std::size_t begin = 0, end = 0;  // the cell's content in the main part, between its tags
+    std::string cellProps;           // the cell's properties element, as written
+    std::string paraOpen;            // the start tag of its first paragraph ("" when it has none)
+    std::string paraProps;           // that paragraph's properties element
+    std::string runProps;            // the properties of that paragraph's first run
+    std::string prefix;              // namespace prefix of the cell's elements ("w:")
+    std::string text;
+    bool changed = false;
+  };
+
+private:
+  const Cell& At(int table, int row, int col) const;
+  Cell& At(int table, int row, int col);
+  std::string MainPart() const;
+
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  std::string path_;
+  std::vector<std::pair<std::string, std::string>> entries_;  // every part of the file: name, contents
+  std::size_t mainEntry_ = kNone;                              // the main document part (XML)
+  std::vector<std::vector<std::vector<Cell>>> tables_;
+};
+
+}  // namespace ld

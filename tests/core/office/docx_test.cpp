@@ -1,0 +1,181 @@
+// Text documents filled as templates: cells found as a word processor counts them, new texts keeping the
+// cell's formatting, the rest of the file untouched, and damaged files refused with their name.
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/base/error.h"
+#include "core/office/docx.h"
+#include "support/fuzz_mutations.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+using Parts = std::vector<std::pair<std::string, std::string>>;
+
+void Zip(const Parts& parts, const std::string& path) {
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_NE(zip, nullptr);
+  for (const auto& [name, text] : parts) {
+    zip_source_t* source = zip_source_buffer(zip, text.data(), text.size(), 0);
+    zip_file_add(zip, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+  }
+  ASSERT_EQ(zip_close(zip), 0);
+}
+
+std::string Entry(const std::string& path, const std::string& name) {
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (zip == nullptr) return "<no zip>";
+  std::string data;
+  if (zip_file_t* file = zip_fopen(zip, name.c_str(), 0)) {
+    char buf[4096];
+    for (zip_int64_t n; (n = zip_fread(file, buf, sizeof buf)) > 0;) data.append(buf, static_cast<std::size_t>(n));
+    zip_fclose(file);
+  } else {
+    data = "<missing>";
+  }
+  zip_discard(zip);
+  return data;
+}
+
+// Table 1: a cell of two paragraphs with two formatted runs, a cell holding a nested table, an empty
+// paragraph. Table 2 follows the nested one in the text but is the document's second table.
+const std::string kBody =
+    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+    R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>)"
+    R"(<w:p><w:r><w:t>Ведомость</w:t></w:r></w:p>)"
+    R"(<w:tbl><w:tblPr/><w:tr><w:tc><w:tcPr><w:tcW w:w="2000"/></w:tcPr>)"
+    R"(<w:p><w:pPr><w:jc w:val="right"/><w:rPr><w:i/></w:rPr></w:pPr><w:r><w:rPr><w:b/></w:rPr><w:t>Схема</w:t></w:r>)"
+    R"(<w:r><w:rPr><w:u/></w:rPr><w:t xml:space="preserve"> 1</w:t></w:r></w:p><w:p><w:r><w:t>&amp; ещё</w:t></w:r></w:p></w:tc>)"
+    R"(<w:tc><w:tbl><w:tr><w:tc><w:p><w:r><w:t>вложенная</w:t></w:r></w:p></w:tc></w:tr></w:tbl><w:p/></w:tc></w:tr>)"
+    R"(<w:tr><w:tc><w:p/></w:tc></w:tr></w:tbl>)"
+    R"(<w:tbl><w:tr><w:tc><w:p><w:r><w:t>Период</w:t><w:tab/><w:t>x</w:t></w:r></w:p></w:tc></w:tr></w:tbl>)"
+    R"(<w:sectPr/></w:body></w:document>)";
+
+Parts DocumentParts() {
+  std::string picture(300, '\0');
+  for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<char>(i * 7);
+  return {{"[Content_Types].xml", R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"/>)"},
+          {"_rels/.rels", R"(<Relationships><Relationship Id="rId1" Type="http://x/officeDocument" Target="word/document.xml"/></Relationships>)"},
+          {"word/document.xml", kBody},
+          {"word/media/image1.bin", picture}};
+}
+
+TEST(Docx, CellsAreReadAndRewrittenInTheirFormattingAndTheRestOfTheFileStays) {
+  TempDir dir;
+  const std::string source = dir / "Шаблон.docx";
+  Zip(DocumentParts(), source);
+  DocxDocument doc = DocxDocument::Open(source);
+  ASSERT_EQ(doc.TableCount(), 2);
+  EXPECT_EQ(doc.RowCount(1), 2);
+  EXPECT_EQ(doc.CellCount(1, 1), 2);
+  EXPECT_EQ(doc.CellCount(1, 2), 1);
+  EXPECT_EQ(doc.CellText(1, 1, 1), "Схема 1\n& ещё");
+  EXPECT_EQ(doc.CellText(1, 1, 2), "");  // the nested table's text belongs to it, not to the cell
+  EXPECT_EQ(doc.CellText(2, 1, 1), "Период\tx");
+
+  doc.SetCellText(1, 1, 1, "Фидер <3> & \"Юг\"");
+  doc.SetCellText(1, 2, 1, "12 345\nстрока");
+  doc.SetCellText(2, 1, 1, "01.03.2024 - 31.03.2024");
+  EXPECT_EQ(doc.CellText(1, 1, 1), "Фидер <3> & \"Юг\"");
+  const std::string target = dir / "Потери Юг.docx";
+  WriteBytes(target, "old");
+  doc.SaveAs(target);
+
+  const DocxDocument back = DocxDocument::Open(target);
+  EXPECT_EQ(back.CellText(1, 1, 1), "Фидер <3> & \"Юг\"");
+  EXPECT_EQ(back.CellText(1, 2, 1), "12 345\nстрока");
+  EXPECT_EQ(back.CellText(2, 1, 1), "01.03.2024 - 31.03.2024");
+  const std::string xml = Entry(target, "word/document.xml");
+  // The cell keeps its width, the paragraph's alignment and the first run's bold face; the second run
+  // and paragraph are gone; the unchanged cell with its nested table is copied as it was.
+  EXPECT_NE(xml.find(R"(<w:tc><w:tcPr><w:tcW w:w="2000"/></w:tcPr><w:p><w:pPr><w:jc w:val="right"/><w:rPr><w:i/></w:rPr></w:pPr>)"
+                     R"(<w:r><w:rPr><w:b/></w:rPr><w:t xml:space="preserve">Фидер &lt;3&gt; &amp; "Юг"</w:t></w:r></w:p></w:tc>)"),
+            std::string::npos)
+      << xml;
+  EXPECT_EQ(xml.find("<w:u/>"), std::string::npos);
+  EXPECT_NE(xml.find(R"(<w:tc><w:tbl><w:tr><w:tc><w:p><w:r><w:t>вложенная</w:t></w:r></w:p></w:tc></w:tr></w:tbl><w:p/></w:tc>)"),
+            std::string::npos);
+  EXPECT_NE(xml.find(R"(<w:p><w:r><w:t xml:space="preserve">12 345</w:t><w:br/><w:t xml:space="preserve">строка</w:t></w:r></w:p>)"),
+            std::string::npos);
+  EXPECT_EQ(xml.substr(0, 300), kBody.substr(0, 300));
+  EXPECT_EQ(Entry(target, "word/media/image1.bin"), DocumentParts()[3].second);
+  EXPECT_EQ(Entry(target, "[Content_Types].xml"), DocumentParts()[0].second);
+  EXPECT_FALSE(std::filesystem::exists(target + ".~tmp"));
+
+  // Out of range: the document and the missing place are named, nothing breaks.
+  const auto refusal = [&](auto&& action) {
+    try {
+      action();
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  const std::string head = "В документе \"" + source + "\" ";
+  EXPECT_EQ(refusal([&] { doc.CellText(3, 1, 1); }), head + "нет таблицы 3");
+  EXPECT_EQ(refusal([&] { doc.SetCellText(1, 3, 1, "x"); }), head + "в таблице 1 нет строки 3");
+  EXPECT_EQ(refusal([&] { doc.CellText(1, 2, 2); }), head + "в таблице 1 нет ячейки (2, 2)");
+  EXPECT_EQ(refusal([&] { doc.CellText(0, 1, 1); }), head + "нет таблицы 0");
+
+  // A folder that is not there: the error names the file, no half-written file stays.
+  const std::string nowhere = dir / "нет/Потери.docx";
+  EXPECT_EQ(refusal([&] { doc.SaveAs(nowhere); }), "Ошибка записи файла \"" + nowhere + "\"");
+
+  const std::string broken = dir / "broken.docx";
+  WriteBytes(broken, "PK\x03\x04 no archive");
+  EXPECT_EQ(refusal([&] { DocxDocument::Open(broken); }),
+            "Ошибка чтения файла \"" + broken + "\": файл не является документом или поврежден");
+  const std::string bare = dir / "bare.docx";
+  Zip({{"word/other.xml", "<a/>"}}, bare);
+  EXPECT_EQ(refusal([&] { DocxDocument::Open(bare); }),
+            "Ошибка чтения файла \"" + bare + "\": в файле нет текста документа (\"word/document.xml\")");
+  EXPECT_EQ(refusal([&] { DocxDocument::Open(dir / "missing.docx"); }),
+            "Ошибка чтения файла \"" + (dir / "missing.docx") + "\": файл не найден или недоступен");
+}
+
+TEST(Docx, DamagedDocumentsAreRefusedWithTheirName) {
+  TempDir dir;
+  const std::string path = dir / "Потери.docx";
+  Zip(DocumentParts(), dir / "valid.docx");
+  const std::string valid = ReadBytes(dir / "valid.docx");
+  std::mt19937 random(20240331);
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\": ";
+  constexpr int kRounds = 800;
+  int refused = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    if (round % 2 == 0) {
+      WriteBytes(path, Mutate(valid, random));
+    } else {
+      // Damage inside the document's text, past the package's own checks.
+      Parts damaged = DocumentParts();
+      damaged[2].second = Mutate(damaged[2].second, random);
+      Zip(damaged, path);
+    }
+    try {
+      DocxDocument doc = DocxDocument::Open(path);
+      for (int t = 1; t <= doc.TableCount(); ++t)
+        for (int r = 1; r <= doc.RowCount(t); ++r)
+          for (int c = 1; c <= doc.CellCount(t, r); ++c) doc.SetCellText(t, r, c, doc.CellText(t, r, c) + "1");
+      doc.SaveAs(dir / "out.docx");
+    } catch (const Error& e) {
+      ++refused;
+      const std::string text = e.what();
+      ASSERT_EQ(text.rfind(prefix, 0), 0u) << text;
+      ASSERT_GT(text.size(), prefix.size());
+    }
+  }
+  EXPECT_GT(refused, kRounds / 10);
+  EXPECT_LT(refused, kRounds);
+}
+
+}  // namespace
+}  // namespace ld::test
