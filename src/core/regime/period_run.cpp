@@ -16,6 +16,7 @@
 #include "core/engine/fixflow.h"
 #include "core/regime/period_meters.h"
 #include "core/regime/period_report.h"
+#include "core/regime/period_statement.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/journal.h"
@@ -204,7 +205,7 @@ TSliceVoltages QSliceVoltages(const TPeriodData& period, int slice) {
 }
 
 TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const TPeriodRunCallbacks& cb,
-                                 TPeriodRunForm form, [[maybe_unused]] bool wordStatement) {
+                                 TPeriodRunForm form, bool wordStatement) {
   const bool technological = form == TPeriodRunForm::Technological;
   const TIniRec& ini = IniRec;
   TPeriodRunResult result;
@@ -495,10 +496,6 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
       Say(cb.Message, "<<<< Расчет прерван >>>>");
       return result;
     }
-    AppendEnergyBalance(result.Report, energy.Sums(), ini.Dimension);
-    result.Control = control.Lines();
-    SaveReportLines(base + ".WMS", result.Control);
-
     // The energy tables.
     TDataFile nodeEnergy, branchEnergy;
     ReadMaket(LayoutNodeEnergy, nodeEnergy);
@@ -558,6 +555,17 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
       (*be.dWP1a)[r] = row.dWP1a, (*be.dWQ1a)[r] = row.dWQ1a, (*be.dWP2a)[r] = row.dWP2a;
       (*be.dWQ2a)[r] = row.dWQ2a;
     }
+    AppendEnergyBalance(result.Report, energy.Sums(), ini.Dimension);
+    if (wordStatement) {
+      TLossStatementData statement;
+      statement.SchemeName = std::filesystem::path(base).filename().string();
+      statement.Date1 = ini.Date1, statement.Date2 = ini.Date2, statement.Now = Now();
+      statement.Totals = MatchLineFlowMeters(regime, lineFlows, nodes, ini.SumALoss, cb.Message);
+      statement.ReactiveByClass = energy.Sums().ReactiveByClass;
+      WriteLossReportDoc(LossStatementTemplate(), LossStatementPath(base), statement, branchEnergy, cb.ErrorBox);
+    }
+    result.Control = control.Lines();
+    SaveReportLines(base + ".WMS", result.Control);
     locks->Write(nodeEnergy);
     locks->Write(branchEnergy);
     if (balancing) locks->Write(lineFlows);

@@ -18,6 +18,7 @@
 #include "core/catalogs/graph_tables.h"
 #include "core/engine/regime.h"
 #include "core/engine/scheme_builder.h"
+#include "core/office/docx.h"
 #include "core/regime/period_run.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
@@ -205,6 +206,32 @@ TEST_F(PeriodRun, TwoNodeDayInAverageAndGraphModesWritesTheBalance) {
   EXPECT_EQ(After(Lines(".WRG"), "Потери в схеме        : ").substr(0, 15), "        480.000");
   EXPECT_EQ(Lines(".WRG")[3], "[Расчет по средней загрузке]");
   EXPECT_EQ(Lines(".WRG")[4], "[Расчет по номинальным напряжениям]");
+}
+
+TEST_F(PeriodRun, StatementBesideTheSchemeOrAMissingTemplateReportedWhileTheRunGoesOn) {
+  TwoNodes();
+  s.Write(dir.Path());
+  IniRec.TypCalcPQ = 0;
+  struct Restore {
+    std::string dir = ProgramDir;
+    ~Restore() { ProgramDir = dir; }
+  } restore;
+  TempDir programDir;
+  ProgramDir = programDir.Path().string() + "/";
+  std::filesystem::copy_file(DataDir() / "Потери.docx", programDir / "ПОТЕРИ.DOCX");
+  ASSERT_TRUE(RunPeriodLosses(r, Path(), cb, TPeriodRunForm::Losses, true).Written);
+  const std::string statement = dir / "Потери scheme.docx";
+  const DocxDocument doc = DocxDocument::Open(statement);
+  EXPECT_EQ(doc.CellText(1, 1, 2), "scheme");
+  EXPECT_EQ(doc.CellText(5, 11, 3), "511");  // the line's load losses
+  EXPECT_EQ(doc.CellText(5, 3, 3), "0");
+
+  std::filesystem::remove(programDir / "ПОТЕРИ.DOCX");
+  const std::string old = Bytes(statement);
+  ASSERT_TRUE(RunPeriodLosses(r, Path(), cb, TPeriodRunForm::Losses, true).Written);
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Шаблон документа " + ProgramDir + "Потери.docx не найден"}));
+  EXPECT_EQ(Bytes(statement), old);
+  EXPECT_TRUE(NoLocks());
 }
 
 TEST_F(PeriodRun, GraphSlicesMatchTheirMomentsAndSwitchingWeighsTheRegimesByHours) {
