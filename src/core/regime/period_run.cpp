@@ -17,6 +17,7 @@
 #include "core/regime/period_meters.h"
 #include "core/regime/period_report.h"
 #include "core/regime/period_statement.h"
+#include "core/regime/switch_journal.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/journal.h"
@@ -196,6 +197,26 @@ void RoundJournalToSlices(TDataFile& journal, int step) {
   }
 }
 
+bool UpdateRowSupplyNames(const TRegime& regime, TDataFile& journal, const TDataFile& branches,
+                          const std::vector<int>& rows, int shift) {
+  TSwitchLogCols j;
+  FillSwitchLogCols(journal, j);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  bool changed = false;
+  for (const int applied : rows) {
+    const int r = applied + shift;
+    if (r < 1 || r > j.RowCount) continue;
+    for (auto [node, fider] : {std::pair{j.N1->Get(r), j.Fider1}, std::pair{j.N2->Get(r), j.Fider2}}) {
+      const std::string names = JoinSubstationNames(regime, node, b);
+      if (fider->GetItem(r) == names) continue;
+      fider->SetItem(r, names);
+      changed = true;
+    }
+  }
+  return changed;
+}
+
 TKtrSliceVoltages KtrSliceVoltages(const TPeriodData& period, int slice) {
   return TKtrSliceVoltages{period.VoltagesByNodeRow(slice)};
 }
@@ -362,6 +383,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     std::vector<std::string> regulationLog;
     double lossesBefore = 0;
     bool switched = false;
+    bool namesChanged = false;
 
     for (int i = 1; i <= slices; ++i) {
       const double end = period.SliceEnd(i);
@@ -442,7 +464,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
       // Switching at the slice end: the "after" rows of this moment that name a branch of the scheme.
       const int date = static_cast<int>(std::trunc(end));
       const long seconds = std::lround((end - std::trunc(end)) * 100000);
-      bool applied = false;
+      std::vector<int> appliedRows;
       for (int r = 1; r <= j.RowCount; ++r) {
         if (j.BA->Get(r) != 1 || j.Date->Get(r) != date ||
             long{j.Hour->Get(r)} * 3600 + long{j.Mins->Get(r)} * 60 != seconds)
@@ -465,11 +487,15 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
         const char after = b.Commut->Get(branchRow);
         if (Letter(before) != Letter(after))
           control.AddSwitching(r, j.Name1->GetItem(r), j.Name2->GetItem(r), Letter(after) == 0);
-        applied = true;
+        appliedRows.push_back(r);
       }
-      if (applied) {
+      if (!appliedRows.empty()) {
+        // Only the average mode keeps the journal's own times, so only it may write the journal back.
+        if (mode == 0) namesChanged |= UpdateRowSupplyNames(regime, journal, branches, appliedRows, -1);
         period.SaveLoads(regime);
         build();
+        if (mode == 0 && !regime.ModelError)
+          namesChanged |= UpdateRowSupplyNames(regime, journal, branches, appliedRows, 0);
         if (!regime.ModelError && !regime.ZeroContours) regime.FormMatrices();
         if (regime.ModelError || regime.ZeroContours) {
           Say(cb.ErrorBox, "Ошибка построения модели схемы");
@@ -568,6 +594,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     SaveReportLines(base + ".WMS", result.Control);
     locks->Write(nodeEnergy);
     locks->Write(branchEnergy);
+    if (namesChanged && mode == 0) locks->Write(journal);
     if (balancing) locks->Write(lineFlows);
 
     if (graphMode) {

@@ -50,6 +50,13 @@ std::vector<std::string> CheckJournalRows(const TDataFile& journal, int currentY
 // Moves every row's time up to the slice grid of step seconds; 24:00 becomes 0:00 of the next day.
 void RoundJournalToSlices(TDataFile& journal, int step);
 
+// The supply names of the end nodes N1 and N2 of journal rows rows[i] + shift through the present model
+// (JoinSubstationNames) into their Fider1 and Fider2 where they differ; true on any change. A switching
+// refreshes its before-rows (shift -1) with the model it leaves and its after-rows (shift 0) with the
+// model it makes.
+bool UpdateRowSupplyNames(const TRegime& regime, TDataFile& journal, const TDataFile& branches,
+                          const std::vector<int>& rows, int shift);
+
 // The slice's voltage-graph values in the forms the regulations take.
 TKtrSliceVoltages KtrSliceVoltages(const TPeriodData& period, int slice);
 TSliceVoltages QSliceVoltages(const TPeriodData& period, int slice);

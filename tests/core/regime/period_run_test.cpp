@@ -287,6 +287,55 @@ TEST_F(PeriodRun, GraphSlicesMatchTheirMomentsAndSwitchingWeighsTheRegimesByHour
   EXPECT_NEAR(k.SliceLosses.at(0), 24 * losses(ring.Write(other.Path(), "scaled")), 1e-4);
 }
 
+TEST_F(PeriodRun, SwitchingInAverageModeWritesTheSupplyNamesOfItsRowsIntoTheJournal) {
+  s.Node(1, "B").Um = 10;
+  for (int n : {2, 3}) s.Node(n).Um = 10;
+  s.Node(4, "", 0.5, 0.2).Um = 10;
+  s.Branch(2, 1, 1, 2);
+  s.Branch(3, 1, 1, 2);
+  s.Branch(4, 2, 1, 2);
+  s.Branch(4, 3, 1, 2).Commut = "О";
+  s.Write(dir.Path());
+  const std::string branchFile = Path() + GetMaketExtention(LayoutBranches);
+  TDataFile table;
+  ReadTableFile(branchFile, table);
+  TBranchCols b;
+  FillBranchCols(table, b);
+  const char* const names[] = {"ПС1.Ф1", "ПС1.Ф2", "ТП4", "ТП4а"};
+  for (int r = 1; r <= 4; ++r) b.DSName->SetItem(r, names[r - 1]);
+  WriteTableFile(branchFile, table);
+  // At 06:00 node 4 goes over from 4-2 to 4-3: 4-2 off, 4-3 on.
+  Journal({{6, 0, 4, 2, "", "О"}, {6, 0, 4, 3, "О", ""}});
+  const std::string journalFile = Path() + GetMaketExtention(LayoutSwitchLog);
+  TDataFile journal;
+  ReadTableFile(journalFile, journal);
+  TSwitchLogCols j;
+  FillSwitchLogCols(journal, j);
+  for (int r = 1; r <= 4; ++r) {
+    (*j.R)[r] = 1, (*j.X)[r] = 2;
+    j.DSName->SetItem(r, r <= 2 ? "ТП4" : "ТП4а");
+  }
+  WriteTableFile(journalFile, journal);
+  WriteCurDateSwt(Path(), day);
+
+  // Graph mode rounds the journal's times in memory: it never writes the journal back.
+  IniRec.TypCalcPQ = 3;
+  const std::string before = Bytes(journalFile);
+  ASSERT_TRUE(RunPeriodLosses(r, Path(), cb).Written) << (messages.empty() ? "" : messages.back());
+  EXPECT_EQ(Bytes(journalFile), before);
+
+  IniRec.TypCalcPQ = 0;
+  ASSERT_TRUE(RunPeriodLosses(r, Path(), cb).Written) << (messages.empty() ? "" : messages.back());
+  ReadTableFile(journalFile, journal);
+  FillSwitchLogCols(journal, j);
+  std::vector<std::string> fiders;
+  for (int r = 1; r <= 4; ++r) fiders.push_back(j.Fider1->GetItem(r) + " | " + j.Fider2->GetItem(r));
+  EXPECT_EQ(fiders, (std::vector<std::string>{"ПС1.Ф1, ТП4 | ПС1.Ф1", "ПС1.Ф2, ТП4а | ПС1.Ф1",
+                                              "ПС1.Ф1, ТП4 | ПС1.Ф2", "ПС1.Ф2, ТП4а | ПС1.Ф2"}));
+  EXPECT_EQ(j.Hour->Get(4), 6);
+  EXPECT_TRUE(NoLocks());
+}
+
 TEST_F(PeriodRun, GraphLoadsGoOnAfterASwitchingRebuiltTheModel) {
   const auto percent = [](int k) { return 0.5 + 0.05 * k; };
   s = FixedVoltageRing();
