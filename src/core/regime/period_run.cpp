@@ -367,7 +367,17 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
 
     const int slices = period.SliceCount();
     const double periodHours = (std::trunc(ini.Date2) - std::trunc(ini.Date1) + 1) * 24;
-    if (balancing && !PrepareLoadBalancing(regime, lineFlows, nodes, periodHours, true, cb.Message)) return result;
+    // The graphs of the metered flows: reduced by the mode, or followed slice by slice in graph mode.
+    std::unique_ptr<TDataFile> flowCatalog, flowValues;
+    TFlowGraphSource flowGraphs;
+    TGivenFlowSeries givenSeries;
+    if (balancing) {
+      flowCatalog = OpenGraphCatalog(base);
+      flowValues = OpenGraphValues(base);
+      flowGraphs = {flowCatalog.get(), flowValues.get(), mode, ini.Date1, ini.Date2, tgr};
+      if (!PrepareLoadBalancing(regime, lineFlows, nodes, periodHours, true, cb.Message, &flowGraphs, &givenSeries))
+        return result;
+    }
     if (unom) FixAtNominal(regime);
     ClearUnsuppliedLoads(regime);
 
@@ -405,6 +415,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
       std::uint8_t marks = 0;
       if (balancing) {
         if (switched && ini.PropPQ) FixFlowSaveLoads();
+        if (graphMode) LoadSliceGivenFlows(givenSeries, i);
         Say(cb.Status, "Балансировка нагрузок..." + text);
         bool balanced = false;
         FixFlowSolve(regime, balanced);
@@ -502,7 +513,8 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
           Say(cb.Message, "Переключение " + text);
           return result;
         }
-        if (balancing && !PrepareLoadBalancing(regime, lineFlows, nodes, periodHours, false, cb.Message))
+        if (balancing && !PrepareLoadBalancing(regime, lineFlows, nodes, periodHours, false, cb.Message, &flowGraphs,
+                                               &givenSeries))
           return result;
         if (unom) regime.InitVoltages();
         period.RestoreLoads(regime);

@@ -420,6 +420,31 @@ TEST_F(PeriodRun, BalancingToAMeteredFlowAndItsEnergiesOrABadKindThatEndsTheRun)
   EXPECT_NEAR(f.Pln->Get(1) + f.Plb->Get(1), 0, 1e-9);
   EXPECT_TRUE(NoLocks());
 
+  // A meter's graph is followed slice by slice: 0.82, 0.84 .. 1.28 MW make 25,200 kW·h; a graph that is
+  // not there is reported and the given 1.2 MW hold.
+  Graph(41, 'P', [](int k) { return 0.8 + 0.02 * k; });
+  for (const auto& [graph, energy] : {std::pair{41, 25200.0}, std::pair{42, 28800.0}}) {
+    TDataFile table;
+    ReadTableFile(Path() + flows.Extention, table);
+    TLineFlowCols t;
+    FillLineFlowCols(table, t);
+    (*t.Ngr)[1] = graph;
+    WriteTableFile(Path() + flows.Extention, table);
+    messages.clear();
+    ASSERT_TRUE(RunPeriodLosses(r, Path(), cb).Written) << (messages.empty() ? "" : messages.back());
+    TDataFile after;
+    ReadTableFile(Path() + flows.Extention, after);
+    TLineFlowCols a;
+    FillLineFlowCols(after, a);
+    EXPECT_NEAR(a.Prb->Get(1), energy, 1) << graph;
+    EXPECT_NEAR(a.Qrb->Get(1), 1100 * 24, 1) << graph;
+    EXPECT_EQ(a.Ngr->Get(1), graph);
+    EXPECT_EQ(messages, graph == 41 ? std::vector<std::string>{}
+                                    : std::vector<std::string>{"Перетоки в линиях: График № 42 не найден"});
+  }
+
+  ReadTableFile(Path() + flows.Extention, written);
+  FillLineFlowCols(written, f);
   f.Typ[1] = 9;
   WriteTableFile(Path() + written.Extention, written);
   const std::string wrg = Bytes(Path() + ".WRG");
