@@ -204,8 +204,11 @@ private:
       cell_->paraProps = Slice(open.at, elementEnd);
     } else if (open.name == "rPr" && parent == "r" && inFirstPara_ && !runSeen_) {
       cell_->runProps = Slice(open.at, elementEnd);
+    } else if (open.name == "rPr" && parent == "pPr" && inFirstPara_) {
+      cell_->markProps = Slice(open.at, elementEnd);
     } else if (open.name == "r" && inFirstPara_) {
       runSeen_ = true;
+      cell_->hasRun = true;
     } else if (open.name == "t") {
       inText_ = false;
     } else if (open.name == "p" && inFirstPara_) {
@@ -249,7 +252,8 @@ std::string CellXml(const DocxDocument::Cell& cell) {
   std::string xml = "<" + w + "tc>" + cell.cellProps;
   xml += cell.paraOpen.empty() ? "<" + w + "p>" : cell.paraOpen;
   xml += cell.paraProps;
-  xml += "<" + w + "r>" + cell.runProps;
+  // A cell without a run takes the font of its paragraph mark, as text typed into it would.
+  xml += "<" + w + "r>" + (cell.runProps.empty() && !cell.hasRun ? cell.markProps : cell.runProps);
   const std::string openText = "<" + w + "t xml:space=\"preserve\">";
   const std::string closeText = "</" + w + "t>";
   xml += openText;

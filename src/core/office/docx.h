@@ -26,7 +26,8 @@ public:
   // table, row or cell that is not there.
   std::string CellText(int table, int row, int col) const;
   // The cell gets the text in its first paragraph, with the paragraph's properties and the font of the
-  // paragraph's first run; its other runs and paragraphs go. "\n" in the text breaks the line.
+  // paragraph's first run (of its paragraph mark when it has no run); its other runs and paragraphs go.
+  // "\n" in the text breaks the line.
   void SetCellText(int table, int row, int col, const std::string& text);
 
   // Writes the document as path; an existing file there is replaced only once the new one is whole.
@@ -39,6 +40,8 @@ public:
     std::string paraOpen;            // the start tag of its first paragraph ("" when it has none)
     std::string paraProps;           // that paragraph's properties element
     std::string runProps;            // the properties of that paragraph's first run
+    std::string markProps;           // the properties of that paragraph's mark
+    bool hasRun = false;             // that paragraph has a run
     std::string prefix;              // namespace prefix of the cell's elements ("w:")
     std::string text;
     bool changed = false;

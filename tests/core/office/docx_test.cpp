@@ -46,8 +46,8 @@ std::string Entry(const std::string& path, const std::string& name) {
   return data;
 }
 
-// Table 1: a cell of two paragraphs with two formatted runs, a cell holding a nested table, an empty
-// paragraph. Table 2 follows the nested one in the text but is the document's second table.
+// Table 1: a cell of two paragraphs with two formatted runs, a cell holding a nested table, a paragraph
+// without a run. Table 2 follows the nested one in the text but is the document's second table.
 const std::string kBody =
     R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
     R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>)"
@@ -56,7 +56,7 @@ const std::string kBody =
     R"(<w:p><w:pPr><w:jc w:val="right"/><w:rPr><w:i/></w:rPr></w:pPr><w:r><w:rPr><w:b/></w:rPr><w:t>Схема</w:t></w:r>)"
     R"(<w:r><w:rPr><w:u/></w:rPr><w:t xml:space="preserve"> 1</w:t></w:r></w:p><w:p><w:r><w:t>&amp; ещё</w:t></w:r></w:p></w:tc>)"
     R"(<w:tc><w:tbl><w:tr><w:tc><w:p><w:r><w:t>вложенная</w:t></w:r></w:p></w:tc></w:tr></w:tbl><w:p/></w:tc></w:tr>)"
-    R"(<w:tr><w:tc><w:p/></w:tc></w:tr></w:tbl>)"
+    R"(<w:tr><w:tc><w:p><w:pPr><w:rPr><w:sz w:val="18"/></w:rPr></w:pPr></w:p></w:tc></w:tr></w:tbl>)"
     R"(<w:tbl><w:tr><w:tc><w:p><w:r><w:t>Период</w:t><w:tab/><w:t>x</w:t></w:r></w:p></w:tc></w:tr></w:tbl>)"
     R"(<w:sectPr/></w:body></w:document>)";
 
@@ -104,7 +104,9 @@ TEST(Docx, CellsAreReadAndRewrittenInTheirFormattingAndTheRestOfTheFileStays) {
   EXPECT_EQ(xml.find("<w:u/>"), std::string::npos);
   EXPECT_NE(xml.find(R"(<w:tc><w:tbl><w:tr><w:tc><w:p><w:r><w:t>вложенная</w:t></w:r></w:p></w:tc></w:tr></w:tbl><w:p/></w:tc>)"),
             std::string::npos);
-  EXPECT_NE(xml.find(R"(<w:p><w:r><w:t xml:space="preserve">12 345</w:t><w:br/><w:t xml:space="preserve">строка</w:t></w:r></w:p>)"),
+  // A cell without a run writes in the font of its paragraph mark.
+  EXPECT_NE(xml.find(R"(<w:pPr><w:rPr><w:sz w:val="18"/></w:rPr></w:pPr><w:r><w:rPr><w:sz w:val="18"/></w:rPr>)"
+                     R"(<w:t xml:space="preserve">12 345</w:t><w:br/><w:t xml:space="preserve">строка</w:t></w:r></w:p>)"),
             std::string::npos);
   EXPECT_EQ(xml.substr(0, 300), kBody.substr(0, 300));
   EXPECT_EQ(Entry(target, "word/media/image1.bin"), DocumentParts()[3].second);

@@ -74,6 +74,7 @@ TEST(LossStatement, TablesOfTheTemplateTakeTheBalanceAndTheStructureOfTheLosses)
   ASSERT_TRUE(WriteLossReportDoc(templatePath, output, data, energy, box));
   EXPECT_TRUE(boxes.empty());
 
+  std::filesystem::copy_file(output, OutputPath("Потери Юг.docx"), std::filesystem::copy_options::overwrite_existing);
   DocxDocument doc = DocxDocument::Open(output);
   EXPECT_EQ(doc.CellText(1, 1, 2), "Юг");
   EXPECT_EQ(doc.CellText(2, 1, 2), "01.03.2024 - 31.03.2024");
@@ -95,7 +96,8 @@ TEST(LossStatement, TablesOfTheTemplateTakeTheBalanceAndTheStructureOfTheLosses)
   EXPECT_EQ(Row(doc, 5, 17, 3, 11), (Cells{"250", "190", "60", "162", "140", "22", "88", "50", "38"}));
   EXPECT_EQ(Row(doc, 5, 18, 3, 11), (Cells{"2.7", "2.1", "0.7", "1.8", "1.5", "0.2", "1.0", "0.5", "0.4"}));
   const DocxDocument blank = DocxDocument::Open(templatePath);
-  for (int row : {1, 2, 4, 7, 10, 13, 16}) EXPECT_EQ(Row(doc, 5, row, 1, 11), Row(blank, 5, row, 1, 11)) << row;
+  for (int row : {1, 2, 4, 7, 10, 13, 16})
+    EXPECT_EQ(Row(doc, 5, row, 1, doc.CellCount(5, row)), Row(blank, 5, row, 1, blank.CellCount(5, row))) << row;
 
   // S = 0: the percentage cells keep the template's text.
   data.Totals = {1000, 1000, 0, 0, 0};
