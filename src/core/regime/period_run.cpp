@@ -418,9 +418,9 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
         if (graphMode) LoadSliceGivenFlows(givenSeries, i);
         Say(cb.Status, "Балансировка нагрузок..." + text);
         bool balanced = false;
-        FixFlowSolve(regime, balanced);
-        if (!regime.Converged || regime.ModelError) {
-          Say(cb.Message, "Режим не сходится " + text);
+        std::string failure;
+        if (!FixFlowSolve(regime, balanced, failure)) {
+          Say(cb.Message, failure + " " + text);
           return result;
         }
         if (!balanced) marks |= smUnbalance;
