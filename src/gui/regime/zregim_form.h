@@ -184,6 +184,8 @@ public:
   // A branch changed on the diagram (before: its state before the change) entered into the journal.
   void SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before);
   void ReconfigItemClick();
+  // The switching journal replayed over a period (zregim_testswt.cpp).
+  void TestSwtItemClick();
   void EkvZItemClick();
   void EkvLinItemClick(int tag);
   void SetRayonItemClick();
