@@ -64,7 +64,9 @@ std::string StampText(TStamp s) { return PackedDateTimeToStr(60, StampToPacked(s
 
 std::string Difference(std::int64_t value, std::int64_t norm) {
   const std::int64_t d = value - norm;
-  return (d > 0 ? "+" : "") + std::to_string(d);
+  std::string text = std::to_string(d);
+  if (d > 0) text.insert(text.begin(), '+');  // a negative difference carries its own sign
+  return text;
 }
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
