@@ -58,6 +58,7 @@ void TZregimForm::InstallDiagram() {
   SchBox->OnExtLineMenuItem = [this](QAction* item) { Run([this, item] { TreeBtnClick(item); }); };
   BuildSchPanel();
   Bind(ReconfigItem, [this] { ReconfigItemClick(); });
+  Bind(TestSwtItem, [this] { TestSwtItemClick(); });
 }
 
 }  // namespace ld::gui

@@ -179,11 +179,13 @@ public:
   // The mode is the sender's Tag (data() of a menu item, the "Tag" property of a button).
   void TreeBtnClick(QObject* sender);
   void ShowSelection(int mode, std::string text);
-  // The subscribers of a substation (15), a node (16) or the line marked on the diagram (17).
-  void ShowSubscribers(int mode, const std::string& text);
+  // The subscribers of a substation (15), a node (16) or the line of branch row lineRow (17).
+  void ShowSubscribers(int mode, const std::string& text, std::int32_t lineRow = 0);
   // A branch changed on the diagram (before: its state before the change) entered into the journal.
   void SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before);
   void ReconfigItemClick();
+  // The switching journal replayed over a period (zregim_testswt.cpp).
+  void TestSwtItemClick();
   void EkvZItemClick();
   void EkvLinItemClick(int tag);
   void SetRayonItemClick();

@@ -53,6 +53,8 @@ void TZregimForm::TreeBtnClick(QObject* sender) {
 
 void TZregimForm::ShowSelection(int mode, std::string text) {
   if (DataGrid_->Modified() && !DataGrid_->SaveWithQuestion()) return;
+  // Redrawing the scheme forgets the marked line, whose subscribers the line's list is about.
+  const std::int32_t markedRow = SchBox->MarkedLine != nullptr ? SchBox->MarkedLine->BranchRow : 0;
   const std::string shown = ShownMaket();
   if (shown == LayoutNodes || shown == LayoutBranches) {
     Diagram().LoadScheme(SchemePath);
@@ -113,7 +115,7 @@ void TZregimForm::ShowSelection(int mode, std::string text) {
     case 8: found = ToggleSubstation(r, text, byName, nodes, lines, progress); break;
     case 15:
     case 16:
-    case 17: ShowSubscribers(mode, given); return;
+    case 17: ShowSubscribers(mode, given, markedRow); return;
     default: return;
   }
   if (!found) return;
@@ -126,7 +128,7 @@ void TZregimForm::ShowSelection(int mode, std::string text) {
   SchBox->FindNodeOnScheme(text);
 }
 
-void TZregimForm::ShowSubscribers(int mode, const std::string& text) {
+void TZregimForm::ShowSubscribers(int mode, const std::string& text, std::int32_t lineRow) {
   TSubscriberSources sources;
   ReadSubscriberSources(SchemePath, sources, [this](int position) { OnCalcProgress(position); });
   TDataFile table;
@@ -139,9 +141,8 @@ void TZregimForm::ShowSubscribers(int mode, const std::string& text) {
     CollectSubscribersOfNames(sources, {text}, table);
     title = "Список присоединений " + text;
   } else {
-    const diagram::PSElem line = SchBox->MarkedLine;
-    if (line == nullptr || line->BranchRow <= 0 || !SchBox->BranchTable) return;
-    const std::int32_t n1 = (*SchBox->BranchCols.N1)[line->BranchRow], n2 = (*SchBox->BranchCols.N2)[line->BranchRow];
+    if (lineRow <= 0 || !SchBox->BranchTable || lineRow > SchBox->BranchTable->RowCount) return;
+    const std::int32_t n1 = (*SchBox->BranchCols.N1)[lineRow], n2 = (*SchBox->BranchCols.N2)[lineRow];
     CollectSubscribersOfNames(sources, NamesSuppliedByLine(*Regime(), n1, n2), table);
     auto nameOf = [this](std::int32_t ns) {
       for (std::int32_t k = 1; k <= SchBox->NodeTable->RowCount; ++k)

@@ -1,0 +1,166 @@
+// The diagram's lists of connected subscribers (of a substation, a node, a line) and the node links
+// dialog, run from the regime window's diagram.
+#include <QListWidget>
+#include <QToolButton>
+
+#include "core/tables/colmaps_district.h"
+#include "core/tables/table_ops.h"
+#include "core/tables/table_file.h"
+#include "gui/catalogs/catalog_form.h"
+#include "gui/diagram/sch_box.h"
+#include "zregim_fixture.h"
+
+namespace ld::test {
+namespace {
+
+using Rows = std::vector<std::int32_t>;
+
+class RegimeSubscribers : public RegimeWindow {
+protected:
+  RegimeSubscribers() {
+    // ПС1 feeds ТП1.1, which feeds ТП2.3 and on to ТП4
+    SchemeBuilder s;
+    s.Title = "Фидер";
+    const char* names[] = {"ПС1", "ТП1.1", "ТП2.3", "ТП4"};
+    for (int n = 1; n <= 4; ++n) {
+      s.Node(n, n == 1 ? "B" : "", 0.2, 0.1).Um = 10;
+      s.Nodes.back().Name = names[n - 1];
+    }
+    s.Branch(2, 1, 1, 2);
+    s.Branch(2, 3, 1, 2);
+    s.Branch(4, 3, 1, 2);
+    path = s.Write(dir.Path(), "Фидер");
+    WriteSubscribers();
+    Open(path);
+    form->SchBtn->click();
+    form->FullSchBtn->click();
+  }
+
+  // The consumer "+ТП1.1, ТП2.3" is fed from both stations; its sub-meter at ТП1.1 is taken off.
+  void WriteSubscribers() {
+    TDataFile consumers, points, households;
+    ReadMaket(LayoutConsumers, consumers);
+    CreateColumns(consumers, 2);
+    TConsumerCols c;
+    FillConsumerCols(consumers, c);
+    c.NameTP->SetItem(1, "+ТП1.1, ТП2.3"), c.Ndog->SetItem(1, "101"), c.NameAb->SetItem(1, "Завод");
+    c.NameTP->SetItem(2, "ТП4"), c.Ndog->SetItem(2, "104"), c.NameAb->SetItem(2, "Склад");
+    ReadMaket(LayoutMeterPoints, points);
+    CreateColumns(points, 4);
+    TMeterPointCols m;
+    FillMeterPointCols(points, m);
+    const struct {
+      const char *tp, *contract;
+      char sub;
+      int type;
+      double w, wt;
+    } rows[4] = {{"ТП1.1", "101", ' ', 1, 1000, 15}, {"ТП1.1", "101", '1', 1, 200, 0}, {"ТП2.3", "101", ' ', 3, 40, 0},
+                 {"ТП4", "104", ' ', 1, 300, 6}};
+    for (int r = 1; r <= 4; ++r) {
+      m.NameTP->SetItem(r, rows[r - 1].tp), m.LinkTP->SetItem(r, rows[r - 1].tp), m.Ndog->SetItem(r, rows[r - 1].contract);
+      (*m.Sub)[r] = rows[r - 1].sub, (*m.TypCounter)[r] = static_cast<std::uint8_t>(rows[r - 1].type);
+      (*m.W)[r] = rows[r - 1].w, (*m.Wt)[r] = rows[r - 1].wt;
+    }
+    ReadMaket(LayoutHouseholds, households);
+    CreateColumns(households, 2);
+    THouseholdCols h;
+    FillHouseholdCols(households, h);
+    h.NameTP->SetItem(1, "ТП1.1"), h.LinkTP->SetItem(1, "ТП1.1"), (*h.CountAb)[1] = 12, (*h.W)[1] = 500;
+    h.NameTP->SetItem(2, "ТП4"), h.LinkTP->SetItem(2, "ТП4"), (*h.CountAb)[2] = 5, (*h.W)[2] = 90;
+    for (TDataFile* t : {&consumers, &points, &households}) WriteTableFile(path + GetMaketExtention(t->Name), *t);
+  }
+
+  // The list the window shows next: its caption and a copy of its table.
+  void ExpectList(const std::string& title, TDataFile& shown) {
+    script.Then([title, &shown](QDialog& d) {
+      EXPECT_EQ(d.windowTitle().toStdString(), title);
+      gui::TDataGrid5& grid = *static_cast<gui::TCatalogForm&>(d).DTable();
+      EXPECT_FALSE(grid.EditTable());
+      CopyTable(grid.table(), shown);
+      d.reject();
+    });
+  }
+  void NodeMenu(int tag, const std::string& node) {
+    form->FindEdit->setText(QString::fromStdString(node));
+    form->SchBox->NodeMenuClick(gui::TSchemBox::MenuItem(form->SchBox->NodeMenu, tag));
+  }
+
+  std::string path;
+};
+
+TEST_F(RegimeSubscribers, ListsOfTheSubstationTheNodeAndTheLine) {
+  TDataFile shown;
+  ExpectList("Список присоединенных абонентов ТП1", shown);
+  NodeMenu(15, "ТП1.1");
+  TConsumerEnergyCols e;
+  FillConsumerEnergyCols(shown, e);
+  ASSERT_EQ(shown.RowCount, 2);
+  EXPECT_EQ(e.Ndog->GetItem(1), "101");
+  EXPECT_DOUBLE_EQ((*e.WPs)[1], 1015 - 200);
+  EXPECT_EQ((*e.Kp)[1], 1);
+  EXPECT_EQ(e.NameAb->GetItem(2), "Бытовые абоненты");
+  EXPECT_EQ((*e.Kp)[2], 12);
+  // the consumer of two stations is the other one's as well
+  ExpectList("Список присоединенных абонентов ТП2", shown);
+  NodeMenu(15, "ТП2.3");
+  FillConsumerEnergyCols(shown, e);
+  ASSERT_EQ(shown.RowCount, 1);
+  EXPECT_DOUBLE_EQ((*e.WQgs)[1], 40);
+
+  // by node: the metering points are linked to whole stations, so the section has only its total
+  ExpectList("Список присоединений ТП1.1", shown);
+  NodeMenu(16, "ТП1.1");
+  TMeterPointCols m;
+  FillMeterPointCols(shown, m);
+  ASSERT_EQ(shown.RowCount, 1);
+  EXPECT_EQ(m.LinkTP->GetItem(1), "Всего");
+  EXPECT_EQ((*shown.MarkRec)[1], 255);
+
+  // by the line marked on the diagram: what it feeds, ТП4 with its households, and the total; the
+  // grid shows the node table, so the drawing is read anew before the list, which still knows the line
+  ASSERT_EQ(Label(), "Узлы схемы");
+  for (const diagram::PSElem line : form->SchBox->LineHitElem)
+    if (line->BranchRow == 2) form->SchBox->MarkedLine = line;
+  ExpectList("Список присоединений по линии ТП1.1 - ТП2.3", shown);
+  form->SchBox->LineMenuClick(gui::TSchemBox::MenuItem(form->SchBox->LineMenu, 17));
+  FillMeterPointCols(shown, m);
+  ASSERT_EQ(shown.RowCount, 3);
+  EXPECT_EQ(m.Ndog->GetItem(1), "104");
+  EXPECT_DOUBLE_EQ((*m.dWP)[1], 6);
+  EXPECT_EQ(m.Abonent->GetItem(2), "Бытовые абоненты");
+  EXPECT_EQ(m.LinkTP->GetItem(3), "Всего");
+  EXPECT_DOUBLE_EQ((*m.WP)[3], 390);
+  EXPECT_EQ((*shown.MarkRec)[3], 255);
+  // nothing of it is drawn
+  EXPECT_EQ(form->SchBox->NodeSet, (Rows{1, 2, 3, 4}));
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+}
+
+TEST_F(RegimeSubscribers, NodeLinksHiddenAndShownAgain) {
+  auto links = [&](bool tick) {
+    script.Then([tick](QDialog& d) {
+      auto& list = Child<QListWidget>(d, "LnkList");
+      ASSERT_EQ(list.count(), 2);
+      for (int i = 0; i < 2; ++i) {
+        QListWidgetItem* item = list.item(i);
+        const bool toFour = item->text().contains("4");
+        // what is drawn comes ticked
+        EXPECT_EQ(item->checkState() == Qt::Checked, !toFour || !tick) << item->text().toStdString();
+        if (toFour) item->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+      }
+      Press(d, "OKBtn");
+    });
+    form->FindEdit->setText("ТП2.3");
+    form->LinksBtn->click();
+  };
+  links(false);
+  EXPECT_EQ(form->SchBox->NodeSet, (Rows{1, 2, 3}));
+  EXPECT_EQ(form->SchBox->LineSet, (Rows{1, 2}));
+  links(true);
+  EXPECT_EQ(form->SchBox->NodeSet, (Rows{1, 2, 3, 4}));
+  EXPECT_EQ(form->SchBox->LineSet, (Rows{1, 2, 3}));
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+}
+
+}  // namespace
+}  // namespace ld::test

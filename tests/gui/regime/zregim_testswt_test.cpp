@@ -1,0 +1,99 @@
+// "Тест переключений" of the regime window: the dialog's period and norms, the protocol in the
+// information panel and the reports beside the scheme.
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QProgressBar>
+#include <QTextEdit>
+#include <QToolButton>
+#include <filesystem>
+
+#include "core/base/codepage.h"
+#include "core/base/dates.h"
+#include "core/regime/switch_test.h"
+#include "zregim_fixture.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RegimeSwitchTest : public RegimeWindow {
+protected:
+  RegimeSwitchTest() {
+    // ТП3 stands open behind ТП2: one node without supply all the time
+    SchemeBuilder s;
+    s.Title = "Фидер";
+    s.Node(1, "B").Um = 10;
+    s.Nodes.back().Name = "ПС1.1";
+    s.Node(2, "", 0.1, 0).Um = 10;
+    s.Nodes.back().Name = "ТП2";
+    s.Node(3, "", 0.1, 0).Um = 10;
+    s.Nodes.back().Name = "ТП3";
+    s.Branch(2, 1, 1, 1);
+    s.Branch(3, 2, 1, 1).Commut = "О";
+    path = s.Write(dir.Path(), "Фидер");
+    Open(path);
+    WriteCurDateSwt(path, EncodeDate(2004, 3, 5));
+    IniRec.Date1 = IniRec.Date2 = EncodeDate(2004, 3, 5);
+    IniRec.NoSupNorm = 1;
+  }
+  std::string path;
+};
+
+TEST_F(RegimeSwitchTest, DialogPeriodAndNormsRunTheTestIntoThePanelAndTheReports) {
+  EXPECT_FALSE(form->TestSwtItem->isVisible());
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle().toStdString(), "Тест переключений");
+    EXPECT_EQ(Child<QLineEdit>(d, "_NoSup").text().toStdString(), "1");
+    EXPECT_EQ(Child<QDateEdit>(d, "_Date2").date(), QDate(2004, 3, 5));
+    for (const char* name : {"_NoSupRpt", "_NoSnrRpt"}) EXPECT_TRUE(Child<QCheckBox>(d, name).isChecked()) << name;
+    EXPECT_EQ(Child<QCheckBox>(d, "_NoSnrRpt").text().toStdString(), "Отчет \"Отклонения от СНР\"");
+    Child<QDateEdit>(d, "_Date1").setDate(QDate(2004, 3, 6));
+    Press(d, "OKBtn");
+  });
+  form->TestSwtItem->trigger();
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Дата начала больше конечной даты"}));
+  EXPECT_DOUBLE_EQ(IniRec.Date1, EncodeDate(2004, 3, 5));
+  EXPECT_FALSE(fs::exists(OutageReportFile(path)));
+
+  // a norm that is no whole number is erased as it is typed; "Отменить" keeps the settings
+  script.Then([](QDialog& d) {
+    auto& cont = Child<QLineEdit>(d, "_Cont");
+    cont.setText("2x");
+    EXPECT_EQ(cont.text().toStdString(), "");
+    cont.setText("-");
+    EXPECT_EQ(cont.text().toStdString(), "-");
+    Press(d, "CancelBtn");
+  });
+  form->TestSwtItem->trigger();
+  EXPECT_FALSE(fs::exists(OutageReportFile(path)));
+
+  // no journal: the whole period in one line; the deviation report not asked for
+  script.Then([](QDialog& d) {
+    Child<QLineEdit>(d, "_Cont").setText("2");
+    Child<QCheckBox>(d, "_NoSnrRpt").setChecked(false);
+    Press(d, "OKBtn");
+  });
+  form->TestSwtItem->trigger();
+  EXPECT_EQ(box.Texts().size(), 1u);
+  EXPECT_EQ(IniRec.ContNorm, 2);
+  EXPECT_EQ(form->InfoLines(),
+            (std::vector<std::string>{
+                "Норма узлов без питания : 1",
+                "Норма замкнутых контуров: 2",
+                "",
+                "Дата переключения     Узлов без питания     Замкнутых контуров     Продолжительность",
+                "05.03.2004 00:00      1 узлов (0)           0 контуров (-2)          24 час   0 мин",
+            }));
+  EXPECT_TRUE(form->Info->isVisible());
+  EXPECT_EQ(Cp1251ToUtf8(ReadBytes(OutageReportFile(path))), "ТП3\t05.03.2004 00:00\t06.03.2004 00:00\t1440\r\n");
+  EXPECT_FALSE(fs::exists(SnrReportFile(path)));
+  EXPECT_FALSE(form->ProcBar->isVisible());
+  EXPECT_FALSE(form->StopBar->isVisible());
+  EXPECT_TRUE(form->HelpText->text().isEmpty());
+  for (const auto& entry : fs::directory_iterator(dir.Path()))
+    EXPECT_EQ(entry.path().string().find('~'), std::string::npos) << entry.path();
+}
+
+}  // namespace
+}  // namespace ld::test
