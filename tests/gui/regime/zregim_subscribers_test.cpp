@@ -3,6 +3,9 @@
 #include <QListWidget>
 #include <QToolButton>
 
+#include "core/base/codepage.h"
+#include "core/diagram/scheme_files.h"
+#include "core/tables/colmaps.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/table_ops.h"
 #include "core/tables/table_file.h"
@@ -160,6 +163,23 @@ TEST_F(RegimeSubscribers, NodeLinksHiddenAndShownAgain) {
   EXPECT_EQ(form->SchBox->NodeSet, (Rows{1, 2, 3, 4}));
   EXPECT_EQ(form->SchBox->LineSet, (Rows{1, 2, 3}));
   EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+}
+
+TEST_F(RegimeSubscribers, DrawingChangedBeforeASelectionIsSavedNotLost) {
+  form->NodesItem->trigger();
+  gui::TSchemBox& b = *form->SchBox;
+  diagram::StartChange(b);
+  (*b.BranchCols.Commut)[3] = Utf8ToCp1251("О")[0];
+  box.Answer(1);  // "Сохранить схему ... ?" - "Да"
+  form->FindEdit->setText("ТП4");
+  form->TreeBtn->click();
+  ASSERT_EQ(box.Texts(), (std::vector<std::string>{"Сохранить схему \"Фидер\" ?"}));
+  TDataFile branches;
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
+  TBranchCols cols;
+  FillBranchCols(branches, cols);
+  EXPECT_EQ((*cols.Commut)[3], Utf8ToCp1251("О")[0]);
+  EXPECT_FALSE(b.Modified);
 }
 
 }  // namespace
