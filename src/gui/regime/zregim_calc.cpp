@@ -16,7 +16,6 @@
 #include "core/engine/electric.h"
 #include "core/engine/regime.h"
 #include "core/regime/result_views.h"
-#include "core/regime/scheme_files.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
@@ -136,11 +135,7 @@ void TZregimForm::CalcItemClick() {
   r.CheckVoltageDeviations(unomFile, under, ini.Un, ini.Uv, over);
   r.CheckLoadLimits(overCurrent, overFlow, 0, 0);
   ShowLimitFlags(under, over, overCurrent, overFlow);
-  if (SchPanel2->isVisible()) {
-    diagram_->LoadScheme(path);
-    diagram_->RebuildScheme();
-    setWindowTitle(Q(SchemeCaption(path)));
-  }
+  ReloadDiagram();
 }
 
 int TZregimForm::DistrictFilter() const {
