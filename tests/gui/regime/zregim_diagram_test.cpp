@@ -1,19 +1,14 @@
 // The diagram panel of the regime window: showing the diagram of the open scheme, the whole scheme and
 // the regime on it, districts drawn and assigned by "~N", substations expanded, selections united.
-#include <QTextEdit>
-#include <QLineEdit>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSplitter>
-#include <QTest>
-#include <QToolButton>
-
-#include <QComboBox>
-#include <QDateEdit>
-#include <fstream>
-#include <filesystem>
-#include <QLabel>
+#include <QTextEdit>
 #include <QTimeEdit>
+#include <QToolButton>
+#include <fstream>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
@@ -51,8 +46,7 @@ protected:
     s.Branch(2, 1, 1, 2).Nr = 5;
     s.Branch(3, 2, 1, 2);
     s.Branch(4, 2, 1, 2);
-    path = s.Write(dir.Path(), "Фидер");
-    Open(path);
+    OpenScheme(s, "Фидер");
   }
 
   gui::TSchemBox& Box() { return *form->SchBox; }
@@ -73,8 +67,6 @@ protected:
     for (int r = 1; r <= table.RowCount; ++r) values.push_back(std::atoi(GetCellText(table, r, col, true).c_str()));
     return values;
   }
-
-  std::string path;
 };
 
 TEST_F(RegimeDiagram, ShownByTheButtonWithTheWholeSchemeAndItsRegime) {
@@ -274,7 +266,7 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   FillBranchCols(saved, sb);
   EXPECT_EQ((*sb.Commut)[3], 0);
   EXPECT_EQ((*Box().BranchCols.Commut)[3], 0);
-  for (const char* ext : {".UZL~", ".VET~", ".RSL~"}) EXPECT_FALSE(fileio::FileExists(path + ext)) << ext;
+  EXPECT_TRUE(NoLocks());
 }
 
 }  // namespace

@@ -28,8 +28,7 @@ protected:
     ini.Date1 = ini.Date2 = EncodeDate(2004, 3, 5);
     ini.Tgr = 3600, ini.Dimension = 0, ini.Kfgn = 1, ini.Prec = 1e-9f;
     ini.FlagBalans = ini.RegKtr = ini.RegQ = ini.LossUnom = ini.LossPlus = false;
-    path = scheme.Write(dir.Path(), "Схема");
-    Open(path);
+    OpenScheme(scheme);
   }
   // "Расчет потерь" with the settings confirmed in the mode given by its button.
   void RunLosses(const char* modeButton) {
@@ -47,11 +46,6 @@ protected:
     for (const char* layout : {LayoutNodeEnergy, LayoutBranchEnergy})
       bytes.push_back(ReadBytes(path + GetMaketExtention(layout)));
     return bytes;
-  }
-  bool NoLocks() const {
-    for (const auto& f : fs::directory_iterator(dir.Path()))
-      if (f.path().string().back() == '~') return false;
-    return true;
   }
   bool Has(const std::vector<std::string>& lines, const std::string& line) const {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -72,7 +66,6 @@ protected:
   }
 
   SchemeBuilder scheme = TwoNodes();
-  std::string path;
 };
 
 TEST_F(PeriodCommand, CancelledSettingsLeaveEverythingAsItWas) {
