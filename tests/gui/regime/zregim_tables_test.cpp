@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 
 class RegimeTables : public RegimeWindow {
 protected:
-  // Nodes 3 "ПС1.А" (balancing) and 7 "ТП5", one branch 3 - 7.
-  std::string OpenStation() {
+  // Nodes 3 "ПС1.А" (balancing) and 7 "ТП5", one branch 3 - 7, at its moment 05.03.2004 07:05.
+  RegimeTables() {
     SchemeBuilder s;
     s.Node(3, "B").Um = 10;
     s.Nodes.back().Name = "ПС1.А";
@@ -32,7 +32,7 @@ protected:
     s.Branch(3, 7, 1, 2);
     s.Branches.back().MarkCom1 = "ВМП-10-10-630";
     WriteCurDateSwt(s.Write(dir.Path(), "Схема"), EncodeDate(2004, 3, 5) + EncodeTime(7, 5, 0));
-    return OpenScheme(s);
+    OpenScheme(s);
   }
   gui::TDataGrid5& Grid() { return form->DataGrid(); }
   void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(&Grid(), Qt::Key(key), mods); }
@@ -45,7 +45,6 @@ protected:
 };
 
 TEST_F(RegimeTables, CataloguesAndListsWithoutFileAreEmptyUntilSaved) {
-  OpenStation();
   form->TRItem->trigger();
   EXPECT_EQ(Label(), "Каталог тр-ров с ращепленной обмоткой НН");
   EXPECT_EQ(Grid().table().Name, "Справочник ТР(р)");
@@ -82,7 +81,6 @@ TEST_F(RegimeTables, CataloguesAndListsWithoutFileAreEmptyUntilSaved) {
 }
 
 TEST_F(RegimeTables, KeysSetMarksAndPickersFillCells) {
-  OpenStation();
   WriteRows(path + ".GRC", "Каталог графиков", {{"5", "Зима"}, {"9", "Лето"}});
   WriteRows(dir / "sprav_KA.cat", CatalogLayoutKA,
             {{"ВМП-10", "выключатель", "10", "630"}, {"ВВ/TEL", "выключатель", "10", "1000"}});
@@ -127,8 +125,7 @@ TEST_F(RegimeTables, KeysSetMarksAndPickersFillCells) {
   EXPECT_EQ(GetColumnAs<DAString>("MarkCom1", Grid().table())->GetItem(1), "ВВ/TEL-10-1000");
 }
 
-TEST_F(RegimeTables, F9OnABranchWritesTheDialogAndSavingRefreshes) {
-  OpenStation();
+TEST_F(RegimeTables, F9OnABranchAndTheRecalculationOfTheBranchTable) {
   form->LinesItem->trigger();
   ASSERT_TRUE(Grid().ParamEnabled());
   EXPECT_TRUE(form->RecalcItem->isEnabled());
@@ -168,10 +165,37 @@ TEST_F(RegimeTables, F9OnABranchWritesTheDialogAndSavingRefreshes) {
   form->LinesItem->trigger();
   EXPECT_FALSE(form->RecalcItem->isEnabled());
   Key(Qt::Key_F9);  // no dialog
+  UserAccess = 1;
+
+  // the recalculation from the passport list fills the grid and writes nothing
+  WriteRows(path + ".LT2", "Список ТР(2)",
+            {{"Т1", "ТДН-10000/110", "10000", "115", "11", "60", "10.5", "0", "0", ""}});
+  form->NodesItem->trigger();
+  form->RecalcItem->setEnabled(true);
+  form->RecalcItem->trigger();
+  EXPECT_EQ(box.Texts(),
+            std::vector<std::string>{"Необходимо показать таблицу ветвей схемы: меню \"Данные\" - \"Ветви схемы\""});
+  form->LinesItem->trigger();
+  GetColumnAs<DAString>("TypEqu", *Grid().GetTable())->SetItem(1, "T2|Т1|0");
+  const std::string before = ReadBytes(path + ".VET");
+  form->RecalcItem->trigger();
+  FillBranchCols(Grid().table(), b);
+  EXPECT_NEAR(b.R->Get(1), 7.935, 1e-3);
+  EXPECT_TRUE(Grid().Modified());
+  EXPECT_EQ(ReadBytes(path + ".VET"), before);
+  EXPECT_TRUE(form->ProcBar->isHidden());
+
+  // a row that fails lands in the messages
+  b.TypEqu->SetItem(1, "T2|Т9|0");
+  form->RecalcItem->trigger();
+  EXPECT_EQ(InfoText().rfind("строка 1: ", 0), 0u) << InfoText();
+  EXPECT_TRUE(form->Info->isVisible());
+  box.Answer(0);  // do not save the recalculated table when leaving
+  form->NodesItem->trigger();
 }
 
+
 TEST_F(RegimeTables, ExchangeFilesByHotKeysAndTheTapHotKey) {
-  OpenStation();
   const std::string pnt = (dir.Path() / "обмен.PNT").string();
   script.Then([&](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Запись файлов PNT,LIN");
@@ -221,36 +245,7 @@ TEST_F(RegimeTables, ExchangeFilesByHotKeysAndTheTapHotKey) {
   EXPECT_EQ(opened, "Оптимизация коэффициентов трансформации");
 }
 
-TEST_F(RegimeTables, RecalculationFillsTheGridAndWritesNothing) {
-  OpenStation();
-  WriteRows(path + ".LT2", "Список ТР(2)",
-            {{"Т1", "ТДН-10000/110", "10000", "115", "11", "60", "10.5", "0", "0", ""}});
-  form->RecalcItem->setEnabled(true);
-  form->RecalcItem->trigger();  // nodes shown
-  EXPECT_EQ(box.Texts(),
-            std::vector<std::string>{"Необходимо показать таблицу ветвей схемы: меню \"Данные\" - \"Ветви схемы\""});
-  form->LinesItem->trigger();
-  GetColumnAs<DAString>("TypEqu", *Grid().GetTable())->SetItem(1, "T2|Т1|0");
-  const std::string before = ReadBytes(path + ".VET");
-  form->RecalcItem->trigger();
-  TBranchCols b;
-  FillBranchCols(Grid().table(), b);
-  EXPECT_NEAR(b.R->Get(1), 7.935, 1e-3);
-  EXPECT_TRUE(Grid().Modified());
-  EXPECT_EQ(ReadBytes(path + ".VET"), before);
-  EXPECT_TRUE(form->ProcBar->isHidden());
-
-  // a row that fails lands in the messages
-  b.TypEqu->SetItem(1, "T2|Т9|0");
-  form->RecalcItem->trigger();
-  EXPECT_EQ(InfoText().rfind("строка 1: ", 0), 0u) << InfoText();
-  EXPECT_TRUE(form->Info->isVisible());
-  box.Answer(0);  // do not save the recalculated table when leaving
-  form->NodesItem->trigger();
-}
-
 TEST_F(RegimeTables, NewMonthAndMeasurementImport) {
-  OpenStation();
   box.Answer(0);
   form->NewMonthItem->trigger();
   EXPECT_EQ(box.Texts().back(), "Данные электропотребления в таблицах узлов и перетоков будут обнулены. Продолжить ?");
@@ -308,7 +303,6 @@ private:
 };
 
 TEST_F(RegimeTables, SavedListsReachTheirUsersAndTheInfoMenu) {
-  OpenStation();
   std::vector<std::string> districts;
   form->SetDiagramLink(std::make_unique<DistrictsLink>(districts));
   form->RayonItem->trigger();
