@@ -74,8 +74,6 @@ void TZregimForm::CalcItemClick() {
       for (const std::string& s : unsupplied) form.NoSupBox->addItem(Q(s));
       form.ConturBox->clear();
       for (const std::string& s : contours) form.ConturBox->addItem(Q(s));
-      form.HelpText->clear();
-      form.ProcBar->hide();
       r.Errors = r.Unsupplied = r.Contours = nullptr;
       r.RepeatCalc = false;
     }
@@ -84,11 +82,7 @@ void TZregimForm::CalcItemClick() {
   StoreShownGridPos();
   NoSupBox->clear();
   ConturBox->clear();
-  ShowInfo(false);
-  Info->clear();
-  ProcBar->setValue(0);
-  ProcBar->show();
-  ArrangeBottomPanels();
+  const TLongRun status(*this, false);
 
   const TIniRec& ini = IniRec;
   r.MaxIter = ini.Iter1;
@@ -123,7 +117,6 @@ void TZregimForm::CalcItemClick() {
   if (raised || r.ModelError || r.ZeroContours) {
     ShowMsgForm("Ошибка расчета режима", mkError, mbOk);
     SetInfoLines(errors);
-    if (!Info->isVisibleTo(this)) ShowInfo(true);
     return;
   }
   if (!r.Converged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
