@@ -66,25 +66,25 @@ TEST_F(RegimeWindow, WithoutSchemeOnlyCreatingIsOffered) {
   EXPECT_FALSE(debug.WItem->menuAction()->isVisible());
 }
 
-TEST_F(RegimeWindow, GridPositionsAndGlobals) {
-  form->SaveGridPos("Загрузка линий", 4, 3, 20);
-  form->SaveGridPos("Нет такого", 9, 9, 9);
-  EXPECT_EQ(form->GetGridPos("Нет такого").Row, 1);
+TEST_F(RegimeWindow, GridPositionsThroughTheProgramsRoutines) {
   gui::TZregimForm* saved = gui::ZregimForm;
   gui::ZregimForm = form.get();
+  gui::SaveGridPos("Загрузка линий", 4, 3, 20);
+  gui::SaveGridPos("Нет такого", 9, 9, 9);
+  gui::SaveGridPos("Переключения", 2, 2, 2);
+  int row = 0, col = 0, top = 0;
+  gui::GetGridPos("Загрузка линий", row, col, top);
+  EXPECT_EQ(row * 100 + col * 10 + top, 4 * 100 + 3 * 10 + 20);
+  gui::GetGridPos("Нет такого", row, col, top);
+  EXPECT_EQ(row * 100 + col * 10 + top, 111);
+  EXPECT_EQ(form->GridPositions[25].Row, 2);  // the journal's layout is the last of the list
   form->SchemePath = "/tmp/x";
   std::string scheme;
   gui::GetSchemePath(scheme);
   EXPECT_EQ(scheme, "/tmp/x");
-  int row = 0, col = 0, top = 0;
-  gui::GetGridPos("Загрузка линий", row, col, top);
-  EXPECT_EQ(row * 100 + col * 10 + top, 4 * 100 + 3 * 10 + 20);
-  gui::SaveGridPos("Переключения", 2, 2, 2);
-  EXPECT_EQ(form->GridPositions[25].Row, 2);
   gui::ZregimForm = saved;
   form->ResetForm();
   EXPECT_EQ(form->GetGridPos("Загрузка линий").TopRow, 1);
-  EXPECT_TRUE(form->SchemePath.empty());
 }
 
 TEST_F(RegimeWindow, StatusLineCountersFlagsAndOrder) {
