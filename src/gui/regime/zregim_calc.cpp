@@ -16,7 +16,6 @@
 #include "core/engine/electric.h"
 #include "core/engine/regime.h"
 #include "core/regime/result_views.h"
-#include "core/regime/scheme_files.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
@@ -75,8 +74,6 @@ void TZregimForm::CalcItemClick() {
       for (const std::string& s : unsupplied) form.NoSupBox->addItem(Q(s));
       form.ConturBox->clear();
       for (const std::string& s : contours) form.ConturBox->addItem(Q(s));
-      form.HelpText->clear();
-      form.ProcBar->hide();
       r.Errors = r.Unsupplied = r.Contours = nullptr;
       r.RepeatCalc = false;
     }
@@ -85,11 +82,7 @@ void TZregimForm::CalcItemClick() {
   StoreShownGridPos();
   NoSupBox->clear();
   ConturBox->clear();
-  ShowInfo(false);
-  Info->clear();
-  ProcBar->setValue(0);
-  ProcBar->show();
-  ArrangeBottomPanels();
+  const TLongRun status(*this, false);
 
   const TIniRec& ini = IniRec;
   r.MaxIter = ini.Iter1;
@@ -124,7 +117,6 @@ void TZregimForm::CalcItemClick() {
   if (raised || r.ModelError || r.ZeroContours) {
     ShowMsgForm("Ошибка расчета режима", mkError, mbOk);
     SetInfoLines(errors);
-    if (!Info->isVisibleTo(this)) ShowInfo(true);
     return;
   }
   if (!r.Converged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
@@ -136,11 +128,7 @@ void TZregimForm::CalcItemClick() {
   r.CheckVoltageDeviations(unomFile, under, ini.Un, ini.Uv, over);
   r.CheckLoadLimits(overCurrent, overFlow, 0, 0);
   ShowLimitFlags(under, over, overCurrent, overFlow);
-  if (SchPanel2->isVisible()) {
-    diagram_->LoadScheme(path);
-    diagram_->RebuildScheme();
-    setWindowTitle(Q(SchemeCaption(path)));
-  }
+  ReloadDiagram();
 }
 
 int TZregimForm::DistrictFilter() const {

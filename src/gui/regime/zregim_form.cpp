@@ -25,6 +25,7 @@
 #include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/engine/regime.h"
+#include "core/regime/scheme_files.h"
 #include "core/tables/file_io.h"
 #include "core/tables/layout.h"
 
@@ -122,6 +123,10 @@ TZregimForm::TZregimForm(QWidget* parent) : TWorkForm(parent), diagram_(std::mak
   Bind(ResultItem, [this] { ResultItemClick(ResultItem); });
   Bind(WResultItem, [this] { ResultItemClick(WResultItem); });
   Bind(WMsgItem, [this] { ResultItemClick(WMsgItem); });
+  Bind(WCalcItem, [this] { WCalcItemClick(WCalcItem); });
+  Bind(WCalcBtn, [this] { WCalcItemClick(WCalcItem); });
+  Bind(TreItem, [this] { WCalcItemClick(TreItem); });
+  Bind(TreBtn, [this] { WCalcItemClick(TreItem); });
 
   Bind(EkvZItem, [this] { EkvZItemClick(); });
   Bind(EkvCut1Item, [this] { EkvLinItemClick(1); });
@@ -391,6 +396,13 @@ bool TZregimForm::SaveDrawingAndReload(bool ask) {
   return result;
 }
 
+void TZregimForm::ReloadDiagram() {
+  if (!SchPanel2->isVisible()) return;
+  diagram_->LoadScheme(SchemePath);
+  diagram_->RebuildScheme();
+  setWindowTitle(Q(SchemeCaption(SchemePath)));
+}
+
 bool TZregimForm::CommonGuard(bool withDiagram, bool storePosition) {
   if (DataGrid_->Modified() && !DataGrid_->SaveWithQuestion()) return false;
   if (withDiagram && diagram_->Modified() && !SaveDrawingAndReload(true)) return false;
@@ -495,6 +507,27 @@ void TZregimForm::OnCalcMessage(const std::string& line) {
 void TZregimForm::StopBarClick() {
   StopRequested = 1;
   Pump();
+}
+
+TZregimForm::TLongRun::TLongRun(TZregimForm& form, bool stoppable) : form_(form) {
+  form.ShowInfo(false);
+  form.Info->clear();
+  form.ProcBar->setValue(0);
+  form.ProcBar->show();
+  if (stoppable) {
+    form.StopBar->show();
+    form.StopRequested = 0;
+  }
+  form.ArrangeBottomPanels();
+  Pump();
+}
+
+TZregimForm::TLongRun::~TLongRun() {
+  if (!form_.Info->toPlainText().isEmpty()) form_.ShowInfo(true);
+  form_.HelpText->clear();
+  form_.ProcBar->hide();
+  form_.StopBar->hide();
+  form_.ArrangeBottomPanels();
 }
 
 // ---- placement ---------------------------------------------------------------------------------------

@@ -8,7 +8,7 @@
 // zregim_menus.cpp (menus, tool bar, panels), zregim_scheme.cpp (menu "Схема"), zregim_calc.cpp (menu
 // "Режим"), zregim_control.cpp (menu "Контроль схемы"), zregim_tables.cpp (the tables in the grid),
 // zregim_exchange.cpp (PNT/LIN files), zregim_recalc.cpp (branch recalculation), zregim_month.cpp
-// (the month's measured data).
+// (the month's measured data), zregim_period.cpp (menu "Потери энергии": the period losses).
 #include <QChar>
 #include <QRect>
 #include <array>
@@ -86,6 +86,9 @@ public:
   void EnableSchemeUI();
   void LoadModel();
   bool SaveDrawingAndReload(bool ask);
+  // After a command wrote the scheme's files: the shown diagram reads them anew, under the caption of
+  // the scheme's switching moment.
+  void ReloadDiagram();
   // Steps 1 to 3 of the guard every command runs first; false: the command stops. Without diagram the
   // drawing is never modified.
   bool CommonGuard(bool withDiagram = true, bool storePosition = true);
@@ -111,6 +114,19 @@ public:
   void OnCalcMessage(const std::string& line);
   bool IsStopRequested() const { return StopRequested != 0; }
   void StopBarClick();
+  // The status line of a long command from its start to every way out: Info emptied and the progress
+  // bar (with the stop label when the command can be stopped) shown; at the end the bars go, the status
+  // text is cleared and Info comes back when the command left lines in it.
+  class TLongRun {
+  public:
+    TLongRun(TZregimForm& form, bool stoppable);
+    ~TLongRun();
+    TLongRun(const TLongRun&) = delete;
+    TLongRun& operator=(const TLongRun&) = delete;
+
+  private:
+    TZregimForm& form_;
+  };
   // True while a command runs; the other commands and the close query refuse meanwhile.
   bool Busy() const { return busy_; }
 
@@ -143,6 +159,9 @@ public:
   void LossLnItemClick(bool lines);
   // ResultItem, WResultItem or WMsgItem.
   void ResultItemClick(QAction* sender);
+  // ---- menu "Потери энергии" (zregim_period.cpp): WCalcItem the losses over a period, TreItem the
+  // technological consumption by meters
+  void WCalcItemClick(QAction* sender);
   // ---- menu "Контроль схемы"
   void ARKItemClick();
   // ---- the diagram panel and its selections (zregim_diagram.cpp, zregim_schpanel.cpp, zregim_select.cpp)

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <filesystem>
 
-#include "core/regime/scheme_files.h"
 #include "core/tables/file_guard.h"
 #include "core/engine/regime.h"
 #include "core/tables/layout.h"
@@ -38,11 +37,7 @@ void TZregimForm::RunOptimisationCommand(const std::function<bool()>& entry, boo
   const std::string shown = ShownMaket();
   if (nodeTable && shown == LayoutNodes) NodesItemClick();
   if (!nodeTable && shown == LayoutBranches) LinesItemClick(LinesItem);
-  if (SchPanel2->isVisible()) {
-    diagram_->LoadScheme(path);
-    diagram_->RebuildScheme();
-    setWindowTitle(QString::fromStdString(SchemeCaption(path)));
-  }
+  ReloadDiagram();
 }
 
 void TZregimForm::RazrezItemClick() {

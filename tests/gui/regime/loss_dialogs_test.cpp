@@ -72,7 +72,7 @@ TEST_F(LossDialogs, LossSettingsSwitchTheirNeighboursAndStoreOnApply) {
   EXPECT_EQ(ini.Date1, EncodeDate(2004, 3, 1));
   EXPECT_EQ(ini.Date2, EncodeDate(2004, 4, 30));
 
-  // an interval of no entry stays; "Отменить" changes nothing
+  // an interval of no entry stays (the window's tests cancel the dialog)
   IniRec.Tgr = 7;
   script.Then([](QDialog& d) {
     EXPECT_EQ(Child<QComboBox>(d, "Period").currentIndex(), -1);
@@ -80,14 +80,6 @@ TEST_F(LossDialogs, LossSettingsSwitchTheirNeighboursAndStoreOnApply) {
   });
   ASSERT_TRUE(gui::ExecuteLossSettingsDialog("схема", word));
   EXPECT_EQ(IniRec.Tgr, 7);
-  script.Then([](QDialog& d) {
-    Click(d, "SredBtn");
-    Edit(d, "KfgnEdit").setText("3");
-    Press(d, "CancelBtn");
-  });
-  EXPECT_FALSE(gui::ExecuteLossSettingsDialog("схема", word));
-  EXPECT_EQ(IniRec.TypCalcPQ, 3);
-  EXPECT_FLOAT_EQ(IniRec.Kfgn, 1.21f);
 }
 
 TEST_F(LossDialogs, BalanceAndCapacitiveSettingsLoadAndStore) {

@@ -85,21 +85,6 @@ TEST_F(RegimDialogs, RegimeSettingsLoadAndStore) {
   EXPECT_FALSE(ini.FlagIF);
 }
 
-TEST_F(RegimDialogs, CancelChangesNothingButTheRepetition) {
-  script.Then([](QDialog& d) {
-    Edit(d, "UvEdit").setText("99");
-    Child<QCheckBox>(d, "CheckBox3").setChecked(false);
-    Press(d, "CancelBtn");
-  });
-  EXPECT_FALSE(ExecuteRegimSettingsDialog(true));
-  EXPECT_EQ(IniRec.Uv, 12.5f);
-  EXPECT_TRUE(IniRec.FlagPQ);
-  EXPECT_FALSE(IniRec.RepeatIter);
-  script.Then([](QDialog& d) { Press(d, "CancelBtn"); });
-  EXPECT_FALSE(ExecuteCalcPeriodDialog());
-  EXPECT_EQ(IniRec.Tgr, 1800);
-}
-
 TEST_F(RegimDialogs, PeriodFromTheRegimeSettings) {
   script.Then([](QDialog& d) {
     EXPECT_EQ(Label(d, "DateLabel"), "01.03.04 - 31.03.04");
@@ -107,6 +92,8 @@ TEST_F(RegimDialogs, PeriodFromTheRegimeSettings) {
     Press(d, "WRBtn");
     EXPECT_EQ(Label(d, "DateLabel"), "02.03.04 - 31.03.04");
     EXPECT_EQ(Label(d, "WRLabel"), "Максимальная загрузка");
+    Edit(d, "UvEdit").setText("99");
+    Child<QCheckBox>(d, "CheckBox3").setChecked(false);
     Press(d, "CancelBtn");
   });
   script.Then([](QDialog& d) {
@@ -127,10 +114,16 @@ TEST_F(RegimDialogs, PeriodFromTheRegimeSettings) {
     Press(d, "OKBtn");
   });
   EXPECT_FALSE(ExecuteRegimSettingsDialog(true));
-  // The period dialog stores by itself; the regime settings were cancelled.
+  // The period dialog stores by itself; the regime settings were cancelled: nothing but the repetition
+  // changed.
   EXPECT_EQ(IniRec.Date1, EncodeDate(2004, 3, 2));
   EXPECT_EQ(IniRec.TypCalcPQ, 2);
   EXPECT_EQ(IniRec.Tgr, 1800);
+  EXPECT_EQ(IniRec.Uv, 12.5f);
+  EXPECT_TRUE(IniRec.FlagPQ);
+  EXPECT_FALSE(IniRec.RepeatIter);
+  script.Then([](QDialog& d) { Press(d, "CancelBtn"); });
+  EXPECT_FALSE(ExecuteCalcPeriodDialog());
 }
 
 TEST_F(RegimDialogs, PeriodChecksKeepTheDialogOpen) {

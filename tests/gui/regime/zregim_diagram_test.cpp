@@ -1,19 +1,14 @@
 // The diagram panel of the regime window: showing the diagram of the open scheme, the whole scheme and
 // the regime on it, districts drawn and assigned by "~N", substations expanded, selections united.
-#include <QTextEdit>
-#include <QLineEdit>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSplitter>
-#include <QTest>
-#include <QToolButton>
-
-#include <QComboBox>
-#include <QDateEdit>
-#include <fstream>
-#include <filesystem>
-#include <QLabel>
+#include <QTextEdit>
 #include <QTimeEdit>
+#include <QToolButton>
+#include <fstream>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
@@ -51,19 +46,14 @@ protected:
     s.Branch(2, 1, 1, 2).Nr = 5;
     s.Branch(3, 2, 1, 2);
     s.Branch(4, 2, 1, 2);
-    path = s.Write(dir.Path(), "Фидер");
-    Open(path);
+    OpenScheme(s, "Фидер");
+    form->SchBtn->click();  // the diagram panel shown
   }
 
   gui::TSchemBox& Box() { return *form->SchBox; }
   void Find(const std::string& text, QToolButton* button) {
     form->FindEdit->setText(QString::fromStdString(text));
     button->click();
-  }
-  void ShowDiagram() {
-    ASSERT_TRUE(form->SchBtn->isEnabled());
-    form->SchBtn->click();
-    ASSERT_TRUE(form->SchPanel2->isVisible());
   }
   std::vector<std::int32_t> FileColumn(const std::string& layout, const std::string& field) {
     TDataFile table;
@@ -73,12 +63,10 @@ protected:
     for (int r = 1; r <= table.RowCount; ++r) values.push_back(std::atoi(GetCellText(table, r, col, true).c_str()));
     return values;
   }
-
-  std::string path;
 };
 
 TEST_F(RegimeDiagram, ShownByTheButtonWithTheWholeSchemeAndItsRegime) {
-  ShowDiagram();
+  ASSERT_TRUE(form->SchPanel2->isVisible());
   EXPECT_TRUE(form->SchPanel->isVisible());
   EXPECT_EQ(form->Split1->sizes().front(), 312);
   EXPECT_EQ(Box().SchemeBase, path);
@@ -127,7 +115,6 @@ TEST_F(RegimeDiagram, ShownByTheButtonWithTheWholeSchemeAndItsRegime) {
 }
 
 TEST_F(RegimeDiagram, DistrictsDrawnAndAssigned) {
-  ShowDiagram();
   Find("~5", form->FindBtn);
   EXPECT_EQ(Box().LineSet, (Rows{1}));
   EXPECT_EQ(Box().NodeSet, (Rows{1, 2}));
@@ -148,7 +135,6 @@ TEST_F(RegimeDiagram, DistrictsDrawnAndAssigned) {
 }
 
 TEST_F(RegimeDiagram, SubstationsExpandedAndSelectionsUnited) {
-  ShowDiagram();
   form->FullSchBtn->click();
   Find("+", form->SubstBtn);
   EXPECT_EQ(Box().ExpandedSubst, (std::vector<std::string>{"ПС1", "ТП3", "ТП4"}));
@@ -183,7 +169,6 @@ TEST_F(RegimeDiagram, SubstationsExpandedAndSelectionsUnited) {
 }
 
 TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
-  ShowDiagram();
   form->FullSchBtn->click();
   gui::TSchemBox& b = Box();
   const std::string journal = path + GetMaketExtention(LayoutSwitchLog);
@@ -225,7 +210,6 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(11, 0, 0));
   EXPECT_EQ(Caption(), "Z-режим - Фидер (05.03.2004 11:00)");
   EXPECT_FALSE(b.Modified);
-  EXPECT_FALSE(fileio::FileExists(journal + "~"));
   TDataFile log;
   ReadTableFile(journal, log);
   TSwitchLogCols j;
@@ -274,7 +258,7 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   FillBranchCols(saved, sb);
   EXPECT_EQ((*sb.Commut)[3], 0);
   EXPECT_EQ((*Box().BranchCols.Commut)[3], 0);
-  for (const char* ext : {".UZL~", ".VET~", ".RSL~"}) EXPECT_FALSE(fileio::FileExists(path + ext)) << ext;
+  EXPECT_TRUE(NoLocks());
 }
 
 }  // namespace

@@ -7,8 +7,6 @@
 namespace ld::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 class RegimeTasks : public RegimeWindow {
 protected:
   RegimeTasks() {
@@ -19,8 +17,7 @@ protected:
     s.Nodes[0].Nr = 4;
     s.Nodes[1].Nr = 4;
     s.Nodes[2].Nr = 7;
-    path = s.Write(dir.Path(), "Схема");
-    Open(path);
+    OpenScheme(s);
   }
   std::vector<std::int32_t> BranchDistricts() const {
     TDataFile t;
@@ -31,7 +28,6 @@ protected:
     for (int row = 1; row <= t.RowCount; ++row) out.push_back((*b.Nr)[row]);
     return out;
   }
-  std::string path;
 };
 
 TEST_F(RegimeTasks, DistrictNumberingWantsTheBranchTableAndTakesTheDistrictOfBothEnds) {
@@ -47,8 +43,7 @@ TEST_F(RegimeTasks, DistrictNumberingWantsTheBranchTableAndTakesTheDistrictOfBot
   EXPECT_EQ(box.Texts().size(), 1u);
   // 2–1 joins two nodes of district 4; 2–3 joins districts 4 and 7 and keeps its own number.
   EXPECT_EQ(BranchDistricts(), (std::vector<std::int32_t>{4, 0}));
-  EXPECT_FALSE(fs::exists(path + ".VET~"));
-  EXPECT_FALSE(fs::exists(path + ".UZL~"));
+  EXPECT_TRUE(NoLocks());
 }
 
 }  // namespace

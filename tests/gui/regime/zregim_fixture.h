@@ -1,6 +1,6 @@
 #pragma once
-// The regime window shown over a folder of its own, with the settings of a fresh program, a scripted
-// message box and scripted dialogs.
+// The regime window shown over a folder of its own, with the settings and program INI file of a fresh
+// program, a scripted message box and scripted dialogs.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <filesystem>
 
 #include "core/base/session.h"
 #include "core/base/settings.h"
@@ -32,11 +33,15 @@ protected:
     ReadNominalVoltageList();  // the catalogue of a fresh program: classes without deviations
     UserAccess = 1;
     CurrentUserName = "Иванов";
+    ConfigFileName = dir / "zr.ini";  // the windows keep their views there
     form = std::make_unique<gui::TZregimForm>();
     form->Params.clear();
     form->show();
   }
-  ~RegimeWindow() override { form.reset(); }
+  ~RegimeWindow() override {
+    form.reset();
+    ConfigFileName = config_;
+  }
 
   // The scheme of a 10 kV balancing node feeding 1 MW + j1 Mvar through 1 + j2 Ω.
   static SchemeBuilder TwoNodes() {
@@ -70,19 +75,38 @@ protected:
     return [](QDialog& d) { Press(d, "OKBtn"); };
   }
 
-  void Open(const std::string& path) {
-    script.Then(Choose("Загрузка схемы", path + ".UZL"));
+  void Open(const std::string& scheme) {
+    script.Then(Choose("Загрузка схемы", scheme + ".UZL"));
     form->OpenItem->trigger();
+  }
+  // The scheme written into the test's folder and opened in the window; path is its base path.
+  const std::string& OpenScheme(const SchemeBuilder& s = TwoNodes(), const std::string& name = "Схема") {
+    path = s.Write(dir.Path(), name);
+    Open(path);
+    return path;
+  }
+  // Ctrl+R with the regime settings confirmed.
+  void Calculate() {
+    script.Then(Settings());
+    form->CalcItem->trigger();
+  }
+  // No lock file in the test's folder: a command leaves none behind, whatever its end.
+  bool NoLocks() const {
+    for (const auto& f : std::filesystem::directory_iterator(dir.Path()))
+      if (f.path().string().back() == '~') return false;
+    return true;
   }
 
   std::string Caption() const { return form->windowTitle().toStdString(); }
   std::string Label() const { return form->DataLabel->text().toStdString(); }
   static QColor ColorOf(const QLabel* label) { return label->palette().color(QPalette::Window); }
 
+  const std::string config_ = ConfigFileName;
   TempDir dir;
   ScriptedMsgBox box;
   ModalScript script;
   std::unique_ptr<gui::TZregimForm> form;
+  std::string path;
 };
 
 }  // namespace ld::test

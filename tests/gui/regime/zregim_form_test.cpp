@@ -1,12 +1,11 @@
 // The regime window itself: its two states, menus, counters, grid positions, the guard of its commands
 // and its placement when maximised.
-#include <QLabel>
-#include <QListWidget>
 #include <QLayout>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QTextEdit>
 #include <QToolButton>
+#include <algorithm>
 
 #include "core/engine/regime.h"
 #include "zregim_fixture.h"
@@ -21,11 +20,15 @@ std::vector<std::string> ShownItems(QMenu* menu) {
   return items;
 }
 
+std::vector<std::string> Texts(std::initializer_list<QLabel*> labels) {
+  std::vector<std::string> texts;
+  for (QLabel* l : labels) texts.push_back(l->text().toStdString());
+  return texts;
+}
+
 TEST_F(RegimeWindow, WithoutSchemeOnlyCreatingIsOffered) {
   EXPECT_EQ(Caption(), "Z-режим");
-  EXPECT_TRUE(form->NewItem->isEnabled());
-  EXPECT_TRUE(form->ImportCDU->isEnabled());
-  EXPECT_TRUE(form->OpenItem->isEnabled());
+  for (QAction* a : {form->NewItem, form->ImportCDU, form->OpenItem}) EXPECT_TRUE(a->isEnabled());
   for (QAction* a : {form->SaveItem, form->SaveAsItem, form->ExportCDU, form->PrintItem, form->GraphPQItem})
     EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
   for (QMenu* m : {form->DataItem, form->ControlItem, form->RegimItem, form->OptimItem, form->TaskItem})
@@ -36,22 +39,16 @@ TEST_F(RegimeWindow, WithoutSchemeOnlyCreatingIsOffered) {
             (std::vector<std::string>{"Расчет ЭЭРМ узлов", "-", "Расстановка номеров районов", "-",
                                       "Выделение фрагмента графики схемы", "-",
                                       "Стыковка схем по балансирующим узлам"}));
-  EXPECT_FALSE(form->WItem->menuAction()->isVisible());
-  EXPECT_FALSE(form->SwitchItem->isVisible());
-  EXPECT_FALSE(form->NewMonthItem->isVisible());
-  EXPECT_FALSE(form->NodeItem->isVisible());
-  EXPECT_EQ(form->CalcItem->shortcut(), QKeySequence("Ctrl+R"));
-  EXPECT_EQ(form->SaveItem->shortcut(), QKeySequence("Ctrl+S"));
-  EXPECT_EQ(form->SwitchItem->shortcut(), QKeySequence("Ctrl+G"));
-  EXPECT_EQ(form->ReconfigItem->shortcut(), QKeySequence("Ctrl+K"));
-  EXPECT_EQ(form->TestSwtItem->shortcut(), QKeySequence("Ctrl+T"));
-
-  std::vector<std::string> counters;
-  for (QLabel* l : {form->NodesText, form->LinesText, form->BPText, form->FMText, form->NoSupText, form->ConturText})
-    counters.push_back(l->text().toStdString());
-  EXPECT_EQ(counters, (std::vector<std::string>{" Узлов: 0 ", " Ветвей: 0 ", " БП: 0 ", " ФМ: 0 ", " Нет питания: 0 ",
-                                                " Контуров: 0 "}));
-  EXPECT_NE(ColorOf(form->NoSupText), QColor(Qt::yellow));
+  for (QAction* a : {form->WItem->menuAction(), form->SwitchItem, form->NewMonthItem, form->NodeItem})
+    EXPECT_FALSE(a->isVisible()) << a->objectName().toStdString();
+  for (QToolButton* b : {form->TreBtn, form->WCalcBtn}) EXPECT_FALSE(b->isVisibleTo(form.get()));
+  const std::pair<QAction*, const char*> keys[] = {{form->CalcItem, "Ctrl+R"},     {form->SaveItem, "Ctrl+S"},
+                                                   {form->SwitchItem, "Ctrl+G"},   {form->ReconfigItem, "Ctrl+K"},
+                                                   {form->TestSwtItem, "Ctrl+T"}};
+  for (const auto& [item, key] : keys) EXPECT_EQ(item->shortcut(), QKeySequence(key)) << key;
+  EXPECT_EQ(Texts({form->NodesText, form->LinesText, form->BPText, form->FMText, form->NoSupText, form->ConturText}),
+            (std::vector<std::string>{" Узлов: 0 ", " Ветвей: 0 ", " БП: 0 ", " ФМ: 0 ", " Нет питания: 0 ",
+                                      " Контуров: 0 "}));
 
   // A reader may look but not create.
   UserAccess = 0;
@@ -69,33 +66,31 @@ TEST_F(RegimeWindow, WithoutSchemeOnlyCreatingIsOffered) {
   EXPECT_FALSE(debug.WItem->menuAction()->isVisible());
 }
 
-TEST_F(RegimeWindow, GridPositionsAndGlobals) {
-  form->SaveGridPos("Загрузка линий", 4, 3, 20);
-  form->SaveGridPos("Нет такого", 9, 9, 9);
-  EXPECT_EQ(form->GetGridPos("Загрузка линий").TopRow, 20);
-  EXPECT_EQ(form->GetGridPos("Нет такого").Row, 1);
+TEST_F(RegimeWindow, GridPositionsThroughTheProgramsRoutines) {
   gui::TZregimForm* saved = gui::ZregimForm;
   gui::ZregimForm = form.get();
-  form->SchemePath = "/tmp/x";
-  std::string path;
-  gui::GetSchemePath(path);
-  EXPECT_EQ(path, "/tmp/x");
+  gui::SaveGridPos("Загрузка линий", 4, 3, 20);
+  gui::SaveGridPos("Нет такого", 9, 9, 9);
+  gui::SaveGridPos("Переключения", 2, 2, 2);
   int row = 0, col = 0, top = 0;
   gui::GetGridPos("Загрузка линий", row, col, top);
   EXPECT_EQ(row * 100 + col * 10 + top, 4 * 100 + 3 * 10 + 20);
-  gui::SaveGridPos("Переключения", 2, 2, 2);
-  EXPECT_EQ(form->GridPositions[25].Row, 2);
+  gui::GetGridPos("Нет такого", row, col, top);
+  EXPECT_EQ(row * 100 + col * 10 + top, 111);
+  EXPECT_EQ(form->GridPositions[25].Row, 2);  // the journal's layout is the last of the list
+  form->SchemePath = "/tmp/x";
+  std::string scheme;
+  gui::GetSchemePath(scheme);
+  EXPECT_EQ(scheme, "/tmp/x");
   gui::ZregimForm = saved;
   form->ResetForm();
   EXPECT_EQ(form->GetGridPos("Загрузка линий").TopRow, 1);
-  EXPECT_TRUE(form->SchemePath.empty());
 }
 
-TEST_F(RegimeWindow, CountersColourAndLimitFlags) {
-  const std::string path = TwoNodes().Write(dir.Path(), "Схема");
-  Open(path);
-  EXPECT_EQ(form->NodesText->text().toStdString(), " Узлов: 2 ");
-  EXPECT_EQ(form->BPText->text().toStdString(), " БП: 1 ");
+TEST_F(RegimeWindow, StatusLineCountersFlagsAndOrder) {
+  OpenScheme();
+  EXPECT_EQ(Texts({form->NodesText, form->BPText}), (std::vector<std::string>{" Узлов: 2 ", " БП: 1 "}));
+  EXPECT_NE(ColorOf(form->NoSupText), QColor(Qt::yellow));
   form->Regime()->UnsuppliedCount = 3;
   form->Regime()->ContourCount = 1;
   form->ShowSchemeCounters();
@@ -109,26 +104,22 @@ TEST_F(RegimeWindow, CountersColourAndLimitFlags) {
   form->ResetForm();
   EXPECT_NE(ColorOf(form->VM), QColor(Qt::red));
   EXPECT_NE(ColorOf(form->NoSupText), QColor(Qt::yellow));
-}
 
-TEST_F(RegimeWindow, StatusLineKeepsItsOrder) {
   form->ProcBar->show();
   form->StopBar->show();
   form->ShowInfo(true);
-  form->ArrangeBottomPanels();
   auto* help = form->HelpPanel->layout();
   EXPECT_EQ(help->indexOf(form->StopBar), help->indexOf(form->ST) + 1);
   EXPECT_EQ(help->indexOf(form->ProcBar), help->count() - 1);
   EXPECT_EQ(form->Split->indexOf(form->Info), 1);
-
   form->LossPanel->show();
   form->BalansPanel->show();
   form->ArrangeTopPanels();
   auto* top = form->centralWidget()->layout();
-  EXPECT_LT(top->indexOf(form->ToolPanel), top->indexOf(form->LossPanel));
-  EXPECT_LT(top->indexOf(form->LossPanel), top->indexOf(form->SchPanel));
-  EXPECT_LT(top->indexOf(form->SchPanel), top->indexOf(form->BalansPanel));
-  EXPECT_LT(top->indexOf(form->BalansPanel), top->indexOf(form->Split3));
+  const std::vector<int> order{top->indexOf(form->ToolPanel), top->indexOf(form->LossPanel),
+                               top->indexOf(form->SchPanel), top->indexOf(form->BalansPanel),
+                               top->indexOf(form->Split3)};
+  EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
 
   form->OnCalcProgress(40);
   form->OnCalcStatus("Итерации");
@@ -148,9 +139,8 @@ TEST_F(RegimeWindow, MaximisedBelowTheToolBarInsideTheWorkArea) {
   EXPECT_EQ(gui::TZregimForm::MaximizedRect(QRect(0, 40, 1280, 984), 65), QRect(0, 65, 1280, 959));
 }
 
-TEST_F(RegimeWindow, ARunningCommandKeepsTheWindowAndRefusesOthers) {
-  const std::string path = TwoNodes().Write(dir.Path(), "Схема");
-  Open(path);
+TEST_F(RegimeWindow, ARunningCommandKeepsTheWindowAndUnsavedEditsAskFirst) {
+  OpenScheme();
   script.Then([&](QDialog& d) {
     // the settings dialog of a running calculation: the engine must stay
     bool canClose = true;
@@ -163,22 +153,12 @@ TEST_F(RegimeWindow, ARunningCommandKeepsTheWindowAndRefusesOthers) {
   form->CalcItem->trigger();
   EXPECT_FALSE(form->Busy());
   EXPECT_EQ(script.Shown(), 2);
-  bool canClose = false;
-  form->FormCloseQuery(canClose);
-  EXPECT_TRUE(canClose);
-  EXPECT_EQ(form->Regime(), nullptr);
-}
 
-TEST_F(RegimeWindow, UnsavedEditsAskFirstAndCancelKeepsEverything) {
-  const std::string path = TwoNodes().Write(dir.Path(), "Схема");
-  Open(path);
   form->DataGrid().LockOnce();  // an edit begun in the node table
   ASSERT_TRUE(form->DataGrid().Modified());
-
   box.Answer(2);  // "Отмена": the calculation never starts (no settings dialog)
   form->CalcItem->trigger();
   EXPECT_EQ(box.Texts(), std::vector<std::string>{"Сохранить файл \"Схема.UZL\" (Узлы схемы) ?"});
-
   box.Answer(2);
   bool canClose = true;
   form->FormCloseQuery(canClose);
@@ -190,7 +170,7 @@ TEST_F(RegimeWindow, UnsavedEditsAskFirstAndCancelKeepsEverything) {
   form->close();
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(form->Regime(), nullptr);
-  EXPECT_FALSE(std::filesystem::exists(path + ".UZL~"));
+  EXPECT_TRUE(NoLocks());
 
   // shown again: no scheme and a new engine
   form->show();

@@ -25,15 +25,12 @@ protected:
     s.Branch(1, 4, 0.4, 0.8);
     s.Branch(4, 5, 0.4, 0.8);
     s.Branch(3, 5, 0.2, 0.4).Commut = "Н";  // the heavy node 3 fed the long way
-    path = s.Write(dir.Path(), "Кольцо");
-    Open(path);
+    OpenScheme(s, "Кольцо");
   }
-  bool Locked() const { return fs::exists(path + ".UZL~") || fs::exists(path + ".VET~"); }
   std::string GridCommut(int row) {
     const char c = GetColumnAs<DAChar>("Commut", *form->DataGrid().GetTable())->Get(row);
     return c == 0 ? "" : Cp1251ToUtf8(std::string(1, c));
   }
-  std::string path;
 };
 
 TEST_F(OptimisationCommands, GuardFirstThenLocksAndTheBranchTableReadAfterAWrite) {
@@ -41,7 +38,7 @@ TEST_F(OptimisationCommands, GuardFirstThenLocksAndTheBranchTableReadAfterAWrite
   ASSERT_EQ(Label(), "Ветви схемы");
   // An unsaved edit of the branch table: the grid holds its own lock until it saves.
   form->DataGrid().LockOnce();
-  ASSERT_TRUE(Locked());
+  ASSERT_FALSE(NoLocks());
 
   // "Отмена" to the save question: nothing runs and the grid's lock is its own.
   const int shown = script.Shown();
@@ -66,7 +63,7 @@ TEST_F(OptimisationCommands, GuardFirstThenLocksAndTheBranchTableReadAfterAWrite
   form->RazrezItem->trigger();
   EXPECT_EQ(script.Shown(), shown + 1);
   EXPECT_EQ(box.Texts().size(), 1u) << box.Texts().back();
-  EXPECT_FALSE(Locked());
+  EXPECT_TRUE(NoLocks());
   EXPECT_EQ(GridCommut(5), "Н");
 
   // Run and write: the branch table shown is the one written.
@@ -76,7 +73,7 @@ TEST_F(OptimisationCommands, GuardFirstThenLocksAndTheBranchTableReadAfterAWrite
     Press(d, "QuitBtn");
   });
   form->RazrezItem->trigger();
-  EXPECT_FALSE(Locked());
+  EXPECT_TRUE(NoLocks());
   TDataFile b;
   ReadTableFile(path + ".VET", b);
   const char written = GetColumnAs<DAChar>("Commut", b)->Get(5);
@@ -104,10 +101,10 @@ TEST_F(OptimisationCommands, OnlyTheReactiveOptimisationReadsTheNodeTableAnew) {
   };
   form->RunOptimisationCommand(writes, false);
   EXPECT_EQ(title(), before);
-  EXPECT_FALSE(Locked());
+  EXPECT_TRUE(NoLocks());
   form->RunOptimisationCommand(writes, true);
   EXPECT_EQ(title(), "Изменено");
-  EXPECT_FALSE(Locked());
+  EXPECT_TRUE(NoLocks());
   // A lock of somebody else refuses the command before any window.
   WriteBytes(path + ".VET~", std::string("\x06Петров", 13));
   const int shown = script.Shown();
