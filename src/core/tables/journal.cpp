@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/base/codepage.h"
+#include "core/base/dates.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/tables/colmaps_scheme.h"
@@ -75,7 +76,12 @@ bool ApplySwitchJournal(TDataFile& branches, TDataFile& journal, bool showMsg, T
   // Going forward the after-rows are the moves, going backward the before-rows.
   const std::uint8_t moveBA = toTime > fromTime ? 1 : 0;
   const bool forward = moveBA == 1;
-  auto isMove = [&](int row) { return j.BA->Get(row) == moveBA; };
+  // A row dated on a day that does not exist has no moment and is never a move (its pair neither).
+  auto isMove = [&](int row) {
+    int day = 0, month = 0, year = 0;
+    SplitPackedDate(j.Date->Get(row), day, month, year);
+    return j.BA->Get(row) == moveBA && IsValidDate(year, month, day);
+  };
 
   int rowFrom = 0, rowTo = 0;
   for (int row = j.RowCount; row >= 1 && (rowFrom == 0 || rowTo == 0); --row) {

@@ -56,7 +56,9 @@ void TZregimForm::ShowSelection(int mode, std::string text) {
   // Redrawing the scheme forgets the marked line, whose subscribers the line's list is about.
   const std::int32_t markedRow = SchBox->MarkedLine != nullptr ? SchBox->MarkedLine->BranchRow : 0;
   const std::string shown = ShownMaket();
-  if (shown == LayoutNodes || shown == LayoutBranches) {
+  // The re-read brings the grid's saved edits onto the diagram. A modified drawing holds the locks of
+  // those tables, so nothing can have changed them, and re-reading would throw its own changes away.
+  if ((shown == LayoutNodes || shown == LayoutBranches) && !SchBox->Modified) {
     Diagram().LoadScheme(SchemePath);
     SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
   }
