@@ -366,6 +366,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     energy.AddSupplyRows(regime);
 
     const int slices = period.SliceCount();
+    result.TimePoints = slices;
     const double periodHours = (std::trunc(ini.Date2) - std::trunc(ini.Date1) + 1) * 24;
     // The graphs of the metered flows: reduced by the mode, or followed slice by slice in graph mode.
     std::unique_ptr<TDataFile> flowCatalog, flowValues;

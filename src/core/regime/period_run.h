@@ -27,6 +27,7 @@ struct TPeriodRunCallbacks {
 struct TPeriodRunResult {
   bool Written = false;  // the result tables and the reports were written
   bool Stopped = false;
+  int TimePoints = 0;  // the period's time points once the model was built (0 before)
   std::vector<std::string> Report;   // the lines of ".WRG"
   std::vector<std::string> Control;  // the lines of ".WMS"
   std::vector<double> SliceEnds;     // packed moments

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "core/base/codepage.h"
 #include "core/base/strings.h"
@@ -134,8 +135,12 @@ void CollectSubscribersOfNames(const TSubscriberSources& sources, const std::vec
 
   std::vector<std::pair<bool, int>> picked;  // (household, source row)
   std::vector<std::string> pickedNames;
+  // The bases link their rows to whole substations, so a node of a bus section ("ТП1.1") stands for its
+  // substation as well; sections of one substation supplied by one line give its rows once.
+  std::set<std::string> seen;
   for (const std::string& name : names) {
-    const std::string key = UpperCase(name);
+    const std::string key = UpperCase(CutAtDot(name));
+    if (!seen.insert(key).second) continue;
     for (auto [it, end] = points.equal_range(key); it != end; ++it) picked.emplace_back(false, it->second);
     for (auto [it, end] = households.equal_range(key); it != end; ++it) {
       picked.emplace_back(true, it->second);

@@ -57,7 +57,7 @@ void TZregimForm::WCalcItemClick(QAction* sender) {
   }
   // A run over several moments leaves the model of its last one (switched, with graph loads), so the
   // window reads the scheme again; the model of a run of one moment stands, with the lists it gave.
-  if (run.SliceEnds.size() > 1) {
+  if (run.TimePoints > 1) {
     LoadModel();
   } else {
     ShowList(NoSupBox, unsupplied);

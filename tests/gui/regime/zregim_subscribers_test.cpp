@@ -110,30 +110,38 @@ TEST_F(RegimeSubscribers, ListsOfTheSubstationTheNodeAndTheLine) {
   ASSERT_EQ(shown.RowCount, 1);
   EXPECT_DOUBLE_EQ((*e.WQgs)[1], 40);
 
-  // by node: the metering points are linked to whole stations, so the section has only its total
+  // by node: the bases link to whole stations, so the section ТП1.1 lists its station's points (the
+  // sub-meter taken off) and households
   ExpectList("Список присоединений ТП1.1", shown);
   NodeMenu(16, "ТП1.1");
   TMeterPointCols m;
   FillMeterPointCols(shown, m);
-  ASSERT_EQ(shown.RowCount, 1);
-  EXPECT_EQ(m.LinkTP->GetItem(1), "Всего");
-  EXPECT_EQ((*shown.MarkRec)[1], 255);
+  ASSERT_EQ(shown.RowCount, 4);
+  EXPECT_DOUBLE_EQ((*m.WP)[2], -200);
+  EXPECT_EQ(m.LinkTP->GetItem(3), "ТП1.1");
+  EXPECT_EQ(m.LinkTP->GetItem(4), "Всего");
+  EXPECT_DOUBLE_EQ((*m.WP)[4], 1000 - 200 + 500);
+  EXPECT_DOUBLE_EQ((*m.dWP)[4], 15);
+  EXPECT_EQ((*shown.MarkRec)[4], 255);
 
-  // by the line marked on the diagram: what it feeds, ТП4 with its households, and the total; the
-  // grid shows the node table, so the drawing is read anew before the list, which still knows the line
+  // by the line marked on the diagram: what it feeds, ТП2's generation, ТП4 with its households, and
+  // the total; the grid shows the node table, so the drawing is read anew before the list, which still
+  // knows the line
   ASSERT_EQ(Label(), "Узлы схемы");
   for (const diagram::PSElem line : form->SchBox->LineHitElem)
     if (line->BranchRow == 2) form->SchBox->MarkedLine = line;
   ExpectList("Список присоединений по линии ТП1.1 - ТП2.3", shown);
   form->SchBox->LineMenuClick(gui::TSchemBox::MenuItem(form->SchBox->LineMenu, 17));
   FillMeterPointCols(shown, m);
-  ASSERT_EQ(shown.RowCount, 3);
-  EXPECT_EQ(m.Ndog->GetItem(1), "104");
-  EXPECT_DOUBLE_EQ((*m.dWP)[1], 6);
-  EXPECT_EQ(m.Abonent->GetItem(2), "Бытовые абоненты");
-  EXPECT_EQ(m.LinkTP->GetItem(3), "Всего");
-  EXPECT_DOUBLE_EQ((*m.WP)[3], 390);
-  EXPECT_EQ((*shown.MarkRec)[3], 255);
+  ASSERT_EQ(shown.RowCount, 4);
+  EXPECT_DOUBLE_EQ((*m.WQg)[1], 40);
+  EXPECT_EQ(m.Ndog->GetItem(2), "104");
+  EXPECT_DOUBLE_EQ((*m.dWP)[2], 6);
+  EXPECT_EQ(m.Abonent->GetItem(3), "Бытовые абоненты");
+  EXPECT_EQ(m.LinkTP->GetItem(4), "Всего");
+  EXPECT_DOUBLE_EQ((*m.WP)[4], 390);
+  EXPECT_DOUBLE_EQ((*m.WQg)[4], 40);
+  EXPECT_EQ((*shown.MarkRec)[4], 255);
   // nothing of it is drawn
   EXPECT_EQ(form->SchBox->NodeSet, (Rows{1, 2, 3, 4}));
   EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
