@@ -1,10 +1,13 @@
 #include "support/diagram_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <map>
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
+#include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
@@ -211,6 +214,50 @@ void LoadDefaultViewConfig(diagram::TSchemBoxState& box) {
   TempDir dir;
   ConfigFileAt config(dir / "absent.ini");
   box.LoadViewConfig("Graphic", "Colors");
+}
+
+ShownScheme::ShownScheme(const DiagramScheme& scheme, const std::function<void(diagram::TSchemBoxState&)>& settings,
+                         int width, int height) {
+  LoadDefaultViewConfig(box);
+  if (settings) settings(box);
+  scheme.Load(box);
+  diagram::InstallLayout(box);
+  box.Canvas = &canvas;
+  box.ClientWidth = width;
+  box.ClientHeight = height;
+  box.PaintHook = [this] {
+    ++paints;
+    canvas.Prims.clear();
+    painter.Paint(canvas);
+  };
+  EXPECT_TRUE(box.BuildScheme(box.NodeSet, box.LineSet, 0, 0));
+}
+
+diagram::PSElem ShownScheme::E(const std::string& caption) {
+  for (diagram::PSElem e = box.Model->First; e != nullptr; e = e->Next)
+    if (!e->Has(diagram::efReference) && e->Caption && *e->Caption == caption) return e;
+  ADD_FAILURE() << "no element " << caption;
+  return box.Model->First;
+}
+
+std::vector<std::string> ShownScheme::Children(const std::string& caption) {
+  std::vector<std::string> names;
+  const diagram::PSElem e = E(caption);
+  for (int i = 0; i < e->ChildCount; ++i) names.push_back(e->Children[static_cast<std::size_t>(i)]->Caption.value_or("?"));
+  return names;
+}
+
+std::vector<diagram::PSElem> ShownScheme::Refs() {
+  std::vector<diagram::PSElem> refs;
+  for (diagram::PSElem e = box.Model->First; e != nullptr; e = e->Next)
+    if (e->Has(diagram::efReference)) refs.push_back(e);
+  return refs;
+}
+
+const Prim* ShownScheme::One(PrimKind kind, std::vector<diagram::TPoint> points) {
+  const Prim* p = canvas.FindOne(kind, std::move(points));
+  if (p == nullptr) ADD_FAILURE() << "not drawn; drawn were:\n" << canvas.Dump();
+  return p;
 }
 
 }  // namespace ld::test
