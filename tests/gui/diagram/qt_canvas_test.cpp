@@ -24,6 +24,21 @@ using test::DiagramScheme;
 
 QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
 
+// The pixels at the points, one letter each: k black, w white, r red, g green, y light yellow, ? other.
+std::string Pixels(const QImage& image, std::vector<QPoint> points) {
+  std::string s;
+  for (const QPoint& p : points) {
+    const QRgb c = image.pixel(p);
+    s += c == Rgb(0, 0, 0)         ? 'k'
+         : c == Rgb(255, 255, 255) ? 'w'
+         : c == Rgb(255, 0, 0)     ? 'r'
+         : c == Rgb(0, 255, 0)     ? 'g'
+         : c == Rgb(255, 255, 128) ? 'y'
+                                   : '?';
+  }
+  return s;
+}
+
 TEST(QtCanvas, PrimitivesKeepTheirPixels) {
   QImage image(40, 40, QImage::Format_RGB32);
   image.fill(Qt::white);
@@ -38,16 +53,8 @@ TEST(QtCanvas, PrimitivesKeepTheirPixels) {
     c.Brush = {0x00FF00, diagram::bsSolid};
     c.FillRect(25, 25, 30, 30);
   }
-  EXPECT_EQ(image.pixel(5, 5), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(5, 14), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(5, 15), Rgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(10, 10), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(19, 19), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(20, 20), Rgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(15, 15), Rgb(255, 0, 0));
-  EXPECT_EQ(image.pixel(25, 25), Rgb(0, 255, 0));
-  EXPECT_EQ(image.pixel(29, 29), Rgb(0, 255, 0));
-  EXPECT_EQ(image.pixel(30, 30), Rgb(255, 255, 255));
+  EXPECT_EQ(Pixels(image, {{5, 5}, {5, 14}, {5, 15}, {10, 10}, {19, 19}, {20, 20}, {15, 15}, {25, 25}, {29, 29}, {30, 30}}),
+            "kkwkkwrggw");
 
   // A three-quarter arc counter-clockwise from the lowest point to the leftmost: the lower left
   // quarter stays empty.
@@ -86,10 +93,7 @@ TEST(QtCanvas, PrimitivesKeepTheirPixels) {
   diagram::TFont font;
   font.Height = -13;
   const int bottom = 5 + QFontMetrics(TQtCanvas::ToQFont(font)).height() - 1;  // below the letter
-  EXPECT_EQ(text.pixel(59, bottom), Rgb(255, 0, 0));
-  EXPECT_EQ(text.pixel(60, bottom), Rgb(255, 255, 255));
-  EXPECT_EQ(text.pixel(59, bottom + 1), Rgb(255, 255, 255));
-  EXPECT_EQ(text.pixel(81, 6), Rgb(255, 255, 255));
+  EXPECT_EQ(Pixels(text, {{59, bottom}, {60, bottom}, {59, bottom + 1}, {81, 6}}), "rwww");
 }
 
 TEST(QtCanvas, ForkPixels) {
@@ -111,15 +115,10 @@ TEST(QtCanvas, ForkPixels) {
     TSchemePainter(box).Paint(c);
   }
   image.save(QString::fromStdString(test::OutputPath("diagram_fork.png").string()));
-  EXPECT_EQ(image.pixel(5, 5), Rgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(199, 199), Rgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(52, 30), Rgb(255, 255, 128));  // inside A, clear of its caption
-  EXPECT_EQ(image.pixel(42, 25), Rgb(0, 0, 0));          // A's outline
-  EXPECT_EQ(image.pixel(56, 25), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(43, 34), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(49, 50), Rgb(0, 0, 0));          // B's line
-  EXPECT_EQ(image.pixel(48, 50), Rgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(17, 110), Rgb(0, 0, 0));         // C's lower breaker
+  // The background in the corners, inside A clear of its caption, A's outline, B's line and beside
+  // it, C's lower breaker.
+  EXPECT_EQ(Pixels(image, {{5, 5}, {199, 199}, {52, 30}, {42, 25}, {56, 25}, {43, 34}, {49, 50}, {48, 50}, {17, 110}}),
+            "wwykkkkwk");
 }
 
 // The district scheme laid out and drawn through the Qt canvas on an image of the drawing's size.
@@ -165,30 +164,25 @@ QImage DrawDistrict(const std::function<void(TSchemBoxState&)>& settings, const 
   return image;
 }
 
+// Pictures for people to look at; the whole image gets the background, the drawing's margins included.
 TEST(QtCanvas, DistrictScreenshots) {
-  for (int mode = 0; mode <= 4; ++mode) {
-    const QImage image = DrawDistrict(
-        [mode](TSchemBoxState& b) {
-          b.tColors = mode;
-          b.fBP = true;
-          b.vUn = {0.4f, 10.f, 35.f};
-          b.cUn = {0x00A000, 0xC00000, 0x0000C0};
-          b.wLn = {1, 2, 3};
-          b.AreaNumbers = {"2", "1"};
-          b.AreaColors = {0x80C0FF, 0xFFC080};
-        },
-        "diagram_colours_" + std::to_string(mode) + ".png");
-    // The whole image gets the background, the drawing's margins included.
-    EXPECT_EQ(image.pixel(image.width() - 1, image.height() - 1), Rgb(255, 255, 255));
-  }
+  const QImage colours = DrawDistrict(
+      [](TSchemBoxState& b) {
+        b.tColors = 1;
+        b.fBP = true;
+        b.vUn = {0.4f, 10.f, 35.f};
+        b.cUn = {0x00A000, 0xC00000, 0x0000C0};
+        b.wLn = {1, 2, 3};
+      },
+      "diagram_colours.png");
+  EXPECT_EQ(Pixels(colours, {{colours.width() - 1, colours.height() - 1}}), "w");
   DrawDistrict(
       [](TSchemBoxState& b) {
         b.FlagU = b.FlagP = b.FlagQ = b.FlagI = true;
-        b.FMarkLn = b.FNumTr = b.FSnomTr = true;
-        b.FRealCommut = true;
+        b.FMarkLn = b.FNumTr = b.FSnomTr = b.FRealCommut = true;
+        b.ExpandedSubst = {"ПС-2", "ПС-1"};
       },
       "diagram_results.png");
-  DrawDistrict([](TSchemBoxState& b) { b.ExpandedSubst = {"ПС-2", "ПС-1"}; }, "diagram_expanded.png");
 }
 
 }  // namespace

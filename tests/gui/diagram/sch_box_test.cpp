@@ -423,14 +423,9 @@ TEST(SchemBox, ScrollBarsAndDragging) {
   ASSERT_GT(ht, 60);
   EXPECT_EQ(h.hBar->orientation(), Qt::Horizontal);
   EXPECT_EQ(h.vBar->orientation(), Qt::Vertical);
-  EXPECT_EQ(h.vBar->width(), 16);
-  EXPECT_EQ(h.hBar->height(), 16);
-  EXPECT_EQ(h.hBar->maximum(), w - 80);
-  EXPECT_EQ(h.hBar->pageStep(), 40);
-  EXPECT_EQ(h.hBar->singleStep(), 8);
-  EXPECT_EQ(h.vBar->maximum(), ht - 60);
-  EXPECT_EQ(h.vBar->pageStep(), 30);
-  EXPECT_EQ(h.vBar->singleStep(), 6);
+  EXPECT_EQ((std::vector<int>{h.vBar->width(), h.hBar->height(), h.hBar->maximum(), h.hBar->pageStep(),
+                              h.hBar->singleStep(), h.vBar->maximum(), h.vBar->pageStep(), h.vBar->singleStep()}),
+            (std::vector<int>{16, 16, w - 80, 40, 8, ht - 60, 30, 6}));
   // A bar moves the origin.
   h.vBar->setValue(20);
   EXPECT_EQ(h.box->OriginY, 20);
@@ -439,10 +434,8 @@ TEST(SchemBox, ScrollBarsAndDragging) {
   // Dragging with the left button moves the picture against the mouse, within the model.
   h.Send(QEvent::MouseButtonPress, 40, 40, Qt::LeftButton, Qt::LeftButton);
   h.Move(30, 35, Qt::LeftButton);
-  EXPECT_EQ(h.box->OriginX, 15);
-  EXPECT_EQ(h.box->OriginY, 25);
-  EXPECT_EQ(h.hBar->value(), 15);
-  EXPECT_EQ(h.vBar->value(), 25);
+  EXPECT_EQ((std::vector<int>{h.box->OriginX, h.box->OriginY, h.hBar->value(), h.vBar->value()}),
+            (std::vector<int>{15, 25, 15, 25}));
   h.Move(-5000, -5000, Qt::LeftButton);
   EXPECT_EQ(h.box->OriginX, w - 80);
   EXPECT_EQ(h.box->OriginY, ht - 60);
@@ -501,39 +494,6 @@ TEST(SchemBox, FlowsCreepBetweenTwoPictures) {
   h.box->FlowTimerTick();
   h.box->Paint();
   EXPECT_EQ(column(h.Paint(), 23), ".................");
-}
-
-TEST(SchemBox, DistrictFlowScreenshots) {
-  Host h(test::DistrictScheme(), [](TSchemBox& b) {
-    b.fMoveFlows = true;
-    b.wFlowP = b.wFlowQ = 2;
-  }, 460, 330);
-  h.box->FlowTimer->stop();
-  // Every branch carries a flow, one way or the other; the rings too.
-  for (std::size_t i = 0; i < h.box->FlowP.size(); ++i) {
-    h.box->FlowP[i] = i % 3 == 0 ? -1.0f : 1.0f;
-    h.box->FlowQ[i] = i % 2 == 0 ? 0.5f : -0.5f;
-  }
-  h.Paint();
-  bool route = false;
-  for (std::size_t i = 0; i < h.box->LineHitStraight.size(); ++i) route |= h.box->LineHitStraight[i] == 0;
-  EXPECT_TRUE(route);
-  for (int shot = 0; shot < 2; ++shot) {
-    h.box->FlowTimerTick();
-    const QImage image = h.Paint();
-    // Bands are drawn: pixels of both band colours.
-    int active = 0, reactive = 0;
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x) {
-        active += image.pixel(x, y) == qRgb(255, 0, 0);
-        reactive += image.pixel(x, y) == qRgb(0, 0, 255);
-      }
-    EXPECT_GT(active, 100);
-    EXPECT_GT(reactive, 100);
-    image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-        .save(QString::fromStdString(test::OutputPath("schem_box_district_flows_" + std::to_string(shot * 4) + ".png").string()));
-    for (int k = 0; k < 3; ++k) h.box->FlowTimerTick();
-  }
 }
 
 }  // namespace
