@@ -63,16 +63,12 @@ TEST_F(LinPrmFormTest, LettersRegulationAndMarkComeBackAsTheyWere) {
   });
   bool ends = true, params = true, sw = true;
   EXPECT_TRUE(Edit(1, ends, params, sw));
-  EXPECT_FALSE(ends);
-  EXPECT_FALSE(params);
-  EXPECT_FALSE(sw);
+  EXPECT_FALSE(ends || params || sw);
   EXPECT_EQ(bc_.Commut->Get(1), static_cast<char>(0xD4));
-  EXPECT_EQ(bc_.MarkCom1->GetItem(1), "В");
-  EXPECT_EQ(bc_.MarkCom2->GetItem(1), "ВВ/TEL-10-630");
-  EXPECT_EQ(bc_.Regulation->GetItem(1), "ВН-РПН-П-19-10-1.78;ВН-ТПР-П-9-5-2");
-  EXPECT_EQ(bc_.Mark->GetItem(1), "ТДТН-25000");
-  EXPECT_EQ(bc_.TypEqu->GetItem(1), "T3|Т1|0");
-  EXPECT_EQ(bc_.Name1->GetItem(1), "ПС Южная.1");
+  EXPECT_EQ((std::vector<std::string>{bc_.MarkCom1->GetItem(1), bc_.MarkCom2->GetItem(1), bc_.Regulation->GetItem(1),
+                                      bc_.Mark->GetItem(1), bc_.TypEqu->GetItem(1), bc_.Name1->GetItem(1)}),
+            (std::vector<std::string>{"В", "ВВ/TEL-10-630", "ВН-РПН-П-19-10-1.78;ВН-ТПР-П-9-5-2", "ТДТН-25000",
+                                      "T3|Т1|0", "ПС Южная.1"}));
   EXPECT_FLOAT_EQ(bc_.Kta->Get(1), 11);
 
   // A changed commutation and device are the switch flag; the letters as the lists give them.
@@ -88,11 +84,9 @@ TEST_F(LinPrmFormTest, LettersRegulationAndMarkComeBackAsTheyWere) {
   EXPECT_TRUE(Edit(1, ends, params, sw));
   EXPECT_TRUE(sw);
   EXPECT_TRUE(params) << "a dispatcher name where there was none";
-  EXPECT_EQ(bc_.Commut->Get(1), static_cast<char>(0xCE));  // "О"
-  EXPECT_EQ(bc_.MarkCom2->GetItem(1), "-");
-  EXPECT_EQ(bc_.A->Get(1), static_cast<char>(0xD1));
-  EXPECT_EQ(bc_.Nr->Get(1), 3);
-  EXPECT_EQ(bc_.DSName->GetItem(1), "Ф-12");
+  EXPECT_EQ((std::vector<int>{bc_.Commut->Get(1), bc_.A->Get(1), bc_.Nr->Get(1)}),
+            (std::vector<int>{static_cast<char>(0xCE), static_cast<char>(0xD1), 3}));  // "О", "С"
+  EXPECT_EQ(bc_.MarkCom2->GetItem(1) + " " + bc_.DSName->GetItem(1), "- Ф-12");
 
   // Cancel writes nothing and leaves the switch flag as the caller set it.
   script_.Then([](QDialog& d) {
@@ -116,9 +110,7 @@ TEST_F(LinPrmFormTest, FlowsLimitMarksAndUnits) {
     EXPECT_EQ(Text(d, "_Pn"), QString::number(fl.P1, 'f', 1));
     EXPECT_EQ(Text(d, "_In"), QString::number(fl.I1, 'f', 1));
     EXPECT_EQ(Text(d, "_dPs"), QString::number(fl.dP + fl.dPsh, 'f', 1));
-    EXPECT_TRUE(Red(d, "_In"));
-    EXPECT_TRUE(Red(d, "_Pn"));
-    EXPECT_TRUE(Red(d, "_Qn"));
+    EXPECT_TRUE(Red(d, "_In") && Red(d, "_Pn") && Red(d, "_Qn"));
     Type(Child<QLineEdit>(d, "_Idop"), "0");
     EXPECT_FALSE(Red(d, "_In")) << "no limit without I доп";
     Type(Child<QLineEdit>(d, "_Idop"), "400");

@@ -128,22 +128,18 @@ TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
     EXPECT_TRUE(Child<QWidget>(d, "Section1").isHidden()) << "sections start hidden";
     ShowAllSections(d);
     EXPECT_FALSE(Child<QWidget>(d, "Section7").isHidden());
-    EXPECT_EQ(Text(d, "Edit10"), "1.5");
-    EXPECT_EQ(Text(d, "Edit3"), "10");
-    EXPECT_EQ(Text(d, "Edit25"), "0.1250");
-    EXPECT_EQ(Text(d, "Edit4"), "123456789.3") << "energies with 15 digits";
-    EXPECT_EQ(Combo(d, "ComboBox1").currentText(), "Нагруз.");
-    EXPECT_EQ(Combo(d, "_Abon").currentText(), "Бесхозные сети");
-    EXPECT_EQ(Combo(d, "ComboBox2").currentText(), "70000");
-    EXPECT_EQ(Combo(d, "ComboBox3").currentText(), "Дальний");
+    // Energies with 15 digits.
+    EXPECT_EQ(Text(d, "Edit10") + " " + Text(d, "Edit3") + " " + Text(d, "Edit25") + " " + Text(d, "Edit4"),
+              "1.5 10 0.1250 123456789.3");
+    QStringList combos;
+    for (const char* c : {"ComboBox1", "_Abon", "ComboBox2", "ComboBox3"}) combos << Combo(d, c).currentText();
+    EXPECT_EQ(combos.join('|'), "Нагруз.|Бесхозные сети|70000|Дальний");
     EXPECT_FALSE(Child<QLineEdit>(d, "Edit22").isEnabled());
     for (const char* shown : {"Edit21", "Edit23", "Edit24", "Edit25"})
       EXPECT_FALSE(Child<QLineEdit>(d, shown).isEnabled()) << shown;
 
     Press(d, "kVt");
-    EXPECT_EQ(Text(d, "Edit10"), "1500.0");
-    EXPECT_EQ(Text(d, "Edit17"), "500.0");
-    EXPECT_EQ(Text(d, "Edit23"), "7000.0");
+    EXPECT_EQ(Text(d, "Edit10") + " " + Text(d, "Edit17") + " " + Text(d, "Edit23"), "1500.0 500.0 7000.0");
     QLineEdit& q = Child<QLineEdit>(d, "Edit11");
     Paste(q, "1.2.3");
     EXPECT_EQ(q.text(), "250") << "two points bring the previous value back";
@@ -175,22 +171,13 @@ TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
   bool changed = true;
   EXPECT_TRUE(Edit(r, changed));
   EXPECT_FALSE(changed);
-  EXPECT_EQ(nc_.Pn->Get(r), 1.5);
-  EXPECT_EQ(nc_.Qn->Get(r), 0.25);
-  EXPECT_EQ(nc_.Pg->Get(r), 0);
-  EXPECT_EQ(nc_.Qg->Get(r), 0);
-  EXPECT_FLOAT_EQ(nc_.Gs->Get(r), 2.5f);
-  EXPECT_FLOAT_EQ(nc_.Qmax->Get(r), 0.5f);
-  EXPECT_FLOAT_EQ(nc_.Um->Get(r), 10.4f);
-  EXPECT_EQ(nc_.WPn->Get(r), 123456789.25);
-  EXPECT_EQ(nc_.Sign->Get(r), '+') << "a load node keeps its meter letter";
-  EXPECT_EQ(nc_.A->Get(r), static_cast<char>(0xC1));
-  EXPECT_EQ(nc_.Nr->Get(r), 70000);
-  EXPECT_EQ(nc_.Ng_n->Get(r), 40000);
-  EXPECT_EQ(nc_.Nq_g->Get(r), 99999);
-  EXPECT_EQ(nc_.Pbal->Get(r), 7) << "results are never written";
-  EXPECT_EQ(nc_.Urez->Get(r), 10.4);
-  EXPECT_FLOAT_EQ(nc_.EERM->Get(r), 0.125f);
+  // What was typed; a load node keeps its meter letter; results are never written.
+  EXPECT_EQ((std::vector<double>{nc_.Pn->Get(r), nc_.Qn->Get(r), nc_.Pg->Get(r), nc_.Qg->Get(r), nc_.Gs->Get(r),
+                                 nc_.Qmax->Get(r), nc_.Um->Get(r), nc_.WPn->Get(r), nc_.Pbal->Get(r), nc_.Urez->Get(r),
+                                 nc_.EERM->Get(r)}),
+            (std::vector<double>{1.5, 0.25, 0, 0, 2.5, 0.5, 10.4f, 123456789.25, 7, 10.4, 0.125}));
+  EXPECT_EQ((std::vector<int>{nc_.Sign->Get(r), nc_.A->Get(r), nc_.Nr->Get(r), nc_.Ng_n->Get(r), nc_.Nq_g->Get(r)}),
+            (std::vector<int>{'+', static_cast<char>(0xC1), 70000, 40000, 99999}));
   EXPECT_TRUE(gui::NodPrmState().KiloWatt);
   EXPECT_EQ(gui::NodPrmState().Sections, std::vector<bool>(7, true));
 
