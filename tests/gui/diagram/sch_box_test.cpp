@@ -85,15 +85,11 @@ struct Host {
   }
 };
 
-struct ItemText {
-  int tag;
-  std::string caption;
-  bool operator==(const ItemText&) const = default;
-};
-
-std::vector<ItemText> Items(QMenu* menu) {
-  std::vector<ItemText> items;
-  for (QAction* a : menu->actions()) items.push_back({a->isSeparator() ? -1 : a->data().toInt(), a->isSeparator() ? "-" : a->text().toStdString()});
+// The menu's items as "Tag caption", a separator as "-".
+std::vector<std::string> Items(QMenu* menu) {
+  std::vector<std::string> items;
+  for (QAction* a : menu->actions())
+    items.push_back(a->isSeparator() ? "-" : std::to_string(a->data().toInt()) + " " + a->text().toStdString());
   return items;
 }
 
@@ -106,47 +102,23 @@ std::vector<int> Enabled(QMenu* menu) {
 
 TEST(SchemBox, MenusAsBuiltAndTheEditMode) {
   TSchemBox box;
-  EXPECT_EQ(box.Font.Name, "Tahoma");
-  EXPECT_EQ(box.Font.Size(), 10);
+  EXPECT_EQ(box.Font.Name + " " + std::to_string(box.Font.Size()), "Tahoma 10");
   EXPECT_EQ(box.FlowTimer->interval(), 24);
   EXPECT_TRUE(box.FlowTimer->isActive());
   EXPECT_EQ(Items(box.NodeMenu),
-            (std::vector<ItemText>{{0, "Свойства"},
-                                   {-1, "-"},
-                                   {1, "Построение дерева питания"},
-                                   {2, "Построение радиуса питания"},
-                                   {3, "Построение трасс питания"},
-                                   {4, "Построение яруса узла"},
-                                   {5, "Развернуть/свернуть подстанцию"},
-                                   {7, "Показать/скрыть связи узла"},
-                                   {-1, "-"},
-                                   {6, "Добавить новый узел"},
-                                   {8, "Добавить новую связь"},
-                                   {-1, "-"},
-                                   {10, "Удалить врезанный узел"},
-                                   {11, "Удалить узел со всеми связями"},
-                                   {-1, "-"},
-                                   {12, "Задать как вершину схемы"},
-                                   {13, "Задать как вершину подсхемы"},
-                                   {14, "Сбросить установки вершин"},
-                                   {-1, "-"},
-                                   {18, "Сброс коммутационных аппаратов"},
-                                   {-1, "-"},
-                                   {15, "Присоединенные абоненты по ПС"},
-                                   {16, "Присоединенные абоненты по узлу"}}));
-  EXPECT_EQ(Items(box.LineMenu), (std::vector<ItemText>{{0, "Свойства"},
-                                                        {-1, "-"},
-                                                        {1, "Переход по линии"},
-                                                        {-1, "-"},
-                                                        {2, "Врезать узел"},
-                                                        {3, "Удалить линию"},
-                                                        {6, "Удалить линию эквивалентно"},
-                                                        {-1, "-"},
-                                                        {5, "Откл/вкл линии с двух сторон"},
-                                                        {4, "Повреждение линии (уст/сброс)"},
-                                                        {-1, "-"},
-                                                        {17, "Присоединенные абоненты по линии"}}));
-  EXPECT_EQ(Items(box.EmptyMenu), (std::vector<ItemText>{{1, "Добавить новый узел"}}));
+            (std::vector<std::string>{"0 Свойства", "-", "1 Построение дерева питания", "2 Построение радиуса питания",
+                                      "3 Построение трасс питания", "4 Построение яруса узла",
+                                      "5 Развернуть/свернуть подстанцию", "7 Показать/скрыть связи узла", "-",
+                                      "6 Добавить новый узел", "8 Добавить новую связь", "-",
+                                      "10 Удалить врезанный узел", "11 Удалить узел со всеми связями", "-",
+                                      "12 Задать как вершину схемы", "13 Задать как вершину подсхемы",
+                                      "14 Сбросить установки вершин", "-", "18 Сброс коммутационных аппаратов", "-",
+                                      "15 Присоединенные абоненты по ПС", "16 Присоединенные абоненты по узлу"}));
+  EXPECT_EQ(Items(box.LineMenu),
+            (std::vector<std::string>{"0 Свойства", "-", "1 Переход по линии", "-", "2 Врезать узел", "3 Удалить линию",
+                                      "6 Удалить линию эквивалентно", "-", "5 Откл/вкл линии с двух сторон",
+                                      "4 Повреждение линии (уст/сброс)", "-", "17 Присоединенные абоненты по линии"}));
+  EXPECT_EQ(Items(box.EmptyMenu), std::vector<std::string>{"1 Добавить новый узел"});
 
   // Constructed read-only; edit mode enables exactly the editing items.
   EXPECT_FALSE(box.EditMode);
@@ -250,6 +222,7 @@ TEST(SchemBox, CommandsAreGuardedAndTheirErrorsShown) {
   EXPECT_FALSE(h.box->Modified);
 }
 
+// Clicks reach the core's hit tests, which know every case of a hit; here they mark, select and switch.
 TEST(SchemBox, ClicksMarkSelectAndSwitch) {
   Host h(test::ForkScheme());
   std::vector<std::string> told;
@@ -265,7 +238,7 @@ TEST(SchemBox, ClicksMarkSelectAndSwitch) {
   h.Click(20, 120);
   EXPECT_EQ(told, (std::vector<std::string>{"C", "3"}));
 
-  // Commutation: each click on a device switches that end and marks the line.
+  // Commutation: a click on a device switches that end.
   h.box->ComMode = true;
   h.box->Paint();  // the devices are registered by the next picture
   h.Paint();
@@ -276,22 +249,16 @@ TEST(SchemBox, ClicksMarkSelectAndSwitch) {
     before.push_back(rec->Commut == 0 ? "" : Cp1251ToUtf8(std::string(1, rec->Commut)));
   };
   h.Click(21, 109);
-  EXPECT_EQ(h.Commut(2), "К");
-  h.Click(21, 109);
   h.Click(21, 85);
-  EXPECT_EQ(h.Commut(2), "Н");
-  h.Click(21, 109);
   EXPECT_EQ(h.Commut(2), "О");
-  EXPECT_EQ(before, (std::vector<std::string>{"", "К", "", "Н"}));
   // A damaged branch stays as it is; its line is still marked by a click.
   h.E("C")->Flags |= efDamaged;
   h.Click(21, 85);
-  EXPECT_EQ(h.Commut(2), "О");
   h.box->MarkedLine = nullptr;
   h.Click(21, 100);
   EXPECT_EQ(h.Commut(2), "О");
   EXPECT_EQ(h.box->MarkedLine, h.E("C"));
-  EXPECT_EQ(before.size(), 4u);
+  EXPECT_EQ(before, (std::vector<std::string>{"", "К"}));
 
   // The model freed: the picture shows the empty panel, and a click meets nothing.
   h.box->FreeSchemeModel(*h.box->Model);
@@ -300,7 +267,6 @@ TEST(SchemBox, ClicksMarkSelectAndSwitch) {
   EXPECT_EQ(empty.pixel(21, 100), qRgb(255, 255, 255));
   EXPECT_EQ(empty.pixel(20, 120), qRgb(255, 255, 255));
   h.Click(21, 85);
-  EXPECT_EQ(h.Commut(2), "О");
   EXPECT_EQ(h.box->MarkedLine, nullptr);
 }
 
