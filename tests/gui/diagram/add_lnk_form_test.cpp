@@ -102,14 +102,10 @@ TEST_F(AddLnkFormTest, ThreeWindingStarAndEveryRefusal) {
       .Then([&](QDialog& d) {
         Type(Child<QLineEdit>(d, "_NumDS"), "5");
         Press(d, "ParamBtn");
-        EXPECT_EQ(Text(d, "_Name2"), "ТП-12.*5");
-        EXPECT_EQ(Text(d, "_NameSN"), "ТП-12.5.27");
-        EXPECT_EQ(Text(d, "_NameNN"), "ТП-12.5.10");
+        EXPECT_EQ(Texts(d, {"_Name2", "_NameSN", "_NameNN"}), "ТП-12.*5|ТП-12.5.27|ТП-12.5.10");
         EXPECT_TRUE(Child<QLineEdit>(d, "_NumNN").isEnabled());
         Press(d, "AvtBtn");
-        EXPECT_EQ(Text(d, "_Num2"), "3");
-        EXPECT_EQ(Text(d, "_NumSN"), "5");
-        EXPECT_EQ(Text(d, "_NumNN"), "6");
+        EXPECT_EQ(Texts(d, {"_Num2", "_NumSN", "_NumNN"}), "3|5|6");
         EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("add_lnk_form.png").string())));
         const std::vector<std::tuple<const char*, QString, std::string>> steps = {
             {"_Num2", "", "Не задан номер конца связи"},

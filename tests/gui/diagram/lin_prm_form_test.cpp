@@ -50,15 +50,10 @@ protected:
 
 TEST_F(LinPrmFormTest, LettersRegulationAndMarkComeBackAsTheyWere) {
   script_.Then([](QDialog& d) {
-    EXPECT_EQ(Combo(d, "_Commut").currentText(), "Фикс. откл. с кон.");
-    EXPECT_EQ(Combo(d, "_ComN").currentText(), "Выключатель");
-    EXPECT_EQ(Combo(d, "_ComK").currentText(), "ВВ/TEL-10-630");
+    EXPECT_EQ(Texts(d, {"_Commut", "_ComN", "_ComK", "_RPN", "_TPR", "_Mark", "_Name1", "_NameRayon"}),
+              "Фикс. откл. с кон.|Выключатель|ВВ/TEL-10-630|ВН-РПН-П-19-10-1.78|ВН-ТПР-П-9-5-2|ТДТН-25000 <ВН> <Т1>|"
+              "ПС Южная.1|Южный");
     EXPECT_EQ(Combo(d, "_ComK").currentIndex(), -1);
-    EXPECT_EQ(Text(d, "_RPN"), "ВН-РПН-П-19-10-1.78");
-    EXPECT_EQ(Text(d, "_TPR"), "ВН-ТПР-П-9-5-2");
-    EXPECT_EQ(Text(d, "_Mark"), "ТДТН-25000 <ВН> <Т1>");
-    EXPECT_EQ(Combo(d, "_Name1").currentText(), "ПС Южная.1");
-    EXPECT_EQ(Combo(d, "_NameRayon").currentText(), "Южный");
     Press(d, "OkBtn");
   });
   bool ends = true, params = true, sw = true;
@@ -126,10 +121,9 @@ TEST_F(LinPrmFormTest, FlowsLimitMarksAndUnits) {
   bool ends, params, sw;
   EXPECT_TRUE(Edit(1, ends, params, sw));
   EXPECT_FALSE(params);
-  EXPECT_FLOAT_EQ(bc_.Idop->Get(1), 400);
-  EXPECT_FLOAT_EQ(bc_.Sdop->Get(1), 5);
-  EXPECT_FLOAT_EQ(bc_.R->Get(1), 1);
-  EXPECT_FLOAT_EQ(bc_.U1->Get(1), 10.5f) << "results are never written";
+  // Results are never written.
+  EXPECT_EQ((std::vector<float>{bc_.Idop->Get(1), bc_.Sdop->Get(1), bc_.R->Get(1), bc_.U1->Get(1)}),
+            (std::vector<float>{400, 5, 1, 10.5f}));
   EXPECT_TRUE(gui::LinPrmState().KiloWatt);
 }
 
@@ -168,8 +162,7 @@ TEST_F(LinPrmFormTest, EndsByNumberAndNameAndSorting) {
   bool ends, params, sw;
   EXPECT_TRUE(Edit(2, ends, params, sw));
   EXPECT_TRUE(ends);
-  EXPECT_EQ(bc_.N1->Get(2), 3);
-  EXPECT_EQ(bc_.N2->Get(2), 5);
+  EXPECT_EQ((std::vector<int>{bc_.N1->Get(2), bc_.N2->Get(2)}), (std::vector<int>{3, 5}));
   EXPECT_EQ(bc_.Name2->GetItem(2), "РП-2");
 
   script_.Then([](QDialog& d) {
