@@ -138,16 +138,18 @@ TEST(DrawScheme, ScreenPrinterAndMonochrome) {
   EXPECT_TRUE(f.box.LineHitElem[3]->Has(efReference));
   EXPECT_LT(f.box.LineHitY1[3], f.box.LineHitYMid[3]);
 
-  // Printing: white, the default line width, no selection frame.
+  // Printing: white, the default line width, no selection frame; the control's area is no bound.
   f.canvas.Prims.clear();
+  f.box.ClientWidth = f.box.ClientHeight = 10;
   f.painter.DrawScheme(&f.canvas, true, false, true, f.box.PixXe, f.box.PixYe, 0, 0);
+  f.box.ClientWidth = f.box.ClientHeight = 200;
   EXPECT_EQ(f.canvas.Prims.front().Brush.Color, clWhite);
   frame = f.One(PrimKind::Polyline, {{14, 65}, {56, 65}, {56, 82}, {14, 82}, {14, 65}});
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(frame->Pen.Width, 2);
-  // The whole drawing gets the background, not only the control's area.
-  EXPECT_GE(f.canvas.Prims.front().Points[1].X, f.M().Width);
-  EXPECT_GE(f.canvas.Prims.front().Points[1].Y, f.M().Height);
+  // The whole drawing gets the background, its margins included.
+  EXPECT_GE(f.canvas.Prims.front().Points[1].X, f.M().Width + 2 * f.box.PixXe);
+  EXPECT_GE(f.canvas.Prims.front().Points[1].Y, f.M().Height + 2 * f.box.PixYe);
 
   // Monochrome: white boxes and background.
   f.canvas.Prims.clear();
