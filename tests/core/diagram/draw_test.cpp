@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <functional>
 #include <string>
 #include <vector>
 

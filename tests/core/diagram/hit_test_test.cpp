@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,7 +68,9 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
   for (const int y : {109, 85, 109, 85}) {
     EXPECT_TRUE(ToggleSwitchAt(f.box, 21, y));
     letters.push_back(Commut(f.box, 2));
-    if (letters.size() == 1) EXPECT_TRUE(f.E("C")->Has(efOffOwn));
+    if (letters.size() == 1) {
+      EXPECT_TRUE(f.E("C")->Has(efOffOwn));
+    }
   }
   EXPECT_EQ(letters, (Names{"К", "О", "Н", ""}));
   EXPECT_EQ(changes, (std::vector<std::pair<int, std::string>>{{2, ""}, {2, "К"}, {2, "О"}, {2, "Н"}}));

@@ -3,24 +3,19 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/diagram/draw.h"
-#include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
 #include "gui/diagram/qt_canvas.h"
 #include "support/diagram_fixture.h"
-#include "support/measuring_canvas.h"
 #include "support/test_env.h"
 
 namespace ld::gui {
 namespace {
 
-using diagram::TSchemBoxState;
 using diagram::TSchemePainter;
-using test::DiagramScheme;
 
 QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
 
@@ -97,22 +92,14 @@ TEST(QtCanvas, PrimitivesKeepTheirPixels) {
 }
 
 TEST(QtCanvas, ForkPixels) {
-  const DiagramScheme s = test::ForkScheme();
-  TSchemBoxState box;
-  test::LoadDefaultViewConfig(box);
-  s.Load(box);
-  std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
-  ASSERT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
-  test::MeasuringCanvas measuring;
-  diagram::LayoutScheme(box, measuring, *box.Model);
-  box.ClientWidth = box.ClientHeight = 200;
+  test::ShownScheme f(test::ForkScheme());  // laid out on a canvas measuring |height| div 2 a character
   QImage image(200, 200, QImage::Format_RGB32);
   image.fill(Qt::black);
   {
     QPainter painter(&image);
     TQtCanvas c(painter);
     c.Font.Height = -13;
-    TSchemePainter(box).Paint(c);
+    TSchemePainter(f.box).Paint(c);
   }
   image.save(QString::fromStdString(test::OutputPath("diagram_fork.png").string()));
   // The background in the corners, inside A clear of its caption, A's outline, B's line and beside
