@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,11 @@ DiagramScheme DistrictScheme();
 // The smallest scheme with a branching: balancing node "A" (1) feeds "B" (2), which feeds "C" (3) and
 // "D" (4), all 10 kV but "D" at leafUm; the branches in that order.
 DiagramScheme ForkScheme(float leafUm = 10);
+
+// A random supply tree of up to 30 nodes from a few vertices: substations with sections, transformers,
+// reactors and three-winding windings, rings (some open), parallel lines, self links and islands, with
+// names, notes, districts, dispatcher names and commutation letters in some rows.
+DiagramScheme RandomScheme(std::mt19937& rng);
 
 // Text width: characters × ((|font height| + 1) / 2); height: |font height| × 5 / 4.
 class FixedCanvas : public diagram::TCanvas {
