@@ -19,6 +19,7 @@
 #include "core/tables/unom.h"
 #include "support/diagram_fixture.h"
 #include "support/recording_canvas.h"
+#include "support/table_rows.h"
 #include "support/test_env.h"
 
 namespace ld::diagram {
@@ -263,21 +264,9 @@ TEST(DrawTexts, VoltageLimitsFromTheCatalogueRowOfTheClass) {
   const std::string savedDir = ProgramDir;
   ProgramDir = dir.Path().string() + "/";
   const std::string file = dir / "sprav_UN.cat";
-  {
-    // Rows out of voltage order; -35 kV is left out of the check.
-    MaketFileName = (test::DataDir() / "maket.zr").string();
-    TDataFile cat;
-    ReadMaket(LayoutNominalVoltages, cat);
-    CreateColumns(cat, 3);
-    cat.Title = "Номинальные напряжения";
-    const double rows[3][3] = {{10, 2, 3}, {0.4, 8, 8}, {-35, 1, 1}};
-    for (int r = 1; r <= 3; ++r) {
-      (*GetColumnAs<DAdouble>("Unom", cat))[r] = rows[r - 1][0];
-      (*GetColumnAs<DAdouble>("dUm", cat))[r] = rows[r - 1][1];
-      (*GetColumnAs<DAdouble>("dUp", cat))[r] = rows[r - 1][2];
-    }
-    WriteTableFile(file, cat);
-  }
+  // Rows out of voltage order; -35 kV is left out of the check.
+  MaketFileName = (test::DataDir() / "maket.zr").string();
+  test::WriteRows(file, LayoutNominalVoltages, {{"10", "2", "3"}, {"0.4", "8", "8"}, {"-35", "1", "1"}});
   DiagramScheme s = Fork();
   s.Node(5, "F", "", 35);
   s.Branch(2, 5);
