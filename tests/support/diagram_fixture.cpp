@@ -1,10 +1,13 @@
 #include "support/diagram_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <map>
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
+#include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
@@ -189,6 +192,41 @@ DiagramScheme ForkScheme(float leafUm) {
   return s;
 }
 
+DiagramScheme RandomScheme(std::mt19937& rng) {
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  DiagramScheme s;
+  const int count = 1 + pick(30);
+  for (int i = 0; i < count; ++i) {
+    const int k = 1 + pick(4);
+    const std::string names[] = {"ПС-" + std::to_string(k) + "." + std::to_string(1 + pick(3)),
+                                 "ТП-" + std::to_string(i),
+                                 "тп-" + std::to_string(pick(5)),
+                                 "ОТП_" + std::to_string(i),
+                                 "Узел " + std::to_string(i) + " длинное имя",
+                                 "Ё" + std::to_string(i)};
+    const float um[] = {10.5f, 10.5f, 35, 0.4f};
+    DiagNode& n = s.Node(10 + i, names[pick(6)], i == 0 || pick(12) == 0 ? "B" : "", um[pick(4)]);
+    n.Nr = pick(3);
+    if (pick(6) == 0) n.Peak = 1;
+    if (pick(5) == 0) n.Prim = "прим " + std::to_string(i);
+  }
+  for (int i = 1; i < count; ++i) {
+    if (pick(10) == 0) continue;  // an island
+    const int from = 10 + pick(i);
+    DiagBranch& b = pick(4) == 0 ? s.Transformer(from, 10 + i) : s.Line(from, 10 + i);
+    if (pick(3) == 0) std::swap(b.N1, b.N2);
+    if (pick(5) == 0) b.DSName = "Ф-" + std::to_string(i);
+    if (pick(6) == 0) b.Commut = "П";
+    if (pick(6) == 0) b.MarkCom1 = "-";
+    if (pick(8) == 0) b.TypEqu = pick(2) == 0 ? "RT|РБ-10|" : "T3|ТДТН|" + std::to_string(pick(3));
+  }
+  for (int k = pick(8); k > 0; --k) {
+    const int a = 10 + pick(count);
+    s.Line(a, pick(12) == 0 ? a : 10 + pick(count)).Commut = pick(2) == 0 ? "Н" : "";
+  }
+  return s;
+}
+
 int FixedCanvas::TextWidth(std::string_view text) {
   return static_cast<int>(Utf8Length(text)) * ((std::abs(Font.Height) + 1) / 2);
 }
@@ -211,6 +249,50 @@ void LoadDefaultViewConfig(diagram::TSchemBoxState& box) {
   TempDir dir;
   ConfigFileAt config(dir / "absent.ini");
   box.LoadViewConfig("Graphic", "Colors");
+}
+
+ShownScheme::ShownScheme(const DiagramScheme& scheme, const std::function<void(diagram::TSchemBoxState&)>& settings,
+                         int width, int height) {
+  LoadDefaultViewConfig(box);
+  if (settings) settings(box);
+  scheme.Load(box);
+  diagram::InstallLayout(box);
+  box.Canvas = &canvas;
+  box.ClientWidth = width;
+  box.ClientHeight = height;
+  box.PaintHook = [this] {
+    ++paints;
+    canvas.Prims.clear();
+    painter.Paint(canvas);
+  };
+  EXPECT_TRUE(box.BuildScheme(box.NodeSet, box.LineSet, 0, 0));
+}
+
+diagram::PSElem ShownScheme::E(const std::string& caption) {
+  for (diagram::PSElem e = box.Model->First; e != nullptr; e = e->Next)
+    if (!e->Has(diagram::efReference) && e->Caption && *e->Caption == caption) return e;
+  ADD_FAILURE() << "no element " << caption;
+  return box.Model->First;
+}
+
+std::vector<std::string> ShownScheme::Children(const std::string& caption) {
+  std::vector<std::string> names;
+  const diagram::PSElem e = E(caption);
+  for (int i = 0; i < e->ChildCount; ++i) names.push_back(e->Children[static_cast<std::size_t>(i)]->Caption.value_or("?"));
+  return names;
+}
+
+std::vector<diagram::PSElem> ShownScheme::Refs() {
+  std::vector<diagram::PSElem> refs;
+  for (diagram::PSElem e = box.Model->First; e != nullptr; e = e->Next)
+    if (e->Has(diagram::efReference)) refs.push_back(e);
+  return refs;
+}
+
+const Prim* ShownScheme::One(PrimKind kind, std::vector<diagram::TPoint> points) {
+  const Prim* p = canvas.FindOne(kind, std::move(points));
+  if (p == nullptr) ADD_FAILURE() << "not drawn; drawn were:\n" << canvas.Dump();
+  return p;
 }
 
 }  // namespace ld::test

@@ -4,17 +4,18 @@
 // width per character; the drawing settings of an empty INI file.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/base/dynarray.h"
 #include "core/diagram/canvas.h"
-
-namespace ld::diagram {
-class TSchemBoxState;
-}
+#include "core/diagram/draw.h"
+#include "core/diagram/schem_state.h"
+#include "support/recording_canvas.h"
 
 namespace ld::test {
 
@@ -70,6 +71,11 @@ DiagramScheme DistrictScheme();
 // "D" (4), all 10 kV but "D" at leafUm; the branches in that order.
 DiagramScheme ForkScheme(float leafUm = 10);
 
+// A random supply tree of up to 30 nodes from a few vertices: substations with sections, transformers,
+// reactors and three-winding windings, rings (some open), parallel lines, self links and islands, with
+// names, notes, districts, dispatcher names and commutation letters in some rows.
+DiagramScheme RandomScheme(std::mt19937& rng);
+
 // Text width: characters × ((|font height| + 1) / 2); height: |font height| × 5 / 4.
 class FixedCanvas : public diagram::TCanvas {
 public:
@@ -104,5 +110,33 @@ private:
 // Loads the drawing settings from an INI file that does not exist (every default), with the
 // program INI file name put back afterwards.
 void LoadDefaultViewConfig(diagram::TSchemBoxState& box);
+
+// A control with the default settings (then changed by settings) and the scheme built, laid out and
+// painted on a recording canvas as the control paints itself on a width × height client area; every
+// repaint of the control paints that canvas afresh.
+class ShownScheme {
+public:
+  explicit ShownScheme(const DiagramScheme& scheme,
+                       const std::function<void(diagram::TSchemBoxState&)>& settings = {}, int width = 200,
+                       int height = 200);
+  ShownScheme(const ShownScheme&) = delete;
+  ShownScheme& operator=(const ShownScheme&) = delete;
+
+  diagram::TSchemBoxState box;
+  RecordingCanvas canvas;
+  diagram::TSchemePainter painter{box};
+  int paints = 0;
+
+  void Paint() { box.Paint(); }
+  diagram::TSchemeModel& M() { return *box.Model; }
+  // The box captioned so (no reference); a failure when there is none.
+  diagram::PSElem E(const std::string& caption);
+  // The captions of the box's children in their order.
+  std::vector<std::string> Children(const std::string& caption);
+  // The references in the model's order.
+  std::vector<diagram::PSElem> Refs();
+  // The one primitive drawn with these points; a failure listing the drawing when there is none.
+  const Prim* One(PrimKind kind, std::vector<diagram::TPoint> points);
+};
 
 }  // namespace ld::test

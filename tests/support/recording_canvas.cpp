@@ -70,13 +70,6 @@ std::vector<const Prim*> RecordingCanvas::FindText(std::string_view text) const 
   return found;
 }
 
-std::vector<std::string> RecordingCanvas::Texts() const {
-  std::vector<std::string> texts;
-  for (const Prim& p : Prims)
-    if (p.Kind == PrimKind::Text) texts.push_back(p.Text);
-  return texts;
-}
-
 std::string RecordingCanvas::Dump() const {
   std::string out;
   for (const Prim& p : Prims) out += p.Describe() + "\n";

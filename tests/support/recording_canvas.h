@@ -46,8 +46,6 @@ public:
   const Prim* FindOne(PrimKind kind, std::vector<diagram::TPoint> points) const;
   // Texts drawn with this text, in drawing order.
   std::vector<const Prim*> FindText(std::string_view text) const;
-  // Every text drawn, in order.
-  std::vector<std::string> Texts() const;
   // The whole list, one primitive a line.
   std::string Dump() const;
 

@@ -47,41 +47,40 @@ TEST_F(Captions, CaptionTextByMode) {
   tap.Caption = "ОТП-5";
   EXPECT_EQ(box.CaptionText(tap), "");
 
+  // By number, number and name, name; the owner's letter and the district only on the first row of
+  // the integral view.
   SElem node;
   node.NodeNr = 7;
   node.NodeRow = 1;
   box.FPaintNod = ncmNumberName;
   EXPECT_EQ(box.CaptionText(node), "7");
   node.Caption = "ТП-1";
-  EXPECT_EQ(box.CaptionText(node), "7 ТП-1");
-  box.FPaintNod = ncmNumber;
-  EXPECT_EQ(box.CaptionText(node), "7");
-  box.FPaintNod = ncmName;
-  EXPECT_EQ(box.CaptionText(node), "ТП-1");
-  box.FAbon = box.FRayon = true;
-  EXPECT_EQ(box.CaptionText(node), "ТП-1 (А) (3)");
-  node.NodeRow = 2;
-  EXPECT_EQ(box.CaptionText(node), "ТП-1");
-  box.FIntegral = false;
-  node.NodeRow = 1;
-  EXPECT_EQ(box.CaptionText(node), "ТП-1");
+  const struct {
+    std::uint8_t mode;
+    bool marks, integral;
+    int row;
+    const char* text;
+  } cases[] = {{ncmNumberName, false, true, 1, "7 ТП-1"}, {ncmNumber, false, true, 1, "7"},
+               {ncmName, false, true, 1, "ТП-1"},        {ncmName, true, true, 1, "ТП-1 (А) (3)"},
+               {ncmName, true, true, 2, "ТП-1"},         {ncmName, true, false, 1, "ТП-1"}};
+  for (const auto& c : cases) {
+    box.FPaintNod = c.mode, box.FAbon = box.FRayon = c.marks, box.FIntegral = c.integral, node.NodeRow = c.row;
+    EXPECT_EQ(box.CaptionText(node), c.text);
+  }
 }
 
 TEST_F(Captions, BranchTextsWindingsAndClasses) {
-  EXPECT_EQ(box.RatioText(1), "Kтр = 0.950");
-  EXPECT_EQ(box.RatioText(2), "Kтр = 1.000 + j0.050");
-  EXPECT_EQ(box.ImpedanceText(1), "Z = 1.000 + j2.000");
-  EXPECT_EQ(box.ImpedanceText(2), "");
-  EXPECT_EQ(box.AdmittanceText(1), "");
-  EXPECT_EQ(box.AdmittanceText(2), "Y = 0.500 + j0.000");
+  EXPECT_EQ((std::vector<std::string>{box.RatioText(1), box.RatioText(2), box.ImpedanceText(1), box.ImpedanceText(2),
+                                      box.AdmittanceText(1), box.AdmittanceText(2)}),
+            (std::vector<std::string>{"Kтр = 0.950", "Kтр = 1.000 + j0.050", "Z = 1.000 + j2.000", "", "",
+                                      "Y = 0.500 + j0.000"}));
   const TFormatSettings saved = FormatSettings;
   SetFormatSeparators(",", " ");
   EXPECT_EQ(box.RatioText(1), "Kтр = 0,950");
   FormatSettings = saved;
 
-  EXPECT_EQ(WindingOf("T3|ТДТН|2"), 2);
-  EXPECT_EQ(WindingOf("T2|ТМ-400|"), 0);
-  EXPECT_EQ(WindingOf("T3|ТДТН|x"), 0);
+  EXPECT_EQ((std::vector<int>{WindingOf("T3|ТДТН|2"), WindingOf("T2|ТМ-400|"), WindingOf("T3|ТДТН|x")}),
+            (std::vector<int>{2, 0, 0}));
 
   box.ClassVoltages = {600, 1000, 3500};
   EXPECT_EQ(box.NearestNominalVoltage(1050), 1000);

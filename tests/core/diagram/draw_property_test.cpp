@@ -16,35 +16,6 @@ namespace {
 
 using test::DiagramScheme;
 
-// Supply trees from a few vertices with substations and sections, transformers, rings, self links
-// and islands.
-DiagramScheme RandomScheme(std::mt19937& rng) {
-  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  DiagramScheme s;
-  const int count = 1 + pick(25);
-  for (int i = 0; i < count; ++i) {
-    const std::string names[] = {"ПС-" + std::to_string(1 + pick(3)) + "." + std::to_string(1 + pick(3)),
-                                 "ТП-" + std::to_string(i), "ОТП_" + std::to_string(i), "Узел " + std::to_string(i) + " с именем"};
-    test::DiagNode& n = s.Node(10 + i, names[pick(4)], i == 0 || pick(10) == 0 ? "B" : "", pick(3) == 0 ? 0.4f : 10.5f);
-    n.Nr = pick(3);
-  }
-  for (int i = 1; i < count; ++i) {
-    if (pick(10) == 0) continue;
-    const int from = 10 + pick(i);
-    test::DiagBranch& b = pick(4) == 0 ? s.Transformer(from, 10 + i) : s.Line(from, 10 + i);
-    if (pick(3) == 0) std::swap(b.N1, b.N2);
-    if (pick(5) == 0) b.DSName = "Ф-" + std::to_string(i);
-    if (pick(6) == 0) b.Commut = "П";
-    if (pick(6) == 0) b.MarkCom1 = "-";
-    if (pick(8) == 0) b.TypEqu = "RT|РБ-10|";
-  }
-  for (int k = pick(6); k > 0; --k) {
-    const int a = 10 + pick(count);
-    s.Line(a, pick(10) == 0 ? a : 10 + pick(count)).Commut = pick(2) == 0 ? "Н" : "";
-  }
-  return s;
-}
-
 void RandomSettings(TSchemBoxState& b, std::mt19937& rng) {
   auto flag = [&] { return rng() % 2 == 0; };
   for (bool* f : {&b.FIntegral, &b.FSection, &b.FLinks, &b.FCommut, &b.FMarkLn, &b.FNumLn, &b.FZYKtr, &b.FlagP,
@@ -64,12 +35,12 @@ TEST(DrawProperty, RowsWithinTheLaidOutHeight) {
   test::UnomClasses classes({0.4, 10, 35});
   std::mt19937 rng(20261207);
   int exact = 0;
-  for (int round = 0; round < 1000; ++round) {
+  for (int round = 0; round < 700; ++round) {
     SCOPED_TRACE(round);
     TSchemBoxState box;
     test::LoadDefaultViewConfig(box);
     RandomSettings(box, rng);
-    const DiagramScheme s = RandomScheme(rng);
+    const DiagramScheme s = test::RandomScheme(rng);
     s.Load(box);
     InstallLayout(box);
     std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
@@ -106,7 +77,7 @@ TEST(DrawProperty, RowsWithinTheLaidOutHeight) {
     EXPECT_EQ(box.CurModel, box.Model.get());
     if (HasFailure()) break;
   }
-  EXPECT_GT(exact, 100);
+  EXPECT_GT(exact, 70);
 }
 
 }  // namespace

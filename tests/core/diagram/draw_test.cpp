@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,43 +20,7 @@ using test::Prim;
 using test::PrimKind;
 using test::RecordingCanvas;
 
-// A control with the default settings, the scheme built and laid out on a recording canvas, and
-// painted as the control paints itself on a 200 × 200 client area.
-struct Drawn {
-  TSchemBoxState box;
-  RecordingCanvas canvas;
-  TSchemePainter painter{box};
-
-  explicit Drawn(const DiagramScheme& scheme, const std::function<void(TSchemBoxState&)>& settings = {}) {
-    test::LoadDefaultViewConfig(box);
-    if (settings) settings(box);
-    scheme.Load(box);
-    InstallLayout(box);
-    std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
-    EXPECT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
-    LayoutScheme(box, canvas, *box.Model);
-    box.ClientWidth = box.ClientHeight = 200;
-    Paint();
-  }
-
-  void Paint() {
-    canvas.Prims.clear();
-    painter.Paint(canvas);
-  }
-
-  TSchemeModel& M() { return *box.Model; }
-  SElem& E(const std::string& name) {
-    for (PSElem e = M().First; e != nullptr; e = e->Next)
-      if (!e->Has(efReference) && e->Caption && *e->Caption == name) return *e;
-    ADD_FAILURE() << "no element " << name;
-    return *M().First;
-  }
-  const Prim* One(PrimKind kind, std::vector<TPoint> points) {
-    const Prim* p = canvas.FindOne(kind, std::move(points));
-    if (p == nullptr) ADD_FAILURE() << "not drawn; drawn were:\n" << canvas.Dump();
-    return p;
-  }
-};
+using Drawn = test::ShownScheme;
 
 TEST(DrawScheme, ForkAsTheControlPaintsIt) {
   Drawn f(test::ForkScheme());
@@ -81,7 +44,7 @@ TEST(DrawScheme, ForkAsTheControlPaintsIt) {
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->Text, b.name);
     EXPECT_EQ(text->Brush.Style, bsClear);
-    EXPECT_EQ(f.E(b.name).Y, b.y1);
+    EXPECT_EQ(f.E(b.name)->Y, b.y1);
   }
   // The background over the whole client area first.
   ASSERT_FALSE(f.canvas.Prims.empty());
@@ -102,7 +65,7 @@ TEST(DrawScheme, ForkAsTheControlPaintsIt) {
   for (PSElem e : f.box.SubstHitElem) hit.push_back(*e->Caption);
   EXPECT_EQ(hit, (std::vector<std::string>{"A", "B", "C", "D"}));
   ASSERT_EQ(f.box.LineHitElem.size(), 3u);
-  const auto c = std::find(f.box.LineHitElem.begin(), f.box.LineHitElem.end(), &f.E("C")) - f.box.LineHitElem.begin();
+  const auto c = std::find(f.box.LineHitElem.begin(), f.box.LineHitElem.end(), f.E("C")) - f.box.LineHitElem.begin();
   ASSERT_LT(c, 3);
   EXPECT_EQ(f.box.LineHitStraight[c], 1);
   EXPECT_EQ(f.box.LineHitX1[c], 21);
@@ -122,7 +85,7 @@ TEST(DrawScheme, ForkAsTheControlPaintsIt) {
   std::vector<std::pair<int, int>> cDevices;
   for (std::size_t k = 0; k < 6; ++k) {
     const int id = f.box.ComHitYId[k];
-    if (f.box.ComHitElem[static_cast<std::size_t>(id - 1)] == &f.E("C"))
+    if (f.box.ComHitElem[static_cast<std::size_t>(id - 1)] == f.E("C"))
       cDevices.emplace_back(f.box.ComHitY[k], f.box.ComHitBegin[static_cast<std::size_t>(id - 1)]);
   }
   EXPECT_EQ(cDevices, (std::vector<std::pair<int, int>>{{82, 0}, {106, 1}}));
@@ -134,12 +97,6 @@ TEST(DrawScheme, ForkAsTheControlPaintsIt) {
   }
   EXPECT_EQ(xs, (std::vector<int>{18, 18, 46, 46, 46, 46}));
 }
-
-}  // namespace
-}  // namespace ld::diagram
-
-namespace ld::diagram {
-namespace {
 
 // A canvas that fails at its n-th text, as a printer may fail in the middle of a page.
 class FailingCanvas : public RecordingCanvas {
@@ -163,7 +120,7 @@ TEST(DrawScheme, ScreenPrinterAndMonochrome) {
   s.Line(3, 4).Commut = "Н";  // a ring closure C - D
   Drawn f(s, [](TSchemBoxState& b) { b.cBk = 0x102030; });
   f.box.tLin = 2;
-  f.E("B").Flags |= efSelected;
+  f.E("B")->Flags |= efSelected;
   f.Paint();
   // On screen: the background colour and a 3-pixel frame round the selected box.
   EXPECT_EQ(f.canvas.Prims.front().Brush.Color, 0x102030);
@@ -180,16 +137,18 @@ TEST(DrawScheme, ScreenPrinterAndMonochrome) {
   EXPECT_TRUE(f.box.LineHitElem[3]->Has(efReference));
   EXPECT_LT(f.box.LineHitY1[3], f.box.LineHitYMid[3]);
 
-  // Printing: white, the default line width, no selection frame.
+  // Printing: white, the default line width, no selection frame; the control's area is no bound.
   f.canvas.Prims.clear();
+  f.box.ClientWidth = f.box.ClientHeight = 10;
   f.painter.DrawScheme(&f.canvas, true, false, true, f.box.PixXe, f.box.PixYe, 0, 0);
+  f.box.ClientWidth = f.box.ClientHeight = 200;
   EXPECT_EQ(f.canvas.Prims.front().Brush.Color, clWhite);
   frame = f.One(PrimKind::Polyline, {{14, 65}, {56, 65}, {56, 82}, {14, 82}, {14, 65}});
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(frame->Pen.Width, 2);
-  // The whole drawing gets the background, not only the control's area.
-  EXPECT_GE(f.canvas.Prims.front().Points[1].X, f.M().Width);
-  EXPECT_GE(f.canvas.Prims.front().Points[1].Y, f.M().Height);
+  // The whole drawing gets the background, its margins included.
+  EXPECT_GE(f.canvas.Prims.front().Points[1].X, f.M().Width + 2 * f.box.PixXe);
+  EXPECT_GE(f.canvas.Prims.front().Points[1].Y, f.M().Height + 2 * f.box.PixYe);
 
   // Monochrome: white boxes and background.
   f.canvas.Prims.clear();
@@ -208,7 +167,7 @@ TEST(DrawScheme, ScreenPrinterAndMonochrome) {
 TEST(DrawScheme, ExpandedSubstationAndThePassWithoutCanvas) {
   test::UnomClasses classes({0.4, 10, 35});
   Drawn f(test::DistrictScheme(), [](TSchemBoxState& b) { b.ExpandedSubst = {"ПС-2"}; });
-  SElem& ps2 = f.E("ПС-2");
+  SElem& ps2 = *f.E("ПС-2");
   ASSERT_TRUE(ps2.SubModel);
   TSchemeModel* sub = ps2.SubModel.get();
   // The nested drawing stands inside the frame, below its caption.

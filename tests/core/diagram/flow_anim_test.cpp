@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -98,30 +97,10 @@ TEST(DashedLine, OnTheCanvasInTwoColoursKeepingThePen) {
   EXPECT_EQ(canvas.Pen.Color, 0x123456);
 }
 
-// The fork A - B - (C, D) drawn as the control paints it on a 200 × 200 area, with flows on.
-struct Animated {
-  TSchemBoxState box;
-  RecordingCanvas canvas;
-  TSchemePainter painter{box};
-
-  explicit Animated(const DiagramScheme& scheme, const std::function<void(TSchemBoxState&)>& settings = {}) {
-    test::LoadDefaultViewConfig(box);
-    box.fMoveFlows = true;
-    if (settings) settings(box);
-    scheme.Load(box);
-    InstallLayout(box);
-    std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
-    EXPECT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
-    LayoutScheme(box, canvas, *box.Model);
-    box.ClientWidth = box.ClientHeight = 200;
-    painter.Paint(canvas);
-  }
-  PSElem E(const std::string& name) {
-    for (PSElem e = box.Model->First; e != nullptr; e = e->Next)
-      if (!e->Has(efReference) && e->Caption && *e->Caption == name) return e;
-    ADD_FAILURE() << "no element " << name;
-    return box.Model->First;
-  }
+// The scheme drawn as the control paints it on a 200 × 200 area, with flows on.
+struct Animated : test::ShownScheme {
+  explicit Animated(const DiagramScheme& scheme)
+      : ShownScheme(scheme, [](TSchemBoxState& b) { b.fMoveFlows = true; }) {}
   std::vector<TFlowLine> Lines() {
     TFlowFrame frame;
     const int phase = box.FlowPhase;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,38 +19,11 @@ namespace ld::diagram {
 namespace {
 
 using test::DiagramScheme;
+using Names = std::vector<std::string>;
 using test::RecordingCanvas;
 
-// A control with the default settings and the scheme built, laid out and painted as the control
-// paints itself on a width × height area; every later repaint runs the painting again.
-struct Shown {
-  TSchemBoxState box;
-  RecordingCanvas canvas;
-  TSchemePainter painter{box};
-  int paints = 0;
-
-  explicit Shown(const DiagramScheme& scheme, const std::function<void(TSchemBoxState&)>& settings = {},
-                 int width = 200, int height = 200) {
-    test::LoadDefaultViewConfig(box);
-    if (settings) settings(box);
-    scheme.Load(box);
-    InstallLayout(box);
-    box.Canvas = &canvas;
-    box.ClientWidth = width;
-    box.ClientHeight = height;
-    box.PaintHook = [this] {
-      ++paints;
-      canvas.Prims.clear();
-      painter.Paint(canvas);
-    };
-    EXPECT_TRUE(box.BuildScheme(box.NodeSet, box.LineSet, 0, 0));
-  }
-  PSElem E(const std::string& name) {
-    for (PSElem e = box.Model->First; e != nullptr; e = e->Next)
-      if (!e->Has(efReference) && e->Caption && *e->Caption == name) return e;
-    ADD_FAILURE() << "no element " << name;
-    return box.Model->First;
-  }
+struct Shown : test::ShownScheme {
+  using ShownScheme::ShownScheme;
   std::string LineAt(int x, int y) {
     PSElem e = nullptr;
     return HitTestLine(box, x, y, e) ? e->Caption.value_or("?") : "";
@@ -73,20 +45,13 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
   Shown f(test::ForkScheme());
   // C's box is (14, 113)-(28, 130); its line runs at x 21 from 89 to 106; a line is hit within
   // PixXv div 2 = 3 pixels, exclusive.
-  EXPECT_EQ(f.LineAt(23, 100), "C");
-  EXPECT_EQ(f.LineAt(19, 100), "C");
-  EXPECT_EQ(f.LineAt(24, 100), "");
-  EXPECT_EQ(f.LineAt(18, 100), "");
-  EXPECT_EQ(f.LineAt(21, 89), "");
-  EXPECT_EQ(f.LineAt(21, 106), "");
-  EXPECT_EQ(f.NodeAt(20, 120), "C");
-  EXPECT_EQ(f.NodeAt(14, 120), "");
-  EXPECT_EQ(f.NodeAt(20, 113), "");
-  EXPECT_EQ(f.NodeAt(50, 70), "B");
+  EXPECT_EQ((Names{f.LineAt(23, 100), f.LineAt(19, 100), f.LineAt(24, 100), f.LineAt(18, 100), f.LineAt(21, 89),
+                    f.LineAt(21, 106)}),
+            (Names{"C", "C", "", "", "", ""}));
+  EXPECT_EQ((Names{f.NodeAt(20, 120), f.NodeAt(14, 120), f.NodeAt(20, 113), f.NodeAt(50, 70)}), (Names{"C", "", "", "B"}));
   // The origin moves the boxes: the registries describe the last picture.
   f.box.OriginX = 10;
-  EXPECT_EQ(f.NodeAt(20, 120), "");
-  EXPECT_EQ(f.NodeAt(10, 120), "C");
+  EXPECT_EQ(f.NodeAt(20, 120) + "|" + f.NodeAt(10, 120), "|C");
   f.box.OriginX = 0;
 
   // Switching devices, in the commutation mode: C's own end (its branch's end N2, as the branch
@@ -99,21 +64,20 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
   };
   EXPECT_FALSE(ToggleSwitchAt(f.box, 30, 109));
   EXPECT_FALSE(ToggleSwitchAt(f.box, 21, 100));
-  EXPECT_TRUE(ToggleSwitchAt(f.box, 21, 109));
-  EXPECT_EQ(Commut(f.box, 2), "К");
-  EXPECT_TRUE(f.E("C")->Has(efOffOwn));
-  EXPECT_TRUE(ToggleSwitchAt(f.box, 21, 85));
-  EXPECT_EQ(Commut(f.box, 2), "О");
-  EXPECT_TRUE(ToggleSwitchAt(f.box, 21, 109));
-  EXPECT_EQ(Commut(f.box, 2), "Н");
-  EXPECT_TRUE(ToggleSwitchAt(f.box, 21, 85));
-  EXPECT_EQ(Commut(f.box, 2), "");
+  Names letters;
+  for (const int y : {109, 85, 109, 85}) {
+    EXPECT_TRUE(ToggleSwitchAt(f.box, 21, y));
+    letters.push_back(Commut(f.box, 2));
+    if (letters.size() == 1) {
+      EXPECT_TRUE(f.E("C")->Has(efOffOwn));
+    }
+  }
+  EXPECT_EQ(letters, (Names{"К", "О", "Н", ""}));
   EXPECT_EQ(changes, (std::vector<std::pair<int, std::string>>{{2, ""}, {2, "К"}, {2, "О"}, {2, "Н"}}));
   EXPECT_TRUE(f.box.Modified);
   // The symbol's edges are outside it; D's devices at x 46 are found by their own column.
-  EXPECT_EQ(FindSwitchAt(f.box, 18, 109), -1);
-  EXPECT_EQ(FindSwitchAt(f.box, 25, 109), -1);
-  EXPECT_EQ(FindSwitchAt(f.box, 21, 106), -1);
+  EXPECT_EQ((std::vector<int>{FindSwitchAt(f.box, 18, 109), FindSwitchAt(f.box, 25, 109), FindSwitchAt(f.box, 21, 106)}),
+            (std::vector<int>{-1, -1, -1}));
   const int d = FindSwitchAt(f.box, 49, 109);
   ASSERT_GE(d, 0);
   EXPECT_EQ(f.box.ComHitElem[static_cast<std::size_t>(d)], f.E("D"));
@@ -147,18 +111,12 @@ TEST(HitTest, RouteLegsAndNestedBoxes) {
   // A route from (40, 20) down to 60, left to 10 and down to 100.
   f.box.LineHitElem = {f.E("D")};
   f.box.LineHitStraight = {0};
-  f.box.LineHitX1 = {40};
-  f.box.LineHitX2 = {10};
-  f.box.LineHitYMid = {60};
-  f.box.LineHitY1 = {20};
-  f.box.LineHitY2 = {100};
-  EXPECT_EQ(f.LineAt(41, 30), "D");
-  EXPECT_EQ(f.LineAt(41, 20), "");
-  EXPECT_EQ(f.LineAt(12, 80), "D");
-  EXPECT_EQ(f.LineAt(25, 66), "D");  // within PixdY div 2 = 7 of the run
-  EXPECT_EQ(f.LineAt(25, 67), "");
-  EXPECT_EQ(f.LineAt(40, 60), "");  // the run ends short of its corners
-  EXPECT_EQ(f.LineAt(50, 60), "");
+  f.box.LineHitX1 = {40}, f.box.LineHitX2 = {10};
+  f.box.LineHitYMid = {60}, f.box.LineHitY1 = {20}, f.box.LineHitY2 = {100};
+  // The run is hit within PixdY div 2 = 7 and ends short of its corners.
+  EXPECT_EQ((Names{f.LineAt(41, 30), f.LineAt(41, 20), f.LineAt(12, 80), f.LineAt(25, 66), f.LineAt(25, 67),
+                   f.LineAt(40, 60), f.LineAt(50, 60)}),
+            (Names{"D", "", "D", "D", "", "", ""}));
 }
 
 TEST(HitTest, SelectionMarksAndTheHostsText) {
@@ -253,22 +211,18 @@ TEST(ScrollView, DragKeepsTheOriginWithinTheModel) {
   const int w = f.box.Model->Width, h = f.box.Model->Height;
   ASSERT_GT(w, 60);
   ASSERT_GT(h, 50);
-  EXPECT_EQ(f.box.HScrollBar->Max, w - 60);
-  EXPECT_EQ(f.box.HScrollBar->LargeChange, 30);
-  EXPECT_EQ(f.box.HScrollBar->SmallChange, 6);
-  EXPECT_EQ(f.box.VScrollBar->Max, h - 50);
-  EXPECT_EQ(f.box.VScrollBar->LargeChange, 25);
-  EXPECT_EQ(f.box.VScrollBar->SmallChange, 5);
+  auto bars = [&f] {
+    const TScrollBarModel &hb = *f.box.HScrollBar, &vb = *f.box.VScrollBar;
+    return std::vector<int>{hb.Max, hb.LargeChange, hb.SmallChange, hb.Position,
+                            vb.Max, vb.LargeChange, vb.SmallChange, vb.Position};
+  };
+  EXPECT_EQ(bars(), (std::vector<int>{w - 60, 30, 6, 0, h - 50, 25, 5, 0}));
   const int paints = f.paints;
   DragOrigin(f.box, 25, 7);
-  EXPECT_EQ(f.box.OriginX, 25);
-  EXPECT_EQ(f.box.OriginY, 7);
-  EXPECT_EQ(f.box.HScrollBar->Position, 25);
-  EXPECT_EQ(f.box.VScrollBar->Position, 7);
-  EXPECT_EQ(f.paints, paints + 1);
+  EXPECT_EQ((std::vector<int>{f.box.OriginX, f.box.OriginY, bars()[3], bars()[7], f.paints}),
+            (std::vector<int>{25, 7, 25, 7, paints + 1}));
   DragOrigin(f.box, 100000, -100);
-  EXPECT_EQ(f.box.OriginX, w - 60);
-  EXPECT_EQ(f.box.OriginY, 0);
+  EXPECT_EQ((std::vector<int>{f.box.OriginX, f.box.OriginY}), (std::vector<int>{w - 60, 0}));
   // A model smaller than the control stays at 0; a missing bar is left alone.
   f.box.ClientWidth = w + 10;
   f.box.HScrollBar.reset();

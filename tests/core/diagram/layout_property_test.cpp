@@ -16,43 +16,6 @@ namespace {
 
 using test::DiagramScheme;
 
-// Supply trees of a few vertices with stations and sections, rings, parallel lines, section couplers
-// and an island, with results and captions in some rows.
-DiagramScheme RandomScheme(std::mt19937& rng) {
-  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  DiagramScheme s;
-  const int count = 1 + pick(30);
-  std::vector<std::int32_t> numbers;
-  for (int i = 0; i < count; ++i) {
-    const std::int32_t nr = 10 + i;
-    const int k = 1 + pick(4);
-    const std::string names[] = {"ПС-" + std::to_string(k) + "." + std::to_string(1 + pick(3)),
-                                 "ТП-" + std::to_string(i),
-                                 "тп-" + std::to_string(pick(5)),
-                                 "ОТП_" + std::to_string(i),
-                                 "Узел " + std::to_string(i) + " длинное имя",
-                                 "Ё" + std::to_string(i)};
-    test::DiagNode& n = s.Node(nr, names[pick(6)], i == 0 || pick(12) == 0 ? "B" : "", pick(3) == 0 ? 35.f : 10.5f);
-    if (pick(6) == 0) n.Peak = 1;
-    if (pick(5) == 0) n.Prim = "прим " + std::to_string(i);
-    numbers.push_back(nr);
-  }
-  for (int i = 1; i < count; ++i) {
-    if (pick(10) == 0) continue;  // an island
-    test::DiagBranch& b = pick(4) == 0 ? s.Transformer(numbers[static_cast<std::size_t>(pick(i))], numbers[static_cast<std::size_t>(i)])
-                                       : s.Line(numbers[static_cast<std::size_t>(pick(i))], numbers[static_cast<std::size_t>(i)]);
-    if (pick(3) == 0) std::swap(b.N1, b.N2);
-    if (pick(6) == 0) b.DSName = "Ф-" + std::to_string(i);
-    if (pick(8) == 0) b.TypEqu = "T3|ТДТН|" + std::to_string(pick(3));
-  }
-  const int rings = pick(8);
-  for (int i = 0; i < rings; ++i) {
-    const std::int32_t a = numbers[static_cast<std::size_t>(pick(count))], b = numbers[static_cast<std::size_t>(pick(count))];
-    s.Line(a, pick(12) == 0 ? a : b).Commut = pick(2) == 0 ? "Н" : "";
-  }
-  return s;
-}
-
 void RandomSettings(TSchemBoxState& box, std::mt19937& rng) {
   auto flag = [&](int oneIn) { return rng() % static_cast<unsigned>(oneIn) == 0; };
   bool* const flags[] = {&box.FOrdNames, &box.FOrdLayer, &box.FOptimLen, &box.FShiftLR, &box.FIntegral, &box.FSection,
@@ -131,7 +94,7 @@ TEST(LayoutSchemeProperties, RandomSchemesAndSettings) {
   int built = 0, nested = 0;
   for (int round = 0; round < 1000; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
-    const DiagramScheme scheme = RandomScheme(rng);
+    const DiagramScheme scheme = test::RandomScheme(rng);
     const std::mt19937 settingsRng = rng;
     const int fontHeight = -static_cast<int>(8 + rng() % 20);
     TSchemBoxState box, twin;

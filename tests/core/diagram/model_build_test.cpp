@@ -31,96 +31,48 @@ TEST(BuildSchemeModel, SmallSchemes) {
   const Case cases[] = {
       {"empty sets", [](DiagramScheme&) {}, Defaults, true, {"root"}, {}, {}},
       {"parallel branches",
-       [](DiagramScheme& s) {
-         s.Node(1, "A", "B");
-         s.Node(2, "C");
-         s.Line(1, 2);
-         s.Line(1, 2).MarkCom1 = "в";
-       },
-       NoGrouping,
-       true,
+       [](DiagramScheme& s) { s.Node(1, "A", "B"); s.Node(2, "C"); s.Line(1, 2); s.Line(1, 2).MarkCom1 = "в"; },
+       NoGrouping, true,
        {"root", "1<-999999999 N 'A' r1 b0 s0/0 p0 t-", "2<1 V 'C' r2 b1 s0/0 p1 t-",
         "2<1 VRK1 'C' r2 b2 s0/0 p1 t2"},
-       {"3->2"},
-       {}},
+       {"3->2"}, {}},
       {"a branch between two vertices hangs under the one visited first",
-       [](DiagramScheme& s) {
-         s.Node(1, "A", "B");
-         s.Node(2, "C", "u");
-         s.Line(2, 1);
-       },
-       NoGrouping,
-       true,
+       [](DiagramScheme& s) { s.Node(1, "A", "B"); s.Node(2, "C", "u"); s.Line(2, 1); },
+       NoGrouping, true,
        {"root", "1<-999999999 N 'A' r1 b0 s0/0 p0 t-", "2<-999999999 N 'C' r2 b0 s0/0 p0 t-",
         "2<1 R 'C' r2 b1 s0/0 p1 t2"},
-       {"3->2"},
-       {}},
+       {"3->2"}, {}},
       {"an unsupplied pair: node elements are their own targets",
-       [](DiagramScheme& s) {
-         s.Node(1, "A", "B");
-         s.Node(5, "E");
-         s.Node(6, "F");
-         s.Line(5, 6).Commut = "н";
-       },
-       NoGrouping,
-       true,
+       [](DiagramScheme& s) { s.Node(1, "A", "B"); s.Node(5, "E"); s.Node(6, "F"); s.Line(5, 6).Commut = "н"; },
+       NoGrouping, true,
        {"root", "1<-999999999 N 'A' r1 b0 s0/0 p0 t-", "5<-999999999 NU 'E' r2 b0 s0/0 p0 t2",
         "6<-999999999 NU 'F' r3 b0 s0/0 p0 t3", "6<5 VRUp 'F' r3 b1 s0/0 p2 t3"},
-       {"4->3", "3->3", "2->2"},
-       {}},
+       {"4->3", "3->3", "2->2"}, {}},
       {"a branch to a node outside the set",
-       [](DiagramScheme& s) {
-         s.Node(1, "A", "B");
-         s.Line(1, 9);
-       },
-       NoGrouping,
-       false,
+       [](DiagramScheme& s) { s.Node(1, "A", "B"); s.Line(1, 9); },
+       NoGrouping, false,
        {"root", "1<-999999999 N 'A' r1 b0 s0/0 p0 t-", "9<1 VR r0 b1 s0/0 p1 t-"},
-       {},
-       {"В схеме отсутствует узел : 9"}},
+       {}, {"В схеме отсутствует узел : 9"}},
       {"a branch touching no listed node",
-       [](DiagramScheme& s) {
-         s.Node(1, "A", "B");
-         s.Line(7, 8);
-       },
-       NoGrouping,
-       false,
+       [](DiagramScheme& s) { s.Node(1, "A", "B"); s.Line(7, 8); },
+       NoGrouping, false,
        {},
-       {},
-       {"Отсутствует описание узлов : 7, 8"}},
+       {}, {"Отсутствует описание узлов : 7, 8"}},
       {"bus sections of one substation and their coupler",
-       [](DiagramScheme& s) {
-         s.Node(1, "ПС-1.1", "B");
-         s.Node(2, "ПС-1.2");
-         s.Line(1, 2);
-       },
-       Defaults,
-       true,
+       [](DiagramScheme& s) { s.Node(1, "ПС-1.1", "B"); s.Node(2, "ПС-1.2"); s.Line(1, 2); },
+       Defaults, true,
        {"root", "1<-999999999 NG 'ПС-1' r1 b0 s0/0 [1,2:1,2] p0 t-", "1<1 VRG 'ПС-1' r1 b1 s1/0 p1 t1"},
-       {"2->1"},
-       {}},
+       {"2->1"}, {}},
       {"a substation without sections swallows its inner branch",
-       [](DiagramScheme& s) {
-         s.Node(1, "ПС-1.1", "B");
-         s.Node(2, "ПС-1.2");
-         s.Line(1, 2);
-       },
-       [](TSchemBoxState& b) { b.FSection = false; },
-       true,
+       [](DiagramScheme& s) { s.Node(1, "ПС-1.1", "B"); s.Node(2, "ПС-1.2"); s.Line(1, 2); },
+       [](TSchemBoxState& b) { b.FSection = false; }, true,
        {"root", "1<-999999999 NG 'ПС-1' r1 b0 s0/0 p0 t-"},
-       {},
-       {}},
+       {}, {}},
       {"a tap-off keeps its dot",
-       [](DiagramScheme& s) {
-         s.Node(1, "ПС-1.1", "B");
-         s.Node(2, "ОТП_1.5");
-         s.Line(1, 2);
-       },
-       Defaults,
-       true,
+       [](DiagramScheme& s) { s.Node(1, "ПС-1.1", "B"); s.Node(2, "ОТП_1.5"); s.Line(1, 2); },
+       Defaults, true,
        {"root", "1<-999999999 NG 'ПС-1' r1 b0 s0/0 [1:1] p0 t-", "2<1 VT 'ОТП_1.5' r2 b1 s0/0 p1 t-"},
-       {},
-       {}},
+       {}, {}},
       {"a balancing member makes its substation a vertex",
        [](DiagramScheme& s) {
          s.Node(3, "ТП-1");
@@ -130,22 +82,14 @@ TEST(BuildSchemeModel, SmallSchemes) {
          s.Transformer(3, 4);  // ТП-1 to a node not in the scheme
          s.Node(4, "ТП-1.0,4", "", 0.4f);
        },
-       Defaults,
-       true,
+       Defaults, true,
        {"root", "1<-999999999 NG 'ПС-2' r2 b0 s0/0 [1,2:2,3] p0 t-", "3<1 VG 'ТП-1' r1 b1 s0/0 [0:1] p1 t-"},
-       {},
-       {}},
+       {}, {}},
       {"vertex mark 2 makes no vertex in a top model",
-       [](DiagramScheme& s) {
-         s.Node(1, "A").Peak = 2;
-         s.Node(2, "C").Peak = 1;
-         s.Line(1, 2);
-       },
-       NoGrouping,
-       true,
+       [](DiagramScheme& s) { s.Node(1, "A").Peak = 2; s.Node(2, "C").Peak = 1; s.Line(1, 2); },
+       NoGrouping, true,
        {"root", "2<-999999999 N 'C' r2 b0 s0/0 p0 t-", "1<2 'A' r1 b1 s0/0 p1 t-"},
-       {},
-       {}},
+       {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -26,26 +26,20 @@ TEST(PageGrid, SheetsAcrossAndDownFollowThePrintableRoom) {
   EXPECT_EQ(PrintableHeight(kA4, kDefault), 7016 - 472);
   // Each margin rounds on its own: 472.44 and 236.22.
   const TMarginPixels px = MarginPixels(kA4, kDefault);
-  EXPECT_EQ(px.Left, 472);
-  EXPECT_EQ(px.Right, 236);
-  EXPECT_EQ(px.Top, 236);
-
-  int across = 0, down = 0;
-  UpdatePageCount(kA4, kDefault, 2 * w, 100, across, down);
-  EXPECT_EQ(across, 2);
-  EXPECT_EQ(down, 1);
-  EXPECT_EQ(PageCountText(across, down), "2 листов по горизонтали, 1 по вертикали");
-  UpdatePageCount(kA4, kDefault, 2 * w + 1, 100, across, down);
-  EXPECT_EQ(across, 3);
-  UpdatePageCount(kA4, kDefault, w - 1, 0, across, down);
-  EXPECT_EQ(across, 1);
-  EXPECT_EQ(down, 0);
+  EXPECT_EQ((std::vector<int>{px.Left, px.Right, px.Top}), (std::vector<int>{472, 236, 236}));
 
   // Margins that cover the sheet leave the counts as they were.
+  int across = 0, down = 0;
+  auto count = [&](const TSheetMargins& m, int width, int height) {
+    UpdatePageCount(kA4, m, width, height, across, down);
+    return std::vector<int>{across, down};
+  };
+  EXPECT_EQ(count(kDefault, 2 * w, 100), (std::vector<int>{2, 1}));
+  EXPECT_EQ(PageCountText(across, down), "2 листов по горизонтали, 1 по вертикали");
+  EXPECT_EQ(count(kDefault, 2 * w + 1, 100), (std::vector<int>{3, 1}));
+  EXPECT_EQ(count(kDefault, w - 1, 0), (std::vector<int>{1, 0}));
   across = 4, down = 5;
-  UpdatePageCount(kA4, {15, 10, 15, 11}, 99999, 99999, across, down);
-  EXPECT_EQ(across, 4);
-  EXPECT_EQ(down, 5);
+  EXPECT_EQ(count({15, 10, 15, 11}, 99999, 99999), (std::vector<int>{4, 5}));
   EXPECT_LE(PrintableWidth(kA4, {0, 1e30f, 0, 1e30f}), 0);
   EXPECT_TRUE(SheetHasRoom(kA4, kDefault));
   EXPECT_FALSE(SheetHasRoom(kA4, {14.85067f, 0, 14.85067f, 0})) << "the margins' sum covers the height exactly";
@@ -76,26 +70,19 @@ TEST(PageGrid, PageListsSelectSheetsOrNameTheBadList) {
   EXPECT_EQ(ParsePageLists("1", "x", across, down), "Неверно заданы номера страниц по вертикали");
   across.reset(), down.reset();
   EXPECT_EQ(ParsePageLists("2-3", "1", across, down), "");
-  EXPECT_FALSE(SheetChosen(true, across, down, 1, 1));
-  EXPECT_TRUE(SheetChosen(true, across, down, 1, 3));
-  EXPECT_FALSE(SheetChosen(true, across, down, 2, 3));
-  EXPECT_TRUE(SheetChosen(false, across, down, 2, 9));
+  EXPECT_EQ((std::vector<bool>{SheetChosen(true, across, down, 1, 1), SheetChosen(true, across, down, 1, 3),
+                               SheetChosen(true, across, down, 2, 3), SheetChosen(false, across, down, 2, 9)}),
+            (std::vector<bool>{false, true, false, true}));
   EXPECT_EQ(SheetPercent(1, 1, 3, 2), 17);
   EXPECT_EQ(SheetPercent(2, 3, 3, 2), 100);
 }
 
 TEST(PageGrid, MarginsTurnWithThePaperAndStayNonNegative) {
   const TSheetMargins m{1, 2, 3, 4};
+  auto order = [](const TSheetMargins& s) { return std::vector<float>{s.Top, s.Left, s.Bottom, s.Right}; };
   const TSheetMargins land = TurnMargins(m, true);
-  EXPECT_EQ(land.Top, 2);
-  EXPECT_EQ(land.Left, 3);
-  EXPECT_EQ(land.Bottom, 4);
-  EXPECT_EQ(land.Right, 1);
-  const TSheetMargins back = TurnMargins(land, false);
-  EXPECT_EQ(back.Top, 1);
-  EXPECT_EQ(back.Left, 2);
-  EXPECT_EQ(back.Bottom, 3);
-  EXPECT_EQ(back.Right, 4);
+  EXPECT_EQ(order(land), (std::vector<float>{2, 3, 4, 1}));
+  EXPECT_EQ(order(TurnMargins(land, false)), (std::vector<float>{1, 2, 3, 4}));
 
   float margin = 1.5f;
   EXPECT_EQ(EditToMargin("2,5", margin), std::nullopt);

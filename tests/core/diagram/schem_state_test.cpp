@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/diagram/schem_state.h"
 #include "support/diagram_fixture.h"
 #include "support/scripted_msgbox.h"
@@ -39,31 +41,23 @@ TEST(SchemBoxState, MetricsFollowTheFontHeightAndTheFlags) {
   s.ComputeMetrics(font);
   EXPECT_EQ(Of(s), (Metrics{17, 14, 7, 14, 10, 4, 7, 7, 10, 9, 10, 8, 8, 7, 3}));
 
-  s.FlagP = true;
-  s.ComputeMetrics(font);
-  EXPECT_EQ(s.PixXe, 32);  // Round(31.5), halves to even
-  s.FlagP = false;
-
-  s.FIdopLn = true;
-  s.ComputeMetrics(font);
-  EXPECT_EQ(s.PixFlowRow, 10);
-  s.FLoadLn = true;
-  s.ComputeMetrics(font);
-  EXPECT_EQ(s.PixFlowRow, 20);
-  s.FTypFlow = 1;
-  s.ComputeMetrics(font);
-  EXPECT_EQ(s.PixFlowRow, 8);
-  s.FIdopLn = s.FLoadLn = false;
-  s.FTypFlow = 0;
-
-  // Voltages widen the box only in the integral view by name without sections.
-  s.FlagU = true;
-  s.ComputeMetrics(font);
-  EXPECT_EQ(s.PixXe, 14);
-  EXPECT_EQ(s.PixdYsc, 10);
-  s.FSection = false;
-  s.ComputeMetrics(font);
-  EXPECT_EQ(s.PixXe, 32);
+  // Flows widen the step to Round(31.5), halves to even; the flow row follows the rows shown; voltages
+  // widen the box only in the integral view by name without sections.
+  const struct {
+    std::function<void(TSchemBoxState&)> set;
+    int xe, flowRow;  // xe 0: the step is not looked at
+  } steps[] = {{[](TSchemBoxState& b) { b.FlagP = true; }, 32, 8},
+               {[](TSchemBoxState& b) { b.FlagP = false, b.FIdopLn = true; }, 0, 10},
+               {[](TSchemBoxState& b) { b.FLoadLn = true; }, 0, 20},
+               {[](TSchemBoxState& b) { b.FTypFlow = 1; }, 0, 8},
+               {[](TSchemBoxState& b) { b.FIdopLn = b.FLoadLn = false, b.FTypFlow = 0, b.FlagU = true; }, 14, 8},
+               {[](TSchemBoxState& b) { b.FSection = false; }, 32, 8}};
+  for (const auto& step : steps) {
+    step.set(s);
+    s.ComputeMetrics(font);
+    EXPECT_EQ((std::vector<int>{step.xe == 0 ? 0 : s.PixXe, s.PixFlowRow, s.PixdYsc}),
+              (std::vector<int>{step.xe, step.flowRow, 10}));
+  }
 
   // An odd height serves PixYe alone; everything else uses the next even height.
   s.FlagU = false;
@@ -85,11 +79,9 @@ TEST(SchemBoxState, ScrollRangesAndOrigin) {
   s.Model->Width = 1000;
   s.Model->Height = 200;
   s.HScrollBar.emplace();
+  auto bar = [](const TScrollBarModel& b) { return std::vector<int>{b.Max, b.LargeChange, b.SmallChange, b.Position}; };
   s.SetOrigin(120, 40);
-  EXPECT_EQ(s.HScrollBar->Max, 600);
-  EXPECT_EQ(s.HScrollBar->LargeChange, 200);
-  EXPECT_EQ(s.HScrollBar->SmallChange, 40);
-  EXPECT_EQ(s.HScrollBar->Position, 120);
+  EXPECT_EQ(bar(*s.HScrollBar), (std::vector<int>{600, 200, 40, 120}));
   EXPECT_FALSE(s.VScrollBar);
   EXPECT_EQ(s.OriginY, 40);
   EXPECT_EQ(paints, 1);
@@ -98,9 +90,7 @@ TEST(SchemBoxState, ScrollRangesAndOrigin) {
   s.Model->Width = 300;
   s.UpdateScrollRanges();
   EXPECT_EQ(s.HScrollBar->Max, 0);
-  EXPECT_EQ(s.VScrollBar->Max, 0);
-  EXPECT_EQ(s.VScrollBar->LargeChange, 150);
-  EXPECT_EQ(s.VScrollBar->SmallChange, 30);
+  EXPECT_EQ(bar(*s.VScrollBar), (std::vector<int>{0, 150, 30, 0}));
 
   // A control not shown yet has no client area: nothing divides by it.
   s.ClientWidth = s.ClientHeight = 0;

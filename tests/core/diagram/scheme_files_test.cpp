@@ -100,24 +100,22 @@ TEST(SchemeFiles, LoadingListsTheFilesDatesFlowsAndDistrictsOfTheScheme) {
   }
 
   TSchemBoxState box;
+  auto dates = [&box] { return std::vector<double>{box.DateRSL, box.DateRTP, box.DateR04, box.DateRSV}; };
   LoadScheme(box, plain);
   EXPECT_EQ(box.SchemeBase, plain);
   EXPECT_EQ(box.LockExtList, ".UZL,.VET");
-  EXPECT_EQ(box.DateRSL + box.DateRTP + box.DateR04 + box.DateRSV, 0);
-  EXPECT_EQ(box.NodeCols.RowCount, 18);
-  EXPECT_EQ(box.BranchCols.RowCount, 17);
-  EXPECT_EQ(box.FlowTable->Name, LayoutLineFlows);
-  EXPECT_EQ(box.FlowCols.RowCount, 0);
-  EXPECT_EQ(box.NodeEnergyTable->Name, LayoutNodeEnergy);
-  EXPECT_EQ(box.BranchEnergyTable->Name, LayoutBranchEnergy);
+  EXPECT_EQ(dates(), std::vector<double>(4, 0));
+  EXPECT_EQ((std::vector<int>{box.NodeCols.RowCount, box.BranchCols.RowCount, box.FlowCols.RowCount}),
+            (std::vector<int>{18, 17, 0}));
+  EXPECT_EQ((std::vector<std::string>{box.FlowTable->Name, box.NodeEnergyTable->Name, box.BranchEnergyTable->Name}),
+            (std::vector<std::string>{LayoutLineFlows, LayoutNodeEnergy, LayoutBranchEnergy}));
   EXPECT_EQ(box.GivenFlowRow, std::vector<std::int32_t>(17, 0));
 
   LoadScheme(box, full);
   EXPECT_EQ(box.LockExtList, ".UZL,.VET,.PL,.RSL,.RTP,.R04,.RSV");
-  EXPECT_EQ(box.DateRSL, fileio::FileDateOf(full + ".RSL"));
-  EXPECT_EQ(box.DateRTP, fileio::FileDateOf(full + ".RTP"));
-  EXPECT_EQ(box.DateR04, fileio::FileDateOf(full + ".R04"));
-  EXPECT_EQ(box.DateRSV, fileio::FileDateOf(full + ".RSV"));
+  std::vector<double> onDisk;
+  for (const char* ext : kDistrictExts) onDisk.push_back(fileio::FileDateOf(full + ext));
+  EXPECT_EQ(dates(), onDisk);
   EXPECT_NE(box.DateRSL, 0);
   std::vector<std::int32_t> given(17, 0);
   given[5] = 3, given[12] = 5;
@@ -132,7 +130,7 @@ TEST(SchemeFiles, LoadingListsTheFilesDatesFlowsAndDistrictsOfTheScheme) {
   EXPECT_EQ(box.LockExtList, ".UZL,.VET,.PL,.RSL,.RTP,.R04,.RSV");
   LoadScheme(box, plain);
   EXPECT_EQ(box.LockExtList, ".UZL,.VET");
-  EXPECT_EQ(box.DateRSL + box.DateRTP + box.DateR04 + box.DateRSV, 0);
+  EXPECT_EQ(dates(), std::vector<double>(4, 0));
   EXPECT_TRUE(box.AreaNumbers.empty());
 
   // No files at all: empty tables of the layouts, no message.
@@ -198,9 +196,7 @@ TEST(SchemeFiles, SavingSettlesTheSwitchColumnsAndTheEquipmentText) {
   EXPECT_EQ(msg.Calls()[0].kind, mkWarning);
   EXPECT_EQ(msg.Calls()[0].buttons, mbYesNoCancel);
   EXPECT_EQ(saves, 1);
-  EXPECT_FALSE(box.Modified);
-  EXPECT_FALSE(fileio::FileExists(base + ".VET~"));
-  EXPECT_FALSE(fileio::FileExists(base + ".UZL~"));
+  EXPECT_FALSE(box.Modified || fileio::FileExists(base + ".VET~") || fileio::FileExists(base + ".UZL~"));
 
   TDataFile written;
   ReadTableFile(base + ".VET", written);
@@ -211,13 +207,13 @@ TEST(SchemeFiles, SavingSettlesTheSwitchColumnsAndTheEquipmentText) {
     for (const char c : {b.Com1->Get(row), b.Com2->Get(row)}) text += c == 0 ? '_' : c;
     return text;
   };
-  const char* expected[] = {"__", "o_", "_o", "oo", "oo", "_o", "x_"};
-  for (int row = 1; row <= 7; ++row) EXPECT_EQ(com(row), expected[row - 1]) << row;
-  EXPECT_EQ(b.Text->GetItem(1), "");
-  EXPECT_EQ(b.Text->GetItem(2), "T2|ТДН-10000/35|ТДН-10000/35");
-  EXPECT_EQ(b.Text->GetItem(5), "T2|ТМ-400/10|ТМ-400/10Pos=3");
-  EXPECT_EQ(b.Text->GetItem(6), "LN|АС-70|АС-70");
-  EXPECT_EQ(b.Text->GetItem(8), std::string(200, 'T') + std::string(55, 'M'));
+  std::vector<std::string> coms;
+  for (int row = 1; row <= 7; ++row) coms.push_back(com(row));
+  EXPECT_EQ(coms, (std::vector<std::string>{"__", "o_", "_o", "oo", "oo", "_o", "x_"}));
+  EXPECT_EQ((std::vector<std::string>{b.Text->GetItem(1), b.Text->GetItem(2), b.Text->GetItem(5), b.Text->GetItem(6),
+                                      b.Text->GetItem(8)}),
+            (std::vector<std::string>{"", "T2|ТДН-10000/35|ТДН-10000/35", "T2|ТМ-400/10|ТМ-400/10Pos=3",
+                                      "LN|АС-70|АС-70", std::string(200, 'T') + std::string(55, 'M')}));
 }
 
 TEST(SchemeFiles, SavingASettledSchemeAgainWritesTheSameBytes) {
@@ -257,20 +253,15 @@ TEST(SchemeFiles, AnswersRefusalsAndFailuresOfTheSave) {
   test::ScriptedMsgBox msg;
   int answer = -1;
 
-  msg.Answer(2);  // "Отмена"
+  // "Отмена" keeps the change and its locks; "Нет" reads the files again, with nothing shown.
+  msg.Answer(2);
   EXPECT_FALSE(SaveScheme(box, true, false, answer));
-  EXPECT_EQ(answer, 2);
-  EXPECT_TRUE(box.Modified);
-  EXPECT_TRUE(fileio::FileExists(base + ".UZL~"));
+  EXPECT_TRUE(answer == 2 && box.Modified && fileio::FileExists(base + ".UZL~"));
   EXPECT_EQ(box.NodeCols.Name->GetItem(1), "Изменено");
-
-  msg.Answer(0);  // "Нет": the files are read again, with nothing shown
+  msg.Answer(0);
   EXPECT_TRUE(SaveScheme(box, true, false, answer));
-  EXPECT_EQ(answer, 0);
-  EXPECT_FALSE(box.Modified);
-  EXPECT_FALSE(fileio::FileExists(base + ".UZL~"));
+  EXPECT_FALSE(answer != 0 || box.Modified || fileio::FileExists(base + ".UZL~") || !box.NodeSet.empty());
   EXPECT_EQ(box.NodeCols.Name->GetItem(1), "ПС-1.1");
-  EXPECT_TRUE(box.NodeSet.empty());
   EXPECT_EQ(paints, 1);
   EXPECT_EQ(test::ReadBytes(base + ".VET"), branches);
 

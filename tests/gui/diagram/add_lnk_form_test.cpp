@@ -80,12 +80,10 @@ TEST_F(AddLnkFormTest, TwoWindingTransformerAndLine) {
   EXPECT_EQ(nc_.Name->GetItem(4), "ТП-12.5.04а");
   EXPECT_FLOAT_EQ(nc_.Um->Get(4), 0.38f) << "the nominal voltage of the winding";
   ASSERT_EQ(bc_.RowCount, 2);
-  EXPECT_EQ(bc_.N1->Get(2), 1);
-  EXPECT_EQ(bc_.N2->Get(2), 3);
-  EXPECT_EQ(bc_.Name2->GetItem(2), "ТП-12.5.04а");
-  EXPECT_EQ(bc_.DSName->GetItem(2), "5");
-  EXPECT_EQ(bc_.TypEqu->GetItem(2), "T2||");
-  EXPECT_EQ(bc_.Mark->GetItem(2), "ТМ-400/10/0.4");
+  EXPECT_EQ(bc_.N1->Get(2) * 10 + bc_.N2->Get(2), 13);
+  EXPECT_EQ((std::vector<std::string>{bc_.Name2->GetItem(2), bc_.DSName->GetItem(2), bc_.TypEqu->GetItem(2),
+                                      bc_.Mark->GetItem(2)}),
+            (std::vector<std::string>{"ТП-12.5.04а", "5", "T2||", "ТМ-400/10/0.4"}));
   EXPECT_GT(bc_.X->Get(2), 0) << "the calculator's values";
 
   // A line keeps the names the person typed; cancel appends nothing.
@@ -104,14 +102,10 @@ TEST_F(AddLnkFormTest, ThreeWindingStarAndEveryRefusal) {
       .Then([&](QDialog& d) {
         Type(Child<QLineEdit>(d, "_NumDS"), "5");
         Press(d, "ParamBtn");
-        EXPECT_EQ(Text(d, "_Name2"), "ТП-12.*5");
-        EXPECT_EQ(Text(d, "_NameSN"), "ТП-12.5.27");
-        EXPECT_EQ(Text(d, "_NameNN"), "ТП-12.5.10");
+        EXPECT_EQ(Texts(d, {"_Name2", "_NameSN", "_NameNN"}), "ТП-12.*5|ТП-12.5.27|ТП-12.5.10");
         EXPECT_TRUE(Child<QLineEdit>(d, "_NumNN").isEnabled());
         Press(d, "AvtBtn");
-        EXPECT_EQ(Text(d, "_Num2"), "3");
-        EXPECT_EQ(Text(d, "_NumSN"), "5");
-        EXPECT_EQ(Text(d, "_NumNN"), "6");
+        EXPECT_EQ(Texts(d, {"_Num2", "_NumSN", "_NumNN"}), "3|5|6");
         EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("add_lnk_form.png").string())));
         const std::vector<std::tuple<const char*, QString, std::string>> steps = {
             {"_Num2", "", "Не задан номер конца связи"},
@@ -147,20 +141,15 @@ TEST_F(AddLnkFormTest, ThreeWindingStarAndEveryRefusal) {
   ASSERT_EQ(nc_.RowCount, 6);
   ASSERT_EQ(bc_.RowCount, 4);
   EXPECT_EQ(nc_.Name->GetItem(4), "ТП-12.*5");
-  EXPECT_FLOAT_EQ(nc_.Um->Get(4), 115);
-  EXPECT_FLOAT_EQ(nc_.Um->Get(5), 27.5f);
-  EXPECT_FLOAT_EQ(nc_.Um->Get(6), 10);
-  EXPECT_EQ(bc_.TypEqu->GetItem(2), "T3||0");
-  EXPECT_EQ(bc_.TypEqu->GetItem(3), "T3||1");
-  EXPECT_EQ(bc_.TypEqu->GetItem(4), "T3||2");
-  EXPECT_EQ(bc_.Regulation->GetItem(3), "СН-ПБВ-П-5-3-2.5");
-  EXPECT_EQ(bc_.Regulation->GetItem(4), "");
+  EXPECT_EQ((std::vector<float>{nc_.Um->Get(4), nc_.Um->Get(5), nc_.Um->Get(6)}), (std::vector<float>{115, 27.5f, 10}));
+  EXPECT_EQ((std::vector<std::string>{bc_.TypEqu->GetItem(2), bc_.TypEqu->GetItem(3), bc_.TypEqu->GetItem(4),
+                                      bc_.Regulation->GetItem(3), bc_.Regulation->GetItem(4)}),
+            (std::vector<std::string>{"T3||0", "T3||1", "T3||2", "СН-ПБВ-П-5-3-2.5", ""}));
   const float sdop = bc_.Sdop->Get(2);
   EXPECT_GT(sdop, 0);
   EXPECT_FLOAT_EQ(bc_.Sdop->Get(3), sdop * 0.5f);
   EXPECT_FLOAT_EQ(bc_.Sdop->Get(4), sdop * 0.4f);
-  EXPECT_EQ(bc_.N1->Get(4), 3);
-  EXPECT_EQ(bc_.N2->Get(4), 6);
+  EXPECT_EQ(bc_.N1->Get(4) * 10 + bc_.N2->Get(4), 36);
   EXPECT_EQ(bc_.Name1->GetItem(4), "ТП-12.*5");
 }
 

@@ -74,6 +74,15 @@ protected:
     QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
   }
   static QString Text(QWidget& d, const char* name) { return Child<QLineEdit>(d, name).text(); }
+  // The texts of the fields (a combo box's current text), joined by "|".
+  static QString Texts(QWidget& d, std::initializer_list<const char*> names) {
+    QStringList texts;
+    for (const char* name : names) {
+      auto* combo = d.findChild<QComboBox*>(name);
+      texts << (combo != nullptr ? combo->currentText() : Text(d, name));
+    }
+    return texts.join('|');
+  }
   static QComboBox& Combo(QWidget& d, const char* name) { return Child<QComboBox>(d, name); }
 
   TempDir dir_;

@@ -50,29 +50,20 @@ protected:
 
 TEST_F(LinPrmFormTest, LettersRegulationAndMarkComeBackAsTheyWere) {
   script_.Then([](QDialog& d) {
-    EXPECT_EQ(Combo(d, "_Commut").currentText(), "Фикс. откл. с кон.");
-    EXPECT_EQ(Combo(d, "_ComN").currentText(), "Выключатель");
-    EXPECT_EQ(Combo(d, "_ComK").currentText(), "ВВ/TEL-10-630");
+    EXPECT_EQ(Texts(d, {"_Commut", "_ComN", "_ComK", "_RPN", "_TPR", "_Mark", "_Name1", "_NameRayon"}),
+              "Фикс. откл. с кон.|Выключатель|ВВ/TEL-10-630|ВН-РПН-П-19-10-1.78|ВН-ТПР-П-9-5-2|ТДТН-25000 <ВН> <Т1>|"
+              "ПС Южная.1|Южный");
     EXPECT_EQ(Combo(d, "_ComK").currentIndex(), -1);
-    EXPECT_EQ(Text(d, "_RPN"), "ВН-РПН-П-19-10-1.78");
-    EXPECT_EQ(Text(d, "_TPR"), "ВН-ТПР-П-9-5-2");
-    EXPECT_EQ(Text(d, "_Mark"), "ТДТН-25000 <ВН> <Т1>");
-    EXPECT_EQ(Combo(d, "_Name1").currentText(), "ПС Южная.1");
-    EXPECT_EQ(Combo(d, "_NameRayon").currentText(), "Южный");
     Press(d, "OkBtn");
   });
   bool ends = true, params = true, sw = true;
   EXPECT_TRUE(Edit(1, ends, params, sw));
-  EXPECT_FALSE(ends);
-  EXPECT_FALSE(params);
-  EXPECT_FALSE(sw);
+  EXPECT_FALSE(ends || params || sw);
   EXPECT_EQ(bc_.Commut->Get(1), static_cast<char>(0xD4));
-  EXPECT_EQ(bc_.MarkCom1->GetItem(1), "В");
-  EXPECT_EQ(bc_.MarkCom2->GetItem(1), "ВВ/TEL-10-630");
-  EXPECT_EQ(bc_.Regulation->GetItem(1), "ВН-РПН-П-19-10-1.78;ВН-ТПР-П-9-5-2");
-  EXPECT_EQ(bc_.Mark->GetItem(1), "ТДТН-25000");
-  EXPECT_EQ(bc_.TypEqu->GetItem(1), "T3|Т1|0");
-  EXPECT_EQ(bc_.Name1->GetItem(1), "ПС Южная.1");
+  EXPECT_EQ((std::vector<std::string>{bc_.MarkCom1->GetItem(1), bc_.MarkCom2->GetItem(1), bc_.Regulation->GetItem(1),
+                                      bc_.Mark->GetItem(1), bc_.TypEqu->GetItem(1), bc_.Name1->GetItem(1)}),
+            (std::vector<std::string>{"В", "ВВ/TEL-10-630", "ВН-РПН-П-19-10-1.78;ВН-ТПР-П-9-5-2", "ТДТН-25000",
+                                      "T3|Т1|0", "ПС Южная.1"}));
   EXPECT_FLOAT_EQ(bc_.Kta->Get(1), 11);
 
   // A changed commutation and device are the switch flag; the letters as the lists give them.
@@ -88,11 +79,9 @@ TEST_F(LinPrmFormTest, LettersRegulationAndMarkComeBackAsTheyWere) {
   EXPECT_TRUE(Edit(1, ends, params, sw));
   EXPECT_TRUE(sw);
   EXPECT_TRUE(params) << "a dispatcher name where there was none";
-  EXPECT_EQ(bc_.Commut->Get(1), static_cast<char>(0xCE));  // "О"
-  EXPECT_EQ(bc_.MarkCom2->GetItem(1), "-");
-  EXPECT_EQ(bc_.A->Get(1), static_cast<char>(0xD1));
-  EXPECT_EQ(bc_.Nr->Get(1), 3);
-  EXPECT_EQ(bc_.DSName->GetItem(1), "Ф-12");
+  EXPECT_EQ((std::vector<int>{bc_.Commut->Get(1), bc_.A->Get(1), bc_.Nr->Get(1)}),
+            (std::vector<int>{static_cast<char>(0xCE), static_cast<char>(0xD1), 3}));  // "О", "С"
+  EXPECT_EQ(bc_.MarkCom2->GetItem(1) + " " + bc_.DSName->GetItem(1), "- Ф-12");
 
   // Cancel writes nothing and leaves the switch flag as the caller set it.
   script_.Then([](QDialog& d) {
@@ -116,9 +105,7 @@ TEST_F(LinPrmFormTest, FlowsLimitMarksAndUnits) {
     EXPECT_EQ(Text(d, "_Pn"), QString::number(fl.P1, 'f', 1));
     EXPECT_EQ(Text(d, "_In"), QString::number(fl.I1, 'f', 1));
     EXPECT_EQ(Text(d, "_dPs"), QString::number(fl.dP + fl.dPsh, 'f', 1));
-    EXPECT_TRUE(Red(d, "_In"));
-    EXPECT_TRUE(Red(d, "_Pn"));
-    EXPECT_TRUE(Red(d, "_Qn"));
+    EXPECT_TRUE(Red(d, "_In") && Red(d, "_Pn") && Red(d, "_Qn"));
     Type(Child<QLineEdit>(d, "_Idop"), "0");
     EXPECT_FALSE(Red(d, "_In")) << "no limit without I доп";
     Type(Child<QLineEdit>(d, "_Idop"), "400");
@@ -134,10 +121,9 @@ TEST_F(LinPrmFormTest, FlowsLimitMarksAndUnits) {
   bool ends, params, sw;
   EXPECT_TRUE(Edit(1, ends, params, sw));
   EXPECT_FALSE(params);
-  EXPECT_FLOAT_EQ(bc_.Idop->Get(1), 400);
-  EXPECT_FLOAT_EQ(bc_.Sdop->Get(1), 5);
-  EXPECT_FLOAT_EQ(bc_.R->Get(1), 1);
-  EXPECT_FLOAT_EQ(bc_.U1->Get(1), 10.5f) << "results are never written";
+  // Results are never written.
+  EXPECT_EQ((std::vector<float>{bc_.Idop->Get(1), bc_.Sdop->Get(1), bc_.R->Get(1), bc_.U1->Get(1)}),
+            (std::vector<float>{400, 5, 1, 10.5f}));
   EXPECT_TRUE(gui::LinPrmState().KiloWatt);
 }
 
@@ -176,8 +162,7 @@ TEST_F(LinPrmFormTest, EndsByNumberAndNameAndSorting) {
   bool ends, params, sw;
   EXPECT_TRUE(Edit(2, ends, params, sw));
   EXPECT_TRUE(ends);
-  EXPECT_EQ(bc_.N1->Get(2), 3);
-  EXPECT_EQ(bc_.N2->Get(2), 5);
+  EXPECT_EQ((std::vector<int>{bc_.N1->Get(2), bc_.N2->Get(2)}), (std::vector<int>{3, 5}));
   EXPECT_EQ(bc_.Name2->GetItem(2), "РП-2");
 
   script_.Then([](QDialog& d) {

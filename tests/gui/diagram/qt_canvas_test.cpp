@@ -3,26 +3,36 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/diagram/draw.h"
-#include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
 #include "gui/diagram/qt_canvas.h"
 #include "support/diagram_fixture.h"
-#include "support/measuring_canvas.h"
 #include "support/test_env.h"
 
 namespace ld::gui {
 namespace {
 
-using diagram::TSchemBoxState;
 using diagram::TSchemePainter;
-using test::DiagramScheme;
 
 QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
+
+// The pixels at the points, one letter each: k black, w white, r red, g green, y light yellow, ? other.
+std::string Pixels(const QImage& image, std::vector<QPoint> points) {
+  std::string s;
+  for (const QPoint& p : points) {
+    const QRgb c = image.pixel(p);
+    s += c == Rgb(0, 0, 0)         ? 'k'
+         : c == Rgb(255, 255, 255) ? 'w'
+         : c == Rgb(255, 0, 0)     ? 'r'
+         : c == Rgb(0, 255, 0)     ? 'g'
+         : c == Rgb(255, 255, 128) ? 'y'
+                                   : '?';
+  }
+  return s;
+}
 
 TEST(QtCanvas, PrimitivesKeepTheirPixels) {
   QImage image(40, 40, QImage::Format_RGB32);
@@ -38,16 +48,8 @@ TEST(QtCanvas, PrimitivesKeepTheirPixels) {
     c.Brush = {0x00FF00, diagram::bsSolid};
     c.FillRect(25, 25, 30, 30);
   }
-  EXPECT_EQ(image.pixel(5, 5), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(5, 14), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(5, 15), Rgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(10, 10), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(19, 19), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(20, 20), Rgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(15, 15), Rgb(255, 0, 0));
-  EXPECT_EQ(image.pixel(25, 25), Rgb(0, 255, 0));
-  EXPECT_EQ(image.pixel(29, 29), Rgb(0, 255, 0));
-  EXPECT_EQ(image.pixel(30, 30), Rgb(255, 255, 255));
+  EXPECT_EQ(Pixels(image, {{5, 5}, {5, 14}, {5, 15}, {10, 10}, {19, 19}, {20, 20}, {15, 15}, {25, 25}, {29, 29}, {30, 30}}),
+            "kkwkkwrggw");
 
   // A three-quarter arc counter-clockwise from the lowest point to the leftmost: the lower left
   // quarter stays empty.
@@ -86,109 +88,24 @@ TEST(QtCanvas, PrimitivesKeepTheirPixels) {
   diagram::TFont font;
   font.Height = -13;
   const int bottom = 5 + QFontMetrics(TQtCanvas::ToQFont(font)).height() - 1;  // below the letter
-  EXPECT_EQ(text.pixel(59, bottom), Rgb(255, 0, 0));
-  EXPECT_EQ(text.pixel(60, bottom), Rgb(255, 255, 255));
-  EXPECT_EQ(text.pixel(59, bottom + 1), Rgb(255, 255, 255));
-  EXPECT_EQ(text.pixel(81, 6), Rgb(255, 255, 255));
+  EXPECT_EQ(Pixels(text, {{59, bottom}, {60, bottom}, {59, bottom + 1}, {81, 6}}), "rwww");
 }
 
 TEST(QtCanvas, ForkPixels) {
-  const DiagramScheme s = test::ForkScheme();
-  TSchemBoxState box;
-  test::LoadDefaultViewConfig(box);
-  s.Load(box);
-  std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
-  ASSERT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
-  test::MeasuringCanvas measuring;
-  diagram::LayoutScheme(box, measuring, *box.Model);
-  box.ClientWidth = box.ClientHeight = 200;
+  test::ShownScheme f(test::ForkScheme());  // laid out on a canvas measuring |height| div 2 a character
   QImage image(200, 200, QImage::Format_RGB32);
   image.fill(Qt::black);
   {
     QPainter painter(&image);
     TQtCanvas c(painter);
     c.Font.Height = -13;
-    TSchemePainter(box).Paint(c);
+    TSchemePainter(f.box).Paint(c);
   }
   image.save(QString::fromStdString(test::OutputPath("diagram_fork.png").string()));
-  EXPECT_EQ(image.pixel(5, 5), Rgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(199, 199), Rgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(52, 30), Rgb(255, 255, 128));  // inside A, clear of its caption
-  EXPECT_EQ(image.pixel(42, 25), Rgb(0, 0, 0));          // A's outline
-  EXPECT_EQ(image.pixel(56, 25), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(43, 34), Rgb(0, 0, 0));
-  EXPECT_EQ(image.pixel(49, 50), Rgb(0, 0, 0));          // B's line
-  EXPECT_EQ(image.pixel(48, 50), Rgb(255, 255, 255));
-  EXPECT_EQ(image.pixel(17, 110), Rgb(0, 0, 0));         // C's lower breaker
-}
-
-// The district scheme laid out and drawn through the Qt canvas on an image of the drawing's size.
-QImage DrawDistrict(const std::function<void(TSchemBoxState&)>& settings, const std::string& file) {
-  test::UnomClasses classes({0.4, 10, 35});
-  TSchemBoxState box;
-  test::LoadDefaultViewConfig(box);
-  settings(box);
-  test::DistrictScheme().Load(box);
-  diagram::InstallLayout(box);
-  for (int row = 1; row <= box.NodeTable->RowCount; ++row) {
-    const double um = box.NodeCols.Um->Get(row);
-    (*box.NodeCols.Urez)[row] = um * (1 + 0.01 * (row % 7) - 0.03);
-    (*box.NodeCols.Pn)[row] = 0.05 * (row % 4);
-    (*box.NodeCols.Qn)[row] = 0.02 * (row % 3);
-    (*box.NodeCols.Color)[row] = static_cast<std::int32_t>(0x40A0F0 + 0x1020 * row);
-  }
-  for (int row = 1; row <= box.BranchTable->RowCount; ++row) {
-    (*box.BranchCols.U1)[row] = 10.5f, (*box.BranchCols.U2)[row] = 10.3f;
-    (*box.BranchCols.F2)[row] = -0.5f;
-    (*box.BranchCols.Irez)[row] = 20.f + 5.f * static_cast<float>(row);
-    (*box.BranchCols.Faza)[row] = -20.f;
-    (*box.BranchCols.Ul)[row] = box.BranchCols.Kta->Get(row) != 0 ? 0.4f : 10.f;
-  }
-  std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
-  EXPECT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
-  QImage probe(10, 10, QImage::Format_RGB32);
-  QPainter probePainter(&probe);
-  TQtCanvas measure(probePainter);
-  measure.Font.Height = -13;
-  diagram::LayoutScheme(box, measure, *box.Model);
-  probePainter.end();
-  QImage image(box.Model->Width + 3 * box.PixXe, box.Model->Height + 3 * box.PixYe, QImage::Format_RGB32);
-  image.fill(Qt::black);
-  {
-    QPainter painter(&image);
-    TQtCanvas c(painter);
-    c.Font.Height = -13;
-    box.ComputeMetrics(c.Font);
-    TSchemePainter(box).DrawScheme(&c, true, false, false, box.PixXe, box.PixYe, 0, 0);
-  }
-  image.save(QString::fromStdString(test::OutputPath(file).string()));
-  return image;
-}
-
-TEST(QtCanvas, DistrictScreenshots) {
-  for (int mode = 0; mode <= 4; ++mode) {
-    const QImage image = DrawDistrict(
-        [mode](TSchemBoxState& b) {
-          b.tColors = mode;
-          b.fBP = true;
-          b.vUn = {0.4f, 10.f, 35.f};
-          b.cUn = {0x00A000, 0xC00000, 0x0000C0};
-          b.wLn = {1, 2, 3};
-          b.AreaNumbers = {"2", "1"};
-          b.AreaColors = {0x80C0FF, 0xFFC080};
-        },
-        "diagram_colours_" + std::to_string(mode) + ".png");
-    // The whole image gets the background, the drawing's margins included.
-    EXPECT_EQ(image.pixel(image.width() - 1, image.height() - 1), Rgb(255, 255, 255));
-  }
-  DrawDistrict(
-      [](TSchemBoxState& b) {
-        b.FlagU = b.FlagP = b.FlagQ = b.FlagI = true;
-        b.FMarkLn = b.FNumTr = b.FSnomTr = true;
-        b.FRealCommut = true;
-      },
-      "diagram_results.png");
-  DrawDistrict([](TSchemBoxState& b) { b.ExpandedSubst = {"ПС-2", "ПС-1"}; }, "diagram_expanded.png");
+  // The background in the corners, inside A clear of its caption, A's outline, B's line and beside
+  // it, C's lower breaker.
+  EXPECT_EQ(Pixels(image, {{5, 5}, {199, 199}, {52, 30}, {42, 25}, {56, 25}, {43, 34}, {49, 50}, {48, 50}, {17, 110}}),
+            "wwykkkkwk");
 }
 
 }  // namespace

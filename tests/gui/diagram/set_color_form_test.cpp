@@ -145,12 +145,10 @@ TEST_F(SetColorFormTest, ModeColoursWidthsAndMarks) {
   script_
       .Then([&](QDialog& d) {
         EXPECT_TRUE(Child<QRadioButton>(d, "tColor0").isChecked());
-        EXPECT_EQ(PanelColor(d, "_Bk"), 0xFFFFFFu);
-        EXPECT_EQ(PanelColor(d, "_Nod"), 8454143u);
-        EXPECT_EQ(PanelColor(d, "_Bl"), 0u);
+        EXPECT_EQ((std::vector<std::uint32_t>{PanelColor(d, "_Bk"), PanelColor(d, "_Nod"), PanelColor(d, "_Bl")}),
+                  (std::vector<std::uint32_t>{0xFFFFFF, 8454143, 0}));
         EXPECT_EQ(Text(d, "_tLin"), "1");
-        EXPECT_TRUE(Child<QCheckBox>(d, "_fNoSup").isChecked());
-        EXPECT_FALSE(Child<QCheckBox>(d, "_fBP").isChecked());
+        EXPECT_TRUE(Child<QCheckBox>(d, "_fNoSup").isChecked() && !Child<QCheckBox>(d, "_fBP").isChecked());
         Type(Child<QLineEdit>(d, "_tLin"), "0");
         Type(Child<QLineEdit>(d, "_wFlowP"), "0");
         Type(Child<QLineEdit>(d, "_wFlowQ"), "z");
@@ -168,16 +166,11 @@ TEST_F(SetColorFormTest, ModeColoursWidthsAndMarks) {
       .Then(Pick(0xC0C0C0))
       .Then([](QDialog& d) { d.reject(); });
   EXPECT_TRUE(Run());
-  EXPECT_EQ(box_.tColors, 0);
-  EXPECT_EQ(box_.tLin, 0);
-  EXPECT_EQ(box_.wFlowP, 1);
-  EXPECT_EQ(box_.wFlowQ, 1);
-  EXPECT_EQ(box_.cNoHost, 0x00AA00);
-  EXPECT_EQ(box_.cAbn, 16711680) << "other ownership kinds keep their colours";
-  EXPECT_EQ(box_.cBk, 0xC0C0C0);
-  EXPECT_EQ(box_.cLoad, 255) << "a cancelled colour dialog";
-  EXPECT_TRUE(box_.fBP);
-  EXPECT_FALSE(box_.fFlowQ);
+  // Other ownership kinds keep their colours; a cancelled colour dialog keeps the load's.
+  EXPECT_EQ((std::vector<std::int32_t>{box_.tColors, box_.tLin, box_.wFlowP, box_.wFlowQ, box_.cNoHost, box_.cAbn,
+                                       box_.cBk, box_.cLoad}),
+            (std::vector<std::int32_t>{0, 0, 1, 1, 0x00AA00, 16711680, 0xC0C0C0, 255}));
+  EXPECT_TRUE(box_.fBP && !box_.fFlowQ);
 
   script_.Then([&](QDialog& d) {
     EXPECT_TRUE(Child<QRadioButton>(d, "tColor0").isChecked());
@@ -240,8 +233,7 @@ TEST_F(SetColorFormTest, DistrictColoursGoToTheFileOnlyOnConfirmation) {
   TSchemeAreaCols c;
   FillSchemeAreaCols(back, c);
   ASSERT_EQ(c.RowCount, 2);
-  EXPECT_EQ((*c.Color)[1], 0x111111);
-  EXPECT_EQ((*c.Color)[2], 0x333333);
+  EXPECT_EQ((std::vector<std::int32_t>{(*c.Color)[1], (*c.Color)[2]}), (std::vector<std::int32_t>{0x111111, 0x333333}));
   EXPECT_EQ(c.Name->GetItem(2), "Южный");
 
   // A district file that is not a table: its error, no dialog, nothing changed.

@@ -78,21 +78,15 @@ TEST_F(SetGraphFormTest, EveryControlShowsAndWritesItsSetting) {
     EXPECT_EQ(d.windowTitle(), "Настройки схемной графики");
     EXPECT_EQ(Child<QLabel>(d, "Label16").text(), "Times New Roman, 12 pt");
     EXPECT_EQ(Combo(d, "ComboBox1").currentText(), "по номеру+наим.");
-    EXPECT_EQ(Text(d, "Edit1"), "1.7");
-    EXPECT_EQ(Text(d, "Edit4"), "1");
-    EXPECT_EQ(Text(d, "Edit5"), "0.75");
-    EXPECT_EQ(Text(d, "Edit10"), "3.125");
-    EXPECT_EQ(Text(d, "Edit12"), "0.8");
-    EXPECT_EQ(Text(d, "Edit13"), "3");
-    EXPECT_EQ(Text(d, "Edit14"), "1");
-    EXPECT_EQ(Text(d, "Edit15"), "4");
-    EXPECT_EQ(Text(d, "Edit16"), "0.001");
-    EXPECT_EQ(Text(d, "Edit17"), "1");
+    QStringList fields;
+    for (const char* f : {"Edit1", "Edit4", "Edit5", "Edit10", "Edit12", "Edit13", "Edit14", "Edit15", "Edit16", "Edit17"})
+      fields << Text(d, f);
+    EXPECT_EQ(fields.join(' '), "1.7 1 0.75 3.125 0.8 3 1 4 0.001 1");
     EXPECT_EQ(Combo(d, "ComboBox2").currentText(), "емк. токи");
     EXPECT_EQ(Combo(d, "ComboBox3").currentIndex(), -1);
-    EXPECT_FALSE(Check(d, "CheckBox14").isChecked()) << "the flow kind is shown without its handler";
-    EXPECT_TRUE(Check(d, "CheckBox31").isChecked());
-    EXPECT_FALSE(Check(d, "CheckBox25").isChecked());
+    // The flow kind is shown without its handler, which would clear the voltages.
+    EXPECT_FALSE(Check(d, "CheckBox14").isChecked() || !Check(d, "CheckBox31").isChecked() ||
+                 Check(d, "CheckBox25").isChecked());
     for (const BoxField& b : kBoxes) EXPECT_EQ(Check(d, b.name).isChecked(), box_.*b.flag) << b.name;
     EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("set_graph_form.png").string())));
     Press(d, "OKBtn");
@@ -128,13 +122,10 @@ TEST_F(SetGraphFormTest, EveryControlShowsAndWritesItsSetting) {
     Press(d, "OKBtn");
   });
   EXPECT_TRUE(Run());
-  EXPECT_EQ(box_.FPaintNod, 0);
-  EXPECT_FLOAT_EQ(box_.KXv, 2.5f);
-  EXPECT_EQ(box_.UPrec, 0);
-  EXPECT_EQ(box_.SPrec, 2);
-  EXPECT_EQ(box_.SMul, 1000);
-  EXPECT_FALSE(IniRec.FSave10);
-  EXPECT_TRUE(IniRec.FSaveCom);
+  EXPECT_EQ((std::vector<double>{static_cast<double>(box_.FPaintNod), box_.KXv, static_cast<double>(box_.UPrec),
+                                  static_cast<double>(box_.SPrec), box_.SMul}),
+            (std::vector<double>{0, 2.5, 0, 2, 1000}));
+  EXPECT_TRUE(!IniRec.FSave10 && IniRec.FSaveCom);
   EXPECT_TRUE(rebuild_) << "a change of the node captions";
 }
 
@@ -149,10 +140,7 @@ TEST_F(SetGraphFormTest, EmptyOrNonNumericMetricKeepsTheCoefficient) {
     Press(d, "OKBtn");
   });
   EXPECT_TRUE(Run());
-  EXPECT_FLOAT_EQ(box_.KYe, 1.3f);
-  EXPECT_FLOAT_EQ(box_.KXe, 1.0f);
-  EXPECT_FLOAT_EQ(box_.KYzam, 0.75f);
-  EXPECT_FLOAT_EQ(box_.KYlnk, 0.9f);
+  EXPECT_EQ((std::vector<float>{box_.KYe, box_.KXe, box_.KYzam, box_.KYlnk}), (std::vector<float>{1.3f, 1, 0.75f, 0.9f}));
 }
 
 TEST_F(SetGraphFormTest, FlowKindsAndEnergyLeaveVoltagesAndCurrentsOff) {
@@ -175,9 +163,7 @@ TEST_F(SetGraphFormTest, FlowKindsAndEnergyLeaveVoltagesAndCurrentsOff) {
   });
   EXPECT_TRUE(Run());
   EXPECT_EQ(box_.FTypFlow, 1);
-  EXPECT_FALSE(box_.FlagU);
-  EXPECT_FALSE(box_.FlagI);
-  EXPECT_TRUE(box_.FlagP && box_.FlagQ);
+  EXPECT_TRUE(!box_.FlagU && !box_.FlagI && box_.FlagP && box_.FlagQ);
 }
 
 TEST_F(SetGraphFormTest, RebuildMarkFollowsTheStructuralBoxes) {
@@ -280,8 +266,7 @@ TEST_F(SetGraphFormTest, FontAndCancelAfterAPreset) {
         d.accept();
       });
   EXPECT_TRUE(Run());
-  EXPECT_EQ(box_.Font.Name, "DejaVu Sans Mono");
-  EXPECT_EQ(box_.Font.Size(), 14);
+  EXPECT_EQ(box_.Font.Name + " " + std::to_string(box_.Font.Size()), "DejaVu Sans Mono 14");
   EXPECT_EQ(box_.Font.Style, diagram::fsItalic);
 }
 
