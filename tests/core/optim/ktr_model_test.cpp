@@ -28,18 +28,6 @@ TRecTr Row(int wind, int typ, int reg, int nnom, int ntek, float delta, std::int
   return r;
 }
 
-// The classes of the nominal-voltage list while a test runs.
-struct Classes {
-  std::unique_ptr<DAdouble> saved = std::move(IniRec.UnomList);
-  Classes() {
-    IniRec.UnomList = std::make_unique<DAdouble>();
-    const double v[] = {0.4, 6, 10, 20, 35, 110, 150};
-    for (int i = 0; i < 7; ++i) (*IniRec.UnomList)[i + 1] = v[i];
-    IniRec.UnomList->Count = 7;
-  }
-  ~Classes() { IniRec.UnomList = std::move(saved); }
-};
-
 TEST(KtrModel, RatiosOfTapsForEveryWindingDirectionAndPartner) {
   MaketFileName = (DataDir() / "maket.zr").string();
   TDataFile t;
@@ -87,7 +75,7 @@ TEST(KtrModel, LossRoundingFactorFromTheAccuracy) {
 
 TEST(KtrModel, RecordsFromBranchRows) {
   MaketFileName = (DataDir() / "maket.zr").string();
-  Classes classes;
+  NominalVoltages classes({0.4, 6, 10, 20, 35, 110, 150});
   TDataFile b;
   ReadMaket(LayoutBranches, b);
   CreateColumns(b, 6);
@@ -156,24 +144,17 @@ TEST(KtrModel, TableRowsAndTheStoredExclusion) {
   TKtrCols b;
   FillKtrCols(back, b);
   EXPECT_EQ(b.RegOf(1), -1);
-  EXPECT_EQ(b.Reg.Get(1), -1);
   EXPECT_EQ(b.N1->Get(1), 4); EXPECT_FLOAT_EQ(b.Ntek->Get(1), 10); EXPECT_EQ(b.NameTr->GetItem(1), "Т2");
 }
 
 TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
-  TempDir dir;
-  const std::string stem = TwoTransformers().Write(dir.Path().string());
-  TRegime regime;
-  regime.ReadScheme(stem);
-  regime.ApplyTimeData(0, 0, 0, 0, 0, false);
-  regime.FormMatrices();
-  regime.RunIterations();
+  KtrSlice s;
+  TRegime& regime = s.regime;
   ASSERT_TRUE(regime.Converged);
   std::vector<Complex> before;
   for (TRegimeElement* e = regime.FirstElement; e; e = e->Next) before.push_back(e->U);
 
-  TDataFile branches;
-  ReadTableFile(stem + ".VET", branches);
+  const TDataFile branches = s.Read(".VET");
   TDataFile t;
   // Row 2 names transformer 3-1 from the source side.
   MakeKtrTable(t, {TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 9.5f, 10.5f)});
@@ -231,18 +212,13 @@ TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
 }
 
 TEST(KtrModel, NotEnergisedBranchIsExcludedForThisBindingOnly) {
-  TempDir dir;
-  KtrScheme s = TwoTransformers();
-  s.Branches[1].Commut = "О";
-  const std::string stem = s.Write(dir.Path().string());
-  TRegime regime;
-  regime.ReadScheme(stem);
-  TDataFile branches;
-  ReadTableFile(stem + ".VET", branches);
+  KtrScheme scheme = TwoTransformers();
+  scheme.Branches[1].Commut = "О";
+  KtrSlice s(scheme);
   TDataFile t;
   MakeKtrTable(t, {TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 9.5f, 10.5f)});
-  TKtrModel model(regime, t);
-  ASSERT_EQ(model.Bind(branches, false, true).What, TKtrBindError::None);
+  TKtrModel model(s.regime, t);
+  ASSERT_EQ(model.Bind(s.Read(".VET"), false, true).What, TKtrBindError::None);
   EXPECT_FALSE(model.Excluded(1));
   EXPECT_TRUE(model.Excluded(2));
   EXPECT_EQ(t.MarkRec->Get(2), 'p');
