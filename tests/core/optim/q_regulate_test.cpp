@@ -34,16 +34,8 @@ protected:
   void TearDown() override { ConfigFileName = savedConfig; }
 
   void Settings(const std::string& lines) { std::ofstream(ConfigFileName) << "[OptimQ]\n" << lines; }
-  void WriteSources(const std::vector<QRow>& rows) {
-    TDataFile t;
-    MakeSourceTable(t, rows);
-    WriteTableFile(path + t.Extention, t);
-  }
-  TDataFile ReadSources() {
-    TDataFile t;
-    ReadTableFile(path + GetMaketExtention(LayoutReactiveSources), t);
-    return t;
-  }
+  void WriteSources(const std::vector<QRow>& rows) { WriteSourceTable(path, rows); }
+  TDataFile ReadSources() { return ReadSchemeTable(path, LayoutReactiveSources); }
   static double Cell(const TDataFile& t, const char* field, int row = 1) {
     return GetColumnAs<DAdouble>(field, t)->Get(row);
   }
@@ -97,9 +89,7 @@ TEST_F(QRegulation, TableHoldsTheSliceAndGraphVoltagesHoldWatchedNodes) {
 
   // With the node table written too.
   RegulateQInLossCalc(regime, 3, log, "срез", true, graphs);
-  TDataFile nodes;
-  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
-  EXPECT_NEAR(GetColumnAs<DAdouble>("Qg", nodes)->Get(2), Cell(ReadSources(), "Qopt") * 0.001, 1e-12);
+  EXPECT_NEAR(GetColumnAs<DAdouble>("Qg", ReadSchemeTable(path, LayoutNodes))->Get(2), Cell(ReadSources(), "Qopt") * 0.001, 1e-12);
 }
 
 TEST_F(QRegulation, OwnStopFlagClearedOnEveryCall) {

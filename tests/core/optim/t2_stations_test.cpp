@@ -12,14 +12,6 @@
 namespace ld::test::optim {
 namespace {
 
-// 630 kVA, 10/10 kV so that no ratio hides the numbers: Pk 7.6 kW gives R, P0 1.31 kW gives G.
-QBranch Transformer(std::int32_t n1, std::int32_t n2, const std::string& name, const std::string& commut = "") {
-  QBranch b(n1, n2, 7.6e-3f * 100 / (0.63f * 0.63f), 8.73f);
-  b.G = 13.1f, b.Kta = 1, b.Sdop = 0.63f, b.Ul = 10;
-  b.DSName = name, b.Mark = "ТМ-630", b.Commut = commut;
-  return b;
-}
-
 QBranch Section(std::int32_t n1, std::int32_t n2, const std::string& commut) {
   QBranch b(n1, n2);
   b.Commut = commut;
@@ -50,13 +42,7 @@ struct Station {
     FillT2Cols(opt.Stations, c);
     return c;
   }
-  std::string Letters() {
-    TDataFile b;
-    ReadTableFile(path + GetMaketExtention(LayoutBranches), b);
-    std::string s;
-    for (int r = 1; r <= b.RowCount; ++r) s += GetColumnAs<DAChar>("Commut", b)->Get(r) == 0 ? '-' : 'O';
-    return s;
-  }
+  std::string Letters() const { return optim::Letters(path); }
 };
 
 TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {

@@ -40,16 +40,8 @@ protected:
     IniRec.Prec = 0.001f;
   }
   void TearDown() override { ConfigFileName = savedConfig; }
-  void WriteSources(const std::vector<QRow>& rows) {
-    TDataFile t;
-    MakeSourceTable(t, rows);
-    WriteTableFile(path + t.Extention, t);
-  }
-  TDataFile Table(const std::string& layout) {
-    TDataFile t;
-    ReadTableFile(path + GetMaketExtention(layout), t);
-    return t;
-  }
+  void WriteSources(const std::vector<QRow>& rows) { WriteSourceTable(path, rows); }
+  TDataFile Table(const std::string& layout) { return ReadSchemeTable(path, layout); }
 };
 
 TEST_F(QFormTest, RegimeRunStepsWriteAndSave) {

@@ -21,8 +21,10 @@
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "gui/diagram/sch_box.h"
+#include "gui/diagram/sch_view_form.h"
 #include "gui/optim/form_tkz.h"
-#include "gui/optim/tkz_scheme.h"
+#include "core/optim/tkz_cases.h"
 #include "support/fuzz_mutations.h"
 #include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
@@ -105,8 +107,6 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   EXPECT_EQ(form_->ListSch().count(), 1);
   EXPECT_EQ(form_->ListSch().currentIndex(), -1);
   ASSERT_NE(form_->TkzRegime(), nullptr);
-  EXPECT_EQ(form_->TkzRegime()->NameMode, 2);
-  EXPECT_FALSE(form_->TkzRegime()->FormPVLoops);
 
   // A scheme kept under the data set's name survives "Создать" over an existing data set.
   SchemeBuilder other;
@@ -270,7 +270,7 @@ TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {
   EXPECT_GT(failures, 5);
 }
 
-TEST_F(TkzFormTest, GraphWritesItsFilesApartAndMaximisingKeepsTheToolBar) {
+TEST_F(TkzFormTest, GraphWritesItsFilesApartIntoTheViewerAndMaximisingKeepsTheToolBar) {
   for (const char* layout : {LayoutTkzSources, LayoutTkzRadius}) CreateEmptyTableFile(Data(GetMaketExtention(layout)), layout, "данные");
   SchemeBuilder beside;
   beside.Node(1, "B").Name = "X";
@@ -301,6 +301,31 @@ TEST_F(TkzFormTest, GraphWritesItsFilesApartAndMaximisingKeepsTheToolBar) {
   EXPECT_NE(fs::path(shownStem).parent_path(), dir_.Path());
   EXPECT_FALSE(fs::exists(shownStem + GetMaketExtention(LayoutNodes)));
   EXPECT_EQ(ReadBytes(Data(".UZL")), besideBytes);
+
+  // The program's scheme viewer reads the radius before its files go, shows it at once and keeps its
+  // own settings sections.
+  const std::string savedConfig = ConfigFileName;
+  ConfigFileName = dir_ / "program.ini";
+  {
+    gui::TSchViewForm view;
+    gui::SchViewForm = &view;
+    before = gui::SetTkzSchemeViewer(gui::ShowTkzScheme);
+    Button("GraphBtn").click();
+    gui::SetTkzSchemeViewer(before);
+    gui::SchViewForm = nullptr;
+    const gui::TSchemBox& box = view.SchBox();
+    EXPECT_TRUE(view.isVisible());
+    EXPECT_EQ(view.windowTitle(), "Расчетный радиус К.З. - данные");
+    EXPECT_EQ(box.NodeSet.size(), 4u);
+    EXPECT_GT(box.Model->Width, 0);
+    EXPECT_EQ(box.tColors, 4);
+    EXPECT_FALSE(box.WrapCaptions);
+    view.close();
+  }
+  const std::string ini = ReadBytes(ConfigFileName);
+  ConfigFileName = savedConfig;
+  for (const char* key : {"[GraphicTKZ]", "[ColorTKZ]", "tColors=4"}) EXPECT_NE(ini.find(key), std::string::npos) << key;
+  EXPECT_TRUE(msg_.Texts().empty());
 
   form_->SetTag(40);
   const QRect area = form_->MaximizedRect();

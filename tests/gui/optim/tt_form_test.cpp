@@ -28,13 +28,10 @@ namespace {
 struct Host {
   TempDir dir;
   std::string stem, savedConfig = ConfigFileName;
-  std::unique_ptr<DAdouble> savedClasses = std::move(IniRec.UnomList);
+  NominalVoltages classes{{10, 110}};
 
   explicit Host(const std::vector<TRecTr>& rows, bool withTable = true) {
     UserAccess = 1;
-    IniRec.UnomList = std::make_unique<DAdouble>();
-    (*IniRec.UnomList)[1] = 10, (*IniRec.UnomList)[2] = 110;
-    IniRec.UnomList->Count = 2;
     ConfigFileName = dir / "prog.ini";
     KtrScheme s = TwoTransformers();
     s.Branches[0].Nl = 1;
@@ -48,10 +45,7 @@ struct Host {
       WriteTableFile(stem + ".KTR", t);
     }
   }
-  ~Host() {
-    ConfigFileName = savedConfig;
-    IniRec.UnomList = std::move(savedClasses);
-  }
+  ~Host() { ConfigFileName = savedConfig; }
   TDataFile Read(const char* ext) const {
     TDataFile t;
     ReadTableFile(stem + ext, t);
@@ -332,8 +326,8 @@ TEST(TapWindow, EntryReturnsTrueAfterWritingRatios) {
     Press(d, "CancelBtn");
   });
   EXPECT_TRUE(gui::RunKtrOptimisation(host.stem, host.dir.Path().string() + "/"));
-  EXPECT_EQ(host.Read(".VET").RowCount, 6);
   TDataFile b = host.Read(".VET");
+  EXPECT_EQ(b.RowCount, 6);
   TBranchCols bc;
   FillBranchCols(b, bc);
   EXPECT_EQ(bc.Notv.Get(1), 8);
