@@ -1,9 +1,6 @@
 // The program in this process: who the user is when the windows come up, the main tool bar, where it
 // puts the work windows, and its close chain.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QTimer>
 #include <QToolButton>
@@ -190,34 +187,6 @@ TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   ConfigFileName = savedConfig;
 }
 
-// A child process with its own environment; stopped and reaped when the test ends.
-class Child {
-public:
-  Child(const std::vector<std::string>& args, const std::string& display, const std::string& folder) {
-    pid_ = fork();
-    if (pid_ != 0) return;
-    if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-    std::vector<char*> argv;
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  ~Child() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-private:
-  pid_t pid_ = -1;
-};
-
 // Where the window manager has put a client window and its frame, in screen pixels.
 struct Placement {
   int clientTop = 0, frameTop = 0, frameBottom = 0;  // frameBottom is the first row below the frame
@@ -277,19 +246,9 @@ TEST(MainWindowUnderWindowManager, TitleBarStaysOnTheScreenAndWorkWindowsOpenBel
   fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr");
   std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(x.Name().c_str()), XCloseDisplay);
   ASSERT_TRUE(display);
-  const Child manager({wm, "--sm-disable"}, x.Name(), "");
-  const Atom check = XInternAtom(display.get(), "_NET_SUPPORTING_WM_CHECK", False);
-  for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(display.get(), DefaultRootWindow(display.get()), check, 0, 1, False, XA_WINDOW, &type, &format,
-                       &count, &after, &data);
-    if (data) XFree(data);
-    if (count == 1) break;
-  }
-  const Child program({dir / "ldtoril"}, x.Name(), dir.Path().string());
+  x.Start({wm, "--sm-disable"});
+  ASSERT_TRUE(x.WaitWindowManager(5));
+  x.Start({dir / "ldtoril"}, dir.Path().string());
 
   const Window main = x.WaitWindow("ЛД ТОРИЛ", 60);
   ASSERT_NE(main, 0u);

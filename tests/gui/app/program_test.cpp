@@ -1,14 +1,9 @@
 // The real program started from a program folder of its own on a virtual display: what it shows for
 // its command line and settings, and that it writes its settings however it ends.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/base/codepage.h"
@@ -31,37 +26,6 @@ protected:
     fs::copy_file(DataDir() / "maket.zr", dir / "maket.zr");
   }
 
-  // Starts the program copy with these arguments.
-  pid_t Start(const std::vector<std::string>& args) {
-    const std::string exe = dir / "ldtoril";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      if (chdir(dir.Path().c_str()) != 0) _exit(126);
-      setenv("DISPLAY", x.Name().c_str(), 1);
-      setenv("QT_QPA_PLATFORM", "xcb", 1);
-      setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-      std::vector<char*> argv{const_cast<char*>(exe.c_str())};
-      for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-      argv.push_back(nullptr);
-      execv(exe.c_str(), argv.data());
-      _exit(127);
-    }
-    return pid;
-  }
-
-  // The exit code, or -1 when the program did not end in time (it is then stopped).
-  static int WaitExit(pid_t pid, double seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    int status = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-  }
-
   // Runs the program until the window of this title shows, pictures it and closes it as its close
   // button does.
   struct Run {
@@ -71,7 +35,9 @@ protected:
   };
   Run RunUntil(const std::vector<std::string>& args, const std::string& title, const std::string& picture = "") {
     Run run;
-    const pid_t pid = Start(args);
+    std::vector<std::string> argv{dir / "ldtoril"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const int pid = x.Start(argv, dir.Path().string());
     const unsigned long window = x.WaitWindow(title, 60);
     EXPECT_NE(window, 0u) << "no window \"" << title << "\"";
     if (window) {
@@ -83,7 +49,7 @@ protected:
       run.mainWindowToo = title != kMain && x.HasWindow(kMain);
       x.Close(window);
     }
-    run.exitCode = WaitExit(pid, 60);
+    run.exitCode = x.WaitExit(pid, 60);
     return run;
   }
 

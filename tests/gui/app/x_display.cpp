@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -63,11 +64,68 @@ XDisplay::XDisplay() {
 }
 
 XDisplay::~XDisplay() {
+  for (const int pid : programs_) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
   if (connection_) XCloseDisplay(Dpy(connection_));
   if (serverPid_ > 0) {
     kill(serverPid_, SIGTERM);
     waitpid(serverPid_, nullptr, 0);
   }
+}
+
+int XDisplay::Start(const std::vector<std::string>& args, const std::string& folder) {
+  const pid_t pid = fork();
+  if (pid != 0) {
+    if (pid > 0) programs_.push_back(pid);
+    return pid;
+  }
+  if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
+  setenv("DISPLAY", Name().c_str(), 1);
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+  std::vector<char*> argv;
+  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  execv(argv[0], argv.data());
+  _exit(127);
+}
+
+int XDisplay::WaitExit(int pid, double seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  int status = 0, code = -1;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      code = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (code == -1) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  programs_.erase(std::remove(programs_.begin(), programs_.end(), pid), programs_.end());
+  return code;
+}
+
+bool XDisplay::WaitWindowManager(double seconds) {
+  Display* display = Dpy(connection_);
+  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                       &after, &data);
+    if (data) XFree(data);
+    if (count == 1) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
 }
 
 unsigned long XDisplay::FindWindow(const std::string& title) {

@@ -3,6 +3,7 @@
 // title, takes their picture and asks them to close the way a window manager does.
 #include <QImage>
 #include <string>
+#include <vector>
 
 namespace ld::test {
 
@@ -16,6 +17,14 @@ public:
   bool Ok() const { return connection_ != nullptr; }
   std::string Name() const { return ":" + std::to_string(number_); }
 
+  // Starts a program on this display (in `folder` when given); it is stopped with the display unless
+  // WaitExit saw it end.
+  int Start(const std::vector<std::string>& args, const std::string& folder = "");
+  // The program's exit code, or -1 when it did not end in time (it is then stopped).
+  int WaitExit(int pid, double seconds);
+  // Waits until a window manager has announced itself on the display.
+  bool WaitWindowManager(double seconds);
+
   // Waits up to `seconds` for a mapped top-level window with this title; 0 when none came.
   unsigned long WaitWindow(const std::string& title, double seconds);
   bool HasWindow(const std::string& title);
@@ -28,6 +37,7 @@ private:
 
   int number_ = 0;
   int serverPid_ = 0;
+  std::vector<int> programs_;
   void* connection_ = nullptr;  // Display*
 };
 
