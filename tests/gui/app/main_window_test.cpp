@@ -1,5 +1,6 @@
-// The program in this process: who the user is when the windows come up, the main tool bar, where it
-// puts the work windows, and its close chain.
+// The program in this process: who the user is when the windows come up, what its command line and
+// settings start, the main tool bar, where it puts the work windows, and its close chain; and the real
+// program under a window manager on a virtual display.
 #include <gtest/gtest.h>
 
 #include <QTimer>
@@ -10,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
 #include "core/tables/layout.h"
@@ -21,6 +23,7 @@
 #include "gui/district/base_res_form.h"
 #include "gui/optim/form_tkz.h"
 #include "gui/regime/zregim_form.h"
+#include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "x_display.h"
@@ -34,44 +37,98 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ProgramStart, WithoutLoginTheUserStaysUnnamedWithFullRights) {
+// The program run in this process from a program folder of its own; the main window, once it shows,
+// is looked at and closed.
+class ProgramStart : public ::testing::Test {
+protected:
+  ProgramStart() { fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr"); }
+  ~ProgramStart() override {
+    MaketFileName = savedMaket;
+    ProgramDir.clear();
+    MultiUserFlag = false;
+    IniRec = TIniRec{};
+  }
+  int Run(const QStringList& args) {
+    SetStartPaths(dir / "ldtoril");
+    mainShown = allMade = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (!MainForm || !MainForm->isVisible()) return;
+      poll.stop();
+      mainShown = true;
+      allMade = BaseResForm && ZregimForm && FormTKZ && CatalogForm && SchViewForm;
+      userAtStart = CurrentUserName;
+      accessAtStart = UserAccess;
+      MainForm->close();
+    });
+    poll.start();
+    return RunStartedProgram(args);
+  }
+  std::string Ini() const { return Cp1251ToUtf8(test::ReadBytes(dir / "ldtoril.ini")); }
+
   test::TempDir dir;
   test::ScriptedMsgBox box;
+  test::ModalScript script;
   const std::string savedMaket = MaketFileName;
-  fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr");
-  SetStartPaths(dir / "ldtoril");
-  EXPECT_EQ(ConfigFileName, dir / "ldtoril.ini");
-  EXPECT_EQ(MaketFileName, dir / "maket.zr");
+  bool mainShown = false, allMade = false;
+  std::string userAtStart;
+  int accessAtStart = -1;
+};
+
+TEST_F(ProgramStart, WithoutLoginTheUserStaysUnnamedWithFullRightsAndTheSettingsAreWritten) {
   CurrentUserName.clear();  // as a fresh process has them
   UserAccess = 1;
-  // Once the main window shows, the windows are looked at and the main one closed.
-  bool allMade = false;
-  std::string userAtStart = "none: the main window never showed";
-  int accessAtStart = -1;
-  QTimer poll;
-  poll.setInterval(10);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!MainForm || !MainForm->isVisible()) return;
-    poll.stop();
-    allMade = BaseResForm && ZregimForm && FormTKZ && CatalogForm && SchViewForm;
-    userAtStart = CurrentUserName;
-    accessAtStart = UserAccess;
-    MainForm->close();
-  });
-  poll.start();
-  EXPECT_EQ(RunStartedProgram(QStringList{"ldtoril"}), 0);
-  EXPECT_TRUE(allMade);
+  EXPECT_EQ(Run(QStringList{"ldtoril"}), 0);
+  EXPECT_EQ(ConfigFileName, dir / "ldtoril.ini");
+  EXPECT_EQ(MaketFileName, dir / "maket.zr");
+  EXPECT_TRUE(mainShown && allMade);
   EXPECT_EQ(userAtStart, "");
   EXPECT_EQ(accessAtStart, 1);
   EXPECT_EQ(MainForm, nullptr);
-  EXPECT_TRUE(fs::exists(dir / "ldtoril.ini"));
+  const std::string ini = Ini();
+  for (const std::string& key : {std::string("[Regim]"), std::string("[MultiUser]"), "Path=" + dir.Path().string() + "/"})
+    EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
+  EXPECT_FALSE(fs::exists(dir / "ldtoril.usr"));
   // The nominal voltages are read at start; a folder without them gets the default list.
   EXPECT_TRUE(fs::exists(dir / "sprav_UN.cat"));
   EXPECT_EQ(IniRec.UnomList->Count, 15);
   EXPECT_TRUE(box.Calls().empty());
-  MaketFileName = savedMaket;
-  ProgramDir.clear();
-  MultiUserFlag = false;
+}
+
+TEST_F(ProgramStart, UserListSwitchCountsOnlyAsFirstParameterInItsOwnCase) {
+  EXPECT_EQ(Run(QStringList{"ldtoril", "/userpassword"}), 0);
+  EXPECT_TRUE(mainShown);
+  EXPECT_EQ(Run(QStringList{"ldtoril", "list", "/UserPassword"}), 0);
+  EXPECT_TRUE(mainShown);
+  EXPECT_FALSE(fs::exists(dir / "ldtoril.usr"));
+
+  // The editor runs alone: it creates the missing user file, and its closing leaves no lock.
+  std::string title;
+  script.Then([&](QDialog& d) {
+    title = d.windowTitle().toStdString();
+    d.reject();
+  });
+  EXPECT_EQ(Run(QStringList{"ldtoril", "/UserPassword"}), 0);
+  EXPECT_EQ(title, "Список пользователей");
+  EXPECT_FALSE(mainShown);
+  EXPECT_TRUE(fs::exists(dir / "ldtoril.usr"));
+  EXPECT_FALSE(fs::exists(dir / "ldtoril.usr~"));
+  EXPECT_NE(Ini().find("[MultiUser]"), std::string::npos);
+}
+
+TEST_F(ProgramStart, RefusedLoginEndsTheProgramAndKeepsTheSettings) {
+  test::WriteBytes(dir / "ldtoril.ini", "[Regim]\r\nIter1=77\r\n[MultiUser]\r\nFlag=1\r\n");
+  std::string title;
+  script.Then([&](QDialog& d) {
+    title = d.windowTitle().toStdString();
+    d.reject();
+  });
+  EXPECT_EQ(Run(QStringList{"ldtoril"}), 0);
+  EXPECT_EQ(title, "Выбор пользователя");
+  EXPECT_FALSE(mainShown);
+  const std::string ini = Ini();
+  for (const char* key : {"Iter1=77", "Flag=1", "[Losses]"}) EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
 }
 
 struct Windows {

@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -75,11 +74,11 @@ XDisplay::~XDisplay() {
   }
 }
 
-int XDisplay::Start(const std::vector<std::string>& args, const std::string& folder) {
+void XDisplay::Start(const std::vector<std::string>& args, const std::string& folder) {
   const pid_t pid = fork();
   if (pid != 0) {
     if (pid > 0) programs_.push_back(pid);
-    return pid;
+    return;
   }
   if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
   setenv("DISPLAY", Name().c_str(), 1);
@@ -90,24 +89,6 @@ int XDisplay::Start(const std::vector<std::string>& args, const std::string& fol
   argv.push_back(nullptr);
   execv(argv[0], argv.data());
   _exit(127);
-}
-
-int XDisplay::WaitExit(int pid, double seconds) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  int status = 0, code = -1;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (waitpid(pid, &status, WNOHANG) == pid) {
-      code = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  if (code == -1) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-  }
-  programs_.erase(std::remove(programs_.begin(), programs_.end(), pid), programs_.end());
-  return code;
 }
 
 bool XDisplay::WaitWindowManager(double seconds) {
@@ -149,34 +130,17 @@ unsigned long XDisplay::FindWindow(const std::string& title) {
   return 0;
 }
 
-bool XDisplay::HasWindow(const std::string& title) { return Ok() && FindWindow(title) != 0; }
-
 unsigned long XDisplay::WaitWindow(const std::string& title, double seconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (Ok() && std::chrono::steady_clock::now() < deadline) {
     if (const unsigned long window = FindWindow(title)) {
-      // Mapped is not yet painted: give the program a moment before anyone takes a picture.
+      // Mapped is not yet painted: give the program a moment before anyone clicks into it.
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
       return window;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return 0;
-}
-
-QImage XDisplay::Grab(unsigned long window) {
-  Display* display = Dpy(connection_);
-  XWindowAttributes attributes;
-  if (!XGetWindowAttributes(display, window, &attributes)) return {};
-  XImage* shot = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                           static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-  if (!shot) return {};
-  QImage image(attributes.width, attributes.height, QImage::Format_RGB32);
-  for (int y = 0; y < attributes.height; ++y)
-    for (int x = 0; x < attributes.width; ++x)
-      image.setPixel(x, y, static_cast<QRgb>(XGetPixel(shot, x, y)) | 0xFF000000u);
-  XDestroyImage(shot);
-  return image;
 }
 
 void XDisplay::Close(unsigned long window) {
