@@ -154,19 +154,6 @@ TEST(TapWindow, StopEndsTheSearchAndASecondStopStartsNothing) {
   form.CancelBtnClick(false);
 }
 
-TEST(TapWindow, ControlLimitsFromTheNominalVoltage) {
-  Host host({TapRow(1, 2, 4, 9.5f, 10.5f)});
-  gui::TT_Form form(host.stem, host.dir.Path().string() + "/");
-  form.UmBox->setChecked(true);
-  form.CalcBtnClick();
-  TKtrCols c;
-  FillKtrCols(form.TGrid->table(), c);
-  EXPECT_FLOAT_EQ(c.U1min->Get(1), 10);
-  EXPECT_FLOAT_EQ(c.U1max->Get(1), 10);
-  form.CancelBtnClick(false);
-  EXPECT_NE(ReadBytes(ConfigFileName).find("Um=1"), std::string::npos);
-}
-
 TEST(TapWindow, SpaceInAControlNodeColumnPicksTheNode) {
   Host host({TapRow(1, 2, 0, 0, 0), TapRow(1, 3, 0, 0, 0)});
   gui::TT_Form form(host.stem, host.dir.Path().string() + "/");
@@ -293,7 +280,7 @@ TEST(TapWindow, PickersNameWindingsAndDeriveLimits) {
   gui::SelNodPlusPercent = 10;
 }
 
-TEST(TapWindow, LoadingRatiosMatchesTheBranchDirectionOnly) {
+TEST(TapWindow, LoadingRatiosMatchesTheBranchDirectionOnlyAndLimitsComeFromTheNominalVoltage) {
   Host host({TapRow(1, 2, 4, 9.5f, 10.5f, 4), TapRow(1, 3, 5, 9.5f, 10.5f, 4)});
   {
     TDataFile b = host.Read(".VET");
@@ -311,7 +298,15 @@ TEST(TapWindow, LoadingRatiosMatchesTheBranchDirectionOnly) {
   EXPECT_EQ(c.Ntek->Get(1), 13);
   EXPECT_EQ(c.Ntek->Get(2), 4);  // stored as 3-1: not this row's branch
   EXPECT_TRUE(form.CalcBtn->isEnabled());
+
+  // Control limits from the nominal voltage of the control node.
+  form.UmBox->setChecked(true);
+  form.CalcBtnClick();
+  FillKtrCols(form.TGrid->table(), c);
+  EXPECT_FLOAT_EQ(c.U1min->Get(1), 10);
+  EXPECT_FLOAT_EQ(c.U1max->Get(1), 10);
   form.CancelBtnClick(false);
+  EXPECT_NE(ReadBytes(ConfigFileName).find("Um=1"), std::string::npos);
 }
 
 TEST(TapWindow, EntryReturnsTrueAfterWritingRatios) {
