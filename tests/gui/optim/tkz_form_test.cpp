@@ -107,6 +107,9 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   EXPECT_EQ(form_->ListSch().count(), 1);
   EXPECT_EQ(form_->ListSch().currentIndex(), -1);
   ASSERT_NE(form_->TkzRegime(), nullptr);
+  // The engine lists nodes by number and name and forms no loops of fixed-voltage nodes for this window.
+  EXPECT_EQ(form_->TkzRegime()->NameMode, 2);
+  EXPECT_FALSE(form_->TkzRegime()->FormPVLoops);
 
   // A scheme kept under the data set's name survives "Создать" over an existing data set.
   SchemeBuilder other;
