@@ -341,10 +341,7 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
         .Then(answerPdf(Path("нет/plot.pdf")))
         .Then(answerPdf(pdf));
     QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
-    const std::string info = RunCommand("pdfinfo '" + pdf + "' 2>&1");
-    const auto pages = info.find("Pages:");
-    ASSERT_NE(pages, std::string::npos) << info;
-    EXPECT_EQ(std::stoi(info.substr(pages + 6)), 1) << info;
+    EXPECT_NE(RunCommand("pdfinfo '" + pdf + "' 2>&1").find("Pages:           1\n"), std::string::npos);
     EXPECT_TRUE(gui::GraphPrinter().outputFileName().isEmpty()) << "the next printing asks again";
     msg_.Clear();
   }
