@@ -167,9 +167,9 @@ TEST(CutOptimiser, WalkingACutAlongItsChainAndBackChangesNothing) {
     const ModelState end = State(opt);
     ASSERT_EQ(start.elements.size(), end.elements.size());
     for (std::size_t i = 0; i < start.elements.size(); ++i) {
-      EXPECT_EQ(std::get<0>(start.elements[i]), std::get<0>(end.elements[i]));
-      EXPECT_EQ(std::get<1>(start.elements[i]), std::get<1>(end.elements[i]));
-      EXPECT_NEAR(std::abs(std::get<2>(start.elements[i]) - std::get<2>(end.elements[i])), 0, 1e-12);
+      const auto& [parent, flags, k] = start.elements[i];
+      EXPECT_EQ(std::pair(parent, flags), std::pair(std::get<0>(end.elements[i]), std::get<1>(end.elements[i]))) << i;
+      EXPECT_NEAR(std::abs(k - std::get<2>(end.elements[i])), 0, 1e-12) << i;
     }
     EXPECT_NEAR(end.losses, start.losses, 1e-9);
     opt.Write();
@@ -224,8 +224,7 @@ TEST(CutOptimiser, FixedTiesTransformersThresholdsAndPasses) {
   }
   // The free tie walks onto the transformer unless told to stop there.
   const int free = rowOf.at("");
-  EXPECT_EQ(c.N1->Get(free), 4);
-  EXPECT_EQ(c.N2->Get(free), 7);
+  EXPECT_EQ(std::pair(c.N1->Get(free), c.N2->Get(free)), std::pair(4, 7));
   IniRec.StopTr = true;
   std::uint8_t side = 0;
   const int tie = opt.TieOfRow(free);

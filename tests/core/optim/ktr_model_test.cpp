@@ -35,19 +35,14 @@ TEST(KtrModel, RatiosOfTapsForEveryWindingDirectionAndPartner) {
   // branch, pairing with each other.
   MakeKtrTable(t, {Row(0, 0, 0, 9, 10, 1.78f, 2), Row(1, 0, 0, 9, 10, 1.78f, 3), Row(0, 1, 0, 9, 10, 1.78f, 4),
                    Row(0, 0, 0, 9, 12, 1.78f, 5), Row(0, 0, 0, 9, 10, 1.78f, 6), Row(0, 0, 1, 9, 12, 1.5f, 6)});
-  EXPECT_NEAR(Ratio(t, 1).real(), 10.64064, 5e-5);
-  EXPECT_NEAR(Ratio(t, 1).imag(), 0, 1e-12);
-  EXPECT_NEAR(Ratio(t, 2).real(), 10.27171, 5e-5);
-  EXPECT_NEAR(Ratio(t, 3).real(), 10.26845, 5e-5);
-  EXPECT_NEAR(Ratio(t, 4).real(), 11.01282, 5e-5);
-  EXPECT_NEAR(Ratio(t, 5).real(), 10.64064, 5e-5);
-  EXPECT_NEAR(Ratio(t, 5).imag(), 0.47045, 5e-5);
+  for (const auto& [row, k] : {std::pair{1, Complex(10.64064, 0)}, {2, Complex(10.27171, 0)}, {3, Complex(10.26845, 0)},
+                                {4, Complex(11.01282, 0)}, {5, Complex(10.64064, 0.47045)}})
+    ExpectComplex(Ratio(t, row), k, 5e-5, "row " + std::to_string(row));
   // The transverse row has no Knom of its own until the user enters it.
   TKtrCols c;
   FillKtrCols(t, c);
   (*c.Knom)[6] = 115.0f / 11.0f;
-  EXPECT_NEAR(Ratio(t, 6).real(), 10.64064, 5e-5);
-  EXPECT_NEAR(Ratio(t, 6).imag(), 0.47045, 5e-5);
+  ExpectComplex(Ratio(t, 6), Complex(10.64064, 0.47045), 5e-5, "row 6");
 
   // Correction branch of a longitudinal row: the step per tap carried through Knom - 1, onto the
   // correction branch's own nominal ratio, as a reduced winding.

@@ -50,9 +50,7 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
   light.opt.Open(light.path);
   ASSERT_EQ(light.opt.RowCount(), 1);
   TT2Cols c = light.Cols();
-  EXPECT_EQ(c.ST->Get(1), 3);
-  EXPECT_EQ(c.Subst->GetItem(1), "ПС1");
-  EXPECT_FLOAT_EQ(c.Un->Get(1), 10);
+  EXPECT_EQ(std::tuple(c.ST->Get(1), c.Subst->GetItem(1), c.Un->Get(1)), std::tuple(3, "ПС1", 10.0f));
   std::vector<std::string> lines;
   light.opt.Run(0.1, [&](const std::string& s) { lines.push_back(s); }, {}, {});
   c = light.Cols();
@@ -73,8 +71,7 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
   EXPECT_EQ(light.Letters(), "--O");  // nothing written yet
   light.opt.Write();
   EXPECT_EQ(light.Letters(), off == 1 ? "O--" : "-O-");
-  EXPECT_EQ(light.Cols().ST->Get(1), off);
-  EXPECT_EQ(light.Cols().STo->Get(1), 0);
+  EXPECT_EQ(std::pair(light.Cols().ST->Get(1), light.Cols().STo->Get(1)), std::pair(off, 0));
 
   TT2Trial t1{1, {0.002, 0.003}}, t2{2, {0.002, 0.003}}, t3{3, {0.001, 0.0029}};
   EXPECT_EQ(BetterT2Trial(t1, t2).State, 1);
@@ -83,9 +80,8 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
   Station heavy(0.25);
   heavy.opt.Open(heavy.path);
   heavy.opt.Run(0.1, {}, {}, {});
-  EXPECT_EQ(heavy.Cols().STo->Get(1), 0);
-  EXPECT_EQ(heavy.Cols().dPr->Get(1), 0);
-  EXPECT_EQ(heavy.opt.SwitchingList().size(), 1u);
+  EXPECT_EQ(std::tuple(heavy.Cols().STo->Get(1), heavy.Cols().dPr->Get(1), heavy.opt.SwitchingList().size()),
+            std::tuple(0, 0.0f, std::size_t{1}));
   heavy.opt.Write();  // the found state written back: exactly one letter
   EXPECT_EQ(heavy.Letters(), "--O");
 }

@@ -80,11 +80,9 @@ TEST_F(ProgramStart, WithoutLoginTheUserStaysUnnamedWithFullRightsAndTheSettings
   CurrentUserName.clear();  // as a fresh process has them
   UserAccess = 1;
   EXPECT_EQ(Run(QStringList{"ldtoril"}), 0);
-  EXPECT_EQ(ConfigFileName, dir / "ldtoril.ini");
-  EXPECT_EQ(MaketFileName, dir / "maket.zr");
+  EXPECT_EQ(std::pair(ConfigFileName, MaketFileName), std::pair(dir / "ldtoril.ini", dir / "maket.zr"));
   EXPECT_TRUE(mainShown && allMade);
-  EXPECT_EQ(userAtStart, "");
-  EXPECT_EQ(accessAtStart, 1);
+  EXPECT_EQ(std::pair(userAtStart, accessAtStart), std::pair(std::string(), 1));
   EXPECT_EQ(MainForm, nullptr);
   const std::string ini = Ini();
   for (const std::string& key : {std::string("[Regim]"), std::string("[MultiUser]"), "Path=" + dir.Path().string() + "/"})
@@ -131,7 +129,13 @@ TEST_F(ProgramStart, RefusedLoginEndsTheProgramAndKeepsTheSettings) {
   for (const char* key : {"Iter1=77", "Flag=1", "[Losses]"}) EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
 }
 
+// The main window over the work windows, with the program's layout file while it lives.
 struct Windows {
+  struct Layouts {
+    const std::string saved = MaketFileName;
+    Layouts() { MaketFileName = (test::DataDir() / "maket.zr").string(); }
+    ~Layouts() { MaketFileName = saved; }
+  } layouts;
   TMainForm main;
   TBaseResForm baseRes;
   TZregimForm zregim;
@@ -143,8 +147,7 @@ TEST(MainWindow, ShowsThreeButtonsAndPutsTheWorkWindowsBelowItself) {
   Windows w;
   w.main.show();
   EXPECT_EQ(w.main.windowTitle(), "ЛД ТОРИЛ");
-  EXPECT_EQ(w.main.width(), 366);
-  EXPECT_EQ(w.main.height(), 25);
+  EXPECT_EQ(w.main.size(), QSize(366, 25));
   EXPECT_EQ(w.main.pos(), QPoint(0, 0));
   QStringList shown;
   for (const auto* button : w.main.findChildren<QToolButton*>())
@@ -157,14 +160,11 @@ TEST(MainWindow, ShowsThreeButtonsAndPutsTheWorkWindowsBelowItself) {
 
   const auto click = [&](const char* name) { w.main.findChild<QToolButton*>(name)->click(); };
   click("ZregBtn");
-  EXPECT_TRUE(w.zregim.isVisible());
-  EXPECT_FALSE(w.baseRes.isVisible());
-  EXPECT_EQ(w.zregim.Tag(), w.main.frameGeometry().height());
-  EXPECT_EQ(w.zregim.y(), w.main.frameGeometry().height());
+  EXPECT_TRUE(w.zregim.isVisible() && !w.baseRes.isVisible());
+  EXPECT_EQ(std::pair(w.zregim.Tag(), w.zregim.y()), std::pair(w.main.frameGeometry().height(), w.main.frameGeometry().height()));
   click("BresBtn");
   click("TKZBtn");
-  EXPECT_TRUE(w.baseRes.isVisible());
-  EXPECT_TRUE(w.tkz.isVisible());
+  EXPECT_TRUE(w.baseRes.isVisible() && w.tkz.isVisible());
   EXPECT_EQ(w.tkz.y(), w.main.frameGeometry().height());
   // Showing a window again is harmless.
   click("TKZBtn");
@@ -197,8 +197,6 @@ std::vector<std::string> AskedFiles(test::ScriptedMsgBox& box) {
 TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   test::TempDir dir;
   test::ScriptedMsgBox box;
-  const std::string savedMaket = MaketFileName;
-  MaketFileName = (test::DataDir() / "maket.zr").string();
   // the regime window writes its diagram settings when it closes
   const std::string savedConfig = ConfigFileName;
   ConfigFileName = dir / "ldtoril.ini";
@@ -216,20 +214,15 @@ TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   box.Answer(0).Answer(2);
   EXPECT_FALSE(w.main.close());
   EXPECT_EQ(AskedFiles(box), (Files{"base.usr", "regime.usr"}));
-  EXPECT_TRUE(w.main.isVisible());
-  EXPECT_FALSE(w.baseRes.isVisible());
-  EXPECT_TRUE(w.zregim.isVisible() && w.tkz.isVisible());
-  EXPECT_FALSE(fs::exists(dir / "base.usr~"));
-  EXPECT_TRUE(fs::exists(dir / "regime.usr~"));
+  EXPECT_TRUE(w.main.isVisible() && !w.baseRes.isVisible() && w.zregim.isVisible() && w.tkz.isVisible());
+  EXPECT_TRUE(!fs::exists(dir / "base.usr~") && fs::exists(dir / "regime.usr~"));
 
   // The short-circuit window asks for its second table only when the first was not cancelled.
   box.Answer(1).Answer(1).Answer(2);
   EXPECT_FALSE(w.main.close());
   EXPECT_EQ(AskedFiles(box), (Files{"regime.usr", "tkz.usr", "radius.usr"}));
-  EXPECT_FALSE(w.zregim.isVisible());
-  EXPECT_TRUE(w.tkz.isVisible());
-  EXPECT_FALSE(w.tkz.DataGrid().Modified());
-  EXPECT_TRUE(w.tkz.RadiusGrid().Modified());
+  EXPECT_TRUE(!w.zregim.isVisible() && w.tkz.isVisible());
+  EXPECT_TRUE(!w.tkz.DataGrid().Modified() && w.tkz.RadiusGrid().Modified());
 
   // Its own close button asks the same question.
   box.Answer(2).Answer(1);
@@ -240,7 +233,6 @@ TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   EXPECT_FALSE(w.tkz.isVisible() || w.main.isVisible());
   for (const char* lock : {"base.usr~", "regime.usr~", "tkz.usr~", "radius.usr~"})
     EXPECT_FALSE(fs::exists(dir / lock)) << lock;
-  MaketFileName = savedMaket;
   ConfigFileName = savedConfig;
 }
 

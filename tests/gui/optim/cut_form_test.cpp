@@ -119,11 +119,8 @@ TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
   });
   EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
   gui::RegimSettingsDialog() = nullptr;
-  EXPECT_EQ(regimeDialogs, 1);
-  EXPECT_TRUE(regime);
-  EXPECT_FALSE(selection);
-  EXPECT_EQ(IniRec.Algoritm, 1);
-  EXPECT_TRUE(IniRec.StopTr);
+  EXPECT_EQ(std::tuple(regimeDialogs, regime, selection, IniRec.Algoritm, IniRec.StopTr),
+            std::tuple(1, true, false, std::uint8_t{1}, true));
 
   // A bad voltage group keeps the dialog open with what was typed; a good one is parsed.
   script.Then([&](QDialog& d) {
@@ -140,20 +137,16 @@ TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
     Press(d, "OKBtn");
   });
   EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
-  EXPECT_FALSE(regime);
-  EXPECT_TRUE(selection);
   EXPECT_EQ(voltages, (std::vector<float>{6, 10, 35}));
-  EXPECT_EQ(IniRec.dP, 0.0f);
-  EXPECT_TRUE(IniRec.FlagUn);
-  EXPECT_EQ(IniRec.GroupUn, "6;10;35");
+  EXPECT_EQ(std::tuple(regime, selection, IniRec.dP, IniRec.FlagUn, IniRec.GroupUn),
+            std::tuple(false, true, 0.0f, true, "6;10;35"));
 
   script.Then([&](QDialog& d) {
     Child<QCheckBox>(d, "ExceptTr").click();
     Press(d, "OKBtn");
   });
   EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
-  EXPECT_TRUE(selection);
-  EXPECT_FALSE(IniRec.ExceptTr);
+  EXPECT_TRUE(selection && !IniRec.ExceptTr);
 
   // Cancelled: nothing stored, both flags false; a non-number never stays in the pass limit.
   script.Then([&](QDialog& d) {
@@ -164,9 +157,7 @@ TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
   });
   regime = selection = true;
   EXPECT_FALSE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
-  EXPECT_FALSE(regime);
-  EXPECT_FALSE(selection);
-  EXPECT_FALSE(IniRec.ExceptTr);
+  EXPECT_FALSE(regime || selection || IniRec.ExceptTr);
 }
 
 }  // namespace

@@ -99,13 +99,11 @@ protected:
 };
 
 TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
-  EXPECT_TRUE(Button("NewBtn").isEnabled());
-  EXPECT_TRUE(Button("OpenBtn").isEnabled());
-  for (const char* name : {"SaveBtn", "PrintBtn", "RadiusBtn", "GraphBtn", "CalcBtn"}) EXPECT_FALSE(Button(name).isEnabled()) << name;
-  EXPECT_FALSE(Shown("DataPanel"));
-  EXPECT_FALSE(Shown("RadiusPanel"));
-  EXPECT_EQ(form_->ListSch().count(), 1);
-  EXPECT_EQ(form_->ListSch().currentIndex(), -1);
+  const char* const dataButtons[] = {"SaveBtn", "PrintBtn", "RadiusBtn", "GraphBtn", "CalcBtn"};
+  EXPECT_TRUE(Button("NewBtn").isEnabled() && Button("OpenBtn").isEnabled());
+  for (const char* name : dataButtons) EXPECT_FALSE(Button(name).isEnabled()) << name;
+  EXPECT_FALSE(Shown("DataPanel") || Shown("RadiusPanel"));
+  EXPECT_EQ(std::pair(form_->ListSch().count(), form_->ListSch().currentIndex()), std::pair(1, -1));
   ASSERT_NE(form_->TkzRegime(), nullptr);
   // The engine lists nodes by number and name and forms no loops of fixed-voltage nodes for this window.
   EXPECT_EQ(form_->TkzRegime()->NameMode, 2);
@@ -128,12 +126,10 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   }
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>(2, "Данные с таким именем уже существует. Перезаписать ?"));
   EXPECT_EQ(gui::TkzFileName, Data(""));
-  EXPECT_TRUE(fs::exists(Data(".UZL")));
-  EXPECT_TRUE(fs::exists(Data(".VET")));
+  EXPECT_TRUE(fs::exists(Data(".UZL")) && fs::exists(Data(".VET")));
   EXPECT_EQ(form_->windowTitle().toStdString(), "Расчет токов трехфазного короткого замыкания - данные");
-  for (const char* name : {"SaveBtn", "PrintBtn", "RadiusBtn", "GraphBtn", "CalcBtn"}) EXPECT_TRUE(Button(name).isEnabled()) << name;
-  EXPECT_TRUE(Shown("DataPanel"));
-  EXPECT_TRUE(Shown("NodePanel"));
+  for (const char* name : dataButtons) EXPECT_TRUE(Button(name).isEnabled()) << name;
+  EXPECT_TRUE(Shown("DataPanel") && Shown("NodePanel"));
   EXPECT_EQ(form_->DataGrid().table().RowCount, 0);
 
   // The chosen scheme's node names in the node list; the radius and the currents.
@@ -146,9 +142,7 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   EXPECT_TRUE(msg_.Texts().empty());
   EXPECT_EQ(form_->RadiusGrid().table().RowCount, 3);
   EXPECT_TRUE(form_->RadiusGrid().Modified());
-  EXPECT_FALSE(Shown("Info"));
-  EXPECT_TRUE(Shown("RadiusPanel"));
-  EXPECT_FALSE(Shown("ProgressBar"));
+  EXPECT_TRUE(Shown("RadiusPanel") && !Shown("Info") && !Shown("ProgressBar"));
   Button("CalcBtn").click();
   EXPECT_NEAR(FaultCurrent(), 5.8881, 1e-4);
 
@@ -162,12 +156,10 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, letter);
     QApplication::sendEvent(&grid, &press);
   };
-  type("к");
-  EXPECT_EQ(grid.table().MarkRec->Get(row), 80);
-  type("е");
-  EXPECT_EQ(grid.table().MarkRec->Get(row), 16);
-  type("z");
-  EXPECT_EQ(grid.table().MarkRec->Get(row), 0);
+  for (const auto& [letter, mark] : {std::pair{"к", 80}, {"е", 16}, {"z", 0}}) {
+    type(QString::fromUtf8(letter));
+    EXPECT_EQ(grid.table().MarkRec->Get(row), mark) << letter;
+  }
 
   // F9 on a row: the branch parameter dialog over the row, titled by its two nodes.
   grid.GotoRow(2);
@@ -331,10 +323,7 @@ TEST_F(TkzFormTest, GraphWritesItsFilesApartIntoTheViewerAndMaximisingKeepsTheTo
   EXPECT_TRUE(msg_.Texts().empty());
 
   form_->SetTag(40);
-  const QRect area = form_->MaximizedRect();
-  EXPECT_EQ(area.top(), form_->screen()->availableGeometry().top() + 40);
-  EXPECT_EQ(area.height(), form_->screen()->availableGeometry().height() - 40);
-  EXPECT_EQ(area.width(), form_->screen()->availableGeometry().width());
+  EXPECT_EQ(form_->MaximizedRect(), form_->screen()->availableGeometry().adjusted(0, 40, 0, 0));
 }
 
 }  // namespace

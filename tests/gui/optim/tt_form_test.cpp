@@ -68,8 +68,7 @@ TEST(TapWindow, RegimeSearchesSliderWriteAndSave) {
   form.CalcBtnClick();
   ASSERT_FALSE(form.CalcBtn->isEnabled());
   EXPECT_TRUE(form.AutoBtn->isEnabled());
-  EXPECT_TRUE(form.PLabel->text().startsWith("dP = "));
-  EXPECT_TRUE(form.PLabel->text().endsWith(" кВт"));
+  EXPECT_TRUE(form.PLabel->text().startsWith("dP = ") && form.PLabel->text().endsWith(" кВт"));
   EXPECT_EQ(form.OptLabel->text(), "ddP = 0 кВт");
   const TDataFile& t = form.TGrid->table();
   EXPECT_EQ(t.Access[static_cast<std::size_t>(FindColumnIndex("Ntek", t))], 0);
@@ -83,10 +82,8 @@ TEST(TapWindow, RegimeSearchesSliderWriteAndSave) {
   ASSERT_GE(memo.size(), 9u);
   EXPECT_EQ(memo[0].rfind("1 - 2 Т1        рпн    3,", 0), 0u) << memo[0];
   EXPECT_EQ(memo[2], "1 - 2 Т1 резерв ---    6") << memo[2];
-  EXPECT_EQ(memo[4].rfind("Количество итераций : ", 0), 0u);
-  EXPECT_EQ(memo[6].rfind("dPисх = ", 0), 0u);
-  EXPECT_EQ(memo[7].rfind("dPопт = ", 0), 0u);
-  EXPECT_EQ(memo[8].rfind("ddP   = ", 0), 0u);
+  for (const auto& [line, start] : {std::pair{4, "Количество итераций : "}, {6, "dPисх = "}, {7, "dPопт = "}, {8, "ddP   = "}})
+    EXPECT_EQ(memo[static_cast<std::size_t>(line)].rfind(start, 0), 0u) << memo[static_cast<std::size_t>(line)];
   EXPECT_TRUE(form.ResMemo->isVisible());
   TKtrCols c;
   FillKtrCols(t, c);
@@ -171,11 +168,8 @@ TEST(TapWindow, SpaceInAControlNodeColumnPicksTheNode) {
   QApplication::sendEvent(form.TGrid, &space);
   TKtrCols c;
   FillKtrCols(form.TGrid->table(), c);
-  EXPECT_EQ(c.N2->Get(2), 2);
-  EXPECT_EQ(c.Node2->GetItem(2), "ПС.Шины 10 А");
-  EXPECT_FLOAT_EQ(c.U2min->Get(2), 9.5f);
-  EXPECT_FLOAT_EQ(c.U2max->Get(2), 11);
-  EXPECT_EQ(c.N1->Get(2), 0);
+  EXPECT_EQ(std::tuple(c.N2->Get(2), c.Node2->GetItem(2), c.U2min->Get(2), c.U2max->Get(2), c.N1->Get(2)),
+            std::tuple(2, "ПС.Шины 10 А", 9.5f, 11.0f, 0));
   // The table changed: the results are gone and the regime is to be calculated again.
   EXPECT_TRUE(form.CalcBtn->isEnabled());
   EXPECT_FALSE(form.AutoBtn->isEnabled());
@@ -245,9 +239,7 @@ TEST(TapWindow, PickersNameWindingsAndDeriveLimits) {
   int row = 1;
   EXPECT_TRUE(gui::ExecuteSelectTransformer(stem, lon, tra, row));
   EXPECT_EQ(names, (std::vector<std::string>{"ПС-1 (BH)", "ПС-1 (HH1)", "ПС-2 Т2 (CH)", "ТП-7"}));
-  EXPECT_EQ(row, 1);
-  EXPECT_EQ(lon.NameTr, "ПС-1 (BH)");
-  EXPECT_EQ(lon.Kotv, 19);
+  EXPECT_EQ(std::tuple(row, lon.NameTr, lon.Kotv), std::tuple(1, "ПС-1 (BH)", 19));
   script.Then([](QDialog& d) { Press(d, "CancelBtn"); });
   lon.Kotv = 77;
   EXPECT_FALSE(gui::ExecuteSelectTransformer(stem, lon, tra, row));
@@ -265,10 +257,7 @@ TEST(TapWindow, PickersNameWindingsAndDeriveLimits) {
   float umax = 0, umin = 0;
   std::string name;
   EXPECT_TRUE(gui::ExecuteSelectVoltageNodes(stem, false, n, umax, umin, name));
-  EXPECT_EQ(n, 2);
-  EXPECT_EQ(name, "Б");
-  EXPECT_FLOAT_EQ(umin, 9.5f);
-  EXPECT_FLOAT_EQ(umax, 11);
+  EXPECT_EQ(std::tuple(n, name, umin, umax), std::tuple(2, "Б", 9.5f, 11.0f));
   script.Then([](QDialog& d) {
     auto& form = static_cast<gui::TSelNodTrForm&>(d);
     form.Edit2->setText("abc");
@@ -303,8 +292,7 @@ TEST(TapWindow, LoadingRatiosMatchesTheBranchDirectionOnlyAndLimitsComeFromTheNo
   form.UmBox->setChecked(true);
   form.CalcBtnClick();
   FillKtrCols(form.TGrid->table(), c);
-  EXPECT_FLOAT_EQ(c.U1min->Get(1), 10);
-  EXPECT_FLOAT_EQ(c.U1max->Get(1), 10);
+  EXPECT_EQ(std::pair(c.U1min->Get(1), c.U1max->Get(1)), std::pair(10.0f, 10.0f));
   form.CancelBtnClick(false);
   EXPECT_NE(ReadBytes(ConfigFileName).find("Um=1"), std::string::npos);
 }
