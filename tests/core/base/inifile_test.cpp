@@ -36,6 +36,14 @@ TEST(IniFile, ReadsWindowsSyntaxInWindows1251) {
   EXPECT_EQ(ini.ReadSection("Export"), (std::vector<std::string>{"PrefTP", "Koef"}));  // keys put out of use
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Export", "export", "Flags"}));
 
+  // Every line end is a line end.
+  WriteBytes(name, "[A]\rX=1\rY=2\r\r[B]\r\nZ=3\nW=4\r\n\n[C]\rV=5");
+  const TMemIniFile ends(name);
+  EXPECT_EQ(ends.ReadSection("A"), (std::vector<std::string>{"X", "Y"}));
+  EXPECT_EQ(ends.ReadSection("B"), (std::vector<std::string>{"Z", "W"}));
+  EXPECT_EQ(ends.ReadInteger("C", "V", 0), 5);
+  EXPECT_EQ(ends.ReadSections(), (std::vector<std::string>{"A", "B", "C"}));
+
   const TMemIniFile missing(dir / "none.ini");
   EXPECT_FALSE(missing.SectionExists("Export"));
   EXPECT_EQ(missing.ReadInteger("Export", "Koef", 5), 5);
@@ -109,18 +117,6 @@ TEST(IniFile, ALinkedSettingsFileStaysALink) {
   ini.UpdateFile();
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(ReadBytes(shared), "[A]\r\nX=2\r\n");
-}
-
-TEST(IniFile, EveryLineEndIsALineEnd) {
-  TempDir dir;
-  const std::string name = dir / "a.ini";
-  WriteBytes(name, "[A]\rX=1\rY=2\r\r[B]\r\nZ=3\nW=4\r\n\n[C]\rV=5");
-  const TMemIniFile ini(name);
-  EXPECT_EQ(ini.ReadSection("A"), (std::vector<std::string>{"X", "Y"}));
-  EXPECT_EQ(ini.ReadInteger("A", "Y", 0), 2);
-  EXPECT_EQ(ini.ReadSection("B"), (std::vector<std::string>{"Z", "W"}));
-  EXPECT_EQ(ini.ReadInteger("C", "V", 0), 5);
-  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"A", "B", "C"}));
 }
 
 TEST(IniFile, WriteThroughFileSeesEveryChangeAtOnce) {

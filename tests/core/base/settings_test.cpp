@@ -46,50 +46,23 @@ TEST_F(Settings, MissingFileGivesEveryDefault) {
   EXPECT_TRUE(box_.Calls().empty());
   const TIniRec& r = IniRec;
   EXPECT_EQ(r.Path, ProgramDir);
-  EXPECT_TRUE(r.FlagProm && r.FlagByt && !r.FlagDog && r.FlagTech && r.LoadLin04 && !r.OutNullTr);
-  EXPECT_EQ(r.ZamerTg, 0.426f);
-  EXPECT_EQ(r.TypZamer, 2.0f);
-  EXPECT_EQ(r.PrefTP, "ТП,КТП,ЗТП,МТП,РП");
-  EXPECT_TRUE(r.CutMark);
-  EXPECT_EQ(r.Koef, 20.0f);
-  EXPECT_EQ(r.BIter, 20);
-  EXPECT_EQ(r.BPrec, 0.001f);
-  EXPECT_EQ(r.Kv_0, 1.0f);
-  EXPECT_EQ(r.Kv_5, 10.0f);
-  EXPECT_EQ(r.Iter1, 100);
-  EXPECT_EQ(r.Iter2, 1);
-  EXPECT_EQ(r.Tgr, 3600);
-  EXPECT_EQ(r.Digit, 3);
-  EXPECT_EQ(r.Prec, 0.001f);
-  EXPECT_EQ(r.Uv, 10.0f);
-  EXPECT_EQ(r.Un, 5.0f);
-  EXPECT_EQ(r.dQ, 0.1f);
-  EXPECT_TRUE(r.FlagFM && r.FlagRQ && !r.FlagPQ && r.AbsEERM && r.JoinZnak);
-  EXPECT_TRUE(r.FlagBalans && !r.LossPlus);
-  EXPECT_EQ(r.Kfgn, 1.0f);
-  EXPECT_TRUE(r.SumALoss && r.B1 && r.B15 && !r.DynamicFlow);
-  EXPECT_EQ(r.MPg, 0.5);
-  EXPECT_TRUE(r.IndivRES && !r.IndivEO && r.AddNlic);
-  EXPECT_EQ(r.dUp, 10.0f);
-  EXPECT_EQ(r.dUm, 5.0f);
-  EXPECT_EQ(r.DelayRtm, 5000);
-  EXPECT_EQ(r.RCount, 243);
-  EXPECT_EQ(r.RPQ, 255);
-  EXPECT_EQ(r.RI, 100.0f);
-  EXPECT_EQ(r.RS, 100.0f);
-  EXPECT_TRUE(r.ExceptTr && !r.StopTr);
-  EXPECT_EQ(r.RIter, 10);
-  EXPECT_EQ(r.dP, 10.0f);
   EXPECT_EQ(r.FileMusic, ProgramDir + "ringin.wav");
-  EXPECT_EQ(r.Tbsk, 1800);
-  EXPECT_EQ(r.Tkal, 720);
-  EXPECT_TRUE(r.Uemk);
-  EXPECT_EQ(r.RadiusIter, 1);
+  EXPECT_EQ(r.PrefTP, "ТП,КТП,ЗТП,МТП,РП");
+  const std::vector<bool> flags{r.FlagProm, r.FlagByt, r.FlagDog, r.FlagTech, r.LoadLin04, r.OutNullTr, r.CutMark,
+                                r.FlagFM,   r.FlagRQ,  r.FlagPQ,  r.AbsEERM,  r.JoinZnak,  r.FlagBalans, r.LossPlus,
+                                r.SumALoss, r.B1,      r.B15,     r.DynamicFlow, r.IndivRES, r.IndivEO, r.AddNlic,
+                                r.ExceptTr, r.StopTr,  r.Uemk,    r.FullRadius, r.FullTree, r.FSave10, r.RepeatIter,
+                                MultiUserFlag};
+  EXPECT_EQ(flags, (std::vector<bool>{1, 1, 0, 1, 1, 0, 1, 1, 1, 0, 1, 1, 1, 0, 1, 1, 1, 0, 1, 0, 1, 1, 0, 1, 1, 1,
+                                      0, 0, 0}));
+  EXPECT_EQ((std::vector<float>{r.ZamerTg, r.TypZamer, r.Koef, r.BPrec, r.Kv_0, r.Kv_5, r.Prec, r.Uv, r.Un, r.dQ,
+                                r.Kfgn, r.dUp, r.dUm, r.RI, r.RS, r.dP}),
+            (std::vector<float>{0.426f, 2, 20, 0.001f, 1, 10, 0.001f, 10, 5, 0.1f, 1, 10, 5, 100, 100, 10}));
+  EXPECT_EQ((std::vector<long>{r.BIter, r.Iter1, r.Iter2, r.Tgr, r.Digit, r.DelayRtm, r.RCount, r.RPQ, r.RIter,
+                               r.Tbsk, r.Tkal, r.RadiusIter, r.TypLoad}),
+            (std::vector<long>{20, 100, 1, 3600, 3, 5000, 243, 255, 10, 1800, 720, 1, 0}));
+  EXPECT_EQ(r.MPg, 0.5);
   EXPECT_TRUE(r.RadiusTKZ.empty());
-  EXPECT_TRUE(r.FullRadius && r.FullTree && !r.FSave10);
-  EXPECT_EQ(r.TypLoad, 0);
-  EXPECT_FALSE(r.RepeatIter);
-  EXPECT_FALSE(MultiUserFlag);
   ASSERT_NE(r.UnomList, nullptr);
   // Date-times default to the moment of reading.
   EXPECT_NEAR(r.CalcDate, Now(), 1.0 / 24);

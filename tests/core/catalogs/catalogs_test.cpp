@@ -78,13 +78,11 @@ TEST_F(Catalogs, TwoWindingLookupByMark) {
   LoadCatalogT2(Folder(), false);
 
   TRecT2 rec;
+  // The mark as typed, the first of equal rows.
   ASSERT_TRUE(FindT2ByMark("тм-400/10/0,4", rec));
-  EXPECT_EQ(rec.Mark, "тм");  // as typed
-  EXPECT_FLOAT_EQ(rec.Pk, 5.5f);  // the first of equal rows
-  EXPECT_EQ(rec.RPN, "ВН-ПБВ-5-3-2.5");
+  EXPECT_EQ(std::tuple(rec.Mark, rec.Pk, rec.RPN), std::tuple("тм", 5.5f, "ВН-ПБВ-5-3-2.5"));
   EXPECT_TRUE(FindT2ByMark("ТМ-400/10/0.40", rec));
-  EXPECT_EQ(IndexOfT2Mark("Тм-400/10/0,4"), 1);
-  EXPECT_EQ(IndexOfT2Mark("ТМГ-630/6/0.4"), 3);
+  EXPECT_EQ(std::pair(IndexOfT2Mark("Тм-400/10/0,4"), IndexOfT2Mark("ТМГ-630/6/0.4")), std::pair(1, 3));
 
   // Each failure sets its text and clears the record; a success keeps the last failure's text.
   for (const auto& [mark, text] : {std::pair{"ТМ-400/6/0.4", "Марка ТМ-400/6/0.4 в каталоге трансформаторов не найдена"},
@@ -124,14 +122,11 @@ TEST_F(Catalogs, PassportListsFindUnitsByName) {
 
   TRecT2 rec;
   ASSERT_TRUE(FindT2InList("т-1", rec));
-  EXPECT_EQ(rec.Mark, "ТМ");
-  EXPECT_FLOAT_EQ(rec.Sv, 400);
+  EXPECT_EQ(std::pair(rec.Mark, rec.Sv), std::pair(std::string("ТМ"), 400.0f));
   ASSERT_TRUE(FindT2InList("Т-2", rec));
   EXPECT_EQ(rec.Mark, "ТМГ");  // the first of equal names
-  EXPECT_EQ(IndexOfT2Name("т-2"), 2);
-  EXPECT_EQ(IndexOfT2Name(""), 0);
-  EXPECT_EQ(ListT2Name(2), "т-2");
-  EXPECT_EQ(CatalogT2Caption(1, false), "ТМ-400/10/0.4");
+  EXPECT_EQ(std::tuple(IndexOfT2Name("т-2"), IndexOfT2Name(""), ListT2Name(2), CatalogT2Caption(1, false)),
+            std::tuple(2, 0, "т-2", "ТМ-400/10/0.4"));
   EXPECT_FALSE(FindT2InList("", rec));
   EXPECT_EQ(CatalogErrorT2, "Трансформатор не задан");
   EXPECT_FALSE(FindT2InList("Т-9", rec));
@@ -160,9 +155,7 @@ TEST_F(Catalogs, ThreeWindingSplitReactorAndDeviceCatalogues) {
   EXPECT_EQ(CatalogT3Caption(1, true), "ТДТН-25000/115/38.5/11");
   TRecT3 t3;
   ASSERT_TRUE(FindT3ByMark("тдтн-25000/115/38,5/11", t3));
-  EXPECT_FLOAT_EQ(t3.Pv_s, 140);
-  EXPECT_FLOAT_EQ(t3.Us_n, 6.5f);
-  EXPECT_EQ(t3.RPN, "ВН-РПН-19-10-1.78");
+  EXPECT_EQ(std::tuple(t3.Pv_s, t3.Us_n, t3.RPN), std::tuple(140.0f, 6.5f, "ВН-РПН-19-10-1.78"));
   EXPECT_FALSE(FindT3ByMark("ТДТН-25000/115/11/38.5", t3));
   EXPECT_EQ(CatalogErrorT3, "Марка ТДТН-25000/115/11/38.5 в каталоге трансформаторов не найдена");
 
@@ -187,10 +180,8 @@ TEST_F(Catalogs, ThreeWindingSplitReactorAndDeviceCatalogues) {
   EXPECT_EQ(CatalogKACaption(1), "ВВ/TEL-10-630");
   TRecKA ka;
   ASSERT_TRUE(FindKAByMark("вв/tel-10-630", ka));
-  EXPECT_EQ(ka.Name, "Вакуумный выключатель");
-  EXPECT_EQ(ka.Typ, U'В');
-  EXPECT_FLOAT_EQ(ka.Iotk, 20);
-  EXPECT_EQ(IndexOfKAMark("ВВ/TEL-10-630"), 1);
+  EXPECT_EQ(std::tuple(ka.Name, ka.Typ, ka.Iotk, IndexOfKAMark("ВВ/TEL-10-630")),
+            std::tuple("Вакуумный выключатель", U'В', 20.0f, 1));
   EXPECT_FALSE(FindKAByMark("ВВ/TEL-10-1000", ka));
   EXPECT_EQ(ka.Name, "");
 }

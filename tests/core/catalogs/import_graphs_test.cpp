@@ -79,12 +79,8 @@ TEST_F(GraphImports, LBRecordsBecomeTypicalGraphs) {
   FillGraphCatalogCols(*catalog, c);
   ASSERT_EQ(c.RowCount, 2);
   EXPECT_EQ(c.Tit->GetItem(1), "Свой 7") << "a number already there is left alone";
-  EXPECT_EQ(c.Ngr->Get(2), 300);
-  EXPECT_EQ(c.Tit->GetItem(2), "ТП-15 Школа");
-  EXPECT_EQ(c.Typ->Get(2), kGraphTypical);
-  EXPECT_EQ(c.Per->Get(2), 3600);
-  EXPECT_EQ(c.Zam->Get(2), 'P');
-  EXPECT_EQ(c.Unt->GetItem(2), "%");
+  EXPECT_EQ(std::tuple(c.Ngr->Get(2), c.Tit->GetItem(2), c.Typ->Get(2), c.Per->Get(2), c.Zam->Get(2), c.Unt->GetItem(2)),
+            std::tuple(300, "ТП-15 Школа", kGraphTypical, 3600, 'P', "%"));
 
   const auto rows = Values(Base());
   ASSERT_EQ(rows.size(), 24u);
@@ -126,9 +122,8 @@ TEST_F(GraphImports, AnotherCatalogueIsTakenOverWithItsValues) {
   TGraphCatalogCols mine;
   FillGraphCatalogCols(*own, mine);
   ASSERT_EQ(mine.RowCount, 3);
-  EXPECT_EQ(mine.Ngr->Get(2), 2) << "inserted where its number belongs";
-  EXPECT_EQ(mine.Tit->GetItem(2), "Второй");
-  EXPECT_EQ(mine.Tit->GetItem(3), "Свой 3");
+  EXPECT_EQ(std::tuple(mine.Ngr->Get(2), mine.Tit->GetItem(2), mine.Tit->GetItem(3)), std::tuple(2, "Второй", "Свой 3"))
+      << "inserted where its number belongs";
   using V = std::vector<std::tuple<int, double, double>>;
   EXPECT_EQ(Values(Base()),
             (V{{1, 20240305.036, 11}, {2, 20240305.018, 21}, {2, 20240305.036, 22}, {3, 20240305.036, 31},
@@ -141,9 +136,7 @@ TEST_F(GraphImports, AnotherCatalogueIsTakenOverWithItsValues) {
   msg_.Answer(1);
   EXPECT_EQ(ImportGraphCatalog(*own, Base(), *other, otherBase), 1);
   FillGraphCatalogCols(*own, mine);
-  EXPECT_EQ(mine.RowCount, 3);
-  EXPECT_EQ(mine.Tit->GetItem(3), "Третий чужой");
-  EXPECT_EQ(mine.Per->Get(3), 1800);
+  EXPECT_EQ(std::tuple(mine.RowCount, mine.Tit->GetItem(3), mine.Per->Get(3)), std::tuple(3, "Третий чужой", 1800));
   EXPECT_EQ(Values(Base()),
             (V{{1, 20240305.036, 11}, {2, 20240305.018, 21}, {2, 20240305.036, 22}, {3, 20240305.018, 91}}));
 }
@@ -195,12 +188,9 @@ TEST_F(GraphImports, MeteringSheetsReadUnitsAndStopAtBadNumbers) {
   FillGraphCatalogCols(*catalog, c);
   ASSERT_EQ(c.RowCount, 3);
   EXPECT_EQ(c.Tit->GetItem(1), "Ввод Т1");
-  EXPECT_EQ(c.Zam->Get(1), 'P');
-  EXPECT_EQ(c.Unt->GetItem(1), "МВт");
-  EXPECT_EQ(c.Zam->Get(2), 'Q');
-  EXPECT_EQ(c.Unt->GetItem(2), "МВАр");
-  EXPECT_EQ(c.Zam->Get(3), 0) << "a unit of no quantity";
-  EXPECT_EQ(c.Unt->GetItem(3), "");
+  // The third has a unit of no quantity.
+  EXPECT_EQ(std::tuple(c.Zam->Get(1), c.Unt->GetItem(1), c.Zam->Get(2), c.Unt->GetItem(2), c.Zam->Get(3), c.Unt->GetItem(3)),
+            std::tuple('P', "МВт", 'Q', "МВАр", '\0', ""));
   EXPECT_EQ(Values(Base()).size(), 4u) << "only the filled hours";
 
   Sheet typical;

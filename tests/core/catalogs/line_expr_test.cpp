@@ -73,14 +73,7 @@ TEST_F(LineExpression, SectionsTakeTheirCatalogueRow) {
 }
 
 TEST_F(LineExpression, SeriesParallelAndBrackets) {
-  const Line one = Eval("1000*А-50");
-  const Line halves = Eval("500*А-50+500*А-50");
-  EXPECT_FLOAT_EQ(halves.R, one.R);
-  EXPECT_FLOAT_EQ(halves.X, one.X);
-  EXPECT_FLOAT_EQ(halves.G, one.G);
-  EXPECT_FLOAT_EQ(halves.B, one.B);
-  EXPECT_FLOAT_EQ(halves.L, one.L);
-  EXPECT_FLOAT_EQ(halves.Idop, 215);
+  ExpectLine(Eval("500*А-50+500*А-50"), 0.6, 0.35, 0, -2.7, 215, 1000);
 
   ExpectLine(Eval("1000*А-50/1000*А-50"), 0.3, 0.175, 0, -5.4, 430, 1000);
   // The weakest section limits a series; a section without a rating does not.
@@ -143,11 +136,8 @@ TEST_F(LineExpression, MalformedExpressionsAreRefused) {
 TEST_F(LineExpression, CatalogueLookupAndCaptions) {
   TRecLN rec;
   ASSERT_TRUE(FindLNByMark("АС-70,0", false, rec, 10));
-  EXPECT_EQ(rec.Mark, "АС");
-  EXPECT_EQ(rec.Typ, U'В');  // stored in lower case
-  EXPECT_FLOAT_EQ(rec.F, 70);
-  EXPECT_FLOAT_EQ(rec.Id, 265);
-  EXPECT_FLOAT_EQ(rec.Sd, 4.6f);
+  // The type letter was stored in lower case.
+  EXPECT_EQ(std::tuple(rec.Mark, rec.Typ, rec.F, rec.Id, rec.Sd), std::tuple("АС", U'В', 70.0f, 265.0f, 4.6f));
 
   ASSERT_TRUE(FindLNByMark("ЦАС2-70", true, rec, 10));
   EXPECT_EQ(rec.Mark, "АС");
@@ -155,9 +145,7 @@ TEST_F(LineExpression, CatalogueLookupAndCaptions) {
   EXPECT_EQ(CatalogErrorLN, "Не задана марка линии");
   EXPECT_EQ(rec.Id, 0);
 
-  EXPECT_EQ(CatalogLNCaption(1), "АС-70");
-  EXPECT_EQ(CatalogLNCaption(5), "СИП-50");
-  EXPECT_EQ(CatalogLNCaption(6), "");
+  EXPECT_EQ(std::tuple(CatalogLNCaption(1), CatalogLNCaption(5), CatalogLNCaption(6)), std::tuple("АС-70", "СИП-50", ""));
   FreeCatalogLN();
   EXPECT_EQ(CatalogLNCaption(1), "");
   EXPECT_FALSE(FindLNByMark("", false, rec, 10));

@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <random>
-#include <sstream>
 
 #include "core/base/codepage.h"
 #include "core/base/numfmt.h"
@@ -18,6 +16,7 @@
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 #include "core/engine/scheme_builder.h"
+#include "cut_cases.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 
@@ -25,60 +24,6 @@ namespace ld::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The settings a test changes, put back afterwards.
-struct CutSettings {
-  TIniRec saved;
-  CutSettings() {
-    saved.GroupUn = IniRec.GroupUn;
-    saved.FlagDP = IniRec.FlagDP, saved.FlagUn = IniRec.FlagUn, saved.ExceptTr = IniRec.ExceptTr;
-    saved.StopTr = IniRec.StopTr, saved.RIter = IniRec.RIter, saved.SelectCuts = IniRec.SelectCuts;
-    saved.Algoritm = IniRec.Algoritm, saved.dP = IniRec.dP, saved.Prec = IniRec.Prec;
-    MaketFileName = (DataDir() / "maket.zr").string();
-    IniRec.Prec = 1e-4f;
-    IniRec.RIter = 10;
-    IniRec.FlagDP = IniRec.FlagUn = IniRec.StopTr = false;
-    IniRec.ExceptTr = true;
-    IniRec.Algoritm = 0;
-  }
-  ~CutSettings() {
-    IniRec.GroupUn = saved.GroupUn;
-    IniRec.FlagDP = saved.FlagDP, IniRec.FlagUn = saved.FlagUn, IniRec.ExceptTr = saved.ExceptTr;
-    IniRec.StopTr = saved.StopTr, IniRec.RIter = saved.RIter, IniRec.SelectCuts = saved.SelectCuts;
-    IniRec.Algoritm = saved.Algoritm, IniRec.dP = saved.dP, IniRec.Prec = saved.Prec;
-  }
-};
-
-std::vector<std::vector<std::string>> ReadCsv(const fs::path& file) {
-  std::ifstream in(file);
-  std::vector<std::vector<std::string>> rows;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    if (line.empty()) continue;
-    std::vector<std::string> cells;
-    std::stringstream s(line);
-    for (std::string cell; std::getline(s, cell, ',');) cells.push_back(cell);
-    rows.push_back(cells);
-  }
-  return rows;
-}
-
-// The published feeder: bus 1 balancing at 12.66 kV, loads in MW and Mvar, the ties off with "Н".
-SchemeBuilder Feeder33(const std::string& tieLetter = "Н") {
-  const fs::path folder = TestDataDir() / "case33bw";
-  SchemeBuilder s;
-  s.Title = "33";
-  for (const auto& bus : ReadCsv(folder / "buses.csv")) {
-    const int id = std::stoi(bus[0]);
-    s.Node(id, id == 1 ? "B" : "", std::stod(bus[1]) / 1000, std::stod(bus[2]) / 1000).Um = 12.66f;
-  }
-  for (const auto& br : ReadCsv(folder / "branches.csv")) {
-    BranchSpec& b = s.Branch(std::stoi(br[1]), std::stoi(br[2]), std::stod(br[3]), std::stod(br[4]));
-    if (br[5] != "1") b.Commut = tieLetter;
-  }
-  return s;
-}
 
 std::vector<std::string> Letters(const std::string& stem) {
   TDataFile b;
@@ -121,10 +66,7 @@ TEST(CutOptimiser, PublishedFeederReachesItsOptimumInBothModes) {
     for (int row = 1; row <= 37; ++row) {
       const bool cut = row == 7 || row == 9 || row == 14 || row == 32 || row == 37;
       const std::string& l = letters[static_cast<std::size_t>(row - 1)];
-      EXPECT_EQ(cut, l == "Н" || l == "К") << "row " << row << " " << l;
-      if (!cut) {
-        EXPECT_EQ(l, "") << "row " << row;
-      }
+      EXPECT_TRUE(cut ? l == "Н" || l == "К" : l.empty()) << "row " << row << " " << l;
     }
     TRegime fresh;
     fresh.Accuracy = 1e-9;
@@ -225,9 +167,9 @@ TEST(CutOptimiser, WalkingACutAlongItsChainAndBackChangesNothing) {
     const ModelState end = State(opt);
     ASSERT_EQ(start.elements.size(), end.elements.size());
     for (std::size_t i = 0; i < start.elements.size(); ++i) {
-      EXPECT_EQ(std::get<0>(start.elements[i]), std::get<0>(end.elements[i]));
-      EXPECT_EQ(std::get<1>(start.elements[i]), std::get<1>(end.elements[i]));
-      EXPECT_NEAR(std::abs(std::get<2>(start.elements[i]) - std::get<2>(end.elements[i])), 0, 1e-12);
+      const auto& [parent, flags, k] = start.elements[i];
+      EXPECT_EQ(std::pair(parent, flags), std::pair(std::get<0>(end.elements[i]), std::get<1>(end.elements[i]))) << i;
+      EXPECT_NEAR(std::abs(k - std::get<2>(end.elements[i])), 0, 1e-12) << i;
     }
     EXPECT_NEAR(end.losses, start.losses, 1e-9);
     opt.Write();
@@ -282,8 +224,7 @@ TEST(CutOptimiser, FixedTiesTransformersThresholdsAndPasses) {
   }
   // The free tie walks onto the transformer unless told to stop there.
   const int free = rowOf.at("");
-  EXPECT_EQ(c.N1->Get(free), 4);
-  EXPECT_EQ(c.N2->Get(free), 7);
+  EXPECT_EQ(std::pair(c.N1->Get(free), c.N2->Get(free)), std::pair(4, 7));
   IniRec.StopTr = true;
   std::uint8_t side = 0;
   const int tie = opt.TieOfRow(free);

@@ -28,18 +28,6 @@ TRecTr Row(int wind, int typ, int reg, int nnom, int ntek, float delta, std::int
   return r;
 }
 
-// The classes of the nominal-voltage list while a test runs.
-struct Classes {
-  std::unique_ptr<DAdouble> saved = std::move(IniRec.UnomList);
-  Classes() {
-    IniRec.UnomList = std::make_unique<DAdouble>();
-    const double v[] = {0.4, 6, 10, 20, 35, 110, 150};
-    for (int i = 0; i < 7; ++i) (*IniRec.UnomList)[i + 1] = v[i];
-    IniRec.UnomList->Count = 7;
-  }
-  ~Classes() { IniRec.UnomList = std::move(saved); }
-};
-
 TEST(KtrModel, RatiosOfTapsForEveryWindingDirectionAndPartner) {
   MaketFileName = (DataDir() / "maket.zr").string();
   TDataFile t;
@@ -47,19 +35,14 @@ TEST(KtrModel, RatiosOfTapsForEveryWindingDirectionAndPartner) {
   // branch, pairing with each other.
   MakeKtrTable(t, {Row(0, 0, 0, 9, 10, 1.78f, 2), Row(1, 0, 0, 9, 10, 1.78f, 3), Row(0, 1, 0, 9, 10, 1.78f, 4),
                    Row(0, 0, 0, 9, 12, 1.78f, 5), Row(0, 0, 0, 9, 10, 1.78f, 6), Row(0, 0, 1, 9, 12, 1.5f, 6)});
-  EXPECT_NEAR(Ratio(t, 1).real(), 10.64064, 5e-5);
-  EXPECT_NEAR(Ratio(t, 1).imag(), 0, 1e-12);
-  EXPECT_NEAR(Ratio(t, 2).real(), 10.27171, 5e-5);
-  EXPECT_NEAR(Ratio(t, 3).real(), 10.26845, 5e-5);
-  EXPECT_NEAR(Ratio(t, 4).real(), 11.01282, 5e-5);
-  EXPECT_NEAR(Ratio(t, 5).real(), 10.64064, 5e-5);
-  EXPECT_NEAR(Ratio(t, 5).imag(), 0.47045, 5e-5);
+  for (const auto& [row, k] : {std::pair{1, Complex(10.64064, 0)}, {2, Complex(10.27171, 0)}, {3, Complex(10.26845, 0)},
+                                {4, Complex(11.01282, 0)}, {5, Complex(10.64064, 0.47045)}})
+    ExpectComplex(Ratio(t, row), k, 5e-5, "row " + std::to_string(row));
   // The transverse row has no Knom of its own until the user enters it.
   TKtrCols c;
   FillKtrCols(t, c);
   (*c.Knom)[6] = 115.0f / 11.0f;
-  EXPECT_NEAR(Ratio(t, 6).real(), 10.64064, 5e-5);
-  EXPECT_NEAR(Ratio(t, 6).imag(), 0.47045, 5e-5);
+  ExpectComplex(Ratio(t, 6), Complex(10.64064, 0.47045), 5e-5, "row 6");
 
   // Correction branch of a longitudinal row: the step per tap carried through Knom - 1, onto the
   // correction branch's own nominal ratio, as a reduced winding.
@@ -87,7 +70,7 @@ TEST(KtrModel, LossRoundingFactorFromTheAccuracy) {
 
 TEST(KtrModel, RecordsFromBranchRows) {
   MaketFileName = (DataDir() / "maket.zr").string();
-  Classes classes;
+  NominalVoltages classes({0.4, 6, 10, 20, 35, 110, 150});
   TDataFile b;
   ReadMaket(LayoutBranches, b);
   CreateColumns(b, 6);
@@ -156,24 +139,17 @@ TEST(KtrModel, TableRowsAndTheStoredExclusion) {
   TKtrCols b;
   FillKtrCols(back, b);
   EXPECT_EQ(b.RegOf(1), -1);
-  EXPECT_EQ(b.Reg.Get(1), -1);
   EXPECT_EQ(b.N1->Get(1), 4); EXPECT_FLOAT_EQ(b.Ntek->Get(1), 10); EXPECT_EQ(b.NameTr->GetItem(1), "Т2");
 }
 
 TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
-  TempDir dir;
-  const std::string stem = TwoTransformers().Write(dir.Path().string());
-  TRegime regime;
-  regime.ReadScheme(stem);
-  regime.ApplyTimeData(0, 0, 0, 0, 0, false);
-  regime.FormMatrices();
-  regime.RunIterations();
+  KtrSlice s;
+  TRegime& regime = s.regime;
   ASSERT_TRUE(regime.Converged);
   std::vector<Complex> before;
   for (TRegimeElement* e = regime.FirstElement; e; e = e->Next) before.push_back(e->U);
 
-  TDataFile branches;
-  ReadTableFile(stem + ".VET", branches);
+  const TDataFile branches = s.Read(".VET");
   TDataFile t;
   // Row 2 names transformer 3-1 from the source side.
   MakeKtrTable(t, {TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 9.5f, 10.5f)});
@@ -231,18 +207,13 @@ TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
 }
 
 TEST(KtrModel, NotEnergisedBranchIsExcludedForThisBindingOnly) {
-  TempDir dir;
-  KtrScheme s = TwoTransformers();
-  s.Branches[1].Commut = "О";
-  const std::string stem = s.Write(dir.Path().string());
-  TRegime regime;
-  regime.ReadScheme(stem);
-  TDataFile branches;
-  ReadTableFile(stem + ".VET", branches);
+  KtrScheme scheme = TwoTransformers();
+  scheme.Branches[1].Commut = "О";
+  KtrSlice s(scheme);
   TDataFile t;
   MakeKtrTable(t, {TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 9.5f, 10.5f)});
-  TKtrModel model(regime, t);
-  ASSERT_EQ(model.Bind(branches, false, true).What, TKtrBindError::None);
+  TKtrModel model(s.regime, t);
+  ASSERT_EQ(model.Bind(s.Read(".VET"), false, true).What, TKtrBindError::None);
   EXPECT_FALSE(model.Excluded(1));
   EXPECT_TRUE(model.Excluded(2));
   EXPECT_EQ(t.MarkRec->Get(2), 'p');

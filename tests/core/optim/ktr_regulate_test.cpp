@@ -14,46 +14,23 @@
 namespace ld::test {
 namespace {
 
-// A scheme on disk with its regime calculated in an engine, the program INI file in the same folder.
-struct Slice {
-  TempDir dir;
-  std::string stem, savedConfig = ConfigFileName;
-  TRegime regime;
+// The tap table's slice with the program INI file in the scheme's folder.
+struct Slice : KtrSlice {
+  std::string savedConfig = ConfigFileName;
   std::vector<std::string> log;
 
-  explicit Slice(const KtrScheme& scheme) {
-    stem = scheme.Write(dir.Path().string());
-    ConfigFileName = dir / "prog.ini";
-    Calculate();
-  }
+  explicit Slice(const KtrScheme& scheme = TwoTransformers()) : KtrSlice(scheme) { ConfigFileName = dir / "prog.ini"; }
   ~Slice() { ConfigFileName = savedConfig; }
-  void Calculate() {
-    regime.ClearModel();
-    regime.ReadScheme(stem);
-    regime.ApplyTimeData(0, 0, 0, 0, 0, false);
-    regime.FormMatrices();
-    regime.RunIterations();
-  }
-  void WriteTable(const std::vector<TRecTr>& rows) {
-    TDataFile t;
-    MakeKtrTable(t, rows);
-    WriteTableFile(stem + ".KTR", t);
-  }
-  TDataFile ReadTable() const {
-    TDataFile t;
-    ReadTableFile(stem + ".KTR", t);
-    return t;
-  }
+  TDataFile ReadTable() const { return Read(".KTR"); }
   bool Run(const TKtrSliceVoltages& v = {}, bool writeBranches = false) {
     return RegulateKtrInLossCalc(regime, v, log, writeBranches);
   }
 };
 
-TEST(KtrRegulate, WithoutTableOrRowsNothingHappens) {
+TEST(KtrRegulate, WithoutTableOrRowsNothingHappensAndUnreadableSettingsAreReported) {
   ScriptedMsgBox box;
-  Slice s(TwoTransformers());
+  Slice s;
   EXPECT_FALSE(s.Run());
-  EXPECT_TRUE(s.log.empty());
   EXPECT_FALSE(std::filesystem::exists(s.stem + ".KTR"));
   s.WriteTable({});
   int runs = 0;
@@ -63,11 +40,17 @@ TEST(KtrRegulate, WithoutTableOrRowsNothingHappens) {
   EXPECT_TRUE(s.log.empty());
   EXPECT_TRUE(s.regime.Converged);
   EXPECT_TRUE(box.Calls().empty());
+
+  // Defaults are used when the settings cannot be read.
+  WriteBytes(ConfigFileName, "[OptimT]\r\nKu=abc\r\n");
+  s.WriteTable({TapRow(1, 2, 4, 10.8f, 10.9f)});
+  EXPECT_TRUE(s.Run());
+  EXPECT_EQ(s.log, std::vector<std::string>{"Оптимизация Ктр: ошибка чтения файла конфигурации " + ConfigFileName});
 }
 
 TEST(KtrRegulate, InputErrorsAreLinesOfTheLog) {
   ScriptedMsgBox box;
-  Slice s(TwoTransformers());
+  Slice s;
   const TRecTr good = TapRow(1, 2, 4, 9.5f, 10.5f);
   TRecTr noDelta = good;
   noDelta.Delta = 0;
@@ -80,20 +63,16 @@ TEST(KtrRegulate, InputErrorsAreLinesOfTheLog) {
   EXPECT_FALSE(s.Run());
   s.WriteTable({TapRow(1, 2, 12, 9.5f, 10.5f)});
   EXPECT_FALSE(s.Run());
-  TRecTr unit = good;
-  unit.Knom = 1;
-  s.WriteTable({unit});
-  TDataFile t = s.ReadTable();
-  TKtrCols c;
-  FillKtrCols(t, c);
-  (*c.Nkor)[1] = 3;
-  WriteTableFile(s.stem + ".KTR", t);
-  EXPECT_FALSE(s.Run());
-  t = s.ReadTable();
-  FillKtrCols(t, c);
-  (*c.Knom)[1] = kKnom, (*c.Nkor)[1] = 5;
-  WriteTableFile(s.stem + ".KTR", t);
-  EXPECT_FALSE(s.Run());
+  const TRecTr unit = good;
+  for (const auto& [knom, nkor] : {std::pair{1.0f, 3}, std::pair{kKnom, 5}}) {
+    TDataFile t;
+    MakeKtrTable(t, {unit});
+    TKtrCols c;
+    FillKtrCols(t, c);
+    (*c.Knom)[1] = knom, (*c.Nkor)[1] = nkor;
+    WriteTableFile(s.stem + ".KTR", t);
+    EXPECT_FALSE(s.Run());
+  }
   EXPECT_EQ(s.log, (std::vector<std::string>{"Таблица оптимизации Ктр: не заданы параметры в строке5",
                                              "Таблица оптимизации Ктр: линия 3 - 7 не найдена",
                                              "Таблица регулирования Ктр: узел 12 не найден",
@@ -103,16 +82,14 @@ TEST(KtrRegulate, InputErrorsAreLinesOfTheLog) {
 }
 
 TEST(KtrRegulate, VoltageGraphHoldsTheNodeAndTheBranchFileStays) {
-  Slice s(TwoTransformers());
+  Slice s;
   s.WriteTable({TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 9.0f, 11.0f)});
   const std::string branchBytes = ReadBytes(s.stem + ".VET");
   TKtrSliceVoltages v;
   v.ByNodeRow = {0, 0, 0, 0, 10.9, 0};  // node 4 is row 4
   EXPECT_TRUE(s.Run(v));
   EXPECT_TRUE(s.log.empty());
-  const TRegimeElement* node4 = nullptr;
-  for (TRegimeElement* e = s.regime.FirstElement; e; e = e->Next)
-    if (e->Number == 4 && !(e->Flags & efLoopClosing)) node4 = e;
+  const TRegimeElement* node4 = FindNode(s.regime, 4);
   ASSERT_NE(node4, nullptr);
   EXPECT_NEAR(std::abs(node4->U), 10.9, 0.11);  // within half a tap of the graph's voltage
 
@@ -130,8 +107,7 @@ TEST(KtrRegulate, VoltageGraphHoldsTheNodeAndTheBranchFileStays) {
   // Asked to, it writes the taps into the branch file.
   s.Calculate();
   s.Run(v, true);
-  TDataFile b;
-  ReadTableFile(s.stem + ".VET", b);
+  TDataFile b = s.Read(".VET");
   TBranchCols bc;
   FillBranchCols(b, bc);
   EXPECT_EQ(bc.Notv.Get(1), static_cast<int>(c.Ntek->Get(1)));
@@ -159,17 +135,8 @@ TEST(KtrRegulate, ASwitchedOffTransformerIsLeftForThatSliceOnly) {
   EXPECT_TRUE(s.log.empty());
 }
 
-TEST(KtrRegulate, UnreadableSettingsAreReportedAndDefaultsUsed) {
-  Slice s(TwoTransformers());
-  WriteBytes(ConfigFileName, "[OptimT]\r\nKu=abc\r\n");
-  s.WriteTable({TapRow(1, 2, 4, 10.8f, 10.9f)});
-  EXPECT_TRUE(s.Run());
-  ASSERT_EQ(s.log.size(), 1u);
-  EXPECT_EQ(s.log[0], "Оптимизация Ктр: ошибка чтения файла конфигурации " + ConfigFileName);
-}
-
 TEST(KtrRegulate, DamagedTableFileIsReportedByName) {
-  Slice s(TwoTransformers());
+  Slice s;
   s.WriteTable({TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 9.0f, 11.0f)});
   const std::string valid = ReadBytes(s.stem + ".KTR");
   std::mt19937 random(26);

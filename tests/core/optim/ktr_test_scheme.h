@@ -13,6 +13,7 @@
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
+#include "core/engine/scheme_builder.h"
 #include "support/test_env.h"
 
 namespace ld::test {
@@ -114,5 +115,31 @@ inline void MakeKtrTable(TDataFile& table, const std::vector<TRecTr>& rows) {
   FillKtrCols(table, c);
   for (int r = 1; r <= static_cast<int>(rows.size()); ++r) PutRecTr(c, r, rows[r - 1]);
 }
+
+// A scheme written into a folder of its own, read into an engine with its regime calculated.
+struct KtrSlice {
+  TempDir dir;
+  std::string stem;
+  TRegime regime;
+
+  explicit KtrSlice(const KtrScheme& scheme = TwoTransformers()) : stem(scheme.Write(dir.Path().string())) {
+    Calculate();
+  }
+  void Calculate() {
+    regime.ClearModel();
+    regime.ReadScheme(stem);
+    RunRegime(regime);
+  }
+  TDataFile Read(const std::string& ext) const {
+    TDataFile t;
+    ReadTableFile(stem + ext, t);
+    return t;
+  }
+  void WriteTable(const std::vector<TRecTr>& rows) const {
+    TDataFile t;
+    MakeKtrTable(t, rows);
+    WriteTableFile(stem + ".KTR", t);
+  }
+};
 
 }  // namespace ld::test

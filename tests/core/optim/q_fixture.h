@@ -101,6 +101,37 @@ inline void MakeSourceTable(TDataFile& t, const std::vector<QRow>& rows) {
   }
 }
 
+// The source table written beside the scheme "path".
+inline void WriteSourceTable(const std::string& path, const std::vector<QRow>& rows) {
+  TDataFile t;
+  MakeSourceTable(t, rows);
+  WriteTableFile(path + t.Extention, t);
+}
+
+// The scheme's table of that layout as stored.
+inline TDataFile ReadSchemeTable(const std::string& path, const std::string& layout) {
+  TDataFile t;
+  ReadTableFile(path + GetMaketExtention(layout), t);
+  return t;
+}
+
+// A station transformer of 630 kVA, 10/10 kV so that no ratio hides the numbers: Pk 7.6 kW gives R,
+// P0 1.31 kW gives G.
+inline QBranch Transformer(std::int32_t n1, std::int32_t n2, const std::string& name, const std::string& commut = "") {
+  QBranch b(n1, n2, 7.6e-3f * 100 / (0.63f * 0.63f), 8.73f);
+  b.G = 13.1f, b.Kta = 1, b.Sdop = 0.63f, b.Ul = 10;
+  b.DSName = name, b.Mark = "ТМ-630", b.Commut = commut;
+  return b;
+}
+
+// The branch rows' switching letters as "O" and "-".
+inline std::string Letters(const std::string& path) {
+  const TDataFile b = ReadSchemeTable(path, LayoutBranches);
+  std::string s;
+  for (int r = 1; r <= b.RowCount; ++r) s += GetColumnAs<DAChar>("Commut", b)->Get(r) == 0 ? '-' : 'O';
+  return s;
+}
+
 // The two-node scheme of the hand-worked case: 10 kV source, R 1 Ω, X 2 Ω, load 1 MW + j1 Mvar at node 2.
 inline std::string WriteTwoNodeScheme(const std::filesystem::path& dir, const std::string& stem = "two") {
   const std::string path = (dir / stem).string();

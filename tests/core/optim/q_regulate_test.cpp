@@ -34,16 +34,8 @@ protected:
   void TearDown() override { ConfigFileName = savedConfig; }
 
   void Settings(const std::string& lines) { std::ofstream(ConfigFileName) << "[OptimQ]\n" << lines; }
-  void WriteSources(const std::vector<QRow>& rows) {
-    TDataFile t;
-    MakeSourceTable(t, rows);
-    WriteTableFile(path + t.Extention, t);
-  }
-  TDataFile ReadSources() {
-    TDataFile t;
-    ReadTableFile(path + GetMaketExtention(LayoutReactiveSources), t);
-    return t;
-  }
+  void WriteSources(const std::vector<QRow>& rows) { WriteSourceTable(path, rows); }
+  TDataFile ReadSources() { return ReadSchemeTable(path, LayoutReactiveSources); }
   static double Cell(const TDataFile& t, const char* field, int row = 1) {
     return GetColumnAs<DAdouble>(field, t)->Get(row);
   }
@@ -86,20 +78,15 @@ TEST_F(QRegulation, TableHoldsTheSliceAndGraphVoltagesHoldWatchedNodes) {
   EXPECT_DOUBLE_EQ(Cell(t, "Qish"), 200);
   EXPECT_NEAR(Cell(t, "Qopt"), 1020.4, 3);
   EXPECT_NEAR(Cell(t, "dQ"), Cell(t, "Qopt") - 200, 1e-9);
-  EXPECT_NE(Cell(t, "Grad"), 0);
-  EXPECT_NE(Cell(t, "Snap"), 0);
-  EXPECT_DOUBLE_EQ(Cell(t, "Umin"), 9.95);
-  EXPECT_DOUBLE_EQ(Cell(t, "Umax"), 9.95);
-  EXPECT_DOUBLE_EQ(Cell(t, "U2min"), 9.95);
+  EXPECT_TRUE(Cell(t, "Grad") != 0 && Cell(t, "Snap") != 0);
+  EXPECT_EQ(std::tuple(Cell(t, "Umin"), Cell(t, "Umax"), Cell(t, "U2min")), std::tuple(9.95, 9.95, 9.95));
   EXPECT_NEAR(Cell(t, "Umod"), std::abs(FindQNode(regime, 2)->U), 1e-9);
   EXPECT_NEAR(Cell(t, "U2mod"), Cell(t, "Umod"), 1e-12);
   EXPECT_NEAR(FindQNode(regime, 2)->Load2.imag() * 1000, Cell(t, "Qopt"), 1e-9);
 
   // With the node table written too.
   RegulateQInLossCalc(regime, 3, log, "срез", true, graphs);
-  TDataFile nodes;
-  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
-  EXPECT_NEAR(GetColumnAs<DAdouble>("Qg", nodes)->Get(2), Cell(ReadSources(), "Qopt") * 0.001, 1e-12);
+  EXPECT_NEAR(GetColumnAs<DAdouble>("Qg", ReadSchemeTable(path, LayoutNodes))->Get(2), Cell(ReadSources(), "Qopt") * 0.001, 1e-12);
 }
 
 TEST_F(QRegulation, OwnStopFlagClearedOnEveryCall) {

@@ -12,14 +12,6 @@
 namespace ld::test::optim {
 namespace {
 
-// 630 kVA, 10/10 kV so that no ratio hides the numbers: Pk 7.6 kW gives R, P0 1.31 kW gives G.
-QBranch Transformer(std::int32_t n1, std::int32_t n2, const std::string& name, const std::string& commut = "") {
-  QBranch b(n1, n2, 7.6e-3f * 100 / (0.63f * 0.63f), 8.73f);
-  b.G = 13.1f, b.Kta = 1, b.Sdop = 0.63f, b.Ul = 10;
-  b.DSName = name, b.Mark = "ТМ-630", b.Commut = commut;
-  return b;
-}
-
 QBranch Section(std::int32_t n1, std::int32_t n2, const std::string& commut) {
   QBranch b(n1, n2);
   b.Commut = commut;
@@ -50,13 +42,7 @@ struct Station {
     FillT2Cols(opt.Stations, c);
     return c;
   }
-  std::string Letters() {
-    TDataFile b;
-    ReadTableFile(path + GetMaketExtention(LayoutBranches), b);
-    std::string s;
-    for (int r = 1; r <= b.RowCount; ++r) s += GetColumnAs<DAChar>("Commut", b)->Get(r) == 0 ? '-' : 'O';
-    return s;
-  }
+  std::string Letters() const { return optim::Letters(path); }
 };
 
 TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
@@ -64,9 +50,7 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
   light.opt.Open(light.path);
   ASSERT_EQ(light.opt.RowCount(), 1);
   TT2Cols c = light.Cols();
-  EXPECT_EQ(c.ST->Get(1), 3);
-  EXPECT_EQ(c.Subst->GetItem(1), "ПС1");
-  EXPECT_FLOAT_EQ(c.Un->Get(1), 10);
+  EXPECT_EQ(std::tuple(c.ST->Get(1), c.Subst->GetItem(1), c.Un->Get(1)), std::tuple(3, "ПС1", 10.0f));
   std::vector<std::string> lines;
   light.opt.Run(0.1, [&](const std::string& s) { lines.push_back(s); }, {}, {});
   c = light.Cols();
@@ -87,8 +71,7 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
   EXPECT_EQ(light.Letters(), "--O");  // nothing written yet
   light.opt.Write();
   EXPECT_EQ(light.Letters(), off == 1 ? "O--" : "-O-");
-  EXPECT_EQ(light.Cols().ST->Get(1), off);
-  EXPECT_EQ(light.Cols().STo->Get(1), 0);
+  EXPECT_EQ(std::pair(light.Cols().ST->Get(1), light.Cols().STo->Get(1)), std::pair(off, 0));
 
   TT2Trial t1{1, {0.002, 0.003}}, t2{2, {0.002, 0.003}}, t3{3, {0.001, 0.0029}};
   EXPECT_EQ(BetterT2Trial(t1, t2).State, 1);
@@ -97,9 +80,8 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
   Station heavy(0.25);
   heavy.opt.Open(heavy.path);
   heavy.opt.Run(0.1, {}, {}, {});
-  EXPECT_EQ(heavy.Cols().STo->Get(1), 0);
-  EXPECT_EQ(heavy.Cols().dPr->Get(1), 0);
-  EXPECT_EQ(heavy.opt.SwitchingList().size(), 1u);
+  EXPECT_EQ(std::tuple(heavy.Cols().STo->Get(1), heavy.Cols().dPr->Get(1), heavy.opt.SwitchingList().size()),
+            std::tuple(0, 0.0f, std::size_t{1}));
   heavy.opt.Write();  // the found state written back: exactly one letter
   EXPECT_EQ(heavy.Letters(), "--O");
 }

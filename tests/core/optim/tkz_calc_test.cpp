@@ -36,14 +36,7 @@ std::vector<TkzRow> Calculate(const SchemeBuilder& scheme, const std::vector<Tkz
 
 TEST(TkzCalc, HandWorkedRadii) {
   // A: a load node S made a source behind j0.5 Ω at 10.5 kV; the balancing node B beside it stays out.
-  SchemeBuilder a;
-  a.Node(1, "B").Name = "B";
-  a.Nodes.back().Um = 10.5f;
-  a.Node(2).Name = "S";
-  a.Node(3).Name = "F";
-  a.Branch(2, 1, 0.3, 0.3);
-  a.Branch(3, 2, 0.5, 0.4);
-  auto rows = Calculate(a, {{"s", "С", 0, 0.5f, 10.5f}, {"F", "К"}});
+  auto rows = Calculate(TkzRadiusScheme(), {{"s", "С", 0, 0.5f, 10.5f}, {"F", "К"}});
   ASSERT_EQ(rows.size(), 3u);
   const TkzRow* fault = FindTkzRow(rows, "К");
   ASSERT_NE(fault, nullptr);

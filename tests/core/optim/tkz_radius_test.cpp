@@ -21,23 +21,24 @@ namespace ld::test {
 namespace {
 
 struct Formed {
+  TDataFile Radius;
   std::vector<TkzRow> Rows;
   std::vector<std::string> Messages;
 };
 
 Formed Form(const TempDir& dir, const std::vector<std::string>& schemes, int chosen, int passes,
             const std::vector<TkzEntry>& entries, bool calculate = true) {
-  TDataFile data, radius;
+  TDataFile data;
   MakeTkzData(data, entries);
-  MakeTkzRadius(radius);
   TRegime regime;
   Formed f;
-  FormTkzRadius(regime, data, schemes, chosen, passes, radius, dir.Path().string() + "/", f.Messages);
+  MakeTkzRadius(f.Radius);
+  FormTkzRadius(regime, data, schemes, chosen, passes, f.Radius, dir.Path().string() + "/", f.Messages);
   if (calculate) {
     std::vector<std::string> errors;
-    EXPECT_TRUE(CalcTkzRadius(regime, radius, "tkz", errors));
+    EXPECT_TRUE(CalcTkzRadius(regime, f.Radius, "tkz", errors));
   }
-  f.Rows = TkzRows(radius);
+  f.Rows = TkzRows(f.Radius);
   return f;
 }
 
@@ -91,17 +92,8 @@ TEST(TkzRadius, OneSchemeFindsNamesJoinsLoopsAndReportsMisses) {
     sources += r.Sign == "С";
   }
   EXPECT_EQ(sources, 2);  // both branches leaving the balancing node
-  TDataFile formed;
-  MakeTkzRadius(formed);
-  {
-    TRegime regime;
-    TDataFile data;
-    MakeTkzData(data, {{"тп-в", "К"}});
-    std::vector<std::string> messages;
-    FormTkzRadius(regime, data, {path}, 0, 1, formed, dir.Path().string() + "/", messages);
-  }
   TTkzBranchCols fc;
-  FillTkzBranchCols(formed, fc);
+  FillTkzBranchCols(f.Radius, fc);
   int spur = 0;
   for (int r = 1; r <= fc.RowCount; ++r) {
     if (fc.Name2->GetItem(r) == "ТП-В" && fc.Sign->Get(r) == 0) spur = r;
@@ -120,17 +112,10 @@ TEST(TkzRadius, OneSchemeFindsNamesJoinsLoopsAndReportsMisses) {
   EXPECT_FLOAT_EQ(emf->X, 2);
   EXPECT_EQ(emf->Mark, 16);
   // Drawn as a scheme: sources cyan, the fault point green, the second pass's current in amperes.
-  TDataFile radius, nodes, branches;
-  MakeTkzRadius(radius);
-  TRegime regime;
-  std::vector<std::string> messages, errors;
-  TDataFile data;
-  MakeTkzData(data, {{"тп-в", "К"}, {"тп-б", "Е", 0.1f, 2, 10.5f}});
-  FormTkzRadius(regime, data, {path}, 0, 1, radius, dir.Path().string() + "/", messages);
-  CalcTkzRadius(regime, radius, "tkz", errors);
-  BuildTkzViewTables(radius, "tkz", nodes, branches);
+  TDataFile nodes, branches;
+  BuildTkzViewTables(f.Radius, "tkz", nodes, branches);
   EXPECT_EQ(nodes.Title, "tkz");
-  EXPECT_EQ(branches.RowCount, radius.RowCount);
+  EXPECT_EQ(branches.RowCount, f.Radius.RowCount);
   TNodeCols n;
   FillNodeCols(nodes, n);
   std::map<std::string, std::int32_t> colour;
@@ -146,9 +131,7 @@ TEST(TkzRadius, OneSchemeFindsNamesJoinsLoopsAndReportsMisses) {
   EXPECT_EQ(colour["ТП-А"], 0);
   TBranchCols b;
   FillBranchCols(branches, b);
-  TTkzBranchCols rc;
-  FillTkzBranchCols(radius, rc);
-  for (int r = 1; r <= b.RowCount; ++r) EXPECT_FLOAT_EQ(b.Irez->Get(r), rc.Ikz0->Get(r) * 1000);
+  for (int r = 1; r <= b.RowCount; ++r) EXPECT_FLOAT_EQ(b.Irez->Get(r), fc.Ikz0->Get(r) * 1000);
 
   // The EMF feeds the fault only in the second pass, and its node numbers tie into the network.
   EXPECT_EQ(emf->Ikz, 0);

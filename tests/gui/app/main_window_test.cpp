@@ -1,9 +1,7 @@
-// The program in this process: who the user is when the windows come up, the main tool bar, where it
-// puts the work windows, and its close chain.
+// The program in this process: who the user is when the windows come up, what its command line and
+// settings start, the main tool bar, where it puts the work windows, and its close chain; and the real
+// program under a window manager on a virtual display.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QTimer>
 #include <QToolButton>
@@ -13,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
 #include "core/tables/layout.h"
@@ -24,6 +23,7 @@
 #include "gui/district/base_res_form.h"
 #include "gui/optim/form_tkz.h"
 #include "gui/regime/zregim_form.h"
+#include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "x_display.h"
@@ -37,47 +37,105 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ProgramStart, WithoutLoginTheUserStaysUnnamedWithFullRights) {
+// The program run in this process from a program folder of its own; the main window, once it shows,
+// is looked at and closed.
+class ProgramStart : public ::testing::Test {
+protected:
+  ProgramStart() { fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr"); }
+  ~ProgramStart() override {
+    MaketFileName = savedMaket;
+    ProgramDir.clear();
+    MultiUserFlag = false;
+    IniRec = TIniRec{};
+  }
+  int Run(const QStringList& args) {
+    SetStartPaths(dir / "ldtoril");
+    mainShown = allMade = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (!MainForm || !MainForm->isVisible()) return;
+      poll.stop();
+      mainShown = true;
+      allMade = BaseResForm && ZregimForm && FormTKZ && CatalogForm && SchViewForm;
+      userAtStart = CurrentUserName;
+      accessAtStart = UserAccess;
+      MainForm->close();
+    });
+    poll.start();
+    return RunStartedProgram(args);
+  }
+  std::string Ini() const { return Cp1251ToUtf8(test::ReadBytes(dir / "ldtoril.ini")); }
+
   test::TempDir dir;
   test::ScriptedMsgBox box;
+  test::ModalScript script;
   const std::string savedMaket = MaketFileName;
-  fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr");
-  SetStartPaths(dir / "ldtoril");
-  EXPECT_EQ(ConfigFileName, dir / "ldtoril.ini");
-  EXPECT_EQ(MaketFileName, dir / "maket.zr");
+  bool mainShown = false, allMade = false;
+  std::string userAtStart;
+  int accessAtStart = -1;
+};
+
+TEST_F(ProgramStart, WithoutLoginTheUserStaysUnnamedWithFullRightsAndTheSettingsAreWritten) {
   CurrentUserName.clear();  // as a fresh process has them
   UserAccess = 1;
-  // Once the main window shows, the windows are looked at and the main one closed.
-  bool allMade = false;
-  std::string userAtStart = "none: the main window never showed";
-  int accessAtStart = -1;
-  QTimer poll;
-  poll.setInterval(10);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!MainForm || !MainForm->isVisible()) return;
-    poll.stop();
-    allMade = BaseResForm && ZregimForm && FormTKZ && CatalogForm && SchViewForm;
-    userAtStart = CurrentUserName;
-    accessAtStart = UserAccess;
-    MainForm->close();
-  });
-  poll.start();
-  EXPECT_EQ(RunStartedProgram(QStringList{"ldtoril"}), 0);
-  EXPECT_TRUE(allMade);
-  EXPECT_EQ(userAtStart, "");
-  EXPECT_EQ(accessAtStart, 1);
+  EXPECT_EQ(Run(QStringList{"ldtoril"}), 0);
+  EXPECT_EQ(std::pair(ConfigFileName, MaketFileName), std::pair(dir / "ldtoril.ini", dir / "maket.zr"));
+  EXPECT_TRUE(mainShown && allMade);
+  EXPECT_EQ(std::pair(userAtStart, accessAtStart), std::pair(std::string(), 1));
   EXPECT_EQ(MainForm, nullptr);
-  EXPECT_TRUE(fs::exists(dir / "ldtoril.ini"));
+  const std::string ini = Ini();
+  for (const std::string& key : {std::string("[Regim]"), std::string("[MultiUser]"), "Path=" + dir.Path().string() + "/"})
+    EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
+  EXPECT_FALSE(fs::exists(dir / "ldtoril.usr"));
   // The nominal voltages are read at start; a folder without them gets the default list.
   EXPECT_TRUE(fs::exists(dir / "sprav_UN.cat"));
   EXPECT_EQ(IniRec.UnomList->Count, 15);
   EXPECT_TRUE(box.Calls().empty());
-  MaketFileName = savedMaket;
-  ProgramDir.clear();
-  MultiUserFlag = false;
 }
 
+TEST_F(ProgramStart, UserListSwitchCountsOnlyAsFirstParameterInItsOwnCase) {
+  EXPECT_EQ(Run(QStringList{"ldtoril", "/userpassword"}), 0);
+  EXPECT_TRUE(mainShown);
+  EXPECT_EQ(Run(QStringList{"ldtoril", "list", "/UserPassword"}), 0);
+  EXPECT_TRUE(mainShown);
+  EXPECT_FALSE(fs::exists(dir / "ldtoril.usr"));
+
+  // The editor runs alone: it creates the missing user file, and its closing leaves no lock.
+  std::string title;
+  script.Then([&](QDialog& d) {
+    title = d.windowTitle().toStdString();
+    d.reject();
+  });
+  EXPECT_EQ(Run(QStringList{"ldtoril", "/UserPassword"}), 0);
+  EXPECT_EQ(title, "Список пользователей");
+  EXPECT_FALSE(mainShown);
+  EXPECT_TRUE(fs::exists(dir / "ldtoril.usr"));
+  EXPECT_FALSE(fs::exists(dir / "ldtoril.usr~"));
+  EXPECT_NE(Ini().find("[MultiUser]"), std::string::npos);
+}
+
+TEST_F(ProgramStart, RefusedLoginEndsTheProgramAndKeepsTheSettings) {
+  test::WriteBytes(dir / "ldtoril.ini", "[Regim]\r\nIter1=77\r\n[MultiUser]\r\nFlag=1\r\n");
+  std::string title;
+  script.Then([&](QDialog& d) {
+    title = d.windowTitle().toStdString();
+    d.reject();
+  });
+  EXPECT_EQ(Run(QStringList{"ldtoril"}), 0);
+  EXPECT_EQ(title, "Выбор пользователя");
+  EXPECT_FALSE(mainShown);
+  const std::string ini = Ini();
+  for (const char* key : {"Iter1=77", "Flag=1", "[Losses]"}) EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
+}
+
+// The main window over the work windows, with the program's layout file while it lives.
 struct Windows {
+  struct Layouts {
+    const std::string saved = MaketFileName;
+    Layouts() { MaketFileName = (test::DataDir() / "maket.zr").string(); }
+    ~Layouts() { MaketFileName = saved; }
+  } layouts;
   TMainForm main;
   TBaseResForm baseRes;
   TZregimForm zregim;
@@ -89,8 +147,7 @@ TEST(MainWindow, ShowsThreeButtonsAndPutsTheWorkWindowsBelowItself) {
   Windows w;
   w.main.show();
   EXPECT_EQ(w.main.windowTitle(), "ЛД ТОРИЛ");
-  EXPECT_EQ(w.main.width(), 366);
-  EXPECT_EQ(w.main.height(), 25);
+  EXPECT_EQ(w.main.size(), QSize(366, 25));
   EXPECT_EQ(w.main.pos(), QPoint(0, 0));
   QStringList shown;
   for (const auto* button : w.main.findChildren<QToolButton*>())
@@ -103,14 +160,11 @@ TEST(MainWindow, ShowsThreeButtonsAndPutsTheWorkWindowsBelowItself) {
 
   const auto click = [&](const char* name) { w.main.findChild<QToolButton*>(name)->click(); };
   click("ZregBtn");
-  EXPECT_TRUE(w.zregim.isVisible());
-  EXPECT_FALSE(w.baseRes.isVisible());
-  EXPECT_EQ(w.zregim.Tag(), w.main.frameGeometry().height());
-  EXPECT_EQ(w.zregim.y(), w.main.frameGeometry().height());
+  EXPECT_TRUE(w.zregim.isVisible() && !w.baseRes.isVisible());
+  EXPECT_EQ(std::pair(w.zregim.Tag(), w.zregim.y()), std::pair(w.main.frameGeometry().height(), w.main.frameGeometry().height()));
   click("BresBtn");
   click("TKZBtn");
-  EXPECT_TRUE(w.baseRes.isVisible());
-  EXPECT_TRUE(w.tkz.isVisible());
+  EXPECT_TRUE(w.baseRes.isVisible() && w.tkz.isVisible());
   EXPECT_EQ(w.tkz.y(), w.main.frameGeometry().height());
   // Showing a window again is harmless.
   click("TKZBtn");
@@ -143,8 +197,6 @@ std::vector<std::string> AskedFiles(test::ScriptedMsgBox& box) {
 TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   test::TempDir dir;
   test::ScriptedMsgBox box;
-  const std::string savedMaket = MaketFileName;
-  MaketFileName = (test::DataDir() / "maket.zr").string();
   // the regime window writes its diagram settings when it closes
   const std::string savedConfig = ConfigFileName;
   ConfigFileName = dir / "ldtoril.ini";
@@ -162,20 +214,15 @@ TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   box.Answer(0).Answer(2);
   EXPECT_FALSE(w.main.close());
   EXPECT_EQ(AskedFiles(box), (Files{"base.usr", "regime.usr"}));
-  EXPECT_TRUE(w.main.isVisible());
-  EXPECT_FALSE(w.baseRes.isVisible());
-  EXPECT_TRUE(w.zregim.isVisible() && w.tkz.isVisible());
-  EXPECT_FALSE(fs::exists(dir / "base.usr~"));
-  EXPECT_TRUE(fs::exists(dir / "regime.usr~"));
+  EXPECT_TRUE(w.main.isVisible() && !w.baseRes.isVisible() && w.zregim.isVisible() && w.tkz.isVisible());
+  EXPECT_TRUE(!fs::exists(dir / "base.usr~") && fs::exists(dir / "regime.usr~"));
 
   // The short-circuit window asks for its second table only when the first was not cancelled.
   box.Answer(1).Answer(1).Answer(2);
   EXPECT_FALSE(w.main.close());
   EXPECT_EQ(AskedFiles(box), (Files{"regime.usr", "tkz.usr", "radius.usr"}));
-  EXPECT_FALSE(w.zregim.isVisible());
-  EXPECT_TRUE(w.tkz.isVisible());
-  EXPECT_FALSE(w.tkz.DataGrid().Modified());
-  EXPECT_TRUE(w.tkz.RadiusGrid().Modified());
+  EXPECT_TRUE(!w.zregim.isVisible() && w.tkz.isVisible());
+  EXPECT_TRUE(!w.tkz.DataGrid().Modified() && w.tkz.RadiusGrid().Modified());
 
   // Its own close button asks the same question.
   box.Answer(2).Answer(1);
@@ -186,37 +233,8 @@ TEST(MainWindow, CloseChainStopsAtTheFirstWindowThatRefuses) {
   EXPECT_FALSE(w.tkz.isVisible() || w.main.isVisible());
   for (const char* lock : {"base.usr~", "regime.usr~", "tkz.usr~", "radius.usr~"})
     EXPECT_FALSE(fs::exists(dir / lock)) << lock;
-  MaketFileName = savedMaket;
   ConfigFileName = savedConfig;
 }
-
-// A child process with its own environment; stopped and reaped when the test ends.
-class Child {
-public:
-  Child(const std::vector<std::string>& args, const std::string& display, const std::string& folder) {
-    pid_ = fork();
-    if (pid_ != 0) return;
-    if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-    std::vector<char*> argv;
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  ~Child() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-private:
-  pid_t pid_ = -1;
-};
 
 // Where the window manager has put a client window and its frame, in screen pixels.
 struct Placement {
@@ -277,19 +295,9 @@ TEST(MainWindowUnderWindowManager, TitleBarStaysOnTheScreenAndWorkWindowsOpenBel
   fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr");
   std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(x.Name().c_str()), XCloseDisplay);
   ASSERT_TRUE(display);
-  const Child manager({wm, "--sm-disable"}, x.Name(), "");
-  const Atom check = XInternAtom(display.get(), "_NET_SUPPORTING_WM_CHECK", False);
-  for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(display.get(), DefaultRootWindow(display.get()), check, 0, 1, False, XA_WINDOW, &type, &format,
-                       &count, &after, &data);
-    if (data) XFree(data);
-    if (count == 1) break;
-  }
-  const Child program({dir / "ldtoril"}, x.Name(), dir.Path().string());
+  x.Start({wm, "--sm-disable"});
+  ASSERT_TRUE(x.WaitWindowManager(5));
+  x.Start({dir / "ldtoril"}, dir.Path().string());
 
   const Window main = x.WaitWindow("ЛД ТОРИЛ", 60);
   ASSERT_NE(main, 0u);

@@ -63,11 +63,50 @@ XDisplay::XDisplay() {
 }
 
 XDisplay::~XDisplay() {
+  for (const int pid : programs_) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
   if (connection_) XCloseDisplay(Dpy(connection_));
   if (serverPid_ > 0) {
     kill(serverPid_, SIGTERM);
     waitpid(serverPid_, nullptr, 0);
   }
+}
+
+void XDisplay::Start(const std::vector<std::string>& args, const std::string& folder) {
+  const pid_t pid = fork();
+  if (pid != 0) {
+    if (pid > 0) programs_.push_back(pid);
+    return;
+  }
+  if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
+  setenv("DISPLAY", Name().c_str(), 1);
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+  std::vector<char*> argv;
+  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  execv(argv[0], argv.data());
+  _exit(127);
+}
+
+bool XDisplay::WaitWindowManager(double seconds) {
+  Display* display = Dpy(connection_);
+  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                       &after, &data);
+    if (data) XFree(data);
+    if (count == 1) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
 }
 
 unsigned long XDisplay::FindWindow(const std::string& title) {
@@ -91,34 +130,17 @@ unsigned long XDisplay::FindWindow(const std::string& title) {
   return 0;
 }
 
-bool XDisplay::HasWindow(const std::string& title) { return Ok() && FindWindow(title) != 0; }
-
 unsigned long XDisplay::WaitWindow(const std::string& title, double seconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (Ok() && std::chrono::steady_clock::now() < deadline) {
     if (const unsigned long window = FindWindow(title)) {
-      // Mapped is not yet painted: give the program a moment before anyone takes a picture.
+      // Mapped is not yet painted: give the program a moment before anyone clicks into it.
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
       return window;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return 0;
-}
-
-QImage XDisplay::Grab(unsigned long window) {
-  Display* display = Dpy(connection_);
-  XWindowAttributes attributes;
-  if (!XGetWindowAttributes(display, window, &attributes)) return {};
-  XImage* shot = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                           static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-  if (!shot) return {};
-  QImage image(attributes.width, attributes.height, QImage::Format_RGB32);
-  for (int y = 0; y < attributes.height; ++y)
-    for (int x = 0; x < attributes.width; ++x)
-      image.setPixel(x, y, static_cast<QRgb>(XGetPixel(shot, x, y)) | 0xFF000000u);
-  XDestroyImage(shot);
-  return image;
 }
 
 void XDisplay::Close(unsigned long window) {

@@ -59,14 +59,9 @@ TEST_F(BranchParamsTest, HeadWithoutSeparatorOpensDirectEntry) {
         Click(d, "CancelBtn");
       });
   ASSERT_TRUE(Edit(b));
-  EXPECT_EQ(b.head, "RX||");
-  EXPECT_EQ(b.mark, "");
-  EXPECT_FLOAT_EQ(b.X, 4.75f);
-  EXPECT_FLOAT_EQ(b.R, 1.25f);
-  EXPECT_FLOAT_EQ(b.Idop, 300);
+  EXPECT_EQ(std::tuple(b.head, b.mark, b.R, b.X, b.Idop), std::tuple("RX||", "", 1.25f, 4.75f, 300.0f));
   EXPECT_FALSE(Edit(b));
-  EXPECT_FLOAT_EQ(b.R, 1.25f);
-  EXPECT_EQ(b.head, "RX||");
+  EXPECT_EQ(std::tuple(b.head, b.R), std::tuple("RX||", 1.25f));
 }
 
 TEST_F(BranchParamsTest, SplitWindingHalfKeepsShuntAndTakesHalfThePower) {
@@ -128,8 +123,7 @@ TEST_F(BranchParamsTest, TapPositionZeroShowsTheNeutralOne) {
         Click(d, "OkBtn");
       });
   ASSERT_TRUE(Edit(b));
-  EXPECT_EQ(b.tap1, 3);
-  EXPECT_EQ(b.regulation, "ВН-ПБВ--5-3-2.5");
+  EXPECT_EQ(std::tuple(b.tap1, b.regulation), std::tuple(3, "ВН-ПБВ--5-3-2.5"));
   // One step up lowers the ratio by the step: (1 + (3 - 4) · 2.5 %) · 25.
   ASSERT_TRUE(Edit(b));
   EXPECT_EQ(b.tap1, 4);
@@ -148,8 +142,7 @@ TEST_F(BranchParamsTest, ParametersButtonMessagesAndCatalogueChoice) {
   ASSERT_TRUE(Edit(line));
   EXPECT_EQ(msg_.Texts(), (std::vector<std::string>{"Не задано Uном",
                                                     "Марка АС-70(10кВ) не найдена в каталоге марок КЛ,ВЛ"}));
-  EXPECT_EQ(line.head, "LN|10|");
-  EXPECT_EQ(line.mark, "1000*АС-70");
+  EXPECT_EQ(std::tuple(line.head, line.mark), std::tuple("LN|10|", "1000*АС-70"));
 
   // A passport unit missing from the list is reported; a mark chosen from the catalogue replaces the unit.
   msg_.Clear();
@@ -169,9 +162,7 @@ TEST_F(BranchParamsTest, ParametersButtonMessagesAndCatalogueChoice) {
       });
   ASSERT_TRUE(Edit(unit));
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Трансформатор Т-1 в списке не найден"});
-  EXPECT_EQ(unit.head, "T2||");
-  EXPECT_EQ(unit.mark, "ТМ-400/10/0.4");
-  EXPECT_FLOAT_EQ(unit.R, 0);
+  EXPECT_EQ(std::tuple(unit.head, unit.mark, unit.R), std::tuple("T2||", "ТМ-400/10/0.4", 0.0f));
 }
 
 }  // namespace

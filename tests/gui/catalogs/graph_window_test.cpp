@@ -154,10 +154,8 @@ TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
   EXPECT_TRUE(w.LoadBtn->isEnabled());
   EXPECT_TRUE(w.PrnGrafBtn->isEnabled());
   Load(w, 3);
-  EXPECT_EQ(w.LGrafik->text(), "9, P (кВт) Фидер 9");
-  EXPECT_EQ(w.PerBox->text(), " Интервал: 1 час ");
-  EXPECT_EQ(w.SredBox->text(), " Vср = 3.000");
-  EXPECT_EQ(w.KvadBox->text(), " Vкв = 3.162");
+  EXPECT_EQ((QStringList{w.LGrafik->text(), w.PerBox->text(), w.SredBox->text(), w.KvadBox->text()}),
+            (QStringList{"9, P (кВт) Фидер 9", " Интервал: 1 час ", " Vср = 3.000", " Vкв = 3.162"}));
   EXPECT_EQ(w.GrafBox->PointCount(), 24);
 
   QTest::mouseClick(w.ValBtn, Qt::LeftButton);
@@ -187,8 +185,7 @@ TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
   QTest::mouseClick(w.MulGrafBtn, Qt::LeftButton);
   Load(w, 2);
   ASSERT_EQ(w.GrafBox->Series().size(), 2u);
-  EXPECT_EQ(w.GrafBox->Series()[1].Number, 5);
-  EXPECT_EQ(w.GrafBox->Series()[1].Color, 0x000080u);
+  EXPECT_EQ(std::pair(w.GrafBox->Series()[1].Number, w.GrafBox->Series()[1].Color), std::pair(5, 0x000080u));
   EXPECT_FALSE(w.CorBtn->isEnabled()) << "no value correction in joint mode";
   QTest::mouseClick(w.MulGrafBtn, Qt::LeftButton);
   ASSERT_EQ(w.GrafBox->Series().size(), 1u);
@@ -198,9 +195,7 @@ TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
   QTest::mouseClick(w.GrafBtn, Qt::LeftButton);
   QTest::mouseClick(w.ValBtn, Qt::LeftButton);
   EXPECT_FALSE(w.LoadBtn->isEnabled());
-  EXPECT_EQ(w.GraphNo(), 0);
-  EXPECT_TRUE(w.GrafBox->Series().empty());
-  EXPECT_EQ(w.LGrafik->text(), "");
+  EXPECT_TRUE(w.GraphNo() == 0 && w.GrafBox->Series().empty() && w.LGrafik->text().isEmpty());
   w.reject();
   EXPECT_NE(Cp1251ToUtf8(ReadBytes(ConfigFileName)).find("CurPeriod=3600"), std::string::npos);
 }
@@ -216,8 +211,7 @@ TEST_F(GraphWindowTest, SlicesTwoSecondsApartShowTheirWholeTime) {
   ASSERT_EQ(t.RowCount, 43200);
   const int dateCol = FindColumnIndex("DateStr", t);
   const std::string first = GetCellText(t, 1, dateCol, false), second = GetCellText(t, 2, dateCol, false);
-  EXPECT_EQ(first, "05.03.2024 00:00:02");
-  EXPECT_EQ(second, "05.03.2024 00:00:04");
+  EXPECT_EQ(first + " / " + second, "05.03.2024 00:00:02 / 05.03.2024 00:00:04");
   const int shown = w.ValGrid->CellRect(1, 1).width();
   EXPECT_GE(shown, w.ValGrid->TextWidth(second) + 4);
   EXPECT_GE(w.ValGrid->CellRect(2, 0).width(), w.ValGrid->TextWidth("А") + 4);
@@ -244,12 +238,12 @@ TEST_F(GraphWindowTest, ValuesAreCorrectedRenamedAndDeleted) {
     TGraphValueCols c;
     FillGraphValueCols(*values, c);
     ASSERT_EQ(c.RowCount, 24);
-    EXPECT_EQ(c.Value->Get(1), 7.5);
-    EXPECT_EQ(c.Value->Get(3), 4);
+    EXPECT_EQ(std::pair(c.Value->Get(1), c.Value->Get(3)), std::pair(7.5, 4.0));
     TDataFile cat;
     ReadTableFile(CatalogFile(), cat);
-    EXPECT_EQ(GetCellText(cat, 3, FindColumnIndex("Dat1", cat), true), "20240305.036");
-    EXPECT_EQ(GetCellText(cat, 3, FindColumnIndex("Dat2", cat), true), "20240306");
+    EXPECT_EQ(GetCellText(cat, 3, FindColumnIndex("Dat1", cat), true) + " - " +
+                  GetCellText(cat, 3, FindColumnIndex("Dat2", cat), true),
+              "20240305.036 - 20240306");
   }
   EXPECT_EQ(w.SredBox->text(), " Vср = 4.500");
 
@@ -341,10 +335,7 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
         .Then(answerPdf(Path("нет/plot.pdf")))
         .Then(answerPdf(pdf));
     QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
-    const std::string info = RunCommand("pdfinfo '" + pdf + "' 2>&1");
-    const auto pages = info.find("Pages:");
-    ASSERT_NE(pages, std::string::npos) << info;
-    EXPECT_EQ(std::stoi(info.substr(pages + 6)), 1) << info;
+    EXPECT_NE(RunCommand("pdfinfo '" + pdf + "' 2>&1").find("Pages:           1\n"), std::string::npos);
     EXPECT_TRUE(gui::GraphPrinter().outputFileName().isEmpty()) << "the next printing asks again";
     msg_.Clear();
   }

@@ -124,12 +124,10 @@ TEST_F(ImportWindowTest, WorkbooksOfBothMeteringSystemsInBothFileKinds) {
     // Hours 0, 2, .., 22 of 5 March and hour 0 of 6 March; the empty hours are left out.
     const auto first = ValuesOf(41);
     ASSERT_EQ(first.size(), 13u);
-    EXPECT_NEAR(first[0].first, 20240305.0, 1e-9);
-    EXPECT_EQ(first[0].second, 2);
-    EXPECT_NEAR(first[11].first, 20240305.792, 1e-9);
-    EXPECT_EQ(first[11].second, 24);
-    EXPECT_NEAR(first[12].first, 20240306.0, 1e-9);
-    EXPECT_EQ(first[12].second, 1.25);
+    for (const auto& [i, date, value] : {std::tuple{0, 20240305.0, 2.0}, {11, 20240305.792, 24.0}, {12, 20240306.0, 1.25}}) {
+      EXPECT_NEAR(first[i].first, date, 1e-9) << i;
+      EXPECT_EQ(first[i].second, value) << i;
+    }
     EXPECT_TRUE(ValuesOf(42).empty()) << "a number already there is skipped with its block";
     const auto day = ValuesOf(51);
     ASSERT_EQ(day.size(), 24u);

@@ -104,10 +104,10 @@ TEST_F(GraphPropertiesTest, ChecksComeInTheirOrder) {
   in.Unit = "";
   EXPECT_EQ(check(), "");
 
-  EXPECT_EQ(GraphUnitChoices('P', 0), (std::vector<std::string>{"кВт", "МВт", "%"}));
-  EXPECT_EQ(GraphUnitChoices('I', 2), std::vector<std::string>{});
-  EXPECT_EQ(GraphUnitChoices('U', 1), std::vector<std::string>{"кВ"});
-  EXPECT_TRUE(GraphUnitChoices('t', 0).empty());
+  using Units = std::vector<std::string>;
+  EXPECT_EQ((std::vector<Units>{GraphUnitChoices('P', 0), GraphUnitChoices('I', 2), GraphUnitChoices('U', 1),
+                                GraphUnitChoices('t', 0)}),
+            (std::vector<Units>{{"кВт", "МВт", "%"}, {}, {"кВ"}, {}}));
 }
 
 TEST_F(GraphPropertiesTest, NewGraphIsProposedCheckedAndAppended) {
@@ -166,10 +166,8 @@ TEST_F(GraphPropertiesTest, GraphWithValuesKeepsTypeAndPeriod) {
   EXPECT_TRUE(msg_.Texts().empty());
   TGraphCatalogCols cols;
   FillGraphCatalogCols(catalog_, cols);
-  EXPECT_EQ(cols.RowCount, 4);
-  EXPECT_EQ(cols.Tit->GetItem(4), "Ток фидера 2");
-  EXPECT_EQ(cols.Nu->Get(4), 10);
-  EXPECT_FLOAT_EQ(cols.Tgf->Get(4), 0.4f);
+  EXPECT_EQ(std::tuple(cols.RowCount, cols.Tit->GetItem(4), cols.Nu->Get(4), cols.Tgf->Get(4)),
+            std::tuple(4, "Ток фидера 2", 10, 0.4f));
 
   // A cancelled edit leaves the row.
   script_.Then([](QDialog& d) {
@@ -245,15 +243,8 @@ TEST_F(GraphPropertiesTest, DisplayDialogChecksDatesAndRaisesWidths) {
   ASSERT_TRUE(gui::ExecuteGraphDisplayDialog(d1, d2, period, wmin, lin, radius, back, frame, graph, legend, fixedX,
                                              fixedY, yf1, yf2, dy, yx));
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Начальная дата больше конечной даты"});
-  EXPECT_DOUBLE_EQ(d1, EncodeDate(2024, 3, 1));
-  EXPECT_EQ(period, 0);
-  EXPECT_EQ(wmin, 1);
-  EXPECT_EQ(lin, 1);
-  EXPECT_EQ(radius, 0);
-  EXPECT_TRUE(fixedY);
-  EXPECT_DOUBLE_EQ(dy, 2.5);
-  EXPECT_DOUBLE_EQ(yf2, 10);
-  EXPECT_EQ(graph, 0xFF0000u);
+  EXPECT_EQ(std::tuple(d1, period, wmin, lin, radius, fixedY, dy, yf2, graph),
+            std::tuple(EncodeDate(2024, 3, 1), 0, 1, 1, 0, true, 2.5, 10.0, 0xFF0000u));
 }
 
 }  // namespace

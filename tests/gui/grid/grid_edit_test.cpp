@@ -132,8 +132,7 @@ TEST_F(GridEdit, FailedWriteKeepsTheTableLockedForItsOwner) {
   // another workstation rewrote the file meanwhile
   std::filesystem::last_write_time(path_, std::filesystem::last_write_time(path_) + std::chrono::seconds(30));
   QTest::keyClick(grid_.Editor(), Qt::Key_F2);
-  ASSERT_EQ(box_.Calls().size(), 1u);
-  EXPECT_EQ(box_.Calls()[0].text, "Файл \"" + path_ + "\" был изменен. Необходимо открыть файл заново");
+  EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Файл \"" + path_ + "\" был изменен. Необходимо открыть файл заново"});
   EXPECT_TRUE(grid_.Modified());
   EXPECT_TRUE(grid_.LockedFiles());
   EXPECT_EQ(LockOwner(), Short("Иванов"));  // other users stay out of the changed table
@@ -148,8 +147,7 @@ TEST_F(GridEdit, FailedWriteKeepsTheTableLockedForItsOwner) {
 TEST_F(GridEdit, AnotherUsersLockRefusesTheFirstChange) {
   ld::test::WriteBytes(path_ + "~", Short("Петров"));
   QTest::keyClick(&grid_, Qt::Key_F4);
-  ASSERT_EQ(box_.Calls().size(), 1u);
-  EXPECT_EQ(box_.Calls()[0].text, "Файл \"" + path_ + "\" редактируется. Петров");
+  EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Файл \"" + path_ + "\" редактируется. Петров"});
   EXPECT_EQ(grid_.Mode(), ld::gui::gmView);
   EXPECT_FALSE(grid_.Modified());
   EXPECT_EQ(LockOwner(), Short("Петров"));

@@ -3,6 +3,7 @@
 
 #include <QTest>
 #include <filesystem>
+#include <tuple>
 
 #include "core/office/xlsx_file.h"
 #include "grid_fixture.h"
@@ -54,14 +55,11 @@ TEST_F(GridExchange, SpreadsheetExportAndImportRoundTrip) {
   const ld::Workbook book = ld::ReadWorkbook(dir_ / "textfile.xlsx");
   ASSERT_EQ(book.sheets.size(), 1u);
   const ld::Worksheet& sheet = book.sheets[0];
-  EXPECT_EQ(sheet.CellText(1, 1), "№ п/п");
-  EXPECT_EQ(sheet.CellText(1, 4), "Мощность");
+  EXPECT_EQ(std::tuple(sheet.CellText(1, 1), sheet.CellText(1, 4), sheet.CellText(3, 3), sheet.LastRow()),
+            std::tuple("№ п/п", "Мощность", "ТП \"Южная\"", 4));
   EXPECT_EQ(sheet.Cell(2, 4).kind, ld::CellKind::Number);
-  EXPECT_EQ(sheet.Cell(2, 4).number, 1500.25);
-  EXPECT_EQ(sheet.Cell(4, 4).number, 123456789.5);
+  EXPECT_EQ(std::pair(sheet.Cell(2, 4).number, sheet.Cell(4, 4).number), std::pair(1500.25, 123456789.5));
   EXPECT_EQ(sheet.Cell(3, 5).kind, ld::CellKind::Empty);  // zero shows empty, as in the grid
-  EXPECT_EQ(sheet.CellText(3, 3), "ТП \"Южная\"");
-  EXPECT_EQ(sheet.LastRow(), 4);
 
   // into an empty table of the same layout: every editable column comes back, the read-only one not
   const std::string target = MakeFile("u.TST", {});
@@ -80,12 +78,8 @@ TEST_F(GridExchange, SpreadsheetExportAndImportRoundTrip) {
   ASSERT_EQ(grid_.table().RowCount, 3);
   EXPECT_TRUE(grid_.Modified());
   EXPECT_TRUE(grid_.LockedFiles());
-  EXPECT_EQ(Cell(1, 2), "Фидер 1");
-  EXPECT_EQ(Cell(1, 3), "1500.25");
-  EXPECT_EQ(Cell(2, 3), "-0.001");
-  EXPECT_EQ(Cell(3, 3), "123456789.5");
-  EXPECT_EQ(Cell(2, 2), "ТП \"Южная\"");
-  EXPECT_EQ(Cell(1, 4), "2.5");
+  EXPECT_EQ(std::tuple(Cell(1, 2), Cell(2, 2), Cell(1, 3), Cell(2, 3), Cell(3, 3), Cell(1, 4)),
+            std::tuple("Фидер 1", "ТП \"Южная\"", "1500.25", "-0.001", "123456789.5", "2.5"));
   EXPECT_EQ(Cell(1, 5), "");  // read-only column
 }
 
@@ -111,14 +105,11 @@ TEST_F(GridExchange, ImportStopsAtTheFirstEmptyCellOfColumnOne) {
   script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, dir_ / "in.xlsx"); });
   grid_.RunCommand(ld::gui::mtSheetImport);
   ASSERT_EQ(grid_.table().RowCount, 10);
-  EXPECT_EQ(Cell(1, 1), "20");
-  EXPECT_EQ(Cell(10, 1), "110");
-  EXPECT_EQ(Cell(10, 3), "11.5");
+  EXPECT_EQ(std::tuple(Cell(1, 1), Cell(10, 1), Cell(10, 3)), std::tuple("20", "110", "11.5"));
   EXPECT_EQ(Cell(1, 2), "один");  // no sheet column of that title
 
   // a cancelled file choice gives the lock back and changes nothing
-  const bool saved = grid_.SaveFile();
-  EXPECT_TRUE(saved);
+  EXPECT_TRUE(grid_.SaveFile());
   box_.Clear();
   script_.Then([](QDialog& dialog) { dialog.reject(); });
   grid_.RunCommand(ld::gui::mtSheetImport);

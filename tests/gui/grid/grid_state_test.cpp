@@ -51,9 +51,8 @@ TEST_F(GridState, MillionRowsScrollByFormulaNotByRowCount) {
   grid.WheelScroll(240);
   EXPECT_EQ(grid.FirstRow(), 6);
   grid.GotoRow(500000);
-  EXPECT_EQ(grid.FirstRow(), 500000);
-  EXPECT_EQ(grid.CurrentTableRow(), 500000);
-  EXPECT_EQ(grid.Scroll().Position, 500000);
+  EXPECT_EQ(std::tuple(grid.FirstRow(), grid.CurrentTableRow(), grid.Scroll().Position),
+            std::tuple(500000, 500000, 500000));
   grid.GotoRow(500004);  // inside the window: only the cursor moves
   EXPECT_EQ(grid.FirstRow(), 500000);
   EXPECT_EQ(grid.Row(), 5);
@@ -108,20 +107,16 @@ TEST_F(GridState, BlockKeepsItsRowsAndIsClippedToTheWindow) {
   TGridState grid;
   ShowNumbers(grid, 100);
   grid.SetBlock({1, 3, 1, 40});
-  EXPECT_EQ(grid.Selection().Top, 3);
-  EXPECT_EQ(grid.Selection().Bottom, 9);
+  EXPECT_EQ(std::pair(grid.Selection().Top, grid.Selection().Bottom), std::pair(3, 9));
   grid.SetModeQuiet(ld::gui::gmBlock);  // shift held: scrolling must not collapse the block
   grid.ScrollBarScroll(30, TScrollCode::Track);
   grid.SetBlock({1, 3, 1, 40});
   EXPECT_EQ(grid.FirstRow(), 30);
-  EXPECT_EQ(grid.Selection().Top, 1);
-  EXPECT_EQ(grid.Selection().Bottom, 9);
-  EXPECT_EQ(grid.Block().Row1, 3);
-  EXPECT_EQ(grid.Block().Row2, 40);
+  EXPECT_EQ(std::pair(grid.Selection().Top, grid.Selection().Bottom), std::pair(1, 9));
+  EXPECT_EQ(std::pair(grid.Block().Row1, grid.Block().Row2), std::pair(3, 40));
   grid.SetModeQuiet(ld::gui::gmView);  // shift released: the next move collapses the block
   grid.GotoRow(35);
-  EXPECT_EQ(grid.Block().Row1, 35);
-  EXPECT_EQ(grid.Block().Row2, 35);
+  EXPECT_EQ(std::pair(grid.Block().Row1, grid.Block().Row2), std::pair(35, 35));
 }
 
 TEST_F(GridState, WidthIsSpreadOverColumnsOnlyWhileTheLayoutFits) {

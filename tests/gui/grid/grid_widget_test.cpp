@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <tuple>
 
 #include "grid_fixture.h"
 #include "gui/grid/data_grid.h"
@@ -89,8 +90,7 @@ TEST_F(GridWidget, StatusLabelsFollowTheModesAndRunTheirCommands) {
 }
 
 TEST_F(GridWidget, ScrollBarAndWheelMoveTheWindow) {
-  EXPECT_EQ(bar_->minimum(), 1);
-  EXPECT_EQ(bar_->maximum(), 100);
+  EXPECT_EQ(std::pair(bar_->minimum(), bar_->maximum()), std::pair(1, 100));
   EXPECT_TRUE(bar_->isVisible());
   const int rows = grid_->GridRowCount();
   EXPECT_EQ(rows, 280 / 18);
@@ -99,8 +99,7 @@ TEST_F(GridWidget, ScrollBarAndWheelMoveTheWindow) {
   QWheelEvent down(QPointF(50, 50), grid_->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -240), Qt::NoButton,
                    Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(grid_, &down);
-  EXPECT_EQ(grid_->FirstRow(), 7);  // two notches, three rows each
-  EXPECT_EQ(bar_->value(), 7);
+  EXPECT_EQ(std::pair(grid_->FirstRow(), bar_->value()), std::pair(7, 7));  // two notches, three rows each
 
   bar_->setSliderPosition(60);
   bar_->triggerAction(QAbstractSlider::SliderMove);
@@ -108,8 +107,7 @@ TEST_F(GridWidget, ScrollBarAndWheelMoveTheWindow) {
   bar_->triggerAction(QAbstractSlider::SliderToMaximum);
   EXPECT_EQ(grid_->CurrentTableRow(), 100);
   QTest::keyClick(grid_, Qt::Key_Home, Qt::ControlModifier);
-  EXPECT_EQ(grid_->FirstRow(), 1);
-  EXPECT_EQ(bar_->value(), 1);
+  EXPECT_EQ(std::pair(grid_->FirstRow(), bar_->value()), std::pair(1, 1));
   QTest::keyClick(grid_, Qt::Key_End, Qt::ControlModifier);
   EXPECT_EQ(grid_->FirstRow(), 100 - rows + 2);
   // a click starts a block, Shift with the arrows stretches it over the rows passed
@@ -118,13 +116,10 @@ TEST_F(GridWidget, ScrollBarAndWheelMoveTheWindow) {
   QTest::keyClick(grid_, Qt::Key_Up, Qt::ShiftModifier);
   QTest::keyClick(grid_, Qt::Key_Up, Qt::ShiftModifier);
   QTest::keyClick(grid_, Qt::Key_Right, Qt::ShiftModifier);
-  EXPECT_EQ(grid_->Block().Row1, top + 4);
-  EXPECT_EQ(grid_->Block().Row2, top + 2);
-  EXPECT_EQ(grid_->Block().Col1, 2);
-  EXPECT_EQ(grid_->Block().Col2, 3);
+  const auto& b = grid_->Block();
+  EXPECT_EQ(std::tuple(b.Col1, b.Row1, b.Col2, b.Row2), std::tuple(2, top + 4, 3, top + 2));
   QTest::keyClick(grid_, Qt::Key_Down);  // without Shift the block is the cursor cell again
-  EXPECT_EQ(grid_->Block().Row1, top + 3);
-  EXPECT_EQ(grid_->Block().Row2, top + 3);
+  EXPECT_EQ(std::pair(grid_->Block().Row1, grid_->Block().Row2), std::pair(top + 3, top + 3));
 }
 
 TEST_F(GridWidget, HostSeesKeysAndMenuClicksFirst) {

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <tuple>
 
 #include "grid_fixture.h"
 #include "gui/grid/color_combo.h"
@@ -94,9 +95,7 @@ TEST_F(LayoutEditor, ApplyRewritesOnlyItsOwnBlock) {
   std::string expected = before;
   expected.replace(before.find(oldBlock), oldBlock.size(), newBlock);
   EXPECT_EQ(FileText(), expected);  // the next block, right after without an empty line, stays
-  EXPECT_EQ(table.ColTitle[1], "Имя узла");
-  EXPECT_EQ(table.Colors[2], 76);
-  EXPECT_EQ(table.Visible[2], 0);
+  EXPECT_EQ(std::tuple(table.ColTitle[1], table.Colors[2], table.Visible[2]), std::tuple("Имя узла", 76, 0));
   EXPECT_EQ(ld::GetCellText(table, 1, 1, true), "a");  // the rows stay
   ld::FreeTable(table);
 
@@ -129,8 +128,7 @@ TEST_F(LayoutEditor, ComputedColumnsAreLeftOutOfTableAndFile) {
   const std::string before = FileText();
   ld::gui::EditMaket(table);
   EXPECT_EQ(table.NCols, 6);
-  EXPECT_EQ(table.Columns[7], nullptr);
-  EXPECT_TRUE(table.FieldName[7].empty());
+  EXPECT_TRUE(table.Columns[7] == nullptr && table.FieldName[7].empty());
   EXPECT_EQ(FileText(), before);  // nothing edited: the block is written back as it was
   ld::FreeTable(table);
   ld::FreeTable(other);
@@ -164,10 +162,8 @@ TEST(ColorComboBox, ValuesOutsideThePaletteAndRenamedItems) {
   EXPECT_EQ(changes, 3);
 
   box.SetColorNames({"Чёрный", "", "Зелёный"});
-  EXPECT_EQ(box.itemText(0), "Чёрный");
-  EXPECT_EQ(box.itemText(1), "Maroon");
-  EXPECT_EQ(box.itemText(2), "Зелёный");
-  EXPECT_EQ(box.itemText(3), "Olive");
+  EXPECT_EQ((QStringList{box.itemText(0), box.itemText(1), box.itemText(2), box.itemText(3)}),
+            (QStringList{"Чёрный", "Maroon", "Зелёный", "Olive"}));
   EXPECT_EQ(box.currentIndex(), 12);  // the colour is kept across the renaming
   EXPECT_GE(box.ItemHeight(), 9);
 }

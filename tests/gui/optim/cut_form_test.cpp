@@ -9,12 +9,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <fstream>
-#include <sstream>
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
 #include "core/engine/scheme_builder.h"
+#include "core/optim/cut_cases.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "gui/grid/data_grid.h"
@@ -29,48 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct SavedCutSettings {
-  TIniRec s;
-  SavedCutSettings() {
-    s = TIniRec();
-    s.GroupUn = IniRec.GroupUn, s.FlagDP = IniRec.FlagDP, s.FlagUn = IniRec.FlagUn, s.ExceptTr = IniRec.ExceptTr;
-    s.StopTr = IniRec.StopTr, s.RIter = IniRec.RIter, s.SelectCuts = IniRec.SelectCuts, s.Algoritm = IniRec.Algoritm;
-    s.dP = IniRec.dP, s.Prec = IniRec.Prec;
-    MaketFileName = (DataDir() / "maket.zr").string();
-    IniRec.Prec = 1e-4f;
-    IniRec.RIter = 10;
-    IniRec.Algoritm = 0;
-    IniRec.FlagDP = IniRec.FlagUn = IniRec.StopTr = false;
-    IniRec.ExceptTr = true;
-  }
-  ~SavedCutSettings() {
-    IniRec.GroupUn = s.GroupUn, IniRec.FlagDP = s.FlagDP, IniRec.FlagUn = s.FlagUn, IniRec.ExceptTr = s.ExceptTr;
-    IniRec.StopTr = s.StopTr, IniRec.RIter = s.RIter, IniRec.SelectCuts = s.SelectCuts, IniRec.Algoritm = s.Algoritm;
-    IniRec.dP = s.dP, IniRec.Prec = s.Prec;
-  }
-};
-
-std::string Feeder33(const fs::path& dir) {
-  SchemeBuilder s;
-  std::ifstream buses(TestDataDir() / "case33bw" / "buses.csv"), branches(TestDataDir() / "case33bw" / "branches.csv");
-  std::string line;
-  std::getline(buses, line);
-  while (std::getline(buses, line)) {
-    std::stringstream c(line);
-    std::string id, p, q;
-    std::getline(c, id, ','), std::getline(c, p, ','), std::getline(c, q, ',');
-    NodeSpec& n = s.Node(std::stoi(id), id == "1" ? "B" : "", std::stod(p) / 1000, std::stod(q) / 1000);
-    n.Um = 12.66f;
-    n.Name = "ТП-" + id;
-  }
-  std::getline(branches, line);
-  while (std::getline(branches, line)) {
-    std::stringstream c(line);
-    std::string id, from, to, r, x, on;
-    std::getline(c, id, ','), std::getline(c, from, ','), std::getline(c, to, ',');
-    std::getline(c, r, ','), std::getline(c, x, ','), std::getline(c, on, ',');
-    s.Branch(std::stoi(from), std::stoi(to), std::stod(r), std::stod(x)).Commut = on == "1" ? "" : "Н";
-  }
+std::string WriteFeeder33(const fs::path& dir) {
+  SchemeBuilder s = Feeder33();
   s.Branches[34].Commut = "О";  // 12-22 fixed
   return s.Write(dir, "f33");
 }
@@ -78,10 +37,10 @@ std::string Feeder33(const fs::path& dir) {
 std::string Text(QWidget& d, const char* name) { return Child<QLabel>(d, name).text().toStdString(); }
 
 TEST(CutForm, HandMovesRunAndWrite) {
-  SavedCutSettings settings;
+  CutSettings settings;
   ScriptedMsgBox box;
   TempDir dir;
-  const std::string stem = Feeder33(dir.Path());
+  const std::string stem = WriteFeeder33(dir.Path());
   ModalScript script;
   script.Then([&](QDialog& d) {
     auto& form = static_cast<gui::TR_Form&>(d);
@@ -139,7 +98,7 @@ TEST(CutForm, HandMovesRunAndWrite) {
 }
 
 TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
-  SavedCutSettings settings;
+  CutSettings settings;
   ScriptedMsgBox box;
   ModalScript script;
   std::vector<float> voltages;
@@ -160,11 +119,8 @@ TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
   });
   EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
   gui::RegimSettingsDialog() = nullptr;
-  EXPECT_EQ(regimeDialogs, 1);
-  EXPECT_TRUE(regime);
-  EXPECT_FALSE(selection);
-  EXPECT_EQ(IniRec.Algoritm, 1);
-  EXPECT_TRUE(IniRec.StopTr);
+  EXPECT_EQ(std::tuple(regimeDialogs, regime, selection, IniRec.Algoritm, IniRec.StopTr),
+            std::tuple(1, true, false, std::uint8_t{1}, true));
 
   // A bad voltage group keeps the dialog open with what was typed; a good one is parsed.
   script.Then([&](QDialog& d) {
@@ -181,20 +137,16 @@ TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
     Press(d, "OKBtn");
   });
   EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
-  EXPECT_FALSE(regime);
-  EXPECT_TRUE(selection);
   EXPECT_EQ(voltages, (std::vector<float>{6, 10, 35}));
-  EXPECT_EQ(IniRec.dP, 0.0f);
-  EXPECT_TRUE(IniRec.FlagUn);
-  EXPECT_EQ(IniRec.GroupUn, "6;10;35");
+  EXPECT_EQ(std::tuple(regime, selection, IniRec.dP, IniRec.FlagUn, IniRec.GroupUn),
+            std::tuple(false, true, 0.0f, true, "6;10;35"));
 
   script.Then([&](QDialog& d) {
     Child<QCheckBox>(d, "ExceptTr").click();
     Press(d, "OKBtn");
   });
   EXPECT_TRUE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
-  EXPECT_TRUE(selection);
-  EXPECT_FALSE(IniRec.ExceptTr);
+  EXPECT_TRUE(selection && !IniRec.ExceptTr);
 
   // Cancelled: nothing stored, both flags false; a non-number never stays in the pass limit.
   script.Then([&](QDialog& d) {
@@ -205,9 +157,7 @@ TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {
   });
   regime = selection = true;
   EXPECT_FALSE(gui::ExecuteCutOptimSettings(voltages, regime, selection));
-  EXPECT_FALSE(regime);
-  EXPECT_FALSE(selection);
-  EXPECT_FALSE(IniRec.ExceptTr);
+  EXPECT_FALSE(regime || selection || IniRec.ExceptTr);
 }
 
 }  // namespace

@@ -18,20 +18,6 @@
 namespace ld::test::optim {
 namespace {
 
-QBranch Transformer(std::int32_t n1, std::int32_t n2, const std::string& name) {
-  QBranch b(n1, n2, 7.6e-3f * 100 / (0.63f * 0.63f), 8.73f);
-  b.G = 13.1f, b.Kta = 1, b.Sdop = 0.63f, b.Ul = 10, b.DSName = name, b.Mark = "ТМ-630";
-  return b;
-}
-
-std::string Letters(const std::string& path) {
-  TDataFile b;
-  ReadTableFile(path + GetMaketExtention(LayoutBranches), b);
-  std::string s;
-  for (int r = 1; r <= b.RowCount; ++r) s += GetColumnAs<DAChar>("Commut", b)->Get(r) == 0 ? '-' : 'O';
-  return s;
-}
-
 TEST(T2Form, ManualStateRunListAndWrite) {
   TempDir dir;
   const std::string path = (dir.Path() / "t2").string();

@@ -21,8 +21,10 @@
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "gui/diagram/sch_box.h"
+#include "gui/diagram/sch_view_form.h"
 #include "gui/optim/form_tkz.h"
-#include "gui/optim/tkz_scheme.h"
+#include "core/optim/tkz_cases.h"
 #include "support/fuzz_mutations.h"
 #include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
@@ -97,14 +99,13 @@ protected:
 };
 
 TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
-  EXPECT_TRUE(Button("NewBtn").isEnabled());
-  EXPECT_TRUE(Button("OpenBtn").isEnabled());
-  for (const char* name : {"SaveBtn", "PrintBtn", "RadiusBtn", "GraphBtn", "CalcBtn"}) EXPECT_FALSE(Button(name).isEnabled()) << name;
-  EXPECT_FALSE(Shown("DataPanel"));
-  EXPECT_FALSE(Shown("RadiusPanel"));
-  EXPECT_EQ(form_->ListSch().count(), 1);
-  EXPECT_EQ(form_->ListSch().currentIndex(), -1);
+  const char* const dataButtons[] = {"SaveBtn", "PrintBtn", "RadiusBtn", "GraphBtn", "CalcBtn"};
+  EXPECT_TRUE(Button("NewBtn").isEnabled() && Button("OpenBtn").isEnabled());
+  for (const char* name : dataButtons) EXPECT_FALSE(Button(name).isEnabled()) << name;
+  EXPECT_FALSE(Shown("DataPanel") || Shown("RadiusPanel"));
+  EXPECT_EQ(std::pair(form_->ListSch().count(), form_->ListSch().currentIndex()), std::pair(1, -1));
   ASSERT_NE(form_->TkzRegime(), nullptr);
+  // The engine lists nodes by number and name and forms no loops of fixed-voltage nodes for this window.
   EXPECT_EQ(form_->TkzRegime()->NameMode, 2);
   EXPECT_FALSE(form_->TkzRegime()->FormPVLoops);
 
@@ -125,12 +126,10 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   }
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>(2, "Данные с таким именем уже существует. Перезаписать ?"));
   EXPECT_EQ(gui::TkzFileName, Data(""));
-  EXPECT_TRUE(fs::exists(Data(".UZL")));
-  EXPECT_TRUE(fs::exists(Data(".VET")));
+  EXPECT_TRUE(fs::exists(Data(".UZL")) && fs::exists(Data(".VET")));
   EXPECT_EQ(form_->windowTitle().toStdString(), "Расчет токов трехфазного короткого замыкания - данные");
-  for (const char* name : {"SaveBtn", "PrintBtn", "RadiusBtn", "GraphBtn", "CalcBtn"}) EXPECT_TRUE(Button(name).isEnabled()) << name;
-  EXPECT_TRUE(Shown("DataPanel"));
-  EXPECT_TRUE(Shown("NodePanel"));
+  for (const char* name : dataButtons) EXPECT_TRUE(Button(name).isEnabled()) << name;
+  EXPECT_TRUE(Shown("DataPanel") && Shown("NodePanel"));
   EXPECT_EQ(form_->DataGrid().table().RowCount, 0);
 
   // The chosen scheme's node names in the node list; the radius and the currents.
@@ -143,9 +142,7 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   EXPECT_TRUE(msg_.Texts().empty());
   EXPECT_EQ(form_->RadiusGrid().table().RowCount, 3);
   EXPECT_TRUE(form_->RadiusGrid().Modified());
-  EXPECT_FALSE(Shown("Info"));
-  EXPECT_TRUE(Shown("RadiusPanel"));
-  EXPECT_FALSE(Shown("ProgressBar"));
+  EXPECT_TRUE(Shown("RadiusPanel") && !Shown("Info") && !Shown("ProgressBar"));
   Button("CalcBtn").click();
   EXPECT_NEAR(FaultCurrent(), 5.8881, 1e-4);
 
@@ -159,12 +156,10 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, letter);
     QApplication::sendEvent(&grid, &press);
   };
-  type("к");
-  EXPECT_EQ(grid.table().MarkRec->Get(row), 80);
-  type("е");
-  EXPECT_EQ(grid.table().MarkRec->Get(row), 16);
-  type("z");
-  EXPECT_EQ(grid.table().MarkRec->Get(row), 0);
+  for (const auto& [letter, mark] : {std::pair{"к", 80}, {"е", 16}, {"z", 0}}) {
+    type(QString::fromUtf8(letter));
+    EXPECT_EQ(grid.table().MarkRec->Get(row), mark) << letter;
+  }
 
   // F9 on a row: the branch parameter dialog over the row, titled by its two nodes.
   grid.GotoRow(2);
@@ -216,7 +211,7 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
 }
 
 TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {
-  // A scheme added to the list stays there through the settings file.
+  // A scheme added to the list goes into the settings.
   const std::string second = (dir_.Path() / "вторая").string();
   SchemeBuilder s;
   s.Node(1, "B").Name = "Q";
@@ -227,11 +222,6 @@ TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {
     form_->AddSchemeClick();
   }
   ASSERT_EQ(form_->ListSch().count(), 2);
-  EXPECT_EQ(IniRec.RadiusTKZ, (std::vector<std::string>{scheme_, second}));
-  ConfigFileName = dir_ / "prog.ini";
-  WriteConfig();
-  IniRec.RadiusTKZ.clear();
-  ReadConfig();
   EXPECT_EQ(IniRec.RadiusTKZ, (std::vector<std::string>{scheme_, second}));
   form_->ListSch().setCurrentIndex(0);
   form_->DeleteSchemeClick();
@@ -270,7 +260,7 @@ TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {
   EXPECT_GT(failures, 5);
 }
 
-TEST_F(TkzFormTest, GraphWritesItsFilesApartAndMaximisingKeepsTheToolBar) {
+TEST_F(TkzFormTest, GraphWritesItsFilesApartIntoTheViewerAndMaximisingKeepsTheToolBar) {
   for (const char* layout : {LayoutTkzSources, LayoutTkzRadius}) CreateEmptyTableFile(Data(GetMaketExtention(layout)), layout, "данные");
   SchemeBuilder beside;
   beside.Node(1, "B").Name = "X";
@@ -302,11 +292,33 @@ TEST_F(TkzFormTest, GraphWritesItsFilesApartAndMaximisingKeepsTheToolBar) {
   EXPECT_FALSE(fs::exists(shownStem + GetMaketExtention(LayoutNodes)));
   EXPECT_EQ(ReadBytes(Data(".UZL")), besideBytes);
 
+  // The program's scheme viewer reads the radius before its files go, shows it at once and keeps its
+  // own settings sections.
+  const std::string savedConfig = ConfigFileName;
+  ConfigFileName = dir_ / "program.ini";
+  {
+    gui::TSchViewForm view;
+    gui::SchViewForm = &view;
+    before = gui::SetTkzSchemeViewer(gui::ShowTkzScheme);
+    Button("GraphBtn").click();
+    gui::SetTkzSchemeViewer(before);
+    gui::SchViewForm = nullptr;
+    const gui::TSchemBox& box = view.SchBox();
+    EXPECT_TRUE(view.isVisible());
+    EXPECT_EQ(view.windowTitle(), "Расчетный радиус К.З. - данные");
+    EXPECT_EQ(box.NodeSet.size(), 4u);
+    EXPECT_GT(box.Model->Width, 0);
+    EXPECT_EQ(box.tColors, 4);
+    EXPECT_FALSE(box.WrapCaptions);
+    view.close();
+  }
+  const std::string ini = ReadBytes(ConfigFileName);
+  ConfigFileName = savedConfig;
+  for (const char* key : {"[GraphicTKZ]", "[ColorTKZ]", "tColors=4"}) EXPECT_NE(ini.find(key), std::string::npos) << key;
+  EXPECT_TRUE(msg_.Texts().empty());
+
   form_->SetTag(40);
-  const QRect area = form_->MaximizedRect();
-  EXPECT_EQ(area.top(), form_->screen()->availableGeometry().top() + 40);
-  EXPECT_EQ(area.height(), form_->screen()->availableGeometry().height() - 40);
-  EXPECT_EQ(area.width(), form_->screen()->availableGeometry().width());
+  EXPECT_EQ(form_->MaximizedRect(), form_->screen()->availableGeometry().adjusted(0, 40, 0, 0));
 }
 
 }  // namespace

@@ -28,13 +28,10 @@ namespace {
 struct Host {
   TempDir dir;
   std::string stem, savedConfig = ConfigFileName;
-  std::unique_ptr<DAdouble> savedClasses = std::move(IniRec.UnomList);
+  NominalVoltages classes{{10, 110}};
 
   explicit Host(const std::vector<TRecTr>& rows, bool withTable = true) {
     UserAccess = 1;
-    IniRec.UnomList = std::make_unique<DAdouble>();
-    (*IniRec.UnomList)[1] = 10, (*IniRec.UnomList)[2] = 110;
-    IniRec.UnomList->Count = 2;
     ConfigFileName = dir / "prog.ini";
     KtrScheme s = TwoTransformers();
     s.Branches[0].Nl = 1;
@@ -48,10 +45,7 @@ struct Host {
       WriteTableFile(stem + ".KTR", t);
     }
   }
-  ~Host() {
-    ConfigFileName = savedConfig;
-    IniRec.UnomList = std::move(savedClasses);
-  }
+  ~Host() { ConfigFileName = savedConfig; }
   TDataFile Read(const char* ext) const {
     TDataFile t;
     ReadTableFile(stem + ext, t);
@@ -74,8 +68,7 @@ TEST(TapWindow, RegimeSearchesSliderWriteAndSave) {
   form.CalcBtnClick();
   ASSERT_FALSE(form.CalcBtn->isEnabled());
   EXPECT_TRUE(form.AutoBtn->isEnabled());
-  EXPECT_TRUE(form.PLabel->text().startsWith("dP = "));
-  EXPECT_TRUE(form.PLabel->text().endsWith(" кВт"));
+  EXPECT_TRUE(form.PLabel->text().startsWith("dP = ") && form.PLabel->text().endsWith(" кВт"));
   EXPECT_EQ(form.OptLabel->text(), "ddP = 0 кВт");
   const TDataFile& t = form.TGrid->table();
   EXPECT_EQ(t.Access[static_cast<std::size_t>(FindColumnIndex("Ntek", t))], 0);
@@ -89,10 +82,8 @@ TEST(TapWindow, RegimeSearchesSliderWriteAndSave) {
   ASSERT_GE(memo.size(), 9u);
   EXPECT_EQ(memo[0].rfind("1 - 2 Т1        рпн    3,", 0), 0u) << memo[0];
   EXPECT_EQ(memo[2], "1 - 2 Т1 резерв ---    6") << memo[2];
-  EXPECT_EQ(memo[4].rfind("Количество итераций : ", 0), 0u);
-  EXPECT_EQ(memo[6].rfind("dPисх = ", 0), 0u);
-  EXPECT_EQ(memo[7].rfind("dPопт = ", 0), 0u);
-  EXPECT_EQ(memo[8].rfind("ddP   = ", 0), 0u);
+  for (const auto& [line, start] : {std::pair{4, "Количество итераций : "}, {6, "dPисх = "}, {7, "dPопт = "}, {8, "ddP   = "}})
+    EXPECT_EQ(memo[static_cast<std::size_t>(line)].rfind(start, 0), 0u) << memo[static_cast<std::size_t>(line)];
   EXPECT_TRUE(form.ResMemo->isVisible());
   TKtrCols c;
   FillKtrCols(t, c);
@@ -160,19 +151,6 @@ TEST(TapWindow, StopEndsTheSearchAndASecondStopStartsNothing) {
   form.CancelBtnClick(false);
 }
 
-TEST(TapWindow, ControlLimitsFromTheNominalVoltage) {
-  Host host({TapRow(1, 2, 4, 9.5f, 10.5f)});
-  gui::TT_Form form(host.stem, host.dir.Path().string() + "/");
-  form.UmBox->setChecked(true);
-  form.CalcBtnClick();
-  TKtrCols c;
-  FillKtrCols(form.TGrid->table(), c);
-  EXPECT_FLOAT_EQ(c.U1min->Get(1), 10);
-  EXPECT_FLOAT_EQ(c.U1max->Get(1), 10);
-  form.CancelBtnClick(false);
-  EXPECT_NE(ReadBytes(ConfigFileName).find("Um=1"), std::string::npos);
-}
-
 TEST(TapWindow, SpaceInAControlNodeColumnPicksTheNode) {
   Host host({TapRow(1, 2, 0, 0, 0), TapRow(1, 3, 0, 0, 0)});
   gui::TT_Form form(host.stem, host.dir.Path().string() + "/");
@@ -190,11 +168,8 @@ TEST(TapWindow, SpaceInAControlNodeColumnPicksTheNode) {
   QApplication::sendEvent(form.TGrid, &space);
   TKtrCols c;
   FillKtrCols(form.TGrid->table(), c);
-  EXPECT_EQ(c.N2->Get(2), 2);
-  EXPECT_EQ(c.Node2->GetItem(2), "ПС.Шины 10 А");
-  EXPECT_FLOAT_EQ(c.U2min->Get(2), 9.5f);
-  EXPECT_FLOAT_EQ(c.U2max->Get(2), 11);
-  EXPECT_EQ(c.N1->Get(2), 0);
+  EXPECT_EQ(std::tuple(c.N2->Get(2), c.Node2->GetItem(2), c.U2min->Get(2), c.U2max->Get(2), c.N1->Get(2)),
+            std::tuple(2, "ПС.Шины 10 А", 9.5f, 11.0f, 0));
   // The table changed: the results are gone and the regime is to be calculated again.
   EXPECT_TRUE(form.CalcBtn->isEnabled());
   EXPECT_FALSE(form.AutoBtn->isEnabled());
@@ -264,9 +239,7 @@ TEST(TapWindow, PickersNameWindingsAndDeriveLimits) {
   int row = 1;
   EXPECT_TRUE(gui::ExecuteSelectTransformer(stem, lon, tra, row));
   EXPECT_EQ(names, (std::vector<std::string>{"ПС-1 (BH)", "ПС-1 (HH1)", "ПС-2 Т2 (CH)", "ТП-7"}));
-  EXPECT_EQ(row, 1);
-  EXPECT_EQ(lon.NameTr, "ПС-1 (BH)");
-  EXPECT_EQ(lon.Kotv, 19);
+  EXPECT_EQ(std::tuple(row, lon.NameTr, lon.Kotv), std::tuple(1, "ПС-1 (BH)", 19));
   script.Then([](QDialog& d) { Press(d, "CancelBtn"); });
   lon.Kotv = 77;
   EXPECT_FALSE(gui::ExecuteSelectTransformer(stem, lon, tra, row));
@@ -284,10 +257,7 @@ TEST(TapWindow, PickersNameWindingsAndDeriveLimits) {
   float umax = 0, umin = 0;
   std::string name;
   EXPECT_TRUE(gui::ExecuteSelectVoltageNodes(stem, false, n, umax, umin, name));
-  EXPECT_EQ(n, 2);
-  EXPECT_EQ(name, "Б");
-  EXPECT_FLOAT_EQ(umin, 9.5f);
-  EXPECT_FLOAT_EQ(umax, 11);
+  EXPECT_EQ(std::tuple(n, name, umin, umax), std::tuple(2, "Б", 9.5f, 11.0f));
   script.Then([](QDialog& d) {
     auto& form = static_cast<gui::TSelNodTrForm&>(d);
     form.Edit2->setText("abc");
@@ -299,7 +269,7 @@ TEST(TapWindow, PickersNameWindingsAndDeriveLimits) {
   gui::SelNodPlusPercent = 10;
 }
 
-TEST(TapWindow, LoadingRatiosMatchesTheBranchDirectionOnly) {
+TEST(TapWindow, LoadingRatiosMatchesTheBranchDirectionOnlyAndLimitsComeFromTheNominalVoltage) {
   Host host({TapRow(1, 2, 4, 9.5f, 10.5f, 4), TapRow(1, 3, 5, 9.5f, 10.5f, 4)});
   {
     TDataFile b = host.Read(".VET");
@@ -317,7 +287,14 @@ TEST(TapWindow, LoadingRatiosMatchesTheBranchDirectionOnly) {
   EXPECT_EQ(c.Ntek->Get(1), 13);
   EXPECT_EQ(c.Ntek->Get(2), 4);  // stored as 3-1: not this row's branch
   EXPECT_TRUE(form.CalcBtn->isEnabled());
+
+  // Control limits from the nominal voltage of the control node.
+  form.UmBox->setChecked(true);
+  form.CalcBtnClick();
+  FillKtrCols(form.TGrid->table(), c);
+  EXPECT_EQ(std::pair(c.U1min->Get(1), c.U1max->Get(1)), std::pair(10.0f, 10.0f));
   form.CancelBtnClick(false);
+  EXPECT_NE(ReadBytes(ConfigFileName).find("Um=1"), std::string::npos);
 }
 
 TEST(TapWindow, EntryReturnsTrueAfterWritingRatios) {
@@ -332,8 +309,8 @@ TEST(TapWindow, EntryReturnsTrueAfterWritingRatios) {
     Press(d, "CancelBtn");
   });
   EXPECT_TRUE(gui::RunKtrOptimisation(host.stem, host.dir.Path().string() + "/"));
-  EXPECT_EQ(host.Read(".VET").RowCount, 6);
   TDataFile b = host.Read(".VET");
+  EXPECT_EQ(b.RowCount, 6);
   TBranchCols bc;
   FillBranchCols(b, bc);
   EXPECT_EQ(bc.Notv.Get(1), 8);
