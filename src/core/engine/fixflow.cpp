@@ -296,6 +296,16 @@ void FixFlowSetWeights() {
   Progress(100);
 }
 
+void FixFlowSetGiven(std::size_t index, double P, double Q) {
+  std::vector<Flow>& flows = Unit().flows;
+  if (index >= flows.size()) return;
+  Flow& flow = flows[index];
+  flow.given.P = P;
+  flow.given.Q = Q;
+  flow.p = flow.given.Direction * P;
+  flow.q = flow.given.Direction * Q;
+}
+
 void FixFlowSaveLoads() {
   for (Node& n : Unit().nodes) {
     const Complex l = n.group == 0 ? n.element->Load1 : -n.element->Load2;

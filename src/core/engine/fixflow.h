@@ -8,6 +8,7 @@
 //   FixFlowSolve (again after FixFlowSaveLoads for the next time slice); FixFlowDone
 //
 // Settings: the [Balans] keys of IniRec. Powers in MW and Mvar, currents of kind 3 in A.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -67,6 +68,9 @@ void FixFlowSolve(TRegime& Regime, bool& Balanced);
 bool FixFlowSolve(TRegime& Regime, bool& Balanced, std::string& Error);
 // The present loads and generations of the adjustable nodes become their initial values.
 void FixFlowSaveLoads();
+// A new target (P, Q in the direction it was given) for the given flow of index 0..FixFlowGivenCount-1,
+// in the order they were added; the sensitivities stay.
+void FixFlowSetGiven(std::size_t index, double P, double Q);
 void FixFlowDone();
 
 // Voltage, power and current at the measured end of a branch element (the own end when it carries

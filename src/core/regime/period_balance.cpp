@@ -8,7 +8,6 @@
 #include "core/catalogs/graph_loads.h"
 #include "core/catalogs/graph_series.h"
 #include "core/engine/fixflow.h"
-#include "core/engine/fixflow_state.h"
 #include "core/tables/colmaps.h"
 
 namespace ld {
@@ -170,15 +169,11 @@ bool PrepareLoadBalancing(TRegime& regime, TDataFile& lineFlows, const TDataFile
 
 void LoadSliceGivenFlows(const TGivenFlowSeries& series, int slice) {
   // The balancer keeps its sensitivities across the slices; only the targets follow the graphs.
-  std::vector<fixflow::Flow>& flows = fixflow::Unit().flows;
   const auto k = static_cast<std::size_t>(slice - 1);
-  for (std::size_t i = 0; i < flows.size() && i < series.P.size(); ++i) {
+  const std::size_t count = std::min(static_cast<std::size_t>(std::max(FixFlowGivenCount, 0)), series.P.size());
+  for (std::size_t i = 0; i < count; ++i) {
     if (slice < 1 || k >= series.P[i].size() || k >= series.Q[i].size()) continue;
-    fixflow::Flow& flow = flows[i];
-    flow.given.P = series.P[i][k];
-    flow.given.Q = series.Q[i][k];
-    flow.p = flow.given.Direction * flow.given.P;
-    flow.q = flow.given.Direction * flow.given.Q;
+    FixFlowSetGiven(i, series.P[i][k], series.Q[i][k]);
   }
 }
 
