@@ -9,6 +9,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
+#include "core/engine/results.h"
 #include "core/engine/scheme_builder.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
