@@ -73,6 +73,7 @@ TEST_F(RegimeCalculation, CalculatesWritesShowsTheProtocolAndColoursTheFlags) {
   gui::ReportPrinter().setOutputFileName(QString());
   const std::string text = PdfText(pdf);
   EXPECT_NE(text.find("Схема: Схема - Общие характеристики режима"), std::string::npos) << text;
+  EXPECT_NE(text.find("Потери в схеме"), std::string::npos);
 
   // the views of the calculated tables in the grid's place, of a district when one is chosen
   form->VoltItem->trigger();
