@@ -281,11 +281,8 @@ TEST_F(RegimeTables, SavedListsReachTheirUsersAndTheInfoMenu) {
   EXPECT_NE(std::find(list.Data() + 1, list.Data() + 1 + list.Count, 15.75), list.Data() + 1 + list.Count);
   EXPECT_EQ(Grid().table().MarkRec->Get(row), 112);
 
-  // the hint of a column and the text of a double-clicked cell
+  // the text of a double-clicked cell goes into the search field
   form->NodesItem->trigger();
-  Cell("Sign", 2);
-  EXPECT_EQ(form->HelpText->text().toStdString(),
-            " B - балансирующий, U - с фиксированным напряжением, пусто - нагрузочный");
   const QRect cell = Grid().CellRect(Grid().FieldColumn("Name"), 2);
   QTest::mouseDClick(&Grid(), Qt::LeftButton, Qt::NoModifier, cell.center());
   EXPECT_EQ(form->FindEdit->text().toStdString(), "ТП5");
