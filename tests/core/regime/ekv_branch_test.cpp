@@ -1,25 +1,16 @@
 // Branch-end equivalents on calculated schemes, and district numbers of branches.
-#include <gtest/gtest.h>
+#include "core/regime/ekv_branch.h"
 
 #include <cmath>
-#include <filesystem>
 #include <complex>
-#include <string>
-#include <vector>
+#include <memory>
 
-#include "core/base/settings.h"
+#include "core/base/error.h"
 #include "core/engine/electric.h"
 #include "core/engine/regime.h"
-#include "core/regime/ekv_branch.h"
 #include "core/regime/node_equiv.h"
-#include "core/tables/colmaps.h"
-#include "core/tables/layout.h"
-#include "core/tables/table_file.h"
-#include "core/engine/scheme_builder.h"
-#include "core/base/error.h"
-#include "core/tables/file_guard.h"
+#include "regime_test.h"
 #include "support/scripted_msgbox.h"
-#include "support/test_env.h"
 
 namespace ld::test {
 namespace {
@@ -42,17 +33,17 @@ SchemeBuilder Feeder() {
   return s;
 }
 
-// Calculates the scheme and writes its results into its tables, as the regime command does.
-void CalculateInto(const std::string& path) {
-  TRegime r;
-  r.Accuracy = 1e-10;
-  r.MaxIter = 200;
-  r.Calculate(path, 0, 0, 0, 0, 0);
-  ASSERT_TRUE(r.Converged);
-  r.WriteResults("", 0, false, false, 0, 5, 10, 0, true, nullptr, nullptr);
+// A fresh calculation of the scheme.
+std::unique_ptr<TRegime> Calculated(const std::string& path) {
+  auto r = std::make_unique<TRegime>();
+  r->Accuracy = 1e-10;
+  r->MaxIter = 200;
+  r->Calculate(path, 0, 0, 0, 0, 0);
+  EXPECT_TRUE(r->Converged);
+  return r;
 }
 
-// Current of the branch that joins n1 and n2 after a fresh calculation.
+// Current of the branch that joins n1 and n2.
 C BranchCurrentOf(const TRegime& r, std::int32_t n1, std::int32_t n2) {
   for (const TRegimeElement* e = r.FirstElement; e != nullptr; e = e->Next) {
     if ((e->Number == n1 && e->Number2 == n2) || (e->Number == n2 && e->Number2 == n1)) return e->I;
@@ -60,47 +51,45 @@ C BranchCurrentOf(const TRegime& r, std::int32_t n1, std::int32_t n2) {
   return C(NAN, NAN);
 }
 
-struct Scheme {
-  TempDir dir;
-  std::string path;
-  TDataFile nodes, branches;
+// The feeder calculated and its results written into its tables, as the regime command does.
+class BranchEnds : public RegimeTest {
+protected:
+  void Write(const SchemeBuilder& s = Feeder()) {
+    path = s.Write(dir.Path());
+    Calculated(path)->WriteResults("", 0, false, false, 0, 5, 10, 0, true, nullptr, nullptr);
+    Read();
+  }
   void Read() {
     ReadTableFile(path + ".UZL", nodes);
     ReadTableFile(path + ".VET", branches);
   }
+  std::string path;
+  TDataFile nodes, branches;
 };
 
-TEST(BranchEnds, CutTwoBranchesAtOneNodeKeepsTheRestOfTheRegime) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  Scheme s;
-  s.path = Feeder().Write(s.dir.Path());
-  CalculateInto(s.path);
-  TRegime before;
-  before.Accuracy = 1e-10;
-  before.Calculate(s.path, 0, 0, 0, 0, 0);
-  s.Read();
+TEST_F(BranchEnds, CutTwoBranchesAtOneNodeKeepsTheRestOfTheRegime) {
+  Write();
+  const auto before = Calculated(path);
   TNodeCols n;
-  FillNodeCols(s.nodes, n);
+  FillNodeCols(nodes, n);
   const double u7 = n.Urez->Get(3), a7 = n.Angle->Get(3);
 
   // Both branches of node 7 into the loop marked, cut at their start (node 7).
-  (*s.branches.MarkRec)[3] = 5;
-  (*s.branches.MarkRec)[4] = 5;
-  const std::vector<int> rows = MarkedRowsLastFirst(s.branches, 5);
+  (*branches.MarkRec)[3] = 5;
+  (*branches.MarkRec)[4] = 5;
+  const std::vector<int> rows = MarkedRowsLastFirst(branches, 5);
   EXPECT_EQ(rows, (std::vector<int>{4, 3}));
   double p1a, q1a, p2a, q2a, p1b, q1b, p2b, q2b;
-  BranchEndPowers(s.branches, 3, p1a, q1a, p2a, q2a);
-  BranchEndPowers(s.branches, 4, p1b, q1b, p2b, q2b);
+  BranchEndPowers(branches, 3, p1a, q1a, p2a, q2a);
+  BranchEndPowers(branches, 4, p1b, q1b, p2b, q2b);
   EXPECT_GT(p1a, 0.5);  // node 7 sends power into the loop
-  EXPECT_EQ(EkvBranchEnds(s.path, s.branches, 1, rows, false), 2);
-  WriteTableFile(s.path + ".VET", s.branches);
+  EXPECT_EQ(EkvBranchEnds(path, branches, 1, rows, false), 2);
+  WriteTableFile(path + ".VET", branches);
 
-  TDataFile nodes;
-  ReadTableFile(s.path + ".UZL", nodes);
+  ReadTableFile(path + ".UZL", nodes);
   FillNodeCols(nodes, n);
   ASSERT_EQ(nodes.RowCount, 6);  // one fictitious node for both branches
-  EXPECT_EQ(n.NS->Get(6), 100007);
-  EXPECT_EQ(n.Sign->Get(6), 'b');
+  EXPECT_EQ(std::to_string(n.NS->Get(6)) + n.Sign->Get(6), "100007b");
   EXPECT_FLOAT_EQ(n.Um->Get(6), static_cast<float>(u7));
   EXPECT_DOUBLE_EQ(n.Angle->Get(6), a7);
   EXPECT_EQ(nodes.MarkRec->Get(6), 16);
@@ -108,75 +97,60 @@ TEST(BranchEnds, CutTwoBranchesAtOneNodeKeepsTheRestOfTheRegime) {
   EXPECT_NEAR(n.Qg->Get(3), -(q1a + q1b), 1e-12);
   EXPECT_NEAR(n.Pg->Get(6), p1a + p1b, 1e-12);
   TBranchCols b;
-  FillBranchCols(s.branches, b);
-  EXPECT_EQ(b.N1->Get(3), 100007);
-  EXPECT_EQ(b.N1->Get(4), 100007);
-  EXPECT_EQ(b.N2->Get(3), 8);
+  FillBranchCols(branches, b);
+  EXPECT_EQ((std::vector<int>{b.N1->Get(3), b.N1->Get(4), b.N2->Get(3)}), (std::vector<int>{100007, 100007, 8}));
 
   // The next calculation: the same currents in every branch, the same voltages at 8 and 9.
-  TRegime after;
-  after.Accuracy = 1e-10;
-  after.Calculate(s.path, 0, 0, 0, 0, 0);
-  ASSERT_TRUE(after.Converged);
-  EXPECT_LT(std::abs(BranchCurrentOf(after, 1, 7) - BranchCurrentOf(before, 1, 7)), 1e-5);
-  EXPECT_LT(std::abs(BranchCurrentOf(after, 8, 9) - BranchCurrentOf(before, 8, 9)), 1e-5);
-  EXPECT_LT(std::abs(FindNodeElement(after, 8)->U - FindNodeElement(before, 8)->U), 1e-4);
-  EXPECT_LT(std::abs(FindNodeElement(after, 7)->U - FindNodeElement(before, 7)->U), 1e-4);
+  const auto after = Calculated(path);
+  EXPECT_LT(std::abs(BranchCurrentOf(*after, 1, 7) - BranchCurrentOf(*before, 1, 7)), 1e-5);
+  EXPECT_LT(std::abs(BranchCurrentOf(*after, 8, 9) - BranchCurrentOf(*before, 8, 9)), 1e-5);
+  EXPECT_LT(std::abs(FindNodeElement(*after, 8)->U - FindNodeElement(*before, 8)->U), 1e-4);
+  EXPECT_LT(std::abs(FindNodeElement(*after, 7)->U - FindNodeElement(*before, 7)->U), 1e-4);
 }
 
-TEST(BranchEnds, CutAtTheEndRemovalAndDistributedLoad) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  Scheme s;
-  s.path = Feeder().Write(s.dir.Path());
-  CalculateInto(s.path);
-  TRegime before;
-  before.Accuracy = 1e-10;
-  before.Calculate(s.path, 0, 0, 0, 0, 0);
-  s.Read();
+TEST_F(BranchEnds, CutAtTheEndRemovalAndDistributedLoad) {
+  Write();
+  const auto before = Calculated(path);
 
   // The loop branch 8 - 9 removed: -P1 - jQ1 at 8, P2 + jQ2 at 9.
   double p1, q1, p2, q2;
-  BranchEndPowers(s.branches, 5, p1, q1, p2, q2);
+  BranchEndPowers(branches, 5, p1, q1, p2, q2);
   ASSERT_GT(std::abs(p1), 1e-3);
-  EXPECT_EQ(EkvBranchEnds(s.path, s.branches, 0, {5}, false), 1);
-  EXPECT_EQ(s.branches.RowCount, 4);
-  WriteTableFile(s.path + ".VET", s.branches);
-  TDataFile nodes;
-  ReadTableFile(s.path + ".UZL", nodes);
+  EXPECT_EQ(EkvBranchEnds(path, branches, 0, {5}, false), 1);
+  EXPECT_EQ(branches.RowCount, 4);
+  WriteTableFile(path + ".VET", branches);
+  TDataFile written = ReadTable(path + ".UZL");
   TNodeCols n;
-  FillNodeCols(nodes, n);
+  FillNodeCols(written, n);
   EXPECT_NEAR(n.Pg->Get(4), -p1, 1e-12);
   EXPECT_NEAR(n.Qg->Get(4), -q1, 1e-12);
   EXPECT_NEAR(n.Pg->Get(5), p2, 1e-12);
   EXPECT_NEAR(n.Qg->Get(5), q2, 1e-12);
-  TRegime after;
-  after.Accuracy = 1e-10;
-  after.Calculate(s.path, 0, 0, 0, 0, 0);
-  ASSERT_TRUE(after.Converged);
-  EXPECT_LT(std::abs(BranchCurrentOf(after, 7, 8) - BranchCurrentOf(before, 7, 8)), 1e-5);
-  EXPECT_LT(std::abs(FindNodeElement(after, 9)->U - FindNodeElement(before, 9)->U), 1e-4);
+  const auto after = Calculated(path);
+  EXPECT_LT(std::abs(BranchCurrentOf(*after, 7, 8) - BranchCurrentOf(*before, 7, 8)), 1e-5);
+  EXPECT_LT(std::abs(FindNodeElement(*after, 9)->U - FindNodeElement(*before, 9)->U), 1e-4);
 
   // A cut at the end of branch 1 - 7 books P2 + jQ2 at node 7 and moves N2 to 100007.
-  s.Read();
+  Read();
   TBranchCols b;
-  FillBranchCols(s.branches, b);
-  BranchEndPowers(s.branches, 2, p1, q1, p2, q2);
+  FillBranchCols(branches, b);
+  BranchEndPowers(branches, 2, p1, q1, p2, q2);
   const double pg7 = n.Pg->Get(3);
-  ASSERT_TRUE(EkvCutBranch(2, s.nodes, s.branches, 2));
-  FillNodeCols(s.nodes, n);
+  ASSERT_TRUE(EkvCutBranch(2, nodes, branches, 2));
+  FillNodeCols(nodes, n);
   EXPECT_NEAR(n.Pg->Get(3), pg7 + p2, 1e-12);
-  EXPECT_NEAR(n.Pg->Get(s.nodes.RowCount), -p2, 1e-12);
+  EXPECT_NEAR(n.Pg->Get(nodes.RowCount), -p2, 1e-12);
   EXPECT_EQ(b.N2->Get(2), 100007);
   EXPECT_EQ(b.N1->Get(2), 1);
   // A branch whose cut node has no row is left alone.
   (*b.N1)[1] = 55;
-  EXPECT_FALSE(EkvCutBranch(1, s.nodes, s.branches, 1));
+  EXPECT_FALSE(EkvCutBranch(1, nodes, branches, 1));
   EXPECT_EQ(b.N1->Get(1), 55);
 
   // The load distributed along the branch (Tz 1) counts a third of R and X in its losses; the end
   // powers come from the stored current and voltages.
   (*b.Tz)[3] = 1;
-  BranchEndPowers(s.branches, 3, p1, q1, p2, q2);
+  BranchEndPowers(branches, 3, p1, q1, p2, q2);
   const TBranchFlows full = CalcBranchFlows(b.U1->Get(3), b.F1->Get(3), b.U2->Get(3), b.F2->Get(3), b.Irez->Get(3),
                                             b.Faza->Get(3), b.R->Get(3), b.X->Get(3), b.G->Get(3), b.B->Get(3), 0, 0);
   EXPECT_NEAR(p1, full.P1, 1e-12);
@@ -184,8 +158,7 @@ TEST(BranchEnds, CutAtTheEndRemovalAndDistributedLoad) {
   EXPECT_DOUBLE_EQ(DistributionFactor(1), 1.0 / 3.0);
 }
 
-TEST(BranchEnds, DistrictNumbersFromBothEndNodes) {
-  MaketFileName = (DataDir() / "maket.zr").string();
+TEST_F(BranchEnds, DistrictNumbersFromBothEndNodes) {
   SchemeBuilder sb = Feeder();
   sb.Nodes[0].Nr = 3;  // 1
   sb.Nodes[1].Nr = 3;  // 2
@@ -196,76 +169,63 @@ TEST(BranchEnds, DistrictNumbersFromBothEndNodes) {
   sb.Branches[1].Nr = 9;  // 1 - 7: districts 3 and 4, kept
   sb.Branches[4].Nr = 4;  // 8 - 9: already right
   sb.Branches[3].N2 = 77;  // 7 - 77: no node 77, kept
-  Scheme s;
-  s.path = sb.Write(s.dir.Path());
-  s.Read();
-  EXPECT_EQ(SetBranchDistricts(s.nodes, s.branches), 2);
+  path = sb.Write(dir.Path());
+  Read();
+  EXPECT_EQ(SetBranchDistricts(nodes, branches), 2);
   TBranchCols b;
-  FillBranchCols(s.branches, b);
-  EXPECT_EQ(b.Nr->Get(1), 3);
-  EXPECT_EQ(b.Nr->Get(2), 9);
-  EXPECT_EQ(b.Nr->Get(3), 4);
-  EXPECT_EQ(b.Nr->Get(4), 0);
-  EXPECT_EQ(b.Nr->Get(5), 4);
+  FillBranchCols(branches, b);
+  EXPECT_EQ((std::vector<int>{b.Nr->Get(1), b.Nr->Get(2), b.Nr->Get(3), b.Nr->Get(4), b.Nr->Get(5)}),
+            (std::vector<int>{3, 9, 4, 0, 4}));
 }
 
-bool Locked(const std::string& path) {
-  return std::filesystem::exists(path + ".UZL~") || std::filesystem::exists(path + ".VET~");
-}
-
-TEST(BranchEnds, CommandsAskFirstLockAndHandleMarkedRows) {
-  MaketFileName = (DataDir() / "maket.zr").string();
+TEST_F(BranchEnds, CommandsAskFirstLockAndHandleMarkedRows) {
   EXPECT_EQ(BranchTableNeededText(),
             "Необходимо выбрать таблицу \"Ветви схемы\" и клавишами Ctrl+пробел отметить требуемые ветви");
   ScriptedMsgBox box;
-  Scheme s;
-  s.path = Feeder().Write(s.dir.Path());
-  CalculateInto(s.path);
-  s.Read();
-  const std::string nodesBefore = ReadBytes(s.path + ".UZL");
-  (*s.branches.MarkRec)[3] = 9;
-  (*s.branches.MarkRec)[5] = 9;
+  Write();
+  const std::string nodesBefore = ReadBytes(path + ".UZL");
+  (*branches.MarkRec)[3] = 9;
+  (*branches.MarkRec)[5] = 9;
 
   // "Нет": neither booked nor removed.
   box.Answer(0);
-  EXPECT_EQ(EkvBranchCommand(s.path, s.branches, 0, 9), 0);
+  EXPECT_EQ(EkvBranchCommand(path, branches, 0, 9), 0);
   EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Удалить запись ?"}));
   EXPECT_EQ(box.Calls()[0].buttons, mbYesNo);
-  EXPECT_EQ(s.branches.RowCount, 5);
-  EXPECT_EQ(ReadBytes(s.path + ".UZL"), nodesBefore);
+  EXPECT_EQ(branches.RowCount, 5);
+  EXPECT_EQ(ReadBytes(path + ".UZL"), nodesBefore);
 
   // Another user's lock refuses the command before anything is booked, and stays.
   box.Clear();
   box.Answer(1);
-  WriteBytes(s.path + ".UZL~", std::string("\x04Петр", 9));
-  EXPECT_THROW(EkvBranchCommand(s.path, s.branches, 0, 9), Error);
-  EXPECT_EQ(ReadBytes(s.path + ".UZL"), nodesBefore);
-  EXPECT_TRUE(std::filesystem::exists(s.path + ".UZL~"));
-  std::filesystem::remove(s.path + ".UZL~");
+  WriteBytes(path + ".UZL~", std::string("\x04Петр", 9));
+  EXPECT_THROW(EkvBranchCommand(path, branches, 0, 9), Error);
+  EXPECT_EQ(ReadBytes(path + ".UZL"), nodesBefore);
+  EXPECT_TRUE(std::filesystem::exists(path + ".UZL~"));
+  std::filesystem::remove(path + ".UZL~");
 
   // "Да" once for both rows; the last row goes first, so the first keeps its place.
   box.Clear();
   box.Answer(1);
   double p1, q1, p2, q2;
-  BranchEndPowers(s.branches, 3, p1, q1, p2, q2);
-  EXPECT_EQ(EkvBranchCommand(s.path, s.branches, 0, 9), 2);
+  BranchEndPowers(branches, 3, p1, q1, p2, q2);
+  EXPECT_EQ(EkvBranchCommand(path, branches, 0, 9), 2);
   EXPECT_EQ(box.Calls().size(), 1u);
-  ASSERT_EQ(s.branches.RowCount, 3);
+  ASSERT_EQ(branches.RowCount, 3);
   TBranchCols b;
-  FillBranchCols(s.branches, b);
+  FillBranchCols(branches, b);
   EXPECT_EQ(b.N1->Get(3), 7);
   EXPECT_EQ(b.N2->Get(3), 9);
-  EXPECT_FALSE(Locked(s.path));
-  TDataFile nodes;
-  ReadTableFile(s.path + ".UZL", nodes);
+  EXPECT_TRUE(NoLocks());
+  ReadTableFile(path + ".UZL", nodes);
   TNodeCols n;
   FillNodeCols(nodes, n);
   EXPECT_NE(n.Pg->Get(3), 0);  // node 7 booked both removals' starts
   EXPECT_NE(n.Pg->Get(4), 0);
 
   // Districts under the locks, which are gone afterwards.
-  EXPECT_EQ(SetRayonCommand(s.path, s.branches), 0);
-  EXPECT_FALSE(Locked(s.path));
+  EXPECT_EQ(SetRayonCommand(path, branches), 0);
+  EXPECT_TRUE(NoLocks());
 }
 
 }  // namespace

@@ -1,26 +1,18 @@
+// The lines of the loss panel: heads, rows and their columns, and the choices of the branch table.
 #include "core/regime/loss_panel.h"
 
-#include <gtest/gtest.h>
-
-#include "core/base/codepage.h"
 #include "core/engine/regime.h"
-#include "core/engine/scheme_builder.h"
-#include "core/tables/colmaps.h"
-#include "core/engine/results.h"
-#include "core/tables/table_file.h"
-#include "support/test_env.h"
+#include "regime_test.h"
 
 namespace ld::test {
 namespace {
 
-// 10 kV, R 1 Ω, X 2 Ω, a load of 1 MW + j1 Mvar, calculated and written as the regime command writes it.
+using LossPanel = RegimeTest;
+
+// The two nodes in district 5, calculated and written as the regime command writes them.
 std::string TwoNodeScheme(const TempDir& dir) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10;
-  s.Node(2, "", 1, 1).Um = 10;
-  BranchSpec& b = s.Branch(2, 1, 1, 2);
-  b.Nr = 5;
+  SchemeBuilder s = TwoNodes();
+  s.Branches[0].Nr = 5;
   const std::string path = s.Write(dir.Path());
   TRegime r;
   r.Accuracy = 1e-6;
@@ -30,8 +22,7 @@ std::string TwoNodeScheme(const TempDir& dir) {
   return path;
 }
 
-TEST(LossPanel, HeadRowsAndDashesOfTheCalculatedScheme) {
-  TempDir dir;
+TEST_F(LossPanel, HeadRowsAndDashesOfTheCalculatedScheme) {
   const std::string path = TwoNodeScheme(dir);
   TLossPanelFormat kw{false, true, 0};
   std::vector<std::string> lines = LossPanelPress(path, {}, kw, true);
@@ -70,7 +61,7 @@ TEST(LossPanel, HeadRowsAndDashesOfTheCalculatedScheme) {
             "|               |     |                 |  0|");
 }
 
-TEST(LossPanel, EnergyColumnsAndChoicesOfTheBranchTable) {
+TEST_F(LossPanel, EnergyColumnsAndChoicesOfTheBranchTable) {
   TLossSums w;
   w.dPTotal = 123456;
   w.dPLoad = 100000;
@@ -83,8 +74,6 @@ TEST(LossPanel, EnergyColumnsAndChoicesOfTheBranchTable) {
   EXPECT_EQ(LossPanelRow(w, {}, kwh, "")[0], "|               |     |                 |    100000|");
 
   // energy tables missing: an empty head and a row of zeros
-  TempDir dir;
-  MaketFileName = (DataDir() / "maket.zr").string();
   const auto lines = LossPanelPress((dir.Path() / "none").string(), {}, kwh, true);
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0], "Суммарные потери в схеме: dWP схемы = 0 кВт*час");

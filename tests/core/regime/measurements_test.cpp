@@ -1,27 +1,24 @@
 // The new month's clearing and the import of measured loads and flows from a workbook.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
-#include "core/office/xlsx_file.h"
 #include "core/regime/measurements.h"
-#include "core/tables/colmaps.h"
-#include "core/tables/table_file.h"
-#include "support/table_rows.h"
-#include "support/test_env.h"
+
+#include "core/base/error.h"
+#include "core/office/xlsx_file.h"
+#include "regime_test.h"
 
 namespace ld::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-bool HasLocks(const fs::path& dir) {
-  for (const auto& e : fs::directory_iterator(dir))
-    if (e.path().string().back() == '~') return true;
-  return false;
-}
+// Four nodes whose measured columns hold 7 or 5 and Ina 3; branches Б - В and А - В.
+class Measurements : public RegimeTest {
+protected:
+  Measurements() { WriteScheme(base); }
+  static void WriteScheme(const std::string& base);
+  const std::string base = dir / "s";
+};
 
-void WriteScheme(const std::string& base) {
+void Measurements::WriteScheme(const std::string& base) {
   TDataFile nodes;
   ReadMaket(LayoutNodes, nodes);
   CreateColumns(nodes, 4);
@@ -29,14 +26,11 @@ void WriteScheme(const std::string& base) {
   FillNodeCols(nodes, n);
   const char* names[] = {"ПС1.А", "ПС1.Б", "ПС1.В", "ТП5.Т1"};
   for (int r = 1; r <= 4; ++r) {
-    (*n.NS)[r] = r * 10;
     n.Name->SetItem(r, names[r - 1]);
-    (*n.Pn)[r] = (*n.Qn)[r] = (*n.Pg)[r] = (*n.Qg)[r] = 7;
-    (*n.WPn)[r] = (*n.WQg)[r] = 5;
+    (*n.NS)[r] = r * 10, (*n.Pn)[r] = (*n.Qn)[r] = (*n.Pg)[r] = (*n.Qg)[r] = 7, (*n.WPn)[r] = (*n.WQg)[r] = 5;
     (*n.Ina)[r] = 3;
   }
-  (*n.Sign)[1] = 'b';
-  (*n.Sign)[4] = 'Z';
+  (*n.Sign)[1] = 'b', (*n.Sign)[4] = 'Z';
   WriteTableFile(base + ".UZL", nodes);
   TDataFile branches;
   ReadMaket(LayoutBranches, branches);
@@ -48,18 +42,13 @@ void WriteScheme(const std::string& base) {
   WriteTableFile(base + ".VET", branches);
 }
 
-TEST(Measurements, NewMonthZeroesAndDeletesAndUnlocks) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  TempDir dir;
-  const std::string base = dir / "s";
-  WriteScheme(base);
+TEST_F(Measurements, NewMonthZeroesAndDeletesAndUnlocks) {
   const std::string nodeEnergy = base + GetMaketExtention(LayoutNodeEnergy);
   const std::string branchEnergy = base + GetMaketExtention(LayoutBranchEnergy);
   WriteBytes(nodeEnergy, "x");
   WriteBytes(branchEnergy, "x");
   ClearMonthData(base);
-  TDataFile nodes, flows;
-  ReadTableFile(base + ".UZL", nodes);
+  TDataFile nodes = ReadTable(base + ".UZL");
   TNodeCols n;
   FillNodeCols(nodes, n);
   ASSERT_EQ(n.RowCount, 4);
@@ -67,23 +56,17 @@ TEST(Measurements, NewMonthZeroesAndDeletesAndUnlocks) {
     EXPECT_EQ(n.Pn->Get(r) + n.Qn->Get(r) + n.Pg->Get(r) + n.Qg->Get(r) + n.WPn->Get(r) + n.WQg->Get(r), 0) << r;
     EXPECT_FLOAT_EQ(n.Ina->Get(r), 3);  // not a measured column
   }
-  ReadTableFile(base + GetMaketExtention(LayoutLineFlows), flows);
-  EXPECT_EQ(flows.RowCount, 0);
-  EXPECT_FALSE(fs::exists(nodeEnergy));
-  EXPECT_FALSE(fs::exists(branchEnergy));
-  EXPECT_FALSE(HasLocks(dir.Path()));
+  EXPECT_EQ(ReadTable(base + GetMaketExtention(LayoutLineFlows)).RowCount, 0);
+  EXPECT_FALSE(fs::exists(nodeEnergy) || fs::exists(branchEnergy));
+  EXPECT_TRUE(NoLocks());
 
   // A damaged node file: the flows were already written, and no lock stays behind.
   WriteBytes(base + ".UZL", "ZREGIM damaged");
   EXPECT_THROW(ClearMonthData(base), Error);
-  EXPECT_FALSE(HasLocks(dir.Path()));
+  EXPECT_TRUE(NoLocks());
 }
 
-TEST(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  TempDir dir;
-  const std::string base = dir / "s";
-  WriteScheme(base);
+TEST_F(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
   Workbook book;
   book.sheets.emplace_back("Замеры");
   Worksheet& s = book.sheets.front();
@@ -105,36 +88,30 @@ TEST(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
                                               "Строка 4: ветвь ПС1.А - ПС1.Б не найдена",
                                               "Ошибка чтения. Строка 5, столбец 13"}))
         << run;
-    TDataFile nodes, flows;
-    ReadTableFile(base + ".UZL", nodes);
+    TDataFile nodes = ReadTable(base + ".UZL");
     TNodeCols n;
     FillNodeCols(nodes, n);
-    EXPECT_DOUBLE_EQ(n.Pn->Get(1), 2);
-    EXPECT_DOUBLE_EQ(n.Qn->Get(1), 0.8);
-    EXPECT_EQ(n.Sign->Get(1), 'b');
-    EXPECT_DOUBLE_EQ(n.Pg->Get(1), 7);  // never measured, never reset
-    EXPECT_DOUBLE_EQ(n.Pn->Get(2), 3);
-    EXPECT_EQ(n.Sign->Get(2), 'z');
+    // Pg never measured, never reset; node 3's load added to what it had, an earlier import's load at
+    // node 4 reset
+    EXPECT_EQ((std::vector<double>{n.Pn->Get(1), n.Qn->Get(1), n.Pg->Get(1), n.Pn->Get(2), n.Pn->Get(3), n.Qn->Get(3),
+                                   n.Pn->Get(4)}),
+              (std::vector<double>{2, 0.8, 7, 3, 7.0 * (run == 1) + 1, 7 * (run == 1) + 0.5, 0}))
+        << run;
+    EXPECT_EQ((std::vector<int>{n.Sign->Get(1), n.Sign->Get(2), n.Sign->Get(4)}), (std::vector<int>{'b', 'z', 0}));
     EXPECT_EQ(n.Prim->GetItem(2), "январь");
-    EXPECT_DOUBLE_EQ(n.Pn->Get(3), 7 * (run == 1) + 1);  // added to what the node had
-    EXPECT_DOUBLE_EQ(n.Qn->Get(3), 7 * (run == 1) + 0.5);
-    EXPECT_DOUBLE_EQ(n.Pn->Get(4), 0);  // an earlier import's load is reset
-    EXPECT_EQ(n.Sign->Get(4), 0);
 
-    ReadTableFile(base + GetMaketExtention(LayoutLineFlows), flows);
+    TDataFile flows = ReadTable(base + GetMaketExtention(LayoutLineFlows));
     TLineFlowCols f;
     FillLineFlowCols(flows, f);
     ASSERT_EQ(f.RowCount, 1);
-    EXPECT_EQ(f.N1->Get(1), 30);
-    EXPECT_EQ(f.N2->Get(1), 20);
+    EXPECT_EQ((std::vector<double>{double(f.N1->Get(1)), double(f.N2->Get(1)), double(f.Typ.Get(1)), f.Pr->Get(1),
+                                   f.Qr->Get(1)}),
+              (std::vector<double>{30, 20, 1, 300, 120}));
     EXPECT_EQ(f.Name1->GetItem(1), "ПС1.В");
-    EXPECT_EQ(f.Typ.Get(1), 1);
-    EXPECT_DOUBLE_EQ(f.Pr->Get(1), 300);
-    EXPECT_DOUBLE_EQ(f.Qr->Get(1), 120);
-    EXPECT_FALSE(HasLocks(dir.Path()));
+    EXPECT_TRUE(NoLocks());
   }
   EXPECT_THROW(ImportMeasurementFile(base, dir / "missing.xlsx", options), Error);
-  EXPECT_FALSE(HasLocks(dir.Path()));
+  EXPECT_TRUE(NoLocks());
 }
 
 }  // namespace

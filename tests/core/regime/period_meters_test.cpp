@@ -1,21 +1,11 @@
 // The technological consumption by meters: areas opened by "+" meters and settled over contours, the
 // totals, unmatched meters, and the report of the run.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "core/base/codepage.h"
-#include "core/base/settings.h"
-#include "core/engine/regime.h"
-#include "core/engine/scheme_builder.h"
 #include "core/regime/period_meters.h"
+
+#include "core/engine/regime.h"
 #include "core/regime/period_run.h"
-#include "core/tables/colmaps.h"
-#include "core/tables/layout.h"
-#include "core/tables/table_file.h"
+#include "regime_test.h"
 #include "support/scripted_msgbox.h"
-#include "support/test_env.h"
 
 namespace ld::test {
 namespace {
@@ -26,16 +16,14 @@ struct Meter {
   double pr, pl;
 };
 
-class PeriodMeters : public ::testing::Test {
+class PeriodMeters : public RegimeTest {
 protected:
-  TempDir dir;
   SchemeBuilder s;
   TRegime r;
   ScriptedMsgBox box;
   std::vector<std::string> messages;
   TDataFile flows, nodes;
 
-  PeriodMeters() { MaketFileName = (DataDir() / "maket.zr").string(); }
   std::string Path() const { return dir / "scheme"; }
   void Meters(const std::vector<Meter>& meters) {
     ReadMaket(LayoutLineFlows, flows);
@@ -44,7 +32,7 @@ protected:
     FillLineFlowCols(flows, f);
     for (int row = 1; row <= f.RowCount; ++row) {
       const Meter& m = meters[static_cast<std::size_t>(row - 1)];
-      (*f.PM)[row] = Utf8ToCp1251(m.pm)[0];
+      (*f.PM)[row] = Letter(m.pm);
       (*f.N1)[row] = m.n1, (*f.N2)[row] = m.n2, (*f.Pr)[row] = m.pr, (*f.Pl)[row] = m.pl;
     }
   }
@@ -109,10 +97,8 @@ TEST_F(PeriodMeters, TheRunWritesOnlyTheReport) {
   WriteTableFile(Path() + flows.Extention, flows);
   TPeriodRunCallbacks cb;
   cb.Message = [this](const std::string& m) { messages.push_back(m); };
-  const bool balans = IniRec.FlagBalans;
   IniRec.FlagBalans = true;  // balancing has no part in this form
   const TPeriodRunResult res = RunPeriodLosses(r, Path(), cb, TPeriodRunForm::Technological);
-  IniRec.FlagBalans = balans;
   ASSERT_TRUE(res.Written) << (messages.empty() ? "" : messages.back());
   EXPECT_EQ(res.Report.at(2), "Суммарный прием в сеть :  24000 кBт*час");
   EXPECT_EQ(res.Report.back(), "Технологический расход :   1000 кBт*час  (4.2 %)");

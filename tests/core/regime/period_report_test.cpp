@@ -1,82 +1,21 @@
-// Report files of a period calculation: the lines of the energy balance of a two-node scheme, the
-// technological consumption, the control messages with their legend, the bytes on disk and the
-// result graphs in the catalogue.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include "core/base/codepage.h"
-#include "core/catalogs/graph_tables.h"
-#include "core/engine/regime.h"
-#include "core/engine/scheme_builder.h"
-#include "core/regime/period_energy.h"
+// Report files of a period calculation: the head of the balance, the technological consumption, the
+// control messages with their legend, the bytes on disk and the result graphs in the catalogue.
 #include "core/regime/period_report.h"
-#include "core/tables/layout.h"
-#include "core/tables/table_ops.h"
-#include "support/scripted_msgbox.h"
-#include "support/test_env.h"
+
+#include "core/base/error.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/regime/period_meters.h"
+#include "regime_test.h"
 
 namespace ld::test {
 namespace {
 
-std::string Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-TEST(PeriodReport, TwoNodeDayGivesTheBalanceLinesInBothDimensions) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  ScriptedMsgBox box;
-  NominalVoltages unoms;
-  TempDir dir;
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10;
-  s.Node(2, "", 1, 1).Um = 10;
-  s.Branch(1, 2, 1, 2);
-  TRegime r;
-  r.Accuracy = 1e-9;
-  s.Read(r, dir.Path());
-  RunRegime(r);
-  ASSERT_TRUE(r.Converged);
-  TPeriodEnergy energy;
-  energy.Init(std::vector<TEnergyGivenNode>(3), std::vector<TEnergyGivenBranch>(2), {}, false);
-  for (int i = 0; i < 24; ++i) energy.AccumulateSliceEnergy(r, 1.0);
-
-  std::vector<std::string> lines = LossReportHead("Схема1", EncodeDate(2026, 12, 7) + 0.5, EncodeDate(2026, 11, 1),
-                                                  EncodeDate(2026, 11, 1), {}, 3, false);
-  AppendEnergyBalance(lines, energy.Sums(), 0);
-  const std::vector<std::string> expected{
-      "Схема : Схема1  (Дата расчета: 07.12.2026 12:00:00)",
-      "Расчетный период : 01.11.2026 - 01.11.2026",
-      "",
-      "[Расчет по графикам нагрузок]",
-      "",
-      "Потребление           :          24.000 МВт*час         24.000 МВАр*час",
-      "Генерация             :           0.000 МВт*час          0.000 МВАр*час",
-      "Балансная мощность    :         -24.511 МВт*час        -25.022 МВАр*час",
-      "Потери в схеме        :           0.511 МВт*час          1.022 МВАр*час",
-      "  Нагрузочные потери  :           0.511 МВт*час          1.022 МВАр*час",
-  };
-  ASSERT_GE(lines.size(), expected.size() + 4);
-  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << i;
-  EXPECT_EQ(lines.back(), "Небаланс в схеме      :           0.000 МВт*час          0.000 МВАр*час");
-  EXPECT_EQ(lines[lines.size() - 2], "  Потери холост.хода  :           0.000 МВт*час          0.000 МВАр*час");
-  const std::string reactive = "    от реакт.перетоков: ";
-  EXPECT_EQ(lines[lines.size() - 3].substr(0, reactive.size()), reactive);
-  EXPECT_EQ(lines[lines.size() - 3].size(), reactive.size() + 15 + std::string(" МВт*час").size());
-
-  std::vector<std::string> kilo;
-  AppendEnergyBalance(kilo, energy.Sums(), 1);
-  EXPECT_EQ(kilo[1], "Потребление           :       24000.000 кВт*час      24000.000 кВАр*час");
-
-  const std::vector<std::string> head =
-      LossReportHead("С", 0, 0, 0, {"узел 7 не подключен"}, 0, true);
+TEST(PeriodReport, HeadOfTheSchemeThePeriodTheModeAndTheAnalysis) {
+  EXPECT_EQ(LossReportHead("Схема1", EncodeDate(2026, 12, 7) + 0.5, EncodeDate(2026, 11, 1), EncodeDate(2026, 11, 2),
+                           {}, 3, false),
+            (std::vector<std::string>{"Схема : Схема1  (Дата расчета: 07.12.2026 12:00:00)",
+                                      "Расчетный период : 01.11.2026 - 02.11.2026", "", "[Расчет по графикам нагрузок]"}));
+  const std::vector<std::string> head = LossReportHead("С", 0, 0, 0, {"узел 7 не подключен"}, 0, true);
   EXPECT_EQ(std::vector<std::string>(head.begin() + 3, head.end()),
             (std::vector<std::string>{"[Анализ расчетной конфигурации]", "узел 7 не подключен", "",
                                       "[Расчет по средней загрузке]", "[Расчет по номинальным напряжениям]"}));
@@ -126,16 +65,16 @@ TEST(PeriodReport, ControlMessagesInOrderWithTheirLegendAndTheFileBytes) {
   TempDir dir;
   const std::string path = (dir / "схема.WMS");
   SaveReportLines(path, {"Переключение 2", ""});
-  EXPECT_EQ(Bytes(path), Utf8ToCp1251("Переключение 2") + "\r\n\r\n");
+  EXPECT_EQ(ReadBytes(path), Utf8ToCp1251("Переключение 2") + "\r\n\r\n");
   SaveReportLines(path, {});
-  EXPECT_EQ(Bytes(path), "");
+  EXPECT_EQ(ReadBytes(path), "");
   EXPECT_FALSE(std::filesystem::exists(path + ".new~"));
   EXPECT_THROW(SaveReportLines((dir.Path() / "нет" / "x.WRG").string(), {"a"}), Error);
 }
 
-TEST(PeriodReport, ResultGraphsReplaceTheirValuesAndKeepTheCatalogueInNumberOrder) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  TempDir dir;
+using PeriodReportGraphs = RegimeTest;
+
+TEST_F(PeriodReportGraphs, ResultGraphsReplaceTheirValuesAndKeepTheCatalogueInNumberOrder) {
   const std::string base = dir / "scheme";
   auto catalog = OpenGraphCatalog(base);
   auto values = OpenGraphValues(base);
@@ -148,21 +87,18 @@ TEST(PeriodReport, ResultGraphsReplaceTheirValuesAndKeepTheCatalogueInNumberOrde
   TGraphCatalogCols c;
   FillGraphCatalogCols(*catalog, c);
   ASSERT_EQ(c.RowCount, 3);
-  EXPECT_EQ((std::vector<int>{c.Ngr->Get(1), c.Ngr->Get(2), c.Ngr->Get(3)}), (std::vector<int>{-3, 0, 5}));
-  EXPECT_EQ(c.Tit->GetItem(2), "scheme (потери)");
-  EXPECT_EQ(c.Typ->Get(2), 2);
-  EXPECT_EQ(c.Typ->Get(1), 1);
-  EXPECT_EQ(c.Per->Get(2), 86400);
-  EXPECT_EQ(c.Zam->Get(1), 'U');
+  std::vector<std::string> rows;
+  for (int r = 1; r <= 3; ++r)
+    rows.push_back(std::to_string(c.Ngr->Get(r)) + " " + c.Tit->GetItem(r) + " " + std::to_string(c.Typ->Get(r)) +
+                   " " + char(c.Zam->Get(r)) + " " + std::to_string(c.Per->Get(r)));
+  EXPECT_EQ(rows, (std::vector<std::string>{"-3 U Узел 3 1 U 3600", "0 scheme (потери) 2 P 86400", "5 P наг 1 P 3600"}));
   TGraphValueCols v;
   FillGraphValueCols(*values, v);
   ASSERT_EQ(v.RowCount, 5);
-  EXPECT_EQ(v.Ngr->Get(1), -3);
-  EXPECT_DOUBLE_EQ(v.Value->Get(1), 10.2);
-  EXPECT_EQ(v.Ngr->Get(2), 0);
-  EXPECT_DOUBLE_EQ(v.Date->Get(3), 20261102.0);
-  EXPECT_EQ(v.Ngr->Get(5), 5);
-  EXPECT_DOUBLE_EQ(v.Value->Get(5), 2);
+  std::vector<double> all;
+  for (int r = 1; r <= 5; ++r) all.insert(all.end(), {double(v.Ngr->Get(r)), v.Date->Get(r), v.Value->Get(r)});
+  EXPECT_EQ(all, (std::vector<double>{-3, 20261101.036, 10.2, 0, 20261101.0, 7, 0, 20261102.0, 8, 5, 20261101.036, 1,
+                                      5, 20261101.072, 2}));
 }
 
 }  // namespace

@@ -1,20 +1,11 @@
 // The loss statement filled into the program's template: the metered balance, the structure of the
 // losses by kind, ownership and voltage class, and the template and the old statement kept where the
 // statement cannot be made.
-#include <gtest/gtest.h>
+#include "core/regime/period_statement.h"
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "core/base/codepage.h"
 #include "core/base/numfmt.h"
 #include "core/office/docx.h"
-#include "core/regime/period_statement.h"
-#include "core/tables/colmaps.h"
-#include "core/tables/layout.h"
-#include "core/tables/table_file.h"
-#include "support/test_env.h"
+#include "regime_test.h"
 
 namespace ld::test {
 namespace {
@@ -34,11 +25,8 @@ TDataFile BranchEnergy(const std::vector<EnergyRow>& rows) {
   FillBranchEnergyCols(table, be);
   for (int r = 1; r <= be.RowCount; ++r) {
     const EnergyRow& row = rows[static_cast<std::size_t>(r - 1)];
-    (*be.T)[r] = Utf8ToCp1251(row.t).c_str()[0];
-    (*be.A)[r] = Utf8ToCp1251(row.a).c_str()[0];
-    (*be.Ul)[r] = row.ul;
-    (*be.dWPz)[r] = row.dWPz;
-    (*be.dWPy)[r] = row.dWPy;
+    (*be.T)[r] = Letter(row.t), (*be.A)[r] = Letter(row.a);
+    (*be.Ul)[r] = row.ul, (*be.dWPz)[r] = row.dWPz, (*be.dWPy)[r] = row.dWPy;
   }
   return table;
 }
@@ -49,11 +37,11 @@ std::vector<std::string> Row(const DocxDocument& doc, int table, int row, int fr
   return cells;
 }
 
-TEST(LossStatement, TablesOfTheTemplateTakeTheBalanceAndTheStructureOfTheLosses) {
-  MaketFileName = (DataDir() / "maket.zr").string();
+using LossStatement = RegimeTest;
+
+TEST_F(LossStatement, TablesOfTheTemplateTakeTheBalanceAndTheStructureOfTheLosses) {
   const TFormatSettings saved = FormatSettings;
   SetFormatSeparators(".", " ");
-  TempDir dir;
   const std::string templatePath = (DataDir() / "Потери.docx").string();
   const std::string output = LossStatementPath(dir / "Юг");
   EXPECT_EQ(output, dir / "Потери Юг.docx");
@@ -76,9 +64,8 @@ TEST(LossStatement, TablesOfTheTemplateTakeTheBalanceAndTheStructureOfTheLosses)
 
   std::filesystem::copy_file(output, OutputPath("Потери Юг.docx"), std::filesystem::copy_options::overwrite_existing);
   DocxDocument doc = DocxDocument::Open(output);
-  EXPECT_EQ(doc.CellText(1, 1, 2), "Юг");
-  EXPECT_EQ(doc.CellText(2, 1, 2), "01.03.2024 - 31.03.2024");
-  EXPECT_EQ(doc.CellText(3, 1, 2), "02.04.2024 12:00:00");
+  EXPECT_EQ(doc.CellText(1, 1, 2) + " " + doc.CellText(2, 1, 2) + " " + doc.CellText(3, 1, 2),
+            "Юг 01.03.2024 - 31.03.2024 02.04.2024 12:00:00");
   std::vector<std::string> balance;
   for (int r = 1; r <= 8; ++r) balance.push_back(doc.CellText(4, r, 3));
   EXPECT_EQ(balance, (std::vector<std::string>{"10 000", "1 000", "500", "300", "9 200", "8 500", "700", "7.6"}));

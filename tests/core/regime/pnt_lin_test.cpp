@@ -1,27 +1,22 @@
 // The PNT/LIN exchange files: exact bytes written, what a read keeps and changes, and damaged files.
-#include <gtest/gtest.h>
+#include "core/regime/pnt_lin.h"
 
 #include <random>
 
-#include "core/base/codepage.h"
 #include "core/base/error.h"
-#include "core/regime/pnt_lin.h"
-#include "core/tables/colmaps.h"
+#include "regime_test.h"
 #include "support/fuzz_mutations.h"
-#include "support/test_env.h"
 
 namespace ld::test {
 namespace {
 
-std::string Win(const std::string& utf8) { return Utf8ToCp1251(utf8); }
-char Letter(const char* utf8) { return Win(utf8)[0]; }
+using PntLin = RegimeTest;
 
 struct Scheme {
   TDataFile nodes, branches;
   TNodeCols n;
   TBranchCols b;
   explicit Scheme(int nodeRows = 3, int branchRows = 3) {
-    MaketFileName = (DataDir() / "maket.zr").string();
     ReadMaket(LayoutNodes, nodes);
     CreateColumns(nodes, nodeRows);
     FillNodeCols(nodes, n);
@@ -36,41 +31,21 @@ struct Scheme {
 void FillSample(Scheme& s) {
   const int ns[] = {1, 20, 300};
   for (int r = 1; r <= 3; ++r) (*s.n.NS)[r] = ns[r - 1];
-  (*s.n.Sign)[1] = 'b';
-  (*s.n.Pg)[1] = 5;
-  (*s.n.Qg)[1] = 2;
-  (*s.n.Um)[1] = 10.5f;
-  (*s.n.Angle)[1] = 3.5;
-  (*s.n.Pn)[2] = 1.25;
-  (*s.n.Qn)[2] = 0.5;
-  (*s.n.Pg)[2] = 0.75;
-  (*s.n.Angle)[2] = 7;
-  (*s.n.Gs)[2] = 1.5f;
-  (*s.n.Qmax)[2] = 2.125f;
-  (*s.nodes.MarkRec)[3] = 112;
-  (*s.n.Pn)[3] = 1234567.89;
+  (*s.n.Sign)[1] = 'b', (*s.n.Pg)[1] = 5, (*s.n.Qg)[1] = 2, (*s.n.Um)[1] = 10.5f, (*s.n.Angle)[1] = 3.5;
+  (*s.n.Pn)[2] = 1.25, (*s.n.Qn)[2] = 0.5, (*s.n.Pg)[2] = 0.75, (*s.n.Angle)[2] = 7;
+  (*s.n.Gs)[2] = 1.5f, (*s.n.Qmax)[2] = 2.125f;
+  (*s.nodes.MarkRec)[3] = 112, (*s.n.Pn)[3] = 1234567.89;
 
   const int n1[] = {20, 1, 300}, n2[] = {1, 300, 20};
-  for (int r = 1; r <= 3; ++r) {
-    (*s.b.N1)[r] = n1[r - 1];
-    (*s.b.N2)[r] = n2[r - 1];
-  }
-  (*s.b.R)[1] = 7.935f;
-  (*s.b.X)[1] = 138.636f;
-  (*s.b.Kta)[1] = 10.4545f;
-  (*s.b.Ktn)[1] = 10.4545f;
-  s.b.Notv[1] = 3;
-  s.b.RT[1] = 2;
-  (*s.b.Sdop)[1] = 10;
+  for (int r = 1; r <= 3; ++r) (*s.b.N1)[r] = n1[r - 1], (*s.b.N2)[r] = n2[r - 1];
+  (*s.b.R)[1] = 7.935f, (*s.b.X)[1] = 138.636f, (*s.b.Kta)[1] = 10.4545f, (*s.b.Ktn)[1] = 10.4545f;
+  s.b.Notv[1] = 3, s.b.RT[1] = 2, (*s.b.Sdop)[1] = 10;
   s.b.Regulation->SetItem(1, "ВН-РПН-П-19-10-1,78");
-  (*s.b.Nl)[2] = 2;
-  (*s.b.R)[2] = 0.25f;
-  (*s.branches.MarkRec)[2] = 112;
+  (*s.b.Nl)[2] = 2, (*s.b.R)[2] = 0.25f, (*s.branches.MarkRec)[2] = 112;
   (*s.b.Commut)[3] = Letter("Ф");
 }
 
-TEST(PntLin, WrittenBytesOfBothLayouts) {
-  TempDir dir;
+TEST_F(PntLin, WrittenBytesOfBothLayouts) {
   Scheme s;
   FillSample(s);
   WritePntLin(dir / "a.PNT", s.nodes, s.branches, {});
@@ -87,7 +62,7 @@ TEST(PntLin, WrittenBytesOfBothLayouts) {
             "        Nn         Nk Pr            R            X            G            B            K"
             "           Kr    REG          Ksr   Ntek         Sdop Kod_REG\r\n"
             "        20          1 0       7.9350     138.6360        0.000        0.000     10.45450"
-            "      0.00000      2     10.45450      3       10.000 " + Win("ВН-РПН-П-19-10-1.78") + "\r\n"
+            "      0.00000      2     10.45450      3       10.000 " + Utf8ToCp1251("ВН-РПН-П-19-10-1.78") + "\r\n"
             "         1        300 3       0.2500       0.0000        0.000        0.000      0.00000"
             "      0.00000      0      0.00000      0        0.000 \r\n"
             "       300         20 0       0.0000       0.0000        0.000        0.000      0.00000"
@@ -109,14 +84,11 @@ TEST(PntLin, WrittenBytesOfBothLayouts) {
             "      0.00000\r\n"
             "       300         20 0   0       0.0000       0.0000        0.000        0.000      0.00000"
             "      0.00000\r\n");
-  EXPECT_EQ(LinNameForWrite(dir / "noext"), dir / "noext.LIN");
-  EXPECT_EQ(LinNameForRead("C:x.pnt"), "C:x.LIN");
-  EXPECT_EQ(FormatFixedWidth(2, 8, 1234567.891), "1234567.89");
+  EXPECT_EQ(LinNameForWrite(dir / "noext") + " " + LinNameForRead("C:x.pnt"), dir / "noext.LIN" + " C:x.LIN");
   EXPECT_EQ(FormatFixedWidth(-1, 6, 0.5), "   0.5");
 }
 
-TEST(PntLin, ReadBackKeepsValuesAndUntouchedColumns) {
-  TempDir dir;
+TEST_F(PntLin, ReadBackKeepsValuesAndUntouchedColumns) {
   Scheme s;
   FillSample(s);
   WritePntLin(dir / "a.PNT", s.nodes, s.branches, {.SumSbal = true});
@@ -138,41 +110,30 @@ TEST(PntLin, ReadBackKeepsValuesAndUntouchedColumns) {
   TNodeCols n;
   FillNodeCols(nodes, n);
   ASSERT_EQ(nodes.RowCount, 3);
-  EXPECT_EQ(n.Name->GetItem(1), "ПС1.А");
-  EXPECT_EQ(n.Name->GetItem(3), "");
-  EXPECT_EQ(n.NS->Get(3), 300);
-  EXPECT_EQ(n.Sign->Get(1), 'b');
-  EXPECT_EQ(n.Sign->Get(2), 'u');  // code 0 leaves the type
-  EXPECT_DOUBLE_EQ(n.Pg->Get(1), 5);
-  EXPECT_DOUBLE_EQ(n.Pn->Get(3), 1234567.89);
-  EXPECT_FLOAT_EQ(n.Gs->Get(2), 1.5f);
-  EXPECT_DOUBLE_EQ(n.Angle->Get(2), 0);  // written 0 for a load node
-  EXPECT_FLOAT_EQ(n.Qmax->Get(2), 0);    // never read
+  // code 0 leaves the type; the angle of a load node is written 0; Qmax is never read
+  EXPECT_EQ(n.Name->GetItem(1) + "|" + n.Name->GetItem(3) + "|" + n.Sign->Get(1) + n.Sign->Get(2), "ПС1.А||bu");
+  EXPECT_EQ((std::vector<double>{double(n.NS->Get(3)), n.Pg->Get(1), n.Pn->Get(3), n.Gs->Get(2), n.Angle->Get(2),
+                                 n.Qmax->Get(2)}),
+            (std::vector<double>{300, 5, 1234567.89, 1.5, 0, 0}));
 
   TBranchCols b;
   FillBranchCols(branches, b);
   ASSERT_EQ(branches.RowCount, 3);
-  EXPECT_EQ(b.N1->Get(1), 20);
-  EXPECT_FLOAT_EQ(b.X->Get(1), 138.636f);
-  EXPECT_FLOAT_EQ(b.Kta->Get(1), 10.4545f);
-  EXPECT_EQ(b.Notv.Get(1), 3);
-  EXPECT_EQ(b.RT.Get(1), 2);
-  EXPECT_EQ(b.Regulation->GetItem(1), "ВН-РПН-П-19-10-1.78");
-  EXPECT_EQ(b.Commut->Get(1), Letter("Ф"));  // code 0 never clears a letter
-  EXPECT_EQ(b.Commut->Get(2), Letter("О"));
-  EXPECT_EQ(b.Mark->GetItem(2), "АС-70");
-  EXPECT_EQ(b.Nl->Get(2), 0);  // the full layout carries no count
+  // code 0 never clears a letter; the full layout carries no count
+  EXPECT_EQ((std::vector<double>{double(b.N1->Get(1)), b.X->Get(1), b.Kta->Get(1), double(b.Notv.Get(1)),
+                                 double(b.RT.Get(1)), double(b.Nl->Get(2))}),
+            (std::vector<double>{20, 138.636f, 10.4545f, 3, 2, 0}));
+  EXPECT_EQ(b.Regulation->GetItem(1) + " " + b.Mark->GetItem(2), "ВН-РПН-П-19-10-1.78 АС-70");
+  EXPECT_EQ((std::string{b.Commut->Get(1), b.Commut->Get(2)}), Utf8ToCp1251("ФО"));
 
   ReadPntLin(dir / "s.PNT", target.nodes, target.branches, nodes, branches);
   FillBranchCols(branches, b);
-  EXPECT_EQ(b.Nl->Get(2), 2);
-  EXPECT_FLOAT_EQ(b.Sdop->Get(1), 99);
+  EXPECT_EQ((std::vector<double>{double(b.Nl->Get(2)), b.Sdop->Get(1), double(b.RT.Get(1))}),
+            (std::vector<double>{2, 99, 0}));
   EXPECT_EQ(b.Regulation->GetItem(1), "old");
-  EXPECT_EQ(b.RT.Get(1), 0);
 }
 
-TEST(PntLin, DamagedPairChangesNothing) {
-  TempDir dir;
+TEST_F(PntLin, DamagedPairChangesNothing) {
   Scheme s;
   FillSample(s);
   WritePntLin(dir / "a.PNT", s.nodes, s.branches, {});

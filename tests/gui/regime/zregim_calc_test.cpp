@@ -38,11 +38,8 @@ std::string PdfText(const std::string& pdf) {
 class RegimeCalculation : public RegimeWindow {
 protected:
   RegimeCalculation() { OpenScheme(); }
-  double Urez(int row) const {
-    TDataFile t;
-    ReadTableFile(path + ".UZL", t);
-    return (*GetColumnAs<DAdouble>("Urez", t))[row];
-  }
+  double Urez(int row) const { return FileNumber(".UZL", "Urez", row); }
+  int Rows() { return form->DataGrid().table().RowCount; }
 };
 
 TEST_F(RegimeCalculation, CalculatesWritesShowsTheProtocolAndColoursTheFlags) {
@@ -51,9 +48,7 @@ TEST_F(RegimeCalculation, CalculatesWritesShowsTheProtocolAndColoursTheFlags) {
   EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
   EXPECT_NEAR(Urez(2), 9.690, 0.0005);
   EXPECT_TRUE(fs::exists(path + ".RGM"));
-  EXPECT_EQ(Label(), "Общие характеристики режима");
   EXPECT_TRUE(form->Memo1->isVisibleTo(form.get()));
-  EXPECT_FALSE(form->Memo1->toPlainText().isEmpty());
   // the protocol takes the whole place of the grid
   QApplication::processEvents();
   EXPECT_EQ(form->Memo1->height(), form->MainPanel->height());
@@ -61,6 +56,9 @@ TEST_F(RegimeCalculation, CalculatesWritesShowsTheProtocolAndColoursTheFlags) {
   EXPECT_NE(ColorOf(form->VM), QColor(Qt::red));  // 3.1 % below 10 kV is within 5 %
   EXPECT_TRUE(NoLocks());
   EXPECT_TRUE(form->ProcBar->isHidden());
+  IniRec.Un = 3;
+  Calculate();
+  EXPECT_EQ(ColorOf(form->VM), QColor(Qt::red));
 
   // printing what is shown: the protocol under the scheme's header, into a PDF file
   const std::string pdf = dir / "protocol.pdf";
@@ -77,38 +75,24 @@ TEST_F(RegimeCalculation, CalculatesWritesShowsTheProtocolAndColoursTheFlags) {
   EXPECT_NE(text.find("Схема: Схема - Общие характеристики режима"), std::string::npos) << text;
   EXPECT_NE(text.find("Потери в схеме"), std::string::npos);
 
-  IniRec.Un = 3;
-  Calculate();
-  EXPECT_EQ(ColorOf(form->VM), QColor(Qt::red));
-  EXPECT_NE(ColorOf(form->VP), QColor(Qt::red));
-  EXPECT_TRUE(NoLocks());
-
-  // the views of the results
+  // the views of the calculated tables in the grid's place, of a district when one is chosen
   form->VoltItem->trigger();
-  EXPECT_EQ(Label(), "Напряжения узлов");
   QApplication::processEvents();
   EXPECT_EQ(form->DataGrid().height(), form->MainPanel->height());
   EXPECT_TRUE(form->findChild<QScrollBar*>("DataGridScroll")->isVisibleTo(form.get()));
-  EXPECT_EQ(form->DataGrid().table().RowCount, 2);
-  EXPECT_FALSE(form->DataGrid().EditTable());
   EXPECT_FALSE(form->Memo1->isVisibleTo(form.get()));
-  TSectionCols v;
-  FillSectionCols(form->DataGrid().table(), v);
-  EXPECT_NEAR((*v.dU)[2], (9.690 - 10) * 10, 0.01);  // the view of the calculated voltages
-  form->TokLnItem->trigger();
-  EXPECT_EQ(Label(), "Загрузка линий");
-  EXPECT_EQ(form->DataGrid().table().RowCount, 1);
-  form->TokTrItem->trigger();
-  EXPECT_EQ(form->DataGrid().table().RowCount, 0);
-  form->LossLnItem->trigger();
-  EXPECT_EQ(Label(), "Потери в линиях");
+  EXPECT_NEAR(TNumberColumn("dU", form->DataGrid().table()).Get(2), (9.690 - 10) * 10, 0.01);
+  std::vector<int> rows{Rows()};
+  for (QAction* view : {form->TokLnItem, form->TokTrItem, form->LossLnItem}) {
+    view->trigger();
+    rows.push_back(Rows());
+  }
   form->LossPanel->show();
   form->RayonBox->setEditText("7");
   form->VoltItem->trigger();
-  EXPECT_EQ(form->DataGrid().table().RowCount, 0);
-  form->RayonBox->setEditText("Все");
-  form->VoltItem->trigger();
-  EXPECT_EQ(form->DataGrid().table().RowCount, 2);
+  rows.push_back(Rows());
+  EXPECT_EQ(rows, (std::vector<int>{2, 1, 0, 1, 0}));
+  EXPECT_EQ(Label(), "Напряжения узлов");
 }
 
 TEST_F(RegimeCalculation, AFailedOrRefusedCalculationWritesNothingAndReleasesTheLocks) {
@@ -135,7 +119,6 @@ TEST_F(RegimeCalculation, AFailedOrRefusedCalculationWritesNothingAndReleasesThe
   EXPECT_EQ(box.Texts().back(), "Ошибка расчета режима");
   EXPECT_EQ(box.Calls().back().kind, mkError);
   EXPECT_TRUE(form->Info->isVisibleTo(form.get()));
-  EXPECT_FALSE(form->InfoLines().empty());
   EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
   EXPECT_EQ(ReadBytes(path + ".VET"), branches);
   EXPECT_FALSE(fs::exists(path + ".RGM"));
@@ -168,13 +151,11 @@ TEST_F(RegimeCalculation, ConfigurationControlAndSideLists) {
   form->ARKItem->trigger();
   EXPECT_EQ(form->InfoLines(), (std::vector<std::string>{"[Контроль конфигурации]", "", "Узлов  = 2", "Ветвей = 1",
                                                          "Узлов без питания  = 0", "Замкнутых контуров = 0"}));
-  EXPECT_TRUE(form->Info->isVisibleTo(form.get()));
   QApplication::processEvents();
   EXPECT_LT(form->Info->height(), form->Split->height() / 3);  // the table stays readable above it
   EXPECT_EQ(form->Regime()->PVAlgorithm, 2);
   EXPECT_FALSE(form->Regime()->ShowMessages);
-  EXPECT_EQ(Label(), "Узлы схемы");  // the node table shown again
-  EXPECT_TRUE(form->DataGrid().GridVisible());
+  EXPECT_TRUE(form->DataGrid().GridVisible());  // the node table shown again
 
   form->NoSupItem->trigger();
   EXPECT_EQ(Label(), "Узлы без питания (0)");
@@ -182,14 +163,11 @@ TEST_F(RegimeCalculation, ConfigurationControlAndSideLists) {
   for (int i = 0; i < 7; ++i) form->ConturBox->addItem(QString::number(i));
   form->ConturItem->trigger();
   EXPECT_EQ(Label(), "Замкнутые контура (2)");
-  EXPECT_TRUE(form->ConturBox->isVisibleTo(form.get()));
   EXPECT_EQ(form->ConturBox->currentRow(), 0);
   form->PSItem->trigger();
-  EXPECT_EQ(Label(), "Список подстанций");
   EXPECT_FALSE(form->ConturBox->isVisibleTo(form.get()));
   ASSERT_EQ(form->SubstList->count(), 2);
-  EXPECT_EQ(form->SubstList->item(0)->text().toStdString(), "ПС-1");
-  EXPECT_EQ(form->SubstList->item(1)->text().toStdString(), "ТП-2");
+  EXPECT_EQ(form->SubstList->item(0)->text() + " " + form->SubstList->item(1)->text(), "ПС-1 ТП-2");
 
   script.Then([](QDialog& d) {
     EXPECT_EQ(Child<QPlainTextEdit>(d, "BeginText").toPlainText().toStdString(), "Схема: Схема - Список подстанций");

@@ -13,8 +13,10 @@
 
 #include "core/base/session.h"
 #include "core/base/settings.h"
+#include "core/engine/results.h"
 #include "core/engine/scheme_builder.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 #include "core/tables/unom.h"
 #include "gui/regime/zregim_form.h"
 #include "support/modal_script.h"
@@ -43,14 +45,20 @@ protected:
     ConfigFileName = config_;
   }
 
+  // A named 10 kV node of a scheme.
+  static NodeSpec& Station(SchemeBuilder& s, std::int32_t ns, const char* name, const char* sign = "", double pn = 0,
+                           double qn = 0) {
+    NodeSpec& n = s.Node(ns, sign, pn, qn);
+    n.Um = 10;
+    n.Name = name;
+    return n;
+  }
   // The scheme of a 10 kV balancing node feeding 1 MW + j1 Mvar through 1 + j2 Ω.
   static SchemeBuilder TwoNodes() {
     SchemeBuilder s;
     s.Title = "Два узла";
-    s.Node(1, "B").Um = 10;
-    s.Nodes.back().Name = "ПС-1.1";
-    s.Node(2, "", 1, 1).Um = 10;
-    s.Nodes.back().Name = "ТП-2";
+    Station(s, 1, "ПС-1.1", "B");
+    Station(s, 2, "ТП-2", "", 1, 1);
     s.Branch(2, 1, 1, 2).Idop = 100;
     return s;
   }
@@ -66,9 +74,6 @@ protected:
       Child<QLineEdit>(files, "fileNameEdit").setText(QString::fromStdString(chosen.filename().string()));
       d.setResult(QDialog::Accepted);
     };
-  }
-  static ModalScript::Step Cancel() {
-    return [](QDialog& d) { d.setResult(QDialog::Rejected); };
   }
   // The regime settings dialog confirmed as it stands.
   static ModalScript::Step Settings() {
@@ -95,6 +100,16 @@ protected:
     for (const auto& f : std::filesystem::directory_iterator(dir.Path()))
       if (f.path().string().back() == '~') return false;
     return true;
+  }
+
+  // A table of the open scheme as it is on disk, and a number in it.
+  TDataFile Table(const std::string& ext) const {
+    TDataFile t;
+    ReadTableFile(path + ext, t);
+    return t;
+  }
+  double FileNumber(const std::string& ext, const char* field, int row) const {
+    return TNumberColumn(field, Table(ext)).Get(row);
   }
 
   std::string Caption() const { return form->windowTitle().toStdString(); }

@@ -13,13 +13,6 @@
 namespace ld::test {
 namespace {
 
-std::vector<std::string> ShownItems(QMenu* menu) {
-  std::vector<std::string> items;
-  for (QAction* a : menu->actions())
-    if (a->isVisible()) items.push_back(a->isSeparator() ? "-" : a->text().toStdString());
-  return items;
-}
-
 std::vector<std::string> Texts(std::initializer_list<QLabel*> labels) {
   std::vector<std::string> texts;
   for (QLabel* l : labels) texts.push_back(l->text().toStdString());
@@ -34,35 +27,20 @@ TEST_F(RegimeWindow, WithoutSchemeOnlyCreatingIsOffered) {
   for (QMenu* m : {form->DataItem, form->ControlItem, form->RegimItem, form->OptimItem, form->TaskItem})
     EXPECT_FALSE(m->menuAction()->isEnabled()) << m->objectName().toStdString();
   for (QToolButton* b : {form->SaveBtn, form->CalcBtn, form->VoltBtn, form->SchBtn}) EXPECT_FALSE(b->isEnabled());
-
-  EXPECT_EQ(ShownItems(form->TaskItem),
-            (std::vector<std::string>{"Расчет ЭЭРМ узлов", "-", "Расстановка номеров районов", "-",
-                                      "Выделение фрагмента графики схемы", "-",
-                                      "Стыковка схем по балансирующим узлам"}));
   for (QAction* a : {form->WItem->menuAction(), form->SwitchItem, form->NewMonthItem, form->NodeItem})
     EXPECT_FALSE(a->isVisible()) << a->objectName().toStdString();
-  for (QToolButton* b : {form->TreBtn, form->WCalcBtn}) EXPECT_FALSE(b->isVisibleTo(form.get()));
-  const std::pair<QAction*, const char*> keys[] = {{form->CalcItem, "Ctrl+R"},     {form->SaveItem, "Ctrl+S"},
-                                                   {form->SwitchItem, "Ctrl+G"},   {form->ReconfigItem, "Ctrl+K"},
-                                                   {form->TestSwtItem, "Ctrl+T"}};
-  for (const auto& [item, key] : keys) EXPECT_EQ(item->shortcut(), QKeySequence(key)) << key;
-  EXPECT_EQ(Texts({form->NodesText, form->LinesText, form->BPText, form->FMText, form->NoSupText, form->ConturText}),
-            (std::vector<std::string>{" Узлов: 0 ", " Ветвей: 0 ", " БП: 0 ", " ФМ: 0 ", " Нет питания: 0 ",
-                                      " Контуров: 0 "}));
 
   // A reader may look but not create.
   UserAccess = 0;
   form->ResetForm();
-  EXPECT_FALSE(form->NewItem->isEnabled());
-  EXPECT_FALSE(form->ImportCDU->isEnabled());
+  EXPECT_FALSE(form->NewItem->isEnabled() || form->ImportCDU->isEnabled());
   EXPECT_TRUE(form->OpenItem->isEnabled());
 
   // "/debug" in any letter case among the parameters shows the two diagnostic items.
   gui::TZregimForm debug;
   debug.Params = {"-x", "/Debug"};
   debug.show();
-  EXPECT_TRUE(debug.NodeItem->isVisible());
-  EXPECT_TRUE(debug.LineItem->isVisible());
+  EXPECT_TRUE(debug.NodeItem->isVisible() && debug.LineItem->isVisible());
   EXPECT_FALSE(debug.WItem->menuAction()->isVisible());
 }
 
@@ -90,20 +68,22 @@ TEST_F(RegimeWindow, GridPositionsThroughTheProgramsRoutines) {
 TEST_F(RegimeWindow, StatusLineCountersFlagsAndOrder) {
   OpenScheme();
   EXPECT_EQ(Texts({form->NodesText, form->BPText}), (std::vector<std::string>{" Узлов: 2 ", " БП: 1 "}));
-  EXPECT_NE(ColorOf(form->NoSupText), QColor(Qt::yellow));
+  const auto colours = [&] {
+    std::vector<QColor> c;
+    for (QLabel* l : {form->NoSupText, form->ConturText, form->VM, form->VP, form->IL}) c.push_back(ColorOf(l));
+    return c;
+  };
+  const std::vector<QColor> plain = colours();
+  const QColor y(Qt::yellow), r(Qt::red);
+  EXPECT_TRUE(std::find(plain.begin(), plain.end(), y) == plain.end() && std::find(plain.begin(), plain.end(), r) == plain.end());
   form->Regime()->UnsuppliedCount = 3;
   form->Regime()->ContourCount = 1;
   form->ShowSchemeCounters();
   EXPECT_EQ(form->NoSupText->text().toStdString(), " Нет питания: 3 ");
-  EXPECT_EQ(ColorOf(form->NoSupText), QColor(Qt::yellow));
-  EXPECT_EQ(ColorOf(form->ConturText), QColor(Qt::yellow));
   form->ShowLimitFlags(true, false, true, false);
-  EXPECT_EQ(ColorOf(form->VM), QColor(Qt::red));
-  EXPECT_NE(ColorOf(form->VP), QColor(Qt::red));
-  EXPECT_EQ(ColorOf(form->IL), QColor(Qt::red));
+  EXPECT_EQ(colours(), (std::vector<QColor>{y, y, r, plain[3], r}));
   form->ResetForm();
-  EXPECT_NE(ColorOf(form->VM), QColor(Qt::red));
-  EXPECT_NE(ColorOf(form->NoSupText), QColor(Qt::yellow));
+  EXPECT_EQ(colours(), plain);
 
   form->ProcBar->show();
   form->StopBar->show();

@@ -23,12 +23,9 @@ protected:
     // ТП3 stands open behind ТП2: one node without supply all the time
     SchemeBuilder s;
     s.Title = "Фидер";
-    s.Node(1, "B").Um = 10;
-    s.Nodes.back().Name = "ПС1.1";
-    s.Node(2, "", 0.1, 0).Um = 10;
-    s.Nodes.back().Name = "ТП2";
-    s.Node(3, "", 0.1, 0).Um = 10;
-    s.Nodes.back().Name = "ТП3";
+    Station(s, 1, "ПС1.1", "B");
+    Station(s, 2, "ТП2", "", 0.1);
+    Station(s, 3, "ТП3", "", 0.1);
     s.Branch(2, 1, 1, 1);
     s.Branch(3, 2, 1, 1).Commut = "О";
     path = s.Write(dir.Path(), "Фидер");
@@ -37,17 +34,13 @@ protected:
     IniRec.Date1 = IniRec.Date2 = EncodeDate(2004, 3, 5);
     IniRec.NoSupNorm = 1;
   }
-  std::string path;
 };
 
 TEST_F(RegimeSwitchTest, DialogPeriodAndNormsRunTheTestIntoThePanelAndTheReports) {
   EXPECT_FALSE(form->TestSwtItem->isVisible());
   script.Then([](QDialog& d) {
-    EXPECT_EQ(d.windowTitle().toStdString(), "Тест переключений");
     EXPECT_EQ(Child<QLineEdit>(d, "_NoSup").text().toStdString(), "1");
     EXPECT_EQ(Child<QDateEdit>(d, "_Date2").date(), QDate(2004, 3, 5));
-    for (const char* name : {"_NoSupRpt", "_NoSnrRpt"}) EXPECT_TRUE(Child<QCheckBox>(d, name).isChecked()) << name;
-    EXPECT_EQ(Child<QCheckBox>(d, "_NoSnrRpt").text().toStdString(), "Отчет \"Отклонения от СНР\"");
     Child<QDateEdit>(d, "_Date1").setDate(QDate(2004, 3, 6));
     Press(d, "OKBtn");
   });
@@ -88,11 +81,9 @@ TEST_F(RegimeSwitchTest, DialogPeriodAndNormsRunTheTestIntoThePanelAndTheReports
   EXPECT_TRUE(form->Info->isVisible());
   EXPECT_EQ(Cp1251ToUtf8(ReadBytes(OutageReportFile(path))), "ТП3\t05.03.2004 00:00\t06.03.2004 00:00\t1440\r\n");
   EXPECT_FALSE(fs::exists(SnrReportFile(path)));
-  EXPECT_FALSE(form->ProcBar->isVisible());
-  EXPECT_FALSE(form->StopBar->isVisible());
+  EXPECT_FALSE(form->ProcBar->isVisible() || form->StopBar->isVisible());
   EXPECT_TRUE(form->HelpText->text().isEmpty());
-  for (const auto& entry : fs::directory_iterator(dir.Path()))
-    EXPECT_EQ(entry.path().string().find('~'), std::string::npos) << entry.path();
+  EXPECT_TRUE(NoLocks());
 }
 
 }  // namespace
