@@ -17,8 +17,12 @@ inline constexpr int kShortStringMax = 255;
 
 class TDynamicArray {
 public:
+  // Knows the byte count, since large arrays are mapped on their own (core/base/large_memory.h); an
+  // array living in a block shared with others holds the block instead.
   struct TFree {
-    void operator()(unsigned char* p) const { std::free(p); }
+    std::size_t bytes;
+    std::shared_ptr<unsigned char> shared;
+    void operator()(unsigned char* p) const;
   };
   using TBytes = std::unique_ptr<unsigned char[], TFree>;
 
@@ -33,6 +37,14 @@ public:
   int ElemSize() const { return elemSize_; }
   int MaxSize() const { return maxSize_; }  // the largest size a new array may have
   int Delta() const { return delta_; }      // growth step in elements (512 bytes' worth, at least 1)
+
+  // Bytes an array made for count elements of elemSize takes.
+  static std::size_t BytesFor(int count, int elemSize);
+  // Moves a new, empty array into zeroed memory at `at`, BytesFor(count, ElemSize()) long, inside a
+  // block that arrays made together share (the columns of one table take their memory from the system
+  // in one request). The array then holds count elements, as if made for them; it holds the block until
+  // it grows out of it or is destroyed.
+  void UseShared(int count, std::shared_ptr<unsigned char> block, unsigned char* at);
 
   // Elements in use; the array never changes it, its users maintain it.
   int Count = 0;

@@ -100,6 +100,11 @@ struct alignas(64) TRegimeElement {
 // links stay valid while elements are added.
 class TElementPool {
 public:
+  TElementPool() = default;
+  ~TElementPool();
+  TElementPool(const TElementPool&) = delete;
+  TElementPool& operator=(const TElementPool&) = delete;
+
   TRegimeElement* New();
   void Clear();
   std::size_t Count() const { return count_; }
@@ -107,12 +112,18 @@ public:
   std::size_t IndexOf(const TRegimeElement* e) const;
 
 private:
-  static constexpr std::size_t kBlock = 4096;
-  std::vector<std::unique_ptr<TRegimeElement[]>> blocks_;
-  // Elements of the first block used since it was allocated: Clear keeps that block, so that a caller
-  // building many small models in a row does not allocate and construct a whole block for each, and
-  // New gives those elements back as new.
-  std::size_t usedInFirst_ = 0;
+  // A block fills one large page of the system, so that a model of 100,000 elements takes its memory in
+  // a few dozen steps rather than tens of thousands.
+  static constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
+  static constexpr std::size_t kBlock = kBlockBytes / sizeof(TRegimeElement);
+  TRegimeElement* Slot(std::size_t n) const { return blocks_[n / kBlock] + n % kBlock; }
+  void DestroyFrom(std::size_t n);
+
+  std::vector<TRegimeElement*> blocks_;
+  // Records are made when first handed out: memory of a block beyond them is never touched. The first
+  // block stays through Clear, so that a caller building many small models in a row does not take
+  // and make a whole block for each; New gives its records back as new.
+  std::size_t made_ = 0;
   // The blocks by address: (address of the block's first element, block number).
   std::vector<std::pair<std::uintptr_t, std::size_t>> byAddress_;
   std::size_t count_ = 0;
