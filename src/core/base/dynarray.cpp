@@ -174,7 +174,7 @@ void DAString::ReserveText(std::size_t bytes) {
 
 // Rewrites the store with the live texts alone, in element order.
 void DAString::Compact() {
-  std::vector<char> fresh;
+  std::vector<char, TLargeAllocator<char>> fresh;
   try {
     fresh.reserve(text_.size() - garbage_);
   } catch (const std::bad_alloc&) {

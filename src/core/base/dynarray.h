@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/base/large_memory.h"
+
 namespace ld {
 
 // Longest text a string element keeps, in characters.
@@ -208,7 +210,7 @@ private:
   void Forget(std::uint64_t slot);  // the text of a slot becomes garbage
   void Compact();
 
-  std::vector<char> text_;
+  std::vector<char, TLargeAllocator<char>> text_;
   std::size_t garbage_ = 0;  // bytes of text_ that no element refers to
   // Strings handed out by GetPtr, by the offset of their text.
   mutable std::unordered_map<std::uint64_t, std::unique_ptr<std::string>> made_;

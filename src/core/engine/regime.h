@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/large_memory.h"
 #include "core/engine/dense.h"
 
 namespace ld {
@@ -424,7 +425,7 @@ private:
     double R = 0, X = 0;
     std::int32_t Ng_kta = 0, Ng_ktr = 0;
   };
-  std::vector<TimeDataBase> timeDataBase_;
+  std::vector<TimeDataBase, TLargeAllocator<TimeDataBase>> timeDataBase_;
   const std::vector<double>* timeDataMark_ = nullptr;
 
   // ---- Selections, cut moves and load balancing

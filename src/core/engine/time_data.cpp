@@ -42,8 +42,8 @@ void TRegime::ApplyTimeData(std::uint8_t TypCalcPQ, int Step, double Date1, doub
     const std::size_t* k = key != 0 ? map.Find(key) : nullptr;
     return k != nullptr ? &timeDataBase_[*k - 1] : nullptr;
   };
-  std::vector<TimeDataBase> base;
-  std::vector<Complex> ratios;  // the contour matrices were formed with these
+  std::vector<TimeDataBase, TLargeAllocator<TimeDataBase>> base;
+  std::vector<Complex, TLargeAllocator<Complex>> ratios;  // the contour matrices were formed with these
   base.reserve(pool_.Count());
   ratios.reserve(pool_.Count());
   for (TRegimeElement* e = Root; e != nullptr; e = e->NextInTree) {
