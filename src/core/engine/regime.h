@@ -94,7 +94,8 @@ struct alignas(64) TRegimeElement {
   float Kflow = 0;
   std::uint8_t Nl = 0;
   std::string Name;  // name of the element's node
-  std::unique_ptr<std::vector<double>> SupplyTimes;  // switching-table moments of the node
+  // Switching-table moments of the node; none while it is supplied throughout the period.
+  std::unique_ptr<std::vector<double>> SupplyTimes;
 };
 
 // Elements live in large blocks so that the sweeps walk memory in order; addresses never move, so the
@@ -427,6 +428,8 @@ private:
   };
   std::vector<TimeDataBase, TLargeAllocator<TimeDataBase>> timeDataBase_;
   const std::vector<double>* timeDataMark_ = nullptr;
+  // Whether node elements may hold supply lists (between the switching table and the end of the moment).
+  bool supplyListsHeld_ = false;
 
   // ---- Selections, cut moves and load balancing
 public:

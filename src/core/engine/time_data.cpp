@@ -114,6 +114,7 @@ void TRegime::ApplyTimeData(std::uint8_t TypCalcPQ, int Step, double Date1, doub
     ReportError(SchemeQuoted() + ". Начальная дата больше конечной даты");
   } else {
     try {
+      supplyListsHeld_ = true;
       if (BuildSwitchingTable(*this, Step, TypCalcPQ, Date1, Date2)) {
         TMomentGraphs graphs(*this, TypCalcPQ, Step, Date1, Date2, CalcDate, KeepSeries);
         for (TRegimeElement* e = Root->NextInTree; e != nullptr; e = e->NextInTree) {
@@ -143,6 +144,7 @@ void TRegime::ApplyTimeData(std::uint8_t TypCalcPQ, int Step, double Date1, doub
                        ((b.Ng_kta != 0 || b.Ng_ktr != 0) && (e->K != b.K || e->R != b.R || e->X != b.X)));
     if (e->K != ratios[i]) ratioChanged = true;
   }
+  supplyListsHeld_ = false;
   if (ratioChanged) {
     // The contour matrices hold the old ratios, and so do the branch currents that the iterations carry
     // on from: each sweep adds only the change of a current, referred through the ratio of the moment.
@@ -163,9 +165,11 @@ void TRegime::FreeTimeData() {
   SavedNg_u.clear();
   SavedNg_kta.clear();
   SavedNg_ktr.clear();
+  if (!supplyListsHeld_) return;
   for (TRegimeElement* e = Root; e != nullptr; e = e->NextInTree) {
     if (e != Root) e->SupplyTimes.reset();
   }
+  supplyListsHeld_ = false;
 }
 
 }  // namespace ld
