@@ -255,6 +255,24 @@ void DAString::SetItem(int index, std::string_view text) {
   PutSlot(index, (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | text.size());
 }
 
+void DAString::SetNew(int index, std::string_view text) {
+  // At most 255 bytes are at most 255 characters: nothing to cut.
+  if (index < 0 || index >= Size() || SlotAt(index) != 0 || text.size() > kShortStringMax ||
+      (!text_.empty() && text.data() >= text_.data() && text.data() < text_.data() + text_.size())) {
+    SetItem(index, text);
+    return;
+  }
+  const std::size_t at = text_.size();
+  if (!text.empty()) {
+    try {
+      text_.insert(text_.end(), text.begin(), text.end());
+    } catch (const std::bad_alloc&) {
+      Fail();
+    }
+  }
+  PutSlot(index, text.empty() ? kSetBit : (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | text.size());
+}
+
 // --- DAFstring ---
 
 DAFstring::DAFstring(int len, int count)

@@ -191,6 +191,9 @@ public:
   const std::string* GetPtr(int index) const;
   // Replaces element index (growing as needed) by a copy of text cut to 255 characters.
   void SetItem(int index, std::string_view text);
+  // SetItem for a reader filling a new array: an element never set takes its text without the checks
+  // that a change needs.
+  void SetNew(int index, std::string_view text);
   // Room for that many more bytes of text, for a reader that knows what comes.
   void ReserveText(std::size_t bytes);
   // Bytes of the text store, for memory accounting.

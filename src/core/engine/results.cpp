@@ -30,61 +30,17 @@ TNumberColumn::TNumberColumn(const std::string& fieldName, const TDataFile& tabl
   if (std::string("bdfilnrw").find(type_) == std::string::npos || type_ == 0) ThrowFieldNotFound(fieldName, table);
 }
 
-namespace {
-
-double CellOfType(const TDynamicArray* array, char type, int row) {
-  switch (type) {
-    case 'b': return static_cast<const DAbyte*>(array)->Get(row);
-    case 'd': return static_cast<const DAdouble*>(array)->Get(row);
-    case 'f': return static_cast<const DAsingle*>(array)->Get(row);
-    case 'i': return static_cast<const DAsmallint*>(array)->Get(row);
-    case 'l': return static_cast<const DALongint*>(array)->Get(row);
-    case 'n': return static_cast<double>(static_cast<const DAint64*>(array)->Get(row));
-    case 'r': return static_cast<const DAreal*>(array)->Get(row);
-    case 'w': return static_cast<const DAword*>(array)->Get(row);
-    default: return 0;
-  }
-}
-
-}  // namespace
-
 double NumericCell(const TDynamicArray* array, int row) {
-  return array == nullptr ? 0 : CellOfType(array, array->TypeLetter(), row);
-}
-
-double TNumberColumn::Get(int row) const { return CellOfType(array_, type_, row); }
-
-void TNumberColumn::Set(int row, double value) {
-  // A result that is not a number, or that its column cannot hold, must never reach a table: it would
-  // read back as garbage everywhere (a huge double turns into an infinite Single).
-  if (!std::isfinite(value)) value = 0;
-  auto fit = [&value]<class T>(T) {
-    if (!(value >= static_cast<double>(std::numeric_limits<T>::lowest()) &&
-          value <= static_cast<double>(std::numeric_limits<T>::max())))
-      value = 0;
-    return static_cast<T>(value);
-  };
-  switch (type_) {
-    case 'b': (*static_cast<DAbyte*>(array_))[row] = fit(std::uint8_t{}); break;
-    case 'd': (*static_cast<DAdouble*>(array_))[row] = value; break;
-    case 'f': (*static_cast<DAsingle*>(array_))[row] = fit(float{}); break;
-    case 'i': (*static_cast<DAsmallint*>(array_))[row] = fit(std::int16_t{}); break;
-    case 'l': (*static_cast<DALongint*>(array_))[row] = fit(std::int32_t{}); break;
-    case 'n': (*static_cast<DAint64*>(array_))[row] = fit(std::int64_t{}); break;
-    case 'r': (*static_cast<DAreal*>(array_))[row] = value; break;
-    case 'w': (*static_cast<DAword*>(array_))[row] = fit(std::uint16_t{}); break;
-    default: break;
-  }
+  return array == nullptr ? 0 : TNumberColumn::CellOfType(array, array->TypeLetter(), row);
 }
 
 TTextColumn::TTextColumn(const std::string& fieldName, const TDataFile& table)
-    : array_(GetColumnArray(fieldName, table)) {
-  const char t = array_ != nullptr ? array_->TypeLetter() : 0;
-  if (t != 's' && t != 't' && t != 'c') ThrowFieldNotFound(fieldName, table);
+    : array_(GetColumnArray(fieldName, table)), type_(array_ != nullptr ? array_->TypeLetter() : 0) {
+  if (type_ != 's' && type_ != 't' && type_ != 'c') ThrowFieldNotFound(fieldName, table);
 }
 
 std::string TTextColumn::Get(int row) const {
-  switch (array_->TypeLetter()) {
+  switch (type_) {
     case 's': return static_cast<const DAString*>(array_)->GetItem(row);
     case 't': return static_cast<const DAFstring*>(array_)->GetItem(row);
     case 'c': {
@@ -96,7 +52,7 @@ std::string TTextColumn::Get(int row) const {
 }
 
 void TTextColumn::Set(int row, std::string_view text) {
-  switch (array_->TypeLetter()) {
+  switch (type_) {
     case 's': {
       // A recalculated scheme mostly writes the texts that are there already.
       DAString* texts = static_cast<DAString*>(array_);
@@ -115,7 +71,7 @@ void TTextColumn::Set(int row, std::string_view text) {
 
 bool TTextColumn::StartsWithLetter(int row, char latin) const {
   char first = 0;
-  switch (array_->TypeLetter()) {
+  switch (type_) {
     case 's': {
       const std::string_view text = static_cast<const DAString*>(array_)->GetView(row);
       if (!text.empty()) first = text[0];
@@ -349,7 +305,9 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
 
     // Sources: what they give, in the load sign convention.
     const TRegimeElement* fixed = nullptr;
-    if (const auto it = fixedBranch.find(e); it != fixedBranch.end()) fixed = it->second;
+    if (!fixedBranch.empty()) {
+      if (const auto it = fixedBranch.find(e); it != fixedBranch.end()) fixed = it->second;
+    }
     if ((e->Flags & efSource) && !unsupplied) {
       const Complex s = Through(e);
       if (SumSbal) {
@@ -419,7 +377,9 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
       }
     }
     const TRegimeElement* fixed = nullptr;
-    if (const auto it = fixedBranch.find(e); it != fixedBranch.end()) fixed = it->second;
+    if (!fixedBranch.empty()) {
+      if (const auto it = fixedBranch.find(e); it != fixedBranch.end()) fixed = it->second;
+    }
     if ((e->Flags & efSource) && !unsupplied) {
       const Complex s = Through(e);
       if (SumSbal) {
