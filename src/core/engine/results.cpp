@@ -2,14 +2,15 @@
 // tables saved back into the scheme's files.
 #include "core/engine/results.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <numbers>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,41 @@ TNumberColumn::TNumberColumn(const std::string& fieldName, const TDataFile& tabl
 
 double NumericCell(const TDynamicArray* array, int row) {
   return array == nullptr ? 0 : TNumberColumn::CellOfType(array, array->TypeLetter(), row);
+}
+
+double TNumberColumn::CellOfType(const TDynamicArray* array, char type, int row) {
+  switch (type) {
+    case 'b': return static_cast<const DAbyte*>(array)->Get(row);
+    case 'd': return static_cast<const DAdouble*>(array)->Get(row);
+    case 'f': return static_cast<const DAsingle*>(array)->Get(row);
+    case 'i': return static_cast<const DAsmallint*>(array)->Get(row);
+    case 'l': return static_cast<const DALongint*>(array)->Get(row);
+    case 'n': return static_cast<double>(static_cast<const DAint64*>(array)->Get(row));
+    case 'r': return static_cast<const DAreal*>(array)->Get(row);
+    case 'w': return static_cast<const DAword*>(array)->Get(row);
+    default: return 0;
+  }
+}
+
+void TNumberColumn::SetAny(int row, double value) {
+  if (!std::isfinite(value)) value = 0;
+  auto fit = [&value]<class T>(T) {
+    if (!(value >= static_cast<double>(std::numeric_limits<T>::lowest()) &&
+          value <= static_cast<double>(std::numeric_limits<T>::max())))
+      value = 0;
+    return static_cast<T>(value);
+  };
+  switch (type_) {
+    case 'b': (*static_cast<DAbyte*>(array_))[row] = fit(std::uint8_t{}); break;
+    case 'd': (*static_cast<DAdouble*>(array_))[row] = value; break;
+    case 'f': (*static_cast<DAsingle*>(array_))[row] = ToSingle(value); break;
+    case 'i': (*static_cast<DAsmallint*>(array_))[row] = fit(std::int16_t{}); break;
+    case 'l': (*static_cast<DALongint*>(array_))[row] = fit(std::int32_t{}); break;
+    case 'n': (*static_cast<DAint64*>(array_))[row] = fit(std::int64_t{}); break;
+    case 'r': (*static_cast<DAreal*>(array_))[row] = value; break;
+    case 'w': (*static_cast<DAword*>(array_))[row] = fit(std::uint16_t{}); break;
+    default: break;
+  }
 }
 
 TTextColumn::TTextColumn(const std::string& fieldName, const TDataFile& table)
@@ -193,10 +229,18 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   }
 
   // The fictitious branch of each fixed-voltage node of the contour method.
-  std::unordered_map<const TRegimeElement*, const TRegimeElement*> fixedBranch;
+  // A few pairs looked up for every node: a sorted list, the later of two entries of one element winning.
+  std::vector<std::pair<const TRegimeElement*, const TRegimeElement*>> fixedBranch;
   if (FixModule && PVAlgorithm == 0) {
-    for (int i = NetworkContourCount; i < TotalContourCount; ++i) fixedBranch[ContourEntry2[i]] = ContourEntry1[i];
+    for (int i = TotalContourCount; i-- > NetworkContourCount;) fixedBranch.emplace_back(ContourEntry2[i], ContourEntry1[i]);
+    std::stable_sort(fixedBranch.begin(), fixedBranch.end(),
+                     [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
   }
+  auto fixedBranchOf = [&fixedBranch](const TRegimeElement* e) -> const TRegimeElement* {
+    const auto it = std::lower_bound(fixedBranch.begin(), fixedBranch.end(), e,
+                                     [](const auto& entry, const TRegimeElement* key) { return std::less<>()(entry.first, key); });
+    return it != fixedBranch.end() && it->first == e ? it->second : nullptr;
+  };
 
   TRegimeBalance balance;
   TRegimeElement* const first = Root != nullptr ? Root->NextInTree : nullptr;
@@ -304,10 +348,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
 
     // Sources: what they give, in the load sign convention.
-    const TRegimeElement* fixed = nullptr;
-    if (!fixedBranch.empty()) {
-      if (const auto it = fixedBranch.find(e); it != fixedBranch.end()) fixed = it->second;
-    }
+    const TRegimeElement* fixed = fixedBranch.empty() ? nullptr : fixedBranchOf(e);
     if ((e->Flags & efSource) && !unsupplied) {
       const Complex s = Through(e);
       if (SumSbal) {
@@ -376,10 +417,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
         generate(-pg, -qg);
       }
     }
-    const TRegimeElement* fixed = nullptr;
-    if (!fixedBranch.empty()) {
-      if (const auto it = fixedBranch.find(e); it != fixedBranch.end()) fixed = it->second;
-    }
+    const TRegimeElement* fixed = fixedBranch.empty() ? nullptr : fixedBranchOf(e);
     if ((e->Flags & efSource) && !unsupplied) {
       const Complex s = Through(e);
       if (SumSbal) {
