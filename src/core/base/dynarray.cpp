@@ -8,6 +8,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/large_memory.h"
 
 namespace ld {
 
@@ -15,13 +16,25 @@ namespace {
 
 [[noreturn]] void Fail() { throw Error("Ошибка выполнения (DynamicArray)"); }
 
-// Zero-filled memory. calloc knows memory fresh from the system is zero already, so a large column does
-// not have every page touched once for the zeros and again for its values.
+// Zero-filled memory. Memory fresh from the system is zero already, so a large column does not have every
+// page touched once for the zeros and again for its values.
 TDynamicArray::TBytes Allocate(std::size_t bytes) {
-  auto* memory = static_cast<unsigned char*>(std::calloc(std::max<std::size_t>(bytes, 1), 1));
+  auto* memory = static_cast<unsigned char*>(AllocateZeroed(bytes));
   if (memory == nullptr) Fail();
-  return TDynamicArray::TBytes(memory);
+  return TDynamicArray::TBytes(memory, TDynamicArray::TFree{bytes, {}});
 }
+
+}  // namespace
+
+void TDynamicArray::TFree::operator()(unsigned char* p) const {
+  if (!shared) FreeZeroed(p, bytes);
+}
+
+namespace {
+
+// The size of an array made for count elements, in elements: the multiple of delta just above count.
+long long SizeFor(int count, int delta) { return (static_cast<long long>(std::max(count, 0)) / delta + 1) * delta; }
+int DeltaOf(int elemSize) { return std::max(512 / elemSize, 1); }
 
 }  // namespace
 
@@ -29,11 +42,24 @@ TDynamicArray::TDynamicArray(int count, int elemSize) {
   if (elemSize <= 0) Fail();
   elemSize_ = elemSize;
   maxSize_ = 0x7FFFFFF / elemSize;
-  delta_ = std::max(512 / elemSize, 1);
-  const long long size = (static_cast<long long>(std::max(count, 0)) / delta_ + 1) * delta_;
+  delta_ = DeltaOf(elemSize);
+  const long long size = SizeFor(count, delta_);
   if (size > maxSize_) Fail();
   size_ = static_cast<int>(size);
   data_ = Allocate(static_cast<std::size_t>(size_) * elemSize_);
+}
+
+std::size_t TDynamicArray::BytesFor(int count, int elemSize) {
+  if (elemSize <= 0) Fail();
+  return static_cast<std::size_t>(SizeFor(count, DeltaOf(elemSize))) * static_cast<std::size_t>(elemSize);
+}
+
+void TDynamicArray::UseShared(int count, std::shared_ptr<unsigned char> block, unsigned char* at) {
+  const long long size = SizeFor(count, delta_);
+  if (size > maxSize_) Fail();
+  ReleaseRange(0, size_ - 1);
+  data_ = TBytes(at, TFree{0, std::move(block)});
+  size_ = static_cast<int>(size);
 }
 
 TDynamicArray::~TDynamicArray() = default;
@@ -148,7 +174,7 @@ void DAString::ReserveText(std::size_t bytes) {
 
 // Rewrites the store with the live texts alone, in element order.
 void DAString::Compact() {
-  std::vector<char> fresh;
+  std::vector<char, TLargeAllocator<char>> fresh;
   try {
     fresh.reserve(text_.size() - garbage_);
   } catch (const std::bad_alloc&) {
@@ -227,6 +253,24 @@ void DAString::SetItem(int index, std::string_view text) {
     Fail();
   }
   PutSlot(index, (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | text.size());
+}
+
+void DAString::SetNew(int index, std::string_view text) {
+  // At most 255 bytes are at most 255 characters: nothing to cut.
+  if (index < 0 || index >= Size() || SlotAt(index) != 0 || text.size() > kShortStringMax ||
+      (!text_.empty() && text.data() >= text_.data() && text.data() < text_.data() + text_.size())) {
+    SetItem(index, text);
+    return;
+  }
+  const std::size_t at = text_.size();
+  if (!text.empty()) {
+    try {
+      text_.insert(text_.end(), text.begin(), text.end());
+    } catch (const std::bad_alloc&) {
+      Fail();
+    }
+  }
+  PutSlot(index, text.empty() ? kSetBit : (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | text.size());
 }
 
 // --- DAFstring ---

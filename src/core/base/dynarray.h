@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/base/large_memory.h"
+
 namespace ld {
 
 // Longest text a string element keeps, in characters.
@@ -17,8 +19,12 @@ inline constexpr int kShortStringMax = 255;
 
 class TDynamicArray {
 public:
+  // Knows the byte count, since large arrays are mapped on their own (core/base/large_memory.h); an
+  // array living in a block shared with others holds the block instead.
   struct TFree {
-    void operator()(unsigned char* p) const { std::free(p); }
+    std::size_t bytes;
+    std::shared_ptr<unsigned char> shared;
+    void operator()(unsigned char* p) const;
   };
   using TBytes = std::unique_ptr<unsigned char[], TFree>;
 
@@ -33,6 +39,14 @@ public:
   int ElemSize() const { return elemSize_; }
   int MaxSize() const { return maxSize_; }  // the largest size a new array may have
   int Delta() const { return delta_; }      // growth step in elements (512 bytes' worth, at least 1)
+
+  // Bytes an array made for count elements of elemSize takes.
+  static std::size_t BytesFor(int count, int elemSize);
+  // Moves a new, empty array into zeroed memory at `at`, BytesFor(count, ElemSize()) long, inside a
+  // block that arrays made together share (the columns of one table take their memory from the system
+  // in one request). The array then holds count elements, as if made for them; it holds the block until
+  // it grows out of it or is destroyed.
+  void UseShared(int count, std::shared_ptr<unsigned char> block, unsigned char* at);
 
   // Elements in use; the array never changes it, its users maintain it.
   int Count = 0;
@@ -177,6 +191,9 @@ public:
   const std::string* GetPtr(int index) const;
   // Replaces element index (growing as needed) by a copy of text cut to 255 characters.
   void SetItem(int index, std::string_view text);
+  // SetItem for a reader filling a new array: an element never set takes its text without the checks
+  // that a change needs.
+  void SetNew(int index, std::string_view text);
   // Room for that many more bytes of text, for a reader that knows what comes.
   void ReserveText(std::size_t bytes);
   // Bytes of the text store, for memory accounting.
@@ -196,7 +213,7 @@ private:
   void Forget(std::uint64_t slot);  // the text of a slot becomes garbage
   void Compact();
 
-  std::vector<char> text_;
+  std::vector<char, TLargeAllocator<char>> text_;
   std::size_t garbage_ = 0;  // bytes of text_ that no element refers to
   // Strings handed out by GetPtr, by the offset of their text.
   mutable std::unordered_map<std::uint64_t, std::unique_ptr<std::string>> made_;

@@ -1,6 +1,7 @@
 #include "core/base/strings.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -214,13 +215,15 @@ double SingleToDouble(float f) {
   // values, and anything that is not a finite number, take the text route.
   if (!(a >= 1e-5 && a < 1e7)) return SingleToDoubleByText(f);
   static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
-  auto pow10 = [](int e) { return e >= 0 ? kPow10[e] : 1.0 / kPow10[-e]; };
-  int e10 = static_cast<int>(std::floor(std::log10(a)));
-  if (a < pow10(e10)) {
-    --e10;
-  } else if (a >= pow10(e10 + 1)) {
-    ++e10;
-  }
+  // The decades 10^-5 .. 10^7 as the exact powers divide out (10^-e is 1 / 10^e rounded once).
+  static constexpr double kDecade[] = {1.0 / 1e5, 1.0 / 1e4, 1.0 / 1e3, 1.0 / 1e2, 1.0 / 1e1, 1e0, 1e1,
+                                       1e2,       1e3,       1e4,       1e5,       1e6,       1e7};
+  // The decade of a from the binary exponent of f (a normal float here), floor(e2 * log10(2)), is right
+  // or one too small; one comparison settles it.
+  const int e2 = static_cast<int>((std::bit_cast<std::uint32_t>(f) >> 23) & 0xFF) - 127;
+  int e10 = (e2 * 1233) >> 12;
+  if (e10 < -5) e10 = -5;
+  if (a >= kDecade[e10 + 1 + 5]) ++e10;
   // Seven significant digits: f times 10^k (k <= 11) is exact, 24 bits of f and at most 26 of 5^k fitting a
   // double, so rounding it to a whole number rounds the exact value as writing the text does; the
   // division by the exact 10^k then rounds once, as reading the text back does.

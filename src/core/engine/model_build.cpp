@@ -29,8 +29,9 @@ constexpr unsigned char kCommutO = 206;  // "О": switched off
 constexpr unsigned char kCommutP = 207;  // "П": damaged, switched off
 constexpr unsigned char kCommutF = 212;  // "Ф": fixed off at the N2 end
 
-// Table values of single precision as the decimals they show.
-double Widen(float f) { return SingleToDouble(f); }
+// Table values of single precision as the decimals they show. Most cells of a scheme are zero or whole
+// numbers, which are that decimal already (SingleToDouble's own first case, here without the call).
+double Widen(float f) { return f == std::trunc(f) && std::abs(f) < 1e7f ? f : SingleToDouble(f); }
 
 Complex PolarDegrees(double magnitude, double degrees) {
   if (magnitude == 0) return Complex(0, 0);

@@ -2,26 +2,40 @@
 
 #include <algorithm>
 #include <iterator>
+#include <new>
 
+#include "core/base/large_memory.h"
 #include "core/base/msgbox.h"
 
 namespace ld {
 
 std::string StaticCharFile;
 
+TElementPool::~TElementPool() {
+  DestroyFrom(0);
+  for (TRegimeElement* block : blocks_) FreeZeroed(block, kBlockBytes);
+}
+
+void TElementPool::DestroyFrom(std::size_t n) {
+  for (std::size_t k = n; k < made_; ++k) Slot(k)->~TRegimeElement();
+  made_ = std::min(made_, n);
+}
+
 TRegimeElement* TElementPool::New() {
-  const std::size_t slot = count_ % kBlock;
-  if (slot == 0 && count_ / kBlock == blocks_.size()) {
-    blocks_.push_back(std::make_unique<TRegimeElement[]>(kBlock));
-    const std::pair<std::uintptr_t, std::size_t> block(reinterpret_cast<std::uintptr_t>(blocks_.back().get()),
-                                                       blocks_.size() - 1);
-    byAddress_.insert(std::upper_bound(byAddress_.begin(), byAddress_.end(), block), block);
+  if (count_ / kBlock == blocks_.size()) {
+    auto* block = static_cast<TRegimeElement*>(AllocateZeroed(kBlockBytes));
+    if (block == nullptr) throw std::bad_alloc();
+    blocks_.push_back(block);
+    const std::pair<std::uintptr_t, std::size_t> byAddress(reinterpret_cast<std::uintptr_t>(block),
+                                                           blocks_.size() - 1);
+    byAddress_.insert(std::upper_bound(byAddress_.begin(), byAddress_.end(), byAddress), byAddress);
   }
-  TRegimeElement* e = &blocks_[count_ / kBlock][slot];
-  if (count_ < usedInFirst_) {
+  TRegimeElement* e = Slot(count_);
+  if (count_ < made_) {
     *e = TRegimeElement();
-  } else if (count_ < kBlock) {
-    usedInFirst_ = count_ + 1;
+  } else {
+    new (e) TRegimeElement();
+    made_ = count_ + 1;
   }
   ++count_;
   return e;
@@ -29,9 +43,10 @@ TRegimeElement* TElementPool::New() {
 
 void TElementPool::Clear() {
   if (blocks_.size() > 1) {
+    DestroyFrom(kBlock);
+    for (std::size_t b = 1; b < blocks_.size(); ++b) FreeZeroed(blocks_[b], kBlockBytes);
     blocks_.resize(1);
-    const std::pair<std::uintptr_t, std::size_t> first(reinterpret_cast<std::uintptr_t>(blocks_[0].get()), 0);
-    byAddress_.assign(1, first);
+    byAddress_.assign(1, {reinterpret_cast<std::uintptr_t>(blocks_[0]), 0});
   }
   count_ = 0;
 }

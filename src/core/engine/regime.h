@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/large_memory.h"
 #include "core/engine/dense.h"
 
 namespace ld {
@@ -93,13 +94,19 @@ struct alignas(64) TRegimeElement {
   float Kflow = 0;
   std::uint8_t Nl = 0;
   std::string Name;  // name of the element's node
-  std::unique_ptr<std::vector<double>> SupplyTimes;  // switching-table moments of the node
+  // Switching-table moments of the node; none while it is supplied throughout the period.
+  std::unique_ptr<std::vector<double>> SupplyTimes;
 };
 
 // Elements live in large blocks so that the sweeps walk memory in order; addresses never move, so the
 // links stay valid while elements are added.
 class TElementPool {
 public:
+  TElementPool() = default;
+  ~TElementPool();
+  TElementPool(const TElementPool&) = delete;
+  TElementPool& operator=(const TElementPool&) = delete;
+
   TRegimeElement* New();
   void Clear();
   std::size_t Count() const { return count_; }
@@ -107,12 +114,18 @@ public:
   std::size_t IndexOf(const TRegimeElement* e) const;
 
 private:
-  static constexpr std::size_t kBlock = 4096;
-  std::vector<std::unique_ptr<TRegimeElement[]>> blocks_;
-  // Elements of the first block used since it was allocated: Clear keeps that block, so that a caller
-  // building many small models in a row does not allocate and construct a whole block for each, and
-  // New gives those elements back as new.
-  std::size_t usedInFirst_ = 0;
+  // A block fills one large page of the system, so that a model of 100,000 elements takes its memory in
+  // a few dozen steps rather than tens of thousands.
+  static constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
+  static constexpr std::size_t kBlock = kBlockBytes / sizeof(TRegimeElement);
+  TRegimeElement* Slot(std::size_t n) const { return blocks_[n / kBlock] + n % kBlock; }
+  void DestroyFrom(std::size_t n);
+
+  std::vector<TRegimeElement*> blocks_;
+  // Records are made when first handed out: memory of a block beyond them is never touched. The first
+  // block stays through Clear, so that a caller building many small models in a row does not take
+  // and make a whole block for each; New gives its records back as new.
+  std::size_t made_ = 0;
   // The blocks by address: (address of the block's first element, block number).
   std::vector<std::pair<std::uintptr_t, std::size_t>> byAddress_;
   std::size_t count_ = 0;
@@ -413,8 +426,10 @@ private:
     double R = 0, X = 0;
     std::int32_t Ng_kta = 0, Ng_ktr = 0;
   };
-  std::vector<TimeDataBase> timeDataBase_;
+  std::vector<TimeDataBase, TLargeAllocator<TimeDataBase>> timeDataBase_;
   const std::vector<double>* timeDataMark_ = nullptr;
+  // Whether node elements may hold supply lists (between the switching table and the end of the moment).
+  bool supplyListsHeld_ = false;
 
   // ---- Selections, cut moves and load balancing
 public:

@@ -2,14 +2,15 @@
 // tables saved back into the scheme's files.
 #include "core/engine/results.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <numbers>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,9 +31,11 @@ TNumberColumn::TNumberColumn(const std::string& fieldName, const TDataFile& tabl
   if (std::string("bdfilnrw").find(type_) == std::string::npos || type_ == 0) ThrowFieldNotFound(fieldName, table);
 }
 
-namespace {
+double NumericCell(const TDynamicArray* array, int row) {
+  return array == nullptr ? 0 : TNumberColumn::CellOfType(array, array->TypeLetter(), row);
+}
 
-double CellOfType(const TDynamicArray* array, char type, int row) {
+double TNumberColumn::CellOfType(const TDynamicArray* array, char type, int row) {
   switch (type) {
     case 'b': return static_cast<const DAbyte*>(array)->Get(row);
     case 'd': return static_cast<const DAdouble*>(array)->Get(row);
@@ -46,17 +49,7 @@ double CellOfType(const TDynamicArray* array, char type, int row) {
   }
 }
 
-}  // namespace
-
-double NumericCell(const TDynamicArray* array, int row) {
-  return array == nullptr ? 0 : CellOfType(array, array->TypeLetter(), row);
-}
-
-double TNumberColumn::Get(int row) const { return CellOfType(array_, type_, row); }
-
-void TNumberColumn::Set(int row, double value) {
-  // A result that is not a number, or that its column cannot hold, must never reach a table: it would
-  // read back as garbage everywhere (a huge double turns into an infinite Single).
+void TNumberColumn::SetAny(int row, double value) {
   if (!std::isfinite(value)) value = 0;
   auto fit = [&value]<class T>(T) {
     if (!(value >= static_cast<double>(std::numeric_limits<T>::lowest()) &&
@@ -67,7 +60,7 @@ void TNumberColumn::Set(int row, double value) {
   switch (type_) {
     case 'b': (*static_cast<DAbyte*>(array_))[row] = fit(std::uint8_t{}); break;
     case 'd': (*static_cast<DAdouble*>(array_))[row] = value; break;
-    case 'f': (*static_cast<DAsingle*>(array_))[row] = fit(float{}); break;
+    case 'f': (*static_cast<DAsingle*>(array_))[row] = ToSingle(value); break;
     case 'i': (*static_cast<DAsmallint*>(array_))[row] = fit(std::int16_t{}); break;
     case 'l': (*static_cast<DALongint*>(array_))[row] = fit(std::int32_t{}); break;
     case 'n': (*static_cast<DAint64*>(array_))[row] = fit(std::int64_t{}); break;
@@ -78,13 +71,12 @@ void TNumberColumn::Set(int row, double value) {
 }
 
 TTextColumn::TTextColumn(const std::string& fieldName, const TDataFile& table)
-    : array_(GetColumnArray(fieldName, table)) {
-  const char t = array_ != nullptr ? array_->TypeLetter() : 0;
-  if (t != 's' && t != 't' && t != 'c') ThrowFieldNotFound(fieldName, table);
+    : array_(GetColumnArray(fieldName, table)), type_(array_ != nullptr ? array_->TypeLetter() : 0) {
+  if (type_ != 's' && type_ != 't' && type_ != 'c') ThrowFieldNotFound(fieldName, table);
 }
 
 std::string TTextColumn::Get(int row) const {
-  switch (array_->TypeLetter()) {
+  switch (type_) {
     case 's': return static_cast<const DAString*>(array_)->GetItem(row);
     case 't': return static_cast<const DAFstring*>(array_)->GetItem(row);
     case 'c': {
@@ -96,7 +88,7 @@ std::string TTextColumn::Get(int row) const {
 }
 
 void TTextColumn::Set(int row, std::string_view text) {
-  switch (array_->TypeLetter()) {
+  switch (type_) {
     case 's': {
       // A recalculated scheme mostly writes the texts that are there already.
       DAString* texts = static_cast<DAString*>(array_);
@@ -115,7 +107,7 @@ void TTextColumn::Set(int row, std::string_view text) {
 
 bool TTextColumn::StartsWithLetter(int row, char latin) const {
   char first = 0;
-  switch (array_->TypeLetter()) {
+  switch (type_) {
     case 's': {
       const std::string_view text = static_cast<const DAString*>(array_)->GetView(row);
       if (!text.empty()) first = text[0];
@@ -237,10 +229,18 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   }
 
   // The fictitious branch of each fixed-voltage node of the contour method.
-  std::unordered_map<const TRegimeElement*, const TRegimeElement*> fixedBranch;
+  // A few pairs looked up for every node: a sorted list, the later of two entries of one element winning.
+  std::vector<std::pair<const TRegimeElement*, const TRegimeElement*>> fixedBranch;
   if (FixModule && PVAlgorithm == 0) {
-    for (int i = NetworkContourCount; i < TotalContourCount; ++i) fixedBranch[ContourEntry2[i]] = ContourEntry1[i];
+    for (int i = TotalContourCount; i-- > NetworkContourCount;) fixedBranch.emplace_back(ContourEntry2[i], ContourEntry1[i]);
+    std::stable_sort(fixedBranch.begin(), fixedBranch.end(),
+                     [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
   }
+  auto fixedBranchOf = [&fixedBranch](const TRegimeElement* e) -> const TRegimeElement* {
+    const auto it = std::lower_bound(fixedBranch.begin(), fixedBranch.end(), e,
+                                     [](const auto& entry, const TRegimeElement* key) { return std::less<>()(entry.first, key); });
+    return it != fixedBranch.end() && it->first == e ? it->second : nullptr;
+  };
 
   TRegimeBalance balance;
   TRegimeElement* const first = Root != nullptr ? Root->NextInTree : nullptr;
@@ -348,8 +348,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
 
     // Sources: what they give, in the load sign convention.
-    const TRegimeElement* fixed = nullptr;
-    if (const auto it = fixedBranch.find(e); it != fixedBranch.end()) fixed = it->second;
+    const TRegimeElement* fixed = fixedBranch.empty() ? nullptr : fixedBranchOf(e);
     if ((e->Flags & efSource) && !unsupplied) {
       const Complex s = Through(e);
       if (SumSbal) {
@@ -418,8 +417,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
         generate(-pg, -qg);
       }
     }
-    const TRegimeElement* fixed = nullptr;
-    if (const auto it = fixedBranch.find(e); it != fixedBranch.end()) fixed = it->second;
+    const TRegimeElement* fixed = fixedBranch.empty() ? nullptr : fixedBranchOf(e);
     if ((e->Flags & efSource) && !unsupplied) {
       const Complex s = Through(e);
       if (SumSbal) {

@@ -230,13 +230,20 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
   const std::vector<TRegimeElement*>& nodes = elements.Carriers();
   std::vector<char> state;
   state.reserve(nodes.size());
+  // A node gets its list when it first lacks supply: most nodes of a scheme are supplied throughout,
+  // and a list for each would be a hundred thousand allocations for nothing.
+  auto listOf = [startPacked](TRegimeElement* e, char supplied) -> std::vector<double>& {
+    if (!e->SupplyTimes) {
+      e->SupplyTimes = std::make_unique<std::vector<double>>();
+      e->SupplyTimes->reserve(2);
+      e->SupplyTimes->push_back(supplied != 0 ? startPacked : -startPacked);
+    }
+    return *e->SupplyTimes;
+  };
   for (TRegimeElement* e : nodes) {
     state.push_back(Supplied(e) ? 1 : 0);
-    // Room for the closing moment too: most nodes never change, and their list takes one allocation.
-    auto times = std::make_unique<std::vector<double>>();
-    times->reserve(2);
-    times->push_back(Supplied(e) ? startPacked : -startPacked);
-    e->SupplyTimes = std::move(times);
+    e->SupplyTimes.reset();
+    if (state.back() == 0) listOf(e, 0);
   }
   const double days = std::round(std::trunc(Date2) - std::trunc(Date1) + 1);
   regime.SupplyHours.assign(static_cast<std::size_t>(regime.NodeCount) + 1, 24 * days);
@@ -265,8 +272,8 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
     for (std::size_t i = 0; i < nodes.size(); ++i) {
       const char now = Supplied(nodes[i]) ? 1 : 0;
       if (now == state[i]) continue;
+      listOf(nodes[i], state[i]).push_back(now != 0 ? moment : -moment);
       state[i] = now;
-      nodes[i]->SupplyTimes->push_back(now != 0 ? moment : -moment);
     }
   }
 
@@ -276,6 +283,10 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
   for (TRegimeElement* e = regime.Root; e != nullptr; e = e->NextInTree) {
     e->Flags &= ~(efSwitchedOff | efSupplied);
     if (i == nodes.size() || nodes[i] != e) continue;
+    if (!e->SupplyTimes) {
+      ++i;
+      continue;
+    }
     std::vector<double>& times = *e->SupplyTimes;
     times.push_back(state[i++] != 0 ? endPacked : -endPacked);
     const auto row = static_cast<std::size_t>(e->NodeIndex);

@@ -35,8 +35,9 @@ void SpreadSupply(TRegime& regime, const std::vector<TSupplyLink>& links);
 // switches), brings a copy of the branch table to the period start by replaying the journal from the
 // scheme's switching date, and links the rows of the period to their branch elements; with
 // TypCalcPQ 1-3 and a step, each row's time of day is rounded up to the step. Fills
-// regime.SwitchMoments after its item 0, the SupplyTimes of every node element (signed moments from
-// the period start, closed by the period end) and regime.SupplyHours. Leaves the elements without
+// regime.SwitchMoments after its item 0, the SupplyTimes of every node element that lacks supply for a
+// part of the period (signed moments from the period start, closed by the period end; a node supplied
+// throughout has none, which reads as the same) and regime.SupplyHours. Leaves the elements without
 // switching marks. False when the stage must end (a failed replay; ModelError is set).
 bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDateTime Date1, TDateTime Date2);
 

@@ -11,11 +11,15 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/large_memory.h"
 #include "core/base/strings.h"
 
 namespace ld {
 
 namespace {
+
+// Below this the columns of a table take their memory one by one: the block could not hold a large page.
+constexpr std::size_t kSharedColumnsFloor = std::size_t{2} << 20;
 
 std::string DefaultMaketFileName() {
   std::error_code ec;
@@ -225,14 +229,34 @@ std::unique_ptr<TDynamicArray> NewColumnArray(char typeLetter, int rowCount, int
 void CreateColumns(TDataFile& table, int rowCount) {
   if (rowCount < 0) throw Error("Ошибка выполнения (DynamicArray)");
   table.RowCount = rowCount;
-  table.MarkRec = std::make_unique<DAbyte>(rowCount);
+  table.MarkRec = std::make_unique<DAbyte>(0);
+  std::vector<TDynamicArray*> arrays{table.MarkRec.get()};
   for (int k = 1; k <= table.NCols; ++k) {
-    table.Columns[k] = NewColumnArray(table.ColType[k], rowCount, table.CtrlSize[k]);
+    table.Columns[k] = NewColumnArray(table.ColType[k], 0, table.CtrlSize[k]);
     if (!table.Columns[k]) {
       throw Error("Макет \"" + table.Name + "\". Неизвестный тип поля : " +
                   Cp1251ToUtf8(std::string(1, table.ColType[k])));
     }
+    arrays.push_back(table.Columns[k].get());
   }
+  // A large table takes the memory of all its columns in one request (a few large pages of the system
+  // rather than thousands of small ones); each column starts on a cache line of its own.
+  constexpr std::size_t kLine = 64;
+  std::vector<std::size_t> offsets;
+  std::size_t total = 0;
+  for (const TDynamicArray* array : arrays) {
+    offsets.push_back(total);
+    total += (TDynamicArray::BytesFor(rowCount, array->ElemSize()) + kLine - 1) / kLine * kLine;
+  }
+  if (total < kSharedColumnsFloor) {
+    table.MarkRec = std::make_unique<DAbyte>(rowCount);
+    for (int k = 1; k <= table.NCols; ++k) table.Columns[k] = NewColumnArray(table.ColType[k], rowCount, table.CtrlSize[k]);
+    return;
+  }
+  auto* memory = static_cast<unsigned char*>(AllocateZeroed(total));
+  if (memory == nullptr) throw Error("Ошибка выполнения (DynamicArray)");
+  const std::shared_ptr<unsigned char> block(memory, [total](unsigned char* p) { FreeZeroed(p, total); });
+  for (std::size_t k = 0; k < arrays.size(); ++k) arrays[k]->UseShared(rowCount, block, memory + offsets[k]);
 }
 
 void FreeTable(TDataFile& table) {

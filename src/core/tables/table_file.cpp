@@ -52,8 +52,29 @@ void WriteSection(fileio::TFileWriter& out, const TDataFile& t, int col) {
   if (type == 's') {
     const auto* strings = static_cast<const DAString*>(array);
     std::int64_t bytes = 0;
-    for (int row = 1; row <= rows; ++row) {
-      const std::string_view text = strings ? strings->GetView(row) : std::string_view();
+    const bool noText = strings == nullptr || strings->TextCapacity() == 0;
+    if (noText) {
+      // A column that never held a text (most of a scheme's are such): a zero length byte a row.
+      for (std::int64_t left = rows; left > 0;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(left, fileio::TFileWriter::kCapacity));
+        char* room = out.Room(n);
+        if (room == nullptr) throw TWriteFailure();
+        std::memset(room, 0, n);
+        out.Commit(n);
+        left -= static_cast<std::int64_t>(n);
+      }
+      bytes = rows;
+    }
+    for (int row = 1; row <= rows && !noText; ++row) {
+      const std::string_view text = strings->GetView(row);
+      if (text.empty()) {
+        char* room = out.Room(1);
+        if (room == nullptr) throw TWriteFailure();
+        room[0] = 0;
+        out.Commit(1);
+        ++bytes;
+        continue;
+      }
       // Encoded straight into the write buffer: never more bytes than the UTF-8 text.
       char* room = out.Room(1 + text.size());
       if (room == nullptr) throw TWriteFailure();

@@ -121,10 +121,10 @@ void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool
     reader_.Skip(static_cast<std::int64_t>(1 + length));
     if (strings) {
       if (length == 0) {
-        strings->SetItem(row, {});
+        strings->SetNew(row, {});
         continue;
       }
-      strings->SetItem(row, std::string_view(decoded, DecodeCp1251To(bytes, decoded)));
+      strings->SetNew(row, std::string_view(decoded, DecodeCp1251To(bytes, decoded)));
     } else {
       DecodeCp1251Into(bytes, text);
       StoreCellText(table, row, col, text);

@@ -2,11 +2,13 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/dynarray.h"
+#include "core/base/large_memory.h"
 #include "core/base/error.h"
 
 namespace ld {
@@ -224,4 +226,37 @@ TEST(DynamicArray, FixedStringsHoldLenCharactersInline) {
 }
 
 }  // namespace
+TEST(DynamicArray, LargeArraysAreZeroedAndGrowOutOfASharedBlock) {
+  // Large requests are mapped apart from the heap: zero, writable to the last byte, and given back.
+  for (const std::size_t bytes : {std::size_t{1}, std::size_t{3} << 20, (std::size_t{5} << 20) + 123}) {
+    auto* memory = static_cast<unsigned char*>(AllocateZeroed(bytes));
+    ASSERT_NE(memory, nullptr);
+    EXPECT_EQ(memory[0] | memory[bytes / 2] | memory[bytes - 1], 0);
+    memory[bytes - 1] = 7;
+    FreeZeroed(memory, bytes);
+  }
+
+  // Two arrays in one block: each keeps its own values, and one that grows takes them along.
+  const std::size_t a = TDynamicArray::BytesFor(1000, 4), b = TDynamicArray::BytesFor(1000, 8);
+  EXPECT_EQ(a, 1024u * 4);
+  auto* memory = static_cast<unsigned char*>(AllocateZeroed(a + b));
+  const std::shared_ptr<unsigned char> block(memory, [n = a + b](unsigned char* p) { FreeZeroed(p, n); });
+  DALongint longs;
+  DAdouble doubles;
+  longs.UseShared(1000, block, memory);
+  doubles.UseShared(1000, block, memory + a);
+  EXPECT_EQ(longs.Size(), 1024);
+  EXPECT_EQ(block.use_count(), 3);
+  for (int i = 1; i <= 1000; ++i) {
+    longs[i] = i;
+    doubles[i] = -i;
+  }
+  longs[5000] = 5;  // out of the block
+  EXPECT_EQ(block.use_count(), 2);
+  EXPECT_EQ(longs.Get(1000) + longs.Get(1001) + longs.Get(5000), 1005);
+  EXPECT_EQ(doubles.Get(1000), -1000);
+  doubles.Delete(1, 1);
+  EXPECT_EQ(doubles.Get(1) + doubles.Get(1023), -2);
+}
+
 }  // namespace ld

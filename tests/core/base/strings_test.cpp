@@ -109,6 +109,14 @@ TEST(Texts, SingleToDoubleKeepsSevenDigits) {
     const float f = static_cast<float>(std::pow(10.0, exponent(rng)));
     values.push_back(i % 2 == 0 ? f : -f);
   }
+  // Either side of every power of ten, where the decade of a value changes.
+  for (int p = -6; p <= 8; ++p) {
+    float f = std::nextafter(std::nextafter(static_cast<float>(std::pow(10.0, p)), 0.0f), 0.0f);
+    for (int k = 0; k < 5; ++k, f = std::nextafter(f, 1e30f)) {
+      values.push_back(f);
+      values.push_back(-f);
+    }
+  }
   for (std::uint32_t bits = 0x3F800000u; bits < 0x3F800000u + 20000u; ++bits) {
     float f;
     std::memcpy(&f, &bits, sizeof f);

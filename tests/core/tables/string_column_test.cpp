@@ -106,6 +106,33 @@ TEST(StringColumn, EveryLengthAndCodeRoundTripsByteForByte) {
   EXPECT_EQ(GetColumnAs<DAString>("Text", r)->GetItem(1), "ab");
 }
 
+// Columns without a text across more rows than the write buffer holds, one never set and one emptied
+// again, and then one text near the end.
+TEST(StringColumn, ColumnsWithoutTextsOverManyRows) {
+  TempDir dir;
+  LayoutScope scope(dir, "Name=Пустые\nExtention=.PST\nCount=2\nOrder=1\n"
+                         "s,120,40,0,1,1,0,0,A,А\ns,120,40,0,1,1,0,0,B,Б\n");
+  constexpr int kRows = 300000;
+  TDataFile t;
+  ReadMaket("Пустые", t);
+  CreateColumns(t, kRows);
+  auto* b = GetColumnAs<DAString>("B", t);
+  b->SetItem(7, "было");
+  b->SetItem(7, "");
+  const std::string zeros(kRows, '\0');
+  auto expected = [&](const std::string& bSection) {
+    return std::string("\x06ZREGIM") + Short("Пустые") + Short("") + I32(kRows) + "\x0CRESTRUCTURED" + zeros +
+           Short("A") + "s" + I32(kRows) + zeros + Short("B") + "s" + I32(static_cast<std::int32_t>(bSection.size())) +
+           bSection;
+  };
+  const std::string file = dir / "p.PST";
+  WriteTableFile(file, t);
+  EXPECT_EQ(test::ReadBytes(file), expected(zeros));
+  b->SetItem(kRows - 1, "Я");
+  WriteTableFile(file, t);
+  EXPECT_EQ(test::ReadBytes(file), expected(std::string(kRows - 2, '\0') + "\x01\xDF" + std::string(1, '\0')));
+}
+
 // A single column read from a file: sections only; the old format has no names to find it by.
 TEST(StringColumn, OneColumnFromAFileAndItsDamage) {
   TempDir dir;
