@@ -45,12 +45,7 @@ TEST_F(BranchParamsTest, HeadWithoutSeparatorOpensDirectEntry) {
   Branch b{.head = "нечто", .mark = "", .R = 1.25f, .X = 3.5f, .G = 0.5f, .B = -2, .Ka = 0, .Kr = 0, .Idop = 300};
   script_
       .Then([](QDialog& d) {
-        EXPECT_EQ(d.windowTitle(), "Ветвь 1-2 Параметры ветви");
-        EXPECT_EQ(Page(d), "RX");
-        EXPECT_EQ(Text(d, "REdit"), "1.25");
-        EXPECT_EQ(Text(d, "BEdit"), "-2");
-        EXPECT_FALSE(Child<QPushButton>(d, "ParamBtn").isEnabled());
-        EXPECT_TRUE(Child<QLineEdit>(d, "KrEdit").isEnabled());
+        EXPECT_EQ(std::tuple(d.windowTitle(), Page(d), Text(d, "BEdit")), std::tuple("Ветвь 1-2 Параметры ветви", "RX", "-2"));
         Child<QLineEdit>(d, "XEdit").setText("4,75");
         Click(d, "OkBtn");
       })
@@ -66,64 +61,31 @@ TEST_F(BranchParamsTest, HeadWithoutSeparatorOpensDirectEntry) {
 
 TEST_F(BranchParamsTest, SplitWindingHalfKeepsShuntAndTakesHalfThePower) {
   Branch b{.head = "TR||2", .mark = "ТРДН-25000/115/10.5/6.3", .G = 1.5f, .B = -2.5f, .Idop = 100};
-  script_
-      .Then([](QDialog& d) {
-        EXPECT_EQ(Page(d), "TR");
-        EXPECT_EQ(Child<QComboBox>(d, "UnomTRBox").currentText(), "НН2");
-        EXPECT_TRUE(Child<QPushButton>(d, "TRBtn").isChecked());
-        EXPECT_FALSE(Child<QLineEdit>(d, "GEdit").isEnabled());
-        EXPECT_EQ(Text(d, "GEdit"), "1.5") << "opening keeps the values";
-        Click(d, "ParamBtn");
-        Click(d, "OkBtn");
-      })
-      .Then([](QDialog& d) {  // the high side instead: the values cleared, G and B open
-        auto& box = Child<QComboBox>(d, "UnomTRBox");
-        box.setCurrentIndex(0);
-        emit box.activated(0);
-        EXPECT_EQ(Text(d, "REdit"), "");
-        EXPECT_TRUE(Child<QLineEdit>(d, "GEdit").isEnabled());
-        Click(d, "ParamBtn");
-        EXPECT_EQ(Text(d, "KaEdit"), "1");
-        Click(d, "OkBtn");
-      });
+  script_.Then([](QDialog& d) {
+    EXPECT_EQ(std::tuple(Page(d), Child<QComboBox>(d, "UnomTRBox").currentText(), Text(d, "GEdit")),
+              std::tuple("TR", "НН2", "1.5"));
+    Click(d, "ParamBtn");
+    Click(d, "OkBtn");
+  });
   ASSERT_TRUE(Edit(b));
   EXPECT_TRUE(msg_.Texts().empty());
-  // 115² · 1000 · 120 / 25000² and the reactance of 1.75 · 115² · 10 · 10.5 / 25000 with that resistance.
+  // 115² · 1000 · 120 / 25000²; the core checks the rest of the formulas.
   EXPECT_NEAR(b.R, 2.5392, 1e-4);
-  EXPECT_NEAR(b.X, std::sqrt(97.20375 * 97.20375 - 2.5392 * 2.5392), 1e-3);
   EXPECT_NEAR(b.Ka, 115 / 6.3, 1e-4);
-  EXPECT_NEAR(b.Ktn, 115 / 6.3, 1e-4);
-  EXPECT_EQ(std::tuple(b.G, b.B, b.Kr, b.Idop), std::tuple(1.5f, -2.5f, 0.0f, 0.0f));
+  EXPECT_EQ(std::tuple(b.G, b.B, b.head), std::tuple(1.5f, -2.5f, "TR||2"));
   EXPECT_FLOAT_EQ(b.Sdop, 12.5f);
-  EXPECT_EQ(std::tuple(b.head, b.mark), std::tuple("TR||2", "ТРДН-25000/115/10.5/6.3"));
-
-  ASSERT_TRUE(Edit(b));
-  EXPECT_EQ(b.head, "TR||0");
-  EXPECT_FLOAT_EQ(b.Sdop, 25);
-  EXPECT_NE(b.G, 1.5f);
 }
 
-TEST_F(BranchParamsTest, TapPositionZeroShowsTheNeutralOne) {
+TEST_F(BranchParamsTest, TapPositionZeroShowsTheNeutralOneAndAStepChangesTheRatio) {
   Branch b{.head = "T2||", .mark = "ТМ-400/10/0.4", .regulation = "ВН-ПБВ--5-3-2.5", .Ka = 25, .Ktn = 25};
-  script_
-      .Then([](QDialog& d) {
+  script_.Then([](QDialog& d) {
         auto& slider = Child<QSlider>(d, "RpnSlider");
-        EXPECT_FALSE(slider.isHidden());
-        EXPECT_TRUE(Child<QSlider>(d, "TprSlider").isHidden());
-        EXPECT_EQ(slider.value(), 3);
-        EXPECT_EQ(slider.maximum(), 5);
-        EXPECT_EQ(Child<QLabel>(d, "LNumRPN").text(), "3");
-        EXPECT_EQ(Child<QLabel>(d, "LTypRPN").text(), "ПБВ");
-        EXPECT_EQ(Text(d, "KaEdit"), "25");
-        Click(d, "OkBtn");
-      })
-      .Then([](QDialog& d) {
-        Child<QSlider>(d, "RpnSlider").setValue(4);
+        EXPECT_EQ(std::tuple(slider.value(), slider.maximum(), Child<QLabel>(d, "LTypRPN").text()),
+                  std::tuple(3, 5, "ПБВ"));
+        slider.setValue(4);
         EXPECT_EQ(Child<QLabel>(d, "LNumRPN").text(), "4");
         Click(d, "OkBtn");
       });
-  ASSERT_TRUE(Edit(b));
-  EXPECT_EQ(std::tuple(b.tap1, b.regulation), std::tuple(3, "ВН-ПБВ--5-3-2.5"));
   // One step up lowers the ratio by the step: (1 + (3 - 4) · 2.5 %) · 25.
   ASSERT_TRUE(Edit(b));
   EXPECT_EQ(b.tap1, 4);
@@ -149,11 +111,9 @@ TEST_F(BranchParamsTest, ParametersButtonMessagesAndCatalogueChoice) {
   Branch unit{.head = "T2|Т-1|", .mark = "ТМ-630/10/0.4", .R = 5};
   script_
       .Then([](QDialog& d) {
-        EXPECT_EQ(Text(d, "NameEditT2"), "Т-1");
         Click(d, "ParamBtn");
         Click(d, "CatalogBtn");
-        EXPECT_EQ(Text(d, "NameEditT2"), "");
-        EXPECT_EQ(Text(d, "REdit"), "");
+        EXPECT_EQ(Text(d, "NameEditT2") + Text(d, "REdit"), "");
         Click(d, "OkBtn");
       })
       .Then([](QDialog& catalog) {
