@@ -2,10 +2,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
-#include <cmath>
 #include <tuple>
 
 #include "catwin_fixture.h"
@@ -42,7 +40,7 @@ protected:
 };
 
 TEST_F(BranchParamsTest, HeadWithoutSeparatorOpensDirectEntry) {
-  Branch b{.head = "нечто", .mark = "", .R = 1.25f, .X = 3.5f, .G = 0.5f, .B = -2, .Ka = 0, .Kr = 0, .Idop = 300};
+  Branch b{.head = "нечто", .R = 1.25f, .X = 3.5f, .B = -2, .Idop = 300};
   script_
       .Then([](QDialog& d) {
         EXPECT_EQ(std::tuple(d.windowTitle(), Page(d), Text(d, "BEdit")), std::tuple("Ветвь 1-2 Параметры ветви", "RX", "-2"));
@@ -56,7 +54,7 @@ TEST_F(BranchParamsTest, HeadWithoutSeparatorOpensDirectEntry) {
   ASSERT_TRUE(Edit(b));
   EXPECT_EQ(std::tuple(b.head, b.mark, b.R, b.X, b.Idop), std::tuple("RX||", "", 1.25f, 4.75f, 300.0f));
   EXPECT_FALSE(Edit(b));
-  EXPECT_EQ(std::tuple(b.head, b.R), std::tuple("RX||", 1.25f));
+  EXPECT_EQ(b.R, 1.25f);
 }
 
 TEST_F(BranchParamsTest, SplitWindingHalfKeepsShuntAndTakesHalfThePower) {
@@ -68,7 +66,6 @@ TEST_F(BranchParamsTest, SplitWindingHalfKeepsShuntAndTakesHalfThePower) {
     Click(d, "OkBtn");
   });
   ASSERT_TRUE(Edit(b));
-  EXPECT_TRUE(msg_.Texts().empty());
   // 115² · 1000 · 120 / 25000²; the core checks the rest of the formulas.
   EXPECT_NEAR(b.R, 2.5392, 1e-4);
   EXPECT_NEAR(b.Ka, 115 / 6.3, 1e-4);
@@ -95,7 +92,6 @@ TEST_F(BranchParamsTest, TapPositionZeroShowsTheNeutralOneAndAStepChangesTheRati
 TEST_F(BranchParamsTest, ParametersButtonMessagesAndCatalogueChoice) {
   Branch line{.head = "LN||", .mark = "1000*АС-70"};
   script_.Then([](QDialog& d) {
-    EXPECT_EQ(Page(d), "LN");
     Click(d, "ParamBtn");
     Child<QLineEdit>(d, "UnomEdit").setText("10");
     Click(d, "ParamBtn");
@@ -116,10 +112,7 @@ TEST_F(BranchParamsTest, ParametersButtonMessagesAndCatalogueChoice) {
         EXPECT_EQ(Text(d, "NameEditT2") + Text(d, "REdit"), "");
         Click(d, "OkBtn");
       })
-      .Then([](QDialog& catalog) {
-        EXPECT_EQ(catalog.windowTitle(), "Каталог двухобмоточных трансформаторов");
-        Click(catalog, "Button1");
-      });
+      .Then([](QDialog& catalog) { Click(catalog, "Button1"); });
   ASSERT_TRUE(Edit(unit));
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Трансформатор Т-1 в списке не найден"});
   EXPECT_EQ(std::tuple(unit.head, unit.mark, unit.R), std::tuple("T2||", "ТМ-400/10/0.4", 0.0f));
