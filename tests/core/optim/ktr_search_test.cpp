@@ -57,12 +57,8 @@ TEST(KtrSearch, DescentEndsWhereNoGroupStepLowersTheFunctional) {
     TSearchHooks hooks;
     hooks.OnAccepted = [&](int, int) { ++accepted; };
     const TSearchResult r = CoordinateDescent(*b.model, 100, Ku, 1, b.model->RoundedLosses(), hooks);
-    ASSERT_LT(r.Passes, 100);
-    EXPECT_TRUE(r.Changed);
-    EXPECT_GT(accepted, 0);
+    EXPECT_TRUE(r.Passes < 100 && r.Changed && accepted > 0);
     const int a = static_cast<int>(b.Tap(1)), c = static_cast<int>(b.Tap(2));
-    ASSERT_EQ(b.Tap(1), a);
-    ASSERT_EQ(b.Tap(2), c);
     EXPECT_DOUBLE_EQ(r.dP, grid.dP[a][c]);
     EXPECT_LT(grid.F(1, a, c, Ku, 1) + grid.F(2, a, c, Ku, 1), grid.F(1, 3, 17, Ku, 1) + grid.F(2, 3, 17, Ku, 1));
     for (int d : {-1, 1}) {
@@ -91,16 +87,11 @@ TEST(KtrSearch, ParallelRowsMoveTogetherAndRejectedStepsUndoOnlyTheirMoves) {
   // Nothing counts: every step is a tie and is rejected. The raise moved only the second row and is
   // undone on it alone; the lowering moved both and is undone on both.
   TSearchResult r = CoordinateDescent(*b.model, 100, 0, 0, b.model->RoundedLosses());
-  EXPECT_FALSE(r.Changed);
-  EXPECT_EQ(r.Passes, 1);
-  EXPECT_EQ(b.Tap(1), 19);
-  EXPECT_EQ(b.Tap(2), 10);
+  EXPECT_EQ(std::tuple(r.Changed, r.Passes, b.Tap(1), b.Tap(2)), std::tuple(false, 1, 19.0f, 10.0f));
   // With the losses counted the pair moves as one.
   b.SetTaps(12, 12);
   r = CoordinateDescent(*b.model, 100, 0, 1, b.model->RoundedLosses());
-  EXPECT_TRUE(r.Changed);
-  EXPECT_EQ(b.Tap(1), b.Tap(2));
-  EXPECT_NE(b.Tap(1), 12);
+  EXPECT_TRUE(r.Changed && b.Tap(1) == b.Tap(2) && b.Tap(1) != 12);
 }
 
 TEST(KtrSearch, AStepWithoutConvergenceIsNeverAcceptedAndAnEmptyTableEndsAtOnce) {
@@ -113,14 +104,11 @@ TEST(KtrSearch, AStepWithoutConvergenceIsNeverAcceptedAndAnEmptyTableEndsAtOnce)
   ASSERT_FALSE(b.regime.Converged);
   b.regime.Converged = true;  // the state the search starts from was calculated
   const TSearchResult r = CoordinateDescent(*b.model, 100, 100, 1, dP);
-  EXPECT_FALSE(r.Changed);
-  EXPECT_EQ(b.Tap(1), 10);
-
+  EXPECT_TRUE(!r.Changed && b.Tap(1) == 10);
   // An empty table ends after one pass.
   Bench empty(TwoTransformers(), {});
   const TSearchResult none = CoordinateDescent(*empty.model, 0, 100, 1, 0.5);
-  EXPECT_EQ(none.Passes, 1);
-  EXPECT_FALSE(none.Changed);
+  EXPECT_TRUE(none.Passes == 1 && !none.Changed);
 }
 
 double ControlVoltageAt(Bench& b, float tap) {
@@ -139,26 +127,21 @@ TEST(KtrSearch, GradientStopsWhenTheLargestGradientComesBack) {
   (*b.c().U1min)[1] = static_cast<float>(u9 - 0.05), (*b.c().U1max)[1] = static_cast<float>(u9 + 0.05);
   ControlVoltageAt(b, 10);
   TSearchResult r = GradientSearch(*b.model, 100, 1, 0, 0.1, 1, b.regime.TotalLosses());
-  EXPECT_TRUE(r.Stopped);
-  EXPECT_EQ(r.Passes, 2);
-  EXPECT_EQ(b.Tap(1), 9);
+  EXPECT_EQ(std::tuple(r.Stopped, r.Passes, b.Tap(1)), std::tuple(true, 2, 9.0f));
 
   // A target between two taps: down, up, down again with the gradient of the first iteration.
   const float mid = static_cast<float>((u9 + u10) / 2);
   (*b.c().U1min)[1] = mid, (*b.c().U1max)[1] = mid;
   ControlVoltageAt(b, 10);
   r = GradientSearch(*b.model, 100, 1, 0, 0.1, 1, b.regime.TotalLosses());
-  EXPECT_TRUE(r.Stopped);
-  EXPECT_EQ(r.Passes, 3);
-  EXPECT_EQ(b.Tap(1), 9);
+  EXPECT_EQ(std::tuple(r.Stopped, r.Passes, b.Tap(1)), std::tuple(true, 3, 9.0f));
 
   // A stop request ends the search after the iteration that saw it.
   ControlVoltageAt(b, 10);
   TSearchHooks hooks;
   hooks.StopRequested = [] { return true; };
   r = GradientSearch(*b.model, 100, 1, 0, 0.1, 1, b.regime.TotalLosses(), hooks);
-  EXPECT_TRUE(r.Stopped);
-  EXPECT_EQ(r.Passes, 1);
+  EXPECT_TRUE(r.Stopped && r.Passes == 1);
 }
 
 TEST(KtrSearch, GradientEndsOnWholeTapsWithinTheirRange) {
@@ -172,13 +155,8 @@ TEST(KtrSearch, GradientEndsOnWholeTapsWithinTheirRange) {
   };
   const double before = b.model->TapFunctional(1, 2, 100, 1, b.regime.TotalLosses());
   const TSearchResult r = GradientSearch(*b.model, 15, 100, 1, 0.1, 0.3, b.regime.TotalLosses(), hooks);
-  EXPECT_GT(r.Passes, 1);
-  EXPECT_TRUE(fractional);
-  for (int row = 1; row <= 2; ++row) {
-    EXPECT_EQ(b.Tap(row), std::floor(b.Tap(row)));
-    EXPECT_GE(b.Tap(row), 1);
-    EXPECT_LE(b.Tap(row), 19);
-  }
+  EXPECT_TRUE(r.Passes > 1 && fractional);
+  for (const float tap : {b.Tap(1), b.Tap(2)}) EXPECT_TRUE(tap == std::floor(tap) && tap >= 1 && tap <= 19) << tap;
   EXPECT_LT(b.model->TapFunctional(1, 2, 100, 1, b.regime.TotalLosses()), before);
   EXPECT_DOUBLE_EQ(r.dP, b.regime.TotalLosses());
 }

