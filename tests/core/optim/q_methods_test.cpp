@@ -1,13 +1,20 @@
 // The reactive functional and the five steps on the two-node scheme, against an optimum found here by
-// a golden-section search over regimes.
+// a golden-section search over regimes; the reactive regulation of a time slice, its messages, the table
+// it leaves and its own stop flag.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
+#include "core/base/settings.h"
 #include "core/engine/regime.h"
+#include "core/optim/q_fixture.h"
 #include "core/optim/q_optim.h"
 #include "core/optim/q_prepare.h"
-#include "core/optim/q_fixture.h"
+#include "core/optim/q_regulate.h"
+#include "core/tables/file_guard.h"
+#include "support/fuzz_mutations.h"
 
 namespace ld::test::optim {
 namespace {
@@ -19,12 +26,8 @@ struct Prepared {
   TQOptimState state;
   std::string path;
 
-  Prepared(const std::vector<QRow>& rows, bool unsuppliedSource) {
+  explicit Prepared(std::initializer_list<QRow> rows) {
     path = WriteTwoNodeScheme(dir.Path());
-    if (unsuppliedSource) {
-      WriteNodeTable(path, {{1, "B", "Источник", 10, 0, 0, 0}, {2, "", "Нагрузка", 10, 1, 1, 0},
-                            {3, "", "Отдельный", 10, 0.1, 0.1, 0}});
-    }
     regime.Accuracy = 1e-10;
     regime.ReadScheme(path);
     regime.ApplyTimeData(0, 0, 0, 0, 0, false);
@@ -59,7 +62,7 @@ double GoldenSection(Prepared& p, double a, double b) {
 }
 
 TEST(QOptim, TwoNodeOptimumAndEveryMethodReachesIt) {
-  Prepared ref({{2}}, false);
+  Prepared ref({{2}});
   EXPECT_NEAR(ref.F() * 1000, 21.3, 0.05);
   const double qStar = GoldenSection(ref, 0, 3000);
   EXPECT_NEAR(qStar, 1020.4, 0.3);
@@ -67,7 +70,7 @@ TEST(QOptim, TwoNodeOptimumAndEveryMethodReachesIt) {
   EXPECT_NEAR(std::abs(FindQNode(ref.regime, 2)->U), 9.901, 0.001);
 
   for (int method = 1; method <= 4; ++method) {
-    Prepared p({{2}}, false);
+    Prepared p({{2}});
     p.F();
     TQMethodParams params;
     params.Ku = 0;
@@ -79,38 +82,22 @@ TEST(QOptim, TwoNodeOptimumAndEveryMethodReachesIt) {
     }
     EXPECT_NEAR(p.Q(), qStar, 3) << "method " << method;
   }
-
-  // Newton from 0 closes most of the distance in one step (the losses are not quite quadratic in q, as
-  // the voltage rises with it); the kept matrix brings the second step within 10 kVAr.
-  Prepared n({{2}}, false);
-  n.F();
-  NewtonStep(n.table, n.regime, n.state, n.state.Gradient, false, 0, 1, 1e-4);
-  EXPECT_NEAR(n.Q(), qStar, 0.1 * qStar);
-  n.F();
-  NewtonStep(n.table, n.regime, n.state, n.state.Gradient, false, 0, 1, 1e-4);
-  EXPECT_NEAR(n.Q(), qStar, 10);
-
 }
 
 TEST(QOptim, StepRulesBoundsAndNonConvergence) {
-  // Method 0 moves by exactly dQt; an unbounded source passes any value, bounds clamp even with a 0.
-  Prepared free({{2, 0, 0, 0}}, false);
-  free.F();
-  for (int i = 0; i < 2; ++i) DiscreteDescentStep(free.table, free.regime, free.state, free.state.Gradient, 1000, 0, 1, 1e-4);
-  EXPECT_DOUBLE_EQ(free.Q(), 2000);
-
-  Prepared bounded({{2, 0, 0, 500}}, false);
+  // Method 0 moves by exactly dQt, up to the bound; bounds clamp even with a lower bound of 0.
+  Prepared bounded({{2, 0, 0, 500}});
   bounded.F();
   DiscreteDescentStep(bounded.table, bounded.regime, bounded.state, bounded.state.Gradient, 1000, 0, 1, 1e-4);
   EXPECT_EQ(std::pair(bounded.Q(), GetColumnAs<DAdouble>("dQ", bounded.table)->Get(1)), std::pair(500.0, 500.0));
   EXPECT_NEAR(bounded.state.Source[1]->Load2.imag(), 0.5, 1e-12);
-  Prepared steep({{2, 0, -200, 300}}, false);
+  Prepared steep({{2, 0, -200, 300}});
   steep.F();
   SteepestDescentStep(steep.table, steep.regime, steep.state, steep.state.Gradient, false, 0, 1, 1e-4);
   EXPECT_EQ(std::pair(steep.Q(), steep.state.Gradient), std::pair(300.0, 0.0));  // the only row was clamped
 
   // The coordinate descent fills the payback columns only with a payback limit.
-  Prepared eco({{2}}, false);
+  Prepared eco({{2}});
   eco.state.InitialLoss = eco.F();
   CoordinateDescentStep(eco.table, eco.regime, eco.state, eco.state.Gradient, false, 0, 0, 1, 1e-4);
   EXPECT_EQ(GetColumnAs<DAdouble>("Umod", eco.table)->Get(1), 0);
@@ -121,7 +108,7 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
 
   // A regime that does not converge gives -1; the next step makes no move and reports no gradient; the
   // evaluation after it starts again from fresh voltages.
-  Prepared p({{2}}, false);
+  Prepared p({{2}});
   const double f0 = p.F();
   SetSourceGenerated(*p.state.Source[1], -400);
   EXPECT_EQ(p.F(), -1.0);
@@ -133,8 +120,7 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
 
 TEST(QOptim, PenaltiesOnlyForPositiveWatchedNodes) {
   // Node 2 lies near 9.80 kV; a bound of 9.9 below it penalises when watched by a positive number only.
-  Prepared p({{2, 0, 0, 0, 2, 9.9, 0}, {2, 0, 0, 0, -2, 0, 0, 2, 9.9, 0}, {2, 0, 0, 0, -2, 9.9, 0, -2, 9.9, 11}},
-             false);
+  Prepared p({{2, 0, 0, 0, 2, 9.9, 0}, {2, 0, 0, 0, -2, 0, 0, 2, 9.9, 0}, {2, 0, 0, 0, -2, 9.9, 0, -2, 9.9, 11}});
   const double losses = p.F(0);
   const double u = std::abs(FindQNode(p.regime, 2)->U);
   ASSERT_LT(u, 9.9);
@@ -146,24 +132,6 @@ TEST(QOptim, PenaltiesOnlyForPositiveWatchedNodes) {
   UpdateWatchedVoltages(p.table, p.state, violated);
   EXPECT_TRUE(violated);
   EXPECT_NEAR(GetColumnAs<DAdouble>("U2mod", p.table)->Get(3), u, 1e-12);
-}
-
-TEST(QOptim, NewtonMatrixKeptAndUnsuppliedSourceGetsNoStep) {
-  Prepared p({{2}, {3, 50}}, true);
-  ASSERT_NE(p.state.Source[2]->Flags & efUnsupplied, 0u);
-  int runs = 0;
-  p.regime.OnStage = [&](const std::string& s) { runs += s == "Итерационный процесс"; };
-  p.F();
-  runs = 0;
-  NewtonStep(p.table, p.regime, p.state, p.state.Gradient, false, 0, 1, 1e-4);
-  EXPECT_TRUE(runs == 3 && p.state.HessianReady);  // F0 and the two sides of the one supplied source
-  EXPECT_TRUE(p.Q(2) == 50 && std::isfinite(p.Q(1)));
-  runs = 0;
-  NewtonStep(p.table, p.regime, p.state, p.state.Gradient, false, 0, 1, 1e-4);
-  EXPECT_EQ(runs, 2);  // the gradient only
-  runs = 0;
-  NewtonStep(p.table, p.regime, p.state, p.state.Gradient, true, 0, 1, 1e-4);
-  EXPECT_EQ(runs, 3);  // refined steps form the matrix again
 }
 
 TEST(QOptim, PaybackFitReproducesAQuadratic) {
@@ -186,6 +154,117 @@ TEST(QOptim, PaybackFitReproducesAQuadratic) {
   EXPECT_NEAR(PaybackTime(used, q0, q0 - 1e-6, dP0, s), 2.69, 0.01);
   // Within one year nothing pays back: the source stays at its start.
   EXPECT_DOUBLE_EQ(EconomicReactiveLimit(F(0.8 + h2), F(0.8), F(0.8 - h2), h2, 0.8, q0, 1, dP0, s, nullptr), q0);
+}
+
+class QRegulation : public ::testing::Test {
+protected:
+  TempDir dir;
+  TRegime regime;
+  std::string path;
+  std::string savedConfig = ConfigFileName;
+
+  void SetUp() override {
+    path = WriteTwoNodeScheme(dir.Path());
+    ConfigFileName = dir / "prog.ini";
+    regime.ReadScheme(path);
+    regime.ApplyTimeData(0, 0, 0, 0, 0, false);
+    regime.FormMatrices();
+    regime.RunIterations();
+  }
+  void TearDown() override { ConfigFileName = savedConfig; }
+
+  void Settings(const std::string& lines) { std::ofstream(ConfigFileName) << "[OptimQ]\n" << lines; }
+  void WriteSources(const std::vector<QRow>& rows) { WriteSourceTable(path, rows); }
+  TDataFile ReadSources() { return ReadSchemeTable(path, LayoutReactiveSources); }
+  static double Cell(const TDataFile& t, const char* field, int row = 1) {
+    return GetColumnAs<DAdouble>(field, t)->Get(row);
+  }
+};
+
+TEST_F(QRegulation, MissingTableMissingNodeAndIterationLimit) {
+  std::vector<std::string> log;
+  RegulateQInLossCalc(regime, 1, log, "05.03.2004 10:00", false, {});
+  EXPECT_TRUE(log.empty());
+  EXPECT_FALSE(std::filesystem::exists(path + GetMaketExtention(LayoutReactiveSources)));
+
+  WriteSources({{2}, {17}});
+  RegulateQInLossCalc(regime, 1, log, "05.03.2004 10:00", false, {});
+  EXPECT_EQ(log, std::vector<std::string>{"Таблица оптимизации Q: узел 17 не найден"});
+
+  // 10 kVAr a step cannot reach the optimum near 1020 kVAr within the engine's 100 iterations.
+  log.clear();
+  Settings("Method=0\n");
+  WriteSources({{2}});
+  RegulateQInLossCalc(regime, 1, log, "05.03.2004 10:00", false, {});
+  EXPECT_EQ(log, std::vector<std::string>{"Оптимизация Q: 05.03.2004 10:00 - точность оптимизации не достигнута"});
+  const TDataFile t = ReadSources();
+  EXPECT_NEAR(Cell(t, "Qopt"), 1010, 1e-9);  // one step of 10 kVAr per iteration, 101 of them
+  EXPECT_NEAR(FindQNode(regime, 2)->Load2.imag(), 1.010, 1e-9);  // the model keeps the powers reached
+}
+
+TEST_F(QRegulation, TableHoldsTheSliceAndGraphVoltagesHoldWatchedNodes) {
+  Settings("Method=4\nKu=0\n");
+  SetSourceGenerated(*FindQNode(regime, 2), 0.2);  // the slice's model holds 200 kVAr
+  WriteSources({{2, 900, 0, 0, 2, 1, 20, -2, 1, 2}});
+  LockTableFiles(path, GetMaketExtention(LayoutReactiveSources));
+  std::vector<std::string> log;
+  TSliceVoltages graphs;
+  graphs.NodeVoltage[2] = 9.95;
+  RegulateQInLossCalc(regime, 3, log, "срез", false, graphs);
+  EXPECT_TRUE(log.empty());
+  EXPECT_TRUE(std::filesystem::exists(path + GetMaketExtention(LayoutReactiveSources) + "~"));  // lock kept
+  UnlockTableFiles(path, GetMaketExtention(LayoutReactiveSources));
+  const TDataFile t = ReadSources();
+  EXPECT_DOUBLE_EQ(Cell(t, "Qish"), 200);
+  EXPECT_NEAR(Cell(t, "Qopt"), 1020.4, 3);
+  EXPECT_NEAR(Cell(t, "dQ"), Cell(t, "Qopt") - 200, 1e-9);
+  EXPECT_EQ(std::pair(Cell(t, "Umin"), Cell(t, "U2min")), std::pair(9.95, 9.95));
+  EXPECT_NEAR(Cell(t, "Umod"), std::abs(FindQNode(regime, 2)->U), 1e-9);
+  EXPECT_NEAR(FindQNode(regime, 2)->Load2.imag() * 1000, Cell(t, "Qopt"), 1e-9);
+
+  // With the node table written too.
+  RegulateQInLossCalc(regime, 3, log, "срез", true, graphs);
+  EXPECT_NEAR(GetColumnAs<DAdouble>("Qg", ReadSchemeTable(path, LayoutNodes))->Get(2), Cell(ReadSources(), "Qopt") * 0.001, 1e-12);
+}
+
+TEST_F(QRegulation, OwnStopFlagClearedOnEveryCall) {
+  Settings("Method=0\ndQt=100\n");
+  WriteSources({{2}});
+  std::vector<std::string> log;
+  RegulateQInLossCalc(regime, 1, log, "a", false, {}, [] { return true; });
+  EXPECT_EQ(std::pair(Cell(ReadSources(), "Qopt"), log.size()), std::pair(100.0, std::size_t{1}));  // not accurate
+  log.clear();
+  Settings("Method=4\nKu=0\n");
+  RegulateQInLossCalc(regime, 1, log, "b", false, {});
+  EXPECT_TRUE(log.empty());
+  EXPECT_NEAR(Cell(ReadSources(), "Qopt"), 1020.4, 3);
+}
+
+TEST_F(QRegulation, DamagedTableFilesNameTheFile) {
+  Settings("Method=4\nKu=0\n");
+  WriteSources({{2, 0, 0, 0, 2, 9, 11}});
+  const std::string file = path + GetMaketExtention(LayoutReactiveSources);
+  const std::string valid = ReadBytes(file);
+  std::mt19937 random(27);
+  for (int i = 0; i < 25; ++i) {
+    WriteBytes(file, Mutate(valid, random));
+    std::vector<std::string> log;
+    try {
+      RegulateQInLossCalc(regime, 1, log, "срез", false, {});
+    } catch (const std::exception& e) {
+      EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+    }
+  }
+  // A table file of another layout under the table's name.
+  std::filesystem::copy_file(path + GetMaketExtention(LayoutNodes), file,
+                             std::filesystem::copy_options::overwrite_existing);
+  std::vector<std::string> log;
+  try {
+    RegulateQInLossCalc(regime, 1, log, "срез", false, {});
+    ADD_FAILURE() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + file + "\": ", 0), 0u) << e.what();
+  }
 }
 
 }  // namespace

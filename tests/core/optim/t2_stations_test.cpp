@@ -79,25 +79,6 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
   EXPECT_EQ(heavy.Letters(), "--O");
 }
 
-TEST(T2Stations, SavingOfExactlyTheThresholdIsRefused) {
-  Station s(0.1);
-  s.opt.Open(s.path);
-  const double c0 = s.opt.Evaluate(1).Criterion;
-  s.opt.ApplyState(1, 1);
-  double c1 = s.opt.Evaluate(1).Criterion;
-  s.opt.ApplyState(1, 2);
-  c1 = std::min(c1, s.opt.Evaluate(1).Criterion);
-  s.opt.ApplyState(1, 3);
-  // A threshold whose MW value equals the saving to the last bit.
-  double kw = (c0 - c1) * 1000;
-  for (int i = 0; i < 64 && kw * 0.001 != c0 - c1; ++i) kw = std::nextafter(kw, kw * 0.001 < c0 - c1 ? 1e9 : 0);
-  ASSERT_EQ(kw * 0.001, c0 - c1);
-  s.opt.Run(kw, {}, {}, {});
-  EXPECT_EQ(s.Cols().STo->Get(1), 0);
-  s.opt.Run(std::nextafter(kw, 0.0) * 0.999999, {}, {}, {});
-  EXPECT_NE(s.Cols().STo->Get(1), 0);
-}
-
 TEST(T2Stations, RunEndsAfterTenPassesOrAtAStop) {
   // T2 has three times T1's no-load losses; a negative threshold takes the better alternative every
   // time, so the station swings between T2 off and T1 off and the losses never settle.
