@@ -20,11 +20,8 @@ struct CutSettings {
     saved.ExceptTr = IniRec.ExceptTr, saved.StopTr = IniRec.StopTr, saved.RIter = IniRec.RIter;
     saved.SelectCuts = IniRec.SelectCuts, saved.Algoritm = IniRec.Algoritm, saved.dP = IniRec.dP, saved.Prec = IniRec.Prec;
     MaketFileName = (DataDir() / "maket.zr").string();
-    IniRec.Prec = 1e-4f;
-    IniRec.RIter = 10;
-    IniRec.FlagDP = IniRec.FlagUn = IniRec.StopTr = false;
-    IniRec.ExceptTr = true;
-    IniRec.Algoritm = 0;
+    IniRec.Prec = 1e-4f, IniRec.RIter = 10, IniRec.Algoritm = 0;
+    IniRec.FlagDP = IniRec.FlagUn = IniRec.StopTr = false, IniRec.ExceptTr = true;
   }
   ~CutSettings() {
     IniRec.GroupUn = saved.GroupUn, IniRec.FlagDP = saved.FlagDP, IniRec.FlagUn = saved.FlagUn;
