@@ -56,13 +56,6 @@ TEST(KtrModel, RatiosOfTapsForEveryWindingDirectionAndPartner) {
   EXPECT_EQ(k, std::complex<double>(7, 7));
 }
 
-TEST(KtrModel, LossRoundingFactorFromTheAccuracy) {
-  // round(0.5) is 0; a float accuracy of 0.001 is a little above it.
-  EXPECT_EQ(std::tuple(LossRoundFactor(1e-4), LossRoundFactor(0.0005), LossRoundFactor(0.001f), LossRoundFactor(0)),
-            std::tuple(10000, 10000, 1000, 1000));
-  EXPECT_DOUBLE_EQ(RoundLosses(0.0125, 100), 0.01);
-}
-
 TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
   KtrSlice s;
   TRegime& regime = s.regime;

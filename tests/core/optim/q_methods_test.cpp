@@ -115,17 +115,6 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
   EXPECT_NEAR(p.F(), f0, 1e-12);
 }
 
-TEST(QOptim, PenaltiesOnlyForPositiveWatchedNodes) {
-  // Node 2 lies near 9.80 kV; a bound of 9.9 below it penalises when watched by a positive number only.
-  Prepared p({{2, 0, 0, 0, 2, 9.9, 0}, {2, 0, 0, 0, -2, 0, 0, 2, 9.9, 0}, {2, 0, 0, 0, -2, 9.9, 0, -2, 9.9, 11}});
-  const double losses = p.F(0);
-  const double u = std::abs(FindQNode(p.regime, 2)->U);
-  ASSERT_LT(u, 9.9);
-  const double one = (9.9 - u) * (9.9 - u);
-  EXPECT_NEAR(p.F(100), losses + 100 * 2 * one, 1e-9);
-  EXPECT_NEAR(ReactiveFunctional(p.table, p.regime, p.state, 2, 100, 2), 2 * losses + 100 * one, 1e-9);
-}
-
 TEST(QOptim, PaybackFitReproducesAQuadratic) {
   const double a = 0.004, b = -0.003, c = 0.02, q = 0.7, h2 = 0.005;
   const auto F = [&](double v) { return a * v * v + b * v + c; };
@@ -212,17 +201,6 @@ TEST_F(QRegulation, TableHoldsTheSliceAndGraphVoltagesHoldWatchedNodes) {
   // With the node table written too.
   RegulateQInLossCalc(regime, 3, log, "срез", true, graphs);
   EXPECT_NEAR(GetColumnAs<DAdouble>("Qg", ReadSchemeTable(path, LayoutNodes))->Get(2), Cell(ReadSources(), "Qopt") * 0.001, 1e-12);
-}
-
-TEST_F(QRegulation, OwnStopFlagClearedOnEveryCall) {
-  Settings("Method=0\ndQt=100\n");
-  WriteSources({{2}});
-  std::vector<std::string> log;
-  RegulateQInLossCalc(regime, 1, log, "a", false, {}, [] { return true; });
-  EXPECT_EQ(Cell(ReadSources(), "Qopt"), 100);
-  Settings("Method=4\nKu=0\n");
-  RegulateQInLossCalc(regime, 1, log, "b", false, {});
-  EXPECT_NEAR(Cell(ReadSources(), "Qopt"), 1020.4, 3);
 }
 
 TEST_F(QRegulation, DamagedTableFilesNameTheFile) {

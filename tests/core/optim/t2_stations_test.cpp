@@ -76,23 +76,6 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
   EXPECT_EQ(Letters(heavy.path), "--O");
 }
 
-TEST(T2Stations, RunEndsAfterTenPassesOrAtAStop) {
-  // T2 has three times T1's no-load losses; a negative threshold takes the better alternative every
-  // time, so the station swings between T2 off and T1 off and the losses never settle.
-  Station s(0.1);
-  QBranch lossy = Transformer(1, 3, "Т2");
-  lossy.G *= 3;
-  WriteBranchTable(s.path, {Transformer(1, 2, "Т1"), lossy, Section(2, 3, "о")});
-  s.opt.Open(s.path);
-  std::vector<std::string> lines;
-  s.opt.Run(-1000, [&](const std::string& l) { lines.push_back(l); }, {}, {});
-  EXPECT_EQ(s.opt.PassCount, 10);
-  EXPECT_NE(lines.back(), "<<<< Процесс прерван >>>>");
-  lines.clear();
-  s.opt.Run(-1000, [&](const std::string& l) { lines.push_back(l); }, {}, [] { return true; });
-  EXPECT_EQ(std::pair(s.opt.PassCount, lines.back()), std::pair(1, std::string("<<<< Процесс прерван >>>>")));
-}
-
 TEST(T2Stations, ParallelPairsAndUnsuppliedStationsAreLeftAlone) {
   // Node 4 is fed by two transformers in parallel with a section branch to node 5; nodes 11..13 form a
   // station that no balancing node supplies.
