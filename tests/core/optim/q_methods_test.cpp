@@ -1,6 +1,5 @@
 // The reactive functional and the five steps on the two-node scheme, against an optimum found here by
-// a golden-section search over regimes; the reactive regulation of a time slice, its messages, the table
-// it leaves and its own stop flag.
+// a golden-section search over regimes; the reactive regulation of a time slice: its messages and table.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +8,7 @@
 
 #include "core/base/settings.h"
 #include "core/engine/regime.h"
+#include "core/engine/scheme_builder.h"
 #include "core/optim/q_fixture.h"
 #include "core/optim/q_optim.h"
 #include "core/optim/q_prepare.h"
@@ -147,9 +147,7 @@ protected:
     path = WriteTwoNodeScheme(dir.Path());
     ConfigFileName = dir / "prog.ini";
     regime.ReadScheme(path);
-    regime.ApplyTimeData(0, 0, 0, 0, 0, false);
-    regime.FormMatrices();
-    regime.RunIterations();
+    RunRegime(regime);
   }
   void TearDown() override { ConfigFileName = savedConfig; }
 

@@ -24,17 +24,12 @@ struct Station {
   TT2Optimiser opt;
   std::string savedConfig = ConfigFileName;
 
-  // Sections loaded with p MW each; extra rows after the station's.
-  Station(double p, const std::vector<QNode>& moreNodes = {}, const std::vector<QBranch>& moreBranches = {}) {
+  // Sections loaded with p MW each.
+  explicit Station(double p) {
     IniRec.Prec = 1e-6f;
     path = (dir.Path() / "t2").string();
-    std::vector<QNode> nodes{{1, "B", "ПС1.Шины 10", 10, 0, 0, 0}, {2, "", "ПС1.С1", 10, p, 0, 0},
-                             {3, "", "ПС1.С2", 10, p, 0, 0}};
-    nodes.insert(nodes.end(), moreNodes.begin(), moreNodes.end());
-    std::vector<QBranch> branches{Transformer(1, 2, "Т1"), Transformer(1, 3, "Т2"), Section(2, 3, "о")};
-    branches.insert(branches.end(), moreBranches.begin(), moreBranches.end());
-    WriteNodeTable(path, nodes);
-    WriteBranchTable(path, branches);
+    WriteNodeTable(path, {{1, "B", "ПС1.Шины 10", 10, 0, 0, 0}, {2, "", "ПС1.С1", 10, p, 0, 0}, {3, "", "ПС1.С2", 10, p, 0, 0}});
+    WriteBranchTable(path, {Transformer(1, 2, "Т1"), Transformer(1, 3, "Т2"), Section(2, 3, "о")});
   }
   ~Station() { IniRec.Prec = 0.001f; }
   TT2Cols Cols() {
@@ -74,21 +69,6 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBoth) {
             std::tuple(0, 0.0f, std::size_t{1}));
   heavy.opt.Write();  // the found state written back: exactly one letter
   EXPECT_EQ(Letters(heavy.path), "--O");
-}
-
-TEST(T2Stations, ParallelPairsAndUnsuppliedStationsAreLeftAlone) {
-  // Node 4 is fed by two transformers in parallel with a section branch to node 5; nodes 11..13 form a
-  // station that no balancing node supplies.
-  Station s(0.1,
-            {{4, "", "ПС2.С1", 10, 0.1, 0, 0}, {5, "", "ПС2.С2", 10, 0.1, 0, 0}, {11, "", "ПС3", 10, 0, 0, 0},
-             {12, "", "ПС3.С1", 10, 0.1, 0, 0}, {13, "", "ПС3.С2", 10, 0.1, 0, 0}},
-            {Transformer(1, 4, "Т3"), Transformer(1, 4, "Т4"), Transformer(1, 5, "Т5", "О"), Section(4, 5, ""),
-             Transformer(11, 12, "Т6"), Transformer(11, 13, "Т7"), Section(12, 13, "О")});
-  s.opt.Open(s.path);
-  ASSERT_EQ(s.opt.RowCount(), 1);
-  s.opt.Write();
-  // The unsupplied station keeps its letter; the parallel pair's lines are untouched.
-  EXPECT_EQ(Letters(s.path), "--O--O---O");
 }
 
 }  // namespace

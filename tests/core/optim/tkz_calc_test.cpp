@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <map>
 #include <random>
 
 #include "core/catalogs/catalog_units.h"
@@ -149,9 +148,7 @@ TEST(TkzCalc, SignsAnglesAndPasses) {
   auto set = [&](int r, char sign, int n1, int n2, float rr, float xx, float u1) {
     (*c.Sign)[r] = sign, (*c.N1)[r] = n1, (*c.N2)[r] = n2, (*c.R)[r] = rr, (*c.X)[r] = xx, (*c.U1)[r] = u1;
   };
-  set(1, cs, 1, 2, 0, 0.5f, 10.5f);
-  set(2, 0, 3, 2, 0.5f, 0.4f, 0);  // runs from the fault to the source
-  set(3, ck, 3, 4, 0, 0, 0);
+  set(1, cs, 1, 2, 0, 0.5f, 10.5f), set(2, 0, 3, 2, 0.5f, 0.4f, 0), set(3, ck, 3, 4, 0, 0, 0);  // 2 runs from the fault
   (*c.Ikz0)[2] = 99;  // an earlier result that a failing pass must not leave behind
   TRegime regime;
   ASSERT_TRUE(CalcShortCircuit(regime, radius, "tkz", false));
@@ -163,9 +160,7 @@ TEST(TkzCalc, SignsAnglesAndPasses) {
   // Only an "Е" source and no fault: the first pass has no source at all, reports it and leaves no
   // current of an earlier calculation behind; the second pass feeds the network at no load.
   const char ce = Utf8ToCp1251("Е")[0];
-  set(1, ce, 1, 2, 0, 0.5f, 10.5f);
-  set(2, 0, 2, 3, 0.5f, 0.4f, 0);
-  set(3, 0, 3, 4, 0.5f, 0.4f, 0);
+  set(1, ce, 1, 2, 0, 0.5f, 10.5f), set(2, 0, 2, 3, 0.5f, 0.4f, 0), set(3, 0, 3, 4, 0.5f, 0.4f, 0);
   for (int r = 1; r <= 3; ++r) (*c.Ikz)[r] = 7;
   std::vector<std::string> errors;
   regime.Errors = &errors;
@@ -250,18 +245,13 @@ TEST(TkzRadius, OneSchemeFindsNamesJoinsLoopsAndReportsMisses) {
   ASSERT_TRUE(fault && emf);
   EXPECT_EQ(fault->Name1, "ТП-В");
   EXPECT_EQ(std::tuple(emf->Name1, emf->U1, emf->X, emf->Mark), std::tuple("ТП-Б>секция 1 ЭДС", 10.5f, 2.0f, 16));
-  // Drawn as a scheme: sources cyan, the fault point green, the second pass's current in amperes.
+  // Drawn as a scheme: the fault point green, the second pass's current in amperes.
   TDataFile nodes, branches;
   BuildTkzViewTables(f.Radius, "tkz", nodes, branches);
   TNodeCols n;
   FillNodeCols(nodes, n);
-  std::map<std::string, std::int32_t> colour;
-  for (int r = 1; r <= n.RowCount; ++r) colour[n.Name->GetItem(r)] = n.Color->Get(r);
-  EXPECT_EQ(std::tuple(colour["ТП-В К.З."], colour["ПС-1 10кВ"], colour["ТП-А"]),
-            std::tuple(TkzFaultColor, TkzSourceColor, 0));
-  TBranchCols b;
-  FillBranchCols(branches, b);
-  for (int r = 1; r <= b.RowCount; ++r) EXPECT_FLOAT_EQ(b.Irez->Get(r), fc.Ikz0->Get(r) * 1000);
+  for (int r = 1; r <= n.RowCount; ++r) EXPECT_EQ(n.Color->Get(r) == TkzFaultColor, n.Name->GetItem(r) == "ТП-В К.З.");
+  EXPECT_FLOAT_EQ(GetColumnAs<DAsingle>("Irez", branches)->Get(spur), fc.Ikz0->Get(spur) * 1000);
 
   // The EMF feeds the fault only in the second pass, and its node numbers tie into the network.
   EXPECT_TRUE(emf->Ikz == 0 && emf->Ikz0 > 0.5f && fault->Ikz0 > fault->Ikz + 0.5f);
@@ -293,8 +283,7 @@ TEST(TkzRadius, SchemesMeetAtBoundaryNodes) {
   // No scheme chosen: the first pass reads both, the upstream rows go on top, and the bus has one number.
   f = Form(dir, {downPath, upPath}, -1, 1, {{"ТП-1", "К"}});
   ASSERT_EQ(f.Rows.size(), 3u);
-  const TkzRow& trans = f.Rows[0];
-  const TkzRow& line = f.Rows[1];
+  const TkzRow &trans = f.Rows[0], &line = f.Rows[1];
   EXPECT_EQ(std::tuple(trans.Sign, trans.Name1, trans.U1), std::tuple("С", "ПС-1 110кВ", 115.0f));
   EXPECT_EQ(std::pair(line.Sign, line.Mark), std::pair(std::string(), 0)) << "the downstream source became ordinary";
   EXPECT_EQ(std::pair(line.N1, f.Rows[2].N1), std::pair(trans.N2, line.N2));
