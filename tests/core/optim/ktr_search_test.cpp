@@ -31,8 +31,7 @@ struct Bench : KtrSlice {
 
 TEST(KtrSearch, DescentEndsWhereNoStepLowersTheFunctionalOfEveryPairOfTaps) {
   Bench b({TapRow(1, 2, 4, 10.1f, 10.3f, 3), TapRow(1, 3, 5, 10.1f, 10.3f, 17)});
-  // Losses and penalties of every pair of taps, each from its own run (a penalty is already scaled when
-  // the regime does not converge).
+  // Losses and penalties of every pair of taps, each from its own run (scaled when it does not converge).
   double dP[20][20], pen[3][20][20];
   for (int t1 = 1; t1 <= 19; ++t1)
     for (int t2 = 1; t2 <= 19; ++t2) {

@@ -87,9 +87,7 @@ inline KtrScheme TwoTransformers() {
   t1.TypEqu = "T2|ТДН-16000|0", t1.Regulation = "ВН-РПН-П-19-10-1.78";
   KtrBranch& t2 = branch(3, 1, 0.02f, 0.45f);
   t2.Kta = t2.Ktn = 1 / kKnom, t2.Ul = 10, t2.Name1 = "ПС.Т2", t2.Name2 = "ПС.Шины 110", t2.TypEqu = "T2|ТДН-16000|0";
-  branch(2, 3, 0.8f, 0.6f);
-  branch(2, 4, 1.2f, 1.6f);
-  branch(3, 5, 1.4f, 1.8f);
+  branch(2, 3, 0.8f, 0.6f), branch(2, 4, 1.2f, 1.6f), branch(3, 5, 1.4f, 1.8f);
   return s;
 }
 

