@@ -52,7 +52,6 @@ TEST(CutOptimiser, PublishedFeederReachesItsOptimumInBothModes) {
     ASSERT_TRUE(lowest && lowest->Number == 32);
     EXPECT_NEAR(std::abs(lowest->U) / std::abs(FindNode(fresh, 1)->U), 0.93782, 5e-5);
   }
-  EXPECT_TRUE(box.Calls().empty());
 }
 
 // 1 - 2 - 3 - 4 and 1 - 5 - 6(T) - 7, the tie 4 - 7 and fixed ties 3 - 6, 2 - 5, 3 - 7 off with "О", "Ф", "П".

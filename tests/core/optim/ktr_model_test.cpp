@@ -36,8 +36,7 @@ TRecTr Row(int wind, int typ, int reg, int nnom, int ntek, float delta, std::int
 TEST(KtrModel, RatiosOfTapsForEveryWindingDirectionAndPartner) {
   MaketFileName = (DataDir() / "maket.zr").string();
   TDataFile t;
-  // Rows 1-4 alone (distinct branches); rows 5 and 6 a longitudinal and a transverse regulator of one
-  // branch, pairing with each other.
+  // Rows 1-4 alone; rows 5 and 6 a longitudinal and a transverse regulator of one branch, a pair.
   MakeKtrTable(t, {Row(0, 0, 0, 9, 10, 1.78f, 2), Row(1, 0, 0, 9, 10, 1.78f, 3), Row(0, 1, 0, 9, 10, 1.78f, 4),
                    Row(0, 0, 0, 9, 12, 1.78f, 5), Row(0, 0, 0, 9, 10, 1.78f, 6), Row(0, 0, 1, 9, 12, 1.5f, 6)});
   for (const auto& [row, k] : {std::pair{2, Complex(10.27171, 0)}, {4, Complex(11.01282, 0)}, {5, Complex(10.64064, 0.47045)}})

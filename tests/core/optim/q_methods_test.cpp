@@ -85,7 +85,6 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
   bounded.F();
   DiscreteDescentStep(bounded.table, bounded.regime, bounded.state, bounded.state.Gradient, 1000, 0, 1, 1e-4);
   EXPECT_EQ(std::pair(bounded.Q(), GetColumnAs<DAdouble>("dQ", bounded.table)->Get(1)), std::pair(500.0, 500.0));
-  EXPECT_NEAR(bounded.state.Source[1]->Load2.imag(), 0.5, 1e-12);
   Prepared steep({{2, 0, -200, 300}});
   steep.F();
   SteepestDescentStep(steep.table, steep.regime, steep.state, steep.state.Gradient, false, 0, 1, 1e-4);
@@ -187,7 +186,6 @@ TEST_F(QRegulation, TableHoldsTheSliceAndGraphVoltagesHoldWatchedNodes) {
   EXPECT_NEAR(Cell(t, "dQ") + Cell(t, "Qish"), Cell(t, "Qopt"), 1e-9);
   EXPECT_DOUBLE_EQ(Cell(t, "Qish"), 200);
   EXPECT_EQ(std::pair(Cell(t, "Umin"), Cell(t, "U2min")), std::pair(9.95, 9.95));
-  EXPECT_NEAR(Cell(t, "Umod"), std::abs(FindQNode(regime, 2)->U), 1e-9);
   EXPECT_NEAR(FindQNode(regime, 2)->Load2.imag() * 1000, Cell(t, "Qopt"), 1e-9);
 
   // With the node table written too.
