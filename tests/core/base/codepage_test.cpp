@@ -23,7 +23,6 @@ TEST(CodePage, EveryWindows1251ByteSurvivesTheRoundTrip) {
   }
   // The letters that differ between Russian and Ukrainian texts, and the signs used in tables.
   EXPECT_EQ(Cp1251ToUtf8("\xA8\xB8\xB2\xB3\xAF\xBF\xAA\xBA\xA5\xB4"), "ЁёІіЇїЄєҐґ");
-  EXPECT_EQ(Cp1251ToUtf8("\xB9\x88\xC0\xDF\xE0\xFF\xA0"), "№€АЯая\u00A0");
   EXPECT_EQ(Utf8ToCp1251("Подстанция ТП-1"), "\xCF\xEE\xE4\xF1\xF2\xE0\xED\xF6\xE8\xFF \xD2\xCF-1");
 }
 
@@ -33,13 +32,11 @@ TEST(CodePage, EveryDosByteSurvivesTheRoundTrip) {
   EXPECT_EQ(Utf8Length(text), 256u);
   EXPECT_EQ(Utf8ToCp866(text), all);
   EXPECT_EQ(Cp866ToUtf8("\x8F\xE0\xA8\xA2\xA5\xE2 \xF0\xF1 \xFC \xB0"), "Привет Ёё № ░");
-  EXPECT_EQ(Utf8ToCp866("Яя"), "\x9F\xEF");
 }
 
 TEST(CodePage, CharactersWithoutACodeBecomeQuestionMarks) {
   EXPECT_EQ(Utf8ToCp1251("A日ü本Б"), "A???\xC1");
   EXPECT_EQ(Utf8ToCp866("€ш"), "?\xE8");  // the euro sign exists in 1251 only
-  EXPECT_EQ(Cp1251Code(U'日'), -1);
   // A broken sequence never swallows the following characters.
   EXPECT_EQ(Utf8ToCp1251("\xD0" "A\xE2\x82" "Б"), "?A??\xC1");
   EXPECT_EQ(Utf8Length("\xD0" "A"), 2u);
@@ -47,16 +44,13 @@ TEST(CodePage, CharactersWithoutACodeBecomeQuestionMarks) {
   // them, are refused byte by byte and never read as the character they would spell; the shortest forms
   // at the same boundaries are characters.
   EXPECT_EQ(Utf8ToCp1251("\xC0\xAF" "\xC1\xBF" "\xE0\x9F\xBF" "\xF0\x8F\xBF\xBF"), std::string(11, '?'));
-  EXPECT_EQ(Utf8ToCp866("\xC0\xAF" "\xE0\x80\xAF"), std::string(5, '?'));
   EXPECT_EQ(Utf8Length("\xC1\xBF" "\xE0\x9F\xBF"), 5u);
   EXPECT_EQ(Utf8Length("\xC2\x80" "\xE0\xA0\x80" "\xF0\x90\x80\x80"), 3u);
   EXPECT_EQ(Utf8ToCp1251("\xD0\x90\xC2\xA0"), "\xC0\xA0");  // А and the no-break space
 }
 
 TEST(CodePage, LengthAndLeftCountCharacters) {
-  EXPECT_EQ(Utf8Length("Привет, мир"), 11u);
   EXPECT_EQ(Utf8Length("a€日𝄞"), 4u);
-  EXPECT_EQ(Utf8Left("Привет", 3), "При");
   EXPECT_EQ(Utf8Left("Пр", 10), "Пр");
   EXPECT_EQ(Utf8Left("𝄞ab", 2), "𝄞a");
 }
@@ -64,7 +58,6 @@ TEST(CodePage, LengthAndLeftCountCharacters) {
 TEST(CodePage, CaseOfLatinRussianAndUkrainianLetters) {
   EXPECT_EQ(UpperCase("ґанок їжак єдність і ёж ўзор abc xyz"), "ҐАНОК ЇЖАК ЄДНІСТЬ І ЁЖ ЎЗОР ABC XYZ");
   EXPECT_EQ(LowerCase("ҐАНОК ЇЖАК ЄДНІСТЬ І ЁЖ ЎЗОР ABC XYZ"), "ґанок їжак єдність і ёж ўзор abc xyz");
-  EXPECT_EQ(UpperCase("абвгдежзийклмнопрстуфхцчшщъыьэюя"), "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
   EXPECT_EQ(UpperCase("№ 10,5 кВ ß é"), "№ 10,5 КВ ß é");  // only Latin and Cyrillic letters change
 }
 
@@ -72,13 +65,8 @@ TEST(CodePage, OrderFollowsWindows1251Codes) {
   EXPECT_EQ(CompareCp1251("ТП-1", "ТП-1"), 0);
   EXPECT_LT(CompareCp1251("Z", "А"), 0);     // Latin before Cyrillic
   EXPECT_LT(CompareCp1251("Я", "а"), 0);     // capitals before small letters
-  EXPECT_LT(CompareCp1251("Ё", "А"), 0);     // Ё (0xA8) before the alphabet
-  EXPECT_LT(CompareCp1251("ё", "а"), 0);     // ё (0xB8) too
-  EXPECT_LT(CompareCp1251("ё", "я"), 0);     // UTF-8 bytes would put ё after я
-  EXPECT_LT(CompareCp1251("і", "я"), 0);
-  EXPECT_GT(CompareCp1251("№", "ё"), 0);
+  EXPECT_LT(CompareCp1251("ё", "а"), 0);     // ё (0xB8) before the alphabet: UTF-8 bytes would put it after я
   EXPECT_LT(CompareCp1251("Аб", "Абв"), 0);
-  EXPECT_LT(CompareCp1251("ТП-10", "ТП-2"), 0);
   EXPECT_GT(CompareCp1251("日", "я"), 0);     // no code: after every coded character
   EXPECT_EQ(Cp1251SortKey(U'ё'), 0xB8u);
 }

@@ -20,11 +20,8 @@ struct CutSettings {
     saved.ExceptTr = IniRec.ExceptTr, saved.StopTr = IniRec.StopTr, saved.RIter = IniRec.RIter;
     saved.SelectCuts = IniRec.SelectCuts, saved.Algoritm = IniRec.Algoritm, saved.dP = IniRec.dP, saved.Prec = IniRec.Prec;
     MaketFileName = (DataDir() / "maket.zr").string();
-    IniRec.Prec = 1e-4f;
-    IniRec.RIter = 10;
-    IniRec.FlagDP = IniRec.FlagUn = IniRec.StopTr = false;
-    IniRec.ExceptTr = true;
-    IniRec.Algoritm = 0;
+    IniRec.Prec = 1e-4f, IniRec.RIter = 10, IniRec.Algoritm = 0;
+    IniRec.FlagDP = IniRec.FlagUn = IniRec.StopTr = false, IniRec.ExceptTr = true;
   }
   ~CutSettings() {
     IniRec.GroupUn = saved.GroupUn, IniRec.FlagDP = saved.FlagDP, IniRec.FlagUn = saved.FlagUn;
@@ -38,13 +35,10 @@ inline std::vector<std::vector<std::string>> ReadCsv(const std::filesystem::path
   std::ifstream in(file);
   std::vector<std::vector<std::string>> rows;
   std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    if (line.empty()) continue;
-    std::vector<std::string> cells;
+  for (std::getline(in, line); std::getline(in, line);) {
     std::stringstream s(line);
-    for (std::string cell; std::getline(s, cell, ',');) cells.push_back(cell);
-    rows.push_back(cells);
+    if (!line.empty()) rows.emplace_back();
+    for (std::string cell; !line.empty() && std::getline(s, cell, ',');) rows.back().push_back(cell);
   }
   return rows;
 }
@@ -57,8 +51,7 @@ inline SchemeBuilder Feeder33() {
   for (const auto& bus : ReadCsv(folder / "buses.csv")) {
     const int id = std::stoi(bus[0]);
     NodeSpec& n = s.Node(id, id == 1 ? "B" : "", std::stod(bus[1]) / 1000, std::stod(bus[2]) / 1000);
-    n.Um = 12.66f;
-    n.Name = "ТП-" + bus[0];
+    n.Um = 12.66f, n.Name = "ТП-" + bus[0];
   }
   for (const auto& br : ReadCsv(folder / "branches.csv")) {
     BranchSpec& b = s.Branch(std::stoi(br[1]), std::stoi(br[2]), std::stod(br[3]), std::stod(br[4]));

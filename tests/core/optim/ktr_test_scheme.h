@@ -42,9 +42,9 @@ struct KtrScheme {
   std::string Write(const std::string& dir, const std::string& stem = "scheme") const {
     MaketFileName = (DataDir() / "maket.zr").string();
     const std::string path = dir + "/" + stem;
-    TDataFile nodes;
-    ReadMaket(LayoutNodes, nodes);
-    CreateColumns(nodes, static_cast<int>(Nodes.size()));
+    TDataFile nodes, branches;
+    ReadMaket(LayoutNodes, nodes), ReadMaket(LayoutBranches, branches);
+    CreateColumns(nodes, static_cast<int>(Nodes.size())), CreateColumns(branches, static_cast<int>(Branches.size()));
     nodes.Title = "Схема";
     TNodeCols n;
     FillNodeCols(nodes, n);
@@ -54,9 +54,6 @@ struct KtrScheme {
       n.Name->SetItem(r, s.Name);
     }
     WriteTableFile(path + nodes.Extention, nodes);
-    TDataFile branches;
-    ReadMaket(LayoutBranches, branches);
-    CreateColumns(branches, static_cast<int>(Branches.size()));
     TBranchCols b;
     FillBranchCols(branches, b);
     for (int r = 1; r <= static_cast<int>(Branches.size()); ++r) {
@@ -64,8 +61,7 @@ struct KtrScheme {
       (*b.N1)[r] = s.N1, (*b.N2)[r] = s.N2, (*b.Nl)[r] = s.Nl, (*b.R)[r] = s.R, (*b.X)[r] = s.X;
       (*b.Kta)[r] = s.Kta, (*b.Ktr)[r] = s.Ktr, (*b.Ktn)[r] = s.Ktn, (*b.Ul)[r] = s.Ul;
       b.Name1->SetItem(r, s.Name1), b.Name2->SetItem(r, s.Name2), b.TypEqu->SetItem(r, s.TypEqu);
-      b.Regulation->SetItem(r, s.Regulation);
-      b.Notv[r] = s.Notv, b.Ntpr[r] = s.Ntpr;
+      b.Regulation->SetItem(r, s.Regulation), b.Notv[r] = s.Notv, b.Ntpr[r] = s.Ntpr;
       if (!s.Commut.empty()) (*b.Commut)[r] = Utf8ToCp1251(s.Commut)[0];
     }
     WriteTableFile(path + branches.Extention, branches);
@@ -91,9 +87,7 @@ inline KtrScheme TwoTransformers() {
   t1.TypEqu = "T2|ТДН-16000|0", t1.Regulation = "ВН-РПН-П-19-10-1.78";
   KtrBranch& t2 = branch(3, 1, 0.02f, 0.45f);
   t2.Kta = t2.Ktn = 1 / kKnom, t2.Ul = 10, t2.Name1 = "ПС.Т2", t2.Name2 = "ПС.Шины 110", t2.TypEqu = "T2|ТДН-16000|0";
-  branch(2, 3, 0.8f, 0.6f);
-  branch(2, 4, 1.2f, 1.6f);
-  branch(3, 5, 1.4f, 1.8f);
+  branch(2, 3, 0.8f, 0.6f), branch(2, 4, 1.2f, 1.6f), branch(3, 5, 1.4f, 1.8f);
   return s;
 }
 
@@ -122,9 +116,7 @@ struct KtrSlice {
   std::string stem;
   TRegime regime;
 
-  explicit KtrSlice(const KtrScheme& scheme = TwoTransformers()) : stem(scheme.Write(dir.Path().string())) {
-    Calculate();
-  }
+  explicit KtrSlice(const KtrScheme& scheme = TwoTransformers()) : stem(scheme.Write(dir.Path().string())) { Calculate(); }
   void Calculate() {
     regime.ClearModel();
     regime.ReadScheme(stem);

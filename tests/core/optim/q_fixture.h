@@ -30,10 +30,7 @@ struct QBranch {
   std::string Commut, DSName, Mark;
 };
 
-inline char Cp1251Letter(const std::string& utf8) {
-  if (utf8.empty()) return 0;
-  return Utf8ToCp1251(utf8)[0];
-}
+inline char Cp1251Letter(const std::string& utf8) { return utf8.empty() ? 0 : Utf8ToCp1251(utf8)[0]; }
 
 inline void UseProgramLayouts() { MaketFileName = (DataDir() / "maket.zr").string(); }
 
@@ -47,12 +44,9 @@ inline void WriteNodeTable(const std::string& path, const std::vector<QNode>& no
   FillNodeCols(t, n);
   for (int r = 1; r <= static_cast<int>(nodes.size()); ++r) {
     const QNode& s = nodes[r - 1];
-    (*n.NS)[r] = s.NS;
-    (*n.Sign)[r] = Cp1251Letter(s.Sign);
+    (*n.NS)[r] = s.NS, (*n.Sign)[r] = Cp1251Letter(s.Sign), (*n.Um)[r] = s.Um;
+    (*n.Pn)[r] = s.Pn, (*n.Qn)[r] = s.Qn, (*n.Qg)[r] = s.Qg, (*n.Qmin)[r] = s.Qmin, (*n.Qmax)[r] = s.Qmax;
     n.Name->SetItem(r, s.Name);
-    (*n.Um)[r] = s.Um;
-    (*n.Pn)[r] = s.Pn, (*n.Qn)[r] = s.Qn, (*n.Qg)[r] = s.Qg;
-    (*n.Qmin)[r] = s.Qmin, (*n.Qmax)[r] = s.Qmax;
   }
   WriteTableFile(path + t.Extention, t);
 }
@@ -71,8 +65,7 @@ inline void WriteBranchTable(const std::string& path, const std::vector<QBranch>
     (*b.R)[r] = s.R, (*b.X)[r] = s.X, (*b.G)[r] = s.G, (*b.B)[r] = s.B;
     (*b.Kta)[r] = s.Kta, (*b.Ktr)[r] = s.Ktr, (*b.Sdop)[r] = s.Sdop, (*b.Ul)[r] = s.Ul;
     (*b.Commut)[r] = Cp1251Letter(s.Commut);
-    b.DSName->SetItem(r, s.DSName);
-    b.Mark->SetItem(r, s.Mark);
+    b.DSName->SetItem(r, s.DSName), b.Mark->SetItem(r, s.Mark);
   }
   WriteTableFile(path + t.Extention, t);
 }
@@ -101,14 +94,12 @@ inline void MakeSourceTable(TDataFile& t, const std::vector<QRow>& rows) {
   }
 }
 
-// The source table written beside the scheme "path".
+// The source table written beside the scheme "path"; the scheme's table of that layout as stored.
 inline void WriteSourceTable(const std::string& path, const std::vector<QRow>& rows) {
   TDataFile t;
   MakeSourceTable(t, rows);
   WriteTableFile(path + t.Extention, t);
 }
-
-// The scheme's table of that layout as stored.
 inline TDataFile ReadSchemeTable(const std::string& path, const std::string& layout) {
   TDataFile t;
   ReadTableFile(path + GetMaketExtention(layout), t);

@@ -39,9 +39,7 @@ inline void MakeTkzData(TDataFile& data, const std::vector<TkzEntry>& entries) {
     const TkzEntry& e = entries[row - 1];
     c.Name->SetItem(row, e.Name);
     (*c.Sign)[row] = e.Sign.empty() ? 0 : Utf8ToCp1251(e.Sign)[0];
-    (*c.R)[row] = e.R;
-    (*c.X)[row] = e.X;
-    (*c.U)[row] = e.U;
+    (*c.R)[row] = e.R, (*c.X)[row] = e.X, (*c.U)[row] = e.U;
   }
 }
 
@@ -67,8 +65,7 @@ inline std::vector<TkzRow> TkzRows(const TDataFile& radius) {
     TkzRow row;
     const char s = c.Sign->Get(r);
     row.Sign = s == 0 ? "" : Cp1251ToUtf8(std::string(1, s));
-    row.Name1 = c.Name1->GetItem(r);
-    row.Name2 = c.Name2->GetItem(r);
+    row.Name1 = c.Name1->GetItem(r), row.Name2 = c.Name2->GetItem(r);
     row.N1 = c.N1->Get(r), row.N2 = c.N2->Get(r);
     row.R = c.R->Get(r), row.X = c.X->Get(r), row.Kta = c.Kta->Get(r), row.Ktr = c.Ktr->Get(r);
     row.U1 = c.U1->Get(r), row.U2 = c.U2->Get(r), row.F1 = c.F1->Get(r), row.F2 = c.F2->Get(r);

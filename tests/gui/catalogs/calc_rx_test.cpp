@@ -2,10 +2,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
-#include <cmath>
 #include <tuple>
 
 #include "catwin_fixture.h"
@@ -42,15 +40,10 @@ protected:
 };
 
 TEST_F(BranchParamsTest, HeadWithoutSeparatorOpensDirectEntry) {
-  Branch b{.head = "нечто", .mark = "", .R = 1.25f, .X = 3.5f, .G = 0.5f, .B = -2, .Ka = 0, .Kr = 0, .Idop = 300};
+  Branch b{.head = "нечто", .R = 1.25f, .X = 3.5f, .B = -2, .Idop = 300};
   script_
       .Then([](QDialog& d) {
-        EXPECT_EQ(d.windowTitle(), "Ветвь 1-2 Параметры ветви");
-        EXPECT_EQ(Page(d), "RX");
-        EXPECT_EQ(Text(d, "REdit"), "1.25");
-        EXPECT_EQ(Text(d, "BEdit"), "-2");
-        EXPECT_FALSE(Child<QPushButton>(d, "ParamBtn").isEnabled());
-        EXPECT_TRUE(Child<QLineEdit>(d, "KrEdit").isEnabled());
+        EXPECT_EQ(std::tuple(d.windowTitle(), Page(d), Text(d, "BEdit")), std::tuple("Ветвь 1-2 Параметры ветви", "RX", "-2"));
         Child<QLineEdit>(d, "XEdit").setText("4,75");
         Click(d, "OkBtn");
       })
@@ -61,69 +54,34 @@ TEST_F(BranchParamsTest, HeadWithoutSeparatorOpensDirectEntry) {
   ASSERT_TRUE(Edit(b));
   EXPECT_EQ(std::tuple(b.head, b.mark, b.R, b.X, b.Idop), std::tuple("RX||", "", 1.25f, 4.75f, 300.0f));
   EXPECT_FALSE(Edit(b));
-  EXPECT_EQ(std::tuple(b.head, b.R), std::tuple("RX||", 1.25f));
+  EXPECT_EQ(b.R, 1.25f);
 }
 
 TEST_F(BranchParamsTest, SplitWindingHalfKeepsShuntAndTakesHalfThePower) {
   Branch b{.head = "TR||2", .mark = "ТРДН-25000/115/10.5/6.3", .G = 1.5f, .B = -2.5f, .Idop = 100};
-  script_
-      .Then([](QDialog& d) {
-        EXPECT_EQ(Page(d), "TR");
-        EXPECT_EQ(Child<QComboBox>(d, "UnomTRBox").currentText(), "НН2");
-        EXPECT_TRUE(Child<QPushButton>(d, "TRBtn").isChecked());
-        EXPECT_FALSE(Child<QLineEdit>(d, "GEdit").isEnabled());
-        EXPECT_EQ(Text(d, "GEdit"), "1.5") << "opening keeps the values";
-        Click(d, "ParamBtn");
-        Click(d, "OkBtn");
-      })
-      .Then([](QDialog& d) {  // the high side instead: the values cleared, G and B open
-        auto& box = Child<QComboBox>(d, "UnomTRBox");
-        box.setCurrentIndex(0);
-        emit box.activated(0);
-        EXPECT_EQ(Text(d, "REdit"), "");
-        EXPECT_TRUE(Child<QLineEdit>(d, "GEdit").isEnabled());
-        Click(d, "ParamBtn");
-        EXPECT_EQ(Text(d, "KaEdit"), "1");
-        Click(d, "OkBtn");
-      });
+  script_.Then([](QDialog& d) {
+    EXPECT_EQ(std::tuple(Page(d), Child<QComboBox>(d, "UnomTRBox").currentText(), Text(d, "GEdit")),
+              std::tuple("TR", "НН2", "1.5"));
+    Click(d, "ParamBtn");
+    Click(d, "OkBtn");
+  });
   ASSERT_TRUE(Edit(b));
-  EXPECT_TRUE(msg_.Texts().empty());
-  // 115² · 1000 · 120 / 25000² and the reactance of 1.75 · 115² · 10 · 10.5 / 25000 with that resistance.
+  // 115² · 1000 · 120 / 25000²; the core checks the rest of the formulas.
   EXPECT_NEAR(b.R, 2.5392, 1e-4);
-  EXPECT_NEAR(b.X, std::sqrt(97.20375 * 97.20375 - 2.5392 * 2.5392), 1e-3);
   EXPECT_NEAR(b.Ka, 115 / 6.3, 1e-4);
-  EXPECT_NEAR(b.Ktn, 115 / 6.3, 1e-4);
-  EXPECT_EQ(std::tuple(b.G, b.B, b.Kr, b.Idop), std::tuple(1.5f, -2.5f, 0.0f, 0.0f));
+  EXPECT_EQ(std::tuple(b.G, b.B, b.head), std::tuple(1.5f, -2.5f, "TR||2"));
   EXPECT_FLOAT_EQ(b.Sdop, 12.5f);
-  EXPECT_EQ(std::tuple(b.head, b.mark), std::tuple("TR||2", "ТРДН-25000/115/10.5/6.3"));
-
-  ASSERT_TRUE(Edit(b));
-  EXPECT_EQ(b.head, "TR||0");
-  EXPECT_FLOAT_EQ(b.Sdop, 25);
-  EXPECT_NE(b.G, 1.5f);
 }
 
-TEST_F(BranchParamsTest, TapPositionZeroShowsTheNeutralOne) {
+TEST_F(BranchParamsTest, TapPositionZeroShowsTheNeutralOneAndAStepChangesTheRatio) {
   Branch b{.head = "T2||", .mark = "ТМ-400/10/0.4", .regulation = "ВН-ПБВ--5-3-2.5", .Ka = 25, .Ktn = 25};
-  script_
-      .Then([](QDialog& d) {
+  script_.Then([](QDialog& d) {
         auto& slider = Child<QSlider>(d, "RpnSlider");
-        EXPECT_FALSE(slider.isHidden());
-        EXPECT_TRUE(Child<QSlider>(d, "TprSlider").isHidden());
-        EXPECT_EQ(slider.value(), 3);
-        EXPECT_EQ(slider.maximum(), 5);
-        EXPECT_EQ(Child<QLabel>(d, "LNumRPN").text(), "3");
-        EXPECT_EQ(Child<QLabel>(d, "LTypRPN").text(), "ПБВ");
-        EXPECT_EQ(Text(d, "KaEdit"), "25");
-        Click(d, "OkBtn");
-      })
-      .Then([](QDialog& d) {
-        Child<QSlider>(d, "RpnSlider").setValue(4);
-        EXPECT_EQ(Child<QLabel>(d, "LNumRPN").text(), "4");
+        EXPECT_EQ(std::tuple(slider.value(), slider.maximum(), Child<QLabel>(d, "LTypRPN").text()),
+                  std::tuple(3, 5, "ПБВ"));
+        slider.setValue(4);
         Click(d, "OkBtn");
       });
-  ASSERT_TRUE(Edit(b));
-  EXPECT_EQ(std::tuple(b.tap1, b.regulation), std::tuple(3, "ВН-ПБВ--5-3-2.5"));
   // One step up lowers the ratio by the step: (1 + (3 - 4) · 2.5 %) · 25.
   ASSERT_TRUE(Edit(b));
   EXPECT_EQ(b.tap1, 4);
@@ -133,7 +91,6 @@ TEST_F(BranchParamsTest, TapPositionZeroShowsTheNeutralOne) {
 TEST_F(BranchParamsTest, ParametersButtonMessagesAndCatalogueChoice) {
   Branch line{.head = "LN||", .mark = "1000*АС-70"};
   script_.Then([](QDialog& d) {
-    EXPECT_EQ(Page(d), "LN");
     Click(d, "ParamBtn");
     Child<QLineEdit>(d, "UnomEdit").setText("10");
     Click(d, "ParamBtn");
@@ -149,17 +106,12 @@ TEST_F(BranchParamsTest, ParametersButtonMessagesAndCatalogueChoice) {
   Branch unit{.head = "T2|Т-1|", .mark = "ТМ-630/10/0.4", .R = 5};
   script_
       .Then([](QDialog& d) {
-        EXPECT_EQ(Text(d, "NameEditT2"), "Т-1");
         Click(d, "ParamBtn");
         Click(d, "CatalogBtn");
-        EXPECT_EQ(Text(d, "NameEditT2"), "");
-        EXPECT_EQ(Text(d, "REdit"), "");
+        EXPECT_EQ(Text(d, "NameEditT2") + Text(d, "REdit"), "");
         Click(d, "OkBtn");
       })
-      .Then([](QDialog& catalog) {
-        EXPECT_EQ(catalog.windowTitle(), "Каталог двухобмоточных трансформаторов");
-        Click(catalog, "Button1");
-      });
+      .Then([](QDialog& catalog) { Click(catalog, "Button1"); });
   ASSERT_TRUE(Edit(unit));
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Трансформатор Т-1 в списке не найден"});
   EXPECT_EQ(std::tuple(unit.head, unit.mark, unit.R), std::tuple("T2||", "ТМ-400/10/0.4", 0.0f));

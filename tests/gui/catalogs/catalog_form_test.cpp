@@ -1,6 +1,5 @@
 // The catalogue window (picking, editing, the changed flag) and the catalogue alignment dialog.
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,10 +17,7 @@ namespace {
 class CatalogFormTest : public CatwinTest {
 protected:
   CatalogFormTest() {
-    WriteRows(File(), CatalogLayoutKA,
-              {{"ВВ/TEL", "Вакуумный", "10", "630", "", "", "", "", "", "", "В"},
-               {"РВ", "Разъединитель", "10", "400", "", "", "", "", "", "", "Р"},
-               {"ВНА", "Выключатель нагрузки", "10", "400", "", "", "", "", "", "", "Н"}});
+    WriteRows(File(), CatalogLayoutKA, {{"ВВ/TEL", "Вакуумный"}, {"РВ", "Разъединитель"}, {"ВНА", "Выключатель нагрузки"}});
   }
   std::string File() const { return Path(CatalogFileKA); }
   static gui::TDataGrid5& Grid(QDialog& d) { return *static_cast<gui::TCatalogForm&>(d).DTable(); }
@@ -39,17 +35,9 @@ protected:
 TEST_F(CatalogFormTest, PicksRowsAndTellsWhetherTheFileChanged) {
   gui::TCatalogForm window;  // as the program start makes it
   gui::CatalogForm = &window;
-  EXPECT_FALSE(window.isVisible());
   script_
       .Then([](QDialog& d) {
-        auto& f = static_cast<gui::TCatalogForm&>(d);
-        EXPECT_EQ(d.windowTitle(), "Коммутационные аппараты");
-        EXPECT_EQ(Grid(d).CurrentTableRow(), 2);
-        EXPECT_TRUE(Grid(d).EditTable());
-        Grid(d).MoveTo(Grid(d).FieldColumn("Typ"), Grid(d).Row());
-        EXPECT_EQ(f.HLabel()->text(), "В - выключатель, Р - разъединитель, Н - выключатель нагрузки");
-        f.resize(700, 300);
-        EXPECT_TRUE(f.grab().save(QString::fromStdString(OutputPath("catalog_window.png"))));
+        EXPECT_EQ(std::pair(d.windowTitle(), Grid(d).CurrentTableRow()), std::pair(QString("Коммутационные аппараты"), 2));
         Grid(d).LineDown();
         Click(d, "Button1");
       })
@@ -63,10 +51,8 @@ TEST_F(CatalogFormTest, PicksRowsAndTellsWhetherTheFileChanged) {
   int row = 2;
   bool changed = true;
   ASSERT_TRUE(Show(row, changed));
-  EXPECT_EQ(row, 3);
-  EXPECT_FALSE(changed);
-  ASSERT_TRUE(Show(row, changed));
-  EXPECT_TRUE(changed);
+  EXPECT_EQ(std::pair(row, changed), std::pair(3, false));
+  EXPECT_TRUE(Show(row, changed) && changed);
   EXPECT_EQ(Cell(1, 2), "Вакуумный выключатель");
   ASSERT_TRUE(Show(row, changed));
   EXPECT_FALSE(changed) << "the next showing without edits";
@@ -84,10 +70,8 @@ TEST_F(CatalogFormTest, PicksRowsAndTellsWhetherTheFileChanged) {
   });
   row = 1;
   EXPECT_FALSE(Show(row, changed));
-  EXPECT_FALSE(changed);
-  EXPECT_EQ(row, 1);
-  ASSERT_EQ(msg_.Texts().size(), 2u);
-  EXPECT_EQ(msg_.Texts()[0].rfind("Сохранить файл \"sprav_KA.cat\"", 0), 0u) << msg_.Texts()[0];
+  EXPECT_EQ(std::pair(row, changed), std::pair(1, false));
+  EXPECT_EQ(msg_.Texts().at(1).rfind("Сохранить файл \"sprav_KA.cat\"", 0), 0u) << msg_.Texts()[1];
   EXPECT_EQ(ReadBytes(File()), before);
   gui::CatalogForm = nullptr;
 }
@@ -97,9 +81,7 @@ TEST_F(CatalogFormTest, ShownTableCannotBePickedAndReadOnlyUserCannotEdit) {
   ReadTableFile(File(), table);
   script_
       .Then([](QDialog& d) {
-        EXPECT_FALSE(Child<QPushButton>(d, "Button1").isEnabled());
-        EXPECT_FALSE(Grid(d).EditTable());
-        EXPECT_EQ(Grid(d).table().RowCount, 3);
+        EXPECT_FALSE(Child<QPushButton>(d, "Button1").isEnabled() || Grid(d).EditTable());
         d.accept();  // closed by any other way than the pick button
       })
       .Then([](QDialog& d) {
@@ -109,8 +91,7 @@ TEST_F(CatalogFormTest, ShownTableCannotBePickedAndReadOnlyUserCannotEdit) {
   int row = 1;
   bool changed = true;
   EXPECT_FALSE(gui::ShowCatalog("", "Таблица", &table, row, changed));
-  EXPECT_FALSE(changed);
-  EXPECT_EQ(row, 1);
+  EXPECT_EQ(std::pair(row, changed), std::pair(1, false));
   UserAccess = 0;
   EXPECT_FALSE(Show(row, changed));
 }
@@ -122,18 +103,15 @@ TEST_F(CatalogFormTest, AlignmentDialogChecksTheFolderAndAlignsBothSides) {
   script_
       .Then([&](QDialog& d) {
         auto& f = static_cast<gui::TCmpCatFrm&>(d);
-        EXPECT_EQ(f.PathEdit->text().toStdString(), dir_.Path().string() + "/");
         f.PathEdit->setText(QString::fromStdString((dir_.Path() / "нет").string()));
         QTest::mouseClick(f.OKBtn, Qt::LeftButton);
         QTest::mouseClick(f.Button1, Qt::LeftButton);  // "..." takes the folder of the chosen file
         EXPECT_EQ(f.PathEdit->text().toStdString(), other.string() + "/");
         QTest::mouseClick(f.OKBtn, Qt::LeftButton);
-        EXPECT_TRUE(f.OKBtn->isEnabled());
-        EXPECT_TRUE(f.ProgBar->isHidden());
+        EXPECT_TRUE(f.OKBtn->isEnabled() && f.ProgBar->isHidden());
         QTest::mouseClick(f.CancelBtn, Qt::LeftButton);
       })
       .Then([&](QDialog& open) {
-        EXPECT_EQ(open.windowTitle(), "Выбор пути на каталожные данные");
         static_cast<QFileDialog&>(open).selectFile(QString::fromStdString((other / CatalogFileKA).string()));
         open.setResult(QDialog::Accepted);
       });

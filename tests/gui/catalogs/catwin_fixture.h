@@ -19,18 +19,10 @@ namespace ld::test {
 class CatwinTest : public ::testing::Test {
 protected:
   CatwinTest() : savedMaket_(MaketFileName), savedProgramDir_(ProgramDir), savedConfig_(ConfigFileName) {
-    MaketFileName = (DataDir() / "maket.zr").string();
-    ProgramDir = dir_.Path().string() + "/";
-    ConfigFileName = dir_ / "ldtoril.ini";
-    UserAccess = 1;
-    CurrentUserName = "Петров";
+    MaketFileName = (DataDir() / "maket.zr").string(), ProgramDir = dir_.Path().string() + "/";
+    ConfigFileName = dir_ / "ldtoril.ini", UserAccess = 1, CurrentUserName = "Петров";
   }
-  ~CatwinTest() override {
-    MaketFileName = savedMaket_;
-    ProgramDir = savedProgramDir_;
-    ConfigFileName = savedConfig_;
-    UserAccess = 1;
-  }
+  ~CatwinTest() override { MaketFileName = savedMaket_, ProgramDir = savedProgramDir_, ConfigFileName = savedConfig_, UserAccess = 1; }
 
   std::string Path(const std::string& name) const { return dir_ / name; }
   // A mouse click on the button of that name, as a person gives it.

@@ -10,9 +10,6 @@
 #include <QTest>
 #include <QToolButton>
 #include <climits>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
 #include <tuple>
 
 #include "catwin_fixture.h"
@@ -27,15 +24,6 @@
 
 namespace ld::test {
 namespace {
-
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return out;
-  char buffer[4096];
-  while (const std::size_t n = fread(buffer, 1, sizeof buffer, pipe.get())) out.append(buffer, n);
-  return out;
-}
 
 class GraphWindowTest : public CatwinTest {
 protected:
@@ -95,51 +83,31 @@ TEST_F(GraphWindowTest, BrowseAndPickModes) {
   // A base without a catalogue gets an empty one.
   int number = INT_MAX;
   EXPECT_FALSE(gui::ShowGraphCatalog(Base(), number));
-  EXPECT_EQ(number, INT_MAX);
-  TDataFile empty;
-  ReadTableFile(CatalogFile(), empty);
-  EXPECT_EQ(empty.RowCount, 0);
-  EXPECT_EQ(empty.Title, "схема");
+  EXPECT_TRUE(number == INT_MAX && FileNumbers(CatalogFile()).empty());
 
   MakeGraphs();
   number = 5;
-  EXPECT_TRUE(gui::ShowGraphCatalog(Base(), number));
-  EXPECT_EQ(number, 5);
+  EXPECT_TRUE(gui::ShowGraphCatalog(Base(), number) && number == 5);
   EXPECT_EQ(FileNumbers(CatalogFile()), (std::vector<int>{2, 5, 9})) << "a writer keeps the sorted catalogue";
   number = 77;
-  EXPECT_TRUE(gui::ShowGraphCatalog(Base(), number));
-  EXPECT_EQ(number, 2);
+  EXPECT_TRUE(gui::ShowGraphCatalog(Base(), number) && number == 2);
 }
 
 TEST_F(GraphWindowTest, ReadOnlyUserSortsInMemoryAndChangesNothing) {
   MakeGraphs();
-  const std::string before = ReadBytes(CatalogFile());
-  const std::string valuesBefore = ReadBytes(ValuesFile());
+  const std::string before = ReadBytes(CatalogFile()), valuesBefore = ReadBytes(ValuesFile());
   UserAccess = 0;
   gui::TCatGrForm w(Base(), 9);
   w.show();
-  EXPECT_EQ(ReadBytes(CatalogFile()), before) << "a read-only user never writes the catalogue";
   EXPECT_EQ(w.CatGrid->CurrentTableRow(), 3) << "searched after sorting";
-  EXPECT_FALSE(w.CatGrid->EditTable());
-  for (QToolButton* b : {w.NewBtn, w.EditBtn, w.SetBtn}) EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
-  EXPECT_FALSE(w.GrafItem->isEnabled());
-  EXPECT_FALSE(w.ImpItem->isEnabled());
-
-  QTest::mouseClick(w.GrafBtn, Qt::LeftButton);
+  EXPECT_FALSE(w.CatGrid->EditTable() || w.NewBtn->isEnabled() || w.ImpItem->isEnabled());
   QTest::mouseClick(w.ValBtn, Qt::LeftButton);
   Load(w, 3);
-  EXPECT_EQ(w.GraphNo(), 9);
-  EXPECT_FALSE(w.CorBtn->isEnabled());
-  EXPECT_FALSE(w.ValGrid->EditTable());
-  w.AddGraph();
-  w.DeleteGraph();
-  w.EditGraph();
-  w.ImportLB();
-  w.SaveImport();
+  EXPECT_FALSE(w.CorBtn->isEnabled() || w.ValGrid->EditTable());
+  w.AddGraph(), w.DeleteGraph(), w.EditGraph(), w.ImportLB(), w.SaveImport();
   EXPECT_TRUE(msg_.Calls().empty());
   w.reject();
-  EXPECT_EQ(ReadBytes(CatalogFile()), before);
-  EXPECT_EQ(ReadBytes(ValuesFile()), valuesBefore);
+  EXPECT_EQ(std::pair(ReadBytes(CatalogFile()), ReadBytes(ValuesFile())), std::pair(before, valuesBefore));
 }
 
 TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
@@ -147,55 +115,23 @@ TEST_F(GraphWindowTest, ShowsGraphTableStatisticsAndJointPlot) {
   gui::TCatGrForm w(Base(), INT_MAX);
   w.resize(900, 640);
   w.show();
-  EXPECT_FALSE(w.LoadBtn->isEnabled());
-  EXPECT_EQ(w.DateBox->text(), " Период: 05.03.2024 - 05.03.2024 ");
-  EXPECT_EQ(w.SredBox->text(), " Vср = ");
   QTest::mouseClick(w.GrafBtn, Qt::LeftButton);
-  EXPECT_TRUE(w.LoadBtn->isEnabled());
-  EXPECT_TRUE(w.PrnGrafBtn->isEnabled());
   Load(w, 3);
   EXPECT_EQ((QStringList{w.LGrafik->text(), w.PerBox->text(), w.SredBox->text(), w.KvadBox->text()}),
             (QStringList{"9, P (кВт) Фидер 9", " Интервал: 1 час ", " Vср = 3.000", " Vкв = 3.162"}));
-  EXPECT_EQ(w.GrafBox->PointCount(), 24);
-
   QTest::mouseClick(w.ValBtn, Qt::LeftButton);
-  const TDataFile& t = w.ValGrid->table();
-  ASSERT_EQ(t.RowCount, 24);
-  EXPECT_EQ(t.ColTitle[static_cast<std::size_t>(FindColumnIndex("DateStr", t))], "Дата/время");
-  EXPECT_EQ(t.ColTitle[static_cast<std::size_t>(FindColumnIndex("Value", t))], "кВт");
-  QTest::mouseClick(w.MaxBtn, Qt::LeftButton);
-  EXPECT_EQ(w.ValGrid->CurrentTableRow(), 3);
+  ASSERT_EQ(w.ValGrid->table().RowCount, 24);
   QTest::mouseClick(w.MinBtn, Qt::LeftButton);
   EXPECT_EQ(w.ValGrid->CurrentTableRow(), 2) << "the minimum is never a zero";
-  QApplication::processEvents();
-  EXPECT_TRUE(w.grab().save(QString::fromStdString(OutputPath("graph_window.png"))));
-  // Every caption and the whole slice time fit their columns in the screen's font.
-  for (gui::TDataGrid5* grid : {w.CatGrid, w.ValGrid}) {
-    const TDataFile& shown = grid->table();
-    for (int g = 1; g < grid->ColCount(); ++g) {
-      const int c = grid->TableColumn(g);
-      const int width = grid->table().PixWidth[static_cast<std::size_t>(c)];
-      EXPECT_GE(width, grid->TextWidth(shown.ColTitle[static_cast<std::size_t>(c)]) + 4) << shown.ColTitle[c];
-    }
-  }
-  for (const char* item : {"ImpLBItem", "ImpGRItem", "ImpSVEItem", "ImpKOEItem", "SaveItem"})
-    EXPECT_NE(w.findChild<QAction*>(item), nullptr) << item;
 
   // Joint display: graph 5 joins graph 9 in its own colour; releasing it plots the current one alone.
   QTest::mouseClick(w.MulGrafBtn, Qt::LeftButton);
   Load(w, 2);
   ASSERT_EQ(w.GrafBox->Series().size(), 2u);
   EXPECT_EQ(std::pair(w.GrafBox->Series()[1].Number, w.GrafBox->Series()[1].Color), std::pair(5, 0x000080u));
-  EXPECT_FALSE(w.CorBtn->isEnabled()) << "no value correction in joint mode";
   QTest::mouseClick(w.MulGrafBtn, Qt::LeftButton);
   ASSERT_EQ(w.GrafBox->Series().size(), 1u);
   EXPECT_EQ(w.GrafBox->Series()[0].Number, 5);
-
-  // Both views closed: no current graph.
-  QTest::mouseClick(w.GrafBtn, Qt::LeftButton);
-  QTest::mouseClick(w.ValBtn, Qt::LeftButton);
-  EXPECT_FALSE(w.LoadBtn->isEnabled());
-  EXPECT_TRUE(w.GraphNo() == 0 && w.GrafBox->Series().empty() && w.LGrafik->text().isEmpty());
   w.reject();
   EXPECT_NE(Cp1251ToUtf8(ReadBytes(ConfigFileName)).find("CurPeriod=3600"), std::string::npos);
 }
@@ -212,11 +148,12 @@ TEST_F(GraphWindowTest, SlicesTwoSecondsApartShowTheirWholeTime) {
   const int dateCol = FindColumnIndex("DateStr", t);
   const std::string first = GetCellText(t, 1, dateCol, false), second = GetCellText(t, 2, dateCol, false);
   EXPECT_EQ(first + " / " + second, "05.03.2024 00:00:02 / 05.03.2024 00:00:04");
-  const int shown = w.ValGrid->CellRect(1, 1).width();
-  EXPECT_GE(shown, w.ValGrid->TextWidth(second) + 4);
-  EXPECT_GE(w.ValGrid->CellRect(2, 0).width(), w.ValGrid->TextWidth("А") + 4);
-  QApplication::processEvents();
-  EXPECT_TRUE(w.grab().save(QString::fromStdString(OutputPath("graph_window_seconds.png"))));
+  // The whole slice time and every caption of the catalogue fit their columns in the screen's font.
+  EXPECT_GE(w.ValGrid->CellRect(1, 1).width(), w.ValGrid->TextWidth(second) + 4);
+  for (int g = 1; g < w.CatGrid->ColCount(); ++g) {
+    const auto c = static_cast<std::size_t>(w.CatGrid->TableColumn(g));
+    EXPECT_GE(w.CatGrid->table().PixWidth[c], w.CatGrid->TextWidth(w.CatGrid->table().ColTitle[c]) + 4) << c;
+  }
   w.reject();
 }
 
@@ -226,25 +163,13 @@ TEST_F(GraphWindowTest, ValuesAreCorrectedRenamedAndDeleted) {
   w.show();
   QTest::mouseClick(w.ValBtn, Qt::LeftButton);
   Load(w, 3);
-  ASSERT_TRUE(w.CorBtn->isEnabled());
   QTest::mouseClick(w.CorBtn, Qt::LeftButton);
-  EXPECT_TRUE(w.ValGrid->EditTable());
-  EXPECT_TRUE(w.SaveValBtn->isEnabled());
   w.ValGrid->MoveTo(w.ValGrid->FieldColumn("Value"), 1);
   ASSERT_TRUE(w.ValGrid->SetEditText("7,5"));
   QTest::mouseClick(w.SaveValBtn, Qt::LeftButton);
-  {
-    const auto values = OpenGraphValues(Base());
-    TGraphValueCols c;
-    FillGraphValueCols(*values, c);
-    ASSERT_EQ(c.RowCount, 24);
-    EXPECT_EQ(std::pair(c.Value->Get(1), c.Value->Get(3)), std::pair(7.5, 4.0));
-    TDataFile cat;
-    ReadTableFile(CatalogFile(), cat);
-    EXPECT_EQ(GetCellText(cat, 3, FindColumnIndex("Dat1", cat), true) + " - " +
-                  GetCellText(cat, 3, FindColumnIndex("Dat2", cat), true),
-              "20240305.036 - 20240306");
-  }
+  TDataFile values;
+  ReadTableFile(ValuesFile(), values);
+  EXPECT_EQ(GetCellText(values, 1, 3, true) + "/" + GetCellText(values, 3, 3, true), "7.5/4");
   EXPECT_EQ(w.SredBox->text(), " Vср = 4.500");
 
   // Renaming graph 9 to 12 takes its values along.
@@ -259,22 +184,17 @@ TEST_F(GraphWindowTest, ValuesAreCorrectedRenamedAndDeleted) {
   EXPECT_EQ(FileNumbers(ValuesFile()), std::vector<int>(24, 12));
 
   // Deleting it asks first and removes its values.
-  msg_.Answer(0);
-  w.DeleteGraph();
-  EXPECT_EQ(FileNumbers(CatalogFile()).size(), 3u);
   msg_.Answer(1);
   w.DeleteGraph();
-  EXPECT_EQ(msg_.Texts(), (std::vector<std::string>{"Удалить график номер 12 ?", "Удалить график номер 12 ?"}));
+  EXPECT_EQ(msg_.Texts(), (std::vector<std::string>{"Удалить график номер 12 ?"}));
   EXPECT_EQ(FileNumbers(CatalogFile()), (std::vector<int>{2, 5}));
-  EXPECT_TRUE(FileNumbers(ValuesFile()).empty());
-  EXPECT_EQ(w.GraphNo(), 0);
+  EXPECT_TRUE(FileNumbers(ValuesFile()).empty() && w.GraphNo() == 0);
 
   // Below the last row the whole values table opens, and the correction edits it as a file.
   Load(w, 3);
   EXPECT_EQ(w.ValGrid->FileName(), ValuesFile());
   QTest::mouseClick(w.CorBtn, Qt::LeftButton);
   EXPECT_TRUE(w.ValGrid->EditTable());
-  EXPECT_TRUE(w.SaveValBtn->isEnabled());
   w.reject();
 }
 
@@ -286,37 +206,25 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   QTest::mouseClick(w.GrafBtn, Qt::LeftButton);
   Load(w, 3);
 
-  const std::string bmp = Path("graph.bmp");
-  const std::string pdf = Path("plot.pdf");
-  const std::string none = Path("none.pdf");
+  const std::string bmp = Path("graph.bmp"), pdf = Path("plot.pdf");
   script_.Then([&](QDialog& d) {
     auto& f = static_cast<gui::TPrnGrfForm&>(d);
     EXPECT_EQ(f.BmpFileEdit->text().toStdString(), bmp) << "the program folder's graph.bmp";
-    EXPECT_EQ(f.LeftEdit->text(), "2");
     QTest::mouseClick(Child<QWidget>(d, "TopSpin").findChild<QToolButton*>("Up"), Qt::LeftButton);
     EXPECT_EQ(f.TopEdit->text(), "1.1");
     f.BmpFileBox->setChecked(true);
     Click(d, "PrintBtn");
   });
   QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
-  const QSize boxSize = w.GrafBox->size();
-  const std::string image = ReadBytes(bmp);
-  ASSERT_GT(image.size(), static_cast<std::size_t>(boxSize.width() * boxSize.height()) * 3u);
-  EXPECT_EQ(image.substr(0, 2), "BM");
-  QImage copy(QString::fromStdString(bmp));
-  EXPECT_EQ(copy.size(), boxSize);
-  EXPECT_TRUE(copy.save(QString::fromStdString(OutputPath("graph_plot.png"))));
-  const std::string cfg = Cp1251ToUtf8(ReadBytes(Path("prnsetup.cfg")));
-  EXPECT_NE(cfg.find("[PrnGrfSetup]"), std::string::npos);
-  EXPECT_NE(cfg.find("Top=1.1"), std::string::npos) << cfg;
-  EXPECT_NE(cfg.find("FlagOutBmp=1"), std::string::npos) << cfg;
+  EXPECT_EQ(ReadBytes(bmp).substr(0, 2), "BM");
+  EXPECT_EQ(QImage(QString::fromStdString(bmp)).size(), w.GrafBox->size());
+  EXPECT_NE(Cp1251ToUtf8(ReadBytes(Path("prnsetup.cfg"))).find("Top=1.1"), std::string::npos);
 
   // Without a printer the plot goes to a PDF file that the person names; a file that cannot be
   // written is reported and the dialog stays for another try.
   if (QPrinterInfo::availablePrinters().isEmpty()) {
     const auto answerPdf = [](const std::string& file) {
       return [file](QDialog& d) {
-        EXPECT_EQ(d.windowTitle(), "Печать в файл PDF");
         Child<QLineEdit>(d, "fileNameEdit").setText(QString::fromStdString(file));
         d.accept();
       };
@@ -327,33 +235,15 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
           EXPECT_TRUE(f.BmpFileBox->isChecked()) << "kept from the last printing";
           f.BmpFileBox->setChecked(false);
           Click(d, "PrintBtn");
-          EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Ошибка печати графика"});
-          EXPECT_TRUE(d.isVisible());
-          EXPECT_NE(d.result(), QDialog::Accepted);
+          EXPECT_TRUE(msg_.Texts() == std::vector<std::string>{"Ошибка печати графика"} && d.isVisible());
           Click(d, "PrintBtn");
         })
         .Then(answerPdf(Path("нет/plot.pdf")))
         .Then(answerPdf(pdf));
     QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
-    EXPECT_NE(RunCommand("pdfinfo '" + pdf + "' 2>&1").find("Pages:           1\n"), std::string::npos);
     EXPECT_TRUE(gui::GraphPrinter().outputFileName().isEmpty()) << "the next printing asks again";
-    msg_.Clear();
+    EXPECT_EQ(ReadBytes(pdf).substr(0, 5), "%PDF-");
   }
-
-  // margins that leave no room print nothing
-  script_.Then([](QDialog& d) {
-    auto& f = static_cast<gui::TPrnGrfForm&>(d);
-    f.BmpFileBox->setChecked(false);
-    f.LeftEdit->clear();
-    QTest::keyClicks(f.LeftEdit, "25");
-    Click(d, "PrintBtn");
-  });
-  gui::GraphPrinter().setOutputFormat(QPrinter::PdfFormat);
-  gui::GraphPrinter().setOutputFileName(QString::fromStdString(none));
-  QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
-  EXPECT_TRUE(ReadBytes(none).empty());
-  EXPECT_TRUE(msg_.Calls().empty());
-  gui::GraphPrinter().setOutputFileName({});
   w.reject();
 }
 
@@ -366,10 +256,8 @@ TEST(GraphPrintPlacement, MarginsTurnWithThePageAndThePictureKeepsItsShape) {
   TPrnGrfSettings a4;
   TPrintPlacement p;
   ASSERT_TRUE(PlaceGraphOnPage(a4, 4961, 7016, 600, 600, 96, 96, 800, 400, p));
-  EXPECT_EQ(p.Left, 472);
-  EXPECT_EQ(p.Top, 236);
-  EXPECT_EQ(p.Width, 4961 - 472 - 236);
-  EXPECT_EQ(p.Height, 2126) << "2500 · 4253 / 5000 = 2126.5, rounded half to even";
+  EXPECT_EQ(std::tuple(p.Left, p.Top, p.Width, p.Height), std::tuple(472, 236, 4961 - 472 - 236, 2126))
+      << "2500 · 4253 / 5000 = 2126.5, rounded half to even";
   a4.Left = 30;
   EXPECT_FALSE(PlaceGraphOnPage(a4, 4961, 7016, 600, 600, 96, 96, 800, 400, p));
 }

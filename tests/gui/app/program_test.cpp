@@ -1,0 +1,445 @@
+// The program's start, main tool bar and close chain in this process and under a window manager; the login
+// and the user list editor with its row checks and the locks it leaves (none of its own).
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/base/codepage.h"
+#include "core/base/session.h"
+#include "core/base/settings.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
+#include "gui/app/login.h"
+#include "gui/app/main_form.h"
+#include "gui/app/program.h"
+#include "gui/app/user_file.h"
+#include "gui/app/user_form.h"
+#include "gui/catalogs/catalog_form.h"
+#include "gui/diagram/sch_view_form.h"
+#include "gui/district/base_res_form.h"
+#include "gui/optim/form_tkz.h"
+#include "gui/regime/zregim_form.h"
+#include "support/modal_script.h"
+#include "support/scripted_msgbox.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+
+// Xlib's macros (Bool, Status, None) come after every other header.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace ld::gui {
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+// The program run in this process from a program folder of its own; the main window, once it shows,
+// is looked at and closed.
+class ProgramStart : public ::testing::Test {
+protected:
+  ProgramStart() { fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr"); }
+  ~ProgramStart() override { MaketFileName = savedMaket, ProgramDir.clear(), MultiUserFlag = false, IniRec = TIniRec{}; }
+  int Run(const QStringList& args) {
+    SetStartPaths(dir / "ldtoril");
+    mainShown = allMade = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (!MainForm || !MainForm->isVisible()) return;
+      poll.stop(), mainShown = true;
+      allMade = BaseResForm && ZregimForm && FormTKZ && CatalogForm && SchViewForm;
+      userAtStart = {CurrentUserName, UserAccess};
+      MainForm->close();
+    });
+    poll.start(10);
+    return RunStartedProgram(args);
+  }
+  // The user list editor alone, the shortest way through the start; `title` gets its caption.
+  int RunEditor(const QStringList& args = {"ldtoril", "/UserPassword"}) {
+    script.Then([&](QDialog& d) { title = d.windowTitle().toStdString(), d.reject(); });
+    return Run(args);
+  }
+  std::string Ini() const { return Cp1251ToUtf8(test::ReadBytes(dir / "ldtoril.ini")); }
+
+  test::TempDir dir;
+  test::ScriptedMsgBox box;
+  test::ModalScript script;
+  const std::string savedMaket = MaketFileName;
+  bool mainShown = false, allMade = false;
+  std::string title;
+  std::pair<std::string, int> userAtStart;
+};
+
+TEST_F(ProgramStart, WithoutLoginTheUserStaysUnnamedWithFullRightsAndTheSettingsAreWritten) {
+  CurrentUserName.clear(), UserAccess = 1;  // as a fresh process has them
+  EXPECT_EQ(Run(QStringList{"ldtoril"}), 0);
+  EXPECT_EQ(std::pair(ConfigFileName, MaketFileName), std::pair(dir / "ldtoril.ini", dir / "maket.zr"));
+  EXPECT_TRUE(mainShown && allMade);
+  EXPECT_EQ(userAtStart, std::pair(std::string(), 1));
+  EXPECT_NE(Ini().find("Path=" + dir.Path().string() + "/"), std::string::npos) << Ini();
+  // The nominal voltages are read at start; a folder without them gets the default list.
+  EXPECT_TRUE(fs::exists(dir / "sprav_UN.cat"));
+  EXPECT_EQ(IniRec.UnomList->Count, 15);
+  EXPECT_TRUE(box.Calls().empty());
+}
+
+TEST_F(ProgramStart, UserListSwitchOnlyFirstInItsOwnCaseARefusedLoginEndsTheProgramKeepingTheSettings) {
+  for (const QStringList& args : {QStringList{"ldtoril", "/userpassword"}, QStringList{"ldtoril", "list", "/UserPassword"}})
+    EXPECT_TRUE(Run(args) == 0 && mainShown) << args.join(' ').toStdString();
+  // The editor runs alone: it creates the missing user file, and its closing leaves no lock.
+  EXPECT_EQ(RunEditor(), 0);
+  EXPECT_EQ(title, "Список пользователей");
+  EXPECT_TRUE(!mainShown && fs::exists(dir / "ldtoril.usr") && !fs::exists(dir / "ldtoril.usr~"));
+  test::WriteBytes(dir / "ldtoril.ini", "[Regim]\r\nIter1=77\r\n[MultiUser]\r\nFlag=1\r\n");
+  EXPECT_EQ(RunEditor({"ldtoril"}), 0);
+  EXPECT_TRUE(title == "Выбор пользователя" && !mainShown);
+  for (const char* key : {"Iter1=77", "Flag=1", "[Losses]"}) EXPECT_NE(Ini().find(key), std::string::npos) << key;
+}
+
+TEST_F(ProgramStart, MessagesNameTheFileThatIsAFolder) {
+  fs::create_directory(dir / "ldtoril.ini");
+  fs::create_directory(dir / "sprav_UN.cat");
+  RunEditor();
+  EXPECT_EQ(box.Texts(), (Texts{"Ошибка чтения файла конфигурации ldtoril.ini: это папка, а не файл",
+                                "Ошибка чтения файла конфигурации ldtoril.ini: Ошибка чтения файла \"" +
+                                    (dir / "sprav_UN.cat") + "\": это папка, а не файл",
+                                "Ошибка записи файла конфигурации ldtoril.ini: это папка, а не файл"}));
+}
+
+// Opens a new empty table file in the grid and takes its lock, as a first edit does.
+void EditNewTable(TDataGrid5& grid, const std::string& fileName) {
+  CreateEmptyTableFile(fileName, LayoutUsers, "таблица");
+  grid.OpenFile(fileName, 1, 1, 1, true, true, true);
+  grid.LockOnce();
+}
+
+// The files whose saving the close queries asked about, in turn; the calls are forgotten.
+Texts AskedFiles(test::ScriptedMsgBox& box) {
+  Texts files;
+  for (const auto& call : box.Calls()) {
+    const auto open = call.text.find('"') + 1;
+    files.push_back(call.text.substr(open, call.text.find('"', open) - open));
+  }
+  box.Clear();
+  return files;
+}
+
+TEST(MainWindow, PutsTheWorkWindowsBelowItselfAndItsCloseChainStopsAtTheFirstWindowThatRefuses) {
+  test::TempDir dir;
+  test::ScriptedMsgBox box;
+  const std::string savedConfig = ConfigFileName, savedMaket = MaketFileName;
+  ConfigFileName = dir / "ldtoril.ini";  // the regime window writes its diagram settings when it closes
+  MaketFileName = (test::DataDir() / "maket.zr").string();
+  {
+    TMainForm main;
+    TBaseResForm baseRes;
+    TZregimForm zregim;
+    TFormTKZ tkz;
+    main.SetWorkWindows(&baseRes, &zregim, &tkz);
+    main.show();
+    EXPECT_EQ(std::tuple(main.windowTitle(), main.size(), main.pos()), std::tuple(QString("ЛД ТОРИЛ"), QSize(366, 25), QPoint(0, 0)));
+    for (const char* name : {"ZregBtn", "BresBtn", "TKZBtn", "TKZBtn"}) main.findChild<QToolButton*>(name)->click();
+    EXPECT_TRUE(zregim.isVisible() && baseRes.isVisible() && tkz.isVisible());
+    EXPECT_EQ(std::pair(zregim.Tag(), zregim.y()), std::pair(main.frameGeometry().height(), main.frameGeometry().height()));
+    EditNewTable(baseRes.DataGrid(), dir / "base.usr");
+    EditNewTable(zregim.DataGrid(), dir / "regime.usr");
+    EditNewTable(tkz.DataGrid(), dir / "tkz.usr");
+    EditNewTable(tkz.RadiusGrid(), dir / "radius.usr");
+    // "Нет" lets the district window go unsaved; "Отмена" keeps the regime window, and the short-circuit
+    // window is not asked.
+    box.Answer(0).Answer(2);
+    EXPECT_FALSE(main.close());
+    EXPECT_EQ(AskedFiles(box), (Texts{"base.usr", "regime.usr"}));
+    EXPECT_TRUE(main.isVisible() && !baseRes.isVisible() && zregim.isVisible() && tkz.isVisible());
+    EXPECT_TRUE(!fs::exists(dir / "base.usr~") && fs::exists(dir / "regime.usr~"));
+    // The short-circuit window asks for its second table only when the first was not cancelled.
+    box.Answer(1).Answer(1).Answer(2);
+    EXPECT_FALSE(main.close());
+    EXPECT_EQ(AskedFiles(box), (Texts{"regime.usr", "tkz.usr", "radius.usr"}));
+    EXPECT_TRUE(!zregim.isVisible() && !tkz.DataGrid().Modified() && tkz.RadiusGrid().Modified());
+    box.Answer(1);
+    EXPECT_TRUE(main.close());
+    EXPECT_FALSE(tkz.isVisible() || main.isVisible());
+    for (const char* lock : {"base.usr~", "regime.usr~", "tkz.usr~", "radius.usr~"})
+      EXPECT_FALSE(fs::exists(dir / lock)) << lock;
+  }
+  ConfigFileName = savedConfig, MaketFileName = savedMaket;
+}
+
+// A virtual X display with its programs, stopped with it.
+class XDisplay {
+public:
+  XDisplay() {
+    if (!fs::exists("/usr/bin/Xvfb")) return;
+    for (int n = 90 + getpid() % 100; n < 400 && number_ == 0; ++n) {
+      if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) && !fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
+        number_ = n;
+    }
+    if (number_ == 0) return;
+    if ((server_ = fork()) == 0) {
+      execl("/usr/bin/Xvfb", "Xvfb", Name().c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
+      _exit(127);
+    }
+    WaitFor(20, [&] { return (d_ = XOpenDisplay(Name().c_str())) != nullptr; });
+  }
+  ~XDisplay() {
+    for (const int pid : programs_) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    if (d_) XCloseDisplay(d_);
+    if (server_ > 0) kill(server_, SIGTERM), waitpid(server_, nullptr, 0);
+  }
+  bool Ok() const { return d_ != nullptr; }
+  std::string Name() const { return ":" + std::to_string(number_); }
+
+  void Start(const std::vector<std::string>& args, const std::string& folder = "") {
+    if (const pid_t pid = fork(); pid != 0) {
+      if (pid > 0) programs_.push_back(pid);
+      return;
+    }
+    if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
+    setenv("DISPLAY", Name().c_str(), 1), setenv("QT_QPA_PLATFORM", "xcb", 1), setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    std::vector<char*> argv;
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  bool WaitWindowManager() {
+    return WaitFor(5, [&] { return Property(DefaultRootWindow(d_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).size() == 1; });
+  }
+  // A mapped top-level window with this title; 0 when none came.
+  Window WaitWindow(const std::string& title, double seconds) {
+    Window found = 0;
+    WaitFor(seconds, [&] {
+      std::vector<Window> pending{DefaultRootWindow(d_)};
+      while (!found && !pending.empty()) {
+        const Window w = pending.back();
+        pending.pop_back();
+        XWindowAttributes a;
+        std::string name;
+        if (w != DefaultRootWindow(d_) && XGetWindowAttributes(d_, w, &a) && a.map_state == IsViewable &&
+            (Property(w, "_NET_WM_NAME", XInternAtom(d_, "UTF8_STRING", False), &name), name == title))
+          found = w;
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(d_, w, &root, &parent, &children, &count) && children) {
+          pending.insert(pending.end(), children, children + count);
+          XFree(children);
+        }
+      }
+      return found != 0;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // mapped is not yet painted
+    return found;
+  }
+  // Where the window manager framed the window: client top, frame top, first row below the frame.
+  bool Placed(Window window, std::array<int, 3>& place) {
+    return WaitFor(5, [&] {
+      const std::vector<long> sides = Property(window, "_NET_FRAME_EXTENTS", XA_CARDINAL);  // left right top bottom
+      XWindowAttributes a;
+      int x = 0, y = 0;
+      Window child = 0;
+      if (sides.size() != 4 || !XGetWindowAttributes(d_, window, &a) ||
+          !XTranslateCoordinates(d_, window, DefaultRootWindow(d_), 0, 0, &x, &y, &child))
+        return false;
+      place = {y, y - static_cast<int>(sides[2]), y + a.height + static_cast<int>(sides[3])};
+      return true;
+    });
+  }
+  void Click(Window window, int x, int y) {
+    for (const int type : {ButtonPress, ButtonRelease}) {
+      XEvent e{};
+      e.xbutton = {type, 0, False, d_, window, DefaultRootWindow(d_), 0, CurrentTime, x, y, 0, 0,
+                   type == ButtonRelease ? Button1Mask : 0u, Button1, True};
+      XSendEvent(d_, window, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
+    }
+    XFlush(d_);
+  }
+
+private:
+  static bool WaitFor(double seconds, const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+      if (done()) return true;
+    return false;
+  }
+  // A window property's 32-bit items, or its text.
+  std::vector<long> Property(Window w, const char* name, Atom type, std::string* text = nullptr) {
+    Atom got = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> items;
+    if (XGetWindowProperty(d_, w, XInternAtom(d_, name, False), 0, 1024, False, type, &got, &format, &count, &after,
+                           &data) == Success && data) {
+      if (text) text->assign(reinterpret_cast<char*>(data), count);
+      if (format == 32) items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+      XFree(data);
+    }
+    return items;
+  }
+
+  int number_ = 0, server_ = 0;
+  std::vector<int> programs_;
+  Display* d_ = nullptr;
+};
+
+TEST(MainWindowUnderWindowManager, TitleBarStaysOnTheScreenAndWorkWindowsOpenBelowTheStrip) {
+  const std::string wm = "/usr/bin/openbox";
+  if (!fs::exists(wm)) GTEST_SKIP() << "no window manager to try the placement with";
+  XDisplay x;
+  if (!x.Ok()) GTEST_SKIP() << "no virtual display";
+  test::TempDir dir;
+  fs::copy_file(LDTORIL_EXE, dir / "ldtoril");
+  fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr");
+  x.Start({wm, "--sm-disable"});
+  ASSERT_TRUE(x.WaitWindowManager());
+  x.Start({dir / "ldtoril"}, dir.Path().string());
+  const Window main = x.WaitWindow("ЛД ТОРИЛ", 60);
+  std::array<int, 3> strip{}, below{};  // client top, frame top, first row below the frame
+  ASSERT_TRUE(main != 0 && x.Placed(main, strip));
+  EXPECT_EQ(strip[1], 0) << "the title bar is on the screen";
+  EXPECT_GT(strip[0], strip[1]) << "the window manager drew a title bar";
+  x.Click(main, 180, 12);  // "Режим"
+  const Window work = x.WaitWindow("Z-режим", 20);
+  ASSERT_TRUE(work != 0 && x.Placed(work, below));
+  EXPECT_EQ(below[1], strip[2]) << "the work window's title bar just below the strip";
+}
+
+}  // namespace
+}  // namespace ld::gui
+
+namespace ld::test {
+namespace {
+
+using gui::Texts;
+namespace fs = gui::fs;
+
+class UserList : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MaketFileName = (DataDir() / "maket.zr").string(), ProgramDir = dir.Path().string() + "/";
+    gui::UserFileStem = dir / "ldtoril", CurrentUserName = "admin";
+  }
+  void TearDown() override { CurrentUserName.clear(), ProgramDir.clear(); }
+  // Runs the editor; `steps` work its window.
+  void Run(const std::function<void(gui::TUserForm&)>& steps) {
+    script.Then([steps](QDialog& d) { steps(dynamic_cast<gui::TUserForm&>(d)); });
+    gui::EditUserList();
+  }
+  // Types the texts of one row into the grid (user name, password, user data, access).
+  static void TypeRow(gui::TDataGrid5& grid, int row, const Texts& texts) {
+    grid.SetMode(gui::gmEdit), grid.GotoRow(row);
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+      grid.MoveTo(static_cast<int>(k) + 1, grid.Row());
+      grid.SetEditText(texts[k]);
+    }
+  }
+  Texts SavedNames() const {
+    TDataFile table;
+    ReadTableFile(file, table);
+    Texts names;
+    for (int r = 1; r <= table.RowCount; ++r)
+      names.push_back(GetCellText(table, r, 1, true) + "/" + GetCellText(table, r, 2, true) + "/" +
+                      GetCellText(table, r, 4, true));
+    return names;
+  }
+
+  TempDir dir;
+  ScriptedMsgBox box;
+  ModalScript script;
+  std::string file = dir / "ldtoril.usr";
+};
+
+TEST_F(UserList, RowsAreCheckedNamesFirstAndSavedWithoutTrailingEmptyRows) {
+  Run([&](gui::TUserForm& form) {
+    EXPECT_TRUE(fs::exists(file));  // the missing file was created empty at once
+    gui::TDataGrid5& grid = form.Grid();
+    TypeRow(grid, 1, {"Иванов", "1", "инженер", "1"});
+    TypeRow(grid, 2, {"Петров", "", "", "0"});
+    TypeRow(grid, 3, {"", "3"});
+    Press(form, "Button1");
+    TypeRow(grid, 3, {"Сидоров"});
+    Press(form, "Button1");
+    EXPECT_EQ(box.Texts(), (Texts{"Не задан пользователь в строке 3", "Не задан пароль в строке 2"}));
+    TypeRow(grid, 2, {"Петров", "2"});
+    TypeRow(grid, 5, {" ", "", " "});  // blanks typed at the end do not stop the saving
+    Press(form, "Button1");
+  });
+  EXPECT_EQ(SavedNames(), (Texts{"Иванов/1/1", "Петров/2/", "Сидоров/3/"}));
+  EXPECT_FALSE(fs::exists(file + "~"));
+}
+
+TEST_F(UserList, CancelLeavesTheFileAndAStaleLockIsRemovedWhenTheUserSaysSo) {
+  WriteRows(file, LayoutUsers, {{"Иванов", "1", "", "1"}});
+  const std::string saved = ReadBytes(file);
+  Run([&](gui::TUserForm& form) {
+    TypeRow(form.Grid(), 1, {"Другой", "9", "мастер"});
+    EXPECT_TRUE(fs::exists(file + "~"));
+    Press(form, "Button2");
+  });
+  EXPECT_EQ(ReadBytes(file), saved);
+  EXPECT_FALSE(fs::exists(file + "~"));
+
+  // What an editor of this user on this workstation leaves when it dies: its name and workstation.
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  WriteBytes(file + "~", std::string(1, '\x05') + "admin" + std::string(1, static_cast<char>(std::strlen(host))) + host);
+  box.Answer(1);
+  Run([&](gui::TUserForm& form) {
+    TypeRow(form.Grid(), 1, {"Иванов", "2"});
+    Press(form, "Button1");
+  });
+  EXPECT_EQ(box.Texts(), Texts{"Файл \"" + fs::absolute(file).lexically_normal().string() +
+                               "\" заблокирован программой, которая больше не работает. Удалить блокировку?"});
+  EXPECT_EQ(SavedNames(), Texts{"Иванов/2/1"});
+  EXPECT_FALSE(fs::exists(file + "~"));
+}
+
+// Picks the row (-1: none), types the password and presses the button.
+void Answer(QDialog& form, int row, const char* password, const char* button = "OKBtn") {
+  Child<QComboBox>(form, "UserBox").setCurrentIndex(row);
+  Child<QLineEdit>(form, "PswEdit").setText(password);
+  Press(form, button);
+}
+
+TEST_F(UserList, LoginRefusalsKeepTheDialogOpenTheChosenUserBecomesCurrentCancelLeavesItUnset) {
+  // UserName, Password, UserData, Access
+  WriteRows(file, LayoutUsers, {{"Иванов", "Qw1", "инженер ПТО", "1"}, {"Петров", "пароль", "", "0"}});
+  script
+      .Then([&](QDialog& form) {
+        Answer(form, -1, "");
+        Answer(form, 0, "qw1");  // passwords compare in their letter case
+        EXPECT_EQ(box.Texts(), (Texts{"Не выбран пользователь", "Неверный пароль"}));
+        EXPECT_TRUE(form.isVisible());
+        Answer(form, 0, "Qw1");
+      })
+      .Then([](QDialog& form) { Answer(form, 1, "пароль"); })
+      .Then([](QDialog& form) { Answer(form, 0, "Qw1", "CancelBtn"); });
+  ASSERT_TRUE(gui::UserLogin());
+  EXPECT_EQ(std::pair(CurrentUserName, +UserAccess), std::pair(std::string("Иванов, инженер ПТО"), 1));
+  // Without user data the name stands alone; the right comes from the row.
+  ASSERT_TRUE(gui::UserLogin());
+  EXPECT_EQ(std::pair(CurrentUserName, +UserAccess), std::pair(std::string("Петров"), 0));
+  CurrentUserName.clear();
+  EXPECT_FALSE(gui::UserLogin());
+  EXPECT_EQ(CurrentUserName, "");
+  UserAccess = 1;
+}
+
+}  // namespace
+}  // namespace ld::test
