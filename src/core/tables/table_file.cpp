@@ -160,7 +160,7 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
   try {
     if (!in.HasSignature()) in.Fail();
     in.ReadHeader();
-    ReadMaket(in.LayoutName(), table);
+    in.ReadLayout(table);
     table.Title = in.Title();
     CreateColumns(table, in.RowCount());
     if (in.Restructured()) {
@@ -264,7 +264,7 @@ std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, c
     return marks;
   }
   TDataFile table;
-  ReadMaket(in.LayoutName(), table);
+  in.ReadLayout(table);
   int col = 0;
   for (int k = 1; k <= table.NCols && col == 0; ++k) {
     if (table.FieldName[k] == fieldName) col = k;

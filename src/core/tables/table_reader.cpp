@@ -10,6 +10,7 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/tables/cell_convert.h"
+#include "core/tables/layout.h"
 #include "core/tables/text_buffer.h"
 
 namespace ld {
@@ -47,6 +48,14 @@ TTableFileIn::TTableFileIn(const std::string& fileName)
       reader_(fd_.Get(), StatOf(fd_).st_size) {}
 
 void TTableFileIn::Fail() const { ReadError(fullPath_); }
+
+void TTableFileIn::ReadLayout(TDataFile& table) const {
+  try {
+    ReadMaket(layoutName_, table);
+  } catch (const Error& e) {
+    throw Error("Ошибка чтения файла \"" + fullPath_ + "\": " + e.what());
+  }
+}
 
 void TTableFileIn::Close() {
   fd_.Close();

@@ -33,6 +33,9 @@ public:
   // Reads the header after the signature (layout name, title, row count, format marker).
   void ReadHeader();
   const std::string& LayoutName() const { return layoutName_; }
+  // The columns of the layout the file names, from the layout file; a name the layout file lacks (a
+  // damaged or foreign file) is this file's read error.
+  void ReadLayout(TDataFile& table) const;
   const std::string& Title() const { return title_; }
   std::int32_t RowCount() const { return rowCount_; }
   bool Restructured() const { return restructured_; }
