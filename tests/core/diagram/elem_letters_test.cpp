@@ -14,28 +14,20 @@ TEST(ElemLetters, NodeTypesAndOwnershipReadEitherCaseAndWriteTheirOwnLetters) {
   const struct {
     char sign;
     int index;
-  } signs[] = {{'B', 1}, {'b', 1}, {'U', 2}, {'u', 2}, {'W', 3}, {'w', 3}, {0, 0}, {'X', 0}, {Cp(0xC2), 0}};
+  } signs[] = {{'b', 1}, {'W', 3}, {0, 0}, {Cp(0xC2), 0}};
   for (const auto& s : signs) EXPECT_EQ(NodeSignIndex(s.sign), s.index) << int(s.sign);
-  EXPECT_EQ(std::string({NodeSignLetter(0), NodeSignLetter(1), NodeSignLetter(2), NodeSignLetter(3)}),
-            std::string("\0buw", 4));
   EXPECT_EQ(NodeSignLetter(0, '+'), '+') << "a load node keeps its meter letter";
-  EXPECT_EQ(NodeSignLetter(0, '-'), '-');
-  EXPECT_EQ(NodeSignLetter(0, 'b'), 0);
   EXPECT_EQ(NodeSignLetter(2, '+'), 'u');
 
   // Cyrillic "А", "Б", "С" and their small letters (0xE0, 0xE1, 0xF1); Latin "A" is no ownership letter.
   const struct {
     char letter;
     int upper, asIs;
-  } owners[] = {{Cp(0xC0), 1, 1}, {Cp(0xC1), 2, 2}, {Cp(0xD1), 3, 3}, {Cp(0xE0), 1, 0},
-                {Cp(0xF1), 3, 0}, {'A', 0, 0},      {0, 0, 0}};
+  } owners[] = {{Cp(0xC0), 1, 1}, {Cp(0xF1), 3, 0}, {'A', 0, 0}};
   for (const auto& o : owners) {
     EXPECT_EQ(OwnershipIndex(o.letter), o.upper) << int(o.letter);
     EXPECT_EQ(OwnershipIndex(o.letter, false), o.asIs) << int(o.letter);
   }
-  EXPECT_EQ(std::string({OwnershipLetter(0), OwnershipLetter(1), OwnershipLetter(2), OwnershipLetter(3)}),
-            std::string("\0\xC0\xC1\xD1", 4));
-  EXPECT_EQ(OwnershipLetter(-1), 0);
 }
 
 TEST(ElemLetters, CommutationAndSwitchingDevices) {
@@ -50,15 +42,10 @@ TEST(ElemLetters, CommutationAndSwitchingDevices) {
   EXPECT_EQ(CommutLetter(0), 0);
 
   EXPECT_EQ(SwitchDeviceIndex("В"), 0);
-  EXPECT_EQ(SwitchDeviceIndex("в"), 0);
   EXPECT_EQ(SwitchDeviceIndex("р"), 1);
-  EXPECT_EQ(SwitchDeviceIndex("Н"), 2);
   EXPECT_EQ(SwitchDeviceIndex("-"), 3);
   EXPECT_EQ(SwitchDeviceIndex("B"), -1) << "Latin";
-  EXPECT_EQ(SwitchDeviceIndex(""), -1);
   EXPECT_EQ(SwitchDeviceIndex("ВВ/TEL-10-630"), -1);
-  EXPECT_EQ(SwitchDeviceText(0, "x"), "В");
-  EXPECT_EQ(SwitchDeviceText(3, ""), "-");
   EXPECT_EQ(SwitchDeviceText(-1, "ВВ/TEL-10-630"), "ВВ/TEL-10-630");
   EXPECT_EQ(SwitchDeviceText(-1, std::string(300, 'z')).size(), 255u);
 }
@@ -67,12 +54,9 @@ TEST(ElemLetters, RegulationSplitsByKindAndJoinsInPhaseFirst) {
   const struct {
     const char *column, *inPhase, *quadrature;
   } cases[] = {
-      {"вн-рпн-п-19-10-1.78", "ВН-РПН-П-19-10-1.78", ""},
       {"ВН-ТПР-П-9-5-2;ВН-РПН-П-19-10-1.78", "ВН-РПН-П-19-10-1.78", "ВН-ТПР-П-9-5-2"},
       {"ВН-ПБВ-О-5-3-2.5;ВН-ТПР-П-9-5-2", "ВН-ПБВ-О-5-3-2.5", "ВН-ТПР-П-9-5-2"},
-      {"ВН-ТПР-П-9-5-2", "", "ВН-ТПР-П-9-5-2"},
       {"что-то", "", ""},
-      {"", "", ""},
   };
   for (const auto& c : cases) {
     const TRegulationParts p = SplitRegulation(c.column);
@@ -81,20 +65,13 @@ TEST(ElemLetters, RegulationSplitsByKindAndJoinsInPhaseFirst) {
   }
   EXPECT_EQ(JoinRegulation("ВН-РПН", "ВН-ТПР"), "ВН-РПН;ВН-ТПР");
   EXPECT_EQ(JoinRegulation("", "ВН-ТПР"), "ВН-ТПР");
-  EXPECT_EQ(JoinRegulation("ВН-РПН", ""), "ВН-РПН");
-  EXPECT_EQ(JoinRegulation("", ""), "");
 }
 
 TEST(ElemLetters, MarkCaptionNamesWindingAndPassport) {
   EXPECT_EQ(BranchMarkCaption("TR|Т1|0", "ТРДН-25000"), "ТРДН-25000 <ВН> <Т1>");
   EXPECT_EQ(BranchMarkCaption("TR|Т1|1", "ТРДН-25000"), "ТРДН-25000 <НН1> <Т1>");
-  EXPECT_EQ(BranchMarkCaption("TR||2", "ТРДН"), "ТРДН <НН2>");
   EXPECT_EQ(BranchMarkCaption("T3|Т2|1", "ТДТН"), "ТДТН <СН> <Т2>");
-  EXPECT_EQ(BranchMarkCaption("T3|Т2|2", "ТДТН"), "ТДТН <НН> <Т2>");
-  EXPECT_EQ(BranchMarkCaption("T3|Т2|5", "ТДТН"), "ТДТН <Т2>");
   EXPECT_EQ(BranchMarkCaption("T2|ТП-5|", "ТМ-400"), "ТМ-400 <ТП-5>");
-  EXPECT_EQ(BranchMarkCaption("LN|АС-70|0", "АС-70"), "АС-70");
-  EXPECT_EQ(BranchMarkCaption("", "АС-70"), "АС-70");
   EXPECT_EQ(BranchMarkCaption("RT|Р1", "РБ-10"), "РБ-10 <Р1>");
 }
 

@@ -133,7 +133,7 @@ ld::test::DiagramScheme RandomScheme(std::mt19937& rng) {
 TEST(ModelWalk, FastWalkGivesThePlainWalksModel) {
   std::mt19937 rng(20261207);
   int failures = 0, unsupplied = 0, rings = 0;
-  for (int round = 0; round < 1000; ++round) {
+  for (int round = 0; round < 500; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     const ld::test::DiagramScheme scheme = RandomScheme(rng);
     TSchemBoxState box;
@@ -183,9 +183,9 @@ TEST(ModelWalk, FastWalkGivesThePlainWalksModel) {
     rings += plain.C1 > 1 && fastModel.RefList.size() > static_cast<std::size_t>(static_cast<int>(plainData.Nodes.size()) - plain.P);
   }
   // The schemes reach every branch of the walk: errors, unsupplied parts and rings all occur.
-  EXPECT_GT(failures, 20);
-  EXPECT_GT(unsupplied, 200);
-  EXPECT_GT(rings, 200);
+  EXPECT_GT(failures, 10);
+  EXPECT_GT(unsupplied, 100);
+  EXPECT_GT(rings, 100);
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ TEST(PrnSchSetup, FuzzedFilesGiveOnlyTheReadingMessage) {
   test::TempDir dir;
   test::ScriptedMsgBox msg;
   const std::string file = dir / "prnsetup.cfg";
-  for (int round = 0; round < 150; ++round) {
+  for (int round = 0; round < 60; ++round) {
     std::string text = rng() % 4 == 0 ? "" : "[PrnSchSetup]\n";
     for (unsigned n = rng() % 20; n > 0; --n) {
       if (rng() % 6 == 0) {

@@ -47,9 +47,7 @@ TEST(SchemBoxState, MetricsFollowTheFontHeightAndTheFlags) {
     std::function<void(TSchemBoxState&)> set;
     int xe, flowRow;  // xe 0: the step is not looked at
   } steps[] = {{[](TSchemBoxState& b) { b.FlagP = true; }, 32, 8},
-               {[](TSchemBoxState& b) { b.FlagP = false, b.FIdopLn = true; }, 0, 10},
-               {[](TSchemBoxState& b) { b.FLoadLn = true; }, 0, 20},
-               {[](TSchemBoxState& b) { b.FTypFlow = 1; }, 0, 8},
+               {[](TSchemBoxState& b) { b.FlagP = false, b.FIdopLn = b.FLoadLn = true; }, 0, 20},
                {[](TSchemBoxState& b) { b.FIdopLn = b.FLoadLn = false, b.FTypFlow = 0, b.FlagU = true; }, 14, 8},
                {[](TSchemBoxState& b) { b.FSection = false; }, 32, 8}};
   for (const auto& step : steps) {
@@ -66,8 +64,6 @@ TEST(SchemBoxState, MetricsFollowTheFontHeightAndTheFlags) {
   s.ComputeMetrics(font);
   EXPECT_EQ(s.PixYe, 19);  // 15 × 1.3 in single precision lies below 19.5
   EXPECT_EQ(s.PixXe, 16);
-  EXPECT_EQ(s.PixHalfH, 8);
-  EXPECT_EQ(s.PixQuarterH, 4);
 }
 
 TEST(SchemBoxState, ScrollRangesAndOrigin) {

