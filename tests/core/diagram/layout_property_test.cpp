@@ -92,7 +92,7 @@ void CheckGeometry(const TSchemeModel& m, int xe) {
 TEST(LayoutSchemeProperties, RandomSchemesAndSettings) {
   std::mt19937 rng(120714);
   int built = 0, nested = 0;
-  for (int round = 0; round < 1000; ++round) {
+  for (int round = 0; round < 400; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     const DiagramScheme scheme = test::RandomScheme(rng);
     const std::mt19937 settingsRng = rng;
@@ -133,8 +133,8 @@ TEST(LayoutSchemeProperties, RandomSchemesAndSettings) {
     EXPECT_EQ(LayoutFields(*twin.Model), first);
     if (HasFailure()) return;
   }
-  EXPECT_GT(built, 500);
-  EXPECT_GT(nested, 10);
+  EXPECT_GT(built, 200);
+  EXPECT_GT(nested, 4);
 }
 
 }  // namespace

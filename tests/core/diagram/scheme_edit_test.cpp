@@ -9,7 +9,6 @@
 #include <numbers>
 
 #include "core/base/codepage.h"
-#include "core/base/error.h"
 #include "core/base/settings.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
@@ -36,7 +35,6 @@ void ExpectTables(const TSchemBoxState& box, const DiagramScheme& expected) {
   EXPECT_EQ(box.BranchCols.RowCount, box.BranchTable->RowCount);
 }
 
-std::string Letter(char c) { return c == 0 ? std::string() : Cp1251ToUtf8(std::string(1, c)); }
 
 // A node dialog that confirms a new node with a number and a name.
 TEditDialogs NewNodeDialog(std::int32_t nr, const std::string& name) {
@@ -65,15 +63,6 @@ TEST(SchemeEdit, InsertingANodeSplitsTheLineAndItsCommutation) {
     box.LineSet = {2, 4, 6, 17};
     box.NoSupplyBranches.assign(17, 0);
     box.NoSupplyBranches[3] = box.NoSupplyBranches[16] = 1;
-    box.FlowTable = std::make_unique<TDataFile>();
-    test::FillRows(*box.FlowTable, LayoutLineFlows, {});
-    (*GetColumnAs<DALongint>("N1", *box.FlowTable))[1] = 11;
-    (*GetColumnAs<DALongint>("N2", *box.FlowTable))[1] = 60;
-    (*GetColumnAs<DAsmallint>("Typ", *box.FlowTable))[1] = 4;
-    box.FlowTable->RowCount = 1;
-    FillLineFlowCols(*box.FlowTable, box.FlowCols);
-    FillGivenFlowRows(box);
-    ASSERT_EQ(box.GivenFlowRow[5], 1);
     SElem line;
     line.BranchRow = 4;
     box.MarkedLine = &line;
@@ -93,9 +82,6 @@ TEST(SchemeEdit, InsertingANodeSplitsTheLineAndItsCommutation) {
     std::vector<std::uint8_t> noSupply(18, 0);
     noSupply[4] = noSupply[17] = 1;
     EXPECT_EQ(box.NoSupplyBranches, noSupply);
-    std::vector<std::int32_t> given(18, 0);
-    given[6] = 1;  // 11 - 60 is row 7 now
-    EXPECT_EQ(box.GivenFlowRow, given);
     EXPECT_EQ(located, (std::vector<std::int32_t>{500}));
     EXPECT_TRUE(box.Modified);
   }
@@ -270,85 +256,6 @@ TEST(SchemeEdit, DeletingALineEquivalentlyMovesItsEndPowersIntoTheNodes) {
   IniRec.FlagIF = phase;
 }
 
-TEST(SchemeEdit, SwitchingTogglesReportTheRowAsItWas) {
-  TSchemBoxState box;
-  test::DistrictScheme().Load(box);
-  std::vector<std::string> before;
-  box.OnChangeLine = [&](const std::string& base, TDataFile* branches, int row, const TRecSwt* rec) {
-    EXPECT_EQ(base, "");
-    EXPECT_EQ(branches, box.BranchTable.get());
-    EXPECT_EQ(row, 13);
-    before.push_back(Letter(rec->Commut));
-  };
-  SElem line;
-  line.BranchRow = 13;  // the ring ТП-2 - ТП-4, open at ТП-2 ("Н")
-  line.Flags = CommutFlags(U'Н', false);
-  box.MarkedLine = &line;
-  auto letter = [&] { return Letter(box.BranchCols.Commut->Get(13)); };
-
-  LineMenuClick(box, {}, 4);
-  EXPECT_EQ(letter(), "П");
-  EXPECT_EQ(line.Flags & (efOffOwn | efOffParent | efDamaged), efOffOwn | efOffParent | efDamaged);
-  box.MarkedLine = &line;
-  ToggleSwitchEnd(box, &line, true);  // a damaged branch is not switched
-  EXPECT_EQ(letter(), "П");
-  LineMenuClick(box, {}, 4);
-  EXPECT_EQ(letter(), "");  // repaired is on, not the letter before the damage
-  EXPECT_EQ(line.Flags & (efOffOwn | efOffParent | efDamaged), 0u);
-  ToggleSwitchEnd(box, &line, false);
-  EXPECT_EQ(letter(), "К");
-  line.Flags = efReversed;
-  ToggleSwitchEnd(box, &line, false);
-  EXPECT_EQ(letter(), "Н");
-  EXPECT_EQ(before, (std::vector<std::string>{"Н", "П", "", "К"}));
-  EXPECT_TRUE(box.Modified);
-}
-
-TEST(SchemeEdit, LinePropertiesFollowWhatTheDialogChanged) {
-  test::ScriptedMsgBox msg;
-  TSchemBoxState box;
-  test::DistrictScheme().Load(box);
-  int changes = 0, paints = 0;
-  box.OnChangeLine = [&](const std::string&, TDataFile*, int, const TRecSwt* rec) {
-    ++changes;
-    EXPECT_EQ(rec->Commut, 0);
-  };
-  box.PaintHook = [&] { ++paints; };
-  SElem line;
-  line.BranchRow = 6;
-  line.Flags = efNoSwitchOwn | efBreakerParent;
-  bool ends = false, params = false, sw = false;
-  const char* commut = "";
-  TEditDialogs dialogs;
-  dialogs.EditLineParams = [&](const std::string& caption, const std::string&, TDataFile&, TDataFile& branches, int row,
-                               bool, const std::vector<std::string>&, const std::vector<std::string>&, bool& e, bool& p,
-                               bool& s) {
-    EXPECT_EQ(caption, "Параметры ветви");
-    TBranchCols b;
-    FillBranchCols(branches, b);
-    (*b.Commut)[row] = Utf8ToCp1251(commut)[0];
-    if (ends) (*b.N2)[row] = 71;
-    (*static_cast<DALongint*>(b.Color))[row] = 0xFF00;
-    e = ends, p = params, s = sw;
-    return true;
-  };
-  box.MarkedLine = &line;
-  LineMenuClick(box, dialogs, 0);  // confirmed without a change: repaint and the event all the same
-  EXPECT_EQ(changes, 1);
-  EXPECT_EQ(paints, 1);
-  EXPECT_EQ(PaintColor, 0xFF00);
-  EXPECT_EQ(line.Flags, efNoSwitchOwn | efBreakerParent);
-
-  sw = true, commut = "К";
-  box.BranchCols.MarkCom1->SetItem(6, "-");
-  box.BranchCols.MarkCom2->SetItem(6, "");
-  LineMenuClick(box, dialogs, 0);
-  EXPECT_EQ(line.Flags, efOffParent | efNoSwitchOwn);
-  EXPECT_EQ(changes, 2);
-
-  PaintColor = 0;
-}
-
 TEST(SchemeEdit, SubstationRenameReachesItsNodesAndBranches) {
   test::ScriptedMsgBox msg;
   TSchemBoxState box;
@@ -389,50 +296,6 @@ TEST(SchemeEdit, SubstationRenameReachesItsNodesAndBranches) {
   EXPECT_EQ(box.ExpandedSubst, (std::vector<std::string>{"ПС-2", "ПС-9"}));
   EXPECT_EQ(PaintColor, 255);
   PaintColor = 0;
-}
-
-TEST(SchemeEdit, NewNodesAndLinksAreCountedInAndShown) {
-  test::ScriptedMsgBox msg;
-  TSchemBoxState box;
-  test::DistrictScheme().Load(box);
-  box.NoSupplyNodes.assign(18, 0);
-  TEditDialogs dialogs = NewNodeDialog(300, "ТП-30");
-  std::vector<std::int32_t> located;
-  dialogs.LocateNode = [&](std::int32_t nr) { located.push_back(nr); };
-  dialogs.AddLinkDialog = [](const std::string&, const std::string& name, std::int32_t nr, int& count,
-                             TDataFile& branches, TDataFile& nodes, float voltage) {
-    EXPECT_EQ(name, "ТП-30");
-    EXPECT_EQ(voltage, 0.f);
-    TNodeCols n;
-    TBranchCols b;
-    ++nodes.RowCount;
-    ++branches.RowCount;
-    FillNodeCols(nodes, n);
-    FillBranchCols(branches, b);
-    (*n.NS)[n.RowCount] = 301;
-    (*b.N1)[b.RowCount] = nr;
-    (*b.N2)[b.RowCount] = 301;
-    count = 1;
-    return true;
-  };
-  EmptyMenuClick(box, dialogs, 1);
-  EXPECT_EQ((std::vector<std::size_t>{static_cast<std::size_t>(box.NodeCols.RowCount),
-                                      static_cast<std::size_t>(box.NodeSet.back()), box.NoSupplyNodes.size()}),
-            (std::vector<std::size_t>{19, 19, 19}));
-  SElem node;
-  node.NodeRow = 19;
-  box.SelectedNode = &node;
-  NodeMenuClick(box, dialogs, 8);
-  EXPECT_EQ((std::vector<int>{box.NodeCols.RowCount, box.BranchCols.RowCount, box.NodeSet.back(), box.LineSet.back(),
-                              box.BranchCols.N1->Get(18)}),
-            (std::vector<int>{20, 18, 20, 18, 300}));
-  EXPECT_EQ(located, (std::vector<std::int32_t>{300, 301}));
-
-  dialogs.EditNodeParams = [](const std::string&, const std::string&, TDataFile&, TDataFile&, int, bool,
-                              const std::vector<std::string>&, const std::vector<std::string>&,
-                              bool&) -> bool { throw Error("сбой"); };
-  EXPECT_THROW(NodeMenuClick(box, dialogs, 6), Error);
-  EXPECT_FALSE(box.Busy);
 }
 
 TEST(SchemeEdit, NodeDialogsRebuildOnlyWhenTheDrawingChanges) {
@@ -533,25 +396,6 @@ TEST(SchemeEdit, TheCatalogCalculatorWritesTheBranchOnceConfirmed) {
   EXPECT_EQ(relayouts, 1);
   EXPECT_EQ(rs, (std::vector<float>{0.43f, 0.43f, 0.2f}));
   EXPECT_EQ(before, (std::vector<float>{0.43f, 0.2f}));
-}
-
-TEST(SchemeEdit, ExpandingASubstation) {
-  TSchemBoxState box;
-  test::DistrictScheme().Load(box);
-  test::FixedCanvas canvas;
-  box.Canvas = &canvas;
-  int layouts = 0;
-  box.LayoutHook = [&](TCanvas&, TSchemeModel&) { ++layouts; };
-  SElem subst;
-  subst.Caption = "пс-1";
-  box.ExpandedSubst = {"ПС-2"};
-  box.SelectedNode = &subst;
-  NodeMenuClick(box, {}, 5);
-  EXPECT_EQ(box.ExpandedSubst, (std::vector<std::string>{"ПС-2", "ПС-1"}));
-  NodeMenuClick(box, {}, 5);
-  EXPECT_EQ(box.ExpandedSubst, (std::vector<std::string>{"ПС-2"}));
-  EXPECT_EQ(layouts, 2);
-  EXPECT_FALSE(box.Modified);
 }
 
 }  // namespace

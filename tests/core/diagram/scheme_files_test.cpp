@@ -247,57 +247,13 @@ TEST(SchemeFiles, AnswersRefusalsAndFailuresOfTheSave) {
   EXPECT_EQ(paints, 1);
   EXPECT_EQ(test::ReadBytes(base + ".VET"), branches);
 
-  // The district check refuses a branch that no longer matches its element: nothing is written and
-  // the modification with its locks stays.
-  {
-    TDataFile lines;
-    ReadMaket(LayoutLines10, lines);
-    CreateColumns(lines, 1);
-    TLine10Cols l;
-    FillLine10Cols(lines, l);
-    (*l.Idx)[1] = 5;
-    l.Name1->SetItem(1, "ПС-1.1");
-    l.Name2->SetItem(1, "ТП-1");
-    WriteTableFile(base + ".RSL", lines);
-    test::ShiftFileTime(base + ".RSL", -60);
-  }
-  LoadScheme(box, base);
-  StartChange(box);
-  box.BranchCols.ExtFile->SetItem(4, ".RSL");
-  (*box.BranchCols.Idx)[4] = 5;
-  box.BranchCols.Name1->SetItem(4, "ПС-9");
-  msg.Clear();
-  EXPECT_FALSE(SaveScheme(box, false, true, answer));
-  EXPECT_EQ(answer, 1);
-  EXPECT_EQ(msg.Texts(),
-            (std::vector<std::string>{"Таблица \"Ветви схемы\" (строка 4) не соответствует таблице \"Линии 10(6) кВ\". "
-                                      "Необходимо заново загрузить схему"}));
-  EXPECT_TRUE(box.Modified);
-  EXPECT_TRUE(fileio::FileExists(base + ".VET~"));
-  EXPECT_EQ(test::ReadBytes(base + ".VET"), branches);
-
   // A write that fails leaves at once, still modified.
+  StartChange(box);
   test::ShiftFileTime(base + ".VET", 5);
   EXPECT_THROW(SaveScheme(box, false, false, answer), Error);
   EXPECT_TRUE(box.Modified);
   msg.Answer(0);
   EXPECT_TRUE(SaveScheme(box, true, false, answer));
-}
-
-TEST(SchemeFiles, SavingRemovesOnlyTheLocksOfItsOwnFirstChange) {
-  TempDir dir;
-  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
-  TSchemBoxState box;
-  LoadScheme(box, base);
-  // The host's own lock on the node file, taken before the diagram changed anything.
-  LockTableFiles(base, ".UZL");
-  const double date = fileio::FileDateOf(base + ".UZL");
-  int answer = 0;
-  EXPECT_TRUE(SaveScheme(box, false, false, answer));
-  EXPECT_EQ(answer, 1);
-  EXPECT_TRUE(fileio::FileExists(base + ".UZL~"));
-  EXPECT_EQ(fileio::FileDateOf(base + ".UZL"), date);
-  UnlockTableFiles(base, ".UZL");
 }
 
 TEST(SchemeFiles, TheFirstChangeChecksTheFilesAndLocksThemOnce) {
