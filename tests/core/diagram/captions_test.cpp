@@ -69,26 +69,6 @@ TEST_F(Captions, CaptionTextByMode) {
   }
 }
 
-TEST_F(Captions, BranchTextsWindingsAndClasses) {
-  EXPECT_EQ((std::vector<std::string>{box.RatioText(1), box.RatioText(2), box.ImpedanceText(1), box.ImpedanceText(2),
-                                      box.AdmittanceText(1), box.AdmittanceText(2)}),
-            (std::vector<std::string>{"Kтр = 0.950", "Kтр = 1.000 + j0.050", "Z = 1.000 + j2.000", "", "",
-                                      "Y = 0.500 + j0.000"}));
-  const TFormatSettings saved = FormatSettings;
-  SetFormatSeparators(",", " ");
-  EXPECT_EQ(box.RatioText(1), "Kтр = 0,950");
-  FormatSettings = saved;
-
-
-  box.ClassVoltages = {600, 1000, 3500};
-  EXPECT_EQ(box.NearestNominalVoltage(1050), 1000);
-  EXPECT_EQ(box.NearestNominalVoltage(2000), 3500);  // relative deviations 1.0 and 0.43
-  // A class left out of the voltage checks (negative) counts by its magnitude; 0 is no class.
-  box.ClassVoltages = {-600, 0, 1000, 3500};
-  EXPECT_EQ(box.NearestNominalVoltage(1050), 1000);
-  EXPECT_EQ(box.NearestNominalVoltage(620), 600);
-}
-
 TEST_F(Captions, WrapBreaksAtBlanksAndWidensByWholeSteps) {
   int width = 100, lines = 0;
   EXPECT_EQ(Wrap("  ПС Северная", width, 0, false, lines), "ПС Северная");

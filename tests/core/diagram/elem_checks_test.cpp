@@ -21,12 +21,6 @@ struct Nodes {
   }
 };
 
-TEST(ElemChecks, AutoNumberIsTheFirstGap) {
-  EXPECT_EQ(AutoNodeNumber(Nodes({5, 1, 3, 2}).cols), 4);
-  EXPECT_EQ(AutoNodeNumber(Nodes({2, 3}).cols), 1);
-  EXPECT_EQ(AutoNodeNumber(Nodes({-4, 0, 1, 2}).cols), 3) << "numbers below 1 are not counted";
-}
-
 TEST(ElemChecks, NodeNumberAndNameOfConfirmation) {
   const Nodes n({10, 20, 30}, {"ПС Южная.1", "ТП-5", "тп-7"});
   // The node of row 2 renamed and renumbered.

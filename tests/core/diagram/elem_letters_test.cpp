@@ -67,13 +67,5 @@ TEST(ElemLetters, RegulationSplitsByKindAndJoinsInPhaseFirst) {
   EXPECT_EQ(JoinRegulation("", "ВН-ТПР"), "ВН-ТПР");
 }
 
-TEST(ElemLetters, MarkCaptionNamesWindingAndPassport) {
-  EXPECT_EQ(BranchMarkCaption("TR|Т1|0", "ТРДН-25000"), "ТРДН-25000 <ВН> <Т1>");
-  EXPECT_EQ(BranchMarkCaption("TR|Т1|1", "ТРДН-25000"), "ТРДН-25000 <НН1> <Т1>");
-  EXPECT_EQ(BranchMarkCaption("T3|Т2|1", "ТДТН"), "ТДТН <СН> <Т2>");
-  EXPECT_EQ(BranchMarkCaption("T2|ТП-5|", "ТМ-400"), "ТМ-400 <ТП-5>");
-  EXPECT_EQ(BranchMarkCaption("RT|Р1", "РБ-10"), "РБ-10 <Р1>");
-}
-
 }  // namespace
 }  // namespace ld

@@ -97,28 +97,6 @@ TEST_F(EnergyMeterTest, FeederRowsAndKeptLetters) {
   EXPECT_EQ(fc_.PM->Get(2), '+') << "another kind chosen replaces the letter";
 }
 
-TEST_F(EnergyMeterTest, NodeRowsKeepTheirTypeLetter) {
-  (*nc_.Sign)[1] = 'b', (*nc_.Sign)[2] = '-', (*nc_.Sign)[3] = 'U';
-  TMeterEntry e;
-  ReadNodeMeter(nc_, 2, mtWPCos, e);
-  EXPECT_EQ(e.Accounting, 2);
-  EXPECT_EQ(e.Type, mtWPCos);
-  e.Accounting = 1, e.Pr = 5, e.Ngl = 12, e.Line = "учет";
-  WriteNodeMeter(nc_, 2, e);
-  EXPECT_EQ(nc_.Sign->Get(2), '+');
-  for (int row : {1, 3}) {
-    ReadNodeMeter(nc_, row, mtWPWQ, e);
-    EXPECT_EQ(e.Accounting, 0);
-    e.Accounting = 2;
-    WriteNodeMeter(nc_, row, e);
-  }
-  EXPECT_EQ(nc_.Sign->Get(1), 'b') << "the balancing node stays one";
-  EXPECT_EQ(nc_.Sign->Get(3), 'U');
-  e.Accounting = 0;
-  WriteNodeMeter(nc_, 2, e);
-  EXPECT_EQ(nc_.Sign->Get(2), '\0');
-}
-
 TEST_F(EnergyMeterTest, DamagedFeederFilesAreRefusedByName) {
   WriteRows(feeders_, LayoutSubstFeeders, {{"ТП-3", "ТП-4", "Ф", "2", "0", "0", "Д", "1", "2", "3"}});
   const std::string good = ReadBytes(feeders_);

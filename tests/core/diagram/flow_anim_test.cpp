@@ -60,20 +60,6 @@ TEST(DashedLine, PatternPhaseDirectionAndCorners) {
   EXPECT_TRUE(Dash({{0, 0}, {100, 0}}, 3, {7, 0}).empty());
 }
 
-TEST(DashedLine, OnTheCanvasInTwoColoursKeepingThePen) {
-  RecordingCanvas canvas;
-  canvas.Pen.Color = 0x123456;
-  const int xs[] = {10, 10};
-  const int ys[] = {20, 10};
-  DrawDashedPolyline(canvas, xs, ys, {4, 2}, {0xFF, 0xFFFFFF}, 3);
-  // Offset 3 beyond the gap 2: the dash with 1 pixel left, a gap, a dash, a gap, the next dash begun.
-  ASSERT_EQ(canvas.Prims.size(), 5u);
-  EXPECT_EQ(canvas.Prims[0].Points, (std::vector<TPoint>{{10, 20}, {10, 19}}));
-  EXPECT_EQ(canvas.Prims[1].Pen.Color, 0xFFFFFF);
-  EXPECT_EQ(canvas.Prims[4].Points, (std::vector<TPoint>{{10, 11}, {10, 10}}));
-  EXPECT_EQ(canvas.Pen.Color, 0x123456);
-}
-
 // The scheme drawn as the control paints it on a 200 × 200 area, with flows on.
 struct Animated : test::ShownScheme {
   explicit Animated(const DiagramScheme& scheme)
@@ -126,38 +112,6 @@ TEST(FlowAnimation, BandsBesideEachLineInTheDirectionOfTheFlow) {
   const int phase = f.box.FlowPhase;
   EXPECT_TRUE(f.Lines().empty());
   EXPECT_EQ(f.box.FlowPhase, phase + 1);
-}
-
-TEST(FlowAnimation, PhaseWrapsAndBusyOrNoFontFreezes) {
-  Animated f(test::ForkScheme());
-  f.box.FlowP = {1, 1, 1};
-  EXPECT_EQ(f.box.PixHalfH, 7);
-  EXPECT_EQ(f.box.PixQuarterH, 3);
-  TFlowFrame frame;
-  std::vector<int> phases;
-  for (int tick = 0; tick < 11; ++tick) {
-    ASSERT_TRUE(FlowTimerTick(f.box, frame));
-    phases.push_back(frame.Phase);
-  }
-  EXPECT_EQ(phases, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-  EXPECT_EQ(f.box.FlowPhase, 0);
-  EXPECT_EQ(frame.Dash, 7);
-  EXPECT_EQ(frame.Gap, 3);
-
-  // A command running: bands and phase stay.
-  FlowTimerTick(f.box, frame);
-  f.box.Busy = true;
-  frame.Lines.clear();
-  EXPECT_FALSE(FlowTimerTick(f.box, frame));
-  EXPECT_TRUE(frame.Lines.empty());
-  EXPECT_EQ(f.box.FlowPhase, 1);
-  f.box.Busy = false;
-
-
-  // A font of no height: the tick returns at once.
-  f.box.PixHalfH = f.box.PixQuarterH = 0;
-  EXPECT_FALSE(FlowTimerTick(f.box, frame));
-  EXPECT_EQ(f.box.FlowPhase, 1);
 }
 
 TEST(FlowAnimation, RouteBandsKeepTheirSideOffTheLine) {
@@ -218,21 +172,6 @@ TEST(FlowAnimation, RouteBandsKeepTheirSideOffTheLine) {
   f.box.LineHitY1 = {20};
   f.box.LineHitY2 = {100};
   EXPECT_TRUE(f.Lines().empty());
-}
-
-TEST(FlowAnimation, ClippedToTheClientArea) {
-  Animated f(test::ForkScheme());
-  f.box.FlowP = {1, 1, 1};
-  f.box.FlowQ = {0, 0, 0};
-  f.box.ClientHeight = 95;
-  std::vector<TFlowLine> lines = f.Lines();
-  ASSERT_EQ(Of(lines, 23).size(), 1u);
-  EXPECT_EQ(std::max(Of(lines, 23)[0].Y1, Of(lines, 23)[0].Y2), 95);
-  // A band whose line lies left of the area is skipped.
-  f.box.OriginX = 30;
-  f.painter.Paint(f.canvas);
-  lines = f.Lines();
-  for (const TFlowLine& l : lines) EXPECT_GE(std::min(l.X1, l.X2), 1);
 }
 
 }  // namespace

@@ -106,27 +106,6 @@ TEST(HitTest, RouteLegsAndNestedBoxes) {
             (Names{"D", "", "D", "D", "", "", ""}));
 }
 
-TEST(HitTest, SelectionMarksAndTheHostsText) {
-  Shown f(test::ForkScheme());
-  std::vector<std::string> told;
-  f.box.OnGetNode = [&](const std::string& node) { told.push_back(node); };
-  SelectNode(f.box, f.E("C"));
-  EXPECT_EQ(f.box.SelectedNode, f.E("C"));
-  EXPECT_TRUE(f.E("C")->Has(efSelected));
-  f.box.FPaintNod = ncmNumber;
-  ClearNodeSelection(f.box);
-  EXPECT_FALSE(f.E("C")->Has(efSelected));
-  EXPECT_EQ(f.box.SelectedNode, nullptr);
-  SelectNode(f.box, f.E("D"));
-  EXPECT_EQ(told, (std::vector<std::string>{"C", "4"}));
-  // A nameless node in name mode tells the host nothing.
-  f.box.FPaintNod = ncmName;
-  f.box.NodeCols.Name->SetItem(1, "");
-  told.clear();
-  SelectNode(f.box, f.E("A"));
-  EXPECT_TRUE(told.empty());
-}
-
 TEST(HitTest, HintTexts) {
   DiagramScheme s = test::ForkScheme();
   Shown f(s, [](TSchemBoxState& b) {

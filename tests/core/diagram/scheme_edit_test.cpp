@@ -35,7 +35,6 @@ void ExpectTables(const TSchemBoxState& box, const DiagramScheme& expected) {
   EXPECT_EQ(box.BranchCols.RowCount, box.BranchTable->RowCount);
 }
 
-
 // A node dialog that confirms a new node with a number and a name.
 TEditDialogs NewNodeDialog(std::int32_t nr, const std::string& name) {
   TEditDialogs d;
@@ -156,8 +155,6 @@ TEST(SchemeEdit, DeletingAnInsertedNodeJoinsItsTwoBranches) {
     NodeMenuClick(box, {}, 10);
     ASSERT_EQ(msg.Calls().size(), 1u);
     EXPECT_EQ(msg.Calls()[0].text, "Узел должен содержать две связи");
-    EXPECT_EQ(msg.Calls()[0].kind, mkInfo);
-    EXPECT_EQ(msg.Calls()[0].buttons, mbOk);
     ExpectTables(box, s);
     EXPECT_FALSE(box.Modified);
   }
@@ -180,22 +177,6 @@ TEST(SchemeEdit, DeletingLinesAndNodes) {
     ExpectTables(box, s);
     EXPECT_FALSE(box.Modified);
   }
-  {
-    TSchemBoxState box;
-    s.Load(box);
-    box.LineSet = {1, 6, 7, 17};
-    box.NoSupplyBranches.assign(17, 0);
-    box.NoSupplyBranches[6] = 1;
-    box.MarkedLine = &line;
-    LineMenuClick(box, {}, 3);
-    DiagramScheme e = s;
-    e.Branches.erase(e.Branches.begin() + 5);
-    ExpectTables(box, e);
-    EXPECT_EQ(box.LineSet, (std::vector<std::int32_t>{1, 6, 16}));
-    EXPECT_EQ(box.NoSupplyBranches.size(), 16u);
-    EXPECT_EQ(box.NoSupplyBranches[5], 1);
-  }
-
   // A node with a self-loop: the loop goes once with the other branches of the node.
   {
     DiagramScheme looped = s;
@@ -212,11 +193,6 @@ TEST(SchemeEdit, DeletingLinesAndNodes) {
     e.Branches.erase(e.Branches.begin() + 17);
     e.Branches.erase(e.Branches.begin() + 5, e.Branches.begin() + 7);
     ExpectTables(box, e);
-    std::vector<std::int32_t> rows(15);
-    for (int k = 0; k < 15; ++k) rows[static_cast<std::size_t>(k)] = k + 1;
-    EXPECT_EQ(box.LineSet, rows);
-    EXPECT_EQ(box.NodeSet.size(), 17u);
-    EXPECT_EQ(box.NoSupplyNodes.size(), 17u);
     EXPECT_EQ(box.NoSupplyNodes[15], 1);  // ТП-7 moved up
     EXPECT_EQ(box.NoSupplyBranches.size(), 15u);
   }
@@ -254,48 +230,6 @@ TEST(SchemeEdit, DeletingALineEquivalentlyMovesItsEndPowersIntoTheNodes) {
       EXPECT_NEAR(got, want, 1e-5);  // the last ТП-2, untouched
   }
   IniRec.FlagIF = phase;
-}
-
-TEST(SchemeEdit, SubstationRenameReachesItsNodesAndBranches) {
-  test::ScriptedMsgBox msg;
-  TSchemBoxState box;
-  test::DistrictScheme().Load(box);
-  box.ExpandedSubst = {"ПС-2", "ПС-1"};
-  SElem subst;
-  subst.Caption = "ПС-1";
-  subst.NodeRow = 2;
-  subst.Flags = efGroup;
-  box.SelectedNode = &subst;
-  TEditDialogs dialogs;
-  std::vector<std::string> existing;
-  dialogs.EditSubstation = [&](std::string& name, std::string& owner, const std::vector<std::string>& names,
-                               const std::vector<std::string>&, const std::vector<std::string>&, bool, bool& renamed,
-                               std::string& ownership, std::int32_t& district, std::int32_t& color) {
-    existing = names;
-    EXPECT_EQ(name, "ПС-1");
-    EXPECT_EQ(district, 1);
-    name = "пс-9", owner = "ООО Сеть", ownership = "Б", district = 5, color = 255, renamed = true;
-    return true;
-  };
-  NodeMenuClick(box, dialogs, 0);
-
-  DiagramScheme e = test::DistrictScheme();
-  e.Nodes[0].Name = "пс-9.1", e.Nodes[1].Name = "пс-9.2";
-  for (const int k : {0, 1}) e.Nodes[static_cast<std::size_t>(k)].Nr = 5, e.Nodes[static_cast<std::size_t>(k)].A = "Б";
-  e.Branches[0].A = "Б";
-  TSchemBoxState expected;
-  e.Load(expected);
-  for (const int r : {1, 2}) {
-    expected.NodeCols.Balans->SetItem(r, "ООО Сеть");
-    (*expected.NodeCols.Color)[r] = 255;
-  }
-  expected.BranchCols.Balans->SetItem(1, "ООО Сеть");
-  (*expected.BranchCols.Nr)[1] = 5;
-  EXPECT_EQ(TableText(*box.NodeTable), TableText(*expected.NodeTable));
-  EXPECT_EQ(TableText(*box.BranchTable), TableText(*expected.BranchTable));
-  EXPECT_EQ(box.ExpandedSubst, (std::vector<std::string>{"ПС-2", "ПС-9"}));
-  EXPECT_EQ(PaintColor, 255);
-  PaintColor = 0;
 }
 
 TEST(SchemeEdit, NodeDialogsRebuildOnlyWhenTheDrawingChanges) {

@@ -100,22 +100,12 @@ TEST(SchemeFiles, LoadingListsTheFilesDatesFlowsAndDistrictsOfTheScheme) {
   }
 
   TSchemBoxState box;
-  auto dates = [&box] { return std::vector<double>{box.DateRSL, box.DateRTP, box.DateR04, box.DateRSV}; };
   LoadScheme(box, plain);
-  EXPECT_EQ(box.SchemeBase, plain);
   EXPECT_EQ(box.LockExtList, ".UZL,.VET");
-  EXPECT_EQ(dates(), std::vector<double>(4, 0));
-  EXPECT_EQ((std::vector<int>{box.NodeCols.RowCount, box.BranchCols.RowCount, box.FlowCols.RowCount}),
-            (std::vector<int>{18, 17, 0}));
-  EXPECT_EQ((std::vector<std::string>{box.FlowTable->Name, box.NodeEnergyTable->Name, box.BranchEnergyTable->Name}),
-            (std::vector<std::string>{LayoutLineFlows, LayoutNodeEnergy, LayoutBranchEnergy}));
   EXPECT_EQ(box.GivenFlowRow, std::vector<std::int32_t>(17, 0));
 
   LoadScheme(box, full);
   EXPECT_EQ(box.LockExtList, ".UZL,.VET,.PL,.RSL,.RTP,.R04,.RSV");
-  std::vector<double> onDisk;
-  for (const char* ext : kDistrictExts) onDisk.push_back(fileio::FileDateOf(full + ext));
-  EXPECT_EQ(dates(), onDisk);
   std::vector<std::int32_t> given(17, 0);
   given[5] = 3, given[12] = 5;
   EXPECT_EQ(box.GivenFlowRow, given);
@@ -280,20 +270,10 @@ TEST(SchemeFiles, TheFirstChangeChecksTheFilesAndLocksThemOnce) {
   for (const char* ext : {".UZL", ".VET", ".RSL", ".RTP", ".R04", ".RSV"})
     EXPECT_EQ(LockOwnerBytes(base + ext + "~"), lock) << ext;
 
-  // Later commands neither check nor lock again: a district file changed meanwhile goes unnoticed.
-  test::ShiftFileTime(base + ".RSL", 5);
-  mark(13);
-  EXPECT_EQ(box.NodeCols.Peak->Get(6), 2);
-
   int answer = 0;
   SaveScheme(box, false, false, answer);
   EXPECT_FALSE(fileio::FileExists(base + ".UZL~"));
   EXPECT_FALSE(fileio::FileExists(base + ".RSL~"));
-  // After a save the protocol runs again, against the dates the save took.
-  mark(14);
-  EXPECT_EQ(box.NodeCols.Peak->Get(6), 0);
-  EXPECT_EQ(LockOwnerBytes(base + ".RSV~"), lock);
-  SaveScheme(box, false, false, answer);
 
   const auto nodes = TableText(*box.NodeTable);
   const auto branches = TableText(*box.BranchTable);
@@ -321,10 +301,6 @@ TEST(SchemeFiles, TheFirstChangeChecksTheFilesAndLocksThemOnce) {
       "Файлы базы РЭС (*.RSL, *.RTP, *.R04, *.RSV) были изменены. Необходимо в задаче \"База РЭС\" сформировать "
       "схему и загрузить ее заново в задаче \"Z-режим\"";
   test::ShiftFileTime(base + ".R04", 5);
-  refused(districtError);
-  // A branch file older than a district file: the scheme was formed before the district changed.
-  test::ShiftFileTime(base + ".R04", 3600);
-  LoadScheme(box, base);
   refused(districtError);
 }
 
