@@ -102,22 +102,6 @@ TEST_F(LinPrmFormTest, FlowsLimitMarksAndUnits) {
   EXPECT_EQ((std::vector<float>{bc_.Idop->Get(1), bc_.R->Get(1), bc_.U1->Get(1)}), (std::vector<float>{0, 1, 10.5f}));
 }
 
-TEST_F(LinPrmFormTest, TapsRecomputeRatiosAndBadTapsLeaveThem) {
-  script_.Then([](QDialog& d) {
-    Type(Child<QLineEdit>(d, "_NotvRPN"), "12");
-    // Direct regulation: (12 - 10) * 1.78 % above the nominal ratio 11.
-    EXPECT_EQ(Text(d, "_Kta"), "11.392");
-    Paste(Child<QLineEdit>(d, "_NotvRPN"), "25");
-    EXPECT_EQ(Text(d, "_Kta"), "11.392") << "above the 19 positions: the ratio stays";
-    Press(d, "OkBtn");
-  });
-  bool ends, params, sw;
-  EXPECT_TRUE(Edit(1, ends, params, sw));
-  EXPECT_TRUE(params);
-  EXPECT_EQ(bc_.Notv->Get(1), 25);
-  EXPECT_NEAR(bc_.Kta->Get(1), 11 * 1.0356, 1e-5);
-}
-
 TEST_F(LinPrmFormTest, EndsByNumberAndNameAndSorting) {
   script_.Then([](QDialog& d) {
     Combo(d, "_N1").setEditText("3");

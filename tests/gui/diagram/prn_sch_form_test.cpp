@@ -217,27 +217,6 @@ TEST_F(PrnSchTest, PagedPdfSheetsTitleNumbersAndStop) {
   EXPECT_TRUE(msg_.Texts().empty());
 }
 
-TEST_F(PrnSchTest, FitToOneSheet) {
-  test::DiagramScheme small;
-  small.Node(1, "Исток", "B");
-  small.Node(2, "Сток");
-  small.Line(1, 2);
-  Build(small);
-  WriteSetup("Name=DejaVu Sans\nSize=10\nFitToPage=1\nFlagPageNum=1\n");
-  Run([](QDialog& d) { Press(d, "PrintBtn"); });
-  ASSERT_EQ(PdfPages(pdf_), 1);
-  // The word's box height in points: the font grew well beyond 10 pt.
-  const std::string html = RunCommand("pdftotext -bbox '" + pdf_ + "' - 2>/dev/null");
-  const auto at = html.find(">Сток</word>");
-  ASSERT_NE(at, std::string::npos) << html;
-  const auto start = html.rfind("<word", at);
-  const double yMin = std::stod(html.substr(html.find("yMin=\"", start) + 6));
-  const double yMax = std::stod(html.substr(html.find("yMax=\"", start) + 6));
-  EXPECT_GT(yMax - yMin, 20.0);
-  EXPECT_EQ(html.find(">1_1</word>"), std::string::npos);
-
-}
-
 TEST_F(PrnSchTest, BitmapFile) {
   Build(test::DistrictScheme());
   const std::string bmp = (dir_ / "scheme.bmp");
@@ -287,38 +266,6 @@ TEST_F(PrnSchTest, BitmapFile) {
   EXPECT_FALSE(fs::exists(bmp));
   EXPECT_FALSE(fs::exists(dir_ / "schem.bmp"));
   EXPECT_TRUE(msg_.Texts().empty());
-}
-
-TEST_F(PrnSchTest, MarginsTurnWithThePaper) {
-  Build(test::DistrictScheme());
-  WriteSetup("Top=1\nLeft=2\nBottom=3\nRight=4\n");
-  auto margins = [](QDialog& d) {
-    std::string text;
-    for (const char* name : {"TopEdit", "LeftEdit", "BottomEdit", "RightEdit"})
-      text += Child<QLineEdit>(d, name).text().replace(',', '.').toStdString() + " ";
-    return text;
-  };
-  ModalScript::Step turn = [](QDialog& d) {
-    QPrinter& printer = SchemePrinter();
-    const bool landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
-    printer.setPageOrientation(landscape ? QPageLayout::Portrait : QPageLayout::Landscape);
-    d.setResult(QDialog::Accepted);
-  };
-  ModalScript script;
-  script.Then([&](QDialog& d) {
-    Press(d, "PrinterBtn");
-    EXPECT_EQ(margins(d), "2.0 3.0 4.0 1.0 ");
-    Press(d, "PrinterBtn");
-    EXPECT_EQ(margins(d), "1.0 2.0 3.0 4.0 ");
-    Press(d, "PrinterBtn");
-    d.reject();
-  })
-      .Then(turn)
-      .Then(turn)
-      .Then(turn);
-  ExecutePrintSchemeDialog(*box_, "");
-  EXPECT_NE(ReadBytes(dir_ / "prnsetup.cfg").find("Orient=1"), std::string::npos);
-  EXPECT_NE(ReadBytes(dir_ / "prnsetup.cfg").find("Top=2"), std::string::npos);
 }
 
 TEST_F(PrnSchTest, NoPrinter) {

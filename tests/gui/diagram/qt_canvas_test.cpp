@@ -101,7 +101,6 @@ TEST(QtCanvas, ForkPixels) {
     c.Font.Height = -13;
     TSchemePainter(f.box).Paint(c);
   }
-  image.save(QString::fromStdString(test::OutputPath("diagram_fork.png").string()));
   // The background in the corners, inside A clear of its caption, A's outline, B's line and beside
   // it, C's lower breaker.
   EXPECT_EQ(Pixels(image, {{5, 5}, {199, 199}, {52, 30}, {42, 25}, {56, 25}, {43, 34}, {49, 50}, {48, 50}, {17, 110}}),
