@@ -84,24 +84,6 @@ TEST_F(LinPrmFormTest, LettersRegulationAndMarkComeBackAsTheyWere) {
   EXPECT_EQ(bc_.MarkCom2->GetItem(1) + " " + bc_.DSName->GetItem(1), "- Ф-12");
 }
 
-TEST_F(LinPrmFormTest, FlowsLimitMarksAndUnits) {
-  const TBranchFlows fl = CalcBranchFlows(10.5f, 0, 10.2f, -1, 200, -30, 1, 2, 0, 0, 11, 0);
-  script_.Then([&](QDialog& d) {
-    ShowAllSections(d);
-    EXPECT_EQ(Text(d, "_Pn"), QString::number(fl.P1, 'f', 1));
-    EXPECT_EQ(Text(d, "_In"), QString::number(fl.I1, 'f', 1));
-    EXPECT_TRUE(Red(d, "_In") && Red(d, "_Pn") && Red(d, "_Qn"));
-    Type(Child<QLineEdit>(d, "_Idop"), "0");
-    EXPECT_FALSE(Red(d, "_In")) << "no limit without I доп";
-    Press(d, "OkBtn");
-  });
-  bool ends, params, sw;
-  EXPECT_TRUE(Edit(1, ends, params, sw));
-  EXPECT_FALSE(params);
-  // Results are never written.
-  EXPECT_EQ((std::vector<float>{bc_.Idop->Get(1), bc_.R->Get(1), bc_.U1->Get(1)}), (std::vector<float>{0, 1, 10.5f}));
-}
-
 TEST_F(LinPrmFormTest, EndsByNumberAndNameAndSorting) {
   script_.Then([](QDialog& d) {
     Combo(d, "_N1").setEditText("3");

@@ -80,14 +80,11 @@ TEST_F(SchViewTest, ShowsSchemeWithViewerMenus) {
   TSchemBox& box = view_.SchBox();
   EXPECT_TRUE(view_.isVisible());
   EXPECT_EQ(view_.windowTitle(), "Вид схемы");
-  EXPECT_EQ(box.tColors, 4);
-  EXPECT_FALSE(box.WrapCaptions);
   const int elements = Elements(*box.Model);
   EXPECT_GT(elements, 10);
   const std::vector<std::string> viewerItems{"Печать", "Настройки", "Расцветка"};
   for (int call = 0; call < 2; ++call) {
     EXPECT_EQ(Captions(box.NodeMenu), std::vector<std::string>{"Свойства"});
-    EXPECT_EQ(Captions(box.LineMenu), std::vector<std::string>{"Свойства"});
     EXPECT_EQ(Captions(box.EmptyMenu), viewerItems);
     Show(stem_);
   }

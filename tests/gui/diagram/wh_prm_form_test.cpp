@@ -43,14 +43,8 @@ protected:
   }
   static QString Label(QDialog& d, int i) { return Child<QLabel>(d, ("Label" + std::to_string(i)).c_str()).text(); }
   static void Set(QDialog& d, const char* field, const QString& text) { Type(Child<QLineEdit>(d, field), text); }
-  TSubstFeederCols Feeders() {
-    ReadTableFile(feeders_, feederTable_);
-    TSubstFeederCols c;
-    FillSubstFeederCols(feederTable_, c);
-    return c;
-  }
 
-  TDataFile flows_, feederTable_;
+  TDataFile flows_;
   TLineFlowCols fc_;
   std::vector<std::int32_t> map_;
   std::string feeders_;
@@ -76,29 +70,6 @@ TEST_F(WhPrmFormTest, NewPointWithCosThenStoredAsEnergies) {
   EXPECT_NEAR(fc_.Qr->Get(2), 75, 1e-9) << "cos 0 takes the default 0.8";
   EXPECT_EQ((std::vector<int>{fc_.Typ->Get(2), fc_.Ngp->Get(2), fc_.B->Get(2)}), (std::vector<int>{4, 3, 1}));
   EXPECT_FALSE(std::filesystem::exists(feeders_)) << "without a feeder file none is made";
-}
-
-TEST_F(WhPrmFormTest, TangentKindsAndTheFeederRow) {
-  WriteRows(feeders_, LayoutSubstFeeders,
-            {{"ТП-3", "ТП-4", "", "1", "", "", "Д"}, {"ТП-3", "ТП-4", "Ф", "2", "0", "0", "Д", "1"}});
-  script_.Then([](QDialog& d) {
-    EXPECT_EQ(Texts(d, {"_TypZamer", "_Qr", "_Nl", "_PlacePnt"}), "WP,tg|0.5|2|В начале линии") << "a stored Typ 5";
-    EXPECT_EQ(Label(d, 4), "tg");
-    EXPECT_TRUE(Child<QCheckBox>(d, "_Bal").isChecked());
-    Set(d, "_Pl", "40");
-    Set(d, "_Ql", "0.25");
-    Combo(d, "_TypPnt").setCurrentIndex(2);
-    Press(d, "OkBtn");
-  });
-  ASSERT_TRUE(Line(3));
-  ASSERT_EQ(fc_.RowCount, 1);
-  EXPECT_NEAR(fc_.Qr->Get(1), 3.5, 1e-12);
-  EXPECT_NEAR(fc_.Ql->Get(1), 10, 1e-12);
-  EXPECT_EQ((std::vector<int>{fc_.Typ->Get(1), fc_.PM->Get(1), fc_.B->Get(1)}), (std::vector<int>{4, '-', 0}));
-  TSubstFeederCols c = Feeders();
-  ASSERT_EQ(c.RowCount, 2);
-  EXPECT_EQ((std::vector<double>{static_cast<double>(c.B->Get(2)), c.Pm->Get(2), static_cast<double>(c.B->Get(1))}),
-            (std::vector<double>{'-', 40, '\xC4'}));
 }
 
 TEST_F(WhPrmFormTest, ShiftCosRefusalsAndKeptLetter) {
