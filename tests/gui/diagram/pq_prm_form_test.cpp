@@ -28,17 +28,6 @@ protected:
 };
 
 TEST_F(PQPrmFormTest, ModesUnitsAndDivisor) {
-  script_.Then([](QDialog& d) {  // "I,U,cos": 100 A at 10 kV with cos 0.8
-    EXPECT_EQ(Texts(d, {"Edit1", "Edit3", "Edit5", "Edit6", "Edit10"}), "2|0.5|10|0.8|1");
-    Fill(d, 3, {"100", "0.8", "", ""});
-    Press(d, "Button1");
-  });
-  EXPECT_TRUE(Run());
-  EXPECT_NEAR(nc_.Pn->Get(1), 1.454923, 5e-7);
-  EXPECT_NEAR(nc_.Qn->Get(1), 1.091192, 5e-7);
-  EXPECT_EQ(nc_.Pg->Get(1), 0);
-  EXPECT_EQ(nc_.WPn->Get(1), 77) << "a power mode leaves the energies";
-
   script_
       .Then([](QDialog& d) {  // "P,cos" with cos 0: the default 0.8
         Fill(d, 1, {"1", "0", "0", "0"});
@@ -60,7 +49,7 @@ TEST_F(PQPrmFormTest, ModesUnitsAndDivisor) {
   EXPECT_NEAR(nc_.Qn->Get(1), 0.1, 1e-12);
 }
 
-TEST_F(PQPrmFormTest, RefusalsNoteAndRememberedState) {
+TEST_F(PQPrmFormTest, RefusalsAndNote) {
   gui::PQPrmState().Addition = " (замер)";
   script_.Then([&](QDialog& d) {
     // A default cos of 0 that would be used (the core knows every case of the check).
@@ -83,15 +72,6 @@ TEST_F(PQPrmFormTest, RefusalsNoteAndRememberedState) {
   EXPECT_NEAR(nc_.Qn->Get(1), 1 * std::sqrt(1 / 0.81 - 1), 1e-12) << "the new default 0.9 for the emptied cos";
   EXPECT_EQ(nc_.Prim->GetItem(1), "ТП (замер)");
   EXPECT_EQ(gui::PQPrmState().Cos, 0.9);
-
-  script_.Then([](QDialog& d) {
-    Child<QCheckBox>(d, "CheckBox1").setChecked(true);
-    Fill(d, 0, {"9"});
-    Press(d, "Button2");
-  });
-  EXPECT_FALSE(Run());
-  EXPECT_EQ(nc_.Pn->Get(1), 1);
-  EXPECT_TRUE(gui::PQPrmState().SourceLoads) << "remembered whatever the outcome";
 }
 
 }  // namespace
