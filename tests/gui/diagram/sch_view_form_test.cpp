@@ -3,9 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QMenu>
-#include <QPushButton>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,7 +21,6 @@
 namespace ld::gui {
 namespace {
 
-namespace fs = std::filesystem;
 using test::Child;
 using test::ModalScript;
 using test::Press;
@@ -101,30 +98,12 @@ TEST_F(SchViewTest, ShowsSchemeWithViewerMenus) {
   }
   EXPECT_FALSE(box.FIntegral);
   EXPECT_NE(Elements(*box.Model), elements);
-  // "Расцветка": the window takes the new background; the mode chosen stays until the next call.
-  {
-    ModalScript script;
-    script
-        .Then([](QDialog& d) {
-          Press(d, "_Bk");
-          Press(d, "OKBtn");
-        })
-        .Then([](QDialog& d) {
-          static_cast<QColorDialog&>(d).setCurrentColor(QColor(0x20, 0x40, 0x60));
-          d.accept();
-        });
-    Item(box.EmptyMenu, "Расцветка")->trigger();
-  }
-  EXPECT_EQ(box.cBk, 0x604020);
-  EXPECT_EQ(view_.palette().color(QPalette::Window), QColor(0x20, 0x40, 0x60));
-  EXPECT_EQ(box.tColors, 4);
 
   // Closing writes both sections back.
   view_.close();
   std::ifstream in(ini_);
   const std::string ini{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   EXPECT_NE(ini.find("FIntegral=0"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("cBk=6307872"), std::string::npos) << ini;
 
   // A scheme without its files: an empty diagram in an open window.
   Show((dir_ / "absent"));
