@@ -106,72 +106,16 @@ TEST(FlowAnimation, BandsBesideEachLineInTheDirectionOfTheFlow) {
   EXPECT_TRUE(Of(lines, 51).empty());
   EXPECT_EQ(lines.size(), 3u);
 
-
   // Without widths nothing is drawn, yet the phase moves on.
   f.box.wFlowP = f.box.wFlowQ = 0;
   const int phase = f.box.FlowPhase;
   EXPECT_TRUE(f.Lines().empty());
   EXPECT_EQ(f.box.FlowPhase, phase + 1);
-}
-
-TEST(FlowAnimation, RouteBandsKeepTheirSideOffTheLine) {
-  Animated f(test::ForkScheme());
-  // One route entry of each monotone shape, built by hand: from (x1, y1) down or up to the run at
-  // yMid, along it to x2 and on to y2.
-  PSElem ring = f.E("D");
-  struct Shape {
-    int x1, y1, x2, yMid, y2;
-  };
-  for (const Shape& s : {Shape{40, 20, 120, 60, 100}, Shape{120, 20, 40, 60, 100}, Shape{40, 100, 120, 60, 20},
-                         Shape{120, 100, 40, 60, 20}}) {
-    SCOPED_TRACE(::testing::Message() << s.x1 << "," << s.y1 << " -> " << s.x2 << "," << s.y2);
-    f.box.LineHitElem = {ring};
-    f.box.LineHitStraight = {0};
-    f.box.LineHitX1 = {s.x1};
-    f.box.LineHitX2 = {s.x2};
-    f.box.LineHitYMid = {s.yMid};
-    f.box.LineHitY1 = {s.y1};
-    f.box.LineHitY2 = {s.y2};
-    ring->Parent = f.E("A");
-    ring->Target = f.E("D");
-    f.box.FlowP = {0, 0, 5};
-    f.box.FlowQ = {0, 0, 5};
-    f.box.wFlowP = 2;
-    f.box.wFlowQ = 1;
-    const std::vector<TFlowLine> lines = f.Lines();
-    ASSERT_EQ(lines.size(), 9u);  // three legs, two lines of the active band and one of the reactive
-    // A side of the route: the sign of the offset from the leg each band line runs beside.
-    auto sideOf = [&](const TFlowLine& l) {
-      if (l.X1 == l.X2) {
-        const int leg = std::abs(l.X1 - s.x1) < std::abs(l.X1 - s.x2) ? s.x1 : s.x2;
-        EXPECT_NE(l.X1, leg);
-        // Vertical lines stay off the run.
-        EXPECT_FALSE(std::min(l.Y1, l.Y2) <= s.yMid && s.yMid <= std::max(l.Y1, l.Y2));
-        // Left of a leg, seen along the route, on the first leg is the same side as on the last.
-        const int down = (leg == s.x1 ? s.yMid - s.y1 : s.y2 - s.yMid) > 0 ? 1 : -1;
-        return (l.X1 - leg) * down > 0 ? 1 : -1;
-      }
-      EXPECT_NE(l.Y1, s.yMid);
-      EXPECT_FALSE(std::min(l.X1, l.X2) <= std::min(s.x1, s.x2) || std::max(l.X1, l.X2) >= std::max(s.x1, s.x2));
-      const int right = s.x2 > s.x1 ? 1 : -1;
-      return (s.yMid - l.Y1) * right > 0 ? 1 : -1;
-    };
-    int activeSide = 0, reactiveSide = 0;
-    for (const TFlowLine& l : lines) {
-      int& side = l.Active ? activeSide : reactiveSide;
-      const int now = sideOf(l);
-      if (side == 0) side = now;
-      EXPECT_EQ(side, now) << (l.Active ? "active" : "reactive") << " " << l.X1 << "," << l.Y1 << "-" << l.X2
-                           << "," << l.Y2;
-    }
-    EXPECT_EQ(activeSide, -reactiveSide);
-  }
-
-  // Shapes whose run is not between the ends draw nothing.
-  f.box.LineHitYMid = {150};
-  f.box.LineHitY1 = {20};
-  f.box.LineHitY2 = {100};
-  EXPECT_TRUE(f.Lines().empty());
+  // A command running: the phase stays.
+  f.box.Busy = true;
+  TFlowFrame frame;
+  EXPECT_FALSE(FlowTimerTick(f.box, frame));
+  EXPECT_EQ(f.box.FlowPhase, phase + 1);
 }
 
 }  // namespace
