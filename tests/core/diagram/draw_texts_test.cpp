@@ -70,7 +70,7 @@ TEST(DrawTexts, VoltagesSectionsAndCaptions) {
   Painted f(
       s,
       [](TSchemBoxState& b) {
-        b.FlagU = b.FlagEERM = true;
+        b.FlagU = true;
         b.UPrec = 1;
         b.FNumLn = b.FAbon = b.FRayon = b.FMarkTr = true;
       },
@@ -78,7 +78,6 @@ TEST(DrawTexts, VoltagesSectionsAndCaptions) {
         (*b.BranchCols.Nr)[6] = 3;
         (*b.NodeCols.Urez)[3] = 11.5;     // C: 15 % over 10 kV
         (*b.NodeCols.Urez)[4] = 0.3987;   // D
-        (*b.NodeCols.EERM)[4] = 0.01234f;
         (*b.NodeCols.Urez)[5] = 10.1;
         (*b.NodeCols.Urez)[6] = 10.2;
         (*b.NodeCols.Urez)[7] = 12;  // section 3 alone out of its band
