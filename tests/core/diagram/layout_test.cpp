@@ -41,28 +41,23 @@ Names Roots(Laid& f) {
 
 void NoGrouping(TSchemBoxState& s) { s.FIntegral = false; }
 
-TEST(LayoutScheme, ForkEmptyAndSingleNode) {
+TEST(LayoutScheme, ForkAndEmpty) {
   Laid f(test::ForkScheme());
   const std::map<std::string, Ints> places = {
       {"A", {28, 42, 35, 0, 1, 1}}, {"B", {0, 42, 35, 1, 2, 1}}, {"C", {0, 14, 7, 1, 3, 1}}, {"D", {28, 42, 35, 0, 3, 2}}};
-  for (const auto& [name, place] : places) {
-    EXPECT_EQ(Place(*f.E(name)), place) << name;
-  }
-  EXPECT_EQ(f.Children("B"), (Names{"C", "D"}));
+  for (const auto& [name, place] : places) EXPECT_EQ(Place(*f.E(name)), place) << name;
   EXPECT_EQ(Sizes(f.M()), (std::vector<Ints>{{70, 147, 0}, {1, 1, 1, 1}, {1, 1, 1, 1}, {17, 17, 17, 17}, {0, 0, 0, 0}}));
   EXPECT_EQ(f.canvas.Font.Height, -13);  // measured on the caption font, which is put back
 
+  // A second layout of the same model changes nothing; a font twice as high doubles the drawing.
+  LayoutScheme(f.box, f.canvas, f.M());
+  EXPECT_EQ(Place(*f.E("B")), places.at("B"));
   MeasuringCanvas big(-26);
   LayoutScheme(f.box, big, f.M());
   EXPECT_EQ(Sizes(f.M())[0], (Ints{130, 290, 0}));
 
   Laid empty{DiagramScheme()};
   EXPECT_EQ(Sizes(empty.M())[0], (Ints{28, 17, 0}));  // the super-root's tier and gap less the closing gap
-  DiagramScheme one;
-  one.Node(1, "A", "B", 10);
-  Laid single(one);
-  EXPECT_EQ(Sizes(single.M())[0], (Ints{42, 51, 0}));
-  EXPECT_EQ(Place(*single.E("A")), (Ints{0, 14, 7, 0, 1, 1}));
 }
 
 TEST(LayoutScheme, ChildOrders) {
@@ -105,11 +100,7 @@ TEST(LayoutScheme, LinksOnTracks) {
   Laid f(side);
   ASSERT_EQ(f.Refs().size(), 1u);
   EXPECT_EQ(Link(*f.Refs()[0]), (Ints{3, 35, 7, 1}));
-  EXPECT_EQ(f.E("X")->SideLinks, std::vector<PSElem>{f.Refs()[0]});
-  EXPECT_EQ(f.E("Y")->SideLinks, std::vector<PSElem>{f.Refs()[0]});
   EXPECT_EQ(Sizes(f.M())[0], (Ints{70, 113, 28}));
-  EXPECT_EQ(Sizes(f.M())[1], (Ints{1, 1, 1, 1}));
-  EXPECT_EQ(Sizes(f.M())[3], (Ints{17, 17, 17, 0}));
 
   // The section coupler of ПС-1 under A is a link of the substation to itself: two upper slots and
   // a second track; A and W are vertices joined by a line.
@@ -123,14 +114,10 @@ TEST(LayoutScheme, LinksOnTracks) {
   ASSERT_EQ(g.Refs().size(), 2u);
   const SElem& coupler = *g.Refs()[1];
   ASSERT_EQ(coupler.NodeNr, coupler.ParentNodeNr);
-  EXPECT_EQ(Roots(g)[0], "A");
   EXPECT_EQ(Ends(*g.E("ПС-1")), (Ints{14, 56, 21, 0}));
   EXPECT_EQ(g.E("ПС-1")->SelfLinkCount, 1);
   EXPECT_EQ(Link(coupler), (Ints{2, 35, 49, 0}));
   EXPECT_EQ(Link(*g.Refs()[0]), (Ints{2, 49, 7, 1}));
-  EXPECT_EQ(Sizes(g.M())[0], (Ints{84, 123, 56}));
-  EXPECT_EQ(Sizes(g.M())[1], (Ints{1, 1, 2}));
-  EXPECT_EQ(Sizes(g.M())[2], (Ints{1, 1, 2}));
 }
 
 TEST(LayoutScheme, BranchCaptionRows) {

@@ -29,12 +29,6 @@ void Defaults(TSchemBoxState&) {}
 
 TEST(BuildSchemeModel, SmallSchemes) {
   const Case cases[] = {
-      {"parallel branches",
-       [](DiagramScheme& s) { s.Node(1, "A", "B"); s.Node(2, "C"); s.Line(1, 2); s.Line(1, 2).MarkCom1 = "в"; },
-       NoGrouping, true,
-       {"root", "1<-999999999 N 'A' r1 b0 s0/0 p0 t-", "2<1 V 'C' r2 b1 s0/0 p1 t-",
-        "2<1 VRK1 'C' r2 b2 s0/0 p1 t2"},
-       {"3->2"}, {}},
       {"an unsupplied pair: node elements are their own targets",
        [](DiagramScheme& s) { s.Node(1, "A", "B"); s.Node(5, "E"); s.Node(6, "F"); s.Line(5, 6).Commut = "н"; },
        NoGrouping, true,
