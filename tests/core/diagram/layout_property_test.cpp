@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/diagram/draw.h"
 #include "core/diagram/layout.h"
 #include "core/diagram/schem_state.h"
 #include "support/diagram_fixture.h"
@@ -57,6 +58,8 @@ void CheckGeometry(const TSchemeModel& m, int xe) {
   }
 }
 
+// On random schemes and settings the layout keeps its tiers in order without overlap, every line
+// within its parent's box and the drawing wider than every box; the drawing pass then draws them all.
 TEST(LayoutSchemeProperties, RandomSchemesAndSettings) {
   std::mt19937 rng(120714);
   int built = 0, nested = 0;
@@ -77,8 +80,17 @@ TEST(LayoutSchemeProperties, RandomSchemesAndSettings) {
     EXPECT_EQ(box.FlagDR, flagDR);
     EXPECT_EQ(canvas.Font.Height, fontHeight);
     CheckGeometry(*box.Model, std::max(box.PixXe, 1));
-    for (PSElem e = box.Model->First; e != nullptr; e = e->Next)
-      if (e->SubModel) ++nested;
+    int boxes = 0;
+    for (PSElem e = box.Model->First->Next; e != nullptr; e = e->Next) {
+      nested += e->SubModel != nullptr;
+      boxes += !e->Has(efReference);
+    }
+    // The drawing pass over the laid-out model registers every box once, the switches sorted.
+    box.ComMode = round % 2 == 0;
+    box.ComputeMetrics(canvas.Font);
+    ASSERT_NO_THROW(TSchemePainter(box).DrawScheme(&canvas, true, false, false, box.PixXe, box.PixYe, 0, 0));
+    EXPECT_EQ(static_cast<int>(box.SubstHitElem.size()), boxes);
+    EXPECT_TRUE(std::is_sorted(box.ComHitX.begin(), box.ComHitX.end()));
     if (HasFailure()) return;
   }
   EXPECT_GT(built, 200);

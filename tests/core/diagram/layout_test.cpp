@@ -239,31 +239,5 @@ TEST(LayoutScheme, DistrictWithDefaults) {
             (std::vector<Ints>{{238, 252, 210}, {1, 1, 1, 1, 1}, {1, 2, 1, 1, 1}, {17, 17, 17, 17, 17}, {0, 0, 1, 1, 1}}));
 }
 
-TEST(LayoutScheme, DistrictTransformersAndExpandedSubstation) {
-  DiagramScheme t = test::DistrictScheme();
-  Laid g(t, [](TSchemBoxState& box) { box.FSnomTr2 = true, box.ExpandedSubst = {"ПС-2"}; });
-  for (std::size_t row = 1; row <= t.Branches.size(); ++row)
-    for (const test::DiagNode& n : t.Nodes) {
-      if (n.NS == t.Branches[row - 1].N1) g.box.BranchCols.Name1->SetItem(static_cast<int>(row), n.Name);
-      if (n.NS == t.Branches[row - 1].N2) g.box.BranchCols.Name2->SetItem(static_cast<int>(row), n.Name);
-    }
-  ASSERT_TRUE(g.box.RebuildScheme(0, 0));
-  std::map<std::string, std::vector<std::int32_t>> transformers;
-  for (PSElem e = g.M().First->Next; e != nullptr; e = e->Next)
-    if (!e->Has(efReference) && !e->TransformerRows.empty()) transformers[*e->Caption] = e->TransformerRows;
-  EXPECT_EQ(transformers, (std::map<std::string, std::vector<std::int32_t>>{
-                              {"ПС-2", {2, 3}}, {"ТП-1", {5}}, {"ТП-2", {8}}, {"ТП-3", {10}}, {"ТП-4", {12}}, {"ТП-5", {15}}}));
-  EXPECT_EQ(g.box.PixXe, 32);
-  const PSElem ps2 = g.E("ПС-2");
-  ASSERT_NE(ps2->SubModel, nullptr);
-  EXPECT_EQ(ps2->X2 - ps2->X1, 32 * ((ps2->SubModel->Width + 31) / 32));
-  EXPECT_EQ(ps2->Height, ps2->SubModel->Height + 2 * g.box.PixYlnk);
-  // A later layout without the expansion draws the substation collapsed again.
-  g.box.ExpandedSubst.clear();
-  LayoutScheme(g.box, g.canvas, g.M());
-  EXPECT_EQ(ps2->SubModel, nullptr);
-  EXPECT_EQ(ps2->Height, 17);
-}
-
 }  // namespace
 }  // namespace ld::diagram
