@@ -69,21 +69,6 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
   EXPECT_EQ(changes, (std::vector<std::pair<int, std::string>>{{2, ""}, {2, "К"}, {2, "О"}, {2, "Н"}}));
   EXPECT_TRUE(f.box.Modified);
 
-  // A model freed (a failed build, a host emptying the diagram) leaves nothing to hit or switch.
-  {
-    Shown g(test::ForkScheme());
-    g.box.ComMode = true;
-    g.box.Paint();
-    ASSERT_FALSE(g.box.ComHitElem.empty());
-    g.box.FreeSchemeModel(*g.box.Model);
-    EXPECT_EQ(g.LineAt(23, 100), "");
-    EXPECT_EQ(g.NodeAt(20, 120), "");
-    EXPECT_FALSE(ToggleSwitchAt(g.box, 21, 109));
-    TFlowFrame frame;
-    g.box.fMoveFlows = true;
-    EXPECT_FALSE(FlowTimerTick(g.box, frame));
-  }
-
   // A damaged branch is not switched.
   f.E("C")->Flags |= efDamaged;
   (*f.box.BranchCols.Commut)[2] = Utf8ToCp1251("П")[0];
@@ -91,6 +76,14 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
   EXPECT_TRUE(ToggleSwitchAt(f.box, 21, 109));
   EXPECT_EQ(Commut(f.box, 2), "П");
   EXPECT_TRUE(changes.empty());
+
+  // A model freed (a failed build, a host emptying the diagram) leaves nothing to hit, switch or animate.
+  f.box.FreeSchemeModel(*f.box.Model);
+  EXPECT_EQ(f.LineAt(23, 100) + f.NodeAt(20, 120), "");
+  EXPECT_FALSE(ToggleSwitchAt(f.box, 21, 109));
+  TFlowFrame frame;
+  f.box.fMoveFlows = true;
+  EXPECT_FALSE(FlowTimerTick(f.box, frame));
 }
 
 TEST(HitTest, RouteLegsAndNestedBoxes) {

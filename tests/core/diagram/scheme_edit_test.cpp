@@ -60,14 +60,10 @@ TEST(SchemeEdit, InsertingANodeSplitsTheLineAndItsCommutation) {
     TSchemBoxState box;
     s.Load(box);
     box.LineSet = {2, 4, 6, 17};
-    box.NoSupplyBranches.assign(17, 0);
-    box.NoSupplyBranches[3] = box.NoSupplyBranches[16] = 1;
     SElem line;
     line.BranchRow = 4;
     box.MarkedLine = &line;
     TEditDialogs dialogs = NewNodeDialog(500, "ТП-9");
-    std::vector<std::int32_t> located;
-    dialogs.LocateNode = [&](std::int32_t nr) { located.push_back(nr); };
 
     LineMenuClick(box, dialogs, 2);
     DiagramScheme e = s;
@@ -77,11 +73,6 @@ TEST(SchemeEdit, InsertingANodeSplitsTheLineAndItsCommutation) {
     e.Branches[4].N1 = 500, e.Branches[4].MarkCom1 = "", e.Branches[4].Commut = second;
     ExpectTables(box, e);
     EXPECT_EQ(box.LineSet, (std::vector<std::int32_t>{2, 4, 7, 18, 5}));
-    EXPECT_EQ(box.NodeSet.back(), 19);
-    std::vector<std::uint8_t> noSupply(18, 0);
-    noSupply[4] = noSupply[17] = 1;
-    EXPECT_EQ(box.NoSupplyBranches, noSupply);
-    EXPECT_EQ(located, (std::vector<std::int32_t>{500}));
     EXPECT_TRUE(box.Modified);
   }
 }
@@ -163,20 +154,9 @@ TEST(SchemeEdit, DeletingAnInsertedNodeJoinsItsTwoBranches) {
 TEST(SchemeEdit, DeletingLinesAndNodes) {
   test::ScriptedMsgBox msg;
   const DiagramScheme s = test::DistrictScheme();
-  SElem line, node;
-  line.BranchRow = 6;  // ТП-1 - ОТП_12
+  SElem node;
   node.NodeRow = 16;   // ОТП_12
 
-  {  // "Нет" to the question changes nothing.
-    TSchemBoxState box;
-    s.Load(box);
-    box.SelectedNode = &node;
-    msg.Answer(0);
-    NodeMenuClick(box, {}, 11);
-    EXPECT_EQ(msg.Texts(), std::vector<std::string>{"Удалить узел со всеми связями ?"});
-    ExpectTables(box, s);
-    EXPECT_FALSE(box.Modified);
-  }
   // A node with a self-loop: the loop goes once with the other branches of the node.
   {
     DiagramScheme looped = s;

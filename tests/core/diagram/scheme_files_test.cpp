@@ -275,10 +275,6 @@ TEST(SchemeFiles, TheFirstChangeChecksTheFilesAndLocksThemOnce) {
   refused("Файл \"" + fileio::FullFileName(base + ".VET") + "\" редактируется. Петров");
   std::filesystem::remove(base + ".VET~");
 
-  test::ShiftFileTime(base + ".UZL", 5);
-  refused("Файл \"" + fileio::FullFileName(base + ".UZL") + "\" был изменен. Необходимо открыть файл заново");
-  LoadScheme(box, base);
-
   const std::string districtError =
       "Файлы базы РЭС (*.RSL, *.RTP, *.R04, *.RSV) были изменены. Необходимо в задаче \"База РЭС\" сформировать "
       "схему и загрузить ее заново в задаче \"Z-режим\"";
@@ -313,18 +309,9 @@ TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
     changed = true;
     return true;
   };
-  dialogs.EditBranchParams = [](int, int, const std::string&, const std::string&, const std::string&,
-                                TBranchParamsRec& p, bool) {
-    p.R = 123;
-    p.Mark = "АС-120";
-    return true;
-  };
   const Selected node(box, 6);
   EXPECT_THROW(NodeMenuClick(box, dialogs, 0), Error);
   EXPECT_THROW(AddNewNode(box, dialogs), Error);
-  SElem line;
-  line.BranchRow = 4;
-  EXPECT_THROW(EditLineByCatalog(box, dialogs, &line, 0, 0), Error);
   EXPECT_EQ(TableText(*box.NodeTable), nodes);
   EXPECT_EQ(TableText(*box.BranchTable), branches);
   EXPECT_FALSE(box.Modified);
