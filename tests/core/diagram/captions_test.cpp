@@ -30,33 +30,6 @@ protected:
   ld::test::FixedCanvas canvas;  // 7 pixels a character at -13, 5 at -10
 };
 
-TEST_F(Captions, CaptionTextByMode) {
-  SElem tap;
-  tap.Flags = efTapOff;
-  tap.Caption = "ОТП_12А <3>";
-  tap.NodeNr = 60;
-  EXPECT_EQ(box.CaptionText(tap), "12");
-
-  // By number, number and name, name; the owner's letter and the district only on the first row of
-  // the integral view.
-  SElem node;
-  node.NodeNr = 7;
-  node.NodeRow = 1;
-  node.Caption = "ТП-1";
-  const struct {
-    std::uint8_t mode;
-    bool marks, integral;
-    int row;
-    const char* text;
-  } cases[] = {{ncmNumberName, false, true, 1, "7 ТП-1"},
-               {ncmName, true, true, 1, "ТП-1 (А) (3)"},
-               {ncmName, true, false, 1, "ТП-1"}};
-  for (const auto& c : cases) {
-    box.FPaintNod = c.mode, box.FAbon = box.FRayon = c.marks, box.FIntegral = c.integral, node.NodeRow = c.row;
-    EXPECT_EQ(box.CaptionText(node), c.text);
-  }
-}
-
 TEST_F(Captions, WrapBreaksAtBlanksAndWidensByWholeSteps) {
 
   int width = 60, lines = 0;

@@ -126,28 +126,6 @@ TEST(HitTest, HintTexts) {
   EXPECT_EQ(HintTextAt(f.box, 22, 120), "2 - 3 ");
 }
 
-TEST(ScrollView, DragKeepsTheOriginWithinTheModel) {
-  Shown f(test::DistrictScheme(), {}, 60, 50);
-  f.box.HScrollBar = TScrollBarModel{};
-  f.box.VScrollBar = TScrollBarModel{};
-  f.box.UpdateScrollRanges();
-  const int w = f.box.Model->Width, h = f.box.Model->Height;
-  ASSERT_GT(w, 60);
-  ASSERT_GT(h, 50);
-  const int paints = f.paints;
-  DragOrigin(f.box, 25, 7);
-  EXPECT_EQ((std::vector<int>{f.box.OriginX, f.box.OriginY, f.box.HScrollBar->Position, f.box.VScrollBar->Position,
-                              f.paints}),
-            (std::vector<int>{25, 7, 25, 7, paints + 1}));
-  DragOrigin(f.box, 100000, -100);
-  EXPECT_EQ((std::vector<int>{f.box.OriginX, f.box.OriginY}), (std::vector<int>{w - 60, 0}));
-  // A model smaller than the control stays at 0; a missing bar is left alone.
-  f.box.ClientWidth = w + 10;
-  f.box.HScrollBar.reset();
-  DragOrigin(f.box, 5, 0);
-  EXPECT_EQ(f.box.OriginX, 0);
-}
-
 TEST(ScrollView, ScrollToLocateAndFind) {
   Shown f(test::DistrictScheme(), {}, 60, 50);
   TSchemePainter& painter = f.painter;

@@ -81,37 +81,5 @@ TEST(BuildSchemeModel, SmallSchemes) {
   }
 }
 
-TEST(BuildSchemeModel, StagesAndSets) {
-  TSchemBoxState box;
-  ld::test::LoadDefaultViewConfig(box);
-  DiagramScheme scheme;
-  scheme.Node(1, "A", "B");
-  scheme.Node(2, "C");
-  scheme.Line(1, 2);
-  scheme.Line(1, 3);
-  scheme.Load(box);
-  std::vector<std::string> log;
-  box.OnDisplayMsg = [&](const std::string& text) { log.push_back(text); };
-  box.OnDisplayPrc = [&](int p) { log.push_back(std::to_string(p)); };
-  ld::test::ScriptedMsgBox msg;
-
-  // Rows beyond the tables leave the sets; the control keeps the filtered sets.
-  std::vector<std::int32_t> nodes{2, 7, 1, 0}, lines{1, 3};
-  EXPECT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
-  EXPECT_EQ(box.NodeSet, (std::vector<std::int32_t>{2, 1}));
-  EXPECT_EQ(box.LineSet, (std::vector<std::int32_t>{1}));
-  EXPECT_EQ(log, (std::vector<std::string>{"Предварительные действия", "20", "Анализ конфигурации", "30",
-                                           "Формирование модели", "50", "100"}));
-
-  // The end is reported after an error too, at whichever stage it stopped.
-  log.clear();
-  nodes = {1, 2};
-  lines = {1, 2};
-  EXPECT_FALSE(box.BuildSchemeModel(nodes, lines, *box.Model));
-  EXPECT_EQ(log, (std::vector<std::string>{"Предварительные действия", "20", "Анализ конфигурации", "30",
-                                           "Формирование модели", "50", "100"}));
-  EXPECT_EQ(msg.Texts(), (std::vector<std::string>{"В схеме отсутствует узел : 3"}));
-}
-
 }  // namespace
 }  // namespace ld::diagram

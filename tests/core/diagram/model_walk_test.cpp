@@ -93,16 +93,10 @@ ld::test::DiagramScheme RandomScheme(std::mt19937& rng) {
   for (int i = 0; i < nodes; ++i) {
     const std::int32_t nr = duplicates ? 1 + pick(nodes + 2) : 10 + i;
     numbers.push_back(nr);
-    const int k = 1 + pick(3), sec = 1 + pick(3);
-    const std::string names[] = {"ПС-" + std::to_string(k) + "." + std::to_string(sec),
-                                 "пс-" + std::to_string(k) + "." + std::to_string(sec) + ".А",
-                                 "ПС-" + std::to_string(k),
-                                 "ТП-" + std::to_string(k),
-                                 "ТП-" + std::to_string(k) + ".0,4",
-                                 "ОТП_" + std::to_string(k) + ".1",
-                                 "_" + std::to_string(sec),
-                                 "Узел " + std::to_string(i),
-                                 ""};
+    const std::string k = std::to_string(1 + pick(3));
+    const std::string sec = std::to_string(1 + pick(3));
+    const std::string names[] = {"ПС-" + k + "." + sec, "пс-" + k + "." + sec + ".А", "ПС-" + k, "ТП-" + k,
+                                 "ТП-" + k + ".0,4", "ОТП_" + k + ".1", "_" + sec, "Узел " + std::to_string(i), ""};
     ld::test::DiagNode& n = s.Node(nr, names[pick(9)]);
     const int sign = pick(20);
     n.Sign = sign < 3 ? "B" : sign == 3 ? "u" : "";
