@@ -45,23 +45,6 @@ TEST(BuildSchemeModel, SmallSchemes) {
        Defaults, true,
        {"root", "1<-999999999 NG 'ПС-1' r1 b0 s0/0 [1,2:1,2] p0 t-", "1<1 VRG 'ПС-1' r1 b1 s1/0 p1 t1"},
        {"2->1"}, {}},
-      {"a balancing member makes its substation a vertex",
-       [](DiagramScheme& s) {
-         s.Node(3, "ТП-1");
-         s.Node(1, "ПС-2.1");
-         s.Node(2, "ПС-2.2", "B");
-         s.Branch(1, 3);
-         s.Transformer(3, 4);  // ТП-1 to a node not in the scheme
-         s.Node(4, "ТП-1.0,4", "", 0.4f);
-       },
-       Defaults, true,
-       {"root", "1<-999999999 NG 'ПС-2' r2 b0 s0/0 [1,2:2,3] p0 t-", "3<1 VG 'ТП-1' r1 b1 s0/0 [0:1] p1 t-"},
-       {}, {}},
-      {"vertex mark 2 makes no vertex in a top model",
-       [](DiagramScheme& s) { s.Node(1, "A").Peak = 2; s.Node(2, "C").Peak = 1; s.Line(1, 2); },
-       NoGrouping, true,
-       {"root", "2<-999999999 N 'C' r2 b0 s0/0 p0 t-", "1<2 'A' r1 b1 s0/0 p1 t-"},
-       {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -20,9 +20,6 @@ std::vector<int> Of(const TSchemBoxState& s) {
 
 TEST(SchemBoxState, MetricsFollowTheFontHeightAndTheFlags) {
   TSchemBoxState s;
-  // Nothing read yet: every coefficient is 0 and so is every metric but the halves of the height.
-  EXPECT_EQ(s.Font.Height, -13);
-  EXPECT_EQ(Of(s), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 3}));
 
   test::LoadDefaultViewConfig(s);
   TFont font;
