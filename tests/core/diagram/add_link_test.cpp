@@ -50,15 +50,7 @@ private:
   std::string savedMaket_;
 };
 
-TEST_F(AddLinkTest, NamesAndVoltagesFromTheCatalogues) {
-  TNewLink t3 = Propose("T3||0", "ТДТН-25000/115/27.5/10.5", "Ф5");
-  EXPECT_EQ(error_, "");
-  EXPECT_EQ(t3.Name[0], "ТП-12.*Ф5") << "the middle node takes the dispatcher text, the windings its digits";
-  EXPECT_EQ(t3.Name[1], "ТП-12.5.27");
-  EXPECT_FLOAT_EQ(t3.U[0], 115);
-
-  TNewLink line = Propose("LN|6|АС-70", "АС-70", "3");
-  EXPECT_FLOAT_EQ(line.U[0], 6);
+TEST_F(AddLinkTest, NamesOfAMissingMarkAndOfAPassport) {
 
   TNewLink missing = Propose("T2||", "ТМ-630/10/0.4", "5");
   EXPECT_EQ(error_, "Марка ТМ-630/10/0.4 в каталоге трансформаторов не найдена");
@@ -70,7 +62,6 @@ TEST_F(AddLinkTest, NamesAndVoltagesFromTheCatalogues) {
   TNewLink passport = Propose("T2|т-1|", "ТМ-250/6/0.4", "8");
   EXPECT_EQ(error_, "");
   EXPECT_EQ(passport.Name[0], "ТП-12.8.04");
-
 }
 
 TEST_F(AddLinkTest, WindingRowsOfAStar) {
