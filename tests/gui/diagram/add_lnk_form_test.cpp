@@ -84,38 +84,5 @@ TEST_F(AddLnkFormTest, TwoWindingTransformerAndLine) {
   EXPECT_EQ(bc_.RowCount, 2);
 }
 
-TEST_F(AddLnkFormTest, ThreeWindingStarAndRefusals) {
-  script_
-      .Then([&](QDialog& d) {
-        Type(Child<QLineEdit>(d, "_NumDS"), "5");
-        Press(d, "ParamBtn");
-        EXPECT_EQ(Texts(d, {"_Name2", "_NameSN", "_NameNN"}), "ТП-12.*5|ТП-12.5.27|ТП-12.5.10");
-        Press(d, "AvtBtn");
-        EXPECT_EQ(Texts(d, {"_Num2", "_NumSN", "_NumNN"}), "3|5|6");
-        const std::vector<std::tuple<const char*, QString, std::string>> steps = {
-            {"_Num2", "", "Не задан номер конца связи"},
-            {"_Num2", "3", ""},
-            {"_NumNN", "5", "Номер узла 5 уже существует"},
-            {"_NumNN", "6", ""},
-            {"_NameNN", "тп-12.5.27", "Наименование узла \"ТП-12.5.27\" уже существует"},
-            {"_NameNN", "ТП-12.5.10", ""},
-        };
-        for (const auto& [field, text, message] : steps) {
-          Type(Child<QLineEdit>(d, field), text);
-          if (!message.empty()) {
-            EXPECT_EQ(Apply(d), message) << field;
-          }
-        }
-        EXPECT_EQ(Apply(d), "");
-      })
-      .Then(Calculator("T3Btn", "MarkEditT3", "ТДТН-25000/115/27.5/10.5"));
-  std::uint8_t count = 0;
-  ASSERT_TRUE(Run(count));
-  EXPECT_EQ(count, 3);
-  ASSERT_EQ(nc_.RowCount, 6);
-  ASSERT_EQ(bc_.RowCount, 4);
-  EXPECT_EQ(bc_.TypEqu->GetItem(2) + " " + bc_.TypEqu->GetItem(4), "T3||0 T3||2");
-}
-
 }  // namespace
 }  // namespace ld::test

@@ -3,15 +3,11 @@
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
-#include <QRadioButton>
 
 #include "core/diagram/elem_letters.h"
 #include "elem_fixture.h"
-#include "gui/catalogs/cat_gr_form.h"
 #include "gui/diagram/node_prm_form.h"
 #include "gui/diagram/pq_prm_form.h"
-#include "gui/grid/data_grid.h"
-#include "support/table_rows.h"
 
 namespace ld::test {
 namespace {
@@ -70,6 +66,13 @@ TEST_F(NodPrmFormTest, NumbersNamesAndTheirChecks) {
   EXPECT_TRUE(changed);
   EXPECT_EQ(nc_.NS->Get(2), 70001);
   EXPECT_EQ(nc_.Name->GetItem(2), "Тп-5") << "a rename in letter case only passes";
+
+  // Read-only: nothing to confirm.
+  script_.Then([](QDialog& d) {
+    EXPECT_FALSE(Child<QPushButton>(d, "OkBtn").isEnabled());
+    d.reject();
+  });
+  EXPECT_FALSE(Edit(2, changed, false));
 }
 
 TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
@@ -112,57 +115,6 @@ TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
   });
   EXPECT_TRUE(Edit(r));
   EXPECT_EQ(std::string({nc_.Sign->Get(r), nc_.A->Get(r)}), std::string({'b', static_cast<char>(0xC0)}));
-}
-
-TEST_F(NodPrmFormTest, GraphCatalogLoadEntryAndReadOnly) {
-  const int r = 3;
-  (*nc_.Pn)[r] = 2, (*nc_.Um)[r] = 10;
-  nc_.Prim->SetItem(r, "ТП");
-  const std::string base = dir_ / "схема";
-  WriteRows(base + GetMaketExtention("Каталог графиков"), "Каталог графиков",
-            {{"2", "Типовой", "0", "P", "3600", "%"}, {"7", "Фидер 7", "1", "P", "3600", "кВт"}});
-  gui::PQPrmState().Addition = " (замер)";
-  script_
-      .Then([&](QDialog& d) {
-        ShowAllSections(d);
-        QLineEdit& graph = Child<QLineEdit>(d, "Edit27");
-        Type(graph, "7");
-        QTest::keyClick(&graph, Qt::Key_Space);
-        EXPECT_EQ(graph.text(), "2") << "the graph chosen in the catalogue, no space typed";
-        Press(d, "Button5");
-        EXPECT_EQ(nc_.Pn->Get(r), 2) << "the load entry reaches the row only with the dialog";
-        EXPECT_EQ(Text(d, "Edit10"), "3.0") << "3 МВт from the entry below";
-        EXPECT_EQ(Text(d, "Edit26"), "ТП (замер)");
-        Press(d, "OkBtn");
-      })
-      .Then([](QDialog& d) {  // the graph catalogue opened at the typed number
-        auto& w = static_cast<gui::TCatGrForm&>(d);
-        EXPECT_EQ(w.CatGrid->CurrentTableRow(), 2);
-        w.CatGrid->GotoRow(1);
-        d.accept();
-      })
-      .Then([](QDialog& d) {  // the load entry: 3 МВт with cos 0.8
-        EXPECT_EQ(d.windowTitle(), "Задание нагрузки (генерации)");
-        EXPECT_EQ(Text(d, "Edit5"), "10");
-        Combo(d, "ComboBox1").setCurrentIndex(lmPCos);
-        Type(Child<QLineEdit>(d, "Edit1"), "3");
-        Press(d, "Button1");
-      });
-  EXPECT_TRUE(Edit(r));
-  EXPECT_EQ(nc_.Nq_n->Get(r), 2);
-  EXPECT_EQ(nc_.Pn->Get(r), 3);
-  EXPECT_NEAR(nc_.Qn->Get(r), 2.25, 1e-12);
-  EXPECT_EQ(nc_.Prim->GetItem(r), "ТП (замер)");
-
-  // Read-only: nothing to confirm, and the row stays.
-  script_.Then([](QDialog& d) {
-    EXPECT_FALSE(Child<QPushButton>(d, "OkBtn").isEnabled());
-    d.reject();
-  });
-  bool changed = false;
-  EXPECT_FALSE(Edit(r, changed, false));
-  EXPECT_EQ(nc_.Pn->Get(r), 3);
-  EXPECT_EQ(nc_.Prim->GetItem(r), "ТП (замер)");
 }
 
 }  // namespace

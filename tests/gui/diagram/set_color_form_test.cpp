@@ -1,5 +1,4 @@
 // The colouring dialog on a control's colours and a scheme's district table.
-#include <QCheckBox>
 #include <QColorDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -94,32 +93,6 @@ TEST_F(SetColorFormTest, VoltageClassesAddRemoveAndWidths) {
   EXPECT_EQ(box_.vUn, (std::vector<float>{6, 10, 10}));
   EXPECT_EQ(box_.cUn, (std::vector<std::int32_t>{0x0000FF, 0x00FF00, 0x123456}));
   EXPECT_EQ(box_.wLn, (std::vector<std::int32_t>{1, 0, 1}));
-}
-
-TEST_F(SetColorFormTest, ModeColoursWidthsAndMarks) {
-  box_.tColors = 7;
-  script_
-      .Then([&](QDialog& d) {
-        EXPECT_TRUE(Child<QRadioButton>(d, "tColor0").isChecked());
-        Type(Child<QLineEdit>(d, "_tLin"), "0");
-        Combo(d, "BalansBox").setCurrentIndex(2);
-        EXPECT_EQ(PanelColor(d, "_Bl"), 255u);
-        Press(d, "_Bl");
-        Press(d, "_Bk");
-        Press(d, "_Load");
-        Child<QCheckBox>(d, "_fBP").click();
-        Child<QCheckBox>(d, "_fFlowQ").click();
-        Press(d, "OKBtn");
-      })
-      .Then(Pick(0x00AA00))
-      .Then(Pick(0xC0C0C0))
-      .Then([](QDialog& d) { d.reject(); });
-  EXPECT_TRUE(Run());
-  // Other ownership kinds keep their colours; a cancelled colour dialog keeps the load's.
-  EXPECT_EQ((std::vector<std::int32_t>{box_.tColors, box_.tLin, box_.cNoHost, box_.cAbn, box_.cBk, box_.cLoad}),
-            (std::vector<std::int32_t>{0, 0, 0x00AA00, 16711680, 0xC0C0C0, 255}));
-  EXPECT_TRUE(box_.fBP && !box_.fFlowQ);
-  EXPECT_FALSE(std::filesystem::exists(base_ + ".RAY")) << "a scheme without districts gets no file";
 }
 
 TEST_F(SetColorFormTest, DistrictColoursGoToTheFileOnlyOnConfirmation) {
