@@ -116,10 +116,8 @@ TEST_F(WhPrmFormTest, NodeModeKeepsTheNodeType) {
   (*nc_.WPn)[2] = 3;
   script_
       .Then([](QDialog& d) {
-        EXPECT_EQ(Texts(d, {"_N1", "_Name1", "_Pr"}), "2|ТП-2|3");
         Combo(d, "_TypPnt").setCurrentIndex(1);
         Set(d, "_Pl", "5");
-        Set(d, "_Prim", "счетчик");
         Press(d, "OkBtn");
       })
       .Then([](QDialog& d) {
@@ -130,11 +128,8 @@ TEST_F(WhPrmFormTest, NodeModeKeepsTheNodeType) {
       });
   ASSERT_TRUE(Node(2));
   EXPECT_EQ((std::vector<double>{static_cast<double>(nc_.Sign->Get(2)), nc_.WPg->Get(2)}), (std::vector<double>{'+', 5}));
-  EXPECT_EQ(nc_.Prim->GetItem(2), "счетчик");
   ASSERT_TRUE(Node(1));
   EXPECT_EQ((std::vector<double>{static_cast<double>(nc_.Sign->Get(1)), nc_.WPn->Get(1)}), (std::vector<double>{'B', 9}));
-  FillLineFlowCols(flows_, fc_);
-  EXPECT_EQ(fc_.RowCount, 1) << "a node point writes no flow row";
 }
 
 }  // namespace
