@@ -31,7 +31,6 @@ protected:
 };
 
 TEST_F(Captions, WrapBreaksAtBlanksAndWidensByWholeSteps) {
-
   int width = 60, lines = 0;
   EXPECT_EQ(Wrap("ПС Северная", width, 0, false, lines), "ПС&Северная");
   EXPECT_EQ(lines, 2);
