@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <complex>
 #include <map>
+#include <numbers>
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
@@ -172,6 +175,37 @@ TEST(SchemeEdit, DeletingLinesAndNodes) {
     EXPECT_EQ(box.NoSupplyNodes[15], 1);  // ТП-7 moved up
     EXPECT_EQ(box.NoSupplyBranches.size(), 15u);
   }
+}
+
+TEST(SchemeEdit, DeletingALineEquivalentlyMovesItsEndPowersIntoTheNodes) {
+  test::ScriptedMsgBox msg;
+  const bool phase = IniRec.FlagIF;
+  IniRec.FlagIF = false;
+  const double u1 = 10.4, f1 = -1.5, u2 = 10.1, f2 = -2.5, i = 80, faza = -35;
+  // The end powers from the line voltages and the current alone: S = √3·U·I*.
+  const auto end = [&](double u, double f) {
+    return std::sqrt(3.0) * std::polar(u, f * std::numbers::pi / 180) *
+           std::conj(std::polar(i, faza * std::numbers::pi / 180)) / 1000.0;
+  };
+  const std::complex<double> s1 = end(u1, f1), s2 = end(u2, f2);
+  TSchemBoxState box;
+  test::DistrictScheme().Load(box);
+  TBranchCols& b = box.BranchCols;
+  const int row = 6;  // ТП-1 (11, node row 6) - ОТП_12 (60, node row 16)
+  (*b.U1)[row] = static_cast<float>(u1), (*b.F1)[row] = static_cast<float>(f1);
+  (*b.U2)[row] = static_cast<float>(u2), (*b.F2)[row] = static_cast<float>(f2);
+  (*b.Irez)[row] = static_cast<float>(i), (*b.Faza)[row] = static_cast<float>(faza);
+  (*box.NodeCols.Pg)[6] = 0.25;
+  SElem line;
+  line.BranchRow = row;
+  box.MarkedLine = &line;
+  LineMenuClick(box, {}, 6);
+  EXPECT_EQ(box.BranchCols.RowCount, 16);
+  const TNodeCols& n = box.NodeCols;
+  for (const auto& [got, want] : {std::pair{n.Pg->Get(6), 0.25 - s1.real()}, {n.Qg->Get(6), -s1.imag()},
+                                  {n.Pg->Get(16), s2.real()}, {n.Qg->Get(16), s2.imag()}})
+    EXPECT_NEAR(got, want, 1e-5);
+  IniRec.FlagIF = phase;
 }
 
 TEST(SchemeEdit, NodeDialogsRebuildOnlyWhenTheDrawingChanges) {
