@@ -64,5 +64,20 @@ TEST(BuildSchemeModel, SmallSchemes) {
   }
 }
 
+// Rows beyond the tables leave the sets, and the control keeps the filtered sets.
+TEST(BuildSchemeModel, RowsBeyondTheTablesLeaveTheSets) {
+  TSchemBoxState box;
+  ld::test::LoadDefaultViewConfig(box);
+  DiagramScheme scheme;
+  scheme.Node(1, "A", "B");
+  scheme.Node(2, "C");
+  scheme.Line(1, 2);
+  scheme.Load(box);
+  std::vector<std::int32_t> nodes{2, 7, 1, 0}, lines{1, 3};
+  EXPECT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
+  EXPECT_EQ(box.NodeSet, (std::vector<std::int32_t>{2, 1}));
+  EXPECT_EQ(box.LineSet, (std::vector<std::int32_t>{1}));
+}
+
 }  // namespace
 }  // namespace ld::diagram
