@@ -49,6 +49,39 @@ struct Painted : private test::UnomClasses, public test::ShownScheme {
 // The fork with its leaf "D" on the 0.4 kV side.
 DiagramScheme Fork() { return test::ForkScheme(0.4f); }
 
+// Flow rows below the arrow, the overloaded current on the limit colour; a transformer's symbol
+// with its number and rated power.
+TEST(DrawTexts, FlowResultsAndTransformer) {
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  DiagramScheme s = Fork();
+  s.Branches[1].DSName = "Т-1";
+  s.Branches[1].Sdop = 0.4f;
+  s.Load(box);
+  box.FlagP = box.FlagQ = box.FlagI = box.FLoadLn = true;
+  box.SPrec = 1;
+  RecordingCanvas c;
+  box.ComputeMetrics(c.Font);
+  TElemPainter p(box, &c, true, false, nullptr);
+  TEndValues v;
+  v.P = 0.12345, v.P2 = 0.05, v.Q = 0.01, v.I = 150;
+  p.DrawFlowResult(100, 200, false, v, 100, 0);
+  const Prim* pText = c.FindText("123.5 -50.0").at(0);
+  EXPECT_EQ(pText->Points[0].Y, 200 + box.PixFlowRow);
+  EXPECT_EQ(pText->Align, taCenter);
+  EXPECT_EQ(c.FindText("150").at(0)->Brush.Color, box.cLoad);
+  EXPECT_EQ(c.TextAlign, taLeft);
+
+  c.Prims.clear();
+  SElem e;
+  e.BranchRow = 2;
+  p.DrawTransformer(e, 60, 10, 2, 50);
+  ASSERT_EQ(c.Prims.size(), 5u) << c.Dump();
+  EXPECT_EQ(c.Prims[2].Kind, PrimKind::Ellipse);
+  EXPECT_EQ(c.Prims[2].Points, (std::vector<TPoint>{{13, 43}, {28, 57}}));
+  EXPECT_EQ(c.Prims[4].Text, "Т-1 400");
+}
+
 TEST(DrawTexts, VoltagesSectionsAndBranchNames) {
   DiagramScheme s = Fork();
   s.Node(5, "ПС-9.1", "B", 10);

@@ -74,5 +74,15 @@ TEST(PageGrid, MarginsTurnWithThePaperAndStayNonNegative) {
   EXPECT_EQ(margin, 0.0f);
 }
 
+TEST(PageGrid, FittedFontGrowsASmallDiagramAndGivesUpOnAHugeOne) {
+  // The model's extent is proportional to the font height: 100 × 50 pixels per pixel of height.
+  auto fitsIn = [](int room) { return [room](int h) { return -h * 100 <= room && -h * 50 <= room; }; };
+  // Measured at -13: 1300 × 650; the room 4000 × 4000 scales by 3.08 to -40; a layout that does not
+  // grow in proportion takes a few steps, one pixel each.
+  EXPECT_EQ(FitFontHeight(-13, 1300, 650, 4000, 4000, fitsIn(4000)), -40);
+  EXPECT_EQ(FitFontHeight(-13, 1300, 650, 4000, 4000, fitsIn(3800)), -38);
+  EXPECT_EQ(FitFontHeight(-13, 1300, 650, 4000, 4000, [](int) { return false; }), 0);
+}
+
 }  // namespace
 }  // namespace ld::diagram

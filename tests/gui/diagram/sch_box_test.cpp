@@ -256,6 +256,8 @@ TEST(SchemBox, ScrollBarsAndDragging) {
   h.Move(30, 35, Qt::LeftButton);
   EXPECT_EQ((std::vector<int>{h.box->OriginX, h.box->OriginY, h.hBar->value(), h.vBar->value()}),
             (std::vector<int>{15, 25, 15, 25}));
+  h.Move(-5000, -5000, Qt::LeftButton);
+  EXPECT_EQ((std::vector<int>{h.box->OriginX, h.box->OriginY}), (std::vector<int>{w - 80, ht - 60}));
   h.Send(QEvent::MouseButtonRelease, -5000, -5000, Qt::LeftButton, Qt::NoButton);
 }
 
