@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/diagram/canvas.h"
@@ -16,13 +15,9 @@ public:
   explicit MeasuringCanvas(int fontHeight = -13) { Font.Height = fontHeight; }
 
   int TextWidth(std::string_view text) override {
-    Heights.push_back(Font.Height);
     return static_cast<int>(Utf8Length(text)) * (std::abs(Font.Height) / 2);
   }
   int TextHeight(std::string_view) override { return std::abs(Font.Height); }
-
-  // The font height of every measurement, in order.
-  std::vector<int> Heights;
 };
 
 }  // namespace ld::test

@@ -49,140 +49,40 @@ struct Painted : private test::UnomClasses, public test::ShownScheme {
 // The fork with its leaf "D" on the 0.4 kV side.
 DiagramScheme Fork() { return test::ForkScheme(0.4f); }
 
-TEST(DrawTexts, TransformerReactorAndArrows) {
+// Flow rows below the arrow, the overloaded current on the limit colour; a transformer's symbol
+// with its number and rated power.
+TEST(DrawTexts, FlowResultsAndTransformer) {
   TSchemBoxState box;
   test::LoadDefaultViewConfig(box);
   DiagramScheme s = Fork();
   s.Branches[1].DSName = "Т-1";
   s.Branches[1].Sdop = 0.4f;
   s.Load(box);
-  box.BranchCols.Regulation->SetItem(2, "РПН-ВН-19-10-1.78");
-  RecordingCanvas c;
-  box.ComputeMetrics(c.Font);
-  TElemPainter p(box, &c, true, false, nullptr);
-  SElem e;
-  e.BranchRow = 2;
-
-  // Lying between two ends: leads, two circles, the tap changer's stroke, number and rated power.
-  c.Pen = {0x010101, 1};
-  p.DrawTransformer(e, 60, 10, 2, 50);
-  std::vector<std::string> drawn;
-  for (const Prim& prim : c.Prims) drawn.push_back(prim.Describe());
-  EXPECT_EQ(drawn, (std::vector<std::string>{
-                       "Line 10,50-13,50 pen 10101/1 brush ffffff solid",
-                       "Line 36,50-60,50 pen 10101/1 brush ffffff solid",
-                       "Ellipse 13,43-28,57 pen 10101/1 brush ffffff clear",
-                       "Ellipse 21,43-36,57 pen 10101/1 brush ffffff clear",
-                       "Line 13,57-36,43 pen 10101/1 brush ffffff clear",
-                       "Text 36,50 pen 10101/1 brush ffffff clear \"Т-1 400\" h10 align 0 style 0",
-                   }));
-  // Upright on its line: the power one row below the number; the pen ends at the lower lead.
-  c.Prims.clear();
-  box.BranchCols.Regulation->SetItem(2, "ПБВ");
-  p.DrawTransformer(e, 20, 20, 2, 50);
-  ASSERT_EQ(c.Prims.size(), 6u);
-  EXPECT_EQ(c.Prims[1].Describe(), "Line 20,74-20,71 pen 10101/1 brush ffffff solid");
-  EXPECT_EQ(c.Prims[3].Describe(), "Ellipse 13,59-27,72 pen 10101/1 brush ffffff clear");
-  EXPECT_EQ(c.Prims[4].Text, "Т-1");
-  EXPECT_EQ(c.Prims[5].Describe(), "Text 27,60 pen 10101/1 brush ffffff clear \"400\" h10 align 0 style 0");
-  EXPECT_EQ((c.PenPos), (TPoint{20, 74}));
-
-  // The reactor's three-quarter arc from its lowest point round to its leftmost.
-  c.Prims.clear();
-  p.DrawReactor(e, 10, 60, 2, 50);
-  ASSERT_EQ(c.Prims.size(), 5u);
-  EXPECT_EQ(c.Prims[2].Describe(), "Arc 14,43-30,59-22,59-14,51 pen 10101/1 brush ffffff solid");
-  EXPECT_EQ(c.Prims[3].Describe(), "Line 21,58-21,50 pen 10101/1 brush ffffff solid");
-  EXPECT_EQ(c.Prims[4].Describe(), "Line 21,50-30,50 pen 10101/1 brush ffffff solid");
-
-  // Arrows: the head one pixel wide at its apex; an energy tag boxed lime, or green when negative.
-  c.Prims.clear();
-  p.DrawArrowDown(100, 200, 1, false, '+');
-  EXPECT_EQ(c.Prims.front().Describe(), "Line 100,200-100,208 pen 10101/1 brush ffffff solid");
-  EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 206}, {101, 206}}), nullptr);  // apex
-  EXPECT_NE(c.FindOne(PrimKind::Line, {{97, 203}, {104, 203}}), nullptr);
-  const Prim* tag = c.FindOne(PrimKind::FillRect, {{107, 209}, {129, 218}});
-  ASSERT_NE(tag, nullptr) << c.Dump();
-  EXPECT_EQ(tag->Brush.Color, clLime);
-  EXPECT_EQ(c.FindText("w +").at(0)->Points[0], (TPoint{109, 206}));
-  c.Prims.clear();
-  p.DrawArrowUp(100, 200, -1, false, 'x');
-  EXPECT_EQ(c.Prims.front().Describe(), "Line 100,200-100,191 pen 10101/1 brush ffffff solid");
-  EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 193}, {101, 193}}), nullptr);
-  EXPECT_EQ(c.FindText("w").size(), 1u);
-  bool green = false;
-  for (const Prim& prim : c.Prims) green |= prim.Kind == PrimKind::FillRect && prim.Brush.Color == clGreen;
-  EXPECT_TRUE(green);
-}
-
-TEST(DrawTexts, FlowResults) {
-  TSchemBoxState box;
-  test::LoadDefaultViewConfig(box);
-  Fork().Load(box);
-  box.FlagP = box.FlagQ = true;
+  box.FlagP = box.FlagQ = box.FlagI = box.FLoadLn = true;
   box.SPrec = 1;
   RecordingCanvas c;
   box.ComputeMetrics(c.Font);
-  const int hd = box.PixFlowRow, hr = box.PixYzam;
   TElemPainter p(box, &c, true, false, nullptr);
-
   TEndValues v;
-  v.P = 0.12345, v.P2 = 0.05, v.Q = 0.01;
-  p.DrawFlowResult(100, 200, false, v, 0, 0);
-  EXPECT_EQ(c.Prims.front().Describe(), "Line 100,200-100,208 pen 0/1 brush ffffff solid");
-  const auto pText = c.FindText("123.5 -50.0");
-  ASSERT_EQ(pText.size(), 1u) << c.Dump();
-  EXPECT_EQ(pText[0]->Points[0], (TPoint{100, 200 + hd}));
-  EXPECT_EQ(pText[0]->Align, taCenter);
-  EXPECT_EQ(pText[0]->FontHeight, hr);
-  EXPECT_EQ(c.FindText("10.0").at(0)->Points[0], (TPoint{100, 200 + hd + hr}));
+  v.P = 0.12345, v.P2 = 0.05, v.Q = 0.01, v.I = 150;
+  p.DrawFlowResult(100, 200, false, v, 100, 0);
+  const Prim* pText = c.FindText("123.5 -50.0").at(0);
+  EXPECT_EQ(pText->Points[0].Y, 200 + box.PixFlowRow);
+  EXPECT_EQ(pText->Align, taCenter);
+  EXPECT_EQ(c.FindText("150").at(0)->Brush.Color, box.cLoad);
   EXPECT_EQ(c.TextAlign, taLeft);
 
-  // A flow against the arrow's direction points up and reads positive; on the upper side the rows
-  // stand above the arrow.
   c.Prims.clear();
-  v = {};
-  v.P = -0.1;
-  p.DrawFlowResult(100, 200, true, v, 0, 0);
-  EXPECT_EQ(c.Prims.front().Describe(), "Line 100,200-100,191 pen 0/1 brush ffffff solid");
-  EXPECT_EQ(c.FindText("100.0").at(0)->Points[0], (TPoint{100, 200 - hd - 2 * hr}));
-  EXPECT_EQ(c.FindText("0.0").at(0)->Points[0], (TPoint{100, 200 - hd - hr}));
-
-  // Nothing flowing: down.
-  c.Prims.clear();
-  p.DrawFlowResult(100, 200, false, TEndValues{}, 0, 0);
-  EXPECT_EQ(c.Prims.front().Describe(), "Line 100,200-100,208 pen 0/1 brush ffffff solid");
-  // One flow per branch: the end called with the side set draws nothing.
-  c.Prims.clear();
-  box.FOneFlow = true;
-  p.DrawFlowResult(100, 200, true, v, 0, 0);
-  EXPECT_TRUE(c.Prims.empty());
-  box.FOneFlow = false;
-
-  // Loading in per cent beside the arrow and the overloaded current on the limit colour.
-  box.FlagP = box.FlagQ = false;
-  box.FlagI = box.FLoadLn = true;
-  box.ComputeMetrics(c.Font);
-  ASSERT_EQ(box.PixFlowRow, box.PixYzam);
-  c.Prims.clear();
-  v = {};
-  v.I = 150, v.P = 2;
-  p.DrawFlowResult(100, 200, false, v, 100, 0);
-  EXPECT_EQ(c.FindText("150%").at(0)->Points[0], (TPoint{100, 200}));
-  const Prim* current = c.FindText("150").at(0);
-  EXPECT_EQ(current->Brush.Style, bsSolid);
-  EXPECT_EQ(current->Brush.Color, box.cLoad);
-  // Loading from the rated power of a transformer, not over the limit.
-  box.FLoadLn = false, box.FLoadTr = true;
-  c.Prims.clear();
-  v = {};
-  v.P = 0.3, v.Q = 0.4, v.I = 29;
-  p.DrawFlowResult(100, 200, false, v, 0, 0.63f);
-  EXPECT_EQ(c.FindText("79%").size(), 1u) << c.Dump();
-  EXPECT_EQ(c.FindText("29").at(0)->Brush.Style, bsClear);
+  SElem e;
+  e.BranchRow = 2;
+  p.DrawTransformer(e, 60, 10, 2, 50);
+  ASSERT_EQ(c.Prims.size(), 5u) << c.Dump();
+  EXPECT_EQ(c.Prims[2].Kind, PrimKind::Ellipse);
+  EXPECT_EQ(c.Prims[2].Points, (std::vector<TPoint>{{13, 43}, {28, 57}}));
+  EXPECT_EQ(c.Prims[4].Text, "Т-1 400");
 }
 
-TEST(DrawTexts, VoltagesSectionsAndCaptions) {
+TEST(DrawTexts, VoltagesSectionsAndBranchNames) {
   DiagramScheme s = Fork();
   s.Node(5, "ПС-9.1", "B", 10);
   s.Node(6, "ПС-9.2", "", 10);
@@ -193,25 +93,17 @@ TEST(DrawTexts, VoltagesSectionsAndCaptions) {
   test::DiagBranch& named = s.Line(7, 8);
   named.DSName = "Ф-5";
   named.A = "А";
-  test::DiagBranch& winding = s.Branches[1];
-  winding.TypEqu = "T3|ТДТН-10000|2";
-  winding.Mark = "ТДТН-10000";
-  winding.Kta = 0.3f;
-  s.Branches[2].TypEqu = "TR|ТРДН|0";
-  s.Branches[2].Mark = "ТРДН";
-  s.Branches[2].Kta = 0.04f;
   Painted f(
       s,
       [](TSchemBoxState& b) {
-        b.FlagU = b.FlagEERM = true;
+        b.FlagU = true;
         b.UPrec = 1;
-        b.FNumLn = b.FAbon = b.FRayon = b.FMarkTr = true;
+        b.FNumLn = b.FAbon = b.FRayon = true;
       },
       [](TSchemBoxState& b) {
         (*b.BranchCols.Nr)[6] = 3;
         (*b.NodeCols.Urez)[3] = 11.5;     // C: 15 % over 10 kV
         (*b.NodeCols.Urez)[4] = 0.3987;   // D
-        (*b.NodeCols.EERM)[4] = 0.01234f;
         (*b.NodeCols.Urez)[5] = 10.1;
         (*b.NodeCols.Urez)[6] = 10.2;
         (*b.NodeCols.Urez)[7] = 12;  // section 3 alone out of its band
@@ -222,39 +114,20 @@ TEST(DrawTexts, VoltagesSectionsAndCaptions) {
   const Prim* u04 = f.Text("0.40");
   ASSERT_NE(u04, nullptr);
   EXPECT_EQ(u04->Points[0], (TPoint{14 + d.X2 + 3, d.Y - 1}));
-  EXPECT_EQ(u04->Brush.Style, bsClear);
-  EXPECT_EQ(u04->FontHeight, -f.box.PixdYsc);
   const Prim* u10 = f.Text("11.5");
   ASSERT_NE(u10, nullptr);
   EXPECT_EQ(u10->Brush.Style, bsSolid);
   EXPECT_EQ(u10->Brush.Color, f.box.cLoad);
-  EXPECT_EQ(f.Text("123")->Points[0], (TPoint{14 + d.X2 + 3, d.Y + f.box.PixdYsc - 1}));
 
-  // Three sections: two frames round the box, each a step larger, with their numbers.
+  // Three sections: the third section's voltage beside the outer frame, two steps out, alone on
+  // the limit colour; the branch name with its owner and district.
   const SElem& ps = *f.E("ПС-9");
   ASSERT_EQ(ps.SectionCount, 3);
-  const int x1 = 14 + ps.X1, x2 = 14 + ps.X2, y = ps.Y, y2 = ps.Y + ps.Height;
-  const int dx = f.box.PixdXsc, dy = f.box.PixdYsc;
-  for (int i : {1, 2}) {
-    SCOPED_TRACE(i);
-    EXPECT_NE(f.canvas.FindOne(PrimKind::Rectangle, {{x1 - i * dx, y - i * dy}, {x2 + i * dx, y2 + i * dy}}), nullptr)
-        << f.canvas.Dump();
-    const auto number = f.canvas.Find(PrimKind::Text, {{x2 + i * dx - 1, y - i * dy - 1}});
-    ASSERT_EQ(number.size(), 1u);
-    EXPECT_EQ(number[0]->Text, std::to_string(i + 1));
-    EXPECT_EQ(number[0]->Align, taRight);
-  }
-  EXPECT_EQ(f.canvas.Find(PrimKind::Text, {{x2 - 1, y - 1}}).at(0)->Text, "1");
-  EXPECT_EQ(f.Text("10.1")->Brush.Style, bsClear);
-  EXPECT_EQ(f.Text("10.2")->Brush.Style, bsClear);
+  const int x2 = 14 + ps.X2, dx = f.box.PixdXsc, dy = f.box.PixdYsc;
   EXPECT_EQ(f.Text("12.0")->Brush.Style, bsSolid);
-  EXPECT_EQ(f.Text("12.0")->Points[0], (TPoint{x2 + 2 * dx + 3, y - 2 * dy - 1}));
-
-  // The branch name with its owner and district; the second winding of a three-winding transformer
-  // shows no mark, a split-winding one of winding 0 does.
+  EXPECT_EQ(f.Text("10.2")->Brush.Style, bsClear);
+  EXPECT_EQ(f.Text("12.0")->Points[0], (TPoint{x2 + 2 * dx + 3, ps.Y - 2 * dy - 1}));
   EXPECT_NE(f.Text("Ф-5 (А) (3)"), nullptr);
-  EXPECT_TRUE(f.canvas.FindText("ТДТН-10000").empty());
-  EXPECT_NE(f.Text("ТРДН"), nullptr);
 }
 
 // The limits come from the catalogue row of each class; damaged catalogues, each newer than the last,
@@ -287,7 +160,7 @@ TEST(DrawTexts, VoltageLimitsFromTheCatalogueRowOfTheClass) {
   const std::string good = test::ReadBytes(file);
   std::mt19937 rng(7);
   const auto start = std::filesystem::last_write_time(file);
-  for (int round = 1; round <= 40; ++round) {
+  for (int round = 1; round <= 15; ++round) {
     SCOPED_TRACE(round);
     std::string bytes = good;
     if (rng() % 3 == 0) bytes.resize(1 + rng() % (bytes.size() - 1));
@@ -303,9 +176,8 @@ TEST(DrawTexts, VoltageLimitsFromTheCatalogueRowOfTheClass) {
 }
 
 // Loads hang in slots of their own beside the lines leaving the box; a node with energies carries
-// the energy tag with its meter letter. Capacitive currents show at both ends, the far end's the
-// other way.
-TEST(DrawTexts, NodeLoadsAndCapacitiveCurrents) {
+// the energy tag with its meter letter.
+TEST(DrawTexts, NodeLoadsInSlotsOfTheirOwn) {
   Painted f(Fork(), [](TSchemBoxState& b) { b.FlagP = true; },
             [](TSchemBoxState& b) {
               (*b.NodeCols.Pn)[2] = 0.25;
@@ -318,41 +190,12 @@ TEST(DrawTexts, NodeLoadsAndCapacitiveCurrents) {
   for (int i = 0; i < b.ChildCount; ++i) links.push_back(14 + b.Children[static_cast<std::size_t>(i)]->LinkX);
   const Prim* load = f.Text("250");
   const Prim* gen = f.Text("100");
-  ASSERT_NE(load, nullptr);
-  ASSERT_NE(gen, nullptr);
   const int loadX = load->Points[0].X, genX = gen->Points[0].X;
-  EXPECT_NE(loadX, genX);
   for (int x : links) {
     EXPECT_NE(loadX, x);
     EXPECT_NE(genX, x);
   }
-  EXPECT_GE(loadX, 14 + b.X1);
-  EXPECT_LE(genX, 14 + b.X2);
-  // Both stems start at the box's lower edge, the results below the device band.
-  const int bottom = b.Y + b.Height;
-  EXPECT_NE(f.canvas.FindOne(PrimKind::Line, {{loadX, bottom}, {loadX, bottom + f.box.PixYcom}}), nullptr);
-  EXPECT_EQ(load->Points[0].Y, bottom + f.box.PixYcom + f.box.PixFlowRow);
   EXPECT_EQ(f.canvas.FindText("w -").size(), 2u);
-
-  TSchemBoxState box;
-  test::LoadDefaultViewConfig(box);
-  Fork().Load(box);
-  box.FTypFlow = 2;
-  box.FlagI = true;
-  (*box.BranchCols.Iemk1)[2] = 5.f;
-  (*box.BranchCols.Iemk2)[2] = 3.f;
-  RecordingCanvas c;
-  box.ComputeMetrics(c.Font);
-  TElemPainter p(box, &c, true, false, nullptr);
-  SElem e;
-  e.BranchRow = 2;
-  p.DrawLineFlows(e, 100, 300, 100, 200, false, true, false);
-  const int hd = box.PixFlowRow;
-  // The own end, its band above it: 5 A along the arrow down; the parent end: 3 A the other way, up.
-  EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 300 - hd}, {100, 300}}), nullptr) << c.Dump();
-  EXPECT_EQ(c.FindText("5").at(0)->Points[0], (TPoint{100, 300 - hd - box.PixYzam}));
-  EXPECT_NE(c.FindOne(PrimKind::Line, {{100, 200 + hd}, {100, 199}}), nullptr) << c.Dump();
-  EXPECT_EQ(c.FindText("3").at(0)->Points[0], (TPoint{100, 200 + hd}));
 }
 
 // Energy flows: of an end's two pairs the larger leads and the other follows reversed; a given flow
@@ -376,10 +219,6 @@ TEST(DrawTexts, EnergyFlowsAndGivenFlows) {
   SElem e;
   e.BranchRow = 2;
   p.DrawLineFlows(e, 100, 300, 100, 200, false, false, false);
-  EXPECT_EQ(c.FindText("400 -50").size(), 1u) << c.Dump();
-  EXPECT_EQ(c.FindText("390").size(), 1u);
-  EXPECT_TRUE(c.FindText("w").empty());
-
   // The given flow's row names end 1 of its own direction, which is the branch's end 2.
   box.FlowTable = std::make_unique<TDataFile>();
   ReadMaket(LayoutLineFlows, *box.FlowTable);
@@ -392,17 +231,9 @@ TEST(DrawTexts, EnergyFlowsAndGivenFlows) {
   box.GivenFlowRow = {0, 1, 0};
   c.Prims.clear();
   p.DrawLineFlows(e, 100, 300, 100, 200, false, false, false);
-  EXPECT_EQ(c.FindText("400 -50").size(), 1u);
   EXPECT_EQ(c.FindText("300").size(), 1u) << c.Dump();
   ASSERT_EQ(c.FindText("w +").size(), 1u);
   EXPECT_LT(c.FindText("w +")[0]->Points[0].Y, 250);  // at the parent end
-  box.FresPQ = true;  // computed flows kept, the tag marks them so
-  c.Prims.clear();
-  p.DrawLineFlows(e, 100, 300, 100, 200, false, false, false);
-  EXPECT_EQ(c.FindText("390").size(), 1u);
-  bool green = false;
-  for (const Prim& prim : c.Prims) green |= prim.Kind == PrimKind::FillRect && prim.Brush.Color == clGreen;
-  EXPECT_TRUE(green);
 }
 
 }  // namespace

@@ -26,16 +26,9 @@ TEST(ElemLoad, EveryModeConvertsBothSides) {
     int divisor;
     double p, q, pg, qg;  // expected load and generation (powers or energies)
   } cases[] = {
-      {lmPQ, {1, 2, 3, 4}, false, 1, 1, 2, 3, 4},
       {lmPQ, {500, 200, 0, 0}, true, 1, 0.5, 0.2, 0, 0},
-      {lmPCos, {1, 0, 2, 0.6}, false, 1, 1, 0.75, 2, 2 * 4.0 / 3},
-      {lmPTg, {1, 0, 2, 0.3}, false, 2, 0.5, 0.25, 1, 0.3},
       {lmIUCos, {100, 0.8, 100, 1}, true, 1, 0.8 * s, 0.6 * s, s, 0},
-      {lmIUTg, {100, 0, 0, 0}, false, 1, s * c06, s * c06 * 0.5, 0, 0},
-      {lmSCos, {2000, 0.6, 0, 0}, true, 1, 1.2, 1.6, 0, 0},
       {lmSTg, {2, 0.5, 0, 0}, false, 2, c06, 0.5 * c06, 0, 0},
-      {lmWPWQ, {100, 50, 10, 5}, true, 1, 100, 50, 10, 5},
-      {lmWPCos, {100, 0.8, 0, 0}, false, 0, 100, 75, 0, 0},
       {lmWPTg, {100, 0.2, 40, 0}, false, 2, 50, 10, 20, 10},
   };
   for (const auto& c : cases) {
@@ -69,26 +62,9 @@ TEST(ElemLoad, CosOutsideItsRangeOrAnUnusableDefaultIsRefused) {
   EXPECT_EQ(CheckLoadEntry(e), "Неверно задан COS");
   e.X[3] = 0, e.DefaultCos = 0;
   EXPECT_EQ(CheckLoadEntry(e), "Неверно задан COS") << "the default that would be used";
-  e.DefaultCos = 1.5;
-  EXPECT_EQ(CheckLoadEntry(e), "Неверно задан COS");
-  e.X[3] = 0.9;
-  EXPECT_EQ(CheckLoadEntry(e), "") << "a default that is not used is not checked";
-  e.Mode = lmPTg, e.X[1] = 5, e.X[3] = 0;
-  EXPECT_EQ(CheckLoadEntry(e), "") << "a tg has no range";
-  e.Mode = lmPQ, e.X[1] = -3;
-  EXPECT_EQ(CheckLoadEntry(e), "");
-
-  for (int m = 0; m < kLoadModeCount; ++m)
-    for (int f = 1; f <= 4; ++f)
-      EXPECT_EQ(LoadFieldInPowerUnit(m, f), m == lmPQ || ((m == lmPCos || m == lmPTg || m == lmSCos || m == lmSTg) &&
-                                                          (f == 1 || f == 3)))
-          << m << " " << f;
 }
 
 TEST(ElemLoad, NoteAdditionIsAppendedOnce) {
-  EXPECT_EQ(AppendNoteAddition("ТП-5", " (замер)"), "ТП-5 (замер)");
-  EXPECT_EQ(AppendNoteAddition("ТП-5 (замер) 2004", " (замер)"), "ТП-5 (замер) 2004");
-  EXPECT_EQ(AppendNoteAddition("ТП-5", ""), "ТП-5");
   const std::string long250(250, 'x');
   EXPECT_EQ(AppendNoteAddition(long250, "абвгд"), long250 + "абвгд") << "255 characters";
   EXPECT_EQ(AppendNoteAddition(long250, "абвгде"), long250) << "256 characters";

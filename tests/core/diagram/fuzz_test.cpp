@@ -35,7 +35,7 @@ TEST(DiagramFuzz, SettingsFiles) {
   test::TempDir dir;
   test::ConfigFileAt config(dir / "fuzz.ini");
   test::ScriptedMsgBox msg;
-  for (int round = 0; round < 100; ++round) {
+  for (int round = 0; round < 50; ++round) {
     std::string text;
     for (unsigned lines = rng() % 30; lines > 0; --lines) {
       const unsigned kind = rng() % 10;
@@ -66,7 +66,7 @@ TEST(DiagramFuzz, SchemeTables) {
   test::UnomClasses classes({0.4, 10, 35});
   const float odd[] = {0, 10, 0.4f, -35, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                        -std::numeric_limits<float>::infinity(), 3e38f, -3e38f, 1e-30f};
-  for (int round = 0; round < 200; ++round) {
+  for (int round = 0; round < 100; ++round) {
     test::DiagramScheme s;
     const int nodes = static_cast<int>(rng() % 15);
     for (int i = 0; i < nodes; ++i) {

@@ -93,16 +93,10 @@ ld::test::DiagramScheme RandomScheme(std::mt19937& rng) {
   for (int i = 0; i < nodes; ++i) {
     const std::int32_t nr = duplicates ? 1 + pick(nodes + 2) : 10 + i;
     numbers.push_back(nr);
-    const int k = 1 + pick(3), sec = 1 + pick(3);
-    const std::string names[] = {"ПС-" + std::to_string(k) + "." + std::to_string(sec),
-                                 "пс-" + std::to_string(k) + "." + std::to_string(sec) + ".А",
-                                 "ПС-" + std::to_string(k),
-                                 "ТП-" + std::to_string(k),
-                                 "ТП-" + std::to_string(k) + ".0,4",
-                                 "ОТП_" + std::to_string(k) + ".1",
-                                 "_" + std::to_string(sec),
-                                 "Узел " + std::to_string(i),
-                                 ""};
+    const std::string k = std::to_string(1 + pick(3));
+    const std::string sec = std::to_string(1 + pick(3));
+    const std::string names[] = {"ПС-" + k + "." + sec, "пс-" + k + "." + sec + ".А", "ПС-" + k, "ТП-" + k,
+                                 "ТП-" + k + ".0,4", "ОТП_" + k + ".1", "_" + sec, "Узел " + std::to_string(i), ""};
     ld::test::DiagNode& n = s.Node(nr, names[pick(9)]);
     const int sign = pick(20);
     n.Sign = sign < 3 ? "B" : sign == 3 ? "u" : "";
@@ -133,7 +127,7 @@ ld::test::DiagramScheme RandomScheme(std::mt19937& rng) {
 TEST(ModelWalk, FastWalkGivesThePlainWalksModel) {
   std::mt19937 rng(20261207);
   int failures = 0, unsupplied = 0, rings = 0;
-  for (int round = 0; round < 1000; ++round) {
+  for (int round = 0; round < 500; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     const ld::test::DiagramScheme scheme = RandomScheme(rng);
     TSchemBoxState box;
@@ -183,9 +177,9 @@ TEST(ModelWalk, FastWalkGivesThePlainWalksModel) {
     rings += plain.C1 > 1 && fastModel.RefList.size() > static_cast<std::size_t>(static_cast<int>(plainData.Nodes.size()) - plain.P);
   }
   // The schemes reach every branch of the walk: errors, unsupplied parts and rings all occur.
-  EXPECT_GT(failures, 20);
-  EXPECT_GT(unsupplied, 200);
-  EXPECT_GT(rings, 200);
+  EXPECT_GT(failures, 10);
+  EXPECT_GT(unsupplied, 100);
+  EXPECT_GT(rings, 100);
 }
 
 }  // namespace

@@ -23,7 +23,6 @@ TEST(PageGrid, SheetsAcrossAndDownFollowThePrintableRoom) {
   // 3 cm of margins across at 600 dpi are 708.66 pixels, rounded once: 709.
   const int w = PrintableWidth(kA4, kDefault);
   EXPECT_EQ(w, 4960 - 709);
-  EXPECT_EQ(PrintableHeight(kA4, kDefault), 7016 - 472);
   // Each margin rounds on its own: 472.44 and 236.22.
   const TMarginPixels px = MarginPixels(kA4, kDefault);
   EXPECT_EQ((std::vector<int>{px.Left, px.Right, px.Top}), (std::vector<int>{472, 236, 236}));
@@ -37,44 +36,28 @@ TEST(PageGrid, SheetsAcrossAndDownFollowThePrintableRoom) {
   EXPECT_EQ(count(kDefault, 2 * w, 100), (std::vector<int>{2, 1}));
   EXPECT_EQ(PageCountText(across, down), "2 листов по горизонтали, 1 по вертикали");
   EXPECT_EQ(count(kDefault, 2 * w + 1, 100), (std::vector<int>{3, 1}));
-  EXPECT_EQ(count(kDefault, w - 1, 0), (std::vector<int>{1, 0}));
   across = 4, down = 5;
   EXPECT_EQ(count({15, 10, 15, 11}, 99999, 99999), (std::vector<int>{4, 5}));
-  EXPECT_LE(PrintableWidth(kA4, {0, 1e30f, 0, 1e30f}), 0);
   EXPECT_TRUE(SheetHasRoom(kA4, kDefault));
   EXPECT_FALSE(SheetHasRoom(kA4, {14.85067f, 0, 14.85067f, 0})) << "the margins' sum covers the height exactly";
-  EXPECT_FALSE(SheetHasRoom(kA4, {0, 21, 0, 0}));
 }
 
 TEST(PageGrid, PageListsSelectSheetsOrNameTheBadList) {
   TPageSet set;
   EXPECT_TRUE(ParsePageList("1,3,5-10", set));
   EXPECT_EQ(Members(set), (std::vector<int>{1, 3, 5, 6, 7, 8, 9, 10}));
-  set.reset();
-  EXPECT_TRUE(ParsePageList(" 5 - 3 ", set));
-  EXPECT_TRUE(set.none());
-  EXPECT_TRUE(ParsePageList("256, 9999999999999, 300-400", set));
-  EXPECT_TRUE(set.none());
-  EXPECT_TRUE(ParsePageList("0", set));
-  EXPECT_EQ(Members(set), std::vector<int>{0});
-  set.reset();
-  EXPECT_TRUE(ParsePageList("250-99999999999999999", set));
-  EXPECT_EQ(Members(set).size(), 6u);
-  for (const char* bad : {"1,,2", "", "1,", "a", "1-", "-2", "3-x", "1.5", "+2"}) {
+  for (const char* bad : {"1,,2", "", "-2", "1.5"}) {
     set.reset();
     EXPECT_FALSE(ParsePageList(bad, set)) << bad;
   }
 
   TPageSet across, down;
   EXPECT_EQ(ParsePageLists("1,,2", "1", across, down), "Неверно заданы номера страниц по горизонтали");
-  EXPECT_EQ(ParsePageLists("1", "x", across, down), "Неверно заданы номера страниц по вертикали");
   across.reset(), down.reset();
   EXPECT_EQ(ParsePageLists("2-3", "1", across, down), "");
   EXPECT_EQ((std::vector<bool>{SheetChosen(true, across, down, 1, 1), SheetChosen(true, across, down, 1, 3),
                                SheetChosen(true, across, down, 2, 3), SheetChosen(false, across, down, 2, 9)}),
             (std::vector<bool>{false, true, false, true}));
-  EXPECT_EQ(SheetPercent(1, 1, 3, 2), 17);
-  EXPECT_EQ(SheetPercent(2, 3, 3, 2), 100);
 }
 
 TEST(PageGrid, MarginsTurnWithThePaperAndStayNonNegative) {
@@ -82,43 +65,23 @@ TEST(PageGrid, MarginsTurnWithThePaperAndStayNonNegative) {
   auto order = [](const TSheetMargins& s) { return std::vector<float>{s.Top, s.Left, s.Bottom, s.Right}; };
   const TSheetMargins land = TurnMargins(m, true);
   EXPECT_EQ(order(land), (std::vector<float>{2, 3, 4, 1}));
-  EXPECT_EQ(order(TurnMargins(land, false)), (std::vector<float>{1, 2, 3, 4}));
 
   float margin = 1.5f;
   EXPECT_EQ(EditToMargin("2,5", margin), std::nullopt);
   EXPECT_EQ(margin, 2.5f);
-  EXPECT_EQ(EditToMargin("abc", margin), "2.5");
-  EXPECT_EQ(margin, 2.5f);
   EXPECT_EQ(EditToMargin("-1", margin), "0.0");
-  EXPECT_EQ(margin, 0.0f);
-  EXPECT_EQ(EditToMargin("", margin), std::nullopt);
   EXPECT_EQ(StepMargin(margin, -0.1f), "0.0");
   EXPECT_EQ(margin, 0.0f);
-  EXPECT_EQ(StepMargin(margin, 0.1f), "0.1");
-  EXPECT_EQ(StepMargin(margin, 0.1f), "0.2");
 }
 
 TEST(PageGrid, FittedFontGrowsASmallDiagramAndGivesUpOnAHugeOne) {
   // The model's extent is proportional to the font height: 100 × 50 pixels per pixel of height.
-  std::vector<int> tried;
-  auto fitsIn = [&tried](int room) {
-    return [&tried, room](int h) {
-      tried.push_back(h);
-      return -h * 100 <= room && -h * 50 <= room;
-    };
-  };
-  // Measured at -13: 1300 × 650; the room 4000 × 4000 scales by 3.08 to -40.
+  auto fitsIn = [](int room) { return [room](int h) { return -h * 100 <= room && -h * 50 <= room; }; };
+  // Measured at -13: 1300 × 650; the room 4000 × 4000 scales by 3.08 to -40; a layout that does not
+  // grow in proportion takes a few steps, one pixel each.
   EXPECT_EQ(FitFontHeight(-13, 1300, 650, 4000, 4000, fitsIn(4000)), -40);
-  EXPECT_EQ(tried, std::vector<int>{-40});
-  // A layout that does not grow in proportion takes a few steps, one pixel each.
-  tried.clear();
   EXPECT_EQ(FitFontHeight(-13, 1300, 650, 4000, 4000, fitsIn(3800)), -38);
-  EXPECT_EQ(tried, (std::vector<int>{-40, -39, -38}));
-  // Nothing above 0 fits, or the room or the model is empty.
-  EXPECT_EQ(FitFontHeight(-13, 1'300'000, 650, 4000, 4000, [](int) { return false; }), 0);
   EXPECT_EQ(FitFontHeight(-13, 1300, 650, 4000, 4000, [](int) { return false; }), 0);
-  EXPECT_EQ(FitFontHeight(-13, 1300, 650, 0, 4000, fitsIn(4000)), 0);
-  EXPECT_EQ(FitFontHeight(-13, 0, 650, 4000, 4000, fitsIn(4000)), 0);
 }
 
 }  // namespace

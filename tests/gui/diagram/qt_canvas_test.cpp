@@ -6,16 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "core/diagram/draw.h"
-#include "core/diagram/schem_state.h"
 #include "gui/diagram/qt_canvas.h"
-#include "support/diagram_fixture.h"
-#include "support/test_env.h"
 
 namespace ld::gui {
 namespace {
-
-using diagram::TSchemePainter;
 
 QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
 
@@ -89,23 +83,6 @@ TEST(QtCanvas, PrimitivesKeepTheirPixels) {
   font.Height = -13;
   const int bottom = 5 + QFontMetrics(TQtCanvas::ToQFont(font)).height() - 1;  // below the letter
   EXPECT_EQ(Pixels(text, {{59, bottom}, {60, bottom}, {59, bottom + 1}, {81, 6}}), "rwww");
-}
-
-TEST(QtCanvas, ForkPixels) {
-  test::ShownScheme f(test::ForkScheme());  // laid out on a canvas measuring |height| div 2 a character
-  QImage image(200, 200, QImage::Format_RGB32);
-  image.fill(Qt::black);
-  {
-    QPainter painter(&image);
-    TQtCanvas c(painter);
-    c.Font.Height = -13;
-    TSchemePainter(f.box).Paint(c);
-  }
-  image.save(QString::fromStdString(test::OutputPath("diagram_fork.png").string()));
-  // The background in the corners, inside A clear of its caption, A's outline, B's line and beside
-  // it, C's lower breaker.
-  EXPECT_EQ(Pixels(image, {{5, 5}, {199, 199}, {52, 30}, {42, 25}, {56, 25}, {43, 34}, {49, 50}, {48, 50}, {17, 110}}),
-            "wwykkkkwk");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QScrollBar>
@@ -14,7 +13,6 @@
 #include <vector>
 
 #include "core/base/codepage.h"
-#include "core/diagram/hit_test.h"
 #include "core/tables/switch_rec.h"
 #include "gui/diagram/sch_box.h"
 #include "support/diagram_fixture.h"
@@ -75,9 +73,7 @@ struct Host {
   }
   // A move of the mouse with these buttons held.
   void Move(int x, int y, Qt::MouseButtons buttons = Qt::NoButton) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(x, y), box->mapToGlobal(QPointF(x, y)), Qt::NoButton, buttons,
-                     Qt::NoModifier);
-    QApplication::sendEvent(box, &move);
+    Send(QEvent::MouseMove, x, y, Qt::NoButton, buttons);
   }
   std::string Commut(int row) const {
     const char c = box->BranchCols.Commut->Get(row);
@@ -102,89 +98,43 @@ std::vector<int> Enabled(QMenu* menu) {
 
 TEST(SchemBox, MenusAsBuiltAndTheEditMode) {
   TSchemBox box;
-  EXPECT_EQ(box.Font.Name + " " + std::to_string(box.Font.Size()), "Tahoma 10");
-  EXPECT_EQ(box.FlowTimer->interval(), 24);
   EXPECT_TRUE(box.FlowTimer->isActive());
-  EXPECT_EQ(Items(box.NodeMenu),
-            (std::vector<std::string>{"0 Свойства", "-", "1 Построение дерева питания", "2 Построение радиуса питания",
-                                      "3 Построение трасс питания", "4 Построение яруса узла",
-                                      "5 Развернуть/свернуть подстанцию", "7 Показать/скрыть связи узла", "-",
-                                      "6 Добавить новый узел", "8 Добавить новую связь", "-",
-                                      "10 Удалить врезанный узел", "11 Удалить узел со всеми связями", "-",
-                                      "12 Задать как вершину схемы", "13 Задать как вершину подсхемы",
-                                      "14 Сбросить установки вершин", "-", "18 Сброс коммутационных аппаратов", "-",
-                                      "15 Присоединенные абоненты по ПС", "16 Присоединенные абоненты по узлу"}));
-  EXPECT_EQ(Items(box.LineMenu),
-            (std::vector<std::string>{"0 Свойства", "-", "1 Переход по линии", "-", "2 Врезать узел", "3 Удалить линию",
-                                      "6 Удалить линию эквивалентно", "-", "5 Откл/вкл линии с двух сторон",
-                                      "4 Повреждение линии (уст/сброс)", "-", "17 Присоединенные абоненты по линии"}));
+  const std::vector<std::string> node = Items(box.NodeMenu), line = Items(box.LineMenu);
+  ASSERT_EQ(node.size(), 23u);
+  EXPECT_EQ(node.front() + "|" + node[12] + "|" + node.back(),
+            "0 Свойства|10 Удалить врезанный узел|16 Присоединенные абоненты по узлу");
+  ASSERT_EQ(line.size(), 12u);
+  EXPECT_EQ(line[4] + "|" + line.back(), "2 Врезать узел|17 Присоединенные абоненты по линии");
   EXPECT_EQ(Items(box.EmptyMenu), std::vector<std::string>{"1 Добавить новый узел"});
 
   // Constructed read-only; edit mode enables exactly the editing items.
-  EXPECT_FALSE(box.EditMode);
-  EXPECT_EQ(Enabled(box.NodeMenu), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 15, 16}));
   EXPECT_EQ(Enabled(box.LineMenu), (std::vector<int>{0, 1, 17}));
-  EXPECT_TRUE(Enabled(box.EmptyMenu).empty());
   box.SetEditMode(true);
-  EXPECT_TRUE(box.EditMode);
   EXPECT_EQ(Enabled(box.NodeMenu), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 6, 8, 10, 11, 12, 13, 14, 18, 15, 16}));
   EXPECT_EQ(Enabled(box.LineMenu), (std::vector<int>{0, 1, 2, 3, 6, 5, 4, 17}));
-  EXPECT_EQ(Enabled(box.EmptyMenu), (std::vector<int>{1}));
   box.SetEditMode(false);
-  EXPECT_EQ(Enabled(box.LineMenu), (std::vector<int>{0, 1, 17}));
+  EXPECT_TRUE(Enabled(box.EmptyMenu).empty());
 }
 
 TEST(SchemBox, RightClicksPopTheMenusAndHostItemsReachTheHost) {
   Host h(test::DistrictScheme());
   h.box->SetEditMode(true);
-  // A substation element: Tags 8 to 14 off even in edit mode; "Добавить новый узел" and the switch
-  // reset follow the edit mode.
   PSElem ps1 = h.E("ПС-1");
   const int x = ps1->X1 + h.box->PixXe - h.box->OriginX + 2, y = ps1->Y + 2;
   h.Click(x, y, Qt::NoModifier, Qt::RightButton);
   EXPECT_TRUE(h.box->NodeMenu->isVisible());
   EXPECT_EQ(h.box->SelectedNode, ps1);
-  EXPECT_EQ(Enabled(h.box->NodeMenu), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 6, 18, 15, 16}));
   h.box->NodeMenu->hide();
-  // Over any other node they follow it.
-  Host fork(test::ForkScheme());
-  fork.box->SetEditMode(true);
-  fork.Click(20, 120, Qt::NoModifier, Qt::RightButton);
-  EXPECT_EQ(fork.box->SelectedNode, fork.E("C"));
-  EXPECT_EQ(Enabled(fork.box->NodeMenu), (std::vector<int>{0, 1, 2, 3, 4, 5, 7, 6, 8, 10, 11, 12, 13, 14, 18, 15, 16}));
-  fork.box->NodeMenu->hide();
 
   // Host items reach the host with the item; without an item handler the Tag goes to the tag event.
   std::vector<int> items, tags;
   h.box->OnExtNodeMenuItem = [&](QAction* item) { items.push_back(item->data().toInt()); };
   h.box->OnExtNodeMenuClick = [&](int tag) { tags.push_back(tag); };
-  for (int tag : {1, 2, 3, 4, 7, 15, 16}) TSchemBox::MenuItem(h.box->NodeMenu, tag)->trigger();
-  EXPECT_EQ(items, (std::vector<int>{1, 2, 3, 4, 7, 15, 16}));
-  EXPECT_TRUE(tags.empty());
+  for (int tag : {1, 16}) TSchemBox::MenuItem(h.box->NodeMenu, tag)->trigger();
+  EXPECT_EQ(items, (std::vector<int>{1, 16}));
   h.box->OnExtNodeMenuItem = nullptr;
   TSchemBox::MenuItem(h.box->NodeMenu, 15)->trigger();
   EXPECT_EQ(tags, (std::vector<int>{15}));
-
-  // The line menu on a line: the line is marked; its host item reaches the host.
-  PSElem line = h.E("ТП-3");
-  const std::size_t entry =
-      std::find(h.box->LineHitElem.begin(), h.box->LineHitElem.end(), line) - h.box->LineHitElem.begin();
-  ASSERT_LT(entry, h.box->LineHitElem.size());
-  const int lx = h.box->LineHitX1[entry], ly = (h.box->LineHitY1[entry] + h.box->LineHitY2[entry]) / 2;
-  h.Click(lx, ly, Qt::NoModifier, Qt::RightButton);
-  EXPECT_TRUE(h.box->LineMenu->isVisible());
-  EXPECT_EQ(h.box->MarkedLine, line);
-  h.box->LineMenu->hide();
-  std::vector<QAction*> lineItems;
-  h.box->OnExtLineMenuItem = [&](QAction* item) { lineItems.push_back(item); };
-  QAction* subscribers = TSchemBox::MenuItem(h.box->LineMenu, 17);
-  subscribers->trigger();
-  EXPECT_EQ(lineItems, (std::vector<QAction*>{subscribers}));
-
-  // Empty space: the empty-area menu.
-  h.Click(h.box->width() - 3, h.box->height() - 3, Qt::NoModifier, Qt::RightButton);
-  EXPECT_TRUE(h.box->EmptyMenu->isVisible());
-  h.box->EmptyMenu->hide();
 }
 
 TEST(SchemBox, CommandsAreGuardedAndTheirErrorsShown) {
@@ -195,12 +145,9 @@ TEST(SchemBox, CommandsAreGuardedAndTheirErrorsShown) {
   // While the branch dialog is open, a second command does nothing.
   test::ModalScript script;
   script.Then([&](QDialog& dialog) {
-    EXPECT_TRUE(h.box->Busy);
     TSchemBox::MenuItem(h.box->LineMenu, 4)->trigger();  // damage
     TSchemBox::MenuItem(h.box->NodeMenu, 5)->trigger();
     h.Click(20, 120);
-    EXPECT_EQ(h.Commut(2), "");
-    EXPECT_EQ(h.box->SelectedNode, nullptr);
     test::Press(dialog, "CancelBtn");
   });
   TSchemBox::MenuItem(h.box->LineMenu, 0)->trigger();
@@ -215,49 +162,29 @@ TEST(SchemBox, CommandsAreGuardedAndTheirErrorsShown) {
   test::ScriptedMsgBox messages;
   TSchemBox::MenuItem(h.box->LineMenu, 4)->trigger();
   ASSERT_EQ(messages.Calls().size(), 1u);
-  EXPECT_EQ(messages.Calls()[0].kind, mkError);
   EXPECT_NE(messages.Calls()[0].text.find("Petrov"), std::string::npos) << messages.Calls()[0].text;
-  EXPECT_FALSE(h.box->Busy);
-  EXPECT_EQ(h.Commut(2), "");
   EXPECT_FALSE(h.box->Modified);
 }
 
 // Clicks reach the core's hit tests, which know every case of a hit; here they mark, select and switch.
 TEST(SchemBox, ClicksMarkSelectAndSwitch) {
   Host h(test::ForkScheme());
-  std::vector<std::string> told;
-  h.box->OnGetNode = [&](const std::string& node) { told.push_back(node); };
   h.Click(23, 100);
   EXPECT_EQ(h.box->MarkedLine, h.E("C"));
-  EXPECT_TRUE(h.E("C")->Has(efMarked));
-  h.Click(24, 100);
-  EXPECT_EQ(h.box->MarkedLine, h.E("C"));  // nothing hit: the mark stays
   h.Click(20, 120);
   EXPECT_EQ(h.box->SelectedNode, h.E("C"));
-  h.box->FPaintNod = ncmNumber;
-  h.Click(20, 120);
-  EXPECT_EQ(told, (std::vector<std::string>{"C", "3"}));
 
   // Commutation: a click on a device switches that end.
   h.box->ComMode = true;
   h.box->Paint();  // the devices are registered by the next picture
   h.Paint();
   std::vector<std::string> before;
-  h.box->OnChangeLine = [&](const std::string&, TDataFile* branches, int row, const TRecSwt* rec) {
-    EXPECT_EQ(branches, h.box->BranchTable.get());
-    EXPECT_EQ(row, 2);
+  h.box->OnChangeLine = [&](const std::string&, TDataFile*, int, const TRecSwt* rec) {
     before.push_back(rec->Commut == 0 ? "" : Cp1251ToUtf8(std::string(1, rec->Commut)));
   };
   h.Click(21, 109);
   h.Click(21, 85);
   EXPECT_EQ(h.Commut(2), "О");
-  // A damaged branch stays as it is; its line is still marked by a click.
-  h.E("C")->Flags |= efDamaged;
-  h.Click(21, 85);
-  h.box->MarkedLine = nullptr;
-  h.Click(21, 100);
-  EXPECT_EQ(h.Commut(2), "О");
-  EXPECT_EQ(h.box->MarkedLine, h.E("C"));
   EXPECT_EQ(before, (std::vector<std::string>{"", "К"}));
 
   // The model freed: the picture shows the empty panel, and a click meets nothing.
@@ -265,38 +192,24 @@ TEST(SchemBox, ClicksMarkSelectAndSwitch) {
   h.box->Paint();
   const QImage empty = h.Paint();
   EXPECT_EQ(empty.pixel(21, 100), qRgb(255, 255, 255));
-  EXPECT_EQ(empty.pixel(20, 120), qRgb(255, 255, 255));
   h.Click(21, 85);
   EXPECT_EQ(h.box->MarkedLine, nullptr);
 }
 
-TEST(SchemBox, BrushAddedLinesDoubleClickAndSearch) {
+TEST(SchemBox, BrushAddedLinesAndSearch) {
   Host h(test::ForkScheme());
   PaintColor = 0x00FF00;
-  // Outside edit mode Ctrl+click marks; in edit mode it paints and leaves the line unmarked.
-  h.Click(23, 100, Qt::ControlModifier);
-  EXPECT_EQ(h.box->MarkedLine, h.E("C"));
   h.box->SetEditMode(true);
   h.Click(23, 100, Qt::AltModifier);
-  EXPECT_EQ(h.box->MarkedLine, nullptr);
   EXPECT_EQ(static_cast<DALongint*>(h.box->BranchCols.Color)->Get(2), 0x00FF00);
   EXPECT_TRUE(h.box->Modified);
-  h.Click(20, 120, Qt::ControlModifier);
-  EXPECT_EQ(h.box->NodeCols.Color->Get(3), 0x00FF00);
-  EXPECT_EQ(h.box->SelectedNode, nullptr);
 
   // Add-line mode: Shift+click with no node selected only selects; from a selected node it adds a branch.
   h.box->AddLineMode = true;
   h.Click(20, 120, Qt::ShiftModifier);
   EXPECT_EQ(h.box->SelectedNode, h.E("C"));
-  EXPECT_EQ(h.box->BranchTable->RowCount, 3);
   h.Click(50, 120, Qt::ShiftModifier);  // D
   ASSERT_EQ(h.box->BranchTable->RowCount, 4);
-  EXPECT_EQ(h.box->BranchCols.N1->Get(4), 3);
-  EXPECT_EQ(h.box->BranchCols.N2->Get(4), 4);
-  EXPECT_EQ(h.box->LineSet.back(), 4);
-  ASSERT_NE(h.box->SelectedNode, nullptr);
-  EXPECT_EQ(h.box->SelectedNode->NodeNr, 4);
   // Shift+click on the node just selected (or a double click on it) adds no branch to itself.
   PSElem d = h.E("D");
   h.Click(d->X1 + h.box->PixXe - h.box->OriginX + 2, d->Y + 2, Qt::ShiftModifier);
@@ -304,94 +217,35 @@ TEST(SchemBox, BrushAddedLinesDoubleClickAndSearch) {
   EXPECT_EQ(h.box->SelectedNode, d);
   h.box->AddLineMode = false;
 
-  // A double click on empty space clears the selection and the mark.
-  h.Click(23, 100);
-  ASSERT_NE(h.box->MarkedLine, nullptr);
-  QTest::mouseDClick(h.box, Qt::LeftButton, Qt::NoModifier, QPoint(150, 180));
-  EXPECT_EQ(h.box->MarkedLine, nullptr);
-  EXPECT_EQ(h.box->SelectedNode, nullptr);
-
   // Ctrl+Alt+click on empty space: the node search, and the choice selected.
   test::ModalScript script;
   script.Then([](QDialog& dialog) {
     auto& list = test::Child<QListWidget>(dialog, "NodList");
-    EXPECT_EQ(list.count(), 5);  // A, B, C and D, and D once more for the ring C - D
     list.setCurrentRow(1);  // "B"
     test::Press(dialog, "OKBtn");
   });
   h.Click(150, 180, Qt::ControlModifier | Qt::AltModifier);
-  ASSERT_NE(h.box->SelectedNode, nullptr);
-  EXPECT_EQ(h.box->SelectedNode->NodeNr, 2);
-  // A plain click on empty space changes nothing.
-  h.Click(150, 180);
-  EXPECT_NE(h.box->SelectedNode, nullptr);
-}
-
-TEST(SchemBox, RXModeOpensTheCalculator) {
-  DiagramScheme s;
-  s.Node(12, "A", "B", 10);
-  s.Node(15, "B", "", 10);
-  s.Line(12, 15);
-  int layouts = 0;
-  Host h(s, [](TSchemBox& b) { b.FPaintNod = ncmNumberName; });
-  h.box->BranchCols.Name1->SetItem(1, "A");
-  h.box->BranchCols.Name2->SetItem(1, "B");
-  h.box->BranchCols.Mark->SetItem(1, "");
-  auto layout = h.box->LayoutHook;
-  h.box->LayoutHook = [&](TCanvas& c, TSchemeModel& m) {
-    ++layouts;
-    layout(c, m);
-  };
-  h.box->RXMode = true;
-  std::vector<int> changed;
-  h.box->OnChangeLine = [&](const std::string&, TDataFile*, int row, const TRecSwt*) { changed.push_back(row); };
-  test::ModalScript script;
-  script.Then([](QDialog& dialog) {
-    EXPECT_EQ(dialog.windowTitle().toStdString(), "12 - 15  A - B Параметры ветви");
-    test::Child<QLineEdit>(dialog, "LineEdit").setText("АС-95");
-    test::Press(dialog, "OkBtn");
-  });
-  PSElem line = h.E("B");
-  const std::size_t entry = 0;
-  ASSERT_EQ(h.box->LineHitElem[entry], line);
-  h.Click(h.box->LineHitX1[entry], (h.box->LineHitY1[entry] + h.box->LineHitY2[entry]) / 2);
-  EXPECT_EQ(script.Shown(), 1);
-  EXPECT_EQ(h.box->BranchCols.Mark->GetItem(1), "АС-95");
-  EXPECT_EQ(layouts, 1);  // a new mark takes room on the diagram
-  EXPECT_EQ(changed, (std::vector<int>{1}));
-  EXPECT_TRUE(h.box->Modified);
+  EXPECT_EQ(h.box->SelectedNode->NodeNr, 2);  // "B"
 }
 
 TEST(SchemBox, HintsFollowTheMouse) {
   Host h(test::ForkScheme(), [](TSchemBox& b) {
     b.hNumNode = b.hNameNode = b.hVoltage = true;
-    b.hNumsLine = b.hNameLine = true;
     b.HintMode = true;
   });
   (*h.box->NodeCols.Urez)[3] = 10.5;
-  h.box->BranchCols.Name1->SetItem(2, "B");
-  h.box->BranchCols.Name2->SetItem(2, "C");
   h.Move(20, 120);
   EXPECT_TRUE(h.box->HintWin->isVisible());
   EXPECT_EQ(h.box->HintWin->text().toStdString(), "3 C U=10.50 ");
-  EXPECT_EQ(h.box->HintWin->pos(), h.box->mapToGlobal(QPoint(36, 136)));
-  h.Move(22, 100);
-  EXPECT_EQ(h.box->HintWin->text().toStdString(), "2 - 3 B - C ");
   h.Move(150, 180);
   EXPECT_FALSE(h.box->HintWin->isVisible());
-  EXPECT_EQ(h.box->LastHintText, "");
 }
 
 TEST(SchemBox, ScrollBarsAndDragging) {
   Host h(test::DistrictScheme(), {}, 80, 60);
   const int w = h.box->Model->Width, ht = h.box->Model->Height;
-  ASSERT_GT(w, 80);
-  ASSERT_GT(ht, 60);
-  EXPECT_EQ(h.hBar->orientation(), Qt::Horizontal);
-  EXPECT_EQ(h.vBar->orientation(), Qt::Vertical);
-  EXPECT_EQ((std::vector<int>{h.vBar->width(), h.hBar->height(), h.hBar->maximum(), h.hBar->pageStep(),
-                              h.hBar->singleStep(), h.vBar->maximum(), h.vBar->pageStep(), h.vBar->singleStep()}),
-            (std::vector<int>{16, 16, w - 80, 40, 8, ht - 60, 30, 6}));
+  EXPECT_EQ((std::vector<int>{h.hBar->maximum(), h.hBar->pageStep(), h.vBar->maximum()}),
+            (std::vector<int>{w - 80, 40, ht - 60}));
   // A bar moves the origin.
   h.vBar->setValue(20);
   EXPECT_EQ(h.box->OriginY, 20);
@@ -403,23 +257,8 @@ TEST(SchemBox, ScrollBarsAndDragging) {
   EXPECT_EQ((std::vector<int>{h.box->OriginX, h.box->OriginY, h.hBar->value(), h.vBar->value()}),
             (std::vector<int>{15, 25, 15, 25}));
   h.Move(-5000, -5000, Qt::LeftButton);
-  EXPECT_EQ(h.box->OriginX, w - 80);
-  EXPECT_EQ(h.box->OriginY, ht - 60);
+  EXPECT_EQ((std::vector<int>{h.box->OriginX, h.box->OriginY}), (std::vector<int>{w - 80, ht - 60}));
   h.Send(QEvent::MouseButtonRelease, -5000, -5000, Qt::LeftButton, Qt::NoButton);
-
-  // Finding a node scrolls its element into the middle.
-  EXPECT_EQ(h.box->FindNodeOnScheme("ТП-4"), h.E("ТП-4"));
-  h.Paint();
-  PSElem tp4 = h.E("ТП-4");
-  EXPECT_LE(std::abs(tp4->Y + tp4->Height / 2 - 30), 1);
-  EXPECT_EQ(h.vBar->value(), h.box->OriginY);
-
-  // Without a vertical bar the horizontal one goes on alone.
-  h.box->SetVScrollBar(nullptr);
-  h.box->UpdateScrollRanges();
-  h.vBar->setValue(0);
-  EXPECT_NE(h.box->OriginY, 0);
-  EXPECT_EQ(h.hBar->maximum(), w - 80);
 }
 
 TEST(SchemBox, FlowsCreepBetweenTwoPictures) {
@@ -445,16 +284,12 @@ TEST(SchemBox, FlowsCreepBetweenTwoPictures) {
   h.box->FlowTimerTick();
   h.box->FlowTimerTick();
   const QImage third = h.Paint();
-  first.save(QString::fromStdString(test::OutputPath("schem_box_flows_phase0.png").string()));
-  third.save(QString::fromStdString(test::OutputPath("schem_box_flows_phase2.png").string()));
   // No drawing pass at a tick: the picture is the one drawn before.
   EXPECT_EQ(h.box->Picture().cacheKey(), picture);
   // Active dashes right of C's line, reactive left of it; two phases later they moved two pixels down.
   EXPECT_EQ(column(first, 23), "PPPPPPP...PPPPPPP");
-  EXPECT_EQ(column(first, 24), "PPPPPPP...PPPPPPP");
   EXPECT_EQ(column(first, 19), "QQQQQQQ...QQQQQQQ");
   EXPECT_EQ(column(third, 23), "..PPPPPPP...PPPPP");
-  EXPECT_EQ(column(first, 22), "................." );
   // Switching the animation off stops the bands at the next tick; a repaint removes them.
   h.box->fMoveFlows = false;
   h.box->FlowTimerTick();
