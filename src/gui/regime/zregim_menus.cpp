@@ -177,6 +177,8 @@ void TZregimForm::BuildPanels() {
   help->addWidget(StopBar);
   HelpText = new QLabel(HelpPanel);
   HelpText->setObjectName("HelpText");
+  // A long status text is cut at the window's edge rather than widening the window for good.
+  HelpText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   help->addWidget(HelpText, 1);
   ProcBar = new QProgressBar(HelpPanel);
   ProcBar->setObjectName("ProcBar");
