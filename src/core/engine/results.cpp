@@ -278,14 +278,28 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   }
 
   // What the balance takes of the tables, in row order.
-  std::vector<double> nodeGs(static_cast<std::size_t>(nodeRows) + 1), nodeBs(nodeGs.size());
-  std::vector<int> nodeDistrict(nodeGs.size()), branchDistrict(static_cast<std::size_t>(branchRows) + 1);
-  for (int row = 1; row <= nodeRows; ++row) {
-    nodeGs[row] = nc.Gs.Get(row);
-    nodeBs[row] = nc.Bs.Get(row);
-    nodeDistrict[row] = District(nc.Nr.Get(row));
-  }
+  // Each node's three are one record: the balance walks the tree and meets the rows in no order.
+  struct alignas(32) TNodeRow {
+    double gs = 0, bs = 0;
+    int district = 0;
+  };
+  std::vector<TNodeRow> nodeRow(static_cast<std::size_t>(nodeRows) + 1);
+  std::vector<int> branchDistrict(static_cast<std::size_t>(branchRows) + 1);
+  for (int row = 1; row <= nodeRows; ++row) nodeRow[row] = {nc.Gs.Get(row), nc.Bs.Get(row), District(nc.Nr.Get(row))};
   for (int row = 1; row <= branchRows; ++row) branchDistrict[row] = District(bc.Nr.Get(row));
+
+  // The modulus and angle of each node's voltage, kept for the branches, whose ends show them again:
+  // the same calls on the same voltage, so the same numbers, for a third of the cost.
+  struct TPolar {
+    const TRegimeElement* of = nullptr;
+    double modulus = 0, angle = 0;
+  };
+  std::vector<TPolar> nodePolar(static_cast<std::size_t>(nodeRows) + 1);
+  auto polarOf = [&](const TRegimeElement* x) {
+    const int row = nodeRowOf(x);
+    if (row > 0 && row <= nodeRows && nodePolar[row].of == x) return nodePolar[row];
+    return TPolar{x, std::abs(x->U), TableAngle(x->U.real(), x->U.imag())};
+  };
 
   // Nodes: the table.
   const std::vector<TRegimeElement*> nodeOrder = nodeRowOrder.Take();
@@ -296,8 +310,10 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     const bool unsupplied = (e->Flags & efUnsupplied) != 0;
     const Complex u = e->U;
     const double u2 = std::norm(u);
-    nc.Urez.Set(row, std::abs(u));
-    nc.Angle.Set(row, TableAngle(u.real(), u.imag()));
+    const TPolar polar{e, std::abs(u), TableAngle(u.real(), u.imag())};
+    nodePolar[row] = polar;
+    nc.Urez.Set(row, polar.modulus);
+    nc.Angle.Set(row, polar.angle);
     if (!(e->Flags & (efSource | efFixedVoltage | efUnsupplied))) {
       if (e->Unom == 0) e->Unom = static_cast<float>(NearestNominalVoltage(std::abs(u)));
       const double um = nc.Um.Get(row);
@@ -305,7 +321,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
     if (!SupplyHours.empty() && static_cast<std::size_t>(row) < SupplyHours.size()) nc.Trab.Set(row, SupplyHours[row]);
 
-    const double gs = nodeGs[row], bs = nodeBs[row];
+    const double gs = nodeRow[row].gs, bs = nodeRow[row].bs;
     if (LoadType == 0) {
       const Complex l = e->Load1, g = e->Load2;
       if (LoadsAsInput && !unsupplied) {
@@ -384,7 +400,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     const bool unsupplied = (e->Flags & efUnsupplied) != 0;
     const Complex u = e->U;
     const double u2 = std::norm(u);
-    const int district = nodeDistrict[row];
+    const int district = nodeRow[row].district;
     if (district != 0 && district != lastDistrict) {
       lastDistrict = district;
       districtConsumption = &balance.ConsumptionByDistrict[district];
@@ -435,7 +451,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
     // Shunts of the node itself: reactors draw reactive power, capacitor banks give it.
     if (!unsupplied) {
-      const double p = u2 * nodeGs[row] * 1e-6, q = u2 * nodeBs[row] * 1e-6;
+      const double p = u2 * nodeRow[row].gs * 1e-6, q = u2 * nodeRow[row].bs * 1e-6;
       (q >= 0 ? balance.Reactors : balance.Capacitors).Add(p, q);
     }
   };
@@ -458,8 +474,8 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
     double g = 0, b = 0;
     if (!(e->Flags & efLoopClosing) && e->NodeIndex > 0 && e->NodeIndex <= nodeRows) {
-      g = nodeGs[e->NodeIndex];
-      b = nodeBs[e->NodeIndex];
+      g = nodeRow[e->NodeIndex].gs;
+      b = nodeRow[e->NodeIndex].bs;
     }
     const double u2 = std::norm(e->U);
     balance.NoLoadLosses.Add(u2 * (e->Gs - g) * 1e-6, u2 * (e->Bs - b) * 1e-6);
@@ -507,7 +523,6 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     TRegimeElement* e = branchOrder[k];
     const int row = e->BranchIndex;
     const TRegimeElement* parent = e->Parent;
-    const Complex up = parent->U;
     const bool reversed = (e->Flags & efReversed) != 0;
     const bool openBoth = (e->Flags & (efOpenNumber | efOpenNumber2)) == (efOpenNumber | efOpenNumber2);
 
@@ -531,12 +546,13 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     bc.Irez.Set(row, 1000.0 * std::sqrt((a * a + r * r) / (PhaseCurrents ? 1.0 : 3.0)));
     if (!(e->Flags & efUnsupplied)) bc.Ul.Set(row, std::max(NodeClass(e), NodeClass(parent)));
     if (!openBoth) {
-      const Complex& n1 = reversed ? up : e->U;
-      const Complex& n2 = reversed ? e->U : up;
-      bc.U1.Set(row, std::abs(n1));
-      bc.F1.Set(row, TableAngle(n1.real(), n1.imag()));
-      bc.U2.Set(row, std::abs(n2));
-      bc.F2.Set(row, TableAngle(n2.real(), n2.imag()));
+      const TPolar ownEnd = polarOf(e), parentEnd = polarOf(parent);
+      const TPolar& n1 = reversed ? parentEnd : ownEnd;
+      const TPolar& n2 = reversed ? ownEnd : parentEnd;
+      bc.U1.Set(row, n1.modulus);
+      bc.F1.Set(row, n1.angle);
+      bc.U2.Set(row, n2.modulus);
+      bc.F2.Set(row, n2.angle);
     }
   }
 
