@@ -250,23 +250,32 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   // Should two elements name one row, the later writes over the earlier, so the tree order stays.
   // Both tables' orders come from one walk of the elements.
   struct TRowOrder {
-    std::vector<TRegimeElement*> list, atRow;
+    std::vector<TRegimeElement*> atRow;
     bool unique = true;
     int rows = 0;
     void Add(TRegimeElement* e, int row) {
       if (row <= 0 || row > rows) return;
       unique = unique && atRow[row] == nullptr;
       atRow[row] = e;
-      list.push_back(e);
-    }
-    std::vector<TRegimeElement*> Take() {
-      if (!unique) return std::move(list);
-      std::erase(atRow, nullptr);
-      return std::move(atRow);
     }
   };
   auto nodeRowOf = [](const TRegimeElement* e) { return (e->Flags & efLoopClosing) ? 0 : e->NodeIndex; };
   auto branchRowOf = [](const TRegimeElement* e) { return e->Parent != nullptr ? e->BranchIndex : 0; };
+  // Rows named twice are rare: only then is the tree walked again for the list in its order.
+  auto take = [first](TRowOrder& order, auto rowOf) {
+    std::vector<TRegimeElement*> list;
+    if (order.unique) {
+      std::erase(order.atRow, nullptr);
+      list.swap(order.atRow);
+      return list;
+    }
+    order.atRow = {};
+    for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+      const int row = rowOf(e);
+      if (row > 0 && row <= order.rows) list.push_back(e);
+    }
+    return list;
+  };
   TRowOrder nodeRowOrder, branchRowOrder;
   nodeRowOrder.rows = nodeRows;
   branchRowOrder.rows = branchRows;
@@ -279,7 +288,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
 
   // What the balance takes of the tables, in row order.
   // Each node's three are one record: the balance walks the tree and meets the rows in no order.
-  struct alignas(32) TNodeRow {
+  struct TNodeRow {
     double gs = 0, bs = 0;
     int district = 0;
   };
@@ -290,19 +299,20 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
 
   // The modulus and angle of each node's voltage, kept for the branches, whose ends show them again:
   // the same calls on the same voltage, so the same numbers, for a third of the cost.
+  // A row holds its one element's, unless two elements name it.
   struct TPolar {
-    const TRegimeElement* of = nullptr;
     double modulus = 0, angle = 0;
   };
-  std::vector<TPolar> nodePolar(static_cast<std::size_t>(nodeRows) + 1);
+  const bool polarKept = nodeRowOrder.unique;
+  std::vector<TPolar> nodePolar(polarKept ? static_cast<std::size_t>(nodeRows) + 1 : 0);
   auto polarOf = [&](const TRegimeElement* x) {
     const int row = nodeRowOf(x);
-    if (row > 0 && row <= nodeRows && nodePolar[row].of == x) return nodePolar[row];
-    return TPolar{x, std::abs(x->U), TableAngle(x->U.real(), x->U.imag())};
+    if (polarKept && row > 0 && row <= nodeRows) return nodePolar[row];
+    return TPolar{std::abs(x->U), TableAngle(x->U.real(), x->U.imag())};
   };
 
   // Nodes: the table.
-  const std::vector<TRegimeElement*> nodeOrder = nodeRowOrder.Take();
+  std::vector<TRegimeElement*> nodeOrder = take(nodeRowOrder, nodeRowOf);
   for (std::size_t k = 0; k < nodeOrder.size(); ++k) {
     if (k + kFetchAhead < nodeOrder.size()) PrefetchRecord(nodeOrder[k + kFetchAhead]);
     TRegimeElement* e = nodeOrder[k];
@@ -310,8 +320,8 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     const bool unsupplied = (e->Flags & efUnsupplied) != 0;
     const Complex u = e->U;
     const double u2 = std::norm(u);
-    const TPolar polar{e, std::abs(u), TableAngle(u.real(), u.imag())};
-    nodePolar[row] = polar;
+    const TPolar polar{std::abs(u), TableAngle(u.real(), u.imag())};
+    if (polarKept) nodePolar[row] = polar;
     nc.Urez.Set(row, polar.modulus);
     nc.Angle.Set(row, polar.angle);
     if (!(e->Flags & (efSource | efFixedVoltage | efUnsupplied))) {
@@ -516,7 +526,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   }
 
   // Branches: the table.
-  const std::vector<TRegimeElement*> branchOrder = branchRowOrder.Take();
+  std::vector<TRegimeElement*> branchOrder = take(branchRowOrder, branchRowOf);
   for (std::size_t k = 0; k < branchOrder.size(); ++k) {
     if (k + kFetchAhead < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead]);
     if (k + kFetchAhead / 2 < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead / 2]->Parent);
@@ -555,6 +565,15 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
       bc.F2.Set(row, n2.angle);
     }
   }
+
+  // The passes' arrays are given back before the checks and the files take memory of their own.
+  nodeRowOrder = {};
+  branchRowOrder = {};
+  nodeOrder = {};
+  branchOrder = {};
+  nodeRow = {};
+  nodePolar = {};
+  branchDistrict = {};
 
   if (FromFiles) {
     AppendFixedVoltageSections(*this, *nodes, protocol);
