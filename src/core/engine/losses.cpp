@@ -12,14 +12,27 @@ namespace ld {
 
 namespace {
 
-// The engine's product U ⊗ I: the power whose real part is Re U·Re I + Im U·Im I.
-double FlowMagnitude(const Complex& u, const Complex& i) {
-  return std::abs(Complex(u.real() * i.real() + u.imag() * i.imag(), u.imag() * i.real() - u.real() * i.imag()));
-}
-
 // Current drawn by an end admittance (g, b) in µS at voltage u.
 Complex ShuntCurrent(double g, double b, const Complex& u) {
   return 1e-6 * Complex(g * u.real() + b * u.imag(), g * u.imag() - b * u.real());
+}
+
+// Whether limit < max(|a|, |b|). Most branches are far from their limits: the squares decide where the
+// difference is beyond any rounding of either side, and the moduli, exactly as always, where it is not.
+bool OverLimit(double limit, const Complex& a, const Complex& b) {
+  constexpr double kDoubt = 1e-9;
+  const double l2 = limit * limit, na = std::norm(a), nb = std::norm(b);
+  if (limit > 0 && l2 >= 1e-200 && l2 <= 1e200 && std::isfinite(na) && std::isfinite(nb)) {
+    const double n = std::max(na, nb);
+    if (l2 > n * (1 + kDoubt)) return false;
+    if (n >= 1e-200 && l2 * (1 + kDoubt) < n) return true;
+  }
+  return limit < std::max(std::abs(a), std::abs(b));
+}
+
+// The engine's product U ⊗ I: the power whose real part is Re U·Re I + Im U·Im I.
+Complex Flow(const Complex& u, const Complex& i) {
+  return Complex(u.real() * i.real() + u.imag() * i.imag(), u.imag() * i.real() - u.real() * i.imag());
 }
 
 // Whole thousandths of a kilovolt, halves to even, as the catalogue's voltages are matched.
@@ -133,13 +146,11 @@ void TRegime::CheckLoadLimits(bool& OverCurrent, bool& OverFlow, float CurrentPe
     const Complex i2 = Complex(e->K.real() * e->I.real() + e->K.imag() * e->I.imag(),
                                e->K.real() * e->I.imag() - e->K.imag() * e->I.real()) +
                        ShuntCurrent(g2, b2, up);
-    const double iMax = std::max(std::abs(i1), std::abs(i2));
-    const double sMax = std::max(FlowMagnitude(e->U, i1), FlowMagnitude(up, i2));
-    if (e->SIdop != 0 && e->SIdop * currentFactor < iMax) {
+    if (e->SIdop != 0 && OverLimit(e->SIdop * currentFactor, i1, i2)) {
       OverCurrent = true;
       ++OverCurrentCount;
     }
-    if (e->Sdop != 0 && e->Sdop * flowFactor < sMax) {
+    if (e->Sdop != 0 && OverLimit(e->Sdop * flowFactor, Flow(e->U, i1), Flow(up, i2))) {
       OverFlow = true;
       ++OverFlowCount;
     }

@@ -250,23 +250,32 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   // Should two elements name one row, the later writes over the earlier, so the tree order stays.
   // Both tables' orders come from one walk of the elements.
   struct TRowOrder {
-    std::vector<TRegimeElement*> list, atRow;
+    std::vector<TRegimeElement*> atRow;
     bool unique = true;
     int rows = 0;
     void Add(TRegimeElement* e, int row) {
       if (row <= 0 || row > rows) return;
       unique = unique && atRow[row] == nullptr;
       atRow[row] = e;
-      list.push_back(e);
-    }
-    std::vector<TRegimeElement*> Take() {
-      if (!unique) return std::move(list);
-      std::erase(atRow, nullptr);
-      return std::move(atRow);
     }
   };
   auto nodeRowOf = [](const TRegimeElement* e) { return (e->Flags & efLoopClosing) ? 0 : e->NodeIndex; };
   auto branchRowOf = [](const TRegimeElement* e) { return e->Parent != nullptr ? e->BranchIndex : 0; };
+  // Rows named twice are rare: only then is the tree walked again for the list in its order.
+  auto take = [first](TRowOrder& order, auto rowOf) {
+    std::vector<TRegimeElement*> list;
+    if (order.unique) {
+      std::erase(order.atRow, nullptr);
+      list.swap(order.atRow);
+      return list;
+    }
+    order.atRow = {};
+    for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
+      const int row = rowOf(e);
+      if (row > 0 && row <= order.rows) list.push_back(e);
+    }
+    return list;
+  };
   TRowOrder nodeRowOrder, branchRowOrder;
   nodeRowOrder.rows = nodeRows;
   branchRowOrder.rows = branchRows;
@@ -278,17 +287,32 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   }
 
   // What the balance takes of the tables, in row order.
-  std::vector<double> nodeGs(static_cast<std::size_t>(nodeRows) + 1), nodeBs(nodeGs.size());
-  std::vector<int> nodeDistrict(nodeGs.size()), branchDistrict(static_cast<std::size_t>(branchRows) + 1);
-  for (int row = 1; row <= nodeRows; ++row) {
-    nodeGs[row] = nc.Gs.Get(row);
-    nodeBs[row] = nc.Bs.Get(row);
-    nodeDistrict[row] = District(nc.Nr.Get(row));
-  }
+  // Each node's three are one record: the balance walks the tree and meets the rows in no order.
+  struct TNodeRow {
+    double gs = 0, bs = 0;
+    int district = 0;
+  };
+  std::vector<TNodeRow> nodeRow(static_cast<std::size_t>(nodeRows) + 1);
+  std::vector<int> branchDistrict(static_cast<std::size_t>(branchRows) + 1);
+  for (int row = 1; row <= nodeRows; ++row) nodeRow[row] = {nc.Gs.Get(row), nc.Bs.Get(row), District(nc.Nr.Get(row))};
   for (int row = 1; row <= branchRows; ++row) branchDistrict[row] = District(bc.Nr.Get(row));
 
+  // The modulus and angle of each node's voltage, kept for the branches, whose ends show them again:
+  // the same calls on the same voltage, so the same numbers, for a third of the cost.
+  // A row holds its one element's, unless two elements name it.
+  struct TPolar {
+    double modulus = 0, angle = 0;
+  };
+  const bool polarKept = nodeRowOrder.unique;
+  std::vector<TPolar> nodePolar(polarKept ? static_cast<std::size_t>(nodeRows) + 1 : 0);
+  auto polarOf = [&](const TRegimeElement* x) {
+    const int row = nodeRowOf(x);
+    if (polarKept && row > 0 && row <= nodeRows) return nodePolar[row];
+    return TPolar{std::abs(x->U), TableAngle(x->U.real(), x->U.imag())};
+  };
+
   // Nodes: the table.
-  const std::vector<TRegimeElement*> nodeOrder = nodeRowOrder.Take();
+  std::vector<TRegimeElement*> nodeOrder = take(nodeRowOrder, nodeRowOf);
   for (std::size_t k = 0; k < nodeOrder.size(); ++k) {
     if (k + kFetchAhead < nodeOrder.size()) PrefetchRecord(nodeOrder[k + kFetchAhead]);
     TRegimeElement* e = nodeOrder[k];
@@ -296,8 +320,10 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     const bool unsupplied = (e->Flags & efUnsupplied) != 0;
     const Complex u = e->U;
     const double u2 = std::norm(u);
-    nc.Urez.Set(row, std::abs(u));
-    nc.Angle.Set(row, TableAngle(u.real(), u.imag()));
+    const TPolar polar{std::abs(u), TableAngle(u.real(), u.imag())};
+    if (polarKept) nodePolar[row] = polar;
+    nc.Urez.Set(row, polar.modulus);
+    nc.Angle.Set(row, polar.angle);
     if (!(e->Flags & (efSource | efFixedVoltage | efUnsupplied))) {
       if (e->Unom == 0) e->Unom = static_cast<float>(NearestNominalVoltage(std::abs(u)));
       const double um = nc.Um.Get(row);
@@ -305,7 +331,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
     if (!SupplyHours.empty() && static_cast<std::size_t>(row) < SupplyHours.size()) nc.Trab.Set(row, SupplyHours[row]);
 
-    const double gs = nodeGs[row], bs = nodeBs[row];
+    const double gs = nodeRow[row].gs, bs = nodeRow[row].bs;
     if (LoadType == 0) {
       const Complex l = e->Load1, g = e->Load2;
       if (LoadsAsInput && !unsupplied) {
@@ -384,7 +410,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     const bool unsupplied = (e->Flags & efUnsupplied) != 0;
     const Complex u = e->U;
     const double u2 = std::norm(u);
-    const int district = nodeDistrict[row];
+    const int district = nodeRow[row].district;
     if (district != 0 && district != lastDistrict) {
       lastDistrict = district;
       districtConsumption = &balance.ConsumptionByDistrict[district];
@@ -435,7 +461,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
     // Shunts of the node itself: reactors draw reactive power, capacitor banks give it.
     if (!unsupplied) {
-      const double p = u2 * nodeGs[row] * 1e-6, q = u2 * nodeBs[row] * 1e-6;
+      const double p = u2 * nodeRow[row].gs * 1e-6, q = u2 * nodeRow[row].bs * 1e-6;
       (q >= 0 ? balance.Reactors : balance.Capacitors).Add(p, q);
     }
   };
@@ -458,8 +484,8 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     }
     double g = 0, b = 0;
     if (!(e->Flags & efLoopClosing) && e->NodeIndex > 0 && e->NodeIndex <= nodeRows) {
-      g = nodeGs[e->NodeIndex];
-      b = nodeBs[e->NodeIndex];
+      g = nodeRow[e->NodeIndex].gs;
+      b = nodeRow[e->NodeIndex].bs;
     }
     const double u2 = std::norm(e->U);
     balance.NoLoadLosses.Add(u2 * (e->Gs - g) * 1e-6, u2 * (e->Bs - b) * 1e-6);
@@ -500,14 +526,13 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   }
 
   // Branches: the table.
-  const std::vector<TRegimeElement*> branchOrder = branchRowOrder.Take();
+  std::vector<TRegimeElement*> branchOrder = take(branchRowOrder, branchRowOf);
   for (std::size_t k = 0; k < branchOrder.size(); ++k) {
     if (k + kFetchAhead < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead]);
     if (k + kFetchAhead / 2 < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead / 2]->Parent);
     TRegimeElement* e = branchOrder[k];
     const int row = e->BranchIndex;
     const TRegimeElement* parent = e->Parent;
-    const Complex up = parent->U;
     const bool reversed = (e->Flags & efReversed) != 0;
     const bool openBoth = (e->Flags & (efOpenNumber | efOpenNumber2)) == (efOpenNumber | efOpenNumber2);
 
@@ -531,14 +556,24 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     bc.Irez.Set(row, 1000.0 * std::sqrt((a * a + r * r) / (PhaseCurrents ? 1.0 : 3.0)));
     if (!(e->Flags & efUnsupplied)) bc.Ul.Set(row, std::max(NodeClass(e), NodeClass(parent)));
     if (!openBoth) {
-      const Complex& n1 = reversed ? up : e->U;
-      const Complex& n2 = reversed ? e->U : up;
-      bc.U1.Set(row, std::abs(n1));
-      bc.F1.Set(row, TableAngle(n1.real(), n1.imag()));
-      bc.U2.Set(row, std::abs(n2));
-      bc.F2.Set(row, TableAngle(n2.real(), n2.imag()));
+      const TPolar ownEnd = polarOf(e), parentEnd = polarOf(parent);
+      const TPolar& n1 = reversed ? parentEnd : ownEnd;
+      const TPolar& n2 = reversed ? ownEnd : parentEnd;
+      bc.U1.Set(row, n1.modulus);
+      bc.F1.Set(row, n1.angle);
+      bc.U2.Set(row, n2.modulus);
+      bc.F2.Set(row, n2.angle);
     }
   }
+
+  // The passes' arrays are given back before the checks and the files take memory of their own.
+  nodeRowOrder = {};
+  branchRowOrder = {};
+  nodeOrder = {};
+  branchOrder = {};
+  nodeRow = {};
+  nodePolar = {};
+  branchDistrict = {};
 
   if (FromFiles) {
     AppendFixedVoltageSections(*this, *nodes, protocol);
