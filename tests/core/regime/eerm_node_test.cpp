@@ -36,7 +36,6 @@ TEST_F(NodeEquivalent, TwoNodeSchemeByHandItsEquivalentAndAFailure) {
   // Losses R·(P² + Q²)/U² with U from U·(10 - U)... solved: the central difference of the engine's
   // losses over Qn gives 0.022235 (dL/dQ = 2Q·R/U² plus the fall of U with Q).
   EXPECT_NEAR(calc.LastEERM(), 0.022235, 5e-7);
-  EXPECT_EQ(After(report, "ЭЭРМ : "), "0.0222");
   const TNodeEquivalent& q = calc.Last();
   ExpectComplex(q.Ze, C(1, 2), 1e-9, "Zэ");
   // U = 10 - (1 + j2)·conj(S/U): the voltage solves the branch equation.
@@ -135,7 +134,6 @@ TEST_F(NodeEquivalent, MeshedSchemeMatchesNodalImpedanceAndControls) {
   ExpectComplex(q.Ze, InverseColumn(y, at(4))[at(4)], 1e-7, "Zэ");
   EXPECT_LT(std::abs(q.Ucontrol - q.Uo), 1e-6);
   EXPECT_LT(std::abs(q.dS - q.dSstar), 1e-7);
-  ExpectComplex(calc.NodeLoad(), C(0.9, 0.5), 1e-12, "Pn + jQn");
 }
 
 }  // namespace

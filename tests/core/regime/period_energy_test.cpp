@@ -50,7 +50,6 @@ TEST_F(PeriodEnergy, DeepLoadCountsInEveryBranchAboveAndTheBalanceClosesOnAMeshe
   EXPECT_NEAR(sum.UnbalanceP(), 0, 1e-6);
   EXPECT_NEAR(sum.UnbalanceQ(), 0, 1e-6);
   EXPECT_NEAR(sum.LossP(), r.TotalLosses() * 2000, 1e-6);
-  EXPECT_GT(sum.NodeNoLoadP, 0);
   // Node 5 (0.3 MW) lies under 5-4; its 0.6 MW·h is in that row and in the rows above it.
   const int below = energy.BranchRowOf(*FindNode(r, 5));
   EXPECT_NEAR(energy.Branches().at(static_cast<std::size_t>(below)).WPn, 600, 1e-9);
@@ -58,6 +57,25 @@ TEST_F(PeriodEnergy, DeepLoadCountsInEveryBranchAboveAndTheBalanceClosesOnAMeshe
   for (std::size_t row = 1; row < energy.Branches().size(); ++row)
     if (energy.Branches()[row].N1 == 1) top = energy.Branches()[row].WPn;
   EXPECT_NEAR(top, 2 * (1.2 + 0.4 + 0.9 + 0.3) * 1000, 1e-6);
+}
+
+TEST_F(PeriodEnergy, AtNominalVoltagesGenerationFlowsUpAndLossPlusAddsTheLosses) {
+  for (bool plus : {false, true}) {
+    SchemeBuilder s = TwoNodes();
+    s.Node(3, "").Um = 10;
+    s.Nodes[2].Pg = 3;  // node 3 generates more than node 2 uses
+    s.Branch(3, 2, 1, 2);
+    energy = TPeriodEnergy();
+    r.ClearModel();
+    Start(s, plus);
+    for (TRegimeElement* e = r.FirstElement; e != nullptr; e = e->Next) e->U = Complex(10, 0), e->IDelta = {};
+    energy.AccumulateSliceEnergyAtUnom(r, 1.0);
+    const TBranchEnergyRow& b32 = energy.Branches().at(2);
+    const double loss3 = 9 * 1 / 100.0 * 1000;  // 3 MW through 1 Ω at 10 kV
+    EXPECT_NEAR(b32.dWPz, loss3, 1e-9) << plus;
+    EXPECT_NEAR(b32.WPnr, 3000, 1e-9) << plus;
+    EXPECT_NEAR(b32.WPkr, plus ? 3000 - loss3 : 3000, 1e-9) << plus;
+  }
 }
 
 }  // namespace

@@ -60,7 +60,6 @@ TEST_F(Recalc, RowsFromListsWithTapsAndMessages) {
   EXPECT_NEAR(b.X->Get(1), 138.636, 1e-3);
 
   EXPECT_NEAR(b.Sdop->Get(2), 40 * 0.667, 1e-3);  // the medium winding's share of the rating
-  EXPECT_NEAR(b.Ktn->Get(2), 115 / 38.5, 1e-4);
 
   // The taps: a zero Notv takes the in-phase neutral, a zero Ntpr the quadrature one.
   EXPECT_EQ((std::vector<int>{b.Notv.Get(8), b.Ntpr.Get(8)}), (std::vector<int>{10, 5}));

@@ -80,5 +80,18 @@ TEST_F(ResultViews, LoadingMostLoadedFirstAndPowersScaled) {
   EXPECT_NEAR((*l.Pn)[1], std::sqrt(3.0) * 1.5, 1e-3);
 }
 
+TEST_F(ResultViews, LossesOfTheDistributedLoadTakeAThirdOfTheImpedance) {
+  const TDataFile branches = Branches({{1, 1, 2, 0, 1, 2, 0, 0, 0, 100}, {1, 2, 3, 1, 1, 2, 0, 0, 0, 100}});
+  TDataFile view;
+  BuildLossView(branches, true, {}, view);
+  TLineLossCols l;
+  FillLineLossCols(view, l);
+  ASSERT_EQ(view.RowCount, 2);
+  // three phases of 100 A through 1 + j2 Ω, a third of them for the distributed load
+  EXPECT_NEAR((*l.Plin)[1], 0.03, 1e-6);
+  EXPECT_NEAR((*l.Qlin)[1], 0.06, 1e-6);
+  EXPECT_NEAR((*l.Plin)[2], 0.01, 1e-6);
+}
+
 }  // namespace
 }  // namespace ld::test
