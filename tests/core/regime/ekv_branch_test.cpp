@@ -1,4 +1,4 @@
-// Branch-end equivalents on calculated schemes and the command that books them.
+// Branch-end equivalents on calculated schemes, the command that books them and district numbers.
 #include "core/regime/ekv_branch.h"
 
 #include <cmath>
@@ -118,6 +118,21 @@ TEST_F(BranchEnds, CutAtTheEndRemovalAndDistributedLoad) {
   const auto after = Calculated(path);
   EXPECT_LT(std::abs(BranchCurrentOf(*after, 7, 8) - BranchCurrentOf(*before, 7, 8)), 1e-5);
   EXPECT_LT(std::abs(FindNodeElement(*after, 9)->U - FindNodeElement(*before, 9)->U), 1e-4);
+}
+
+TEST_F(BranchEnds, DistrictNumbersFromBothEndNodes) {
+  SchemeBuilder sb = Feeder();
+  for (int i = 0; i < 5; ++i) sb.Nodes[i].Nr = i < 2 ? 3 : 4;  // 1 and 2 in 3; 7, 8 and 9 in 4
+  sb.Branches[0].Nr = sb.Branches[1].Nr = 9;  // 1 - 2: both ends in 3; 1 - 7: districts 3 and 4, kept
+  sb.Branches[4].Nr = 4;  // 8 - 9: already right
+  sb.Branches[3].N2 = 77;  // 7 - 77: no node 77, kept
+  path = sb.Write(dir.Path());
+  Read();
+  EXPECT_EQ(SetBranchDistricts(nodes, branches), 2);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  EXPECT_EQ((std::vector<int>{b.Nr->Get(1), b.Nr->Get(2), b.Nr->Get(3), b.Nr->Get(4), b.Nr->Get(5)}),
+            (std::vector<int>{3, 9, 4, 0, 4}));
 }
 
 TEST_F(BranchEnds, CommandsAskFirstLockAndHandleMarkedRows) {

@@ -131,7 +131,6 @@ TEST_F(SwitchTestRun, ProtocolAndOutagesFollowTheSwitchings) {
             "ТП6\t05.03.2004 00:00\t05.03.2004 14:05\t845\r\n"
             "ТП4\t05.03.2004 10:30\t05.03.2004 12:45\t135\r\n"
             "ТП5\t05.03.2004 10:30\t05.03.2004 12:45\t135\r\n");
-  EXPECT_FALSE(fs::exists(SnrReportFile(base)));
 }
 
 TEST_F(SwitchTestRun, DeviationsFromTheNormalSchemePairDepartureAndReturn) {
@@ -154,7 +153,6 @@ TEST_F(SwitchTestRun, DeviationsFromTheNormalSchemePairDepartureAndReturn) {
             "1\t05.03.2004 00:00\t08:10\t\t\t4; 5_1С\tФ1\tПС ПС1\tФ2\tПС ПС2\r\n"
             "2\t05.03.2004 00:00\t09:10\t\t\t4; 5_1С\tФ2\tПС ПС2\tФ3\tТЭЦ-3\r\n"
             "3\t\t\t05.03.2004 00:00\t10:10\t4; 5_1С\tФ3\tТЭЦ-3\tФ1\tПС ПС1\r\n");
-  EXPECT_FALSE(fs::exists(OutageReportFile(base)));
 }
 
 TEST_F(SwitchTestRun, StopAndBrokenJournalStillWriteTheReports) {
