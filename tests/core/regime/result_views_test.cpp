@@ -1,4 +1,4 @@
-// The result views built from calculated node and branch tables, and the substation list.
+// The result views built from calculated node and branch tables.
 #include "core/regime/result_views.h"
 
 #include <cmath>
@@ -10,7 +10,6 @@ namespace ld::test {
 namespace {
 
 using ResultViews = RegimeTest;
-using Substations = RegimeTest;
 
 // Branch rows as the regime calculation leaves them: end voltages and the current through R + jX.
 struct Calculated {
@@ -37,7 +36,7 @@ TDataFile Branches(const std::vector<Calculated>& rows) {
   return t;
 }
 
-TEST_F(ResultViews, VoltagesAgainstNominalOfSourcesAndByDistrict) {
+TEST_F(ResultViews, VoltagesAgainstNominalOfSources) {
   const NominalVoltages classes({6, 10, 35});
   SchemeBuilder s;
   for (auto [ns, sign, um, urez] : {std::tuple{1, "B", 10.5f, 10.5}, std::tuple{2, "u", 36.f, 36.4},
@@ -45,32 +44,18 @@ TEST_F(ResultViews, VoltagesAgainstNominalOfSourcesAndByDistrict) {
     NodeSpec& n = s.Node(ns, sign);
     n.Um = um, n.Urez = urez;  // node 4 never calculated: no deviation
   }
-  s.Nodes[2].Nr = 2, s.Nodes[2].Mark = 9;
   TDataFile nodes = ReadTable(s.Write(dir.Path()) + ".UZL"), view;
 
-  std::vector<float> progress;
-  TResultViewOptions all;
-  all.Progress = [&](float p) { progress.push_back(p); };
-  BuildVoltageView(nodes, all, view);
+  BuildVoltageView(nodes, {}, view);
   TSectionCols v;
   FillSectionCols(view, v);
   ASSERT_EQ(view.RowCount, 4);
-  EXPECT_EQ(view.Title, "Тестовая схема");
   // sources against their class, an ordinary node against its own
   const double expected[][2] = {{10, 5}, {35, 4}, {10.5, -10}, {10, 0}};
   for (int r = 1; r <= 4; ++r) {
     EXPECT_FLOAT_EQ((*v.Um)[r], expected[r - 1][0]) << r;
     EXPECT_NEAR((*v.dU)[r], expected[r - 1][1], 1e-4) << r;
   }
-  EXPECT_EQ((*view.MarkRec)[3], 9);
-  EXPECT_EQ(progress, (std::vector<float>{25, 50, 75, 100}));
-
-  TResultViewOptions district;
-  district.District = 2;
-  BuildVoltageView(nodes, district, view);
-  FillSectionCols(view, v);
-  ASSERT_EQ(view.RowCount, 1);
-  EXPECT_EQ((*v.NS)[1], 3);
 }
 
 TEST_F(ResultViews, LoadingMostLoadedFirstAndPowersScaled) {
@@ -90,63 +75,19 @@ TEST_F(ResultViews, LoadingMostLoadedFirstAndPowersScaled) {
   EXPECT_EQ(l.Name1->GetItem(1), "Узел 3");
   // 10 kV, 150 A in phase with the voltage: P = √3·10·0.15 MW
   EXPECT_NEAR((*l.Pn)[1], std::sqrt(3.0) * 1.5, 1e-3);
-  const float pMW = (*l.Pn)[1];
-
-  TResultViewOptions kW;
-  kW.Dimension = 1;
-  BuildLoadView(branches, true, kW, view);
-  FillLineLoadCols(view, l);
-  EXPECT_NEAR((*l.Pn)[1], pMW * 1000, 1);
-  EXPECT_FLOAT_EQ((*l.Irez)[1], 150);  // currents are not scaled
-
-  BuildLoadView(branches, false, kW, view);
-  TTransLoadCols t;
-  FillTransLoadCols(view, t);
-  ASSERT_EQ(view.RowCount, 2);
-  EXPECT_EQ((std::vector<double>{double((*t.N1)[1]), (*t.Sdop)[1]}), (std::vector<double>{4, 400000}));
-  EXPECT_NEAR((*t.Sp)[1], (*t.Srez)[1] * 100 / 400000, 1e-3);
-  EXPECT_GT((*t.Srez)[1], 300);
-  EXPECT_FLOAT_EQ((*t.Sp)[2], 0);
-
-  TResultViewOptions district;
-  district.District = 2;
-  BuildLoadView(branches, true, district, view);
-  ASSERT_EQ(view.RowCount, 1);
 }
 
 TEST_F(ResultViews, LossesOfTheDistributedLoadTakeAThirdOfTheImpedance) {
-  const TDataFile branches = Branches({{1, 1, 2, 0, 1, 2, 0, 0, 0, 100, 5}, {1, 2, 3, 1, 1, 2, 0, 0, 0, 100}});
+  const TDataFile branches = Branches({{1, 1, 2, 0, 1, 2, 0, 0, 0, 100}, {1, 2, 3, 1, 1, 2, 0, 0, 0, 100}});
   TDataFile view;
   BuildLossView(branches, true, {}, view);
   TLineLossCols l;
   FillLineLossCols(view, l);
   ASSERT_EQ(view.RowCount, 2);
-  // three phases of 100 A through 1 Ω
-  EXPECT_NEAR((*l.Plin)[1], 3 * 0.1 * 0.1 * 1, 1e-6);
-  EXPECT_NEAR((*l.Qlin)[1], 3 * 0.1 * 0.1 * 2, 1e-6);
-  EXPECT_NEAR((*l.dP)[1], (*l.Plin)[1] + (*l.Pkor)[1], 1e-9);
-  EXPECT_EQ((*view.MarkRec)[1], 5);
+  // three phases of 100 A through 1 + j2 Ω, a third of them for the distributed load
+  EXPECT_NEAR((*l.Plin)[1], 0.03, 1e-6);
+  EXPECT_NEAR((*l.Qlin)[1], 0.06, 1e-6);
   EXPECT_NEAR((*l.Plin)[2], 0.01, 1e-6);
-  EXPECT_FLOAT_EQ((*GetColumnAs<DAsingle>("R", branches))[2], 1);  // the table itself is left alone
-
-  TResultViewOptions kW;
-  kW.Dimension = 1;
-  BuildLossView(branches, true, kW, view);
-  FillLineLossCols(view, l);
-  EXPECT_NEAR((*l.dP)[1], 30, 1e-3);
-}
-
-TEST_F(Substations, OncePerSubstationWithoutTapOffs) {
-  TDataFile nodes;
-  ReadMaket(LayoutNodes, nodes);
-  const std::vector<std::string> names = {"ПС-2.1", "ТП-1", "ПС-1.2", "отп-5", "Відп 3", "_резерв", "ПС-1.1",
-                                          ".3", "ПС-2", "ОТП_12", "пс-1"};
-  CreateColumns(nodes, static_cast<int>(names.size()));
-  for (int row = 1; row <= static_cast<int>(names.size()); ++row)
-    GetColumnAs<DAString>("Name", nodes)->SetItem(row, names[static_cast<std::size_t>(row - 1)]);
-  // the sort ignores letter case, so the bare "пс-1" comes before the sections "ПС-1.1", "ПС-1.2"; the
-  // names differ, so both stay
-  EXPECT_EQ(BuildSubstationList(nodes), (std::vector<std::string>{"пс-1", "ПС-1", "ПС-2", "ТП-1"}));
 }
 
 }  // namespace

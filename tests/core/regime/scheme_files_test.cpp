@@ -1,9 +1,9 @@
-// Opening a scheme of the old branch format, the caption of an open scheme and the rounded copy.
+// Opening a scheme of the old branch format, damaged branch files and the refresh of a branch table.
 #include "core/regime/scheme_files.h"
+#include "core/regime/grid_refresh.h"
 
 #include <random>
 
-#include "core/base/dates.h"
 #include "core/base/error.h"
 #include "regime_test.h"
 
@@ -74,7 +74,6 @@ TEST_F(SchemeFiles, OldBranchFileIsUpgradedOnce) {
   const std::string bytes = ReadBytes(vet);
   EXPECT_FALSE(UpgradeOldBranchFile(vet));
   EXPECT_EQ(ReadBytes(vet), bytes);
-  EXPECT_FALSE(UpgradeOldBranchFile(dir / "missing.VET"));
 }
 
 // Damaged branch files of either format: the upgrade and the rounded copy refuse with a message that
@@ -111,42 +110,24 @@ TEST_F(SchemeFiles, DamagedFilesAreRefusedByName) {
   }
 }
 
-TEST_F(SchemeFiles, CaptionCarriesTheSwitchingMoment) {
-  const std::string path = dir / "Фидер";
-  EXPECT_EQ(SchemeCaption(path), "Z-режим - Фидер");
-  WriteCurDateSwt(path, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
-  EXPECT_EQ(SchemeCaption(path), "Z-режим - Фидер (05.03.2004 10:30)");
-}
-
-TEST_F(SchemeFiles, CopyIsRoundedByTheDigitBeforeTheDash) {
-  EXPECT_EQ((std::vector<double>{RoundToDigits(-0.123456, 3), RoundToDigits(12345.6789, 2)}),
-            (std::vector<double>{-0.123, 12345.68}));
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10.57f;
-  s.Node(2, "", 1.57, 0.234).Um = 10;
-  s.Branch(2, 1, 1.57f, 2.449f).Kta = 0.0415f;
-  struct Case {
-    const char* stem;
-    double pn, qn, r, x;
-  };
-  const Case cases[] = {{"Копия1-", 1.6, 0.2, 1.6, 2.4}, {"Копия0-", 2, 0, 2, 2}, {"Копияa-", 1.57, 0.234, 1.57, 2.449},
-                        {"Копия2", 1.57, 0.234, 1.57, 2.449}};
-  for (const Case& c : cases) {
-    const std::string path = s.Write(dir.Path(), c.stem);
-    RoundSchemeCopy(path);
-    const TDataFile nodes = ReadTable(path + ".UZL"), branches = ReadTable(path + ".VET");
-    EXPECT_NEAR(TNumberColumn("Pn", nodes).Get(2), c.pn, 1e-6) << c.stem;
-    EXPECT_NEAR(TNumberColumn("Qn", nodes).Get(2), c.qn, 1e-6) << c.stem;
-    EXPECT_NEAR(TNumberColumn("R", branches).Get(1), c.r, 1e-6) << c.stem;
-    EXPECT_NEAR(TNumberColumn("X", branches).Get(1), c.x, 1e-6) << c.stem;
-  }
-  // A copy without its branch file keeps what was rounded before the failure, and says nothing.
-  const std::string partial = s.Write(dir.Path(), "Часть1-");
-  std::filesystem::remove(partial + ".VET");
-  RoundSchemeCopy(partial);
-  const TDataFile nodes = ReadTable(partial + ".UZL");
-  EXPECT_NEAR(TNumberColumn("Pn", nodes).Get(2), 1.6, 1e-9);
-  EXPECT_NEAR(TNumberColumn("Um", nodes).Get(1), 10.6, 1e-5);
+// The columns a branch table gets refreshed before the grid writes it.
+TEST_F(SchemeFiles, BranchEndsFromTheSwitchingLetterAndTheTextFromTheEquipment) {
+  TDataFile branches;
+  ReadMaket(LayoutBranches, branches);
+  const char* letters[] = {"Н", "К", "О", "", "Z"};
+  CreateColumns(branches, 5);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  for (int r = 1; r <= 5; ++r) (*b.Commut)[r] = Letter(letters[r - 1]), (*b.Com1)[r] = (*b.Com2)[r] = 'x';
+  b.TypEqu->SetItem(1, "T2|Т1|0");
+  b.Mark->SetItem(1, "ТМН-6300/35");
+  b.Notv[1] = 3;
+  RefreshBranchTable(branches, nullptr);
+  std::string ends;  // the ends' letters of each row, "-" for none
+  for (int r = 1; r <= 5; ++r)
+    for (const char c : {b.Com1->Get(r), b.Com2->Get(r), ' '}) ends += c ? c : '-';
+  EXPECT_EQ(ends, "o- -o oo -- xx ");
+  EXPECT_EQ(b.Text->GetItem(1), "T2|Т1|0ТМН-6300/35Pos=3");
 }
 
 }  // namespace

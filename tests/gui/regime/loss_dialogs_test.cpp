@@ -1,4 +1,4 @@
-// The loss, balance, capacitive-current and coincidence settings dialogs over IniRec and the INI file.
+// The loss and coincidence settings dialogs over IniRec and the INI file.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -11,9 +11,7 @@
 #include "core/base/inifile.h"
 #include "core/base/settings.h"
 #include "dialog_script.h"
-#include "gui/regime/balans_set_form.h"
 #include "gui/regime/flow_kf_form.h"
-#include "gui/regime/set_emk_form.h"
 #include "gui/regime/set_loss_form.h"
 #include "support/test_env.h"
 
@@ -30,7 +28,6 @@ protected:
     TIniRec& ini = IniRec;
     ini.Kfgn = 1.1f, ini.FlagBalans = true, ini.RegKtr = false, ini.RegQ = true, ini.LossUnom = false;
     ini.LossPlus = false, ini.OurLoss = false, ini.SumALoss = true, ini.FullBalans = true, ini.DynamicFlow = false;
-    ini.MPp = 0.5, ini.MPm = 0.25, ini.MPn = 1.125, ini.MPg = 2, ini.Uemk = true;
   }
 };
 
@@ -39,13 +36,6 @@ TEST_F(LossDialogs, LossSettingsSwitchTheirNeighboursAndStoreOnApply) {
   script.Then([](QDialog& d) {
     EXPECT_EQ(Child<QComboBox>(d, "Period").currentText(), "30 мин");
     EXPECT_EQ(Edit(d, "KfgnEdit").text(), "1.1");
-    EXPECT_TRUE(Enabled(d, "Period") && Enabled(d, "FidBox"));
-    EXPECT_FALSE(Enabled(d, "KfgnEdit") || Enabled(d, "LossPlusBox"));
-    Click(d, "SredBtn");
-    EXPECT_FALSE(Enabled(d, "Period"));
-    EXPECT_TRUE(Enabled(d, "KfgnEdit"));
-    Click(d, "PminBtn");
-    EXPECT_FALSE(Enabled(d, "KfgnEdit"));
     Click(d, "LossUnomBox");
     for (const char* name : {"FidBox", "RegKtrBox", "RegQBox"}) EXPECT_FALSE(Enabled(d, name)) << name;
     EXPECT_TRUE(Enabled(d, "LossPlusBox"));
@@ -63,54 +53,6 @@ TEST_F(LossDialogs, LossSettingsSwitchTheirNeighboursAndStoreOnApply) {
   EXPECT_EQ((std::vector<double>{double(ini.TypCalcPQ), double(ini.Tgr), ini.Kfgn, ini.Date1, ini.Date2}),
             (std::vector<double>{3, 3600, 1.21f, EncodeDate(2004, 3, 1), EncodeDate(2004, 4, 30)}));
   EXPECT_TRUE(ini.LossUnom && ini.LossPlus && ini.FlagBalans && ini.RegQ && !ini.RegKtr);
-
-  // an interval of no entry stays (the window's tests cancel the dialog)
-  IniRec.Tgr = 7;
-  script.Then([](QDialog& d) {
-    EXPECT_EQ(Child<QComboBox>(d, "Period").currentIndex(), -1);
-    Press(d, "OKBtn");
-  });
-  ASSERT_TRUE(gui::ExecuteLossSettingsDialog("схема", word));
-  EXPECT_EQ(IniRec.Tgr, 7);
-}
-
-TEST_F(LossDialogs, BalanceAndCapacitiveSettingsLoadAndStore) {
-  script.Then([](QDialog& d) {
-    EXPECT_TRUE(Child<QRadioButton>(d, "FullBalans").isChecked());
-    EXPECT_EQ(Child<QComboBox>(d, "DynamicFlow").currentIndex(), 0);
-    EXPECT_EQ(Edit(d, "Edit3").text(), "1.125");
-    Click(d, "CutBalans");
-    Click(d, "OurLoss");
-    Child<QComboBox>(d, "DynamicFlow").setCurrentIndex(1);
-    Edit(d, "Edit1").setText("0,75");
-    Edit(d, "Edit4").setText("");
-    Press(d, "OKBtn");
-  });
-  gui::ExecuteBalanceSetupDialog();
-  const TIniRec& ini = IniRec;
-  EXPECT_TRUE(!ini.FullBalans && ini.OurLoss && ini.SumALoss && ini.DynamicFlow);
-  EXPECT_EQ((std::vector<double>{ini.MPp, ini.MPm, ini.MPg}), (std::vector<double>{0.75, 0.25, 0}));
-
-  script.Then([](QDialog& d) {
-    Click(d, "FullBalans");
-    Press(d, "CancelBtn");
-  });
-  gui::ExecuteBalanceSetupDialog();
-  EXPECT_FALSE(IniRec.FullBalans);
-
-  script.Then([](QDialog& d) {
-    EXPECT_TRUE(Child<QRadioButton>(d, "Ureg").isChecked());
-    Click(d, "Unom");
-    Press(d, "CancelBtn");
-  });
-  EXPECT_FALSE(gui::ExecuteCapCurrentSettings());
-  EXPECT_TRUE(IniRec.Uemk);
-  script.Then([](QDialog& d) {
-    Click(d, "Unom");
-    Press(d, "OKBtn");
-  });
-  EXPECT_TRUE(gui::ExecuteCapCurrentSettings());
-  EXPECT_FALSE(IniRec.Uemk);
 }
 
 TEST_F(LossDialogs, CoincidenceCoefficientsThroughTheIniSection) {
@@ -121,13 +63,6 @@ TEST_F(LossDialogs, CoincidenceCoefficientsThroughTheIniSection) {
   DAsingle list;
   auto table = [](QDialog& d) -> QTableWidget& { return Child<QTableWidget>(d, "KoefGrid"); };
   script.Then([&](QDialog& d) {
-    EXPECT_EQ(Edit(d, "Edit1").text(), "1");
-    ASSERT_EQ(table(d).rowCount(), 1);
-    EXPECT_EQ(table(d).item(0, 1)->text(), "1");
-    Edit(d, "Edit1").setText("0");
-    EXPECT_EQ(table(d).rowCount(), 1);
-    Edit(d, "Edit1").setText("");
-    EXPECT_EQ(table(d).rowCount(), 1);
     Edit(d, "Edit1").setText("3");
     ASSERT_EQ(table(d).rowCount(), 3);
     EXPECT_EQ(table(d).item(2, 0)->text(), "3");
@@ -139,15 +74,6 @@ TEST_F(LossDialogs, CoincidenceCoefficientsThroughTheIniSection) {
   ASSERT_EQ(list.Count, 3);
   EXPECT_FLOAT_EQ(list.Get(2), 0.85f);
   EXPECT_EQ(ReadBytes(ConfigFileName), "[Other]\r\nA=1\r\n\r\n[FlowsKoef]\r\n1=1\r\n2=0.85\r\n3=0.7\r\n");
-
-  // read back, two rows kept; the old keys go
-  script.Then([&](QDialog& d) {
-    EXPECT_EQ(table(d).item(1, 1)->text(), "0.85");
-    Edit(d, "Edit1").setText("2");
-    Press(d, "OKBtn");
-  });
-  ASSERT_TRUE(gui::ExecuteFlowsKoefDialog(list));
-  EXPECT_EQ(TMemIniFile(ConfigFileName).ReadSection("FlowsKoef"), (std::vector<std::string>{"1", "2"}));
 
   // failures name the file and the dialog goes on
   WriteBytes(ConfigFileName, "[FlowsKoef]\r\n1=0.9\r\n2=abc\r\n3=0.5\r\n");

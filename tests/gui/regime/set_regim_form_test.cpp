@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,25 +22,12 @@ using gui::ExecuteCalcPeriodDialog;
 using gui::ExecuteRegimSettingsDialog;
 using gui::TRadioGroup;
 
-QString Label(QDialog& d, const char* name) { return Child<QLabel>(d, name).text(); }
-
 class RegimDialogs : public RegimeDialogTest {};
 
 TEST_F(RegimDialogs, RegimeSettingsLoadAndStore) {
   script.Then([](QDialog& d) {
-    // the fields that are typed over or changed below; the others go back as they came
-    const std::pair<const char*, const char*> edits[] = {
-        {"UvEdit", "12.5"}, {"IterEdit", "150"}, {"CountRQEdit", "3"}, {"Damp1", "0.8"}};
-    for (const auto& [name, text] : edits) EXPECT_EQ(Edit(d, name).text(), text) << name;
-    EXPECT_TRUE(Child<QCheckBox>(d, "CheckBox1").isChecked() && !Child<QCheckBox>(d, "CheckBox4").isChecked());
-    EXPECT_EQ(Child<QComboBox>(d, "ComboBox1").currentIndex(), 2);
-    EXPECT_TRUE(Child<QRadioButton>(d, "RadioButton1").isChecked());
-    EXPECT_EQ((std::vector<int>{Child<TRadioGroup>(d, "TypU0").ItemIndex(), Child<TRadioGroup>(d, "TypLoad").ItemIndex(),
-                                Child<TRadioGroup>(d, "TypTok").ItemIndex()}),
-              (std::vector<int>{1, 2, 1}));
-    // Without the period its button is off and its texts are empty.
+    // Without the period its button is off.
     EXPECT_FALSE(Child<QPushButton>(d, "WRBtn").isEnabled());
-    EXPECT_TRUE(Label(d, "DateLabel").isEmpty() && Label(d, "WRLabel").isEmpty());
 
     // The algorithm and the Q limits go with the fixed modules.
     EXPECT_TRUE(Child<QComboBox>(d, "ComboBox1").isEnabled());
@@ -72,39 +58,6 @@ TEST_F(RegimDialogs, RegimeSettingsLoadAndStore) {
                                  double(ini.TypLoad)}),
             (std::vector<double>{50, 0, 0.6f, 15.5f, 7, 0.0005f, 0, 3, 1, 2, 0}));
   EXPECT_TRUE(ini.RepeatIter && !ini.FlagFM && ini.SumSbal && !ini.FlagIF && !ini.FlagRQ && ini.FlagPQ);
-}
-
-TEST_F(RegimDialogs, PeriodFromTheRegimeSettings) {
-  script.Then([](QDialog& d) {
-    EXPECT_EQ(Label(d, "DateLabel"), "01.03.04 - 31.03.04");
-    EXPECT_EQ(Label(d, "WRLabel"), "Граф. нагрузок, 05.03.04 10:30:00, 30 мин");
-    Press(d, "WRBtn");
-    EXPECT_EQ(Label(d, "DateLabel"), "02.03.04 - 31.03.04");
-    EXPECT_EQ(Label(d, "WRLabel"), "Максимальная загрузка");
-    Edit(d, "UvEdit").setText("99");
-    Child<QCheckBox>(d, "CheckBox3").setChecked(false);
-    Press(d, "CancelBtn");
-  });
-  script.Then([](QDialog& d) {
-    EXPECT_EQ(Child<QDateEdit>(d, "CalcDate").date(), QDate(2004, 3, 5));
-    EXPECT_EQ(Child<QTimeEdit>(d, "CalcTime").time(), QTime(10, 30));
-    EXPECT_TRUE(Child<QRadioButton>(d, "GrafBtn").isChecked());
-    EXPECT_EQ(Child<QComboBox>(d, "Period").currentText(), "30 мин");
-    EXPECT_TRUE(Child<QLabel>(d, "PeriodLabel").isVisibleTo(&d));
-    Child<QRadioButton>(d, "PmaxBtn").setChecked(true);
-    EXPECT_FALSE(Child<QComboBox>(d, "Period").isEnabled());
-    EXPECT_FALSE(Child<QTimeEdit>(d, "CalcTime").isEnabled());
-    Child<QDateEdit>(d, "Date1").setDate(QDate(2004, 3, 2));
-    Press(d, "OKBtn");
-  });
-  EXPECT_FALSE(ExecuteRegimSettingsDialog(true));
-  // The period dialog stores by itself; the regime settings were cancelled: nothing but the repetition
-  // changed.
-  EXPECT_EQ((std::vector<double>{IniRec.Date1, double(IniRec.TypCalcPQ), double(IniRec.Tgr), IniRec.Uv}),
-            (std::vector<double>{EncodeDate(2004, 3, 2), 2, 1800, 12.5f}));
-  EXPECT_TRUE(IniRec.FlagPQ && !IniRec.RepeatIter);
-  script.Then([](QDialog& d) { Press(d, "CancelBtn"); });
-  EXPECT_FALSE(ExecuteCalcPeriodDialog());
 }
 
 TEST_F(RegimDialogs, PeriodChecksKeepTheDialogOpen) {

@@ -1,5 +1,5 @@
-// Ctrl+R in the regime window: the calculation with its locks, messages, protocol and limit flags; the
-// result views; printing what is shown; the configuration control.
+// Ctrl+R in the regime window: the calculation with its locks, messages, protocol and limit flags; a
+// result view; printing what is shown.
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -75,24 +75,11 @@ TEST_F(RegimeCalculation, CalculatesWritesShowsTheProtocolAndColoursTheFlags) {
   EXPECT_NE(text.find("Схема: Схема - Общие характеристики режима"), std::string::npos) << text;
   EXPECT_NE(text.find("Потери в схеме"), std::string::npos);
 
-  // the views of the calculated tables in the grid's place, of a district when one is chosen
+  // a view of the calculated tables in the grid's place
   form->VoltItem->trigger();
-  QApplication::processEvents();
-  EXPECT_EQ(form->DataGrid().height(), form->MainPanel->height());
-  EXPECT_TRUE(form->findChild<QScrollBar*>("DataGridScroll")->isVisibleTo(form.get()));
   EXPECT_FALSE(form->Memo1->isVisibleTo(form.get()));
-  EXPECT_NEAR(TNumberColumn("dU", form->DataGrid().table()).Get(2), (9.690 - 10) * 10, 0.01);
-  std::vector<int> rows{Rows()};
-  for (QAction* view : {form->TokLnItem, form->TokTrItem, form->LossLnItem}) {
-    view->trigger();
-    rows.push_back(Rows());
-  }
-  form->LossPanel->show();
-  form->RayonBox->setEditText("7");
-  form->VoltItem->trigger();
-  rows.push_back(Rows());
-  EXPECT_EQ(rows, (std::vector<int>{2, 1, 0, 1, 0}));
   EXPECT_EQ(Label(), "Напряжения узлов");
+  EXPECT_EQ(Rows(), 2);
 }
 
 TEST_F(RegimeCalculation, AFailedOrRefusedCalculationWritesNothingAndReleasesTheLocks) {
@@ -123,16 +110,6 @@ TEST_F(RegimeCalculation, AFailedOrRefusedCalculationWritesNothingAndReleasesThe
   EXPECT_EQ(ReadBytes(path + ".VET"), branches);
   EXPECT_FALSE(fs::exists(path + ".RGM"));
   EXPECT_TRUE(NoLocks());
-
-  // the configuration analysis of the broken scheme: the engine's lines without the counts
-  box.Clear();
-  form->ARKItem->trigger();
-  const std::vector<std::string> lines = form->InfoLines();
-  ASSERT_GE(lines.size(), 2U);
-  EXPECT_EQ(lines[0], "[Контроль конфигурации]");
-  for (const std::string& line : lines) EXPECT_EQ(line.find("Узлов  = "), std::string::npos) << line;
-  EXPECT_FALSE(box.Texts().empty());  // told in the message box too, as the analysis asks the engine
-  EXPECT_FALSE(form->Regime()->ShowMessages);
 }
 
 TEST_F(RegimeCalculation, WithoutConvergenceTheResultsAreWrittenAllTheSame) {
@@ -144,36 +121,6 @@ TEST_F(RegimeCalculation, WithoutConvergenceTheResultsAreWrittenAllTheSame) {
   EXPECT_TRUE(fs::exists(path + ".RGM"));
   EXPECT_NE(Urez(2), 0);
   EXPECT_TRUE(NoLocks());
-}
-
-TEST_F(RegimeCalculation, ConfigurationControlAndSideLists) {
-  form->Regime()->PVAlgorithm = 2;
-  form->ARKItem->trigger();
-  EXPECT_EQ(form->InfoLines(), (std::vector<std::string>{"[Контроль конфигурации]", "", "Узлов  = 2", "Ветвей = 1",
-                                                         "Узлов без питания  = 0", "Замкнутых контуров = 0"}));
-  QApplication::processEvents();
-  EXPECT_LT(form->Info->height(), form->Split->height() / 3);  // the table stays readable above it
-  EXPECT_EQ(form->Regime()->PVAlgorithm, 2);
-  EXPECT_FALSE(form->Regime()->ShowMessages);
-  EXPECT_TRUE(form->DataGrid().GridVisible());  // the node table shown again
-
-  form->NoSupItem->trigger();
-  EXPECT_EQ(Label(), "Узлы без питания (0)");
-  EXPECT_FALSE(form->DataGrid().GridVisible());
-  for (int i = 0; i < 7; ++i) form->ConturBox->addItem(QString::number(i));
-  form->ConturItem->trigger();
-  EXPECT_EQ(Label(), "Замкнутые контура (2)");
-  EXPECT_EQ(form->ConturBox->currentRow(), 0);
-  form->PSItem->trigger();
-  EXPECT_FALSE(form->ConturBox->isVisibleTo(form.get()));
-  ASSERT_EQ(form->SubstList->count(), 2);
-  EXPECT_EQ(form->SubstList->item(0)->text() + " " + form->SubstList->item(1)->text(), "ПС-1 ТП-2");
-
-  script.Then([](QDialog& d) {
-    EXPECT_EQ(Child<QPlainTextEdit>(d, "BeginText").toPlainText().toStdString(), "Схема: Схема - Список подстанций");
-    d.reject();
-  });
-  form->PrintItem->trigger();
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The regime window itself: its two states, menus, counters, grid positions, the guard of its commands
-// and its placement when maximised.
+// The regime window itself: its two states, its counters and flags, and the guard of its commands.
 #include <QLayout>
 #include <QProgressBar>
 #include <QSplitter>
@@ -35,34 +34,6 @@ TEST_F(RegimeWindow, WithoutSchemeOnlyCreatingIsOffered) {
   form->ResetForm();
   EXPECT_FALSE(form->NewItem->isEnabled() || form->ImportCDU->isEnabled());
   EXPECT_TRUE(form->OpenItem->isEnabled());
-
-  // "/debug" in any letter case among the parameters shows the two diagnostic items.
-  gui::TZregimForm debug;
-  debug.Params = {"-x", "/Debug"};
-  debug.show();
-  EXPECT_TRUE(debug.NodeItem->isVisible() && debug.LineItem->isVisible());
-  EXPECT_FALSE(debug.WItem->menuAction()->isVisible());
-}
-
-TEST_F(RegimeWindow, GridPositionsThroughTheProgramsRoutines) {
-  gui::TZregimForm* saved = gui::ZregimForm;
-  gui::ZregimForm = form.get();
-  gui::SaveGridPos("Загрузка линий", 4, 3, 20);
-  gui::SaveGridPos("Нет такого", 9, 9, 9);
-  gui::SaveGridPos("Переключения", 2, 2, 2);
-  int row = 0, col = 0, top = 0;
-  gui::GetGridPos("Загрузка линий", row, col, top);
-  EXPECT_EQ(row * 100 + col * 10 + top, 4 * 100 + 3 * 10 + 20);
-  gui::GetGridPos("Нет такого", row, col, top);
-  EXPECT_EQ(row * 100 + col * 10 + top, 111);
-  EXPECT_EQ(form->GridPositions[25].Row, 2);  // the journal's layout is the last of the list
-  form->SchemePath = "/tmp/x";
-  std::string scheme;
-  gui::GetSchemePath(scheme);
-  EXPECT_EQ(scheme, "/tmp/x");
-  gui::ZregimForm = saved;
-  form->ResetForm();
-  EXPECT_EQ(form->GetGridPos("Загрузка линий").TopRow, 1);
 }
 
 TEST_F(RegimeWindow, StatusLineCountersFlagsAndOrder) {
@@ -85,38 +56,9 @@ TEST_F(RegimeWindow, StatusLineCountersFlagsAndOrder) {
   form->ResetForm();
   EXPECT_EQ(colours(), plain);
 
-  form->ProcBar->show();
-  form->StopBar->show();
-  form->ShowInfo(true);
-  auto* help = form->HelpPanel->layout();
-  EXPECT_EQ(help->indexOf(form->StopBar), help->indexOf(form->ST) + 1);
-  EXPECT_EQ(help->indexOf(form->ProcBar), help->count() - 1);
-  EXPECT_EQ(form->Split->indexOf(form->Info), 1);
-  form->LossPanel->show();
-  form->BalansPanel->show();
-  form->ArrangeTopPanels();
-  auto* top = form->centralWidget()->layout();
-  const std::vector<int> order{top->indexOf(form->ToolPanel), top->indexOf(form->LossPanel),
-                               top->indexOf(form->SchPanel), top->indexOf(form->BalansPanel),
-                               top->indexOf(form->Split3)};
-  EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
-
-  form->OnCalcProgress(40);
-  form->OnCalcStatus("Итерации");
-  form->OnCalcMessage("строка");
-  EXPECT_EQ(form->ProcBar->value(), 40);
-  EXPECT_EQ(form->HelpText->text().toStdString(), "Итерации");
-  EXPECT_EQ(form->InfoLines().back(), "строка");
   EXPECT_FALSE(form->IsStopRequested());
   form->StopBar->click();
   EXPECT_TRUE(form->IsStopRequested());
-}
-
-TEST_F(RegimeWindow, MaximisedBelowTheToolBarInsideTheWorkArea) {
-  // task bar on the left: the area starts at x = 60
-  EXPECT_EQ(gui::TZregimForm::MaximizedRect(QRect(60, 0, 1220, 1024), 25), QRect(60, 25, 1220, 999));
-  // panel at the top: the area and the tool bar start lower
-  EXPECT_EQ(gui::TZregimForm::MaximizedRect(QRect(0, 40, 1280, 984), 65), QRect(0, 65, 1280, 959));
 }
 
 TEST_F(RegimeWindow, ARunningCommandKeepsTheWindowAndUnsavedEditsAskFirst) {
@@ -151,12 +93,6 @@ TEST_F(RegimeWindow, ARunningCommandKeepsTheWindowAndUnsavedEditsAskFirst) {
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(form->Regime(), nullptr);
   EXPECT_TRUE(NoLocks());
-
-  // shown again: no scheme and a new engine
-  form->show();
-  EXPECT_NE(form->Regime(), nullptr);
-  EXPECT_EQ(Caption(), "Z-режим");
-  EXPECT_TRUE(form->SchemePath.empty());
 }
 
 }  // namespace

@@ -40,19 +40,8 @@ TEST_F(OptimisationCommands, GuardFirstThenLocksAndTheBranchTableReadAfterAWrite
   form->DataGrid().LockOnce();
   ASSERT_FALSE(NoLocks());
 
-  // "Отмена" to the save question: nothing runs and the grid's lock is its own.
-  const int shown = script.Shown();
-  box.Answer(2);
-  form->RazrezItem->trigger();
-  EXPECT_EQ(script.Shown(), shown);
-  ASSERT_EQ(box.Texts().size(), 1u);
-  EXPECT_EQ(box.Texts()[0].rfind("Сохранить файл", 0), 0u);
-  form->DataGrid().SetModified(false);
-  fs::remove(path + ".VET~");
-
   // Saved first, then locked for the window; closed without writing: nothing read anew.
-  form->DataGrid().LockOnce();
-  box.Clear();
+  const int shown = script.Shown();
   box.Answer(1);
   script.Then([&](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Оптимизация разрывов");
@@ -82,38 +71,6 @@ TEST_F(OptimisationCommands, GuardFirstThenLocksAndTheBranchTableReadAfterAWrite
   int open = 0;
   for (int row = 1; row <= 5; ++row) open += GridCommut(row).empty() ? 0 : 1;
   EXPECT_EQ(open, 1);
-}
-
-TEST_F(OptimisationCommands, OnlyTheReactiveOptimisationReadsTheNodeTableAnew) {
-  form->NodesItem->trigger();
-  ASSERT_EQ(Label(), "Узлы схемы");
-  const auto title = [&] { return form->DataGrid().GetTable()->Title; };
-  const std::string before = title();
-  // An optimisation that wrote a new title into the node file.
-  const auto writes = [&] {
-    TDataFile n;
-    ReadTableFile(path + ".UZL", n);
-    n.Title = "Изменено";
-    UnlockTableFiles(path, ".UZL");
-    WriteTableFile(path + ".UZL", n);
-    LockTableFiles(path, ".UZL");
-    return true;
-  };
-  form->RunOptimisationCommand(writes, false);
-  EXPECT_EQ(title(), before);
-  EXPECT_TRUE(NoLocks());
-  form->RunOptimisationCommand(writes, true);
-  EXPECT_EQ(title(), "Изменено");
-  EXPECT_TRUE(NoLocks());
-  // A lock of somebody else refuses the command before any window.
-  WriteBytes(path + ".VET~", std::string("\x06Петров", 13));
-  const int shown = script.Shown();
-  form->RazrezItem->trigger();
-  EXPECT_EQ(script.Shown(), shown);
-  ASSERT_FALSE(box.Texts().empty());
-  EXPECT_NE(box.Texts().back().find("редактируется"), std::string::npos) << box.Texts().back();
-  EXPECT_TRUE(fs::exists(path + ".VET~"));
-  EXPECT_FALSE(fs::exists(path + ".UZL~"));
 }
 
 }  // namespace

@@ -101,13 +101,7 @@ TEST_F(PeriodCommand, ADayRunShowsItsReportAndTheJournalFindings) {
   EXPECT_TRUE(NoLocks());
   EXPECT_FALSE(form->Regime()->LockFiles);
   StatusLineIdle();
-
-  // "Общие характеристики" of the menu reads the same report again
-  form->Memo1->clear();
-  form->WResultItem->trigger();
-  EXPECT_TRUE(Shows(consumption));
 }
-
 TEST_F(PeriodCommand, StopEndsTheRunWithoutWritingAndWithoutLocks) {
   RunLosses("GrafBtn");
   ASSERT_TRUE(box.Texts().empty()) << box.Texts()[0];

@@ -1,5 +1,5 @@
-// The regime window's tables in the grid: catalogues and lists, the keys and pickers of the cells, F9 on
-// a branch, the exchange files' hot keys, the recalculation of branches and the month's data.
+// The regime window's tables in the grid: the keys and pickers of the cells, F9 on a branch, the
+// exchange files' hot keys, the recalculation of branches and the month's data.
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTest>
@@ -38,36 +38,6 @@ protected:
   }
   std::string InfoText() const { return form->Info->toPlainText().toStdString(); }
 };
-
-TEST_F(RegimeTables, CataloguesAndListsWithoutFileAreEmptyUntilSaved) {
-  form->TRItem->trigger();
-  EXPECT_EQ(Grid().table().Name, "Справочник ТР(р)");
-  EXPECT_EQ(Grid().table().RowCount, 0);
-  EXPECT_TRUE(Grid().EditTable());
-  EXPECT_FALSE(Grid().ParamEnabled());
-  EXPECT_FALSE(fs::exists(dir.Path() / "sprav_tr.cat"));
-  Key(Qt::Key_F2);
-  EXPECT_TRUE(fs::exists(dir.Path() / "sprav_tr.cat"));
-  form->T2PItem->trigger();
-  EXPECT_FALSE(fs::exists(path + ".LT2"));
-
-  // the scheme's tables while the diagram is edited: read-only, the catalogues still editable
-  form->SchBtn->setChecked(true);
-  form->CorrectBtn->setChecked(true);
-  form->LinesItem->trigger();
-  EXPECT_FALSE(Grid().EditTable());
-  form->UnItem->trigger();
-  EXPECT_TRUE(Grid().EditTable());
-
-  // the scheme's load graphs, to browse: no choice offered
-  script.Then([](QDialog& d) {
-    EXPECT_EQ(d.objectName(), "CatGrForm");
-    EXPECT_TRUE(Child<QWidget>(d, "OkPanel").isHidden());
-    d.reject();
-  });
-  form->GraphPQItem->trigger();
-  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
-}
 
 TEST_F(RegimeTables, KeysSetMarksAndPickersFillCells) {
   WriteRows(path + ".GRC", "Каталог графиков", {{"5", "Зима"}, {"9", "Лето"}});
@@ -132,23 +102,6 @@ TEST_F(RegimeTables, F9OnABranchAndTheRecalculationOfTheBranchTable) {
   FillBranchCols(saved, b);
   EXPECT_EQ(b.Name1->GetItem(1) + " " + b.Name2->GetItem(1) + " " + b.Text->GetItem(1), "ПС1.А ТП5 RX||");
 
-  // the save put the node's name back
-  script.Then([](QDialog& d) {
-    EXPECT_EQ(d.windowTitle(), "3 - 7 ПС1.А - ТП5 Параметры ветви");
-    Press(d, "CancelBtn");
-  });
-  Key(Qt::Key_F9);
-  EXPECT_FALSE(Grid().Modified());
-
-  // the node table has no F9, nor has a user without the write right
-  form->NodesItem->trigger();
-  EXPECT_FALSE(Grid().ParamEnabled());
-  UserAccess = 0;
-  form->LinesItem->trigger();
-  EXPECT_FALSE(form->RecalcItem->isEnabled());
-  Key(Qt::Key_F9);  // no dialog
-  UserAccess = 1;
-
   // the recalculation from the passport list fills the grid and writes nothing
   WriteRows(path + ".LT2", "Список ТР(2)",
             {{"Т1", "ТДН-10000/110", "10000", "115", "11", "60", "10.5", "0", "0", ""}});
@@ -166,14 +119,6 @@ TEST_F(RegimeTables, F9OnABranchAndTheRecalculationOfTheBranchTable) {
   EXPECT_TRUE(Grid().Modified());
   EXPECT_EQ(ReadBytes(path + ".VET"), before);
   EXPECT_TRUE(form->ProcBar->isHidden());
-
-  // a row that fails lands in the messages
-  b.TypEqu->SetItem(1, "T2|Т9|0");
-  form->RecalcItem->trigger();
-  EXPECT_EQ(InfoText().rfind("строка 1: ", 0), 0u) << InfoText();
-  EXPECT_TRUE(form->Info->isVisible());
-  box.Answer(0);  // do not save the recalculated table when leaving
-  form->NodesItem->trigger();
 }
 
 TEST_F(RegimeTables, ExchangeFilesByHotKeysAndTheTapHotKey) {
@@ -202,18 +147,6 @@ TEST_F(RegimeTables, ExchangeFilesByHotKeysAndTheTapHotKey) {
   EXPECT_EQ(FileNumber(".UZL", "NS", 3), 9);
   EXPECT_EQ(TTextColumn("Name", Table(".UZL")).Get(1), "ПС1.А");
   EXPECT_TRUE(NoLocks());
-
-  int taps = 0;
-  QObject::connect(form->TransformItem, &QAction::triggered, [&] { ++taps; });
-  Key(Qt::Key_T, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);  // nodes shown: nothing
-  form->LinesItem->trigger();
-  script.Then([&](QDialog& d) {
-    EXPECT_EQ(d.windowTitle(), "Оптимизация коэффициентов трансформации");
-    d.setResult(QDialog::Rejected);
-  });
-  Key(Qt::Key_T, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
-  EXPECT_EQ(taps, 1);
-  EXPECT_EQ(script.Shown(), 5);  // the scheme, the three exchange files, the taps
 }
 
 TEST_F(RegimeTables, NewMonthAndMeasurementImport) {
@@ -246,58 +179,6 @@ TEST_F(RegimeTables, NewMonthAndMeasurementImport) {
   EXPECT_EQ(IniRec.PathXls110, dir / "замеры.xlsx");
   EXPECT_EQ(Label(), "Узлы схемы");
   EXPECT_TRUE(NoLocks());
-}
-
-// The districts the diagram is offered.
-class DistrictsLink : public gui::TDiagramLink {
-public:
-  explicit DistrictsLink(std::vector<std::string>& seen) : seen_(seen) {}
-  void SetDistricts(const std::vector<int>& numbers, const std::vector<std::string>& names) override {
-    for (std::size_t i = 0; i < numbers.size(); ++i) seen_.push_back(std::to_string(numbers[i]) + " " + names[i]);
-  }
-
-private:
-  std::vector<std::string>& seen_;
-};
-
-TEST_F(RegimeTables, SavedListsReachTheirUsersAndTheInfoMenu) {
-  std::vector<std::string> districts;
-  form->SetDiagramLink(std::make_unique<DistrictsLink>(districts));
-  form->RayonItem->trigger();
-  const std::int32_t nr = 4;
-  const std::string name = "Центр";
-  Grid().SetFieldText("Nr", 1, &nr);
-  Grid().SetFieldText("Name", 1, &name);
-  Key(Qt::Key_F2);
-  EXPECT_EQ(districts, std::vector<std::string>{"4 Центр"});
-
-  form->UnItem->trigger();
-  const int row = Grid().table().RowCount + 1;
-  const double unom = -15.75;
-  Grid().SetFieldText("Unom", row, &unom);
-  Key(Qt::Key_F2);
-  const DAdouble& list = *IniRec.UnomList;
-  EXPECT_EQ(list.Count, row);
-  EXPECT_NE(std::find(list.Data() + 1, list.Data() + 1 + list.Count, 15.75), list.Data() + 1 + list.Count);
-  EXPECT_EQ(Grid().table().MarkRec->Get(row), 112);
-
-  // the text of a double-clicked cell goes into the search field
-  form->NodesItem->trigger();
-  const QRect cell = Grid().CellRect(Grid().FieldColumn("Name"), 2);
-  QTest::mouseDClick(&Grid(), Qt::LeftButton, Qt::NoModifier, cell.center());
-  EXPECT_EQ(form->FindEdit->text().toStdString(), "ТП5");
-
-  // "Печать" of the messages under the scheme's header, and "Скрыть"
-  form->SetInfoLines({"строка 1: проверка"});
-  form->ShowInfo(true);
-  script.Then([](QDialog& d) {
-    EXPECT_EQ(Child<QPlainTextEdit>(d, "BeginText").toPlainText().toStdString(), "Схема: Схема");
-    d.reject();
-  });
-  form->PrnInfoItem->trigger();
-  form->CloseItem->trigger();
-  EXPECT_TRUE(form->Info->isHidden());
-  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
 }
 
 }  // namespace

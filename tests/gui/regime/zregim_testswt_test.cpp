@@ -49,18 +49,6 @@ TEST_F(RegimeSwitchTest, DialogPeriodAndNormsRunTheTestIntoThePanelAndTheReports
   EXPECT_DOUBLE_EQ(IniRec.Date1, EncodeDate(2004, 3, 5));
   EXPECT_FALSE(fs::exists(OutageReportFile(path)));
 
-  // a norm that is no whole number is erased as it is typed; "Отменить" keeps the settings
-  script.Then([](QDialog& d) {
-    auto& cont = Child<QLineEdit>(d, "_Cont");
-    cont.setText("2x");
-    EXPECT_EQ(cont.text().toStdString(), "");
-    cont.setText("-");
-    EXPECT_EQ(cont.text().toStdString(), "-");
-    Press(d, "CancelBtn");
-  });
-  form->TestSwtItem->trigger();
-  EXPECT_FALSE(fs::exists(OutageReportFile(path)));
-
   // no journal: the whole period in one line; the deviation report not asked for
   script.Then([](QDialog& d) {
     Child<QLineEdit>(d, "_Cont").setText("2");
