@@ -53,6 +53,17 @@ TEST_F(NodeEquivalent, TwoNodeSchemeByHandItsEquivalentAndAFailure) {
   EXPECT_LT(std::abs(FindNodeElement(eq, 1)->U - q.Uo), 1e-6);
   EXPECT_FALSE(Locked(path));
 
+  // The load variants: the variant of the node's own load repeats the regime on both schemes, which
+  // without other loads are one.
+  const std::vector<std::string> variants = calc.CalculateVariants(path, 2, 0.1, {{1, 1}, {0.5, 0.2}});
+  ASSERT_EQ(variants.size(), 3u);
+  const std::string& row = variants[1];
+  const std::string v = FitRight(FixedPrecText(std::abs(q.Uo), 15, 6), 9);
+  EXPECT_EQ(row.substr(0, 32), "1.00000    1.00000     " + v) << row;
+  EXPECT_NE(row.find(v, 33), std::string::npos) << row;  // Uэкв equals Uрасч
+  EXPECT_EQ(row.substr(row.size() - 13), "0.0222 0.0222") << row;  // ЭЭРМэкв equals ЭЭРМ
+  EXPECT_FALSE(Locked(path));
+
   // A regime that cannot converge within one iteration fails and leaves no lock.
   IniRec.Iter1 = 1;
   CopyRegimeSettings(engine);

@@ -55,5 +55,34 @@ TEST(PeriodReport, ControlMessagesInOrderWithTheirLegendAndTheFileBytes) {
   EXPECT_FALSE(std::filesystem::exists(path + ".new~"));
 }
 
+using PeriodReportGraphs = RegimeTest;
+
+TEST_F(PeriodReportGraphs, ResultGraphsReplaceTheirValuesAndKeepTheCatalogueInNumberOrder) {
+  const std::string base = dir / "scheme";
+  auto catalog = OpenGraphCatalog(base);
+  auto values = OpenGraphValues(base);
+  const std::vector<double> day1{20261101.036, 20261101.072};
+  ResolveGraphNumber(*catalog, *values, 5, "P наг", "кВт", day1, {1, 2}, 'P', 3600);
+  ResolveGraphNumber(*catalog, *values, -3, "U Узел 3", "кВ", day1, {10, 10.5}, 'U', 3600);
+  ResolveGraphNumber(*catalog, *values, 0, "scheme (потери)", "кВт", {20261101.0, 20261102.0}, {7, 8}, 'P', 86400);
+  ResolveGraphNumber(*catalog, *values, -3, "U Узел 3", "кВ", {20261101.036}, {10.2}, 'U', 3600);
+
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(*catalog, c);
+  ASSERT_EQ(c.RowCount, 3);
+  std::vector<std::string> rows;
+  for (int r = 1; r <= 3; ++r)
+    rows.push_back(std::to_string(c.Ngr->Get(r)) + " " + c.Tit->GetItem(r) + " " + std::to_string(c.Typ->Get(r)) +
+                   " " + char(c.Zam->Get(r)) + " " + std::to_string(c.Per->Get(r)));
+  EXPECT_EQ(rows, (std::vector<std::string>{"-3 U Узел 3 1 U 3600", "0 scheme (потери) 2 P 86400", "5 P наг 1 P 3600"}));
+  TGraphValueCols v;
+  FillGraphValueCols(*values, v);
+  ASSERT_EQ(v.RowCount, 5);
+  std::vector<double> all;
+  for (int r = 1; r <= 5; ++r) all.insert(all.end(), {double(v.Ngr->Get(r)), v.Date->Get(r), v.Value->Get(r)});
+  EXPECT_EQ(all, (std::vector<double>{-3, 20261101.036, 10.2, 0, 20261101.0, 7, 0, 20261102.0, 8, 5, 20261101.036, 1,
+                                      5, 20261101.072, 2}));
+}
+
 }  // namespace
 }  // namespace ld::test

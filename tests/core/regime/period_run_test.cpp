@@ -10,6 +10,7 @@
 #include "core/catalogs/graph_series.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/engine/regime.h"
+#include "core/office/docx.h"
 #include "core/regime/period_run.h"
 #include "core/tables/table_ops.h"
 #include "regime_test.h"
@@ -139,7 +140,7 @@ TEST_F(PeriodRun, TwoNodeDayInAverageAndGraphModesWritesTheBalance) {
   EXPECT_EQ(wrg[4], "[Расчет по номинальным напряжениям]");
 }
 
-TEST_F(PeriodRun, GraphSlicesFollowASwitchingThatRebuiltTheModel) {
+TEST_F(PeriodRun, GraphSlicesFollowASwitchingThatRebuiltTheModelAndAverageModeWeighsTheRegimesByHours) {
   // Graph mode: the ring opened by switching 4-1 off at 05:40, rounded up to the end of the slice of 06:00.
   const auto percent = [](int k) { return 0.5 + 0.05 * k; };
   s = FixedVoltageRing();
@@ -152,6 +153,7 @@ TEST_F(PeriodRun, GraphSlicesFollowASwitchingThatRebuiltTheModel) {
   const TPeriodRunResult res = Run();
   ASSERT_EQ(res.SliceLosses.size(), 24u);
   EXPECT_EQ(Lines(".WMS"), (std::vector<std::string>{"Переключение 2: ПС1.Ф1 - ТП5 (ОТКЛ.)"}));
+  EXPECT_LT(std::fabs(std::stod(After(Lines(".WRG"), "Небаланс в схеме      : ").substr(0, 15))), 1e-6);
   SchemeBuilder ring = FixedVoltageRing();
   TempDir other;
   ring.Nodes[1].Ng_n = 31;
@@ -162,6 +164,30 @@ TEST_F(PeriodRun, GraphSlicesFollowASwitchingThatRebuiltTheModel) {
     EXPECT_NEAR(res.SliceLosses[static_cast<std::size_t>(hour - 1)], Losses(hour <= 6 ? Path() : openGraphs, hour),
                 1e-5)
         << hour;
+
+  // Average mode: the ring opened at 06:00.
+  ring = FixedVoltageRing();
+  const std::string closed = ring.Write(other.Path(), "closed");
+  ring.Branches[3].Commut = "О";
+  const std::string open = ring.Write(other.Path(), "open");
+  s = FixedVoltageRing();
+  s.Write(dir.Path());
+  Journal({{6, 0, 4, 1, "", "О"}});
+  WriteCurDateSwt(Path(), day);
+  IniRec.TypCalcPQ = 0;
+  IniRec.Dimension = 1;
+  const TPeriodRunResult avg = Run();
+  ASSERT_EQ(avg.SliceLosses.size(), 2u);
+  EXPECT_NEAR(avg.SliceLosses[0], 6 * Losses(closed), 1e-5);
+  EXPECT_NEAR(avg.SliceLosses[1], 18 * Losses(open), 1e-5);
+  EXPECT_EQ(Lines(".WMS"), (std::vector<std::string>{"Переключение 2: ПС1.Ф1 - ТП5 (ОТКЛ.)"}));
+
+  // Kfgn 1.1 is every R and X times 1.1.
+  IniRec.Kfgn = 1.1f;
+  std::filesystem::remove(Path() + GetMaketExtention(LayoutSwitchLog));
+  const TPeriodRunResult k = Run();
+  for (auto& b : ring.Branches) b.R *= 1.1f, b.X *= 1.1f, b.Commut = "";
+  EXPECT_NEAR(k.SliceLosses.at(0), 24 * Losses(ring.Write(other.Path(), "scaled")), 1e-4);
 }
 
 TEST_F(PeriodRun, SwitchingInAverageModeWritesTheSupplyNamesOfItsRowsIntoTheJournal) {
@@ -263,7 +289,7 @@ TEST_F(PeriodRun, BalancingToAMeteredFlowAndItsEnergiesOrABadKindThatEndsTheRun)
   EXPECT_TRUE(NoLocks());
 }
 
-TEST_F(PeriodRun, JournalChecksReportedWhileTheRunGoesOn) {
+TEST_F(PeriodRun, JournalChecksAndRoundingToTheSliceGrid) {
   TDataFile t;
   ReadMaket(LayoutSwitchLog, t);
   CreateColumns(t, 4);
@@ -276,6 +302,12 @@ TEST_F(PeriodRun, JournalChecksReportedWhileTheRunGoesOn) {
                                            "Таблица переключений, строка 4: неверно задан месяц 13",
                                            "Таблица переключений, строка 4: неверно заданы минуты 60",
                                        }));
+  EXPECT_EQ(CheckJournalRows(t, 2020).size(), 7u);  // each row's year is off by more than 10
+  (*j.Mins)[4] = 0;
+  RoundJournalToSlices(t, 900);
+  EXPECT_EQ((std::vector<int>{j.Hour->Get(1), j.Mins->Get(1), j.Date->Get(2), j.Hour->Get(2), j.Mins->Get(2),
+                              j.Date->Get(3), j.Hour->Get(3)}),
+            (std::vector<int>{10, 15, 20040306, 0, 0, 20040301, 0}));
 
   // The run reports a bad month and goes on; the pair of rows 3 and 4 lies in the replay back from
   // today: the day that does not exist is left out.
@@ -290,6 +322,55 @@ TEST_F(PeriodRun, JournalChecksReportedWhileTheRunGoesOn) {
   EXPECT_NE(std::find(messages.begin(), messages.end(), "Таблица переключений, строка 4: неверно задан месяц 13"),
             messages.end());
   EXPECT_EQ(ReadBytes(Path() + t.Extention), before);
+}
+
+TEST_F(PeriodRun, StatementBesideTheSchemeOrAMissingTemplateReportedWhileTheRunGoesOn) {
+  s.Write(dir.Path());
+  struct Restore {
+    std::string dir = ProgramDir;
+    ~Restore() { ProgramDir = dir; }
+  } restore;
+  TempDir programDir;
+  ProgramDir = programDir.Path().string() + "/";
+  std::filesystem::copy_file(DataDir() / "Потери.docx", programDir / "ПОТЕРИ.DOCX");
+  Run(true, TPeriodRunForm::Losses, true);
+  const std::string statement = dir / "Потери scheme.docx";
+  const DocxDocument doc = DocxDocument::Open(statement);
+  EXPECT_EQ(doc.CellText(1, 1, 2), "scheme");
+  EXPECT_EQ(doc.CellText(5, 11, 3), "511");  // the line's load losses
+  EXPECT_EQ(doc.CellText(5, 3, 3), "0");
+
+  std::filesystem::remove(programDir / "ПОТЕРИ.DOCX");
+  const std::string old = ReadBytes(statement);
+  Run(true, TPeriodRunForm::Losses, true);
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Шаблон документа " + ProgramDir + "Потери.docx не найден"}));
+  EXPECT_EQ(ReadBytes(statement), old);
+  EXPECT_TRUE(NoLocks());
+}
+
+TEST_F(PeriodRun, ElementResultGraphsAreStoredOnlyUnderNegativeNumbers) {
+  s.Nodes[1].Name = "ТП5";
+  s.Nodes[1].Ng_n = 31;
+  s.Nodes[1].Nq_n = -12;
+  s.Write(dir.Path());
+  Graph(31, 'P', [](int k) { return k * 0.1; });
+  IniRec.TypCalcPQ = 3;
+  IniRec.Dimension = 1;
+  Run();
+  auto catalog = OpenGraphCatalog(Path());
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(*catalog, c);
+  ASSERT_EQ(c.RowCount, 3);
+  EXPECT_EQ((std::vector<int>{c.Ngr->Get(1), c.Ngr->Get(2), c.Ngr->Get(3)}), (std::vector<int>{-12, 0, 31}));
+  EXPECT_EQ(c.Tit->GetItem(1) + "/" + c.Unt->GetItem(1) + "/" + char(c.Zam->Get(1)), "Q наг ТП5 2/кВАр/Q");
+  auto values = OpenGraphValues(Path());
+  TGraphValueCols v;
+  FillGraphValueCols(*values, v);
+  ASSERT_EQ(v.RowCount, 72);
+  EXPECT_EQ(v.Ngr->Get(1), -12);
+  EXPECT_DOUBLE_EQ(v.Value->Get(5), 1000);  // the given 1 Mvar in kvar
+  EXPECT_EQ(v.Ngr->Get(49), 31);
+  EXPECT_DOUBLE_EQ(v.Value->Get(53), 0.5);  // the load graph as it was
 }
 
 TEST_F(PeriodRun, StopAndANonConvergingSliceWriteNothingAndLeaveNoLocks) {

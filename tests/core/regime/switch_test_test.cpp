@@ -105,6 +105,11 @@ TEST_F(SwitchTestRun, ProtocolAndOutagesFollowTheSwitchings) {
   settings.SnrReport = false;
   Scheme({{1, "ПС1.1", 'B'}, {2, "ТП2"}, {3, "ТП3"}, {4, "ТП4"}, {5, "ТП5"}, {6, "ТП6"}},
          {{1, 2, "Ф1"}, {2, 3}, {3, 4}, {4, 5}, {5, 6, "", "О"}, {1, 3, "Ф3", "О"}});
+  // a row of a branch the scheme does not have, at the very start of the period
+  InsertTableRows(journal, 1, 2);
+  TSwitchLogCols j;
+  FillSwitchLogCols(journal, j);
+  for (const int r : {1, 2}) (*j.Date)[r] = 20040305, (*j.N1)[r] = 77, (*j.N2)[r] = 78, (*j.BA)[r] = r == 2;
   Switch(10, 30, 3, "О");
   // ТП3 loses and regains its supply within one minute
   Switch(12, 45, 2, "О");
@@ -120,6 +125,7 @@ TEST_F(SwitchTestRun, ProtocolAndOutagesFollowTheSwitchings) {
                        "Норма замкнутых контуров: 0",
                        "",
                        "Дата переключения     Узлов без питания     Замкнутых контуров     Продолжительность",
+                       "05.03.2004 00:00: ветвь 77 - 78 не найдена в таблице ветвей схемы",
                        "05.03.2004 00:00      1 узлов (0)           0 контуров (0)           10 час  30 мин",
                        "05.03.2004 10:30      3 узлов (+2)          0 контуров (0)            2 час  15 мин",
                        // whole seconds: fractional hours make 19 and 54 minutes of these
