@@ -15,21 +15,16 @@
 
 #include "core/base/error.h"
 #include "core/office/xml_reader.h"
+#include "core/office/zip_part.h"
 
 namespace ld {
 
 namespace {
 
-struct ZipDiscard {
-  void operator()(zip_t* zip) const { zip_discard(zip); }
-};
-struct ZipFileClose {
-  void operator()(zip_file_t* file) const { zip_fclose(file); }
-};
 struct ParserFree {
   void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
 };
-using ZipPtr = std::unique_ptr<zip_t, ZipDiscard>;
+using office::ZipPtr;
 
 ZipPtr OpenFromMemory(const std::string& bytes) {
   zip_error_t error;
@@ -42,23 +37,6 @@ ZipPtr OpenFromMemory(const std::string& bytes) {
   zip_error_fini(&error);
   if (zip == nullptr) zip_source_free(source);
   return ZipPtr(zip);
-}
-
-std::optional<std::string> ReadEntry(zip_t* zip, const std::string& name) {
-  const zip_int64_t index = zip_name_locate(zip, name.c_str(), ZIP_FL_NOCASE);
-  if (index < 0) return std::nullopt;
-  std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0));
-  if (!file) return std::nullopt;
-  std::string data;
-  char buf[65536];
-  for (;;) {
-    const zip_int64_t n = zip_fread(file.get(), buf, sizeof buf);
-    if (n < 0) return std::nullopt;
-    if (n == 0) break;
-    data.append(buf, static_cast<std::size_t>(n));
-    if (data.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
-  }
-  return data;
 }
 
 // The main document part named by the package relationships.
@@ -294,7 +272,7 @@ DocxDocument DocxDocument::Open(const std::string& path) {
   const ZipPtr zip = OpenFromMemory(bytes);
   if (!zip) throw Error(prefix + "файл не является документом или поврежден");
   std::string partName = "word/document.xml";
-  if (const auto rels = ReadEntry(zip.get(), "_rels/.rels")) {
+  if (const auto rels = office::ReadZipPart(zip.get(), "_rels/.rels")) {
     PackageRels root;
     if (office::ParseXml(*rels, root) && !root.main.empty()) partName = root.main;
   }
@@ -306,7 +284,7 @@ DocxDocument DocxDocument::Open(const std::string& path) {
     if (name == nullptr) throw Error(prefix + "файл не является документом или поврежден");
     std::string data;
     if (*name != '\0' && name[std::char_traits<char>::length(name) - 1] != '/') {
-      const auto read = ReadEntry(zip.get(), name);
+      const auto read = office::ReadZipPart(zip.get(), name);
       if (!read) throw Error(prefix + "файл поврежден (часть \"" + std::string(name) + "\")");
       data = *read;
     }

@@ -14,6 +14,7 @@
 #include "core/office/xlsx_file.h"
 #include "core/office/number_formats.h"
 #include "core/office/xml_reader.h"
+#include "core/office/zip_part.h"
 
 namespace ld {
 
@@ -25,12 +26,6 @@ using office::IsDateFormatCode;
 using office::XmlAttr;
 using office::XmlHandler;
 
-struct ZipCloser {
-  void operator()(zip_t* zip) const { zip_discard(zip); }
-};
-struct ZipFileCloser {
-  void operator()(zip_file_t* file) const { zip_fclose(file); }
-};
 
 class ZipArchive {
 public:
@@ -41,27 +36,10 @@ public:
   bool IsOpen() const { return zip_ != nullptr; }
 
   // The uncompressed part by its name (letter case ignored); nothing when missing or unreadable.
-  std::optional<std::string> Read(const std::string& name) const {
-    const zip_int64_t index = zip_name_locate(zip_.get(), name.c_str(), ZIP_FL_NOCASE);
-    if (index < 0) return std::nullopt;
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (zip_stat_index(zip_.get(), static_cast<zip_uint64_t>(index), 0, &stat) != 0) return std::nullopt;
-    std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(zip_.get(), static_cast<zip_uint64_t>(index), 0));
-    if (!file) return std::nullopt;
-    std::string data;
-    char buf[65536];
-    for (;;) {
-      const zip_int64_t n = zip_fread(file.get(), buf, sizeof buf);
-      if (n < 0) return std::nullopt;
-      if (n == 0) break;
-      data.append(buf, static_cast<std::size_t>(n));
-    }
-    return data;
-  }
+  std::optional<std::string> Read(const std::string& name) const { return office::ReadZipPart(zip_.get(), name); }
 
 private:
-  std::unique_ptr<zip_t, ZipCloser> zip_;
+  office::ZipPtr zip_;
 };
 
 int ToInt(std::string_view text, int fallback = -1) {
