@@ -89,61 +89,6 @@ TEST_F(GridWidget, StatusLabelsFollowTheModesAndRunTheirCommands) {
   EXPECT_TRUE(std::filesystem::exists(path_ + "~"));
 }
 
-TEST_F(GridWidget, ScrollBarAndWheelMoveTheWindow) {
-  EXPECT_EQ(std::pair(bar_->minimum(), bar_->maximum()), std::pair(1, 100));
-  EXPECT_TRUE(bar_->isVisible());
-  const int rows = grid_->GridRowCount();
-  EXPECT_EQ(rows, 280 / 18);
-  EXPECT_EQ(bar_->pageStep(), rows - 2);
-
-  QWheelEvent down(QPointF(50, 50), grid_->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -240), Qt::NoButton,
-                   Qt::NoModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(grid_, &down);
-  EXPECT_EQ(std::pair(grid_->FirstRow(), bar_->value()), std::pair(7, 7));  // two notches, three rows each
-
-  bar_->setSliderPosition(60);
-  bar_->triggerAction(QAbstractSlider::SliderMove);
-  EXPECT_EQ(grid_->FirstRow(), 60);
-  bar_->triggerAction(QAbstractSlider::SliderToMaximum);
-  EXPECT_EQ(grid_->CurrentTableRow(), 100);
-  QTest::keyClick(grid_, Qt::Key_Home, Qt::ControlModifier);
-  EXPECT_EQ(std::pair(grid_->FirstRow(), bar_->value()), std::pair(1, 1));
-  QTest::keyClick(grid_, Qt::Key_End, Qt::ControlModifier);
-  EXPECT_EQ(grid_->FirstRow(), 100 - rows + 2);
-  // a click starts a block, Shift with the arrows stretches it over the rows passed
-  const int top = grid_->FirstRow();
-  QTest::mouseClick(grid_, Qt::LeftButton, Qt::NoModifier, grid_->CellRect(2, 5).center());
-  QTest::keyClick(grid_, Qt::Key_Up, Qt::ShiftModifier);
-  QTest::keyClick(grid_, Qt::Key_Up, Qt::ShiftModifier);
-  QTest::keyClick(grid_, Qt::Key_Right, Qt::ShiftModifier);
-  const auto& b = grid_->Block();
-  EXPECT_EQ(std::tuple(b.Col1, b.Row1, b.Col2, b.Row2), std::tuple(2, top + 4, 3, top + 2));
-  QTest::keyClick(grid_, Qt::Key_Down);  // without Shift the block is the cursor cell again
-  EXPECT_EQ(std::pair(grid_->Block().Row1, grid_->Block().Row2), std::pair(top + 3, top + 3));
-}
-
-TEST_F(GridWidget, HostSeesKeysAndMenuClicksFirst) {
-  std::vector<int> keys;
-  grid_->OnExtKeyDown = [&](QObject*, int& key, Qt::KeyboardModifiers) {
-    keys.push_back(key);
-    if (key == Qt::Key_F4) key = 0;  // the host keeps F4 for itself
-  };
-  QTest::keyClick(grid_, Qt::Key_F4);
-  EXPECT_EQ(keys, std::vector<int>{Qt::Key_F4});
-  EXPECT_EQ(grid_->Mode(), ld::gui::gmView);
-
-  std::vector<int> clicks;
-  grid_->OnExtMenuClick = [&](QAction* item, ld::PDataFile, int index) {
-    clicks.push_back(item->data().toInt());
-    EXPECT_EQ(index, grid_->CurrentTableRow());
-  };
-  QAction* own = grid_->PopupMenu()->addAction("Своё");
-  own->setData(-3);
-  own->trigger();
-  grid_->MenuItem(ld::gui::mtSort)->trigger();
-  EXPECT_EQ(clicks, (std::vector<int>{-3, ld::gui::mtSort}));
-}
-
 TEST_F(GridWidget, PrintLinesCarryTitlesCellsAndMarks) {
   grid_->MoveTo(1, 2);
   QTest::keyClick(grid_, Qt::Key_Space, Qt::ControlModifier);
