@@ -219,9 +219,9 @@ TEST_F(TimeData, CalculatedMomentsMatchTheSchemeEditedByHandToEachMoment) {
   N(3, "", 10, [](NodeSpec& n) { n.Pn = 0.8; n.Qn = 0.3; n.Ng_n = 31; });
   N(4, "", 10, [](NodeSpec& n) { n.Pn = 0.6; n.Qn = 0.2; });  // no graph: only the switching acts on it
   B(2, 1, 1.2, 2);
-  B(3, 2, 0.9, 1.6);
+  B(3, 2, 0.9, 1.6, [](BranchSpec& b) { b.Kta = 1; b.Ng_ktr = 32; });  // the ratio's imaginary part by graph
   B(4, 2, 1.5, 2.4);
-  Graphs({{31, 'P', "%", percent}});
+  Graphs({{31, 'P', "%", percent}, {32, 'k', "", [](int k) { return k <= 12 ? 0.0 : 0.02; }}});
   Journal({{At(12), 4, 2, "", "О"}});
   s.Write(dir.Path());
   WriteCurDateSwt(Path(), day);
@@ -229,11 +229,17 @@ TEST_F(TimeData, CalculatedMomentsMatchTheSchemeEditedByHandToEachMoment) {
   const auto compare = [&](int hour, bool off) {
     SchemeBuilder edited = LoadsAt(percent(hour));
     if (off) edited.Branches[2].Commut = "О";
+    edited.Branches[1].Ktr = hour <= 12 ? 0.0f : 0.02f;
+    edited.Branches[1].Ng_ktr = 0;
     ExpectLikeEdited(hour, edited);
   };
   compare(10, false);
   compare(14, true);
   compare(10, false);  // the first moment again, on the same model
+  // Matrices formed with one moment's ratios are not kept for another's.
+  r.FormMatrices();
+  r.ApplyTimeData(3, 3600, day, day, At(14), false);
+  EXPECT_FALSE(r.MatricesFormed);
 }
 
 TEST_F(TimeData, CutMovedBetweenMomentsKeepsTheTablesValuesOfEachNodeAndBranch) {
