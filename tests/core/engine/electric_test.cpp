@@ -23,6 +23,14 @@ namespace {
 
 using C = std::complex<double>;
 
+// A class written negative is only left out of the voltage checks: it must neither capture every voltage
+// nor stop being the class of its own voltages.
+TEST(Electric, NearestNominalVoltageTakesNegativeClassesAsTheirOwnVoltage) {
+  NominalVoltages list({-10, 0, 6, 35});
+  EXPECT_EQ(NearestNominalVoltage(10.5), 10);
+  EXPECT_EQ(NearestNominalVoltage(6.3), 6);
+}
+
 TEST(Electric, BranchFlows) {
   const double r = 1, x = 2, g = 20, b = 40;
   // A line carrying 100 A at -30° from a 10.5 kV start; the end voltage follows from the series drop.

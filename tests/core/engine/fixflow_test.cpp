@@ -1,7 +1,6 @@
 // Load balancing to measured flows: the flows reached, the loads' limits, the stop and the report.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>

@@ -2,8 +2,6 @@
 // Newton–Raphson of reference_flow.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <complex>
 #include <string>
 #include <vector>

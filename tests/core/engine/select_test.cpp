@@ -2,7 +2,6 @@
 // the diagram.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>

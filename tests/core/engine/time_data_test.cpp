@@ -4,7 +4,6 @@
 
 #include <complex>
 #include <functional>
-#include <numbers>
 #include <string>
 #include <vector>
 
