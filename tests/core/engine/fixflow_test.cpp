@@ -1,6 +1,7 @@
 // Load balancing to measured flows: the flows reached, the loads' limits, the stop and the report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -89,8 +90,6 @@ SchemeBuilder Feeder() {
 TEST_F(Balancing, RadialFeederReachesItsHeadFlowByScalingEveryLoad) {
   Read(Feeder());
   IniRec.OutIter = true;
-  std::vector<int> progress;
-  FixFlowProgress = [&](int p) { progress.push_back(p); };
   ASSERT_TRUE(Balance({{1, 1, 2, 2.0, 0.9}}));
   ExpectComplex(FromParent(FindNode(regime, 2)), {2.0, 0.9}, IniRec.BPrec, "head");
   // Weights in proportion to the loads: every load takes the same factor.
@@ -120,9 +119,6 @@ TEST_F(Balancing, RadialFeederReachesItsHeadFlowByScalingEveryLoad) {
                           "Рез. переток = 2000.", "<<<< Расчет закончен >>>>"};
   for (int k = 0; k < 8; ++k) EXPECT_EQ(total[k + 1].rfind(starts[k], 0), 0u) << total[k + 1];
   EXPECT_EQ(total[7].substr(total[7].size() - 7), " кВА") << "balanced: no mark";
-  ASSERT_GE(progress.size(), 4u);
-  EXPECT_EQ(std::vector<int>(progress.begin(), progress.begin() + 4), (std::vector<int>{10, 30, 60, 100}));
-  for (std::size_t k = 4; k < progress.size(); ++k) EXPECT_EQ(progress[k], static_cast<int>(10 * (k - 3)));
 
   // 120 A with tg 0.5 at node 2's end of the same branch.
   FixFlowDone();
@@ -133,41 +129,6 @@ TEST_F(Balancing, RadialFeederReachesItsHeadFlowByScalingEveryLoad) {
   EXPECT_NEAR(s.imag() / s.real(), 0.5, 1e-5);
   EXPECT_NEAR(FixFlowGivenFlows().at(0).Result.real(), s.real(), 1e-9);
   EXPECT_TRUE(Logged("Зад. переток = 107.331 + j 53.666, модуль = 120.000 А"));
-}
-
-TEST_F(Balancing, MeshedSchemeMeetsEveryMeasuredFlow) {
-  // Two feeders closed into a ring at 4-7. The measurements are the flows of the same scheme with other
-  // loads; balancing starts from equal loads.
-  SchemeBuilder truth;
-  truth.Node(1, "B").Um = 10.5f;
-  const double p[] = {0.6, 0.2, 0.9, 0.3, 0.7, 0.4}, q[] = {0.3, 0.05, 0.4, 0.2, 0.3, 0.1};
-  for (int ns = 2; ns <= 7; ++ns) truth.Node(ns, "", p[ns - 2], q[ns - 2]).Um = 10;
-  const int ends[][2] = {{1, 2}, {2, 3}, {3, 4}, {1, 5}, {5, 6}, {6, 7}, {4, 7}};
-  for (const auto& b : ends) truth.Branch(b[0], b[1], 0.4 + 0.05 * b[1], 0.8 + 0.1 * b[1]);
-  TRegime reference;
-  reference.Accuracy = 1e-9;
-  truth.Read(reference, dir.Path(), "truth");
-  reference.FormMatrices();
-  reference.RunIterations();
-  ASSERT_TRUE(reference.Converged);
-  ASSERT_EQ(reference.ContourCount, 1);
-  // Measured from N1 towards N2: at 1 on 1-2 and 1-5, at 4 on 3-4, at 5 on 6-5 (the element runs 5-6).
-  const Complex s12 = FromParent(FindNode(reference, 2)), s15 = FromParent(FindNode(reference, 5));
-  const Complex s34 = AtOwnEnd(FindNode(reference, 4)), s65 = -FromParent(FindNode(reference, 6));
-
-  SchemeBuilder start = truth;
-  for (int i = 1; i < 7; ++i) start.Nodes[i].Pn = 0.5, start.Nodes[i].Qn = 0.2;
-  Read(start);
-  ASSERT_TRUE(Balance({{1, 1, 2, s12.real(), s12.imag()},
-                       {4, 1, 5, s15.real(), s15.imag()},
-                       {3, 3, 4, s34.real(), s34.imag(), 0, 0},
-                       {5, 6, 5, s65.real(), s65.imag(), 0, 0}}));
-  const double tolerance = IniRec.BPrec;
-  ExpectComplex(FromParent(FindNode(regime, 2)), s12, tolerance, "1-2");
-  ExpectComplex(FromParent(FindNode(regime, 5)), s15, tolerance, "1-5");
-  ExpectComplex(AtOwnEnd(FindNode(regime, 4)), s34, tolerance, "3-4 at 4");
-  ExpectComplex(-FromParent(FindNode(regime, 6)), s65, tolerance, "6-5 at 5");
-  EXPECT_EQ(FixFlowGivenFlows().at(3).Direction, -1);
 }
 
 TEST_F(Balancing, StopFailureAndUnreachableFlow) {

@@ -126,5 +126,38 @@ TEST_F(Selections, RadiusWithAndWithoutLoopsAndSubstationSections) {
   EXPECT_TRUE(r.nodes.empty() && r.branches.empty());
 }
 
+TEST_F(Selections, TreeRoutesTierClassesContourAndUnsuppliedFragment) {
+  ASSERT_TRUE(BuildSupplyTree(regime, "ТП4", false, true));
+  Rows r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7, kTp9, kTp20}));
+  EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57, bTie95, bOff4_20}));
+  // The routes reach the reserve way through the open cut to ПС2 as well.
+  ASSERT_TRUE(BuildSupplyRoutes(regime, "ТП4", false));
+  r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7, kPs21, kTp8, kTp9, kTp20}));
+  EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57, b10_8, b89, bTie95, bOff4_20}));
+  ASSERT_TRUE(BuildNodeTier(regime, "ТП4", false));
+  r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kTp3, kTp4, kTp5, kTp20}));
+  EXPECT_EQ(r.branches, (std::set<int>{b34, b45, bOff4_20}));
+
+  std::vector<std::int32_t> nodes, branches;
+  ASSERT_TRUE(ToggleSubstation(regime, " ПС1 ", true, nodes, branches));
+  EXPECT_EQ(std::set<int>(nodes.begin(), nodes.end()), (std::set<int>{kPs11, kPs12}));
+  EXPECT_EQ(branches, (std::vector<std::int32_t>{bSection}));
+  ASSERT_TRUE(SelectNodesByVoltageClass(regime, "0", nodes, branches));
+  EXPECT_EQ(nodes, (std::vector<std::int32_t>{kLow12}));
+  EXPECT_TRUE(branches.empty()) << "the transformer joins two classes";
+
+  ASSERT_TRUE(SelectContour(regime, 1));
+  r = Collect();
+  EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57}));
+  // The island 20-21 and the way to the source of the node it could be fed from.
+  ASSERT_TRUE(SelectUnsuppliedFragment(regime, "ТП21"));
+  r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kTp20, kTp21, kTp4, kTp3, kPs11}));
+  EXPECT_EQ(r.branches, (std::set<int>{b20_21, bOff4_20, b34, b13}));
+}
+
 }  // namespace
 }  // namespace ld::test
