@@ -80,5 +80,23 @@ TEST_F(Guard, AWriteOverAChangedFileIsRefusedEveryTime) {
   EXPECT_EQ(ReadCounter(file_), 1);
 }
 
+TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
+  WriteCounter(base_ + ".VET", 4);
+  WriteCounter(dir_ / "sch.a.CNT", 9);  // a table of the base "sch.a"
+  fs::create_directories(dir_ / "copy");
+  const std::string target = dir_ / "copy/new";
+  CopyTableFiles(base_, target);
+  EXPECT_EQ(ReadCounter(target + ".VET"), 4);
+  EXPECT_FALSE(fs::exists(target + ".a.CNT") || fs::exists(file_ + "~"));
+
+  test::WriteBytes(base_ + ".VET~", Short("Сидоров"));  // one locked table keeps the whole family
+  EXPECT_EQ(ErrorOf([&] { DeleteTableFiles(base_); }), Edited(base_ + ".VET", "Сидоров"));
+  EXPECT_TRUE(fs::exists(file_));
+  fs::remove(base_ + ".VET~");
+  DeleteTableFiles(base_);
+  EXPECT_FALSE(fs::exists(file_) || fs::exists(base_ + ".VET"));
+  EXPECT_TRUE(fs::exists(dir_ / "sch.a.CNT"));
+}
+
 }  // namespace
 }  // namespace ld
