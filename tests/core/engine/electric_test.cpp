@@ -31,6 +31,23 @@ TEST(Electric, NearestNominalVoltageTakesNegativeClassesAsTheirOwnVoltage) {
   EXPECT_EQ(NearestNominalVoltage(6.3), 6);
 }
 
+// Without a catalogue every class takes the default limits: below by the first, above by the second.
+TEST(Losses, VoltageDeviationsAgainstTheDefaultLimits) {
+  TempDir dir;
+  NominalVoltages voltages({10});
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2).Um = 10;
+  s.Branch(2, 1, 1, 1);
+  TRegime r;
+  s.Read(r, dir.Path());
+  const_cast<TRegimeElement*>(FindNode(r, 1))->U = 9.3;   // -7 %: within 7.5 %
+  const_cast<TRegimeElement*>(FindNode(r, 2))->U = 10.3;  // +3 %: over 2.5 %
+  bool under = false, over = false;
+  r.CheckVoltageDeviations(dir / "missing.cat", under, 7.5, 2.5, over);
+  EXPECT_EQ(std::to_string(r.UnderVoltageCount) + "/" + std::to_string(r.OverVoltageCount), "0/1");
+}
+
 TEST(Electric, BranchFlows) {
   const double r = 1, x = 2, g = 20, b = 40;
   // A line carrying 100 A at -30° from a 10.5 kV start; the end voltage follows from the series drop.
