@@ -90,6 +90,29 @@ TEST_F(GridCommands, RowsAreInsertedAndABlockOfRowsDeleted) {
   EXPECT_EQ(Cells(2, 1, 3), (std::vector<std::string>{"Фидер 1", "", "Фидер 2"}));
 }
 
+TEST_F(GridCommands, RowMarkTogglesAndRowColourMarksTheBlock) {
+  grid_.MoveTo(1, 2);
+  QTest::keyClick(&grid_, Qt::Key_Space, Qt::ControlModifier);
+  EXPECT_EQ(grid_.table().MarkRec->Get(2), 0x60);
+  EXPECT_TRUE(grid_.Modified());
+  grid_.MoveTo(1, 2);
+  QTest::keyClick(&grid_, Qt::Key_Space, Qt::ControlModifier);
+  EXPECT_EQ(grid_.table().MarkRec->Get(2), 0);
+
+  // "Цвет строки": left button the text colour, right button the background, over the whole block
+  DragBlock(1, 3, 2, 4);
+  script_.Then([&](QDialog& dialog) {
+    auto* colors = dialog.findChild<ld::gui::TColorGrid*>("ColorGrid");
+    QTest::mouseClick(colors, Qt::LeftButton, Qt::NoModifier, colors->CellRect(12).center());   // blue text
+    QTest::mouseClick(colors, Qt::RightButton, Qt::NoModifier, colors->CellRect(11).center());  // on yellow
+    Click(dialog, "OKBtn");
+  });
+  grid_.RunCommand(ld::gui::mtRowColor);
+  const std::uint8_t expected = (15 - 11) * 16 + 12;
+  EXPECT_EQ(std::tuple(grid_.table().MarkRec->Get(3), grid_.table().MarkRec->Get(4), grid_.table().MarkRec->Get(5)),
+            std::tuple(expected, expected, std::uint8_t{0}));
+}
+
 TEST_F(GridCommands, BlockPasteSkipsReadOnlyColumnsAndWarnsOnTypeMismatch) {
   // rows 1..2 of Name, P, Q, Lock
   DragBlock(2, 1, 5, 2);

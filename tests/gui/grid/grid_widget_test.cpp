@@ -89,15 +89,4 @@ TEST_F(GridWidget, StatusLabelsFollowTheModesAndRunTheirCommands) {
   EXPECT_TRUE(std::filesystem::exists(path_ + "~"));
 }
 
-TEST_F(GridWidget, PrintLinesCarryTitlesCellsAndMarks) {
-  grid_->MoveTo(1, 2);
-  QTest::keyClick(grid_, Qt::Key_Space, Qt::ControlModifier);
-  std::vector<std::string> lines{"before"};
-  grid_->GetPrintLines(lines);
-  ASSERT_EQ(lines.size(), 102u);
-  EXPECT_EQ(lines[1], "StartTable№&0~Номер&0~Название&0~Мощность&0~Реактив&0~Защищ.&");
-  EXPECT_EQ(lines[2], "Table1&0~1&0~Узел 1&0~ &0~ &0~ &");
-  EXPECT_EQ(lines[3], "Table2&96~2&96~Узел 2&96~1\u00A0500.00&96~ &96~ &");
-}
-
 }  // namespace
