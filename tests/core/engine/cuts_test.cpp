@@ -287,34 +287,5 @@ TEST_F(CutMoves, EachMoveCalculatesLikeTheTablesWithTheCutThere) {
   ExpectSameVoltages(NodeVoltages(regime), start, "moved and back");
 }
 
-TEST(CutMovesDeep, LongFeedersKeepTheirTreeOrder) {
-  // Two feeders of 300 nodes joined by a cut at their ends: one walk of the level numbering runs far
-  // deeper than a fixed buffer would hold.
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10.5f;
-  for (int ns = 2; ns <= 601; ++ns) {
-    s.Node(ns, "", 0.001, 0.0005).Um = 10;
-    s.Branch(ns == 302 ? 1 : ns - 1, ns, 0.01, 0.02);
-  }
-  s.Branch(301, 601, 0.01, 0.02).Commut = "Н";
-  ScriptedMsgBox box;
-  TempDir dir;
-  TRegime r, t;
-  r.Accuracy = t.Accuracy = 1e-10;
-  s.Read(r, dir.Path());
-  r.BuildTieList();
-  ASSERT_EQ(r.TieCount, 1);
-  r.MoveContourCut(1);
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(r.TryMoveCut(1, false));
-  ExpectConsistentOrder(r);
-  Calculate(r);
-  // As read with the cut on 596-597 instead.
-  s.Branches.back().Commut.clear();
-  s.Branches[595].Commut = "К";
-  s.Read(t, dir.Path(), "moved");
-  Calculate(t);
-  ExpectSameVoltages(NodeVoltages(r), NodeVoltages(t), "long feeders");
-}
-
 }  // namespace
 }  // namespace ld::test

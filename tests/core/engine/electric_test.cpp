@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <complex>
-#include <filesystem>
 #include <numbers>
 #include <vector>
 
@@ -24,22 +23,29 @@ namespace {
 
 using C = std::complex<double>;
 
-TEST(Electric, NearestNominalVoltage) {
-  {
-    NominalVoltages list({6, 10, 35});
-    EXPECT_EQ(NearestNominalVoltage(10.5), 10);
-    EXPECT_EQ(NearestNominalVoltage(0), 0);
-    EXPECT_EQ(NearestNominalVoltage(7.5), 6);  // equal relative deviations: the lower class
-  }
-  {
-    // A class written negative is only left out of the voltage checks: it must neither capture every
-    // voltage nor stop being the class of its own voltages.
-    NominalVoltages list({-10, 0, 6, 35});
-    EXPECT_EQ(NearestNominalVoltage(10.5), 10);
-    EXPECT_EQ(NearestNominalVoltage(6.3), 6);
-  }
-  NominalVoltages empty(std::vector<double>{});
-  EXPECT_EQ(NearestNominalVoltage(10.5), 0);
+// A class written negative is only left out of the voltage checks: it must neither capture every voltage
+// nor stop being the class of its own voltages.
+TEST(Electric, NearestNominalVoltageTakesNegativeClassesAsTheirOwnVoltage) {
+  NominalVoltages list({-10, 0, 6, 35});
+  EXPECT_EQ(NearestNominalVoltage(10.5), 10);
+  EXPECT_EQ(NearestNominalVoltage(6.3), 6);
+}
+
+// Without a catalogue every class takes the default limits: below by the first, above by the second.
+TEST(Losses, VoltageDeviationsAgainstTheDefaultLimits) {
+  TempDir dir;
+  NominalVoltages voltages({10});
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2).Um = 10;
+  s.Branch(2, 1, 1, 1);
+  TRegime r;
+  s.Read(r, dir.Path());
+  const_cast<TRegimeElement*>(FindNode(r, 1))->U = 9.3;   // -7 %: within 7.5 %
+  const_cast<TRegimeElement*>(FindNode(r, 2))->U = 10.3;  // +3 %: over 2.5 %
+  bool under = false, over = false;
+  r.CheckVoltageDeviations(dir / "missing.cat", under, 7.5, 2.5, over);
+  EXPECT_EQ(std::to_string(r.UnderVoltageCount) + "/" + std::to_string(r.OverVoltageCount), "0/1");
 }
 
 TEST(Electric, BranchFlows) {
@@ -73,43 +79,6 @@ TEST(Electric, BranchFlows) {
   const TBranchFlows dead = CalcBranchFlows(0, 0, 0, 0, 0, 0, 1, 2, 0, 0, 0, 0, false);
   EXPECT_EQ(dead.F1, 0);
   EXPECT_EQ(dead.P2, 0);
-}
-
-TEST(Electric, TapRegulation) {
-  double kta = 7, ktr = 7;
-  ASSERT_TRUE(CalcTapRatio("ВН", "П", 10, 9, 19, 1.78f, 0, 0, 0, 0, 1.0, kta, ktr));
-  EXPECT_NEAR(kta, 1.0178, 1e-6);
-  EXPECT_EQ(ktr, 0);
-  // Other kinds count the steps the other way; the low sides take the inverse ratio.
-  ASSERT_TRUE(CalcTapRatio("НН", "", 8, 9, 19, 2.5f, 0, 0, 0, 0, 2.0, kta, ktr));
-  EXPECT_NEAR(kta, 2.0 / 1.025, 1e-6);
-  ASSERT_TRUE(CalcTapRatio("СН", "П", 1, 1, 0, 0, 3, 1, 5, 1.0f, 1.0, kta, ktr));  // quadrature 2 %
-  EXPECT_NEAR(kta, 1 / 1.0004, 1e-7);
-  EXPECT_NEAR(ktr, -0.02 / 1.0004, 1e-7);
-  // Taps outside their range, and a -100 % step that leaves nothing to invert, change nothing.
-  kta = ktr = 7;
-  EXPECT_FALSE(CalcTapRatio("ВН", "П", 0, 9, 19, 1.78f, 0, 0, 0, 0, 1.0, kta, ktr));
-  EXPECT_FALSE(CalcTapRatio("ВН", "П", 5, 9, 19, 1.78f, 6, 1, 5, 1.0f, 1.0, kta, ktr));
-  EXPECT_FALSE(CalcTapRatio("НН", "П", 2, 1, 0, -100.0f, 0, 0, 0, 0, 1.0, kta, ktr));
-  EXPECT_TRUE(CalcTapRatio("XX", "П", 10, 9, 19, 1.78f, 0, 0, 0, 0, 1.0, kta, ktr));
-  EXPECT_EQ(kta, 7);
-  EXPECT_EQ(ktr, 7);
-
-  const std::string text = "ВН-РПН-П-19-10-1.78;СН-ПБВ--5-3-2.5;НН-ТПР--3-2-1";
-  EXPECT_EQ(WindingSideName(1, "T3|ТДТН-16000|2", text), "СН-ПБВ--5-3-2.5");
-  EXPECT_EQ(WindingSideName(1, "TR|x|2", text), "НН-ТПР--3-2-1");  // both low sides of a split winding
-  EXPECT_EQ(WindingSideName(3, "T3|x|1", text), "");
-  EXPECT_EQ(WindingSideName(1, "T2|x|1", text), text);
-  EXPECT_EQ(WindingSideName(2, "TR|x|2", "1НН-a;ВН-b;2НН-c"), "НН-a;НН-c");
-
-  TMarkParts p;
-  ASSERT_TRUE(ParseMarkParts("  bh-рпн-п-19-10-1,78 ", p));  // Latin look-alikes become Cyrillic
-  EXPECT_EQ(p.Side + "|" + p.Type + "|" + p.Kind, "ВН|РПН|П");
-  EXPECT_EQ(p.Positions, 19);
-  EXPECT_EQ(p.Neutral, 10);
-  EXPECT_FLOAT_EQ(p.Step, 1.78f);
-  EXPECT_FALSE(ParseMarkParts("   ", p));
-  EXPECT_FALSE(ParseMarkParts("ВН-ПБВ--пять-3-2.5", p));
 }
 
 // The catalogue folder of the settings, put back afterwards.
@@ -202,229 +171,6 @@ TEST(ElectricSums, PowerLossesByCriteria) {
   IniRec.FlagIF = true;  // phase currents in the table: √3 smaller in the model
   EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 1, 0, 0, 0, nullptr).dPLoad, 0.01004, 1e-12);
   IniRec.FlagIF = saved;
-}
-
-// A calculated scheme whose first line runs 500 m overhead and then 300 m in cable: the sums by cable and
-// by overhead lines split its loss by the sections' resistances from the line catalogue of the settings'
-// folder, and the ownership filter goes by the letter of column A, not by the text of Balans.
-TEST(ElectricSums, LinesSplitBySectionsOfTheCatalogue) {
-  TempDir dir;
-  CatalogFolder folder(dir.Path().string());
-  NominalVoltages list({0.4, 10, 35});
-  Rows catalogue("Справочник КЛ,ВЛ", 2);
-  catalogue.Text(1, "Mark", "АС").Text(1, "Typ", "В").Set(1, "Unom", 10).Set(1, "F", 70);
-  catalogue.Set(1, "R0", 0.42).Set(1, "X0", 0.4).Set(1, "Id", 265);
-  catalogue.Text(2, "Mark", "ААБ").Text(2, "Typ", "К").Set(2, "Unom", 10).Set(2, "F", 95);
-  catalogue.Set(2, "R0", 0.33).Set(2, "X0", 0.08).Set(2, "G0", 2).Set(2, "Id", 205);
-  WriteTableFile(dir / "sprav_ln.cat", catalogue.t);
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10.5f;
-  s.Node(2, "", 1.0, 0.5).Um = 10;
-  s.Node(3, "", 0.6, 0.3).Um = 10;
-  BranchSpec& mixed = s.Branch(2, 1, 0.21 + 0.099, 0.2 + 0.024);
-  mixed.G = 0.6f, mixed.Mark = "500*АС-70+300*ААБ-95";
-  BranchSpec& subscribers = s.Branch(3, 2, 0.42, 0.4);
-  subscribers.Mark = "1000*ас-70";
-  TRegime r;
-  r.Accuracy = 1e-9;
-  s.Read(r, dir.Path());
-  RunRegime(r);
-  ASSERT_TRUE(r.Converged);
-  r.WriteResults(dir / "sprav_UN.cat", 0, false, false, 0, 5, 10, 0, true, nullptr, nullptr);
-  TDataFile nodes, branches;
-  ReadTableFile(r.SchemePath + ".UZL", nodes);
-  ReadTableFile(r.SchemePath + ".VET", branches);
-  TTextColumn("A", branches).Set(2, "А");
-  TTextColumn("Balans", branches).Set(1, "Абонентские сети");  // a text the filter must not read
-  TNodeCols nc;
-  TBranchCols bc;
-  FillNodeCols(nodes, nc);
-  FillBranchCols(branches, bc);
-
-  // Series losses of each line from the model's own currents.
-  const double i1 = std::norm(FindBranch(r, 1)->I), i2 = std::norm(FindBranch(r, 2)->I);
-  std::vector<std::string> messages;
-  const TLossSums lines = SumPowerLossesByCriteria(nc, bc, 1, 0, 0, 0, &messages);
-  const TLossSums cable = SumPowerLossesByCriteria(nc, bc, 2, 0, 0, 0, &messages);
-  const TLossSums overhead = SumPowerLossesByCriteria(nc, bc, 3, 0, 0, 0, &messages);
-  EXPECT_TRUE(messages.empty()) << messages.front();
-  EXPECT_NEAR(lines.dPLoad, i1 * 0.309 + i2 * 0.42, 1e-6);
-  EXPECT_NEAR(cable.dPLoad, i1 * 0.099, 1e-7);
-  EXPECT_NEAR(overhead.dPLoad, i1 * 0.21 + i2 * 0.42, 1e-7);
-  EXPECT_NEAR(cable.dPLoad + overhead.dPLoad, lines.dPLoad, 1e-7);
-  EXPECT_NEAR(cable.dQLoad + overhead.dQLoad, lines.dQLoad, 1e-7);
-  EXPECT_NEAR(cable.dPNoLoad, lines.dPNoLoad, 1e-12);  // the only conductance is the cable's
-  EXPECT_GT(cable.dPNoLoad, 0);
-  EXPECT_EQ(overhead.dPNoLoad, 0);
-
-  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 2, nullptr).dPLoad, i2 * 0.42, 1e-7);
-  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 1, nullptr).dPLoad, i1 * 0.309, 1e-6);
-
-  // A mark the catalogue lacks is named with its row; without a catalogue every line is, and none is made.
-  bc.Mark->SetItem(2, "1000*АС-95");
-  SumPowerLossesByCriteria(nc, bc, 3, 0, 0, 0, &messages);
-  EXPECT_EQ(messages, std::vector<std::string>{"2: Марка АС-95(10кВ) не найдена в каталоге марок КЛ,ВЛ"});
-  std::filesystem::remove(dir / "sprav_ln.cat");
-  messages.clear();
-  EXPECT_EQ(SumPowerLossesByCriteria(nc, bc, 2, 0, 0, 0, &messages).dPLoad, 0);
-  EXPECT_EQ(messages.size(), 2u);
-  EXPECT_FALSE(std::filesystem::exists(dir / "sprav_ln.cat"));
-}
-
-TEST(ElectricSums, EnergyLossesAndClassPowers) {
-  NominalVoltages list({0.4, 10, 35, 110});
-  Rows b(LayoutBranchEnergy, 3);
-  b.Set(1, "R", 2).Set(1, "X", 1).Set(1, "G", 10).Set(1, "dWPz", 100).Set(1, "dWQz", 50).Set(1, "dWPy", 20);
-  b.Set(1, "dWPp", 60).Set(1, "dWPq", 40).Text(1, "TypEqu", "КЛ");
-  b.Set(2, "dWPz", 30).Set(2, "dWPy", 10).Text(2, "TypEqu", "Т2");
-  b.Set(3, "dWQz", 5).Text(3, "TypEqu", "RT");
-  Rows n(LayoutNodeEnergy, 1);
-  n.Set(1, "WPs", 7).Set(1, "WQs", 3);
-  TNodeEnergyCols nc;
-  TBranchEnergyCols bc;
-  FillNodeEnergyCols(n.t, nc);
-  FillBranchEnergyCols(b.t, bc);
-  const TLossSums all = SumEnergyLossesByCriteria(nc, bc, 0, 0, 0, 0, nullptr);
-  EXPECT_EQ(all.dPLoad, 130);
-  EXPECT_EQ(all.dPNoLoad, 37);
-  EXPECT_EQ(all.dPTotal, 167);
-  EXPECT_EQ(SumEnergyLossesByCriteria(nc, bc, 4, 0, 0, 0, nullptr).dPLoad, 30);
-  EXPECT_EQ(SumEnergyLossesByCriteria(nc, bc, 5, 0, 0, 0, nullptr).dQLoad, 5);
-  // Half the line's R, X and G is cable: half of each of its losses.
-  const TLinePartEvaluator half = [](const std::string&, float, char32_t, float& R, float& X, float& G, float& B,
-                                     std::string&) {
-    R = 1, X = 0.5f, G = 5, B = 0;
-    return true;
-  };
-  const TLossSums cable = SumEnergyLossesByCriteria(nc, bc, 2, 0, 0, 0, nullptr, half);
-  EXPECT_EQ(cable.dPLoad + cable.dQLoad + cable.dPNoLoad + cable.dPActive + cable.dPReactive, 50 + 25 + 10 + 30 + 20);
-
-  Rows nodes(LayoutNodes, 3);
-  nodes.Set(1, "Um", 10).Set(1, "Pn", 2).Set(1, "Qn", 1).Set(1, "Pg", 0.5).Set(1, "Qg", 0.25);
-  nodes.Text(2, "Sign", "B").Set(2, "Um", 115).Set(2, "Pbal", -5).Set(2, "Qbal", -2);
-  nodes.Text(3, "Sign", "B").Set(3, "Um", 36).Set(3, "Pbal", -1).Set(3, "Qbal", -0.5);
-  Rows branches(LayoutBranches, 2);
-  // A lossless 110/35 kV transformer carrying 10 A at 35 kV in phase: P2 = 35·0.01·√3·(110/35).
-  branches.Set(1, "Kta", 110.0 / 35).Set(1, "Ul", 110).Set(1, "U1", 110).Set(1, "U2", 35).Set(1, "Irez", 10);
-  branches.Set(2, "Kta", 25).Set(2, "Ul", 10).Set(2, "U1", 10).Set(2, "U2", 0.4).Set(2, "Irez", 10);
-  TNodeCols tn;
-  TBranchCols tb;
-  FillNodeCols(nodes.t, tn);
-  FillBranchCols(branches.t, tb);
-  const TClassPowers c = CalcTgByVoltageClass(tn, tb);
-  EXPECT_EQ(c.P[1], 1.5);
-  EXPECT_EQ(c.Q[1], 0.75);
-  EXPECT_NEAR(c.P[2], 1 + 0.35 * std::sqrt(3.0) * 110 / 35, 1e-5);
-  EXPECT_NEAR(c.Q[2], 0.5, 1e-5);
-  EXPECT_EQ(c.P[3], 5);
-  EXPECT_EQ(c.Q[3], 2);
-}
-
-struct UnomRow {
-  double unom, dUm, dUp;
-};
-
-void WriteUnomCatalog(const std::string& file, const std::vector<UnomRow>& rows) {
-  Rows t("Номинальные напряжения", static_cast<int>(rows.size()));
-  for (int r = 1; r <= static_cast<int>(rows.size()); ++r) {
-    const UnomRow& u = rows[static_cast<std::size_t>(r - 1)];
-    t.Set(r, "Unom", u.unom).Set(r, "dUm", u.dUm).Set(r, "dUp", u.dUp);
-  }
-  WriteTableFile(file, t.t);
-}
-
-TRegimeElement* Node(TRegime& r, int ns) { return const_cast<TRegimeElement*>(FindNode(r, ns)); }
-
-TEST(Losses, VoltageChecksByClass) {
-  TempDir dir;
-  CatalogFolder folder(dir.Path().string());
-  NominalVoltages voltages(std::vector<double>{});
-  // Rows out of order and a name in another letter case: the list is sorted and the file still found.
-  WriteUnomCatalog(dir / "SPRAV_UN.CAT", {{35, 0, 0}, {10, 5, 10}, {-6, 5, 5}, {0.4, 0, 0}, {20, 0, 0}});
-  LoadNominalVoltages();
-  ASSERT_EQ(IniRec.UnomList->Count, 5);
-  EXPECT_EQ((*IniRec.UnomList)[1], -6);
-  EXPECT_EQ((*IniRec.UnomList)[5], 35);
-
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10.5f;  // class 10 by its set voltage
-  for (int ns = 2; ns <= 7; ++ns) s.Node(ns).Um = 10;
-  s.Nodes[3].Um = 6;   // class left out of the checks
-  s.Nodes[4].Um = 35;  // row without deviations: the defaults
-  s.Nodes[5].Um = 27;  // no row at all: the defaults
-  for (int ns = 2; ns <= 6; ++ns) s.Branch(ns, ns - 1, 1, 1);
-  s.Branch(3, 1, 1, 1);  // a loop-closing branch, whose own voltage is never set here
-  // Node 7 has no branch: unsupplied, never checked.
-  TRegime r;
-  s.Read(r, dir.Path());
-  ASSERT_TRUE(r.SchemeRead);
-  const double u[] = {0, 11.1, 9.5, 9.49, 3, 36, 24.9};  // +11 %, -5 % (the limit), -5.1 %, -50 %, +2.9 %, -7.8 %
-  for (int ns = 1; ns <= 6; ++ns) Node(r, ns)->U = u[ns];
-
-  bool under = false, over = false;
-  const std::string file = dir / "sprav_UN.cat";
-  r.CheckVoltageDeviations(file, under, 7.5, 2.5, over);
-  EXPECT_TRUE(under);
-  EXPECT_TRUE(over);
-  EXPECT_EQ(r.UnderVoltageCount, 2);  // nodes 3 and 6
-  EXPECT_EQ(r.OverVoltageCount, 2);   // nodes 1 and 5
-
-  r.CheckVoltageDeviations(file, under, 0, 0, over);  // defaults off: only the 10 kV row checks
-  EXPECT_EQ(r.UnderVoltageCount, 1);
-  EXPECT_EQ(r.OverVoltageCount, 1);
-
-  // Without the catalogue every class takes the defaults, the 6 kV node included.
-  r.CheckVoltageDeviations(dir / "missing.cat", under, 7.5, 2.5, over);
-  EXPECT_EQ(r.UnderVoltageCount, 2);  // nodes 4 and 6
-  EXPECT_EQ(r.OverVoltageCount, 2);
-}
-
-TEST(Losses, CurrentAndFlowLimitsAtBothEnds) {
-  SchemeBuilder s;
-  s.Node(1, "B").Um = 10;
-  s.Node(2).Um = 10;
-  s.Node(3).Um = 0.4f;
-  s.Branch(2, 1, 1, 1);
-  s.Branch(3, 2, 0.01, 0.04).Kta = 0.04f;
-  TempDir dir;
-  TRegime r;
-  s.Read(r, dir.Path());
-  ASSERT_TRUE(r.SchemeRead);
-  TRegimeElement* line = Node(r, 2);
-  TRegimeElement* tr = Node(r, 3);
-  ASSERT_TRUE(tr->Flags & efHasRatio);
-  Node(r, 1)->U = 10.2;
-  line->U = 10;
-  line->I = 0.1;
-  line->B = -20000;  // 10000 µS of charging at each end
-  line->SIdop = 0.142f;
-  tr->U = 0.4;
-  tr->I = 1.0;
-  tr->G = 100;
-  tr->B = 1000;
-  tr->Sdop = 0.41f;
-  // Line: I1 = 0.1 - j·0.1 (|I1| = 0.1414), I2 = 0.1 + j·0.102 (|I2| = 0.1428 > 0.142).
-  // Transformer magnetised at its own 0.4 kV end: both ends carry 0.4 MVA, within 0.41.
-  bool overCurrent = false, overFlow = false;
-  r.CheckLoadLimits(overCurrent, overFlow, 0, 0);
-  EXPECT_TRUE(overCurrent);
-  EXPECT_EQ(r.OverCurrentCount, 1);
-  EXPECT_FALSE(overFlow);
-  r.CheckLoadLimits(overCurrent, overFlow, 101, 0);  // 101 % of 0.142 = 0.1434
-  EXPECT_FALSE(overCurrent);
-
-  // Magnetised at the 10 kV end instead: 10·|0.04 + 0.001 - j·0.01| = 0.422 MVA there.
-  tr->Flags |= efReversed;
-  r.CheckLoadLimits(overCurrent, overFlow, 0, 0);
-  EXPECT_TRUE(overFlow);
-  EXPECT_EQ(r.OverFlowCount, 1);
-  r.CheckLoadLimits(overCurrent, overFlow, 0, 110);
-  EXPECT_FALSE(overFlow);
-  // No limits, nothing examined.
-  line->SIdop = 0;
-  tr->Sdop = 0;
-  r.CheckLoadLimits(overCurrent, overFlow, 0, 0);
-  EXPECT_EQ(r.OverCurrentCount + r.OverFlowCount, 0);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // the diagram.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -127,36 +126,16 @@ TEST_F(Selections, RadiusWithAndWithoutLoopsAndSubstationSections) {
   EXPECT_TRUE(r.nodes.empty() && r.branches.empty());
 }
 
-TEST_F(Selections, SupplyTreeWholeAndCompact) {
-  // The whole tree: node 4, everything below it, its way to the source, the other way round the ring,
-  // the open cut below it and the branch switched off at 4.
+TEST_F(Selections, TreeRoutesTierClassesContourAndUnsuppliedFragment) {
   ASSERT_TRUE(BuildSupplyTree(regime, "ТП4", false, true));
   Rows r = Collect();
   EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7, kTp9, kTp20}));
   EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57, bTie95, bOff4_20}));
-
-  // Compact: the ways from the found node and the loops around its subtree to their sources, the
-  // reserve way through the open cut to ПС2 included.
-  ASSERT_TRUE(BuildSupplyTree(regime, "ТП4", false, false));
-  r = Collect();
-  EXPECT_EQ(r.nodes,
-            (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7, kPs21, kTp8, kTp9, kTp20}));
-  EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57, b10_8, b89, bTie95, bOff4_20}));
-
-  // A node without loops below it still shows itself.
-  ASSERT_TRUE(BuildSupplyTree(regime, "ТП8 0,4", false, false));
-  r = Collect();
-  EXPECT_EQ(r.nodes, (std::set<int>{kPs21, kTp8, kLow12}));
-  EXPECT_EQ(r.branches, (std::set<int>{b10_8, b8_12}));
-}
-
-TEST_F(Selections, RoutesTierAndSubstation) {
+  // The routes reach the reserve way through the open cut to ПС2 as well.
   ASSERT_TRUE(BuildSupplyRoutes(regime, "ТП4", false));
-  Rows r = Collect();
-  EXPECT_EQ(r.nodes,
-            (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7, kPs21, kTp8, kTp9, kTp20}));
+  r = Collect();
+  EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7, kPs21, kTp8, kTp9, kTp20}));
   EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57, b10_8, b89, bTie95, bOff4_20}));
-
   ASSERT_TRUE(BuildNodeTier(regime, "ТП4", false));
   r = Collect();
   EXPECT_EQ(r.nodes, (std::set<int>{kTp3, kTp4, kTp5, kTp20}));
@@ -166,41 +145,18 @@ TEST_F(Selections, RoutesTierAndSubstation) {
   ASSERT_TRUE(ToggleSubstation(regime, " ПС1 ", true, nodes, branches));
   EXPECT_EQ(std::set<int>(nodes.begin(), nodes.end()), (std::set<int>{kPs11, kPs12}));
   EXPECT_EQ(branches, (std::vector<std::int32_t>{bSection}));
-  EXPECT_EQ(FindNode(regime, 1)->Name, "ПС1.1");
-  ASSERT_TRUE(ToggleSubstation(regime, "ПС1.2", true, nodes, branches));
-  EXPECT_EQ(nodes, (std::vector<std::int32_t>{kPs12}));
-  EXPECT_TRUE(branches.empty());
-  EXPECT_FALSE(ToggleSubstation(regime, "ПС1", false, nodes, branches));
-  EXPECT_TRUE(nodes.empty());
-}
-
-TEST_F(Selections, VoltageClassesContoursAndUnsuppliedFragment) {
-  std::vector<std::int32_t> nodes, branches;
   ASSERT_TRUE(SelectNodesByVoltageClass(regime, "0", nodes, branches));
   EXPECT_EQ(nodes, (std::vector<std::int32_t>{kLow12}));
   EXPECT_TRUE(branches.empty()) << "the transformer joins two classes";
-  ASSERT_TRUE(SelectNodesByVoltageClass(regime, "35, 10", nodes, branches));
-  EXPECT_EQ(nodes.size(), 13u);
-  EXPECT_EQ(std::count(nodes.begin(), nodes.end(), kLow12), 0);
-  EXPECT_EQ(std::count(branches.begin(), branches.end(), b8_12), 0);
-  EXPECT_EQ(std::count(branches.begin(), branches.end(), bRing57), 1);
-  EXPECT_FALSE(SelectNodesByVoltageClass(regime, "6", nodes, branches));
 
-  ASSERT_EQ(regime.ContourCount, 1);
   ASSERT_TRUE(SelectContour(regime, 1));
-  Rows r = Collect();
-  EXPECT_EQ(r.nodes, (std::set<int>{kPs11, kPs12, kTp3, kTp4, kTp5, kTp6, kTp7}));
+  r = Collect();
   EXPECT_EQ(r.branches, (std::set<int>{bSection, b13, b34, b45, b26, b67, bRing57}));
-  EXPECT_FALSE(SelectContour(regime, 2));
-
   // The island 20-21 and the way to the source of the node it could be fed from.
   ASSERT_TRUE(SelectUnsuppliedFragment(regime, "ТП21"));
   r = Collect();
   EXPECT_EQ(r.nodes, (std::set<int>{kTp20, kTp21, kTp4, kTp3, kPs11}));
   EXPECT_EQ(r.branches, (std::set<int>{b20_21, bOff4_20, b34, b13}));
-  regime.NameMode = 2;
-  ASSERT_TRUE(SelectUnsuppliedFragment(regime, "20 ТП20"));
-  EXPECT_FALSE(SelectUnsuppliedFragment(regime, "22 ТП22"));
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <complex>
 #include <functional>
-#include <numbers>
 #include <string>
 #include <vector>
 
@@ -212,149 +211,6 @@ TEST_F(TimeData, SupplyFollowsLoopsAndUnsuppliedPartsAndUnknownBranchesGoToError
   EXPECT_TRUE(box.Calls().empty());
 }
 
-TEST_F(TimeData, WithoutSwitchingTableAndGraphsNothingChanges) {
-  N(1, "B", 10.5f);
-  N(2, "", 10, [](NodeSpec& n) { n.Pn = 1.2; n.Qn = 0.4; n.Pg = 0.3; n.Qg = 0.1; });
-  N(3, "U", 10.2f);
-  B(2, 1, 1, 2);
-  B(3, 2, 1, 2, [](BranchSpec& b) { b.Kta = 1.05f; });
-  Read();
-  std::vector<std::vector<Complex>> before;
-  for (const TRegimeElement* e = r.Root; e != nullptr; e = e->NextInTree)
-    before.push_back({e->Load1, e->Load2, e->Load, e->K, e->UNode, Complex(e->Um, e->R)});
-
-  r.ApplyTimeData(3, 3600, day, day, At(10), false);
-  EXPECT_FALSE(r.ModelError);
-  std::size_t i = 0;
-  for (const TRegimeElement* e = r.Root; e != nullptr; e = e->NextInTree, ++i)
-    EXPECT_EQ(before.at(i), (std::vector<Complex>{e->Load1, e->Load2, e->Load, e->K, e->UNode, Complex(e->Um, e->R)}))
-        << "element " << e->Number;
-  EXPECT_EQ(r.SwitchMoments, std::vector<double>{DateTimeToPacked(day + 1)});
-  EXPECT_EQ(r.SupplyHours, (std::vector<double>{0, 24, 24, 24}));
-}
-
-TEST_F(TimeData, LoadsOfTheMomentComeFromTheGraphs) {
-  N(1, "B", 10.5f);
-  N(2, "", 10, [](NodeSpec& n) { n.Pn = 2; n.Qn = 1; n.Ng_n = 11; n.Nq_n = 12; });
-  N(3, "", 10, [](NodeSpec& n) { n.Pg = 0.5; n.Qg = 0.1; n.Ng_g = 13; });
-  N(4, "", 10, [](NodeSpec& n) { n.Pn = 0.3; n.Qn = 0.1; n.Ng_n = 99; });
-  N(5, "", 10, [](NodeSpec& n) { n.WPn = 2400; n.Ng_n = 98; });
-  N(6, "", 10, [](NodeSpec& n) { n.Pn = 0.7; n.Qn = 0.2; });
-  for (int ns = 2; ns <= 5; ++ns) B(ns, 1, 1, 2);
-  B(6, 1, 1, 2, [](BranchSpec& b) { b.Commut = "О"; });
-  Graphs({{11, 'P', "%", [](int k) { return 10.0 * k; }},
-          {12, 'Q', "кВАр", [](int k) { return 100.0 * k; }},
-          {13, 'P', "кВт", [](int k) { return 20.0 * k; }}});
-  Read();
-
-  r.ApplyTimeData(3, 3600, day, day, At(10), false);
-  ExpectComplex(Node(2).Load1, Complex(2 * 100.0 / 240, -1.0), 1e-12, "relative P, Q in kvar");
-  ExpectComplex(Node(3).Load, Complex(-0.2, 0.1), 1e-12, "generation in kW");
-  ExpectComplex(Node(4).Load1, Complex(0.3, -0.1), 0, "a missing graph keeps the load");
-  ExpectComplex(Node(5).Load1, Complex(2.4 / 24, 0), 1e-12, "a missing graph spreads the energy");
-  ExpectComplex(Node(6).Load, Complex(0, 0), 0, "no supply");
-  EXPECT_EQ(errors, (std::vector<std::string>{"Схема \"Тестовая схема\". График № 99 не найден, узел 4",
-                                              "Схема \"Тестовая схема\". График № 98 не найден, узел 5"}));
-}
-
-TEST_F(TimeData, VoltageGraphsSetSourcesAndFixedVoltageNodes) {
-  N(1, "B", 10.5f, [](NodeSpec& n) { n.Angle = 30; n.Ng_u = 5; });
-  N(2, "B", 10, [](NodeSpec& n) { n.Ng_u = 7; });
-  N(3, "U", 10, [](NodeSpec& n) { n.Ng_u = 6; });
-  N(4, "", 10, [](NodeSpec& n) { n.Pn = 0.5; n.Qn = 0.2; });
-  N(5, "B", 10, [](NodeSpec& n) { n.Ng_u = 8; });
-  B(3, 1, 1, 2);
-  B(4, 3, 1, 2);
-  B(5, 4, 1, 2);
-  Graphs({{5, 'U', "кВ", [](int k) { return 10 + k / 10.0; }},
-          {6, 'U', "%", [](int k) { return 90 + k / 2.0; }},  // largest 102 at 24:00
-          {7, 'U', "кВ", [](int k) { return k == 10 ? 0.0 : 10.0; }}});
-  Read();
-  const TRegimeElement* fixed = nullptr;  // the fictitious branch that holds node 3
-  for (const TRegimeElement* e = r.FirstElement; e != nullptr; e = e->Next)
-    if (e->Number == 3 && (e->Flags & efLoopClosing) != 0) fixed = e;
-  ASSERT_NE(fixed, nullptr);
-
-  const double a = 30 * std::numbers::pi / 180;
-  for (const double hour : {10.0, 20.0}) {
-    r.ModelError = false;
-    r.ApplyTimeData(3, 3600, day, day, At(hour), false);
-    const double u = 10 + hour / 10;
-    ExpectComplex(Node(1).UNode, std::polar(u, a), 1e-12, "the balancing node keeps its angle");
-    ExpectComplex(Node(1).K, std::polar(u, a) / 110.0, 1e-12, "its ratio");
-    EXPECT_NEAR(fixed->Um, (90 + hour / 2) * 10 / 102, 1e-12) << "a relative graph shaped to the set voltage";
-    ExpectComplex(fixed->K, Complex(fixed->Um / 110, 0), 1e-15, "fixed-voltage ratio");
-  }
-  errors.clear();
-  r.ModelError = false;
-  r.ApplyTimeData(3, 3600, day, day, At(10), false);
-  EXPECT_NEAR(std::abs(Node(2).UNode), 1e-7, 1e-15);
-  EXPECT_EQ(errors, (std::vector<std::string>{"Схема \"Тестовая схема\". График напряжений № 7: U = 0",
-                                              "Схема \"Тестовая схема\". График напряжений № 8 не найден, узел 5"}));
-}
-
-TEST_F(TimeData, RatioGraphsActAsTheTableRatioOfTheMoment) {
-  N(1, "B", 10.5f);
-  N(2, "", 0.4f, [](NodeSpec& n) { n.Pn = 0.5; n.Qn = 0.2; });
-  N(3, "", 0.4f, [](NodeSpec& n) { n.Pn = 0.1; n.Qn = 0.05; });
-  B(1, 2, 0.8, 4, [](BranchSpec& b) { b.Kta = 0.04f; b.Ng_kta = 21; });  // turned round: its ratio inverted
-  B(3, 2, 0.01, 0.02, [](BranchSpec& b) { b.Kta = 1; b.Ng_ktr = 22; });
-  Graphs({{21, 'k', "", [](int k) { return k <= 12 ? 0.04 : 0.05; }},
-          {22, 'k', "", [](int k) { return k <= 12 ? 0.0 : 0.02; }}});
-  Read();
-  SchemeBuilder edited = s;
-  edited.Branches[0].Kta = 0.05f;
-  edited.Branches[1].Ktr = 0.02f;
-  edited.Branches[0].Ng_kta = edited.Branches[1].Ng_ktr = 0;
-  TRegime byHand;
-  TempDir other;
-  edited.Read(byHand, other.Path());
-
-  r.ApplyTimeData(3, 3600, day, day, At(14), false);
-  EXPECT_FALSE(r.ModelError);
-  for (int row = 1; row <= 2; ++row) {
-    const TRegimeElement *e = FindBranch(r, row), *h = FindBranch(byHand, row);
-    ExpectComplex(e->K, h->K, 1e-6, "ratio of row " + std::to_string(row));
-    EXPECT_NEAR(e->R, h->R, 1e-6 * h->R) << "row " << row;
-    EXPECT_NEAR(e->X, h->X, 1e-6 * h->X) << "row " << row;
-  }
-
-  // Matrices formed with one moment's ratios are not kept for another's.
-  r.FormMatrices();
-  r.ApplyTimeData(3, 3600, day, day, At(14), false);
-  EXPECT_TRUE(r.MatricesFormed);
-  r.ApplyTimeData(3, 3600, day, day, At(10), false);
-  EXPECT_FALSE(r.MatricesFormed);
-  EXPECT_NEAR(FindBranch(r, 1)->K.real(), 25, 1e-4);
-}
-
-TEST_F(TimeData, KeptSeriesGoToTheCacheUnderSlotNumbers) {
-  N(1, "B", 10.5f, [](NodeSpec& n) { n.Ng_u = 13; });
-  N(2, "", 10, [](NodeSpec& n) { n.Pn = 1; n.Qn = 0.5; n.Ng_n = 11; n.Nq_n = 12; });
-  B(2, 1, 1, 2, [](BranchSpec& b) { b.Ng_kta = 14; });
-  Graphs({{11, 'P', "", [](int k) { return k; }},
-          {12, 'Q', "", [](int k) { return k / 2.0; }},
-          {13, 'U', "", [](int) { return 10.6; }},
-          {14, 'k', "", [](int) { return 1.1; }}});
-  Read();
-  const TRegimeElement& n = Node(2);
-
-  r.ApplyTimeData(3, 3600, day, day, At(10), true);
-  EXPECT_EQ(r.CachedGraphs, (std::vector<std::int32_t>{13, 11, 12, 14}));
-  ASSERT_EQ(r.GraphCache.size(), 4u);
-  EXPECT_EQ(r.GraphCache[1], std::vector<double>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18,
-                                                  19, 20, 21, 22, 23, 24}));
-  EXPECT_EQ((std::vector<std::int32_t>{Node(1).Ng_u, n.Ng_n, n.Nq_n, n.Ng_kta}), (std::vector<std::int32_t>{1, 2, 3, 4}));
-  ExpectComplex(n.K, Complex(1, 0), 0, "a kept ratio graph leaves the ratio");
-
-  // Without keeping, the same model refers to the graphs again.
-  r.ApplyTimeData(3, 3600, day, day, At(10), false);
-  EXPECT_TRUE(r.GraphCache.empty());
-  EXPECT_EQ((std::vector<std::int32_t>{Node(1).Ng_u, n.Ng_n, n.Nq_n, n.Ng_kta}),
-            (std::vector<std::int32_t>{13, 11, 12, 14}));
-  ExpectComplex(n.K, Complex(1.1, 0), 1e-12, "ratio of the moment");
-}
-
 TEST_F(TimeData, CalculatedMomentsMatchTheSchemeEditedByHandToEachMoment) {
   const auto percent = [](int k) { return 50.0 + 2 * k; };  // largest 98 at 24:00
   N(1, "B", 10.5f);
@@ -362,9 +218,9 @@ TEST_F(TimeData, CalculatedMomentsMatchTheSchemeEditedByHandToEachMoment) {
   N(3, "", 10, [](NodeSpec& n) { n.Pn = 0.8; n.Qn = 0.3; n.Ng_n = 31; });
   N(4, "", 10, [](NodeSpec& n) { n.Pn = 0.6; n.Qn = 0.2; });  // no graph: only the switching acts on it
   B(2, 1, 1.2, 2);
-  B(3, 2, 0.9, 1.6);
+  B(3, 2, 0.9, 1.6, [](BranchSpec& b) { b.Kta = 1; b.Ng_ktr = 32; });  // the ratio's imaginary part by graph
   B(4, 2, 1.5, 2.4);
-  Graphs({{31, 'P', "%", percent}});
+  Graphs({{31, 'P', "%", percent}, {32, 'k', "", [](int k) { return k <= 12 ? 0.0 : 0.02; }}});
   Journal({{At(12), 4, 2, "", "О"}});
   s.Write(dir.Path());
   WriteCurDateSwt(Path(), day);
@@ -372,11 +228,17 @@ TEST_F(TimeData, CalculatedMomentsMatchTheSchemeEditedByHandToEachMoment) {
   const auto compare = [&](int hour, bool off) {
     SchemeBuilder edited = LoadsAt(percent(hour));
     if (off) edited.Branches[2].Commut = "О";
+    edited.Branches[1].Ktr = hour <= 12 ? 0.0f : 0.02f;
+    edited.Branches[1].Ng_ktr = 0;
     ExpectLikeEdited(hour, edited);
   };
   compare(10, false);
   compare(14, true);
   compare(10, false);  // the first moment again, on the same model
+  // Matrices formed with one moment's ratios are not kept for another's.
+  r.FormMatrices();
+  r.ApplyTimeData(3, 3600, day, day, At(14), false);
+  EXPECT_FALSE(r.MatricesFormed);
 }
 
 TEST_F(TimeData, CutMovedBetweenMomentsKeepsTheTablesValuesOfEachNodeAndBranch) {

@@ -124,28 +124,5 @@ TEST_F(TimePeriod, GraphModeGivesEachSliceItsLoadsAndVoltagesAndFindsTheResultGr
   EXPECT_EQ(FindNode(r, 3)->Load, Complex(3, -1.5));
 }
 
-TEST_F(TimePeriod, AverageModeSlicesEndAtTheSwitchingMomentsAndTheEnd) {
-  s.Node(1, "B").Um = 10.5f;
-  s.Node(2, "", 1, 0.5);
-  s.Branch(2, 1, 1, 2);
-  s.Write(dir.Path());
-  r.ReadScheme(Path());
-  ASSERT_TRUE(r.SchemeRead);
-  r.ApplyTimeData(0, 3600, day, day + 1, day + 1.0 / 24, true);
-  r.SwitchMoments.insert(r.SwitchMoments.begin() + 1, 20040305.36000);  // 10:00
-  TPeriodData p;
-  std::string msg;
-  ASSERT_TRUE(p.Capture(r, 0, 3600, day, day + 1, msg));
-  ASSERT_EQ(p.SliceCount(), 2);
-  EXPECT_DOUBLE_EQ(p.SliceHours(1), 10.0);
-  EXPECT_DOUBLE_EQ(p.SliceHours(2), 38.0);
-  EXPECT_TRUE(p.Graphs().empty());
-  EXPECT_TRUE(p.VoltagesByNodeRow(1).empty());
-
-  TPeriodData bad;
-  EXPECT_FALSE(bad.Capture(r, 3, 3600, day + 1, day, msg));
-  EXPECT_FALSE(msg.empty());
-}
-
 }  // namespace
 }  // namespace ld::test

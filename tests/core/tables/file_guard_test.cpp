@@ -66,30 +66,6 @@ TEST_F(Guard, LockRefusesEveryWriterUntilItsOwnerUnlocks) {
   UnlockTableFiles(base_, ".CNT");
 }
 
-TEST_F(Guard, OtherWorkstationsLocksAndWritesAreLeftAlone) {
-  TDataFile t;
-  ReadTableFile(file_, t);
-  test::WriteBytes(file_ + "~", std::string("\x06ZREGIM") + Short("Счет"));  // a write in progress elsewhere
-  EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }), Edited(file_));
-  UnlockTableFiles(base_, ".CNT");
-  EXPECT_TRUE(fs::exists(file_ + "~"));
-
-  // Another user's lock on one file of a list: nothing of the list gets locked, nothing unlocked.
-  test::WriteBytes(file_ + "~", Short("Петров"));
-  EXPECT_EQ(ErrorOf([&] { LockTableFiles(base_, ".UZL, .CNT"); }), Edited(file_, "Петров"));
-  EXPECT_FALSE(fs::exists(base_ + ".UZL~"));
-  UnlockTableFiles(base_, ".UZL,.CNT");
-  EXPECT_EQ(test::ReadBytes(file_ + "~"), Short("Петров"));
-
-  // A lock of ours that someone replaced by his own is his now.
-  fs::remove(file_ + "~");
-  LockTableFiles(base_, ".CNT");
-  fs::remove(file_ + "~");
-  test::WriteBytes(file_ + "~", Short("Сидоров"));
-  UnlockTableFiles(base_, ".CNT");
-  EXPECT_EQ(test::ReadBytes(file_ + "~"), Short("Сидоров"));
-}
-
 TEST_F(Guard, AWriteOverAChangedFileIsRefusedEveryTime) {
   TDataFile mine;
   ReadTableFile(file_, mine);
@@ -104,57 +80,13 @@ TEST_F(Guard, AWriteOverAChangedFileIsRefusedEveryTime) {
   EXPECT_EQ(ReadCounter(file_), 1);
 }
 
-TEST_F(Guard, InUseMarkWaitsElevenSecondsThenAsks) {
-  double now = 0;
-  SetFileWaitClock([&] { return now += 0.25; });
-  std::vector<double> askedAt;
-  std::vector<int> answers;
-  const std::string question =
-      "Файл " + file_ + " находится длительное время в режиме чтения/записи. Разрешить доступ к файлу ?";
-  const auto previous = SetMsgBoxProvider([&](const std::string& text, int kind, int buttons) {
-    EXPECT_EQ(text, question);
-    EXPECT_EQ(kind * 10 + buttons, mkWarning * 10 + mbYesNo);
-    askedAt.push_back(now);
-    const int answer = answers.at(askedAt.size() - 1);
-    return answer;
-  });
-  ReadCounter(file_);  // a free file is not waited for, and a finished read leaves no mark
-  EXPECT_FALSE(HasInUseMark(file_));
-
-  test::WriteBytes(file_ + ".inuse~", "");  // a program that stopped in the middle of a read
-  EXPECT_TRUE(IsTableFile(file_));
-  answers = {0, 0, 1};
-  TDataFile t;
-  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file_, t); }), "Ошибка чтения файла \"" + file_ + "\"");
-  ASSERT_EQ(askedAt.size(), 1u);
-  EXPECT_GE(askedAt[0], 10.5);
-  EXPECT_LT(askedAt[0], 12);
-  EXPECT_TRUE(HasInUseMark(file_));  // "Нет" leaves the mark to its owner
-
-  // "Нет" to the write's question: the write fails, leaving the old table and no temporary file.
-  WriteCounter(dir_ / "other.CNT", 3);
-  ReadTableFile(dir_ / "other.CNT", t);
-  t.FileDate = 0;
-  EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }), "Ошибка записи файла \"" + file_ + "\"");
-  EXPECT_FALSE(fs::exists(file_ + "~"));
-  EXPECT_EQ(ReadCounter(file_), 1);  // "Да": read, and the stale mark goes with the read
-  EXPECT_FALSE(HasInUseMark(file_));
-  SetMsgBoxProvider(previous);
-}
-
 TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
-  CurrentUserName = "Петров";
   WriteCounter(base_ + ".VET", 4);
-  test::WriteBytes(base_ + ".txt", "не таблица");
   WriteCounter(dir_ / "sch.a.CNT", 9);  // a table of the base "sch.a"
   fs::create_directories(dir_ / "copy");
   const std::string target = dir_ / "copy/new";
   CopyTableFiles(base_, target);
-  TDataFile copied;
-  ReadTableFile(target + ".CNT", copied);
-  EXPECT_EQ(copied.Title, target);
   EXPECT_EQ(ReadCounter(target + ".VET"), 4);
-  EXPECT_EQ(test::ReadBytes(target + ".txt"), "не таблица");
   EXPECT_FALSE(fs::exists(target + ".a.CNT") || fs::exists(file_ + "~"));
 
   test::WriteBytes(base_ + ".VET~", Short("Сидоров"));  // one locked table keeps the whole family
@@ -162,14 +94,8 @@ TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
   EXPECT_TRUE(fs::exists(file_));
   fs::remove(base_ + ".VET~");
   DeleteTableFiles(base_);
-  EXPECT_FALSE(fs::exists(file_) || fs::exists(base_ + ".VET") || fs::exists(base_ + ".txt"));
+  EXPECT_FALSE(fs::exists(file_) || fs::exists(base_ + ".VET"));
   EXPECT_TRUE(fs::exists(dir_ / "sch.a.CNT"));
-
-  CreateEmptyTableFile(file_, "Счет", "Пустая");
-  ReadTableFile(file_, copied);
-  EXPECT_EQ(copied.Title + std::to_string(copied.RowCount), "Пустая0");
-  EXPECT_EQ(RemoveExtension("/d/a.b/file") + RemoveExtension("/d/a.b/file.UZL"), "/d/a.b/file/d/a.b/file");
-  EXPECT_EQ(ExtractExtension("/d/a.b/file") + ExtractExtension("file.a.UZL"), ".UZL");
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <filesystem>
 #include <random>
-#include <set>
-#include <sstream>
 
 #include "core/base/numfmt.h"
 #include "core/tables/layout.h"
@@ -28,41 +26,6 @@ std::string ColumnLines(int count) {
   std::string lines;
   for (int k = 1; k <= count; ++k) lines += "l,50,5,0,1,1,0,0,F" + std::to_string(k) + ",Поле\n";
   return lines;
-}
-
-TEST(Layout, ReadsBlockFields) {
-  TempDir dir;
-  LayoutScope scope(dir, "что угодно до блоков\n" + Block("Другой", "1", "", "l,50,5,0,1,1,0,0,A,A\n") +
-                             "\nName=Проба\nExtention= .PRB \nCount=3\nOrder=3, 1\n"
-                             "+l,50,5,0,1,1,0,0,Nr,Номер\n"
-                             "s, 120 ,10,-1,0,1,20,4, Name ,Имя, узла, полное ~Коммент с пробелами   \n"
-                             "f,-60,12,65535,1,0,255,15,P,P, МВт\n");
-  TDataFile t;
-  ASSERT_TRUE(ReadMaket("Проба", t));
-  EXPECT_EQ(t.Extention, ".PRB");
-  ASSERT_EQ(t.NCols, 3);
-  ASSERT_EQ(t.NOrder, 2);
-  EXPECT_EQ(t.Order[1] * 10 + t.Order[2], 31);
-  EXPECT_EQ(std::string(t.ColFlag.begin() + 1, t.ColFlag.begin() + 3), std::string("+\0", 2));
-  EXPECT_EQ(std::string(t.ColType.begin() + 1, t.ColType.begin() + 4), "lsf");
-  EXPECT_EQ(t.PixWidth[2] * 1000 + t.PixWidth[3], 120 * 1000 - 60);
-  EXPECT_EQ(t.CtrlSize[2], 10);
-  EXPECT_EQ(t.FltDigit[2], -1);
-  EXPECT_EQ(t.FltDigit[3], -1);  // 65535 is the old spelling of general format
-  EXPECT_EQ(t.Access[2] * 10 + t.Visible[3], 0);
-  EXPECT_EQ(t.Colors[2] * 1000 + t.Colors[3], 20255);
-  EXPECT_EQ(t.TitleColor[2] * 100 + t.TitleColor[3], 415);
-  EXPECT_EQ(t.FieldName[2], "Name");
-  EXPECT_EQ(t.ColTitle[2], "Имя, узла, полное");
-  EXPECT_EQ(t.Comment[2], "Коммент с пробелами   ");
-  EXPECT_EQ(t.ColTitle[3], "P, МВт");
-  EXPECT_EQ(t.Comment[3], "");
-  EXPECT_FALSE(t.Columns[1] || t.MarkRec);
-
-  ASSERT_TRUE(ReadMaket("Другой", t));  // replaces everything of the first read
-  EXPECT_EQ(t.NCols * 10 + t.NOrder, 10);
-  EXPECT_EQ(t.FieldName[2], "");
-  EXPECT_EQ(GetMaketExtention("Другой"), ".X");
 }
 
 TEST(Layout, RefusesBadLayoutsWithItsMessages) {
@@ -128,37 +91,6 @@ TEST(Layout, DamagedLayoutFilesAreRefusedNamingTheLayoutAndTheFile) {
   }
 }
 
-TEST(Layout, CreatesTypedColumnsAndFindsFields) {
-  TempDir dir;
-  std::string all;
-  for (const char type : std::string("bcdfilnrstw")) all += std::string(1, type) + ",1,12,2,1,1,0,0,F" + type + ",t\n";
-  LayoutScope scope(dir, Block("Все", "12", "", all + "l,1,9,0,1,1,0,0,Fl,второй\n") +
-                             Block("Плохой", "3", "", "l,1,9,0,1,1,0,0,A,a\nx,1,9,0,1,1,0,0,X,x\nl,1,9,0,1,1,0,0,Z,z\n"));
-  TDataFile t;
-  ReadMaket("Все", t);
-  CreateColumns(t, 300);
-  EXPECT_EQ(t.RowCount, 300);
-  EXPECT_GE(t.MarkRec->Size(), 301);
-  for (int k = 1; k <= 12; ++k) {
-    EXPECT_EQ(t.Columns[k]->TypeLetter(), t.ColType[k]) << k;
-    EXPECT_GE(t.Columns[k]->Size(), 301) << k;
-  }
-  EXPECT_EQ(t.Columns[10]->ElemSize(), 13);  // a "t" column holds CtrlSize characters
-  EXPECT_EQ(FindColumnIndex("Fl", t), 6);    // the first of two equal field names
-  EXPECT_EQ(GetColumnAs<DALongint>("Fl", t), t.Columns[6].get());
-  EXPECT_EQ(ErrorOf([&] { GetColumnArray("fl", t); }), "Поле \"fl\" макета \"Все\" не найдено");
-  EXPECT_EQ(ErrorOf([&] { GetColumnAs<DAString>("Fl", t); }), "Поле \"Fl\" макета \"Все\" не найдено");
-  FreeTable(t);
-  EXPECT_FALSE(t.Columns[1] || t.MarkRec || t.RowCount);
-  EXPECT_EQ(t.NCols, 12);  // the layout stays
-
-  ReadMaket("Плохой", t);
-  EXPECT_EQ(ErrorOf([&] { CreateColumns(t, 1); }), "Макет \"Плохой\". Неизвестный тип поля : x");
-  DAString strings;
-  strings.SetItem(1, "");
-  EXPECT_EQ(ItemPtrByType(strings, 's', 1), nullptr);  // an empty text has no address
-}
-
 TEST(CellText, ShowsAndStoresByColumnRules) {
   TempDir dir;
   LayoutScope scope(dir, Block("Ячейки", "11", "",
@@ -212,38 +144,6 @@ TEST(CellText, ShowsAndStoresByColumnRules) {
   EXPECT_EQ(text(9), "Т-12");
   EXPECT_TRUE(set(10, "чужое"));  // a read-only column takes nothing and reports success
   EXPECT_EQ(text(10), "");
-}
-
-// The program's own layout file: every block reads and gives arrays, with the extensions code knows.
-TEST(MaketFile, EveryLayoutReadsAndCreatesColumns) {
-  const std::string path = (test::DataDir() / "maket.zr").string();
-  LayoutScope scope(path);
-  std::istringstream lines(Cp1251ToUtf8(test::ReadBytes(path)));
-  std::set<std::string> names, extensions;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind("Name=", 0) != 0) continue;
-    const std::string name = line.substr(5, line.size() - 6);  // without the CR
-    EXPECT_TRUE(names.insert(name).second) << name;
-    TDataFile t;
-    ASSERT_NO_THROW(ReadMaket(name, t)) << name;
-    ASSERT_NO_THROW(CreateColumns(t, 2)) << name;
-    std::set<std::string> fields;
-    for (int k = 1; k <= t.NCols; ++k) EXPECT_TRUE(fields.insert(t.FieldName[k]).second) << name << k;
-    const std::string ext = GetMaketExtention(name);
-    EXPECT_EQ(ext, t.Extention);
-    EXPECT_EQ(ext.substr(0, 1), ".") << name;
-    EXPECT_TRUE(ext == ".cat" || extensions.insert(UpperCase(ext)).second) << name;
-  }
-  for (const auto& [name, ext] : std::vector<std::pair<std::string, std::string>>{
-           {LayoutNodes, ".UZL"}, {LayoutBranches, ".VET"}, {LayoutLines10, ".RSL"}, {LayoutLines04, ".R04"},
-           {LayoutTransTP, ".RTP"}, {LayoutSubstInputs, ".RSV"}, {LayoutDistrict10, ".RS"},
-           {LayoutLoadChars, ".cat"}, {"Номинальные напряжения", ".cat"}, {"Справочник ТР(2)", ".cat"}}) {
-    EXPECT_EQ(GetMaketExtention(name), ext) << name;
-  }
-  for (const char* name : {"Список ТР(2)", "Список ТР(3)", "Список ТР(р)", "Список токоогр.реакторов",
-                           "Каталог графиков", "Значения графиков", "Таблица значений графика"}) {
-    EXPECT_TRUE(names.count(name)) << name;
-  }
 }
 
 }  // namespace

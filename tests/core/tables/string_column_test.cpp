@@ -171,17 +171,5 @@ TEST(StringColumn, OneColumnFromAFileAndItsDamage) {
   }
 }
 
-TEST(StringColumn, MaxRowsIsTheSmallestMaxSizeOfTheColumns) {
-  TempDir dir;
-  LayoutScope scope(dir, kTexts);
-  TDataFile t;
-  ReadMaket("Тексты", t);
-  EXPECT_EQ(MaxTableRows(t), 0);  // no arrays yet
-  CreateColumns(t, 1);
-  EXPECT_EQ(MaxTableRows(t), 0x7FFFFFF / 256);  // the 255-character fixed string
-  t.Columns[4].reset();
-  EXPECT_EQ(MaxTableRows(t), 0x7FFFFFF / 8);
-}
-
 }  // namespace
 }  // namespace ld

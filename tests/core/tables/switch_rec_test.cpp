@@ -44,52 +44,6 @@ struct Scheme {
   }
 };
 
-TEST(SwitchRecord, MovesBetweenBranchAndJournalRows) {
-  TempDir dir;
-  LayoutScope scope((test::DataDir() / "maket.zr").string());
-  TDataFile branches, journal;
-  ReadMaket(LayoutBranches, branches);
-  CreateColumns(branches, 2);
-  ReadMaket(LayoutSwitchLog, journal);
-  CreateColumns(journal, 3);
-  TBranchCols b;
-  FillBranchCols(branches, b);
-  TSwitchLogCols j;
-  FillSwitchLogCols(journal, j);
-
-  const TRecSwt rec{.N1 = 12, .N2 = 34, .Nl = 2, .Name1 = "ПС Южная.10", .Name2 = "ТП-5", .DSName = "Л-5",
-                    .TypEqu = "LN", .Mark = "АС-70", .Regulation = "РПН;ПБВ", .Notv = -3, .Ntpr = 7,
-                    .Commut = Cp("О"), .Ul = 10, .R = 0.5f, .X = 0.4f, .G = 1, .B = 2, .Kta = 1.05f, .Ktr = 0.01f,
-                    .Ktn = 3, .Idop = 265, .Sdop = 4.6f};
-  (*j.Date)[2] = 20040305;
-  j.User->SetItem(2, "Петров");
-  ReadSwitchRec(journal, 2, rec);
-  SwitchLogToBranch(branches, journal, 1, 2);
-  BranchToSwitchLog(branches, journal, 1, 3);
-
-  TRecSwt back;
-  ReadBranchRec(branches, 1, back);
-  EXPECT_EQ(back.N1, 12);
-  EXPECT_EQ(back.N2, 34);
-  EXPECT_EQ(back.Nl, 2);
-  EXPECT_EQ(back.Name1 + "|" + back.Name2 + "|" + back.DSName + "|" + back.TypEqu + "|" + back.Mark + "|" +
-                back.Regulation,
-            "ПС Южная.10|ТП-5|Л-5|LN|АС-70|РПН;ПБВ");
-  EXPECT_EQ(back.Notv, -3);
-  EXPECT_EQ(back.Ntpr, 7);
-  EXPECT_EQ(back.Commut, Cp("О"));
-  EXPECT_EQ(std::vector<float>({back.Ul, back.R, back.X, back.G, back.B, back.Kta, back.Ktr, back.Ktn, back.Idop,
-                                back.Sdop}),
-            std::vector<float>({10, 0.5f, 0.4f, 1, 2, 1.05f, 0.01f, 3, 265, 4.6f}));
-  // The journal's own columns stay with the journal.
-  EXPECT_EQ(j.Date->Get(2), 20040305);
-  EXPECT_EQ(j.User->GetItem(2), "Петров");
-  EXPECT_EQ(j.Date->Get(3), 0);
-  EXPECT_EQ(j.Mark->GetItem(3), "АС-70");
-  EXPECT_EQ(j.Sdop->Get(3), 4.6f);
-  EXPECT_EQ(b.Text->GetItem(1), "");
-}
-
 // One element of each district table and a branch formed from each.
 struct District : Scheme {
   TDataFile lines, stations, lines04, inputs;
@@ -167,43 +121,7 @@ struct District : Scheme {
     Write(lines04, ".R04");
     Write(inputs, ".RSV");
   }
-  static void ReadBack(const std::string& name, TDataFile& t) {
-    FreeTable(t);
-    ReadTableFile(name, t);
-  }
 };
-
-TEST(SchemeWriteBack, CopiesStateIntoEveryElementTable) {
-  District d;
-  d.WriteAll();
-  test::ScriptedMsgBox box;
-  ASSERT_TRUE(SyncSchemeWithElementTables(d.base, d.branches));
-  EXPECT_TRUE(box.Calls().empty());
-  for (const char* ext : {".RSL", ".RTP", ".R04", ".RSV"}) EXPECT_FALSE(std::filesystem::exists(d.base + ext + "~"));
-
-  District::ReadBack(d.base + ".RSL", d.lines);
-  FillLine10Cols(d.lines, d.l);
-  EXPECT_EQ(d.l.Commut->Get(1), Cp("Н"));
-  EXPECT_EQ(d.l.KodLine->GetItem(1), "АС-95");
-  EXPECT_EQ(d.l.DSNum->GetItem(1), "Л-7");
-
-  District::ReadBack(d.base + ".RTP", d.stations);
-  FillTransTPCols(d.stations, d.t);
-  EXPECT_EQ(d.t.Commut->Get(1), Cp("О"));
-  EXPECT_EQ(d.t.Transform->GetItem(1), "ТМ-400");
-  EXPECT_EQ(d.t.Notv->Get(1), -2);
-  EXPECT_EQ(d.t.CommutC->Get(1), Cp("К"));
-
-  District::ReadBack(d.base + ".R04", d.lines04);
-  FillLine04Cols(d.lines04, d.q);
-  EXPECT_EQ(d.q.KodLine->GetItem(1), "АВВГ");
-  EXPECT_EQ(d.q.Commut->Get(2), Cp("П"));
-
-  District::ReadBack(d.base + ".RSV", d.inputs);
-  FillSubstInputCols(d.inputs, d.s);
-  EXPECT_EQ(d.s.B->Get(1), Cp("Ф"));
-  EXPECT_EQ(d.s.ComPS->Get(1), Cp("О"));
-}
 
 TEST(SchemeWriteBack, MismatchIsReportedAndNothingIsWritten) {
   {
@@ -220,7 +138,6 @@ TEST(SchemeWriteBack, MismatchIsReportedAndNothingIsWritten) {
   };
   const Case cases[] = {
       {1, [](District& d) { (*d.b.Nl)[1] = 2; }, "Линии 10(6) кВ"},
-      {5, [](District& d) { d.b.Name2->SetItem(5, "ТП-6.10"); }, "Трансформаторы ТП,РП"},
       {6, [](District& d) { d.q.NameTP->SetItem(1, "ТП-5.Б"); }, "Линии 0.4 кВ"},
       {8, [](District& d) { d.b.Name2->SetItem(8, "ПС Южная.6"); }, "Вводы подстанций"},
   };

@@ -27,14 +27,6 @@ protected:
     IniRec = TIniRec{};
     MultiUserFlag = false;
   }
-  void WriteCatalog(const std::string& name, const std::vector<double>& voltages) {
-    TDataFile t;
-    ReadMaket(LayoutNominalVoltages, t);
-    CreateColumns(t, static_cast<int>(voltages.size()));
-    for (int r = 1; r <= t.RowCount; ++r) (*GetColumnAs<DAdouble>("Unom", t))[r] = voltages[r - 1];
-    WriteTableFile(dir_ / name, t);
-  }
-
   TempDir dir_;
   LayoutScope scope_{(test::DataDir() / "maket.zr").string()};
   test::ScriptedMsgBox box_;
@@ -54,18 +46,6 @@ TEST_F(NominalVoltages, MissingCatalogueIsCreatedWithTheStandardVoltages) {
   const auto& unom = *GetColumnAs<DAdouble>("Unom", t);
   EXPECT_EQ(std::vector<double>(unom.Data() + 1, unom.Data() + 16), standard);
   EXPECT_EQ(GetColumnAs<DAdouble>("dUm", t)->Get(5), 0);
-}
-
-TEST_F(NominalVoltages, ExistingCatalogueIsReadSorted) {
-  WriteCatalog("SPRAV_UN.CAT", {10, 0.4, 35, 6});  // any letter case of the name
-  ReadProgramSettings(dir_ / "ldtoril");
-  EXPECT_TRUE(box_.Calls().empty());
-  EXPECT_EQ(List(), (std::vector<double>{0.4, 6, 10, 35}));
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "sprav_UN.cat"));
-
-  // Re-reading the settings keeps the list that came from the catalogue.
-  ReadConfig();
-  EXPECT_EQ(IniRec.UnomList->Count, 4);
 }
 
 TEST_F(NominalVoltages, FailureIsAReadErrorAndTheListStillExists) {
