@@ -10,6 +10,7 @@
 #include "core/engine/regime.h"
 #include "core/optim/ktr_model.h"
 #include "core/optim/ktr_regulate.h"
+#include "core/optim/ktr_table.h"
 #include "ktr_test_scheme.h"
 #include "support/fuzz_mutations.h"
 #include "support/scripted_msgbox.h"
@@ -288,6 +289,22 @@ TEST(KtrSearch, GradientEndsOnWholeTapsWithinTheirRangeOrAtAStop) {
   hooks.StopRequested = [] { return true; };
   const TSearchResult stopped = GradientSearch(*b.model, 15, 100, 1, 0.1, 0.3, b.regime.TotalLosses(), hooks);
   EXPECT_TRUE(stopped.Stopped && stopped.Passes == 1);
+}
+
+TEST(KtrModel, SettingsOfTheSearchesRoundTrip) {
+  TempDir dir;
+  const std::string ini = dir / "prog.ini";
+  TOptimTSettings s;
+  ReadOptimTSettings(ini, s);
+  EXPECT_EQ(s.KIter + " " + s.Kdp + " " + s.Ku + " " + s.Du + " " + s.Dn, "100 1 100 0.1 0.1");
+  s.KIter = "25";
+  s.Ku = "2,5";
+  s.Um = true;
+  WriteOptimTSettings(ini, s);
+  TOptimTSettings r;
+  ReadOptimTSettings(ini, r);
+  EXPECT_EQ(r.KIter + " " + r.Ku + " " + r.Du, "25 2,5 0.1");
+  EXPECT_TRUE(r.Um);
 }
 
 }  // namespace
