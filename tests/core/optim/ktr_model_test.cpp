@@ -54,6 +54,48 @@ TEST(KtrModel, RatiosOfTapsForEveryWindingDirectionAndPartner) {
   EXPECT_TRUE(!CalcRowRatio(c, 4, 0, true, 2.0, k) && k == std::complex<double>(7, 7));
 }
 
+// The classes of the nominal-voltage list while a test runs.
+struct Classes {
+  std::unique_ptr<DAdouble> saved = std::move(IniRec.UnomList);
+  Classes() {
+    IniRec.UnomList = std::make_unique<DAdouble>();
+    const double v[] = {0.4, 6, 10, 20, 35, 110, 150};
+    for (int i = 0; i < 7; ++i) (*IniRec.UnomList)[i + 1] = v[i];
+    IniRec.UnomList->Count = 7;
+  }
+  ~Classes() { IniRec.UnomList = std::move(saved); }
+};
+
+TEST(KtrModel, ThreeWindingHighSideControlsTheFirstTwoBranchesOfItsStarPoint) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  Classes classes;
+  TDataFile b;
+  ReadMaket(LayoutBranches, b);
+  CreateColumns(b, 4);
+  TBranchCols bc;
+  FillBranchCols(b, bc);
+  auto set = [&](int r, int n1, int n2, const char* name2, const char* typ, const char* reg, float kta) {
+    (*bc.N1)[r] = n1, (*bc.N2)[r] = n2, (*bc.Ul)[r] = 115, (*bc.Kta)[r] = kta, (*bc.Ktn)[r] = kta;
+    bc.Name2->SetItem(r, name2), bc.TypEqu->SetItem(r, typ), bc.Regulation->SetItem(r, reg);
+  };
+  set(1, 3, 4, "ПС.Нейтраль", "T3|ТДТН|0", "вн-рпн-о-9-5-2.5", 1);
+  set(2, 4, 7, "ПС.35 кВ", "T3|ТДТН|1", "", 115.0f / 38.5f);
+  set(3, 4, 8, "ПС.10 кВ Т3", "T3|ТДТН|2", "", 115.0f / 11.0f);
+  set(4, 4, 9, "ПС.лишний", "T3|ТДТН|2", "", 115.0f / 11.0f);
+
+  TRecTr lon, tra;
+  FillRecTr(bc, 1, lon, tra);
+  EXPECT_EQ(lon.Typ, 1);
+  EXPECT_EQ(tra.Num1, 0);
+  EXPECT_EQ(lon.N1, 7);
+  EXPECT_EQ(lon.Node1, "ПС.35 кВ");
+  EXPECT_FLOAT_EQ(lon.U1min, 35);
+  EXPECT_FLOAT_EQ(lon.U1max, 36.75f);
+  EXPECT_EQ(lon.N2, 8);
+  EXPECT_EQ(lon.Node2, "ПС.10 кВ Т3");
+  EXPECT_FLOAT_EQ(lon.U2min, 10);
+}
+
 TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
   KtrSlice s;
   TRegime& regime = s.regime;

@@ -76,6 +76,25 @@ TEST_F(NodeEquivalent, TwoNodeSchemeByHandItsEquivalentAndAFailure) {
   EXPECT_FALSE(Locked(path));
 }
 
+TEST_F(NodeEquivalent, OptimumSearchEndsAtTheIterationLimitOrOnAStop) {
+  const std::string path = TwoNodes().Write(dir.Path());
+
+  // The loss minimum lies hundreds of 2 % steps away: the iteration limit ends the search.
+  IniRec.Iter1 = 25;
+  CopyRegimeSettings(engine);
+  const std::vector<std::string> report = calc.Calculate(path, 2, 0.1, true);
+  EXPECT_EQ(calc.OptimumSteps(), 25);
+  ASSERT_EQ(report.size(), 26u + 25u + 25u);
+  // Block 2 loads the node by dQ more.
+  EXPECT_NE(report[26 + 4].find("1.000000 + j1.100000"), std::string::npos) << report[26 + 4];
+
+  // A stop request ends the search after its first step.
+  calc.StopQuery = [] { return true; };
+  calc.Calculate(path, 2, 0.1, true);
+  EXPECT_EQ(calc.OptimumSteps(), 1);
+  EXPECT_FALSE(Locked(path));
+}
+
 // Column k of the inverse of a complex matrix, by Gaussian elimination with partial pivoting.
 std::vector<C> InverseColumn(std::vector<std::vector<C>> a, int k) {
   const int n = static_cast<int>(a.size());

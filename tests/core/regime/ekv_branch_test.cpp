@@ -120,6 +120,35 @@ TEST_F(BranchEnds, CutAtTheEndRemovalAndDistributedLoad) {
   EXPECT_LT(std::abs(FindNodeElement(*after, 9)->U - FindNodeElement(*before, 9)->U), 1e-4);
 }
 
+TEST_F(BranchEnds, CutAtTheEndBooksTheEndPowerAndMovesTheEnd) {
+  Write();
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  double p1, q1, p2, q2;
+  BranchEndPowers(branches, 2, p1, q1, p2, q2);
+  const double pg7 = n.Pg->Get(3);
+  const double qg7 = n.Qg->Get(3);
+
+  // Branch 1 - 7 cut at node 7: P2 + jQ2 booked there, taken back by the new supply node 100007.
+  ASSERT_TRUE(EkvCutBranch(2, nodes, branches, 2));
+  FillNodeCols(nodes, n);
+  ASSERT_EQ(nodes.RowCount, 6);
+  EXPECT_NEAR(n.Pg->Get(3), pg7 + p2, 1e-12);
+  EXPECT_NEAR(n.Qg->Get(3), qg7 + q2, 1e-12);
+  EXPECT_EQ(n.NS->Get(6), 100007);
+  EXPECT_NEAR(n.Pg->Get(6), -p2, 1e-12);
+  EXPECT_EQ(b.N1->Get(2), 1);
+  EXPECT_EQ(b.N2->Get(2), 100007);
+
+  // A cut node without a row: nothing changes.
+  (*b.N1)[1] = 55;
+  EXPECT_FALSE(EkvCutBranch(1, nodes, branches, 1));
+  EXPECT_EQ(b.N1->Get(1), 55);
+  EXPECT_EQ(nodes.RowCount, 6);
+}
+
 TEST_F(BranchEnds, DistrictNumbersFromBothEndNodes) {
   SchemeBuilder sb = Feeder();
   for (int i = 0; i < 5; ++i) sb.Nodes[i].Nr = i < 2 ? 3 : 4;  // 1 and 2 in 3; 7, 8 and 9 in 4

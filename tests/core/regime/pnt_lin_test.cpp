@@ -71,6 +71,26 @@ TEST_F(PntLin, WrittenBytesOfTheFullLayout) {
   EXPECT_EQ(FormatFixedWidth(-1, 6, 0.5), "   0.5");
 }
 
+TEST_F(PntLin, ShortLayoutAndBranchesSortedByAnExclamationMark) {
+  Scheme s;
+  FillSample(s);
+  // A name ending in "!" sorts the branches; the balance summing keeps the balancing node's generation.
+  WritePntLin(dir / "b!.PNT", s.nodes, s.branches, {.ShortLayout = true, .SumSbal = true});
+  const std::string pnt = ReadBytes(dir.Path() / "b!.PNT");
+  EXPECT_EQ(pnt.substr(0, pnt.find("\r\n")).substr(pnt.find("Qmax")), "Qmax");
+  EXPECT_NE(pnt.find("        1 1           0.0000           0.0000           5.0000           2.0000"),
+            std::string::npos);
+  EXPECT_EQ(ReadBytes(dir.Path() / "b!.LIN"),
+            "        Nn         Nk Pr prl            R            X            G            B            K"
+            "           Kr\r\n"
+            "         1        300 3   2       0.2500       0.0000        0.000        0.000      0.00000"
+            "      0.00000\r\n"
+            "        20          1 0   0       7.9350     138.6360        0.000        0.000     10.45450"
+            "      0.00000\r\n"
+            "       300         20 0   0       0.0000       0.0000        0.000        0.000      0.00000"
+            "      0.00000\r\n");
+}
+
 TEST_F(PntLin, ReadBackKeepsValuesAndUntouchedColumns) {
   Scheme s;
   FillSample(s);
