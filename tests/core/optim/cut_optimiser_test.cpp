@@ -144,6 +144,29 @@ TEST(CutOptimiser, FixedTiesTransformerStopsAndVoltageGroups) {
                                            "Оптимизация = 0.0 кВт", "", "Список оптимизированных разрывов:"}));
 }
 
+TEST(CutOptimiser, ACutIsNotMovedOntoABranchEndWithoutASwitchingDevice) {
+  CutSettings settings;
+  ScriptedMsgBox box;
+  // The free tie 4 - 7 with the mark "-" (no switching device) at node 4, then at node 7; it is open at 4.
+  for (const int end : {1, 2}) {
+    SCOPED_TRACE(end);
+    SchemeBuilder s = TwoFeeders();
+    (end == 1 ? s.Branches[6].MarkCom1 : s.Branches[6].MarkCom2) = "-";
+    TempDir dir;
+    TCutOptimiser opt;
+    opt.Open(s.Write(dir.Path(), "two"));
+    TCutCols c;
+    FillCutCols(opt.Cuts, c);
+    int row = 1;
+    while (row < opt.RowCount() && c.Sign->Get(row) != 0) ++row;
+    TCutDisplay d;
+    // Open at its bare end, the cut may leave it but never comes back; it never goes onto a bare end.
+    EXPECT_EQ(opt.ReplaceRow(row, d), end == 1);
+    EXPECT_FALSE(opt.ReplaceRow(row, d));
+    EXPECT_EQ(c.LRCut->Get(row), end == 1 ? 1 : 0);
+  }
+}
+
 TEST(CutOptimiser, PassLimitThresholdAndStop) {
   CutSettings settings;
   ScriptedMsgBox box;
