@@ -271,6 +271,7 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   Stage("Формирование модели", 50);
 
   // ---- Elements in tree order.
+  BranchKtn.assign(static_cast<std::size_t>(branchCount) + 1, 0.0f);
   if (StaticChars) {
     Nsh.assign(nodeCount + 1, 0);
     Ush.assign(nodeCount + 1, 0.0f);
@@ -429,7 +430,7 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
     e.G = Widen(t.G(b));
     e.B = Widen(t.B(b));
     e.K = Complex(Widen(t.Kta(b)), Widen(t.Ktr(b)));
-    e.Ktn = Widen(t.Ktn(b));
+    BranchKtn[static_cast<std::size_t>(b)] = t.Ktn(b);
     e.Ng_kta = savedNumber(SavedNg_kta, b, t.Ng_kta(b));
     e.Ng_ktr = savedNumber(SavedNg_ktr, b, t.Ng_ktr(b));
     e.IPrev = Complex(Widen(t.Ia(b)), Widen(t.Ir(b)));

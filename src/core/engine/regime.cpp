@@ -109,6 +109,7 @@ void TRegime::ClearModel() {
   A0.clear(); A1.clear(); A2.clear(); B0.clear(); B1.clear(); B2.clear();
   Nsh.clear();
   Ush.clear();
+  BranchKtn.clear();
   SchemeRead = ModelError = ZeroContours = VoltagesSet = false;
   SchemePath.clear();
   SchemeName.clear();

@@ -79,7 +79,6 @@ struct alignas(64) TRegimeElement {
   Complex Load2;   // (-Pg, Qg) or generation currents
   Complex IPrev;   // branch current read from the tables; work sum of fixed-voltage elements
   double G = 0, B = 0;    // branch shunt, µS
-  double Ktn = 0;
   double Um = 0;          // magnitude held at a fixed-voltage node
   double Angle = 0;       // angle of a fixed-voltage branch, radians
 
@@ -97,6 +96,8 @@ struct alignas(64) TRegimeElement {
   // Switching-table moments of the node; none while it is supplied throughout the period.
   std::unique_ptr<std::vector<double>> SupplyTimes;
 };
+// Six cache lines: a seventh adds a sixth to what every sweep reads and to the fresh pages of a model.
+static_assert(sizeof(TRegimeElement) <= 384);
 
 // Elements live in large blocks so that the sweeps walk memory in order; addresses never move, so the
 // links stay valid while elements are added.
@@ -173,6 +174,9 @@ public:
   // Per node row (1-based, item 0 unused): characteristic number and its base voltage.
   std::vector<std::int16_t> Nsh;
   std::vector<float> Ush;
+  // Per branch row (1-based, item 0 unused): the nominal ratio Ktn as the table holds it. Only the tap
+  // corrections read it, so it stays out of the element records.
+  std::vector<float> BranchKtn;
 
   // Time data of the calculated moment (filled by ApplyTimeData; they survive ClearModel).
   std::vector<double> SwitchMoments;  // item 0: end of the period; then the switching moments

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "core/base/strings.h"
 #include "core/engine/electric.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
@@ -191,6 +192,12 @@ TKtrBindError TKtrModel::Bind(const TDataFile& branches, bool skipStored, bool m
   return {};
 }
 
+// The nominal ratio of the element's branch row, as the decimal the table shows.
+static double NominalRatio(const TRegime& regime, const TRegimeElement& e) {
+  const auto row = static_cast<std::size_t>(e.BranchIndex);
+  return row < regime.BranchKtn.size() ? SingleToDouble(regime.BranchKtn[row]) : 0.0;
+}
+
 void TKtrModel::ApplyRowRatio(int row) {
   TRegimeElement* e = at(branch_, row);
   if (e == nullptr) return;
@@ -201,7 +208,7 @@ void TKtrModel::ApplyRowRatio(int row) {
     (*cols_.Ktr)[row] = static_cast<float>(k.imag());
   }
   TRegimeElement* c = at(corr_, row);
-  if (c != nullptr && CalcRowRatio(cols_, row, Partner(row), true, c->Ktn, k)) {
+  if (c != nullptr && CalcRowRatio(cols_, row, Partner(row), true, NominalRatio(regime_, *c), k)) {
     SetElementRatio(*c, k, rk0_[row], xk0_[row], againstCorr_[row] != 0);
     (*cols_.Kna)[row] = static_cast<float>(k.real());
     (*cols_.Knr)[row] = static_cast<float>(k.imag());
