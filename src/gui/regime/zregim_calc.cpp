@@ -69,11 +69,7 @@ void TZregimForm::CalcItemClick() {
     ~Finish() {
       UnlockTableFiles(path, extensions);
       r.LockFiles = false;
-      form.ShowSchemeCounters();
-      form.NoSupBox->clear();
-      for (const std::string& s : unsupplied) form.NoSupBox->addItem(Q(s));
-      form.ConturBox->clear();
-      for (const std::string& s : contours) form.ConturBox->addItem(Q(s));
+      form.ShowSideLists(unsupplied, contours);
       r.Errors = r.Unsupplied = r.Contours = nullptr;
       r.RepeatCalc = false;
     }
@@ -149,16 +145,21 @@ void TZregimForm::ShowResultTable(const TDataFile& table, const std::string& lab
   ArrangeBottomPanels();
 }
 
-void TZregimForm::VoltItemClick() {
-  if (!CommonGuard(false)) return;
+bool TZregimForm::BeginResultView(TResultViewOptions& options) {
+  if (!CommonGuard(false)) return false;
   HideSideLists();
   ProcBar->setValue(0);
   ProcBar->show();
   ArrangeBottomPanels();
-  TResultViewOptions options;
   options.District = DistrictFilter();
   options.Dimension = IniRec.Dimension;
   options.Progress = [this](float p) { OnCalcProgress(static_cast<int>(p)); };
+  return true;
+}
+
+void TZregimForm::VoltItemClick() {
+  TResultViewOptions options;
+  if (!BeginResultView(options)) return;
   TDataFile nodes, view;
   ReadOrEmpty(NodeFile(), LayoutNodes, nodes);
   BuildVoltageView(nodes, options, view);
@@ -166,15 +167,8 @@ void TZregimForm::VoltItemClick() {
 }
 
 void TZregimForm::TokLnItemClick(bool lines) {
-  if (!CommonGuard(false)) return;
-  HideSideLists();
-  ProcBar->setValue(0);
-  ProcBar->show();
-  ArrangeBottomPanels();
   TResultViewOptions options;
-  options.District = DistrictFilter();
-  options.Dimension = IniRec.Dimension;
-  options.Progress = [this](float p) { OnCalcProgress(static_cast<int>(p)); };
+  if (!BeginResultView(options)) return;
   TDataFile branches, view;
   ReadOrEmpty(BranchFile(), LayoutBranches, branches);
   BuildLoadView(branches, lines, options, view);
@@ -182,15 +176,8 @@ void TZregimForm::TokLnItemClick(bool lines) {
 }
 
 void TZregimForm::LossLnItemClick(bool lines) {
-  if (!CommonGuard(false)) return;
-  HideSideLists();
-  ProcBar->setValue(0);
-  ProcBar->show();
-  ArrangeBottomPanels();
   TResultViewOptions options;
-  options.District = DistrictFilter();
-  options.Dimension = IniRec.Dimension;
-  options.Progress = [this](float p) { OnCalcProgress(static_cast<int>(p)); };
+  if (!BeginResultView(options)) return;
   TDataFile branches, view;
   ReadOrEmpty(BranchFile(), LayoutBranches, branches);
   BuildLossView(branches, lines, options, view);

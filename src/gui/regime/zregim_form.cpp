@@ -367,11 +367,7 @@ void TZregimForm::LoadModel() {
     ~Detach() { r.Errors = r.Unsupplied = r.Contours = nullptr; }
   } detach{r};
   r.ReadScheme(SchemePath);
-  NoSupBox->clear();
-  for (const std::string& s : unsupplied) NoSupBox->addItem(Q(s));
-  ConturBox->clear();
-  for (const std::string& s : contours) ConturBox->addItem(Q(s));
-  ShowSchemeCounters();
+  ShowSideLists(unsupplied, contours);
   if (r.ShowMessages) SetInfoLines(errors);
   HelpText->clear();
 }
@@ -433,6 +429,14 @@ TGridPos TZregimForm::GetGridPos(const std::string& maketName) const {
 }
 
 // ---- status line ---------------------------------------------------------------------------------
+
+void TZregimForm::ShowSideLists(const std::vector<std::string>& unsupplied, const std::vector<std::string>& contours) {
+  NoSupBox->clear();
+  for (const std::string& s : unsupplied) NoSupBox->addItem(Q(s));
+  ConturBox->clear();
+  for (const std::string& s : contours) ConturBox->addItem(Q(s));
+  ShowSchemeCounters();
+}
 
 void TZregimForm::ShowSchemeCounters() {
   const TRegime* r = regime_.get();

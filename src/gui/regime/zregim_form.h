@@ -40,6 +40,7 @@ class QVBoxLayout;
 
 namespace ld {
 class TRegime;
+struct TResultViewOptions;
 }
 
 namespace ld::gui {
@@ -99,6 +100,8 @@ public:
 
   // ---- status line and layout
   void ShowSchemeCounters();
+  // The unsupplied nodes and closed loops the engine listed, into their side lists, and the counters.
+  void ShowSideLists(const std::vector<std::string>& unsupplied, const std::vector<std::string>& contours);
   void ShowLimitFlags(bool vm, bool vp, bool il, bool st);
   void ArrangeTopPanels();
   void ArrangeBottomPanels();
@@ -313,6 +316,9 @@ private:
   void OpenNodeTable();
   // A view's table into the grid, read-only, at the position remembered for its layout.
   void ShowResultTable(const TDataFile& table, const std::string& label);
+  // The common start of a result view: the guard, the progress bar, the district and dimension of the
+  // view; false when the guard refuses.
+  bool BeginResultView(TResultViewOptions& options);
   int DistrictFilter() const;
   void ShowTableFile(const std::string& fileName, const std::string& label, bool editable);
   std::string ShownMaket() const;

@@ -3,7 +3,6 @@
 // core's; the window asks for the settings, reports the run in its status line and message text, and
 // shows what the run left.
 #include <QAction>
-#include <QListWidget>
 #include <vector>
 
 #include "core/base/msgbox.h"
@@ -13,15 +12,6 @@
 #include "gui/regime/zregim_form.h"
 
 namespace ld::gui {
-
-namespace {
-
-void ShowList(QListWidget* box, const std::vector<std::string>& lines) {
-  box->clear();
-  for (const std::string& line : lines) box->addItem(QString::fromStdString(line));
-}
-
-}  // namespace
 
 void TZregimForm::WCalcItemClick(QAction* sender) {
   const TPeriodRunForm runForm = sender == TreItem ? TPeriodRunForm::Technological : TPeriodRunForm::Losses;
@@ -60,9 +50,7 @@ void TZregimForm::WCalcItemClick(QAction* sender) {
   if (run.TimePoints > 1) {
     LoadModel();
   } else {
-    ShowList(NoSupBox, unsupplied);
-    ShowList(ConturBox, contours);
-    ShowSchemeCounters();
+    ShowSideLists(unsupplied, contours);
   }
   ReloadDiagram();
 }
