@@ -381,13 +381,7 @@ bool TZregimForm::SaveDrawingAndReload(bool ask) {
       diagram_->Repaint();
       diagram_->SetFileDates(fileio::FileDateOf(NodeFile()), fileio::FileDateOf(BranchFile()));
     }
-    const std::string shown = ShownMaket();
-    if (shown == LayoutNodes)
-      NodesItemClick();
-    else if (shown == LayoutBranches)
-      LinesItemClick(LinesItem);
-    else if (shown == LayoutLineFlows)
-      LinesItemClick(FiderItem);
+    ShowSchemeTableAgain();
   }
   return result;
 }
@@ -429,6 +423,16 @@ TGridPos TZregimForm::GetGridPos(const std::string& maketName) const {
 }
 
 // ---- status line ---------------------------------------------------------------------------------
+
+void TZregimForm::ShowSchemeTableAgain() {
+  const std::string shown = ShownMaket();
+  if (shown == LayoutNodes)
+    NodesItemClick();
+  else if (shown == LayoutBranches)
+    LinesItemClick(LinesItem);
+  else if (shown == LayoutLineFlows)
+    LinesItemClick(FiderItem);
+}
 
 void TZregimForm::ShowSideLists(const std::vector<std::string>& unsupplied, const std::vector<std::string>& contours) {
   NoSupBox->clear();

@@ -100,6 +100,8 @@ public:
 
   // ---- status line and layout
   void ShowSchemeCounters();
+  // The scheme table the grid shows (nodes, branches or line flows), read from its file again.
+  void ShowSchemeTableAgain();
   // The unsupplied nodes and closed loops the engine listed, into their side lists, and the counters.
   void ShowSideLists(const std::vector<std::string>& unsupplied, const std::vector<std::string>& contours);
   void ShowLimitFlags(bool vm, bool vp, bool il, bool st);

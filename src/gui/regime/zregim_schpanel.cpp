@@ -212,13 +212,7 @@ void TZregimForm::SchBtnClick() {
       CorrectBtn->setChecked(false);
       ResetClickModes(*SchBox, {ComBtn, PQBtn, RXBtn, WhBtn, AddLinBtn});
       SchBox->SetEditMode(false);
-      const std::string shown = ShownMaket();
-      if (shown == LayoutNodes)
-        NodesItemClick();
-      else if (shown == LayoutBranches)
-        LinesItemClick(LinesItem);
-      else if (shown == LayoutLineFlows)
-        LinesItemClick(FiderItem);
+      ShowSchemeTableAgain();
     }
   }
   UpdateBtn->setEnabled(!SchBox->EditMode);
@@ -290,15 +284,6 @@ void TZregimForm::CorrectBtnClick() {
   const std::initializer_list<QToolButton*> modes = {ComBtn, PQBtn, RXBtn, WhBtn, AddLinBtn};
   const std::initializer_list<QToolButton*> edits = {AddNodBtn, AddLnkBtn, FitNodBtn, DelNodBtn,
                                                      DelLinBtn, DelFitNodBtn, SaveSchBtn};
-  auto reopenTable = [this] {
-    const std::string shown = ShownMaket();
-    if (shown == LayoutNodes)
-      NodesItemClick();
-    else if (shown == LayoutBranches)
-      LinesItemClick(LinesItem);
-    else if (shown == LayoutLineFlows)
-      LinesItemClick(FiderItem);
-  };
   if (CorrectBtn->isChecked()) {
     const std::string shown = ShownMaket();
     if (DataGrid_->Modified() &&
@@ -314,7 +299,7 @@ void TZregimForm::CorrectBtnClick() {
     for (QToolButton* b : modes) b->setEnabled(true);
     for (QToolButton* b : edits) b->setEnabled(true);
     SchBox->SetEditMode(true);
-    reopenTable();
+    ShowSchemeTableAgain();
   } else {
     if (SchBox->Modified) {
       int answer = 0;
@@ -331,7 +316,7 @@ void TZregimForm::CorrectBtnClick() {
     ResetClickModes(*SchBox, modes);
     for (QToolButton* b : edits) b->setEnabled(false);
     SchBox->SetEditMode(false);
-    reopenTable();
+    ShowSchemeTableAgain();
   }
   UpdateBtn->setEnabled(!SchBox->EditMode);
 }
