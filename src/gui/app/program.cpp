@@ -17,6 +17,7 @@
 #include "gui/app/user_file.h"
 #include "gui/app/user_form.h"
 #include "gui/catalogs/catalog_form.h"
+#include "gui/common/full_build.h"
 #include "gui/common/locale_format.h"
 #include "gui/common/msgform.h"
 #include "gui/diagram/sch_view_form.h"
@@ -103,6 +104,7 @@ int RunStartedProgram(const QStringList& args) {
       return 0;
     }
     if (MultiUserFlag && !UserLogin()) return 0;
+    SetShowAllCommands(HasShowAllSwitch(args));
     QCoreApplication::setApplicationName("ЛД ТОРИЛ");
     const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
