@@ -187,6 +187,7 @@ void TBaseResForm::GetBaseGridPos(const std::string& maketName, int& topRow, int
 void TBaseResForm::ShowInfo(bool on) {
   const bool appears = on && Info->isHidden();
   Info->setVisible(on);
+  ClientSplit->refresh();  // the handle goes and comes with Info at once, not at the next layout pass
   if (appears) {
     // the messages take a quarter of the height; the table stays the main thing in the window
     const int total = std::max(ClientSplit->height(), 4);

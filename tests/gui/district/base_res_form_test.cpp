@@ -264,6 +264,18 @@ TEST_F(BaseWindow, CataloguesOpenWithoutABaseAndTablesPrintUnderTheBaseName) {
   const std::string text = PdfText(pdf);
   EXPECT_NE(text.find("Схема: Пример - Формат РЭС (линии)"), std::string::npos) << text;
   EXPECT_NE(text.find("ТП-7.2"), std::string::npos);
+
+  // the messages pane prints under the window's caption and hides with its splitter
+  F().Info->setPlainText("Строка 1\nСтрока 2");
+  F().ShowInfo(true);
+  EXPECT_TRUE(F().Info->isVisible() && F().Split->isVisible());
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QPlainTextEdit>(d, "BeginText").toPlainText().toStdString(), "База РЭС - Пример");
+    d.reject();
+  });
+  F().PrnInfoItem->trigger();
+  F().CloseItem->trigger();
+  EXPECT_FALSE(F().Info->isVisible() || F().Split->isVisible());
 }
 
 TEST_F(BaseWindow, CloseQueryKeepsTheWindowOnCancelAndFreesTheEngineOtherwise) {
