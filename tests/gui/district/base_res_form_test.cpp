@@ -172,8 +172,12 @@ TEST_F(BaseWindow, SaveAsCopiesEveryFileOfTheStemAndOpensTheCopy) {
   MakeBase();
   WriteBytes(Base() + ".GRC", "графики");
   WriteCurDateSwt(Base(), EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
+  // an older base of the copy's name: asked about, its files that the base lacks stay
+  WriteRows(Base("Копия") + ".RSL", LayoutLines10, {});
+  WriteBytes(Base("Копия") + ".ABC", "своё");
   Show();
   Open();
+  box.Answer(1);
   script.Then([](QDialog& d) {
     EXPECT_EQ(Child<QLineEdit>(d, "fileNameEdit").text().toStdString(), "Пример");
     Choose("Сохранение базы РЭС", (fs::path(static_cast<QFileDialog&>(d).directory().absolutePath().toStdString()) /
@@ -187,7 +191,9 @@ TEST_F(BaseWindow, SaveAsCopiesEveryFileOfTheStemAndOpensTheCopy) {
   EXPECT_EQ(F().BaseFileName, Base("Копия"));
   EXPECT_EQ(Caption(), "База РЭС - Копия (05.03.2004 10:30)");
   EXPECT_EQ(F().DataGrid().FileName(), Base("Копия") + ".RSL");
-  EXPECT_TRUE(box.Texts().empty());
+  EXPECT_EQ(F().DataGrid().table().RowCount, 2);
+  EXPECT_EQ(ReadBytes(Base("Копия") + ".ABC"), "своё");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует. Перезаписать ?"});
 }
 
 TEST_F(BaseWindow, TablesKeepTheirPositionsWhileTheBaseStaysOpen) {
