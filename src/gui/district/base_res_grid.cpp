@@ -256,6 +256,7 @@ void TBaseResForm::StationOfLine() {
     DataGrid_->GotoRow(found);
     return;
   }
+  if (!DataGrid_->EditTable()) return;  // a station table shown read-only gets no new row
   const std::string transformer = StationTransformerName(name);  // a bad number appends nothing
   const std::string mark = "ТМ-";
   const int row = stations.RowCount + 1;

@@ -237,6 +237,19 @@ TEST_F(BaseWindow, TablesKeepTheirPositionsWhileTheBaseStaysOpen) {
   F().DataItemClick(F().PromBtn);
   EXPECT_EQ(Label(), "База промышленных абонентов");
 
+  // the graph catalogue of the base opens for browsing; the hidden catalogue alignment still runs
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.objectName().toStdString(), "CatGrForm");
+    EXPECT_TRUE(Child<QWidget>(d, "OkPanel").isHidden()) << "browsing, no choice";
+    d.reject();
+  });
+  F().GraphPQItem->trigger();
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle().toStdString(), "Выравнивание каталожных данных");
+    d.reject();
+  });
+  F().CmpCatItemClick();
+
   Open("Другая");
   for (const char* layout : BaseMaketNames) EXPECT_EQ(F().BaseGridPositions.Get(layout), (TBaseGridPos{1, 1, 1}));
 }

@@ -219,6 +219,13 @@ TEST_F(GridHandlers, WithoutTheWriteRightF9IsOffInAllFourTables) {
     EXPECT_FALSE(Grid().ParamEnabled()) << Label();
     QTest::keyClick(&Grid(), Qt::Key_F9);  // a dialog would fail the script
   }
+  // the jump finds stations but adds none to a table shown read-only
+  form->LineItemClick();
+  GoTo(3, "Name1");  // ends at "ТП-8", which has no station row
+  QTest::keyClick(&Grid(), Qt::Key_Right, Qt::ControlModifier);
+  EXPECT_EQ(Label(), "Формат РЭС (ТП,РП)");
+  EXPECT_EQ(Grid().table().RowCount, 1);
+  EXPECT_FALSE(Grid().Modified() || fs::exists(Base() + ".RTP~"));
   UserAccess = 1;
   form->DataItemClick(form->LinesItem);
   EXPECT_TRUE(Grid().ParamEnabled());
