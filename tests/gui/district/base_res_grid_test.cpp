@@ -146,6 +146,18 @@ TEST_F(GridHandlers, SpacePicksSwitchingDevicesAndGraphs) {
   EditMode();
   Type(' ');
   EXPECT_EQ(Cell("Ng_n", 1), "5");
+
+  // the station's transformer from the two-winding catalogue
+  WriteRows(ProgramDir + "sprav_t2.cat", "Справочник ТР(2)", {{"ТМ", "250", "10", "0.4"}, {"ТМ", "400", "10", "0.4"}});
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle().toStdString(), "Каталог двухобмоточных трансформаторов");
+    static_cast<gui::TCatalogForm&>(d).DTable()->GotoRow(2);
+    Press(d, "Button1");
+  });
+  GoTo(1, "Transform");
+  EditMode();
+  Type(' ');
+  EXPECT_EQ(Cell("Transform", 1), "ТМ-400/10/0.4");
 }
 
 TEST_F(GridHandlers, NodeSignColoursTheRowAsTheLetterTyped) {
