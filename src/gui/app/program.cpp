@@ -23,6 +23,7 @@
 #include "gui/diagram/sch_view_form.h"
 #include "gui/district/base_res_form.h"
 #include "gui/optim/form_tkz.h"
+#include "gui/regime/cdu_link.h"
 #include "gui/regime/zregim_form.h"
 
 namespace ld::gui {
@@ -54,9 +55,18 @@ public:
     CatalogForm = catalog_.get();
     SchViewForm = schView_.get();
     SetTkzSchemeViewer(ShowTkzScheme);
+    // The regime window and the district window start their file dialogs in each other's folder.
+    SetBaseFileNameSource([] { return BaseResForm ? BaseResForm->BaseFileName : std::string(); });
+    SetSchemePathSource([] {
+      std::string path;
+      GetSchemePath(path);
+      return path;
+    });
     main_->SetWorkWindows(BaseResForm, ZregimForm, FormTKZ);
   }
   ~ProgramWindows() {
+    SetBaseFileNameSource(nullptr);
+    SetSchemePathSource(nullptr);
     MainForm = nullptr;
     BaseResForm = nullptr;
     ZregimForm = nullptr;

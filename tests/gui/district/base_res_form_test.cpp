@@ -1,0 +1,340 @@
+// The district window through its menus: the states of a fresh and an open base, creating, opening and
+// copying a base, switching tables with their remembered positions, the catalogues, printing, closing
+// and the maximised placement below the main tool bar.
+#include <QAction>
+#include <QApplication>
+#include <QFontInfo>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTextEdit>
+#include <QToolButton>
+#include <array>
+#include <cstdio>
+#include <map>
+
+#include "core/base/dates.h"
+#include "gui/common/full_build.h"
+#include "gui/grid/report_print_device.h"
+#include "district_fixture.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::map<std::string, std::string> FolderBytes(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& f : fs::directory_iterator(folder)) files[f.path().filename().string()] = ReadBytes(f.path());
+  return files;
+}
+
+std::string PdfText(const std::string& pdf) {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("pdftotext -layout '" + pdf + "' - 2>/dev/null").c_str(), "r"),
+                                             pclose);
+  if (!pipe) return out;
+  std::array<char, 4096> buffer{};
+  while (const std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe.get())) out.append(buffer.data(), n);
+  return out;
+}
+
+class BaseWindow : public DistrictWindow {
+protected:
+  // A base of two line sections and 120 transformers, with a formed scheme beside it.
+  void MakeBase(const std::string& name = "Пример") {
+    WriteRows(Base(name) + ".RSL", LayoutLines10,
+              {{"1", "", "ПС-1.1", "ТП-7.2", "1", "АС-50 2", "10"}, {"1", "", "ТП-7.2", "_3", "1", "АС-35 1", "10"}});
+    Rows stations;
+    for (int i = 1; i <= 120; ++i) stations.push_back({"1", "ТП-" + std::to_string(i), "Т1", "", "", "ТМ-400/10/0.4"});
+    WriteRows(Base(name) + ".RTP", LayoutTransTP, stations);
+    WriteRows(Base(name) + ".UZL", LayoutNodes, {{"1", "ПС-1.1", "b"}});
+    WriteRows(Base(name) + ".VET", LayoutBranches, {});
+  }
+  bool Shown(const QAction* a) const { return a->isVisible(); }
+  // The first row shown, the cursor's grid row and column.
+  static std::array<int, 3> Where(const gui::TDataGrid5& grid) { return {grid.FirstRow(), grid.Row(), grid.Col()}; }
+  gui::TBaseResForm& F() { return *form; }
+};
+
+TEST_F(BaseWindow, FreshWindowOffersCreatingOpeningAndCataloguesOnly) {
+  Show();
+  EXPECT_EQ(Caption(), "База РЭС");
+  ASSERT_NE(F().BaseRegime(), nullptr);
+  for (QAction* a : {F().NewItem, F().ImportItem, F().ImpPshItem, F().ImpXlsNetItem, F().OpenItem, F().QuitItem,
+                     F().CatalogItem->menuAction(), F().RTItem})
+    EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+  for (QAction* a : {F().SaveItem, F().SaveAsItem, F().PrintItem, F().DataItem->menuAction(),
+                     F().AbonentItem->menuAction(), F().SchemeItem->menuAction(), F().NodesItem, F().GraphPQItem})
+    EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+  for (QToolButton* b : {F().SaveBtn, F().PrintBtn, F().LineBtn, F().TPBtn, F().SubstBtn, F().ZamerBtn, F().ExportBtn,
+                         F().NodesBtn, F().LinesBtn, F().FlowBtn})
+    EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+  EXPECT_TRUE(F().OpenBtn->isEnabled());
+
+  // entries this build keeps hidden; the buttons behind the three hidden ones close up by 81 pixels
+  for (QAction* a : {F().SwitchItem, F().Line04Item, F().RayonSeparator, F().ImportSeparator, F().ImportTPItem,
+                     F().ImpTPMeasItem, F().ImpFeederMeasItem, F().ImpLine04Item, F().ImpDbfBaseItem,
+                     F().ImpXlsBaseItem, F().AbonentItem->menuAction(), F().CmpCatItem})
+    EXPECT_FALSE(Shown(a)) << a->text().toStdString();
+  for (QAction* a : {F().RayonItem, F().RenumItem, F().RenameItem, F().CmpItem, F().ExportItem})
+    EXPECT_TRUE(Shown(a)) << a->text().toStdString();
+  for (QToolButton* b : {F().Line04Btn, F().PromBtn, F().BytBtn}) EXPECT_FALSE(b->isVisible());
+  EXPECT_EQ(F().ExportBtn->x() - F().ZamerBtn->x(), 27);
+  EXPECT_TRUE(F().Info->isHidden() && !F().Split->isVisible() && F().ProcBar->isHidden());
+  EXPECT_TRUE(QFontInfo(F().Info->font()).fixedPitch());
+
+  // "/ALL": every entry offered, the buttons in their own places
+  gui::SetShowAllCommands(true);
+  gui::TBaseResForm all;
+  gui::SetShowAllCommands(false);
+  all.show();
+  for (QAction* a : {all.SwitchItem, all.Line04Item, all.ImportSeparator, all.ImportTPItem, all.ImpDbfBaseItem,
+                     all.AbonentItem->menuAction()})
+    EXPECT_TRUE(Shown(a)) << a->text().toStdString();
+  EXPECT_TRUE(all.PromBtn->isVisible());
+  EXPECT_EQ(all.ExportBtn->x() - all.ZamerBtn->x(), 27 + 81);
+  EXPECT_FALSE(Shown(all.CmpCatItem));
+}
+
+TEST_F(BaseWindow, WithoutTheWriteRightABaseIsViewedPrintedAndSwitchedOnly) {
+  MakeBase();
+  UserAccess = 0;
+  Show();
+  for (QAction* a : {F().NewItem, F().ImportItem, F().ImpPshItem, F().ImpXlsNetItem}) EXPECT_FALSE(a->isEnabled());
+  Open();
+  EXPECT_FALSE(F().DataGrid().EditTable());
+  for (QAction* a : {F().SaveItem, F().SaveAsItem, F().SchemeItem->menuAction(), F().RenumItem})
+    EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+  EXPECT_FALSE(F().SaveBtn->isEnabled() || F().ExportBtn->isEnabled());
+  EXPECT_TRUE(F().PrintItem->isEnabled() && F().DataItem->menuAction()->isEnabled() && F().TPBtn->isEnabled());
+  F().TPBtn->click();
+  EXPECT_EQ(Label(), "Формат РЭС (ТП,РП)");
+  EXPECT_FALSE(F().DataGrid().EditTable());
+}
+
+TEST_F(BaseWindow, CreatingOverAnExistingStemAsksAndErasesTheWholeStem) {
+  MakeBase();
+  for (const char* ext : {".GRC", ".INI"}) WriteBytes(Base() + ext, "данные");
+  WriteRows(Base("Пример.a") + ".RSL", LayoutLines10, {{"1", "", "А", "Б"}});
+  Show();
+  const auto before = FolderBytes(dir.Path());
+
+  box.Answer(0);  // "Нет"
+  script.Then(Choose("Создание базы РЭС", Base() + ".RSL"));
+  F().NewItem->trigger();
+  ASSERT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(box.Calls()[0].kind, mkWarning);
+  EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
+  EXPECT_EQ(FolderBytes(dir.Path()), before);
+  EXPECT_EQ(Caption(), "База РЭС");
+
+  box.Answer(1);  // "Да"
+  script.Then(Choose("Создание базы РЭС", Base() + ".RSL"));
+  F().NewItem->trigger();
+  for (const char* ext : {".RTP", ".UZL", ".VET", ".GRC", ".INI"}) EXPECT_FALSE(fs::exists(Base() + ext)) << ext;
+  EXPECT_EQ(ReadBytes(Base("Пример.a") + ".RSL"), before.at("Пример.a.RSL")) << "another base's stem";
+  const TDataFile lines = Table(Base() + ".RSL");
+  EXPECT_EQ(std::tuple(lines.Name, lines.RowCount, lines.Title), std::tuple(std::string(LayoutLines10), 0, std::string("Пример")));
+  EXPECT_EQ(F().BaseFileName, Base());
+  EXPECT_EQ(Caption(), "База РЭС - Пример");
+  EXPECT_EQ(Label(), "Формат РЭС (линии)");
+  EXPECT_TRUE(F().DataGrid().EditTable() && F().SaveItem->isEnabled() && F().ExportBtn->isEnabled());
+  EXPECT_FALSE(F().NodesBtn->isEnabled());
+}
+
+TEST_F(BaseWindow, OpeningShowsTheSwitchingMomentAndKeepsTheSchemeTablesClosed) {
+  MakeBase();
+  MakeBase("Без даты");
+  WriteCurDateSwt(Base(), EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
+  Show();
+  Open();
+  EXPECT_EQ(Caption(), "База РЭС - Пример (05.03.2004 10:30)");
+  EXPECT_EQ(F().DataGrid().table().RowCount, 2);
+  // the formed scheme of an earlier run stays closed until a scheme is formed again
+  for (QAction* a : {F().NodesItem, F().LinesItem, F().FlowItem}) EXPECT_FALSE(a->isEnabled());
+  for (QToolButton* b : {F().NodesBtn, F().LinesBtn, F().FlowBtn}) EXPECT_FALSE(b->isEnabled());
+  F().EnableSchemeTables();
+  EXPECT_TRUE(F().NodesBtn->isEnabled() && F().FlowItem->isEnabled());
+  F().NodesBtn->click();
+  EXPECT_EQ(Label(), "Узлы схемы");
+
+  Open("Без даты");
+  EXPECT_EQ(Caption(), "База РЭС - Без даты");
+  EXPECT_FALSE(F().NodesBtn->isEnabled());
+  std::string name;
+  F().GetBaseFileName(name);
+  EXPECT_EQ(name, Base("Без даты"));
+}
+
+TEST_F(BaseWindow, SaveAsCopiesEveryFileOfTheStemAndOpensTheCopy) {
+  MakeBase();
+  WriteBytes(Base() + ".GRC", "графики");
+  WriteCurDateSwt(Base(), EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
+  // an older base of the copy's name: asked about, its files that the base lacks stay
+  WriteRows(Base("Копия") + ".RSL", LayoutLines10, {});
+  WriteBytes(Base("Копия") + ".ABC", "своё");
+  Show();
+  Open();
+  box.Answer(1);
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QLineEdit>(d, "fileNameEdit").text().toStdString(), "Пример");
+    Choose("Сохранение базы РЭС", (fs::path(static_cast<QFileDialog&>(d).directory().absolutePath().toStdString()) /
+                                   "Копия.RSL").string())(d);
+  });
+  F().SaveAsItem->trigger();
+  for (const char* ext : {".RSL", ".RTP", ".UZL", ".VET", ".GRC", ".INI"})
+    EXPECT_TRUE(fs::exists(Base("Копия") + ext)) << ext;
+  EXPECT_EQ(ReadBytes(Base("Копия") + ".GRC"), "графики");
+  EXPECT_EQ(Table(Base("Копия") + ".RTP").RowCount, 120);
+  EXPECT_EQ(F().BaseFileName, Base("Копия"));
+  EXPECT_EQ(Caption(), "База РЭС - Копия (05.03.2004 10:30)");
+  EXPECT_EQ(F().DataGrid().FileName(), Base("Копия") + ".RSL");
+  EXPECT_EQ(F().DataGrid().table().RowCount, 2);
+  EXPECT_EQ(ReadBytes(Base("Копия") + ".ABC"), "своё");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует. Перезаписать ?"});
+}
+
+TEST_F(BaseWindow, TablesKeepTheirPositionsWhileTheBaseStaysOpen) {
+  MakeBase();
+  MakeBase("Другая");
+  Show();
+  Open();
+  gui::TDataGrid5& grid = F().DataGrid();
+  F().TPItem->trigger();
+  grid.GotoRow(100);
+  grid.MoveTo(4, 2);
+  const std::array<int, 3> where = Where(grid);
+  ASSERT_GT(where[0], 1);
+  F().LineBtn->click();
+  EXPECT_EQ(Where(grid), (std::array{1, 1, 1}));
+  F().TPBtn->click();
+  EXPECT_EQ(Where(grid), where);
+
+  // a position beyond the table as it is now: the last row, the first column
+  F().LineItem->trigger();
+  WriteRows(Base() + ".RTP", LayoutTransTP, {{"1", "ТП-1"}, {"1", "ТП-2"}, {"1", "ТП-3"}});
+  F().BaseGridPositions.Save(LayoutTransTP, 1, 60, 15);
+  F().TPItem->trigger();
+  EXPECT_EQ(Where(grid), (std::array{1, 3, 1}));
+
+  // a table without its file: its layout, empty; merely looking creates nothing, the first save does
+  F().SubstBtn->click();
+  EXPECT_EQ(Label(), "Формат РЭС (вводы п/ст)");
+  EXPECT_EQ(grid.table().RowCount, 0);
+  EXPECT_FALSE(fs::exists(Base() + ".RSV"));
+  const std::string subst = "ПС-1";
+  grid.SetFieldText("Subst", 1, &subst);
+  F().SaveBtn->click();
+  const TDataFile inputs = Table(Base() + ".RSV");
+  EXPECT_EQ(std::tuple(inputs.RowCount, inputs.Title), std::tuple(1, std::string("Пример")));
+  EXPECT_FALSE(fs::exists(Base() + ".RSV~"));
+
+  // the switching journal and the industrial base are hidden entries whose commands still work
+  F().DataItemClick(F().SwitchItem);
+  EXPECT_EQ(Label(), "Переключения");
+  F().DataItemClick(F().PromBtn);
+  EXPECT_EQ(Label(), "База промышленных абонентов");
+
+  // the graph catalogue of the base opens for browsing; the hidden catalogue alignment still runs
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.objectName().toStdString(), "CatGrForm");
+    EXPECT_TRUE(Child<QWidget>(d, "OkPanel").isHidden()) << "browsing, no choice";
+    d.reject();
+  });
+  F().GraphPQItem->trigger();
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle().toStdString(), "Выравнивание каталожных данных");
+    d.reject();
+  });
+  F().CmpCatItemClick();
+
+  Open("Другая");
+  for (const char* layout : BaseMaketNames) EXPECT_EQ(F().BaseGridPositions.Get(layout), (TBaseGridPos{1, 1, 1}));
+}
+
+TEST_F(BaseWindow, CataloguesOpenWithoutABaseAndTablesPrintUnderTheBaseName) {
+  WriteRows(ProgramDir + "SPRAV_RT.CAT", "Справочник токоогр.реакторов", {{"РБ-10-630-0.56"}});
+  MakeBase();
+  Show();
+  F().RTItem->trigger();
+  EXPECT_EQ(F().DataGrid().FileName(), ProgramDir + "SPRAV_RT.CAT");
+  EXPECT_EQ(Label(), "Каталог токоограничивающих реакторов");
+  EXPECT_EQ(F().DataGrid().table().RowCount, 1);
+  EXPECT_TRUE(F().DataGrid().EditTable() && F().SaveItem->isEnabled() && F().SaveBtn->isEnabled() &&
+              F().PrintItem->isEnabled() && F().PrintBtn->isEnabled());
+  // a catalogue that is missing shows empty under its title
+  F().KAItem->trigger();
+  EXPECT_EQ(std::pair(F().DataGrid().table().Name, F().DataGrid().table().RowCount),
+            std::pair(std::string("Коммутационные аппараты"), 0));
+  EXPECT_FALSE(fs::exists(ProgramDir + "sprav_KA.cat"));
+
+  Open();
+  const std::string pdf = dir / "lines.pdf";
+  gui::ReportPrinter().setOutputFileName(QString::fromStdString(pdf));
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QPlainTextEdit>(d, "BeginText").toPlainText().toStdString(), "Схема: Пример - Формат РЭС (линии)");
+    Press(d, "PrintBtn");  // prints
+    Press(d, "PrintBtn");  // "Выход"
+  });
+  F().PrintItem->trigger();
+  gui::ReportPrinter().setOutputFileName(QString());
+  const std::string text = PdfText(pdf);
+  EXPECT_NE(text.find("Схема: Пример - Формат РЭС (линии)"), std::string::npos) << text;
+  EXPECT_NE(text.find("ТП-7.2"), std::string::npos);
+
+  // the messages pane prints under the window's caption and hides with its splitter
+  F().Info->setPlainText("Строка 1\nСтрока 2");
+  F().ShowInfo(true);
+  EXPECT_TRUE(F().Info->isVisible() && F().Split->isVisible());
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QPlainTextEdit>(d, "BeginText").toPlainText().toStdString(), "База РЭС - Пример");
+    d.reject();
+  });
+  F().PrnInfoItem->trigger();
+  F().CloseItem->trigger();
+  EXPECT_FALSE(F().Info->isVisible() || F().Split->isVisible());
+}
+
+TEST_F(BaseWindow, CloseQueryKeepsTheWindowOnCancelAndFreesTheEngineOtherwise) {
+  MakeBase();
+  Show();
+  Open();
+  F().DataGrid().LockOnce();  // an edit begun in the line table
+  box.Answer(2);              // "Отмена"
+  EXPECT_FALSE(F().close());
+  EXPECT_TRUE(F().isVisible() && F().BaseRegime() != nullptr);
+  box.Answer(0);  // "Нет"
+  EXPECT_TRUE(F().close());
+  EXPECT_EQ(F().BaseRegime(), nullptr);
+  EXPECT_FALSE(fs::exists(Base() + ".RSL~"));
+  F().show();  // shown again: a new engine and no base
+  EXPECT_NE(F().BaseRegime(), nullptr);
+  EXPECT_EQ(Caption(), "База РЭС");
+  EXPECT_TRUE(F().BaseFileName.empty());
+}
+
+TEST(WorkWindowPlacement, MaximisedBelowTheToolBarWhereverTheWorkAreaBegins) {
+  // a work area below a panel of 30 pixels and right of one of 100; the tool bar ends at 55
+  EXPECT_EQ(gui::TWorkForm::MaximizedRect(QRect(100, 30, 1000, 700), 55), QRect(100, 55, 1000, 675));
+  EXPECT_EQ(gui::TWorkForm::MaximizedRect(QRect(100, 30, 1000, 700), 0), QRect(100, 30, 1000, 700));
+  EXPECT_EQ(gui::TWorkForm::MaximizedRect(QRect(0, 0, 800, 600), 25), QRect(0, 25, 800, 575));
+
+  ScriptedMsgBox box;
+  gui::TBaseResForm form;
+  form.SetTag(40);
+  form.show();  // the window opens maximised
+  QApplication::processEvents();
+  const QRect area = form.screen()->availableGeometry();
+  EXPECT_EQ(form.frameGeometry(), gui::TWorkForm::MaximizedRect(area, 40));
+  EXPECT_FALSE(form.windowState() & Qt::WindowMaximized);
+  form.showNormal();
+  form.resize(300, 200);
+  form.showMaximized();
+  QApplication::processEvents();
+  EXPECT_EQ(form.frameGeometry(), QRect(area.left(), 40, area.width(), area.bottom() + 1 - 40));
+}
+
+}  // namespace
+}  // namespace ld::test
