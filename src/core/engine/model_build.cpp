@@ -286,8 +286,10 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
       e.Load1 = Complex(t.Pn(row), -t.Qn(row));
       e.Load2 = Complex(-t.Pg(row), t.Qg(row));
     } else if (LoadType == 1) {
-      e.Load1 = Complex(Widen(t.Ina(row)), Widen(t.Inr(row)));
-      e.Load2 = Complex(-Widen(t.Iga(row)), -Widen(t.Igr(row)));
+      // The table holds amperes, as the results write them back.
+      const double unit = std::sqrt(PhaseCurrents ? 1.0 : 3.0) / 1000.0;
+      e.Load1 = unit * Complex(Widen(t.Ina(row)), Widen(t.Inr(row)));
+      e.Load2 = -unit * Complex(Widen(t.Iga(row)), Widen(t.Igr(row)));
     }
     e.Load = e.Load1 + e.Load2;
     if (LoadType == 0 && (t.WPn(row) != 0 || t.WQn(row) != 0 || t.WPg(row) != 0 || t.WQg(row) != 0)) {

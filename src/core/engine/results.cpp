@@ -332,6 +332,9 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     if (!SupplyHours.empty() && static_cast<std::size_t>(row) < SupplyHours.size()) nc.Trab.Set(row, SupplyHours[row]);
 
     const double gs = nodeRow[row].gs, bs = nodeRow[row].bs;
+    // The node currents are shown in amperes, like the branch currents; the engine holds them in its
+    // own unit, in which |U|·|I| is MVA.
+    const double amperes = 1000.0 / std::sqrt(PhaseCurrents ? 1.0 : 3.0);
     if (LoadType == 0) {
       const Complex l = e->Load1, g = e->Load2;
       if (LoadsAsInput && !unsupplied) {
@@ -345,10 +348,10 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
         nc.WQg.Set(row, 0);
       }
       const bool live = u2 != 0;
-      nc.Ina.Set(row, live ? (l.real() * u.real() - l.imag() * u.imag()) / u2 : 0);
-      nc.Inr.Set(row, live ? (l.real() * u.imag() + l.imag() * u.real()) / u2 : 0);
-      nc.Iga.Set(row, live ? -(g.real() * u.real() - g.imag() * u.imag()) / u2 : 0);
-      nc.Igr.Set(row, live ? -(g.real() * u.imag() + g.imag() * u.real()) / u2 : 0);
+      nc.Ina.Set(row, live ? amperes * (l.real() * u.real() - l.imag() * u.imag()) / u2 : 0);
+      nc.Inr.Set(row, live ? amperes * (l.real() * u.imag() + l.imag() * u.real()) / u2 : 0);
+      nc.Iga.Set(row, live ? -amperes * (g.real() * u.real() - g.imag() * u.imag()) / u2 : 0);
+      nc.Igr.Set(row, live ? -amperes * (g.real() * u.imag() + g.imag() * u.real()) / u2 : 0);
       if (!(e->Flags & (efSource | efFixedVoltage)) && !nc.Sign.StartsWithLetter(row, 'U')) {
         nc.Pbal.Set(row, nc.Pbal.Get(row) + nc.Pn.Get(row) - nc.Pg.Get(row) + u2 * gs * 1e-6);
         nc.Qbal.Set(row, nc.Qbal.Get(row) + nc.Qn.Get(row) - nc.Qg.Get(row) + u2 * bs * 1e-6);
@@ -356,10 +359,12 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     } else if (LoadType == 1) {
       const Complex l = e->Load1, g = e->Load2;
       if (LoadsAsInput && !unsupplied) {
-        nc.Ina.Set(row, l.real());
-        nc.Inr.Set(row, l.imag());
-        nc.Iga.Set(row, g.real());
-        nc.Igr.Set(row, g.imag());
+        nc.Ina.Set(row, amperes * l.real());
+        nc.Inr.Set(row, amperes * l.imag());
+        // Generation currents are read negated into the element: negated back, so that a table written
+        // as input reads the same currents again.
+        nc.Iga.Set(row, -amperes * g.real());
+        nc.Igr.Set(row, -amperes * g.imag());
       }
       const double pn = l.real() * u.real() + l.imag() * u.imag();
       const double qn = l.real() * u.imag() - l.imag() * u.real();

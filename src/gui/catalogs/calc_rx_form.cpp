@@ -1,6 +1,8 @@
 #include "gui/catalogs/calc_rx_form.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -10,6 +12,8 @@
 #include <QSlider>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
@@ -259,6 +263,25 @@ void TCalcRXForm::showEvent(QShowEvent* event) {
     KindButtonClick(-1);
   }
   showing_ = false;
+  if (placeAt_) {
+    // Placed once the page is chosen: the page decides the size that has to fit on the screen.
+    adjustSize();
+    QPoint at = *placeAt_;
+    const QScreen* screen = QGuiApplication::screenAt(at);
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+      const QRect area = screen->availableGeometry();
+      const QSize size = frameGeometry().size();
+      at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width())));
+      at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height())));
+    }
+    move(at);
+  }
+}
+
+void TCalcRXForm::PlaceAt(QPoint at) {
+  placeAt_ = at;
+  move(at);
 }
 
 void TCalcRXForm::KindButtonClick(int index) {
@@ -526,7 +549,7 @@ void TCalcRXForm::Apply() {
   accept();
 }
 
-bool EditBranchParams(double, double, const std::string& CatalogPath, const std::string& ListBasePath,
+bool EditBranchParams(double ScreenX, double ScreenY, const std::string& CatalogPath, const std::string& ListBasePath,
                       const std::string& CaptionPrefix, std::string& Head, std::string& Mark, std::string& Regulation,
                       std::int16_t& TapPos1, std::int16_t& TapPos2, float& R, float& X, float& G, float& B, float& Ka,
                       float& Kr, float& Ktn, float& Idop, float& Sdop, bool Normalise) {
@@ -534,6 +557,8 @@ bool EditBranchParams(double, double, const std::string& CatalogPath, const std:
   form.setWindowTitle(Q(CaptionPrefix + " " + form.windowTitle().toStdString()));
   const float values[6] = {R, X, G, B, Ka, Kr};
   form.Load(Head, Mark, Regulation, TapPos1, TapPos2, values, Ktn, Idop, Sdop);
+  if (ScreenX != 0 || ScreenY != 0)
+    form.PlaceAt(QPoint(static_cast<int>(std::lround(ScreenX)), static_cast<int>(std::lround(ScreenY))));
   if (ExecModal(form) != QDialog::Accepted) return false;
   float out[6];
   std::string error;

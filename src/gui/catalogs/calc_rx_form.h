@@ -2,8 +2,10 @@
 // "Параметры ветви": a branch's R, X, G, B and ratio derived from its equipment kind and catalogue
 // mark (or typed directly), with the tap changers of a transformer.
 #include <QDialog>
+#include <QPoint>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class QComboBox;
@@ -38,6 +40,10 @@ public:
   std::string Kind() const;
   int Winding() const;
 
+  // Shows the dialog with its top left corner at a screen point, moved back only as far as the whole
+  // dialog needs to stay on that screen.
+  void PlaceAt(QPoint at);
+
   // Handlers of the buttons, reachable for the kinds' callers.
   void ParamBtnClick();
   void CatalogBtnClick();
@@ -69,6 +75,7 @@ private:
   std::string catalogPath_, listBasePath_;
   bool normalise_ = false;
   bool showing_ = false;
+  std::optional<QPoint> placeAt_;
   std::string loadedKind_ = "RX";
   std::array<Changer, 2> changers_;
 
@@ -89,9 +96,10 @@ private:
   std::array<QLabel*, 2> numberLabels_{};
 };
 
-// The dialog over one branch's key and values. The first two values are not used (callers pass 0).
+// The dialog over one branch's key and values, its top left corner at the screen point (ScreenX,
+// ScreenY); 0 and 0 leave it where the window system puts it.
 // True on "Записать": the references then hold the dialog's values; false leaves them untouched.
-bool EditBranchParams(double unused1, double unused2, const std::string& CatalogPath, const std::string& ListBasePath,
+bool EditBranchParams(double ScreenX, double ScreenY, const std::string& CatalogPath, const std::string& ListBasePath,
                       const std::string& CaptionPrefix, std::string& Head, std::string& Mark, std::string& Regulation,
                       std::int16_t& TapPos1, std::int16_t& TapPos2, float& R, float& X, float& G, float& B, float& Ka,
                       float& Kr, float& Ktn, float& Idop, float& Sdop, bool Normalise);

@@ -171,9 +171,9 @@ void TSchemBox::BuildDialogs() {
     count = added;
     return true;
   };
-  dialogs_.EditBranchParams = [](int, int, const std::string& folder, const std::string& base,
+  dialogs_.EditBranchParams = [](int x, int y, const std::string& folder, const std::string& base,
                                  const std::string& caption, TBranchParamsRec& p, bool cutMark) {
-    return EditBranchParams(0, 0, folder, base, caption, p.TypEqu, p.Mark, p.Regulation, p.Notv, p.Ntpr, p.R, p.X,
+    return EditBranchParams(x, y, folder, base, caption, p.TypEqu, p.Mark, p.Regulation, p.Notv, p.Ntpr, p.R, p.X,
                             p.G, p.B, p.Kta, p.Ktr, p.Ktn, p.Idop, p.Sdop, cutMark);
   };
   dialogs_.EditNodeLoad = [](const std::string& caption, TDataFile& nodes, int row) {

@@ -44,7 +44,11 @@ void ExportSpreadsheet(TDataGrid5& grid) {
   book.sheets.push_back(TableToSheet(grid.table()));
   const std::string path = StartFolder() + "textfile.xlsx";
   WriteXlsx(path, book);
-  if (!Opener()(path)) throw Error("Не удалось открыть файл \"" + path + "\"");
+  // The workbook is there whether or not the desktop has a program for it: say where it lies.
+  if (!Opener()(path))
+    ShowMsgForm("Таблица записана в файл \"" + path +
+                    "\".\nОткрыть его не удалось: нет программы для просмотра таблиц такого вида.",
+                mkInfo, mbOk);
 }
 
 void ImportSpreadsheet(TDataGrid5& grid) {

@@ -43,8 +43,10 @@ public:
   virtual void LoadViewConfig(const std::string& /*section*/, const std::string& /*colorSection*/) {}
   virtual void SaveViewConfig(const std::string& /*section*/, const std::string& /*colorSection*/) {}
   virtual QColor BackgroundColor() const { return Qt::white; }
-  // The district numbers and names that the control offers, from the scheme's district table.
-  virtual void SetDistricts(const std::vector<int>& /*numbers*/, const std::vector<std::string>& /*names*/) {}
+  // The district numbers, names and colours that the control offers, from the scheme's district table
+  // (one item per row, in row order).
+  virtual void SetDistricts(const std::vector<int>& /*numbers*/, const std::vector<std::string>& /*names*/,
+                            const std::vector<std::int32_t>& /*colors*/) {}
 };
 
 }  // namespace ld::gui

@@ -33,6 +33,17 @@ void TSchemBoxLink::SetFileDates(double nodeDate, double branchDate) {
 
 QColor TSchemBoxLink::BackgroundColor() const { return ToQColor(static_cast<TColor>(box_.cBk)); }
 
+void TSchemBoxLink::SetDistricts(const std::vector<int>& numbers, const std::vector<std::string>& names,
+                                 const std::vector<std::int32_t>& colors) {
+  box_.AreaNumbers.clear();
+  for (const int nr : numbers) box_.AreaNumbers.push_back(std::to_string(nr));
+  box_.AreaNames = names;
+  // The colours go by position with the numbers: kept apart, a row added or removed would colour
+  // every later district with its neighbour's colour.
+  box_.AreaColors = colors;
+  box_.Paint();
+}
+
 void TZregimForm::InstallDiagram() {
   auto* grid = new QGridLayout(SchPanel2);
   grid->setContentsMargins(0, 0, 0, 0);

@@ -29,6 +29,8 @@ public:
     box_.SaveViewConfig(section, colorSection);
   }
   QColor BackgroundColor() const override;
+  void SetDistricts(const std::vector<int>& numbers, const std::vector<std::string>& names,
+                    const std::vector<std::int32_t>& colors) override;
 
 private:
   TSchemBox& box_;

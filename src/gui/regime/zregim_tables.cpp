@@ -333,7 +333,11 @@ void TZregimForm::DataGridSaveProc(PDataFile df) {
     std::vector<int> numbers;
     std::vector<std::string> names;
     DistrictLists(*df, numbers, names);
-    diagram_->SetDistricts(numbers, names);
+    TSchemeAreaCols areas;
+    FillSchemeAreaCols(*df, areas);
+    std::vector<std::int32_t> colors;
+    for (int row = 1; row <= areas.RowCount; ++row) colors.push_back(areas.Color->Get(row));
+    diagram_->SetDistricts(numbers, names, colors);
   } else if (layout == LayoutNominalVoltages) {
     RefreshNominalVoltages(*df, *IniRec.UnomList);
   } else if (layout == LayoutSwitchLog) {

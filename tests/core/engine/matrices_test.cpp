@@ -77,8 +77,8 @@ TEST(ContourMatrix, MeshWithFillInsClosesInOneStep) {
   for (int k = 0; k < 16; ++k) {
     NodeSpec& n = s.Node(k + 1, k == 0 ? "B" : "");
     n.Um = 10;
-    n.Ina = 0.01f * static_cast<float>(1 + k % 5);
-    n.Inr = -0.004f * static_cast<float>(1 + k % 4);
+    n.Ina = 5.8f * static_cast<float>(1 + k % 5);  // amperes
+    n.Inr = -2.3f * static_cast<float>(1 + k % 4);
   }
   for (int row = 0, k = 0; row < 4; ++row) {
     for (int col = 0; col < 4; ++col, ++k) {

@@ -65,6 +65,55 @@ void Write(TRegime& r, const TempDir& dir, std::uint8_t dimension = 0, bool sumS
   r.WriteResults(dir / "sprav_UN.cat", 0, false, sumSbal, 0, 5, 10, dimension, true, nullptr, nullptr);
 }
 
+// A 420 kW + j200 kvar node of a 12.66 kV feeder: about 21 A at 12.4 kV. Read back as current loads,
+// the written currents give the same regime and stay as they were.
+TEST(Results, NodeCurrentsAreAmperesAndReadBackAsCurrentLoads) {
+  NominalVoltages voltages;
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 12.66f;
+  s.Node(2, "", 0.42, 0.2).Um = 12.66f;
+  s.Node(3, "", 0, 0).Um = 12.66f;
+  s.Branch(2, 1, 3.0, 2.0);
+  s.Branch(3, 2, 1.0, 1.0);
+  TempDir dir;
+  TRegime r;
+  r.Accuracy = 1e-10;
+  const std::string path = s.Read(r, dir.Path());
+  SolveAndWrite(r);
+  const Tables t(path);
+  const double u = t.N("Urez", 2), angle = t.N("Angle", 2) * M_PI / 180;
+  const std::complex<double> current = std::conj(std::complex<double>(0.42, 0.2) / std::polar(u, angle)) * 1000.0 / std::sqrt(3.0);
+  EXPECT_NEAR(u, 12.55, 0.05);
+  EXPECT_NEAR(std::abs(current), 21.4, 0.1);  // 465 kVA / (√3·12.55 kV)
+  EXPECT_NEAR(t.N("Ina", 2), current.real(), 1e-3);
+  EXPECT_NEAR(t.N("Inr", 2), current.imag(), 1e-3);
+
+  // The node 3 gives 100 A of active current as generation; loads taken as the currents written.
+  TDataFile nodes;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  auto& iga = *GetColumnAs<DAsingle>("Iga", nodes);
+  iga[3] = 100;
+  WriteTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  TRegime c;
+  c.Accuracy = 1e-10;
+  c.LoadType = 1;
+  c.ReadScheme(path);
+  ASSERT_TRUE(c.SchemeRead);
+  c.FormMatrices();
+  c.RunIterations();
+  ASSERT_TRUE(c.Converged);
+  c.WriteResults("", 0, true, false, 0, 5, 10, 0, true, nullptr, nullptr);
+  const Tables back(path);
+  EXPECT_NEAR(back.N("Ina", 2), current.real(), 1e-3);
+  EXPECT_NEAR(back.N("Iga", 3), 100, 1e-3);
+  // 100 A at about 12.6 kV: √3·U·I ≈ 2.18 MW given out by node 3.
+  EXPECT_NEAR(back.N("Pg", 3), std::sqrt(3.0) * back.N("Urez", 3) * 0.1, 0.02);
+  // The load current held: its power follows the voltage, which the generation raised.
+  const std::complex<double> u2 = std::polar(back.N("Urez", 2), back.N("Angle", 2) * M_PI / 180);
+  EXPECT_GT(std::abs(u2), u);
+  EXPECT_NEAR(back.N("Pn", 2), std::sqrt(3.0) / 1000 * (u2 * std::conj(current)).real(), 1e-5);
+}
+
 TEST(Results, TwoNodesAndAnUnsuppliedNode) {
   NominalVoltages voltages;
   SchemeBuilder s = TwoNodes();
@@ -82,8 +131,10 @@ TEST(Results, TwoNodesAndAnUnsuppliedNode) {
   EXPECT_NEAR(t.N("Urez", 2), 10.304909, 1e-6);
   EXPECT_NEAR(t.N("Angle", 2), -0.794318, 1e-6);
   EXPECT_EQ(t.N("Um", 2), 10);
-  EXPECT_NEAR(t.N("Ina", 2), 0.0963592, 1e-6);  // conj(S)·U/|U|²
-  EXPECT_NEAR(t.N("Inr", 2), -0.0498612, 1e-6);
+  // The load current in amperes, conj(S)/(√3·conj U): the node draws the branch's 62.640 A.
+  EXPECT_NEAR(t.N("Ina", 2), 55.6330, 1e-3);
+  EXPECT_NEAR(t.N("Inr", 2), -28.7874, 1e-3);
+  EXPECT_NEAR(std::hypot(t.N("Ina", 2), t.N("Inr", 2)), t.B("Irez", 1), 1e-3);
   EXPECT_NEAR(t.N("Pbal", 2), 1.0, 1e-9);
   EXPECT_NEAR(t.N("Qbal", 2), 0.5, 1e-9);
   EXPECT_NEAR(t.N("Urez", 1), 10.5, 1e-9);

@@ -1,5 +1,6 @@
 // The sample scheme "Пример" shipped in data/: the published 33-bus feeder of tests/data as a scheme
-// (12.66 kV, ties switched off). LD_WRITE_SAMPLE=1 writes it there anew from the published tables.
+// (12.66 kV, each tie open at its first end by a load switch, so that the open points can move).
+// LD_WRITE_SAMPLE=1 writes it there anew from the published tables.
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -39,7 +40,10 @@ SchemeBuilder Sample() {
   }
   for (const auto& br : ReadCsv(folder / "branches.csv")) {
     BranchSpec& b = s.Branch(std::stoi(br[2]), std::stoi(br[1]), std::stod(br[3]), std::stod(br[4]));
-    if (br[5] != "1") b.Commut = "О";
+    if (br[5] != "1") {
+      b.Commut = "Н";
+      b.MarkCom1 = "ВНА-10-400";
+    }
   }
   return s;
 }

@@ -1,5 +1,7 @@
 // The branch parameter dialog over catalogue rows written for the test.
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
@@ -55,6 +57,31 @@ TEST_F(BranchParamsTest, HeadWithoutSeparatorOpensDirectEntry) {
   EXPECT_EQ(std::tuple(b.head, b.mark, b.R, b.X, b.Idop), std::tuple("RX||", "", 1.25f, 4.75f, 300.0f));
   EXPECT_FALSE(Edit(b));
   EXPECT_EQ(b.R, 1.25f);
+}
+
+// Opened at a screen point, its top left corner is there; near the screen's corner it stays whole on the
+// screen; at 0, 0 the window system places it.
+TEST_F(BranchParamsTest, OpensAtTheGivenScreenPoint) {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  std::vector<QPoint> at;
+  std::vector<QRect> frames;
+  const auto record = [&](QDialog& d) {
+    at.push_back(d.pos());
+    frames.push_back(d.frameGeometry());
+    Click(d, "CancelBtn");
+  };
+  script_.Then(record).Then(record);
+  Branch b{.head = "RX||", .R = 1};
+  const auto edit = [&](double x, double y) {
+    return gui::EditBranchParams(x, y, dir_.Path().string() + "/", Path("scheme"), "", b.head, b.mark, b.regulation,
+                                 b.tap1, b.tap2, b.R, b.X, b.G, b.B, b.Ka, b.Kr, b.Ktn, b.Idop, b.Sdop, false);
+  };
+  EXPECT_FALSE(edit(area.left() + 37, area.top() + 21));
+  EXPECT_FALSE(edit(area.right() - 3, area.bottom() - 3));
+  ASSERT_EQ(at.size(), 2u);
+  EXPECT_EQ(at[0], area.topLeft() + QPoint(37, 21));
+  EXPECT_TRUE(area.contains(frames[1]));
+  EXPECT_EQ(frames[1].bottomRight(), area.bottomRight());
 }
 
 TEST_F(BranchParamsTest, SplitWindingHalfKeepsShuntAndTakesHalfThePower) {

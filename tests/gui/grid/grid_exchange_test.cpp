@@ -83,6 +83,18 @@ TEST_F(GridExchange, SpreadsheetExportAndImportRoundTrip) {
   EXPECT_EQ(Cell(1, 5), "");  // read-only column
 }
 
+TEST_F(GridExchange, SpreadsheetWrittenButNotOpenedSaysWhereItIs) {
+  grid_.OpenFile(MakeFile("t.TST", {{"1", "Фидер 1", "1500.25"}}), 1, 1, 1, true, true, true);
+  ld::gui::SetDocumentOpener([](const std::string&) { return false; });  // no program for .xlsx
+  grid_.RunCommand(ld::gui::mtSheetExport);
+  const std::string file = dir_ / "textfile.xlsx";
+  ASSERT_EQ(box_.Calls().size(), 1u);
+  EXPECT_EQ(box_.Calls()[0].text, "Таблица записана в файл \"" + file +
+                                      "\".\nОткрыть его не удалось: нет программы для просмотра таблиц такого вида.");
+  EXPECT_EQ(box_.Calls()[0].kind, ld::mkInfo);
+  EXPECT_EQ(ld::ReadWorkbook(file).sheets.at(0).CellText(2, 3), "Фидер 1");
+}
+
 TEST_F(GridExchange, ImportStopsAtTheFirstEmptyCellOfColumnOne) {
   ld::Workbook book;
   book.sheets.emplace_back("Данные");

@@ -7,12 +7,14 @@
 #include <QSplitter>
 #include <QTextEdit>
 #include <QTimeEdit>
+#include <QTest>
 #include <QToolButton>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
 #include "core/diagram/scheme_files.h"
 #include "core/engine/regime.h"
+#include "core/tables/cell_convert.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
@@ -157,6 +159,24 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   EXPECT_EQ(Commut(3), "");
   EXPECT_EQ((*Box().BranchCols.Commut)[3], 0);
   EXPECT_TRUE(NoLocks());
+}
+
+TEST_F(RegimeDiagram, SavedDistrictTableIsWhatTheDiagramOffers) {
+  EXPECT_TRUE(Box().AreaNumbers.empty());  // the scheme has no district table
+  form->RayonItem->trigger();
+  ASSERT_EQ(Label(), "Районы схемы");
+  gui::TDataGrid5& grid = form->DataGrid();
+  grid.LockOnce();
+  TDataFile& t = *grid.GetTable();
+  t.RowCount = 1;
+  for (auto [field, text] : {std::pair<const char*, std::string>{"Nr", "5"}, {"Name", "Северный"}, {"Color", "255"}})
+    ASSERT_TRUE(StoreCellText(t, 1, FindColumnIndex(field, t), text)) << field;
+  QTest::keyClick(&grid, Qt::Key_F2);
+  ASSERT_FALSE(grid.Modified());
+  EXPECT_EQ(Table(".RAY").RowCount, 1);
+  EXPECT_EQ(Box().AreaNumbers, std::vector<std::string>{"5"});
+  EXPECT_EQ(Box().AreaNames, std::vector<std::string>{"Северный"});
+  EXPECT_EQ(Box().AreaColors, std::vector<std::int32_t>{255});
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // The menu "Оптимизация": the guard before the locks, the locks held while an optimisation window is
 // open, and the views read anew only after a write.
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
+#include <fstream>
 
 #include "core/base/codepage.h"
 #include "core/tables/table_file.h"
@@ -71,6 +74,53 @@ TEST_F(OptimisationCommands, GuardFirstThenLocksAndTheBranchTableReadAfterAWrite
   int open = 0;
   for (int row = 1; row <= 5; ++row) open += GridCommut(row).empty() ? 0 : 1;
   EXPECT_EQ(open, 1);
+}
+
+// The sample of the program folder with the voltage classes shipped beside it, as a newcomer opens it.
+class ShippedSample : public RegimeWindow {
+protected:
+  ShippedSample() {
+    for (const char* file : {"Пример.UZL", "Пример.VET", "sprav_UN.cat"})
+      fs::copy_file(DataDir() / file, dir / file, fs::copy_options::overwrite_existing);
+    ReadNominalVoltageList();
+    Open(dir / "Пример");
+    path = dir / "Пример";
+  }
+  std::string Protocol() const {
+    std::ifstream in(path + ".RGM", std::ios::binary);
+    return Cp1251ToUtf8(std::string(std::istreambuf_iterator<char>(in), {}));
+  }
+};
+
+TEST_F(ShippedSample, OpenPointsMoveToThePublishedOptimumAndTheProtocolShowsIt) {
+  Calculate();
+  EXPECT_EQ(Protocol().find("завышены"), std::string::npos) << Protocol();
+  EXPECT_NEAR(FileNumber(".VET", "Ul", 1), 12.66, 1e-5);  // the sample's own class
+
+  std::string result;
+  script.Then([&](QDialog& d) {
+    Press(d, "OptimBtn");
+    result = Child<QLabel>(d, "PLabel").text().toStdString() + "; " + Child<QLabel>(d, "OptLabel").text().toStdString();
+    Press(d, "WriteBtn");
+    Press(d, "QuitBtn");
+  });
+  form->RazrezItem->trigger();
+  // The window compares losses rounded to the accuracy of the settings: 1e-3 MW.
+  EXPECT_EQ(result, "dP = 140.000 кВт; Оптимизация = 63.0 кВт");
+  const TDataFile b = Table(".VET");
+  std::string open;
+  for (int row = 1; row <= b.RowCount; ++row)
+    if (GetColumnAs<DAChar>("Commut", b)->Get(row) != 0)
+      open += std::to_string(GetColumnAs<DALongint>("N2", b)->Get(row)) + "-" +
+              std::to_string(GetColumnAs<DALongint>("N1", b)->Get(row)) + " ";
+  EXPECT_EQ(open, "7-8 9-10 14-15 32-33 25-29 ");  // the published branches 7, 9, 14, 32 and 37
+
+  IniRec.Dimension = 1;  // results in kW
+  Calculate();
+  const std::string protocol = Protocol();
+  EXPECT_NE(protocol.find("139.551"), std::string::npos) << protocol;
+  EXPECT_EQ(protocol.find("завышены"), std::string::npos) << protocol;
+  EXPECT_NE(form->Memo1->toPlainText().toStdString().find("139.551"), std::string::npos);
 }
 
 }  // namespace
