@@ -229,5 +229,42 @@ TEST(CutOptimiser, APositionThatDoesNotConvergeSpoilsNoOther) {
   IniRec.FlagU0 = savedU0;
 }
 
+// A cut moved one branch along its loop and back, by hand, opens the end it opened before, also beside a
+// branch with an end without a switching device: "Запись" then writes the same letter. A rule that picks
+// the end by the direction of the step alone opens node 4 ("К") after such a walk.
+TEST(CutOptimiser, ACutMovedOverABranchWithABareEndAndBackOpensItsOldEnd) {
+  CutSettings settings;
+  ScriptedMsgBox box;
+  // The ring 1-2-3-4-5-1, open at node 3 of the tie 3-4.
+  SchemeBuilder ring;
+  ring.Node(1, "B").Um = 10.5f;
+  for (int ns = 2; ns <= 5; ++ns) ring.Node(ns, "", 0.3, 0.1).Um = 10;
+  ring.Branch(1, 2, 0.5, 0.8), ring.Branch(2, 3, 0.5, 0.8), ring.Branch(3, 4, 0.6, 0.9).Commut = "Н";
+  ring.Branch(4, 5, 0.5, 0.8), ring.Branch(5, 1, 0.5, 0.8);
+  for (const int bare : {1, 3}) {
+    for (const int end : {1, 2}) {
+      SchemeBuilder s = ring;
+      (end == 1 ? s.Branches[bare].MarkCom1 : s.Branches[bare].MarkCom2) = "-";
+      TempDir dir;
+      const std::string stem = s.Write(dir.Path(), "ring");
+      for (const int dir0 : {0, 1}) {
+        TCutOptimiser opt;
+        opt.Open(stem);
+        TCutDisplay d;
+        if (!opt.ShiftRow(1, dir0, d)) continue;
+        ASSERT_TRUE(opt.ShiftRow(1, 1 - dir0, d));
+        opt.Write();
+        TDataFile b;
+        ReadTableFile(stem + ".VET", b);
+        const DAChar* commut = GetColumnAs<DAChar>("Commut", b);
+        std::string letters;
+        for (int r = 1; r <= b.RowCount; ++r) letters += commut->Get(r) != 0 ? Cp1251ToUtf8(std::string(1, commut->Get(r))) : ".";
+        EXPECT_EQ(letters, "..Н..") << "bare end " << end << " of row " << bare + 1 << ", first step " << dir0;
+      }
+    }
+  }
+}
+
+
 }  // namespace
 }  // namespace ld::test
