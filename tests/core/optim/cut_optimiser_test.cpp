@@ -265,6 +265,28 @@ TEST(CutOptimiser, ACutMovedOverABranchWithABareEndAndBackOpensItsOldEnd) {
   }
 }
 
+// A tie without a switching device at either end is no position a walk along its loop can come back to:
+// the run warns, naming the row, and goes on.
+TEST(CutOptimiser, ATieWithoutSwitchingDevicesIsReportedWhenTheRunCannotReturnIt) {
+  CutSettings settings;
+  ScriptedMsgBox box;
+  IniRec.Algoritm = 1;
+  SchemeBuilder s = TwoFeeders();
+  s.Branches[6].MarkCom1 = s.Branches[6].MarkCom2 = "-";
+  TempDir dir;
+  TCutOptimiser opt;
+  opt.Open(s.Write(dir.Path(), "two"));
+  TCutCols c;
+  FillCutCols(opt.Cuts, c);
+  int row = 1;
+  while (row < opt.RowCount() && c.Sign->Get(row) != 0) ++row;
+  std::vector<std::string> log;
+  opt.Run([&](const std::string& l) { log.push_back(l); }, {}, {});
+  ASSERT_EQ(box.Calls().size(), 1u);
+  EXPECT_EQ(box.Calls()[0].text, "Некорректное задание разрыва: строка " + std::to_string(row));
+  EXPECT_EQ(std::pair(box.Calls()[0].kind, box.Calls()[0].buttons), std::pair(int(mkWarning), int(mbOk)));
+  EXPECT_EQ(log.at(log.size() - 2), "Список оптимизированных разрывов:");
+}
 
 }  // namespace
 }  // namespace ld::test

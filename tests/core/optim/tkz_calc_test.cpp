@@ -195,6 +195,29 @@ TEST(TkzCalc, LoopsThroughSystemSourcesMatchTheWholeNetwork) {
   }
 }
 
+// C: two balancing nodes feed F; each feeding branch becomes a source row of its own.
+TEST(TkzCalc, TwoSourcesFeedOneFault) {
+  SchemeBuilder c;
+  c.Node(1, "B").Name = "G1";
+  c.Nodes.back().Um = 10.5f;
+  c.Node(2, "B").Name = "G2";
+  c.Nodes.back().Um = 10.5f;
+  c.Node(3).Name = "F";
+  c.Branch(1, 3, 0.1, 1);
+  c.Branch(3, 2, 0.2, 2);
+  const auto rows = Calculate(c, {{"F", "К"}});
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_NEAR(FindTkzRow(rows, "К")->Ikz, 9.0481, 1e-4);
+  EXPECT_NEAR(FindTkzRow(rows, "К")->Fkz, -84.289, 1e-3);
+  std::vector<float> fed;
+  for (const TkzRow& r : rows)
+    if (r.Sign == "С") fed.push_back(r.Ikz);
+  std::sort(fed.begin(), fed.end());
+  ASSERT_EQ(fed.size(), 2u);
+  EXPECT_NEAR(fed[0], 3.0160, 1e-4);
+  EXPECT_NEAR(fed[1], 6.0321, 1e-4);
+}
+
 TEST(TkzCalc, SignsAnglesAndPasses) {
   // A line written against the current: the same modulus, negative, with an angle within (-90, 90).
   TDataFile radius;
