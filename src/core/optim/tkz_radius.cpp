@@ -140,7 +140,7 @@ void TTkzScheme::FindLoops() {
       for (TRegimeElement* x = b; x != nullptr && x->Parent != nullptr; x = x->Parent) x->Flags ^= LoopPathMark;
       for (TRegimeElement* side : {a, b}) {
         for (TRegimeElement* x = side; x != nullptr && x->Parent != nullptr; x = x->Parent) {
-          if ((x->Flags & LoopPathMark) != 0 && !IsFixed(x)) loopElements_.push_back(x);
+          if ((x->Flags & LoopPathMark) != 0) loopElements_.push_back(x);
         }
       }
       for (TRegimeElement* side : {a, b}) {
@@ -173,7 +173,12 @@ void TTkzScheme::MarkLoops() {
       if ((a->Flags & InRadiusMark) != 0 && (b->Flags & InRadiusMark) != 0) continue;
       const auto first = loopElements_.begin() + static_cast<std::ptrdiff_t>(loopStart_[i]);
       const auto last = loopElements_.begin() + static_cast<std::ptrdiff_t>(loopStart_[i + 1]);
-      if (std::none_of(first, last, [](const TRegimeElement* x) { return (x->Flags & InRadiusMark) != 0; })) continue;
+      // An ideal source holds its voltage whatever the loop carries, so a loop that meets the radius only
+      // there adds nothing; a node given a system impedance by a "С" row is no such source.
+      const auto joins = [](const TRegimeElement* x) {
+        return (x->Flags & InRadiusMark) != 0 && (!IsFixed(x) || (x->Flags & SourceMark) != 0);
+      };
+      if (std::none_of(first, last, joins)) continue;
       MarkPath(a);
       MarkPath(b);
       changed = true;

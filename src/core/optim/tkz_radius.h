@@ -87,7 +87,7 @@ private:
   // Element of each name key: the first in tree order (loop-closing elements excluded).
   std::vector<std::pair<std::string, TRegimeElement*>> byName_;
   // The loop of each contour of the model: the elements on one of its entries' paths to the root but
-  // not on both, fixed elements left out. Contour i holds loopElements_[loopStart_[i] .. loopStart_[i + 1]).
+  // not on both. Contour i holds loopElements_[loopStart_[i] .. loopStart_[i + 1]).
   std::vector<std::size_t> loopStart_;
   std::vector<TRegimeElement*> loopElements_;
   // The elements marked by the last WriteRadius, so that the next one clears only them.

@@ -287,6 +287,12 @@ void TPeriodEnergy::AccumulateSliceEnergy(TRegime& regime, double h) {
   }
 }
 
+void TPeriodEnergy::SetBranchImpedance(int row, double r, double x) {
+  if (row <= 0 || static_cast<std::size_t>(row) >= givenBranches_.size()) return;
+  givenBranches_[static_cast<std::size_t>(row)].R = r;
+  givenBranches_[static_cast<std::size_t>(row)].X = x;
+}
+
 void TPeriodEnergy::AccumulateSliceEnergyAtUnom(TRegime& regime, double h) {
   const double k = h * 1000;
   const TElementPool& pool = regime.Elements();
@@ -312,14 +318,15 @@ void TPeriodEnergy::AccumulateSliceEnergyAtUnom(TRegime& regime, double h) {
       if (e->Parent != regime.Root) (reversed ? row.Name1 : row.Name2) = e->Parent->Name;
       const double ul = Ul(*e);
       row.Ul = ul;
-      const double kz = DistributionFactor(At(givenBranches_, e->BranchIndex).Tz);
+      const TEnergyGivenBranch given = At(givenBranches_, e->BranchIndex);
+      const double kz = DistributionFactor(given.Tz);
       const double p = f.real(), q = f.imag(), s2 = p * p + q * q;
       double dP = 0, dQ = 0, active = 0, reactive = 0;
       if (ul > 0) {
-        dP = s2 * e->R * kz / (ul * ul);
-        dQ = s2 * e->X * kz / (ul * ul);
-        active = p * p * e->R * kz / (ul * ul);
-        reactive = q * q * e->R * kz / (ul * ul);
+        dP = s2 * given.R * kz / (ul * ul);
+        dQ = s2 * given.X * kz / (ul * ul);
+        active = p * p * given.R * kz / (ul * ul);
+        reactive = q * q * given.R * kz / (ul * ul);
       }
       const double dPsh = ul * ul * e->G * 1e-6, dQsh = ul * ul * e->B * 1e-6;
       if (lossPlus_) fParent += Complex(dP + dPsh, dQ + dQsh);

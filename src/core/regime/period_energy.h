@@ -25,6 +25,9 @@ struct TEnergyGivenNode {
 struct TEnergyGivenBranch {
   char32_t A = 0;  // ownership letter, upper case
   int Tz = 0;      // load-distribution code
+  // The row's own R and X, Ω: at nominal voltages the losses are reckoned from these, not from the
+  // model's, which already carry the load-distribution factor and a transformer's ratio.
+  double R = 0, X = 0;
 };
 
 struct TNodeEnergyRow {
@@ -78,6 +81,9 @@ public:
   // The slice of hours h at nominal voltages: the model's voltages fixed at their nominal values and
   // every IDelta zero; IDelta is used for the flows of the walk and cleared again.
   void AccumulateSliceEnergyAtUnom(TRegime& regime, double h);
+
+  // A switching that rewrote a branch row may have put other equipment there.
+  void SetBranchImpedance(int row, double r, double x);
 
   const std::vector<TNodeEnergyRow>& Nodes() const { return nodes_; }  // item 0 unused
   const std::vector<TBranchEnergyRow>& Branches() const { return branches_; }

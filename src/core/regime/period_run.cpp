@@ -7,6 +7,7 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/settings.h"
+#include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/engine/electric.h"
 #include "core/optim/q_optim.h"
@@ -360,6 +361,8 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     for (int r = 1; r <= b.RowCount; ++r) {
       givenBranches[static_cast<std::size_t>(r)].A = Letter(b.A->Get(r));
       givenBranches[static_cast<std::size_t>(r)].Tz = b.Tz->Get(r);
+      givenBranches[static_cast<std::size_t>(r)].R = SingleToDouble(b.R->Get(r));
+      givenBranches[static_cast<std::size_t>(r)].X = SingleToDouble(b.X->Get(r));
     }
     TPeriodEnergy energy;
     energy.Init(std::move(givenNodes), std::move(givenBranches), period.WorkingHours(), ini.LossPlus);
@@ -496,6 +499,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
           (*b.R)[branchRow] = b.R->Get(branchRow) * kfgn;
           (*b.X)[branchRow] = b.X->Get(branchRow) * kfgn;
         }
+        energy.SetBranchImpedance(branchRow, SingleToDouble(b.R->Get(branchRow)), SingleToDouble(b.X->Get(branchRow)));
         const char after = b.Commut->Get(branchRow);
         if (Letter(before) != Letter(after))
           control.AddSwitching(r, j.Name1->GetItem(r), j.Name2->GetItem(r), Letter(after) == 0);

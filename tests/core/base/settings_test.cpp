@@ -129,7 +129,7 @@ TEST_F(Settings, DamagedFilesNeverStopTheReading) {
            "[RadiusTKZ]\n1=/s/a\n[Balans]\nBIter=3\n[MultiUser]\nFlag=1\n");
   const std::string valid = ReadBytes(ConfigFileName);
   std::mt19937 random(1102);
-  for (int round = 0; round < 600; ++round) {
+  for (int round = 0; round < 2000; ++round) {
     WriteBytes(ConfigFileName, test::Mutate(valid, random));
     box_.Clear();
     ReadConfig();

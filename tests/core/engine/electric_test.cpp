@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <complex>
+#include <filesystem>
 #include <numbers>
 #include <vector>
 
@@ -108,6 +109,57 @@ struct Rows {
     return *this;
   }
 };
+
+// A line of 500 m overhead and 300 m cable: the sums by cable and by overhead lines split its loss by the
+// sections' resistances from the settings' line catalogue, and the ownership filter goes by the letter of
+// column A, not by the text of Balans.
+TEST(ElectricSums, LinesSplitBySectionsOfTheCatalogueAndOwnershipByItsLetter) {
+  TempDir dir;
+  CatalogFolder folder(dir.Path().string());
+  NominalVoltages list({0.4, 10, 35});
+  Rows catalogue("Справочник КЛ,ВЛ", 2);
+  catalogue.Text(1, "Mark", "АС").Text(1, "Typ", "В").Set(1, "Unom", 10).Set(1, "F", 70);
+  catalogue.Set(1, "R0", 0.42).Set(1, "X0", 0.4).Set(1, "Id", 265);
+  catalogue.Text(2, "Mark", "ААБ").Text(2, "Typ", "К").Set(2, "Unom", 10).Set(2, "F", 95);
+  catalogue.Set(2, "R0", 0.33).Set(2, "X0", 0.08).Set(2, "G0", 2).Set(2, "Id", 205);
+  WriteTableFile(dir / "sprav_ln.cat", catalogue.t);
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2, "", 1.0, 0.5).Um = 10;
+  s.Node(3, "", 0.6, 0.3).Um = 10;
+  BranchSpec& mixed = s.Branch(2, 1, 0.21 + 0.099, 0.2 + 0.024);
+  mixed.G = 0.6f, mixed.Mark = "500*АС-70+300*ААБ-95";
+  s.Branch(3, 2, 0.42, 0.4).Mark = "1000*ас-70";
+  TRegime r;
+  r.Accuracy = 1e-9;
+  s.Read(r, dir.Path());
+  RunRegime(r);
+  ASSERT_TRUE(r.Converged);
+  r.WriteResults(dir / "sprav_UN.cat", 0, false, false, 0, 5, 10, 0, true, nullptr, nullptr);
+  TDataFile nodes, branches;
+  ReadTableFile(r.SchemePath + ".UZL", nodes);
+  ReadTableFile(r.SchemePath + ".VET", branches);
+  TTextColumn("A", branches).Set(2, "А");
+  TTextColumn("Balans", branches).Set(1, "Абонентские сети");  // a text the filter must not read
+  TNodeCols nc;
+  TBranchCols bc;
+  FillNodeCols(nodes, nc);
+  FillBranchCols(branches, bc);
+  const double i1 = std::norm(FindBranch(r, 1)->I), i2 = std::norm(FindBranch(r, 2)->I);
+  std::vector<std::string> messages;
+  const TLossSums lines = SumPowerLossesByCriteria(nc, bc, 1, 0, 0, 0, &messages);
+  const TLossSums cable = SumPowerLossesByCriteria(nc, bc, 2, 0, 0, 0, &messages);
+  const TLossSums overhead = SumPowerLossesByCriteria(nc, bc, 3, 0, 0, 0, &messages);
+  EXPECT_TRUE(messages.empty()) << messages.front();
+  EXPECT_NEAR(lines.dPLoad, i1 * 0.309 + i2 * 0.42, 1e-6);
+  EXPECT_NEAR(cable.dPLoad, i1 * 0.099, 1e-7);
+  EXPECT_NEAR(overhead.dPLoad, i1 * 0.21 + i2 * 0.42, 1e-7);
+  EXPECT_NEAR(cable.dQLoad + overhead.dQLoad, lines.dQLoad, 1e-7);
+  EXPECT_GT(cable.dPNoLoad, 0);
+  EXPECT_NEAR(cable.dPNoLoad, lines.dPNoLoad, 1e-12);  // the only conductance is the cable's
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 2, nullptr).dPLoad, i2 * 0.42, 1e-7);
+  EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 1, nullptr).dPLoad, i1 * 0.309, 1e-6);
+}
 
 TEST(ElectricSums, PowerLossesByCriteria) {
   NominalVoltages list({0.4, 10, 35});

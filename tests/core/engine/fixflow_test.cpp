@@ -164,5 +164,48 @@ TEST_F(Balancing, StopFailureAndUnreachableFlow) {
   EXPECT_EQ(log, std::vector<std::string>{"Режим не сходится"});
 }
 
+// The weights of the node table and of the measurements. Node 2 feeds two equal spurs 3 and 4 through a
+// charged cable 1-2 measured at its source end; node 2 has no load weight and is left alone.
+TEST_F(Balancing, WeightsOfLoadsFlowsAndVoltagesAndAMeterAtTheParentEnd) {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  NodeSpec& fixed = s.Node(2, "", 0.3, 0.1);
+  fixed.Um = 10, fixed.Kvi = 0, fixed.Kvu = 1;
+  NodeSpec& light = s.Node(3, "", 0.4, 0.2);
+  light.Um = 10, light.Kvi = 1;
+  NodeSpec& heavy = s.Node(4, "", 0.4, 0.2);
+  heavy.Um = 10, heavy.Kvi = 3;
+  BranchSpec& cable = s.Branch(1, 2, 0.5, 0.3);
+  cable.G = 40, cable.B = -3000;
+  s.Branch(2, 3, 0.6, 0.9);
+  s.Branch(2, 4, 0.6, 0.9);
+  Read(s);
+  IniRec.WLoad = IniRec.WFlow = IniRec.WVolt = true;
+  // Two readings of one flow that disagree: the result lies where their weights put it.
+  const Complex a(1.6, 0.5), b(2.0, 0.7);
+  EXPECT_FALSE(Balance({{1, 1, 2, a.real(), a.imag(), 0, 1, 1}, {1, 1, 2, b.real(), b.imag(), 0, 1, 3}}));
+  const TRegimeElement* two = FindNode(regime, 2);
+  const Complex source = FromParent(two) + std::norm(two->Parent->U) * Complex(40, -3000) / 2.0 * 1e-6;
+  ExpectComplex(source, (a + 3.0 * b) / 4.0, 2 * IniRec.BPrec, "at 1, with half the cable's shunt");
+  ExpectComplex(FixFlowGivenFlows().at(0).Result, source, 1e-9, "reported");
+  EXPECT_EQ(P(2), 0.3);
+  EXPECT_EQ(Q(2), 0.1);
+  // Three times the weight, a third of the change.
+  EXPECT_NEAR((P(3) - 0.4) / (P(4) - 0.4), 3, 0.05);
+  EXPECT_NEAR((Q(3) - 0.2) / (Q(4) - 0.2), 3, 0.05);
+
+  // Voltage targets of the adjustable nodes, weighted by Kvu: node 3 is to reach 10.25 kV, node 4's
+  // target of 9 kV weighs nothing.
+  s.Nodes[2].Um = 10.25f, s.Nodes[2].Kvu = 1;
+  s.Nodes[3].Um = 9, s.Nodes[3].Kvu = 0;
+  IniRec.CFlow = false;
+  IniRec.CVolt = true;
+  FixFlowDone();
+  Read(s, "voltage");
+  Balance({{1, 1, 2, 1.0, 0.4}});
+  EXPECT_NEAR(std::abs(FindNode(regime, 3)->U), 10.25, 1e-4);
+  EXPECT_GT(std::abs(FindNode(regime, 4)->U), 10.1);
+}
+
 }  // namespace
 }  // namespace ld::test

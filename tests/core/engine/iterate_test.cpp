@@ -2,7 +2,10 @@
 // Newton–Raphson of reference_flow.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <complex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -194,6 +197,159 @@ TEST(Regime, ReactiveLimitPassesKeepTheUsersGeneration) {
     r.WriteResults(dir / "sprav_UN.cat", 0, false, false, 0, 5, 10, 0, true, nullptr, nullptr);
     const std::string protocol = Cp1251ToUtf8(ReadBytes(path + ".RGM"));
     EXPECT_NE(protocol.find("\r\n  4 Qmin = -0.100 Qmax = 0.100 Qген = -0.100\r\n"), std::string::npos) << protocol;
+  }
+}
+
+// A random 10 kV network: a tree from balancing node 1 with two loops, and fixed-voltage nodes in pairs
+// joined by a short line, one held high and one low, with limits narrow enough that some reach them and
+// holding one at its limit may free the other; beside it the same network for the nodal reference.
+struct RandomLimitScheme {
+  SchemeBuilder s;
+  std::vector<RefBus> buses;
+  std::vector<RefBranch> branches;
+};
+
+RandomLimitScheme MakeRandomLimitScheme(unsigned seed) {
+  std::mt19937 rng(seed);
+  auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+  auto hundredths = [](double v) { return std::round(v * 100) / 100; };
+  RandomLimitScheme r;
+  r.s.Node(1, "B").Um = 10.5f;
+  r.buses.push_back(Slack(10.5));
+  const int loads = 6 + static_cast<int>(rng() % 4);
+  auto branch = [&](int a, int b, double len) {
+    const double R = hundredths(0.4 * len), X = hundredths(0.8 * len);
+    r.s.Branch(b, a, R, X);
+    r.branches.push_back({a - 1, b - 1, R, X});
+  };
+  for (int n = 2; n <= 1 + loads; ++n) {
+    const double p = hundredths(uniform(0.2, 1.0)), q = hundredths(uniform(0.1, 0.5));
+    r.s.Node(n, "", p, q).Um = 10;
+    r.buses.push_back(Load(p, q));
+    branch(1 + static_cast<int>(rng() % (n - 1)), n, uniform(1, 3));
+  }
+  for (int k = 0; k < 2; ++k) {
+    const int high = 2 + loads + 2 * k, low = high + 1;
+    const double uh = hundredths(uniform(10.45, 10.7)), ul = hundredths(uniform(10.0, 10.25));
+    NodeSpec& a = r.s.Node(high, "U", 0.1, 0.05);
+    a.Um = static_cast<float>(uh), a.Qmin = -1.0f, a.Qmax = static_cast<float>(hundredths(uniform(0.2, 0.8)));
+    NodeSpec& b = r.s.Node(low, "U", 0.1, 0.05);
+    b.Um = static_cast<float>(ul), b.Qmin = static_cast<float>(-hundredths(uniform(0.1, 0.5))), b.Qmax = 1.0f;
+    r.buses.push_back(Fixed(uh, 0.1));
+    r.buses.push_back(Fixed(ul, 0.1));
+    branch(2 + static_cast<int>(rng() % loads), high, uniform(1, 3));
+    branch(high, low, uniform(0.3, 0.8));
+  }
+  branch(2 + static_cast<int>(rng() % loads), 2 + static_cast<int>(rng() % loads), uniform(2, 4));
+  branch(1, 2 + static_cast<int>(rng() % loads), uniform(3, 5));
+  // A branch joining a node to itself would be no loop.
+  std::erase_if(r.s.Branches, [](const BranchSpec& b) { return b.N1 == b.N2; });
+  std::erase_if(r.branches, [](const RefBranch& b) { return b.a == b.b; });
+  return r;
+}
+
+// Whatever algorithm holds the fixed-voltage nodes, the nodes beyond a reactive limit end as load nodes
+// held at that limit (some held first and released later), and every algorithm reaches the same state,
+// also at the settings' loose accuracy, where a node released late must not stay held.
+TEST(Regime, ReactiveLimitsGiveOneSteadyStateUnderEveryAlgorithm) {
+  int heldSchemes = 0, releasedSchemes = 0;
+  for (const unsigned seed : {3u, 37u}) {
+    const RandomLimitScheme scheme = MakeRandomLimitScheme(seed);
+    for (const double accuracy : {1e-9, 1e-4}) {
+      std::vector<C> first;
+      std::vector<std::int32_t> firstHeld;
+      for (int algorithm = 0; algorithm <= 3; ++algorithm) {
+        const std::string what = "seed " + std::to_string(seed) + ", accuracy " + std::to_string(accuracy) +
+                                 ", algorithm " + std::to_string(algorithm);
+        TempDir dir;
+        TRegime r;
+        r.Accuracy = accuracy;
+        r.PVAlgorithm = algorithm;
+        r.QLimits = true;
+        r.Calculate(scheme.s.Write(dir.Path()), 0, 0, 0, 0, 0);
+        ASSERT_TRUE(r.Converged) << what;
+        std::vector<std::int32_t> held;
+        for (const std::int32_t row : r.ExcludedPV)
+          if (row > 0) held.push_back(row);
+        std::sort(held.begin(), held.end());
+        std::vector<C> u;
+        for (int ns = 1; ns <= static_cast<int>(scheme.buses.size()); ++ns) u.push_back(FindNode(r, ns)->U);
+        if (algorithm > 0) {
+          EXPECT_EQ(held, firstHeld) << what;
+          // Within what the accuracy asks of a converged voltage.
+          for (std::size_t i = 0; i < u.size(); ++i)
+            EXPECT_NEAR(std::abs(u[i] - first[i]), 0, std::max(1e-6, accuracy)) << what << ", node " << i + 1;
+          continue;
+        }
+        first = u, firstHeld = held;
+        if (accuracy > 1e-6) continue;
+        heldSchemes += !held.empty();
+        releasedSchemes += std::any_of(r.PVProtocol.begin(), r.PVProtocol.end(),
+                                       [](const std::string& line) { return line.find('+') != std::string::npos; });
+        // The steady state itself: held nodes as loads at the limit that their voltage shows.
+        std::vector<RefBus> buses = scheme.buses;
+        for (const std::int32_t row : held) {
+          const NodeSpec& n = scheme.s.Nodes[static_cast<std::size_t>(row - 1)];
+          const double limit = std::abs(u[static_cast<std::size_t>(row - 1)]) < n.Um ? n.Qmax : n.Qmin;
+          buses[static_cast<std::size_t>(row - 1)] = Load(n.Pn, n.Qn - SingleToDouble(static_cast<float>(limit)));
+        }
+        ExpectVoltages(r, SolveReference(buses, scheme.branches), what);
+      }
+    }
+  }
+  // The seeds reach both paths.
+  EXPECT_EQ(heldSchemes, 2);
+  EXPECT_EQ(releasedSchemes, 2);
+}
+
+// Loads that follow the voltage: one characteristic mixes constant power, current and impedance in each of
+// P and Q, against a base voltage of 9.5 kV, so that every term weighs differently at the node's voltage.
+TEST(Regime, StaticLoadCharacteristicsWeighEveryTerm) {
+  TempDir dir;
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TDataFile chars;
+  ReadMaket(LayoutLoadChars, chars);
+  CreateColumns(chars, 1);
+  TLoadCharCols c;
+  FillLoadCharCols(chars, c);
+  (*c.Nsh)[1] = 1;
+  (*c.A0)[1] = 0.25f, (*c.A1)[1] = 0.375f, (*c.A2)[1] = 0.5f;
+  (*c.B0)[1] = 0.625f, (*c.B1)[1] = 0.75f, (*c.B2)[1] = -0.375f;
+  WriteTableFile((dir.Path() / "sthar_pq.cat").string(), chars);
+  StaticCharFile = (dir.Path() / "sthar_pq.cat").string();
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  NodeSpec& n = s.Node(2, "", 1.0, 0.5);
+  n.Um = 10, n.Nsh = 1, n.Ush = 9.5f;
+  s.Branch(2, 1, 1.0, 2.0);
+  TRegime r;
+  r.StaticChars = true;
+  Solve(r, s, dir);
+  StaticCharFile.clear();
+  ASSERT_TRUE(r.Converged);
+  const double u = std::abs(FindNode(r, 2)->U) / 9.5;
+  EXPECT_GT(u, 1.05);
+  ExpectVoltages(r,
+                 SolveReference({Slack(10.5), Load(1.0 * (0.5 * u * u + 0.375 * u + 0.25),
+                                                   0.5 * (-0.375 * u * u + 0.75 * u + 0.625))},
+                                {{0, 1, 1.0, 2.0}}),
+                 "static characteristics");
+}
+
+// Damping of the node step and of the fixed-voltage correction, each alone, slows the way, not where it
+// leads.
+TEST(Regime, DampingChangesTheIterationsNotTheState) {
+  TempDir dir;
+  TRegime plain;
+  Solve(plain, FixedVoltageRing(), dir);
+  ASSERT_TRUE(plain.Converged);
+  for (const bool node : {true, false}) {
+    TRegime damped;
+    (node ? damped.DampU : damped.DampI) = 0.5f;
+    Solve(damped, FixedVoltageRing(), dir);
+    ASSERT_TRUE(damped.Converged) << node;
+    EXPECT_GT(damped.ResidualsU.size(), plain.ResidualsU.size() + 3) << node;
+    ExpectVoltages(damped, FixedVoltageReference(Fixed(10.4, 0.4)), node ? "DampU" : "DampI");
   }
 }
 

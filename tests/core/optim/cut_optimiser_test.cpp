@@ -229,5 +229,64 @@ TEST(CutOptimiser, APositionThatDoesNotConvergeSpoilsNoOther) {
   IniRec.FlagU0 = savedU0;
 }
 
+// A cut moved one branch along its loop and back, by hand, opens the end it opened before, also beside a
+// branch with an end without a switching device: "Запись" then writes the same letter. A rule that picks
+// the end by the direction of the step alone opens node 4 ("К") after such a walk.
+TEST(CutOptimiser, ACutMovedOverABranchWithABareEndAndBackOpensItsOldEnd) {
+  CutSettings settings;
+  ScriptedMsgBox box;
+  // The ring 1-2-3-4-5-1, open at node 3 of the tie 3-4.
+  SchemeBuilder ring;
+  ring.Node(1, "B").Um = 10.5f;
+  for (int ns = 2; ns <= 5; ++ns) ring.Node(ns, "", 0.3, 0.1).Um = 10;
+  ring.Branch(1, 2, 0.5, 0.8), ring.Branch(2, 3, 0.5, 0.8), ring.Branch(3, 4, 0.6, 0.9).Commut = "Н";
+  ring.Branch(4, 5, 0.5, 0.8), ring.Branch(5, 1, 0.5, 0.8);
+  for (const int bare : {1, 3}) {
+    for (const int end : {1, 2}) {
+      SchemeBuilder s = ring;
+      (end == 1 ? s.Branches[bare].MarkCom1 : s.Branches[bare].MarkCom2) = "-";
+      TempDir dir;
+      const std::string stem = s.Write(dir.Path(), "ring");
+      for (const int dir0 : {0, 1}) {
+        TCutOptimiser opt;
+        opt.Open(stem);
+        TCutDisplay d;
+        if (!opt.ShiftRow(1, dir0, d)) continue;
+        ASSERT_TRUE(opt.ShiftRow(1, 1 - dir0, d));
+        opt.Write();
+        TDataFile b;
+        ReadTableFile(stem + ".VET", b);
+        const DAChar* commut = GetColumnAs<DAChar>("Commut", b);
+        std::string letters;
+        for (int r = 1; r <= b.RowCount; ++r) letters += commut->Get(r) != 0 ? Cp1251ToUtf8(std::string(1, commut->Get(r))) : ".";
+        EXPECT_EQ(letters, "..Н..") << "bare end " << end << " of row " << bare + 1 << ", first step " << dir0;
+      }
+    }
+  }
+}
+
+// A tie without a switching device at either end is no position a walk along its loop can come back to:
+// the run warns, naming the row, and goes on.
+TEST(CutOptimiser, ATieWithoutSwitchingDevicesIsReportedWhenTheRunCannotReturnIt) {
+  CutSettings settings;
+  ScriptedMsgBox box;
+  IniRec.Algoritm = 1;
+  SchemeBuilder s = TwoFeeders();
+  s.Branches[6].MarkCom1 = s.Branches[6].MarkCom2 = "-";
+  TempDir dir;
+  TCutOptimiser opt;
+  opt.Open(s.Write(dir.Path(), "two"));
+  TCutCols c;
+  FillCutCols(opt.Cuts, c);
+  int row = 1;
+  while (row < opt.RowCount() && c.Sign->Get(row) != 0) ++row;
+  std::vector<std::string> log;
+  opt.Run([&](const std::string& l) { log.push_back(l); }, {}, {});
+  ASSERT_EQ(box.Calls().size(), 1u);
+  EXPECT_EQ(box.Calls()[0].text, "Некорректное задание разрыва: строка " + std::to_string(row));
+  EXPECT_EQ(std::pair(box.Calls()[0].kind, box.Calls()[0].buttons), std::pair(int(mkWarning), int(mbOk)));
+  EXPECT_EQ(log.at(log.size() - 2), "Список оптимизированных разрывов:");
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -131,6 +131,23 @@ TEST(QOptim, PaybackFitReproducesAQuadratic) {
   EXPECT_DOUBLE_EQ(EconomicReactiveLimit(F(0.8 + h2), F(0.8), F(0.8 - h2), h2, 0.8, q0, 1, dP0, s, nullptr), q0);
 }
 
+// Newton forms its matrix once while refined steps are off and reuses it; a refined step forms it again.
+TEST(QOptim, NewtonKeepsItsMatrixWhileStepsAreNotRefined) {
+  Prepared p({{2}});
+  int runs = 0;
+  p.regime.OnStage = [&](const std::string& s) { runs += s == "Итерационный процесс"; };
+  p.F();
+  const auto step = [&](bool refined) {
+    runs = 0;
+    NewtonStep(p.table, p.regime, p.state, p.state.Gradient, refined, 0, 1, 1e-4);
+    return runs;
+  };
+  EXPECT_EQ(step(false), 3);  // F0 and the two sides of the source
+  EXPECT_TRUE(p.state.HessianReady);
+  EXPECT_EQ(step(false), 2);  // the gradient only
+  EXPECT_EQ(step(true), 3);
+}
+
 class QRegulation : public ::testing::Test {
 protected:
   TempDir dir;
@@ -278,6 +295,28 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBothUnsuppliedI
   WriteBranchTable(heavy.path, {Transformer(11, 12, "Т6"), Transformer(11, 13, "Т7"), open});
   heavy.opt.Open(heavy.path);
   EXPECT_EQ(heavy.opt.RowCount(), 0);
+}
+
+// A saving that is exactly the threshold is no saving: the station stays as it is; just below it moves.
+TEST(T2Stations, SavingOfExactlyTheThresholdIsRefused) {
+  Station s(0.1);
+  s.opt.Open(s.path);
+  // The states in the order the search tries them, the present one last as the search finds it after a
+  // pass: each criterion is then the very number the search compares.
+  s.opt.ApplyState(1, 1);
+  double c1 = s.opt.Evaluate(1).Criterion;
+  s.opt.ApplyState(1, 2);
+  c1 = std::min(c1, s.opt.Evaluate(1).Criterion);
+  s.opt.ApplyState(1, 3);
+  const double c0 = s.opt.Evaluate(1).Criterion;
+  // A threshold whose MW value equals the saving to the last bit.
+  double kw = (c0 - c1) * 1000;
+  for (int i = 0; i < 64 && kw * 0.001 != c0 - c1; ++i) kw = std::nextafter(kw, kw * 0.001 < c0 - c1 ? 1e9 : 0);
+  ASSERT_EQ(kw * 0.001, c0 - c1);
+  s.opt.Run(kw, {}, {}, {});
+  EXPECT_EQ(s.Cols().STo->Get(1), 0);
+  s.opt.Run(std::nextafter(kw, 0.0) * 0.999999, {}, {}, {});
+  EXPECT_NE(s.Cols().STo->Get(1), 0);
 }
 
 }  // namespace

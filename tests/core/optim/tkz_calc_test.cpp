@@ -133,6 +133,91 @@ TEST(TkzCalc, RandomMeshedNetworksMatchNodalSolution) {
   }
 }
 
+// A node given a system impedance by a "С" row is no ideal source: whatever reaches it through a loop
+// feeds a fault behind it too. Every node of each network is faulted in turn and compared with the
+// whole network solved at once, each "С" node tied to the shorted sources through its own impedance.
+TEST(TkzCalc, LoopsThroughSystemSourcesMatchTheWholeNetwork) {
+  const double e = 10.5;
+  struct Case {
+    const char* what;
+    int n;
+    std::vector<int> balancing;                          // ideal unless named by a "С" row
+    std::vector<std::pair<int, std::complex<double>>> systems;  // node, system impedance
+    std::vector<std::tuple<int, int, std::complex<double>>> lines;
+  };
+  const std::vector<Case> cases{
+      // The ring 1-2-3-4-1 with node 3 a system source, spurs 3-5-6 and 2-7.
+      {"a load node of a ring", 7, {0}, {{2, {0.1, 1.5}}},
+       {{0, 1, {0.25, 0.5}}, {1, 2, {0.5, 0.75}}, {2, 3, {0.375, 0.5}}, {3, 0, {0.5, 1.0}}, {2, 4, {0.25, 0.25}},
+        {4, 5, {0.5, 0.5}}, {1, 6, {0.125, 0.25}}}},
+      // Two balancing nodes 1 and 2, both system sources, joined by 1-3-4-2 with the ring 3-4-5-3, the spur
+      // 1-6 and the spur 4-7.
+      {"both balancing nodes", 7, {0, 1}, {{0, {0.2, 2.0}}, {1, {0.1, 3.0}}},
+       {{0, 2, {0.25, 0.5}}, {2, 3, {0.5, 0.75}}, {3, 1, {0.375, 0.5}}, {3, 4, {0.25, 0.5}}, {4, 2, {0.5, 0.5}},
+        {0, 5, {0.125, 0.25}}, {3, 6, {0.25, 0.25}}}},
+      // The hand case of a system source with the scheme's balancing node still joined to it.
+      {"a balancing node beside a system source", 3, {0}, {{1, {0, 0.5}}}, {{0, 1, {0.3, 0.3}}, {1, 2, {0.5, 0.4}}}},
+  };
+  for (const Case& c : cases) {
+    SchemeBuilder s;
+    std::vector<bool> fixed(static_cast<std::size_t>(c.n), false);
+    for (const int b : c.balancing) fixed[static_cast<std::size_t>(b)] = true;
+    for (int i = 0; i < c.n; ++i) {
+      s.Node(i + 1, fixed[static_cast<std::size_t>(i)] ? "B" : "").Name = "N" + std::to_string(i + 1);
+      if (fixed[static_cast<std::size_t>(i)]) s.Nodes.back().Um = static_cast<float>(e);
+    }
+    for (const auto& [a, b, z] : c.lines)
+      s.Branch(b + 1, a + 1, static_cast<float>(z.real()), static_cast<float>(z.imag()));
+    // The whole network: a system source is a node tied to the shorted sources through its impedance.
+    std::vector<bool> shorted = fixed;
+    auto lines = c.lines;
+    std::vector<TkzEntry> entries;
+    for (const auto& [node, z] : c.systems) {
+      shorted[static_cast<std::size_t>(node)] = false;
+      shorted.push_back(true);
+      lines.emplace_back(node, static_cast<int>(shorted.size()) - 1, z);
+      entries.push_back({"N" + std::to_string(node + 1), "С", static_cast<float>(z.real()),
+                         static_cast<float>(z.imag()), static_cast<float>(e)});
+    }
+    for (int f = 0; f < c.n; ++f) {
+      // A fault on a source node is no fault point of the radius.
+      const bool system = std::any_of(c.systems.begin(), c.systems.end(), [f](const auto& x) { return x.first == f; });
+      if (fixed[static_cast<std::size_t>(f)] || system) continue;
+      auto faulted = entries;
+      faulted.push_back({"N" + std::to_string(f + 1), "К"});
+      const auto rows = Calculate(s, faulted);
+      const TkzRow* fault = FindTkzRow(rows, "К");
+      ASSERT_TRUE(fault) << c.what << ", node " << f + 1;
+      const double expected =
+          e / (std::sqrt(3.0) * std::abs(FaultImpedance(static_cast<int>(shorted.size()), shorted, lines, f)));
+      EXPECT_NEAR(fault->Ikz, expected, 1e-6 * expected) << c.what << ", node " << f + 1;
+    }
+  }
+}
+
+// C: two balancing nodes feed F; each feeding branch becomes a source row of its own.
+TEST(TkzCalc, TwoSourcesFeedOneFault) {
+  SchemeBuilder c;
+  c.Node(1, "B").Name = "G1";
+  c.Nodes.back().Um = 10.5f;
+  c.Node(2, "B").Name = "G2";
+  c.Nodes.back().Um = 10.5f;
+  c.Node(3).Name = "F";
+  c.Branch(1, 3, 0.1, 1);
+  c.Branch(3, 2, 0.2, 2);
+  const auto rows = Calculate(c, {{"F", "К"}});
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_NEAR(FindTkzRow(rows, "К")->Ikz, 9.0481, 1e-4);
+  EXPECT_NEAR(FindTkzRow(rows, "К")->Fkz, -84.289, 1e-3);
+  std::vector<float> fed;
+  for (const TkzRow& r : rows)
+    if (r.Sign == "С") fed.push_back(r.Ikz);
+  std::sort(fed.begin(), fed.end());
+  ASSERT_EQ(fed.size(), 2u);
+  EXPECT_NEAR(fed[0], 3.0160, 1e-4);
+  EXPECT_NEAR(fed[1], 6.0321, 1e-4);
+}
+
 TEST(TkzCalc, SignsAnglesAndPasses) {
   // A line written against the current: the same modulus, negative, with an angle within (-90, 90).
   TDataFile radius;

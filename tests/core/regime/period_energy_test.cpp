@@ -32,6 +32,8 @@ protected:
       nodes[i + 1].Gs = s.Nodes[i].Gs;
     }
     std::vector<TEnergyGivenBranch> branches(s.Branches.size() + 1);
+    for (std::size_t i = 0; i < s.Branches.size(); ++i)
+      branches[i + 1].R = s.Branches[i].R, branches[i + 1].X = s.Branches[i].X;
     branches[1].A = U'А';
     energy.Init(nodes, branches, {}, lossPlus);
     energy.AddSupplyRows(r);

@@ -373,6 +373,35 @@ TEST_F(PeriodRun, ElementResultGraphsAreStoredOnlyUnderNegativeNumbers) {
   EXPECT_DOUBLE_EQ(v.Value->Get(53), 0.5);  // the load graph as it was
 }
 
+// At nominal voltages the losses come from a branch row's own R and X; the model's carry the
+// load-distribution factor once already and a transformer's ratio when it is entered from its HV end.
+TEST_F(PeriodRun, AtNominalVoltagesTheLossesTakeTheBranchRowsOwnImpedances) {
+  SchemeBuilder t;
+  t.Node(1, "B").Um = 10;
+  t.Node(2, "", 0.4, 0.3).Um = 0.38;
+  t.Node(3, "", 1, 1).Um = 10;
+  t.Node(4, "", 1, 1).Um = 10;
+  BranchSpec& tr = t.Branch(1, 2, 2, 4);  // 10/0.38 kV, R and X at its 10 kV end
+  tr.Kta = 10 / 0.38f;
+  t.Branch(3, 1, 3, 6).Tz = 1;
+  t.Branch(4, 1, 1, 2);
+  t.Write(dir.Path());
+  IniRec.TypCalcPQ = 0;
+  IniRec.LossUnom = true;
+  Run();
+  TBranchEnergyCols be;
+  const TDataFile table = ReadTable(Path() + GetMaketExtention(LayoutBranchEnergy));
+  FillBranchEnergyCols(table, be);
+  ASSERT_GE(be.RowCount, 3);
+  // 0.25 MVA² · 2 Ω / 10² kV² over 24 h; 2 · 3 Ω · 1/3 / 10² over 24 h; the plain line as it always was.
+  EXPECT_NEAR(be.dWPz->Get(1), 120, 1e-9);
+  EXPECT_NEAR(be.dWQz->Get(1), 240, 1e-9);
+  EXPECT_NEAR(be.dWPz->Get(2), 480, 1e-9);
+  EXPECT_NEAR(be.dWQz->Get(2), 960, 1e-9);
+  EXPECT_NEAR(be.dWPz->Get(3), 480, 1e-9);
+  EXPECT_NEAR(be.dWQz->Get(3), 960, 1e-9);
+}
+
 TEST_F(PeriodRun, StopAndANonConvergingSliceWriteNothingAndLeaveNoLocks) {
   s.Write(dir.Path());
   IniRec.TypCalcPQ = 3;

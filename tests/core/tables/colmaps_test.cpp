@@ -37,5 +37,31 @@ TEST(ColumnMaps, MapsFillFromTheProgramLayoutFile) {
   }
 }
 
+// A 16-bit integer field takes a column declared signed or unsigned, each stored in its own type; any
+// other type is refused naming both.
+TEST(ColumnMaps, SixteenBitFieldsTakeEitherDeclaredType) {
+  TempDir dir;
+  const std::string tail = "s,100,30,0,1,1,0,0,Name,Имя\nf,40,5,2,1,1,0,0,A0,A0\nf,40,5,2,1,1,0,0,A1,A1\n"
+                           "f,40,5,2,1,1,0,0,A2,A2\nf,40,5,2,1,1,0,0,B0,B0\nf,40,5,2,1,1,0,0,B1,B1\n"
+                           "f,40,5,2,1,1,0,0,B2,B2\n";
+  for (const char type : {'i', 'w', 'l'}) {
+    LayoutScope scope(dir, "Name=Стат.хар.нагрузки\nExtention=.SHN\nCount=8\nOrder=\n" + std::string(1, type) +
+                               ",40,5,0,1,1,0,0,Nsh,N\n" + tail);
+    TDataFile t;
+    ReadMaket(LayoutLoadChars, t);
+    CreateColumns(t, 2);
+    TLoadCharCols c;
+    if (type == 'l') {
+      EXPECT_EQ(ErrorOf([&] { FillLoadCharCols(t, c); }),
+                "Поле \"Nsh\" макета \"Стат.хар.нагрузки\" имеет тип \"l\", нужен тип \"i\" или \"w\"");
+      continue;
+    }
+    FillLoadCharCols(t, c);
+    (*c.Nsh)[2] = type == 'i' ? -3 : 40000;
+    EXPECT_EQ(c.Nsh->Get(2), type == 'i' ? -3 : 40000);
+    EXPECT_EQ(GetCellText(t, 2, 1, true), type == 'i' ? "-3" : "40000");  // stored in the column's own type
+  }
+}
+
 }  // namespace
 }  // namespace ld

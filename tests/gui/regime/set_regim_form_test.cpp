@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -101,6 +102,17 @@ TEST_F(RegimDialogs, PeriodChecksKeepTheDialogOpen) {
   });
   ASSERT_TRUE(ExecuteCalcPeriodDialog());
   EXPECT_EQ(IniRec.Tgr, 7);
+}
+
+// The slice interval list is captioned where the user sees it, and the caption leads to the list.
+TEST_F(RegimDialogs, PeriodIntervalListHasItsVisibleCaption) {
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QLabel>(d, "PeriodLabel").text(), "Интервал временных срезов");
+    EXPECT_TRUE(Child<QLabel>(d, "PeriodLabel").isVisibleTo(&d));
+    EXPECT_EQ(Child<QLabel>(d, "PeriodLabel").buddy(), &Child<QComboBox>(d, "Period"));
+    Press(d, "CancelBtn");
+  });
+  EXPECT_FALSE(ExecuteCalcPeriodDialog());
 }
 
 }  // namespace
