@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "core/base/dates.h"
+#include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
@@ -32,9 +34,11 @@ int CellInteger(const TImportCell& cell) {
   return StrToIntZ(Trimmed(CellText(cell)));
 }
 
-double CellNumber(const TImportCell& cell) {
-  if (cell.kind == TImportCell::Number) return cell.number;
-  return StrToFloatZ(Trimmed(CellText(cell)));
+double CellNumber(const TImportCell& cell, int row, int col, const TImportSource& source) {
+  const double value = cell.kind == TImportCell::Number ? cell.number : StrToFloatZ(Trimmed(CellText(cell)));
+  if (const std::string fault = ImportNumberFault(value); !fault.empty())
+    throw Error(ImportCellMessage(source.file, source.sheet, row, col, fault));
+  return value;
 }
 
 // The packed date (YYYYMMDD) of a day cell, or 0 when the cell holds no date.
@@ -63,7 +67,7 @@ void AddGraph(TDataFile& catalog, const std::string& basePath, int number, const
 }  // namespace
 
 int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std::string& basePath,
-                         const TGraphAdded& added) {
+                         const TGraphAdded& added, const TImportSource& source) {
   int count = 0;
   int head = 1;
   for (;;) {
@@ -83,7 +87,7 @@ int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std:
         if (value.kind == TImportCell::Empty) continue;
         const int n = dates.Count + 1;
         dates[n] = day + 0.036 * (c - 2);
-        values[n] = CellNumber(value);
+        values[n] = CellNumber(value, row, c, source);
         dates.Count = values.Count = n;
       }
     }
@@ -97,7 +101,7 @@ int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std:
 }
 
 int ImportMeteringTypical(const TCellReader& cell, TDataFile& catalog, const std::string& basePath,
-                          const TGraphAdded& added) {
+                          const TGraphAdded& added, const TImportSource& source) {
   int count = 0;
   for (int row = 1;; ++row) {
     const std::string title = Trimmed(CellText(cell(row, 1)));
@@ -107,7 +111,7 @@ int ImportMeteringTypical(const TCellReader& cell, TDataFile& catalog, const std
     DAdouble dates, values;
     for (int c = 4; c <= 27; ++c) {
       dates[c - 3] = 0.036 * (c - 3);
-      values[c - 3] = CellNumber(cell(row, c));
+      values[c - 3] = CellNumber(cell(row, c), row, c, source);
     }
     dates.Count = values.Count = 24;
     if (GraphNumberInCatalog(catalog, number)) continue;
