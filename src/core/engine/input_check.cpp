@@ -1,0 +1,50 @@
+#include "core/engine/input_check.h"
+
+#include <cmath>
+
+#include "core/base/dynarray.h"
+#include "core/base/import_number.h"
+
+namespace ld {
+
+namespace {
+
+// The first row of the column whose number is not finite, with that number; row 0 when there is none or
+// the column holds no floating-point numbers.
+template <typename Array>
+bool FirstNonFinite(const TDynamicArray* column, int rows, int& row, double& value) {
+  const auto* typed = dynamic_cast<const Array*>(column);
+  if (typed == nullptr) return false;
+  for (row = 1; row <= rows; ++row) {
+    value = typed->Get(row);
+    if (!std::isfinite(value)) return true;
+  }
+  row = 0;
+  return true;
+}
+
+std::string FirstFault(const TDataFile& table, const char* what) {
+  for (int c = 1; c <= table.NCols; ++c) {
+    const TDynamicArray* column = table.Columns[static_cast<std::size_t>(c)].get();
+    if (column == nullptr) continue;
+    int row = 0;
+    double value = 0;
+    if (!FirstNonFinite<DAsingle>(column, table.RowCount, row, value) &&
+        !FirstNonFinite<DAdouble>(column, table.RowCount, row, value))
+      FirstNonFinite<DAreal>(column, table.RowCount, row, value);
+    if (row != 0)
+      return std::string(what) + ", строка " + std::to_string(row) + ", столбец \"" +
+             table.FieldName[static_cast<std::size_t>(c)] + "\": " + ImportNumberFault(value);
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string NonFiniteSchemeInput(const TDataFile& nodes, const TDataFile& branches) {
+  std::string fault = FirstFault(nodes, "Таблица узлов");
+  if (fault.empty()) fault = FirstFault(branches, "Таблица ветвей");
+  return fault;
+}
+
+}  // namespace ld
