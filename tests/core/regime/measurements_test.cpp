@@ -4,6 +4,7 @@
 #include "core/base/error.h"
 #include "core/office/xlsx_file.h"
 #include "regime_test.h"
+#include "support/fuzz_mutations.h"
 #include "support/xls_builder.h"
 
 namespace ld::test {
@@ -197,6 +198,59 @@ TEST_F(Measurements, NamesWithTheBranchSeparatorFindTheirLine) {
   FillLineFlowCols(flows, f);
   ASSERT_EQ(f.RowCount, 1);
   EXPECT_EQ(std::tuple(f.N1->Get(1), f.N2->Get(1), f.Pr->Get(1), f.Qr->Get(1)), std::tuple(20, 30, 300.0, 150.0));
+}
+
+// Damaged measurement workbooks: each is imported, or refused naming the workbook with the scheme's files
+// byte for byte as they were and no lock left; never a crash (the sanitizer build watches).
+TEST_F(Measurements, DamagedWorkbooksAreImportedOrRefusedWithTheSchemeIntact) {
+  WriteLayoutSubset(dir / "maket.zr", {LayoutNodes, LayoutBranches, LayoutLineFlows});
+  MaketFileName = dir / "maket.zr";
+  const std::vector<XlsCell> cells = {
+      {XlsCell::Text, 1, 14, 0, "ПС1"},  {XlsCell::Number, 1, 9, 4, ""},   {XlsCell::Text, 1, 16, 0, "А, Б"},
+      {XlsCell::Text, 1, 17, 0, "1"},    {XlsCell::Number, 2, 9, 1, ""},   {XlsCell::Number, 2, 13, 0.5, ""},
+      {XlsCell::Text, 2, 16, 0, "В"},    {XlsCell::Text, 2, 17, 0, "2"},   {XlsCell::Number, 3, 9, 0.3, ""},
+      {XlsCell::Text, 3, 15, 0, "В"},    {XlsCell::Text, 3, 16, 0, "Б"},   {XlsCell::Number, 4, 9, 2.5, ""},
+      {XlsCell::Text, 4, 16, 0, "Т1"},   {XlsCell::Text, 4, 17, 0, "1"}};
+  const std::string valid = BuildXls(cells);
+  const std::string file = dir / "замеры.xls";
+  const std::string flowFile = base + GetMaketExtention(LayoutLineFlows);
+  std::mt19937 random(20261209);
+  constexpr int kRounds = 2000;
+  int refused = 0;
+  // Most rounds import into tables held in memory; every tenth goes through the scheme's files.
+  TDataFile nodes = ReadTable(base + ".UZL"), branches = ReadTable(base + ".VET"), flows;
+  ReadMaket(LayoutLineFlows, flows);
+  for (int round = 0; round < kRounds; ++round) {
+    WriteBytes(file, Mutate(valid, random));
+    const auto refusal = [&](const Error& e) {
+      ++refused;
+      const std::string text = e.what();
+      EXPECT_EQ(text.rfind("Ошибка чтения файла \"" + file + "\": ", 0), 0u) << text;
+    };
+    if (round % 10 != 0) {
+      CreateColumns(flows, 0);
+      try {
+        const Workbook book = ReadWorkbook(file);
+        if (!book.sheets.empty()) ImportMeasurements(book.sheets[0], nodes, branches, flows, {"май", 0.3}, file);
+      } catch (const Error& e) {
+        refusal(e);
+      }
+      continue;
+    }
+    const std::string nodeBytes = ReadBytes(base + ".UZL"), branchBytes = ReadBytes(base + ".VET"),
+                      flowBytes = ReadBytes(flowFile);
+    try {
+      ImportMeasurementFile(base, file, {"май", 0.3});
+    } catch (const Error& e) {
+      refusal(e);
+      ASSERT_EQ(ReadBytes(base + ".UZL"), nodeBytes) << round;
+      ASSERT_EQ(ReadBytes(flowFile), flowBytes) << round;
+    }
+    ASSERT_EQ(ReadBytes(base + ".VET"), branchBytes) << round;
+    ASSERT_TRUE(NoLocks()) << round;
+  }
+  EXPECT_GT(refused, kRounds / 20);
+  EXPECT_LT(refused, kRounds);
 }
 
 }  // namespace
