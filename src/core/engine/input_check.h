@@ -7,8 +7,9 @@
 
 namespace ld {
 
-// Empty when every single- and double-precision cell of both tables is finite; otherwise the first that
-// is not, with its table, row and column: 'Таблица узлов, строка 3, столбец "Pn": значение не является числом'.
+// Empty when every cell of the columns a calculation takes as given (loads, shunts, voltages to hold,
+// limits, impedances, ratios) is finite; otherwise the first that is not, with its table, row and
+// column: 'Таблица узлов, строка 3, столбец "Pn": значение не является числом'.
 std::string NonFiniteSchemeInput(const TDataFile& nodes, const TDataFile& branches);
 
 }  // namespace ld

@@ -162,6 +162,18 @@ TEST(SchemeModel, MessagesNameTheScheme) {
             (std::vector<std::string>{
                 "Схема \"Тест\". Таблица ветвей, строка 1, столбец \"X\": значение равно минус бесконечности"}));
 
+  // An earlier result that is no number is only a bad start, which the calculation replaces.
+  {
+    SchemeBuilder nanStart = base;
+    nanStart.Nodes[1].Urez = std::numeric_limits<double>::quiet_NaN();
+    TRegime r;
+    std::vector<std::string> errors;
+    r.Errors = &errors;
+    nanStart.Read(r, dir.Path());
+    EXPECT_FALSE(r.ModelError);
+    EXPECT_TRUE(errors.empty());
+  }
+
   // The message box gets the same text as an error.
   {
     ScriptedMsgBox box;
