@@ -28,14 +28,28 @@ std::string CellText(const TImportCell& cell) {
   }
 }
 
-int CellInteger(const TImportCell& cell) {
+// A conversion error of a workbook's cell names the file, the sheet and the cell; without a file (cells
+// of no file) it stays the conversion error it is.
+template <typename Convert>
+auto Converted(const TImportSource& source, int row, int col, Convert convert) {
+  try {
+    return convert();
+  } catch (const ConvertError& e) {
+    if (source.file.empty()) throw;
+    throw Error(ImportCellMessage(source.file, source.sheet, row, col, e.what()));
+  }
+}
+
+int CellInteger(const TImportCell& cell, int row, int col, const TImportSource& source) {
   if (cell.kind == TImportCell::Number && cell.number == std::trunc(cell.number) && std::abs(cell.number) < 2147483648.0)
     return static_cast<int>(cell.number);
-  return StrToIntZ(Trimmed(CellText(cell)));
+  return Converted(source, row, col, [&] { return StrToIntZ(Trimmed(CellText(cell))); });
 }
 
 double CellNumber(const TImportCell& cell, int row, int col, const TImportSource& source) {
-  const double value = cell.kind == TImportCell::Number ? cell.number : StrToFloatZ(Trimmed(CellText(cell)));
+  const double value = cell.kind == TImportCell::Number
+                           ? cell.number
+                           : Converted(source, row, col, [&] { return StrToFloatZ(Trimmed(CellText(cell))); });
   if (const std::string fault = ImportNumberFault(value); !fault.empty())
     throw Error(ImportCellMessage(source.file, source.sheet, row, col, fault));
   return value;
@@ -74,7 +88,7 @@ int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std:
     const std::string title = Trimmed(CellText(cell(head, 1)));
     if (title.empty()) break;
     const std::string unitText = CellText(cell(head, 2));
-    const int number = CellInteger(cell(head, 3));
+    const int number = CellInteger(cell(head, 3), head, 3, source);
     const bool fresh = !GraphNumberInCatalog(catalog, number);
     DAdouble dates, values;
     int row = head + 2;
@@ -107,7 +121,7 @@ int ImportMeteringTypical(const TCellReader& cell, TDataFile& catalog, const std
     const std::string title = Trimmed(CellText(cell(row, 1)));
     if (title.empty()) break;
     const std::string unitText = CellText(cell(row, 2));
-    const int number = CellInteger(cell(row, 3));
+    const int number = CellInteger(cell(row, 3), row, 3, source);
     DAdouble dates, values;
     for (int c = 4; c <= 27; ++c) {
       dates[c - 3] = 0.036 * (c - 3);

@@ -29,9 +29,10 @@ struct TImportSource {
 // (a date, then the values of hours 0..23); a block ends at the first row without a date in column 1
 // and an empty title ends the workbook. New numbers become graphs by slices of an hour; the values
 // of empty cells are left out. Returns the number of graphs added. A number cell that is not an
-// integer, or a value that is not a number, throws its conversion error; a value that is NaN, infinite
-// or more than a table column holds (ImportNumberFault) throws ld::Error naming the source's file and
-// sheet and the cell. Graphs added before the error stay; the graph of the bad cell is not stored.
+// integer, or a value that is not a number, throws its conversion error (as ld::Error naming the
+// source's file, sheet and cell when a file is given); a value that is NaN, infinite or more than a
+// table column holds (ImportNumberFault) throws ld::Error naming them. Graphs added before the error
+// stay; the graph of the bad cell is not stored.
 int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std::string& basePath,
                          const TGraphAdded& added = {}, const TImportSource& source = {});
 

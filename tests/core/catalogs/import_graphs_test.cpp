@@ -233,5 +233,31 @@ TEST_F(GraphImports, MeteringValuesThatAreNoNumbersAreRefusedWithTheirCell) {
   }
 }
 
+// Cells of a workbook's file: a graph number or a value that is no number names the file, the sheet and
+// the cell with the conversion's own words.
+TEST_F(GraphImports, ConversionErrorsOfAWorkbookNameTheirCell) {
+  Sheet s;
+  s.Text(1, 1, "Ввод").Text(1, 2, "МВт").Number(1, 3, 12.5);
+  auto catalog = Catalog({});
+  try {
+    ImportMeteringTypical(s.Reader(), *catalog, Base(), {}, {"графики.xlsx", "Лист1"});
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Ошибка чтения файла \"графики.xlsx\": лист \"Лист1\", ячейка C1: \"12.5\" не является целым числом");
+  }
+  s.Number(1, 3, 12).Text(1, 9, "н/д");
+  try {
+    ImportMeteringTypical(s.Reader(), *catalog, Base(), {}, {"графики.xlsx", "Лист1"});
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"графики.xlsx\": лист \"Лист1\", ячейка I1: \"н/д\"", 0), 0u)
+        << e.what();
+  }
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(*catalog, c);
+  EXPECT_EQ(c.RowCount, 0);
+}
+
 }  // namespace
 }  // namespace ld::test
