@@ -1,11 +1,14 @@
 #include "support/test_env.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+
+#include "core/base/codepage.h"
 
 namespace ld::test {
 
@@ -44,13 +47,36 @@ std::filesystem::path OutputPath(const std::string& name) {
 }
 
 std::string ReadBytes(const std::filesystem::path& path) {
+  // One read of the whole file: a character at a time is slow in the sanitizer build, where fuzz
+  // tests read thousands of files.
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ostringstream bytes;
+  if (in) bytes << in.rdbuf();
+  return std::move(bytes).str();
 }
 
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteLayoutSubset(const std::filesystem::path& path, const std::initializer_list<std::string>& layouts) {
+  const std::string all = ReadBytes(DataDir() / "maket.zr");
+  std::string kept;
+  bool keep = false;
+  for (std::size_t at = 0; at < all.size();) {
+    std::size_t end = all.find('\n', at);
+    end = end == std::string::npos ? all.size() : end + 1;
+    const std::string line = all.substr(at, end - at);
+    if (line.rfind("Name=", 0) == 0) {
+      std::string name = Cp1251ToUtf8(line.substr(5));
+      while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+      keep = std::find(layouts.begin(), layouts.end(), name) != layouts.end();
+    }
+    if (keep) kept += line;
+    at = end;
+  }
+  WriteBytes(path, kept);
 }
 
 }  // namespace ld::test

@@ -1,6 +1,7 @@
 #pragma once
 // Where tests find the source tree and its data, and a temporary folder per test.
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 namespace ld::test {
@@ -26,6 +27,10 @@ private:
 // Where a test leaves a picture or a document for people to look at: the folder "test-output" beside
 // the test program (in the build tree), never the current folder.
 std::filesystem::path OutputPath(const std::string& name);
+
+// A layout file of only the named layouts of the program's "maket.zr", written as path. Tests that
+// read thousands of tables read their layouts as often, and the whole file costs more than the tables.
+void WriteLayoutSubset(const std::filesystem::path& path, const std::initializer_list<std::string>& layouts);
 
 // Whole file as bytes; empty when missing.
 std::string ReadBytes(const std::filesystem::path& path);

@@ -11,6 +11,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/catalogs/graph_series.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/catalogs/import_rows.h"
@@ -45,16 +46,21 @@ int ImportLBFile(const std::string& fileName, TDataFile& catalog, const std::str
     const unsigned char* record = data + at;
     const int number = ReadU16(record);
     if (GraphNumberInCatalog(catalog, number)) continue;
+    // Every value is looked at before the graph is added: a graph with a NaN or an infinity is not
+    // stored at all, and the graphs before it stay.
+    DAdouble values;
+    for (int h = 0; h < 24; ++h) {
+      const double v = ReadF32(record + 44 + 4 * h);
+      if (const std::string fault = ImportNumberFault(v); !fault.empty())
+        throw Error("Ошибка чтения файла \"" + fileName + "\": график " + std::to_string(number) + ", час " +
+                    std::to_string(h + 1) + ": " + fault);
+      // Kept to seven decimals: the single-precision digits beyond them are noise of the old format.
+      values[h + 1] = std::nearbyint(v * 1e7) * 1e-7;
+    }
     const std::size_t length = std::min<std::size_t>(record[2], 41);
     const std::string name = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(record + 3), length));
     AppendGraphCatalogRow(catalog, number, name, kGraphTypical, 3600, 'P', "%");
     ++added;
-    DAdouble values;
-    for (int h = 0; h < 24; ++h) {
-      // Kept to seven decimals: the single-precision digits beyond them are noise of the old format.
-      const double v = ReadF32(record + 44 + 4 * h);
-      values[h + 1] = std::isfinite(v) ? std::nearbyint(v * 1e7) * 1e-7 : 0.0;
-    }
     values.Count = 24;
     StoreGraphValues(basePath, number, hours, values);
   }

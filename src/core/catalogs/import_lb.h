@@ -14,7 +14,8 @@ inline constexpr int kLBRecordSize = 428;
 // Appends a typical graph (hourly, active power in "%") to the catalogue for every record whose
 // number the catalogue lacks, and stores its 24 values in the values table of basePath. Returns the
 // number of graphs added; a file that cannot be read throws ld::Error. A trailing part shorter than a
-// record is no record.
+// record is no record. A value that is NaN or infinite throws ld::Error naming the file, the graph and
+// the hour; that graph is not added, those before it stay.
 int ImportLBFile(const std::string& fileName, TDataFile& catalog, const std::string& basePath);
 
 }  // namespace ld

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "core/base/dates.h"
+#include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
@@ -26,15 +28,31 @@ std::string CellText(const TImportCell& cell) {
   }
 }
 
-int CellInteger(const TImportCell& cell) {
-  if (cell.kind == TImportCell::Number && cell.number == std::trunc(cell.number) && std::abs(cell.number) < 2147483648.0)
-    return static_cast<int>(cell.number);
-  return StrToIntZ(Trimmed(CellText(cell)));
+// A conversion error of a workbook's cell names the file, the sheet and the cell; without a file (cells
+// of no file) it stays the conversion error it is.
+template <typename Convert>
+auto Converted(const TImportSource& source, int row, int col, Convert convert) {
+  try {
+    return convert();
+  } catch (const ConvertError& e) {
+    if (source.file.empty()) throw;
+    throw Error(ImportCellMessage(source.file, source.sheet, row, col, e.what()));
+  }
 }
 
-double CellNumber(const TImportCell& cell) {
-  if (cell.kind == TImportCell::Number) return cell.number;
-  return StrToFloatZ(Trimmed(CellText(cell)));
+int CellInteger(const TImportCell& cell, int row, int col, const TImportSource& source) {
+  if (cell.kind == TImportCell::Number && cell.number == std::trunc(cell.number) && std::abs(cell.number) < 2147483648.0)
+    return static_cast<int>(cell.number);
+  return Converted(source, row, col, [&] { return StrToIntZ(Trimmed(CellText(cell))); });
+}
+
+double CellNumber(const TImportCell& cell, int row, int col, const TImportSource& source) {
+  const double value = cell.kind == TImportCell::Number
+                           ? cell.number
+                           : Converted(source, row, col, [&] { return StrToFloatZ(Trimmed(CellText(cell))); });
+  if (const std::string fault = ImportNumberFault(value); !fault.empty())
+    throw Error(ImportCellMessage(source.file, source.sheet, row, col, fault));
+  return value;
 }
 
 // The packed date (YYYYMMDD) of a day cell, or 0 when the cell holds no date.
@@ -63,14 +81,14 @@ void AddGraph(TDataFile& catalog, const std::string& basePath, int number, const
 }  // namespace
 
 int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std::string& basePath,
-                         const TGraphAdded& added) {
+                         const TGraphAdded& added, const TImportSource& source) {
   int count = 0;
   int head = 1;
   for (;;) {
     const std::string title = Trimmed(CellText(cell(head, 1)));
     if (title.empty()) break;
     const std::string unitText = CellText(cell(head, 2));
-    const int number = CellInteger(cell(head, 3));
+    const int number = CellInteger(cell(head, 3), head, 3, source);
     const bool fresh = !GraphNumberInCatalog(catalog, number);
     DAdouble dates, values;
     int row = head + 2;
@@ -83,7 +101,7 @@ int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std:
         if (value.kind == TImportCell::Empty) continue;
         const int n = dates.Count + 1;
         dates[n] = day + 0.036 * (c - 2);
-        values[n] = CellNumber(value);
+        values[n] = CellNumber(value, row, c, source);
         dates.Count = values.Count = n;
       }
     }
@@ -97,17 +115,17 @@ int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std:
 }
 
 int ImportMeteringTypical(const TCellReader& cell, TDataFile& catalog, const std::string& basePath,
-                          const TGraphAdded& added) {
+                          const TGraphAdded& added, const TImportSource& source) {
   int count = 0;
   for (int row = 1;; ++row) {
     const std::string title = Trimmed(CellText(cell(row, 1)));
     if (title.empty()) break;
     const std::string unitText = CellText(cell(row, 2));
-    const int number = CellInteger(cell(row, 3));
+    const int number = CellInteger(cell(row, 3), row, 3, source);
     DAdouble dates, values;
     for (int c = 4; c <= 27; ++c) {
       dates[c - 3] = 0.036 * (c - 3);
-      values[c - 3] = CellNumber(cell(row, c));
+      values[c - 3] = CellNumber(cell(row, c), row, c, source);
     }
     dates.Count = values.Count = 24;
     if (GraphNumberInCatalog(catalog, number)) continue;

@@ -4,6 +4,7 @@
 // one pass in creation order finds with a map instead of a search along the list.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <ranges>
 #include <string>
 #include <utility>
@@ -103,10 +104,33 @@ void TRegime::FindContours() {
     if ((e->Flags & mask) == 0) latest[e->Number] = e;
     if ((e->Flags & efLoopClosing) == 0) any[e->Number] = e;
   }
+  // Parallel loop-closing branches (the same two nodes, the same tree partner) close their contours on
+  // one another in a chain, each on the one created before it, instead of each on the partner: every
+  // contour through the partner couples with every other, and a factorisation of that full block grows
+  // with the cube of the branches, while the chain couples each contour with its two neighbours only.
+  // The node is still the partner's.
+  std::vector<TRegimeElement*> closesOn(closing.size(), nullptr);
+  {
+    std::vector<std::size_t> byEnds(closing.size());
+    for (std::size_t k = 0; k < closing.size(); ++k) byEnds[k] = k;
+    const auto ends = [&](std::size_t k) { return std::pair(closing[k].first->Parent, closing[k].second); };
+    const std::less<const TRegimeElement*> before;
+    std::stable_sort(byEnds.begin(), byEnds.end(), [&](std::size_t x, std::size_t y) {
+      const auto a = ends(x), b = ends(y);
+      return a.first != b.first ? before(a.first, b.first) : before(a.second, b.second);
+    });
+    for (std::size_t k = 0; k < byEnds.size(); ++k) {
+      const std::size_t at = byEnds[k];
+      closesOn[at] = closing[at].second;
+      if (k > 0 && closing[at].second != nullptr && closing[at].first->Parent != nullptr &&
+          ends(byEnds[k - 1]) == ends(at))
+        closesOn[at] = closing[byEnds[k - 1]].first;
+    }
+  }
   // Contours in list order.
-  for (auto it = closing.rbegin(); it != closing.rend(); ++it) {
-    TRegimeElement* e = it->first;
-    TRegimeElement* p = it->second;
+  for (std::size_t k = closing.size(); k-- > 0;) {
+    TRegimeElement* e = closing[k].first;
+    TRegimeElement* p = closing[k].second;
     if (p == nullptr) {
       ReportError(SchemeQuoted() + ". Отсутствует узел : " + std::to_string(e->Number));
       continue;
@@ -117,7 +141,7 @@ void TRegime::FindContours() {
     e->Unom = p->Unom;
     e->Partner = p;
     ContourEntry1.push_back(e);
-    ContourEntry2.push_back(p);
+    ContourEntry2.push_back(closesOn[k]);
   }
   for (TRegimeElement* e : order.Elements) {
     if ((e->Flags & (efLoopClosing | efOpenNumber)) != (efLoopClosing | efOpenNumber)) continue;

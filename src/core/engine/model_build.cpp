@@ -10,6 +10,7 @@
 #include "core/base/codepage.h"
 #include "core/base/strings.h"
 #include "core/engine/electric.h"
+#include "core/engine/input_check.h"
 #include "core/engine/model_tables.h"
 #include "core/engine/number_map.h"
 #include "core/engine/regime.h"
@@ -70,6 +71,10 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   BranchCount = t.BranchCount();
   const int nodeCount = NodeCount;
   const int branchCount = BranchCount;
+  if (const std::string fault = NonFiniteSchemeInput(nodeTable, branchTable); !fault.empty()) {
+    ReportError(SchemeQuoted() + ". " + fault);
+    return;
+  }
 
   if (StaticChars) LoadStaticChars();
   Stage("Предварительные действия", 20);

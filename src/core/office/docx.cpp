@@ -130,9 +130,18 @@ private:
       return;
     }
     if (tblDepth_ != 1) return;
-    if (name == "tr" && Parent() == "tbl") {
+    // Rows directly in their table and cells directly in their row are all the positions a new text
+    // can be put at. A row or cell anywhere else (in a cell, in a content control) is refused: its
+    // cell would swallow the cells around it, and a save would write what nobody can open.
+    if ((name == "tr" && Parent() != "tbl") || (name == "tc" && Parent() != "tr")) {
+      Fail("таблица " + std::to_string(tables_.size()) + " устроена так, что ее не заполнить: " +
+           (name == "tr" ? "строка" : "ячейка") + " находится в элементе \"" + std::string(Parent()) +
+           "\", а не в " + (name == "tr" ? "таблице" : "строке"));
+      return;
+    }
+    if (name == "tr") {
       tables_.back().emplace_back();
-    } else if (name == "tc" && Parent() == "tr" && !tables_.back().empty()) {
+    } else if (name == "tc") {
       tables_.back().back().emplace_back();
       cell_ = &tables_.back().back().back();
       cell_->begin = at;
@@ -271,8 +280,9 @@ DocxDocument DocxDocument::Open(const std::string& path) {
   if (!ok) throw Error(prefix + "файл не найден или недоступен");
   const ZipPtr zip = OpenFromMemory(bytes);
   if (!zip) throw Error(prefix + "файл не является документом или поврежден");
+  office::TUnpackBudget budget(path, bytes.size());
   std::string partName = "word/document.xml";
-  if (const auto rels = office::ReadZipPart(zip.get(), "_rels/.rels")) {
+  if (const auto rels = office::ReadZipPart(zip.get(), "_rels/.rels", budget)) {
     PackageRels root;
     if (office::ParseXml(*rels, root) && !root.main.empty()) partName = root.main;
   }
@@ -284,7 +294,7 @@ DocxDocument DocxDocument::Open(const std::string& path) {
     if (name == nullptr) throw Error(prefix + "файл не является документом или поврежден");
     std::string data;
     if (*name != '\0' && name[std::char_traits<char>::length(name) - 1] != '/') {
-      const auto read = office::ReadZipPart(zip.get(), name);
+      const auto read = office::ReadZipPart(zip.get(), name, budget);
       if (!read) throw Error(prefix + "файл поврежден (часть \"" + std::string(name) + "\")");
       data = *read;
     }
@@ -330,7 +340,7 @@ void DocxDocument::SetCellText(int table, int row, int col, const std::string& t
   cell.changed = true;
 }
 
-std::string DocxDocument::MainPart() const {
+std::string DocxDocument::MainPart(const std::string& path) const {
   const std::string& part = entries_[mainEntry_].second;
   std::string out;
   out.reserve(part.size());
@@ -338,7 +348,11 @@ std::string DocxDocument::MainPart() const {
   for (const auto& table : tables_)
     for (const auto& row : table)
       for (const Cell& cell : row) {
-        if (!cell.changed || cell.begin < copied || cell.end > part.size()) continue;
+        if (!cell.changed) continue;
+        // The scan gives cells in document order, each inside the part; anything else is a structure
+        // the scan did not understand, and writing it would lose or repeat parts of the document.
+        if (cell.begin < copied || cell.end <= cell.begin || cell.end > part.size())
+          throw Error("Ошибка записи файла \"" + path + "\": таблицы документа \"" + path_ + "\" не распознаны");
         out.append(part, copied, cell.begin - copied);
         out += CellXml(cell);
         copied = cell.end;
@@ -350,7 +364,7 @@ std::string DocxDocument::MainPart() const {
 void DocxDocument::SaveAs(const std::string& path) const {
   const Error failed("Ошибка записи файла \"" + path + "\"");
   const std::string temp = path + ".~tmp";
-  const std::string part = MainPart();
+  const std::string part = MainPart(path);
   int error = 0;
   zip_t* zip = zip_open(temp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   bool written = zip != nullptr;

@@ -50,7 +50,8 @@ public:
 private:
   const Cell& At(int table, int row, int col) const;
   Cell& At(int table, int row, int col);
-  std::string MainPart() const;
+  // The main part with the changed cells; throws the write error of path for cells it cannot place.
+  std::string MainPart(const std::string& path) const;
 
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,17 +30,25 @@ using office::XmlHandler;
 
 class ZipArchive {
 public:
-  explicit ZipArchive(const std::string& path) {
+  explicit ZipArchive(const std::string& path) : budget_(path, FileSize(path)) {
     int error = 0;
     zip_.reset(zip_open(path.c_str(), ZIP_RDONLY, &error));
   }
   bool IsOpen() const { return zip_ != nullptr; }
 
-  // The uncompressed part by its name (letter case ignored); nothing when missing or unreadable.
-  std::optional<std::string> Read(const std::string& name) const { return office::ReadZipPart(zip_.get(), name); }
+  // The uncompressed part by its name (letter case ignored); nothing when missing or unreadable. Every
+  // read counts against the package's limits, also a part read again for another sheet.
+  std::optional<std::string> Read(const std::string& name) { return office::ReadZipPart(zip_.get(), name, budget_); }
 
 private:
+  static std::uint64_t FileSize(const std::string& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return ec ? 0 : static_cast<std::uint64_t>(size);
+  }
+
   office::ZipPtr zip_;
+  office::TUnpackBudget budget_;
 };
 
 int ToInt(std::string_view text, int fallback = -1) {
@@ -355,7 +364,7 @@ Workbook ReadXlsx(const std::string& path) {
   const auto damagedPart = [&fail](const std::string& part, const office::XmlHandler& handler) {
     return fail(handler.Failure().empty() ? "файл поврежден (часть \"" + part + "\")" : handler.Failure());
   };
-  const ZipArchive zip(path);
+  ZipArchive zip(path);
   if (!zip.IsOpen()) throw fail("файл не является книгой электронной таблицы или поврежден");
 
   // The workbook part is named by the package relationships; "xl/workbook.xml" by convention.

@@ -1,6 +1,8 @@
 #include "core/office/zip_part.h"
 
-#include <climits>
+#include <algorithm>
+
+#include "core/base/error.h"
 
 namespace ld::office {
 
@@ -10,11 +12,46 @@ struct ZipFileClose {
   void operator()(zip_file_t* file) const { zip_fclose(file); }
 };
 
+std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20); }
+
 }  // namespace
 
-std::optional<std::string> ReadZipPart(zip_t* zip, const std::string& name) {
+TUnpackBudget::TUnpackBudget(std::string path, std::uint64_t fileSize)
+    : path_(std::move(path)),
+      fileSize_(fileSize),
+      limit_(kUnpackedAnyFile + std::min<std::uint64_t>(fileSize, kLargestPart) * kUnpackedPerFileByte) {}
+
+void TUnpackBudget::Refuse(const std::string& part, bool onePart) const {
+  const std::string prefix = "Ошибка чтения файла \"" + path_ + "\": ";
+  if (onePart)
+    throw Error(prefix + "часть \"" + part + "\" в распакованном виде больше " + Megabytes(kLargestPart) +
+                " МБ (предел одной части)");
+  throw Error(prefix + "распакованные части вместе больше " + Megabytes(limit_) + " МБ (предел распакованного " +
+              "объёма: " + Megabytes(kUnpackedAnyFile) + " МБ и " + std::to_string(kUnpackedPerFileByte) +
+              " байт на каждый байт файла размером " + std::to_string(fileSize_) + " байт)");
+}
+
+void TUnpackBudget::Check(const std::string& part, std::uint64_t partSize) const {
+  if (partSize > kLargestPart) Refuse(part, true);
+  if (partSize > limit_ - unpacked_) Refuse(part, false);
+}
+
+void TUnpackBudget::Take(const std::string& part, std::uint64_t sofar, std::uint64_t more) {
+  if (more > kLargestPart || sofar > kLargestPart - more) Refuse(part, true);
+  if (more > limit_ - unpacked_) Refuse(part, false);
+  unpacked_ += more;
+}
+
+std::optional<std::string> ReadZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget) {
   const zip_int64_t index = zip_name_locate(zip, name.c_str(), ZIP_FL_NOCASE);
   if (index < 0) return std::nullopt;
+  // The declared size refuses a bomb before a byte of it is made; what is read is counted all the
+  // same, since the declaration may lie.
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  if (zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) != 0) {
+    budget.Check(name, stat.size);
+  }
   std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0));
   if (!file) return std::nullopt;
   std::string data;
@@ -23,8 +60,8 @@ std::optional<std::string> ReadZipPart(zip_t* zip, const std::string& name) {
     const zip_int64_t n = zip_fread(file.get(), buf, sizeof buf);
     if (n < 0) return std::nullopt;
     if (n == 0) break;
+    budget.Take(name, data.size(), static_cast<std::uint64_t>(n));
     data.append(buf, static_cast<std::size_t>(n));
-    if (data.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
   }
   return data;
 }

@@ -7,6 +7,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
@@ -98,7 +99,7 @@ void ClearMonthData(const std::string& schemePath) {
 
 std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
                                             TDataFile& flows, const TMeasurementImport& options,
-                                            const std::function<void(int)>& progress) {
+                                            const std::string& fileName, const std::function<void(int)>& progress) {
   std::vector<std::string> info;
   TNodeCols n;
   FillNodeCols(nodes, n);
@@ -117,13 +118,14 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
     nodeRows.emplace(name, row);
     namesByNumber.emplace(n.NS->Get(row), name);
   }
-  std::set<std::string> branchKeys;
+  // Pairs of end names, not one joined text: a name may hold any separator ("А ~ Б" is a valid name).
+  std::set<std::pair<std::string, std::string>> branchKeys;
   {
     TBranchCols b;
     FillBranchCols(branches, b);
     for (int row = 1; row <= b.RowCount; ++row) {
       const auto a = namesByNumber.find(b.N1->Get(row)), z = namesByNumber.find(b.N2->Get(row));
-      if (a != namesByNumber.end() && z != namesByNumber.end()) branchKeys.insert(a->second + " ~ " + z->second);
+      if (a != namesByNumber.end() && z != namesByNumber.end()) branchKeys.emplace(a->second, z->second);
     }
   }
 
@@ -140,20 +142,27 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
 
   TLineFlowCols f;
   FillLineFlowCols(flows, f);
+  // A value that is no finite number, or that no table column holds, stops the whole import before
+  // anything is written: a load of nan would pass every later calculation without a word.
+  const auto refuse = [&](int row, int col, double value) {
+    if (const std::string fault = ImportNumberFault(value); !fault.empty())
+      throw Error(ImportCellMessage(fileName, sheet.Name(), row, col, fault));
+  };
   const auto readNumber = [&](int row, int col, double& value) {
     const SheetCell& cell = sheet.Cell(row, col);
     value = 0;
     if (cell.kind == CellKind::Number) {
       value = cell.number;
-      return true;
+    } else {
+      try {
+        value = StrToFloatZ(RemoveBlanks(sheet.CellText(row, col)));
+      } catch (const ConvertError&) {
+        info.push_back("Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col));
+        return false;
+      }
     }
-    try {
-      value = StrToFloatZ(RemoveBlanks(sheet.CellText(row, col)));
-      return true;
-    } catch (const ConvertError&) {
-      info.push_back("Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col));
-      return false;
-    }
+    refuse(row, col, value);
+    return true;
   };
   const int step = std::max(1, last / 10);
   int position = 0;
@@ -188,23 +197,24 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
         tg = options.Tangent;
       const int row = node->second;
       if (kind == '1' || kind == '2' || items.size() > 1) {
-        if (kind == '2') {
-          (*n.Pn)[row] += v / count;
-          (*n.Qn)[row] += v * tg / count;
-        } else {
-          (*n.Pn)[row] = v / count;
-          (*n.Qn)[row] = v * tg / count;
-        }
+        const double p = (kind == '2' ? n.Pn->Get(row) : 0.0) + v / count;
+        const double q = (kind == '2' ? n.Qn->Get(row) : 0.0) + v * tg / count;
+        refuse(r, 9, p);
+        refuse(r, 9, q);
+        (*n.Pn)[row] = p;
+        (*n.Qn)[row] = q;
         const char sign = n.Sign->Get(row);
         if (sign != 'B' && sign != 'b' && sign != 'U' && sign != 'u') (*n.Sign)[row] = 'z';
         n.Prim->SetItem(row, options.Note);
       } else {
         const std::string from = substation + "." + other;
-        if (branchKeys.count(from + " ~ " + key) == 0 && branchKeys.count(key + " ~ " + from) == 0) {
+        const auto fromNode = nodeRows.find(from);
+        if (fromNode == nodeRows.end() || (branchKeys.count({from, key}) == 0 && branchKeys.count({key, from}) == 0)) {
           info.push_back("Строка " + std::to_string(r) + ": ветвь " + from + " - " + key + " не найдена");
           continue;
         }
-        const auto fromNode = nodeRows.find(from);
+        refuse(r, 9, v * 1000);
+        refuse(r, 9, v * tg * 1000);
         InsertTableRows(flows, flows.RowCount + 1, 1);
         const int added = flows.RowCount;
         f.Name1->SetItem(added, n.Name->GetItem(fromNode->second));
@@ -233,7 +243,7 @@ std::vector<std::string> ImportMeasurementFile(const std::string& schemePath, co
   flows.Title = nodes.Title;
   const Workbook book = ReadWorkbook(workbookFile);
   if (book.sheets.empty()) throw Error("Ошибка чтения файла \"" + workbookFile + "\": в книге нет листов");
-  std::vector<std::string> info = ImportMeasurements(book.sheets.front(), nodes, branches, flows, options, progress);
+  std::vector<std::string> info = ImportMeasurements(book.sheets.front(), nodes, branches, flows, options, workbookFile, progress);
   WriteUnlocked(schemePath, LayoutNodes, nodes);
   WriteTableFile(schemePath + GetMaketExtention(LayoutLineFlows), flows);
   return info;

@@ -23,11 +23,14 @@ struct TMeasurementImport {
 
 // Imports the sheet into the node table (loads of the nodes named in the sheet) and appends the measured
 // line flows to `flows`. Nodes marked 'z' by an earlier import are reset first, so importing twice gives
-// the same loads. Branch keys ("A ~ B" of upper-cased end names) come from `branches`. Returns the lines
-// for the message panel (unknown nodes and lines, unreadable cells). progress gets 0..100.
+// the same loads. Lines are found by the upper-cased names of their ends in `branches`. Returns the
+// lines for the message panel (unknown nodes and lines, unreadable cells). A value that is no finite
+// number or that a table column cannot hold (ImportNumberFault), read or computed, throws ld::Error
+// naming fileName, the sheet and the cell; the tables are then half changed and must not be written.
+// progress gets 0..100.
 std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
                                             TDataFile& flows, const TMeasurementImport& options,
-                                            const std::function<void(int)>& progress = {});
+                                            const std::string& fileName, const std::function<void(int)>& progress = {});
 
 // The whole command on the scheme's files: node and branch files locked, the workbook's first sheet
 // imported into the node file and a new flow file. Workbook and table-store failures throw ld::Error;

@@ -162,6 +162,7 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
     in.ReadHeader();
     in.ReadLayout(table);
     table.Title = in.Title();
+    in.CheckRowsFit(table);
     CreateColumns(table, in.RowCount());
     if (in.Restructured()) {
       in.LoadMarks(*table.MarkRec);

@@ -83,6 +83,24 @@ void TTableFileIn::ReadHeader() {
   if (!restructured_) reader_.Seek(afterCount);
 }
 
+void TTableFileIn::CheckRowsFit(const TDataFile& table) {
+  // Up to this many rows cost little whatever the layout: such a file is read, and a cut one fails at
+  // its short column like any other damage.
+  constexpr std::int32_t kRowsAllocatedUnchecked = 65536;
+  if (rowCount_ <= kRowsAllocatedUnchecked) return;
+  std::int64_t perRow = 2;
+  if (!restructured_) {
+    perRow = 0;
+    for (int col = 1; col <= table.NCols; ++col)
+      if (table.ColFlag[col] != '+')
+        perRow += table.ColType[col] == 's' ? 1 : ElementSizeOf(table.ColType[col], table.CtrlSize[col]);
+  }
+  if (perRow == 0 || static_cast<std::int64_t>(rowCount_) * perRow <= reader_.Remaining()) return;
+  throw Error("Ошибка чтения файла \"" + fullPath_ + "\": заявлено строк " + std::to_string(rowCount_) +
+              ", а файл этого размера вмещает не более " + std::to_string(reader_.Remaining() / perRow) +
+              " (предел числа строк по размеру файла)");
+}
+
 std::vector<TFileSection> TTableFileIn::ScanSections() {
   std::vector<TFileSection> sections;
   std::string name;

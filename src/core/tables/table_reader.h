@@ -39,6 +39,10 @@ public:
   const std::string& Title() const { return title_; }
   std::int32_t RowCount() const { return rowCount_; }
   bool Restructured() const { return restructured_; }
+  // Before any row is allocated: more than 65536 rows that the header declares must fit the rest of
+  // the file, each taking at least its least bytes (old format: every stored column of the layout;
+  // new format: its mark and a byte of some column). Throws ld::Error naming the file and that limit.
+  void CheckRowsFit(const TDataFile& table);
 
   // New format, positioned after the marks: the sections to the end of the file.
   std::vector<TFileSection> ScanSections();

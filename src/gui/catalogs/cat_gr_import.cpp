@@ -119,10 +119,13 @@ void TCatGrForm::ImportMetering(const char* title, bool typical) {
     const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
     const auto import = typical ? ImportMeteringTypical : ImportMeteringSlices;
     // Each graph is stored as it is added, so an error further down the workbook keeps those before it.
-    import(SheetReader(sheet), *CatGrid->GetTable(), basePath_, [this] {
-      ShowImported();
-      QApplication::processEvents();
-    });
+    import(
+        SheetReader(sheet), *CatGrid->GetTable(), basePath_,
+        [this] {
+          ShowImported();
+          QApplication::processEvents();
+        },
+        {file, sheet.Name()});
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);
   }

@@ -80,7 +80,7 @@ void ImportSpreadsheet(TDataGrid5& grid) {
     const Worksheet empty;
     const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
     TDataFile& table = *grid.GetTable();
-    const int rows = SheetToTable(sheet, table, grid.MaxRows());
+    const int rows = SheetToTable(sheet, table, grid.MaxRows(), file);
     changed = true;
     ShowMsgForm("Ввод данных закончен", mkInfo, mbOk);
     table.RowCount = std::max(table.RowCount, rows);

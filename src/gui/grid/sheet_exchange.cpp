@@ -1,7 +1,10 @@
 #include "gui/grid/sheet_exchange.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/base/strings.h"
 
 namespace ld::gui {
@@ -49,17 +52,43 @@ Worksheet TableToSheet(const TDataFile& table) {
   return sheet;
 }
 
-int SheetToTable(const Worksheet& sheet, TDataFile& table, int maxRows) {
+int SheetToTable(const Worksheet& sheet, TDataFile& table, int maxRows, const std::string& fileName) {
   int lastRow = 0;  // the last row before the first empty cell of column 1
   while (!sheet.IsEmpty(lastRow + 1, 1)) ++lastRow;
   int lastCol = 0;
   while (!sheet.IsEmpty(1, lastCol + 1)) ++lastCol;
   const int rows = std::max(0, std::min(lastRow - 1, maxRows));
+  std::vector<int> targets(static_cast<std::size_t>(lastCol) + 1, 0);
   for (int col = 1; col <= lastCol; ++col) {
     const std::string title = sheet.CellText(1, col);
-    int target = 0;
-    for (int c = 1; c <= table.NCols && target == 0; ++c)
-      if (table.ColTitle[static_cast<std::size_t>(c)] == title) target = c;
+    for (int c = 1; c <= table.NCols && targets[col] == 0; ++c)
+      if (table.ColTitle[static_cast<std::size_t>(c)] == title) targets[col] = c;
+  }
+  // Every number bound for a numeric column is looked at before anything is written: a NaN, an
+  // infinity or a value beyond the columns refuses the whole import, the table as it was.
+  for (int col = 1; col <= lastCol; ++col) {
+    const int target = targets[col];
+    if (target == 0 || table.Access[static_cast<std::size_t>(target)] != 1 ||
+        !IsNumericType(table.ColType[static_cast<std::size_t>(target)]))
+      continue;
+    for (int row = 1; row <= rows; ++row) {
+      const SheetCell& cell = sheet.Cell(row + 1, col);
+      double value = 0;
+      if (cell.kind == CellKind::Number) {
+        value = cell.number;
+      } else if (cell.kind == CellKind::Text) {
+        try {
+          value = StrToFloatZ(cell.text);
+        } catch (const ConvertError&) {
+          continue;  // no number: the cell is left as it was, as when typed
+        }
+      }
+      if (const std::string fault = ImportNumberFault(value); !fault.empty())
+        throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col, fault));
+    }
+  }
+  for (int col = 1; col <= lastCol; ++col) {
+    const int target = targets[col];
     if (target == 0) continue;
     for (int row = 1; row <= rows; ++row) {
       std::string text = sheet.CellText(row + 1, col);

@@ -1,6 +1,8 @@
 #pragma once
 // A table as a spreadsheet and back: the export writes the visible columns under their titles, the
 // import fills table columns from the sheet columns whose title row names them.
+#include <string>
+
 #include "core/office/workbook.h"
 #include "core/tables/layout.h"
 
@@ -17,7 +19,9 @@ Worksheet TableToSheet(const TDataFile& table);
 // Rows: up to the first empty cell of column 1 (row 1 holds the titles). Columns: up to the first
 // empty title. Each sheet column whose title equals a column title of the layout fills that column
 // from table row 1 on (columns the user may not edit are left alone). Rows beyond maxRows are not
-// read. Returns the number of data rows of the sheet that were taken.
-int SheetToTable(const Worksheet& sheet, TDataFile& table, int maxRows);
+// read. Returns the number of data rows of the sheet that were taken. A number for a numeric column
+// that is NaN, infinite or beyond what the columns hold (ImportNumberFault) throws ld::Error naming
+// fileName, the sheet and the cell before any cell is written.
+int SheetToTable(const Worksheet& sheet, TDataFile& table, int maxRows, const std::string& fileName);
 
 }  // namespace ld::gui

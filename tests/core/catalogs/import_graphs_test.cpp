@@ -191,5 +191,73 @@ TEST_F(GraphImports, MeteringSheetsReadUnitsAndStopAtBadNumbers) {
   EXPECT_EQ(Values(Base()).size(), 4u) << "only the filled hours";
 }
 
+// A value that is no number, or more than a column holds, stops either layout at its cell: the graphs
+// before it stay, its own graph is not stored.
+TEST_F(GraphImports, MeteringValuesThatAreNoNumbersAreRefusedWithTheirCell) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  const std::vector<std::pair<double, std::string>> bad = {{nan, "значение не является числом"},
+                                                           {inf, "значение равно плюс бесконечности"},
+                                                           {-inf, "значение равно минус бесконечности"},
+                                                           {1e308, "число 1E308 больше по модулю"}};
+  const TImportSource source{"графики.xls", "Лист1"};
+  for (const auto& [value, reason] : bad) {
+    for (const bool typical : {false, true}) {
+      std::filesystem::remove_all(Folder());
+      std::filesystem::create_directories(Folder());
+      Sheet s;
+      std::string where;
+      if (typical) {
+        s.Text(1, 1, "Первый").Text(1, 2, "МВт").Number(1, 3, 1).Number(1, 4, 5);
+        s.Text(2, 1, "Второй").Text(2, 2, "МВт").Number(2, 3, 2).Number(2, 10, value);
+        where = "J2";
+      } else {
+        s.Text(1, 1, "Первый").Text(1, 2, "МВт").Number(1, 3, 1).Day(3, 2024, 3, 5).Number(3, 2, 5);
+        s.Text(4, 1, "Второй").Text(4, 2, "МВт").Number(4, 3, 2).Day(6, 2024, 3, 5).Number(6, 2, 1).Number(6, 5, value);
+        where = "E6";
+      }
+      auto catalog = Catalog({});
+      const std::string expected =
+          "Ошибка чтения файла \"графики.xls\": лист \"Лист1\", ячейка " + where + ": " + reason;
+      try {
+        if (typical) ImportMeteringTypical(s.Reader(), *catalog, Base(), {}, source);
+        else ImportMeteringSlices(s.Reader(), *catalog, Base(), {}, source);
+        ADD_FAILURE() << expected;
+      } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).substr(0, expected.size()), expected);
+      }
+      TGraphCatalogCols c;
+      FillGraphCatalogCols(*catalog, c);
+      EXPECT_EQ(c.RowCount, 1) << expected;
+      for (const auto& [number, date, v] : Values(Base())) EXPECT_EQ(number, 1) << expected;
+    }
+  }
+}
+
+// Cells of a workbook's file: a graph number or a value that is no number names the file, the sheet and
+// the cell with the conversion's own words.
+TEST_F(GraphImports, ConversionErrorsOfAWorkbookNameTheirCell) {
+  Sheet s;
+  s.Text(1, 1, "Ввод").Text(1, 2, "МВт").Number(1, 3, 12.5);
+  auto catalog = Catalog({});
+  try {
+    ImportMeteringTypical(s.Reader(), *catalog, Base(), {}, {"графики.xlsx", "Лист1"});
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Ошибка чтения файла \"графики.xlsx\": лист \"Лист1\", ячейка C1: \"12.5\" не является целым числом");
+  }
+  s.Number(1, 3, 12).Text(1, 9, "н/д");
+  try {
+    ImportMeteringTypical(s.Reader(), *catalog, Base(), {}, {"графики.xlsx", "Лист1"});
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"графики.xlsx\": лист \"Лист1\", ячейка I1: \"н/д\"", 0), 0u)
+        << e.what();
+  }
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(*catalog, c);
+  EXPECT_EQ(c.RowCount, 0);
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -150,6 +150,30 @@ TEST(SchemeModel, MessagesNameTheScheme) {
   EXPECT_EQ(errorsOf(noBase, [](TRegime& r) { r.StaticChars = true; }),
             (std::vector<std::string>{"Схема \"Тест\". В узле 2 не задано напряжение (Uс.х.)"}));
 
+  // A number that is no number in any input: refused with its table, row and column, as written in
+  // the file (a float column keeps its infinity, a double its NaN).
+  SchemeBuilder nanLoad = base;
+  nanLoad.Nodes[1].Pn = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(errorsOf(nanLoad, none), (std::vector<std::string>{
+                                         "Схема \"Тест\". Таблица узлов, строка 2, столбец \"Pn\": значение не является числом"}));
+  SchemeBuilder infiniteReactance = base;
+  infiniteReactance.Branches[0].X = -std::numeric_limits<float>::infinity();
+  EXPECT_EQ(errorsOf(infiniteReactance, none),
+            (std::vector<std::string>{
+                "Схема \"Тест\". Таблица ветвей, строка 1, столбец \"X\": значение равно минус бесконечности"}));
+
+  // An earlier result that is no number is only a bad start, which the calculation replaces.
+  {
+    SchemeBuilder nanStart = base;
+    nanStart.Nodes[1].Urez = std::numeric_limits<double>::quiet_NaN();
+    TRegime r;
+    std::vector<std::string> errors;
+    r.Errors = &errors;
+    nanStart.Read(r, dir.Path());
+    EXPECT_FALSE(r.ModelError);
+    EXPECT_TRUE(errors.empty());
+  }
+
   // The message box gets the same text as an error.
   {
     ScriptedMsgBox box;

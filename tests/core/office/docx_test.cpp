@@ -179,5 +179,80 @@ TEST(Docx, DamagedDocumentsAreRefusedWithTheirName) {
   EXPECT_LT(refused, kRounds);
 }
 
+// Rows and cells where no word processor puts them: the document is refused when it is opened, with its
+// name and the table, so no save can write a cell over its neighbours.
+TEST(Docx, TablesOfAStructureNotUnderstoodAreRefusedWithTheirName) {
+  TempDir dir;
+  const std::string path = dir / "Потери.docx";
+  const std::string head = R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>)";
+  const std::string cell = "<w:tc><w:p><w:r><w:t>a</w:t></w:r></w:p></w:tc>";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"<w:tbl><w:tr><w:tc><w:tr>" + cell + "</w:tr></w:tc>" + cell + "</w:tr></w:tbl>",
+       "таблица 1 устроена так, что ее не заполнить: строка находится в элементе \"tc\", а не в таблице"},
+      {"<w:tbl><w:tr>" + cell + "</w:tr></w:tbl><w:tbl>" + cell + "</w:tbl>",
+       "таблица 2 устроена так, что ее не заполнить: ячейка находится в элементе \"tbl\", а не в строке"},
+      {"<w:tbl><w:sdt><w:sdtContent><w:tr>" + cell + "</w:tr></w:sdtContent></w:sdt></w:tbl>",
+       "таблица 1 устроена так, что ее не заполнить: строка находится в элементе \"sdtContent\", а не в таблице"},
+  };
+  for (const auto& [body, reason] : cases) {
+    Parts parts = DocumentParts();
+    parts[2].second = head + body + "</w:body></w:document>";
+    Zip(parts, path);
+    const std::string expected = "Ошибка чтения файла \"" + path + "\": " + reason;
+    try {
+      DocxDocument::Open(path);
+      ADD_FAILURE() << expected;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), expected);
+    }
+  }
+}
+
+// Whatever damage a document's text has, a save that reports success has written a document that
+// opens again with the new texts in the same cells.
+TEST(Docx, EverySaveThatSucceedsOpensAgain) {
+  TempDir dir;
+  const std::string path = dir / "Потери.docx";
+  const std::string out = dir / "out.docx";
+  std::mt19937 random(20261207);
+  int saved = 0;
+  for (int round = 0; round < 600; ++round) {
+    Parts damaged = DocumentParts();
+    damaged[2].second = Mutate(damaged[2].second, random);
+    Zip(damaged, path);
+    std::filesystem::remove(out);
+    std::vector<std::vector<std::vector<std::string>>> texts;
+    try {
+      DocxDocument doc = DocxDocument::Open(path);
+      for (int t = 1; t <= doc.TableCount(); ++t) {
+        texts.emplace_back();
+        for (int r = 1; r <= doc.RowCount(t); ++r) {
+          texts.back().emplace_back();
+          for (int c = 1; c <= doc.CellCount(t, r); ++c) {
+            texts.back().back().push_back("№" + std::to_string(t) + "." + std::to_string(r) + "." + std::to_string(c));
+            doc.SetCellText(t, r, c, texts.back().back().back());
+          }
+        }
+      }
+      doc.SaveAs(out);
+    } catch (const Error&) {
+      EXPECT_FALSE(std::filesystem::exists(out)) << round;
+      continue;
+    }
+    ++saved;
+    const DocxDocument again = DocxDocument::Open(out);
+    ASSERT_EQ(again.TableCount(), static_cast<int>(texts.size())) << round;
+    for (int t = 1; t <= again.TableCount(); ++t) {
+      ASSERT_EQ(again.RowCount(t), static_cast<int>(texts[t - 1].size())) << round;
+      for (int r = 1; r <= again.RowCount(t); ++r) {
+        ASSERT_EQ(again.CellCount(t, r), static_cast<int>(texts[t - 1][r - 1].size())) << round;
+        for (int c = 1; c <= again.CellCount(t, r); ++c)
+          EXPECT_EQ(again.CellText(t, r, c), texts[t - 1][r - 1][c - 1]) << round;
+      }
+    }
+  }
+  EXPECT_GT(saved, 0);  // most damage breaks the XML itself
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -4,6 +4,8 @@
 #include "core/base/error.h"
 #include "core/office/xlsx_file.h"
 #include "regime_test.h"
+#include "support/fuzz_mutations.h"
+#include "support/xls_builder.h"
 
 namespace ld::test {
 namespace {
@@ -102,6 +104,153 @@ TEST_F(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
     EXPECT_EQ(f.Name1->GetItem(1), "ПС1.В");
     EXPECT_TRUE(NoLocks());
   }
+}
+
+// A quantity that is no number, or that no column holds, in either kind of workbook and in either kind of
+// row (a node load, a line flow): the import is refused naming the cell, and the scheme's files stay
+// byte for byte as they were.
+TEST_F(Measurements, NumbersThatAreNoNumbersAreRefusedWithTheirCell) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  const std::string nodesBefore = ReadBytes(base + ".UZL"), branchesBefore = ReadBytes(base + ".VET");
+  const std::string flowFile = base + GetMaketExtention(LayoutLineFlows);
+  struct Case {
+    double value;
+    int column;       // 9 the quantity, 13 the tangent
+    bool flow;        // a line flow row instead of a node load row
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {nan, 9, false, "значение не является числом"},
+      {inf, 9, false, "значение равно плюс бесконечности"},
+      {-inf, 13, false, "значение равно минус бесконечности"},
+      {1e308, 9, false, "число 1E308 больше по модулю"},
+      {nan, 13, true, "значение не является числом"},
+      {1e36, 9, true, "число 1E39 больше по модулю"},  // fits a column, but not once it is kilowatts
+  };
+  for (const Case& c : cases) {
+    for (const bool legacy : {true, false}) {
+      // A legacy workbook can hold a NaN or an infinity as a number; the newer one only a huge number.
+      if (!legacy && !std::isfinite(c.value)) continue;
+      const int row = 3;
+      std::vector<XlsCell> cells = {{XlsCell::Text, 1, 14, 0, "ПС1"}, {XlsCell::Number, 2, 9, 2, ""},
+                                    {XlsCell::Text, 2, 16, 0, "Б"},   {XlsCell::Text, 2, 17, 0, "1"}};
+      cells.push_back({XlsCell::Number, row, 9, c.column == 9 ? c.value : 1.0, ""});
+      if (c.column == 13) cells.push_back({XlsCell::Number, row, 13, c.value, ""});
+      cells.push_back({XlsCell::Text, row, 16, 0, "В"});
+      if (c.flow) cells.push_back({XlsCell::Text, row, 15, 0, "Б"});
+      else cells.push_back({XlsCell::Text, row, 17, 0, "1"});
+      const std::string file = dir / (legacy ? "z.xls" : "z.xlsx");
+      if (legacy) {
+        WriteBytes(file, BuildXls(cells));
+      } else {
+        Workbook book;
+        book.sheets.emplace_back("Лист1");
+        for (const XlsCell& cell : cells) {
+          if (cell.kind == XlsCell::Number) book.sheets[0].SetNumber(cell.row, cell.col, cell.number);
+          else book.sheets[0].SetText(cell.row, cell.col, cell.text);
+        }
+        WriteXlsx(file, book);
+      }
+      const std::string where = "Ошибка чтения файла \"" + file + "\": лист \"Лист1\", ячейка " +
+                                (c.column == 9 ? "I" : "M") + std::to_string(row) + ": " + c.reason;
+      try {
+        ImportMeasurementFile(base, file, {"январь", 0.4});
+        ADD_FAILURE() << where;
+      } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).substr(0, where.size()), where);
+      }
+      EXPECT_EQ(ReadBytes(base + ".UZL"), nodesBefore) << where;
+      EXPECT_EQ(ReadBytes(base + ".VET"), branchesBefore) << where;
+      EXPECT_FALSE(fs::exists(flowFile)) << where;
+      EXPECT_TRUE(NoLocks());
+    }
+  }
+}
+
+// Node names holding the separator that joined a branch's end names once: a row naming such a line
+// finds it, and one whose names only line up across the separator finds none.
+TEST_F(Measurements, NamesWithTheBranchSeparatorFindTheirLine) {
+  TDataFile nodes = ReadTable(base + ".UZL");
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  n.Name->SetItem(1, "ПС1.А ~ ПС1.Б");
+  n.Name->SetItem(2, "ПС1.Б ~ ПС1.В");
+  WriteTableFile(base + ".UZL", nodes);
+  TDataFile branches = ReadTable(base + ".VET");
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  (*b.N1)[1] = 10, (*b.N2)[1] = 30;  // "ПС1.А ~ ПС1.Б" - "ПС1.В": joined, it reads like ("ПС1.А", "ПС1.Б ~ ПС1.В")
+  (*b.N1)[2] = 20, (*b.N2)[2] = 30;
+  WriteTableFile(base + ".VET", branches);
+
+  Workbook book;
+  book.sheets.emplace_back("Замеры");
+  Worksheet& s = book.sheets.front();
+  s.SetText(1, 14, "ПС1");
+  // "ПС1.А" - "ПС1.Б ~ ПС1.В" joins to the text of the first line, yet "ПС1.А" is no node
+  s.SetNumber(1, 9, 0.2), s.SetText(1, 15, "А"), s.SetText(1, 16, "Б ~ ПС1.В");
+  s.SetNumber(2, 9, 0.3), s.SetText(2, 15, "Б ~ ПС1.В"), s.SetText(2, 16, "В");   // the second line
+  WriteXlsx(dir / "z.xlsx", book);
+  const std::vector<std::string> info = ImportMeasurementFile(base, dir / "z.xlsx", {"", 0.5});
+  EXPECT_EQ(info, (std::vector<std::string>{"Строка 1: ветвь ПС1.А - ПС1.Б ~ ПС1.В не найдена"}));
+  TDataFile flows = ReadTable(base + GetMaketExtention(LayoutLineFlows));
+  TLineFlowCols f;
+  FillLineFlowCols(flows, f);
+  ASSERT_EQ(f.RowCount, 1);
+  EXPECT_EQ(std::tuple(f.N1->Get(1), f.N2->Get(1), f.Pr->Get(1), f.Qr->Get(1)), std::tuple(20, 30, 300.0, 150.0));
+}
+
+// Damaged measurement workbooks: each is imported, or refused naming the workbook with the scheme's files
+// byte for byte as they were and no lock left; never a crash (the sanitizer build watches).
+TEST_F(Measurements, DamagedWorkbooksAreImportedOrRefusedWithTheSchemeIntact) {
+  WriteLayoutSubset(dir / "maket.zr", {LayoutNodes, LayoutBranches, LayoutLineFlows});
+  MaketFileName = dir / "maket.zr";
+  const std::vector<XlsCell> cells = {
+      {XlsCell::Text, 1, 14, 0, "ПС1"},  {XlsCell::Number, 1, 9, 4, ""},   {XlsCell::Text, 1, 16, 0, "А, Б"},
+      {XlsCell::Text, 1, 17, 0, "1"},    {XlsCell::Number, 2, 9, 1, ""},   {XlsCell::Number, 2, 13, 0.5, ""},
+      {XlsCell::Text, 2, 16, 0, "В"},    {XlsCell::Text, 2, 17, 0, "2"},   {XlsCell::Number, 3, 9, 0.3, ""},
+      {XlsCell::Text, 3, 15, 0, "В"},    {XlsCell::Text, 3, 16, 0, "Б"},   {XlsCell::Number, 4, 9, 2.5, ""},
+      {XlsCell::Text, 4, 16, 0, "Т1"},   {XlsCell::Text, 4, 17, 0, "1"}};
+  const std::string valid = BuildXls(cells);
+  const std::string file = dir / "замеры.xls";
+  const std::string flowFile = base + GetMaketExtention(LayoutLineFlows);
+  std::mt19937 random(20261209);
+  constexpr int kRounds = 2000;
+  int refused = 0;
+  // Most rounds import into tables held in memory; every tenth goes through the scheme's files.
+  TDataFile nodes = ReadTable(base + ".UZL"), branches = ReadTable(base + ".VET"), flows;
+  ReadMaket(LayoutLineFlows, flows);
+  for (int round = 0; round < kRounds; ++round) {
+    WriteBytes(file, Mutate(valid, random));
+    const auto refusal = [&](const Error& e) {
+      ++refused;
+      const std::string text = e.what();
+      EXPECT_EQ(text.rfind("Ошибка чтения файла \"" + file + "\": ", 0), 0u) << text;
+    };
+    if (round % 10 != 0) {
+      CreateColumns(flows, 0);
+      try {
+        const Workbook book = ReadWorkbook(file);
+        if (!book.sheets.empty()) ImportMeasurements(book.sheets[0], nodes, branches, flows, {"май", 0.3}, file);
+      } catch (const Error& e) {
+        refusal(e);
+      }
+      continue;
+    }
+    const std::string nodeBytes = ReadBytes(base + ".UZL"), branchBytes = ReadBytes(base + ".VET"),
+                      flowBytes = ReadBytes(flowFile);
+    try {
+      ImportMeasurementFile(base, file, {"май", 0.3});
+    } catch (const Error& e) {
+      refusal(e);
+      ASSERT_EQ(ReadBytes(base + ".UZL"), nodeBytes) << round;
+      ASSERT_EQ(ReadBytes(flowFile), flowBytes) << round;
+    }
+    ASSERT_EQ(ReadBytes(base + ".VET"), branchBytes) << round;
+    ASSERT_TRUE(NoLocks()) << round;
+  }
+  EXPECT_GT(refused, kRounds / 20);
+  EXPECT_LT(refused, kRounds);
 }
 
 }  // namespace

@@ -213,5 +213,32 @@ TEST(TableFile, DamagedFilesFailWithTheReadErrorAndNeverOverrun) {
   }
 }
 
+// A header that declares more rows than the rest of the file can hold is refused before the rows are
+// allocated, in both formats; as many rows as fit are read.
+TEST(TableFile, RowsBeyondWhatTheFileCanHoldAreRefusedByThatLimit) {
+  TempDir dir;
+  LayoutScope scope(dir, kSample);
+  const std::string file = dir / "big.PRB";
+  const std::string header = std::string("\x06ZREGIM") + Short("Проба") + Short("Т");
+  const std::int32_t rows = 100000;
+  TDataFile r;
+  // New format: a mark for each row and one byte column; half of the rows fit.
+  test::WriteBytes(file, header + I32(rows) + "\x0CRESTRUCTURED" + std::string(rows, '\0') + Short("Flag") + "b" +
+                             I32(rows / 2) + std::string(rows / 2, '\1'));
+  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }),
+            "Ошибка чтения файла \"" + file + "\": заявлено строк 100000, а файл этого размера вмещает не более 75005 "
+            "(предел числа строк по размеру файла)");
+  // Old format: every row takes 4 + 1 + 5 + 8 + 1 + 4 = 23 bytes of its columns at least.
+  test::WriteBytes(file, header + I32(rows) + std::string(rows * 23 - 1, '\0'));
+  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }),
+            "Ошибка чтения файла \"" + file + "\": заявлено строк 100000, а файл этого размера вмещает не более 99999 "
+            "(предел числа строк по размеру файла)");
+  // As many rows as the file holds, each of its own.
+  test::WriteBytes(file, header + I32(rows) + "\x0CRESTRUCTURED" + std::string(rows, '\0') + Short("Flag") + "b" +
+                             I32(rows) + std::string(rows, '\1'));
+  ReadTableFile(file, r);
+  EXPECT_EQ(r.RowCount, rows);
+}
+
 }  // namespace
 }  // namespace ld

@@ -7,6 +7,7 @@
 
 #include "core/office/xlsx_file.h"
 #include "grid_fixture.h"
+#include "support/xls_builder.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/grid_exchange.h"
 
@@ -128,6 +129,50 @@ TEST_F(GridExchange, ImportStopsAtTheFirstEmptyCellOfColumnOne) {
   EXPECT_FALSE(grid_.Modified());
   EXPECT_FALSE(grid_.LockedFiles());
   EXPECT_FALSE(std::filesystem::exists(path + "~"));
+}
+
+// A number that is no number, or more than a column holds, in either kind of workbook: the import is
+// refused naming the file, the sheet and the cell, and not one cell of the table changes.
+TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
+  const std::string path = MakeFile("t.TST", {{"1", "один", "5", "1.5"}, {"2", "два", "6", "2.5"}});
+  const std::string before = ld::test::ReadBytes(path);
+  struct Case {
+    std::string file;
+    std::string expected;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  using ld::test::XlsCell;
+  ld::test::WriteBytes(dir_ / "nan.xls", ld::test::BuildXls({{XlsCell::Text, 1, 1, 0, "Номер"},
+                                                              {XlsCell::Text, 1, 2, 0, "Мощность"},
+                                                              {XlsCell::Number, 2, 1, 7, ""},
+                                                              {XlsCell::Number, 2, 2, 1, ""},
+                                                              {XlsCell::Number, 3, 1, 8, ""},
+                                                              {XlsCell::Number, 3, 2, nan, ""}}));
+  ld::Workbook book;
+  book.sheets.emplace_back("Данные");
+  book.sheets[0].SetText(1, 1, "Реактив");
+  book.sheets[0].SetNumber(2, 1, 1e308);
+  ld::WriteXlsx(dir_ / "big.xlsx", book);
+  const std::vector<Case> cases = {
+      {dir_ / "nan.xls", "Ошибка чтения файла \"" + dir_ / "nan.xls" +
+                             "\": лист \"Лист1\", ячейка B3: значение не является числом"},
+      {dir_ / "big.xlsx", "Ошибка чтения файла \"" + dir_ / "big.xlsx" +
+                              "\": лист \"Данные\", ячейка A2: число 1E308 больше по модулю, чем вмещает столбец "
+                              "таблицы (3.4028235E38)"}};
+  for (const Case& c : cases) {
+    grid_.OpenFile(path, 1, 1, 1, true, true, true);
+    box_.Clear();
+    script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, c.file); });
+    grid_.RunCommand(ld::gui::mtSheetImport);
+    ASSERT_EQ(box_.Calls().size(), 2u) << c.file;
+    EXPECT_EQ(box_.Calls()[1].text, c.expected);
+    EXPECT_EQ(std::tuple(Cell(1, 1), Cell(2, 1), Cell(1, 3), Cell(2, 3), Cell(1, 4), Cell(2, 4)),
+              std::tuple("1", "2", "5", "6", "1.5", "2.5"))
+        << c.file;
+    EXPECT_FALSE(grid_.Modified()) << c.file;
+    EXPECT_FALSE(grid_.LockedFiles()) << c.file;
+    EXPECT_EQ(ld::test::ReadBytes(path), before) << c.file;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,115 @@
+// Packages of a few kilobytes that stand for hundreds of megabytes: each is refused by the limit it
+// breaks, naming the file, before the bytes are made; a sound package near the limits is read.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/base/error.h"
+#include "core/office/docx.h"
+#include "core/office/workbook.h"
+#include "support/test_env.h"
+#include "support/zip_builder.h"
+
+namespace ld::test {
+namespace {
+
+const std::string kRootRels =
+    R"(<Relationships><Relationship Id="rId1" Type="a/officeDocument" Target="xl/workbook.xml"/></Relationships>)";
+
+// Blank space that a sheet may hold between its elements: it packs a thousandfold and costs the
+// parser next to nothing.
+std::string BlankSheet(std::size_t bytes) { return "<worksheet>" + std::string(bytes, ' ') + "</worksheet>"; }
+
+// A sheet of `rows` rows of ten number cells, the same in every row: it packs a few hundredfold.
+std::string SheetXml(int rows) {
+  std::string row = "<row>";
+  for (int c = 0; c < 10; ++c) row += "<c><v>1</v></c>";
+  row += "</row>";
+  std::string xml = "<worksheet><sheetData>";
+  xml.reserve(xml.size() + row.size() * static_cast<std::size_t>(rows) + 40);
+  for (int r = 0; r < rows; ++r) xml += row;
+  return xml + "</sheetData></worksheet>";
+}
+
+// A workbook of `sheets` sheets; the relationships name sheet parts 1..parts, sheet i taking part
+// (i - 1) % parts + 1.
+std::string WorkbookXml(int sheets, int parts) {
+  std::string book = R"(<workbook xmlns:r="r"><sheets>)";
+  for (int i = 1; i <= sheets; ++i)
+    book += "<sheet name=\"Л" + std::to_string(i) + "\" r:id=\"rId" + std::to_string((i - 1) % parts + 1) + "\"/>";
+  book += "</sheets></workbook>";
+  return book;
+}
+
+std::string Rels(int parts) {
+  std::string rels = "<Relationships>";
+  for (int i = 1; i <= parts; ++i)
+    rels += "<Relationship Id=\"rId" + std::to_string(i) + "\" Type=\"x/worksheet\" Target=\"worksheets/sheet" +
+            std::to_string(i) + ".xml\"/>";
+  return rels + "</Relationships>";
+}
+
+std::string ErrorOf(const std::function<void()>& read) {
+  try {
+    read();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "<no error>";
+}
+
+TEST(PackageLimits, BombsAreRefusedByTheLimitTheyBreak) {
+  TempDir dir;
+  const std::string path = dir / "бомба.xlsx";
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\": ";
+  const std::string total = "(предел распакованного объёма: 16 МБ и 100 байт на каждый байт файла размером ";
+  const auto byTotal = [&](const std::string& error) {
+    return error.rfind(prefix + "распакованные части вместе больше ", 0) == 0 && error.find(total) != std::string::npos;
+  };
+
+  // Two thousand sheets naming one part of 480 KB: each read of it counts.
+  WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
+                             {"xl/workbook.xml", WorkbookXml(2000, 1)},
+                             {"xl/_rels/workbook.xml.rels", Rels(1)},
+                             {"xl/worksheets/sheet1.xml", BlankSheet(480 << 10)}}));
+  std::string error = ErrorOf([&] { ReadWorkbook(path); });
+  EXPECT_TRUE(byTotal(error)) << error;
+
+  // Thirty sheet parts that are one compressed stream of 4.8 MB.
+  {
+    std::vector<ZipEntry> entries = {{"_rels/.rels", 0}, {"xl/workbook.xml", 1}, {"xl/_rels/workbook.xml.rels", 2}};
+    for (int i = 1; i <= 30; ++i) entries.push_back({"xl/worksheets/sheet" + std::to_string(i) + ".xml", 3});
+    WriteBytes(path, BuildZip({{kRootRels}, {WorkbookXml(30, 30)}, {Rels(30)}, {BlankSheet(4800 << 10)}}, entries));
+  }
+  error = ErrorOf([&] { ReadWorkbook(path); });
+  EXPECT_TRUE(byTotal(error)) << error;
+
+  // One sheet of 32 MB of cells.
+  WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
+                             {"xl/workbook.xml", WorkbookXml(1, 1)},
+                             {"xl/_rels/workbook.xml.rels", Rels(1)},
+                             {"xl/worksheets/sheet1.xml", SheetXml(200000)}}));
+  error = ErrorOf([&] { ReadWorkbook(path); });
+  EXPECT_TRUE(byTotal(error)) << error;
+
+  // A document part of 129 MB is more than any one part may be, whatever the file's size.
+  const std::string docx = dir / "бомба.docx";
+  WriteBytes(docx, BuildZip({{"word/document.xml", BlankSheet(129u << 20)}}));
+  error = ErrorOf([&] { DocxDocument::Open(docx); });
+  EXPECT_EQ(error, "Ошибка чтения файла \"" + docx +
+                       "\": часть \"word/document.xml\" в распакованном виде больше 128 МБ (предел одной части)");
+
+  // Within the limits a sheet of 20,000 rows reads whole.
+  WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
+                             {"xl/workbook.xml", WorkbookXml(1, 1)},
+                             {"xl/_rels/workbook.xml.rels", Rels(1)},
+                             {"xl/worksheets/sheet1.xml", SheetXml(20000)}}));
+  const ld::Workbook book = ReadWorkbook(path);
+  ASSERT_EQ(book.sheets.size(), 1u);
+  EXPECT_EQ(book.sheets[0].Cells().size(), 200000u);
+}
+
+}  // namespace
+}  // namespace ld::test

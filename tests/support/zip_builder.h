@@ -1,0 +1,26 @@
+#pragma once
+// Zip packages written byte by byte, so that a test or a benchmark can make what no zip library
+// writes: several entries naming one compressed stream, sizes declared other than they are.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ld::test {
+
+struct ZipStream {
+  std::string data;  // the uncompressed bytes; stored deflated
+};
+
+struct ZipEntry {
+  std::string name;
+  int stream = 0;  // index into the streams; entries naming one stream share its local header and bytes
+};
+
+// The package: each stream once, with a local header named after the first entry that names it, then a
+// central directory of every entry.
+std::string BuildZip(const std::vector<ZipStream>& streams, const std::vector<ZipEntry>& entries);
+
+// One stream per part, in order.
+std::string BuildZip(const std::vector<std::pair<std::string, std::string>>& parts);
+
+}  // namespace ld::test
