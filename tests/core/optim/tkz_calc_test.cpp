@@ -170,6 +170,16 @@ TEST(TkzCalc, SignsAnglesAndPasses) {
   regime.Errors = nullptr;
 }
 
+// The voltage angle of a row in degrees: from the real axis, in the left half plane beyond ±90, and on
+// the imaginary axis 90 whatever the sign (0 for no voltage at all).
+TEST(TkzCalc, VoltageAngles) {
+  EXPECT_EQ((std::vector<double>{TkzVoltageAngle(0, -5), TkzVoltageAngle(0, 5), TkzVoltageAngle(0, 0)}),
+            (std::vector<double>{90, 90, 0}));
+  EXPECT_NEAR(TkzVoltageAngle(-1, 1), 135, 1e-12);
+  EXPECT_NEAR(TkzVoltageAngle(-1, -1), 225, 1e-12);
+  EXPECT_NEAR(TkzVoltageAngle(1, -1), -45, 1e-12);
+}
+
 struct Formed {
   TDataFile Radius;
   std::vector<TkzRow> Rows;

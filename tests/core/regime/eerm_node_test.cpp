@@ -76,6 +76,41 @@ TEST_F(NodeEquivalent, TwoNodeSchemeByHandItsEquivalentAndAFailure) {
   EXPECT_FALSE(Locked(path));
 }
 
+// The equivalent scheme's numbers: its source is the node's number, ten times over for nodes 1 to 3,
+// feeding node 1 through Zэ, with the node's load So on node 2. At the supply node itself Zэ is zero,
+// and so are the equivalent current and power.
+TEST_F(NodeEquivalent, EquivalentSchemeNumbersAndTheSupplyNode) {
+  EXPECT_EQ((std::vector<int>{EquivalentSourceNumber(1), EquivalentSourceNumber(3), EquivalentSourceNumber(4)}),
+            (std::vector<int>{10, 30, 4}));
+  const std::string path = TwoNodes().Write(dir.Path());
+  calc.Calculate(path, 2, 0.1, false);
+  ExpectComplex(calc.Last().Ie, C(0, 0), 1e-12, "Iэ without other loads");
+  EXPECT_EQ(calc.EquivalentPath(), (dir.Path() / "2").string());
+  TDataFile nodes = ReadTable(calc.EquivalentPath() + ".UZL");
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  ASSERT_EQ(n.RowCount, 4);
+  EXPECT_EQ(nodes.Title + " " + std::to_string(n.NS->Get(1)) + n.Sign->Get(1) + " " + n.Name->GetItem(2) +
+                n.Name->GetItem(3) + n.Name->GetItem(4),
+            "2 20b SoSySe");
+  EXPECT_NEAR(n.Um->Get(1), 10, 1e-6);
+  EXPECT_NEAR(n.Pn->Get(2), 1, 1e-12);
+  EXPECT_NEAR(n.Qn->Get(2), 1, 1e-12);
+  TDataFile branches = ReadTable(calc.EquivalentPath() + ".VET");
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  ASSERT_EQ(b.RowCount, 3);
+  EXPECT_EQ((std::vector<double>{double(b.N1->Get(1)), double(b.N2->Get(1)), b.R->Get(1), b.X->Get(1),
+                                 double(b.N1->Get(3)), double(b.N2->Get(3))}),
+            (std::vector<double>{20, 1, 1, 2, 2, 3}));
+
+  calc.Calculate(path, 1, 0.1, false);
+  const TNodeEquivalent& q = calc.Last();
+  EXPECT_EQ(std::tuple(q.Ze, q.Ie, q.Se), std::tuple(C(), C(), C()));
+  EXPECT_EQ(EquivalentSchemePath(path, 1), (dir.Path() / "1").string());
+  EXPECT_FALSE(Locked(path));
+}
+
 TEST_F(NodeEquivalent, OptimumSearchEndsAtTheIterationLimitOrOnAStop) {
   const std::string path = TwoNodes().Write(dir.Path());
 

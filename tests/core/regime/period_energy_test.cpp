@@ -38,6 +38,23 @@ protected:
   }
 };
 
+// A node's voltages over the period: the lowest and the highest of its slices, in either order.
+TEST_F(PeriodEnergy, NodeVoltagesKeepTheLowestAndHighestSlice) {
+  Start(TwoNodes());
+  RunRegime(r);
+  ASSERT_TRUE(r.Converged);
+  TRegimeElement& node2 = *const_cast<TRegimeElement*>(FindNode(r, 2));
+  const double u = std::abs(node2.U);
+  energy.AccumulateSliceEnergy(r, 1.0);
+  node2.U *= 0.95;
+  energy.AccumulateSliceEnergy(r, 1.0);
+  node2.U /= 0.95 * 0.95;
+  energy.AccumulateSliceEnergy(r, 1.0);
+  const TNodeEnergyRow& n2 = energy.Nodes().at(2);
+  EXPECT_NEAR(n2.Umin, 0.95 * u, 1e-9);
+  EXPECT_NEAR(n2.Umax, u / 0.95, 1e-9);
+}
+
 TEST_F(PeriodEnergy, DeepLoadCountsInEveryBranchAboveAndTheBalanceClosesOnAMeshedScheme) {
   SchemeBuilder s = FixedVoltageRing();
   s.Nodes[4].Gs = 50;  // a node shunt: no-load losses
