@@ -110,6 +110,38 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
   EXPECT_NEAR(p.F(), f0, 1e-12);
 }
 
+// The functional: losses times Kdp plus Ku times the squared distance of each watched node beyond its
+// bounds, the second watched node of a row as much as the first; a node watched by a negative number, or a
+// bound of 0, adds nothing.
+TEST(QOptim, FunctionalPenalisesBothWatchedNodesBySquaredDistance) {
+  Prepared p({{2, 0, 0, 0, 2, 9.8, 0},
+              {2, 0, 0, 0, -2, 9.8, 0, 2, 0, 9.6},
+              {2, 0, 0, 0, -2, 9.8, 0, -2, 9.8, 9.6},
+              {2, 0, 0, 0, 2, 0, 11, 2, 0, 0}});
+  const double losses = p.F(0);
+  const double u = std::abs(FindQNode(p.regime, 2)->U);
+  ASSERT_TRUE(u > 9.6 && u < 9.8) << u;
+  const double below = (9.8 - u) * (9.8 - u), above = (u - 9.6) * (u - 9.6);
+  EXPECT_NEAR(p.F(100), losses + 100 * (below + above), 1e-9);
+  EXPECT_NEAR(ReactiveFunctional(p.table, p.regime, p.state, 2, 100, 2), 2 * losses + 100 * above, 1e-9);
+  EXPECT_NEAR(ReactiveFunctional(p.table, p.regime, p.state, 3, 100, 1), losses, 1e-12);
+}
+
+// With static load characteristics the node step forms a node's reactive power again from its consumed
+// and generated parts: a new total of a source moves the generated part by the same amount.
+TEST(QOptim, ANewSourceTotalMovesTheGeneratedPart) {
+  Prepared p({{2}});
+  TRegimeElement& e = *p.state.Source[1];
+  e.Load2 = Complex(0, 0.2);
+  e.Load = e.Load1 + e.Load2;
+  const Complex consumed = e.Load1;
+  SetSourceTotal(e, e.Load.imag() + 0.5);
+  EXPECT_EQ(e.Load1, consumed);
+  EXPECT_NEAR(e.Load2.imag(), 0.7, 1e-12);
+  EXPECT_NEAR(std::abs(e.Load - (e.Load1 + e.Load2)), 0, 1e-12);
+  EXPECT_NEAR(SourceTotal(e), consumed.imag() + 0.7, 1e-12);
+}
+
 TEST(QOptim, PaybackFitReproducesAQuadratic) {
   const double a = 0.004, b = -0.003, c = 0.02, q = 0.7, h2 = 0.005;
   const auto F = [&](double v) { return a * v * v + b * v + c; };

@@ -80,6 +80,17 @@ TEST_F(Guard, AWriteOverAChangedFileIsRefusedEveryTime) {
   EXPECT_EQ(ReadCounter(file_), 1);
 }
 
+// A file removed since it was read has not been changed by anyone: the write makes it again.
+TEST_F(Guard, AFileRemovedSinceTheReadIsWrittenAgain) {
+  TDataFile mine;
+  ReadTableFile(file_, mine);
+  fs::remove(file_);
+  EXPECT_NO_THROW(CheckFileFree(file_, mine.FileDate));
+  (*GetColumnAs<DALongint>("Cnt", mine))[1] = 3;
+  WriteTableFile(file_, mine);
+  EXPECT_EQ(ReadCounter(file_), 3);
+}
+
 // A file left marked in use is waited for eleven seconds before the user is asked; "Нет" fails the read
 // or the write and leaves the mark to its owner, "Да" takes the file and the stale mark goes.
 TEST_F(Guard, InUseMarkWaitsElevenSecondsThenAsks) {
