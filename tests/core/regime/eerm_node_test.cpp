@@ -199,5 +199,48 @@ TEST_F(NodeEquivalent, MeshedSchemeMatchesNodalImpedanceAndControls) {
   EXPECT_LT(std::abs(q.Ucontrol - q.Uo), 1e-6);
 }
 
+// Three loops of one 10 kV network: the driving-point impedance of every node equals the one of the
+// test's own nodal matrix, which needs the contour correction of all the loops together.
+TEST_F(NodeEquivalent, SeveralLoopsMatchTheNodalImpedance) {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2, "", 0.4, 0.2).Um = 10;
+  s.Node(3, "", 0.6, 0.3).Um = 10;
+  s.Node(4, "", 0.5, 0.1).Um = 10;
+  s.Node(5, "", 0.3, 0.2).Um = 10;
+  const double z[][4] = {{2, 1, 0.3, 0.5}, {3, 2, 0.4, 0.3}, {3, 1, 0.7, 0.9}, {4, 3, 0.2, 0.6},
+                         {5, 4, 0.5, 0.4}, {5, 2, 0.6, 0.8}, {4, 2, 0.9, 0.7}};
+  for (const auto& b : z) s.Branch(static_cast<int>(b[0]), static_cast<int>(b[1]), b[2], b[3]);
+  const std::string path = s.Write(dir.Path());
+  std::vector<std::vector<C>> y(4, std::vector<C>(4));
+  for (const auto& b : z) {
+    const C yb = 1.0 / C(b[2], b[3]);
+    const int i = static_cast<int>(b[0]) - 2, j = static_cast<int>(b[1]) - 2;
+    y[i][i] += yb;
+    if (j >= 0) y[j][j] += yb, y[i][j] -= yb, y[j][i] -= yb;
+  }
+  for (int node = 2; node <= 5; ++node) {
+    calc.Calculate(path, node, 0.1, false);
+    ExpectComplex(calc.Last().Ze, InverseColumn(y, node - 2)[static_cast<std::size_t>(node - 2)], 1e-7,
+                  "Zэ of node " + std::to_string(node));
+    EXPECT_LT(std::abs(calc.Last().Ucontrol - calc.Last().Uo), 1e-6) << node;
+  }
+}
+
+// Where the losses bend gently the search for their minimum settles within a few steps and stops there,
+// well before the iteration limit, with the node's reactive load at the optimum.
+TEST_F(NodeEquivalent, OptimumSearchStopsWhereTheStepVanishes) {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10;
+  s.Node(2, "", 0.1, 0.3).Um = 10;
+  s.Branch(2, 1, 45, 1);  // 2R/U² near 1: each step takes most of the way to the minimum
+  const std::string path = s.Write(dir.Path());
+  calc.Calculate(path, 2, 0.01, true);
+  EXPECT_TRUE(calc.OptimumSteps() > 1 && calc.OptimumSteps() < 20) << calc.OptimumSteps();
+  // The losses R·(P² + Q²)/U² are least near Q = 0 (the reactance shifts it by a little).
+  EXPECT_NEAR(calc.Last().So.real(), 0.1, 1e-12);
+  EXPECT_LT(std::abs(calc.Last().So.imag()), 1e-3) << calc.Last().So;
+}
+
 }  // namespace
 }  // namespace ld::test
