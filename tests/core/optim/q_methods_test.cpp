@@ -115,15 +115,15 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
 // bound of 0, adds nothing.
 TEST(QOptim, FunctionalPenalisesBothWatchedNodesBySquaredDistance) {
   Prepared p({{2, 0, 0, 0, 2, 9.8, 0},
-              {2, 0, 0, 0, -2, 9.8, 0, 2, 0, 9.6},
+              {2, 0, 0, 0, -2, 9.8, 0, 1, 10.2, 0},
               {2, 0, 0, 0, -2, 9.8, 0, -2, 9.8, 9.6},
-              {2, 0, 0, 0, 2, 0, 11, 2, 0, 0}});
+              {2, 0, 0, 0, 2, 0, 9.6, 2, 0, 0}});
   const double losses = p.F(0);
-  const double u = std::abs(FindQNode(p.regime, 2)->U);
-  ASSERT_TRUE(u > 9.6 && u < 9.8) << u;
-  const double below = (9.8 - u) * (9.8 - u), above = (u - 9.6) * (u - 9.6);
-  EXPECT_NEAR(p.F(100), losses + 100 * (below + above), 1e-9);
-  EXPECT_NEAR(ReactiveFunctional(p.table, p.regime, p.state, 2, 100, 2), 2 * losses + 100 * above, 1e-9);
+  const double u = std::abs(FindQNode(p.regime, 2)->U), u1 = std::abs(FindQNode(p.regime, 1)->U);
+  ASSERT_TRUE(u > 9.6 && u < 9.8 && u1 < 10.2) << u << " " << u1;
+  const double below = (9.8 - u) * (9.8 - u), second = (10.2 - u1) * (10.2 - u1), above = (u - 9.6) * (u - 9.6);
+  EXPECT_NEAR(p.F(100), losses + 100 * (below + second + above), 1e-9);
+  EXPECT_NEAR(ReactiveFunctional(p.table, p.regime, p.state, 2, 100, 2), 2 * losses + 100 * second, 1e-9);
   EXPECT_NEAR(ReactiveFunctional(p.table, p.regime, p.state, 3, 100, 1), losses, 1e-12);
 }
 
