@@ -170,6 +170,22 @@ TEST(TkzCalc, SignsAnglesAndPasses) {
   regime.Errors = nullptr;
 }
 
+// A branch hung straight under a balancing node without a "С" row is a source row at the node's own
+// given voltage: its modulus, whatever its angle, drives the fault current.
+TEST(TkzCalc, ASourceRowTakesTheBalancingNodesOwnVoltage) {
+  SchemeBuilder s;
+  NodeSpec& b = s.Node(1, "B");
+  b.Um = 10.5f, b.Angle = 30, b.Name = "B";
+  s.Node(2).Name = "F";
+  s.Branch(2, 1, 0.5, 0.4);
+  const auto rows = Calculate(s, {{"F", "К"}});
+  const TkzRow* source = FindTkzRow(rows, "С");
+  const TkzRow* fault = FindTkzRow(rows, "К");
+  ASSERT_TRUE(source && fault);
+  EXPECT_FLOAT_EQ(source->U1, 10.5f);
+  EXPECT_NEAR(fault->Ikz, 10.5 / (std::sqrt(3.0) * std::abs(std::complex<double>(0.5, 0.4))), 1e-4);
+}
+
 // The voltage angle of a row in degrees: from the real axis, in the left half plane beyond ±90, and on
 // the imaginary axis 90 whatever the sign (0 for no voltage at all).
 TEST(TkzCalc, VoltageAngles) {
