@@ -66,6 +66,15 @@ struct Classes {
   ~Classes() { IniRec.UnomList = std::move(saved); }
 };
 
+// Losses are compared rounded to the digit of the accuracy; round(0.5) is 0, and an accuracy of 0.0005
+// read as a float stays a half, not a little more.
+TEST(KtrModel, LossRoundingFactorFromTheAccuracy) {
+  EXPECT_EQ(std::tuple(LossRoundFactor(1e-4), LossRoundFactor(0.0005), LossRoundFactor(0.0005f), LossRoundFactor(0.001f),
+                       LossRoundFactor(0)),
+            std::tuple(10000, 10000, 10000, 1000, 1000));
+  EXPECT_DOUBLE_EQ(RoundLosses(0.0125, 100), 0.01);
+}
+
 TEST(KtrModel, ThreeWindingHighSideControlsTheFirstTwoBranchesOfItsStarPoint) {
   MaketFileName = (DataDir() / "maket.zr").string();
   Classes classes;

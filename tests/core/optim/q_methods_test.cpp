@@ -203,6 +203,21 @@ TEST_F(QRegulation, MissingTableMissingNodeAndIterationLimit) {
   EXPECT_NEAR(FindQNode(regime, 2)->Load2.imag(), 1.010, 1e-9);  // the model keeps the powers reached
 }
 
+// A stop request ends only the regulation it was made in, which reports its accuracy not reached; the
+// next call starts with its own flag clear.
+TEST_F(QRegulation, OwnStopFlagClearedOnEveryCall) {
+  Settings("Method=0\ndQt=100\n");
+  WriteSources({{2}});
+  std::vector<std::string> log;
+  RegulateQInLossCalc(regime, 1, log, "a", false, {}, [] { return true; });
+  EXPECT_EQ(Cell(ReadSources(), "Qopt"), 100);
+  EXPECT_EQ(log, std::vector<std::string>{"Оптимизация Q: a - точность оптимизации не достигнута"});
+  Settings("Method=4\nKu=0\n");
+  RegulateQInLossCalc(regime, 1, log, "b", false, {});
+  EXPECT_EQ(log.size(), 1u);
+  EXPECT_NEAR(Cell(ReadSources(), "Qopt"), 1020.4, 3);
+}
+
 TEST_F(QRegulation, TableHoldsTheSliceAndGraphVoltagesHoldWatchedNodes) {
   Settings("Method=4\nKu=0\n");
   SetSourceGenerated(*FindQNode(regime, 2), 0.2);  // the slice's model holds 200 kVAr
