@@ -216,9 +216,10 @@ TEST(LayoutScheme, DistrictWithDefaults) {
 }
 
 // The two-winding transformers shown beside a station's frame: the branches whose two ends carry the
-// station's name and that have a ratio; couplers, lines and windings of a star are not among them.
+// station's name and that have a ratio; couplers, lines and numbered windings of a star are not among them.
 TEST(LayoutScheme, TransformersOfTheStationsFoundByTheNamesOfTheirEnds) {
   DiagramScheme t = test::DistrictScheme();
+  t.Branches[4].TypEqu = "T2|ТМ-400/10|1a";  // a winding that is no number is none
   TSchemBoxState box;
   test::LoadDefaultViewConfig(box);
   box.FSnomTr2 = true;
