@@ -113,7 +113,7 @@ TEST(KtrModel, RecordsFromATwoWindingBranchRow) {
   Classes classes;
   TDataFile b;
   ReadMaket(LayoutBranches, b);
-  CreateColumns(b, 2);
+  CreateColumns(b, 3);
   TBranchCols bc;
   FillBranchCols(b, bc);
   auto set = [&](int r, int n1, int n2, const char* name2, const char* reg, float kta) {
@@ -124,6 +124,7 @@ TEST(KtrModel, RecordsFromATwoWindingBranchRow) {
   set(1, 1, 2, "ПС.10 кВ", "ВН-РПН-П-19-10-1.78;ВН-ТПР-П-9-5-1.5", 115.0f / 11.0f);
   bc.Ntpr[1] = 7;
   set(2, 5, 6, "ПС.6 кВ", "ВН-ТПР-П-9-5-1.5", 115.0f / 6.3f);
+  set(3, 7, 8, "ПС.110 кВ", "ВН-РПН-П-19-10-1.78", 0);  // no ratio: the control node's class is the branch's
 
   TRecTr lon, tra;
   FillRecTr(bc, 1, lon, tra);
@@ -134,6 +135,9 @@ TEST(KtrModel, RecordsFromATwoWindingBranchRow) {
   EXPECT_EQ(std::tuple(tra.Reg, tra.Kotv, tra.Nnom, tra.Ntek, tra.Knom, tra.N1), std::tuple(1, 9, 5, 7.0f, 0.0f, 0));
   FillRecTr(bc, 2, lon, tra);
   EXPECT_EQ(std::tuple(lon.Num1, lon.Kotv, tra.Kotv, tra.Ntek), std::tuple(5, 0, 9, 5.0f));
+  FillRecTr(bc, 3, lon, tra);
+  EXPECT_FLOAT_EQ(lon.U1min, 110);
+  EXPECT_FLOAT_EQ(lon.U1max, 115.5f);
 }
 
 TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {
