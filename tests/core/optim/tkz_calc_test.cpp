@@ -186,6 +186,22 @@ TEST(TkzCalc, ASourceRowTakesTheBalancingNodesOwnVoltage) {
   EXPECT_NEAR(fault->Ikz, 10.5 / (std::sqrt(3.0) * std::abs(std::complex<double>(0.5, 0.4))), 1e-4);
 }
 
+// Forming a radius marks its sources in its own copy of the scheme: the scheme's files stay as they were.
+TEST(TkzRadius, FormingLeavesTheSchemeFilesAlone) {
+  TempDir dir;
+  const std::string path = TkzRadiusScheme().Write(dir.Path());
+  const std::string nodes = ReadBytes(path + ".UZL"), branches = ReadBytes(path + ".VET");
+  TDataFile data, radius;
+  MakeTkzData(data, {{"s", "С", 0, 0.5f, 10.5f}, {"F", "К"}});
+  MakeTkzRadius(radius);
+  TRegime regime;
+  std::vector<std::string> lines;
+  FormTkzRadius(regime, data, {path}, 0, 1, radius, dir.Path().string() + "/", lines);
+  EXPECT_EQ(radius.RowCount, 3);
+  EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
+  EXPECT_EQ(ReadBytes(path + ".VET"), branches);
+}
+
 // The voltage angle of a row in degrees: from the real axis, in the left half plane beyond ±90, and on
 // the imaginary axis 90 whatever the sign (0 for no voltage at all).
 TEST(TkzCalc, VoltageAngles) {
