@@ -116,7 +116,7 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
 TEST(QOptim, FunctionalPenalisesBothWatchedNodesBySquaredDistance) {
   Prepared p({{2, 0, 0, 0, 2, 9.8, 0},
               {2, 0, 0, 0, -2, 9.8, 0, 1, 10.2, 0},
-              {2, 0, 0, 0, -2, 9.8, 0, -2, 9.8, 9.6},
+              {2, 0, 0, 0, 2, 9.0, 0, -2, 9.8, 9.6},
               {2, 0, 0, 0, 2, 0, 9.6, 2, 0, 0}});
   const double losses = p.F(0);
   const double u = std::abs(FindQNode(p.regime, 2)->U), u1 = std::abs(FindQNode(p.regime, 1)->U);
