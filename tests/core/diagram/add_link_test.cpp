@@ -92,5 +92,23 @@ TEST_F(AddLinkTest, WindingRowsOfAStar) {
   }
 }
 
+// The three new nodes of a star become rows of one table: a winding may take neither the number nor the
+// name of another new node, in any letter case, any more than those of the scheme's nodes.
+TEST_F(AddLinkTest, TheNewNodesOfAStarAreCheckedAgainstEachOther) {
+  TNodeCols nc;
+  FillNodeCols(nodes_, nc);
+  TNewLink star;
+  star.Count = 3;
+  star.Number[0] = 8, star.Number[1] = 9, star.Number[2] = 10;
+  star.Name[0] = "ПС.Нейтраль", star.Name[1] = "ПС.35", star.Name[2] = "ПС.10";
+  EXPECT_EQ(CheckNewLink(nc, star), "");
+  star.Number[1] = 8;
+  EXPECT_EQ(CheckNewLink(nc, star), "Номер узла 8 уже существует");
+  star.Number[1] = 9, star.Number[2] = 9;
+  EXPECT_EQ(CheckNewLink(nc, star), "Номер узла 9 уже существует");
+  star.Number[2] = 10, star.Name[2] = "пс.35";
+  EXPECT_EQ(CheckNewLink(nc, star), "Наименование узла \"ПС.35\" уже существует");
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -86,6 +86,20 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
   EXPECT_FALSE(FlowTimerTick(f.box, frame));
 }
 
+// A switching device is hit strictly inside its symbol: its edges are outside it, and devices side by
+// side are told apart by their own column.
+TEST(HitTest, SwitchSymbolEdges) {
+  Shown f(test::ForkScheme());
+  f.box.ComMode = true;
+  f.box.Paint();
+  EXPECT_EQ((std::vector<int>{FindSwitchAt(f.box, 18, 109), FindSwitchAt(f.box, 25, 109), FindSwitchAt(f.box, 21, 106)}),
+            (std::vector<int>{-1, -1, -1}));
+  const int c = FindSwitchAt(f.box, 21, 109), d = FindSwitchAt(f.box, 49, 109);
+  ASSERT_TRUE(c >= 0 && d >= 0);
+  EXPECT_EQ(f.box.ComHitElem[static_cast<std::size_t>(c)], f.E("C"));
+  EXPECT_EQ(f.box.ComHitElem[static_cast<std::size_t>(d)], f.E("D"));
+}
+
 TEST(HitTest, RouteLegsAndNestedBoxes) {
   Shown f(test::ForkScheme());
   // A route from (40, 20) down to 60, left to 10 and down to 100.

@@ -215,5 +215,36 @@ TEST(LayoutScheme, DistrictWithDefaults) {
   EXPECT_EQ(links, (std::vector<Ints>{{1, 105, 119, 0, 0}, {2, 133, 35, 1, 1}, {4, 105, 35, 1, 1}, {2, 189, 161, 1, 1}}));
 }
 
+// The two-winding transformers shown beside a station's frame: the branches whose two ends carry the
+// station's name and that have a ratio; couplers, lines and numbered windings of a star are not among them.
+TEST(LayoutScheme, TransformersOfTheStationsFoundByTheNamesOfTheirEnds) {
+  DiagramScheme t = test::DistrictScheme();
+  t.Branches[4].TypEqu = "T2|ТМ-400/10|1a";  // a winding that is no number is none
+  TSchemBoxState box;
+  test::LoadDefaultViewConfig(box);
+  box.FSnomTr2 = true;
+  t.Load(box);
+  for (int row = 1; row <= static_cast<int>(t.Branches.size()); ++row) {
+    for (const test::DiagNode& n : t.Nodes) {
+      if (n.NS == t.Branches[static_cast<std::size_t>(row - 1)].N1) box.BranchCols.Name1->SetItem(row, n.Name);
+      if (n.NS == t.Branches[static_cast<std::size_t>(row - 1)].N2) box.BranchCols.Name2->SetItem(row, n.Name);
+    }
+  }
+  box.ExpandedSubst = {"ПС-2"};
+  std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
+  ASSERT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
+  MeasuringCanvas canvas;
+  LayoutScheme(box, canvas, *box.Model);
+  std::map<std::string, std::vector<std::int32_t>> rows;
+  for (PSElem e = box.Model->First->Next; e != nullptr; e = e->Next)
+    if (!e->Has(efReference) && !e->TransformerRows.empty()) rows[*e->Caption] = e->TransformerRows;
+  EXPECT_EQ(rows, (std::map<std::string, std::vector<std::int32_t>>{
+                      {"ПС-2", {2, 3}}, {"ТП-1", {5}}, {"ТП-2", {8}}, {"ТП-3", {10}}, {"ТП-4", {12}}, {"ТП-5", {15}}}));
+  // Laid out again without them, no station keeps the rows of the last layout.
+  box.FSnomTr2 = false;
+  LayoutScheme(box, canvas, *box.Model);
+  for (PSElem e = box.Model->First->Next; e != nullptr; e = e->Next) EXPECT_TRUE(e->TransformerRows.empty());
+}
+
 }  // namespace
 }  // namespace ld::diagram

@@ -64,6 +64,26 @@ TEST(BuildSchemeModel, SmallSchemes) {
   }
 }
 
+// A substation with a balancing section is a vertex of the drawing, also when listed after a node it feeds.
+TEST(BuildSchemeModel, ABalancingMemberMakesItsSubstationAVertex) {
+  DiagramScheme scheme;
+  scheme.Node(3, "ТП-1");
+  scheme.Node(1, "ПС-2.1");
+  scheme.Node(2, "ПС-2.2", "B");
+  scheme.Branch(1, 3);
+  scheme.Transformer(3, 4);  // ТП-1 to a node not in the scheme
+  scheme.Node(4, "ТП-1.0,4", "", 0.4f);
+  TSchemBoxState box;
+  ld::test::LoadDefaultViewConfig(box);
+  scheme.Load(box);
+  ld::test::ScriptedMsgBox msg;
+  std::vector<std::int32_t> nodes = box.NodeSet, lines = box.LineSet;
+  EXPECT_TRUE(box.BuildSchemeModel(nodes, lines, *box.Model));
+  EXPECT_EQ(Describe(*box.Model), (std::vector<std::string>{"root", "1<-999999999 NG 'ПС-2' r2 b0 s0/0 [1,2:2,3] p0 t-",
+                                                            "3<1 VG 'ТП-1' r1 b1 s0/0 [0:1] p1 t-"}));
+  EXPECT_TRUE(msg.Texts().empty());
+}
+
 // Rows beyond the tables leave the sets, and the control keeps the filtered sets.
 TEST(BuildSchemeModel, RowsBeyondTheTablesLeaveTheSets) {
   TSchemBoxState box;

@@ -60,6 +60,25 @@ TEST(PageGrid, PageListsSelectSheetsOrNameTheBadList) {
             (std::vector<bool>{false, true, false, true}));
 }
 
+// Sheets are numbered 0 to 255: a list reaching beyond selects only those, however far it reaches, and a
+// range written backwards selects none.
+TEST(PageGrid, PageListsStayWithinTheSheetNumbers) {
+  TPageSet set;
+  EXPECT_TRUE(ParsePageList(" 5 - 3 ", set));
+  EXPECT_TRUE(set.none());
+  EXPECT_TRUE(ParsePageList("256, 9999999999999, 300-400", set));
+  EXPECT_TRUE(set.none());
+  EXPECT_TRUE(ParsePageList("0", set));
+  EXPECT_EQ(Members(set), std::vector<int>{0});
+  set.reset();
+  EXPECT_TRUE(ParsePageList("250-99999999999999999", set));
+  EXPECT_EQ(Members(set), (std::vector<int>{250, 251, 252, 253, 254, 255}));
+  for (const char* bad : {"1,", "a", "1-", "3-x", "+2"}) {
+    set.reset();
+    EXPECT_FALSE(ParsePageList(bad, set)) << bad;
+  }
+}
+
 TEST(PageGrid, MarginsTurnWithThePaperAndStayNonNegative) {
   const TSheetMargins m{1, 2, 3, 4};
   auto order = [](const TSheetMargins& s) { return std::vector<float>{s.Top, s.Left, s.Bottom, s.Right}; };

@@ -288,5 +288,29 @@ TEST(SchemeEdit, TheCatalogCalculatorWritesTheBranchOnceConfirmed) {
   EXPECT_TRUE(box.Modified);
 }
 
+// A damaged branch switched on in the branch dialog is no longer damaged on the drawing: the switch
+// clicks take it like any other branch.
+TEST(SchemeEdit, ASwitchingChangeInTheBranchDialogClearsTheDamage) {
+  DiagramScheme s = test::ForkScheme();
+  s.Branches[1].Commut = "П";
+  test::ShownScheme f(s);
+  ASSERT_TRUE(f.E("C")->Has(efDamaged));
+  TEditDialogs dialogs;
+  dialogs.EditLineParams = [](const std::string&, const std::string&, TDataFile&, TDataFile& branches, int row, bool,
+                              const std::vector<std::string>&, const std::vector<std::string>&, bool&, bool&,
+                              bool& switchChanged) {
+    TBranchCols b;
+    FillBranchCols(branches, b);
+    (*b.Commut)[row] = 0;
+    switchChanged = true;
+    return true;
+  };
+  f.box.MarkedLine = f.E("C");
+  EditLineProperties(f.box, dialogs);
+  EXPECT_FALSE(f.E("C")->Has(efDamaged));
+  EXPECT_EQ(f.box.BranchCols.Commut->Get(2), 0);
+  EXPECT_TRUE(f.box.Modified);
+}
+
 }  // namespace
 }  // namespace ld::diagram

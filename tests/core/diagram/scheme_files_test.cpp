@@ -231,6 +231,22 @@ TEST(SchemeFiles, AnswersRefusalsAndFailuresOfTheSave) {
   EXPECT_TRUE(SaveScheme(box, true, false, answer));
 }
 
+// A save gives up only the locks its own first change took: the host's lock on a scheme file stays.
+TEST(SchemeFiles, SavingRemovesOnlyTheLocksOfItsOwnFirstChange) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  LockTableFiles(base, ".UZL");  // the host's own lock, taken before the diagram changed anything
+  const double date = fileio::FileDateOf(base + ".UZL");
+  int answer = 0;
+  EXPECT_TRUE(SaveScheme(box, false, false, answer));
+  EXPECT_EQ(answer, 1);
+  EXPECT_TRUE(fileio::FileExists(base + ".UZL~"));
+  EXPECT_EQ(fileio::FileDateOf(base + ".UZL"), date);
+  UnlockTableFiles(base, ".UZL");
+}
+
 TEST(SchemeFiles, TheFirstChangeChecksTheFilesAndLocksThemOnce) {
   TempDir dir;
   const UserName user("Иванов");

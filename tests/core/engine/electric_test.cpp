@@ -82,6 +82,43 @@ TEST(Electric, BranchFlows) {
   EXPECT_EQ(dead.P2, 0);
 }
 
+// Tap positions against the neutral: "П" counts up from it, any other kind down; the high side takes the
+// ratio as it is, the middle and low sides its inverse, the quadrature part with the opposite sign.
+TEST(Electric, TapRegulation) {
+  double kta = 7, ktr = 7;
+  ASSERT_TRUE(CalcTapRatio("ВН", "П", 10, 9, 19, 1.78f, 0, 0, 0, 0, 1.0, kta, ktr));
+  EXPECT_NEAR(kta, 1.0178, 1e-6);
+  EXPECT_EQ(ktr, 0);
+  ASSERT_TRUE(CalcTapRatio("ВН", "П", 1, 1, 0, 0, 3, 1, 5, 1.0f, 10.0, kta, ktr));  // quadrature 2 %
+  EXPECT_NEAR(ktr, 0.2, 1e-6);
+  ASSERT_TRUE(CalcTapRatio("НН", "", 8, 9, 19, 2.5f, 0, 0, 0, 0, 2.0, kta, ktr));
+  EXPECT_NEAR(kta, 2.0 / 1.025, 1e-6);
+  ASSERT_TRUE(CalcTapRatio("СН", "П", 1, 1, 0, 0, 3, 1, 5, 1.0f, 1.0, kta, ktr));
+  EXPECT_NEAR(kta, 1 / 1.0004, 1e-7);
+  EXPECT_NEAR(ktr, -0.02 / 1.0004, 1e-7);
+  // Taps outside their range, and a -100 % step that leaves nothing to invert, change nothing.
+  kta = ktr = 7;
+  EXPECT_FALSE(CalcTapRatio("ВН", "П", 0, 9, 19, 1.78f, 0, 0, 0, 0, 1.0, kta, ktr));
+  EXPECT_FALSE(CalcTapRatio("ВН", "П", 5, 9, 19, 1.78f, 6, 1, 5, 1.0f, 1.0, kta, ktr));
+  EXPECT_FALSE(CalcTapRatio("НН", "П", 2, 1, 0, -100.0f, 0, 0, 0, 0, 1.0, kta, ktr));
+  EXPECT_TRUE(CalcTapRatio("XX", "П", 10, 9, 19, 1.78f, 0, 0, 0, 0, 1.0, kta, ktr));
+  EXPECT_EQ(std::pair(kta, ktr), std::pair(7.0, 7.0));
+
+  const std::string text = "ВН-РПН-П-19-10-1.78;СН-ПБВ--5-3-2.5;НН-ТПР--3-2-1";
+  EXPECT_EQ(WindingSideName(1, "T3|ТДТН-16000|2", text), "СН-ПБВ--5-3-2.5");
+  EXPECT_EQ(WindingSideName(1, "TR|x|2", text), "НН-ТПР--3-2-1");  // both low sides of a split winding
+  EXPECT_EQ(WindingSideName(3, "T3|x|1", text), "");
+  EXPECT_EQ(WindingSideName(1, "T2|x|1", text), text);
+  EXPECT_EQ(WindingSideName(2, "TR|x|2", "1НН-a;ВН-b;2НН-c"), "НН-a;НН-c");
+
+  TMarkParts p;
+  ASSERT_TRUE(ParseMarkParts("  bh-рпн-п-19-10-1,78 ", p));  // Latin look-alikes become Cyrillic
+  EXPECT_EQ(p.Side + "|" + p.Type + "|" + p.Kind, "ВН|РПН|П");
+  EXPECT_EQ(std::tuple(p.Positions, p.Neutral, p.Step), std::tuple(19, 10, 1.78f));
+  EXPECT_FALSE(ParseMarkParts("   ", p));
+  EXPECT_FALSE(ParseMarkParts("ВН-ПБВ--пять-3-2.5", p));
+}
+
 // The catalogue folder of the settings, put back afterwards.
 class CatalogFolder {
 public:

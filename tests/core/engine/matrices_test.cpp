@@ -103,5 +103,35 @@ TEST(ContourMatrix, MeshWithFillInsClosesInOneStep) {
   }
 }
 
+// Two branches in parallel without impedance form a contour of zero impedance: the matrices are not
+// formed, the contour's entries are listed and one warning shown; without it the scheme is formed.
+TEST(ContourMatrix, ZeroContoursAndSchemesWithoutContours) {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10;
+  s.Node(2, "", 1, 0.5).Um = 10;
+  s.Branch(2, 1, 0, 0).Nl = 1;
+  s.Branch(2, 1, 0, 0).Nl = 2;
+  TempDir dir;
+  TRegime r;
+  std::vector<std::string> errors;
+  r.Errors = &errors;
+  r.ShowMessages = true;
+  ScriptedMsgBox box;
+  s.Read(r, dir.Path());
+  r.FormMatrices();
+  EXPECT_TRUE(r.ZeroContours);
+  EXPECT_FALSE(r.MatricesFormed || r.ModelError);
+  EXPECT_EQ(errors, (std::vector<std::string>{"В схеме \"Тестовая схема\" имеются нулевые контура", "Контур 1",
+                                              "   Вход 1: 2 - 1", "   Вход 2: 2 - 1"}));
+  ASSERT_EQ(box.Calls().size(), 1u);
+  EXPECT_EQ(box.Calls()[0].kind, mkWarning);
+
+  s.Branches.pop_back();
+  TRegime radial;
+  s.Read(radial, dir.Path());
+  radial.FormMatrices();
+  EXPECT_TRUE(radial.MatricesFormed && !radial.ZeroContours);
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -294,5 +294,41 @@ TEST(Protocol, DivergenceAndModelError) {
   }
 }
 
+// A fixed-voltage node held at its reactive limit is listed with the excluded nodes and the violated
+// limits; a pair of nodes the sensitivities found acting alike is reported as ambiguous, once.
+TEST(Protocol, HeldFixedVoltageNodesAndTheAmbiguousPair) {
+  NominalVoltages voltages;
+  TempDir dir;
+  SchemeBuilder s = FixedVoltageRing();
+  s.Nodes[2].Qmin = -0.3f, s.Nodes[2].Qmax = 0.3f, s.Nodes[2].Name = "ГПП";
+  TRegime r;
+  r.Accuracy = 1e-8;
+  r.PVAlgorithm = 3;
+  r.QLimits = true;
+  const std::string path = s.Read(r, dir.Path(), "pv");
+  RunRegime(r);
+  ASSERT_TRUE(r.Converged);
+  ASSERT_EQ(r.ExcludedPV.size(), 1u);
+  r.PVAlgorithm = 2;  // as if the sensitivities had found two nodes acting alike
+  r.ExcludedPV.push_back(-2);
+  r.ExcludedPV.push_back(-4);
+  Write(r, dir);
+  const std::vector<std::string> l = ProtocolLines(path);
+  const std::vector<std::string> expected = {
+      "",
+      "[Состав исключенных(-)/включеных(+) узлов ФМ]",
+      "  3- ",
+      "",
+      "[Нарушения ограничений Qmin,Qmax узлов с фиксацией модуля]",
+      "  3 ГПП Qmin = -0.300 Qmax = 0.300 Qген = 0.300",
+      "",
+      "[Список неоднозначных узлов ФМ по ограничениям Qmin,Qmax]",
+      "  2 - 4",
+  };
+  ASSERT_GE(l.size(), 6 + expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(l[6 + i], expected[i]) << i;
+  EXPECT_TRUE(r.PVProtocol.empty() && r.ExcludedPV.empty());
+}
+
 }  // namespace
 }  // namespace ld::test

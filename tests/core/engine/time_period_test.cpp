@@ -124,5 +124,30 @@ TEST_F(TimePeriod, GraphModeGivesEachSliceItsLoadsAndVoltagesAndFindsTheResultGr
   EXPECT_EQ(FindNode(r, 3)->Load, Complex(3, -1.5));
 }
 
+// A slice whose graph gives the balancing node no voltage is refused before any iteration, naming the
+// node; the slices around it are applied.
+TEST_F(TimePeriod, ASliceWithoutVoltageOfTheBalancingNodeIsRefused) {
+  NodeSpec& source = s.Node(1, "B");
+  source.Um = 10.5f;
+  source.Ng_u = 13;
+  s.Node(2, "", 1, 0.5);
+  s.Branch(2, 1, 1, 2);
+  Graphs({{13, 'U', [](int k) { return k == 3 ? 0.0 : 10.0; }}});
+  s.Write(dir.Path());
+  r.ReadScheme(Path());
+  ASSERT_TRUE(r.SchemeRead);
+  r.ApplyTimeData(3, 3600, day, day, day + 1.0 / 24, true);
+  TPeriodData p;
+  std::string msg;
+  ASSERT_TRUE(p.Capture(r, 3, 3600, day, day, msg)) << msg;
+  const TRegimeElement* zero = nullptr;
+  EXPECT_TRUE(p.ApplySlice(r, 2, false, &zero));
+  EXPECT_EQ(zero, nullptr);
+  EXPECT_FALSE(p.ApplySlice(r, 3, false, &zero));
+  ASSERT_NE(zero, nullptr);
+  EXPECT_EQ(zero->Number, 1);
+  EXPECT_TRUE(p.ApplySlice(r, 4, false, &zero));
+}
+
 }  // namespace
 }  // namespace ld::test

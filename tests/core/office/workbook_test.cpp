@@ -8,6 +8,7 @@
 #include "core/base/codepage.h"
 
 #include "core/base/error.h"
+#include "core/office/number_formats.h"
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
 #include "support/test_env.h"
@@ -27,6 +28,26 @@ TEST(Workbook, SerialDaysMatchTheSpreadsheetCalendar) {
   EXPECT_EQ(ld::DateSerialText(45292 + (86400 - 0.4) / 86400), "02.01.2024");
   EXPECT_EQ(ld::DateSerialText(1e300), "1E300");  // no calendar day: the number
   EXPECT_EQ(ld::DateSerialText(-2.5), "-2.5");
+}
+
+// Which formats show dates: date and time letters count only outside quoted texts, escaped characters
+// and bracketed parts; the built-in date formats by their numbers; the serial days a calendar can show.
+TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
+  struct Code {
+    const char* code;
+    bool date;
+  };
+  for (const Code& c : {Code{"yyyy-mm-dd", true}, Code{"[$-419]d mmm yyyy", true}, Code{"[h]:mm", true},
+                        Code{"General", false}, Code{"0.00", false}, Code{"[$-419]0.00", false},
+                        Code{"0.00_);[Red](0.00)", false}, Code{"\"Дата: \"0", false}, Code{"0\\h", false},
+                        Code{"*d0", false}, Code{"_m0", false}})
+    EXPECT_EQ(ld::office::IsDateFormatCode(c.code), c.date) << c.code;
+  std::string dates;
+  for (int id = 0; id <= 60; ++id) dates += ld::office::IsBuiltinDateFormat(id) ? '+' : '.';
+  EXPECT_EQ(dates, "..............+++++++++....++++++++++........+++..+++++++++..");
+  EXPECT_EQ((std::vector<bool>{ld::office::IsDateSerialInRange(-0.5), ld::office::IsDateSerialInRange(0),
+                               ld::office::IsDateSerialInRange(2958465.99), ld::office::IsDateSerialInRange(2958466)}),
+            (std::vector<bool>{false, true, true, false}));
 }
 
 TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {

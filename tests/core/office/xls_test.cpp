@@ -10,6 +10,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/office/compound_file.h"
 #include "core/office/workbook.h"
 #include "core/office/xls_file.h"
 #include "support/test_env.h"
@@ -141,6 +142,106 @@ TEST(Xls, ReadsEveryCellRecordOfBothVersions) {
     ADD_FAILURE() << "overlapping sheets were read";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": файл поврежден (листы книги перекрываются)");
+  }
+}
+
+// A shared string goes on in a continuation with its own option byte, which may switch between one and
+// two bytes a character; rich-text runs and phonetic blocks after the characters are passed over.
+TEST(Xls, SharedStringsContinueInEitherWidth) {
+  std::string globals = Record(0x0809, Rec().U16(0x0600).U16(5).U32(0).U32(0));
+  globals += Record(0x00FC, Rec().U32(5).U32(5)
+                                .U16(2).U8(0x0C).U16(1).U32(3).Bytes("Ab").U32(0x00070001).Bytes("xyz")  // runs, phonetic
+                                .U16(2).U8(1).Wide("Фи").U16(5).U8(0).Bytes("10 "));
+  globals += Record(0x003C, Rec().U8(1).Wide("кВ").U16(4).U8(1).Wide("ТП"));
+  globals += Record(0x003C, Rec().U8(0).Bytes("-5").U16(2).U8(0).Bytes("ok"));
+  const auto sheets = [](std::size_t at) {
+    return Record(0x0085, Rec().U32(std::uint32_t(at)).U8(0).U8(0).U8(1).U8(0).Bytes("S")) + Record(0x000A, Rec());
+  };
+  globals += sheets(globals.size() + sheets(0).size());
+  std::string sheet = Record(0x0809, Rec().U16(0x0600).U16(0x10).U32(0).U32(0));
+  for (unsigned k = 0; k < 5; ++k) sheet += Record(0x00FD, Rec().U16(k).U16(0).U16(0).U32(k));
+  sheet += Record(0x000A, Rec());
+  TempDir dir;
+  const std::string path = dir / "sst.xls";
+  WriteBytes(path, XlsContainer(globals + sheet));
+  const Workbook book = ReadWorkbook(path);
+  ASSERT_EQ(book.sheets.size(), 1u);
+  const Worksheet& s = book.sheets[0];
+  EXPECT_EQ((std::vector<std::string>{s.CellText(1, 1), s.CellText(2, 1), s.CellText(3, 1), s.CellText(4, 1),
+                                      s.CellText(5, 1)}),
+            (std::vector<std::string>{"Ab", "Фи", "10 кВ", "ТП-5", "ok"}));
+}
+
+// A compound document whose streams lie scattered: a large stream's sectors in an order of their own,
+// a small stream in the mini stream with its mini sectors out of order too.
+struct ScatteredContainer {
+  static constexpr std::uint32_t kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF;
+  std::string big, small;
+  std::vector<std::uint32_t> fat = std::vector<std::uint32_t>(128, kFree), miniFat = std::vector<std::uint32_t>(128, kFree);
+
+  ScatteredContainer() {
+    for (int i = 0; i < 5000; ++i) big.push_back(static_cast<char>('A' + i % 23 + i / 512));
+    for (int i = 0; i < 150; ++i) small.push_back(static_cast<char>('a' + i % 26));
+    fat[0] = 0xFFFFFFFD, fat[1] = fat[2] = fat[13] = kEnd;  // FAT, directory, mini FAT, mini stream
+    const std::uint32_t chain[] = {7, 3, 11, 5, 9, 4, 12, 6, 10, 8};
+    for (int k = 0; k < 10; ++k) fat[chain[k]] = k + 1 < 10 ? chain[k + 1] : kEnd;
+    miniFat[2] = 0, miniFat[0] = 1, miniFat[1] = kEnd;
+  }
+  std::string Bytes() const {
+    Rec header;
+    header.Bytes(std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(16, '\0'));
+    header.U16(0x3E).U16(3).U16(0xFFFE).U16(9).U16(6).U16(0).U16(0).U16(0);
+    header.U32(0).U32(1).U32(1).U32(0).U32(4096).U32(2).U32(1).U32(kEnd).U32(0).U32(0);
+    for (int i = 1; i < 109; ++i) header.U32(kFree);
+    Rec fatSector, miniFatSector;
+    for (const std::uint32_t v : fat) fatSector.U32(v);
+    for (const std::uint32_t v : miniFat) miniFatSector.U32(v);
+    const auto entry = [](const std::string& name, unsigned type, std::uint32_t start, std::uint32_t size) {
+      Rec e;
+      for (const char c : name) e.U16(static_cast<unsigned char>(c));
+      e.s.resize(64, '\0');
+      e.U16(name.empty() ? 0 : unsigned(name.size() + 1) * 2).U8(type).U8(1).U32(kFree).U32(kFree).U32(kFree);
+      e.s += std::string(36, '\0');
+      return e.U32(start).U32(size).U32(0).s;
+    };
+    const std::string directory = entry("Root Entry", 5, 13, 192) + entry("Big", 2, 7, 5000) +
+                                  entry("Small", 2, 2, 150) + entry("", 0, 0, 0);
+    std::vector<std::string> data(11);  // sectors 3 .. 13
+    const std::uint32_t chain[] = {7, 3, 11, 5, 9, 4, 12, 6, 10, 8};
+    for (int k = 0; k < 10; ++k) data[chain[k] - 3] = big.substr(512 * k, 512);
+    std::string mini(192, '\0');
+    const int miniChain[] = {2, 0, 1};
+    for (int k = 0; k < 3; ++k) mini.replace(64 * miniChain[k], 64, small.substr(64 * k, 64).append(64, '\0').substr(0, 64));
+    data[10] = mini;
+    std::string out = header.s + fatSector.s + directory + miniFatSector.s;
+    for (std::string& d : data) out += d.append(512 - d.size(), '\0');
+    return out;
+  }
+};
+
+TEST(CompoundFile, StreamsFollowTheirChainsAndStrayChainsAreRefused) {
+  ScatteredContainer c;
+  const office::TCompoundFile file(c.Bytes());
+  EXPECT_EQ(file.ReadStream("big"), c.big);  // Latin letters in any case
+  EXPECT_EQ(file.ReadStream("SMALL"), c.small);
+  EXPECT_FALSE(file.ReadStream("Workbook").has_value());
+
+  // The directory's chain leads back to itself: refused, not read for ever.
+  c.fat[1] = 1;
+  try {
+    office::TCompoundFile looped(c.Bytes());
+    ADD_FAILURE() << "a looping chain was read";
+  } catch (const office::TDamaged& e) {
+    EXPECT_EQ(e.reason, "файл поврежден (цепочка секторов выходит за пределы файла)");
+  }
+  c.fat[1] = ScatteredContainer::kEnd;
+  c.miniFat[0] = 5;  // beyond the three mini sectors
+  const office::TCompoundFile outside(c.Bytes());
+  try {
+    outside.ReadStream("Small");
+    ADD_FAILURE() << "a mini chain outside the mini stream was read";
+  } catch (const office::TDamaged& e) {
+    EXPECT_EQ(e.reason, "файл поврежден (цепочка малых секторов выходит за пределы файла)");
   }
 }
 

@@ -2,6 +2,7 @@
 // and back, and the rules that keep fixed ties, transformers and thresholds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -142,6 +143,39 @@ TEST(CutOptimiser, FixedTiesTransformerStopsAndVoltageGroups) {
   const std::string dP = FloatToStrFixed(none.CurrentLoss * 1000, 1);
   EXPECT_EQ(log, (std::vector<std::string>{"Итерационный процесс:", "0. dP = " + dP + " кВт", "1. dP = " + dP + " кВт",
                                            "Оптимизация = 0.0 кВт", "", "Список оптимизированных разрывов:"}));
+}
+
+// A tie that is a transformer is no cut of the search unless asked for; the passes end at their limit,
+// and a threshold above every saving moves nothing.
+TEST(CutOptimiser, TransformerTiesAndThePassLimit) {
+  CutSettings settings;
+  ScriptedMsgBox box;
+  TempDir dir;
+  SchemeBuilder withTr = TwoFeeders();
+  withTr.Branches[6].Kta = 1;
+  const std::string trStem = withTr.Write(dir.Path(), "tr");
+  TCutOptimiser except;
+  except.Open(trStem);
+  IniRec.ExceptTr = false;
+  TCutOptimiser all;
+  all.Open(trStem);
+  EXPECT_EQ(std::pair(except.RowCount(), all.RowCount()), std::pair(3, 4));
+
+  const std::string stem = Feeder33().Write(dir.Path(), "f33");
+  const auto run = [&] {
+    TCutOptimiser opt;
+    opt.Open(stem);
+    std::vector<std::string> log;
+    opt.Run([&](const std::string& l) { log.push_back(l); }, {}, {});
+    return log;
+  };
+  IniRec.RIter = 1;
+  std::vector<std::string> log = run();
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(log[3].rfind("Оптимизация = ", 0), 0u) << log[3];  // after the one pass
+  IniRec.RIter = 10, IniRec.Algoritm = 1, IniRec.FlagDP = true, IniRec.dP = 1000;
+  log = run();
+  EXPECT_NE(std::find(log.begin(), log.end(), "Оптимизация = 0.0 кВт"), log.end());
 }
 
 TEST(CutOptimiser, ACutIsNotMovedOntoABranchEndWithoutASwitchingDevice) {

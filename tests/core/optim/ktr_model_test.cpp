@@ -66,6 +66,15 @@ struct Classes {
   ~Classes() { IniRec.UnomList = std::move(saved); }
 };
 
+// Losses are compared rounded to the digit of the accuracy; round(0.5) is 0, and an accuracy of 0.0005
+// read as a float stays a half, not a little more.
+TEST(KtrModel, LossRoundingFactorFromTheAccuracy) {
+  EXPECT_EQ(std::tuple(LossRoundFactor(1e-4), LossRoundFactor(0.0005), LossRoundFactor(0.0005f), LossRoundFactor(0.001f),
+                       LossRoundFactor(0)),
+            std::tuple(10000, 10000, 10000, 1000, 1000));
+  EXPECT_DOUBLE_EQ(RoundLosses(0.0125, 100), 0.01);
+}
+
 TEST(KtrModel, ThreeWindingHighSideControlsTheFirstTwoBranchesOfItsStarPoint) {
   MaketFileName = (DataDir() / "maket.zr").string();
   Classes classes;
@@ -94,6 +103,41 @@ TEST(KtrModel, ThreeWindingHighSideControlsTheFirstTwoBranchesOfItsStarPoint) {
   EXPECT_EQ(lon.N2, 8);
   EXPECT_EQ(lon.Node2, "ПС.10 кВ Т3");
   EXPECT_FLOAT_EQ(lon.U2min, 10);
+}
+
+// A two-winding transformer's rows: the longitudinal one at the neutral tap when none is set, its low
+// end the control node with limits from its class up by 5 %; the transverse one at its own tap, without
+// a nominal ratio; a regulator of the transverse kind alone leaves the longitudinal row without taps.
+TEST(KtrModel, RecordsFromATwoWindingBranchRow) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  Classes classes;
+  TDataFile b;
+  ReadMaket(LayoutBranches, b);
+  CreateColumns(b, 3);
+  TBranchCols bc;
+  FillBranchCols(b, bc);
+  auto set = [&](int r, int n1, int n2, const char* name2, const char* reg, float kta) {
+    (*bc.N1)[r] = n1, (*bc.N2)[r] = n2, (*bc.Ul)[r] = 115, (*bc.Kta)[r] = kta, (*bc.Ktn)[r] = kta;
+    bc.Name1->SetItem(r, "ПС.Т1"), bc.Name2->SetItem(r, name2), bc.TypEqu->SetItem(r, "T2|ТДН|0");
+    bc.Regulation->SetItem(r, reg);
+  };
+  set(1, 1, 2, "ПС.10 кВ", "ВН-РПН-П-19-10-1.78;ВН-ТПР-П-9-5-1.5", 115.0f / 11.0f);
+  bc.Ntpr[1] = 7;
+  set(2, 5, 6, "ПС.6 кВ", "ВН-ТПР-П-9-5-1.5", 115.0f / 6.3f);
+  set(3, 7, 8, "ПС.110 кВ", "ВН-РПН-П-19-10-1.78", 0);  // no ratio: the control node's class is the branch's
+
+  TRecTr lon, tra;
+  FillRecTr(bc, 1, lon, tra);
+  EXPECT_EQ(std::tuple(lon.NameTr, lon.Reg, lon.Kotv, lon.Nnom, lon.Ntek, lon.Delta, lon.N1, lon.Node1),
+            std::tuple("ПС.Т1", 0, 19, 10, 10.0f, 1.78f, 2, "ПС.10 кВ"));
+  EXPECT_FLOAT_EQ(lon.U1min, 10);
+  EXPECT_FLOAT_EQ(lon.U1max, 10.5f);
+  EXPECT_EQ(std::tuple(tra.Reg, tra.Kotv, tra.Nnom, tra.Ntek, tra.Knom, tra.N1), std::tuple(1, 9, 5, 7.0f, 0.0f, 0));
+  FillRecTr(bc, 2, lon, tra);
+  EXPECT_EQ(std::tuple(lon.Num1, lon.Kotv, tra.Kotv, tra.Ntek), std::tuple(5, 0, 9, 5.0f));
+  FillRecTr(bc, 3, lon, tra);
+  EXPECT_FLOAT_EQ(lon.U1min, 110);
+  EXPECT_FLOAT_EQ(lon.U1max, 115.5f);
 }
 
 TEST(KtrModel, BindingPutsRatiosIntoTheModelInEitherOrientation) {

@@ -110,6 +110,38 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
   EXPECT_NEAR(p.F(), f0, 1e-12);
 }
 
+// The functional: losses times Kdp plus Ku times the squared distance of each watched node beyond its
+// bounds, the second watched node of a row as much as the first; a node watched by a negative number, or a
+// bound of 0, adds nothing.
+TEST(QOptim, FunctionalPenalisesBothWatchedNodesBySquaredDistance) {
+  Prepared p({{2, 0, 0, 0, 2, 9.8, 0},
+              {2, 0, 0, 0, -2, 9.8, 0, 1, 10.2, 0},
+              {2, 0, 0, 0, 2, 9.0, 0, -2, 9.8, 9.6},
+              {2, 0, 0, 0, 2, 0, 9.6, 2, 0, 0}});
+  const double losses = p.F(0);
+  const double u = std::abs(FindQNode(p.regime, 2)->U), u1 = std::abs(FindQNode(p.regime, 1)->U);
+  ASSERT_TRUE(u > 9.6 && u < 9.8 && u1 < 10.2) << u << " " << u1;
+  const double below = (9.8 - u) * (9.8 - u), second = (10.2 - u1) * (10.2 - u1), above = (u - 9.6) * (u - 9.6);
+  EXPECT_NEAR(p.F(100), losses + 100 * (below + second + above), 1e-9);
+  EXPECT_NEAR(ReactiveFunctional(p.table, p.regime, p.state, 2, 100, 2), 2 * losses + 100 * second, 1e-9);
+  EXPECT_NEAR(ReactiveFunctional(p.table, p.regime, p.state, 3, 100, 1), losses, 1e-12);
+}
+
+// With static load characteristics the node step forms a node's reactive power again from its consumed
+// and generated parts: a new total of a source moves the generated part by the same amount.
+TEST(QOptim, ANewSourceTotalMovesTheGeneratedPart) {
+  Prepared p({{2}});
+  TRegimeElement& e = *p.state.Source[1];
+  e.Load2 = Complex(0, 0.2);
+  e.Load = e.Load1 + e.Load2;
+  const Complex consumed = e.Load1;
+  SetSourceTotal(e, e.Load.imag() + 0.5);
+  EXPECT_EQ(e.Load1, consumed);
+  EXPECT_NEAR(e.Load2.imag(), 0.7, 1e-12);
+  EXPECT_NEAR(std::abs(e.Load - (e.Load1 + e.Load2)), 0, 1e-12);
+  EXPECT_NEAR(SourceTotal(e), consumed.imag() + 0.7, 1e-12);
+}
+
 TEST(QOptim, PaybackFitReproducesAQuadratic) {
   const double a = 0.004, b = -0.003, c = 0.02, q = 0.7, h2 = 0.005;
   const auto F = [&](double v) { return a * v * v + b * v + c; };
@@ -186,6 +218,21 @@ TEST_F(QRegulation, MissingTableMissingNodeAndIterationLimit) {
   EXPECT_EQ(log, std::vector<std::string>{"Оптимизация Q: 05.03.2004 10:00 - точность оптимизации не достигнута"});
   EXPECT_NEAR(Cell(ReadSources(), "Qopt"), 1010, 1e-9);  // one step of 10 kVAr per iteration, 101 of them
   EXPECT_NEAR(FindQNode(regime, 2)->Load2.imag(), 1.010, 1e-9);  // the model keeps the powers reached
+}
+
+// A stop request ends only the regulation it was made in, which reports its accuracy not reached; the
+// next call starts with its own flag clear.
+TEST_F(QRegulation, OwnStopFlagClearedOnEveryCall) {
+  Settings("Method=0\ndQt=100\n");
+  WriteSources({{2}});
+  std::vector<std::string> log;
+  RegulateQInLossCalc(regime, 1, log, "a", false, {}, [] { return true; });
+  EXPECT_EQ(Cell(ReadSources(), "Qopt"), 100);
+  EXPECT_EQ(log, std::vector<std::string>{"Оптимизация Q: a - точность оптимизации не достигнута"});
+  Settings("Method=4\nKu=0\n");
+  RegulateQInLossCalc(regime, 1, log, "b", false, {});
+  EXPECT_EQ(log.size(), 1u);
+  EXPECT_NEAR(Cell(ReadSources(), "Qopt"), 1020.4, 3);
 }
 
 TEST_F(QRegulation, TableHoldsTheSliceAndGraphVoltagesHoldWatchedNodes) {

@@ -255,6 +255,48 @@ TEST(TkzCalc, SignsAnglesAndPasses) {
   regime.Errors = nullptr;
 }
 
+// A branch hung straight under a balancing node without a "С" row is a source row at the node's own
+// given voltage: its modulus, whatever its angle, drives the fault current.
+TEST(TkzCalc, ASourceRowTakesTheBalancingNodesOwnVoltage) {
+  SchemeBuilder s;
+  NodeSpec& b = s.Node(1, "B");
+  b.Um = 10.5f, b.Angle = 30, b.Name = "B";
+  s.Node(2).Name = "F";
+  s.Branch(2, 1, 0.5, 0.4);
+  const auto rows = Calculate(s, {{"F", "К"}});
+  const TkzRow* source = FindTkzRow(rows, "С");
+  const TkzRow* fault = FindTkzRow(rows, "К");
+  ASSERT_TRUE(source && fault);
+  EXPECT_FLOAT_EQ(source->U1, 10.5f);
+  EXPECT_NEAR(fault->Ikz, 10.5 / (std::sqrt(3.0) * std::abs(std::complex<double>(0.5, 0.4))), 1e-4);
+}
+
+// Forming a radius marks its sources in its own copy of the scheme: the scheme's files stay as they were.
+TEST(TkzRadius, FormingLeavesTheSchemeFilesAlone) {
+  TempDir dir;
+  const std::string path = TkzRadiusScheme().Write(dir.Path());
+  const std::string nodes = ReadBytes(path + ".UZL"), branches = ReadBytes(path + ".VET");
+  TDataFile data, radius;
+  MakeTkzData(data, {{"s", "С", 0, 0.5f, 10.5f}, {"F", "К"}});
+  MakeTkzRadius(radius);
+  TRegime regime;
+  std::vector<std::string> lines;
+  FormTkzRadius(regime, data, {path}, 0, 1, radius, dir.Path().string() + "/", lines);
+  EXPECT_EQ(radius.RowCount, 3);
+  EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
+  EXPECT_EQ(ReadBytes(path + ".VET"), branches);
+}
+
+// The voltage angle of a row in degrees: from the real axis, in the left half plane beyond ±90, and on
+// the imaginary axis 90 whatever the sign (0 for no voltage at all).
+TEST(TkzCalc, VoltageAngles) {
+  EXPECT_EQ((std::vector<double>{TkzVoltageAngle(0, -5), TkzVoltageAngle(0, 5), TkzVoltageAngle(0, 0)}),
+            (std::vector<double>{90, 90, 0}));
+  EXPECT_NEAR(TkzVoltageAngle(-1, 1), 135, 1e-12);
+  EXPECT_NEAR(TkzVoltageAngle(-1, -1), 225, 1e-12);
+  EXPECT_NEAR(TkzVoltageAngle(1, -1), -45, 1e-12);
+}
+
 struct Formed {
   TDataFile Radius;
   std::vector<TkzRow> Rows;

@@ -104,6 +104,14 @@ TEST_F(LoadBalancing, RowsConvertByTheirKind) {
   }
 }
 
+// The balancing period counts whole days, its first and last included, whatever their hours.
+TEST(LoadBalancingPeriod, HoursOfWholeDays) {
+  EXPECT_EQ((std::vector<double>{PeriodHours(EncodeDate(2004, 3, 1) + 0.7, EncodeDate(2004, 3, 31)),
+                                 PeriodHours(EncodeDate(2004, 3, 1), EncodeDate(2004, 3, 1) + 0.99),
+                                 PeriodHours(EncodeDate(2004, 2, 28) + 0.5, EncodeDate(2004, 3, 1) + 0.25)}),
+            (std::vector<double>{31 * 24, 24, 3 * 24}));
+}
+
 TEST_F(LoadBalancing, HeadFlowMetAndWrittenWithTheBalancedLoads) {
   // a row left out carries an invalid kind that would end the command
   WriteFlows({{1, 2, 1, 2000, 900}, {3, 7, 9, 1, 1, 0, 0, 1}});

@@ -76,6 +76,41 @@ TEST_F(NodeEquivalent, TwoNodeSchemeByHandItsEquivalentAndAFailure) {
   EXPECT_FALSE(Locked(path));
 }
 
+// The equivalent scheme's numbers: its source is the node's number, ten times over for nodes 1 to 3,
+// feeding node 1 through Zэ, with the node's load So on node 2. At the supply node itself Zэ is zero,
+// and so are the equivalent current and power.
+TEST_F(NodeEquivalent, EquivalentSchemeNumbersAndTheSupplyNode) {
+  EXPECT_EQ((std::vector<int>{EquivalentSourceNumber(1), EquivalentSourceNumber(3), EquivalentSourceNumber(4)}),
+            (std::vector<int>{10, 30, 4}));
+  const std::string path = TwoNodes().Write(dir.Path());
+  calc.Calculate(path, 2, 0.1, false);
+  ExpectComplex(calc.Last().Ie, C(0, 0), 1e-12, "Iэ without other loads");
+  EXPECT_EQ(calc.EquivalentPath(), (dir.Path() / "2").string());
+  TDataFile nodes = ReadTable(calc.EquivalentPath() + ".UZL");
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  ASSERT_EQ(n.RowCount, 4);
+  EXPECT_EQ(nodes.Title + " " + std::to_string(n.NS->Get(1)) + n.Sign->Get(1) + " " + n.Name->GetItem(2) +
+                n.Name->GetItem(3) + n.Name->GetItem(4),
+            "2 20b SoSySe");
+  EXPECT_NEAR(n.Um->Get(1), 10, 1e-6);
+  EXPECT_NEAR(n.Pn->Get(2), 1, 1e-12);
+  EXPECT_NEAR(n.Qn->Get(2), 1, 1e-12);
+  TDataFile branches = ReadTable(calc.EquivalentPath() + ".VET");
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  ASSERT_EQ(b.RowCount, 3);
+  EXPECT_EQ((std::vector<double>{double(b.N1->Get(1)), double(b.N2->Get(1)), b.R->Get(1), b.X->Get(1),
+                                 double(b.N1->Get(3)), double(b.N2->Get(3))}),
+            (std::vector<double>{20, 1, 1, 2, 2, 3}));
+
+  calc.Calculate(path, 1, 0.1, false);
+  const TNodeEquivalent& q = calc.Last();
+  EXPECT_EQ(std::tuple(q.Ze, q.Ie, q.Se), std::tuple(C(), C(), C()));
+  EXPECT_EQ(EquivalentSchemePath(path, 1), (dir.Path() / "1").string());
+  EXPECT_FALSE(Locked(path));
+}
+
 TEST_F(NodeEquivalent, OptimumSearchEndsAtTheIterationLimitOrOnAStop) {
   const std::string path = TwoNodes().Write(dir.Path());
 
@@ -162,6 +197,49 @@ TEST_F(NodeEquivalent, MeshedSchemeMatchesNodalImpedanceAndControls) {
   }
   ExpectComplex(q.Ze, InverseColumn(y, at(4))[at(4)], 1e-7, "Zэ");
   EXPECT_LT(std::abs(q.Ucontrol - q.Uo), 1e-6);
+}
+
+// Three loops of one 10 kV network: the driving-point impedance of every node equals the one of the
+// test's own nodal matrix, which needs the contour correction of all the loops together.
+TEST_F(NodeEquivalent, SeveralLoopsMatchTheNodalImpedance) {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  s.Node(2, "", 0.4, 0.2).Um = 10;
+  s.Node(3, "", 0.6, 0.3).Um = 10;
+  s.Node(4, "", 0.5, 0.1).Um = 10;
+  s.Node(5, "", 0.3, 0.2).Um = 10;
+  const double z[][4] = {{2, 1, 0.3, 0.5}, {3, 2, 0.4, 0.3}, {3, 1, 0.7, 0.9}, {4, 3, 0.2, 0.6},
+                         {5, 4, 0.5, 0.4}, {5, 2, 0.6, 0.8}, {4, 2, 0.9, 0.7}};
+  for (const auto& b : z) s.Branch(static_cast<int>(b[0]), static_cast<int>(b[1]), b[2], b[3]);
+  const std::string path = s.Write(dir.Path());
+  std::vector<std::vector<C>> y(4, std::vector<C>(4));
+  for (const auto& b : z) {
+    const C yb = 1.0 / C(b[2], b[3]);
+    const int i = static_cast<int>(b[0]) - 2, j = static_cast<int>(b[1]) - 2;
+    y[i][i] += yb;
+    if (j >= 0) y[j][j] += yb, y[i][j] -= yb, y[j][i] -= yb;
+  }
+  for (int node = 2; node <= 5; ++node) {
+    calc.Calculate(path, node, 0.1, false);
+    ExpectComplex(calc.Last().Ze, InverseColumn(y, node - 2)[static_cast<std::size_t>(node - 2)], 1e-7,
+                  "Zэ of node " + std::to_string(node));
+    EXPECT_LT(std::abs(calc.Last().Ucontrol - calc.Last().Uo), 1e-6) << node;
+  }
+}
+
+// Where the losses bend gently the search for their minimum settles within a few steps and stops there,
+// well before the iteration limit, with the node's reactive load at the optimum.
+TEST_F(NodeEquivalent, OptimumSearchStopsWhereTheStepVanishes) {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10;
+  s.Node(2, "", 0.1, 0.3).Um = 10;
+  s.Branch(2, 1, 45, 1);  // 2R/U² near 1: each step takes most of the way to the minimum
+  const std::string path = s.Write(dir.Path());
+  calc.Calculate(path, 2, 0.01, true);
+  EXPECT_TRUE(calc.OptimumSteps() > 1 && calc.OptimumSteps() < 20) << calc.OptimumSteps();
+  // The losses R·(P² + Q²)/U² are least near Q = 0 (the reactance shifts it by a little).
+  EXPECT_NEAR(calc.Last().So.real(), 0.1, 1e-12);
+  EXPECT_LT(std::abs(calc.Last().So.imag()), 1e-3) << calc.Last().So;
 }
 
 }  // namespace

@@ -80,6 +80,55 @@ TEST_F(Guard, AWriteOverAChangedFileIsRefusedEveryTime) {
   EXPECT_EQ(ReadCounter(file_), 1);
 }
 
+// A file removed since it was read has not been changed by anyone: the write makes it again.
+TEST_F(Guard, AFileRemovedSinceTheReadIsWrittenAgain) {
+  TDataFile mine;
+  ReadTableFile(file_, mine);
+  fs::remove(file_);
+  EXPECT_NO_THROW(CheckFileFree(file_, mine.FileDate));
+  (*GetColumnAs<DALongint>("Cnt", mine))[1] = 3;
+  WriteTableFile(file_, mine);
+  EXPECT_EQ(ReadCounter(file_), 3);
+}
+
+// A file left marked in use is waited for eleven seconds before the user is asked; "Нет" fails the read
+// or the write and leaves the mark to its owner, "Да" takes the file and the stale mark goes.
+TEST_F(Guard, InUseMarkWaitsElevenSecondsThenAsks) {
+  double now = 0;
+  SetFileWaitClock([&] { return now += 0.25; });
+  std::vector<double> askedAt;
+  std::vector<int> answers;
+  const std::string question =
+      "Файл " + file_ + " находится длительное время в режиме чтения/записи. Разрешить доступ к файлу ?";
+  const auto previous = SetMsgBoxProvider([&](const std::string& text, int kind, int buttons) {
+    EXPECT_EQ(text, question);
+    EXPECT_EQ(kind * 10 + buttons, mkWarning * 10 + mbYesNo);
+    askedAt.push_back(now);
+    return answers.at(askedAt.size() - 1);
+  });
+  ReadCounter(file_);  // a free file is not waited for, and a finished read leaves no mark
+  EXPECT_TRUE(askedAt.empty());
+  EXPECT_FALSE(HasInUseMark(file_));
+
+  test::WriteBytes(file_ + ".inuse~", "");  // a program that stopped in the middle of a read
+  answers = {0, 0, 1};
+  TDataFile t;
+  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file_, t); }), "Ошибка чтения файла \"" + file_ + "\"");
+  ASSERT_EQ(askedAt.size(), 1u);
+  EXPECT_GE(askedAt[0], 10.5);
+  EXPECT_LT(askedAt[0], 12);
+  EXPECT_TRUE(HasInUseMark(file_));
+
+  WriteCounter(dir_ / "other.CNT", 3);
+  ReadTableFile(dir_ / "other.CNT", t);
+  t.FileDate = 0;
+  EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }), "Ошибка записи файла \"" + file_ + "\"");
+  EXPECT_FALSE(fs::exists(file_ + "~"));
+  EXPECT_EQ(ReadCounter(file_), 1);
+  EXPECT_FALSE(HasInUseMark(file_));
+  SetMsgBoxProvider(previous);
+}
+
 TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
   WriteCounter(base_ + ".VET", 4);
   WriteCounter(dir_ / "sch.a.CNT", 9);  // a table of the base "sch.a"

@@ -123,6 +123,35 @@ struct District : Scheme {
   }
 };
 
+// The scheme's state reaches every element table: a line's switching, mark and device name, a station's
+// switching, transformer and tap and, through its second side, the switching of its low end.
+TEST(SchemeWriteBack, CopiesStateIntoEveryElementTable) {
+  District d;
+  d.WriteAll();
+  test::ScriptedMsgBox box;
+  ASSERT_TRUE(SyncSchemeWithElementTables(d.base, d.branches));
+  EXPECT_TRUE(box.Calls().empty());
+  for (const char* ext : {".RSL", ".RTP", ".R04", ".RSV"}) EXPECT_FALSE(std::filesystem::exists(d.base + ext + "~"));
+  auto readBack = [&](const char* ext, TDataFile& t) {
+    FreeTable(t);
+    ReadTableFile(d.base + ext, t);
+  };
+  readBack(".RSL", d.lines);
+  FillLine10Cols(d.lines, d.l);
+  EXPECT_EQ(std::tuple(d.l.Commut->Get(1), d.l.KodLine->GetItem(1), d.l.DSNum->GetItem(1)),
+            std::tuple(Cp("Н"), std::string("АС-95"), std::string("Л-7")));
+  readBack(".RTP", d.stations);
+  FillTransTPCols(d.stations, d.t);
+  EXPECT_EQ(std::tuple(d.t.Commut->Get(1), d.t.Transform->GetItem(1), d.t.Notv->Get(1), d.t.CommutC->Get(1)),
+            std::tuple(Cp("О"), std::string("ТМ-400"), -2, Cp("К")));
+  readBack(".R04", d.lines04);
+  FillLine04Cols(d.lines04, d.q);
+  EXPECT_EQ(std::pair(d.q.KodLine->GetItem(1), d.q.Commut->Get(2)), std::pair(std::string("АВВГ"), Cp("П")));
+  readBack(".RSV", d.inputs);
+  FillSubstInputCols(d.inputs, d.s);
+  EXPECT_EQ(std::pair(d.s.B->Get(1), d.s.ComPS->Get(1)), std::pair(Cp("Ф"), Cp("О")));
+}
+
 TEST(SchemeWriteBack, MismatchIsReportedAndNothingIsWritten) {
   {
     Scheme plain(1);  // a scheme not formed from a district base

@@ -146,6 +146,31 @@ TEST(TableOps, StableMultiKeySort) {
   EXPECT_EQ(f.Names(), "Б||б|Б|б|а");
 }
 
+// A sort reports its way by row, ends with 100 and then 0; a table already in order reports nothing.
+TEST(TableOps, SortReportsItsProgress) {
+  Fixture f;
+  f.Fill({{2, "б"}, {1, "Б"}, {2, ""}, {1, "а"}, {1, "б"}, {2, "Б"}});
+  std::vector<float> calls;
+  const TProgressProc progress = [&](float p) { calls.push_back(p); };
+  const std::uint8_t keys[] = {1, 2};
+  bool changed = false;
+  SortTable(f.t, 2, keys, changed, progress);
+  EXPECT_EQ(calls, (std::vector<float>{100.0f / 6, 200.0f / 6, 50, 400.0f / 6, 500.0f / 6, 100, 100, 0}));
+  calls.clear();
+  SortTable(f.t, 2, keys, changed, progress);
+  EXPECT_TRUE(calls.empty());
+
+  // A longer table steps by a tenth of its rows.
+  Fixture h;
+  std::vector<std::pair<int, std::string>> rows;
+  for (int r = 0; r < 25; ++r) rows.emplace_back(25 - r, "");
+  h.Fill(rows);
+  SortTable(h.t, 1, keys, changed, progress);
+  ASSERT_EQ(calls.size(), 14u);  // rows 2, 4 .. 24, then 100 and 0
+  EXPECT_EQ(std::tuple(calls[0], calls[11], calls[12], calls[13]), std::tuple(8.0f, 96.0f, 100.0f, 0.0f));
+  EXPECT_EQ(std::pair(h.Grp()[1], h.Grp()[25]), std::pair(1, 25));
+}
+
 TEST(TableOps, TextExportIsTabSeparatedWindows1251) {
   Fixture f;
   f.Fill({{1, "ТП-1"}, {0, ""}});

@@ -117,5 +117,31 @@ TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
   EXPECT_EQ(std::string({nc_.Sign->Get(r), nc_.A->Get(r)}), std::string({'b', static_cast<char>(0xC0)}));
 }
 
+// Read-only, neither the confirmation nor the load calculation is offered.
+TEST_F(NodPrmFormTest, ReadOnlyOffersNoConfirmationAndNoLoadCalculation) {
+  script_.Then([](QDialog& d) {
+    EXPECT_FALSE(Child<QPushButton>(d, "OkBtn").isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(d, "Button5").isEnabled());
+    d.reject();
+  });
+  bool changed = false;
+  EXPECT_FALSE(Edit(2, changed, false));
+  EXPECT_FALSE(changed);
+}
+
+// A decimal comma typed into a number field is a decimal point; a letter is not taken.
+TEST_F(NodPrmFormTest, ACommaTypedIntoANumberFieldIsADecimalPoint) {
+  const int r = 2;
+  script_.Then([](QDialog& d) {
+    ShowAllSections(d);
+    Type(Child<QLineEdit>(d, "Edit14"), "2,5");
+    QTest::keyClicks(&Child<QLineEdit>(d, "Edit15"), "x");
+    EXPECT_EQ(Text(d, "Edit15"), "0.0") << "letters are not taken";
+    Press(d, "OkBtn");
+  });
+  EXPECT_TRUE(Edit(r));
+  EXPECT_EQ(std::pair(nc_.Gs->Get(r), nc_.Bs->Get(r)), std::pair(2.5f, 0.0f));
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -95,6 +95,20 @@ TEST_F(SetColorFormTest, VoltageClassesAddRemoveAndWidths) {
   EXPECT_EQ(box_.wLn, (std::vector<std::int32_t>{1, 0, 1}));
 }
 
+// Lists of classes, colours and widths that a damaged settings file left of different lengths go
+// together as far as the shortest: a class without a colour or a width is not offered.
+TEST_F(SetColorFormTest, ClassListsOfDifferentLengthsAreCutToTheShortest) {
+  box_.cUn = {0x0000FF, 0x00FF00};
+  box_.wLn = {4};
+  script_.Then([&](QDialog& d) {
+    EXPECT_EQ(Items(Combo(d, "UBox")), std::vector<std::string>{"6"});
+    Press(d, "OKBtn");
+  });
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(std::tuple(box_.vUn, box_.cUn, box_.wLn),
+            std::tuple(std::vector<float>{6}, std::vector<std::int32_t>{0x0000FF}, std::vector<std::int32_t>{4}));
+}
+
 TEST_F(SetColorFormTest, DistrictColoursGoToTheFileOnlyOnConfirmation) {
   WriteDistricts();
   const std::string file = ReadBytes(base_ + ".RAY");

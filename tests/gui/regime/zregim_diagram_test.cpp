@@ -1,6 +1,7 @@
 // The diagram panel of the regime window: the diagram of the open scheme with its regime, and a
 // switching entered into the journal.
 #include <QComboBox>
+#include <fstream>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -177,6 +178,24 @@ TEST_F(RegimeDiagram, SavedDistrictTableIsWhatTheDiagramOffers) {
   EXPECT_EQ(Box().AreaNumbers, std::vector<std::string>{"5"});
   EXPECT_EQ(Box().AreaNames, std::vector<std::string>{"Северный"});
   EXPECT_EQ(Box().AreaColors, std::vector<std::int32_t>{255});
+}
+
+// Reconfiguration rewrites the district element tables, so it locks those that exist with the scheme's
+// own files: another user's lock of one refuses the command and stays in place.
+TEST_F(RegimeDiagram, AnotherUsersLockOfADistrictTableRefusesReconfiguration) {
+  { std::ofstream(path + ".RSL") << "x"; }
+  const std::string me = CurrentUserName;
+  CurrentUserName = "Петров";
+  LockTableFiles(path, ".RSL");
+  CurrentUserName = me;
+  box.Clear();
+  form->ReconfigItem->trigger();
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_NE(box.Texts()[0].find("редактируется. Петров"), std::string::npos) << box.Texts()[0];
+  EXPECT_TRUE(fileio::FileExists(path + ".RSL~"));
+  fs::remove(path + ".RSL~");
+  fs::remove(path + ".RSL");
+  EXPECT_TRUE(NoLocks());
 }
 
 }  // namespace

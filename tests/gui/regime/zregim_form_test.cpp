@@ -95,5 +95,12 @@ TEST_F(RegimeWindow, ARunningCommandKeepsTheWindowAndUnsavedEditsAskFirst) {
   EXPECT_TRUE(NoLocks());
 }
 
+// Maximised, the window keeps the work area's left edge and width and starts below the tool bar, whatever
+// side the desktop's own bars take.
+TEST_F(RegimeWindow, MaximisedBelowTheToolBarInsideTheWorkArea) {
+  EXPECT_EQ(gui::TZregimForm::MaximizedRect(QRect(60, 0, 1220, 1024), 25), QRect(60, 25, 1220, 999));
+  EXPECT_EQ(gui::TZregimForm::MaximizedRect(QRect(0, 40, 1280, 984), 65), QRect(0, 65, 1280, 959));
+}
+
 }  // namespace
 }  // namespace ld::test
