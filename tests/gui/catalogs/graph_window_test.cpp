@@ -260,6 +260,26 @@ TEST(GraphPrintPlacement, MarginsTurnWithThePageAndThePictureKeepsItsShape) {
       << "2500 · 4253 / 5000 = 2126.5, rounded half to even";
   a4.Left = 30;
   EXPECT_FALSE(PlaceGraphOnPage(a4, 4961, 7016, 600, 600, 96, 96, 800, 400, p));
+  // A margin typed as 1E30 leaves no room either, instead of failing the printing.
+  a4.Left = 1e30f;
+  EXPECT_FALSE(PlaceGraphOnPage(a4, 4961, 7016, 600, 600, 96, 96, 800, 400, p));
+}
+
+TEST(GraphPrintSettings, AMarginNoSheetHasIsRefusedByItsFileAndKey) {
+  TempDir dir;
+  const std::string file = dir / "prnsetup.cfg";
+  WriteBytes(file, "[PrnGrfSetup]\r\nTop=0.5\r\nLeft=3.4E38\r\nBottom=2\r\n");
+  TPrnGrfSettings s;
+  std::string why;
+  EXPECT_FALSE(ReadPrnGrfSettings(file, s, &why));
+  EXPECT_EQ(why, "недопустимое значение ключа Left в разделе [PrnGrfSetup]");
+  EXPECT_EQ(std::tuple(s.Top, s.Left, s.Bottom), std::tuple(0.5f, 2.0f, 1.0f)) << "read up to the bad key";
+  WriteBytes(file, "[PrnGrfSetup]\r\nTop=много\r\n");
+  EXPECT_FALSE(ReadPrnGrfSettings(file, s, &why));
+  EXPECT_EQ(why, "недопустимое значение ключа Top в разделе [PrnGrfSetup]");
+  WriteBytes(file, "[PrnGrfSetup]\r\nTop=1.5\r\nRight=1000\r\n");
+  EXPECT_TRUE(ReadPrnGrfSettings(file, s, &why));
+  EXPECT_EQ(std::tuple(s.Top, s.Right), std::tuple(1.5f, 1000.0f));
 }
 
 }  // namespace
