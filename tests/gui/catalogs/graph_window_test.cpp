@@ -21,6 +21,7 @@
 #include "gui/catalogs/prn_grf_form.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/report_print_render.h"
+#include "support/full_disk.h"
 
 namespace ld::test {
 namespace {
@@ -219,6 +220,22 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   EXPECT_EQ(ReadBytes(bmp).substr(0, 2), "BM");
   EXPECT_EQ(QImage(QString::fromStdString(bmp)).size(), w.GrafBox->size());
   EXPECT_NE(Cp1251ToUtf8(ReadBytes(Path("prnsetup.cfg"))).find("Top=1.1"), std::string::npos);
+
+  // A disk that fills while the picture is written keeps the last one; the dialog stays for another try.
+  const std::string lastBmp = ReadBytes(bmp);
+  script_.Then([&](QDialog& d) {
+    static_cast<gui::TPrnGrfForm&>(d).BmpFileBox->setChecked(true);
+    {
+      FullDisk disk(100);
+      Click(d, "PrintBtn");
+    }
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(msg_.Texts(), std::vector<std::string>{FullDiskMessage(bmp)});
+    d.reject();
+  });
+  QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
+  EXPECT_EQ(ReadBytes(bmp), lastBmp);
+  msg_.Clear();
 
   // Without a printer the plot goes to a PDF file that the person names; a file that cannot be
   // written is reported and the dialog stays for another try.

@@ -249,6 +249,7 @@ TEST_F(PrintDialog, AFullDiskKeepsTheLastTextFileAndPdfAndSaysWhy) {
   ReportPrinter().setOutputFileName(QString());
   test::WriteBytes(pdf, "%PDF- the last printing");
   pdfChoice = [&](QFileDialog& files) {
+    files.setOption(QFileDialog::DontConfirmOverwrite);  // the person has agreed to replace it
     files.findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(pdf));
     static_cast<QDialog&>(files).accept();
     return files.result();
