@@ -126,6 +126,7 @@ TEST(Results, TwoNodesAndAnUnsuppliedNode) {
 TEST(Results, NumbersBeyondAnyIntegerAreNoDistrictAndNoVoltageClass) {
   NominalVoltages voltages;
   TempDir dir;
+  MaketFileName = (DataDir() / "maket.zr").string();
   TDataFile catalog;
   ReadMaket("Номинальные напряжения", catalog);
   CreateColumns(catalog, 1);
