@@ -56,6 +56,7 @@ std::string SystemErrorText(int error) {
     case EISDIR: return "это папка, а не файл";
     case ENOTDIR: return "в пути вместо папки файл";
     case EIO: return "ошибка ввода-вывода";
+    case ENAMETOOLONG: return "слишком длинное имя файла";
     default: return "системная ошибка " + std::to_string(error);
   }
 }

@@ -63,7 +63,6 @@ public:
   // The failure kept by the last step, as the user reads it.
   [[noreturn]] void Fail() const;
   [[noreturn]] void Fail(const std::string& reason) const;
-  int ErrorCode() const { return error_; }
 
 private:
   bool Failed(int error);
