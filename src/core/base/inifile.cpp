@@ -1,9 +1,5 @@
 #include "core/base/inifile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -15,6 +11,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/base/strings.h"
 
 namespace ld {
@@ -98,89 +95,9 @@ void ConvertPart(const std::string& text, int& out) {
   }
 }
 
-std::string SystemErrorText(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM: return "нет доступа";
-    case EROFS: return "диск только для чтения";
-    case ENOSPC:
-    case EDQUOT: return "нет места на диске";
-    case ENOENT: return "папка не найдена";
-    case EISDIR: return "это папка, а не файл";
-    case ENOTDIR: return "в пути вместо папки файл";
-    default: return "системная ошибка " + std::to_string(error);
-  }
-}
-
-TIniFileWriter& FileWriter() {
-  static TIniFileWriter writer;
-  return writer;
-}
-
-bool WriteAllBytes(int fd, const std::string& bytes) {
-  if (FileWriter()) return FileWriter()(fd, bytes);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// The whole new file goes to a temporary file beside the old one and replaces it with one rename: a
-// failed write (full disk, read-only folder) leaves the old file as it was.
-void WriteFileReplacing(const std::string& name, const std::string& bytes) {
-  // A settings file that is a link to a shared one stays a link: the file it names is replaced.
-  std::error_code linkError;
-  std::string fileName = name;
-  if (std::filesystem::is_symlink(name, linkError)) {
-    const auto target = std::filesystem::canonical(name, linkError);
-    if (!linkError) fileName = target.string();
-  }
-  const auto fail = [&name](const std::string& why) {
-    const std::string reason = why + "; прежний файл не изменен";
-    return TIniFileError("Ошибка записи файла \"" + name + "\": " + reason, reason);
-  };
-  std::error_code ec;
-  if (std::filesystem::is_directory(fileName, ec)) throw fail("это папка, а не файл");
-  std::string temp = fileName + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) throw fail(SystemErrorText(errno));
-  // The new file gets the old one's permissions; a first file those of any new file.
-  struct stat old {};
-  if (::stat(fileName.c_str(), &old) == 0) {
-    ::fchmod(fd, old.st_mode & 07777);
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
-  errno = 0;
-  bool ok = WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
-  int error = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && ::rename(temp.c_str(), fileName.c_str()) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    throw fail(error != 0 ? SystemErrorText(error) : "файл не записан");
-  }
-}
-
 }  // namespace
 
-TIniFileWriter SetIniFileWriter(TIniFileWriter writer) {
-  TIniFileWriter previous = std::move(FileWriter());
-  FileWriter() = std::move(writer);
-  return previous;
-}
+TIniFileWriter SetIniFileWriter(TIniFileWriter writer) { return SetFileBytesWriter(std::move(writer)); }
 
 TMemIniFile::TMemIniFile(std::string fileName) : fileName_(std::move(fileName)) { Load(); }
 

@@ -11,19 +11,12 @@
 
 #include "core/base/dates.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 
 namespace ld {
 
-// A settings file that cannot be read or written: what() names the file, Reason() says only why, for
-// callers that name the file their own way.
-class TIniFileError : public Error {
-public:
-  TIniFileError(const std::string& text, std::string reason) : Error(text), reason_(std::move(reason)) {}
-  const std::string& Reason() const { return reason_; }
-
-private:
-  std::string reason_;
-};
+// A settings file that cannot be read or written: what() names the file, Reason() says only why.
+using TIniFileError = TFileError;
 
 // The file is read once when the object is made (a missing file reads as empty; a file that cannot be
 // read raises ld::Error 'Ошибка чтения файла "<file>": <reason>'). Lines end in CR LF, LF or CR. TMemIniFile keeps
@@ -99,9 +92,9 @@ protected:
   void Changed() override;
 };
 
-// How the bytes of a settings file reach its temporary file: true when all were written. Tests install
-// one that fails; an empty writer is the system's write. Returns the one installed before.
-using TIniFileWriter = std::function<bool(int fd, const std::string& bytes)>;
+// How the bytes of a settings file reach its temporary file (the writer of every file, see
+// SetFileBytesWriter). Returns the one installed before.
+using TIniFileWriter = TFileBytesWriter;
 TIniFileWriter SetIniFileWriter(TIniFileWriter writer);
 
 // Floats and moments in settings files.

@@ -54,11 +54,18 @@ TValueAxis FixedValueAxis(int top, int bottom, const TGraphPlotSettings& s) {
   axis.Top = top;
   axis.Bottom = bottom;
   if (!(s.dY > 0) || !(s.Yf2 > s.Yf1)) return axis;
-  const auto steps = Round((s.Yf2 - s.Yf1) / s.dY);
+  // Settings far outside what a plot can show give no fixed axis rather than an overflow.
+  const double ratio = (s.Yf2 - s.Yf1) / s.dY;
+  if (!(ratio <= bottom - top + 1.0)) return axis;
+  const auto steps = Round(ratio);
   if (steps < 1 || steps > bottom - top) return axis;
+  const int stepPixels = (bottom - top) / static_cast<int>(steps);
+  // A zero line far above or below the plot is drawn off the picture all the same.
+  const double row = (s.Yx - s.Yf1) * stepPixels / s.dY;
+  if (std::isnan(row)) return axis;
   axis.Steps = static_cast<int>(steps);
-  axis.StepPixels = (bottom - top) / axis.Steps;
-  axis.AxisRow = bottom - static_cast<int>(Round((s.Yx - s.Yf1) * axis.StepPixels / s.dY));
+  axis.StepPixels = stepPixels;
+  axis.AxisRow = bottom - static_cast<int>(Round(std::clamp(row, -1e7, 1e7)));
   axis.Top = bottom - axis.Steps * axis.StepPixels;
   axis.Step = s.dY;
   axis.Lowest = s.Yf1;

@@ -1,9 +1,12 @@
 #include "core/catalogs/catwin_settings.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <filesystem>
 
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/base/inifile.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
@@ -82,18 +85,34 @@ void WriteGraphDisplaySettings(const std::string& iniFile, const TGraphDisplaySe
   }
 }
 
-bool ReadPrnGrfSettings(const std::string& fileName, TPrnGrfSettings& s) {
+bool ReadPrnGrfSettings(const std::string& fileName, TPrnGrfSettings& s, std::string* reason) {
+  const char* key = "";
   try {
     const TMemIniFile ini(fileName);
-    s.Top = static_cast<float>(IniReadFloat(ini, kPrnGrf, "Top", s.Top));
-    s.Left = static_cast<float>(IniReadFloat(ini, kPrnGrf, "Left", s.Left));
-    s.Bottom = static_cast<float>(IniReadFloat(ini, kPrnGrf, "Bottom", s.Bottom));
-    s.Right = static_cast<float>(IniReadFloat(ini, kPrnGrf, "Right", s.Right));
+    // Centimetres on a sheet: a value no page can hold would only make every printing fail later.
+    const auto margin = [&](const char* name, float def) {
+      key = name;
+      const double value = IniReadFloat(ini, kPrnGrf, name, def);
+      if (!(value >= 0 && value <= kMaxPrintMargin)) throw Error("недопустимое значение");
+      return static_cast<float>(value);
+    };
+    s.Top = margin("Top", s.Top);
+    s.Left = margin("Left", s.Left);
+    s.Bottom = margin("Bottom", s.Bottom);
+    s.Right = margin("Right", s.Right);
+    key = "";
     s.Orient = ini.ReadInteger(kPrnGrf, "Orient", s.Orient);
     s.FlagOutBmp = ini.ReadBool(kPrnGrf, "FlagOutBmp", s.FlagOutBmp);
     s.BmpFile = ini.ReadString(kPrnGrf, "BmpFile", s.BmpFile);
     return true;
+  } catch (const TFileError& e) {
+    if (reason) *reason = e.Reason();
+    return false;
   } catch (const std::exception&) {
+    if (reason) {
+      *reason = *key != 0 ? std::string("недопустимое значение ключа ") + key + " в разделе [" + kPrnGrf + "]"
+                          : std::string("недопустимое значение в разделе [") + kPrnGrf + "]";
+    }
     return false;
   }
 }
@@ -118,17 +137,30 @@ bool WritePrnGrfSettings(const std::string& fileName, const TPrnGrfSettings& s) 
 bool PlaceGraphOnPage(const TPrnGrfSettings& m, int pageWidth, int pageHeight, double dpiX, double dpiY,
                       double screenDpiX, double screenDpiY, int width, int height, TPrintPlacement& placement) {
   placement = TPrintPlacement{};
-  const auto left = static_cast<int>(Round(dpiX * m.Left / 2.54));
-  const auto right = static_cast<int>(Round(dpiX * m.Right / 2.54));
-  const auto top = static_cast<int>(Round(dpiY * m.Top / 2.54));
-  const auto bottom = static_cast<int>(Round(dpiY * m.Bottom / 2.54));
-  const int roomWidth = pageWidth - left - right;
-  const int roomHeight = pageHeight - top - bottom;
-  if (roomWidth <= 0 || roomHeight <= 0 || screenDpiX <= 0 || screenDpiY <= 0) return false;
-  const double printedWidth = static_cast<double>(Round(width * dpiX / screenDpiX));
-  const double printedHeight = static_cast<double>(Round(height * dpiY / screenDpiY));
+  // Printer pixels; a length no page has (a margin typed as 1E30) leaves no room instead of overflowing.
+  bool fits = true;
+  const auto pixels = [&fits](double value) {
+    if (!(std::fabs(value) <= 1e9)) {
+      fits = false;
+      return 0;
+    }
+    return static_cast<int>(Round(value));
+  };
+  const int left = pixels(dpiX * m.Left / 2.54);
+  const int right = pixels(dpiX * m.Right / 2.54);
+  const int top = pixels(dpiY * m.Top / 2.54);
+  const int bottom = pixels(dpiY * m.Bottom / 2.54);
+  if (!fits) return false;
+  const std::int64_t roomWidth = std::int64_t{pageWidth} - left - right;
+  const std::int64_t roomHeight = std::int64_t{pageHeight} - top - bottom;
+  if (roomWidth <= 0 || roomHeight <= 0 || roomWidth > INT32_MAX || roomHeight > INT32_MAX || screenDpiX <= 0 ||
+      screenDpiY <= 0)
+    return false;
+  const double printedWidth = pixels(width * dpiX / screenDpiX);
+  const double printedHeight = pixels(height * dpiY / screenDpiY);
+  if (!fits) return false;
   if (printedWidth <= 0 || printedHeight <= 0) return false;
-  const double scale = std::min(roomWidth / printedWidth, roomHeight / printedHeight);
+  const double scale = std::min(static_cast<double>(roomWidth) / printedWidth, static_cast<double>(roomHeight) / printedHeight);
   placement.Left = left;
   placement.Top = top;
   placement.Width = static_cast<int>(Round(printedWidth * scale));

@@ -29,8 +29,11 @@ struct TPrnGrfSettings {
   std::string BmpFile;
 };
 
-// False when the file could not be read (the values read before the failure stay).
-bool ReadPrnGrfSettings(const std::string& fileName, TPrnGrfSettings& settings);
+// The largest margin a settings file may give, in centimetres.
+constexpr double kMaxPrintMargin = 1000;
+// False when the file could not be read or holds a margin that is no number of 0..kMaxPrintMargin
+// (the values read before the failure stay); reason then says why, naming the key.
+bool ReadPrnGrfSettings(const std::string& fileName, TPrnGrfSettings& settings, std::string* reason = nullptr);
 bool WritePrnGrfSettings(const std::string& fileName, const TPrnGrfSettings& settings);
 
 // Where a picture of width x height screen pixels goes on a page of pageWidth x pageHeight printer

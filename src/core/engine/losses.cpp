@@ -35,8 +35,9 @@ Complex Flow(const Complex& u, const Complex& i) {
   return Complex(u.real() * i.real() + u.imag() * i.imag(), u.imag() * i.real() - u.real() * i.imag());
 }
 
-// Whole thousandths of a kilovolt, halves to even, as the catalogue's voltages are matched.
-long long Milli(double v) { return static_cast<long long>(std::nearbyint(v * 1000.0)); }
+// Whole thousandths of a kilovolt, halves to even, as the catalogue's voltages are matched. Kept a
+// double: a voltage no integer holds (a damaged 3.4E38) then matches no class instead of overflowing.
+double Milli(double v) { return std::nearbyint(v * 1000.0); }
 
 // Column fieldName of the voltage-class catalogue as doubles, rows 1..RowCount; empty when the file or
 // the column is missing or unreadable.

@@ -1,12 +1,12 @@
 #include "core/engine/protocol.h"
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/engine/regime.h"
@@ -199,9 +199,7 @@ void WriteProtocolFile(const std::string& fileName, const std::vector<std::strin
     bytes += Utf8ToCp1251(line);
     bytes += "\r\n";
   }
-  std::ofstream out(std::filesystem::path(fileName), std::ios::binary | std::ios::trunc);
-  if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw Error("Ошибка записи файла \"" + fileName + "\"");
+  WriteFileReplacing(fileName, bytes);
 }
 
 }  // namespace ld

@@ -180,7 +180,11 @@ double NodeClass(const TRegimeElement* e) {
   return NearestNominalVoltage(node->Unom);
 }
 
-int District(double nr) { return static_cast<int>(std::fabs(nr)); }
+// A number that no district can have (beyond an int, not a number) counts as none.
+int District(double nr) {
+  const double district = std::fabs(nr);
+  return district < 2147483648.0 ? static_cast<int>(district) : 0;
+}
 
 class TDropOnFailure {
 public:

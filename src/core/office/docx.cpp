@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/office/xml_reader.h"
 #include "core/office/zip_part.h"
 
@@ -362,33 +363,28 @@ std::string DocxDocument::MainPart(const std::string& path) const {
 }
 
 void DocxDocument::SaveAs(const std::string& path) const {
-  const Error failed("Ошибка записи файла \"" + path + "\"");
-  const std::string temp = path + ".~tmp";
   const std::string part = MainPart(path);
-  int error = 0;
-  zip_t* zip = zip_open(temp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  bool written = zip != nullptr;
-  for (std::size_t i = 0; written && i < entries_.size(); ++i) {
-    const auto& [name, data] = entries_[i];
-    const std::string& bytes = i == mainEntry_ ? part : data;
-    if (!name.empty() && name.back() == '/') {
-      written = zip_dir_add(zip, name.c_str(), ZIP_FL_ENC_GUESS) >= 0;
-      continue;
+  WriteFileReplacing(path, [&](const std::string& temp) {
+    int error = 0;
+    zip_t* zip = zip_open(temp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    bool written = zip != nullptr;
+    for (std::size_t i = 0; written && i < entries_.size(); ++i) {
+      const auto& [name, data] = entries_[i];
+      const std::string& bytes = i == mainEntry_ ? part : data;
+      if (!name.empty() && name.back() == '/') {
+        written = zip_dir_add(zip, name.c_str(), ZIP_FL_ENC_GUESS) >= 0;
+        continue;
+      }
+      zip_source_t* source = zip_source_buffer(zip, bytes.data(), bytes.size(), 0);
+      written = source != nullptr && zip_file_add(zip, name.c_str(), source, ZIP_FL_ENC_GUESS | ZIP_FL_OVERWRITE) >= 0;
+      if (source != nullptr && !written) zip_source_free(source);
     }
-    zip_source_t* source = zip_source_buffer(zip, bytes.data(), bytes.size(), 0);
-    written = source != nullptr && zip_file_add(zip, name.c_str(), source, ZIP_FL_ENC_GUESS | ZIP_FL_OVERWRITE) >= 0;
-    if (source != nullptr && !written) zip_source_free(source);
-  }
-  if (zip != nullptr) {
-    if (written) written = zip_close(zip) == 0;
-    if (!written) zip_discard(zip);
-  }
-  std::error_code ec;
-  if (written) std::filesystem::rename(temp, path, ec);
-  if (!written || ec) {
-    std::filesystem::remove(temp, ec);
-    throw failed;
-  }
+    if (zip != nullptr) {
+      if (written) written = zip_close(zip) == 0;
+      if (!written) zip_discard(zip);
+    }
+    return written;
+  });
 }
 
 }  // namespace ld

@@ -31,7 +31,7 @@ public:
   void SetCellText(int table, int row, int col, const std::string& text);
 
   // Writes the document as path; an existing file there is replaced only once the new one is whole.
-  // Fails with ld::Error 'Ошибка записи файла "<path>"', the old file left as it was.
+  // Fails with ld::TFileError 'Ошибка записи файла "<path>": <reason>', the old file left as it was.
   void SaveAs(const std::string& path) const;
 
   struct Cell {

@@ -9,7 +9,8 @@ namespace ld {
 // Writes every sheet of the workbook; a sheet without a name gets "Лист<n>", characters that sheet
 // names may not hold ([]:*?/\) become "_" and a name is cut to 31 characters. Dates carry the format
 // "dd.mm.yyyy" ("dd.mm.yyyy hh:mm:ss" with a time), bold cells a bold font. Replaces an existing file.
-// Fails with ld::Error 'Ошибка записи файла "<path>"'.
+// The file is replaced only by a whole new workbook; fails with ld::TFileError
+// 'Ошибка записи файла "<path>": <reason>', the old file left as it was.
 void WriteXlsx(const std::string& path, const Workbook& book);
 
 // Reads every worksheet of an .xlsx file in the workbook's order: shared and inline strings, numbers,

@@ -1,12 +1,12 @@
 #include <xlsxwriter.h>
 
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <string_view>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/office/xlsx_file.h"
 
 namespace ld {
@@ -66,37 +66,34 @@ std::string SheetName(const std::string& name, int number) {
 }  // namespace
 
 void WriteXlsx(const std::string& path, const Workbook& book) {
-  const Error failure("Ошибка записи файла \"" + path + "\"");
-  std::unique_ptr<lxw_workbook, WorkbookCloser> handle(workbook_new(path.c_str()));
-  if (!handle) throw failure;
-  Formats formats(handle.get());
-  bool ok = true;
-  int number = 0;
-  for (const Worksheet& source : book.sheets) {
-    ++number;
-    const std::string name = SheetName(source.Name(), number);
-    lxw_worksheet* sheet = workbook_add_worksheet(handle.get(), name.c_str());
-    if (!sheet) {
-      ok = false;
-      break;
-    }
-    for (const auto& [pos, cell] : source.Cells()) {
-      if (pos.first < 1 || pos.second < 1 ||
-          WriteCell(sheet, static_cast<lxw_row_t>(pos.first - 1), static_cast<lxw_col_t>(pos.second - 1),
-                    cell, formats.For(cell)) != LXW_NO_ERROR) {
+  WriteFileReplacing(path, [&book](const std::string& temp) {
+    std::unique_ptr<lxw_workbook, WorkbookCloser> handle(workbook_new(temp.c_str()));
+    if (!handle) return false;
+    Formats formats(handle.get());
+    bool ok = true;
+    int number = 0;
+    for (const Worksheet& source : book.sheets) {
+      ++number;
+      const std::string name = SheetName(source.Name(), number);
+      lxw_worksheet* sheet = workbook_add_worksheet(handle.get(), name.c_str());
+      if (!sheet) {
         ok = false;
         break;
       }
+      for (const auto& [pos, cell] : source.Cells()) {
+        if (pos.first < 1 || pos.second < 1 ||
+            WriteCell(sheet, static_cast<lxw_row_t>(pos.first - 1), static_cast<lxw_col_t>(pos.second - 1),
+                      cell, formats.For(cell)) != LXW_NO_ERROR) {
+          ok = false;
+          break;
+        }
+      }
+      if (!ok) break;
     }
-    if (!ok) break;
-  }
-  if (book.sheets.empty()) ok = workbook_add_worksheet(handle.get(), nullptr) != nullptr;
-  const lxw_error closed = workbook_close(handle.release());
-  if (!ok || closed != LXW_NO_ERROR) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);  // a half-written workbook is no use to anyone
-    throw failure;
-  }
+    if (book.sheets.empty()) ok = workbook_add_worksheet(handle.get(), nullptr) != nullptr;
+    const lxw_error closed = workbook_close(handle.release());
+    return ok && closed == LXW_NO_ERROR;
+  });
 }
 
 }  // namespace ld

@@ -1,12 +1,10 @@
 #include "core/regime/period_report.h"
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/base/numfmt.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/tables/table_ops.h"
@@ -138,23 +136,7 @@ std::vector<std::string> TControlMessages::Lines() const {
 void SaveReportLines(const std::string& path, const std::vector<std::string>& lines) {
   std::string bytes;
   for (const std::string& line : lines) bytes += Utf8ToCp1251(line) + "\r\n";
-  const std::string temporary = path + ".new~";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      throw Error("Ошибка записи файла " + path);
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::filesystem::remove(temporary, ec);
-    throw Error("Ошибка записи файла " + path);
-  }
+  WriteFileReplacing(path, bytes);
 }
 
 void ResolveGraphNumber(TDataFile& catalog, TDataFile& values, std::int32_t graphNo, const std::string& title,

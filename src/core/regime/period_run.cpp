@@ -1,6 +1,8 @@
 #include "core/regime/period_run.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 
@@ -185,16 +187,18 @@ void RoundJournalToSlices(TDataFile& journal, int step) {
   for (int r = 1; r <= j.RowCount; ++r) {
     std::int64_t s = std::int64_t{j.Hour->Get(r)} * 3600 + std::int64_t{j.Mins->Get(r)} * 60;
     if (s % step != 0) s = (s / step + 1) * step;
-    int hour = static_cast<int>(s / 3600);
+    std::int64_t hour = s / 3600;
     (*j.Mins)[r] = static_cast<std::int32_t>((s % 3600) / 60);
     if (hour >= 24) {
       int day = 0, month = 0, year = 0;
       SplitPackedDate(j.Date->Get(r), day, month, year);
       IncDayParts(day, month, year);
-      (*j.Date)[r] = year * 10000 + month * 100 + day;
+      // A row whose date is no date can have no next day that a column holds: its date stays.
+      const std::int64_t next = std::int64_t{year} * 10000 + month * 100 + day;
+      if (next <= INT32_MAX && next >= INT32_MIN) (*j.Date)[r] = static_cast<std::int32_t>(next);
       hour -= 24;
     }
-    (*j.Hour)[r] = hour;
+    (*j.Hour)[r] = static_cast<std::int32_t>(std::min<std::int64_t>(hour, INT32_MAX));
   }
 }
 

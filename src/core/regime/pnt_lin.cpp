@@ -11,6 +11,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
@@ -84,12 +85,6 @@ private:
   const TDataFile& table_;
   std::string line_;
 };
-
-void WriteFileBytes(const std::string& fileName, const std::string& bytes) {
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw Error("Ошибка записи файла \"" + fileName + "\"");
-}
 
 std::vector<std::string> ReadFileLines(const std::string& fileName) {
   std::ifstream in(fileName, std::ios::binary);
@@ -292,7 +287,6 @@ void WritePntLin(const std::string& pntFile, const TDataFile& nodes, const TData
     w.Single(fQmax, n.Qmax->Get(row));
     w.TakeInto(pnt);
   }
-  WriteFileBytes(pntFile, pnt);
 
   // A name ending in "!" asks for the branches sorted by their ends; the scheme's table stays as it is.
   TDataFile sorted;
@@ -351,7 +345,9 @@ void WritePntLin(const std::string& pntFile, const TDataFile& nodes, const TData
     }
     l.TakeInto(lin);
   }
-  WriteFileBytes(LinNameForWrite(pntFile), lin);
+  // Both texts are whole before either file is touched: a failure while forming them leaves both.
+  WriteFileReplacing(pntFile, pnt);
+  WriteFileReplacing(LinNameForWrite(pntFile), lin);
 }
 
 void ReadPntLin(const std::string& pntFile, const TDataFile& nodes, const TDataFile& branches, TDataFile& nodesOut,

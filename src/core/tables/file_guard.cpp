@@ -16,6 +16,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/session.h"
@@ -73,10 +74,12 @@ std::string HostName() {
   return name;
 }
 
-// What a lock file says of its holder: the user's name, then (since locks record it) the workstation.
+// What a lock file says of its holder: the user's name, then (since locks record it) the workstation;
+// a write in progress puts the table signature before them.
 struct TLockRecord {
   std::string user;  // UTF-8
-  std::string host;  // empty in locks of older programs and in a write in progress
+  std::string host;  // empty in locks of older programs
+  bool write = false;
 };
 
 TLockRecord ReadLockRecord(int fd) {
@@ -93,21 +96,97 @@ TLockRecord ReadLockRecord(int fd) {
     pos += have;
     return have == length;
   };
-  if (next(record.user)) next(record.host);
+  if (!next(record.user)) return record;
+  if (record.user == "ZREGIM") {
+    record.write = true;
+    record.user.clear();
+    if (!next(record.user)) return record;
+  }
+  next(record.host);
   return record;
 }
 
 // A lock is left over when its holder provably no longer runs: it names this user and this
 // workstation, this program does not hold it, and no process holds the advisory lock that every
-// living holder keeps on its lock file. A lock without the workstation (older programs, a write in
-// progress) or on a file system without advisory locks proves nothing.
+// living holder keeps on its lock file. A lock without the workstation (older programs) or on a file
+// system without advisory locks proves nothing.
 bool IsLeftOver(int fd, const std::string& lock, const TLockRecord& record) {
   if (record.host.empty() || record.host != HostName() || record.user != CurrentUserName) return false;
-  if (record.user == "ZREGIM") return false;  // a table being written, not a user's lock
   if (OwnLocks().count(FullFileName(lock)) != 0) return false;
   if (::flock(fd, LOCK_SH | LOCK_NB) != 0) return false;
   ::flock(fd, LOCK_UN);
   return true;
+}
+
+// The record of a lock or mark held by this program: the user's name, then the workstation's;
+// readers that know only the name stop after it. Without the holder's advisory lock the workstation
+// is left out, so that the file is never taken for a left-over one.
+std::string HolderRecord(bool held) {
+  std::string name = Utf8ToCp1251(CurrentUserName).substr(0, 255);
+  name.insert(name.begin(), static_cast<char>(name.size()));
+  if (!held) return name;
+  const std::string host = HostName().substr(0, 255);
+  return name + static_cast<char>(host.size()) + host;
+}
+
+bool WriteRecord(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Creates the file only if it does not exist, holding the advisory lock and the record that the
+// prefix and HolderRecord make. Where the system allows, the file is filled and held before it gets
+// its name, so a program killed at any moment never leaves a lock without its record; elsewhere it is
+// created empty and filled at once. Returns the open descriptor, or -1 with errno set.
+int CreateHeldFile(const std::string& path, const std::string& prefix) {
+  const int unnamed = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (unnamed >= 0) {
+    const bool held = ::flock(unnamed, LOCK_EX | LOCK_NB) == 0;
+    if (WriteRecord(unnamed, prefix + HolderRecord(held))) {
+      const std::string self = "/proc/self/fd/" + std::to_string(unnamed);
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return unnamed;
+      if (errno == EEXIST) {
+        ::close(unnamed);
+        errno = EEXIST;
+        return -1;
+      }
+    }
+    ::close(unnamed);
+  }
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  // Taken before the workstation is written, so that a record naming it is never seen without its
+  // holder's hold.
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  if (!WriteRecord(fd, prefix + HolderRecord(held))) {
+    const int error = errno != 0 ? errno : EIO;
+    ::unlink(path.c_str());
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
+}
+
+// Removes a file that a program of this user and workstation left behind, if it still is the one
+// looked at.
+void RemoveIfLeftOver(const std::string& path) {
+  const fileio::TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.IsOpen() || !IsLeftOver(fd.Get(), path, ReadLockRecord(fd.Get()))) return;
+  struct stat seen {}, now {};
+  if (::fstat(fd.Get(), &seen) == 0 && ::stat(path.c_str(), &now) == 0 && SameFile(seen, now)) ::unlink(path.c_str());
 }
 
 std::size_t LastDot(const std::string& fileName) {
@@ -132,9 +211,10 @@ std::string InUseMarkName(const std::string& fileName) { return fileName + ".inu
 bool HasInUseMark(const std::string& fileName) { return fileio::FileExists(InUseMarkName(fileName)); }
 
 void TInUseMark::Release() {
-  if (marker_.empty()) return;
-  ::unlink(marker_.c_str());
+  if (!marker_.empty()) ::unlink(marker_.c_str());
   marker_.clear();
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
 }
 
 bool WaitFileAccess(const std::string& fileName, TInUseMark& mark) {
@@ -144,10 +224,10 @@ bool WaitFileAccess(const std::string& fileName, TInUseMark& mark) {
   while (true) {
     if (!fileio::FileExists(fileName)) return true;
     // Taking the mark is one atomic creation, so two programs never both think they hold it.
-    const int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = CreateHeldFile(marker, "");
     if (fd >= 0) {
-      ::close(fd);
       mark.marker_ = marker;
+      mark.fd_ = fd;
       return true;
     }
     // A folder where no marker can be made (read-only share) is read without one.
@@ -180,13 +260,20 @@ void CheckFileFree(const std::string& fileName, double fileDate) {
                                            "Удалить блокировку?",
                                        mkWarning, mbYesNo);
         // Only the lock that was looked at goes: one that replaced it meanwhile is somebody's new lock.
+        // A killed write's unfinished table and in-use mark go first, while the lock still keeps
+        // every other writer out of them.
         struct stat seen {}, now {};
-        if (answer == 1 && ::fstat(fd.Get(), &seen) == 0 && ::stat(lock.c_str(), &now) == 0 && SameFile(seen, now))
+        if (answer == 1 && ::fstat(fd.Get(), &seen) == 0 && ::stat(lock.c_str(), &now) == 0 && SameFile(seen, now)) {
+          if (record.write) {
+            ::unlink(WriteTempName(fileName).c_str());
+            RemoveIfLeftOver(InUseMarkName(fileName));
+          }
           removed = ::unlink(lock.c_str()) == 0;
+        }
       }
     }
     if (!removed) {
-      if (record.user == "ZREGIM") record.user.clear();  // a write in progress, not a user's lock
+      if (record.write) record.user.clear();  // a write in progress, not a user's lock
       ThrowEdited(fileName, record.user);
     }
   }
@@ -210,15 +297,12 @@ void LockTableFiles(const std::string& basePath, const std::string& extensions) 
       OwnLocks().erase(FullFileName(name));
     }
   };
-  // The user's name, then the workstation's; readers that know only the name stop after it.
-  std::string name = Utf8ToCp1251(CurrentUserName).substr(0, 255);
-  name.insert(name.begin(), static_cast<char>(name.size()));
-  const std::string host = HostName().substr(0, 255);
-  const std::string named = name + static_cast<char>(host.size()) + host;
   for (const auto& ext : exts) {
     const std::string file = basePath + ext;
     const std::string lock = file + "~";
-    auto fd = std::make_unique<fileio::TFd>(::open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    // Held while the lock lives, and dropped by the system when this program ends however it ends:
+    // that is how the next program knows a lock whose holder is gone.
+    auto fd = std::make_unique<fileio::TFd>(CreateHeldFile(lock, ""));
     if (!fd->IsOpen()) {
       const int error = errno;
       undo();
@@ -226,21 +310,10 @@ void LockTableFiles(const std::string& basePath, const std::string& extensions) 
         CheckFileFree(file, 0);  // names the user who got there first
         ThrowEdited(file, "");
       }
-      throw Error("Ошибка записи файла \"" + FullFileName(lock) + "\"");
+      throw Error("Ошибка записи файла \"" + FullFileName(lock) + "\": " + SystemErrorText(error));
     }
     created.push_back(lock);
-    // Held while the lock lives, and dropped by the system when this program ends however it ends:
-    // that is how the next program knows a lock whose holder is gone. Taken before the workstation is
-    // written, so that a lock naming it is never seen without its holder's hold; where the file system
-    // refuses it, the lock names no workstation and is never taken for a left-over one.
-    const bool held = ::flock(fd->Get(), LOCK_EX | LOCK_NB) == 0;
-    const std::string& record = held ? named : name;
-    const bool ok = fileio::WriteAll(fd->Get(), record.data(), record.size());
     OwnLocks()[FullFileName(lock)] = std::move(fd);
-    if (!ok) {
-      undo();
-      throw Error("Ошибка записи файла \"" + FullFileName(lock) + "\"");
-    }
   }
 }
 
@@ -256,6 +329,29 @@ void UnlockTableFiles(const std::string& basePath, const std::string& extensions
     }
     OwnLocks().erase(it);
   }
+}
+
+// ---- the lock of a write ----
+
+std::string WriteTempName(const std::string& fileName) { return fileName + ".new~"; }
+
+bool TWriteLock::Take(const std::string& fileName) {
+  Release();
+  const std::string lock = fileName + "~";
+  // The table signature first: older programs read it as a write in progress and name nobody.
+  fd_ = CreateHeldFile(lock, "\x06ZREGIM");
+  if (fd_ < 0) return false;
+  lock_ = lock;
+  return true;
+}
+
+void TWriteLock::Release() {
+  if (fd_ < 0) return;
+  struct stat held {}, now {};
+  if (::fstat(fd_, &held) == 0 && ::stat(lock_.c_str(), &now) == 0 && SameFile(held, now)) ::unlink(lock_.c_str());
+  ::close(fd_);
+  fd_ = -1;
+  lock_.clear();
 }
 
 // ---- names ----

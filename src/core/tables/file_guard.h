@@ -1,15 +1,18 @@
 #pragma once
 // How workstations that share a folder keep out of each other's table files:
 //  - the lock file "<file>~" holds the name of the user who edits the table (a length byte and the
-//    name), then the workstation's name the same way; while a write is in progress the same name holds
-//    the new table (it then begins with the table signature). Creating it is atomic, so of two
-//    workstations only one can hold it. Its holder keeps an advisory lock (flock) on it while it
-//    lives, so a lock of this user and workstation without that hold is known to be left over by a
-//    program that ended without removing it;
+//    name), then the workstation's name the same way. While a write is in progress the same name holds
+//    the table signature followed by the writer's user and workstation, and the new table grows beside
+//    it in "<file>.new~" until it takes the file's place. Creating a lock is atomic and it appears
+//    with its whole record, so of two workstations only one can hold it. Its holder keeps an advisory
+//    lock (flock) on it while it lives, so a lock of this user and workstation without that hold is
+//    known to be left over by a program that ended without removing it (killed in the middle of a
+//    write, too);
 //  - the in-use mark guards a file while one read or write runs. It is a marker file beside the table
 //    file, "<file>.inuse~", rather than a file attribute, so every workstation sees it on any file
-//    system, network shares included. Its name ends in "~" and carries a second extension, so the
-//    folder walks that copy and delete a table family never take it for a table.
+//    system, network shares included. It records its holder like a lock. Its name ends in "~" and
+//    carries a second extension, so the folder walks that copy and delete a table family never take
+//    it for a table.
 #include <functional>
 #include <string>
 
@@ -33,6 +36,7 @@ public:
 private:
   friend bool WaitFileAccess(const std::string& fileName, TInUseMark& mark);
   std::string marker_;
+  int fd_ = -1;  // the holder's advisory lock on the marker
 };
 
 // The name of the in-use marker of a file.
@@ -47,8 +51,31 @@ bool WaitFileAccess(const std::string& fileName, TInUseMark& mark);
 // Refuses (throws) a file that is locked or being written, and a file whose modification time differs
 // from fileDate (both non-zero): another workstation changed it since it was read. A lock left over by
 // a program of this user and workstation that no longer runs is shown, and the user is asked whether
-// to remove it; "Да" removes it and the file counts as free.
+// to remove it; "Да" removes it and the file counts as free (a killed write's lock goes with its
+// unfinished table and with an in-use mark left over the same way).
 void CheckFileFree(const std::string& fileName, double fileDate);
+
+// The lock of one write of a table file ("<file>~"), taken before the new table is written and given
+// up once it has replaced the old one (or the write failed).
+class TWriteLock {
+public:
+  TWriteLock() = default;
+  ~TWriteLock() { Release(); }
+  TWriteLock(const TWriteLock&) = delete;
+  TWriteLock& operator=(const TWriteLock&) = delete;
+
+  // False with errno set when the lock could not be made (EEXIST: somebody holds it).
+  bool Take(const std::string& fileName);
+  // Removes the lock if it is still the one this object made.
+  void Release();
+
+private:
+  std::string lock_;
+  int fd_ = -1;
+};
+
+// Where a write builds the new table before it replaces the file.
+std::string WriteTempName(const std::string& fileName);
 
 // Locks basePath + each extension of the comma-separated list with the current user's name; nothing
 // is locked when one of them is refused.

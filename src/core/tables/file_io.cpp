@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/base/file_replace.h"
+
 namespace ld::fileio {
 
 namespace {
@@ -97,17 +99,8 @@ bool TFileReader::ReadShortString(std::string& bytes) {
 
 // ---- writing ----
 
-bool WriteAll(int fd, const void* data, std::size_t n) {
-  const auto* p = static_cast<const unsigned char*>(data);
-  while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
+// Through the program's one file writer, so that a test's full disk reaches table files too.
+bool WriteAll(int fd, const void* data, std::size_t n) { return WriteFileBytes(fd, data, n); }
 
 TFileWriter::TFileWriter(int fd) : fd_(fd), buf_(std::make_unique_for_overwrite<unsigned char[]>(kBufferSize)) {}
 
@@ -116,6 +109,7 @@ void TFileWriter::Write(const void* data, std::size_t n) {
   if (used_ + n > kBufferSize && !Flush()) return;
   if (n >= kBufferSize) {
     ok_ = WriteAll(fd_, data, n);
+    if (!ok_) error_ = errno;
     flushed_ += static_cast<std::int64_t>(n);
     return;
   }
@@ -151,11 +145,13 @@ void TFileWriter::PatchInt32(std::int64_t pos, std::int32_t v) {
     return;
   }
   ok_ = ::pwrite(fd_, b, 4, pos) == 4;
+  if (!ok_) error_ = errno;
 }
 
 bool TFileWriter::Flush() {
   if (ok_ && used_ != 0) {
     ok_ = WriteAll(fd_, buf_.get(), used_);
+    if (!ok_) error_ = errno;
     flushed_ += static_cast<std::int64_t>(used_);
     used_ = 0;
   }

@@ -67,6 +67,8 @@ class TFileWriter {
 public:
   explicit TFileWriter(int fd);
   bool Ok() const { return ok_; }
+  // The system's error of the failed write; 0 when none failed.
+  int ErrorCode() const { return error_; }
   std::int64_t Pos() const { return flushed_ + static_cast<std::int64_t>(used_); }
   void Write(const void* data, std::size_t n);
   void WriteByte(std::uint8_t b) { Write(&b, 1); }
@@ -90,6 +92,7 @@ private:
 
   int fd_;
   bool ok_ = true;
+  int error_ = 0;
   std::int64_t flushed_ = 0;
   std::unique_ptr<unsigned char[]> buf_;
   std::size_t used_ = 0;

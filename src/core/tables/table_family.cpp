@@ -1,4 +1,5 @@
 // The files of one base path taken together: creating, copying and deleting table files.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 
@@ -38,9 +40,16 @@ std::vector<std::string> FamilyFiles(const std::string& basePath) {
 }
 
 void CopyBytes(const std::string& source, const std::string& destination) {
-  std::error_code ec;
-  fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
-  if (ec) throw Error("Ошибка записи файла \"" + fileio::FullFileName(destination) + "\"");
+  const fileio::TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.IsOpen()) throw Error("Ошибка чтения файла \"" + fileio::FullFileName(source) + "\"");
+  TFileReplacement copy(fileio::FullFileName(destination));
+  std::vector<char> buffer(1 << 16);
+  for (ssize_t got; (got = ::read(in.Get(), buffer.data(), buffer.size())) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw Error("Ошибка чтения файла \"" + fileio::FullFileName(source) + "\"");
+    if (!copy.Write(buffer.data(), static_cast<std::size_t>(got))) copy.Fail();
+  }
+  copy.Commit();
 }
 
 }  // namespace

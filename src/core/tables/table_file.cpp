@@ -10,6 +10,8 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
+#include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_reader.h"
 #include "core/tables/text_buffer.h"
@@ -201,52 +203,52 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
   CheckFileFree(fileName, table.FileDate);
 
   const std::string fullPath = fileio::FullFileName(fileName);
-  const std::string temp = fileName + "~";
-  // The temporary file is the lock of the write: created only if absent, so of two writers one wins.
-  fileio::TFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (!fd.IsOpen()) {
+  // The lock of the write: taken only if absent, so of two writers one wins. It records who writes,
+  // so that a write killed halfway is known as left over instead of locking the table for good.
+  TWriteLock lock;
+  if (!lock.Take(fullPath)) {
     const int error = errno;
     ReportDone(progress);
     if (error == EEXIST) {
       CheckFileFree(fileName, 0);  // names the user who locked it meanwhile
       throw Error("Файл \"" + fullPath + "\" редактируется");
     }
-    throw Error("Ошибка записи файла \"" + fullPath + "\"");
+    throw FileWriteError(fullPath, SystemErrorText(error));
   }
-  bool tempExists = true;
-  // Only the temporary file of this call is erased: a refused write never touches another's lock.
-  auto cleanUp = [&] {
-    fd.Close();
-    if (tempExists) ::unlink(temp.c_str());
-    ReportDone(progress);
-  };
   try {
     // Checked again now that no other writer can replace the file until this write ends.
     if (table.FileDate != 0) {
       const double current = fileio::FileDateOf(fileName);
       if (current != 0 && current != table.FileDate) throw TChangedMeanwhile();
     }
-    fileio::TFileWriter out(fd.Get());
-    WriteBody(out, table, progress);
-    if (!out.Flush()) throw TWriteFailure();
-    MakeTimeNewer(fd.Get(), fileName);
+    TFileReplacement file(fullPath, WriteTempName(fullPath));
+    fileio::TFileWriter out(file.Fd());
+    try {
+      WriteBody(out, table, progress);
+      if (!out.Flush()) throw TWriteFailure();
+    } catch (const TWriteFailure&) {
+      file.Fail(out.ErrorCode() != 0 ? SystemErrorText(out.ErrorCode()) : "файл не записан");
+    }
+    MakeTimeNewer(file.Fd(), fullPath);
     struct stat written {};
-    if (::fstat(fd.Get(), &written) != 0) throw TWriteFailure();
-    if (!fd.Close()) throw TWriteFailure();
+    if (::fstat(file.Fd(), &written) != 0 || !file.Finish()) file.Fail();
     TInUseMark mark;
-    if (!WaitFileAccess(fileName, mark)) throw TWriteFailure();
+    if (!WaitFileAccess(fileName, mark)) file.Fail("файл занят другой программой");
     // rename() replaces the old file in one step: no moment without a whole table file.
-    if (::rename(temp.c_str(), fileName.c_str()) != 0) throw TWriteFailure();
-    tempExists = false;
+    if (!file.Replace()) file.Fail();
     mark.Release();
+    lock.Release();
     // The date of the file as written (a rename keeps it), even if another write followed at once.
     table.FileDate = fileio::StatDate(written);
   } catch (const TChangedMeanwhile&) {
-    cleanUp();
+    ReportDone(progress);
     throw Error("Файл \"" + fullPath + "\" был изменен. Необходимо открыть файл заново");
+  } catch (const TFileError&) {
+    ReportDone(progress);
+    throw;
   } catch (...) {
-    cleanUp();
-    throw Error("Ошибка записи файла \"" + fullPath + "\"");
+    ReportDone(progress);
+    throw FileWriteError(fullPath, "файл не записан");
   }
   ReportDone(progress);
 }

@@ -24,9 +24,10 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgres
 void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bool>& stored,
                    const TProgressProc& progress = {});
 
-// Writes the table in the new format through "<file>~" and puts it in place of the old file in one
-// step, so a failed or interrupted write leaves the old file whole. Refuses a locked file and a file
-// changed since the table was read (CheckFileFree); other failures give 'Ошибка записи файла "<path>"'.
+// Writes the table in the new format under the write's lock "<file>~" into "<file>.new~", flushes it to
+// the disk and puts it in place of the old file in one step, so a failed or interrupted write leaves the
+// old file whole. Refuses a locked file and a file changed since the table was read (CheckFileFree);
+// other failures give 'Ошибка записи файла "<path>": <reason>' (TFileError).
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
 
 // One column of a file as a new array of the layout's type with the file's rows (Count = rows);

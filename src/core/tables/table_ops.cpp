@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <numeric>
 #include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/base/msgbox.h"
 #include "core/base/strings.h"
 
@@ -488,10 +488,7 @@ void ExportTableText(const std::string& fileName, const TDataFile& table) {
     text += "\r\n";
   }
   const std::string bytes = Utf8ToCp1251(text);
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw Error("Ошибка записи файла \"" + fileName + "\"");
+  WriteFileReplacing(fileName, bytes);
 }
 
 }  // namespace ld

@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/settings.h"
@@ -43,8 +45,9 @@ QImage GraphImage(TGraphBox& box) {
 TPrnGrfForm::TPrnGrfForm(TGraphBox& box, QWidget* parent) : QDialog(parent), box_(box) {
   setObjectName("PrnGrfForm");
   setWindowTitle("Печать графика");
-  if (!ReadPrnGrfSettings(PrnSetupFileName(), work_))
-    ShowMsgForm("Ошибка чтения файла конфигурации prnsetup.cfg", mkError, mbOk);
+  std::string why;
+  if (!ReadPrnGrfSettings(PrnSetupFileName(), work_, &why))
+    ShowMsgForm("Ошибка чтения файла конфигурации prnsetup.cfg: " + why, mkError, mbOk);
   GraphPrinter().setPageOrientation(work_.Orient == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
 
   auto* layout = new QVBoxLayout(this);
@@ -168,10 +171,17 @@ void TPrnGrfForm::PrinterBtnClick() {
 
 void TPrnGrfForm::PrintBtnClick() {
   if (BmpFileBox->isChecked()) {
-    const QString file = BmpFileEdit->text();
-    if (!file.isEmpty() && !GraphImage(box_).save(file, "BMP")) {
+    const std::string file = BmpFileEdit->text().toStdString();
+    try {
+      if (!file.empty()) {
+        const QImage image = GraphImage(box_);
+        WriteFileReplacing(file, [&image](const std::string& temp) {
+          return image.save(QString::fromStdString(temp), "BMP");
+        });
+      }
+    } catch (const Error& e) {
       // the dialog stays, so that another file name can be given
-      ShowMsgForm("Ошибка записи файла \"" + file.toStdString() + "\"", mkError, mbOk);
+      ShowMsgForm(e.what(), mkError, mbOk);
       return;
     }
     accept();

@@ -21,6 +21,7 @@
 #include <optional>
 
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/base/msgbox.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
@@ -539,8 +540,9 @@ void TPrnSchForm::SaveSchemeBitmap() {
     }
     image = std::move(bw);
   }
-  if (!image.save(QString::fromStdString(file), "BMP"))
-    throw Error("Ошибка записи файла " + file);
+  WriteFileReplacing(file, [&image](const std::string& temp) {
+    return image.save(QString::fromStdString(temp), "BMP");
+  });
 }
 
 void ExecutePrintSchemeDialog(TSchemBox& Box, const std::string& Title) {

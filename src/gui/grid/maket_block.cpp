@@ -1,11 +1,11 @@
 #include "gui/grid/maket_block.h"
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
 
 namespace ld::gui {
 
@@ -95,18 +95,7 @@ bool RewriteMaketBlock(const std::string& maketPath, const TDataFile& layout) {
 
   std::string out;
   for (const Line& line : lines) out += line.text + line.end;
-  const std::string temporary = maketPath + ".new";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file.write(out.data(), static_cast<std::streamsize>(out.size())) || !file.flush())
-      throw Error("Ошибка записи файла \"" + maketPath + "\"");
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, maketPath, ec);
-  if (ec) {
-    std::filesystem::remove(temporary, ec);
-    throw Error("Ошибка записи файла \"" + maketPath + "\"");
-  }
+  WriteFileReplacing(maketPath, out);
   return true;
 }
 

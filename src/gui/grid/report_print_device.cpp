@@ -5,8 +5,13 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <sys/stat.h>
+
 #include <memory>
 
+#include "core/base/error.h"
+#include "core/base/file_replace.h"
+#include "core/base/msgbox.h"
 #include "gui/common/modal.h"
 #include "gui/grid/grid_exchange.h"
 
@@ -42,7 +47,14 @@ TPdfFallback::TPdfFallback(QPrinter& printer, const std::string& suggestedFile, 
   }
   format_ = printer.outputFormat();
   printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(QString::fromStdString(file));
+  std::string target = file;
+  try {
+    file_ = std::make_unique<TFileReplacement>(file);
+    target = file_->TempName();
+  } catch (const Error&) {
+    // a folder that is not there: the printing itself fails and says so, as for any printer
+  }
+  printer.setOutputFileName(QString::fromStdString(target));
   changed_ = true;
 }
 
@@ -50,6 +62,16 @@ TPdfFallback::~TPdfFallback() {
   if (!changed_) return;
   printer_.setOutputFileName(QString());
   printer_.setOutputFormat(format_);
+  if (!file_) return;
+  // An empty file is a printing that never began: the named file keeps what it had.
+  struct stat written {};
+  if (::stat(file_->TempName().c_str(), &written) != 0 || written.st_size == 0) return;
+  try {
+    if (!file_->Rewritten()) file_->Fail();
+    file_->Commit();
+  } catch (const std::exception& e) {
+    ShowMsgForm(e.what(), mkError, mbOk);
+  }
 }
 
 bool RunPrinterSetup(QPrinter& printer, QWidget* parent) {

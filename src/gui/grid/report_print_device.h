@@ -9,6 +9,10 @@
 class QFont;
 class QWidget;
 
+namespace ld {
+class TFileReplacement;
+}
+
 namespace ld::gui {
 
 // One printer per process; the print dialog keeps its orientation between reports.
@@ -22,7 +26,9 @@ bool PrinterInstalled(const QPrinter& printer);
 
 // Without an installed printer a printing goes to a PDF file that the person names in a file dialog
 // ("Печать в файл PDF"); the printer writes that file for this one printing and is given back as it
-// was afterwards. With a printer, or with an output file already set, nothing is asked.
+// was afterwards. The printing goes to a temporary file that replaces the named one when the object
+// goes, so a printing that fails leaves an earlier file as it was. With a printer, or with an output
+// file already set, nothing is asked.
 class TPdfFallback {
 public:
   TPdfFallback(QPrinter& printer, const std::string& suggestedFile, QWidget* parent);
@@ -38,6 +44,7 @@ private:
   bool ready_ = true;
   bool changed_ = false;
   QPrinter::OutputFormat format_ = QPrinter::NativeFormat;
+  std::unique_ptr<TFileReplacement> file_;
 };
 
 // The platform's printer set-up; true when the person accepted it.

@@ -17,10 +17,10 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 
+#include "core/base/error.h"
+#include "core/base/file_replace.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/settings.h"
@@ -383,11 +383,10 @@ bool TPrnSetForm::WriteTextFile() {
   const std::string fileName = textFileEdit_->text().toStdString();
   if (fileName.empty()) return true;
   const std::string bytes = PrintTextFileBytes(MemoLines(*beginText_), document_, MemoLines(*endText_));
-  std::ofstream out(std::filesystem::path(fileName), std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    ShowMsgForm("Ошибка записи файла \"" + fileName + "\"", mkError, mbOk);
+  try {
+    WriteFileReplacing(fileName, bytes);
+  } catch (const Error& e) {
+    ShowMsgForm(e.what(), mkError, mbOk);
     return false;
   }
   prnProc_->setValue(100);

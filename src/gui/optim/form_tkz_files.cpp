@@ -75,12 +75,10 @@ void TFormTKZ::NewClick() {
   if (file.empty()) return;
   try {
     const std::string stem = WithoutExtension(file);
-    // Only the data set's own two files: a scheme kept under the same name stays.
-    for (const char* layout : {LayoutTkzSources, LayoutTkzRadius}) {
-      const std::string path = stem + GetMaketExtention(layout);
-      if (fs::exists(path)) fs::remove(path);
-      CreateEmptyTableFile(path, layout, FileNameOf(stem));
-    }
+    // Only the data set's own two files: a scheme kept under the same name stays. Each empty table
+    // replaces its file in one step, so a failed write leaves the previous data set's file whole.
+    for (const char* layout : {LayoutTkzSources, LayoutTkzRadius})
+      CreateEmptyTableFile(stem + GetMaketExtention(layout), layout, FileNameOf(stem));
     OpenData(stem);
   } catch (const std::exception& e) {
     ShowMsgForm("Ошибка создания данных Т.К.З. \"" + file + "\" : " + e.what(), mkError, mbOk);

@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/error.h"
 #include "core/engine/regime.h"
 #include "core/engine/results.h"
 #include "core/tables/table_file.h"
 #include "scheme_builder.h"
+#include "support/full_disk.h"
 #include "support/test_env.h"
 
 namespace ld::test {
@@ -170,6 +172,39 @@ TEST(Results, TwoNodesAndAnUnsuppliedNode) {
   EXPECT_NEAR(g.N("Qg", 1), 0.5235425, 1e-7);
 }
 
+// Numbers that no integer holds: a district number of -2147483648 counts as no district, a node voltage
+// of 3.4E38 matches no class of the nominal-voltage catalogue; the results are written all the same.
+TEST(Results, NumbersBeyondAnyIntegerAreNoDistrictAndNoVoltageClass) {
+  NominalVoltages voltages;
+  TempDir dir;
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TDataFile catalog;
+  ReadMaket("Номинальные напряжения", catalog);
+  CreateColumns(catalog, 1);
+  (*GetColumnAs<DAdouble>("Unom", catalog))[1] = 10;
+  (*GetColumnAs<DAdouble>("dUm", catalog))[1] = 10;
+  (*GetColumnAs<DAdouble>("dUp", catalog))[1] = 10;
+  WriteTableFile(dir / "sprav_UN.cat", catalog);
+
+  SchemeBuilder s = TwoNodes();
+  s.Nodes[0].Nr = 3;
+  s.Nodes[1].Nr = std::numeric_limits<std::int32_t>::min();
+  s.Nodes[1].Um = 3.4e38f;
+  s.Branches[0].Nr = std::numeric_limits<std::int32_t>::min();
+  TRegime r;
+  const std::string path = s.Read(r, dir.Path());
+  RunRegime(r);
+  ASSERT_TRUE(r.Converged);
+  Write(r, dir);
+  // Node 2 at about 10.3 kV is far below its "class" of 3.4E38 kV; the source keeps within its 10 %.
+  EXPECT_EQ(std::to_string(r.UnderVoltageCount) + "/" + std::to_string(r.OverVoltageCount), "1/0");
+  const std::vector<std::string> l = ProtocolLines(path);
+  for (const std::string& line : l) {
+    if (line.find("Район №") == std::string::npos) continue;
+    EXPECT_NE(line.find("Район № 3:"), std::string::npos) << line;
+  }
+}
+
 // Every numeric cell of a table, whatever its column's type.
 void ExpectFiniteCells(const TDataFile& t, const std::string& what) {
   for (int c = 1; c <= t.NCols; ++c) {
@@ -251,6 +286,19 @@ TEST(Protocol, NormalRunLineByLine) {
             (std::vector<std::string>{"Потребление           :     1000.000 кВт      500.000 кВАр",
                                       "Генерация             :    -1011.771 кВт     -523.542 кВАр",
                                       "Балансная мощность    :        0.000 кВт        0.000 кВАр"}));
+
+  // A disk that fills while the protocol is written keeps the last one whole and names it.
+  const std::string last = ReadBytes(path + ".RGM");
+  {
+    FullDisk disk(last.size() / 2);
+    try {
+      Write(r, dir);
+      ADD_FAILURE() << "a protocol that did not fit was taken for written";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), FullDiskMessage(path + ".RGM"));
+    }
+  }
+  EXPECT_EQ(ReadBytes(path + ".RGM"), last);
 }
 
 TEST(Protocol, DivergenceAndModelError) {

@@ -11,6 +11,7 @@
 
 #include "core/base/error.h"
 #include "core/office/docx.h"
+#include "support/full_disk.h"
 #include "support/fuzz_mutations.h"
 #include "support/test_env.h"
 
@@ -130,7 +131,15 @@ TEST(Docx, CellsAreReadAndRewrittenInTheirFormattingAndTheRestOfTheFileStays) {
 
   // A folder that is not there: the error names the file, no half-written file stays.
   const std::string nowhere = dir / "нет/Потери.docx";
-  EXPECT_EQ(refusal([&] { doc.SaveAs(nowhere); }), "Ошибка записи файла \"" + nowhere + "\"");
+  EXPECT_EQ(refusal([&] { doc.SaveAs(nowhere); }), "Ошибка записи файла \"" + nowhere + "\": папка не найдена");
+  // A disk that fills in the middle of the document keeps the one saved before.
+  const std::string saved = ReadBytes(target);
+  doc.SetCellText(1, 1, 1, "другой текст");
+  {
+    test::FullDisk disk(saved.size() / 2);
+    EXPECT_EQ(refusal([&] { doc.SaveAs(target); }), test::FullDiskMessage(target));
+  }
+  EXPECT_EQ(ReadBytes(target), saved);
 
   const std::string broken = dir / "broken.docx";
   WriteBytes(broken, "PK\x03\x04 no archive");

@@ -11,6 +11,7 @@
 #include "core/office/number_formats.h"
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
+#include "support/full_disk.h"
 #include "support/test_env.h"
 
 namespace {
@@ -266,8 +267,24 @@ TEST(Xlsx, BrokenFilesFailWithTheReadMessage) {
     ld::WriteXlsx(nowhere, ld::Workbook{});
     ADD_FAILURE() << "written into a missing folder";
   } catch (const ld::Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Ошибка записи файла \"" + nowhere + "\"");
+    EXPECT_EQ(std::string(e.what()), "Ошибка записи файла \"" + nowhere + "\": папка не найдена");
   }
+  // A disk that fills while the workbook is written keeps the previous one, instead of deleting it.
+  const std::string previous = (dir.Path() / "previous.xlsx").string();
+  ld::Workbook book;
+  book.sheets.emplace_back("Лист");
+  book.sheets.back().SetText(1, 1, "старый");
+  ld::WriteXlsx(previous, book);
+  const std::string bytes = ld::test::ReadBytes(previous);
+  book.sheets.back().SetText(1, 1, "новый");
+  try {
+    ld::test::FullDisk disk(bytes.size() / 2);
+    ld::WriteXlsx(previous, book);
+    ADD_FAILURE() << "a workbook that did not fit was taken for written";
+  } catch (const ld::Error& e) {
+    EXPECT_EQ(std::string(e.what()), ld::test::FullDiskMessage(previous));
+  }
+  EXPECT_EQ(ld::test::ReadBytes(previous), bytes);
 }
 
 }  // namespace

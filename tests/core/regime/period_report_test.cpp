@@ -5,6 +5,7 @@
 #include "core/base/error.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/regime/period_meters.h"
+#include "support/full_disk.h"
 #include "regime_test.h"
 
 namespace ld::test {
@@ -50,9 +51,20 @@ TEST(PeriodReport, ControlMessagesInOrderWithTheirLegendAndTheFileBytes) {
   const std::string path = (dir / "схема.WMS");
   SaveReportLines(path, {"Переключение 2", ""});
   EXPECT_EQ(ReadBytes(path), Utf8ToCp1251("Переключение 2") + "\r\n\r\n");
+  SaveReportLines(path, {"Переключение 3"});
+  {
+    test::FullDisk disk(4);
+    try {
+      SaveReportLines(path, {"Переключение 4", "Переключение 5"});
+      ADD_FAILURE() << "a report that did not fit was taken for written";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), test::FullDiskMessage(path));
+    }
+  }
+  EXPECT_EQ(ReadBytes(path), Utf8ToCp1251("Переключение 3") + "\r\n");
   SaveReportLines(path, {});
   EXPECT_EQ(ReadBytes(path), "");
-  EXPECT_FALSE(std::filesystem::exists(path + ".new~"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
 using PeriodReportGraphs = RegimeTest;

@@ -308,6 +308,13 @@ TEST_F(PeriodRun, JournalChecksAndRoundingToTheSliceGrid) {
   EXPECT_EQ((std::vector<int>{j.Hour->Get(1), j.Mins->Get(1), j.Date->Get(2), j.Hour->Get(2), j.Mins->Get(2),
                               j.Date->Get(3), j.Hour->Get(3)}),
             (std::vector<int>{10, 15, 20040306, 0, 0, 20040301, 0}));
+  // A date and an hour that are no moment at all: the row past midnight keeps its date, nothing overflows.
+  (*j.Date)[1] = 2147483646, (*j.Hour)[1] = 23, (*j.Mins)[1] = 59;
+  (*j.Date)[4] = 20040305, (*j.Hour)[4] = 2147483647, (*j.Mins)[4] = 2147483647;
+  RoundJournalToSlices(t, 900);
+  EXPECT_EQ((std::vector<int>{j.Date->Get(1), j.Hour->Get(1), j.Mins->Get(1), j.Date->Get(4), j.Hour->Get(4),
+                              j.Mins->Get(4)}),
+            (std::vector<int>{2147483646, 0, 0, 20040306, 2147483647, 15}));
 
   // The run reports a bad month and goes on; the pair of rows 3 and 4 lies in the replay back from
   // today: the day that does not exist is left out.

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "core/base/error.h"
+#include "support/full_disk.h"
 #include "regime_test.h"
 #include "support/fuzz_mutations.h"
 
@@ -127,6 +128,36 @@ TEST_F(PntLin, ReadBackKeepsValuesAndUntouchedColumns) {
             (std::vector<double>{20, 138.636f, 10.4545f, 3, 2, 0}));
   EXPECT_EQ(b.Regulation->GetItem(1) + " " + b.Mark->GetItem(2), "ВН-РПН-П-19-10-1.78 АС-70");
   EXPECT_EQ((std::string{b.Commut->Get(1), b.Commut->Get(2)}), Utf8ToCp1251("ФО"));
+}
+
+TEST_F(PntLin, AFullDiskKeepsThePreviousPairAndNamesTheFile) {
+  Scheme s;
+  FillSample(s);
+  const std::string pntFile = dir / "a.PNT", linFile = dir / "a.LIN";
+  WritePntLin(pntFile, s.nodes, s.branches, {});
+  const std::string pnt = ReadBytes(pntFile), lin = ReadBytes(linFile);
+  (*s.n.Pn)[2] = 2.5, (*s.b.R)[2] = 0.5f;
+  const auto failure = [&] {
+    try {
+      WritePntLin(pntFile, s.nodes, s.branches, {});
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("<no error>");
+  };
+  {
+    FullDisk disk(pnt.size() / 2);  // the disk fills inside the PNT file
+    EXPECT_EQ(failure(), FullDiskMessage(pntFile));
+  }
+  EXPECT_EQ(ReadBytes(pntFile), pnt);
+  EXPECT_EQ(ReadBytes(linFile), lin);
+  {
+    FullDisk disk(pnt.size() + 10);  // the PNT file fits, the LIN file does not
+    EXPECT_EQ(failure(), FullDiskMessage(linFile));
+  }
+  EXPECT_NE(ReadBytes(pntFile), pnt);
+  EXPECT_EQ(ReadBytes(linFile), lin);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }
 
 TEST_F(PntLin, DamagedPairChangesNothing) {

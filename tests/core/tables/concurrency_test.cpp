@@ -4,7 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <random>
+#include <thread>
+#include <vector>
 
 #include "core/base/session.h"
 #include "core/tables/table_file.h"
@@ -78,11 +83,103 @@ TEST(Concurrency, AWriteKilledHalfwayLeavesTheOldFileWhole) {
   EXPECT_EQ(ExitStatusOf(pid), 1000 + SIGKILL);
   EXPECT_EQ(test::ReadBytes(file), before);
   EXPECT_EQ(test::ReadCounter(file), 41);
-  // The unfinished new table stays in "~" and keeps writers out until someone looks at it.
+  // The write's lock stays and keeps writers out until someone looks at it: it says a table was being
+  // written, by whom and on which workstation.
   EXPECT_EQ(test::ReadBytes(file + "~").substr(0, 7), "\x06ZREGIM");
   TDataFile t;
   ReadTableFile(file, t);
+  test::ScriptedMsgBox box;
+  box.Answer(0);
   EXPECT_EQ(test::ErrorOf([&] { WriteTableFile(file, t); }), "Файл \"" + file + "\" редактируется");
+  EXPECT_EQ(test::ReadCounter(file), 41);
+  // Its writer is gone, so the user may remove it: the unfinished table goes with it.
+  (*GetColumnAs<DALongint>("Cnt", t))[1] = 43;
+  EXPECT_EQ(test::ErrorOf([&] { WriteTableFile(file, t); }), "<no error>");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>(2, "Файл \"" + file +
+                                                        "\" заблокирован программой, которая больше не работает. "
+                                                        "Удалить блокировку?"));
+  EXPECT_EQ(test::ReadCounter(file), 43);
+  EXPECT_FALSE(std::filesystem::exists(file + "~") || std::filesystem::exists(file + ".new~"));
+}
+
+// The same write killed at a hundred moments from its start to well after its end.
+TEST(Concurrency, AWriteKilledAtAnyMomentLeavesAWholeTableAndAsksOnceAtMost) {
+  test::TempDir dir;
+  test::LayoutScope scope(dir, "Name=Счет\nExtention=.CNT\nCount=2\nOrder=\nl,50,9,0,1,1,0,0,Cnt,Счет\n"
+                               "s,50,9,0,1,1,0,0,Text,Текст\n");
+  const std::string file = dir / "k.CNT";
+  const auto version = [](int value, int rows) {
+    TDataFile t;
+    ReadMaket("Счет", t);
+    CreateColumns(t, rows);
+    for (int row = 1; row <= rows; ++row) {
+      (*GetColumnAs<DALongint>("Cnt", t))[row] = value;
+      GetColumnAs<DAString>("Text", t)->SetItem(row, "строка " + std::to_string(row * value));
+    }
+    return t;
+  };
+  TDataFile before = version(41, 4000), after = version(42, 6000);
+  WriteTableFile(dir / "after.CNT", after);
+  const std::string afterBytes = test::ReadBytes(dir / "after.CNT");
+  std::filesystem::remove(dir / "after.CNT");
+  // How long two writes take here: the kills spread over the whole of one and as long after it.
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 3; ++i) {
+    before.FileDate = 0;
+    WriteTableFile(file, before);
+  }
+  const auto span =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start) * 2 / 3;
+  const std::string beforeBytes = test::ReadBytes(file);
+  after.FileDate = 0;
+
+  std::mt19937 random(39);
+  int killedWhileLocked = 0, whole = 0;
+  for (int round = 0; round < 100; ++round) {
+    int started[2];
+    ASSERT_EQ(pipe(started), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      close(started[0]);
+      const char go = 'S';
+      if (write(started[1], &go, 1) != 1) _exit(1);
+      test::ErrorOf([&] { WriteTableFile(file, after); });
+      for (;;) pause();
+    }
+    close(started[1]);
+    char go = 0;
+    ASSERT_EQ(read(started[0], &go, 1), 1);
+    close(started[0]);
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % static_cast<unsigned>(span.count() + 1)));
+    kill(pid, SIGKILL);
+    ASSERT_EQ(ExitStatusOf(pid), 1000 + SIGKILL);
+
+    // Never torn: the file is the old table or the new one, byte for byte.
+    const std::string bytes = test::ReadBytes(file);
+    ASSERT_TRUE(bytes == beforeBytes || bytes == afterBytes) << "round " << round << ": " << bytes.size() << " bytes";
+    whole += bytes == afterBytes ? 1 : 0;
+    const bool locked = std::filesystem::exists(file + "~");
+    killedWhileLocked += locked ? 1 : 0;
+
+    // The next write asks about a lock left over once, and goes on; nothing is left behind.
+    test::ScriptedMsgBox box;
+    before.FileDate = 0;
+    ASSERT_EQ(test::ErrorOf([&] { WriteTableFile(file, before); }), "<no error>") << "round " << round;
+    ASSERT_EQ(box.Calls().size(), locked ? 1u : 0u) << "round " << round;
+    if (locked) {
+      EXPECT_EQ(box.Calls()[0].text, "Файл \"" + file +
+                                         "\" заблокирован программой, которая больше не работает. Удалить блокировку?");
+    }
+    ASSERT_EQ(test::ReadBytes(file), beforeBytes);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    ASSERT_EQ(left, (std::vector<std::string>{"k.CNT", "maket.zr"})) << "round " << round;
+  }
+  // The moments fell inside the writes as well as after them.
+  EXPECT_GT(killedWhileLocked, 0);
+  EXPECT_GT(whole, 0);
 }
 
 // A program of that user that takes the lock of base.CNT and lives until it is killed.

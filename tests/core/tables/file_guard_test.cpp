@@ -7,6 +7,7 @@
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/tables/table_file.h"
+#include "support/full_disk.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
 
@@ -145,6 +146,32 @@ TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
   DeleteTableFiles(base_);
   EXPECT_FALSE(fs::exists(file_) || fs::exists(base_ + ".VET"));
   EXPECT_TRUE(fs::exists(dir_ / "sch.a.CNT"));
+}
+
+TEST_F(Guard, AFullDiskKeepsEveryFileOfTheStoreWhole) {
+  WriteCounter(file_, 7, 50000);
+  const std::string table = test::ReadBytes(file_);
+  {
+    test::FullDisk disk(1000);
+    EXPECT_EQ(ErrorOf([&] { WriteCounter(file_, 8, 50000); }), test::FullDiskMessage(file_));
+  }
+  EXPECT_EQ(test::ReadBytes(file_), table);
+  EXPECT_FALSE(fs::exists(file_ + "~") || fs::exists(file_ + ".new~") || HasInUseMark(file_));
+  WriteCounter(file_, 8, 50000);  // nothing keeps the next write out
+  EXPECT_EQ(ReadCounter(file_), 8);
+
+  // A file of the family that is no table is copied as it stands, through the same writer.
+  test::WriteBytes(base_ + ".TXT", "новый текст");
+  test::WriteBytes(dir_ / "copy.TXT", "прежний текст");
+  {
+    test::FullDisk disk(3);
+    EXPECT_EQ(ErrorOf([&] { CopyTableFile(base_ + ".TXT", dir_ / "copy.TXT"); }),
+              test::FullDiskMessage(dir_ / "copy.TXT"));
+  }
+  EXPECT_EQ(test::ReadBytes(dir_ / "copy.TXT"), "прежний текст");
+  EXPECT_FALSE(fs::exists(base_ + ".TXT~"));
+  CopyTableFile(base_ + ".TXT", dir_ / "copy.TXT");
+  EXPECT_EQ(test::ReadBytes(dir_ / "copy.TXT"), "новый текст");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "core/base/codepage.h"
 #include "core/tables/table_ops.h"
+#include "support/full_disk.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
@@ -189,6 +190,15 @@ TEST(TableOps, TextExportIsTabSeparatedWindows1251) {
   ExportTableText(name, f.t);
   EXPECT_EQ(test::ReadBytes(name), Utf8ToCp1251("№ п/п\r\n1\r\n2\r\n"));
   EXPECT_THROW(ExportTableText((f.dir / "none") + "/x.txt", f.t), Error);
+
+  // A disk that fills halfway keeps the previous export and says so.
+  const std::string previous = test::ReadBytes(name);
+  for (int k = 1; k <= f.t.NCols; ++k) f.t.Visible[k] = 1;
+  {
+    test::FullDisk disk(10);
+    EXPECT_EQ(test::ErrorOf([&] { ExportTableText(name, f.t); }), test::FullDiskMessage(name));
+  }
+  EXPECT_EQ(test::ReadBytes(name), previous);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "gui/catalogs/prn_grf_form.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/report_print_render.h"
+#include "support/full_disk.h"
 
 namespace ld::test {
 namespace {
@@ -220,6 +221,22 @@ TEST_F(GraphWindowTest, PlotGoesToBitmapAndPdf) {
   EXPECT_EQ(QImage(QString::fromStdString(bmp)).size(), w.GrafBox->size());
   EXPECT_NE(Cp1251ToUtf8(ReadBytes(Path("prnsetup.cfg"))).find("Top=1.1"), std::string::npos);
 
+  // A disk that fills while the picture is written keeps the last one; the dialog stays for another try.
+  const std::string lastBmp = ReadBytes(bmp);
+  script_.Then([&](QDialog& d) {
+    static_cast<gui::TPrnGrfForm&>(d).BmpFileBox->setChecked(true);
+    {
+      FullDisk disk(100);
+      Click(d, "PrintBtn");
+    }
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(msg_.Texts(), std::vector<std::string>{FullDiskMessage(bmp)});
+    d.reject();
+  });
+  QTest::mouseClick(w.PrnGrafBtn, Qt::LeftButton);
+  EXPECT_EQ(ReadBytes(bmp), lastBmp);
+  msg_.Clear();
+
   // Without a printer the plot goes to a PDF file that the person names; a file that cannot be
   // written is reported and the dialog stays for another try.
   if (QPrinterInfo::availablePrinters().isEmpty()) {
@@ -260,6 +277,26 @@ TEST(GraphPrintPlacement, MarginsTurnWithThePageAndThePictureKeepsItsShape) {
       << "2500 · 4253 / 5000 = 2126.5, rounded half to even";
   a4.Left = 30;
   EXPECT_FALSE(PlaceGraphOnPage(a4, 4961, 7016, 600, 600, 96, 96, 800, 400, p));
+  // A margin typed as 1E30 leaves no room either, instead of failing the printing.
+  a4.Left = 1e30f;
+  EXPECT_FALSE(PlaceGraphOnPage(a4, 4961, 7016, 600, 600, 96, 96, 800, 400, p));
+}
+
+TEST(GraphPrintSettings, AMarginNoSheetHasIsRefusedByItsFileAndKey) {
+  TempDir dir;
+  const std::string file = dir / "prnsetup.cfg";
+  WriteBytes(file, "[PrnGrfSetup]\r\nTop=0.5\r\nLeft=3.4E38\r\nBottom=2\r\n");
+  TPrnGrfSettings s;
+  std::string why;
+  EXPECT_FALSE(ReadPrnGrfSettings(file, s, &why));
+  EXPECT_EQ(why, "недопустимое значение ключа Left в разделе [PrnGrfSetup]");
+  EXPECT_EQ(std::tuple(s.Top, s.Left, s.Bottom), std::tuple(0.5f, 2.0f, 1.0f)) << "read up to the bad key";
+  WriteBytes(file, "[PrnGrfSetup]\r\nTop=много\r\n");
+  EXPECT_FALSE(ReadPrnGrfSettings(file, s, &why));
+  EXPECT_EQ(why, "недопустимое значение ключа Top в разделе [PrnGrfSetup]");
+  WriteBytes(file, "[PrnGrfSetup]\r\nTop=1.5\r\nRight=1000\r\n");
+  EXPECT_TRUE(ReadPrnGrfSettings(file, s, &why));
+  EXPECT_EQ(std::tuple(s.Top, s.Right), std::tuple(1.5f, 1000.0f));
 }
 
 }  // namespace

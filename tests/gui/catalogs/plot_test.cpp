@@ -46,6 +46,13 @@ TEST(GraphPlotAxis, StepsFollowTheRangeAndTheRoomTimeRowsThePeriodAndSpan) {
   s.Yf1 = -10, s.Yf2 = 30, s.dY = 10, s.Yx = 0;
   a = FixedValueAxis(0, 100, s);
   EXPECT_EQ(std::tuple(a.Steps, a.StepPixels, a.AxisRow), std::tuple(4, 25, 75));
+  // Settings no plot can show: a range beyond any count of steps gives no fixed axis, and a zero line
+  // far beyond the plot is drawn off the picture; neither fails the drawing.
+  s.Yf1 = -1e308, s.Yf2 = 1e308, s.dY = 1;
+  EXPECT_FALSE(FixedValueAxis(0, 100, s).Valid);
+  s.Yf1 = 0, s.Yf2 = 4e-300, s.dY = 1e-300, s.Yx = 1;
+  a = FixedValueAxis(0, 100, s);
+  EXPECT_EQ(std::tuple(a.Valid, a.Steps, a.StepPixels, a.AxisRow), std::tuple(true, 4, 25, 100 - 10000000));
 
   // Time rows from the period and the span.
   TGraphPlot plot;

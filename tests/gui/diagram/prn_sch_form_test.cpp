@@ -9,6 +9,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "gui/diagram/prn_sch_form.h"
 #include "gui/diagram/sch_box.h"
 #include "support/diagram_fixture.h"
+#include "support/full_disk.h"
 #include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
@@ -193,6 +195,16 @@ TEST_F(PrnSchTest, BitmapFile) {
     }
   EXPECT_GT(black, 100);
   EXPECT_EQ(other, 0);
+
+  // A disk that fills while the picture is written keeps the last one and says why.
+  const std::string last = test::ReadBytes(bmp);
+  Run([](QDialog& d) {
+    test::FullDisk disk(1000);
+    Press(d, "PrintBtn");
+  });
+  const std::vector<std::string> texts = msg_.Texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), test::FullDiskMessage(bmp)), texts.end());
+  EXPECT_EQ(test::ReadBytes(bmp), last);
 }
 
 TEST_F(PrnSchTest, NoPrinter) {

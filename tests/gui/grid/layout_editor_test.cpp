@@ -14,6 +14,7 @@
 #include "gui/grid/compare_tables.h"
 #include "gui/grid/grid_dialogs.h"
 #include "gui/grid/maket_block.h"
+#include "support/full_disk.h"
 
 namespace {
 
@@ -140,6 +141,19 @@ TEST_F(LayoutEditor, ComputedColumnsAreLeftOutOfTableAndFile) {
   EXPECT_FALSE(ld::gui::RewriteMaketBlock(ld::MaketFileName, ghost));
   EXPECT_EQ(FileText(), before);
   ld::FreeTable(ghost);
+
+  // A disk that fills while the layout file is written keeps it as it was and says why.
+  FillTable(table, {{"1", "a", "5"}});
+  table.ColTitle[1] = "Другое имя";
+  try {
+    ld::test::FullDisk disk(10);
+    ld::gui::RewriteMaketBlock(ld::MaketFileName, table);
+    ADD_FAILURE() << "a layout file that did not fit was taken for written";
+  } catch (const ld::Error& e) {
+    EXPECT_EQ(std::string(e.what()), ld::test::FullDiskMessage(ld::MaketFileName));
+  }
+  EXPECT_EQ(FileText(), before);
+  ld::FreeTable(table);
 }
 
 TEST(ColorComboBox, ValuesOutsideThePaletteAndRenamedItems) {

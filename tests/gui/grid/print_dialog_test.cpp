@@ -28,6 +28,7 @@
 #include "gui/grid/report_print_device.h"
 #include "gui/grid/report_print_form.h"
 #include "gui/grid/report_print_render.h"
+#include "support/full_disk.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 
@@ -222,6 +223,48 @@ TEST_F(PrintDialog, WithoutPrinterTheReportGoesToAPdfFileAndAFailureLeavesTheDia
   EXPECT_NE(RunCommand("pdfinfo '" + pdf + "'").find("A4"), std::string::npos);
   EXPECT_NE(RunCommand("pdftotext -layout '" + pdf + "' - ").find("ПС Северная"), std::string::npos);
   EXPECT_TRUE(ReportPrinter().outputFileName().isEmpty()) << "the next printing asks again";
+}
+
+TEST_F(PrintDialog, AFullDiskKeepsTheLastTextFileAndPdfAndSaysWhy) {
+  const std::string textFile = dir / "отчет.txt";
+  test::WriteBytes(textFile, "прежний отчет");
+  std::vector<std::string> doc{"Table7&0~abc&96~12&"};
+  Run(doc, [&](TPrnSetForm& form) {
+    Find<QCheckBox>(form, "TextFileBox")->setChecked(true);
+    Find<QLineEdit>(form, "TextFileEdit")->setText(QString::fromStdString(textFile));
+    {
+      test::FullDisk disk(5);
+      PrintBtn(form)->click();
+    }
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{test::FullDiskMessage(textFile)});
+    EXPECT_EQ(test::ReadBytes(textFile), "прежний отчет");
+    EXPECT_EQ(PrintBtn(form)->text(), "Печать") << "the dialog stays for another try";
+    PrintBtn(form)->click();
+    EXPECT_EQ(PrintBtn(form)->text(), "Выход");
+    PrintBtn(form)->click();
+  });
+  EXPECT_NE(test::ReadBytes(textFile).find("7\tabc\t12\r\n"), std::string::npos) << "written once there was room";
+
+  if (!QPrinterInfo::availablePrinters().isEmpty()) return;  // the PDF file is only for a missing printer
+  ReportPrinter().setOutputFileName(QString());
+  test::WriteBytes(pdf, "%PDF- the last printing");
+  pdfChoice = [&](QFileDialog& files) {
+    files.setOption(QFileDialog::DontConfirmOverwrite);  // the person has agreed to replace it
+    files.findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(pdf));
+    static_cast<QDialog&>(files).accept();
+    return files.result();
+  };
+  box.Clear();
+  Run(doc, [&](TPrnSetForm& form) {
+    Find<QCheckBox>(form, "TextFileBox")->setChecked(false);
+    test::FullDisk disk(100);
+    PrintBtn(form)->click();
+    PrintBtn(form)->click();
+  });
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{test::FullDiskMessage(pdf)});
+  EXPECT_EQ(test::ReadBytes(pdf), "%PDF- the last printing");
+  for (const auto& f : fs::directory_iterator(dir.Path()))
+    EXPECT_NE(f.path().string().back(), '~') << "a temporary file stays: " << f.path();
 }
 
 TEST_F(PrintDialog, TextFileAndSettingsSurviveTheDialog) {

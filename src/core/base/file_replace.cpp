@@ -1,0 +1,205 @@
+#include "core/base/file_replace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace ld {
+
+namespace {
+
+TFileBytesWriter& BytesWriter() {
+  static TFileBytesWriter writer;
+  return writer;
+}
+
+bool SystemWrite(int fd, const void* data, std::size_t n) {
+  const auto* p = static_cast<const char*>(data);
+  while (n > 0) {
+    const ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w < 0) return false;
+    if (w == 0) {
+      errno = ENOSPC;  // a write that takes nothing and says nothing: the disk took no more
+      return false;
+    }
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+// The file a link names is the one replaced: a settings file linked to a shared one stays a link.
+std::string ResolvedName(const std::string& name) {
+  std::error_code ec;
+  if (!std::filesystem::is_symlink(name, ec)) return name;
+  const auto target = std::filesystem::canonical(name, ec);
+  return ec ? name : target.string();
+}
+
+}  // namespace
+
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM: return "нет доступа";
+    case EROFS: return "диск только для чтения";
+    case ENOSPC:
+    case EDQUOT: return "нет места на диске";
+    case EFBIG: return "файл слишком велик";
+    case ENOENT: return "папка не найдена";
+    case EISDIR: return "это папка, а не файл";
+    case ENOTDIR: return "в пути вместо папки файл";
+    case EIO: return "ошибка ввода-вывода";
+    case ENAMETOOLONG: return "слишком длинное имя файла";
+    default: return "системная ошибка " + std::to_string(error);
+  }
+}
+
+namespace {
+
+TFileError WriteErrorOf(const std::string& fileName, const std::string& reason, bool kept) {
+  const std::string why = kept ? reason + "; прежний файл не изменен" : reason;
+  return TFileError("Ошибка записи файла \"" + fileName + "\": " + why, why);
+}
+
+}  // namespace
+
+TFileError FileWriteError(const std::string& fileName, const std::string& reason) {
+  struct stat st {};
+  return WriteErrorOf(fileName, reason, ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode));
+}
+
+TFileBytesWriter SetFileBytesWriter(TFileBytesWriter writer) {
+  TFileBytesWriter previous = std::move(BytesWriter());
+  BytesWriter() = std::move(writer);
+  return previous;
+}
+
+bool WriteFileBytes(int fd, const void* data, std::size_t n) {
+  if (BytesWriter()) return BytesWriter()(fd, std::string(static_cast<const char*>(data), n));
+  return SystemWrite(fd, data, n);
+}
+
+TFileReplacement::TFileReplacement(const std::string& fileName)
+    : shownName_(fileName), fileName_(ResolvedName(fileName)) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(fileName_, ec)) Fail("это папка, а не файл");
+  struct stat old {};
+  existed_ = ::stat(fileName_.c_str(), &old) == 0;
+  // Ends in "~" like every temporary file of the program, so that no folder walk takes it for data.
+  tempName_ = fileName_ + ".XXXXXX~";
+  fd_ = ::mkstemps(tempName_.data(), 1);
+  if (fd_ < 0) {
+    tempName_.clear();
+    Fail(SystemErrorText(errno));
+  }
+  // The new file gets the old one's permissions; a first file those of any new file.
+  if (existed_) {
+    ::fchmod(fd_, old.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd_, 0666 & ~mask);
+  }
+}
+
+TFileReplacement::TFileReplacement(const std::string& fileName, const std::string& tempName)
+    : shownName_(fileName), fileName_(fileName), tempName_(tempName) {
+  struct stat old {};
+  existed_ = ::stat(fileName_.c_str(), &old) == 0;
+  fd_ = ::open(tempName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) {
+    tempName_.clear();
+    Fail(SystemErrorText(errno));
+  }
+}
+
+TFileReplacement::~TFileReplacement() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!replaced_ && !tempName_.empty()) ::unlink(tempName_.c_str());
+}
+
+bool TFileReplacement::Failed(int error) {
+  if (error_ == 0) error_ = error != 0 ? error : EIO;
+  return false;
+}
+
+bool TFileReplacement::Write(const void* data, std::size_t n) {
+  if (error_ != 0 || fd_ < 0) return false;
+  errno = 0;
+  return WriteFileBytes(fd_, data, n) || Failed(errno);
+}
+
+bool TFileReplacement::Rewritten() {
+  if (error_ != 0) return false;
+  // The writer may have put a new file in the temporary's place: the open one would be stale.
+  struct stat before {};
+  const bool had = fd_ >= 0 && ::fstat(fd_, &before) == 0;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = ::open(tempName_.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd_ < 0) return Failed(errno);
+  struct stat now {};
+  if (had && ::fstat(fd_, &now) == 0 && now.st_ino != before.st_ino) ::fchmod(fd_, before.st_mode & 07777);
+  if (!BytesWriter()) return true;
+  // A test's writer decides how much of the file reaches the disk, as it does for every other file.
+  std::string bytes;
+  char buffer[65536];
+  for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return Failed(errno);
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) return Failed(errno);
+  return Write(bytes);
+}
+
+bool TFileReplacement::Finish() {
+  if (error_ != 0) return false;
+  if (fd_ < 0) return Failed(EBADF);
+  // On the disk before the rename: after a power cut the name holds the old file or the whole new one.
+  if (::fsync(fd_) != 0) {
+    Failed(errno);
+    ::close(fd_);
+    fd_ = -1;
+    return false;
+  }
+  const int fd = std::exchange(fd_, -1);
+  return ::close(fd) == 0 || Failed(errno);
+}
+
+bool TFileReplacement::Replace() {
+  if (error_ != 0) return false;
+  if (::rename(tempName_.c_str(), fileName_.c_str()) != 0) return Failed(errno);
+  replaced_ = true;
+  return true;
+}
+
+void TFileReplacement::Commit() {
+  if (!Finish() || !Replace()) Fail();
+}
+
+void TFileReplacement::Fail() const { Fail(error_ != 0 ? SystemErrorText(error_) : "файл не записан"); }
+
+void TFileReplacement::Fail(const std::string& reason) const { throw WriteErrorOf(shownName_, reason, existed_); }
+
+void WriteFileReplacing(const std::string& fileName, std::string_view bytes) {
+  TFileReplacement file(fileName);
+  if (!file.Write(bytes)) file.Fail();
+  file.Commit();
+}
+
+void WriteFileReplacing(const std::string& fileName, const std::function<bool(const std::string& temp)>& produce) {
+  TFileReplacement file(fileName);
+  errno = 0;
+  if (!produce(file.TempName())) file.Fail(errno != 0 ? SystemErrorText(errno) : "файл не записан");
+  if (!file.Rewritten()) file.Fail();
+  file.Commit();
+}
+
+}  // namespace ld

@@ -1,0 +1,94 @@
+#pragma once
+// Every file the program writes for the user reaches the disk the same way: the new version goes into
+// a temporary file beside the old one, is flushed to the disk, and takes the old one's place with one
+// rename. A write that fails anywhere (a full disk, a read-only folder, a killed program) leaves the
+// previous file byte for byte as it was, and the message names the file and says why.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/base/error.h"
+
+namespace ld {
+
+// A file that cannot be read or written: what() names the file, Reason() says only why, for callers
+// that name the file their own way.
+class TFileError : public Error {
+public:
+  TFileError(const std::string& text, std::string reason) : Error(text), reason_(std::move(reason)) {}
+  const std::string& Reason() const { return reason_; }
+
+private:
+  std::string reason_;
+};
+
+// What an errno value means to the user ("нет места на диске").
+std::string SystemErrorText(int error);
+
+// 'Ошибка записи файла "<file>": <reason>', and "; прежний файл не изменен" when the file exists.
+TFileError FileWriteError(const std::string& fileName, const std::string& reason);
+
+// One new version of a file on its way to the disk. The temporary file is removed when the object goes
+// without Replace having succeeded.
+class TFileReplacement {
+public:
+  // A temporary file of its own name beside fileName; a link to a file writes the file it names.
+  explicit TFileReplacement(const std::string& fileName);
+  // The temporary file of the given name, created or emptied (for callers that guard that name
+  // themselves and clean up what a killed write left there).
+  TFileReplacement(const std::string& fileName, const std::string& tempName);
+  ~TFileReplacement();
+  TFileReplacement(const TFileReplacement&) = delete;
+  TFileReplacement& operator=(const TFileReplacement&) = delete;
+
+  const std::string& FileName() const { return fileName_; }
+  const std::string& TempName() const { return tempName_; }
+  // The open temporary file; -1 after Finish or a failure to create it.
+  int Fd() const { return fd_; }
+
+  // False (with the reason kept) when the bytes did not all reach the file.
+  bool Write(const void* data, std::size_t n);
+  bool Write(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
+  // For writers that open the file by its name themselves (spreadsheet and image libraries): the
+  // temporary file has been rewritten under its name.
+  bool Rewritten();
+  // Flushes the file to the disk and closes it.
+  bool Finish();
+  // The temporary file takes the file's name.
+  bool Replace();
+  // Finish and Replace; throws the write error on failure.
+  void Commit();
+
+  // The failure kept by the last step, as the user reads it.
+  [[noreturn]] void Fail() const;
+  [[noreturn]] void Fail(const std::string& reason) const;
+
+private:
+  bool Failed(int error);
+
+  std::string shownName_;  // as the caller named it
+  std::string fileName_;   // the file really replaced (the target of a link)
+  std::string tempName_;
+  int fd_ = -1;
+  int error_ = 0;
+  bool existed_ = false;
+  bool replaced_ = false;
+};
+
+// Writes the bytes as the new version of the file; throws TFileError
+// 'Ошибка записи файла "<file>": <reason>; прежний файл не изменен'.
+void WriteFileReplacing(const std::string& fileName, std::string_view bytes);
+// The same for a writer that writes a file by name: produce writes the named temporary file and
+// returns false (or throws) when it could not.
+void WriteFileReplacing(const std::string& fileName, const std::function<bool(const std::string& temp)>& produce);
+
+// How the bytes of a new file version reach its temporary file: true when all were written (a failing
+// one sets errno). Tests install one that fails, as a full disk would; an empty writer is the system's
+// write. Returns the one installed before.
+using TFileBytesWriter = std::function<bool(int fd, const std::string& bytes)>;
+TFileBytesWriter SetFileBytesWriter(TFileBytesWriter writer);
+// Writes through the installed writer; the system's write when none is installed.
+bool WriteFileBytes(int fd, const void* data, std::size_t n);
+
+}  // namespace ld
