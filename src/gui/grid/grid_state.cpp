@@ -27,6 +27,32 @@ std::string& StartFolder() {
 namespace {
 // Taken while the program starts, before anyone changes the current folder.
 const std::string& kStartFolderAtLoad = StartFolder();
+
+// A text that typing can still make a number of a fractional column ("+", ".", "-,", "2e", "1.5e-"),
+// though it is none yet. A whole number that the column refuses (out of range) is no such start.
+bool IsNumberStart(char type, std::string_view text) {
+  if (type != 'd' && type != 'f' && type != 'r') return false;
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    return i - from;
+  };
+  std::size_t mantissa = digits();
+  if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    ++i;
+    mantissa += digits();
+  }
+  bool openExponent = false;
+  if (mantissa > 0 && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    openExponent = digits() == 0;
+  }
+  return i == text.size() && (mantissa == 0 || openExponent);
+}
 }  // namespace
 
 TGridState::TGridState() {
@@ -353,7 +379,7 @@ void TGridState::SetClientSize(int width, int height) {
     ApplyBlock();
   }
   scroll_.LargeChange = std::max(1, gridRows_ - 2);
-  if (mode_ == gmEdit) RefreshEditor();
+  if (mode_ == gmEdit) PlaceEditor();
 }
 
 // ---------------------------------------------------------------- widths
@@ -407,7 +433,7 @@ void TGridState::SetColWidth(int gridCol, int width) {
     Table.PixWidth[static_cast<std::size_t>(ColumnMap[static_cast<std::size_t>(g)])] = static_cast<std::int16_t>(w);
     naturalWidth_ += w + 1;
   }
-  if (mode_ == gmEdit) RefreshEditor();
+  if (mode_ == gmEdit) PlaceEditor();
 }
 
 bool TGridState::WidenColumnsToFit(const std::vector<std::pair<std::string, std::string>>& samples) {
@@ -691,14 +717,20 @@ std::string TGridState::GetEditText() const {
 }
 
 bool TGridState::SetEditText(const std::string& text) {
+  if (StoreEditText(text) == TEditResult::Stored) return true;
+  RefreshEditor();
+  return false;
+}
+
+TGridState::TEditResult TGridState::StoreEditText(const std::string& text) {
   LockOnce();
   const int row = CurrentTableRow();
   const int c = CurrentTableCol();
-  if (c < 1 || c > Table.NCols || row > maxRows_) return false;
+  if (c < 1 || c > Table.NCols || row > maxRows_) return TEditResult::Refused;
   std::string value = text;
   if (!SetCellText(Table, row, c, value)) {
-    RefreshEditor();
-    return false;
+    if (IsNumberStart(Table.ColType[static_cast<std::size_t>(c)], text)) return TEditResult::Partial;
+    return value.empty() || value == text ? TEditResult::Refused : TEditResult::Cut;
   }
   if (row > Table.RowCount) {
     Table.RowCount = row;
@@ -706,7 +738,7 @@ bool TGridState::SetEditText(const std::string& text) {
     rowsAdded_ = true;
     StateChanged();
   }
-  return true;
+  return TEditResult::Stored;
 }
 
 void TGridState::KeepCellForUndo() {

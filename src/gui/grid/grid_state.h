@@ -154,6 +154,15 @@ public:
   std::string GetEditText() const;    // raw text of the cursor cell
   // Stores the editor's text; false when it was refused or cut (the editor shows the stored value).
   bool SetEditText(const std::string& text);
+  // What became of a text typed into the cursor cell.
+  enum class TEditResult {
+    Stored,   // the cell holds it
+    Partial,  // the start of a number ("-", ".", "1e-"): the cell keeps its value, the typing goes on
+    Cut,      // longer than the column holds: the cell holds its start
+    Refused   // the column cannot hold it at all: the cell keeps its value
+  };
+  // SetEditText without touching the editor: the widget keeps what the person typed.
+  TEditResult StoreEditText(const std::string& text);
   void SetFieldText(const std::string& fieldName, int row, const void* value);
   // Locks the files unless already locked and sets Modified; throws the lock check's error.
   void LockOnce();
@@ -222,6 +231,9 @@ protected:
   // The widget's side. The state calls these after it changed what they show.
   virtual void Repaint() {}
   virtual void RefreshEditor() {}
+  // The cell moved on the screen or changed its size, not its value: the editor follows, keeping what
+  // is typed in it.
+  virtual void PlaceEditor() {}
   virtual void StateChanged() {}  // visibility, enabling, scroll bar, status labels
 
   // After a command changed the row count or order: scroll bar, editor, notification, repaint.
