@@ -1,6 +1,7 @@
 #pragma once
 // Typing into a grid cell as a person does: one key event per character, and the grid painted before
 // the next key (a test that sends all keys at once never lets the grid paint in between).
+#include <QApplication>
 #include <QTest>
 #include <QWidget>
 
@@ -12,7 +13,8 @@ inline void TypeIntoCell(QWidget* editor, const QString& text) {
       QTest::keyClick(editor, static_cast<char>(ch.unicode()));
     else
       QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    if (QWidget* grid = editor->parentWidget()) grid->repaint();
+    if (QWidget* grid = editor->parentWidget()) grid->update();
+    QApplication::processEvents();
   }
 }
 

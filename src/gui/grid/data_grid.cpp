@@ -87,6 +87,7 @@ int TDataGrid5::BorderAt(const QPoint& point) const {
 
 void TDataGrid5::paintEvent(QPaintEvent*) {
   SetClientSize(width(), height());
+  if (WidenToShownText() && Mode() == gmEdit) PlaceEditor();
   FitWidthsToClient();
   QPainter painter(this);
   painter.fillRect(rect(), ToQColor(Color));

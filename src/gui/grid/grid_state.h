@@ -179,6 +179,10 @@ public:
   void FitWidthsToClient();
   // The user dragged a column border.
   void SetColWidth(int gridCol, int width);
+  // The layouts' widths were measured with another font: a column is as wide as its caption and the
+  // widest value on the screen at the grid's font, when its layout width is less. Widens (never
+  // narrows) for the rows on the screen now; true when a width changed. Painting asks first.
+  bool WidenToShownText();
   void FitColumnWidths(int& width);
   // The layouts' widths were chosen for a narrower font than the screen may have: widens each column
   // to its title and, for the fields named in samples, to the sample text; never narrows. True when a
@@ -254,6 +258,7 @@ private:
   void UpdateGridRows();
   void ResetWidths();
   int NumberColumnWidth() const;
+  int ShownTextWidth(int gridCol) const;
   bool RowIsEmpty(int row) const;
   void UnlockFiles();
   std::string LockExtension() const;
@@ -285,6 +290,8 @@ private:
   int width_ = 107;
   int height_ = 36;
   std::vector<int> colWidths_;
+  std::vector<int> naturalWidths_;  // per grid column: the layout's width, widened to the shown text
+  std::vector<bool> userSized_;     // per grid column: the person dragged its border
   struct TCellUndo {
     bool Kept = false;
     int Col = 0, Row = 0;               // table column and row
