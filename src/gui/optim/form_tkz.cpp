@@ -24,6 +24,7 @@
 #include "core/base/session.h"
 #include "core/base/settings.h"
 #include "core/optim/tkz_radius.h"
+#include "gui/common/hidden_keys.h"
 
 namespace ld::gui {
 
@@ -60,6 +61,7 @@ TFormTKZ::TFormTKZ(QWidget* parent) : TWorkForm(parent) {
   resize(900, 620);
   BuildPanels();
   BuildMenus();
+  KeepHiddenItemKeys(*this, *menuBar());
   ResetWindow();
 }
 

@@ -1,0 +1,159 @@
+// The regime window as a person meets it: the hot keys of its hidden items, the full build that
+// shows them, its tool bar on a narrow screen and numbers typed into its tables.
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <algorithm>
+#include <filesystem>
+
+#include "core/base/codepage.h"
+#include "gui/common/full_build.h"
+#include "support/typing.h"
+#include "zregim_fixture.h"
+
+namespace ld::test {
+namespace {
+
+// Records the title of each dialog shown and closes it with "Отмена".
+struct Titles {
+  std::vector<std::string> shown;
+  ModalScript::Step Step() {
+    return [this](QDialog& d) {
+      shown.push_back(d.windowTitle().toStdString());
+      d.setResult(QDialog::Rejected);
+    };
+  }
+};
+
+class RegimeKeys : public RegimeWindow {
+protected:
+  void Activate() {
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  }
+  // The key as a person presses it in the window (active again after a dialog closed).
+  void Ctrl(Qt::Key key) {
+    Activate();
+    QTest::keyClick(form.get(), key, Qt::ControlModifier);
+  }
+};
+
+TEST_F(RegimeKeys, HiddenItemsStartByTheirHotKeys) {
+  // no scheme: the data menu is off, and so are its keys (a dialog would fail the script)
+  for (const Qt::Key key : {Qt::Key_G, Qt::Key_K, Qt::Key_T}) Ctrl(key);
+  OpenScheme();
+  for (QAction* a : {form->SwitchItem, form->ReconfigItem, form->TestSwtItem}) EXPECT_FALSE(a->isVisible());
+  Ctrl(Qt::Key_G);
+  EXPECT_EQ(form->DataGrid().Maket(), "Переключения");
+  Titles titles;
+  script.Then(titles.Step()).Then(titles.Step());
+  Ctrl(Qt::Key_K);
+  Ctrl(Qt::Key_T);
+  EXPECT_EQ(titles.shown, (std::vector<std::string>{"Реконфигурация схемы", "Тест переключений"}));
+  EXPECT_TRUE(box.Texts().empty());
+  // a reader may look at the journal but not reconfigure: the disabled item keeps its key off too
+  form->ReconfigItem->setEnabled(false);
+  Ctrl(Qt::Key_K);
+  EXPECT_EQ(script.Shown(), 3);  // the scheme file dialog and the two above
+}
+
+// The program started with "/ALL".
+struct FullBuild {
+  FullBuild() { gui::SetShowAllCommands(true); }
+  ~FullBuild() { gui::SetShowAllCommands(false); }
+};
+
+class RegimeFullBuild : public FullBuild, public RegimeKeys {};
+
+TEST_F(RegimeFullBuild, EveryHiddenCommandIsOfferedAndOpensItsDialog) {
+  OpenScheme();
+  std::vector<QAction*> offered{form->WItem->menuAction(), form->SwitchItem,    form->ReconfigItem,   form->TestSwtItem,
+                                form->NewMonthItem,        form->ImpZamer,      form->PrintEERMItem,  form->EERMTestItem,
+                                form->EEAMTestItem,        form->CalcFlowsKoefItem, form->CalcTgItem, form->CalcEmkItem,
+                                form->EmkBPItem,           form->EmkRPItem,     form->EkvZItem,       form->EkvCut1Item,
+                                form->EkvCut2Item,         form->EkvDelItem};
+  for (QAction* a : form->MeteringItems) offered.push_back(a);
+  for (QAction* a : form->WItem->actions())
+    if (a != form->NodeItem && a != form->LineItem) offered.push_back(a);
+  for (QAction* a : offered) EXPECT_TRUE(a->isVisible()) << a->objectName().toStdString();
+  for (QToolButton* b : {form->TreBtn, form->WCalcBtn, form->WLossLnBtn, form->WLossTrBtn, form->WLossBtn, form->WBalansBtn})
+    EXPECT_TRUE(b->isVisibleTo(form.get())) << b->objectName().toStdString();
+  // what is hidden for other reasons stays hidden: the debugging tables and the catalogue alignment
+  for (QAction* a : {form->NodeItem, form->LineItem, form->CmpCatItem}) EXPECT_FALSE(a->isVisible());
+  // no separator leads, closes or doubles in the tasks menu
+  const QList<QAction*> tasks = form->TaskItem->actions();
+  EXPECT_FALSE(tasks.front()->isSeparator() || tasks.back()->isSeparator());
+  for (qsizetype i = 1; i < tasks.size(); ++i) EXPECT_FALSE(tasks[i]->isSeparator() && tasks[i - 1]->isSeparator());
+
+  Titles titles;
+  for (int i = 0; i < 6; ++i) script.Then(titles.Step());
+  for (QAction* a : {form->ReconfigItem, form->TestSwtItem, form->WCalcItem, form->EkvZItem, form->ImpZamer}) a->trigger();
+  form->WCalcBtn->click();
+  EXPECT_EQ(titles.shown, (std::vector<std::string>{"Реконфигурация схемы", "Тест переключений", "Расчет потерь",
+                                                    "Расчет эквивалентных схем узлов по напряжению и потерям мощности",
+                                                    "Выбор файла замеров в формате Excel (*.xls)", "Расчет потерь"}));
+  box.Answer(0);  // "Нет": the month's data stay
+  form->NewMonthItem->trigger();
+  form->EkvCut1Item->trigger();  // a task on branches asks for the marked branch table first
+  ASSERT_EQ(box.Texts().size(), 2u);
+  EXPECT_EQ(box.Texts()[0], "Данные электропотребления в таблицах узлов и перетоков будут обнулены. Продолжить ?");
+  EXPECT_EQ(box.Texts()[1], "Необходимо выбрать таблицу \"Ветви схемы\" и клавишами Ctrl+пробел отметить требуемые ветви");
+  form->SwitchItem->trigger();
+  EXPECT_EQ(form->DataGrid().Maket(), "Переключения");
+
+  // a shown item's own key works, once (a second binding of the key would silence both)
+  script.Then(titles.Step());
+  Ctrl(Qt::Key_K);
+  EXPECT_EQ(titles.shown.size(), 7u);
+  EXPECT_EQ(titles.shown.back(), "Реконфигурация схемы");
+}
+
+TEST_F(RegimeKeys, TheDiagramToolBarOpensItsHiddenButtonsOnANarrowWindow) {
+  auto* bar = form->findChild<QToolBar*>("SchCommands");
+  ASSERT_NE(bar, nullptr);
+  form->SchPanel->show();
+  form->resize(700, 600);
+  QApplication::processEvents();
+  auto* more = bar->findChild<QToolButton*>("qt_toolbar_ext_button");
+  ASSERT_TRUE(more && more->isVisible());
+  std::vector<QToolButton*> hidden;
+  for (QToolButton* b : {form->TreeBtn, form->RadiusBtn, form->TrassBtn, form->LayerBtn, form->LinksBtn, form->UnomBtn})
+    if (!b->isVisible()) hidden.push_back(b);
+  ASSERT_GE(hidden.size(), 4u);  // at least "Трассы", "Ярус", "Связи", "Классы U"
+  for (QToolButton* b : hidden) {
+    int clicks = 0;
+    const auto link = QObject::connect(b, &QToolButton::clicked, [&] { ++clicks; });
+    std::vector<std::string> offered;
+    // the menu runs its own loop: it is worked from inside, as a person's click would
+    QTimer::singleShot(0, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return ADD_FAILURE() << "no menu";
+      QAction* chosen = nullptr;
+      for (QAction* item : menu->actions()) {
+        if (item->isSeparator()) continue;
+        offered.push_back(item->text().toStdString());
+        if (item->objectName() == b->objectName()) chosen = item;
+      }
+      if (chosen == nullptr) {
+        menu->close();
+        return ADD_FAILURE() << "no " << b->objectName().toStdString();
+      }
+      QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(chosen).center());
+    });
+    int put = 0;
+    for (QToolButton* button : bar->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly))
+      put += button->isHidden() && button->objectName() != "qt_toolbar_ext_button" ? 1 : 0;
+    QTest::mouseClick(more, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1) << b->text().toStdString();
+    // every button put away, each with its caption: no empty lines for the ones placed as widgets
+    EXPECT_EQ(offered.size(), static_cast<std::size_t>(put));
+    EXPECT_EQ(std::count(offered.begin(), offered.end(), std::string()), 0);
+    QObject::disconnect(link);
+  }
+}
+
+}  // namespace
+}  // namespace ld::test
