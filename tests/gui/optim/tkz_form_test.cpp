@@ -29,6 +29,7 @@
 #include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
+#include "support/typing.h"
 
 namespace ld::test {
 namespace {
@@ -208,6 +209,57 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   EXPECT_TRUE(canClose);
   EXPECT_EQ(msg_.Calls().size(), 3u);
   EXPECT_EQ(form_->TkzRegime(), nullptr);
+}
+
+// The source table typed into as a person does, the grid painting between the keys; the saved file
+// holds the numbers typed, as its single-precision columns hold them.
+TEST_F(TkzFormTest, NumbersTypedIntoTheSourceTableAreStoredAsTyped) {
+  {
+    ModalScript script;
+    script.Then(Choose(Data(".TKD")));
+    Button("NewBtn").click();
+  }
+  gui::TDataGrid5& grid = form_->DataGrid();
+  QLineEdit* editor = grid.Editor();
+  grid.setFocus();
+  QTest::keyClick(&grid, Qt::Key_F4);
+  const auto type = [&](const char* field, int row, const QString& text) {
+    grid.MoveTo(grid.FieldColumn(field), row);
+    editor->selectAll();
+    TypeIntoCell(editor, text);
+  };
+  const std::pair<const char*, float> typed[] = {{"0.07", 0.07f}, {"12.66", 12.66f}, {"0,5", 0.5f},
+                                                 {"-1.5e-3", -1.5e-3f}, {".5", 0.5f}, {"1.", 1}};
+  int row = 1;
+  for (const auto& [text, value] : typed) {
+    type("Name", row, "S" + QString::number(row));
+    type("X", row++, text);
+    EXPECT_EQ(editor->text().toStdString(), text);
+  }
+  type("R", 1, "0.0x7");
+  EXPECT_EQ(editor->text(), "0.07");
+  type("U", 1, "10.5");
+  type("U", 1, "99");
+  QTest::keyClick(editor, Qt::Key_Escape);  // the 10.5 typed before stays
+  QTest::keyClick(&grid, Qt::Key_F4);
+  type("Sign", 1, QString::fromUtf8("К"));
+  editor->deselect();
+  editor->setCursorPosition(1);
+  TypeIntoCell(editor, QString::fromUtf8("С"));  // overtyped, the caret behind the old letter
+  EXPECT_EQ(editor->text(), QString::fromUtf8("С"));
+  Button("SaveBtn").click();
+  EXPECT_TRUE(msg_.Texts().empty());
+
+  TDataFile saved;
+  ReadTableFile(Data(".TKD"), saved);
+  ASSERT_EQ(saved.RowCount, 6);
+  const auto* x = GetColumnAs<DAsingle>("X", saved);
+  row = 1;
+  for (const auto& [text, value] : typed) EXPECT_EQ(x->Get(row++), value) << text;
+  EXPECT_EQ(GetColumnAs<DAsingle>("R", saved)->Get(1), 0.07f);
+  EXPECT_EQ(GetColumnAs<DAsingle>("U", saved)->Get(1), 10.5f);
+  EXPECT_EQ(GetCellText(saved, 1, FindColumnIndex("Sign", saved), true), "С");
+  FreeTable(saved);
 }
 
 TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {

@@ -155,5 +155,78 @@ TEST_F(RegimeKeys, TheDiagramToolBarOpensItsHiddenButtonsOnANarrowWindow) {
   }
 }
 
+// Numbers typed into the node and branch tables with the grid painting between the keys, read back
+// from the files after saving.
+TEST_F(RegimeKeys, NumbersTypedIntoTheSchemeTablesAreStoredAsTyped) {
+  SchemeBuilder s;
+  s.Title = "Фидер";
+  Station(s, 1, "ПС-1", "B");
+  for (int n = 2; n <= 6; ++n) {
+    Station(s, n, "ТП", "", 0.1, 0.05);
+    s.Branch(n, n - 1, 1, 2);
+  }
+  OpenScheme(s);
+  gui::TDataGrid5& grid = form->DataGrid();
+  QLineEdit* editor = grid.Editor();
+  const auto type = [&](const char* field, int row, const QString& text) {
+    grid.MoveTo(grid.FieldColumn(field), row);
+    editor->selectAll();
+    TypeIntoCell(editor, text);
+  };
+  const std::pair<const char*, double> typed[] = {{"0.07", 0.07}, {"12.66", 12.66}, {"0,5", 0.5},
+                                                  {"-1.5e-3", -1.5e-3}, {".5", 0.5}, {"1.", 1}};
+
+  form->NodesItem->trigger();
+  grid.setFocus();
+  QTest::keyClick(&grid, Qt::Key_F4);
+  ASSERT_TRUE(editor->isVisible());
+  int row = 1;
+  for (const auto& [text, value] : typed) {
+    type("Pn", row++, text);
+    EXPECT_EQ(editor->text().toStdString(), text);
+  }
+  type("Qn", 1, "0.0x7");  // the letter is refused, the rest kept
+  EXPECT_EQ(editor->text(), "0.07");
+  type("Qn", 2, "3.5");
+  QTest::keyClick(editor, Qt::Key_Escape);  // takes the 3.5 back
+  QTest::keyClick(&grid, Qt::Key_F4);
+  // the balancing node's one-letter sign overtyped with the caret behind it, as a click leaves it
+  grid.MoveTo(grid.FieldColumn("Sign"), 1);
+  editor->deselect();
+  editor->setCursorPosition(1);
+  TypeIntoCell(editor, "U");
+  EXPECT_EQ(editor->text(), "U");
+  QTest::keyClick(editor, Qt::Key_F2);
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  row = 1;
+  for (const auto& [text, value] : typed) EXPECT_EQ(FileNumber(".UZL", "Pn", row++), value) << text;
+  EXPECT_EQ(FileNumber(".UZL", "Qn", 1), 0.07);
+  EXPECT_EQ(FileNumber(".UZL", "Qn", 2), 0.05);
+  TDataFile nodes = Table(".UZL");
+  EXPECT_EQ(GetCellText(nodes, 1, FindColumnIndex("Sign", nodes), true), "U");
+  FreeTable(nodes);
+
+  // the branch table's resistances are single precision: the number typed, as the column holds it
+  form->LinesItem->trigger();
+  grid.setFocus();
+  QTest::keyClick(&grid, Qt::Key_F4);
+  row = 1;
+  for (const auto& [text, value] : typed) {
+    if (row <= 5) type("R", row++, text);
+    else type("X", 1, text);
+  }
+  type("X", 2, "7.25");
+  QTest::keyClick(editor, Qt::Key_Escape);
+  QTest::keyClick(&grid, Qt::Key_F4);
+  QTest::keyClick(&grid, Qt::Key_F2);
+  row = 1;
+  for (const auto& [text, value] : typed) {
+    const double stored = row <= 5 ? FileNumber(".VET", "R", row++) : FileNumber(".VET", "X", 1);
+    EXPECT_EQ(stored, static_cast<double>(static_cast<float>(value))) << text;
+  }
+  EXPECT_EQ(FileNumber(".VET", "X", 2), 2);
+  EXPECT_TRUE(box.Texts().empty());
+}
+
 }  // namespace
 }  // namespace ld::test
