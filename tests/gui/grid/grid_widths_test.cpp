@@ -104,4 +104,27 @@ TEST_F(GridWidthsOfValues, AWideValueOnTheScreenWidensItsColumnAndADraggedBorder
   EXPECT_EQ(grid.table().PixWidth[2], 10);
 }
 
+// A printed table is the table, not the screen: the cursor, the block and the edit mode colour
+// nothing on paper; only the rows' own marks do.
+TEST_F(GridWidthsOfValues, PrintedRowsDoNotFollowTheCursorOrTheBlock) {
+  const std::string path = MakeFile("p.tst", {{"1", "А", "1", "2"}, {"2", "Б", "3", "4"}, {"3", "В", "5", "6"}});
+  TDataGrid5 grid;
+  grid.resize(400, 150);
+  grid.show();
+  grid.OpenFile(path, 1, 1, 1, true, false, false);
+  std::vector<std::string> still;
+  grid.GetPrintLines(still);
+  QTest::keyClick(&grid, Qt::Key_Down);
+  QTest::keyClick(&grid, Qt::Key_Down, Qt::ShiftModifier);  // a block over two rows
+  std::vector<std::string> moved;
+  grid.GetPrintLines(moved);
+  QTest::keyClick(&grid, Qt::Key_F4);
+  std::vector<std::string> editing;
+  grid.GetPrintLines(editing);
+  EXPECT_EQ(moved, still);
+  EXPECT_EQ(editing, still);
+  ASSERT_EQ(still.size(), 4u);
+  EXPECT_EQ(still[2], "Table2&0~2&0~Б&0~3.00&0~4.0&0~ &");
+}
+
 }  // namespace

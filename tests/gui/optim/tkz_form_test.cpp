@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -146,6 +147,22 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   EXPECT_TRUE(Shown("RadiusPanel") && !Shown("Info") && !Shown("ProgressBar"));
   Button("CalcBtn").click();
   EXPECT_NEAR(FaultCurrent(), 5.8881, 1e-4);
+  // both tables as a person sees them, every caption whole, left as a picture to look at
+  form_->resize(1400, 620);
+  QApplication::processEvents();
+  for (gui::TDataGrid5* shown : {&form_->DataGrid(), &form_->RadiusGrid()}) {
+    const QFontMetrics metrics(shown->font());
+    for (int g = 1; g < shown->ColCount(); ++g) {
+      const std::string& title = shown->table().ColTitle[static_cast<std::size_t>(shown->TableColumn(g))];
+      EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(title)) + 4, shown->ColWidths()[static_cast<std::size_t>(g)])
+          << title;
+    }
+  }
+  EXPECT_TRUE(form_->grab().save(QString::fromStdString(OutputPath("tkz_tables.png").string())));
+  form_->RadiusGrid().MoveColumn(1000);  // and the currents at the right end
+  QApplication::processEvents();
+  EXPECT_TRUE(form_->grab().save(QString::fromStdString(OutputPath("tkz_tables_currents.png").string())));
+  form_->RadiusGrid().MoveColumn(-1000);
 
   // Letters typed into the sign column mark the row.
   gui::TDataGrid5& grid = form_->RadiusGrid();

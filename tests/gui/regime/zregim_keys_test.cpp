@@ -1,6 +1,7 @@
 // The regime window as a person meets it: the hot keys of its hidden items, the full build that
 // shows them, its tool bar on a narrow screen and numbers typed into its tables.
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -226,6 +227,29 @@ TEST_F(RegimeKeys, NumbersTypedIntoTheSchemeTablesAreStoredAsTyped) {
   }
   EXPECT_EQ(FileNumber(".VET", "X", 2), 2);
   EXPECT_TRUE(box.Texts().empty());
+}
+
+// The sample scheme calculated, its node and branch tables left as pictures for people to look at;
+// every caption on them reads whole.
+TEST_F(RegimeKeys, SampleTablesShowWholeCaptions) {
+  for (const char* ext : {".UZL", ".VET"})
+    std::filesystem::copy_file(DataDir() / (std::string("Пример") + ext), dir.Path() / (std::string("Пример") + ext));
+  path = (dir.Path() / "Пример").string();
+  Open(path);
+  form->resize(1400, 700);
+  Calculate();
+  gui::TDataGrid5& grid = form->DataGrid();
+  const QFontMetrics metrics(grid.font());
+  for (const auto& [item, picture] : {std::pair{form->NodesItem, "regime_nodes.png"}, {form->LinesItem, "regime_branches.png"}}) {
+    item->trigger();
+    QApplication::processEvents();
+    for (int g = 1; g < grid.ColCount(); ++g) {
+      const std::string& title = grid.table().ColTitle[static_cast<std::size_t>(grid.TableColumn(g))];
+      EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(title)) + 4, grid.ColWidths()[static_cast<std::size_t>(g)])
+          << title;
+    }
+    EXPECT_TRUE(form->grab().save(QString::fromStdString(OutputPath(picture).string())));
+  }
 }
 
 }  // namespace
