@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QToolBar>
 #include <QToolButton>
@@ -37,19 +38,34 @@ void FillOverflowMenu(QToolBar& bar, QMenu& menu) {
   if (!menu.actions().isEmpty() && menu.actions().last()->isSeparator()) menu.removeAction(menu.actions().last());
 }
 
-// The bar's layout sets up the extension's menu when it places the items; the menu is filled as the
-// button is pressed, just before it opens.
-class TOverflowFiller : public QObject {
+// Qt's own handling is taken over: outside a main window it opens a menu whose widget items are empty
+// lines, inside one it expands the bar over the window without showing the hidden buttons.
+class TOverflowMenu : public QObject {
 public:
-  TOverflowFiller(QToolBar& bar, QObject* parent) : QObject(parent), bar_(bar) {}
+  TOverflowMenu(QToolBar& bar, QToolButton& extension) : QObject(&extension), bar_(bar), extension_(extension) {
+    menu_ = new QMenu(&extension);  // owned by the button
+    menu_->setObjectName("OverflowMenu");
+  }
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::MouseButtonPress)
-      if (QMenu* menu = static_cast<QToolButton*>(watched)->menu()) FillOverflowMenu(bar_, *menu);
-    return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+          FillOverflowMenu(bar_, *menu_);
+          if (!menu_->actions().isEmpty()) menu_->popup(extension_.mapToGlobal(QPoint(0, extension_.height())));
+        }
+        return true;
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+        return true;
+      default:
+        return QObject::eventFilter(watched, event);
+    }
   }
 
 private:
   QToolBar& bar_;
+  QToolButton& extension_;
+  QMenu* menu_ = nullptr;
 };
 
 }  // namespace
@@ -57,7 +73,7 @@ private:
 void OfferHiddenButtonsInOverflow(QToolBar& bar) {
   auto* extension = bar.findChild<QToolButton*>("qt_toolbar_ext_button", Qt::FindDirectChildrenOnly);
   if (!extension) return;
-  extension->installEventFilter(new TOverflowFiller(bar, extension));  // owned by the button
+  extension->installEventFilter(new TOverflowMenu(bar, *extension));  // owned by the button
 }
 
 }  // namespace ld::gui

@@ -25,6 +25,7 @@
 #include "core/base/settings.h"
 #include "core/optim/tkz_radius.h"
 #include "gui/common/hidden_keys.h"
+#include "gui/common/toolbar_overflow.h"
 
 namespace ld::gui {
 
@@ -157,6 +158,7 @@ void TFormTKZ::BuildMenus() {
   bar->setObjectName("ToolBar");
   bar->setMovable(false);
   bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  OfferHiddenButtonsInOverflow(*bar);
   auto button = [&](const char* name, const QString& text, const QString& hint, void (TFormTKZ::*command)()) {
     auto* b = new QToolButton(bar);
     b->setObjectName(name);

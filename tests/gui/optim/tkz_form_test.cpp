@@ -10,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QMenu>
+#include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
 #include <random>
@@ -277,6 +279,53 @@ TEST_F(TkzFormTest, NumbersTypedIntoTheSourceTableAreStoredAsTyped) {
   EXPECT_EQ(GetColumnAs<DAsingle>("U", saved)->Get(1), 10.5f);
   EXPECT_EQ(GetCellText(saved, 1, FindColumnIndex("Sign", saved), true), "С");
   FreeTable(saved);
+}
+
+// On a window narrower than the tool bar, its extension button brings the hidden buttons out.
+TEST_F(TkzFormTest, ANarrowWindowsToolBarOpensItsHiddenButtons) {
+  auto* bar = form_->findChild<QToolBar*>("ToolBar");
+  ASSERT_NE(bar, nullptr);
+  form_->resize(220, 400);
+  QApplication::processEvents();
+  auto* more = bar->findChild<QToolButton*>("qt_toolbar_ext_button");
+  ASSERT_TRUE(more && more->isVisible());
+  ASSERT_FALSE(Button("GraphBtn").isVisible());
+  // without data the graph button is off, and so is its item
+  QTest::mouseClick(more, Qt::LeftButton);
+  auto* menu = more->findChild<QMenu*>("OverflowMenu");
+  ASSERT_TRUE(menu && menu->isVisible());
+  QAction* graph = menu->findChild<QAction*>("GraphBtn");
+  ASSERT_NE(graph, nullptr);
+  EXPECT_EQ(graph->text(), "На графике");
+  EXPECT_FALSE(graph->isEnabled());
+  menu->close();
+  {
+    ModalScript script;
+    script.Then(Choose(Data(".TKD")));
+    Button("NewBtn").click();
+  }
+  // with data every hidden button works from the menu
+  const char* const names[] = {"SaveBtn", "PrintBtn", "RadiusBtn", "CalcBtn", "GraphBtn"};
+  int reached = 0;
+  for (const char* name : names) {
+    if (Button(name).isVisible()) continue;
+    int clicks = 0;
+    const auto link = QObject::connect(&Button(name), &QToolButton::pressed, [&] { ++clicks; });
+    // the command itself is not run: only its button's press is counted
+    const auto block = QObject::connect(&Button(name), &QToolButton::pressed, &Button(name), [&] {
+      Button(name).blockSignals(true);
+    });
+    QTest::mouseClick(more, Qt::LeftButton);
+    QAction* item = menu->findChild<QAction*>(name);
+    ASSERT_TRUE(item && item->isEnabled()) << name;
+    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(item).center());
+    Button(name).blockSignals(false);
+    QObject::disconnect(link);
+    QObject::disconnect(block);
+    EXPECT_EQ(clicks, 1) << name;
+    ++reached;
+  }
+  EXPECT_GE(reached, 3);
 }
 
 TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {
