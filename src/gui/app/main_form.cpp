@@ -6,6 +6,7 @@
 #include <QShowEvent>
 #include <QToolButton>
 
+#include "gui/common/full_build.h"
 #include "gui/common/work_form.h"
 #include "gui/district/base_res_form.h"
 #include "gui/optim/form_tkz.h"
@@ -83,10 +84,10 @@ void TMainForm::showEvent(QShowEvent* event) {
     bresBtn_->move(0, 0);
     zregBtn_->move(kButtonWidth, 0);
     tkzBtn_->move(2 * kButtonWidth, 0);
-    fileBtn_->hide();
-    eermBtn_->hide();
-    rtimBtn_->hide();
-    setFixedSize(kShownWidth, kButtonHeight);
+    // the full build ("/ALL") keeps the three buttons that this build offers no command for
+    const bool all = ShowAllCommands();
+    for (QToolButton* button : {fileBtn_, eermBtn_, rtimBtn_}) button->setVisible(all);
+    setFixedSize(all ? 6 * kButtonWidth : kShownWidth, kButtonHeight);
     // The frame goes to the corner of the work area, so that the title bar stays on the screen.
     const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
     PlaceFrame(*this, shown ? shown->availableGeometry().topLeft() : QPoint(0, 0));

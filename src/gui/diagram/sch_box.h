@@ -19,6 +19,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QMouseEvent;
+class QWheelEvent;
 class QScrollBar;
 class QTimer;
 
@@ -102,6 +103,7 @@ protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
 private:
   void BuildMenus();
@@ -127,6 +129,8 @@ private:
   bool pictureDirty_ = true;
   diagram::TFlowFrame flowFrame_;
   int lastX_ = 0, lastY_ = 0;
+  int wheelRest_ = 0;  // the part of a notch that a fine wheel turned so far
+  bool wheelSideways_ = false;
 };
 
 }  // namespace ld::gui

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 #include "core/diagram/hit_test.h"
 #include "gui/diagram/find_nod_form.h"
@@ -30,6 +32,26 @@ void TSchemBox::mouseMoveEvent(QMouseEvent* event) {
   if (OnMouseMove) OnMouseMove(event);
   const QPoint p = event->position().toPoint();
   MouseMove(event->buttons(), p.x(), p.y(), event->globalPosition().toPoint());
+}
+
+void TSchemBox::wheelEvent(QWheelEvent* event) {
+  // The wheel moves the picture up and down, with Shift left and right (a wheel tilted sideways too);
+  // a notch is the bars' small step, a tenth of the window, and a fine wheel's parts add up to it.
+  const QPoint delta = event->angleDelta();
+  const bool sideways = (event->modifiers() & Qt::ShiftModifier) || (delta.y() == 0 && delta.x() != 0);
+  const int amount = delta.y() != 0 ? delta.y() : delta.x();
+  QScrollBar* bar = sideways ? hBar_ : vBar_;
+  if (bar == nullptr || amount == 0) {
+    event->ignore();
+    return;
+  }
+  if (sideways != wheelSideways_) wheelRest_ = 0;
+  wheelSideways_ = sideways;
+  wheelRest_ += amount;
+  const int notches = wheelRest_ / 120;
+  wheelRest_ -= notches * 120;
+  if (notches != 0) bar->setValue(bar->value() - notches * bar->singleStep());
+  event->accept();
 }
 
 void TSchemBox::leaveEvent(QEvent* event) {

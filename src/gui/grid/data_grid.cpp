@@ -87,6 +87,7 @@ int TDataGrid5::BorderAt(const QPoint& point) const {
 
 void TDataGrid5::paintEvent(QPaintEvent*) {
   SetClientSize(width(), height());
+  if (WidenToShownText() && Mode() == gmEdit) PlaceEditor();
   FitWidthsToClient();
   QPainter painter(this);
   painter.fillRect(rect(), ToQColor(Color));
@@ -166,7 +167,6 @@ void TDataGrid5::DrawCell(QPainter& painter, int col, int gridRow, const QRect& 
 void TDataGrid5::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   SetClientSize(width(), height());
-  if (Mode() == gmEdit) RefreshEditor();
   SyncScrollBar();
   update();
 }
@@ -175,7 +175,11 @@ void TDataGrid5::Repaint() { update(); }
 
 // ---------------------------------------------------------------- the in-place editor
 
-void TDataGrid5::RefreshEditor() {
+void TDataGrid5::RefreshEditor() { ShowEditor(true); }
+
+void TDataGrid5::PlaceEditor() { ShowEditor(false); }
+
+void TDataGrid5::ShowEditor(bool refill) {
   if (!EditorActive()) {
     editorCell_ = {0, 0};
     const bool hadFocus = editor_->hasFocus();
@@ -189,28 +193,64 @@ void TDataGrid5::RefreshEditor() {
     return;
   }
   editor_->setGeometry(cell.adjusted(1, 1, 0, 0));
-  editor_->setText(Q(GetEditText()));
-  // A new cell offers its whole text for overtyping; the same cell keeps the caret at the end, so that
-  // typing goes on after a refused character.
+  // What the person is typing stays as typed ("0.", "1e-" and "0," are no stored values yet): only a
+  // new cell or an explicit refill shows the stored value again.
   const std::array<int, 2> cellNow{CurrentTableCol(), CurrentTableRow()};
-  if (!editor_->isVisible() || cellNow != editorCell_) editor_->selectAll();
+  const bool newCell = !editor_->isVisible() || cellNow != editorCell_;
+  if (refill || newCell) {
+    editor_->setText(Q(GetEditText()));
+    editorText_ = editor_->text();
+    partial_ = false;
+    // A new cell offers its whole text for overtyping; the same cell keeps the caret at the end.
+    if (newCell) editor_->selectAll();
+  }
   editorCell_ = cellNow;
   editor_->show();
-  // Painting refreshes the editor too: it takes the focus only from the grid itself, never back from
+  // Painting places the editor too: it takes the focus only from the grid itself, never back from
   // the control that the person went on to (a dialog's button must keep the click it got).
   if (hasFocus()) editor_->setFocus();
 }
 
-void TDataGrid5::EditorEdited(const QString& text) {
+void TDataGrid5::EditorEdited(const QString& typed) {
+  QString text = typed;
+  const int caret = editor_->cursorPosition();
+  const int c = CurrentTableCol();
+  // A one-character column is overtyped, as a selected text would be: the new character replaces the
+  // old one wherever the caret stood.
+  const bool oneChar = c >= 1 && c <= table().NCols && table().CtrlSize[static_cast<std::size_t>(c)] == 1;
+  if (oneChar && text.size() > 1 && caret > 0) text = text.mid(caret - 1, 1);
   storing_ = true;
-  const bool stored = Guarded([&] {
+  TEditResult result = TEditResult::Refused;
+  const bool done = Guarded([&] {
     KeepCellForUndo();
-    if (!SetEditText(text.toStdString())) return;
-    update();
+    result = StoreEditText(text.toStdString());
   });
   storing_ = false;
   // a refused lock leaves the cell as it was, and the editor shows so
-  if (!stored) RefreshEditor();
+  if (!done) {
+    RefreshEditor();
+    return;
+  }
+  partial_ = result == TEditResult::Partial;
+  switch (result) {
+    case TEditResult::Stored:
+    case TEditResult::Partial:
+      if (text != typed) editor_->setText(text);
+      break;
+    case TEditResult::Cut:
+      editor_->setText(Q(GetEditText()));
+      editor_->setCursorPosition(std::min(caret, static_cast<int>(editor_->text().size())));
+      break;
+    case TEditResult::Refused: {
+      // the character goes, the rest of the typing stays, the caret where it was before it
+      const int back = static_cast<int>(typed.size() - editorText_.size());
+      editor_->setText(editorText_);
+      editor_->setCursorPosition(std::clamp(caret - std::max(0, back), 0, static_cast<int>(editorText_.size())));
+      break;
+    }
+  }
+  editorText_ = editor_->text();
+  update();
 }
 
 void TDataGrid5::EndCellEdit() {
@@ -218,6 +258,8 @@ void TDataGrid5::EndCellEdit() {
   if (storing_ || !editor_->isVisible() || !EditorActive()) return;
   const std::string text = editor_->text().toStdString();
   if (text != GetEditText()) EditorEdited(editor_->text());
+  // an unfinished number ("1e-") ends as the value the cell kept
+  if (partial_) RefreshEditor();
   ForgetCellUndo();
 }
 

@@ -96,6 +96,7 @@ protected:
 
   void Repaint() override;
   void RefreshEditor() override;
+  void PlaceEditor() override;
   void StateChanged() override;
 
 private:
@@ -105,7 +106,10 @@ private:
   void PlaceLabels();
   void SyncScrollBar();
   void ScrollBarAction(int action);
-  void EditorEdited(const QString& text);
+  // Places the in-place editor on the cursor cell; refill: show the cell's stored value even when the
+  // person is typing into the same cell.
+  void ShowEditor(bool refill);
+  void EditorEdited(const QString& typed);
   // Ends the edit of the cursor cell as Enter does: what the editor shows is stored, and Escape no
   // longer takes it back. A dialog button that takes the focus from the editor ends the edit first.
   void EndCellEdit();
@@ -126,6 +130,8 @@ private:
   bool leftDown_ = false;
   std::array<int, 2> editorCell_{};  // table column and row the editor shows
   bool storing_ = false;             // the editor's text is being stored
+  QString editorText_;               // what the editor showed before the last keystroke
+  bool partial_ = false;             // the editor holds the start of a number, not yet stored
 };
 
 }  // namespace ld::gui

@@ -27,6 +27,32 @@ std::string& StartFolder() {
 namespace {
 // Taken while the program starts, before anyone changes the current folder.
 const std::string& kStartFolderAtLoad = StartFolder();
+
+// A text that typing can still make a number of a fractional column ("+", ".", "-,", "2e", "1.5e-"),
+// though it is none yet. A whole number that the column refuses (out of range) is no such start.
+bool IsNumberStart(char type, std::string_view text) {
+  if (type != 'd' && type != 'f' && type != 'r') return false;
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    return i - from;
+  };
+  std::size_t mantissa = digits();
+  if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    ++i;
+    mantissa += digits();
+  }
+  bool openExponent = false;
+  if (mantissa > 0 && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    openExponent = digits() == 0;
+  }
+  return i == text.size() && (mantissa == 0 || openExponent);
+}
 }  // namespace
 
 TGridState::TGridState() {
@@ -324,14 +350,18 @@ void TGridState::Rebuild() {
   if (shown > 0) {
     colCount_ = shown + 1;
     widthSync_ = false;
+    UpdateGridRows();
+    naturalWidths_.assign(colWidths_.size(), 0);
+    userSized_.assign(colWidths_.size(), false);
     naturalWidth_ = colWidths_[0] + 1;
     for (int g = 1; g <= shown; ++g) {
-      const int w = Table.PixWidth[static_cast<std::size_t>(ColumnMap[static_cast<std::size_t>(g)])];
+      const int w = std::max<int>(Table.PixWidth[static_cast<std::size_t>(ColumnMap[static_cast<std::size_t>(g)])],
+                                  ShownTextWidth(g));
       colWidths_[static_cast<std::size_t>(g)] = w;
+      naturalWidths_[static_cast<std::size_t>(g)] = w;
       naturalWidth_ += w + 1;
     }
     widthSync_ = true;
-    UpdateGridRows();
     col_ = std::clamp(col_, 1, colCount_ - 1);
     row_ = std::clamp(row_, 1, gridRows_ - 1);
     leftCol_ = std::clamp(leftCol_, 1, colCount_ - 1);
@@ -353,15 +383,44 @@ void TGridState::SetClientSize(int width, int height) {
     ApplyBlock();
   }
   scroll_.LargeChange = std::max(1, gridRows_ - 2);
-  if (mode_ == gmEdit) RefreshEditor();
+  if (mode_ == gmEdit) PlaceEditor();
 }
 
 // ---------------------------------------------------------------- widths
 
 void TGridState::ResetWidths() {
-  for (int g = 1; g < colCount_ && g < static_cast<int>(colWidths_.size()); ++g)
-    colWidths_[static_cast<std::size_t>(g)] = Table.PixWidth[static_cast<std::size_t>(ColumnMap[static_cast<std::size_t>(g)])];
+  for (int g = 1; g < colCount_ && g < static_cast<int>(naturalWidths_.size()); ++g)
+    colWidths_[static_cast<std::size_t>(g)] = naturalWidths_[static_cast<std::size_t>(g)];
   widthCursor_ = widthSign_ = 1;
+}
+
+int TGridState::ShownTextWidth(int gridCol) const {
+  const int c = TableColumn(gridCol);
+  if (c < 1 || c > Table.NCols) return 0;
+  // the caption and the values of the rows on the screen, with the cell's margins of 2 pixels
+  int widest = TextWidth(Table.ColTitle[static_cast<std::size_t>(c)]);
+  for (int r = 1; r < gridRows_; ++r) {
+    const std::string text = CellText(gridCol, r);
+    if (!text.empty()) widest = std::max(widest, TextWidth(text));
+  }
+  return std::min(widest + 6, 32767);
+}
+
+bool TGridState::WidenToShownText() {
+  if (Table.NCols == 0 || colCount_ < 2 || naturalWidths_.size() != colWidths_.size()) return false;
+  UpdateGridRows();
+  bool widened = false;
+  for (int g = 1; g < colCount_; ++g) {
+    const auto k = static_cast<std::size_t>(g);
+    if (userSized_[k]) continue;
+    const int more = ShownTextWidth(g) - naturalWidths_[k];
+    if (more <= 0) continue;
+    naturalWidths_[k] += more;
+    colWidths_[k] += more;
+    naturalWidth_ += more;
+    widened = true;
+  }
+  return widened;
 }
 
 void TGridState::FitWidthsToClient() {
@@ -398,6 +457,10 @@ void TGridState::FitWidthsToClient() {
 
 void TGridState::SetColWidth(int gridCol, int width) {
   if (gridCol < 0 || gridCol >= colCount_) return;
+  if (naturalWidths_.size() != colWidths_.size()) {
+    naturalWidths_ = colWidths_;
+    userSized_.assign(colWidths_.size(), false);
+  }
   colWidths_[static_cast<std::size_t>(gridCol)] = std::max(0, width);
   // Only a grid narrower than its layout keeps what the user dragged; a wider one spreads again.
   if (gridCol == 0 || width_ >= naturalWidth_ || !widthSync_) return;
@@ -405,9 +468,12 @@ void TGridState::SetColWidth(int gridCol, int width) {
   for (int g = 1; g < colCount_; ++g) {
     const int w = colWidths_[static_cast<std::size_t>(g)];
     Table.PixWidth[static_cast<std::size_t>(ColumnMap[static_cast<std::size_t>(g)])] = static_cast<std::int16_t>(w);
+    naturalWidths_[static_cast<std::size_t>(g)] = w;
     naturalWidth_ += w + 1;
   }
-  if (mode_ == gmEdit) RefreshEditor();
+  // what the person chose stays, even narrower than the text
+  userSized_[static_cast<std::size_t>(gridCol)] = true;
+  if (mode_ == gmEdit) PlaceEditor();
 }
 
 bool TGridState::WidenColumnsToFit(const std::vector<std::pair<std::string, std::string>>& samples) {
@@ -691,14 +757,20 @@ std::string TGridState::GetEditText() const {
 }
 
 bool TGridState::SetEditText(const std::string& text) {
+  if (StoreEditText(text) == TEditResult::Stored) return true;
+  RefreshEditor();
+  return false;
+}
+
+TGridState::TEditResult TGridState::StoreEditText(const std::string& text) {
   LockOnce();
   const int row = CurrentTableRow();
   const int c = CurrentTableCol();
-  if (c < 1 || c > Table.NCols || row > maxRows_) return false;
+  if (c < 1 || c > Table.NCols || row > maxRows_) return TEditResult::Refused;
   std::string value = text;
   if (!SetCellText(Table, row, c, value)) {
-    RefreshEditor();
-    return false;
+    if (IsNumberStart(Table.ColType[static_cast<std::size_t>(c)], text)) return TEditResult::Partial;
+    return value.empty() || value == text ? TEditResult::Refused : TEditResult::Cut;
   }
   if (row > Table.RowCount) {
     Table.RowCount = row;
@@ -706,7 +778,7 @@ bool TGridState::SetEditText(const std::string& text) {
     rowsAdded_ = true;
     StateChanged();
   }
-  return true;
+  return TEditResult::Stored;
 }
 
 void TGridState::KeepCellForUndo() {

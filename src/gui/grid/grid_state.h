@@ -154,6 +154,15 @@ public:
   std::string GetEditText() const;    // raw text of the cursor cell
   // Stores the editor's text; false when it was refused or cut (the editor shows the stored value).
   bool SetEditText(const std::string& text);
+  // What became of a text typed into the cursor cell.
+  enum class TEditResult {
+    Stored,   // the cell holds it
+    Partial,  // the start of a number ("-", ".", "1e-"): the cell keeps its value, the typing goes on
+    Cut,      // longer than the column holds: the cell holds its start
+    Refused   // the column cannot hold it at all: the cell keeps its value
+  };
+  // SetEditText without touching the editor: the widget keeps what the person typed.
+  TEditResult StoreEditText(const std::string& text);
   void SetFieldText(const std::string& fieldName, int row, const void* value);
   // Locks the files unless already locked and sets Modified; throws the lock check's error.
   void LockOnce();
@@ -170,6 +179,10 @@ public:
   void FitWidthsToClient();
   // The user dragged a column border.
   void SetColWidth(int gridCol, int width);
+  // The layouts' widths were measured with another font: a column is as wide as its caption and the
+  // widest value on the screen at the grid's font, when its layout width is less. Widens (never
+  // narrows) for the rows on the screen now; true when a width changed. Painting asks first.
+  bool WidenToShownText();
   void FitColumnWidths(int& width);
   // The layouts' widths were chosen for a narrower font than the screen may have: widens each column
   // to its title and, for the fields named in samples, to the sample text; never narrows. True when a
@@ -222,6 +235,9 @@ protected:
   // The widget's side. The state calls these after it changed what they show.
   virtual void Repaint() {}
   virtual void RefreshEditor() {}
+  // The cell moved on the screen or changed its size, not its value: the editor follows, keeping what
+  // is typed in it.
+  virtual void PlaceEditor() {}
   virtual void StateChanged() {}  // visibility, enabling, scroll bar, status labels
 
   // After a command changed the row count or order: scroll bar, editor, notification, repaint.
@@ -242,6 +258,7 @@ private:
   void UpdateGridRows();
   void ResetWidths();
   int NumberColumnWidth() const;
+  int ShownTextWidth(int gridCol) const;
   bool RowIsEmpty(int row) const;
   void UnlockFiles();
   std::string LockExtension() const;
@@ -273,6 +290,8 @@ private:
   int width_ = 107;
   int height_ = 36;
   std::vector<int> colWidths_;
+  std::vector<int> naturalWidths_;  // per grid column: the layout's width, widened to the shown text
+  std::vector<bool> userSized_;     // per grid column: the person dragged its border
   struct TCellUndo {
     bool Kept = false;
     int Col = 0, Row = 0;               // table column and row

@@ -24,6 +24,8 @@
 #include "core/base/session.h"
 #include "core/base/settings.h"
 #include "core/optim/tkz_radius.h"
+#include "gui/common/hidden_keys.h"
+#include "gui/common/toolbar_overflow.h"
 
 namespace ld::gui {
 
@@ -60,6 +62,7 @@ TFormTKZ::TFormTKZ(QWidget* parent) : TWorkForm(parent) {
   resize(900, 620);
   BuildPanels();
   BuildMenus();
+  KeepHiddenItemKeys(*this, *menuBar());
   ResetWindow();
 }
 
@@ -155,6 +158,7 @@ void TFormTKZ::BuildMenus() {
   bar->setObjectName("ToolBar");
   bar->setMovable(false);
   bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  OfferHiddenButtonsInOverflow(*bar);
   auto button = [&](const char* name, const QString& text, const QString& hint, void (TFormTKZ::*command)()) {
     auto* b = new QToolButton(bar);
     b->setObjectName(name);

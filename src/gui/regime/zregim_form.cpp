@@ -28,6 +28,8 @@
 #include "core/regime/scheme_files.h"
 #include "core/tables/file_io.h"
 #include "core/tables/layout.h"
+#include "gui/common/full_build.h"
+#include "gui/common/hidden_keys.h"
 
 namespace ld::gui {
 
@@ -175,6 +177,15 @@ void TZregimForm::Run(const std::function<void()>& command) {
 // ---- creation, showing and closing ---------------------------------------------------------------
 
 void TZregimForm::FormCreate() {
+  HideUnofferedCommands();
+  // Hidden items keep their hot keys.
+  KeepHiddenItemKeys(*this, *menuBar());
+  diagram_->LoadViewConfig("Graphic", "Colors");
+}
+
+void TZregimForm::HideUnofferedCommands() {
+  // The full build ("/ALL") offers every command.
+  if (ShowAllCommands()) return;
   // Commands that are not offered in this build; their separators go with them.
   for (QAction* a : DataItem->actions())
     if (a->objectName() == "SwitchSeparator" || a->objectName() == "NewMonthSeparator" ||
@@ -205,8 +216,6 @@ void TZregimForm::FormCreate() {
     }
   }
   if (lastShown && lastShown->isSeparator()) lastShown->setVisible(false);
-
-  diagram_->LoadViewConfig("Graphic", "Colors");
 }
 
 void TZregimForm::showEvent(QShowEvent* event) {

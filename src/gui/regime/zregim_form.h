@@ -81,6 +81,8 @@ public:
 
   // ---- lifecycle
   void FormCreate();
+  // The commands that this build does not offer are hidden, unless the program runs as the full build.
+  void HideUnofferedCommands();
   void FormShow();
   void FormCloseQuery(bool& canClose) override;
   void ResetForm();

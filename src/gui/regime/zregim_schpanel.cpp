@@ -21,6 +21,7 @@
 #include "core/tables/file_io.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
+#include "gui/common/toolbar_overflow.h"
 #include "gui/diagram/prn_sch_form.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/diagram/set_color_form.h"
@@ -82,6 +83,7 @@ void TZregimForm::BuildSchPanel() {
   bar->setFloatable(false);
   bar->setMovable(false);
   bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  OfferHiddenButtonsInOverflow(*bar);
   static_cast<QHBoxLayout*>(SchPanel->layout())->insertWidget(0, bar, 1);
   auto button = [&](QToolButton*& b, const char* name, const char* text, const char* hint, bool toggle = false) {
     b = new QToolButton(bar);

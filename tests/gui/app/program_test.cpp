@@ -22,6 +22,7 @@
 #include "gui/app/user_file.h"
 #include "gui/app/user_form.h"
 #include "gui/catalogs/catalog_form.h"
+#include "gui/common/full_build.h"
 #include "gui/diagram/sch_view_form.h"
 #include "gui/district/base_res_form.h"
 #include "gui/optim/form_tkz.h"
@@ -137,6 +138,26 @@ Texts AskedFiles(test::ScriptedMsgBox& box) {
   }
   box.Clear();
   return files;
+}
+
+// "/ALL" among the arguments, in any letter case, is the full build: the main window keeps all six
+// buttons; without it three show, 366 pixels wide.
+TEST(MainWindow, TheFullBuildSwitchShowsAllSixButtons) {
+  EXPECT_TRUE(HasShowAllSwitch({"ldtoril", "/debug", "/all"}));
+  EXPECT_FALSE(HasShowAllSwitch({"/ALL"}));  // the program itself, not an argument
+  EXPECT_FALSE(HasShowAllSwitch({"ldtoril", "ALL", "/ALL2"}));
+  const auto shown = [] {
+    TMainForm main;
+    main.show();
+    std::vector<std::string> names;
+    for (QToolButton* b : main.findChildren<QToolButton*>())
+      if (b->isVisible()) names.push_back(b->objectName().toStdString());
+    return std::pair(names.size(), main.width());
+  };
+  EXPECT_EQ(shown(), std::pair(std::size_t{3}, 366));
+  SetShowAllCommands(true);
+  EXPECT_EQ(shown(), std::pair(std::size_t{6}, 720));
+  SetShowAllCommands(false);
 }
 
 TEST(MainWindow, PutsTheWorkWindowsBelowItselfAndItsCloseChainStopsAtTheFirstWindowThatRefuses) {

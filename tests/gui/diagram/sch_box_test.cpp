@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <functional>
 #include <string>
 #include <vector>
@@ -259,6 +260,30 @@ TEST(SchemBox, ScrollBarsAndDragging) {
   h.Move(-5000, -5000, Qt::LeftButton);
   EXPECT_EQ((std::vector<int>{h.box->OriginX, h.box->OriginY}), (std::vector<int>{w - 80, ht - 60}));
   h.Send(QEvent::MouseButtonRelease, -5000, -5000, Qt::LeftButton, Qt::NoButton);
+}
+
+TEST(SchemBox, TheWheelScrollsDownAndWithShiftSideways) {
+  Host h(test::DistrictScheme(), {}, 80, 60);
+  // a notch is the small step, a tenth of the window: 6 pixels down, 8 pixels across
+  const auto wheel = [&](QPoint angle, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWheelEvent event(QPointF(40, 30), h.box->mapToGlobal(QPointF(40, 30)), QPoint(), angle, Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(h.box, &event);
+    return std::vector<int>{h.box->OriginX, h.box->OriginY};
+  };
+  EXPECT_EQ(wheel({0, -120}), (std::vector<int>{0, 6}));
+  EXPECT_EQ(wheel({0, -240}), (std::vector<int>{0, 18}));
+  EXPECT_EQ(wheel({0, 120}), (std::vector<int>{0, 12}));
+  EXPECT_EQ(wheel({0, -120}, Qt::ShiftModifier), (std::vector<int>{8, 12}));
+  EXPECT_EQ(wheel({-120, 0}), (std::vector<int>{16, 12}));  // a wheel tilted sideways
+  EXPECT_EQ(wheel({120, 0}, Qt::ShiftModifier), (std::vector<int>{8, 12}));
+  // a fine wheel's quarter notches add up to one step
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(wheel({0, -30}), (std::vector<int>{8, 12}));
+  EXPECT_EQ(wheel({0, -30}), (std::vector<int>{8, 18}));
+  // the picture stays within the model at both ends
+  EXPECT_EQ(wheel({0, 120 * 100}), (std::vector<int>{8, 0}));
+  EXPECT_EQ(wheel({0, -120 * 1000})[1], h.box->Model->Height - 60);
+  EXPECT_EQ(h.vBar->value(), h.box->OriginY);
 }
 
 TEST(SchemBox, FlowsCreepBetweenTwoPictures) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "grid_fixture.h"
+#include "support/typing.h"
 #include "core/base/dynarray.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/grid/data_grid.h"
@@ -96,6 +97,68 @@ TEST_F(GridEdit, EditModeLocksOnceAndTheEditorRefusesWhatTheColumnCannotHold) {
   EXPECT_EQ(saved.RowCount, 3);
   EXPECT_EQ(ld::GetCellText(saved, 1, 1, true), "42");
   ld::FreeTable(saved);
+}
+
+// The grid paints between the keys, as it does for a person: what is typed stays in the editor while
+// the cell stores its value, and a refused character takes nothing else with it.
+TEST_F(GridEdit, TypedNumbersStayAsTypedWhileTheGridPaints) {
+  using ld::test::TypeIntoCell;
+  QTest::keyClick(&grid_, Qt::Key_F4);
+  QLineEdit* editor = grid_.Editor();
+  const std::pair<const char*, const char*> typed[] = {{"0.07", "0.07"}, {"12.66", "12.66"}, {"0,5", "0.5"},
+                                                       {"-1.5e-3", "-0.0015"}, {".5", "0.5"},   {"1.", "1"}};
+  int row = 1;
+  for (const auto& [text, value] : typed) {
+    grid_.MoveTo(3, row);
+    editor->selectAll();
+    TypeIntoCell(editor, text);
+    EXPECT_EQ(editor->text().toStdString(), text);
+    EXPECT_EQ(Cell(row, 3), value) << text;
+    ++row;  // rows 4 to 6 are typed below the table's end
+  }
+  // in the float column too, with a letter between the digits that is refused alone
+  grid_.MoveTo(4, 1);
+  editor->selectAll();
+  TypeIntoCell(editor, "0.0x7");
+  EXPECT_EQ(editor->text(), "0.07");
+  EXPECT_EQ(Cell(1, 4), "0.07");
+  // a letter typed in the middle goes, the caret stays before the rest
+  editor->setCursorPosition(1);
+  TypeIntoCell(editor, "q");
+  EXPECT_EQ(editor->text(), "0.07");
+  EXPECT_EQ(editor->cursorPosition(), 1);
+  // an unfinished exponent keeps the last value and, on Enter, shows it
+  grid_.MoveTo(4, 2);
+  editor->selectAll();
+  TypeIntoCell(editor, "25e");
+  EXPECT_EQ(editor->text(), "25e");
+  EXPECT_EQ(Cell(2, 4), "25");
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_EQ(editor->text(), "25");
+  // a text longer than the column holds is cut, not lost
+  grid_.MoveTo(2, 3);
+  editor->selectAll();
+  TypeIntoCell(editor, QString(22, QChar(0x0416)));
+  EXPECT_EQ(editor->text(), QString(20, QChar(0x0416)));
+
+  // Escape gives the cell its value back; typing over it again first
+  grid_.MoveTo(3, 1);
+  editor->selectAll();
+  TypeIntoCell(editor, "99.9");
+  QTest::keyClick(editor, Qt::Key_Escape);
+  EXPECT_EQ(Cell(1, 3), "0.07");
+  EXPECT_EQ(grid_.Mode(), ld::gui::gmView);
+
+  QTest::keyClick(&grid_, Qt::Key_F2);
+  ld::TDataFile saved;
+  ld::ReadTableFile(path_, saved);
+  ASSERT_EQ(saved.RowCount, 6);
+  row = 1;
+  for (const auto& [text, value] : typed) EXPECT_EQ(ld::GetCellText(saved, row++, 3, true), value) << text;
+  EXPECT_EQ(ld::GetCellText(saved, 1, 4, true), "0.07");
+  EXPECT_EQ(ld::GetCellText(saved, 2, 4, true), "25");
+  ld::FreeTable(saved);
+  EXPECT_TRUE(box_.Calls().empty());
 }
 
 TEST_F(GridEdit, AnsweringNoUnlocksAndKeepsTheEditsInMemoryOnly) {

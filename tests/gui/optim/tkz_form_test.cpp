@@ -5,10 +5,13 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QMenu>
+#include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
 #include <random>
@@ -29,6 +32,7 @@
 #include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
+#include "support/typing.h"
 
 namespace ld::test {
 namespace {
@@ -145,6 +149,22 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   EXPECT_TRUE(Shown("RadiusPanel") && !Shown("Info") && !Shown("ProgressBar"));
   Button("CalcBtn").click();
   EXPECT_NEAR(FaultCurrent(), 5.8881, 1e-4);
+  // both tables as a person sees them, every caption whole, left as a picture to look at
+  form_->resize(1400, 620);
+  QApplication::processEvents();
+  for (gui::TDataGrid5* shown : {&form_->DataGrid(), &form_->RadiusGrid()}) {
+    const QFontMetrics metrics(shown->font());
+    for (int g = 1; g < shown->ColCount(); ++g) {
+      const std::string& title = shown->table().ColTitle[static_cast<std::size_t>(shown->TableColumn(g))];
+      EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(title)) + 4, shown->ColWidths()[static_cast<std::size_t>(g)])
+          << title;
+    }
+  }
+  EXPECT_TRUE(form_->grab().save(QString::fromStdString(OutputPath("tkz_tables.png").string())));
+  form_->RadiusGrid().MoveColumn(1000);  // and the currents at the right end
+  QApplication::processEvents();
+  EXPECT_TRUE(form_->grab().save(QString::fromStdString(OutputPath("tkz_tables_currents.png").string())));
+  form_->RadiusGrid().MoveColumn(-1000);
 
   // Letters typed into the sign column mark the row.
   gui::TDataGrid5& grid = form_->RadiusGrid();
@@ -208,6 +228,104 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   EXPECT_TRUE(canClose);
   EXPECT_EQ(msg_.Calls().size(), 3u);
   EXPECT_EQ(form_->TkzRegime(), nullptr);
+}
+
+// The source table typed into as a person does, the grid painting between the keys; the saved file
+// holds the numbers typed, as its single-precision columns hold them.
+TEST_F(TkzFormTest, NumbersTypedIntoTheSourceTableAreStoredAsTyped) {
+  {
+    ModalScript script;
+    script.Then(Choose(Data(".TKD")));
+    Button("NewBtn").click();
+  }
+  gui::TDataGrid5& grid = form_->DataGrid();
+  QLineEdit* editor = grid.Editor();
+  grid.setFocus();
+  QTest::keyClick(&grid, Qt::Key_F4);
+  const auto type = [&](const char* field, int row, const QString& text) {
+    grid.MoveTo(grid.FieldColumn(field), row);
+    editor->selectAll();
+    TypeIntoCell(editor, text);
+  };
+  const std::pair<const char*, float> typed[] = {{"0.07", 0.07f}, {"12.66", 12.66f}, {"0,5", 0.5f},
+                                                 {"-1.5e-3", -1.5e-3f}, {".5", 0.5f}, {"1.", 1}};
+  int row = 1;
+  for (const auto& [text, value] : typed) {
+    type("Name", row, "S" + QString::number(row));
+    type("X", row++, text);
+    EXPECT_EQ(editor->text().toStdString(), text);
+  }
+  type("R", 1, "0.0x7");
+  EXPECT_EQ(editor->text(), "0.07");
+  type("U", 1, "10.5");
+  type("U", 1, "99");
+  QTest::keyClick(editor, Qt::Key_Escape);  // the 10.5 typed before stays
+  QTest::keyClick(&grid, Qt::Key_F4);
+  type("Sign", 1, QString::fromUtf8("К"));
+  editor->deselect();
+  editor->setCursorPosition(1);
+  TypeIntoCell(editor, QString::fromUtf8("С"));  // overtyped, the caret behind the old letter
+  EXPECT_EQ(editor->text(), QString::fromUtf8("С"));
+  Button("SaveBtn").click();
+  EXPECT_TRUE(msg_.Texts().empty());
+
+  TDataFile saved;
+  ReadTableFile(Data(".TKD"), saved);
+  ASSERT_EQ(saved.RowCount, 6);
+  const auto* x = GetColumnAs<DAsingle>("X", saved);
+  row = 1;
+  for (const auto& [text, value] : typed) EXPECT_EQ(x->Get(row++), value) << text;
+  EXPECT_EQ(GetColumnAs<DAsingle>("R", saved)->Get(1), 0.07f);
+  EXPECT_EQ(GetColumnAs<DAsingle>("U", saved)->Get(1), 10.5f);
+  EXPECT_EQ(GetCellText(saved, 1, FindColumnIndex("Sign", saved), true), "С");
+  FreeTable(saved);
+}
+
+// On a window narrower than the tool bar, its extension button brings the hidden buttons out.
+TEST_F(TkzFormTest, ANarrowWindowsToolBarOpensItsHiddenButtons) {
+  auto* bar = form_->findChild<QToolBar*>("ToolBar");
+  ASSERT_NE(bar, nullptr);
+  form_->resize(220, 400);
+  QApplication::processEvents();
+  auto* more = bar->findChild<QToolButton*>("qt_toolbar_ext_button");
+  ASSERT_TRUE(more && more->isVisible());
+  ASSERT_FALSE(Button("GraphBtn").isVisible());
+  // without data the graph button is off, and so is its item
+  QTest::mouseClick(more, Qt::LeftButton);
+  auto* menu = more->findChild<QMenu*>("OverflowMenu");
+  ASSERT_TRUE(menu && menu->isVisible());
+  QAction* graph = menu->findChild<QAction*>("GraphBtn");
+  ASSERT_NE(graph, nullptr);
+  EXPECT_EQ(graph->text(), "На графике");
+  EXPECT_FALSE(graph->isEnabled());
+  menu->close();
+  {
+    ModalScript script;
+    script.Then(Choose(Data(".TKD")));
+    Button("NewBtn").click();
+  }
+  // with data every hidden button works from the menu
+  const char* const names[] = {"SaveBtn", "PrintBtn", "RadiusBtn", "CalcBtn", "GraphBtn"};
+  int reached = 0;
+  for (const char* name : names) {
+    if (Button(name).isVisible()) continue;
+    int clicks = 0;
+    const auto link = QObject::connect(&Button(name), &QToolButton::pressed, [&] { ++clicks; });
+    // the command itself is not run: only its button's press is counted
+    const auto block = QObject::connect(&Button(name), &QToolButton::pressed, &Button(name), [&] {
+      Button(name).blockSignals(true);
+    });
+    QTest::mouseClick(more, Qt::LeftButton);
+    QAction* item = menu->findChild<QAction*>(name);
+    ASSERT_TRUE(item && item->isEnabled()) << name;
+    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(item).center());
+    Button(name).blockSignals(false);
+    QObject::disconnect(link);
+    QObject::disconnect(block);
+    EXPECT_EQ(clicks, 1) << name;
+    ++reached;
+  }
+  EXPECT_GE(reached, 3);
 }
 
 TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {
