@@ -131,7 +131,7 @@ TEST_F(FormFuzz, DamagedBaseFilesAreRefusedWithTheStoreError) {
   Base(LayoutLines10, {{"1", "П", "ПС", "ТП-1", "", "1000*АС-50", "10"}, {"1", "", "ТП-1", "ТП-2"}});
   const std::string valid = ReadBytes(File(LayoutLines10));
   std::mt19937 random(41);
-  for (int k = 0; k < 60; ++k) {
+  for (int k = 0; k < 30; ++k) {
     WriteBytes(File(LayoutLines10), Mutate(valid, random));
     try {
       Form();
