@@ -1,0 +1,217 @@
+#include "core/district/scheme_forming.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+#include "core/base/codepage.h"
+#include "core/base/settings.h"
+#include "core/base/strings.h"
+#include "core/district/run_locks.h"
+#include "core/engine/regime.h"
+#include "core/engine/select.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
+
+namespace ld {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\xA0'; }
+
+std::string TrimBlanks(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  std::string out(s.substr(b, e - b));
+  // a non-breaking space is two bytes in UTF-8
+  while (out.rfind("\xC2\xA0", 0) == 0) out.erase(0, 2);
+  while (out.size() >= 2 && out.compare(out.size() - 2, 2, "\xC2\xA0") == 0) out.erase(out.size() - 2);
+  return out;
+}
+
+std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+void Say(const TStageProc& stage, const std::string& text) {
+  if (stage) stage(text);
+}
+
+// An empty table of a layout titled like the one it stands for.
+void EmptyTable(const char* layout, const std::string& title, TDataFile& table) {
+  ReadMaket(layout, table);
+  CreateColumns(table, 0);
+  table.Title = title;
+}
+
+// The rows of the source table in the order given, marks included.
+void KeepRows(TDataFile& table, const std::vector<std::int32_t>& rows) {
+  TDataFile kept;
+  EmptyTable(table.Name.c_str(), table.Title, kept);
+  int row = 0;
+  for (const std::int32_t source : rows) CopyTableRow(table, kept, source, ++row);
+  kept.RowCount = row;
+  table = std::move(kept);
+}
+
+TRegimeElement* FindFeederElement(TRegime& engine, const std::string& key) {
+  if (engine.Root == nullptr) return nullptr;
+  for (TRegimeElement* e = engine.Root->NextInTree; e != nullptr; e = e->NextInTree)
+    if ((e->Flags & efLoopClosing) == 0 && !e->Name.empty() && FeederKey(e->Name) == key) return e;
+  return nullptr;
+}
+
+// Cuts the formed tables down to the supply trees of the feeders.
+void CutToFeeders(TRegime& engine, const std::vector<std::string>& feeders, TDataFile& nodes, TDataFile& branches,
+                  std::vector<std::string>& messages) {
+  bool changed = false;
+  engine.BuildModel(nodes, branches, changed);
+  engine.AnalyzeConfiguration();
+  const std::uint8_t nameMode = engine.NameMode;
+  engine.NameMode = 1;  // the trees are found by the name of their head
+  for (const std::string& feeder : feeders) {
+    const TRegimeElement* head = FindFeederElement(engine, FeederKey(feeder));
+    if (head == nullptr || !BuildSupplyTree(engine, head->Name, false, false)) {
+      messages.push_back("Ошибка построения схемы по фидеру: " + feeder);
+    }
+  }
+  engine.NameMode = nameMode;
+  std::vector<std::int32_t> nodeRows, branchRows;
+  CollectMarkedConnections(engine, nodeRows, branchRows);
+  engine.ClearModel();
+  KeepRows(nodes, nodeRows);
+  KeepRows(branches, branchRows);
+}
+
+void ReportConfiguration(const TRegime& engine, const std::vector<std::string>& unsupplied,
+                         const std::vector<std::string>& contours, std::vector<std::string>& messages) {
+  const std::string scheme = "Схема \"" + engine.SchemeName + "\"";
+  if (!unsupplied.empty()) {
+    messages.push_back(scheme + " содержит узлы без питания (" + std::to_string(unsupplied.size()) + ")");
+    for (const std::string& name : unsupplied) messages.push_back("   " + name);
+  }
+  if (engine.ContourCount != 0) {
+    messages.push_back(scheme + " содержит замкнутые контура (" + std::to_string(engine.ContourCount) + ")");
+    messages.insert(messages.end(), contours.begin(), contours.end());
+  }
+  messages.push_back("");
+  messages.push_back("<<<<< Импорт данных завершен >>>>>");
+  messages.push_back("Узлов    = " + std::to_string(engine.NodeCount));
+  messages.push_back("Ветвей   = " + std::to_string(engine.BranchCount));
+  messages.push_back("Узлов БП = " + std::to_string(engine.BalancingCount));
+}
+
+// The engine as the command leaves it whatever happens: no lists, no locks, no model.
+class TEngineRun {
+public:
+  explicit TEngineRun(TRegime& engine) : engine_(engine) { Detach(); }
+  ~TEngineRun() {
+    engine_.LockFiles = false;
+    engine_.ClearModel();
+    Detach();
+  }
+  TEngineRun(const TEngineRun&) = delete;
+  TEngineRun& operator=(const TEngineRun&) = delete;
+
+private:
+  void Detach() {
+    engine_.Errors = nullptr;
+    engine_.Unsupplied = nullptr;
+    engine_.Contours = nullptr;
+  }
+  TRegime& engine_;
+};
+
+}  // namespace
+
+std::string FeederKey(std::string_view name) { return NormalizeName(TrimBlanks(name)); }
+
+std::vector<std::string> FeederChoiceItems(const std::string& baseStem) {
+  std::vector<std::string> items;
+  const std::string file = baseStem + GetMaketExtention(LayoutSubstFeeders);
+  if (!fileio::FileExists(file)) return items;
+  TDataFile feeders;
+  ReadTableFile(file, feeders);
+  const auto* name1 = GetColumnAs<DAString>("Name1", feeders);
+  const auto* name2 = GetColumnAs<DAString>("Name2", feeders);
+  for (int row = 1; row <= feeders.RowCount; ++row) items.push_back(name1->GetItem(row) + " - " + name2->GetItem(row));
+  std::stable_sort(items.begin(), items.end(), [](const std::string& a, const std::string& b) {
+    return CompareCp1251(UpperCase(a), UpperCase(b)) < 0;
+  });
+  return items;
+}
+
+std::string FeederOfChoice(const std::string& item) {
+  const std::size_t at = item.find(" - ");
+  return FeederKey(at == std::string::npos ? std::string_view() : std::string_view(item).substr(at + 3));
+}
+
+std::string FormingBaseExtensions() {
+  return LayoutExtensions({LayoutLines10, LayoutTransTP, LayoutLines04, LayoutSubstInputs, LayoutSwitchLog});
+}
+
+std::string FormingSchemeExtensions() { return LayoutExtensions({LayoutNodes, LayoutBranches, LayoutLineFlows}); }
+
+void SpreadDistrictNumbers(TRegime& engine, TDataFile& branches) {
+  if (engine.Root == nullptr) return;
+  auto* nr = GetColumnAs<DALongint>("Nr", branches);
+  for (TRegimeElement* e = engine.Root->NextInTree; e != nullptr; e = e->NextInTree) {
+    const TRegimeElement* parent = e->Parent;
+    if (e->BranchIndex == 0 || parent == nullptr || parent->BranchIndex == 0) continue;
+    if ((*nr)[e->BranchIndex] == 0) (*nr)[e->BranchIndex] = (*nr)[parent->BranchIndex];
+  }
+}
+
+TSchemeFormingResult FormSchemeFromBase(const std::string& baseStem, bool feederMode,
+                                        const std::vector<std::string>& feeders, TRegime& engine,
+                                        const TSchemeConverter& converter, const TSchemeFormingCallbacks& callbacks,
+                                        std::vector<std::string>& messages) {
+  if (!converter) throw std::invalid_argument("FormSchemeFromBase: no converter");
+  TSchemeFormingResult result;
+  // Declared first: they outlive the engine's hold on them.
+  std::vector<std::string> unsupplied, contours;
+  TRunTableLocks baseLocks(baseStem, FormingBaseExtensions());
+  TRunTableLocks schemeLocks;
+  const TEngineRun run(engine);
+  engine.ModelError = false;
+
+  const std::string title = FileNameOf(baseStem);
+  TDataFile nodes, branches, flows;
+  EmptyTable(LayoutNodes, title, nodes);
+  EmptyTable(LayoutBranches, title, branches);
+  EmptyTable(LayoutLineFlows, title, flows);
+
+  messages.push_back("[Формирование схемы]");
+  Say(callbacks.Stage, "  Формирование схемы ...  ");
+  converter(baseStem, feederMode, feeders, nodes, branches, flows, callbacks.Progress, messages);
+
+  if (feederMode) CutToFeeders(engine, feeders, nodes, branches, messages);
+
+  const std::filesystem::path folder = std::filesystem::path(baseStem).parent_path();
+  result.SchemeStem = (folder / nodes.Title).string();
+  schemeLocks.Lock(result.SchemeStem, FormingSchemeExtensions());
+  engine.LockFiles = true;
+
+  messages.push_back("");
+  messages.push_back("[Контроль конфигурации]");
+  Say(callbacks.Stage, "  Конфигурация ...  ");
+  engine.Errors = &messages;
+  engine.Unsupplied = &unsupplied;
+  engine.Contours = &contours;
+  bool changed = false;
+  engine.BuildModel(nodes, branches, changed);
+  engine.AnalyzeConfiguration();
+  if (IniRec.NrToAll) SpreadDistrictNumbers(engine, branches);
+  engine.Errors = nullptr;
+  ReportConfiguration(engine, unsupplied, contours, messages);
+
+  schemeLocks.Write(nodes);
+  schemeLocks.Write(branches);
+  if (fileio::FileExists(baseStem + GetMaketExtention(LayoutSubstInputs)) ||
+      fileio::FileExists(baseStem + GetMaketExtention(LayoutSubstFeeders)))
+    schemeLocks.Write(flows);
+  result.Written = true;
+  return result;
+}
+
+}  // namespace ld
