@@ -7,6 +7,7 @@
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
+#include "core/district/form_scheme.h"
 #include "core/district/run_locks.h"
 #include "core/engine/regime.h"
 #include "core/engine/select.h"
@@ -17,19 +18,6 @@
 namespace ld {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\xA0'; }
-
-std::string TrimBlanks(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  std::string out(s.substr(b, e - b));
-  // a non-breaking space is two bytes in UTF-8
-  while (out.rfind("\xC2\xA0", 0) == 0) out.erase(0, 2);
-  while (out.size() >= 2 && out.compare(out.size() - 2, 2, "\xC2\xA0") == 0) out.erase(out.size() - 2);
-  return out;
-}
 
 std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
@@ -68,10 +56,10 @@ void CutToFeeders(TRegime& engine, const std::vector<std::string>& feeders, TDat
   engine.BuildModel(nodes, branches, changed);
   engine.AnalyzeConfiguration();
   const std::uint8_t nameMode = engine.NameMode;
-  engine.NameMode = 1;  // the trees are found by the name of their head
+  engine.NameMode = 1;  // the trees are found by the name of their head, and taken whole
   for (const std::string& feeder : feeders) {
     const TRegimeElement* head = FindFeederElement(engine, FeederKey(feeder));
-    if (head == nullptr || !BuildSupplyTree(engine, head->Name, false, false)) {
+    if (head == nullptr || !BuildSupplyTree(engine, head->Name, false, true)) {
       messages.push_back("Ошибка построения схемы по фидеру: " + feeder);
     }
   }
@@ -124,8 +112,6 @@ private:
 
 }  // namespace
 
-std::string FeederKey(std::string_view name) { return NormalizeName(TrimBlanks(name)); }
-
 std::vector<std::string> FeederChoiceItems(const std::string& baseStem) {
   std::vector<std::string> items;
   const std::string file = baseStem + GetMaketExtention(LayoutSubstFeeders);
@@ -143,7 +129,7 @@ std::vector<std::string> FeederChoiceItems(const std::string& baseStem) {
 
 std::string FeederOfChoice(const std::string& item) {
   const std::size_t at = item.find(" - ");
-  return FeederKey(at == std::string::npos ? std::string_view() : std::string_view(item).substr(at + 3));
+  return FeederKey(at == std::string::npos ? std::string() : item.substr(at + 3));
 }
 
 std::string FormingBaseExtensions() {

@@ -6,7 +6,6 @@
 // " СНР" for the normal-regime scheme.
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/base/callbacks.h"
@@ -18,9 +17,7 @@ class TRegime;
 
 // ---- feeders
 
-// The one key by which feeder names are compared: trimmed, upper-cased, Latin look-alikes read as
-// Cyrillic letters.
-std::string FeederKey(std::string_view name);
+// Feeder names are compared by FeederKey of the converter.
 // The items of the feeder choice, "<substation bus> - <feeder>" per row of the base's feeder table,
 // sorted; none when the base has no feeder table.
 std::vector<std::string> FeederChoiceItems(const std::string& baseStem);
