@@ -282,3 +282,36 @@ TEST_F(FormingDialogs, WeightsAreShownByLoadTypeAndALetterStoresZero) {
 
 }  // namespace
 }  // namespace ld::test
+
+namespace ld::test {
+namespace {
+
+TEST_F(SchemeFormingWindow, AnErrorInTheConverterShowsWhatWasSaidAndLeavesNoLock) {
+  CopySample();
+  Show();
+  Open("Образец");
+  WriteBytes(Base("Образец") + ".RTP", "не таблица");  // the converter cannot read the stations
+  FormScheme();
+  ASSERT_EQ(box.Calls().size(), 1U);
+  EXPECT_EQ(box.Calls()[0].kind, mkError);
+  EXPECT_NE(box.Calls()[0].text.find("Образец.RTP"), std::string::npos) << box.Calls()[0].text;
+  EXPECT_EQ(InfoLines(), (Lines{"[Формирование схемы]"}));
+  EXPECT_TRUE(form->Info->isVisible());
+  EXPECT_FALSE(form->ProcBar->isVisible());
+  EXPECT_TRUE(Locks().empty());
+  EXPECT_FALSE(fs::exists(Base("Образец") + ".UZL"));
+  EXPECT_FALSE(form->NodesBtn->isEnabled());
+
+  // another window holds a scheme table: the holder keeps it
+  fs::copy_file(DataDir() / "Образец.RTP", Base("Образец") + ".RTP", fs::copy_options::overwrite_existing);
+  LockTableFiles(Base("Образец"), ".VET");
+  box.Clear();
+  FormScheme();
+  ASSERT_EQ(box.Calls().size(), 1U);
+  EXPECT_EQ(Locks(), (Lines{"Образец.VET~"}));
+  EXPECT_FALSE(form->NodesBtn->isEnabled());
+  UnlockTableFiles(Base("Образец"), ".VET");
+}
+
+}  // namespace
+}  // namespace ld::test
