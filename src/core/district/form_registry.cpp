@@ -70,7 +70,8 @@ std::string GeneralDot(double value) {
   std::string text = FloatToStrGeneral(value, 7);
   const std::string& separator = FormatSettings.DecimalSeparator;
   if (!separator.empty() && separator != ".")
-    if (const std::size_t at = text.find(separator); at != std::string::npos) text.replace(at, separator.size(), ".");
+    if (const std::size_t at = text.find(separator); at != std::string::npos)
+      text = text.substr(0, at) + '.' + text.substr(at + separator.size());
   return text;
 }
 

@@ -56,10 +56,10 @@ std::vector<TLine10Ends> ComposeLine10Ends(const TLine10Cols& l) {
     e.Name1 = TrimName(l.Name1->GetView(i));
     e.Name2 = TrimName(l.Name2->GetView(i));
     if (e.Name1.empty() && !e.Name2.empty()) {
-      e.Name1 = " ";
+      e.Name1.assign(1, ' ');
       e.NoBegin = true;
     } else if (e.Name2.empty() && !e.Name1.empty()) {
-      e.Name2 = " ";
+      e.Name2.assign(1, ' ');
       e.NoEnd = true;
     }
     // A row whose ends are one node takes no part in the numbering of tap-off groups.
