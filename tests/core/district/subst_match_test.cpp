@@ -114,6 +114,19 @@ TEST_F(SubstMatch, ARunRenamesTheSevenColumnsWritesWhatExistsAndReleasesItsLocks
   EXPECT_FALSE(fs::exists(journal)) << "a journal the base does not have is not created";
 }
 
+TEST_F(SubstMatch, TheJournalsEndsAreRenamedToo) {
+  WriteRows(Base() + ".RSL", LayoutLines10, {{"1", "П", "ПС-1.1", "ТП-1"}});
+  const std::string journal = Base() + GetMaketExtention(LayoutSwitchLog);
+  // Date, Hour, Mins, BA, DateS, Disp, Prim, User, Time, N1, N2, Nl, Name1, Name2
+  WriteRows(journal, LayoutSwitchLog,
+            {{"20240105", "8", "0", "0", "", "", "", "", "", "", "", "", "ПС-1.1", "ТП-1"},
+             {"20240105", "9", "0", "1", "", "", "", "", "", "", "", "", "ТП-1", "пс-1.2"}});
+  TSubstMatchRun run(Base());
+  run.Apply({"ПС-1 < ПС-Лесная"});
+  EXPECT_EQ(Column(journal, "Name1"), (std::vector<std::string>{"ПС-Лесная.1", "ТП-1"}));
+  EXPECT_EQ(Column(journal, "Name2"), (std::vector<std::string>{"ТП-1", "ПС-Лесная.2"}));
+}
+
 TEST_F(SubstMatch, ATableHeldElsewhereStopsTheRunAndKeepsItsHoldersLock) {
   WriteRows(Base() + ".RSL", LayoutLines10, {{"1", "П", "ПС-1.1", "ТП-1"}});
   LockTableFiles(Base(), ".RSF");  // another window of this program edits the feeders
