@@ -49,21 +49,35 @@ TRegimeElement* FindFeederElement(TRegime& engine, const std::string& key) {
   return nullptr;
 }
 
+// The engine names its elements while the object lives.
+class TNameModeScope {
+public:
+  explicit TNameModeScope(TRegime& engine) : engine_(engine), mode_(engine.NameMode) { engine_.NameMode = 1; }
+  ~TNameModeScope() { engine_.NameMode = mode_; }
+  TNameModeScope(const TNameModeScope&) = delete;
+  TNameModeScope& operator=(const TNameModeScope&) = delete;
+
+private:
+  TRegime& engine_;
+  std::uint8_t mode_;
+};
+
 // Cuts the formed tables down to the supply trees of the feeders.
 void CutToFeeders(TRegime& engine, const std::vector<std::string>& feeders, TDataFile& nodes, TDataFile& branches,
                   std::vector<std::string>& messages) {
   bool changed = false;
   engine.BuildModel(nodes, branches, changed);
   engine.AnalyzeConfiguration();
-  const std::uint8_t nameMode = engine.NameMode;
-  engine.NameMode = 1;  // the trees are found by the name of their head, and taken whole
-  for (const std::string& feeder : feeders) {
-    const TRegimeElement* head = FindFeederElement(engine, FeederKey(feeder));
-    if (head == nullptr || !BuildSupplyTree(engine, head->Name, false, true)) {
-      messages.push_back("Ошибка построения схемы по фидеру: " + feeder);
+  {
+    // the trees are found by the name of their head, and taken whole
+    const TNameModeScope byName(engine);
+    for (const std::string& feeder : feeders) {
+      const TRegimeElement* head = FindFeederElement(engine, FeederKey(feeder));
+      if (head == nullptr || !BuildSupplyTree(engine, head->Name, false, true)) {
+        messages.push_back("Ошибка построения схемы по фидеру: " + feeder);
+      }
     }
   }
-  engine.NameMode = nameMode;
   std::vector<std::int32_t> nodeRows, branchRows;
   CollectMarkedConnections(engine, nodeRows, branchRows);
   engine.ClearModel();

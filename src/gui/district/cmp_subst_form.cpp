@@ -71,7 +71,11 @@ TCmpSubstForm::TCmpSubstForm(const std::vector<std::string>& baseNames, const st
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
   connect(SetBtn, &QPushButton::clicked, this, [this] { SetBtnClick(); });
   connect(ClrBtn, &QPushButton::clicked, this, [this] { ClrBtnClick(); });
+  // a click, and a move by the keyboard, as the list box of the system reports both as a click
   connect(List1, &QListWidget::itemClicked, this, [this] { List1Click(); });
+  connect(List1, &QListWidget::currentRowChanged, this, [this] {
+    List1Click();
+  });
   connect(ApplyBtn, &QPushButton::clicked, this, &QDialog::accept);
   connect(ExitBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -83,6 +87,7 @@ std::vector<std::string> TCmpSubstForm::Items() const {
 }
 
 void TCmpSubstForm::SetItems(const std::vector<std::string>& items) {
+  const QSignalBlocker quiet(List1);  // refilling the list is no choice of the person's
   const int current = List1->currentRow();
   List1->clear();
   for (const std::string& item : items) List1->addItem(Q(item));

@@ -76,7 +76,7 @@ TSetExportFrm::TSetExportFrm(const std::string& baseStem, QWidget* parent) : QDi
   root->addLayout(OkCancelButtons(*this, "Сформировать схему", "Отменить"));
 
   LoadSettings();
-  FiderList->setSortingEnabled(true);
+  // the items come sorted as names are compared everywhere: upper case by Windows-1251 codes
   for (const std::string& item : FeederChoiceItems(baseStem)) {
     auto* row = new QListWidgetItem(QString::fromStdString(item), FiderList);
     row->setFlags(row->flags() | Qt::ItemIsUserCheckable);

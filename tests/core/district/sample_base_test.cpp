@@ -106,13 +106,5 @@ TEST_F(SampleBase, FeederTreesAreCutFromTheFormedScheme) {
   EXPECT_FALSE(fs::exists(Base() + ".PL~"));
 }
 
-TEST_F(SampleBase, ABaseWithoutInputsAndFeedersWritesNoFlowFile) {
-  fs::remove(Base() + ".RSV");
-  fs::remove(Base() + ".RSF");
-  EXPECT_TRUE(Form().Written);
-  EXPECT_TRUE(fs::exists(Base() + ".UZL"));
-  EXPECT_FALSE(fs::exists(Base() + ".PL"));
-}
-
 }  // namespace
 }  // namespace ld::test

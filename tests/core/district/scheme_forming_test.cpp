@@ -26,13 +26,12 @@ std::vector<std::string> Branch(const std::string& nr, const std::string& n1, co
   return {nr, n1, n2, "", name1, name2, "", commut, "", "", "", "", "", "", "", "", "", "", "", "10", "", "0.5", "1"};
 }
 
-// A converter that gives the tables it was made with (titles and a suffix as the normal-regime scheme
-// gets) and says its lines.
-TSchemeConverter Fake(const Rows& nodes, const Rows& branches, const Lines& say = {}, const std::string& suffix = {},
+// A converter that gives the tables it was made with and says its lines.
+TSchemeConverter Fake(const Rows& nodes, const Rows& branches, const Lines& say = {},
                       std::vector<std::string>* feedersSeen = nullptr) {
   return [=](const std::string&, bool, const std::vector<std::string>& feeders, TDataFile& n, TDataFile& b,
              TDataFile& f, const TProgressProc&, std::vector<std::string>& messages) {
-    const std::string title = n.Title + suffix;
+    const std::string title = n.Title;
     FillRows(n, LayoutNodes, nodes);
     FillRows(b, LayoutBranches, branches);
     n.Title = b.Title = f.Title = title;
@@ -120,18 +119,6 @@ TEST_F(SchemeForming, ReportFollowsTheConverterAndTheSchemeIsWrittenInEveryCase)
   EXPECT_TRUE(Locks().empty());
 }
 
-TEST_F(SchemeForming, NormalRegimeTitleNamesTheFilesAndTheOwnSchemeStays) {
-  Form(Fake(kRadialNodes, kRadialBranches));
-  const std::string own = ReadBytes(Base() + ".UZL");
-  WriteRows(Base() + ".RSF", LayoutSubstFeeders, {});  // a feeder table: the flows are written too
-  const TSchemeFormingResult snr = Form(Fake(kRadialNodes, kRadialBranches, {}, " СНР"));
-  EXPECT_EQ(snr.SchemeStem, Base() + " СНР");
-  for (const char* layout : {LayoutNodes, LayoutBranches, LayoutLineFlows})
-    EXPECT_TRUE(fs::exists(Base() + " СНР" + GetMaketExtention(layout))) << layout;
-  EXPECT_EQ(ReadBytes(Base() + ".UZL"), own);
-  EXPECT_EQ(messages[messages.size() - 3], "Узлов    = 4");
-}
-
 TEST_F(SchemeForming, FeederModeKeepsTheChosenSupplyTreesAndReportsUnknownFeeders) {
   // two feeders from one bus: Ф-1 (ТП-1, ТП-2) and Ф-2 (ТП-5, ТП-6)
   const Rows nodes = {{"1", "ПС-1.1", "b", "", "", "", "", "10.5"}, {"2", "ТП-1", "", "", "", "", "", "10"},
@@ -141,7 +128,7 @@ TEST_F(SchemeForming, FeederModeKeepsTheChosenSupplyTreesAndReportsUnknownFeeder
                          Branch("0", "1", "4", "ПС-1.1", "ТП-5"), Branch("0", "4", "5", "ТП-5", "ТП-6")};
   std::vector<std::string> seen;
   // the head of Ф-2 is named with Latin look-alikes and small letters in the list
-  const TSchemeFormingResult cut = Form(Fake(nodes, branches, {}, {}, &seen), true, {"ТП-9", "тп-5"});
+  const TSchemeFormingResult cut = Form(Fake(nodes, branches, {}, &seen), true, {"ТП-9", "тп-5"});
   EXPECT_EQ(seen, (Lines{"ТП-9", "тп-5"})) << "the converter gets the list as chosen";
   EXPECT_TRUE(cut.Written);
   EXPECT_EQ(messages[1], "Ошибка построения схемы по фидеру: ТП-9");
@@ -210,15 +197,6 @@ TEST_F(SchemeForming, LocksAreHeldForTheRunAndOnlyTheRunsOwnAreReleased) {
   EXPECT_THROW(Form(Fake(kRadialNodes, kRadialBranches)), Error);
   EXPECT_EQ(Locks(), (Lines{"Пример.RTP~"}));
   UnlockTableFiles(Base(), ".RTP");
-}
-
-TEST_F(SchemeForming, FeederChoiceItemsAndTheirKeys) {
-  EXPECT_TRUE(FeederChoiceItems(Base()).empty()) << "no feeder table";
-  WriteRows(Base() + ".RSF", LayoutSubstFeeders, {{"ПС-1.1", "Ф-3"}, {"ПС-1.2", " ф-1 "}, {"ПС-1.1", "Ф-2"}});
-  EXPECT_EQ(FeederChoiceItems(Base()), (Lines{"ПС-1.1 - Ф-2", "ПС-1.1 - Ф-3", "ПС-1.2 -  ф-1 "}));
-  EXPECT_EQ(FeederOfChoice("ПС-1.1 - Ф-3"), "Ф-3");
-  EXPECT_EQ(FeederOfChoice("ПС-1.2 -  ф-1 "), "Ф-1");
-  EXPECT_EQ(FeederOfChoice("ПС-1 - TП-4 - 2"), "ТП-4 - 2") << "Latin T read as Cyrillic; only the first \" - \" splits";
 }
 
 }  // namespace
