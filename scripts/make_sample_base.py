@@ -119,7 +119,7 @@ HOUSEHOLDS = [
 ]
 
 TABLES = [
-    # layout, extension as the layout gives it, fields, rows
+    # layout, fields, rows (the file takes the layout's extension)
     ('Формат РЭС (линии)', LINE_FIELDS, LINES),
     ('Формат РЭС (ТП,РП)', STATION_FIELDS, STATIONS),
     ('Формат РЭС (0.4 кВ)', LINE04_FIELDS, LINES04),

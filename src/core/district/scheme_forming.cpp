@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
-#include "core/base/strings.h"
 #include "core/district/form_scheme.h"
 #include "core/district/run_locks.h"
 #include "core/engine/regime.h"
@@ -42,11 +42,13 @@ void KeepRows(TDataFile& table, const std::vector<std::int32_t>& rows) {
   table = std::move(kept);
 }
 
-TRegimeElement* FindFeederElement(TRegime& engine, const std::string& key) {
-  if (engine.Root == nullptr) return nullptr;
-  for (TRegimeElement* e = engine.Root->NextInTree; e != nullptr; e = e->NextInTree)
-    if ((e->Flags & efLoopClosing) == 0 && !e->Name.empty() && FeederKey(e->Name) == key) return e;
-  return nullptr;
+// The elements of the model by the feeder key of their names, the first in tree order for each.
+std::unordered_map<std::string, const TRegimeElement*> ElementsByFeederKey(const TRegime& engine) {
+  std::unordered_map<std::string, const TRegimeElement*> elements;
+  if (engine.Root == nullptr) return elements;
+  for (const TRegimeElement* e = engine.Root->NextInTree; e != nullptr; e = e->NextInTree)
+    if ((e->Flags & efLoopClosing) == 0 && !e->Name.empty()) elements.emplace(FeederKey(e->Name), e);
+  return elements;
 }
 
 // The engine names its elements while the object lives.
@@ -71,9 +73,10 @@ void CutToFeeders(TRegime& engine, const std::vector<std::string>& feeders, TDat
   {
     // the trees are found by the name of their head, and taken whole
     const TNameModeScope byName(engine);
+    const auto elements = ElementsByFeederKey(engine);
     for (const std::string& feeder : feeders) {
-      const TRegimeElement* head = FindFeederElement(engine, FeederKey(feeder));
-      if (head == nullptr || !BuildSupplyTree(engine, head->Name, false, true)) {
+      const auto head = elements.find(FeederKey(feeder));
+      if (head == elements.end() || !BuildSupplyTree(engine, head->second->Name, false, true)) {
         messages.push_back("Ошибка построения схемы по фидеру: " + feeder);
       }
     }
