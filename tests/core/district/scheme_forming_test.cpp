@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "core/base/codepage.h"
+#include "core/base/session.h"
 #include "core/base/settings.h"
 #include "core/engine/regime.h"
 #include "core/tables/file_guard.h"
@@ -58,6 +60,7 @@ protected:
     engine.FormPVLoops = true;
     engine.NameMode = 1;
   }
+  ~SchemeForming() override { CurrentUserName = user_; }
   std::string Base() const { return dir / "Пример"; }
   TSchemeFormingResult Form(const TSchemeConverter& converter, bool feederMode = false,
                             const std::vector<std::string>& feeders = {}) {
@@ -79,6 +82,7 @@ protected:
     return cells;
   }
 
+  const std::string user_ = CurrentUserName;
   TempDir dir;
   TRegime engine;
   TSchemeFormingCallbacks callbacks;
@@ -158,14 +162,19 @@ TEST_F(SchemeForming, DistrictNumbersSpreadDownFromTheirHeads) {
 
 TEST_F(SchemeForming, LocksAreHeldForTheRunAndOnlyTheRunsOwnAreReleased) {
   const Lines base = {"Пример.R04~", "Пример.RSL~", "Пример.RSV~", "Пример.RTP~", "Пример.SWT~"};
+  CurrentUserName = "Иванов";
+  const std::string holder = std::string(1, '\x06') + Utf8ToCp1251("Иванов");
   Lines duringConverter, duringCheck;
   callbacks.Stage = [&](const std::string& text) {
-    if (text == "  Конфигурация ...  ") duringCheck = Locks();
+    if (text != "  Конфигурация ...  ") return;
+    duringCheck = Locks();
+    EXPECT_EQ(ReadBytes(Base() + ".PL~").substr(0, holder.size()), holder) << "the user's name in the lock";
   };
   TSchemeConverter converter = [&](const std::string& stem, bool feederMode, const std::vector<std::string>& feeders,
                                    TDataFile& n, TDataFile& b, TDataFile& f, const TProgressProc& progress,
                                    std::vector<std::string>& messages) {
     duringConverter = Locks();
+    EXPECT_EQ(ReadBytes(Base() + ".RSL~").substr(0, holder.size()), holder);
     Fake(kRadialNodes, kRadialBranches)(stem, feederMode, feeders, n, b, f, progress, messages);
   };
   Form(converter);
