@@ -1,5 +1,7 @@
 #include "core/district/cdu_card_fields.h"
 
+#include <initializer_list>
+
 #include "core/tables/file_io.h"
 
 namespace ld {
@@ -55,6 +57,18 @@ TCardBranchColumns FindCardBranchColumns(TDataFile& table) {
   c.Kta = GetColumnAs<DAsingle>("Kta", table);
   c.Ktr = GetColumnAs<DAsingle>("Ktr", table);
   return c;
+}
+
+void ReserveCardRows(const TCardNodeColumns& c, int rows) {
+  for (TDynamicArray* a : std::initializer_list<TDynamicArray*>{c.NS, c.Name, c.Sign, c.Pn, c.Qn, c.Pg, c.Qg, c.Qmin,
+                                                                c.Qmax, c.Gs, c.Bs, c.Um, c.Angle, c.Nsh.Array(), c.Ush})
+    a->EnsureIndex(rows);
+}
+
+void ReserveCardRows(const TCardBranchColumns& c, int rows) {
+  for (TDynamicArray* a : std::initializer_list<TDynamicArray*>{c.N1, c.N2, c.Nl, c.Com1, c.Com2, c.Commut, c.R, c.X,
+                                                                c.G, c.B, c.Kta, c.Ktr})
+    a->EnsureIndex(rows);
 }
 
 void ThrowCardReadError(const std::string& fileName) {

@@ -50,6 +50,10 @@ struct TCardBranchColumns {
 TCardNodeColumns FindCardNodeColumns(TDataFile& table);
 TCardBranchColumns FindCardBranchColumns(TDataFile& table);
 
+// Makes rows 1..rows of every column valid (zeroed), as writing them one by one would.
+void ReserveCardRows(const TCardNodeColumns& c, int rows);
+void ReserveCardRows(const TCardBranchColumns& c, int rows);
+
 [[noreturn]] void ThrowCardReadError(const std::string& fileName);
 
 }  // namespace ld

@@ -90,10 +90,13 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
   std::size_t lineNo = 0;
   try {
     bool dos = false;
+    int nodeCards = 0, branchCards = 0;
     for (lineNo = 1; lineNo <= lines.size(); ++lineNo) {
       const std::string_view line = lines[lineNo - 1];
       if (!dos && IsDosCodeLine(line)) dos = true;
       const int code = DigitsToInt(CardField(line, 1, 4));
+      if (code == 201 || code == 299 || code == 5008) ++nodeCards;
+      if (code == 301 || code == 399 || code == 309) ++branchCards;
       if (code == 102) {
         ++balancingCount;
         balancing.insert(DigitsToInt(CardField(line, 25, 32)));
@@ -105,8 +108,11 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
         it->second.B = static_cast<float>(it->second.B + DigitsToFloat(CardField(line, 33, 40)));
       }
     }
-    firstRow.reserve(lines.size());
-    lastRow.reserve(lines.size());
+    // The columns take their rows at once rather than growing step by step with them.
+    ReserveCardRows(node, nodeCards);
+    ReserveCardRows(branch, branchCards);
+    firstRow.reserve(static_cast<std::size_t>(nodeCards));
+    lastRow.reserve(static_cast<std::size_t>(nodeCards));
 
     const int step = static_cast<int>(lines.size() / 10);
     int threshold = step, percent = 0;
