@@ -26,6 +26,23 @@ inline void PrefetchRecord(const T* record) {
 // How many rows ahead those passes fetch.
 inline constexpr int kFetchAhead = 8;
 
+// Walks the elements from `first` in tree order. The records lie in tree order, but what a walk looks up
+// by an element's rows lies at random: `ahead` is shown each element some places before `visit`, to
+// start fetching what the visit will read.
+template <typename T, typename Ahead, typename Visit>
+inline void WalkTreeFetching(T* first, Ahead&& ahead, Visit&& visit) {
+  constexpr int kTreeAhead = 16;
+  T* early = first;
+  for (int k = 0; k < kTreeAhead && early != nullptr; ++k, early = early->NextInTree) ahead(early);
+  for (T* e = first; e != nullptr; e = e->NextInTree) {
+    if (early != nullptr) {
+      ahead(early);
+      early = early->NextInTree;
+    }
+    visit(e);
+  }
+}
+
 // The table of a file as it is on disk: the kept one while the file keeps the date it had when it was
 // read or written, else read again into it.
 TDataFile& CurrentTable(const std::string& file, std::string& keptFile, TDataFile& kept);

@@ -281,10 +281,19 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   branchRowOrder.rows = branchRows;
   nodeRowOrder.atRow.assign(static_cast<std::size_t>(nodeRows) + 1, nullptr);
   branchRowOrder.atRow.assign(static_cast<std::size_t>(branchRows) + 1, nullptr);
-  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
-    nodeRowOrder.Add(e, nodeRowOf(e));
-    branchRowOrder.Add(e, branchRowOf(e));
-  }
+  auto rowSlot = [](TRowOrder& order, int row) {
+    if (row > 0 && row <= order.rows) __builtin_prefetch(&order.atRow[static_cast<std::size_t>(row)], 1);
+  };
+  WalkTreeFetching(
+      first,
+      [&](const TRegimeElement* e) {
+        rowSlot(nodeRowOrder, nodeRowOf(e));
+        rowSlot(branchRowOrder, branchRowOf(e));
+      },
+      [&](TRegimeElement* e) {
+        nodeRowOrder.Add(e, nodeRowOf(e));
+        branchRowOrder.Add(e, branchRowOf(e));
+      });
 
   // What the balance takes of the tables, in row order.
   // Each node's three are one record: the balance walks the tree and meets the rows in no order.
@@ -520,10 +529,20 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
 
   // One walk for both: each walk of the records costs a cache miss an element, and the sums of the two
   // parts are apart, each still added in tree order.
-  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
-    nodeBalance(e);
-    lossBalance(e);
-  }
+  WalkTreeFetching(
+      first,
+      [&](const TRegimeElement* e) {
+        const int row = nodeRowOf(e);
+        if (row > 0 && row <= nodeRows) __builtin_prefetch(&nodeRow[static_cast<std::size_t>(row)]);
+        if (e->BranchIndex > 0 && e->BranchIndex <= branchRows) {
+          __builtin_prefetch(&branchDistrict[static_cast<std::size_t>(e->BranchIndex)]);
+        }
+        if (e->Parent != nullptr) __builtin_prefetch(&e->Parent->U);
+      },
+      [&](TRegimeElement* e) {
+        nodeBalance(e);
+        lossBalance(e);
+      });
 
   // Branches: the table.
   std::vector<TRegimeElement*> branchOrder = take(branchRowOrder, branchRowOf);

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace ld::fileio {
 
@@ -160,6 +161,15 @@ bool TFileWriter::Flush() {
     used_ = 0;
   }
   return ok_;
+}
+
+void CloseInBackground(int fd) {
+  if (fd < 0) return;
+  try {
+    std::thread([fd] { ::close(fd); }).detach();
+  } catch (const std::system_error&) {
+    ::close(fd);  // no thread to be had: closed here, waiting as any close would
+  }
 }
 
 // ---- names and dates ----

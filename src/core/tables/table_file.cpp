@@ -234,8 +234,11 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     if (!fd.Close()) throw TWriteFailure();
     TInUseMark mark;
     if (!WaitFileAccess(fileName, mark)) throw TWriteFailure();
-    // rename() replaces the old file in one step: no moment without a whole table file.
+    // rename() replaces the old file in one step: no moment without a whole table file. The old file
+    // is held open over it, so that freeing its blocks waits for no one.
+    fileio::TFd replaced(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
     if (::rename(temp.c_str(), fileName.c_str()) != 0) throw TWriteFailure();
+    fileio::CloseInBackground(replaced.Release());
     tempExists = false;
     mark.Release();
     // The date of the file as written (a rename keeps it), even if another write followed at once.
