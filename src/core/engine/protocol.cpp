@@ -1,7 +1,9 @@
 #include "core/engine/protocol.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
-#include <fstream>
 #include <map>
 
 #include "core/base/codepage.h"
@@ -11,6 +13,7 @@
 #include "core/base/strings.h"
 #include "core/engine/regime.h"
 #include "core/engine/results.h"
+#include "core/tables/file_io.h"
 
 namespace ld {
 
@@ -199,9 +202,13 @@ void WriteProtocolFile(const std::string& fileName, const std::vector<std::strin
     bytes += Utf8ToCp1251(line);
     bytes += "\r\n";
   }
-  std::ofstream out(std::filesystem::path(fileName), std::ios::binary | std::ios::trunc);
-  if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw Error("Ошибка записи файла \"" + fileName + "\"");
+  // Written over the last protocol and then cut to its own length, not emptied first: emptying a file
+  // frees its blocks, which waits for the disk where the system tells the disk of every freed block.
+  const fileio::TFd out(::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  if (!out.IsOpen() || !fileio::WriteAll(out.Get(), bytes.data(), bytes.size()) ||
+      ::ftruncate(out.Get(), static_cast<off_t>(bytes.size())) != 0) {
+    throw Error("Ошибка записи файла \"" + fileName + "\"");
+  }
 }
 
 }  // namespace ld

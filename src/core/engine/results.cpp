@@ -282,7 +282,7 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   nodeRowOrder.atRow.assign(static_cast<std::size_t>(nodeRows) + 1, nullptr);
   branchRowOrder.atRow.assign(static_cast<std::size_t>(branchRows) + 1, nullptr);
   auto rowSlot = [](TRowOrder& order, int row) {
-    if (row > 0 && row <= order.rows) __builtin_prefetch(&order.atRow[static_cast<std::size_t>(row)], 1);
+    if (row > 0 && row <= order.rows) FetchLine(&order.atRow[static_cast<std::size_t>(row)]);
   };
   WalkTreeFetching(
       first,
@@ -532,12 +532,10 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   WalkTreeFetching(
       first,
       [&](const TRegimeElement* e) {
-        const int row = nodeRowOf(e);
-        if (row > 0 && row <= nodeRows) __builtin_prefetch(&nodeRow[static_cast<std::size_t>(row)]);
-        if (e->BranchIndex > 0 && e->BranchIndex <= branchRows) {
-          __builtin_prefetch(&branchDistrict[static_cast<std::size_t>(e->BranchIndex)]);
-        }
-        if (e->Parent != nullptr) __builtin_prefetch(&e->Parent->U);
+        const int row = nodeRowOf(e), branch = e->BranchIndex;
+        if (row > 0 && row <= nodeRows) FetchLine(&nodeRow[static_cast<std::size_t>(row)]);
+        if (branch > 0 && branch <= branchRows) FetchLine(&branchDistrict[static_cast<std::size_t>(branch)]);
+        if (e->Parent != nullptr) FetchLine(&e->Parent->U);
       },
       [&](TRegimeElement* e) {
         nodeBalance(e);
