@@ -273,6 +273,17 @@ void DAString::SetNew(int index, std::string_view text) {
   PutSlot(index, text.empty() ? kSetBit : (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | text.size());
 }
 
+void DAString::SetNewEmpty(int from, int to) {
+  if (to >= from) EnsureIndex(to);
+  for (int i = std::max(from, 0); i <= to; ++i) {
+    if (SlotAt(i) == 0) {
+      PutSlot(i, kSetBit);
+    } else {
+      SetItem(i, {});
+    }
+  }
+}
+
 // --- DAFstring ---
 
 DAFstring::DAFstring(int len, int count)

@@ -194,6 +194,8 @@ public:
   // SetItem for a reader filling a new array: an element never set takes its text without the checks
   // that a change needs.
   void SetNew(int index, std::string_view text);
+  // SetNew of the empty text for elements from..to.
+  void SetNewEmpty(int from, int to);
   // Room for that many more bytes of text, for a reader that knows what comes.
   void ReserveText(std::size_t bytes);
   // Bytes of the text store, for memory accounting.

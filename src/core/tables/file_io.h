@@ -55,6 +55,7 @@ public:
   bool ReadShortString(std::string& bytes);
   // The next n (at most the buffer size) bytes in place; nullptr when fewer remain. Does not advance.
   const unsigned char* Peek(std::size_t n);
+  std::size_t BufferSize() const { return buf_.size(); }
 
 private:
   bool Fill(std::size_t n);
