@@ -215,7 +215,20 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
       }
     }
   };
-  for (std::size_t q = 0; q < queue.size(); ++q) examine(queue[q], false, false);
+  // The queue reaches the rows at random: what a node's examination reads is fetched some nodes before.
+  for (std::size_t q = 0; q < queue.size(); ++q) {
+    if (q + 2 * kFetchAhead < queue.size()) {
+      const int v = queue[q + 2 * kFetchAhead];
+      FetchLine(&adjacencyStart[static_cast<std::size_t>(v)]);
+      FetchLine(&nodePlaced[static_cast<std::size_t>(v)]);
+    }
+    if (q + kFetchAhead < queue.size()) {
+      const int v = queue[q + kFetchAhead];
+      const int from = adjacencyStart[static_cast<std::size_t>(v)], to = adjacencyStart[static_cast<std::size_t>(v) + 1];
+      for (int a = from; a < to && a < from + 4; ++a) FetchLine(&br[static_cast<std::size_t>(adjacency[static_cast<std::size_t>(a)])]);
+    }
+    examine(queue[q], false, false);
+  }
 
   // ---- Unsupplied nodes and row marks.
   std::vector<int> unsupplied;
@@ -362,7 +375,17 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   // are then read in row order, which walks the tables' memory in order instead of at random.
   std::vector<TRegimeElement*> branchElement(branchCount + 1, nullptr);
   std::vector<TRegimeElement*> childElement(nodeCount + 1, nullptr);
-  for (const int b : treeBranches) {
+  for (std::size_t k = 0; k < treeBranches.size(); ++k) {
+    // The branches come in tree order, their rows at random.
+    if (k + 2 * kFetchAhead < treeBranches.size()) {
+      const auto ahead = static_cast<std::size_t>(treeBranches[k + 2 * kFetchAhead]);
+      FetchLine(&branchElement[ahead]);
+      FetchLine(&childRow[ahead]);
+    }
+    if (k + kFetchAhead < treeBranches.size()) {
+      FetchLine(&childElement[static_cast<std::size_t>(childRow[static_cast<std::size_t>(treeBranches[k + kFetchAhead])])]);
+    }
+    const int b = treeBranches[k];
     TRegimeElement& e = *NewElement();
     branchElement[b] = &e;
     const int child = childRow[b];
