@@ -217,10 +217,14 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   };
   // The queue reaches the rows at random: what a node's examination reads is fetched some nodes before.
   for (std::size_t q = 0; q < queue.size(); ++q) {
-    if (q + 2 * kFetchAhead < queue.size()) {
-      const int v = queue[q + 2 * kFetchAhead];
+    if (q + 3 * kFetchAhead < queue.size()) {
+      const int v = queue[q + 3 * kFetchAhead];
       FetchLine(&adjacencyStart[static_cast<std::size_t>(v)]);
       FetchLine(&nodePlaced[static_cast<std::size_t>(v)]);
+      t.FetchNS(v);
+    }
+    if (q + 2 * kFetchAhead < queue.size()) {
+      FetchLine(&adjacency[static_cast<std::size_t>(adjacencyStart[static_cast<std::size_t>(queue[q + 2 * kFetchAhead])])]);
     }
     if (q + kFetchAhead < queue.size()) {
       const int v = queue[q + kFetchAhead];
@@ -383,7 +387,9 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
       FetchLine(&childRow[ahead]);
     }
     if (k + kFetchAhead < treeBranches.size()) {
-      FetchLine(&childElement[static_cast<std::size_t>(childRow[static_cast<std::size_t>(treeBranches[k + kFetchAhead])])]);
+      const int child = childRow[static_cast<std::size_t>(treeBranches[k + kFetchAhead])];
+      FetchLine(&childElement[static_cast<std::size_t>(child)]);
+      if (pvContours) t.FetchSign(child);
     }
     const int b = treeBranches[k];
     TRegimeElement& e = *NewElement();

@@ -81,6 +81,13 @@ public:
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
   }
   std::int32_t NS(int r) const { return n_.NS->Get(r); }
+  // Start fetching the cells that Sign and NS of row r read.
+  void FetchSign(int r) const {
+    if (r >= 0 && r < n_.Sign->Size()) FetchLine(n_.Sign->Data() + r);
+  }
+  void FetchNS(int r) const {
+    if (r >= 0 && r < n_.NS->Size()) FetchLine(n_.NS->Data() + r);
+  }
   std::string Name(int r) const { return n_.Name->GetItem(r); }
   std::string_view NameView(int r) const { return n_.Name->GetView(r); }
   double Pn(int r) const { return n_.Pn->Get(r); }
