@@ -224,12 +224,16 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
       t.FetchNS(v);
     }
     if (q + 2 * kFetchAhead < queue.size()) {
-      FetchLine(&adjacency[static_cast<std::size_t>(adjacencyStart[static_cast<std::size_t>(queue[q + 2 * kFetchAhead])])]);
+      const auto v = static_cast<std::size_t>(queue[q + 2 * kFetchAhead]);
+      const auto start = static_cast<std::size_t>(adjacencyStart[v]);
+      if (start < adjacency.size()) FetchLine(&adjacency[start]);
     }
     if (q + kFetchAhead < queue.size()) {
-      const int v = queue[q + kFetchAhead];
-      const int from = adjacencyStart[static_cast<std::size_t>(v)], to = adjacencyStart[static_cast<std::size_t>(v) + 1];
-      for (int a = from; a < to && a < from + 4; ++a) FetchLine(&br[static_cast<std::size_t>(adjacency[static_cast<std::size_t>(a)])]);
+      const auto v = static_cast<std::size_t>(queue[q + kFetchAhead]);
+      const int from = adjacencyStart[v], to = std::min(adjacencyStart[v + 1], from + 4);
+      for (int a = from; a < to; ++a) {
+        FetchLine(&br[static_cast<std::size_t>(adjacency[static_cast<std::size_t>(a)])]);
+      }
     }
     examine(queue[q], false, false);
   }

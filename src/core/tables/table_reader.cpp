@@ -138,7 +138,8 @@ void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool
   // of empty texts (most cells of a scheme's text columns) at once.
   for (int row = 1; row <= rowCount_;) {
     const std::int64_t left = end - reader_.Pos();
-    const std::size_t window = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(reader_.BufferSize())));
+    const auto window =
+        static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(reader_.BufferSize())));
     const unsigned char* p = left > 0 ? reader_.Peek(window) : nullptr;
     if (!p) Fail();
     std::size_t at = 0;
