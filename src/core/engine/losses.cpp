@@ -91,17 +91,25 @@ void TRegime::CheckVoltageDeviations(const std::string& unomFile, bool& Under, d
   auto cell = [](const std::vector<double>& column, std::size_t row) {
     return row < column.size() ? column[row] : 0.0;
   };
+  // A scheme has a few voltage classes, and neighbouring nodes mostly share one: the catalogue row of the
+  // last class is kept.
+  double lastNominal = std::nan("");
+  std::size_t lastRow = 0;
   for (const TRegimeElement* e = Root->NextInTree; e != nullptr; e = e->NextInTree) {
     if (e->Flags & (efLoopClosing | efUnsupplied)) continue;
     const double u = std::abs(e->U);
     const double nominal = e->Unom;
-    std::size_t row = 0;
-    for (std::size_t r = 1; r <= rows; ++r) {
-      if (Milli(std::fabs(unom[r])) == Milli(nominal)) {
-        row = r;
-        break;
+    if (!(nominal == lastNominal)) {
+      lastNominal = nominal;
+      lastRow = 0;
+      for (std::size_t r = 1; r <= rows; ++r) {
+        if (Milli(std::fabs(unom[r])) == Milli(nominal)) {
+          lastRow = r;
+          break;
+        }
       }
     }
+    const std::size_t row = lastRow;
     double minus = DefaultMinus, plus = DefaultPlus;
     if (row != 0 && (cell(dUm, row) != 0 || cell(dUp, row) != 0)) {
       minus = cell(dUm, row);
