@@ -252,7 +252,9 @@ TEST(StringColumn, LongColumnsOfTextsAndEmptyRunsReadWhole) {
   std::string damaged = bytes;
   const std::size_t sectionEnd = bytes.find(Short("Key") + "l");
   ASSERT_NE(sectionEnd, std::string::npos);
-  damaged[sectionEnd - 1 - texts[kRows].size()] = static_cast<char>(texts[kRows].size() + 1);
+  const std::size_t last = Utf8ToCp1251(texts[kRows]).size();
+  ASSERT_EQ(static_cast<std::size_t>(static_cast<unsigned char>(bytes[sectionEnd - 1 - last])), last);
+  damaged[sectionEnd - 1 - last] = static_cast<char>(last + 1);
   test::WriteBytes(file, damaged);
   EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, e); }), "Ошибка чтения файла \"" + file + "\"");
 }
