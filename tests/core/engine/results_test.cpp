@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/engine/protocol.h"
 #include "core/engine/regime.h"
 #include "core/engine/results.h"
 #include "core/tables/table_file.h"
@@ -240,6 +242,25 @@ TEST(Protocol, DivergenceAndModelError) {
     EXPECT_EQ(l[6], "");
     EXPECT_EQ(l[7].rfind("Потребление           : ", 0), 0u) << l[7];
     for (const std::string& line : l) EXPECT_EQ(line.find("Точность"), std::string::npos);
+  }
+}
+
+// A protocol written where a longer one was holds its own lines alone; a folder that does not exist is
+// the write error.
+TEST(Protocol, WrittenOverALongerOneHoldsItsOwnLinesAlone) {
+  TempDir dir;
+  const std::string file = dir / "a.RGM";
+  WriteProtocolFile(file, std::vector<std::string>(300, "Узел 12: напряжение ниже допустимого"));
+  WriteProtocolFile(file, {"Схема : a", "Итераций : 3"});
+  EXPECT_EQ(ReadBytes(file), Utf8ToCp1251("Схема : a\r\nИтераций : 3\r\n"));
+  WriteProtocolFile(file, {});
+  EXPECT_EQ(ReadBytes(file), "");
+  const std::string missing = (dir.Path() / "нет" / "b.RGM").string();
+  try {
+    WriteProtocolFile(missing, {"x"});
+    ADD_FAILURE() << "written into a missing folder";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка записи файла \"" + missing + "\"");
   }
 }
 
