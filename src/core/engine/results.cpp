@@ -323,7 +323,13 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   // Nodes: the table.
   std::vector<TRegimeElement*> nodeOrder = take(nodeRowOrder, nodeRowOf);
   for (std::size_t k = 0; k < nodeOrder.size(); ++k) {
-    if (k + kFetchAhead < nodeOrder.size()) PrefetchRecord(nodeOrder[k + kFetchAhead]);
+    if (k + kFetchAhead < nodeOrder.size()) {
+      // The lines of the record that the row takes: voltage and flags, loads, nominal voltage.
+      const TRegimeElement* ahead = nodeOrder[k + kFetchAhead];
+      FetchLine(&ahead->U);
+      FetchLine(&ahead->Load1);
+      FetchLine(&ahead->Unom);
+    }
     TRegimeElement* e = nodeOrder[k];
     const int row = e->NodeIndex;
     const bool unsupplied = (e->Flags & efUnsupplied) != 0;
@@ -545,8 +551,21 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   // Branches: the table.
   std::vector<TRegimeElement*> branchOrder = take(branchRowOrder, branchRowOf);
   for (std::size_t k = 0; k < branchOrder.size(); ++k) {
-    if (k + kFetchAhead < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead]);
-    if (k + kFetchAhead / 2 < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead / 2]->Parent);
+    // The lines of the records that the row takes: the branch's current, ratio and parent, the flags,
+    // nominal voltages and names of both ends.
+    if (k + kFetchAhead < branchOrder.size()) {
+      const TRegimeElement* ahead = branchOrder[k + kFetchAhead];
+      FetchLine(&ahead->I);
+      FetchLine(&ahead->Flags);
+      FetchLine(&ahead->Unom);
+      FetchLine(&ahead->Name);
+    }
+    if (k + kFetchAhead / 2 < branchOrder.size()) {
+      const TRegimeElement* parent = branchOrder[k + kFetchAhead / 2]->Parent;
+      FetchLine(&parent->Flags);
+      FetchLine(&parent->Unom);
+      FetchLine(&parent->Name);
+    }
     TRegimeElement* e = branchOrder[k];
     const int row = e->BranchIndex;
     const TRegimeElement* parent = e->Parent;
