@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/base/settings.h"
+#include "core/engine/model_tables.h"
 #include "core/engine/regime.h"
 #include "core/tables/table_file.h"
 
@@ -135,8 +136,11 @@ void TRegime::CheckLoadLimits(bool& OverCurrent, bool& OverFlow, float CurrentPe
   if (Root == nullptr) return;
   const double currentFactor = CurrentPercent != 0 ? CurrentPercent / 100.0 : 1.0;
   const double flowFactor = FlowPercent != 0 ? FlowPercent / 100.0 : 1.0;
-  for (const TRegimeElement* e = Root->NextInTree; e != nullptr; e = e->NextInTree) {
-    if (e->SIdop == 0 && e->Sdop == 0) continue;
+  // The parents lie behind in the records, at random: their voltages are fetched some elements before.
+  WalkTreeFetching(Root->NextInTree, [](const TRegimeElement* e) {
+    if (e->Parent != nullptr) FetchLine(&e->Parent->U);
+  }, [&](const TRegimeElement* e) {
+    if (e->SIdop == 0 && e->Sdop == 0) return;
     // Where the branch's own shunt sits: a transformer's wholly at one end, a line's half at each.
     double g1, b1, g2, b2;
     if (e->Flags & efHasRatio) {
@@ -162,7 +166,7 @@ void TRegime::CheckLoadLimits(bool& OverCurrent, bool& OverFlow, float CurrentPe
       OverFlow = true;
       ++OverFlowCount;
     }
-  }
+  });
 }
 
 }  // namespace ld
