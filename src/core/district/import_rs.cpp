@@ -199,13 +199,14 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
         std::string mark = src.KodLine->GetItem(j);
         mark.erase(0, mark.find('-') == std::string::npos ? 0 : mark.find('-') + 1);
         mark.erase(0, mark.find('/') == std::string::npos ? 0 : mark.find('/') + 1);
+        // U1 stands before a "/": a mark without one gives no voltages
         const auto slash = mark.find('/');
         double u1 = 0, u2 = 0;
-        if (!ReadNumber(mark.substr(0, slash), u1)) {
+        if (slash == std::string::npos || !ReadNumber(mark.substr(0, slash), u1)) {
           base.Messages.push_back(at + kBadTransformerMark);
         } else {
           row.Un = WholeText(u1) + "/";
-          if (slash == std::string::npos || !ReadNumber(mark.substr(slash + 1), u2))
+          if (!ReadNumber(mark.substr(slash + 1), u2))
             base.Messages.push_back(at + kBadTransformerMark);
           else
             row.Un += WholeText(u2);
