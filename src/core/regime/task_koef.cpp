@@ -59,7 +59,7 @@ void CalcCoincidenceRegime(TRegime& r, const std::vector<float>& coefs) {
     residual = 0;
     r.MaxResidualNode = nullptr;
     for (TRegimeElement* e = r.FirstElement; e != nullptr; e = e->Next) {
-      if ((e->Flags & (efUnsupplied | efOpenNumber2)) != 0) continue;
+      if (e == r.Root || (e->Flags & (efUnsupplied | efOpenNumber2)) != 0) continue;
       TCarried& x = c[e];
       const Complex du = e->U - x.w;
       const double d = std::fabs(du.real()) + std::fabs(du.imag());
