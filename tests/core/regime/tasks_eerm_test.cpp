@@ -8,6 +8,7 @@
 #include "core/base/numtext.h"
 #include "core/engine/regime.h"
 #include "core/office/docx.h"
+#include "core/regime/node_equiv.h"
 #include "core/regime/task_eerm.h"
 #include "core/regime/task_regime.h"
 #include "core/tables/file_io.h"

@@ -58,6 +58,7 @@ protected:
     for (int i = 1; i <= bc.RowCount; ++i) (*bc.Iemk1)[i] = (*bc.Iemk2)[i] = 9;  // cleared by the run
     CalcCapacitiveCurrents(r, nc, bc, byRegime);
   }
+  NominalVoltages classes;  // those of a fresh program
   std::string path;
   TRegime r;
   TDataFile nodes, branches;
@@ -107,8 +108,13 @@ TEST_F(CapacitiveCurrents, TheViewsListSupplyPointsOrDistributionPoints) {
   TDataFile rp;
   BuildCapCurrentView(r, nodes, branches, TCapCurrentPoints::Distribution, rp);
   FillCapCurrentCols(rp, v);
-  ASSERT_EQ(v.RowCount, 1);  // the transformer below it carries no row
+  // The transformer below it carries no row; the line 5-2, off at both ends, one of nothing.
+  ASSERT_EQ(v.RowCount, 2);
   EXPECT_EQ(v.N2->Get(1), 2);
+  EXPECT_EQ(v.N1->Get(2), 2);
+  EXPECT_EQ(v.N2->Get(2), 5);
+  EXPECT_EQ(v.Iemk1->Get(2), 0.0f);
+  EXPECT_EQ(v.Idx->Get(2), 1);
   EXPECT_EQ(v.Name1->GetItem(1), "");
   EXPECT_NEAR(v.Iemk1->Get(1), -bc.Iemk1->Get(1), 1e-6);
   EXPECT_NEAR(v.Iemk2->Get(1), nc.Iemk->Get(2), 1e-6);
@@ -179,9 +185,9 @@ TEST_F(Coincidence, CoefficientsByTheLoadsBehindWithTheLastForMoreAndKflowFirst)
   CalcCoincidenceRegime(r, {1.0f, 0.8f});
   ASSERT_TRUE(r.Converged);
   // Three active loads behind 2-1 take the last coefficient; node 5 has no active load, so 4-2 carries
-  // two loads (the table's second) and 5-4 one; 3-2 keeps its own 0.5.
+  // one load, as does 5-4 with none; 3-2 keeps its own 0.5.
   EXPECT_FLOAT_EQ(Node(2).Kflow, 0.8f);
-  EXPECT_FLOAT_EQ(Node(4).Kflow, 0.8f);
+  EXPECT_FLOAT_EQ(Node(4).Kflow, 1.0f);
   EXPECT_FLOAT_EQ(Node(5).Kflow, 1.0f);
   EXPECT_FLOAT_EQ(Node(3).Kflow, 0.5f);
   // The branch 3-2 carries half the load of node 3; 2-1 0.8 of all loads plus the losses behind it.
