@@ -5,6 +5,7 @@
 #include <span>
 
 #include "core/base/codepage.h"
+#include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/engine/electric.h"
 #include "core/regime/task_regime.h"
@@ -20,7 +21,7 @@ namespace {
 const double kCapFactor = std::sqrt(3.0) * 0.001;
 
 bool CapacitiveClass(float unom) {
-  const long u = std::lround(unom);
+  const std::int64_t u = Round(unom);  // halves to the even integer: 10.5 kV is of the 10 kV class
   return u == 6 || u == 10 || u == 35;
 }
 

@@ -42,10 +42,11 @@ void TTaskLocks::Lock(const std::string& basePath) {
 }
 
 void TTaskLocks::Release(const std::string& basePath) {
+  const std::string path = basePath;  // may be an item of the list itself
   for (auto it = taken_.begin(); it != taken_.end(); ++it) {
-    if (*it != basePath) continue;
+    if (*it != path) continue;
     taken_.erase(it);
-    UnlockTableFiles(basePath, SchemeLockExtensions());
+    UnlockTableFiles(path, SchemeLockExtensions());
     break;
   }
   if (taken_.empty() && engine_ != nullptr) engine_->LockFiles = false;

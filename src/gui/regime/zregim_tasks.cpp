@@ -37,8 +37,6 @@ namespace ld::gui {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
 std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
 
@@ -172,11 +170,22 @@ void TZregimForm::EquivalentTestClick(bool active) {
   FillNodeCols(nodes, cols);
   LinesItemClick(LinesItem);
   if (ShownMaket() != LayoutBranches) return FinishTask();
-  RunEquivalentTest(r, cols, *DataGrid_->GetTable(), node, d, active);
+  TDataFile& table = *DataGrid_->GetTable();
+  RunEquivalentTest(r, cols, table, node, d, active);
   DataGrid_->Refresh();
-  // The grid writes the colours itself, which its own lock allows and the task's would refuse.
+  // The grid writes the colours itself, which its own lock allows and the task's would refuse. Its
+  // save forms the equipment texts anew from the marks: the labels come back for the eye alone.
+  std::vector<std::string> labels;
+  TBranchCols b;
+  FillBranchCols(table, b);
+  for (int i = 1; i <= b.RowCount && b.Text != nullptr; ++i) labels.push_back(b.Text->GetItem(i));
   task.locks.ReleaseAll();
   DataGrid_->SaveWithoutAsking();
+  FillBranchCols(table, b);
+  for (int i = 1; i <= b.RowCount && b.Text != nullptr && i <= static_cast<int>(labels.size()); ++i)
+    b.Text->SetItem(i, labels[static_cast<std::size_t>(i - 1)]);
+  DataGrid_->SetModified(false);
+  DataGrid_->Refresh();
   FinishTask();
 }
 

@@ -1,6 +1,8 @@
 // The menu "Задачи" of the regime window: each command through its dialogs, locks, messages and what it
 // leaves on disk and on screen.
 #include <QCheckBox>
+#include <QProgressBar>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTextEdit>
@@ -8,6 +10,7 @@
 #include <cmath>
 
 #include "core/base/msgbox.h"
+#include "core/engine/regime.h"
 #include "core/office/docx.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
@@ -28,9 +31,14 @@ protected:
     s.Title = "Линия";
     Station(s, 1, "ПС-1", "B").Um = 10.5f;
     Station(s, 2, "ТП-2", "", 1, 0.5).Um = 10.5f;
-    BranchSpec& b = s.Branch(2, 1, 1, 2);
-    b.B = 100;
-    b.Mark = "АС-70";
+    s.Branch(2, 1, 1, 2).Mark = "АС-70";
+    return s;
+  }
+  // The same line at 10 kV with a capacitance of 100 µS.
+  static SchemeBuilder CableLine() {
+    SchemeBuilder s = Line();
+    for (NodeSpec& n : s.Nodes) n.Um = 10;
+    s.Branches[0].B = 100;
     return s;
   }
   static ModalScript::Step EERMSettings(const char* iterations = "200") {
@@ -100,11 +108,17 @@ TEST_F(RegimeTasks, TheTestColoursTheBranchAndKeepsItsColumnsOutOfTheFile) {
   EXPECT_EQ(file.NCols, stored);
   EXPECT_EQ(BranchCell("Color", 1), 0x0000FF);
   EXPECT_EQ(GetColumnAs<DAString>("Mark", file)->GetItem(1), "АС-70");
-  EXPECT_EQ(GetColumnAs<DAString>("Text", file)->GetItem(1).substr(0, 6), "-100, ");
+  // The label is shown in the equipment text of the grid; the file keeps the text of the mark.
+  EXPECT_EQ(GetColumnAs<DAString>("Text", shown)->GetItem(1).substr(0, 6), "-100, ");
+  EXPECT_EQ(GetColumnAs<DAString>("Text", file)->GetItem(1), "АС-70");
+  EXPECT_FALSE(form->DataGrid().Modified());
   EXPECT_TRUE(NoLocks());
   // The model's load is the table's again.
-  for (const TRegimeElement* e = form->Regime()->FirstElement; e != nullptr; e = e->Next)
-    if (e->Number == 2 && e->BranchIndex != 0) EXPECT_EQ(e->Load1, Complex(1, -0.5));
+  for (const TRegimeElement* e = form->Regime()->FirstElement; e != nullptr; e = e->Next) {
+    if (e->Number == 2 && e->BranchIndex != 0) {
+      EXPECT_EQ(e->Load1, Complex(1, -0.5));
+    }
+  }
 }
 
 TEST_F(RegimeTasks, TheStatementNeedsItsTemplateAndIsOpenedWhenWritten) {
@@ -132,7 +146,7 @@ TEST_F(RegimeTasks, TheStatementNeedsItsTemplateAndIsOpenedWhenWritten) {
 }
 
 TEST_F(RegimeTasks, CapacitiveCurrentsByNominalVoltagesAndTheirView) {
-  OpenScheme(Line());
+  OpenScheme(CableLine());
   form->NodesItem->trigger();
   script.Then([](QDialog& d) {
     Child<QRadioButton>(d, "Unom").setChecked(true);
@@ -205,7 +219,8 @@ TEST_F(RegimeTasks, FragmentOfTheWholeDiagramRefusalsAndOverwrite) {
   script.Then(Choose("Запись фрагмента схемы", target + ".UZL"));
   form->FragItem->trigger();
   EXPECT_EQ(form->SchemePath, target);
-  const TDataFile nodes = Table(".UZL");
+  TDataFile nodes;
+  ReadTableFile(target + ".UZL", nodes);
   ASSERT_EQ(nodes.RowCount, 2);
   EXPECT_EQ(GetColumnAs<DALongint>("NS", nodes)->Get(1), 2);
   EXPECT_EQ(GetColumnAs<DALongint>("NS", nodes)->Get(2), 1);
