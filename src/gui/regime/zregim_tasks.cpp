@@ -303,6 +303,8 @@ void TZregimForm::CalcFlowsKoefItemClick() {
   r.CheckVoltageDeviations(unomFile, under, ini.Un, ini.Uv, over);
   r.CheckLoadLimits(overCurrent, overFlow, 0, 0);
   ShowLimitFlags(under, over, overCurrent, overFlow);
+  // The model carries the coefficients in its branches now: the next command reads the scheme anew.
+  r.SchemeRead = false;
   FinishTask();
 }
 
