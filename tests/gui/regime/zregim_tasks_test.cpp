@@ -208,6 +208,18 @@ TEST_F(RegimeTasks, FragmentOfTheWholeDiagramRefusalsAndOverwrite) {
 
   form->SchBtn->click();
   form->FullSchBtn->click();
+  // A regime that does not converge gives no border powers: nothing is written.
+  const auto iterations = IniRec.Iter1;
+  IniRec.Iter1 = 1;
+  script.Then(Choose("Запись фрагмента схемы", dir / "Новый.UZL"));
+  form->FragItem->trigger();
+  IniRec.Iter1 = iterations;
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Режим не сходится"});
+  EXPECT_FALSE(fs::exists(dir / "Новый.UZL"));
+  EXPECT_EQ(form->SchemePath, path);
+  EXPECT_TRUE(NoLocks());
+  box.Clear();
+
   const std::string target = dir / "Фрагмент";
   SchemeBuilder other = Line();
   other.Title = "Другая";
