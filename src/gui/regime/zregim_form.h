@@ -8,7 +8,8 @@
 // zregim_menus.cpp (menus, tool bar, panels), zregim_scheme.cpp (menu "Схема"), zregim_calc.cpp (menu
 // "Режим"), zregim_control.cpp (menu "Контроль схемы"), zregim_tables.cpp (the tables in the grid),
 // zregim_exchange.cpp (PNT/LIN files), zregim_recalc.cpp (branch recalculation), zregim_month.cpp
-// (the month's measured data), zregim_period.cpp (menu "Потери энергии": the period losses).
+// (the month's measured data), zregim_period.cpp (menu "Потери энергии": the period losses),
+// zregim_tasks.cpp (menu "Задачи").
 #include <QChar>
 #include <QRect>
 #include <array>
@@ -224,6 +225,18 @@ public:
   // scheme), then the shown table (nodes or branches) and the diagram read anew after a write.
   void RunOptimisationCommand(const std::function<bool()>& entry, bool nodeTable);
   void NoSupItemClick(QAction* sender);
+  // ---- menu "Задачи" (zregim_tasks.cpp)
+  void CalcEERMItemClick();
+  // EERMTestItem (reactive load taken off) or EEAMTestItem (active load added).
+  void EquivalentTestClick(bool active);
+  void PrintEERMItemClick();
+  void CalcEmkItemClick();
+  // EmkBPItem or EmkRPItem.
+  void EmkBPItemClick(QAction* sender);
+  void CalcFlowsKoefItemClick();
+  void FragItemClick();
+  void JoinItemClick();
+  void CalcTgItemClick();
   // ---- the scheme's tables in the grid
   void NodesItemClick();
   void LinesItemClick(QAction* sender);
@@ -332,6 +345,10 @@ private:
   bool BranchTableForTask();
   // zregim_tables.cpp: the commands and grid hooks of the tables, bound once.
   void BindTableCommands();
+  // zregim_tasks.cpp: the commands of the menu "Задачи", bound once; the last steps of a task that
+  // changed the scheme (counters, diagram and caption).
+  void BindTaskCommands();
+  void FinishTask();
   void ShowGridTable(const std::string& layout, const std::string& file, const std::string& caption, bool editable,
                      bool schemeTable);
   // The diagram is shown in its edit mode, in which it edits the scheme's tables itself.

@@ -308,6 +308,7 @@ void TZregimForm::BuildMenus() {
   FragItem = item(TaskItem, "FragItem", "Выделение фрагмента графики схемы");
   TaskItem->addSeparator();
   JoinItem = item(TaskItem, "JoinItem", "Стыковка схем по балансирующим узлам");
+  BindTaskCommands();
 
   CatalogItem = menu("CatalogItem", "Каталоги");
   LNItem = item(CatalogItem, "LNItem", "Кабельные, воздушные линии");
