@@ -8,7 +8,8 @@ std::string MeasurementCaption(const TLineFlowCols& flows, int row) {
   std::string text = flows.Line->GetItem(row);
   if (!text.empty()) return text;
   const std::string name1 = flows.Name1->GetItem(row), name2 = flows.Name2->GetItem(row);
-  text = name1.empty() ? name2 : name1 + " - " + name2;
+  // A node meter names its node alone, as its numbers do.
+  text = name1.empty() ? name2 : name2.empty() ? name1 : name1 + " - " + name2;
   if (!text.empty()) return text;
   text = std::to_string(flows.N1->Get(row));
   if (flows.N2->Get(row) != 0) text += " - " + std::to_string(flows.N2->Get(row));

@@ -11,8 +11,8 @@
 
 namespace ld {
 
-// The text of a metering row: Line, else "Name1 - Name2" (Name2 alone without Name1), else "N1 - N2"
-// (N1 alone for a node meter).
+// The text of a metering row: Line, else "Name1 - Name2" (either name alone without the other), else
+// "N1 - N2" (N1 alone for a node meter).
 std::string MeasurementCaption(const TLineFlowCols& flows, int row);
 
 // Whether a row of the line-flow table is a metering point.

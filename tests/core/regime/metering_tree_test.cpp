@@ -63,12 +63,14 @@ protected:
 };
 
 TEST_F(MeteringTree, CaptionsFallFromLineToNamesToNumbers) {
-  Rows({{4, 1, 2, "A", "B", "Ввод 1"}, {4, 1, 2, "A", "B"}, {4, 1, 2, "", "B"}, {4, 12, 15}, {4, 12, 0}});
+  Rows({{4, 1, 2, "A", "B", "Ввод 1"}, {4, 1, 2, "A", "B"}, {4, 1, 2, "", "B"}, {4, 12, 15}, {4, 12, 0},
+        {4, 12, 0, "ТП-6"}});
   EXPECT_EQ(MeasurementCaption(f, 1), "Ввод 1");
   EXPECT_EQ(MeasurementCaption(f, 2), "A - B");
   EXPECT_EQ(MeasurementCaption(f, 3), "B");
   EXPECT_EQ(MeasurementCaption(f, 4), "12 - 15");
   EXPECT_EQ(MeasurementCaption(f, 5), "12");
+  EXPECT_EQ(MeasurementCaption(f, 6), "ТП-6");  // a node meter without a dangling " - "
 }
 
 TEST_F(MeteringTree, RowsFindTheirElementsInEitherDirection) {
