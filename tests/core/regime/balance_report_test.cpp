@@ -264,6 +264,39 @@ TEST_F(BalanceReport, DynamicFlowWithAllMetersIsTheStaticBalance) {
   }
 }
 
+TEST_F(BalanceReport, ABaseOfZeroLeavesThePercentagesZero) {
+  Area();
+  Meters({{1, 2, "+", 0, 0}});
+  Select(1);
+  Energy({0, 40, 20});
+  const std::vector<Row> rows = Build();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_DOUBLE_EQ(rows[0].dWPs, 60);
+  EXPECT_DOUBLE_EQ(rows[0].WPneb, -960);
+  for (double v : {rows[0].Pwp, rows[0].Dwp, rows[0].Twp, rows[0].Mwp}) EXPECT_EQ(v, 0);
+  EXPECT_DOUBLE_EQ(rows[0].Rwp, -16);
+}
+
+TEST_F(BalanceReport, DynamicFlowTakesTheAreaFromTheOpeningMetersFlowRow) {
+  Area();
+  Meters({{1, 2, "+", 1000, 0, 0}});
+  Select(1);
+  Energy({0.5, 40, 20});
+  TBranchEnergyCols e;
+  FillBranchEnergyCols(energy, e);
+  (*e.WPn)[1] = 880, (*e.dWPa)[1] = 7, (*e.dWP1)[1] = 50, (*e.dWP2)[1] = 9;
+  (*e.dWPy)[1] = 0.25;
+  o.DynamicFlow = true;
+  o.Detailed = true;
+  const std::vector<Row> rows = Build();
+  const Row& h = rows[0];
+  EXPECT_DOUBLE_EQ(h.WPp, 1000);
+  EXPECT_DOUBLE_EQ(h.WPn, 880 + 7);  // with the subscriber losses
+  // the metered branch's own losses (NK 0) lie outside the area
+  EXPECT_DOUBLE_EQ(h.dWPs, 50 + 9 - 0.5 - 0.25);
+  EXPECT_DOUBLE_EQ(h.dWPt, 1000 - 887);
+}
+
 TEST_F(BalanceReport, AMeterFarDownTheFlowTableOpensItsOwnArea) {
   Area();
   // Row 10000 of the flow table: it must not merge with the rows outside every area.

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "core/base/codepage.h"
+#include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_ops.h"
 #include "gui/catalogs/catalog_form.h"
@@ -254,6 +255,27 @@ TEST_F(LossViews, LoadingViewVoltageBoxAndStatement) {
   gui::SetDocumentOpener(before);
   EXPECT_EQ(opened, (std::vector<std::string>{statement}));
   EXPECT_EQ(box.Texts().size(), 1u);
+}
+
+}  // namespace
+}  // namespace ld::test
+
+namespace ld::test {
+namespace {
+
+TEST_F(RegimeWindow, AFaultyModelLeavesTheMeasurementTreeEmpty) {
+  // two nodes and no supply
+  SchemeBuilder s;
+  Station(s, 1, "ТП-1");
+  Station(s, 2, "ТП-2");
+  s.Branch(2, 1, 1, 2);
+  OpenScheme(s);
+  form->WBalansBtn->click();
+  ASSERT_TRUE(form->Regime()->ModelError);
+  EXPECT_EQ(form->TreeView->topLevelItemCount(), 0);
+  ASSERT_FALSE(box.Texts().empty());
+  EXPECT_EQ(box.Texts().back(),
+            "Ошибка построения модели. Детальная информация: меню \"Контроль схемы\" - \"Анализ конфигурации\"");
 }
 
 }  // namespace
