@@ -240,6 +240,14 @@ TEST_F(LossViews, LoadingViewVoltageBoxAndStatement) {
   form->WLossItem->trigger();
   EXPECT_FALSE(form->LossPanel->isVisible());
 
+  // the calculation's own table as it is, read-only, even for a user who may edit
+  form->LineItem->trigger();
+  EXPECT_EQ(Label(), "Перетоки электроэнергии");
+  EXPECT_EQ(form->DataGrid().table().RowCount, 3);
+  EXPECT_FALSE(form->DataGrid().EditTable());
+  form->NodeItem->trigger();  // no node energy file: the grid stays
+  EXPECT_EQ(Label(), "Перетоки электроэнергии");
+
   // the statement: missing, then opened with the desktop's application
   form->WLossPrnItem->trigger();
   const std::string statement = (dir.Path() / "Потери Схема.docx").string();
