@@ -37,6 +37,7 @@ class QSplitter;
 class QTextEdit;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QVBoxLayout;
 
 namespace ld {
@@ -267,6 +268,41 @@ public:
   void TransformHotKey();
   QMenu* InfoMenu = nullptr;
   QAction *CloseItem = nullptr, *PrnInfoItem = nullptr;
+
+  // ---- the period loss views and the loss statement (zregim_loss_views.cpp), the balance panel
+  // (zregim_balans_panel.cpp); bound once by BindEnergyCommands
+  void BindEnergyCommands();
+  // The loss views: transformers for WLossTrItem and WLossTrBtn, lines otherwise.
+  void WLossLnItemClick(QObject* sender);
+  // The loading views: lines for WFlowLnItem, transformers otherwise.
+  void WFlowLnItemClick(QObject* sender);
+  void WNodItemClick();
+  void NodeItemClick();
+  void LineItemClick();
+  void WLossBtnClick();
+  void WLossPrnItemClick();
+  void BuildBalansPanel();
+  void WBalansBtnClick();
+  void ZamerBoxChange();
+  void BuildMeasurementTree(int mode, int group);
+  void ToggleMeasurementNode(QTreeWidgetItem* node);
+  void DeselectAllMeasurements();
+  void SelectTreeLevel();
+  void TreeViewClick();
+  void TreeViewMouseUp(Qt::MouseButton button, const QPoint& position);
+  void TreeViewKeyPress(QChar key);
+  void SetBalBtnClick();
+  void ReportClick();
+  void BuildBalanceReport(bool detailed);
+  void PrnBalansBtnClick();
+  void B1Click();
+  void SelBtnClick();
+  void DeselBtnClick();
+  void BalansGridExtMenuClick(QAction* item, PDataFile table, int row);
+  QComboBox* ZamerBox = nullptr;
+  QToolButton *SelBtn = nullptr, *DeselBtn = nullptr, *SetBalBtn = nullptr, *AllZamer = nullptr, *LevelBtn = nullptr,
+              *ReportBtn = nullptr, *PrnBalansBtn = nullptr;
+  std::array<QToolButton*, 15> BalansColumnBtns{};  // B1 to B15
 
   // ---- components, named as the forms of the system name them
   QMenu *FileItem, *DataItem, *ControlItem, *RegimItem, *WItem, *OptimItem, *TaskItem, *CatalogItem;

@@ -375,6 +375,8 @@ void TZregimForm::BuildToolBar() {
   bold.setBold(true);
   DataLabel->setFont(bold);
   layout->addWidget(DataLabel, 1);
+  // the commands of the period losses and the balance panel
+  BindEnergyCommands();
 }
 
 void TZregimForm::ArrangeTopPanels() {
