@@ -32,7 +32,9 @@ std::string Cell(const TDataFile& table, const char* field, int row) {
   return GetCellText(table, row, FindColumnIndex(field, table), true);
 }
 double Num(const TDataFile& table, const char* field, int row) {
-  const std::string text = Cell(table, field, row);
+  std::string text = Cell(table, field, row);
+  if (const auto at = text.find(FormatSettings.DecimalSeparator); at != std::string::npos)
+    text.replace(at, FormatSettings.DecimalSeparator.size(), ".");
   return text.empty() ? 0 : std::stod(text);
 }
 
@@ -305,9 +307,11 @@ TEST_F(LoadForming, IndustrialPointsOfAFeederGoToTheirLine) {
   EXPECT_EQ(Cell(t.Transformers, "T", 1), "-4");
   EXPECT_EQ(Num(t.Transformers, "Pn", 1), 0) << "-100 of the misaddressed point, set to 0";
   EXPECT_EQ(Cell(t.MeterPoints, "LinkTP", 1), "ТП-5.Л1");
-  EXPECT_EQ(Num(ln, "Qn", 2), 10);
-  EXPECT_EQ(Num(ln, "dWQa", 2), 1) << "the user's transformer Т2 keeps its values; the line takes the loss";
-  EXPECT_EQ(Num(ln, "Pn", 3), 9) << "the user's line takes nothing";
+  ASSERT_EQ(Cell(ln, "Fider", 3), "Л2") << "sorted by transformer before feeder";
+  EXPECT_EQ(Num(ln, "Qn", 3), 10);
+  EXPECT_EQ(Num(ln, "dWQa", 3), 1) << "the user's transformer Т2 keeps its values; the line takes the loss";
+  EXPECT_EQ(Num(t.Transformers, "dWQa", 2), 0);
+  EXPECT_EQ(Num(ln, "Pn", 2), 9) << "the user's line takes nothing";
   EXPECT_EQ(Cell(t.MeterPoints, "LinkTP", 3), "");
   EXPECT_EQ(Cell(t.Transformers, "T", 2), "2");
 }
@@ -427,7 +431,7 @@ TEST_F(SwitchOff, BothOptionsRestoreWhatAnEarlierRunSwitchedOff) {
   // Т1 was switched off through its own coupler; now it carries 60 %
   Fill(t.Transformers, LayoutTransTP,
        {Tr("ТП-5", "Т1", "60", {{"NameC", "Т2"}, {"Commut", "Р"}}), Tr("ТП-5", "Т2", "40", {{"CommutC", "Р"}}),
-        Tr("ТП-6", "Т1", "0", {{"Commut", "Р"}}), Tr("ТП-6", "Т2", "50", {{"NameC", "Т1"}})});
+        Tr("ТП-6", "Т1", "50", {{"Commut", "Р"}}), Tr("ТП-6", "Т2", "50", {{"NameC", "Т1"}})});
   EXPECT_EQ(Run(), Lines{});
   EXPECT_EQ((Lines{Commut(1), CommutC(1), Commut(3), CommutC(4)}), (Lines{"", "Р", "", "Р"}));
 }
@@ -488,8 +492,9 @@ TEST_F(LoadFormingBase, TwoRunsOnTheSameDataWriteTheSameFiles) {
   EXPECT_EQ(first.size(), 6U) << "every table written, no lock left";
   EXPECT_EQ(stages, (Lines{"  Чтение файлов ... ", "  База промышленных абонентов ... ", "  База бытовых абонентов ... ",
                            "  Анализ нагрузки ... "}));
-  EXPECT_EQ(info, (Lines{"[База промышленных абонентов]", "", "[База бытовых абонентов]", "", "[Анализ нагрузки]"}));
-  EXPECT_EQ(bar, (std::vector<float>{25, 50, 75, 100, 0, 50, 100})) << "tenths of four and of two rows";
+  EXPECT_EQ(info, (Lines{"[База промышленных абонентов]", "", "[База бытовых абонентов]",
+                         "Быт.абон., строка 2 : Ф-1 в таблице линий 0.4 кВ не найден", "", "[Анализ нагрузки]"}));
+  EXPECT_EQ(bar, (std::vector<float>{100, 0, 100})) << "fewer than ten rows move the bar once, at the last";
 
   TDataFile fd;
   ReadTableFile(File(LayoutSubstFeeders), fd);
