@@ -165,8 +165,8 @@ TEST_F(LoadFormingWindow, AnalysisPrintsTheBalanceIntoInfo) {
   const Lines info = InfoLines();
   ASSERT_EQ(info.size(), 42U);
   EXPECT_EQ(info[0], "База пром. и быт.");
-  EXPECT_EQ(info[5].substr(0, 19), "    быт.  абон.   :");
-  EXPECT_EQ(info[40].substr(0, 19), "Небаланс          :");
+  EXPECT_EQ(info[5].rfind("    быт.  абон.   :", 0), 0U) << info[5];
+  EXPECT_EQ(info[40].rfind("Небаланс          :", 0), 0U) << info[40];
   EXPECT_NE(info[5].find("2" + FormatSettings.ThousandSeparator + "500 кВтч"), std::string::npos) << info[5];
   EXPECT_TRUE(form->Info->isVisible());
   EXPECT_FALSE(form->ProcBar->isVisible());
