@@ -53,7 +53,10 @@ namespace loadforming {
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a == b) return true;
-  return UpperCase(a) == UpperCase(b);
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size())
+    if (UpperChar(NextUtf8Char(a, i)) != UpperChar(NextUtf8Char(b, j))) return false;
+  return i == a.size() && j == b.size();
 }
 
 bool IsOwnNeeds(char pm) {
@@ -154,6 +157,8 @@ void TLoadForming::Form() {
 }
 
 void TLoadForming::Prepare() {
+  lastTransformer_ = {};
+  lastLine04_ = {};
   PrepareFeeds();
   PrepareTransformers();
   PrepareMeterPoints();
@@ -284,12 +289,34 @@ int FindStation(const DAString& names, const DAString& stations, int count, cons
 
 }  // namespace
 
+namespace {
+
+// The rows first..last of a station in the transformer or 0.4 kV table, remembered for the next call
+// with the same name; last < first when the table has none.
+template <typename Find>
+void StationRange(const std::string& station, auto& last, const Find& find) {
+  if (last.Valid && last.Station == station) return;
+  last.Valid = true;
+  last.Station = station;
+  last.First = 0;
+  last.Last = -1;
+  find(last.First, last.Last);
+}
+
+}  // namespace
+
 bool TLoadForming::FindTransformerRow(const std::string& station, const std::string& number, int& row) const {
   row = -1;
-  const DAString* matched = nullptr;
-  const int last = FindStation(*tr_.Name1, trStations_, tr_.RowCount, station, matched);
-  if (last == 0) return false;
-  const int first = FirstOfRun(*matched, last, station);
+  StationRange(station, lastTransformer_, [&](int& first, int& last) {
+    const DAString* matched = nullptr;
+    last = FindStation(*tr_.Name1, trStations_, tr_.RowCount, station, matched);
+    if (last == 0)
+      last = -1;
+    else
+      first = FirstOfRun(*matched, last, station);
+  });
+  const int first = lastTransformer_.First, last = lastTransformer_.Last;
+  if (last < first) return false;
   if (first == last) {
     row = last;
     return true;
@@ -315,13 +342,17 @@ bool TLoadForming::FindTransformerRow(const std::string& station, const std::str
 bool TLoadForming::FindLine04Row(const std::string& station, const std::string& feeder, int& row, int& last,
                                  int& first) const {
   row = -1;
-  first = 0;
-  last = -1;
-  const DAString* matched = nullptr;
-  const int found = FindStation(*ln_.NameTP, lnStations_, ln_.RowCount, station, matched);
-  if (found == 0) return false;
-  last = found;
-  first = FirstOfRun(*matched, last, station);
+  StationRange(station, lastLine04_, [&](int& from, int& to) {
+    const DAString* matched = nullptr;
+    to = FindStation(*ln_.NameTP, lnStations_, ln_.RowCount, station, matched);
+    if (to == 0)
+      to = -1;
+    else
+      from = FirstOfRun(*matched, to, station);
+  });
+  first = lastLine04_.First;
+  last = lastLine04_.Last;
+  if (last < first) return false;
   for (int j = first; j <= last; ++j)
     if (ln_.Fider->GetView(j) == feeder) {
       row = j;

@@ -155,6 +155,14 @@ private:
   THouseholdCols hh_;
   TLine04Cols ln_;
   DAString trStations_, lnStations_;  // station name of each row: the name before its first "."
+  // The last look-ups: the passes walk bases sorted by station, so one station is asked for many times
+  // running. Valid while the names of the sorted tables stay as they are.
+  struct TLastStation {
+    bool Valid = false;
+    std::string Station;
+    int First = 0, Last = -1;
+  };
+  mutable TLastStation lastTransformer_, lastLine04_;
   std::vector<std::string> messages_;
   int bar_ = 0;
 };
