@@ -287,10 +287,6 @@ int FindStation(const DAString& names, const DAString& stations, int count, cons
   return found ? last : 0;
 }
 
-}  // namespace
-
-namespace {
-
 // The rows first..last of a station in the transformer or 0.4 kV table, remembered for the next call
 // with the same name; last < first when the table has none.
 template <typename Find>
