@@ -304,7 +304,5 @@ void TBaseResForm::RenameItemClick() {}
 void TBaseResForm::LinkDogItemClick() {}
 void TBaseResForm::ImpDbfBaseItemClick() {}
 void TBaseResForm::ImpXlsBaseItemClick() {}
-void TBaseResForm::ImportWItemClick() {}
-void TBaseResForm::AnalizItemClick() {}
 
 }  // namespace ld::gui
