@@ -40,7 +40,7 @@ inline void WriteDbf(const std::string& path, const std::vector<DbfField>& field
         char blank[] = "";
         DBFWriteAttributeDirectly(h, static_cast<int>(r), static_cast<int>(c), blank);
       }
-    if (deleted.count(static_cast<int>(r) + 1)) DBFMarkRecordDeleted(h, static_cast<int>(r), TRUE);
+    if (deleted.count(static_cast<int>(r) + 1)) DBFMarkRecordDeleted(h, static_cast<int>(r), 1);
   }
   DBFClose(h);
   if (languageDriver != 38) {
