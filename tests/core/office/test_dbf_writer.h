@@ -23,7 +23,8 @@ struct DbfField {
 using DbfRow = std::vector<std::string>;
 
 // Writes the table; every value is stored as its bytes (left-aligned, blank-padded), so a test decides
-// how a number looks in the file. languageDriver 201 stores Windows-1251, any other value code page 866.
+// how a number looks in the file. languageDriver 201, 3 and 87 store Windows-1251, any other value code
+// page 866.
 inline void WriteDbf(const std::string& path, const std::vector<DbfField>& fields, const std::vector<DbfRow>& rows,
                      const std::set<int>& deleted = {}, int languageDriver = 38) {
   DBFHandle h = DBFCreateEx(path.c_str(), "LDID/38");
@@ -32,7 +33,8 @@ inline void WriteDbf(const std::string& path, const std::vector<DbfField>& field
     ASSERT_GE(DBFAddField(h, f.name.c_str(), f.type == 'N' ? FTDouble : FTString, f.width, f.decimals), 0);
   for (std::size_t r = 0; r < rows.size(); ++r) {
     for (std::size_t c = 0; c < fields.size() && c < rows[r].size(); ++c) {
-      std::string bytes = languageDriver == 201 ? Utf8ToCp1251(rows[r][c]) : Utf8ToCp866(rows[r][c]);
+      const bool windows = languageDriver == 201 || languageDriver == 3 || languageDriver == 87;
+      std::string bytes = windows ? Utf8ToCp1251(rows[r][c]) : Utf8ToCp866(rows[r][c]);
       DBFWriteAttributeDirectly(h, static_cast<int>(r), static_cast<int>(c), bytes.data());
     }
     if (fields.size() > rows[r].size() || rows[r].empty())

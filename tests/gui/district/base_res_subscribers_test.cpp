@@ -36,7 +36,13 @@ void Retype(QLineEdit& edit, const std::string& text) {
   Type(edit, QString::fromStdString(text));
 }
 
-void Click(QDialog& d, const char* name) { QTest::mouseClick(&Child<QAbstractButton>(d, name), Qt::LeftButton); }
+// A click where a person clicks: a box or a radio button on its mark (the widget may stretch far beyond
+// its caption), a push button in its middle.
+void Click(QDialog& d, const char* name) {
+  auto& button = Child<QAbstractButton>(d, name);
+  const bool mark = qobject_cast<QCheckBox*>(&button) || qobject_cast<QRadioButton*>(&button);
+  QTest::mouseClick(&button, Qt::LeftButton, {}, mark ? QPoint(6, button.height() / 2) : button.rect().center());
+}
 
 class SubscriberCommands : public DistrictWindow {
 protected:
