@@ -30,11 +30,12 @@ struct TField {
   int width, decimals;
 };
 
-const TField kFields[] = {{"RES_ID", FTInteger, 3, 0},   {"NAMETP", FTString, 20, 0},   {"NTR", FTString, 6, 0},
-                          {"FEEDER", FTString, 10, 0},   {"NDOG", FTString, 10, 0},     {"ABONENT", FTString, 40, 0},
-                          {"NUMCOUNTER", FTString, 12, 0}, {"NUMPOINT", FTInteger, 4, 0}, {"TYPCOUNTER", FTInteger, 2, 0},
-                          {"DEVICE", FTString, 1, 0},    {"KTOK", FTDouble, 8, 1},      {"KOEF", FTDouble, 8, 1},
-                          {"W", FTDouble, 12, 2},        {"WT", FTDouble, 12, 2},       {"WS", FTDouble, 12, 2}};
+const TField kFields[] = {
+    {"RES_ID", FTInteger, 3, 0},     {"NAMETP", FTString, 20, 0},   {"NTR", FTString, 6, 0},
+    {"FEEDER", FTString, 10, 0},     {"NDOG", FTString, 10, 0},     {"ABONENT", FTString, 40, 0},
+    {"NUMCOUNTER", FTString, 12, 0}, {"NUMPOINT", FTInteger, 4, 0}, {"TYPCOUNTER", FTInteger, 2, 0},
+    {"DEVICE", FTString, 1, 0},      {"KTOK", FTDouble, 8, 1},      {"KOEF", FTDouble, 8, 1},
+    {"W", FTDouble, 12, 2},          {"WT", FTDouble, 12, 2},       {"WS", FTDouble, 12, 2}};
 
 void Put(std::string& record, int& at, const std::string& value, int width, bool number) {
   const std::string v = value.substr(0, static_cast<std::size_t>(width));
@@ -98,6 +99,11 @@ void BM_IndustrialBaseFromDbf(benchmark::State& state) {
   state.counters["peak_MB"] = peak.peakMB;
   state.counters["bytes_per_record"] = peak.peakMB * 1024 * 1024 / records;
 }
-BENCHMARK(BM_IndustrialBaseFromDbf)->Arg(250000)->Arg(500000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_IndustrialBaseFromDbf)
+    ->Arg(250000)
+    ->Arg(500000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace

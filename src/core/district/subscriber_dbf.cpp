@@ -23,7 +23,8 @@ constexpr char32_t kSumLessTransformer = U'K';
 void SortBy(TDataFile& table, std::initializer_list<const char*> fields) {
   std::array<std::uint8_t, 4> keys{};
   int n = 0;
-  for (const char* f : fields) keys[static_cast<std::size_t>(n++)] = static_cast<std::uint8_t>(FindColumnIndex(f, table));
+  for (const char* f : fields)
+    keys[static_cast<std::size_t>(n++)] = static_cast<std::uint8_t>(FindColumnIndex(f, table));
   bool changed = false;
   SortTable(table, n, keys, changed);
 }
@@ -44,8 +45,8 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
             fFeeder = dbf.FieldIndex("FEEDER"), fNdog = dbf.FieldIndex("NDOG"), fAbonent = dbf.FieldIndex("ABONENT"),
             fNumCounter = dbf.FieldIndex("NUMCOUNTER"), fTransform = dbf.FieldIndex("TRANSFORM"),
             fLine = dbf.FieldIndex("LINE"), fNumPoint = dbf.FieldIndex("NUMPOINT"),
-            fTypCounter = dbf.FieldIndex("TYPCOUNTER"), fDevice = dbf.FieldIndex("DEVICE"), fSub = dbf.FieldIndex("SUB"),
-            fL = dbf.FieldIndex("L");
+            fTypCounter = dbf.FieldIndex("TYPCOUNTER"), fDevice = dbf.FieldIndex("DEVICE"),
+            fSub = dbf.FieldIndex("SUB"), fL = dbf.FieldIndex("L");
   const std::array<std::pair<int, DAdouble*>, 9> numbers = {{{dbf.FieldIndex("NEXT"), c.Next},
                                                              {dbf.FieldIndex("PREV"), c.Prev},
                                                              {dbf.FieldIndex("KTOK"), c.Ktok},

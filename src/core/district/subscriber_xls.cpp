@@ -59,7 +59,8 @@ TStationParts SplitStation(const std::string& text) {
 void SortBy(TDataFile& table, std::initializer_list<const char*> fields) {
   std::array<std::uint8_t, 4> keys{};
   int n = 0;
-  for (const char* f : fields) keys[static_cast<std::size_t>(n++)] = static_cast<std::uint8_t>(FindColumnIndex(f, table));
+  for (const char* f : fields)
+    keys[static_cast<std::size_t>(n++)] = static_cast<std::uint8_t>(FindColumnIndex(f, table));
   bool changed = false;
   SortTable(table, n, keys, changed);
 }
@@ -186,8 +187,7 @@ void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vecto
     } else if (kind == "РЕ ген.") {
       typ = 3;
     } else {
-      info.push_back(std::string(kPromName) + ", строка " + std::to_string(r) +
-                     ": не задан тип потребления счетчика");
+      info.push_back(std::string(kPromName) + ", строка " + std::to_string(r) + ": не задан тип потребления счетчика");
     }
     (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ);
     (*c.Device)[n] = counter.empty() || counter == "0" ? 'N' : 'Y';
@@ -231,8 +231,8 @@ void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector
   SortBy(table, {"NameTP"});
 }
 
-void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders,
-                        std::vector<std::string>& info, const TImportProgress& progress, const TStageProc& stage) {
+void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
+                        const TImportProgress& progress, const TStageProc& stage) {
   std::vector<std::string> names(1);
   for (int r = 1;; ++r) {
     std::string name = UpperCase(Trimmed(cells(r, 1)));

@@ -43,9 +43,8 @@ void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector
                          const TImportProgress& progress = {});
 // Writes the measured energies of the sheet into the input and feeder tables of the base; rows without
 // a match keep their values. stage receives the text of each of the two walks.
-void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders,
-                        std::vector<std::string>& info, const TImportProgress& progress = {},
-                        const TStageProc& stage = {});
+void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
+                        const TImportProgress& progress = {}, const TStageProc& stage = {});
 
 struct TSubscriberXlsRequest {
   std::string BaseStem;

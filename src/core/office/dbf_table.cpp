@@ -150,7 +150,7 @@ bool TDbfTable::Load(int record) {
   if (record_ == nullptr) {
     current_ = -1;
     throw TDbfReadError(ReadError(path_, "запись " + std::to_string(record + 1) + " не читается" +
-                                     (tLibraryError.empty() ? "" : " (" + tLibraryError + ")")));
+                                             (tLibraryError.empty() ? "" : " (" + tLibraryError + ")")));
   }
   return record_[0] != '*';
 }

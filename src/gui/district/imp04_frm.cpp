@@ -53,8 +53,8 @@ TImp04Frm::TImp04Frm(QWidget* parent) : QDialog(parent) {
 
 void TImp04Frm::SelectBtnClick() {
   // the folder of the file last imported, not of what the edit holds now
-  const std::string chosen = ChooseBaseFile(this, "Выбор базы линий 0.4 кВ", "Файлы (*.dbf *.DBF)", "dbf",
-                                            IniRec.PathBase04);
+  const std::string chosen =
+      ChooseBaseFile(this, "Выбор базы линий 0.4 кВ", "Файлы (*.dbf *.DBF)", "dbf", IniRec.PathBase04);
   if (!chosen.empty()) Base04Edit->setText(Q(chosen));
 }
 

@@ -70,12 +70,8 @@ TEST_F(ConsumerLinks, StationListsOfContracts) {
   LinkConsumersOfBase(stem);
   // 80 characters: eleven names of six and their commas; the continuation rows start with "+"
   const Grid expected = {
-      {"1", "Завод", "ТП-9,ТП-3"},
-      {"2", "Сеть", Join(129, 119)},
-      {"2", "Сеть", "+" + Join(118, 108)},
-      {"2", "Сеть", "+" + Join(107, 100)},
-      {"3", "Без точек", ""},
-      {"4", "Плюс", "РП+2"},
+      {"1", "Завод", "ТП-9,ТП-3"},         {"2", "Сеть", Join(129, 119)}, {"2", "Сеть", "+" + Join(118, 108)},
+      {"2", "Сеть", "+" + Join(107, 100)}, {"3", "Без точек", ""},        {"4", "Плюс", "РП+2"},
       {"", "Без номера", "ТП-8"},
   };
   EXPECT_EQ(Consumers(), expected);

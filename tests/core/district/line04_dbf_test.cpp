@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using Grid = std::vector<std::vector<std::string>>;
 
-const std::vector<DbfField> kFields = {{"NAMETP", 'C', 12}, {"ABON", 'C', 2}, {"NTR", 'C', 5},   {"FIDER", 'C', 6},
+const std::vector<DbfField> kFields = {{"NAMETP", 'C', 12}, {"ABON", 'C', 2},      {"NTR", 'C', 5},  {"FIDER", 'C', 6},
                                        {"MARK", 'C', 10},   {"LENGTH", 'N', 9, 4}, {"PRIM", 'C', 20}};
 
 const std::vector<DbfRow> kRecords = {
@@ -80,10 +80,8 @@ TEST_F(Line04Dbf, AllLinesWithStationsAndTransformersCarriedDown) {
   ASSERT_EQ(box.Calls().size(), 1u);
   EXPECT_EQ(box.Calls()[0].kind, mkWarning);
   const Grid expected = {
-      {"КТП-1", "Т1", "Ф1", "А", "", ""},
-      {"КТП-1", "Т1", "Ф2", "", "350*АС-50", "новая"},
-      {"КТП-2", "2", "Ф1", "А", "62*АС", ""},
-      {"КТП-2", "2", "Ф3", "", "188*АС", ""},
+      {"КТП-1", "Т1", "Ф1", "А", "", ""},      {"КТП-1", "Т1", "Ф2", "", "350*АС-50", "новая"},
+      {"КТП-2", "2", "Ф1", "А", "62*АС", ""},  {"КТП-2", "2", "Ф3", "", "188*АС", ""},
       {"КТП-2", "Т2", "Ф4", "", "abc*АС", ""},
   };
   const TDataFile t = Table();
@@ -105,8 +103,13 @@ TEST_F(Line04Dbf, KindsOfLines) {
 }
 
 TEST_F(Line04Dbf, LineCodesGivenWhole) {
-  WriteDbf(file, {{"NAMETP", 'C', 8}, {"ABON", 'C', 2}, {"NTR", 'C', 4}, {"FIDER", 'C', 4}, {"LEN_MARK", 'C', 12},
-                  {"PRIM", 'C', 4}},
+  WriteDbf(file,
+           {{"NAMETP", 'C', 8},
+            {"ABON", 'C', 2},
+            {"NTR", 'C', 4},
+            {"FIDER", 'C', 4},
+            {"LEN_MARK", 'C', 12},
+            {"PRIM", 'C', 4}},
            {{"ТП-1", "", "1", "1", " 120*ас", ""}});
   EXPECT_TRUE(Import(0));
   EXPECT_EQ(Cells(Table()), (Grid{{"ТП-1", "1", "1", "", " 120*ас", ""}}));

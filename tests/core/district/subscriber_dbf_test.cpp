@@ -22,9 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::vector<DbfField> kPromFields = {
-    {"RES_ID", 'N', 4},     {"NAMETP", 'C', 20}, {"NTR", 'C', 6},     {"FEEDER", 'C', 10},    {"NDOG", 'C', 10},
-    {"ABONENT", 'C', 30},   {"NUMPOINT", 'N', 4}, {"TYPCOUNTER", 'C', 3}, {"DEVICE", 'C', 3}, {"SUB", 'C', 2},
-    {"L", 'N', 2},          {"KTOK", 'N', 8},    {"W", 'N', 12, 2},   {"WT", 'N', 12, 2},     {"WS", 'N', 12, 2}};
+    {"RES_ID", 'N', 4},   {"NAMETP", 'C', 20},  {"NTR", 'C', 6},        {"FEEDER", 'C', 10}, {"NDOG", 'C', 10},
+    {"ABONENT", 'C', 30}, {"NUMPOINT", 'N', 4}, {"TYPCOUNTER", 'C', 3}, {"DEVICE", 'C', 3},  {"SUB", 'C', 2},
+    {"L", 'N', 2},        {"KTOK", 'N', 8},     {"W", 'N', 12, 2},      {"WT", 'N', 12, 2},  {"WS", 'N', 12, 2}};
 
 // A record of kPromFields.
 DbfRow Prom(const std::string& res, const std::string& tp, const std::string& ndog, const std::string& point,
@@ -115,8 +115,7 @@ TEST_F(SubscriberDbf, FieldsOfTheIndustrialBase) {
   WriteDbf(file, kPromFields,
            {Prom("", "  тп-5 ", "  12", "2", "0", "k", "1", "40.5", "100.25"),
             // Latin T and P in the station's name; a meter mark in lower case that is no K
-            Prom("", "TП-5", "12", "1", "2", "yes", "7"),
-            Prom("", "ТП-5", "12", "1", "x"),
+            Prom("", "TП-5", "12", "1", "2", "yes", "7"), Prom("", "ТП-5", "12", "1", "x"),
             // a current ratio that is no number: what came before it stays, what follows stays empty
             Prom("", "ТП-1", "9", "1", "1", "", "55", "0", "0", "десять")});
   TSubscriberDbfRequest r = Request();
@@ -135,7 +134,7 @@ TEST_F(SubscriberDbf, FieldsOfTheIndustrialBase) {
       {"ТП-5", "Т-1", "Л2", "12", "1", "2", "Y", "1", "1", "7", "", ""},
   };
   const std::vector<std::string> fields = {"NameTP", "Ntr", "Fider", "Ndog", "NumPoint", "TypCounter",
-                                           "Device", "FVL",  "Ktok",  "W",    "Wt",       "Ws"};
+                                           "Device", "FVL", "Ktok",  "W",    "Wt",       "Ws"};
   EXPECT_EQ(Cells(t, fields), expected);
   EXPECT_EQ(static_cast<const DAChar*>(t.Columns[FindColumnIndex("Device", t)].get())->Get(2), 'K')
       << "the Latin letter";
@@ -144,9 +143,14 @@ TEST_F(SubscriberDbf, FieldsOfTheIndustrialBase) {
 TEST_F(SubscriberDbf, HouseholdsAndContracts) {
   const std::string byt = dir / "byt.dbf";
   WriteDbf(byt,
-           {{"NAME_TP", 'C', 12}, {"FIDER", 'C', 6}, {"COUNTAB", 'N', 6}, {"PAYAB", 'N', 6}, {"W", 'N', 10, 1},
+           {{"NAME_TP", 'C', 12},
+            {"FIDER", 'C', 6},
+            {"COUNTAB", 'N', 6},
+            {"PAYAB", 'N', 6},
+            {"W", 'N', 10, 1},
             {"WS", 'N', 10, 1}},
-           {{"тп-9", "л1", "12", "10", "1200.5", "100"}, {"тп-2", "2", "5", "5", "50", "10"},
+           {{"тп-9", "л1", "12", "10", "1200.5", "100"},
+            {"тп-2", "2", "5", "5", "50", "10"},
             {"тп-4", "л3", "много", "1", "7", "1"}});
   const std::string dog = dir / "dog.dbf";
   WriteDbf(dog, {{"NDOGOV", 'C', 8}, {"NAME_POTR", 'C', 20}, {"TOWN", 'C', 12}, {"STREET", 'C', 20}},

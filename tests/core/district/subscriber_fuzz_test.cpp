@@ -29,8 +29,8 @@ class SubscriberFuzz : public ::testing::Test {
 protected:
   SubscriberFuzz() {
     const std::filesystem::path layouts = dir.Path() / "maket.zr";
-    WriteLayoutSubset(layouts, {LayoutMeterPoints, LayoutHouseholds, LayoutConsumers, LayoutLines04,
-                                LayoutSubstInputs, LayoutSubstFeeders});
+    WriteLayoutSubset(layouts, {LayoutMeterPoints, LayoutHouseholds, LayoutConsumers, LayoutLines04, LayoutSubstInputs,
+                                LayoutSubstFeeders});
     MaketFileName = layouts.string();
   }
   bool NoLocks() const {
@@ -46,9 +46,20 @@ protected:
 TEST_F(SubscriberFuzz, DamagedDbfBasesAreImportedOrRefusedByName) {
   const std::string file = dir / "prom.dbf";
   WriteDbf(file,
-           {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 10}, {"NDOG", 'C', 6}, {"TYPCOUNTER", 'N', 2}, {"DEVICE", 'C', 2},
-            {"W", 'N', 10, 2}, {"WT", 'N', 10, 2}, {"WS", 'N', 10, 2}, {"LENGTH", 'N', 8, 3}, {"ABON", 'C', 2},
-            {"NTR", 'C', 4}, {"FIDER", 'C', 4}, {"PRIM", 'C', 4}, {"MARK", 'C', 4}},
+           {{"RES_ID", 'N', 3},
+            {"NAMETP", 'C', 10},
+            {"NDOG", 'C', 6},
+            {"TYPCOUNTER", 'N', 2},
+            {"DEVICE", 'C', 2},
+            {"W", 'N', 10, 2},
+            {"WT", 'N', 10, 2},
+            {"WS", 'N', 10, 2},
+            {"LENGTH", 'N', 8, 3},
+            {"ABON", 'C', 2},
+            {"NTR", 'C', 4},
+            {"FIDER", 'C', 4},
+            {"PRIM", 'C', 4},
+            {"MARK", 'C', 4}},
            {{"7", "тп-1", "12", "1", "K", "5", "1", "7", "0.35", "А", "1", "1", "", "ас"},
             {"7", "ТП-2", "13", "x", "", "1e300", "", "", "abc", "", "Т-2", "2", "п", "ас"},
             {"3", "ТП-3", "14", "2", "Y", "-1", "", "", "1", "", "", "3", "", ""}},
@@ -104,7 +115,8 @@ TEST_F(SubscriberFuzz, DamagedWorkbooksAreImportedOrRefusedByName) {
   lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
   const char* rows[][4] = {{"ТП-1", "", "", ""}, {"1", "2", "3", "100"}, {"2", "ТП-1.Т1.Ф2", "x", "АЕ спож."}};
   for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 4; ++c) worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), rows[r][c], nullptr);
+    for (int c = 0; c < 4; ++c)
+      worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), rows[r][c], nullptr);
   worksheet_write_number(sheet, 3, 0, 5, nullptr);
   ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
   const std::string valid = ReadBytes(file);

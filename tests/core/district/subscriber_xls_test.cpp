@@ -38,7 +38,8 @@ void WriteBook(const std::string& path, const Grid& grid) {
   for (std::size_t r = 0; r < grid.size(); ++r)
     for (std::size_t c = 0; c < grid[r].size(); ++c)
       if (!grid[r][c].empty())
-        worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), grid[r][c].c_str(), nullptr);
+        worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), grid[r][c].c_str(),
+                               nullptr);
   ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
 }
 
@@ -75,9 +76,8 @@ TEST(SubscriberXls, IndustrialPoints) {
   TDataFile t = Empty(LayoutMeterPoints);
   std::vector<std::string> info;
   ReadMeterPointsSheet(Sheet(kIndustrial), t, info);
-  const std::vector<std::string> expectedInfo = {
-      "Промышленные абоненты, строка 4: не задан тип потребления счетчика",
-      "Промышленные абоненты, строка 7, столбец 13: Ошибка чтения"};
+  const std::vector<std::string> expectedInfo = {"Промышленные абоненты, строка 4: не задан тип потребления счетчика",
+                                                 "Промышленные абоненты, строка 7, столбец 13: Ошибка чтения"};
   EXPECT_EQ(info, expectedInfo);
   const Grid expected = {
       // NameTP, Ntr, Fider, Ndog, Abonent, NumPoint, TypCounter, Device, FVL, Kvolt, W, Wt, Wl
@@ -164,8 +164,7 @@ TEST(SubscriberXls, MeasuredEnergiesOfInputsAndFeeders) {
   EXPECT_EQ(info, expectedInfo);
   EXPECT_EQ(stages, (std::vector<std::string>{"  Чтение замеров по вводам 10(6) кВ ... ",
                                               "  Чтение замеров по фидерам 10(6) кВ ... "}));
-  EXPECT_EQ(Cells(inputs, {"T", "P", "Q", "Pm", "Qm"}),
-            (Grid{{"5", "100", "", "50", ""}, {"1", "8", "8", "8", "8"}}));
+  EXPECT_EQ(Cells(inputs, {"T", "P", "Q", "Pm", "Qm"}), (Grid{{"5", "100", "", "50", ""}, {"1", "8", "8", "8", "8"}}));
   EXPECT_EQ(Cells(feeders, {"T", "P", "Q", "Pm", "Qm"}),
             (Grid{{"4", "10", "5", "4", "2"}, {"1", "2", "2", "2", "2"}, {"4", "1", "2", "3", "4"}}));
 }

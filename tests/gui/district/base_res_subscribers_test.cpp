@@ -1,6 +1,8 @@
 // The district window's subscriber commands through their dialogs, worked with the mouse and the
 // keyboard: the dBase bases, the workbook bases, the 0.4 kV line base and the contracts' stations; the
 // result in the grid, the messages in Info, the settings kept, and no lock left behind.
+#include <xlsxwriter.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -10,7 +12,6 @@
 #include <QTest>
 #include <QTextEdit>
 #include <filesystem>
-#include <xlsxwriter.h>
 
 #include "core/office/test_dbf_writer.h"
 #include "district_fixture.h"
@@ -122,10 +123,18 @@ TEST_F(SubscriberCommands, DbfBasesThroughTheDialog) {
 TEST_F(SubscriberCommands, LineBaseThroughTheDialog) {
   const std::string file = dir / "lines.dbf";
   WriteDbf(file,
-           {{"NAMETP", 'C', 8}, {"ABON", 'C', 2}, {"NTR", 'C', 4}, {"FIDER", 'C', 4}, {"MARK", 'C', 6},
-            {"LENGTH", 'N', 8, 3}, {"PRIM", 'C', 4}},
-           {{"тп-1", "", "1", "1", "ас", "0.35", ""}, {"", "A", "1", "2", "ас", "1", ""},
-            {"", "", "1", "3", "ас", "?", ""}, {"", "", "1", "4", "ас", "0.1", ""}, {"", "", "1", "5", "ас", "x", ""}});
+           {{"NAMETP", 'C', 8},
+            {"ABON", 'C', 2},
+            {"NTR", 'C', 4},
+            {"FIDER", 'C', 4},
+            {"MARK", 'C', 6},
+            {"LENGTH", 'N', 8, 3},
+            {"PRIM", 'C', 4}},
+           {{"тп-1", "", "1", "1", "ас", "0.35", ""},
+            {"", "A", "1", "2", "ас", "1", ""},
+            {"", "", "1", "3", "ас", "?", ""},
+            {"", "", "1", "4", "ас", "0.1", ""},
+            {"", "", "1", "5", "ас", "x", ""}});
   IniRec.TypLin04 = 0;
   script.Then([&](QDialog& d) {
     EXPECT_EQ(d.windowTitle().toStdString(), "Импорт базы линий 0.4 кВ");
