@@ -298,11 +298,7 @@ void TBaseResForm::FormCreate() {
 void TBaseResForm::ImportTPItemClick() {}
 void TBaseResForm::ImpTPMeasItemClick() {}
 void TBaseResForm::ImpFeederMeasItemClick() {}
-void TBaseResForm::ImpLine04ItemClick() {}
 void TBaseResForm::RenumItemClick() {}
 void TBaseResForm::RenameItemClick() {}
-void TBaseResForm::LinkDogItemClick() {}
-void TBaseResForm::ImpDbfBaseItemClick() {}
-void TBaseResForm::ImpXlsBaseItemClick() {}
 
 }  // namespace ld::gui

@@ -1,0 +1,127 @@
+#include "core/district/line04_dbf.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "core/base/codepage.h"
+#include "core/base/msgbox.h"
+#include "core/base/numfmt.h"
+#include "core/base/strings.h"
+#include "core/district/run_locks.h"
+#include "core/district/subscriber_cells.h"
+#include "core/tables/colmaps_district.h"
+#include "core/tables/table_ops.h"
+
+namespace ld {
+
+namespace {
+
+const char kSubscriberLine[] = "А";  // Cyrillic
+
+std::string RecordMessage(int k, const std::string& what) {
+  return "База линий 0,4 кВ. Строка " + std::to_string(k) + " - " + what;
+}
+
+// The length in metres of a length in kilometres as the base's line codes write it: the value read in
+// single precision, times 1000, rounded (halves to the even neighbour). False for a text that is no
+// such number.
+bool LengthText(const std::string& text, std::string& metres) {
+  try {
+    const float km = static_cast<float>(StrToFloatZ(text));
+    const double m = static_cast<double>(km) * 1000.0;
+    if (!std::isfinite(m) || std::fabs(m) > 9.0e15) return false;
+    metres = IntToStr(Round(m));
+    return true;
+  } catch (const ConvertError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& table, std::vector<std::string>& info,
+                    const TImportProgress& progress) {
+  const int fName = dbf.FieldIndex("NAMETP"), fAbon = dbf.FieldIndex("ABON"), fNtr = dbf.FieldIndex("NTR"),
+            fFider = dbf.FieldIndex("FIDER"), fPrim = dbf.FieldIndex("PRIM");
+  const std::array<std::pair<int, const char*>, 5> required = {
+      {{fName, "NAMETP"}, {fAbon, "ABON"}, {fNtr, "NTR"}, {fFider, "FIDER"}, {fPrim, "PRIM"}}};
+  for (const auto& [f, name] : required)
+    if (f < 0) {
+      info.push_back(RecordMessage(1, std::string("поле ") + name + " не найдено"));
+      return false;
+    }
+  const int fMark = dbf.FieldIndex("MARK"), fLength = dbf.FieldIndex("LENGTH"), fLenMark = dbf.FieldIndex("LEN_MARK");
+
+  TLine04Cols c;
+  FillLine04Cols(table, c);
+  ReserveRows(table, dbf.RecordCount());
+  TWalkProgress walk(dbf.RecordCount(), progress);
+  std::string station, transformer;
+  int n = 0, k = 0;
+  try {
+    for (bool more = dbf.First(); more; more = dbf.Next()) {
+      ++k;
+      walk.Advance(k);
+      // a record without a station's name belongs to the station above it, also when it is not taken
+      if (const std::string s = StationKey(dbf.Value(fName)); !s.empty()) station = request.Prefix + s;
+      const std::string a = NormalizeName(dbf.Value(fAbon));
+      const bool subscriber = a == kSubscriberLine;
+      if (request.Kind == 1 ? !subscriber : request.Kind == 2 ? subscriber : request.Kind != 0) continue;
+
+      ++n;
+      if (!a.empty()) (*c.A)[n] = CharCode(FirstChar(a));
+      c.NameTP->SetItem(n, station);
+      std::string t = StationKey(dbf.Value(fNtr));
+      if (const auto dash = t.find('-'); dash != std::string::npos) t.erase(dash, 1);
+      if (!t.empty()) transformer = t;
+      c.Ntr->SetItem(n, transformer);
+      c.Fider->SetItem(n, StationKey(dbf.Value(fFider)));
+      if (fMark >= 0 && fLength >= 0) {
+        const std::string length = dbf.Value(fLength);
+        std::string metres;
+        if (!LengthText(length, metres)) {
+          ShowMsgForm("Неверно задана длина линии в строке " + std::to_string(k), mkWarning, mbOk);
+          metres = length;
+        }
+        if (metres != "0")
+          c.KodLine->SetItem(n, metres + "*" + UpperCase(TrimLeadSpaces(TrimTrailSpaces(dbf.Value(fMark)))));
+      } else if (fLenMark >= 0) {
+        c.KodLine->SetItem(n, dbf.Value(fLenMark));
+      }
+      c.Prim->SetItem(n, dbf.Value(fPrim));
+    }
+  } catch (const TDbfReadError& e) {
+    info.push_back(RecordMessage(k + 1, e.what()));
+    return false;
+  }
+  table.RowCount = n;
+  const std::array<std::uint8_t, 3> keys = {static_cast<std::uint8_t>(FindColumnIndex("NameTP", table)),
+                                            static_cast<std::uint8_t>(FindColumnIndex("Ntr", table)),
+                                            static_cast<std::uint8_t>(FindColumnIndex("Fider", table))};
+  bool changed = false;
+  SortTable(table, 3, keys, changed);
+  return true;
+}
+
+bool ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& info, const TImportProgress& progress,
+                      const TStageProc& stage) {
+  TRunTableLocks locks(request.BaseStem, GetMaketExtention(LayoutLines04));
+  TDataFile table;
+  ReadMaket(LayoutLines04, table);
+  CreateColumns(table, 0);
+  TDbfTable dbf;
+  std::string error;
+  if (!dbf.Open(request.Path, error)) {
+    info.push_back("Ошибка чтения базы линий 0.4 кВ (файл " + request.Path + ")");
+    return false;
+  }
+  if (stage) stage("  Импорт базы линий 0.4 кВ ... ");
+  if (!ReadLines04Dbf(dbf, request, table, info, progress)) return false;
+  dbf.Close();
+  table.Title = BaseTitle(request.BaseStem);
+  locks.Write(table);
+  return true;
+}
+
+}  // namespace ld

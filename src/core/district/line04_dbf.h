@@ -1,0 +1,37 @@
+#pragma once
+// The 0.4 kV lines of a district from a dBase file of line sections, one record per section: the
+// base's table "Формат РЭС (0.4 кВ)" is replaced by its lines, all of them, only the subscribers' or
+// only the network's.
+#include <string>
+#include <vector>
+
+#include "core/base/callbacks.h"
+#include "core/district/base_import.h"
+#include "core/office/dbf_table.h"
+#include "core/tables/layout.h"
+
+namespace ld {
+
+// Kinds of lines taken (TypLin04): 0 all, 1 subscriber lines (mark "А"), 2 network lines; any other
+// value takes none.
+struct TLine04Request {
+  std::string BaseStem;
+  std::string Path;
+  int Kind = 0;
+  std::string Prefix;  // put in front of every station name
+};
+
+// Walks the open table into the empty table of the layout, sorted by NameTP, Ntr, Fider. A length that
+// is no number is shown in a warning box and its text taken as it stands. False when the file lacks a
+// field that every record needs (NAMETP, ABON, NTR, FIDER, PRIM) or a record cannot be read: the fault
+// is then in info and the table is not to be written.
+bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& table, std::vector<std::string>& info,
+                    const TImportProgress& progress = {});
+
+// The whole command: the stem's 0.4 kV table locked, the file read and the table written in place of
+// the old one. False, with the reason in info, when nothing was written; a lock held by someone else
+// throws the table store's error.
+bool ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& info,
+                      const TImportProgress& progress = {}, const TStageProc& stage = {});
+
+}  // namespace ld

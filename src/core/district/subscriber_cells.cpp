@@ -1,0 +1,92 @@
+#include "core/district/subscriber_cells.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <utility>
+
+#include "core/base/codepage.h"
+#include "core/base/import_number.h"
+#include "core/base/numfmt.h"
+#include "core/base/strings.h"
+
+namespace ld {
+
+void PutText(TDynamicArray* column, int row, std::string_view text) {
+  if (auto* s = dynamic_cast<DAString*>(column))
+    s->SetItem(row, text);
+  else if (auto* t = dynamic_cast<DAFstring*>(column))
+    t->SetItem(row, text);
+}
+
+void PutNumber(TDynamicArray* column, int row, double value) {
+  if (auto* d = dynamic_cast<DAdouble*>(column))
+    (*d)[row] = value;
+  else if (auto* r = dynamic_cast<DAreal*>(column))
+    (*r)[row] = value;
+  else if (auto* f = dynamic_cast<DAsingle*>(column))
+    (*f)[row] = static_cast<float>(value);
+}
+
+char CharCode(char32_t c) {
+  if (c == 0) return 0;
+  const int code = Cp1251Code(c);
+  return static_cast<char>(code >= 0 ? code : '?');
+}
+
+char32_t FirstChar(std::string_view text) {
+  if (text.empty()) return 0;
+  std::size_t pos = 0;
+  return NextUtf8Char(text, pos);
+}
+
+double SourceNumber(std::string_view text) {
+  double value = 0;
+  try {
+    value = StrToFloatZ(text);
+  } catch (const ConvertError& e) {
+    throw TRecordError(e.what());
+  }
+  if (const std::string fault = ImportNumberFault(value); !fault.empty()) throw TRecordError(fault);
+  return value;
+}
+
+int SourceInteger(std::string_view text, int lo, int hi) {
+  int value = 0;
+  try {
+    value = StrToIntZ(text);
+  } catch (const ConvertError& e) {
+    throw TRecordError(e.what());
+  }
+  if (value < lo || value > hi) throw TRecordError("число " + std::to_string(value) + " вне допустимых значений");
+  return value;
+}
+
+std::string StationKey(std::string_view text) { return NormalizeName(TrimLeadSpaces(TrimTrailSpaces(text))); }
+
+void ReserveRows(TDataFile& table, int rows) {
+  for (int k = 1; k <= table.NCols; ++k)
+    if (table.Columns[k]) table.Columns[k]->EnsureIndex(rows);
+  if (table.MarkRec) table.MarkRec->EnsureIndex(rows);
+}
+
+TWalkProgress::TWalkProgress(int total, TImportProgress report) : report_(std::move(report)) { Restart(total); }
+
+void TWalkProgress::Restart(int total) {
+  total_ = std::max(total, 0);
+  step_ = total_ / 10 == 0 ? total_ : total_ / 10;
+  last_ = 0;
+  position_ = 0;
+  if (report_) report_(0);
+}
+
+void TWalkProgress::Advance(int counter) {
+  if (step_ <= 0 || counter - last_ < step_) return;
+  last_ = counter;
+  position_ = static_cast<int>(std::min<std::int64_t>(100, position_ + Round(step_ * 100.0 / total_)));
+  if (report_) report_(position_);
+}
+
+std::string BaseTitle(const std::string& baseStem) { return std::filesystem::path(baseStem).filename().string(); }
+
+}  // namespace ld

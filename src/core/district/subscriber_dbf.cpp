@@ -1,0 +1,243 @@
+#include "core/district/subscriber_dbf.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+#include "core/base/codepage.h"
+#include "core/base/strings.h"
+#include "core/district/run_locks.h"
+#include "core/district/subscriber_cells.h"
+#include "core/tables/colmaps_district.h"
+#include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
+
+namespace ld {
+
+namespace {
+
+// The Latin letter by which a meter's mark says that its energy is the sum less the transformer's part.
+constexpr char32_t kSumLessTransformer = U'K';
+
+void SortBy(TDataFile& table, std::initializer_list<const char*> fields) {
+  std::array<std::uint8_t, 4> keys{};
+  int n = 0;
+  for (const char* f : fields)
+    keys[static_cast<std::size_t>(n++)] = static_cast<std::uint8_t>(FindColumnIndex(f, table));
+  bool changed = false;
+  SortTable(table, n, keys, changed);
+}
+
+std::string RowMessage(const char* table, int row, const char* what) {
+  return std::string(table) + ". Строка " + std::to_string(row) + " - " + what;
+}
+
+}  // namespace
+
+void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::vector<std::string>& info,
+                        const TImportProgress& progress) {
+  TMeterPointCols c;
+  FillMeterPointCols(table, c);
+  int n = table.RowCount;
+  ReserveRows(table, n + dbf.RecordCount());
+  const int fResId = dbf.FieldIndex("RES_ID"), fNameTP = dbf.FieldIndex("NAMETP"), fNtr = dbf.FieldIndex("NTR"),
+            fFeeder = dbf.FieldIndex("FEEDER"), fNdog = dbf.FieldIndex("NDOG"), fAbonent = dbf.FieldIndex("ABONENT"),
+            fNumCounter = dbf.FieldIndex("NUMCOUNTER"), fTransform = dbf.FieldIndex("TRANSFORM"),
+            fLine = dbf.FieldIndex("LINE"), fNumPoint = dbf.FieldIndex("NUMPOINT"),
+            fTypCounter = dbf.FieldIndex("TYPCOUNTER"), fDevice = dbf.FieldIndex("DEVICE"),
+            fSub = dbf.FieldIndex("SUB"), fL = dbf.FieldIndex("L");
+  const std::array<std::pair<int, DAdouble*>, 9> numbers = {{{dbf.FieldIndex("NEXT"), c.Next},
+                                                             {dbf.FieldIndex("PREV"), c.Prev},
+                                                             {dbf.FieldIndex("KTOK"), c.Ktok},
+                                                             {dbf.FieldIndex("KVOLT"), c.Kvolt},
+                                                             {dbf.FieldIndex("KOEF"), c.Koef},
+                                                             {dbf.FieldIndex("W"), c.W},
+                                                             {dbf.FieldIndex("WT"), c.Wt},
+                                                             {dbf.FieldIndex("WL"), c.Wl},
+                                                             {dbf.FieldIndex("WS"), c.Ws}}};
+  TWalkProgress walk(dbf.RecordCount(), progress);
+  for (bool more = dbf.First(); more; more = dbf.Next()) {
+    walk.Advance(dbf.RecNo());
+    if (districtNo != 0) {
+      // a district number that does not read is no district's
+      int res = 0;
+      try {
+        res = StrToIntZ(dbf.Value(fResId));
+      } catch (const ConvertError&) {
+        res = 0;
+      }
+      if (res != districtNo) continue;
+    }
+    ++n;
+    try {
+      const auto text = [&](int f, DAString* column, bool key) {
+        if (f >= 0) column->SetItem(n, key ? StationKey(dbf.Value(f)) : dbf.Value(f));
+      };
+      text(fNameTP, c.NameTP, true);
+      text(fNtr, c.Ntr, true);
+      text(fFeeder, c.Fider, true);
+      text(fNdog, c.Ndog, false);
+      text(fAbonent, c.Abonent, false);
+      text(fNumCounter, c.NumCounter, false);
+      text(fTransform, c.Transform, false);
+      text(fLine, c.Line, false);
+      if (fNumPoint >= 0) c.NumPoint[n] = SourceInteger(dbf.Value(fNumPoint), -32768, 65535);
+      if (fTypCounter >= 0) {
+        try {
+          (*c.TypCounter)[n] = static_cast<std::uint8_t>(SourceInteger(dbf.Value(fTypCounter), 0, 255));
+        } catch (const TRecordError&) {
+          info.push_back(RowMessage("База промышленных абонентов", n, "неверно задан тип счетчика"));
+          (*c.TypCounter)[n] = 1;
+        }
+      }
+      if (fDevice >= 0) (*c.Device)[n] = CharCode(FirstChar(UpperCase(dbf.Value(fDevice))));
+      if (fSub >= 0) {
+        const std::string sub = dbf.Value(fSub);
+        if (!sub.empty()) (*c.Sub)[n] = CharCode(FirstChar(sub));
+      }
+      if (fL >= 0) {
+        int fvl = 0;
+        try {
+          fvl = SourceInteger(dbf.Value(fL), 0, 255);
+        } catch (const TRecordError&) {
+          fvl = 0;
+        }
+        (*c.FVL)[n] = static_cast<std::uint8_t>(fvl);
+      }
+      for (const auto& [f, column] : numbers)
+        if (f >= 0) (*column)[n] = SourceNumber(dbf.Value(f));
+      if ((*c.Device)[n] == static_cast<char>(kSumLessTransformer)) (*c.W)[n] = (*c.Ws)[n] - (*c.Wt)[n];
+    } catch (const TRecordError&) {
+      info.push_back(RowMessage("База промышленных абонентов", n, "ошибка чтения"));
+    }
+  }
+  table.RowCount = n;
+  SortBy(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
+}
+
+void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feederPrefix,
+                       std::vector<std::string>& info, const TImportProgress& progress) {
+  THouseholdCols c;
+  FillHouseholdCols(table, c);
+  ReserveRows(table, dbf.RecordCount());
+  const int fName = dbf.FieldIndex("NAME_TP"), fFider = dbf.FieldIndex("FIDER"), fW = dbf.FieldIndex("W"),
+            fWs = dbf.FieldIndex("WS"), fCount = dbf.FieldIndex("COUNTAB"), fPay = dbf.FieldIndex("PAYAB");
+  TWalkProgress walk(dbf.RecordCount(), progress);
+  int n = 0;
+  for (bool more = dbf.First(); more; more = dbf.Next()) {
+    walk.Advance(dbf.RecNo());
+    ++n;
+    try {
+      if (fName >= 0) c.NameTP->SetItem(n, UpperCase(dbf.Value(fName)));
+      if (fFider >= 0) c.Fider->SetItem(n, feederPrefix + UpperCase(dbf.Value(fFider)));
+      if (fW >= 0) (*c.W)[n] = SourceNumber(dbf.Value(fW));
+      if (fWs >= 0) (*c.Ws)[n] = SourceNumber(dbf.Value(fWs));
+      if (fCount >= 0) (*c.CountAb)[n] = SourceInteger(dbf.Value(fCount), INT32_MIN, INT32_MAX);
+      if (fPay >= 0) (*c.PayAb)[n] = SourceInteger(dbf.Value(fPay), INT32_MIN, INT32_MAX);
+    } catch (const TRecordError&) {
+      info.push_back(RowMessage("База бытовых абонентов", n, "ошибка чтения"));
+    }
+  }
+  table.RowCount = n;
+  SortBy(table, {"NameTP"});
+}
+
+void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& info,
+                      const TImportProgress& progress) {
+  TConsumerCols c;
+  FillConsumerCols(table, c);
+  ReserveRows(table, dbf.RecordCount());
+  const int fNdog = dbf.FieldIndex("NDOGOV"), fName = dbf.FieldIndex("NAME_POTR"), fTown = dbf.FieldIndex("TOWN"),
+            fStreet = dbf.FieldIndex("STREET");
+  TWalkProgress walk(dbf.RecordCount(), progress);
+  int n = 0;
+  for (bool more = dbf.First(); more; more = dbf.Next()) {
+    walk.Advance(dbf.RecNo());
+    ++n;
+    try {
+      if (fNdog >= 0) c.Ndog->SetItem(n, dbf.Value(fNdog));
+      if (fName >= 0) c.NameAb->SetItem(n, dbf.Value(fName));
+      if (fTown >= 0 && fStreet >= 0) {
+        const std::string town = dbf.Value(fTown);
+        c.Address->SetItem(n, town.empty() ? dbf.Value(fStreet) : town + ", " + dbf.Value(fStreet));
+      }
+    } catch (const TRecordError&) {
+      info.push_back(RowMessage("Список договоров РЭС", n, "ошибка чтения"));
+    }
+  }
+  table.RowCount = n;
+}
+
+std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::vector<std::string>& info,
+                                     const TImportProgress& progress, const TStageProc& stage) {
+  struct TSource {
+    bool wanted;
+    const char* layout;
+    const std::string& path;
+    const char* stageText;
+    const char* failText;
+    std::function<void(TDbfTable&, TDataFile&)> read;
+  };
+  const TSource sources[] = {
+      {request.Prom, LayoutMeterPoints, request.PathProm, "  Импорт базы промышленных абонентов ... ",
+       "Ошибка чтения базы промышленных абонентов (файл ",
+       [&](TDbfTable& dbf, TDataFile& t) { ReadMeterPointsDbf(dbf, t, request.DistrictNo, info, progress); }},
+      {request.Byt, LayoutHouseholds, request.PathByt, "  Импорт базы бытовых абонентов ... ",
+       "Ошибка чтения базы бытовых абонентов (файл ",
+       [&](TDbfTable& dbf, TDataFile& t) { ReadHouseholdsDbf(dbf, t, request.FeederPrefix, info, progress); }},
+      {request.Dog, LayoutConsumers, request.PathDog, "  Импорт базы списка договоров РЭС ... ",
+       "Ошибка чтения списка договоров РЭС (файл ",
+       [&](TDbfTable& dbf, TDataFile& t) { ReadConsumersDbf(dbf, t, info, progress); }},
+  };
+
+  std::string extensions, shown;
+  for (const TSource& s : sources)
+    if (s.wanted) {
+      extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(s.layout);
+      if (shown.empty()) shown = s.layout;
+    }
+  if (extensions.empty()) return {};
+  TRunTableLocks locks(request.BaseStem, extensions);
+
+  // every table is made before the first file is read: an unreadable base of the rows to add to ends
+  // the command before anything is written
+  TDataFile tables[std::size(sources)];
+  for (std::size_t i = 0; i < std::size(sources); ++i) {
+    if (!sources[i].wanted) continue;
+    const std::string file = request.BaseStem + GetMaketExtention(sources[i].layout);
+    std::error_code ec;
+    if (i == 0 && request.AddMode && std::filesystem::exists(file, ec)) {
+      ReadTableFile(file, tables[i]);
+    } else {
+      ReadMaket(sources[i].layout, tables[i]);
+      CreateColumns(tables[i], 0);
+    }
+  }
+
+  for (std::size_t i = 0; i < std::size(sources); ++i) {
+    const TSource& s = sources[i];
+    if (!s.wanted) continue;
+    TDbfTable dbf;
+    std::string error;
+    const std::string failure = s.failText + s.path + ")";
+    if (!dbf.Open(s.path, error)) {
+      info.push_back(failure);
+      return {};
+    }
+    if (stage) stage(s.stageText);
+    try {
+      s.read(dbf, tables[i]);
+    } catch (const TDbfReadError&) {
+      // a record that cannot be read from the file: the table is not written
+      info.push_back(failure);
+      return {};
+    }
+    dbf.Close();
+    tables[i].Title = BaseTitle(request.BaseStem);
+    locks.Write(tables[i]);
+  }
+  return shown;
+}
+
+}  // namespace ld

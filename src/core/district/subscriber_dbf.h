@@ -1,0 +1,47 @@
+#pragma once
+// The subscriber bases of a district from the billing department's dBase files: the industrial base
+// (one row per meter of a metering point), the household base (one row per feeder of a station) and
+// the district's list of contracts. Each reader walks one open dBase table into a table of its layout;
+// ImportSubscriberBasesDbf is the whole command over the base's files.
+#include <string>
+#include <vector>
+
+#include "core/base/callbacks.h"
+#include "core/district/base_import.h"
+#include "core/office/dbf_table.h"
+#include "core/tables/layout.h"
+
+namespace ld {
+
+// Appends the records of the district (all records for district 0) after the table's rows
+// ("База промышленных абонентов", columns created) and sorts the table by NameTP, Ndog, NumPoint,
+// TypCounter. A record without a field RES_ID belongs to district 0.
+void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::vector<std::string>& info,
+                        const TImportProgress& progress = {});
+// Fills the empty "База бытовых абонентов" table, the prefix in front of each feeder's name; sorted by NameTP.
+void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feederPrefix,
+                       std::vector<std::string>& info, const TImportProgress& progress = {});
+// Fills the empty "Формат РЭС (абоненты)" table in the file's order.
+void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& info,
+                      const TImportProgress& progress = {});
+
+struct TSubscriberDbfRequest {
+  std::string BaseStem;
+  bool Prom = false, Byt = false, Dog = false;
+  std::string PathProm, PathByt, PathDog;
+  bool AddMode = false;  // the industrial rows are added to the base's own
+  int DistrictNo = 0;    // 0: every record
+  std::string FeederPrefix;
+};
+
+// Reads the wanted files in the order industrial, household, contracts and writes each table as soon
+// as it is read (the household and contract tables are always replaced whole). Record faults and a
+// file that cannot be read go to info; the latter ends the command, the tables written before staying
+// written. Returns the layout of the table to show: the first of the three that was wanted, or empty
+// when a file could not be read or nothing was wanted. The stem's files of the wanted tables are locked
+// meanwhile; a lock held by someone else, or an unreadable industrial base in add mode, throws the
+// table store's error before anything is written.
+std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::vector<std::string>& info,
+                                     const TImportProgress& progress = {}, const TStageProc& stage = {});
+
+}  // namespace ld

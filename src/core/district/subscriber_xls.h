@@ -1,0 +1,63 @@
+#pragma once
+// The district's commercial and technical metering from workbooks (first sheet of each, cells from
+// row 1, column 1): the industrial subscriber base, the household subscriber base, and the measured
+// energies of the substation inputs and feeders of the base.
+//
+// Industrial sheet: one metering point per row from row 3 up to the row before the first empty cell of
+// column 1: 2 contract, 3 subscriber, 4 metering point, 5 address, 6 station, transformer and feeder
+// joined by dots, 7 working time, 8 power, 9 meter number, 10 meter type, 11 meter factor, 12 kind of
+// energy, 13 energy, 14 the line's (a point on a 0.4 kV feeder) or else the transformer's part of it.
+// Household sheet: rows from 1 up to the first empty cell of column 1; a row whose first cell begins
+// with a digit is a feeder (2 feeder, 3 subscribers, 4 energy) of the station named by the last row
+// that does not. Technical sheet: column 1 a name, columns 2 to 5 four energies; row 1 a heading.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/base/callbacks.h"
+#include "core/district/base_import.h"
+#include "core/tables/layout.h"
+
+namespace ld {
+
+// The text of a cell of the first sheet, row and column from 1.
+using TSheetCells = std::function<std::string(int row, int col)>;
+
+// The text without line feeds; a hyphen right before a line feed goes with it, so a word hyphenated
+// across the lines of a cell is joined.
+std::string JoinCellLines(std::string_view s);
+
+// The cell as a number by the tolerant parser (empty is 0). A cell that is no number, or none a table
+// can hold, adds '<name>, строка <row>, столбец <col>: Ошибка чтения' to info and leaves value as it was.
+void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
+                   std::vector<std::string>& info);
+
+// The row before the first empty cell of column 1 from row 1.
+int LastSheetRow(const TSheetCells& cells);
+
+// Fill the empty tables of their layouts ("База промышленных абонентов", "База бытовых абонентов").
+void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
+                          const TImportProgress& progress = {});
+void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
+                         const TImportProgress& progress = {});
+// Writes the measured energies of the sheet into the input and feeder tables of the base; rows without
+// a match keep their values. stage receives the text of each of the two walks.
+void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
+                        const TImportProgress& progress = {}, const TStageProc& stage = {});
+
+struct TSubscriberXlsRequest {
+  std::string BaseStem;
+  bool Prom = false, Byt = false, Tech = false;
+  std::string PathProm, PathByt, PathTech;
+};
+
+// The whole command: the wanted tables of the stem locked, each workbook read and its tables written in
+// the order industrial, household, technical (inputs, then feeders). Returns the layout to show (the
+// industrial base, else the household base, else the feeders; empty when nothing was wanted). A
+// workbook that cannot be read throws its read error naming it, the tables written before staying
+// written; a lock held by someone else throws the table store's error.
+std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::vector<std::string>& info,
+                                     const TImportProgress& progress = {}, const TStageProc& stage = {});
+
+}  // namespace ld

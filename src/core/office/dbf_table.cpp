@@ -1,0 +1,201 @@
+#include "core/office/dbf_table.h"
+
+#include <shapefil.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "core/base/codepage.h"
+
+namespace ld {
+
+namespace {
+
+// The library opens "<stem>.dbf" (or ".DBF") and may look for a code-page file beside it. The hooks
+// below give it exactly the file the caller named, whatever its extension, and nothing else: the
+// language-driver byte alone tells the code page. Its error texts are kept, not printed.
+thread_local const std::string* tOpenPath = nullptr;
+thread_local std::string tLibraryError;
+
+bool EndsWithDbf(const char* name) {
+  const std::string_view s(name);
+  if (s.size() < 4) return false;
+  const std::string_view ext = s.substr(s.size() - 4);
+  return ext == ".dbf" || ext == ".DBF";
+}
+
+SAFile OpenHook(const char* name, const char* access) {
+  if (tOpenPath == nullptr || !EndsWithDbf(name)) return nullptr;
+  const std::string_view a(access);
+  if (a.find('w') != std::string_view::npos || a.find('+') != std::string_view::npos) return nullptr;
+  return reinterpret_cast<SAFile>(std::fopen(tOpenPath->c_str(), "rb"));
+}
+
+void ErrorHook(const char* message) { tLibraryError = message ? message : ""; }
+
+SAHooks ReadHooks() {
+  SAHooks hooks;
+  SASetupDefaultHooks(&hooks);
+  hooks.FOpen = OpenHook;
+  hooks.Error = ErrorHook;
+  return hooks;
+}
+
+std::string ReadError(const std::string& path, const std::string& reason) {
+  return "Ошибка чтения файла \"" + path + "\": " + reason;
+}
+
+unsigned U16(const unsigned char* p) { return p[0] | (p[1] << 8u); }
+std::uint32_t U32(const unsigned char* p) {
+  return p[0] | (p[1] << 8u) | (p[2] << 16u) | (static_cast<std::uint32_t>(p[3]) << 24u);
+}
+
+// The header's own claims against the file's size, before the library trusts them.
+std::string CheckHeader(const std::string& path) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (ec) return "файл не найден или недоступен";
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return "файл не найден или недоступен";
+  std::array<unsigned char, 32> head{};
+  const bool whole = std::fread(head.data(), 1, head.size(), f) == head.size();
+  std::fclose(f);
+  const std::string notTable = "файл не является таблицей dBase";
+  if (!whole) return notTable;
+  const std::uint64_t records = U32(&head[4]);
+  const unsigned headerLength = U16(&head[8]);
+  const unsigned recordLength = U16(&head[10]);
+  // at least one field descriptor and the header's terminator
+  if (headerLength < 65 || recordLength < 2 || headerLength > size) return notTable;
+  if (records > 0x7FFFFFFFu || headerLength + records * recordLength > size)
+    return "файл поврежден: записей меньше, чем указано в заголовке";
+  return {};
+}
+
+}  // namespace
+
+TDbfTable::TDbfTable() = default;
+
+TDbfTable::~TDbfTable() { Close(); }
+
+void TDbfTable::Close() {
+  if (handle_ != nullptr) DBFClose(static_cast<DBFHandle>(handle_));
+  handle_ = nullptr;
+  path_.clear();
+  recordCount_ = recordLength_ = 0;
+  codePage_ = 866;
+  current_ = -1;
+  record_ = nullptr;
+  fields_.clear();
+}
+
+bool TDbfTable::Open(const std::string& path, std::string& error) {
+  Close();
+  error.clear();
+  if (path.empty()) {
+    error = "Не задано имя файла";
+    return false;
+  }
+  if (std::string reason = CheckHeader(path); !reason.empty()) {
+    error = ReadError(path, reason);
+    return false;
+  }
+  SAHooks hooks = ReadHooks();
+  tOpenPath = &path;
+  tLibraryError.clear();
+  // the library's own name for the file: any name ending in ".dbf" reaches the open hook
+  DBFHandle h = DBFOpenLL("table.dbf", "rb", &hooks);
+  tOpenPath = nullptr;
+  if (h == nullptr) {
+    error = ReadError(path, tLibraryError.empty() ? "файл не является таблицей dBase" : tLibraryError);
+    return false;
+  }
+  handle_ = h;
+  path_ = path;
+  recordCount_ = DBFGetRecordCount(h);
+  recordLength_ = h->nRecordLength;
+  const int lang = h->iLanguageDriver;
+  codePage_ = lang == 201 || lang == 3 || lang == 87 ? 1251 : 866;
+  const int n = DBFGetFieldCount(h);
+  for (int i = 0; i < n; ++i) {
+    std::array<char, XBASE_FLDNAME_LEN_READ + 1> name{};
+    int width = 0, decimals = 0;
+    DBFGetFieldInfo(h, i, name.data(), &width, &decimals);
+    TField field;
+    for (const char* c = name.data(); *c != '\0' && *c != ' '; ++c)
+      field.Name += (*c >= 'a' && *c <= 'z') ? static_cast<char>(*c - 'a' + 'A') : *c;
+    field.Type = static_cast<char>(DBFGetNativeFieldType(h, i));
+    field.Offset = h->panFieldOffset[i];
+    field.Width = h->panFieldSize[i];
+    if (field.Width < 0 || field.Offset < 1 || field.Offset + field.Width > recordLength_) {
+      Close();
+      error = ReadError(path, "описания полей не соответствуют длине записи");
+      return false;
+    }
+    fields_.push_back(std::move(field));
+  }
+  if (fields_.empty()) {
+    Close();
+    error = ReadError(path, "файл не является таблицей dBase");
+    return false;
+  }
+  return true;
+}
+
+bool TDbfTable::Load(int record) {
+  tLibraryError.clear();
+  record_ = DBFReadTuple(static_cast<DBFHandle>(handle_), record);
+  if (record_ == nullptr) {
+    current_ = -1;
+    throw TDbfReadError(ReadError(path_, "запись " + std::to_string(record + 1) + " не читается" +
+                                             (tLibraryError.empty() ? "" : " (" + tLibraryError + ")")));
+  }
+  return record_[0] != '*';
+}
+
+bool TDbfTable::Seek(int from) {
+  current_ = -1;
+  record_ = nullptr;
+  if (handle_ == nullptr) return false;
+  for (int r = from; r < recordCount_; ++r)
+    if (Load(r)) {
+      current_ = r;
+      return true;
+    }
+  record_ = nullptr;
+  return false;
+}
+
+bool TDbfTable::First() { return Seek(0); }
+
+bool TDbfTable::Next() { return current_ >= 0 && Seek(current_ + 1); }
+
+int TDbfTable::FieldIndex(std::string_view name) const {
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    const std::string& own = fields_[i].Name;
+    if (own.size() != name.size()) continue;
+    bool same = true;
+    for (std::size_t k = 0; k < own.size() && same; ++k) {
+      char c = name[k];
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      same = c == own[k];
+    }
+    if (same) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::string TDbfTable::Value(int field) const {
+  if (field < 0 || field >= static_cast<int>(fields_.size()) || record_ == nullptr || current_ < 0) return {};
+  const TField& f = fields_[static_cast<std::size_t>(field)];
+  std::string_view raw(record_ + f.Offset, static_cast<std::size_t>(f.Width));
+  const auto padding = [](char c) { return c == ' ' || c == '\0'; };
+  while (!raw.empty() && padding(raw.back())) raw.remove_suffix(1);
+  if (f.Type != 'C')
+    while (!raw.empty() && padding(raw.front())) raw.remove_prefix(1);
+  return codePage_ == 1251 ? Cp1251ToUtf8(raw) : Cp866ToUtf8(raw);
+}
+
+}  // namespace ld

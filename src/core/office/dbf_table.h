@@ -1,0 +1,82 @@
+#pragma once
+// dBase tables (.dbf) as the district imports read them: one table opened by its full path, its record
+// count, a walk from the first record to the last that passes over the records marked deleted, and
+// field values found by name and read as text.
+//
+// Texts are decoded by the table's language-driver byte: 201 (Russian Windows), 3 and 87 (Windows
+// ANSI) mean Windows-1251; 38 (Russian DOS), no byte (0) and every other value mean the DOS code page
+// 866, in which the billing programs of the districts keep their bases. A character field loses only
+// its trailing padding, so leading blanks stay as stored; every other field (numbers, dates, logicals)
+// comes trimmed on both sides.
+//
+// A file is checked whole before the first record is read: a header, field descriptors or a record
+// count that do not fit the file refuse it, so a walk never meets a record that is not there.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/base/error.h"
+
+namespace ld {
+
+// A record of an open table that cannot be read.
+class TDbfReadError : public Error {
+public:
+  using Error::Error;
+};
+
+class TDbfTable {
+public:
+  TDbfTable();
+  ~TDbfTable();
+  TDbfTable(const TDbfTable&) = delete;
+  TDbfTable& operator=(const TDbfTable&) = delete;
+
+  // Opens the table, closing the one open before. False when the file cannot be read as a dBase table;
+  // error then holds 'Ошибка чтения файла "<path>": <reason>' and no table is open.
+  bool Open(const std::string& path, std::string& error);
+  void Close();
+  bool IsOpen() const { return handle_ != nullptr; }
+  const std::string& FileName() const { return path_; }
+
+  // Records of the file, those marked deleted included.
+  int RecordCount() const { return recordCount_; }
+  // 866 or 1251.
+  int CodePage() const { return codePage_; }
+
+  // Moves to the first (next) record that is not marked deleted; false at the end of the table.
+  // A record that cannot be read throws TDbfReadError naming the file.
+  bool First();
+  bool Next();
+  bool Eof() const { return current_ < 0; }
+  // The position of the current record in the file, from 1 (deleted records counted).
+  int RecNo() const { return current_ + 1; }
+
+  // The number of the field of that name (letter case ignored), -1 when the table has none.
+  int FieldIndex(std::string_view name) const;
+  bool HasField(std::string_view name) const { return FieldIndex(name) >= 0; }
+  // The value of a field of the current record as text; empty for an absent field or off the walk.
+  std::string Value(int field) const;
+  std::string Value(std::string_view name) const { return Value(FieldIndex(name)); }
+
+private:
+  struct TField {
+    std::string Name;  // upper-cased
+    char Type = 'C';
+    int Offset = 0, Width = 0;
+  };
+  bool Load(int record);
+  bool Seek(int from);
+
+  void* handle_ = nullptr;  // the library's table handle
+  std::string path_;
+  int recordCount_ = 0;
+  int recordLength_ = 0;
+  int codePage_ = 866;
+  int current_ = -1;
+  const char* record_ = nullptr;  // the current record's bytes, the deletion mark first
+  std::vector<TField> fields_;
+};
+
+}  // namespace ld

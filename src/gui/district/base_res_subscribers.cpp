@@ -1,0 +1,160 @@
+// The district window's subscriber commands: the subscriber bases from dBase files and from workbooks,
+// the 0.4 kV line base from a dBase file, and the stations of each contract. The core reads, sorts and
+// writes the tables; the window asks what to read, shows the progress and the messages, and shows the
+// result in its grid.
+#include <QLabel>
+#include <QProgressBar>
+#include <QString>
+#include <QTextEdit>
+#include <string>
+#include <vector>
+
+#include "core/base/settings.h"
+#include "core/district/consumer_links.h"
+#include "core/district/line04_dbf.h"
+#include "core/district/subscriber_dbf.h"
+#include "core/district/subscriber_xls.h"
+#include "core/tables/layout.h"
+#include "gui/district/base_res_form.h"
+#include "gui/district/imp04_frm.h"
+#include "gui/district/imp_xls_frm.h"
+#include "gui/district/import_frm.h"
+
+namespace ld::gui {
+
+namespace {
+
+// The progress bar, its label and the messages of one command: made ready when the command starts, and
+// at its end, however it ends, the bar hidden and the messages shown.
+class TCommandPanels {
+public:
+  TCommandPanels(TBaseResForm& form, bool clearInfo) : form_(form) {
+    if (clearInfo) {
+      form_.ShowInfo(false);
+      form_.Info->clear();
+    }
+    form_.ProcBar->setValue(0);
+    form_.ProcBar->show();
+    form_.ProcLabel->clear();
+    form_.ProcLabel->show();
+    form_.ArrangeBottomPanels();
+  }
+  ~TCommandPanels() {
+    if (!info.empty()) {
+      QString text;
+      for (const std::string& line : info) text += (text.isEmpty() ? "" : "\n") + QString::fromStdString(line);
+      form_.Info->setPlainText(text);
+      form_.ShowInfo(true);
+    }
+    form_.ProcLabel->hide();
+    form_.ProcBar->hide();
+  }
+  TCommandPanels(const TCommandPanels&) = delete;
+  TCommandPanels& operator=(const TCommandPanels&) = delete;
+
+  TImportProgress Progress() {
+    return [this](int position) { form_.ProgressCallback(position); };
+  }
+  TStageProc Stage() {
+    return [this](const std::string& text) { form_.ProcLabel->setText(QString::fromStdString(text)); };
+  }
+
+  std::vector<std::string> info;
+
+private:
+  TBaseResForm& form_;
+};
+
+// The entry of "Данные" or "Абоненты" that shows the table of a layout.
+QObject* EntryOf(TBaseResForm& form, const std::string& layout) {
+  if (layout == LayoutMeterPoints) return form.PromItem;
+  if (layout == LayoutHouseholds) return form.BytItem;
+  if (layout == LayoutConsumers) return form.AbonItem;
+  if (layout == LayoutLines04) return form.Line04Item;
+  if (layout == LayoutSubstInputs) return form.SubstItem;
+  if (layout == LayoutSubstFeeders) return form.ZamerItem;
+  return nullptr;
+}
+
+// Shows the command's result table; without one, the table the grid shows is read again when the
+// command may have rewritten its file, so that the grid never holds an old copy of it.
+void ShowResult(TBaseResForm& form, const std::string& shown, std::initializer_list<const char*> rewritten) {
+  if (!shown.empty()) {
+    form.DataItemClick(EntryOf(form, shown));
+    return;
+  }
+  for (const char* layout : rewritten)
+    if (form.DataGrid().FileName() == form.BaseFileName + GetMaketExtention(layout)) {
+      form.DataItemClick(EntryOf(form, layout));
+      return;
+    }
+}
+
+}  // namespace
+
+void TBaseResForm::ImpDbfBaseItemClick() {
+  if (BaseFileName.empty() || !CommitGrid()) return;
+  TSubscriberDbfRequest request;
+  if (!ExecuteImportBasesDialog(request.AddMode, request.DistrictNo, request.FeederPrefix)) return;
+  request.BaseStem = BaseFileName;
+  request.Prom = IniRec.FlagProm;
+  request.PathProm = IniRec.PathProm;
+  request.Byt = IniRec.FlagByt;
+  request.PathByt = IniRec.PathByt;
+  request.Dog = IniRec.FlagDog;
+  request.PathDog = IniRec.PathDog;
+  std::string shown;
+  {
+    TCommandPanels panels(*this, true);
+    shown = ImportSubscriberBasesDbf(request, panels.info, panels.Progress(), panels.Stage());
+  }
+  ShowResult(*this, shown, {LayoutMeterPoints, LayoutHouseholds, LayoutConsumers});
+}
+
+void TBaseResForm::ImpXlsBaseItemClick() {
+  if (BaseFileName.empty() || !CommitGrid()) return;
+  if (!ExecuteImportXlsBasesDialog()) return;
+  TSubscriberXlsRequest request;
+  request.BaseStem = BaseFileName;
+  request.Prom = IniRec.FlagProm;
+  request.PathProm = IniRec.PathProm;
+  request.Byt = IniRec.FlagByt;
+  request.PathByt = IniRec.PathByt;
+  request.Tech = IniRec.FlagTech;
+  request.PathTech = IniRec.PathTech;
+  std::string shown;
+  try {
+    TCommandPanels panels(*this, true);
+    shown = ImportSubscriberBasesXls(request, panels.info, panels.Progress(), panels.Stage());
+  } catch (...) {
+    ShowResult(*this, {}, {LayoutMeterPoints, LayoutHouseholds, LayoutSubstInputs, LayoutSubstFeeders});
+    throw;
+  }
+  ShowResult(*this, shown, {LayoutMeterPoints, LayoutHouseholds, LayoutSubstInputs, LayoutSubstFeeders});
+}
+
+void TBaseResForm::ImpLine04ItemClick() {
+  if (BaseFileName.empty() || !CommitGrid()) return;
+  TLine04Request request;
+  if (!ExecuteImport04Dialog(request.Prefix)) return;
+  request.BaseStem = BaseFileName;
+  request.Path = IniRec.PathBase04;
+  request.Kind = IniRec.TypLin04;
+  bool written = false;
+  {
+    TCommandPanels panels(*this, true);
+    written = ImportLines04Dbf(request, panels.info, panels.Progress(), panels.Stage());
+  }
+  if (written) ShowResult(*this, LayoutLines04, {});
+}
+
+void TBaseResForm::LinkDogItemClick() {
+  if (BaseFileName.empty() || !CommitGrid()) return;
+  {
+    TCommandPanels panels(*this, false);
+    LinkConsumersOfBase(BaseFileName, panels.Progress(), panels.Stage());
+  }
+  ShowResult(*this, LayoutConsumers, {});
+}
+
+}  // namespace ld::gui

@@ -1,0 +1,135 @@
+// The 0.4 kV line base from a dBase file: station and transformer carried down, line codes from length
+// and mark, the kinds of lines, and files whose faults leave the base's table as it was.
+#include "core/district/line04_dbf.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/office/test_dbf_writer.h"
+#include "core/tables/table_file.h"
+#include "support/scripted_msgbox.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Grid = std::vector<std::vector<std::string>>;
+
+const std::vector<DbfField> kFields = {{"NAMETP", 'C', 12}, {"ABON", 'C', 2},      {"NTR", 'C', 5},  {"FIDER", 'C', 6},
+                                       {"MARK", 'C', 10},   {"LENGTH", 'N', 9, 4}, {"PRIM", 'C', 20}};
+
+const std::vector<DbfRow> kRecords = {
+    {"тп-1", "", "т-1", "ф2", " ас-50", "0.35", "новая"},
+    {"", "A", "", "ф1", "А-35", "0", ""},          // Latin A: a subscriber line all the same
+    {"ТП-2", "а", "2", "ф1", "ас", "0.0625", ""},  // 62.5 m: halves to the even neighbour
+    {"", "", "", "ф3", "ас", "0.1875", ""},
+    {"", "", "Т-2", "ф4", "ас", "abc", ""},
+    {"тп-9", "", "", "ф1", "ас", "1", "удалена"},
+};
+
+Grid Cells(const TDataFile& t) {
+  Grid rows;
+  for (int r = 1; r <= t.RowCount; ++r) {
+    rows.emplace_back();
+    for (const char* f : {"NameTP", "Ntr", "Fider", "A", "KodLine", "Prim"})
+      rows.back().push_back(GetCellText(t, r, FindColumnIndex(f, t), true));
+  }
+  return rows;
+}
+
+class Line04Dbf : public ::testing::Test {
+protected:
+  Line04Dbf() {
+    MaketFileName = (DataDir() / "maket.zr").string();
+    WriteDbf(file, kFields, kRecords, {6});
+    WriteRows(stem + ".R04", LayoutLines04, {{"СТАРАЯ", "Т1", "Л1"}});
+  }
+  TDataFile Table() const {
+    TDataFile t;
+    ReadTableFile(stem + ".R04", t);
+    return t;
+  }
+  bool Import(int kind, const std::string& prefix = "") {
+    TLine04Request r;
+    r.BaseStem = stem;
+    r.Path = file;
+    r.Kind = kind;
+    r.Prefix = prefix;
+    return ImportLines04Dbf(r, info);
+  }
+  void ExpectNoLocks() const {
+    for (const auto& e : fs::directory_iterator(dir.Path())) EXPECT_NE(e.path().string().back(), '~') << e.path();
+  }
+
+  TempDir dir;
+  const std::string stem = dir / "Район";
+  const std::string file = dir / "lines.dbf";
+  std::vector<std::string> info;
+  ScriptedMsgBox box;
+};
+
+TEST_F(Line04Dbf, AllLinesWithStationsAndTransformersCarriedDown) {
+  EXPECT_TRUE(Import(0, "К"));
+  EXPECT_TRUE(info.empty());
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Неверно задана длина линии в строке 5"});
+  ASSERT_EQ(box.Calls().size(), 1u);
+  EXPECT_EQ(box.Calls()[0].kind, mkWarning);
+  const Grid expected = {
+      {"КТП-1", "Т1", "Ф1", "А", "", ""},      {"КТП-1", "Т1", "Ф2", "", "350*АС-50", "новая"},
+      {"КТП-2", "2", "Ф1", "А", "62*АС", ""},  {"КТП-2", "2", "Ф3", "", "188*АС", ""},
+      {"КТП-2", "Т2", "Ф4", "", "abc*АС", ""},
+  };
+  const TDataFile t = Table();
+  EXPECT_EQ(Cells(t), expected);
+  EXPECT_EQ(t.Title, "Район");
+  ExpectNoLocks();
+}
+
+TEST_F(Line04Dbf, KindsOfLines) {
+  EXPECT_TRUE(Import(2));
+  // the skipped records still name the station of the records below them, not their transformer
+  EXPECT_EQ(Cells(Table()), (Grid{{"ТП-1", "Т1", "Ф2", "", "350*АС-50", "новая"},
+                                  {"ТП-2", "Т1", "Ф3", "", "188*АС", ""},
+                                  {"ТП-2", "Т2", "Ф4", "", "abc*АС", ""}}));
+  EXPECT_TRUE(Import(1));
+  EXPECT_EQ(Cells(Table()), (Grid{{"ТП-1", "", "Ф1", "А", "", ""}, {"ТП-2", "2", "Ф1", "А", "62*АС", ""}}));
+  EXPECT_TRUE(Import(7));
+  EXPECT_EQ(Table().RowCount, 0);
+}
+
+TEST_F(Line04Dbf, LineCodesGivenWhole) {
+  WriteDbf(file,
+           {{"NAMETP", 'C', 8},
+            {"ABON", 'C', 2},
+            {"NTR", 'C', 4},
+            {"FIDER", 'C', 4},
+            {"LEN_MARK", 'C', 12},
+            {"PRIM", 'C', 4}},
+           {{"ТП-1", "", "1", "1", " 120*ас", ""}});
+  EXPECT_TRUE(Import(0));
+  EXPECT_EQ(Cells(Table()), (Grid{{"ТП-1", "1", "1", "", " 120*ас", ""}}));
+}
+
+TEST_F(Line04Dbf, FaultsLeaveTheTableAsItWas) {
+  const std::string old = ReadBytes(stem + ".R04");
+  WriteDbf(file, {{"NAMETP", 'C', 8}, {"ABON", 'C', 2}, {"NTR", 'C', 4}, {"FIDER", 'C', 4}}, {{"ТП-1", "", "1", "1"}});
+  EXPECT_FALSE(Import(0));
+  EXPECT_EQ(info, std::vector<std::string>{"База линий 0,4 кВ. Строка 1 - поле PRIM не найдено"});
+  EXPECT_EQ(ReadBytes(stem + ".R04"), old);
+  ExpectNoLocks();
+
+  info.clear();
+  fs::remove(file);
+  EXPECT_FALSE(Import(0));
+  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы линий 0.4 кВ (файл " + file + ")"});
+  EXPECT_EQ(ReadBytes(stem + ".R04"), old);
+  ExpectNoLocks();
+}
+
+}  // namespace
+}  // namespace ld::test

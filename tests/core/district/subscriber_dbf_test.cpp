@@ -1,0 +1,239 @@
+// The subscriber bases from dBase files: which records are taken, what each field becomes, the order of
+// the rows, and what a file that cannot be read leaves behind.
+#include "core/district/subscriber_dbf.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/base/error.h"
+#include "core/base/session.h"
+#include "core/office/test_dbf_writer.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/table_file.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<DbfField> kPromFields = {
+    {"RES_ID", 'N', 4},   {"NAMETP", 'C', 20},  {"NTR", 'C', 6},        {"FEEDER", 'C', 10}, {"NDOG", 'C', 10},
+    {"ABONENT", 'C', 30}, {"NUMPOINT", 'N', 4}, {"TYPCOUNTER", 'C', 3}, {"DEVICE", 'C', 3},  {"SUB", 'C', 2},
+    {"L", 'N', 2},        {"KTOK", 'N', 8},     {"W", 'N', 12, 2},      {"WT", 'N', 12, 2},  {"WS", 'N', 12, 2}};
+
+// A record of kPromFields.
+DbfRow Prom(const std::string& res, const std::string& tp, const std::string& ndog, const std::string& point,
+            const std::string& typ = "1", const std::string& device = "", const std::string& w = "10",
+            const std::string& wt = "0", const std::string& ws = "0", const std::string& ktok = "1") {
+  return {res, tp, "т-1", "л2", ndog, "Абонент " + ndog, point, typ, device, "", "1", ktok, w, wt, ws};
+}
+
+std::vector<std::vector<std::string>> Cells(const TDataFile& t, const std::vector<std::string>& fields) {
+  std::vector<std::vector<std::string>> rows;
+  for (int r = 1; r <= t.RowCount; ++r) {
+    rows.emplace_back();
+    for (const std::string& f : fields) rows.back().push_back(GetCellText(t, r, FindColumnIndex(f, t), true));
+  }
+  return rows;
+}
+
+class SubscriberDbf : public ::testing::Test {
+protected:
+  SubscriberDbf() { MaketFileName = (DataDir() / "maket.zr").string(); }
+
+  TDataFile Table(const std::string& ext) const {
+    TDataFile t;
+    ReadTableFile(stem + ext, t);
+    return t;
+  }
+  // Lock files left in the base's folder.
+  int Locks() const {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(dir.Path())) n += e.path().string().back() == '~';
+    return n;
+  }
+  TSubscriberDbfRequest Request() const {
+    TSubscriberDbfRequest r;
+    r.BaseStem = stem;
+    return r;
+  }
+
+  TempDir dir;
+  const std::string stem = dir / "Район";
+  std::vector<std::string> info;
+};
+
+TEST_F(SubscriberDbf, AddModeTakesOnlyTheDistrictsRecordsAfterTheBasesRows) {
+  WriteRows(stem + ".BPA", LayoutMeterPoints, {{"ЯБЛОНЯ", "", "", "1"}, {"АРКА", "", "", "2"}});
+  const std::string file = dir / "prom.dbf";
+  WriteDbf(file, kPromFields,
+           {Prom("7", "ТП-9", "20", "1"), Prom("3", "ТП-1", "30", "1"), Prom("7", "ТП-2", "40", "2"),
+            Prom("7", "ТП-3", "50", "1")},
+           {4});
+  TSubscriberDbfRequest r = Request();
+  r.Prom = true;
+  r.PathProm = file;
+  r.AddMode = true;
+  r.DistrictNo = 7;
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutMeterPoints);
+  EXPECT_TRUE(info.empty());
+  const TDataFile t = Table(".BPA");
+  EXPECT_EQ(t.Title, "Район");
+  // the old rows stay, the district's two live records come in, all sorted by station
+  const std::vector<std::vector<std::string>> expected = {
+      {"АРКА", "2"}, {"ТП-2", "40"}, {"ТП-9", "20"}, {"ЯБЛОНЯ", "1"}};
+  EXPECT_EQ(Cells(t, {"NameTP", "Ndog"}), expected);
+
+  // a file without RES_ID has no record of district 7
+  const std::string plain = dir / "plain.dbf";
+  WriteDbf(plain, {{"NAMETP", 'C', 10}, {"NDOG", 'C', 5}}, {{"ТП-5", "1"}, {"ТП-6", "2"}});
+  r.PathProm = plain;
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutMeterPoints);
+  EXPECT_EQ(Cells(Table(".BPA"), {"NameTP", "Ndog"}), expected);
+
+  // add mode without a number adds every record
+  r.DistrictNo = 0;
+  ImportSubscriberBasesDbf(r, info);
+  EXPECT_EQ(Table(".BPA").RowCount, 6);
+
+  // without add mode the base is replaced; a number still chooses the records
+  r.AddMode = false;
+  r.DistrictNo = 3;
+  r.PathProm = file;
+  ImportSubscriberBasesDbf(r, info);
+  EXPECT_EQ(Cells(Table(".BPA"), {"NameTP", "Ndog"}), (std::vector<std::vector<std::string>>{{"ТП-1", "30"}}));
+  EXPECT_EQ(Locks(), 0);
+}
+
+TEST_F(SubscriberDbf, FieldsOfTheIndustrialBase) {
+  const std::string file = dir / "prom.dbf";
+  WriteDbf(file, kPromFields,
+           {Prom("", "  тп-5 ", "  12", "2", "0", "k", "1", "40.5", "100.25"),
+            // Latin T and P in the station's name; a meter mark in lower case that is no K
+            Prom("", "TП-5", "12", "1", "2", "yes", "7"), Prom("", "ТП-5", "12", "1", "x"),
+            // a current ratio that is no number: what came before it stays, what follows stays empty
+            Prom("", "ТП-1", "9", "1", "1", "", "55", "0", "0", "десять")});
+  TSubscriberDbfRequest r = Request();
+  r.Prom = true;
+  r.PathProm = file;
+  ImportSubscriberBasesDbf(r, info);
+  const std::vector<std::string> expectedInfo = {"База промышленных абонентов. Строка 3 - неверно задан тип счетчика",
+                                                 "База промышленных абонентов. Строка 4 - ошибка чтения"};
+  EXPECT_EQ(info, expectedInfo);
+  const TDataFile t = Table(".BPA");
+  const std::vector<std::vector<std::string>> expected = {
+      // NameTP, Ntr, Fider, Ndog, NumPoint, TypCounter, Device, FVL, Ktok, W, Wt, Ws
+      {"ТП-1", "Т-1", "Л2", "9", "1", "1", "", "1", "", "", "", ""},
+      {"ТП-5", "Т-1", "Л2", "  12", "2", "", "K", "1", "1", "59.75", "40.5", "100.25"},
+      {"ТП-5", "Т-1", "Л2", "12", "1", "1", "", "1", "1", "10", "", ""},
+      {"ТП-5", "Т-1", "Л2", "12", "1", "2", "Y", "1", "1", "7", "", ""},
+  };
+  const std::vector<std::string> fields = {"NameTP", "Ntr", "Fider", "Ndog", "NumPoint", "TypCounter",
+                                           "Device", "FVL", "Ktok",  "W",    "Wt",       "Ws"};
+  EXPECT_EQ(Cells(t, fields), expected);
+  EXPECT_EQ(static_cast<const DAChar*>(t.Columns[FindColumnIndex("Device", t)].get())->Get(2), 'K')
+      << "the Latin letter";
+}
+
+TEST_F(SubscriberDbf, HouseholdsAndContracts) {
+  const std::string byt = dir / "byt.dbf";
+  WriteDbf(byt,
+           {{"NAME_TP", 'C', 12},
+            {"FIDER", 'C', 6},
+            {"COUNTAB", 'N', 6},
+            {"PAYAB", 'N', 6},
+            {"W", 'N', 10, 1},
+            {"WS", 'N', 10, 1}},
+           {{"тп-9", "л1", "12", "10", "1200.5", "100"},
+            {"тп-2", "2", "5", "5", "50", "10"},
+            {"тп-4", "л3", "много", "1", "7", "1"}});
+  const std::string dog = dir / "dog.dbf";
+  WriteDbf(dog, {{"NDOGOV", 'C', 8}, {"NAME_POTR", 'C', 20}, {"TOWN", 'C', 12}, {"STREET", 'C', 20}},
+           {{" 101", "Завод", "Город", "Ленина, 5"}, {"102", "Школа", "", "Мира, 1"}});
+  TSubscriberDbfRequest r = Request();
+  r.Byt = r.Dog = true;
+  r.PathByt = byt;
+  r.PathDog = dog;
+  r.FeederPrefix = "Ф-";
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutHouseholds);
+  EXPECT_EQ(info, std::vector<std::string>{"База бытовых абонентов. Строка 3 - ошибка чтения"});
+  const std::vector<std::vector<std::string>> households = {
+      {"ТП-2", "Ф-2", "5", "5", "50", "10"},
+      {"ТП-4", "Ф-Л3", "", "", "7", "1"},
+      {"ТП-9", "Ф-Л1", "12", "10", "1200.5", "100"},
+  };
+  EXPECT_EQ(Cells(Table(".BBA"), {"NameTP", "Fider", "CountAb", "PayAb", "W", "Ws"}), households);
+  const std::vector<std::vector<std::string>> contracts = {{" 101", "Завод", "Город, Ленина, 5", ""},
+                                                           {"102", "Школа", "Мира, 1", ""}};
+  EXPECT_EQ(Cells(Table(".RAB"), {"Ndog", "NameAb", "Address", "NameTP"}), contracts);
+
+  // without a STREET field the address stays empty; only the contract list wanted: it is shown
+  WriteDbf(dog, {{"NDOGOV", 'C', 8}, {"TOWN", 'C', 12}}, {{"7", "Город"}});
+  r.Byt = false;
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutConsumers);
+  EXPECT_EQ(Cells(Table(".RAB"), {"Ndog", "Address"}), (std::vector<std::vector<std::string>>{{"7", ""}}));
+}
+
+TEST_F(SubscriberDbf, AFileThatCannotBeReadEndsTheCommandAndKeepsWhatWasWritten) {
+  const std::string prom = dir / "prom.dbf";
+  WriteDbf(prom, kPromFields, {Prom("", "ТП-1", "1", "1")});
+  WriteRows(stem + ".BBA", LayoutHouseholds, {{"СТАРАЯ", "Л1"}});
+  WriteRows(stem + ".RAB", LayoutConsumers, {{"1", "Старый"}});
+  const std::string oldByt = ReadBytes(stem + ".BBA"), oldDog = ReadBytes(stem + ".RAB");
+  const std::string missing = dir / "нет.dbf";
+  TSubscriberDbfRequest r = Request();
+  r.Prom = r.Byt = r.Dog = true;
+  r.PathProm = prom;
+  r.PathByt = missing;
+  r.PathDog = prom;
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
+  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы бытовых абонентов (файл " + missing + ")"});
+  EXPECT_EQ(Table(".BPA").RowCount, 1) << "written before the failure";
+  EXPECT_EQ(ReadBytes(stem + ".BBA"), oldByt);
+  EXPECT_EQ(ReadBytes(stem + ".RAB"), oldDog) << "never read";
+  EXPECT_EQ(Locks(), 0);
+
+  // the first file unreadable: nothing is written
+  info.clear();
+  r.PathProm = missing;
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
+  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы промышленных абонентов (файл " + missing + ")"});
+  EXPECT_EQ(Table(".BPA").RowCount, 1);
+  EXPECT_EQ(Locks(), 0);
+}
+
+TEST_F(SubscriberDbf, ATableThatAnotherUserHoldsStopsEverythingAndKeepsThatLock) {
+  const std::string prom = dir / "prom.dbf";
+  WriteDbf(prom, kPromFields, {Prom("", "ТП-1", "1", "1")});
+  const std::string user = CurrentUserName;
+  CurrentUserName = "Петров";
+  LockTableFiles(stem, ".RAB");
+  CurrentUserName = "Иванов";
+  TSubscriberDbfRequest r = Request();
+  r.Prom = r.Dog = true;
+  r.PathProm = r.PathDog = prom;
+  EXPECT_THROW(ImportSubscriberBasesDbf(r, info), Error);
+  EXPECT_FALSE(fs::exists(stem + ".BPA"));
+  EXPECT_TRUE(fs::exists(stem + ".RAB~"));
+  EXPECT_EQ(Locks(), 1);
+
+  // an industrial base to add to that cannot be read: nothing is written either
+  CurrentUserName = "Петров";
+  UnlockTableFiles(stem, ".RAB");
+  CurrentUserName = user;
+  WriteBytes(stem + ".BPA", "не таблица");
+  r.AddMode = true;
+  EXPECT_THROW(ImportSubscriberBasesDbf(r, info), Error);
+  EXPECT_EQ(ReadBytes(stem + ".BPA"), "не таблица");
+  EXPECT_FALSE(fs::exists(stem + ".RAB"));
+  EXPECT_EQ(Locks(), 0);
+}
+
+}  // namespace
+}  // namespace ld::test

@@ -1,0 +1,218 @@
+// Subscriber and technical metering from workbooks: how a station text splits, how metering points are
+// numbered, where the line's part of the energy goes, the household feeders, the measured energies of
+// inputs and feeders, and the command over real workbook files.
+#include "core/district/subscriber_xls.h"
+
+#include <gtest/gtest.h>
+#include <xlsxwriter.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/base/error.h"
+#include "core/tables/table_file.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Grid = std::vector<std::vector<std::string>>;
+
+// Cells of a sheet given row by row from row 1.
+TSheetCells Sheet(const Grid& grid) {
+  return [grid](int row, int col) -> std::string {
+    if (row < 1 || col < 1 || row > static_cast<int>(grid.size())) return "";
+    const auto& r = grid[static_cast<std::size_t>(row - 1)];
+    return col <= static_cast<int>(r.size()) ? r[static_cast<std::size_t>(col - 1)] : "";
+  };
+}
+
+void WriteBook(const std::string& path, const Grid& grid) {
+  lxw_workbook* book = workbook_new(path.c_str());
+  ASSERT_NE(book, nullptr);
+  lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+  for (std::size_t r = 0; r < grid.size(); ++r)
+    for (std::size_t c = 0; c < grid[r].size(); ++c)
+      if (!grid[r][c].empty())
+        worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), grid[r][c].c_str(),
+                               nullptr);
+  ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+}
+
+Grid Cells(const TDataFile& t, const std::vector<std::string>& fields) {
+  Grid rows;
+  for (int r = 1; r <= t.RowCount; ++r) {
+    rows.emplace_back();
+    for (const std::string& f : fields) rows.back().push_back(GetCellText(t, r, FindColumnIndex(f, t), true));
+  }
+  return rows;
+}
+
+TDataFile Empty(const char* layout) {
+  TDataFile t;
+  ReadMaket(layout, t);
+  CreateColumns(t, 0);
+  return t;
+}
+
+// An industrial sheet: two heading rows, then points; column 1 only marks a row as data.
+const Grid kIndustrial = {
+    {"Ведомость"},
+    {"№"},
+    {"1", "Д1", "Завод", "Цех 1", "ул. Мира", "ТП-5.1", "8-17", "10", "123", "СА4", "30", "АЕ спож.", "1000", "5"},
+    {"2", "Д1", "Завод", "Цех 1", "", "тп-5.т1", "", "", "124", "", "1", "АЕ спож. ", "200", "6"},
+    {"3", "Д1", "Завод", "Цех 2", "", "ТП-5.Т1.Ф3", "", "", "125", "", "1", "РЕ спож.", "300", "7"},
+    {"4", "Д2", "Обще-\nжитие", "Цех 2", "", "ТП-7", "", "", "0", "", "1", "АЕ ген.", "", ""},
+    {"5", "Д2", "Общежитие", "Цех 3", "", "ТП-7", "", "", "", "", "1", "РЕ ген.", "много", ""},
+    {"", "Д9", "после конца"},
+};
+
+TEST(SubscriberXls, IndustrialPoints) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TDataFile t = Empty(LayoutMeterPoints);
+  std::vector<std::string> info;
+  ReadMeterPointsSheet(Sheet(kIndustrial), t, info);
+  const std::vector<std::string> expectedInfo = {"Промышленные абоненты, строка 4: не задан тип потребления счетчика",
+                                                 "Промышленные абоненты, строка 7, столбец 13: Ошибка чтения"};
+  EXPECT_EQ(info, expectedInfo);
+  const Grid expected = {
+      // NameTP, Ntr, Fider, Ndog, Abonent, NumPoint, TypCounter, Device, FVL, Kvolt, W, Wt, Wl
+      {"ТП-5", "Т1", "", "Д1", "Завод", "1", "1", "Y", "", "1", "200", "6", ""},
+      {"ТП-5", "Т1", "Ф3", "Д1", "Завод", "2", "2", "Y", "1", "1", "300", "", "7"},
+      {"ТП-5.1", "", "", "Д1", "Завод", "1", "1", "Y", "", "100", "1000", "5", ""},
+      {"ТП-7", "", "", "Д2", "Общежитие", "1", "", "N", "", "100", "", "", ""},
+      {"ТП-7", "", "", "Д2", "Общежитие", "2", "3", "N", "", "100", "", "", ""},
+  };
+  EXPECT_EQ(Cells(t, {"NameTP", "Ntr", "Fider", "Ndog", "Abonent", "NumPoint", "TypCounter", "Device", "FVL", "Kvolt",
+                      "W", "Wt", "Wl"}),
+            expected);
+  EXPECT_EQ(Cells(t, {"NamePoint", "Address", "WorkTime", "NumCounter", "MarkCounter", "Praz", "Koef"})[2],
+            (std::vector<std::string>{"Цех 1", "ул. Мира", "8-17", "123", "СА4", "10", "30"}));
+
+  // the data end before the first row without a first cell: an empty second row gives no rows
+  TDataFile none = Empty(LayoutMeterPoints);
+  ReadMeterPointsSheet(Sheet({{"Ведомость"}, {}, kIndustrial[2]}), none, info);
+  EXPECT_EQ(none.RowCount, 0);
+}
+
+TEST(SubscriberXls, CellHelpers) {
+  EXPECT_EQ(JoinCellLines("Обще-\nжитие"), "Общежитие");
+  EXPECT_EQ(JoinCellLines("ул. Мира,\nдом 5\n"), "ул. Мира,дом 5");
+  EXPECT_EQ(JoinCellLines("-\n-\n"), "") << "each hyphen goes with its own line feed";
+  std::vector<std::string> info;
+  double v = 7;
+  ReadCellFloat("Лист", Sheet({{"", "1,5", "x", "1e300"}}), 2, 1, v, info);
+  EXPECT_EQ(v, 1.5);
+  ReadCellFloat("Лист", Sheet({{"", "1,5", "x", "1e300"}}), 3, 1, v, info);
+  ReadCellFloat("Лист", Sheet({{"", "1,5", "x", "1e300"}}), 4, 1, v, info);
+  EXPECT_EQ(v, 1.5) << "a cell that is no number leaves the value";
+  EXPECT_EQ(info, (std::vector<std::string>{"Лист, строка 1, столбец 3: Ошибка чтения",
+                                            "Лист, строка 1, столбец 4: Ошибка чтения"}));
+  ReadCellFloat("Лист", Sheet({}), 1, 9, v, info);
+  EXPECT_EQ(v, 0) << "an empty cell is 0";
+}
+
+TEST(SubscriberXls, HouseholdFeeders) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TDataFile t = Empty(LayoutHouseholds);
+  std::vector<std::string> info;
+  ReadHouseholdsSheet(Sheet({{"Ведомость по фидерам"},
+                             {"тп-2"},
+                             {"1", "3", "2.5", "10"},
+                             {"ТП-1"},
+                             {"1", " 1 ", "10", "500"},
+                             {"2", "2", "0", "30"},
+                             {"3", "4", "3", "abc"},
+                             {},
+                             {"4", "9", "1", "1"}}),
+                      t, info);
+  EXPECT_EQ(info, std::vector<std::string>{"Бытовые абоненты, строка 7, столбец 4: Ошибка чтения"});
+  const Grid expected = {
+      {"ТП-1", "Л1", "10", "500", "50"},
+      {"ТП-1", "Л2", "", "30", ""},
+      {"ТП-1", "Л4", "3", "", ""},
+      {"ТП-2", "Л3", "2", "10", "5"},
+  };
+  EXPECT_EQ(Cells(t, {"NameTP", "Fider", "CountAb", "W", "Ws"}), expected);
+}
+
+TEST(SubscriberXls, MeasuredEnergiesOfInputsAndFeeders) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TDataFile inputs, feeders;
+  FillRows(inputs, LayoutSubstInputs,
+           {{"ПС-1", "пс-1 ввод 1", "", "", "1", "", "", "9", "9", "9", "9"},
+            {"ПС-2", "ПС-2", "", "", "1", "", "", "8", "8", "8", "8"}});
+  FillRows(feeders, LayoutSubstFeeders,
+           {{"ПС-1", "ЯЧ-1", "Ф-10", "", "", "1", "", "1", "1", "1", "1"},
+            {"A", "B", "", "", "", "1", "", "2", "2", "2", "2"},
+            {"ПС-1", "ЯЧ-3", "ф-11", "", "", "1", "", "3", "3", "3", "3"}});
+  std::vector<std::string> info, stages;
+  ReadTechnicalSheet(Sheet({{"Наименование"},
+                            {"ПС-1 ВВОД 1", "100", "0", "50", ""},
+                            {" ф-10 ", "10", "5", "4", "2"},
+                            {"Ф-11", "1", "2", "x", "4"},
+                            {},
+                            {"ПС-2", "7", "7", "7", "7"}}),
+                     inputs, feeders, info, {}, [&](const std::string& s) { stages.push_back(s); });
+  const std::vector<std::string> expectedInfo = {"Вводы подстанций : ПС-2 не найден",
+                                                 "Фидеры подстанций : A - B не найден",
+                                                 "Фидеры подстанций, строка 4, столбец 4: Ошибка чтения"};
+  EXPECT_EQ(info, expectedInfo);
+  EXPECT_EQ(stages, (std::vector<std::string>{"  Чтение замеров по вводам 10(6) кВ ... ",
+                                              "  Чтение замеров по фидерам 10(6) кВ ... "}));
+  EXPECT_EQ(Cells(inputs, {"T", "P", "Q", "Pm", "Qm"}), (Grid{{"5", "100", "", "50", ""}, {"1", "8", "8", "8", "8"}}));
+  EXPECT_EQ(Cells(feeders, {"T", "P", "Q", "Pm", "Qm"}),
+            (Grid{{"4", "10", "5", "4", "2"}, {"1", "2", "2", "2", "2"}, {"4", "1", "2", "3", "4"}}));
+}
+
+TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TempDir dir;
+  const std::string stem = dir / "Район";
+  WriteBook(dir / "prom.xlsx", kIndustrial);
+  WriteBook(dir / "byt.xlsx", {{"ТП-1"}, {"1", "1", "2", "10"}});
+  WriteRows(stem + ".RSF", LayoutSubstFeeders, {{"ПС-1", "ЯЧ-1", "Ф-10"}});
+  const std::string oldFeeders = ReadBytes(stem + ".RSF");
+  TSubscriberXlsRequest r;
+  r.BaseStem = stem;
+  r.Prom = r.Byt = r.Tech = true;
+  r.PathProm = dir / "prom.xlsx";
+  r.PathByt = dir / "byt.xlsx";
+  r.PathTech = dir / "нет.xlsx";
+  std::vector<std::string> info;
+  try {
+    ImportSubscriberBasesXls(r, info);
+    ADD_FAILURE() << "a missing workbook must stop the command";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(r.PathTech), std::string::npos) << e.what();
+  }
+  TDataFile prom, byt;
+  ReadTableFile(stem + ".BPA", prom);
+  ReadTableFile(stem + ".BBA", byt);
+  EXPECT_EQ(prom.RowCount, 5);
+  EXPECT_EQ(prom.Title, "Район");
+  EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "Ws"}), (Grid{{"ТП-1", "Л1", "5"}}));
+  EXPECT_EQ(ReadBytes(stem + ".RSF"), oldFeeders);
+  EXPECT_EQ(info.size(), 2u) << "the industrial sheet's two lines";
+  for (const auto& e : fs::directory_iterator(dir.Path())) EXPECT_NE(e.path().string().back(), '~') << e.path();
+
+  // the technical workbook alone: the feeder table is shown, the inputs table made from its layout
+  WriteBook(dir / "tech.xlsx", {{"Имя"}, {"Ф-10", "1", "0", "2", "0"}});
+  r.Prom = r.Byt = false;
+  r.PathTech = dir / "tech.xlsx";
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutSubstFeeders);
+  TDataFile feeders, inputs;
+  ReadTableFile(stem + ".RSF", feeders);
+  ReadTableFile(stem + ".RSV", inputs);
+  EXPECT_EQ(Cells(feeders, {"Line", "T", "P", "Pm"}), (Grid{{"Ф-10", "5", "1", "2"}}));
+  EXPECT_EQ(inputs.RowCount, 0);
+  EXPECT_TRUE(info.empty());
+}
+
+}  // namespace
+}  // namespace ld::test

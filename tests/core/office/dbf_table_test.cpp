@@ -1,0 +1,158 @@
+// The dBase reader: the walk passes over deleted records, fields are found by name in any letter case,
+// character fields keep their leading blanks, numbers come trimmed, the language-driver byte chooses the
+// code page, and a file that is no table, or damaged, is refused with its name and never read past.
+#include "core/office/dbf_table.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/base/error.h"
+#include "core/office/test_dbf_writer.h"
+#include "support/fuzz_mutations.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+const std::vector<DbfField> kFields = {{"NAMETP", 'C', 12}, {"ndog", 'C', 10}, {"W", 'N', 12, 2}};
+
+// Three live records and a deleted one between them.
+void WriteSample(const std::string& path, int languageDriver = 38) {
+  WriteDbf(path, kFields,
+           {{"  тп-5", "Д-1", " 12.50"}, {"УДАЛЕНА", "Д-2", "1"}, {"ТП-7 ", "", ""}, {"Ёлка", "Ж", "-3"}}, {2},
+           languageDriver);
+}
+
+std::vector<std::vector<std::string>> Walk(TDbfTable& dbf) {
+  std::vector<std::vector<std::string>> rows;
+  for (bool more = dbf.First(); more; more = dbf.Next())
+    rows.push_back({std::to_string(dbf.RecNo()), dbf.Value("nametp"), dbf.Value("NDOG"), dbf.Value("W")});
+  return rows;
+}
+
+TEST(DbfTable, WalkSkipsDeletedRecordsAndReadsFieldsAsStored) {
+  TempDir dir;
+  const std::string path = dir / "база.dbf";
+  WriteSample(path);
+  TDbfTable dbf;
+  std::string error;
+  ASSERT_TRUE(dbf.Open(path, error)) << error;
+  EXPECT_EQ(dbf.RecordCount(), 4) << "the deleted record still counts in the file";
+  EXPECT_EQ(dbf.CodePage(), 866);
+  EXPECT_TRUE(dbf.HasField("NameTp"));
+  EXPECT_FALSE(dbf.HasField("RES_ID"));
+  EXPECT_EQ(dbf.Value("RES_ID"), "");
+  const std::vector<std::vector<std::string>> expected = {
+      {"1", "  тп-5", "Д-1", "12.50"}, {"3", "ТП-7", "", ""}, {"4", "Ёлка", "Ж", "-3"}};
+  EXPECT_EQ(Walk(dbf), expected);
+  EXPECT_TRUE(dbf.Eof());
+  EXPECT_EQ(dbf.Value("NAMETP"), "") << "nothing is read past the end";
+  // a second walk gives the same
+  EXPECT_EQ(Walk(dbf), expected);
+}
+
+TEST(DbfTable, LanguageDriverChoosesTheCodePage) {
+  TempDir dir;
+  for (const int driver : {0, 38, 201, 87, 101}) {
+    const std::string path = dir / ("ld" + std::to_string(driver) + ".dbf");
+    WriteSample(path, driver);
+    TDbfTable dbf;
+    std::string error;
+    ASSERT_TRUE(dbf.Open(path, error)) << error;
+    const bool windows = driver == 201 || driver == 87;
+    EXPECT_EQ(dbf.CodePage(), windows ? 1251 : 866) << driver;
+    ASSERT_TRUE(dbf.First());
+    EXPECT_EQ(dbf.Value("NAMETP"), "  тп-5") << driver;
+    ASSERT_TRUE(dbf.Next());
+    ASSERT_TRUE(dbf.Next());
+    EXPECT_EQ(dbf.Value("NAMETP"), "Ёлка") << driver;
+  }
+}
+
+TEST(DbfTable, OpensExactlyTheFileNamed) {
+  TempDir dir;
+  // a table under another extension, with a different table beside it under ".dbf"
+  WriteSample(dir / "other.dbf");
+  WriteDbf(dir / "made.dbf", {{"NAMETP", 'C', 10}}, {{"ТП-1"}});
+  std::filesystem::rename(dir / "made.dbf", dir / "other.txt");
+  WriteDbf(dir / "upper.dbf", {{"NAMETP", 'C', 10}}, {{"ТП-2"}});
+  std::filesystem::rename(dir / "upper.dbf", dir / "UPPER.DBF");
+
+  TDbfTable dbf;
+  std::string error;
+  ASSERT_TRUE(dbf.Open(dir / "other.txt", error)) << error;
+  ASSERT_TRUE(dbf.First());
+  EXPECT_EQ(dbf.Value("NAMETP"), "ТП-1");
+  ASSERT_TRUE(dbf.Open(dir / "UPPER.DBF", error)) << error;
+  ASSERT_TRUE(dbf.First());
+  EXPECT_EQ(dbf.Value("NAMETP"), "ТП-2");
+  EXPECT_EQ(dbf.RecordCount(), 1);
+}
+
+TEST(DbfTable, FilesThatAreNoTableAreRefusedWithTheirName) {
+  TempDir dir;
+  const std::string good = dir / "good.dbf";
+  WriteSample(good);
+  const std::string bytes = ReadBytes(good);
+
+  const std::string text = dir / "text.dbf";
+  WriteBytes(text, "NAMETP;NDOG\nТП-1;5\n");
+  const std::string cut = dir / "cut.dbf";
+  WriteBytes(cut, bytes.substr(0, bytes.size() - 20));
+  const std::string empty = dir / "empty.dbf";
+  WriteBytes(empty, "");
+
+  for (const std::string& path : {dir / "missing.dbf", text, cut, empty}) {
+    TDbfTable dbf;
+    std::string error;
+    EXPECT_FALSE(dbf.Open(path, error)) << path;
+    EXPECT_EQ(error.rfind("Ошибка чтения файла \"" + path + "\": ", 0), 0u) << error;
+    EXPECT_FALSE(dbf.IsOpen());
+    EXPECT_FALSE(dbf.First());
+    EXPECT_EQ(dbf.Value("NAMETP"), "");
+  }
+  // a refused file leaves the reader ready for the next one
+  TDbfTable dbf;
+  std::string error;
+  EXPECT_FALSE(dbf.Open(cut, error));
+  EXPECT_TRUE(dbf.Open(good, error)) << error;
+  EXPECT_EQ(Walk(dbf).size(), 3u);
+}
+
+TEST(DbfTable, DamagedFilesNeitherCrashNorReadBeyondTheFile) {
+  TempDir dir;
+  const std::string good = dir / "good.dbf";
+  WriteDbf(good, kFields, {{"ТП-1", "1", "1.5"}, {"ТП-2", "2", "2"}, {"ТП-3", "3", "3"}, {"ТП-4", "4", "4"}}, {3});
+  const std::string valid = ReadBytes(good);
+  std::mt19937 random(46);
+  const std::string path = dir / "damaged.dbf";
+  int opened = 0;
+  for (int i = 0; i < 300; ++i) {
+    WriteBytes(path, Mutate(valid, random));
+    TDbfTable dbf;
+    std::string error;
+    if (!dbf.Open(path, error)) {
+      EXPECT_NE(error.find(path), std::string::npos) << error;
+      continue;
+    }
+    ++opened;
+    try {
+      int walked = 0;
+      for (bool more = dbf.First(); more; more = dbf.Next()) {
+        ++walked;
+        for (int f = -1; f < 5; ++f) (void)dbf.Value(f);
+      }
+      EXPECT_LE(walked, dbf.RecordCount());
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_GT(opened, 0) << "some damage leaves a readable table";
+}
+
+}  // namespace
+}  // namespace ld::test

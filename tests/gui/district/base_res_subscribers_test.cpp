@@ -1,0 +1,228 @@
+// The district window's subscriber commands through their dialogs, worked with the mouse and the
+// keyboard: the dBase bases, the workbook bases, the 0.4 kV line base and the contracts' stations; the
+// result in the grid, the messages in Info, the settings kept, and no lock left behind.
+#include <xlsxwriter.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextEdit>
+#include <filesystem>
+
+#include "core/office/test_dbf_writer.h"
+#include "district_fixture.h"
+#include "gui/district/import_frm.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Type(QWidget& edit, const QString& text) {
+  for (const QChar ch : text) {
+    if (ch.unicode() < 128)
+      QTest::keyClick(&edit, static_cast<char>(ch.unicode()));
+    else
+      QTest::sendKeyEvent(QTest::Click, &edit, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+  }
+}
+
+void Retype(QLineEdit& edit, const std::string& text) {
+  edit.selectAll();
+  QTest::keyClick(&edit, Qt::Key_Delete);
+  Type(edit, QString::fromStdString(text));
+}
+
+// A click where a person clicks: a box or a radio button on its mark (the widget may stretch far beyond
+// its caption), a push button in its middle.
+void Click(QDialog& d, const char* name) {
+  auto& button = Child<QAbstractButton>(d, name);
+  const bool mark = qobject_cast<QCheckBox*>(&button) || qobject_cast<QRadioButton*>(&button);
+  QTest::mouseClick(&button, Qt::LeftButton, {}, mark ? QPoint(6, button.height() / 2) : button.rect().center());
+}
+
+class SubscriberCommands : public DistrictWindow {
+protected:
+  SubscriberCommands() {
+    WriteRows(Base() + ".RSL", LayoutLines10, {{"1", "", "ПС.10", "ТП-1"}});
+    Show();
+    Open();
+  }
+  bool NoLocks() const {
+    for (const auto& f : fs::directory_iterator(dir.Path()))
+      if (f.path().filename().string().back() == '~') return false;
+    return true;
+  }
+  std::string InfoText() const { return form->Info->toPlainText().toStdString(); }
+};
+
+TEST_F(SubscriberCommands, DbfBasesThroughTheDialog) {
+  const std::string prom = dir / "prom.dbf", byt = dir / "byt.dbf";
+  WriteDbf(prom, {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 10}, {"NDOG", 'C', 6}},
+           {{"7", "тп-5", "1"}, {"7", "тп-6", "2"}, {"3", "тп-4", "3"}}, {2});
+  WriteDbf(byt, {{"NAME_TP", 'C', 10}, {"FIDER", 'C', 4}}, {{"ТП-5", "л1"}});
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle().toStdString(), "Импорт баз промышленных и бытовых абонентов");
+    EXPECT_TRUE(Child<QCheckBox>(d, "PromBox").isChecked());
+    EXPECT_FALSE(Child<QLineEdit>(d, "DogEdit").isEnabled()) << "the contract list is not wanted by default";
+    EXPECT_FALSE(Child<QLineEdit>(d, "ResEdit").isEnabled());
+    Retype(Child<QLineEdit>(d, "PromEdit"), prom);
+    Click(d, "AddBox");
+    auto& res = Child<QLineEdit>(d, "ResEdit");
+    EXPECT_TRUE(res.isEnabled());
+    Type(res, "x");
+    EXPECT_EQ(res.text(), "") << "no integer";
+    Type(res, "7");
+    Retype(Child<QLineEdit>(d, "BytEdit"), byt);
+    Type(Child<QLineEdit>(d, "Edit1"), "Ф-");
+    Click(d, "DogBox");
+    EXPECT_TRUE(Child<QLineEdit>(d, "DogEdit").isEnabled());
+    Click(d, "DogBox");
+    Click(d, "OKBtn");
+  });
+  form->ImpDbfBaseItem->trigger();
+  EXPECT_EQ(IniRec.PathProm, prom);
+  EXPECT_EQ(IniRec.PathByt, byt);
+  EXPECT_FALSE(IniRec.FlagDog);
+  EXPECT_EQ(gui::HouseholdFeederPrefix, "Ф-");
+  EXPECT_EQ(Label(), LayoutMeterPoints);
+  EXPECT_EQ(form->DataGrid().table().RowCount, 1) << "district 7, the deleted record left out";
+  EXPECT_EQ(Cell("NameTP", 1), "ТП-5");
+  EXPECT_TRUE(form->Info->isHidden());
+  EXPECT_TRUE(form->ProcBar->isHidden());
+  EXPECT_EQ(Table(Base() + ".BBA").RowCount, 1);
+  EXPECT_TRUE(NoLocks());
+
+  // the prefix is offered again; a household file that cannot be read ends the command with its line
+  fs::remove(byt);
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(Child<QLineEdit>(d, "Edit1").text(), "Ф-");
+    EXPECT_EQ(Child<QLineEdit>(d, "BytEdit").text().toStdString(), byt);
+    Click(d, "OKBtn");
+  });
+  form->ImpDbfBaseItem->trigger();
+  EXPECT_EQ(InfoText(), "Ошибка чтения базы бытовых абонентов (файл " + byt + ")");
+  EXPECT_FALSE(form->Info->isHidden());
+  EXPECT_EQ(form->DataGrid().table().RowCount, 2) << "the grid shows the base written before the failure";
+  EXPECT_TRUE(form->ProcBar->isHidden());
+  EXPECT_TRUE(NoLocks());
+
+  // "Отменить" stores nothing
+  script.Then([&](QDialog& d) {
+    Click(d, "PromBox");
+    Click(d, "CancelBtn");
+  });
+  form->ImpDbfBaseItem->trigger();
+  EXPECT_TRUE(IniRec.FlagProm);
+}
+
+TEST_F(SubscriberCommands, LineBaseThroughTheDialog) {
+  const std::string file = dir / "lines.dbf";
+  WriteDbf(file,
+           {{"NAMETP", 'C', 8},
+            {"ABON", 'C', 2},
+            {"NTR", 'C', 4},
+            {"FIDER", 'C', 4},
+            {"MARK", 'C', 6},
+            {"LENGTH", 'N', 8, 3},
+            {"PRIM", 'C', 4}},
+           {{"тп-1", "", "1", "1", "ас", "0.35", ""},
+            {"", "A", "1", "2", "ас", "1", ""},
+            {"", "", "1", "3", "ас", "?", ""},
+            {"", "", "1", "4", "ас", "0.1", ""},
+            {"", "", "1", "5", "ас", "x", ""}});
+  IniRec.TypLin04 = 0;
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle().toStdString(), "Импорт базы линий 0.4 кВ");
+    EXPECT_TRUE(Child<QRadioButton>(d, "AllBtn").isChecked());
+    Retype(Child<QLineEdit>(d, "Base04Edit"), file);
+    Click(d, "ResBtn");
+    Type(Child<QLineEdit>(d, "PrefEdit"), "З");
+    Click(d, "OKBtn");
+  });
+  box.Answer(0).Answer(0);
+  form->ImpLine04Item->trigger();
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Неверно задана длина линии в строке 3",
+                                                   "Неверно задана длина линии в строке 5"}));
+  EXPECT_EQ(IniRec.PathBase04, file);
+  EXPECT_EQ(IniRec.TypLin04, 2);
+  EXPECT_EQ(Label(), LayoutLines04);
+  ASSERT_EQ(form->DataGrid().table().RowCount, 4) << "the subscriber line left out";
+  EXPECT_EQ(Cell("NameTP", 1), "ЗТП-1");
+  EXPECT_EQ(Cell("KodLine", 1), "350*АС");
+  EXPECT_EQ(Cell("KodLine", 2), "?*АС");
+  EXPECT_EQ(Cell("KodLine", 3), "100*АС");
+  EXPECT_TRUE(NoLocks());
+
+  // the prefix is not kept; a file without the notes leaves the table as it was
+  WriteDbf(file, {{"NAMETP", 'C', 8}, {"ABON", 'C', 2}, {"NTR", 'C', 4}, {"FIDER", 'C', 4}}, {{"ТП-2", "", "", ""}});
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(Child<QLineEdit>(d, "PrefEdit").text(), "");
+    EXPECT_TRUE(Child<QRadioButton>(d, "ResBtn").isChecked());
+    Click(d, "OKBtn");
+  });
+  form->ImpLine04Item->trigger();
+  EXPECT_EQ(InfoText(), "База линий 0,4 кВ. Строка 1 - поле PRIM не найдено");
+  EXPECT_EQ(Table(Base() + ".R04").RowCount, 4);
+  EXPECT_TRUE(NoLocks());
+}
+
+TEST_F(SubscriberCommands, WorkbookBasesThroughTheDialog) {
+  const std::string byt = dir / "byt.xlsx";
+  lxw_workbook* book = workbook_new(byt.c_str());
+  lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+  worksheet_write_string(sheet, 0, 0, "ТП-3", nullptr);
+  worksheet_write_string(sheet, 1, 0, "1", nullptr);
+  worksheet_write_string(sheet, 1, 1, "2", nullptr);
+  worksheet_write_number(sheet, 1, 2, 4, nullptr);
+  worksheet_write_number(sheet, 1, 3, 100, nullptr);
+  ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+  WriteRows(Base() + ".RSF", LayoutSubstFeeders, {{"ПС-1", "ЯЧ-1", ""}});
+  script.Then([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle().toStdString(), "Импорт баз коммерческого и технического учетов");
+    Click(d, "PromBox");
+    EXPECT_FALSE(Child<QPushButton>(d, "PromBtn").isEnabled());
+    Retype(Child<QLineEdit>(d, "BytEdit"), byt);
+    Retype(Child<QLineEdit>(d, "TechEdit"), byt);
+    Click(d, "OKBtn");
+  });
+  form->ImpXlsBaseItem->trigger();
+  EXPECT_FALSE(IniRec.FlagProm);
+  EXPECT_EQ(IniRec.PathTech, byt);
+  EXPECT_EQ(Label(), LayoutHouseholds);
+  EXPECT_EQ(Cell("Fider", 1), "Л2");
+  EXPECT_EQ(Cell("Ws", 1), "25");
+  EXPECT_EQ(InfoText(), "Фидеры подстанций : ПС-1 - ЯЧ-1 не найден");
+  EXPECT_TRUE(NoLocks());
+
+  // a workbook that cannot be read: the error box names it, the household base written before stays
+  fs::remove(byt);
+  script.Then([&](QDialog& d) { Click(d, "OKBtn"); });
+  box.Clear();
+  form->ImpXlsBaseItem->trigger();
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_NE(box.Texts()[0].find(byt), std::string::npos);
+  EXPECT_EQ(Table(Base() + ".BBA").RowCount, 1);
+  EXPECT_TRUE(form->ProcBar->isHidden());
+  EXPECT_TRUE(NoLocks());
+}
+
+TEST_F(SubscriberCommands, StationsOfContracts) {
+  WriteRows(Base() + ".BPA", LayoutMeterPoints,
+            {{"ТП-3.1", "", "", "1"}, {"ТП-3.2", "", "", "1"}, {"ТП-9", "", "", "1"}});
+  WriteRows(Base() + ".RAB", LayoutConsumers, {{"1", "Завод", "", "СТАРАЯ"}, {"2", "Школа", "", "ТП-1"}});
+  form->LinkDogItem->trigger();
+  EXPECT_EQ(Label(), LayoutConsumers);
+  EXPECT_EQ(Cell("NameTP", 1), "ТП-9,ТП-3");
+  EXPECT_EQ(Cell("NameTP", 2), "");
+  EXPECT_TRUE(form->ProcBar->isHidden());
+  EXPECT_TRUE(form->ProcLabel->isHidden());
+  EXPECT_TRUE(NoLocks());
+}
+
+}  // namespace
+}  // namespace ld::test
