@@ -16,6 +16,7 @@
 #include "core/tables/file_guard.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/grid/grid_exchange.h"
+#include "support/full_disk.h"
 #include "zregim_fixture.h"
 
 namespace ld::test {
@@ -244,6 +245,70 @@ TEST_F(RegimeTasks, FragmentOfTheWholeDiagramRefusalsAndOverwrite) {
   EXPECT_EQ(TNumberColumn("Pg", nodes).Get(1), 0.0);
   EXPECT_EQ(nodes.Title, "Фрагмент");
   EXPECT_NE(Caption().find("Фрагмент"), std::string::npos);
+  EXPECT_TRUE(NoLocks());
+}
+
+// A fragment that the disk does not take: the writer's message, no file of the fragment, the scheme
+// still open and no lock left behind; also when the node file went in and the branch file did not, and
+// over another scheme of the name, which keeps both of its files.
+TEST_F(RegimeTasks, AFragmentTheDiskDoesNotTakeLeavesNoFileOfIt) {
+  OpenScheme(Line());
+  auto save = [&](const std::string& target, std::size_t room) {
+    if (!form->SchBtn->isChecked()) form->SchBtn->click();
+    form->FullSchBtn->click();
+    box.Clear();
+    const FullDisk disk(room);
+    script.Then(Choose("Запись фрагмента схемы", target + ".UZL"));
+    form->FragItem->trigger();
+  };
+  auto nothingOf = [&](const std::string& target, const std::string& failed) {
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка записи файла \"" + failed + "\": нет места на диске"});
+    EXPECT_FALSE(fs::exists(target + ".UZL") || fs::exists(target + ".VET"));
+    EXPECT_EQ(form->SchemePath, path);
+    EXPECT_TRUE(NoLocks());
+  };
+  const std::string first = dir / "Фрагмент1", second = dir / "Фрагмент2";
+  save(first, 0);
+  nothingOf(first, first + ".UZL");
+
+  save(first, std::size_t{1} << 20);
+  ASSERT_EQ(form->SchemePath, first);
+  const std::size_t nodeBytes = fs::file_size(first + ".UZL");
+  Open(path);
+  save(second, nodeBytes);
+  nothingOf(second, second + ".VET");
+
+  // Over another scheme of that name: both of its files stay as they were.
+  TwoNodes().Write(dir.Path(), "Фрагмент1");
+  const std::string nodes = ReadBytes(first + ".UZL"), branches = ReadBytes(first + ".VET");
+  box.Answer(1);
+  save(first, nodeBytes);
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?",
+                                                   FullDiskMessage(first + ".VET")}));
+  EXPECT_EQ(ReadBytes(first + ".UZL"), nodes);
+  EXPECT_EQ(ReadBytes(first + ".VET"), branches);
+  EXPECT_EQ(form->SchemePath, path);
+  EXPECT_TRUE(NoLocks());
+}
+
+// Joining a scheme whose regime does not converge changes nothing of the open scheme.
+TEST_F(RegimeTasks, JoiningWithoutConvergenceWritesNothing) {
+  OpenScheme(Line(), "Основная");
+  SchemeBuilder added;
+  Station(added, 10, "ТП-2", "B");
+  Station(added, 11, "А-1", "", 0.3, 0.1);
+  added.Branch(11, 10, 0.5, 1);
+  const std::string addedPath = added.Write(dir.Path(), "Добавка");
+  const std::string nodes = ReadBytes(path + ".UZL"), branches = ReadBytes(path + ".VET");
+  const auto iterations = IniRec.Iter1;
+  IniRec.Iter1 = 1;
+  script.Then(Choose("Добавить схему", addedPath + ".UZL"));
+  form->JoinItem->trigger();
+  IniRec.Iter1 = iterations;
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Режим не сходится"});
+  EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
+  EXPECT_EQ(ReadBytes(path + ".VET"), branches);
+  EXPECT_EQ(form->SchemePath, path);
   EXPECT_TRUE(NoLocks());
 }
 
