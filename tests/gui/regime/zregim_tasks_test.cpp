@@ -291,25 +291,40 @@ TEST_F(RegimeTasks, AFragmentTheDiskDoesNotTakeLeavesNoFileOfIt) {
   EXPECT_TRUE(NoLocks());
 }
 
-// Joining a scheme whose regime does not converge changes nothing of the open scheme.
-TEST_F(RegimeTasks, JoiningWithoutConvergenceWritesNothing) {
-  OpenScheme(Line(), "Основная");
+// Joining changes nothing of the open scheme when the added scheme's regime does not converge, nor
+// when the disk takes the joined node table and not the branch table.
+TEST_F(RegimeTasks, JoiningWithoutConvergenceOrRoomWritesNothing) {
   SchemeBuilder added;
   Station(added, 10, "ТП-2", "B");
   Station(added, 11, "А-1", "", 0.3, 0.1);
   added.Branch(11, 10, 0.5, 1);
   const std::string addedPath = added.Write(dir.Path(), "Добавка");
+  auto join = [&](std::size_t room) {
+    box.Clear();
+    const FullDisk disk(room);
+    script.Then(Choose("Добавить схему", addedPath + ".UZL"));
+    form->JoinItem->trigger();
+  };
+  OpenScheme(Line(), "Проба");
+  join(std::size_t{1} << 20);
+  ASSERT_TRUE(box.Texts().empty()) << box.Texts()[0];
+  const std::size_t nodeBytes = fs::file_size(path + ".UZL");
+
+  OpenScheme(Line(), "Схема");
   const std::string nodes = ReadBytes(path + ".UZL"), branches = ReadBytes(path + ".VET");
+  auto unchanged = [&](const std::vector<std::string>& texts) {
+    EXPECT_EQ(box.Texts(), texts);
+    EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
+    EXPECT_EQ(ReadBytes(path + ".VET"), branches);
+    EXPECT_TRUE(NoLocks());
+  };
   const auto iterations = IniRec.Iter1;
   IniRec.Iter1 = 1;
-  script.Then(Choose("Добавить схему", addedPath + ".UZL"));
-  form->JoinItem->trigger();
+  join(std::size_t{1} << 20);
   IniRec.Iter1 = iterations;
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Режим не сходится"});
-  EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
-  EXPECT_EQ(ReadBytes(path + ".VET"), branches);
-  EXPECT_EQ(form->SchemePath, path);
-  EXPECT_TRUE(NoLocks());
+  unchanged({"Режим не сходится"});
+  join(nodeBytes);
+  unchanged({FullDiskMessage(path + ".VET")});
 }
 
 TEST_F(RegimeTasks, JoiningWarnsOfBalancingNodesWithoutAJunction) {
