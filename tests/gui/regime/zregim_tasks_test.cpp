@@ -291,6 +291,33 @@ TEST_F(RegimeTasks, AFragmentTheDiskDoesNotTakeLeavesNoFileOfIt) {
   EXPECT_TRUE(NoLocks());
 }
 
+// A fragment whose files were written but that cannot be opened: its own model marks the cut-off node
+// unsupplied and that write finds the disk full. The message names the fragment and the window is
+// left without a scheme.
+TEST_F(RegimeTasks, AFragmentThatCannotBeOpenedAfterItsWriteIsNamed) {
+  OpenScheme(Line());
+  auto save = [&](const std::string& target, std::size_t room) {
+    if (!form->SchBtn->isChecked()) form->SchBtn->click();
+    form->FullSchBtn->click();
+    form->SchBox->NodeSet = {2};  // ТП-2 without its line
+    form->SchBox->LineSet.clear();
+    box.Clear();
+    const FullDisk disk(room);
+    script.Then(Choose("Запись фрагмента схемы", target + ".UZL"));
+    form->FragItem->trigger();
+  };
+  const std::string first = dir / "Фрагмент1", second = dir / "Фрагмент2";
+  save(first, std::size_t{1} << 20);
+  ASSERT_EQ(form->SchemePath, first);
+  const std::size_t bytes = fs::file_size(first + ".UZL") + fs::file_size(first + ".VET");
+  Open(path);
+  save(second, bytes);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка записи фрагмента схемы \"Фрагмент2\" : " +
+                                                  FullDiskMessage(second + ".UZL")});
+  EXPECT_TRUE(form->SchemePath.empty());
+  EXPECT_TRUE(NoLocks());
+}
+
 // Joining changes nothing of the open scheme when the added scheme's regime does not converge, nor
 // when the disk takes the joined node table and not the branch table.
 TEST_F(RegimeTasks, JoiningWithoutConvergenceOrRoomWritesNothing) {
@@ -325,6 +352,38 @@ TEST_F(RegimeTasks, JoiningWithoutConvergenceOrRoomWritesNothing) {
   unchanged({"Режим не сходится"});
   join(nodeBytes);
   unchanged({FullDiskMessage(path + ".VET")});
+}
+
+// A join whose files were written but whose scheme cannot be opened again: the appended balancing node
+// ПС-7 gets its mark then, and that write finds the disk full. The message names the added scheme, the
+// window is left without a scheme, and the missing junction is still told.
+TEST_F(RegimeTasks, AJoinThatCannotBeOpenedAfterItsWriteNamesTheAddedScheme) {
+  SchemeBuilder added;
+  Station(added, 10, "ТП-2", "B");
+  Station(added, 11, "ПС-7", "B");
+  Station(added, 12, "А-1", "", 0.3, 0.1);
+  added.Branch(12, 10, 0.5, 1);
+  auto join = [&](std::size_t room) {
+    const std::string addedPath = added.Write(dir.Path(), "Добавка");
+    box.Clear();
+    const FullDisk disk(room);
+    script.Then(Choose("Добавить схему", addedPath + ".UZL"));
+    form->JoinItem->trigger();
+    return addedPath;
+  };
+  auto size = [](const std::string& base) { return fs::file_size(base + ".UZL") + fs::file_size(base + ".VET"); };
+  OpenScheme(Line(), "Проба");
+  const std::string addedPath = join(std::size_t{1} << 20);
+  ASSERT_EQ(box.Texts(), std::vector<std::string>{"Не найдены стыковочные узлы: ПС-7"});
+  const std::size_t bytes = size(addedPath) + size(path);
+
+  OpenScheme(Line(), "Схема");
+  join(bytes);
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Ошибка добавления схемы \"Добавка.UZL\" : " +
+                                                       FullDiskMessage(path + ".UZL"),
+                                                   "Не найдены стыковочные узлы: ПС-7"}));
+  EXPECT_TRUE(form->SchemePath.empty());
+  EXPECT_TRUE(NoLocks());
 }
 
 TEST_F(RegimeTasks, JoiningWarnsOfBalancingNodesWithoutAJunction) {
