@@ -1,10 +1,13 @@
 #include "core/regime/task_regime.h"
 
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "core/base/settings.h"
 #include "core/regime/node_equiv.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 
@@ -70,6 +73,31 @@ void RewriteLockedTable(const std::string& basePath, TDataFile& table) {
   UnlockTableFiles(basePath, ext);
   WriteTableFile(basePath + ext, table);
   LockTableFiles(basePath, ext);
+}
+
+void RewriteLockedScheme(const std::string& basePath, TDataFile& nodes, TDataFile& branches) {
+  namespace fs = std::filesystem;
+  const std::string nodeFile = basePath + (nodes.Extention.empty() ? GetMaketExtention(nodes.Name) : nodes.Extention);
+  // A second name of the old node file: putting it back is one rename, whatever room the disk has left.
+  const std::string kept = nodeFile + ".old~";
+  std::error_code ec;
+  fs::remove(kept, ec);
+  const bool existed = fileio::FileExists(nodeFile);
+  bool keptOld = false;
+  if (existed) {
+    fs::create_hard_link(nodeFile, kept, ec);
+    if (ec) fs::copy_file(nodeFile, kept, ec);
+    keptOld = !ec;
+  }
+  try {
+    RewriteLockedTable(basePath, nodes);
+    RewriteLockedTable(basePath, branches);
+  } catch (...) {
+    if (keptOld) fs::rename(kept, nodeFile, ec);
+    else if (!existed) fs::remove(nodeFile, ec);
+    throw;
+  }
+  if (keptOld) fs::remove(kept, ec);
 }
 
 void FreeKeptSensitivities(TRegime& r) {

@@ -49,6 +49,10 @@ std::string SchemeLockExtensions();
 // Writes a table of a locked scheme: its own lock is released, the table written and the file locked
 // again.
 void RewriteLockedTable(const std::string& basePath, TDataFile& table);
+// Both tables of a locked scheme so, the nodes first. When the branch table cannot be written, the node
+// file is put back as it was (removed when there was none): no scheme is left with new nodes beside old
+// branches, or with nodes alone. The write's error goes on.
+void RewriteLockedScheme(const std::string& basePath, TDataFile& nodes, TDataFile& branches);
 
 // The sensitivities of the fixed-voltage nodes kept by a calculation are given up.
 void FreeKeptSensitivities(TRegime& r);

@@ -329,8 +329,7 @@ void TZregimForm::FragItemClick() {
     TDataFile nodes, branches;
     BuildFragmentTables(r, *SchBox->NodeTable, *SchBox->BranchTable, SchBox->NodeSet, SchBox->LineSet,
                         FileNameOf(target), nodes, branches);
-    RewriteLockedTable(target, nodes);
-    RewriteLockedTable(target, branches);
+    RewriteLockedScheme(target, nodes, branches);
   }
   try {
     task.locks.Release(SchemePath);
@@ -375,8 +374,7 @@ void TZregimForm::JoinItemClick() {
     ReadTableFile(BranchFile(), branches);
     if (task.Accept(RunTaskCalculation(r, added, task.errors))) {
       missing = JoinSchemeTables(r, addedNodes, addedBranches, nodes, branches, IniRec.JoinZnak);
-      RewriteLockedTable(SchemePath, nodes);
-      RewriteLockedTable(SchemePath, branches);
+      RewriteLockedScheme(SchemePath, nodes, branches);
       joined = true;
     }
   }

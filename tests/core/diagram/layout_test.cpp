@@ -147,6 +147,23 @@ TEST(LayoutScheme, EqualEndFlowsKeepTheSecondEnd) {
   EXPECT_EQ(f.box.FlowP[0], 0.f);
 }
 
+// A node's note is drawn under its caption in the small font; once the note is cleared, the next
+// layout of the same model draws it no more and gives the box its one-line height back.
+TEST(LayoutScheme, AClearedNoteLeavesNoSecondCaption) {
+  DiagramScheme s = test::ForkScheme();
+  s.Nodes[3].Prim = "ввод";
+  Laid f(s, [](TSchemBoxState& b) { b.FAddPrim = true; });
+  EXPECT_EQ(f.canvas.FindText("ввод").size(), 1u);
+  const int height = f.E("D")->Height;
+  EXPECT_EQ(height, f.E("C")->Height + f.box.PixdYsc);
+
+  f.box.NodeCols.Prim->SetItem(f.E("D")->NodeRow, "");
+  f.box.RelayoutScheme(0, 0);
+  EXPECT_TRUE(f.canvas.FindText("ввод").empty());
+  EXPECT_FALSE(f.E("D")->Caption3.has_value());
+  EXPECT_EQ(f.E("D")->Height, height - f.box.PixdYsc);
+}
+
 class FailingCanvas : public MeasuringCanvas {
 public:
   int TextWidth(std::string_view text) override {

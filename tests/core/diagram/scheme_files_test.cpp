@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <random>
 
 #include "core/base/codepage.h"
@@ -229,6 +231,48 @@ TEST(SchemeFiles, AnswersRefusalsAndFailuresOfTheSave) {
   EXPECT_TRUE(box.Modified);
   msg.Answer(0);
   EXPECT_TRUE(SaveScheme(box, true, false, answer));
+}
+
+// The program's working folder for one test; the layout file is still found where it was.
+class WorkingFolder {
+public:
+  explicit WorkingFolder(const std::filesystem::path& folder)
+      : saved_(std::filesystem::current_path()), layouts_(MaketFileName) {
+    MaketFileName = std::filesystem::absolute(MaketFileName).string();
+    std::filesystem::current_path(folder);
+  }
+  ~WorkingFolder() {
+    std::filesystem::current_path(saved_);
+    MaketFileName = layouts_;
+  }
+  WorkingFolder(const WorkingFolder&) = delete;
+  WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+  std::filesystem::path saved_;
+  std::string layouts_;
+};
+
+// A scheme that came from no files has no district files: those that lie in the working folder, one
+// of them damaged, are neither checked nor dated, and the save writes nothing there.
+TEST(SchemeFiles, ASchemeWithoutABasePathSavesWithoutTheDistrictFiles) {
+  TempDir dir;
+  TSchemBoxState box;
+  test::DistrictScheme().Load(box);
+  const WorkingFolder folder(dir.Path());
+  CreateEmptyTableFile(kDistrictExts[0], kDistrictLayouts[0], "");
+  test::WriteBytes(dir.Path() / kDistrictExts[1], "damaged");
+  box.Modified = true;
+  int saves = 0;
+  box.OnSaveProc = [&](TDataFile*, TDataFile*) { ++saves; };
+  test::ScriptedMsgBox msg;
+  int answer = -1;
+  EXPECT_TRUE(SaveScheme(box, false, true, answer));
+  EXPECT_EQ(saves, 1);
+  EXPECT_FALSE(box.Modified);
+  EXPECT_EQ((std::vector<double>{box.DateRSL, box.DateRTP, box.DateR04, box.DateRSV}), std::vector<double>(4, 0.0));
+  EXPECT_TRUE(msg.Calls().empty());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 2);
 }
 
 // A save gives up only the locks its own first change took: the host's lock on a scheme file stays.

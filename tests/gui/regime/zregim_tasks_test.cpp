@@ -16,6 +16,7 @@
 #include "core/tables/file_guard.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/grid/grid_exchange.h"
+#include "support/full_disk.h"
 #include "zregim_fixture.h"
 
 namespace ld::test {
@@ -244,6 +245,144 @@ TEST_F(RegimeTasks, FragmentOfTheWholeDiagramRefusalsAndOverwrite) {
   EXPECT_EQ(TNumberColumn("Pg", nodes).Get(1), 0.0);
   EXPECT_EQ(nodes.Title, "Фрагмент");
   EXPECT_NE(Caption().find("Фрагмент"), std::string::npos);
+  EXPECT_TRUE(NoLocks());
+}
+
+// A fragment that the disk does not take: the writer's message, no file of the fragment, the scheme
+// still open and no lock left behind; also when the node file went in and the branch file did not, and
+// over another scheme of the name, which keeps both of its files.
+TEST_F(RegimeTasks, AFragmentTheDiskDoesNotTakeLeavesNoFileOfIt) {
+  OpenScheme(Line());
+  auto save = [&](const std::string& target, std::size_t room) {
+    if (!form->SchBtn->isChecked()) form->SchBtn->click();
+    form->FullSchBtn->click();
+    box.Clear();
+    const FullDisk disk(room);
+    script.Then(Choose("Запись фрагмента схемы", target + ".UZL"));
+    form->FragItem->trigger();
+  };
+  auto nothingOf = [&](const std::string& target, const std::string& failed) {
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка записи файла \"" + failed + "\": нет места на диске"});
+    EXPECT_FALSE(fs::exists(target + ".UZL") || fs::exists(target + ".VET"));
+    EXPECT_EQ(form->SchemePath, path);
+    EXPECT_TRUE(NoLocks());
+  };
+  const std::string first = dir / "Фрагмент1", second = dir / "Фрагмент2";
+  save(first, 0);
+  nothingOf(first, first + ".UZL");
+
+  save(first, std::size_t{1} << 20);
+  ASSERT_EQ(form->SchemePath, first);
+  const std::size_t nodeBytes = fs::file_size(first + ".UZL");
+  Open(path);
+  save(second, nodeBytes);
+  nothingOf(second, second + ".VET");
+
+  // Over another scheme of that name: both of its files stay as they were.
+  TwoNodes().Write(dir.Path(), "Фрагмент1");
+  const std::string nodes = ReadBytes(first + ".UZL"), branches = ReadBytes(first + ".VET");
+  box.Answer(1);
+  save(first, nodeBytes);
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?",
+                                                   FullDiskMessage(first + ".VET")}));
+  EXPECT_EQ(ReadBytes(first + ".UZL"), nodes);
+  EXPECT_EQ(ReadBytes(first + ".VET"), branches);
+  EXPECT_EQ(form->SchemePath, path);
+  EXPECT_TRUE(NoLocks());
+}
+
+// A fragment whose files were written but that cannot be opened: its own model marks the cut-off node
+// unsupplied and that write finds the disk full. The message names the fragment and the window is
+// left without a scheme.
+TEST_F(RegimeTasks, AFragmentThatCannotBeOpenedAfterItsWriteIsNamed) {
+  OpenScheme(Line());
+  auto save = [&](const std::string& target, std::size_t room) {
+    if (!form->SchBtn->isChecked()) form->SchBtn->click();
+    form->FullSchBtn->click();
+    form->SchBox->NodeSet = {2};  // ТП-2 without its line
+    form->SchBox->LineSet.clear();
+    box.Clear();
+    const FullDisk disk(room);
+    script.Then(Choose("Запись фрагмента схемы", target + ".UZL"));
+    form->FragItem->trigger();
+  };
+  const std::string first = dir / "Фрагмент1", second = dir / "Фрагмент2";
+  save(first, std::size_t{1} << 20);
+  ASSERT_EQ(form->SchemePath, first);
+  const std::size_t bytes = fs::file_size(first + ".UZL") + fs::file_size(first + ".VET");
+  Open(path);
+  save(second, bytes);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка записи фрагмента схемы \"Фрагмент2\" : " +
+                                                  FullDiskMessage(second + ".UZL")});
+  EXPECT_TRUE(form->SchemePath.empty());
+  EXPECT_TRUE(NoLocks());
+}
+
+// Joining changes nothing of the open scheme when the added scheme's regime does not converge, nor
+// when the disk takes the joined node table and not the branch table.
+TEST_F(RegimeTasks, JoiningWithoutConvergenceOrRoomWritesNothing) {
+  SchemeBuilder added;
+  Station(added, 10, "ТП-2", "B");
+  Station(added, 11, "А-1", "", 0.3, 0.1);
+  added.Branch(11, 10, 0.5, 1);
+  const std::string addedPath = added.Write(dir.Path(), "Добавка");
+  auto join = [&](std::size_t room) {
+    box.Clear();
+    const FullDisk disk(room);
+    script.Then(Choose("Добавить схему", addedPath + ".UZL"));
+    form->JoinItem->trigger();
+  };
+  OpenScheme(Line(), "Проба");
+  join(std::size_t{1} << 20);
+  ASSERT_TRUE(box.Texts().empty()) << box.Texts()[0];
+  const std::size_t nodeBytes = fs::file_size(path + ".UZL");
+
+  OpenScheme(Line(), "Схема");
+  const std::string nodes = ReadBytes(path + ".UZL"), branches = ReadBytes(path + ".VET");
+  auto unchanged = [&](const std::vector<std::string>& texts) {
+    EXPECT_EQ(box.Texts(), texts);
+    EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
+    EXPECT_EQ(ReadBytes(path + ".VET"), branches);
+    EXPECT_TRUE(NoLocks());
+  };
+  const auto iterations = IniRec.Iter1;
+  IniRec.Iter1 = 1;
+  join(std::size_t{1} << 20);
+  IniRec.Iter1 = iterations;
+  unchanged({"Режим не сходится"});
+  join(nodeBytes);
+  unchanged({FullDiskMessage(path + ".VET")});
+}
+
+// A join whose files were written but whose scheme cannot be opened again: the appended balancing node
+// ПС-7 gets its mark then, and that write finds the disk full. The message names the added scheme, the
+// window is left without a scheme, and the missing junction is still told.
+TEST_F(RegimeTasks, AJoinThatCannotBeOpenedAfterItsWriteNamesTheAddedScheme) {
+  SchemeBuilder added;
+  Station(added, 10, "ТП-2", "B");
+  Station(added, 11, "ПС-7", "B");
+  Station(added, 12, "А-1", "", 0.3, 0.1);
+  added.Branch(12, 10, 0.5, 1);
+  auto join = [&](std::size_t room) {
+    const std::string addedPath = added.Write(dir.Path(), "Добавка");
+    box.Clear();
+    const FullDisk disk(room);
+    script.Then(Choose("Добавить схему", addedPath + ".UZL"));
+    form->JoinItem->trigger();
+    return addedPath;
+  };
+  auto size = [](const std::string& base) { return fs::file_size(base + ".UZL") + fs::file_size(base + ".VET"); };
+  OpenScheme(Line(), "Проба");
+  const std::string addedPath = join(std::size_t{1} << 20);
+  ASSERT_EQ(box.Texts(), std::vector<std::string>{"Не найдены стыковочные узлы: ПС-7"});
+  const std::size_t bytes = size(addedPath) + size(path);
+
+  OpenScheme(Line(), "Схема");
+  join(bytes);
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Ошибка добавления схемы \"Добавка.UZL\" : " +
+                                                       FullDiskMessage(path + ".UZL"),
+                                                   "Не найдены стыковочные узлы: ПС-7"}));
+  EXPECT_TRUE(form->SchemePath.empty());
   EXPECT_TRUE(NoLocks());
 }
 
