@@ -11,11 +11,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -268,27 +266,6 @@ bool TFormTKZ::SaveChanges() {
   if (dataGrid_->Modified() && !dataGrid_->SaveWithQuestion()) return false;
   if (radiusGrid_->Modified() && !radiusGrid_->SaveWithQuestion()) return false;
   return true;
-}
-
-QRect TFormTKZ::MaximizedRect() const {
-  const QScreen* shown = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-  const QRect area = shown != nullptr ? shown->availableGeometry() : QRect(0, 0, 1024, 768);
-  return QRect(area.left(), area.top() + Tag(), area.width(), area.height() - Tag());
-}
-
-void TFormTKZ::changeEvent(QEvent* event) {
-  TWorkForm::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange || maximizing_ || !(windowState() & Qt::WindowMaximized)) return;
-  // The main window's tool bar stays above: the window takes the work area below it instead of all of it.
-  maximizing_ = true;
-  QTimer::singleShot(0, this, [this] {
-    const QRect target = MaximizedRect();
-    setWindowState(windowState() & ~Qt::WindowMaximized);
-    const QRect frame = frameGeometry(), inner = geometry();
-    resize(target.width() - (frame.width() - inner.width()), target.height() - (frame.height() - inner.height()));
-    PlaceFrame(*this, target.topLeft());
-    maximizing_ = false;
-  });
 }
 
 bool TFormTKZ::eventFilter(QObject* watched, QEvent* event) {

@@ -64,11 +64,9 @@ public:
   void ResetWindow();
   void EnableData();
   // Where the window goes when maximised: the work area's width, and its height less Tag below Tag.
-  QRect MaximizedRect() const;
 
 protected:
   void showEvent(QShowEvent* event) override;
-  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -93,7 +91,6 @@ private:
   QToolButton *newBtn_ = nullptr, *openBtn_ = nullptr, *saveBtn_ = nullptr, *printBtn_ = nullptr,
               *radiusBtn_ = nullptr, *graphBtn_ = nullptr, *calcBtn_ = nullptr;
   std::unique_ptr<TRegime> tkzRegime_;
-  bool maximizing_ = false;
 
   void BuildMenus();
   void BuildPanels();

@@ -10,11 +10,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTextEdit>
-#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 
@@ -543,32 +541,6 @@ TZregimForm::TLongRun::~TLongRun() {
   form_.ProcBar->hide();
   form_.StopBar->hide();
   form_.ArrangeBottomPanels();
-}
-
-// ---- placement ---------------------------------------------------------------------------------------
-
-QRect TZregimForm::MaximizedRect(const QRect& workArea, int tag) {
-  // Tag is the lower edge of the main tool bar, which sits at the top of the work area; the window
-  // takes the rest of the area, wherever the area begins.
-  const int top = std::max(workArea.top(), tag);
-  return QRect(workArea.left(), top, workArea.width(), std::max(0, workArea.bottom() + 1 - top));
-}
-
-void TZregimForm::changeEvent(QEvent* event) {
-  TWorkForm::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMaximized)) return;
-  const QScreen* shown = screen();
-  if (!shown) return;
-  const QRect rect = MaximizedRect(shown->availableGeometry(), Tag());
-  // The window manager maximises over the whole area; the window goes back below the tool bar with the
-  // size it would have had there.
-  QTimer::singleShot(0, this, [this, rect] {
-    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
-                         frameGeometry().right() - geometry().right(),
-                         frameGeometry().bottom() - geometry().bottom());
-    setWindowState(windowState() & ~Qt::WindowMaximized);
-    setGeometry(rect.marginsRemoved(frame));
-  });
 }
 
 // ---- routines of the program's window ------------------------------------------------------------

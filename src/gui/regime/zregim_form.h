@@ -140,7 +140,6 @@ public:
   bool Busy() const { return busy_; }
 
   // The geometry of the maximised window: below the main tool bar (Tag) and inside the work area.
-  static QRect MaximizedRect(const QRect& workArea, int tag);
 
   // ---- menu "Схема"
   void NewItemClick();
@@ -346,7 +345,6 @@ public:
 
 protected:
   void showEvent(QShowEvent* event) override;
-  void changeEvent(QEvent* event) override;
 
 private:
   void BuildPanels();

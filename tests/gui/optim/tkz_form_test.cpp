@@ -436,7 +436,8 @@ TEST_F(TkzFormTest, GraphWritesItsFilesApartIntoTheViewerAndMaximisingKeepsTheTo
   EXPECT_TRUE(msg_.Texts().empty());
 
   form_->SetTag(40);
-  EXPECT_EQ(form_->MaximizedRect(), form_->screen()->availableGeometry().adjusted(0, 40, 0, 0));
+  EXPECT_EQ(gui::TWorkForm::MaximizedRect(form_->screen()->availableGeometry(), form_->Tag()),
+            form_->screen()->availableGeometry().adjusted(0, 40, 0, 0));
 }
 
 }  // namespace
