@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "core/district/base_import.h"
 #include "core/district/base_rules.h"
 #include "gui/common/work_form.h"
 #include "gui/grid/data_grid.h"
@@ -170,6 +171,12 @@ private:
                  const std::string& missingTitle, bool mustExist);
   // "Тр-ры ТП, РП" and "Линии 10-6 кВ" as the line-station jump takes them; false when refused.
   bool SwitchToTable(QObject* sender);
+
+  // base_res_imports.cpp
+  // A new base of the stem from what build reads; resetFirst: the window forgets its base before the
+  // overwrite question.
+  void RunBaseImport(const std::string& stem, bool resetFirst, bool writeEmptyStations,
+                     const std::function<void(TBaseImport&, const TImportProgress&)>& build);
 
   // base_res_grid.cpp
   void InstallGridEvents();

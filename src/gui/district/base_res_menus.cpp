@@ -295,9 +295,6 @@ void TBaseResForm::FormCreate() {
 
 // ---- commands of the later district tasks: their entries stand, their work comes with them ----------
 
-void TBaseResForm::ImportItemClick() {}
-void TBaseResForm::ImpPshItemClick() {}
-void TBaseResForm::ImpXlsNetItemClick() {}
 void TBaseResForm::ImportTPItemClick() {}
 void TBaseResForm::ImpTPMeasItemClick() {}
 void TBaseResForm::ImpFeederMeasItemClick() {}

@@ -1,0 +1,176 @@
+#include "core/district/base_import.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/tables/colmaps_district.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/table_file.h"
+
+namespace ld {
+
+namespace {
+
+char Byte(char32_t c) {
+  if (c == 0) return 0;
+  const int code = Cp1251Code(c);
+  return static_cast<char>(code >= 0 ? code : '?');
+}
+
+std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+// Texts of the table: empty ones are left unset, as a table read from a file holds them.
+void Put(DAString* column, int row, const std::string& text) {
+  if (!text.empty()) column->SetNew(row, text);
+}
+
+}  // namespace
+
+// ---- sorted station rows -----------------------------------------------------------------------------
+
+bool TSortedStations::TextLess::operator()(const std::string& a, const std::string& b) const {
+  // keys are upper-cased already; the empty text comes first, as the table store orders it
+  return CompareCp1251(a, b) < 0;
+}
+
+TImportStation* TSortedStations::Find(const std::string& name, const std::string& ntr) {
+  const auto station = rows_.find(UpperCase(name));
+  if (station == rows_.end()) return nullptr;
+  const auto row = station->second.find(UpperCase(ntr));
+  return row == station->second.end() ? nullptr : &row->second;
+}
+
+TImportStation* TSortedStations::LastOf(const std::string& name) {
+  const auto station = rows_.find(UpperCase(name));
+  if (station == rows_.end() || station->second.empty()) return nullptr;
+  return &station->second.rbegin()->second;
+}
+
+TImportStation& TSortedStations::Insert(const std::string& name, const std::string& ntr) {
+  auto& station = rows_[UpperCase(name)];
+  const auto [row, added] = station.try_emplace(UpperCase(ntr));
+  if (added) {
+    row->second.Name1 = name;
+    row->second.Ntr = ntr;
+  }
+  return row->second;
+}
+
+std::vector<TImportStation> TSortedStations::Rows() const {
+  std::vector<TImportStation> rows;
+  for (const auto& [name, station] : rows_)
+    for (const auto& [ntr, row] : station) rows.push_back(row);
+  return rows;
+}
+
+// ---- the tables ----------------------------------------------------------------------------------------
+
+void MakeBaseTables(const std::vector<TImportLine>& lines, const std::vector<TImportStation>& stations,
+                    const std::string& baseStem, TBaseImport& base) {
+  const std::string title = FileNameOf(baseStem);
+
+  ReadMaket(LayoutLines10, base.Lines);
+  CreateColumns(base.Lines, static_cast<int>(lines.size()));
+  base.Lines.Title = title;
+  TLine10Cols l;
+  FillLine10Cols(base.Lines, l);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const TImportLine& src = lines[i];
+    const int r = static_cast<int>(i) + 1;
+    (*l.Sign)[r] = Byte(src.Sign);
+    (*l.Commut)[r] = Byte(src.Commut);
+    Put(l.Text, r, src.Text);
+    Put(l.Name1, r, src.Name1);
+    Put(l.Name2, r, src.Name2);
+    Put(l.Un, r, src.Un);
+    Put(l.DSNum, r, src.DSNum);
+    Put(l.MarkCom1, r, src.MarkCom1);
+    Put(l.MarkCom2, r, src.MarkCom2);
+    Put(l.KodLine, r, src.KodLine);
+  }
+
+  ReadMaket(LayoutTransTP, base.Stations);
+  CreateColumns(base.Stations, static_cast<int>(stations.size()));
+  base.Stations.Title = title;
+  TTransTPCols s;
+  FillTransTPCols(base.Stations, s);
+  for (std::size_t i = 0; i < stations.size(); ++i) {
+    const TImportStation& src = stations[i];
+    const int r = static_cast<int>(i) + 1;
+    Put(s.Name1, r, src.Name1);
+    Put(s.Ntr, r, src.Ntr);
+    Put(s.Transform, r, src.Transform);
+    s.T[r] = src.T;
+    (*s.Pn)[r] = src.Pn;
+    (*s.Qn)[r] = src.Qn;
+    (*s.A)[r] = Byte(src.A);
+  }
+}
+
+void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writeEmptyStations) {
+  const std::string lineFile = baseStem + GetMaketExtention(LayoutLines10);
+  const std::string stationFile = baseStem + GetMaketExtention(LayoutTransTP);
+  const bool withStations = base.Stations.RowCount > 0 || writeEmptyStations;
+  // The temporary names end in "~" behind a second extension, as the table store's own helper files
+  // do, so no walk over the base's files takes them for tables.
+  const std::string lineTemp = lineFile + ".new~";
+  const std::string stationTemp = stationFile + ".new~";
+  try {
+    DeleteFileIfExists(lineTemp);
+    DeleteFileIfExists(stationTemp);
+    base.Lines.FileDate = 0;
+    base.Stations.FileDate = 0;
+    WriteTableFile(lineTemp, base.Lines);
+    if (withStations) WriteTableFile(stationTemp, base.Stations);
+  } catch (...) {
+    DeleteFileIfExists(lineTemp);
+    DeleteFileIfExists(stationTemp);
+    throw;
+  }
+  std::error_code ec;
+  std::filesystem::rename(lineTemp, lineFile, ec);
+  if (ec) {
+    DeleteFileIfExists(lineTemp);
+    DeleteFileIfExists(stationTemp);
+    throw Error("Ошибка записи файла \"" + lineFile + "\"");
+  }
+  if (withStations) {
+    std::filesystem::rename(stationTemp, stationFile, ec);
+    if (ec) {
+      DeleteFileIfExists(stationTemp);
+      throw Error("Ошибка записи файла \"" + stationFile + "\"");
+    }
+  } else {
+    DeleteFileIfExists(stationFile);
+  }
+}
+
+// ---- text helpers ----------------------------------------------------------------------------------
+
+bool IsIntegerText(const std::string& text, int& value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return false;
+  long long magnitude = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > 2147483648LL) return false;
+  }
+  const long long v = negative ? -magnitude : magnitude;
+  if (v > 2147483647LL) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+std::string TrimText(const std::string& text) {
+  std::size_t first = 0, last = text.size();
+  while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
+  return text.substr(first, last - first);
+}
+
+}  // namespace ld

@@ -1,0 +1,81 @@
+#pragma once
+// A new district base built from outside network data: its line table "Формат РЭС (линии)", its
+// station table "Формат РЭС (ТП,РП)" and the list of the doubtful rows met on the way. The imports
+// gather their rows in memory and make the two tables at the end; the base's files on disk are
+// replaced only once both tables are written (WriteImportedBase), so a source that cannot be read or
+// a write that fails leaves the old base as it was.
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/tables/layout.h"
+
+namespace ld {
+
+struct TBaseImport {
+  TDataFile Lines;
+  TDataFile Stations;
+  std::vector<std::string> Messages;
+};
+
+// The position of an import's progress bar, 0..100.
+using TImportProgress = std::function<void(int position)>;
+
+// One row of the line table as an import makes it. Characters are held as characters and stored in
+// the table's code page.
+struct TImportLine {
+  char32_t Sign = 0, Commut = 0;
+  std::string Text, Name1, Name2, Un, DSNum, MarkCom1, MarkCom2, KodLine;
+};
+
+// One row of the station table as an import makes it.
+struct TImportStation {
+  std::string Name1, Ntr, Transform;
+  int T = 0;
+  double Pn = 0, Qn = 0;
+  char32_t A = 0;
+};
+
+// Station rows kept in the order of the station table's keys (Name1, then Ntr, compared as the
+// table store compares texts: upper-cased, by their Windows-1251 codes), as if each had been inserted
+// at its sorted place. Names that differ only in letter case are one station.
+class TSortedStations {
+public:
+  // The row of that station and transformer; nullptr when there is none.
+  TImportStation* Find(const std::string& name, const std::string& ntr);
+  // The last row of the station in key order (as a binary search of the sorted Name1 column finds
+  // it); nullptr when the station has no row.
+  TImportStation* LastOf(const std::string& name);
+  // A new row of the station and transformer; an existing one is returned as it is.
+  TImportStation& Insert(const std::string& name, const std::string& ntr);
+  // The rows in key order.
+  std::vector<TImportStation> Rows() const;
+
+private:
+  struct TextLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
+  // upper-cased station name -> upper-cased transformer name -> row
+  std::map<std::string, std::map<std::string, TImportStation, TextLess>, TextLess> rows_;
+};
+
+// The line and station tables of the rows, titled with the base's file name (no folder).
+void MakeBaseTables(const std::vector<TImportLine>& lines, const std::vector<TImportStation>& stations,
+                    const std::string& baseStem, TBaseImport& base);
+
+// Writes the two tables of the base under the stem: both go to temporary files of the stem's folder
+// first and take the place of the old files only when both were written. Without station rows and
+// with writeEmptyStations unset, the station table is not written and an old one is removed, so the
+// new base has none. The caller holds the locks of both files; they stay. On a failure nothing of the
+// old base has changed and the temporary files are gone.
+void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writeEmptyStations);
+
+// ---- text helpers shared by the imports
+
+// True for a text of only digits with an optional sign that fits an Integer; value takes it.
+bool IsIntegerText(const std::string& text, int& value);
+// The text without leading and trailing spaces and control characters.
+std::string TrimText(const std::string& text);
+
+}  // namespace ld

@@ -1,0 +1,25 @@
+#pragma once
+// A new district base from network workbooks, one feeder per workbook. The first sheet holds the
+// network's nominal voltage in cell (1, 1) and from row 4 on one section per row: begin node, end node
+// of a branch section (empty for a main-line section, which ends where the next row begins), length in
+// km, line mark, "1" for transformers of subscribers, and the powers of up to four transformers at the
+// end node ("0" for none).
+#include <string>
+#include <vector>
+
+#include "core/district/base_import.h"
+
+namespace ld {
+
+// The last row of a sheet column that holds a value, read downwards from row 1 until ten empty cells
+// follow one another; 0 when the first ten are empty.
+int LastUsedRow(const std::function<std::string(int row)>& column);
+
+// Reads the workbooks in the order given into a new base of the stem; the station rows stay in the
+// order they were met. A row that cannot be taken adds "файл <full path>, строка <n>: <reason>" and the
+// next row goes on. A workbook that cannot be opened throws its read error naming it. Progress restarts
+// at 0 for each workbook and advances by 10 at every tenth of its rows.
+void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
+                        const TImportProgress& progress = {});
+
+}  // namespace ld

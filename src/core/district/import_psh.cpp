@@ -1,0 +1,241 @@
+#include "core/district/import_psh.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/base/import_number.h"
+#include "core/base/numfmt.h"
+#include "core/base/numtext.h"
+#include "core/base/strings.h"
+
+namespace ld {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Both spellings of the bus mark: the "Н" is often typed as a Latin "H".
+bool IsBus(const std::string& mark) { return mark == "ШИНЫ" || mark == "ШИHЫ"; }
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// Characters from..to (from 1, inclusive) of a line of single-byte characters, decoded, upper-cased
+// and trimmed; what lies beyond the line is empty.
+std::string Field(const std::string& line, std::size_t from, std::size_t to) {
+  if (from > line.size()) return {};
+  const std::string bytes = line.substr(from - 1, to - from + 1);
+  return TrimText(UpperCase(Cp866ToUtf8(bytes)));
+}
+
+std::u32string Chars(const std::string& s) {
+  std::u32string out;
+  for (std::size_t pos = 0; pos < s.size();) out.push_back(NextUtf8Char(s, pos));
+  return out;
+}
+
+std::string Utf8(char32_t c) {
+  std::string out;
+  AppendUtf8(out, c);
+  return out;
+}
+
+bool IsDigitChar(char32_t c) { return c >= U'0' && c <= U'9'; }
+
+char32_t SwitchLetter(const std::u32string& state, std::size_t index) {
+  if (index >= state.size()) return U' ';
+  const char32_t c = state[index];
+  return c == U'В' || c == U'Н' || c == U'Р' ? c : U' ';
+}
+
+std::string NodeName(const std::string& field) { return ExpandFeedName(NormalizeName(field)); }
+
+// The sections of the files, stored into the rows of the new base.
+class TPshStore {
+public:
+  // Appends one section; the first of each file is the feeder's supply end.
+  void StorePshSection(TPshSection section, bool firstOfFile) {
+    for (std::string* name : {&section.Name1, &section.Name2}) {
+      const std::u32string chars = Chars(*name);
+      if (!chars.empty() && IsDigitChar(chars.front())) name->insert(0, "ТП");
+      if (!chars.empty() && chars.back() == U'Ф') name->insert(0, "_");
+    }
+    TImportLine& row = lines.emplace_back();
+    row.Un = "10";
+    if (firstOfFile) row.Sign = U'П';
+    row.Name1 = section.Name1;
+    row.Name2 = section.Name2;
+    const std::u32string state = Chars(section.State);
+    if (!state.empty() && (state.front() == U'К' || state.front() == U'Н')) row.Commut = state.front();
+    if (!IsBus(section.LineMark)) row.KodLine = section.LineMark;
+    // no device is an empty text, not a blank one
+    if (section.SwitchBeg != U' ') row.MarkCom1 = Utf8(section.SwitchBeg);
+    if (section.SwitchEnd != U' ') row.MarkCom2 = Utf8(section.SwitchEnd);
+    if (!section.TransMark.empty() && !stations.LastOf(section.Name2))
+      stations.Insert(section.Name2, section.TransName).Transform = section.TransMark;
+  }
+
+  std::vector<TImportLine> lines;
+  TSortedStations stations;
+};
+
+// A section that held parallel circuits closes its last one.
+void CloseSection(TPshSection& section, bool& parallel) {
+  if (parallel) section.LineMark = "(" + section.LineMark + ")";
+  parallel = false;
+}
+
+void TakeTransformer(TPshSection& into, const TPshSection& from) {
+  if (Utf8Length(from.TransMark) > Utf8Length(into.TransMark)) {
+    into.TransMark = from.TransMark;
+    into.TransName = from.TransName;
+  }
+}
+
+std::vector<std::string> ReadLines(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw Error("Ошибка чтения файла \"" + file.string() + "\"");
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  if (in.bad()) throw Error("Ошибка чтения файла \"" + file.string() + "\"");
+  return lines;
+}
+
+void ImportPshFile(const fs::path& file, TPshStore& store, std::vector<std::string>& messages) {
+  const std::vector<std::string> lines = ReadLines(file);
+  if (lines.size() < 3) return;
+  const std::string fileName = file.filename().string();
+  bool first = true;
+  bool parallel = false;
+  TPshSection a;
+  // the first data line is cut as it stands; the later ones without their outer blanks
+  ParsePshLine(lines[2], a, fileName, 3, messages);
+  for (std::size_t i = 3; i < lines.size(); ++i) {
+    const std::string line = TrimText(lines[i]);
+    if (line.empty()) continue;
+    TPshSection b;
+    ParsePshLine(line, b, fileName, static_cast<int>(i) + 1, messages);
+    if (b.State == "+") {
+      if (IsBus(a.LineMark)) a.LineMark.clear();
+      a.LineMark += "+" + b.LineMark;
+      TakeTransformer(a, b);
+      a.Name2 = b.Name2;
+    } else if (b.State == "=") {
+      parallel = true;
+      a.LineMark += ")/(" + b.LineMark;
+      TakeTransformer(a, b);
+    } else {
+      CloseSection(a, parallel);
+      store.StorePshSection(std::move(a), first);
+      first = false;
+      a = std::move(b);
+    }
+  }
+  CloseSection(a, parallel);
+  store.StorePshSection(std::move(a), first);
+}
+
+bool IsPshFile(const fs::directory_entry& entry) {
+  std::error_code ec;
+  return entry.is_regular_file(ec) && UpperCase(entry.path().extension().string()) == ".PSH";
+}
+
+// The entries of a folder by name; a folder that cannot be listed has none.
+std::vector<fs::directory_entry> Entries(const fs::path& folder) {
+  std::vector<fs::directory_entry> entries;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+  std::sort(entries.begin(), entries.end(),
+            [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path().filename() < b.path().filename(); });
+  return entries;
+}
+
+}  // namespace
+
+std::string ExpandFeedName(const std::string& name) {
+  const std::u32string c = Chars(name);
+  if (c.size() <= 2) return name;
+  if (StartsWith(name, "РП") || StartsWith(name, "ТП") || StartsWith(name, "СД") || StartsWith(name, "Т.") ||
+      StartsWith(name, "КТП"))
+    return name;
+  if (IsDigitChar(c[0]) || IsDigitChar(c[1])) return name;
+  std::string out;
+  if (IsDigitChar(c.back())) {
+    for (std::size_t i = 0; i + 1 < c.size(); ++i) AppendUtf8(out, c[i]);
+    out += ".";
+    AppendUtf8(out, c.back());
+  } else {
+    out = name + ".1";
+  }
+  return out + ".10";
+}
+
+void ParsePshLine(const std::string& line, TPshSection& section, const std::string& fileName, int lineNumber,
+                  std::vector<std::string>& messages) {
+  section = TPshSection();
+  section.Name1 = NodeName(Field(line, 1, 8));
+  section.Name2 = NodeName(Field(line, 10, 17));
+  section.State = Field(line, 19, 22);
+  section.LineMark = Field(line, 24, 33);
+
+  const std::u32string state = Chars(section.State);
+  section.SwitchBeg = SwitchLetter(state, 1);
+  section.SwitchEnd = SwitchLetter(state, 2);
+  if (state.find(U'О') != std::u32string::npos || state.find(U'Ф') != std::u32string::npos) section.State = "К";
+  if (section.SwitchEnd == U' ' && section.State == "К") section.State = "Н";
+
+  double length = 0;
+  const std::string lengthText = Field(line, 33, 40);
+  try {
+    length = StrToFloatZ(lengthText) * 1000;
+    if (!ImportNumberFault(length).empty() || std::fabs(length) >= 1e15) throw ConvertError(lengthText);
+  } catch (const ConvertError&) {
+    messages.push_back("Файл " + fileName + ". Строка " + std::to_string(lineNumber) + ". Неверно задана длина линии");
+    length = 0;
+  }
+  if (!IsBus(section.LineMark)) section.LineMark = FixedText(length, 0, 6) + "*" + section.LineMark;
+
+  // "-" says no transformer; so does a field left out
+  const std::string trans = Field(line, 42, 49);
+  if (!trans.empty() && trans != "-") section.TransMark = trans + "/10/0.4";
+
+  const std::u32string name2 = Chars(section.Name2);
+  int n = !name2.empty() && IsDigitChar(name2.back()) ? static_cast<int>(name2.back() - U'0') : 1;
+  if (section.Name2.find('.') == std::string::npos && name2.size() >= 2 && name2[name2.size() - 2] != U'Т') n = 1;
+  section.TransName = "Т" + std::to_string(n);
+}
+
+void ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImportProgress& progress) {
+  base.Messages.clear();
+  fs::path folder = fs::path(baseStem).parent_path();
+  if (folder.empty()) folder = ".";
+  std::vector<fs::path> folders{folder};
+  for (const fs::directory_entry& entry : Entries(folder)) {
+    std::error_code ec;
+    // plain folders only: no links, nothing hidden
+    if (entry.is_directory(ec) && !entry.is_symlink(ec) && entry.path().filename().string().rfind('.', 0) != 0)
+      folders.push_back(entry.path());
+  }
+  std::vector<fs::path> files;
+  for (const fs::path& f : folders)
+    for (const fs::directory_entry& entry : Entries(f))
+      if (IsPshFile(entry)) files.push_back(entry.path());
+
+  TPshStore store;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    ImportPshFile(files[i], store, base.Messages);
+    if (progress) progress(static_cast<int>(Round((i + 1) * 100.0 / static_cast<double>(files.size()))));
+  }
+  MakeBaseTables(store.lines, store.stations.Rows(), baseStem, base);
+}
+
+}  // namespace ld

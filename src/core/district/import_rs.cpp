@@ -1,0 +1,258 @@
+#include "core/district/import_rs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <unordered_map>
+
+#include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/base/strings.h"
+#include "core/tables/colmaps_district.h"
+#include "core/tables/table_file.h"
+
+namespace ld {
+
+namespace {
+
+constexpr char32_t kSupply = U'П', kTransformer = U'Т', kContinued = U'+';
+
+const char kNoFeedVoltage[] = ". Не задано номинальное напряжение ИП, принято Uн = 10 кВ";
+const char kBadTransformerMark[] = ". Неверно задана марка тр-ра";
+const char kNoVoltage[] = ". Не найдено Uн, принято Uн = 10 кВ";
+
+std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+std::string Trim(const std::string& s) { return TrimTrailSpaces(TrimLeadSpaces(s)); }
+
+char32_t CharAt(const DAChar* column, int row) {
+  return column ? Cp1251Char(static_cast<unsigned char>(column->Get(row))) : 0;
+}
+
+// A number as the tolerant parsing reads it; an empty text or "-" is no number here.
+bool ReadNumber(const std::string& text, double& value) {
+  if (text.empty() || text == "-") return false;
+  try {
+    value = StrToFloatZ(text);
+  } catch (const ConvertError&) {
+    return false;
+  }
+  return std::isfinite(value) && std::fabs(value) < 1e15;
+}
+
+std::string WholeText(double v) { return std::to_string(static_cast<long long>(std::trunc(v))); }
+
+std::string Before(const std::string& s, char c) {
+  const auto at = s.find(c);
+  return at == std::string::npos ? std::string() : s.substr(0, at);
+}
+
+std::string After(const std::string& s, char c) {
+  const auto at = s.find(c);
+  return at == std::string::npos ? std::string() : s.substr(at + 1);
+}
+
+// The rows of the line table so far, with the index by which a section finds the row it inherits its
+// voltage from: the last earlier row that holds the name with a voltage (a backward walk would meet
+// it first). Pole numbers are looked up only among rows of a tap-off group: rows marked '+' or followed
+// by one.
+class TVoltageSearch {
+public:
+  explicit TVoltageSearch(std::vector<TImportLine>& rows) : rows_(rows) {}
+
+  // Before row r (0-based, already signed) is worked out.
+  void Begin(std::size_t r) {
+    // the row before a '+' row opens its group
+    if (r > 0 && rows_[r].Sign == kContinued && rows_[r - 1].Sign != kContinued) Enter(r - 1, grouped_);
+  }
+  // After row r got its names and voltage.
+  void End(std::size_t r) {
+    Enter(r, all_);
+    if (rows_[r].Sign == kContinued) Enter(r, grouped_);
+  }
+
+  // The row (0-based) whose voltage row r inherits; -1 when none.
+  long long Find(std::size_t r, const std::string& n1, const std::string& n2) const {
+    return std::max(Last(r, n1), Last(r, n2));
+  }
+
+private:
+  using TIndex = std::unordered_map<std::string, std::vector<std::size_t>>;
+
+  long long Last(std::size_t r, const std::string& name) const {
+    // an empty name names no node: it would tie the row to any row that lacks one
+    if (name.empty()) return -1;
+    int number = 0;
+    const bool numeric = IsIntegerText(name, number) && number != 0;
+    if (numeric && rows_[r].Sign != kContinued) return -1;
+    const TIndex& index = numeric ? grouped_ : all_;
+    const auto found = index.find(UpperCase(name));
+    return found == index.end() ? -1 : static_cast<long long>(found->second.back());
+  }
+
+  void Enter(std::size_t r, TIndex& index) {
+    const TImportLine& row = rows_[r];
+    if (row.Un.empty()) return;
+    const std::string n1 = UpperCase(row.Name1), n2 = UpperCase(row.Name2);
+    if (!n1.empty()) index[n1].push_back(r);
+    if (!n2.empty() && n2 != n1) index[n2].push_back(r);
+  }
+
+  std::vector<TImportLine>& rows_;
+  TIndex all_, grouped_;
+};
+
+// The transformers of a row's Transform list at its end node N2: items separated by ",", each with
+// an optional count of up to three digits before its mark.
+void AddStationTransformers(const std::string& list, const TImportLine& row, TSortedStations& stations) {
+  const std::string afterPoint = row.Name2.find('.') == std::string::npos ? std::string() : After(row.Name2, '.');
+  int s = 0;
+  if (!IsIntegerText(afterPoint, s)) s = 0;
+  const std::string v = row.Sign == kTransformer ? After(row.Un, '/') : row.Un;
+  int c = 0;
+  const std::string trimmed = Trim(list);
+  std::size_t pos = 0;
+  while (pos <= trimmed.size() && !trimmed.empty()) {
+    const std::size_t comma = trimmed.find(',', pos);
+    std::string item = Trim(trimmed.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
+    pos = comma == std::string::npos ? trimmed.size() + 1 : comma + 1;
+    if (item.empty()) continue;
+    int n = 1;
+    std::size_t digits = 0;
+    while (digits < item.size() && digits < 3 && item[digits] >= '0' && item[digits] <= '9') ++digits;
+    if (digits > 0) {
+      n = std::stoi(item.substr(0, digits));
+      item.erase(0, digits);
+    }
+    for (int i = 0; i < n; ++i) {
+      ++c;
+      const long long k = s == 0 ? c : static_cast<long long>(s) + 2LL * c - 2;
+      const std::string ntr = "Т" + std::to_string(k);
+      if (stations.Find(row.Name2, ntr)) continue;
+      stations.Insert(row.Name2, ntr).Transform = item + "/" + v + "/0.4";
+    }
+  }
+}
+
+}  // namespace
+
+bool ExtractFeedVoltage(std::string& name) {
+  if (const auto first = name.find('.'); first != std::string::npos) name.erase(0, first + 1);
+  const auto second = name.find('.');
+  if (second == std::string::npos) {
+    name = "?";
+    return false;
+  }
+  name.erase(0, second + 1);
+  double value = 0;
+  return ReadNumber(name, value);
+}
+
+void ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
+                         const TImportProgress& progress) {
+  base.Messages.clear();
+  std::vector<TImportLine> lines;
+  TSortedStations stations;
+  TVoltageSearch search(lines);
+
+  for (const std::string& file : files) {
+    TDataFile source;
+    ReadTableFile(file, source);
+    TDistrict10Cols src;
+    try {
+      if (source.Name != LayoutDistrict10)
+        throw Error("таблица макета \"" + source.Name + "\", а не \"" + std::string(LayoutDistrict10) + "\"");
+      FillDistrict10Cols(source, src);
+    } catch (const Error& e) {
+      throw Error("Ошибка чтения файла \"" + file + "\": " + e.what());
+    }
+    const std::string fileName = FileNameOf(file);
+    const int rows = source.RowCount;
+    const int transformCol = FindColumnIndex("Transform", source);
+    const int step = rows / 10 == 0 ? std::max(rows, 1) : rows / 10;
+    int position = 0, reported = 0;
+    if (progress) progress(0);
+    lines.reserve(lines.size() + static_cast<std::size_t>(rows));
+
+    for (int j = 1; j <= rows; ++j) {
+      const std::string at = fileName + ". Строка " + std::to_string(j);
+      const std::size_t r = lines.size();
+      lines.emplace_back();
+      TImportLine& row = lines.back();
+      row.Sign = UpperChar(CharAt(src.Sign, j));
+      row.Text = src.Text->GetItem(j);
+      const std::string n1 = Trim(src.Name1->GetItem(j));
+      const std::string n2 = Trim(src.Name2->GetItem(j));
+      search.Begin(r);
+
+      if (row.Sign == kSupply) {
+        std::string voltage = n1;
+        if (ExtractFeedVoltage(voltage)) {
+          row.Un = voltage;
+        } else {
+          base.Messages.push_back(at + kNoFeedVoltage);
+          row.Un = "10";
+        }
+        row.DSNum = n2;
+      } else if (row.Sign == kTransformer) {
+        // type "-" power "/" U1 "/" U2; the voltages as whole numbers, so 0.4 gives 0
+        std::string mark = src.KodLine->GetItem(j);
+        mark.erase(0, mark.find('-') == std::string::npos ? 0 : mark.find('-') + 1);
+        mark.erase(0, mark.find('/') == std::string::npos ? 0 : mark.find('/') + 1);
+        // U1 stands before a "/": a mark without one gives no voltages
+        const auto slash = mark.find('/');
+        double u1 = 0, u2 = 0;
+        if (slash == std::string::npos || !ReadNumber(mark.substr(0, slash), u1)) {
+          base.Messages.push_back(at + kBadTransformerMark);
+        } else {
+          row.Un = WholeText(u1) + "/";
+          if (!ReadNumber(mark.substr(slash + 1), u2))
+            base.Messages.push_back(at + kBadTransformerMark);
+          else
+            row.Un += WholeText(u2);
+        }
+      } else if (!n1.empty() || !n2.empty()) {
+        const long long k = search.Find(r, n1, n2);
+        if (k < 0) {
+          base.Messages.push_back(at + kNoVoltage);
+          row.Un = "10";
+        } else {
+          const TImportLine& from = lines[static_cast<std::size_t>(k)];
+          row.Un = from.Sign == kTransformer ? Before(from.Un, '/') : from.Un;
+        }
+      }
+      row.Name1 = n1;
+      row.Name2 = n2;
+
+      const char32_t commut = CharAt(src.Commut, j);
+      row.Commut = UpperChar(commut) == U'О' ? U'К' : commut;
+      int number = 0;
+      if (CharAt(src.ComBeg, j) == U'-' || n1.empty() || IsIntegerText(n1, number)) row.MarkCom1 = "-";
+      if (CharAt(src.ComEnd, j) == U'-' || n2.empty() || IsIntegerText(n2, number)) row.MarkCom2 = "-";
+
+      AddStationTransformers(GetCellText(source, j, transformCol, true), row, stations);
+
+      const std::string kodLine = src.KodLine->GetItem(j);
+      if (UpperCase(kodLine).find("ФИДЕР") == std::string::npos) {
+        row.KodLine = kodLine;
+        if (const int type = src.TypPQ->Get(j); type != 0) {
+          TImportStation* station = stations.LastOf(n2);
+          if (!station) station = &stations.Insert(n2, "");
+          station->T = type;
+          station->Pn = SingleToDouble(src.P->Get(j));
+          station->Qn = SingleToDouble(src.Q->Get(j));
+        }
+      }
+      search.End(r);
+
+      if (j - reported >= step) {
+        reported = j;
+        position += 10;
+        if (progress) progress(std::min(position, 100));
+      }
+    }
+  }
+  MakeBaseTables(lines, stations.Rows(), baseStem, base);
+}
+
+}  // namespace ld

@@ -1,0 +1,26 @@
+#pragma once
+// A new district base from district network files "*.RS": tables of the layout "Формат РЭС 10(6) кВ",
+// one row per element of a 6-10 kV network, listed line by line. Every source row becomes a row of the
+// line table; the transformers listed at row ends and the given loads become rows of the station table.
+// The nominal voltage of each row is worked out from supply names, transformer marks and the rows
+// before it; rows whose voltage had to be assumed are listed in the messages.
+#include <string>
+#include <vector>
+
+#include "core/district/base_import.h"
+
+namespace ld {
+
+// Reads the files in the order given into a new base of the stem (the tables' title is the stem's file
+// name). Messages: "<file name>. Строка <j>. <text>" per doubtful row. Progress restarts at 0 for each
+// file and advances by 10 at every tenth of its rows. A file that cannot be read as a district network
+// table throws ld::Error naming it; nothing is returned then.
+void ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
+                         const TImportProgress& progress = {});
+
+// The voltage text of a supply name: the text after the station name's "." when another "." follows
+// it ("ПС.35.10" gives "10", "ПС.В.35.10" gives "35.10"). False, with name "?", when none follows or
+// what remains is no number; the name is changed either way.
+bool ExtractFeedVoltage(std::string& name);
+
+}  // namespace ld

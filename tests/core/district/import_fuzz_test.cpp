@@ -1,0 +1,157 @@
+// Damaged sources of the base imports: seeded mutations of small valid network tables, feeder files and
+// network workbooks are imported or refused with the file's name, never crash, never read outside
+// their bytes (the sanitizer build watches) and lose no row of what was read.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/base/strings.h"
+#include "core/district/import_net_workbooks.h"
+#include "core/district/import_psh.h"
+#include "core/district/import_rs.h"
+#include "core/office/xlsx_file.h"
+#include "core/tables/table_file.h"
+#include "support/fuzz_mutations.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+#include "support/xls_builder.h"
+
+namespace ld::test {
+namespace {
+
+constexpr int kRounds = 600;
+
+bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+
+class ImportFuzz : public ::testing::Test {
+protected:
+  ImportFuzz() {
+    // the layouts read for every damaged file; the whole layout file would cost more than the tables
+    const std::filesystem::path layouts = dir.Path() / "maket.zr";
+    WriteLayoutSubset(layouts, {LayoutDistrict10, LayoutLines10, LayoutTransTP});
+    MaketFileName = layouts.string();
+  }
+  TempDir dir;
+};
+
+TEST_F(ImportFuzz, DamagedNetworkTablesAreImportedWholeOrRefusedByName) {
+  const std::string file = dir / "a.RS";
+  WriteRows(file, LayoutDistrict10,
+            {{"П", "ПС.35.10", "Ф-5", "", "", "", "", "", "0", "0", "0", "Фидер"},
+             {"", "ПС.35.10", "ТП-7.2", "О", "-", "", "АС-50", "2ТМ-400,ТМ-250", "1", "0.1", "0.05"},
+             {"+", "ТП-7.2", "12", "", "", "", "АС-35"},
+             {"Т", "12", "ПС-1 10", "", "", "", "ТДН-10000/35/10", "999ТМ-1"}});
+  const std::string valid = ReadBytes(file);
+  std::mt19937 random(20261207);
+  int refused = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    WriteBytes(file, Mutate(valid, random));
+    TBaseImport base;
+    try {
+      ImportDistrictFiles({file}, dir / "Б", base);
+    } catch (const Error& e) {
+      ++refused;
+      ASSERT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+      continue;
+    }
+    TDataFile read;
+    ReadTableFile(file, read);
+    ASSERT_EQ(base.Lines.RowCount, read.RowCount) << "every row read becomes a section";
+    for (const std::string& m : base.Messages) ASSERT_TRUE(StartsWith(m, "a.RS. Строка ")) << m;
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_LT(refused, kRounds);
+}
+
+TEST_F(ImportFuzz, DamagedFeederFilesNeverStopTheImport) {
+  const auto piece = [](const std::string& n1, const std::string& n2, const std::string& state, const std::string& mark,
+                        const std::string& km, const std::string& trans) {
+    return Utf8ToCp866(FitRight(n1, 8) + " " + FitRight(n2, 8) + " " + FitRight(state, 4) + " " + FitRight(mark, 9) +
+                       FitLeft(km, 8) + " " + trans) +
+           "\r\n";
+  };
+  const std::string valid = Utf8ToCp866("Фидер\r\n\r\n") + piece("ЛЕСНАЯ", "ТП-1", "", "АС-50", "0.25", "ТМ-250") +
+                            piece("ТП-1", "12", "+", "АС-35", "0.1", "-") +
+                            piece("ТП-1", "12", "=", "А-35", "0.1", "ТМ-400") +
+                            piece("12", "ТП-2", "ОВВ", "ШИНЫ", "0", "-") + piece("ТП-2", "ЛЕСНАЯ2", "", "А", "1", "-");
+  const std::filesystem::path folder = dir.Path() / "фидеры";
+  std::filesystem::create_directories(folder);
+  std::mt19937 random(7122026);
+  for (int round = 0; round < kRounds; ++round) {
+    const std::string damaged = Mutate(valid, random);
+    WriteBytes(folder / "f.psh", damaged);
+    TBaseImport base;
+    ImportPshFolder((folder / "Б").string(), base);
+    // a section per line that neither continues nor runs beside the one before, at most
+    std::size_t lines = 0;
+    for (std::size_t at = 0, n = 0; at <= damaged.size(); ++n) {
+      const std::size_t end = damaged.find('\n', at);
+      const std::string line = damaged.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      // the third line is taken as it stands, blank or not; later blank lines are skipped
+      if ((n == 2 && (end != std::string::npos || !line.empty())) || (n > 2 && !TrimText(line).empty())) ++lines;
+      if (end == std::string::npos) break;
+      at = end + 1;
+    }
+    ASSERT_LE(base.Lines.RowCount, static_cast<int>(lines));
+    for (const std::string& m : base.Messages) ASSERT_TRUE(StartsWith(m, "Файл f.psh. Строка ")) << m;
+  }
+}
+
+void ImportOrRefuse(const std::string& file, int& refused) {
+  TBaseImport base;
+  try {
+    ImportNetWorkbooks({file}, file + ".base", base);
+  } catch (const Error& e) {
+    ++refused;
+    ASSERT_TRUE(StartsWith(e.what(), "Ошибка чтения файла \"" + file + "\"")) << e.what();
+    return;
+  }
+  for (const std::string& m : base.Messages) ASSERT_TRUE(StartsWith(m, "файл " + file + ", строка ")) << m;
+}
+
+TEST_F(ImportFuzz, DamagedNetworkWorkbooksAreImportedOrRefusedByName) {
+  Workbook book;
+  Worksheet& sheet = book.sheets.emplace_back("Лист1");
+  sheet.SetNumber(1, 1, 10);
+  sheet.SetText(4, 1, "ПС-1.Ф5");
+  sheet.SetNumber(4, 3, 0.25);
+  sheet.SetText(4, 4, "АС-50");
+  sheet.SetText(5, 1, "ТП-1");
+  sheet.SetText(5, 2, "ТП-2");
+  sheet.SetNumber(5, 3, 1);
+  sheet.SetNumber(5, 6, 400);
+  const std::string xlsx = dir / "n.xlsx";
+  WriteXlsx(xlsx, book);
+  const std::string validXlsx = ReadBytes(xlsx);
+  const std::string validXls = BuildXls({{XlsCell::Number, 1, 1, 10, ""},
+                                         {XlsCell::Text, 4, 1, 0, "ТП-1"},
+                                         {XlsCell::Text, 4, 2, 0, "ТП-2"},
+                                         {XlsCell::Number, 4, 3, 0.5, ""},
+                                         {XlsCell::Text, 4, 4, 0, "АС-50"},
+                                         {XlsCell::Number, 4, 6, 250, ""}});
+  const std::string xls = dir / "o.xls";
+  std::mt19937 random(31122026);
+  int refused = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    if (round % 2 == 0) {
+      WriteBytes(xlsx, Mutate(validXlsx, random));
+      ImportOrRefuse(xlsx, refused);
+    } else {
+      // the damage inside the records, past the compound document's header, allocation table and directory
+      std::string damaged = validXls.substr(0, 512 * 3) + Mutate(validXls.substr(512 * 3, 600), random);
+      damaged.resize(validXls.size(), '\0');
+      WriteBytes(xls, damaged);
+      ImportOrRefuse(xls, refused);
+    }
+    if (HasFatalFailure()) return;
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_LT(refused, kRounds);
+}
+
+}  // namespace
+}  // namespace ld::test

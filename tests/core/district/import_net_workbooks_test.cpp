@@ -1,0 +1,116 @@
+// Network workbooks into a new base: main-line and branch sections, lengths and marks, the transformer
+// columns, the end of the data by ten empty cells, and rows that cannot be read.
+#include "core/district/import_net_workbooks.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/base/error.h"
+#include "core/office/workbook.h"
+#include "core/office/xlsx_file.h"
+#include "core/tables/table_file.h"
+#include "support/test_env.h"
+#include "support/xls_builder.h"
+
+namespace ld::test {
+namespace {
+
+class NetWorkbooksImport : public ::testing::Test {
+protected:
+  NetWorkbooksImport() { MaketFileName = (DataDir() / "maket.zr").string(); }
+  static std::string At(const TDataFile& t, const std::string& field, int row) {
+    return GetCellText(t, row, FindColumnIndex(field, t), true);
+  }
+  static std::vector<std::string> Column(const TDataFile& t, const std::string& field) {
+    std::vector<std::string> out;
+    for (int r = 1; r <= t.RowCount; ++r) out.push_back(At(t, field, r));
+    return out;
+  }
+  TempDir dir;
+};
+
+// Texts and numbers of one row from column 1 on; "" leaves a cell empty, "#..." is a number.
+void Row(Worksheet& sheet, int row, const std::vector<std::string>& cells) {
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    const int col = static_cast<int>(c) + 1;
+    if (cells[c].empty()) continue;
+    if (cells[c][0] == '#')
+      sheet.SetNumber(row, col, std::stod(cells[c].substr(1)));
+    else
+      sheet.SetText(row, col, cells[c]);
+  }
+}
+
+TEST_F(NetWorkbooksImport, SectionsAndTransformersOfTwoWorkbooks) {
+  Workbook book;
+  Worksheet& sheet = book.sheets.emplace_back("Фидер 5");
+  sheet.SetNumber(1, 1, 10);
+  Row(sheet, 2, {"Начало", "Конец", "L, км", "Марка"});
+  Row(sheet, 4, {"ПС-1.Ф5", "", "#0.25", "АС-50"});
+  Row(sheet, 5, {"ТП-1", "ТП-2", "#0.1", "АС-35", "#1", "#400", "#0", "", "#250"});
+  Row(sheet, 9, {"ТП-3", "ТП-4", "один", "АС-35", "", "#100"});
+  Row(sheet, 10, {"ТП-3", "ТП-5", "#0.5", "А-50", "#0", "#0", "#0", "#0", "#0"});
+  Row(sheet, 20, {"ТП-5", "", "#1.0005", "АС-70"});  // nine empty cells above do not end the data
+  Row(sheet, 31, {"ТП-9", "ТП-10", "#1", "АС-70"});  // ten empty cells above do
+  const std::string first = dir / "Фидер 5.xlsx";
+  WriteXlsx(first, book);
+  const std::string second = dir / "Фидер 6.xls";
+  WriteBytes(second, BuildXls({{XlsCell::Number, 1, 1, 6, ""},
+                               {XlsCell::Text, 4, 1, 0, "А"},
+                               {XlsCell::Text, 4, 2, 0, "Б"},
+                               {XlsCell::Number, 4, 3, 2, ""},
+                               {XlsCell::Number, 4, 6, 100, ""},
+                               {XlsCell::Number, 4, 7, 0, ""},
+                               {XlsCell::Number, 4, 8, 0, ""},
+                               {XlsCell::Number, 4, 9, 0, ""}}));
+
+  std::vector<int> progress;
+  TBaseImport base;
+  ImportNetWorkbooks({first, second}, dir / "Сеть", base, [&](int p) { progress.push_back(p); });
+
+  const TDataFile& l = base.Lines;
+  EXPECT_EQ(l.Title, "Сеть");
+  EXPECT_EQ(Column(l, "Name1"), (std::vector<std::string>{"ПС-1.Ф5", "ТП-1", "ТП-3", "ТП-3", "ТП-5", "А"}));
+  EXPECT_EQ(Column(l, "Name2"), (std::vector<std::string>{"ТП-1", "ТП-2", "ТП-4", "ТП-5", "", "Б"}));
+  EXPECT_EQ(Column(l, "Sign"), (std::vector<std::string>{"П", "+", "+", "+", "П", "+"}));
+  EXPECT_EQ(Column(l, "Un"), (std::vector<std::string>{"10", "10", "10", "10", "10", "6"}));
+  EXPECT_EQ(Column(l, "KodLine"),
+            (std::vector<std::string>{"250*АС-50", "100*АС-35", "", "500*А-50", "1000*АС-70", ""}));
+  EXPECT_EQ(base.Messages,
+            std::vector<std::string>{"файл " + first + ", строка 9: \"один\" не является числом"});
+
+  const TDataFile& s = base.Stations;
+  EXPECT_EQ(Column(s, "Name1"), (std::vector<std::string>{"ТП-2", "ТП-2", "ТП-2", "Б"}));
+  EXPECT_EQ(Column(s, "Ntr"), (std::vector<std::string>{"Т1", "Т3", "Т4", "Т1"}));
+  EXPECT_EQ(Column(s, "Transform"),
+            (std::vector<std::string>{"ТМ-400/10/0.4", "ТМ-/10/0.4", "ТМ-250/10/0.4", "ТМ-100/6/0.4"}));
+  EXPECT_EQ(Column(s, "A"), (std::vector<std::string>{"А", "А", "А", ""}));
+
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(std::count(progress.begin(), progress.end(), 0), 2) << "each workbook starts the bar again";
+  EXPECT_LE(*std::max_element(progress.begin(), progress.end()), 100);
+}
+
+TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpenedStopsTheImport) {
+  const auto column = [](std::vector<std::string> cells) {
+    return LastUsedRow([cells](int row) { return row <= static_cast<int>(cells.size()) ? cells[row - 1] : ""; });
+  };
+  EXPECT_EQ(column({"10"}), 1) << "a sheet empty from row 2 on ends at row 1";
+  EXPECT_EQ(column({}), 0);
+  EXPECT_EQ(column({"10", "", "", "", "x", "", "", "", "", "", "", "", "", "", "y"}), 15);
+  EXPECT_EQ(column({"10", "", "", "", "x", "", "", "", "", "", "", "", "", "", "", "y"}), 5);
+
+  TBaseImport base;
+  const std::string missing = dir / "нет.xls";
+  try {
+    ImportNetWorkbooks({missing}, dir / "Сеть", base);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + missing + "\"", 0), 0u) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace ld::test

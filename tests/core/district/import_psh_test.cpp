@@ -1,0 +1,126 @@
+// Feeder text files of a folder and its subfolders into a new base: fixed columns in the DOS code page,
+// joined and parallel pieces, commutation, buses, station transformers and bad lengths.
+#include "core/district/import_psh.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/base/codepage.h"
+#include "core/base/strings.h"
+#include "core/tables/table_file.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One line of a feeder file in its columns: names 1-8 and 10-17, state 19-22, mark 24-32, length
+// 33-40 (right-aligned), transformer 42-49.
+std::string Piece(const std::string& n1, const std::string& n2, const std::string& state, const std::string& mark,
+                  const std::string& km, const std::string& trans) {
+  return FitRight(n1, 8) + " " + FitRight(n2, 8) + " " + FitRight(state, 4) + " " + FitRight(mark, 9) +
+         FitLeft(km, 8) + " " + trans;
+}
+
+void WriteFeeder(const fs::path& file, const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const std::string& line : lines) bytes += Utf8ToCp866(line) + "\r\n";
+  fs::create_directories(file.parent_path());
+  WriteBytes(file, bytes);
+}
+
+class FeederFilesImport : public ::testing::Test {
+protected:
+  FeederFilesImport() { MaketFileName = (DataDir() / "maket.zr").string(); }
+  static std::string At(const TDataFile& t, const std::string& field, int row) {
+    return GetCellText(t, row, FindColumnIndex(field, t), true);
+  }
+  static std::vector<std::string> Column(const TDataFile& t, const std::string& field) {
+    std::vector<std::string> out;
+    for (int r = 1; r <= t.RowCount; ++r) out.push_back(At(t, field, r));
+    return out;
+  }
+  TempDir dir;
+};
+
+TEST_F(FeederFilesImport, SectionsAndStationsOfAFolderAndItsSubfolders) {
+  const fs::path root = dir.Path();
+  WriteFeeder(root / "f.psh", {
+      "Фидер Лесная", "--------",
+      Piece("Лесная", "ТП-1", "", "АС-50", "0.25", "-"),
+      Piece("ТП-1", "12", "+", "АС-35", "0.1", "ТМ-250"),
+      Piece("ТП-1", "12", "=", "А-35", "0.1", "ТМ-400"),  // not longer: the first transformer stays
+      Piece("12", "ТП-2", "О", "АС-50", "0.3", "-"),
+      Piece("ТП-2", "ТП-2Ф", "ОВВ", "АС-50", "0,4x", "-"),
+      "   ",
+      Piece("ТП-2", "ТП-3", "", "ШИHЫ", "0", "ТМ-100"),
+      Piece("ТП-3", "Лесная2", "", "АС-35", "1.5", "-"),
+      Piece("ТП-4", "тп-3", "", "АС-35", "0.05", "ТМ-160"),
+  });
+  WriteFeeder(root / "short.psh", {"Фидер", "--------"});
+  WriteFeeder(root / "notes.txt", {"", "", Piece("А", "Б", "", "АС-50", "1", "ТМ-1")});
+  WriteFeeder(root / "sub" / "g.PSH", {"Фидер 2", "", Piece("ТП-5", "ТП-6.2", "", "АС-70", "2", "ТМ-63")});
+  WriteFeeder(root / "sub" / "deeper" / "h.psh", {"", "", Piece("ТП-8", "ТП-9", "", "АС-70", "2", "ТМ-63")});
+
+  std::vector<int> progress;
+  TBaseImport base;
+  ImportPshFolder((root / "Лесная").string(), base, [&](int p) { progress.push_back(p); });
+
+  const TDataFile& l = base.Lines;
+  EXPECT_EQ(l.Title, "Лесная");
+  EXPECT_EQ(Column(l, "Name1"), (std::vector<std::string>{"ЛЕСНАЯ.1.10", "ТП12", "ТП-2", "ТП-2", "ТП-3", "ТП-4",
+                                                          "ТП-5"}));
+  EXPECT_EQ(Column(l, "Name2"), (std::vector<std::string>{"ТП12", "ТП-2", "_ТП-2Ф", "ТП-3", "ЛЕСНАЯ.2.10", "ТП-3",
+                                                          "ТП-6.2"}));
+  EXPECT_EQ(Column(l, "KodLine"), (std::vector<std::string>{"(250*АС-50+100*АС-35)/(100*А-35)", "300*АС-50",
+                                                            "0*АС-50", "", "1500*АС-35", "50*АС-35", "2000*АС-70"}));
+  EXPECT_EQ(Column(l, "Sign"), (std::vector<std::string>{"П", "", "", "", "", "", "П"}));
+  EXPECT_EQ(Column(l, "Commut"), (std::vector<std::string>{"", "Н", "К", "", "", "", ""}));
+  EXPECT_EQ(Column(l, "MarkCom1"), (std::vector<std::string>{"", "", "В", "", "", "", ""}));
+  EXPECT_EQ(Column(l, "MarkCom2"), (std::vector<std::string>{"", "", "В", "", "", "", ""}));
+  EXPECT_EQ(Column(l, "Un"), std::vector<std::string>(7, "10"));
+
+  const TDataFile& s = base.Stations;
+  EXPECT_EQ(Column(s, "Name1"), (std::vector<std::string>{"ТП-3", "ТП-6.2", "ТП12"}));
+  EXPECT_EQ(Column(s, "Ntr"), (std::vector<std::string>{"Т1", "Т2", "Т1"}));
+  EXPECT_EQ(Column(s, "Transform"), (std::vector<std::string>{"ТМ-100/10/0.4", "ТМ-63/10/0.4", "ТМ-250/10/0.4"}));
+
+  EXPECT_EQ(base.Messages, std::vector<std::string>{"Файл f.psh. Строка 7. Неверно задана длина линии"});
+  EXPECT_EQ(progress, (std::vector<int>{33, 67, 100}));
+}
+
+TEST_F(FeederFilesImport, FeederNamesAndLines) {
+  EXPECT_EQ(ExpandFeedName("ЛЕСНАЯ"), "ЛЕСНАЯ.1.10");
+  EXPECT_EQ(ExpandFeedName("ЛЕСНАЯ2"), "ЛЕСНАЯ.2.10");
+  for (const char* station : {"ТП-1", "РП5", "КТП12", "СД3", "Т.5", "12АБ", "А1Б", "АБ"})
+    EXPECT_EQ(ExpandFeedName(station), station);
+
+  std::vector<std::string> messages;
+  TPshSection s;
+  ParsePshLine(Utf8ToCp866(Piece("лесная", "тп-7т2", "ОНВ", "ашв-3x50", "12345.6", "тм-400")), s, "a.psh", 9, messages);
+  EXPECT_EQ(s.Name1, "ЛЕСНАЯ.1.10");
+  EXPECT_EQ(s.Name2, "ТП-7Т2");
+  EXPECT_EQ(s.State, "К") << "switched off, with a device at the end";
+  EXPECT_EQ(s.SwitchBeg, U'Н');
+  EXPECT_EQ(s.SwitchEnd, U'В');
+  EXPECT_EQ(s.LineMark, "1.23456E7*АШВ-3X50") << "six significant digits at most";
+  EXPECT_EQ(s.TransMark, "ТМ-400/10/0.4");
+  EXPECT_EQ(s.TransName, "Т2") << "a station name ending in Т and a digit names its transformer";
+  EXPECT_TRUE(messages.empty());
+
+  // a line that stops early: the missing columns are empty; Latin look-alikes in names become Cyrillic
+  ParsePshLine(Utf8ToCp866("TП-1     TП-2"), s, "a.psh", 4, messages);
+  EXPECT_EQ(s.Name1, "ТП-1");
+  EXPECT_EQ(s.Name2, "ТП-2");
+  EXPECT_EQ(s.LineMark, "0*");
+  EXPECT_EQ(s.TransMark, "");
+  EXPECT_EQ(s.TransName, "Т1");
+  EXPECT_TRUE(messages.empty());
+}
+
+}  // namespace
+}  // namespace ld::test

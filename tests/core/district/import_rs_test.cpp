@@ -1,0 +1,163 @@
+// District network files "*.RS" into a new base: voltages from supply names, transformer marks and the
+// rows before, the station transformers of the Transform lists, loads, and the messages of doubtful rows.
+#include "core/district/import_rs.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/base/error.h"
+#include "core/tables/table_file.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+class DistrictFilesImport : public ::testing::Test {
+protected:
+  DistrictFilesImport() { MaketFileName = (DataDir() / "maket.zr").string(); }
+
+  // Sign, Name1, Name2, Commut, ComBeg, ComEnd, KodLine, Transform, TypPQ, P, Q, Text
+  std::string Source(const std::string& name, const Rows& rows) {
+    const std::string file = dir / name;
+    WriteRows(file, LayoutDistrict10, rows);
+    return file;
+  }
+  static std::string At(const TDataFile& t, const std::string& field, int row) {
+    return GetCellText(t, row, FindColumnIndex(field, t), true);
+  }
+  static std::vector<std::string> Column(const TDataFile& t, const std::string& field) {
+    std::vector<std::string> out;
+    for (int r = 1; r <= t.RowCount; ++r) out.push_back(At(t, field, r));
+    return out;
+  }
+
+  TempDir dir;
+};
+
+TEST_F(DistrictFilesImport, VoltagesStationsAndLoadsOfTwoFilesInOneBase) {
+  const std::string a = Source("a.RS", {
+      {"П", "ПС.35.10", "Ф-5", "", "", "", "", "", "0", "0", "0", "Фидер 5"},
+      {"", " ПС.35.10 ", "ТП-7", "о", "", "-", "АС-50", "2ТМ-400,ТМ-250", "1", "0.1", "0.05"},
+      {"+", "ТП-7", "12", "", "", "", "АС-35"},
+      {"+", "12", "ТП-7.2", "", "", "", "АС-35", " 2ТМ-400, ТМ-250 "},
+      {"", "12", "ТП-9"},         // a pole number outside a tap-off group is not looked up
+      {"", "ТП-7", "77"},
+      {"", "ТП-7", "ТП-8", "", "", "", "А-35", "", "3", "2", "0"},
+      {"+", "77", "ТП-52"},       // 77 stands in a row that neither is nor precedes a '+' row
+      {"т", "ПС-1", "ПС-1 10", "", "", "", "ТДН-10000/35/10"},
+      {"", "ПС-1 10", "РП-1"},    // behind a transformer: its first voltage
+      {"Т", "X", "Y", "", "", "", "/10/0.4"},
+      {"", "ПС.35.10", "ТП-30", "", "", "", "Фидер 5", "", "2", "5", "1"},
+      {"", "", ""},
+      {"Т", "A", "B", "", "", "", "ТМ-400"},
+  });
+  const std::string b = Source("b.RS", {
+      {"П", "ПС.10", "Ф-1"},
+      {"П", "ПС.В.35.10", "Ф-2"},
+      {"", "РП-1", "РП-2"},  // inherits from the first file
+  });
+  std::vector<int> progress;
+  TBaseImport base;
+  ImportDistrictFiles({a, b}, dir / "Новая", base, [&](int p) { progress.push_back(p); });
+
+  const TDataFile& l = base.Lines;
+  EXPECT_EQ(l.Name, LayoutLines10);
+  EXPECT_EQ(l.Title, "Новая");
+  ASSERT_EQ(l.RowCount, 17);
+  EXPECT_EQ(Column(l, "Un"), (std::vector<std::string>{"10", "10", "10", "10", "10", "10", "10", "10", "35/10", "35",
+                                                       "10/0", "10", "", "", "10", "35.10", "35"}));
+  EXPECT_EQ(Column(l, "Sign"), (std::vector<std::string>{"П", "", "+", "+", "", "", "", "+", "Т", "", "Т", "", "",
+                                                         "Т", "П", "П", ""}));
+  EXPECT_EQ(At(l, "Name1", 2), "ПС.35.10") << "names are trimmed";
+  EXPECT_EQ(At(l, "Name1", 1), "ПС.35.10") << "the supply keeps its name";
+  EXPECT_EQ(At(l, "DSNum", 1), "Ф-5");
+  EXPECT_EQ(At(l, "DSNum", 2), "");
+  EXPECT_EQ(At(l, "Text", 1), "Фидер 5");
+  EXPECT_EQ(At(l, "Commut", 2), "К") << "a switched-off section is off at its end";
+  EXPECT_EQ(Column(l, "MarkCom1").at(1), "");
+  EXPECT_EQ(Column(l, "MarkCom2").at(1), "-");
+  EXPECT_EQ(At(l, "MarkCom2", 3), "-") << "a pole has no switching device";
+  EXPECT_EQ(At(l, "MarkCom1", 13), "-");
+  EXPECT_EQ(At(l, "MarkCom2", 13), "-");
+  EXPECT_EQ(At(l, "KodLine", 2), "АС-50");
+  EXPECT_EQ(At(l, "KodLine", 12), "") << "a feeder header has no line mark";
+
+  EXPECT_EQ(base.Messages, (std::vector<std::string>{
+                               "a.RS. Строка 5. Не найдено Uн, принято Uн = 10 кВ",
+                               "a.RS. Строка 8. Не найдено Uн, принято Uн = 10 кВ",
+                               "a.RS. Строка 14. Неверно задана марка тр-ра",
+                               "b.RS. Строка 1. Не задано номинальное напряжение ИП, принято Uн = 10 кВ",
+                           }));
+
+  const TDataFile& s = base.Stations;
+  EXPECT_EQ(s.Name, LayoutTransTP);
+  EXPECT_EQ(s.Title, "Новая");
+  EXPECT_EQ(Column(s, "Name1"), (std::vector<std::string>{"ТП-7", "ТП-7", "ТП-7", "ТП-7.2", "ТП-7.2", "ТП-7.2",
+                                                          "ТП-8"}));
+  EXPECT_EQ(Column(s, "Ntr"), (std::vector<std::string>{"Т1", "Т2", "Т3", "Т2", "Т4", "Т6", ""}));
+  EXPECT_EQ(Column(s, "Transform"), (std::vector<std::string>{"ТМ-400/10/0.4", "ТМ-400/10/0.4", "ТМ-250/10/0.4",
+                                                              "ТМ-400/10/0.4", "ТМ-400/10/0.4", "ТМ-250/10/0.4",
+                                                              ""}));
+  // the load goes to the station's last row; the feeder header's load is not taken
+  EXPECT_EQ(Column(s, "T"), (std::vector<std::string>{"", "", "1", "", "", "", "3"}));
+  EXPECT_EQ(Column(s, "Pn"), (std::vector<std::string>{"", "", "0.1", "", "", "", "2"}));
+  EXPECT_EQ(Column(s, "Qn"), (std::vector<std::string>{"", "", "0.05", "", "", "", ""}));
+
+  // each file starts the bar again; it never passes its end
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.front(), 0);
+  EXPECT_EQ(std::count(progress.begin(), progress.end(), 0), 2);
+  EXPECT_EQ(*std::max_element(progress.begin(), progress.end()), 100);
+}
+
+TEST_F(DistrictFilesImport, TransformerMarksAndSupplyNames) {
+  std::string name = "ПС.35.10";
+  EXPECT_TRUE(ExtractFeedVoltage(name));
+  EXPECT_EQ(name, "10");
+  name = "ПС.В.35.10";
+  EXPECT_TRUE(ExtractFeedVoltage(name));
+  EXPECT_EQ(name, "35.10");
+  name = "ПС.10";
+  EXPECT_FALSE(ExtractFeedVoltage(name));
+  EXPECT_EQ(name, "?");
+  name = "ПС.Лесная.";
+  EXPECT_FALSE(ExtractFeedVoltage(name)) << "nothing after the second point is no voltage";
+
+  const std::string file = Source("t.RS", {
+      {"Т", "ПС", "ТП", "", "", "", "ТМ-630/6.3/0.4", "ТМ-630"},
+      {"Т", "ПС", "ТП", "", "", "", "ТМ-630/10/x"},
+      {"Т", "ПС", "ТП", "", "", "", ""},
+  });
+  TBaseImport base;
+  ImportDistrictFiles({file}, dir / "Т", base);
+  EXPECT_EQ(Column(base.Lines, "Un"), (std::vector<std::string>{"6/0", "10/", ""}));
+  EXPECT_EQ(base.Messages, (std::vector<std::string>{"t.RS. Строка 2. Неверно задана марка тр-ра",
+                                                     "t.RS. Строка 3. Неверно задана марка тр-ра"}));
+  // a transformer row's own station gets its secondary voltage
+  EXPECT_EQ(Column(base.Stations, "Transform"), (std::vector<std::string>{"ТМ-630/0/0.4"}));
+}
+
+TEST_F(DistrictFilesImport, AFileThatIsNoNetworkTableIsRefusedByName) {
+  TBaseImport base;
+  const std::string missing = dir / "нет.RS";
+  try {
+    ImportDistrictFiles({missing}, dir / "Б", base);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
+  }
+  const std::string lines = dir / "линии.RS";
+  WriteRows(lines, LayoutLines10, {{"1", "", "А", "Б"}});
+  try {
+    ImportDistrictFiles({lines}, dir / "Б", base);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + lines + "\"", 0), 0u) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace ld::test
