@@ -295,12 +295,7 @@ void TBaseResForm::FormCreate() {
 
 // ---- commands of the later district tasks: their entries stand, their work comes with them ----------
 
-void TBaseResForm::ImportTPItemClick() {}
-void TBaseResForm::ImpTPMeasItemClick() {}
-void TBaseResForm::ImpFeederMeasItemClick() {}
 void TBaseResForm::ImpLine04ItemClick() {}
-void TBaseResForm::RenumItemClick() {}
-void TBaseResForm::RenameItemClick() {}
 void TBaseResForm::LinkDogItemClick() {}
 void TBaseResForm::ImpDbfBaseItemClick() {}
 void TBaseResForm::ImpXlsBaseItemClick() {}
