@@ -20,9 +20,8 @@ protected:
   static std::vector<std::string> Lines(const TDataFile& t) {
     std::vector<std::string> out;
     for (int r = 1; r <= t.RowCount; ++r) {
-      std::string row;
-      for (const char* field : {"Sign", "Name1", "Name2"})
-        row += (row.empty() ? "" : "|") + GetCellText(t, r, FindColumnIndex(field, t), true);
+      std::string row = GetCellText(t, r, FindColumnIndex("Sign", t), true);
+      for (const char* field : {"Name1", "Name2"}) row += "|" + GetCellText(t, r, FindColumnIndex(field, t), true);
       out.push_back(row);
     }
     return out;

@@ -37,7 +37,9 @@ protected:
       EXPECT_EQ(d.windowTitle().toStdString(), "Выбор файла замеров в формате Excel (*.xls)");
       auto& tg = Child<QLineEdit>(d, "TgEdit");
       EXPECT_EQ(!tg.isHidden(), valueShown);
-      if (valueShown) EXPECT_EQ(tg.text().toStdString(), value);
+      if (valueShown) {
+        EXPECT_EQ(tg.text().toStdString(), value);
+      }
       Child<QLineEdit>(d, "FEdit").setText(QString::fromStdString(file));
       Press(d, "OKBtn");
     };
