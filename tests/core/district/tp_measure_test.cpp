@@ -9,13 +9,9 @@
 #include <vector>
 
 #include "core/base/strings.h"
-#include "core/office/sheet_reader.h"
-#include "core/office/workbook.h"
-#include "core/office/xlsx_file.h"
 #include "fake_sheet.h"
 #include "support/table_rows.h"
 #include "support/test_env.h"
-#include "support/xls_builder.h"
 
 namespace ld::test {
 namespace {
@@ -155,29 +151,6 @@ TEST_F(TPMeasurements, OneRowPerStationWithTheTransformerPairs) {
                                                 "ТП-2 Т2 - несовпадение Sном: 400 <> 250 кВА",
                                                 "ТП-2 Т3 - есть в замерах, нет в схеме", "",
                                                 "[Не найдены ТП в базе РЭС]", "ТП-4"}));
-}
-
-TEST_F(TPMeasurements, NewAndLegacyWorkbooksReadAlike) {
-  TempDir dir;
-  Workbook book;
-  Worksheet& s = book.sheets.emplace_back("ТП");
-  s.SetText(1, 3, "ТП-5");
-  s.SetText(1, 4, "Т1");
-  s.SetNumber(1, 5, 400);
-  s.SetNumber(1, 8, 12.5);
-  WriteXlsx(dir / "тп.xlsx", book);
-  WriteBytes(dir / "тп.xls", BuildXls({{XlsCell::Text, 1, 3, 0, "ТП-5"},
-                                      {XlsCell::Text, 1, 4, 0, "Т1"},
-                                      {XlsCell::Number, 1, 5, 400, ""},
-                                      {XlsCell::Number, 1, 8, 12.5, ""}}));
-  for (const char* file : {"тп.xlsx", "тп.xls"}) {
-    Stations({{"", "ТП-5", "Т1", "", "", "ТМ-400/10"}});
-    TSheetReader reader;
-    reader.Open(dir / file);
-    ImportTPMeasurements(stations, SheetCells(reader), 0.4, messages);
-    EXPECT_EQ(Loads(1), "|1|12.5|5") << file;
-  }
-  EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace
