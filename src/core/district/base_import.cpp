@@ -30,27 +30,35 @@ void Put(DAString* column, int row, const std::string& text) {
 
 // ---- sorted station rows -----------------------------------------------------------------------------
 
-bool TSortedStations::TextLess::operator()(const std::string& a, const std::string& b) const {
-  // keys are upper-cased already; the empty text comes first, as the table store orders it
-  return CompareCp1251(a, b) < 0;
+std::string TSortedStations::Key(const std::string& text) {
+  std::string key;
+  key.reserve(text.size() * 3);
+  const std::string upper = UpperCase(text);
+  for (std::size_t pos = 0; pos < upper.size();) {
+    const unsigned order = Cp1251SortKey(NextUtf8Char(upper, pos));
+    key.push_back(static_cast<char>((order >> 16) & 0xFF));
+    key.push_back(static_cast<char>((order >> 8) & 0xFF));
+    key.push_back(static_cast<char>(order & 0xFF));
+  }
+  return key;
 }
 
 TImportStation* TSortedStations::Find(const std::string& name, const std::string& ntr) {
-  const auto station = rows_.find(UpperCase(name));
+  const auto station = rows_.find(Key(name));
   if (station == rows_.end()) return nullptr;
-  const auto row = station->second.find(UpperCase(ntr));
+  const auto row = station->second.find(Key(ntr));
   return row == station->second.end() ? nullptr : &row->second;
 }
 
 TImportStation* TSortedStations::LastOf(const std::string& name) {
-  const auto station = rows_.find(UpperCase(name));
+  const auto station = rows_.find(Key(name));
   if (station == rows_.end() || station->second.empty()) return nullptr;
   return &station->second.rbegin()->second;
 }
 
 TImportStation& TSortedStations::Insert(const std::string& name, const std::string& ntr) {
-  auto& station = rows_[UpperCase(name)];
-  const auto [row, added] = station.try_emplace(UpperCase(ntr));
+  auto& station = rows_[Key(name)];
+  const auto [row, added] = station.try_emplace(Key(ntr));
   if (added) {
     row->second.Name1 = name;
     row->second.Ntr = ntr;

@@ -53,11 +53,11 @@ public:
   std::vector<TImportStation> Rows() const;
 
 private:
-  struct TextLess {
-    bool operator()(const std::string& a, const std::string& b) const;
-  };
-  // upper-cased station name -> upper-cased transformer name -> row
-  std::map<std::string, std::map<std::string, TImportStation, TextLess>, TextLess> rows_;
+  // The sort key of a text: per upper-cased character its Windows-1251 order in three bytes, so that
+  // keys compare as the table store compares the texts.
+  static std::string Key(const std::string& text);
+  // station key -> transformer key -> row
+  std::map<std::string, std::map<std::string, TImportStation>> rows_;
 };
 
 // The line and station tables of the rows, titled with the base's file name (no folder).

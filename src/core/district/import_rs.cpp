@@ -175,7 +175,7 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
     lines.reserve(lines.size() + static_cast<std::size_t>(rows));
 
     for (int j = 1; j <= rows; ++j) {
-      const std::string at = fileName + ". Строка " + std::to_string(j);
+      const auto at = [&] { return fileName + ". Строка " + std::to_string(j); };
       const std::size_t r = lines.size();
       lines.emplace_back();
       TImportLine& row = lines.back();
@@ -190,7 +190,7 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
         if (ExtractFeedVoltage(voltage)) {
           row.Un = voltage;
         } else {
-          base.Messages.push_back(at + kNoFeedVoltage);
+          base.Messages.push_back(at() + kNoFeedVoltage);
           row.Un = "10";
         }
         row.DSNum = n2;
@@ -203,18 +203,18 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
         const auto slash = mark.find('/');
         double u1 = 0, u2 = 0;
         if (slash == std::string::npos || !ReadNumber(mark.substr(0, slash), u1)) {
-          base.Messages.push_back(at + kBadTransformerMark);
+          base.Messages.push_back(at() + kBadTransformerMark);
         } else {
           row.Un = WholeText(u1) + "/";
           if (!ReadNumber(mark.substr(slash + 1), u2))
-            base.Messages.push_back(at + kBadTransformerMark);
+            base.Messages.push_back(at() + kBadTransformerMark);
           else
             row.Un += WholeText(u2);
         }
       } else if (!n1.empty() || !n2.empty()) {
         const long long k = search.Find(r, n1, n2);
         if (k < 0) {
-          base.Messages.push_back(at + kNoVoltage);
+          base.Messages.push_back(at() + kNoVoltage);
           row.Un = "10";
         } else {
           const TImportLine& from = lines[static_cast<std::size_t>(k)];

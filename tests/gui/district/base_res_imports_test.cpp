@@ -165,6 +165,14 @@ TEST_F(BaseImports, FeederFilesOfTheFolderMakeTheNamedBase) {
   EXPECT_EQ(InfoText(), "Файл f.psh. Строка 4. Неверно задана длина линии");
   EXPECT_EQ(Table(Base("Лесная") + ".RTP").RowCount, 1);
   EXPECT_TRUE(NoLocks());
+
+  // the same name again: "Отмена" to the question changes no file
+  const auto before = Files();
+  box.Answer(2);
+  ImportPsh("Лесная");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(Files(), before);
+  EXPECT_EQ(Caption(), "База РЭС");
 }
 
 TEST_F(BaseImports, NetworkWorkbooksReplaceTheBaseOnlyAfterYes) {
