@@ -75,6 +75,12 @@ def write_catalog(table, maket, layout, title, target):
     if not any(name in known for name in header):
         raise ValueError(table + ': no column of the layout ' + layout)
     rows.sort(key=lambda r: sort_key(fields, order, r))
+    write_table(fields, layout, title, rows, target)
+    return len(rows)
+
+
+def write_table(fields, layout, title, rows, target):
+    """Writes the rows (dicts of field texts) as a table file of the layout, in the order given."""
     out = bytearray(b'\x06ZREGIM')
     out += short_string(layout) + short_string(title)
     out += struct.pack('<i', len(rows))
@@ -87,7 +93,6 @@ def write_catalog(table, maket, layout, title, target):
     with open(temp, 'wb') as f:
         f.write(out)
     os.replace(temp, target)
-    return len(rows)
 
 
 def main():

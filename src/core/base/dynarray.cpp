@@ -57,6 +57,7 @@ std::size_t TDynamicArray::BytesFor(int count, int elemSize) {
 void TDynamicArray::UseShared(int count, std::shared_ptr<unsigned char> block, unsigned char* at) {
   const long long size = SizeFor(count, delta_);
   if (size > maxSize_) Fail();
+  SettleElements();
   ReleaseRange(0, size_ - 1);
   data_ = TBytes(at, TFree{0, std::move(block)});
   size_ = static_cast<int>(size);
@@ -81,6 +82,7 @@ void TDynamicArray::ZeroRange(int from, int count) {
 
 void TDynamicArray::Delete(int from, int to) {
   if (from < 0 || to < from || to > size_ - 1) return;
+  SettleElements();
   ReleaseRange(from, to);
   const int removed = to - from + 1;
   const int moved = size_ - 1 - to;
@@ -102,6 +104,7 @@ void TDynamicArray::InsertN(int index, int n, int last) {
   if (top > std::numeric_limits<int>::max()) Fail();
   EnsureIndex(static_cast<int>(top));
   if (last < index) return;
+  SettleElements();
   // Elements last+1..last+n are overwritten by the move: whatever they own must go first.
   ReleaseRange(last + 1, static_cast<int>(top));
   std::memmove(At(index + n), At(index), static_cast<std::size_t>(last - index + 1) * elemSize_);
@@ -110,6 +113,7 @@ void TDynamicArray::InsertN(int index, int n, int last) {
 
 void TDynamicArray::Exchange(int i, int j) {
   if (i < 0 || j < 0 || i > size_ - 1 || j > size_ - 1 || i == j) return;
+  SettleElements();
   std::swap_ranges(At(i), At(i) + elemSize_, At(j));
 }
 
@@ -161,6 +165,14 @@ void DAString::Clear() {
   text_.clear();
   garbage_ = 0;
   made_.clear();
+  emptyUpTo_ = 0;
+}
+
+void DAString::SettleElements() {
+  for (int i = 1; i <= emptyUpTo_ && i < Size(); ++i) {
+    if (SlotAt(i) == 0) PutSlot(i, kSetBit);
+  }
+  emptyUpTo_ = 0;
 }
 
 void DAString::ReserveText(std::size_t bytes) {
@@ -208,8 +220,8 @@ std::string DAString::GetItem(int index) const { return std::string(GetView(inde
 const std::string* DAString::GetPtr(int index) const {
   if (index < 0 || index >= Size()) return nullptr;
   const std::uint64_t slot = SlotAt(index);
-  if (slot == 0) return nullptr;
   static const std::string empty;
+  if (slot == 0) return SetEmpty(index) ? &empty : nullptr;
   if ((slot & 0xFFFF) == 0) return &empty;
   std::unique_ptr<std::string>& made = made_[slot >> kOffsetShift];
   if (!made) made = std::make_unique<std::string>(GetView(index));
@@ -257,7 +269,7 @@ void DAString::SetItem(int index, std::string_view text) {
 
 void DAString::SetNew(int index, std::string_view text) {
   // At most 255 bytes are at most 255 characters: nothing to cut.
-  if (index < 0 || index >= Size() || SlotAt(index) != 0 || text.size() > kShortStringMax ||
+  if (index < 0 || index >= Size() || SlotAt(index) != 0 || SetEmpty(index) || text.size() > kShortStringMax ||
       (!text_.empty() && text.data() >= text_.data() && text.data() < text_.data() + text_.size())) {
     SetItem(index, text);
     return;
@@ -271,6 +283,27 @@ void DAString::SetNew(int index, std::string_view text) {
     }
   }
   PutSlot(index, text.empty() ? kSetBit : (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | text.size());
+  if (index == emptyUpTo_ + 1) emptyUpTo_ = index;  // a reader's rows stay one run of set elements
+}
+
+void DAString::SetNewEmpty(int from, int to) {
+  if (to < from) return;
+  EnsureIndex(to);
+  from = std::max(from, 0);
+  // Right behind the elements that are all set, and none of these set: they join them as they are.
+  bool fresh = from == emptyUpTo_ + 1;
+  for (int i = from; i <= to && fresh; ++i) fresh = SlotAt(i) == 0;
+  if (fresh) {
+    emptyUpTo_ = to;
+    return;
+  }
+  for (int i = from; i <= to; ++i) {
+    if (SlotAt(i) == 0 && !SetEmpty(i)) {
+      PutSlot(i, kSetBit);
+    } else {
+      SetItem(i, {});
+    }
+  }
 }
 
 // --- DAFstring ---

@@ -78,6 +78,8 @@ public:
   void InsertN(int index, int n, int last);
   // Swaps two elements; ignored unless both indices are valid.
   void Exchange(int i, int j);
+  // Writes every element out in full, for code that moves the bytes of elements as they are.
+  virtual void SettleElements() {}
 
 protected:
   unsigned char* Bytes() { return data_.get(); }
@@ -184,7 +186,7 @@ public:
   // The same text without a copy; valid until the next change of the array.
   std::string_view GetView(int index) const;
   // Whether element index holds a text, the empty text included (never set: false).
-  bool IsSet(int index) const { return index >= 0 && index < Size() && SlotAt(index) != 0; }
+  bool IsSet(int index) const { return index >= 0 && index < Size() && (SlotAt(index) != 0 || SetEmpty(index)); }
   // The text as a std::string, nullptr for an element never set or beyond Size-1. An element set to the
   // empty text has a stored (empty) text. The string is made on first request and stays valid until
   // the element is set again, released or the array cleared; GetView serves without making one.
@@ -194,18 +196,22 @@ public:
   // SetItem for a reader filling a new array: an element never set takes its text without the checks
   // that a change needs.
   void SetNew(int index, std::string_view text);
+  // SetNew of the empty text for elements from..to.
+  void SetNewEmpty(int from, int to);
   // Room for that many more bytes of text, for a reader that knows what comes.
   void ReserveText(std::size_t bytes);
   // Bytes of the text store, for memory accounting.
   std::size_t TextCapacity() const { return text_.capacity(); }
 
   void Clear() override;
+  void SettleElements() override;
 
 protected:
   void ReleaseRange(int from, int to) override;
 
 private:
-  // An element: 0 never set; else bit 16 set, bits 0..15 the length, bits 17.. the offset in text_.
+  // An element: 0 never set (but see emptyUpTo_); else bit 16 set, bits 0..15 the length, bits 17.. the
+  // offset in text_.
   static constexpr std::uint64_t kSetBit = std::uint64_t{1} << 16;
   static constexpr int kOffsetShift = 17;
   std::uint64_t SlotAt(int index) const;
@@ -215,6 +221,11 @@ private:
 
   std::vector<char, TLargeAllocator<char>> text_;
   std::size_t garbage_ = 0;  // bytes of text_ that no element refers to
+  // Elements 1..emptyUpTo_ are all set: one whose slot is 0 holds the empty text. A reader marks its runs
+  // of empty texts so, without writing a slot for each: a column of a million empty cells would take
+  // 8 MB of fresh memory for nothing. Whatever moves elements writes these slots out first.
+  int emptyUpTo_ = 0;
+  bool SetEmpty(int index) const { return index >= 1 && index <= emptyUpTo_; }
   // Strings handed out by GetPtr, by the offset of their text.
   mutable std::unordered_map<std::uint64_t, std::unique_ptr<std::string>> made_;
 };

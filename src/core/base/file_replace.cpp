@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 namespace ld {
@@ -175,7 +176,15 @@ bool TFileReplacement::Finish() {
 
 bool TFileReplacement::Replace() {
   if (error_ != 0) return false;
-  if (::rename(tempName_.c_str(), fileName_.c_str()) != 0) return Failed(errno);
+  // The old file is held open over the rename and let go on a thread: freeing its blocks waits for the
+  // disk where the system tells the disk of every freed block, and nobody needs to wait for that.
+  const int old = ::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (::rename(tempName_.c_str(), fileName_.c_str()) != 0) {
+    const int error = errno;
+    if (old >= 0) ::close(old);
+    return Failed(error);
+  }
+  CloseInBackground(old);
   replaced_ = true;
   return true;
 }
@@ -187,6 +196,15 @@ void TFileReplacement::Commit() {
 void TFileReplacement::Fail() const { Fail(error_ != 0 ? SystemErrorText(error_) : "файл не записан"); }
 
 void TFileReplacement::Fail(const std::string& reason) const { throw WriteErrorOf(shownName_, reason, existed_); }
+
+void CloseInBackground(int fd) {
+  if (fd < 0) return;
+  try {
+    std::thread([fd] { ::close(fd); }).detach();
+  } catch (const std::system_error&) {
+    ::close(fd);  // no thread to be had: closed here, waiting as any close would
+  }
+}
 
 void WriteFileReplacing(const std::string& fileName, std::string_view bytes) {
   TFileReplacement file(fileName);

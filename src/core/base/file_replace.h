@@ -31,6 +31,10 @@ TFileError FileWriteError(const std::string& fileName, const std::string& reason
 
 // One new version of a file on its way to the disk. The temporary file is removed when the object goes
 // without Replace having succeeded.
+// Closes a descriptor without waiting for it: when the last descriptor of a replaced file goes, the
+// system frees the file's blocks, which on a disk told of every freed block waits for the disk.
+void CloseInBackground(int fd);
+
 class TFileReplacement {
 public:
   // A temporary file of its own name beside fileName; a link to a file writes the file it names.

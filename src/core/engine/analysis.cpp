@@ -42,24 +42,47 @@ TListOrder ListOrder(TRegimeElement* first, std::size_t count) {
 
 }  // namespace
 
+// The list as SetParents found it, and the last element that is no loop-closing one of every node number
+// (what SetParents leaves behind is what the later steps look up).
+struct TRegime::TAnalysisMaps {
+  explicit TAnalysisMaps(const TRegime& r)
+      : Order(ListOrder(r.FirstElement, r.pool_.Count())),
+        Carrier(Order.Lowest, Order.Highest, Order.Elements.size()) {}
+  // The map as SetParents would leave it, for a step run on its own.
+  void TakeCarriers() {
+    for (TRegimeElement* e : Order.Created()) {
+      if ((e->Flags & efLoopClosing) == 0) Carrier[e->Number] = e;
+    }
+  }
+  TListOrder Order;
+  TNumberIndex<TRegimeElement> Carrier;
+};
+
 void TRegime::AnalyzeConfiguration() {
   if (ModelError) return;
-  SetParents();
+  // The list and the numbers' elements do not change until the fictitious branches come, which are
+  // loop-closing and added last: one walk and one map serve every step.
+  TAnalysisMaps maps(*this);
+  SetParents(maps);
   DistributeShunts();
-  FindContours();
+  FindContours(maps);
   NetworkContourCount = ContourCount;
   if (FixModule && PVAlgorithm == 0) AddFixedVoltageBranches();
   TotalContourCount = ContourCount;
-  if (FormPVLoops) FindOpenLoops();
+  if (FormPVLoops) FindOpenLoops(maps);
   if (TotalContourCount != 0) ListContours();
   if (!ModelError) SchemeRead = true;
   Stage("", 100);
 }
 
 void TRegime::SetParents() {
-  const TListOrder order = ListOrder(FirstElement, pool_.Count());
-  TNumberIndex<TRegimeElement> latest(order.Lowest, order.Highest, order.Elements.size());
-  for (TRegimeElement* e : order.Created()) {
+  TAnalysisMaps maps(*this);
+  SetParents(maps);
+}
+
+void TRegime::SetParents(TAnalysisMaps& maps) {
+  TNumberIndex<TRegimeElement>& latest = maps.Carrier;
+  for (TRegimeElement* e : maps.Order.Created()) {
     if (e != Root) e->Parent = latest.Find(e->Number2);
     if ((e->Flags & efLoopClosing) == 0) latest[e->Number] = e;
   }
@@ -88,21 +111,26 @@ void TRegime::DistributeShunts() {
 }
 
 void TRegime::FindContours() {
+  TAnalysisMaps maps(*this);
+  maps.TakeCarriers();
+  FindContours(maps);
+}
+
+void TRegime::FindContours(const TAnalysisMaps& maps) {
   ContourEntry1.clear();
   ContourEntry2.clear();
   ContourCount = 0;
   // Tree partner of each closed loop-closing branch: the nearest earlier element of its node that is a
   // supplied, closed, non-closing branch. A loop-closing branch open at its own end still names the node
   // it would close on: the last non-closing element of that node.
-  const TListOrder order = ListOrder(FirstElement, pool_.Count());
-  TNumberIndex<TRegimeElement> latest(order.Lowest, order.Highest, order.Elements.size()),
-      any(order.Lowest, order.Highest, order.Elements.size());
+  const TListOrder& order = maps.Order;
+  const TNumberIndex<TRegimeElement>& any = maps.Carrier;
+  TNumberIndex<TRegimeElement> latest(order.Lowest, order.Highest, order.Elements.size());
   std::vector<std::pair<TRegimeElement*, TRegimeElement*>> closing;  // with its partner, in creation order
   constexpr std::uint32_t mask = efUnsupplied | efLoopClosing | efOpenNumber;
   for (TRegimeElement* e : order.Created()) {
     if ((e->Flags & mask) == efLoopClosing) closing.emplace_back(e, latest.Find(e->Number));
     if ((e->Flags & mask) == 0) latest[e->Number] = e;
-    if ((e->Flags & efLoopClosing) == 0) any[e->Number] = e;
   }
   // Parallel loop-closing branches (the same two nodes, the same tree partner) close their contours on
   // one another in a chain, each on the one created before it, instead of each on the partner: every
@@ -183,16 +211,20 @@ void TRegime::AddFixedVoltageBranches() {
 }
 
 void TRegime::FindOpenLoops() {
+  TAnalysisMaps maps(*this);
+  maps.TakeCarriers();
+  FindOpenLoops(maps);
+}
+
+void TRegime::FindOpenLoops(const TAnalysisMaps& maps) {
   if (ModelError) return;
   OpenLoopEntry1 = ContourEntry1;
   OpenLoopEntry2 = ContourEntry2;
   OpenLoopCount = ContourCount;
-  const TListOrder order = ListOrder(FirstElement, pool_.Count());
-  TNumberIndex<TRegimeElement> any(order.Lowest, order.Highest, order.Elements.size());
-  for (TRegimeElement* e : order.Created()) {
-    if ((e->Flags & efLoopClosing) == 0) any[e->Number] = e;
-  }
-  for (TRegimeElement* e : order.Elements) {
+  // The fictitious branches added since the list was taken are loop-closing and closed at both ends:
+  // none of them is looked at here, and none carries a number's node.
+  const TNumberIndex<TRegimeElement>& any = maps.Carrier;
+  for (TRegimeElement* e : maps.Order.Elements) {
     if ((e->Flags & efLoopClosing) == 0 || (e->Flags & (efOpenNumber | efUnsupplied)) == 0) continue;
     TRegimeElement* const carrier = any.Find(e->Number);
     if (carrier == nullptr) {

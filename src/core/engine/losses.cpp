@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/base/settings.h"
+#include "core/engine/model_tables.h"
 #include "core/engine/regime.h"
 #include "core/tables/table_file.h"
 
@@ -92,17 +93,25 @@ void TRegime::CheckVoltageDeviations(const std::string& unomFile, bool& Under, d
   auto cell = [](const std::vector<double>& column, std::size_t row) {
     return row < column.size() ? column[row] : 0.0;
   };
+  // A scheme has a few voltage classes, and neighbouring nodes mostly share one: the catalogue row of the
+  // last class is kept.
+  double lastNominal = std::nan("");
+  std::size_t lastRow = 0;
   for (const TRegimeElement* e = Root->NextInTree; e != nullptr; e = e->NextInTree) {
     if (e->Flags & (efLoopClosing | efUnsupplied)) continue;
     const double u = std::abs(e->U);
     const double nominal = e->Unom;
-    std::size_t row = 0;
-    for (std::size_t r = 1; r <= rows; ++r) {
-      if (Milli(std::fabs(unom[r])) == Milli(nominal)) {
-        row = r;
-        break;
+    if (!(nominal == lastNominal)) {
+      lastNominal = nominal;
+      lastRow = 0;
+      for (std::size_t r = 1; r <= rows; ++r) {
+        if (Milli(std::fabs(unom[r])) == Milli(nominal)) {
+          lastRow = r;
+          break;
+        }
       }
     }
+    const std::size_t row = lastRow;
     double minus = DefaultMinus, plus = DefaultPlus;
     if (row != 0 && (cell(dUm, row) != 0 || cell(dUp, row) != 0)) {
       minus = cell(dUm, row);
@@ -128,8 +137,11 @@ void TRegime::CheckLoadLimits(bool& OverCurrent, bool& OverFlow, float CurrentPe
   if (Root == nullptr) return;
   const double currentFactor = CurrentPercent != 0 ? CurrentPercent / 100.0 : 1.0;
   const double flowFactor = FlowPercent != 0 ? FlowPercent / 100.0 : 1.0;
-  for (const TRegimeElement* e = Root->NextInTree; e != nullptr; e = e->NextInTree) {
-    if (e->SIdop == 0 && e->Sdop == 0) continue;
+  // The parents lie behind in the records, at random: their voltages are fetched some elements before.
+  WalkTreeFetching(Root->NextInTree, [](const TRegimeElement* e) {
+    if (e->Parent != nullptr) FetchLine(&e->Parent->U);
+  }, [&](const TRegimeElement* e) {
+    if (e->SIdop == 0 && e->Sdop == 0) return;
     // Where the branch's own shunt sits: a transformer's wholly at one end, a line's half at each.
     double g1, b1, g2, b2;
     if (e->Flags & efHasRatio) {
@@ -155,7 +167,7 @@ void TRegime::CheckLoadLimits(bool& OverCurrent, bool& OverFlow, float CurrentPe
       OverFlow = true;
       ++OverFlowCount;
     }
-  }
+  });
 }
 
 }  // namespace ld

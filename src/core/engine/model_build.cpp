@@ -220,7 +220,28 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
       }
     }
   };
-  for (std::size_t q = 0; q < queue.size(); ++q) examine(queue[q], false, false);
+  // The queue reaches the rows at random: what a node's examination reads is fetched some nodes before.
+  for (std::size_t q = 0; q < queue.size(); ++q) {
+    if (q + 3 * kFetchAhead < queue.size()) {
+      const int v = queue[q + 3 * kFetchAhead];
+      FetchLine(&adjacencyStart[static_cast<std::size_t>(v)]);
+      FetchLine(&nodePlaced[static_cast<std::size_t>(v)]);
+      t.FetchNS(v);
+    }
+    if (q + 2 * kFetchAhead < queue.size()) {
+      const auto v = static_cast<std::size_t>(queue[q + 2 * kFetchAhead]);
+      const auto start = static_cast<std::size_t>(adjacencyStart[v]);
+      if (start < adjacency.size()) FetchLine(&adjacency[start]);
+    }
+    if (q + kFetchAhead < queue.size()) {
+      const auto v = static_cast<std::size_t>(queue[q + kFetchAhead]);
+      const int from = adjacencyStart[v], to = std::min(adjacencyStart[v + 1], from + 4);
+      for (int a = from; a < to; ++a) {
+        FetchLine(&br[static_cast<std::size_t>(adjacency[static_cast<std::size_t>(a)])]);
+      }
+    }
+    examine(queue[q], false, false);
+  }
 
   // ---- Unsupplied nodes and row marks.
   std::vector<int> unsupplied;
@@ -369,7 +390,19 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   // are then read in row order, which walks the tables' memory in order instead of at random.
   std::vector<TRegimeElement*> branchElement(branchCount + 1, nullptr);
   std::vector<TRegimeElement*> childElement(nodeCount + 1, nullptr);
-  for (const int b : treeBranches) {
+  for (std::size_t k = 0; k < treeBranches.size(); ++k) {
+    // The branches come in tree order, their rows at random.
+    if (k + 2 * kFetchAhead < treeBranches.size()) {
+      const auto ahead = static_cast<std::size_t>(treeBranches[k + 2 * kFetchAhead]);
+      FetchLine(&branchElement[ahead]);
+      FetchLine(&childRow[ahead]);
+    }
+    if (k + kFetchAhead < treeBranches.size()) {
+      const int child = childRow[static_cast<std::size_t>(treeBranches[k + kFetchAhead])];
+      FetchLine(&childElement[static_cast<std::size_t>(child)]);
+      if (pvContours) t.FetchSign(child);
+    }
+    const int b = treeBranches[k];
     TRegimeElement& e = *NewElement();
     branchElement[b] = &e;
     const int child = childRow[b];

@@ -278,6 +278,12 @@ public:
   void FindContours();
   void AddFixedVoltageBranches();
   void FindOpenLoops();
+  // The element list and the last element of each node number, which the steps of one analysis share:
+  // SetParents fills the map of new maps, the later steps read it.
+  struct TAnalysisMaps;
+  void SetParents(TAnalysisMaps& maps);
+  void FindContours(const TAnalysisMaps& maps);
+  void FindOpenLoops(const TAnalysisMaps& maps);
   void ListContours();
   void ListContour(int index, TRegimeElement* entry1, std::vector<std::string>& list,
                    TRegimeElement* entry2);

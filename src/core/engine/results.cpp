@@ -285,10 +285,19 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   branchRowOrder.rows = branchRows;
   nodeRowOrder.atRow.assign(static_cast<std::size_t>(nodeRows) + 1, nullptr);
   branchRowOrder.atRow.assign(static_cast<std::size_t>(branchRows) + 1, nullptr);
-  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
-    nodeRowOrder.Add(e, nodeRowOf(e));
-    branchRowOrder.Add(e, branchRowOf(e));
-  }
+  auto rowSlot = [](TRowOrder& order, int row) {
+    if (row > 0 && row <= order.rows) FetchLine(&order.atRow[static_cast<std::size_t>(row)]);
+  };
+  WalkTreeFetching(
+      first,
+      [&](const TRegimeElement* e) {
+        rowSlot(nodeRowOrder, nodeRowOf(e));
+        rowSlot(branchRowOrder, branchRowOf(e));
+      },
+      [&](TRegimeElement* e) {
+        nodeRowOrder.Add(e, nodeRowOf(e));
+        branchRowOrder.Add(e, branchRowOf(e));
+      });
 
   // What the balance takes of the tables, in row order.
   // Each node's three are one record: the balance walks the tree and meets the rows in no order.
@@ -318,7 +327,13 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
   // Nodes: the table.
   std::vector<TRegimeElement*> nodeOrder = take(nodeRowOrder, nodeRowOf);
   for (std::size_t k = 0; k < nodeOrder.size(); ++k) {
-    if (k + kFetchAhead < nodeOrder.size()) PrefetchRecord(nodeOrder[k + kFetchAhead]);
+    if (k + kFetchAhead < nodeOrder.size()) {
+      // The lines of the record that the row takes: voltage and flags, loads, nominal voltage.
+      const TRegimeElement* ahead = nodeOrder[k + kFetchAhead];
+      FetchLine(&ahead->U);
+      FetchLine(&ahead->Load1);
+      FetchLine(&ahead->Unom);
+    }
     TRegimeElement* e = nodeOrder[k];
     const int row = e->NodeIndex;
     const bool unsupplied = (e->Flags & efUnsupplied) != 0;
@@ -529,16 +544,37 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
 
   // One walk for both: each walk of the records costs a cache miss an element, and the sums of the two
   // parts are apart, each still added in tree order.
-  for (TRegimeElement* e = first; e != nullptr; e = e->NextInTree) {
-    nodeBalance(e);
-    lossBalance(e);
-  }
+  WalkTreeFetching(
+      first,
+      [&](const TRegimeElement* e) {
+        const int row = nodeRowOf(e), branch = e->BranchIndex;
+        if (row > 0 && row <= nodeRows) FetchLine(&nodeRow[static_cast<std::size_t>(row)]);
+        if (branch > 0 && branch <= branchRows) FetchLine(&branchDistrict[static_cast<std::size_t>(branch)]);
+        if (e->Parent != nullptr) FetchLine(&e->Parent->U);
+      },
+      [&](TRegimeElement* e) {
+        nodeBalance(e);
+        lossBalance(e);
+      });
 
   // Branches: the table.
   std::vector<TRegimeElement*> branchOrder = take(branchRowOrder, branchRowOf);
   for (std::size_t k = 0; k < branchOrder.size(); ++k) {
-    if (k + kFetchAhead < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead]);
-    if (k + kFetchAhead / 2 < branchOrder.size()) PrefetchRecord(branchOrder[k + kFetchAhead / 2]->Parent);
+    // The lines of the records that the row takes: the branch's current, ratio and parent, the flags,
+    // nominal voltages and names of both ends.
+    if (k + kFetchAhead < branchOrder.size()) {
+      const TRegimeElement* ahead = branchOrder[k + kFetchAhead];
+      FetchLine(&ahead->I);
+      FetchLine(&ahead->Flags);
+      FetchLine(&ahead->Unom);
+      FetchLine(&ahead->Name);
+    }
+    if (k + kFetchAhead / 2 < branchOrder.size()) {
+      const TRegimeElement* parent = branchOrder[k + kFetchAhead / 2]->Parent;
+      FetchLine(&parent->Flags);
+      FetchLine(&parent->Unom);
+      FetchLine(&parent->Name);
+    }
     TRegimeElement* e = branchOrder[k];
     const int row = e->BranchIndex;
     const TRegimeElement* parent = e->Parent;

@@ -66,8 +66,9 @@ std::string_view LocalName(std::string_view full) {
 // Finds the tables, rows and cells of the main part with the byte positions of what a new text keeps.
 class CellScanner {
 public:
-  CellScanner(const std::string& part, std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables)
-      : part_(part), tables_(tables) {}
+  CellScanner(const std::string& part, std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables,
+              std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans)
+      : part_(part), tables_(tables), rowSpans_(rowSpans) {}
 
   // Empty when the part was read; otherwise the reason.
   std::string Scan() {
@@ -127,7 +128,10 @@ private:
     const std::string_view name = LocalName(qualified);
     stack_.push_back({std::string(name), at, length});
     if (name == "tbl") {
-      if (++tblDepth_ == 1) tables_.emplace_back();
+      if (++tblDepth_ == 1) {
+        tables_.emplace_back();
+        rowSpans_.emplace_back();
+      }
       return;
     }
     if (tblDepth_ != 1) return;
@@ -142,6 +146,7 @@ private:
     }
     if (name == "tr") {
       tables_.back().emplace_back();
+      rowSpans_.back().emplace_back(at, at);
     } else if (name == "tc") {
       tables_.back().back().emplace_back();
       cell_ = &tables_.back().back().back();
@@ -182,6 +187,10 @@ private:
       --tblDepth_;
       return;
     }
+    if (tblDepth_ == 1 && open.name == "tr" && parent == "tbl" && !rowSpans_.back().empty()) {
+      rowSpans_.back().back().second = elementEnd;
+      return;
+    }
     if (tblDepth_ != 1 || cell_ == nullptr) return;
     if (open.name == "tc" && parent == "tr") {
       cell_->end = elementEnd;
@@ -212,6 +221,7 @@ private:
 
   const std::string& part_;
   std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables_;
+  std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans_;
   XML_Parser parser_ = nullptr;
   std::vector<Open> stack_;
   int tblDepth_ = 0;
@@ -303,7 +313,7 @@ DocxDocument DocxDocument::Open(const std::string& path) {
     doc.entries_.emplace_back(name, std::move(data));
   }
   if (doc.mainEntry_ == kNone) throw Error(prefix + "в файле нет текста документа (\"" + partName + "\")");
-  CellScanner scanner(doc.entries_[doc.mainEntry_].second, doc.tables_);
+  CellScanner scanner(doc.entries_[doc.mainEntry_].second, doc.tables_, doc.rowSpans_);
   const std::string failure = scanner.Scan();
   if (!failure.empty()) throw Error(prefix + failure);
   return doc;
@@ -341,23 +351,60 @@ void DocxDocument::SetCellText(int table, int row, int col, const std::string& t
   cell.changed = true;
 }
 
+void DocxDocument::AddRow(int table) {
+  if (RowCount(table) == 0) {
+    throw Error("В документе \"" + path_ + "\" " +
+                (table >= 1 && table <= TableCount() ? "в таблице " + std::to_string(table) + " нет строк"
+                                                     : "нет таблицы " + std::to_string(table)));
+  }
+  auto& rows = tables_[static_cast<std::size_t>(table - 1)];
+  const auto& model = rows[rowSpans_[static_cast<std::size_t>(table - 1)].size() - 1];
+  std::vector<Cell> row = model;
+  for (Cell& cell : row) {
+    cell.text.clear();
+    cell.changed = true;
+  }
+  rows.push_back(std::move(row));
+}
+
 std::string DocxDocument::MainPart(const std::string& path) const {
   const std::string& part = entries_[mainEntry_].second;
+  const std::string failure =
+      "Ошибка записи файла \"" + path + "\": таблицы документа \"" + path_ + "\" не распознаны";
   std::string out;
   out.reserve(part.size());
   std::size_t copied = 0;
-  for (const auto& table : tables_)
-    for (const auto& row : table)
-      for (const Cell& cell : row) {
+  for (std::size_t t = 0; t < tables_.size(); ++t) {
+    const auto& table = tables_[t];
+    const auto& spans = rowSpans_[t];
+    for (std::size_t r = 0; r < spans.size() && r < table.size(); ++r)
+      for (const Cell& cell : table[r]) {
         if (!cell.changed) continue;
         // The scan gives cells in document order, each inside the part; anything else is a structure
         // the scan did not understand, and writing it would lose or repeat parts of the document.
-        if (cell.begin < copied || cell.end <= cell.begin || cell.end > part.size())
-          throw Error("Ошибка записи файла \"" + path + "\": таблицы документа \"" + path_ + "\" не распознаны");
+        if (cell.begin < copied || cell.end <= cell.begin || cell.end > part.size()) throw Error(failure);
         out.append(part, copied, cell.begin - copied);
         out += CellXml(cell);
         copied = cell.end;
       }
+    if (table.size() <= spans.size()) continue;
+    // Added rows follow the file's last row, each laid out as that row with its own cells.
+    const auto [rowBegin, rowEnd] = spans.back();
+    const auto& model = table[spans.size() - 1];
+    if (rowEnd < copied || rowEnd <= rowBegin || rowEnd > part.size()) throw Error(failure);
+    out.append(part, copied, rowEnd - copied);
+    copied = rowEnd;
+    for (std::size_t r = spans.size(); r < table.size(); ++r) {
+      std::size_t at = rowBegin;
+      for (std::size_t c = 0; c < model.size() && c < table[r].size(); ++c) {
+        if (model[c].begin < at || model[c].end > rowEnd) throw Error(failure);
+        out.append(part, at, model[c].begin - at);
+        out += CellXml(table[r][c]);
+        at = model[c].end;
+      }
+      out.append(part, at, rowEnd - at);
+    }
+  }
   out.append(part, copied, std::string::npos);
   return out;
 }

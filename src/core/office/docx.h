@@ -29,6 +29,9 @@ public:
   // paragraph's first run (of its paragraph mark when it has no run); its other runs and paragraphs go.
   // "\n" in the text breaks the line.
   void SetCellText(int table, int row, int col, const std::string& text);
+  // Appends an empty row to the table, laid out as the table's last row of the file. Fails with
+  // ld::Error for a table that is not there or has no row.
+  void AddRow(int table);
 
   // Writes the document as path; an existing file there is replaced only once the new one is whole.
   // Fails with ld::TFileError 'Ошибка записи файла "<path>": <reason>', the old file left as it was.
@@ -59,6 +62,8 @@ private:
   std::vector<std::pair<std::string, std::string>> entries_;  // every part of the file: name, contents
   std::size_t mainEntry_ = kNone;                              // the main document part (XML)
   std::vector<std::vector<std::vector<Cell>>> tables_;
+  // Per table, the rows of the file (begin and end of each row element); rows beyond them were added.
+  std::vector<std::vector<std::pair<std::size_t, std::size_t>>> rowSpans_;
 };
 
 }  // namespace ld

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "core/base/file_replace.h"
 

@@ -22,6 +22,12 @@ public:
   TFd& operator=(const TFd&) = delete;
   int Get() const { return fd_; }
   bool IsOpen() const { return fd_ >= 0; }
+  // Hands the descriptor over to the caller, who closes it.
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   // False when the system reports an error on closing (a write that did not reach the file).
   bool Close();
 
@@ -49,6 +55,7 @@ public:
   bool ReadShortString(std::string& bytes);
   // The next n (at most the buffer size) bytes in place; nullptr when fewer remain. Does not advance.
   const unsigned char* Peek(std::size_t n);
+  std::size_t BufferSize() const { return buf_.size(); }
 
 private:
   bool Fill(std::size_t n);

@@ -240,13 +240,18 @@ void CreateColumns(TDataFile& table, int rowCount) {
     arrays.push_back(table.Columns[k].get());
   }
   // A large table takes the memory of all its columns in one request (a few large pages of the system
-  // rather than thousands of small ones); each column starts on a cache line of its own.
+  // rather than thousands of small ones); each column starts on a cache line of its own. The text
+  // columns come last: those that hold no text are never written, and together they leave whole pages
+  // that the system never has to provide.
   constexpr std::size_t kLine = 64;
-  std::vector<std::size_t> offsets;
+  std::vector<std::size_t> offsets(arrays.size());
   std::size_t total = 0;
-  for (const TDynamicArray* array : arrays) {
-    offsets.push_back(total);
-    total += (TDynamicArray::BytesFor(rowCount, array->ElemSize()) + kLine - 1) / kLine * kLine;
+  for (const bool texts : {false, true}) {
+    for (std::size_t k = 0; k < arrays.size(); ++k) {
+      if ((dynamic_cast<const DAString*>(arrays[k]) != nullptr) != texts) continue;
+      offsets[k] = total;
+      total += (TDynamicArray::BytesFor(rowCount, arrays[k]->ElemSize()) + kLine - 1) / kLine * kLine;
+    }
   }
   if (total < kSharedColumnsFloor) {
     table.MarkRec = std::make_unique<DAbyte>(rowCount);

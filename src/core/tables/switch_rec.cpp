@@ -10,6 +10,7 @@
 #include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps_district.h"
+#include "core/tables/element_names.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
@@ -115,26 +116,6 @@ namespace {
 
 bool SameName(const std::string& a, const std::string& b) { return UpperCase(a) == UpperCase(b); }
 
-std::string Trimmed(const std::string& s) { return TrimTrailSpaces(TrimLeadSpaces(s)); }
-
-// The part of a name before its first point (the whole name without one).
-std::string BeforePoint(const std::string& name) { return name.substr(0, name.find('.')); }
-
-// The station name of a 0.4 kV line as the scheme spells its node: a point that ends the name or is
-// not followed by a digit starts a suffix that the node name does not carry.
-std::string StationOfLine04(const std::string& nameTP) {
-  std::string t = Trimmed(nameTP);
-  const std::size_t point = t.find('.');
-  if (point != std::string::npos && (point + 1 == t.size() || t[point + 1] < '0' || t[point + 1] > '9'))
-    t.erase(point);
-  return t;
-}
-
-bool IsLinkFeeder(const std::string& fider) {
-  const std::string head = UpperCase(Utf8Left(fider, 2));
-  return head == "СР" || head == "ЛР" || head == "Р-" || head == "РК";
-}
-
 // One element table beside the scheme, its rows ordered by key through a permutation.
 struct ElementTable {
   std::string ext;
@@ -169,13 +150,15 @@ int MatchTable(ElementTable& e, const TBranchCols& b) {
     TLine10Cols l;
     FillLine10Cols(e.table, l);
     e.IndexBy(l.Idx);
+    const std::vector<TLine10Ends> ends = ComposeLine10Ends(l);
     for (int i = 1; i <= rows; ++i) {
       if (!linked(i)) continue;
       const int j = e.Find(b.Idx->Get(i));
       if (j == 0) continue;
-      const bool cable = UpperChar(Cp1251Char(static_cast<unsigned char>(l.Sign->Get(j)))) == U'Т';
-      if (!SameName(b.Name1->GetItem(i), l.Name1->GetItem(j)) || !SameName(b.Name2->GetItem(i), l.Name2->GetItem(j)) ||
-          (!cable && b.Nl->Get(i) != l.Nl->Get(j)))
+      // A transformer or reactor branch carries no circuit number of its row.
+      const TLine10Ends& end = ends[static_cast<std::size_t>(j)];
+      if (!SameName(b.Name1->GetItem(i), end.Name1) || !SameName(b.Name2->GetItem(i), end.Name2) ||
+          (!IsEquipmentLineRow(l, j) && b.Nl->Get(i) != l.Nl->Get(j)))
         return i;
       (*l.Commut)[j] = b.Commut->Get(i);
       l.KodLine->SetItem(j, b.Mark->GetItem(i));
@@ -185,23 +168,20 @@ int MatchTable(ElementTable& e, const TBranchCols& b) {
     TTransTPCols t;
     FillTransTPCols(e.table, t);
     e.IndexBy(t.Idx);
+    const bool name2Shown = StationName2Shown(e.table);
     for (int i = 1; i <= rows; ++i) {
       if (!linked(i)) continue;
       const std::int32_t idx = b.Idx->Get(i);
       const int j = e.Find(std::abs(idx));
       if (j == 0) continue;
-      const std::string p = BeforePoint(t.Name1->GetItem(j));
-      const std::string transformer = p + "." + t.Ntr->GetItem(j);
+      const TStationNames names = ComposeStationNames(t, j, name2Shown);
       if (idx > 0) {
-        if (!SameName(b.Name1->GetItem(i), t.Name1->GetItem(j)) || !SameName(b.Name2->GetItem(i), transformer))
-          return i;
+        if (!SameName(b.Name1->GetItem(i), names.Station) || !SameName(b.Name2->GetItem(i), names.Low)) return i;
         (*t.Commut)[j] = b.Commut->Get(i);
         t.Transform->SetItem(j, b.Mark->GetItem(i));
         (*t.Notv)[j] = b.Notv->Get(i);
       } else {
-        if (!SameName(b.Name1->GetItem(i), transformer) ||
-            !SameName(b.Name2->GetItem(i), p + "." + t.NameC->GetItem(j)))
-          return i;
+        if (!SameName(b.Name1->GetItem(i), names.Low) || !SameName(b.Name2->GetItem(i), names.Third)) return i;
         (*t.CommutC)[j] = b.Commut->Get(i);
       }
     }
@@ -213,12 +193,8 @@ int MatchTable(ElementTable& e, const TBranchCols& b) {
       if (!linked(i)) continue;
       const int j = e.Find(b.Idx->Get(i));
       if (j == 0) continue;
-      const std::string station = StationOfLine04(l.NameTP->GetItem(j));
-      const std::string ntr = Trimmed(l.Ntr->GetItem(j));
-      const std::string fider = Trimmed(l.Fider->GetItem(j));
-      const std::string name1 = ntr.empty() ? station : station + "." + ntr;
-      const std::string name2 = IsLinkFeeder(fider) ? fider : station + "." + fider;
-      if (!SameName(b.Name1->GetItem(i), name1) || !SameName(b.Name2->GetItem(i), name2)) return i;
+      const TLine04Ends end = ComposeLine04Ends(l, j);
+      if (!SameName(b.Name1->GetItem(i), end.Name1) || !SameName(b.Name2->GetItem(i), end.Name2)) return i;
       (*l.Commut)[j] = b.Commut->Get(i);
       l.KodLine->SetItem(j, b.Mark->GetItem(i));
     }
@@ -231,13 +207,12 @@ int MatchTable(ElementTable& e, const TBranchCols& b) {
       const std::int32_t idx = b.Idx->Get(i);
       const int j = e.Find(std::abs(idx));
       if (j == 0) continue;
+      const TFeedEnds end = ComposeFeedEnds(s, j);
       if (idx > 0) {
-        if (!SameName(b.Name1->GetItem(i), s.Subst->GetItem(j)) || !SameName(b.Name2->GetItem(i), s.NamePS->GetItem(j)))
-          return i;
+        if (!SameName(b.Name1->GetItem(i), end.Subst) || !SameName(b.Name2->GetItem(i), end.Bus)) return i;
         (*s.B)[j] = b.Commut->Get(i);
       } else {
-        if (!SameName(b.Name1->GetItem(i), s.NamePS->GetItem(j)) || !SameName(b.Name2->GetItem(i), s.LinkPS->GetItem(j)))
-          return i;
+        if (!SameName(b.Name1->GetItem(i), end.Bus) || !SameName(b.Name2->GetItem(i), end.Link)) return i;
         (*s.ComPS)[j] = b.Commut->Get(i);
       }
     }

@@ -36,7 +36,8 @@ void WriteBranchRec(const TBranchCols& branches, int row, const TRecSwt& rec);
 
 // Copies the commutation and equipment marks of every branch formed from a district element into the
 // element tables beside the scheme (base path + ".RSL", ".RTP", ".R04", ".RSV"; a missing file is
-// skipped), after checking that each such branch still matches its element. The first branch that
+// skipped), after checking that each such branch still matches its element: its end names are those
+// that scheme forming gives the element (core/tables/element_names.h). The first branch that
 // does not match is shown in the message box and nothing is written; the result is then false.
 // After the write the element tables are unlocked.
 bool SyncSchemeWithElementTables(const std::string& basePath, TDataFile& branches);

@@ -142,6 +142,7 @@ public:
   Permuter(TDynamicArray& array, const std::vector<std::int32_t>& perm)
       : array_(array), perm_(perm), size_(static_cast<std::size_t>(array.ElemSize())) {
     array_.EnsureIndex(static_cast<int>(perm.size()));
+    array_.SettleElements();  // the elements move as bytes
     block_.resize(perm.size() * size_);
   }
   void Move(int from, int to) {

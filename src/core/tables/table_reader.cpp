@@ -125,6 +125,21 @@ void TTableFileIn::LoadMarks(DAbyte& marks) {
   if (rowCount_ > 0 && !reader_.Read(marks.ItemPtr(1), static_cast<std::size_t>(rowCount_))) Fail();
 }
 
+namespace {
+
+// How many of the n bytes at p are zero before the first that is not.
+std::size_t ZeroRun(const unsigned char* p, std::size_t n) {
+  std::size_t k = 0;
+  for (std::uint64_t word = 0; k + sizeof word <= n; k += sizeof word) {
+    std::memcpy(&word, p + k, sizeof word);
+    if (word != 0) break;
+  }
+  while (k < n && p[k] == 0) ++k;
+  return k;
+}
+
+}  // namespace
+
 // Short strings of rows 1..RowCount, none of them past `end`.
 void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType, bool sized) {
   auto* strings = sameType ? dynamic_cast<DAString*>(table.Columns[col].get()) : nullptr;
@@ -137,25 +152,45 @@ void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool
   }
   std::string text;
   char decoded[3 * 255 + 1];  // a short string of 255 bytes at most, each 3 bytes of UTF-8 at most
-  for (int row = 1; row <= rowCount_; ++row) {
-    // A short string is at most 256 bytes: one look at the window holds it whole.
+  // The rows are taken a buffer's window at a time: every short string that lies whole in it, and runs
+  // of empty texts (most cells of a scheme's text columns) at once.
+  for (int row = 1; row <= rowCount_;) {
     const std::int64_t left = end - reader_.Pos();
-    const unsigned char* p =
-        left > 0 ? reader_.Peek(static_cast<std::size_t>(std::min<std::int64_t>(left, 256))) : nullptr;
-    if (!p || 1 + p[0] > left) Fail();
-    const std::size_t length = p[0];
-    const std::string_view bytes(reinterpret_cast<const char*>(p) + 1, length);
-    reader_.Skip(static_cast<std::int64_t>(1 + length));
-    if (strings) {
-      if (length == 0) {
-        strings->SetNew(row, {});
+    const auto window =
+        static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(reader_.BufferSize())));
+    const unsigned char* p = left > 0 ? reader_.Peek(window) : nullptr;
+    if (!p) Fail();
+    std::size_t at = 0;
+    while (row <= rowCount_ && at < window) {
+      if (p[at] == 0) {
+        const int run = static_cast<int>(std::min<std::size_t>(ZeroRun(p + at, window - at),
+                                                               static_cast<std::size_t>(rowCount_ - row + 1)));
+        if (strings) {
+          strings->SetNewEmpty(row, row + run - 1);
+        } else {
+          for (int k = 0; k < run; ++k) {
+            text.clear();
+            StoreCellText(table, row + k, col, text);
+          }
+        }
+        row += run;
+        at += static_cast<std::size_t>(run);
         continue;
       }
-      strings->SetNew(row, std::string_view(decoded, DecodeCp1251To(bytes, decoded)));
-    } else {
-      DecodeCp1251Into(bytes, text);
-      StoreCellText(table, row, col, text);
+      const std::size_t length = p[at];
+      if (at + 1 + length > window) break;  // read whole from the next window, or past the end
+      const std::string_view bytes(reinterpret_cast<const char*>(p) + at + 1, length);
+      if (strings) {
+        strings->SetNew(row, std::string_view(decoded, DecodeCp1251To(bytes, decoded)));
+      } else {
+        DecodeCp1251Into(bytes, text);
+        StoreCellText(table, row, col, text);
+      }
+      ++row;
+      at += 1 + length;
     }
+    if (at == 0) Fail();  // a text that runs past the end
+    reader_.Skip(static_cast<std::int64_t>(at));
   }
 }
 

@@ -301,7 +301,5 @@ void TBaseResForm::ImpDbfBaseItemClick() {}
 void TBaseResForm::ImpXlsBaseItemClick() {}
 void TBaseResForm::ImportWItemClick() {}
 void TBaseResForm::AnalizItemClick() {}
-void TBaseResForm::ExportBtnClick() {}
-void TBaseResForm::CmpItemClick() {}
 
 }  // namespace ld::gui

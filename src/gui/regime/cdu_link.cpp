@@ -3,16 +3,25 @@
 #include <utility>
 
 #include "core/base/error.h"
+#include "core/district/cdu_cards.h"
 
 namespace ld::gui {
 
 namespace {
+// The regime window reads no load cards and shows no progress of its own; it needs the row counts alone.
+void ReadCards(const std::string& fileName, TDataFile& nodes, TDataFile& branches, int& nodeCount, int& branchCount) {
+  int balancingCount = 0, fixedVoltageCount = 0, shuntCount = 0;
+  ld::ImportCardScheme(fileName, false, nodes, branches, nullptr, nodeCount, branchCount, balancingCount,
+                       fixedVoltageCount, shuntCount);
+}
 TCardImport& Importer() {
-  static TCardImport importer;
+  static TCardImport importer = ReadCards;
   return importer;
 }
 TCardExport& Exporter() {
-  static TCardExport exporter;
+  static TCardExport exporter = [](const std::string& basePath, const std::string& fileName) {
+    ld::ExportCardScheme(basePath, fileName);
+  };
   return exporter;
 }
 TBaseFileName& BaseSource() {

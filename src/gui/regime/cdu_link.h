@@ -15,7 +15,8 @@ using TCardImport = std::function<void(const std::string& fileName, TDataFile& n
 // Writes the scheme of the base path as a card file.
 using TCardExport = std::function<void(const std::string& basePath, const std::string& fileName)>;
 
-// The installed converter; without one, both refuse with a message that the converter is missing.
+// The installed converter, at first the district subsystem's card reader and writer; with none
+// installed, both refuse with a message that the converter is missing.
 void ImportCardScheme(const std::string& fileName, TDataFile& nodes, TDataFile& branches, int& nodeCount,
                       int& branchCount);
 void ExportCardScheme(const std::string& basePath, const std::string& fileName);

@@ -93,8 +93,6 @@ TZregimForm::TZregimForm(QWidget* parent) : TWorkForm(parent), diagram_(std::mak
   Bind(FlowBtn, [this] { LinesItemClick(FiderItem); });
   Bind(RayonItem, [this] { LinesItemClick(RayonItem); });
   for (QAction* item : MeteringItems) Bind(item, [this] { MeteringImportClick(); });
-  Bind(NodeItem, [this] { DebugTableClick(NodeItem); });
-  Bind(LineItem, [this] { DebugTableClick(LineItem); });
 
   Bind(ARKItem, [this] { ARKItemClick(); });
   // ---- the diagram panel and its selections

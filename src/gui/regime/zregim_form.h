@@ -8,7 +8,8 @@
 // zregim_menus.cpp (menus, tool bar, panels), zregim_scheme.cpp (menu "Схема"), zregim_calc.cpp (menu
 // "Режим"), zregim_control.cpp (menu "Контроль схемы"), zregim_tables.cpp (the tables in the grid),
 // zregim_exchange.cpp (PNT/LIN files), zregim_recalc.cpp (branch recalculation), zregim_month.cpp
-// (the month's measured data), zregim_period.cpp (menu "Потери энергии": the period losses).
+// (the month's measured data), zregim_period.cpp (menu "Потери энергии": the period losses),
+// zregim_tasks.cpp (menu "Задачи").
 #include <QChar>
 #include <QRect>
 #include <array>
@@ -36,6 +37,7 @@ class QSplitter;
 class QTextEdit;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QVBoxLayout;
 
 namespace ld {
@@ -224,6 +226,18 @@ public:
   // scheme), then the shown table (nodes or branches) and the diagram read anew after a write.
   void RunOptimisationCommand(const std::function<bool()>& entry, bool nodeTable);
   void NoSupItemClick(QAction* sender);
+  // ---- menu "Задачи" (zregim_tasks.cpp)
+  void CalcEERMItemClick();
+  // EERMTestItem (reactive load taken off) or EEAMTestItem (active load added).
+  void EquivalentTestClick(bool active);
+  void PrintEERMItemClick();
+  void CalcEmkItemClick();
+  // EmkBPItem or EmkRPItem.
+  void EmkBPItemClick(QAction* sender);
+  void CalcFlowsKoefItemClick();
+  void FragItemClick();
+  void JoinItemClick();
+  void CalcTgItemClick();
   // ---- the scheme's tables in the grid
   void NodesItemClick();
   void LinesItemClick(QAction* sender);
@@ -254,6 +268,41 @@ public:
   void TransformHotKey();
   QMenu* InfoMenu = nullptr;
   QAction *CloseItem = nullptr, *PrnInfoItem = nullptr;
+
+  // ---- the period loss views and the loss statement (zregim_loss_views.cpp), the balance panel
+  // (zregim_balans_panel.cpp); bound once by BindEnergyCommands
+  void BindEnergyCommands();
+  // The loss views: transformers for WLossTrItem and WLossTrBtn, lines otherwise.
+  void WLossLnItemClick(QObject* sender);
+  // The loading views: lines for WFlowLnItem, transformers otherwise.
+  void WFlowLnItemClick(QObject* sender);
+  void WNodItemClick();
+  void NodeItemClick();
+  void LineItemClick();
+  void WLossBtnClick();
+  void WLossPrnItemClick();
+  void BuildBalansPanel();
+  void WBalansBtnClick();
+  void ZamerBoxChange();
+  void BuildMeasurementTree(int mode, int group);
+  void ToggleMeasurementNode(QTreeWidgetItem* node);
+  void DeselectAllMeasurements();
+  void SelectTreeLevel();
+  void TreeViewClick();
+  void TreeViewMouseUp(Qt::MouseButton button, const QPoint& position);
+  void TreeViewKeyPress(QChar key);
+  void SetBalBtnClick();
+  void ReportClick();
+  void BuildBalanceReport(bool detailed);
+  void PrnBalansBtnClick();
+  void B1Click();
+  void SelBtnClick();
+  void DeselBtnClick();
+  void BalansGridExtMenuClick(QAction* item, PDataFile table, int row);
+  QComboBox* ZamerBox = nullptr;
+  QToolButton *SelBtn = nullptr, *DeselBtn = nullptr, *SetBalBtn = nullptr, *AllZamer = nullptr, *LevelBtn = nullptr,
+              *ReportBtn = nullptr, *PrnBalansBtn = nullptr;
+  std::array<QToolButton*, 15> BalansColumnBtns{};  // B1 to B15
 
   // ---- components, named as the forms of the system name them
   QMenu *FileItem, *DataItem, *ControlItem, *RegimItem, *WItem, *OptimItem, *TaskItem, *CatalogItem;
@@ -332,6 +381,10 @@ private:
   bool BranchTableForTask();
   // zregim_tables.cpp: the commands and grid hooks of the tables, bound once.
   void BindTableCommands();
+  // zregim_tasks.cpp: the commands of the menu "Задачи", bound once; the last steps of a task that
+  // changed the scheme (counters, diagram and caption).
+  void BindTaskCommands();
+  void FinishTask();
   void ShowGridTable(const std::string& layout, const std::string& file, const std::string& caption, bool editable,
                      bool schemeTable);
   // The diagram is shown in its edit mode, in which it edits the scheme's tables itself.

@@ -308,6 +308,7 @@ void TZregimForm::BuildMenus() {
   FragItem = item(TaskItem, "FragItem", "Выделение фрагмента графики схемы");
   TaskItem->addSeparator();
   JoinItem = item(TaskItem, "JoinItem", "Стыковка схем по балансирующим узлам");
+  BindTaskCommands();
 
   CatalogItem = menu("CatalogItem", "Каталоги");
   LNItem = item(CatalogItem, "LNItem", "Кабельные, воздушные линии");
@@ -374,6 +375,8 @@ void TZregimForm::BuildToolBar() {
   bold.setBold(true);
   DataLabel->setFont(bold);
   layout->addWidget(DataLabel, 1);
+  // the commands of the period losses and the balance panel
+  BindEnergyCommands();
 }
 
 void TZregimForm::ArrangeTopPanels() {

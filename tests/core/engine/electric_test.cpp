@@ -16,6 +16,7 @@
 #include "core/engine/regime.h"
 #include "core/engine/results.h"
 #include "core/tables/table_file.h"
+#include "core/tables/unom.h"
 #include "scheme_builder.h"
 #include "support/test_env.h"
 
@@ -47,6 +48,45 @@ TEST(Losses, VoltageDeviationsAgainstTheDefaultLimits) {
   bool under = false, over = false;
   r.CheckVoltageDeviations(dir / "missing.cat", under, 7.5, 2.5, over);
   EXPECT_EQ(std::to_string(r.UnderVoltageCount) + "/" + std::to_string(r.OverVoltageCount), "0/1");
+}
+
+// Classes of the catalogue take their own limits and a class it lacks the default ones, whatever order
+// the nodes of the classes come in.
+TEST(Losses, VoltageDeviationsByTheClassesOfTheCatalogue) {
+  TempDir dir;
+  NominalVoltages voltages({0.4, 6, 10});
+  TDataFile catalogue;
+  ReadMaket(LayoutNominalVoltages, catalogue);
+  CreateColumns(catalogue, 2);
+  const double classes[][3] = {{10, 5, 5}, {0.4, 10, 10}};
+  for (int row = 1; row <= 2; ++row) {
+    (*GetColumnAs<DAdouble>("Unom", catalogue))[row] = classes[row - 1][0];
+    (*GetColumnAs<DAdouble>("dUm", catalogue))[row] = classes[row - 1][1];
+    (*GetColumnAs<DAdouble>("dUp", catalogue))[row] = classes[row - 1][2];
+  }
+  WriteTableFile(dir / "sprav_UN.cat", catalogue);
+
+  // In tree order the classes alternate: 10, 10, 0.4, 10, 0.4, 6, 10 kV.
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10.5f;
+  const float um[] = {10, 0.4f, 10, 0.4f, 6, 10};
+  for (int n = 2; n <= 7; ++n) s.Node(n).Um = um[n - 2];
+  s.Branch(2, 1, 1, 1);
+  s.Branch(3, 2, 1, 1);
+  s.Branch(4, 2, 1, 1);
+  s.Branch(5, 4, 1, 1);
+  s.Branch(6, 4, 1, 1);
+  s.Branch(7, 6, 1, 1);
+  TRegime r;
+  s.Read(r, dir.Path());
+  const double u[] = {10.6, 9.6, 0.37, 9.4, 0.43, 6.2, 10.3};
+  for (int n = 1; n <= 7; ++n) const_cast<TRegimeElement*>(FindNode(r, n))->U = u[n - 1];
+  // +6 % over 5; -4 % within 5; -7.5 % within 10; -6 % under 5; +7.5 % within 10; 6 kV by the default
+  // limits: +3.3 % over 2.5; +3 % within 5. (By the 10 kV limits alone: 2 under, 2 over.)
+  bool under = false, over = false;
+  r.CheckVoltageDeviations(dir / "sprav_UN.cat", under, 7.5, 2.5, over);
+  EXPECT_TRUE(under && over);
+  EXPECT_EQ(std::to_string(r.UnderVoltageCount) + "/" + std::to_string(r.OverVoltageCount), "1/2");
 }
 
 TEST(Electric, BranchFlows) {

@@ -14,6 +14,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/engine/protocol.h"
 #include "core/engine/regime.h"
 #include "core/engine/results.h"
 #include "core/tables/table_file.h"
@@ -376,6 +377,25 @@ TEST(Protocol, HeldFixedVoltageNodesAndTheAmbiguousPair) {
   ASSERT_GE(l.size(), 6 + expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(l[6 + i], expected[i]) << i;
   EXPECT_TRUE(r.PVProtocol.empty() && r.ExcludedPV.empty());
+}
+
+// A protocol written where a longer one was holds its own lines alone; a folder that does not exist is
+// the write error.
+TEST(Protocol, WrittenOverALongerOneHoldsItsOwnLinesAlone) {
+  TempDir dir;
+  const std::string file = dir / "a.RGM";
+  WriteProtocolFile(file, std::vector<std::string>(300, "Узел 12: напряжение ниже допустимого"));
+  WriteProtocolFile(file, {"Схема : a", "Итераций : 3"});
+  EXPECT_EQ(ReadBytes(file), Utf8ToCp1251("Схема : a\r\nИтераций : 3\r\n"));
+  WriteProtocolFile(file, {});
+  EXPECT_EQ(ReadBytes(file), "");
+  const std::string missing = (dir.Path() / "нет" / "b.RGM").string();
+  try {
+    WriteProtocolFile(missing, {"x"});
+    ADD_FAILURE() << "written into a missing folder";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Ошибка записи файла \"" + missing + "\"", 0), 0u) << e.what();
+  }
 }
 
 }  // namespace

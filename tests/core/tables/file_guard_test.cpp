@@ -123,7 +123,8 @@ TEST_F(Guard, InUseMarkWaitsElevenSecondsThenAsks) {
   WriteCounter(dir_ / "other.CNT", 3);
   ReadTableFile(dir_ / "other.CNT", t);
   t.FileDate = 0;
-  EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }), "Ошибка записи файла \"" + file_ + "\"");
+  EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }),
+            "Ошибка записи файла \"" + file_ + "\": файл занят другой программой; прежний файл не изменен");
   EXPECT_FALSE(fs::exists(file_ + "~"));
   EXPECT_EQ(ReadCounter(file_), 1);
   EXPECT_FALSE(HasInUseMark(file_));

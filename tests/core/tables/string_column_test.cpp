@@ -2,6 +2,7 @@
 // Windows-1251 code, columns of empty texts, fixed strings without room, and the byte-exact round trip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -169,6 +170,93 @@ TEST(StringColumn, OneColumnFromAFileAndItsDamage) {
       }
     }
   }
+}
+
+// A text column larger than a read takes at once: texts across the joins of the reads, runs of empty
+// texts of every length between them, a last text that runs past the section's end. The empty cells read
+// stay set (apart from rows never set) through sorting, inserting, deleting and exchanging rows.
+TEST(StringColumn, LongColumnsOfTextsAndEmptyRunsReadWhole) {
+  TempDir dir;
+  LayoutScope scope(dir, "Name=Длинные\nExtention=.DLN\nCount=2\nOrder=2\n"
+                         "s,120,255,0,1,1,0,0,Text,Текст\nl,45,9,0,1,1,0,0,Key,Ключ\n");
+  constexpr int kRows = 120000;
+  std::mt19937 random(33);
+  std::vector<std::string> texts(kRows + 1);
+  for (int row = 1; row <= kRows;) {
+    row += static_cast<int>(random() % (row < kRows / 2 ? 40 : 3));  // a run of empty texts
+    if (row > kRows) break;
+    texts[static_cast<std::size_t>(row)] =
+        row % 5 == 0 ? std::string(random() % 256, 'w') : "ТП-" + std::to_string(row);
+    ++row;
+  }
+  texts[kRows] = "конец";
+  TDataFile t;
+  ReadMaket("Длинные", t);
+  CreateColumns(t, kRows);
+  for (int row = 1; row <= kRows; ++row) {
+    GetColumnAs<DAString>("Text", t)->SetItem(row, texts[static_cast<std::size_t>(row)]);
+    (*GetColumnAs<DALongint>("Key", t))[row] = kRows - row;
+  }
+  const std::string file = dir / "a.DLN";
+  WriteTableFile(file, t);
+  const std::string bytes = test::ReadBytes(file);
+  ASSERT_GT(bytes.size(), 3u * 256 * 1024);
+
+  TDataFile r;
+  ReadTableFile(file, r);
+  auto* read = GetColumnAs<DAString>("Text", r);
+  for (int row = 1; row <= kRows; ++row) {
+    ASSERT_EQ(read->GetView(row), texts[static_cast<std::size_t>(row)]) << row;
+    ASSERT_TRUE(read->IsSet(row)) << row;
+  }
+  EXPECT_EQ(read->GetPtr(kRows + 1), nullptr);
+  ASSERT_NE(read->GetPtr(1), nullptr);
+  r.FileDate = 0;
+  WriteTableFile(file, r);
+  EXPECT_EQ(test::ReadBytes(file), bytes);
+
+  // Sorted by the key the rows turn round, every one still set.
+  bool changed = false;
+  const std::uint8_t keys[] = {2};
+  SortTable(r, 1, keys, changed);
+  ASSERT_TRUE(changed);
+  read = GetColumnAs<DAString>("Text", r);
+  for (int row = 1; row <= kRows; ++row) {
+    ASSERT_EQ(read->GetView(row), texts[static_cast<std::size_t>(kRows + 1 - row)]) << row;
+    ASSERT_TRUE(read->IsSet(row)) << row;
+  }
+  EXPECT_FALSE(read->IsSet(kRows + 1));
+
+  TDataFile e;
+  ReadTableFile(file, e);
+  read = GetColumnAs<DAString>("Text", e);
+  const int empty = static_cast<int>(
+      std::find_if(texts.begin() + 1, texts.end(), [](const std::string& x) { return x.empty(); }) - texts.begin());
+  InsertTableRows(e, empty, 2);  // new rows are never set, the empty ones read keep theirs
+  EXPECT_FALSE(read->IsSet(empty) || read->IsSet(empty + 1));
+  EXPECT_EQ(read->GetPtr(empty), nullptr);
+  EXPECT_TRUE(read->IsSet(empty + 2));
+  EXPECT_EQ(read->GetView(empty + 2), "");
+  ASSERT_NE(read->GetPtr(empty + 2), nullptr);
+  DeleteTableRows(e, empty, empty + 1);
+  for (int row = 1; row <= kRows; ++row) {
+    ASSERT_TRUE(read->IsSet(row) && read->GetView(row) == texts[static_cast<std::size_t>(row)]) << row;
+  }
+  read->Exchange(empty, kRows + 3);
+  EXPECT_TRUE(read->IsSet(kRows + 3));
+  EXPECT_FALSE(read->IsSet(empty));
+  read->SetNewEmpty(kRows + 3, kRows + 4);
+  EXPECT_TRUE(read->IsSet(kRows + 4));
+
+  // The last text runs past the end of its section: the file is damaged.
+  std::string damaged = bytes;
+  const std::size_t sectionEnd = bytes.find(Short("Key") + "l");
+  ASSERT_NE(sectionEnd, std::string::npos);
+  const std::size_t last = Utf8ToCp1251(texts[kRows]).size();
+  ASSERT_EQ(static_cast<std::size_t>(static_cast<unsigned char>(bytes[sectionEnd - 1 - last])), last);
+  damaged[sectionEnd - 1 - last] = static_cast<char>(last + 1);
+  test::WriteBytes(file, damaged);
+  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, e); }), "Ошибка чтения файла \"" + file + "\"");
 }
 
 }  // namespace

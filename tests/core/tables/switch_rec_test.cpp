@@ -92,15 +92,15 @@ struct District : Scheme {
     CreateColumns(lines04, 2);
     FillLine04Cols(lines04, q);
     (*q.Idx)[1] = 1;
-    q.NameTP->SetItem(1, " ТП-5.1 ");  // a digit after the point belongs to the name
+    q.NameTP->SetItem(1, " ТП-5.1 ");  // a digit after the point names a bus section, not the station
     q.Ntr->SetItem(1, "Т2");
     q.Fider->SetItem(1, "Ф3");
     (*q.Idx)[2] = 2;
-    q.NameTP->SetItem(2, "ТП-7.А");  // a letter after the point does not
+    q.NameTP->SetItem(2, "ТП-7.А");  // a letter after the point belongs to the name
     q.Fider->SetItem(2, " РК-12");
-    Link(6, ".R04", 1, "ТП-5.1.Т2", "ТП-5.1.Ф3");
+    Link(6, ".R04", 1, "ТП-5.Т2", "ТП-5.Ф3");
     b.Mark->SetItem(6, "АВВГ");
-    Link(7, ".R04", 2, "ТП-7", "РК-12");
+    Link(7, ".R04", 2, "ТП-7.А", "РК-12");
     (*b.Commut)[7] = Cp("П");
 
     ReadMaket(LayoutSubstInputs, inputs);

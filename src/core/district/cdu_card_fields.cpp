@@ -1,0 +1,78 @@
+#include "core/district/cdu_card_fields.h"
+
+#include <initializer_list>
+
+#include "core/tables/file_io.h"
+
+namespace ld {
+
+namespace {
+
+void EnsureColumns(TDataFile& table) {
+  if (!table.MarkRec) CreateColumns(table, 0);
+}
+
+TInt16Column FindInt16Column(const std::string& fieldName, const TDataFile& table) {
+  TDynamicArray* array = GetColumnArray(fieldName, table);
+  if (!array || (array->TypeLetter() != 'i' && array->TypeLetter() != 'w')) ThrowFieldNotFound(fieldName, table);
+  return TInt16Column(array);
+}
+
+}  // namespace
+
+TCardNodeColumns FindCardNodeColumns(TDataFile& table) {
+  EnsureColumns(table);
+  TCardNodeColumns c;
+  c.NS = GetColumnAs<DALongint>("NS", table);
+  c.Name = GetColumnAs<DAString>("Name", table);
+  c.Sign = GetColumnAs<DAChar>("Sign", table);
+  c.Pn = GetColumnAs<DAdouble>("Pn", table);
+  c.Qn = GetColumnAs<DAdouble>("Qn", table);
+  c.Pg = GetColumnAs<DAdouble>("Pg", table);
+  c.Qg = GetColumnAs<DAdouble>("Qg", table);
+  c.Qmin = GetColumnAs<DAsingle>("Qmin", table);
+  c.Qmax = GetColumnAs<DAsingle>("Qmax", table);
+  c.Gs = GetColumnAs<DAsingle>("Gs", table);
+  c.Bs = GetColumnAs<DAsingle>("Bs", table);
+  c.Um = GetColumnAs<DAsingle>("Um", table);
+  c.Angle = GetColumnAs<DAdouble>("Angle", table);
+  c.Nsh = FindInt16Column("Nsh", table);
+  c.Ush = GetColumnAs<DAsingle>("Ush", table);
+  return c;
+}
+
+TCardBranchColumns FindCardBranchColumns(TDataFile& table) {
+  EnsureColumns(table);
+  TCardBranchColumns c;
+  c.N1 = GetColumnAs<DALongint>("N1", table);
+  c.N2 = GetColumnAs<DALongint>("N2", table);
+  c.Nl = GetColumnAs<DAbyte>("Nl", table);
+  c.Com1 = GetColumnAs<DAChar>("Com1", table);
+  c.Com2 = GetColumnAs<DAChar>("Com2", table);
+  c.Commut = GetColumnAs<DAChar>("Commut", table);
+  c.R = GetColumnAs<DAsingle>("R", table);
+  c.X = GetColumnAs<DAsingle>("X", table);
+  c.G = GetColumnAs<DAsingle>("G", table);
+  c.B = GetColumnAs<DAsingle>("B", table);
+  c.Kta = GetColumnAs<DAsingle>("Kta", table);
+  c.Ktr = GetColumnAs<DAsingle>("Ktr", table);
+  return c;
+}
+
+void ReserveCardRows(const TCardNodeColumns& c, int rows) {
+  for (TDynamicArray* a : std::initializer_list<TDynamicArray*>{c.NS, c.Name, c.Sign, c.Pn, c.Qn, c.Pg, c.Qg, c.Qmin,
+                                                                c.Qmax, c.Gs, c.Bs, c.Um, c.Angle, c.Nsh.Array(), c.Ush})
+    a->EnsureIndex(rows);
+}
+
+void ReserveCardRows(const TCardBranchColumns& c, int rows) {
+  for (TDynamicArray* a : std::initializer_list<TDynamicArray*>{c.N1, c.N2, c.Nl, c.Com1, c.Com2, c.Commut, c.R, c.X,
+                                                                c.G, c.B, c.Kta, c.Ktr})
+    a->EnsureIndex(rows);
+}
+
+void ThrowCardReadError(const std::string& fileName) {
+  throw Error("Ошибка чтения файла \"" + fileio::FullFileName(fileName) + "\"");
+}
+
+}  // namespace ld

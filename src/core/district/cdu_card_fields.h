@@ -1,0 +1,59 @@
+#pragma once
+// What the card reader and writer share: the slicing of a card line by columns, the columns of the
+// node and branch tables they use, and the letters of a switched-off branch.
+#include <string>
+#include <string_view>
+
+#include "core/base/dynarray.h"
+#include "core/tables/colmaps_int16.h"
+#include "core/tables/layout.h"
+
+namespace ld {
+
+// Columns first..last (counted from 1, inclusive) of a line in its file bytes; the part beyond the end
+// of the line reads as empty.
+inline std::string_view CardField(std::string_view line, std::size_t first, std::size_t last) {
+  if (first > line.size()) return {};
+  return line.substr(first - 1, last - first + 1);
+}
+// From column first to the end of the line.
+inline std::string_view CardTail(std::string_view line, std::size_t first) {
+  if (first > line.size()) return {};
+  return line.substr(first - 1);
+}
+
+// A branch switched off at both ends: the commutation letter "О" (Cyrillic, Windows-1251) and the
+// Latin "o" at each end.
+inline constexpr char kCardCommutOff = '\xCE';
+inline constexpr char kCardEndOff = 'o';
+
+// The node columns of a card scheme, found by field name in this order.
+struct TCardNodeColumns {
+  DALongint* NS{};
+  DAString* Name{};
+  DAChar* Sign{};
+  DAdouble *Pn{}, *Qn{}, *Pg{}, *Qg{};
+  DAsingle *Qmin{}, *Qmax{}, *Gs{}, *Bs{}, *Um{};
+  DAdouble* Angle{};
+  TInt16Column Nsh{};
+  DAsingle* Ush{};
+};
+struct TCardBranchColumns {
+  DALongint *N1{}, *N2{};
+  DAbyte* Nl{};
+  DAChar *Com1{}, *Com2{}, *Commut{};
+  DAsingle *R{}, *X{}, *G{}, *B{}, *Kta{}, *Ktr{};
+};
+
+// A field missing from the layout, or declared with another type, raises the table store's "not found"
+// error. Columns not yet created are created empty first.
+TCardNodeColumns FindCardNodeColumns(TDataFile& table);
+TCardBranchColumns FindCardBranchColumns(TDataFile& table);
+
+// Makes rows 1..rows of every column valid (zeroed), as writing them one by one would.
+void ReserveCardRows(const TCardNodeColumns& c, int rows);
+void ReserveCardRows(const TCardBranchColumns& c, int rows);
+
+[[noreturn]] void ThrowCardReadError(const std::string& fileName);
+
+}  // namespace ld

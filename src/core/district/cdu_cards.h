@@ -1,0 +1,40 @@
+#pragma once
+// The CDU card format ("Формат ЦДУ"): the text exchange format of calculation schemes between dispatch
+// offices and neighbouring programs. One card per line, fixed columns counted from 1, the card code in
+// columns 1-4:
+//   0102  a balancing node (number in 25-32)
+//   0201  a node; 0299 and 5008 a node whose fixed voltage (57-64) is not taken as one
+//   0202  the load of a node read before (only when load cards are asked for)
+//   0301  a branch switched on, or with 0 in 17-24 a shunt of a node; 0399 and 0309 a branch switched off
+//   0290  the name of a node
+// Files are Windows-1251; a line reading "DOSCODE" (any letter case) puts the names of the whole file in
+// the DOS code page 866. Files written here are Windows-1251 with CR LF and never carry that line.
+#include <functional>
+#include <string>
+
+#include "core/tables/layout.h"
+
+namespace ld {
+
+// The percentage of a card file read so far.
+using TPercentProc = std::function<void(int percent)>;
+
+// Reads the card file into the empty node ("Узлы схемы") and branch ("Ветви схемы") tables, rows 1 to
+// nodeCount and 1 to branchCount; the row counts of the tables stay for the caller to set. The counters:
+// node cards, branch cards, balancing-node cards, nodes made fixed-voltage, distinct shunt nodes.
+// A missing file gives all counters 0. A column missing from either layout raises the table store's
+// error before the file is read; a field that is not a number raises ConvertError naming the file and
+// the line.
+void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile& nodeTable, TDataFile& branchTable,
+                      const TPercentProc& progress, int& nodeCount, int& branchCount, int& balancingCount,
+                      int& fixedVoltageCount, int& shuntCount);
+
+// Writes the node and branch files of the scheme (schemeStem plus the extensions of their layouts) as
+// the card file fileName. Both tables are read and every card formed before anything is written; the
+// new file then replaces an existing one in one step. A value that no card field can hold (a node
+// number beyond 8 characters, a chain number or a load characteristic beyond 2, a shunt or branch
+// value beyond 8 characters even without decimals) stops the export with a message naming the table,
+// the row and the value, and the file on disk stays as it was.
+void ExportCardScheme(const std::string& schemeStem, const std::string& fileName);
+
+}  // namespace ld

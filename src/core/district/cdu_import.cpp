@@ -1,0 +1,215 @@
+// Reading a CDU card file into the node and branch tables of a new scheme.
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "core/base/codepage.h"
+#include "core/base/strings.h"
+#include "core/district/cdu_card_fields.h"
+#include "core/district/cdu_cards.h"
+#include "core/tables/file_io.h"
+
+namespace ld {
+
+namespace {
+
+struct TShuntSum {
+  float G = 0, B = 0;
+};
+
+// The whole file as bytes; a file that is there but cannot be read raises the read error.
+std::string ReadCardFile(const std::string& fileName) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(fileName, ec)) ThrowCardReadError(fileName);
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) ThrowCardReadError(fileName);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) ThrowCardReadError(fileName);
+  return bytes;
+}
+
+// Lines end with LF or CR LF; a last line without an end counts as well.
+std::vector<std::string_view> SplitLines(std::string_view bytes) {
+  std::vector<std::string_view> lines;
+  lines.reserve(bytes.size() / 48 + 1);
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+    if (end == std::string_view::npos) end = bytes.size();
+    std::string_view line = bytes.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    start = next;
+  }
+  return lines;
+}
+
+bool IsDosCodeLine(std::string_view line) {
+  static constexpr std::string_view kDosCode = "DOSCODE";
+  if (line.size() != kDosCode.size()) return false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != kDosCode[i]) return false;
+  }
+  return true;
+}
+
+// Spaces, tabs and other control characters around a name are not part of it.
+std::string_view TrimName(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile& nodeTable, TDataFile& branchTable,
+                      const TPercentProc& progress, int& nodeCount, int& branchCount, int& balancingCount,
+                      int& fixedVoltageCount, int& shuntCount) {
+  nodeCount = branchCount = balancingCount = fixedVoltageCount = shuntCount = 0;
+  const TCardNodeColumns node = FindCardNodeColumns(nodeTable);
+  const TCardBranchColumns branch = FindCardBranchColumns(branchTable);
+  std::error_code ec;
+  if (!std::filesystem::exists(fileName, ec)) return;
+
+  const std::string bytes = ReadCardFile(fileName);
+  const std::vector<std::string_view> lines = SplitLines(bytes);
+  // The working lists live in this call alone, so an error that ends the reading frees them too.
+  std::unordered_set<std::int32_t> balancing;
+  std::unordered_map<std::int32_t, TShuntSum> shunts;
+  // The first row of each node number (names go there) and the last one (load cards go there).
+  std::unordered_map<std::int32_t, int> firstRow, lastRow;
+  std::size_t lineNo = 0;
+  try {
+    bool dos = false;
+    int nodeCards = 0, branchCards = 0;
+    for (lineNo = 1; lineNo <= lines.size(); ++lineNo) {
+      const std::string_view line = lines[lineNo - 1];
+      if (!dos && IsDosCodeLine(line)) dos = true;
+      const int code = DigitsToInt(CardField(line, 1, 4));
+      if (code == 201 || code == 299 || code == 5008) ++nodeCards;
+      if (code == 301 || code == 399 || code == 309) ++branchCards;
+      if (code == 102) {
+        ++balancingCount;
+        balancing.insert(DigitsToInt(CardField(line, 25, 32)));
+      } else if (code == 301 && DigitsToInt(CardField(line, 17, 24)) == 0) {
+        const auto [it, added] = shunts.try_emplace(DigitsToInt(CardField(line, 9, 16)));
+        if (added) ++shuntCount;
+        // Sums are kept in Single, as the shunt columns hold them.
+        it->second.G = static_cast<float>(it->second.G + DigitsToFloat(CardField(line, 25, 32)));
+        it->second.B = static_cast<float>(it->second.B + DigitsToFloat(CardField(line, 33, 40)));
+      }
+    }
+    // The columns take their rows at once rather than growing step by step with them.
+    ReserveCardRows(node, nodeCards);
+    ReserveCardRows(branch, branchCards);
+    firstRow.reserve(static_cast<std::size_t>(nodeCards));
+    lastRow.reserve(static_cast<std::size_t>(nodeCards));
+
+    const int step = static_cast<int>(lines.size() / 10);
+    int threshold = step, percent = 0;
+    for (lineNo = 1; lineNo <= lines.size(); ++lineNo) {
+      const std::string_view line = lines[lineNo - 1];
+      const int code = DigitsToInt(CardField(line, 1, 4));
+      if (code == 201 || code == 299 || code == 5008) {
+        const int row = ++nodeCount;
+        const std::int32_t ns = DigitsToInt(CardField(line, 9, 16));
+        (*node.NS)[row] = ns;
+        const float um = static_cast<float>(DigitsToFloat(CardField(line, 17, 24)));
+        (*node.Um)[row] = um;
+        (*node.Ush)[row] = um;
+        (*node.Pn)[row] = DigitsToFloat(CardField(line, 25, 32));
+        (*node.Qn)[row] = DigitsToFloat(CardField(line, 33, 40));
+        (*node.Pg)[row] = DigitsToFloat(CardField(line, 41, 48));
+        (*node.Qg)[row] = DigitsToFloat(CardField(line, 49, 56));
+        (*node.Qmin)[row] = static_cast<float>(DigitsToFloat(CardField(line, 65, 72)));
+        (*node.Qmax)[row] = static_cast<float>(DigitsToFloat(CardField(line, 73, 80)));
+        const double u = DigitsToFloat(CardField(line, 57, 64));
+        const double angle = DigitsToFloat(CardField(line, 82, 89));
+        char sign = 0;
+        if (balancing.contains(ns)) {
+          sign = 'b';
+          // Many files give a balancing node its voltage in 17-24 alone: a zero fixed voltage keeps it.
+          if (u != 0) (*node.Um)[row] = static_cast<float>(u);
+          (*node.Angle)[row] = angle;
+        }
+        if (const auto s = shunts.find(ns); s != shunts.end()) {
+          (*node.Gs)[row] = s->second.G;
+          (*node.Bs)[row] = s->second.B;
+        }
+        if (u != 0 && code == 201 && sign != 'b' && sign != 'u') {
+          sign = 'u';
+          (*node.Um)[row] = static_cast<float>(u);
+          ++fixedVoltageCount;
+        }
+        if (sign != 0) (*node.Sign)[row] = sign;
+        if (const int nsh = DigitsToInt(CardField(line, 7, 8)); nsh != 0) node.Nsh[row] = nsh;
+        firstRow.try_emplace(ns, row);
+        lastRow[ns] = row;
+      } else if (code == 202) {
+        if (useLoadCards) {
+          const std::int32_t ns = DigitsToInt(CardField(line, 9, 16));
+          const double p = DigitsToFloat(CardField(line, 33, 40));
+          const double q = DigitsToFloat(CardField(line, 41, 48));
+          if (const auto r = lastRow.find(ns); r != lastRow.end()) {
+            (*node.Pn)[r->second] = static_cast<float>(p);
+            (*node.Qn)[r->second] = static_cast<float>(q);
+          }
+        }
+      } else if (code == 301 || code == 399 || code == 309) {
+        const std::int32_t n1 = DigitsToInt(CardField(line, 9, 16));
+        const std::int32_t n2 = DigitsToInt(CardField(line, 17, 24));
+        if (n2 != 0) {  // with 0 a shunt, summed in the first pass
+          const int row = ++branchCount;
+          (*branch.N1)[row] = n1;
+          (*branch.N2)[row] = n2;
+          (*branch.Nl)[row] = static_cast<std::uint8_t>(DigitsToInt(CardField(line, 5, 6)));
+          (*branch.R)[row] = static_cast<float>(DigitsToFloat(CardField(line, 25, 32)));
+          (*branch.X)[row] = static_cast<float>(DigitsToFloat(CardField(line, 33, 40)));
+          (*branch.B)[row] = static_cast<float>(DigitsToFloat(CardField(line, 41, 48)));
+          (*branch.G)[row] = static_cast<float>(DigitsToFloat(CardField(line, 65, 72)));
+          // A card holds the reciprocal k' + j k'' of the table's ratio Kta + j Ktr.
+          const double k1 = DigitsToFloat(CardField(line, 49, 56));
+          const double k2 = DigitsToFloat(CardField(line, 57, 64));
+          if (k1 != 0) {
+            const double d = k1 * k1 + k2 * k2;
+            (*branch.Kta)[row] = static_cast<float>(k1 / d);
+            (*branch.Ktr)[row] = static_cast<float>(-k2 / d);
+          } else {
+            (*branch.Kta)[row] = 0;
+            (*branch.Ktr)[row] = static_cast<float>(k2);
+          }
+          if (code != 301) {
+            (*branch.Com1)[row] = kCardEndOff;
+            (*branch.Com2)[row] = kCardEndOff;
+            (*branch.Commut)[row] = kCardCommutOff;
+          }
+        }
+      } else if (code == 290) {
+        const std::int32_t ns = DigitsToInt(CardField(line, 5, 16));
+        if (const auto r = firstRow.find(ns); r != firstRow.end()) {
+          const std::string_view name = TrimName(CardTail(line, 17));
+          node.Name->SetItem(r->second, dos ? OemToAnsiStr(name) : Cp1251ToUtf8(name));
+        }
+      }
+      if (threshold < static_cast<int>(lineNo)) {
+        threshold += step;
+        percent += 10;
+        if (progress) progress(percent);
+      }
+    }
+  } catch (const ConvertError& e) {
+    throw ConvertError("Ошибка в строке " + std::to_string(lineNo) + " файла \"" + fileio::FullFileName(fileName) +
+                       "\": " + e.what());
+  }
+}
+
+}  // namespace ld

@@ -1,0 +1,147 @@
+#include "core/district/subst_match.h"
+
+#include <algorithm>
+
+#include "core/base/codepage.h"
+#include "core/base/dynarray.h"
+#include "core/regime/configuration.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
+
+namespace ld {
+
+namespace {
+
+bool LessUpper(const std::string& a, const std::string& b) { return CompareCp1251(UpperCase(a), UpperCase(b)) < 0; }
+
+// The tables of a base that name substations, each with its columns of names.
+struct TNameColumns {
+  TDataFile* Table;
+  std::initializer_list<const char*> Fields;
+};
+
+void ReadOrEmpty(const std::string& file, const char* layout, TDataFile& table, bool& exists) {
+  exists = fileio::FileExists(file);
+  if (exists) {
+    ReadTableFile(file, table);
+  } else {
+    ReadMaket(layout, table);
+    CreateColumns(table, 0);
+  }
+}
+
+}  // namespace
+
+std::string SubstationPart(std::string_view name) { return std::string(name.substr(0, name.find('.'))); }
+
+std::vector<std::string> BaseSubstationNames(const TDataFile& lines) {
+  const auto* sign = GetColumnAs<DAChar>("Sign", lines);
+  const auto* name1 = GetColumnAs<DAString>("Name1", lines);
+  std::vector<std::string> names;
+  for (int row = 1; row <= lines.RowCount; ++row) {
+    const char c = sign->Get(row);
+    if (c == 0 || UpperChar(Cp1251Char(static_cast<unsigned char>(c))) != U'П') continue;
+    std::string name = SubstationPart(name1->GetView(row));
+    if (!name.empty()) names.push_back(std::move(name));
+  }
+  std::stable_sort(names.begin(), names.end(), LessUpper);
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return names;
+}
+
+std::vector<std::string> SchemeSubstationNames(const TDataFile& nodes) { return BuildSubstationList(nodes); }
+
+std::string UnpairedItem(const std::string& item) {
+  std::size_t at = item.find(kRenamePair);
+  const std::size_t equal = item.find(kEqualPair);
+  if (equal < at) at = equal;
+  return at == std::string::npos ? item : item.substr(0, at);
+}
+
+std::vector<std::string> PairEqualNames(const std::vector<std::string>& baseItems,
+                                        const std::vector<std::string>& schemeNames) {
+  std::vector<std::string> items;
+  std::vector<std::string> upper;
+  for (const std::string& item : baseItems) {
+    items.push_back(UnpairedItem(item));
+    upper.push_back(UpperCase(items.back()));
+  }
+  for (const std::string& name : schemeNames) {
+    const auto it = std::find(upper.begin(), upper.end(), UpperCase(name));
+    if (it == upper.end()) continue;
+    const auto i = static_cast<std::size_t>(it - upper.begin());
+    items[i] += kEqualPair + name;
+    upper[i].clear();  // a paired item no longer equals a bare name
+  }
+  return items;
+}
+
+std::vector<std::pair<std::string, std::string>> RequestedRenamings(const std::vector<std::string>& items) {
+  std::vector<std::pair<std::string, std::string>> renamings;
+  const std::size_t pairLength = std::char_traits<char>::length(kRenamePair);
+  for (const std::string& item : items) {
+    const std::size_t at = item.find(kRenamePair);
+    if (at != std::string::npos) renamings.emplace_back(item.substr(0, at), item.substr(at + pairLength));
+  }
+  return renamings;
+}
+
+int LongestPrefixMatch(const std::vector<std::string>& schemeNames, const std::string& item) {
+  const std::string name = UpperCase(UnpairedItem(item));
+  const std::size_t letters = Utf8Length(name);
+  int match = -1;
+  std::size_t from = 0;
+  for (std::size_t length = 1; length <= letters; ++length) {
+    const std::string prefix = Utf8Left(name, length);
+    std::size_t i = from;
+    while (i < schemeNames.size() && Utf8Left(UpperCase(schemeNames[i]), length) != prefix) ++i;
+    if (i == schemeNames.size()) break;
+    match = static_cast<int>(i);
+    from = i;
+  }
+  return match;
+}
+
+int RenameSubstationColumn(DAString& column, int rowCount, const std::string& oldName, const std::string& newName) {
+  const std::string wanted = UpperCase(oldName);
+  int changed = 0;
+  for (int row = 1; row <= rowCount; ++row) {
+    const std::string cell = column.GetItem(row);
+    const std::size_t dot = cell.find('.');
+    if (UpperCase(cell.substr(0, dot)) != wanted) continue;
+    column.SetItem(row, dot == std::string::npos ? newName : newName + cell.substr(dot));
+    ++changed;
+  }
+  return changed;
+}
+
+std::string SubstMatchExtensions() {
+  return LayoutExtensions({LayoutLines10, LayoutSubstInputs, LayoutSubstFeeders, LayoutSwitchLog});
+}
+
+TSubstMatchRun::TSubstMatchRun(const std::string& baseStem) : stem_(baseStem), locks_(baseStem, SubstMatchExtensions()) {
+  ReadTableFile(stem_ + GetMaketExtention(LayoutLines10), lines_);
+  ReadOrEmpty(stem_ + GetMaketExtention(LayoutSubstInputs), LayoutSubstInputs, inputs_, inputsFile_);
+  ReadOrEmpty(stem_ + GetMaketExtention(LayoutSubstFeeders), LayoutSubstFeeders, feeders_, feedersFile_);
+  ReadOrEmpty(stem_ + GetMaketExtention(LayoutSwitchLog), LayoutSwitchLog, journal_, journalFile_);
+}
+
+void TSubstMatchRun::Rename(const std::string& oldName, const std::string& newName) {
+  const TNameColumns columns[] = {{&lines_, {"Name1", "Name2"}},
+                                  {&inputs_, {"NamePS", "LinkPS"}},
+                                  {&feeders_, {"Name1"}},
+                                  {&journal_, {"Name1", "Name2"}}};
+  for (const TNameColumns& c : columns)
+    for (const char* field : c.Fields)
+      RenameSubstationColumn(*GetColumnAs<DAString>(field, *c.Table), c.Table->RowCount, oldName, newName);
+}
+
+void TSubstMatchRun::Apply(const std::vector<std::string>& items) {
+  for (const auto& [oldName, newName] : RequestedRenamings(items)) Rename(oldName, newName);
+  locks_.Write(lines_);
+  if (inputsFile_) locks_.Write(inputs_);
+  if (feedersFile_) locks_.Write(feeders_);
+  if (journalFile_) locks_.Write(journal_);
+}
+
+}  // namespace ld

@@ -1,0 +1,33 @@
+#pragma once
+// A fragment of a scheme saved as a scheme of its own, the cut branches replaced by the powers they
+// carried at the fragment's nodes; and another scheme joined to the open one at its balancing nodes.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/engine/regime.h"
+
+namespace ld {
+
+class TDataFile;
+
+// The fragment's node rows (nodeSet, rows of boxNodes, put into the new table in reverse order) and
+// branch rows (branchSet, in order) under the title. A node fed by a branch outside the fragment has the
+// power arriving through it added to its generation, one feeding such a branch the power sent into it
+// taken off; the powers are those of the model's calculated regime, whose tables boxNodes and
+// boxBranches are.
+void BuildFragmentTables(TRegime& r, const TDataFile& boxNodes, const TDataFile& boxBranches,
+                         const std::vector<std::int32_t>& nodeSet, const std::vector<std::int32_t>& branchSet,
+                         const std::string& title, TDataFile& nodes, TDataFile& branches);
+
+// Joins the added scheme (its tables added*, its calculated model in r) to the open scheme's tables
+// (open*, changed in place): each named balancing node of the added scheme is matched by name (any
+// letter case) to a node of the open scheme, which takes its number and gives up what the added network
+// draws beyond the balancing node itself (with keepSign, a load that would change its sign becomes 0).
+// Every other supplied node and branch of the added scheme is appended in tree order, numbers that the
+// open scheme uses replaced by new ones above the largest of both. Returns the names of the balancing
+// nodes without a match.
+std::vector<std::string> JoinSchemeTables(TRegime& r, const TDataFile& addedNodes, const TDataFile& addedBranches,
+                                          TDataFile& openNodes, TDataFile& openBranches, bool keepSign);
+
+}  // namespace ld

@@ -1,0 +1,85 @@
+// The district window's menu "Схема": forming a scheme from the base and matching the base's substation
+// names with those of a 110(150)/35 kV scheme. The work is done in core; the window gathers, calls and
+// shows.
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTextEdit>
+#include <filesystem>
+
+#include "core/district/scheme_forming.h"
+#include "core/tables/layout.h"
+#include "gui/district/base_res_form.h"
+#include "gui/district/cmp_subst_form.h"
+#include "gui/district/set_export_form.h"
+
+namespace ld::gui {
+
+namespace {
+
+QString Joined(const std::vector<std::string>& lines) {
+  QString text;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i != 0) text += '\n';
+    text += QString::fromStdString(lines[i]);
+  }
+  return text;
+}
+
+}  // namespace
+
+void TBaseResForm::ExportBtnClick() {
+  if (BaseFileName.empty() || !CommitGrid()) return;
+  DisableSchemeTables();
+  bool feederMode = false;
+  std::vector<std::string> feeders;
+  if (!ExecuteSchemeFormingDialog(BaseFileName, feederMode, feeders, this)) return;
+
+  Info->clear();
+  ProcBar->setValue(0);
+  ProcBar->show();
+  ProcLabel->clear();
+  ProcLabel->show();
+  ArrangeBottomPanels();
+  TSchemeFormingCallbacks callbacks;
+  callbacks.Progress = [this](float percent) { ProgressCallback(static_cast<int>(percent)); };
+  callbacks.Stage = [this](const std::string& text) {
+    ProcLabel->setText(QString::fromStdString(text));
+    QCoreApplication::processEvents();
+  };
+  std::vector<std::string> messages;
+  // In every case: the messages into Info, the progress away, and the base tables it may have rewritten
+  // shown again as they now are.
+  auto finish = [&] {
+    Info->setPlainText(Joined(messages));
+    if (Info->isHidden()) ShowInfo(true);
+    ProcLabel->hide();
+    ProcBar->hide();
+    const std::string shown = DataGrid_->table().Name;
+    if (shown == LayoutLines10 || shown == LayoutLines04 || shown == LayoutTransTP || shown == LayoutSwitchLog)
+      ShowTable(shown, BaseFileName + GetMaketExtention(shown), shown,
+                std::filesystem::path(BaseFileName).filename().string(), shown == LayoutLines10);
+  };
+  TSchemeFormingResult result;
+  try {
+    result = FormSchemeFromBase(BaseFileName, feederMode, feeders, *baseRegime_, DefaultSchemeConverter(), callbacks,
+                                messages);
+  } catch (...) {
+    finish();
+    throw;
+  }
+  if (result.Written) EnableSchemeTables();
+  finish();
+}
+
+void TBaseResForm::CmpItemClick() {
+  if (BaseFileName.empty() || !CommitGrid()) return;
+  if (!MatchSubstationNames(BaseFileName, MatchSchemeFileName, this)) return;
+  ShowInfo(false);
+  HelpPanel->clear();
+  HelpPanel->setToolTip(QString());
+  DisableSchemeTables();
+  OpenLineTable();
+}
+
+}  // namespace ld::gui

@@ -1,0 +1,135 @@
+// Menu "Потери энергии" of the regime window: the views of the period losses, the two tables of the
+// period calculation as they are, the loss panel over the period's energies and the loss statement.
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QComboBox>
+#include <QTextEdit>
+#include <QToolButton>
+
+#include "core/base/msgbox.h"
+#include "core/regime/energy_views.h"
+#include "core/regime/loss_panel.h"
+#include "core/regime/period_statement.h"
+#include "core/regime/result_views.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
+#include "gui/grid/grid_exchange.h"
+#include "gui/regime/zregim_form.h"
+
+namespace ld::gui {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The desktop's application for a document, as the grid's exchange has it installed.
+bool OpenWithDesktop(const std::string& path) {
+  TDocumentOpener opener = SetDocumentOpener(nullptr);
+  SetDocumentOpener(opener);
+  return opener && opener(path);
+}
+
+}  // namespace
+
+void TZregimForm::BindEnergyCommands() {
+  Bind(WLossLnItem, [this] { WLossLnItemClick(WLossLnItem); });
+  Bind(WLossLnBtn, [this] { WLossLnItemClick(WLossLnBtn); });
+  Bind(WLossTrItem, [this] { WLossLnItemClick(WLossTrItem); });
+  Bind(WLossTrBtn, [this] { WLossLnItemClick(WLossTrBtn); });
+  Bind(WFlowLnItem, [this] { WFlowLnItemClick(WFlowLnItem); });
+  Bind(WFlowTrItem, [this] { WFlowLnItemClick(WFlowTrItem); });
+  Bind(WNodItem, [this] { WNodItemClick(); });
+  Bind(NodeItem, [this] { NodeItemClick(); });
+  Bind(LineItem, [this] { LineItemClick(); });
+  Bind(WLossBtn, [this] { WLossBtnClick(); });
+  Bind(WLossItem, [this] {
+    WLossBtn->setChecked(!WLossBtn->isChecked());
+    WLossBtnClick();
+  });
+  Bind(WLossPrnItem, [this] { WLossPrnItemClick(); });
+  BuildBalansPanel();
+}
+
+void TZregimForm::WLossLnItemClick(QObject* sender) {
+  TResultViewOptions options;
+  if (!BeginResultView(options)) return;
+  const bool lines = sender != WLossTrItem && sender != WLossTrBtn;
+  TDataFile energy, view;
+  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
+  BuildEnergyLossView(energy, lines, view, [this](int p) { OnCalcProgress(p); });
+  ShowResultTable(view, lines ? LayoutLineEnergyLosses : LayoutTransEnergyLosses);
+}
+
+void TZregimForm::WFlowLnItemClick(QObject* sender) {
+  TResultViewOptions options;
+  if (!BeginResultView(options)) return;
+  const bool lines = sender == WFlowLnItem;
+  TDataFile energy, view;
+  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
+  BuildEnergyLoadView(energy, lines, view, [this](int p) { OnCalcProgress(p); });
+  ShowResultTable(view, lines ? LayoutLineEnergy : LayoutTransEnergy);
+}
+
+void TZregimForm::WNodItemClick() {
+  TResultViewOptions options;
+  if (!BeginResultView(options)) return;
+  TDataFile energy, view;
+  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutNodeEnergy), LayoutNodeEnergy, energy);
+  BuildNodeConsumptionView(energy, view, [this](int p) { OnCalcProgress(p); });
+  ShowResultTable(view, LayoutNodeConsumption);
+}
+
+// A table of the period calculation as the calculation wrote it, read-only, from its first row.
+static void ShowPeriodTable(TZregimForm& form, const char* layout) {
+  if (!form.CommonGuard()) return;
+  const std::string file = form.SchemePath + GetMaketExtention(layout);
+  if (!fileio::FileExists(file)) return;
+  for (QWidget* w : std::initializer_list<QWidget*>{form.NoSupBox, form.ConturBox, form.SubstList, form.Memo1})
+    w->hide();
+  form.DataGrid().OpenFile(file, 1, 1, 1, false, true, true);
+  form.DataLabel->setText(Q(layout));
+}
+
+void TZregimForm::NodeItemClick() { ShowPeriodTable(*this, LayoutNodeEnergy); }
+
+void TZregimForm::LineItemClick() { ShowPeriodTable(*this, LayoutBranchEnergy); }
+
+void TZregimForm::WLossBtnClick() {
+  if (!WLossBtn->isChecked()) {
+    LossPanel->hide();
+    WLossItem->setChecked(false);
+    ShowInfo(false);
+    return;
+  }
+  LossesBtn->setChecked(false);
+  LossesItem->setChecked(false);
+  WLossItem->setChecked(true);
+  UnomBox->clear();
+  UnomBox->addItem("Все");
+  RayonBox->clear();
+  RayonBox->addItem("Все");
+  TDataFile energy;
+  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
+  const TLossChoices choices = EnergyLossChoices(energy);
+  for (const std::string& u : choices.Voltages) UnomBox->addItem(Q(u));
+  for (const std::int32_t nr : choices.Districts) RayonBox->addItem(QString::number(nr));
+  for (QComboBox* box : {EquipBox, UnomBox, BalansBox, RayonBox}) box->setCurrentIndex(0);
+  Info->clear();
+  CalcLossBtnClick();
+  LossPanel->show();
+  ArrangeTopPanels();
+}
+
+void TZregimForm::WLossPrnItemClick() {
+  if (SchemePath.empty()) return;
+  const std::string name = LossStatementPath(SchemePath);
+  if (!fileio::FileExists(name)) {
+    ShowMsgForm("Документ не найден: " + name, mkError, mbOk);
+    return;
+  }
+  if (!OpenWithDesktop(name)) ShowMsgForm("Не удалось открыть документ: " + name, mkError, mbOk);
+}
+
+}  // namespace ld::gui

@@ -1,0 +1,296 @@
+// The menu "Задачи" of the regime window: each command through its dialogs, locks, messages and what it
+// leaves on disk and on screen.
+#include <QCheckBox>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTextEdit>
+
+#include <cmath>
+
+#include "core/base/msgbox.h"
+#include "core/engine/regime.h"
+#include "core/office/docx.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/file_guard.h"
+#include "gui/diagram/sch_box.h"
+#include "gui/grid/grid_exchange.h"
+#include "zregim_fixture.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RegimeTasks : public RegimeWindow {
+protected:
+  // A 10.5 kV supply feeding 1 MW + j0.5 Mvar through 1 + j2 Ω.
+  static SchemeBuilder Line() {
+    SchemeBuilder s;
+    s.Title = "Линия";
+    Station(s, 1, "ПС-1", "B").Um = 10.5f;
+    Station(s, 2, "ТП-2", "", 1, 0.5).Um = 10.5f;
+    s.Branch(2, 1, 1, 2).Mark = "АС-70";
+    return s;
+  }
+  // The same line at 10 kV with a capacitance of 100 µS.
+  static SchemeBuilder CableLine() {
+    SchemeBuilder s = Line();
+    for (NodeSpec& n : s.Nodes) n.Um = 10;
+    s.Branches[0].B = 100;
+    return s;
+  }
+  static ModalScript::Step EERMSettings(const char* iterations = "200") {
+    return [iterations](QDialog& d) {
+      Child<QLineEdit>(d, "dQEdit").setText("0.1");
+      Child<QLineEdit>(d, "PrecEdit").setText("1e-9");
+      Child<QLineEdit>(d, "IterEdit").setText(iterations);
+      Child<QCheckBox>(d, "AbsEERMBox").setChecked(false);
+      Press(d, "OKBtn");
+    };
+  }
+  static ModalScript::Step Cancel() {
+    return [](QDialog& d) { Press(d, "CancelBtn"); };
+  }
+  double NodeCell(const char* field, int row) const { return TNumberColumn(field, Table(".UZL")).Get(row); }
+  double BranchCell(const char* field, int row) const { return TNumberColumn(field, Table(".VET")).Get(row); }
+};
+
+TEST_F(RegimeTasks, EquivalentsWrittenShownAndNothingOnCancelOrWithoutConvergence) {
+  OpenScheme(Line());
+  const std::string before = ReadBytes(path + ".UZL");
+  script.Then(Cancel());
+  form->CalcEERMItem->trigger();
+  EXPECT_EQ(ReadBytes(path + ".UZL"), before);
+  EXPECT_TRUE(NoLocks());
+  EXPECT_TRUE(box.Texts().empty());
+
+  script.Then(EERMSettings("1"));
+  form->CalcEERMItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Режим не сходится"});
+  EXPECT_EQ(ReadBytes(path + ".UZL"), before);
+  EXPECT_TRUE(NoLocks());
+  box.Clear();
+
+  script.Then(EERMSettings());
+  form->CalcEERMItem->trigger();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
+  EXPECT_NEAR(NodeCell("EERM", 2), -0.0098668, 5e-7);
+  EXPECT_NEAR(NodeCell("EEAM", 2), 0.0190667, 5e-7);
+  EXPECT_EQ(NodeCell("EERM", 1), 0.0);
+  EXPECT_EQ(NodeCell("Qn", 2), 0.5);
+  EXPECT_EQ(Label(), "Узлы схемы");
+  EXPECT_TRUE(NoLocks());
+  EXPECT_TRUE(form->ProcBar->isHidden());
+  EXPECT_FALSE(form->Regime()->LockFiles);
+}
+
+TEST_F(RegimeTasks, TheTestColoursTheBranchAndKeepsItsColumnsOutOfTheFile) {
+  OpenScheme(Line());
+  script.Then(EERMSettings());
+  form->CalcEERMItem->trigger();
+  const int stored = Table(".VET").NCols;
+  script.Then([](QDialog& d) {
+    Child<QLineEdit>(d, "NumEdit").setText("2");
+    Child<QLineEdit>(d, "dQEdit").setText("0.2");
+    Press(d, "OKBtn");
+  });
+  form->EERMTestItem->trigger();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
+  const TDataFile& shown = form->DataGrid().table();
+  EXPECT_EQ(shown.Name, "Ветви схемы");
+  EXPECT_EQ(shown.NCols, stored + 9);
+  EXPECT_EQ(shown.FieldName[shown.NCols], "Qm*");
+  EXPECT_NEAR(static_cast<const DAdouble*>(GetColumnArray("Qm*", shown))->Get(1), -0.2, 1e-7);
+  // On disk: the colour of a falling loss, no computed column, the mark as it was.
+  const TDataFile file = Table(".VET");
+  EXPECT_EQ(file.NCols, stored);
+  EXPECT_EQ(BranchCell("Color", 1), 0x0000FF);
+  EXPECT_EQ(GetColumnAs<DAString>("Mark", file)->GetItem(1), "АС-70");
+  // The label is shown in the equipment text of the grid; the file keeps the text of the mark.
+  EXPECT_EQ(GetColumnAs<DAString>("Text", shown)->GetItem(1).substr(0, 6), "-100, ");
+  EXPECT_EQ(GetColumnAs<DAString>("Text", file)->GetItem(1), "АС-70");
+  EXPECT_FALSE(form->DataGrid().Modified());
+  EXPECT_TRUE(NoLocks());
+  // The model's load is the table's again.
+  for (const TRegimeElement* e = form->Regime()->FirstElement; e != nullptr; e = e->Next) {
+    if (e->Number == 2 && e->BranchIndex != 0) {
+      EXPECT_EQ(e->Load1, Complex(1, -0.5));
+    }
+  }
+}
+
+TEST_F(RegimeTasks, TheStatementNeedsItsTemplateAndIsOpenedWhenWritten) {
+  OpenScheme(Line());
+  std::vector<std::string> opened;
+  const gui::TDocumentOpener saved =
+      gui::SetDocumentOpener([&opened](const std::string& file) { opened.push_back(file); return true; });
+  const std::string out = dir / "ЭЭРМ Схема.docx";
+  WriteBytes(out, "old");
+  form->PrintEERMItem->trigger();
+  ASSERT_EQ(box.Calls().size(), 1u);
+  EXPECT_EQ(box.Calls()[0].text, "Шаблон документа " + ProgramDir + "ЭЭРМ.docx не найден");
+  EXPECT_EQ(box.Calls()[0].kind, mkError);
+  EXPECT_EQ(ReadBytes(out), "old");
+  EXPECT_TRUE(opened.empty());
+
+  fs::copy_file(DataDir() / "ЭЭРМ.docx", ProgramDir + "ЭЭРМ.docx");
+  form->PrintEERMItem->trigger();
+  gui::SetDocumentOpener(saved);
+  EXPECT_EQ(opened, std::vector<std::string>{out});
+  const DocxDocument doc = DocxDocument::Open(out);
+  EXPECT_EQ(doc.RowCount(1), 3);
+  EXPECT_EQ(doc.CellText(1, 3, 2), "ТП-2");
+  EXPECT_EQ(doc.CellText(1, 3, 4), "0.0000");  // never calculated
+}
+
+TEST_F(RegimeTasks, CapacitiveCurrentsByNominalVoltagesAndTheirView) {
+  OpenScheme(CableLine());
+  // An earlier calculation that did not converge says nothing about the nominal voltages.
+  script.Then(EERMSettings("1"));
+  form->CalcEERMItem->trigger();
+  ASSERT_FALSE(form->Regime()->Converged);
+  box.Clear();
+  form->NodesItem->trigger();
+  script.Then([](QDialog& d) {
+    Child<QRadioButton>(d, "Unom").setChecked(true);
+    Press(d, "OKBtn");
+  });
+  form->CalcEmkItem->trigger();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
+  const double i = std::sqrt(3.0) * 0.001 * 10 * 100;
+  EXPECT_NEAR(BranchCell("Iemk1", 1), i, 1e-5);
+  EXPECT_NEAR(BranchCell("Iemk2", 1), i, 1e-5);
+  EXPECT_NEAR(std::fabs(NodeCell("Iemk", 2)), i, 1e-5);
+  EXPECT_EQ(Label(), "Узлы схемы");  // the shown table shown again
+  EXPECT_TRUE(NoLocks());
+
+  form->EmkBPItem->trigger();
+  EXPECT_EQ(Label(), "Емкостные токи");
+  const TDataFile& view = form->DataGrid().table();
+  ASSERT_GE(view.RowCount, 2);
+  EXPECT_NEAR(TNumberColumn("Iemk1", view).Get(2), -i, 1e-5);
+  EXPECT_FALSE(form->DataGrid().EditTable());
+}
+
+TEST_F(RegimeTasks, CoincidenceWithOneCoefficientWritesThePlainRegime) {
+  OpenScheme(Line());
+  Calculate();
+  const double plain = NodeCell("Urez", 2);
+  WriteBytes(path + ".RGM", "");
+  box.Clear();
+  script.Then([](QDialog& d) { Press(d, "OKBtn"); });
+  form->CalcFlowsKoefItem->trigger();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
+  EXPECT_NEAR(NodeCell("Urez", 2), plain, 1e-3);
+  EXPECT_GT(fs::file_size(path + ".RGM"), 0u);
+  EXPECT_EQ(Label(), "Общие характеристики режима");
+  EXPECT_TRUE(NoLocks());
+}
+
+TEST_F(RegimeTasks, TgByClassIntoInfo) {
+  SchemeBuilder s = Line();
+  s.Nodes[1].Pn = 1.5;
+  s.Nodes[1].Qn = 0.75;
+  OpenScheme(s);
+  form->CalcTgItem->trigger();
+  EXPECT_EQ(form->InfoLines(),
+            (std::vector<std::string>{" Uном    P переток  Q переток  tg(ф)", " 10 кВ:      1.500      0.750  0.500"}));
+  EXPECT_TRUE(form->Info->isVisibleTo(form.get()));
+}
+
+TEST_F(RegimeTasks, FragmentOfTheWholeDiagramRefusalsAndOverwrite) {
+  OpenScheme(Line());
+  form->FragItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Не выбран фрагмент на графике схемы"});
+  box.Clear();
+
+  form->SchBtn->click();
+  form->FullSchBtn->click();
+  // A regime that does not converge gives no border powers: nothing is written.
+  const auto iterations = IniRec.Iter1;
+  IniRec.Iter1 = 1;
+  script.Then(Choose("Запись фрагмента схемы", dir / "Новый.UZL"));
+  form->FragItem->trigger();
+  IniRec.Iter1 = iterations;
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Режим не сходится"});
+  EXPECT_FALSE(fs::exists(dir / "Новый.UZL"));
+  EXPECT_EQ(form->SchemePath, path);
+  EXPECT_TRUE(NoLocks());
+  box.Clear();
+
+  const std::string target = dir / "Фрагмент";
+  SchemeBuilder other = Line();
+  other.Title = "Другая";
+  other.Write(dir.Path(), "Фрагмент");
+  const std::string existing = ReadBytes(target + ".UZL");
+  box.Answer(0);  // "Нет"
+  script.Then(Choose("Запись фрагмента схемы", target + ".UZL"));
+  form->FragItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(ReadBytes(target + ".UZL"), existing);
+  box.Clear();
+
+  box.Answer(1);
+  script.Then(Choose("Запись фрагмента схемы", target + ".UZL"));
+  form->FragItem->trigger();
+  EXPECT_EQ(form->SchemePath, target);
+  TDataFile nodes;
+  ReadTableFile(target + ".UZL", nodes);
+  ASSERT_EQ(nodes.RowCount, 2);
+  EXPECT_EQ(GetColumnAs<DALongint>("NS", nodes)->Get(1), 2);
+  EXPECT_EQ(GetColumnAs<DALongint>("NS", nodes)->Get(2), 1);
+  EXPECT_EQ(TNumberColumn("Pg", nodes).Get(1), 0.0);
+  EXPECT_EQ(nodes.Title, "Фрагмент");
+  EXPECT_NE(Caption().find("Фрагмент"), std::string::npos);
+  EXPECT_TRUE(NoLocks());
+}
+
+TEST_F(RegimeTasks, JoiningWarnsOfBalancingNodesWithoutAJunction) {
+  SchemeBuilder open = Line();
+  OpenScheme(open, "Основная");
+  SchemeBuilder added;
+  Station(added, 10, "тп-2", "B");
+  Station(added, 11, "ПС-7", "B");
+  Station(added, 12, "ПС-9", "B");
+  Station(added, 2, "А-2", "", 0.3, 0.1);
+  added.Branch(2, 10, 0.5, 1);
+  const std::string addedPath = added.Write(dir.Path(), "Добавка");
+  script.Then(Choose("Добавить схему", addedPath + ".UZL"));
+  form->JoinItem->trigger();
+  ASSERT_EQ(box.Calls().size(), 1u) << box.Texts()[0];
+  EXPECT_EQ(box.Calls()[0].text, "Не найдены стыковочные узлы: ПС-7, ПС-9");
+  EXPECT_EQ(box.Calls()[0].kind, mkWarning);
+  const TDataFile nodes = Table(".UZL");
+  ASSERT_EQ(nodes.RowCount, 2 + 3);
+  EXPECT_EQ(GetColumnAs<DALongint>("NS", nodes)->Get(2), 10);  // the junction
+  EXPECT_EQ(GetColumnAs<DALongint>("NS", nodes)->Get(5), 13);  // 2 taken by the open scheme
+  EXPECT_EQ(Label(), "Узлы схемы");
+  EXPECT_TRUE(NoLocks());
+}
+
+TEST_F(RegimeTasks, AnotherUsersLockStaysWhenTheRunCannotTakeItsOwn) {
+  OpenScheme(Line());
+  form->SchBtn->click();
+  form->FullSchBtn->click();
+  const std::string target = dir / "Чужая";
+  Line().Write(dir.Path(), "Чужая");
+  CurrentUserName = "Петров";
+  LockTableFiles(target, ".VET");
+  CurrentUserName = "Иванов";
+  const std::string lock = ReadBytes(target + ".VET~");
+  box.Answer(1);
+  script.Then(Choose("Запись фрагмента схемы", target + ".UZL"));
+  form->FragItem->trigger();
+  EXPECT_EQ(form->SchemePath, path);
+  ASSERT_EQ(box.Calls().size(), 2u);  // the overwrite question, then the refused lock
+  EXPECT_EQ(box.Calls()[1].kind, mkError);
+  EXPECT_EQ(ReadBytes(target + ".VET~"), lock);
+  EXPECT_FALSE(fs::exists(path + ".UZL~"));
+  EXPECT_FALSE(fs::exists(target + ".UZL~"));
+  UnlockTableFiles(target, ".VET");
+}
+
+}  // namespace
+}  // namespace ld::test
