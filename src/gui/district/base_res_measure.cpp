@@ -16,10 +16,10 @@
 #include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/district/feeder_measure.h"
+#include "core/district/run_locks.h"
 #include "core/district/tap_renumber.h"
 #include "core/district/tp_measure.h"
 #include "core/office/sheet_reader.h"
-#include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "gui/district/base_res_form.h"
@@ -28,40 +28,6 @@
 namespace ld::gui {
 
 namespace {
-
-// The locks of a command on files of the base, all taken at once when made (none when one is refused).
-// The command gives up each before it writes that file; whatever it still holds goes when it ends in
-// any way, so a failed read or workbook leaves no lock behind.
-class TBaseFileLocks {
-public:
-  TBaseFileLocks(std::string stem, std::vector<std::string> extensions)
-      : stem_(std::move(stem)), held_(std::move(extensions)) {
-    LockTableFiles(stem_, Joined());
-  }
-  ~TBaseFileLocks() {
-    try {
-      if (!held_.empty()) UnlockTableFiles(stem_, Joined());
-    } catch (...) {
-      // a lock that cannot be removed now is offered for removal the next time the file is met
-    }
-  }
-  TBaseFileLocks(const TBaseFileLocks&) = delete;
-  TBaseFileLocks& operator=(const TBaseFileLocks&) = delete;
-
-  void Release(const std::string& extension) {
-    std::erase(held_, extension);
-    UnlockTableFiles(stem_, extension);
-  }
-
-private:
-  std::string Joined() const {
-    std::string joined;
-    for (const std::string& e : held_) joined += (joined.empty() ? "" : ",") + e;
-    return joined;
-  }
-  std::string stem_;
-  std::vector<std::string> held_;
-};
 
 // The bottom of the window while a measurement command works: Info hidden and cleared, the progress
 // bar at 0 and an empty stage label shown. When the command ends in any way the bar and the label go,
@@ -128,39 +94,36 @@ void TBaseResForm::ImpFeederMeasItemClick() {
   if (!ShowSelXlsForm(file, note, fileOnly)) return;
   IniRec.PathXlsVF = file;
 
-  const std::string inputsExt = GetMaketExtention(LayoutSubstInputs);
-  const std::string feedersExt = GetMaketExtention(LayoutSubstFeeders);
-  TBaseFileLocks locks(BaseFileName, {inputsExt, feedersExt});
+  // the locks go however the command ends, from the moment they are taken
+  TRunTableLocks locks(BaseFileName, LayoutExtensions({LayoutSubstInputs, LayoutSubstFeeders}));
   TMeasurePanels panels(*this);
-  TDataFile inputs = ReadBaseTable(BaseFileName + inputsExt, LayoutSubstInputs);
-  TDataFile feeders = ReadBaseTable(BaseFileName + feedersExt, LayoutSubstFeeders);
+  TDataFile inputs = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutSubstInputs), LayoutSubstInputs);
+  TDataFile feeders = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutSubstFeeders), LayoutSubstFeeders);
   TSheetReader sheet;
   sheet.Open(file);
   ImportFeederMeasurements(
       inputs, feeders, SheetCells(sheet), panels.Messages, [&](const std::string& text) { panels.Stage(text); },
       panels.Progress());
   sheet.Close();
-  locks.Release(inputsExt);
-  WriteTableFile(BaseFileName + inputsExt, inputs);
-  locks.Release(feedersExt);
-  WriteTableFile(BaseFileName + feedersExt, feeders);
+  locks.Write(inputs);
+  locks.Write(feeders);
+  locks.Release();
   DataItemClick(DataGrid_->table().Name == LayoutSubstFeeders ? ZamerItem : SubstItem);
 }
 
 // ---- measurements of station transformers ------------------------------------------------------------
 
 void TBaseResForm::ImportTransformerMeasurements(const std::string& file, const TTransformerImport& import) {
-  const std::string ext = GetMaketExtention(LayoutTransTP);
-  TBaseFileLocks locks(BaseFileName, {ext});
+  TRunTableLocks locks(BaseFileName, LayoutExtensions({LayoutTransTP}));
   TMeasurePanels panels(*this);
-  TDataFile stations = ReadBaseTable(BaseFileName + ext, LayoutTransTP);
+  TDataFile stations = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutTransTP), LayoutTransTP);
   TSheetReader sheet;
   sheet.Open(file);
   panels.Stage("   Чтение замеров по ТП ... ");
   import(stations, SheetCells(sheet), panels.Messages, panels.Progress());
   sheet.Close();
-  locks.Release(ext);
-  WriteTableFile(BaseFileName + ext, stations);
+  locks.Write(stations);
+  locks.Release();
   DataItemClick(TPItem);
 }
 
@@ -198,9 +161,8 @@ void TBaseResForm::ImpTPMeasItemClick() {
 void TBaseResForm::RewriteBaseTable(const std::string& layout,
                                    const std::function<void(TDataFile&, const TMeasureProgress&)>& rewrite) {
   if (BaseFileName.empty() || !CommitGrid()) return;
-  const std::string ext = GetMaketExtention(layout);
-  const std::string file = BaseFileName + ext;
-  TBaseFileLocks locks(BaseFileName, {ext});
+  const std::string file = BaseFileName + GetMaketExtention(layout);
+  TRunTableLocks locks(BaseFileName, GetMaketExtention(layout));
   struct TBar {
     QProgressBar* bar;
     ~TBar() { bar->hide(); }
@@ -211,8 +173,8 @@ void TBaseResForm::RewriteBaseTable(const std::string& layout,
   TDataFile table;
   ReadTableFile(file, table);
   rewrite(table, [this](int position) { ProgressCallback(position); });
-  locks.Release(ext);
-  WriteTableFile(file, table);
+  locks.Write(table);
+  locks.Release();
   if (DataGrid_->table().Name != layout) return;
   if (layout == LayoutLines10)
     LineItemClick();
