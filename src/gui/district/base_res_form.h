@@ -8,14 +8,17 @@
 // The files of the window: base_res_form.cpp (state, showing and closing, the command states, the
 // bottom panels), base_res_menus.cpp (menus, tool bar, panels, the entries hidden in this build),
 // base_res_files.cpp (menu "Сеть РЭС", the tables and catalogues in the grid), base_res_grid.cpp (the
-// grid's events: pickers, generated names, the line-station jump, the parameter dialog).
+// grid's events: pickers, generated names, the line-station jump, the parameter dialog),
+// base_res_measure.cpp (measurements from workbooks, tap-off and switch names).
 #include <QChar>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/district/base_import.h"
 #include "core/district/base_rules.h"
+#include "core/district/measure_sheet.h"
 #include "gui/common/work_form.h"
 #include "gui/grid/data_grid.h"
 
@@ -177,6 +180,15 @@ private:
   // overwrite question.
   void RunBaseImport(const std::string& stem, bool resetFirst, bool writeEmptyStations,
                      const std::function<void(TBaseImport&, const TImportProgress&)>& build);
+
+  // base_res_measure.cpp
+  // The station table read, filled from the workbook by import and written, under its lock.
+  using TTransformerImport = std::function<void(TDataFile&, const TSheetCells&, std::vector<std::string>&,
+                                                const TMeasureProgress&)>;
+  void ImportTransformerMeasurements(const std::string& file, const TTransformerImport& import);
+  // A table of the base read from its file, rewritten in place and written back under its lock.
+  void RewriteBaseTable(const std::string& layout,
+                        const std::function<void(TDataFile&, const TMeasureProgress&)>& rewrite);
 
   // base_res_grid.cpp
   void InstallGridEvents();

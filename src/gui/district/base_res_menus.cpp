@@ -293,12 +293,4 @@ void TBaseResForm::FormCreate() {
   for (QToolButton* b : {Line04Btn, PromBtn, BytBtn}) b->setVisible(false);
 }
 
-// ---- commands of the later district tasks: their entries stand, their work comes with them ----------
-
-void TBaseResForm::ImportTPItemClick() {}
-void TBaseResForm::ImpTPMeasItemClick() {}
-void TBaseResForm::ImpFeederMeasItemClick() {}
-void TBaseResForm::RenumItemClick() {}
-void TBaseResForm::RenameItemClick() {}
-
 }  // namespace ld::gui

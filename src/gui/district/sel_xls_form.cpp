@@ -7,8 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
@@ -20,6 +23,30 @@ namespace ld::gui {
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
+
+// The value an edit holds: its text read by the tolerant parser ("" reads 0); none for a text that is
+// no number or a number that a single-precision value cannot hold.
+std::optional<float> SingleOfText(const std::string& text) {
+  try {
+    const double v = StrToFloatZ(text.empty() ? "0" : text);
+    if (!(std::fabs(v) <= FLT_MAX)) return std::nullopt;
+    return static_cast<float>(v);
+  } catch (const ConvertError&) {
+    return std::nullopt;
+  }
+}
+
+// A tangent in general format with 7 significant digits, an exponent written with at least 4 digits.
+std::string TangentText(float value) {
+  std::string text = FloatToStrGeneral(SingleToDouble(value), 7);
+  const auto e = text.find('E');
+  if (e == std::string::npos) return text;
+  std::size_t digits = e + 1;
+  if (digits < text.size() && (text[digits] == '-' || text[digits] == '+')) ++digits;
+  const std::size_t count = text.size() - digits;
+  if (count < 4) text.insert(digits, 4 - count, '0');
+  return text;
+}
 }  // namespace
 
 TSelXlsFrm::TSelXlsFrm(QWidget* parent) : QDialog(parent) {
@@ -40,7 +67,7 @@ TSelXlsFrm::TSelXlsFrm(QWidget* parent) : QDialog(parent) {
   TgEdit->setObjectName("TgEdit");
   Label2 = new QLabel("Прим.", this);
   Label2->setObjectName("Label2");
-  PrimEdit = new QLineEdit(this);
+  PrimEdit = new QLineEdit("042699", this);
   PrimEdit->setObjectName("PrimEdit");
   grid->addWidget(Label1, 1, 0);
   grid->addWidget(TgEdit, 1, 1);
@@ -57,7 +84,9 @@ TSelXlsFrm::TSelXlsFrm(QWidget* parent) : QDialog(parent) {
   buttons->addWidget(CancelBtn);
   grid->addLayout(buttons, 3, 0, 1, 4);
   connect(SelectBtn, &QPushButton::clicked, this, [this] { SelectBtnClick(); });
-  connect(TgEdit, &QLineEdit::textEdited, this, [this] { TgEditChange(); });
+  // What the dialog itself puts into the edits is always a number; what a person types is checked.
+  for (QLineEdit* edit : {TgEdit, PrimEdit})
+    connect(edit, &QLineEdit::textEdited, this, [this, edit] { TgEditChange(edit); });
   connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   setFixedSize(sizeHint());
@@ -65,17 +94,18 @@ TSelXlsFrm::TSelXlsFrm(QWidget* parent) : QDialog(parent) {
 
 void TSelXlsFrm::Load(const std::string& fileName, float value) {
   FEdit->setText(Q(fileName));
-  const long mode = std::lround(value);
+  // a value beyond any mode code is a tangent
+  const std::int64_t mode = std::fabs(value) < 1e9f ? Round(value) : 0;
   if (mode == -1) {
     for (QWidget* w : std::initializer_list<QWidget*>{Label1, TgEdit, Label2, PrimEdit}) w->hide();
   } else if (mode == 2 || mode == 3 || mode == 5) {
     Label2->hide();
     PrimEdit->hide();
     TgEdit->setText(QString::number(mode));
-    TgEdit->setMaximumWidth(40);
+    TgEdit->setFixedWidth(18);
     Label1->setText("Тип замера (2 - кВт, 3 - А, 5 - кВтч)");
   } else {
-    TgEdit->setText(Q(FloatToStrGeneral(SingleToDouble(value), 7)));
+    TgEdit->setText(Q(TangentText(value)));
     PrimEdit->clear();
   }
   setFixedSize(sizeHint());
@@ -89,32 +119,21 @@ void TSelXlsFrm::SelectBtnClick() {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  // The workbook reader takes the current format as well as the legacy one.
-  dialog.setNameFilter("Файлы (*.xls *.xlsx)");
+  dialog.setNameFilter("Файлы (*.xls)");
   dialog.setDefaultSuffix("xls");
   const std::string chosen = ExecFileDialog(dialog);
   if (!chosen.empty()) FEdit->setText(Q(chosen));
 }
 
-void TSelXlsFrm::TgEditChange() {
-  const std::string text = S(TgEdit->text());
-  try {
-    StrToFloatZ(text.empty() ? "0" : text);
-  } catch (const ConvertError&) {
-    TgEdit->clear();
-  }
+void TSelXlsFrm::TgEditChange(QLineEdit* sender) {
+  if (!SingleOfText(S(sender->text()))) sender->clear();
 }
 
 bool ShowSelXlsForm(std::string& FileName, std::string& Note, float& Value) {
   TSelXlsFrm form;
   form.Load(FileName, Value);
   if (ExecModal(form) != QDialog::Accepted) return false;
-  float value = 0;
-  try {
-    value = static_cast<float>(StrToFloatZ(S(form.TgEdit->text())));
-  } catch (const ConvertError&) {
-    value = 0;
-  }
+  const float value = SingleOfText(S(form.TgEdit->text())).value_or(0.0f);
   FileName = S(form.FEdit->text());
   Value = value;
   Note = S(form.PrimEdit->text());

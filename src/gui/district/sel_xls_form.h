@@ -19,8 +19,9 @@ public:
   // The value's meaning by its rounded value: -1 file only, 2, 3 or 5 a measurement type, else a tangent.
   void Load(const std::string& fileName, float value);
   void SelectBtnClick();
-  // A value that is not a number is cleared at once.
-  void TgEditChange();
+  // The change handler of TgEdit and PrimEdit: a text that is not a number is cleared at once, so both
+  // take numbers only.
+  void TgEditChange(QLineEdit* sender);
 
   QLineEdit *FEdit, *TgEdit, *PrimEdit;
   QPushButton *SelectBtn, *OKBtn, *CancelBtn;

@@ -1,0 +1,72 @@
+#include "core/district/measure_sheet.h"
+
+#include "core/base/codepage.h"
+#include "core/base/import_number.h"
+#include "core/base/strings.h"
+#include "core/office/sheet_reader.h"
+
+namespace ld {
+
+namespace {
+
+// Where a measurement sheet's names end: this many empty cells one after another.
+constexpr int kEndOfNames = 100;
+
+// The cell's number; false for a text that is none or a value no table column holds.
+bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
+  try {
+    const double v = StrToFloatZ(cells(row, col));
+    if (!ImportNumberFault(v).empty()) return false;
+    value = v;
+    return true;
+  } catch (const ConvertError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+TSheetCells SheetCells(const TSheetReader& sheet) {
+  return [&sheet](int row, int col) { return sheet.Cell(row, col); };
+}
+
+std::vector<std::string> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column) {
+  std::vector<std::string> names(1);
+  int empty = 0;
+  for (int row = 1; empty < kEndOfNames; ++row) {
+    std::string name = column.Normalise ? column.Normalise(cells(row, column.Col)) : cells(row, column.Col);
+    if (name.empty()) {
+      ++empty;
+      if (column.CarryDown) name = names.back();
+    } else {
+      empty = 0;
+    }
+    names.push_back(std::move(name));
+  }
+  names.resize(names.size() - kEndOfNames);
+  return names;
+}
+
+std::string UpperTrimmed(std::string_view text) { return TrimTrailSpaces(TrimLeadSpaces(UpperCase(text))); }
+
+std::string SheetReadError(int row, int col) {
+  return "Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col);
+}
+
+bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, std::vector<std::string>& messages) {
+  if (CellNumber(cells, col, row, value)) return true;
+  messages.push_back(SheetReadError(row, col));
+  return false;
+}
+
+bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, std::vector<std::string>& messages) {
+  // every number a table column takes fits a single-precision value
+  if (double v = 0; CellNumber(cells, col, row, v)) {
+    value = static_cast<float>(v);
+    return true;
+  }
+  messages.push_back(SheetReadError(row, col));
+  return false;
+}
+
+}  // namespace ld

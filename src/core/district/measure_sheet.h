@@ -1,0 +1,65 @@
+#pragma once
+// What the district's measurement imports share of a measurement workbook: the first sheet seen as
+// cell texts, the name column read down to the end of the data, and the reading of one number.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ld {
+
+class TSheetReader;
+
+// The text of cell (row, col) of the workbook's first sheet, both from 1; "" for an empty cell.
+using TSheetCells = std::function<std::string(int row, int col)>;
+
+// The cells of the workbook open in the reader.
+TSheetCells SheetCells(const TSheetReader& sheet);
+
+// The position of a command's progress bar, 0..100.
+using TMeasureProgress = std::function<void(int position)>;
+
+// Progress by tenths of a count of rows: Advance with each row reached moves the bar 10 further each
+// time the row has gone a tenth of the rows (all of them when fewer than ten) past the last move.
+class TProgressTenths {
+public:
+  TProgressTenths(int rows, const TMeasureProgress& progress)
+      : step_(rows / 10 == 0 ? rows : rows / 10), progress_(progress) {}
+  void Advance(int row) {
+    if (step_ <= 0 || row - mark_ < step_) return;
+    mark_ = row;
+    position_ = position_ + 10 > 100 ? 100 : position_ + 10;
+    if (progress_) progress_(position_);
+  }
+
+private:
+  int step_, mark_ = 0, position_ = 0;
+  const TMeasureProgress& progress_;
+};
+
+// How a name column is read: each cell's text is normalised; with carryDown an empty name takes the
+// name of the row above (it still counts as empty where the end of the data is sought).
+struct TNameColumn {
+  int Col = 1;
+  std::function<std::string(std::string_view)> Normalise;
+  bool CarryDown = false;
+};
+
+// The names of the column, entry i for sheet row i (entry 0 unused), down to the last row before the
+// first run of 100 empty cells; size() - 1 is the number of rows.
+std::vector<std::string> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column);
+
+// Upper case, leading and trailing spaces cut.
+std::string UpperTrimmed(std::string_view text);
+
+// The number of cell (row, col), read by the tolerant parser (empty and "-" read 0). A text that is no
+// number, or a number that no table column can hold, adds "Ошибка чтения. Строка <row>, столбец <col>"
+// to messages, leaves value as it was and gives false.
+bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, std::vector<std::string>& messages);
+// The same for a single-precision value.
+bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, std::vector<std::string>& messages);
+
+// The message of a cell that could not be read.
+std::string SheetReadError(int row, int col);
+
+}  // namespace ld

@@ -1,0 +1,296 @@
+#include "core/district/tp_measure.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "core/base/codepage.h"
+#include "core/base/import_number.h"
+#include "core/base/numfmt.h"
+#include "core/base/strings.h"
+#include "core/tables/colmaps_district.h"
+#include "core/tables/table_ops.h"
+
+namespace ld {
+
+namespace {
+
+// "О" of Commut: the transformer is switched off.
+const char kSwitchedOff = static_cast<char>(Cp1251Code(U'О'));
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+std::string StripKindPrefix(std::string_view upper, TStationKeyKind kind) {
+  if (StartsWith(upper, "ТП")) {
+    upper.remove_prefix(std::string_view("ТП").size());
+  } else {
+    for (const std::string_view prefix : {"КТП", "ЗТП", "МТП"})
+      if (StartsWith(upper, prefix)) {
+        upper.remove_prefix(prefix.size());
+        break;
+      }
+  }
+  if (!upper.empty() && (upper[0] == '-' || (upper[0] == ' ' && kind == TStationKeyKind::Transformers)))
+    upper.remove_prefix(1);
+  return std::string(upper);
+}
+
+// The text's characters that pass the test, as UTF-8.
+template <typename Keep>
+std::string KeepChars(std::string_view text, Keep keep) {
+  std::string out;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const char32_t ch = NextUtf8Char(text, pos);
+    if (keep(ch)) AppendUtf8(out, ch);
+  }
+  return out;
+}
+
+bool IsDigit(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
+
+// A number of a cell's kept characters; false when they read as none, or as one no column holds.
+bool ReadKept(const std::string& text, double& value) {
+  try {
+    value = StrToFloatZ(text);
+    return ImportNumberFault(value).empty();
+  } catch (const ConvertError&) {
+    return false;
+  }
+}
+
+// Rated powers compare to a hundredth of a kVA.
+bool SameHundredths(double a, double b) {
+  constexpr double kRoundable = 9e16;
+  if (std::fabs(a * 100) >= kRoundable || std::fabs(b * 100) >= kRoundable) return a == b;
+  return Round(a * 100) == Round(b * 100);
+}
+
+std::string Number(double v) { return FloatToStrGeneral(v, 7); }
+
+std::string Mismatch(const std::string& who, double sheet, double base) {
+  return who + " - несовпадение Sном: " + Number(sheet) + " <> " + Number(base) + " кВА";
+}
+
+bool IsSwitchedOn(char commut) { return commut == 0 || commut == ' '; }
+
+// The table's station keys sorted with the rows they belong to; the entries of one key are the
+// transformers of one station, in table order among themselves.
+class TStationIndex {
+public:
+  TStationIndex(const TTransTPCols& c, TStationKeyKind kind) : count_(c.RowCount) {
+    for (int r = 1; r <= count_; ++r) {
+      keys_.SetItem(r, TableStationKey(c.Name1->GetView(r), kind));
+      rows_[r] = r;
+    }
+    keys_.Count = rows_.Count = count_;
+    InsertSorted(keys_, 's', count_, &rows_);
+  }
+
+  // The table rows of the station of the key, in table order; empty when the key is not there.
+  std::vector<int> Find(const std::string& key) const {
+    bool found = false;
+    const int last = BinarySearchColumn(&key, keys_, 's', found, count_);
+    if (!found) return {};
+    int first = last;
+    while (first > 1 && CompareValues(&key, ValuePtr(keys_, 's', first - 1), 's') == 2) --first;
+    std::vector<int> rows;
+    for (int j = first; j <= last; ++j) rows.push_back(rows_.Get(j));
+    return rows;
+  }
+
+private:
+  int count_;
+  DAString keys_;
+  DALongint rows_;
+};
+
+std::vector<float> RatedPowers(const TTransTPCols& c) {
+  std::vector<float> rated(static_cast<std::size_t>(c.RowCount) + 1);
+  for (int r = 1; r <= c.RowCount; ++r) rated[static_cast<std::size_t>(r)] = RatedPowerOfMark(c.Transform->GetView(r));
+  return rated;
+}
+
+void ResetLoads(TTransTPCols& c, int r) {
+  c.T[r] = 0;
+  (*c.Pn)[r] = 0;
+  (*c.Qn)[r] = 0;
+  (*c.Pg)[r] = 0;
+  (*c.Qg)[r] = 0;
+}
+
+}  // namespace
+
+std::string StationKey(std::string_view name, TStationKeyKind kind) { return StripKindPrefix(UpperCase(name), kind); }
+
+std::string TableStationKey(std::string_view name1, TStationKeyKind kind) {
+  std::string upper = UpperCase(name1);
+  if (const auto dot = upper.find('.'); dot != std::string::npos) upper.resize(dot);
+  return StripKindPrefix(upper, kind);
+}
+
+float RatedPowerOfMark(std::string_view mark) {
+  if (const auto dash = mark.find('-'); dash != std::string_view::npos) mark.remove_prefix(dash + 1);
+  if (const auto slash = mark.find('/'); slash != std::string_view::npos) mark = mark.substr(0, slash);
+  double value = 0;
+  return ReadKept(std::string(mark), value) ? static_cast<float>(value) : 0.0f;
+}
+
+int MeasurementType(float setting) {
+  if (!(std::fabs(setting) < 1e9f)) return 2;
+  const std::int64_t type = Round(setting);
+  return type == 2 || type == 3 || type == 5 ? static_cast<int>(type) : 2;
+}
+
+void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double tangent,
+                          std::vector<std::string>& messages, const TMeasureProgress& progress) {
+  TTransTPCols c;
+  FillTransTPCols(stations, c);
+  const TStationIndex index(c, TStationKeyKind::Transformers);
+  const std::vector<float> rated = RatedPowers(c);
+  std::vector<std::string> designations(static_cast<std::size_t>(c.RowCount) + 1);
+  for (int r = 1; r <= c.RowCount; ++r) {
+    designations[static_cast<std::size_t>(r)] = UpperCase(c.Ntr->GetView(r));
+    (*c.Commut)[r] = 0;
+    (*c.U)[r] = 0;
+    ResetLoads(c, r);
+  }
+
+  const std::vector<std::string> names = ScanNameColumn(cells, {3, UpperTrimmed, true});
+  const int count = static_cast<int>(names.size()) - 1;
+  TProgressTenths tenths(count, progress);
+  for (int i = 1; i <= count; tenths.Advance(i), ++i) {
+    const std::string& name = names[static_cast<std::size_t>(i)];
+    if (name.empty()) continue;
+    // a row without a rated power is a heading or a caption
+    const std::string powerDigits = KeepChars(cells(i, 5), IsDigit);
+    if (powerDigits.empty()) continue;
+    double power = 0;
+    if (!ReadKept(powerDigits, power)) {
+      power = 0;
+      messages.push_back(SheetReadError(i, 5));
+    }
+    std::string designation = KeepChars(UpperCase(cells(i, 4)), [](char32_t ch) { return IsDigit(ch) || ch == U'Т'; });
+    if (designation == "Т") designation = "Т1";
+    const std::string loadText =
+        KeepChars(cells(i, 8), [](char32_t ch) { return IsDigit(ch) || ch == U',' || ch == U'.'; });
+    const bool hasLoad = !loadText.empty();
+    double load = 0;
+    if (hasLoad && !ReadKept(loadText, load)) {
+      load = 0;
+      messages.push_back(SheetReadError(i, 8));
+    }
+
+    const std::vector<int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
+    if (station.empty()) {
+      messages.push_back(name + " - не найден в базе РЭС");
+      continue;
+    }
+    int r = 0;
+    for (auto it = station.rbegin(); it != station.rend() && r == 0; ++it)
+      if (designations[static_cast<std::size_t>(*it)] == designation) r = *it;
+    const std::string who = name + " " + designation;
+    if (r == 0) {
+      messages.push_back(who + " - не найден в базе РЭС");
+      continue;
+    }
+    if (c.T[r] != 0) {
+      // an earlier row of the sheet filled it already
+      messages.push_back(who + " - дублирование данных");
+      continue;
+    }
+    c.T[r] = 1;
+    if (hasLoad) {
+      (*c.Pn)[r] = load;
+      (*c.Qn)[r] = load * tangent;
+    } else {
+      (*c.Commut)[r] = kSwitchedOff;
+    }
+    const double base = SingleToDouble(rated[static_cast<std::size_t>(r)]);
+    if (!SameHundredths(base, power)) messages.push_back(Mismatch(who, power, base));
+  }
+}
+
+void ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
+                                 std::vector<std::string>& messages, const TMeasureProgress& progress) {
+  TTransTPCols c;
+  FillTransTPCols(stations, c);
+  const TStationIndex index(c, TStationKeyKind::Stations);
+  const std::vector<float> rated = RatedPowers(c);
+  for (int r = 1; r <= c.RowCount; ++r) ResetLoads(c, r);
+  const auto ratedOf = [&](int r) { return SingleToDouble(rated[static_cast<std::size_t>(r)]); };
+
+  const std::vector<std::string> names =
+      ScanNameColumn(cells, {1, [](std::string_view t) { return RemoveBlanks(UpperCase(t)); }, false});
+  const bool stationLayout = cells(1, 4).empty();
+  const int count = static_cast<int>(names.size()) - 1;
+  std::vector<std::string> notFound;
+  TProgressTenths tenths(count, progress);
+  for (int i = 2; i <= count; tenths.Advance(i), ++i) {
+    const std::string& name = names[static_cast<std::size_t>(i)];
+    // a cell that is no number counts as an empty one, never as the row above it
+    float v[8] = {};
+    for (const int col : {2, 4, 5, 3, 6, 7}) ReadSheetValue(cells, col, i, v[col], messages);
+    const double loads = SingleToDouble(v[3]) + SingleToDouble(v[5]) + SingleToDouble(v[7]);
+
+    const std::vector<int> station = index.Find(StationKey(name, TStationKeyKind::Stations));
+    if (station.empty()) {
+      if (loads != 0) notFound.push_back(name);
+      continue;
+    }
+    if (c.T[station.back()] != 0) {
+      messages.push_back(name + " - дублирование данных");
+      continue;
+    }
+    double sumAll = 0, sumOn = 0;
+    for (const int r : station) {
+      sumAll += ratedOf(r);
+      if (IsSwitchedOn((*c.Commut)[r])) sumOn += ratedOf(r);
+    }
+
+    if (stationLayout) {
+      const double load = SingleToDouble(v[3]);
+      if (sumOn != 0 && load != 0)
+        for (const int r : station) {
+          c.T[r] = type;
+          if (IsSwitchedOn((*c.Commut)[r])) (*c.Pn)[r] = ratedOf(r) * load / sumOn;
+        }
+      if (const double power = SingleToDouble(v[2]); power != 0 && !SameHundredths(sumAll, power))
+        messages.push_back(Mismatch(name, power, sumAll));
+      continue;
+    }
+
+    if (loads == 0) continue;
+    for (const int r : station) c.T[r] = type;
+    for (int k = 1; k <= 3; ++k) {
+      const std::string designation = "Т" + std::to_string(k);
+      const double power = SingleToDouble(v[2 * k]);
+      const double load = SingleToDouble(v[2 * k + 1]);
+      const std::string who = name + " " + designation;
+      int r = 0;
+      for (auto it = station.begin(); it != station.end() && r == 0; ++it)
+        if (c.Ntr->GetView(*it) == designation) r = *it;
+      if (r == 0) {
+        if (load != 0) messages.push_back(who + " - есть в замерах, нет в схеме");
+        continue;
+      }
+      if (load == -1) {
+        (*c.Commut)[r] = kSwitchedOff;
+      } else {
+        (*c.Pn)[r] = load;
+        (*c.Commut)[r] = 0;
+        if (load == 0) {
+          messages.push_back(who + " - есть в схеме, нет в замерах");
+          c.T[r] = 0;
+        }
+      }
+      if (power != 0 && !SameHundredths(ratedOf(r), power)) messages.push_back(Mismatch(who, power, ratedOf(r)));
+    }
+  }
+
+  if (!notFound.empty()) {
+    messages.emplace_back();
+    messages.emplace_back("[Не найдены ТП в базе РЭС]");
+    messages.insert(messages.end(), notFound.begin(), notFound.end());
+  }
+}
+
+}  // namespace ld

@@ -1,0 +1,196 @@
+// The district window's commands of the menu "Данные" that write measurements and names into the open
+// base: measured loads of substation inputs, feeders and station transformers from workbooks, the
+// renumbering of tap-off nodes and the renaming of sectioning switches. The core matches and rewrites;
+// here the window asks, locks, shows progress and lists the messages in Info.
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTextEdit>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/base/numfmt.h"
+#include "core/base/settings.h"
+#include "core/base/strings.h"
+#include "core/district/feeder_measure.h"
+#include "core/district/run_locks.h"
+#include "core/district/tap_renumber.h"
+#include "core/district/tp_measure.h"
+#include "core/office/sheet_reader.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
+#include "gui/district/base_res_form.h"
+#include "gui/district/sel_xls_form.h"
+
+namespace ld::gui {
+
+namespace {
+
+// The bottom of the window while a measurement command works: Info hidden and cleared, the progress
+// bar at 0 and an empty stage label shown. When the command ends in any way the bar and the label go,
+// and the messages gathered so far are shown in Info when there are any.
+class TMeasurePanels {
+public:
+  explicit TMeasurePanels(TBaseResForm& form) : form_(form) {
+    form_.Info->clear();
+    form_.ShowInfo(false);
+    form_.ProcBar->setValue(0);
+    form_.ProcBar->show();
+    form_.ProcLabel->clear();
+    form_.ProcLabel->show();
+    form_.ArrangeBottomPanels();
+  }
+  ~TMeasurePanels() {
+    if (!Messages.empty()) {
+      std::string text;
+      for (std::size_t i = 0; i < Messages.size(); ++i) text += (i ? "\n" : "") + Messages[i];
+      form_.Info->setPlainText(QString::fromStdString(text));
+      form_.ShowInfo(true);
+    }
+    form_.ProcLabel->hide();
+    form_.ProcBar->hide();
+  }
+  TMeasurePanels(const TMeasurePanels&) = delete;
+  TMeasurePanels& operator=(const TMeasurePanels&) = delete;
+
+  void Stage(const std::string& text) {
+    form_.ProcLabel->setText(QString::fromStdString(text));
+    QCoreApplication::processEvents();
+  }
+  TMeasureProgress Progress() {
+    return [this](int position) { form_.ProgressCallback(position); };
+  }
+
+  std::vector<std::string> Messages;
+
+private:
+  TBaseResForm& form_;
+};
+
+// A table of the base as it stands on disk; an empty one of its layout when the base has no such file
+// yet (writing it creates the file).
+TDataFile ReadBaseTable(const std::string& file, const std::string& layout) {
+  TDataFile table;
+  if (fileio::FileExists(file)) {
+    ReadTableFile(file, table);
+  } else {
+    ReadMaket(layout, table);
+    CreateColumns(table, 0);
+  }
+  return table;
+}
+
+}  // namespace
+
+// ---- measurements of substation inputs and feeders ---------------------------------------------------
+
+void TBaseResForm::ImpFeederMeasItemClick() {
+  if (BaseFileName.empty() || !CommitGrid()) return;
+  std::string file = IniRec.PathXlsVF, note;
+  float fileOnly = -1;
+  if (!ShowSelXlsForm(file, note, fileOnly)) return;
+  IniRec.PathXlsVF = file;
+
+  // the locks go however the command ends, from the moment they are taken
+  TRunTableLocks locks(BaseFileName, LayoutExtensions({LayoutSubstInputs, LayoutSubstFeeders}));
+  TMeasurePanels panels(*this);
+  TDataFile inputs = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutSubstInputs), LayoutSubstInputs);
+  TDataFile feeders = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutSubstFeeders), LayoutSubstFeeders);
+  TSheetReader sheet;
+  sheet.Open(file);
+  ImportFeederMeasurements(
+      inputs, feeders, SheetCells(sheet), panels.Messages, [&](const std::string& text) { panels.Stage(text); },
+      panels.Progress());
+  sheet.Close();
+  locks.Write(inputs);
+  locks.Write(feeders);
+  locks.Release();
+  DataItemClick(DataGrid_->table().Name == LayoutSubstFeeders ? ZamerItem : SubstItem);
+}
+
+// ---- measurements of station transformers ------------------------------------------------------------
+
+void TBaseResForm::ImportTransformerMeasurements(const std::string& file, const TTransformerImport& import) {
+  TRunTableLocks locks(BaseFileName, LayoutExtensions({LayoutTransTP}));
+  TMeasurePanels panels(*this);
+  TDataFile stations = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutTransTP), LayoutTransTP);
+  TSheetReader sheet;
+  sheet.Open(file);
+  panels.Stage("   Чтение замеров по ТП ... ");
+  import(stations, SheetCells(sheet), panels.Messages, panels.Progress());
+  sheet.Close();
+  locks.Write(stations);
+  locks.Release();
+  DataItemClick(TPItem);
+}
+
+void TBaseResForm::ImportTPItemClick() {
+  if (BaseFileName.empty() || !CommitGrid()) return;
+  std::string file = IniRec.PathXlsTP, note;
+  float tangent = IniRec.ZamerTg;
+  if (!ShowSelXlsForm(file, note, tangent)) return;
+  IniRec.PathXlsTP = file;
+  IniRec.ZamerTg = tangent;
+  ImportTransformerMeasurements(file, [&](TDataFile& stations, const TSheetCells& cells,
+                                          std::vector<std::string>& messages, const TMeasureProgress& progress) {
+    ImportTPMeasurements(stations, cells, SingleToDouble(tangent), messages, progress);
+  });
+}
+
+void TBaseResForm::ImpTPMeasItemClick() {
+  if (BaseFileName.empty() || !CommitGrid()) return;
+  // a setting that is no measurement type offers the active power
+  if (!(std::fabs(IniRec.TypZamer) < 1e9f) || MeasurementType(IniRec.TypZamer) != Round(IniRec.TypZamer))
+    IniRec.TypZamer = 2;
+  std::string file = IniRec.PathXlsTP, note;
+  float type = IniRec.TypZamer;
+  if (!ShowSelXlsForm(file, note, type)) return;
+  IniRec.PathXlsTP = file;
+  IniRec.TypZamer = type;
+  ImportTransformerMeasurements(file, [&](TDataFile& stations, const TSheetCells& cells,
+                                          std::vector<std::string>& messages, const TMeasureProgress& progress) {
+    ImportTPStationMeasurements(stations, cells, MeasurementType(type), messages, progress);
+  });
+}
+
+// ---- names of tap-offs and sectioning switches ---------------------------------------------------------
+
+void TBaseResForm::RewriteBaseTable(const std::string& layout,
+                                   const std::function<void(TDataFile&, const TMeasureProgress&)>& rewrite) {
+  if (BaseFileName.empty() || !CommitGrid()) return;
+  const std::string file = BaseFileName + GetMaketExtention(layout);
+  TRunTableLocks locks(BaseFileName, GetMaketExtention(layout));
+  struct TBar {
+    QProgressBar* bar;
+    ~TBar() { bar->hide(); }
+  } bar{ProcBar};
+  ProcBar->setValue(0);
+  ProcBar->show();
+  ArrangeBottomPanels();
+  TDataFile table;
+  ReadTableFile(file, table);
+  rewrite(table, [this](int position) { ProgressCallback(position); });
+  locks.Write(table);
+  locks.Release();
+  if (DataGrid_->table().Name != layout) return;
+  if (layout == LayoutLines10)
+    LineItemClick();
+  else
+    DataItemClick(TPItem);
+}
+
+void TBaseResForm::RenumItemClick() {
+  RewriteBaseTable(LayoutLines10,
+                   [](TDataFile& lines, const TMeasureProgress& progress) { RenumberTapOffs(lines, progress); });
+}
+
+void TBaseResForm::RenameItemClick() {
+  RewriteBaseTable(LayoutTransTP, [](TDataFile& stations, const TMeasureProgress& progress) {
+    RenameSectionSwitches(stations, progress);
+  });
+}
+
+}  // namespace ld::gui

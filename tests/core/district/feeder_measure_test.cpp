@@ -1,0 +1,145 @@
+// Measured loads of substation inputs and feeders: the pairs summed into P and Q, the kind in T, the
+// uppermost sheet row of a name, rows that must not be filled, names not found, cells that are no
+// number, the end of the names, and the same through new and legacy workbook files.
+#include "core/district/feeder_measure.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/base/strings.h"
+#include "core/office/sheet_reader.h"
+#include "core/office/workbook.h"
+#include "core/office/xlsx_file.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+#include "support/xls_builder.h"
+#include "fake_sheet.h"
+
+namespace ld::test {
+namespace {
+
+class FeederMeasurements : public ::testing::Test {
+protected:
+  FeederMeasurements() { MaketFileName = (DataDir() / "maket.zr").string(); }
+  static double Num(const TDataFile& t, const std::string& field, int row) {
+    return StrToFloatZ(GetCellText(t, row, FindColumnIndex(field, t), true));
+  }
+  static std::string Text(const TDataFile& t, const std::string& field, int row) {
+    return GetCellText(t, row, FindColumnIndex(field, t), true);
+  }
+  // Inputs: Subst, NamePS, LinkPS, Uzam, T, B, ComPS, P, Q.
+  void Inputs(const Rows& rows) { FillRows(inputs, LayoutSubstInputs, rows); }
+  // Feeders: Name1, Name2, Line, Nl, NK, T, B, P, Q.
+  void Feeders(const Rows& rows) { FillRows(feeders, LayoutSubstFeeders, rows); }
+  TDataFile inputs, feeders;
+  std::vector<std::string> messages;
+};
+
+TEST_F(FeederMeasurements, PairsAreSummedIntoTheUppermostRowOfEachName) {
+  Inputs({{"ПС-1", "Ввод 1", "", "", "", "", "", "7", "7"},
+          {"ПС-1", "ввод 2"},
+          {"ПС-1", "Ввод 3", "", "", "-4", "", "", "6", "6"},
+          {"ПС-2", "ВВОД 1"}});
+  Feeders({{"ПС-1.1", "Ф-2", "", "", "", "", "", "99", "99"},
+           {"ПС-1.1", "ф-3", "", "", "", "2", "", "1", "1"},
+           {"ПС-1.2", "Ф-4", "", "", "", "", "", "7"},
+           {"ПС-2.1", "ПC-2 KЛ-10"}});  // Latin C and K in the table
+  FakeSheet sheet;
+  sheet.Row(1, {{3, "Наименование"}, {8, "P1"}});
+  sheet.Row(2, {{3, "  ввод 1 "}, {8, "1.5"}, {12, "0,5"}, {18, "0.25"}, {22, "0.25"}});
+  sheet.Row(3, {{3, "ВВОД 1"}, {8, "9"}, {18, "9"}});
+  sheet.Row(4, {{3, "Ввод 2"}, {8, "3"}, {22, "0"}});
+  sheet.Row(5, {{3, "Ввод 3"}, {8, "5"}});
+  sheet.Row(6, {{3, "ПС-2 КЛ-10"}, {8, "-"}, {18, "2"}});
+  // the second active cell is no number: the value read just before must not stand in for it
+  sheet.Row(7, {{3, "Ф-2"}, {8, "4"}, {12, "abc"}, {18, "1"}, {22, "1"}});
+  sheet.Row(8, {{3, "Ф-4"}, {8, "нет"}, {12, "1"}});
+  std::vector<std::string> stages;
+  ImportFeederMeasurements(inputs, feeders, sheet.Cells(), messages,
+                           [&](const std::string& s) { stages.push_back(s); });
+
+  EXPECT_EQ(stages, (std::vector<std::string>{"  Чтение замеров по вводам 10(6) кВ ... ",
+                                              "  Чтение замеров по фидерам 10(6) кВ ... "}));
+  // two inputs of one name take the same (upper) row
+  for (const int r : {1, 4}) {
+    EXPECT_DOUBLE_EQ(Num(inputs, "P", r), 2.0) << r;
+    EXPECT_DOUBLE_EQ(Num(inputs, "Q", r), 0.5) << r;
+    EXPECT_EQ(Text(inputs, "T", r), "4") << r;
+  }
+  EXPECT_DOUBLE_EQ(Num(inputs, "P", 2), 3.0);
+  EXPECT_DOUBLE_EQ(Num(inputs, "Q", 2), 0.0);
+  EXPECT_EQ(Text(inputs, "T", 2), "5");
+  // a negative kind is never filled
+  EXPECT_EQ(Text(inputs, "T", 3), "-4");
+  EXPECT_DOUBLE_EQ(Num(inputs, "P", 3), 6.0);
+
+  EXPECT_DOUBLE_EQ(Num(feeders, "P", 1), 4.0) << "a failed read adds nothing";
+  EXPECT_DOUBLE_EQ(Num(feeders, "Q", 1), 2.0);
+  EXPECT_EQ(Text(feeders, "T", 1), "4");
+  EXPECT_EQ(Text(feeders, "T", 2), "2") << "not found: kept";
+  EXPECT_DOUBLE_EQ(Num(feeders, "P", 2), 1.0);
+  EXPECT_DOUBLE_EQ(Num(feeders, "P", 3), 8.0) << "the first cell no number: the old value and the second cell";
+  EXPECT_EQ(Text(feeders, "T", 3), "5");
+  EXPECT_DOUBLE_EQ(Num(feeders, "Q", 4), 2.0) << "feeder names compare Latin look-alikes as Cyrillic";
+  EXPECT_DOUBLE_EQ(Num(feeders, "P", 4), 0.0);
+
+  EXPECT_EQ(messages, (std::vector<std::string>{"Ввод ВВОД 3 не найден",
+                                                "Ошибка чтения. Строка 7, столбец 12",
+                                                "Фидер ПС-1.1 - Ф-3 не найден",
+                                                "Ошибка чтения. Строка 8, столбец 8"}));
+}
+
+TEST_F(FeederMeasurements, NamesEndAtAHundredEmptyCells) {
+  Inputs({});
+  Feeders({{"ПС-1.1", "Ф-5"}, {"ПС-1.1", "Ф-6"}, {"ПС-9", ""}});
+  FakeSheet sheet;
+  sheet.Row(1, {{3, "Ф-1"}, {8, "1"}});
+  sheet.Row(101, {{3, "Ф-5"}, {8, "5"}});  // 99 empty cells above it
+  sheet.Row(202, {{3, "Ф-6"}, {8, "6"}});  // 100 empty cells above it
+  ImportFeederMeasurements(inputs, feeders, sheet.Cells(), messages);
+  EXPECT_DOUBLE_EQ(Num(feeders, "P", 1), 5.0);
+  EXPECT_EQ(Text(feeders, "T", 2), "");
+  // an empty name takes the first empty cell above the last name
+  EXPECT_EQ(Text(feeders, "T", 3), "5");
+  EXPECT_EQ(messages, std::vector<std::string>{"Фидер ПС-1.1 - Ф-6 не найден"});
+}
+
+TEST_F(FeederMeasurements, NewAndLegacyWorkbooksReadAlike) {
+  TempDir dir;
+  Workbook book;
+  Worksheet& s = book.sheets.emplace_back("Замеры");
+  s.SetText(2, 3, "Ввод 1");
+  s.SetNumber(2, 8, 1.25);
+  s.SetNumber(2, 12, 0.75);
+  s.SetNumber(2, 22, 0.5);
+  s.SetText(3, 3, "Ф-1");
+  s.SetNumber(3, 8, 3);
+  s.SetText(3, 18, "abc");
+  WriteXlsx(dir / "новый.xlsx", book);
+  WriteBytes(dir / "старый.xls", BuildXls({{XlsCell::Text, 2, 3, 0, "Ввод 1"},
+                                          {XlsCell::Number, 2, 8, 1.25, ""},
+                                          {XlsCell::Number, 2, 12, 0.75, ""},
+                                          {XlsCell::Number, 2, 22, 0.5, ""},
+                                          {XlsCell::Text, 3, 3, 0, "Ф-1"},
+                                          {XlsCell::Number, 3, 8, 3, ""},
+                                          {XlsCell::Text, 3, 18, 0, "abc"}}));
+  for (const char* file : {"новый.xlsx", "старый.xls"}) {
+    Inputs({{"ПС-1", "Ввод 1"}});
+    Feeders({{"ПС-1.1", "Ф-1"}});
+    messages.clear();
+    TSheetReader reader;
+    reader.Open(dir / file);
+    ImportFeederMeasurements(inputs, feeders, SheetCells(reader), messages);
+    EXPECT_DOUBLE_EQ(Num(inputs, "P", 1), 2.0) << file;
+    EXPECT_DOUBLE_EQ(Num(inputs, "Q", 1), 0.5) << file;
+    EXPECT_EQ(Text(inputs, "T", 1), "4") << file;
+    EXPECT_DOUBLE_EQ(Num(feeders, "P", 1), 3.0) << file;
+    EXPECT_EQ(Text(feeders, "T", 1), "5") << file;
+    EXPECT_EQ(messages, std::vector<std::string>{"Ошибка чтения. Строка 3, столбец 18"}) << file;
+  }
+}
+
+}  // namespace
+}  // namespace ld::test
