@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -131,10 +132,38 @@ bool TFileReplacement::Failed(int error) {
   return false;
 }
 
+bool TWriteBehind::Written(int fd, std::int64_t end) {
+#ifdef __linux__
+  if (unsupported_ || end - started_ < kStep) return true;
+  // Starts the writing only; the final flush still waits for all of it and reports its failures.
+  if (::sync_file_range(fd, started_, end - started_, SYNC_FILE_RANGE_WRITE) != 0) {
+    if (errno == EIO || errno == ENOSPC || errno == EDQUOT) return false;
+    unsupported_ = true;  // a pipe, or a file system that writes only on the flush
+    return true;
+  }
+  started_ = end;
+#else
+  (void)fd;
+  (void)end;
+#endif
+  return true;
+}
+
 bool TFileReplacement::Write(const void* data, std::size_t n) {
   if (error_ != 0 || fd_ < 0) return false;
-  errno = 0;
-  return WriteFileBytes(fd_, data, n) || Failed(errno);
+  // In steps, so that the disk writes the first ones while the later ones are still being copied.
+  const auto* p = static_cast<const char*>(data);
+  while (n > 0) {
+    const std::size_t piece = std::min(n, static_cast<std::size_t>(TWriteBehind::kStep));
+    errno = 0;
+    if (!WriteFileBytes(fd_, p, piece)) return Failed(errno);
+    written_ += static_cast<std::int64_t>(piece);
+    errno = 0;
+    if (!writeBehind_.Written(fd_, written_)) return Failed(errno);
+    p += piece;
+    n -= piece;
+  }
+  return true;
 }
 
 bool TFileReplacement::Rewritten() {
@@ -157,6 +186,8 @@ bool TFileReplacement::Rewritten() {
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
   if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) return Failed(errno);
+  written_ = 0;
+  writeBehind_ = TWriteBehind();
   return Write(bytes);
 }
 

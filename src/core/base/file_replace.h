@@ -4,6 +4,7 @@
 // rename. A write that fails anywhere (a full disk, a read-only folder, a killed program) leaves the
 // previous file byte for byte as it was, and the message names the file and says why.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -29,12 +30,28 @@ std::string SystemErrorText(int error);
 // 'Ошибка записи файла "<file>": <reason>', and "; прежний файл не изменен" when the file exists.
 TFileError FileWriteError(const std::string& fileName, const std::string& reason);
 
-// One new version of a file on its way to the disk. The temporary file is removed when the object goes
-// without Replace having succeeded.
 // Closes a descriptor without waiting for it: when the last descriptor of a replaced file goes, the
 // system frees the file's blocks, which on a disk told of every freed block waits for the disk.
 void CloseInBackground(int fd);
 
+// Sets the disk writing a large file's bytes while the later ones are still being produced: the flush
+// before the rename then finds little left to wait for, instead of the whole file.
+class TWriteBehind {
+public:
+  // How many new bytes are handed to the disk at once.
+  static constexpr std::int64_t kStep = std::int64_t{8} << 20;
+
+  // The file now holds its first `end` bytes, written in order. False (errno set) when the system
+  // reports that bytes already written could not reach the disk.
+  bool Written(int fd, std::int64_t end);
+
+private:
+  std::int64_t started_ = 0;  // the disk has been told of the bytes before this
+  bool unsupported_ = false;  // a file the system cannot write early: left to the final flush
+};
+
+// One new version of a file on its way to the disk. The temporary file is removed when the object goes
+// without Replace having succeeded.
 class TFileReplacement {
 public:
   // A temporary file of its own name beside fileName; a link to a file writes the file it names.
@@ -76,6 +93,8 @@ private:
   std::string tempName_;
   int fd_ = -1;
   int error_ = 0;
+  std::int64_t written_ = 0;
+  TWriteBehind writeBehind_;
   bool existed_ = false;
   bool replaced_ = false;
 };

@@ -109,9 +109,9 @@ void TFileWriter::Write(const void* data, std::size_t n) {
   if (!ok_) return;
   if (used_ + n > kBufferSize && !Flush()) return;
   if (n >= kBufferSize) {
-    ok_ = WriteAll(fd_, data, n);
-    if (!ok_) error_ = errno;
+    const bool ok = WriteAll(fd_, data, n);
     flushed_ += static_cast<std::int64_t>(n);
+    Wrote(ok);
     return;
   }
   std::memcpy(buf_.get() + used_, data, n);
@@ -151,12 +151,17 @@ void TFileWriter::PatchInt32(std::int64_t pos, std::int32_t v) {
 
 bool TFileWriter::Flush() {
   if (ok_ && used_ != 0) {
-    ok_ = WriteAll(fd_, buf_.get(), used_);
-    if (!ok_) error_ = errno;
+    const bool ok = WriteAll(fd_, buf_.get(), used_);
     flushed_ += static_cast<std::int64_t>(used_);
     used_ = 0;
+    Wrote(ok);
   }
   return ok_;
+}
+
+void TFileWriter::Wrote(bool ok) {
+  ok_ = ok && writeBehind_.Written(fd_, flushed_);
+  if (!ok_) error_ = errno;
 }
 
 // ---- names and dates ----

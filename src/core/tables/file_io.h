@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/base/dates.h"
+#include "core/base/file_replace.h"
 
 namespace ld::fileio {
 
@@ -96,11 +97,14 @@ public:
 
 private:
   char* RoomAfterFlush(std::size_t n);
+  // Records a failed write and hands what was written to the disk early.
+  void Wrote(bool ok);
 
   int fd_;
   bool ok_ = true;
   int error_ = 0;
   std::int64_t flushed_ = 0;
+  TWriteBehind writeBehind_;
   std::unique_ptr<unsigned char[]> buf_;
   std::size_t used_ = 0;
 };

@@ -3,8 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -94,6 +95,36 @@ TEST(FileReplace, WritersThatOpenTheFileByNameAreHeldToTheSameDisk) {
 
   WriteFileReplacing(name, library("a whole new workbook"));
   EXPECT_EQ(ReadBytes(name), "a whole new workbook");
+  EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(FileReplace, AFileOfManyMegabytesArrivesWholeAndAFullDiskInItsMiddleStillKeepsTheOldOne) {
+  test::TempDir dir;
+  const std::string name = dir / "large.bin";
+  // Long enough that the disk is set writing its first parts while later ones are still coming.
+  std::string bytes(static_cast<std::size_t>(2 * TWriteBehind::kStep + 12345), '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131 + i / 4099);
+  WriteFileReplacing(name, bytes);
+  EXPECT_EQ(ReadBytes(name), bytes);
+
+  // In uneven pieces through one replacement.
+  std::string other = bytes;
+  std::reverse(other.begin(), other.end());
+  {
+    TFileReplacement file(name);
+    for (std::size_t at = 0, piece = 1; at < other.size(); at += piece, piece = piece * 3 + 1) {
+      piece = std::min(piece, other.size() - at);
+      ASSERT_TRUE(file.Write(other.data() + at, piece));
+    }
+    file.Commit();
+  }
+  EXPECT_EQ(ReadBytes(name), other);
+
+  {
+    test::FullDisk disk(static_cast<std::size_t>(TWriteBehind::kStep + 7));
+    EXPECT_EQ(ErrorOf([&] { WriteFileReplacing(name, bytes); }), test::FullDiskMessage(name));
+  }
+  EXPECT_EQ(ReadBytes(name), other);
   EXPECT_EQ(FilesIn(dir), 1u);
 }
 

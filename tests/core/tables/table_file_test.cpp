@@ -1,7 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
+#include "core/base/file_replace.h"
+#include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
@@ -238,6 +242,37 @@ TEST(TableFile, RowsBeyondWhatTheFileCanHoldAreRefusedByThatLimit) {
                              I32(rows) + std::string(rows, '\1'));
   ReadTableFile(file, r);
   EXPECT_EQ(r.RowCount, rows);
+}
+
+TEST(TableFile, TheBufferedWriterKeepsEveryByteInPlaceOverManyMegabytes) {
+  TempDir dir;
+  const std::string file = dir / "body.bin";
+  fileio::TFd fd(::open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  ASSERT_TRUE(fd.IsOpen());
+  fileio::TFileWriter out(fd.Get());
+  std::string expected;
+  out.WriteInt32(0);  // the length, patched once the disk has long been given the start
+  expected += I32(0);
+  std::mt19937 random(7);
+  while (expected.size() < static_cast<std::size_t>(2 * TWriteBehind::kStep + 1000)) {
+    std::string piece(random() % 3 == 0 ? fileio::TFileWriter::kCapacity + random() % 5000 : random() % 3000, '\0');
+    for (char& c : piece) c = static_cast<char>(random());
+    if (piece.size() < 2000) {
+      char* room = out.Room(piece.size());
+      ASSERT_NE(room, nullptr);
+      std::copy(piece.begin(), piece.end(), room);
+      out.Commit(piece.size());
+    } else {
+      out.Write(piece.data(), piece.size());
+    }
+    expected += piece;
+  }
+  out.PatchInt32(0, static_cast<std::int32_t>(expected.size()));
+  expected.replace(0, 4, I32(static_cast<std::int32_t>(expected.size())));
+  ASSERT_TRUE(out.Flush());
+  EXPECT_EQ(out.Pos(), static_cast<std::int64_t>(expected.size()));
+  EXPECT_TRUE(fd.Close());
+  EXPECT_TRUE(test::ReadBytes(file) == expected);
 }
 
 }  // namespace
