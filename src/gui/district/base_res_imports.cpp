@@ -22,6 +22,7 @@
 #include "core/tables/layout.h"
 #include "gui/common/modal.h"
 #include "gui/district/base_res_form.h"
+#include "gui/district/command_panels.h"
 
 namespace ld::gui {
 
@@ -87,9 +88,7 @@ void TBaseResForm::RunBaseImport(const std::string& stem, bool resetFirst, bool 
   TBaseImport base;
   const auto showMessages = [&] {
     if (base.Messages.empty()) return;
-    std::string text;
-    for (const std::string& m : base.Messages) text += (text.empty() ? "" : "\n") + m;
-    Info->setPlainText(Q(text));
+    Info->setPlainText(JoinedLines(base.Messages));
     ShowInfo(true);
   };
   try {

@@ -23,52 +23,12 @@
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "gui/district/base_res_form.h"
+#include "gui/district/command_panels.h"
 #include "gui/district/sel_xls_form.h"
 
 namespace ld::gui {
 
 namespace {
-
-// The bottom of the window while a measurement command works: Info hidden and cleared, the progress
-// bar at 0 and an empty stage label shown. When the command ends in any way the bar and the label go,
-// and the messages gathered so far are shown in Info when there are any.
-class TMeasurePanels {
-public:
-  explicit TMeasurePanels(TBaseResForm& form) : form_(form) {
-    form_.Info->clear();
-    form_.ShowInfo(false);
-    form_.ProcBar->setValue(0);
-    form_.ProcBar->show();
-    form_.ProcLabel->clear();
-    form_.ProcLabel->show();
-    form_.ArrangeBottomPanels();
-  }
-  ~TMeasurePanels() {
-    if (!Messages.empty()) {
-      std::string text;
-      for (std::size_t i = 0; i < Messages.size(); ++i) text += (i ? "\n" : "") + Messages[i];
-      form_.Info->setPlainText(QString::fromStdString(text));
-      form_.ShowInfo(true);
-    }
-    form_.ProcLabel->hide();
-    form_.ProcBar->hide();
-  }
-  TMeasurePanels(const TMeasurePanels&) = delete;
-  TMeasurePanels& operator=(const TMeasurePanels&) = delete;
-
-  void Stage(const std::string& text) {
-    form_.ProcLabel->setText(QString::fromStdString(text));
-    QCoreApplication::processEvents();
-  }
-  TMeasureProgress Progress() {
-    return [this](int position) { form_.ProgressCallback(position); };
-  }
-
-  std::vector<std::string> Messages;
-
-private:
-  TBaseResForm& form_;
-};
 
 // A table of the base as it stands on disk; an empty one of its layout when the base has no such file
 // yet (writing it creates the file).
@@ -96,13 +56,13 @@ void TBaseResForm::ImpFeederMeasItemClick() {
 
   // the locks go however the command ends, from the moment they are taken
   TRunTableLocks locks(BaseFileName, LayoutExtensions({LayoutSubstInputs, LayoutSubstFeeders}));
-  TMeasurePanels panels(*this);
+  TCommandPanels panels(*this);
   TDataFile inputs = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutSubstInputs), LayoutSubstInputs);
   TDataFile feeders = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutSubstFeeders), LayoutSubstFeeders);
   TSheetReader sheet;
   sheet.Open(file);
   ImportFeederMeasurements(
-      inputs, feeders, SheetCells(sheet), panels.Messages, [&](const std::string& text) { panels.Stage(text); },
+      inputs, feeders, SheetCells(sheet), panels.Lines, [&](const std::string& text) { panels.Stage(text); },
       panels.Progress());
   sheet.Close();
   locks.Write(inputs);
@@ -115,12 +75,12 @@ void TBaseResForm::ImpFeederMeasItemClick() {
 
 void TBaseResForm::ImportTransformerMeasurements(const std::string& file, const TTransformerImport& import) {
   TRunTableLocks locks(BaseFileName, LayoutExtensions({LayoutTransTP}));
-  TMeasurePanels panels(*this);
+  TCommandPanels panels(*this);
   TDataFile stations = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutTransTP), LayoutTransTP);
   TSheetReader sheet;
   sheet.Open(file);
   panels.Stage("   Чтение замеров по ТП ... ");
-  import(stations, SheetCells(sheet), panels.Messages, panels.Progress());
+  import(stations, SheetCells(sheet), panels.Lines, panels.Progress());
   sheet.Close();
   locks.Write(stations);
   locks.Release();

@@ -10,23 +10,11 @@
 #include "core/district/scheme_forming.h"
 #include "core/tables/layout.h"
 #include "gui/district/base_res_form.h"
+#include "gui/district/command_panels.h"
 #include "gui/district/cmp_subst_form.h"
 #include "gui/district/set_export_form.h"
 
 namespace ld::gui {
-
-namespace {
-
-QString Joined(const std::vector<std::string>& lines) {
-  QString text;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i != 0) text += '\n';
-    text += QString::fromStdString(lines[i]);
-  }
-  return text;
-}
-
-}  // namespace
 
 void TBaseResForm::ExportBtnClick() {
   if (BaseFileName.empty() || !CommitGrid()) return;
@@ -51,7 +39,7 @@ void TBaseResForm::ExportBtnClick() {
   // In every case: the messages into Info, the progress away, and the base tables it may have rewritten
   // shown again as they now are.
   auto finish = [&] {
-    Info->setPlainText(Joined(messages));
+    Info->setPlainText(JoinedLines(messages));
     if (Info->isHidden()) ShowInfo(true);
     ProcLabel->hide();
     ProcBar->hide();

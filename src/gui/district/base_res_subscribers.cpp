@@ -16,6 +16,7 @@
 #include "core/district/subscriber_xls.h"
 #include "core/tables/layout.h"
 #include "gui/district/base_res_form.h"
+#include "gui/district/command_panels.h"
 #include "gui/district/imp04_frm.h"
 #include "gui/district/imp_xls_frm.h"
 #include "gui/district/import_frm.h"
@@ -23,47 +24,6 @@
 namespace ld::gui {
 
 namespace {
-
-// The progress bar, its label and the messages of one command: made ready when the command starts, and
-// at its end, however it ends, the bar hidden and the messages shown.
-class TCommandPanels {
-public:
-  TCommandPanels(TBaseResForm& form, bool clearInfo) : form_(form) {
-    if (clearInfo) {
-      form_.ShowInfo(false);
-      form_.Info->clear();
-    }
-    form_.ProcBar->setValue(0);
-    form_.ProcBar->show();
-    form_.ProcLabel->clear();
-    form_.ProcLabel->show();
-    form_.ArrangeBottomPanels();
-  }
-  ~TCommandPanels() {
-    if (!info.empty()) {
-      QString text;
-      for (const std::string& line : info) text += (text.isEmpty() ? "" : "\n") + QString::fromStdString(line);
-      form_.Info->setPlainText(text);
-      form_.ShowInfo(true);
-    }
-    form_.ProcLabel->hide();
-    form_.ProcBar->hide();
-  }
-  TCommandPanels(const TCommandPanels&) = delete;
-  TCommandPanels& operator=(const TCommandPanels&) = delete;
-
-  TImportProgress Progress() {
-    return [this](int position) { form_.ProgressCallback(position); };
-  }
-  TStageProc Stage() {
-    return [this](const std::string& text) { form_.ProcLabel->setText(QString::fromStdString(text)); };
-  }
-
-  std::vector<std::string> info;
-
-private:
-  TBaseResForm& form_;
-};
 
 // The entry of "Данные" or "Абоненты" that shows the table of a layout.
 QObject* EntryOf(TBaseResForm& form, const std::string& layout) {
@@ -106,7 +66,7 @@ void TBaseResForm::ImpDbfBaseItemClick() {
   std::string shown;
   {
     TCommandPanels panels(*this, true);
-    shown = ImportSubscriberBasesDbf(request, panels.info, panels.Progress(), panels.Stage());
+    shown = ImportSubscriberBasesDbf(request, panels.Lines, panels.Progress(), panels.StageProc());
   }
   ShowResult(*this, shown, {LayoutMeterPoints, LayoutHouseholds, LayoutConsumers});
 }
@@ -125,7 +85,7 @@ void TBaseResForm::ImpXlsBaseItemClick() {
   std::string shown;
   try {
     TCommandPanels panels(*this, true);
-    shown = ImportSubscriberBasesXls(request, panels.info, panels.Progress(), panels.Stage());
+    shown = ImportSubscriberBasesXls(request, panels.Lines, panels.Progress(), panels.StageProc());
   } catch (...) {
     ShowResult(*this, {}, {LayoutMeterPoints, LayoutHouseholds, LayoutSubstInputs, LayoutSubstFeeders});
     throw;
@@ -143,7 +103,7 @@ void TBaseResForm::ImpLine04ItemClick() {
   bool written = false;
   {
     TCommandPanels panels(*this, true);
-    written = ImportLines04Dbf(request, panels.info, panels.Progress(), panels.Stage());
+    written = ImportLines04Dbf(request, panels.Lines, panels.Progress(), panels.StageProc());
   }
   if (written) ShowResult(*this, LayoutLines04, {});
 }
@@ -152,7 +112,7 @@ void TBaseResForm::LinkDogItemClick() {
   if (BaseFileName.empty() || !CommitGrid()) return;
   {
     TCommandPanels panels(*this, false);
-    LinkConsumersOfBase(BaseFileName, panels.Progress(), panels.Stage());
+    LinkConsumersOfBase(BaseFileName, panels.Progress(), panels.StageProc());
   }
   ShowResult(*this, LayoutConsumers, {});
 }
