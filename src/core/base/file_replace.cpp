@@ -153,6 +153,10 @@ bool TFileReplacement::Write(const void* data, std::size_t n) {
   if (error_ != 0 || fd_ < 0) return false;
   // In steps, so that the disk writes the first ones while the later ones are still being copied.
   const auto* p = static_cast<const char*>(data);
+  if (n == 0) {
+    errno = 0;  // an empty write still goes to the writer, which may refuse it as any other
+    return WriteFileBytes(fd_, p, 0) || Failed(errno);
+  }
   while (n > 0) {
     const std::size_t piece = std::min(n, static_cast<std::size_t>(TWriteBehind::kStep));
     errno = 0;
