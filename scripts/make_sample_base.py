@@ -69,11 +69,18 @@ STATIONS = [
     ('4', 'ТП-15', 'Т1', 'ТМ-250/10/0.4', '0', '30', '', 'П', 'с. Заречье'),
 ]
 
-# ---- 0.4 kV lines of two stations: from the transformer's 0.4 kV node to a point of the station.
+# ---- 0.4 kV lines: from the transformer's 0.4 kV node to a point of the station. Two stations carry
+# their own loads on them; the others take theirs from the subscribers that load forming charges to them.
 LINE04_FIELDS = ['NameTP', 'Ntr', 'Fider', 'KodLine', 'T', 'Pn', 'Qn', 'PM']
 LINES04 = [
     ('ТП-1', 'Т1', 'Л1', '350*СИП2-70', '1', '40', '18', 'П'),
     ('ТП-1', 'Т1', 'Л2', '250*СИП2-50', '1', '25', '11', 'П'),
+    ('ТП-11', 'Т1', 'Л1', '250*СИП2-70', '', '', '', 'П'),
+    ('ТП-11', 'Т1', 'Л2', '300*СИП2-50', '', '', '', 'П'),
+    ('ТП-14', 'Т1', 'Л1', '350*А-50', '', '', '', 'П'),
+    ('ТП-15', 'Т1', 'Л1', '300*СИП2-50', '', '', '', 'П'),
+    ('ТП-6', 'Т1', 'Л1', '300*СИП2-70', '', '', '', 'П'),
+    ('ТП-8', 'Т1', 'Л1', '200*А-50', '', '', '', 'П'),
     ('ТП-9', 'Т1', 'Л1', '400*А-50', '1', '30', '14', 'П'),
 ]
 
