@@ -69,7 +69,7 @@ TEST_F(SampleBase, FormsWithoutMessagesUnderEveryOption) {
   EXPECT_TRUE(Form().Written);
   EXPECT_TRUE(ConverterLines().empty()) << ConverterLines().front();
   const Lines names = Names(Base());
-  EXPECT_EQ(names.size(), plain + 19 + 3) << "a 0.4 kV node per transformer and per 0.4 kV line";
+  EXPECT_EQ(names.size(), plain + 19 + 9) << "a 0.4 kV node per transformer and per 0.4 kV line";
   EXPECT_TRUE(std::count(names.begin(), names.end(), "ТП-10.Т2") == 1);
   EXPECT_TRUE(std::count(names.begin(), names.end(), "ТП-1.Л2") == 1);
 
