@@ -106,6 +106,14 @@ TEST_F(SchemeFormingWindow, SampleBaseIsFormedWithoutMessagesAndCalculatedWithin
     const double u = std::stod(GetCellText(nodes, row, FindColumnIndex("Urez", nodes), true));
     EXPECT_LE(std::abs(u - unom), 0.1 * unom) << GetCellText(nodes, row, FindColumnIndex("Name", nodes), true);
   }
+
+  // the loads of its stations formed from its subscribers with the dialog's defaults, without a message
+  script.Then([](QDialog& d) { Press(d, "OKBtn"); });
+  form->ImportWItem->trigger();
+  EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+  EXPECT_EQ(InfoLines(), (Lines{"[База промышленных абонентов]", "", "[База бытовых абонентов]", "",
+                                "[Анализ нагрузки]"}));
+  EXPECT_TRUE(Locks().empty());
 }
 
 }  // namespace
