@@ -149,14 +149,8 @@ void TSchemeForming::FillEquipmentBranch(std::uint8_t nl, const std::string& typ
 // that a transformer with both keeps both.
 void TSchemeForming::ApplyTaps(int k, const char* label, int row) {
   const std::string regulation = b_.Regulation->GetItem(k);
-  const std::size_t semicolon = regulation.find(';');
-  const std::string first = semicolon == std::string::npos ? std::string() : regulation.substr(0, semicolon);
-  const std::string second = semicolon == std::string::npos ? regulation : regulation.substr(semicolon + 1);
   std::string inPhase, quadrature;
-  for (const std::string* part : {&first, &second}) {
-    if (part->empty()) continue;
-    (part->find("ТПР") != std::string::npos ? quadrature : inPhase) = *part;
-  }
+  SplitRegulation(regulation, inPhase, quadrature);
   TMarkParts p1, p2;
   const bool has2 = ParseMarkParts(quadrature, p2);
   const bool has1 = ParseMarkParts(inPhase, p1);

@@ -152,6 +152,18 @@ std::string WindingSideName(int side, std::string_view typEqu, std::string_view 
   return result;
 }
 
+void SplitRegulation(const std::string& regulation, std::string& inPhase, std::string& quadrature) {
+  inPhase.clear();
+  quadrature.clear();
+  const std::size_t semicolon = regulation.find(';');
+  const std::string first = semicolon == std::string::npos ? std::string() : regulation.substr(0, semicolon);
+  const std::string second = semicolon == std::string::npos ? regulation : regulation.substr(semicolon + 1);
+  for (const std::string* part : {&first, &second}) {
+    if (part->empty()) continue;
+    (part->find("ТПР") != std::string::npos ? quadrature : inPhase) = *part;
+  }
+}
+
 bool ParseMarkParts(std::string_view text, TMarkParts& parts) {
   parts = TMarkParts{};
   std::string rest = Trimmed(text);

@@ -58,6 +58,10 @@ struct TMarkParts {
 // False for an empty text or a number part that is no number.
 bool ParseMarkParts(std::string_view text, TMarkParts& parts);
 
+// A transformer's regulation text "<first>;<second>" (or one description without ";") parted into its
+// in-phase description and the quadrature one, which names "ТПР"; a part the text lacks is empty.
+void SplitRegulation(const std::string& regulation, std::string& inPhase, std::string& quadrature);
+
 // The ratio Kta, Ktr of a regulated transformer from its longitudinal (tap a1, neutral b1, positions m1,
 // step s1 %) and quadrature (a2, b2, m2, s2) regulators and nominal ratio kn. False, ratio untouched,
 // when a tap lies outside its regulator's range.

@@ -71,14 +71,8 @@ void FillRecTr(const TBranchCols& b, int row, TRecTr& lon, TRecTr& tra) {
   lon.X = b.X->Get(row);
 
   // Of two parts of the same kind the second one is the regulator.
-  const std::string text = NormalizeName(b.Regulation->GetItem(row));
-  const std::size_t semi = text.find(';');
-  const std::string parts[2] = {text.substr(0, semi), semi == std::string::npos ? std::string() : text.substr(semi + 1)};
   std::string lonText, traText;
-  for (const std::string& part : parts) {
-    if (part.empty()) continue;
-    (part.find("ТПР") != std::string::npos ? traText : lonText) = part;
-  }
+  SplitRegulation(NormalizeName(b.Regulation->GetItem(row)), lonText, traText);
 
   TMarkParts p;
   if (!lonText.empty() && ParseMarkParts(lonText, p)) {

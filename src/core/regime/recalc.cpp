@@ -87,14 +87,8 @@ bool FindUnit(const std::string& listName, const std::string& mark, bool (*inLis
 // zero Notv to its neutral and the quadrature one ("ТПР") a zero Ntpr to its own neutral.
 void ApplyTaps(TRows& t, int row, std::vector<std::string>& info) {
   const std::string regulation = t.Regulation->GetItem(row);
-  const std::size_t semicolon = regulation.find(';');
-  const std::string first = semicolon == std::string::npos ? std::string() : regulation.substr(0, semicolon);
-  const std::string second = semicolon == std::string::npos ? regulation : regulation.substr(semicolon + 1);
   std::string inPhase, quadrature;
-  for (const std::string* part : {&first, &second}) {
-    if (part->empty()) continue;
-    (part->find("ТПР") != std::string::npos ? quadrature : inPhase) = *part;
-  }
+  SplitRegulation(regulation, inPhase, quadrature);
   TMarkParts p1, p2;
   const bool has1 = ParseMarkParts(inPhase, p1);
   const bool has2 = ParseMarkParts(quadrature, p2);
