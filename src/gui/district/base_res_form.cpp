@@ -18,6 +18,7 @@
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/engine/regime.h"
+#include "gui/common/busy_scope.h"
 
 namespace ld::gui {
 
@@ -29,17 +30,6 @@ TSchemePathSource& SchemeSource() {
   static TSchemePathSource source;
   return source;
 }
-
-class BusyScope {
-public:
-  explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~BusyScope() { flag_ = false; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-  bool& flag_;
-};
 
 }  // namespace
 

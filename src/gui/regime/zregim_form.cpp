@@ -26,6 +26,7 @@
 #include "core/regime/scheme_files.h"
 #include "core/tables/file_io.h"
 #include "core/tables/layout.h"
+#include "gui/common/busy_scope.h"
 #include "gui/common/full_build.h"
 #include "gui/common/hidden_keys.h"
 
@@ -48,17 +49,6 @@ QColor ButtonFace() { return QApplication::palette().color(QPalette::Button); }
 // Long commands pump the queue from their callbacks: the window keeps painting and the stop label
 // keeps reacting, while Run refuses every other command.
 void Pump() { QCoreApplication::processEvents(); }
-
-class BusyScope {
-public:
-  explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~BusyScope() { flag_ = false; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-  bool& flag_;
-};
 
 }  // namespace
 
