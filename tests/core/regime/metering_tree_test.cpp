@@ -2,6 +2,8 @@
 // the division of the model into metering areas across closed loops.
 #include "core/regime/metering_tree.h"
 
+#include <stdexcept>
+
 #include "core/engine/regime.h"
 #include "core/regime/period_meters.h"
 #include "regime_test.h"
@@ -185,6 +187,29 @@ TEST_F(MeteringAreas, ALoopIntoAnUnmeteredRegionPullsItInAndNamesTheSupply) {
   Contour();
   for (int n : {2, 3, 4, 7}) EXPECT_EQ(Node(n)->Work, 5) << n;
   EXPECT_EQ(messages, (std::vector<std::string>{"Область не оконтурена учетами от узла ПС-2 7"}));
+}
+
+TEST_F(MeteringAreas, ADamagedModelWhoseSourceHangsBelowAnotherNodeEndsTheContouring) {
+  // As above, but node 2 marked a source below the supply: each pass puts its mark back to its parent's.
+  SchemeBuilder s;
+  s.Node(7, "B").Name = "ПС-2";
+  for (int n : {2, 3, 4}) s.Node(n, "", 0.1, 0.05);
+  for (NodeSpec& n : s.Nodes) n.Um = 10;
+  s.Branch(2, 7, 0.1, 0.2);
+  s.Branch(3, 2, 0.1, 0.2);
+  s.Branch(4, 3, 0.1, 0.2);
+  s.Branch(4, 2, 0.1, 0.2);
+  s.Read(r, dir.Path());
+  ASSERT_TRUE(r.SchemeRead);
+  Open(3, 5);
+  Node(2)->Flags |= efSource;
+  ASSERT_NE(Node(2)->Parent, r.Root);
+  const auto endless = [this](const std::string& m) {
+    messages.push_back(m);
+    if (messages.size() > 10000) throw std::runtime_error("the contouring does not end");
+  };
+  EXPECT_NO_THROW(ContourMeteringArea(r, endless));
+  EXPECT_FALSE(messages.empty());
 }
 
 }  // namespace

@@ -281,6 +281,12 @@ TEST_F(PeriodRun, BalancingToAMeteredFlowAndItsEnergiesOrABadKindThatEndsTheRun)
     EXPECT_TRUE(NoLocks());
   }
 
+  // A stop inside the balancer ends the run with the balancer's own text before the slice time.
+  cb.StopQuery = [] { return true; };
+  Run(false);
+  EXPECT_EQ(messages.back(), "Расчет прерван 05.03.2004 01:00");
+  cb.StopQuery = {};
+
   flows([](TLineFlowCols& f) { f.Typ[1] = 9; });
   const std::string wrg = ReadBytes(Path() + ".WRG");
   Run(false);

@@ -129,6 +129,26 @@ TEST_F(NodPrmFormTest, ReadOnlyOffersNoConfirmationAndNoLoadCalculation) {
   EXPECT_FALSE(changed);
 }
 
+// The load calculation's results reach the row only with the node dialog's confirmation.
+TEST_F(NodPrmFormTest, TheLoadCalculationReachesTheRowOnlyWithTheConfirmation) {
+  for (const bool confirm : {false, true}) {
+    script_
+        .Then([&](QDialog& d) {
+          Press(d, "Button5");
+          EXPECT_EQ(nc_.Pn->Get(2), 0);
+          if (confirm) Press(d, "OkBtn");
+          else d.reject();
+        })
+        .Then([](QDialog& d) {
+          Combo(d, "ComboBox1").setCurrentIndex(0);
+          Type(Child<QLineEdit>(d, "Edit1"), "3");
+          Press(d, "Button1");
+        });
+    EXPECT_EQ(Edit(2), confirm);
+    EXPECT_EQ(nc_.Pn->Get(2), confirm ? 3 : 0) << confirm;
+  }
+}
+
 // A decimal comma typed into a number field is a decimal point; a letter is not taken.
 TEST_F(NodPrmFormTest, ACommaTypedIntoANumberFieldIsADecimalPoint) {
   const int r = 2;

@@ -160,6 +160,14 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   EXPECT_EQ(Commut(3), "");
   EXPECT_EQ((*Box().BranchCols.Commut)[3], 0);
   EXPECT_TRUE(NoLocks());
+
+  // An entry at 11:30 cancelled: the journal's 11:00 row does not move the drawing.
+  script.Then([](QDialog& d) {
+    Child<QTimeEdit>(d, "TimeEdit").setTime(QTime(11, 30));
+    d.setResult(QDialog::Rejected);
+  });
+  switchOff(2);
+  EXPECT_EQ((*Box().BranchCols.Commut)[3], 0);
 }
 
 TEST_F(RegimeDiagram, SavedDistrictTableIsWhatTheDiagramOffers) {

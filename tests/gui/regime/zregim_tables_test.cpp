@@ -82,6 +82,14 @@ TEST_F(RegimeTables, KeysSetMarksAndPickersFillCells) {
   EXPECT_EQ(GetColumnAs<DAString>("MarkCom1", Grid().table())->GetItem(1), "ВВ/TEL-10-1000");
 }
 
+TEST_F(RegimeTables, MissingFlowDistrictAndJournalTablesAreShownWithoutMakingTheirFiles) {
+  const std::vector<std::string> files{path + GetMaketExtention(LayoutLineFlows),
+                                       path + GetMaketExtention(LayoutSchemeAreas),
+                                       path + GetMaketExtention(LayoutSwitchLog)};
+  for (QAction* item : {form->FiderItem, form->RayonItem, form->SwitchItem}) item->trigger();
+  for (const std::string& file : files) EXPECT_FALSE(fs::exists(file)) << file;
+}
+
 TEST_F(RegimeTables, F9OnABranchAndTheRecalculationOfTheBranchTable) {
   form->LinesItem->trigger();
   ASSERT_TRUE(Grid().ParamEnabled());
