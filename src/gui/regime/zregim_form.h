@@ -43,6 +43,7 @@ class QVBoxLayout;
 namespace ld {
 class TRegime;
 struct TResultViewOptions;
+struct TLossChoices;
 }
 
 namespace ld::gui {
@@ -157,6 +158,8 @@ public:
   void LossesBtnClick();
   // LossesItem; WLossItem belongs to the energy view.
   void LossesItemClick(QAction* sender);
+  // The loss panel opened over the given voltage classes and districts, calculated at once.
+  void OpenLossPanel(const TLossChoices& choices);
   void CalcLossBtnClick();
   void ClearBtnClick();
   void LossViewBtnClick();

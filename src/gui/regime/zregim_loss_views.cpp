@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QComboBox>
 #include <QTextEdit>
 #include <QToolButton>
 
@@ -106,20 +105,9 @@ void TZregimForm::WLossBtnClick() {
   LossesBtn->setChecked(false);
   LossesItem->setChecked(false);
   WLossItem->setChecked(true);
-  UnomBox->clear();
-  UnomBox->addItem("Все");
-  RayonBox->clear();
-  RayonBox->addItem("Все");
   TDataFile energy;
   ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
-  const TLossChoices choices = EnergyLossChoices(energy);
-  for (const std::string& u : choices.Voltages) UnomBox->addItem(Q(u));
-  for (const std::int32_t nr : choices.Districts) RayonBox->addItem(QString::number(nr));
-  for (QComboBox* box : {EquipBox, UnomBox, BalansBox, RayonBox}) box->setCurrentIndex(0);
-  Info->clear();
-  CalcLossBtnClick();
-  LossPanel->show();
-  ArrangeTopPanels();
+  OpenLossPanel(EnergyLossChoices(energy));
 }
 
 void TZregimForm::WLossPrnItemClick() {

@@ -78,15 +78,18 @@ void TZregimForm::LossesBtnClick() {
   WLossBtn->setChecked(false);
   WLossItem->setChecked(false);
   LossesItem->setChecked(true);
-  UnomBox->clear();
-  UnomBox->addItem("Все");
-  RayonBox->clear();
-  RayonBox->addItem("Все");
   if (ShownMaket() == LayoutBranches && DataGrid_->Modified()) SaveItemClick();
 
   TDataFile branches;
   ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranches), LayoutBranches, branches);
-  const TLossChoices choices = LossPanelChoices(branches);
+  OpenLossPanel(LossPanelChoices(branches));
+}
+
+void TZregimForm::OpenLossPanel(const TLossChoices& choices) {
+  UnomBox->clear();
+  UnomBox->addItem("Все");
+  RayonBox->clear();
+  RayonBox->addItem("Все");
   for (const std::string& u : choices.Voltages) UnomBox->addItem(Q(u));
   for (const std::int32_t nr : choices.Districts) RayonBox->addItem(QString::number(nr));
   for (QComboBox* box : {EquipBox, UnomBox, BalansBox, RayonBox}) box->setCurrentIndex(0);
