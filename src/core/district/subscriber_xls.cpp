@@ -286,28 +286,23 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   TSheetReader sheet;
   const TSheetCells cells = [&sheet](int row, int col) { return sheet.Cell(row, col); };
 
-  if (request.Prom) {
-    sheet.Open(request.PathProm);
+  // One subscriber table made anew from its workbook and written in place of the base's.
+  const auto importSheet = [&](const std::string& path, const std::string& layout, const char* stageText,
+                               const auto& read) {
+    sheet.Open(path);
     TDataFile table;
-    ReadMaket(LayoutMeterPoints, table);
+    ReadMaket(layout, table);
     CreateColumns(table, 0);
-    if (stage) stage("  Импорт базы промышленных абонентов ... ");
-    ReadMeterPointsSheet(cells, table, info, progress);
+    if (stage) stage(stageText);
+    read(cells, table, info, progress);
     sheet.Close();
     table.Title = title;
     locks.Write(table);
-  }
-  if (request.Byt) {
-    sheet.Open(request.PathByt);
-    TDataFile table;
-    ReadMaket(LayoutHouseholds, table);
-    CreateColumns(table, 0);
-    if (stage) stage("  Импорт базы бытовых абонентов ... ");
-    ReadHouseholdsSheet(cells, table, info, progress);
-    sheet.Close();
-    table.Title = title;
-    locks.Write(table);
-  }
+  };
+  if (request.Prom)
+    importSheet(request.PathProm, LayoutMeterPoints, "  Импорт базы промышленных абонентов ... ", ReadMeterPointsSheet);
+  if (request.Byt)
+    importSheet(request.PathByt, LayoutHouseholds, "  Импорт базы бытовых абонентов ... ", ReadHouseholdsSheet);
   if (request.Tech) {
     TDataFile inputs, feeders;
     ReadOrMake(request.BaseStem + GetMaketExtention(LayoutSubstInputs), LayoutSubstInputs, title, inputs);
