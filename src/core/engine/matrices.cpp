@@ -1,10 +1,11 @@
 // The contour matrix: loop impedances measured by unit-current sweeps, ordered for little fill-in, linked
 // by rows and factorised; network rows once per model, fixed-voltage rows at every correction.
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "core/engine/regime.h"
@@ -17,38 +18,48 @@ constexpr double kZeroImpedance = 1e-7;
 
 bool IsZero(const Complex& z) { return std::fabs(z.real()) < kZeroImpedance && std::fabs(z.imag()) < kZeroImpedance; }
 
-// Adjacency of the contours during the ordering: one bit row per contour.
-class BitRows {
+// Adjacency of the contours during the ordering: each contour's neighbours in ascending order. A contour
+// touches a few others, so a row of bits per contour (the contours squared in memory and in every
+// intersection) would cost a district of tens of thousands of loops far more than the ordering itself.
+class NeighbourRows {
 public:
-  explicit BitRows(int n) : words_((n + 64) / 64), bits_(static_cast<std::size_t>(n + 1) * words_, 0) {}
-  bool Test(int i, int j) const { return (Row(i)[j / 64] >> (j % 64)) & 1u; }
-  void Set(int i, int j) { Row(i)[j / 64] |= std::uint64_t{1} << (j % 64); }
-  void Reset(int i, int j) { Row(i)[j / 64] &= ~(std::uint64_t{1} << (j % 64)); }
+  explicit NeighbourRows(int n) : rows_(static_cast<std::size_t>(n) + 1) {}
+  bool Test(int i, int j) const { return std::binary_search(rows_[i].begin(), rows_[i].end(), j); }
+  void Set(int i, int j) {
+    std::vector<int>& row = rows_[i];
+    const auto at = std::lower_bound(row.begin(), row.end(), j);
+    if (at == row.end() || *at != j) row.insert(at, j);
+  }
+  void Reset(int i, int j) {
+    std::vector<int>& row = rows_[i];
+    const auto at = std::lower_bound(row.begin(), row.end(), j);
+    if (at != row.end() && *at == j) row.erase(at);
+  }
+  // The neighbours that i and j have in common.
   int Common(int i, int j) const {
+    const std::vector<int>& a = rows_[i];
+    const std::vector<int>& b = rows_[j];
     int count = 0;
-    const std::uint64_t* a = Row(i);
-    const std::uint64_t* b = Row(j);
-    for (std::size_t w = 0; w < words_; ++w) count += std::popcount(a[w] & b[w]);
+    for (std::size_t x = 0, y = 0; x < a.size() && y < b.size();) {
+      if (a[x] < b[y]) {
+        ++x;
+      } else if (b[y] < a[x]) {
+        ++y;
+      } else {
+        ++count;
+        ++x;
+        ++y;
+      }
+    }
     return count;
   }
   template <typename F>
   void ForEach(int i, F f) const {
-    const std::uint64_t* a = Row(i);
-    for (std::size_t w = 0; w < words_; ++w) {
-      std::uint64_t word = a[w];
-      while (word != 0) {
-        const int bit = std::countr_zero(word);
-        f(static_cast<int>(w * 64) + bit);
-        word &= word - 1;
-      }
-    }
+    for (const int j : rows_[i]) f(j);
   }
 
 private:
-  std::uint64_t* Row(int i) { return bits_.data() + static_cast<std::size_t>(i) * words_; }
-  const std::uint64_t* Row(int i) const { return bits_.data() + static_cast<std::size_t>(i) * words_; }
-  std::size_t words_;
-  std::vector<std::uint64_t> bits_;
+  std::vector<std::vector<int>> rows_;
 };
 
 }  // namespace
@@ -122,10 +133,25 @@ void TRegime::FormContourMatrix() {
   const int n = TotalContourCount;
   MatrixDiagonal.assign(static_cast<std::size_t>(n) + 1, Complex());
 
-  std::vector<std::int32_t> depth(pool_.Count(), 0);
-  for (const TRegimeElement* e = Root->NextInTree; e != nullptr; e = e->NextInTree) {
-    depth[pool_.IndexOf(e)] = depth[pool_.IndexOf(e->Parent)] + 1;
-  }
+  // Depths in the tree, found only for the contours' ends and what lies above them: a walk of the whole
+  // tree would visit every element of a large district for a few thousand loops.
+  std::vector<std::int32_t> depth(pool_.Count(), -1);
+  depth[pool_.IndexOf(Root)] = 0;
+  std::vector<std::size_t> climb;
+  auto depthOf = [&](const TRegimeElement* e) {
+    climb.clear();
+    std::int32_t h = -1;  // an element without a parent lies at depth 0, as the root does
+    for (; e != nullptr; e = e->Parent) {
+      const std::size_t k = pool_.IndexOf(e);
+      if (depth[k] >= 0) {
+        h = depth[k];
+        break;
+      }
+      climb.push_back(k);
+    }
+    for (std::size_t c = climb.size(); c-- > 0;) depth[climb[c]] = ++h;
+    return h;
+  };
 
   // Each contour's path: the elements of nonzero impedance its unit current flows through, with that
   // current referred to the element's child side, as the ratios carry it up the tree.
@@ -143,7 +169,7 @@ void TRegime::FormContourMatrix() {
     const TRegimeElement* x = ContourEntry1[i - 1];
     const TRegimeElement* y = ContourEntry2[i - 1];
     Complex dx(1, 0), dy(-1, 0);
-    std::int32_t hx = depth[pool_.IndexOf(x)], hy = depth[pool_.IndexOf(y)];
+    std::int32_t hx = depthOf(x), hy = depthOf(y);
     auto up = [&](const TRegimeElement*& e, Complex& d, std::int32_t& h) {
       take(e, d);
       d *= std::conj(e->K);
@@ -229,7 +255,7 @@ void TRegime::OrderContours() {
   Stage("Динамическое упорядочение", 60);
   const int n = TotalContourCount;
   const int t = NetworkContourCount;
-  BitRows adjacent(n);
+  NeighbourRows adjacent(n);
   std::vector<std::int64_t> degree(static_cast<std::size_t>(n) + 1, 0), tri(static_cast<std::size_t>(n) + 1, 0);
   for (int e = 1; e <= MatrixEntryCount; ++e) {
     const int i = EntryRow[e], j = EntryColumn[e];
@@ -245,26 +271,32 @@ void TRegime::OrderContours() {
     tri[v] = edges / 2;
   }
 
-  std::vector<char> placed(static_cast<std::size_t>(n) + 1, 0);
+  // Network contours first, then the fixed-voltage ones; within a group the least fill, ties to the
+  // lowest number. The contours not yet placed wait in that order; those whose fill an elimination
+  // changes take their new place after it.
+  auto fillOf = [&](int v) { return degree[v] * (degree[v] - 1) / 2 - tri[v]; };
+  using TWaiting = std::tuple<bool, std::int64_t, int>;  // fixed-voltage contour, fill, contour
+  std::set<TWaiting> waiting;
+  std::vector<std::int64_t> waitingFill(static_cast<std::size_t>(n) + 1, 0);
+  for (int v = 1; v <= n; ++v) {
+    waitingFill[v] = fillOf(v);
+    waiting.emplace(v > t, waitingFill[v], v);
+  }
+  std::vector<int> changed;
+  std::vector<char> isChanged(static_cast<std::size_t>(n) + 1, 0);
+  auto change = [&](int v) {
+    if (!isChanged[v]) {
+      isChanged[v] = 1;
+      changed.push_back(v);
+    }
+  };
+
   PositionOfContour.assign(static_cast<std::size_t>(n) + 1, 0);
   ContourOfPosition.assign(static_cast<std::size_t>(n) + 1, 0);
   std::vector<int> neighbours;
   for (int k = 1; k <= n; ++k) {
-    // Network contours first, then the fixed-voltage ones; within a group the least fill, ties to the
-    // lowest number.
-    const bool network = k <= t;
-    int p = 0;
-    std::int64_t best = 0;
-    for (int v = network ? 1 : t + 1; v <= (network ? t : n); ++v) {
-      if (placed[v]) continue;
-      const std::int64_t fill = degree[v] * (degree[v] - 1) / 2 - tri[v];
-      if (p == 0 || fill < best) {
-        p = v;
-        best = fill;
-        if (fill == 0) break;
-      }
-    }
-    placed[p] = 1;
+    const auto [fixedVoltage, best, p] = *waiting.begin();
+    waiting.erase(waiting.begin());
     PositionOfContour[p] = k;
     ContourOfPosition[k] = p;
 
@@ -275,25 +307,39 @@ void TRegime::OrderContours() {
       adjacent.Reset(u, p);
       adjacent.Reset(p, u);
       --degree[u];
+      change(u);
     }
-    if (best == 0) continue;
-    for (std::size_t x = 0; x < neighbours.size(); ++x) {
-      for (std::size_t y = x + 1; y < neighbours.size(); ++y) {
-        const int a = neighbours[x], b = neighbours[y];
-        if (adjacent.Test(a, b)) continue;
-        const int common = adjacent.Common(a, b);
-        tri[a] += common;
-        tri[b] += common;
-        adjacent.ForEach(a, [&](int c) {
-          if (adjacent.Test(b, c)) ++tri[c];
-        });
-        adjacent.Set(a, b);
-        adjacent.Set(b, a);
-        ++degree[a];
-        ++degree[b];
-        AppendEntry(a, b, Complex());
+    if (best != 0) {
+      for (std::size_t x = 0; x < neighbours.size(); ++x) {
+        for (std::size_t y = x + 1; y < neighbours.size(); ++y) {
+          const int a = neighbours[x], b = neighbours[y];
+          if (adjacent.Test(a, b)) continue;
+          const int common = adjacent.Common(a, b);
+          tri[a] += common;
+          tri[b] += common;
+          adjacent.ForEach(a, [&](int c) {
+            if (adjacent.Test(b, c)) {
+              ++tri[c];
+              change(c);
+            }
+          });
+          adjacent.Set(a, b);
+          adjacent.Set(b, a);
+          ++degree[a];
+          ++degree[b];
+          AppendEntry(a, b, Complex());
+        }
       }
     }
+    for (const int v : changed) {
+      isChanged[v] = 0;
+      const std::int64_t fill = fillOf(v);
+      if (fill == waitingFill[v]) continue;
+      waiting.erase(TWaiting(v > t, waitingFill[v], v));
+      waitingFill[v] = fill;
+      waiting.emplace(v > t, fill, v);
+    }
+    changed.clear();
   }
 
   // Entries by position, row < column; those of network rows first, each group in its own order.
