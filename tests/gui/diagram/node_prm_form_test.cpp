@@ -107,6 +107,11 @@ TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
                               nc_.Nq_n->Get(r), nc_.Ng_g->Get(r)}),
             (std::vector<int>{'+', static_cast<char>(0xC1), 70000, 40000, 99999, 32768, 65536}));
   EXPECT_TRUE(gui::NodPrmState().KiloWatt);
+  // An output meter's '-' stays as well.
+  (*nc_.Sign)[r] = '-';
+  script_.Then([](QDialog& d) { Press(d, "OkBtn"); });
+  EXPECT_TRUE(Edit(r));
+  EXPECT_EQ(nc_.Sign->Get(r), '-');
 
   // The type and ownership are written as their letters.
   script_.Then([](QDialog& d) {
