@@ -54,6 +54,24 @@ TEST_F(EnergyMeterTest, ConversionsAndTheCosCheck) {
   EXPECT_NEAR(e.Qr, 75, 1e-9);
 }
 
+// A node's type letter (balancing, fixed voltage, energy load, in either case) outlives a meter put on it;
+// an ordinary node takes the meter's letter.
+TEST_F(EnergyMeterTest, NodeMeterKeepsTheNodesTypeLetter) {
+  const std::string letters = "bBuUwW+-";
+  std::string kept;
+  for (const char letter : letters) {
+    (*nc_.Sign)[1] = letter;
+    TMeterEntry e;
+    ReadNodeMeter(nc_, 1, mtWPWQ, e);
+    e.Accounting = 2;
+    e.Pr = 4;
+    WriteNodeMeter(nc_, 1, e);
+    kept += nc_.Sign->Get(1);
+    EXPECT_EQ(nc_.WPn->Get(1), 4) << letter;
+  }
+  EXPECT_EQ(kept, "bBuUwW--");
+}
+
 TEST_F(EnergyMeterTest, FeederRowsAndKeptLetters) {
   WriteRows(feeders_, LayoutSubstFeeders,
             {{"ТП-3", "ТП-4", "", "1", "", "", "Д"}, {"ТП-3", "ТП-4", "Ф", "2", "0", "0", "Д", "1"}});
