@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/diagram/energy_meter.h"
 #include "core/tables/colmaps_district.h"
@@ -54,6 +55,24 @@ TEST_F(EnergyMeterTest, ConversionsAndTheCosCheck) {
   EXPECT_NEAR(e.Qr, 75, 1e-9);
 }
 
+// A node's type letter (balancing, fixed voltage, energy load, in either case) outlives a meter put on it;
+// an ordinary node takes the meter's letter.
+TEST_F(EnergyMeterTest, NodeMeterKeepsTheNodesTypeLetter) {
+  const std::string letters = "bBuUwW+-";
+  std::string kept;
+  for (const char letter : letters) {
+    (*nc_.Sign)[1] = letter;
+    TMeterEntry e;
+    ReadNodeMeter(nc_, 1, mtWPWQ, e);
+    e.Accounting = 2;
+    e.Pr = 4;
+    WriteNodeMeter(nc_, 1, e);
+    kept += nc_.Sign->Get(1);
+    EXPECT_EQ(nc_.WPn->Get(1), 4) << letter;
+  }
+  EXPECT_EQ(kept, "bBuUwW--");
+}
+
 TEST_F(EnergyMeterTest, FeederRowsAndKeptLetters) {
   WriteRows(feeders_, LayoutSubstFeeders,
             {{"ТП-3", "ТП-4", "", "1", "", "", "Д"}, {"ТП-3", "ТП-4", "Ф", "2", "0", "0", "Д", "1"}});
@@ -92,6 +111,18 @@ TEST_F(EnergyMeterTest, DamagedFeederFilesAreRefusedByName) {
   } catch (const Error& x) {
     EXPECT_NE(std::string(x.what()).find(feeders_), std::string::npos) << x.what();
   }
+  // A layout of the user's that has every feeder column is still another table: refused, left alone.
+  std::string layouts = Cp1251ToUtf8(ReadBytes(MaketFileName));
+  const std::size_t from = layouts.find(std::string("Name=") + LayoutSubstFeeders);
+  layouts += "\r\n" + layouts.substr(from, layouts.find("\r\n\r\n", from) - from);
+  layouts.replace(layouts.rfind("Name="), 5 + std::string(LayoutSubstFeeders).size(), "Name=Фидеры (копия)");
+  MaketFileName = dir_ / "maket.zr";
+  WriteBytes(MaketFileName, Utf8ToCp1251(layouts) + "\r\n");
+  WriteRows(feeders_, "Фидеры (копия)", {{"ТП-3", "ТП-4", "Ф", "2"}});
+  const std::string copy = ReadBytes(feeders_);
+  EXPECT_THROW(WriteFeederMeter(feeders_, e), Error);
+  EXPECT_EQ(ReadBytes(feeders_), copy);
+  MaketFileName = (DataDir() / "maket.zr").string();
   std::mt19937 random(20261207);
   for (int round = 0; round < 40; ++round) {
     std::string bytes = good;

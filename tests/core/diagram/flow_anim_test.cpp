@@ -105,6 +105,13 @@ TEST(FlowAnimation, BandsBesideEachLineInTheDirectionOfTheFlow) {
   TFlowFrame frame;
   EXPECT_FALSE(FlowTimerTick(f.box, frame));
   EXPECT_EQ(f.box.FlowPhase, phase + 1);
+  // A font of no height leaves dashes and gaps of 0: the tick gives nothing to repaint, the phase stays.
+  f.box.Busy = false;
+  TFont flat = f.box.Font;
+  flat.Height = 0;
+  f.box.ComputeMetrics(flat);
+  EXPECT_FALSE(FlowTimerTick(f.box, frame));
+  EXPECT_EQ(f.box.FlowPhase, phase + 1);
 }
 
 }  // namespace

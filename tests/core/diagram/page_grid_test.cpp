@@ -77,6 +77,12 @@ TEST(PageGrid, PageListsStayWithinTheSheetNumbers) {
     set.reset();
     EXPECT_FALSE(ParsePageList(bad, set)) << bad;
   }
+  // A sliver of paper between the margins can make a grid of more sheets than the lists can name: those
+  // beyond are never chosen.
+  set.set();
+  EXPECT_EQ((std::vector<bool>{SheetChosen(true, set, set, 255, 255), SheetChosen(true, set, set, 256, 1),
+                               SheetChosen(true, set, set, 1, 256), SheetChosen(false, set, set, 300, 300)}),
+            (std::vector<bool>{true, false, false, true}));
 }
 
 TEST(PageGrid, MarginsTurnWithThePaperAndStayNonNegative) {

@@ -80,7 +80,7 @@ TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
   (*nc_.Pn)[r] = 1.5, (*nc_.Qn)[r] = 0.25, (*nc_.Qmax)[r] = 0.5f;
   (*nc_.Urez)[r] = 10.4, (*nc_.Pbal)[r] = 7, (*nc_.Qbal)[r] = 8, (*nc_.EERM)[r] = 0.125f;
   (*nc_.Um)[r] = 10, (*nc_.WPn)[r] = 123456789.25;
-  (*nc_.Nr)[r] = 70000, (*nc_.Ng_n)[r] = 40000, (*nc_.Nq_g)[r] = 99999;
+  (*nc_.Nr)[r] = 70000, (*nc_.Ng_n)[r] = 40000, (*nc_.Nq_g)[r] = 99999, (*nc_.Nq_n)[r] = 32768, (*nc_.Ng_g)[r] = 65536;
   (*nc_.Sign)[r] = '+';
   (*nc_.A)[r] = static_cast<char>(0xE1);  // "б"
   nc_.Prim->SetItem(r, "старое");
@@ -103,9 +103,15 @@ TEST_F(NodPrmFormTest, UnitsTypingTypesOwnershipAndDistricts) {
   // What was typed; a load node keeps its meter letter; results are never written.
   EXPECT_EQ((std::vector<double>{nc_.Pn->Get(r), nc_.Qmax->Get(r), nc_.Um->Get(r), nc_.WPn->Get(r), nc_.Urez->Get(r)}),
             (std::vector<double>{1.5, 0.5, 10.4f, 123456789.25, 10.4}));
-  EXPECT_EQ((std::vector<int>{nc_.Sign->Get(r), nc_.A->Get(r), nc_.Nr->Get(r), nc_.Ng_n->Get(r), nc_.Nq_g->Get(r)}),
-            (std::vector<int>{'+', static_cast<char>(0xC1), 70000, 40000, 99999}));
+  EXPECT_EQ((std::vector<int>{nc_.Sign->Get(r), nc_.A->Get(r), nc_.Nr->Get(r), nc_.Ng_n->Get(r), nc_.Nq_g->Get(r),
+                              nc_.Nq_n->Get(r), nc_.Ng_g->Get(r)}),
+            (std::vector<int>{'+', static_cast<char>(0xC1), 70000, 40000, 99999, 32768, 65536}));
   EXPECT_TRUE(gui::NodPrmState().KiloWatt);
+  // An output meter's '-' stays as well.
+  (*nc_.Sign)[r] = '-';
+  script_.Then([](QDialog& d) { Press(d, "OkBtn"); });
+  EXPECT_TRUE(Edit(r));
+  EXPECT_EQ(nc_.Sign->Get(r), '-');
 
   // The type and ownership are written as their letters.
   script_.Then([](QDialog& d) {
