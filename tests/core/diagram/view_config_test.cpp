@@ -52,6 +52,10 @@ TEST(ViewConfig, ClassListsGoByFileOrderAndSurviveSaving) {
   s.SaveViewConfig("Graphic", "Colors");
   TMemIniFile ini(dir / "prog.ini");
   EXPECT_EQ(ini.ReadSectionValues("vUn"), (std::vector<std::string>{"1=110", "2=35"}));
+  // Reading again replaces the classes, never appends to them.
+  s.LoadViewConfig("Graphic", "Colors");
+  EXPECT_EQ(s.vUn, (std::vector<float>{110, 35}));
+  EXPECT_EQ(s.cUn.size() + s.wLn.size(), 4u);
   // Load, save, load, save: the second save changes no byte.
   const std::string once = ReadBytes(dir / "prog.ini");
   TSchemBoxState t;
