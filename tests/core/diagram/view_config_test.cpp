@@ -35,6 +35,13 @@ TEST(ViewConfig, EmptyFileGivesDefaultsAndReadsTolerantValues) {
     EXPECT_FLOAT_EQ(t.KYe, 1.3f) << value;
     EXPECT_EQ(t.Font.Style, fsBold | fsItalic);
   }
+  // A size no font can have scales as on the platform: the overflow gives a font one pixel high.
+  for (const char* size : {"1610612736", "-1610612736", "2147483647"}) {
+    WriteIni(dir / "prog.ini", std::string("[Graphic]\nFntSize=") + size + "\n");
+    TSchemBoxState t;
+    t.LoadViewConfig("Graphic", "Colors");
+    EXPECT_EQ(t.Font.Height, 1) << size;
+  }
 }
 
 TEST(ViewConfig, ClassListsGoByFileOrderAndSurviveSaving) {
