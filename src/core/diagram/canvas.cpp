@@ -1,16 +1,20 @@
 #include "core/diagram/canvas.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace ld::diagram {
 
 namespace {
-// a * b / c rounded half away from zero, as the platform scales font sizes.
+// a * b / c rounded half away from zero, as the platform scales font sizes; like the platform's, -1
+// when c is 0 or the result leaves the int range (a font size from a hand-edited settings file), and
+// for -2^31 as well, which the callers could not negate.
 int MulDiv(int a, int b, int c) {
   if (c == 0) return -1;
   const long long p = static_cast<long long>(a) * b;
   const long long q = (std::llabs(p) + std::llabs(c) / 2) / std::llabs(c);
-  return static_cast<int>(((p < 0) != (c < 0)) ? -q : q);
+  const long long r = ((p < 0) != (c < 0)) ? -q : q;
+  return r <= INT32_MIN || r > INT32_MAX ? -1 : static_cast<int>(r);
 }
 }  // namespace
 

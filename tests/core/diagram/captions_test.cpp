@@ -56,5 +56,18 @@ TEST_F(Captions, WrapBreaksAtBlanksAndWidensByWholeSteps) {
   EXPECT_EQ(text, "Подстанция&Южная");
 }
 
+// A negative class is one left out of the voltage checks: it is still a class, by its magnitude.
+TEST_F(Captions, NearestClassByRelativeDeviation) {
+  box.ClassVoltages = {600, 1000, 3500};
+  EXPECT_EQ(box.NearestNominalVoltage(1050), 1000);
+  EXPECT_EQ(box.NearestNominalVoltage(2000), 3500);  // relative deviations 1.0 and 0.43
+  box.ClassVoltages = {-600, 0, 1000, 3500};
+  EXPECT_EQ(box.NearestNominalVoltage(1050), 1000);
+  EXPECT_EQ(box.NearestNominalVoltage(620), 600);
+  // No class lies within the starting deviation: the first one, by its magnitude.
+  box.ClassVoltages = {-40};
+  EXPECT_EQ(box.NearestNominalVoltage(INT32_MAX), 40);
+}
+
 }  // namespace
 }  // namespace ld::diagram

@@ -165,6 +165,11 @@ TEST(ScrollView, ScrollToLocateAndFind) {
   const int y = nested->Y + 2;  // the repaint placed it on the canvas
   EXPECT_TRUE(x > 0 && x < 60 && y > 0 && y < 50) << x << "," << y;
   EXPECT_EQ(f.NodeAt(x, y), "nested 2");  // a section is captioned by its number
+  // Collapsed again, the substation's nested model is gone, and the selection inside it with it.
+  f.box.ExpandedSubst.clear();
+  f.box.RelayoutScheme(0, 0);
+  EXPECT_EQ(f.E("ПС-1")->SubModel, nullptr);
+  EXPECT_EQ(f.box.SelectedNode, nullptr);
 }
 
 }  // namespace

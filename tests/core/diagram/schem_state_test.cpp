@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "core/diagram/schem_state.h"
 #include "support/diagram_fixture.h"
@@ -48,6 +49,17 @@ TEST(SchemBoxState, MetricsFollowTheFontHeightAndTheFlags) {
   font.Height = 15;
   s.ComputeMetrics(font);
   EXPECT_EQ(s.PixYe, 19);  // 15 × 1.3 in single precision lies below 19.5
+
+  // Coefficients come from a file a person edits: whatever they and the font hold, a metric stays
+  // within 0..100000 pixels.
+  s.KYe = std::numeric_limits<float>::infinity();  // what "1e300" in the file reads as
+  s.KXe = -1;
+  font.Height = INT32_MIN;
+  s.ComputeMetrics(font);
+  EXPECT_EQ((std::vector<int>{s.PixYe, s.PixXe, s.PixHalfH}), (std::vector<int>{100000, 0, 50000}));
+  font.Height = 0;  // 0 × infinity
+  s.ComputeMetrics(font);
+  EXPECT_EQ(s.PixYe, 0);
 }
 
 TEST(SchemBoxState, ScrollRangesAndOrigin) {
@@ -83,14 +95,25 @@ TEST(SchemBoxState, VoltageDeviationsFromTheProgramFolder) {
     EXPECT_EQ(box.DevDown, (std::vector<double>{5, 7.5}));
     EXPECT_EQ(box.DevUp, (std::vector<double>{10, 5}));
   }
+  // A catalogue whose last column is damaged shows no limits at all rather than half of them.
+  std::string bytes = test::ReadBytes(dir / "SPRAV_UN.CAT");
+  const std::size_t section = bytes.find("\x03" "dUp");
+  ASSERT_NE(section, std::string::npos);
+  bytes[section + 4] = 'f';  // single floats in a section sized for two doubles
+  test::WriteBytes(dir / "SPRAV_UN.CAT", bytes);
+  {
+    TSchemBoxState box;
+    EXPECT_TRUE(box.DevDown.empty());
+    EXPECT_TRUE(box.DevUp.empty());
+  }
   test::WriteBytes(dir / "SPRAV_UN.CAT", "ZREGIM broken");
   {
     TSchemBoxState box;
     EXPECT_TRUE(box.DevUp.empty());
   }
   ProgramDir = savedDir;
-  ASSERT_EQ(msg.Texts().size(), 1u);
-  EXPECT_NE(msg.Texts()[0].find("SPRAV_UN.CAT"), std::string::npos) << msg.Texts()[0];
+  ASSERT_EQ(msg.Texts().size(), 2u);
+  for (const std::string& text : msg.Texts()) EXPECT_NE(text.find("SPRAV_UN.CAT"), std::string::npos) << text;
 }
 
 TEST(SchemBoxState, BuildRelayoutRebuild) {

@@ -35,6 +35,13 @@ TEST(ViewConfig, EmptyFileGivesDefaultsAndReadsTolerantValues) {
     EXPECT_FLOAT_EQ(t.KYe, 1.3f) << value;
     EXPECT_EQ(t.Font.Style, fsBold | fsItalic);
   }
+  // A size no font can have scales as on the platform: the overflow gives a font one pixel high.
+  for (const char* size : {"1610612736", "-1610612736", "2147483647"}) {
+    WriteIni(dir / "prog.ini", std::string("[Graphic]\nFntSize=") + size + "\n");
+    TSchemBoxState t;
+    t.LoadViewConfig("Graphic", "Colors");
+    EXPECT_EQ(t.Font.Height, 1) << size;
+  }
 }
 
 TEST(ViewConfig, ClassListsGoByFileOrderAndSurviveSaving) {
@@ -52,6 +59,10 @@ TEST(ViewConfig, ClassListsGoByFileOrderAndSurviveSaving) {
   s.SaveViewConfig("Graphic", "Colors");
   TMemIniFile ini(dir / "prog.ini");
   EXPECT_EQ(ini.ReadSectionValues("vUn"), (std::vector<std::string>{"1=110", "2=35"}));
+  // Reading again replaces the classes, never appends to them.
+  s.LoadViewConfig("Graphic", "Colors");
+  EXPECT_EQ(s.vUn, (std::vector<float>{110, 35}));
+  EXPECT_EQ(s.cUn.size() + s.wLn.size(), 4u);
   // Load, save, load, save: the second save changes no byte.
   const std::string once = ReadBytes(dir / "prog.ini");
   TSchemBoxState t;
