@@ -112,24 +112,35 @@ TEST(DrawScheme, ExpandedSubstationAndAFailingCanvas) {
     EXPECT_GT(e->Y, ps2.Y);
     EXPECT_LT(e->Y + e->Height, ps2.Y + ps2.Height);
   }
-  // A canvas failing inside the nested drawing leaves the control as it was.
-  f.box.FlagP = true;
-  f.box.ComputeMetrics(f.canvas.Font);
-  const int xe = f.box.PixXe;
-  for (int failAt = 1; failAt < 200; failAt += 7) {
-    FailingCanvas failing(failAt);
-    bool threw = false;
-    try {
-      f.painter.Paint(failing);
-    } catch (const std::runtime_error&) {
-      threw = true;
+  // A canvas failing inside the nested drawing leaves the control as it was: with results (FlagDR
+  // set for the pass), and with voltages beside the names of the whole scheme, whose wider step the
+  // nested model does not take.
+  for (const bool results : {true, false}) {
+    SCOPED_TRACE(results ? "results" : "voltages and links");
+    f.box.FlagP = results;
+    f.box.FlagU = f.box.FLinks = !results;
+    f.box.FSection = false;
+    f.box.FPaintNod = ncmName;
+    f.box.ComputeMetrics(f.canvas.Font);
+    const int xe = f.box.PixXe;
+    const int originX = f.box.OriginX, originY = f.box.OriginY;
+    for (int failAt = 1; failAt < 200; failAt += 7) {
+      FailingCanvas failing(failAt);
+      bool threw = false;
+      try {
+        f.painter.Paint(failing);
+      } catch (const std::runtime_error&) {
+        threw = true;
+      }
+      EXPECT_EQ(f.box.CurModel, f.box.Model.get());
+      EXPECT_EQ(f.box.OriginX, originX);
+      EXPECT_EQ(f.box.OriginY, originY);
+      EXPECT_TRUE(f.box.FIntegral);
+      EXPECT_FALSE(f.box.FlagDR);
+      EXPECT_EQ(f.box.PixXe, xe);
+      EXPECT_EQ(failing.Font.Height, -13);
+      if (!threw) break;
     }
-    EXPECT_EQ(f.box.CurModel, f.box.Model.get());
-    EXPECT_TRUE(f.box.FIntegral);
-    EXPECT_FALSE(f.box.FlagDR);
-    EXPECT_EQ(f.box.PixXe, xe);
-    EXPECT_EQ(failing.Font.Height, -13);
-    if (!threw) break;
   }
 }
 
