@@ -369,11 +369,75 @@ TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
     changed = true;
     return true;
   };
-  const Selected node(box, 6);
+  // The R/X calculator's values reach the branch row only once the change is allowed.
+  dialogs.EditBranchParams = [](int, int, const std::string&, const std::string&, const std::string&,
+                                TBranchParamsRec& p, bool) {
+    p.R = 0.2f, p.X = 0.1f, p.Mark = "АС-95";
+    return true;
+  };
+  Selected node(box, 6);
   EXPECT_THROW(NodeMenuClick(box, dialogs, 0), Error);
   EXPECT_THROW(AddNewNode(box, dialogs), Error);
+  SElem line;
+  line.BranchRow = 6;
+  EXPECT_THROW(EditLineByCatalog(box, dialogs, &line, 100, 200), Error);
   EXPECT_EQ(TableText(*box.NodeTable), nodes);
   EXPECT_EQ(TableText(*box.BranchTable), branches);
+  EXPECT_FALSE(box.Modified);
+
+  // The other dialogs write into the tables too, rows past the end included; a refusal takes all of
+  // it back, the given-flow rows with it.
+  const auto flows = TableText(*box.FlowTable);
+  const std::vector<std::int32_t> given = box.GivenFlowRow;
+  dialogs.EditLineParams = [](const std::string&, const std::string&, TDataFile&, TDataFile& b, int row, bool,
+                              const std::vector<std::string>&, const std::vector<std::string>&, bool& ends, bool&,
+                              bool&) {
+    TBranchCols bc;
+    FillBranchCols(b, bc);
+    (*bc.N1)[row] = 99, (*bc.R)[row] = 9.f;
+    ends = true;
+    return true;
+  };
+  dialogs.AddLinkDialog = [](const std::string&, const std::string&, std::int32_t, int& count, TDataFile& b,
+                             TDataFile& n, float) {
+    TNodeCols nc;
+    TBranchCols bc;
+    ++n.RowCount, ++b.RowCount;
+    FillNodeCols(n, nc);
+    FillBranchCols(b, bc);
+    (*nc.NS)[n.RowCount] = 98, (*bc.N1)[b.RowCount] = 11, (*bc.N2)[b.RowCount] = 98;
+    count = 1;
+    return true;
+  };
+  dialogs.EditEnergyMeter = [](const std::string&, TDataFile& n, TDataFile&, TDataFile& f, int nodeRow, int, int row,
+                               std::vector<std::int32_t>* givenRows, const std::vector<std::string>&,
+                               const std::vector<std::string>&) {
+    TNodeCols nc;
+    TLineFlowCols fc;
+    ++f.RowCount;
+    FillNodeCols(n, nc);
+    FillLineFlowCols(f, fc);
+    (*nc.WPn)[nodeRow] = 700.f;
+    (*fc.N1)[f.RowCount] = 11, (*fc.N2)[f.RowCount] = 60, (*fc.Typ)[f.RowCount] = 4;
+    if (givenRows != nullptr && row >= 1) (*givenRows)[static_cast<std::size_t>(row) - 1] = f.RowCount;
+    return true;
+  };
+  dialogs.EditNodeLoad = [](const std::string&, TDataFile& n, int row) {
+    TNodeCols nc;
+    FillNodeCols(n, nc);
+    (*nc.Pn)[row] = 5.f;
+    return true;
+  };
+  box.MarkedLine = &line;
+  EXPECT_THROW(EditLineProperties(box, dialogs), Error);
+  EXPECT_THROW(AddNewLink(box, dialogs), Error);
+  EXPECT_THROW(EditLineMeter(box, dialogs, &line), Error);
+  EXPECT_THROW(EditNodeByClick(box, dialogs, &node.elem, true), Error);
+  EXPECT_THROW(EditNodeByClick(box, dialogs, &node.elem, false), Error);
+  EXPECT_EQ(TableText(*box.NodeTable), nodes);
+  EXPECT_EQ(TableText(*box.BranchTable), branches);
+  EXPECT_EQ(TableText(*box.FlowTable), flows);
+  EXPECT_EQ(box.GivenFlowRow, given);
   EXPECT_FALSE(box.Modified);
 
   // The new node the refused command prepared does not come back in the next one.
