@@ -352,6 +352,7 @@ TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
   const auto branches = TableText(*box.BranchTable);
   TEditDialogs dialogs;
   std::int32_t preset = -1;
+  bool cancel = false;
   // The node dialog renumbers node 11 and the branch ends at it on confirmation, as the real one does.
   dialogs.EditNodeParams = [&](const std::string&, const std::string&, TDataFile& n, TDataFile& b, int row, bool,
                                const std::vector<std::string>&, const std::vector<std::string>&, bool& changed) {
@@ -367,7 +368,7 @@ TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
       if ((*bc.N2)[r] == old) (*bc.N2)[r] = 99;
     }
     changed = true;
-    return true;
+    return !cancel;
   };
   // The R/X calculator's values reach the branch row only once the change is allowed.
   dialogs.EditBranchParams = [](int, int, const std::string&, const std::string&, const std::string&,
@@ -440,9 +441,15 @@ TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
   EXPECT_EQ(box.GivenFlowRow, given);
   EXPECT_FALSE(box.Modified);
 
-  // The new node the refused command prepared does not come back in the next one.
+  // The new node the refused command prepared does not come back in the next one, nor does the one
+  // of a cancelled dialog.
   std::filesystem::remove(base + ".UZL~");
   EXPECT_EQ(preset, 0);  // the row beyond the count was empty the first time
+  cancel = true;
+  AddNewNode(box, dialogs);
+  EXPECT_EQ(box.NodeCols.RowCount, 18);
+  EXPECT_FALSE(box.Modified);
+  cancel = false;
   preset = -1;
   AddNewNode(box, dialogs);
   EXPECT_EQ(preset, 0);
