@@ -459,6 +459,105 @@ TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
   SaveScheme(box, false, false, answer);
 }
 
+// The given-flow row of each branch and the no-supply marks keep to their rows through every edit
+// that adds or removes rows: the metering dialog rewrites the flow row of its own branch, and the
+// colouring marks the rows that were marked.
+TEST(SchemeFiles, GivenFlowsAndSupplyMarksFollowTheRowsOfEveryEdit) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  WriteFlows(base + ".PL", {{11, 60, 0, 4}, {21, 41, 0, 4}, {81, 71, 0, 5}, {98, 11, 0, 4}});
+  test::ScriptedMsgBox msg;
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  // The given-flow rows of a branch count, by branch row.
+  auto given = [](std::size_t count, std::initializer_list<std::pair<std::size_t, std::int32_t>> rows) {
+    std::vector<std::int32_t> v(count, 0);
+    for (const auto& [row, flow] : rows) v[row - 1] = flow;
+    return v;
+  };
+  ASSERT_EQ(box.GivenFlowRow, given(17, {{6, 1}, {13, 2}, {17, 3}}));
+  box.NoSupplyNodes.assign(18, 0);
+  box.NoSupplyNodes[16] = box.NoSupplyNodes[17] = 1;  // ТП-7 and ТП-8
+  box.NoSupplyBranches.assign(17, 0);
+  box.NoSupplyBranches[16] = 1;  // 71 - 81
+  std::vector<std::uint8_t> marks(18, 0);
+  marks[17] = 1;
+
+  // A node inserted into branch 4 (101 - 11): the rows below move down, the new ones are supplied.
+  TEditDialogs dialogs;
+  dialogs.EditNodeParams = [](const std::string&, const std::string&, TDataFile& n, TDataFile&, int row, bool,
+                              const std::vector<std::string>&, const std::vector<std::string>&, bool&) {
+    TNodeCols nc;
+    FillNodeCols(n, nc);
+    (*nc.NS)[row] = 500;
+    return true;
+  };
+  SElem line;
+  line.BranchRow = 4;
+  box.MarkedLine = &line;
+  InsertNodeIntoLine(box, dialogs);
+  EXPECT_EQ(box.GivenFlowRow, given(18, {{7, 1}, {14, 2}, {18, 3}}));
+  EXPECT_EQ(box.NoSupplyBranches, marks);
+  EXPECT_EQ(box.NoSupplyNodes, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0}));
+
+  // Branch 7 (11 - 60) deleted: the rows below move up.
+  line.BranchRow = 7;
+  box.MarkedLine = &line;
+  LineMenuClick(box, dialogs, 3);
+  marks.erase(marks.begin() + 6);
+  EXPECT_EQ(box.GivenFlowRow, given(17, {{13, 2}, {17, 3}}));
+  EXPECT_EQ(box.NoSupplyBranches, marks);
+
+  // A branch drawn from 11 to 98 takes the flow row of its ends.
+  SElem from, to;
+  from.NodeNr = 11, to.NodeNr = 98;
+  AddLineBetween(box, dialogs, &from, &to);
+  marks.push_back(0);
+  EXPECT_EQ(box.GivenFlowRow, given(18, {{13, 2}, {17, 3}, {18, 4}}));
+  EXPECT_EQ(box.NoSupplyBranches, marks);
+
+  // Branch 17 given the ends 60 - 11 in its dialog takes their flow row.
+  dialogs.EditLineParams = [](const std::string&, const std::string&, TDataFile&, TDataFile& b, int row, bool,
+                              const std::vector<std::string>&, const std::vector<std::string>&, bool& ends, bool&,
+                              bool&) {
+    TBranchCols bc;
+    FillBranchCols(b, bc);
+    (*bc.N1)[row] = 60, (*bc.N2)[row] = 11;
+    ends = true;
+    return true;
+  };
+  line.BranchRow = 17;
+  box.MarkedLine = &line;
+  EditLineProperties(box, dialogs);
+  EXPECT_EQ(box.GivenFlowRow, given(18, {{13, 2}, {17, 1}, {18, 4}}));
+
+  // A star of one node 99 and one branch 99 - 11 added to node 11, then node 60 deleted with its
+  // branches 7 (60 - 21) and 17.
+  dialogs.AddLinkDialog = [](const std::string&, const std::string&, std::int32_t, int& count, TDataFile& b,
+                             TDataFile& n, float) {
+    TNodeCols nc;
+    TBranchCols bc;
+    ++n.RowCount, ++b.RowCount;
+    FillNodeCols(n, nc);
+    FillBranchCols(b, bc);
+    (*nc.NS)[n.RowCount] = 99, (*bc.N1)[b.RowCount] = 99, (*bc.N2)[b.RowCount] = 11;
+    count = 1;
+    return true;
+  };
+  const Selected tp1(box, 6);
+  AddNewLink(box, dialogs);
+  EXPECT_EQ(box.GivenFlowRow, given(19, {{13, 2}, {17, 1}, {18, 4}}));
+  EXPECT_EQ(box.NoSupplyNodes.size(), 20u);
+  const Selected otp(box, 16);
+  NodeMenuClick(box, dialogs, 11);
+  EXPECT_EQ(box.GivenFlowRow, given(17, {{12, 2}, {16, 4}}));
+  EXPECT_EQ(box.NoSupplyBranches, std::vector<std::uint8_t>(17, 0));
+  EXPECT_EQ(box.NoSupplyNodes,
+            (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0}));
+  int answer = 0;
+  SaveScheme(box, false, false, answer);
+}
+
 TEST(SchemeFiles, DamagedSchemeFilesAreRefusedByName) {
   TempDir dir;
   const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
