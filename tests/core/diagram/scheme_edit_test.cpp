@@ -129,8 +129,8 @@ TEST(SchemeEdit, DeletingAnInsertedNodeJoinsItsTwoBranches) {
   EXPECT_EQ(msg.Texts(), std::vector<std::string>(32, "Удалить врезанный узел ?"));
 
   // Anything but two branches, a self-loop not counted among them, is refused with a notice.
-  for (const std::vector<std::pair<int, int>>& ends :
-       std::vector<std::vector<std::pair<int, int>>>{{{1, 2}, {2, 3}, {2, 3}}, {{2, 2}, {1, 2}}}) {
+  using Ends = std::vector<std::pair<int, int>>;
+  for (const Ends& ends : std::vector<Ends>{{{1, 2}, {2, 3}, {2, 3}}, {{2, 2}, {1, 2}}, {{1, 2}, {2, 2}, {2, 3}}}) {
     DiagramScheme s;
     s.Node(1, "A", "B");
     s.Node(2, "X");
