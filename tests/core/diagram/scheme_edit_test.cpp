@@ -128,7 +128,8 @@ TEST(SchemeEdit, DeletingAnInsertedNodeJoinsItsTwoBranches) {
       }
   EXPECT_EQ(msg.Texts(), std::vector<std::string>(32, "Удалить врезанный узел ?"));
 
-  // Anything but two branches, a self-loop not counted among them, is refused with a notice.
+  // Anything but two branches is refused with a notice, and so is a self-loop, whether or not two
+  // other branches meet at the node: joining around it would leave the loop without its node.
   using Ends = std::vector<std::pair<int, int>>;
   for (const Ends& ends : std::vector<Ends>{{{1, 2}, {2, 3}, {2, 3}}, {{2, 2}, {1, 2}}, {{1, 2}, {2, 2}, {2, 3}}}) {
     DiagramScheme s;
