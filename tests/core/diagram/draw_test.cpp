@@ -65,6 +65,16 @@ private:
   int count_ = 0;
 };
 
+// A canvas over a surface of its own size, as an image or a printer page.
+class SurfaceCanvas : public RecordingCanvas {
+public:
+  explicit SurfaceCanvas(TPoint size) : size_(size) {}
+  TPoint SurfaceSize() const override { return size_; }
+
+private:
+  TPoint size_;
+};
+
 TEST(DrawScheme, ScreenAndPrinter) {
   DiagramScheme s = test::ForkScheme();
   test::DiagBranch& damaged = s.Branches[1];  // B - C: damaged, no device at C's end
@@ -96,6 +106,16 @@ TEST(DrawScheme, ScreenAndPrinter) {
   // The whole drawing gets the background, its margins included.
   EXPECT_GE(f.canvas.Prims.front().Points[1].X, f.M().Width + 2 * f.box.PixXe);
   EXPECT_GE(f.canvas.Prims.front().Points[1].Y, f.M().Height + 2 * f.box.PixYe);
+
+  // A clipped page larger than the control: the clip rectangle, or the whole surface where it is
+  // larger still.
+  f.canvas.Prims.clear();
+  f.painter.DrawScheme(&f.canvas, true, true, true, f.box.PixXe, f.box.PixYe, 300, 400);
+  EXPECT_EQ(f.canvas.Prims.front().Points[1], (TPoint{300, 400}));
+  SurfaceCanvas page({500, 600});
+  page.Font = f.canvas.Font;
+  f.painter.DrawScheme(&page, true, true, true, f.box.PixXe, f.box.PixYe, 300, 400);
+  EXPECT_EQ(page.Prims.front().Points[1], (TPoint{500, 600}));
 }
 
 TEST(DrawScheme, ExpandedSubstationAndAFailingCanvas) {
