@@ -17,22 +17,26 @@ namespace ld::diagram {
 
 namespace {
 
-// Values of the control changed for a nested model, put back however its pass ends.
+// Values of the control changed for a nested model, put back however its pass ends; the metrics
+// follow FIntegral, so they are measured again from the canvas font.
 class TNestedScope {
 public:
-  explicit TNestedScope(TSchemBoxState& box)
-      : box_(box), model_(box.CurModel), x_(box.OriginX), y_(box.OriginY), integral_(box.FIntegral) {}
+  TNestedScope(TSchemBoxState& box, const TCanvas& canvas)
+      : box_(box), canvas_(canvas), model_(box.CurModel), x_(box.OriginX), y_(box.OriginY),
+        integral_(box.FIntegral) {}
   ~TNestedScope() {
     box_.CurModel = model_;
     box_.OriginX = x_;
     box_.OriginY = y_;
     box_.FIntegral = integral_;
+    box_.ComputeMetrics(canvas_.Font);
   }
   TNestedScope(const TNestedScope&) = delete;
   TNestedScope& operator=(const TNestedScope&) = delete;
 
 private:
   TSchemBoxState& box_;
+  const TCanvas& canvas_;
   TSchemeModel* model_;
   int x_, y_;
   bool integral_;
@@ -365,16 +369,13 @@ void TDrawPass::DrawFrame(SElem& e, int x1, int x2, int y, int y2) {
 
 void TDrawPass::DrawNested(SElem& e, int x1, int y, int offset, int lines) {
   TCanvas& c = C();
-  {
-    TNestedScope scope(box_);
-    box_.CurModel = e.SubModel.get();
-    box_.OriginX = -x1;
-    box_.OriginY = -offset - y - box_.PixYe * (lines - 1);
-    box_.FIntegral = false;
-    box_.ComputeMetrics(c.Font);
-    painter_.DrawScheme(canvas_, colour_, clip_, printing_, box_.PixXe, box_.PixYe, clipWidth_, clipHeight_);
-  }
+  TNestedScope scope(box_, c);
+  box_.CurModel = e.SubModel.get();
+  box_.OriginX = -x1;
+  box_.OriginY = -offset - y - box_.PixYe * (lines - 1);
+  box_.FIntegral = false;
   box_.ComputeMetrics(c.Font);
+  painter_.DrawScheme(canvas_, colour_, clip_, printing_, box_.PixXe, box_.PixYe, clipWidth_, clipHeight_);
 }
 
 void TDrawPass::DrawVoltage(int row, int x, int y) {

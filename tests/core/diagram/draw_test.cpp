@@ -65,6 +65,16 @@ private:
   int count_ = 0;
 };
 
+// A canvas over a surface of its own size, as an image or a printer page.
+class SurfaceCanvas : public RecordingCanvas {
+public:
+  explicit SurfaceCanvas(TPoint size) : size_(size) {}
+  TPoint SurfaceSize() const override { return size_; }
+
+private:
+  TPoint size_;
+};
+
 TEST(DrawScheme, ScreenAndPrinter) {
   DiagramScheme s = test::ForkScheme();
   test::DiagBranch& damaged = s.Branches[1];  // B - C: damaged, no device at C's end
@@ -96,6 +106,16 @@ TEST(DrawScheme, ScreenAndPrinter) {
   // The whole drawing gets the background, its margins included.
   EXPECT_GE(f.canvas.Prims.front().Points[1].X, f.M().Width + 2 * f.box.PixXe);
   EXPECT_GE(f.canvas.Prims.front().Points[1].Y, f.M().Height + 2 * f.box.PixYe);
+
+  // A clipped page larger than the control: the clip rectangle, or the whole surface where it is
+  // larger still.
+  f.canvas.Prims.clear();
+  f.painter.DrawScheme(&f.canvas, true, true, true, f.box.PixXe, f.box.PixYe, 300, 400);
+  EXPECT_EQ(f.canvas.Prims.front().Points[1], (TPoint{300, 400}));
+  SurfaceCanvas page({500, 600});
+  page.Font = f.canvas.Font;
+  f.painter.DrawScheme(&page, true, true, true, f.box.PixXe, f.box.PixYe, 300, 400);
+  EXPECT_EQ(page.Prims.front().Points[1], (TPoint{500, 600}));
 }
 
 TEST(DrawScheme, ExpandedSubstationAndAFailingCanvas) {
@@ -112,24 +132,35 @@ TEST(DrawScheme, ExpandedSubstationAndAFailingCanvas) {
     EXPECT_GT(e->Y, ps2.Y);
     EXPECT_LT(e->Y + e->Height, ps2.Y + ps2.Height);
   }
-  // A canvas failing inside the nested drawing leaves the control as it was.
-  f.box.FlagP = true;
-  f.box.ComputeMetrics(f.canvas.Font);
-  const int xe = f.box.PixXe;
-  for (int failAt = 1; failAt < 200; failAt += 7) {
-    FailingCanvas failing(failAt);
-    bool threw = false;
-    try {
-      f.painter.Paint(failing);
-    } catch (const std::runtime_error&) {
-      threw = true;
+  // A canvas failing inside the nested drawing leaves the control as it was: with results (FlagDR
+  // set for the pass), and with voltages beside the names of the whole scheme, whose wider step the
+  // nested model does not take.
+  for (const bool results : {true, false}) {
+    SCOPED_TRACE(results ? "results" : "voltages and links");
+    f.box.FlagP = results;
+    f.box.FlagU = f.box.FLinks = !results;
+    f.box.FSection = false;
+    f.box.FPaintNod = ncmName;
+    f.box.ComputeMetrics(f.canvas.Font);
+    const int xe = f.box.PixXe;
+    const int originX = f.box.OriginX, originY = f.box.OriginY;
+    for (int failAt = 1; failAt < 200; failAt += 7) {
+      FailingCanvas failing(failAt);
+      bool threw = false;
+      try {
+        f.painter.Paint(failing);
+      } catch (const std::runtime_error&) {
+        threw = true;
+      }
+      EXPECT_EQ(f.box.CurModel, f.box.Model.get());
+      EXPECT_EQ(f.box.OriginX, originX);
+      EXPECT_EQ(f.box.OriginY, originY);
+      EXPECT_TRUE(f.box.FIntegral);
+      EXPECT_FALSE(f.box.FlagDR);
+      EXPECT_EQ(f.box.PixXe, xe);
+      EXPECT_EQ(failing.Font.Height, -13);
+      if (!threw) break;
     }
-    EXPECT_EQ(f.box.CurModel, f.box.Model.get());
-    EXPECT_TRUE(f.box.FIntegral);
-    EXPECT_FALSE(f.box.FlagDR);
-    EXPECT_EQ(f.box.PixXe, xe);
-    EXPECT_EQ(failing.Font.Height, -13);
-    if (!threw) break;
   }
 }
 

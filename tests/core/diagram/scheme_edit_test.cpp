@@ -128,9 +128,10 @@ TEST(SchemeEdit, DeletingAnInsertedNodeJoinsItsTwoBranches) {
       }
   EXPECT_EQ(msg.Texts(), std::vector<std::string>(32, "Удалить врезанный узел ?"));
 
-  // Anything but two branches, a self-loop not counted among them, is refused with a notice.
-  for (const std::vector<std::pair<int, int>>& ends :
-       std::vector<std::vector<std::pair<int, int>>>{{{1, 2}, {2, 3}, {2, 3}}, {{2, 2}, {1, 2}}}) {
+  // Anything but two branches is refused with a notice, and so is a self-loop, whether or not two
+  // other branches meet at the node: joining around it would leave the loop without its node.
+  using Ends = std::vector<std::pair<int, int>>;
+  for (const Ends& ends : std::vector<Ends>{{{1, 2}, {2, 3}, {2, 3}}, {{2, 2}, {1, 2}}, {{1, 2}, {2, 2}, {2, 3}}}) {
     DiagramScheme s;
     s.Node(1, "A", "B");
     s.Node(2, "X");

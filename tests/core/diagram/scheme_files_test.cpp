@@ -352,6 +352,7 @@ TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
   const auto branches = TableText(*box.BranchTable);
   TEditDialogs dialogs;
   std::int32_t preset = -1;
+  bool cancel = false;
   // The node dialog renumbers node 11 and the branch ends at it on confirmation, as the real one does.
   dialogs.EditNodeParams = [&](const std::string&, const std::string&, TDataFile& n, TDataFile& b, int row, bool,
                                const std::vector<std::string>&, const std::vector<std::string>&, bool& changed) {
@@ -367,23 +368,192 @@ TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
       if ((*bc.N2)[r] == old) (*bc.N2)[r] = 99;
     }
     changed = true;
+    return !cancel;
+  };
+  // The R/X calculator's values reach the branch row only once the change is allowed.
+  dialogs.EditBranchParams = [](int, int, const std::string&, const std::string&, const std::string&,
+                                TBranchParamsRec& p, bool) {
+    p.R = 0.2f, p.X = 0.1f, p.Mark = "АС-95";
     return true;
   };
-  const Selected node(box, 6);
+  Selected node(box, 6);
   EXPECT_THROW(NodeMenuClick(box, dialogs, 0), Error);
   EXPECT_THROW(AddNewNode(box, dialogs), Error);
+  SElem line;
+  line.BranchRow = 6;
+  EXPECT_THROW(EditLineByCatalog(box, dialogs, &line, 100, 200), Error);
   EXPECT_EQ(TableText(*box.NodeTable), nodes);
   EXPECT_EQ(TableText(*box.BranchTable), branches);
   EXPECT_FALSE(box.Modified);
 
-  // The new node the refused command prepared does not come back in the next one.
+  // The other dialogs write into the tables too, rows past the end included; a refusal takes all of
+  // it back, the given-flow rows with it.
+  const auto flows = TableText(*box.FlowTable);
+  const std::vector<std::int32_t> given = box.GivenFlowRow;
+  dialogs.EditLineParams = [](const std::string&, const std::string&, TDataFile&, TDataFile& b, int row, bool,
+                              const std::vector<std::string>&, const std::vector<std::string>&, bool& ends, bool&,
+                              bool&) {
+    TBranchCols bc;
+    FillBranchCols(b, bc);
+    (*bc.N1)[row] = 99, (*bc.R)[row] = 9.f;
+    ends = true;
+    return true;
+  };
+  dialogs.AddLinkDialog = [](const std::string&, const std::string&, std::int32_t, int& count, TDataFile& b,
+                             TDataFile& n, float) {
+    TNodeCols nc;
+    TBranchCols bc;
+    ++n.RowCount, ++b.RowCount;
+    FillNodeCols(n, nc);
+    FillBranchCols(b, bc);
+    (*nc.NS)[n.RowCount] = 98, (*bc.N1)[b.RowCount] = 11, (*bc.N2)[b.RowCount] = 98;
+    count = 1;
+    return true;
+  };
+  dialogs.EditEnergyMeter = [](const std::string&, TDataFile& n, TDataFile&, TDataFile& f, int nodeRow, int, int row,
+                               std::vector<std::int32_t>* givenRows, const std::vector<std::string>&,
+                               const std::vector<std::string>&) {
+    TNodeCols nc;
+    TLineFlowCols fc;
+    ++f.RowCount;
+    FillNodeCols(n, nc);
+    FillLineFlowCols(f, fc);
+    (*nc.WPn)[nodeRow] = 700.f;
+    (*fc.N1)[f.RowCount] = 11, (*fc.N2)[f.RowCount] = 60, (*fc.Typ)[f.RowCount] = 4;
+    if (givenRows != nullptr && row >= 1) (*givenRows)[static_cast<std::size_t>(row) - 1] = f.RowCount;
+    return true;
+  };
+  dialogs.EditNodeLoad = [](const std::string&, TDataFile& n, int row) {
+    TNodeCols nc;
+    FillNodeCols(n, nc);
+    (*nc.Pn)[row] = 5.f;
+    return true;
+  };
+  box.MarkedLine = &line;
+  EXPECT_THROW(EditLineProperties(box, dialogs), Error);
+  EXPECT_THROW(AddNewLink(box, dialogs), Error);
+  EXPECT_THROW(EditLineMeter(box, dialogs, &line), Error);
+  EXPECT_THROW(EditNodeByClick(box, dialogs, &node.elem, true), Error);
+  EXPECT_THROW(EditNodeByClick(box, dialogs, &node.elem, false), Error);
+  EXPECT_EQ(TableText(*box.NodeTable), nodes);
+  EXPECT_EQ(TableText(*box.BranchTable), branches);
+  EXPECT_EQ(TableText(*box.FlowTable), flows);
+  EXPECT_EQ(box.GivenFlowRow, given);
+  EXPECT_FALSE(box.Modified);
+
+  // The new node the refused command prepared does not come back in the next one, nor does the one
+  // of a cancelled dialog.
   std::filesystem::remove(base + ".UZL~");
   EXPECT_EQ(preset, 0);  // the row beyond the count was empty the first time
+  cancel = true;
+  AddNewNode(box, dialogs);
+  EXPECT_EQ(box.NodeCols.RowCount, 18);
+  EXPECT_FALSE(box.Modified);
+  cancel = false;
   preset = -1;
   AddNewNode(box, dialogs);
   EXPECT_EQ(preset, 0);
   EXPECT_EQ(box.NodeCols.RowCount, 19);
   EXPECT_EQ(box.NodeCols.NS->Get(19), 99);
+  int answer = 0;
+  SaveScheme(box, false, false, answer);
+}
+
+// The given-flow row of each branch and the no-supply marks keep to their rows through every edit
+// that adds or removes rows: the metering dialog rewrites the flow row of its own branch, and the
+// colouring marks the rows that were marked.
+TEST(SchemeFiles, GivenFlowsAndSupplyMarksFollowTheRowsOfEveryEdit) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  WriteFlows(base + ".PL", {{11, 60, 0, 4}, {21, 41, 0, 4}, {81, 71, 0, 5}, {98, 11, 0, 4}});
+  test::ScriptedMsgBox msg;
+  TSchemBoxState box;
+  LoadScheme(box, base);
+  // The given-flow rows of a branch count, by branch row.
+  auto given = [](std::size_t count, std::initializer_list<std::pair<std::size_t, std::int32_t>> rows) {
+    std::vector<std::int32_t> v(count, 0);
+    for (const auto& [row, flow] : rows) v[row - 1] = flow;
+    return v;
+  };
+  ASSERT_EQ(box.GivenFlowRow, given(17, {{6, 1}, {13, 2}, {17, 3}}));
+  box.NoSupplyNodes.assign(18, 0);
+  box.NoSupplyNodes[16] = box.NoSupplyNodes[17] = 1;  // ТП-7 and ТП-8
+  box.NoSupplyBranches.assign(17, 0);
+  box.NoSupplyBranches[16] = 1;  // 71 - 81
+  std::vector<std::uint8_t> marks(18, 0);
+  marks[17] = 1;
+
+  // A node inserted into branch 4 (101 - 11): the rows below move down, the new ones are supplied.
+  TEditDialogs dialogs;
+  dialogs.EditNodeParams = [](const std::string&, const std::string&, TDataFile& n, TDataFile&, int row, bool,
+                              const std::vector<std::string>&, const std::vector<std::string>&, bool&) {
+    TNodeCols nc;
+    FillNodeCols(n, nc);
+    (*nc.NS)[row] = 500;
+    return true;
+  };
+  SElem line;
+  line.BranchRow = 4;
+  box.MarkedLine = &line;
+  InsertNodeIntoLine(box, dialogs);
+  EXPECT_EQ(box.GivenFlowRow, given(18, {{7, 1}, {14, 2}, {18, 3}}));
+  EXPECT_EQ(box.NoSupplyBranches, marks);
+  EXPECT_EQ(box.NoSupplyNodes, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0}));
+
+  // Branch 7 (11 - 60) deleted: the rows below move up.
+  line.BranchRow = 7;
+  box.MarkedLine = &line;
+  LineMenuClick(box, dialogs, 3);
+  marks.erase(marks.begin() + 6);
+  EXPECT_EQ(box.GivenFlowRow, given(17, {{13, 2}, {17, 3}}));
+  EXPECT_EQ(box.NoSupplyBranches, marks);
+
+  // A branch drawn from 11 to 98 takes the flow row of its ends.
+  SElem from, to;
+  from.NodeNr = 11, to.NodeNr = 98;
+  AddLineBetween(box, dialogs, &from, &to);
+  marks.push_back(0);
+  EXPECT_EQ(box.GivenFlowRow, given(18, {{13, 2}, {17, 3}, {18, 4}}));
+  EXPECT_EQ(box.NoSupplyBranches, marks);
+
+  // Branch 17 given the ends 60 - 11 in its dialog takes their flow row.
+  dialogs.EditLineParams = [](const std::string&, const std::string&, TDataFile&, TDataFile& b, int row, bool,
+                              const std::vector<std::string>&, const std::vector<std::string>&, bool& ends, bool&,
+                              bool&) {
+    TBranchCols bc;
+    FillBranchCols(b, bc);
+    (*bc.N1)[row] = 60, (*bc.N2)[row] = 11;
+    ends = true;
+    return true;
+  };
+  line.BranchRow = 17;
+  box.MarkedLine = &line;
+  EditLineProperties(box, dialogs);
+  EXPECT_EQ(box.GivenFlowRow, given(18, {{13, 2}, {17, 1}, {18, 4}}));
+
+  // A star of one node 99 and one branch 99 - 11 added to node 11, then node 60 deleted with its
+  // branches 7 (60 - 21) and 17.
+  dialogs.AddLinkDialog = [](const std::string&, const std::string&, std::int32_t, int& count, TDataFile& b,
+                             TDataFile& n, float) {
+    TNodeCols nc;
+    TBranchCols bc;
+    ++n.RowCount, ++b.RowCount;
+    FillNodeCols(n, nc);
+    FillBranchCols(b, bc);
+    (*nc.NS)[n.RowCount] = 99, (*bc.N1)[b.RowCount] = 99, (*bc.N2)[b.RowCount] = 11;
+    count = 1;
+    return true;
+  };
+  const Selected tp1(box, 6);
+  AddNewLink(box, dialogs);
+  EXPECT_EQ(box.GivenFlowRow, given(19, {{13, 2}, {17, 1}, {18, 4}}));
+  EXPECT_EQ(box.NoSupplyNodes.size(), 20u);
+  const Selected otp(box, 16);
+  NodeMenuClick(box, dialogs, 11);
+  EXPECT_EQ(box.GivenFlowRow, given(17, {{12, 2}, {16, 4}}));
+  EXPECT_EQ(box.NoSupplyBranches, std::vector<std::uint8_t>(17, 0));
+  EXPECT_EQ(box.NoSupplyNodes,
+            (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0}));
   int answer = 0;
   SaveScheme(box, false, false, answer);
 }
