@@ -253,6 +253,10 @@ TEST(TkzCalc, SignsAnglesAndPasses) {
     EXPECT_NEAR(std::abs(r.Ikz0) + std::abs(r.U2 - 10.5), 0, 1e-4);
   }
   regime.Errors = nullptr;
+  // Both passes as the window runs them: the failed first pass is reported though the second succeeds.
+  errors.clear();
+  EXPECT_FALSE(CalcTkzRadius(regime, radius, "tkz", errors));
+  EXPECT_FALSE(errors.empty());
 }
 
 // A branch hung straight under a balancing node without a "С" row is a source row at the node's own
