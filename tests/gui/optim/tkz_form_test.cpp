@@ -204,6 +204,17 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   ReadTableFile(Data(".TKR"), saved);
   EXPECT_EQ(saved.RowCount, 3);
 
+  // "Сохранить как" copies the data set's two files only, not the scheme kept under its name.
+  {
+    ModalScript script;
+    script.Then(Choose((dir_.Path() / "копия.TKD").string()));
+    form_->findChild<QAction*>("SaveAsItem")->trigger();
+  }
+  EXPECT_EQ(gui::TkzFileName, (dir_.Path() / "копия").string());
+  EXPECT_TRUE(fs::exists(dir_.Path() / "копия.TKD") && fs::exists(dir_.Path() / "копия.TKR"));
+  EXPECT_FALSE(fs::exists(dir_.Path() / "копия.UZL") || fs::exists(dir_.Path() / "копия.VET"));
+  EXPECT_EQ(form_->RadiusGrid().table().RowCount, 3);
+
   // Engine errors: a radius without any source.
   TDataFile& radius = *form_->RadiusGrid().GetTable();
   TTkzBranchCols c;
