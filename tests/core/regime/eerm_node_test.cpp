@@ -128,6 +128,25 @@ TEST_F(NodeEquivalent, OptimumSearchEndsAtTheIterationLimitOrOnAStop) {
   calc.Calculate(path, 2, 0.1, true);
   EXPECT_EQ(calc.OptimumSteps(), 1);
   EXPECT_FALSE(Locked(path));
+  calc.StopQuery = {};
+
+  // Where the losses bend sharply (a 90 Ω line near its transfer limit) the first step overshoots onto a
+  // load the line cannot carry: the search ends on that regime, long before the iteration limit.
+  SchemeBuilder steep;
+  steep.Node(1, "B").Um = 10;
+  steep.Node(2, "", 0.1, 0.3).Um = 10;
+  steep.Branch(2, 1, 90, 1);
+  const std::string steepPath = steep.Write(dir.Path(), "steep");
+  IniRec.Iter1 = 200;
+  CopyRegimeSettings(engine);
+  try {
+    calc.Calculate(steepPath, 2, 0.01, true);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Режим не сходится");
+  }
+  EXPECT_EQ(calc.OptimumSteps(), 1);
+  EXPECT_FALSE(Locked(steepPath));
 }
 
 // Column k of the inverse of a complex matrix, by Gaussian elimination with partial pivoting.
