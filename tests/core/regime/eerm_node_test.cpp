@@ -63,6 +63,12 @@ TEST_F(NodeEquivalent, TwoNodeSchemeByHandItsEquivalentAndAFailure) {
   EXPECT_NE(row.find(v, 33), std::string::npos) << row;  // Uэкв equals Uрасч
   EXPECT_EQ(row.substr(row.size() - 13), "0.0222 0.0222") << row;  // ЭЭРМэкв equals ЭЭРМ
   EXPECT_FALSE(Locked(path));
+  // The same when the user starts calculations from previous results: the equivalent's tables hold none.
+  IniRec.FlagU0 = 1;
+  CopyRegimeSettings(engine);
+  EXPECT_EQ(calc.CalculateVariants(path, 2, 0.1, {{1, 1}, {0.5, 0.2}}), variants);
+  IniRec.FlagU0 = 0;
+  CopyRegimeSettings(engine);
 
   // A regime that cannot converge within one iteration fails and leaves no lock.
   IniRec.Iter1 = 1;
