@@ -29,8 +29,13 @@ std::vector<TkzRow> Calculate(const SchemeBuilder& scheme, const std::vector<Tkz
   MakeTkzData(data, entries);
   MakeTkzRadius(radius);
   TRegime regime;
-  std::vector<std::string> lines, errors;
+  std::vector<std::string> lines, errors, modelErrors;
+  // The scheme's model as the radius former builds it has nothing to report: a node made a source has a
+  // voltage, the data row's when the scheme gives it none.
+  regime.Errors = &modelErrors;
   FormTkzRadius(regime, data, {path}, 0, 1, radius, dir.Path().string() + "/", lines);
+  EXPECT_EQ(modelErrors, std::vector<std::string>{});
+  regime.Errors = nullptr;
   EXPECT_TRUE(CalcTkzRadius(regime, radius, "tkz", errors) && errors.empty());
   return TkzRows(radius);
 }
@@ -253,6 +258,10 @@ TEST(TkzCalc, SignsAnglesAndPasses) {
     EXPECT_NEAR(std::abs(r.Ikz0) + std::abs(r.U2 - 10.5), 0, 1e-4);
   }
   regime.Errors = nullptr;
+  // Both passes as the window runs them: the failed first pass is reported though the second succeeds.
+  errors.clear();
+  EXPECT_FALSE(CalcTkzRadius(regime, radius, "tkz", errors));
+  EXPECT_FALSE(errors.empty());
 }
 
 // A branch hung straight under a balancing node without a "С" row is a source row at the node's own

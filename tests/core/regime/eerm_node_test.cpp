@@ -63,6 +63,12 @@ TEST_F(NodeEquivalent, TwoNodeSchemeByHandItsEquivalentAndAFailure) {
   EXPECT_NE(row.find(v, 33), std::string::npos) << row;  // Uэкв equals Uрасч
   EXPECT_EQ(row.substr(row.size() - 13), "0.0222 0.0222") << row;  // ЭЭРМэкв equals ЭЭРМ
   EXPECT_FALSE(Locked(path));
+  // The same when the user starts calculations from previous results: the equivalent's tables hold none.
+  IniRec.FlagU0 = 1;
+  CopyRegimeSettings(engine);
+  EXPECT_EQ(calc.CalculateVariants(path, 2, 0.1, {{1, 1}, {0.5, 0.2}}), variants);
+  IniRec.FlagU0 = 0;
+  CopyRegimeSettings(engine);
 
   // A regime that cannot converge within one iteration fails and leaves no lock.
   IniRec.Iter1 = 1;
@@ -128,6 +134,25 @@ TEST_F(NodeEquivalent, OptimumSearchEndsAtTheIterationLimitOrOnAStop) {
   calc.Calculate(path, 2, 0.1, true);
   EXPECT_EQ(calc.OptimumSteps(), 1);
   EXPECT_FALSE(Locked(path));
+  calc.StopQuery = {};
+
+  // Where the losses bend sharply (a 90 Ω line near its transfer limit) the first step overshoots onto a
+  // load the line cannot carry: the search ends on that regime, long before the iteration limit.
+  SchemeBuilder steep;
+  steep.Node(1, "B").Um = 10;
+  steep.Node(2, "", 0.1, 0.3).Um = 10;
+  steep.Branch(2, 1, 90, 1);
+  const std::string steepPath = steep.Write(dir.Path(), "steep");
+  IniRec.Iter1 = 200;
+  CopyRegimeSettings(engine);
+  try {
+    calc.Calculate(steepPath, 2, 0.01, true);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Режим не сходится");
+  }
+  EXPECT_EQ(calc.OptimumSteps(), 1);
+  EXPECT_FALSE(Locked(steepPath));
 }
 
 // Column k of the inverse of a complex matrix, by Gaussian elimination with partial pivoting.

@@ -178,11 +178,12 @@ TEST_F(BranchEnds, CommandsAskFirstLockAndHandleMarkedRows) {
   EXPECT_EQ(branches.RowCount, 5);
   EXPECT_EQ(ReadBytes(path + ".UZL"), nodesBefore);
 
-  // Another user's lock refuses the command before anything is booked, and stays.
+  // Another user's lock refuses the command after the question, before anything is booked, and stays.
   box.Clear();
   box.Answer(1);
   WriteBytes(path + ".UZL~", std::string("\x04Петр", 9));
   EXPECT_THROW(EkvBranchCommand(path, branches, 0, 9), Error);
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Удалить запись ?"}));
   EXPECT_EQ(ReadBytes(path + ".UZL"), nodesBefore);
   EXPECT_TRUE(std::filesystem::exists(path + ".UZL~"));
   std::filesystem::remove(path + ".UZL~");

@@ -204,6 +204,17 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   ReadTableFile(Data(".TKR"), saved);
   EXPECT_EQ(saved.RowCount, 3);
 
+  // "Сохранить как" copies the data set's two files only, not the scheme kept under its name.
+  {
+    ModalScript script;
+    script.Then(Choose((dir_.Path() / "копия.TKD").string()));
+    form_->findChild<QAction*>("SaveAsItem")->trigger();
+  }
+  EXPECT_EQ(gui::TkzFileName, (dir_.Path() / "копия").string());
+  EXPECT_TRUE(fs::exists(dir_.Path() / "копия.TKD") && fs::exists(dir_.Path() / "копия.TKR"));
+  EXPECT_FALSE(fs::exists(dir_.Path() / "копия.UZL") || fs::exists(dir_.Path() / "копия.VET"));
+  EXPECT_EQ(form_->RadiusGrid().table().RowCount, 3);
+
   // Engine errors: a radius without any source.
   TDataFile& radius = *form_->RadiusGrid().GetTable();
   TTkzBranchCols c;
@@ -290,6 +301,8 @@ TEST_F(TkzFormTest, ANarrowWindowsToolBarOpensItsHiddenButtons) {
   auto* more = bar->findChild<QToolButton*>("qt_toolbar_ext_button");
   ASSERT_TRUE(more && more->isVisible());
   ASSERT_FALSE(Button("GraphBtn").isVisible());
+  // the scheme list has a row of its own, which the buttons never push out of the window
+  EXPECT_TRUE(form_->ListSch().isVisible());
   // without data the graph button is off, and so is its item
   QTest::mouseClick(more, Qt::LeftButton);
   auto* menu = more->findChild<QMenu*>("OverflowMenu");

@@ -5,6 +5,7 @@
 #include <QToolButton>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTest>
 #include <QTextEdit>
 
 #include <cmath>
@@ -85,6 +86,38 @@ TEST_F(RegimeTasks, EquivalentsWrittenShownAndNothingOnCancelOrWithoutConvergenc
   EXPECT_TRUE(NoLocks());
   EXPECT_TRUE(form->ProcBar->isHidden());
   EXPECT_FALSE(form->Regime()->LockFiles);
+}
+
+// Branches marked with Ctrl+Space, which locks the branch file for the grid: the district numbering and
+// the equivalent removal save the grid first, so their own locks of the scheme's files are granted.
+TEST_F(RegimeTasks, CommandsOnBranchesMarkedInTheGridRunAndLeaveNoLocks) {
+  SchemeBuilder s = Line();
+  for (NodeSpec& n : s.Nodes) n.Nr = 4;
+  Station(s, 3, "ТП-3", "", 0.2, 0.1).Nr = 4;
+  s.Branch(3, 2, 0.5, 1);
+  OpenScheme(s);
+  form->LinesItem->trigger();
+  gui::TDataGrid5& grid = form->DataGrid();
+  const auto mark = [&](int row) {
+    grid.MoveTo(grid.FieldColumn("N1"), row);
+    QTest::keyClick(&grid, Qt::Key_Space, Qt::ControlModifier);
+  };
+  mark(2);
+  ASSERT_FALSE(NoLocks());
+  form->SetRayonItem->trigger();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts()[0];
+  EXPECT_EQ(BranchCell("Nr", 1), 4);
+  EXPECT_EQ(BranchCell("Nr", 2), 4);
+  EXPECT_TRUE(NoLocks());
+
+  mark(2);  // a mark already set goes off and on again with its lock
+  mark(2);
+  box.Answer(1);
+  form->EkvDelItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Удалить запись ?"});
+  ASSERT_EQ(Table(".VET").RowCount, 1);
+  EXPECT_EQ(BranchCell("N1", 1), 2);
+  EXPECT_TRUE(NoLocks());
 }
 
 TEST_F(RegimeTasks, TheTestColoursTheBranchAndKeepsItsColumnsOutOfTheFile) {
