@@ -102,12 +102,14 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
   // evaluation after it starts again from fresh voltages.
   Prepared p({{2}});
   const double f0 = p.F();
+  const std::size_t freshIterations = p.regime.ResidualsU.size();
   SetSourceGenerated(*p.state.Source[1], -400);
   EXPECT_EQ(p.F(), -1.0);
   DiscreteDescentStep(p.table, p.regime, p.state, p.state.Gradient, 10, 0, 1, 1e-4);
   EXPECT_EQ(std::pair(p.state.Gradient, p.Q()), std::pair(0.0, 0.0));
   SetSourceGenerated(*p.state.Source[1], 0);
   EXPECT_NEAR(p.F(), f0, 1e-12);
+  EXPECT_EQ(p.regime.ResidualsU.size(), freshIterations);
 }
 
 // The functional: losses times Kdp plus Ku times the squared distance of each watched node beyond its
