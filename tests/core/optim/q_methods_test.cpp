@@ -182,6 +182,43 @@ TEST(QOptim, NewtonKeepsItsMatrixWhileStepsAreNotRefined) {
   EXPECT_EQ(step(true), 3);
 }
 
+// A source in a part that no balancing node supplies costs the Newton matrix no regime runs, and a source
+// whose pivot vanishes (a second source on the same bus, behind a branch without impedance) gets no step
+// instead of a division by nothing; the other source steps as it does alone.
+TEST(QOptim, NewtonStepsOnlySourcesThatMoveTheFunctional) {
+  NominalVoltages classes;
+  const auto newton = [](const std::vector<QRow>& rows, int& runs) {
+    TempDir dir;
+    const std::string path = (dir.Path() / "s").string();
+    WriteNodeTable(path, {{1, "B", "И", 10}, {2, "", "Н", 10, 1, 1}, {3, "", "Ш", 10}, {4, "", "О", 10}, {5, "", "П", 10, 0.1, 0.1}});
+    WriteBranchTable(path, {{1, 2, 1, 2}, {2, 3}, {4, 5, 1, 2}});
+    TRegime regime;
+    regime.Accuracy = 1e-10;
+    regime.ReadScheme(path);
+    regime.ApplyTimeData(0, 0, 0, 0, 0, false);
+    regime.FormMatrices();
+    TDataFile table;
+    MakeSourceTable(table, rows);
+    TQOptimState state;
+    std::string error;
+    EXPECT_TRUE(PrepareQRows(table, regime, state, nullptr, error)) << error;
+    ReactiveFunctional(table, regime, state, -1, 0, 1);
+    runs = 0;
+    regime.OnStage = [&](const std::string& s) { runs += s == "Итерационный процесс"; };
+    double gradient = 0;
+    NewtonStep(table, regime, state, gradient, false, 0, 1, 1e-4);
+    std::vector<double> q;
+    for (int r = 1; r <= table.RowCount; ++r) q.push_back(GetColumnAs<DAdouble>("Qopt", table)->Get(r));
+    return q;
+  };
+  int alone = 0, pair = 0, withIsland = 0;
+  const double q = newton({{2}}, alone).at(0);
+  EXPECT_NEAR(q, 955, 5);
+  EXPECT_EQ(newton({{2}, {3}}, pair), (std::vector<double>{q, 0}));
+  EXPECT_EQ(newton({{2}, {3}, {4}}, withIsland), (std::vector<double>{q, 0, 0}));
+  EXPECT_EQ(withIsland, pair);
+}
+
 class QRegulation : public ::testing::Test {
 protected:
   TempDir dir;
