@@ -381,6 +381,8 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBothUnsuppliedI
   WriteBranchTable(heavy.path, {Transformer(11, 12, "Т6"), Transformer(11, 13, "Т7"), open});
   heavy.opt.Open(heavy.path);
   EXPECT_EQ(heavy.opt.RowCount(), 0);
+  heavy.opt.Write();  // and keeps its open section switch
+  EXPECT_EQ(Letters(heavy.path), "--O");
 }
 
 // A saving that is exactly the threshold is no saving: the station stays as it is; just below it moves.
