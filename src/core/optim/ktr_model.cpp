@@ -139,7 +139,7 @@ TKtrBindError TKtrModel::Bind(const TDataFile& branches, bool skipStored, bool m
   partner_ = PairKtrRows(cols_);
   branch_.assign(n, nullptr), node1_.assign(n, nullptr), node2_.assign(n, nullptr), corr_.assign(n, nullptr);
   r0_.assign(n, 0), x0_.assign(n, 0), rk0_.assign(n, 0), xk0_.assign(n, 0);
-  excluded_.assign(n, 1), against_.assign(n, 0), againstCorr_.assign(n, 0);
+  excluded_.assign(n, 1), against_.assign(n, 0);
 
   TBranchCols bc;
   FillBranchCols(branches, bc);
@@ -185,7 +185,6 @@ TKtrBindError TKtrModel::Bind(const TDataFile& branches, bool skipStored, bool m
       if (k == nullptr) return {TKtrBindError::Correction, row, nkor, num1};
       corr_[row] = k;
       baseRX(*k, rk0_[row], xk0_[row]);
-      againstCorr_[row] = bc.N1->Get(k->BranchIndex) != num1 ? 1 : 0;
     }
     ApplyRowRatio(row);
   }
@@ -208,8 +207,10 @@ void TKtrModel::ApplyRowRatio(int row) {
     (*cols_.Ktr)[row] = static_cast<float>(k.imag());
   }
   TRegimeElement* c = at(corr_, row);
+  // The correction ratio rides on the nominal ratio of the correction branch's own row, so it is that
+  // row's ratio whichever end the row starts from.
   if (c != nullptr && CalcRowRatio(cols_, row, Partner(row), true, NominalRatio(regime_, *c), k)) {
-    SetElementRatio(*c, k, rk0_[row], xk0_[row], againstCorr_[row] != 0);
+    SetElementRatio(*c, k, rk0_[row], xk0_[row], false);
     (*cols_.Kna)[row] = static_cast<float>(k.real());
     (*cols_.Knr)[row] = static_cast<float>(k.imag());
   }
@@ -481,7 +482,7 @@ void WriteKtrToBranches(TDataFile& table, TDataFile& branches, const std::string
     const int rk = FindBranchRow(b, c.Num1->Get(row), nkor, nl, reversed);
     if (rk == 0) continue;
     const double ktn = b.Ktn->Get(rk);
-    if (CalcRowRatio(c, row, partner[row], true, ktn, k)) PutRatio(b, rk, reversed, k);
+    if (CalcRowRatio(c, row, partner[row], true, ktn, k)) PutRatio(b, rk, false, k);  // in its row's own direction
   }
 
   WriteTableFileReleasingLock(branchFile, branches);

@@ -89,7 +89,7 @@ private:
   std::vector<int> partner_;
   std::vector<TRegimeElement*> branch_, node1_, node2_, corr_;
   std::vector<double> r0_, x0_, rk0_, xk0_;
-  std::vector<std::uint8_t> excluded_, against_, againstCorr_;
+  std::vector<std::uint8_t> excluded_, against_;
 };
 
 // Puts ratio k into a branch element: an element reached from the branch's N1 (flag 4) holds 1/K and

@@ -260,6 +260,16 @@ TEST(CutOptimiser, APositionThatDoesNotConvergeSpoilsNoOther) {
     EXPECT_TRUE(d.Converged);
     EXPECT_NEAR(opt.CurrentLoss, opt.InitialLoss, 1e-9);
   }
+  // Stored results from which the opening calculation does not converge: the position shown next is
+  // calculated from no-load voltages, not from the ones that ran away.
+  IniRec.FlagU0 = 1;
+  TempDir dir;
+  SchemeBuilder s = Feeder33();
+  for (NodeSpec& n : s.Nodes) n.Urez = n.NS == 1 ? 0 : 1, n.Angle = n.NS == 1 ? 0 : 180;
+  TCutOptimiser opt;
+  opt.Open(s.Write(dir.Path(), "f33"));
+  EXPECT_FALSE(opt.Engine.Converged);
+  EXPECT_EQ(opt.ShowCurrentRegime(1).PLabel, "dP = 202.700 кВт");
   IniRec.FlagU0 = savedU0;
 }
 

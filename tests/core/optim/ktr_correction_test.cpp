@@ -6,6 +6,8 @@
 #include "core/engine/regime.h"
 #include "core/optim/ktr_model.h"
 #include "core/optim/ktr_table.h"
+#include "core/tables/colmaps.h"
+#include "core/tables/layout.h"
 #include "ktr_test_scheme.h"
 
 namespace ld::test {
@@ -35,6 +37,36 @@ TEST(KtrCorrection, TheCorrectionBranchTakesItsOwnNominalRatio) {
   TKtrModel again(s.regime, t);
   ASSERT_EQ(again.Bind(branches, false, true).What, TKtrBindError::None);
   EXPECT_EQ(c.Kna->Get(1), static_cast<float>(k.real()));
+}
+
+// At the nominal taps nothing changes, also for a correction branch stored from its far end (3-1 for the
+// row 1-2 with Nkor 3): its nominal ratio is that of its own row, so the model and the branch file take
+// the correction ratio in that row's direction.
+TEST(KtrCorrection, AtTheNominalTapsTheCorrectionBranchKeepsItsRatio) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  KtrSlice s;
+  TDataFile branches = s.Read(".VET");
+  std::vector<Complex> ratios, voltages;
+  for (TRegimeElement* e = s.regime.FirstElement; e; e = e->Next) ratios.push_back(e->K), voltages.push_back(e->U);
+  TDataFile t;
+  MakeKtrTable(t, {TapRow(1, 2, 4, 9.5f, 10.5f)});
+  TKtrCols c;
+  FillKtrCols(t, c);
+  (*c.Nkor)[1] = 3;
+  TKtrModel model(s.regime, t);
+  ASSERT_EQ(model.Bind(branches, false, true).What, TKtrBindError::None);
+  model.RerunRegime();
+  std::size_t i = 0;
+  for (TRegimeElement* e = s.regime.FirstElement; e; e = e->Next, ++i) {
+    EXPECT_NEAR(std::abs(e->K - ratios[i]), 0, 1e-6) << e->Number << "-" << e->Number2;
+    EXPECT_NEAR(std::abs(e->U - voltages[i]), 0, 1e-3) << e->Number << "-" << e->Number2;
+  }
+  WriteKtrToBranches(t, branches, s.stem + ".VET", &model);
+  TBranchCols b;
+  const TDataFile written = s.Read(".VET");
+  FillBranchCols(written, b);
+  EXPECT_NEAR(b.Kta->Get(2), 1 / kKnom, 1e-6);  // the row 3-1
+  EXPECT_NEAR(b.Kta->Get(1), kKnom, 1e-5);
 }
 
 }  // namespace

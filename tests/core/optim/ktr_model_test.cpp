@@ -245,8 +245,16 @@ TEST(KtrRegulate, WithoutRowsNothingHappensUnreadableSettingsAndInputErrorsAreLi
   EXPECT_FALSE(s.Run());
   s.WriteTable({good, TapRow(3, 7, 4, 9.5f, 10.5f)});
   EXPECT_FALSE(s.Run());
+  TRecTr oneToOne = good;  // a correction branch of a 1:1 unit would take its step through Knom - 1 = 0
+  oneToOne.Knom = 1;
+  s.WriteTable({good, oneToOne});
+  TDataFile withCorrection = s.Read(".KTR");
+  (*GetColumnAs<DALongint>("Nkor", withCorrection))[2] = 3;
+  WriteTableFile(s.stem + ".KTR", withCorrection);
+  EXPECT_FALSE(s.Run());
   EXPECT_EQ(s.log, (std::vector<std::string>{"Таблица оптимизации Ктр: не заданы параметры в строке5",
-                                             "Таблица оптимизации Ктр: линия 3 - 7 не найдена"}));
+                                             "Таблица оптимизации Ктр: линия 3 - 7 не найдена",
+                                             "Таблица оптимизации Ктр: не заданы параметры в строке2"}));
   EXPECT_TRUE(box.Calls().empty());
 }
 

@@ -102,12 +102,14 @@ TEST(QOptim, StepRulesBoundsAndNonConvergence) {
   // evaluation after it starts again from fresh voltages.
   Prepared p({{2}});
   const double f0 = p.F();
+  const std::size_t freshIterations = p.regime.ResidualsU.size();
   SetSourceGenerated(*p.state.Source[1], -400);
   EXPECT_EQ(p.F(), -1.0);
   DiscreteDescentStep(p.table, p.regime, p.state, p.state.Gradient, 10, 0, 1, 1e-4);
   EXPECT_EQ(std::pair(p.state.Gradient, p.Q()), std::pair(0.0, 0.0));
   SetSourceGenerated(*p.state.Source[1], 0);
   EXPECT_NEAR(p.F(), f0, 1e-12);
+  EXPECT_EQ(p.regime.ResidualsU.size(), freshIterations);
 }
 
 // The functional: losses times Kdp plus Ku times the squared distance of each watched node beyond its
@@ -178,6 +180,43 @@ TEST(QOptim, NewtonKeepsItsMatrixWhileStepsAreNotRefined) {
   EXPECT_TRUE(p.state.HessianReady);
   EXPECT_EQ(step(false), 2);  // the gradient only
   EXPECT_EQ(step(true), 3);
+}
+
+// A source in a part that no balancing node supplies costs the Newton matrix no regime runs, and a source
+// whose pivot vanishes (a second source on the same bus, behind a branch without impedance) gets no step
+// instead of a division by nothing; the other source steps as it does alone.
+TEST(QOptim, NewtonStepsOnlySourcesThatMoveTheFunctional) {
+  NominalVoltages classes;
+  const auto newton = [](const std::vector<QRow>& rows, int& runs) {
+    TempDir dir;
+    const std::string path = (dir.Path() / "s").string();
+    WriteNodeTable(path, {{1, "B", "И", 10}, {2, "", "Н", 10, 1, 1}, {3, "", "Ш", 10}, {4, "", "О", 10}, {5, "", "П", 10, 0.1, 0.1}});
+    WriteBranchTable(path, {{1, 2, 1, 2}, {2, 3}, {4, 5, 1, 2}});
+    TRegime regime;
+    regime.Accuracy = 1e-10;
+    regime.ReadScheme(path);
+    regime.ApplyTimeData(0, 0, 0, 0, 0, false);
+    regime.FormMatrices();
+    TDataFile table;
+    MakeSourceTable(table, rows);
+    TQOptimState state;
+    std::string error;
+    EXPECT_TRUE(PrepareQRows(table, regime, state, nullptr, error)) << error;
+    ReactiveFunctional(table, regime, state, -1, 0, 1);
+    runs = 0;
+    regime.OnStage = [&](const std::string& s) { runs += s == "Итерационный процесс"; };
+    double gradient = 0;
+    NewtonStep(table, regime, state, gradient, false, 0, 1, 1e-4);
+    std::vector<double> q;
+    for (int r = 1; r <= table.RowCount; ++r) q.push_back(GetColumnAs<DAdouble>("Qopt", table)->Get(r));
+    return q;
+  };
+  int alone = 0, pair = 0, withIsland = 0;
+  const double q = newton({{2}}, alone).at(0);
+  EXPECT_NEAR(q, 955, 5);
+  EXPECT_EQ(newton({{2}, {3}}, pair), (std::vector<double>{q, 0}));
+  EXPECT_EQ(newton({{2}, {3}, {4}}, withIsland), (std::vector<double>{q, 0, 0}));
+  EXPECT_EQ(withIsland, pair);
 }
 
 class QRegulation : public ::testing::Test {
@@ -342,6 +381,8 @@ TEST(T2Stations, LightLoadSwitchesOneTransformerOffHeavyLoadKeepsBothUnsuppliedI
   WriteBranchTable(heavy.path, {Transformer(11, 12, "Т6"), Transformer(11, 13, "Т7"), open});
   heavy.opt.Open(heavy.path);
   EXPECT_EQ(heavy.opt.RowCount(), 0);
+  heavy.opt.Write();  // and keeps its open section switch
+  EXPECT_EQ(Letters(heavy.path), "--O");
 }
 
 // A saving that is exactly the threshold is no saving: the station stays as it is; just below it moves.

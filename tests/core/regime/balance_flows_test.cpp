@@ -146,6 +146,9 @@ TEST_F(LoadBalancing, FailuresWriteNothing) {
   };
   expectUntouched({{1, 2, 1, 2000, 900}, {3, 7, 9, 1, 1}}, "Перетоки в линиях: Не задан тип нагрузки ветви: 3 - 7");
   expectUntouched({{1, 2, 1, 2000, 900}, {3, 7, 1, 1, 1}}, "Перетоки в линиях: Ветвь не найдена: 3 - 7");
+  FixFlowStopQuery = [] { return true; };  // a stop in the balancer is no success either
+  expectUntouched({{1, 2, 1, 2000, 900}}, "Расчет прерван");
+  FixFlowStopQuery = nullptr;
 
   // without a flow file nothing is given: the regime is written as it is, and no flow file appears
   fs::remove(FlowFile());

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <fstream>
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
@@ -95,6 +96,25 @@ TEST(CutForm, HandMovesRunAndWrite) {
   EXPECT_EQ(open, 5);
   EXPECT_EQ(Cp1251ToUtf8(std::string(1, GetColumnAs<DAChar>("Commut", b)->Get(35))), "О");
   EXPECT_TRUE(box.Calls().empty());
+}
+
+// The engine reads the scheme without messages of its own: a scheme it cannot model, or a table it
+// cannot read, is reported by the entry and no window comes up over it.
+TEST(CutForm, ASchemeThatCannotBeModelledOrReadIsReportedWithoutAWindow) {
+  CutSettings settings;
+  ScriptedMsgBox box;
+  ModalScript script;
+  TempDir dir;
+  SchemeBuilder s = Feeder33();
+  s.Branch(3, 99, 1, 1);
+  EXPECT_FALSE(gui::RunCutOptimisation(s.Write(dir.Path(), "f33")));
+  const std::string stem = WriteFeeder33(dir.Path());
+  std::ofstream(stem + ".UZL", std::ios::binary | std::ios::trunc) << "не таблица";
+  EXPECT_FALSE(gui::RunCutOptimisation(stem));
+  ASSERT_EQ(box.Texts().size(), 2u);
+  EXPECT_EQ(box.Texts()[0], "Схема \"33\". Отсутствует узел : 99");
+  EXPECT_EQ(box.Texts()[1].rfind("Ошибка чтения файла \"" + stem + ".UZL\"", 0), 0u) << box.Texts()[1];
+  EXPECT_EQ(script.Shown(), 0);
 }
 
 TEST(CutForm, SettingsDialogFlagsAndVoltageGroup) {

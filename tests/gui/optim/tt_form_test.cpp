@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <QApplication>
 #include <QCheckBox>
@@ -126,11 +127,16 @@ TEST(TapWindow, RegimeSearchesSliderWriteAndSave) {
 TEST(TapWindow, StopEndsTheSearchAndASecondStopStartsNothing) {
   Host host(ThreeRows());
   gui::TT_Form form(host.stem, host.dir.Path().string() + "/");
+  form.show();
   form.CalcBtnClick();
   int clicks = 0;
   QTimer::singleShot(0, &form, [&] {
     EXPECT_EQ(form.GradientBtn->text(), "Стоп");
     EXPECT_FALSE(form.AutoBtn->isEnabled());
+    // The search works on the window's engine and table: neither Escape nor closing ends the window.
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
     form.GradientBtn->click();
     form.GradientBtn->click();
     clicks = 2;

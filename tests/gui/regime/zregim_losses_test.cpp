@@ -92,6 +92,15 @@ TEST_F(LossPanelWindow, BalancingMeetsTheMeasuredHeadFlowAndAFaultyRowWritesNoth
   EXPECT_TRUE(form->Info->isVisibleTo(form.get()));
   EXPECT_EQ(ReadBytes(path + ".UZL"), before);
   EXPECT_TRUE(NoLocks());
+
+  // The loss panel left open under a balancing report: a press gives the head again, not a row under
+  // the report.
+  form->LossesBtn->click();
+  balance(1, 7);
+  ASSERT_EQ(Lines().back(), "Перетоки в линиях: Ветвь не найдена: 1 - 7");
+  form->CalcLossBtn->click();
+  ASSERT_EQ(Lines().size(), 6u);
+  EXPECT_EQ(Lines()[0].rfind("Суммарные потери в схеме: dP схемы = ", 0), 0u) << Lines()[0];
 }
 
 }  // namespace

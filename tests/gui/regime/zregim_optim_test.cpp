@@ -76,6 +76,28 @@ TEST_F(OptimisationCommands, GuardFirstThenLocksAndTheBranchTableReadAfterAWrite
   EXPECT_EQ(open, 1);
 }
 
+// The open-point window reads the scheme silently: what keeps it from a model must come out as a message
+// instead of a window over nothing, and the command's locks go either way.
+TEST_F(RegimeWindow, OpenPointsOfASchemeThatCannotBeModelledNameTheFaultAndOpenNoWindow) {
+  SchemeBuilder s = TwoNodes();
+  s.Nodes[0].Sign = "";  // no balancing node
+  OpenScheme(s);
+  box.Clear();
+  const int shown = script.Shown();
+  form->RazrezItem->trigger();
+  EXPECT_EQ(script.Shown(), shown);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"В схеме \"Два узла\" нет балансирующих пунктов"});
+  EXPECT_TRUE(NoLocks());
+
+  box.Clear();
+  std::ofstream(path + ".VET", std::ios::binary | std::ios::trunc) << "не таблица ветвей";
+  form->RazrezItem->trigger();
+  EXPECT_EQ(script.Shown(), shown);
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_EQ(box.Texts()[0].rfind("Ошибка чтения файла \"" + path + ".VET\"", 0), 0u) << box.Texts()[0];
+  EXPECT_TRUE(NoLocks());
+}
+
 // The sample of the program folder with the voltage classes shipped beside it, as a newcomer opens it.
 class ShippedSample : public RegimeWindow {
 protected:
