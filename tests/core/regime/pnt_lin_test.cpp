@@ -70,6 +70,8 @@ TEST_F(PntLin, WrittenBytesOfTheFullLayout) {
             "      0.00000      0      0.00000      0        0.000 \r\n");
 
   EXPECT_EQ(FormatFixedWidth(-1, 6, 0.5), "   0.5");
+  // a number wider than its column widens the field rather than losing digits
+  EXPECT_EQ(FormatFixedWidth(2, 8, 1234567.89), "1234567.89");
 }
 
 TEST_F(PntLin, ShortLayoutAndBranchesSortedByAnExclamationMark) {
@@ -175,6 +177,11 @@ TEST_F(PntLin, DamagedPairChangesNothing) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "PNT, строка 5: \"1.2x\" не является числом");
   }
+  EXPECT_EQ(nodes.Title, "untouched");
+  EXPECT_EQ(nodes.RowCount, 0);
+  // a good PNT file without its LIN partner: the nodes read are not handed out alone
+  WriteBytes(dir.Path() / "c.PNT", pnt);
+  EXPECT_THROW(ReadPntLin(dir / "c.PNT", s.nodes, s.branches, nodes, branches), Error);
   EXPECT_EQ(nodes.Title, "untouched");
   EXPECT_EQ(nodes.RowCount, 0);
 

@@ -71,5 +71,18 @@ TEST_F(Subscribers, OfASubstation) {
             (std::vector<double>{1015 - 200, 1, 303, 0, 70, 12, 500}));
 }
 
+// A line's list names every node it feeds, sections of one substation among them; the bases link to
+// whole substations, so each section stands for its substation and the substation is listed once.
+TEST_F(Subscribers, OfNodeNamesEachSubstationOnce) {
+  TDataFile t;
+  CollectSubscribersOfNames(src, {"тп1.1", "ТП1.2", "ТП9"}, t);
+  TMeterPointCols out;
+  FillMeterPointCols(t, out);
+  ASSERT_EQ(t.RowCount, 6);
+  EXPECT_EQ(out.LinkTP->GetItem(4) + " " + out.LinkTP->GetItem(5) + " " + out.LinkTP->GetItem(6),
+            "ТП1.2 тп1.1 Всего");
+  EXPECT_DOUBLE_EQ((*out.WP)[6], 1000 - 200 + 50 + 500);
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -137,6 +137,13 @@ TEST_F(SwitchTestRun, ProtocolAndOutagesFollowTheSwitchings) {
             "ТП6\t05.03.2004 00:00\t05.03.2004 14:05\t845\r\n"
             "ТП4\t05.03.2004 10:30\t05.03.2004 12:45\t135\r\n"
             "ТП5\t05.03.2004 10:30\t05.03.2004 12:45\t135\r\n");
+
+  // an outage of 1 h 40 min: its whole minutes from whole seconds too (fractional hours make 99 of them)
+  Scheme({{1, "ПС1.1", 'B'}, {2, "ТП2"}, {3, "ТП3"}}, {{1, 2, "Ф1"}, {2, 3}});
+  Switch(10, 30, 2, "О");
+  Switch(12, 10, 2, "");
+  EXPECT_TRUE(Run().Replayed);
+  EXPECT_EQ(Report(OutageReportFile(base)), "ТП3\t05.03.2004 10:30\t05.03.2004 12:10\t100\r\n");
 }
 
 TEST_F(SwitchTestRun, DeviationsFromTheNormalSchemePairDepartureAndReturn) {

@@ -80,6 +80,14 @@ TEST_F(RegimeCalculation, CalculatesWritesShowsTheProtocolAndColoursTheFlags) {
   EXPECT_FALSE(form->Memo1->isVisibleTo(form.get()));
   EXPECT_EQ(Label(), "Напряжения узлов");
   EXPECT_EQ(Rows(), 2);
+  // with its scroll bar, which closing the grid for the protocol had put away
+  EXPECT_TRUE(form->findChild<QScrollBar*>("DataGridScroll")->isVisibleTo(form.get()));
+
+  // the configuration check's messages take a quarter of the height: the table above stays readable
+  form->ARKItem->trigger();
+  ASSERT_TRUE(form->Info->isVisibleTo(form.get()));
+  QApplication::processEvents();
+  EXPECT_LT(form->Info->height(), form->Split->height() / 3);
 }
 
 TEST_F(RegimeCalculation, AFailedOrRefusedCalculationWritesNothingAndReleasesTheLocks) {

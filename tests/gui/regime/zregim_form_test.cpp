@@ -56,6 +56,14 @@ TEST_F(RegimeWindow, StatusLineCountersFlagsAndOrder) {
   form->ResetForm();
   EXPECT_EQ(colours(), plain);
 
+  // a long status text is cut at the window's edge: the least width of what the window holds stays
+  QWidget& content = *form->centralWidget();
+  const int least = content.minimumSizeHint().width();
+  form->HelpText->setText(QString(400, QChar('x')));
+  QApplication::processEvents();
+  EXPECT_EQ(content.minimumSizeHint().width(), least);
+  form->HelpText->clear();
+
   EXPECT_FALSE(form->IsStopRequested());
   form->StopBar->click();
   EXPECT_TRUE(form->IsStopRequested());

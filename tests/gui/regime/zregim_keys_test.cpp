@@ -119,6 +119,8 @@ TEST_F(RegimeKeys, TheDiagramToolBarOpensItsHiddenButtonsOnANarrowWindow) {
   QApplication::processEvents();
   auto* more = bar->findChild<QToolButton*>("qt_toolbar_ext_button");
   ASSERT_TRUE(more && more->isVisible());
+  // the bar's own menu of the put-away buttons, not Qt's one of empty lines
+  ASSERT_NE(more->findChild<QMenu*>("OverflowMenu"), nullptr);
   std::vector<QToolButton*> hidden;
   for (QToolButton* b : {form->TreeBtn, form->RadiusBtn, form->TrassBtn, form->LayerBtn, form->LinksBtn, form->UnomBtn})
     if (!b->isVisible()) hidden.push_back(b);

@@ -136,6 +136,10 @@ TEST_F(RegimeTables, ExchangeFilesByHotKeysAndTheTapHotKey) {
   const std::string pntBytes = ReadBytes(pnt);
   EXPECT_NE(pntBytes.find(" REG\r\n"), std::string::npos);
   EXPECT_TRUE(fs::exists(dir.Path() / "обмен.LIN"));
+  // the name offered, the scheme's own, taken as it stands gets the file's extension
+  script.Then([](QDialog& d) { d.setResult(QDialog::Accepted); });
+  Key(Qt::Key_W, Qt::ControlModifier);
+  EXPECT_TRUE(fs::exists(path + ".PNT"));
 
   // a damaged line: the message names the line, and neither table changes
   const std::string nodes = ReadBytes(path + ".UZL"), branches = ReadBytes(path + ".VET");
