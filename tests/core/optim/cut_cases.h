@@ -19,6 +19,7 @@ struct CutSettings {
     saved.GroupUn = IniRec.GroupUn, saved.FlagDP = IniRec.FlagDP, saved.FlagUn = IniRec.FlagUn;
     saved.ExceptTr = IniRec.ExceptTr, saved.StopTr = IniRec.StopTr, saved.RIter = IniRec.RIter;
     saved.SelectCuts = IniRec.SelectCuts, saved.Algoritm = IniRec.Algoritm, saved.dP = IniRec.dP, saved.Prec = IniRec.Prec;
+    saved.FlagU0 = IniRec.FlagU0;
     MaketFileName = (DataDir() / "maket.zr").string();
     IniRec.Prec = 1e-4f, IniRec.RIter = 10, IniRec.Algoritm = 0;
     IniRec.FlagDP = IniRec.FlagUn = IniRec.StopTr = false, IniRec.ExceptTr = true;
@@ -27,6 +28,7 @@ struct CutSettings {
     IniRec.GroupUn = saved.GroupUn, IniRec.FlagDP = saved.FlagDP, IniRec.FlagUn = saved.FlagUn;
     IniRec.ExceptTr = saved.ExceptTr, IniRec.StopTr = saved.StopTr, IniRec.RIter = saved.RIter;
     IniRec.SelectCuts = saved.SelectCuts, IniRec.Algoritm = saved.Algoritm, IniRec.dP = saved.dP, IniRec.Prec = saved.Prec;
+    IniRec.FlagU0 = saved.FlagU0;
   }
 };
 

@@ -228,7 +228,6 @@ TEST(CutOptimiser, PassLimitThresholdAndStop) {
 TEST(CutOptimiser, APositionThatDoesNotConvergeSpoilsNoOther) {
   CutSettings settings;
   ScriptedMsgBox box;
-  const std::int32_t savedU0 = IniRec.FlagU0;
   for (const int u0 : {0, 1}) {
     SCOPED_TRACE(u0);
     IniRec.FlagU0 = u0;
@@ -270,7 +269,6 @@ TEST(CutOptimiser, APositionThatDoesNotConvergeSpoilsNoOther) {
   opt.Open(s.Write(dir.Path(), "f33"));
   EXPECT_FALSE(opt.Engine.Converged);
   EXPECT_EQ(opt.ShowCurrentRegime(1).PLabel, "dP = 202.700 кВт");
-  IniRec.FlagU0 = savedU0;
 }
 
 // A cut moved one branch along its loop and back, by hand, opens the end it opened before, also beside a
