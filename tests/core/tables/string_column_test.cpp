@@ -47,7 +47,10 @@ TEST(StringColumn, EveryLengthAndCodeRoundTripsByteForByte) {
   const int rows = static_cast<int>(texts.size()) + 1;
   TDataFile t;
   ReadMaket("Тексты", t);
+  EXPECT_EQ(MaxTableRows(t), 0);  // no arrays yet
   CreateColumns(t, rows);
+  // the rows a table can hold are those of its widest element, the 255-character fixed string
+  EXPECT_EQ(MaxTableRows(t), 0x7FFFFFF / 256);
   t.Title = "Т";
   auto* text = GetColumnAs<DAString>("Text", t);
   auto* wide = GetColumnAs<DAFstring>("Wide", t);
