@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,12 @@ TEST(FileReplace, AFullDiskLeavesThePreviousFileAndSaysWhy) {
   }
   EXPECT_EQ(ReadBytes(name), "old contents\r\n");
   EXPECT_EQ(FilesIn(dir), 1u) << "the temporary file is gone";
+  // An empty file goes through the writer as well, which may refuse it as any other.
+  const TFileBytesWriter writer = SetFileBytesWriter([](int, const std::string&) { return errno = ENOSPC, false; });
+  const std::string emptyWrite = ErrorOf([&] { WriteFileReplacing(name, ""); });
+  SetFileBytesWriter(writer);
+  EXPECT_EQ(emptyWrite, test::FullDiskMessage(name));
+  EXPECT_EQ(ReadBytes(name), "old contents\r\n");
 
   // With room again the file is replaced whole and keeps its permissions.
   WriteFileReplacing(name, "new\r\n");

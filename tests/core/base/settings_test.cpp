@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <random>
 
 #include "core/base/codepage.h"
+#include "core/base/file_replace.h"
 #include "core/base/inifile.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
@@ -122,6 +126,22 @@ TEST_F(Settings, ReadAndWriteFailuresNameTheFileAndKeepIt) {
   ASSERT_EQ(box_.Calls().size(), 3u);
   EXPECT_EQ(box_.Calls()[2].text,
             "Ошибка записи файла конфигурации ldtoril.ini: нет места на диске; прежний файл не изменен");
+
+  // A settings file that is there but cannot be opened (a socket: root opens any plain file) is
+  // reported, not taken for a missing one.
+  std::filesystem::remove(ConfigFileName);
+  const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(socket, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(ConfigFileName.size(), sizeof(address.sun_path));
+  ConfigFileName.copy(address.sun_path, ConfigFileName.size());
+  ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+  ::close(socket);
+  box_.Clear();
+  ReadConfig();
+  EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Ошибка чтения файла конфигурации ldtoril.ini: " +
+                                                   SystemErrorText(ENXIO)});
 }
 
 TEST_F(Settings, DamagedFilesNeverStopTheReading) {

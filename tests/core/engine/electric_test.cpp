@@ -236,6 +236,15 @@ TEST(ElectricSums, LinesSplitBySectionsOfTheCatalogueAndOwnershipByItsLetter) {
   EXPECT_NEAR(cable.dPNoLoad, lines.dPNoLoad, 1e-12);  // the only conductance is the cable's
   EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 2, nullptr).dPLoad, i2 * 0.42, 1e-7);
   EXPECT_NEAR(SumPowerLossesByCriteria(nc, bc, 0, 0, 0, 1, nullptr).dPLoad, i1 * 0.309, 1e-6);
+
+  // Without the catalogue a sum only reports each line as not found: it makes no catalogue of its own.
+  std::filesystem::remove(dir / "sprav_ln.cat");
+  messages.clear();
+  EXPECT_EQ(SumPowerLossesByCriteria(nc, bc, 2, 0, 0, 0, &messages).dPLoad, 0);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_GT(messages[0].size(), 3u);
+  EXPECT_EQ(messages[0].substr(0, 3) + messages[1].substr(0, 3), "1: 2: ");
+  EXPECT_FALSE(std::filesystem::exists(dir / "sprav_ln.cat"));
 }
 
 TEST(ElectricSums, PowerLossesByCriteria) {

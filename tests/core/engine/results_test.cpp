@@ -240,6 +240,18 @@ TEST(Results, NonFiniteModelWritesNoNonFiniteCell) {
   Tables t(path);
   ExpectFiniteCells(t.nodes, "nodes");
   ExpectFiniteCells(t.branches, "branches");
+
+  // What an integer column cannot hold is written as 0 as well, neither wrapped nor cut.
+  TNumberColumn number("NS", t.nodes), characteristic("Nsh", t.nodes), peak("Peak", t.nodes);
+  const auto stored = [](TNumberColumn& column, double value) {
+    column.Set(1, value);
+    return column.Get(1);
+  };
+  EXPECT_EQ(std::vector<double>({stored(number, 3e9), stored(number, -3e9), stored(number, 1e300), stored(number, -7)}),
+            std::vector<double>({0, 0, 0, -7}));
+  EXPECT_EQ(std::vector<double>({stored(characteristic, 40000), stored(characteristic, -40000), stored(characteristic, 12)}),
+            std::vector<double>({0, 0, 12}));
+  EXPECT_EQ(std::vector<double>({stored(peak, 256), stored(peak, -1), stored(peak, 2)}), std::vector<double>({0, 0, 2}));
 }
 
 TEST(Protocol, NormalRunLineByLine) {

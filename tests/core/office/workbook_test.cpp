@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <clocale>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -227,6 +229,9 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
            {R"(<c r="A0"><v>1</v></c>)", "неверная ссылка на ячейку \"A0\""},
            {R"(<c r="A-5"><v>1</v></c>)", "неверная ссылка на ячейку \"A-5\""},
            {R"(<c r="ZZZZZZ99999999999"><v>1</v></c>)", "неверная ссылка на ячейку \"ZZZZZZ99999999999\""},
+           {R"(<c r="XFE1"><v>1</v></c>)", "неверная ссылка на ячейку \"XFE1\""},  // one column past the last
+           {R"(<c r="A1048577"><v>1</v></c>)", "неверная ссылка на ячейку \"A1048577\""},
+           {R"(</row><row r="1048577"><c><v>1</v></c>)", "неверный номер строки \"1048577\""},
            {R"(<c r="B2"><v>1e999999</v></c>)", "число \"1e999999\" в ячейке B2 вне допустимого диапазона"}}) {
     WriteOneSheet(path, "<worksheet><sheetData><row>" + cell + "</row></sheetData></worksheet>");
     try {
@@ -236,6 +241,37 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
       EXPECT_EQ(std::string(e.what()), prefix + reason);
     }
   }
+}
+
+// The program runs under the user's locale, whose decimal separator may be a comma; a workbook writes
+// its numbers with a point whatever the locale.
+TEST(Xlsx, NumbersReadAlikeUnderADecimalCommaLocale) {
+  ld::test::TempDir dir;
+  const char* kRussian = "ru_RU.UTF-8";
+  struct KeptLocale {
+    std::string name = std::setlocale(LC_NUMERIC, nullptr);
+    ~KeptLocale() { std::setlocale(LC_NUMERIC, name.c_str()); }
+  } kept;
+  if (std::setlocale(LC_NUMERIC, kRussian) == nullptr) {
+    // Not installed: made for this test alone where the system can make one.
+    const std::string made = (dir.Path() / "locales").string();
+    std::filesystem::create_directory(made);
+    const std::string command = "localedef -i ru_RU -f UTF-8 '" + made + "/" + kRussian + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) GTEST_SKIP() << "no Russian locale and none can be made";
+    ::setenv("LOCPATH", made.c_str(), 1);
+    const bool set = std::setlocale(LC_NUMERIC, kRussian) != nullptr;
+    ::unsetenv("LOCPATH");
+    if (!set) GTEST_SKIP() << "the Russian locale made is not taken";
+  }
+  ASSERT_EQ(std::strtod("12.75", nullptr), 12.0) << "the locale reads a comma";
+  const std::string path = dir / "a.xlsx";
+  WriteOneSheet(path, R"(<worksheet><sheetData><row r="1"><c r="A1"><v>12.75</v></c><c r="B1"><v>-1.5E-3</v></c>)"
+                      R"(<c r="C1"><v>12,75</v></c></row></sheetData></worksheet>)");
+  const ld::Workbook book = ld::ReadWorkbook(path);
+  const ld::Worksheet& s = book.sheets.at(0);
+  EXPECT_EQ(s.Cell(1, 1).number, 12.75);
+  EXPECT_EQ(s.Cell(1, 2).number, -1.5e-3);
+  EXPECT_EQ(s.Cell(1, 3).kind, CellKind::Text);  // a comma is no number of the format
 }
 
 TEST(Xlsx, BrokenFilesFailWithTheReadMessage) {

@@ -260,7 +260,9 @@ TEST(Xls, RefusalsSayWhy) {
            {XlsContainer(bof + Record(0x002F, Rec().U16(1))), "книга защищена паролем"},
            {XlsContainer(bof + Record(0x0042, Rec().U16(1251))), "файл поврежден (нет конца общей части книги)"},
            {XlsContainer(bof + Record(0x00FC, Rec().U32(1).U32(1).U16(40).U8(0).Bytes("short")) + Record(0x000A, Rec())),
-            "файл поврежден (запись короче своих полей)"}}) {
+            "файл поврежден (запись короче своих полей)"},
+           // a record whose length runs past the end of the stream
+           {XlsContainer(bof + std::string("\x42\x00\xFF\xFF\xE3\x04", 6)), "файл поврежден (запись выходит за конец книги)"}}) {
     WriteBytes(path, bytes);
     try {
       ReadWorkbook(path);

@@ -47,7 +47,10 @@ TEST(StringColumn, EveryLengthAndCodeRoundTripsByteForByte) {
   const int rows = static_cast<int>(texts.size()) + 1;
   TDataFile t;
   ReadMaket("Тексты", t);
+  EXPECT_EQ(MaxTableRows(t), 0);  // no arrays yet
   CreateColumns(t, rows);
+  // the rows a table can hold are those of its widest element, the 255-character fixed string
+  EXPECT_EQ(MaxTableRows(t), 0x7FFFFFF / 256);
   t.Title = "Т";
   auto* text = GetColumnAs<DAString>("Text", t);
   auto* wide = GetColumnAs<DAFstring>("Wide", t);
@@ -105,6 +108,12 @@ TEST(StringColumn, EveryLengthAndCodeRoundTripsByteForByte) {
   ReadTableFile(dir / "b.TXT", r, stored);
   EXPECT_EQ(std::to_string(stored[1]) + std::to_string(stored[2]) + std::to_string(stored[3]), "100");
   EXPECT_EQ(GetColumnAs<DAString>("Text", r)->GetItem(1), "ab");
+  // Written back, a fixed string without room takes its length byte a row also when it has no array.
+  r.Columns[FindColumnIndex("None", r)].reset();
+  WriteTableFile(dir / "b.TXT", r);
+  EXPECT_EQ(test::ReadBytes(dir / "b.TXT"), shorter + Short("Empty") + "s" + I32(1) + std::string(1, '\0') +
+                                                Short("None") + "t" + I32(1) + std::string(1, '\0') + Short("Wide") +
+                                                "t" + I32(256) + std::string(256, '\0'));
 }
 
 // Columns without a text across more rows than the write buffer holds, one never set and one emptied

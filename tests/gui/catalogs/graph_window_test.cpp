@@ -11,6 +11,8 @@
 #include <QToolButton>
 #include <climits>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "catwin_fixture.h"
 #include "core/base/codepage.h"
@@ -69,6 +71,13 @@ TEST_F(GraphWindowTest, BrowseAndPickModes) {
   script_
       .Then([](QDialog& d) {
         EXPECT_TRUE(Child<QWidget>(d, "OkPanel").isHidden());
+        // the menu items are found by their component names
+        auto& w = static_cast<gui::TCatGrForm&>(d);
+        for (const auto& [name, item] : std::vector<std::pair<const char*, QAction*>>{
+                 {"AddItem", w.AddItem}, {"EditItem", w.EditItem}, {"DelItem", w.DelItem}, {"SetItem", w.SetItem},
+                 {"ImpLBItem", w.ImpLBItem}, {"ImpGRItem", w.ImpGRItem}, {"ImpSVEItem", w.ImpSVEItem},
+                 {"ImpKOEItem", w.ImpKOEItem}, {"SaveItem", w.SaveItem}})
+          EXPECT_EQ(d.findChild<QAction*>(name), item) << name;
         d.reject();
       })
       .Then([](QDialog& d) {

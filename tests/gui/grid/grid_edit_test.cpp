@@ -316,6 +316,15 @@ TEST_F(GridEdit, InADialogTheKeysAndButtonsEndTheCellEditFirst) {
   EXPECT_TRUE(applied.empty());
   QTest::keyClick(grid->Editor(), Qt::Key_Escape);
   EXPECT_EQ(cell(1, 2), "Восток");
+  // the focus going on to a button ends the edit as Enter does: Escape back in the grid keeps the text
+  QTest::keyClick(grid, Qt::Key_F4);
+  grid->Editor()->selectAll();
+  ld::test::TypeText(grid->Editor(), "Запад");
+  dialog.findChild<QPushButton*>("OKBtn")->setFocus();
+  grid->setFocus();
+  QTest::keyClick(grid->Editor(), Qt::Key_Escape);
+  EXPECT_EQ(grid->Mode(), ld::gui::gmView);
+  EXPECT_EQ(cell(1, 2), "Запад");
 
   // a click on "Применить" while a cell is edited stores the cell, then applies
   QTest::keyClick(grid, Qt::Key_F4);

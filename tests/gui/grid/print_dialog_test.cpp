@@ -194,9 +194,18 @@ TEST_F(PrintDialog, WithoutPrinterTheReportGoesToAPdfFileAndAFailureLeavesTheDia
       if (QWidget* w = form.findChild<QWidget*>(name); w && w->isEnabled()) names << name;
     return names;
   };
+  std::vector<std::string> setups;
+  printerSetup = [&](QPrintDialog& setup) {
+    setups.push_back(setup.windowTitle().toStdString());
+    return int(QDialog::Rejected);
+  };
   Run(doc, [&](TPrnSetForm& form) {
     const QStringList all = enabled(form);
     ASSERT_EQ(all.size(), 11);
+    // the printer set-up still opens, where output to a PDF file is chosen; no refusal
+    Find<QPushButton>(form, "PrinterBtn")->click();
+    EXPECT_EQ(setups, std::vector<std::string>{"Настройка принтера"});
+    EXPECT_TRUE(box.Texts().empty());
     // cancelling the file dialog prints nothing and changes nothing
     PrintBtn(form)->click();
     EXPECT_EQ(offered, std::vector<std::string>{"Печать в файл PDF"});
