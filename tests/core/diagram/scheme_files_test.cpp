@@ -71,6 +71,20 @@ private:
   std::string saved_;
 };
 
+// The new-branch dialog adding one node `node` and one branch n1 - n2, as a user's star of one ray.
+auto OneRayStar(std::int32_t node, std::int32_t n1, std::int32_t n2) {
+  return [=](const std::string&, const std::string&, std::int32_t, int& count, TDataFile& b, TDataFile& n, float) {
+    TNodeCols nc;
+    TBranchCols bc;
+    ++n.RowCount, ++b.RowCount;
+    FillNodeCols(n, nc);
+    FillBranchCols(b, bc);
+    (*nc.NS)[n.RowCount] = node, (*bc.N1)[b.RowCount] = n1, (*bc.N2)[b.RowCount] = n2;
+    count = 1;
+    return true;
+  };
+}
+
 // A selected node element standing for a node row, as the diagram hands it to the commands.
 struct Selected {
   SElem elem;
@@ -399,17 +413,7 @@ TEST(SchemeFiles, ARefusedFirstChangeTakesBackWhatTheDialogWrote) {
     ends = true;
     return true;
   };
-  dialogs.AddLinkDialog = [](const std::string&, const std::string&, std::int32_t, int& count, TDataFile& b,
-                             TDataFile& n, float) {
-    TNodeCols nc;
-    TBranchCols bc;
-    ++n.RowCount, ++b.RowCount;
-    FillNodeCols(n, nc);
-    FillBranchCols(b, bc);
-    (*nc.NS)[n.RowCount] = 98, (*bc.N1)[b.RowCount] = 11, (*bc.N2)[b.RowCount] = 98;
-    count = 1;
-    return true;
-  };
+  dialogs.AddLinkDialog = OneRayStar(98, 11, 98);
   dialogs.EditEnergyMeter = [](const std::string&, TDataFile& n, TDataFile&, TDataFile& f, int nodeRow, int, int row,
                                std::vector<std::int32_t>* givenRows, const std::vector<std::string>&,
                                const std::vector<std::string>&) {
@@ -533,17 +537,7 @@ TEST(SchemeFiles, GivenFlowsAndSupplyMarksFollowTheRowsOfEveryEdit) {
 
   // A star of one node 99 and one branch 99 - 11 added to node 11, then node 60 deleted with its
   // branches 7 (60 - 21) and 17.
-  dialogs.AddLinkDialog = [](const std::string&, const std::string&, std::int32_t, int& count, TDataFile& b,
-                             TDataFile& n, float) {
-    TNodeCols nc;
-    TBranchCols bc;
-    ++n.RowCount, ++b.RowCount;
-    FillNodeCols(n, nc);
-    FillBranchCols(b, bc);
-    (*nc.NS)[n.RowCount] = 99, (*bc.N1)[b.RowCount] = 99, (*bc.N2)[b.RowCount] = 11;
-    count = 1;
-    return true;
-  };
+  dialogs.AddLinkDialog = OneRayStar(99, 99, 11);
   const Selected tp1(box, 6);
   AddNewLink(box, dialogs);
   EXPECT_EQ(box.GivenFlowRow, given(19, {{13, 2}, {17, 1}, {18, 4}}));
