@@ -23,6 +23,7 @@
 #include "core/catalogs/catalog_units.h"
 #include "core/catalogs/catwin_branch.h"
 #include "core/engine/electric.h"
+#include "core/tables/colmaps_bind.h"
 #include "core/tables/layout.h"
 #include "gui/catalogs/catalog_form.h"
 #include "gui/common/modal.h"
@@ -571,6 +572,41 @@ bool EditBranchParams(double ScreenX, double ScreenY, const std::string& Catalog
   Idop = form.Idop;
   Sdop = form.Sdop;
   Regulation = form.Regulation;
+  return true;
+}
+
+bool EditBranchRowParams(const TDataFile& table, int row, const std::string& ListBasePath,
+                         const std::function<bool()>& editable) {
+  DALongint *n1 = nullptr, *n2 = nullptr;
+  DAString *name1 = nullptr, *name2 = nullptr, *typEquCol = nullptr, *markCol = nullptr, *regulationCol = nullptr;
+  DAsingle *rc = nullptr, *xc = nullptr, *gc = nullptr, *bc = nullptr, *ktaCol = nullptr, *ktrCol = nullptr,
+           *ktnCol = nullptr, *idopCol = nullptr, *sdopCol = nullptr;
+  TInt16Column notvCol, ntprCol;
+  BindColumn(table, "N1", n1), BindColumn(table, "N2", n2);
+  BindColumn(table, "Name1", name1), BindColumn(table, "Name2", name2), BindColumn(table, "TypEqu", typEquCol);
+  BindColumn(table, "Mark", markCol), BindColumn(table, "Regulation", regulationCol);
+  BindColumn(table, "R", rc), BindColumn(table, "X", xc), BindColumn(table, "G", gc), BindColumn(table, "B", bc);
+  BindColumn(table, "Kta", ktaCol), BindColumn(table, "Ktr", ktrCol), BindColumn(table, "Ktn", ktnCol);
+  BindColumn(table, "Idop", idopCol), BindColumn(table, "Sdop", sdopCol);
+  BindColumn(table, "Notv", notvCol), BindColumn(table, "Ntpr", ntprCol);
+
+  const std::string title = std::to_string(n1->Get(row)) + " - " + std::to_string(n2->Get(row)) + " " +
+                            name1->GetItem(row) + " - " + name2->GetItem(row);
+  std::string typEqu = typEquCol->GetItem(row), mark = markCol->GetItem(row), regulation = regulationCol->GetItem(row);
+  auto notv = static_cast<std::int16_t>(notvCol.Get(row)), ntpr = static_cast<std::int16_t>(ntprCol.Get(row));
+  float r = rc->Get(row), x = xc->Get(row), g = gc->Get(row), b = bc->Get(row), kta = ktaCol->Get(row),
+        ktr = ktrCol->Get(row), ktn = ktnCol->Get(row), idop = idopCol->Get(row), sdop = sdopCol->Get(row);
+  if (!EditBranchParams(0, 0, IniRec.Path, ListBasePath, title, typEqu, mark, regulation, notv, ntpr, r, x, g, b, kta,
+                        ktr, ktn, idop, sdop, IniRec.CutMark) ||
+      !editable())
+    return false;
+  typEquCol->SetItem(row, typEqu);
+  markCol->SetItem(row, mark);
+  regulationCol->SetItem(row, regulation);
+  notvCol[row] = notv;
+  ntprCol[row] = ntpr;
+  (*rc)[row] = r, (*xc)[row] = x, (*gc)[row] = g, (*bc)[row] = b;
+  (*ktaCol)[row] = kta, (*ktrCol)[row] = ktr, (*ktnCol)[row] = ktn, (*idopCol)[row] = idop, (*sdopCol)[row] = sdop;
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -14,6 +15,10 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class QStackedWidget;
+
+namespace ld {
+class TDataFile;
+}
 
 namespace ld::gui {
 
@@ -103,5 +108,11 @@ bool EditBranchParams(double ScreenX, double ScreenY, const std::string& Catalog
                       const std::string& CaptionPrefix, std::string& Head, std::string& Mark, std::string& Regulation,
                       std::int16_t& TapPos1, std::int16_t& TapPos2, float& R, float& X, float& G, float& B, float& Ka,
                       float& Kr, float& Ktn, float& Idop, float& Sdop, bool Normalise);
+
+// The dialog over one row of a branch table or of the switching journal (both name these fields alike),
+// titled by the row's ends. True when the user wrote the values and then `editable` let the row take
+// them; false leaves the row as it was.
+bool EditBranchRowParams(const TDataFile& table, int row, const std::string& ListBasePath,
+                         const std::function<bool()>& editable);
 
 }  // namespace ld::gui

@@ -56,23 +56,6 @@ bool IsGraphField(const std::string& layout, const std::string& field) {
 
 DAString& Text(const char* field, const TDataFile& table) { return *GetColumnAs<DAString>(field, table); }
 
-// The values of a branch row that the parameter dialog edits: the same fields in the branch table and
-// the switching journal.
-struct TBranchRow {
-  DALongint *N1, *N2;
-  DAString *Name1, *Name2, *TypEqu, *Mark, *Regulation;
-  DAsingle *R, *X, *G, *B, *Kta, *Ktr, *Ktn, *Idop, *Sdop;
-  TInt16Column Notv, Ntpr;
-  explicit TBranchRow(const TDataFile& t)
-      : N1(GetColumnAs<DALongint>("N1", t)), N2(GetColumnAs<DALongint>("N2", t)), Name1(&Text("Name1", t)),
-        Name2(&Text("Name2", t)), TypEqu(&Text("TypEqu", t)), Mark(&Text("Mark", t)),
-        Regulation(&Text("Regulation", t)), R(GetColumnAs<DAsingle>("R", t)), X(GetColumnAs<DAsingle>("X", t)),
-        G(GetColumnAs<DAsingle>("G", t)), B(GetColumnAs<DAsingle>("B", t)), Kta(GetColumnAs<DAsingle>("Kta", t)),
-        Ktr(GetColumnAs<DAsingle>("Ktr", t)), Ktn(GetColumnAs<DAsingle>("Ktn", t)),
-        Idop(GetColumnAs<DAsingle>("Idop", t)), Sdop(GetColumnAs<DAsingle>("Sdop", t)),
-        Notv(GetColumnArray("Notv", t)), Ntpr(GetColumnArray("Ntpr", t)) {}
-};
-
 // The parameter dialog over an equipment type, mark and tap only: the branch values it also shows are
 // not kept in the district's line and station rows.
 bool EditEquipment(const std::string& base, const std::string& title, std::string& type, std::string& mark,
@@ -320,25 +303,7 @@ void TBaseResForm::LineParams(TDataFile& t, int row, bool& modify) {
 }
 
 void TBaseResForm::BranchParams(TDataFile& t, int row, bool& modify) {
-  TBranchRow b(t);
-  const std::string title = std::to_string(b.N1->Get(row)) + " - " + std::to_string(b.N2->Get(row)) + " " +
-                            b.Name1->GetItem(row) + " - " + b.Name2->GetItem(row);
-  std::string typEqu = b.TypEqu->GetItem(row), mark = b.Mark->GetItem(row), regulation = b.Regulation->GetItem(row);
-  auto notv = static_cast<std::int16_t>(b.Notv.Get(row)), ntpr = static_cast<std::int16_t>(b.Ntpr.Get(row));
-  float r = b.R->Get(row), x = b.X->Get(row), g = b.G->Get(row), bb = b.B->Get(row), kta = b.Kta->Get(row),
-        ktr = b.Ktr->Get(row), ktn = b.Ktn->Get(row), idop = b.Idop->Get(row), sdop = b.Sdop->Get(row);
-  if (!EditBranchParams(0, 0, IniRec.Path, BaseFileName, title, typEqu, mark, regulation, notv, ntpr, r, x, g, bb, kta,
-                        ktr, ktn, idop, sdop, IniRec.CutMark) ||
-      !DataGrid_->EditTable())
-    return;
-  b.TypEqu->SetItem(row, typEqu);
-  b.Mark->SetItem(row, mark);
-  b.Regulation->SetItem(row, regulation);
-  b.Notv[row] = notv;
-  b.Ntpr[row] = ntpr;
-  (*b.R)[row] = r, (*b.X)[row] = x, (*b.G)[row] = g, (*b.B)[row] = bb;
-  (*b.Kta)[row] = kta, (*b.Ktr)[row] = ktr, (*b.Ktn)[row] = ktn, (*b.Idop)[row] = idop, (*b.Sdop)[row] = sdop;
-  modify = true;
+  if (EditBranchRowParams(t, row, BaseFileName, [this] { return DataGrid_->EditTable(); })) modify = true;
 }
 
 }  // namespace ld::gui

@@ -83,27 +83,6 @@ private:
   TZregimForm& form_;
 };
 
-// The values of a branch row that the parameter dialog edits, in either branch table.
-struct TBranchRow {
-  DALongint *N1{}, *N2{};
-  DAString *Name1{}, *Name2{}, *TypEqu{}, *Mark{}, *Regulation{};
-  DAsingle *R{}, *X{}, *G{}, *B{}, *Kta{}, *Ktr{}, *Ktn{}, *Idop{}, *Sdop{};
-  TInt16Column Notv{}, Ntpr{};
-};
-
-TBranchRow BranchRowOf(const TDataFile& table) {
-  if (table.Name == LayoutSwitchLog) {
-    TSwitchLogCols c;
-    FillSwitchLogCols(table, c);
-    return {c.N1, c.N2, c.Name1, c.Name2, c.TypEqu, c.Mark, c.Regulation, c.R, c.X, c.G, c.B, c.Kta, c.Ktr,
-            c.Ktn, c.Idop, c.Sdop, c.Notv, c.Ntpr};
-  }
-  TBranchCols c;
-  FillBranchCols(table, c);
-  return {c.N1, c.N2, c.Name1, c.Name2, c.TypEqu, c.Mark, c.Regulation, c.R, c.X, c.G, c.B, c.Kta, c.Ktr,
-          c.Ktn, c.Idop, c.Sdop, c.Notv, c.Ntpr};
-}
-
 bool IsGraphField(const std::string& layout, const std::string& field) {
   if (layout == LayoutNodes)
     return field == "Ng_n" || field == "Nq_n" || field == "Ng_g" || field == "Nq_g" || field == "Ng_u";
@@ -283,27 +262,9 @@ void TZregimForm::DataGridSetMaketProc(PDataFile df) {
 }
 
 void TZregimForm::DataGridParamProc(const std::string&, PDataFile df, int row, bool& modify) {
-  modify = false;
-  TBranchRow b = BranchRowOf(*df);
-  const std::string caption = std::to_string(b.N1->Get(row)) + " - " + std::to_string(b.N2->Get(row)) + " " +
-                              b.Name1->GetItem(row) + " - " + b.Name2->GetItem(row);
-  std::string typEqu = b.TypEqu->GetItem(row), mark = b.Mark->GetItem(row), regulation = b.Regulation->GetItem(row);
-  auto notv = static_cast<std::int16_t>(b.Notv.Get(row)), ntpr = static_cast<std::int16_t>(b.Ntpr.Get(row));
-  float r = b.R->Get(row), x = b.X->Get(row), g = b.G->Get(row), bb = b.B->Get(row), kta = b.Kta->Get(row),
-        ktr = b.Ktr->Get(row), ktn = b.Ktn->Get(row), idop = b.Idop->Get(row), sdop = b.Sdop->Get(row);
-  if (!EditBranchParams(0, 0, IniRec.Path, SchemePath, caption, typEqu, mark, regulation, notv, ntpr, r, x, g, bb, kta,
-                        ktr, ktn, idop, sdop, IniRec.CutMark))
-    return;
   // A table the grid shows read-only keeps its values.
-  if (!DataGrid_->EditTable()) return;
-  b.TypEqu->SetItem(row, typEqu);
-  b.Mark->SetItem(row, mark);
-  b.Regulation->SetItem(row, regulation);
-  b.Notv[row] = notv;
-  b.Ntpr[row] = ntpr;
-  (*b.R)[row] = r, (*b.X)[row] = x, (*b.G)[row] = g, (*b.B)[row] = bb;
-  (*b.Kta)[row] = kta, (*b.Ktr)[row] = ktr, (*b.Ktn)[row] = ktn, (*b.Idop)[row] = idop, (*b.Sdop)[row] = sdop;
-  modify = true;
+  modify = EditBranchRowParams(*df, row, SchemePath, [this] { return DataGrid_->EditTable(); });
+  if (!modify) return;
   if (row > df->RowCount) {
     df->RowCount = row;
     DataGrid_->TrimEmptyTailRows();
