@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "gui/common/full_build.h"
+#include "gui/common/named_widget.h"
 #include "gui/district/base_res_form.h"
 
 namespace ld::gui {
@@ -195,11 +196,7 @@ void TBaseResForm::BuildToolBar() {
   layout->setContentsMargins(2, 2, 2, 2);
   layout->setSpacing(kButtonSpacing);
   auto button = [&](const char* name, const QString& text, const QString& hint, int width = 0) {
-    auto* b = new QToolButton(Panel1);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setAutoRaise(true);
+    QToolButton* b = ToolButton(name, text, hint, Panel1);
     if (width > 0)
       b->setFixedWidth(width);
     else

@@ -23,6 +23,7 @@
 #include "core/base/settings.h"
 #include "core/optim/tkz_radius.h"
 #include "gui/common/hidden_keys.h"
+#include "gui/common/named_widget.h"
 #include "gui/common/toolbar_overflow.h"
 
 namespace ld::gui {
@@ -158,11 +159,7 @@ void TFormTKZ::BuildMenus() {
   bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
   OfferHiddenButtonsInOverflow(*bar);
   auto button = [&](const char* name, const QString& text, const QString& hint, void (TFormTKZ::*command)()) {
-    auto* b = new QToolButton(bar);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setAutoRaise(true);
+    QToolButton* b = ToolButton(name, text, hint, bar);
     connect(b, &QToolButton::clicked, this, [this, command] { (this->*command)(); });
     bar->addWidget(b);
     return b;

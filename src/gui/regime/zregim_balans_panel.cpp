@@ -29,6 +29,7 @@
 #include "core/tables/colmaps.h"
 #include "core/tables/table_file.h"
 #include "gui/catalogs/catalog_form.h"
+#include "gui/common/named_widget.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/grid/report_print.h"
 #include "gui/regime/balans_set_form.h"
@@ -158,12 +159,7 @@ void TZregimForm::BuildBalansPanel() {
   ZamerBox->addItems({"Дерево измерений", "Список измерений", "Выборка из схемы"});
   tools->addWidget(ZamerBox);
   auto button = [&](const char* name, const QString& text, const QString& hint, bool toggle = false) {
-    auto* b = new QToolButton(BalansPanel);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setCheckable(toggle);
-    b->setAutoRaise(true);
+    QToolButton* b = ToolButton(name, text, hint, BalansPanel, toggle);
     tools->addWidget(b);
     return b;
   };

@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "gui/common/named_widget.h"
 #include "gui/regime/zregim_form.h"
 
 namespace ld::gui {
@@ -335,12 +336,7 @@ void TZregimForm::BuildToolBar() {
   layout->setContentsMargins(2, 2, 2, 2);
   layout->setSpacing(1);
   auto button = [&](const char* name, const QString& text, const QString& hint, bool toggle = false) {
-    auto* b = new QToolButton(ToolPanel);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setCheckable(toggle);
-    b->setAutoRaise(true);
+    QToolButton* b = ToolButton(name, text, hint, ToolPanel, toggle);
     b->setMinimumWidth(30);
     layout->addWidget(b);
     return b;

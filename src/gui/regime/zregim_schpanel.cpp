@@ -21,6 +21,7 @@
 #include "core/tables/file_io.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
+#include "gui/common/named_widget.h"
 #include "gui/common/toolbar_overflow.h"
 #include "gui/diagram/prn_sch_form.h"
 #include "gui/diagram/sch_box.h"
@@ -86,12 +87,7 @@ void TZregimForm::BuildSchPanel() {
   OfferHiddenButtonsInOverflow(*bar);
   static_cast<QHBoxLayout*>(SchPanel->layout())->insertWidget(0, bar, 1);
   auto button = [&](QToolButton*& b, const char* name, const char* text, const char* hint, bool toggle = false) {
-    b = new QToolButton(bar);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setCheckable(toggle);
-    b->setAutoRaise(true);
+    b = ToolButton(name, text, hint, bar, toggle);
     bar->addWidget(b);
   };
   auto gap = [&] { bar->addSeparator(); };
