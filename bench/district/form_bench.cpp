@@ -11,26 +11,15 @@
 
 #include "core/base/settings.h"
 #include "core/district/form_scheme.h"
-#include "core/tables/cell_convert.h"
 #include "core/tables/table_file.h"
 #include "core/tables/unom.h"
+#include "table_rows.h"
 #include "work_dir.h"
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-
-void Write(const std::string& fileName, const char* layout, const Rows& rows) {
-  ld::TDataFile t;
-  ld::ReadMaket(layout, t);
-  ld::CreateColumns(t, static_cast<int>(rows.size()));
-  for (std::size_t r = 0; r < rows.size(); ++r)
-    for (std::size_t c = 0; c < rows[r].size(); ++c) {
-      std::string text = rows[r][c];
-      if (!text.empty()) ld::StoreCellText(t, static_cast<int>(r) + 1, static_cast<int>(c) + 1, text);
-    }
-  ld::WriteTableFile(fileName, t);
-}
+using ld::bench::Rows;
+using ld::bench::WriteRows;
 
 // Feeders leave the substation buses as chains of line sections; one section in eight starts a
 // tap-off group of three numbered points; a station of two transformers stands at every fifth chain
@@ -41,12 +30,12 @@ std::string MakeDistrict(int percent) {
   ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
   ld::IniRec = ld::TIniRec();
   ld::IniRec.Path = folder;
-  Write(folder + "sprav_UN.cat", "Номинальные напряжения", {{"0.4"}, {"6"}, {"10"}, {"35"}, {"110"}});
+  WriteRows(folder + "sprav_UN.cat", "Номинальные напряжения", {{"0.4"}, {"6"}, {"10"}, {"35"}, {"110"}});
   ld::ReadNominalVoltageList();
-  Write(folder + "sprav_ln.cat", "Справочник КЛ,ВЛ",
+  WriteRows(folder + "sprav_ln.cat", "Справочник КЛ,ВЛ",
         {{"АС", "10", "50", "В", "0.6", "0.4", "0", "2.8", "210"}, {"АС", "10", "70", "В", "0.42", "0.39", "0", "2.9", "265"},
          {"ААБ", "10", "120", "К", "0.26", "0.08", "0", "90", "240"}, {"АВВГ", "0.4", "95", "К", "0.32", "0.08", "0", "0", "200"}});
-  Write(folder + "sprav_t2.cat", "Справочник ТР(2)",
+  WriteRows(folder + "sprav_t2.cat", "Справочник ТР(2)",
         {{"ТМ", "250", "10", "0.4", "3.7", "4.5", "0.74", "2.3", "ВН-ПБВ-П-5-3-2.5"},
          {"ТМ", "400", "10", "0.4", "5.5", "4.5", "0.95", "2.1", "ВН-ПБВ-П-5-3-2.5"},
          {"ТМ", "630", "10", "0.4", "7.6", "5.5", "1.3", "2", "ВН-ПБВ-П-5-3-2.5"}});
@@ -105,11 +94,11 @@ std::string MakeDistrict(int percent) {
                        "1", "4", "", "", "", "", "0.01", "0.004"});
   }
   const std::string stem = folder + "Район";
-  Write(stem + ld::GetMaketExtention(ld::LayoutLines10), ld::LayoutLines10, lines);
-  Write(stem + ld::GetMaketExtention(ld::LayoutTransTP), ld::LayoutTransTP, stations);
-  Write(stem + ld::GetMaketExtention(ld::LayoutLines04), ld::LayoutLines04, lines04);
-  Write(stem + ld::GetMaketExtention(ld::LayoutSubstInputs), ld::LayoutSubstInputs, feeds);
-  Write(stem + ld::GetMaketExtention(ld::LayoutSubstFeeders), ld::LayoutSubstFeeders, feeders);
+  WriteRows(stem + ld::GetMaketExtention(ld::LayoutLines10), ld::LayoutLines10, lines);
+  WriteRows(stem + ld::GetMaketExtention(ld::LayoutTransTP), ld::LayoutTransTP, stations);
+  WriteRows(stem + ld::GetMaketExtention(ld::LayoutLines04), ld::LayoutLines04, lines04);
+  WriteRows(stem + ld::GetMaketExtention(ld::LayoutSubstInputs), ld::LayoutSubstInputs, feeds);
+  WriteRows(stem + ld::GetMaketExtention(ld::LayoutSubstFeeders), ld::LayoutSubstFeeders, feeders);
   return stem;
 }
 

@@ -11,26 +11,15 @@
 #include "core/base/settings.h"
 #include "core/district/scheme_forming.h"
 #include "core/engine/regime.h"
-#include "core/tables/cell_convert.h"
 #include "core/tables/table_file.h"
 #include "core/tables/unom.h"
+#include "table_rows.h"
 #include "work_dir.h"
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-
-void WriteSeeded(const std::string& fileName, const char* layout, const Rows& rows) {
-  ld::TDataFile t;
-  ld::ReadMaket(layout, t);
-  ld::CreateColumns(t, static_cast<int>(rows.size()));
-  for (std::size_t r = 0; r < rows.size(); ++r)
-    for (std::size_t c = 0; c < rows[r].size(); ++c) {
-      std::string text = rows[r][c];
-      if (!text.empty()) ld::StoreCellText(t, static_cast<int>(r) + 1, static_cast<int>(c) + 1, text);
-    }
-  ld::WriteTableFile(fileName, t);
-}
+using ld::bench::Rows;
+using ld::bench::WriteRows;
 
 // Twenty substations of two bus sections, ten feeders per section as chains of line sections with a
 // tap-off group of two numbered points in every tenth section, a normally open point between the last
@@ -39,9 +28,9 @@ std::string SeedDistrict(const std::string& folder, int percent) {
   ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
   ld::IniRec = ld::TIniRec();
   ld::IniRec.Path = folder;
-  WriteSeeded(folder + "sprav_UN.cat", "Номинальные напряжения", {{"0.4"}, {"6"}, {"10"}, {"35"}, {"110"}});
+  WriteRows(folder + "sprav_UN.cat", "Номинальные напряжения", {{"0.4"}, {"6"}, {"10"}, {"35"}, {"110"}});
   ld::ReadNominalVoltageList();
-  WriteSeeded(folder + "sprav_ln.cat", "Справочник КЛ,ВЛ",
+  WriteRows(folder + "sprav_ln.cat", "Справочник КЛ,ВЛ",
               {{"АС", "10", "50", "В", "0.6", "0.4", "0", "2.8", "210"},
                {"АС", "10", "70", "В", "0.42", "0.39", "0", "2.9", "265"},
                {"ААБл", "10", "120", "К", "0.26", "0.08", "0", "90", "240"}});
@@ -91,10 +80,10 @@ std::string SeedDistrict(const std::string& folder, int percent) {
   for (std::size_t i = 1; i < lastPoints.size(); ++i)
     lines.push_back({"", "", lastPoints[i - 1], lastPoints[i], "", "500*АС-50", "10", "", "", "Н", "Н"});
   const std::string stem = folder + "Район";
-  WriteSeeded(stem + ld::GetMaketExtention(ld::LayoutLines10), ld::LayoutLines10, lines);
-  WriteSeeded(stem + ld::GetMaketExtention(ld::LayoutTransTP), ld::LayoutTransTP, stations);
-  WriteSeeded(stem + ld::GetMaketExtention(ld::LayoutSubstInputs), ld::LayoutSubstInputs, feeds);
-  WriteSeeded(stem + ld::GetMaketExtention(ld::LayoutSubstFeeders), ld::LayoutSubstFeeders, feeders);
+  WriteRows(stem + ld::GetMaketExtention(ld::LayoutLines10), ld::LayoutLines10, lines);
+  WriteRows(stem + ld::GetMaketExtention(ld::LayoutTransTP), ld::LayoutTransTP, stations);
+  WriteRows(stem + ld::GetMaketExtention(ld::LayoutSubstInputs), ld::LayoutSubstInputs, feeds);
+  WriteRows(stem + ld::GetMaketExtention(ld::LayoutSubstFeeders), ld::LayoutSubstFeeders, feeders);
   return stem;
 }
 
