@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/tables/cell_convert.h"
@@ -21,6 +22,31 @@ inline void FillRows(TDataFile& table, const std::string& layout, const Rows& ro
     for (std::size_t c = 0; c < rows[r].size(); ++c) {
       std::string text = rows[r][c];
       EXPECT_TRUE(StoreCellText(table, static_cast<int>(r) + 1, static_cast<int>(c) + 1, text)) << rows[r][c];
+    }
+}
+
+// A cell's text by its field name, as the grid shows it.
+inline std::string CellText(const TDataFile& table, const std::string& field, int row) {
+  return GetCellText(table, row, FindColumnIndex(field, table), true);
+}
+
+// The texts of one field in every row.
+inline std::vector<std::string> ColumnTexts(const TDataFile& table, const std::string& field) {
+  std::vector<std::string> out;
+  for (int row = 1; row <= table.RowCount; ++row) out.push_back(CellText(table, field, row));
+  return out;
+}
+
+// Rows given as the texts of some fields by name; the other cells stay empty.
+using NamedCells = std::vector<std::pair<const char*, std::string>>;
+
+inline void FillNamedRows(TDataFile& table, const std::string& layout, const std::vector<NamedCells>& rows) {
+  ReadMaket(layout, table);
+  CreateColumns(table, static_cast<int>(rows.size()));
+  for (std::size_t r = 0; r < rows.size(); ++r)
+    for (const auto& [field, value] : rows[r]) {
+      std::string text = value;
+      ASSERT_TRUE(StoreCellText(table, static_cast<int>(r) + 1, FindColumnIndex(field, table), text)) << field;
     }
 }
 

@@ -24,10 +24,7 @@ class FeederMeasurements : public ::testing::Test {
 protected:
   FeederMeasurements() { MaketFileName = (DataDir() / "maket.zr").string(); }
   static double Num(const TDataFile& t, const std::string& field, int row) {
-    return StrToFloatZ(GetCellText(t, row, FindColumnIndex(field, t), true));
-  }
-  static std::string Text(const TDataFile& t, const std::string& field, int row) {
-    return GetCellText(t, row, FindColumnIndex(field, t), true);
+    return StrToFloatZ(CellText(t, field, row));
   }
   // Inputs: Subst, NamePS, LinkPS, Uzam, T, B, ComPS, P, Q.
   void Inputs(const Rows& rows) { FillRows(inputs, LayoutSubstInputs, rows); }
@@ -66,22 +63,22 @@ TEST_F(FeederMeasurements, PairsAreSummedIntoTheUppermostRowOfEachName) {
   for (const int r : {1, 4}) {
     EXPECT_DOUBLE_EQ(Num(inputs, "P", r), 2.0) << r;
     EXPECT_DOUBLE_EQ(Num(inputs, "Q", r), 0.5) << r;
-    EXPECT_EQ(Text(inputs, "T", r), "4") << r;
+    EXPECT_EQ(CellText(inputs, "T", r), "4") << r;
   }
   EXPECT_DOUBLE_EQ(Num(inputs, "P", 2), 3.0);
   EXPECT_DOUBLE_EQ(Num(inputs, "Q", 2), 0.0);
-  EXPECT_EQ(Text(inputs, "T", 2), "5");
+  EXPECT_EQ(CellText(inputs, "T", 2), "5");
   // a negative kind is never filled
-  EXPECT_EQ(Text(inputs, "T", 3), "-4");
+  EXPECT_EQ(CellText(inputs, "T", 3), "-4");
   EXPECT_DOUBLE_EQ(Num(inputs, "P", 3), 6.0);
 
   EXPECT_DOUBLE_EQ(Num(feeders, "P", 1), 4.0) << "a failed read adds nothing";
   EXPECT_DOUBLE_EQ(Num(feeders, "Q", 1), 2.0);
-  EXPECT_EQ(Text(feeders, "T", 1), "4");
-  EXPECT_EQ(Text(feeders, "T", 2), "2") << "not found: kept";
+  EXPECT_EQ(CellText(feeders, "T", 1), "4");
+  EXPECT_EQ(CellText(feeders, "T", 2), "2") << "not found: kept";
   EXPECT_DOUBLE_EQ(Num(feeders, "P", 2), 1.0);
   EXPECT_DOUBLE_EQ(Num(feeders, "P", 3), 8.0) << "the first cell no number: the old value and the second cell";
-  EXPECT_EQ(Text(feeders, "T", 3), "5");
+  EXPECT_EQ(CellText(feeders, "T", 3), "5");
   EXPECT_DOUBLE_EQ(Num(feeders, "Q", 4), 2.0) << "feeder names compare Latin look-alikes as Cyrillic";
   EXPECT_DOUBLE_EQ(Num(feeders, "P", 4), 0.0);
 
@@ -100,9 +97,9 @@ TEST_F(FeederMeasurements, NamesEndAtAHundredEmptyCells) {
   sheet.Row(202, {{3, "Ф-6"}, {8, "6"}});  // 100 empty cells above it
   ImportFeederMeasurements(inputs, feeders, sheet.Cells(), messages);
   EXPECT_DOUBLE_EQ(Num(feeders, "P", 1), 5.0);
-  EXPECT_EQ(Text(feeders, "T", 2), "");
+  EXPECT_EQ(CellText(feeders, "T", 2), "");
   // an empty name takes the first empty cell above the last name
-  EXPECT_EQ(Text(feeders, "T", 3), "5");
+  EXPECT_EQ(CellText(feeders, "T", 3), "5");
   EXPECT_EQ(messages, std::vector<std::string>{"Фидер ПС-1.1 - Ф-6 не найден"});
 }
 
@@ -134,9 +131,9 @@ TEST_F(FeederMeasurements, NewAndLegacyWorkbooksReadAlike) {
     ImportFeederMeasurements(inputs, feeders, SheetCells(reader), messages);
     EXPECT_DOUBLE_EQ(Num(inputs, "P", 1), 2.0) << file;
     EXPECT_DOUBLE_EQ(Num(inputs, "Q", 1), 0.5) << file;
-    EXPECT_EQ(Text(inputs, "T", 1), "4") << file;
+    EXPECT_EQ(CellText(inputs, "T", 1), "4") << file;
     EXPECT_DOUBLE_EQ(Num(feeders, "P", 1), 3.0) << file;
-    EXPECT_EQ(Text(feeders, "T", 1), "5") << file;
+    EXPECT_EQ(CellText(feeders, "T", 1), "5") << file;
     EXPECT_EQ(messages, std::vector<std::string>{"Ошибка чтения. Строка 3, столбец 18"}) << file;
   }
 }

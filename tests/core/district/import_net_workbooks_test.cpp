@@ -12,6 +12,7 @@
 #include "core/office/xlsx_file.h"
 #include "core/tables/table_file.h"
 #include "support/test_env.h"
+#include "support/table_rows.h"
 #include "support/xls_builder.h"
 
 namespace ld::test {
@@ -20,14 +21,6 @@ namespace {
 class NetWorkbooksImport : public ::testing::Test {
 protected:
   NetWorkbooksImport() { MaketFileName = (DataDir() / "maket.zr").string(); }
-  static std::string At(const TDataFile& t, const std::string& field, int row) {
-    return GetCellText(t, row, FindColumnIndex(field, t), true);
-  }
-  static std::vector<std::string> Column(const TDataFile& t, const std::string& field) {
-    std::vector<std::string> out;
-    for (int r = 1; r <= t.RowCount; ++r) out.push_back(At(t, field, r));
-    return out;
-  }
   TempDir dir;
 };
 
@@ -72,21 +65,21 @@ TEST_F(NetWorkbooksImport, SectionsAndTransformersOfTwoWorkbooks) {
 
   const TDataFile& l = base.Lines;
   EXPECT_EQ(l.Title, "Сеть");
-  EXPECT_EQ(Column(l, "Name1"), (std::vector<std::string>{"ПС-1.Ф5", "ТП-1", "ТП-3", "ТП-3", "ТП-5", "А"}));
-  EXPECT_EQ(Column(l, "Name2"), (std::vector<std::string>{"ТП-1", "ТП-2", "ТП-4", "ТП-5", "", "Б"}));
-  EXPECT_EQ(Column(l, "Sign"), (std::vector<std::string>{"П", "+", "+", "+", "П", "+"}));
-  EXPECT_EQ(Column(l, "Un"), (std::vector<std::string>{"10", "10", "10", "10", "10", "6"}));
-  EXPECT_EQ(Column(l, "KodLine"),
+  EXPECT_EQ(ColumnTexts(l, "Name1"), (std::vector<std::string>{"ПС-1.Ф5", "ТП-1", "ТП-3", "ТП-3", "ТП-5", "А"}));
+  EXPECT_EQ(ColumnTexts(l, "Name2"), (std::vector<std::string>{"ТП-1", "ТП-2", "ТП-4", "ТП-5", "", "Б"}));
+  EXPECT_EQ(ColumnTexts(l, "Sign"), (std::vector<std::string>{"П", "+", "+", "+", "П", "+"}));
+  EXPECT_EQ(ColumnTexts(l, "Un"), (std::vector<std::string>{"10", "10", "10", "10", "10", "6"}));
+  EXPECT_EQ(ColumnTexts(l, "KodLine"),
             (std::vector<std::string>{"250*АС-50", "100*АС-35", "", "500*А-50", "1000*АС-70", ""}));
   EXPECT_EQ(base.Messages,
             std::vector<std::string>{"файл " + first + ", строка 9: \"один\" не является числом"});
 
   const TDataFile& s = base.Stations;
-  EXPECT_EQ(Column(s, "Name1"), (std::vector<std::string>{"ТП-2", "ТП-2", "ТП-2", "Б"}));
-  EXPECT_EQ(Column(s, "Ntr"), (std::vector<std::string>{"Т1", "Т3", "Т4", "Т1"}));
-  EXPECT_EQ(Column(s, "Transform"),
+  EXPECT_EQ(ColumnTexts(s, "Name1"), (std::vector<std::string>{"ТП-2", "ТП-2", "ТП-2", "Б"}));
+  EXPECT_EQ(ColumnTexts(s, "Ntr"), (std::vector<std::string>{"Т1", "Т3", "Т4", "Т1"}));
+  EXPECT_EQ(ColumnTexts(s, "Transform"),
             (std::vector<std::string>{"ТМ-400/10/0.4", "ТМ-/10/0.4", "ТМ-250/10/0.4", "ТМ-100/6/0.4"}));
-  EXPECT_EQ(Column(s, "A"), (std::vector<std::string>{"А", "А", "А", ""}));
+  EXPECT_EQ(ColumnTexts(s, "A"), (std::vector<std::string>{"А", "А", "А", ""}));
 
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(std::count(progress.begin(), progress.end(), 0), 2) << "each workbook starts the bar again";

@@ -12,6 +12,7 @@
 #include "core/base/strings.h"
 #include "core/tables/table_file.h"
 #include "support/test_env.h"
+#include "support/table_rows.h"
 
 namespace ld::test {
 namespace {
@@ -36,14 +37,6 @@ void WriteFeeder(const fs::path& file, const std::vector<std::string>& lines) {
 class FeederFilesImport : public ::testing::Test {
 protected:
   FeederFilesImport() { MaketFileName = (DataDir() / "maket.zr").string(); }
-  static std::string At(const TDataFile& t, const std::string& field, int row) {
-    return GetCellText(t, row, FindColumnIndex(field, t), true);
-  }
-  static std::vector<std::string> Column(const TDataFile& t, const std::string& field) {
-    std::vector<std::string> out;
-    for (int r = 1; r <= t.RowCount; ++r) out.push_back(At(t, field, r));
-    return out;
-  }
   TempDir dir;
 };
 
@@ -72,22 +65,22 @@ TEST_F(FeederFilesImport, SectionsAndStationsOfAFolderAndItsSubfolders) {
 
   const TDataFile& l = base.Lines;
   EXPECT_EQ(l.Title, "Лесная");
-  EXPECT_EQ(Column(l, "Name1"), (std::vector<std::string>{"ЛЕСНАЯ.1.10", "ТП12", "ТП-2", "ТП-2", "ТП-3", "ТП-4",
+  EXPECT_EQ(ColumnTexts(l, "Name1"), (std::vector<std::string>{"ЛЕСНАЯ.1.10", "ТП12", "ТП-2", "ТП-2", "ТП-3", "ТП-4",
                                                           "ТП-5"}));
-  EXPECT_EQ(Column(l, "Name2"), (std::vector<std::string>{"ТП12", "ТП-2", "_ТП-2Ф", "ТП-3", "ЛЕСНАЯ.2.10", "ТП-3",
+  EXPECT_EQ(ColumnTexts(l, "Name2"), (std::vector<std::string>{"ТП12", "ТП-2", "_ТП-2Ф", "ТП-3", "ЛЕСНАЯ.2.10", "ТП-3",
                                                           "ТП-6.2"}));
-  EXPECT_EQ(Column(l, "KodLine"), (std::vector<std::string>{"(250*АС-50+100*АС-35)/(100*А-35)", "300*АС-50",
+  EXPECT_EQ(ColumnTexts(l, "KodLine"), (std::vector<std::string>{"(250*АС-50+100*АС-35)/(100*А-35)", "300*АС-50",
                                                             "0*АС-50", "", "1500*АС-35", "50*АС-35", "2000*АС-70"}));
-  EXPECT_EQ(Column(l, "Sign"), (std::vector<std::string>{"П", "", "", "", "", "", "П"}));
-  EXPECT_EQ(Column(l, "Commut"), (std::vector<std::string>{"", "Н", "К", "", "", "", ""}));
-  EXPECT_EQ(Column(l, "MarkCom1"), (std::vector<std::string>{"", "", "В", "", "", "", ""}));
-  EXPECT_EQ(Column(l, "MarkCom2"), (std::vector<std::string>{"", "", "В", "", "", "", ""}));
-  EXPECT_EQ(Column(l, "Un"), std::vector<std::string>(7, "10"));
+  EXPECT_EQ(ColumnTexts(l, "Sign"), (std::vector<std::string>{"П", "", "", "", "", "", "П"}));
+  EXPECT_EQ(ColumnTexts(l, "Commut"), (std::vector<std::string>{"", "Н", "К", "", "", "", ""}));
+  EXPECT_EQ(ColumnTexts(l, "MarkCom1"), (std::vector<std::string>{"", "", "В", "", "", "", ""}));
+  EXPECT_EQ(ColumnTexts(l, "MarkCom2"), (std::vector<std::string>{"", "", "В", "", "", "", ""}));
+  EXPECT_EQ(ColumnTexts(l, "Un"), std::vector<std::string>(7, "10"));
 
   const TDataFile& s = base.Stations;
-  EXPECT_EQ(Column(s, "Name1"), (std::vector<std::string>{"ТП-3", "ТП-6.2", "ТП12"}));
-  EXPECT_EQ(Column(s, "Ntr"), (std::vector<std::string>{"Т1", "Т2", "Т1"}));
-  EXPECT_EQ(Column(s, "Transform"), (std::vector<std::string>{"ТМ-100/10/0.4", "ТМ-63/10/0.4", "ТМ-250/10/0.4"}));
+  EXPECT_EQ(ColumnTexts(s, "Name1"), (std::vector<std::string>{"ТП-3", "ТП-6.2", "ТП12"}));
+  EXPECT_EQ(ColumnTexts(s, "Ntr"), (std::vector<std::string>{"Т1", "Т2", "Т1"}));
+  EXPECT_EQ(ColumnTexts(s, "Transform"), (std::vector<std::string>{"ТМ-100/10/0.4", "ТМ-63/10/0.4", "ТМ-250/10/0.4"}));
 
   EXPECT_EQ(base.Messages, std::vector<std::string>{"Файл f.psh. Строка 7. Неверно задана длина линии"});
   EXPECT_EQ(progress, (std::vector<int>{33, 67, 100}));

@@ -25,14 +25,6 @@ protected:
     WriteRows(file, LayoutDistrict10, rows);
     return file;
   }
-  static std::string At(const TDataFile& t, const std::string& field, int row) {
-    return GetCellText(t, row, FindColumnIndex(field, t), true);
-  }
-  static std::vector<std::string> Column(const TDataFile& t, const std::string& field) {
-    std::vector<std::string> out;
-    for (int r = 1; r <= t.RowCount; ++r) out.push_back(At(t, field, r));
-    return out;
-  }
 
   TempDir dir;
 };
@@ -67,23 +59,23 @@ TEST_F(DistrictFilesImport, VoltagesStationsAndLoadsOfTwoFilesInOneBase) {
   EXPECT_EQ(l.Name, LayoutLines10);
   EXPECT_EQ(l.Title, "Новая");
   ASSERT_EQ(l.RowCount, 17);
-  EXPECT_EQ(Column(l, "Un"), (std::vector<std::string>{"10", "10", "10", "10", "10", "10", "10", "10", "35/10", "35",
+  EXPECT_EQ(ColumnTexts(l, "Un"), (std::vector<std::string>{"10", "10", "10", "10", "10", "10", "10", "10", "35/10", "35",
                                                        "10/0", "10", "", "", "10", "35.10", "35"}));
-  EXPECT_EQ(Column(l, "Sign"), (std::vector<std::string>{"П", "", "+", "+", "", "", "", "+", "Т", "", "Т", "", "",
+  EXPECT_EQ(ColumnTexts(l, "Sign"), (std::vector<std::string>{"П", "", "+", "+", "", "", "", "+", "Т", "", "Т", "", "",
                                                          "Т", "П", "П", ""}));
-  EXPECT_EQ(At(l, "Name1", 2), "ПС.35.10") << "names are trimmed";
-  EXPECT_EQ(At(l, "Name1", 1), "ПС.35.10") << "the supply keeps its name";
-  EXPECT_EQ(At(l, "DSNum", 1), "Ф-5");
-  EXPECT_EQ(At(l, "DSNum", 2), "");
-  EXPECT_EQ(At(l, "Text", 1), "Фидер 5");
-  EXPECT_EQ(At(l, "Commut", 2), "К") << "a switched-off section is off at its end";
-  EXPECT_EQ(Column(l, "MarkCom1").at(1), "");
-  EXPECT_EQ(Column(l, "MarkCom2").at(1), "-");
-  EXPECT_EQ(At(l, "MarkCom2", 3), "-") << "a pole has no switching device";
-  EXPECT_EQ(At(l, "MarkCom1", 13), "-");
-  EXPECT_EQ(At(l, "MarkCom2", 13), "-");
-  EXPECT_EQ(At(l, "KodLine", 2), "АС-50");
-  EXPECT_EQ(At(l, "KodLine", 12), "") << "a feeder header has no line mark";
+  EXPECT_EQ(CellText(l, "Name1", 2), "ПС.35.10") << "names are trimmed";
+  EXPECT_EQ(CellText(l, "Name1", 1), "ПС.35.10") << "the supply keeps its name";
+  EXPECT_EQ(CellText(l, "DSNum", 1), "Ф-5");
+  EXPECT_EQ(CellText(l, "DSNum", 2), "");
+  EXPECT_EQ(CellText(l, "Text", 1), "Фидер 5");
+  EXPECT_EQ(CellText(l, "Commut", 2), "К") << "a switched-off section is off at its end";
+  EXPECT_EQ(ColumnTexts(l, "MarkCom1").at(1), "");
+  EXPECT_EQ(ColumnTexts(l, "MarkCom2").at(1), "-");
+  EXPECT_EQ(CellText(l, "MarkCom2", 3), "-") << "a pole has no switching device";
+  EXPECT_EQ(CellText(l, "MarkCom1", 13), "-");
+  EXPECT_EQ(CellText(l, "MarkCom2", 13), "-");
+  EXPECT_EQ(CellText(l, "KodLine", 2), "АС-50");
+  EXPECT_EQ(CellText(l, "KodLine", 12), "") << "a feeder header has no line mark";
 
   EXPECT_EQ(base.Messages, (std::vector<std::string>{
                                "a.RS. Строка 5. Не найдено Uн, принято Uн = 10 кВ",
@@ -95,16 +87,16 @@ TEST_F(DistrictFilesImport, VoltagesStationsAndLoadsOfTwoFilesInOneBase) {
   const TDataFile& s = base.Stations;
   EXPECT_EQ(s.Name, LayoutTransTP);
   EXPECT_EQ(s.Title, "Новая");
-  EXPECT_EQ(Column(s, "Name1"), (std::vector<std::string>{"ТП-7", "ТП-7", "ТП-7", "ТП-7.2", "ТП-7.2", "ТП-7.2",
+  EXPECT_EQ(ColumnTexts(s, "Name1"), (std::vector<std::string>{"ТП-7", "ТП-7", "ТП-7", "ТП-7.2", "ТП-7.2", "ТП-7.2",
                                                           "ТП-8"}));
-  EXPECT_EQ(Column(s, "Ntr"), (std::vector<std::string>{"Т1", "Т2", "Т3", "Т2", "Т4", "Т6", ""}));
-  EXPECT_EQ(Column(s, "Transform"), (std::vector<std::string>{"ТМ-400/10/0.4", "ТМ-400/10/0.4", "ТМ-250/10/0.4",
+  EXPECT_EQ(ColumnTexts(s, "Ntr"), (std::vector<std::string>{"Т1", "Т2", "Т3", "Т2", "Т4", "Т6", ""}));
+  EXPECT_EQ(ColumnTexts(s, "Transform"), (std::vector<std::string>{"ТМ-400/10/0.4", "ТМ-400/10/0.4", "ТМ-250/10/0.4",
                                                               "ТМ-400/10/0.4", "ТМ-400/10/0.4", "ТМ-250/10/0.4",
                                                               ""}));
   // the load goes to the station's last row; the feeder header's load is not taken
-  EXPECT_EQ(Column(s, "T"), (std::vector<std::string>{"", "", "1", "", "", "", "3"}));
-  EXPECT_EQ(Column(s, "Pn"), (std::vector<std::string>{"", "", "0.1", "", "", "", "2"}));
-  EXPECT_EQ(Column(s, "Qn"), (std::vector<std::string>{"", "", "0.05", "", "", "", ""}));
+  EXPECT_EQ(ColumnTexts(s, "T"), (std::vector<std::string>{"", "", "1", "", "", "", "3"}));
+  EXPECT_EQ(ColumnTexts(s, "Pn"), (std::vector<std::string>{"", "", "0.1", "", "", "", "2"}));
+  EXPECT_EQ(ColumnTexts(s, "Qn"), (std::vector<std::string>{"", "", "0.05", "", "", "", ""}));
 
   // each file starts the bar again; it never passes its end
   ASSERT_FALSE(progress.empty());
@@ -133,11 +125,11 @@ TEST_F(DistrictFilesImport, TransformerMarksAndSupplyNames) {
   });
   TBaseImport base;
   ImportDistrictFiles({file}, dir / "Т", base);
-  EXPECT_EQ(Column(base.Lines, "Un"), (std::vector<std::string>{"6/0", "10/", ""}));
+  EXPECT_EQ(ColumnTexts(base.Lines, "Un"), (std::vector<std::string>{"6/0", "10/", ""}));
   EXPECT_EQ(base.Messages, (std::vector<std::string>{"t.RS. Строка 2. Неверно задана марка тр-ра",
                                                      "t.RS. Строка 3. Неверно задана марка тр-ра"}));
   // a transformer row's own station gets its secondary voltage
-  EXPECT_EQ(Column(base.Stations, "Transform"), (std::vector<std::string>{"ТМ-630/0/0.4"}));
+  EXPECT_EQ(ColumnTexts(base.Stations, "Transform"), (std::vector<std::string>{"ТМ-630/0/0.4"}));
 }
 
 TEST_F(DistrictFilesImport, AFileThatIsNoNetworkTableIsRefusedByName) {

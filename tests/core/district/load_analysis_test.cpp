@@ -8,11 +8,12 @@
 #include "core/tables/cell_convert.h"
 #include "core/tables/table_file.h"
 #include "support/test_env.h"
+#include "support/table_rows.h"
 
 namespace ld::test {
 namespace {
 
-using Cells = std::vector<std::pair<const char*, std::string>>;
+using Cells = NamedCells;
 using Lines = std::vector<std::string>;
 
 class LoadAnalysis : public ::testing::Test {
@@ -25,13 +26,7 @@ protected:
 
   void Write(const char* layout, const std::vector<Cells>& rows) {
     TDataFile table;
-    ReadMaket(layout, table);
-    CreateColumns(table, static_cast<int>(rows.size()));
-    for (std::size_t r = 0; r < rows.size(); ++r)
-      for (const auto& [field, value] : rows[r]) {
-        std::string text = value;
-        ASSERT_TRUE(StoreCellText(table, static_cast<int>(r) + 1, FindColumnIndex(field, table), text)) << field;
-      }
+    FillNamedRows(table, layout, rows);
     WriteTableFile(Stem() + table.Extention, table);
   }
   std::string Stem() const { return dir / "База"; }

@@ -11,28 +11,17 @@
 #include "core/tables/cell_convert.h"
 #include "core/tables/table_file.h"
 #include "support/test_env.h"
+#include "support/table_rows.h"
 
 namespace ld::test {
 namespace {
 
-using Cells = std::vector<std::pair<const char*, std::string>>;
+using Cells = NamedCells;
 using Lines = std::vector<std::string>;
 
-void Fill(TDataFile& table, const char* layout, const std::vector<Cells>& rows) {
-  ReadMaket(layout, table);
-  CreateColumns(table, static_cast<int>(rows.size()));
-  for (std::size_t r = 0; r < rows.size(); ++r)
-    for (const auto& [field, value] : rows[r]) {
-      std::string text = value;
-      ASSERT_TRUE(StoreCellText(table, static_cast<int>(r) + 1, FindColumnIndex(field, table), text)) << field;
-    }
-}
 
-std::string Cell(const TDataFile& table, const char* field, int row) {
-  return GetCellText(table, row, FindColumnIndex(field, table), true);
-}
 double Num(const TDataFile& table, const char* field, int row) {
-  std::string text = Cell(table, field, row);
+  std::string text = CellText(table, field, row);
   if (const auto at = text.find(FormatSettings.DecimalSeparator); at != std::string::npos)
     text.replace(at, FormatSettings.DecimalSeparator.size(), ".");
   return text.empty() ? 0 : std::stod(text);
@@ -45,7 +34,7 @@ protected:
     for (auto [table, layout] : {std::pair{&t.Inputs, LayoutSubstInputs}, {&t.Feeders, LayoutSubstFeeders},
                                  {&t.Transformers, LayoutTransTP}, {&t.MeterPoints, LayoutMeterPoints},
                                  {&t.Households, LayoutHouseholds}, {&t.Lines04, LayoutLines04}})
-      Fill(*table, layout, {});
+      FillNamedRows(*table, layout, {});
     o.LoadLin04 = false;
   }
   ~LoadForming() override { SetFormatSeparators(".", "\u00A0"); }
@@ -65,12 +54,12 @@ protected:
 };
 
 TEST_F(LoadForming, IndustrialEnergyGoesToTheStationsTransformer) {
-  Fill(t.Transformers, LayoutTransTP,
+  FillNamedRows(t.Transformers, LayoutTransTP,
        {{{"Name1", "ТП-7"}, {"Ntr", "Т1"}, {"T", "1"}, {"Pn", "77"}},
         {{"Name1", "ТП-5"}, {"Ntr", "Т2"}},
         {{"Name1", "ТП-5"}, {"Ntr", "Т1"}},
         {{"Name1", "ТП-1.10"}, {"Ntr", "Т1"}, {"Pn", "999"}, {"U", "1"}}});
-  Fill(t.MeterPoints, LayoutMeterPoints,
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
        {{{"NameTP", "ТП-7"}, {"Ntr", "Т1"}, {"Ndog", "5"}, {"TypCounter", "1"}, {"W", "300"}},
         {{"NameTP", "ТП-5"}, {"Ntr", "Т3"}, {"Ndog", "4"}, {"TypCounter", "1"}, {"W", "200"}},
         {{"NameTP", "ТП-1"}, {"Ntr", "Т9"}, {"Ndog", "1"}, {"TypCounter", "1"}, {"Ws", "1000"}, {"Wt", "20"},
@@ -84,31 +73,31 @@ TEST_F(LoadForming, IndustrialEnergyGoesToTheStationsTransformer) {
   EXPECT_EQ(Num(mp, "Wt", 1), 20);
   // the single transformer of ТП-1 takes every number; its earlier load and side are reset
   const TDataFile& tr = t.Transformers;
-  ASSERT_EQ(Cell(tr, "Name1", 1), "ТП-1.10");
+  ASSERT_EQ(CellText(tr, "Name1", 1), "ТП-1.10");
   EXPECT_EQ(Num(tr, "Pn", 1), 960);
   EXPECT_DOUBLE_EQ(Num(tr, "Qn", 1), 480);
   EXPECT_EQ(Num(tr, "Pg", 1), 5);
   EXPECT_EQ(Num(tr, "dWPa", 1), 50);
   EXPECT_EQ(Num(tr, "WPpr", 1), 960);
-  EXPECT_EQ(Cell(tr, "T", 1), "-4");
-  EXPECT_EQ(Cell(tr, "U", 1), "");
-  for (int row = 1; row <= 3; ++row) EXPECT_EQ(Cell(mp, "LinkTP", row), "ТП-1.Т1") << row;
+  EXPECT_EQ(CellText(tr, "T", 1), "-4");
+  EXPECT_EQ(CellText(tr, "U", 1), "");
+  for (int row = 1; row <= 3; ++row) EXPECT_EQ(CellText(mp, "LinkTP", row), "ТП-1.Т1") << row;
   // a wrong number at ТП-5 loads its first transformer in service
-  ASSERT_EQ(Cell(tr, "Ntr", 2), "Т1");
+  ASSERT_EQ(CellText(tr, "Ntr", 2), "Т1");
   EXPECT_EQ(Num(tr, "Pn", 2), 200);
   EXPECT_EQ(Num(tr, "Qn", 2), 100);
-  EXPECT_EQ(Cell(mp, "LinkTP", 4), "ТП-5.Т1");
+  EXPECT_EQ(CellText(mp, "LinkTP", 4), "ТП-5.Т1");
   EXPECT_EQ(Num(tr, "Pn", 3), 0);
-  EXPECT_EQ(Cell(tr, "T", 3), "") << "Т2 received nothing";
+  EXPECT_EQ(CellText(tr, "T", 3), "") << "Т2 received nothing";
   // the user's transformer keeps its load, its subscriber gets no link
   EXPECT_EQ(Num(tr, "Pn", 4), 77);
-  EXPECT_EQ(Cell(tr, "T", 4), "1");
-  EXPECT_EQ(Cell(mp, "LinkTP", 5), "");
+  EXPECT_EQ(CellText(tr, "T", 4), "1");
+  EXPECT_EQ(CellText(mp, "LinkTP", 5), "");
 }
 
 TEST_F(LoadForming, MeteringSidesReactiveMetersAndSubtractedPoints) {
   o.PromTg = 0.5;
-  Fill(t.Transformers, LayoutTransTP, {{{"Name1", "тп-5"}, {"Ntr", "Т1"}}, {{"Name1", "тп-5"}, {"Ntr", "Т2"}}});
+  FillNamedRows(t.Transformers, LayoutTransTP, {{{"Name1", "тп-5"}, {"Ntr", "Т1"}}, {{"Name1", "тп-5"}, {"Ntr", "Т2"}}});
   const auto meter = [](const char* contract, const char* kind, const char* w, const char* kvolt,
                         const char* device) -> Cells {
     return {{"NameTP", "ТП-5"}, {"Ntr", "Т1"},    {"Ndog", contract}, {"NumPoint", "1"},
@@ -119,7 +108,7 @@ TEST_F(LoadForming, MeteringSidesReactiveMetersAndSubtractedPoints) {
   Cells lossy = meter("11", "2", "70", "100", "N");
   lossy.emplace_back("Wt", "3");
   lossy.emplace_back("Wl", "4");
-  Fill(t.MeterPoints, LayoutMeterPoints,
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
        {meter("10", "1", "100", "100", "Y"), meter("10", "2", "40", "100", "Y"), meter("11", "1", "200", "100", "Y"),
         lossy, meter("12", "3", "9", "100", "y"), subtracted});
   EXPECT_EQ(Run(), Lines{"Пром.абон., строка 6 : ТП-5 учет установлен на ВН и НН трансформатора"});
@@ -131,61 +120,61 @@ TEST_F(LoadForming, MeteringSidesReactiveMetersAndSubtractedPoints) {
   EXPECT_EQ(Num(tr, "WPpr", 1), 250);
   EXPECT_EQ(Num(tr, "WQpr", 1), 115);
   EXPECT_EQ(Num(tr, "dWQa", 1), 7) << "the invalid reactive meter adds its losses";
-  EXPECT_EQ(Cell(tr, "U", 1), "") << "the mixed transformer counts as metered on the low side";
-  for (int row = 1; row <= 5; ++row) EXPECT_EQ(Cell(t.MeterPoints, "LinkTP", row), "ТП-5") << row;
-  EXPECT_EQ(Cell(t.MeterPoints, "LinkTP", 6), "ТП-5.Т1");
+  EXPECT_EQ(CellText(tr, "U", 1), "") << "the mixed transformer counts as metered on the low side";
+  for (int row = 1; row <= 5; ++row) EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", row), "ТП-5") << row;
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 6), "ТП-5.Т1");
 }
 
 TEST_F(LoadForming, FeedersAndInputsTakeEnergyAddressedToThem) {
   o.BytTg = 0.2;
-  Fill(t.Feeders, LayoutSubstFeeders,
+  FillNamedRows(t.Feeders, LayoutSubstFeeders,
        {{{"Name1", "ПС-1"}, {"Name2", "Ф-2"}, {"T", "1"}, {"P", "5"}, {"WPop", "123"}},
         {{"Name1", "ПС-1"}, {"Name2", "Ф-1"}, {"P", "10"}}});
   // formed by an earlier run, metered otherwise than as a consumer: its old load goes
-  Fill(t.Inputs, LayoutSubstInputs, {{{"NamePS", "В-1"}, {"T", "-4"}, {"B", "+"}, {"P", "99"}, {"Qm", "7"}}});
-  Fill(t.MeterPoints, LayoutMeterPoints,
+  FillNamedRows(t.Inputs, LayoutSubstInputs, {{{"NamePS", "В-1"}, {"T", "-4"}, {"B", "+"}, {"P", "99"}, {"Qm", "7"}}});
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
        {{{"NameTP", "Ф-1"}, {"TypCounter", "1"}, {"W", "100"}, {"Wt", "2"}, {"Wl", "3"}},
         {{"NameTP", "Ф-2"}, {"Ndog", "1"}, {"TypCounter", "1"}, {"W", "100"}},
         {{"NameTP", "В-1"}, {"TypCounter", "0"}, {"W", "20"}},
         {{"NameTP", "ТП-99"}, {"TypCounter", "1"}, {"W", "1"}},
         {{"NameTP", ""}, {"TypCounter", "1"}, {"W", "-1"}}});
-  Fill(t.Households, LayoutHouseholds, {{{"NameTP", "Ф-1"}, {"W", "1000"}}, {{"NameTP", "ТП-98"}, {"W", "1"}}});
+  FillNamedRows(t.Households, LayoutHouseholds, {{{"NameTP", "Ф-1"}, {"W", "1000"}}, {{"NameTP", "ТП-98"}, {"W", "1"}}});
   EXPECT_EQ(Run(), (Lines{"Пром.абон., строка 1 : значение W < 0", "Пром.абон., строка 1 : не задана привязка к ТП,РП",
                           "Пром.абон., строка 3 : ТП-99 не найден", "Быт.абон., строка 1 : ТП-98 не найден"}));
 
   const TDataFile& fd = t.Feeders;  // sorted by bus and feeder for writing
-  ASSERT_EQ(Cell(fd, "Name2", 1), "Ф-1");
+  ASSERT_EQ(CellText(fd, "Name2", 1), "Ф-1");
   EXPECT_EQ(Num(fd, "P", 1), 1115) << "its own 10, consumption with both losses, the households";
   EXPECT_DOUBLE_EQ(Num(fd, "Q", 1), 250);
   EXPECT_EQ(Num(fd, "WPop", 1), 1100);
   EXPECT_DOUBLE_EQ(Num(fd, "WQop", 1), 250);
   EXPECT_EQ(Num(fd, "dWPa", 1), 5);
-  EXPECT_EQ(Cell(fd, "T", 1), "-4");
+  EXPECT_EQ(CellText(fd, "T", 1), "-4");
   EXPECT_EQ(Num(fd, "P", 2), 5) << "the user's feeder keeps its load";
   EXPECT_EQ(Num(fd, "WPop", 2), 100) << "but its energies are formed anew";
   EXPECT_EQ(Num(fd, "WQop", 2), 50);
-  EXPECT_EQ(Cell(fd, "T", 2), "1");
+  EXPECT_EQ(CellText(fd, "T", 2), "1");
   EXPECT_EQ(Num(t.Inputs, "P", 1), 0);
   EXPECT_EQ(Num(t.Inputs, "Pm", 1), 20);
   EXPECT_EQ(Num(t.Inputs, "Qm", 1), 0);
   EXPECT_EQ(Num(t.Inputs, "WPom", 1), 20);
-  EXPECT_EQ(Cell(t.MeterPoints, "LinkTP", 2), "В-1");
-  EXPECT_EQ(Cell(t.MeterPoints, "LinkTP", 4), "Ф-1");
-  EXPECT_EQ(Cell(t.MeterPoints, "LinkTP", 1), "");
-  EXPECT_EQ(Cell(t.Households, "LinkTP", 2), "Ф-1");
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 2), "В-1");
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 4), "Ф-1");
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 1), "");
+  EXPECT_EQ(CellText(t.Households, "LinkTP", 2), "Ф-1");
 }
 
 TEST_F(LoadForming, HouseholdEnergyWithoutLinesGoesToTransformers) {
   o.BytTg = 0.2;
-  Fill(t.Transformers, LayoutTransTP,
+  FillNamedRows(t.Transformers, LayoutTransTP,
        {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}}, {{"Name1", "ТП-5"}, {"Ntr", "Т2"}, {"U", "1"}},
         {{"Name1", "ТП-6"}, {"Ntr", "Т1"}, {"PM", "С"}}, {{"Name1", "ТП-6"}, {"Ntr", "Т2"}}});
-  Fill(t.Lines04, LayoutLines04,
+  FillNamedRows(t.Lines04, LayoutLines04,
        {{{"NameTP", "ТП-5"}, {"Ntr", "Т2"}, {"Fider", "Л1"}}, {{"NameTP", "ТП-6"}, {"Ntr", "Т7"}, {"Fider", "Л1"}}});
   // a high-side meter of ТП-5 Т2
-  Fill(t.MeterPoints, LayoutMeterPoints,
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
        {{{"NameTP", "ТП-5"}, {"Ntr", "Т2"}, {"TypCounter", "0"}, {"W", "1"}, {"Kvolt", "10"}}});
-  Fill(t.Households, LayoutHouseholds,
+  FillNamedRows(t.Households, LayoutHouseholds,
        {{{"NameTP", "ТП-1"}, {"W", "10"}},
         {{"NameTP", "ТП-5"}, {"W", "-5"}},
         {{"NameTP", "ТП-5"}, {"Fider", "Л1"}, {"W", "100"}},
@@ -198,9 +187,9 @@ TEST_F(LoadForming, HouseholdEnergyWithoutLinesGoesToTransformers) {
   EXPECT_DOUBLE_EQ(Num(tr, "WQbt", 2), 20);
   EXPECT_EQ(Num(tr, "Pn", 4), 350) << "ТП-6 Т1 is own needs and never a substitute";
   EXPECT_EQ(Num(tr, "Pn", 1), 0);
-  EXPECT_EQ(Cell(t.Households, "LinkTP", 3), "ТП-5") << "a transformer loaded on its high side";
-  EXPECT_EQ(Cell(t.Households, "LinkTP", 4), "ТП-6.Т2");
-  EXPECT_EQ(Cell(t.Households, "LinkTP", 2), "");
+  EXPECT_EQ(CellText(t.Households, "LinkTP", 3), "ТП-5") << "a transformer loaded on its high side";
+  EXPECT_EQ(CellText(t.Households, "LinkTP", 4), "ТП-6.Т2");
+  EXPECT_EQ(CellText(t.Households, "LinkTP", 2), "");
   EXPECT_EQ(Num(t.Lines04, "Pn", 1), 0) << "lines are not charged when the option is off";
 }
 
@@ -214,7 +203,7 @@ TEST_F(LoadForming, HouseholdEnergyIsSpreadOverTheLines) {
   Cells users = line("ТП-9", "Л2", "", "");
   users.emplace_back("T", "1");
   users.emplace_back("Pn", "7");
-  Fill(t.Lines04, LayoutLines04,
+  FillNamedRows(t.Lines04, LayoutLines04,
        {line("ТП-5", "Л1", "50", ""), line("ТП-5", "Л2", "30", ""), line("ТП-5", "Л3", "20", ""),
         line("ТП-6", "Л1", "50", ""), line("ТП-6", "Л2", "30", ""),
         line("ТП-7", "Л1", "", "0,3*А-50 + 0,2*А-35"), line("ТП-7", "Л2", "", "0,5*А-70"),
@@ -223,12 +212,12 @@ TEST_F(LoadForming, HouseholdEnergyIsSpreadOverTheLines) {
         line("ТП-A", "Л1", "", "")});
   std::vector<Cells> transformers;
   for (const char* s : {"ТП-5", "ТП-6", "ТП-7", "ТП-8", "ТП-9"}) transformers.push_back({{"Name1", s}, {"Ntr", "Т1"}});
-  Fill(t.Transformers, LayoutTransTP, transformers);
+  FillNamedRows(t.Transformers, LayoutTransTP, transformers);
   std::vector<Cells> households;
   for (const char* s : {"ТП-5", "ТП-6", "ТП-7", "ТП-8", "ТП-9", "ТП-A"}) households.push_back({{"NameTP", s}, {"W", "1000"}});
   households.push_back({{"NameTP", "ТП-7"}, {"Fider", "Л2"}, {"W", "100"}});
   households.push_back({{"NameTP", "ТП-7"}, {"Fider", "Л5"}, {"W", "100"}});
-  Fill(t.Households, LayoutHouseholds, households);
+  FillNamedRows(t.Households, LayoutHouseholds, households);
 
   EXPECT_EQ(Run(), (Lines{"Линии 0.4 кВ, ТП-6 : суммарная процентная загрузка не равна 100 %",
                           "Быт.абон., строка 5 : ТП-7 фидер Л5 в таблице линий 0.4 кВ не найден",
@@ -244,23 +233,23 @@ TEST_F(LoadForming, HouseholdEnergyIsSpreadOverTheLines) {
   EXPECT_EQ(pn(4) + pn(5), 800) << "shares that do not add up are used as they are";
   EXPECT_EQ(pn(6), 500) << "two lines of length 0.5";
   EXPECT_EQ(pn(7), 500 + 100) << "and the household of feeder Л2";
-  EXPECT_EQ(Cell(ln, "P", 6), "-50");
+  EXPECT_EQ(CellText(ln, "P", 6), "-50");
   EXPECT_NEAR(pn(8), 1000 * 0.4 / 0.9, 1e-9);
   EXPECT_NEAR(pn(10), 1000 * 0.3 / 0.9, 1e-9) << "a line without lengths counts as the average";
   // ТП-9: the user's line is neither charged nor counted, the faulty code counts nothing: equal parts
   EXPECT_NEAR(pn(11), 1000.0 / 3, 1e-9);
   EXPECT_NEAR(Num(ln, "P", 11), -100.0 / 3, 1e-4);
   EXPECT_EQ(pn(12), 7);
-  EXPECT_EQ(Cell(ln, "T", 12), "1");
+  EXPECT_EQ(CellText(ln, "T", 12), "1");
   EXPECT_NEAR(pn(13), 1000.0 / 3, 1e-9);
   EXPECT_EQ(pn(14), 1000) << "a line whose transformer is missing is charged all the same";
-  for (int row = 1; row <= 5; ++row) EXPECT_EQ(Cell(t.Transformers, "T", row), "-4") << "marked as formed";
+  for (int row = 1; row <= 5; ++row) EXPECT_EQ(CellText(t.Transformers, "T", row), "-4") << "marked as formed";
   EXPECT_EQ(Num(t.Transformers, "Pn", 1), 0);
   EXPECT_EQ(Num(t.Transformers, "Pn", 3), 100) << "a feeder missing from the lines loads the transformer";
   const TDataFile& hh = t.Households;
-  EXPECT_EQ(Cell(hh, "LinkTP", 1), "ТП-5");
-  EXPECT_EQ(Cell(hh, "LinkTP", 4), "ТП-7.Л2");
-  EXPECT_EQ(Cell(hh, "LinkTP", 5), "ТП-7.Т1");
+  EXPECT_EQ(CellText(hh, "LinkTP", 1), "ТП-5");
+  EXPECT_EQ(CellText(hh, "LinkTP", 4), "ТП-7.Л2");
+  EXPECT_EQ(CellText(hh, "LinkTP", 5), "ТП-7.Т1");
 
   // main sections: 35 and 70
   o.FlagWFid04 = 1;
@@ -271,10 +260,10 @@ TEST_F(LoadForming, HouseholdEnergyIsSpreadOverTheLines) {
 
 TEST_F(LoadForming, ComputedSharesAreTakenAgainByAnotherHouseholdRow) {
   o.LoadLin04 = true;
-  Fill(t.Transformers, LayoutTransTP, {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}}});
-  Fill(t.Lines04, LayoutLines04, {{{"NameTP", "ТП-5"}, {"Ntr", "Т1"}, {"Fider", "Л1"}, {"P", "-80"}},
+  FillNamedRows(t.Transformers, LayoutTransTP, {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}}});
+  FillNamedRows(t.Lines04, LayoutLines04, {{{"NameTP", "ТП-5"}, {"Ntr", "Т1"}, {"Fider", "Л1"}, {"P", "-80"}},
                                   {{"NameTP", "ТП-5"}, {"Ntr", "Т1"}, {"Fider", "Л2"}}});
-  Fill(t.Households, LayoutHouseholds, {{{"NameTP", "ТП-5"}, {"W", "100"}}, {{"NameTP", "ТП-5"}, {"W", "300"}}});
+  FillNamedRows(t.Households, LayoutHouseholds, {{{"NameTP", "ТП-5"}, {"W", "100"}}, {{"NameTP", "ТП-5"}, {"W", "300"}}});
   EXPECT_EQ(Run(), Lines{}) << "an earlier run's share is reset; the second row finds the first one's";
   EXPECT_EQ(Num(t.Lines04, "Pn", 1), 200);
   EXPECT_EQ(Num(t.Lines04, "Pn", 2), 200);
@@ -283,11 +272,11 @@ TEST_F(LoadForming, ComputedSharesAreTakenAgainByAnotherHouseholdRow) {
 
 TEST_F(LoadForming, IndustrialPointsOfAFeederGoToTheirLine) {
   o.LoadLin04 = true;
-  Fill(t.Transformers, LayoutTransTP, {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}}, {{"Name1", "ТП-5"}, {"Ntr", "Т2"}, {"T", "2"}}});
-  Fill(t.Lines04, LayoutLines04,
+  FillNamedRows(t.Transformers, LayoutTransTP, {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}}, {{"Name1", "ТП-5"}, {"Ntr", "Т2"}, {"T", "2"}}});
+  FillNamedRows(t.Lines04, LayoutLines04,
        {{{"NameTP", "ТП-5"}, {"Ntr", "Т1"}, {"Fider", "Л1"}}, {{"NameTP", "ТП-5"}, {"Ntr", "Т2"}, {"Fider", "Л2"}},
         {{"NameTP", "ТП-5"}, {"Ntr", "Т1"}, {"Fider", "Л3"}, {"T", "1"}, {"Pn", "9"}}});
-  Fill(t.MeterPoints, LayoutMeterPoints,
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
        {{{"NameTP", "ТП-5"}, {"Fider", "Л1"}, {"Ndog", "1"}, {"TypCounter", "1"}, {"W", "100"}, {"Wt", "2"},
          {"Wl", "3"}},
         {{"NameTP", "ТП-5"}, {"Fider", "Л2"}, {"Ndog", "2"}, {"TypCounter", "2"}, {"W", "10"}, {"Device", "Y"},
@@ -304,20 +293,20 @@ TEST_F(LoadForming, IndustrialPointsOfAFeederGoToTheirLine) {
   EXPECT_EQ(Num(ln, "Qn", 1), 50);
   EXPECT_EQ(Num(ln, "dWPa", 1), 3) << "the line's loss stays on the line";
   EXPECT_EQ(Num(t.Transformers, "dWPa", 1), 2) << "the transformer's loss goes to its formed transformer";
-  EXPECT_EQ(Cell(t.Transformers, "T", 1), "-4");
+  EXPECT_EQ(CellText(t.Transformers, "T", 1), "-4");
   EXPECT_EQ(Num(t.Transformers, "Pn", 1), 0) << "-100 of the misaddressed point, set to 0";
-  EXPECT_EQ(Cell(t.MeterPoints, "LinkTP", 1), "ТП-5.Л1");
-  ASSERT_EQ(Cell(ln, "Fider", 3), "Л2") << "sorted by transformer before feeder";
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 1), "ТП-5.Л1");
+  ASSERT_EQ(CellText(ln, "Fider", 3), "Л2") << "sorted by transformer before feeder";
   EXPECT_EQ(Num(ln, "Qn", 3), 10);
   EXPECT_EQ(Num(ln, "dWQa", 3), 1) << "the user's transformer Т2 keeps its values; the line takes the loss";
   EXPECT_EQ(Num(t.Transformers, "dWQa", 2), 0);
   EXPECT_EQ(Num(ln, "Pn", 2), 9) << "the user's line takes nothing";
-  EXPECT_EQ(Cell(t.MeterPoints, "LinkTP", 3), "");
-  EXPECT_EQ(Cell(t.Transformers, "T", 2), "2");
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 3), "");
+  EXPECT_EQ(CellText(t.Transformers, "T", 2), "2");
 }
 
 TEST_F(LoadForming, LookUpsWalkBackToTheFirstRowOfAStation) {
-  Fill(t.Transformers, LayoutTransTP,
+  FillNamedRows(t.Transformers, LayoutTransTP,
        {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}, {"PM", "C"}},  // Latin C
         {{"Name1", "ТП-5"}, {"Ntr", "Т2"}, {"Commut", "Р"}},
         {{"Name1", "ТП-5"}, {"Ntr", "Т3"}},
@@ -325,7 +314,7 @@ TEST_F(LoadForming, LookUpsWalkBackToTheFirstRowOfAStation) {
         {{"Name1", "ТП-6"}, {"Ntr", "Т2"}, {"Commut", "Р"}},
         {{"Name1", "ТП-7"}, {"Ntr", "Т1"}, {"PM", "С"}},
         {{"Name1", "ТП-7"}, {"Ntr", "Т2"}, {"PM", "С"}}});
-  Fill(t.Lines04, LayoutLines04,
+  FillNamedRows(t.Lines04, LayoutLines04,
        {{{"NameTP", "ТП-5.1"}, {"Fider", "Л1"}}, {{"NameTP", "ТП-5.1"}, {"Fider", "Л2"}}, {{"NameTP", "ТП-6"}, {"Fider", "Л1"}}});
   TLoadForming run(t, o, {});
   run.Prepare();
@@ -378,14 +367,14 @@ protected:
     cells.insert(cells.end(), more.begin(), more.end());
     return cells;
   }
-  std::string Commut(int row) const { return Cell(t.Transformers, "Commut", row); }
-  std::string CommutC(int row) const { return Cell(t.Transformers, "CommutC", row); }
-  std::string NameC(int row) const { return Cell(t.Transformers, "NameC", row); }
+  std::string Commut(int row) const { return CellText(t.Transformers, "Commut", row); }
+  std::string CommutC(int row) const { return CellText(t.Transformers, "CommutC", row); }
+  std::string NameC(int row) const { return CellText(t.Transformers, "NameC", row); }
 };
 
 TEST_F(SwitchOff, UnloadedTransformersAreFedThroughCouplersOrHandedOver) {
   o.OutNullTr = true;
-  Fill(t.Transformers, LayoutTransTP,
+  FillNamedRows(t.Transformers, LayoutTransTP,
        {Tr("ТП-5", "Т1", "", {{"NameC", "ТП-5.Т2"}, {"CommutC", "Р"}}), Tr("ТП-5", "Т2", "500"),
         Tr("ТП-6", "Т1", ""), Tr("ТП-6", "Т2", "500", {{"NameC", "Т1"}, {"CommutC", "Р"}}),
         Tr("ТП-7", "Т1", ""), Tr("ТП-7", "Т2", "500"),
@@ -393,7 +382,7 @@ TEST_F(SwitchOff, UnloadedTransformersAreFedThroughCouplersOrHandedOver) {
         Tr("ТП-9", "Т1", "", {{"PM", "C"}}), Tr("ТП-9", "Т2", "500"),
         Tr("ТП-A", "Т1", "", {{"Commut", "Р"}}), Tr("ТП-A", "Т2", "500")});
   EXPECT_EQ(Run(), (Lines{"ТП-5 Т1", "ТП-6 Т1", "ТП-7 Т1"}));
-  EXPECT_EQ((Lines{Commut(1), CommutC(1), NameC(1), Cell(t.Transformers, "T", 1)}), (Lines{"Р", "", "Т2", "-4"}))
+  EXPECT_EQ((Lines{Commut(1), CommutC(1), NameC(1), CellText(t.Transformers, "T", 1)}), (Lines{"Р", "", "Т2", "-4"}))
       << "its own coupler closed; the coupler name cut to the partner's number";
   EXPECT_EQ((Lines{Commut(3), Commut(4), CommutC(4)}), (Lines{"Р", "", ""})) << "the partner's coupler closed";
   EXPECT_EQ((Lines{Commut(5), NameC(5)}), (Lines{"Р", "Т2"})) << "handed to the loaded transformer";
@@ -402,7 +391,7 @@ TEST_F(SwitchOff, UnloadedTransformersAreFedThroughCouplersOrHandedOver) {
 
   // Not with the loads spread over the 0.4 kV lines.
   o.LoadLin04 = true;
-  Fill(t.Transformers, LayoutTransTP, {Tr("ТП-7", "Т1", ""), Tr("ТП-7", "Т2", "500")});
+  FillNamedRows(t.Transformers, LayoutTransTP, {Tr("ТП-7", "Т1", ""), Tr("ТП-7", "Т2", "500")});
   EXPECT_EQ(Run(), Lines{});
   EXPECT_EQ(Commut(1), "");
 }
@@ -410,16 +399,16 @@ TEST_F(SwitchOff, UnloadedTransformersAreFedThroughCouplersOrHandedOver) {
 TEST_F(SwitchOff, UnevenlyLoadedTransformersBelowTheThreshold) {
   o.UnevenWtr = true;
   o.LoadTr = 10;
-  Fill(t.Transformers, LayoutTransTP,
+  FillNamedRows(t.Transformers, LayoutTransTP,
        {Tr("ТП-5", "Т1", "5"), Tr("ТП-5", "Т2", "45"), Tr("ТП-5", "Т3", "50"),
         Tr("ТП-6", "Т1", "1", {{"PM", "с"}}), Tr("ТП-6", "Т2", "99"),
         Tr("ТП-7", "Т1", "1"), Tr("ТП-7", "Т2", "99")});
   EXPECT_EQ(Run(), (Lines{"ТП-5 Т1", "ТП-7 Т1"})) << "the last station of the table as any other";
   EXPECT_EQ((Lines{Commut(1), NameC(1), Commut(2), Commut(3), Commut(4)}), (Lines{"Р", "Т2", "", "", ""}));
-  EXPECT_EQ(Cell(t.Transformers, "T", 1), "4") << "the type stays";
+  EXPECT_EQ(CellText(t.Transformers, "T", 1), "4") << "the type stays";
 
   o.LoadTr = 30;
-  Fill(t.Transformers, LayoutTransTP,
+  FillNamedRows(t.Transformers, LayoutTransTP,
        {Tr("ТП-5", "Т1", "25"), Tr("ТП-5", "Т2", "25"), Tr("ТП-5", "Т3", "25"), Tr("ТП-5", "Т4", "25")});
   EXPECT_EQ(Run(), (Lines{"ТП-5 Т1", "ТП-5 Т2", "ТП-5 Т3"}));
   EXPECT_EQ((Lines{NameC(1), NameC(2), NameC(3), Commut(4)}), (Lines{"Т2", "Т3", "Т4", ""}));
@@ -429,7 +418,7 @@ TEST_F(SwitchOff, BothOptionsRestoreWhatAnEarlierRunSwitchedOff) {
   o.OutNullTr = o.UnevenWtr = true;
   o.LoadTr = 10;
   // Т1 was switched off through its own coupler; now it carries 60 %
-  Fill(t.Transformers, LayoutTransTP,
+  FillNamedRows(t.Transformers, LayoutTransTP,
        {Tr("ТП-5", "Т1", "60", {{"NameC", "Т2"}, {"Commut", "Р"}}), Tr("ТП-5", "Т2", "40", {{"CommutC", "Р"}}),
         Tr("ТП-6", "Т1", "50", {{"Commut", "Р"}}), Tr("ТП-6", "Т2", "50", {{"NameC", "Т1"}})});
   EXPECT_EQ(Run(), Lines{});
@@ -438,9 +427,9 @@ TEST_F(SwitchOff, BothOptionsRestoreWhatAnEarlierRunSwitchedOff) {
 
 TEST_F(LoadForming, NegativeLineLoadsBecomeZero) {
   o.LoadLin04 = true;
-  Fill(t.Transformers, LayoutTransTP, {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}}});
-  Fill(t.Lines04, LayoutLines04, {{{"NameTP", "ТП-5"}, {"Ntr", "Т1"}, {"Fider", "Л1"}}});
-  Fill(t.MeterPoints, LayoutMeterPoints,
+  FillNamedRows(t.Transformers, LayoutTransTP, {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}}});
+  FillNamedRows(t.Lines04, LayoutLines04, {{{"NameTP", "ТП-5"}, {"Ntr", "Т1"}, {"Fider", "Л1"}}});
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
        {{{"NameTP", "ТП-5"}, {"Fider", "Л1"}, {"TypCounter", "1"}, {"W", "100"}, {"Sub", "1"}}});
   EXPECT_EQ(Run(), (Lines{"ТП-5, Л1 - значение WP < 0. Принято равным 0.", "ТП-5, Л1 - значение WQ < 0. Принято равным 0."}));
   EXPECT_EQ(Num(t.Lines04, "Pn", 1), 0);
@@ -465,20 +454,20 @@ protected:
 TEST_F(LoadFormingBase, TwoRunsOnTheSameDataWriteTheSameFiles) {
   o = TLoadFormingOptions{};
   SetFormatSeparators(".", " ");
-  Fill(t.Transformers, LayoutTransTP,
+  FillNamedRows(t.Transformers, LayoutTransTP,
        {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}}, {{"Name1", "ТП-5"}, {"Ntr", "Т2"}}, {{"Name1", "ТП-6"}, {"Ntr", "Т1"}}});
-  Fill(t.Lines04, LayoutLines04,
+  FillNamedRows(t.Lines04, LayoutLines04,
        {{{"NameTP", "ТП-5"}, {"Ntr", "Т1"}, {"Fider", "Л1"}, {"KodLine", "0.3*А-50"}},
         {{"NameTP", "ТП-5"}, {"Ntr", "Т2"}, {"Fider", "Л2"}, {"KodLine", "0.1*А-50"}}});
-  Fill(t.MeterPoints, LayoutMeterPoints,
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
        {{{"NameTP", "ТП-5"}, {"Ntr", "Т2"}, {"Fider", "Л2"}, {"TypCounter", "1"}, {"W", "40"}, {"Wt", "1"}},
         {{"NameTP", "ТП-6"}, {"TypCounter", "1"}, {"Ws", "100"}, {"Wl", "2"}},
         {{"NameTP", "Ф-1"}, {"TypCounter", "1"}, {"W", "30"}},
         {{"NameTP", "В-1"}, {"TypCounter", "0"}, {"W", "20"}}});
-  Fill(t.Households, LayoutHouseholds, {{{"NameTP", "ТП-5"}, {"W", "1000"}}, {{"NameTP", "Ф-1"}, {"W", "10"}}});
+  FillNamedRows(t.Households, LayoutHouseholds, {{{"NameTP", "ТП-5"}, {"W", "1000"}}, {{"NameTP", "Ф-1"}, {"W", "10"}}});
   // feeds metered otherwise than as consumers, formed by an earlier run
-  Fill(t.Feeders, LayoutSubstFeeders, {{{"Name1", "ПС"}, {"Name2", "Ф-1"}, {"T", "-4"}, {"B", "+"}, {"P", "9"}}});
-  Fill(t.Inputs, LayoutSubstInputs, {{{"NamePS", "В-1"}, {"T", "-4"}, {"Pm", "9"}}});
+  FillNamedRows(t.Feeders, LayoutSubstFeeders, {{{"Name1", "ПС"}, {"Name2", "Ф-1"}, {"T", "-4"}, {"B", "+"}, {"P", "9"}}});
+  FillNamedRows(t.Inputs, LayoutSubstInputs, {{{"NamePS", "В-1"}, {"T", "-4"}, {"Pm", "9"}}});
   for (TDataFile* table : {&t.Inputs, &t.Feeders, &t.Transformers, &t.MeterPoints, &t.Households, &t.Lines04})
     WriteTableFile(Stem() + table->Extention, *table);
 

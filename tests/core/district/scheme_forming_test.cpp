@@ -77,9 +77,7 @@ protected:
   std::vector<std::string> Column(const std::string& file, const char* field) const {
     TDataFile t;
     ReadTableFile(file, t);
-    std::vector<std::string> cells;
-    for (int r = 1; r <= t.RowCount; ++r) cells.push_back(GetCellText(t, r, FindColumnIndex(field, t), true));
-    return cells;
+    return ColumnTexts(t, field);
   }
 
   const std::string user_ = CurrentUserName;

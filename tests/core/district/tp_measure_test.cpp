@@ -23,7 +23,7 @@ protected:
   // Qn, Pg, Qg
   void Stations(const Rows& rows) { FillRows(stations, LayoutTransTP, rows); }
   std::string Text(const std::string& field, int row) const {
-    return GetCellText(stations, row, FindColumnIndex(field, stations), true);
+    return CellText(stations, field, row);
   }
   double Num(const std::string& field, int row) const { return StrToFloatZ(Text(field, row)); }
   // Commut, T, Pn and Qn of a row: "О|1|120|60".

@@ -51,8 +51,7 @@ protected:
   }
   std::string InfoText() const { return form->Info->toPlainText().toStdString(); }
   std::string FileCell(const std::string& ext, const std::string& field, int row) const {
-    const TDataFile t = Table(Base() + ext);
-    return GetCellText(t, row, FindColumnIndex(field, t), true);
+    return CellText(Table(Base() + ext), field, row);
   }
 };
 

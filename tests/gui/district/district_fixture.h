@@ -73,8 +73,7 @@ protected:
     return t;
   }
   std::string Cell(const std::string& field, int row) {
-    const TDataFile& t = form->DataGrid().table();
-    return GetCellText(t, row, FindColumnIndex(field, t), true);
+    return CellText(form->DataGrid().table(), field, row);
   }
   std::string Caption() const { return form->windowTitle().toStdString(); }
   std::string Label() const { return form->DataLabel->text().toStdString(); }
