@@ -17,14 +17,7 @@ namespace {
 
 // A table of the base from its file, or empty from its layout when the file is missing.
 void ReadOrMake(const std::string& file, const char* layout, const std::string& title, TDataFile& table) {
-  std::error_code ec;
-  if (std::filesystem::exists(file, ec)) {
-    ReadTableFile(file, table);
-    return;
-  }
-  ReadMaket(layout, table);
-  CreateColumns(table, 0);
-  table.Title = title;
+  if (!ReadTableFileOrEmpty(file, layout, table)) table.Title = title;
 }
 
 bool SameText(const std::string& a, const std::string& b) { return CompareValues(&a, &b, 's') == 2; }

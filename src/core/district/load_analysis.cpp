@@ -19,13 +19,7 @@ namespace {
 // The table of a layout from its file, or an empty one.
 TDataFile ReadOrEmpty(const std::string& baseStem, const char* layout) {
   TDataFile table;
-  const std::string file = baseStem + GetMaketExtention(layout);
-  if (fileio::FileExists(file)) {
-    ReadTableFile(file, table);
-  } else {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-  }
+  ReadTableFileOrEmpty(baseStem + GetMaketExtention(layout), layout, table);
   return table;
 }
 

@@ -94,14 +94,8 @@ void ReadLoadFormingTables(const std::string& baseStem, TLoadFormingTables& tabl
                                              &tables.MeterPoints, &tables.Households, &tables.Lines04};
   for (std::size_t k = 0; k < targets.size(); ++k) {
     TDataFile& table = *targets[k];
-    const std::string file = baseStem + GetMaketExtention(kLayouts[k]);
-    if (fileio::FileExists(file)) {
-      ReadTableFile(file, table);
-    } else {
-      ReadMaket(kLayouts[k], table);
-      CreateColumns(table, 0);
+    if (!ReadTableFileOrEmpty(baseStem + GetMaketExtention(kLayouts[k]), kLayouts[k], table))
       table.Title = std::filesystem::path(baseStem).filename().string();
-    }
   }
 }
 

@@ -66,14 +66,7 @@ void SortBy(TDataFile& table, std::initializer_list<const char*> fields) {
 }
 
 void ReadOrMake(const std::string& file, const char* layout, const std::string& title, TDataFile& table) {
-  std::error_code ec;
-  if (std::filesystem::exists(file, ec)) {
-    ReadTableFile(file, table);
-  } else {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-    table.Title = title;
-  }
+  if (!ReadTableFileOrEmpty(file, layout, table)) table.Title = title;
 }
 
 // The first row from 2 of the name list that holds the key; 0 when none does.

@@ -21,13 +21,7 @@ struct TNameColumns {
 };
 
 void ReadOrEmpty(const std::string& file, const char* layout, TDataFile& table, bool& exists) {
-  exists = fileio::FileExists(file);
-  if (exists) {
-    ReadTableFile(file, table);
-  } else {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-  }
+  exists = ReadTableFileOrEmpty(file, layout, table);
 }
 
 }  // namespace

@@ -112,15 +112,6 @@ std::vector<std::string> LossPanelRow(const TLossSums& sums, const TLossCriteria
   return {row, dash};
 }
 
-void ReadSchemeTableOrEmpty(const std::string& fileName, const char* layout, TDataFile& table) {
-  if (fileio::FileExists(fileName)) {
-    ReadTableFile(fileName, table);
-  } else {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-  }
-}
-
 std::string SchemeDistrictName(const std::string& schemePath, int nr) {
   const std::string file = schemePath + GetMaketExtention(LayoutSchemeAreas);
   if (!fileio::FileExists(file)) return {};
@@ -139,8 +130,8 @@ std::vector<std::string> LossPanelPress(const std::string& schemePath, const TLo
   std::vector<std::string> messages;
   TLossSums sums;
   if (format.Energy) {
-    ReadSchemeTableOrEmpty(schemePath + GetMaketExtention(LayoutNodeEnergy), LayoutNodeEnergy, nodes);
-    ReadSchemeTableOrEmpty(schemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, branches);
+    ReadTableFileOrEmpty(schemePath + GetMaketExtention(LayoutNodeEnergy), LayoutNodeEnergy, nodes);
+    ReadTableFileOrEmpty(schemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, branches);
     TNodeEnergyCols nc;
     TBranchEnergyCols bc;
     FillNodeEnergyCols(nodes, nc);
@@ -148,8 +139,8 @@ std::vector<std::string> LossPanelPress(const std::string& schemePath, const TLo
     sums = SumEnergyLossesByCriteria(nc, bc, criteria.Equipment, criteria.Unom, criteria.District,
                                      criteria.Ownership, &messages);
   } else {
-    ReadSchemeTableOrEmpty(schemePath + GetMaketExtention(LayoutNodes), LayoutNodes, nodes);
-    ReadSchemeTableOrEmpty(schemePath + GetMaketExtention(LayoutBranches), LayoutBranches, branches);
+    ReadTableFileOrEmpty(schemePath + GetMaketExtention(LayoutNodes), LayoutNodes, nodes);
+    ReadTableFileOrEmpty(schemePath + GetMaketExtention(LayoutBranches), LayoutBranches, branches);
     TNodeCols nc;
     TBranchCols bc;
     FillNodeCols(nodes, nc);

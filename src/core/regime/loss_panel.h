@@ -52,7 +52,4 @@ struct TLossChoices {
 };
 TLossChoices LossPanelChoices(const TDataFile& branches);
 
-// A table file of the scheme, or an empty table of its layout when the file is missing.
-void ReadSchemeTableOrEmpty(const std::string& fileName, const char* layout, TDataFile& table);
-
 }  // namespace ld

@@ -19,13 +19,7 @@ namespace {
 std::string CutAtDot(std::string_view name) { return std::string(name.substr(0, name.find('.'))); }
 
 void ReadOrEmpty(const std::string& base, const char* layout, TDataFile& table) {
-  const std::string file = base + GetMaketExtention(layout);
-  if (std::filesystem::exists(file)) {
-    ReadTableFile(file, table);
-  } else {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-  }
+  ReadTableFileOrEmpty(base + GetMaketExtention(layout), layout, table);
 }
 
 double Get(const DAdouble* column, int row) { return column ? (*const_cast<DAdouble*>(column))[row] : 0.0; }

@@ -14,21 +14,12 @@ namespace ld {
 
 namespace {
 
-void ReadOrEmpty(const std::string& fileName, const char* layout, TDataFile& table) {
-  if (fileio::FileExists(fileName)) {
-    ReadTableFile(fileName, table);
-  } else {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-  }
-}
-
 }  // namespace
 
 std::vector<std::string> TgByVoltageClassReport(const std::string& schemePath) {
   TDataFile nodes, branches;
-  ReadOrEmpty(schemePath + GetMaketExtention(LayoutNodes), LayoutNodes, nodes);
-  ReadOrEmpty(schemePath + GetMaketExtention(LayoutBranches), LayoutBranches, branches);
+  ReadTableFileOrEmpty(schemePath + GetMaketExtention(LayoutNodes), LayoutNodes, nodes);
+  ReadTableFileOrEmpty(schemePath + GetMaketExtention(LayoutBranches), LayoutBranches, branches);
   TNodeCols nc;
   TBranchCols bc;
   FillNodeCols(nodes, nc);

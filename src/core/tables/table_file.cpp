@@ -198,6 +198,16 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
   ReportDone(progress);
 }
 
+bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layoutName, TDataFile& table) {
+  if (fileio::FileExists(fileName)) {
+    ReadTableFile(fileName, table);
+    return true;
+  }
+  ReadMaket(layoutName, table);
+  CreateColumns(table, 0);
+  return false;
+}
+
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
   if (fileName.empty()) throw Error("Не задано имя файла");
   CheckFileFree(fileName, table.FileDate);

@@ -24,6 +24,10 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgres
 void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bool>& stored,
                    const TProgressProc& progress = {});
 
+// The table file, or an empty table of the layout when nothing of that name exists; a file that exists
+// but cannot be read fails as in ReadTableFile. True when the file existed.
+bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layoutName, TDataFile& table);
+
 // Writes the table in the new format under the write's lock "<file>~" into "<file>.new~", flushes it to
 // the disk and puts it in place of the old file in one step, so a failed or interrupted write leaves the
 // old file whole. Refuses a locked file and a file changed since the table was read (CheckFileFree);

@@ -93,13 +93,7 @@ bool UserLogin() {
   TDataFile table;
   TUserCols users;
   try {
-    const std::string fileName = UserFileName();
-    if (std::filesystem::exists(fileName)) {
-      ReadTableFile(fileName, table);
-    } else {
-      ReadMaket(LayoutUsers, table);
-      CreateColumns(table, 0);
-    }
+    ReadTableFileOrEmpty(UserFileName(), LayoutUsers, table);
     FillUserCols(table, users);
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);

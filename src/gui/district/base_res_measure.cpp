@@ -34,12 +34,7 @@ namespace {
 // yet (writing it creates the file).
 TDataFile ReadBaseTable(const std::string& file, const std::string& layout) {
   TDataFile table;
-  if (fileio::FileExists(file)) {
-    ReadTableFile(file, table);
-  } else {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-  }
+  ReadTableFileOrEmpty(file, layout, table);
   return table;
 }
 

@@ -28,15 +28,6 @@ void ShowMoment(QDateEdit* date, QTimeEdit* time, TDateTime t) {
   time->setTime(QTime(0, 0).addSecs(static_cast<int>(std::lround((t - days) * 86400.0))));
 }
 
-void ReadOrEmpty(const std::string& file, const char* layout, TDataFile& table) {
-  if (std::filesystem::exists(file)) {
-    ReadTableFile(file, table);
-  } else {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-  }
-}
-
 }  // namespace
 
 TReconfigFrm::TReconfigFrm(const std::vector<TJournalMoment>& moments, TDateTime t0, QWidget* parent)
@@ -87,8 +78,8 @@ TDateTime TReconfigFrm::Moment() const {
 bool ExecuteReconfigDialog(const std::string& base) {
   const std::string branchExt = GetMaketExtention(LayoutBranches);
   TDataFile branches, journal;
-  ReadOrEmpty(base + branchExt, LayoutBranches, branches);
-  ReadOrEmpty(base + GetMaketExtention(LayoutSwitchLog), LayoutSwitchLog, journal);
+  ReadTableFileOrEmpty(base + branchExt, LayoutBranches, branches);
+  ReadTableFileOrEmpty(base + GetMaketExtention(LayoutSwitchLog), LayoutSwitchLog, journal);
   TDateTime t0 = ReadCurDateSwt(base);
   if (t0 == 0) t0 = Now();
   const std::vector<TJournalMoment> moments = JournalMoments(journal);

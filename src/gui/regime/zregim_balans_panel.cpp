@@ -216,8 +216,8 @@ void TZregimForm::WBalansBtnClick() {
   BalansGrid->SetMaket(LayoutEnergyBalances);
   while (ZamerBox->count() > 3) ZamerBox->removeItem(3);
   TDataFile flows, districts;
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutLineFlows), LayoutLineFlows, flows);
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutSchemeAreas), LayoutSchemeAreas, districts);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutLineFlows), LayoutLineFlows, flows);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutSchemeAreas), LayoutSchemeAreas, districts);
   TLineFlowCols f;
   FillLineFlowCols(flows, f);
   std::set<std::int32_t> groups;
@@ -257,7 +257,7 @@ void TZregimForm::BuildMeasurementTree(int mode, int group) {
   Info->clear();
   OnCalcStatus("Построение дерева замеров ...  ");
   TDataFile flows;
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutLineFlows), LayoutLineFlows, flows);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutLineFlows), LayoutLineFlows, flows);
   TLineFlowCols f;
   FillLineFlowCols(flows, f);
   for (auto* array : {static_cast<TDynamicArray*>(MeasurementElements.get()),
@@ -354,10 +354,10 @@ void TZregimForm::BuildBalanceReport(bool detailed) {
   ShowInfo(false);
   Info->clear();
   TDataFile flows, nodes, branches, energy, report;
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutLineFlows), LayoutLineFlows, flows);
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutNodes), LayoutNodes, nodes);
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranches), LayoutBranches, branches);
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutLineFlows), LayoutLineFlows, flows);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutNodes), LayoutNodes, nodes);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutBranches), LayoutBranches, branches);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
   if (!Regime()->SchemeRead) LoadModel();
   std::vector<std::int32_t> marks(static_cast<std::size_t>(flows.RowCount) + 1, 0);
   for (int row = 1; row <= flows.RowCount; ++row) marks[static_cast<std::size_t>(row)] = MeasurementMarks->Get(row);
@@ -416,7 +416,7 @@ void TZregimForm::SelBtnClick() {
   if (!SchBox->BranchTable || li <= 0 || li > SchBox->BranchTable->RowCount) return;
   const std::int32_t n1 = (*SchBox->BranchCols.N1)[li], n2 = (*SchBox->BranchCols.N2)[li];
   TDataFile flows;
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutLineFlows), LayoutLineFlows, flows);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutLineFlows), LayoutLineFlows, flows);
   TLineFlowCols f;
   FillLineFlowCols(flows, f);
   for (int row = 1; row <= f.RowCount; ++row) {

@@ -28,16 +28,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// A table file of the scheme, or an empty table of its layout when the file is missing.
-void ReadOrEmpty(const std::string& fileName, const char* layout, TDataFile& table) {
-  if (fileio::FileExists(fileName)) {
-    ReadTableFile(fileName, table);
-  } else {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-  }
-}
-
 // A text file of the system (Windows-1251) as UTF-8.
 std::string ReadTextFile(const std::string& fileName) {
   std::ifstream in(std::filesystem::path(fileName), std::ios::binary);
@@ -161,7 +151,7 @@ void TZregimForm::VoltItemClick() {
   TResultViewOptions options;
   if (!BeginResultView(options)) return;
   TDataFile nodes, view;
-  ReadOrEmpty(NodeFile(), LayoutNodes, nodes);
+  ReadTableFileOrEmpty(NodeFile(), LayoutNodes, nodes);
   BuildVoltageView(nodes, options, view);
   ShowResultTable(view, LayoutNodeVoltages);
 }
@@ -170,7 +160,7 @@ void TZregimForm::TokLnItemClick(bool lines) {
   TResultViewOptions options;
   if (!BeginResultView(options)) return;
   TDataFile branches, view;
-  ReadOrEmpty(BranchFile(), LayoutBranches, branches);
+  ReadTableFileOrEmpty(BranchFile(), LayoutBranches, branches);
   BuildLoadView(branches, lines, options, view);
   ShowResultTable(view, lines ? LayoutLineLoads : LayoutTransLoads);
 }
@@ -179,7 +169,7 @@ void TZregimForm::LossLnItemClick(bool lines) {
   TResultViewOptions options;
   if (!BeginResultView(options)) return;
   TDataFile branches, view;
-  ReadOrEmpty(BranchFile(), LayoutBranches, branches);
+  ReadTableFileOrEmpty(BranchFile(), LayoutBranches, branches);
   BuildLossView(branches, lines, options, view);
   ShowResultTable(view, lines ? LayoutLineLosses : LayoutTransLosses);
 }

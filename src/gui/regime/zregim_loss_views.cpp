@@ -56,7 +56,7 @@ void TZregimForm::WLossLnItemClick(QObject* sender) {
   if (!BeginResultView(options)) return;
   const bool lines = sender != WLossTrItem && sender != WLossTrBtn;
   TDataFile energy, view;
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
   BuildEnergyLossView(energy, lines, view, [this](int p) { OnCalcProgress(p); });
   ShowResultTable(view, lines ? LayoutLineEnergyLosses : LayoutTransEnergyLosses);
 }
@@ -66,7 +66,7 @@ void TZregimForm::WFlowLnItemClick(QObject* sender) {
   if (!BeginResultView(options)) return;
   const bool lines = sender == WFlowLnItem;
   TDataFile energy, view;
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
   BuildEnergyLoadView(energy, lines, view, [this](int p) { OnCalcProgress(p); });
   ShowResultTable(view, lines ? LayoutLineEnergy : LayoutTransEnergy);
 }
@@ -75,7 +75,7 @@ void TZregimForm::WNodItemClick() {
   TResultViewOptions options;
   if (!BeginResultView(options)) return;
   TDataFile energy, view;
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutNodeEnergy), LayoutNodeEnergy, energy);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutNodeEnergy), LayoutNodeEnergy, energy);
   BuildNodeConsumptionView(energy, view, [this](int p) { OnCalcProgress(p); });
   ShowResultTable(view, LayoutNodeConsumption);
 }
@@ -106,7 +106,7 @@ void TZregimForm::WLossBtnClick() {
   LossesItem->setChecked(false);
   WLossItem->setChecked(true);
   TDataFile energy;
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, energy);
   OpenLossPanel(EnergyLossChoices(energy));
 }
 

@@ -8,6 +8,7 @@
 #include <QTextEdit>
 #include <QToolButton>
 
+#include "core/tables/table_file.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/regime/loss_panel.h"
@@ -81,7 +82,7 @@ void TZregimForm::LossesBtnClick() {
   if (ShownMaket() == LayoutBranches && DataGrid_->Modified()) SaveItemClick();
 
   TDataFile branches;
-  ReadSchemeTableOrEmpty(SchemePath + GetMaketExtention(LayoutBranches), LayoutBranches, branches);
+  ReadTableFileOrEmpty(SchemePath + GetMaketExtention(LayoutBranches), LayoutBranches, branches);
   OpenLossPanel(LossPanelChoices(branches));
 }
 

@@ -40,15 +40,6 @@ namespace {
 std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
 
-void ReadOrEmpty(const std::string& fileName, const char* layout, TDataFile& table) {
-  if (fileio::FileExists(fileName)) {
-    ReadTableFile(fileName, table);
-  } else {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-  }
-}
-
 bool SchemeFilesExist(const std::string& path) {
   return fileio::FileExists(path + GetMaketExtention(LayoutNodes)) &&
          fileio::FileExists(path + GetMaketExtention(LayoutBranches));
@@ -257,8 +248,8 @@ void TZregimForm::EmkBPItemClick(QAction* sender) {
   ProcBar->show();
   ArrangeBottomPanels();
   TDataFile nodes, branches, view;
-  ReadOrEmpty(NodeFile(), LayoutNodes, nodes);
-  ReadOrEmpty(BranchFile(), LayoutBranches, branches);
+  ReadTableFileOrEmpty(NodeFile(), LayoutNodes, nodes);
+  ReadTableFileOrEmpty(BranchFile(), LayoutBranches, branches);
   BuildCapCurrentView(*regime_, nodes, branches,
                       sender == EmkRPItem ? TCapCurrentPoints::Distribution : TCapCurrentPoints::Supply, view,
                       [this](int position) { OnCalcProgress(position); });

@@ -110,6 +110,15 @@ TEST(TableFile, WritesTheFileLayoutByteForByteAndReadsItBack) {
   EXPECT_EQ(ErrorOf([&] { WriteTableFile("", t); }), "Не задано имя файла");
   EXPECT_EQ(ErrorOf([&] { ReadTableFile(dir / "нет.PRB", r); }),
             "Ошибка чтения файла \"" + (dir / "нет.PRB") + "\"");
+
+  // Or an empty table: only a name with nothing behind it gives one; what exists is read or refused.
+  EXPECT_FALSE(ReadTableFileOrEmpty(dir / "нет.PRB", "Проба", r));
+  EXPECT_EQ(std::to_string(r.RowCount) + "/" + std::to_string(r.NCols) + "/" + r.Name, "0/6/Проба");
+  EXPECT_FALSE(std::filesystem::exists(dir / "нет.PRB"));
+  EXPECT_TRUE(ReadTableFileOrEmpty(file, "Проба", r));
+  EXPECT_EQ(r.RowCount, 2);
+  std::filesystem::create_directory(dir / "папка.PRB");
+  EXPECT_THROW(ReadTableFileOrEmpty(dir / "папка.PRB", "Проба", r), Error);
 }
 
 TEST(TableFile, RestructuresByFieldName) {
