@@ -25,10 +25,7 @@ bool SameText(const std::string& a, const std::string& b) { return CompareValues
 }  // namespace
 
 void LinkConsumersToStations(TDataFile& meterPoints, TDataFile& consumers, const TImportProgress& progress) {
-  const std::array<std::uint8_t, 2> keys = {static_cast<std::uint8_t>(FindColumnIndex("Ndog", meterPoints)),
-                                            static_cast<std::uint8_t>(FindColumnIndex("NameTP", meterPoints))};
-  bool changed = false;
-  SortTable(meterPoints, 2, keys, changed);
+  SortTableByFields(meterPoints, {"Ndog", "NameTP"});
   TMeterPointCols m;
   FillMeterPointCols(meterPoints, m);
   std::vector<std::string> station(static_cast<std::size_t>(meterPoints.RowCount) + 1);

@@ -96,11 +96,7 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
     return false;
   }
   table.RowCount = n;
-  const std::array<std::uint8_t, 3> keys = {static_cast<std::uint8_t>(FindColumnIndex("NameTP", table)),
-                                            static_cast<std::uint8_t>(FindColumnIndex("Ntr", table)),
-                                            static_cast<std::uint8_t>(FindColumnIndex("Fider", table))};
-  bool changed = false;
-  SortTable(table, 3, keys, changed);
+  SortTableByFields(table, {"NameTP", "Ntr", "Fider"});
   return true;
 }
 

@@ -23,13 +23,6 @@ namespace {
 constexpr std::array<const char*, 6> kLayouts = {LayoutSubstInputs, LayoutSubstFeeders, LayoutTransTP,
                                                  LayoutMeterPoints, LayoutHouseholds,   LayoutLines04};
 
-void SortBy(TDataFile& table, std::initializer_list<const char*> fields) {
-  std::vector<std::uint8_t> keys;
-  for (const char* field : fields) keys.push_back(static_cast<std::uint8_t>(FindColumnIndex(field, table)));
-  bool changed = false;
-  SortTable(table, static_cast<int>(keys.size()), keys, changed);
-}
-
 void Zero(DAdouble* column, int rows) {
   for (int row = 1; row <= rows; ++row) (*column)[row] = 0;
 }
@@ -179,10 +172,10 @@ void ResetFeedRows(Cols& c) {
 }  // namespace
 
 void TLoadForming::PrepareFeeds() {
-  SortBy(t_.Inputs, {"NamePS"});
+  SortTableByFields(t_.Inputs, {"NamePS"});
   FillSubstInputCols(t_.Inputs, in_);
   ResetFeedRows(in_);
-  SortBy(t_.Feeders, {"Name2"});
+  SortTableByFields(t_.Feeders, {"Name2"});
   FillSubstFeederCols(t_.Feeders, fd_);
   ResetFeedRows(fd_);
 }
@@ -194,7 +187,7 @@ void TLoadForming::PrepareTransformers() {
     const std::string_view name = c.NameC->GetView(row);
     if (name.find('.') != std::string_view::npos) c.NameC->SetItem(row, CouplerNumber(name));
   }
-  SortBy(t_.Transformers, {"Name1", "Ntr"});
+  SortTableByFields(t_.Transformers, {"Name1", "Ntr"});
   FillTransTPCols(t_.Transformers, tr_);
   trStations_.Clear();
   for (int row = 1; row <= tr_.RowCount; ++row) trStations_.SetItem(row, BeforePoint(tr_.Name1->GetView(row)));
@@ -230,7 +223,7 @@ void TLoadForming::PrepareMeterPoints() {
       wl += d;
   }
   for (int row = 1; row <= c.RowCount; ++row) c.LinkTP->SetItem(row, "");
-  SortBy(t_.MeterPoints, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
+  SortTableByFields(t_.MeterPoints, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
   FillMeterPointCols(t_.MeterPoints, mp_);
 }
 
@@ -238,12 +231,12 @@ void TLoadForming::PrepareHouseholds() {
   THouseholdCols c;
   FillHouseholdCols(t_.Households, c);
   for (int row = 1; row <= c.RowCount; ++row) c.LinkTP->SetItem(row, "");
-  SortBy(t_.Households, {"NameTP"});
+  SortTableByFields(t_.Households, {"NameTP"});
   FillHouseholdCols(t_.Households, hh_);
 }
 
 void TLoadForming::PrepareLines04() {
-  SortBy(t_.Lines04, {"NameTP", "Ntr", "Fider"});
+  SortTableByFields(t_.Lines04, {"NameTP", "Ntr", "Fider"});
   FillLine04Cols(t_.Lines04, ln_);
   for (int row = 1; row <= ln_.RowCount; ++row) {
     if (ln_.T.Get(row) <= 0) {
@@ -647,8 +640,8 @@ void TLoadForming::CheckNegativeLoads() {
 }
 
 void TLoadForming::SortForWriting() {
-  SortBy(t_.Inputs, {"NamePS"});
-  SortBy(t_.Feeders, {"Name1", "Name2"});
+  SortTableByFields(t_.Inputs, {"NamePS"});
+  SortTableByFields(t_.Feeders, {"Name1", "Name2"});
 }
 
 void FormStationLoads(const std::string& baseStem, const TLoadFormingOptions& options,

@@ -20,15 +20,6 @@ namespace {
 // The Latin letter by which a meter's mark says that its energy is the sum less the transformer's part.
 constexpr char32_t kSumLessTransformer = U'K';
 
-void SortBy(TDataFile& table, std::initializer_list<const char*> fields) {
-  std::array<std::uint8_t, 4> keys{};
-  int n = 0;
-  for (const char* f : fields)
-    keys[static_cast<std::size_t>(n++)] = static_cast<std::uint8_t>(FindColumnIndex(f, table));
-  bool changed = false;
-  SortTable(table, n, keys, changed);
-}
-
 std::string RowMessage(const char* table, int row, const char* what) {
   return std::string(table) + ". Строка " + std::to_string(row) + " - " + what;
 }
@@ -113,7 +104,7 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
     }
   }
   table.RowCount = n;
-  SortBy(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
+  SortTableByFields(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
 }
 
 void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feederPrefix,
@@ -140,7 +131,7 @@ void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feed
     }
   }
   table.RowCount = n;
-  SortBy(table, {"NameTP"});
+  SortTableByFields(table, {"NameTP"});
 }
 
 void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& info,

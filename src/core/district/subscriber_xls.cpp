@@ -56,15 +56,6 @@ TStationParts SplitStation(const std::string& text) {
   return p;
 }
 
-void SortBy(TDataFile& table, std::initializer_list<const char*> fields) {
-  std::array<std::uint8_t, 4> keys{};
-  int n = 0;
-  for (const char* f : fields)
-    keys[static_cast<std::size_t>(n++)] = static_cast<std::uint8_t>(FindColumnIndex(f, table));
-  bool changed = false;
-  SortTable(table, n, keys, changed);
-}
-
 void ReadOrMake(const std::string& file, const char* layout, const std::string& title, TDataFile& table) {
   if (!ReadTableFileOrEmpty(file, layout, table)) table.Title = title;
 }
@@ -187,7 +178,7 @@ void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vecto
     walk.Advance(n);
   }
   table.RowCount = rows;
-  SortBy(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
+  SortTableByFields(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
 }
 
 void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
@@ -221,7 +212,7 @@ void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector
     walk.Advance(r);
   }
   table.RowCount = n;
-  SortBy(table, {"NameTP"});
+  SortTableByFields(table, {"NameTP"});
 }
 
 void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,

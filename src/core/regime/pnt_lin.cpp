@@ -294,10 +294,7 @@ void WritePntLin(const std::string& pntFile, const TDataFile& nodes, const TData
   const bool sort = !stem.empty() && stem.back() == '!';
   if (sort) {
     ResizedCopy(branches, branches.RowCount, sorted);
-    const std::array<std::uint8_t, 2> keys = {static_cast<std::uint8_t>(FindColumnIndex("N1", sorted)),
-                                              static_cast<std::uint8_t>(FindColumnIndex("N2", sorted))};
-    bool changed = false;
-    SortTable(sorted, 2, keys, changed);
+    SortTableByFields(sorted, {"N1", "N2"});
   }
   const TDataFile& table = sort ? sorted : branches;
   TBranchCols b;

@@ -420,6 +420,14 @@ bool IsTableSorted(const TDataFile& table, int keyCount, std::span<const std::ui
   return true;
 }
 
+bool SortTableByFields(TDataFile& table, std::initializer_list<const char*> fields) {
+  std::vector<std::uint8_t> keys;
+  for (const char* field : fields) keys.push_back(static_cast<std::uint8_t>(FindColumnIndex(field, table)));
+  bool changed = false;
+  SortTable(table, static_cast<int>(keys.size()), keys, changed);
+  return changed;
+}
+
 void SortTable(TDataFile& table, int keyCount, std::span<const std::uint8_t> keys, bool& changed,
                const TProgressProc& progress) {
   changed = false;

@@ -8,6 +8,7 @@
 // (length byte and Windows-1251 bytes), type "s" by the address of a std::string (UTF-8); nullptr
 // stands for the empty string.
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 
@@ -62,6 +63,8 @@ bool IsTableSorted(const TDataFile& table, int keyCount, std::span<const std::ui
 // A table already in order is left alone: changed stays false and progress is not called.
 void SortTable(TDataFile& table, int keyCount, std::span<const std::uint8_t> keys, bool& changed,
                const TProgressProc& progress = {});
+// The same by the named fields, the first most significant; true when any row moved.
+bool SortTableByFields(TDataFile& table, std::initializer_list<const char*> fields);
 
 // The grid's find: the first row after row whose display text of the field equals the text (exact) or
 // contains it, ignoring letter case. None: the message "Поиск закончен", row 0 and false.
