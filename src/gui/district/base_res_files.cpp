@@ -165,23 +165,7 @@ void TBaseResForm::ShowTable(const std::string& layout, const std::string& file,
     const TBaseGridPos pos = BoundGridPos(BaseGridPositions.Get(layout), ReadFileRowCount(file), kMaxColumns);
     DataGrid_->OpenFile(file, pos.TopRow, pos.Col, pos.Row, write, true, true);
   } else {
-    // A table without its file: an empty one of the layout, which its first save writes. The grid takes
-    // a file name only from a file it reads, so an empty file stands in for the read and goes again at
-    // once: merely looking creates nothing.
-    bool opened = false;
-    try {
-      CreateEmptyTableFile(file, layout, missingTitle);
-      DataGrid_->OpenFile(file, 1, 1, 1, write, true, true);
-      opened = true;
-    } catch (const std::exception&) {
-      // a folder we may not write to: the empty table can be looked at, not saved
-    }
-    DeleteFileIfExists(file);
-    if (!opened) {
-      DataGrid_->SetMaket(layout);
-      DataGrid_->SetEditTable(false);
-      DataGrid_->ShowAll();
-    }
+    DataGrid_->OpenMissingFile(file, layout, missingTitle, 1, 1, 1, write);
   }
   DataLabel->setText(Q(label));
 }

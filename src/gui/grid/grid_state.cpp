@@ -7,6 +7,7 @@
 #include "core/base/codepage.h"
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
+#include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 
@@ -168,6 +169,24 @@ void TGridState::OpenFile(const std::string& fileName, int topRow, int col, int 
   StateChanged();
   Repaint();
   if (OnMoveProc) OnMoveProc(&Table, CurrentTableCol(), CurrentTableRow());
+}
+
+void TGridState::OpenMissingFile(const std::string& fileName, const std::string& layoutName,
+                                 const std::string& title, int topRow, int col, int row, bool editTable) {
+  bool opened = false;
+  try {
+    CreateEmptyTableFile(fileName, layoutName, title);
+    OpenFile(fileName, topRow, col, row, editTable, true, true);
+    opened = true;
+  } catch (const std::exception&) {
+    // a folder we may not write to: the empty table can be looked at, not saved
+  }
+  DeleteFileIfExists(fileName);
+  if (!opened) {
+    SetMaket(layoutName);
+    SetEditTable(false);
+    ShowAll();
+  }
 }
 
 void TGridState::Reload() {

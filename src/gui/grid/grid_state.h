@@ -60,6 +60,12 @@ public:
   // CloseTable, then read the file. A read failure passes on and leaves the grid closed.
   void OpenFile(const std::string& fileName, int topRow, int col, int row, bool editTable, bool askSave,
                 bool askDelete, TProgressProc progress = {});
+  // A table whose file does not exist yet: an empty one of the layout, titled title, which its first
+  // save writes under fileName. The grid takes a file name only from a file it reads, so an empty file
+  // stands in for the read and goes again at once: merely looking creates nothing. In a folder that
+  // cannot be written, the empty table is shown read-only.
+  void OpenMissingFile(const std::string& fileName, const std::string& layoutName, const std::string& title,
+                       int topRow, int col, int row, bool editTable);
   void Reload();
   // A copy of another table, shown without a file.
   void AssignTable(const TDataFile& source, int topRow, int col, int row);

@@ -144,24 +144,8 @@ void TZregimForm::ShowGridTable(const std::string& layout, const std::string& fi
   if (existed || layout == LayoutNodes) {
     DataGrid_->OpenFile(found, pos.TopRow, pos.Col, pos.Row, editable, true, true);
   } else {
-    // A table without its file: an empty one of the layout, which the file name lets the grid save.
-    // The grid takes a file name only from a file it reads, so an empty file stands in for the read
-    // and goes again at once: merely looking creates nothing.
     const std::string title = schemeTable ? std::filesystem::path(SchemePath).filename().string() : caption;
-    bool opened = false;
-    try {
-      CreateEmptyTableFile(file, layout, title);
-      DataGrid_->OpenFile(file, pos.TopRow, pos.Col, pos.Row, editable, true, true);
-      opened = true;
-    } catch (const std::exception&) {
-      // a folder we may not write to: the empty table can be looked at, not saved
-    }
-    DeleteFileIfExists(file);
-    if (!opened) {
-      DataGrid_->SetMaket(layout);
-      DataGrid_->SetEditTable(false);
-      DataGrid_->ShowAll();
-    }
+    DataGrid_->OpenMissingFile(file, layout, title, pos.TopRow, pos.Col, pos.Row, editable);
   }
   if (layout == LayoutNodes || (schemeTable && existed)) setWindowTitle(Q(SchemeCaption(SchemePath)));
   DataLabel->setText(Q(caption));
