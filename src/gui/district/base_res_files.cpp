@@ -79,27 +79,17 @@ void TBaseResForm::NewItemClick() {
   if (!CommitGrid()) return;
   const std::string file = AskBaseFile("Создание базы РЭС", false, true, {});
   if (file.empty() || !ConfirmOverwrite(file)) return;
-  try {
-    ResetForm();
-    BaseFileName = RemoveExtension(file);
-    DisableSchemeTables();
-    ShowInfo(false);
-    HelpPanel->clear();
-    HelpPanel->setToolTip(QString());
-    DeleteTableFiles(BaseFileName);
-    // the line table under the base's own name, whatever extension was typed
-    CreateEmptyTableFile(BaseFileName + GetMaketExtention(LayoutLines10), LayoutLines10, FileNameOf(BaseFileName));
-    OpenLineTable();
-  } catch (...) {
-    ResetForm();
-    throw;
-  }
+  StartBase(file, true);
 }
 
 void TBaseResForm::OpenItemClick() {
   if (!CommitGrid()) return;
   const std::string file = AskBaseFile("Загрузка базы РЭС", true, true, {});
   if (file.empty()) return;
+  StartBase(file, false);
+}
+
+void TBaseResForm::StartBase(const std::string& file, bool fresh) {
   try {
     ResetForm();
     BaseFileName = RemoveExtension(file);
@@ -107,6 +97,11 @@ void TBaseResForm::OpenItemClick() {
     ShowInfo(false);
     HelpPanel->clear();
     HelpPanel->setToolTip(QString());
+    if (fresh) {
+      DeleteTableFiles(BaseFileName);
+      // the line table under the base's own name, whatever extension was typed
+      CreateEmptyTableFile(BaseFileName + GetMaketExtention(LayoutLines10), LayoutLines10, FileNameOf(BaseFileName));
+    }
     OpenLineTable();
   } catch (...) {
     ResetForm();

@@ -60,6 +60,9 @@ public:
   void FormActivate();
   void FormCloseQuery(bool& canClose) override;
   void ResetForm();
+  // The window over the base of that file (its extension dropped), the line table shown; fresh: a new
+  // base whose old table files go first. Whatever fails leaves the window without a base.
+  void StartBase(const std::string& file, bool fresh);
   void EnableBaseCommands();
   void EnableSchemeTables();
   void DisableSchemeTables();
