@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -121,25 +122,11 @@ const TBomb& OverlappingDocument() {
 }
 
 void Refuse(benchmark::State& state, const TBomb& bomb, const std::function<void(const std::string&)>& read) {
-  const auto refused = [&] {
-    try {
-      read(bomb.path);
-    } catch (const ld::Error&) {
-      return true;
-    }
-    return false;
-  };
-  for (auto _ : state) {
-    if (!refused()) {
-      state.SkipWithError("read, not refused");
-      return;
-    }
-  }
-  const ld::bench::TChildPeak child = ld::bench::RunInChild(refused);
-  if (!child.ok) state.SkipWithError("the child run was not refused");
+  const std::optional<double> peakMB = ld::bench::TimeRefusal(state, [&] { read(bomb.path); });
+  if (!peakMB) return;
   state.counters["file_KB"] = static_cast<double>(fs::file_size(bomb.path)) / 1024.0;
   state.counters["unpacked_MB"] = bomb.unpackedMB;
-  state.counters["peak_MB"] = child.peakMB;
+  state.counters["peak_MB"] = *peakMB;
 }
 
 void ReadBook(const std::string& path) { benchmark::DoNotOptimize(ld::ReadWorkbook(path)); }

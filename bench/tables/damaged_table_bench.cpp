@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "child_peak.h"
@@ -51,25 +52,13 @@ const std::string& DamagedFile() {
 
 void BM_RefuseRowsBeyondTheFile(benchmark::State& state) {
   const std::string& file = DamagedFile();
-  const auto refused = [&] {
-    try {
-      ld::TDataFile t;
-      ld::ReadTableFile(file, t);
-    } catch (const ld::Error&) {
-      return true;
-    }
-    return false;
-  };
-  for (auto _ : state) {
-    if (!refused()) {
-      state.SkipWithError("read, not refused");
-      return;
-    }
-  }
-  const ld::bench::TChildPeak child = ld::bench::RunInChild(refused);
-  if (!child.ok) state.SkipWithError("the child run was not refused");
+  const std::optional<double> peakMB = ld::bench::TimeRefusal(state, [&] {
+    ld::TDataFile t;
+    ld::ReadTableFile(file, t);
+  });
+  if (!peakMB) return;
   state.counters["file_KB"] = static_cast<double>(fs::file_size(file)) / 1024.0;
-  state.counters["peak_MB"] = child.peakMB;
+  state.counters["peak_MB"] = *peakMB;
 }
 BENCHMARK(BM_RefuseRowsBeyondTheFile)->Unit(benchmark::kMillisecond);
 
