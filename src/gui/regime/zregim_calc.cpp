@@ -106,14 +106,7 @@ void TZregimForm::CalcItemClick() {
     return;
   }
   if (!r.Converged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
-  const std::string unomFile = FindFileNoCase(IniRec.Path + NominalVoltageFileName);
-  r.WriteResults(unomFile, ini.TypCalcPQ, false, ini.SumSbal, 0, ini.Un, ini.Uv, ini.Dimension, true, nullptr, nullptr);
-  if (DataGrid_->GridVisible()) DataGrid_->CloseTable();
-  ResultItemClick(ResultItem);
-  bool under = false, over = false, overCurrent = false, overFlow = false;
-  r.CheckVoltageDeviations(unomFile, under, ini.Un, ini.Uv, over);
-  r.CheckLoadLimits(overCurrent, overFlow, 0, 0);
-  ShowLimitFlags(under, over, overCurrent, overFlow);
+  WriteAndShowResults(r);
   ReloadDiagram();
 }
 
@@ -122,6 +115,18 @@ int TZregimForm::DistrictFilter() const {
   bool ok = false;
   const int district = RayonBox->currentText().trimmed().toInt(&ok);
   return ok ? district : 0;
+}
+
+void TZregimForm::WriteAndShowResults(TRegime& r) {
+  const TIniRec& ini = IniRec;
+  const std::string unomFile = FindFileNoCase(ini.Path + NominalVoltageFileName);
+  r.WriteResults(unomFile, ini.TypCalcPQ, false, ini.SumSbal, 0, ini.Un, ini.Uv, ini.Dimension, true, nullptr, nullptr);
+  if (DataGrid_->GridVisible()) DataGrid_->CloseTable();
+  ResultItemClick(ResultItem);
+  bool under = false, over = false, overCurrent = false, overFlow = false;
+  r.CheckVoltageDeviations(unomFile, under, ini.Un, ini.Uv, over);
+  r.CheckLoadLimits(overCurrent, overFlow, 0, 0);
+  ShowLimitFlags(under, over, overCurrent, overFlow);
 }
 
 void TZregimForm::ShowResultTable(const TDataFile& table, const std::string& label) {

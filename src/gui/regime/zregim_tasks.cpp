@@ -286,14 +286,7 @@ void TZregimForm::CalcFlowsKoefItemClick() {
   CalcCoincidenceRegime(r, coefs);
   if (!r.Converged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
   OnCalcStatus("Вывод результатов ...  ");
-  const std::string unomFile = FindFileNoCase(ini.Path + NominalVoltageFileName);
-  r.WriteResults(unomFile, ini.TypCalcPQ, false, ini.SumSbal, 0, ini.Un, ini.Uv, ini.Dimension, true, nullptr, nullptr);
-  if (DataGrid_->GridVisible()) DataGrid_->CloseTable();
-  ResultItemClick(ResultItem);
-  bool under = false, over = false, overCurrent = false, overFlow = false;
-  r.CheckVoltageDeviations(unomFile, under, ini.Un, ini.Uv, over);
-  r.CheckLoadLimits(overCurrent, overFlow, 0, 0);
-  ShowLimitFlags(under, over, overCurrent, overFlow);
+  WriteAndShowResults(r);
   // The model carries the coefficients in its branches now: the next command reads the scheme anew.
   r.SchemeRead = false;
   FinishTask();
