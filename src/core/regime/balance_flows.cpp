@@ -1,3 +1,4 @@
+#include "core/engine/iteration_settings.h"
 #include "core/regime/balance_flows.h"
 
 #include <algorithm>
@@ -153,15 +154,7 @@ TBalanceRun RunLoadBalancing(TRegime& r, const std::string& schemePath, const st
   const TIniRec& ini = IniRec;
   if (ini.FlagBalans) ClearFlowResults(cols);
 
-  r.MaxIter = ini.Iter1;
-  r.MaxIter2 = ini.Iter2;
-  r.Accuracy = ini.Prec;
-  r.DampU = ini.Damp1;
-  r.DampI = ini.Damp2;
-  r.FixModule = ini.FlagFM;
-  r.InitVoltageMode = ini.FlagU0;
-  r.PVAlgorithm = ini.AlgmFM;
-  r.StaticChars = ini.FlagPQ;
+  TakeIterationSettings(r, ini);
   r.QLimits = ini.FlagRQ;
   r.LoadType = ini.TypLoad;
   r.SchemeRead = r.ModelError = r.ZeroContours = false;

@@ -1,3 +1,4 @@
+#include "core/engine/iteration_settings.h"
 #include "core/regime/node_equiv.h"
 
 #include <algorithm>
@@ -111,15 +112,7 @@ std::string FileNameOf(const std::string& path) { return std::filesystem::path(p
 
 void CopyRegimeSettings(TRegime& engine) {
   const TIniRec& ini = IniRec;
-  engine.MaxIter = ini.Iter1;
-  engine.MaxIter2 = ini.Iter2;
-  engine.Accuracy = ini.Prec;
-  engine.DampU = ini.Damp1;
-  engine.DampI = ini.Damp2;
-  engine.FixModule = ini.FlagFM;
-  engine.InitVoltageMode = ini.FlagU0;
-  engine.PVAlgorithm = ini.AlgmFM;
-  engine.StaticChars = ini.FlagPQ;
+  TakeIterationSettings(engine, ini);
   engine.QLimits = ini.FlagRQ;
   engine.LoadType = ini.TypLoad;
   engine.ShowMessages = false;

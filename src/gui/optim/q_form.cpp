@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "core/engine/iteration_settings.h"
 #include "core/base/codepage.h"
 #include "core/base/inifile.h"
 #include "core/base/msgbox.h"
@@ -141,15 +142,7 @@ TQ_Form::TQ_Form(std::string stem, std::string folder, QWidget* parent)
 
   // The engine takes the regime settings, this window the inner loop count and both dampings as well.
   TRegime& e = *engine_;
-  e.MaxIter = IniRec.Iter1;
-  e.MaxIter2 = IniRec.Iter2;
-  e.Accuracy = IniRec.Prec;
-  e.DampU = IniRec.Damp1;
-  e.DampI = IniRec.Damp2;
-  e.FixModule = IniRec.FlagFM;
-  e.InitVoltageMode = IniRec.FlagU0;
-  e.PVAlgorithm = IniRec.AlgmFM;
-  e.StaticChars = IniRec.FlagPQ;
+  TakeIterationSettings(e, IniRec);
   e.QLimits = IniRec.FlagRQ;
   e.LockFiles = true;
 

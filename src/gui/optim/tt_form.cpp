@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/engine/iteration_settings.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/session.h"
@@ -180,15 +181,7 @@ void TT_Form::SetShape(QLabel* shape, const QColor& color) {
 
 void TT_Form::FormShow() {
   regime_ = std::make_unique<TRegime>();
-  regime_->MaxIter = IniRec.Iter1;
-  regime_->MaxIter2 = IniRec.Iter2;
-  regime_->Accuracy = IniRec.Prec;
-  regime_->DampU = IniRec.Damp1;
-  regime_->DampI = IniRec.Damp2;
-  regime_->FixModule = IniRec.FlagFM;
-  regime_->InitVoltageMode = IniRec.FlagU0;
-  regime_->PVAlgorithm = IniRec.AlgmFM;
-  regime_->StaticChars = IniRec.FlagPQ;
+  TakeIterationSettings(*regime_, IniRec);
   ResetResults();
   CalcBtn->setEnabled(true);
   ResMemo->hide();

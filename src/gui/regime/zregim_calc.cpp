@@ -10,11 +10,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/engine/iteration_settings.h"
 #include "core/base/codepage.h"
 #include "core/base/msgbox.h"
 #include "core/base/settings.h"
 #include "core/engine/electric.h"
 #include "core/engine/regime.h"
+#include "core/regime/task_regime.h"
 #include "core/regime/result_views.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
@@ -71,16 +73,8 @@ void TZregimForm::CalcItemClick() {
   const TLongRun status(*this, false);
 
   const TIniRec& ini = IniRec;
-  r.MaxIter = ini.Iter1;
-  r.MaxIter2 = ini.Iter2;
-  r.Accuracy = ini.Prec;
-  r.DampU = ini.Damp1;
-  r.DampI = ini.Damp2;
+  TakeIterationSettings(r, ini);
   r.Digits = ini.Digit;
-  r.FixModule = ini.FlagFM;
-  r.InitVoltageMode = ini.FlagU0;
-  r.PVAlgorithm = ini.AlgmFM;
-  r.StaticChars = ini.FlagPQ;
   r.QLimits = ini.FlagRQ;
   r.QLimitCount = ini.CountRQ;
   r.PhaseCurrents = ini.FlagIF;
@@ -93,19 +87,13 @@ void TZregimForm::CalcItemClick() {
   r.Unsupplied = &unsupplied;
   r.Contours = &contours;
 
-  bool raised = false;
-  try {
-    r.Calculate(path, ini.TypCalcPQ, ini.Date1, ini.Date2, ini.CalcDate, ini.Tgr);
-  } catch (const std::exception& e) {
-    errors.push_back(e.what());
-    raised = true;
-  }
-  if (raised || r.ModelError || r.ZeroContours) {
+  const TTaskVerdict verdict = RunTaskCalculation(r, path, errors);
+  if (verdict == TTaskVerdict::Failed) {
     ShowMsgForm("Ошибка расчета режима", mkError, mbOk);
     SetInfoLines(errors);
     return;
   }
-  if (!r.Converged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
+  if (verdict == TTaskVerdict::NotConverged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
   WriteAndShowResults(r);
   ReloadDiagram();
 }
