@@ -173,17 +173,9 @@ void BuildNodeConsumptionView(const TDataFile& nodeEnergy, TDataFile& result, co
 TLossChoices EnergyLossChoices(const TDataFile& branchEnergy) {
   TBranchEnergyCols e;
   FillBranchEnergyCols(branchEnergy, e);
-  std::set<long long> voltages;
-  std::set<std::int32_t> districts;
-  for (int row = 1; row <= e.RowCount; ++row) {
-    const long long u = static_cast<long long>(std::nearbyint(e.Ul->Get(row) * 100.0));
-    if (u != 0) voltages.insert(u);
-    if (e.Nr->Get(row) != 0) districts.insert(e.Nr->Get(row));
-  }
-  TLossChoices c;
-  for (long long u : voltages) c.Voltages.push_back(FloatToStrGeneral(static_cast<double>(u) / 100, 7));
-  c.Districts.assign(districts.begin(), districts.end());
-  return c;
+  return LossChoicesOfRows(
+      e.RowCount, [&](int row) { return static_cast<long long>(std::nearbyint(e.Ul->Get(row) * 100.0)); },
+      [&](int row) { return e.Nr->Get(row); });
 }
 
 }  // namespace ld

@@ -159,12 +159,19 @@ std::vector<std::string> LossPanelPress(const std::string& schemePath, const TLo
 TLossChoices LossPanelChoices(const TDataFile& branches) {
   TBranchCols cols;
   FillBranchCols(branches, cols);
+  return LossChoicesOfRows(
+      cols.RowCount, [&](int row) { return static_cast<long long>(std::nearbyint(cols.Ul->Get(row) * 100)); },
+      [&](int row) { return static_cast<std::int32_t>(std::nearbyint(cols.Nr->Get(row))); });
+}
+
+TLossChoices LossChoicesOfRows(int rowCount, const std::function<long long(int)>& hundredths,
+                               const std::function<std::int32_t(int)>& district) {
   std::set<long long> voltages;
   std::set<std::int32_t> districts;
-  for (int row = 1; row <= cols.RowCount; ++row) {
-    const long long u = static_cast<long long>(std::nearbyint(cols.Ul->Get(row) * 100));
+  for (int row = 1; row <= rowCount; ++row) {
+    const long long u = hundredths(row);
     if (u != 0) voltages.insert(u);
-    const auto nr = static_cast<std::int32_t>(std::nearbyint(cols.Nr->Get(row)));
+    const std::int32_t nr = district(row);
     if (nr != 0) districts.insert(nr);
   }
   TLossChoices c;

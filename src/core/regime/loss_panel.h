@@ -4,6 +4,7 @@
 // read line by line. The head is written once, before the first row.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,5 +52,8 @@ struct TLossChoices {
   std::vector<std::int32_t> Districts;
 };
 TLossChoices LossPanelChoices(const TDataFile& branches);
+// The same of any rows, given each row's voltage in hundredths of a kilovolt and its district.
+TLossChoices LossChoicesOfRows(int rowCount, const std::function<long long(int)>& hundredths,
+                               const std::function<std::int32_t(int)>& district);
 
 }  // namespace ld
