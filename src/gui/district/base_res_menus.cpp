@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "gui/common/info_menu.h"
 #include "gui/common/full_build.h"
 #include "gui/common/named_widget.h"
 #include "gui/district/base_res_form.h"
@@ -94,15 +95,7 @@ void TBaseResForm::BuildPanels() {
   ProcBar->hide();
   client->addWidget(HelpPanel);
 
-  InfoMenu = new QMenu(Info);
-  InfoMenu->setObjectName("InfoMenu");
-  CloseItem = InfoMenu->addAction("Скрыть");
-  CloseItem->setObjectName("CloseItem");
-  PrnInfoItem = InfoMenu->addAction("Печать");
-  PrnInfoItem->setObjectName("PrnInfoItem");
-  Info->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(Info, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { InfoMenu->popup(Info->viewport()->mapToGlobal(at)); });
+  InfoMenu = AddInfoMenu(Info, CloseItem, PrnInfoItem);
 }
 
 void TBaseResForm::BuildMenus() {

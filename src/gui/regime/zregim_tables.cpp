@@ -25,6 +25,7 @@
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
 #include "core/tables/unom.h"
+#include "gui/common/info_menu.h"
 #include "gui/catalogs/calc_rx_form.h"
 #include "gui/catalogs/cat_gr_form.h"
 #include "gui/catalogs/catalog_form.h"
@@ -104,17 +105,9 @@ void TZregimForm::BindTableCommands() {
   Bind(NewMonthItem, [this] { NewMonthItemClick(); });
   Bind(ImpZamer, [this] { ImpZamerClick(); });
 
-  InfoMenu = new QMenu(Info);
-  InfoMenu->setObjectName("InfoMenu");
-  CloseItem = InfoMenu->addAction("Скрыть");
-  CloseItem->setObjectName("CloseItem");
-  PrnInfoItem = InfoMenu->addAction("Печать");
-  PrnInfoItem->setObjectName("PrnInfoItem");
+  InfoMenu = AddInfoMenu(Info, CloseItem, PrnInfoItem);
   connect(CloseItem, &QAction::triggered, this, [this] { CloseItemClick(); });
   connect(PrnInfoItem, &QAction::triggered, this, [this] { Run([this] { PrnInfoItemClick(); }); });
-  Info->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(Info, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { InfoMenu->popup(Info->viewport()->mapToGlobal(at)); });
 
   DataGrid_->OnSetMaketProc = [this](PDataFile df) { DataGridSetMaketProc(df); };
   DataGrid_->OnSaveProc = [this](PDataFile df) { DataGridSaveProc(df); };
