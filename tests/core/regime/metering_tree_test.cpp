@@ -146,6 +146,18 @@ protected:
   void Contour() {
     ContourMeteringArea(r, [this](const std::string& m) { messages.push_back(m); });
   }
+  // Supply 7 "ПС-2" - 2 - 3 - 4 and the loop 4 - 2.
+  void ReadSupplyWithALoop() {
+    SchemeBuilder s;
+    s.Node(7, "B").Name = "ПС-2";
+    for (int n : {2, 3, 4}) s.Node(n, "", 0.1, 0.05);
+    for (NodeSpec& n : s.Nodes) n.Um = 10;
+    s.Branch(2, 7, 0.1, 0.2);
+    s.Branch(3, 2, 0.1, 0.2);
+    s.Branch(4, 3, 0.1, 0.2);
+    s.Branch(4, 2, 0.1, 0.2);
+    s.Read(r, dir.Path());
+  }
 };
 
 TEST_F(MeteringAreas, ALoopBetweenTwoAreasMergesTheLargerUpToItsMeter) {
@@ -172,15 +184,7 @@ TEST_F(MeteringAreas, ALoopBetweenTwoAreasMergesTheLargerUpToItsMeter) {
 
 TEST_F(MeteringAreas, ALoopIntoAnUnmeteredRegionPullsItInAndNamesTheSupply) {
   // Supply 7 "ПС-2" - 2 - 3 - 4 and the loop 4 - 2; area 5 opens at 3.
-  SchemeBuilder s;
-  s.Node(7, "B").Name = "ПС-2";
-  for (int n : {2, 3, 4}) s.Node(n, "", 0.1, 0.05);
-  for (NodeSpec& n : s.Nodes) n.Um = 10;
-  s.Branch(2, 7, 0.1, 0.2);
-  s.Branch(3, 2, 0.1, 0.2);
-  s.Branch(4, 3, 0.1, 0.2);
-  s.Branch(4, 2, 0.1, 0.2);
-  s.Read(r, dir.Path());
+  ReadSupplyWithALoop();
   ASSERT_TRUE(r.SchemeRead);
   ASSERT_FALSE(r.ContourEntry1.empty());
   Open(3, 5);
@@ -191,15 +195,7 @@ TEST_F(MeteringAreas, ALoopIntoAnUnmeteredRegionPullsItInAndNamesTheSupply) {
 
 TEST_F(MeteringAreas, ADamagedModelWhoseSourceHangsBelowAnotherNodeEndsTheContouring) {
   // As above, but node 2 marked a source below the supply: each pass puts its mark back to its parent's.
-  SchemeBuilder s;
-  s.Node(7, "B").Name = "ПС-2";
-  for (int n : {2, 3, 4}) s.Node(n, "", 0.1, 0.05);
-  for (NodeSpec& n : s.Nodes) n.Um = 10;
-  s.Branch(2, 7, 0.1, 0.2);
-  s.Branch(3, 2, 0.1, 0.2);
-  s.Branch(4, 3, 0.1, 0.2);
-  s.Branch(4, 2, 0.1, 0.2);
-  s.Read(r, dir.Path());
+  ReadSupplyWithALoop();
   ASSERT_TRUE(r.SchemeRead);
   Open(3, 5);
   Node(2)->Flags |= efSource;
