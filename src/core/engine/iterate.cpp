@@ -97,7 +97,7 @@ void TRegime::Calculate(const std::string& path, std::uint8_t TypCalcPQ, double 
   const std::string schemePath = path;  // ReadScheme clears SchemePath, which may be the argument
   TotalTime = Now();
   // A model built with nodes held at a limit by an earlier calculation no longer matches the tables.
-  if (!ExcludedPV.empty()) SchemeRead = false;
+  if (!ExcludedPV.empty() || modelHoldsPV_) SchemeRead = false;
   ExcludedPV.clear();
   PVProtocol.clear();
   savedQg_.clear();

@@ -110,6 +110,7 @@ void TRegime::BuildModel(TDataFile& nodeTable, TDataFile& branchTable, bool& cha
   for (const std::int32_t row : ExcludedPV) {
     if (row > 0) excluded.insert(row);
   }
+  modelHoldsPV_ = !excluded.empty();
   const bool pvSources = FixModule && PVAlgorithm >= 1 && PVAlgorithm <= 3;
   const bool pvContours = FixModule && PVAlgorithm == 0;
   if (pvSources) {

@@ -357,6 +357,9 @@ private:
   // The user's Qg of node rows that a Q-limit pass set to a limit in the node table; written back when
   // the node is released and when Calculate ends.
   std::vector<std::pair<std::int32_t, double>> savedQg_;
+  // The model was built with nodes held at a reactive limit (the protocol empties ExcludedPV, the model
+  // keeps them held): the next calculation must build it again from the tables.
+  bool modelHoldsPV_ = false;
   struct QgTable;
   std::unique_ptr<QgTable> ReadQgTable() const;
   void WriteQgTable(QgTable& table) const;

@@ -77,6 +77,19 @@ TEST(Regime, RingWithTransformerAndShuntsMatchesNodalSolution) {
   ExpectVoltages(r, ref, "ring");
   EXPECT_NEAR(r.TotalLosses(), ref.Losses, 1e-7);
   EXPECT_NEAR(FindNode(r, 5)->K.real(), 0.04, 1e-12);  // the 0.4 kV node hangs under the inverse ratio
+
+  // Started from nominal voltages, a node given none (node 3) starts from its no-load voltage, not from
+  // zero, and the regime is the same.
+  s.Nodes[2].Um = 0;
+  for (const int mode : {0, 2}) {
+    TRegime nominal;
+    nominal.InitVoltageMode = mode;
+    Solve(nominal, s, dir);
+    ASSERT_TRUE(nominal.Converged) << mode;
+    ExpectVoltages(nominal, ref, "start " + std::to_string(mode));
+    // From zero it would take an iteration more to get where it starts from its no-load voltage.
+    EXPECT_EQ(nominal.ResidualsU.size(), r.ResidualsU.size()) << mode;
+  }
 }
 
 RefResult FixedVoltageReference(const RefBus& node3) {
@@ -197,6 +210,12 @@ TEST(Regime, ReactiveLimitPassesKeepTheUsersGeneration) {
     r.WriteResults(dir / "sprav_UN.cat", 0, false, false, 0, 5, 10, 0, true, nullptr, nullptr);
     const std::string protocol = Cp1251ToUtf8(ReadBytes(path + ".RGM"));
     EXPECT_NE(protocol.find("\r\n  4 Qmin = -0.100 Qmax = 0.100 Qген = -0.100\r\n"), std::string::npos) << protocol;
+    // Calculated again by the same engine after the protocol: the held node's model is built anew from the
+    // tables, not reused with the node still held.
+    r.Calculate(path, 0, 0, 0, 0, 0);
+    ASSERT_TRUE(r.Converged) << what;
+    EXPECT_EQ(r.ExcludedPV, (std::vector<std::int32_t>{4})) << what;
+    ExpectVoltages(r, ref, what + ", again");
   }
 }
 
@@ -354,6 +373,13 @@ TEST(Regime, DampingChangesTheIterationsNotTheState) {
     EXPECT_EQ(damped.ResidualsU.size(), node ? 38u : 28u) << node;
     ExpectVoltages(damped, FixedVoltageReference(Fixed(10.4, 0.4)), node ? "DampU" : "DampI");
   }
+  // A damping of zero is no damping at all, not voltages held where they started.
+  TRegime zero;
+  zero.DampU = 0;
+  Solve(zero, FixedVoltageRing(), dir);
+  ASSERT_TRUE(zero.Converged);
+  EXPECT_EQ(zero.ResidualsU.size(), 8u);
+  ExpectVoltages(zero, FixedVoltageReference(Fixed(10.4, 0.4)), "DampU 0");
 }
 
 }  // namespace

@@ -135,6 +135,20 @@ TEST(ContourMatrix, ZeroContoursAndSchemesWithoutContours) {
   s.Read(radial, dir.Path());
   radial.FormMatrices();
   EXPECT_TRUE(radial.MatricesFormed && !radial.ZeroContours);
+
+  // A loop of pure reactance (reactors, bus couplers given by X alone) or of pure resistance has an
+  // impedance all the same: it is formed and carries current.
+  for (const bool reactance : {true, false}) {
+    SchemeBuilder pure;
+    pure.Node(1, "B").Um = 10;
+    pure.Node(2, "", 1, 0.5).Um = 10;
+    pure.Branch(2, 1, reactance ? 0 : 0.4, reactance ? 0.4 : 0);
+    pure.Branch(2, 1, reactance ? 0 : 0.2, reactance ? 0.2 : 0);
+    TRegime p;
+    pure.Read(p, dir.Path());
+    p.FormMatrices();
+    EXPECT_TRUE(p.MatricesFormed && !p.ZeroContours) << reactance;
+  }
 }
 
 // The ordering against a plain elimination on a dense adjacency of the same contours: at every step the

@@ -157,6 +157,27 @@ TEST_F(Selections, TreeRoutesTierClassesContourAndUnsuppliedFragment) {
   r = Collect();
   EXPECT_EQ(r.nodes, (std::set<int>{kTp20, kTp21, kTp4, kTp3, kPs11}));
   EXPECT_EQ(r.branches, (std::set<int>{b20_21, bOff4_20, b34, b13}));
+
+  // A second island 22-23 beyond an open branch from 21 joins the fragment; the way up from it ends at
+  // the island's own top and takes in nothing else of the scheme.
+  SchemeBuilder more = TwoSubstations();
+  // Island 24-25 stands apart from both.
+  for (const int ns : {22, 23, 24, 25}) {
+    NodeSpec& n = more.Node(ns, "", 0.2, 0.1);
+    n.Name = "ТП" + std::to_string(ns), n.Um = 10;
+  }
+  more.Branch(21, 22, 1, 2).Commut = "О";
+  more.Branch(23, 22, 1, 2);
+  more.Branch(24, 25, 1, 2);
+  TRegime islands;
+  islands.NameMode = 1;
+  islands.FormPVLoops = true;
+  more.Read(islands, dir.Path());
+  ASSERT_TRUE(SelectUnsuppliedFragment(islands, "ТП21"));
+  std::vector<std::int32_t> n, b;
+  CollectMarkedConnections(islands, n, b);
+  EXPECT_EQ(std::set<int>(n.begin(), n.end()), (std::set<int>{kTp20, kTp21, kTp4, kTp3, kPs11, 15, 16}));
+  EXPECT_EQ(std::set<int>(b.begin(), b.end()), (std::set<int>{b20_21, bOff4_20, b34, b13, 15, 16}));
 }
 
 }  // namespace

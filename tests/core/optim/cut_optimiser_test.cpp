@@ -52,6 +52,28 @@ TEST(CutOptimiser, PublishedFeederReachesItsOptimumInBothModes) {
     ASSERT_TRUE(lowest && lowest->Number == 32);
     EXPECT_NEAR(std::abs(lowest->U) / std::abs(FindNode(fresh, 1)->U), 0.93782, 5e-5);
   }
+
+  // The lines 2-19-20-21 allowed 40 A: the optimum above would load them with 59-68 A, so the search
+  // ends elsewhere, with every line within its limit.
+  IniRec.Algoritm = 0;
+  TempDir dir;
+  SchemeBuilder limited = Feeder33();
+  for (const int row : {18, 19, 20}) limited.Branches[row - 1].Idop = 40;
+  const std::string stem = limited.Write(dir.Path(), "f33");
+  TCutOptimiser opt;
+  opt.Open(stem);
+  opt.Run([](const std::string&) {}, {}, {});
+  opt.Write();
+  TRegime fresh;
+  fresh.Calculate(stem, 0, 0, 0, 0, 0);
+  ASSERT_TRUE(fresh.Converged);
+  int limitedLines = 0;
+  for (const TRegimeElement* e = fresh.FirstElement; e != nullptr; e = e->Next) {
+    if (e->BranchIndex == 0 || e->SIdop == 0) continue;
+    ++limitedLines;
+    EXPECT_LE(std::abs(e->I), e->SIdop) << e->Number << "-" << e->Number2;
+  }
+  EXPECT_EQ(limitedLines, 3);
 }
 
 TEST(CutOptimiser, WalkingACutAlongItsChainAndBackChangesNothing) {
@@ -252,9 +274,12 @@ TEST(CutOptimiser, APositionThatDoesNotConvergeSpoilsNoOther) {
     }
     ASSERT_FALSE(d.Converged);
     EXPECT_EQ(std::pair(d.PLabel, d.LossGreen), std::pair(std::string("Режим не сходится"), false));
+    // However small its losses come out, a position without a regime weighs more than one with it.
+    const double diverged = opt.CutFunctional(opt.TieOfRow(row), 0.001);
     // One branch back: the regime there is the one it had on the way.
     ASSERT_TRUE(opt.ShiftRow(row, 1 - way, d));
     EXPECT_TRUE(d.Converged && d.PLabel.rfind("dP = ", 0) == 0) << d.PLabel;
+    EXPECT_GT(diverged, opt.CutFunctional(opt.TieOfRow(row), 0.5));
     for (int i = 0; i < steps; ++i) ASSERT_TRUE(opt.ShiftRow(row, 1 - way, d));
     EXPECT_TRUE(d.Converged);
     EXPECT_NEAR(opt.CurrentLoss, opt.InitialLoss, 1e-9);

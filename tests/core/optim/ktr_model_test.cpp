@@ -232,6 +232,18 @@ TEST(KtrRegulate, WithoutRowsNothingHappensUnreadableSettingsAndInputErrorsAreLi
   s.WriteTable({TapRow(1, 2, 4, 10.8f, 10.9f)});
   EXPECT_TRUE(s.Run());
   EXPECT_EQ(s.log, std::vector<std::string>{"Оптимизация Ктр: ошибка чтения файла конфигурации " + ConfigFileName});
+  // An iteration limit that is no number is the default limit, not a single pass: the two buses tied by
+  // a cable need more than one pass to settle.
+  auto taps = [](const char* settings) {
+    Slice t;
+    if (*settings != 0) WriteBytes(ConfigFileName, settings);
+    t.WriteTable({TapRow(1, 2, 4, 10.6f, 10.7f), TapRow(1, 3, 5, 9.5f, 9.6f)});
+    t.Run();
+    EXPECT_TRUE(t.log.empty()) << settings;
+    return std::pair(t.Table().Ntek->Get(1), t.Table().Ntek->Get(2));
+  };
+  EXPECT_EQ(taps("[OptimT]\r\nKIter=abc\r\n"), taps(""));
+  EXPECT_NE(taps("[OptimT]\r\nKIter=1\r\n"), taps(""));
 
   // Input errors are lines of the log.
   s.log.clear();
@@ -266,6 +278,8 @@ TEST(KtrRegulate, VoltageGraphHoldsTheNodeAndTheBranchFileStays) {
   v.ByNodeRow = {0, 0, 0, 0, 10.9, 0};  // node 4 is row 4
   EXPECT_TRUE(s.Run(v) && s.log.empty());
   EXPECT_NEAR(std::abs(FindNode(s.regime, 4)->U), 10.9, 0.11);  // within half a tap of the graph's voltage
+  // Node 5 has no voltage in the graph: its band stays the table's, not a band at 0 kV.
+  EXPECT_GE(std::abs(FindNode(s.regime, 5)->U), 9.0);
 
   const TKtrCols& c = s.Table();  // lower taps raise the 10 kV side
   EXPECT_LT(c.Ntek->Get(1), 10);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -145,6 +146,30 @@ TEST(TableOps, StableMultiKeySort) {
   const std::uint8_t codeKey[] = {3};
   SortTable(f.t, 1, codeKey, changed);
   EXPECT_EQ(f.Names(), "Б||б|Б|б|а");
+
+  // Numbers: a signed 16-bit column orders its negatives first; a NaN goes before every number, the
+  // NaNs in their former order.
+  TempDir dir;
+  LayoutScope scope{dir, "Name=Числа\nExtention=.CHS\nCount=2\nOrder=1\ni,50,6,0,1,1,0,0,N,N\nd,80,12,2,1,1,0,0,V,V\n"};
+  TDataFile t;
+  ReadMaket("Числа", t);
+  CreateColumns(t, 5);
+  auto& n = *GetColumnAs<DAsmallint>("N", t);
+  auto& v = *GetColumnAs<DAdouble>("V", t);
+  const std::int16_t ns[] = {300, -2, 5, -32768, 0};
+  const double vs[] = {NAN, 2.5, NAN, 0, -1};
+  for (int r = 1; r <= 5; ++r) n[r] = ns[r - 1], v[r] = vs[r - 1], (*t.MarkRec)[r] = static_cast<std::uint8_t>(r);
+  auto marks = [&] {
+    std::string m;
+    for (int r = 1; r <= 5; ++r) m += std::to_string(t.MarkRec->Get(r));
+    return m;
+  };
+  const std::uint8_t byN[] = {1}, byV[] = {2};
+  SortTable(t, 1, byN, changed);
+  EXPECT_EQ(marks(), "42531");
+  SortTable(t, 1, byV, changed);
+  EXPECT_EQ(marks(), "31542");
+  EXPECT_TRUE(IsTableSorted(t, 1, byV));
 }
 
 // A sort reports its way by row, ends with 100 and then 0; a table already in order reports nothing.
