@@ -164,6 +164,21 @@ TEST_F(BalanceReport, OneAreaSumsItsMeterConsumersAndLosses) {
   ASSERT_EQ(brief.size(), 2u);
   EXPECT_DOUBLE_EQ(brief[0].WPneb, 40);
   EXPECT_EQ(brief[0].Mark, 0);
+
+  // Node 4 as own needs: its 400 leave the net supply and, unless every meter bounds an area, the base
+  // of the percentages (1000 - 400); the technological consumption stays 100.
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  (*n.Sign)[4] = Letter("С");
+  for (const bool all : {false, true}) {
+    o.AllMeters = all;
+    const Row t = Again().back();
+    EXPECT_DOUBLE_EQ(t.WPs, 600) << all;
+    EXPECT_DOUBLE_EQ(t.WPn, 500) << all;
+    EXPECT_DOUBLE_EQ(t.dWPt, 100) << all;
+    EXPECT_DOUBLE_EQ(t.Pwp, all ? 4 : 40.0 * 100 / 600) << all;
+    EXPECT_DOUBLE_EQ(t.Twp, all ? 10 : 100.0 * 100 / 600) << all;
+  }
 }
 
 TEST_F(BalanceReport, AMeterStoredAgainstTheTreeIsTurnedBeforeItsLossesAreBooked) {

@@ -281,6 +281,19 @@ TEST_F(PeriodRun, BalancingToAMeteredFlowAndItsEnergiesOrABadKindThatEndsTheRun)
     EXPECT_TRUE(NoLocks());
   }
 
+  // Energies of the period (kind 4): 28,800 kW·h and 26,400 kvar·h over the day's 24 hours balance to
+  // the same 1.2 MW and 1.1 Mvar.
+  flows([](TLineFlowCols& f) {
+    f.Typ[1] = 4;
+    (*f.Ngr)[1] = 0;
+    (*f.Pr)[1] = 28800, (*f.Qr)[1] = 26400;
+  });
+  Run();
+  flows([](TLineFlowCols& f) {
+    EXPECT_NEAR(f.Prb->Get(1), 28800, 1);
+    EXPECT_NEAR(f.Qrb->Get(1), 26400, 1);
+  });
+
   // A stop inside the balancer ends the run with the balancer's own text before the slice time.
   cb.StopQuery = [] { return true; };
   Run(false);
