@@ -108,9 +108,15 @@ public:
 
   void Run(const std::function<void(const std::string&)>& message) {
     // Energy-flow rows of the elements: the branch's own row, and for a supply element the row of the
-    // supply node at the table's end, kept beside the model.
+    // supply node at the table's end, kept beside the model. The period run writes a supply row from its
+    // node to the external source; tables of earlier runs hold it the other way round. Either is read,
+    // and the row's own orientation turns its flows below.
     std::unordered_map<std::int32_t, int> supplyRows;
-    for (int j = e_.RowCount; j >= 1 && e_.N1->Get(j) == kRootNumber; --j) supplyRows.try_emplace(e_.N2->Get(j), j);
+    for (int j = e_.RowCount; j >= 1; --j) {
+      const std::int32_t n1 = e_.N1->Get(j), n2 = e_.N2->Get(j);
+      if (n1 != kRootNumber && n2 != kRootNumber) break;
+      supplyRows.try_emplace(n1 == kRootNumber ? n2 : n1, j);
+    }
     for (TRegimeElement* e = regime_.Root->NextInTree; e != nullptr; e = e->NextInTree) {
       energyRow_[pool_.IndexOf(e)] = e->BranchIndex;
       if ((e->Flags & efSource) != 0 && e->Parent == regime_.Root) {

@@ -10,6 +10,12 @@ constexpr std::uint32_t kWorkBits = 0xF0000000;
 
 char32_t Letter(char c) { return c == 0 || c == ' ' ? 0 : UpperChar(Cp1251Char(static_cast<unsigned char>(c))); }
 
+// A supply point at the head of the model: it stands for the flow from the external source into its
+// node, so a meter row from the source (N1 = kRootNumber) to the node measures it.
+bool SupplyElement(const TRegime& regime, const TRegimeElement& e) {
+  return e.Parent == regime.Root && e.Number2 == kRootNumber && (e.Flags & (efSource | efUnsupplied)) == efSource;
+}
+
 void ClearMarks(TRegime& regime) {
   for (TRegimeElement* e = regime.FirstElement; e != nullptr; e = e->Next) {
     e->Flags &= ~kWorkBits;
@@ -71,7 +77,8 @@ TMeterTotals MatchLineFlowMeters(TRegime& regime, const TDataFile& lineFlows, co
     if ((pm != U'+' && pm != U'-' && pm != U'П') || n1 == 0 || n2 == 0) continue;
     TRegimeElement* found = nullptr;
     for (TRegimeElement* e = regime.FirstElement; e != nullptr && found == nullptr; e = e->Next)
-      if (e->BranchIndex > 0 && ((e->Number == n1 && e->Number2 == n2) || (e->Number == n2 && e->Number2 == n1)))
+      if ((e->BranchIndex > 0 || SupplyElement(regime, *e)) &&
+          ((e->Number == n1 && e->Number2 == n2) || (e->Number == n2 && e->Number2 == n1)))
         found = e;
     if (found == nullptr) {
       if (message)

@@ -3,6 +3,7 @@
 #include "core/regime/balance_report.h"
 
 #include "core/engine/regime.h"
+#include "core/regime/period_run.h"
 #include "regime_test.h"
 
 namespace ld::test {
@@ -23,6 +24,7 @@ struct Row {
   std::uint8_t Mark;
   double WPp, WPm, WPn, WPg, WPs, dWPs, dWPt, WPneb, dWPm, Pwp, Dwp, Twp, Mwp, Rwp;
   float Fdop, Fmax, Fp;
+  double WPnr, WPkr;
 };
 
 class BalanceReport : public RegimeTest {
@@ -95,7 +97,7 @@ protected:
                       report.MarkRec->Get(i), c.WPp->Get(i), c.WPm->Get(i), c.WPn->Get(i), c.WPg->Get(i),
                       c.WPs->Get(i), c.dWPs->Get(i), c.dWPt->Get(i), c.WPneb->Get(i), c.dWPm->Get(i), c.Pwp->Get(i),
                       c.Dwp->Get(i), c.Twp->Get(i), c.Mwp->Get(i), c.Rwp->Get(i), c.Fdop->Get(i), c.Fmax->Get(i),
-                      c.Fp->Get(i)});
+                      c.Fp->Get(i), c.WPnr->Get(i), c.WPkr->Get(i)});
     return rows;
   }
   static const Row* Find(const std::vector<Row>& rows, std::int32_t n2, int nz) {
@@ -162,6 +164,21 @@ TEST_F(BalanceReport, OneAreaSumsItsMeterConsumersAndLosses) {
   ASSERT_EQ(brief.size(), 2u);
   EXPECT_DOUBLE_EQ(brief[0].WPneb, 40);
   EXPECT_EQ(brief[0].Mark, 0);
+
+  // Node 4 as own needs: its 400 leave the net supply and, unless every meter bounds an area, the base
+  // of the percentages (1000 - 400); the technological consumption stays 100.
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  (*n.Sign)[4] = Letter("С");
+  for (const bool all : {false, true}) {
+    o.AllMeters = all;
+    const Row t = Again().back();
+    EXPECT_DOUBLE_EQ(t.WPs, 600) << all;
+    EXPECT_DOUBLE_EQ(t.WPn, 500) << all;
+    EXPECT_DOUBLE_EQ(t.dWPt, 100) << all;
+    EXPECT_DOUBLE_EQ(t.Pwp, all ? 4 : 40.0 * 100 / 600) << all;
+    EXPECT_DOUBLE_EQ(t.Twp, all ? 10 : 100.0 * 100 / 600) << all;
+  }
 }
 
 TEST_F(BalanceReport, AMeterStoredAgainstTheTreeIsTurnedBeforeItsLossesAreBooked) {
@@ -310,6 +327,42 @@ TEST_F(BalanceReport, AMeterFarDownTheFlowTableOpensItsOwnArea) {
   EXPECT_DOUBLE_EQ(rows[0].WPp, 1000);
   EXPECT_DOUBLE_EQ(rows[0].WPn, 900);
   EXPECT_DOUBLE_EQ(rows[1].WPs, 1000);
+}
+
+// The period run writes the supply row of the energy flows from the supply node to the external source;
+// the supply meter's area keeps that row's flow and loading, as with a table of an earlier run that holds
+// the row the other way round.
+TEST_F(BalanceReport, ThePeriodRunsSupplyRowKeepsItsFlowAndLoadingInTheSupplyMetersArea) {
+  s = TwoNodes();
+  IniRec.Prec = 1e-9f;
+  IniRec.Date1 = IniRec.Date2 = EncodeDate(2004, 3, 5);
+  TRegime run;
+  ASSERT_TRUE(RunPeriodLosses(run, s.Write(dir.Path()), {}, TPeriodRunForm::Losses, false).Written);
+  ReadTableFile(dir / ("scheme" + GetMaketExtention(LayoutBranchEnergy)), energy);
+  TBranchEnergyCols e;
+  FillBranchEnergyCols(energy, e);
+  ASSERT_EQ(e.RowCount, 2);
+  EXPECT_EQ(e.N1->Get(2), 1);
+  EXPECT_EQ(e.N2->Get(2), kRootNumber);
+
+  Meters({{kRootNumber, 1, "+", 25000, 0}});
+  Select(1);
+  o.Detailed = true;
+  // A day of 1 MW + j1 Mvar and the line's losses from the source; 1.4595 MVA at 10 kV is 84.26 A.
+  const auto supply = [&](const std::vector<Row>& rows) {
+    const Row* row = Find(rows, 1, 1);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->N1, kRootNumber);
+    EXPECT_NEAR(row->WPnr, 24511, 1);
+    EXPECT_NEAR(row->WPkr, 24511, 1);
+    EXPECT_NEAR(row->Fmax, 84.26, 0.01);
+    EXPECT_DOUBLE_EQ(rows[0].WPp, 25000);
+  };
+  supply(Build());
+  // The supply row of an earlier run: from the source to the node, its ends and directions turned.
+  std::swap((*e.N1)[2], (*e.N2)[2]);
+  for (auto [a, b] : {std::pair{e.WPnr, e.WPkl}, std::pair{e.WPnl, e.WPkr}}) std::swap((*a)[2], (*b)[2]);
+  supply(Again());
 }
 
 }  // namespace

@@ -222,6 +222,9 @@ TEST_F(NodeEquivalent, MeshedSchemeMatchesNodalImpedanceAndControls) {
   }
   ExpectComplex(q.Ze, InverseColumn(y, at(4))[at(4)], 1e-7, "Zэ");
   EXPECT_LT(std::abs(q.Ucontrol - q.Uo), 1e-6);
+  // The losses split into those of the other loads alone, of the node's own current and the two cross
+  // terms add up to the scheme's.
+  EXPECT_LT(std::abs(q.dS - q.dSstar), 1e-9) << q.dS << q.dSstar;
 }
 
 // Three loops of one 10 kV network: the driving-point impedance of every node equals the one of the
@@ -249,6 +252,7 @@ TEST_F(NodeEquivalent, SeveralLoopsMatchTheNodalImpedance) {
     ExpectComplex(calc.Last().Ze, InverseColumn(y, node - 2)[static_cast<std::size_t>(node - 2)], 1e-7,
                   "Zэ of node " + std::to_string(node));
     EXPECT_LT(std::abs(calc.Last().Ucontrol - calc.Last().Uo), 1e-6) << node;
+    EXPECT_LT(std::abs(calc.Last().dS - calc.Last().dSstar), 1e-9) << node;
   }
 }
 

@@ -281,6 +281,19 @@ TEST_F(PeriodRun, BalancingToAMeteredFlowAndItsEnergiesOrABadKindThatEndsTheRun)
     EXPECT_TRUE(NoLocks());
   }
 
+  // Energies of the period (kind 4): 28,800 kW·h and 26,400 kvar·h over the day's 24 hours balance to
+  // the same 1.2 MW and 1.1 Mvar.
+  flows([](TLineFlowCols& f) {
+    f.Typ[1] = 4;
+    (*f.Ngr)[1] = 0;
+    (*f.Pr)[1] = 28800, (*f.Qr)[1] = 26400;
+  });
+  Run();
+  flows([](TLineFlowCols& f) {
+    EXPECT_NEAR(f.Prb->Get(1), 28800, 1);
+    EXPECT_NEAR(f.Qrb->Get(1), 26400, 1);
+  });
+
   // A stop inside the balancer ends the run with the balancer's own text before the slice time.
   cb.StopQuery = [] { return true; };
   Run(false);
@@ -292,6 +305,36 @@ TEST_F(PeriodRun, BalancingToAMeteredFlowAndItsEnergiesOrABadKindThatEndsTheRun)
   Run(false);
   EXPECT_EQ(messages.back(), "Перетоки в линиях: Не задан тип нагрузки ветви: 1 - 2");
   EXPECT_EQ(ReadBytes(Path() + ".WRG"), wrg);
+  EXPECT_TRUE(NoLocks());
+}
+
+// A scheme as forming leaves it: the substation node behind a ratio branch without impedance and the
+// feed's meter as a flow from the external source into that node, which the model holds as the
+// substation's supply element.
+TEST_F(PeriodRun, TheFeedMeterFromTheExternalSourceIsTheIntakeOfTheTechnologicalConsumption) {
+  SchemeBuilder f;
+  f.Node(1, "b").Um = 10;
+  f.Node(2, "").Um = 10.5;
+  f.Node(3, "", 0.5, 0.1).WPn = 15000;
+  f.Node(4, "", 0.3, 0.1).WPn = 8000;
+  f.Branch(1, 2).Kta = 10 / 10.5f;
+  f.Branch(3, 2, 0.1, 0.2);
+  f.Branch(4, 3, 0.1, 0.2);
+  f.Write(dir.Path());
+  TDataFile t;
+  ReadMaket(LayoutLineFlows, t);
+  CreateColumns(t, 1);
+  TLineFlowCols m;
+  FillLineFlowCols(t, m);
+  (*m.N1)[1] = kRootNumber, (*m.N2)[1] = 1, (*m.PM)[1] = '+', m.B[1] = 1, m.Typ[1] = 5;
+  (*m.Pr)[1] = 25000;
+  WriteTableFile(Path() + t.Extention, t);
+  // 25,000 kW·h received, 15,000 + 8,000 consumed in the area the meter opens: 2,000 kW·h, 8 %.
+  const auto wrg = Run(true, TPeriodRunForm::Technological).Report;
+  EXPECT_EQ(After(wrg, "Суммарный прием в сеть : "), " 25000 кBт*час");
+  EXPECT_EQ(After(wrg, "Суммарное потребление  : "), " 23000 кBт*час");
+  EXPECT_EQ(After(wrg, "Технологический расход : "), "  2000 кBт*час  (8.0 %)");
+  EXPECT_EQ(messages, std::vector<std::string>{});
   EXPECT_TRUE(NoLocks());
 }
 

@@ -130,6 +130,14 @@ TEST_F(PntLin, ReadBackKeepsValuesAndUntouchedColumns) {
             (std::vector<double>{20, 138.636f, 10.4545f, 3, 2, 0}));
   EXPECT_EQ(b.Regulation->GetItem(1) + " " + b.Mark->GetItem(2), "ВН-РПН-П-19-10-1.78 АС-70");
   EXPECT_EQ((std::string{b.Commut->Get(1), b.Commut->Get(2)}), Utf8ToCp1251("ФО"));
+
+  // Blank lines after the last record, as an editor leaves them, are no records.
+  for (const char* file : {"a.LIN", "a.PNT"}) {
+    WriteBytes(dir.Path() / file, ReadBytes(dir.Path() / file) + "\r\n  \r\n");
+    EXPECT_NO_THROW(ReadPntLin(dir / "a.PNT", target.nodes, target.branches, nodes, branches)) << file;
+    EXPECT_EQ(nodes.RowCount, 3) << file;
+    EXPECT_EQ(branches.RowCount, 3) << file;
+  }
 }
 
 TEST_F(PntLin, AFullDiskKeepsThePreviousPairAndNamesTheFile) {

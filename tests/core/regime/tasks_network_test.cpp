@@ -166,16 +166,23 @@ protected:
 };
 
 TEST_F(Coincidence, OneCoefficientIsThePlainLoadFlow) {
-  Read(Feeder());
-  CalcCoincidenceRegime(r, {1.0f});
-  ASSERT_TRUE(r.Converged);
-  TRegime plain;
-  plain.Accuracy = 1e-9;
-  plain.Calculate(Feeder().Write(dir.Path(), "plain"), 0, 0, 0, 0, 0);
-  ASSERT_TRUE(plain.Converged);
-  for (std::int32_t ns : {2, 3, 4, 5}) {
-    EXPECT_LT(std::abs(Node(ns).U - FindNode(plain, ns)->U), 1e-6) << ns;
-    EXPECT_LT(std::abs(Node(ns).I - FindNode(plain, ns)->I), 1e-6) << ns;
+  // The feeder as it is, and with reactances unlike the resistances below node 2, whose reactive
+  // losses then differ from the active ones on their way up.
+  SchemeBuilder reactive = Feeder();
+  reactive.Branches[2].X = 0.9f;
+  reactive.Branches[3].X = 0.5f;
+  for (const SchemeBuilder& s : {Feeder(), reactive}) {
+    Read(s);
+    CalcCoincidenceRegime(r, {1.0f});
+    ASSERT_TRUE(r.Converged);
+    TRegime plain;
+    plain.Accuracy = 1e-9;
+    plain.Calculate(s.Write(dir.Path(), "plain"), 0, 0, 0, 0, 0);
+    ASSERT_TRUE(plain.Converged);
+    for (std::int32_t ns : {2, 3, 4, 5}) {
+      EXPECT_LT(std::abs(Node(ns).U - FindNode(plain, ns)->U), 1e-6) << ns;
+      EXPECT_LT(std::abs(Node(ns).I - FindNode(plain, ns)->I), 1e-6) << ns;
+    }
   }
 }
 
@@ -398,6 +405,59 @@ TEST_F(Join, ALoadThatWouldTurnIntoGenerationStopsAtZeroWithTheSetting) {
   JoinSchemeTables(r, a, b, c, d, false);
   FillNodeCols(c, n);
   EXPECT_NEAR(n.Pn->Get(2), 1.0 - (0.8 + 0.6 + lossP), 1e-7);
+}
+
+// A fragment saved from a calculated scheme and joined back at its balancing node gives the scheme's own
+// regime: the junction returns to its own load, the reactive part like the active one.
+TEST_F(Join, AFragmentSavedAndJoinedBackGivesTheOriginalRegime) {
+  SchemeBuilder whole;
+  whole.Node(1, "B").Name = "ПС-1";
+  whole.Node(2, "", 0.4, 0.3).Name = "ТП-2";
+  whole.Nodes.back().Pg = 0.1, whole.Nodes.back().Qg = 0.05;
+  whole.Node(3, "", 0.8, 0.6).Name = "ТП-3";
+  whole.Node(4, "", 0.5, 0.4).Name = "ТП-4";
+  for (NodeSpec& n : whole.Nodes) n.Um = 10;
+  whole.Branch(2, 1, 0.5, 1);
+  whole.Branch(3, 2, 0.4, 0.9);
+  whole.Branch(4, 3, 0.3, 0.7);
+  const std::string wholePath = whole.Write(dir.Path(), "whole");
+  TRegime w;
+  for (TRegime* engine : {&w, &r}) {
+    PrepareTaskEngine(*engine, false);
+    engine->Accuracy = 1e-10;
+  }
+  std::vector<std::string> errors;
+  ASSERT_EQ(RunTaskCalculation(w, wholePath, errors), TTaskVerdict::Calculated);
+  const C u2 = FindNode(w, 2)->U, u3 = FindNode(w, 3)->U, u4 = FindNode(w, 4)->U;
+  const TDataFile wn = ReadTable(wholePath + ".UZL"), wb = ReadTable(wholePath + ".VET");
+
+  // The open scheme: the supply and the junction, which carries what lies beyond it as its load. The
+  // added one: the junction and what lies beyond, fed at the junction's voltage.
+  BuildFragmentTables(w, wn, wb, {1, 2}, {1}, "open", c, d);
+  BuildFragmentTables(w, wn, wb, {2, 3, 4}, {2, 3}, "added", a, b);
+  TNodeCols n;
+  FillNodeCols(a, n);
+  ASSERT_EQ(n.NS->Get(3), 2);
+  (*n.Sign)[3] = 'B';
+  (*n.Um)[3] = static_cast<float>(std::abs(u2));
+  (*n.Angle)[3] = std::arg(u2) * 180 / M_PI;
+  openPath = dir / "open", addedPath = dir / "added";
+  for (const auto& [path, table] : {std::pair{openPath, &c}, {openPath, &d}, {addedPath, &a}, {addedPath, &b}})
+    WriteTableFile(path + table->Extention, *table);
+  ASSERT_EQ(RunTaskCalculation(r, addedPath, errors), TTaskVerdict::Calculated);
+
+  JoinSchemeTables(r, a, b, c, d, false);
+  const std::string joinedPath = dir / "joined";
+  WriteTableFile(joinedPath + c.Extention, c);
+  WriteTableFile(joinedPath + d.Extention, d);
+  TRegime joined;
+  joined.Accuracy = 1e-10;
+  joined.Calculate(joinedPath, 0, 0, 0, 0, 0);
+  ASSERT_TRUE(joined.Converged);
+  // The junction took the number 5 above the added scheme's 4.
+  EXPECT_LT(std::abs(FindNode(joined, 5)->U - u2), 1e-8);
+  EXPECT_LT(std::abs(FindNode(joined, 3)->U - u3), 1e-8);
+  EXPECT_LT(std::abs(FindNode(joined, 4)->U - u4), 1e-8);
 }
 
 }  // namespace
