@@ -185,7 +185,10 @@ std::string ImportTextFault(const std::string& text) {
   AppendUtf8(shown, missing);
   char code[16];
   std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(missing));
-  return "текст \"" + text + "\" нельзя записать в таблицу: у символа \"" + shown + "\" (" + code +
+  // a long text is named by its beginning
+  constexpr std::size_t kShownChars = 40;
+  const std::string quoted = Utf8Length(text) > kShownChars ? Utf8Left(text, kShownChars) + "..." : text;
+  return "текст \"" + quoted + "\" нельзя записать в таблицу: у символа \"" + shown + "\" (" + code +
          ") нет кода в кодировке Windows-1251";
 }
 

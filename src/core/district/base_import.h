@@ -75,7 +75,8 @@ void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writ
 // ---- text helpers shared by the imports
 
 // Empty when the tables can hold the text as it stands: every character has a Windows-1251 code.
-// Otherwise why not (Russian), naming the text and its first character without a code.
+// Otherwise why not (Russian), naming the text (its first 40 characters) and its first character
+// without a code.
 std::string ImportTextFault(const std::string& text);
 
 // 'Ошибка чтения файла "<file>": строка <row>, <field>: <reason>', the refusal of a source file for a

@@ -301,6 +301,12 @@ TEST_F(CardFiles, NamesAreInTheDosCodePageOnlyAfterALineThatReadsDoscode) {
             "Ошибка в строке 3 файла \"" + std::filesystem::absolute(wrong).lexically_normal().string() +
                 "\": имя узла (колонки 17 и далее): текст \"╥╧-╦┼╤\" нельзя записать в таблицу: у символа \"╥\" "
                 "(U+2565) нет кода в кодировке Windows-1251");
+  const std::string longer = WriteCards("longer.cdu", {"DOSCODE", node, Card("0290").At(5, 16, "5").line +
+                                                                            std::string(50, 'x') + "\xB0"});
+  EXPECT_EQ(ErrorOf([&] { d.Read(longer); }),
+            "Ошибка в строке 3 файла \"" + std::filesystem::absolute(longer).lexically_normal().string() +
+                "\": имя узла (колонки 17 и далее): текст \"" + std::string(40, 'x') +
+                "...\" нельзя записать в таблицу: у символа \"░\" (U+2591) нет кода в кодировке Windows-1251");
 }
 
 TEST_F(CardFiles, ReaderRulesForNodesShuntsBranchesAndLoads) {
