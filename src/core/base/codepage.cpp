@@ -208,6 +208,25 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::string Cp1251ToUtf8(std::string_view bytes) { return Decode(bytes, kCp1251High); }
 std::string Utf8ToCp1251(std::string_view text) { return Encode(text, Cp1251Code); }
+
+bool TryUtf8ToCp1251(std::string_view text, std::string& bytes, char32_t& missing) {
+  std::string out;
+  out.reserve(text.size());
+  bool whole = true;
+  ForEachChar(text, [&](char32_t cp, std::string_view) {
+    if (!whole) return;
+    const int code = Cp1251Code(cp);
+    if (code < 0) {
+      missing = cp;
+      whole = false;
+    } else {
+      out.push_back(static_cast<char>(code));
+    }
+  });
+  if (whole) bytes = std::move(out);
+  return whole;
+}
+
 std::string Cp866ToUtf8(std::string_view bytes) { return Decode(bytes, kCp866High); }
 std::string Utf8ToCp866(std::string_view text) { return Encode(text, Cp866Code); }
 

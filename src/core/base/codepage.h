@@ -15,6 +15,9 @@ void AppendUtf8(std::string& out, char32_t cp);
 // Windows-1251 <-> UTF-8. A character without a Windows-1251 code becomes '?'.
 std::string Cp1251ToUtf8(std::string_view bytes);
 std::string Utf8ToCp1251(std::string_view text);
+// The same conversion for a text that must be kept as it stands: false, with the first character that
+// has no Windows-1251 code in missing and bytes left unset, where Utf8ToCp1251 would put '?'.
+bool TryUtf8ToCp1251(std::string_view text, std::string& bytes, char32_t& missing);
 
 // DOS code page 866 <-> UTF-8. A character without a code becomes '?'.
 std::string Cp866ToUtf8(std::string_view bytes);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/base/dates.h"
+#include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 
 namespace ld {
@@ -14,8 +15,10 @@ TValueAxis AutoValueAxis(int top, int bottom, int textHeight, double positive, d
   axis.Bottom = bottom;
   const int n = textHeight > 0 ? (bottom - top) / textHeight : 0;
   if (n < 1) return axis;
-  axis.Valid = true;
   const double range = positive + negative;
+  // the search for the step below would never end
+  if (!std::isfinite(range) || !(positive >= 0) || !(negative >= 0)) return axis;
+  axis.Valid = true;
   if (range == 0) {
     axis.AxisRow = bottom;
     return axis;
@@ -77,6 +80,22 @@ std::string ValueLabel(double value) {
   const double whole = std::trunc(value);
   const double cut = whole + std::round((value - whole) * 1e7) / 1e7;
   return FloatToStrGeneral(cut, 15);
+}
+
+std::string PlotValuesFault(const TGElem& series) {
+  for (std::size_t i = 0; i < series.Values.size(); ++i)
+    if (const std::string fault = ImportNumberFault(series.Values[i]); !fault.empty())
+      return "График № " + IntToStr(series.Number) + ", точка " + std::to_string(i + 1) + ": " + fault;
+  return {};
+}
+
+int PlotValueRow(const TGraphLayout& g, const TGraphPlotSettings& s, double value) {
+  const TValueAxis& axis = g.Axis;
+  if (axis.Step == 0) return axis.AxisRow;
+  double row = axis.AxisRow - std::round(value * axis.StepPixels / axis.Step);
+  if (s.FixedY) row += std::round(axis.StepPixels * s.Yx / s.dY);
+  if (std::isnan(row)) return axis.AxisRow;
+  return static_cast<int>(std::clamp(row, static_cast<double>(g.Top), static_cast<double>(g.Bottom)));
 }
 
 TTimeUnit LowestTimeUnit(int period) {
@@ -201,6 +220,10 @@ TGraphLayout TGraphPlot::Layout(int x0, int y0, int width, int height, int th, c
     g.UnitCaptionY = y;
     y += th;
   }
+
+  // A damaged value would send the axis and the rows of the points anywhere.
+  for (const TGElem& s : series_)
+    if (g.Fault = PlotValuesFault(s); !g.Fault.empty()) return g;
 
   const int top = y + th / 2;
   if (Settings.FixedY) g.Axis = FixedValueAxis(top, g.Bottom, Settings);

@@ -62,7 +62,8 @@ struct TValueAxis {
 };
 
 // The automatic axis over the pixel rows top..bottom for values whose largest positive value is
-// positive and whose largest magnitude at or below zero is negative (both >= 0).
+// positive and whose largest magnitude at or below zero is negative (both >= 0). Values whose span is
+// no finite number give no axis.
 TValueAxis AutoValueAxis(int top, int bottom, int textHeight, double positive, double negative);
 // The axis of fixed limits; invalid limits (no positive step, upper not above lower) give no axis.
 TValueAxis FixedValueAxis(int top, int bottom, const TGraphPlotSettings& settings);
@@ -70,12 +71,17 @@ TValueAxis FixedValueAxis(int top, int bottom, const TGraphPlotSettings& setting
 // A value label: cut to seven decimals and written in general format with 15 significant digits.
 std::string ValueLabel(double value);
 
+// Empty when every value of the series can be plotted; otherwise what is wrong, naming the graph and
+// the point (from 1), as a value that no table column holds.
+std::string PlotValuesFault(const TGElem& series);
+
 // The finest unit that a period shows, and the coarsest that the first and last moments need.
 TTimeUnit LowestTimeUnit(int period);
 TTimeUnit HighestTimeUnit(double firstPacked, double lastPacked);
 
 struct TGraphLayout {
   bool Valid = false;
+  std::string Fault;  // why nothing is plotted: a damaged value of a series (Russian); empty otherwise
   int Left = 0, Right = 0, Top = 0, Bottom = 0;
   std::array<int, 6> UnitRow{};  // label row of each time unit (1 is the lowest row), 0 = not shown
   int LabelRows = 0;
@@ -116,7 +122,8 @@ public:
   bool Joint = false;
   int ScrollPos = 1;  // first shown point, from 1
 
-  // Lays the plot out in the rectangle; legend positions of the series are set on the way.
+  // Lays the plot out in the rectangle; legend positions of the series are set on the way. A series with
+  // a damaged value gives no layout but its Fault.
   TGraphLayout Layout(int x0, int y0, int width, int height, int textHeight, const TTextWidth& textWidth);
 
   // The legend text of a series: number, letter, unit and title.
@@ -128,6 +135,9 @@ private:
   std::vector<TGElem> series_;
   std::vector<double> times_;
 };
+
+// The pixel row of a value on a valid layout's value axis, held within the plot's rows.
+int PlotValueRow(const TGraphLayout& layout, const TGraphPlotSettings& settings, double value);
 
 // The colour of a new series of a joint plot: the first palette colour that the fewest series have.
 TPlotColor NextJointColor(const std::vector<TGElem>& series);

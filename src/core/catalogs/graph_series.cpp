@@ -10,6 +10,9 @@ namespace ld {
 
 namespace {
 
+// The first day of the year 1 and the day after the last one of 9999.
+constexpr double kFirstCalendarDay = -693593, kEndOfCalendar = 2958466;
+
 double PackedOf(int year, int month, int day, int second) {
   return static_cast<double>(year) * 10000 + month * 100 + day + second / 100000.0;
 }
@@ -43,6 +46,12 @@ bool CountGraphPoints(bool Dated, int Period, DAdouble& Dates, std::string& Msg,
   int year = 0, month = 0, day = 0;
   long long count = 24;
   if (Dated) {
+    // Dates beyond the calendar (a damaged value) name no days to count.
+    if (!(StartDate >= kFirstCalendarDay && StartDate < kEndOfCalendar && EndDate >= kFirstCalendarDay &&
+          EndDate < kEndOfCalendar)) {
+      Msg = "Недопустимые даты графика";
+      return false;
+    }
     const long long days = std::llround(std::trunc(EndDate) - std::trunc(StartDate) + 1);
     if (days < 1) {
       Msg = "Начальная дата больше конечной даты";

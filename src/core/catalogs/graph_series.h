@@ -30,8 +30,8 @@ inline bool SamePackedMoment(double a, double b) { return ComparePackedMoments(a
 // Fills Dates with the grid of a graph. Dated: Period-second points from the first interval of
 // StartDate's day to 00:00 after EndDate's day (daily points, Period 86400, are stamped 00:00 of their
 // own day). Not dated: the 24 points of a typical day from Period on (callers pass 3600), never
-// rolling over, so the last is 0.864. False with Msg when the end day lies before the start day or
-// the period is not positive; Dates is then untouched.
+// rolling over, so the last is 0.864. False with Msg when the end day lies before the start day, a
+// date lies beyond the years 1 to 9999 or the period is not positive; Dates is then untouched.
 bool CountGraphPoints(bool Dated, int Period, DAdouble& Dates, std::string& Msg, TDateTime EndDate,
                       TDateTime StartDate);
 

@@ -1,5 +1,7 @@
 #include "core/district/base_import.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -172,6 +174,27 @@ bool IsIntegerText(const std::string& text, int& value) {
   if (v > 2147483647LL) return false;
   value = static_cast<int>(v);
   return true;
+}
+
+std::string ImportTextFault(const std::string& text) {
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return {};
+  std::string bytes;
+  char32_t missing = 0;
+  if (TryUtf8ToCp1251(text, bytes, missing)) return {};
+  std::string shown;
+  AppendUtf8(shown, missing);
+  char code[16];
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(missing));
+  // a long text is named by its beginning
+  constexpr std::size_t kShownChars = 40;
+  const std::string quoted = Utf8Length(text) > kShownChars ? Utf8Left(text, kShownChars) + "..." : text;
+  return "текст \"" + quoted + "\" нельзя записать в таблицу: у символа \"" + shown + "\" (" + code +
+         ") нет кода в кодировке Windows-1251";
+}
+
+std::string ImportRowMessage(const std::string& file, long long row, const std::string& field,
+                             const std::string& reason) {
+  return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(row) + ", " + field + ": " + reason;
 }
 
 std::string TrimText(const std::string& text) {

@@ -60,7 +60,8 @@ private:
   std::map<std::string, std::map<std::string, TImportStation>> rows_;
 };
 
-// The line and station tables of the rows, titled with the base's file name (no folder).
+// The line and station tables of the rows, titled with the base's file name (no folder). Texts go in as
+// they are: an import refuses, with ImportTextFault, what the tables cannot hold before it gets here.
 void MakeBaseTables(const std::vector<TImportLine>& lines, const std::vector<TImportStation>& stations,
                     const std::string& baseStem, TBaseImport& base);
 
@@ -72,6 +73,16 @@ void MakeBaseTables(const std::vector<TImportLine>& lines, const std::vector<TIm
 void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writeEmptyStations);
 
 // ---- text helpers shared by the imports
+
+// Empty when the tables can hold the text as it stands: every character has a Windows-1251 code.
+// Otherwise why not (Russian), naming the text (its first 40 characters) and its first character
+// without a code.
+std::string ImportTextFault(const std::string& text);
+
+// 'Ошибка чтения файла "<file>": строка <row>, <field>: <reason>', the refusal of a source file for a
+// value that an import cannot take.
+std::string ImportRowMessage(const std::string& file, long long row, const std::string& field,
+                             const std::string& reason);
 
 // True for a text of only digits with an optional sign that fits an Integer; value takes it.
 bool IsIntegerText(const std::string& text, int& value);

@@ -24,7 +24,8 @@ using TPercentProc = std::function<void(int percent)>;
 // node cards, branch cards, balancing-node cards, nodes made fixed-voltage, distinct shunt nodes.
 // A missing file gives all counters 0. A column missing from either layout raises the table store's
 // error before the file is read; a field that is not a number raises ConvertError naming the file and
-// the line.
+// the line, and a name with a character that the tables cannot hold (a DOS name's box-drawing signs)
+// raises ld::Error naming them.
 void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile& nodeTable, TDataFile& branchTable,
                       const TPercentProc& progress, int& nodeCount, int& branchCount, int& balancingCount,
                       int& fixedVoltageCount, int& shuntCount);

@@ -11,6 +11,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/strings.h"
+#include "core/district/base_import.h"
 #include "core/district/cdu_card_fields.h"
 #include "core/district/cdu_cards.h"
 #include "core/tables/file_io.h"
@@ -196,8 +197,14 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
       } else if (code == 290) {
         const std::int32_t ns = DigitsToInt(CardField(line, 5, 16));
         if (const auto r = firstRow.find(ns); r != firstRow.end()) {
-          const std::string_view name = TrimName(CardTail(line, 17));
-          node.Name->SetItem(r->second, dos ? OemToAnsiStr(name) : Cp1251ToUtf8(name));
+          const std::string_view bytes = TrimName(CardTail(line, 17));
+          const std::string name = dos ? OemToAnsiStr(bytes) : Cp1251ToUtf8(bytes);
+          // A DOS name can hold characters that the table's code page lacks (a Windows-1251 name read as
+          // DOS text is full of them); written, they would all become one character and merge names.
+          if (const std::string fault = dos ? ImportTextFault(name) : std::string(); !fault.empty())
+            throw Error("Ошибка в строке " + std::to_string(lineNo) + " файла \"" + fileio::FullFileName(fileName) +
+                        "\": имя узла (колонки 17 и далее): " + fault);
+          node.Name->SetItem(r->second, name);
         }
       }
       if (threshold < static_cast<int>(lineNo)) {

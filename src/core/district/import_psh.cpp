@@ -110,6 +110,18 @@ std::vector<std::string> ReadLines(const fs::path& file) {
   return lines;
 }
 
+// A line whose texts the tables cannot hold as read (a file in another code page gives characters
+// that Windows-1251 lacks) refuses the file: stored, its names would run together.
+void CheckSectionTexts(const TPshSection& section, const fs::path& file, int lineNumber) {
+  const std::pair<const std::string*, const char*> fields[] = {{&section.Name1, "колонки 1-8 (начало участка)"},
+                                                               {&section.Name2, "колонки 10-17 (конец участка)"},
+                                                               {&section.LineMark, "колонки 24-33 (марка линии)"},
+                                                               {&section.TransMark, "колонки 42-49 (марка тр-ра)"}};
+  for (const auto& [text, field] : fields)
+    if (const std::string fault = ImportTextFault(*text); !fault.empty())
+      throw Error(ImportRowMessage(file.string(), lineNumber, field, fault + " (файл не в кодировке DOS?)"));
+}
+
 void ImportPshFile(const fs::path& file, TPshStore& store, std::vector<std::string>& messages) {
   const std::vector<std::string> lines = ReadLines(file);
   if (lines.size() < 3) return;
@@ -119,11 +131,13 @@ void ImportPshFile(const fs::path& file, TPshStore& store, std::vector<std::stri
   TPshSection a;
   // the first data line is cut as it stands; the later ones without their outer blanks
   ParsePshLine(lines[2], a, fileName, 3, messages);
+  CheckSectionTexts(a, file, 3);
   for (std::size_t i = 3; i < lines.size(); ++i) {
     const std::string line = TrimText(lines[i]);
     if (line.empty()) continue;
     TPshSection b;
     ParsePshLine(line, b, fileName, static_cast<int>(i) + 1, messages);
+    CheckSectionTexts(b, file, static_cast<int>(i) + 1);
     if (b.State == "+") {
       if (IsBus(a.LineMark)) a.LineMark.clear();
       a.LineMark += "+" + b.LineMark;

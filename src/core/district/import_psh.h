@@ -29,7 +29,8 @@ void ParsePshLine(const std::string& line, TPshSection& section, const std::stri
 // Reads every ".psh" file of the stem's folder and of its direct subfolders (the folder first, then
 // the subfolders by name, the files of each by name) into a new base of the stem. Messages: the bad
 // lengths. Progress: after each file the share of files done. A file that cannot be read throws
-// ld::Error naming it.
+// ld::Error naming it; so does a line with a name or mark that the tables cannot hold as read (a
+// character without a Windows-1251 code), naming the line and its columns.
 void ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImportProgress& progress = {});
 
 }  // namespace ld

@@ -7,6 +7,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/table_file.h"
@@ -102,14 +103,17 @@ private:
   TIndex all_, grouped_;
 };
 
+// A station has at most this many transformers (Т1 to Т6); a list that names more is damaged, and
+// taking it would fill the table with rows.
+constexpr int kMaxRowTransformers = 6;
+
 // The transformers of a row's Transform list at its end node N2: items separated by ",", each with
-// an optional count of up to three digits before its mark.
-void AddStationTransformers(const std::string& list, const TImportLine& row, TSortedStations& stations) {
-  const std::string afterPoint = row.Name2.find('.') == std::string::npos ? std::string() : After(row.Name2, '.');
-  int s = 0;
-  if (!IsIntegerText(afterPoint, s)) s = 0;
-  const std::string v = row.Sign == kTransformer ? After(row.Un, '/') : row.Un;
-  int c = 0;
+// an optional count of up to three digits before its mark. A list of more transformers than a station
+// has refuses the file.
+void AddStationTransformers(const std::string& list, const TImportLine& row, TSortedStations& stations,
+                            const std::string& file, int j) {
+  std::vector<std::pair<int, std::string>> items;
+  int total = 0;
   const std::string trimmed = Trim(list);
   std::size_t pos = 0;
   while (pos <= trimmed.size() && !trimmed.empty()) {
@@ -124,6 +128,20 @@ void AddStationTransformers(const std::string& list, const TImportLine& row, TSo
       n = std::stoi(item.substr(0, digits));
       item.erase(0, digits);
     }
+    total += n;
+    items.emplace_back(n, std::move(item));
+  }
+  if (total > kMaxRowTransformers)
+    throw Error(ImportRowMessage(file, j, "поле \"Transform\"",
+                                 "в списке " + std::to_string(total) + " трансформаторов, а в узле их не больше " +
+                                     std::to_string(kMaxRowTransformers)));
+
+  const std::string afterPoint = row.Name2.find('.') == std::string::npos ? std::string() : After(row.Name2, '.');
+  int s = 0;
+  if (!IsIntegerText(afterPoint, s)) s = 0;
+  const std::string v = row.Sign == kTransformer ? After(row.Un, '/') : row.Un;
+  int c = 0;
+  for (const auto& [n, item] : items) {
     for (int i = 0; i < n; ++i) {
       ++c;
       const long long k = s == 0 ? c : static_cast<long long>(s) + 2LL * c - 2;
@@ -132,6 +150,14 @@ void AddStationTransformers(const std::string& list, const TImportLine& row, TSo
       stations.Insert(row.Name2, ntr).Transform = item + "/" + v + "/0.4";
     }
   }
+}
+
+// A load value of the source as the station row takes it; a value that is no number refuses the file.
+double LoadValue(float value, const std::string& file, int j, const char* field) {
+  const double v = SingleToDouble(value);
+  if (const std::string fault = ImportNumberFault(v); !fault.empty())
+    throw Error(ImportRowMessage(file, j, std::string("поле \"") + field + "\"", fault));
+  return v;
 }
 
 }  // namespace
@@ -230,17 +256,19 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
       if (CharAt(src.ComBeg, j) == U'-' || n1.empty() || IsIntegerText(n1, number)) row.MarkCom1 = "-";
       if (CharAt(src.ComEnd, j) == U'-' || n2.empty() || IsIntegerText(n2, number)) row.MarkCom2 = "-";
 
-      AddStationTransformers(GetCellText(source, j, transformCol, true), row, stations);
+      AddStationTransformers(GetCellText(source, j, transformCol, true), row, stations, file, j);
 
       const std::string kodLine = src.KodLine->GetItem(j);
       if (UpperCase(kodLine).find("ФИДЕР") == std::string::npos) {
         row.KodLine = kodLine;
         if (const int type = src.TypPQ->Get(j); type != 0) {
+          const double p = LoadValue(src.P->Get(j), file, j, "P");
+          const double q = LoadValue(src.Q->Get(j), file, j, "Q");
           TImportStation* station = stations.LastOf(n2);
           if (!station) station = &stations.Insert(n2, "");
           station->T = type;
-          station->Pn = SingleToDouble(src.P->Get(j));
-          station->Qn = SingleToDouble(src.Q->Get(j));
+          station->Pn = p;
+          station->Qn = q;
         }
       }
       search.End(r);

@@ -14,7 +14,9 @@ namespace ld {
 // Reads the files in the order given into a new base of the stem (the tables' title is the stem's file
 // name). Messages: "<file name>. Строка <j>. <text>" per doubtful row. Progress restarts at 0 for each
 // file and advances by 10 at every tenth of its rows. A file that cannot be read as a district network
-// table throws ld::Error naming it; nothing is returned then.
+// table throws ld::Error naming it; so does a row whose load taken is no finite number or whose
+// Transform list names more than six transformers, naming the row and the field. Nothing is returned
+// then.
 void ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
                          const TImportProgress& progress = {});
 

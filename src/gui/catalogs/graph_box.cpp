@@ -46,7 +46,19 @@ void TGraphBox::DrawTo(QPainter& painter, int x0, int y0, int w, int h) {
   const int th = textHeight_;
   const auto textWidth = [&](const std::string& s) { return metrics.horizontalAdvance(Q(s)); };
   layout_ = Layout(x0, y0, w, h, th, textWidth);
-  if (!layout_.Valid) return;
+  if (!layout_.Valid) {
+    // a damaged value is shown instead of the plot it would break
+    if (!layout_.Fault.empty()) {
+      painter.save();
+      painter.fillRect(QRect(x0, y0, w, h), ToQColor(Settings.BackColor));
+      painter.setFont(font());
+      painter.setPen(Qt::red);
+      painter.drawText(QRect(x0 + kPlotMargin, y0 + kPlotMargin, w - 2 * kPlotMargin, h - 2 * kPlotMargin),
+                       Qt::AlignCenter | Qt::TextWordWrap, Q(layout_.Fault));
+      painter.restore();
+    }
+    return;
+  }
   const TGraphLayout& g = layout_;
   const TValueAxis& axis = g.Axis;
   painter.save();
@@ -137,15 +149,7 @@ void TGraphBox::DrawTo(QPainter& painter, int x0, int y0, int w, int h) {
   }
 
   // Lines and points.
-  const auto rowOf = [&](double v) {
-    if (axis.Step == 0) return axis.AxisRow;
-    int row = axis.AxisRow - RoundInt(v * axis.StepPixels / axis.Step);
-    if (Settings.FixedY) {
-      row += RoundInt(axis.StepPixels * Settings.Yx / Settings.dY);
-      row = std::clamp(row, g.Top, g.Bottom);
-    }
-    return row;
-  };
+  const auto rowOf = [&](double v) { return PlotValueRow(g, Settings, v); };
   const int shown = g.PointWidth > 0 ? (g.Right - g.Left) / g.PointWidth : 0;
   for (const TGElem& s : Series()) {
     painter.setPen(QPen(ToQColor(s.Color), Settings.LinWidth));

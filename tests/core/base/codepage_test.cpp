@@ -47,6 +47,19 @@ TEST(CodePage, CharactersWithoutACodeBecomeQuestionMarks) {
   EXPECT_EQ(Utf8Length("\xC1\xBF" "\xE0\x9F\xBF"), 5u);
   EXPECT_EQ(Utf8Length("\xC2\x80" "\xE0\xA0\x80" "\xF0\x90\x80\x80"), 3u);
   EXPECT_EQ(Utf8ToCp1251("\xD0\x90\xC2\xA0"), "\xC0\xA0");  // А and the no-break space
+
+  // The checked conversion names the first character it cannot keep and gives no bytes then.
+  std::string bytes = "old";
+  char32_t missing = 0;
+  EXPECT_TRUE(TryUtf8ToCp1251("ТП-1 ёЁ№€", bytes, missing));
+  EXPECT_EQ(bytes, "\xD2\xCF-1 \xB8\xA8\xB9\x88");
+  EXPECT_FALSE(TryUtf8ToCp1251("ТП-╥╧ü", bytes, missing));
+  EXPECT_EQ(missing, U'╥');
+  EXPECT_EQ(bytes, "\xD2\xCF-1 \xB8\xA8\xB9\x88");
+  EXPECT_FALSE(TryUtf8ToCp1251("A\xD0", bytes, missing));
+  EXPECT_EQ(missing, 0xD0u) << "a broken sequence is a character without a code";
+  EXPECT_TRUE(TryUtf8ToCp1251("", bytes, missing));
+  EXPECT_EQ(bytes, "");
 }
 
 TEST(CodePage, LengthAndLeftCountCharacters) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/dates.h"
@@ -38,6 +41,18 @@ TEST(GraphSeries, GridsEndEachIntervalAndRollOverMidnight) {
   EXPECT_FALSE(CountGraphPoints(true, 3600, d, msg, EncodeDate(2024, 3, 1), EncodeDate(2024, 3, 2)));
   EXPECT_EQ(msg, "Начальная дата больше конечной даты");
   EXPECT_EQ(std::pair(d.Count, d.Get(1)), std::pair(1, 5.0));
+  // Dates beyond the years 1 to 9999 are damage: no count of points is made of them.
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const auto& [first, last] : {std::pair(0.0, 1e18), std::pair(-1e300, 0.0), std::pair(std::nan(""), 0.0),
+                                    std::pair(0.0, inf), std::pair(-693594.0, 0.0)}) {
+    msg.clear();
+    EXPECT_FALSE(CountGraphPoints(true, 3600, d, msg, last, first)) << first << " " << last;
+    EXPECT_EQ(msg, "Недопустимые даты графика");
+  }
+  EXPECT_EQ(std::pair(d.Count, d.Get(1)), std::pair(1, 5.0));
+  Grid(d, true, 86400, EncodeDate(1, 1, 1), EncodeDate(1, 1, 2));
+  Grid(d, true, 86400, EncodeDate(9999, 12, 30), EncodeDate(9999, 12, 31));
+  EXPECT_EQ(d.Count, 2);
 
   // A moment is found on the grid to the second, whichever way its fraction was computed.
   Grid(d, true, 3600, EncodeDate(2024, 5, 1), EncodeDate(2024, 5, 1));

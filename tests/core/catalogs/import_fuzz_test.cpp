@@ -3,6 +3,7 @@
 // import that succeeds has stored every graph it counted.
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <random>
 
 #include "catalog_fixture.h"
@@ -81,11 +82,15 @@ std::string LBRecord(std::uint16_t number, const std::string& name, float base) 
 TEST_F(ImportFuzz, DamagedGraphFilesAreImportedWholeOrRefusedWithTheirName) {
   const std::string valid = std::string("LB\x01\x00", 4) + LBRecord(300, "ТП-15", 1) + LBRecord(7, "Занят", 2) +
                             LBRecord(301, "ТП-16", 3);
+  // Values that no graph may hold: no number, and a number the plot's axis would never find a step for.
+  const std::string damaged = std::string("LB\x01\x00", 4) + LBRecord(300, "ТП-15", 1) +
+                              LBRecord(302, "ТП-17", std::numeric_limits<float>::quiet_NaN()) +
+                              LBRecord(303, "ТП-18", -std::numeric_limits<float>::infinity());
   const std::string file = Folder() + "типовые.LB";
   std::mt19937 random(20261207);
   int refused = 0;
   for (int round = 0; round < kRounds; ++round) {
-    WriteBytes(file, Mutate(valid, random));
+    WriteBytes(file, Mutate(round % 4 == 3 ? damaged : valid, random));
     auto catalog = FreshCatalog();
     try {
       const int added = ImportLBFile(file, *catalog, Base());

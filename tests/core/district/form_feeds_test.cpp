@@ -1,6 +1,9 @@
 // Scheme forming: 0.4 kV lines, substation feeds, feeder heads, the switching journal.
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "form_fixture.h"
 
 namespace ld::test {
@@ -89,6 +92,47 @@ TEST_F(FormFeeds, FeedsMakeSupplyPointsAndGivenFlows) {
   ASSERT_EQ(flows.RowCount, 1);
   EXPECT_EQ(f.Name2->GetItem(1), "тп-1");
   EXPECT_EQ(Sign("ПС-1.10"), "b");
+
+  // A bus measured at other than the lines' 10.5 kV: the ratio follows the measured voltage. A bus
+  // joined to another one ("О") is fed through that one: its flow, voltage and energies go there.
+  options.FeederSelection = false;
+  Base(LayoutLines10, {{"1", "П", "ПС-4.10", "ТП-4", "", "", "10"}, {"1", "П", "ПС-5.10", "ТП-5"},
+                       {"1", "П", "ПС-6.10", "ТП-6"}});
+  Base(LayoutSubstInputs, {Feed({{0, "ПС-4"}, {1, "ПС-4.10"}, {3, "10.4"}, {5, "К"}}),
+                           Feed({{1, "ПС-6.10"}, {2, "ПС-5.10"}, {3, "10.2"}, {4, "1"}, {5, "О"}, {7, "4"}, {8, "2"},
+                                 {9, "1"}, {10, "0.5"}, {11, "40"}, {12, "20"}, {15, "3"}, {16, "1.5"}})});
+  // Feeder heads carry the subscribers' losses to their ends, or keep them when the end is missing.
+  Base(LayoutSubstFeeders, {Feeder({{0, "ПС-4.10"}, {1, "ТП-4"}, {6, "Б"}, {11, "9"}, {12, "4"}, {13, "1"},
+                                    {14, "0.5"}, {15, "0.3"}, {16, "0.2"}}),
+                            Feeder({{0, "ПС-4.10"}, {1, "ТП-99"}, {6, "Б"}, {15, "0.7"}, {16, "0.4"}})});
+  Form();
+  const int measured = Branch("ПС-4", "ПС-4.10");
+  ASSERT_NE(measured, 0);
+  EXPECT_NEAR(b.Kta->Get(measured), 10 / 10.4, 1e-6);
+  EXPECT_FLOAT_EQ(b.Ul->Get(measured), 10);
+  EXPECT_FLOAT_EQ(n.Um->Get(Node("ПС-4.10")), 10.4f);
+  const int fed = Node("ПС-5.10");
+  EXPECT_FLOAT_EQ(n.Um->Get(fed), 10.2f);
+  EXPECT_EQ((std::vector<double>{n.WPn->Get(fed), n.WQn->Get(fed), n.WPpr->Get(fed), n.WQpr->Get(fed),
+                                 n.dWPa->Get(fed), n.dWQa->Get(fed)}),
+            (std::vector<double>{40, 20, 40, 20, 3, 1.5}));
+  EXPECT_EQ(Sign("ПС-6.10"), "") << "the joined bus is no supply point of its own";
+  EXPECT_FLOAT_EQ(n.Um->Get(Node("ПС-6.10")), 10);
+  const int joint = Branch("ПС-5.10", "ПС-6.10");
+  ASSERT_NE(joint, 0);
+  EXPECT_EQ(std::pair(b.MarkCom1->GetItem(joint), b.MarkCom2->GetItem(joint)), std::pair(std::string("-"), std::string("-")));
+  ASSERT_EQ(flows.RowCount, 4);
+  EXPECT_EQ(std::tuple(f.N1->Get(2), f.N2->Get(2), f.Name2->GetItem(2), f.B.Get(2)),
+            std::tuple(ExternalSourceNode, NS("ПС-5.10"), std::string("ПС-5.10"), 0));
+  EXPECT_EQ((std::vector<double>{f.Pr->Get(2), f.Qr->Get(2), f.Pl->Get(2), f.Ql->Get(2)}),
+            (std::vector<double>{4, 2, 1, 0.5}));
+  const int head = Node("ТП-4");
+  EXPECT_EQ((std::vector<double>{n.WPn->Get(head), n.WQn->Get(head), n.WPg->Get(head), n.WQg->Get(head),
+                                 n.WPpr->Get(head), n.WQpr->Get(head), n.dWPa->Get(head), n.dWQa->Get(head)}),
+            (std::vector<double>{9, 4, 1, 0.5, 9, 4, 0.3, 0.2}));
+  EXPECT_EQ((std::vector<double>{f.dWPa->Get(3), f.dWQa->Get(3), f.dWPa->Get(4), f.dWQa->Get(4)}),
+            (std::vector<double>{0, 0, 0.7, 0.4}));
+  EXPECT_EQ(errors, (std::vector<std::string>{"Фидеры п/ст, строка 2: ТП-99 отсутствует в таблице линий 10(6) кВ"}));
 }
 
 TEST_F(FormFeeds, LowVoltageLinesHangUnderTheStations) {
@@ -100,7 +144,8 @@ TEST_F(FormFeeds, LowVoltageLinesHangUnderTheStations) {
                        {"ТП-6", "Т1", "рк-1", "", "", "4", "", "", "", "", "0.04"},
                        {"ТП-9", "Т1", "Ф1"},
                        {"ТП-6", "Т1", "Ф2", "", "5"},
-                       {"ТП-6.А", "", "Ф3"}});  // a letter after the point belongs to the station's name
+                       {"ТП-6.А", "", "Ф3"},  // a letter after the point belongs to the station's name
+                       {"ТП-6", "Т1", "Ф4", "", "", "6", "", "", "", "", "0.05"}});
   options.T04 = true;
   options.L04 = true;
   Form();
@@ -122,7 +167,9 @@ TEST_F(FormFeeds, LowVoltageLinesHangUnderTheStations) {
   EXPECT_NEAR(n.Pn->Get(Node("РК-1")), 0.07, 1e-9);
   EXPECT_EQ(errors, (std::vector<std::string>{"Линии 0.4 кВ, строка 4: ТП-9.Т1 отсутствует в таблице узлов схемы",
                                               "Линии 0.4 кВ, строка 5: неверно задан тип загрузки линии",
-                                              "Линии 0.4 кВ, строка 6: ТП-6.А отсутствует в таблице узлов схемы"}));
+                                              "Линии 0.4 кВ, строка 6: ТП-6.А отсутствует в таблице узлов схемы",
+                                              "Линии 0.4 кВ, строка 7: неверно задан тип нагрузки (колонка \"Т\")"}));
+  EXPECT_EQ(n.Pn->Get(Node("ТП-6.Ф4")), 0) << "a load of no known type is not taken";
   TLine04Cols q;
   const TDataFile written = Read(LayoutLines04);
   FillLine04Cols(written, q);

@@ -3,6 +3,7 @@
 // their bytes (the sanitizer build watches) and lose no row of what was read.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -46,10 +47,25 @@ TEST_F(ImportFuzz, DamagedNetworkTablesAreImportedWholeOrRefusedByName) {
              {"+", "ТП-7.2", "12", "", "", "", "АС-35"},
              {"Т", "12", "ПС-1 10", "", "", "", "ТДН-10000/35/10", "999ТМ-1"}});
   const std::string valid = ReadBytes(file);
+  // A table whose loads are no numbers, and one that reads whole.
+  TDataFile table;
+  FillRows(table, LayoutDistrict10, {{"П", "ПС.35.10", "Ф-5"},
+                                     {"", "ПС.35.10", "ТП-7", "", "", "", "АС-50", "2ТМ-400", "1", "0.1", "0.05"},
+                                     {"+", "ТП-7", "12", "", "", "", "АС-35", "", "2", "0", "0"}});
+  const int p = FindColumnIndex("P", table), q = FindColumnIndex("Q", table);
+  static_cast<DAsingle&>(*table.Columns[p])[2] = std::numeric_limits<float>::quiet_NaN();
+  static_cast<DAsingle&>(*table.Columns[q])[3] = std::numeric_limits<float>::infinity();
+  WriteTableFile(file, table);
+  const std::string notNumbers = ReadBytes(file);
+  static_cast<DAsingle&>(*table.Columns[p])[2] = 0.5f;
+  static_cast<DAsingle&>(*table.Columns[q])[3] = 0.25f;
+  WriteTableFile(file, table);
+  const std::string whole = ReadBytes(file);
+  const std::string seeds[] = {valid, notNumbers, whole};
   std::mt19937 random(20261207);
   int refused = 0;
   for (int round = 0; round < kRounds; ++round) {
-    WriteBytes(file, Mutate(valid, random));
+    WriteBytes(file, Mutate(seeds[round % 3], random));
     TBaseImport base;
     try {
       ImportDistrictFiles({file}, dir / "Б", base);
@@ -67,7 +83,7 @@ TEST_F(ImportFuzz, DamagedNetworkTablesAreImportedWholeOrRefusedByName) {
   EXPECT_LT(refused, kRounds);
 }
 
-TEST_F(ImportFuzz, DamagedFeederFilesNeverStopTheImport) {
+TEST_F(ImportFuzz, DamagedFeederFilesAreImportedOrRefusedByName) {
   const auto piece = [](const std::string& n1, const std::string& n2, const std::string& state, const std::string& mark,
                         const std::string& km, const std::string& trans) {
     return Utf8ToCp866(FitRight(n1, 8) + " " + FitRight(n2, 8) + " " + FitRight(state, 4) + " " + FitRight(mark, 9) +
@@ -78,14 +94,24 @@ TEST_F(ImportFuzz, DamagedFeederFilesNeverStopTheImport) {
                             piece("ТП-1", "12", "+", "АС-35", "0.1", "-") +
                             piece("ТП-1", "12", "=", "А-35", "0.1", "ТМ-400") +
                             piece("12", "ТП-2", "ОВВ", "ШИНЫ", "0", "-") + piece("ТП-2", "ЛЕСНАЯ2", "", "А", "1", "-");
+  // The same file written in Windows-1251: its capitals are signs that no table holds.
+  const std::string windows = Utf8ToCp1251(Cp866ToUtf8(valid));
   const std::filesystem::path folder = dir.Path() / "фидеры";
   std::filesystem::create_directories(folder);
   std::mt19937 random(7122026);
+  int refused = 0;
   for (int round = 0; round < kRounds; ++round) {
-    const std::string damaged = Mutate(valid, random);
+    const std::string damaged = Mutate(round % 4 == 3 ? windows : valid, random);
     WriteBytes(folder / "f.psh", damaged);
     TBaseImport base;
-    ImportPshFolder((folder / "Б").string(), base);
+    try {
+      ImportPshFolder((folder / "Б").string(), base);
+    } catch (const Error& e) {
+      ++refused;
+      ASSERT_TRUE(StartsWith(e.what(), "Ошибка чтения файла \"" + (folder / "f.psh").string() + "\": строка "))
+          << e.what();
+      continue;
+    }
     // a section per line that neither continues nor runs beside the one before, at most
     std::size_t lines = 0;
     for (std::size_t at = 0, n = 0; at <= damaged.size(); ++n) {
@@ -99,6 +125,8 @@ TEST_F(ImportFuzz, DamagedFeederFilesNeverStopTheImport) {
     ASSERT_LE(base.Lines.RowCount, static_cast<int>(lines));
     for (const std::string& m : base.Messages) ASSERT_TRUE(StartsWith(m, "Файл f.psh. Строка ")) << m;
   }
+  EXPECT_GT(refused, 0);
+  EXPECT_LT(refused, kRounds);
 }
 
 void ImportOrRefuse(const std::string& file, int& refused) {

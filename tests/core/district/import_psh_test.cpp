@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/error.h"
 #include "core/base/strings.h"
 #include "core/tables/table_file.h"
 #include "support/test_env.h"
@@ -113,6 +114,54 @@ TEST_F(FeederFilesImport, FeederNamesAndLines) {
   EXPECT_EQ(s.TransMark, "");
   EXPECT_EQ(s.TransName, "Т1");
   EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FeederFilesImport, AFileInAnotherCodePageIsRefusedByLineAndColumns) {
+  // Capitals of Windows-1251 read as DOS text are box-drawing signs that the tables cannot hold: stored,
+  // the three stations would become one "??-???.1.10".
+  const fs::path folder = dir.Path() / "1251";
+  const std::string stem = (folder / "Сеть").string();
+  fs::create_directories(folder);
+  WriteRows(stem + ".RSL", LayoutLines10, {{"1", "", "СТАРАЯ", "ТП-1"}});
+  const std::string oldLines = ReadBytes(stem + ".RSL");
+  std::string bytes = "\r\n\r\n";
+  for (const char* station : {"ТП-ЛЕС", "ТП-САД", "ТП-ЛУГ"})
+    bytes += Utf8ToCp1251(Piece("12", station, "", "A-35", "0.1", "-")) + "\r\n";
+  WriteBytes(folder / "ф.psh", bytes);
+  TBaseImport base;
+  try {
+    ImportPshFolder(stem, base);
+    WriteImportedBase(stem, base, false);
+    FAIL() << "imported";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + (folder / "ф.psh").string() +
+                                         "\": строка 3, колонки 10-17 (конец участка): текст \"╥╧-╦┼╤.1.10\" нельзя "
+                                         "записать в таблицу: у символа \"╥\" (U+2565) нет кода в кодировке "
+                                         "Windows-1251 (файл не в кодировке DOS?)");
+  }
+  EXPECT_EQ(ReadBytes(stem + ".RSL"), oldLines);
+  EXPECT_FALSE(fs::exists(stem + ".RTP"));
+
+  // Every column that reaches the tables is looked at, a later line's as well.
+  const std::pair<std::string, const char*> damaged[] = {
+      {Utf8ToCp866(Piece("12", "ТП-1", "", "АС-50", "0.1", "ТМ-100")) + "\xB0", "колонки 42-49 (марка тр-ра): текст \"ТМ-100░"},
+      {Utf8ToCp866(Piece("12", "ТП-1", "", "АС", "0.1", "-")).replace(25, 1, "\xDB"), "колонки 24-33 (марка линии): текст \"100*АС█"},
+      {"\xC4" + Utf8ToCp866(Piece("2", "ТП-1", "", "АС", "0.1", "-")).substr(1), "колонки 1-8 (начало участка): текст \"─"}};
+  for (const auto& [line, field] : damaged) {
+    WriteBytes(folder / "ф.psh", Utf8ToCp866("\r\n\r\n" + Piece("ТП-0", "12", "", "АС-50", "1", "-") + "\r\n") + line);
+    try {
+      ImportPshFolder(stem, base);
+      ADD_FAILURE() << field;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + (folder / "ф.psh").string() + "\": строка 4, " +
+                                                field, 0), 0u) << e.what();
+    }
+  }
+  // Small letters of Windows-1251 read as DOS text stay letters: the names are wrong but apart.
+  WriteBytes(folder / "ф.psh", "\r\n\r\n" + Utf8ToCp1251(Piece("12", "тп-лес", "", "", "0.1", "-") + "\r\n" +
+                                                     Piece("12", "тп-сад", "", "", "0.1", "-")));
+  ImportPshFolder(stem, base);
+  EXPECT_EQ(ColumnTexts(base.Lines, "Name2"), (std::vector<std::string>{"ЄЯ-ЫХЁ.1.10", "ЄЯ-ЁРФ.1.10"}));
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "core/base/error.h"
+#include "core/tables/colmaps_district.h"
 #include "core/tables/table_file.h"
 #include "support/table_rows.h"
 #include "support/test_env.h"
@@ -50,6 +52,9 @@ TEST_F(DistrictFilesImport, VoltagesStationsAndLoadsOfTwoFilesInOneBase) {
       {"П", "ПС.10", "Ф-1"},
       {"П", "ПС.В.35.10", "Ф-2"},
       {"", "РП-1", "РП-2"},  // inherits from the first file
+      {"П", "ПС-3.110.35", "Ф-3"},
+      {"", "ПС-3.110.35", "5"},
+      {"+", "5", "ТП-40"},   // the pole of the row above the tap-off: 35 kV
   });
   std::vector<int> progress;
   TBaseImport base;
@@ -58,11 +63,11 @@ TEST_F(DistrictFilesImport, VoltagesStationsAndLoadsOfTwoFilesInOneBase) {
   const TDataFile& l = base.Lines;
   EXPECT_EQ(l.Name, LayoutLines10);
   EXPECT_EQ(l.Title, "Новая");
-  ASSERT_EQ(l.RowCount, 17);
+  ASSERT_EQ(l.RowCount, 20);
   EXPECT_EQ(ColumnTexts(l, "Un"), (std::vector<std::string>{"10", "10", "10", "10", "10", "10", "10", "10", "35/10", "35",
-                                                       "10/0", "10", "", "", "10", "35.10", "35"}));
+                                                       "10/0", "10", "", "", "10", "35.10", "35", "35", "35", "35"}));
   EXPECT_EQ(ColumnTexts(l, "Sign"), (std::vector<std::string>{"П", "", "+", "+", "", "", "", "+", "Т", "", "Т", "", "",
-                                                         "Т", "П", "П", ""}));
+                                                         "Т", "П", "П", "", "П", "", "+"}));
   EXPECT_EQ(CellText(l, "Name1", 2), "ПС.35.10") << "names are trimmed";
   EXPECT_EQ(CellText(l, "Name1", 1), "ПС.35.10") << "the supply keeps its name";
   EXPECT_EQ(CellText(l, "DSNum", 1), "Ф-5");
@@ -149,6 +154,66 @@ TEST_F(DistrictFilesImport, AFileThatIsNoNetworkTableIsRefusedByName) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + lines + "\"", 0), 0u) << e.what();
   }
+}
+
+TEST_F(DistrictFilesImport, LoadsThatAreNoNumbersAndEndlessTransformerListsRefuseTheFile) {
+  // The command's road: the new base replaces the old one only when the import went through.
+  const std::string stem = dir / "Сеть";
+  WriteRows(stem + ".RSL", LayoutLines10, {{"1", "", "СТАРАЯ", "ТП-1"}});
+  WriteRows(stem + ".RTP", LayoutTransTP, {{"1", "ТП-1", "Т1"}});
+  const std::string oldLines = ReadBytes(stem + ".RSL"), oldStations = ReadBytes(stem + ".RTP");
+  const auto refusal = [&](const std::string& file) {
+    TBaseImport base;
+    try {
+      ImportDistrictFiles({file}, stem, base);
+      WriteImportedBase(stem, base, false);
+    } catch (const Error& e) {
+      EXPECT_EQ(ReadBytes(stem + ".RSL"), oldLines);
+      EXPECT_EQ(ReadBytes(stem + ".RTP"), oldStations);
+      return std::string(e.what());
+    }
+    return std::string("imported");
+  };
+
+  // Loads are binary singles: a damaged one is no number at all.
+  TDataFile table;
+  FillRows(table, LayoutDistrict10, {{"П", "ПС.35.10", "Ф-5"},
+                                     {"", "ПС.35.10", "ТП-7", "", "", "", "АС-50", "", "1", "0.1", "0.05"},
+                                     {"", "ТП-7", "ТП-8", "", "", "", "АС-50", "", "2", "0.2", "0.5"}});
+  TDistrict10Cols c;
+  FillDistrict10Cols(table, c);
+  const std::string damaged = dir / "п.RS";
+  const auto write = [&](int row, DAsingle* column, float value) {
+    (*column)[row] = value;
+    WriteTableFile(damaged, table);
+  };
+  write(2, c.P, std::numeric_limits<float>::quiet_NaN());
+  EXPECT_EQ(refusal(damaged),
+            "Ошибка чтения файла \"" + damaged + "\": строка 2, поле \"P\": значение не является числом");
+  write(2, c.P, 0.1f);
+  write(3, c.Q, -std::numeric_limits<float>::infinity());
+  EXPECT_EQ(refusal(damaged),
+            "Ошибка чтения файла \"" + damaged + "\": строка 3, поле \"Q\": значение равно минус бесконечности");
+  // A station has six transformers at most; a count of 999 would make a row of each.
+  const std::string seven = Source("семь.RS", {{"", "ПС", "ТП-1", "", "", "", "", "4ТМ-400, 3ТМ-250"}});
+  EXPECT_EQ(refusal(seven), "Ошибка чтения файла \"" + seven +
+                                "\": строка 1, поле \"Transform\": в списке 7 трансформаторов, а в узле их не больше 6");
+  const std::string many = Source("много.RS", {{"", "ПС", "ТП-1"}, {"", "ТП-1", "ТП-2", "", "", "", "", "999ТМ-1"}});
+  EXPECT_EQ(refusal(many), "Ошибка чтения файла \"" + many +
+                               "\": строка 2, поле \"Transform\": в списке 999 трансформаторов, а в узле их не больше 6");
+
+  // A row without a load type gives no load, so what stands there is never read.
+  (*c.TypPQ)[3] = 0;
+  write(2, c.Q, std::numeric_limits<float>::infinity());
+  (*c.TypPQ)[2] = 0;
+  write(2, c.P, std::numeric_limits<float>::quiet_NaN());
+  EXPECT_EQ(refusal(damaged), "imported");
+  EXPECT_EQ(ReadFileRowCount(stem + ".RSL"), 3);
+  const std::string six = Source("шесть.RS", {{"", "ПС", "ТП-1.2", "", "", "", "", "4ТМ-400,ТМ-250,0ТМ-1,ТМ-100"}});
+  EXPECT_EQ(refusal(six), "imported");
+  TDataFile stations;
+  ReadTableFile(stem + ".RTP", stations);
+  EXPECT_EQ(ColumnTexts(stations, "Ntr"), (std::vector<std::string>{"Т10", "Т12", "Т2", "Т4", "Т6", "Т8"}));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The plot: value axis, time rows, joint colours, legend and what the widget paints and does on clicks.
 #include <QColorDialog>
+#include <cmath>
+#include <limits>
 #include <tuple>
 #include <QImage>
 #include <QMenu>
@@ -61,6 +63,33 @@ TEST(GraphPlotAxis, StepsFollowTheRangeAndTheRoomTimeRowsThePeriodAndSpan) {
   plot.AddGraph(1, "Г", 'P', "кВт", Values({1, 2, 3}));
   const TGraphLayout g = plot.Layout(0, 0, 600, 400, 10, CharWidth);
   EXPECT_EQ(std::pair(g.UnitRow, g.Bottom), std::pair(std::array<int, 6>{0, 4, 3, 2, 1, 0}, 400 - 4 * 10 - 5 - kPlotMargin));
+
+  // Damaged values: the search for a step never ends on a span that is no number, and the plot names
+  // the damaged point instead of drawing it.
+  EXPECT_FALSE(AutoValueAxis(0, 100, 10, 1e308, 1e308).Valid);
+  EXPECT_FALSE(AutoValueAxis(0, 100, 10, std::numeric_limits<double>::infinity(), 0).Valid);
+  const auto fault = [&](std::vector<double> values) {
+    plot.AddGraph(7, "Г", 'P', "кВт", Values(values));
+    const TGraphLayout damaged = plot.Layout(0, 0, 600, 400, 10, CharWidth);
+    EXPECT_NE(damaged.Valid, !damaged.Fault.empty());
+    return damaged.Fault;
+  };
+  EXPECT_EQ(fault({1, std::nan(""), 3}), "График № 7, точка 2: значение не является числом");
+  EXPECT_EQ(fault({1, 2, -std::numeric_limits<double>::infinity()}), "График № 7, точка 3: значение равно минус бесконечности");
+  EXPECT_EQ(fault({1e308, -1e308, 3}),
+            "График № 7, точка 1: число 1E308 больше по модулю, чем вмещает столбец таблицы (3.4028235E38)");
+  EXPECT_EQ(fault({1, 2, 3}), "");
+
+  // A point far outside fixed limits, or a zero line beyond any number, stays on the plot's rows.
+  plot.Settings.FixedY = true;
+  plot.Settings.Yf1 = 0, plot.Settings.Yf2 = 40, plot.Settings.dY = 10, plot.Settings.Yx = 0;
+  const TGraphLayout fixed = plot.Layout(0, 0, 600, 400, 10, CharWidth);
+  ASSERT_TRUE(fixed.Valid);
+  EXPECT_EQ(PlotValueRow(fixed, plot.Settings, 20), fixed.Bottom - 2 * fixed.Axis.StepPixels);
+  EXPECT_EQ(PlotValueRow(fixed, plot.Settings, 3e38), fixed.Top);
+  EXPECT_EQ(PlotValueRow(fixed, plot.Settings, -3e38), fixed.Bottom);
+  plot.Settings.Yx = 1e300;
+  EXPECT_EQ(PlotValueRow(plot.Layout(0, 0, 600, 400, 10, CharWidth), plot.Settings, 5), fixed.Bottom);
 }
 
 TEST(GraphPlot, JointColoursPlacesRemovalAndLegend) {
@@ -143,6 +172,21 @@ TEST_F(GraphBoxTest, PaintsAxesSeriesAndLegendAndAnswersClicks) {
   });
   QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(box.Series()[0].LegendX + 2, box.Series()[0].LegendY + 3));
   EXPECT_EQ(std::pair(box.Series()[0].Color, box.Settings.GraphColor), std::pair(0x008000u, 0x008000u));
+
+  // A damaged value paints its message over a clean background, never a plot.
+  v[5] = std::numeric_limits<double>::infinity();
+  box.AddGraph(3, "Утро", 'P', "кВт", Values(v));
+  image.fill(Qt::black);
+  {
+    QPainter painter(&image);
+    box.DrawTo(painter, 0, 0, 500, 300);
+  }
+  EXPECT_EQ(box.LastLayout().Fault, "График № 3, точка 6: значение равно плюс бесконечности");
+  EXPECT_EQ(image.pixel(1, 1), gui::ToQColor(box.Settings.BackColor).rgb());
+  int red = 0;
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 500; ++x) red += qRed(image.pixel(x, y)) > 128 && qGreen(image.pixel(x, y)) < 128;
+  EXPECT_GT(red, 0) << "the message is written";
 }
 
 }  // namespace
