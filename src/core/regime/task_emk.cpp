@@ -1,16 +1,22 @@
 #include "core/regime/task_emk.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <filesystem>
 #include <span>
+#include <system_error>
 
 #include "core/base/codepage.h"
+#include "core/base/file_replace.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/engine/electric.h"
 #include "core/regime/task_regime.h"
 #include "core/tables/colmaps.h"
+#include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 
 namespace ld {
@@ -23,6 +29,18 @@ const double kCapFactor = std::sqrt(3.0) * 0.001;
 bool CapacitiveClass(float unom) {
   const std::int64_t u = Round(unom);  // halves to the even integer: 10.5 kV is of the 10 kV class
   return u == 6 || u == 10 || u == 35;
+}
+
+// A network ends where the voltage class changes: a transformer to another class. A ratio between two
+// nodes of one class (a substation's bus held behind its supply node at another voltage of the class)
+// leaves them one network, whose capacitance the supply sees.
+double VoltageClass(float unom) {
+  const double nominal = NearestNominalVoltage(unom);
+  return nominal != 0 ? nominal : unom;  // no list of classes: the voltages themselves
+}
+
+bool EndsNetwork(const TRegimeElement* e) {
+  return e->Parent != nullptr && VoltageClass(e->Unom) != VoltageClass(e->Parent->Unom);
 }
 
 template <typename Column>
@@ -61,8 +79,7 @@ void CalcCapacitiveCurrents(TRegime& r, TNodeCols& nodes, TBranchCols& branches,
     const double u1 = byRegime ? std::abs(e->U) : e->Unom;
     const double u2 = byRegime && e->Parent != nullptr ? std::abs(e->Parent->U) : u1;
     double a = 0, b = 0;
-    // A transformer (a ratio) ends the network whose capacitance its parent side sees.
-    if ((e->Flags & efHasRatio) == 0) {
+    if (!EndsNetwork(e)) {
       sum[e] -= e->B;
       if (e->Parent != nullptr) sum[e->Parent] += sum[e];
       a = kCapFactor * u1 * -e->B;
@@ -117,7 +134,7 @@ void BuildCapCurrentView(const TRegime& r, const TDataFile& nodeTable, const TDa
                         reversed ? Cell(branches.Iemk2, e->BranchIndex) : -Cell(branches.Iemk1, e->BranchIndex),
                         Cell(nodes.Iemk, e->NodeIndex), true});
       }
-      if (parent != nullptr && marks[parent] != 0 && (e->Flags & efHasRatio) == 0) {
+      if (parent != nullptr && marks[parent] != 0 && !EndsNetwork(e)) {
         rows.push_back({e->Number2, e->Number, marks[parent], parentName, e->Name,
                         reversed ? Cell(branches.Iemk1, e->BranchIndex) : -Cell(branches.Iemk2, e->BranchIndex),
                         0.0f, false});
@@ -144,6 +161,48 @@ void BuildCapCurrentView(const TRegime& r, const TDataFile& nodeTable, const TDa
   view.Title = branchTable.Title;
   bool changed = false;
   SortTable(view, view.NOrder, std::span<const std::uint8_t>(view.Order.data() + 1, view.NOrder), changed);
+}
+
+void WriteCapCurrentTables(const std::string& basePath, TDataFile& nodes, TDataFile& branches) {
+  const std::array<TDataFile*, 2> tables{&nodes, &branches};
+  std::array<std::string, 2> files, temps;
+  for (std::size_t k = 0; k < tables.size(); ++k) {
+    const TDataFile& t = *tables[k];
+    files[k] = basePath + (t.Extention.empty() ? GetMaketExtention(t.Name) : t.Extention);
+    // Beside the table, ending in "~" behind a second extension like the table store's own helper
+    // files, so that no walk over the scheme's files takes it for a table.
+    temps[k] = files[k] + ".new~";
+  }
+  auto dropTemps = [&temps] {
+    for (const std::string& temp : temps) DeleteFileIfExists(temp);
+  };
+  dropTemps();
+  // The tables stay locked by this run meanwhile: nobody else writes them until both are in place.
+  try {
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+      try {
+        WriteTableFile(temps[k], *tables[k]);
+      } catch (const TFileError& e) {
+        throw FileWriteError(files[k], e.Reason());
+      }
+    }
+  } catch (...) {
+    dropTemps();
+    throw;
+  }
+  std::array<TInUseMark, 2> marks;
+  for (std::size_t k = 0; k < tables.size(); ++k) {
+    if (WaitFileAccess(files[k], marks[k])) continue;
+    dropTemps();
+    throw FileWriteError(files[k], "файл занят другой программой");
+  }
+  for (std::size_t k = 0; k < tables.size(); ++k) {
+    std::error_code ec;
+    std::filesystem::rename(temps[k], files[k], ec);
+    if (!ec) continue;
+    dropTemps();
+    throw FileWriteError(files[k], SystemErrorText(ec.value()));
+  }
 }
 
 }  // namespace ld

@@ -3,6 +3,7 @@
 // it feeds, per branch the currents at its two ends; and their view for the supply points or the
 // distribution points.
 #include <functional>
+#include <string>
 
 #include "core/engine/regime.h"
 
@@ -16,6 +17,11 @@ struct TBranchCols;
 // with calculated voltages when byRegime, else with the nominal voltages of the elements.
 void CalcCapacitiveCurrents(TRegime& r, TNodeCols& nodes, TBranchCols& branches, bool byRegime,
                             const std::function<void(int)>& progress = {});
+
+// Writes the node and branch tables of a scheme locked by the calling run, both or neither: each goes
+// to a temporary file first, and only when both are written do they take the old files' places. A
+// failed write leaves both files as they were and names the table's file.
+void WriteCapCurrentTables(const std::string& basePath, TDataFile& nodes, TDataFile& branches);
 
 enum class TCapCurrentPoints { Supply, Distribution };
 

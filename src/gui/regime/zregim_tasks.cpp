@@ -231,8 +231,7 @@ void TZregimForm::CalcEmkItemClick() {
     FillNodeCols(nodes, nc);
     FillBranchCols(branches, bc);
     CalcCapacitiveCurrents(r, nc, bc, byRegime, [this](int position) { OnCalcProgress(position); });
-    RewriteLockedTable(SchemePath, nodes);
-    RewriteLockedTable(SchemePath, branches);
+    WriteCapCurrentTables(SchemePath, nodes, branches);
   }
   FinishTask();
   task.locks.ReleaseAll();

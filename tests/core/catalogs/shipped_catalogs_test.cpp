@@ -97,7 +97,15 @@ TEST_F(ShippedCatalogs, LineMarksGiveTheHandbookResistances) {
   ASSERT_TRUE(ParseLineExpression("300*ААБл-70", r, x, 6, g, b, idop, l, false, 0)) << CatalogErrorLN;
   EXPECT_NEAR(r, 0.1329, 1e-5);
   EXPECT_NEAR(x, 0.024, 1e-5);
+  EXPECT_NEAR(b, -0.3 * 6.0e3 / (6e3 * 6e3) * 1e6, 0.02);  // 300 m of 6.0 kvar/km at 6 kV: b0 = q0 / U²
   EXPECT_EQ(idop, 190);
+  // Cables carry their charging susceptance, b0 = q0 / U² from the handbook's charging power of
+  // three-core paper-insulated cables: 15.6 kvar/km for 95 mm² at 10 kV, 7.4 kvar/km for 120 mm² at 6 kV.
+  TRecLN cable;
+  ASSERT_TRUE(FindLNByMark("ААБЛ-95", false, cable, 10)) << CatalogErrorLN;
+  EXPECT_NEAR(cable.B0, 15.6e3 / (10e3 * 10e3) * 1e6, 0.05);  // 156 µS/km
+  ASSERT_TRUE(FindLNByMark("ААБЛ-120", false, cable, 6)) << CatalogErrorLN;
+  EXPECT_NEAR(cable.B0, 7.4e3 / (6e3 * 6e3) * 1e6, 0.05);  // 205.6 µS/km
   // A 0.38 kV network finds the 0.4 kV marks; the family of a mark finds its neighbours' sections.
   ASSERT_TRUE(ParseLineExpression("500*СИП2-50", r, x, 0.38f, g, b, idop, l, false, 0)) << CatalogErrorLN;
   EXPECT_NEAR(r, 0.3205, 1e-5);
@@ -189,9 +197,12 @@ TEST_F(ShippedCatalogs, VoltageClassesAreReadAsTheSettingsList) {
   for (const CsvRow& row : Handbook("sprav_UN")) handbook.push_back(std::stod(row.at("Unom")));
   EXPECT_EQ(list, handbook);  // shipped ascending, as the diagram pairs its limits with the list
   EXPECT_NE(std::find(list.begin(), list.end(), 12.66), list.end());
+  // 0.4 kV networks are a class of their own, so forming writes their lines "LN|0.4|"; 0.38 kV stays.
+  EXPECT_NE(std::find(list.begin(), list.end(), 0.4), list.end());
+  EXPECT_NE(std::find(list.begin(), list.end(), 0.38), list.end());
   const auto up = ReadColumnFromFile(dir_ / "sprav_UN.cat", "dUp");
   ASSERT_TRUE(up);
-  EXPECT_EQ(static_cast<DAdouble&>(*up).Get(14), 5);  // 400 kV: up to 420 kV
+  EXPECT_EQ(static_cast<DAdouble&>(*up).Get(15), 5);  // 400 kV: up to 420 kV
 }
 
 }  // namespace

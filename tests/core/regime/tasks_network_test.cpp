@@ -9,7 +9,9 @@
 #include "core/regime/task_koef.h"
 #include "core/regime/task_regime.h"
 #include "core/regime/task_tg.h"
+#include "core/tables/file_guard.h"
 #include "regime_test.h"
+#include "support/full_disk.h"
 
 namespace ld::test {
 namespace {
@@ -135,6 +137,120 @@ TEST_F(CapacitiveCurrents, CalculatedVoltagesScaleTheCurrents) {
   // The own end at the node's voltage, the parent's end at the parent's.
   EXPECT_NEAR(bc.Iemk1->Get(1), kSqrt3 * 0.001 * u2 * 100, 1e-5);
   EXPECT_NEAR(bc.Iemk2->Get(1), kSqrt3 * 0.001 * u1 * 100, 1e-5);
+}
+
+// A substation's bus held behind its supply node by a ratio within one class, as forming holds it: the
+// supply node 1 (10 kV) with the buses 2 and 5 (10.5 kV, ratio 10/10.5), cables 2-3 of 60 µS and 3-4 of
+// 40 µS under bus 2, 5-6 of 20 µS under bus 5 (a formed line's B is negative).
+TEST_F(CapacitiveCurrents, ARatioWithinOneClassCarriesTheSumOnToTheSupply) {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 10;
+  s.Node(2).Um = 10.5f;
+  s.Node(3, "", 0.2, 0.1).Um = 10;
+  s.Node(4, "", 0.2, 0.1).Um = 10;
+  s.Node(5).Um = 10.5f;
+  s.Node(6, "", 0.1, 0.05).Um = 10;
+  s.Branch(1, 2).Kta = 10 / 10.5f;
+  s.Branch(2, 3, 0.04, 0.01).B = -60;
+  s.Branch(3, 4, 0.5, 0.3).B = -40;
+  s.Branch(1, 5).Kta = 10 / 10.5f;
+  s.Branch(5, 6, 0.5, 0.3).B = -20;
+  path = s.Write(dir.Path());
+  PrepareTaskEngine(r, false);
+  r.ReadScheme(path);
+  ASSERT_FALSE(r.ModelError);
+  nodes = ReadTable(path + ".UZL");
+  branches = ReadTable(path + ".VET");
+  FillNodeCols(nodes, nc);
+  FillBranchCols(branches, bc);
+  CalcCapacitiveCurrents(r, nc, bc, false);
+  // √3·0.001·U·ΣB at each node's own nominal voltage
+  EXPECT_NEAR(nc.Iemk->Get(1), 2.078461, 1e-5);  // 10 kV × 120 µS: both buses' networks
+  EXPECT_NEAR(nc.Iemk->Get(2), 1.818653, 1e-5);  // 10.5 kV × 100 µS
+  EXPECT_NEAR(nc.Iemk->Get(5), 0.363731, 1e-5);  // 10.5 kV × 20 µS
+  EXPECT_NEAR(nc.Iemk->Get(3), 1.732051, 1e-5);  // 10 kV × 100 µS
+  EXPECT_NEAR(nc.Iemk->Get(4), 0.692820, 1e-5);  // 10 kV × 40 µS
+  // The ratio branch feeds the bus's network from the supply end and has none of its own.
+  EXPECT_NEAR(bc.Iemk1->Get(1), 1.818653, 1e-5);
+  EXPECT_EQ(bc.Iemk2->Get(1), 0.0f);
+  EXPECT_NEAR(bc.Iemk1->Get(2), 1.732051, 1e-5);  // 10 kV × 100 µS into the cable 2-3
+  EXPECT_NEAR(bc.Iemk2->Get(2), 1.039230, 1e-5);  // its own 60 µS
+  EXPECT_NEAR(bc.Iemk1->Get(4), 0.363731, 1e-5);
+
+  // The supply point lists both ratio branches under it with the currents they carry.
+  TDataFile bp;
+  BuildCapCurrentView(r, nodes, branches, TCapCurrentPoints::Supply, bp);
+  TCapCurrentCols v;
+  FillCapCurrentCols(bp, v);
+  ASSERT_EQ(v.RowCount, 3);
+  EXPECT_EQ(std::tuple(v.N2->Get(1), v.Idx->Get(1)), std::tuple(1, 1));
+  EXPECT_NEAR(v.Iemk2->Get(1), 2.078461, 1e-5);
+  EXPECT_EQ(std::tuple(v.N1->Get(2), v.N2->Get(2), v.Idx->Get(2)), std::tuple(1, 2, 1));
+  EXPECT_NEAR(v.Iemk1->Get(2), 1.818653, 1e-5);
+  EXPECT_EQ(std::tuple(v.N1->Get(3), v.N2->Get(3), v.Idx->Get(3)), std::tuple(1, 5, 1));
+  EXPECT_NEAR(v.Iemk1->Get(3), 0.363731, 1e-5);
+}
+
+// A 35 kV supply: its line is of a capacitive class, and the 35/10 kV transformer ends its network.
+TEST_F(CapacitiveCurrents, A35kVNetworkEndsAtItsTransformer) {
+  SchemeBuilder s;
+  s.Node(1, "B").Um = 35;
+  s.Node(2).Um = 35;
+  s.Node(3).Um = 10;
+  s.Node(4, "", 1, 0.5).Um = 10;
+  s.Branch(1, 2, 1, 2).B = -40;
+  BranchSpec& t = s.Branch(3, 2, 0.5, 5);
+  t.Kta = 10 / 35.0f;
+  t.B = 50;  // magnetising, no capacitance
+  s.Branch(3, 4, 0.5, 0.3).B = -100;
+  path = s.Write(dir.Path());
+  PrepareTaskEngine(r, false);
+  r.ReadScheme(path);
+  ASSERT_FALSE(r.ModelError);
+  nodes = ReadTable(path + ".UZL");
+  branches = ReadTable(path + ".VET");
+  FillNodeCols(nodes, nc);
+  FillBranchCols(branches, bc);
+  CalcCapacitiveCurrents(r, nc, bc, false);
+  EXPECT_NEAR(nc.Iemk->Get(1), 2.424871, 1e-5);  // 35 kV × 40 µS
+  EXPECT_NEAR(nc.Iemk->Get(2), 2.424871, 1e-5);
+  EXPECT_NEAR(bc.Iemk1->Get(1), 2.424871, 1e-5);
+  EXPECT_NEAR(bc.Iemk2->Get(1), 2.424871, 1e-5);
+  EXPECT_EQ(std::tuple(bc.Iemk1->Get(2), bc.Iemk2->Get(2)), std::tuple(0.0f, 0.0f));
+  EXPECT_NEAR(nc.Iemk->Get(3), 1.732051, 1e-5);  // the 10 kV network behind it: 10 kV × 100 µS
+}
+
+// The node and branch tables of the run reach the disk together: a disk that fills inside the second
+// leaves both as they were.
+TEST_F(CapacitiveCurrents, BothTablesAreWrittenOrNeither) {
+  Calculate(false);
+  LockTableFiles(path, SchemeLockExtensions());
+  const std::string nodeBytes = ReadBytes(path + ".UZL"), branchBytes = ReadBytes(path + ".VET");
+  TDataFile probe = ReadTable(path + ".UZL");
+  WriteTableFile(dir / "probe.UZL", probe);
+  try {
+    FullDisk disk(std::filesystem::file_size(dir / "probe.UZL") + 16);
+    WriteCapCurrentTables(path, nodes, branches);
+    ADD_FAILURE() << "written on a full disk";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()), FullDiskMessage(path + ".VET"));
+  }
+  EXPECT_EQ(ReadBytes(path + ".UZL"), nodeBytes);
+  EXPECT_EQ(ReadBytes(path + ".VET"), branchBytes);
+  EXPECT_FALSE(std::filesystem::exists(path + ".UZL.new~"));
+
+  WriteCapCurrentTables(path, nodes, branches);
+  EXPECT_TRUE(std::filesystem::exists(path + ".UZL~")) << "the run keeps its locks";
+  UnlockTableFiles(path, SchemeLockExtensions());
+  TNodeCols written;
+  TDataFile n = ReadTable(path + ".UZL");
+  FillNodeCols(n, written);
+  EXPECT_NEAR(written.Iemk->Get(1), -kSqrt3 * 0.001 * 10 * 100, 1e-5);
+  TBranchCols writtenBranches;
+  TDataFile b = ReadTable(path + ".VET");
+  FillBranchCols(b, writtenBranches);
+  EXPECT_NEAR(writtenBranches.Iemk1->Get(1), kSqrt3 * 0.001 * 10 * 100, 1e-5);
+  EXPECT_TRUE(NoLocks());
 }
 
 // ---- coincidence coefficients

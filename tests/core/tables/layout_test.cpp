@@ -2,7 +2,11 @@
 
 #include <filesystem>
 #include <random>
+#include <regex>
+#include <set>
+#include <sstream>
 
+#include "core/base/codepage.h"
 #include "core/base/numfmt.h"
 #include "core/tables/layout.h"
 #include "support/fuzz_mutations.h"
@@ -89,6 +93,58 @@ TEST(Layout, DamagedLayoutFilesAreRefusedNamingTheLayoutAndTheFile) {
       }
     }
   }
+}
+
+// Every layout of the program's layout file names the units of what is really stored: energies are kept
+// in kW·h and kvar·h (the fields W…, dW… and the household base's Ws, Wt, Wl), and a measured value whose
+// unit follows its row's load kind (an active and reactive pair in a layout with a "… нагр." kind
+// column) names no single unit of its own but the unit of each kind.
+TEST(Layout, ProgramLayoutsCaptionTheUnitsAsStored) {
+  const fs::path file = test::DataDir() / "maket.zr";
+  LayoutScope scope(file.string());
+  std::vector<std::string> names;
+  std::istringstream text(Cp1251ToUtf8(test::ReadBytes(file)));
+  for (std::string line; std::getline(text, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("Name=", 0) == 0) names.push_back(line.substr(5));
+  }
+  ASSERT_GT(names.size(), 40u);
+  const std::regex energy("^d?W(P|Q|$)|^W[stl]$");
+  const std::set<std::string> measured = {"P", "Q", "Pm", "Qm", "Pr", "Qr", "Pl", "Ql", "Pn", "Qn", "Pg", "Qg"};
+  auto unit = [](const std::string& title) {
+    const auto comma = title.rfind(", ");
+    return comma == std::string::npos ? std::string() : title.substr(comma + 2);
+  };
+  auto has = [](const TDataFile& t, const std::string& field) {
+    return std::find(t.FieldName.begin() + 1, t.FieldName.begin() + t.NCols + 1, field) != t.FieldName.begin() + t.NCols + 1;
+  };
+  int energies = 0, byKind = 0;
+  for (const std::string& name : names) {
+    TDataFile t;
+    ReadMaket(name, t);
+    bool kinds = false;
+    for (int k = 1; k <= t.NCols; ++k) {
+      const std::string& f = t.FieldName[k];
+      kinds |= (f == "T" || f == "Typ" || f == "TypPQ") && t.ColTitle[k].find("нагр.") != std::string::npos;
+    }
+    for (int k = 1; k <= t.NCols; ++k) {
+      const std::string& f = t.FieldName[k];
+      const std::string where = name + ": " + f + " \"" + t.ColTitle[k] + "\"";
+      if (std::regex_search(f, energy)) {
+        ++energies;
+        const bool reactive = f.find("WQ") != std::string::npos;
+        EXPECT_EQ(unit(t.ColTitle[k]), reactive ? "кВАр*ч" : "кВт*ч") << where;
+      } else if (kinds && measured.count(f) != 0 && has(t, (f[0] == 'P' ? "Q" : "P") + f.substr(1))) {
+        ++byKind;
+        EXPECT_EQ(unit(t.ColTitle[k]), "по виду") << where;
+        for (const char* u : f[0] == 'P' ? std::vector<const char*>{"кВт", "А", "МВт"}
+                                         : std::vector<const char*>{"кВАр", "tg", "МВАр"})
+          EXPECT_NE(t.Comment[k].find(u), std::string::npos) << where << " names no " << u;
+      }
+    }
+  }
+  EXPECT_GT(energies, 150);
+  EXPECT_GE(byKind, 22);  // the .RS file's P, Q; the stations' and 0.4 kV lines' loads; feeds, feeders, flows
 }
 
 TEST(CellText, ShowsAndStoresByColumnRules) {
