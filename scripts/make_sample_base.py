@@ -203,6 +203,13 @@ AREA_FIELDS = ['Nr', 'Name']
 AREAS = [('1', 'Ф-1 ПС-1'), ('2', 'Ф-2 ПС-1'), ('3', 'Ф-3 ПС-1'), ('4', 'Ф-4 ПС-2')]
 
 
+# ---- reactive sources of the scheme formed with the stations' transformers (the scheme's own table
+# beside it): capacitor banks of 0.4 kV on the buses of the two stations with the poorest power factor,
+# for the optimisation of reactive power. Nq is the number that forming gives the 0.4 kV node.
+REACTIVE_FIELDS = ['Nq', 'Title', 'Qish', 'Qmin', 'Qmax']
+REACTIVES = [('34', 'ТП-8.Т1', '0', '0', '150'), ('38', 'ТП-11.Т1', '0', '0', '200')]
+
+
 def tables():
     # layout, fields, rows (the file takes the layout's extension)
     return [
@@ -214,6 +221,7 @@ def tables():
         ('База промышленных абонентов', METER_FIELDS, meter_rows()),
         ('База бытовых абонентов', HOUSEHOLD_FIELDS, household_rows()),
         ('Районы схемы', AREA_FIELDS, AREAS),
+        ('Оптимизация реактивов', REACTIVE_FIELDS, REACTIVES),
     ]
 
 

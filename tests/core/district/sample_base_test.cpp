@@ -240,6 +240,22 @@ TEST_F(SampleBase, FormedWithTransformersTheRegimeDrawsTheStationLoadsAndItsLoss
   const Lines names = Names(Base());
   EXPECT_EQ(std::count(names.begin(), names.end(), "ТП-3.Т1") + std::count(names.begin(), names.end(), "ТП-3.Т2"), 2)
       << "a two-transformer station";
+  // the capacitor banks that the optimisation of reactive power starts from sit on loaded 0.4 kV buses
+  const TDataFile nodes = Table(Base() + ".UZL"), sources = Table(Base() + ".QOP");
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  ASSERT_EQ(sources.RowCount, 2);
+  for (int row = 1; row <= sources.RowCount; ++row) {
+    const std::string title = GetColumnAs<DAString>("Title", sources)->GetItem(row);
+    const std::int32_t nq = GetColumnAs<DALongint>("Nq", sources)->Get(row);
+    int node = 1;
+    while (node <= n.RowCount && n.NS->Get(node) != nq) ++node;
+    ASSERT_LE(node, n.RowCount) << title;
+    EXPECT_EQ(n.Name->GetItem(node), title);
+    EXPECT_LT(n.Um->Get(node), 0.5) << title;
+    EXPECT_GT(n.Qn->Get(node), 0.1) << title;
+    EXPECT_GT(GetColumnAs<DAdouble>("Qmax", sources)->Get(row), 0) << title;
+  }
 
   TRegime r;
   const Lines protocol = Calculate(r);
