@@ -216,7 +216,6 @@ TEST_F(SampleBase, FeederTreesAreCutFromTheFormedScheme) {
   EXPECT_FALSE(fs::exists(Base() + ".PL~"));
 }
 
-
 // What an engineer first checks of a formed district: the stations' transformers are there, the regime
 // draws what the stations take, and the losses add up by district.
 TEST_F(SampleBase, FormedWithTransformersTheRegimeDrawsTheStationLoadsAndItsLossesAddUpByDistrict) {
