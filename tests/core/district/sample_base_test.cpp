@@ -1,13 +1,33 @@
 // The sample base of the program folder formed by the program's converter: every option that the
 // newcomer may try forms it without a message, the normal-regime scheme goes beside the base's own,
-// and feeder trees are cut from the real scheme.
+// and feeder trees are cut from the real scheme. Formed as the README says, the sample walks through
+// the regime, load balancing, the period losses, the technological consumption and the energy balance
+// with the numbers of a small real district; load forming keeps every station loaded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <filesystem>
+#include <sstream>
 
+#include "core/base/codepage.h"
+#include "core/base/dates.h"
 #include "core/base/settings.h"
+#include "core/base/strings.h"
+#include "core/district/load_forming.h"
 #include "core/district/scheme_forming.h"
+#include "core/engine/electric_sums.h"
+#include "core/engine/fixflow.h"
+#include "core/engine/iteration_settings.h"
 #include "core/engine/regime.h"
+#include "core/regime/balance_flows.h"
+#include "core/regime/balance_report.h"
+#include "core/regime/metering_tree.h"
+#include "core/regime/period_run.h"
+#include "core/tables/colmaps_district.h"
+#include "core/tables/colmaps_results.h"
+#include "core/tables/colmaps_scheme.h"
 #include "core/tables/table_file.h"
 #include "core/tables/unom.h"
 #include "support/test_env.h"
@@ -51,9 +71,99 @@ protected:
     return names;
   }
 
+  // The README's way: the stations' 10/0.4 kV transformers in the scheme.
+  void FormAsTheReadmeSays() {
+    IniRec.T04 = true;
+    ASSERT_TRUE(Form().Written);
+    ASSERT_TRUE(ConverterLines().empty()) << ConverterLines().front();
+  }
+  static TDataFile Table(const std::string& file) {
+    TDataFile t;
+    ReadTableFile(file, t);
+    return t;
+  }
+  // The stations' loads as the district table gives them, MW and Mvar: load type 1 in kW and kvar, 2 in
+  // kW and tg(f).
+  std::pair<double, double> StationLoads() const {
+    const TDataFile table = Table(Base() + ".RTP");
+    TTransTPCols t;
+    FillTransTPCols(table, t);
+    double p = 0, q = 0;
+    for (int i = 1; i <= t.RowCount; ++i) {
+      p += t.Pn->Get(i) / 1000;
+      q += (t.T.Get(i) == 2 ? t.Pn->Get(i) * t.Qn->Get(i) : t.Qn->Get(i)) / 1000;
+    }
+    return {p, q};
+  }
+  // The lines of a report file that the program writes beside the scheme.
+  Lines FileLines(const std::string& file) const {
+    Lines lines;
+    const std::string all = Cp1251ToUtf8(ReadBytes(file));
+    for (std::size_t at = 0, end; (end = all.find("\r\n", at)) != std::string::npos; at = end + 2)
+      lines.push_back(all.substr(at, end - at));
+    return lines;
+  }
+  // The numbers after the colon of a report line.
+  static std::vector<double> Numbers(const std::string& line) {
+    std::istringstream words(line.substr(line.find(':') + 1));
+    std::vector<double> numbers;
+    for (std::string w; words >> w;)
+      if (std::isdigit(static_cast<unsigned char>(w[0])) || w[0] == '-') numbers.push_back(StrToFloatZ(w));
+    return numbers;
+  }
+  // The k-th number of the first line that starts with caption.
+  static double Value(const Lines& lines, const std::string& caption, std::size_t k = 0) {
+    const auto line =
+        std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(caption, 0) == 0; });
+    if (line == lines.end()) {
+      ADD_FAILURE() << "no line " << caption;
+      return 0;
+    }
+    const std::vector<double> numbers = Numbers(*line);
+    return k < numbers.size() ? numbers[k] : 0;
+  }
+  // The regime calculation of the formed scheme as the regime window runs it, with its protocol.
+  Lines Calculate(TRegime& r) {
+    TakeIterationSettings(r, IniRec);
+    std::vector<std::string> errors;
+    r.Errors = &errors;
+    r.Calculate(Base(), IniRec.TypCalcPQ, IniRec.Date1, IniRec.Date2, IniRec.CalcDate, IniRec.Tgr);
+    EXPECT_TRUE(r.Converged);
+    r.WriteResults(IniRec.Path + "sprav_UN.cat", IniRec.TypCalcPQ, false, IniRec.SumSbal, 0, IniRec.Un, IniRec.Uv,
+                   IniRec.Dimension, true, nullptr, nullptr);
+    r.Errors = nullptr;
+    return FileLines(Base() + ".RGM");
+  }
+
+  // The intake of the month that the substations' meters measured, kW·h.
+  double MeteredIntake() const {
+    const TDataFile inputs = Table(Base() + ".RSV");
+    TSubstInputCols in;
+    FillSubstInputCols(inputs, in);
+    double sum = 0;
+    for (int i = 1; i <= in.RowCount; ++i) sum += in.P->Get(i);
+    return sum;
+  }
+  // The period run over the month of the meters, with the statement of the losses.
+  TPeriodRunResult RunMonth(TPeriodRunForm form) {
+    IniRec.Date1 = EncodeDate(2026, 11, 1);
+    IniRec.Date2 = EncodeDate(2026, 11, 30);
+    const std::string programDir = ProgramDir;
+    ProgramDir = DataDir().string() + "/";
+    TPeriodRunCallbacks cb;
+    cb.Message = [this](const std::string& line) { panel.push_back(line); };
+    std::vector<std::string> errors;
+    TRegime r;
+    r.Errors = &errors;
+    TPeriodRunResult result = RunPeriodLosses(r, Base(), cb, form, form == TPeriodRunForm::Losses);
+    ProgramDir = programDir;
+    return result;
+  }
+
   TempDir dir;
   TRegime engine;
   std::vector<std::string> messages;
+  Lines panel;  // the regime window's message panel
 };
 
 TEST_F(SampleBase, FormsWithoutMessagesUnderEveryOption) {
@@ -104,6 +214,219 @@ TEST_F(SampleBase, FeederTreesAreCutFromTheFormedScheme) {
   ASSERT_NE(unsupplied, messages.end());
   EXPECT_EQ(*(unsupplied + 1), "   ТП-15");
   EXPECT_FALSE(fs::exists(Base() + ".PL~"));
+}
+
+// What an engineer first checks of a formed district: the stations' transformers are there, the regime
+// draws what the stations take, and the losses add up by district.
+TEST_F(SampleBase, FormedWithTransformersTheRegimeDrawsTheStationLoadsAndItsLossesAddUpByDistrict) {
+  FormAsTheReadmeSays();
+  const TDataFile branches = Table(Base() + ".VET");
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  int transformers = 0;
+  for (int k = 1; k <= b.RowCount; ++k) {
+    const std::string name = b.Name1->GetItem(k) + " - " + b.Name2->GetItem(k);
+    if (b.ExtFile->GetItem(k) == ".RTP") {
+      ++transformers;
+      EXPECT_GT(b.Sdop->Get(k), 0.09) << name << ": a 10/0.4 kV transformer of the catalogue";
+      EXPECT_LT(b.Sdop->Get(k), 0.64) << name;
+    }
+    if (b.R->Get(k) != 0 || b.G->Get(k) != 0) {
+      EXPECT_GT(b.Nr->Get(k), 0) << name << " loses in no district";
+    }
+  }
+  EXPECT_EQ(transformers, 19);
+  const Lines names = Names(Base());
+  EXPECT_EQ(std::count(names.begin(), names.end(), "ТП-3.Т1") + std::count(names.begin(), names.end(), "ТП-3.Т2"), 2)
+      << "a two-transformer station";
+  // the capacitor banks that the optimisation of reactive power starts from sit on loaded 0.4 kV buses
+  const TDataFile nodes = Table(Base() + ".UZL"), sources = Table(Base() + ".QOP");
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  ASSERT_EQ(sources.RowCount, 2);
+  for (int row = 1; row <= sources.RowCount; ++row) {
+    const std::string title = GetColumnAs<DAString>("Title", sources)->GetItem(row);
+    const std::int32_t nq = GetColumnAs<DALongint>("Nq", sources)->Get(row);
+    int node = 1;
+    while (node <= n.RowCount && n.NS->Get(node) != nq) ++node;
+    ASSERT_LE(node, n.RowCount) << title;
+    EXPECT_EQ(n.Name->GetItem(node), title);
+    EXPECT_LT(n.Um->Get(node), 0.5) << title;
+    EXPECT_GT(n.Qn->Get(node), 0.1) << title;
+    EXPECT_GT(GetColumnAs<DAdouble>("Qmax", sources)->Get(row), 0) << title;
+  }
+
+  TRegime r;
+  const Lines protocol = Calculate(r);
+  const auto [p, q] = StationLoads();
+  EXPECT_GT(p, 3.0);
+  EXPECT_LT(p, 4.0);
+  EXPECT_NEAR(Value(protocol, "Потребление"), p, 0.001 * p) << "no meter is taken for a load";
+  EXPECT_NEAR(Value(protocol, "Потребление", 1), q, 0.001 * q + 0.0015);
+  const double supply = std::fabs(Value(protocol, "Балансная мощность")), losses = Value(protocol, "Потери в схеме");
+  EXPECT_GT(losses, 0.01 * supply);
+  EXPECT_LT(losses, 0.15 * supply);
+  // "Район № n" lines follow the scheme's losses: one per district, adding up to them
+  const auto total = std::find_if(protocol.begin(), protocol.end(),
+                                  [](const std::string& l) { return l.rfind("Потери в схеме", 0) == 0; });
+  ASSERT_NE(total, protocol.end());
+  double byDistrict = 0;
+  int districts = 0;
+  for (auto line = total + 1; line != protocol.end() && line->find("Район №") != std::string::npos; ++line) {
+    const double d = Numbers(*line).at(0);
+    EXPECT_GT(d, 0.0005) << *line;
+    byDistrict += d;
+    ++districts;
+  }
+  EXPECT_EQ(districts, 4);
+  EXPECT_NEAR(byDistrict, losses, 0.002);
+}
+
+TEST_F(SampleBase, BalancingMeetsTheFeederMetersAfterIterating) {
+  FormAsTheReadmeSays();
+  TRegime r;
+  Lines log;
+  FixFlowLog = [&log](const std::string& line) { log.push_back(line); };
+  const TBalanceRun run = RunLoadBalancing(r, Base(), IniRec.Path + "sprav_UN.cat");
+  FixFlowLog = nullptr;
+  ASSERT_TRUE(run.Written) << (run.Info.empty() ? "" : run.Info.back());
+  EXPECT_TRUE(run.Balanced);
+  EXPECT_GE(Value(log, "Итераций"), 1) << "the meters differ from the given loads";
+
+  const TDataFile flows = Table(Base() + ".PL");
+  TLineFlowCols f;
+  FillLineFlowCols(flows, f);
+  int feeders = 0;
+  for (int row = 1; row <= f.RowCount; ++row) {
+    if (f.B.Get(row) != 0) continue;
+    ++feeders;
+    const std::string name = f.Name2->GetItem(row);
+    EXPECT_EQ(f.Typ.Get(row), 1) << name << ": kW and kvar";
+    EXPECT_GT(std::fabs(f.Prn->Get(row) * 1000 - f.Pr->Get(row)), 1) << name << ": balancing had something to do";
+    EXPECT_NEAR(f.Prb->Get(row) * 1000, f.Pr->Get(row), 1) << name;
+    EXPECT_NEAR(f.Qrb->Get(row) * 1000, f.Qr->Get(row), 1) << name;
+  }
+  EXPECT_EQ(feeders, 4);
+}
+
+// The month of the meters: its losses by district and their statement.
+TEST_F(SampleBase, MonthLossesAreAFewPerCentOfTheMeteredIntakeAndAddUpByDistrict) {
+  FormAsTheReadmeSays();
+  const TPeriodRunResult losses = RunMonth(TPeriodRunForm::Losses);
+  ASSERT_TRUE(losses.Written) << (panel.empty() ? "" : panel.back());
+  EXPECT_TRUE(fs::exists(dir / "Потери Образец.docx"));
+  const double supply = std::fabs(Value(losses.Report, "Балансная мощность"));
+  const double lost = Value(losses.Report, "Потери в схеме");
+  EXPECT_NEAR(supply * 1000, MeteredIntake(), 0.005 * MeteredIntake()) << "balanced to the feeder meters, MW·h";
+  EXPECT_GT(lost, 0.01 * supply);
+  EXPECT_LT(lost, 0.15 * supply);
+
+  const TDataFile nodeEnergy = Table(Base() + GetMaketExtention(LayoutNodeEnergy));
+  const TDataFile branchEnergy = Table(Base() + GetMaketExtention(LayoutBranchEnergy));
+  TNodeEnergyCols ne;
+  TBranchEnergyCols be;
+  FillNodeEnergyCols(nodeEnergy, ne);
+  FillBranchEnergyCols(branchEnergy, be);
+  double byDistrict = 0, whole = 0;
+  for (int district = 1; district <= 4; ++district) {
+    const TLossSums sums = SumEnergyLossesByCriteria(ne, be, 0, 0, district, 0, nullptr);
+    EXPECT_GT(sums.dPLoad, 0.002 * lost * 1000) << "district " << district;
+    EXPECT_GT(sums.dPNoLoad, 0) << "district " << district << ": its transformers";
+    byDistrict += sums.dPLoad + sums.dPNoLoad;
+    whole = sums.dPTotal;
+  }
+  EXPECT_NEAR(byDistrict, whole, 1e-6 * whole);
+  EXPECT_NEAR(whole, lost * 1000, 0.001 * whole);
+}
+
+// Each substation's meter opens an area of the energy balance: its intake is the meter's, its losses
+// and its technological consumption a few per cent of it.
+TEST_F(SampleBase, BalanceReportOpensAnAreaAtEachSubstationMeter) {
+  FormAsTheReadmeSays();
+  ASSERT_TRUE(RunMonth(TPeriodRunForm::Losses).Written);
+  TRegime model;
+  model.ReadScheme(Base());
+  ASSERT_TRUE(model.SchemeRead);
+  const TDataFile flows = Table(Base() + ".PL"), nodes = Table(Base() + ".UZL"), branches = Table(Base() + ".VET");
+  const TDataFile energy = Table(Base() + GetMaketExtention(LayoutBranchEnergy));
+  TLineFlowCols f;
+  FillLineFlowCols(flows, f);
+  std::vector<std::int32_t> marks(static_cast<std::size_t>(f.RowCount) + 1, 0);
+  std::vector<double> intakes;
+  for (int row = 1; row <= f.RowCount; ++row) {
+    marks[static_cast<std::size_t>(row)] = IsMeteringRow(f, row) ? -row : row;
+    if (IsMeteringRow(f, row)) intakes.push_back(f.Pr->Get(row));
+  }
+  EXPECT_EQ(intakes.size(), 2U) << "a meter of each substation";
+  const TBalanceInputs in{&flows, &nodes, &branches, &energy};
+  for (const bool dynamicFlow : {false, true}) {
+    TBalanceOptions o;
+    o.DynamicFlow = dynamicFlow;
+    TDataFile report;
+    ASSERT_TRUE(BuildBalanceReport(model, in, marks, o, report, {}));
+    TLineBalanceCols c;
+    FillLineBalanceCols(report, c);
+    ASSERT_EQ(c.RowCount, 3) << "two areas and the total";
+    for (int row = 1; row <= 2; ++row) {
+      const std::string area = c.Name2->GetItem(row) + (dynamicFlow ? ", by the period's flows" : "");
+      EXPECT_NEAR(c.WPp->Get(row), intakes[static_cast<std::size_t>(row) - 1], 0.5) << area;
+      if (dynamicFlow) {
+        EXPECT_GT(c.Twp->Get(row), 1) << area << ": the technological consumption, %";
+        EXPECT_LT(c.Twp->Get(row), 15) << area;
+      } else {
+        EXPECT_GT(c.Dwp->Get(row), 1) << area << ": the technical losses, %";
+        EXPECT_LT(c.Dwp->Get(row), 15) << area;
+      }
+    }
+    EXPECT_NEAR(c.WPp->Get(3), MeteredIntake(), 1) << "the total";
+  }
+}
+
+// "Расчет ТРЭ": the intake is what the substations' meters measured.
+TEST_F(SampleBase, TechnologicalConsumptionStartsFromTheSubstationMeters) {
+  FormAsTheReadmeSays();
+  const TPeriodRunResult technological = RunMonth(TPeriodRunForm::Technological);
+  ASSERT_TRUE(technological.Written);
+  EXPECT_TRUE(panel.empty()) << panel.front() << ": every substation meter is found in the scheme";
+  EXPECT_NEAR(Value(technological.Report, "Суммарный прием в сеть"), MeteredIntake(), 1);
+  EXPECT_NEAR(Value(technological.Report, "Сальдированный прием"), MeteredIntake(), 1);
+}
+
+// The consumption of "Расчет ТРЭ" is the nodes' given energies, which the formed scheme's stations do
+// not have yet: their metered energies stay in the industrial and household columns.
+TEST_F(SampleBase, DISABLED_TechnologicalConsumptionIsAFewPerCentOfTheIntake) {
+  FormAsTheReadmeSays();
+  const TPeriodRunResult technological = RunMonth(TPeriodRunForm::Technological);
+  ASSERT_TRUE(technological.Written);
+  const double net = Value(technological.Report, "Сальдированный прием");
+  const double consumption = Value(technological.Report, "Суммарное потребление");
+  EXPECT_GT(net - consumption, 0.01 * net);
+  EXPECT_LT(net - consumption, 0.15 * net);
+}
+
+TEST_F(SampleBase, LoadFormingLeavesNoStationFormedWithoutLoad) {
+  TLoadFormingTables tables;
+  ReadLoadFormingTables(Base(), tables);
+  Lines info;
+  TLoadFormingCallbacks callbacks;
+  callbacks.Info = [&info](const std::string& line) { info.push_back(line); };
+  TLoadForming run(tables, TLoadFormingOptions(), callbacks);
+  run.Form();
+  EXPECT_EQ(info, (Lines{"[База промышленных абонентов]", "", "[База бытовых абонентов]", "", "[Анализ нагрузки]"}));
+  TTransTPCols t;
+  FillTransTPCols(tables.Transformers, t);
+  ASSERT_EQ(t.RowCount, 19);
+  for (int i = 1; i <= t.RowCount; ++i) {
+    const std::string name = t.Name1->GetItem(i) + " " + t.Ntr->GetItem(i);
+    EXPECT_GT(t.Pn->Get(i), 0) << name;
+    EXPECT_GT(t.Qn->Get(i), 0) << name;
+  }
+  // the households and industrial points charged to the stations' 0.4 kV lines
+  TLine04Cols l;
+  FillLine04Cols(tables.Lines04, l);
+  double charged = 0;
+  for (int i = 1; i <= l.RowCount; ++i) charged += l.WPbt->Get(i) + l.WPpr->Get(i);
+  EXPECT_GT(charged, 0);
 }
 
 }  // namespace
