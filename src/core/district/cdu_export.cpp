@@ -157,12 +157,13 @@ std::string OneLine(std::string_view name) {
 
 // The layouts whose tables a scheme keeps beside its node and branch files.
 constexpr const char* kSchemeLayouts[] = {
-    LayoutNodes,         LayoutBranches,        LayoutLineFlows,         LayoutSchemeAreas,
-    LayoutLoadChars,     LayoutNodeVoltages,    LayoutLineLoads,         LayoutTransLoads,
-    LayoutLineLosses,    LayoutTransLosses,     LayoutNodeEnergy,        LayoutBranchEnergy,
-    LayoutNodeConsumption, LayoutLineEnergy,    LayoutTransEnergy,       LayoutLineEnergyLosses,
-    LayoutTransEnergyLosses, LayoutTkzSources,  LayoutTkzRadius,         LayoutConsumerList,
-    LayoutEnergyBalances, LayoutSwitchLog,      LayoutCapCurrents};
+    LayoutNodes,           LayoutBranches,      LayoutLineFlows,        LayoutSchemeAreas,
+    LayoutLoadChars,       LayoutNodeVoltages,  LayoutLineLoads,        LayoutTransLoads,
+    LayoutLineLosses,      LayoutTransLosses,   LayoutNodeEnergy,       LayoutBranchEnergy,
+    LayoutNodeConsumption, LayoutLineEnergy,    LayoutTransEnergy,      LayoutLineEnergyLosses,
+    LayoutTransEnergyLosses, LayoutTkzSources,  LayoutTkzRadius,        LayoutConsumerList,
+    LayoutEnergyBalances,  LayoutSwitchLog,     LayoutCapCurrents,
+};
 
 // Cards written over one of the scheme's own tables would put text in place of that table: refused.
 // The name is compared without regard to letter case, and a link to such a table is the table.
