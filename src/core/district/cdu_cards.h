@@ -34,8 +34,10 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
 // the card file fileName. Both tables are read and every card formed before anything is written; the
 // new file then replaces an existing one in one step. A value that no card field can hold (a node
 // number beyond 8 characters, a chain number or a load characteristic beyond 2, a shunt or branch
-// value beyond 8 characters even without decimals) stops the export with a message naming the table,
-// the row and the value, and the file on disk stays as it was.
+// value beyond 8 characters even without decimals, a node card's value whose integer part with its
+// sign needs more than 8) stops the export with a message naming the table, the row and the value
+// (and the node of a node card), and the file on disk stays as it was. A fileName that is one of the
+// scheme's own table files is refused before anything is read. Line breaks in a name become spaces.
 void ExportCardScheme(const std::string& schemeStem, const std::string& fileName);
 
 }  // namespace ld

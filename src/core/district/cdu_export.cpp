@@ -7,10 +7,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 #include "core/base/codepage.h"
-#include "core/base/numfmt.h"
 #include "core/base/numtext.h"
 #include "core/district/cdu_card_fields.h"
 #include "core/district/cdu_cards.h"
@@ -100,17 +101,16 @@ public:
     AppendRight(out_, s, width);
   }
 
-  // A real of a node card: at most 8 significant digits, in scientific notation when the integer part
-  // has more, cut to its first 8 characters when longer. A real of 8 integer digits keeps its decimals
-  // only as far as the field goes: 123456.789 is "123456.7".
-  void NodeReal(double value, int decimals) {
+  // A real of a node card: at most 8 significant digits, cut to its first 8 characters when longer, so
+  // a value keeps its decimals only as far as the field goes: 123456.789 is "123456.7". The cut may take
+  // decimals alone: a value whose integer part with its sign needs more than 8 characters (the reader
+  // takes no exponent either) stops the export, naming the node.
+  void NodeReal(double value, int decimals, const TDataFile& nodes, const char* field, int row, std::int32_t node) {
     tmp_.clear();
-    if (!AppendFixed(tmp_, value, decimals, 8)) {
-      tmp_ = GeneralText(value, 8);
-      if (FormatSettings.DecimalSeparator != ".")
-        if (const auto at = tmp_.find(FormatSettings.DecimalSeparator); at != std::string::npos)
-          tmp_.replace(at, FormatSettings.DecimalSeparator.size(), ".");
-    }
+    if (!AppendFixed(tmp_, value, decimals, 8) || tmp_.find('.') > kRealWidth)
+      throw Error("Экспорт ЦДУ: значение " + FixedText(value, decimals) + " поля \"" + field + "\" узла " +
+                  std::to_string(node) + " в строке " + std::to_string(row) + " таблицы \"" + nodes.Name +
+                  "\" не помещается в поле карты шириной " + std::to_string(kRealWidth));
     if (tmp_.size() > kRealWidth) tmp_.resize(kRealWidth);
     AppendRight(out_, tmp_, kRealWidth);
   }
@@ -141,6 +141,56 @@ private:
 
 char UpperLatin(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// A name card ends at its line's end: each run of line breaks in a name becomes one space.
+std::string OneLine(std::string_view name) {
+  std::string line;
+  line.reserve(name.size());
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (name[i] != '\r' && name[i] != '\n') {
+      line.push_back(name[i]);
+    } else if (i == 0 || (name[i - 1] != '\r' && name[i - 1] != '\n')) {
+      line.push_back(' ');
+    }
+  }
+  return line;
+}
+
+// The layouts whose tables a scheme keeps beside its node and branch files.
+constexpr const char* kSchemeLayouts[] = {
+    LayoutNodes,           LayoutBranches,      LayoutLineFlows,        LayoutSchemeAreas,
+    LayoutLoadChars,       LayoutNodeVoltages,  LayoutLineLoads,        LayoutTransLoads,
+    LayoutLineLosses,      LayoutTransLosses,   LayoutNodeEnergy,       LayoutBranchEnergy,
+    LayoutNodeConsumption, LayoutLineEnergy,    LayoutTransEnergy,      LayoutLineEnergyLosses,
+    LayoutTransEnergyLosses, LayoutTkzSources,  LayoutTkzRadius,        LayoutConsumerList,
+    LayoutEnergyBalances,  LayoutSwitchLog,     LayoutCapCurrents,
+};
+
+// Cards written over one of the scheme's own tables would put text in place of that table: refused.
+// The name is compared without regard to letter case, and a link to such a table is the table.
+void RefuseSchemeTable(const std::string& schemeStem, const std::string& fileName) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path target = fs::absolute(fileName, ec).lexically_normal();
+  const fs::path stem = fs::absolute(schemeStem, ec).lexically_normal();
+  const bool besideScheme = UpperCase(target.stem().string()) == UpperCase(stem.filename().string()) &&
+                            (target.parent_path() == stem.parent_path() ||
+                             fs::equivalent(target.parent_path(), stem.parent_path(), ec));
+  if (!besideScheme && !fs::exists(target, ec)) return;
+  for (const char* layout : kSchemeLayouts) {
+    std::string extension;
+    try {
+      extension = GetMaketExtention(layout);
+    } catch (const Error&) {
+      continue;  // a layout file without this table: the scheme has none of it
+    }
+    if (extension.empty()) continue;
+    const bool named = besideScheme && UpperCase(target.extension().string()) == UpperCase(extension);
+    if (named || fs::equivalent(target, schemeStem + extension, ec))
+      throw Error("Экспорт ЦДУ: файл \"" + fileio::FullFileName(fileName) + "\" - это таблица \"" + layout +
+                  "\" экспортируемой схемы; карты ЦДУ записываются в файл с другим именем");
+  }
+}
+
 // The cards of the whole scheme, in their order: balancing nodes, nodes, shunts, branches, names.
 std::string FormCards(TDataFile& nodes, TDataFile& branches) {
   const TCardNodeColumns n = FindCardNodeColumns(nodes);
@@ -158,17 +208,18 @@ std::string FormCards(TDataFile& nodes, TDataFile& branches) {
   for (int row = 1; row <= nodes.RowCount; ++row) {
     w.Text("0201  ");
     w.Int(n.Nsh.Get(row), 2, kSmallWidth, nodes, "Nsh", row);
-    w.Int(n.NS->Get(row), 8, kNodeWidth, nodes, "NS", row);
-    w.NodeReal(n.Um->Get(row), 2);
-    w.NodeReal(n.Pn->Get(row), 3);
-    w.NodeReal(n.Qn->Get(row), 3);
-    w.NodeReal(n.Pg->Get(row), 3);
-    w.NodeReal(n.Qg->Get(row), 3);
+    const std::int32_t ns = n.NS->Get(row);
+    w.Int(ns, 8, kNodeWidth, nodes, "NS", row);
+    w.NodeReal(n.Um->Get(row), 2, nodes, "Um", row, ns);
+    w.NodeReal(n.Pn->Get(row), 3, nodes, "Pn", row, ns);
+    w.NodeReal(n.Qn->Get(row), 3, nodes, "Qn", row, ns);
+    w.NodeReal(n.Pg->Get(row), 3, nodes, "Pg", row, ns);
+    w.NodeReal(n.Qg->Get(row), 3, nodes, "Qg", row, ns);
     const char sign = UpperLatin(n.Sign->Get(row));
     if (sign == 'B' || sign == 'U') {
-      w.NodeReal(n.Um->Get(row), 2);
-      w.NodeReal(n.Qmin->Get(row), 3);
-      w.NodeReal(n.Qmax->Get(row), 3);
+      w.NodeReal(n.Um->Get(row), 2, nodes, "Um", row, ns);
+      w.NodeReal(n.Qmin->Get(row), 3, nodes, "Qmin", row, ns);
+      w.NodeReal(n.Qmax->Get(row), 3, nodes, "Qmax", row, ns);
     }
     w.EndLine();
   }
@@ -199,12 +250,11 @@ std::string FormCards(TDataFile& nodes, TDataFile& branches) {
     w.Real(b.G->Get(row), 2, branches, "G", row);
     w.EndLine();
   }
-  std::string name;
   for (int row = 1; row <= nodes.RowCount; ++row) {
     w.Text("0290");
     w.Int(n.NS->Get(row), 10, kNodeWidth, nodes, "NS", row);
     w.Text("  ");
-    w.Text(Utf8ToCp1251(n.Name->GetView(row)));
+    w.Text(Utf8ToCp1251(OneLine(n.Name->GetView(row))));
     w.EndLine();
   }
   return out;
@@ -229,6 +279,7 @@ void ReplaceFileWith(const std::string& fileName, const std::string& bytes) {
 }  // namespace
 
 void ExportCardScheme(const std::string& schemeStem, const std::string& fileName) {
+  RefuseSchemeTable(schemeStem, fileName);
   TDataFile nodes, branches;
   ReadTableFile(schemeStem + GetMaketExtention(LayoutNodes), nodes);
   ReadTableFile(schemeStem + GetMaketExtention(LayoutBranches), branches);

@@ -47,6 +47,10 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
                                                              {dbf.FieldIndex("WT"), c.Wt},
                                                              {dbf.FieldIndex("WL"), c.Wl},
                                                              {dbf.FieldIndex("WS"), c.Ws}}};
+  // the point number column is 16 bits wide, signed or not as its layout says: a number beyond it is
+  // refused rather than stored as another
+  const bool signedPoint = c.NumPoint.Array()->TypeLetter() == 'i';
+  const int pointLow = signedPoint ? INT16_MIN : 0, pointHigh = signedPoint ? INT16_MAX : UINT16_MAX;
   TWalkProgress walk(dbf.RecordCount(), progress);
   for (bool more = dbf.First(); more; more = dbf.Next()) {
     walk.Advance(dbf.RecNo());
@@ -73,7 +77,7 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
       text(fNumCounter, c.NumCounter, false);
       text(fTransform, c.Transform, false);
       text(fLine, c.Line, false);
-      if (fNumPoint >= 0) c.NumPoint[n] = SourceInteger(dbf.Value(fNumPoint), -32768, 65535);
+      if (fNumPoint >= 0) c.NumPoint[n] = SourceInteger(dbf.Value(fNumPoint), pointLow, pointHigh);
       if (fTypCounter >= 0) {
         try {
           (*c.TypCounter)[n] = static_cast<std::uint8_t>(SourceInteger(dbf.Value(fTypCounter), 0, 255));

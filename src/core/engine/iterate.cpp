@@ -1,8 +1,8 @@
 // The iteration process and the whole calculation of a scheme.
 #include <chrono>
-#include <cstdio>
 #include <string>
 
+#include "core/base/numfmt.h"
 #include "core/engine/regime.h"
 
 namespace ld {
@@ -16,11 +16,8 @@ double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-std::string Fixed6(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.6f", value);
-  return buffer;
-}
+// As the protocol prints its other numbers, whatever the C library's locale.
+std::string Fixed6(double value) { return FloatToStrFixed(value, 6); }
 
 }  // namespace
 

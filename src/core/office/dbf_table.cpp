@@ -3,6 +3,8 @@
 #include <shapefil.h>
 
 #include <array>
+#include <bit>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -50,6 +52,63 @@ std::string ReadError(const std::string& path, const std::string& reason) {
 unsigned U16(const unsigned char* p) { return p[0] | (p[1] << 8u); }
 std::uint32_t U32(const unsigned char* p) {
   return p[0] | (p[1] << 8u) | (p[2] << 16u) | (static_cast<std::uint32_t>(p[3]) << 24u);
+}
+
+// Fields that hold their number in binary instead of as digits: an integer ('I', little-endian, as
+// the FoxPro family writes it), a double ('B' of eight bytes, little-endian; 'O', the dBase level 7
+// form, big-endian with the sign bit set for a positive value and every bit inverted for a negative
+// one, all zeros for none) and a currency ('Y', an eight-byte integer of ten-thousandths). Their text is
+// the value in plain notation with a point, as a numeric field would hold it. False for a field that
+// keeps its value as text (a binary memo 'B' holds the digits of a block number).
+bool BinaryNumberText(char type, int width, const unsigned char* p, std::string& text) {
+  const auto little = [&](int n) {
+    std::uint64_t u = 0;
+    for (int i = n - 1; i >= 0; --i) u = (u << 8u) | p[i];
+    return u;
+  };
+  std::array<char, 40> buf{};
+  const auto put = [&](auto value) {
+    const auto written = std::to_chars(buf.data(), buf.data() + buf.size(), value);
+    text.assign(buf.data(), written.ptr);
+  };
+  switch (type) {
+    case 'I': {
+      if (width < 1 || width > 8) return false;
+      const unsigned bits = 8u * static_cast<unsigned>(width);
+      std::uint64_t u = little(width);
+      if (bits < 64 && (u >> (bits - 1)) != 0) u |= ~std::uint64_t{0} << bits;  // the sign reaches the top
+      put(static_cast<std::int64_t>(u));
+      return true;
+    }
+    case 'B':
+      if (width != 8) return false;
+      put(std::bit_cast<double>(little(8)));
+      return true;
+    case 'O': {
+      if (width != 8) return false;
+      std::uint64_t u = 0;
+      for (int i = 0; i < 8; ++i) u = (u << 8u) | p[i];
+      constexpr std::uint64_t kSign = std::uint64_t{1} << 63u;
+      if (u == 0) {
+        text.clear();
+      } else {
+        put(std::bit_cast<double>((u & kSign) != 0 ? u ^ kSign : ~u));
+      }
+      return true;
+    }
+    case 'Y': {
+      if (width != 8) return false;
+      const std::uint64_t u = little(8);
+      const bool negative = (u >> 63u) != 0;
+      const std::uint64_t magnitude = negative ? ~u + 1 : u;  // the most negative value too
+      put(magnitude / 10000);
+      std::string fraction = std::to_string(magnitude % 10000 + 10000).substr(1);
+      while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+      text = (negative && magnitude != 0 ? "-" : "") + text + (fraction.empty() ? "" : "." + fraction);
+      return true;
+    }
+    default: return false;
+  }
 }
 
 // The header's own claims against the file's size, before the library trusts them.
@@ -190,6 +249,8 @@ int TDbfTable::FieldIndex(std::string_view name) const {
 std::string TDbfTable::Value(int field) const {
   if (field < 0 || field >= static_cast<int>(fields_.size()) || record_ == nullptr || current_ < 0) return {};
   const TField& f = fields_[static_cast<std::size_t>(field)];
+  if (std::string text; BinaryNumberText(f.Type, f.Width, reinterpret_cast<const unsigned char*>(record_ + f.Offset), text))
+    return text;
   std::string_view raw(record_ + f.Offset, static_cast<std::size_t>(f.Width));
   const auto padding = [](char c) { return c == ' ' || c == '\0'; };
   while (!raw.empty() && padding(raw.back())) raw.remove_suffix(1);

@@ -7,7 +7,8 @@
 // ANSI) mean Windows-1251; 38 (Russian DOS), no byte (0) and every other value mean the DOS code page
 // 866, in which the billing programs of the districts keep their bases. A character field loses only
 // its trailing padding, so leading blanks stay as stored; every other field (numbers, dates, logicals)
-// comes trimmed on both sides.
+// comes trimmed on both sides. Numbers that later dBase variants keep in binary (integer, double and
+// currency fields) come as the text of their value, with a point.
 //
 // A file is checked whole before the first record is read: a header, field descriptors or a record
 // count that do not fit the file refuse it, so a walk never meets a record that is not there.

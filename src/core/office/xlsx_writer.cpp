@@ -4,6 +4,7 @@
 #include <memory>
 #include <string_view>
 
+#include "core/base/classic_numbers.h"
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
@@ -67,6 +68,8 @@ std::string SheetName(const std::string& name, int number) {
 
 void WriteXlsx(const std::string& path, const Workbook& book) {
   WriteFileReplacing(path, [&book](const std::string& temp) {
+    // the library prints cell values, page margins and widths with the C library
+    const TClassicNumbers classic;
     std::unique_ptr<lxw_workbook, WorkbookCloser> handle(workbook_new(temp.c_str()));
     if (!handle) return false;
     Formats formats(handle.get());

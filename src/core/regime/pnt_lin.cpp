@@ -242,7 +242,10 @@ void ReadLin(const std::string& fileName, const TDataFile& branches, TDataFile& 
 }  // namespace
 
 std::string FormatFixedWidth(int digits, int width, double value) {
-  const std::string text = digits < 0 ? FloatToStrGeneral(value, 15) : FloatToStrFixed(value, digits);
+  std::string text = digits < 0 ? FloatToStrGeneral(value, 15) : FloatToStrFixed(value, digits);
+  // Other programs read these files with a decimal point, whatever separator the user's screen shows.
+  if (const std::string& separator = FormatSettings.DecimalSeparator; separator != ".")
+    if (const auto at = text.find(separator); at != std::string::npos) text.replace(at, separator.size(), ".");
   return PadLeft(text, width);
 }
 

@@ -3,6 +3,7 @@
 // branch parameters worked out by hand for a few common marks.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "catalog_fixture.h"
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
+#include "core/base/strings.h"
 #include "core/catalogs/line_expr.h"
 #include "core/catalogs/trans_formulas.h"
 #include "core/tables/unom.h"
@@ -46,7 +48,9 @@ std::vector<CsvRow> Handbook(const std::string& name) {
 
 float Num(const CsvRow& row, const char* field) {
   const std::string& text = row.at(field);
-  return text.empty() ? 0.0f : std::stof(text);
+  float value = 0.0f;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
 }
 
 class ShippedCatalogs : public CatalogTest {
@@ -194,7 +198,7 @@ TEST_F(ShippedCatalogs, VoltageClassesAreReadAsTheSettingsList) {
   IniRec.Path = savedPath;
   IniRec.UnomList = std::move(savedList);
   std::vector<double> handbook;
-  for (const CsvRow& row : Handbook("sprav_UN")) handbook.push_back(std::stod(row.at("Unom")));
+  for (const CsvRow& row : Handbook("sprav_UN")) handbook.push_back(ld::StrToFloatZ(row.at("Unom")));
   EXPECT_EQ(list, handbook);  // shipped ascending, as the diagram pairs its limits with the list
   EXPECT_NE(std::find(list.begin(), list.end(), 12.66), list.end());
   // 0.4 kV networks are a class of their own, so forming writes their lines "LN|0.4|"; 0.38 kV stays.

@@ -453,10 +453,13 @@ TEST_F(CardFiles, ValuesBeyondTheirFieldsStopTheExportAndKeepTheOldFile) {
   s.N<DAsingle>("Gs")[2] = 12345.6789f;
   s.N<DAsingle>("Bs")[2] = 1234567.5f;
   s.B<DAsingle>("X")[1] = -9999.9996f;
+  s.N<DAdouble>("Pn")[2] = 12345678.4;  // a node value cut to its field loses decimals alone
+  s.N<DAdouble>("Qn")[2] = -1234567.25;
   const std::string file = dir / "s.cdu";
   ExportCardScheme(s.Write(dir, "s"), file);
   const std::vector<std::string> lines = FileLines(file);
   ASSERT_EQ(lines.size(), 7U);
+  EXPECT_EQ(lines[2], "0201   0       2   10.0012345678-1234567   0.000   0.000");
   EXPECT_EQ(lines[3], "0301 0         2       012345.68 1234568") << "fewer decimals where the value needs the room";
   EXPECT_EQ(lines[4], "0301 0         1       2   1.200-10000.0    5.00  0.0000  0.0000    0.00");
 
@@ -478,6 +481,16 @@ TEST_F(CardFiles, ValuesBeyondTheirFieldsStopTheExportAndKeepTheOldFile) {
       {"a negative node number too wide", [](CardScheme& c) { c.N<DALongint>("NS")[2] = -12345678; },
        "Экспорт ЦДУ: значение -12345678 поля \"NS\" в строке 2 таблицы \"Узлы схемы\" не помещается в поле карты "
        "шириной 8"},
+      // the reader takes no exponent, and a cut integer part would be another value
+      {"a node load of nine integer digits", [](CardScheme& c) { c.N<DAdouble>("Pn")[2] = 123456789; },
+       "Экспорт ЦДУ: значение 123456789,000 поля \"Pn\" узла 2 в строке 2 таблицы \"Узлы схемы\" не помещается в "
+       "поле карты шириной 8"},
+      {"a negative node value of eight integer digits", [](CardScheme& c) { c.N<DAdouble>("Qg")[2] = -12345678.5; },
+       "Экспорт ЦДУ: значение -12345678,500 поля \"Qg\" узла 2 в строке 2 таблицы \"Узлы схемы\" не помещается в "
+       "поле карты шириной 8"},
+      {"a balancing node's limit rounding up to nine digits", [](CardScheme& c) { c.N<DAsingle>("Qmax")[1] = 99999999.f; },
+       "Экспорт ЦДУ: значение 100000000,000 поля \"Qmax\" узла 1 в строке 1 таблицы \"Узлы схемы\" не помещается в "
+       "поле карты шириной 8"},
       {"a load characteristic of three digits", [](CardScheme& c) { TInt16Column(GetColumnArray("Nsh", c.nodes))[1] = 120; },
        "Экспорт ЦДУ: значение 120 поля \"Nsh\" в строке 1 таблицы \"Узлы схемы\" не помещается в поле карты шириной 2"},
   };
@@ -500,6 +513,43 @@ TEST_F(CardFiles, ValuesBeyondTheirFieldsStopTheExportAndKeepTheOldFile) {
   const std::string stem = TwoNodes().Write(dir, "s");
   EXPECT_EQ(ErrorOf([&] { ExportCardScheme(stem, (dir.Path() / "нет папки" / "x.cdu").string()); }),
             "Ошибка записи файла \"" + (dir.Path() / "нет папки" / "x.cdu").string() + "\"");
+}
+
+// The cards never go over a table of the exported scheme (the scheme would be lost), whatever the letter
+// case or the way the path leads there; a name with line breaks keeps to its one card.
+TEST_F(CardFiles, ExportRefusesTheSchemesOwnTablesAndKeepsANameOnOneLine) {
+  CardScheme s = TwoNodes();
+  GetColumnAs<DAString>("Name", s.nodes)->SetItem(2, "ТП-2\r\nЗаречная\n\nул. Садовая");
+  const std::string stem = s.Write(dir, "s");
+  const std::string journal = stem + GetMaketExtention(LayoutSwitchLog);
+  WriteBytes(journal, "журнал");
+  std::filesystem::create_directory(dir / "sub");
+  std::filesystem::create_symlink(stem + ".VET", dir / "link.cdu");
+  const std::string nodes = ReadBytes(stem + ".UZL"), branches = ReadBytes(stem + ".VET");
+  for (const auto& [target, table] : std::vector<std::pair<std::string, std::string>>{
+           {stem + ".UZL", "Узлы схемы"},
+           {dir / "S.uzl", "Узлы схемы"},
+           {(dir.Path() / "sub" / ".." / "s.VET").string(), "Ветви схемы"},
+           {dir / "link.cdu", "Ветви схемы"},
+           {journal, LayoutSwitchLog}}) {
+    EXPECT_EQ(ErrorOf([&] { ExportCardScheme(stem, target); }),
+              "Экспорт ЦДУ: файл \"" + std::filesystem::absolute(target).lexically_normal().string() +
+                  "\" - это таблица \"" + table + "\" экспортируемой схемы; карты ЦДУ записываются в файл с другим именем")
+        << target;
+  }
+  EXPECT_EQ(ReadBytes(stem + ".UZL"), nodes);
+  EXPECT_EQ(ReadBytes(stem + ".VET"), branches);
+  EXPECT_EQ(ReadBytes(journal), "журнал");
+  EXPECT_FALSE(std::filesystem::exists(dir / "S.uzl"));
+
+  const std::string file = dir / "s.cdu";  // the scheme's stem with the card extension is no table
+  ExportCardScheme(stem, file);
+  const std::vector<std::string> lines = FileLines(file);
+  ASSERT_EQ(lines.size(), 7U);
+  EXPECT_EQ(lines[6], Utf8ToCp1251("0290         2  ТП-2 Заречная ул. Садовая"));
+  ReadBack r;
+  r.Read(file);
+  EXPECT_EQ(r.Name(2), "ТП-2 Заречная ул. Садовая");
 }
 
 // Damaged card files: a number error that names the file and the line, or a reading; never a crash.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/base/error.h"
+#include "core/base/strings.h"
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
 #include "core/tables/table_file.h"
@@ -30,7 +31,7 @@ void Row(Worksheet& sheet, int row, const std::vector<std::string>& cells) {
     const int col = static_cast<int>(c) + 1;
     if (cells[c].empty()) continue;
     if (cells[c][0] == '#')
-      sheet.SetNumber(row, col, std::stod(cells[c].substr(1)));
+      sheet.SetNumber(row, col, ld::StrToFloatZ(cells[c].substr(1)));
     else
       sheet.SetText(row, col, cells[c]);
   }

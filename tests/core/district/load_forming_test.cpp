@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/base/numfmt.h"
+#include "core/base/strings.h"
 #include "core/district/load_forming.h"
 #include "core/tables/cell_convert.h"
 #include "core/tables/table_file.h"
@@ -24,7 +25,7 @@ double Num(const TDataFile& table, const char* field, int row) {
   std::string text = CellText(table, field, row);
   if (const auto at = text.find(FormatSettings.DecimalSeparator); at != std::string::npos)
     text.replace(at, FormatSettings.DecimalSeparator.size(), ".");
-  return text.empty() ? 0 : std::stod(text);
+  return StrToFloatZ(text);
 }
 
 class LoadForming : public ::testing::Test {

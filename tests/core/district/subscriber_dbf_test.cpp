@@ -140,6 +140,31 @@ TEST_F(SubscriberDbf, FieldsOfTheIndustrialBase) {
       << "the Latin letter";
 }
 
+// A point number beyond the signed 16-bit column is a record error, not another number; the binary
+// numbers of later dBase variants are read as the values they hold.
+TEST_F(SubscriberDbf, BinaryNumbersAndPointNumbersBeyondTheColumn) {
+  const std::string file = dir / "prom.dbf";
+  WriteDbf(file,
+           {{"NAMETP", 'C', 10}, {"NDOG", 'C', 4}, {"NUMPOINT", 'I', 4}, {"KTOK", 'Y', 8}, {"W", 'B', 8},
+            {"WS", 'O', 8}},
+           {{"ТП-1", "1", DbfInteger(40000), DbfCurrency(400000), DbfDouble(1), DbfLevel7Double(1)},
+            {"ТП-2", "2", DbfInteger(32767), DbfCurrency(125000), DbfDouble(1500.25), DbfLevel7Double(-2.75)},
+            {"ТП-3", "3", DbfInteger(-32768), DbfCurrency(-5), DbfDouble(1e-3), std::string(8, '\0')},
+            {"ТП-4", "4", DbfInteger(-32769), DbfCurrency(0), DbfDouble(0), DbfLevel7Double(0)}});
+  TSubscriberDbfRequest r = Request();
+  r.Prom = true;
+  r.PathProm = file;
+  ImportSubscriberBasesDbf(r, info);
+  EXPECT_EQ(info, (std::vector<std::string>{"База промышленных абонентов. Строка 1 - ошибка чтения",
+                                            "База промышленных абонентов. Строка 4 - ошибка чтения"}));
+  const std::vector<std::vector<std::string>> expected = {
+      {"ТП-1", "", "", "", ""},
+      {"ТП-2", "32767", "12.5", "1500.25", "-2.75"},
+      {"ТП-3", "-32768", "-0.0005", "0.001", ""},
+      {"ТП-4", "", "", "", ""}};
+  EXPECT_EQ(Cells(Table(".BPA"), {"NameTP", "NumPoint", "Ktok", "W", "Ws"}), expected);
+}
+
 TEST_F(SubscriberDbf, HouseholdsAndContracts) {
   const std::string byt = dir / "byt.dbf";
   WriteDbf(byt,

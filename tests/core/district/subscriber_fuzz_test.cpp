@@ -65,12 +65,21 @@ TEST_F(SubscriberFuzz, DamagedDbfBasesAreImportedOrRefusedByName) {
             {"3", "ТП-3", "14", "2", "Y", "-1", "", "", "1", "", "", "3", "", ""}},
            {3});
   const std::string valid = ReadBytes(file);
+  // the binary numbers of later dBase variants: integer, double, level 7 double, currency
+  WriteDbf(file,
+           {{"RES_ID", 'I', 4}, {"NAMETP", 'C', 10}, {"NUMPOINT", 'I', 4}, {"W", 'B', 8}, {"WS", 'O', 8},
+            {"KTOK", 'Y', 8}, {"COUNTAB", 'I', 4}, {"LENGTH", 'B', 8}, {"NDOGOV", 'I', 2}},
+           {{DbfInteger(7), "тп-1", DbfInteger(40000), DbfDouble(12.5), DbfLevel7Double(-3), DbfCurrency(15000),
+             DbfInteger(-1), DbfDouble(0.35), DbfInteger(12, 2)},
+            {DbfInteger(7), "ТП-2", DbfInteger(2), DbfDouble(1e300), DbfLevel7Double(1e-9), DbfCurrency(-1),
+             DbfInteger(5), DbfDouble(-0.0), DbfInteger(-1, 2)}});
+  const std::vector<std::string> seeds = {valid, ReadBytes(file)};
   WriteRows(stem + ".R04", LayoutLines04, {{"СТАРАЯ"}});
   const std::string oldLines = ReadBytes(stem + ".R04");
   std::mt19937 random(46046);
   int imported = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    WriteBytes(file, Mutate(valid, random));
+  for (int round = 0; round < kRounds * static_cast<int>(seeds.size()); ++round) {
+    WriteBytes(file, Mutate(seeds[static_cast<std::size_t>(round / kRounds)], random));
     std::vector<std::string> info;
     TSubscriberDbfRequest r;
     r.BaseStem = stem;

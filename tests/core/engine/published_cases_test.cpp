@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/strings.h"
 #include "core/engine/regime.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_file.h"
@@ -43,11 +44,11 @@ SchemeBuilder PublishedFeeder(const std::string& name, const std::vector<int>& c
   s.Title = name;
   for (const auto& bus : ReadCsv(folder / "buses.csv")) {
     const int id = std::stoi(bus[0]);
-    NodeSpec& n = s.Node(id, id == 1 ? "B" : "", std::stod(bus[1]) / 1000, std::stod(bus[2]) / 1000);
+    NodeSpec& n = s.Node(id, id == 1 ? "B" : "", ld::StrToFloatZ(bus[1]) / 1000, ld::StrToFloatZ(bus[2]) / 1000);
     n.Um = static_cast<float>(kBaseKV);
   }
   for (const auto& br : ReadCsv(folder / "branches.csv")) {
-    BranchSpec& b = s.Branch(std::stoi(br[2]), std::stoi(br[1]), std::stod(br[3]), std::stod(br[4]));
+    BranchSpec& b = s.Branch(std::stoi(br[2]), std::stoi(br[1]), ld::StrToFloatZ(br[3]), ld::StrToFloatZ(br[4]));
     const int id = std::stoi(br[0]);
     bool closed = br[5] == "1";
     for (const int tie : closeTies) closed = closed || tie == id;

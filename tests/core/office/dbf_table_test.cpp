@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -53,6 +54,32 @@ TEST(DbfTable, WalkSkipsDeletedRecordsAndReadsFieldsAsStored) {
   EXPECT_EQ(dbf.Value("NAMETP"), "") << "nothing is read past the end";
   // a second walk gives the same
   EXPECT_EQ(Walk(dbf), expected);
+}
+
+// Integers, doubles and currencies of later dBase variants are stored in binary; they read as the text
+// of their value, as a numeric field holds it, and a binary memo keeps its block number's digits.
+TEST(DbfTable, BinaryNumberFieldsReadAsTheTextOfTheirValues) {
+  TempDir dir;
+  const std::string path = dir / "binary.dbf";
+  WriteDbf(path,
+           {{"NUMPOINT", 'I', 4}, {"SHORT", 'I', 2}, {"W", 'B', 8}, {"WS", 'O', 8}, {"KTOK", 'Y', 8}, {"MEMO", 'B', 10}},
+           {{DbfInteger(40000), DbfInteger(-2, 2), DbfDouble(1500.25), DbfLevel7Double(-2.75), DbfCurrency(125000),
+             "        17"},
+            {DbfInteger(-2147483647 - 1), DbfInteger(32767, 2), DbfDouble(-1e-7), DbfLevel7Double(1e20),
+             DbfCurrency(-5), ""},
+            {DbfInteger(0), DbfInteger(0, 2), DbfDouble(0), std::string(8, '\0'), DbfCurrency(INT64_MIN), ""}});
+  TDbfTable dbf;
+  std::string error;
+  ASSERT_TRUE(dbf.Open(path, error)) << error;
+  std::vector<std::vector<std::string>> rows;
+  for (bool more = dbf.First(); more; more = dbf.Next())
+    rows.push_back({dbf.Value("NUMPOINT"), dbf.Value("SHORT"), dbf.Value("W"), dbf.Value("WS"), dbf.Value("KTOK"),
+                    dbf.Value("MEMO")});
+  const std::vector<std::vector<std::string>> expected = {
+      {"40000", "-2", "1500.25", "-2.75", "12.5", "17"},
+      {"-2147483648", "32767", "-1e-07", "1e+20", "-0.0005", ""},
+      {"0", "0", "0", "", "-922337203685477.5808", ""}};  // a level 7 double of zeros holds no value
+  EXPECT_EQ(rows, expected);
 }
 
 TEST(DbfTable, LanguageDriverChoosesTheCodePage) {

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "core/base/classic_numbers.h"
 #include "core/base/error.h"
 #include "support/test_env.h"
 #include "support/xls_builder.h"
@@ -17,6 +18,7 @@ namespace {
 // Row 2 of the first sheet: 0.25, 250, -1, an empty cell and a Cyrillic text; a second sheet that
 // must not be read.
 void WriteNewWorkbook(const std::string& path) {
+  const TClassicNumbers classic;  // as a spreadsheet program writes them, whatever the locale here
   lxw_workbook* book = workbook_new(path.c_str());
   ASSERT_NE(book, nullptr);
   lxw_worksheet* first = workbook_add_worksheet(book, "Фидер");

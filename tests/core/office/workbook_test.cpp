@@ -243,26 +243,41 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   }
 }
 
+// The C library's numbers follow the Russian locale (a decimal comma) while the object lives, as in the
+// program under the users' locale. Where the system has not installed it, it is made for the test alone
+// in `scratch`; Taken() is false when that cannot be done either.
+class RussianNumbers {
+public:
+  explicit RussianNumbers(const std::filesystem::path& scratch) {
+    const char* kRussian = "ru_RU.UTF-8";
+    if (std::setlocale(LC_NUMERIC, kRussian) != nullptr) return;
+    const std::string made = (scratch / "locales").string();
+    std::filesystem::create_directory(made);
+    const std::string command = "localedef -i ru_RU -f UTF-8 '" + made + "/" + kRussian + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) {
+      taken_ = false;
+      return;
+    }
+    ::setenv("LOCPATH", made.c_str(), 1);
+    taken_ = std::setlocale(LC_NUMERIC, kRussian) != nullptr;
+    ::unsetenv("LOCPATH");
+  }
+  ~RussianNumbers() { std::setlocale(LC_NUMERIC, kept_.c_str()); }
+  RussianNumbers(const RussianNumbers&) = delete;
+  RussianNumbers& operator=(const RussianNumbers&) = delete;
+  bool Taken() const { return taken_; }
+
+private:
+  std::string kept_ = std::setlocale(LC_NUMERIC, nullptr);
+  bool taken_ = true;
+};
+
 // The program runs under the user's locale, whose decimal separator may be a comma; a workbook writes
 // its numbers with a point whatever the locale.
 TEST(Xlsx, NumbersReadAlikeUnderADecimalCommaLocale) {
   ld::test::TempDir dir;
-  const char* kRussian = "ru_RU.UTF-8";
-  struct KeptLocale {
-    std::string name = std::setlocale(LC_NUMERIC, nullptr);
-    ~KeptLocale() { std::setlocale(LC_NUMERIC, name.c_str()); }
-  } kept;
-  if (std::setlocale(LC_NUMERIC, kRussian) == nullptr) {
-    // Not installed: made for this test alone where the system can make one.
-    const std::string made = (dir.Path() / "locales").string();
-    std::filesystem::create_directory(made);
-    const std::string command = "localedef -i ru_RU -f UTF-8 '" + made + "/" + kRussian + "' >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) GTEST_SKIP() << "no Russian locale and none can be made";
-    ::setenv("LOCPATH", made.c_str(), 1);
-    const bool set = std::setlocale(LC_NUMERIC, kRussian) != nullptr;
-    ::unsetenv("LOCPATH");
-    if (!set) GTEST_SKIP() << "the Russian locale made is not taken";
-  }
+  RussianNumbers russian(dir.Path());
+  if (!russian.Taken()) GTEST_SKIP() << "no Russian locale and none can be made";
   ASSERT_EQ(std::strtod("12.75", nullptr), 12.0) << "the locale reads a comma";
   const std::string path = dir / "a.xlsx";
   WriteOneSheet(path, R"(<worksheet><sheetData><row r="1"><c r="A1"><v>12.75</v></c><c r="B1"><v>-1.5E-3</v></c>)"
@@ -272,6 +287,52 @@ TEST(Xlsx, NumbersReadAlikeUnderADecimalCommaLocale) {
   EXPECT_EQ(s.Cell(1, 1).number, 12.75);
   EXPECT_EQ(s.Cell(1, 2).number, -1.5e-3);
   EXPECT_EQ(s.Cell(1, 3).kind, CellKind::Text);  // a comma is no number of the format
+}
+
+// The part of a written package, as another program unpacks it.
+std::string PackagePart(const std::string& path, const std::string& name) {
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (zip == nullptr) return "<no zip>";
+  std::string data = "<missing>";
+  if (zip_file_t* file = zip_fopen(zip, name.c_str(), 0)) {
+    data.clear();
+    char buf[4096];
+    for (zip_int64_t n; (n = zip_fread(file, buf, sizeof buf)) > 0;) data.append(buf, static_cast<std::size_t>(n));
+    zip_fclose(file);
+  }
+  zip_discard(zip);
+  return data;
+}
+
+// Cell values and page margins written under a decimal-comma locale are numbers of the format, which
+// spreadsheet programs (and the program's own reader) take as numbers.
+TEST(Xlsx, WrittenNumbersKeepThePointUnderADecimalCommaLocale) {
+  ld::test::TempDir dir;
+  RussianNumbers russian(dir.Path());
+  if (!russian.Taken()) GTEST_SKIP() << "no Russian locale and none can be made";
+  ASSERT_EQ(std::strtod("12,75", nullptr), 12.75) << "the locale reads a comma";
+  ld::Workbook book;
+  book.sheets.emplace_back("Лист");
+  book.sheets.back().SetNumber(1, 1, 1500.25);
+  book.sheets.back().SetNumber(1, 2, -2.5e-7);
+  book.sheets.back().SetDate(2, 1, ld::DateSerial(2024, 1, 1, 18, 0, 0));
+  const std::string path = dir / "textfile.xlsx";
+  ld::WriteXlsx(path, book);
+  const std::string sheet = PackagePart(path, "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find("<v>1500.25</v>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<v>-2.5E-07</v>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<v>45292.75</v>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find(R"(<pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75")"), std::string::npos) << sheet;
+  EXPECT_EQ(sheet.find(','), std::string::npos) << sheet;
+  const ld::Workbook read = ld::ReadWorkbook(path);
+  const ld::Worksheet& back = read.sheets.at(0);
+  EXPECT_EQ(back.Cell(1, 1).kind, CellKind::Number);
+  EXPECT_EQ(back.Cell(1, 1).number, 1500.25);
+  EXPECT_EQ(back.Cell(1, 2).number, -2.5e-7);
+  EXPECT_EQ(back.CellText(2, 1), "01.01.2024 18:00:00");
+  // and the locale the program runs under is its own again
+  EXPECT_EQ(std::strtod("12,75", nullptr), 12.75);
 }
 
 TEST(Xlsx, BrokenFilesFailWithTheReadMessage) {

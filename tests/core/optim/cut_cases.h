@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/base/settings.h"
+#include "core/base/strings.h"
 #include "core/engine/scheme_builder.h"
 #include "core/tables/layout.h"
 #include "support/test_env.h"
@@ -52,11 +53,11 @@ inline SchemeBuilder Feeder33() {
   s.Title = "33";
   for (const auto& bus : ReadCsv(folder / "buses.csv")) {
     const int id = std::stoi(bus[0]);
-    NodeSpec& n = s.Node(id, id == 1 ? "B" : "", std::stod(bus[1]) / 1000, std::stod(bus[2]) / 1000);
+    NodeSpec& n = s.Node(id, id == 1 ? "B" : "", ld::StrToFloatZ(bus[1]) / 1000, ld::StrToFloatZ(bus[2]) / 1000);
     n.Um = 12.66f, n.Name = "ТП-" + bus[0];
   }
   for (const auto& br : ReadCsv(folder / "branches.csv")) {
-    BranchSpec& b = s.Branch(std::stoi(br[1]), std::stoi(br[2]), std::stod(br[3]), std::stod(br[4]));
+    BranchSpec& b = s.Branch(std::stoi(br[1]), std::stoi(br[2]), ld::StrToFloatZ(br[3]), ld::StrToFloatZ(br[4]));
     if (br[5] != "1") b.Commut = "Н";
   }
   return s;

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "core/catalogs/graph_series.h"
+#include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/engine/regime.h"
 #include "core/office/docx.h"
@@ -153,7 +154,7 @@ TEST_F(PeriodRun, GraphSlicesFollowASwitchingThatRebuiltTheModelAndAverageModeWe
   const TPeriodRunResult res = Run();
   ASSERT_EQ(res.SliceLosses.size(), 24u);
   EXPECT_EQ(Lines(".WMS"), (std::vector<std::string>{"Переключение 2: ПС1.Ф1 - ТП5 (ОТКЛ.)"}));
-  EXPECT_LT(std::fabs(std::stod(After(Lines(".WRG"), "Небаланс в схеме      : ").substr(0, 15))), 1e-6);
+  EXPECT_LT(std::fabs(StrToFloatZ(TrimLeadSpaces(After(Lines(".WRG"), "Небаланс в схеме      : ").substr(0, 15)))), 1e-6);
   SchemeBuilder ring = FixedVoltageRing();
   TempDir other;
   ring.Nodes[1].Ng_n = 31;

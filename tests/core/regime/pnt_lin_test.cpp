@@ -4,6 +4,7 @@
 #include <random>
 
 #include "core/base/error.h"
+#include "core/base/numfmt.h"
 #include "support/full_disk.h"
 #include "regime_test.h"
 #include "support/fuzz_mutations.h"
@@ -72,6 +73,11 @@ TEST_F(PntLin, WrittenBytesOfTheFullLayout) {
   EXPECT_EQ(FormatFixedWidth(-1, 6, 0.5), "   0.5");
   // a number wider than its column widens the field rather than losing digits
   EXPECT_EQ(FormatFixedWidth(2, 8, 1234567.89), "1234567.89");
+  // a user whose numbers show a decimal comma still writes files that other programs read
+  SetFormatSeparators(",", " ");
+  const std::string written = FormatFixedWidth(2, 9, -1234.5) + FormatFixedWidth(-1, 6, 0.25);
+  SetFormatSeparators(".", "\u00A0");
+  EXPECT_EQ(written, " -1234.50  0.25");
 }
 
 TEST_F(PntLin, ShortLayoutAndBranchesSortedByAnExclamationMark) {

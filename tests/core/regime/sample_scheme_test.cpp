@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/base/strings.h"
 #include "core/engine/regime.h"
 #include "regime_test.h"
 
@@ -34,12 +35,12 @@ SchemeBuilder Sample() {
   s.Title = "Пример";
   for (const auto& bus : ReadCsv(folder / "buses.csv")) {
     const int id = std::stoi(bus[0]);
-    NodeSpec& n = s.Node(id, id == 1 ? "B" : "", std::stod(bus[1]) / 1000, std::stod(bus[2]) / 1000);
+    NodeSpec& n = s.Node(id, id == 1 ? "B" : "", ld::StrToFloatZ(bus[1]) / 1000, ld::StrToFloatZ(bus[2]) / 1000);
     n.Um = 12.66f;
     n.Name = id == 1 ? "ПС Пример" : "ТП-" + std::to_string(id);
   }
   for (const auto& br : ReadCsv(folder / "branches.csv")) {
-    BranchSpec& b = s.Branch(std::stoi(br[2]), std::stoi(br[1]), std::stod(br[3]), std::stod(br[4]));
+    BranchSpec& b = s.Branch(std::stoi(br[2]), std::stoi(br[1]), ld::StrToFloatZ(br[3]), ld::StrToFloatZ(br[4]));
     if (br[5] != "1") {
       b.Commut = "Н";
       b.MarkCom1 = "ВНА-10-400";

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "core/base/strings.h"
 #include "core/engine/electric.h"
 #include "core/engine/regime.h"
 #include "gui/district/set_export_form.h"
@@ -102,8 +103,8 @@ TEST_F(SchemeFormingWindow, SampleBaseIsFormedWithoutMessagesAndCalculatedWithin
   const TDataFile nodes = Table(Base("Образец") + ".UZL");
   ASSERT_GT(nodes.RowCount, 20);
   for (int row = 1; row <= nodes.RowCount; ++row) {
-    const double unom = NearestNominalVoltage(std::stod(GetCellText(nodes, row, FindColumnIndex("Um", nodes), true)));
-    const double u = std::stod(GetCellText(nodes, row, FindColumnIndex("Urez", nodes), true));
+    const double unom = NearestNominalVoltage(ld::StrToFloatZ(GetCellText(nodes, row, FindColumnIndex("Um", nodes), true)));
+    const double u = ld::StrToFloatZ(GetCellText(nodes, row, FindColumnIndex("Urez", nodes), true));
     EXPECT_LE(std::abs(u - unom), 0.1 * unom) << GetCellText(nodes, row, FindColumnIndex("Name", nodes), true);
   }
 

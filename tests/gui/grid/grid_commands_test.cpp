@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/base/numfmt.h"
+#include "core/base/strings.h"
 #include "grid_fixture.h"
 #include "gui/grid/compare_tables.h"
 #include "gui/grid/data_grid.h"
@@ -185,7 +186,7 @@ TEST_F(GridCommands, CompareAddsTheOtherValuesWithDifferencesAndRefusesColumn71)
   // A difference of 0 shows empty; row 3 has P 0 here; the other file has no row 4.
   EXPECT_EQ(Cells(7, 1, 4), (std::vector<std::string>{"10.5", "1000", "5", ""}));
   EXPECT_EQ(Cells(8, 1, 2), (std::vector<std::string>{"", "500"}));
-  EXPECT_NEAR(std::stod(Cell(2, 9)), 33.333, 1e-3);
+  EXPECT_NEAR(ld::StrToFloatZ(Cell(2, 9)), 33.333, 1e-3);
   EXPECT_EQ(Cell(3, 9), "100");
   EXPECT_EQ(grid_.FieldColumn("P*"), 6);  // shown after the layout's visible columns
 

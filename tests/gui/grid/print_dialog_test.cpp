@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -62,7 +63,9 @@ double WordLeft(const std::string& pdf, int page, const std::string& word) {
   if (at == std::string::npos) return -1;
   const auto start = html.rfind("<word", at);
   const auto x = html.find("xMin=\"", start);
-  return std::stod(html.substr(x + 6));
+  double left = -1;
+  std::from_chars(html.data() + x + 6, html.data() + html.size(), left);
+  return left;
 }
 
 class PrintDialog : public ::testing::Test {
