@@ -260,9 +260,14 @@ TEST_F(LossViews, LoadingViewVoltageBoxAndStatement) {
     return true;
   });
   form->WLossPrnItem->trigger();
-  gui::SetDocumentOpener(before);
   EXPECT_EQ(opened, (std::vector<std::string>{statement}));
   EXPECT_EQ(box.Texts().size(), 1u);
+  gui::SetDocumentOpener([](const std::string&) { return false; });  // no program for it
+  form->WLossPrnItem->trigger();
+  gui::SetDocumentOpener(before);
+  ASSERT_EQ(box.Texts().size(), 2u);
+  EXPECT_EQ(box.Texts().back(), "Отчет по потерям записан в файл \"" + statement +
+                                    "\".\nОткрыть его не удалось: нет программы для просмотра документов такого вида.");
 }
 
 }  // namespace

@@ -171,8 +171,16 @@ TEST_F(RegimeTasks, TheStatementNeedsItsTemplateAndIsOpenedWhenWritten) {
 
   fs::copy_file(DataDir() / "ЭЭРМ.docx", ProgramDir + "ЭЭРМ.docx");
   form->PrintEERMItem->trigger();
-  gui::SetDocumentOpener(saved);
   EXPECT_EQ(opened, std::vector<std::string>{out});
+  EXPECT_EQ(box.Calls().size(), 1u);
+  // a desktop without a program for the document: the person is told where it lies
+  gui::SetDocumentOpener([](const std::string&) { return false; });
+  form->PrintEERMItem->trigger();
+  gui::SetDocumentOpener(saved);
+  ASSERT_EQ(box.Calls().size(), 2u);
+  EXPECT_EQ(box.Calls()[1].text, "Ведомость ЭЭРМ записана в файл \"" + out +
+                                     "\".\nОткрыть его не удалось: нет программы для просмотра документов такого вида.");
+  EXPECT_EQ(box.Calls()[1].kind, mkInfo);
   const DocxDocument doc = DocxDocument::Open(out);
   EXPECT_EQ(doc.RowCount(1), 3);
   EXPECT_EQ(doc.CellText(1, 3, 2), "ТП-2");
