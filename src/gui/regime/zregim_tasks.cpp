@@ -359,7 +359,11 @@ void TZregimForm::JoinItemClick() {
   try {
     r.ClearModel();
     if (SchemeFilesExist(SchemePath)) LoadModel();
-    if (joined) OpenNodeTable();
+    if (joined) {
+      OpenNodeTable();
+      // the diagram drew the scheme as it was before the join: it shows the joined one
+      if (SchBox != nullptr && SchPanel2->isVisible()) DrawWholeScheme();
+    }
   } catch (const std::exception& e) {
     ShowMsgForm("Ошибка добавления схемы \"" + FileNameOf(file) + "\" : " + e.what(), mkError, mbOk);
     ResetForm();

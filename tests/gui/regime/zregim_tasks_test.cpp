@@ -430,6 +430,8 @@ TEST_F(RegimeTasks, AJoinThatCannotBeOpenedAfterItsWriteNamesTheAddedScheme) {
 TEST_F(RegimeTasks, JoiningWarnsOfBalancingNodesWithoutAJunction) {
   SchemeBuilder open = Line();
   OpenScheme(open, "Основная");
+  form->SchBtn->click();
+  form->FullSchBtn->click();
   SchemeBuilder added;
   Station(added, 10, "тп-2", "B");
   Station(added, 11, "ПС-7", "B");
@@ -448,6 +450,11 @@ TEST_F(RegimeTasks, JoiningWarnsOfBalancingNodesWithoutAJunction) {
   EXPECT_EQ(GetColumnAs<DALongint>("NS", nodes)->Get(5), 13);  // 2 taken by the open scheme
   EXPECT_EQ(Label(), "Узлы схемы");
   EXPECT_TRUE(NoLocks());
+  // the diagram draws the joined scheme, not the picture of the two nodes before
+  const gui::TSchemBox& drawn = *form->SchBox;
+  EXPECT_EQ(drawn.NodeSet, (std::vector<std::int32_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(drawn.LineSet, (std::vector<std::int32_t>{1, 2}));
+  EXPECT_EQ(drawn.NodeCols.NS->Get(2), 10);
 }
 
 TEST_F(RegimeTasks, AnotherUsersLockStaysWhenTheRunCannotTakeItsOwn) {
