@@ -319,6 +319,20 @@ TEST_F(SchemeFormingWindow, AnErrorInTheConverterShowsWhatWasSaidAndLeavesNoLock
   EXPECT_EQ(Locks(), (Lines{"Образец.VET~"}));
   EXPECT_FALSE(form->NodesBtn->isEnabled());
   UnlockTableFiles(Base("Образец"), ".VET");
+
+  // a base table held by another: the command ends before it begins, and Info keeps what it showed
+  const Lines shown = InfoLines();
+  ASSERT_EQ(shown, (Lines{"[Формирование схемы]"}));
+  LockTableFiles(Base("Образец"), ".RSL");
+  box.Clear();
+  FormScheme();
+  ASSERT_EQ(box.Calls().size(), 1U);
+  EXPECT_EQ(box.Calls()[0].kind, mkError);
+  EXPECT_EQ(InfoLines(), shown);
+  EXPECT_TRUE(form->Info->isVisible());
+  EXPECT_FALSE(form->ProcBar->isVisible());
+  EXPECT_EQ(Locks(), (Lines{"Образец.RSL~"}));
+  UnlockTableFiles(Base("Образец"), ".RSL");
 }
 
 }  // namespace
