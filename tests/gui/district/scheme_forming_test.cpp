@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -248,6 +249,17 @@ TEST_F(FormingDialogs, WeightsAreShownByLoadTypeAndALetterStoresZero) {
     }
     EXPECT_EQ(g.item(4, 1)->text(), "2.5");
     EXPECT_EQ(g.item(1, 1)->text(), "1");
+    // shown, every row and every caption whole at the grid's own font (2 pixels beside the text)
+    d.show();
+    QApplication::processEvents();
+    const QFontMetrics metrics(g.font());
+    const QWidget& view = *g.viewport();
+    EXPECT_EQ(g.columnViewportPosition(0), 0);
+    for (int row = 0; row <= 6; ++row)
+      EXPECT_GE(g.columnWidth(0), metrics.horizontalAdvance(g.item(row, 0)->text()) + 4) << row;
+    EXPECT_GE(view.width(), g.columnViewportPosition(1) + metrics.horizontalAdvance("  Коэф.") + 4);
+    EXPECT_EQ(g.rowViewportPosition(0), 0);
+    EXPECT_GE(view.height(), g.rowViewportPosition(6) + g.rowHeight(6));
     // typed into the cell of type 3 as a person does
     g.setCurrentCell(4, 1);
     g.editItem(g.item(4, 1));
