@@ -14,10 +14,10 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QTimer>
 #include <QWindow>
 
 #include "core/base/session.h"
