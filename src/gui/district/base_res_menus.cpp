@@ -179,7 +179,6 @@ void TBaseResForm::BuildMenus() {
   KAItem = item(CatalogItem, "KAItem", "Коммутационные аппараты");
   UnItem = item(CatalogItem, "UnItem", "Номинальные напряжения");
   CmpCatItem = item(CatalogItem, "CmpCatItem", "Выравнивание каталожных данных");
-  CmpCatItem->setVisible(false);  // the catalogue alignment is not offered from this menu
   separator(CatalogItem, "GraphSeparator");
   GraphPQItem = item(CatalogItem, "GraphPQItem", "Суточные графики нагрузки");
 }
@@ -269,11 +268,11 @@ void TBaseResForm::BindCommands() {
 }
 
 void TBaseResForm::FormCreate() {
-  // The commands of subscribers, the 0.4 kV network, the switching journal and the measurement imports
-  // are not offered in this build; "/ALL" on the command line offers them.
+  // The commands of subscribers, the 0.4 kV network, the switching journal, the measurement imports and
+  // the catalogue alignment are not offered in this build; "/ALL" on the command line offers them.
   if (ShowAllCommands()) return;
   for (QAction* a : {SwitchItem, Line04Item, RayonSeparator, ImportTPItem, ImpTPMeasItem, ImpFeederMeasItem,
-                     ImpLine04Item, ImpDbfBaseItem, ImpXlsBaseItem})
+                     ImpLine04Item, ImpDbfBaseItem, ImpXlsBaseItem, CmpCatItem})
     a->setVisible(false);
   AbonentItem->menuAction()->setVisible(false);
   // the separator leads the measurement imports and goes with them

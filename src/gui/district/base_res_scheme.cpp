@@ -23,15 +23,19 @@ void TBaseResForm::ExportBtnClick() {
   std::vector<std::string> feeders;
   if (!ExecuteSchemeFormingDialog(BaseFileName, feederMode, feeders, this)) return;
 
-  Info->clear();
   ProcBar->setValue(0);
   ProcBar->show();
   ProcLabel->clear();
   ProcLabel->show();
   ArrangeBottomPanels();
+  // The forming says its first stage once it holds the base tables. A base table that another user
+  // holds ends the command before that, and Info keeps what it showed.
+  bool begun = false;
   TSchemeFormingCallbacks callbacks;
   callbacks.Progress = [this](float percent) { ProgressCallback(static_cast<int>(percent)); };
-  callbacks.Stage = [this](const std::string& text) {
+  callbacks.Stage = [this, &begun](const std::string& text) {
+    if (!begun) Info->clear();
+    begun = true;
     ProcLabel->setText(QString::fromStdString(text));
     QCoreApplication::processEvents();
   };
@@ -39,8 +43,10 @@ void TBaseResForm::ExportBtnClick() {
   // In every case: the messages into Info, the progress away, and the base tables it may have rewritten
   // shown again as they now are.
   auto finish = [&] {
-    Info->setPlainText(JoinedLines(messages));
-    if (Info->isHidden()) ShowInfo(true);
+    if (begun) {
+      Info->setPlainText(JoinedLines(messages));
+      if (Info->isHidden()) ShowInfo(true);
+    }
     ProcLabel->hide();
     ProcBar->hide();
     const std::string shown = DataGrid_->table().Name;

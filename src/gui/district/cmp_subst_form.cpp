@@ -12,7 +12,6 @@
 
 #include "core/base/msgbox.h"
 #include "core/district/subst_match.h"
-#include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "gui/common/modal.h"
 #include "gui/common/named_widget.h"
@@ -25,6 +24,12 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
+
+// Only a file can be a node table: while a path is typed, the folders on its way pass by unread.
+bool IsRegularFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
 
 }  // namespace
 
@@ -96,7 +101,7 @@ void TCmpSubstForm::SetItems(const std::vector<std::string>& items) {
 
 void TCmpSubstForm::Edit1Change() {
   const std::string file = Edit1->text().toStdString();
-  if (file.empty() || !fileio::FileExists(file)) return;
+  if (file.empty() || !IsRegularFile(file)) return;
   TDataFile nodes;
   try {
     ReadTableFile(file, nodes);

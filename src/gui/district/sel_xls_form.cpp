@@ -119,7 +119,8 @@ void TSelXlsFrm::SelectBtnClick() {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter("Файлы (*.xls)");
+  // the measurement reader takes workbooks of either kind
+  dialog.setNameFilter("Файлы (*.xls *.xlsx)");
   dialog.setDefaultSuffix("xls");
   const std::string chosen = ExecFileDialog(dialog);
   if (!chosen.empty()) FEdit->setText(Q(chosen));

@@ -52,10 +52,23 @@ TSetKoefFrm::TSetKoefFrm(QWidget* parent) : QDialog(parent) {
   Grid->setCurrentCell(1, 1);
   connect(Grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) { GridSetEditText(item); });
 
+  ShowWholeGrid();
+
   auto* root = new QVBoxLayout(this);
   root->addWidget(Grid);
   root->addLayout(ApplyCancelButtons(*this, [this] { accept(); }));
-  resize(220, 260);
+}
+
+void TSetKoefFrm::ShowWholeGrid() {
+  // Every row and every caption whole, measured with the grid's own font: no scroll bar hides a type.
+  Grid->resizeColumnsToContents();
+  Grid->resizeRowsToContents();
+  Grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  int width = 2 * Grid->frameWidth(), height = 2 * Grid->frameWidth();
+  for (int c = 0; c < Grid->columnCount(); ++c) width += Grid->columnWidth(c);
+  for (int r = 0; r < Grid->rowCount(); ++r) height += Grid->rowHeight(r);
+  Grid->setMinimumSize(width, height);
 }
 
 void TSetKoefFrm::GridSetEditText(QTableWidgetItem* item) {

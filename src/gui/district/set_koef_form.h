@@ -19,6 +19,9 @@ public:
   void GridSetEditText(QTableWidgetItem* item);
   // Kv_0 … Kv_5 of the settings record from the coefficient cells (an empty cell gives 0).
   void Store() const;
+
+private:
+  void ShowWholeGrid();
 };
 
 // Shows the dialog; the settings change only on "Применить".

@@ -44,10 +44,15 @@ void ExportSpreadsheet(TDataGrid5& grid) {
   book.sheets.push_back(TableToSheet(grid.table()));
   const std::string path = StartFolder() + "textfile.xlsx";
   WriteXlsx(path, book);
-  // The workbook is there whether or not the desktop has a program for it: say where it lies.
-  if (!Opener()(path))
-    ShowMsgForm("Таблица записана в файл \"" + path +
-                    "\".\nОткрыть его не удалось: нет программы для просмотра таблиц такого вида.",
+  OpenWrittenFile(path, "Таблица записана", "таблиц");
+}
+
+void OpenWrittenFile(const std::string& path, const std::string& written, const std::string& kinds) {
+  // The file is there whether or not the desktop has a program for it: say where it lies.
+  const TDocumentOpener& opener = Opener();
+  if (!opener || !opener(path))
+    ShowMsgForm(written + " в файл \"" + path + "\".\nОткрыть его не удалось: нет программы для просмотра " + kinds +
+                    " такого вида.",
                 mkInfo, mbOk);
 }
 

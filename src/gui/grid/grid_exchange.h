@@ -15,6 +15,10 @@ using TDocumentOpener = std::function<bool(const std::string& path)>;
 // Installs an opener (tests record instead of starting programs); returns the one before.
 TDocumentOpener SetDocumentOpener(TDocumentOpener opener);
 
+// Opens a file just written with the desktop's application; when none can, tells where the file lies:
+// written + " в файл \"path\"", and that no program shows kinds ("таблиц", "документов") of its kind.
+void OpenWrittenFile(const std::string& path, const std::string& written, const std::string& kinds);
+
 // Runs a file dialog through ExecModal; the chosen file, or empty when none was chosen.
 std::string ExecFileDialog(QFileDialog& dialog);
 

@@ -14,6 +14,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -232,6 +233,16 @@ void TFormTKZ::EnableData() {
   dataPanel_->show();
   nodePanel_->show();
   radiusPanel_->show();
+  // Panels that were hidden when the window was first laid out come back without room once the
+  // splitters have taken them in: then they share it as the stretch factors do (the data two parts, the
+  // radius three; the grid three, the list one).
+  QTimer::singleShot(0, this, [this] {
+    const QList<int> rows = mainSplitter_->sizes();
+    if (dataSplitter_->isVisible() && rows.value(0) == 0) mainSplitter_->setSizes({2000, 3000, rows.value(2)});
+    const QList<int> columns = dataSplitter_->sizes();
+    if (nodePanel_->isVisible() && (columns.value(0) == 0 || columns.value(1) == 0))
+      dataSplitter_->setSizes({3000, 1000});
+  });
 }
 
 void TFormTKZ::showEvent(QShowEvent* event) {

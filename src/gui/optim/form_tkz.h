@@ -104,6 +104,8 @@ private:
   void ShowDataCaption();
   void ListSchChange();
   void FillNodeList(const std::string& schemePath);
+  // The node list kept as wide as its numbers and its one column with the caption whole.
+  void FitNodeList();
   void RadiusGridParamProc(int row, bool& modify);
   void ShowMessages(const std::vector<std::string>& lines);
   void Stage(const std::string& caption, int position);

@@ -193,6 +193,16 @@ void TFormTKZ::FillNodeList(const std::string& schemePath) {
     }
   }
   nodeGrid_->AssignTable(list, 1, 1, 1);
+  FitNodeList();
+}
+
+void TFormTKZ::FitNodeList() {
+  // The grid widens a column to its caption at the grid's own font; the panel keeps room for all of it.
+  const std::vector<int>& widths = nodeGrid_->ColWidths();
+  int width = 0;
+  for (int g = 0; g < nodeGrid_->ColCount() && g < static_cast<int>(widths.size()); ++g)
+    width += widths[static_cast<std::size_t>(g)] + 1;
+  nodePanel_->setMinimumWidth(width);
 }
 
 }  // namespace ld::gui

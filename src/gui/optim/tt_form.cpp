@@ -225,8 +225,23 @@ void TT_Form::FormShow() {
 
 void TT_Form::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!shown_) TGrid->ShowAll();
+  if (!shown_) {
+    TGrid->ShowAll();
+    FitTapColumns();
+  }
   shown_ = true;
+}
+
+void TT_Form::FitTapColumns() {
+  // The window opens wide enough for the transformer's columns through its tap step, each caption
+  // whole at the grid's own font (the grid widens a column to its caption); the control nodes'
+  // columns follow by scrolling.
+  const int last = TGrid->FieldColumn("Delta");
+  const std::vector<int>& widths = TGrid->ColWidths();
+  if (last < 1 || last >= static_cast<int>(widths.size())) return;
+  int needed = 0;
+  for (int g = 0; g <= last; ++g) needed += widths[static_cast<std::size_t>(g)] + 1;
+  if (TGrid->width() < needed) resize(width() + needed - TGrid->width(), height());
 }
 
 void TT_Form::FormClose() {

@@ -66,6 +66,7 @@ protected:
 private:
   void FormShow();
   void FormClose();
+  void FitTapColumns();
   void ShowLosses(double dP);
   void ShowControlVoltages(int row);
   void TGridMoveProc(int row);

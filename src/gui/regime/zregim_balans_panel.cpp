@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QTextEdit>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -30,6 +31,7 @@
 #include "core/tables/table_file.h"
 #include "gui/catalogs/catalog_form.h"
 #include "gui/common/named_widget.h"
+#include "gui/common/toolbar_overflow.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/grid/report_print.h"
 #include "gui/regime/balans_set_form.h"
@@ -145,21 +147,26 @@ void TZregimForm::BuildBalansPanel() {
   auto* column = new QVBoxLayout(BalansPanel);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(1);
-  auto* tools = new QHBoxLayout;
-  tools->setContentsMargins(2, 2, 2, 2);
-  tools->setSpacing(1);
-  column->addLayout(tools);
+  // A tool bar rather than a plain row, as the diagram panel has: on a window narrower than all its
+  // commands the rest wait behind its extension button; the window keeps its width.
+  auto* tools = new QToolBar(BalansPanel);
+  tools->setObjectName("BalansCommands");
+  tools->setFloatable(false);
+  tools->setMovable(false);
+  tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  OfferHiddenButtonsInOverflow(*tools);
+  column->addWidget(tools);
   auto* body = new QHBoxLayout;
   body->addWidget(TreeView, 1);
   body->addWidget(BalansGrid, 3);
   column->addLayout(body, 1);
 
-  ZamerBox = new QComboBox(BalansPanel);
+  ZamerBox = new QComboBox(tools);
   ZamerBox->setObjectName("ZamerBox");
   ZamerBox->addItems({"Дерево измерений", "Список измерений", "Выборка из схемы"});
   tools->addWidget(ZamerBox);
   auto button = [&](const char* name, const QString& text, const QString& hint, bool toggle = false) {
-    QToolButton* b = ToolButton(name, text, hint, BalansPanel, toggle);
+    QToolButton* b = ToolButton(name, text, hint, tools, toggle);
     tools->addWidget(b);
     return b;
   };
@@ -169,16 +176,15 @@ void TZregimForm::BuildBalansPanel() {
   AllZamer = button("AllZamer", "ПС", "Баланс по техническим замерам подстанций", true);
   LevelBtn = button("LevelBtn", "[+]", "Формировать развернутый список", true);
   ReportBtn = button("ReportBtn", "Отчет", "Сформировать отчет баланса электроэнергии\nпо выбранным измерениям");
-  tools->addSpacing(8);
+  tools->addSeparator();
   for (const TColumnGroup& g : ColumnGroups()) {
     const std::string name = "B" + std::to_string(g.Number);
     QToolButton* b = button(name.c_str(), QString::fromUtf8(g.Caption), QString::fromUtf8(g.Hint), true);
     BalansColumnBtns[static_cast<std::size_t>(g.Number - 1)] = b;
     connect(b, &QToolButton::clicked, this, [this] { B1Click(); });
   }
-  tools->addSpacing(8);
+  tools->addSeparator();
   PrnBalansBtn = button("PrnBalansBtn", "Печать", "Печать балансной таблицы");
-  tools->addStretch();
 
   TreeView->setIndentation(19);
   TreeView->setRootIsDecorated(true);

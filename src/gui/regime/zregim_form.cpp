@@ -179,7 +179,8 @@ void TZregimForm::HideUnofferedCommands() {
       a->setVisible(false);
   for (QAction* a : {SwitchItem, ReconfigItem, TestSwtItem, PrintEERMItem, EERMTestItem, EEAMTestItem,
                      CalcFlowsKoefItem, CalcTgItem, CalcEmkItem, EmkBPItem, EmkRPItem, EkvZItem, EkvCut1Item,
-                     EkvCut2Item, EkvDelItem, ImpZamer, MeteringItems[0], MeteringItems[1], MeteringItems[2]})
+                     EkvCut2Item, EkvDelItem, ImpZamer, MeteringItems[0], MeteringItems[1], MeteringItems[2],
+                     CmpCatItem})
     a->setVisible(false);
   WItem->menuAction()->setVisible(false);
   if (!MeteringItems[0]->isVisible() && !MeteringItems[1]->isVisible()) NewMonthItem->setVisible(false);

@@ -193,6 +193,8 @@ public:
   void BuildSchPanel();
   void SchBtnClick();
   void UpdateBtnClick();
+  // The scheme's files read into the diagram again and the whole scheme drawn.
+  void DrawWholeScheme();
   void FullSchBtnClick();
   void SaveSchBtnClick();
   void PrintSchBtnClick();

@@ -23,13 +23,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// The desktop's application for a document, as the grid's exchange has it installed.
-bool OpenWithDesktop(const std::string& path) {
-  TDocumentOpener opener = SetDocumentOpener(nullptr);
-  SetDocumentOpener(opener);
-  return opener && opener(path);
-}
-
 }  // namespace
 
 void TZregimForm::BindEnergyCommands() {
@@ -117,7 +110,7 @@ void TZregimForm::WLossPrnItemClick() {
     ShowMsgForm("Документ не найден: " + name, mkError, mbOk);
     return;
   }
-  if (!OpenWithDesktop(name)) ShowMsgForm("Не удалось открыть документ: " + name, mkError, mbOk);
+  OpenWrittenFile(name, "Отчет по потерям записан", "документов");
 }
 
 }  // namespace ld::gui

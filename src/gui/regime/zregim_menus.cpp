@@ -319,7 +319,6 @@ void TZregimForm::BuildMenus() {
   RTItem = item(CatalogItem, "RTItem", "Токоограничивающие реакторы");
   KAItem = item(CatalogItem, "KAItem", "Коммутационные аппараты");
   CmpCatItem = item(CatalogItem, "CmpCatItem", "Выравнивание каталожных данных");
-  CmpCatItem->setVisible(false);
   CatalogItem->addSeparator();
   T2PItem = item(CatalogItem, "T2PItem", "Двухобмоточные тр-ры (паспортные данные)");
   T3PItem = item(CatalogItem, "T3PItem", "Трехобмоточные тр-ры (паспортные данные)");

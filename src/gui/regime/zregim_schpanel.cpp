@@ -218,6 +218,10 @@ void TZregimForm::SchBtnClick() {
 
 void TZregimForm::UpdateBtnClick() {
   if (!CommonGuard()) return;
+  DrawWholeScheme();
+}
+
+void TZregimForm::DrawWholeScheme() {
   Diagram().LoadScheme(SchemePath);
   setWindowTitle(Q(SchemeCaption(SchemePath)));
   SchBox->BuildScheme(AllRows(SchBox->NodeTable.get()), AllRows(SchBox->BranchTable.get()), 0, 0);

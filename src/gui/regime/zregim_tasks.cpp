@@ -45,13 +45,6 @@ bool SchemeFilesExist(const std::string& path) {
          fileio::FileExists(path + GetMaketExtention(LayoutBranches));
 }
 
-// The desktop's application for a written document.
-void OpenDocument(const std::string& path) {
-  TDocumentOpener opener = SetDocumentOpener(nullptr);
-  SetDocumentOpener(opener);
-  if (opener) opener(path);
-}
-
 // What a calculating task holds from its locks to its end: the engine's lists, the locks this run took
 // and the window's side lists. However the task ends, the locks this run took go, the side lists show
 // what the engine listed and the kept sensitivities are given up.
@@ -192,7 +185,7 @@ void TZregimForm::PrintEERMItemClick() {
     FillNodeCols(nodes, cols);
     WriteEERMStatement(templateFile, cols, outFile, [this](int position) { OnCalcProgress(position); });
   }
-  OpenDocument(outFile);
+  OpenWrittenFile(outFile, "Ведомость ЭЭРМ записана", "документов");
 }
 
 void TZregimForm::CalcEmkItemClick() {
@@ -365,7 +358,11 @@ void TZregimForm::JoinItemClick() {
   try {
     r.ClearModel();
     if (SchemeFilesExist(SchemePath)) LoadModel();
-    if (joined) OpenNodeTable();
+    if (joined) {
+      OpenNodeTable();
+      // the diagram drew the scheme as it was before the join: it shows the joined one
+      if (SchBox != nullptr && SchPanel2->isVisible()) DrawWholeScheme();
+    }
   } catch (const std::exception& e) {
     ShowMsgForm("Ошибка добавления схемы \"" + FileNameOf(file) + "\" : " + e.what(), mkError, mbOk);
     ResetForm();

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
 #include <array>
@@ -95,7 +97,17 @@ TEST_F(BaseWindow, FreshWindowOffersCreatingOpeningAndCataloguesOnly) {
     EXPECT_TRUE(Shown(a)) << a->text().toStdString();
   EXPECT_TRUE(all.PromBtn->isVisible());
   EXPECT_EQ(all.ExportBtn->x() - all.ZamerBtn->x(), 27 + 81);
-  EXPECT_FALSE(Shown(all.CmpCatItem));
+  // the catalogue alignment, chosen with the mouse in the menu "Каталоги"
+  std::string title;
+  script.Then([&](QDialog& d) {
+    title = d.windowTitle().toStdString();
+    d.setResult(QDialog::Rejected);
+  });
+  QMenuBar& bar = *all.menuBar();
+  QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.actionGeometry(all.CatalogItem->menuAction()).center());
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(all.CatalogItem));
+  QTest::mouseClick(all.CatalogItem, Qt::LeftButton, {}, all.CatalogItem->actionGeometry(all.CmpCatItem).center());
+  EXPECT_EQ(title, "Выравнивание каталожных данных");
 }
 
 TEST_F(BaseWindow, WithoutTheWriteRightABaseIsViewedPrintedAndSwitchedOnly) {

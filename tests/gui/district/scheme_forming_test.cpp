@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -249,6 +250,17 @@ TEST_F(FormingDialogs, WeightsAreShownByLoadTypeAndALetterStoresZero) {
     }
     EXPECT_EQ(g.item(4, 1)->text(), "2.5");
     EXPECT_EQ(g.item(1, 1)->text(), "1");
+    // shown, every row and every caption whole at the grid's own font (2 pixels beside the text)
+    d.show();
+    QApplication::processEvents();
+    const QFontMetrics metrics(g.font());
+    const QWidget& view = *g.viewport();
+    EXPECT_EQ(g.columnViewportPosition(0), 0);
+    for (int row = 0; row <= 6; ++row)
+      EXPECT_GE(g.columnWidth(0), metrics.horizontalAdvance(g.item(row, 0)->text()) + 4) << row;
+    EXPECT_GE(view.width(), g.columnViewportPosition(1) + metrics.horizontalAdvance("  Коэф.") + 4);
+    EXPECT_EQ(g.rowViewportPosition(0), 0);
+    EXPECT_GE(view.height(), g.rowViewportPosition(6) + g.rowHeight(6));
     // typed into the cell of type 3 as a person does
     g.setCurrentCell(4, 1);
     g.editItem(g.item(4, 1));
@@ -320,6 +332,20 @@ TEST_F(SchemeFormingWindow, AnErrorInTheConverterShowsWhatWasSaidAndLeavesNoLock
   EXPECT_EQ(Locks(), (Lines{"Образец.VET~"}));
   EXPECT_FALSE(form->NodesBtn->isEnabled());
   UnlockTableFiles(Base("Образец"), ".VET");
+
+  // a base table held by another: the command ends before it begins, and Info keeps what it showed
+  const Lines shown = InfoLines();
+  ASSERT_EQ(shown, (Lines{"[Формирование схемы]"}));
+  LockTableFiles(Base("Образец"), ".RSL");
+  box.Clear();
+  FormScheme();
+  ASSERT_EQ(box.Calls().size(), 1U);
+  EXPECT_EQ(box.Calls()[0].kind, mkError);
+  EXPECT_EQ(InfoLines(), shown);
+  EXPECT_TRUE(form->Info->isVisible());
+  EXPECT_FALSE(form->ProcBar->isVisible());
+  EXPECT_EQ(Locks(), (Lines{"Образец.RSL~"}));
+  UnlockTableFiles(Base("Образец"), ".RSL");
 }
 
 }  // namespace

@@ -83,9 +83,9 @@ TEST(SelXlsDialog, LettersTypedIntoEitherEditClearIt) {
   EXPECT_FLOAT_EQ(value, 0);
 }
 
-TEST(SelXlsDialog, TheChooserOffersLegacyWorkbooksFromTheFileFolder) {
+TEST(SelXlsDialog, TheChooserOffersWorkbooksOfBothKindsFromTheFileFolder) {
   TempDir dir;
-  const std::string old = dir / "замеры.xls", chosen = dir / "новый.xls";
+  const std::string old = dir / "замеры.xls", chosen = dir / "новый.xlsx";
   WriteBytes(chosen, "");
   ModalScript script;
   std::string file = old, note;
@@ -101,13 +101,13 @@ TEST(SelXlsDialog, TheChooserOffersLegacyWorkbooksFromTheFileFolder) {
       .Then([&](QDialog& d) {
         auto& files = static_cast<QFileDialog&>(d);
         EXPECT_EQ(files.windowTitle(), "Выбор файла");
-        EXPECT_EQ(files.nameFilters(), QStringList{"Файлы (*.xls)"});
+        EXPECT_EQ(files.nameFilters(), QStringList{"Файлы (*.xls *.xlsx)"});
         EXPECT_EQ(files.directory().absolutePath().toStdString(), dir.Path().string());
         EXPECT_EQ(files.fileMode(), QFileDialog::ExistingFile);
         d.setResult(QDialog::Rejected);
       })
       .Then([&](QDialog& d) {
-        Child<QLineEdit>(d, "fileNameEdit").setText("новый.xls");
+        Child<QLineEdit>(d, "fileNameEdit").setText("новый.xlsx");
         d.setResult(QDialog::Accepted);
       });
   ASSERT_TRUE(gui::ShowSelXlsForm(file, note, value));

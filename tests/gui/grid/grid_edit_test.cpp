@@ -135,6 +135,16 @@ TEST_F(GridEdit, TypedNumbersStayAsTypedWhileTheGridPaints) {
   EXPECT_EQ(Cell(2, 4), "25");
   QTest::keyClick(editor, Qt::Key_Return);
   EXPECT_EQ(editor->text(), "25");
+  // a lone minus reads as 0 while the number is still to come, in a fractional and a whole column
+  EXPECT_EQ(Cell(3, 4) + "/" + Cell(3, 1), "3/3");
+  for (const int col : {4, 1}) {
+    grid_.MoveTo(col, 3);
+    editor->selectAll();
+    TypeIntoCell(editor, "-");
+    EXPECT_EQ(editor->text(), "-");
+  }
+  EXPECT_EQ(ld::GetColumnAs<ld::DAsingle>("Q", grid_.table())->Get(3), 0.0f);
+  EXPECT_EQ(ld::GetColumnAs<ld::DALongint>("Nr", grid_.table())->Get(3), 0);
   // a text longer than the column holds is cut, not lost
   grid_.MoveTo(2, 3);
   editor->selectAll();
@@ -157,6 +167,8 @@ TEST_F(GridEdit, TypedNumbersStayAsTypedWhileTheGridPaints) {
   for (const auto& [text, value] : typed) EXPECT_EQ(ld::GetCellText(saved, row++, 3, true), value) << text;
   EXPECT_EQ(ld::GetCellText(saved, 1, 4, true), "0.07");
   EXPECT_EQ(ld::GetCellText(saved, 2, 4, true), "25");
+  EXPECT_EQ(ld::GetColumnAs<ld::DAsingle>("Q", saved)->Get(3), 0.0f);
+  EXPECT_EQ(ld::GetColumnAs<ld::DALongint>("Nr", saved)->Get(3), 0);
   ld::FreeTable(saved);
   EXPECT_TRUE(box_.Calls().empty());
 }

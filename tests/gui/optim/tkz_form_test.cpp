@@ -140,6 +140,18 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   form_->ListSch().setCurrentIndex(0);
   EXPECT_EQ(form_->NodeGrid().table().RowCount, 3);
   EXPECT_EQ(GetCellText(form_->NodeGrid().table(), 3, 1, true), "F");
+  // the list's caption whole in a narrow window, as three work windows side by side make it, at the
+  // list's own font (2 pixels beside the text)
+  form_->resize(640, 620);
+  QApplication::processEvents();
+  {
+    const gui::TDataGrid5& nodes = form_->NodeGrid();
+    EXPECT_GT(nodes.height(), 2 * nodes.DefaultRowHeight) << "the data panels have their room";
+    const QRect caption = nodes.CellRect(1, 0);
+    ASSERT_FALSE(caption.isEmpty());
+    EXPECT_GE(caption.width(), QFontMetrics(nodes.font()).horizontalAdvance("Узел схемы") + 4);
+    EXPECT_LE(caption.x() + caption.width(), nodes.width());
+  }
   FillData();
   msg_.Clear();
   Button("RadiusBtn").click();

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <cmath>
 
@@ -65,6 +66,13 @@ TEST(TapWindow, RegimeSearchesSliderWriteAndSave) {
   Host host(ThreeRows());
   gui::TT_Form form(host.stem, host.dir.Path().string() + "/");
   form.show();
+  // it opens with the transformer's columns through the tap step whole, at the grid's own font
+  {
+    const QRect step = form.TGrid->CellRect(form.TGrid->FieldColumn("Delta"), 0);
+    ASSERT_FALSE(step.isEmpty());
+    EXPECT_GE(step.width(), QFontMetrics(form.TGrid->font()).horizontalAdvance("Ступень, %") + 4);
+    EXPECT_LE(step.x() + step.width(), form.TGrid->width());
+  }
   EXPECT_FALSE(form.AutoBtn->isEnabled());
   form.CalcBtnClick();
   ASSERT_FALSE(form.CalcBtn->isEnabled());

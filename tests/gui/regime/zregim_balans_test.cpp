@@ -2,6 +2,7 @@
 // the mouse and the keyboard, the column groups, the report, its print heading and the subscriber
 // lists of its rows; and the views of the period losses with the loss statement.
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextEdit>
@@ -73,6 +74,21 @@ protected:
     return QPoint((level + 1) * Tree().indentation() + 8, r.center().y());
   }
 };
+
+// The panel's commands wait behind the extension of its tool row rather than widen the window: the
+// table's caption beside the window's own tool row stays whole within the 1000 pixels it had.
+TEST_F(BalansPanel, OpensWithinTheWindowsWidth) {
+  ASSERT_TRUE(form->BalansPanel->isVisible());
+  EXPECT_EQ(form->width(), 1000);
+  Calculate();
+  form->ResultItem->trigger();
+  QApplication::processEvents();
+  const QLabel& label = *form->DataLabel;
+  ASSERT_EQ(label.text(), "Общие характеристики режима");
+  EXPECT_GE(label.width(), QFontMetrics(label.font()).horizontalAdvance(label.text()));
+  EXPECT_LE(label.mapTo(form.get(), QPoint(label.width(), 0)).x(), 1000);
+  EXPECT_EQ(form->width(), 1000);
+}
 
 TEST_F(BalansPanel, GroupsTreeAndSelection) {
   ASSERT_TRUE(form->BalansPanel->isVisible());
@@ -260,9 +276,14 @@ TEST_F(LossViews, LoadingViewVoltageBoxAndStatement) {
     return true;
   });
   form->WLossPrnItem->trigger();
-  gui::SetDocumentOpener(before);
   EXPECT_EQ(opened, (std::vector<std::string>{statement}));
   EXPECT_EQ(box.Texts().size(), 1u);
+  gui::SetDocumentOpener([](const std::string&) { return false; });  // no program for it
+  form->WLossPrnItem->trigger();
+  gui::SetDocumentOpener(before);
+  ASSERT_EQ(box.Texts().size(), 2u);
+  EXPECT_EQ(box.Texts().back(), "Отчет по потерям записан в файл \"" + statement +
+                                    "\".\nОткрыть его не удалось: нет программы для просмотра документов такого вида.");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -74,15 +75,15 @@ TEST_F(RegimeFullBuild, EveryHiddenCommandIsOfferedAndOpensItsDialog) {
                                 form->NewMonthItem,        form->ImpZamer,      form->PrintEERMItem,  form->EERMTestItem,
                                 form->EEAMTestItem,        form->CalcFlowsKoefItem, form->CalcTgItem, form->CalcEmkItem,
                                 form->EmkBPItem,           form->EmkRPItem,     form->EkvZItem,       form->EkvCut1Item,
-                                form->EkvCut2Item,         form->EkvDelItem};
+                                form->EkvCut2Item,         form->EkvDelItem,    form->CmpCatItem};
   for (QAction* a : form->MeteringItems) offered.push_back(a);
   for (QAction* a : form->WItem->actions())
     if (a != form->NodeItem && a != form->LineItem) offered.push_back(a);
   for (QAction* a : offered) EXPECT_TRUE(a->isVisible()) << a->objectName().toStdString();
   for (QToolButton* b : {form->TreBtn, form->WCalcBtn, form->WLossLnBtn, form->WLossTrBtn, form->WLossBtn, form->WBalansBtn})
     EXPECT_TRUE(b->isVisibleTo(form.get())) << b->objectName().toStdString();
-  // what is hidden for other reasons stays hidden: the debugging tables and the catalogue alignment
-  for (QAction* a : {form->NodeItem, form->LineItem, form->CmpCatItem}) EXPECT_FALSE(a->isVisible());
+  // what is hidden for other reasons stays hidden: the debugging tables
+  for (QAction* a : {form->NodeItem, form->LineItem}) EXPECT_FALSE(a->isVisible());
   // no separator leads, closes or doubles in the tasks menu
   const QList<QAction*> tasks = form->TaskItem->actions();
   EXPECT_FALSE(tasks.front()->isSeparator() || tasks.back()->isSeparator());
@@ -109,6 +110,15 @@ TEST_F(RegimeFullBuild, EveryHiddenCommandIsOfferedAndOpensItsDialog) {
   Ctrl(Qt::Key_K);
   EXPECT_EQ(titles.shown.size(), 7u);
   EXPECT_EQ(titles.shown.back(), "Реконфигурация схемы");
+
+  // the catalogue alignment chosen with the mouse in the menu "Каталоги"
+  script.Then(titles.Step());
+  QMenuBar& bar = *form->menuBar();
+  QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.actionGeometry(form->CatalogItem->menuAction()).center());
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form->CatalogItem));
+  QTest::mouseClick(form->CatalogItem, Qt::LeftButton, {}, form->CatalogItem->actionGeometry(form->CmpCatItem).center());
+  ASSERT_EQ(titles.shown.size(), 8u);
+  EXPECT_EQ(titles.shown.back(), "Выравнивание каталожных данных");
 }
 
 TEST_F(RegimeKeys, TheDiagramToolBarOpensItsHiddenButtonsOnANarrowWindow) {

@@ -171,8 +171,16 @@ TEST_F(RegimeTasks, TheStatementNeedsItsTemplateAndIsOpenedWhenWritten) {
 
   fs::copy_file(DataDir() / "ЭЭРМ.docx", ProgramDir + "ЭЭРМ.docx");
   form->PrintEERMItem->trigger();
-  gui::SetDocumentOpener(saved);
   EXPECT_EQ(opened, std::vector<std::string>{out});
+  EXPECT_EQ(box.Calls().size(), 1u);
+  // a desktop without a program for the document: the person is told where it lies
+  gui::SetDocumentOpener([](const std::string&) { return false; });
+  form->PrintEERMItem->trigger();
+  gui::SetDocumentOpener(saved);
+  ASSERT_EQ(box.Calls().size(), 2u);
+  EXPECT_EQ(box.Calls()[1].text, "Ведомость ЭЭРМ записана в файл \"" + out +
+                                     "\".\nОткрыть его не удалось: нет программы для просмотра документов такого вида.");
+  EXPECT_EQ(box.Calls()[1].kind, mkInfo);
   const DocxDocument doc = DocxDocument::Open(out);
   EXPECT_EQ(doc.RowCount(1), 3);
   EXPECT_EQ(doc.CellText(1, 3, 2), "ТП-2");
@@ -422,6 +430,8 @@ TEST_F(RegimeTasks, AJoinThatCannotBeOpenedAfterItsWriteNamesTheAddedScheme) {
 TEST_F(RegimeTasks, JoiningWarnsOfBalancingNodesWithoutAJunction) {
   SchemeBuilder open = Line();
   OpenScheme(open, "Основная");
+  form->SchBtn->click();
+  form->FullSchBtn->click();
   SchemeBuilder added;
   Station(added, 10, "тп-2", "B");
   Station(added, 11, "ПС-7", "B");
@@ -440,6 +450,11 @@ TEST_F(RegimeTasks, JoiningWarnsOfBalancingNodesWithoutAJunction) {
   EXPECT_EQ(GetColumnAs<DALongint>("NS", nodes)->Get(5), 13);  // 2 taken by the open scheme
   EXPECT_EQ(Label(), "Узлы схемы");
   EXPECT_TRUE(NoLocks());
+  // the diagram draws the joined scheme, not the picture of the two nodes before
+  const gui::TSchemBox& drawn = *form->SchBox;
+  EXPECT_EQ(drawn.NodeSet, (std::vector<std::int32_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(drawn.LineSet, (std::vector<std::int32_t>{1, 2}));
+  EXPECT_EQ(drawn.NodeCols.NS->Get(2), 10);
 }
 
 TEST_F(RegimeTasks, AnotherUsersLockStaysWhenTheRunCannotTakeItsOwn) {
