@@ -104,6 +104,15 @@ TEST_F(ImportFuzz, DamagedFeederFilesNeverStopTheImport) {
 void ImportOrRefuse(const std::string& file, int& refused) {
   TBaseImport base;
   try {
+    // what the check before the question refuses, the import refuses too
+    CheckNetWorkbooks({file});
+  } catch (const Error& e) {
+    ASSERT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + file + "\": в книге нет листов");
+    ASSERT_THROW(ImportNetWorkbooks({file}, file + ".base", base), Error);
+    ++refused;
+    return;
+  }
+  try {
     ImportNetWorkbooks({file}, file + ".base", base);
   } catch (const Error& e) {
     ++refused;
@@ -151,6 +160,25 @@ TEST_F(ImportFuzz, DamagedNetworkWorkbooksAreImportedOrRefusedByName) {
   }
   EXPECT_GT(refused, 0);
   EXPECT_LT(refused, kRounds);
+
+  // Seeds of their own, each refused as it stands: a cell naming a text past the workbook's table, and
+  // a workbook without a sheet.
+  std::string pastTable = validXls;
+  const std::size_t label = pastTable.find(std::string("\xFD\x00\x0A\x00\x03\x00\x01\x00", 8));
+  ASSERT_NE(label, std::string::npos);
+  pastTable[label + 10] = 9;
+  const std::string noSheet = XlsContainer(std::string("\x09\x08\x08\x00\x00\x06\x05\x00\x00\x00\x00\x00", 12) +
+                                           std::string("\x0A\x00\x00\x00", 4));
+  for (const std::string& seed : {pastTable, noSheet}) {
+    WriteBytes(xls, seed);
+    const int before = refused;
+    ImportOrRefuse(xls, refused);
+    EXPECT_EQ(refused, before + 1);
+    for (int round = 0; round < kRounds / 4 && !HasFatalFailure(); ++round) {
+      WriteBytes(xls, Mutate(seed, random));
+      ImportOrRefuse(xls, refused);
+    }
+  }
 }
 
 }  // namespace

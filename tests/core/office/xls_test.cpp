@@ -41,6 +41,29 @@ TEST(Xls, ReadsTextsNumbersAndDatesOfALegacyWorkbook) {
   EXPECT_EQ(s.CellText(3, 3), "Фидер");
   EXPECT_TRUE(s.IsEmpty(3, 1));
 
+  // The same workbook stream grown to 13,800 sectors: its allocation table takes 109 sectors, all
+  // named in the header, the last of them mapping the stream's tail.
+  std::string stream = bytes.substr(512 * 3);
+  stream.resize(13800 * 512, '\0');
+  const std::string large = XlsContainer(stream);
+  ASSERT_EQ(large.size(), 512u * (1 + 109 + 1 + 13800));
+  WriteBytes(path, large);
+  EXPECT_EQ(ReadWorkbook(path).sheets.at(0).CellText(3, 3), "Фидер");
+
+  // a text cell naming a text past the workbook's table is damage, named with its cell
+  std::string pastTable = bytes;
+  const std::size_t label = pastTable.find(std::string("\xFD\x00\x0A\x00\x02\x00\x02\x00", 8));
+  ASSERT_NE(label, std::string::npos);
+  pastTable[label + 10] = 2;  // the third of two texts
+  WriteBytes(path, pastTable);
+  try {
+    ReadWorkbook(path);
+    ADD_FAILURE() << "a text past the table was read";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path +
+                                         "\": файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка C3)");
+  }
+
   WriteBytes(path, bytes.substr(0, 700));
   try {
     ReadWorkbook(path);
