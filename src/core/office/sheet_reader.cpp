@@ -44,7 +44,6 @@ public:
         cells_[kept++] = cells_[i];
     }
     cells_.resize(kept);
-    cells_.shrink_to_fit();
   }
 
   bool found = false;
@@ -52,14 +51,13 @@ public:
 
 private:
   TCell& Add(int row, int col, CellKind kind) {
-    // readers give rows up to 1048576 and columns up to 16384 (a legacy sheet fewer)
     TCell cell{};
-    cell.row = row;
-    cell.col = static_cast<std::uint16_t>(col);
-    cell.kind = static_cast<std::uint8_t>(kind);
+    cell.row = static_cast<std::uint32_t>(row) & 0xFFFFFF;
+    cell.col = static_cast<std::uint32_t>(col);
+    cell.kind = static_cast<std::uint32_t>(kind);
     if (!cells_.empty()) {
       const TCell& last = cells_.back();
-      if (row < last.row || (row == last.row && col <= last.col)) ordered_ = false;
+      if (cell.row < last.row || (cell.row == last.row && cell.col <= last.col)) ordered_ = false;
     }
     return cells_.emplace_back(cell);
   }
@@ -82,12 +80,12 @@ void TSheetReader::Open(const std::string& path) {
     throw;
   }
   book.Finish();
-  const int lastRow = cells_.empty() ? 0 : cells_.back().row;
+  const int lastRow = cells_.empty() ? 0 : static_cast<int>(cells_.back().row);
   rowFirst_.assign(static_cast<std::size_t>(lastRow) + 2, 0);
   // rowFirst_[r] is the first cell of row r or of a later row; rowFirst_[lastRow + 1] the end
   std::size_t at = 0;
   for (int r = 0; r <= lastRow + 1; ++r) {
-    while (at < cells_.size() && cells_[at].row < r) ++at;
+    while (at < cells_.size() && static_cast<int>(cells_[at].row) < r) ++at;
     rowFirst_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(at);
   }
   texts_ = std::make_unique<office::TStringTable>(std::move(book.strings));
@@ -111,8 +109,9 @@ std::string TSheetReader::Cell(int row, int col) const {
   if (!open_ || row < 1 || col < 1 || static_cast<std::size_t>(row) + 1 >= rowFirst_.size()) return {};
   const auto first = cells_.begin() + rowFirst_[static_cast<std::size_t>(row)];
   const auto last = cells_.begin() + rowFirst_[static_cast<std::size_t>(row) + 1];
-  const auto it = std::lower_bound(first, last, col, [](const TCell& c, int wanted) { return c.col < wanted; });
-  if (it == last || it->col != col) return {};
+  const auto wanted = static_cast<std::uint32_t>(col);
+  const auto it = std::lower_bound(first, last, wanted, [](const TCell& c, std::uint32_t w) { return c.col < w; });
+  if (it == last || it->col != wanted) return {};
   switch (static_cast<CellKind>(it->kind)) {
     case CellKind::Number: return FloatToStrGeneral(it->number, 15);
     case CellKind::Date: return DateSerialText(it->number);

@@ -42,11 +42,12 @@ public:
   const std::string& FileName() const { return path_; }
   const std::string& SheetName() const;
 
-  // One stored cell: 16 bytes, the text as an entry of the texts table.
+  // One stored cell: 16 bytes, the text as an entry of the texts table. Readers give rows up to
+  // 1048576, well inside 24 bits.
   struct TCell {
-    std::int32_t row;
-    std::uint16_t col;
-    std::uint8_t kind;  // a CellKind
+    std::uint32_t row : 24;
+    std::uint32_t kind : 8;  // a CellKind
+    std::uint32_t col;
     union {
       double number;
       std::uint32_t text;

@@ -250,6 +250,7 @@ public:
       if (!r.empty() && (number < 1 || number > 1048576)) Fail("неверный номер строки \"" + std::string(r) + "\"");
       row_ = r.empty() ? row_ + 1 : number;
       col_ = 0;
+      if (row_ > 1048576) Fail("строка за последней строкой листа (1048576)");
     } else if (name == "c") {
       int r = 0, c = 0;
       const std::string_view ref = AttrValue(attrs, "r");
@@ -260,7 +261,8 @@ public:
         Fail("неверная ссылка на ячейку \"" + std::string(ref) + "\"");
       } else {
         if (row_ < 1) row_ = 1;
-        ++col_;
+        // cells without a reference follow one another, but not past the sheet's last column
+        if (++col_ > 16384) Fail("ячейка строки " + std::to_string(row_) + " за последним столбцом листа (XFD)");
       }
       type_ = std::string(AttrValue(attrs, "t"));
       style_ = ToInt(AttrValue(attrs, "s"), 0);

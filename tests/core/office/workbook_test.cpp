@@ -251,6 +251,14 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
            {R"(<c r="A1048577"><v>1</v></c>)", "неверная ссылка на ячейку \"A1048577\""},
            {R"(</row><row r="1048577"><c><v>1</v></c>)", "неверный номер строки \"1048577\""},
            {R"(<c r="B2"><v>1e999999</v></c>)", "число \"1e999999\" в ячейке B2 вне допустимого диапазона"},
+           // rows and cells without a reference do not run past the sheet's last row and column
+           {R"(</row><row r="1048576"/><row><c><v>1</v></c>)", "строка за последней строкой листа (1048576)"},
+           {[] {
+              std::string cells;
+              for (int c = 0; c <= 16384; ++c) cells += "<c><v>1</v></c>";
+              return cells;
+            }(),
+            "ячейка строки 1 за последним столбцом листа (XFD)"},
            // a text the workbook does not hold (this one has no table of texts at all)
            {R"(<c r="C3" t="s"><v>0</v></c>)", "ячейка C3 ссылается на строку \"0\", которой нет в таблице строк"},
            {R"(<c r="D4" t="s"><v>x</v></c>)", "ячейка D4 ссылается на строку \"x\", которой нет в таблице строк"}}) {
