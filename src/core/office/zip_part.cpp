@@ -24,7 +24,7 @@ std::uint64_t PhysicalMemory() {
 }
 
 TUnpackBudget::TUnpackBudget(std::string path, std::uint64_t fileSize, std::uint64_t memory)
-    : path_(std::move(path)), fileSize_(fileSize), memory_(memory) {
+    : path_(std::move(path)), fileSize_(fileSize) {
   // a file size no disk holds cannot overflow the product
   const std::uint64_t bySize = kUnpackedAnyFile + std::min<std::uint64_t>(fileSize, std::uint64_t{1} << 50) * kUnpackedPerFileByte;
   const std::uint64_t byMemory = std::max(memory, kUnpackedAnyFile);

@@ -49,7 +49,6 @@ private:
 
   std::string path_;
   std::uint64_t fileSize_ = 0;
-  std::uint64_t memory_ = 0;
   bool byMemory_ = false;  // the machine's memory, not the file's size, sets the limit
   std::uint64_t limit_ = 0;
   std::uint64_t unpacked_ = 0;
