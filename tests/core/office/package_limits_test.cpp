@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,20 @@ TEST(PackageLimits, BombsAreRefusedByTheLimitTheyBreak) {
   EXPECT_EQ(ErrorOf([&] { memory.Take(sheet, 0, (std::uint64_t{2} << 30) + 1, false); }),
             prefix + "распакованные части вместе больше 2048 МБ (предел распакованного объёма: память компьютера)");
   EXPECT_EQ(ErrorOf([&] { memory.Take(sheet, 0, std::uint64_t{2} << 30, false); }), "<no error>");
+
+  // A sheet is read as a stream, so it may be larger than a part held whole: beside a picture that packs
+  // not at all, a file of 1.5 MB may unpack to 166 MB, and its sheet of 129 MB reads.
+  std::string picture(1536u << 10, '\0');
+  std::mt19937 random(7);
+  for (char& c : picture) c = static_cast<char>(random());
+  WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
+                             {"xl/workbook.xml", WorkbookXml(1, 1)},
+                             {"xl/_rels/workbook.xml.rels", Rels(1)},
+                             {"xl/media/image1.png", picture},
+                             {"xl/worksheets/sheet1.xml", "<worksheet><sheetData><row><c><v>7</v></c></row>" +
+                                                              std::string(129u << 20, ' ') + "</sheetData></worksheet>"}}));
+  picture.clear();
+  EXPECT_EQ(ReadWorkbook(path).sheets.at(0).CellText(1, 1), "7");
 
   // Within the limits a sheet of 20,000 rows reads whole.
   WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
