@@ -163,13 +163,7 @@ TEST_F(ImportFuzz, DamagedNetworkWorkbooksAreImportedOrRefusedByName) {
 
   // Seeds of their own, each refused as it stands: a cell naming a text past the workbook's table, and
   // a workbook without a sheet.
-  std::string pastTable = validXls;
-  const std::size_t label = pastTable.find(std::string("\xFD\x00\x0A\x00\x03\x00\x01\x00", 8));
-  ASSERT_NE(label, std::string::npos);
-  pastTable[label + 10] = 9;
-  const std::string noSheet = XlsContainer(std::string("\x09\x08\x08\x00\x00\x06\x05\x00\x00\x00\x00\x00", 12) +
-                                           std::string("\x0A\x00\x00\x00", 4));
-  for (const std::string& seed : {pastTable, noSheet}) {
+  for (const std::string& seed : {WithTextIndex(validXls, 4, 2, 9), XlsWithoutSheet()}) {
     WriteBytes(xls, seed);
     const int before = refused;
     ImportOrRefuse(xls, refused);

@@ -113,15 +113,10 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
                                       {XlsCell::Text, 4, 2, 0, "ТП-2"},
                                       {XlsCell::Number, 4, 6, 250, ""}});
   WriteBytes(good, cells);
-  std::string damaged = cells;
-  const std::size_t label = damaged.find(std::string("\xFD\x00\x0A\x00\x03\x00\x01\x00", 8));
-  ASSERT_NE(label, std::string::npos);
-  damaged[label + 10] = 2;
   const std::string broken = dir / "Битый.xls";
-  WriteBytes(broken, damaged);
+  WriteBytes(broken, WithTextIndex(cells, 4, 2, 2));
   const std::string sheetless = dir / "Без листов.xls";
-  WriteBytes(sheetless, XlsContainer(std::string("\x09\x08\x08\x00\x00\x06\x05\x00\x00\x00\x00\x00", 12) +
-                                     std::string("\x0A\x00\x00\x00", 4)));
+  WriteBytes(sheetless, XlsWithoutSheet());
   const std::string noSheets = "Ошибка чтения файла \"" + sheetless + "\": в книге нет листов";
   for (const auto& [file, error] : std::vector<std::pair<std::string, std::string>>{
            {broken, "Ошибка чтения файла \"" + broken +

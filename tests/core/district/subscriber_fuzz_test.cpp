@@ -125,11 +125,9 @@ TEST_F(SubscriberFuzz, DamagedWorkbooksAreImportedOrRefusedByName) {
   std::mt19937 random(4646);
   // besides the workbook above, seeds that are refused as they stand: a legacy workbook whose cell
   // names a text past its table, and one without a sheet
-  std::string pastTable = BuildXls({{XlsCell::Text, 1, 1, 0, "ТП-1"}, {XlsCell::Text, 3, 6, 0, "ТП-1.Т1"}});
-  pastTable[pastTable.find(std::string("\xFD\x00\x0A\x00\x02\x00\x05\x00", 8)) + 10] = 5;
-  const std::string noSheet = XlsContainer(std::string("\x09\x08\x08\x00\x00\x06\x05\x00\x00\x00\x00\x00", 12) +
-                                           std::string("\x0A\x00\x00\x00", 4));
-  const std::vector<std::string> seeds = {valid, pastTable, noSheet};
+  const std::vector<std::string> seeds = {
+      valid, WithTextIndex(BuildXls({{XlsCell::Text, 1, 1, 0, "ТП-1"}, {XlsCell::Text, 3, 6, 0, "ТП-1.Т1"}}), 3, 6, 5),
+      XlsWithoutSheet()};
   for (int round = 0; round < kRounds + kRounds / 2; ++round) {
     // the first rounds go to the first workbook as they always did
     const std::string& seed = round < kRounds ? valid : seeds[1 + round % 2];

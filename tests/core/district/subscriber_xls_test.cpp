@@ -206,14 +206,11 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
   // (and cell): the base's table is not replaced by an empty or a short one.
   const std::string oldProm = ReadBytes(stem + ".BPA");
   const std::string sheetless = dir / "пусто.xls";
-  WriteBytes(sheetless, XlsContainer(std::string("\x09\x08\x08\x00\x00\x06\x05\x00\x00\x00\x00\x00", 12) +
-                                     std::string("\x0A\x00\x00\x00", 4)));
-  std::string cells = BuildXls({{XlsCell::Text, 1, 1, 0, "Реестр"}, {XlsCell::Text, 3, 1, 0, "1"}, {XlsCell::Text, 3, 6, 0, "ТП-1"}});
-  const std::size_t label = cells.find(std::string("\xFD\x00\x0A\x00\x02\x00\x05\x00", 8));
-  ASSERT_NE(label, std::string::npos);
-  cells[label + 10] = 3;
+  WriteBytes(sheetless, XlsWithoutSheet());
   const std::string damaged = dir / "битая.xls";
-  WriteBytes(damaged, cells);
+  WriteBytes(damaged, WithTextIndex(BuildXls({{XlsCell::Text, 1, 1, 0, "Реестр"}, {XlsCell::Text, 3, 1, 0, "1"},
+                                              {XlsCell::Text, 3, 6, 0, "ТП-1"}}),
+                                    3, 6, 3));
   TSubscriberXlsRequest industrial;
   industrial.BaseStem = stem;
   industrial.Prom = true;

@@ -85,13 +85,7 @@ TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
   EXPECT_LT(refused, kRounds);
 
   // Seeds of their own: a text cell naming a text past the table, and a workbook without a sheet.
-  std::string pastTable = valid;
-  const std::size_t label = pastTable.find(std::string("\xFD\x00\x0A\x00", 4));
-  ASSERT_NE(label, std::string::npos);
-  pastTable[label + 10] = 7;
-  const std::string noSheet = XlsContainer(valid.substr(streamStart, valid.find(std::string("\x85\x00", 2), streamStart) - streamStart) +
-                                           std::string("\x0A\x00\x00\x00", 4));
-  for (const std::string& seed : {pastTable, noSheet}) {
+  for (const std::string& seed : {WithTextIndex(valid, 1, 2, 7), XlsWithoutSheet()}) {
     WriteBytes(path, seed);
     TSheetReader reader;
     EXPECT_THROW(reader.Open(path), Error);

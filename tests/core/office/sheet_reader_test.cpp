@@ -104,8 +104,7 @@ TEST(SheetReader, AWorkbookThatCannotBeReadIsRefusedWithItsName) {
                                {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Д" r:id="rId1"/></sheets></workbook>)"},
                                {"xl/_rels/workbook.xml.rels", R"(<Relationships><Relationship Id="rId1" Type="x/chartsheet" Target="c.xml"/></Relationships>)"}}));
   const std::string legacy = dir / "пустая.xls";
-  WriteBytes(legacy, XlsContainer(std::string("\x09\x08\x08\x00\x00\x06\x05\x00\x00\x00\x00\x00", 12) +
-                                  std::string("\x0A\x00\x00\x00", 4)));
+  WriteBytes(legacy, XlsWithoutSheet());
   for (const std::string& path : {charts, legacy}) {
     try {
       sheet.Open(path);

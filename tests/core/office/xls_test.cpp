@@ -51,11 +51,7 @@ TEST(Xls, ReadsTextsNumbersAndDatesOfALegacyWorkbook) {
   EXPECT_EQ(ReadWorkbook(path).sheets.at(0).CellText(3, 3), "Фидер");
 
   // a text cell naming a text past the workbook's table is damage, named with its cell
-  std::string pastTable = bytes;
-  const std::size_t label = pastTable.find(std::string("\xFD\x00\x0A\x00\x02\x00\x02\x00", 8));
-  ASSERT_NE(label, std::string::npos);
-  pastTable[label + 10] = 2;  // the third of two texts
-  WriteBytes(path, pastTable);
+  WriteBytes(path, WithTextIndex(bytes, 3, 3, 2));  // the third of two texts
   try {
     ReadWorkbook(path);
     ADD_FAILURE() << "a text past the table was read";

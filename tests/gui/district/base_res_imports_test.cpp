@@ -194,8 +194,7 @@ TEST_F(BaseImports, NetworkWorkbooksReplaceTheBaseOnlyAfterYes) {
   sheet.SetText(9, 3, "много");
   WriteXlsx(dir / "Сеть.xlsx", book);
   WriteBytes(dir.Path() / "плохая.xls", "Фидер;10;ТП-1");
-  WriteBytes(dir.Path() / "пустая.xls", XlsContainer(std::string("\x09\x08\x08\x00\x00\x06\x05\x00\x00\x00\x00\x00", 12) +
-                                                    std::string("\x0A\x00\x00\x00", 4)));
+  WriteBytes(dir.Path() / "пустая.xls", XlsWithoutSheet());
   const auto before = Files();
 
   // a workbook without a sheet would make an empty base: refused before the question, the old base
