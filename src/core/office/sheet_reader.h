@@ -42,6 +42,7 @@ public:
   const std::string& FileName() const { return path_; }
   const std::string& SheetName() const;
 
+private:
   // One stored cell: 16 bytes, the text as an entry of the texts table. Readers give rows up to
   // 1048576, well inside 24 bits.
   struct TCell {
@@ -53,8 +54,7 @@ public:
       std::uint32_t text;
     };
   };
-
-private:
+  static_assert(sizeof(TCell) == 16);
   class TFirstSheet;
 
   bool open_ = false;
