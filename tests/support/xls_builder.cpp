@@ -124,4 +124,13 @@ std::string XlsContainer(std::string stream) {
   return header.s + fat.s + dir + stream;
 }
 
+std::string XlsWithoutSheet() { return XlsContainer(Bytes().Record(0x0809, Bof(0x0005)).Record(0x000A, {}).s); }
+
+std::string WithTextIndex(std::string xls, int row, int col, std::uint32_t index) {
+  const std::string cell = Bytes().U16({0x00FD, 10, unsigned(row - 1), unsigned(col - 1)}).s;
+  const std::size_t at = xls.find(cell);
+  if (at != std::string::npos) xls.replace(at + cell.size() + 2, 4, Bytes().U32({index}).s);
+  return xls;
+}
+
 }  // namespace ld::test

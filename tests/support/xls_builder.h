@@ -1,6 +1,7 @@
 #pragma once
 // A minimal legacy workbook (.xls: BIFF8 records in a compound document) with one sheet "Лист1" of
 // numbers, texts and dates, written byte by byte for the tests that read such files.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,11 @@ std::string BuildXls(const std::vector<XlsCell>& cells);
 
 // A compound document whose one stream "Workbook" holds these bytes (BIFF records as given).
 std::string XlsContainer(std::string stream);
+
+// A legacy workbook of no sheet at all: its common part only.
+std::string XlsWithoutSheet();
+
+// The workbook BuildXls made with the text cell (row, col) pointing at entry `index` of the texts.
+std::string WithTextIndex(std::string xls, int row, int col, std::uint32_t index);
 
 }  // namespace ld::test

@@ -8,6 +8,7 @@
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/office/sheet_reader.h"
+#include "core/office/workbook.h"
 
 namespace ld {
 
@@ -44,6 +45,18 @@ void ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, TImpo
 }
 
 }  // namespace
+
+void CheckNetWorkbooks(const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    bool sheetless = false;
+    try {
+      sheetless = ReadSheetNames(file).empty();
+    } catch (const Error&) {
+      continue;
+    }
+    if (sheetless) throw Error("Ошибка чтения файла \"" + file + "\": в книге нет листов");
+  }
+}
 
 int LastUsedRow(const std::function<std::string(int row)>& column) {
   int last = 0;

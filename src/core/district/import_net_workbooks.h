@@ -15,10 +15,16 @@ namespace ld {
 // follow one another; 0 when the first ten are empty.
 int LastUsedRow(const std::function<std::string(int row)>& column);
 
+// Refuses, before anything is asked or changed, a workbook that holds no worksheet, which would make an
+// empty base: 'Ошибка чтения файла "<path>": в книге нет листов'. Only the list of sheets is read; a
+// workbook that cannot be read at all is left to the import, which tells why.
+void CheckNetWorkbooks(const std::vector<std::string>& files);
+
 // Reads the workbooks in the order given into a new base of the stem; the station rows stay in the
 // order they were met. A row that cannot be taken adds "файл <full path>, строка <n>: <reason>" and the
 // next row goes on. A workbook that cannot be opened throws its read error naming it. Progress restarts
-// at 0 for each workbook and advances by 10 at every tenth of its rows.
+// at 0 for each workbook and advances by 10 at every tenth of its rows. A damaged cell (a text the
+// workbook does not hold) refuses the workbook with the read error naming the file and the cell.
 void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
                         const TImportProgress& progress = {});
 

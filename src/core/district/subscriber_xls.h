@@ -55,8 +55,9 @@ struct TSubscriberXlsRequest {
 // The whole command: the wanted tables of the stem locked, each workbook read and its tables written in
 // the order industrial, household, technical (inputs, then feeders). Returns the layout to show (the
 // industrial base, else the household base, else the feeders; empty when nothing was wanted). A
-// workbook that cannot be read throws its read error naming it, the tables written before staying
-// written; a lock held by someone else throws the table store's error.
+// workbook that cannot be read (also one without a sheet, or with a damaged cell) throws its read error
+// naming it, its table left as it was and the tables written before staying written; a lock held by
+// someone else throws the table store's error.
 std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::vector<std::string>& info,
                                      const TImportProgress& progress = {}, const TStageProc& stage = {});
 

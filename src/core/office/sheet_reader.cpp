@@ -1,30 +1,126 @@
 #include "core/office/sheet_reader.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "core/base/error.h"
+#include "core/base/numfmt.h"
+#include "core/office/sheet_sink.h"
 
 namespace ld {
 
+// The first worksheet of a workbook, gathered into the reader's cells; the later ones are left unread.
+class TSheetReader::TFirstSheet : public office::TBookSink, public office::TSheetSink {
+public:
+  explicit TFirstSheet(std::vector<TCell>& cells) : cells_(cells) {}
+
+  bool WantsCells() const override { return true; }
+  office::TSheetSink* Sheet(const std::string& name) override {
+    if (found) return nullptr;
+    found = true;
+    sheetName = name;
+    return this;
+  }
+
+  void Number(int row, int col, double value) override { Add(row, col, CellKind::Number).number = value; }
+  void Date(int row, int col, double serial) override { Add(row, col, CellKind::Date).number = serial; }
+  void Text(int row, int col, std::string_view text) override {
+    Add(row, col, CellKind::Text).text = strings.Add(text);
+  }
+  void Shared(int row, int col, std::uint32_t index) override { Add(row, col, CellKind::Text).text = index; }
+
+  // Cells in row and column order, the one met last kept where a cell was met twice.
+  void Finish() {
+    if (!ordered_) {
+      std::stable_sort(cells_.begin(), cells_.end(), [](const TCell& a, const TCell& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+      });
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+      if (kept > 0 && cells_[kept - 1].row == cells_[i].row && cells_[kept - 1].col == cells_[i].col)
+        cells_[kept - 1] = cells_[i];
+      else
+        cells_[kept++] = cells_[i];
+    }
+    cells_.resize(kept);
+  }
+
+  bool found = false;
+  std::string sheetName;
+
+private:
+  TCell& Add(int row, int col, CellKind kind) {
+    TCell cell{};
+    cell.row = static_cast<std::uint32_t>(row) & 0xFFFFFF;
+    cell.col = static_cast<std::uint32_t>(col);
+    cell.kind = static_cast<std::uint32_t>(kind);
+    if (!cells_.empty()) {
+      const TCell& last = cells_.back();
+      if (cell.row < last.row || (cell.row == last.row && cell.col <= last.col)) ordered_ = false;
+    }
+    return cells_.emplace_back(cell);
+  }
+
+  std::vector<TCell>& cells_;
+  bool ordered_ = true;
+};
+
+TSheetReader::TSheetReader() = default;
+TSheetReader::~TSheetReader() = default;
+
 void TSheetReader::Open(const std::string& path) {
   Close();
-  Workbook book = ReadWorkbook(path);
-  // the later sheets are never read: only the first one is kept
-  sheet_.emplace(book.sheets.empty() ? Worksheet() : std::move(book.sheets.front()));
+  TFirstSheet book(cells_);
+  try {
+    office::ReadWorkbookInto(path, book);
+    if (!book.found) throw Error("Ошибка чтения файла \"" + path + "\": в книге нет листов");
+  } catch (...) {
+    Close();
+    throw;
+  }
+  book.Finish();
+  const int lastRow = cells_.empty() ? 0 : static_cast<int>(cells_.back().row);
+  rowFirst_.assign(static_cast<std::size_t>(lastRow) + 2, 0);
+  // rowFirst_[r] is the first cell of row r or of a later row; rowFirst_[lastRow + 1] the end
+  std::size_t at = 0;
+  for (int r = 0; r <= lastRow + 1; ++r) {
+    while (at < cells_.size() && static_cast<int>(cells_[at].row) < r) ++at;
+    rowFirst_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(at);
+  }
+  texts_ = std::make_unique<office::TStringTable>(std::move(book.strings));
+  sheetName_ = book.sheetName;
   path_ = path;
+  open_ = true;
 }
 
 void TSheetReader::Close() {
-  sheet_.reset();
+  open_ = false;
   path_.clear();
+  sheetName_.clear();
+  cells_.clear();
+  cells_.shrink_to_fit();
+  rowFirst_.clear();
+  rowFirst_.shrink_to_fit();
+  texts_.reset();
 }
 
 std::string TSheetReader::Cell(int row, int col) const {
-  if (!sheet_ || row < 1 || col < 1) return {};
-  return sheet_->CellText(row, col);
+  if (!open_ || row < 1 || col < 1 || static_cast<std::size_t>(row) + 1 >= rowFirst_.size()) return {};
+  const auto first = cells_.begin() + rowFirst_[static_cast<std::size_t>(row)];
+  const auto last = cells_.begin() + rowFirst_[static_cast<std::size_t>(row) + 1];
+  const auto wanted = static_cast<std::uint32_t>(col);
+  const auto it = std::lower_bound(first, last, wanted, [](const TCell& c, std::uint32_t w) { return c.col < w; });
+  if (it == last || it->col != wanted) return {};
+  switch (static_cast<CellKind>(it->kind)) {
+    case CellKind::Number: return FloatToStrGeneral(it->number, 15);
+    case CellKind::Date: return DateSerialText(it->number);
+    case CellKind::Text: return std::string(texts_->At(it->text));
+    case CellKind::Empty: break;
+  }
+  return {};
 }
 
-const std::string& TSheetReader::SheetName() const {
-  static const std::string none;
-  return sheet_ ? sheet_->Name() : none;
-}
+const std::string& TSheetReader::SheetName() const { return sheetName_; }
 
 }  // namespace ld

@@ -3,25 +3,38 @@
 // sheet only, one cell at a time by row and column as text. A command that reads several workbooks
 // opens them one after another with the same reader. Nothing outside the program is started, so the
 // reader's end is the end of its work: there is no application to ask to quit.
-#include <optional>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/office/workbook.h"
 
 namespace ld {
 
+namespace office {
+class TStringTable;
+}
+
 class TSheetReader {
 public:
-  // Opens the workbook (.xlsx or legacy .xls, told by its contents), closing the one open before.
-  // Fails with ReadWorkbook's error 'Ошибка чтения файла "<path>": <reason>'; no workbook is open then.
+  TSheetReader();
+  ~TSheetReader();
+  TSheetReader(const TSheetReader&) = delete;
+  TSheetReader& operator=(const TSheetReader&) = delete;
+
+  // Opens the workbook (.xlsx or legacy .xls, told by its contents), closing the one open before; only
+  // the first sheet is read, and kept in compact form (a sheet of a million rows fits in memory).
+  // Fails with ReadWorkbook's error 'Ошибка чтения файла "<path>": <reason>', and a workbook without
+  // a worksheet with 'Ошибка чтения файла "<path>": в книге нет листов'; no workbook is open then.
   void Open(const std::string& path);
   // Forgets the open workbook; nothing when none is open.
   void Close();
-  bool IsOpen() const { return sheet_.has_value(); }
+  bool IsOpen() const { return open_; }
 
   // The text of cell (row, col) of the first sheet, both from 1: numbers as Worksheet::CellText gives
-  // them ("0.25", "250", "-1"), texts as they are, "" for an empty cell, a cell outside the sheet, a
-  // workbook without sheets and when no workbook is open.
+  // them ("0.25", "250", "-1"), texts as they are, "" for an empty cell, a cell outside the sheet and
+  // when no workbook is open.
   std::string Cell(int row, int col) const;
 
   // The path given to Open and the first sheet's name (empty without a workbook or a sheet), for the
@@ -30,8 +43,26 @@ public:
   const std::string& SheetName() const;
 
 private:
+  // One stored cell: 16 bytes, the text as an entry of the texts table. Readers give rows up to
+  // 1048576, well inside 24 bits.
+  struct TCell {
+    std::uint32_t row : 24;
+    std::uint32_t kind : 8;  // a CellKind
+    std::uint32_t col;
+    union {
+      double number;
+      std::uint32_t text;
+    };
+  };
+  static_assert(sizeof(TCell) == 16);
+  class TFirstSheet;
+
+  bool open_ = false;
   std::string path_;
-  std::optional<Worksheet> sheet_;
+  std::string sheetName_;
+  std::vector<TCell> cells_;            // in row order, then column order; one per cell
+  std::vector<std::uint32_t> rowFirst_;  // the first cell of each row (index: row), one past the last row
+  std::unique_ptr<office::TStringTable> texts_;
 };
 
 }  // namespace ld

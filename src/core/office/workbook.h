@@ -71,4 +71,8 @@ std::string DateSerialText(double serial);
 // signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>": <reason>'.
 Workbook ReadWorkbook(const std::string& path);
 
+// The names of the worksheets of a workbook file in its order, reading none of their cells (empty for
+// a workbook without a worksheet). Fails as ReadWorkbook.
+std::vector<std::string> ReadSheetNames(const std::string& path);
+
 }  // namespace ld

@@ -10,6 +10,7 @@
 #include "core/base/error.h"
 #include "core/office/compound_file.h"
 #include "core/office/number_formats.h"
+#include "core/office/sheet_sink.h"
 #include "core/office/xls_file.h"
 
 namespace ld {
@@ -153,26 +154,23 @@ struct SheetInfo {
 
 class XlsBook {
 public:
-  explicit XlsBook(std::string_view stream) : stream_(stream) {}
+  XlsBook(std::string_view stream, office::TBookSink& book) : stream_(stream), book_(book), strings_(book.strings) {}
 
-  Workbook Read() {
+  void Read() {
     ReadGlobals();
+    // The sheets wanted, asked in the workbook's order and read in the order of their records.
+    std::vector<std::pair<std::size_t, office::TSheetSink*>> wanted;
+    for (std::size_t i = 0; i < sheets_.size(); ++i)
+      if (office::TSheetSink* sink = book_.Sheet(sheets_[i].name)) wanted.emplace_back(i, sink);
     // Sheets follow one another without overlapping: two sheet entries naming the same records would
     // make a small damaged file cost as much work and memory as a huge one.
-    std::vector<std::size_t> order(sheets_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [this](std::size_t a, std::size_t b) { return sheets_[a].offset < sheets_[b].offset; });
-    std::vector<Worksheet> read(sheets_.size());
+    std::sort(wanted.begin(), wanted.end(),
+              [this](const auto& a, const auto& b) { return sheets_[a.first].offset < sheets_[b.first].offset; });
     std::size_t end = globalsEnd_;
-    for (const std::size_t i : order) {
+    for (const auto& [i, sink] : wanted) {
       if (sheets_[i].offset < end) Damaged("листы книги перекрываются");
-      read[i] = Worksheet(sheets_[i].name);
-      end = ReadSheet(sheets_[i].offset, read[i]);
+      end = ReadSheet(sheets_[i], *sink);
     }
-    Workbook book;
-    book.sheets = std::move(read);
-    return book;
   }
 
 private:
@@ -223,7 +221,7 @@ private:
           std::vector<std::string_view> parts{record.body};
           std::string_view more;
           while (records.NextContinue(more)) parts.push_back(more);
-          ReadStrings(Cursor(std::move(parts)));
+          if (book_.WantsCells()) ReadStrings(Cursor(std::move(parts)));
           break;
         }
         case kSheet: {
@@ -247,7 +245,7 @@ private:
     in.U32();
     const std::uint32_t count = in.U32();
     // Every string takes at least three bytes, so a count beyond the record is a damaged one.
-    for (std::uint32_t i = 0; i < count && !in.AtEnd(); ++i) strings_.push_back(in.Text8(in.U16()));
+    for (std::uint32_t i = 0; i < count && !in.AtEnd(); ++i) strings_.Add(in.Text8(in.U16()));
   }
 
   bool IsDateXf(std::uint16_t xf) const {
@@ -257,11 +255,17 @@ private:
     return it != formats_.end() ? it->second : office::IsBuiltinDateFormat(format);
   }
 
-  void StoreNumber(Worksheet& sheet, int row, int col, std::uint16_t xf, double value) {
+  void StoreNumber(office::TSheetSink& sheet, int row, int col, std::uint16_t xf, double value) {
     if (IsDateXf(xf) && office::IsDateSerialInRange(value + dateShift_))
-      sheet.SetDate(row, col, value + dateShift_);
+      sheet.Date(row, col, value + dateShift_);
     else
-      sheet.SetNumber(row, col, value);
+      sheet.Number(row, col, value);
+  }
+
+  static std::string CellRef(int row, int col) {
+    std::string letters;
+    for (int c = col; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(row);
   }
 
   static double RkValue(std::uint32_t rk) {
@@ -276,10 +280,10 @@ private:
   }
 
   // Returns where the sheet's records end.
-  std::size_t ReadSheet(std::uint32_t offset, Worksheet& sheet) {
-    RecordReader records(stream_, offset);
+  std::size_t ReadSheet(const SheetInfo& info, office::TSheetSink& sheet) {
+    RecordReader records(stream_, info.offset);
     Record record;
-    if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + sheet.Name() + "\" не найден");
+    if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + info.name + "\" не найден");
     int formulaRow = 0, formulaCol = 0;  // a formula whose text result follows in a STRING record
     while (records.Next(record)) {
       if (record.type == kEof) return records.Pos();
@@ -311,23 +315,24 @@ private:
           const int row = in.U16() + 1, col = in.U16() + 1;
           in.U16();
           const std::uint32_t index = in.U32();
-          if (index >= strings_.size()) Damaged("ссылка на строку вне таблицы строк");
-          if (!strings_[index].empty()) sheet.SetText(row, col, strings_[index]);
+          if (index >= strings_.Size())
+            Damaged("ссылка на строку вне таблицы строк, лист \"" + info.name + "\", ячейка " + CellRef(row, col));
+          if (!strings_.At(index).empty()) sheet.Shared(row, col, index);
           break;
         }
         case kLabel:
         case kRString: {
           const int row = in.U16() + 1, col = in.U16() + 1;
           in.U16();
-          std::string text = Text16(in);
-          if (!text.empty()) sheet.SetText(row, col, std::move(text));
+          const std::string text = Text16(in);
+          if (!text.empty()) sheet.Text(row, col, text);
           break;
         }
         case kBoolErr: {
           const int row = in.U16() + 1, col = in.U16() + 1;
           in.U16();
           const std::uint8_t value = in.U8();
-          if (in.U8() == 0) sheet.SetNumber(row, col, value ? 1 : 0);
+          if (in.U8() == 0) sheet.Number(row, col, value ? 1 : 0);
           break;
         }
         case kFormula: {
@@ -342,7 +347,7 @@ private:
             formulaRow = row;
             formulaCol = col;
           } else if ((result & 0xFF) == 1) {
-            sheet.SetNumber(row, col, ((result >> 16) & 0xFF) ? 1 : 0);
+            sheet.Number(row, col, ((result >> 16) & 0xFF) ? 1 : 0);
           }
           break;
         }
@@ -352,31 +357,34 @@ private:
           std::string_view more;
           while (records.NextContinue(more)) parts.push_back(more);
           Cursor text(std::move(parts));
-          std::string value = Text16(text);
-          if (!value.empty()) sheet.SetText(formulaRow, formulaCol, std::move(value));
+          const std::string value = Text16(text);
+          if (!value.empty()) sheet.Text(formulaRow, formulaCol, value);
           formulaRow = formulaCol = 0;
           break;
         }
         default: break;
       }
     }
-    Damaged("лист \"" + sheet.Name() + "\" не закончен");
+    Damaged("лист \"" + info.name + "\" не закончен");
   }
 
   std::string_view stream_;
+  office::TBookSink& book_;
+  office::TStringTable& strings_;
   std::size_t globalsEnd_ = 0;
   bool biff8_ = true;
   std::uint16_t codePage_ = 1251;
   double dateShift_ = 0;
   std::map<std::uint16_t, bool> formats_;  // custom formats: whether each shows a date
   std::vector<std::uint16_t> xfFormats_;   // the number format of each cell format, in file order
-  std::vector<std::string> strings_;
   std::vector<SheetInfo> sheets_;
 };
 
 }  // namespace
 
-Workbook ReadXls(const std::string& path) {
+namespace office {
+
+void ReadXlsInto(const std::string& path, TBookSink& book) {
   const std::string prefix = "Ошибка чтения файла \"" + path + "\"";
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) throw Error(prefix + ": файл не открывается");
@@ -385,14 +393,16 @@ Workbook ReadXls(const std::string& path) {
   in.seekg(0);
   if (size < 0 || !in.read(bytes.data(), size)) throw Error(prefix + ": файл не читается");
   try {
-    const office::TCompoundFile container(std::move(bytes));
+    const TCompoundFile container(std::move(bytes));
     auto stream = container.ReadStream("Workbook");
     if (!stream) stream = container.ReadStream("Book");
     if (!stream) throw TDamaged{"в файле нет книги"};
-    return XlsBook(*stream).Read();
+    XlsBook(*stream, book).Read();
   } catch (const TDamaged& damaged) {
     throw Error(prefix + ": " + damaged.reason);
   }
 }
+
+}  // namespace office
 
 }  // namespace ld

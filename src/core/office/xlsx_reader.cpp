@@ -14,6 +14,7 @@
 #include "core/base/error.h"
 #include "core/office/xlsx_file.h"
 #include "core/office/number_formats.h"
+#include "core/office/sheet_sink.h"
 #include "core/office/xml_reader.h"
 #include "core/office/zip_part.h"
 
@@ -39,6 +40,15 @@ public:
   // The uncompressed part by its name (letter case ignored); nothing when missing or unreadable. Every
   // read counts against the package's limits, also a part read again for another sheet.
   std::optional<std::string> Read(const std::string& name) { return office::ReadZipPart(zip_.get(), name, budget_); }
+  // The part parsed as it is unpacked, never held whole: sheets and string tables may be of any size
+  // the package's budget allows.
+  office::TPartRead Parse(const std::string& name, office::XmlHandler& handler) {
+    office::XmlStream xml(handler);
+    const office::TPartRead read =
+        office::StreamZipPart(zip_.get(), name, budget_, [&xml](std::string_view piece) { return xml.Feed(piece); });
+    if (read == office::TPartRead::Read && !xml.Finish()) return office::TPartRead::Stopped;
+    return read;
+  }
 
 private:
   static std::uint64_t FileSize(const std::string& path) {
@@ -90,7 +100,7 @@ std::string ResolveTarget(const std::string& folder, std::string_view target) {
 // Collects the text of the <t> elements of one string item, skipping phonetic runs.
 class SharedStrings : public XmlHandler {
 public:
-  std::vector<std::string> items;
+  explicit SharedStrings(office::TStringTable& items) : items_(items) {}
 
   void Start(std::string_view name, const std::vector<XmlAttr>&) override {
     if (name == "si") {
@@ -104,7 +114,7 @@ public:
   }
   void End(std::string_view name) override {
     if (name == "si") {
-      items.push_back(DecodeEscapes(current_));
+      items_.Add(DecodeEscapes(current_));
       inItem_ = false;
     } else if (name == "rPh") {
       --phonetic_;
@@ -117,6 +127,7 @@ public:
   }
 
 private:
+  office::TStringTable& items_;
   std::string current_;
   bool inItem_ = false;
   bool inText_ = false;
@@ -229,8 +240,7 @@ NumberText ParseNumber(std::string_view text, double& value) {
 
 class SheetPart : public XmlHandler {
 public:
-  SheetPart(Worksheet& sheet, const std::vector<std::string>& strings, const std::vector<bool>& dateStyle,
-            double dateShift)
+  SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<bool>& dateStyle, double dateShift)
       : sheet_(sheet), strings_(strings), dateStyle_(dateStyle), dateShift_(dateShift) {}
 
   void Start(std::string_view name, const std::vector<XmlAttr>& attrs) override {
@@ -240,6 +250,7 @@ public:
       if (!r.empty() && (number < 1 || number > 1048576)) Fail("неверный номер строки \"" + std::string(r) + "\"");
       row_ = r.empty() ? row_ + 1 : number;
       col_ = 0;
+      if (row_ > 1048576) Fail("строка за последней строкой листа (1048576)");
     } else if (name == "c") {
       int r = 0, c = 0;
       const std::string_view ref = AttrValue(attrs, "r");
@@ -250,7 +261,8 @@ public:
         Fail("неверная ссылка на ячейку \"" + std::string(ref) + "\"");
       } else {
         if (row_ < 1) row_ = 1;
-        ++col_;
+        // cells without a reference follow one another, but not past the sheet's last column
+        if (++col_ > 16384) Fail("ячейка строки " + std::to_string(row_) + " за последним столбцом листа (XFD)");
       }
       type_ = std::string(AttrValue(attrs, "t"));
       style_ = ToInt(AttrValue(attrs, "s"), 0);
@@ -281,12 +293,17 @@ public:
 private:
   void Store() {
     if (type_ == "s") {
+      if (value_.empty()) return;
+      // a text the table does not hold is damage, not an empty cell: the row would lose it unseen
       const int index = ToInt(value_);
-      if (index >= 0 && static_cast<std::size_t>(index) < strings_.size()) sheet_.SetText(row_, col_, strings_[index]);
+      if (index < 0 || static_cast<std::size_t>(index) >= strings_)
+        Fail("ячейка " + RefText() + " ссылается на строку \"" + value_ + "\", которой нет в таблице строк");
+      else
+        sheet_.Shared(row_, col_, static_cast<std::uint32_t>(index));
     } else if (type_ == "inlineStr" || type_ == "str" || type_ == "e") {
-      if (!value_.empty()) sheet_.SetText(row_, col_, DecodeEscapes(value_));
+      if (!value_.empty()) sheet_.Text(row_, col_, DecodeEscapes(value_));
     } else if (type_ == "b") {
-      if (!value_.empty()) sheet_.SetNumber(row_, col_, value_ == "1" || value_ == "true" ? 1 : 0);
+      if (!value_.empty()) sheet_.Number(row_, col_, value_ == "1" || value_ == "true" ? 1 : 0);
     } else if (type_ == "d") {
       StoreIsoDate();
     } else if (!value_.empty()) {
@@ -295,12 +312,12 @@ private:
       if (parsed == NumberText::OutOfRange) {
         Fail("число \"" + value_ + "\" в ячейке " + RefText() + " вне допустимого диапазона");
       } else if (parsed == NumberText::NotNumber) {
-        sheet_.SetText(row_, col_, value_);
+        sheet_.Text(row_, col_, value_);
       } else if (style_ >= 0 && static_cast<std::size_t>(style_) < dateStyle_.size() && dateStyle_[style_] &&
                  office::IsDateSerialInRange(number + dateShift_)) {
-        sheet_.SetDate(row_, col_, number + dateShift_);
+        sheet_.Date(row_, col_, number + dateShift_);
       } else {
-        sheet_.SetNumber(row_, col_, number);
+        sheet_.Number(row_, col_, number);
       }
     }
   }
@@ -326,13 +343,13 @@ private:
     const bool time = v.size() == 10 || (v.size() >= 19 && v[10] == 'T' && v[13] == ':' && v[16] == ':' &&
                                          field(11, 2, 0, 23, hh) && field(14, 2, 0, 59, mm) && field(17, 2, 0, 59, ss));
     if (date && time)
-      sheet_.SetDate(row_, col_, DateSerial(y, m, d, hh, mm, ss));
+      sheet_.Date(row_, col_, DateSerial(y, m, d, hh, mm, ss));
     else if (!value_.empty())
-      sheet_.SetText(row_, col_, value_);
+      sheet_.Text(row_, col_, value_);
   }
 
-  Worksheet& sheet_;
-  const std::vector<std::string>& strings_;
+  office::TSheetSink& sheet_;
+  std::size_t strings_;  // how many shared texts the book holds
   const std::vector<bool>& dateStyle_;
   double dateShift_;
   int row_ = 0;
@@ -358,7 +375,9 @@ std::string RelsOf(const std::string& part) {
 
 }  // namespace
 
-Workbook ReadXlsx(const std::string& path) {
+namespace office {
+
+void ReadXlsxInto(const std::string& path, TBookSink& book) {
   const std::string prefix = "Ошибка чтения файла \"" + path + "\"";
   const auto fail = [&prefix](const std::string& reason) { return Error(prefix + ": " + reason); };
   const auto damagedPart = [&fail](const std::string& part, const office::XmlHandler& handler) {
@@ -387,14 +406,16 @@ Workbook ReadXlsx(const std::string& path) {
   }
   const std::string folder = FolderOf(workbookPart);
 
-  SharedStrings strings;
   Styles styles;
   for (const auto& [id, rel] : rels.byId) {
     const std::string part = ResolveTarget(folder, rel.target);
     if (EndsWith(rel.type, "/sharedStrings")) {
-      const auto xml = zip.Read(part);
-      if (!xml) throw fail("в файле нет таблицы строк \"" + part + "\"");
-      if (!office::ParseXml(*xml, strings)) throw damagedPart(part, strings);
+      if (!book.WantsCells()) continue;
+      SharedStrings strings(book.strings);
+      const TPartRead read = zip.Parse(part, strings);
+      if (read == TPartRead::Missing || read == TPartRead::Unreadable)
+        throw fail("в файле нет таблицы строк \"" + part + "\"");
+      if (read != TPartRead::Read) throw damagedPart(part, strings);
     } else if (EndsWith(rel.type, "/styles")) {
       // Without its formats part every cell is shown in the general format: numbers, no dates.
       const auto xml = zip.Read(part);
@@ -404,22 +425,22 @@ Workbook ReadXlsx(const std::string& path) {
 
   // The 1904 date system counts from 1.1.1904, which is serial day 1462 of the usual one.
   const double dateShift = workbook.date1904 ? 1462 : 0;
-  Workbook book;
   for (const SheetRef& ref : workbook.sheets) {
     const auto rel = rels.byId.find(ref.relId);
     if (rel == rels.byId.end() || !EndsWith(rel->second.type, "/worksheet")) continue;  // chart sheets
+    TSheetSink* sheet = book.Sheet(ref.name);
+    if (!sheet) continue;
     const std::string part = ResolveTarget(folder, rel->second.target);
-    const auto xml = zip.Read(part);
-    if (!xml) throw fail("в файле нет листа \"" + ref.name + "\"");
-    Worksheet sheet(ref.name);
-    SheetPart reader(sheet, strings.items, styles.dateStyle, dateShift);
-    if (!office::ParseXml(*xml, reader)) {
+    SheetPart reader(*sheet, book.strings.Size(), styles.dateStyle, dateShift);
+    const TPartRead read = zip.Parse(part, reader);
+    if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет листа \"" + ref.name + "\"");
+    if (read != TPartRead::Read) {
       if (reader.Failure().empty()) throw damagedPart(part, reader);
       throw fail("лист \"" + ref.name + "\": " + reader.Failure());
     }
-    book.sheets.push_back(std::move(sheet));
   }
-  return book;
 }
+
+}  // namespace office
 
 }  // namespace ld

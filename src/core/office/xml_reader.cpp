@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <cctype>
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -17,6 +18,7 @@ namespace {
 struct Context {
   XML_Parser parser;
   XmlHandler* handler;
+  std::vector<XmlAttr> attrs;  // kept between elements: a sheet has millions of them
 };
 
 std::string_view LocalName(const char* name) {
@@ -30,8 +32,9 @@ void StopOnFailure(const Context& context) {
 }
 
 void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** atts) {
-  const auto& context = *static_cast<Context*>(data);
-  std::vector<XmlAttr> attrs;
+  auto& context = *static_cast<Context*>(data);
+  std::vector<XmlAttr>& attrs = context.attrs;
+  attrs.clear();
   for (int i = 0; atts[i] != nullptr && atts[i + 1] != nullptr; i += 2)
     attrs.push_back({LocalName(atts[i]), std::string_view(atts[i + 1])});
   context.handler->Start(LocalName(name), attrs);
@@ -82,19 +85,50 @@ std::string_view AttrValue(const std::vector<XmlAttr>& attrs, std::string_view n
   return {};
 }
 
-bool ParseXml(const std::string& document, XmlHandler& handler) {
-  if (document.size() > static_cast<std::size_t>(INT_MAX)) return false;
+struct XmlStream::State {
+  std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree> parser;
+  Context context{};
+  bool sound = true;
+};
+
+XmlStream::XmlStream(XmlHandler& handler) : state_(std::make_unique<State>()) {
   // No encoding forced: the part's declaration decides, UTF-8 when it declares none.
-  std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree> parser(XML_ParserCreate(nullptr));
-  if (!parser) return false;
-  Context context{parser.get(), &handler};
-  XML_SetUserData(parser.get(), &context);
-  XML_SetElementHandler(parser.get(), OnStart, OnEnd);
-  XML_SetCharacterDataHandler(parser.get(), OnText);
-  XML_SetUnknownEncodingHandler(parser.get(), OnUnknownEncoding, nullptr);
-  const bool parsed =
-      XML_Parse(parser.get(), document.data(), static_cast<int>(document.size()), 1) == XML_STATUS_OK;
-  return parsed && handler.Failure().empty();
+  state_->parser.reset(XML_ParserCreate(nullptr));
+  if (!state_->parser) {
+    state_->sound = false;
+    return;
+  }
+  XML_Parser parser = state_->parser.get();
+  state_->context.parser = parser;
+  state_->context.handler = &handler;
+  XML_SetUserData(parser, &state_->context);
+  XML_SetElementHandler(parser, OnStart, OnEnd);
+  XML_SetCharacterDataHandler(parser, OnText);
+  XML_SetUnknownEncodingHandler(parser, OnUnknownEncoding, nullptr);
+}
+
+XmlStream::~XmlStream() = default;
+
+bool XmlStream::Feed(std::string_view piece) {
+  while (state_->sound && !piece.empty()) {
+    const std::size_t n = std::min<std::size_t>(piece.size(), INT_MAX);
+    state_->sound = XML_Parse(state_->parser.get(), piece.data(), static_cast<int>(n), 0) == XML_STATUS_OK &&
+                    state_->context.handler->Failure().empty();
+    piece.remove_prefix(n);
+  }
+  return state_->sound;
+}
+
+bool XmlStream::Finish() {
+  if (state_->sound)
+    state_->sound = XML_Parse(state_->parser.get(), "", 0, 1) == XML_STATUS_OK &&
+                    state_->context.handler->Failure().empty();
+  return state_->sound;
+}
+
+bool ParseXml(const std::string& document, XmlHandler& handler) {
+  XmlStream stream(handler);
+  return stream.Feed(document) && stream.Finish();
 }
 
 }  // namespace ld::office

@@ -1,5 +1,7 @@
 #include "core/office/zip_part.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "core/base/error.h"
@@ -16,28 +18,40 @@ std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u 
 
 }  // namespace
 
-TUnpackBudget::TUnpackBudget(std::string path, std::uint64_t fileSize)
-    : path_(std::move(path)),
-      fileSize_(fileSize),
-      limit_(kUnpackedAnyFile + std::min<std::uint64_t>(fileSize, kLargestPart) * kUnpackedPerFileByte) {}
+std::uint64_t PhysicalMemory() {
+  const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+  return pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) : 0;
+}
+
+TUnpackBudget::TUnpackBudget(std::string path, std::uint64_t fileSize, std::uint64_t memory)
+    : path_(std::move(path)), fileSize_(fileSize) {
+  // a file size no disk holds cannot overflow the product
+  const std::uint64_t bySize = kUnpackedAnyFile + std::min<std::uint64_t>(fileSize, std::uint64_t{1} << 50) * kUnpackedPerFileByte;
+  const std::uint64_t byMemory = std::max(memory, kUnpackedAnyFile);
+  byMemory_ = memory != 0 && byMemory < bySize;
+  limit_ = byMemory_ ? byMemory : bySize;
+}
 
 void TUnpackBudget::Refuse(const std::string& part, bool onePart) const {
   const std::string prefix = "Ошибка чтения файла \"" + path_ + "\": ";
   if (onePart)
     throw Error(prefix + "часть \"" + part + "\" в распакованном виде больше " + Megabytes(kLargestPart) +
                 " МБ (предел одной части)");
+  if (byMemory_)
+    throw Error(prefix + "распакованные части вместе больше " + Megabytes(limit_) +
+                " МБ (предел распакованного объёма: память компьютера)");
   throw Error(prefix + "распакованные части вместе больше " + Megabytes(limit_) + " МБ (предел распакованного " +
               "объёма: " + Megabytes(kUnpackedAnyFile) + " МБ и " + std::to_string(kUnpackedPerFileByte) +
               " байт на каждый байт файла размером " + std::to_string(fileSize_) + " байт)");
 }
 
-void TUnpackBudget::Check(const std::string& part, std::uint64_t partSize) const {
-  if (partSize > kLargestPart) Refuse(part, true);
+void TUnpackBudget::Check(const std::string& part, std::uint64_t partSize, bool whole) const {
+  if (whole && partSize > kLargestPart) Refuse(part, true);
   if (partSize > limit_ - unpacked_) Refuse(part, false);
 }
 
-void TUnpackBudget::Take(const std::string& part, std::uint64_t sofar, std::uint64_t more) {
-  if (more > kLargestPart || sofar > kLargestPart - more) Refuse(part, true);
+void TUnpackBudget::Take(const std::string& part, std::uint64_t sofar, std::uint64_t more, bool whole) {
+  if (whole && (more > kLargestPart || sofar > kLargestPart - more)) Refuse(part, true);
   if (more > limit_ - unpacked_) Refuse(part, false);
   unpacked_ += more;
 }
@@ -64,6 +78,29 @@ std::optional<std::string> ReadZipPart(zip_t* zip, const std::string& name, TUnp
     data.append(buf, static_cast<std::size_t>(n));
   }
   return data;
+}
+
+TPartRead StreamZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget,
+                        const std::function<bool(std::string_view piece)>& piece) {
+  const zip_int64_t index = zip_name_locate(zip, name.c_str(), ZIP_FL_NOCASE);
+  if (index < 0) return TPartRead::Missing;
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  if (zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) != 0) {
+    budget.Check(name, stat.size, false);
+  }
+  std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0));
+  if (!file) return TPartRead::Unreadable;
+  std::uint64_t sofar = 0;
+  std::string buf(65536, '\0');
+  for (;;) {
+    const zip_int64_t n = zip_fread(file.get(), buf.data(), buf.size());
+    if (n < 0) return TPartRead::Unreadable;
+    if (n == 0) return TPartRead::Read;
+    budget.Take(name, sofar, static_cast<std::uint64_t>(n), false);
+    sofar += static_cast<std::uint64_t>(n);
+    if (!piece(std::string_view(buf.data(), static_cast<std::size_t>(n)))) return TPartRead::Stopped;
+  }
 }
 
 }  // namespace ld::office

@@ -3,9 +3,11 @@
 #include <zip.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace ld::office {
 
@@ -17,20 +19,27 @@ using ZipPtr = std::unique_ptr<zip_t, ZipDiscard>;
 // What the parts of one package may take once unpacked. Deflate packs a run of one byte a
 // thousandfold, and many entries of a package may name one compressed stream, so a file of a few
 // hundred kilobytes can stand for gigabytes; these limits refuse it before the bytes are made.
-inline constexpr std::uint64_t kLargestPart = std::uint64_t{128} << 20;      // one part
+// A part held whole in memory (a document's) may not pass kLargestPart; a part read as a stream (a
+// sheet, a string table) is bounded only by what all parts together may unpack to: so many bytes per
+// byte of the file, and never more than the machine's memory.
+inline constexpr std::uint64_t kLargestPart = std::uint64_t{128} << 20;      // one part held whole
 inline constexpr std::uint64_t kUnpackedAnyFile = std::uint64_t{16} << 20;  // all parts, whatever the file
 inline constexpr std::uint64_t kUnpackedPerFileByte = 100;                  // and so many bytes per byte of the file
+
+// The machine's physical memory in bytes (0 when it cannot be told).
+std::uint64_t PhysicalMemory();
 
 // Counts the bytes unpacked from one package and refuses those beyond the limits.
 class TUnpackBudget {
 public:
-  TUnpackBudget(std::string path, std::uint64_t fileSize);
+  // memory: the bound of all parts together whatever the file's size (the machine's memory).
+  TUnpackBudget(std::string path, std::uint64_t fileSize, std::uint64_t memory = PhysicalMemory());
 
-  // Whether a part of that size still fits, as one part and with what was unpacked before. Throws
-  // ld::Error 'Ошибка чтения файла "<path>": <which limit>'.
-  void Check(const std::string& part, std::uint64_t partSize) const;
+  // Whether a part of that size still fits, as one part held whole (unless `whole` is false) and
+  // with what was unpacked before. Throws ld::Error 'Ошибка чтения файла "<path>": <which limit>'.
+  void Check(const std::string& part, std::uint64_t partSize, bool whole = true) const;
   // Admits `more` bytes of the part, which has `sofar` already; throws as Check.
-  void Take(const std::string& part, std::uint64_t sofar, std::uint64_t more);
+  void Take(const std::string& part, std::uint64_t sofar, std::uint64_t more, bool whole = true);
 
   std::uint64_t Unpacked() const { return unpacked_; }
   std::uint64_t Limit() const { return limit_; }
@@ -40,6 +49,7 @@ private:
 
   std::string path_;
   std::uint64_t fileSize_ = 0;
+  bool byMemory_ = false;  // the machine's memory, not the file's size, sets the limit
   std::uint64_t limit_ = 0;
   std::uint64_t unpacked_ = 0;
 };
@@ -47,5 +57,12 @@ private:
 // The uncompressed part by its name (letter case ignored); nothing when it is missing or unreadable.
 // A part beyond the budget's limits (by its declared size or by what it unpacks to) throws.
 std::optional<std::string> ReadZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget);
+
+// Hands the uncompressed part by its name to `piece` in pieces of up to 64 KB, until `piece` returns
+// false. Missing: the part is not in the package; Unreadable: its bytes cannot be unpacked. Only the
+// budget's limit of all parts together applies; passing it throws as ReadZipPart does.
+enum class TPartRead { Read, Missing, Unreadable, Stopped };
+TPartRead StreamZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget,
+                        const std::function<bool(std::string_view piece)>& piece);
 
 }  // namespace ld::office

@@ -155,6 +155,7 @@ void TBaseResForm::ImpXlsNetItemClick() {
   if (files.empty() || files.front().empty()) return;
   const std::string stem = RemoveExtension(files.front());
   if (stem.empty()) return;
+  CheckNetWorkbooks(files);
   RunBaseImport(stem, false, true, [&](TBaseImport& base, const TImportProgress& progress) {
     ImportNetWorkbooks(files, stem, base, progress);
   });

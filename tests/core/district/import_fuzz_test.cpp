@@ -132,6 +132,15 @@ TEST_F(ImportFuzz, DamagedFeederFilesAreImportedOrRefusedByName) {
 void ImportOrRefuse(const std::string& file, int& refused) {
   TBaseImport base;
   try {
+    // what the check before the question refuses, the import refuses too
+    CheckNetWorkbooks({file});
+  } catch (const Error& e) {
+    ASSERT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + file + "\": в книге нет листов");
+    ASSERT_THROW(ImportNetWorkbooks({file}, file + ".base", base), Error);
+    ++refused;
+    return;
+  }
+  try {
     ImportNetWorkbooks({file}, file + ".base", base);
   } catch (const Error& e) {
     ++refused;
@@ -179,6 +188,19 @@ TEST_F(ImportFuzz, DamagedNetworkWorkbooksAreImportedOrRefusedByName) {
   }
   EXPECT_GT(refused, 0);
   EXPECT_LT(refused, kRounds);
+
+  // Seeds of their own, each refused as it stands: a cell naming a text past the workbook's table, and
+  // a workbook without a sheet.
+  for (const std::string& seed : {WithTextIndex(validXls, 4, 2, 9), XlsWithoutSheet()}) {
+    WriteBytes(xls, seed);
+    const int before = refused;
+    ImportOrRefuse(xls, refused);
+    EXPECT_EQ(refused, before + 1);
+    for (int round = 0; round < kRounds / 4 && !HasFatalFailure(); ++round) {
+      WriteBytes(xls, Mutate(seed, random));
+      ImportOrRefuse(xls, refused);
+    }
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/error.h"
@@ -103,6 +104,41 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
     FAIL();
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + missing + "\"", 0), 0u) << e.what();
+  }
+
+  // A section whose end node names a text the workbook does not hold: the workbook is damaged, and
+  // is refused by the cell, instead of losing the section's end and its transformers unseen.
+  const std::string good = dir / "Фидер.xls";
+  const std::string cells = BuildXls({{XlsCell::Number, 1, 1, 10, ""},
+                                      {XlsCell::Text, 4, 1, 0, "ТП-1"},
+                                      {XlsCell::Text, 4, 2, 0, "ТП-2"},
+                                      {XlsCell::Number, 4, 6, 250, ""}});
+  WriteBytes(good, cells);
+  const std::string broken = dir / "Битый.xls";
+  WriteBytes(broken, WithTextIndex(cells, 4, 2, 2));
+  const std::string sheetless = dir / "Без листов.xls";
+  WriteBytes(sheetless, XlsWithoutSheet());
+  const std::string noSheets = "Ошибка чтения файла \"" + sheetless + "\": в книге нет листов";
+  for (const auto& [file, error] : std::vector<std::pair<std::string, std::string>>{
+           {broken, "Ошибка чтения файла \"" + broken +
+                        "\": файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка B4)"},
+           {sheetless, noSheets}}) {
+    base = TBaseImport();
+    try {
+      ImportNetWorkbooks({good, file}, dir / "Сеть", base);
+      ADD_FAILURE() << file << " was imported";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), error);
+    }
+  }
+  // The list of sheets is looked at before anything is asked: a workbook without one is refused there,
+  // one that cannot be read is left to the import, which says why.
+  EXPECT_NO_THROW(CheckNetWorkbooks({good, broken, missing}));
+  try {
+    CheckNetWorkbooks({good, sheetless});
+    ADD_FAILURE() << "a workbook without sheets passed";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), noSheets);
   }
 }
 

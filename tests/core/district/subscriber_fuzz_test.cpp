@@ -19,6 +19,7 @@
 #include "support/scripted_msgbox.h"
 #include "support/table_rows.h"
 #include "support/test_env.h"
+#include "support/xls_builder.h"
 
 namespace ld::test {
 namespace {
@@ -131,8 +132,15 @@ TEST_F(SubscriberFuzz, DamagedWorkbooksAreImportedOrRefusedByName) {
   const std::string valid = ReadBytes(file);
   WriteRows(stem + ".RSF", LayoutSubstFeeders, {{"ПС-1", "ЯЧ-1", "ТП-1"}});
   std::mt19937 random(4646);
-  for (int round = 0; round < kRounds; ++round) {
-    WriteBytes(file, Mutate(valid, random));
+  // besides the workbook above, seeds that are refused as they stand: a legacy workbook whose cell
+  // names a text past its table, and one without a sheet
+  const std::vector<std::string> seeds = {
+      valid, WithTextIndex(BuildXls({{XlsCell::Text, 1, 1, 0, "ТП-1"}, {XlsCell::Text, 3, 6, 0, "ТП-1.Т1"}}), 3, 6, 5),
+      XlsWithoutSheet()};
+  for (int round = 0; round < kRounds + kRounds / 2; ++round) {
+    // the first rounds go to the first workbook as they always did
+    const std::string& seed = round < kRounds ? valid : seeds[1 + round % 2];
+    WriteBytes(file, round == kRounds || round == kRounds + 1 ? seed : Mutate(seed, random));
     const std::string oldBpa = ReadBytes(stem + ".BPA");
     std::vector<std::string> info;
     TSubscriberXlsRequest r;

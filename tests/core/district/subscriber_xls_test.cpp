@@ -9,12 +9,14 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/error.h"
 #include "core/tables/table_file.h"
 #include "support/table_rows.h"
 #include "support/test_env.h"
+#include "support/xls_builder.h"
 
 namespace ld::test {
 namespace {
@@ -199,6 +201,32 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
   EXPECT_EQ(ReadBytes(stem + ".RSF"), oldFeeders);
   EXPECT_EQ(info.size(), 2u) << "the industrial sheet's two lines";
   for (const auto& e : fs::directory_iterator(dir.Path())) EXPECT_NE(e.path().string().back(), '~') << e.path();
+
+  // A workbook without a sheet, or with a cell naming a text it does not hold, is refused by name
+  // (and cell): the base's table is not replaced by an empty or a short one.
+  const std::string oldProm = ReadBytes(stem + ".BPA");
+  const std::string sheetless = dir / "пусто.xls";
+  WriteBytes(sheetless, XlsWithoutSheet());
+  const std::string damaged = dir / "битая.xls";
+  WriteBytes(damaged, WithTextIndex(BuildXls({{XlsCell::Text, 1, 1, 0, "Реестр"}, {XlsCell::Text, 3, 1, 0, "1"},
+                                              {XlsCell::Text, 3, 6, 0, "ТП-1"}}),
+                                    3, 6, 3));
+  TSubscriberXlsRequest industrial;
+  industrial.BaseStem = stem;
+  industrial.Prom = true;
+  for (const auto& [file, error] : std::vector<std::pair<std::string, std::string>>{
+           {sheetless, "в книге нет листов"},
+           {damaged, "файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка F3)"}}) {
+    industrial.PathProm = file;
+    info.clear();
+    try {
+      ImportSubscriberBasesXls(industrial, info);
+      ADD_FAILURE() << file << " was imported";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + file + "\": " + error);
+    }
+    EXPECT_EQ(ReadBytes(stem + ".BPA"), oldProm);
+  }
 
   // the technical workbook alone: the feeder table is shown, the inputs table made from its layout
   WriteBook(dir / "tech.xlsx", {{"Имя"}, {"Ф-10", "1", "0", "2", "0"}});

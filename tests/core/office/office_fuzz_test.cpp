@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/base/error.h"
+#include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
 #include "support/fuzz_mutations.h"
@@ -20,18 +22,39 @@ namespace {
 
 constexpr int kRounds = 2000;
 
-// Reads one damaged file; false (with a test failure) when a refusal does not name it.
+void ExpectNamed(const std::string& path, const Error& e) {
+  const std::string text = e.what();
+  ASSERT_EQ(text.rfind("Ошибка чтения файла \"" + path + "\": ", 0), 0u) << text;
+  ASSERT_GT(text.size(), ("Ошибка чтения файла \"" + path + "\": ").size());
+}
+
+// Reads one damaged file; false (with a test failure) when a refusal does not name it. The district's
+// sheet reader, which keeps the first sheet alone in its own form, must show that sheet's cells as the
+// whole workbook does, or refuse with the file's name.
 void ReadOrRefuse(const std::string& path, int& refused) {
+  std::optional<Workbook> book;
   try {
-    const Workbook book = ReadWorkbook(path);
-    for (const Worksheet& sheet : book.sheets)
+    book = ReadWorkbook(path);
+    for (const Worksheet& sheet : book->sheets)
       for (const auto& [at, cell] : sheet.Cells()) (void)sheet.CellText(at.first, at.second);
   } catch (const Error& e) {
     ++refused;
-    const std::string text = e.what();
-    ASSERT_EQ(text.rfind("Ошибка чтения файла \"" + path + "\": ", 0), 0u) << text;
-    ASSERT_GT(text.size(), ("Ошибка чтения файла \"" + path + "\": ").size());
+    ExpectNamed(path, e);
   }
+  TSheetReader reader;
+  try {
+    reader.Open(path);
+  } catch (const Error& e) {
+    ExpectNamed(path, e);
+    ASSERT_TRUE(!book || book->sheets.empty()) << "the first sheet was read whole, not alone: " << e.what();
+    return;
+  }
+  ASSERT_TRUE(!book || !book->sheets.empty()) << "a workbook without sheets opened";
+  if (!book) return;
+  const Worksheet& first = book->sheets.front();
+  for (const auto& [at, cell] : first.Cells())
+    ASSERT_EQ(reader.Cell(at.first, at.second), first.CellText(at.first, at.second)) << at.first << ":" << at.second;
+  ASSERT_EQ(reader.Cell(first.LastRow() + 1, 1), "");
 }
 
 TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
@@ -60,6 +83,17 @@ TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
   }
   EXPECT_GT(refused, kRounds / 10);
   EXPECT_LT(refused, kRounds);
+
+  // Seeds of their own: a text cell naming a text past the table, and a workbook without a sheet.
+  for (const std::string& seed : {WithTextIndex(valid, 1, 2, 7), XlsWithoutSheet()}) {
+    WriteBytes(path, seed);
+    TSheetReader reader;
+    EXPECT_THROW(reader.Open(path), Error);
+    for (int round = 0; round < kRounds / 4; ++round) {
+      WriteBytes(path, Mutate(seed, random));
+      ReadOrRefuse(path, refused);
+    }
+  }
 }
 
 std::string Zip(const std::vector<std::pair<std::string, std::string>>& parts, const std::string& path) {
@@ -98,20 +132,35 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
 
   std::mt19937 random(20240308);
   int refused = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    if (round % 2 == 0) {
-      WriteBytes(path, Mutate(valid, random));
-    } else {
-      // Damage inside one part of a sound package, past the package's own checks.
-      auto damaged = parts;
-      auto& part = damaged[random() % damaged.size()].second;
-      part = Mutate(part, random);
-      Zip(damaged, path);
+  const auto fuzz = [&](const std::vector<std::pair<std::string, std::string>>& seed, int rounds) {
+    const std::string sound = Zip(seed, dir / "seed.xlsx");
+    for (int round = 0; round < rounds; ++round) {
+      if (round % 2 == 0) {
+        WriteBytes(path, Mutate(sound, random));
+      } else {
+        // Damage inside one part of a sound package, past the package's own checks.
+        auto damaged = seed;
+        auto& part = damaged[random() % damaged.size()].second;
+        part = Mutate(part, random);
+        Zip(damaged, path);
+      }
+      ReadOrRefuse(path, refused);
     }
-    ReadOrRefuse(path, refused);
-  }
+  };
+  fuzz(parts, kRounds);
   EXPECT_GT(refused, kRounds / 10);
   EXPECT_LT(refused, kRounds);
+
+  // Seeds of their own: a cell naming a text past the table, and a workbook without a worksheet.
+  auto pastTable = parts, noSheet = parts;
+  pastTable.back().second.replace(pastTable.back().second.find("<v>1</v>"), 8, "<v>2</v>");
+  noSheet[1].second = R"(<workbook xmlns:r="r"><sheets/></workbook>)";
+  for (const auto& seed : {pastTable, noSheet}) {
+    Zip(seed, path);
+    TSheetReader reader;
+    EXPECT_THROW(reader.Open(path), Error);
+    fuzz(seed, kRounds / 4);
+  }
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "core/base/error.h"
 #include "core/office/docx.h"
 #include "core/office/workbook.h"
+#include "core/office/zip_part.h"
 #include "support/test_env.h"
 #include "support/zip_builder.h"
 
@@ -100,6 +102,38 @@ TEST(PackageLimits, BombsAreRefusedByTheLimitTheyBreak) {
   error = ErrorOf([&] { DocxDocument::Open(docx); });
   EXPECT_EQ(error, "Ошибка чтения файла \"" + docx +
                        "\": часть \"word/document.xml\" в распакованном виде больше 128 МБ (предел одной части)");
+
+  // A part read as a stream (a sheet, a table of texts) is bounded by what all parts together may
+  // unpack to, not by the size of one part: 3 GB of sheet from a file of 40 MB passes, the 129th MB of a
+  // part held whole does not, and the file's 100 bytes a byte stop the sheet at 4016 MB.
+  const std::string sheet = "xl/worksheets/sheet1.xml";
+  office::TUnpackBudget budget(path, 40u << 20, std::uint64_t{64} << 30);
+  EXPECT_EQ(ErrorOf([&] { budget.Take(sheet, 0, std::uint64_t{3000} << 20, false); }), "<no error>");
+  EXPECT_EQ(ErrorOf([&] { budget.Take(sheet, 128u << 20, 1u << 20, true); }),
+            prefix + "часть \"" + sheet + "\" в распакованном виде больше 128 МБ (предел одной части)");
+  EXPECT_EQ(ErrorOf([&] { budget.Take(sheet, 0, std::uint64_t{1017} << 20, false); }),
+            prefix + "распакованные части вместе больше 4016 МБ " + total + "41943040 байт)");
+  EXPECT_EQ(ErrorOf([&] { budget.Check(sheet, std::uint64_t{1017} << 20, false); }),
+            prefix + "распакованные части вместе больше 4016 МБ " + total + "41943040 байт)");
+  // and never more than the machine's memory: a file of 1 GB on a machine of 2 GB
+  office::TUnpackBudget memory(path, 1u << 30, std::uint64_t{2} << 30);
+  EXPECT_EQ(ErrorOf([&] { memory.Take(sheet, 0, (std::uint64_t{2} << 30) + 1, false); }),
+            prefix + "распакованные части вместе больше 2048 МБ (предел распакованного объёма: память компьютера)");
+  EXPECT_EQ(ErrorOf([&] { memory.Take(sheet, 0, std::uint64_t{2} << 30, false); }), "<no error>");
+
+  // A sheet is read as a stream, so it may be larger than a part held whole: beside a picture that packs
+  // not at all, a file of 1.5 MB may unpack to 166 MB, and its sheet of 129 MB reads.
+  std::string picture(1536u << 10, '\0');
+  std::mt19937 random(7);
+  for (char& c : picture) c = static_cast<char>(random());
+  WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
+                             {"xl/workbook.xml", WorkbookXml(1, 1)},
+                             {"xl/_rels/workbook.xml.rels", Rels(1)},
+                             {"xl/media/image1.png", picture},
+                             {"xl/worksheets/sheet1.xml", "<worksheet><sheetData><row><c><v>7</v></c></row>" +
+                                                              std::string(129u << 20, ' ') + "</sheetData></worksheet>"}}));
+  picture.clear();
+  EXPECT_EQ(ReadWorkbook(path).sheets.at(0).CellText(1, 1), "7");
 
   // Within the limits a sheet of 20,000 rows reads whole.
   WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},

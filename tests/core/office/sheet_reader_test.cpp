@@ -6,11 +6,13 @@
 #include <xlsxwriter.h>
 
 #include <string>
+#include <vector>
 
 #include "core/base/classic_numbers.h"
 #include "core/base/error.h"
 #include "support/test_env.h"
 #include "support/xls_builder.h"
+#include "support/zip_builder.h"
 
 namespace ld::test {
 namespace {
@@ -96,6 +98,58 @@ TEST(SheetReader, AWorkbookThatCannotBeReadIsRefusedWithItsName) {
   const std::string text = dir / "текст.xls";
   WriteBytes(text, "Фидер;10\n");
   EXPECT_THROW(sheet.Open(text), Error);
+
+  // A workbook without a worksheet (new: a chart sheet only; legacy: no sheet) holds no data at all:
+  // refused as the regime window refuses it, not read as an empty sheet.
+  const std::string charts = dir / "диаграмма.xlsx";
+  WriteBytes(charts, BuildZip({{"_rels/.rels", R"(<Relationships><Relationship Id="r" Type="a/officeDocument" Target="xl/workbook.xml"/></Relationships>)"},
+                               {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Д" r:id="rId1"/></sheets></workbook>)"},
+                               {"xl/_rels/workbook.xml.rels", R"(<Relationships><Relationship Id="rId1" Type="x/chartsheet" Target="c.xml"/></Relationships>)"}}));
+  const std::string legacy = dir / "пустая.xls";
+  WriteBytes(legacy, XlsWithoutSheet());
+  for (const std::string& path : {charts, legacy}) {
+    try {
+      sheet.Open(path);
+      ADD_FAILURE() << path << " was opened";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": в книге нет листов");
+    }
+    EXPECT_FALSE(sheet.IsOpen());
+    EXPECT_TRUE(ReadSheetNames(path).empty());
+  }
+}
+
+// Cells as some programs write them: rows and cells out of order, a cell written twice (the later
+// one counts), shared and inline texts; the reader's compact sheet shows what the whole workbook does.
+TEST(SheetReader, CellsInAnyOrderReadAsTheWholeWorkbookReadsThem) {
+  TempDir dir;
+  const std::string path = dir / "порядок.xlsx";
+  WriteBytes(path, BuildZip({{"_rels/.rels", R"(<Relationships><Relationship Id="r" Type="a/officeDocument" Target="xl/workbook.xml"/></Relationships>)"},
+                             {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Д" r:id="rId2"/><sheet name="Первый" r:id="rId1"/><sheet name="Второй" r:id="rId3"/></sheets></workbook>)"},
+                             {"xl/_rels/workbook.xml.rels",
+                              R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="a.xml"/><Relationship Id="rId2" Type="x/chartsheet" Target="c.xml"/>)"
+                              R"(<Relationship Id="rId3" Type="x/worksheet" Target="b.xml"/><Relationship Id="rId4" Type="x/sharedStrings" Target="s.xml"/></Relationships>)"},
+                             {"xl/s.xml", "<sst><si><t>ТП-1</t></si><si><t>ТП-2</t></si></sst>"},
+                             {"xl/a.xml", R"(<worksheet><sheetData><row r="3"><c r="C3"><v>3.5</v></c><c r="A3" t="s"><v>1</v></c></row>)"
+                                          R"(<row r="1"><c r="B1" t="inlineStr"><is><t>Лес</t></is></c><c r="A1"><v>1</v></c><c r="A1" t="s"><v>0</v></c></row>)"
+                                          R"(<row r="2"><c r="D2"><v>-2</v></c></row></sheetData></worksheet>)"},
+                             {"xl/b.xml", R"(<worksheet><sheetData><row r="1"><c r="A1"><v>99</v></c></row></sheetData></worksheet>)"}}));
+  const Workbook book = ReadWorkbook(path);
+  ASSERT_EQ(book.sheets.size(), 2u);
+  EXPECT_EQ(ReadSheetNames(path), (std::vector<std::string>{"Первый", "Второй"}));
+  TSheetReader sheet;
+  sheet.Open(path);
+  EXPECT_EQ(sheet.SheetName(), "Первый");
+  std::vector<std::string> cells, whole;
+  for (int row = 0; row <= 4; ++row)
+    for (int col = 0; col <= 5; ++col) {
+      cells.push_back(sheet.Cell(row, col));
+      whole.push_back(book.sheets[0].CellText(row, col));
+    }
+  EXPECT_EQ(cells, whole);
+  EXPECT_EQ((std::vector<std::string>{sheet.Cell(1, 1), sheet.Cell(1, 2), sheet.Cell(2, 4), sheet.Cell(3, 1),
+                                      sheet.Cell(3, 3), sheet.Cell(3, 2)}),
+            (std::vector<std::string>{"ТП-1", "Лес", "-2", "ТП-2", "3.5", ""}));
 }
 
 }  // namespace

@@ -179,6 +179,21 @@ TEST(Xlsx, ReadsWorkbookOfAnotherProgram) {
   EXPECT_EQ(s.CellText(5, 1), "#N/A");
   EXPECT_EQ(s.CellText(5, 2), "08.03.2024 10:00:00");
   EXPECT_EQ(s.LastRow(), 5);
+
+  // one past the last of the four texts: the workbook is damaged, not the cell empty
+  const std::string past = "<row r=\"7\"><c r=\"A7\" t=\"s\"><v>4</v></c></row></sheetData>";
+  WriteZip(path, {{"[Content_Types].xml", kContentTypes}, {"_rels/.rels", kRootRels},
+                  {"xl/workbook.xml", workbook}, {"xl/_rels/workbook.xml.rels", rels},
+                  {"xl/sharedStrings.xml", strings}, {"xl/styles.xml", styles},
+                  {"xl/worksheets/data.xml", data.substr(0, data.find("</sheetData>")) + past + "</worksheet>"},
+                  {"xl/worksheets/empty.xml", empty}});
+  try {
+    ld::ReadXlsx(path);
+    ADD_FAILURE() << "a text the workbook does not hold was read";
+  } catch (const ld::Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path +
+                                         "\": лист \"Замеры\": ячейка A7 ссылается на строку \"4\", которой нет в таблице строк");
+  }
 }
 
 // A one-sheet package without shared strings; the sheet part as given.
@@ -197,14 +212,17 @@ void WriteOneSheet(const std::string& path, const std::string& sheet, const std:
 TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   ld::test::TempDir dir;
   const std::string path = dir / "a.xlsx";
-  // Windows-1251 declared, no formats part: numbers stay numbers.
-  WriteOneSheet(path, ld::Utf8ToCp1251(R"(<?xml version="1.0" encoding="windows-1251"?><worksheet><sheetData>)"
-                                       R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Подстанция №1</t></is></c>)"
-                                       R"(<c r="B1"><v>45351</v></c></row></sheetData></worksheet>)"));
-  ld::Workbook book = ld::ReadWorkbook(path);
-  ASSERT_EQ(book.sheets.size(), 1u);
-  EXPECT_EQ(book.sheets[0].CellText(1, 1), "Подстанция №1");
-  EXPECT_EQ(book.sheets[0].Cell(1, 2).kind, CellKind::Number);
+  // Windows-1251 declared under either of its names, no formats part: numbers stay numbers.
+  ld::Workbook book;
+  for (const std::string encoding : {"windows-1251", "CP1251"}) {
+    WriteOneSheet(path, ld::Utf8ToCp1251(R"(<?xml version="1.0" encoding=")" + encoding + R"("?><worksheet><sheetData>)"
+                                         R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Подстанция №1</t></is></c>)"
+                                         R"(<c r="B1"><v>45351</v></c></row></sheetData></worksheet>)"));
+    book = ld::ReadWorkbook(path);
+    ASSERT_EQ(book.sheets.size(), 1u) << encoding;
+    EXPECT_EQ(book.sheets[0].CellText(1, 1), "Подстанция №1") << encoding;
+    EXPECT_EQ(book.sheets[0].Cell(1, 2).kind, CellKind::Number);
+  }
 
   // A date format on numbers that no calendar shows keeps them numbers.
   const std::string dates = R"(<styleSheet><cellXfs><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs></styleSheet>)";
@@ -232,7 +250,18 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
            {R"(<c r="XFE1"><v>1</v></c>)", "неверная ссылка на ячейку \"XFE1\""},  // one column past the last
            {R"(<c r="A1048577"><v>1</v></c>)", "неверная ссылка на ячейку \"A1048577\""},
            {R"(</row><row r="1048577"><c><v>1</v></c>)", "неверный номер строки \"1048577\""},
-           {R"(<c r="B2"><v>1e999999</v></c>)", "число \"1e999999\" в ячейке B2 вне допустимого диапазона"}}) {
+           {R"(<c r="B2"><v>1e999999</v></c>)", "число \"1e999999\" в ячейке B2 вне допустимого диапазона"},
+           // rows and cells without a reference do not run past the sheet's last row and column
+           {R"(</row><row r="1048576"/><row><c><v>1</v></c>)", "строка за последней строкой листа (1048576)"},
+           {[] {
+              std::string cells;
+              for (int c = 0; c <= 16384; ++c) cells += "<c><v>1</v></c>";
+              return cells;
+            }(),
+            "ячейка строки 1 за последним столбцом листа (XFD)"},
+           // a text the workbook does not hold (this one has no table of texts at all)
+           {R"(<c r="C3" t="s"><v>0</v></c>)", "ячейка C3 ссылается на строку \"0\", которой нет в таблице строк"},
+           {R"(<c r="D4" t="s"><v>x</v></c>)", "ячейка D4 ссылается на строку \"x\", которой нет в таблице строк"}}) {
     WriteOneSheet(path, "<worksheet><sheetData><row>" + cell + "</row></sheetData></worksheet>");
     try {
       ld::ReadWorkbook(path);

@@ -41,6 +41,25 @@ TEST(Xls, ReadsTextsNumbersAndDatesOfALegacyWorkbook) {
   EXPECT_EQ(s.CellText(3, 3), "Фидер");
   EXPECT_TRUE(s.IsEmpty(3, 1));
 
+  // The same workbook stream grown to 13,800 sectors: its allocation table takes 109 sectors, all
+  // named in the header, the last of them mapping the stream's tail.
+  std::string stream = bytes.substr(512 * 3);
+  stream.resize(13800 * 512, '\0');
+  const std::string large = XlsContainer(stream);
+  ASSERT_EQ(large.size(), 512u * (1 + 109 + 1 + 13800));
+  WriteBytes(path, large);
+  EXPECT_EQ(ReadWorkbook(path).sheets.at(0).CellText(3, 3), "Фидер");
+
+  // a text cell naming a text past the workbook's table is damage, named with its cell
+  WriteBytes(path, WithTextIndex(bytes, 3, 3, 2));  // the third of two texts
+  try {
+    ReadWorkbook(path);
+    ADD_FAILURE() << "a text past the table was read";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path +
+                                         "\": файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка C3)");
+  }
+
   WriteBytes(path, bytes.substr(0, 700));
   try {
     ReadWorkbook(path);

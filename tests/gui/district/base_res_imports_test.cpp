@@ -14,6 +14,7 @@
 #include "core/office/xlsx_file.h"
 #include "core/tables/file_guard.h"
 #include "district_fixture.h"
+#include "support/xls_builder.h"
 
 namespace ld::test {
 namespace {
@@ -193,7 +194,18 @@ TEST_F(BaseImports, NetworkWorkbooksReplaceTheBaseOnlyAfterYes) {
   sheet.SetText(9, 3, "много");
   WriteXlsx(dir / "Сеть.xlsx", book);
   WriteBytes(dir.Path() / "плохая.xls", "Фидер;10;ТП-1");
+  WriteBytes(dir.Path() / "пустая.xls", XlsWithoutSheet());
   const auto before = Files();
+
+  // a workbook without a sheet would make an empty base: refused before the question, the old base
+  // kept and still shown
+  ImportWorkbooks("\"Сеть.xlsx\" \"пустая.xls\"");
+  ASSERT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + dir / "пустая.xls" + "\": в книге нет листов"});
+  EXPECT_EQ(box.Calls()[0].kind, mkError);
+  EXPECT_EQ(Files(), before);
+  EXPECT_EQ(form->BaseFileName, Base("Сеть"));
+  EXPECT_TRUE(NoLocks());
+  box.Clear();
 
   // "Нет": the window keeps showing the old base, and its later commands keep to it
   box.Answer(0);

@@ -1,0 +1,70 @@
+#pragma once
+// Where the workbook readers put what they read: the readers walk a file once and hand each cell of
+// each worksheet to a sink, so that a caller keeps the cells in the form it needs (a whole Workbook, or
+// the first sheet alone in compact form) and is never made to hold the file's XML or a second copy.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ld::office {
+
+// Texts packed one after another in one buffer: millions of them cost their bytes and one offset each.
+class TStringTable {
+public:
+  std::uint32_t Add(std::string_view text) {
+    bytes_.append(text);
+    ends_.push_back(bytes_.size());
+    return static_cast<std::uint32_t>(ends_.size() - 1);
+  }
+  std::string_view At(std::uint32_t index) const {
+    const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
+    return std::string_view(bytes_).substr(begin, ends_[index] - begin);
+  }
+  std::size_t Size() const { return ends_.size(); }
+  void Clear() {
+    bytes_.clear();
+    bytes_.shrink_to_fit();
+    ends_.clear();
+    ends_.shrink_to_fit();
+  }
+
+private:
+  std::string bytes_;
+  std::vector<std::size_t> ends_;
+};
+
+// The cells of one sheet as they are met; rows and columns from 1. A cell met again replaces the one
+// met before.
+class TSheetSink {
+public:
+  virtual ~TSheetSink() = default;
+  virtual void Number(int row, int col, double value) = 0;
+  virtual void Date(int row, int col, double serial) = 0;
+  virtual void Text(int row, int col, std::string_view text) = 0;
+  // Entry `index` of the book's shared texts (the reader has checked that it exists).
+  virtual void Shared(int row, int col, std::uint32_t index) = 0;
+};
+
+// A workbook as it is read: the shared texts, filled before any cell refers to them, and the sheets.
+class TBookSink {
+public:
+  virtual ~TBookSink() = default;
+
+  // Whether any sheet will be wanted: when not, the reader skips the shared texts too.
+  virtual bool WantsCells() const = 0;
+  // A worksheet in the workbook's order (chart and macro sheets are none): the sink of its cells, or
+  // nullptr to leave it unread.
+  virtual TSheetSink* Sheet(const std::string& name) = 0;
+
+  TStringTable strings;
+};
+
+// Read the workbook into the sink: .xlsx and legacy .xls as ReadXlsx and ReadXls read them, failing
+// with the same errors.
+void ReadXlsxInto(const std::string& path, TBookSink& book);
+void ReadXlsInto(const std::string& path, TBookSink& book);
+// Either, told by the file's contents as ReadWorkbook tells them.
+void ReadWorkbookInto(const std::string& path, TBookSink& book);
+
+}  // namespace ld::office
