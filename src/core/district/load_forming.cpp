@@ -191,6 +191,7 @@ void TLoadForming::PrepareTransformers() {
   FillTransTPCols(t_.Transformers, tr_);
   trStations_.Clear();
   for (int row = 1; row <= tr_.RowCount; ++row) trStations_.SetItem(row, BeforePoint(tr_.Name1->GetView(row)));
+  trIndex_.Build(*tr_.Name1, tr_.RowCount);
   for (int row = 1; row <= tr_.RowCount; ++row) {
     RestoreSwitchedOff(row);
     if (tr_.T.Get(row) > 0) continue;
@@ -249,72 +250,62 @@ void TLoadForming::PrepareLines04() {
   }
   lnStations_.Clear();
   for (int row = 1; row <= ln_.RowCount; ++row) lnStations_.SetItem(row, BeforePoint(ln_.NameTP->GetView(row)));
+  lnIndex_.Build(*ln_.NameTP, ln_.RowCount);
 }
 
 // ---- look-ups -------------------------------------------------------------------------------------------
 
-int TLoadForming::FirstOfRun(const DAString& column, int last, const std::string& value) {
-  int first = last;
-  while (first > 1 && SameName(column.GetView(first - 1), value)) --first;
-  return first;
+void TLoadForming::TStationLookup::Build(const DAString& names, int count) {
+  std::vector<std::string> whole, stations;
+  whole.reserve(static_cast<std::size_t>(count));
+  stations.reserve(static_cast<std::size_t>(count));
+  for (int row = 1; row <= count; ++row) {
+    whole.push_back(UpperCase(names.GetView(row)));
+    stations.push_back(StationPartKey(names.GetView(row)));
+  }
+  ByName = TStationIndex(whole);
+  ByStation = TStationIndex(stations);
+}
+
+std::span<const int> TLoadForming::TStationLookup::Find(const std::string& station) const {
+  const std::string key = UpperCase(station);
+  const std::span<const int> rows = ByName.Find(key);
+  return rows.empty() ? ByStation.Find(key) : rows;
 }
 
 namespace {
 
-// The last row of a station in the first column that holds it, and that column; 0 when neither does.
-int FindStation(const DAString& names, const DAString& stations, int count, const std::string& station,
-                const DAString*& matched) {
-  bool found = false;
-  int last = BinarySearchColumn(&station, names, 's', found, count);
-  matched = &names;
-  if (!found) {
-    last = BinarySearchColumn(&station, stations, 's', found, count);
-    matched = &stations;
+// The rows of a station, remembered for the next call with the same name.
+std::span<const int> RememberedRows(const std::string& station, auto& last, const auto& lookup) {
+  if (!last.Valid || last.Station != station) {
+    last.Valid = true;
+    last.Station = station;
+    last.Rows = lookup.Find(station);
   }
-  return found ? last : 0;
-}
-
-// The rows first..last of a station in the transformer or 0.4 kV table, remembered for the next call
-// with the same name; last < first when the table has none.
-template <typename Find>
-void StationRange(const std::string& station, auto& last, const Find& find) {
-  if (last.Valid && last.Station == station) return;
-  last.Valid = true;
-  last.Station = station;
-  last.First = 0;
-  last.Last = -1;
-  find(last.First, last.Last);
+  return last.Rows;
 }
 
 }  // namespace
 
 bool TLoadForming::FindTransformerRow(const std::string& station, const std::string& number, int& row) const {
   row = -1;
-  StationRange(station, lastTransformer_, [&](int& first, int& last) {
-    const DAString* matched = nullptr;
-    last = FindStation(*tr_.Name1, trStations_, tr_.RowCount, station, matched);
-    if (last == 0)
-      last = -1;
-    else
-      first = FirstOfRun(*matched, last, station);
-  });
-  const int first = lastTransformer_.First, last = lastTransformer_.Last;
-  if (last < first) return false;
-  if (first == last) {
-    row = last;
+  const std::span<const int> rows = RememberedRows(station, lastTransformer_, trIndex_);
+  if (rows.empty()) return false;
+  if (rows.size() == 1) {
+    row = rows.front();
     return true;
   }
-  for (int j = first; j <= last; ++j)
+  for (const int j : rows)
     if (tr_.Ntr->GetView(j) == number) {
       row = j;
       return true;
     }
-  for (int j = first; j <= last; ++j)
+  for (const int j : rows)
     if (tr_.Commut->Get(j) == 0 && !IsOwnNeeds(tr_.PM->Get(j))) {
       row = j;
       return false;
     }
-  for (int j = first; j <= last; ++j)
+  for (const int j : rows)
     if (!IsOwnNeeds(tr_.PM->Get(j))) {
       row = j;
       return false;
@@ -322,21 +313,11 @@ bool TLoadForming::FindTransformerRow(const std::string& station, const std::str
   return false;
 }
 
-bool TLoadForming::FindLine04Row(const std::string& station, const std::string& feeder, int& row, int& last,
-                                 int& first) const {
+bool TLoadForming::FindLine04Row(const std::string& station, const std::string& feeder, int& row,
+                                 std::span<const int>& rows) const {
   row = -1;
-  StationRange(station, lastLine04_, [&](int& from, int& to) {
-    const DAString* matched = nullptr;
-    to = FindStation(*ln_.NameTP, lnStations_, ln_.RowCount, station, matched);
-    if (to == 0)
-      to = -1;
-    else
-      from = FirstOfRun(*matched, to, station);
-  });
-  first = lastLine04_.First;
-  last = lastLine04_.Last;
-  if (last < first) return false;
-  for (int j = first; j <= last; ++j)
+  rows = RememberedRows(station, lastLine04_, lnIndex_);
+  for (const int j : rows)
     if (ln_.Fider->GetView(j) == feeder) {
       row = j;
       return true;
@@ -415,8 +396,9 @@ void TLoadForming::AddMeteringPointGroup(int& first, int& side, int& targetT, co
 bool TLoadForming::ChargeToLine04(int& i) {
   const std::string station = mp_.NameTP->GetItem(i);
   const std::string feeder = mp_.Fider->GetItem(i);
-  int r = 0, last = 0, first = 0;
-  if (!FindLine04Row(station, feeder, r, last, first)) {
+  int r = 0;
+  std::span<const int> rows;
+  if (!FindLine04Row(station, feeder, r, rows)) {
     Say("Пром.абон., строка " + std::to_string(i) + " : " + station + " фидер " + feeder +
         " в таблице линий 0.4 кВ не найден");
     return false;
@@ -574,18 +556,19 @@ void TLoadForming::HouseholdPass() {
       Say(prefix + "не задана привязка к ТП,РП");
       continue;
     }
-    int r = -1, last = -1, first = 0;
-    const bool found = FindLine04Row(station, feeder, r, last, first);
+    int r = -1;
+    std::span<const int> rows;
+    const bool found = FindLine04Row(station, feeder, r, rows);
     bool placed = false;
     std::string number;
     if (options_.LoadLin04) {
       if (found) {
-        hh_.LinkTP->SetItem(i, DistributeOverLines04(r, first, last, w));
+        hh_.LinkTP->SetItem(i, DistributeOverLines04(r, rows, w));
         placed = true;
       } else if (!feeder.empty()) {
         Say(prefix + station + " фидер " + feeder + " в таблице линий 0.4 кВ не найден");
-      } else if (last >= first) {
-        hh_.LinkTP->SetItem(i, DistributeOverLines04(0, first, last, w));
+      } else if (!rows.empty()) {
+        hh_.LinkTP->SetItem(i, DistributeOverLines04(0, rows, w));
         placed = true;
       } else {
         Say(prefix + station + " в таблице линий 0.4 кВ не найден");

@@ -4,8 +4,10 @@
 
 #include <filesystem>
 #include <map>
+#include <span>
 #include <utility>
 
+#include "core/base/error.h"
 #include "core/base/numfmt.h"
 #include "core/district/load_forming.h"
 #include "core/tables/cell_convert.h"
@@ -330,16 +332,61 @@ TEST_F(LoadForming, LookUpsWalkBackToTheFirstRowOfAStation) {
   EXPECT_FALSE(run.FindTransformerRow("ТП-8", "Т1", row));
   EXPECT_EQ(row, -1);
 
-  int last = 0, first = 0;
-  EXPECT_TRUE(run.FindLine04Row("ТП-5", "Л2", row, last, first)) << "by the station name before the point";
-  EXPECT_EQ((std::vector<int>{row, first, last}), (std::vector<int>{2, 1, 2}));
-  EXPECT_FALSE(run.FindLine04Row("ТП-6", "Л2", row, last, first));
-  EXPECT_EQ((std::vector<int>{row, first, last}), (std::vector<int>{-1, 3, 3}));
-  EXPECT_FALSE(run.FindLine04Row("ТП-9", "Л1", row, last, first));
-  EXPECT_LT(last, first);
+  std::span<const int> rows;
+  const auto found = [&] { return std::vector<int>(rows.begin(), rows.end()); };
+  EXPECT_TRUE(run.FindLine04Row("ТП-5", "Л2", row, rows)) << "by the station name before the point";
+  EXPECT_EQ(row, 2);
+  EXPECT_EQ(found(), (std::vector<int>{1, 2}));
+  EXPECT_FALSE(run.FindLine04Row("ТП-6", "Л2", row, rows));
+  EXPECT_EQ(row, -1);
+  EXPECT_EQ(found(), (std::vector<int>{3}));
+  EXPECT_FALSE(run.FindLine04Row("ТП-9", "Л1", row, rows));
+  EXPECT_TRUE(rows.empty());
 
   EXPECT_EQ(TLoadForming::MakeFeederLinkName("  тп-5.1 ", " л2 "), "ТП-5.Л2");
   EXPECT_EQ(TLoadForming::MakeFeederLinkName("TП-5", "Ф1"), "ТП-5.Ф1") << "a Latin T made Cyrillic";
+}
+
+TEST_F(LoadForming, AStationIsFoundBesideNamesThatShareItsStem) {
+  // Full names sort ТП-5-1, ТП-5-2, ТП-5-3, ТП-5.1, ТП-5.2: the rows of the station ТП-5 come last.
+  FillNamedRows(t.Transformers, LayoutTransTP,
+                {{{"Name1", "ТП-5.2"}, {"Ntr", "Т2"}}, {{"Name1", "ТП-5-1"}, {"Ntr", "Т1"}},
+                 {{"Name1", "ТП-5-2"}, {"Ntr", "Т1"}}, {{"Name1", "ТП-5.1"}, {"Ntr", "Т1"}},
+                 {{"Name1", "ТП-5-3"}, {"Ntr", "Т1"}}});
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
+                {{{"NameTP", "ТП-5"}, {"Ntr", "Т2"}, {"Ndog", "1"}, {"TypCounter", "1"}, {"W", "100"}},
+                 {{"NameTP", "тп-5-2"}, {"Ndog", "2"}, {"TypCounter", "1"}, {"W", "30"}}});
+  FillNamedRows(t.Households, LayoutHouseholds, {{{"NameTP", "ТП-5"}, {"W", "1000"}}});
+  EXPECT_EQ(Run(), Lines{});
+  const TDataFile& tr = t.Transformers;
+  ASSERT_EQ(CellText(tr, "Name1", 5), "ТП-5.2");
+  EXPECT_EQ(Num(tr, "WPpr", 5), 100) << "the number names ТП-5.2's transformer";
+  EXPECT_EQ(Num(tr, "WPbt", 4), 1000) << "no number: the first transformer of ТП-5";
+  EXPECT_EQ(Num(tr, "WPpr", 2), 30);
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 1), "ТП-5.Т2");
+  EXPECT_EQ(CellText(t.Households, "LinkTP", 1), "ТП-5.Т1");
+
+  // the same through the 0.4 kV lines
+  o.LoadLin04 = true;
+  FillNamedRows(t.Lines04, LayoutLines04,
+                {{{"NameTP", "ТП-5.2"}, {"Ntr", "Т2"}, {"Fider", "Л2"}, {"P", "40"}},
+                 {{"NameTP", "ТП-5-1"}, {"Ntr", "Т1"}, {"Fider", "Л1"}},
+                 {{"NameTP", "ТП-5-2"}, {"Ntr", "Т1"}, {"Fider", "Л1"}},
+                 {{"NameTP", "ТП-5.1"}, {"Ntr", "Т1"}, {"Fider", "Л1"}, {"P", "60"}},
+                 {{"NameTP", "ТП-5-3"}, {"Ntr", "Т1"}, {"Fider", "Л2"}}});
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
+                {{{"NameTP", "ТП-5"}, {"Fider", "Л2"}, {"TypCounter", "1"}, {"W", "100"}}});
+  FillNamedRows(t.Households, LayoutHouseholds,
+                {{{"NameTP", "ТП-5"}, {"W", "1000"}}, {{"NameTP", "ТП-5"}, {"Fider", "Л1"}, {"W", "50"}}});
+  EXPECT_EQ(Run(), Lines{});
+  const TDataFile& ln = t.Lines04;
+  ASSERT_EQ(CellText(ln, "NameTP", 4), "ТП-5.1");
+  EXPECT_EQ(Num(ln, "WPbt", 4), 600 + 50);
+  EXPECT_EQ(Num(ln, "WPbt", 5), 400);
+  EXPECT_EQ(Num(ln, "WPpr", 5), 100);
+  for (int row = 1; row <= 3; ++row) EXPECT_EQ(Num(ln, "Pn", row), 0) << row;
+  EXPECT_EQ(CellText(t.Households, "LinkTP", 1), "ТП-5");
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 1), "ТП-5.Л2");
 }
 
 TEST_F(LoadForming, LineCodeNumbersFollowTheUsersDecimalSeparator) {
@@ -412,6 +459,19 @@ TEST_F(SwitchOff, UnevenlyLoadedTransformersBelowTheThreshold) {
        {Tr("ТП-5", "Т1", "25"), Tr("ТП-5", "Т2", "25"), Tr("ТП-5", "Т3", "25"), Tr("ТП-5", "Т4", "25")});
   EXPECT_EQ(Run(), (Lines{"ТП-5 Т1", "ТП-5 Т2", "ТП-5 Т3"}));
   EXPECT_EQ((Lines{NameC(1), NameC(2), NameC(3), Commut(4)}), (Lines{"Т2", "Т3", "Т4", ""}));
+
+  // a transformer switched off earlier still counts in its station's energy: 8 of 100, not of 80
+  o.LoadTr = 10;
+  FillNamedRows(t.Transformers, LayoutTransTP,
+                {Tr("ТП-8", "Т1", "8"), Tr("ТП-8", "Т2", "20", {{"Commut", "Р"}}), Tr("ТП-8", "Т3", "72")});
+  EXPECT_EQ(Run(), (Lines{"ТП-8 Т1"}));
+  EXPECT_EQ(NameC(1), "Т3");
+
+  // ТП-6 and ТП-6.2 are one station though ТП-6-1 sorts between them
+  FillNamedRows(t.Transformers, LayoutTransTP,
+                {Tr("ТП-6", "Т1", "5"), Tr("ТП-6-1", "Т1", "100"), Tr("ТП-6.2", "Т2", "95")});
+  EXPECT_EQ(Run(), (Lines{"ТП-6 Т1"}));
+  EXPECT_EQ((Lines{Commut(1), NameC(1), Commut(2), Commut(3)}), (Lines{"Р", "Т2", "", ""}));
 }
 
 TEST_F(SwitchOff, BothOptionsRestoreWhatAnEarlierRunSwitchedOff) {
