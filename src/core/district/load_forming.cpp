@@ -635,9 +635,9 @@ void FormStationLoads(const std::string& baseStem, const TLoadFormingOptions& op
   ReadLoadFormingTables(baseStem, tables);
   TLoadForming run(tables, options, callbacks);
   run.Form();
-  for (TDataFile* table : {&tables.Inputs, &tables.Feeders, &tables.Transformers, &tables.MeterPoints,
-                           &tables.Households, &tables.Lines04})
-    locks.Write(*table);
+  // all six or none: a failed write leaves every table of the base as it was
+  locks.WriteTogether({&tables.Inputs, &tables.Feeders, &tables.Transformers, &tables.MeterPoints,
+                       &tables.Households, &tables.Lines04});
   locks.Release();
 }
 

@@ -178,8 +178,8 @@ private:
 };
 
 // The whole command once the options are chosen: locks the six tables of the base, reads, forms and
-// writes them (each lock released just before its table is written). Every lock the run took is
-// released however it ends; tables already written stay written.
+// writes them, all six or none: each goes to a temporary file first and they take the old files' places
+// only when all were written. Every lock the run took is released however it ends.
 void FormStationLoads(const std::string& baseStem, const TLoadFormingOptions& options,
                       const TLoadFormingCallbacks& callbacks);
 

@@ -559,6 +559,34 @@ TEST_F(LoadFormingBase, TwoRunsOnTheSameDataWriteTheSameFiles) {
   EXPECT_EQ(Files(), first);
 }
 
+TEST_F(LoadFormingBase, AFailedWriteLeavesEveryTableOfTheRunAsItWas) {
+  o = TLoadFormingOptions{};
+  FillNamedRows(t.Transformers, LayoutTransTP, {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}}});
+  FillNamedRows(t.Lines04, LayoutLines04, {{{"NameTP", "ТП-5"}, {"Ntr", "Т1"}, {"Fider", "Л1"}}});
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints, {{{"NameTP", "ТП-5"}, {"TypCounter", "1"}, {"W", "40"}}});
+  FillNamedRows(t.Households, LayoutHouseholds, {{{"NameTP", "ТП-5"}, {"W", "100"}}});
+  FillNamedRows(t.Feeders, LayoutSubstFeeders, {{{"Name1", "ПС"}, {"Name2", "Ф-1"}, {"T", "-4"}, {"P", "9"}}});
+  FillNamedRows(t.Inputs, LayoutSubstInputs, {{{"NamePS", "В-1"}, {"T", "-4"}, {"P", "9"}}});
+  for (TDataFile* table : {&t.Inputs, &t.Feeders, &t.Transformers, &t.MeterPoints, &t.Households, &t.Lines04})
+    WriteTableFile(Stem() + table->Extention, *table);
+  const auto before = Files();
+
+  // the household table, written after the first four, cannot be: a folder stands in its way
+  const std::string blocked = File(LayoutHouseholds) + ".new~";
+  std::filesystem::create_directories(blocked + "/x");
+  EXPECT_THROW(FormStationLoads(Stem(), o, {}), Error);
+  std::filesystem::remove_all(blocked);
+  EXPECT_EQ(Files(), before) << "every table as it was; no lock, no temporary file";
+
+  FormStationLoads(Stem(), o, {});
+  const auto after = Files();
+  for (const char* layout : {LayoutSubstInputs, LayoutTransTP, LayoutLines04})
+    EXPECT_NE(after.at(std::filesystem::path(File(layout)).filename().string()),
+              before.at(std::filesystem::path(File(layout)).filename().string()))
+        << layout;
+  EXPECT_EQ(after.size(), before.size());
+}
+
 TEST_F(LoadFormingBase, ATableLockedByAnotherEndsTheRunBeforeAnythingIsRead) {
   o = TLoadFormingOptions{};
   WriteTableFile(File(LayoutTransTP), t.Transformers);
