@@ -67,12 +67,15 @@ TEST_F(LoadForming, IndustrialEnergyGoesToTheStationsTransformer) {
         {{"NameTP", "ТП-1"}, {"Ntr", "Т9"}, {"Ndog", "1"}, {"TypCounter", "1"}, {"Ws", "1000"}, {"Wt", "20"},
          {"Wl", "30"}},
         {{"NameTP", "ТП-1"}, {"Ndog", "2"}, {"TypCounter", "1"}, {"W", "10"}},
-        {{"NameTP", "ТП-1"}, {"Ntr", "Т1"}, {"Ndog", "3"}, {"TypCounter", "0"}, {"W", "5"}}});
+        {{"NameTP", "ТП-1"}, {"Ntr", "Т1"}, {"Ndog", "3"}, {"TypCounter", "0"}, {"W", "5"}},
+        {{"NameTP", "ТП-7"}, {"Ntr", "Т1"}, {"Ndog", "6"}, {"TypCounter", "1"}, {"W", "10"}, {"Ws", "15"}}});
   EXPECT_EQ(Run(), Lines{"Пром.абон., строка 4 : на ТП-5 неверно указан номер трансформатора, загружен Т1"});
 
   const TDataFile& mp = t.MeterPoints;
   EXPECT_EQ(Num(mp, "W", 1), 950) << "the total less both losses";
   EXPECT_EQ(Num(mp, "Wt", 1), 20);
+  EXPECT_EQ((std::vector<double>{Num(mp, "Wl", 6), Num(mp, "Wt", 6)}), (std::vector<double>{5, 0}))
+      << "with an energy the rest of the total is the line's loss before the transformer's";
   // the single transformer of ТП-1 takes every number; its earlier load and side are reset
   const TDataFile& tr = t.Transformers;
   ASSERT_EQ(CellText(tr, "Name1", 1), "ТП-1.10");
@@ -125,6 +128,15 @@ TEST_F(LoadForming, MeteringSidesReactiveMetersAndSubtractedPoints) {
   EXPECT_EQ(CellText(tr, "U", 1), "") << "the mixed transformer counts as metered on the low side";
   for (int row = 1; row <= 5; ++row) EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", row), "ТП-5") << row;
   EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 6), "ТП-5.Т1");
+
+  // the valid reactive meter of point 2 is not point 1's; a ratio of 1.5 meters on the high side
+  Cells second = meter("14", "2", "3", "1.5", "Y");
+  second[3].second = "2";
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints, {meter("14", "1", "10", "1.5", "N"), second});
+  EXPECT_EQ(Run(), Lines{});
+  EXPECT_EQ(Num(tr, "Qn", 1), 10 * 0.5 + 3);
+  EXPECT_EQ(CellText(tr, "U", 1), "1");
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 1), "ТП-5");
 }
 
 TEST_F(LoadForming, FeedersAndInputsTakeEnergyAddressedToThem) {
@@ -164,6 +176,17 @@ TEST_F(LoadForming, FeedersAndInputsTakeEnergyAddressedToThem) {
   EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 4), "Ф-1");
   EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 1), "");
   EXPECT_EQ(CellText(t.Households, "LinkTP", 2), "Ф-1");
+
+  // households alone on a feeder and an input of load type 0 give them a load as well as energy
+  FillNamedRows(t.Feeders, LayoutSubstFeeders, {{{"Name1", "ПС-1"}, {"Name2", "Ф-3"}}});
+  FillNamedRows(t.Inputs, LayoutSubstInputs, {{{"NamePS", "В-2"}, {"T", "0"}}});
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints, {});
+  FillNamedRows(t.Households, LayoutHouseholds, {{{"NameTP", "Ф-3"}, {"W", "100"}}, {{"NameTP", "В-2"}, {"W", "50"}}});
+  EXPECT_EQ(Run(), Lines{});
+  EXPECT_EQ((std::vector<double>{Num(fd, "P", 1), Num(fd, "Q", 1), Num(fd, "WPop", 1)}),
+            (std::vector<double>{100, 20, 100}));
+  EXPECT_EQ(CellText(fd, "T", 1), "-4");
+  EXPECT_EQ((std::vector<double>{Num(t.Inputs, "P", 1), Num(t.Inputs, "Q", 1)}), (std::vector<double>{50, 10}));
 }
 
 TEST_F(LoadForming, HouseholdEnergyWithoutLinesGoesToTransformers) {
@@ -205,20 +228,25 @@ TEST_F(LoadForming, HouseholdEnergyIsSpreadOverTheLines) {
   Cells users = line("ТП-9", "Л2", "", "");
   users.emplace_back("T", "1");
   users.emplace_back("Pn", "7");
+  Cells userB = line("ТП-B", "Л2", "", "");
+  userB.emplace_back("T", "1");
   FillNamedRows(t.Lines04, LayoutLines04,
        {line("ТП-5", "Л1", "50", ""), line("ТП-5", "Л2", "30", ""), line("ТП-5", "Л3", "20", ""),
         line("ТП-6", "Л1", "50", ""), line("ТП-6", "Л2", "30", ""),
         line("ТП-7", "Л1", "", "0,3*А-50 + 0,2*А-35"), line("ТП-7", "Л2", "", "0,5*А-70"),
         line("ТП-8", "Л1", "", "0,4*А-50"), line("ТП-8", "Л2", "", "0,2*А-35"), line("ТП-8", "Л3", "", "А-25"),
         line("ТП-9", "Л1", "", ""), users, line("ТП-9", "Л3", "-20", "0.1*А-25"),
-        line("ТП-A", "Л1", "", "")});
+        line("ТП-A", "Л1", "", ""),
+        line("ТП-B", "Л1", "", "0,4*А-50"), userB, line("ТП-B", "Л3", "", "0,2*А-35")});
   std::vector<Cells> transformers;
-  for (const char* s : {"ТП-5", "ТП-6", "ТП-7", "ТП-8", "ТП-9"}) transformers.push_back({{"Name1", s}, {"Ntr", "Т1"}});
+  for (const char* s : {"ТП-5", "ТП-6", "ТП-7", "ТП-8", "ТП-9", "ТП-B"})
+    transformers.push_back({{"Name1", s}, {"Ntr", "Т1"}});
   FillNamedRows(t.Transformers, LayoutTransTP, transformers);
   std::vector<Cells> households;
   for (const char* s : {"ТП-5", "ТП-6", "ТП-7", "ТП-8", "ТП-9", "ТП-A"}) households.push_back({{"NameTP", s}, {"W", "1000"}});
   households.push_back({{"NameTP", "ТП-7"}, {"Fider", "Л2"}, {"W", "100"}});
   households.push_back({{"NameTP", "ТП-7"}, {"Fider", "Л5"}, {"W", "100"}});
+  households.push_back({{"NameTP", "ТП-B"}, {"W", "900"}});
   FillNamedRows(t.Households, LayoutHouseholds, households);
 
   EXPECT_EQ(Run(), (Lines{"Линии 0.4 кВ, ТП-6 : суммарная процентная загрузка не равна 100 %",
@@ -245,6 +273,9 @@ TEST_F(LoadForming, HouseholdEnergyIsSpreadOverTheLines) {
   EXPECT_EQ(CellText(ln, "T", 12), "1");
   EXPECT_NEAR(pn(13), 1000.0 / 3, 1e-9);
   EXPECT_EQ(pn(14), 1000) << "a line whose transformer is missing is charged all the same";
+  // the user's line without a size takes the average 0.3 into the sum, though it is not charged
+  EXPECT_NEAR(pn(15), 900 * 0.4 / 0.9, 1e-9);
+  EXPECT_NEAR(pn(17), 900 * 0.2 / 0.9, 1e-9);
   for (int row = 1; row <= 5; ++row) EXPECT_EQ(CellText(t.Transformers, "T", row), "-4") << "marked as formed";
   EXPECT_EQ(Num(t.Transformers, "Pn", 1), 0);
   EXPECT_EQ(Num(t.Transformers, "Pn", 3), 100) << "a feeder missing from the lines loads the transformer";
@@ -427,7 +458,9 @@ TEST_F(SwitchOff, UnloadedTransformersAreFedThroughCouplersOrHandedOver) {
         Tr("ТП-7", "Т1", ""), Tr("ТП-7", "Т2", "500"),
         Tr("ТП-8", "Т1", ""), Tr("ТП-8", "Т2", ""),
         Tr("ТП-9", "Т1", "", {{"PM", "C"}}), Tr("ТП-9", "Т2", "500"),
-        Tr("ТП-A", "Т1", "", {{"Commut", "Р"}}), Tr("ТП-A", "Т2", "500")});
+        Tr("ТП-A", "Т1", "", {{"Commut", "Р"}}), Tr("ТП-A", "Т2", "500"),
+        Tr("ТП-B", "Т1", "", {{"T", "4"}, {"dWPa", "5"}}), Tr("ТП-B", "Т2", "500"),
+        Tr("ТП-C", "Т1", "", {{"T", "4"}, {"dWQa", "5"}}), Tr("ТП-C", "Т2", "500")});
   EXPECT_EQ(Run(), (Lines{"ТП-5 Т1", "ТП-6 Т1", "ТП-7 Т1"}));
   EXPECT_EQ((Lines{Commut(1), CommutC(1), NameC(1), CellText(t.Transformers, "T", 1)}), (Lines{"Р", "", "Т2", "-4"}))
       << "its own coupler closed; the coupler name cut to the partner's number";
@@ -435,6 +468,7 @@ TEST_F(SwitchOff, UnloadedTransformersAreFedThroughCouplersOrHandedOver) {
   EXPECT_EQ((Lines{Commut(5), NameC(5)}), (Lines{"Р", "Т2"})) << "handed to the loaded transformer";
   for (int row : {2, 6, 7, 8, 9, 10, 12}) EXPECT_EQ(Commut(row), "") << row;
   EXPECT_EQ(Commut(11), "Р") << "the restore needs both options";
+  EXPECT_EQ((Lines{Commut(13), Commut(15)}), (Lines{"", ""})) << "a transformer carrying losses is loaded";
 
   // Not with the loads spread over the 0.4 kV lines.
   o.LoadLin04 = true;
