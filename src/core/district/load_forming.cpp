@@ -38,6 +38,12 @@ std::string CouplerNumber(std::string_view name) {
 
 std::string Trimmed(std::string_view text) { return TrimLeadSpaces(TrimTrailSpaces(text)); }
 
+// Every cell empty; a cell that is already empty is left as it is.
+void ClearColumn(DAString& column, int rows) {
+  for (int row = 1; row <= rows; ++row)
+    if (!column.GetView(row).empty()) column.SetItem(row, "");
+}
+
 }  // namespace
 
 // ---- letters ------------------------------------------------------------------------------------------
@@ -189,8 +195,6 @@ void TLoadForming::PrepareTransformers() {
   }
   SortTableByFields(t_.Transformers, {"Name1", "Ntr"});
   FillTransTPCols(t_.Transformers, tr_);
-  trStations_.Clear();
-  for (int row = 1; row <= tr_.RowCount; ++row) trStations_.SetItem(row, BeforePoint(tr_.Name1->GetView(row)));
   trIndex_.Build(*tr_.Name1, tr_.RowCount);
   for (int row = 1; row <= tr_.RowCount; ++row) {
     RestoreSwitchedOff(row);
@@ -223,7 +227,7 @@ void TLoadForming::PrepareMeterPoints() {
     else
       wl += d;
   }
-  for (int row = 1; row <= c.RowCount; ++row) c.LinkTP->SetItem(row, "");
+  ClearColumn(*c.LinkTP, c.RowCount);
   SortTableByFields(t_.MeterPoints, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
   FillMeterPointCols(t_.MeterPoints, mp_);
 }
@@ -231,7 +235,7 @@ void TLoadForming::PrepareMeterPoints() {
 void TLoadForming::PrepareHouseholds() {
   THouseholdCols c;
   FillHouseholdCols(t_.Households, c);
-  for (int row = 1; row <= c.RowCount; ++row) c.LinkTP->SetItem(row, "");
+  ClearColumn(*c.LinkTP, c.RowCount);
   SortTableByFields(t_.Households, {"NameTP"});
   FillHouseholdCols(t_.Households, hh_);
 }
@@ -248,8 +252,6 @@ void TLoadForming::PrepareLines04() {
     }
     if (ln_.P->Get(row) < 0) (*ln_.P)[row] = 0;
   }
-  lnStations_.Clear();
-  for (int row = 1; row <= ln_.RowCount; ++row) lnStations_.SetItem(row, BeforePoint(ln_.NameTP->GetView(row)));
   lnIndex_.Build(*ln_.NameTP, ln_.RowCount);
 }
 
@@ -261,7 +263,8 @@ void TLoadForming::TStationLookup::Build(const DAString& names, int count) {
   stations.reserve(static_cast<std::size_t>(count));
   for (int row = 1; row <= count; ++row) {
     whole.push_back(UpperCase(names.GetView(row)));
-    stations.push_back(StationPartKey(names.GetView(row)));
+    // upper case keeps every "." where it was
+    stations.push_back(whole.back().substr(0, whole.back().find('.')));
   }
   ByName = TStationIndex(whole);
   ByStation = TStationIndex(stations);
@@ -324,6 +327,8 @@ bool TLoadForming::FindLine04Row(const std::string& station, const std::string& 
     }
   return false;
 }
+
+std::string_view TLoadForming::TransformerStation(int row) const { return BeforePoint(tr_.Name1->GetView(row)); }
 
 std::string TLoadForming::MakeFeederLinkName(const std::string& station, const std::string& feeder) {
   const std::string name = NormalizeName(Trimmed(station));
@@ -449,7 +454,7 @@ bool TLoadForming::ChargeToTransformer(int& i) {
   const TTarget target{&(*tr_.Pn)[t], &(*tr_.Qn)[t], &(*tr_.Pg)[t],  &(*tr_.Qg)[t],
                        &(*tr_.WPpr)[t], &(*tr_.WQpr)[t], loss[0], loss[1],
                        loss[0],       loss[1],       UpperCase(tr_.Name1->GetView(t)),
-                       UpperCase(std::string(trStations_.GetView(t)) + "." + tr_.Ntr->GetItem(t))};
+                       UpperCase(std::string(TransformerStation(t)) + "." + tr_.Ntr->GetItem(t))};
   int side = tr_.U->Get(t);
   int targetT = tr_.T.Get(t);
   AddMeteringPointGroup(i, side, targetT, station, target);
@@ -492,10 +497,11 @@ void TLoadForming::IndustrialPass() {
   StartPass(progress, mp_.RowCount);
   for (int i = 1; i <= mp_.RowCount; ++i) {
     PassRow(progress, i);
-    const std::string prefix = "Пром.абон., строка " + std::to_string(i) + " : ";
-    if (mp_.W->Get(i) < 0) Say(prefix + "значение W < 0");
+    // made only for a message: most rows have none
+    const auto prefix = [i] { return "Пром.абон., строка " + std::to_string(i) + " : "; };
+    if (mp_.W->Get(i) < 0) Say(prefix() + "значение W < 0");
     if (mp_.NameTP->GetView(i).empty()) {
-      Say(prefix + "не задана привязка к ТП,РП");
+      Say(prefix() + "не задана привязка к ТП,РП");
       continue;
     }
     const std::string station = mp_.NameTP->GetItem(i);
@@ -503,7 +509,7 @@ void TLoadForming::IndustrialPass() {
     if (!placed) placed = ChargeToTransformer(i);
     if (!placed) placed = ChargeToFeed(i, fd_, *fd_.Name2);
     if (!placed) placed = ChargeToFeed(i, in_, *in_.NamePS);
-    if (!placed) Say(prefix + station + " не найден");
+    if (!placed) Say(prefix() + station + " не найден");
   }
 }
 
@@ -517,7 +523,7 @@ void TLoadForming::ChargeHousehold(int i, int t) {
   (*tr_.WPbt)[t] += w;
   (*tr_.WQbt)[t] += w * options_.BytTg;
   hh_.LinkTP->SetItem(i, tr_.U->Get(t) == 0
-                             ? UpperCase(std::string(trStations_.GetView(t)) + "." + tr_.Ntr->GetItem(t))
+                             ? UpperCase(std::string(TransformerStation(t)) + "." + tr_.Ntr->GetItem(t))
                              : tr_.Name1->GetItem(t));
 }
 
@@ -544,16 +550,16 @@ void TLoadForming::HouseholdPass() {
   StartPass(progress, hh_.RowCount);
   for (int i = 1; i <= hh_.RowCount; ++i) {
     PassRow(progress, i);
-    const std::string prefix = "Быт.абон., строка " + std::to_string(i) + " : ";
+    const auto prefix = [i] { return "Быт.абон., строка " + std::to_string(i) + " : "; };
     const std::string station = hh_.NameTP->GetItem(i);
     const std::string feeder = hh_.Fider->GetItem(i);
     const double w = hh_.W->Get(i);
     if (w < 0) {
-      Say(prefix + "на " + station + " значение W < 0");
+      Say(prefix() + "на " + station + " значение W < 0");
       continue;
     }
     if (station.empty()) {
-      Say(prefix + "не задана привязка к ТП,РП");
+      Say(prefix() + "не задана привязка к ТП,РП");
       continue;
     }
     int r = -1;
@@ -566,12 +572,12 @@ void TLoadForming::HouseholdPass() {
         hh_.LinkTP->SetItem(i, DistributeOverLines04(r, rows, w));
         placed = true;
       } else if (!feeder.empty()) {
-        Say(prefix + station + " фидер " + feeder + " в таблице линий 0.4 кВ не найден");
+        Say(prefix() + station + " фидер " + feeder + " в таблице линий 0.4 кВ не найден");
       } else if (!rows.empty()) {
         hh_.LinkTP->SetItem(i, DistributeOverLines04(0, rows, w));
         placed = true;
       } else {
-        Say(prefix + station + " в таблице линий 0.4 кВ не найден");
+        Say(prefix() + station + " в таблице линий 0.4 кВ не найден");
       }
     } else if (found) {
       number = ln_.Ntr->GetItem(r);
@@ -591,7 +597,7 @@ void TLoadForming::HouseholdPass() {
     }
     if (!placed) placed = ChargeHouseholdToFeed(i, fd_, *fd_.Name2);
     if (!placed) placed = ChargeHouseholdToFeed(i, in_, *in_.NamePS);
-    if (!placed) Say(prefix + station + " не найден");
+    if (!placed) Say(prefix() + station + " не найден");
   }
 }
 

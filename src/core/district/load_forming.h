@@ -127,6 +127,8 @@ private:
   template <typename Cols>
   bool ChargeHouseholdToFeed(int i, Cols& cols, const DAString& names);
   void ChargeHousehold(int i, int t);
+  // The station name of a transformer row: its `Name1` before the first ".".
+  std::string_view TransformerStation(int row) const;
 
   // load_forming_switch.cpp
   void RestoreSwitchedOff(int row);
@@ -157,7 +159,6 @@ private:
   TMeterPointCols mp_;
   THouseholdCols hh_;
   TLine04Cols ln_;
-  DAString trStations_, lnStations_;  // station name of each row: the name before its first "."
   // The rows of the sorted transformer and 0.4 kV tables by whole name and by station name.
   struct TStationLookup {
     TStationIndex ByName, ByStation;

@@ -10,10 +10,12 @@ namespace ld {
 TStationIndex::TStationIndex(const std::vector<std::string>& keys) {
   std::vector<int> order(keys.size());
   std::iota(order.begin(), order.end(), 0);
-  // stable: the rows of one key stay ascending
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
-  });
+  // stable: the rows of one key stay ascending; keys of a table sorted by their names mostly come in
+  // order already
+  if (!std::is_sorted(keys.begin(), keys.end()))
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+      return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
+    });
   rows_.reserve(order.size());
   for (const int at : order) {
     const std::string& key = keys[static_cast<std::size_t>(at)];
