@@ -1,11 +1,11 @@
 // Load forming of a seeded district held in memory, in the random order of a fresh import: stations of
-// two transformers and five 0.4 kV lines each, with industrial meters and household feeders. Each
+// two transformers and some 0.4 kV lines each, with industrial meters and household feeders. Each
 // iteration forms a fresh copy; the copy is not timed. With the lines option the household energies are
 // spread over the lines; without it the two switch-offs run.
-//  - BM_LoadForming: 10,000 stations (20,000 transformer rows, 50,000 lines), 500,000 meters and
+//  - BM_LoadForming: 10,000 stations (20,000 transformer rows, five lines each), 500,000 meters and
 //    100,000 household feeders;
-//  - BM_LoadFormingStations/<n>: n stations of 10 meters and 2 household feeders each, 10,000 and
-//    100,000, to show how a run grows with the district (no faster than n log n).
+//  - BM_LoadFormingStations/<n>: n stations of two lines, one metering point of two meters and one
+//    household feeder each, for 10,000 and 100,000 stations: how a run grows with the district.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
