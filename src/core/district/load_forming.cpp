@@ -261,19 +261,23 @@ void TLoadForming::TStationLookup::Build(const DAString& names, int count) {
   std::vector<std::string> whole, stations;
   whole.reserve(static_cast<std::size_t>(count));
   stations.reserve(static_cast<std::size_t>(count));
+  Sections = false;
   for (int row = 1; row <= count; ++row) {
     whole.push_back(UpperCase(names.GetView(row)));
     // upper case keeps every "." where it was
-    stations.push_back(whole.back().substr(0, whole.back().find('.')));
+    const std::size_t point = whole.back().find('.');
+    stations.push_back(whole.back().substr(0, point));
+    Sections = Sections || point != std::string::npos;
   }
   ByName = TStationIndex(whole);
-  ByStation = TStationIndex(stations);
+  // without a section name the stations are the whole names
+  ByStation = Sections ? TStationIndex(stations) : TStationIndex();
 }
 
 std::span<const int> TLoadForming::TStationLookup::Find(const std::string& station) const {
   const std::string key = UpperCase(station);
   const std::span<const int> rows = ByName.Find(key);
-  return rows.empty() ? ByStation.Find(key) : rows;
+  return rows.empty() && Sections ? ByStation.Find(key) : rows;
 }
 
 namespace {

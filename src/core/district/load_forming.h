@@ -162,8 +162,11 @@ private:
   // The rows of the sorted transformer and 0.4 kV tables by whole name and by station name.
   struct TStationLookup {
     TStationIndex ByName, ByStation;
+    bool Sections = false;  // some name has a "."
     void Build(const DAString& names, int count);
     std::span<const int> Find(const std::string& station) const;
+    // The rows by station name.
+    const TStationIndex& Stations() const { return Sections ? ByStation : ByName; }
   };
   TStationLookup trIndex_, lnIndex_;
   // The last look-ups: the passes walk bases sorted by station, so one station is asked for many times

@@ -19,7 +19,7 @@ double Load(const TTransTPCols& c, int row) { return c.Pn->Get(row) + c.Qn->Get(
 }  // namespace
 
 std::span<const int> TLoadForming::StationRows(int row) const {
-  return trIndex_.ByStation.Find(StationPartKey(tr_.Name1->GetView(row)));
+  return trIndex_.Stations().Find(StationPartKey(tr_.Name1->GetView(row)));
 }
 
 namespace {
