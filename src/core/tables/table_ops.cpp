@@ -468,6 +468,22 @@ void SortTable(TDataFile& table, int keyCount, std::span<const std::uint8_t> key
   const std::vector<std::int32_t> order = SortedOrder(cache, n);
   changed = !IsIdentity(order);
 
+  if (!progress) {
+    // Without a progress to report, one column after another: a single block in use at a time instead
+    // of a fresh one for every column at once.
+    for (int k = 1; k <= table.NCols; ++k)
+      if (table.Columns[k]) {
+        Permuter p(*table.Columns[k], order);
+        p.Move(1, n);
+        p.Finish();
+      }
+    if (table.MarkRec) {
+      Permuter p(*table.MarkRec, order);
+      p.Move(1, n);
+      p.Finish();
+    }
+    return;
+  }
   std::vector<Permuter> permuters;
   permuters.reserve(static_cast<std::size_t>(table.NCols) + 1);
   for (int k = 1; k <= table.NCols; ++k)
