@@ -1,7 +1,11 @@
-// Load forming of a seeded district held in memory: 10,000 stations of two transformers (20,000 rows),
-// five 0.4 kV lines each (50,000 rows), 500,000 industrial meters and 100,000 household feeders in the
-// random order of a fresh import. Each iteration forms a fresh copy; the copy is not timed. With the
-// lines option the household energies are spread over the lines; without it the two switch-offs run.
+// Load forming of a seeded district held in memory, in the random order of a fresh import: stations of
+// two transformers and some 0.4 kV lines each, with industrial meters and household feeders. Each
+// iteration forms a fresh copy; the copy is not timed. With the lines option the household energies are
+// spread over the lines; without it the two switch-offs run.
+//  - BM_LoadForming: 10,000 stations (20,000 transformer rows, five lines each), 500,000 meters and
+//    100,000 household feeders;
+//  - BM_LoadFormingStations/<n>: n stations of two lines, one metering point of two meters and one
+//    household feeder each, for 10,000 and 100,000 stations: how a run grows with the district.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,9 +19,9 @@
 
 namespace {
 
-constexpr int kStations = 10000, kLinesPerStation = 5, kMeters = 500000, kHouseholds = 100000, kFeeds = 100;
+constexpr int kFeeds = 100;
 
-ld::TLoadFormingTables MakeDistrict() {
+ld::TLoadFormingTables MakeDistrict(int stations, int linesPerStation, int meters, int households) {
   ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
   ld::TLoadFormingTables t;
   std::mt19937 random(20261207u);
@@ -25,7 +29,7 @@ ld::TLoadFormingTables MakeDistrict() {
   const auto station = [](int k) { return "ТП-" + std::to_string(k); };
 
   ld::ReadMaket(ld::LayoutTransTP, t.Transformers);
-  ld::CreateColumns(t.Transformers, 2 * kStations);
+  ld::CreateColumns(t.Transformers, 2 * stations);
   ld::TTransTPCols tr;
   ld::FillTransTPCols(t.Transformers, tr);
   // shuffled: the rows of one station come together only after sorting
@@ -40,28 +44,28 @@ ld::TLoadFormingTables MakeDistrict() {
   }
 
   ld::ReadMaket(ld::LayoutLines04, t.Lines04);
-  ld::CreateColumns(t.Lines04, kStations * kLinesPerStation);
+  ld::CreateColumns(t.Lines04, stations * linesPerStation);
   ld::TLine04Cols ln;
   ld::FillLine04Cols(t.Lines04, ln);
   for (int row = 1; row <= ln.RowCount; ++row) {
-    const int k = (row - 1) / kLinesPerStation + 1;
+    const int k = (row - 1) / linesPerStation + 1;
     ln.NameTP->SetItem(row, station(k));
     ln.Ntr->SetItem(row, k % 2 == 0 ? "Т1" : "Т2");
-    ln.Fider->SetItem(row, "Л" + std::to_string((row - 1) % kLinesPerStation + 1));
+    ln.Fider->SetItem(row, "Л" + std::to_string((row - 1) % linesPerStation + 1));
     ln.KodLine->SetItem(row, "0.1*А-50+0.0" + std::to_string(1 + pick(9)) + "*А-35");
   }
 
   ld::ReadMaket(ld::LayoutMeterPoints, t.MeterPoints);
-  ld::CreateColumns(t.MeterPoints, kMeters);
+  ld::CreateColumns(t.MeterPoints, meters);
   ld::TMeterPointCols mp;
   ld::FillMeterPointCols(t.MeterPoints, mp);
-  for (int row = 1; row <= kMeters; row += 2) {
-    const int k = 1 + pick(kStations + kFeeds / 10);
-    const std::string name = k <= kStations ? station(k) : "Ф-" + std::to_string(k - kStations);
+  for (int row = 1; row <= meters; row += 2) {
+    const int k = 1 + pick(stations + kFeeds / 10);
+    const std::string name = k <= stations ? station(k) : "Ф-" + std::to_string(k - stations);
     const std::string ntr = pick(3) == 0 ? "Т3" : (pick(2) == 0 ? "Т1" : "Т2");
-    const std::string fider = pick(2) == 0 ? "" : "Л" + std::to_string(1 + pick(kLinesPerStation + 1));
+    const std::string fider = pick(2) == 0 ? "" : "Л" + std::to_string(1 + pick(linesPerStation + 1));
     const std::string contract = std::to_string(pick(100000));
-    for (int m = 0; m < 2 && row + m <= kMeters; ++m) {
+    for (int m = 0; m < 2 && row + m <= meters; ++m) {
       const int i = row + m;
       mp.NameTP->SetItem(i, name);
       mp.Ntr->SetItem(i, ntr);
@@ -78,12 +82,12 @@ ld::TLoadFormingTables MakeDistrict() {
   }
 
   ld::ReadMaket(ld::LayoutHouseholds, t.Households);
-  ld::CreateColumns(t.Households, kHouseholds);
+  ld::CreateColumns(t.Households, households);
   ld::THouseholdCols hh;
   ld::FillHouseholdCols(t.Households, hh);
-  for (int row = 1; row <= kHouseholds; ++row) {
-    hh.NameTP->SetItem(row, station(1 + pick(kStations)));
-    hh.Fider->SetItem(row, pick(2) == 0 ? "" : "Л" + std::to_string(1 + pick(kLinesPerStation)));
+  for (int row = 1; row <= households; ++row) {
+    hh.NameTP->SetItem(row, station(1 + pick(stations)));
+    hh.Fider->SetItem(row, pick(2) == 0 ? "" : "Л" + std::to_string(1 + pick(linesPerStation)));
     (*hh.W)[row] = 100 + pick(100000);
   }
 
@@ -100,10 +104,9 @@ ld::TLoadFormingTables MakeDistrict() {
   return t;
 }
 
-void BM_LoadForming(benchmark::State& state) {
-  static const ld::TLoadFormingTables district = MakeDistrict();
+void FormCopies(benchmark::State& state, const ld::TLoadFormingTables& district, bool lines04) {
   ld::TLoadFormingOptions options;
-  options.LoadLin04 = state.range(0) != 0;
+  options.LoadLin04 = lines04;
   options.OutNullTr = options.UnevenWtr = !options.LoadLin04;
   std::size_t messages = 0;
   for (auto _ : state) {
@@ -125,6 +128,19 @@ void BM_LoadForming(benchmark::State& state) {
   }
   state.counters["messages"] = static_cast<double>(messages);
 }
+
+void BM_LoadForming(benchmark::State& state) {
+  static const ld::TLoadFormingTables district = MakeDistrict(10000, 5, 500000, 100000);
+  FormCopies(state, district, state.range(0) != 0);
+}
 BENCHMARK(BM_LoadForming)->ArgName("lines04")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_LoadFormingStations(benchmark::State& state) {
+  const int stations = static_cast<int>(state.range(0));
+  const ld::TLoadFormingTables district = MakeDistrict(stations, 2, 2 * stations, stations);
+  FormCopies(state, district, true);
+  state.counters["stations"] = stations;
+}
+BENCHMARK(BM_LoadFormingStations)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/district/run_locks.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
@@ -123,38 +124,10 @@ void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writ
   const std::string lineFile = baseStem + GetMaketExtention(LayoutLines10);
   const std::string stationFile = baseStem + GetMaketExtention(LayoutTransTP);
   const bool withStations = base.Stations.RowCount > 0 || writeEmptyStations;
-  // The temporary names end in "~" behind a second extension, as the table store's own helper files
-  // do, so no walk over the base's files takes them for tables.
-  const std::string lineTemp = lineFile + ".new~";
-  const std::string stationTemp = stationFile + ".new~";
-  try {
-    DeleteFileIfExists(lineTemp);
-    DeleteFileIfExists(stationTemp);
-    base.Lines.FileDate = 0;
-    base.Stations.FileDate = 0;
-    WriteTableFile(lineTemp, base.Lines);
-    if (withStations) WriteTableFile(stationTemp, base.Stations);
-  } catch (...) {
-    DeleteFileIfExists(lineTemp);
-    DeleteFileIfExists(stationTemp);
-    throw;
-  }
-  std::error_code ec;
-  std::filesystem::rename(lineTemp, lineFile, ec);
-  if (ec) {
-    DeleteFileIfExists(lineTemp);
-    DeleteFileIfExists(stationTemp);
-    throw Error("Ошибка записи файла \"" + lineFile + "\"");
-  }
-  if (withStations) {
-    std::filesystem::rename(stationTemp, stationFile, ec);
-    if (ec) {
-      DeleteFileIfExists(stationTemp);
-      throw Error("Ошибка записи файла \"" + stationFile + "\"");
-    }
-  } else {
-    DeleteFileIfExists(stationFile);
-  }
+  std::vector<std::pair<std::string, TDataFile*>> files{{lineFile, &base.Lines}};
+  if (withStations) files.emplace_back(stationFile, &base.Stations);
+  WriteTablesTogether(files);
+  if (!withStations) DeleteFileIfExists(stationFile);
 }
 
 // ---- text helpers ----------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "core/catalogs/catalog_ln.h"
 #include "core/catalogs/catalog_units.h"
 #include "core/district/form_context.h"
+#include "core/district/station_index.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
 
@@ -86,15 +87,17 @@ void TSchemeForming::ClearPeaks() {
 
 void TSchemeForming::CheckDoubleStations() {
   const std::vector<int> order = reg_.NameOrder();
-  const auto station = [](const std::string& name) { return UpperCase(name.substr(0, name.find('.'))); };
-  for (std::size_t k = 0; k < order.size();) {
+  std::vector<std::string> keys;
+  keys.reserve(order.size());
+  for (const int ns : order) keys.push_back(StationPartKey(reg_[ns].Name));
+  // positions in name order by station; a station is reported at its first node without a "."
+  const TStationIndex stations(keys);
+  for (std::size_t k = 0; k < order.size(); ++k) {
     const TFormNode& node = reg_[order[k]];
-    ++k;
     if (node.Name.find('.') != std::string::npos) continue;
-    const std::string upper = UpperCase(node.Name);
     bool twin = false;
-    for (; k < order.size() && station(reg_[order[k]].Name) == upper; ++k) {
-      const TFormNode& section = reg_[order[k]];
+    for (const int at : stations.Find(keys[k])) {
+      const TFormNode& section = reg_[order[static_cast<std::size_t>(at) - 1]];
       if (section.Name.find('.') != std::string::npos && section.Um == node.Um) twin = true;
     }
     if (twin) errors_.push_back("Дублирование ТП.1(2) и ТП: " + node.Name);

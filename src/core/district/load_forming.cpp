@@ -38,6 +38,12 @@ std::string CouplerNumber(std::string_view name) {
 
 std::string Trimmed(std::string_view text) { return TrimLeadSpaces(TrimTrailSpaces(text)); }
 
+// Every cell empty; a cell that is already empty is left as it is.
+void ClearColumn(DAString& column, int rows) {
+  for (int row = 1; row <= rows; ++row)
+    if (!column.GetView(row).empty()) column.SetItem(row, "");
+}
+
 }  // namespace
 
 // ---- letters ------------------------------------------------------------------------------------------
@@ -189,8 +195,7 @@ void TLoadForming::PrepareTransformers() {
   }
   SortTableByFields(t_.Transformers, {"Name1", "Ntr"});
   FillTransTPCols(t_.Transformers, tr_);
-  trStations_.Clear();
-  for (int row = 1; row <= tr_.RowCount; ++row) trStations_.SetItem(row, BeforePoint(tr_.Name1->GetView(row)));
+  trIndex_.Build(*tr_.Name1, tr_.RowCount);
   for (int row = 1; row <= tr_.RowCount; ++row) {
     RestoreSwitchedOff(row);
     if (tr_.T.Get(row) > 0) continue;
@@ -222,7 +227,7 @@ void TLoadForming::PrepareMeterPoints() {
     else
       wl += d;
   }
-  for (int row = 1; row <= c.RowCount; ++row) c.LinkTP->SetItem(row, "");
+  ClearColumn(*c.LinkTP, c.RowCount);
   SortTableByFields(t_.MeterPoints, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
   FillMeterPointCols(t_.MeterPoints, mp_);
 }
@@ -230,7 +235,7 @@ void TLoadForming::PrepareMeterPoints() {
 void TLoadForming::PrepareHouseholds() {
   THouseholdCols c;
   FillHouseholdCols(t_.Households, c);
-  for (int row = 1; row <= c.RowCount; ++row) c.LinkTP->SetItem(row, "");
+  ClearColumn(*c.LinkTP, c.RowCount);
   SortTableByFields(t_.Households, {"NameTP"});
   FillHouseholdCols(t_.Households, hh_);
 }
@@ -247,74 +252,67 @@ void TLoadForming::PrepareLines04() {
     }
     if (ln_.P->Get(row) < 0) (*ln_.P)[row] = 0;
   }
-  lnStations_.Clear();
-  for (int row = 1; row <= ln_.RowCount; ++row) lnStations_.SetItem(row, BeforePoint(ln_.NameTP->GetView(row)));
+  lnIndex_.Build(*ln_.NameTP, ln_.RowCount);
 }
 
 // ---- look-ups -------------------------------------------------------------------------------------------
 
-int TLoadForming::FirstOfRun(const DAString& column, int last, const std::string& value) {
-  int first = last;
-  while (first > 1 && SameName(column.GetView(first - 1), value)) --first;
-  return first;
+void TLoadForming::TStationLookup::Build(const DAString& names, int count) {
+  std::vector<std::string> whole, stations;
+  whole.reserve(static_cast<std::size_t>(count));
+  stations.reserve(static_cast<std::size_t>(count));
+  Sections = false;
+  for (int row = 1; row <= count; ++row) {
+    whole.push_back(UpperCase(names.GetView(row)));
+    // upper case keeps every "." where it was
+    const std::size_t point = whole.back().find('.');
+    stations.push_back(whole.back().substr(0, point));
+    Sections = Sections || point != std::string::npos;
+  }
+  ByName = TStationIndex(whole);
+  // without a section name the stations are the whole names
+  ByStation = Sections ? TStationIndex(stations) : TStationIndex();
+}
+
+std::span<const int> TLoadForming::TStationLookup::Find(const std::string& station) const {
+  const std::string key = UpperCase(station);
+  const std::span<const int> rows = ByName.Find(key);
+  return rows.empty() && Sections ? ByStation.Find(key) : rows;
 }
 
 namespace {
 
-// The last row of a station in the first column that holds it, and that column; 0 when neither does.
-int FindStation(const DAString& names, const DAString& stations, int count, const std::string& station,
-                const DAString*& matched) {
-  bool found = false;
-  int last = BinarySearchColumn(&station, names, 's', found, count);
-  matched = &names;
-  if (!found) {
-    last = BinarySearchColumn(&station, stations, 's', found, count);
-    matched = &stations;
+// The rows of a station, remembered for the next call with the same name.
+std::span<const int> RememberedRows(const std::string& station, auto& last, const auto& lookup) {
+  if (!last.Valid || last.Station != station) {
+    last.Valid = true;
+    last.Station = station;
+    last.Rows = lookup.Find(station);
   }
-  return found ? last : 0;
-}
-
-// The rows first..last of a station in the transformer or 0.4 kV table, remembered for the next call
-// with the same name; last < first when the table has none.
-template <typename Find>
-void StationRange(const std::string& station, auto& last, const Find& find) {
-  if (last.Valid && last.Station == station) return;
-  last.Valid = true;
-  last.Station = station;
-  last.First = 0;
-  last.Last = -1;
-  find(last.First, last.Last);
+  return last.Rows;
 }
 
 }  // namespace
 
 bool TLoadForming::FindTransformerRow(const std::string& station, const std::string& number, int& row) const {
   row = -1;
-  StationRange(station, lastTransformer_, [&](int& first, int& last) {
-    const DAString* matched = nullptr;
-    last = FindStation(*tr_.Name1, trStations_, tr_.RowCount, station, matched);
-    if (last == 0)
-      last = -1;
-    else
-      first = FirstOfRun(*matched, last, station);
-  });
-  const int first = lastTransformer_.First, last = lastTransformer_.Last;
-  if (last < first) return false;
-  if (first == last) {
-    row = last;
+  const std::span<const int> rows = RememberedRows(station, lastTransformer_, trIndex_);
+  if (rows.empty()) return false;
+  if (rows.size() == 1) {
+    row = rows.front();
     return true;
   }
-  for (int j = first; j <= last; ++j)
+  for (const int j : rows)
     if (tr_.Ntr->GetView(j) == number) {
       row = j;
       return true;
     }
-  for (int j = first; j <= last; ++j)
+  for (const int j : rows)
     if (tr_.Commut->Get(j) == 0 && !IsOwnNeeds(tr_.PM->Get(j))) {
       row = j;
       return false;
     }
-  for (int j = first; j <= last; ++j)
+  for (const int j : rows)
     if (!IsOwnNeeds(tr_.PM->Get(j))) {
       row = j;
       return false;
@@ -322,27 +320,19 @@ bool TLoadForming::FindTransformerRow(const std::string& station, const std::str
   return false;
 }
 
-bool TLoadForming::FindLine04Row(const std::string& station, const std::string& feeder, int& row, int& last,
-                                 int& first) const {
+bool TLoadForming::FindLine04Row(const std::string& station, const std::string& feeder, int& row,
+                                 std::span<const int>& rows) const {
   row = -1;
-  StationRange(station, lastLine04_, [&](int& from, int& to) {
-    const DAString* matched = nullptr;
-    to = FindStation(*ln_.NameTP, lnStations_, ln_.RowCount, station, matched);
-    if (to == 0)
-      to = -1;
-    else
-      from = FirstOfRun(*matched, to, station);
-  });
-  first = lastLine04_.First;
-  last = lastLine04_.Last;
-  if (last < first) return false;
-  for (int j = first; j <= last; ++j)
+  rows = RememberedRows(station, lastLine04_, lnIndex_);
+  for (const int j : rows)
     if (ln_.Fider->GetView(j) == feeder) {
       row = j;
       return true;
     }
   return false;
 }
+
+std::string_view TLoadForming::TransformerStation(int row) const { return BeforePoint(tr_.Name1->GetView(row)); }
 
 std::string TLoadForming::MakeFeederLinkName(const std::string& station, const std::string& feeder) {
   const std::string name = NormalizeName(Trimmed(station));
@@ -415,8 +405,9 @@ void TLoadForming::AddMeteringPointGroup(int& first, int& side, int& targetT, co
 bool TLoadForming::ChargeToLine04(int& i) {
   const std::string station = mp_.NameTP->GetItem(i);
   const std::string feeder = mp_.Fider->GetItem(i);
-  int r = 0, last = 0, first = 0;
-  if (!FindLine04Row(station, feeder, r, last, first)) {
+  int r = 0;
+  std::span<const int> rows;
+  if (!FindLine04Row(station, feeder, r, rows)) {
     Say("Пром.абон., строка " + std::to_string(i) + " : " + station + " фидер " + feeder +
         " в таблице линий 0.4 кВ не найден");
     return false;
@@ -467,7 +458,7 @@ bool TLoadForming::ChargeToTransformer(int& i) {
   const TTarget target{&(*tr_.Pn)[t], &(*tr_.Qn)[t], &(*tr_.Pg)[t],  &(*tr_.Qg)[t],
                        &(*tr_.WPpr)[t], &(*tr_.WQpr)[t], loss[0], loss[1],
                        loss[0],       loss[1],       UpperCase(tr_.Name1->GetView(t)),
-                       UpperCase(std::string(trStations_.GetView(t)) + "." + tr_.Ntr->GetItem(t))};
+                       UpperCase(std::string(TransformerStation(t)) + "." + tr_.Ntr->GetItem(t))};
   int side = tr_.U->Get(t);
   int targetT = tr_.T.Get(t);
   AddMeteringPointGroup(i, side, targetT, station, target);
@@ -510,10 +501,11 @@ void TLoadForming::IndustrialPass() {
   StartPass(progress, mp_.RowCount);
   for (int i = 1; i <= mp_.RowCount; ++i) {
     PassRow(progress, i);
-    const std::string prefix = "Пром.абон., строка " + std::to_string(i) + " : ";
-    if (mp_.W->Get(i) < 0) Say(prefix + "значение W < 0");
+    // made only for a message: most rows have none
+    const auto prefix = [i] { return "Пром.абон., строка " + std::to_string(i) + " : "; };
+    if (mp_.W->Get(i) < 0) Say(prefix() + "значение W < 0");
     if (mp_.NameTP->GetView(i).empty()) {
-      Say(prefix + "не задана привязка к ТП,РП");
+      Say(prefix() + "не задана привязка к ТП,РП");
       continue;
     }
     const std::string station = mp_.NameTP->GetItem(i);
@@ -521,7 +513,7 @@ void TLoadForming::IndustrialPass() {
     if (!placed) placed = ChargeToTransformer(i);
     if (!placed) placed = ChargeToFeed(i, fd_, *fd_.Name2);
     if (!placed) placed = ChargeToFeed(i, in_, *in_.NamePS);
-    if (!placed) Say(prefix + station + " не найден");
+    if (!placed) Say(prefix() + station + " не найден");
   }
 }
 
@@ -535,7 +527,7 @@ void TLoadForming::ChargeHousehold(int i, int t) {
   (*tr_.WPbt)[t] += w;
   (*tr_.WQbt)[t] += w * options_.BytTg;
   hh_.LinkTP->SetItem(i, tr_.U->Get(t) == 0
-                             ? UpperCase(std::string(trStations_.GetView(t)) + "." + tr_.Ntr->GetItem(t))
+                             ? UpperCase(std::string(TransformerStation(t)) + "." + tr_.Ntr->GetItem(t))
                              : tr_.Name1->GetItem(t));
 }
 
@@ -562,33 +554,34 @@ void TLoadForming::HouseholdPass() {
   StartPass(progress, hh_.RowCount);
   for (int i = 1; i <= hh_.RowCount; ++i) {
     PassRow(progress, i);
-    const std::string prefix = "Быт.абон., строка " + std::to_string(i) + " : ";
+    const auto prefix = [i] { return "Быт.абон., строка " + std::to_string(i) + " : "; };
     const std::string station = hh_.NameTP->GetItem(i);
     const std::string feeder = hh_.Fider->GetItem(i);
     const double w = hh_.W->Get(i);
     if (w < 0) {
-      Say(prefix + "на " + station + " значение W < 0");
+      Say(prefix() + "на " + station + " значение W < 0");
       continue;
     }
     if (station.empty()) {
-      Say(prefix + "не задана привязка к ТП,РП");
+      Say(prefix() + "не задана привязка к ТП,РП");
       continue;
     }
-    int r = -1, last = -1, first = 0;
-    const bool found = FindLine04Row(station, feeder, r, last, first);
+    int r = -1;
+    std::span<const int> rows;
+    const bool found = FindLine04Row(station, feeder, r, rows);
     bool placed = false;
     std::string number;
     if (options_.LoadLin04) {
       if (found) {
-        hh_.LinkTP->SetItem(i, DistributeOverLines04(r, first, last, w));
+        hh_.LinkTP->SetItem(i, DistributeOverLines04(r, rows, w));
         placed = true;
       } else if (!feeder.empty()) {
-        Say(prefix + station + " фидер " + feeder + " в таблице линий 0.4 кВ не найден");
-      } else if (last >= first) {
-        hh_.LinkTP->SetItem(i, DistributeOverLines04(0, first, last, w));
+        Say(prefix() + station + " фидер " + feeder + " в таблице линий 0.4 кВ не найден");
+      } else if (!rows.empty()) {
+        hh_.LinkTP->SetItem(i, DistributeOverLines04(0, rows, w));
         placed = true;
       } else {
-        Say(prefix + station + " в таблице линий 0.4 кВ не найден");
+        Say(prefix() + station + " в таблице линий 0.4 кВ не найден");
       }
     } else if (found) {
       number = ln_.Ntr->GetItem(r);
@@ -608,7 +601,7 @@ void TLoadForming::HouseholdPass() {
     }
     if (!placed) placed = ChargeHouseholdToFeed(i, fd_, *fd_.Name2);
     if (!placed) placed = ChargeHouseholdToFeed(i, in_, *in_.NamePS);
-    if (!placed) Say(prefix + station + " не найден");
+    if (!placed) Say(prefix() + station + " не найден");
   }
 }
 
@@ -652,9 +645,9 @@ void FormStationLoads(const std::string& baseStem, const TLoadFormingOptions& op
   ReadLoadFormingTables(baseStem, tables);
   TLoadForming run(tables, options, callbacks);
   run.Form();
-  for (TDataFile* table : {&tables.Inputs, &tables.Feeders, &tables.Transformers, &tables.MeterPoints,
-                           &tables.Households, &tables.Lines04})
-    locks.Write(*table);
+  // all six or none: a failed write leaves every table of the base as it was
+  locks.WriteTogether({&tables.Inputs, &tables.Feeders, &tables.Transformers, &tables.MeterPoints,
+                       &tables.Households, &tables.Lines04});
   locks.Release();
 }
 

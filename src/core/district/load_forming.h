@@ -14,10 +14,12 @@
 // load_forming_lines04.cpp (household energy over 0.4 kV lines), load_forming_switch.cpp (switching
 // transformers off and back on).
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "core/base/callbacks.h"
+#include "core/district/station_index.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/layout.h"
 
@@ -71,19 +73,22 @@ public:
 
   // Looks up what the passes look up; valid once Form has prepared the tables (or after Prepare).
   void Prepare();
-  // The transformer row of a station (by `Name1`, else by the station name before its first ".").
-  // A station of one row gives that row whatever the number. A number that no row of the station has
+  // The transformer row of a station: the rows whose `Name1` is the name asked for, else those whose
+  // station name (before the first ".") is, both compared in upper case. A station of one row gives
+  // that row whatever the number. A number that no row of the station has
   // gives false with a substitute in row: the first switched-on row whose `PM` is not "С", else the
   // first whose `PM` is not "С", else -1.
   bool FindTransformerRow(const std::string& station, const std::string& number, int& row) const;
-  // The 0.4 kV row of a station's feeder; first..last is the station's range (last < first: no rows).
-  bool FindLine04Row(const std::string& station, const std::string& feeder, int& row, int& last, int& first) const;
+  // The 0.4 kV row of a station's feeder (-1 when none); rows are the station's rows in table order,
+  // found as the transformer rows are (empty: the station has none).
+  bool FindLine04Row(const std::string& station, const std::string& feeder, int& row,
+                     std::span<const int>& rows) const;
   // "<station before its first ".", normalised>.<feeder upper-cased>".
   static std::string MakeFeederLinkName(const std::string& station, const std::string& feeder);
 
   // Household energy w of one station charged to its 0.4 kV rows: to row alone, or (row 0) spread over
-  // first..last. Returns the subscriber's link.
-  std::string DistributeOverLines04(int row, int first, int last, double w);
+  // the station's rows. Returns the subscriber's link.
+  std::string DistributeOverLines04(int row, std::span<const int> rows, double w);
 
   // The transformer switch-offs; each reports what it switched off.
   void SwitchOffUnloaded();
@@ -122,14 +127,14 @@ private:
   template <typename Cols>
   bool ChargeHouseholdToFeed(int i, Cols& cols, const DAString& names);
   void ChargeHousehold(int i, int t);
-  // The first row of the run of rows above last whose value equals value in upper case.
-  static int FirstOfRun(const DAString& column, int last, const std::string& value);
+  // The station name of a transformer row: its `Name1` before the first ".".
+  std::string_view TransformerStation(int row) const;
 
   // load_forming_switch.cpp
   void RestoreSwitchedOff(int row);
   bool SwitchOff(int row);
-  int StationFirst(int row) const;
-  int StationLast(int row) const;
+  // The transformer rows of row's station, row among them.
+  std::span<const int> StationRows(int row) const;
 
   // load_forming_lines04.cpp
   void MarkLineTransformer(int j);
@@ -154,13 +159,22 @@ private:
   TMeterPointCols mp_;
   THouseholdCols hh_;
   TLine04Cols ln_;
-  DAString trStations_, lnStations_;  // station name of each row: the name before its first "."
+  // The rows of the sorted transformer and 0.4 kV tables by whole name and by station name.
+  struct TStationLookup {
+    TStationIndex ByName, ByStation;
+    bool Sections = false;  // some name has a "."
+    void Build(const DAString& names, int count);
+    std::span<const int> Find(const std::string& station) const;
+    // The rows by station name.
+    const TStationIndex& Stations() const { return Sections ? ByStation : ByName; }
+  };
+  TStationLookup trIndex_, lnIndex_;
   // The last look-ups: the passes walk bases sorted by station, so one station is asked for many times
-  // running. Valid while the names of the sorted tables stay as they are.
+  // running.
   struct TLastStation {
     bool Valid = false;
     std::string Station;
-    int First = 0, Last = -1;
+    std::span<const int> Rows;
   };
   mutable TLastStation lastTransformer_, lastLine04_;
   std::vector<std::string> messages_;
@@ -168,8 +182,8 @@ private:
 };
 
 // The whole command once the options are chosen: locks the six tables of the base, reads, forms and
-// writes them (each lock released just before its table is written). Every lock the run took is
-// released however it ends; tables already written stay written.
+// writes them, all six or none: each goes to a temporary file first and they take the old files' places
+// only when all were written. Every lock the run took is released however it ends.
 void FormStationLoads(const std::string& baseStem, const TLoadFormingOptions& options,
                       const TLoadFormingCallbacks& callbacks);
 

@@ -103,36 +103,37 @@ void TLoadForming::ChargeLine(int j, double share, double w) {
   (*ln_.WQbt)[j] += share * w * options_.BytTg;
 }
 
-std::string TLoadForming::DistributeOverLines04(int row, int first, int last, double w) {
+std::string TLoadForming::DistributeOverLines04(int row, std::span<const int> rows, double w) {
   if (row != 0) {
     if (ln_.T.Get(row) <= 0) ChargeLine(row, 1, w);
     MarkLineTransformer(row);
     return MakeFeederLinkName(ln_.NameTP->GetItem(row), ln_.Fider->GetItem(row));
   }
-  const std::string station = ln_.NameTP->GetItem(first);
+  const std::string station = ln_.NameTP->GetItem(rows.front());
   const std::string link = station.substr(0, station.find('.'));
   const auto formed = [&](int j) { return ln_.T.Get(j) <= 0; };
 
   // Shares computed for another household row of the station stand as negative percentages and are
   // taken again as they are.
   double percent = 0;
-  for (int j = first; j <= last; ++j) {
+  for (const int j : rows) {
     MarkLineTransformer(j);
     if (formed(j)) percent += std::abs(ln_.P->Get(j));
   }
   if (percent != 0) {
     if (Round(percent) != 100)
-      Say("Линии 0.4 кВ, " + ln_.NameTP->GetItem(last) + " : суммарная процентная загрузка не равна 100 %");
-    for (int j = first; j <= last; ++j)
+      Say("Линии 0.4 кВ, " + ln_.NameTP->GetItem(rows.back()) + " : суммарная процентная загрузка не равна 100 %");
+    for (const int j : rows)
       if (formed(j)) ChargeLine(j, std::abs(ln_.P->Get(j)) / 100.0, w);
     return link;
   }
   if (options_.FlagWFid04 > 1) return link;
 
-  std::vector<double> sizes(static_cast<std::size_t>(last - first + 1), 0.0);
+  std::vector<double> sizes(rows.size(), 0.0);
   double total = 0;
   int counted = 0;
-  for (int j = first; j <= last; ++j) {
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const int j = rows[k];
     double size = 0;
     for (const std::string& segment : CodeSegments(ln_.KodLine->GetItem(j))) {
       double x = 0;
@@ -145,7 +146,7 @@ std::string TLoadForming::DistributeOverLines04(int row, int first, int last, do
       else if (size == 0 || size > x)
         size = x;  // the smallest section of the line
     }
-    sizes[static_cast<std::size_t>(j - first)] = size;
+    sizes[k] = size;
     if (formed(j)) {
       total += size;
       if (size != 0) ++counted;
@@ -159,16 +160,17 @@ std::string TLoadForming::DistributeOverLines04(int row, int first, int last, do
         size = average;
         total += average;
       }
-    for (int j = first; j <= last; ++j) {
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      const int j = rows[k];
       if (!formed(j)) continue;
-      const double size = sizes[static_cast<std::size_t>(j - first)];
+      const double size = sizes[k];
       ChargeLine(j, size / total, w);
       (*ln_.P)[j] = static_cast<float>(-size * 100 / total);
     }
     return link;
   }
-  const int n = last - first + 1;
-  for (int j = first; j <= last; ++j)
+  const int n = static_cast<int>(rows.size());
+  for (const int j : rows)
     if (formed(j)) {
       ChargeLine(j, 1.0 / n, w);
       (*ln_.P)[j] = static_cast<float>(-100.0 / n);

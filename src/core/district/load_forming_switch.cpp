@@ -2,6 +2,9 @@
 // on at the start of the next run so that every run decides afresh. A transformer switched off here has
 // "Р" in `Commut`; its bus section is fed through a closed coupler or its load is handed to another
 // transformer of the station.
+#include <algorithm>
+#include <vector>
+
 #include "core/district/load_forming.h"
 #include "core/district/load_forming_letters.h"
 
@@ -15,17 +18,30 @@ double Load(const TTransTPCols& c, int row) { return c.Pn->Get(row) + c.Qn->Get(
 
 }  // namespace
 
-int TLoadForming::StationFirst(int row) const {
-  const std::string_view station = trStations_.GetView(row);
-  while (row > 1 && SameName(trStations_.GetView(row - 1), station)) --row;
-  return row;
+std::span<const int> TLoadForming::StationRows(int row) const {
+  return trIndex_.Stations().Find(StationPartKey(tr_.Name1->GetView(row)));
 }
 
-int TLoadForming::StationLast(int row) const {
-  const std::string_view station = trStations_.GetView(row);
-  while (row < tr_.RowCount && SameName(trStations_.GetView(row + 1), station)) ++row;
-  return row;
+namespace {
+
+// The other rows of row's station: first those above it, nearest first, then those below it.
+template <typename Take>
+bool WalkStation(std::span<const int> rows, int& row, const Take& take) {
+  const auto at = std::lower_bound(rows.begin(), rows.end(), row);
+  for (auto j = at; j != rows.begin();)
+    if (take(*--j)) {
+      row = *j;
+      return true;
+    }
+  for (auto j = at == rows.end() ? at : at + 1; j != rows.end(); ++j)
+    if (take(*j)) {
+      row = *j;
+      return true;
+    }
+  return false;
 }
+
+}  // namespace
 
 bool TLoadForming::FindCouplerPartner(int& row, bool closing) const {
   const std::string_view number = tr_.Ntr->GetView(row);
@@ -33,32 +49,12 @@ bool TLoadForming::FindCouplerPartner(int& row, bool closing) const {
     if (tr_.NameC->GetView(j) != number || tr_.Commut->Get(j) != 0) return false;
     return closing ? tr_.CommutC->Get(j) != 0 : tr_.CommutC->Get(j) == 0;
   };
-  for (int j = row - 1, first = StationFirst(row); j >= first; --j)
-    if (partner(j)) {
-      row = j;
-      return true;
-    }
-  for (int j = row + 1, last = StationLast(row); j <= last; ++j)
-    if (partner(j)) {
-      row = j;
-      return true;
-    }
-  return false;
+  return WalkStation(StationRows(row), row, partner);
 }
 
 bool TLoadForming::FindLoadedTransformer(int& row) const {
   const auto loaded = [&](int j) { return Load(tr_, j) != 0 && tr_.Commut->Get(j) == 0; };
-  for (int j = row - 1, first = StationFirst(row); j >= first; --j)
-    if (loaded(j)) {
-      row = j;
-      return true;
-    }
-  for (int j = row + 1, last = StationLast(row); j <= last; ++j)
-    if (loaded(j)) {
-      row = j;
-      return true;
-    }
-  return false;
+  return WalkStation(StationRows(row), row, loaded);
 }
 
 void TLoadForming::RestoreSwitchedOff(int row) {
@@ -112,17 +108,22 @@ void TLoadForming::SwitchOffUneven() {
   Stage("  Отключение неравномерно загруженных тр-ров ... ");
   Say("");
   Say("[Отключение неравномерно загруженных тр-ров]");
-  for (int first = 1; first <= tr_.RowCount;) {
-    const int last = StationLast(first);
+  // Station by station, in the order of their first rows.
+  std::vector<bool> done(static_cast<std::size_t>(tr_.RowCount) + 1, false);
+  for (int first = 1; first <= tr_.RowCount; ++first) {
+    if (done[static_cast<std::size_t>(first)]) continue;
+    const std::span<const int> rows = StationRows(first);
     double total = 0;
-    for (int j = first; j <= last; ++j) total += tr_.Pn->Get(j);
+    for (const int j : rows) {
+      done[static_cast<std::size_t>(j)] = true;
+      total += tr_.Pn->Get(j);
+    }
     if (total != 0)
-      for (int j = first; j <= last; ++j) {
+      for (const int j : rows) {
         const double share = tr_.Pn->Get(j) * 100 / total;
         if (tr_.Commut->Get(j) != 0 || !(share < options_.LoadTr) || IsOwnNeeds(tr_.PM->Get(j))) continue;
         if (SwitchOff(j)) Say(tr_.Name1->GetItem(j) + " " + tr_.Ntr->GetItem(j));
       }
-    first = last + 1;
   }
 }
 

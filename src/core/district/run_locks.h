@@ -2,7 +2,10 @@
 // The lock files that one run of a district command holds on the tables of a base or a scheme. Only
 // what the run itself locked is ever released: a table that another user, or another window of this
 // program, holds keeps its lock, however the run ends.
+#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/tables/layout.h"
 
@@ -26,6 +29,8 @@ public:
   // Writes a table of the run to stem + its extension: the lock is released for the write (writing
   // consumes it) and taken again after it.
   void Write(TDataFile& table);
+  // Writes the tables of the run together (WriteTablesTogether); the locks stay held.
+  void WriteTogether(std::initializer_list<TDataFile*> tables);
   // Releases every lock of the run; idempotent.
   void Release();
 
@@ -33,6 +38,11 @@ private:
   std::string stem_, extensions_;
   bool held_ = false;
 };
+
+// Writes each table to a temporary file beside its file ("<file>.new~") and puts them all in place only
+// once every one was written, so a write that fails leaves every file as it was and no temporary file
+// behind. The locks of the files, if any, are the caller's and are not touched.
+void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files);
 
 // The extensions of the layouts, joined by ",".
 std::string LayoutExtensions(std::initializer_list<const char*> layouts);

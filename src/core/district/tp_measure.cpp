@@ -7,8 +7,8 @@
 #include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/district/station_index.h"
 #include "core/tables/colmaps_district.h"
-#include "core/tables/table_ops.h"
 
 namespace ld {
 
@@ -72,36 +72,14 @@ std::string Mismatch(const std::string& who, double sheet, double base) {
 
 bool IsSwitchedOn(char commut) { return commut == 0 || commut == ' '; }
 
-// The table's station keys sorted with the rows they belong to; the entries of one key are the
-// transformers of one station, in table order among themselves.
-class TStationIndex {
-public:
-  TStationIndex(const TTransTPCols& c, TStationKeyKind kind) : count_(c.RowCount) {
-    for (int r = 1; r <= count_; ++r) {
-      keys_.SetItem(r, TableStationKey(c.Name1->GetView(r), kind));
-      rows_[r] = r;
-    }
-    keys_.Count = rows_.Count = count_;
-    InsertSorted(keys_, 's', count_, &rows_);
-  }
-
-  // The table rows of the station of the key, in table order; empty when the key is not there.
-  std::vector<int> Find(const std::string& key) const {
-    bool found = false;
-    const int last = BinarySearchColumn(&key, keys_, 's', found, count_);
-    if (!found) return {};
-    int first = last;
-    while (first > 1 && CompareValues(&key, ValuePtr(keys_, 's', first - 1), 's') == 2) --first;
-    std::vector<int> rows;
-    for (int j = first; j <= last; ++j) rows.push_back(rows_.Get(j));
-    return rows;
-  }
-
-private:
-  int count_;
-  DAString keys_;
-  DALongint rows_;
-};
+// The table's rows by station key; the rows of one key are the transformers of one station, in table
+// order.
+TStationIndex StationIndex(const TTransTPCols& c, TStationKeyKind kind) {
+  std::vector<std::string> keys;
+  keys.reserve(static_cast<std::size_t>(c.RowCount));
+  for (int r = 1; r <= c.RowCount; ++r) keys.push_back(TableStationKey(c.Name1->GetView(r), kind));
+  return TStationIndex(keys);
+}
 
 std::vector<float> RatedPowers(const TTransTPCols& c) {
   std::vector<float> rated(static_cast<std::size_t>(c.RowCount) + 1);
@@ -144,7 +122,7 @@ void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double 
                           std::vector<std::string>& messages, const TMeasureProgress& progress) {
   TTransTPCols c;
   FillTransTPCols(stations, c);
-  const TStationIndex index(c, TStationKeyKind::Transformers);
+  const TStationIndex index = StationIndex(c, TStationKeyKind::Transformers);
   const std::vector<float> rated = RatedPowers(c);
   std::vector<std::string> designations(static_cast<std::size_t>(c.RowCount) + 1);
   for (int r = 1; r <= c.RowCount; ++r) {
@@ -179,7 +157,7 @@ void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double 
       messages.push_back(SheetReadError(i, 8));
     }
 
-    const std::vector<int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
+    const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
     if (station.empty()) {
       messages.push_back(name + " - не найден в базе РЭС");
       continue;
@@ -213,7 +191,7 @@ void ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, 
                                  std::vector<std::string>& messages, const TMeasureProgress& progress) {
   TTransTPCols c;
   FillTransTPCols(stations, c);
-  const TStationIndex index(c, TStationKeyKind::Stations);
+  const TStationIndex index = StationIndex(c, TStationKeyKind::Stations);
   const std::vector<float> rated = RatedPowers(c);
   for (int r = 1; r <= c.RowCount; ++r) ResetLoads(c, r);
   const auto ratedOf = [&](int r) { return SingleToDouble(rated[static_cast<std::size_t>(r)]); };
@@ -231,7 +209,7 @@ void ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, 
     for (const int col : {2, 4, 5, 3, 6, 7}) ReadSheetValue(cells, col, i, v[col], messages);
     const double loads = SingleToDouble(v[3]) + SingleToDouble(v[5]) + SingleToDouble(v[7]);
 
-    const std::vector<int> station = index.Find(StationKey(name, TStationKeyKind::Stations));
+    const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Stations));
     if (station.empty()) {
       if (loads != 0) notFound.push_back(name);
       continue;

@@ -62,6 +62,25 @@ struct KeyColumn {
   std::vector<std::int64_t> ints;
   std::vector<double> reals;
   std::vector<std::u32string> texts;
+  // The first eight character keys of each text, one byte each, packed so that where two numbers differ
+  // the texts order as they do: most comparisons end here, on numbers that lie together, instead of on
+  // texts spread over the heap. A key of 255 or more ends the packing (as 255, then zeros), so that keys
+  // that do not fit a byte never decide; equal numbers leave the order to the texts.
+  std::vector<std::uint64_t> prefixes;
+
+  static std::uint64_t Prefix(const std::u32string& key) {
+    std::uint64_t prefix = 0;
+    bool ended = false;
+    for (std::size_t k = 0; k < 8; ++k) {
+      std::uint64_t byte = 0;
+      if (!ended && k < key.size()) {
+        byte = std::min<std::uint64_t>(key[k], 0xFF);
+        ended = byte == 0xFF;
+      }
+      prefix = prefix << 8 | byte;
+    }
+    return prefix;
+  }
 
   KeyColumn(const TDynamicArray& column, char type, int count) {
     if (type == 'd' || type == 'r' || type == 'f') {
@@ -77,12 +96,15 @@ struct KeyColumn {
       kind = Text;
       texts.resize(static_cast<std::size_t>(count) + 1);
       const auto* strings = type == 's' ? dynamic_cast<const DAString*>(&column) : nullptr;
+      prefixes.resize(static_cast<std::size_t>(count) + 1);
       for (int r = 1; r <= count; ++r) {
+        const auto at = static_cast<std::size_t>(r);
         if (type == 's') {
-          if (strings) texts[static_cast<std::size_t>(r)] = TextKey(strings->GetView(r));
+          if (strings) texts[at] = TextKey(strings->GetView(r));
         } else {
-          texts[static_cast<std::size_t>(r)] = TextKey(FixedText(ValuePtr(column, type, r)));
+          texts[at] = TextKey(FixedText(ValuePtr(column, type, r)));
         }
+        prefixes[at] = Prefix(texts[at]);
       }
     } else {
       kind = Int;
@@ -109,7 +131,9 @@ struct KeyColumn {
     switch (kind) {
       case Int: return ints[ia] < ints[ib] ? -1 : (ints[ib] < ints[ia] ? 1 : 0);
       case Real: return reals[ia] < reals[ib] ? -1 : (reals[ib] < reals[ia] ? 1 : 0);
-      default: return texts[ia].compare(texts[ib]);
+      default:
+        if (prefixes[ia] != prefixes[ib]) return prefixes[ia] < prefixes[ib] ? -1 : 1;
+        return texts[ia].compare(texts[ib]);
     }
   }
 };
@@ -444,6 +468,22 @@ void SortTable(TDataFile& table, int keyCount, std::span<const std::uint8_t> key
   const std::vector<std::int32_t> order = SortedOrder(cache, n);
   changed = !IsIdentity(order);
 
+  if (!progress) {
+    // Without a progress to report, one column after another: a single block in use at a time instead
+    // of a fresh one for every column at once.
+    for (int k = 1; k <= table.NCols; ++k)
+      if (table.Columns[k]) {
+        Permuter p(*table.Columns[k], order);
+        p.Move(1, n);
+        p.Finish();
+      }
+    if (table.MarkRec) {
+      Permuter p(*table.MarkRec, order);
+      p.Move(1, n);
+      p.Finish();
+    }
+    return;
+  }
   std::vector<Permuter> permuters;
   permuters.reserve(static_cast<std::size_t>(table.NCols) + 1);
   for (int k = 1; k <= table.NCols; ++k)

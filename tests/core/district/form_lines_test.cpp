@@ -184,6 +184,16 @@ TEST_F(FormLines, StationChecksAfterTheTransformers) {
   EXPECT_EQ(errors, (std::vector<std::string>{"Не задан тр-тор в узле: ТП-12", "Не задан тр-тор в узле: ТП-3.1",
                                               "Не задан тр-тор в узле: ТП-3.2", "Дублирование ТП.1(2) и ТП: ТП-3"}));
   EXPECT_EQ(n.Peak->Get(Node("ТП-3")), 0) << "the marks of the station phase are cleared";
+
+  // names that sort between a station and its section do not hide the pair
+  options.ChkTr = false;
+  Base(LayoutLines10, {{"1", "", "ПС", "ТП-3", "", "", "10"},
+                       {"1", "", "ТП-3", "ТП-3 НН"},
+                       {"1", "", "ТП-3 НН", "ТП-3-1"},
+                       {"1", "", "ТП-3-1", "ТП-3.1"}});
+  Base(LayoutTransTP, {});
+  Form();
+  EXPECT_EQ(errors, (std::vector<std::string>{"Дублирование ТП.1(2) и ТП: ТП-3"}));
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <filesystem>
 #include <map>
+#include <span>
 #include <utility>
 
+#include "core/base/error.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/district/load_forming.h"
@@ -66,12 +68,15 @@ TEST_F(LoadForming, IndustrialEnergyGoesToTheStationsTransformer) {
         {{"NameTP", "ТП-1"}, {"Ntr", "Т9"}, {"Ndog", "1"}, {"TypCounter", "1"}, {"Ws", "1000"}, {"Wt", "20"},
          {"Wl", "30"}},
         {{"NameTP", "ТП-1"}, {"Ndog", "2"}, {"TypCounter", "1"}, {"W", "10"}},
-        {{"NameTP", "ТП-1"}, {"Ntr", "Т1"}, {"Ndog", "3"}, {"TypCounter", "0"}, {"W", "5"}}});
+        {{"NameTP", "ТП-1"}, {"Ntr", "Т1"}, {"Ndog", "3"}, {"TypCounter", "0"}, {"W", "5"}},
+        {{"NameTP", "ТП-7"}, {"Ntr", "Т1"}, {"Ndog", "6"}, {"TypCounter", "1"}, {"W", "10"}, {"Ws", "15"}}});
   EXPECT_EQ(Run(), Lines{"Пром.абон., строка 4 : на ТП-5 неверно указан номер трансформатора, загружен Т1"});
 
   const TDataFile& mp = t.MeterPoints;
   EXPECT_EQ(Num(mp, "W", 1), 950) << "the total less both losses";
   EXPECT_EQ(Num(mp, "Wt", 1), 20);
+  EXPECT_EQ((std::vector<double>{Num(mp, "Wl", 6), Num(mp, "Wt", 6)}), (std::vector<double>{5, 0}))
+      << "with an energy the rest of the total is the line's loss before the transformer's";
   // the single transformer of ТП-1 takes every number; its earlier load and side are reset
   const TDataFile& tr = t.Transformers;
   ASSERT_EQ(CellText(tr, "Name1", 1), "ТП-1.10");
@@ -124,6 +129,15 @@ TEST_F(LoadForming, MeteringSidesReactiveMetersAndSubtractedPoints) {
   EXPECT_EQ(CellText(tr, "U", 1), "") << "the mixed transformer counts as metered on the low side";
   for (int row = 1; row <= 5; ++row) EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", row), "ТП-5") << row;
   EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 6), "ТП-5.Т1");
+
+  // the valid reactive meter of point 2 is not point 1's; a ratio of 1.5 meters on the high side
+  Cells second = meter("14", "2", "3", "1.5", "Y");
+  second[3].second = "2";
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints, {meter("14", "1", "10", "1.5", "N"), second});
+  EXPECT_EQ(Run(), Lines{});
+  EXPECT_EQ(Num(tr, "Qn", 1), 10 * 0.5 + 3);
+  EXPECT_EQ(CellText(tr, "U", 1), "1");
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 1), "ТП-5");
 }
 
 TEST_F(LoadForming, FeedersAndInputsTakeEnergyAddressedToThem) {
@@ -163,6 +177,17 @@ TEST_F(LoadForming, FeedersAndInputsTakeEnergyAddressedToThem) {
   EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 4), "Ф-1");
   EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 1), "");
   EXPECT_EQ(CellText(t.Households, "LinkTP", 2), "Ф-1");
+
+  // households alone on a feeder and an input of load type 0 give them a load as well as energy
+  FillNamedRows(t.Feeders, LayoutSubstFeeders, {{{"Name1", "ПС-1"}, {"Name2", "Ф-3"}}});
+  FillNamedRows(t.Inputs, LayoutSubstInputs, {{{"NamePS", "В-2"}, {"T", "0"}}});
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints, {});
+  FillNamedRows(t.Households, LayoutHouseholds, {{{"NameTP", "Ф-3"}, {"W", "100"}}, {{"NameTP", "В-2"}, {"W", "50"}}});
+  EXPECT_EQ(Run(), Lines{});
+  EXPECT_EQ((std::vector<double>{Num(fd, "P", 1), Num(fd, "Q", 1), Num(fd, "WPop", 1)}),
+            (std::vector<double>{100, 20, 100}));
+  EXPECT_EQ(CellText(fd, "T", 1), "-4");
+  EXPECT_EQ((std::vector<double>{Num(t.Inputs, "P", 1), Num(t.Inputs, "Q", 1)}), (std::vector<double>{50, 10}));
 }
 
 TEST_F(LoadForming, HouseholdEnergyWithoutLinesGoesToTransformers) {
@@ -204,20 +229,25 @@ TEST_F(LoadForming, HouseholdEnergyIsSpreadOverTheLines) {
   Cells users = line("ТП-9", "Л2", "", "");
   users.emplace_back("T", "1");
   users.emplace_back("Pn", "7");
+  Cells userB = line("ТП-B", "Л2", "", "");
+  userB.emplace_back("T", "1");
   FillNamedRows(t.Lines04, LayoutLines04,
        {line("ТП-5", "Л1", "50", ""), line("ТП-5", "Л2", "30", ""), line("ТП-5", "Л3", "20", ""),
         line("ТП-6", "Л1", "50", ""), line("ТП-6", "Л2", "30", ""),
         line("ТП-7", "Л1", "", "0,3*А-50 + 0,2*А-35"), line("ТП-7", "Л2", "", "0,5*А-70"),
         line("ТП-8", "Л1", "", "0,4*А-50"), line("ТП-8", "Л2", "", "0,2*А-35"), line("ТП-8", "Л3", "", "А-25"),
         line("ТП-9", "Л1", "", ""), users, line("ТП-9", "Л3", "-20", "0.1*А-25"),
-        line("ТП-A", "Л1", "", "")});
+        line("ТП-A", "Л1", "", ""),
+        line("ТП-B", "Л1", "", "0,4*А-50"), userB, line("ТП-B", "Л3", "", "0,2*А-35")});
   std::vector<Cells> transformers;
-  for (const char* s : {"ТП-5", "ТП-6", "ТП-7", "ТП-8", "ТП-9"}) transformers.push_back({{"Name1", s}, {"Ntr", "Т1"}});
+  for (const char* s : {"ТП-5", "ТП-6", "ТП-7", "ТП-8", "ТП-9", "ТП-B"})
+    transformers.push_back({{"Name1", s}, {"Ntr", "Т1"}});
   FillNamedRows(t.Transformers, LayoutTransTP, transformers);
   std::vector<Cells> households;
   for (const char* s : {"ТП-5", "ТП-6", "ТП-7", "ТП-8", "ТП-9", "ТП-A"}) households.push_back({{"NameTP", s}, {"W", "1000"}});
   households.push_back({{"NameTP", "ТП-7"}, {"Fider", "Л2"}, {"W", "100"}});
   households.push_back({{"NameTP", "ТП-7"}, {"Fider", "Л5"}, {"W", "100"}});
+  households.push_back({{"NameTP", "ТП-B"}, {"W", "900"}});
   FillNamedRows(t.Households, LayoutHouseholds, households);
 
   EXPECT_EQ(Run(), (Lines{"Линии 0.4 кВ, ТП-6 : суммарная процентная загрузка не равна 100 %",
@@ -244,6 +274,9 @@ TEST_F(LoadForming, HouseholdEnergyIsSpreadOverTheLines) {
   EXPECT_EQ(CellText(ln, "T", 12), "1");
   EXPECT_NEAR(pn(13), 1000.0 / 3, 1e-9);
   EXPECT_EQ(pn(14), 1000) << "a line whose transformer is missing is charged all the same";
+  // the user's line without a size takes the average 0.3 into the sum, though it is not charged
+  EXPECT_NEAR(pn(15), 900 * 0.4 / 0.9, 1e-9);
+  EXPECT_NEAR(pn(17), 900 * 0.2 / 0.9, 1e-9);
   for (int row = 1; row <= 5; ++row) EXPECT_EQ(CellText(t.Transformers, "T", row), "-4") << "marked as formed";
   EXPECT_EQ(Num(t.Transformers, "Pn", 1), 0);
   EXPECT_EQ(Num(t.Transformers, "Pn", 3), 100) << "a feeder missing from the lines loads the transformer";
@@ -331,16 +364,61 @@ TEST_F(LoadForming, LookUpsWalkBackToTheFirstRowOfAStation) {
   EXPECT_FALSE(run.FindTransformerRow("ТП-8", "Т1", row));
   EXPECT_EQ(row, -1);
 
-  int last = 0, first = 0;
-  EXPECT_TRUE(run.FindLine04Row("ТП-5", "Л2", row, last, first)) << "by the station name before the point";
-  EXPECT_EQ((std::vector<int>{row, first, last}), (std::vector<int>{2, 1, 2}));
-  EXPECT_FALSE(run.FindLine04Row("ТП-6", "Л2", row, last, first));
-  EXPECT_EQ((std::vector<int>{row, first, last}), (std::vector<int>{-1, 3, 3}));
-  EXPECT_FALSE(run.FindLine04Row("ТП-9", "Л1", row, last, first));
-  EXPECT_LT(last, first);
+  std::span<const int> rows;
+  const auto found = [&] { return std::vector<int>(rows.begin(), rows.end()); };
+  EXPECT_TRUE(run.FindLine04Row("ТП-5", "Л2", row, rows)) << "by the station name before the point";
+  EXPECT_EQ(row, 2);
+  EXPECT_EQ(found(), (std::vector<int>{1, 2}));
+  EXPECT_FALSE(run.FindLine04Row("ТП-6", "Л2", row, rows));
+  EXPECT_EQ(row, -1);
+  EXPECT_EQ(found(), (std::vector<int>{3}));
+  EXPECT_FALSE(run.FindLine04Row("ТП-9", "Л1", row, rows));
+  EXPECT_TRUE(rows.empty());
 
   EXPECT_EQ(TLoadForming::MakeFeederLinkName("  тп-5.1 ", " л2 "), "ТП-5.Л2");
   EXPECT_EQ(TLoadForming::MakeFeederLinkName("TП-5", "Ф1"), "ТП-5.Ф1") << "a Latin T made Cyrillic";
+}
+
+TEST_F(LoadForming, AStationIsFoundBesideNamesThatShareItsStem) {
+  // Full names sort ТП-5-1, ТП-5-2, ТП-5-3, ТП-5.1, ТП-5.2: the rows of the station ТП-5 come last.
+  FillNamedRows(t.Transformers, LayoutTransTP,
+                {{{"Name1", "ТП-5.2"}, {"Ntr", "Т2"}}, {{"Name1", "ТП-5-1"}, {"Ntr", "Т1"}},
+                 {{"Name1", "ТП-5-2"}, {"Ntr", "Т1"}}, {{"Name1", "ТП-5.1"}, {"Ntr", "Т1"}},
+                 {{"Name1", "ТП-5-3"}, {"Ntr", "Т1"}}});
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
+                {{{"NameTP", "ТП-5"}, {"Ntr", "Т2"}, {"Ndog", "1"}, {"TypCounter", "1"}, {"W", "100"}},
+                 {{"NameTP", "тп-5-2"}, {"Ndog", "2"}, {"TypCounter", "1"}, {"W", "30"}}});
+  FillNamedRows(t.Households, LayoutHouseholds, {{{"NameTP", "ТП-5"}, {"W", "1000"}}});
+  EXPECT_EQ(Run(), Lines{});
+  const TDataFile& tr = t.Transformers;
+  ASSERT_EQ(CellText(tr, "Name1", 5), "ТП-5.2");
+  EXPECT_EQ(Num(tr, "WPpr", 5), 100) << "the number names ТП-5.2's transformer";
+  EXPECT_EQ(Num(tr, "WPbt", 4), 1000) << "no number: the first transformer of ТП-5";
+  EXPECT_EQ(Num(tr, "WPpr", 2), 30);
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 1), "ТП-5.Т2");
+  EXPECT_EQ(CellText(t.Households, "LinkTP", 1), "ТП-5.Т1");
+
+  // the same through the 0.4 kV lines
+  o.LoadLin04 = true;
+  FillNamedRows(t.Lines04, LayoutLines04,
+                {{{"NameTP", "ТП-5.2"}, {"Ntr", "Т2"}, {"Fider", "Л2"}, {"P", "40"}},
+                 {{"NameTP", "ТП-5-1"}, {"Ntr", "Т1"}, {"Fider", "Л1"}},
+                 {{"NameTP", "ТП-5-2"}, {"Ntr", "Т1"}, {"Fider", "Л1"}},
+                 {{"NameTP", "ТП-5.1"}, {"Ntr", "Т1"}, {"Fider", "Л1"}, {"P", "60"}},
+                 {{"NameTP", "ТП-5-3"}, {"Ntr", "Т1"}, {"Fider", "Л2"}}});
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints,
+                {{{"NameTP", "ТП-5"}, {"Fider", "Л2"}, {"TypCounter", "1"}, {"W", "100"}}});
+  FillNamedRows(t.Households, LayoutHouseholds,
+                {{{"NameTP", "ТП-5"}, {"W", "1000"}}, {{"NameTP", "ТП-5"}, {"Fider", "Л1"}, {"W", "50"}}});
+  EXPECT_EQ(Run(), Lines{});
+  const TDataFile& ln = t.Lines04;
+  ASSERT_EQ(CellText(ln, "NameTP", 4), "ТП-5.1");
+  EXPECT_EQ(Num(ln, "WPbt", 4), 600 + 50);
+  EXPECT_EQ(Num(ln, "WPbt", 5), 400);
+  EXPECT_EQ(Num(ln, "WPpr", 5), 100);
+  for (int row = 1; row <= 3; ++row) EXPECT_EQ(Num(ln, "Pn", row), 0) << row;
+  EXPECT_EQ(CellText(t.Households, "LinkTP", 1), "ТП-5");
+  EXPECT_EQ(CellText(t.MeterPoints, "LinkTP", 1), "ТП-5.Л2");
 }
 
 TEST_F(LoadForming, LineCodeNumbersFollowTheUsersDecimalSeparator) {
@@ -381,7 +459,9 @@ TEST_F(SwitchOff, UnloadedTransformersAreFedThroughCouplersOrHandedOver) {
         Tr("ТП-7", "Т1", ""), Tr("ТП-7", "Т2", "500"),
         Tr("ТП-8", "Т1", ""), Tr("ТП-8", "Т2", ""),
         Tr("ТП-9", "Т1", "", {{"PM", "C"}}), Tr("ТП-9", "Т2", "500"),
-        Tr("ТП-A", "Т1", "", {{"Commut", "Р"}}), Tr("ТП-A", "Т2", "500")});
+        Tr("ТП-A", "Т1", "", {{"Commut", "Р"}}), Tr("ТП-A", "Т2", "500"),
+        Tr("ТП-B", "Т1", "", {{"T", "4"}, {"dWPa", "5"}}), Tr("ТП-B", "Т2", "500"),
+        Tr("ТП-C", "Т1", "", {{"T", "4"}, {"dWQa", "5"}}), Tr("ТП-C", "Т2", "500")});
   EXPECT_EQ(Run(), (Lines{"ТП-5 Т1", "ТП-6 Т1", "ТП-7 Т1"}));
   EXPECT_EQ((Lines{Commut(1), CommutC(1), NameC(1), CellText(t.Transformers, "T", 1)}), (Lines{"Р", "", "Т2", "-4"}))
       << "its own coupler closed; the coupler name cut to the partner's number";
@@ -389,6 +469,7 @@ TEST_F(SwitchOff, UnloadedTransformersAreFedThroughCouplersOrHandedOver) {
   EXPECT_EQ((Lines{Commut(5), NameC(5)}), (Lines{"Р", "Т2"})) << "handed to the loaded transformer";
   for (int row : {2, 6, 7, 8, 9, 10, 12}) EXPECT_EQ(Commut(row), "") << row;
   EXPECT_EQ(Commut(11), "Р") << "the restore needs both options";
+  EXPECT_EQ((Lines{Commut(13), Commut(15)}), (Lines{"", ""})) << "a transformer carrying losses is loaded";
 
   // Not with the loads spread over the 0.4 kV lines.
   o.LoadLin04 = true;
@@ -413,6 +494,19 @@ TEST_F(SwitchOff, UnevenlyLoadedTransformersBelowTheThreshold) {
        {Tr("ТП-5", "Т1", "25"), Tr("ТП-5", "Т2", "25"), Tr("ТП-5", "Т3", "25"), Tr("ТП-5", "Т4", "25")});
   EXPECT_EQ(Run(), (Lines{"ТП-5 Т1", "ТП-5 Т2", "ТП-5 Т3"}));
   EXPECT_EQ((Lines{NameC(1), NameC(2), NameC(3), Commut(4)}), (Lines{"Т2", "Т3", "Т4", ""}));
+
+  // a transformer switched off earlier still counts in its station's energy: 8 of 100, not of 80
+  o.LoadTr = 10;
+  FillNamedRows(t.Transformers, LayoutTransTP,
+                {Tr("ТП-8", "Т1", "8"), Tr("ТП-8", "Т2", "20", {{"Commut", "Р"}}), Tr("ТП-8", "Т3", "72")});
+  EXPECT_EQ(Run(), (Lines{"ТП-8 Т1"}));
+  EXPECT_EQ(NameC(1), "Т3");
+
+  // ТП-6 and ТП-6.2 are one station though ТП-6-1 sorts between them
+  FillNamedRows(t.Transformers, LayoutTransTP,
+                {Tr("ТП-6", "Т1", "5"), Tr("ТП-6-1", "Т1", "100"), Tr("ТП-6.2", "Т2", "95")});
+  EXPECT_EQ(Run(), (Lines{"ТП-6 Т1"}));
+  EXPECT_EQ((Lines{Commut(1), NameC(1), Commut(2), Commut(3)}), (Lines{"Р", "Т2", "", ""}));
 }
 
 TEST_F(SwitchOff, BothOptionsRestoreWhatAnEarlierRunSwitchedOff) {
@@ -498,6 +592,34 @@ TEST_F(LoadFormingBase, TwoRunsOnTheSameDataWriteTheSameFiles) {
   EXPECT_EQ(Files(), first);
   FormStationLoads(Stem(), o, {});
   EXPECT_EQ(Files(), first);
+}
+
+TEST_F(LoadFormingBase, AFailedWriteLeavesEveryTableOfTheRunAsItWas) {
+  o = TLoadFormingOptions{};
+  FillNamedRows(t.Transformers, LayoutTransTP, {{{"Name1", "ТП-5"}, {"Ntr", "Т1"}}});
+  FillNamedRows(t.Lines04, LayoutLines04, {{{"NameTP", "ТП-5"}, {"Ntr", "Т1"}, {"Fider", "Л1"}}});
+  FillNamedRows(t.MeterPoints, LayoutMeterPoints, {{{"NameTP", "ТП-5"}, {"TypCounter", "1"}, {"W", "40"}}});
+  FillNamedRows(t.Households, LayoutHouseholds, {{{"NameTP", "ТП-5"}, {"W", "100"}}});
+  FillNamedRows(t.Feeders, LayoutSubstFeeders, {{{"Name1", "ПС"}, {"Name2", "Ф-1"}, {"T", "-4"}, {"P", "9"}}});
+  FillNamedRows(t.Inputs, LayoutSubstInputs, {{{"NamePS", "В-1"}, {"T", "-4"}, {"P", "9"}}});
+  for (TDataFile* table : {&t.Inputs, &t.Feeders, &t.Transformers, &t.MeterPoints, &t.Households, &t.Lines04})
+    WriteTableFile(Stem() + table->Extention, *table);
+  const auto before = Files();
+
+  // the household table, written after the first four, cannot be: a folder stands in its way
+  const std::string blocked = File(LayoutHouseholds) + ".new~";
+  std::filesystem::create_directories(blocked + "/x");
+  EXPECT_THROW(FormStationLoads(Stem(), o, {}), Error);
+  std::filesystem::remove_all(blocked);
+  EXPECT_EQ(Files(), before) << "every table as it was; no lock, no temporary file";
+
+  FormStationLoads(Stem(), o, {});
+  const auto after = Files();
+  for (const char* layout : {LayoutSubstInputs, LayoutTransTP, LayoutLines04})
+    EXPECT_NE(after.at(std::filesystem::path(File(layout)).filename().string()),
+              before.at(std::filesystem::path(File(layout)).filename().string()))
+        << layout;
+  EXPECT_EQ(after.size(), before.size());
 }
 
 TEST_F(LoadFormingBase, ATableLockedByAnotherEndsTheRunBeforeAnythingIsRead) {

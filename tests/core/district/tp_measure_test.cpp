@@ -64,7 +64,8 @@ TEST_F(TPMeasurements, OneRowPerTransformer) {
             {"", "ЗТП 5", "Т2", "", "", "ТМ-400/10", "", "", "О", "", "", "", "1", "3", "9", "9", "9", "9"},
             {"", "ТП-5.Т3", "т3", "", "", "ТМ-160/10"},
             {"", "ТП-7", "Т1", "", "", "ТМ-100/10", "", "", "", "", "", "", "", "2", "5", "1"},
-            {"", "ТП-8", "", "", "", "ТМ-63/10"}});
+            {"", "ТП-8", "", "", "", "ТМ-63/10"},
+            {"", "ТП-12", "Т1", "", "", "ТМ-160,004/10"}});
   FakeSheet sheet;
   sheet.Row(1, {{3, "Наименование ТП"}, {4, "Тр-р"}, {5, "Sн, кВА"}, {8, "P, кВт"}});
   sheet.Row(2, {{3, "ТП 5"}, {4, "т-1"}, {5, "250 кВА"}, {8, "120"}});
@@ -75,6 +76,7 @@ TEST_F(TPMeasurements, OneRowPerTransformer) {
   sheet.Row(6, {{3, "ТП 9"}, {4, "Т1"}, {5, "100"}, {8, "5"}});
   sheet.Row(7, {{3, "ТП-8"}, {5, "63"}, {8, "1.5.2"}});
   sheet.Row(8, {{3, "ТП-7"}, {4, "Т2"}, {5, "100"}, {8, "3"}});
+  sheet.Row(9, {{3, "ТП-12"}, {4, "Т1"}, {5, "160"}, {8, "1"}});  // rated powers equal to a hundredth
   ImportTPMeasurements(stations, sheet.Cells(), 0.5, messages);
 
   EXPECT_EQ(Loads(1), "|1|120|60");
@@ -84,6 +86,7 @@ TEST_F(TPMeasurements, OneRowPerTransformer) {
   EXPECT_EQ(Loads(3), "О|1||");
   EXPECT_EQ(Loads(4), "|||") << "a transformer the sheet does not name ends without a measurement";
   EXPECT_EQ(Loads(5), "|1||") << "a load that does not read counts 0";
+  EXPECT_EQ(Loads(6), "|1|1|0.5");
   EXPECT_EQ(messages, (std::vector<std::string>{
                           "ТП 5 Т1 - несовпадение Sном: 250 <> 400 кВА",
                           "ТП 5 Т3 - несовпадение Sном: 25 <> 160 кВА",
@@ -101,7 +104,8 @@ TEST_F(TPMeasurements, OneRowPerStationSharesTheLoadBySwitchedOnRatedPower) {
             {"", "ТП 6", "Т1", "", "", "ТМ-100/10"},
             {"", "ТП-7", "Т1", "", "", "ТМ-100/10", "", "", "О"},
             {"", "ТП-8", "Т1", "", "", "ТМ-63/10", "", "", "", "", "", "", "", "4", "9", "9"},
-            {"", "ТП-10", "Т1", "", "", "ТМ-250/10"}});
+            {"", "ТП-10", "Т1", "", "", "ТМ-250/10"},
+            {"", "ТП-13", "Т1", "", "", "ТМ-250/10"}});
   FakeSheet sheet;
   sheet.Row(1, {{1, "ТП"}, {2, "Sн"}, {3, "P"}});
   sheet.Row(2, {{1, "ТП 5"}, {2, "810"}, {3, "130"}});
@@ -112,6 +116,7 @@ TEST_F(TPMeasurements, OneRowPerStationSharesTheLoadBySwitchedOnRatedPower) {
   // a cell that is no number counts 0, not the value of the row above
   sheet.Row(7, {{1, "ТП-12"}, {3, "x"}});
   sheet.Row(8, {{1, "ТП-11"}, {2, "0"}});
+  sheet.Row(9, {{1, "ТП-13"}, {2, "250.004"}, {3, "10"}});  // rated powers equal to a hundredth
   ImportTPStationMeasurements(stations, sheet.Cells(), 3, messages);
 
   EXPECT_EQ(Loads(1), "|3|80|");
@@ -122,6 +127,7 @@ TEST_F(TPMeasurements, OneRowPerStationSharesTheLoadBySwitchedOnRatedPower) {
   EXPECT_EQ(Loads(5), "О|||") << "all switched off: nothing";
   EXPECT_EQ(Loads(6), "|||");
   EXPECT_EQ(Loads(7), "|3|30|");
+  EXPECT_EQ(Loads(8), "|3|10|");
   EXPECT_EQ(messages, (std::vector<std::string>{"ТП-5 - дублирование данных",
                                                 "ТП-10 - несовпадение Sном: 400 <> 250 кВА",
                                                 "Ошибка чтения. Строка 7, столбец 3", "",
@@ -133,13 +139,15 @@ TEST_F(TPMeasurements, OneRowPerStationWithTheTransformerPairs) {
             {"", "ТП-1", "Т2", "", "", "ТМ-400/10", "", "", "О"},
             {"", "ТП-2", "Т1", "", "", "ТМ-250/10"},
             {"", "ТП-2", "Т2", "", "", "ТМ-250/10"},
-            {"", "ТП-3", "Т1", "", "", "ТМ-100/10", "", "", "", "", "", "", "", "5", "1"}});
+            {"", "ТП-3", "Т1", "", "", "ТМ-100/10", "", "", "", "", "", "", "", "5", "1"},
+            {"", "ТП-6", "Т1", "", "", "ТМ-100/10"}});
   FakeSheet sheet;
   sheet.Row(1, {{1, "ТП"}, {2, "Sн Т1"}, {3, "P Т1"}, {4, "Sн Т2"}});
   sheet.Row(2, {{1, "ТП-1"}, {2, "400"}, {3, "100"}, {4, "400"}, {5, "50"}});
   sheet.Row(3, {{1, "ТП-2"}, {2, "250"}, {3, "-1"}, {4, "400"}, {5, "0"}, {6, "160"}, {7, "7"}});
   sheet.Row(4, {{1, "ТП-3"}, {2, "100"}, {3, "-1"}, {5, "1"}});  // loads summing to 0: ignored
   sheet.Row(5, {{1, "ТП-4"}, {7, "2"}});
+  sheet.Row(6, {{1, "ТП-6"}, {2, "100.004"}, {3, "5"}});  // rated powers equal to a hundredth
   ImportTPStationMeasurements(stations, sheet.Cells(), 5, messages);
 
   EXPECT_EQ(Loads(1), "|5|100|");
@@ -147,10 +155,36 @@ TEST_F(TPMeasurements, OneRowPerStationWithTheTransformerPairs) {
   EXPECT_EQ(Loads(3), "О|5||");
   EXPECT_EQ(Loads(4), "|||") << "no measurement of a transformer in the scheme";
   EXPECT_EQ(Loads(5), "|||");
+  EXPECT_EQ(Loads(6), "|5|5|");
   EXPECT_EQ(messages, (std::vector<std::string>{"ТП-2 Т2 - есть в схеме, нет в замерах",
                                                 "ТП-2 Т2 - несовпадение Sном: 400 <> 250 кВА",
                                                 "ТП-2 Т3 - есть в замерах, нет в схеме", "",
                                                 "[Не найдены ТП в базе РЭС]", "ТП-4"}));
+}
+
+TEST_F(TPMeasurements, AStationIsFoundBesideNamesThatShareItsStem) {
+  // keys 5-1, 5, 5-2, 5, 5-3: the rows of the station ТП-5 are not neighbours in the table
+  Stations({{"", "ТП-5-1", "Т2", "", "", "ТМ-400/10"},
+            {"", "ТП-5.1", "Т1", "", "", "ТМ-400/10"},
+            {"", "ТП-5-2", "Т1", "", "", "ТМ-400/10"},
+            {"", "ТП-5.2", "Т2", "", "", "ТМ-400/10"},
+            {"", "ТП-5-3", "Т1", "", "", "ТМ-400/10"}});
+  FakeSheet sheet;
+  sheet.Row(1, {{3, "ТП-5"}, {4, "Т2"}, {5, "400"}, {8, "100"}});
+  sheet.Row(2, {{3, "ТП-5-2"}, {4, "Т1"}, {5, "400"}, {8, "7"}});
+  ImportTPMeasurements(stations, sheet.Cells(), 0.5, messages);
+  EXPECT_EQ(messages, std::vector<std::string>{});
+  EXPECT_EQ(Loads(4), "|1|100|50");
+  EXPECT_EQ(Loads(3), "|1|7|3.5");
+  EXPECT_EQ(Loads(1), "|||");
+
+  FakeSheet perStation;
+  perStation.Row(1, {{1, "ТП"}, {2, "Sн"}, {3, "P"}});
+  perStation.Row(2, {{1, "ТП-5"}, {2, "800"}, {3, "100"}});
+  ImportTPStationMeasurements(stations, perStation.Cells(), 2, messages);
+  EXPECT_EQ(messages, std::vector<std::string>{});
+  EXPECT_EQ((std::vector<std::string>{Loads(1), Loads(2), Loads(3), Loads(4), Loads(5)}),
+            (std::vector<std::string>{"|||", "|2|50|", "|||", "|2|50|", "|||"}));
 }
 
 }  // namespace

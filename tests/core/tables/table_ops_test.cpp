@@ -147,6 +147,13 @@ TEST(TableOps, StableMultiKeySort) {
   SortTable(f.t, 1, codeKey, changed);
   EXPECT_EQ(f.Names(), "Б||б|Б|б|а");
 
+  // Texts alike in their first eight characters; letters without a Windows-1251 code order by their
+  // code points, whatever follows them.
+  f.Fill({{1, "ѳ0"}, {1, "ѣ1"}, {1, "ТП-12345-2"}, {1, "ТП-12345-1"}});
+  const std::uint8_t nameKey[] = {2};
+  SortTable(f.t, 1, nameKey, changed);
+  EXPECT_EQ(f.Names(), "ТП-12345-1|ТП-12345-2|ѣ1|ѳ0");
+
   // Numbers: a signed 16-bit column orders its negatives first; a NaN goes before every number, the
   // NaNs in their former order.
   TempDir dir;
