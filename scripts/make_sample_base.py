@@ -5,8 +5,8 @@
 # The tables are written through their layouts in maket.zr, so a layout change regenerates them. Every
 # mark used here (lines, transformers) is a row of the shipped catalogues sprav_ln.cat and sprav_t2.cat.
 #
-# Units are those the program keeps: station loads in kW and kvar (the month's average loads), energies
-# in kW·h and kvar·h. The feeder meters are the powers measured at the substation buses, which load
+# Units are those the program keeps: energies in kW·h and kvar·h, powers in kW and kvar. The stations'
+# loads are the month's energies, so the scheme is calculated over the month of the meters. The feeder meters are the powers measured at the substation buses, which load
 # balancing fits the station loads to; the input meters are the month's energies received from the
 # 110 kV network, which the technological consumption and the energy balance by metering areas start from.
 import math, os, sys
@@ -59,30 +59,32 @@ LINES = [
 ]
 
 # ---- transformers of the stations, one row per transformer: the rated power (kVA) in the mark, the
-# load as a share of it and its power factor, and the share of the month's energy that the station's
-# industrial subscribers take (the rest is households'). The load type is the user's own, so that load
-# forming keeps it: 1 P and Q in kW and kvar, 2 P in kW and tg(f).
+# average load of the month as a share of it and its power factor, and the share of the month's energy
+# that the station's industrial subscribers take (the rest is households'). The load is given by the
+# month's energies, its type the user's own, so that load forming keeps it: 4 WP and WQ in kW·h and
+# kvar·h, 5 WP in kW·h and tg(f). The consumption of the period losses and of the technological
+# consumption is these energies.
 #   feeder (district), station, transformer, rated kVA, load %, cos(f), load type, industrial share, address
 STATIONS = [
-    (1, 'ТП-1', 'Т1', 400, 55, 0.92, 1, 0.10, 'ул. Полевая, 2'),
-    (1, 'ТП-2', 'Т1', 250, 60, 0.90, 2, 0.30, 'ул. Полевая, 14'),
-    (1, 'ТП-3', 'Т1', 630, 52, 0.88, 1, 0.60, 'ул. Садовая, 1'),
-    (1, 'ТП-3', 'Т2', 630, 45, 0.88, 1, 0.60, 'ул. Садовая, 1'),
-    (1, 'ТП-4', 'Т1', 160, 65, 0.93, 2, 0.00, 'пос. Ключи'),
-    (3, 'ТП-5', 'Т1', 400, 58, 0.89, 1, 0.40, 'ул. Речная, 5'),
-    (3, 'ТП-6', 'Т1', 400, 48, 0.91, 1, 0.20, 'ул. Речная, 30'),
-    (3, 'ТП-6', 'Т2', 400, 42, 0.91, 1, 0.20, 'ул. Речная, 30'),
-    (3, 'ТП-7', 'Т1', 250, 62, 0.90, 2, 0.15, 'ул. Лесная, 8'),
-    (2, 'ТП-8', 'Т1', 630, 62, 0.86, 1, 1.00, 'Котельная'),
-    (2, 'ТП-9', 'Т1', 250, 55, 0.92, 2, 0.25, 'ул. Школьная, 3'),
-    (2, 'ТП-10', 'Т1', 400, 50, 0.90, 1, 0.30, 'ул. Мира, 21'),
-    (2, 'ТП-10', 'Т2', 400, 44, 0.90, 1, 0.30, 'ул. Мира, 21'),
-    (4, 'ТП-11', 'Т1', 630, 66, 0.85, 1, 1.00, 'Насосная'),
-    (4, 'ТП-12', 'Т1', 250, 45, 0.91, 2, 0.10, 'ул. Новая, 4'),
-    (4, 'ТП-13', 'Т1', 160, 65, 0.92, 1, 0.00, 'ул. Новая, 40'),
-    (4, 'ТП-14', 'Т1', 400, 60, 0.87, 1, 0.85, 'Ферма'),
-    (4, 'ТП-14', 'Т2', 250, 40, 0.87, 1, 0.85, 'Ферма'),
-    (4, 'ТП-15', 'Т1', 250, 52, 0.93, 2, 0.05, 'с. Заречье'),
+    (1, 'ТП-1', 'Т1', 400, 55, 0.92, 4, 0.10, 'ул. Полевая, 2'),
+    (1, 'ТП-2', 'Т1', 250, 60, 0.90, 5, 0.30, 'ул. Полевая, 14'),
+    (1, 'ТП-3', 'Т1', 630, 52, 0.88, 4, 0.60, 'ул. Садовая, 1'),
+    (1, 'ТП-3', 'Т2', 630, 45, 0.88, 4, 0.60, 'ул. Садовая, 1'),
+    (1, 'ТП-4', 'Т1', 160, 65, 0.93, 5, 0.00, 'пос. Ключи'),
+    (3, 'ТП-5', 'Т1', 400, 58, 0.89, 4, 0.40, 'ул. Речная, 5'),
+    (3, 'ТП-6', 'Т1', 400, 48, 0.91, 4, 0.20, 'ул. Речная, 30'),
+    (3, 'ТП-6', 'Т2', 400, 42, 0.91, 4, 0.20, 'ул. Речная, 30'),
+    (3, 'ТП-7', 'Т1', 250, 62, 0.90, 5, 0.15, 'ул. Лесная, 8'),
+    (2, 'ТП-8', 'Т1', 630, 62, 0.86, 4, 1.00, 'Котельная'),
+    (2, 'ТП-9', 'Т1', 250, 55, 0.92, 5, 0.25, 'ул. Школьная, 3'),
+    (2, 'ТП-10', 'Т1', 400, 50, 0.90, 4, 0.30, 'ул. Мира, 21'),
+    (2, 'ТП-10', 'Т2', 400, 44, 0.90, 4, 0.30, 'ул. Мира, 21'),
+    (4, 'ТП-11', 'Т1', 630, 66, 0.85, 4, 1.00, 'Насосная'),
+    (4, 'ТП-12', 'Т1', 250, 45, 0.91, 5, 0.10, 'ул. Новая, 4'),
+    (4, 'ТП-13', 'Т1', 160, 65, 0.92, 4, 0.00, 'ул. Новая, 40'),
+    (4, 'ТП-14', 'Т1', 400, 60, 0.87, 4, 0.85, 'Ферма'),
+    (4, 'ТП-14', 'Т2', 250, 40, 0.87, 4, 0.85, 'Ферма'),
+    (4, 'ТП-15', 'Т1', 250, 52, 0.93, 5, 0.05, 'с. Заречье'),
 ]
 
 
@@ -97,10 +99,11 @@ def station_rows():
     rows = []
     for nr, name, ntr, s, load, cos, kind, industrial, address in STATIONS:
         p, q, tg = station_load(s, load, cos)
-        wp, wq = p * HOURS, q * HOURS
+        wp = p * HOURS
+        wq = q * HOURS if kind == 4 else round(wp * tg)
         wppr, wqpr = round(wp * industrial), round(wq * industrial)
         rows.append({'Nr': str(nr), 'Name1': name, 'Ntr': ntr, 'Transform': f'ТМ-{s}/10/0.4', 'T': str(kind),
-                     'Pn': str(p), 'Qn': str(q) if kind == 1 else number(tg, 2), 'PM': 'П', 'Address': address,
+                     'Pn': str(wp), 'Qn': str(wq) if kind == 4 else number(tg, 2), 'PM': 'П', 'Address': address,
                      'WPpr': str(wppr), 'WQpr': str(wqpr), 'WPbt': str(wp - wppr), 'WQbt': str(wq - wqpr)})
     return rows
 

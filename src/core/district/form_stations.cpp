@@ -200,11 +200,14 @@ void TSchemeForming::AddNodeLoadByType(int ns, int t, double pn, double qn, doub
       node.Pg += k * pg * cosOf(tg(qg)), node.Qg += k * pg * sinOf(tg(qg));
       break;
     }
+    // Loads given by energies: the period's kW·h and kvar·h are the node's given energies, which the
+    // engine turns into average powers over the calculated period and the period run counts as the
+    // node's consumption.
     case 4:
-      node.Pn += pn, node.Qn += qn, node.Pg += pg, node.Qg += qg;
+      node.WPn += pn, node.WQn += qn, node.WPg += pg, node.WQg += qg;
       break;
     default:
-      node.Pn += pn, node.Qn += pn * tg(qn), node.Pg += pg, node.Qg += pg * tg(qg);
+      node.WPn += pn, node.WQn += pn * tg(qn), node.WPg += pg, node.WQg += pg * tg(qg);
       break;
   }
 }

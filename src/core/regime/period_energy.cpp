@@ -30,11 +30,13 @@ T At(const std::vector<T>& v, std::int32_t row) {
 
 }  // namespace
 
-// The energies of a node that go into the rows of every branch above it.
+// The energies of a node that go into the rows of every branch above it, and the losses of its branch:
+// a row's dWP1, dWP2 are the load and no-load losses of its branch and of every branch below it, so that
+// the row of a meter holds the losses of the network the meter feeds.
 struct TPeriodEnergy::Own {
   enum {
     WPm, WQm, WPp, WQp, WPsn, WQsn, WPn, WQn, WPg, WQg, WPpr, WQpr, WPbt, WQbt, dWPa, dWQa,
-    dWP1a, dWQ1a, dWP2a, dWQ2a, Count
+    dWP1, dWQ1, dWP2, dWQ2, dWP1a, dWQ1a, dWP2a, dWQ2a, Count
   };
   std::array<double, Count> v{};
   Own& operator+=(const Own& o) {
@@ -179,10 +181,6 @@ void TPeriodEnergy::LossColumns(TBranchEnergyRow& row, char32_t /*a*/, double dP
   row.dWQz += dQ * k;
   row.dWPy += dPsh * k;
   row.dWQy += dQsh * k;
-  row.dWP1 += dP * k;
-  row.dWQ1 += dQ * k;
-  row.dWP2 += dPsh * k;
-  row.dWQ2 += dQsh * k;
   sums_.LoadLossP += dP * k;
   sums_.LoadLossQ += dQ * k;
   sums_.BranchNoLoadP += dPsh * k;
@@ -207,6 +205,10 @@ void TPeriodEnergy::RatingsAndLosses(TBranchEnergyRow& row, const TRegimeElement
   row.Idop = e.SIdop * 1000 / kSqrt3;
   row.Sdop = e.Sdop;
   LossColumns(row, 0, dP, dQ, dPsh, dQsh, h);
+  own.v[Own::dWP1] += dP * k;
+  own.v[Own::dWQ1] += dQ * k;
+  own.v[Own::dWP2] += dPsh * k;
+  own.v[Own::dWQ2] += dQsh * k;
   if (CountedApart(At(givenBranches_, e.BranchIndex).A)) {
     own.v[Own::dWP1a] += dP * k;
     own.v[Own::dWQ1a] += dQ * k;
@@ -226,6 +228,8 @@ void TPeriodEnergy::RollUp(TRegime& regime, std::vector<Own>& sub) {
       row.WPsn += s.v[Own::WPsn], row.WQsn += s.v[Own::WQsn], row.WPn += s.v[Own::WPn], row.WQn += s.v[Own::WQn];
       row.WPg += s.v[Own::WPg], row.WQg += s.v[Own::WQg], row.WPpr += s.v[Own::WPpr], row.WQpr += s.v[Own::WQpr];
       row.WPbt += s.v[Own::WPbt], row.WQbt += s.v[Own::WQbt], row.dWPa += s.v[Own::dWPa], row.dWQa += s.v[Own::dWQa];
+      row.dWP1 += s.v[Own::dWP1], row.dWQ1 += s.v[Own::dWQ1], row.dWP2 += s.v[Own::dWP2];
+      row.dWQ2 += s.v[Own::dWQ2];
       row.dWP1a += s.v[Own::dWP1a], row.dWQ1a += s.v[Own::dWQ1a], row.dWP2a += s.v[Own::dWP2a];
       row.dWQ2a += s.v[Own::dWQ2a];
     }

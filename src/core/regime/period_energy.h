@@ -98,8 +98,8 @@ private:
                          double qEnd, double h);
   void Limits(TBranchEnergyRow& row, double current, double power);
   void LossColumns(TBranchEnergyRow& row, char32_t a, double dP, double dQ, double dPsh, double dQsh, double h);
-  // The element's ratings and losses into its row; the losses of an element whose ownership counts it
-  // apart also into the own sums that roll up the tree.
+  // The element's ratings and losses into its row; the losses also into the own sums that roll up the
+  // tree (dWP1, dWP2, and for an element whose ownership counts it apart dWP1a, dWP2a).
   void RatingsAndLosses(TBranchEnergyRow& row, const TRegimeElement& e, double dP, double dQ, double dPsh,
                         double dQsh, double h, Own& own);
   void ActiveReactive(TBranchEnergyRow& row, const TRegimeElement& e, double active, double reactive, double ul);

@@ -138,10 +138,10 @@ TEST_F(FormFeeds, FeedsMakeSupplyPointsAndGivenFlows) {
 TEST_F(FormFeeds, LowVoltageLinesHangUnderTheStations) {
   Base(LayoutLines10, {{"1", "", "ПС", "ТП-5", "", "", "10"}, {"1", "", "ПС", "ТП-6"}});
   Base(LayoutTransTP, {{"1", "ТП-5", "Т1", "", "", "ТМ-400/10/0.4"}, {"1", "ТП-6", "Т1", "", "", "ТМ-400/10/0.4"}});
-  // 0.4 kV columns: NameTP, Ntr, Fider, KodLine, Tz, T, Commut, A, PM, P, Pn, Qn ...
-  Base(LayoutLines04, {{"ТП-5", "Т1", "Ф1", "100*АВВГ-95", "1", "4", "Н", "", "П", "", "0.02", "0.01"},
-                       {"ТП-5.1", "Т1", "РК-1", "", "", "4", "", "", "", "", "0.03"},
-                       {"ТП-6", "Т1", "рк-1", "", "", "4", "", "", "", "", "0.04"},
+  // 0.4 kV columns: NameTP, Ntr, Fider, KodLine, Tz, T, Commut, A, PM, P, Pn, Qn ... (energies, kW·h)
+  Base(LayoutLines04, {{"ТП-5", "Т1", "Ф1", "100*АВВГ-95", "1", "4", "Н", "", "П", "", "20", "10"},
+                       {"ТП-5.1", "Т1", "РК-1", "", "", "4", "", "", "", "", "30"},
+                       {"ТП-6", "Т1", "рк-1", "", "", "4", "", "", "", "", "40"},
                        {"ТП-9", "Т1", "Ф1"},
                        {"ТП-6", "Т1", "Ф2", "", "5"},
                        {"ТП-6.А", "", "Ф3"},  // a letter after the point belongs to the station's name
@@ -160,11 +160,13 @@ TEST_F(FormFeeds, LowVoltageLinesHangUnderTheStations) {
   EXPECT_EQ(b.ExtFile->GetItem(line), ".R04");
   EXPECT_EQ(b.Idx->Get(line), 1);
   EXPECT_EQ(Sign("ТП-5.Ф1"), "П");
-  EXPECT_NEAR(n.Pn->Get(Node("ТП-5.Ф1")), 0.02, 1e-9);
+  EXPECT_NEAR(n.WPn->Get(Node("ТП-5.Ф1")), 20, 1e-9);
+  EXPECT_NEAR(n.WQn->Get(Node("ТП-5.Ф1")), 10, 1e-9);
+  EXPECT_EQ(n.Pn->Get(Node("ТП-5.Ф1")), 0) << "the energies are no powers";
   EXPECT_NE(Branch("ТП-5.Т1", "РК-1"), 0) << "a bus section suffix is cut off the station";
   EXPECT_NE(Branch("ТП-6.Т1", "рк-1"), 0);
   EXPECT_EQ(rowOf.count("рк-1"), 0u) << "a link point is one node for every station naming it";
-  EXPECT_NEAR(n.Pn->Get(Node("РК-1")), 0.07, 1e-9);
+  EXPECT_NEAR(n.WPn->Get(Node("РК-1")), 70, 1e-9);
   EXPECT_EQ(errors, (std::vector<std::string>{"Линии 0.4 кВ, строка 4: ТП-9.Т1 отсутствует в таблице узлов схемы",
                                               "Линии 0.4 кВ, строка 5: неверно задан тип загрузки линии",
                                               "Линии 0.4 кВ, строка 6: ТП-6.А отсутствует в таблице узлов схемы",

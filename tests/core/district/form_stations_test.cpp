@@ -110,29 +110,37 @@ TEST_F(FormStations, LoadsByType) {
         Station({{kName1, "ТП-3"}, {kTransform, t400}, {kT, "7"}, {kPn, "100"}}),
         Station({{kName1, "ТП-4"}, {kTransform, t400}, {kT, "2"}, {kPn, "100"}}),
         Station({{kName1, "ТП-5"}, {kTransform, t400}, {kT, "3"}, {kPn, "10"}, {kQn, "0.75"}, {kU, "1"}}),
-        Station({{kName1, "ТП-6"}, {kTransform, t400}, {kT, "4"}, {kPn, "1.5"}, {kQn, "0.5"}}),
-        Station({{kName1, "ТП-7"}, {kTransform, t400}, {kT, "-5"}, {kPn, "2"}, {kQn, "0.5"}}),
+        Station({{kName1, "ТП-6"}, {kTransform, t400}, {kT, "4"}, {kPn, "1500"}, {kQn, "500"}, {kPg, "300"},
+                 {kQg, "100"}}),
+        Station({{kName1, "ТП-7"}, {kTransform, t400}, {kT, "-5"}, {kPn, "2000"}, {kQn, "0.5"}, {kPg, "40"}}),
         Station({{kName1, "ТП-8"}, {kTransform, t400}, {kT, "0"}, {kCommut, "О"}, {kWPpr, "12"}})});
   options.Koef = 25;
   options.Tgf = 0.75f;
   options.Kv = {1, 2, 3, 4, 5, 6};
   Form();
+  // Energies (load types 4 and 5) are the node's given kW·h and kvar·h, never its powers.
   struct Expect {
     const char* node;
     double pn, qn, pg, qg;
     float kvi;
+    double wpn = 0, wqn = 0, wpg = 0, wqg = 0;
   };
   const double k3 = 0.001 * 10 * std::sqrt(3.0) * 10;
   for (const Expect& e : {Expect{"ТП-1", 0.08, 0.06, 0, 0, 1}, Expect{"ТП-2", 0.1, 0.05, 0.01, 0.005, 7},
                           Expect{"ТП-3", 0, 0, 0, 0, 0}, Expect{"ТП-4", 0.1, 0.075, 0, 0, 3},
-                          Expect{"ТП-5", k3 * 0.8, k3 * 0.6, 0, 0, 4}, Expect{"ТП-6", 1.5, 0.5, 0, 0, 5},
-                          Expect{"ТП-7", 2, 1, 0, 0, 6}, Expect{"ТП-8", 0, 0, 0, 0, 0}}) {
+                          Expect{"ТП-5", k3 * 0.8, k3 * 0.6, 0, 0, 4},
+                          Expect{"ТП-6", 0, 0, 0, 0, 5, 1500, 500, 300, 100},
+                          Expect{"ТП-7", 0, 0, 0, 0, 6, 2000, 1000, 40, 30}, Expect{"ТП-8", 0, 0, 0, 0, 0}}) {
     const int r = Node(e.node);
     EXPECT_NEAR(n.Pn->Get(r), e.pn, 1e-9) << e.node;
     EXPECT_NEAR(n.Qn->Get(r), e.qn, 1e-9) << e.node;
     EXPECT_NEAR(n.Pg->Get(r), e.pg, 1e-9) << e.node;
     EXPECT_NEAR(n.Qg->Get(r), e.qg, 1e-9) << e.node;
     EXPECT_FLOAT_EQ(n.Kvi->Get(r), e.kvi) << e.node;
+    EXPECT_NEAR(n.WPn->Get(r), e.wpn, 1e-9) << e.node;
+    EXPECT_NEAR(n.WQn->Get(r), e.wqn, 1e-9) << e.node;
+    EXPECT_NEAR(n.WPg->Get(r), e.wpg, 1e-9) << e.node;
+    EXPECT_NEAR(n.WQg->Get(r), e.wqg, 1e-9) << e.node;
   }
   EXPECT_NEAR(n.WPpr->Get(Node("ТП-8")), 12, 1e-9) << "a switched-off station keeps its energies";
   EXPECT_EQ(errors, (std::vector<std::string>{

@@ -331,8 +331,8 @@ TEST_F(BalanceReport, AMeterFarDownTheFlowTableOpensItsOwnArea) {
 
 // The period run writes the supply row of the energy flows from the supply node to the external source;
 // the supply meter's area keeps that row's flow and loading, as with a table of an earlier run that holds
-// the row the other way round.
-TEST_F(BalanceReport, ThePeriodRunsSupplyRowKeepsItsFlowAndLoadingInTheSupplyMetersArea) {
+// the row the other way round, and by the period's flows the losses of the network below it.
+TEST_F(BalanceReport, ThePeriodRunsSupplyRowKeepsItsFlowLoadingAndLossesInTheSupplyMetersArea) {
   s = TwoNodes();
   IniRec.Prec = 1e-9f;
   IniRec.Date1 = IniRec.Date2 = EncodeDate(2004, 3, 5);
@@ -359,6 +359,12 @@ TEST_F(BalanceReport, ThePeriodRunsSupplyRowKeepsItsFlowAndLoadingInTheSupplyMet
     EXPECT_DOUBLE_EQ(rows[0].WPp, 25000);
   };
   supply(Build());
+  // By the period's flows the supply meter's area loses what the period run lost below the supply node.
+  o.DynamicFlow = true;
+  const std::vector<Row> dynamic = Again();
+  EXPECT_NEAR(dynamic[0].dWPs, e.dWPz->Get(1) + e.dWPy->Get(1), 1e-6);
+  EXPECT_GT(dynamic[0].dWPs, 400);
+  o.DynamicFlow = false;
   // The supply row of an earlier run: from the source to the node, its ends and directions turned.
   std::swap((*e.N1)[2], (*e.N2)[2]);
   for (auto [a, b] : {std::pair{e.WPnr, e.WPkl}, std::pair{e.WPnl, e.WPkr}}) std::swap((*a)[2], (*b)[2]);

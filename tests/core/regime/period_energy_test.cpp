@@ -75,6 +75,16 @@ TEST_F(PeriodEnergy, DeepLoadCountsInEveryBranchAboveAndTheBalanceClosesOnAMeshe
   for (std::size_t row = 1; row < energy.Branches().size(); ++row)
     if (energy.Branches()[row].N1 == 1) top = energy.Branches()[row].WPn;
   EXPECT_NEAR(top, 2 * (1.2 + 0.4 + 0.9 + 0.3) * 1000, 1e-6);
+  // The losses of every branch roll up likewise: the supply rows hold those of the whole scheme.
+  double load = 0, noLoad = 0, supplyLoad = 0, supplyNoLoad = 0;
+  for (const TBranchEnergyRow& row : energy.Branches()) {
+    (row.N1 != 0 ? supplyLoad : load) += row.N1 != 0 ? row.dWP1 : row.dWPz;
+    (row.N1 != 0 ? supplyNoLoad : noLoad) += row.N1 != 0 ? row.dWQ2 : row.dWQy;  // the charging of 1-2
+  }
+  EXPECT_GT(load, 0);
+  EXPECT_NE(noLoad, 0);
+  EXPECT_NEAR(supplyLoad, load, 1e-9);
+  EXPECT_NEAR(supplyNoLoad, noLoad, 1e-9);
 }
 
 TEST_F(PeriodEnergy, AtNominalVoltagesGenerationFlowsUpAndLossPlusAddsTheLosses) {

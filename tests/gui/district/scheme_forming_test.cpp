@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
@@ -93,11 +94,20 @@ TEST_F(SchemeFormingWindow, SampleBaseIsFormedWithoutMessagesAndCalculatedWithin
     d.setResult(QDialog::Accepted);
   });
   regime.OpenItem->trigger();
-  script.Then([](QDialog& d) { Press(d, "OKBtn"); });
+  // the stations' loads are the energies of the month of the meters: that month is the period
+  script.Then([](QDialog& d) {
+    Press(d, "WRBtn");
+    Press(d, "OKBtn");
+  });
+  script.Then([](QDialog& d) {
+    Child<QDateEdit>(d, "Date1").setDate(QDate(2026, 11, 1));
+    Child<QDateEdit>(d, "Date2").setDate(QDate(2026, 11, 30));
+    Press(d, "OKBtn");
+  });
   regime.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&regime));
   QTest::keyClick(&regime, Qt::Key_R, Qt::ControlModifier);
-  ASSERT_EQ(script.Shown(), 4) << "Ctrl+R ran the calculation";
+  ASSERT_EQ(script.Shown(), 5) << "Ctrl+R ran the calculation";
   EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
   ASSERT_NE(regime.Regime(), nullptr);
   EXPECT_TRUE(regime.Regime()->Converged);
