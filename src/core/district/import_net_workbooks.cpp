@@ -7,6 +7,7 @@
 #include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/district/base_import.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 
@@ -41,6 +42,16 @@ void ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, TImpo
     station.Ntr = "Т" + std::to_string(i);
     station.Transform = "ТМ-" + power + "/" + voltage + "/0.4";
     if (subscriber) station.A = U'А';
+  }
+}
+
+// The texts of a row that become names and marks of the base: one the tables cannot hold as it is
+// (a character without a Windows-1251 code) would be written with "?" in its place, and two different
+// names could come out as one, so the workbook is refused.
+void CheckRowTexts(const TSheetReader& sheet, int r) {
+  for (const int col : {1, 2, 4, 6, 7, 8, 9}) {
+    const std::string fault = ImportTextFault(sheet.Cell(r, col));
+    if (!fault.empty()) throw Error(ImportCellMessage(sheet.FileName(), sheet.SheetName(), r, col, fault));
   }
 }
 
@@ -84,8 +95,11 @@ void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string
     int position = 0, reported = 0;
     if (progress) progress(0);
     const std::string voltage = sheet.Cell(1, 1);
+    if (const std::string fault = ImportTextFault(voltage); !fault.empty())
+      throw Error(ImportCellMessage(file, sheet.SheetName(), 1, 1, fault));
     for (int r = 4; r <= last; ++r) {
       if (!sheet.Cell(r, 1).empty()) {
+        CheckRowTexts(sheet, r);
         // the row stays as far as it was read; the message tells which one to look at
         TImportLine& row = lines.emplace_back();
         try {

@@ -64,19 +64,19 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
       ++k;
       walk.Advance(k);
       // a record without a station's name belongs to the station above it, also when it is not taken
-      if (const std::string s = StationKey(dbf.Value(fName)); !s.empty()) station = request.Prefix + s;
-      const std::string a = NormalizeName(dbf.Value(fAbon));
+      if (const std::string s = StationKey(DbfText(dbf, fName)); !s.empty()) station = request.Prefix + s;
+      const std::string a = NormalizeName(DbfText(dbf, fAbon));
       const bool subscriber = a == kSubscriberLine;
       if (request.Kind == 1 ? !subscriber : request.Kind == 2 ? subscriber : request.Kind != 0) continue;
 
       ++n;
       if (!a.empty()) (*c.A)[n] = CharCode(FirstChar(a));
       c.NameTP->SetItem(n, station);
-      std::string t = StationKey(dbf.Value(fNtr));
+      std::string t = StationKey(DbfText(dbf, fNtr));
       if (const auto dash = t.find('-'); dash != std::string::npos) t.erase(dash, 1);
       if (!t.empty()) transformer = t;
       c.Ntr->SetItem(n, transformer);
-      c.Fider->SetItem(n, StationKey(dbf.Value(fFider)));
+      c.Fider->SetItem(n, StationKey(DbfText(dbf, fFider)));
       if (fMark >= 0 && fLength >= 0) {
         const std::string length = dbf.Value(fLength);
         std::string metres;
@@ -85,14 +85,17 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
           metres = length;
         }
         if (metres != "0")
-          c.KodLine->SetItem(n, metres + "*" + UpperCase(TrimLeadSpaces(TrimTrailSpaces(dbf.Value(fMark)))));
+          c.KodLine->SetItem(n, metres + "*" + UpperCase(TrimLeadSpaces(TrimTrailSpaces(DbfText(dbf, fMark)))));
       } else if (fLenMark >= 0) {
-        c.KodLine->SetItem(n, dbf.Value(fLenMark));
+        c.KodLine->SetItem(n, DbfText(dbf, fLenMark));
       }
-      c.Prim->SetItem(n, dbf.Value(fPrim));
+      c.Prim->SetItem(n, DbfText(dbf, fPrim));
     }
   } catch (const TDbfReadError& e) {
     info.push_back(RecordMessage(k + 1, e.what()));
+    return false;
+  } catch (const TSourceTextError& e) {
+    info.push_back(e.what());
     return false;
   }
   table.RowCount = n;

@@ -48,42 +48,6 @@ void TRunTableLocks::Release() {
   UnlockTableFiles(stem_, extensions_);
 }
 
-void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files) {
-  // The temporary names end in "~" behind a second extension, as the table store's own helper files
-  // do, so no walk over a base's files takes them for tables.
-  std::vector<std::string> temps;
-  for (const auto& file : files) temps.push_back(file.first + ".new~");
-  const auto removeTemps = [&temps](std::size_t from) {
-    for (std::size_t k = from; k < temps.size(); ++k) DeleteFileIfExists(temps[k]);
-  };
-  try {
-    removeTemps(0);
-    for (std::size_t k = 0; k < files.size(); ++k) {
-      files[k].second->FileDate = 0;
-      WriteTableFile(temps[k], *files[k].second);
-    }
-  } catch (...) {
-    removeTemps(0);
-    throw;
-  }
-  // Every file is held against other reads and writes while the new versions take their places, as a
-  // single write holds its file.
-  std::vector<TInUseMark> marks(files.size());
-  for (std::size_t k = 0; k < files.size(); ++k)
-    if (!WaitFileAccess(files[k].first, marks[k])) {
-      removeTemps(0);
-      throw FileWriteError(files[k].first, "файл занят другой программой");
-    }
-  for (std::size_t k = 0; k < files.size(); ++k) {
-    std::error_code ec;
-    std::filesystem::rename(temps[k], files[k].first, ec);
-    if (ec) {
-      removeTemps(k);
-      throw Error("Ошибка записи файла \"" + files[k].first + "\"");
-    }
-  }
-}
-
 std::string LayoutExtensions(std::initializer_list<const char*> layouts) {
   std::string list;
   for (const char* layout : layouts) {

@@ -39,11 +39,6 @@ private:
   bool held_ = false;
 };
 
-// Writes each table to a temporary file beside its file ("<file>.new~") and puts them all in place only
-// once every one was written, so a write that fails leaves every file as it was and no temporary file
-// behind. The locks of the files, if any, are the caller's and are not touched.
-void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files);
-
 // The extensions of the layouts, joined by ",".
 std::string LayoutExtensions(std::initializer_list<const char*> layouts);
 

@@ -89,4 +89,12 @@ void TWalkProgress::Advance(int counter) {
 
 std::string BaseTitle(const std::string& baseStem) { return std::filesystem::path(baseStem).filename().string(); }
 
+std::string DbfText(const TDbfTable& dbf, int field) {
+  std::string text = dbf.Value(field);
+  if (const std::string fault = ImportTextFault(text); !fault.empty())
+    throw TSourceTextError(ImportRowMessage(dbf.FileName(), dbf.RecNo(), "поле " + dbf.FieldName(field),
+                                 fault + " (база не в кодировке своего заголовка?)"));
+  return text;
+}
+
 }  // namespace ld

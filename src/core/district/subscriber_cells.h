@@ -8,6 +8,7 @@
 
 #include "core/base/dynarray.h"
 #include "core/district/base_import.h"
+#include "core/office/dbf_table.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -30,6 +31,18 @@ char32_t FirstChar(std::string_view text);
 // does not fit the column (integers: lo..hi).
 double SourceNumber(std::string_view text);
 int SourceInteger(std::string_view text, int lo, int hi);
+
+// A text of a source that the tables cannot hold: the import stops, its message names the file.
+class TSourceTextError : public Error {
+public:
+  using Error::Error;
+};
+
+// The text of a field of a dBase source's current record. A text that the tables cannot hold as it reads
+// (a base kept in another code page than its header tells comes in as characters without a Windows-1251
+// code) would be written with "?" in their place, and different names would become one: it refuses the
+// import (TSourceTextError naming the file, the record and the field).
+std::string DbfText(const TDbfTable& dbf, int field);
 
 // Trimmed, upper-cased, Latin look-alikes made Cyrillic.
 std::string StationKey(std::string_view text);

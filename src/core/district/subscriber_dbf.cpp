@@ -67,7 +67,7 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
     ++n;
     try {
       const auto text = [&](int f, DAString* column, bool key) {
-        if (f >= 0) column->SetItem(n, key ? StationKey(dbf.Value(f)) : dbf.Value(f));
+        if (f >= 0) column->SetItem(n, key ? StationKey(DbfText(dbf, f)) : DbfText(dbf, f));
       };
       text(fNameTP, c.NameTP, true);
       text(fNtr, c.Ntr, true);
@@ -124,8 +124,8 @@ void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feed
     walk.Advance(dbf.RecNo());
     ++n;
     try {
-      if (fName >= 0) c.NameTP->SetItem(n, UpperCase(dbf.Value(fName)));
-      if (fFider >= 0) c.Fider->SetItem(n, feederPrefix + UpperCase(dbf.Value(fFider)));
+      if (fName >= 0) c.NameTP->SetItem(n, UpperCase(DbfText(dbf, fName)));
+      if (fFider >= 0) c.Fider->SetItem(n, feederPrefix + UpperCase(DbfText(dbf, fFider)));
       if (fW >= 0) (*c.W)[n] = SourceNumber(dbf.Value(fW));
       if (fWs >= 0) (*c.Ws)[n] = SourceNumber(dbf.Value(fWs));
       if (fCount >= 0) (*c.CountAb)[n] = SourceInteger(dbf.Value(fCount), INT32_MIN, INT32_MAX);
@@ -151,11 +151,11 @@ void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>
     walk.Advance(dbf.RecNo());
     ++n;
     try {
-      if (fNdog >= 0) c.Ndog->SetItem(n, dbf.Value(fNdog));
-      if (fName >= 0) c.NameAb->SetItem(n, dbf.Value(fName));
+      if (fNdog >= 0) c.Ndog->SetItem(n, DbfText(dbf, fNdog));
+      if (fName >= 0) c.NameAb->SetItem(n, DbfText(dbf, fName));
       if (fTown >= 0 && fStreet >= 0) {
-        const std::string town = dbf.Value(fTown);
-        c.Address->SetItem(n, town.empty() ? dbf.Value(fStreet) : town + ", " + dbf.Value(fStreet));
+        const std::string town = DbfText(dbf, fTown);
+        c.Address->SetItem(n, town.empty() ? DbfText(dbf, fStreet) : town + ", " + DbfText(dbf, fStreet));
       }
     } catch (const TRecordError&) {
       info.push_back(RowMessage("Список договоров РЭС", n, "ошибка чтения"));
@@ -226,6 +226,9 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
     } catch (const TDbfReadError&) {
       // a record that cannot be read from the file: the table is not written
       info.push_back(failure);
+      return {};
+    } catch (const TSourceTextError& e) {
+      info.push_back(e.what());
       return {};
     }
     dbf.Close();

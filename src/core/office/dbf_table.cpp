@@ -246,6 +246,11 @@ int TDbfTable::FieldIndex(std::string_view name) const {
   return -1;
 }
 
+std::string TDbfTable::FieldName(int field) const {
+  return field >= 0 && static_cast<std::size_t>(field) < fields_.size() ? fields_[static_cast<std::size_t>(field)].Name
+                                                                          : std::string();
+}
+
 std::string TDbfTable::Value(int field) const {
   if (field < 0 || field >= static_cast<int>(fields_.size()) || record_ == nullptr || current_ < 0) return {};
   const TField& f = fields_[static_cast<std::size_t>(field)];

@@ -60,6 +60,8 @@ public:
   // The value of a field of the current record as text; empty for an absent field or off the walk.
   std::string Value(int field) const;
   std::string Value(std::string_view name) const { return Value(FieldIndex(name)); }
+  // The name of a field as the header gives it, upper-cased; empty for a field the table lacks.
+  std::string FieldName(int field) const;
 
 private:
   struct TField {

@@ -164,45 +164,11 @@ void BuildCapCurrentView(const TRegime& r, const TDataFile& nodeTable, const TDa
 }
 
 void WriteCapCurrentTables(const std::string& basePath, TDataFile& nodes, TDataFile& branches) {
-  const std::array<TDataFile*, 2> tables{&nodes, &branches};
-  std::array<std::string, 2> files, temps;
-  for (std::size_t k = 0; k < tables.size(); ++k) {
-    const TDataFile& t = *tables[k];
-    files[k] = basePath + (t.Extention.empty() ? GetMaketExtention(t.Name) : t.Extention);
-    // Beside the table, ending in "~" behind a second extension like the table store's own helper
-    // files, so that no walk over the scheme's files takes it for a table.
-    temps[k] = files[k] + ".new~";
-  }
-  auto dropTemps = [&temps] {
-    for (const std::string& temp : temps) DeleteFileIfExists(temp);
-  };
-  dropTemps();
   // The tables stay locked by this run meanwhile: nobody else writes them until both are in place.
-  try {
-    for (std::size_t k = 0; k < tables.size(); ++k) {
-      try {
-        WriteTableFile(temps[k], *tables[k]);
-      } catch (const TFileError& e) {
-        throw FileWriteError(files[k], e.Reason());
-      }
-    }
-  } catch (...) {
-    dropTemps();
-    throw;
-  }
-  std::array<TInUseMark, 2> marks;
-  for (std::size_t k = 0; k < tables.size(); ++k) {
-    if (WaitFileAccess(files[k], marks[k])) continue;
-    dropTemps();
-    throw FileWriteError(files[k], "файл занят другой программой");
-  }
-  for (std::size_t k = 0; k < tables.size(); ++k) {
-    std::error_code ec;
-    std::filesystem::rename(temps[k], files[k], ec);
-    if (!ec) continue;
-    dropTemps();
-    throw FileWriteError(files[k], SystemErrorText(ec.value()));
-  }
+  auto file = [&basePath](const TDataFile& t) {
+    return basePath + (t.Extention.empty() ? GetMaketExtention(t.Name) : t.Extention);
+  };
+  WriteTablesTogether({{file(nodes), &nodes}, {file(branches), &branches}});
 }
 
 }  // namespace ld

@@ -10,6 +10,7 @@
 
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
+#include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 
@@ -104,6 +105,46 @@ void DeleteTableFiles(const std::string& basePath) {
     TInUseMark mark;
     if (!WaitFileAccess(file, mark) || (::unlink(file.c_str()) != 0 && errno != ENOENT)) {
       throw Error("Ошибка удаления файла \"" + file + "\"");
+    }
+  }
+}
+
+void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files) {
+  // The temporary names end in "~" behind a second extension, as the table store's own helper files
+  // do, so no walk over a base's files takes them for tables.
+  std::vector<std::string> temps;
+  for (const auto& file : files) temps.push_back(file.first + ".new~");
+  const auto removeTemps = [&temps](std::size_t from) {
+    for (std::size_t k = from; k < temps.size(); ++k) DeleteFileIfExists(temps[k]);
+  };
+  try {
+    removeTemps(0);
+    for (std::size_t k = 0; k < files.size(); ++k) {
+      files[k].second->FileDate = 0;
+      try {
+        WriteTableFile(temps[k], *files[k].second);
+      } catch (const TFileError& e) {
+        throw FileWriteError(files[k].first, e.Reason());
+      }
+    }
+  } catch (...) {
+    removeTemps(0);
+    throw;
+  }
+  // Every file is held against other reads and writes while the new versions take their places, as a
+  // single write holds its file.
+  std::vector<TInUseMark> marks(files.size());
+  for (std::size_t k = 0; k < files.size(); ++k)
+    if (!WaitFileAccess(files[k].first, marks[k])) {
+      removeTemps(0);
+      throw FileWriteError(files[k].first, "файл занят другой программой");
+    }
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    std::error_code ec;
+    fs::rename(temps[k], files[k].first, ec);
+    if (ec) {
+      removeTemps(k);
+      throw FileWriteError(files[k].first, SystemErrorText(ec.value()));
     }
   }
 }

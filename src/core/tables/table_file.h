@@ -7,6 +7,8 @@
 // files are Windows-1251.
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/base/callbacks.h"
 #include "core/base/dynarray.h"
@@ -33,6 +35,12 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
 // old file whole. Refuses a locked file and a file changed since the table was read (CheckFileFree);
 // other failures give 'Ошибка записи файла "<path>": <reason>' (TFileError).
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
+
+// Writes several tables together, each "<file>" of the list to a temporary file beside it ("<file>.new~"),
+// and puts them in place only once every one was written, so a write that fails leaves every file as it
+// was and no temporary file behind; errors name the table's own file. The locks of the files, if any, are
+// the caller's and stay as they are.
+void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files);
 
 // One column of a file as a new array of the layout's type with the file's rows (Count = rows);
 // "MarkRec" gives the row marks. A field the layout knows but the file lacks gives an empty array; a

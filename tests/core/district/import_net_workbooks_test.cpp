@@ -131,6 +131,25 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
       EXPECT_EQ(std::string(e.what()), error);
     }
   }
+  // Two stations whose names differ only in a letter without a Windows-1251 code would be written as
+  // one name: the workbook is refused by the cell.
+  Workbook greek;
+  Worksheet& g = greek.sheets.emplace_back("Фидер 7");
+  g.SetNumber(1, 1, 10);
+  Row(g, 4, {"ТП-1", "ТП-α", "#0.1", "АС-35", "", "#250"});
+  Row(g, 5, {"ТП-1", "ТП-β", "#0.2", "АС-35", "", "#160"});
+  const std::string letters = dir / "Фидер 7.xlsx";
+  WriteXlsx(letters, greek);
+  base = TBaseImport();
+  try {
+    ImportNetWorkbooks({good, letters}, dir / "Сеть", base);
+    ADD_FAILURE() << "names without a code were imported";
+  } catch (const Error& e) {
+    const std::string text = e.what();
+    EXPECT_EQ(text.rfind("Ошибка чтения файла \"" + letters + "\": лист \"Фидер 7\", ячейка B4: ", 0), 0u) << text;
+    EXPECT_NE(text.find("U+03B1"), std::string::npos) << text;
+  }
+
   // The list of sheets is looked at before anything is asked: a workbook without one is refused there,
   // one that cannot be read is left to the import, which says why.
   EXPECT_NO_THROW(CheckNetWorkbooks({good, broken, missing}));

@@ -123,6 +123,18 @@ TEST_F(Line04Dbf, FaultsLeaveTheTableAsItWas) {
   EXPECT_EQ(ReadBytes(stem + ".R04"), old);
   ExpectNoLocks();
 
+  // A base kept in Windows-1251 under a DOS header: its names come in as characters the tables cannot
+  // hold, and would all be written as one name of question marks.
+  info.clear();
+  WriteDbf(file, {{"NAMETP", 'C', 8}, {"ABON", 'C', 2}, {"NTR", 'C', 4}, {"FIDER", 'C', 4}, {"PRIM", 'C', 4}},
+           {{"ТП-1", "", "1", "1", ""}, {"╥╧-╦┼╤", "", "1", "1", ""}});
+  EXPECT_FALSE(Import(0));
+  ASSERT_EQ(info.size(), 1u);
+  EXPECT_EQ(info[0].rfind("Ошибка чтения файла \"" + file + "\": строка 2, поле NAMETP: текст \"╥╧-╦┼╤\"", 0), 0u)
+      << info[0];
+  EXPECT_EQ(ReadBytes(stem + ".R04"), old);
+  ExpectNoLocks();
+
   info.clear();
   fs::remove(file);
   EXPECT_FALSE(Import(0));

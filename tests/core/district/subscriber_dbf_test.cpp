@@ -163,6 +163,23 @@ TEST_F(SubscriberDbf, BinaryNumbersAndPointNumbersBeyondTheColumn) {
       {"ТП-3", "-32768", "-0.0005", "0.001", ""},
       {"ТП-4", "", "", "", ""}};
   EXPECT_EQ(Cells(Table(".BPA"), {"NameTP", "NumPoint", "Ktok", "W", "Ws"}), expected);
+
+  // A contract list whose names the tables cannot hold as they read (a Windows-1251 base under a DOS
+  // header): the list is refused by the record and the field, and the old list stays.
+  WriteRows(stem + ".RAB", LayoutConsumers, {{"1", "Старый"}});
+  const std::string oldDog = ReadBytes(stem + ".RAB");
+  const std::string dog = dir / "dog.dbf";
+  WriteDbf(dog, {{"NDOGOV", 'C', 6}, {"NAME_POTR", 'C', 20}}, {{"1", "ООО Лес"}, {"2", "╬╬╬ ╦┼╤"}});
+  info.clear();
+  TSubscriberDbfRequest d = Request();
+  d.Dog = true;
+  d.PathDog = dog;
+  EXPECT_EQ(ImportSubscriberBasesDbf(d, info), "");
+  ASSERT_EQ(info.size(), 1u);
+  EXPECT_EQ(info[0].rfind("Ошибка чтения файла \"" + dog + "\": строка 2, поле NAME_POTR: текст \"╬╬╬ ╦┼╤\"", 0), 0u)
+      << info[0];
+  EXPECT_EQ(ReadBytes(stem + ".RAB"), oldDog);
+  EXPECT_EQ(Locks(), 0);
 }
 
 TEST_F(SubscriberDbf, HouseholdsAndContracts) {

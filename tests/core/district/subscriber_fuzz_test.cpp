@@ -91,7 +91,10 @@ TEST_F(SubscriberFuzz, DamagedDbfBasesAreImportedOrRefusedByName) {
     const std::string shown = ImportSubscriberBasesDbf(r, info);
     if (shown.empty()) {
       ASSERT_FALSE(info.empty());
-      EXPECT_EQ(info.back(), "Ошибка чтения базы промышленных абонентов (файл " + file + ")");
+      // an unreadable record, or a name the tables cannot hold named by its record and field
+      if (info.back().rfind("Ошибка чтения файла \"" + file + "\": строка ", 0) != 0) {
+        EXPECT_EQ(info.back(), "Ошибка чтения базы промышленных абонентов (файл " + file + ")");
+      }
     } else {
       ++imported;
       TDataFile consumers;

@@ -211,12 +211,18 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
   WriteBytes(damaged, WithTextIndex(BuildXls({{XlsCell::Text, 1, 1, 0, "Реестр"}, {XlsCell::Text, 3, 1, 0, "1"},
                                               {XlsCell::Text, 3, 6, 0, "ТП-1"}}),
                                     3, 6, 3));
+  // A station named with a letter that the tables have no code for: written, it would become "ТП-?".
+  const std::string greek = dir / "греч.xls";
+  WriteBytes(greek, BuildXls({{XlsCell::Text, 1, 1, 0, "Реестр"}, {XlsCell::Text, 2, 1, 0, "№"},
+                              {XlsCell::Text, 3, 1, 0, "1"}, {XlsCell::Text, 3, 6, 0, "ТП-α"}}));
   TSubscriberXlsRequest industrial;
   industrial.BaseStem = stem;
   industrial.Prom = true;
   for (const auto& [file, error] : std::vector<std::pair<std::string, std::string>>{
            {sheetless, "в книге нет листов"},
-           {damaged, "файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка F3)"}}) {
+           {damaged, "файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка F3)"},
+           {greek, "лист \"Лист1\", ячейка F3: текст \"ТП-α\" нельзя записать в таблицу: у символа \"α\" (U+03B1) "
+                   "нет кода в кодировке Windows-1251"}}) {
     industrial.PathProm = file;
     info.clear();
     try {

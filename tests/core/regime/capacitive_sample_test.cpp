@@ -129,7 +129,9 @@ TEST_F(CapacitiveSample, EverySupplyPointCarriesTheNetworksItFeeds) {
     EXPECT_LT(sum, 0) << supply << ": a formed line's susceptance is negative";
     expected[supply] = -std::sqrt(3.0) * 0.001 * formed.classOf.at(supply) * sum;
     for (int row = 1; row <= nc.RowCount; ++row) {
-      if (nc.NS->Get(row) == supply) EXPECT_NEAR(nc.Iemk->Get(row), expected[supply], 1e-4) << supply;
+      if (nc.NS->Get(row) == supply) {
+        EXPECT_NEAR(nc.Iemk->Get(row), expected[supply], 1e-4) << supply;
+      }
     }
   }
 
