@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
+#include <algorithm>
 #include <utility>
 
 namespace ld::gui {
@@ -11,9 +13,26 @@ ModalHandler& Handler() {
   static ModalHandler handler;
   return handler;
 }
+// Room that a window's frame takes beside its title: the icon, the three buttons and the margins.
+constexpr int kTitleFrame = 110;
+
 }  // namespace
 
+void FitTitle(QDialog& dialog) {
+  QFont bold = dialog.font();
+  bold.setBold(true);
+  const int wanted = QFontMetrics(bold).horizontalAdvance(dialog.windowTitle()) + kTitleFrame;
+  if (dialog.maximumWidth() < wanted) return;
+  // A dialog given no size of its own opens at its size hint.
+  if (dialog.testAttribute(Qt::WA_Resized)) {
+    if (dialog.width() < wanted) dialog.resize(wanted, dialog.height());
+  } else if (std::max(dialog.sizeHint().width(), dialog.minimumWidth()) < wanted) {
+    dialog.setMinimumWidth(wanted);
+  }
+}
+
 int ExecModal(QDialog& dialog) {
+  FitTitle(dialog);
   if (!Handler()) return dialog.exec();
   ModalHandler handler = Handler();  // the handler may open nested dialogs through ExecModal
   dialog.show();

@@ -11,7 +11,9 @@ namespace ld::gui {
 using ModalHandler = std::function<int(QDialog& dialog)>;
 
 // Runs the dialog modally (QDialog::exec) or, when a handler is installed, shows it and hands it over.
+// A dialog narrower than its title is widened first (FitTitle), so the frame never cuts the title.
 int ExecModal(QDialog& dialog);
+void FitTitle(QDialog& dialog);
 
 // Installs a handler and returns the one installed before (empty: real modal runs).
 ModalHandler SetModalHandler(ModalHandler handler);

@@ -4,6 +4,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 #include <QLineEdit>
+#include <QFontMetrics>
 #include <QRadioButton>
 #include <QTest>
 #include <QTextEdit>
@@ -196,6 +197,10 @@ TEST_F(RegimeTasks, CapacitiveCurrentsByNominalVoltagesAndTheirView) {
   box.Clear();
   form->NodesItem->trigger();
   script.Then([](QDialog& d) {
+    // The dialog is wide enough for its title in the frame's bold font, beside the frame's buttons.
+    QFont bold = d.font();
+    bold.setBold(true);
+    EXPECT_GE(d.width(), QFontMetrics(bold).horizontalAdvance("Расчет емкостных токов") + 100);
     Child<QRadioButton>(d, "Unom").setChecked(true);
     Press(d, "OKBtn");
   });
