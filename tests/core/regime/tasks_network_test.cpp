@@ -48,8 +48,8 @@ protected:
     s.Branch(6, 8, 0.5, 1).B = 100;
     return s;
   }
-  void Calculate(bool byRegime) {
-    path = Network().Write(dir.Path());
+  void Calculate(bool byRegime, const SchemeBuilder& scheme = Network()) {
+    path = scheme.Write(dir.Path());
     PrepareTaskEngine(r, false);
     r.ReadScheme(path);
     ASSERT_FALSE(r.ModelError);
@@ -155,15 +155,7 @@ TEST_F(CapacitiveCurrents, ARatioWithinOneClassCarriesTheSumOnToTheSupply) {
   s.Branch(3, 4, 0.5, 0.3).B = -40;
   s.Branch(1, 5).Kta = 10 / 10.5f;
   s.Branch(5, 6, 0.5, 0.3).B = -20;
-  path = s.Write(dir.Path());
-  PrepareTaskEngine(r, false);
-  r.ReadScheme(path);
-  ASSERT_FALSE(r.ModelError);
-  nodes = ReadTable(path + ".UZL");
-  branches = ReadTable(path + ".VET");
-  FillNodeCols(nodes, nc);
-  FillBranchCols(branches, bc);
-  CalcCapacitiveCurrents(r, nc, bc, false);
+  Calculate(false, s);
   // √3·0.001·U·ΣB at each node's own nominal voltage
   EXPECT_NEAR(nc.Iemk->Get(1), 2.078461, 1e-5);  // 10 kV × 120 µS: both buses' networks
   EXPECT_NEAR(nc.Iemk->Get(2), 1.818653, 1e-5);  // 10.5 kV × 100 µS
@@ -203,15 +195,7 @@ TEST_F(CapacitiveCurrents, A35kVNetworkEndsAtItsTransformer) {
   t.Kta = 10 / 35.0f;
   t.B = 50;  // magnetising, no capacitance
   s.Branch(3, 4, 0.5, 0.3).B = -100;
-  path = s.Write(dir.Path());
-  PrepareTaskEngine(r, false);
-  r.ReadScheme(path);
-  ASSERT_FALSE(r.ModelError);
-  nodes = ReadTable(path + ".UZL");
-  branches = ReadTable(path + ".VET");
-  FillNodeCols(nodes, nc);
-  FillBranchCols(branches, bc);
-  CalcCapacitiveCurrents(r, nc, bc, false);
+  Calculate(false, s);
   EXPECT_NEAR(nc.Iemk->Get(1), 2.424871, 1e-5);  // 35 kV × 40 µS
   EXPECT_NEAR(nc.Iemk->Get(2), 2.424871, 1e-5);
   EXPECT_NEAR(bc.Iemk1->Get(1), 2.424871, 1e-5);
