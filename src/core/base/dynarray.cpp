@@ -184,9 +184,9 @@ void DAString::ReserveText(std::size_t bytes) {
   }
 }
 
-// Rewrites the store with the live texts alone, in element order.
 void DAString::Compact() {
   std::vector<char, TLargeAllocator<char>> fresh;
+  decltype(made_) made;
   try {
     fresh.reserve(text_.size() - garbage_);
   } catch (const std::bad_alloc&) {
@@ -201,10 +201,12 @@ void DAString::Compact() {
     fresh.insert(fresh.end(), text_.begin() + static_cast<std::ptrdiff_t>(offset),
                  text_.begin() + static_cast<std::ptrdiff_t>(offset + length));
     PutSlot(i, (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | length);
+    if (made_.empty()) continue;
+    if (const auto it = made_.find(offset); it != made_.end()) made.emplace(at, std::move(it->second));
   }
   text_ = std::move(fresh);
   garbage_ = 0;
-  made_.clear();
+  made_ = std::move(made);
 }
 
 std::string_view DAString::GetView(int index) const {

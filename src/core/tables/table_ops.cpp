@@ -314,8 +314,11 @@ public:
       default: MoveAs<0>(from, to); break;
     }
   }
+  // Texts a string array keeps in its store are then laid out again in the new order: the rows a
+  // sorted table's user walks one after another have their texts together.
   void Finish() {
     if (bytes_ > 0) std::memcpy(static_cast<unsigned char*>(array_.Data()) + size_, block_, bytes_);
+    if (auto* strings = dynamic_cast<DAString*>(&array_)) strings->Compact();
   }
 
 private:
