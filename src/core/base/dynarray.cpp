@@ -186,9 +186,10 @@ void DAString::ReserveText(std::size_t bytes) {
 
 void DAString::Compact() {
   std::vector<char, TLargeAllocator<char>> fresh;
-  decltype(made_) made;
+  decltype(made_) made;  // the strings handed out, by their new offsets: nodes move, nothing is made
   try {
     fresh.reserve(text_.size() - garbage_);
+    made.reserve(made_.size());
   } catch (const std::bad_alloc&) {
     Fail();
   }
@@ -202,7 +203,10 @@ void DAString::Compact() {
                  text_.begin() + static_cast<std::ptrdiff_t>(offset + length));
     PutSlot(i, (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | length);
     if (made_.empty()) continue;
-    if (const auto it = made_.find(offset); it != made_.end()) made.emplace(at, std::move(it->second));
+    if (auto node = made_.extract(offset)) {
+      node.key() = at;
+      made.insert(std::move(node));
+    }
   }
   text_ = std::move(fresh);
   garbage_ = 0;

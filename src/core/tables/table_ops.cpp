@@ -314,11 +314,8 @@ public:
       default: MoveAs<0>(from, to); break;
     }
   }
-  // Texts a string array keeps in its store are then laid out again in the new order: the rows a
-  // sorted table's user walks one after another have their texts together.
   void Finish() {
     if (bytes_ > 0) std::memcpy(static_cast<unsigned char*>(array_.Data()) + size_, block_, bytes_);
-    if (auto* strings = dynamic_cast<DAString*>(&array_)) strings->Compact();
   }
 
 private:
@@ -339,6 +336,14 @@ private:
   std::unique_ptr<unsigned char[]> own_;
   unsigned char* block_ = nullptr;
 };
+
+// Once every column has moved, the texts of the string columns are laid out again in the new order:
+// the rows a sorted table's user walks one after another have their texts together. Done last, so that
+// a store that cannot be rewritten for want of memory leaves the table whole.
+void CompactTexts(TDataFile& table) {
+  for (int k = 1; k <= table.NCols; ++k)
+    if (auto* strings = dynamic_cast<DAString*>(table.Columns[k].get())) strings->Compact();
+}
 
 void CopyElement(const TDynamicArray& from, TDynamicArray& to, int fromRow, int toRow) {
   if (const auto* strings = dynamic_cast<const DAString*>(&from)) {
@@ -626,6 +631,7 @@ void SortTable(TDataFile& table, int keyCount, std::span<const std::uint8_t> key
       p.Move(1, n);
       p.Finish();
     }
+    CompactTexts(table);
     return;
   }
   std::vector<Permuter> permuters;
@@ -641,6 +647,8 @@ void SortTable(TDataFile& table, int keyCount, std::span<const std::uint8_t> key
     if (progress && (to % step == 0)) progress(static_cast<float>(to * 100.0 / n));
   }
   for (Permuter& p : permuters) p.Finish();
+  permuters.clear();  // their blocks go before the texts take new ones
+  CompactTexts(table);
   if (progress) {
     progress(100);
     progress(0);
