@@ -47,22 +47,25 @@ struct TUpperKeys {
       fixed[b] = static_cast<std::uint16_t>(Cp1251SortKey(UpperChar(Cp1251Char(static_cast<unsigned char>(b)))));
   }
 };
-const TUpperKeys kUpperKeys;
+const TUpperKeys& UpperKeys() {
+  static const TUpperKeys keys;
+  return keys;
+}
 
 // The key of the character at pos, moving pos past it; a malformed byte counts as NextUtf8Char reads it.
 // Upper-casing a text and then reading its characters gives the same keys: a changed letter is
 // written whole and never joins a stray byte before it.
-inline unsigned NextUpperKey(std::string_view text, std::size_t& pos) {
+inline unsigned NextUpperKey(const TUpperKeys& keys, std::string_view text, std::size_t& pos) {
   const auto b = static_cast<unsigned char>(text[pos]);
   if (b < 0x80) {
     ++pos;
-    return kUpperKeys.small[b];
+    return keys.small[b];
   }
   if (b >= 0xC2 && b <= 0xDF && pos + 1 < text.size()) {
     const auto c = static_cast<unsigned char>(text[pos + 1]);
     if ((c & 0xC0) == 0x80) {
       pos += 2;
-      return kUpperKeys.small[(b & 0x1Fu) << 6 | (c & 0x3Fu)];
+      return keys.small[(b & 0x1Fu) << 6 | (c & 0x3Fu)];
     }
   }
   return Cp1251SortKey(UpperChar(NextUtf8Char(text, pos)));
@@ -77,10 +80,11 @@ std::string FixedText(const void* element) {
 // CompareCp1251 of the texts in upper case, read character by character without copies.
 int CompareTexts(std::string_view a, std::string_view b) {
   if (a.empty() || b.empty()) return a.empty() ? (b.empty() ? 0 : -1) : 1;
+  const TUpperKeys& keys = UpperKeys();
   std::size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
-    const unsigned ka = NextUpperKey(a, i);
-    const unsigned kb = NextUpperKey(b, j);
+    const unsigned ka = NextUpperKey(keys, a, i);
+    const unsigned kb = NextUpperKey(keys, b, j);
     if (ka != kb) return ka < kb ? -1 : 1;
   }
   if (i < a.size()) return 1;
@@ -106,16 +110,17 @@ public:
     }
     starts_.assign(static_cast<std::size_t>(count) + 2, 0);
     const auto* strings = type == 's' ? dynamic_cast<const DAString*>(&column) : nullptr;
+    const TUpperKeys& keys = UpperKeys();
     bytes_.reserve(static_cast<std::size_t>(count) * 10);
     for (int r = 1; r <= count; ++r) {
       starts_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(bytes_.size());
       if (type == 's') {
         if (!strings) continue;
         const std::string_view view = strings->GetView(r);
-        for (std::size_t pos = 0; pos < view.size();) Put(NextUpperKey(view, pos));
+        for (std::size_t pos = 0; pos < view.size();) Put(NextUpperKey(keys, view, pos));
       } else {
         const auto* p = static_cast<const unsigned char*>(ValuePtr(column, type, r));
-        for (unsigned k = 1; k <= p[0]; ++k) Put(kUpperKeys.fixed[p[k]]);
+        for (unsigned k = 1; k <= p[0]; ++k) Put(keys.fixed[p[k]]);
       }
     }
     starts_[static_cast<std::size_t>(count) + 1] = static_cast<std::uint32_t>(bytes_.size());
