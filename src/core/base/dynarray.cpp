@@ -184,11 +184,12 @@ void DAString::ReserveText(std::size_t bytes) {
   }
 }
 
-// Rewrites the store with the live texts alone, in element order.
 void DAString::Compact() {
   std::vector<char, TLargeAllocator<char>> fresh;
+  decltype(made_) made;  // the strings handed out, by their new offsets: nodes move, nothing is made
   try {
     fresh.reserve(text_.size() - garbage_);
+    made.reserve(made_.size());
   } catch (const std::bad_alloc&) {
     Fail();
   }
@@ -201,10 +202,15 @@ void DAString::Compact() {
     fresh.insert(fresh.end(), text_.begin() + static_cast<std::ptrdiff_t>(offset),
                  text_.begin() + static_cast<std::ptrdiff_t>(offset + length));
     PutSlot(i, (static_cast<std::uint64_t>(at) << kOffsetShift) | kSetBit | length);
+    if (made_.empty()) continue;
+    if (auto node = made_.extract(offset)) {
+      node.key() = at;
+      made.insert(std::move(node));
+    }
   }
   text_ = std::move(fresh);
   garbage_ = 0;
-  made_.clear();
+  made_ = std::move(made);
 }
 
 std::string_view DAString::GetView(int index) const {

@@ -205,6 +205,10 @@ public:
 
   void Clear() override;
   void SettleElements() override;
+  // Rewrites the store with the live texts alone, in element order: after the elements were moved
+  // about (a sort), texts of neighbouring elements lie together again. Strings handed out by GetPtr
+  // stay valid.
+  void Compact();
 
 protected:
   void ReleaseRange(int from, int to) override;
@@ -217,7 +221,6 @@ private:
   std::uint64_t SlotAt(int index) const;
   void PutSlot(int index, std::uint64_t slot);
   void Forget(std::uint64_t slot);  // the text of a slot becomes garbage
-  void Compact();
 
   std::vector<char, TLargeAllocator<char>> text_;
   std::size_t garbage_ = 0;  // bytes of text_ that no element refers to

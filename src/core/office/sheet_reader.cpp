@@ -105,13 +105,25 @@ void TSheetReader::Close() {
   texts_.reset();
 }
 
-std::string TSheetReader::Cell(int row, int col) const {
-  if (!open_ || row < 1 || col < 1 || static_cast<std::size_t>(row) + 1 >= rowFirst_.size()) return {};
+const TSheetReader::TCell* TSheetReader::Find(int row, int col) const {
+  if (!open_ || row < 1 || col < 1 || static_cast<std::size_t>(row) + 1 >= rowFirst_.size()) return nullptr;
   const auto first = cells_.begin() + rowFirst_[static_cast<std::size_t>(row)];
   const auto last = cells_.begin() + rowFirst_[static_cast<std::size_t>(row) + 1];
   const auto wanted = static_cast<std::uint32_t>(col);
   const auto it = std::lower_bound(first, last, wanted, [](const TCell& c, std::uint32_t w) { return c.col < w; });
-  if (it == last || it->col != wanted) return {};
+  return it == last || it->col != wanted ? nullptr : &*it;
+}
+
+bool TSheetReader::CellNumber(int row, int col, double& value) const {
+  const TCell* cell = Find(row, col);
+  if (!cell || static_cast<CellKind>(cell->kind) != CellKind::Number) return false;
+  value = cell->number;
+  return true;
+}
+
+std::string TSheetReader::Cell(int row, int col) const {
+  const TCell* it = Find(row, col);
+  if (!it) return {};
   switch (static_cast<CellKind>(it->kind)) {
     case CellKind::Number: return FloatToStrGeneral(it->number, 15);
     case CellKind::Date: return DateSerialText(it->number);

@@ -36,6 +36,9 @@ public:
   // them ("0.25", "250", "-1"), texts as they are, "" for an empty cell, a cell outside the sheet and
   // when no workbook is open.
   std::string Cell(int row, int col) const;
+  // The number of cell (row, col) when it holds one (not a date, not a text): Cell gives
+  // FloatToStrGeneral(value, 15) for it. False for any other cell.
+  bool CellNumber(int row, int col, double& value) const;
 
   // The path given to Open and the first sheet's name (empty without a workbook or a sheet), for the
   // messages that name a cell.
@@ -56,6 +59,9 @@ private:
   };
   static_assert(sizeof(TCell) == 16);
   class TFirstSheet;
+
+  // The stored cell, nullptr for an empty cell or one outside the sheet.
+  const TCell* Find(int row, int col) const;
 
   bool open_ = false;
   std::string path_;

@@ -1,9 +1,13 @@
 #include "core/tables/table_ops.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "core/base/codepage.h"
@@ -31,14 +35,40 @@ T Load(const void* p) {
   return v;
 }
 
-// The sort keys of a text's characters in upper case: texts order as CompareCp1251 orders them.
-std::u32string TextKey(std::string_view text) {
-  const std::string upper = UpperCase(text);
-  std::u32string key;
-  key.reserve(upper.size());
-  std::size_t pos = 0;
-  while (pos < upper.size()) key.push_back(static_cast<char32_t>(Cp1251SortKey(NextUtf8Char(upper, pos))));
-  return key;
+// The key by which texts order one character, taken in upper case: Cp1251SortKey(UpperChar(c)).
+// Tables serve the characters of one and two UTF-8 bytes (almost every character of a district's
+// names) and the bytes of fixed strings; the rest is computed.
+struct TUpperKeys {
+  std::array<std::uint16_t, 0x800> small{};  // code points below 0x800
+  std::array<std::uint16_t, 256> fixed{};    // Windows-1251 bytes
+  TUpperKeys() {
+    for (char32_t cp = 0; cp < 0x800; ++cp) small[cp] = static_cast<std::uint16_t>(Cp1251SortKey(UpperChar(cp)));
+    for (unsigned b = 0; b < 256; ++b)
+      fixed[b] = static_cast<std::uint16_t>(Cp1251SortKey(UpperChar(Cp1251Char(static_cast<unsigned char>(b)))));
+  }
+};
+const TUpperKeys& UpperKeys() {
+  static const TUpperKeys keys;
+  return keys;
+}
+
+// The key of the character at pos, moving pos past it; a malformed byte counts as NextUtf8Char reads it.
+// Upper-casing a text and then reading its characters gives the same keys: a changed letter is
+// written whole and never joins a stray byte before it.
+inline unsigned NextUpperKey(const TUpperKeys& keys, std::string_view text, std::size_t& pos) {
+  const auto b = static_cast<unsigned char>(text[pos]);
+  if (b < 0x80) {
+    ++pos;
+    return keys.small[b];
+  }
+  if (b >= 0xC2 && b <= 0xDF && pos + 1 < text.size()) {
+    const auto c = static_cast<unsigned char>(text[pos + 1]);
+    if ((c & 0xC0) == 0x80) {
+      pos += 2;
+      return keys.small[(b & 0x1Fu) << 6 | (c & 0x3Fu)];
+    }
+  }
+  return Cp1251SortKey(UpperChar(NextUtf8Char(text, pos)));
 }
 
 // The text of an inline fixed-string element (length byte and Windows-1251 bytes).
@@ -47,110 +77,217 @@ std::string FixedText(const void* element) {
   return Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(p + 1), p[0]));
 }
 
+// CompareCp1251 of the texts in upper case, read character by character without copies.
 int CompareTexts(std::string_view a, std::string_view b) {
   if (a.empty() || b.empty()) return a.empty() ? (b.empty() ? 0 : -1) : 1;
-  return CompareCp1251(UpperCase(a), UpperCase(b));
+  const TUpperKeys& keys = UpperKeys();
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const unsigned ka = NextUpperKey(keys, a, i);
+    const unsigned kb = NextUpperKey(keys, b, j);
+    if (ka != kb) return ka < kb ? -1 : 1;
+  }
+  if (i < a.size()) return 1;
+  return j < b.size() ? -1 : 0;
 }
 
 bool IsKnownType(char type) {
   return std::strchr("bcdfilnrstw", type) != nullptr && type != 0;
 }
 
-// The cached keys of one column, so that a sort compares numbers and prepared texts only.
-struct KeyColumn {
-  enum Kind { Int, Real, Text } kind = Int;
-  std::vector<std::int64_t> ints;
-  std::vector<double> reals;
-  std::vector<std::u32string> texts;
-  // The first eight character keys of each text, one byte each, packed so that where two numbers differ
-  // the texts order as they do: most comparisons end here, on numbers that lie together, instead of on
-  // texts spread over the heap. A key of 255 or more ends the packing (as 255, then zeros), so that keys
-  // that do not fit a byte never decide; equal numbers leave the order to the texts.
-  std::vector<std::uint64_t> prefixes;
-
-  static std::uint64_t Prefix(const std::u32string& key) {
-    std::uint64_t prefix = 0;
-    bool ended = false;
-    for (std::size_t k = 0; k < 8; ++k) {
-      std::uint64_t byte = 0;
-      if (!ended && k < key.size()) {
-        byte = std::min<std::uint64_t>(key[k], 0xFF);
-        ended = byte == 0xFF;
-      }
-      prefix = prefix << 8 | byte;
+// The keys of one sort column, prepared so that a sort compares bytes and numbers only. A number
+// becomes an unsigned number of the same order. A text becomes a string of order bytes: a character
+// key below 0xFE as key + 1, a larger one as 0xFF and the rest of the key in three bytes, so that the
+// strings compare byte by byte (memcmp) as the texts do, a text ending before another of its beginning
+// comes first, and no text's byte is 0, which pads a text in the eight-byte chunks the sort takes.
+class TSortKey {
+public:
+  TSortKey(const TDynamicArray& column, char type, int count) : text_(type == 's' || type == 't') {
+    if (!text_) {
+      numbers_.resize(static_cast<std::size_t>(count) + 1);
+      for (int r = 1; r <= count; ++r) numbers_[static_cast<std::size_t>(r)] = Number(ValuePtr(column, type, r), type);
+      return;
     }
-    return prefix;
-  }
-
-  KeyColumn(const TDynamicArray& column, char type, int count) {
-    if (type == 'd' || type == 'r' || type == 'f') {
-      kind = Real;
-      reals.resize(static_cast<std::size_t>(count) + 1);
-      for (int r = 1; r <= count; ++r) {
-        const void* p = ValuePtr(column, type, r);
-        const double v = type == 'f' ? static_cast<double>(Load<float>(p)) : Load<double>(p);
-        // NaN compares equal to every value; in a sort it goes first so that the order stays strict.
-        reals[static_cast<std::size_t>(r)] = std::isnan(v) ? -INFINITY : v;
-      }
-    } else if (type == 's' || type == 't') {
-      kind = Text;
-      texts.resize(static_cast<std::size_t>(count) + 1);
-      const auto* strings = type == 's' ? dynamic_cast<const DAString*>(&column) : nullptr;
-      prefixes.resize(static_cast<std::size_t>(count) + 1);
-      for (int r = 1; r <= count; ++r) {
-        const auto at = static_cast<std::size_t>(r);
-        if (type == 's') {
-          if (strings) texts[at] = TextKey(strings->GetView(r));
-        } else {
-          texts[at] = TextKey(FixedText(ValuePtr(column, type, r)));
-        }
-        prefixes[at] = Prefix(texts[at]);
-      }
-    } else {
-      kind = Int;
-      ints.resize(static_cast<std::size_t>(count) + 1);
-      for (int r = 1; r <= count; ++r) {
-        const void* p = ValuePtr(column, type, r);
-        std::int64_t v = 0;
-        switch (type) {
-          case 'b':
-          case 'c': v = Load<std::uint8_t>(p); break;
-          case 'i': v = Load<std::int16_t>(p); break;
-          case 'w': v = Load<std::uint16_t>(p); break;
-          case 'l': v = Load<std::int32_t>(p); break;
-          default: v = Load<std::int64_t>(p); break;
-        }
-        ints[static_cast<std::size_t>(r)] = v;
+    starts_.assign(static_cast<std::size_t>(count) + 2, 0);
+    const auto* strings = type == 's' ? dynamic_cast<const DAString*>(&column) : nullptr;
+    const TUpperKeys& keys = UpperKeys();
+    bytes_.reserve(static_cast<std::size_t>(count) * 10);
+    for (int r = 1; r <= count; ++r) {
+      starts_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(bytes_.size());
+      if (type == 's') {
+        if (!strings) continue;
+        const std::string_view view = strings->GetView(r);
+        for (std::size_t pos = 0; pos < view.size();) Put(NextUpperKey(keys, view, pos));
+      } else {
+        const auto* p = static_cast<const unsigned char*>(ValuePtr(column, type, r));
+        for (unsigned k = 1; k <= p[0]; ++k) Put(keys.fixed[p[k]]);
       }
     }
+    starts_[static_cast<std::size_t>(count) + 1] = static_cast<std::uint32_t>(bytes_.size());
   }
 
-  // <0, 0, >0 for rows a and b.
-  int Compare(int a, int b) const {
+  bool IsText() const { return text_; }
+
+  // Order bytes of the row's text.
+  std::size_t Length(int row) const {
+    const auto r = static_cast<std::size_t>(row);
+    return starts_[r + 1] - starts_[r];
+  }
+
+  // Eight order bytes from depth on as one number (zeros past the end); a number row's own number.
+  std::uint64_t Chunk(int row, std::size_t depth) const {
+    const auto r = static_cast<std::size_t>(row);
+    if (!text_) return numbers_[r];
+    const std::size_t length = Length(row);
+    const unsigned char* p = bytes_.data() + starts_[r];
+    if (length >= depth + 8) {
+      std::uint64_t v;
+      std::memcpy(&v, p + depth, 8);
+      if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+      return v;
+    }
+    std::uint64_t v = 0;
+    for (std::size_t k = depth; k < depth + 8; ++k) v = v << 8 | (k < length ? p[k] : 0u);
+    return v;
+  }
+
+  // <0, 0, >0 for rows a and b, texts compared from order byte depth on.
+  int Compare(int a, int b, std::size_t depth) const {
     const auto ia = static_cast<std::size_t>(a), ib = static_cast<std::size_t>(b);
-    switch (kind) {
-      case Int: return ints[ia] < ints[ib] ? -1 : (ints[ib] < ints[ia] ? 1 : 0);
-      case Real: return reals[ia] < reals[ib] ? -1 : (reals[ib] < reals[ia] ? 1 : 0);
-      default:
-        if (prefixes[ia] != prefixes[ib]) return prefixes[ia] < prefixes[ib] ? -1 : 1;
-        return texts[ia].compare(texts[ib]);
+    if (!text_) return numbers_[ia] < numbers_[ib] ? -1 : (numbers_[ib] < numbers_[ia] ? 1 : 0);
+    const std::size_t la = Length(a), lb = Length(b);
+    const std::size_t na = la > depth ? la - depth : 0, nb = lb > depth ? lb - depth : 0;
+    const std::size_t common = std::min(na, nb);
+    if (common > 0) {
+      const int c = std::memcmp(bytes_.data() + starts_[ia] + depth, bytes_.data() + starts_[ib] + depth, common);
+      if (c != 0) return c;
+    }
+    return na < nb ? -1 : (nb < na ? 1 : 0);
+  }
+
+private:
+  static std::uint64_t Number(const void* p, char type) {
+    constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
+    switch (type) {
+      case 'b':
+      case 'c': return Load<std::uint8_t>(p);
+      case 'i': return static_cast<std::uint64_t>(std::int64_t{Load<std::int16_t>(p)}) ^ kSign;
+      case 'w': return Load<std::uint16_t>(p);
+      case 'l': return static_cast<std::uint64_t>(std::int64_t{Load<std::int32_t>(p)}) ^ kSign;
+      case 'n': return static_cast<std::uint64_t>(Load<std::int64_t>(p)) ^ kSign;
+      default: {
+        double v = type == 'f' ? static_cast<double>(Load<float>(p)) : Load<double>(p);
+        // NaN compares equal to every value; in a sort it goes first so that the order stays strict.
+        // -0 equals 0.
+        if (std::isnan(v)) v = -INFINITY;
+        if (v == 0) v = 0;
+        const auto bits = std::bit_cast<std::uint64_t>(v);
+        return (bits & kSign) != 0 ? ~bits : bits | kSign;
+      }
     }
   }
+
+  void Put(unsigned key) {
+    if (key < 0xFE) {
+      bytes_.push_back(static_cast<unsigned char>(key + 1));
+      return;
+    }
+    key -= 0xFE;
+    const unsigned char wide[4] = {0xFF, static_cast<unsigned char>(key >> 16), static_cast<unsigned char>(key >> 8),
+                                   static_cast<unsigned char>(key)};
+    bytes_.insert(bytes_.end(), wide, wide + 4);
+  }
+
+  bool text_;
+  std::vector<std::uint64_t> numbers_;  // by row
+  std::vector<unsigned char> bytes_;    // the order bytes of every row, one after another
+  std::vector<std::uint32_t> starts_;   // row r: bytes_[starts_[r] .. starts_[r + 1])
 };
 
 // Rows 1..count in stable ascending order of the keys; perm[i] is the row that goes to place i.
-std::vector<std::int32_t> SortedOrder(const std::vector<KeyColumn>& keys, int count) {
-  std::vector<std::int32_t> perm(static_cast<std::size_t>(count));
-  std::iota(perm.begin(), perm.end(), 1);
-  std::stable_sort(perm.begin(), perm.end(), [&](std::int32_t a, std::int32_t b) {
-    for (const KeyColumn& key : keys) {
-      const int c = key.Compare(a, b);
+// Eight order bytes of a key at a time are sorted by a stable radix sort; rows alike in them go on to
+// the next eight bytes or the next key. Short runs are sorted by comparison, the row deciding last.
+class TSortedOrder {
+public:
+  TSortedOrder(const std::vector<TSortKey>& keys, int count) : keys_(keys), items_(static_cast<std::size_t>(count)) {
+    for (std::size_t i = 0; i < items_.size(); ++i) items_[i].row = static_cast<std::uint32_t>(i + 1);
+    if (!keys_.empty()) Sort(0, items_.size(), 0, 0);
+  }
+
+  std::vector<std::int32_t> Rows() const {
+    std::vector<std::int32_t> perm(items_.size());
+    for (std::size_t i = 0; i < items_.size(); ++i) perm[i] = static_cast<std::int32_t>(items_[i].row);
+    return perm;
+  }
+
+private:
+  struct TItem {
+    std::uint64_t chunk;
+    std::uint32_t row;
+  };
+  static constexpr std::size_t kShortRun = 128;
+
+  bool Less(std::uint32_t a, std::uint32_t b, std::size_t key, std::size_t depth) const {
+    for (; key < keys_.size(); ++key, depth = 0) {
+      const int c = keys_[key].Compare(static_cast<int>(a), static_cast<int>(b), depth);
       if (c != 0) return c < 0;
     }
-    return false;
-  });
-  return perm;
-}
+    return a < b;
+  }
+
+  // Orders items lo..hi-1, alike in every key before key and in its order bytes before depth.
+  void Sort(std::size_t lo, std::size_t hi, std::size_t key, std::size_t depth) {
+    if (hi - lo < 2) return;
+    const auto first = items_.begin() + static_cast<std::ptrdiff_t>(lo);
+    const auto last = items_.begin() + static_cast<std::ptrdiff_t>(hi);
+    if (hi - lo <= kShortRun) {
+      std::sort(first, last, [&](const TItem& a, const TItem& b) { return Less(a.row, b.row, key, depth); });
+      return;
+    }
+    const TSortKey& k = keys_[key];
+    for (auto it = first; it != last; ++it) it->chunk = k.Chunk(static_cast<int>(it->row), depth);
+    Radix(lo, hi);
+    for (std::size_t i = lo; i < hi;) {
+      std::size_t j = i + 1;
+      while (j < hi && items_[j].chunk == items_[i].chunk) ++j;
+      if (j - i > 1) {
+        bool longer = false;
+        for (std::size_t m = i; k.IsText() && m < j && !longer; ++m)
+          longer = k.Length(static_cast<int>(items_[m].row)) > depth + 8;
+        if (longer)
+          Sort(i, j, key, depth + 8);
+        else if (key + 1 < keys_.size())
+          Sort(i, j, key + 1, 0);
+      }
+      i = j;
+    }
+  }
+
+  // Stable least-significant-byte-first sort of items lo..hi-1 by chunk; a byte all items share costs
+  // no pass.
+  void Radix(std::size_t lo, std::size_t hi) {
+    const std::size_t n = hi - lo;
+    std::vector<std::array<std::uint32_t, 256>> counts(8);
+    for (std::size_t i = lo; i < hi; ++i)
+      for (unsigned b = 0; b < 8; ++b) ++counts[b][(items_[i].chunk >> (8 * b)) & 0xFF];
+    if (spare_.size() < items_.size()) spare_.resize(items_.size());
+    TItem* from = items_.data() + lo;
+    TItem* to = spare_.data() + lo;
+    for (unsigned b = 0; b < 8; ++b) {
+      std::array<std::uint32_t, 256>& count = counts[b];
+      if (count[(from->chunk >> (8 * b)) & 0xFF] == n) continue;
+      std::uint32_t sum = 0;
+      for (std::uint32_t& c : count) sum += std::exchange(c, sum);
+      for (std::size_t i = 0; i < n; ++i) to[count[(from[i].chunk >> (8 * b)) & 0xFF]++] = from[i];
+      std::swap(from, to);
+    }
+    if (from != items_.data() + lo) std::copy(from, from + n, items_.data() + lo);
+  }
+
+  const std::vector<TSortKey>& keys_;
+  std::vector<TItem> items_;
+  std::vector<TItem> spare_;
+};
 
 bool IsIdentity(const std::vector<std::int32_t>& perm) {
   for (std::size_t i = 0; i < perm.size(); ++i)
@@ -159,15 +296,19 @@ bool IsIdentity(const std::vector<std::int32_t>& perm) {
 }
 
 // Moves the elements of rows 1..n so that place i gets the element of row perm[i-1], rows from..to
-// at a time into a new block. Raw bytes move, so the texts a string array owns change places without
-// being copied: every text still has exactly one owner.
+// at a time into a block, which Finish copies back. Raw bytes move, so the texts a string array owns
+// change places without being copied: every text still has exactly one owner. The block is the
+// permuter's own, or one that permuters used one after another share (at least n elements of this
+// array's size); it is never read before it is written.
 class Permuter {
 public:
-  Permuter(TDynamicArray& array, const std::vector<std::int32_t>& perm)
+  Permuter(TDynamicArray& array, const std::vector<std::int32_t>& perm, unsigned char* shared = nullptr)
       : array_(array), perm_(perm), size_(static_cast<std::size_t>(array.ElemSize())) {
     array_.EnsureIndex(static_cast<int>(perm.size()));
     array_.SettleElements();  // the elements move as bytes
-    block_.resize(perm.size() * size_);
+    bytes_ = perm.size() * size_;
+    if (!shared && bytes_ > 0) own_ = std::make_unique_for_overwrite<unsigned char[]>(bytes_);
+    block_ = shared ? shared : own_.get();
   }
   void Move(int from, int to) {
     switch (size_) {
@@ -179,7 +320,7 @@ public:
     }
   }
   void Finish() {
-    if (!block_.empty()) std::memcpy(static_cast<unsigned char*>(array_.Data()) + size_, block_.data(), block_.size());
+    if (bytes_ > 0) std::memcpy(static_cast<unsigned char*>(array_.Data()) + size_, block_, bytes_);
   }
 
 private:
@@ -189,15 +330,25 @@ private:
     const auto* src = static_cast<const unsigned char*>(array_.Data());
     const std::size_t size = N != 0 ? N : size_;
     for (int i = from; i <= to; ++i)
-      std::memcpy(&block_[static_cast<std::size_t>(i - 1) * size],
+      std::memcpy(block_ + static_cast<std::size_t>(i - 1) * size,
                   src + static_cast<std::size_t>(perm_[static_cast<std::size_t>(i - 1)]) * size, size);
   }
 
   TDynamicArray& array_;
   const std::vector<std::int32_t>& perm_;
   std::size_t size_;
-  std::vector<unsigned char> block_;
+  std::size_t bytes_ = 0;
+  std::unique_ptr<unsigned char[]> own_;
+  unsigned char* block_ = nullptr;
 };
+
+// Once every column has moved, the texts of the string columns are laid out again in the new order:
+// the rows a sorted table's user walks one after another have their texts together. Done last, so that
+// a store that cannot be rewritten for want of memory leaves the table whole.
+void CompactTexts(TDataFile& table) {
+  for (int k = 1; k <= table.NCols; ++k)
+    if (auto* strings = dynamic_cast<DAString*>(table.Columns[k].get())) strings->Compact();
+}
 
 void CopyElement(const TDynamicArray& from, TDynamicArray& to, int fromRow, int toRow) {
   if (const auto* strings = dynamic_cast<const DAString*>(&from)) {
@@ -409,8 +560,8 @@ int MultiKeySearch(std::span<const void* const> values, std::span<const std::uin
 
 bool InsertSorted(TDynamicArray& column, char type, int count, DALongint* perm) {
   if (count < 2 || !IsKnownType(type)) return false;
-  const std::vector<KeyColumn> keys{KeyColumn(column, type, count)};
-  const std::vector<std::int32_t> order = SortedOrder(keys, count);
+  const std::vector<TSortKey> keys{TSortKey(column, type, count)};
+  const std::vector<std::int32_t> order = TSortedOrder(keys, count).Rows();
   if (IsIdentity(order)) return false;
   Permuter values(column, order);
   values.Move(1, count);
@@ -459,29 +610,33 @@ void SortTable(TDataFile& table, int keyCount, std::span<const std::uint8_t> key
   if (keyCount <= 0 || IsTableSorted(table, keyCount, keys)) return;
   const int n = table.RowCount;
 
-  std::vector<KeyColumn> cache;
+  std::vector<TSortKey> cache;
   for (int k = 0; k < keyCount; ++k) {
     const int col = keys[static_cast<std::size_t>(k)];
     if (col >= 1 && col <= table.NCols && table.Columns[col] && IsKnownType(table.ColType[col]))
       cache.emplace_back(*table.Columns[col], table.ColType[col], n);
   }
-  const std::vector<std::int32_t> order = SortedOrder(cache, n);
+  const std::vector<std::int32_t> order = TSortedOrder(cache, n).Rows();
   changed = !IsIdentity(order);
 
   if (!progress) {
-    // Without a progress to report, one column after another: a single block in use at a time instead
-    // of a fresh one for every column at once.
+    // Without a progress to report, one column after another through one block for them all.
+    std::size_t widest = table.MarkRec ? static_cast<std::size_t>(table.MarkRec->ElemSize()) : 0;
+    for (int k = 1; k <= table.NCols; ++k)
+      if (table.Columns[k]) widest = std::max(widest, static_cast<std::size_t>(table.Columns[k]->ElemSize()));
+    const auto block = std::make_unique_for_overwrite<unsigned char[]>(widest * static_cast<std::size_t>(n));
     for (int k = 1; k <= table.NCols; ++k)
       if (table.Columns[k]) {
-        Permuter p(*table.Columns[k], order);
+        Permuter p(*table.Columns[k], order, block.get());
         p.Move(1, n);
         p.Finish();
       }
     if (table.MarkRec) {
-      Permuter p(*table.MarkRec, order);
+      Permuter p(*table.MarkRec, order, block.get());
       p.Move(1, n);
       p.Finish();
     }
+    CompactTexts(table);
     return;
   }
   std::vector<Permuter> permuters;
@@ -497,6 +652,8 @@ void SortTable(TDataFile& table, int keyCount, std::span<const std::uint8_t> key
     if (progress && (to % step == 0)) progress(static_cast<float>(to * 100.0 / n));
   }
   for (Permuter& p : permuters) p.Finish();
+  permuters.clear();  // their blocks go before the texts take new ones
+  CompactTexts(table);
   if (progress) {
     progress(100);
     progress(0);

@@ -3,7 +3,10 @@
 // the kinds and finite values they may.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -124,6 +127,46 @@ TEST_F(MeasureFuzz, RandomCellTextsKeepRowsAndValuesFinite) {
     }
     ImportAll(sheet.Cells());
   }
+}
+
+// A number cell of a workbook reads as the same value, or fails with the same message, whether the
+// import takes the reader's cells or the texts of those cells: short decimals, numbers of 16 and 17
+// digits, zeros of both signs, the ends of the range and numbers no column holds.
+TEST_F(MeasureFuzz, NumberCellsReadAsTheirTexts) {
+  Workbook book;
+  Worksheet& s = book.sheets.emplace_back("Числа");
+  std::mt19937_64 random(20261207);
+  std::vector<double> values{0.0, -0.0, 0.1 + 0.2, 1.0 / 3, -2.0 / 3, 1e-300, 2.5e-301, 1e300, 3e300, 1e30, -1e30,
+                             123456789012345.0, 1234567890123456.0, 0.000123456789012345, 9.999999999999999e22};
+  while (values.size() < 600) {
+    const double digits = static_cast<double>(random() % 100000000000000000ull) / std::pow(10.0, random() % 18);
+    const double scaled = digits * std::pow(10.0, static_cast<int>(random() % 41) - 20);
+    values.push_back(random() % 2 ? scaled : -scaled);
+    double bits = 0;
+    do {
+      const std::uint64_t pattern = random();
+      std::memcpy(&bits, &pattern, sizeof bits);
+    } while (!std::isfinite(bits));
+    values.push_back(bits);
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) s.SetNumber(static_cast<int>(i) + 1, 2, values[i]);
+  const std::string file = dir / "числа.xlsx";
+  WriteXlsx(file, book);
+  TSheetReader sheet;
+  sheet.Open(file);
+  const TSheetCells cells = SheetCells(sheet);
+  const TSheetCells texts = [&sheet](int row, int col) { return sheet.Cell(row, col); };
+  int faults = 0;
+  for (int row = 1; row <= static_cast<int>(values.size()); ++row) {
+    double viaCells = -7, viaTexts = -7;
+    std::vector<std::string> cellMessages, textMessages;
+    const bool read = ReadSheetValue(cells, 2, row, viaCells, cellMessages);
+    EXPECT_EQ(read, ReadSheetValue(texts, 2, row, viaTexts, textMessages)) << sheet.Cell(row, 2);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(viaCells), std::bit_cast<std::uint64_t>(viaTexts)) << sheet.Cell(row, 2);
+    EXPECT_EQ(cellMessages, textMessages);
+    faults += read ? 0 : 1;
+  }
+  EXPECT_GT(faults, 2);  // 1e30 and the like
 }
 
 }  // namespace
