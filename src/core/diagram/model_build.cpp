@@ -147,8 +147,6 @@ private:
 
 }  // namespace
 
-std::string SubstationOf(std::string_view name) { return UpperCase(name.substr(0, name.find('.'))); }
-
 TWalkData PrepareWalk(TSchemBoxState& box, std::vector<std::int32_t>& nodeSet, std::vector<std::int32_t>& lineSet) {
   const TNodeCols& nc = box.NodeCols;
   const TBranchCols& bc = box.BranchCols;

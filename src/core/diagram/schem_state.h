@@ -14,6 +14,7 @@
 #include "core/diagram/canvas.h"
 #include "core/diagram/model.h"
 #include "core/tables/colmaps_results.h"
+#include "core/tables/element_names.h"
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/layout.h"
 #include "core/tables/switch_rec.h"
@@ -230,8 +231,6 @@ public:
   int NearestNominalVoltage(int u) const;
 };
 
-// The part of a name before its first "." (the whole name without one), in upper case.
-std::string SubstationOf(std::string_view name);
 // The winding number of a branch mark "kind|mark|winding"; 0 for an empty rest.
 int WindingOf(std::string_view mark);
 

@@ -9,6 +9,7 @@
 #include "core/catalogs/catalog_units.h"
 #include "core/district/form_context.h"
 #include "core/district/station_index.h"
+#include "core/tables/element_names.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
 
@@ -89,7 +90,7 @@ void TSchemeForming::CheckDoubleStations() {
   const std::vector<int> order = reg_.NameOrder();
   std::vector<std::string> keys;
   keys.reserve(order.size());
-  for (const int ns : order) keys.push_back(StationPartKey(reg_[ns].Name));
+  for (const int ns : order) keys.push_back(SubstationOf(reg_[ns].Name));
   // positions in name order by station; a station is reported at its first node without a "."
   const TStationIndex stations(keys);
   for (std::size_t k = 0; k < order.size(); ++k) {

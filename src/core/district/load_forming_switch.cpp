@@ -7,6 +7,7 @@
 
 #include "core/district/load_forming.h"
 #include "core/district/load_forming_letters.h"
+#include "core/tables/element_names.h"
 
 namespace ld {
 
@@ -19,7 +20,7 @@ double Load(const TTransTPCols& c, int row) { return c.Pn->Get(row) + c.Qn->Get(
 }  // namespace
 
 std::span<const int> TLoadForming::StationRows(int row) const {
-  return trIndex_.Stations().Find(StationPartKey(tr_.Name1->GetView(row)));
+  return trIndex_.Stations().Find(SubstationOf(tr_.Name1->GetView(row)));
 }
 
 namespace {

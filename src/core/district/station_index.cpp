@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <numeric>
 
-#include "core/base/codepage.h"
 
 namespace ld {
 
@@ -36,7 +35,5 @@ std::span<const int> TStationIndex::Find(std::string_view key) const {
   return std::span<const int>(rows_).subspan(static_cast<std::size_t>(starts_[k]),
                                              static_cast<std::size_t>(starts_[k + 1] - starts_[k]));
 }
-
-std::string StationPartKey(std::string_view name) { return UpperCase(name.substr(0, name.find('.'))); }
 
 }  // namespace ld

@@ -26,7 +26,4 @@ private:
   std::vector<int> rows_;
 };
 
-// The name up to its first "." in upper case: the station part of a station row's name.
-std::string StationPartKey(std::string_view name);
-
 }  // namespace ld

@@ -7,6 +7,8 @@
 
 namespace ld {
 
+std::string SubstationOf(std::string_view name) { return UpperCase(name.substr(0, name.find('.'))); }
+
 std::string TrimName(std::string_view name) {
   std::size_t first = 0, last = name.size();
   while (first < last && static_cast<unsigned char>(name[first]) <= ' ') ++first;

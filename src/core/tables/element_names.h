@@ -16,6 +16,10 @@ namespace ld {
 // A name without the blanks and control characters around it.
 std::string TrimName(std::string_view name);
 
+// The part of a node name before its first "." (the whole name without one), in upper case: the station
+// or substation that names are compared by.
+std::string SubstationOf(std::string_view name);
+
 // The letter of a one-character district cell (a Windows-1251 byte) upper-cased, a Latin look-alike
 // read as its Cyrillic twin; 0 for an empty or blank cell.
 char32_t DistrictLetter(char cell);

@@ -398,7 +398,7 @@ void TZregimForm::SubstBtnClick() {
   if (text == "+") {
     expanded.clear();
     for (std::int32_t r : box.NodeSet) {
-      const std::string part = diagram::SubstationOf(box.NodeCols.Name->GetItem(r));
+      const std::string part = SubstationOf(box.NodeCols.Name->GetItem(r));
       // tap-off nodes are no substations of their own
       if (part.rfind("ОТП", 0) == 0 || part.rfind("ВІДП", 0) == 0 || part.rfind("_", 0) == 0) continue;
       if (std::find(expanded.begin(), expanded.end(), part) == expanded.end()) expanded.push_back(part);
@@ -406,7 +406,7 @@ void TZregimForm::SubstBtnClick() {
   } else if (text == "-") {
     expanded.clear();
   } else {
-    const std::string part = diagram::SubstationOf(text);
+    const std::string part = SubstationOf(text);
     const auto it = std::find(expanded.begin(), expanded.end(), part);
     if (it != expanded.end())
       expanded.erase(it);
