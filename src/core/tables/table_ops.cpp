@@ -625,17 +625,14 @@ void SortTable(TDataFile& table, int keyCount, std::span<const std::uint8_t> key
     for (int k = 1; k <= table.NCols; ++k)
       if (table.Columns[k]) widest = std::max(widest, static_cast<std::size_t>(table.Columns[k]->ElemSize()));
     const auto block = std::make_unique_for_overwrite<unsigned char[]>(widest * static_cast<std::size_t>(n));
-    for (int k = 1; k <= table.NCols; ++k)
-      if (table.Columns[k]) {
-        Permuter p(*table.Columns[k], order, block.get());
-        p.Move(1, n);
-        p.Finish();
-      }
-    if (table.MarkRec) {
-      Permuter p(*table.MarkRec, order, block.get());
+    const auto moveWhole = [&](TDynamicArray& column) {
+      Permuter p(column, order, block.get());
       p.Move(1, n);
       p.Finish();
-    }
+    };
+    for (int k = 1; k <= table.NCols; ++k)
+      if (table.Columns[k]) moveWhole(*table.Columns[k]);
+    if (table.MarkRec) moveWhole(*table.MarkRec);
     CompactTexts(table);
     return;
   }
