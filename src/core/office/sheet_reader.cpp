@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "core/base/error.h"
-#include "core/base/numfmt.h"
 #include "core/office/sheet_sink.h"
 
 namespace ld {
@@ -124,13 +123,8 @@ bool TSheetReader::CellNumber(int row, int col, double& value) const {
 std::string TSheetReader::Cell(int row, int col) const {
   const TCell* it = Find(row, col);
   if (!it) return {};
-  switch (static_cast<CellKind>(it->kind)) {
-    case CellKind::Number: return FloatToStrGeneral(it->number, 15);
-    case CellKind::Date: return DateSerialText(it->number);
-    case CellKind::Text: return std::string(texts_->At(it->text));
-    case CellKind::Empty: break;
-  }
-  return {};
+  const auto kind = static_cast<CellKind>(it->kind);
+  return kind == CellKind::Text ? std::string(texts_->At(it->text)) : NumberCellText(kind, it->number);
 }
 
 const std::string& TSheetReader::SheetName() const { return sheetName_; }

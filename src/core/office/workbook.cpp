@@ -78,13 +78,17 @@ void Worksheet::Set(int row, int col, SheetCell cell) { At(row, col) = std::move
 
 std::string Worksheet::CellText(int row, int col) const {
   const SheetCell& cell = Cell(row, col);
-  switch (cell.kind) {
-    case CellKind::Empty: return {};
-    case CellKind::Text: return cell.text;
-    case CellKind::Date: return DateSerialText(cell.number);
-    case CellKind::Number: break;
+  return cell.kind == CellKind::Text ? cell.text : NumberCellText(cell.kind, cell.number);
+}
+
+std::string NumberCellText(CellKind kind, double value) {
+  switch (kind) {
+    case CellKind::Number: return FloatToStrGeneral(value, 15);
+    case CellKind::Date: return DateSerialText(value);
+    case CellKind::Empty:
+    case CellKind::Text: break;
   }
-  return FloatToStrGeneral(cell.number, 15);
+  return {};
 }
 
 double DateSerial(int year, int month, int day, int hour, int minute, int second) {

@@ -66,6 +66,8 @@ double DateSerial(int year, int month, int day, int hour = 0, int minute = 0, in
 // Text of a serial day: "DD.MM.YYYY" and " HH:MM:SS" when the time is not 00:00:00; a serial outside
 // 1.1.1900 .. 31.12.9999 as a number in general format.
 std::string DateSerialText(double serial);
+// The text of a number or date cell as Worksheet::CellText gives it; empty for the other kinds.
+std::string NumberCellText(CellKind kind, double value);
 
 // Reads a workbook from a file: .xlsx by its zip signature, legacy .xls by its compound-document
 // signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>": <reason>'.
