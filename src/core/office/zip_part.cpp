@@ -56,38 +56,20 @@ void TUnpackBudget::Take(const std::string& part, std::uint64_t sofar, std::uint
   unpacked_ += more;
 }
 
-std::optional<std::string> ReadZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget) {
+namespace {
+
+// Reads the part piece by piece: `whole` for a part that is then held whole, which one part's limit
+// bounds as well.
+TPartRead ReadPart(zip_t* zip, const std::string& name, TUnpackBudget& budget, bool whole,
+                   const std::function<bool(std::string_view piece)>& piece) {
   const zip_int64_t index = zip_name_locate(zip, name.c_str(), ZIP_FL_NOCASE);
-  if (index < 0) return std::nullopt;
+  if (index < 0) return TPartRead::Missing;
   // The declared size refuses a bomb before a byte of it is made; what is read is counted all the
   // same, since the declaration may lie.
   zip_stat_t stat;
   zip_stat_init(&stat);
   if (zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) != 0) {
-    budget.Check(name, stat.size);
-  }
-  std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0));
-  if (!file) return std::nullopt;
-  std::string data;
-  char buf[65536];
-  for (;;) {
-    const zip_int64_t n = zip_fread(file.get(), buf, sizeof buf);
-    if (n < 0) return std::nullopt;
-    if (n == 0) break;
-    budget.Take(name, data.size(), static_cast<std::uint64_t>(n));
-    data.append(buf, static_cast<std::size_t>(n));
-  }
-  return data;
-}
-
-TPartRead StreamZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget,
-                        const std::function<bool(std::string_view piece)>& piece) {
-  const zip_int64_t index = zip_name_locate(zip, name.c_str(), ZIP_FL_NOCASE);
-  if (index < 0) return TPartRead::Missing;
-  zip_stat_t stat;
-  zip_stat_init(&stat);
-  if (zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) != 0) {
-    budget.Check(name, stat.size, false);
+    budget.Check(name, stat.size, whole);
   }
   std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0));
   if (!file) return TPartRead::Unreadable;
@@ -97,10 +79,27 @@ TPartRead StreamZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budg
     const zip_int64_t n = zip_fread(file.get(), buf.data(), buf.size());
     if (n < 0) return TPartRead::Unreadable;
     if (n == 0) return TPartRead::Read;
-    budget.Take(name, sofar, static_cast<std::uint64_t>(n), false);
+    budget.Take(name, sofar, static_cast<std::uint64_t>(n), whole);
     sofar += static_cast<std::uint64_t>(n);
     if (!piece(std::string_view(buf.data(), static_cast<std::size_t>(n)))) return TPartRead::Stopped;
   }
+}
+
+}  // namespace
+
+std::optional<std::string> ReadZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget) {
+  std::string data;
+  const auto append = [&data](std::string_view piece) {
+    data.append(piece);
+    return true;
+  };
+  if (ReadPart(zip, name, budget, true, append) != TPartRead::Read) return std::nullopt;
+  return data;
+}
+
+TPartRead StreamZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget,
+                        const std::function<bool(std::string_view piece)>& piece) {
+  return ReadPart(zip, name, budget, false, piece);
 }
 
 }  // namespace ld::office
