@@ -7,7 +7,7 @@
 #include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
-#include "core/district/base_import.h"
+#include "core/district/subscriber_cells.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 
@@ -49,10 +49,7 @@ void ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, TImpo
 // (a character without a Windows-1251 code) would be written with "?" in its place, and two different
 // names could come out as one, so the workbook is refused.
 void CheckRowTexts(const TSheetReader& sheet, int r) {
-  for (const int col : {1, 2, 4, 6, 7, 8, 9}) {
-    const std::string fault = ImportTextFault(sheet.Cell(r, col));
-    if (!fault.empty()) throw Error(ImportCellMessage(sheet.FileName(), sheet.SheetName(), r, col, fault));
-  }
+  for (const int col : {1, 2, 4, 6, 7, 8, 9}) SheetText(sheet, r, col);
 }
 
 }  // namespace
@@ -94,9 +91,7 @@ void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string
     const int step = last / 10 == 0 ? std::max(last, 1) : last / 10;
     int position = 0, reported = 0;
     if (progress) progress(0);
-    const std::string voltage = sheet.Cell(1, 1);
-    if (const std::string fault = ImportTextFault(voltage); !fault.empty())
-      throw Error(ImportCellMessage(file, sheet.SheetName(), 1, 1, fault));
+    const std::string voltage = SheetText(sheet, 1, 1);
     for (int r = 4; r <= last; ++r) {
       if (!sheet.Cell(r, 1).empty()) {
         CheckRowTexts(sheet, r);

@@ -97,4 +97,11 @@ std::string DbfText(const TDbfTable& dbf, int field) {
   return text;
 }
 
+std::string SheetText(const TSheetReader& sheet, int row, int col) {
+  std::string text = sheet.Cell(row, col);
+  if (const std::string fault = ImportTextFault(text); !fault.empty())
+    throw Error(ImportCellMessage(sheet.FileName(), sheet.SheetName(), row, col, fault));
+  return text;
+}
+
 }  // namespace ld

@@ -1,7 +1,7 @@
 #pragma once
 // What the subscriber imports share: storing a value into a column whatever type its layout gives it,
-// the numbers of the sources with their checks, the progress of a walk over records or rows, and the
-// key a name is compared by.
+// the numbers of the sources with their checks, the texts of dBase and workbook sources that the tables
+// must hold, the progress of a walk over records or rows, and the key a name is compared by.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -9,6 +9,7 @@
 #include "core/base/dynarray.h"
 #include "core/district/base_import.h"
 #include "core/office/dbf_table.h"
+#include "core/office/sheet_reader.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -43,6 +44,8 @@ public:
 // code) would be written with "?" in their place, and different names would become one: it refuses the
 // import (TSourceTextError naming the file, the record and the field).
 std::string DbfText(const TDbfTable& dbf, int field);
+// The same for a cell of a workbook's first sheet: Error naming the file, the sheet and the cell.
+std::string SheetText(const TSheetReader& sheet, int row, int col);
 
 // Trimmed, upper-cased, Latin look-alikes made Cyrillic.
 std::string StationKey(std::string_view text);

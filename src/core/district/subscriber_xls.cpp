@@ -270,12 +270,7 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   TSheetReader sheet;
   // A text the tables cannot hold would be written with "?" in place of its characters, and different
   // names could come out as one: the workbook is refused by the cell.
-  const TSheetCells cells = [&sheet](int row, int col) {
-    std::string text = sheet.Cell(row, col);
-    if (const std::string fault = ImportTextFault(text); !fault.empty())
-      throw Error(ImportCellMessage(sheet.FileName(), sheet.SheetName(), row, col, fault));
-    return text;
-  };
+  const TSheetCells cells = [&sheet](int row, int col) { return SheetText(sheet, row, col); };
 
   // One subscriber table made anew from its workbook and written in place of the base's.
   const auto importSheet = [&](const std::string& path, const std::string& layout, const char* stageText,
