@@ -1,20 +1,15 @@
 #include "core/regime/task_emk.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <filesystem>
 #include <span>
-#include <system_error>
 
 #include "core/base/codepage.h"
-#include "core/base/file_replace.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/engine/electric.h"
 #include "core/regime/task_regime.h"
 #include "core/tables/colmaps.h"
-#include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
@@ -161,14 +156,6 @@ void BuildCapCurrentView(const TRegime& r, const TDataFile& nodeTable, const TDa
   view.Title = branchTable.Title;
   bool changed = false;
   SortTable(view, view.NOrder, std::span<const std::uint8_t>(view.Order.data() + 1, view.NOrder), changed);
-}
-
-void WriteCapCurrentTables(const std::string& basePath, TDataFile& nodes, TDataFile& branches) {
-  // The tables stay locked by this run meanwhile: nobody else writes them until both are in place.
-  auto file = [&basePath](const TDataFile& t) {
-    return basePath + (t.Extention.empty() ? GetMaketExtention(t.Name) : t.Extention);
-  };
-  WriteTablesTogether({{file(nodes), &nodes}, {file(branches), &branches}});
 }
 
 }  // namespace ld

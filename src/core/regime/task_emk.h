@@ -18,11 +18,6 @@ struct TBranchCols;
 void CalcCapacitiveCurrents(TRegime& r, TNodeCols& nodes, TBranchCols& branches, bool byRegime,
                             const std::function<void(int)>& progress = {});
 
-// Writes the node and branch tables of a scheme locked by the calling run, both or neither: each goes
-// to a temporary file first, and only when both are written do they take the old files' places. A
-// failed write leaves both files as they were and names the table's file.
-void WriteCapCurrentTables(const std::string& basePath, TDataFile& nodes, TDataFile& branches);
-
 enum class TCapCurrentPoints { Supply, Distribution };
 
 // The table "Емкостные токи" (created here) of the listed points and the branches leaving them, from the

@@ -1,13 +1,10 @@
 #include "core/regime/task_regime.h"
 
 #include <exception>
-#include <filesystem>
-#include <system_error>
 
 #include "core/base/settings.h"
 #include "core/regime/node_equiv.h"
 #include "core/tables/file_guard.h"
-#include "core/tables/file_io.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 
@@ -76,28 +73,11 @@ void RewriteLockedTable(const std::string& basePath, TDataFile& table) {
 }
 
 void RewriteLockedScheme(const std::string& basePath, TDataFile& nodes, TDataFile& branches) {
-  namespace fs = std::filesystem;
-  const std::string nodeFile = basePath + (nodes.Extention.empty() ? GetMaketExtention(nodes.Name) : nodes.Extention);
-  // A second name of the old node file: putting it back is one rename, whatever room the disk has left.
-  const std::string kept = nodeFile + ".old~";
-  std::error_code ec;
-  fs::remove(kept, ec);
-  const bool existed = fileio::FileExists(nodeFile);
-  bool keptOld = false;
-  if (existed) {
-    fs::create_hard_link(nodeFile, kept, ec);
-    if (ec) fs::copy_file(nodeFile, kept, ec);
-    keptOld = !ec;
-  }
-  try {
-    RewriteLockedTable(basePath, nodes);
-    RewriteLockedTable(basePath, branches);
-  } catch (...) {
-    if (keptOld) fs::rename(kept, nodeFile, ec);
-    else if (!existed) fs::remove(nodeFile, ec);
-    throw;
-  }
-  if (keptOld) fs::remove(kept, ec);
+  // The tables stay locked by the calling run meanwhile: nobody else writes them until both are in place.
+  auto file = [&basePath](const TDataFile& t) {
+    return basePath + (t.Extention.empty() ? GetMaketExtention(t.Name) : t.Extention);
+  };
+  WriteTablesTogether({{file(nodes), &nodes}, {file(branches), &branches}});
 }
 
 void FreeKeptSensitivities(TRegime& r) {

@@ -49,9 +49,10 @@ std::string SchemeLockExtensions();
 // Writes a table of a locked scheme: its own lock is released, the table written and the file locked
 // again.
 void RewriteLockedTable(const std::string& basePath, TDataFile& table);
-// Both tables of a locked scheme so, the nodes first. When the branch table cannot be written, the node
-// file is put back as it was (removed when there was none): no scheme is left with new nodes beside old
-// branches, or with nodes alone. The write's error goes on.
+// Both tables of a scheme locked by the calling run, both or neither (WriteTablesTogether): each goes to
+// a temporary file first, and only when both are written do they take the old files' places, so no
+// scheme is left with new nodes beside old branches, or with nodes alone. A failed write names the
+// table's file; the locks stay.
 void RewriteLockedScheme(const std::string& basePath, TDataFile& nodes, TDataFile& branches);
 
 // The sensitivities of the fixed-voltage nodes kept by a calculation are given up.

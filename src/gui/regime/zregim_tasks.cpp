@@ -224,7 +224,7 @@ void TZregimForm::CalcEmkItemClick() {
     FillNodeCols(nodes, nc);
     FillBranchCols(branches, bc);
     CalcCapacitiveCurrents(r, nc, bc, byRegime, [this](int position) { OnCalcProgress(position); });
-    WriteCapCurrentTables(SchemePath, nodes, branches);
+    RewriteLockedScheme(SchemePath, nodes, branches);
   }
   FinishTask();
   task.locks.ReleaseAll();

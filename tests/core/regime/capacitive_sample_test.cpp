@@ -114,7 +114,7 @@ TEST_F(CapacitiveSample, EverySupplyPointCarriesTheNetworksItFeeds) {
     FillNodeCols(nodes, nc);
     FillBranchCols(branches, bc);
     CalcCapacitiveCurrents(r, nc, bc, false);
-    WriteCapCurrentTables(Stem(), nodes, branches);
+    RewriteLockedScheme(Stem(), nodes, branches);
   }
   const FormedScheme formed(Stem());
   ASSERT_GE(formed.supplies.size(), 2u);

@@ -214,7 +214,7 @@ TEST_F(CapacitiveCurrents, BothTablesAreWrittenOrNeither) {
   WriteTableFile(dir / "probe.UZL", probe);
   try {
     FullDisk disk(std::filesystem::file_size(dir / "probe.UZL") + 16);
-    WriteCapCurrentTables(path, nodes, branches);
+    RewriteLockedScheme(path, nodes, branches);
     ADD_FAILURE() << "written on a full disk";
   } catch (const std::exception& e) {
     EXPECT_EQ(std::string(e.what()), FullDiskMessage(path + ".VET"));
@@ -223,7 +223,7 @@ TEST_F(CapacitiveCurrents, BothTablesAreWrittenOrNeither) {
   EXPECT_EQ(ReadBytes(path + ".VET"), branchBytes);
   EXPECT_FALSE(std::filesystem::exists(path + ".UZL.new~"));
 
-  WriteCapCurrentTables(path, nodes, branches);
+  RewriteLockedScheme(path, nodes, branches);
   EXPECT_TRUE(std::filesystem::exists(path + ".UZL~")) << "the run keeps its locks";
   UnlockTableFiles(path, SchemeLockExtensions());
   TNodeCols written;
