@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "child_peak.h"
+#include "core/base/import_number.h"
 #include "core/district/subscriber_xls.h"
 #include "core/tables/layout.h"
 #include "work_dir.h"
@@ -23,12 +24,6 @@ namespace fs = std::filesystem;
 const fs::path& WorkDir() {
   static const ld::bench::TWorkDir dir("bench-subscriber-workbook");
   return dir.path;
-}
-
-std::string ColumnLetters(int col) {
-  std::string letters;
-  for (int c = col; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-  return letters;
 }
 
 std::string Escaped(const std::string& text) {
@@ -57,18 +52,18 @@ public:
   }
   void Text(int col, const std::string& text) {
     if (inline_) {
-      sheet_ += "<c r=\"" + ColumnLetters(col) + std::to_string(row_) + "\" s=\"1\" t=\"inlineStr\"><is><t>" +
+      sheet_ += "<c r=\"" + ld::SheetCellName(row_, col) + "\" s=\"1\" t=\"inlineStr\"><is><t>" +
                 Escaped(text) + "</t></is></c>";
       return;
     }
     auto [it, added] = index_.try_emplace(text, static_cast<int>(index_.size()));
     if (added) strings_ += "<si><t>" + Escaped(text) + "</t></si>";
     ++textCells_;
-    sheet_ += "<c r=\"" + ColumnLetters(col) + std::to_string(row_) + "\" s=\"1\" t=\"s\"><v>" +
+    sheet_ += "<c r=\"" + ld::SheetCellName(row_, col) + "\" s=\"1\" t=\"s\"><v>" +
               std::to_string(it->second) + "</v></c>";
   }
   void Number(int col, const std::string& value) {
-    sheet_ += "<c r=\"" + ColumnLetters(col) + std::to_string(row_) + "\" s=\"2\"><v>" + value + "</v></c>";
+    sheet_ += "<c r=\"" + ld::SheetCellName(row_, col) + "\" s=\"2\"><v>" + value + "</v></c>";
   }
   void EndRow() { sheet_ += "</row>"; }
 
