@@ -78,7 +78,8 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
       c.Ntr->SetItem(n, transformer);
       c.Fider->SetItem(n, StationKey(DbfText(dbf, fFider)));
       if (fMark >= 0 && fLength >= 0) {
-        const std::string length = dbf.Value(fLength);
+        // a length that is no number goes into the line code as it stands, so it is checked as a text
+        const std::string length = DbfText(dbf, fLength);
         std::string metres;
         if (!LengthText(length, metres)) {
           ShowMsgForm("Неверно задана длина линии в строке " + std::to_string(k), mkWarning, mbOk);

@@ -23,8 +23,9 @@ struct TLine04Request {
 
 // Walks the open table into the empty table of the layout, sorted by NameTP, Ntr, Fider. A length that
 // is no number is shown in a warning box and its text taken as it stands. False when the file lacks a
-// field that every record needs (NAMETP, ABON, NTR, FIDER, PRIM) or a record cannot be read: the fault
-// is then in info and the table is not to be written.
+// field that every record needs (NAMETP, ABON, NTR, FIDER, PRIM), a record cannot be read or a text the
+// table takes (the length text included) has a character the tables cannot hold: the fault is then in
+// info and the table is not to be written.
 bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& table, std::vector<std::string>& info,
                     const TImportProgress& progress = {});
 

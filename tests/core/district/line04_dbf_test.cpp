@@ -135,6 +135,18 @@ TEST_F(Line04Dbf, FaultsLeaveTheTableAsItWas) {
   EXPECT_EQ(ReadBytes(stem + ".R04"), old);
   ExpectNoLocks();
 
+  // A length that is no number goes into the line code as it stands: a DOS frame sign in it is refused
+  // like one in a name, not written as "?" behind a warning.
+  info.clear();
+  WriteDbf(file, kFields, {{"ТП-1", "", "1", "ф1", "ас", "0.35", ""}, {"", "", "", "ф2", "ас", "0,1═", ""}});
+  EXPECT_FALSE(Import(0));
+  ASSERT_EQ(info.size(), 1u);
+  EXPECT_EQ(info[0].rfind("Ошибка чтения файла \"" + file + "\": строка 2, поле LENGTH: текст \"0,1═\"", 0), 0u)
+      << info[0];
+  EXPECT_TRUE(box.Texts().empty());
+  EXPECT_EQ(ReadBytes(stem + ".R04"), old);
+  ExpectNoLocks();
+
   info.clear();
   fs::remove(file);
   EXPECT_FALSE(Import(0));
