@@ -103,17 +103,19 @@ private:
   TIndex all_, grouped_;
 };
 
-// A station has at most this many transformers (Т1 to Т6); a list that names more is damaged, and
-// taking it would fill the table with rows.
-constexpr int kMaxRowTransformers = 6;
+// The most transformers one row's list may give its station. One count of the list has three digits,
+// so the largest station the format writes in one item has 999; a list that adds up to more (counts of
+// 999 one after another) is damaged, and taking it would put thousands of rows into the station table
+// and as many nodes and branches into every scheme formed from it.
+constexpr long long kMaxRowTransformers = 999;
 
 // The transformers of a row's Transform list at its end node N2: items separated by ",", each with
-// an optional count of up to three digits before its mark. A list of more transformers than a station
-// has refuses the file.
+// an optional count of up to three digits before its mark. A list of more transformers than the bound
+// refuses the file.
 void AddStationTransformers(const std::string& list, const TImportLine& row, TSortedStations& stations,
                             const std::string& file, int j) {
   std::vector<std::pair<int, std::string>> items;
-  int total = 0;
+  long long total = 0;  // a long list of counts must not wrap around below the bound
   const std::string trimmed = Trim(list);
   std::size_t pos = 0;
   while (pos <= trimmed.size() && !trimmed.empty()) {
@@ -133,8 +135,8 @@ void AddStationTransformers(const std::string& list, const TImportLine& row, TSo
   }
   if (total > kMaxRowTransformers)
     throw Error(ImportRowMessage(file, j, "поле \"Transform\"",
-                                 "в списке " + std::to_string(total) + " трансформаторов, а в узле их не больше " +
-                                     std::to_string(kMaxRowTransformers)));
+                                 "в списке " + std::to_string(total) + " трансформаторов узла \"" + row.Name2 +
+                                     "\", а принимается не больше " + std::to_string(kMaxRowTransformers)));
 
   const std::string afterPoint = row.Name2.find('.') == std::string::npos ? std::string() : After(row.Name2, '.');
   int s = 0;

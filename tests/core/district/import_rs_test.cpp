@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <vector>
@@ -194,13 +195,13 @@ TEST_F(DistrictFilesImport, LoadsThatAreNoNumbersAndEndlessTransformerListsRefus
   write(3, c.Q, -std::numeric_limits<float>::infinity());
   EXPECT_EQ(refusal(damaged),
             "Ошибка чтения файла \"" + damaged + "\": строка 3, поле \"Q\": значение равно минус бесконечности");
-  // A station has six transformers at most; a count of 999 would make a row of each.
-  const std::string seven = Source("семь.RS", {{"", "ПС", "ТП-1", "", "", "", "", "4ТМ-400, 3ТМ-250"}});
-  EXPECT_EQ(refusal(seven), "Ошибка чтения файла \"" + seven +
-                                "\": строка 1, поле \"Transform\": в списке 7 трансформаторов, а в узле их не больше 6");
-  const std::string many = Source("много.RS", {{"", "ПС", "ТП-1"}, {"", "ТП-1", "ТП-2", "", "", "", "", "999ТМ-1"}});
+  // One count gives 999 transformers at most; counts of 999 one after another are a damaged list.
+  const std::string many = Source("много.RS", {{"", "ПС", "ТП-1"}, {"", "ТП-1", "ТП-2", "", "", "", "", "999ТМ-1, 2ТМ-1"}});
   EXPECT_EQ(refusal(many), "Ошибка чтения файла \"" + many +
-                               "\": строка 2, поле \"Transform\": в списке 999 трансформаторов, а в узле их не больше 6");
+                               "\": строка 2, поле \"Transform\": в списке 1001 трансформаторов узла \"ТП-2\", а "
+                               "принимается не больше 999");
+  const std::string endless = Source("бесконечно.RS", {{"", "ПС", "ТП-1", "", "", "", "", "999А,999Б,999В,999Г,999Д"}});
+  EXPECT_NE(refusal(endless).find("строка 1, поле \"Transform\": в списке 4995 трансформаторов"), std::string::npos);
 
   // A row without a load type gives no load, so what stands there is never read.
   (*c.TypPQ)[3] = 0;
@@ -214,6 +215,25 @@ TEST_F(DistrictFilesImport, LoadsThatAreNoNumbersAndEndlessTransformerListsRefus
   TDataFile stations;
   ReadTableFile(stem + ".RTP", stations);
   EXPECT_EQ(ColumnTexts(stations, "Ntr"), (std::vector<std::string>{"Т10", "Т12", "Т2", "Т4", "Т6", "Т8"}));
+
+  // A distribution point of seven transformers and one of the largest count: every row is taken.
+  const std::string large = Source("большие.RS", {{"", "ПС", "РП-1", "", "", "", "", "4ТМ-400, 3ТМ-250"},
+                                                  {"", "РП-1", "РП-2.1", "", "", "", "", "999ТМ-63"}});
+  EXPECT_EQ(refusal(large), "imported");
+  ReadTableFile(stem + ".RTP", stations);
+  ASSERT_EQ(stations.RowCount, 7 + 999);
+  EXPECT_EQ(ColumnTexts(stations, "Ntr"),
+            ([] {
+              std::vector<std::string> ntr = {"Т1", "Т2", "Т3", "Т4", "Т5", "Т6", "Т7"};
+              std::vector<std::string> odd;  // the first section's numbers: 1, 3, ... 1997 in text order
+              for (int k = 1; k <= 1997; k += 2) odd.push_back("Т" + std::to_string(k));
+              std::sort(odd.begin(), odd.end());
+              ntr.insert(ntr.end(), odd.begin(), odd.end());
+              return ntr;
+            })());
+  EXPECT_EQ(CellText(stations, "Transform", 4), "ТМ-400/10/0.4");
+  EXPECT_EQ(CellText(stations, "Transform", 7), "ТМ-250/10/0.4");
+  EXPECT_EQ(CellText(stations, "Transform", 7 + 999), "ТМ-63/10/0.4");
 }
 
 }  // namespace
