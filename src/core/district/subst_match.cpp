@@ -1,6 +1,7 @@
 #include "core/district/subst_match.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "core/base/codepage.h"
 #include "core/base/dynarray.h"
@@ -70,8 +71,8 @@ std::vector<std::string> PairEqualNames(const std::vector<std::string>& baseItem
   return items;
 }
 
-std::vector<std::pair<std::string, std::string>> RequestedRenamings(const std::vector<std::string>& items) {
-  std::vector<std::pair<std::string, std::string>> renamings;
+TRenamings RequestedRenamings(const std::vector<std::string>& items) {
+  TRenamings renamings;
   const std::size_t pairLength = std::char_traits<char>::length(kRenamePair);
   for (const std::string& item : items) {
     const std::size_t at = item.find(kRenamePair);
@@ -96,17 +97,27 @@ int LongestPrefixMatch(const std::vector<std::string>& schemeNames, const std::s
   return match;
 }
 
-int RenameSubstationColumn(DAString& column, int rowCount, const std::string& oldName, const std::string& newName) {
-  const std::string wanted = UpperCase(oldName);
+int RenameSubstationColumn(DAString& column, int rowCount, const TRenamings& renamings) {
+  // The base list holds names that differ only in letter case as substations of their own, each with its
+  // own pairing: a renaming that ignored the case would take the other one along. A cell is renamed once,
+  // by the pair of the name it had: a new name that is another pair's old name is not renamed again.
+  std::unordered_map<std::string, const std::string*> newNames;
+  for (const auto& [oldName, newName] : renamings) newNames.try_emplace(oldName, &newName);
   int changed = 0;
   for (int row = 1; row <= rowCount; ++row) {
     const std::string cell = column.GetItem(row);
     const std::size_t dot = cell.find('.');
-    if (UpperCase(cell.substr(0, dot)) != wanted) continue;
+    const auto found = newNames.find(cell.substr(0, dot));
+    if (found == newNames.end()) continue;
+    const std::string& newName = *found->second;
     column.SetItem(row, dot == std::string::npos ? newName : newName + cell.substr(dot));
     ++changed;
   }
   return changed;
+}
+
+int RenameSubstationColumn(DAString& column, int rowCount, const std::string& oldName, const std::string& newName) {
+  return RenameSubstationColumn(column, rowCount, TRenamings{{oldName, newName}});
 }
 
 std::string SubstMatchExtensions() {
@@ -120,18 +131,18 @@ TSubstMatchRun::TSubstMatchRun(const std::string& baseStem) : stem_(baseStem), l
   ReadOrEmpty(stem_ + GetMaketExtention(LayoutSwitchLog), LayoutSwitchLog, journal_, journalFile_);
 }
 
-void TSubstMatchRun::Rename(const std::string& oldName, const std::string& newName) {
+void TSubstMatchRun::Rename(const TRenamings& renamings) {
   const TNameColumns columns[] = {{&lines_, {"Name1", "Name2"}},
                                   {&inputs_, {"NamePS", "LinkPS"}},
                                   {&feeders_, {"Name1"}},
                                   {&journal_, {"Name1", "Name2"}}};
   for (const TNameColumns& c : columns)
     for (const char* field : c.Fields)
-      RenameSubstationColumn(*GetColumnAs<DAString>(field, *c.Table), c.Table->RowCount, oldName, newName);
+      RenameSubstationColumn(*GetColumnAs<DAString>(field, *c.Table), c.Table->RowCount, renamings);
 }
 
 void TSubstMatchRun::Apply(const std::vector<std::string>& items) {
-  for (const auto& [oldName, newName] : RequestedRenamings(items)) Rename(oldName, newName);
+  Rename(RequestedRenamings(items));
   locks_.Write(lines_);
   if (inputsFile_) locks_.Write(inputs_);
   if (feedersFile_) locks_.Write(feeders_);

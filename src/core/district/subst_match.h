@@ -4,6 +4,7 @@
 // seven columns of its four tables that carry them.
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/district/run_locks.h"
@@ -31,15 +32,19 @@ std::string UnpairedItem(const std::string& item);
 std::vector<std::string> PairEqualNames(const std::vector<std::string>& baseItems,
                                         const std::vector<std::string>& schemeNames);
 // The renamings the items ask for: (old, new) of every "old < new".
-std::vector<std::pair<std::string, std::string>> RequestedRenamings(const std::vector<std::string>& items);
+using TRenamings = std::vector<std::pair<std::string, std::string>>;
+TRenamings RequestedRenamings(const std::vector<std::string>& items);
 
 // The scheme name that shares the longest prefix with the item's name, compared in upper case: for
 // prefixes of growing length the search runs on from the previous match and stops at the first
 // length without one. The index of the last match; -1 when not even the first letter matches.
 int LongestPrefixMatch(const std::vector<std::string>& schemeNames, const std::string& item);
 
-// In each cell of the column whose substation part equals oldName (upper case), that part becomes
-// newName; a cell where the old name only stands inside a longer name stays. The number of cells changed.
+// In each cell of the column whose substation part equals an old name exactly (letter case included),
+// that part becomes the pair's new name; a cell where the old name only stands inside a longer name, or
+// is written in another letter case, stays. All pairs in one pass: a cell takes at most one renaming,
+// that of the name it had (the first pair of that old name). The number of cells changed.
+int RenameSubstationColumn(DAString& column, int rowCount, const TRenamings& renamings);
 int RenameSubstationColumn(DAString& column, int rowCount, const std::string& oldName, const std::string& newName);
 
 // One run of the matching on a base: its line, input, feeder and journal tables locked and read (a
@@ -52,8 +57,8 @@ public:
 
   const TDataFile& Lines() const { return lines_; }
   std::vector<std::string> BaseNames() const { return BaseSubstationNames(lines_); }
-  // Renames old to new in the seven columns of the tables held.
-  void Rename(const std::string& oldName, const std::string& newName);
+  // Renames each old name to its new one in the seven columns of the tables held.
+  void Rename(const TRenamings& renamings);
   // Every requested renaming of the items, then the line table and the tables that have files written.
   void Apply(const std::vector<std::string>& items);
 

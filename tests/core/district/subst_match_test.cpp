@@ -82,11 +82,33 @@ TEST_F(SubstMatch, RenamingTouchesOnlyCellsWhoseSubstationIsTheOldName) {
   DAString column;
   const std::vector<std::string> cells = {"ПС-1.1", "пс-1", "ПС-12.3", "ТП-ПС-1", "ПС-1", "", "ПС-1.2.5"};
   for (std::size_t i = 0; i < cells.size(); ++i) column.SetItem(static_cast<int>(i) + 1, cells[i]);
-  EXPECT_EQ(RenameSubstationColumn(column, static_cast<int>(cells.size()), "ПС-1", "ПС-Лесная"), 4);
+  EXPECT_EQ(RenameSubstationColumn(column, static_cast<int>(cells.size()), "ПС-1", "ПС-Лесная"), 3);
   std::vector<std::string> now;
   for (std::size_t i = 0; i < cells.size(); ++i) now.push_back(column.GetItem(static_cast<int>(i) + 1));
-  EXPECT_EQ(now, (std::vector<std::string>{"ПС-Лесная.1", "ПС-Лесная", "ПС-12.3", "ТП-ПС-1", "ПС-Лесная", "",
+  // "пс-1" is a substation of its own in the base list, with its own pairing
+  EXPECT_EQ(now, (std::vector<std::string>{"ПС-Лесная.1", "пс-1", "ПС-12.3", "ТП-ПС-1", "ПС-Лесная", "",
                                            "ПС-Лесная.2.5"}));
+}
+
+TEST_F(SubstMatch, EachCellIsRenamedOnceByThePairOfItsOwnName) {
+  // Nr, Sign, Name1, Name2
+  WriteRows(Base() + ".RSL", LayoutLines10,
+            {{"1", "П", "ПС-2.1", "ТП-1"},
+             {"1", "П", "пс-2.2", "ТП-2"},
+             {"1", "", "ТП-2", "пс-2.3"},
+             {"1", "П", "ПС-1", "ТП-3"},
+             {"1", "", "ТП-3", "ПС-2.4"}});
+  WriteRows(Base() + ".RSV", LayoutSubstInputs, {{"ПС-2", "ПС-2.1", "пс-2.2"}});
+  {
+    TSubstMatchRun run(Base());
+    EXPECT_EQ(run.BaseNames(), (std::vector<std::string>{"ПС-1", "ПС-2", "пс-2"}));
+    // ПС-1 takes the name that пс-2 gives up; ПС-2 is the scheme's own name and stays
+    run.Apply({"ПС-1 < пс-2", "ПС-2 = ПС-2", "пс-2 < ПС-3"});
+  }
+  EXPECT_EQ(Column(Base() + ".RSL", "Name1"), (std::vector<std::string>{"ПС-2.1", "ПС-3.2", "ТП-2", "пс-2", "ТП-3"}));
+  EXPECT_EQ(Column(Base() + ".RSL", "Name2"), (std::vector<std::string>{"ТП-1", "ТП-2", "ПС-3.3", "ТП-3", "ПС-2.4"}));
+  EXPECT_EQ(Column(Base() + ".RSV", "NamePS"), (std::vector<std::string>{"ПС-2.1"}));
+  EXPECT_EQ(Column(Base() + ".RSV", "LinkPS"), (std::vector<std::string>{"ПС-3.2"}));
 }
 
 TEST_F(SubstMatch, ARunRenamesTheSevenColumnsWritesWhatExistsAndReleasesItsLocks) {
@@ -120,11 +142,13 @@ TEST_F(SubstMatch, TheJournalsEndsAreRenamedToo) {
   // Date, Hour, Mins, BA, DateS, Disp, Prim, User, Time, N1, N2, Nl, Name1, Name2
   WriteRows(journal, LayoutSwitchLog,
             {{"20240105", "8", "0", "0", "", "", "", "", "", "", "", "", "ПС-1.1", "ТП-1"},
-             {"20240105", "9", "0", "1", "", "", "", "", "", "", "", "", "ТП-1", "пс-1.2"}});
+             {"20240105", "9", "0", "1", "", "", "", "", "", "", "", "", "ТП-1", "пс-1.2"},
+             {"20240105", "10", "0", "1", "", "", "", "", "", "", "", "", "ТП-1", "ПС-1.3"}});
   TSubstMatchRun run(Base());
   run.Apply({"ПС-1 < ПС-Лесная"});
-  EXPECT_EQ(Column(journal, "Name1"), (std::vector<std::string>{"ПС-Лесная.1", "ТП-1"}));
-  EXPECT_EQ(Column(journal, "Name2"), (std::vector<std::string>{"ТП-1", "ПС-Лесная.2"}));
+  EXPECT_EQ(Column(journal, "Name1"), (std::vector<std::string>{"ПС-Лесная.1", "ТП-1", "ТП-1"}));
+  EXPECT_EQ(Column(journal, "Name2"), (std::vector<std::string>{"ТП-1", "пс-1.2", "ПС-Лесная.3"}))
+      << "another letter case, another name";
 }
 
 TEST_F(SubstMatch, ATableHeldElsewhereStopsTheRunAndKeepsItsHoldersLock) {
