@@ -288,6 +288,15 @@ TEST(ElectricSums, PowerLossesByCriteria) {
     EXPECT_NEAR(s.dPLoad, c.dP, 1e-12) << c.kind << " " << c.unom << " " << c.district << " " << c.ownership;
     EXPECT_NEAR(s.dQLoad, c.dQ, 1e-12) << c.kind << " " << c.unom << " " << c.district << " " << c.ownership;
   }
+  // The other load distributions of the 35 kV line (|I|²·R = 0.0006, |I|²·X = 0.0012 whole): a third, 8/15,
+  // and the whole line for a code it does not know.
+  for (const auto& [tz, factor] : {std::pair(1, 1.0 / 3), std::pair(3, 8.0 / 15), std::pair(4, 1.0)}) {
+    (*bc.Tz)[4] = static_cast<std::uint8_t>(tz);
+    const TLossSums s = SumPowerLossesByCriteria(nc, bc, 0, 35, 0, 0, nullptr);
+    EXPECT_NEAR(s.dPLoad, 0.0006 * factor, 1e-12) << tz;
+    EXPECT_NEAR(s.dQLoad, 0.0012 * factor, 1e-12) << tz;
+  }
+  (*bc.Tz)[4] = 2;
 
   // Cable sections only: the catalogue gives their part of the line; a failing expression is reported.
   std::vector<std::string> messages;

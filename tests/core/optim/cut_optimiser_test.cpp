@@ -167,6 +167,32 @@ TEST(CutOptimiser, FixedTiesTransformerStopsAndVoltageGroups) {
                                            "Оптимизация = 0.0 кВт", "", "Список оптимизированных разрывов:"}));
 }
 
+// What a position weighs: its losses as they are, and every ampere over a line's limit on the paths of the
+// tie a thousand times over in the engine's current unit. The line 1 - 2 on the path of the free tie 4 - 7
+// carries the loads of nodes 2 to 4, about 50 A; allowed 10 A, then 20 A, its excess differs by 10 A.
+TEST(CutOptimiser, AnOverloadWeighsAThousandfoldAgainstTheLosses) {
+  CutSettings settings;
+  ScriptedMsgBox box;
+  TempDir dir;
+  double weight[2] = {0, 0};
+  for (const int k : {0, 1}) {
+    SchemeBuilder s = TwoFeeders();
+    s.Branches[0].Idop = k == 0 ? 10 : 20;
+    TCutOptimiser opt;
+    opt.Open(s.Write(dir.Path(), "two" + std::to_string(k)));
+    opt.Engine.RunIterations();
+    ASSERT_TRUE(opt.Engine.Converged);
+    TCutCols c;
+    FillCutCols(opt.Cuts, c);
+    int row = 1;
+    while (row < opt.RowCount() && c.Sign->Get(row) != 0) ++row;
+    const int tie = opt.TieOfRow(row);
+    weight[k] = opt.CutFunctional(tie, 0);
+    EXPECT_NEAR(opt.CutFunctional(tie, 0.25) - weight[k], 0.25, 1e-9);
+  }
+  EXPECT_NEAR(weight[0] - weight[1], 1000 * std::sqrt(3.0) * 10 * 0.001, 1e-3);
+}
+
 // A tie that is a transformer is no cut of the search unless asked for; the passes end at their limit,
 // and a threshold above every saving moves nothing.
 TEST(CutOptimiser, TransformerTiesAndThePassLimit) {

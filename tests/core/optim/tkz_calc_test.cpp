@@ -262,6 +262,12 @@ TEST(TkzCalc, SignsAnglesAndPasses) {
   errors.clear();
   EXPECT_FALSE(CalcTkzRadius(regime, radius, "tkz", errors));
   EXPECT_FALSE(errors.empty());
+  // Nor does a radius without any source or EMF pass: there the second pass has nothing of its own to
+  // add, and the failure of the first is the answer.
+  set(1, 0, 1, 2, 0, 0.5f, 10.5f);
+  errors.clear();
+  EXPECT_FALSE(CalcTkzRadius(regime, radius, "tkz", errors));
+  EXPECT_FALSE(errors.empty());
 }
 
 // A branch hung straight under a balancing node without a "С" row is a source row at the node's own
@@ -420,6 +426,25 @@ TEST(TkzRadius, SchemesMeetAtBoundaryNodes) {
   const double kta = 1 / k, m = kta * kta + 0.001 * 0.001;
   EXPECT_NEAR(trans.Kta, kta / m, 1e-3);
   EXPECT_NEAR(trans.Ktr, -0.001 / m, 1e-5);
+
+  // A "С" node found in the first scheme and met again in the next as a load node with a voltage of its
+  // own: there it is a plain fixed node, so the line below it is fed at that voltage, not at the row's.
+  SchemeBuilder feed;
+  feed.Node(1, "B").Um = 10.5f;
+  feed.Nodes.back().Name = "ЦП", feed.Node(2).Name = "РП";
+  feed.Branch(2, 1, 0.2, 0.3);
+  SchemeBuilder net;
+  net.Node(1, "B").Um = 10.5f;
+  net.Nodes.back().Name = "ПС-2", net.Node(2).Name = "РП", net.Node(3).Name = "ТП-7";
+  net.Nodes[1].Um = 10;
+  net.Branch(2, 1, 0.3, 0.3);
+  net.Branch(3, 2, 0.5, 0.4);
+  f = Form(dir, {feed.Write(dir.Path(), "feed"), net.Write(dir.Path(), "net")}, 0, 1,
+           {{"РП", "С", 0, 0.5f, 11}, {"ТП-7", "К"}});
+  const TkzRow* below = FindTkzRow(f.Rows, "С", "ТП-7");
+  ASSERT_TRUE(below);
+  EXPECT_FLOAT_EQ(below->U1, 10);
+  EXPECT_NEAR(FindTkzRow(f.Rows, "К")->Ikz, 10 / (std::sqrt(3.0) * std::abs(std::complex<double>(0.5, 0.4))), 1e-4);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // Node equivalents against values worked by hand and against a nodal solution of the same network.
 #include "core/regime/node_equiv.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
+#include <numbers>
+#include <sstream>
 
 #include "core/base/error.h"
 #include "core/base/strings.h"
@@ -253,6 +256,21 @@ TEST_F(NodeEquivalent, SeveralLoopsMatchTheNodalImpedance) {
                   "Zэ of node " + std::to_string(node));
     EXPECT_LT(std::abs(calc.Last().Ucontrol - calc.Last().Uo), 1e-6) << node;
     EXPECT_LT(std::abs(calc.Last().dS - calc.Last().dSstar), 1e-9) << node;
+    // The node's own load as a variant: the equivalent, with the other loads drawing their current through
+    // Zэ, repeats the node's voltage Uo = Uэ - (Io + Iy + Iэ)·Zэ of the whole scheme, modulus and angle.
+    const NodeSpec& own = s.Nodes[static_cast<std::size_t>(node - 1)];
+    const std::vector<std::string> rows = calc.CalculateVariants(path, node, 0.1, {{own.Pn, own.Qn}});
+    ASSERT_EQ(rows.size(), 2u);
+    std::string row = rows[1];
+    std::replace(row.begin(), row.end(), '<', ' ');
+    std::replace(row.begin(), row.end(), '>', ' ');
+    std::istringstream fields(row);
+    std::vector<double> v;
+    for (std::string f; fields >> f;) v.push_back(StrToFloatZ(f));
+    ASSERT_GE(v.size(), 6u) << rows[1];
+    EXPECT_NEAR(v[4], std::abs(calc.Last().Uo), 2e-6) << rows[1];
+    EXPECT_NEAR(v[5], std::arg(calc.Last().Uo) * 180 / std::numbers::pi, 2e-6) << rows[1];
+    EXPECT_NEAR(v[4], v[2], 2e-6) << rows[1];
   }
 }
 
