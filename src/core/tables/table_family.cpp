@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "core/base/error.h"
@@ -51,6 +52,32 @@ void CopyBytes(const std::string& source, const std::string& destination) {
     if (!copy.Write(buffer.data(), static_cast<std::size_t>(got))) copy.Fail();
   }
   copy.Commit();
+}
+
+TTableRenamer& Renamer() {
+  static TTableRenamer renamer;
+  return renamer;
+}
+
+// A new table takes its file's place.
+bool PutInPlace(const std::string& temp, const std::string& file) {
+  if (Renamer()) return Renamer()(temp, file);
+  return ::rename(temp.c_str(), file.c_str()) == 0;
+}
+
+// A second name of the old file: putting it back is then one rename, whatever room the disk has left.
+// A file system without links gets a copy. Empty, or why the old file could not be kept.
+std::string KeepOldFile(const std::string& file, const std::string& kept) {
+  if (::link(file.c_str(), kept.c_str()) == 0) return {};
+  const std::string linkFailure = SystemErrorText(errno);
+  try {
+    CopyBytes(file, kept);
+    return {};
+  } catch (const TFileError& e) {
+    return e.Reason();
+  } catch (const Error&) {
+    return linkFailure;
+  }
 }
 
 }  // namespace
@@ -110,16 +137,20 @@ void DeleteTableFiles(const std::string& basePath) {
 }
 
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files) {
+  const std::size_t count = files.size();
   // The temporary names end in "~" behind a second extension, as the table store's own helper files
   // do, so no walk over a base's files takes them for tables.
-  std::vector<std::string> temps;
-  for (const auto& file : files) temps.push_back(file.first + ".new~");
-  const auto removeTemps = [&temps](std::size_t from) {
-    for (std::size_t k = from; k < temps.size(); ++k) DeleteFileIfExists(temps[k]);
+  std::vector<std::string> temps, kept;
+  for (const auto& file : files) {
+    temps.push_back(WriteTempName(file.first));
+    kept.push_back(file.first + ".old~");
+  }
+  const auto removeTemps = [&temps] {
+    for (const std::string& temp : temps) DeleteFileIfExists(temp);
   };
   try {
-    removeTemps(0);
-    for (std::size_t k = 0; k < files.size(); ++k) {
+    removeTemps();
+    for (std::size_t k = 0; k < count; ++k) {
       files[k].second->FileDate = 0;
       try {
         WriteTableFile(temps[k], *files[k].second);
@@ -128,25 +159,61 @@ void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& 
       }
     }
   } catch (...) {
-    removeTemps(0);
+    removeTemps();
     throw;
   }
   // Every file is held against other reads and writes while the new versions take their places, as a
   // single write holds its file.
-  std::vector<TInUseMark> marks(files.size());
-  for (std::size_t k = 0; k < files.size(); ++k)
+  std::vector<TInUseMark> marks(count);
+  for (std::size_t k = 0; k < count; ++k)
     if (!WaitFileAccess(files[k].first, marks[k])) {
-      removeTemps(0);
+      removeTemps();
       throw FileWriteError(files[k].first, "файл занят другой программой");
     }
-  for (std::size_t k = 0; k < files.size(); ++k) {
-    std::error_code ec;
-    fs::rename(temps[k], files[k].first, ec);
-    if (ec) {
-      removeTemps(k);
-      throw FileWriteError(files[k].first, SystemErrorText(ec.value()));
+  // Each old file keeps a second name until the last new table is in place, so that the tables already
+  // replaced can be put back when a later one cannot be.
+  std::vector<bool> existed(count, false);
+  const auto removeKept = [&kept](std::size_t upTo) {
+    for (std::size_t k = 0; k < upTo; ++k) DeleteFileIfExists(kept[k]);
+  };
+  for (std::size_t k = 0; k < count; ++k) {
+    existed[k] = fileio::FileExists(files[k].first);
+    DeleteFileIfExists(kept[k]);
+    if (!existed[k]) continue;
+    const std::string failure = KeepOldFile(files[k].first, kept[k]);
+    if (!failure.empty()) {
+      removeKept(k + 1);
+      removeTemps();
+      throw FileWriteError(files[k].first, failure);
     }
   }
+  for (std::size_t k = 0; k < count; ++k) {
+    errno = 0;
+    if (PutInPlace(temps[k], files[k].first)) continue;
+    const int error = errno != 0 ? errno : EIO;
+    // The tables already replaced get their old files back. One that cannot keeps its old version under
+    // the second name, and the message says where.
+    std::string notBack;
+    for (std::size_t j = k; j-- > 0;) {
+      if (!existed[j]) {
+        DeleteFileIfExists(files[j].first);
+      } else if (::rename(kept[j].c_str(), files[j].first.c_str()) != 0) {
+        notBack += "; прежняя версия файла \"" + files[j].first + "\" осталась в \"" + kept[j] + "\"";
+      }
+    }
+    for (std::size_t j = k; j < count; ++j) DeleteFileIfExists(kept[j]);
+    removeTemps();
+    const TFileError failure = FileWriteError(files[k].first, SystemErrorText(error));
+    if (notBack.empty()) throw failure;
+    throw TFileError(std::string(failure.what()) + notBack, failure.Reason() + notBack);
+  }
+  removeKept(count);
+}
+
+TTableRenamer SetTableRenamer(TTableRenamer renamer) {
+  TTableRenamer previous = std::move(Renamer());
+  Renamer() = std::move(renamer);
+  return previous;
 }
 
 }  // namespace ld

@@ -5,6 +5,7 @@
 // Columns are matched by field name when read, so a file written under an older layout still reads;
 // files of the old format without sections read too. File names are UTF-8 paths; texts inside the
 // files are Windows-1251.
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -36,11 +37,19 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
 // other failures give 'Ошибка записи файла "<path>": <reason>' (TFileError).
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
 
-// Writes several tables together, each "<file>" of the list to a temporary file beside it ("<file>.new~"),
-// and puts them in place only once every one was written, so a write that fails leaves every file as it
-// was and no temporary file behind; errors name the table's own file. The locks of the files, if any, are
-// the caller's and stay as they are.
+// Writes several tables together, all or none: each "<file>" of the list goes to a temporary file beside
+// it ("<file>.new~"), and only once every one was written do they take the old files' places, each while
+// its file is not in use by another read or write (WaitFileAccess). Every old file keeps a second name
+// ("<file>.old~") until the last one is replaced, and when one cannot be, those replaced before it get
+// their old files back. A write that fails leaves every file as it was and no temporary file or second
+// name behind; errors name the table's own file. The locks of the files, if any, are the caller's and stay
+// as they are.
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files);
+// How WriteTablesTogether puts a new table in its file's place: true when it did (a failing one sets
+// errno). Tests install one that fails, as a file system that refuses the rename would; an empty one is
+// the system's rename. Returns the one installed before.
+using TTableRenamer = std::function<bool(const std::string& temp, const std::string& file)>;
+TTableRenamer SetTableRenamer(TTableRenamer renamer);
 
 // One column of a file as a new array of the layout's type with the file's rows (Count = rows);
 // "MarkRec" gives the row marks. A field the layout knows but the file lacks gives an empty array; a

@@ -2,12 +2,17 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <set>
+#include <vector>
 
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/tables/table_file.h"
 #include "support/full_disk.h"
+#include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
 
@@ -32,6 +37,26 @@ protected:
   void TearDown() override {
     CurrentUserName = savedUser_;
     SetFileWaitClock(nullptr);
+    SetTableRenamer(nullptr);
+  }
+  // The counter tables read back with new values 10, 11, … for a write together.
+  std::vector<TDataFile> Changed(const std::vector<std::string>& files) const {
+    std::vector<TDataFile> tables(files.size());
+    for (std::size_t k = 0; k < files.size(); ++k) {
+      ReadTableFile(files[k], tables[k]);
+      (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = static_cast<int>(10 + k);
+    }
+    return tables;
+  }
+  std::vector<std::string> Bytes(const std::vector<std::string>& files) const {
+    std::vector<std::string> bytes;
+    for (const std::string& file : files) bytes.push_back(test::ReadBytes(file));
+    return bytes;
+  }
+  std::set<std::string> Folder() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.Path())) names.insert(entry.path().filename().string());
+    return names;
   }
   std::string Edited(const std::string& file, const std::string& user = "") const {
     return "Файл \"" + file + "\" редактируется" + (user.empty() ? "" : ". " + user);
@@ -129,6 +154,96 @@ TEST_F(Guard, InUseMarkWaitsElevenSecondsThenAsks) {
   EXPECT_EQ(ReadCounter(file_), 1);
   EXPECT_FALSE(HasInUseMark(file_));
   SetMsgBoxProvider(previous);
+}
+
+// Tables written together take their places all or none: a table that cannot take its place after
+// others did puts those back, byte for byte, and a table that did not exist before goes again.
+TEST_F(Guard, TablesWrittenTogetherTakeTheirPlacesAllOrNone) {
+  WriteCounter(base_ + ".VET", 2);
+  WriteCounter(base_ + ".UZL", 3);
+  const std::vector<std::string> files = {file_, base_ + ".VET", base_ + ".UZL"};
+  std::vector<TDataFile> tables = Changed(files);
+  const auto together = [&] {
+    WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}, {files[2], &tables[2]}});
+  };
+  const std::string refused =
+      "Ошибка записи файла \"" + files[2] + "\": ошибка ввода-вывода; прежний файл не изменен";
+  std::vector<std::string> placed;
+  SetTableRenamer([&](const std::string& temp, const std::string& file) {
+    placed.push_back(file);
+    if (file == files[2]) {
+      errno = EIO;
+      return false;
+    }
+    return std::rename(temp.c_str(), file.c_str()) == 0;
+  });
+
+  const std::vector<std::string> old = Bytes(files);
+  const std::set<std::string> folder = Folder();
+  EXPECT_EQ(ErrorOf(together), refused);
+  EXPECT_EQ(placed, files) << "the first two were in place when the third failed";
+  EXPECT_EQ(Bytes(files), old);
+  EXPECT_EQ(Folder(), folder) << "no temporary file, no second name, no mark left";
+
+  fs::remove(files[1]);
+  placed.clear();
+  EXPECT_EQ(ErrorOf(together), refused);
+  EXPECT_EQ(placed, files);
+  EXPECT_FALSE(fs::exists(files[1]));
+  EXPECT_EQ(test::ReadBytes(files[0]) + test::ReadBytes(files[2]), old[0] + old[2]);
+
+  SetTableRenamer(nullptr);
+  together();
+  for (std::size_t k = 0; k < files.size(); ++k) EXPECT_EQ(ReadCounter(files[k]), static_cast<int>(10 + k));
+  EXPECT_EQ(Folder(), folder) << "no second name is kept once all are in place";
+}
+
+// A table in use by another read or write is waited for before any table takes its place: let go
+// meanwhile, the write goes through unasked; held past the wait and refused, every table stays as it
+// was and the other program's mark is left to it.
+TEST_F(Guard, TablesWrittenTogetherWaitForATableInUse) {
+  WriteCounter(base_ + ".VET", 2);
+  const std::vector<std::string> files = {file_, base_ + ".VET"};
+  std::vector<TDataFile> tables = Changed(files);
+  const auto together = [&] { WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}}); };
+  const std::set<std::string> folder = Folder();
+  std::vector<std::string> old = Bytes(files);
+  test::ScriptedMsgBox box;
+  const std::string held = InUseMarkName(files[1]);
+  double now = 0;
+  int checks = 0;
+  bool letGo = false;
+  SetFileWaitClock([&] {
+    if (!letGo && fs::exists(held) && ++checks == 20) {
+      EXPECT_EQ(Bytes(files), old) << "a table replaced while the other one is in use";
+      fs::remove(held);
+      letGo = true;
+    }
+    return now += 0.25;
+  });
+
+  test::WriteBytes(held, "");  // another program reads the second table
+  together();
+  EXPECT_TRUE(letGo) << "written without waiting for the table in use";
+  EXPECT_TRUE(box.Calls().empty());
+  EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
+  EXPECT_EQ(Folder(), folder);
+
+  old = Bytes(files);
+  tables = Changed(files);
+  (*GetColumnAs<DALongint>("Cnt", tables[1]))[1] = 99;
+  test::WriteBytes(held, "");  // now it is never let go, and the user answers "Нет"
+  letGo = true;
+  box.Answer(0);
+  EXPECT_EQ(ErrorOf(together),
+            "Ошибка записи файла \"" + files[1] + "\": файл занят другой программой; прежний файл не изменен");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл " + files[1] +
+                                                  " находится длительное время в режиме чтения/записи. "
+                                                  "Разрешить доступ к файлу ?"});
+  EXPECT_EQ(Bytes(files), old);
+  std::set<std::string> withMark = folder;
+  withMark.insert(fs::path(held).filename().string());
+  EXPECT_EQ(Folder(), withMark) << "only the other program's mark beside the tables";
 }
 
 TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
