@@ -110,18 +110,33 @@ def station_rows():
 
 # ---- 0.4 kV lines: from the transformer's 0.4 kV node to a point of the station. They carry no load of
 # their own (the station's load is on its transformer); load forming charges households and industrial
-# points with a 0.4 kV feeder to them.
+# points with a 0.4 kV feeder to them. A station's feeders are numbered through its transformers (the
+# household base names a station's feeder without its transformer), and each transformer with
+# subscribers has lines of its own. The marks are sized for the peak of what they carry: the evening
+# peak of households is some twice the month's average, that of the boiler house, the pumping station
+# and the farm some one and a half times; the boiler house and the pumping station are fed by two cables
+# per input.
 LINE04_FIELDS = ['NameTP', 'Ntr', 'Fider', 'KodLine', 'PM']
 LINES04 = [
-    ('ТП-1', 'Т1', 'Л1', '350*СИП2-70', 'П'),
-    ('ТП-1', 'Т1', 'Л2', '250*СИП2-50', 'П'),
-    ('ТП-11', 'Т1', 'Л1', '250*СИП2-70', 'П'),
-    ('ТП-11', 'Т1', 'Л2', '300*СИП2-50', 'П'),
-    ('ТП-14', 'Т1', 'Л1', '350*А-50', 'П'),
-    ('ТП-15', 'Т1', 'Л1', '300*СИП2-50', 'П'),
-    ('ТП-6', 'Т1', 'Л1', '300*СИП2-70', 'П'),
-    ('ТП-8', 'Т1', 'Л1', '200*А-50', 'П'),
-    ('ТП-9', 'Т1', 'Л1', '400*А-50', 'П'),
+    ('ТП-1', 'Т1', 'Л1', '420*СИП2-95', 'П'),
+    ('ТП-1', 'Т1', 'Л2', '300*СИП2-70', 'П'),
+    ('ТП-1', 'Т1', 'Л3', '380*СИП2-95', 'П'),
+    ('ТП-6', 'Т1', 'Л1', '350*СИП2-95', 'П'),
+    ('ТП-6', 'Т1', 'Л2', '400*СИП2-95', 'П'),
+    ('ТП-6', 'Т2', 'Л3', '300*СИП2-95', 'П'),
+    ('ТП-6', 'Т2', 'Л4', '250*СИП2-70', 'П'),
+    ('ТП-8', 'Т1', 'Л1', '120*2ААБл-120', 'П'),
+    ('ТП-8', 'Т1', 'Л2', '140*2ААБл-120', 'П'),
+    ('ТП-9', 'Т1', 'Л1', '400*А-70', 'П'),
+    ('ТП-9', 'Т1', 'Л2', '350*А-50', 'П'),
+    ('ТП-11', 'Т1', 'Л1', '150*2ААБл-150', 'П'),
+    ('ТП-11', 'Т1', 'Л2', '170*2ААБл-120', 'П'),
+    ('ТП-14', 'Т1', 'Л1', '300*А-95', 'П'),
+    ('ТП-14', 'Т1', 'Л2', '250*А-70', 'П'),
+    ('ТП-14', 'Т2', 'Л3', '200*А-70', 'П'),
+    ('ТП-15', 'Т1', 'Л1', '450*СИП2-70', 'П'),
+    ('ТП-15', 'Т1', 'Л2', '400*СИП2-70', 'П'),
+    ('ТП-15', 'Т1', 'Л3', '300*СИП2-50', 'П'),
 ]
 
 # ---- feeders: the bus, the first point of the feeder and the powers measured there (kW, kvar), read to
@@ -152,41 +167,64 @@ def feed_rows():
 
 
 # ---- subscribers: the metering points of industrial subscribers (the month's readings; W in kW·h) and
-# the household subscribers per 0.4 kV feeder of a station; their energies are those of the stations.
+# the household subscribers per 0.4 kV feeder of a station. Their energies are those of the station table,
+# transformer by transformer: the meters of a transformer share its industrial energy, the households of
+# its lines its household energy, so that no transformer's lines take more than it delivers.
 METER_FIELDS = ['NameTP', 'Ntr', 'Fider', 'Ndog', 'Abonent', 'NumPoint', 'NamePoint', 'Address', 'NumCounter',
                 'MarkCounter', 'TypCounter', 'Device', 'Next', 'Prev', 'Ktok', 'Koef', 'W']
 #   station, transformer, 0.4 kV feeder, contract, subscriber, point, point name, address, meter number,
-#   meter mark, current transformer ratio, share of the station's industrial energy, reading at month end
+#   meter mark, current transformer ratio, share of the transformer's industrial energy, reading at month end
 METERS = [
-    ('ТП-8', 'Т1', 'Л1', '101', 'Котельная №3', '1', 'Ввод 0.4 кВ', 'ул. Школьная, 1', '0457812', 'Меркурий 230',
-     120, 1.0, 48215.4),
+    ('ТП-8', 'Т1', 'Л1', '101', 'Котельная №3', '1', 'Котельная, ввод 1', 'ул. Школьная, 1', '0457812',
+     'Меркурий 230', 120, 0.5, 48215.4),
+    ('ТП-8', 'Т1', 'Л2', '101', 'Котельная №3', '2', 'Котельная, ввод 2', 'ул. Школьная, 1', '0457813',
+     'Меркурий 230', 120, 0.5, 51380.2),
     ('ТП-11', 'Т1', 'Л1', '102', 'Водоканал', '1', 'Насосная, ввод 1', 'ул. Новая, 2', '0612044', 'СЭТ-4ТМ',
-     120, 0.6, 30512.8),
+     120, 0.55, 30512.8),
     ('ТП-11', 'Т1', 'Л2', '102', 'Водоканал', '2', 'Насосная, ввод 2', 'ул. Новая, 2', '0612045', 'СЭТ-4ТМ',
-     80, 0.4, 21940.2),
-    ('ТП-14', 'Т1', 'Л1', '103', 'Агрофирма "Колос"', '1', 'Ферма', 'с. Заречье', '0398120', 'Меркурий 230',
-     80, 1.0, 20310.6),
+     120, 0.45, 21940.2),
+    ('ТП-14', 'Т1', 'Л1', '103', 'Агрофирма "Колос"', '1', 'Ферма, коровник', 'с. Заречье', '0398120',
+     'Меркурий 230', 60, 0.55, 20310.6),
+    ('ТП-14', 'Т1', 'Л2', '103', 'Агрофирма "Колос"', '2', 'Ферма, кормоцех', 'с. Заречье', '0398121',
+     'Меркурий 230', 60, 0.45, 18744.3),
+    ('ТП-14', 'Т2', 'Л3', '103', 'Агрофирма "Колос"', '3', 'Ферма, молочный блок', 'с. Заречье', '0398122',
+     'Меркурий 230', 60, 1.0, 15622.9),
 ]
 HOUSEHOLD_FIELDS = ['NameTP', 'Fider', 'CountAb', 'PayAb', 'W', 'Ws']
-#   station, 0.4 kV feeder, share of the station's household energy, households, households that paid
+#   station, 0.4 kV feeder, share of the household energy of the line's transformer, households, households
+#   that paid
 HOUSEHOLDS = [
-    ('ТП-1', 'Л1', 0.6, 342, 331),
-    ('ТП-1', 'Л2', 0.4, 228, 219),
-    ('ТП-6', 'Л1', 1.0, 780, 752),
-    ('ТП-9', 'Л1', 1.0, 286, 277),
-    ('ТП-15', 'Л1', 1.0, 512, 486),
+    ('ТП-1', 'Л1', 0.36, 205, 198),
+    ('ТП-1', 'Л2', 0.30, 171, 165),
+    ('ТП-1', 'Л3', 0.34, 194, 188),
+    ('ТП-6', 'Л1', 0.52, 216, 208),
+    ('ТП-6', 'Л2', 0.48, 200, 193),
+    ('ТП-6', 'Л3', 0.53, 193, 186),
+    ('ТП-6', 'Л4', 0.47, 171, 165),
+    ('ТП-9', 'Л1', 0.55, 157, 152),
+    ('ТП-9', 'Л2', 0.45, 129, 125),
+    ('ТП-15', 'Л1', 0.40, 205, 195),
+    ('ТП-15', 'Л2', 0.35, 179, 170),
+    ('ТП-15', 'Л3', 0.25, 128, 121),
 ]
 
 
-def station_energy(name, column):
-    return sum(int(r[column]) for r in station_rows() if r['Name1'] == name)
+def transformer_energy(name, ntr, column):
+    return next(int(r[column]) for r in station_rows() if r['Name1'] == name and r['Ntr'] == ntr)
+
+
+def line_transformer(name, fider):
+    return next(ntr for tp, ntr, f, _, _ in LINES04 if tp == name and f == fider)
 
 
 def meter_rows():
     rows = []
     for tp, ntr, fider, ndog, abonent, point, pname, address, num, mark, ktok, share, nxt in METERS:
-        w = round(station_energy(tp, 'WPpr') * share / ktok, 1) * ktok
-        prev = nxt - w / ktok
+        # read to a tenth of the meter's dial, never above the share, so that the meters of a transformer
+        # take no more than its industrial energy
+        tenths = math.floor(transformer_energy(tp, ntr, 'WPpr') * share / ktok * 10)
+        w = tenths * ktok / 10
+        prev = nxt - tenths / 10
         rows.append((tp, ntr, fider, ndog, abonent, point, pname, address, num, mark, '1', '+',
                      number(nxt, 1), number(prev, 1), str(ktok), str(ktok), number(w, 0)))
     return rows
@@ -194,8 +232,15 @@ def meter_rows():
 
 def household_rows():
     rows = []
-    for tp, fider, share, count, paid in HOUSEHOLDS:
-        w = round(station_energy(tp, 'WPbt') * share)
+    for k, (tp, fider, share, count, paid) in enumerate(HOUSEHOLDS):
+        ntr = line_transformer(tp, fider)
+        energy = transformer_energy(tp, ntr, 'WPbt')
+        mates = [h for h in HOUSEHOLDS if h[0] == tp and line_transformer(h[0], h[1]) == ntr]
+        # the transformer's last line takes what the others leave, so that its lines take all of it
+        if mates[-1] is HOUSEHOLDS[k]:
+            w = energy - sum(round(energy * h[2]) for h in mates[:-1])
+        else:
+            w = round(energy * share)
         rows.append((tp, fider, str(count), str(paid), str(w), number(w / count, 1)))
     return rows
 

@@ -2,19 +2,23 @@
 // newcomer may try forms it without a message, the normal-regime scheme goes beside the base's own,
 // and feeder trees are cut from the real scheme. Formed as the README says, the sample walks through
 // the regime, load balancing, the period losses, the technological consumption and the energy balance
-// with the numbers of a small real district; load forming keeps every station loaded.
+// with the numbers of a small real district; load forming keeps every station loaded and charges each
+// 0.4 kV line with its subscribers, within its rated current and what its transformer delivers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
+#include "core/catalogs/catalog_ln.h"
+#include "core/catalogs/line_expr.h"
 #include "core/district/load_forming.h"
 #include "core/district/scheme_forming.h"
 #include "core/engine/electric_sums.h"
@@ -188,9 +192,10 @@ TEST_F(SampleBase, FormsWithoutMessagesUnderEveryOption) {
   EXPECT_TRUE(Form().Written);
   EXPECT_TRUE(ConverterLines().empty()) << ConverterLines().front();
   const Lines names = Names(Base());
-  EXPECT_EQ(names.size(), plain + 19 + 9) << "a 0.4 kV node per transformer and per 0.4 kV line";
+  EXPECT_EQ(names.size(), plain + 19 + 19) << "a 0.4 kV node per transformer and per 0.4 kV line";
   EXPECT_TRUE(std::count(names.begin(), names.end(), "ТП-10.Т2") == 1);
   EXPECT_TRUE(std::count(names.begin(), names.end(), "ТП-1.Л2") == 1);
+  EXPECT_TRUE(std::count(names.begin(), names.end(), "ТП-6.Л4") == 1) << "a line of the second transformer";
 
   IniRec.T04 = IniRec.L04 = false;
   IniRec.EERM_D2 = true;
@@ -427,12 +432,140 @@ TEST_F(SampleBase, LoadFormingLeavesNoStationFormedWithoutLoad) {
     EXPECT_GT(t.Pn->Get(i), 0) << name;
     EXPECT_GT(t.Qn->Get(i), 0) << name;
   }
-  // the households and industrial points charged to the stations' 0.4 kV lines
+  // Each 0.4 kV line holds the sum of its subscribers as the bases give them (industrial points without a
+  // reactive meter at the default tg(f) 0.5, households at 0.2), and each subscriber names its line.
+  struct Charge {
+    double WPpr = 0, WQpr = 0, WPbt = 0, WQbt = 0;
+  };
+  std::map<std::string, Charge> expected;  // by "station.feeder"
+  double given = 0;
+  const TDataFile meterInput = Table(Base() + ".BPA"), householdInput = Table(Base() + ".BBA");
+  TMeterPointCols mi, m;
+  THouseholdCols hi, h;
+  FillMeterPointCols(meterInput, mi);
+  FillHouseholdCols(householdInput, hi);
+  for (int i = 1; i <= mi.RowCount; ++i) {
+    ASSERT_EQ(mi.TypCounter->Get(i), 1) << "active energy consumed";
+    Charge& c = expected[mi.NameTP->GetItem(i) + "." + mi.Fider->GetItem(i)];
+    c.WPpr += mi.W->Get(i);
+    c.WQpr += 0.5 * mi.W->Get(i);
+    given += mi.W->Get(i);
+  }
+  for (int i = 1; i <= hi.RowCount; ++i) {
+    Charge& c = expected[hi.NameTP->GetItem(i) + "." + hi.Fider->GetItem(i)];
+    c.WPbt += hi.W->Get(i);
+    c.WQbt += 0.2 * hi.W->Get(i);
+    given += hi.W->Get(i);
+  }
+  FillMeterPointCols(tables.MeterPoints, m);
+  FillHouseholdCols(tables.Households, h);
+  for (int i = 1; i <= m.RowCount; ++i)
+    EXPECT_EQ(m.LinkTP->GetItem(i), m.NameTP->GetItem(i) + "." + m.Fider->GetItem(i)) << "meter " << i;
+  for (int i = 1; i <= h.RowCount; ++i)
+    EXPECT_EQ(h.LinkTP->GetItem(i), h.NameTP->GetItem(i) + "." + h.Fider->GetItem(i)) << "household row " << i;
+
   TLine04Cols l;
   FillLine04Cols(tables.Lines04, l);
+  std::map<std::string, Charge> byTransformer;  // by "station transformer"
   double charged = 0;
-  for (int i = 1; i <= l.RowCount; ++i) charged += l.WPbt->Get(i) + l.WPpr->Get(i);
-  EXPECT_GT(charged, 0);
+  for (int i = 1; i <= l.RowCount; ++i) {
+    const std::string line = l.NameTP->GetItem(i) + "." + l.Fider->GetItem(i);
+    const Charge c = expected[line];
+    EXPECT_EQ(l.T.Get(i), -4) << line << ": formed";
+    EXPECT_NEAR(l.WPpr->Get(i), c.WPpr, 0.01) << line;
+    EXPECT_NEAR(l.WQpr->Get(i), c.WQpr, 0.01) << line;
+    EXPECT_NEAR(l.WPbt->Get(i), c.WPbt, 0.01) << line;
+    EXPECT_NEAR(l.WQbt->Get(i), c.WQbt, 0.01) << line;
+    EXPECT_NEAR(l.Pn->Get(i), c.WPpr + c.WPbt, 0.01) << line;
+    EXPECT_NEAR(l.Qn->Get(i), c.WQpr + c.WQbt, 0.01) << line;
+    Charge& sum = byTransformer[l.NameTP->GetItem(i) + " " + l.Ntr->GetItem(i)];
+    sum.WPpr += l.WPpr->Get(i);
+    sum.WPbt += l.WPbt->Get(i);
+    charged += l.Pn->Get(i);
+  }
+  EXPECT_NEAR(charged, given, 0.01) << "every subscriber is on a line of the table";
+
+  // The stations' loads are the user's (load types 4 and 5) and stay as given; the subscribers of a
+  // transformer's lines are what the station table says its industrial and household consumers take
+  // (the meters read to a tenth of their dial).
+  const TDataFile before = Table(Base() + ".RTP");
+  TTransTPCols b;
+  FillTransTPCols(before, b);
+  ASSERT_EQ(b.RowCount, t.RowCount);
+  for (int i = 1; i <= t.RowCount; ++i) {
+    const std::string name = t.Name1->GetItem(i) + " " + t.Ntr->GetItem(i);
+    int k = 1;
+    while (k <= b.RowCount && b.Name1->GetItem(k) + " " + b.Ntr->GetItem(k) != name) ++k;
+    ASSERT_LE(k, b.RowCount) << name;
+    EXPECT_EQ(t.T.Get(i), b.T.Get(k)) << name;
+    EXPECT_EQ(t.Pn->Get(i), b.Pn->Get(k)) << name;
+    EXPECT_EQ(t.Qn->Get(i), b.Qn->Get(k)) << name;
+    const auto lines = byTransformer.find(name);
+    if (lines == byTransformer.end()) continue;
+    if (lines->second.WPpr > 0) {
+      EXPECT_NEAR(lines->second.WPpr, t.WPpr->Get(i), 0.001 * t.WPpr->Get(i)) << name;
+    }
+    if (lines->second.WPbt > 0) {
+      EXPECT_NEAR(lines->second.WPbt, t.WPbt->Get(i), 0.5) << name;
+    }
+  }
+}
+
+// Load forming as the program runs it with its default options: each 0.4 kV line carries the peak of
+// what it is charged with within the rated current of its mark, and no transformer's lines take more
+// than the transformer delivers.
+TEST_F(SampleBase, LoadFormingChargesEachLineWithinItsRatedCurrentAndItsTransformer) {
+  Lines info;
+  TLoadFormingCallbacks callbacks;
+  callbacks.Info = [&info](const std::string& line) { info.push_back(line); };
+  FormStationLoads(Base(), TLoadFormingOptions::FromSettings(), callbacks);
+  EXPECT_EQ(info, (Lines{"[База промышленных абонентов]", "", "[База бытовых абонентов]", "", "[Анализ нагрузки]"}));
+
+  LoadCatalogLN(IniRec.Path, false);
+  struct Unload {
+    ~Unload() { FreeCatalogLN(); }
+  } unload;
+  const double hours = (IniRec.Date2 - IniRec.Date1 + 1) * 24;
+  // The peak over the month's average: the evening peak of households is some twice the average, that
+  // of the boiler house, the pumping station and the farm (two and three shifts) some one and a half.
+  const double householdPeak = 2.0, industrialPeak = 1.5;
+  const double root3U = std::sqrt(3.0) * 0.38;  // kV: kVA over it is the current in A
+  const TDataFile lines = Table(Base() + ".R04");
+  TLine04Cols l;
+  FillLine04Cols(lines, l);
+  ASSERT_GT(l.RowCount, 0);
+  std::map<std::string, std::pair<double, double>> byTransformer;  // kW·h and kvar·h by "station transformer"
+  for (int i = 1; i <= l.RowCount; ++i) {
+    const std::string name = l.NameTP->GetItem(i) + " " + l.Fider->GetItem(i) + " (" + l.KodLine->GetItem(i) + ")";
+    float r = 0, x = 0, g = 0, b = 0, rated = 0, length = 0;
+    ASSERT_TRUE(ParseLineExpression(l.KodLine->GetItem(i), r, x, 0.4f, g, b, rated, length, false, 0))
+        << name << ": " << CatalogErrorLN;
+    EXPECT_GT(rated, 0) << name << ": a 0.4 kV mark of the catalogue";
+    EXPECT_GT(l.Pn->Get(i), 0) << name << ": every line of the sample feeds subscribers";
+    EXPECT_NEAR(l.Pn->Get(i), l.WPpr->Get(i) + l.WPbt->Get(i), 0.01) << name;
+    const double peak = (householdPeak * std::hypot(l.WPbt->Get(i), l.WQbt->Get(i)) +
+                         industrialPeak * std::hypot(l.WPpr->Get(i), l.WQpr->Get(i))) /
+                        hours / root3U;
+    EXPECT_LE(peak, rated) << name << ": A at the peak";
+    auto& sum = byTransformer[l.NameTP->GetItem(i) + " " + l.Ntr->GetItem(i)];
+    sum.first += l.Pn->Get(i);
+    sum.second += l.Qn->Get(i);
+  }
+
+  const TDataFile stations = Table(Base() + ".RTP");
+  TTransTPCols t;
+  FillTransTPCols(stations, t);
+  std::size_t found = 0;
+  for (int i = 1; i <= t.RowCount; ++i) {
+    const std::string name = t.Name1->GetItem(i) + " " + t.Ntr->GetItem(i);
+    const auto sum = byTransformer.find(name);
+    if (sum == byTransformer.end()) continue;
+    ++found;
+    const double wp = t.Pn->Get(i), wq = t.T.Get(i) == 5 ? wp * t.Qn->Get(i) : t.Qn->Get(i);
+    EXPECT_LE(sum->second.first, wp) << name << ": kW·h";
+    EXPECT_LE(sum->second.second, wq) << name << ": kvar·h";
+  }
+  EXPECT_EQ(found, byTransformer.size()) << "each line's transformer is a row of the station table";
 }
 
 }  // namespace
