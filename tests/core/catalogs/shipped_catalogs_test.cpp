@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -46,10 +47,18 @@ std::vector<CsvRow> Handbook(const std::string& name) {
   return rows;
 }
 
+// A number of a handbook row. An empty cell is the handbook's "none" (a disconnector breaks no current),
+// which the catalogue holds as 0; any other text must be a number as a whole: read as 0 or as its leading
+// digits, it would compare equal to a catalogue cell that happens to hold that value.
 float Num(const CsvRow& row, const char* field) {
   const std::string& text = row.at(field);
+  if (text.empty()) return 0.0f;
   float value = 0.0f;
-  std::from_chars(text.data(), text.data() + text.size(), value);
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) {
+    ADD_FAILURE() << field << " = \"" << text << "\" is no number";
+    return std::numeric_limits<float>::quiet_NaN();
+  }
   return value;
 }
 

@@ -7,12 +7,17 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/strings.h"
+#include "core/district/base_import.h"
 #include "core/district/line04_dbf.h"
 #include "core/district/subscriber_dbf.h"
 #include "core/district/subscriber_xls.h"
+#include "core/office/dbf_table.h"
 #include "core/office/test_dbf_writer.h"
 #include "core/tables/table_file.h"
 #include "support/fuzz_mutations.h"
@@ -25,6 +30,58 @@ namespace ld::test {
 namespace {
 
 constexpr int kRounds = 200;
+
+// The refusal that the import of one dBase file as all three subscriber bases owes: the first record, in
+// file order, with a text that the tables cannot hold in a field that a base takes as text, named with
+// that field (the meter points' fields in their columns' order, of the given district's records only;
+// then the households', then the contracts'); a record that cannot be read refuses the file as a
+// whole. Empty when nothing stands in the way.
+std::string ExpectedRefusal(const std::string& file, int districtNo) {
+  const std::string unreadable = "Ошибка чтения базы промышленных абонентов (файл " + file + ")";
+  struct Base {
+    bool byDistrict;
+    std::vector<std::string> fields;
+  };
+  const Base bases[] = {
+      {true, {"NAMETP", "NTR", "FEEDER", "NDOG", "ABONENT", "NUMCOUNTER", "TRANSFORM", "LINE"}},
+      {false, {"NAME_TP", "FIDER"}},
+      {false, {"NDOGOV", "NAME_POTR", "TOWN", "STREET"}},
+  };
+  for (const Base& base : bases) {
+    TDbfTable dbf;
+    std::string error;
+    if (!dbf.Open(file, error)) return unreadable;
+    std::vector<std::string> fields;
+    for (const std::string& name : base.fields)
+      if (dbf.HasField(name)) fields.push_back(name);
+    // the town goes into the address only beside the street
+    if (!dbf.HasField("TOWN") || !dbf.HasField("STREET"))
+      std::erase_if(fields, [](const std::string& name) { return name == "TOWN" || name == "STREET"; });
+    try {
+      for (bool more = dbf.First(); more; more = dbf.Next()) {
+        if (base.byDistrict && districtNo != 0) {
+          int district = 0;
+          try {
+            district = StrToIntZ(dbf.Value("RES_ID"));
+          } catch (const ConvertError&) {
+          }
+          if (district != districtNo) continue;
+        }
+        for (const std::string& name : fields) {
+          const std::string text = dbf.Value(name);
+          std::string bytes;
+          char32_t missing = 0;
+          if (!TryUtf8ToCp1251(text, bytes, missing))
+            return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(dbf.RecNo()) + ", поле " + name +
+                   ": " + ImportTextFault(text) + " (база не в кодировке своего заголовка?)";
+        }
+      }
+    } catch (const TDbfReadError&) {
+      return unreadable;
+    }
+  }
+  return {};
+}
 
 class SubscriberFuzz : public ::testing::Test {
 protected:
@@ -75,10 +132,53 @@ TEST_F(SubscriberFuzz, DamagedDbfBasesAreImportedOrRefusedByName) {
             {DbfInteger(7), "ТП-2", DbfInteger(2), DbfDouble(1e300), DbfLevel7Double(1e-9), DbfCurrency(-1),
              DbfInteger(5), DbfDouble(-0.0), DbfInteger(-1, 2)}});
   const std::vector<std::string> seeds = {valid, ReadBytes(file)};
+
+  // Box-drawing bytes of the DOS code page written into texts of the first base, as a base kept in
+  // another code page than its header tells reads: the import is refused by the record and the field of
+  // the first such text that a base takes, the meter points' before the households'. Each record holds
+  // 80 bytes: its deletion mark, then the fields (NAMETP from byte 4, NTR from 64, FIDER from 68, PRIM
+  // from 72).
+  const std::size_t header = static_cast<unsigned char>(valid[8]) | static_cast<unsigned char>(valid[9]) << 8;
+  ASSERT_EQ(static_cast<unsigned char>(valid[10]) | static_cast<unsigned char>(valid[11]) << 8, 80);
+  const auto refused = [&](int record, const std::string& field, const std::string& text, const std::string& symbol,
+                           const std::string& code) {
+    return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(record) + ", поле " + field +
+           ": текст \"" + text + "\" нельзя записать в таблицу: у символа \"" + symbol + "\" (" + code +
+           ") нет кода в кодировке Windows-1251 (база не в кодировке своего заголовка?)";
+  };
+  const struct {
+    std::vector<std::tuple<int, int, unsigned char>> bytes;  // record, byte of the record, its new value
+    int district;
+    std::string message;  // empty: imported
+  } damaged[] = {
+      {{{2, 65, 0xB0}}, 7, refused(2, "NTR", "Т░2", "░", "U+2591")},
+      {{{1, 68, 0xDB}}, 7, refused(1, "FIDER", "█", "█", "U+2588")},
+      {{{1, 4, 0xB0}}, 0, refused(1, "NAMETP", "░п-1", "░", "U+2591")},
+      // no record of district 5: no meter point is read
+      {{{1, 4, 0xB0}}, 5, ""},
+      {{{1, 68, 0xDB}, {2, 6, 0xB0}}, 7, refused(2, "NAMETP", "ТП░2", "░", "U+2591")},
+      // the deleted record, and a field that no base takes
+      {{{3, 4, 0xB0}, {2, 72, 0xB0}}, 0, ""},
+  };
+  for (const auto& d : damaged) {
+    std::string bytes = valid;
+    for (const auto& [record, at, byte] : d.bytes)
+      bytes[header + static_cast<std::size_t>((record - 1) * 80 + at)] = static_cast<char>(byte);
+    WriteBytes(file, bytes);
+    std::vector<std::string> info;
+    TSubscriberDbfRequest r;
+    r.BaseStem = stem;
+    r.Prom = r.Byt = r.Dog = true;
+    r.PathProm = r.PathByt = r.PathDog = file;
+    r.DistrictNo = d.district;
+    const std::string shown = ImportSubscriberBasesDbf(r, info);
+    EXPECT_EQ(!shown.empty() ? "" : info.empty() ? "refused without a message" : info.back(), d.message);
+    EXPECT_EQ(ExpectedRefusal(file, d.district), d.message);
+  }
   WriteRows(stem + ".R04", LayoutLines04, {{"СТАРАЯ"}});
   const std::string oldLines = ReadBytes(stem + ".R04");
   std::mt19937 random(46046);
-  int imported = 0;
+  int imported = 0, textRefusals = 0;
   for (int round = 0; round < kRounds * static_cast<int>(seeds.size()); ++round) {
     WriteBytes(file, Mutate(seeds[static_cast<std::size_t>(round / kRounds)], random));
     std::vector<std::string> info;
@@ -89,13 +189,14 @@ TEST_F(SubscriberFuzz, DamagedDbfBasesAreImportedOrRefusedByName) {
     r.AddMode = round % 2 == 1;
     r.DistrictNo = round % 3 == 0 ? 7 : 0;
     const std::string shown = ImportSubscriberBasesDbf(r, info);
+    const std::string refusal = ExpectedRefusal(file, r.DistrictNo);
+    if (refusal.rfind("Ошибка чтения файла \"", 0) == 0) ++textRefusals;
     if (shown.empty()) {
       ASSERT_FALSE(info.empty());
       // an unreadable record, or a name the tables cannot hold named by its record and field
-      if (info.back().rfind("Ошибка чтения файла \"" + file + "\": строка ", 0) != 0) {
-        EXPECT_EQ(info.back(), "Ошибка чтения базы промышленных абонентов (файл " + file + ")");
-      }
+      EXPECT_EQ(info.back(), refusal) << round;
     } else {
+      EXPECT_EQ(refusal, "") << round;
       ++imported;
       TDataFile consumers;
       ReadTableFile(stem + ".RAB", consumers);
@@ -120,6 +221,7 @@ TEST_F(SubscriberFuzz, DamagedDbfBasesAreImportedOrRefusedByName) {
     ASSERT_TRUE(NoLocks());
   }
   EXPECT_GT(imported, 0);
+  EXPECT_GT(textRefusals, 0) << "no damage met a name the tables cannot hold";
 }
 
 TEST_F(SubscriberFuzz, DamagedWorkbooksAreImportedOrRefusedByName) {

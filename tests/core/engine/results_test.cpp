@@ -4,6 +4,7 @@
 // model error, violated limits, districts and nodes held at their reactive limits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <filesystem>
@@ -352,6 +353,49 @@ TEST(Protocol, DivergenceAndModelError) {
     EXPECT_EQ(l[6], "");
     EXPECT_EQ(l[7].rfind("Потребление           : ", 0), 0u) << l[7];
     for (const std::string& line : l) EXPECT_EQ(line.find("Точность"), std::string::npos);
+  }
+  {
+    // A run with a fixed-voltage node that stops unconverged: the residuals of the node's own solver
+    // follow the voltage residual, dP under every algorithm that treats the node as a source, dQ only
+    // where algorithm 2 holds the reactive limits.
+    SchemeBuilder s = FixedVoltageRing();
+    s.Nodes[2].Name = "ГПП";
+    TRegime r;
+    r.MaxIter = 1;
+    r.PVAlgorithm = 3;
+    s.Read(r, dir.Path(), "pv");
+    RunRegime(r);
+    ASSERT_FALSE(r.Converged);
+    ASSERT_EQ(r.FixedCount, 1);
+    TRegimeElement* held = nullptr;
+    for (TRegimeElement* e = r.FirstElement; e != nullptr && held == nullptr; e = e->Next)
+      if (e->Number == 3 && e->BranchIndex == 0) held = e;
+    ASSERT_NE(held, nullptr);
+    // as the solver would leave them
+    r.MaxPResidualNode = r.MaxQResidualNode = held;
+    r.PVResidualP = 0.0421;
+    r.PVResidualQ = 0.5;
+    const std::string dP = "Невязка dP узлов ФМ   : 0.042100, узел: 3 ГПП";
+    const std::string dQ = "Невязка dQ узлов ФМ   : 0.500000, узел: 3 ГПП";
+    const struct {
+      int algorithm;
+      bool qLimits;
+      std::vector<std::string> lines;
+    } cases[] = {{0, true, {}},  {1, false, {dP}},    {2, false, {dP}},
+                 {2, true, {dP, dQ}}, {3, false, {dP}}, {3, true, {dP}}};
+    for (const auto& c : cases) {
+      r.PVAlgorithm = c.algorithm;
+      r.QLimits = c.qLimits;
+      std::vector<std::string> l;
+      AppendRunSummary(r, l);
+      ASSERT_GE(l.size(), 7u);
+      EXPECT_EQ(l[3], "!!!!!!! Режим не сходится !!!!!!!");
+      EXPECT_EQ(l[5].rfind("Невязка по напряжению : ", 0), 0u) << l[5];
+      const auto iterations = std::find_if(l.begin() + 6, l.end(), [](const std::string& line) {
+        return line.rfind("Количество итераций   : 1, ", 0) == 0;
+      });
+      EXPECT_EQ(std::vector<std::string>(l.begin() + 6, iterations), c.lines) << c.algorithm << " " << c.qLimits;
+    }
   }
 }
 

@@ -102,6 +102,18 @@ TEST_F(LoadBalancing, RowsConvertByTheirKind) {
     EXPECT_NEAR(p, expected[row - 1][0], 1e-9) << row;
     EXPECT_NEAR(q, expected[row - 1][1], 1e-6) << row;
   }
+  EXPECT_EQ(info, std::vector<std::string>{});
+
+  // Energies whose begin graph is not in the catalogue: the begin's 48,000 kW·h and 24,000 kvar·h are
+  // still the mean power of the 48 hours, 1 MW and 0.5 Mvar, less the end's 9,600 kW·h without graphs
+  // (0.2 MW); the missing graph is reported.
+  TDataFile g = FlowTable({{1, 2, 4, 48000, 24000, 9600, 0}});
+  TNumberColumn("Ngr", g).Set(1, 17);
+  FillLineFlowCols(g, cols);
+  ASSERT_TRUE(ConvertFlowRow(cols, 1, period, p, q, info, error)) << error;
+  EXPECT_NEAR(p, 1.0 - 0.2, 1e-9);
+  EXPECT_NEAR(q, 0.5, 1e-9);
+  EXPECT_EQ(info, std::vector<std::string>{"Перетоки в линиях: График № 17 не найден"});
 }
 
 // The balancing period counts whole days, its first and last included, whatever their hours.

@@ -62,6 +62,20 @@ TEST_F(PeriodMeters, PlusMeterOnTheSupplyAndAnUnmatchedMinusMeter) {
   EXPECT_DOUBLE_EQ(t.Consumption, 23000);
   EXPECT_DOUBLE_EQ(t.OwnNeeds, 40);
   EXPECT_EQ(messages, (std::vector<std::string>{"Перетоки в линиях: линия 7 - 8 в схеме не найдена"}));
+
+  // The feed meters as forming writes them, from the external source into a station: station 5 has no
+  // branch to any supply, so its meter measures no flow of the model and counts as a meter the scheme
+  // does not hold, while the supplied station's opens the area of 3 and 4. Station 5's own 3,000 kW·h
+  // are consumed in no area.
+  s.Node(5, "").WPn = 3000;
+  Meters({{"+", kRootNumber, 1, 24000, 0}, {"+", kRootNumber, 5, 1000, 0}});
+  messages.clear();
+  const TMeterTotals feeds = Match();
+  EXPECT_DOUBLE_EQ(feeds.Received, 24000 + 1000);
+  EXPECT_DOUBLE_EQ(feeds.Delivered, 0);
+  EXPECT_DOUBLE_EQ(feeds.Consumption, 23000);
+  EXPECT_EQ(messages,
+            (std::vector<std::string>{"Перетоки в линиях: линия " + std::to_string(kRootNumber) + " - 5 в схеме не найдена"}));
 }
 
 }  // namespace
