@@ -1,15 +1,20 @@
 // The forming command over a converter that hands it known tables: the configuration report, the cut to
-// feeders, the spread of district numbers, the files written and the locks of one run.
+// feeders, the spread of district numbers, the files written and the locks of one run; and over the
+// program's converter, a small base typed by hand up to the calculation of its period.
 #include "core/district/scheme_forming.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "core/base/codepage.h"
+#include "core/base/dates.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
+#include "core/engine/iteration_settings.h"
 #include "core/engine/regime.h"
+#include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
 #include "core/tables/unom.h"
@@ -204,6 +209,82 @@ TEST_F(SchemeForming, LocksAreHeldForTheRunAndOnlyTheRunsOwnAreReleased) {
   EXPECT_THROW(Form(Fake(kRadialNodes, kRadialBranches)), Error);
   EXPECT_EQ(Locks(), (Lines{"Пример.RTP~"}));
   UnlockTableFiles(Base(), ".RTP");
+}
+
+// A station whose load is given by kind 4 or 5 was metered over the period: forming gives its node the
+// period's kW·h and kvar·h, and the calculation of the period draws them as average powers over its
+// hours. Here a month of 28 days, 672 hours; what the calculation should draw, in MW and Mvar, is worked
+// out by hand: ТП-1 (kind 4) takes 1.5 + j0.5 and gives 0.1 + j0.05, ТП-2 (kind 5, tangents 0.4 and 0.5)
+// takes 0.75 + j0.3 and gives 0.2 + j0.1.
+TEST_F(SchemeForming, StationsGivenByEnergiesDrawTheirAveragePowersOverThePeriod) {
+  WriteRows(IniRec.Path + "sprav_ln.cat", "Справочник КЛ,ВЛ",
+            {{"АС", "10", "50", "В", "0.6", "0.4", "0", "2.8", "210"}});
+  // Nr, Sign, Name1, Name2, Nl, KodLine, Un
+  WriteRows(Base() + GetMaketExtention(LayoutLines10), LayoutLines10,
+            {{"1", "П", "ПС-1.1", "ТП-1", "", "1000*АС-50", "10"}, {"1", "", "ТП-1", "ТП-2", "", "1000*АС-50", "10"}});
+  TDataFile stations;
+  FillNamedRows(stations, LayoutTransTP,
+                {{{"Nr", "1"}, {"Name1", "ТП-1"}, {"T", "4"}, {"Pn", "1008000"}, {"Qn", "336000"}, {"Pg", "67200"},
+                  {"Qg", "33600"}},
+                 {{"Nr", "1"}, {"Name1", "ТП-2"}, {"T", "5"}, {"Pn", "504000"}, {"Qn", "0.4"}, {"Pg", "134400"},
+                  {"Qg", "0.5"}}});
+  WriteTableFile(Base() + GetMaketExtention(LayoutTransTP), stations);
+  IniRec.Date1 = EncodeDate(2026, 2, 1);
+  IniRec.Date2 = EncodeDate(2026, 2, 28);
+  ASSERT_TRUE(Form(DefaultSchemeConverter()).Written);
+  ASSERT_GE(messages.size(), 2U);
+  EXPECT_EQ(messages[1], "") << "the base forms without a message";
+
+  struct Expect {
+    const char* name;
+    double wpn, wqn, wpg, wqg;  // kW·h and kvar·h after forming
+    double pn, qn, pg, qg;      // MW and Mvar in the calculation of the period
+  };
+  const Expect expected[] = {{"ТП-1", 1008000, 336000, 67200, 33600, 1.5, 0.5, 0.1, 0.05},
+                             {"ТП-2", 504000, 201600, 134400, 67200, 0.75, 0.3, 0.2, 0.1}};
+  TDataFile nodes;
+  ReadTableFile(Base() + ".UZL", nodes);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  auto rowOf = [&](const std::string& name) {
+    for (int r = 1; r <= n.RowCount; ++r)
+      if (n.Name->GetItem(r) == name) return r;
+    ADD_FAILURE() << "no node " << name;
+    return 0;
+  };
+  for (const Expect& e : expected) {
+    const int r = rowOf(e.name);
+    if (r == 0) continue;
+    EXPECT_NEAR(n.WPn->Get(r), e.wpn, 1e-6) << e.name;
+    EXPECT_NEAR(n.WQn->Get(r), e.wqn, 1e-6) << e.name;
+    EXPECT_NEAR(n.WPg->Get(r), e.wpg, 1e-6) << e.name;
+    EXPECT_NEAR(n.WQg->Get(r), e.wqg, 1e-6) << e.name;
+    EXPECT_EQ(std::fabs(n.Pn->Get(r)) + std::fabs(n.Qn->Get(r)) + std::fabs(n.Pg->Get(r)) + std::fabs(n.Qg->Get(r)), 0)
+        << e.name << ": no powers beside the energies";
+  }
+
+  TRegime r;
+  TakeIterationSettings(r, IniRec);
+  std::vector<std::string> errors;
+  r.Errors = &errors;
+  r.Calculate(Base(), IniRec.TypCalcPQ, IniRec.Date1, IniRec.Date2, IniRec.CalcDate, IniRec.Tgr);
+  EXPECT_TRUE(r.Converged);
+  EXPECT_TRUE(errors.empty()) << errors.front();
+  for (const Expect& e : expected) {
+    const int row = rowOf(e.name);
+    ASSERT_NE(row, 0);
+    const TRegimeElement* node = r.Root;
+    while (node != nullptr && (node->NodeIndex != row || (node->Flags & efLoopClosing) != 0)) node = node->NextInTree;
+    ASSERT_NE(node, nullptr) << e.name;
+    ASSERT_LT(static_cast<std::size_t>(row), r.SupplyHours.size());
+    EXPECT_EQ(r.SupplyHours[static_cast<std::size_t>(row)], 672) << e.name;
+    // Loads are held as (P, -Q), generation as (-P, Q).
+    EXPECT_NEAR(node->Load1.real(), e.pn, 1e-9) << e.name;
+    EXPECT_NEAR(-node->Load1.imag(), e.qn, 1e-9) << e.name;
+    EXPECT_NEAR(-node->Load2.real(), e.pg, 1e-9) << e.name;
+    EXPECT_NEAR(node->Load2.imag(), e.qg, 1e-9) << e.name;
+  }
+  r.Errors = nullptr;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <random>
 #include <regex>
 #include <set>
@@ -98,7 +99,9 @@ TEST(Layout, DamagedLayoutFilesAreRefusedNamingTheLayoutAndTheFile) {
 // Every layout of the program's layout file names the units of what is really stored: energies are kept
 // in kW·h and kvar·h (the fields W…, dW… and the household base's Ws, Wt, Wl), and a measured value whose
 // unit follows its row's load kind (an active and reactive pair in a layout with a "… нагр." kind
-// column) names no single unit of its own but the unit of each kind.
+// column) names no single unit of its own but the unit of each kind. Kinds 4 and 5 are the period's
+// energies wherever they are named: a station whose kW·h were typed as the MW of a caption would be a
+// thousandth of its load spread over the period.
 TEST(Layout, ProgramLayoutsCaptionTheUnitsAsStored) {
   const fs::path file = test::DataDir() / "maket.zr";
   LayoutScope scope(file.string());
@@ -118,7 +121,25 @@ TEST(Layout, ProgramLayoutsCaptionTheUnitsAsStored) {
   auto has = [](const TDataFile& t, const std::string& field) {
     return std::find(t.FieldName.begin() + 1, t.FieldName.begin() + t.NCols + 1, field) != t.FieldName.begin() + t.NCols + 1;
   };
-  int energies = 0, byKind = 0;
+  // The units that a hint names for each kind: "(Вид нагр.): 1, 2 - кВт; 3 - А; 4, 5 - кВт*ч" → {1: кВт, …}.
+  auto kindUnits = [](const std::string& comment) {
+    std::map<int, std::string> units;
+    const auto start = comment.find("нагр.): ");
+    if (start == std::string::npos) return units;
+    std::istringstream parts(comment.substr(start + std::string("нагр.): ").size()));
+    for (std::string part; std::getline(parts, part, ';');) {
+      const auto dash = part.find(" - ");
+      std::istringstream kinds(part.substr(0, dash));
+      for (std::string kind; std::getline(kinds, kind, ',');)
+        units[std::stoi(kind)] = dash == std::string::npos ? "" : part.substr(dash + 3);
+    }
+    return units;
+  };
+  const std::map<int, std::string> activeUnits = {{0, "Кз, %"}, {1, "кВт"},    {2, "кВт"}, {3, "А"},
+                                                  {4, "кВт*ч"}, {5, "кВт*ч"}, {6, "МВт"}};
+  const std::map<int, std::string> reactiveUnits = {{0, "tg"},     {1, "кВАр"}, {2, "tg"}, {3, "tg"},
+                                                    {4, "кВАр*ч"}, {5, "tg"},   {6, "МВАр"}};
+  int energies = 0, byKind = 0, hints = 0;
   for (const std::string& name : names) {
     TDataFile t;
     ReadMaket(name, t);
@@ -130,6 +151,13 @@ TEST(Layout, ProgramLayoutsCaptionTheUnitsAsStored) {
     for (int k = 1; k <= t.NCols; ++k) {
       const std::string& f = t.FieldName[k];
       const std::string where = name + ": " + f + " \"" + t.ColTitle[k] + "\"";
+      const std::map<int, std::string> units = kindUnits(t.Comment[k]);
+      if (!units.empty()) ++hints;
+      for (const auto& [kind, u] : units) {
+        const std::map<int, std::string>& expected = f[0] == 'Q' ? reactiveUnits : activeUnits;
+        const auto it = expected.find(kind);
+        EXPECT_TRUE(it != expected.end() && it->second == u) << where << ": kind " << kind << " - " << u;
+      }
       if (std::regex_search(f, energy)) {
         ++energies;
         const bool reactive = f.find("WQ") != std::string::npos;
@@ -137,14 +165,16 @@ TEST(Layout, ProgramLayoutsCaptionTheUnitsAsStored) {
       } else if (kinds && measured.count(f) != 0 && has(t, (f[0] == 'P' ? "Q" : "P") + f.substr(1))) {
         ++byKind;
         EXPECT_EQ(unit(t.ColTitle[k]), "по виду") << where;
-        for (const char* u : f[0] == 'P' ? std::vector<const char*>{"кВт", "А", "МВт"}
-                                         : std::vector<const char*>{"кВАр", "tg", "МВАр"})
+        for (const char* u :
+             f[0] == 'P' ? std::vector<const char*>{"кВт", "А"} : std::vector<const char*>{"кВАр", "tg"})
           EXPECT_NE(t.Comment[k].find(u), std::string::npos) << where << " names no " << u;
+        for (int kind = 1; kind <= 5; ++kind) EXPECT_EQ(units.count(kind), 1u) << where << " names no kind " << kind;
       }
     }
   }
   EXPECT_GT(energies, 150);
   EXPECT_GE(byKind, 22);  // the .RS file's P, Q; the stations' and 0.4 kV lines' loads; feeds, feeders, flows
+  EXPECT_EQ(hints, byKind) << "a hint by kind belongs to a measured pair";
 }
 
 TEST(CellText, ShowsAndStoresByColumnRules) {
