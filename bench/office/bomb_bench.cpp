@@ -1,7 +1,11 @@
 // Small packages that stand for gigabytes once unpacked, each read until its refusal: sheet entries that
 // all name one part, entries that share one compressed stream, a sheet of millions of cells, a document
-// whose parts overlap. Each must be refused (the run fails otherwise) within 1 GB and 5 s. Counters: the
-// file's size, what it would unpack to, and the peak memory of one refusal in a child process.
+// whose parts overlap, headers that declare 1.4 MB for a part of 860 MB (whole workbook, first sheet
+// alone, document). Each must be refused (the run fails otherwise) within 1 GB and 5 s. Files just under
+// 2 MB that pass every declared limit, a sheet of 190 MB of cells and a million cells naming one text of
+// 1 MB, are read or refused (counter `refused`) within the same 1 GB and 5 s, by the whole-workbook
+// reader and by the first-sheet reader. Counters: the file's size, what it would unpack to, and the
+// peak memory of one read in a child process.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -9,12 +13,14 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "child_peak.h"
 #include "core/base/error.h"
 #include "core/office/docx.h"
+#include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 #include "support/zip_builder.h"
 #include "work_dir.h"
@@ -24,6 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using ld::test::BuildZip;
 using ld::test::ZipEntry;
+using ld::test::ZipStream;
 
 const fs::path& WorkDir() {
   static const ld::bench::TWorkDir dir("bench-office-bombs");
@@ -121,6 +128,86 @@ const TBomb& OverlappingDocument() {
   return bomb;
 }
 
+const std::vector<ZipEntry> kBookEntries = {
+    {"_rels/.rels", 0}, {"xl/workbook.xml", 1}, {"xl/_rels/workbook.xml.rels", 2}, {"xl/worksheets/sheet1.xml", 3}};
+
+// Random bytes, as a picture packs: beside a bomb they bring the file to just under 2 MB, which may
+// unpack to the most that a file under 2 MB may (16 MB and 100 bytes a byte: about 206 MB).
+std::string Picture(std::size_t bytes) {
+  std::string picture(bytes, '\0');
+  std::mt19937 random(1904);
+  for (char& c : picture) c = static_cast<char>(random());
+  return picture;
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// A row of `cells` one-digit cells.
+std::string Row(int cells) { return "<row>" + Repeat("<c><v>1</v></c>", cells) + "</row>"; }
+
+// About 1.6 MB: headers that declare 1.4 MB for a sheet of 860 MB, 250 MB of rows of ten cells and then
+// blank space.
+const TBomb& LyingSheet() {
+  static const TBomb bomb = [] {
+    const std::string row = Row(10);
+    const ZipStream sheet{"<worksheet><sheetData>",
+                          1400u << 10,
+                          {{row, (250u << 20) / row.size()}, {std::string(1024, ' '), 610u << 10}, {"</sheetData></worksheet>", 1}}};
+    return Write("lying.xlsx", BuildZip({{kRootRels}, {Workbook(1, 1)}, {Rels(1)}, sheet}, kBookEntries), 860 * 1.048576);
+  }();
+  return bomb;
+}
+
+// About 1.9 MB: headers that declare 1.4 MB for a document of 860 MB.
+const TBomb& LyingDocument() {
+  static const TBomb bomb = [] {
+    const ZipStream part{"<w:document><w:body>", 1400u << 10, {{std::string(1024, ' '), 860u << 10}, {"</w:body></w:document>", 1}}};
+    return Write("lying.docx",
+                 BuildZip({part, {Picture(1000u << 10)}}, {{"word/document.xml", 0}, {"word/media/image1.png", 1}}),
+                 860 * 1.048576);
+  }();
+  return bomb;
+}
+
+// About 1.9 MB with honest headers: a sheet of 190 MB of cells, rows of a hundred, beside a picture.
+const TBomb& DenseSheet() {
+  static const TBomb bomb = [] {
+    const std::string row = Row(100);
+    const std::uint64_t rows = (190u << 20) / row.size();
+    const ZipStream sheet{"<worksheet><sheetData>", ld::test::kTrueSize, {{row, rows}, {"</sheetData></worksheet>", 1}}};
+    std::vector<ZipEntry> entries = kBookEntries;
+    entries.push_back({"xl/media/image1.png", 4});
+    return Write("dense.xlsx", BuildZip({{kRootRels}, {Workbook(1, 1)}, {Rels(1)}, sheet, {Picture(1400u << 10)}}, entries),
+                 static_cast<double>(rows * row.size()) / 1e6);
+  }();
+  return bomb;
+}
+
+// About 1.5 MB: a table of texts holding one text of 1 MB, named by a million cells (a terabyte once
+// every cell holds its copy).
+const TBomb& CopiedText() {
+  static const TBomb bomb = [] {
+    const std::string rels = "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                             "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"strings.xml\"/></Relationships>";
+    const std::uint64_t rows = 100000;
+    const ZipStream sheet{"<worksheet><sheetData>",
+                          ld::test::kTrueSize,
+                          {{"<row>" + Repeat("<c t=\"s\"><v>0</v></c>", 10) + "</row>", rows}, {"</sheetData></worksheet>", 1}}};
+    const ZipStream strings{"<sst><si><t>", ld::test::kTrueSize, {{"a", 1u << 20}, {"</t></si></sst>", 1}}};
+    std::vector<ZipEntry> entries = kBookEntries;
+    entries.push_back({"xl/strings.xml", 4});
+    entries.push_back({"xl/media/image1.png", 5});
+    return Write("copied.xlsx",
+                 BuildZip({{kRootRels}, {Workbook(1, 1)}, {rels}, sheet, strings, {Picture(1400u << 10)}}, entries),
+                 static_cast<double>(rows) * 10 * 1.048576);
+  }();
+  return bomb;
+}
+
 void Refuse(benchmark::State& state, const TBomb& bomb, const std::function<void(const std::string&)>& read) {
   const std::optional<double> peakMB = ld::bench::TimeRefusal(state, [&] { read(bomb.path); });
   if (!peakMB) return;
@@ -144,5 +231,58 @@ void BM_RefuseOverlappingDocument(benchmark::State& state) {
   Refuse(state, OverlappingDocument(), [](const std::string& path) { ld::DocxDocument::Open(path); });
 }
 BENCHMARK(BM_RefuseOverlappingDocument)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+void OpenFirstSheet(const std::string& path) {
+  ld::TSheetReader reader;
+  reader.Open(path);
+}
+
+void BM_RefuseLyingSheet(benchmark::State& state) { Refuse(state, LyingSheet(), ReadBook); }
+BENCHMARK(BM_RefuseLyingSheet)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseLyingSheetFirstSheetOnly(benchmark::State& state) { Refuse(state, LyingSheet(), OpenFirstSheet); }
+BENCHMARK(BM_RefuseLyingSheetFirstSheetOnly)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseLyingDocument(benchmark::State& state) {
+  Refuse(state, LyingDocument(), [](const std::string& path) { ld::DocxDocument::Open(path); });
+}
+BENCHMARK(BM_RefuseLyingDocument)->Unit(benchmark::kMillisecond);
+
+// A file under 2 MB read or refused, whichever its reader does, timed and then once more in a child for
+// its peak memory; counter `refused` is 1 when it was refused.
+void ReadOrRefuse(benchmark::State& state, const TBomb& bomb, const std::function<void(const std::string&)>& read) {
+  const auto refused = [&] {
+    try {
+      read(bomb.path);
+    } catch (const ld::Error&) {
+      return true;
+    }
+    return false;
+  };
+  bool wasRefused = false;
+  for (auto _ : state) wasRefused = refused();
+  const ld::bench::TChildPeak child = ld::bench::RunInChild([&] { return refused() == wasRefused; });
+  if (!child.ok) state.SkipWithError("the child run ended otherwise");
+  state.counters["file_KB"] = static_cast<double>(fs::file_size(bomb.path)) / 1024.0;
+  state.counters["unpacked_MB"] = bomb.unpackedMB;
+  state.counters["peak_MB"] = child.peakMB;
+  state.counters["refused"] = wasRefused ? 1 : 0;
+}
+
+void BM_DenseSheet(benchmark::State& state) { ReadOrRefuse(state, DenseSheet(), ReadBook); }
+BENCHMARK(BM_DenseSheet)->Unit(benchmark::kMillisecond);
+
+void BM_DenseSheetFirstSheetOnly(benchmark::State& state) { ReadOrRefuse(state, DenseSheet(), OpenFirstSheet); }
+BENCHMARK(BM_DenseSheetFirstSheetOnly)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseCopiedText(benchmark::State& state) { Refuse(state, CopiedText(), ReadBook); }
+BENCHMARK(BM_RefuseCopiedText)->Unit(benchmark::kMillisecond);
+
+void BM_CopiedTextFirstSheetOnly(benchmark::State& state) { ReadOrRefuse(state, CopiedText(), OpenFirstSheet); }
+BENCHMARK(BM_CopiedTextFirstSheetOnly)->Unit(benchmark::kMillisecond);
 
 }  // namespace

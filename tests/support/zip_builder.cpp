@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace ld::test {
@@ -12,19 +13,51 @@ void Put(std::string& out, std::uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-std::string Deflate(const std::string& data) {
+// The stream's bytes deflated, with their CRC and size, fed to zlib a megabyte at a time.
+struct Packed {
+  std::string bytes;
+  std::uint32_t crc = 0;
+  std::uint64_t size = 0;
+};
+
+Packed Deflate(const ZipStream& stream) {
   z_stream z{};
   if (deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) throw std::runtime_error("deflateInit2");
-  std::string out(deflateBound(&z, data.size()), '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  z.avail_in = static_cast<uInt>(data.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  const int done = deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
+  Packed packed;
+  std::string out(1 << 20, '\0');
+  const auto feed = [&](const std::string& piece, int flush) {
+    packed.crc = static_cast<std::uint32_t>(crc32(packed.crc, reinterpret_cast<const Bytef*>(piece.data()),
+                                                  static_cast<uInt>(piece.size())));
+    packed.size += piece.size();
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
+    z.avail_in = static_cast<uInt>(piece.size());
+    int done = Z_OK;
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(out.data());
+      z.avail_out = static_cast<uInt>(out.size());
+      done = deflate(&z, flush);
+      if (done == Z_STREAM_ERROR) throw std::runtime_error("deflate");
+      packed.bytes.append(out.data(), out.size() - z.avail_out);
+    } while (z.avail_out == 0 || (flush == Z_FINISH && done != Z_STREAM_END));
+  };
+  // the data fed in pieces of at most a megabyte, each run whole texts over as far as they fit one
+  const std::size_t kPiece = 1 << 20;
+  for (std::size_t at = 0; at < stream.data.size(); at += kPiece) feed(stream.data.substr(at, kPiece), Z_NO_FLUSH);
+  for (const auto& [text, times] : stream.runs) {
+    if (text.empty()) continue;
+    const std::uint64_t perPiece = std::max<std::uint64_t>(1, kPiece / text.size());
+    std::string piece;
+    for (std::uint64_t i = 0; i < std::min(perPiece, times); ++i) piece += text;
+    for (std::uint64_t left = times; left > 0;) {
+      const std::uint64_t now = std::min(left, perPiece);
+      if (now * text.size() < piece.size()) piece.resize(now * text.size());
+      feed(piece, Z_NO_FLUSH);
+      left -= now;
+    }
+  }
+  feed({}, Z_FINISH);
   deflateEnd(&z);
-  if (done != Z_STREAM_END) throw std::runtime_error("deflate");
-  return out;
+  return packed;
 }
 
 }  // namespace
@@ -39,17 +72,16 @@ std::string BuildZip(const std::vector<ZipStream>& streams, const std::vector<Zi
   for (const ZipEntry& entry : entries) {
     Written& w = written.at(static_cast<std::size_t>(entry.stream));
     if (w.done) continue;
-    const std::string& data = streams[static_cast<std::size_t>(entry.stream)].data;
-    const std::string packed = Deflate(data);
-    w = {static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()))),
-         static_cast<std::uint32_t>(out.size()), static_cast<std::uint32_t>(packed.size()),
-         static_cast<std::uint32_t>(data.size()), true};
+    const ZipStream& stream = streams[static_cast<std::size_t>(entry.stream)];
+    const Packed packed = Deflate(stream);
+    w = {packed.crc, static_cast<std::uint32_t>(out.size()), static_cast<std::uint32_t>(packed.bytes.size()),
+         stream.declared != kTrueSize ? stream.declared : static_cast<std::uint32_t>(packed.size), true};
     Put(out, 0x04034b50, 4);
     Put(out, 20, 2), Put(out, 0, 2), Put(out, 8, 2), Put(out, 0, 2), Put(out, 0x21, 2);
     Put(out, w.crc, 4), Put(out, w.packed, 4), Put(out, w.size, 4);
     Put(out, entry.name.size(), 2), Put(out, 0, 2);
     out += entry.name;
-    out += packed;
+    out += packed.bytes;
   }
   const std::size_t directory = out.size();
   for (const ZipEntry& entry : entries) {

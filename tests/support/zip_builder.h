@@ -3,12 +3,19 @@
 // writes: several entries naming one compressed stream, sizes declared other than they are.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ld::test {
 
+inline constexpr std::uint32_t kTrueSize = 0xFFFFFFFFu;
+
 struct ZipStream {
   std::string data;  // the uncompressed bytes; stored deflated
+  // The size that the local and central headers declare for the bytes (kTrueSize: their own).
+  std::uint32_t declared = kTrueSize;
+  // After `data`, each text said so many times over: a part of a gigabyte is made without holding it.
+  std::vector<std::pair<std::string, std::uint64_t>> runs = {};
 };
 
 struct ZipEntry {

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -8,17 +10,67 @@
 #include "core/office/workbook.h"
 #include "core/office/xls_file.h"
 #include "core/office/xlsx_file.h"
+#include "core/office/zip_part.h"
 
 namespace ld {
 
 namespace {
 
+// What the cells of a whole workbook take in memory: 32 MB and 200 bytes for each byte of the file,
+// never more than the machine's memory. A cell kept whole costs several times the bytes that the file
+// spends on it (a map node of about a hundred bytes for a cell of fifteen, a shared text copied into
+// every cell that names it), so a file of a megabyte whose parts unpack within their limits, or a
+// legacy file of many cells naming one long text, would otherwise hold gigabytes. The bound leaves
+// twice the room of the unpacked parts' own: a sound file's cells stay well inside it.
+class TCellBudget {
+public:
+  static constexpr std::uint64_t kAnyFile = std::uint64_t{32} << 20;
+  static constexpr std::uint64_t kPerFileByte = 200;
+
+  explicit TCellBudget(const std::string& path) : path_(path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    fileSize_ = ec ? 0 : static_cast<std::uint64_t>(size);
+    // a file size no disk holds cannot overflow the product
+    const std::uint64_t bySize = kAnyFile + std::min<std::uint64_t>(fileSize_, std::uint64_t{1} << 50) * kPerFileByte;
+    const std::uint64_t memory = office::PhysicalMemory();
+    byMemory_ = memory != 0 && std::max(memory, kAnyFile) < bySize;
+    limit_ = byMemory_ ? std::max(memory, kAnyFile) : bySize;
+  }
+
+  void Take(std::size_t textBytes) {
+    // a map node: the tree's links and colour, the cell's row and column, the cell; a text past the
+    // string's own buffer takes its bytes besides
+    const std::uint64_t cost = 4 * sizeof(void*) + sizeof(std::pair<const std::pair<int, int>, SheetCell>) +
+                               (textBytes > std::string().capacity() ? textBytes + 1 : 0);
+    if (cost > limit_ - held_) Refuse();
+    held_ += cost;
+  }
+
+private:
+  [[noreturn]] void Refuse() const {
+    const std::string head = "Ошибка чтения файла \"" + path_ + "\": ячейки книги занимают в памяти больше " +
+                             std::to_string((limit_ + (1u << 20) - 1) >> 20) + " МБ ";
+    if (byMemory_) throw Error(head + "(предел: память компьютера)");
+    throw Error(head + "(предел: " + std::to_string(kAnyFile >> 20) + " МБ и " + std::to_string(kPerFileByte) +
+                " байт на каждый байт файла размером " + std::to_string(fileSize_) + " байт)");
+  }
+
+  std::string path_;
+  std::uint64_t fileSize_ = 0;
+  bool byMemory_ = false;  // the machine's memory, not the file's size, sets the limit
+  std::uint64_t limit_ = 0;
+  std::uint64_t held_ = 0;
+};
+
 // Every worksheet kept whole as a Worksheet.
 class TWholeBook : public office::TBookSink {
 public:
+  explicit TWholeBook(const std::string& path) : budget_(path) {}
+
   bool WantsCells() const override { return true; }
   office::TSheetSink* Sheet(const std::string& name) override {
-    return sheets_.emplace_back(std::make_unique<TSheet>(name, strings)).get();
+    return sheets_.emplace_back(std::make_unique<TSheet>(name, strings, budget_)).get();
   }
   Workbook Take() {
     Workbook book;
@@ -28,16 +80,30 @@ public:
 
 private:
   struct TSheet : office::TSheetSink {
-    TSheet(const std::string& name, const office::TStringTable& table) : sheet(name), strings(table) {}
-    void Number(int row, int col, double value) override { sheet.SetNumber(row, col, value); }
-    void Date(int row, int col, double serial) override { sheet.SetDate(row, col, serial); }
-    void Text(int row, int col, std::string_view text) override { sheet.SetText(row, col, std::string(text)); }
+    TSheet(const std::string& name, const office::TStringTable& table, TCellBudget& cells)
+        : sheet(name), strings(table), budget(cells) {}
+    void Number(int row, int col, double value) override {
+      budget.Take(0);
+      sheet.SetNumber(row, col, value);
+    }
+    void Date(int row, int col, double serial) override {
+      budget.Take(0);
+      sheet.SetDate(row, col, serial);
+    }
+    void Text(int row, int col, std::string_view text) override {
+      budget.Take(text.size());
+      sheet.SetText(row, col, std::string(text));
+    }
     void Shared(int row, int col, std::uint32_t index) override {
-      sheet.SetText(row, col, std::string(strings.At(index)));
+      const std::string_view text = strings.At(index);
+      budget.Take(text.size());
+      sheet.SetText(row, col, std::string(text));
     }
     Worksheet sheet;
     const office::TStringTable& strings;
+    TCellBudget& budget;
   };
+  TCellBudget budget_;
   std::vector<std::unique_ptr<TSheet>> sheets_;
 };
 
@@ -75,19 +141,19 @@ void ReadWorkbookInto(const std::string& path, TBookSink& book) {
 }  // namespace office
 
 Workbook ReadWorkbook(const std::string& path) {
-  TWholeBook book;
+  TWholeBook book(path);
   office::ReadWorkbookInto(path, book);
   return book.Take();
 }
 
 Workbook ReadXlsx(const std::string& path) {
-  TWholeBook book;
+  TWholeBook book(path);
   office::ReadXlsxInto(path, book);
   return book.Take();
 }
 
 Workbook ReadXls(const std::string& path) {
-  TWholeBook book;
+  TWholeBook book(path);
   office::ReadXlsInto(path, book);
   return book.Take();
 }

@@ -70,7 +70,9 @@ std::string DateSerialText(double serial);
 std::string NumberCellText(CellKind kind, double value);
 
 // Reads a workbook from a file: .xlsx by its zip signature, legacy .xls by its compound-document
-// signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>": <reason>'.
+// signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>": <reason>',
+// also when the cells kept whole would take more memory than 32 MB and 200 bytes for each byte of the
+// file (a small file of a great many cells, or of many cells naming one long text).
 Workbook ReadWorkbook(const std::string& path);
 
 // The names of the worksheets of a workbook file in its order, reading none of their cells (empty for

@@ -158,6 +158,10 @@ public:
 
   void Read() {
     ReadGlobals();
+    // A sink may keep a sheet's own texts in the same table after the book's (the district's first-sheet
+    // reader does): a cell is checked against the book's texts alone, or a damaged index past them
+    // would read an earlier cell's text.
+    sharedCount_ = strings_.Size();
     // The sheets wanted, asked in the workbook's order and read in the order of their records.
     std::vector<std::pair<std::size_t, office::TSheetSink*>> wanted;
     for (std::size_t i = 0; i < sheets_.size(); ++i)
@@ -315,7 +319,7 @@ private:
           const int row = in.U16() + 1, col = in.U16() + 1;
           in.U16();
           const std::uint32_t index = in.U32();
-          if (index >= strings_.Size())
+          if (index >= sharedCount_)
             Damaged("ссылка на строку вне таблицы строк, лист \"" + info.name + "\", ячейка " + CellRef(row, col));
           if (!strings_.At(index).empty()) sheet.Shared(row, col, index);
           break;
@@ -371,6 +375,7 @@ private:
   std::string_view stream_;
   office::TBookSink& book_;
   office::TStringTable& strings_;
+  std::size_t sharedCount_ = 0;  // how many texts the book's table holds
   std::size_t globalsEnd_ = 0;
   bool biff8_ = true;
   std::uint16_t codePage_ = 1251;

@@ -19,7 +19,8 @@ void WriteXlsx(const std::string& path, const Workbook& book);
 // may declare Windows-1251. Sheets and the table of texts are parsed as they are unpacked, so their size
 // is bounded only by what the package may unpack to. Fails with ld::Error 'Ошибка чтения файла
 // "<path>": <reason>', also for a cell reference that names no cell ("A0"), a number beyond the doubles
-// ("1e999999") and a cell naming a text that the table of texts does not hold.
+// ("1e999999"), a cell naming a text that the table of texts does not hold and a part that unpacks to
+// more than its headers declare.
 Workbook ReadXlsx(const std::string& path);
 
 }  // namespace ld

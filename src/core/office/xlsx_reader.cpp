@@ -425,13 +425,15 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
 
   // The 1904 date system counts from 1.1.1904, which is serial day 1462 of the usual one.
   const double dateShift = workbook.date1904 ? 1462 : 0;
+  // The book's texts alone: a sink may add a sheet's own texts to the same table as it reads them.
+  const std::size_t shared = book.strings.Size();
   for (const SheetRef& ref : workbook.sheets) {
     const auto rel = rels.byId.find(ref.relId);
     if (rel == rels.byId.end() || !EndsWith(rel->second.type, "/worksheet")) continue;  // chart sheets
     TSheetSink* sheet = book.Sheet(ref.name);
     if (!sheet) continue;
     const std::string part = ResolveTarget(folder, rel->second.target);
-    SheetPart reader(*sheet, book.strings.Size(), styles.dateStyle, dateShift);
+    SheetPart reader(*sheet, shared, styles.dateStyle, dateShift);
     const TPartRead read = zip.Parse(part, reader);
     if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет листа \"" + ref.name + "\"");
     if (read != TPartRead::Read) {

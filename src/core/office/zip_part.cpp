@@ -45,12 +45,19 @@ void TUnpackBudget::Refuse(const std::string& part, bool onePart) const {
               " байт на каждый байт файла размером " + std::to_string(fileSize_) + " байт)");
 }
 
+void TUnpackBudget::RefuseLie(const std::string& part, std::uint64_t declared) const {
+  throw Error("Ошибка чтения файла \"" + path_ + "\": часть \"" + part +
+              "\" в распакованном виде больше указанного в файле размера (" + std::to_string(declared) + " байт)");
+}
+
 void TUnpackBudget::Check(const std::string& part, std::uint64_t partSize, bool whole) const {
   if (whole && partSize > kLargestPart) Refuse(part, true);
   if (partSize > limit_ - unpacked_) Refuse(part, false);
 }
 
-void TUnpackBudget::Take(const std::string& part, std::uint64_t sofar, std::uint64_t more, bool whole) {
+void TUnpackBudget::Take(const std::string& part, std::uint64_t sofar, std::uint64_t more, bool whole,
+                         std::uint64_t declared) {
+  if (sofar > declared || more > declared - sofar) RefuseLie(part, declared);
   if (whole && (more > kLargestPart || sofar > kLargestPart - more)) Refuse(part, true);
   if (more > limit_ - unpacked_) Refuse(part, false);
   unpacked_ += more;
@@ -65,11 +72,14 @@ TPartRead ReadPart(zip_t* zip, const std::string& name, TUnpackBudget& budget, b
   const zip_int64_t index = zip_name_locate(zip, name.c_str(), ZIP_FL_NOCASE);
   if (index < 0) return TPartRead::Missing;
   // The declared size refuses a bomb before a byte of it is made; what is read is counted all the
-  // same, since the declaration may lie.
+  // same, since the declaration may lie: a part is stopped as soon as it unpacks past what it declared,
+  // not only past the package's limits, which a small file's lie would let it fill with cells first.
   zip_stat_t stat;
   zip_stat_init(&stat);
+  std::uint64_t declared = TUnpackBudget::kUndeclared;
   if (zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) != 0) {
     budget.Check(name, stat.size, whole);
+    declared = stat.size;
   }
   std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0));
   if (!file) return TPartRead::Unreadable;
@@ -79,7 +89,7 @@ TPartRead ReadPart(zip_t* zip, const std::string& name, TUnpackBudget& budget, b
     const zip_int64_t n = zip_fread(file.get(), buf.data(), buf.size());
     if (n < 0) return TPartRead::Unreadable;
     if (n == 0) return TPartRead::Read;
-    budget.Take(name, sofar, static_cast<std::uint64_t>(n), whole);
+    budget.Take(name, sofar, static_cast<std::uint64_t>(n), whole, declared);
     sofar += static_cast<std::uint64_t>(n);
     if (!piece(std::string_view(buf.data(), static_cast<std::size_t>(n)))) return TPartRead::Stopped;
   }

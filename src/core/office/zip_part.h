@@ -38,14 +38,20 @@ public:
   // Whether a part of that size still fits, as one part held whole (unless `whole` is false) and
   // with what was unpacked before. Throws ld::Error 'Ошибка чтения файла "<path>": <which limit>'.
   void Check(const std::string& part, std::uint64_t partSize, bool whole = true) const;
-  // Admits `more` bytes of the part, which has `sofar` already; throws as Check.
-  void Take(const std::string& part, std::uint64_t sofar, std::uint64_t more, bool whole = true);
+  // Admits `more` bytes of the part, which has `sofar` already; throws as Check. A part that unpacks to
+  // more than the package's headers declare for it (`declared`) is damaged: its headers lied to Check,
+  // and it throws 'Ошибка чтения файла "<path>": часть "<part>" в распакованном виде больше указанного
+  // в файле размера (<declared> байт)'.
+  static constexpr std::uint64_t kUndeclared = ~std::uint64_t{0};
+  void Take(const std::string& part, std::uint64_t sofar, std::uint64_t more, bool whole = true,
+            std::uint64_t declared = kUndeclared);
 
   std::uint64_t Unpacked() const { return unpacked_; }
   std::uint64_t Limit() const { return limit_; }
 
 private:
   [[noreturn]] void Refuse(const std::string& part, bool onePart) const;
+  [[noreturn]] void RefuseLie(const std::string& part, std::uint64_t declared) const;
 
   std::string path_;
   std::uint64_t fileSize_ = 0;
@@ -55,12 +61,14 @@ private:
 };
 
 // The uncompressed part by its name (letter case ignored); nothing when it is missing or unreadable.
-// A part beyond the budget's limits (by its declared size or by what it unpacks to) throws.
+// A part beyond the budget's limits (by its declared size or by what it unpacks to) throws, and so does
+// one that unpacks to more than its declared size, as soon as it passes it.
 std::optional<std::string> ReadZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget);
 
 // Hands the uncompressed part by its name to `piece` in pieces of up to 64 KB, until `piece` returns
 // false. Missing: the part is not in the package; Unreadable: its bytes cannot be unpacked. Only the
-// budget's limit of all parts together applies; passing it throws as ReadZipPart does.
+// budget's limit of all parts together applies, and the part's declared size; passing either throws as
+// ReadZipPart does.
 enum class TPartRead { Read, Missing, Unreadable, Stopped };
 TPartRead StreamZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget,
                         const std::function<bool(std::string_view piece)>& piece);

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
@@ -57,6 +60,34 @@ void ReadOrRefuse(const std::string& path, int& refused) {
   ASSERT_EQ(reader.Cell(first.LastRow() + 1, 1), "");
 }
 
+// Little-endian fields and records of a legacy workbook stream.
+std::string U16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
+std::string U32(std::uint32_t v) { return U16(v & 0xFFFF) + U16(v >> 16); }
+std::string Wide(const std::string& utf8) {
+  std::string out = U16(static_cast<unsigned>(Utf8Length(utf8))) + '\x01';
+  for (std::size_t i = 0; i < utf8.size();) out += U16(NextUtf8Char(utf8, i));
+  return out;
+}
+std::string Rec(unsigned type, const std::string& body) { return U16(type) + U16(unsigned(body.size())) + body; }
+
+// A household workbook whose table of texts holds one station; the sheet's own (inline) texts come
+// first, then a cell naming text 1, which the table does not hold.
+std::string PastTableAfterInlineTexts() {
+  const std::string bof = Rec(0x0809, U16(0x0600) + U16(5) + U32(0) + U32(0));
+  std::string globals = bof + Rec(0x0042, U16(1200)) + Rec(0x00FC, U32(1) + U32(1) + Wide("ТП-7"));
+  // the sheet's entry: where its records begin, visible, a worksheet, its name's length and characters
+  const std::string name = Wide("Лист1");
+  const std::string entryHead = U16(0) + static_cast<char>(Utf8Length("Лист1"));
+  const std::size_t sheetAt = globals.size() + 4 + 4 + entryHead.size() + (name.size() - 2) + 4;
+  globals += Rec(0x0085, U32(std::uint32_t(sheetAt)) + entryHead + name.substr(2)) + Rec(0x000A, "");
+  std::string sheet = Rec(0x0809, U16(0x0600) + U16(0x10) + U32(0) + U32(0));
+  sheet += Rec(0x0204, U16(0) + U16(0) + U16(0) + Wide("Абонент"));
+  sheet += Rec(0x0204, U16(0) + U16(1) + U16(0) + Wide("ПС Южная"));
+  sheet += Rec(0x00FD, U16(1) + U16(0) + U16(0) + U32(0));
+  sheet += Rec(0x00FD, U16(2) + U16(0) + U16(0) + U32(1));
+  return XlsContainer(globals + sheet + Rec(0x000A, ""));
+}
+
 TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
   const std::string valid = BuildXls({{XlsCell::Text, 1, 1, 0, "Фидер"},
                                       {XlsCell::Text, 1, 2, 0, "Дата"},
@@ -84,8 +115,26 @@ TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
   EXPECT_GT(refused, kRounds / 10);
   EXPECT_LT(refused, kRounds);
 
+  // A text past the book's table is refused by the first-sheet reader as by the whole workbook's, even
+  // where the sheet's own texts read before it would make up the missing entries.
+  const std::string pastInline = PastTableAfterInlineTexts();
+  WriteBytes(path, WithTextIndex(pastInline, 3, 1, 0));
+  ASSERT_EQ(ReadWorkbook(path).sheets.at(0).CellText(3, 1), "ТП-7");
+  WriteBytes(path, pastInline);
+  const std::string refusal = "Ошибка чтения файла \"" + path +
+                              "\": файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка A3)";
+  for (const auto& read : std::vector<std::function<void()>>{[&] { ReadWorkbook(path); },
+                                                             [&] { TSheetReader().Open(path); }}) {
+    try {
+      read();
+      ADD_FAILURE() << "a text past the table was read";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), refusal);
+    }
+  }
+
   // Seeds of their own: a text cell naming a text past the table, and a workbook without a sheet.
-  for (const std::string& seed : {WithTextIndex(valid, 1, 2, 7), XlsWithoutSheet()}) {
+  for (const std::string& seed : {WithTextIndex(valid, 1, 2, 7), XlsWithoutSheet(), pastInline}) {
     WriteBytes(path, seed);
     TSheetReader reader;
     EXPECT_THROW(reader.Open(path), Error);

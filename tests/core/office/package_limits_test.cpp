@@ -9,6 +9,7 @@
 
 #include "core/base/error.h"
 #include "core/office/docx.h"
+#include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 #include "core/office/zip_part.h"
 #include "support/test_env.h"
@@ -134,6 +135,68 @@ TEST(PackageLimits, BombsAreRefusedByTheLimitTheyBreak) {
                                                               std::string(129u << 20, ' ') + "</sheetData></worksheet>"}}));
   picture.clear();
   EXPECT_EQ(ReadWorkbook(path).sheets.at(0).CellText(1, 1), "7");
+
+  // Headers that declare a few kilobytes for a part of 12 MB, which a file of a few kilobytes could
+  // unpack to whole: every reader stops the part where it passes its declared size, a sheet streamed
+  // (whole workbook or first sheet alone), a part read whole (the formats) and a document's part.
+  const std::string cell = "<worksheet><sheetData><row><c><v>7</v></c></row>";
+  const auto lyingBook = [&](ZipStream sheet, ZipStream styles) {
+    return BuildZip({{kRootRels}, {WorkbookXml(1, 1)},
+                     {"<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                      "<Relationship Id=\"rId2\" Type=\"x/styles\" Target=\"styles.xml\"/></Relationships>"},
+                     std::move(sheet), std::move(styles)},
+                    {{"_rels/.rels", 0}, {"xl/workbook.xml", 1}, {"xl/_rels/workbook.xml.rels", 2},
+                     {"xl/worksheets/sheet1.xml", 3}, {"xl/styles.xml", 4}});
+  };
+  const ZipStream sheetLie{cell, 4096, {{" ", 12u << 20}, {"</sheetData></worksheet>", 1}}};
+  const ZipStream stylesLie{"<styleSheet>", 100, {{" ", 12u << 20}, {"</styleSheet>", 1}}};
+  const ZipStream sheetTrue{cell + "</sheetData></worksheet>"}, stylesTrue{"<styleSheet/>"};
+  const auto lie = [&](const std::string& file, const std::string& part, std::uint32_t declared) {
+    return "Ошибка чтения файла \"" + file + "\": часть \"" + part +
+           "\" в распакованном виде больше указанного в файле размера (" + std::to_string(declared) + " байт)";
+  };
+  WriteBytes(path, lyingBook(sheetTrue, stylesTrue));
+  ASSERT_EQ(ReadWorkbook(path).sheets.at(0).CellText(1, 1), "7");
+  WriteBytes(path, lyingBook(sheetLie, stylesTrue));
+  EXPECT_LT(ReadBytes(path).size(), 40u << 10);
+  EXPECT_EQ(ErrorOf([&] { ReadWorkbook(path); }), lie(path, "xl/worksheets/sheet1.xml", 4096));
+  EXPECT_EQ(ErrorOf([&] { TSheetReader().Open(path); }), lie(path, "xl/worksheets/sheet1.xml", 4096));
+  WriteBytes(path, lyingBook(sheetTrue, stylesLie));
+  EXPECT_EQ(ErrorOf([&] { ReadWorkbook(path); }), lie(path, "xl/styles.xml", 100));
+  EXPECT_EQ(ErrorOf([&] { TSheetReader().Open(path); }), lie(path, "xl/styles.xml", 100));
+  WriteBytes(docx, BuildZip({{"<w:document><w:body>", 2000, {{" ", 12u << 20}, {"</w:body></w:document>", 1}}}},
+                            {{"word/document.xml", 0}}));
+  EXPECT_EQ(ErrorOf([&] { DocxDocument::Open(docx); }), lie(docx, "word/document.xml", 2000));
+  // and a sound part is read to its end, not one byte less: the declared size is no limit of its own
+  office::TUnpackBudget exact(path, 1u << 20);
+  EXPECT_EQ(ErrorOf([&] { exact.Take(sheet, 4000, 96, false, 4096); }), "<no error>");
+  EXPECT_EQ(ErrorOf([&] { exact.Take(sheet, 4096, 1, false, 4096); }), lie(path, sheet, 4096));
+
+  // A whole workbook's cells may take no more memory than 32 MB and 200 bytes a byte of the file: forty
+  // cells naming one text of 1 MB are 40 MB from a file of two kilobytes. The first sheet alone keeps
+  // the text once and reads it.
+  const std::string sharedRels =
+      "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+      "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"strings.xml\"/></Relationships>";
+  WriteBytes(path, BuildZip({{kRootRels},
+                             {WorkbookXml(1, 1)},
+                             {sharedRels},
+                             {"<worksheet><sheetData><row>",
+                              kTrueSize,
+                              {{"<c t=\"s\"><v>0</v></c>", 40}, {"</row></sheetData></worksheet>", 1}}},
+                             {"<sst><si><t>", kTrueSize, {{"a", 1u << 20}, {"</t></si></sst>", 1}}}},
+                            {{"_rels/.rels", 0}, {"xl/workbook.xml", 1}, {"xl/_rels/workbook.xml.rels", 2},
+                             {"xl/worksheets/sheet1.xml", 3}, {"xl/strings.xml", 4}}));
+  const std::uint64_t size = ReadBytes(path).size();
+  ASSERT_LT(size, 4096u);
+  EXPECT_EQ(ErrorOf([&] { ReadWorkbook(path); }),
+            prefix + "ячейки книги занимают в памяти больше 33 МБ (предел: 32 МБ и 200 байт на каждый байт " +
+                "файла размером " + std::to_string(size) + " байт)");
+  {
+    TSheetReader reader;
+    reader.Open(path);
+    EXPECT_EQ(reader.Cell(1, 40), std::string(1u << 20, 'a'));
+  }
 
   // Within the limits a sheet of 20,000 rows reads whole.
   WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
