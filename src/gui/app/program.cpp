@@ -20,6 +20,7 @@
 #include "gui/common/full_build.h"
 #include "gui/common/locale_format.h"
 #include "gui/common/msgform.h"
+#include "gui/common/screen_fit.h"
 #include "gui/diagram/sch_view_form.h"
 #include "gui/district/base_res_form.h"
 #include "gui/optim/form_tkz.h"
@@ -99,6 +100,7 @@ void SetStartPaths(const std::string& exePath) {
 }
 
 int RunStartedProgram(const QStringList& args) {
+  const ScreenFitScope fitWindows;
   ReadConfig();
   const ConfigWriter writeAtEnd;
   try {

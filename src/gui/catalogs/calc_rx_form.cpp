@@ -28,6 +28,7 @@
 #include "gui/catalogs/catalog_form.h"
 #include "gui/common/modal.h"
 #include "gui/common/named_widget.h"
+#include "gui/common/screen_fit.h"
 
 namespace ld::gui {
 
@@ -270,12 +271,7 @@ void TCalcRXForm::showEvent(QShowEvent* event) {
     QPoint at = *placeAt_;
     const QScreen* screen = QGuiApplication::screenAt(at);
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    if (screen != nullptr) {
-      const QRect area = screen->availableGeometry();
-      const QSize size = frameGeometry().size();
-      at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width())));
-      at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height())));
-    }
+    if (screen != nullptr) at = FitRect(QRect(at, frameGeometry().size()), screen->availableGeometry()).topLeft();
     move(at);
   }
 }

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "gui/common/screen_fit.h"
+
 namespace ld::gui {
 
 namespace {
@@ -21,7 +23,9 @@ constexpr int kTitleFrame = 110;
 void FitTitle(QDialog& dialog) {
   QFont bold = dialog.font();
   bold.setBold(true);
-  const int wanted = QFontMetrics(bold).horizontalAdvance(dialog.windowTitle()) + kTitleFrame;
+  // A title wider than the screen is cut rather than pushing the dialog off it.
+  const int wanted = std::min(QFontMetrics(bold).horizontalAdvance(dialog.windowTitle()) + kTitleFrame,
+                              LargestClientSize(dialog).width());
   if (dialog.maximumWidth() < wanted) return;
   // A dialog given no size of its own opens at its size hint.
   if (dialog.testAttribute(Qt::WA_Resized)) {

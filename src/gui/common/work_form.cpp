@@ -1,27 +1,42 @@
 #include "gui/common/work_form.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTimer>
 #include <QWindow>
-#include <algorithm>
+
+#include "gui/common/screen_fit.h"
 
 namespace ld::gui {
 
 void TWorkForm::setVisible(bool visible) {
   // Placed before the window exists: the window manager then takes the position as the frame's, not
   // the client area's, and the title bar goes just below the tool bar instead of over it.
-  if (visible && !isVisible()) PlaceFrame(*this, QPoint(x(), tag_));
+  if (visible && !isVisible()) {
+    const QRect area = AvailableArea(*this);
+    if ((windowState() & Qt::WindowMaximized) && !area.isEmpty()) {
+      // Opened as a normal window in the maximised place: a window manager that maximised it first
+      // would give it back its earlier size in its own time, after the window had taken its place.
+      setWindowState(windowState() & ~Qt::WindowMaximized);
+      SetFrameRect(*this, MaximizedRect(area, tag_));
+    } else {
+      PlaceFrame(*this, QPoint(x(), tag_));
+    }
+  }
   QMainWindow::setVisible(visible);
-  if (visible && (windowState() & Qt::WindowMaximized)) PlaceMaximizedLater();
 }
 
 void PlaceFrame(QWidget& window, const QPoint& framePosition) {
-  if (QWindow* handle = window.windowHandle())
-    handle->setFramePosition(framePosition);
-  else
+  QWindow* handle = window.windowHandle();
+  if (!handle) {
     window.move(framePosition);  // not created yet: the position counts the frame as well
+  } else if (handle->isExposed()) {
+    // On the screen the frame is known: the client area goes where the frame leaves it, which a window
+    // manager takes the same way whatever gravity the window was created with.
+    const QMargins frame = FrameMargins(window);
+    handle->setPosition(framePosition + QPoint(frame.left(), frame.top()));
+  } else {
+    handle->setFramePosition(framePosition);
+  }
 }
 
 QRect TWorkForm::MaximizedRect(const QRect& workArea, int tag) {
@@ -41,13 +56,12 @@ void TWorkForm::PlaceMaximizedLater() {
   QTimer::singleShot(0, this, [this] {
     placing_ = false;
     if (!(windowState() & Qt::WindowMaximized)) return;
-    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!shown) return;
-    const QRect target = MaximizedRect(shown->availableGeometry(), tag_);
-    const QSize frame = frameGeometry().size() - geometry().size();
+    const QRect area = AvailableArea(*this);
+    if (area.isEmpty()) return;
+    // The frame is not measured on this window: while the window manager maximises it, its frame may
+    // still be a dot or already the whole screen.
     setWindowState(windowState() & ~Qt::WindowMaximized);
-    resize(target.size() - frame);
-    PlaceFrame(*this, target.topLeft());
+    SetFrameRect(*this, MaximizedRect(area, tag_));
   });
 }
 

@@ -2,7 +2,9 @@
 // and the user list editor with its row checks and the locks it leaves (none of its own).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QScreen>
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -65,6 +67,7 @@ protected:
       poll.stop(), mainShown = true;
       allMade = BaseResForm && ZregimForm && FormTKZ && CatalogForm && SchViewForm;
       userAtStart = {CurrentUserName, UserAccess};
+      if (whileShown) whileShown();
       MainForm->close();
     });
     poll.start(10);
@@ -84,6 +87,7 @@ protected:
   bool mainShown = false, allMade = false;
   std::string title;
   std::pair<std::string, int> userAtStart;
+  std::function<void()> whileShown;  // what the test does in the running program before it closes
 };
 
 TEST_F(ProgramStart, WithoutLoginTheUserStaysUnnamedWithFullRightsAndTheSettingsAreWritten) {
@@ -120,6 +124,24 @@ TEST_F(ProgramStart, MessagesNameTheFileThatIsAFolder) {
                                 "Ошибка чтения файла конфигурации ldtoril.ini: Ошибка чтения файла \"" +
                                     (dir / "sprav_UN.cat") + "\": это папка, а не файл",
                                 "Ошибка записи файла конфигурации ldtoril.ini: это папка, а не файл"}));
+}
+
+TEST_F(ProgramStart, TheWorkWindowsOpenWithinTheScreenThoughLaidOutForALargerOne) {
+  std::vector<std::string> outside;
+  whileShown = [&] {
+    const QRect area = MainForm->screen()->availableGeometry();
+    for (const char* button : {"BresBtn", "ZregBtn", "TKZBtn"}) MainForm->findChild<QToolButton*>(button)->click();
+    QApplication::processEvents();
+    for (const QWidget* window : {static_cast<QWidget*>(BaseResForm), static_cast<QWidget*>(ZregimForm),
+                                  static_cast<QWidget*>(FormTKZ)})
+      if (!window->isVisible() || !area.contains(window->frameGeometry()) ||
+          window->frameGeometry().top() < MainForm->frameGeometry().bottom())
+        outside.push_back(window->windowTitle().toStdString());
+  };
+  ASSERT_LT(QGuiApplication::primaryScreen()->availableGeometry().width(), 1000) << "a screen smaller than the windows";
+  EXPECT_EQ(Run(QStringList{"ldtoril"}), 0);
+  EXPECT_TRUE(mainShown);
+  EXPECT_EQ(outside, Texts{});
 }
 
 // Opens a new empty table file in the grid and takes its lock, as a first edit does.
@@ -205,7 +227,7 @@ TEST(MainWindow, PutsTheWorkWindowsBelowItselfAndItsCloseChainStopsAtTheFirstWin
 // A virtual X display with its programs, stopped with it.
 class XDisplay {
 public:
-  XDisplay() {
+  explicit XDisplay(const char* screen = "1024x768x24") {
     if (!fs::exists("/usr/bin/Xvfb")) return;
     for (int n = 90 + getpid() % 100; n < 400 && number_ == 0; ++n) {
       if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) && !fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
@@ -213,7 +235,7 @@ public:
     }
     if (number_ == 0) return;
     if ((server_ = fork()) == 0) {
-      execl("/usr/bin/Xvfb", "Xvfb", Name().c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
+      execl("/usr/bin/Xvfb", "Xvfb", Name().c_str(), "-screen", "0", screen, "-nolisten", "tcp", nullptr);
       _exit(127);
     }
     WaitFor(20, [&] { return (d_ = XOpenDisplay(Name().c_str())) != nullptr; });
@@ -281,6 +303,22 @@ public:
       return true;
     });
   }
+  // Waits until the window's frame, borders included, lies within the screen; the frame's left, top,
+  // right and bottom edges (exclusive) as they were last seen.
+  bool FrameWithin(Window window, int width, int height, std::array<int, 4>& frame) {
+    return WaitFor(20, [&] {
+      const std::vector<long> sides = Property(window, "_NET_FRAME_EXTENTS", XA_CARDINAL);  // left right top bottom
+      XWindowAttributes a;
+      int x = 0, y = 0;
+      Window child = 0;
+      if (sides.size() != 4 || !XGetWindowAttributes(d_, window, &a) ||
+          !XTranslateCoordinates(d_, window, DefaultRootWindow(d_), 0, 0, &x, &y, &child))
+        return false;
+      frame = {x - static_cast<int>(sides[0]), y - static_cast<int>(sides[2]), x + a.width + static_cast<int>(sides[1]),
+               y + a.height + static_cast<int>(sides[3])};
+      return frame[0] >= 0 && frame[1] >= 0 && frame[2] <= width && frame[3] <= height;
+    });
+  }
   void Click(Window window, int x, int y) {
     for (const int type : {ButtonPress, ButtonRelease}) {
       XEvent e{};
@@ -339,6 +377,33 @@ TEST(MainWindowUnderWindowManager, TitleBarStaysOnTheScreenAndWorkWindowsOpenBel
   const Window work = x.WaitWindow("Z-режим", 20);
   ASSERT_TRUE(work != 0 && x.Placed(work, below));
   EXPECT_EQ(below[1], strip[2]) << "the work window's title bar just below the strip";
+}
+
+// The district window opens maximised below the strip, and the regime window is laid out larger than
+// this screen: both frames, borders included, stay on it.
+TEST(MainWindowUnderWindowManager, WorkWindowsFitAScreenSmallerThanTheyWereLaidOutFor) {
+  const std::string wm = "/usr/bin/openbox";
+  if (!fs::exists(wm)) GTEST_SKIP() << "no window manager to try the placement with";
+  XDisplay x("800x560x24");
+  if (!x.Ok()) GTEST_SKIP() << "no virtual display";
+  test::TempDir dir;
+  fs::copy_file(LDTORIL_EXE, dir / "ldtoril");
+  fs::copy_file(test::DataDir() / "maket.zr", dir / "maket.zr");
+  x.Start({wm, "--sm-disable"});
+  ASSERT_TRUE(x.WaitWindowManager());
+  x.Start({dir / "ldtoril"}, dir.Path().string());
+  const Window main = x.WaitWindow("ЛД ТОРИЛ", 60);
+  std::array<int, 3> strip{};
+  ASSERT_TRUE(main != 0 && x.Placed(main, strip));
+  for (const auto& [button, title] : {std::pair(60, "База РЭС"), std::pair(180, "Z-режим")}) {
+    x.Click(main, button, 12);
+    const Window work = x.WaitWindow(title, 20);
+    ASSERT_NE(work, 0u) << title;
+    std::array<int, 4> frame{};
+    EXPECT_TRUE(x.FrameWithin(work, 800, 560, frame))
+        << title << ": " << frame[0] << "," << frame[1] << " - " << frame[2] << "," << frame[3];
+    EXPECT_GE(frame[1], strip[2]) << title << " below the strip";
+  }
 }
 
 }  // namespace

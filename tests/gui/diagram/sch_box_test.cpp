@@ -287,11 +287,13 @@ TEST(SchemBox, TheWheelScrollsDownAndWithShiftSideways) {
 }
 
 TEST(SchemBox, FlowsCreepBetweenTwoPictures) {
+  // Only the ticks given here move the bands: the control's own timer stops before the first event is
+  // processed, so that a slow start cannot slip a tick in while the scheme is built and painted.
   Host h(test::ForkScheme(), [](TSchemBox& b) {
+    b.FlowTimer->stop();
     b.fMoveFlows = true;
     b.wFlowP = 2;
   });
-  h.box->FlowTimer->stop();
   h.box->FlowP = {0, 1.5f, 0};
   h.box->FlowQ = {0, 0.5f, 0};
   h.Paint();
