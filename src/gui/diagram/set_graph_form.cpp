@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <array>
 
@@ -112,6 +114,17 @@ void ZeroUnlessNumber(QLineEdit* edit, bool integer) {
   });
 }
 
+// The settings scroll on a screen lower than they are; on a taller one the area asks for all of them, as
+// the dialog laid out without it would (a plain scroll area asks for a fixed share of the font's height).
+class TSettingsArea : public QScrollArea {
+public:
+  using QScrollArea::QScrollArea;
+  QSize sizeHint() const override {
+    const int frame = 2 * frameWidth();
+    return widget()->sizeHint() + QSize(frame + verticalScrollBar()->sizeHint().width(), frame);
+  }
+};
+
 QString FontCaption(const QFont& font) {
   return font.family() + ", " + QString::number(font.pointSize()) + " pt";
 }
@@ -121,7 +134,16 @@ QString FontCaption(const QFont& font) {
 TSetGraphFrm::TSetGraphFrm(QWidget* parent) : QDialog(parent) {
   setObjectName("SetGraphFrm");
   setWindowTitle("Настройки схемной графики");
-  auto* layout = new QVBoxLayout(this);
+  auto* outer = new QVBoxLayout(this);
+  auto* area = new TSettingsArea(this);
+  area->setWidgetResizable(true);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* body = new QWidget(area);
+  auto* layout = new QVBoxLayout(body);
+  layout->setContentsMargins(0, 0, 0, 0);
+  area->setWidget(body);
+  outer->addWidget(area, 1);
 
   auto* top = new QGridLayout;
   top->addWidget(new QLabel("Отображение узлов", this), 0, 0);
@@ -212,8 +234,8 @@ TSetGraphFrm::TSetGraphFrm(QWidget* parent) : QDialog(parent) {
   for (const char* p : kPresetNames) presets->addItem(QString::fromUtf8(p));
   presets->setCurrentIndex(-1);
   presetRow->addWidget(presets, 1);
-  layout->addLayout(presetRow);
-  layout->addLayout(ApplyCancelButtons(*this, [this] { accept(); }));
+  outer->addLayout(presetRow);
+  outer->addLayout(ApplyCancelButtons(*this, [this] { accept(); }));
 
   for (int i = 1; i <= 12; ++i) ZeroUnlessNumber(findChild<QLineEdit*>(QString("Edit%1").arg(i)), false);
   for (const char* name : {"Edit13", "Edit14", "Edit15"}) ZeroUnlessNumber(findChild<QLineEdit*>(name), true);
@@ -226,6 +248,9 @@ TSetGraphFrm::TSetGraphFrm(QWidget* parent) : QDialog(parent) {
   connect(flowKind, &QComboBox::currentIndexChanged, this, [this] { ComboBox2Change(); });
   connect(presets, &QComboBox::currentIndexChanged, this, [this] { ComboBox3Change(); });
   connect(fontBtn, &QPushButton::clicked, this, [this] { Button1Click(); });
+  // All of the settings where the screen has room: a window left to size itself would stop at two
+  // thirds of the screen and scroll; one taller than the screen is fitted to it as it shows.
+  resize(sizeHint());
 }
 
 void TSetGraphFrm::LoadSettings(const TSchemBoxState& box) {

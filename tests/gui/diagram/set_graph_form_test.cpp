@@ -3,10 +3,14 @@
 #include <QCheckBox>
 #include <QFontDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
 
 #include "core/base/inifile.h"
 #include "core/diagram/schem_state.h"
 #include "elem_fixture.h"
+#include "gui/common/screen_fit.h"
 #include "gui/diagram/set_graph_form.h"
 
 namespace ld::test {
@@ -115,6 +119,28 @@ TEST_F(SetGraphFormTest, EmptyOrNonNumericMetricKeepsTheCoefficient) {
   });
   EXPECT_TRUE(Run());
   EXPECT_EQ((std::vector<float>{box_.KYe, box_.KXe, box_.KYzam, box_.KYlnk}), (std::vector<float>{1.3f, 1, 0.75f, 0.9f}));
+}
+
+// The settings are taller than the test screen: they scroll, each field and box keeps the height it
+// needs to be read, and the buttons stay in sight.
+TEST_F(SetGraphFormTest, OnAScreenLowerThanTheSettingsEveryControlKeepsItsHeight) {
+  const gui::ScreenFitScope fit;
+  script_.Then([&](QDialog& d) {
+    d.show();
+    QApplication::processEvents();
+    const QRect area = d.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(d.frameGeometry()));
+    EXPECT_EQ(d.frameGeometry().height(), area.height()) << "as much of the settings as the screen holds";
+    int squeezed = 0;
+    for (QWidget* w : d.findChildren<QWidget*>())
+      if ((qobject_cast<QLineEdit*>(w) || qobject_cast<QCheckBox*>(w)) && w->height() < w->minimumSizeHint().height())
+        ++squeezed;
+    EXPECT_EQ(squeezed, 0);
+    QPushButton& ok = Child<QPushButton>(d, "OKBtn");
+    EXPECT_TRUE(d.rect().contains(QRect(ok.mapTo(&d, QPoint(0, 0)), ok.size())));
+    Press(d, "CancelBtn");
+  });
+  EXPECT_FALSE(Run());
 }
 
 TEST_F(SetGraphFormTest, FontAndCancelAfterAPreset) {
