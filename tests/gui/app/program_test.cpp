@@ -292,14 +292,10 @@ public:
   // Where the window manager framed the window: client top, frame top, first row below the frame.
   bool Placed(Window window, std::array<int, 3>& place) {
     return WaitFor(5, [&] {
-      const std::vector<long> sides = Property(window, "_NET_FRAME_EXTENTS", XA_CARDINAL);  // left right top bottom
-      XWindowAttributes a;
-      int x = 0, y = 0;
-      Window child = 0;
-      if (sides.size() != 4 || !XGetWindowAttributes(d_, window, &a) ||
-          !XTranslateCoordinates(d_, window, DefaultRootWindow(d_), 0, 0, &x, &y, &child))
-        return false;
-      place = {y, y - static_cast<int>(sides[2]), y + a.height + static_cast<int>(sides[3])};
+      std::array<int, 4> frame{};
+      int clientTop = 0;
+      if (!Frame(window, frame, clientTop)) return false;
+      place = {clientTop, frame[1], frame[3]};
       return true;
     });
   }
@@ -307,16 +303,9 @@ public:
   // frame's left, top, right and bottom edges (exclusive) as they were last seen.
   bool FrameWithin(Window window, int top, int width, int height, std::array<int, 4>& frame) {
     return WaitFor(20, [&] {
-      const std::vector<long> sides = Property(window, "_NET_FRAME_EXTENTS", XA_CARDINAL);  // left right top bottom
-      XWindowAttributes a;
-      int x = 0, y = 0;
-      Window child = 0;
-      if (sides.size() != 4 || !XGetWindowAttributes(d_, window, &a) ||
-          !XTranslateCoordinates(d_, window, DefaultRootWindow(d_), 0, 0, &x, &y, &child))
-        return false;
-      frame = {x - static_cast<int>(sides[0]), y - static_cast<int>(sides[2]), x + a.width + static_cast<int>(sides[1]),
-               y + a.height + static_cast<int>(sides[3])};
-      return frame[0] >= 0 && frame[1] >= top && frame[2] <= width && frame[3] <= height;
+      int clientTop = 0;
+      return Frame(window, frame, clientTop) && frame[0] >= 0 && frame[1] >= top && frame[2] <= width &&
+             frame[3] <= height;
     });
   }
   void Click(Window window, int x, int y) {
@@ -335,6 +324,21 @@ private:
     for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(50)))
       if (done()) return true;
     return false;
+  }
+  // The window's frame as the window manager drew it, borders included: left, top, right and bottom
+  // edges (exclusive), and the top of the client; false while the frame is not there yet.
+  bool Frame(Window window, std::array<int, 4>& frame, int& clientTop) {
+    const std::vector<long> sides = Property(window, "_NET_FRAME_EXTENTS", XA_CARDINAL);  // left right top bottom
+    XWindowAttributes a;
+    int x = 0, y = 0;
+    Window child = 0;
+    if (sides.size() != 4 || !XGetWindowAttributes(d_, window, &a) ||
+        !XTranslateCoordinates(d_, window, DefaultRootWindow(d_), 0, 0, &x, &y, &child))
+      return false;
+    frame = {x - static_cast<int>(sides[0]), y - static_cast<int>(sides[2]), x + a.width + static_cast<int>(sides[1]),
+             y + a.height + static_cast<int>(sides[3])};
+    clientTop = y;
+    return true;
   }
   // A window property's 32-bit items, or its text.
   std::vector<long> Property(Window w, const char* name, Atom type, std::string* text = nullptr) {
