@@ -122,7 +122,9 @@ std::string NextTapOffName(const TDataFile& lines) {
       any = true;
     }
   }
-  return "_" + IntToStr(any ? static_cast<std::int64_t>(largest) + 1 : 1);
+  std::string name = "_";
+  name += IntToStr(any ? static_cast<std::int64_t>(largest) + 1 : 1);
+  return name;
 }
 
 int FindStationRow(const TDataFile& stations, const std::string& name) {

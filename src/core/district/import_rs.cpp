@@ -168,7 +168,7 @@ bool ExtractFeedVoltage(std::string& name) {
   if (const auto first = name.find('.'); first != std::string::npos) name.erase(0, first + 1);
   const auto second = name.find('.');
   if (second == std::string::npos) {
-    name = "?";
+    name = '?';
     return false;
   }
   name.erase(0, second + 1);

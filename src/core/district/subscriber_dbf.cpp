@@ -189,7 +189,8 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
   std::string extensions, shown;
   for (const TSource& s : sources)
     if (s.wanted) {
-      extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(s.layout);
+      if (!extensions.empty()) extensions += ',';
+      extensions += GetMaketExtention(s.layout);
       if (shown.empty()) shown = s.layout;
     }
   if (extensions.empty()) return {};

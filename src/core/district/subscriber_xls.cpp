@@ -256,7 +256,8 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
                                      const TImportProgress& progress, const TStageProc& stage) {
   std::string extensions;
   const auto add = [&](const char* layout) {
-    extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(layout);
+    if (!extensions.empty()) extensions += ',';
+    extensions += GetMaketExtention(layout);
   };
   if (request.Prom) add(LayoutMeterPoints);
   if (request.Byt) add(LayoutHouseholds);

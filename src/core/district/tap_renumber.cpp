@@ -38,7 +38,8 @@ void RenumberTapOffs(TDataFile& lines, const TMeasureProgress& progress) {
   // the same number in two blocks gets two names; one call renames at most one name of a row, Name1
   // first.
   const auto renumber = [&](const std::string& old, int from, int to) {
-    const std::string name = "_" + std::to_string(++last);
+    std::string name = "_";
+    name += std::to_string(++last);
     for (int m = from; m <= to; ++m) {
       if (c.Name1->GetView(m) == old)
         c.Name1->SetItem(m, name);

@@ -243,7 +243,8 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
   std::string extensions;
   for (const char* layout : {LayoutNodes, LayoutBranches, LayoutSwitchLog, LayoutNodeEnergy, LayoutBranchEnergy,
                              GraphCatalogMaket, GraphValuesMaket}) {
-    extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(layout);
+    if (!extensions.empty()) extensions += ',';
+    extensions += GetMaketExtention(layout);
   }
   if (ini.RegQ) extensions += "," + GetMaketExtention(LayoutReactiveSources);
   if (ini.RegKtr) extensions += "," + GetMaketExtention("Трансформаторы");

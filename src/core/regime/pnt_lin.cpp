@@ -245,7 +245,7 @@ std::string FormatFixedWidth(int digits, int width, double value) {
   std::string text = digits < 0 ? FloatToStrGeneral(value, 15) : FloatToStrFixed(value, digits);
   // Other programs read these files with a decimal point, whatever separator the user's screen shows.
   if (const std::string& separator = FormatSettings.DecimalSeparator; separator != ".")
-    if (const auto at = text.find(separator); at != std::string::npos) text.replace(at, separator.size(), ".");
+    if (const auto at = text.find(separator); at != std::string::npos) text.replace(at, separator.size(), 1, '.');
   return PadLeft(text, width);
 }
 

@@ -40,8 +40,11 @@ bool SelectGraphs(TGraphCatalogCols& cols) {
   TSelGrFrm form(cols);
   if (ExecModal(form) != QDialog::Accepted) return false;
   for (int row = 1; row <= cols.RowCount; ++row)
-    if (form.LnkList->item(row - 1)->checkState() == Qt::Checked)
-      cols.Tit->SetItem(row, kChosenGraphMark + cols.Tit->GetItem(row));
+    if (form.LnkList->item(row - 1)->checkState() == Qt::Checked) {
+      std::string title = kChosenGraphMark;
+      title += cols.Tit->GetItem(row);
+      cols.Tit->SetItem(row, title);
+    }
   return true;
 }
 

@@ -27,12 +27,12 @@ std::vector<Line> SplitLines(const std::string& bytes) {
       start = bytes.size();
     } else {
       line.text = bytes.substr(start, end - start);
-      line.end = "\n";
+      line.end = '\n';
       start = end + 1;
     }
     if (!line.text.empty() && line.text.back() == '\r') {
       line.text.pop_back();
-      line.end = "\r" + line.end;
+      line.end.insert(0, 1, '\r');
     }
     lines.push_back(std::move(line));
   }
@@ -59,8 +59,10 @@ std::vector<std::string> MaketBlockLines(const TDataFile& layout) {
     for (const int value : {static_cast<int>(layout.PixWidth[k]), static_cast<int>(layout.CtrlSize[k]),
                             static_cast<int>(layout.FltDigit[k]), static_cast<int>(layout.Access[k]),
                             static_cast<int>(layout.Visible[k]), static_cast<int>(layout.Colors[k]),
-                            static_cast<int>(layout.TitleColor[k])})
-      line += "," + std::to_string(value);
+                            static_cast<int>(layout.TitleColor[k])}) {
+      line += ',';
+      line += std::to_string(value);
+    }
     line += "," + layout.FieldName[k] + "," + layout.ColTitle[k];
     if (!layout.Comment[k].empty()) line += "~" + layout.Comment[k];
     lines.push_back(std::move(line));

@@ -15,7 +15,7 @@ void AppendTablePrintLines(const TDataFile& table, std::vector<std::string>& lin
     for (const int k : shown) {
       const int mark = rowMark != 0 ? rowMark : table.Colors[k];
       std::string text = GetCellText(table, r, k, false);
-      if (text.empty()) text = " ";
+      if (text.empty()) text = ' ';
       line += std::to_string(mark) + "~" + text + "&";
     }
     lines.push_back(std::move(line));

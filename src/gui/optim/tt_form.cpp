@@ -503,8 +503,11 @@ void TT_Form::ListTaps() {
 
 void TT_Form::AppendTaps(int first, int last) {
   if (!model_) return;
-  for (int row = std::max(first, 1); row <= last && row <= static_cast<int>(memo_.size()); ++row)
-    memo_[static_cast<std::size_t>(row) - 1] += "," + Tap(model_->Cols().Ntek->Get(row));
+  for (int row = std::max(first, 1); row <= last && row <= static_cast<int>(memo_.size()); ++row) {
+    std::string& line = memo_[static_cast<std::size_t>(row) - 1];
+    line += ',';
+    line += Tap(model_->Cols().Ntek->Get(row));
+  }
   std::string text;
   for (const std::string& line : memo_) text += line + "\n";
   ResMemo->setPlainText(QString::fromStdString(text));

@@ -178,7 +178,8 @@ void TZregimForm::BuildBalansPanel() {
   ReportBtn = button("ReportBtn", "Отчет", "Сформировать отчет баланса электроэнергии\nпо выбранным измерениям");
   tools->addSeparator();
   for (const TColumnGroup& g : ColumnGroups()) {
-    const std::string name = "B" + std::to_string(g.Number);
+    std::string name = "B";
+    name += std::to_string(g.Number);
     QToolButton* b = button(name.c_str(), QString::fromUtf8(g.Caption), QString::fromUtf8(g.Hint), true);
     BalansColumnBtns[static_cast<std::size_t>(g.Number - 1)] = b;
     connect(b, &QToolButton::clicked, this, [this] { B1Click(); });
