@@ -27,39 +27,26 @@ public:
   static constexpr std::uint64_t kAnyFile = std::uint64_t{32} << 20;
   static constexpr std::uint64_t kPerFileByte = 200;
 
-  explicit TCellBudget(const std::string& path) : path_(path) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    fileSize_ = ec ? 0 : static_cast<std::uint64_t>(size);
-    // a file size no disk holds cannot overflow the product
-    const std::uint64_t bySize = kAnyFile + std::min<std::uint64_t>(fileSize_, std::uint64_t{1} << 50) * kPerFileByte;
-    const std::uint64_t memory = office::PhysicalMemory();
-    byMemory_ = memory != 0 && std::max(memory, kAnyFile) < bySize;
-    limit_ = byMemory_ ? std::max(memory, kAnyFile) : bySize;
-  }
+  explicit TCellBudget(const std::string& path)
+      : path_(path), limit_(office::FileSize(path), kAnyFile, kPerFileByte, office::PhysicalMemory()) {}
 
   void Take(std::size_t textBytes) {
     // a map node: the tree's links and colour, the cell's row and column, the cell; a text past the
     // string's own buffer takes its bytes besides
     const std::uint64_t cost = 4 * sizeof(void*) + sizeof(std::pair<const std::pair<int, int>, SheetCell>) +
                                (textBytes > std::string().capacity() ? textBytes + 1 : 0);
-    if (cost > limit_ - held_) Refuse();
+    if (cost > limit_.Bytes - held_) Refuse();
     held_ += cost;
   }
 
 private:
   [[noreturn]] void Refuse() const {
-    const std::string head = "Ошибка чтения файла \"" + path_ + "\": ячейки книги занимают в памяти больше " +
-                             std::to_string((limit_ + (1u << 20) - 1) >> 20) + " МБ ";
-    if (byMemory_) throw Error(head + "(предел: память компьютера)");
-    throw Error(head + "(предел: " + std::to_string(kAnyFile >> 20) + " МБ и " + std::to_string(kPerFileByte) +
-                " байт на каждый байт файла размером " + std::to_string(fileSize_) + " байт)");
+    throw Error("Ошибка чтения файла \"" + path_ + "\": ячейки книги занимают в памяти больше " + limit_.Megabytes() +
+                " МБ (предел: " + limit_.Why() + ")");
   }
 
   std::string path_;
-  std::uint64_t fileSize_ = 0;
-  bool byMemory_ = false;  // the machine's memory, not the file's size, sets the limit
-  std::uint64_t limit_ = 0;
+  office::TFileScaledLimit limit_;
   std::uint64_t held_ = 0;
 };
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <charconv>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -31,7 +30,7 @@ using office::XmlHandler;
 
 class ZipArchive {
 public:
-  explicit ZipArchive(const std::string& path) : budget_(path, FileSize(path)) {
+  explicit ZipArchive(const std::string& path) : budget_(path, office::FileSize(path)) {
     int error = 0;
     zip_.reset(zip_open(path.c_str(), ZIP_RDONLY, &error));
   }
@@ -51,12 +50,6 @@ public:
   }
 
 private:
-  static std::uint64_t FileSize(const std::string& path) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    return ec ? 0 : static_cast<std::uint64_t>(size);
-  }
-
   office::ZipPtr zip_;
   office::TUnpackBudget budget_;
 };

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "core/base/error.h"
 
@@ -23,26 +25,40 @@ std::uint64_t PhysicalMemory() {
   return pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) : 0;
 }
 
-TUnpackBudget::TUnpackBudget(std::string path, std::uint64_t fileSize, std::uint64_t memory)
-    : path_(std::move(path)), fileSize_(fileSize) {
-  // a file size no disk holds cannot overflow the product
-  const std::uint64_t bySize = kUnpackedAnyFile + std::min<std::uint64_t>(fileSize, std::uint64_t{1} << 50) * kUnpackedPerFileByte;
-  const std::uint64_t byMemory = std::max(memory, kUnpackedAnyFile);
-  byMemory_ = memory != 0 && byMemory < bySize;
-  limit_ = byMemory_ ? byMemory : bySize;
+std::uint64_t FileSize(const std::string& path) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : static_cast<std::uint64_t>(size);
 }
+
+TFileScaledLimit::TFileScaledLimit(std::uint64_t fileSize, std::uint64_t anyFile, std::uint64_t perFileByte,
+                                   std::uint64_t memory)
+    : fileSize_(fileSize), anyFile_(anyFile), perFileByte_(perFileByte) {
+  // a file size no disk holds cannot overflow the product
+  const std::uint64_t bySize = anyFile + std::min<std::uint64_t>(fileSize, std::uint64_t{1} << 50) * perFileByte;
+  const std::uint64_t byMemory = std::max(memory, anyFile);
+  ByMemory = memory != 0 && byMemory < bySize;
+  Bytes = ByMemory ? byMemory : bySize;
+}
+
+std::string TFileScaledLimit::Megabytes() const { return office::Megabytes(Bytes); }
+
+std::string TFileScaledLimit::Why() const {
+  if (ByMemory) return "память компьютера";
+  return office::Megabytes(anyFile_) + " МБ и " + std::to_string(perFileByte_) + " байт на каждый байт файла размером " +
+         std::to_string(fileSize_) + " байт";
+}
+
+TUnpackBudget::TUnpackBudget(std::string path, std::uint64_t fileSize, std::uint64_t memory)
+    : path_(std::move(path)), limit_(fileSize, kUnpackedAnyFile, kUnpackedPerFileByte, memory) {}
 
 void TUnpackBudget::Refuse(const std::string& part, bool onePart) const {
   const std::string prefix = "Ошибка чтения файла \"" + path_ + "\": ";
   if (onePart)
     throw Error(prefix + "часть \"" + part + "\" в распакованном виде больше " + Megabytes(kLargestPart) +
                 " МБ (предел одной части)");
-  if (byMemory_)
-    throw Error(prefix + "распакованные части вместе больше " + Megabytes(limit_) +
-                " МБ (предел распакованного объёма: память компьютера)");
-  throw Error(prefix + "распакованные части вместе больше " + Megabytes(limit_) + " МБ (предел распакованного " +
-              "объёма: " + Megabytes(kUnpackedAnyFile) + " МБ и " + std::to_string(kUnpackedPerFileByte) +
-              " байт на каждый байт файла размером " + std::to_string(fileSize_) + " байт)");
+  throw Error(prefix + "распакованные части вместе больше " + limit_.Megabytes() + " МБ (предел распакованного " +
+              "объёма: " + limit_.Why() + ")");
 }
 
 void TUnpackBudget::RefuseLie(const std::string& part, std::uint64_t declared) const {
@@ -52,14 +68,14 @@ void TUnpackBudget::RefuseLie(const std::string& part, std::uint64_t declared) c
 
 void TUnpackBudget::Check(const std::string& part, std::uint64_t partSize, bool whole) const {
   if (whole && partSize > kLargestPart) Refuse(part, true);
-  if (partSize > limit_ - unpacked_) Refuse(part, false);
+  if (partSize > limit_.Bytes - unpacked_) Refuse(part, false);
 }
 
 void TUnpackBudget::Take(const std::string& part, std::uint64_t sofar, std::uint64_t more, bool whole,
                          std::uint64_t declared) {
   if (sofar > declared || more > declared - sofar) RefuseLie(part, declared);
   if (whole && (more > kLargestPart || sofar > kLargestPart - more)) Refuse(part, true);
-  if (more > limit_ - unpacked_) Refuse(part, false);
+  if (more > limit_.Bytes - unpacked_) Refuse(part, false);
   unpacked_ += more;
 }
 

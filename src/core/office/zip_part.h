@@ -28,6 +28,25 @@ inline constexpr std::uint64_t kUnpackedPerFileByte = 100;                  // a
 
 // The machine's physical memory in bytes (0 when it cannot be told).
 std::uint64_t PhysicalMemory();
+// The file's size in bytes (0 when it cannot be told).
+std::uint64_t FileSize(const std::string& path);
+
+// A bound on what reading a file may make of it: so many bytes whatever the file and so many for each
+// byte of it, never more than the machine's memory (0: not known), nor less than the first.
+struct TFileScaledLimit {
+  TFileScaledLimit(std::uint64_t fileSize, std::uint64_t anyFile, std::uint64_t perFileByte, std::uint64_t memory);
+  // The bound in whole megabytes, rounded up.
+  std::string Megabytes() const;
+  // What sets the bound, for a message: "память компьютера" or "<anyFile> МБ и <perFileByte> байт на
+  // каждый байт файла размером <fileSize> байт".
+  std::string Why() const;
+
+  std::uint64_t Bytes = 0;
+  bool ByMemory = false;  // the machine's memory, not the file's size, sets it
+
+private:
+  std::uint64_t fileSize_, anyFile_, perFileByte_;
+};
 
 // Counts the bytes unpacked from one package and refuses those beyond the limits.
 class TUnpackBudget {
@@ -47,16 +66,14 @@ public:
             std::uint64_t declared = kUndeclared);
 
   std::uint64_t Unpacked() const { return unpacked_; }
-  std::uint64_t Limit() const { return limit_; }
+  std::uint64_t Limit() const { return limit_.Bytes; }
 
 private:
   [[noreturn]] void Refuse(const std::string& part, bool onePart) const;
   [[noreturn]] void RefuseLie(const std::string& part, std::uint64_t declared) const;
 
   std::string path_;
-  std::uint64_t fileSize_ = 0;
-  bool byMemory_ = false;  // the machine's memory, not the file's size, sets the limit
-  std::uint64_t limit_ = 0;
+  TFileScaledLimit limit_;
   std::uint64_t unpacked_ = 0;
 };
 
