@@ -1,12 +1,11 @@
 #include "gui/app/main_form.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QShowEvent>
 #include <QToolButton>
 
 #include "gui/common/full_build.h"
+#include "gui/common/screen_fit.h"
 #include "gui/common/work_form.h"
 #include "gui/district/base_res_form.h"
 #include "gui/optim/form_tkz.h"
@@ -89,8 +88,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     for (QToolButton* button : {fileBtn_, eermBtn_, rtimBtn_}) button->setVisible(all);
     setFixedSize(all ? 6 * kButtonWidth : kShownWidth, kButtonHeight);
     // The frame goes to the corner of the work area, so that the title bar stays on the screen.
-    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
-    PlaceFrame(*this, shown ? shown->availableGeometry().topLeft() : QPoint(0, 0));
+    PlaceFrame(*this, AvailableArea(*this).topLeft());
   }
   QWidget::showEvent(event);
 }

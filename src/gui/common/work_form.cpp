@@ -16,8 +16,7 @@ void TWorkForm::setVisible(bool visible) {
     if ((windowState() & Qt::WindowMaximized) && !area.isEmpty()) {
       // Opened as a normal window in the maximised place: a window manager that maximised it first
       // would give it back its earlier size in its own time, after the window had taken its place.
-      setWindowState(windowState() & ~Qt::WindowMaximized);
-      SetFrameRect(*this, MaximizedRect(area, tag_));
+      TakeMaximizedPlace(area);
     } else {
       PlaceFrame(*this, QPoint(x(), tag_));
     }
@@ -60,9 +59,13 @@ void TWorkForm::PlaceMaximizedLater() {
     if (area.isEmpty()) return;
     // The frame is not measured on this window: while the window manager maximises it, its frame may
     // still be a dot or already the whole screen.
-    setWindowState(windowState() & ~Qt::WindowMaximized);
-    SetFrameRect(*this, MaximizedRect(area, tag_));
+    TakeMaximizedPlace(area);
   });
+}
+
+void TWorkForm::TakeMaximizedPlace(const QRect& workArea) {
+  setWindowState(windowState() & ~Qt::WindowMaximized);
+  SetFrameRect(*this, MaximizedRect(workArea, tag_));
 }
 
 void TWorkForm::closeEvent(QCloseEvent* event) {

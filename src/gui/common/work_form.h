@@ -37,6 +37,8 @@ private:
   // The window manager maximises over the whole work area, the tool bar's place included: once the
   // state has settled, the window takes the place below the tool bar instead, as a normal window.
   void PlaceMaximizedLater();
+  // Leaves the maximised state and takes the maximised place below the tool bar as a normal window.
+  void TakeMaximizedPlace(const QRect& workArea);
 
   int tag_ = 0;
   bool closeQueryAttached_ = true;
