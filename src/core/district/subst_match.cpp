@@ -116,10 +116,6 @@ int RenameSubstationColumn(DAString& column, int rowCount, const TRenamings& ren
   return changed;
 }
 
-int RenameSubstationColumn(DAString& column, int rowCount, const std::string& oldName, const std::string& newName) {
-  return RenameSubstationColumn(column, rowCount, TRenamings{{oldName, newName}});
-}
-
 std::string SubstMatchExtensions() {
   return LayoutExtensions({LayoutLines10, LayoutSubstInputs, LayoutSubstFeeders, LayoutSwitchLog});
 }

@@ -45,7 +45,6 @@ int LongestPrefixMatch(const std::vector<std::string>& schemeNames, const std::s
 // is written in another letter case, stays. All pairs in one pass: a cell takes at most one renaming,
 // that of the name it had (the first pair of that old name). The number of cells changed.
 int RenameSubstationColumn(DAString& column, int rowCount, const TRenamings& renamings);
-int RenameSubstationColumn(DAString& column, int rowCount, const std::string& oldName, const std::string& newName);
 
 // One run of the matching on a base: its line, input, feeder and journal tables locked and read (a
 // missing input, feeder or journal file gives an empty table that is never written). Apply renames and

@@ -82,7 +82,7 @@ TEST_F(SubstMatch, RenamingTouchesOnlyCellsWhoseSubstationIsTheOldName) {
   DAString column;
   const std::vector<std::string> cells = {"ПС-1.1", "пс-1", "ПС-12.3", "ТП-ПС-1", "ПС-1", "", "ПС-1.2.5"};
   for (std::size_t i = 0; i < cells.size(); ++i) column.SetItem(static_cast<int>(i) + 1, cells[i]);
-  EXPECT_EQ(RenameSubstationColumn(column, static_cast<int>(cells.size()), "ПС-1", "ПС-Лесная"), 3);
+  EXPECT_EQ(RenameSubstationColumn(column, static_cast<int>(cells.size()), TRenamings{{"ПС-1", "ПС-Лесная"}}), 3);
   std::vector<std::string> now;
   for (std::size_t i = 0; i < cells.size(); ++i) now.push_back(column.GetItem(static_cast<int>(i) + 1));
   // "пс-1" is a substation of its own in the base list, with its own pairing
