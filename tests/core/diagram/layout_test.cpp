@@ -257,6 +257,14 @@ TEST(LayoutScheme, TransformersOfTheStationsFoundByTheNamesOfTheirEnds) {
     if (!e->Has(efReference) && !e->TransformerRows.empty()) rows[*e->Caption] = e->TransformerRows;
   EXPECT_EQ(rows, (std::map<std::string, std::vector<std::int32_t>>{
                       {"ПС-2", {2, 3}}, {"ТП-1", {5}}, {"ТП-2", {8}}, {"ТП-3", {10}}, {"ТП-4", {12}}, {"ТП-5", {15}}}));
+  // A numbered winding of a star is no transformer beside ТП-2's frame, the highest digit as any other.
+  box.BranchCols.TypEqu->SetItem(8, "T2|ТМ-400/10|9");
+  LayoutScheme(box, canvas, *box.Model);
+  rows.clear();
+  for (PSElem e = box.Model->First->Next; e != nullptr; e = e->Next)
+    if (!e->Has(efReference) && !e->TransformerRows.empty()) rows[*e->Caption] = e->TransformerRows;
+  EXPECT_EQ(rows, (std::map<std::string, std::vector<std::int32_t>>{
+                      {"ПС-2", {2, 3}}, {"ТП-1", {5}}, {"ТП-3", {10}}, {"ТП-4", {12}}, {"ТП-5", {15}}}));
   // Laid out again without them, no station keeps the rows of the last layout.
   box.FSnomTr2 = false;
   LayoutScheme(box, canvas, *box.Model);

@@ -45,6 +45,39 @@ TEST(BuildSchemeModel, SmallSchemes) {
        Defaults, true,
        {"root", "1<-999999999 NG 'ПС-1' r1 b0 s0/0 [1,2:1,2] p0 t-", "1<1 VRG 'ПС-1' r1 b1 s1/0 p1 t1"},
        {"2->1"}, {}},
+      // "_7.1" keeps its dot: a tap-off is no bus section. "Rt" is a transformer by its type alone, as
+      // "RT" is; "LN" is a line.
+      {"tap-offs by a leading underscore, transformers by the type without a ratio",
+       [](DiagramScheme& s) {
+         s.Node(1, "A", "B"); s.Node(2, "_7.1"); s.Node(3, "C"); s.Node(4, "D");
+         s.Branch(1, 2).TypEqu = "Rt|РБ-10|";
+         s.Branch(2, 3).TypEqu = "LN|АС-70|";
+         s.Branch(4, 2).TypEqu = "rT|РБ-10|";
+       },
+       Defaults, true,
+       {"root", "1<-999999999 N 'A' r1 b0 s0/0 p0 t-", "2<1 VTX '_7.1' r2 b1 s0/0 p1 t-",
+        "3<2 V 'C' r3 b2 s0/0 p2 t-", "4<2 X 'D' r4 b3 s0/0 p2 t-"},
+       {}, {}},
+      // "Ф" opens the row's second node, wherever the walk turns the row: here the first row runs from
+      // its second node, the second from its first.
+      {"a fixed-off branch open at its second node",
+       [](DiagramScheme& s) {
+         s.Node(1, "A", "B"); s.Node(2, "C"); s.Node(3, "D");
+         s.Line(1, 2).Commut = "Ф";
+         s.Line(3, 2).Commut = "Ф";
+       },
+       NoGrouping, true,
+       {"root", "1<-999999999 N 'A' r1 b0 s0/0 p0 t-", "2<1 VoF 'C' r2 b1 s0/0 p1 t-", "3<2 pF 'D' r3 b2 s0/0 p2 t-"},
+       {}, {}},
+      {"ES numbers other than 0 after the names, negative ones too",
+       [](DiagramScheme& s) {
+         s.Node(1, "A", "B").NumES = 0; s.Node(2, "C").NumES = -3; s.Node(3, "D").NumES = 12;
+         s.Branch(1, 2); s.Branch(2, 3);
+       },
+       [](TSchemBoxState& b) { b.FIntegral = false; b.FlagNumES = true; }, true,
+       {"root", "1<-999999999 N 'A' r1 b0 s0/0 p0 t-", "2<1 V 'C <-3>' r2 b1 s0/0 p1 t-",
+        "3<2 V 'D <12>' r3 b2 s0/0 p2 t-"},
+       {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
