@@ -155,6 +155,20 @@ TEST(CutOptimiser, FixedTiesTransformerStopsAndVoltageGroups) {
   while (opt.TryShiftCut(tie, 1, side)) crossed = crossed || (opt.CutOf(tie)->Flags & efHasRatio) != 0;
   EXPECT_TRUE(crossed);
 
+  // A transformer at ratio 1 is taken a hair off 1, down where the supply reaches it at its table start
+  // and up where it reaches it at its table end, so that a move turning it round keeps it a transformer.
+  // Behind the unloaded ones 6 - 8 and 9 - 6 that hair alone sets the voltage apart from node 6's.
+  SchemeBuilder spurs = TwoFeeders();
+  spurs.Node(8).Um = 10, spurs.Node(9).Um = 10;
+  spurs.Branch(6, 8, 0.2, 2.0).Kta = 1;
+  spurs.Branch(9, 6, 0.2, 2.0).Kta = 1;
+  TCutOptimiser ratios;
+  ratios.Open(spurs.Write(dir.Path(), "spurs"));
+  ASSERT_TRUE(ratios.Engine.Converged);
+  const double u6 = std::abs(FindNode(ratios.Engine, 6)->U);
+  EXPECT_NEAR(std::abs(FindNode(ratios.Engine, 8)->U) / u6, 0.9999999, 1e-9);
+  EXPECT_NEAR(std::abs(FindNode(ratios.Engine, 9)->U) / u6, 1.000001, 1e-9);
+
   // Voltage groups without the scheme's 10 kV leave nothing to move.
   IniRec.FlagUn = true, IniRec.GroupUn = "6;35";
   TCutOptimiser none;

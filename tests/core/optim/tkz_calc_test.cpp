@@ -243,6 +243,16 @@ TEST(TkzCalc, SignsAnglesAndPasses) {
   EXPECT_NEAR(rows[1].Fkz, -60.945, 1e-3);
   EXPECT_NEAR(rows[2].Ikz, 5.8881, 1e-4);
 
+  // Without resistance the current has no active part: positive along the current and against it alike,
+  // 10.5 / (√3 · 0.9) kA, at -90 degrees from N1 to N2 and at 90 degrees the other way.
+  set(1, cs, 1, 2, 0, 0.5f, 10.5f), set(2, 0, 3, 2, 0, 0.4f, 0);
+  ASSERT_TRUE(CalcShortCircuit(regime, radius, "tkz", false));
+  rows = TkzRows(radius);
+  EXPECT_NEAR(rows[0].Ikz, 6.73575, 1e-4);
+  EXPECT_NEAR(rows[0].Fkz, -90, 1e-4);
+  EXPECT_NEAR(rows[1].Ikz, 6.73575, 1e-4);
+  EXPECT_NEAR(rows[1].Fkz, 90, 1e-4);
+
   // Only an "Е" source and no fault: the first pass has no source at all, reports it and leaves no
   // current of an earlier calculation behind; the second pass feeds the network at no load.
   const char ce = Utf8ToCp1251("Е")[0];
