@@ -279,6 +279,18 @@ TEST_F(GridEdit, InADialogTheKeysAndButtonsEndTheCellEditFirst) {
   const auto cell = [&](int row, int col) { return ld::GetCellText(grid->table(), row, col, true); };
   const auto at = [&] { return std::pair{grid->CurrentTableCol(), grid->CurrentTableRow()}; };
 
+  // On the last row a table can hold, Tab at the last cell has no row to wrap to and stays; so does
+  // Shift+Tab at the first cell of the first row
+  grid->MoveTo(5, grid->GridRowCount() - 1);
+  grid->ScrollBy(grid->MaxRows() * 2);
+  QTest::keyClick(grid, Qt::Key_Tab);
+  EXPECT_EQ(at(), std::pair(5, grid->MaxRows()));
+  grid->First();
+  grid->MoveTo(1, 1);
+  QTest::keyClick(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(at(), std::pair(1, 1));
+  grid->MoveTo(2, 1);
+
   // Tab and Shift+Tab step through the cells and wrap at the row's ends, in view and in edit mode
   QTest::keyClick(grid, Qt::Key_Tab);
   EXPECT_EQ(at(), std::pair(3, 1));
