@@ -58,8 +58,8 @@ TEST(BuildSchemeModel, SmallSchemes) {
        {"root", "1<-999999999 N 'A' r1 b0 s0/0 p0 t-", "2<1 VTX '_7.1' r2 b1 s0/0 p1 t-",
         "3<2 V 'C' r3 b2 s0/0 p2 t-", "4<2 X 'D' r4 b3 s0/0 p2 t-"},
        {}, {}},
-      // "Ф" opens the row's second node, wherever the walk turns the row: here the first row runs from
-      // its second node, the second from its first.
+      // "Ф" opens a row at its second node whichever end the supply reaches: both rows are open at C, the
+      // first row at the node it feeds, the second at the node that feeds it.
       {"a fixed-off branch open at its second node",
        [](DiagramScheme& s) {
          s.Node(1, "A", "B"); s.Node(2, "C"); s.Node(3, "D");
