@@ -246,11 +246,13 @@ void RecoverTableSet(const std::string& fileName) {
       const bool keptThere = ::lstat(table.kept.c_str(), &keptStat) == 0;
       const bool same = keptThere && ::stat(table.file.c_str(), &fileStat) == 0 && keptStat.st_dev == fileStat.st_dev &&
                         keptStat.st_ino == fileStat.st_ino;
-      if (keptThere && (same ? ::unlink(table.kept.c_str()) : ::rename(table.kept.c_str(), table.file.c_str())) != 0)
-        failure = "прежняя версия файла " + Quoted(table.file) + " осталась в " + Quoted(table.kept) + " (" +
-                  SystemErrorText(errno) + ")";
+      if (keptThere && (same ? ::unlink(table.kept.c_str()) : ::rename(table.kept.c_str(), table.file.c_str())) != 0) {
+        const std::string why = SystemErrorText(errno);
+        failure = "прежняя версия файла " + Quoted(table.file) + " осталась в " + Quoted(table.kept) + " (" + why + ")";
+      }
     } else if (::unlink(table.file.c_str()) != 0 && errno != ENOENT) {
-      failure = "файл " + Quoted(table.file) + " не удален (" + SystemErrorText(errno) + ")";
+      const std::string why = SystemErrorText(errno);
+      failure = "файл " + Quoted(table.file) + " не удален (" + why + ")";
     }
     if (!failure.empty()) failures += (failures.empty() ? "" : "; ") + failure;
   }

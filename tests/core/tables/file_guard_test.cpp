@@ -401,6 +401,16 @@ TEST_F(Guard, DamagedRecordsOfAStoppedRunAreRefusedOrStayInTheirFolder) {
     ASSERT_TRUE(error == "<no error>" || error.find("\"" + dir_.Path().string() + "/") != std::string::npos) << error;
     ASSERT_EQ(test::ReadBytes(dir_ / "out/sch.CNT.old~"), "чужой файл");
   }
+
+  // A second name that cannot be renamed back (a folder now): the read fails naming it, the record stays.
+  stopped.erase("sch.CNT.old~");
+  fs::remove(dir_ / "sch.CNT.old~");
+  fs::create_directories(dir_ / "sch.CNT.old~/x");
+  EXPECT_EQ(readWith(record), "Запись файлов \"" + file_ + "\", \"" + base_ +
+                                  ".VET\" была прервана, и прежнее состояние файлов не восстановлено: прежняя версия "
+                                  "файла \"" + file_ + "\" осталась в \"" + file_ +
+                                  ".old~\" (в пути вместо папки файл)");
+  EXPECT_EQ(test::ReadBytes(base_ + ".VET.set~"), record);
 }
 
 TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
