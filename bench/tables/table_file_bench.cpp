@@ -1,5 +1,7 @@
 // Reading and writing a node table of 100,000 rows with every column of its layout, against copying the
 // same bytes with plain reads and writes. Counters: MB/s of the file and the peak memory of the process.
+// Opening a district's many small tables, each read looking for a stopped run of several tables first,
+// and writing two small tables together, where the run's own records weigh most.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -117,5 +119,47 @@ void BM_ReadNodeTable(benchmark::State& state) {
   SetCounters(state);
 }
 BENCHMARK(BM_ReadNodeTable)->Unit(benchmark::kMillisecond);
+
+constexpr int kSmallTables = 200;
+
+// Small node tables of 50 rows, as a district's feeders are kept.
+const std::vector<std::string>& SmallFiles() {
+  static const std::vector<std::string> files = [] {
+    ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
+    ld::TDataFile t;
+    ld::ReadMaket(ld::LayoutNodes, t);
+    ld::CreateColumns(t, 50);
+    std::vector<std::string> names;
+    for (int k = 0; k < kSmallTables; ++k) {
+      names.push_back((WorkDir() / ("feeder" + std::to_string(k) + ".UZL")).string());
+      t.FileDate = 0;
+      ld::WriteTableFile(names.back(), t);
+    }
+    return names;
+  }();
+  return files;
+}
+
+void BM_ReadSmallTables(benchmark::State& state) {
+  const std::vector<std::string>& files = SmallFiles();
+  for (auto _ : state) {
+    for (const std::string& file : files) {
+      ld::TDataFile t;
+      ld::ReadTableFile(file, t);
+      benchmark::DoNotOptimize(t.RowCount);
+    }
+  }
+  state.counters["tables/s"] = benchmark::Counter(kSmallTables, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_ReadSmallTables)->Unit(benchmark::kMillisecond);
+
+void BM_WriteTwoSmallTablesTogether(benchmark::State& state) {
+  std::vector<ld::TDataFile> tables(2);
+  for (std::size_t k = 0; k < 2; ++k) ld::ReadTableFile(SmallFiles()[k], tables[k]);
+  const std::string first = (WorkDir() / "together.UZL").string();
+  const std::string second = (WorkDir() / "together.VET").string();
+  for (auto _ : state) ld::WriteTablesTogether({{first, &tables[0]}, {second, &tables[1]}});
+}
+BENCHMARK(BM_WriteTwoSmallTablesTogether)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -157,6 +157,7 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
                    const TProgressProc& progress) {
   stored.fill(false);
   if (fileName.empty()) throw Error("Не задано имя файла");
+  RecoverTableSet(fileName);
   table = TDataFile();
   TTableFileIn in(fileName);
   try {
@@ -199,6 +200,7 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
 }
 
 bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layoutName, TDataFile& table) {
+  RecoverTableSet(fileName);
   if (fileio::FileExists(fileName)) {
     ReadTableFile(fileName, table);
     return true;
@@ -210,6 +212,8 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
 
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
   if (fileName.empty()) throw Error("Не задано имя файла");
+  // Before the date check: the old version put back is the one the table may have been read from.
+  RecoverTableSet(fileName);
   CheckFileFree(fileName, table.FileDate);
 
   const std::string fullPath = fileio::FullFileName(fileName);
@@ -264,6 +268,7 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
 }
 
 std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, const std::string& fieldName) {
+  RecoverTableSet(fileName);
   TTableFileIn in(fileName);
   if (!in.HasSignature()) in.Fail();
   in.ReadHeader();
@@ -297,6 +302,7 @@ std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, c
 }
 
 bool FileHasField(const std::string& fileName, const std::string& fieldName) {
+  RecoverTableSet(fileName);
   TTableFileIn in(fileName);
   if (!in.HasSignature()) in.Fail();
   in.ReadHeader();
@@ -309,6 +315,7 @@ bool FileHasField(const std::string& fileName, const std::string& fieldName) {
 }
 
 int ReadFileRowCount(const std::string& fileName) {
+  RecoverTableSet(fileName);
   TTableFileIn in(fileName);
   if (!in.HasSignature()) return 0;
   in.ReadHeader();

@@ -18,9 +18,10 @@
 
 namespace ld {
 
-// Reads a table file into the table (cleared first), loading the layout named in the file.
-// Throws "Не задано имя файла", 'Ошибка чтения файла "<path>"' (missing, refused or damaged file) or
-// the layout's errors.
+// Reads a table file into the table (cleared first), loading the layout named in the file; a run of
+// several tables stopped halfway that holds the file is put back first (RecoverTableSet), as in every
+// read and write below. Throws "Не задано имя файла", 'Ошибка чтения файла "<path>"' (missing, refused
+// or damaged file) or the layout's errors.
 void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
 // The same, telling for each column 1..NCols whether the file holds a section of it (a file of the old
 // format holds none), as FileHasField would tell without opening the file again.
@@ -37,14 +38,26 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
 // other failures give 'Ошибка записи файла "<path>": <reason>' (TFileError).
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
 
-// Writes several tables together, all or none: each "<file>" of the list goes to a temporary file beside
-// it ("<file>.new~"), and only once every one was written do they take the old files' places, each while
-// its file is not in use by another read or write (WaitFileAccess). Every old file keeps a second name
-// ("<file>.old~") until the last one is replaced, and when one cannot be, those replaced before it get
-// their old files back. A write that fails leaves every file as it was and no temporary file or second
-// name behind; errors name the table's own file. The locks of the files, if any, are the caller's and stay
-// as they are.
+// Writes several tables of one folder together, all or none: each "<file>" of the list goes to a
+// temporary file beside it ("<file>.new~"), and only once every one was written do they take the old
+// files' places, each while its file is not in use by another read or write (WaitFileAccess). Every old
+// file keeps a second name ("<file>.old~") until the last one is replaced, and when one cannot be, those
+// replaced before it get their old files back. A write that fails leaves every file as it was and no
+// temporary file or second name behind; errors name the table's own file. While the tables take their
+// places a record of the run lies beside each ("<file>.set~"), so that a program killed between two of
+// them leaves the set to be put back whole at the next use of any of its tables (RecoverTableSet). A
+// second name already taken (an old version that a failed write could not put back, named in its
+// message) is never overwritten or removed: the run keeps the old file under the next free name
+// ("<file>.old2~", ...) and names the earlier ones to the user (ShowMsgForm) once the tables are in place.
+// The locks of the files, if any, are the caller's and stay as they are.
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files);
+// Puts back the tables of a run of WriteTablesTogether that was stopped between its renames, when the
+// file is one of them: every replaced table gets its old version back and a table the run made goes, as
+// before the run; the user is told which files. Called by every read and write of a table file; without a
+// record beside the file it costs one look at the folder. A record that cannot be followed (damaged, a
+// table in use past the wait and refused, a rename refused) throws, naming the files, and everything stays
+// on the disk for the next try.
+void RecoverTableSet(const std::string& fileName);
 // How WriteTablesTogether puts a new table in its file's place: true when it did (a failing one sets
 // errno). Tests install one that fails, as a file system that refuses the rename would; an empty one is
 // the system's rename. Returns the one installed before.
@@ -70,7 +83,8 @@ void CreateEmptyTableFile(const std::string& fileName, const std::string& layout
 void CopyTableFile(const std::string& source, const std::string& destination);
 // Copies every file "<source base>.<ext>" to "<destination base>.<ext>".
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase);
-// Deletes every file "<base>.<ext>"; nothing is deleted when one of them is locked.
+// Deletes every file "<base>.<ext>" (a run of several of them stopped halfway put back first); nothing is
+// deleted when one of them is locked.
 void DeleteTableFiles(const std::string& basePath);
 
 }  // namespace ld

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "core/base/session.h"
 #include "core/tables/table_file.h"
 #include "support/full_disk.h"
+#include "support/fuzz_mutations.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
@@ -29,6 +32,17 @@ std::string Host() {
   char name[256] = {};
   ::gethostname(name, sizeof name - 1);
   return name;
+}
+
+// What a program killed in the middle of a write leaves: the run goes no further.
+struct TKilled {};
+
+// The renamer of a run killed once `renames` of its tables have taken their places.
+void StopAfter(int renames) {
+  SetTableRenamer([left = renames](const std::string& temp, const std::string& file) mutable {
+    if (left-- == 0) throw TKilled();
+    return std::rename(temp.c_str(), file.c_str()) == 0;
+  });
 }
 
 class Guard : public ::testing::Test {
@@ -57,6 +71,12 @@ protected:
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir_.Path())) names.insert(entry.path().filename().string());
     return names;
+  }
+  // What the user is told when the tables of a stopped run were put back.
+  static std::string PutBack(const std::vector<std::string>& files) {
+    std::string list;
+    for (const std::string& file : files) list += (list.empty() ? "\"" : ", \"") + file + "\"";
+    return "Запись файлов " + list + " была прервана; файлы возвращены в прежнее состояние";
   }
   std::string Edited(const std::string& file, const std::string& user = "") const {
     return "Файл \"" + file + "\" редактируется" + (user.empty() ? "" : ". " + user);
@@ -244,6 +264,153 @@ TEST_F(Guard, TablesWrittenTogetherWaitForATableInUse) {
   std::set<std::string> withMark = folder;
   withMark.insert(fs::path(held).filename().string());
   EXPECT_EQ(Folder(), withMark) << "only the other program's mark beside the tables";
+}
+
+// A run killed between the renames of its tables leaves new tables beside old ones; the next read or
+// write of any of them puts the whole old set back first (a table the run made goes again) and says so.
+// What cannot be put back yet stays on the disk for the next try.
+TEST_F(Guard, ARunStoppedBetweenItsRenamesIsPutBackWholeAtTheNextUse) {
+  WriteCounter(base_ + ".VET", 2);
+  WriteCounter(base_ + ".UZL", 3);
+  const std::vector<std::string> files = {file_, base_ + ".VET", base_ + ".UZL"};
+  std::vector<TDataFile> tables = Changed(files);
+  const auto stopped = [&](int renames) {
+    StopAfter(renames);
+    EXPECT_THROW(WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}, {files[2], &tables[2]}}),
+                 TKilled);
+    SetTableRenamer(nullptr);
+  };
+  test::ScriptedMsgBox box;
+  const std::vector<std::string> putBack = {PutBack(files)};
+  std::vector<std::string> old = Bytes(files);
+  std::set<std::string> folder = Folder();
+
+  stopped(1);
+  ASSERT_NE(test::ReadBytes(files[0]), old[0]) << "the first table was in place when the run stopped";
+  EXPECT_EQ(ReadCounter(files[2]), 3);  // a table the run never reached brings the set back too
+  EXPECT_EQ(Bytes(files), old);
+  EXPECT_EQ(Folder(), folder) << "no record, second name or temporary file left";
+  ReadCounter(files[0]);  // once put back, nothing more to do or say
+  ASSERT_EQ(box.Texts(), putBack);
+  EXPECT_EQ(box.Calls()[0].kind * 10 + box.Calls()[0].buttons, mkWarning * 10 + mbOk);
+
+  // The run made the first table; a write of the two others starts from the old set, without it.
+  fs::remove(files[0]);
+  folder = Folder();
+  stopped(1);
+  box.Clear();
+  WriteTablesTogether({{files[1], &tables[1]}, {files[2], &tables[2]}});
+  EXPECT_EQ(box.Texts(), putBack);
+  EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(files[2]), 1112);
+  EXPECT_EQ(Folder(), folder);
+
+  // A single write of a replaced table finds the version it was read from back in place, not a change.
+  WriteCounter(files[0], 1);
+  TDataFile mine;
+  ReadTableFile(files[0], mine);
+  old = Bytes(files);
+  folder = Folder();
+  stopped(2);
+  const std::vector<std::string> mixed = Bytes(files);
+  test::WriteBytes(InUseMarkName(files[1]), "");  // held past the wait and refused: nothing is touched
+  double now = 0;
+  SetFileWaitClock([&] { return now += 0.25; });
+  box.Clear();
+  box.Answer(0);
+  (*GetColumnAs<DALongint>("Cnt", mine))[1] = 77;
+  EXPECT_EQ(ErrorOf([&] { WriteTableFile(files[0], mine); }),
+            "Запись файлов \"" + files[0] + "\", \"" + files[1] + "\", \"" + files[2] +
+                "\" была прервана, и прежнее состояние файлов не восстановлено: файл \"" + files[1] +
+                "\" занят другой программой");
+  EXPECT_EQ(Bytes(files), mixed);
+  fs::remove(InUseMarkName(files[1]));
+  box.Clear();
+  WriteTableFile(files[0], mine);
+  EXPECT_EQ(box.Texts(), putBack);
+  EXPECT_EQ(ReadCounter(files[0]), 77);
+  EXPECT_EQ(test::ReadBytes(files[1]) + test::ReadBytes(files[2]), old[1] + old[2]);
+  EXPECT_EQ(Folder(), folder);
+
+  stopped(1);
+  DeleteTableFiles(base_);
+  EXPECT_EQ(Folder(), std::set<std::string>{"maket.zr"}) << "no record or second name outlives its tables";
+}
+
+// An old version that a failed write could not put back keeps its second name whatever later runs do:
+// each keeps its own old versions under a free name, and one that ends whole names the left one.
+TEST_F(Guard, AnOldVersionLeftUnderASecondNameIsKeptAndNamed) {
+  WriteCounter(base_ + ".VET", 2);
+  const std::vector<std::string> files = {file_, base_ + ".VET"};
+  const std::string leftOver = test::ReadBytes(file_);
+  WriteCounter(file_, 5);
+  test::WriteBytes(file_ + ".old~", leftOver);  // as a write whose message named it left it
+  std::vector<TDataFile> tables = Changed(files);
+  const auto together = [&] { WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}}); };
+  const std::set<std::string> folder = Folder();
+  test::ScriptedMsgBox box;
+
+  together();
+  EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Прежняя версия файла \"" + file_ + "\" осталась в \"" + file_ +
+                                                  ".old~\" и не удалена"});
+  EXPECT_EQ(test::ReadBytes(file_ + ".old~"), leftOver);
+  EXPECT_EQ(Folder(), folder) << "the run's own second name is gone, the one left before stays";
+
+  // A stopped run is put back from the second name it really took.
+  const std::vector<std::string> old = Bytes(files);
+  StopAfter(1);
+  EXPECT_THROW(together(), TKilled);
+  SetTableRenamer(nullptr);
+  box.Clear();
+  ReadCounter(files[1]);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files)});
+  EXPECT_EQ(Bytes(files), old);
+  EXPECT_EQ(test::ReadBytes(file_ + ".old~"), leftOver);
+  EXPECT_EQ(Folder(), folder);
+}
+
+// A damaged record of a stopped run is refused, naming it, or followed within its own folder: no name
+// in it reaches a file elsewhere, and a refused one leaves every file as it was.
+TEST_F(Guard, DamagedRecordsOfAStoppedRunAreRefusedOrStayInTheirFolder) {
+  WriteCounter(base_ + ".VET", 2);
+  std::vector<TDataFile> tables = Changed({file_, base_ + ".VET"});
+  StopAfter(1);
+  EXPECT_THROW(WriteTablesTogether({{file_, &tables[0]}, {base_ + ".VET", &tables[1]}}), TKilled);
+  std::map<std::string, std::string> stopped;
+  for (const std::string& name : Folder()) stopped[name] = test::ReadBytes(dir_ / name);
+  const std::string record = stopped.at("sch.VET.set~");
+  EXPECT_EQ(record, "+.old~\tsch.CNT\n+.old~\tsch.VET\n");
+  fs::create_directories(dir_ / "out");
+  test::WriteBytes(dir_ / "out/sch.CNT.old~", "чужой файл");
+  const auto readWith = [&](const std::string& bytes) {
+    for (const auto& [name, content] : stopped) test::WriteBytes(dir_ / name, name == "sch.VET.set~" ? bytes : content);
+    TDataFile t;
+    return ErrorOf([&] { ReadTableFile(base_ + ".VET", t); });
+  };
+  const std::string damaged =
+      "Ошибка чтения файла \"" + base_ + ".VET.set~\": перечень таблиц прерванной записи поврежден";
+  test::ScriptedMsgBox box;
+  for (const std::string bad : {"+.old~\t../out/sch.CNT\n+.old~\tsch.VET\n", "+.old~\tsch.CNT\n", "+.new~\tsch.VET\n",
+                                "+.old~\tsch.VET", ""}) {
+    EXPECT_EQ(readWith(bad), damaged);
+    EXPECT_EQ(test::ReadBytes(file_), stopped.at("sch.CNT")) << "a refused record changes nothing";
+  }
+  std::mt19937 random(20250713);
+  for (int round = 0; round < 400; ++round) {
+    const std::string error = readWith(test::Mutate(record, random));
+    ASSERT_TRUE(error == "<no error>" || error.find("\"" + dir_.Path().string() + "/") != std::string::npos) << error;
+    ASSERT_EQ(test::ReadBytes(dir_ / "out/sch.CNT.old~"), "чужой файл");
+  }
+
+  // A second name that cannot be renamed back (a folder now): the read fails naming it, the record stays.
+  stopped.erase("sch.CNT.old~");
+  fs::remove(dir_ / "sch.CNT.old~");
+  fs::create_directories(dir_ / "sch.CNT.old~/x");
+  EXPECT_EQ(readWith(record), "Запись файлов \"" + file_ + "\", \"" + base_ +
+                                  ".VET\" была прервана, и прежнее состояние файлов не восстановлено: прежняя версия "
+                                  "файла \"" + file_ + "\" осталась в \"" + file_ +
+                                  ".old~\" (в пути вместо папки файл)");
+  EXPECT_EQ(test::ReadBytes(base_ + ".VET.set~"), record);
 }
 
 TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
