@@ -26,8 +26,12 @@ void TWorkForm::setVisible(bool visible) {
 
 void PlaceFrame(QWidget& window, const QPoint& framePosition) {
   QWindow* handle = window.windowHandle();
-  if (!handle) {
-    window.move(framePosition);  // not created yet: the position counts the frame as well
+  if (!handle || !handle->handle()) {
+    // Not created yet, or no longer: a window that the window manager closed (Alt+F4) keeps its
+    // QWindow but loses its native window, and gets a new one as it shows again. The widget's position
+    // counts the frame then; the QWindow's own frame position would be taken for the client area's
+    // when the new native window is made, and the title bar would go over the tool bar.
+    window.move(framePosition);
   } else if (handle->isExposed()) {
     // On the screen the frame is known: the client area goes where the frame leaves it, which a window
     // manager takes the same way whatever gravity the window was created with.

@@ -1,6 +1,5 @@
 // The district window's panels, menus and tool bar, and the entries this build keeps hidden.
 #include <QAction>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -15,6 +14,7 @@
 #include "gui/common/info_menu.h"
 #include "gui/common/full_build.h"
 #include "gui/common/named_widget.h"
+#include "gui/common/report_font.h"
 #include "gui/district/base_res_form.h"
 
 namespace ld::gui {
@@ -58,7 +58,7 @@ void TBaseResForm::BuildPanels() {
   Info->setReadOnly(true);
   Info->setLineWrapMode(QTextEdit::NoWrap);
   // the messages of the imports are laid out in columns of blanks
-  Info->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  Info->setFont(ReportFont());
   ClientSplit->addWidget(gridPanel);
   ClientSplit->addWidget(Info);
   ClientSplit->setStretchFactor(0, 3);

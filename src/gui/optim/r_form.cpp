@@ -1,7 +1,6 @@
 #include "gui/optim/r_form.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +14,7 @@
 #include "core/base/msgbox.h"
 #include "core/base/settings.h"
 #include "gui/common/named_widget.h"
+#include "gui/common/report_font.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/report_print.h"
 #include "gui/optim/optim_cut_form.h"
@@ -75,7 +75,7 @@ TR_Form::TR_Form(const std::string& stem, QWidget* parent)
   hLabel_ = Named<QLabel>("HLabel", this);
   resMemo_ = Named<QPlainTextEdit>("ResMemo", this);
   resMemo_->setReadOnly(true);
-  resMemo_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  resMemo_->setFont(ReportFont());
   resMemo_->setContextMenuPolicy(Qt::CustomContextMenu);
   memoMenu_ = new QMenu(this);
   QAction* closeItem = memoMenu_->addAction("Закрыть");

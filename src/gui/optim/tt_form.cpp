@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,6 +28,7 @@
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 #include "gui/common/modal.h"
+#include "gui/common/report_font.h"
 #include "gui/grid/report_print.h"
 #include "gui/optim/sel_nod_tr_form.h"
 #include "gui/optim/sel_tr_form.h"
@@ -96,7 +96,7 @@ TT_Form::TT_Form(const std::string& schemeStem, const std::string& schemeDir, QW
   ResMemo = new QPlainTextEdit(this);
   ResMemo->setObjectName("ResMemo");
   ResMemo->setReadOnly(true);
-  ResMemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  ResMemo->setFont(ReportFont());
   ResMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
   ResMemo->setContextMenuPolicy(Qt::CustomContextMenu);
   auto* memoMenu = new QMenu(ResMemo);

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,6 +22,7 @@
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "gui/common/modal.h"
+#include "gui/common/report_font.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/report_print.h"
 #include "gui/regime/set_eerm_form.h"
@@ -76,7 +76,7 @@ TEkvNodForm::TEkvNodForm(std::string schemePath, QWidget* parent)
   resMemo_->setObjectName("ResMemo");
   resMemo_->setReadOnly(true);
   resMemo_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  resMemo_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  resMemo_->setFont(ReportFont());
 
   auto* top = new QHBoxLayout;
   auto* nodLabel = new QLabel("Узел:", this);

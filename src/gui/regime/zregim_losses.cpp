@@ -2,7 +2,6 @@
 // last period) broken down by district, equipment, nominal voltage and ownership, one row per press.
 #include <QAction>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTextEdit>
@@ -13,6 +12,7 @@
 #include "core/base/strings.h"
 #include "core/regime/loss_panel.h"
 #include "core/tables/layout.h"
+#include "gui/common/report_font.h"
 #include "gui/regime/loss_view_form.h"
 #include "gui/regime/zregim_form.h"
 
@@ -60,7 +60,7 @@ void TZregimForm::BuildLossPanel() {
   layout->insertWidget(at++, ClearBtn);
   layout->insertWidget(at++, LossViewBtn);
   // the loss table is laid out in columns of blanks
-  Info->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  Info->setFont(ReportFont());
 }
 
 void TZregimForm::LossesItemClick(QAction* sender) {

@@ -1,7 +1,6 @@
 // The regime window's panels, menus and tool bar.
 #include <QAction>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -17,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "gui/common/named_widget.h"
+#include "gui/common/report_font.h"
 #include "gui/regime/zregim_form.h"
 
 namespace ld::gui {
@@ -134,7 +134,7 @@ void TZregimForm::BuildPanels() {
   Memo1->setReadOnly(true);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   // the protocols are laid out in columns of blanks
-  Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  Memo1->setFont(ReportFont());
   for (QWidget* w : std::initializer_list<QWidget*>{NoSupBox, ConturBox, SubstList, Memo1}) {
     main->addWidget(w, 1);
     w->hide();

@@ -234,6 +234,9 @@ public:
         number_ = n;
     }
     if (number_ == 0) return;
+    // Windows of the program come and go while they are looked at: one gone in between is no error
+    // (Xlib's own handler would end the test).
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     if ((server_ = fork()) == 0) {
       execl("/usr/bin/Xvfb", "Xvfb", Name().c_str(), "-screen", "0", screen, "-nolisten", "tcp", nullptr);
       _exit(127);
@@ -309,6 +312,23 @@ public:
       int clientTop = 0;
       return Frame(window, frame, clientTop) && frame[0] >= 0 && frame[1] >= top && frame[2] <= width &&
              frame[3] <= height;
+    });
+  }
+  // Asks the window manager to close the window, as Alt+F4 or the close button of its title bar does, and
+  // waits until the window has left the screen.
+  bool Close(Window window) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(d_, "_NET_CLOSE_WINDOW", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = CurrentTime;
+    e.xclient.data.l[1] = 2;  // asked for by the person
+    XSendEvent(d_, DefaultRootWindow(d_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    XFlush(d_);
+    return WaitFor(20, [&] {
+      XWindowAttributes a;
+      return !XGetWindowAttributes(d_, window, &a) || a.map_state != IsViewable;
     });
   }
   void Click(Window window, int x, int y) {
@@ -413,6 +433,44 @@ TEST(MainWindowUnderWindowManager, WorkWindowsFitAScreenSmallerThanTheyWereLaidO
     EXPECT_TRUE(x.FrameWithin(work, strip[2], 800, 560, frame))
         << title << ": " << frame[0] << "," << frame[1] << " - " << frame[2] << "," << frame[3] << " below "
         << strip[2];
+  }
+}
+
+// A work window that the window manager closed (Alt+F4) opens again below the strip and on the screen,
+// however often it is closed and opened, the district window as well as the others.
+TEST(MainWindowUnderWindowManager, WorkWindowsClosedByTheWindowManagerReopenBelowTheStrip) {
+  const std::string wm = "/usr/bin/openbox";
+  if (!fs::exists(wm)) GTEST_SKIP() << "no window manager to try the placement with";
+  XDisplay x("1366x768x24");
+  if (!x.Ok()) GTEST_SKIP() << "no virtual display";
+  test::TempDir dir;
+  const Window main = StartUnderWindowManager(x, wm, dir);
+  std::array<int, 3> strip{};
+  ASSERT_TRUE(main != 0 && x.Placed(main, strip));
+  const std::array<std::pair<int, const char*>, 3> windows{
+      {{60, "База РЭС"}, {180, "Z-режим"}, {300, "Расчет токов трехфазного короткого замыкания"}}};
+  for (int time = 1; time <= 3; ++time) {
+    for (const auto& [button, title] : windows) {
+      x.Click(main, button, 12);
+      const Window work = x.WaitWindow(title, 20);
+      ASSERT_NE(work, 0u) << title << ", opening " << time;
+      std::array<int, 4> frame{};
+      EXPECT_TRUE(x.FrameWithin(work, strip[2], 1366, 768, frame))
+          << title << ", opening " << time << ": " << frame[0] << "," << frame[1] << " - " << frame[2] << ","
+          << frame[3] << " below " << strip[2];
+      ASSERT_TRUE(x.Close(work)) << title << ", opening " << time;
+    }
+  }
+  // Opened together after all those closings: each below the strip and on the screen.
+  std::vector<Window> open;
+  for (const auto& [button, title] : windows) {
+    x.Click(main, button, 12);
+    open.push_back(x.WaitWindow(title, 20));
+    ASSERT_NE(open.back(), 0u) << title;
+  }
+  for (std::size_t k = 0; k < open.size(); ++k) {
+    std::array<int, 4> frame{};
+    EXPECT_TRUE(x.FrameWithin(open[k], strip[2], 1366, 768, frame)) << windows[k].second << " with the others";
   }
 }
 

@@ -3,7 +3,7 @@
 // and the maximised placement below the main tool bar.
 #include <QAction>
 #include <QApplication>
-#include <QFontInfo>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -85,7 +85,12 @@ TEST_F(BaseWindow, FreshWindowOffersCreatingOpeningAndCataloguesOnly) {
   for (QToolButton* b : {F().Line04Btn, F().PromBtn, F().BytBtn}) EXPECT_FALSE(b->isVisible());
   EXPECT_EQ(F().ExportBtn->x() - F().ZamerBtn->x(), 27);
   EXPECT_TRUE(F().Info->isHidden() && !F().Split->isVisible() && F().ProcBar->isHidden());
-  EXPECT_TRUE(QFontInfo(F().Info->font()).fixedPitch());
+  // The messages of the imports stand in columns of blanks: a line of names, marks, numbers and the
+  // punctuation of the columns is as wide in the pane as as many digits.
+  const QFontMetrics metrics(F().Info->font());
+  for (const QString line : {"ПС-1.1 Т1  ТМ-400/10/0.4  12,5", "Узел ф.10: (кат.2) -0.07% |_|;", "WWWWWmmmmm iiiii lllll ЖЖЩЩЫЫ",
+                             "\"Ёлка\" [N=1] <Іі> ?!*+~ '_'", "Abcxyz QWERTY юэъяё ЮЭЪЯЁ"})
+    EXPECT_EQ(metrics.horizontalAdvance(line), metrics.horizontalAdvance(QString(line.size(), '0'))) << line.toStdString();
 
   // "/ALL": every entry offered, the buttons in their own places
   gui::SetShowAllCommands(true);
