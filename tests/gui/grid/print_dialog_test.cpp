@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -282,8 +284,10 @@ TEST_F(PrintDialog, AFullDiskKeepsTheLastTextFileAndPdfAndSaysWhy) {
 TEST_F(PrintDialog, TextFileAndSettingsSurviveTheDialog) {
   const std::string textFile = dir / "отчет.txt";
   std::vector<std::string> doc{"StartTable№&0~Имя&0~Знач&", "Table7&0~abc&96~12&", "Shift 2", "ItalПримечание"};
-  fontChoice = [](QFontDialog& fonts) {
-    fonts.setCurrentFont(QFont("DejaVu Sans Mono", 12));
+  // A family this machine has, whatever fonts it was given: the font dialog keeps only those.
+  const QString family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
+  fontChoice = [&family](QFontDialog& fonts) {
+    fonts.setCurrentFont(QFont(family, 12));
     return int(QDialog::Accepted);
   };
   Run(
@@ -312,7 +316,7 @@ TEST_F(PrintDialog, TextFileAndSettingsSurviveTheDialog) {
                                                     "\r\nВсего 1\r\n"));
 
   const std::string cfg = Cp1251ToUtf8(test::ReadBytes(dir / "prnsetup.cfg"));
-  for (const std::string& key : std::vector<std::string>{"[PrnSetup]", "Name=DejaVu Sans Mono", "Size=12", "Top=1.5", "Left=2",
+  for (const std::string& key : std::vector<std::string>{"[PrnSetup]", "Name=" + family.toStdString(), "Size=12", "Top=1.5", "Left=2",
                                 "Orient=0", "FlagPageNum=0", "FlagOutText=1", "TextFile=" + textFile})
     EXPECT_NE(cfg.find(key), std::string::npos) << key << "\n" << cfg;
 
@@ -323,7 +327,7 @@ TEST_F(PrintDialog, TextFileAndSettingsSurviveTheDialog) {
     EXPECT_FALSE(Find<QCheckBox>(form, "PageNumBox")->isChecked());
     EXPECT_TRUE(Find<QCheckBox>(form, "TextFileBox")->isChecked());
     EXPECT_EQ(Find<QLineEdit>(form, "TextFileEdit")->text().toStdString(), textFile);
-    EXPECT_EQ(form.DocumentFont().family(), "DejaVu Sans Mono");
+    EXPECT_EQ(form.DocumentFont().family(), family);
     EXPECT_EQ(ReportPrinter().pageLayout().orientation(), QPageLayout::Portrait);
   });
 
