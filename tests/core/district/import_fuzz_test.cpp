@@ -198,9 +198,11 @@ TEST_F(ImportFuzz, DamagedNetworkWorkbooksAreImportedOrRefusedByName) {
   EXPECT_GT(refused, 0);
   EXPECT_LT(refused, kRounds);
 
-  // Seeds of their own, each refused as it stands: a cell naming a text past the workbook's table, and
-  // a workbook without a sheet.
-  for (const std::string& seed : {WithTextIndex(validXls, 4, 2, 9), XlsWithoutSheet()}) {
+  // Seeds of their own, each refused as it stands: a cell naming a text past the workbook's table, a
+  // workbook without a sheet, and one whose text longer than any field is named by a thousand rows.
+  std::vector<XlsCell> named{{XlsCell::Number, 1, 1, 10, ""}};
+  for (int row = 4; row <= 1003; ++row) named.push_back({XlsCell::Text, row, 1, 0, "ТП-" + std::string(300, '5')});
+  for (const std::string& seed : {WithTextIndex(validXls, 4, 2, 9), XlsWithoutSheet(), BuildXls(named)}) {
     WriteBytes(xls, seed);
     const int before = refused;
     ImportOrRefuse(xls, refused);
