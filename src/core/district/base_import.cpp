@@ -175,7 +175,7 @@ std::string ImportTextFault(const std::string& text) {
 
 std::string ImportLengthFault(std::string_view text, int longest) {
   const std::size_t most = static_cast<std::size_t>(std::max(longest, 0));
-  // at most one byte a character: no need to count
+  // no more bytes than characters allowed: no need to count them
   if (text.size() <= most || Utf8Left(text, most).size() == text.size()) return {};
   return "текст " + QuotedText(text) + " не поместится ни в одно поле таблиц: в поле не больше " +
          std::to_string(most) + " символов";
