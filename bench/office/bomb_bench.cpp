@@ -25,6 +25,14 @@
 #include "support/zip_builder.h"
 #include "work_dir.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "../table_rows.h"
+#include "core/district/import_rs.h"
+#include "core/district/subscriber_xls.h"
+#include "support/xls_builder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -284,5 +292,124 @@ BENCHMARK(BM_RefuseCopiedText)->Unit(benchmark::kMillisecond);
 
 void BM_CopiedTextFirstSheetOnly(benchmark::State& state) { ReadOrRefuse(state, CopiedText(), OpenFirstSheet); }
 BENCHMARK(BM_CopiedTextFirstSheetOnly)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+// The district imports over small files that once cost minutes or gigabytes, each refused (the run fails
+// otherwise) within 1 GB and 5 s: the industrial subscriber import of a 1.99 MB workbook whose one text
+// of 150 MB is named by 1,000 rows' stations, the same import of a legacy workbook whose one text of
+// 65,535 characters is named by 65,000 cells, and a district network file of 5,000 rows that each list
+// 999 transformers (233 KB). Counters as above; `unpacked_MB` is what the cells naming the text would
+// copy, or for the network file the station rows it would make (millions).
+namespace {
+
+void SetLayouts() { ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr"; }
+
+void ImportIndustrial(const std::string& path) {
+  SetLayouts();
+  ld::TSubscriberXlsRequest request;
+  request.BaseStem = (WorkDir() / "Абоненты").string();
+  request.Prom = true;
+  request.PathProm = path;
+  std::vector<std::string> info;
+  ld::ImportSubscriberBasesXls(request, info);
+}
+
+// About 1.99 MB: rows 3 .. 1002 name, as their station, one shared text of 150 MB.
+const TBomb& LongStationText() {
+  static const TBomb bomb = [] {
+    const std::string rels = "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                             "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"strings.xml\"/></Relationships>";
+    std::string sheet = R"(<worksheet><sheetData><row r="1"><c r="A1"><v>1</v></c></row><row r="2"><c r="A2"><v>2</v></c></row>)";
+    for (int r = 3; r <= 1002; ++r) {
+      const std::string row = std::to_string(r);
+      sheet += "<row r=\"" + row + "\"><c r=\"A" + row + "\"><v>" + row + "</v></c><c r=\"F" + row + "\" t=\"s\"><v>0</v></c></row>";
+    }
+    sheet += "</sheetData></worksheet>";
+    const ZipStream strings{"<sst><si><t>", ld::test::kTrueSize, {{"a", 150u << 20}, {"</t></si></sst>", 1}}};
+    std::vector<ZipEntry> entries = kBookEntries;
+    entries.push_back({"xl/strings.xml", 4});
+    entries.push_back({"xl/media/image1.png", 5});
+    return Write("station.xlsx",
+                 BuildZip({{kRootRels}, {Workbook(1, 1)}, {rels}, {sheet}, strings, {Picture(1790u << 10)}}, entries),
+                 1000 * 150 * 1.048576);
+  }();
+  return bomb;
+}
+
+// A legacy workbook stream: the shared texts' record, its continuations and the cell records, whose
+// lengths a record's 16 bits could not hold in one.
+std::string LegacyRecord(unsigned type, const std::string& body) {
+  std::string out;
+  for (const unsigned v : {type, static_cast<unsigned>(body.size())}) {
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>(v >> 8));
+  }
+  return out + body;
+}
+
+std::string LittleEndian(std::uint64_t v, int bytes) {
+  std::string out;
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  return out;
+}
+
+// About 1.2 MB: rows 3 .. 65002 name, in column 1, one shared text of 65,535 one-byte characters.
+const TBomb& LegacyLongText() {
+  static const TBomb bomb = [] {
+    const std::string bof = LegacyRecord(0x0809, LittleEndian(0x0600, 2) + LittleEndian(5, 2) + std::string(8, '\0'));
+    // the text's characters go on in continuations, each opened by its option byte (one byte a character)
+    std::string globals = bof + LegacyRecord(0x0042, LittleEndian(1200, 2));
+    const std::size_t chunk = 8000;
+    std::string sst = LittleEndian(65000, 4) + LittleEndian(1, 4) + LittleEndian(65535, 2) + '\0' + std::string(chunk, 'a');
+    globals += LegacyRecord(0x00FC, sst);
+    for (std::size_t done = chunk; done < 65535; done += chunk)
+      globals += LegacyRecord(0x003C, '\0' + std::string(std::min<std::size_t>(chunk, 65535 - done), 'a'));
+    const std::size_t sheetAt = globals.size() + 4 + 9 + 4;  // the sheet entry, then the end
+    globals += LegacyRecord(0x0085, LittleEndian(sheetAt, 4) + LittleEndian(0, 2) + LittleEndian(1, 1) + '\0' + "S");
+    globals += LegacyRecord(0x000A, {});
+    std::string sheet = LegacyRecord(0x0809, LittleEndian(0x0600, 2) + LittleEndian(0x10, 2) + std::string(8, '\0'));
+    for (unsigned r = 0; r < 2; ++r) {
+      double one = 1;
+      std::uint64_t bits = 0;
+      std::memcpy(&bits, &one, 8);
+      sheet += LegacyRecord(0x0203, LittleEndian(r, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(bits, 8));
+    }
+    for (unsigned r = 2; r < 65002; ++r)
+      sheet += LegacyRecord(0x00FD, LittleEndian(r, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(0, 4));
+    sheet += LegacyRecord(0x000A, {});
+    return Write("legacy.xls", ld::test::XlsContainer(globals + sheet), 65000.0 * 65535 / 1e6);
+  }();
+  return bomb;
+}
+
+// 233 KB: 5,000 rows, each to a station of its own with the list "999ТМ-1".
+const TBomb& CrowdedNetworkFile() {
+  static const TBomb bomb = [] {
+    SetLayouts();
+    const std::string path = (WorkDir() / "сеть.RS").string();
+    ld::bench::Rows rows;
+    for (int r = 1; r <= 5000; ++r)
+      rows.push_back({"", "ТП-" + std::to_string(r - 1), "ТП-" + std::to_string(r), "", "", "", "", "999ТМ-1"});
+    ld::bench::WriteRows(path, ld::LayoutDistrict10, rows);
+    return TBomb{path, 5000.0 * 999 / 1e6};
+  }();
+  return bomb;
+}
+
+void BM_RefuseLongStationText(benchmark::State& state) { Refuse(state, LongStationText(), ImportIndustrial); }
+BENCHMARK(BM_RefuseLongStationText)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseLegacyLongText(benchmark::State& state) { Refuse(state, LegacyLongText(), ImportIndustrial); }
+BENCHMARK(BM_RefuseLegacyLongText)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseCrowdedNetworkFile(benchmark::State& state) {
+  Refuse(state, CrowdedNetworkFile(), [](const std::string& path) {
+    SetLayouts();
+    ld::TBaseImport base;
+    ld::ImportDistrictFiles({path}, (WorkDir() / "Сеть").string(), base);
+  });
+}
+BENCHMARK(BM_RefuseCrowdedNetworkFile)->Unit(benchmark::kMillisecond);
 
 }  // namespace

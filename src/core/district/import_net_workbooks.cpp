@@ -45,11 +45,11 @@ void ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, TImpo
   }
 }
 
-// The texts of a row that become names and marks of the base: one the tables cannot hold as it is
-// (a character without a Windows-1251 code) would be written with "?" in its place, and two different
-// names could come out as one, so the workbook is refused.
+// The texts of a row, read before any of them is taken: one the tables cannot hold (too long, or with
+// a character without a Windows-1251 code) refuses the workbook by its cell, instead of one row's
+// message, since names written with "?" in place of characters could make two different names one.
 void CheckRowTexts(const TSheetReader& sheet, int r) {
-  for (const int col : {1, 2, 4, 6, 7, 8, 9}) SheetText(sheet, r, col);
+  for (int col = 1; col <= 9; ++col) sheet.Cell(r, col);
 }
 
 }  // namespace
@@ -85,13 +85,14 @@ void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string
   std::vector<TImportLine> lines;
   std::vector<TImportStation> stations;
   TSheetReader sheet;
+  sheet.SetTextCheck(ImportTextCheck(LongestTextField({LayoutLines10, LayoutTransTP})));
   for (const std::string& file : files) {
     sheet.Open(file);
     const int last = LastUsedRow([&sheet](int row) { return sheet.Cell(row, 1); });
     const int step = last / 10 == 0 ? std::max(last, 1) : last / 10;
     int position = 0, reported = 0;
     if (progress) progress(0);
-    const std::string voltage = SheetText(sheet, 1, 1);
+    const std::string voltage = sheet.Cell(1, 1);
     for (int r = 4; r <= last; ++r) {
       if (!sheet.Cell(r, 1).empty()) {
         CheckRowTexts(sheet, r);

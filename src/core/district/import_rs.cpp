@@ -108,12 +108,16 @@ private:
 // 999 one after another) is damaged, and taking it would put thousands of rows into the station table
 // and as many nodes and branches into every scheme formed from it.
 constexpr long long kMaxRowTransformers = 999;
+// The most transformers all the lists of one file may give. A district has a few thousand; without this
+// bound a file of 200 KB, every row listing 999, would make millions of station rows and gigabytes.
+constexpr long long kMaxFileTransformers = 100000;
 
 // The transformers of a row's Transform list at its end node N2: items separated by ",", each with
 // an optional count of up to three digits before its mark. A list of more transformers than the bound
-// refuses the file.
+// refuses the file, and so does the row whose list brings the file's count (fileTotal, the lists of
+// the rows before it) past its bound.
 void AddStationTransformers(const std::string& list, const TImportLine& row, TSortedStations& stations,
-                            const std::string& file, int j) {
+                            const std::string& file, int j, long long& fileTotal) {
   std::vector<std::pair<int, std::string>> items;
   long long total = 0;  // a long list of counts must not wrap around below the bound
   const std::string trimmed = Trim(list);
@@ -137,6 +141,12 @@ void AddStationTransformers(const std::string& list, const TImportLine& row, TSo
     throw Error(ImportRowMessage(file, j, "поле \"Transform\"",
                                  "в списке " + std::to_string(total) + " трансформаторов узла \"" + row.Name2 +
                                      "\", а принимается не больше " + std::to_string(kMaxRowTransformers)));
+  fileTotal += total;
+  if (fileTotal > kMaxFileTransformers)
+    throw Error(ImportRowMessage(file, j, "поле \"Transform\"",
+                                 "со списком этой строки в файле " + std::to_string(fileTotal) +
+                                     " трансформаторов, а принимается не больше " +
+                                     std::to_string(kMaxFileTransformers)));
 
   const std::string afterPoint = row.Name2.find('.') == std::string::npos ? std::string() : After(row.Name2, '.');
   int s = 0;
@@ -201,6 +211,7 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
     int position = 0, reported = 0;
     if (progress) progress(0);
     lines.reserve(lines.size() + static_cast<std::size_t>(rows));
+    long long transformers = 0;
 
     for (int j = 1; j <= rows; ++j) {
       const auto at = [&] { return fileName + ". Строка " + std::to_string(j); };
@@ -258,7 +269,7 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
       if (CharAt(src.ComBeg, j) == U'-' || n1.empty() || IsIntegerText(n1, number)) row.MarkCom1 = "-";
       if (CharAt(src.ComEnd, j) == U'-' || n2.empty() || IsIntegerText(n2, number)) row.MarkCom2 = "-";
 
-      AddStationTransformers(GetCellText(source, j, transformCol, true), row, stations, file, j);
+      AddStationTransformers(GetCellText(source, j, transformCol, true), row, stations, file, j, transformers);
 
       const std::string kodLine = src.KodLine->GetItem(j);
       if (UpperCase(kodLine).find("ФИДЕР") == std::string::npos) {

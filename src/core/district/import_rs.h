@@ -15,7 +15,8 @@ namespace ld {
 // name). Messages: "<file name>. Строка <j>. <text>" per doubtful row. Progress restarts at 0 for each
 // file and advances by 10 at every tenth of its rows. A file that cannot be read as a district network
 // table throws ld::Error naming it; so does a row whose load taken is no finite number or whose
-// Transform list names more than 999 transformers, naming the row and the field (and the station).
+// Transform list names more than 999 transformers, naming the row and the field (and the station), or
+// whose list brings the transformers of its file's lists past 100,000, naming the row and the field.
 // Nothing is returned then.
 void ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
                          const TImportProgress& progress = {});

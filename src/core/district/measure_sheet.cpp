@@ -7,6 +7,7 @@
 #include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/district/subscriber_cells.h"
 #include "core/office/sheet_reader.h"
 
 namespace ld {
@@ -16,10 +17,17 @@ namespace {
 // Where a measurement sheet's names end: this many empty cells one after another.
 constexpr int kEndOfNames = 100;
 
-// The cells of a reader, as SheetCells hands them out: a number cell is also read without its text.
+// The cells of a reader, as SheetCells hands them out: a number cell is also read without its text. A
+// text longer than any name or number of the tables matches none, and copying it for every read of a
+// cell naming it would cost as much as the text each time: the workbook is refused by the cell.
 struct TReaderCells {
   const TSheetReader* sheet;
-  std::string operator()(int row, int col) const { return sheet->Cell(row, col); }
+  int longest;
+  std::string operator()(int row, int col) const {
+    if (const std::string fault = ImportLengthFault(sheet->CellTextView(row, col), longest); !fault.empty())
+      throw Error(ImportCellMessage(sheet->FileName(), sheet->SheetName(), row, col, fault));
+    return sheet->Cell(row, col);
+  }
 };
 
 // What reading a number cell's text (FloatToStrGeneral(v, 15)) gives back. A number of at most 15
@@ -54,7 +62,9 @@ bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
 
 }  // namespace
 
-TSheetCells SheetCells(const TSheetReader& sheet) { return TReaderCells{&sheet}; }
+TSheetCells SheetCells(const TSheetReader& sheet) {
+  return TReaderCells{&sheet, LongestTextField({LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders})};
+}
 
 std::vector<std::string> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column) {
   std::vector<std::string> names(1);

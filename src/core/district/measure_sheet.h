@@ -13,7 +13,9 @@ class TSheetReader;
 // The text of cell (row, col) of the workbook's first sheet, both from 1; "" for an empty cell.
 using TSheetCells = std::function<std::string(int row, int col)>;
 
-// The cells of the workbook open in the reader.
+// The cells of the workbook open in the reader. A text longer than the longest text field of the
+// tables the measurements go to (the layouts' widths) refuses the workbook when its cell is read:
+// ld::Error 'Ошибка чтения файла "<path>": лист "<sheet>", ячейка <B5>: <reason>'.
 TSheetCells SheetCells(const TSheetReader& sheet);
 
 // The position of a command's progress bar, 0..100.

@@ -97,11 +97,23 @@ std::string DbfText(const TDbfTable& dbf, int field) {
   return text;
 }
 
-std::string SheetText(const TSheetReader& sheet, int row, int col) {
-  std::string text = sheet.Cell(row, col);
-  if (const std::string fault = ImportTextFault(text); !fault.empty())
-    throw Error(ImportCellMessage(sheet.FileName(), sheet.SheetName(), row, col, fault));
-  return text;
+int LongestTextField(std::initializer_list<const char*> layouts) {
+  int longest = 0;
+  for (const char* layout : layouts) {
+    TDataFile table;
+    ReadMaket(layout, table);
+    for (int k = 1; k <= table.NCols; ++k)
+      if (table.ColType[k] == 's' || table.ColType[k] == 't') longest = std::max<int>(longest, table.CtrlSize[k]);
+  }
+  return longest;
+}
+
+TSheetTextCheck ImportTextCheck(int longest) {
+  return [longest](std::string_view text) {
+    // the length first: a text of megabytes is refused by its first characters, never converted
+    if (std::string fault = ImportLengthFault(text, longest); !fault.empty()) return fault;
+    return ImportTextFault(std::string(text));
+  };
 }
 
 }  // namespace ld

@@ -3,6 +3,7 @@
 // the numbers of the sources with their checks, the texts of dBase and workbook sources that the tables
 // must hold, the progress of a walk over records or rows, and the key a name is compared by.
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -44,8 +45,15 @@ public:
 // code) would be written with "?" in their place, and different names would become one: it refuses the
 // import (TSourceTextError naming the file, the record and the field).
 std::string DbfText(const TDbfTable& dbf, int field);
-// The same for a cell of a workbook's first sheet: Error naming the file, the sheet and the cell.
-std::string SheetText(const TSheetReader& sheet, int row, int col);
+
+// The longest text a field of these layouts' tables holds, in characters: the widest of their text
+// columns, as the layouts give it.
+int LongestTextField(std::initializer_list<const char*> layouts);
+// The check a workbook import puts on the reader's texts (TSheetReader::SetTextCheck): a text longer
+// than `longest` characters fits no field of the tables, and one that the tables cannot hold as it reads
+// (a character without a Windows-1251 code) would be written with "?" in its place, different names
+// becoming one. Either refuses the workbook, naming the file, the sheet and the cell.
+TSheetTextCheck ImportTextCheck(int longest);
 
 // Trimmed, upper-cased, Latin look-alikes made Cyrillic.
 std::string StationKey(std::string_view text);

@@ -269,13 +269,14 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   TRunTableLocks locks(request.BaseStem, extensions);
   const std::string title = BaseTitle(request.BaseStem);
   TSheetReader sheet;
-  // A text the tables cannot hold would be written with "?" in place of its characters, and different
-  // names could come out as one: the workbook is refused by the cell.
-  const TSheetCells cells = [&sheet](int row, int col) { return SheetText(sheet, row, col); };
+  // A text the tables cannot hold (too long, or with a character written as "?", so that different
+  // names could come out as one) refuses the workbook by its cell; the reader checks each text once.
+  const TSheetCells cells = [&sheet](int row, int col) { return sheet.Cell(row, col); };
 
   // One subscriber table made anew from its workbook and written in place of the base's.
-  const auto importSheet = [&](const std::string& path, const std::string& layout, const char* stageText,
+  const auto importSheet = [&](const std::string& path, const char* layout, const char* stageText,
                                const auto& read) {
+    sheet.SetTextCheck(ImportTextCheck(LongestTextField({layout})));
     sheet.Open(path);
     TDataFile table;
     ReadMaket(layout, table);
@@ -294,6 +295,7 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
     TDataFile inputs, feeders;
     ReadOrMake(request.BaseStem + GetMaketExtention(LayoutSubstInputs), LayoutSubstInputs, title, inputs);
     ReadOrMake(request.BaseStem + GetMaketExtention(LayoutSubstFeeders), LayoutSubstFeeders, title, feeders);
+    sheet.SetTextCheck(ImportTextCheck(LongestTextField({LayoutSubstInputs, LayoutSubstFeeders})));
     sheet.Open(request.PathTech);
     ReadTechnicalSheet(cells, inputs, feeders, info, progress, stage);
     sheet.Close();

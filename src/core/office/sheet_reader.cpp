@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/office/sheet_sink.h"
 
 namespace ld {
@@ -102,6 +103,28 @@ void TSheetReader::Close() {
   rowFirst_.clear();
   rowFirst_.shrink_to_fit();
   texts_.reset();
+  verdicts_.clear();
+  verdicts_.shrink_to_fit();
+  refusals_.clear();
+}
+
+void TSheetReader::SetTextCheck(TSheetTextCheck check) {
+  check_ = std::move(check);
+  verdicts_.clear();
+  refusals_.clear();
+}
+
+void TSheetReader::CheckText(const TCell& cell, int row, int col) const {
+  if (!check_) return;
+  if (verdicts_.size() != texts_->Size()) verdicts_.assign(texts_->Size(), 0);
+  std::uint8_t& verdict = verdicts_[cell.text];
+  if (verdict == 0) {
+    std::string reason = check_(texts_->At(cell.text));
+    verdict = reason.empty() ? 1 : 2;
+    if (!reason.empty()) refusals_[cell.text] = std::move(reason);
+  }
+  // the reason is the text's; the message names the cell read
+  if (verdict == 2) throw Error(ImportCellMessage(path_, sheetName_, row, col, refusals_.at(cell.text)));
 }
 
 const TSheetReader::TCell* TSheetReader::Find(int row, int col) const {
@@ -124,7 +147,14 @@ std::string TSheetReader::Cell(int row, int col) const {
   const TCell* it = Find(row, col);
   if (!it) return {};
   const auto kind = static_cast<CellKind>(it->kind);
-  return kind == CellKind::Text ? std::string(texts_->At(it->text)) : NumberCellText(kind, it->number);
+  if (kind != CellKind::Text) return NumberCellText(kind, it->number);
+  CheckText(*it, row, col);
+  return std::string(texts_->At(it->text));
+}
+
+std::string_view TSheetReader::CellTextView(int row, int col) const {
+  const TCell* it = Find(row, col);
+  return it && static_cast<CellKind>(it->kind) == CellKind::Text ? texts_->At(it->text) : std::string_view();
 }
 
 const std::string& TSheetReader::SheetName() const { return sheetName_; }

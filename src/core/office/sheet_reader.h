@@ -4,8 +4,11 @@
 // opens them one after another with the same reader. Nothing outside the program is started, so the
 // reader's end is the end of its work: there is no application to ask to quit.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/office/workbook.h"
@@ -15,6 +18,9 @@ namespace ld {
 namespace office {
 class TStringTable;
 }
+
+// Why a text of a workbook cannot be taken (Russian); empty when it can.
+using TSheetTextCheck = std::function<std::string(std::string_view text)>;
 
 class TSheetReader {
 public:
@@ -32,10 +38,20 @@ public:
   void Close();
   bool IsOpen() const { return open_; }
 
+  // Texts that Cell gives are passed by the check first: each text of the workbook once, however many
+  // cells name it (a long text named by thousands of cells is looked at once, and a refused one is
+  // never copied), its verdict kept while the workbook stays open. Cell fails for a cell whose text is
+  // refused, with ld::Error 'Ошибка чтения файла "<path>": лист "<sheet>", ячейка <B5>: <reason>'.
+  // The check stays for the workbooks opened later; an empty one takes every text.
+  void SetTextCheck(TSheetTextCheck check);
+
   // The text of cell (row, col) of the first sheet, both from 1: numbers as Worksheet::CellText gives
   // them ("0.25", "250", "-1"), texts as they are, "" for an empty cell, a cell outside the sheet and
   // when no workbook is open.
   std::string Cell(int row, int col) const;
+  // The text of a text cell as the reader keeps it, unchecked and not copied (valid until the next Open
+  // or Close); empty for any other cell.
+  std::string_view CellTextView(int row, int col) const;
   // The number of cell (row, col) when it holds one (not a date, not a text): Cell gives
   // FloatToStrGeneral(value, 15) for it. False for any other cell.
   bool CellNumber(int row, int col, double& value) const;
@@ -63,12 +79,19 @@ private:
   // The stored cell, nullptr for an empty cell or one outside the sheet.
   const TCell* Find(int row, int col) const;
 
+  // Passes the text of a text cell by the check, once for each text; throws the refusal naming the cell.
+  void CheckText(const TCell& cell, int row, int col) const;
+
   bool open_ = false;
   std::string path_;
   std::string sheetName_;
   std::vector<TCell> cells_;            // in row order, then column order; one per cell
   std::vector<std::uint32_t> rowFirst_;  // the first cell of each row (index: row), one past the last row
   std::unique_ptr<office::TStringTable> texts_;
+  TSheetTextCheck check_;
+  // Per entry of texts_: 0 not yet checked, 1 taken, 2 refused (its reason in refusals_).
+  mutable std::vector<std::uint8_t> verdicts_;
+  mutable std::unordered_map<std::uint32_t, std::string> refusals_;
 };
 
 }  // namespace ld

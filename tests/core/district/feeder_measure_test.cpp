@@ -136,6 +136,35 @@ TEST_F(FeederMeasurements, NewAndLegacyWorkbooksReadAlike) {
     EXPECT_EQ(CellText(feeders, "T", 1), "5") << file;
     EXPECT_EQ(messages, std::vector<std::string>{"Ошибка чтения. Строка 3, столбец 18"}) << file;
   }
+
+  // A name longer than the widest text field of the measured tables (80 characters) matches none, and
+  // each read would copy it whole: the workbook is refused by the cell read, a number's cell too.
+  const std::string longest = "Ф-" + std::string(78, '1');
+  s.SetText(3, 3, longest);
+  WriteXlsx(dir / "новый.xlsx", book);
+  TSheetReader reader;
+  reader.Open(dir / "новый.xlsx");
+  Feeders({{"ПС-1.1", "Ф-1"}});
+  EXPECT_NO_THROW(ImportFeederMeasurements(inputs, feeders, SheetCells(reader), messages));
+  const auto refusal = [&](int row, int col, const std::string& text) {
+    s.SetText(row, col, text);
+    WriteXlsx(dir / "новый.xlsx", book);
+    reader.Open(dir / "новый.xlsx");
+    try {
+      ImportFeederMeasurements(inputs, feeders, SheetCells(reader), messages);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("imported");
+  };
+  const std::string tail = " не поместится ни в одно поле таблиц: в поле не больше 80 символов";
+  EXPECT_EQ(refusal(3, 3, longest + "1"), "Ошибка чтения файла \"" + (dir / "новый.xlsx") +
+                                                "\": лист \"Замеры\", ячейка C3: текст \"Ф-" + std::string(38, '1') +
+                                                "...\"" + tail);
+  s.SetText(3, 3, "Ф-1");
+  EXPECT_EQ(refusal(2, 8, std::string(81, '2')), "Ошибка чтения файла \"" + (dir / "новый.xlsx") +
+                                                     "\": лист \"Замеры\", ячейка H2: текст \"" +
+                                                     std::string(40, '2') + "...\"" + tail);
 }
 
 }  // namespace

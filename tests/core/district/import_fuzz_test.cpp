@@ -64,23 +64,32 @@ TEST_F(ImportFuzz, DamagedNetworkTablesAreImportedWholeOrRefusedByName) {
   const std::string seeds[] = {valid, notNumbers, whole};
   std::mt19937 random(20261207);
   int refused = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    WriteBytes(file, Mutate(seeds[round % 3], random));
+  const auto importOrRefuse = [&](const std::string& bytes) {
+    WriteBytes(file, bytes);
     TBaseImport base;
     try {
       ImportDistrictFiles({file}, dir / "Б", base);
     } catch (const Error& e) {
       ++refused;
       ASSERT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
-      continue;
+      return;
     }
     TDataFile read;
     ReadTableFile(file, read);
     ASSERT_EQ(base.Lines.RowCount, read.RowCount) << "every row read becomes a section";
     for (const std::string& m : base.Messages) ASSERT_TRUE(StartsWith(m, "a.RS. Строка ")) << m;
-  }
+  };
+  for (int round = 0; round < kRounds && !HasFatalFailure(); ++round) importOrRefuse(Mutate(seeds[round % 3], random));
   EXPECT_GT(refused, 0);
   EXPECT_LT(refused, kRounds);
+
+  // A seed of its own, refused as it stands: rows whose lists give more transformers than one file may.
+  WriteRows(file, LayoutDistrict10, Rows(101, {"", "ТП-1", "ТП-2", "", "", "", "", "999ТМ-1"}));
+  const std::string crowded = ReadBytes(file);
+  const int before = refused;
+  importOrRefuse(crowded);
+  EXPECT_EQ(refused, before + 1);
+  for (int round = 0; round < kRounds / 60 && !HasFatalFailure(); ++round) importOrRefuse(Mutate(crowded, random));
 }
 
 TEST_F(ImportFuzz, DamagedFeederFilesAreImportedOrRefusedByName) {
@@ -189,9 +198,11 @@ TEST_F(ImportFuzz, DamagedNetworkWorkbooksAreImportedOrRefusedByName) {
   EXPECT_GT(refused, 0);
   EXPECT_LT(refused, kRounds);
 
-  // Seeds of their own, each refused as it stands: a cell naming a text past the workbook's table, and
-  // a workbook without a sheet.
-  for (const std::string& seed : {WithTextIndex(validXls, 4, 2, 9), XlsWithoutSheet()}) {
+  // Seeds of their own, each refused as it stands: a cell naming a text past the workbook's table, a
+  // workbook without a sheet, and one whose text longer than any field is named by a thousand rows.
+  std::vector<XlsCell> named{{XlsCell::Number, 1, 1, 10, ""}};
+  for (int row = 4; row <= 1003; ++row) named.push_back({XlsCell::Text, row, 1, 0, "ТП-" + std::string(300, '5')});
+  for (const std::string& seed : {WithTextIndex(validXls, 4, 2, 9), XlsWithoutSheet(), BuildXls(named)}) {
     WriteBytes(xls, seed);
     const int before = refused;
     ImportOrRefuse(xls, refused);

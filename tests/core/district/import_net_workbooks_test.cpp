@@ -150,6 +150,38 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
     EXPECT_NE(text.find("U+03B1"), std::string::npos) << text;
   }
 
+  // A text longer than the widest text field of the line and station tables (80 characters in their
+  // layouts) fits none: the workbook is refused by its cell, whichever column of a row holds it, the
+  // length's too. 80 characters are taken.
+  std::string widest;
+  for (int i = 0; i < 80; ++i) widest += "Ж";
+  const std::string wide = dir / "Фидер 8.xlsx";
+  const auto importRow = [&](const std::vector<std::string>& cells) {
+    Workbook book;
+    Worksheet& w = book.sheets.emplace_back("Фидер 8");
+    w.SetNumber(1, 1, 10);
+    Row(w, 4, cells);
+    WriteXlsx(wide, book);
+    base = TBaseImport();
+    try {
+      ImportNetWorkbooks({wide}, dir / "Сеть", base);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("imported");
+  };
+  ASSERT_EQ(importRow({"ТП-1", "ТП-2", "#0.1", widest, "", "#250"}), "imported");
+  // the mark's own field is 60 characters wide
+  EXPECT_EQ(ColumnTexts(base.Lines, "KodLine"), std::vector<std::string>{"100*" + widest.substr(0, 2 * 56)});
+  const std::string tooLong = "\": лист \"Фидер 8\", ячейка ";
+  const std::string shown = widest.substr(0, 80) + "...";  // 40 letters of two bytes
+  EXPECT_EQ(importRow({"ТП-1", "ТП-2", "#0.1", widest + "Ж", "", "#250"}),
+            "Ошибка чтения файла \"" + wide + tooLong + "D4: текст \"" + shown +
+                "\" не поместится ни в одно поле таблиц: в поле не больше 80 символов");
+  EXPECT_EQ(importRow({"ТП-1", "ТП-2", std::string(81, '1'), "АС-50", "", "#250"}),
+            "Ошибка чтения файла \"" + wide + tooLong + "C4: текст \"" + std::string(40, '1') +
+                "...\" не поместится ни в одно поле таблиц: в поле не больше 80 символов");
+
   // The list of sheets is looked at before anything is asked: a workbook without one is refused there,
   // one that cannot be read is left to the import, which says why.
   EXPECT_NO_THROW(CheckNetWorkbooks({good, broken, missing}));

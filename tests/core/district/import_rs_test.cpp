@@ -234,6 +234,29 @@ TEST_F(DistrictFilesImport, LoadsThatAreNoNumbersAndEndlessTransformerListsRefus
   EXPECT_EQ(CellText(stations, "Transform", 4), "ТМ-400/10/0.4");
   EXPECT_EQ(CellText(stations, "Transform", 7), "ТМ-250/10/0.4");
   EXPECT_EQ(CellText(stations, "Transform", 7 + 999), "ТМ-63/10/0.4");
+
+  // The lists of one file give 100,000 transformers at most, however many rows share them out: the
+  // row that brings the count past it is named. Every row lists the same station's, so that the rows
+  // taken stay few.
+  const auto read = [&](const std::vector<std::string>& files) {
+    TBaseImport base;
+    try {
+      ImportDistrictFiles(files, stem, base);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("imported");
+  };
+  Rows full(100, {"", "ТП-1", "ТП-2", "", "", "", "", "999ТМ-1"});
+  full.push_back({"", "ТП-1", "ТП-2", "", "", "", "", "101ТМ-1"});
+  const std::string crowded = Source("много строк.RS", full);
+  EXPECT_EQ(read({crowded}), "Ошибка чтения файла \"" + crowded +
+                                  "\": строка 101, поле \"Transform\": со списком этой строки в файле 100001 "
+                                  "трансформаторов, а принимается не больше 100000");
+  full.back()[7] = "100ТМ-1";
+  const std::string bound = Source("полный.RS", full);
+  EXPECT_EQ(read({bound}), "imported") << "exactly the bound";
+  EXPECT_EQ(read({bound, bound}), "imported") << "the count is each file's own";
 }
 
 }  // namespace

@@ -238,14 +238,23 @@ TEST_F(SubscriberFuzz, DamagedWorkbooksAreImportedOrRefusedByName) {
   WriteRows(stem + ".RSF", LayoutSubstFeeders, {{"ПС-1", "ЯЧ-1", "ТП-1"}});
   std::mt19937 random(4646);
   // besides the workbook above, seeds that are refused as they stand: a legacy workbook whose cell
-  // names a text past its table, and one without a sheet
+  // names a text past its table, one without a sheet, and one whose text longer than any field is named
+  // by a thousand rows' stations
+  std::vector<XlsCell> named{{XlsCell::Text, 1, 1, 0, "Реестр"}, {XlsCell::Text, 2, 1, 0, "№"}};
+  for (int row = 3; row <= 1002; ++row) {
+    named.push_back({XlsCell::Number, row, 1, static_cast<double>(row), ""});
+    named.push_back({XlsCell::Text, row, 6, 0, "ТП-" + std::string(300, '5')});
+  }
   const std::vector<std::string> seeds = {
       valid, WithTextIndex(BuildXls({{XlsCell::Text, 1, 1, 0, "ТП-1"}, {XlsCell::Text, 3, 6, 0, "ТП-1.Т1"}}), 3, 6, 5),
-      XlsWithoutSheet()};
-  for (int round = 0; round < kRounds + kRounds / 2; ++round) {
-    // the first rounds go to the first workbook as they always did
-    const std::string& seed = round < kRounds ? valid : seeds[1 + round % 2];
-    WriteBytes(file, round == kRounds || round == kRounds + 1 ? seed : Mutate(seed, random));
+      XlsWithoutSheet(), BuildXls(named)};
+  const int longRounds = kRounds / 10;
+  for (int round = 0; round < kRounds + kRounds / 2 + longRounds; ++round) {
+    // the first rounds go to the first workbook as they always did, the last to the long text
+    const bool longText = round >= kRounds + kRounds / 2;
+    const std::string& seed = round < kRounds ? valid : longText ? seeds[3] : seeds[1 + round % 2];
+    const bool asItStands = round == kRounds || round == kRounds + 1 || round == kRounds + kRounds / 2;
+    WriteBytes(file, asItStands ? seed : Mutate(seed, random));
     const std::string oldBpa = ReadBytes(stem + ".BPA");
     std::vector<std::string> info;
     TSubscriberXlsRequest r;
@@ -254,6 +263,7 @@ TEST_F(SubscriberFuzz, DamagedWorkbooksAreImportedOrRefusedByName) {
     r.PathProm = r.PathByt = r.PathTech = file;
     try {
       EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutMeterPoints);
+      EXPECT_FALSE(asItStands) << "a seed that is refused as it stands was imported";
     } catch (const Error& e) {
       EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
       EXPECT_EQ(ReadBytes(stem + ".BPA"), oldBpa) << "the first workbook refused: nothing written";

@@ -215,10 +215,16 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
   const std::string greek = dir / "греч.xls";
   WriteBytes(greek, BuildXls({{XlsCell::Text, 1, 1, 0, "Реестр"}, {XlsCell::Text, 2, 1, 0, "№"},
                               {XlsCell::Text, 3, 1, 0, "1"}, {XlsCell::Text, 3, 6, 0, "ТП-α"}}));
+  // A station text longer than the widest text field of the meter points' table (80 characters).
+  const std::string longer = dir / "длинное.xls";
+  WriteBytes(longer, BuildXls({{XlsCell::Text, 1, 1, 0, "Реестр"}, {XlsCell::Text, 2, 1, 0, "№"},
+                               {XlsCell::Text, 3, 1, 0, "1"}, {XlsCell::Text, 3, 6, 0, "ТП-" + std::string(78, '7')}}));
   TSubscriberXlsRequest industrial;
   industrial.BaseStem = stem;
   industrial.Prom = true;
   for (const auto& [file, error] : std::vector<std::pair<std::string, std::string>>{
+           {longer, "лист \"Лист1\", ячейка F3: текст \"ТП-" + std::string(37, '7') +
+                        "...\" не поместится ни в одно поле таблиц: в поле не больше 80 символов"},
            {sheetless, "в книге нет листов"},
            {damaged, "файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка F3)"},
            {greek, "лист \"Лист1\", ячейка F3: текст \"ТП-α\" нельзя записать в таблицу: у символа \"α\" (U+03B1) "
@@ -233,6 +239,26 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
     }
     EXPECT_EQ(ReadBytes(stem + ".BPA"), oldProm);
   }
+  // 80 characters are taken there; the households' fields are 40 wide, so there 41 are too many
+  WriteBytes(longer, BuildXls({{XlsCell::Text, 1, 1, 0, "Реестр"}, {XlsCell::Text, 2, 1, 0, "№"},
+                               {XlsCell::Text, 3, 1, 0, "1"}, {XlsCell::Text, 3, 6, 0, "ТП-" + std::string(77, '7')}}));
+  industrial.PathProm = longer;
+  EXPECT_EQ(ImportSubscriberBasesXls(industrial, info), LayoutMeterPoints);
+  const std::string oldByt = ReadBytes(stem + ".BBA");
+  WriteBook(dir / "byt.xlsx", {{"ТП-" + std::string(38, '1')}, {"1", "1", "2", "10"}});
+  TSubscriberXlsRequest households;
+  households.BaseStem = stem;
+  households.Byt = true;
+  households.PathByt = dir / "byt.xlsx";
+  try {
+    ImportSubscriberBasesXls(households, info);
+    ADD_FAILURE() << "a station name longer than the households' fields was imported";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + households.PathByt +
+                                         "\": лист \"Sheet1\", ячейка A1: текст \"ТП-" + std::string(37, '1') +
+                                         "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов");
+  }
+  EXPECT_EQ(ReadBytes(stem + ".BBA"), oldByt);
 
   // the technical workbook alone: the feeder table is shown, the inputs table made from its layout
   WriteBook(dir / "tech.xlsx", {{"Имя"}, {"Ф-10", "1", "0", "2", "0"}});

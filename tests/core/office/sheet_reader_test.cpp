@@ -152,5 +152,54 @@ TEST(SheetReader, CellsInAnyOrderReadAsTheWholeWorkbookReadsThem) {
             (std::vector<std::string>{"ТП-1", "Лес", "-2", "ТП-2", "3.5", ""}));
 }
 
+// A check put on the reader sees each text of the workbook once, however many cells name it and
+// however often they are read; a refusal names the cell read; the next workbook's texts are its own.
+TEST(SheetReader, EachTextIsCheckedOnceAndARefusalNamesTheCellRead) {
+  TempDir dir;
+  const std::string first = dir / "первая.xls", second = dir / "вторая.xls";
+  WriteBytes(first, BuildXls({{XlsCell::Text, 1, 1, 0, "ТП-1"},
+                              {XlsCell::Text, 2, 1, 0, "ТП-1"},
+                              {XlsCell::Text, 3, 1, 0, "ТП-1"},
+                              {XlsCell::Text, 1, 2, 0, "плохо"},
+                              {XlsCell::Text, 3, 2, 0, "плохо"},
+                              {XlsCell::Number, 1, 3, 5, ""}}));
+  // the same two texts, each in the other's entry of the table
+  WriteBytes(second, BuildXls({{XlsCell::Text, 1, 1, 0, "плохо"}, {XlsCell::Text, 1, 2, 0, "ТП-1"}}));
+
+  std::vector<std::string> seen;
+  TSheetReader sheet;
+  sheet.SetTextCheck([&seen](std::string_view text) {
+    seen.emplace_back(text);
+    return text == "плохо" ? std::string("не годится") : std::string();
+  });
+  const auto read = [&sheet](int row, int col) {
+    try {
+      return sheet.Cell(row, col);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+  };
+  sheet.Open(first);
+  const auto refusal = [&](const std::string& path, const std::string& cell) {
+    return "Ошибка чтения файла \"" + path + "\": лист \"Лист1\", ячейка " + cell + ": не годится";
+  };
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ((std::vector<std::string>{read(1, 1), read(2, 1), read(3, 1), read(1, 3)}),
+              (std::vector<std::string>{"ТП-1", "ТП-1", "ТП-1", "5"}));
+    EXPECT_EQ(read(3, 2), refusal(first, "B3"));
+    EXPECT_EQ(read(1, 2), refusal(first, "B1")) << "the cell read is named, not the first one refused";
+  }
+  EXPECT_EQ(sheet.CellTextView(3, 2), "плохо") << "seen as it is kept";
+  EXPECT_EQ(sheet.CellTextView(1, 3), "") << "a number has no kept text";
+  EXPECT_EQ(seen, (std::vector<std::string>{"ТП-1", "плохо"})) << "each text once";
+
+  sheet.Open(second);
+  EXPECT_EQ(read(1, 1), refusal(second, "A1"));
+  EXPECT_EQ(read(1, 2), "ТП-1");
+  EXPECT_EQ(seen.size(), 4u) << "checked again in the next workbook";
+  sheet.SetTextCheck({});
+  EXPECT_EQ(read(1, 1), "плохо") << "without a check every text is taken";
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -11,6 +11,7 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/office/compound_file.h"
+#include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 #include "core/office/xls_file.h"
 #include "support/test_env.h"
@@ -18,6 +19,25 @@
 
 namespace ld::test {
 namespace {
+
+// Little-endian record fields.
+struct Rec {
+  std::string s;
+  Rec& U8(unsigned v) { return s.push_back(static_cast<char>(v)), *this; }
+  Rec& U16(unsigned v) { return U8(v & 0xFF).U8((v >> 8) & 0xFF); }
+  Rec& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+  Rec& F64(double v) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &v, 8);
+    return U32(static_cast<std::uint32_t>(bits)).U32(static_cast<std::uint32_t>(bits >> 32));
+  }
+  Rec& Wide(const std::string& utf8) {
+    for (std::size_t i = 0; i < utf8.size();) U16(NextUtf8Char(utf8, i));
+    return *this;
+  }
+  Rec& Bytes(const std::string& bytes) { return s += bytes, *this; }
+};
+std::string Record(unsigned type, const Rec& body) { return Rec().U16(type).U16(unsigned(body.s.size())).s + body.s; }
 
 TEST(Xls, ReadsTextsNumbersAndDatesOfALegacyWorkbook) {
   TempDir dir;
@@ -52,6 +72,30 @@ TEST(Xls, ReadsTextsNumbersAndDatesOfALegacyWorkbook) {
 
   // a text cell naming a text past the workbook's table is damage, named with its cell
   WriteBytes(path, WithTextIndex(bytes, 3, 3, 2));  // the third of two texts
+  // The first-sheet reader keeps the sheet's own texts after the book's in one table: there a cell
+  // naming the entry just past the book's texts would read the text of an earlier cell, not crash.
+  const std::string ownText = dir / "own.xls";
+  {
+    std::string globals = Record(0x0809, Rec().U16(0x0600).U16(5).U32(0).U32(0)) +
+                          Record(0x00FC, Rec().U32(2).U32(2).U16(2).U8(0).Bytes("A1").U16(2).U8(0).Bytes("B2"));
+    const auto sheets = [](std::size_t at) {
+      return Record(0x0085, Rec().U32(std::uint32_t(at)).U8(0).U8(0).U8(1).U8(0).Bytes("S")) + Record(0x000A, Rec());
+    };
+    globals += sheets(globals.size() + sheets(0).size());
+    const std::string sheet = Record(0x0809, Rec().U16(0x0600).U16(0x10).U32(0).U32(0)) +
+                              Record(0x0204, Rec().U16(0).U16(0).U16(0).U16(2).U8(1).Wide("ТП")) +
+                              Record(0x00FD, Rec().U16(1).U16(1).U16(0).U32(2)) + Record(0x000A, Rec());
+    WriteBytes(ownText, XlsContainer(globals + sheet));
+  }
+  try {
+    TSheetReader reader;
+    reader.Open(ownText);
+    ADD_FAILURE() << "the entry past the book's two texts read as \"" << reader.Cell(2, 2) << "\"";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Ошибка чтения файла \"" + ownText +
+                  "\": файл поврежден (ссылка на строку вне таблицы строк, лист \"S\", ячейка B2)");
+  }
   try {
     ReadWorkbook(path);
     ADD_FAILURE() << "a text past the table was read";
@@ -69,25 +113,6 @@ TEST(Xls, ReadsTextsNumbersAndDatesOfALegacyWorkbook) {
               "Ошибка чтения файла \"" + path + "\": файл поврежден (таблица размещения длиннее файла)");
   }
 }
-
-// Little-endian record fields.
-struct Rec {
-  std::string s;
-  Rec& U8(unsigned v) { return s.push_back(static_cast<char>(v)), *this; }
-  Rec& U16(unsigned v) { return U8(v & 0xFF).U8((v >> 8) & 0xFF); }
-  Rec& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
-  Rec& F64(double v) {
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &v, 8);
-    return U32(static_cast<std::uint32_t>(bits)).U32(static_cast<std::uint32_t>(bits >> 32));
-  }
-  Rec& Wide(const std::string& utf8) {
-    for (std::size_t i = 0; i < utf8.size();) U16(NextUtf8Char(utf8, i));
-    return *this;
-  }
-  Rec& Bytes(const std::string& bytes) { return s += bytes, *this; }
-};
-std::string Record(unsigned type, const Rec& body) { return Rec().U16(type).U16(unsigned(body.s.size())).s + body.s; }
 
 TEST(Xls, ReadsEveryCellRecordOfBothVersions) {
   // BIFF8: 1904 dates, a custom date format, shared strings split over a continuation, a chart sheet.
@@ -278,6 +303,13 @@ TEST(Xls, RefusalsSayWhy) {
            {XlsContainer(Record(0x0809, Rec().U16(0x0400).U16(5))), "неподдерживаемая версия формата книги"},
            {XlsContainer(bof + Record(0x002F, Rec().U16(1))), "книга защищена паролем"},
            {XlsContainer(bof + Record(0x0042, Rec().U16(1251))), "файл поврежден (нет конца общей части книги)"},
+           // mini sectors as large as the sectors: the header is damaged
+           {[&] {
+              std::string same = XlsContainer(bof + Record(0x000A, Rec()));
+              same[0x20] = same[0x1E];
+              return same;
+            }(),
+            "файл поврежден (неверный размер малого сектора)"},
            {XlsContainer(bof + Record(0x00FC, Rec().U32(1).U32(1).U16(40).U8(0).Bytes("short")) + Record(0x000A, Rec())),
             "файл поврежден (запись короче своих полей)"},
            // a record whose length runs past the end of the stream
