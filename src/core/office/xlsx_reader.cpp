@@ -30,13 +30,14 @@ using office::XmlHandler;
 
 // What the parts of a workbook may cost to parse: one for each element (a cell, a row, a shared text,
 // empty ones too), kSheetWork for each sheet of the book besides, which opens and parses a part of its
-// own. A file of a megabyte may unpack to a hundred megabytes of "<c/>", tens of millions of cells that
-// take many seconds though nothing is kept of them; so the work is bounded by the file's size as what
-// the cells hold is. A sound workbook spends an element or two on each byte of its file, most a good
-// deal less; the bound is a million and four a byte.
+// own (about as long as a hundred elements take). A file of two megabytes may unpack to two hundred
+// megabytes of "<c/>", fifty million cells that take seconds though nothing is kept of them; so the work
+// is bounded by the file's size as what the cells hold is. A sound sheet spends less than one element
+// on each byte of its file, one whose cells have no reference (they pack better) less than four: the
+// bound is a million and eight a byte.
 constexpr std::uint64_t kWorkAnyFile = std::uint64_t{1} << 20;
-constexpr std::uint64_t kWorkPerFileByte = 4;
-constexpr std::uint64_t kSheetWork = 64;
+constexpr std::uint64_t kWorkPerFileByte = 8;
+constexpr std::uint64_t kSheetWork = 128;
 
 class ZipArchive {
 public:
