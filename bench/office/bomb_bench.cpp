@@ -240,6 +240,103 @@ void BM_RefuseOverlappingDocument(benchmark::State& state) {
 }
 BENCHMARK(BM_RefuseOverlappingDocument)->Unit(benchmark::kMillisecond);
 
+// The strings and sheet of a one-sheet book, its sheet part given.
+std::string BookWith(const std::string& sheet, const std::string& strings) {
+  const std::string rels = "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                           "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"strings.xml\"/></Relationships>";
+  return BuildZip({{"_rels/.rels", kRootRels},
+                   {"xl/workbook.xml", Workbook(1, 1)},
+                   {"xl/_rels/workbook.xml.rels", rels},
+                   {"xl/worksheets/sheet1.xml", sheet},
+                   {"xl/strings.xml", strings}});
+}
+
+// Entities of `levels` levels, each ten of the one below; the lowest is `text`.
+std::string Entities(const std::string& root, const std::string& text, int levels) {
+  std::string doctype = "<!DOCTYPE " + root + " [<!ENTITY e0 \"" + text + "\">";
+  for (int level = 1; level < levels; ++level)
+    doctype += "<!ENTITY e" + std::to_string(level) + " \"" + Repeat("&e" + std::to_string(level - 1) + ";", 10) + "\">";
+  return doctype + "]>";
+}
+
+// The parser's own guard lets entities expand a hundred times the bytes it has read directly, so these
+// books first give it blank space that packs a thousandfold.
+
+// About 18 KB: 1,200 shared texts of entities, each 1.2 MB once expanded (1.4 GB all told), after 17 MB
+// of blank space.
+const TBomb& EntityTexts() {
+  static const TBomb bomb = [] {
+    const std::string strings = "<?xml version=\"1.0\"?>" + Entities("sst", "TP-1 10/0.4 ", 6) + "<sst>" +
+                                std::string(17000000, ' ') + Repeat("<si><t>&e5;</t></si>", 1200) + "</sst>";
+    const std::string sheet = "<worksheet><sheetData><row><c t=\"s\"><v>0</v></c></row></sheetData></worksheet>";
+    return Write("entity-texts.xlsx", BookWith(sheet, strings), 1200.0 * 12e5 / 1e6);
+  }();
+  return bomb;
+}
+
+// About 9 KB: a sheet whose 8,000 rows are entities of 10,000 empty cells each (80 million cells),
+// after 8 MB of blank space.
+const TBomb& EntityCells() {
+  static const TBomb bomb = [] {
+    const std::string sheet = "<?xml version=\"1.0\"?>" + Entities("worksheet", "<c/>", 5) + "<worksheet><sheetData>" +
+                              std::string(8000000, ' ') + Repeat("<row>&e4;</row>", 8000) + "</sheetData></worksheet>";
+    return Write("entity-cells.xlsx", BookWith(sheet, "<sst/>"), 8000 * 4e4 / 1e6);
+  }();
+  return bomb;
+}
+
+void OpenFirstSheet(const std::string& path);
+
+void BM_RefuseEntityTexts(benchmark::State& state) { Refuse(state, EntityTexts(), ReadBook); }
+BENCHMARK(BM_RefuseEntityTexts)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseEntityTextsFirstSheetOnly(benchmark::State& state) { Refuse(state, EntityTexts(), OpenFirstSheet); }
+BENCHMARK(BM_RefuseEntityTextsFirstSheetOnly)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseEntityCells(benchmark::State& state) { Refuse(state, EntityCells(), ReadBook); }
+BENCHMARK(BM_RefuseEntityCells)->Unit(benchmark::kMillisecond);
+
+// About 1.9 MB: a sheet of 190 MB of empty cells "<c/>", rows of a hundred, beside a picture: 48
+// million cells that every reader would walk though nothing is kept of them.
+const TBomb& EmptyCells() {
+  static const TBomb bomb = [] {
+    const std::string row = "<row>" + Repeat("<c/>", 100) + "</row>";
+    const std::uint64_t rows = (190u << 20) / row.size();
+    const ZipStream sheet{"<worksheet><sheetData>", ld::test::kTrueSize, {{row, rows}, {"</sheetData></worksheet>", 1}}};
+    std::vector<ZipEntry> entries = kBookEntries;
+    entries.push_back({"xl/media/image1.png", 4});
+    return Write("empty-cells.xlsx",
+                 BuildZip({{kRootRels}, {Workbook(1, 1)}, {Rels(1)}, sheet, {Picture(1250u << 10)}}, entries),
+                 static_cast<double>(rows * row.size()) / 1e6);
+  }();
+  return bomb;
+}
+
+void BM_RefuseEmptyCells(benchmark::State& state) { Refuse(state, EmptyCells(), ReadBook); }
+BENCHMARK(BM_RefuseEmptyCells)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseEmptyCellsFirstSheetOnly(benchmark::State& state) { Refuse(state, EmptyCells(), OpenFirstSheet); }
+BENCHMARK(BM_RefuseEmptyCellsFirstSheetOnly)->Unit(benchmark::kMillisecond);
+
+// About 1.7 MB: 20,000 sheets, each its own part of one shared compressed stream: every sheet is
+// found among 20,000 package entries. It is read, as any sound book of that many sheets is.
+const TBomb& ManySheets() {
+  static const TBomb bomb = [] {
+    constexpr int kSheets = 20000;
+    std::vector<ZipEntry> entries = {{"_rels/.rels", 0}, {"xl/workbook.xml", 1}, {"xl/_rels/workbook.xml.rels", 2}};
+    for (int i = 1; i <= kSheets; ++i) entries.push_back({"xl/worksheets/sheet" + std::to_string(i) + ".xml", 3});
+    const std::string sheet = "<worksheet><sheetData><row><c><v>1</v></c></row></sheetData></worksheet>";
+    return Write("many-sheets.xlsx", BuildZip({{kRootRels}, {Workbook(kSheets, kSheets)}, {Rels(kSheets)}, {sheet}}, entries),
+                 kSheets * static_cast<double>(sheet.size()) / 1e6);
+  }();
+  return bomb;
+}
+
+void ReadOrRefuse(benchmark::State& state, const TBomb& bomb, const std::function<void(const std::string&)>& read);
+
+void BM_ManySheets(benchmark::State& state) { ReadOrRefuse(state, ManySheets(), ReadBook); }
+BENCHMARK(BM_ManySheets)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 namespace {

@@ -44,8 +44,8 @@ ZipPtr OpenFromMemory(const std::string& bytes) {
 class PackageRels : public office::XmlHandler {
 public:
   std::string main;
-  void Start(std::string_view name, const std::vector<office::XmlAttr>& attrs) override {
-    if (name != "Relationship") return;
+  void Start(const office::XmlName& name, const std::vector<office::XmlAttr>& attrs) override {
+    if (name.local != "Relationship") return;
     const std::string_view type = office::AttrValue(attrs, "Type");
     const std::string_view suffix = "/officeDocument";
     if (main.empty() && type.size() >= suffix.size() && type.substr(type.size() - suffix.size()) == suffix) {
@@ -54,7 +54,7 @@ public:
       main = std::string(target);
     }
   }
-  void End(std::string_view) override {}
+  void End(const office::XmlName&) override {}
   void Text(std::string_view) override {}
 };
 
@@ -66,9 +66,9 @@ std::string_view LocalName(std::string_view full) {
 // Finds the tables, rows and cells of the main part with the byte positions of what a new text keeps.
 class CellScanner {
 public:
-  CellScanner(const std::string& part, std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables,
+  CellScanner(const std::string& name, const std::string& part, std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables,
               std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans)
-      : part_(part), tables_(tables), rowSpans_(rowSpans) {}
+      : name_(name), part_(part), tables_(tables), rowSpans_(rowSpans) {}
 
   // Empty when the part was read; otherwise the reason.
   std::string Scan() {
@@ -79,6 +79,11 @@ public:
     XML_SetElementHandler(parser_, OnStart, OnEnd);
     XML_SetCharacterDataHandler(parser_, OnText);
     XML_SetXmlDeclHandler(parser_, OnDecl);
+    // A template never declares a document type; its entities would expand a few kilobytes into
+    // gigabytes. The part is stopped at the declaration, before any entity is taken in.
+    XML_SetStartDoctypeDeclHandler(parser_, OnDoctype);
+    XML_SetEntityDeclHandler(parser_, OnEntity);
+    XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
     if (part_.size() > 1 && (static_cast<unsigned char>(part_[0]) == 0xFE || static_cast<unsigned char>(part_[0]) == 0xFF))
       return "документ записан не в кодировке UTF-8";
     const bool parsed = XML_Parse(parser_, part_.data(), static_cast<int>(part_.size()), 1) == XML_STATUS_OK;
@@ -100,6 +105,15 @@ private:
     for (const char* p = encoding; *p; ++p) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(*p))));
     // New texts go in as UTF-8 bytes, which a part in another encoding would misread.
     if (upper != "UTF-8" && upper != "UTF8") self.Fail("документ записан не в кодировке UTF-8");
+  }
+  static void XMLCALL OnDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+    auto& self = *static_cast<CellScanner*>(data);
+    self.Fail(office::DocumentTypeRefusal(self.name_));
+  }
+  static void XMLCALL OnEntity(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                               const XML_Char*, const XML_Char*, const XML_Char*) {
+    auto& self = *static_cast<CellScanner*>(data);
+    self.Fail(office::DocumentTypeRefusal(self.name_));
   }
   static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char**) {
     static_cast<CellScanner*>(data)->Start(name);
@@ -219,6 +233,7 @@ private:
     }
   }
 
+  const std::string& name_;
   const std::string& part_;
   std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables_;
   std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans_;
@@ -292,10 +307,13 @@ DocxDocument DocxDocument::Open(const std::string& path) {
   const ZipPtr zip = OpenFromMemory(bytes);
   if (!zip) throw Error(prefix + "файл не является документом или поврежден");
   office::TUnpackBudget budget(path, bytes.size());
+  const office::TPackageNames names(zip.get());
   std::string partName = "word/document.xml";
-  if (const auto rels = office::ReadZipPart(zip.get(), "_rels/.rels", budget)) {
+  if (const auto rels = office::ReadZipPart(zip.get(), names, "_rels/.rels", budget)) {
     PackageRels root;
-    if (office::ParseXml(*rels, root) && !root.main.empty()) partName = root.main;
+    const bool parsed = office::ParseXml(*rels, root);
+    if (root.DeclaresDocumentType()) throw Error(prefix + office::DocumentTypeRefusal("_rels/.rels"));
+    if (parsed && !root.main.empty()) partName = root.main;
   }
   // Every part is read now: a damaged one is found before anything is written, and a save copies
   // the parts' contents as they are.
@@ -305,7 +323,7 @@ DocxDocument DocxDocument::Open(const std::string& path) {
     if (name == nullptr) throw Error(prefix + "файл не является документом или поврежден");
     std::string data;
     if (*name != '\0' && name[std::char_traits<char>::length(name) - 1] != '/') {
-      const auto read = office::ReadZipPart(zip.get(), name, budget);
+      const auto read = office::ReadZipPart(zip.get(), names, name, budget);
       if (!read) throw Error(prefix + "файл поврежден (часть \"" + std::string(name) + "\")");
       data = *read;
     }
@@ -313,7 +331,8 @@ DocxDocument DocxDocument::Open(const std::string& path) {
     doc.entries_.emplace_back(name, std::move(data));
   }
   if (doc.mainEntry_ == kNone) throw Error(prefix + "в файле нет текста документа (\"" + partName + "\")");
-  CellScanner scanner(doc.entries_[doc.mainEntry_].second, doc.tables_, doc.rowSpans_);
+  CellScanner scanner(doc.entries_[doc.mainEntry_].first, doc.entries_[doc.mainEntry_].second, doc.tables_,
+                      doc.rowSpans_);
   const std::string failure = scanner.Scan();
   if (!failure.empty()) throw Error(prefix + failure);
   return doc;

@@ -28,26 +28,18 @@ public:
   static constexpr std::uint64_t kPerFileByte = 200;
 
   explicit TCellBudget(const std::string& path)
-      : path_(path), limit_(office::FileSize(path), kAnyFile, kPerFileByte, office::PhysicalMemory()) {}
+      : budget_(path, "ячейки книги занимают в памяти",
+                office::TFileScaledLimit(office::FileSize(path), kAnyFile, kPerFileByte, office::PhysicalMemory())) {}
 
   void Take(std::size_t textBytes) {
     // a map node: the tree's links and colour, the cell's row and column, the cell; a text past the
     // string's own buffer takes its bytes besides
-    const std::uint64_t cost = 4 * sizeof(void*) + sizeof(std::pair<const std::pair<int, int>, SheetCell>) +
-                               (textBytes > std::string().capacity() ? textBytes + 1 : 0);
-    if (cost > limit_.Bytes - held_) Refuse();
-    held_ += cost;
+    budget_.Take(4 * sizeof(void*) + sizeof(std::pair<const std::pair<int, int>, SheetCell>) +
+                 (textBytes > std::string().capacity() ? textBytes + 1 : 0));
   }
 
 private:
-  [[noreturn]] void Refuse() const {
-    throw Error("Ошибка чтения файла \"" + path_ + "\": ячейки книги занимают в памяти больше " + limit_.Megabytes() +
-                " МБ (предел: " + limit_.Why() + ")");
-  }
-
-  std::string path_;
-  office::TFileScaledLimit limit_;
-  std::uint64_t held_ = 0;
+  office::TFileScaledBudget budget_;
 };
 
 // Every worksheet kept whole as a Worksheet.

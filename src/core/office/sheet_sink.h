@@ -17,7 +17,10 @@ public:
     ends_.push_back(bytes_.size());
     return static_cast<std::uint32_t>(ends_.size() - 1);
   }
+  // An index past the table shows as an empty text instead of reading past the table's end: the
+  // readers refuse such an index, but a slip of theirs must not read foreign memory.
   std::string_view At(std::uint32_t index) const {
+    if (index >= ends_.size()) return {};
     const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
     return std::string_view(bytes_).substr(begin, ends_[index] - begin);
   }

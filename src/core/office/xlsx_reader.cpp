@@ -28,30 +28,51 @@ using office::XmlAttr;
 using office::XmlHandler;
 
 
+// What the parts of a workbook may cost to parse: one for each element (a cell, a row, a shared text,
+// empty ones too), kSheetWork for each sheet of the book besides, which opens and parses a part of its
+// own (about as long as a hundred elements take). A file of two megabytes may unpack to two hundred
+// megabytes of "<c/>", fifty million cells that take seconds though nothing is kept of them; so the work
+// is bounded by the file's size as what the cells hold is. A sound sheet spends less than one element
+// on each byte of its file, one whose cells have no reference (they pack better) less than four: the
+// bound is a million and eight a byte.
+constexpr std::uint64_t kWorkAnyFile = std::uint64_t{1} << 20;
+constexpr std::uint64_t kWorkPerFileByte = 8;
+constexpr std::uint64_t kSheetWork = 128;
+
 class ZipArchive {
 public:
-  explicit ZipArchive(const std::string& path) : budget_(path, office::FileSize(path)) {
+  explicit ZipArchive(const std::string& path)
+      : budget_(path, office::FileSize(path)),
+        work_(path, "элементов в частях книги",
+              office::TFileScaledLimit(office::FileSize(path), kWorkAnyFile, kWorkPerFileByte, 0,
+                                       office::TFileScaledLimit::TUnit::Count)) {
     int error = 0;
     zip_.reset(zip_open(path.c_str(), ZIP_RDONLY, &error));
+    if (zip_) names_ = std::make_unique<office::TPackageNames>(zip_.get());
   }
   bool IsOpen() const { return zip_ != nullptr; }
 
-  // The uncompressed part by its name (letter case ignored); nothing when missing or unreadable. Every
-  // read counts against the package's limits, also a part read again for another sheet.
-  std::optional<std::string> Read(const std::string& name) { return office::ReadZipPart(zip_.get(), name, budget_); }
-  // The part parsed as it is unpacked, never held whole: sheets and string tables may be of any size
-  // the package's budget allows.
+  // The part parsed as it is unpacked, never held whole, its work counted as it goes: sheets and string
+  // tables may be of any size the package's budget allows. Every read counts against the package's
+  // limits, also a part read again for another sheet.
   office::TPartRead Parse(const std::string& name, office::XmlHandler& handler) {
     office::XmlStream xml(handler);
-    const office::TPartRead read =
-        office::StreamZipPart(zip_.get(), name, budget_, [&xml](std::string_view piece) { return xml.Feed(piece); });
+    std::uint64_t counted = 0;
+    const office::TPartRead read = office::StreamZipPart(zip_.get(), *names_, name, budget_, [&](std::string_view piece) {
+      const bool sound = xml.Feed(piece);
+      work_.Take(handler.Work() - counted);
+      counted = handler.Work();
+      return sound;
+    });
     if (read == office::TPartRead::Read && !xml.Finish()) return office::TPartRead::Stopped;
     return read;
   }
 
 private:
   office::ZipPtr zip_;
+  std::unique_ptr<office::TPackageNames> names_;
   office::TUnpackBudget budget_;
+  office::TFileScaledBudget work_;
 };
 
 int ToInt(std::string_view text, int fallback = -1) {
@@ -90,41 +111,50 @@ std::string ResolveTarget(const std::string& folder, std::string_view target) {
   return base + std::string(target);
 }
 
-// Collects the text of the <t> elements of one string item, skipping phonetic runs.
+// The texts of the table, each the <t> of its item or of the item's runs (<r>), in the table's own
+// namespace (its root's): phonetic runs and whatever an extension holds are no part of the text.
 class SharedStrings : public XmlHandler {
 public:
   explicit SharedStrings(office::TStringTable& items) : items_(items) {}
 
-  void Start(std::string_view name, const std::vector<XmlAttr>&) override {
-    if (name == "si") {
+  void Start(const office::XmlName& name, const std::vector<XmlAttr>&) override {
+    if (++depth_ == 1) ns_ = std::string(name.ns);
+    if (depth_ == 1 || name.ns != ns_) return;
+    if (name.local == "si") {
+      // a text inside another would shift every later text of the table onto the cells of the next
+      if (itemDepth_ != 0)
+        Fail("текст " + std::to_string(items_.Size() + 2) + " таблицы строк вложен в текст " +
+             std::to_string(items_.Size() + 1));
       current_.clear();
-      inItem_ = true;
-    } else if (name == "rPh") {
-      ++phonetic_;
-    } else if (name == "t" && inItem_ && phonetic_ == 0) {
-      inText_ = true;
+      itemDepth_ = depth_;
+    } else if (itemDepth_ == 0) {
+    } else if (name.local == "r" && depth_ == itemDepth_ + 1) {
+      runDepth_ = depth_;
+    } else if (name.local == "t" && (depth_ == itemDepth_ + 1 || (runDepth_ != 0 && depth_ == runDepth_ + 1))) {
+      textDepth_ = depth_;
     }
   }
-  void End(std::string_view name) override {
-    if (name == "si") {
+  void End(const office::XmlName&) override {
+    if (depth_ == itemDepth_) {
       items_.Add(DecodeEscapes(current_));
-      inItem_ = false;
-    } else if (name == "rPh") {
-      --phonetic_;
-    } else if (name == "t") {
-      inText_ = false;
+      itemDepth_ = 0;
+    } else if (depth_ == runDepth_) {
+      runDepth_ = 0;
+    } else if (depth_ == textDepth_) {
+      textDepth_ = 0;
     }
+    --depth_;
   }
   void Text(std::string_view text) override {
-    if (inText_) current_.append(text);
+    if (textDepth_ != 0 && depth_ == textDepth_) current_.append(text);
   }
 
 private:
   office::TStringTable& items_;
+  std::string ns_;
   std::string current_;
-  bool inItem_ = false;
-  bool inText_ = false;
-  int phonetic_ = 0;
+  int depth_ = 0;
+  int itemDepth_ = 0, runDepth_ = 0, textDepth_ = 0;  // where the open item, run and text are; 0: none
 };
 
 // Which cell formats (by their index in cellXfs) show dates.
@@ -132,20 +162,20 @@ class Styles : public XmlHandler {
 public:
   std::vector<bool> dateStyle;
 
-  void Start(std::string_view name, const std::vector<XmlAttr>& attrs) override {
-    if (name == "numFmt") {
+  void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
+    if (name.local == "numFmt") {
       const int id = ToInt(AttrValue(attrs, "numFmtId"));
       if (id >= 0) custom_[id] = IsDateFormatCode(AttrValue(attrs, "formatCode"));
-    } else if (name == "cellXfs") {
+    } else if (name.local == "cellXfs") {
       inCellXfs_ = true;
-    } else if (name == "xf" && inCellXfs_) {
+    } else if (name.local == "xf" && inCellXfs_) {
       const int id = ToInt(AttrValue(attrs, "numFmtId"), 0);
       const auto it = custom_.find(id);
       dateStyle.push_back(it != custom_.end() ? it->second : IsBuiltinDateFormat(id));
     }
   }
-  void End(std::string_view name) override {
-    if (name == "cellXfs") inCellXfs_ = false;
+  void End(const office::XmlName& name) override {
+    if (name.local == "cellXfs") inCellXfs_ = false;
   }
   void Text(std::string_view) override {}
 
@@ -164,15 +194,17 @@ public:
   std::vector<SheetRef> sheets;
   bool date1904 = false;
 
-  void Start(std::string_view name, const std::vector<XmlAttr>& attrs) override {
-    if (name == "sheet") {
+  void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
+    if (name.local == "sheet") {
+      // each sheet opens and parses a part of its own
+      Spend(kSheetWork);
       sheets.push_back({std::string(AttrValue(attrs, "name")), std::string(AttrValue(attrs, "id"))});
-    } else if (name == "workbookPr") {
+    } else if (name.local == "workbookPr") {
       const std::string_view flag = AttrValue(attrs, "date1904");
       date1904 = flag == "1" || flag == "true";
     }
   }
-  void End(std::string_view) override {}
+  void End(const office::XmlName&) override {}
   void Text(std::string_view) override {}
 };
 
@@ -185,14 +217,21 @@ class Relationships : public XmlHandler {
 public:
   std::map<std::string, Relationship> byId;
 
-  void Start(std::string_view name, const std::vector<XmlAttr>& attrs) override {
-    if (name == "Relationship")
+  void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
+    if (name.local == "Relationship")
       byId[std::string(AttrValue(attrs, "Id"))] = {std::string(AttrValue(attrs, "Type")),
                                                    std::string(AttrValue(attrs, "Target"))};
   }
-  void End(std::string_view) override {}
+  void End(const office::XmlName&) override {}
   void Text(std::string_view) override {}
 };
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
 
 bool EndsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
@@ -236,54 +275,82 @@ public:
   SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<bool>& dateStyle, double dateShift)
       : sheet_(sheet), strings_(strings), dateStyle_(dateStyle), dateShift_(dateShift) {}
 
-  void Start(std::string_view name, const std::vector<XmlAttr>& attrs) override {
-    if (name == "row") {
-      const std::string_view r = AttrValue(attrs, "r");
-      const int number = ToInt(r);
-      if (!r.empty() && (number < 1 || number > 1048576)) Fail("неверный номер строки \"" + std::string(r) + "\"");
-      row_ = r.empty() ? row_ + 1 : number;
-      col_ = 0;
-      if (row_ > 1048576) Fail("строка за последней строкой листа (1048576)");
-    } else if (name == "c") {
-      int r = 0, c = 0;
-      const std::string_view ref = AttrValue(attrs, "r");
-      if (ParseCellRef(ref, r, c)) {
-        row_ = r;
-        col_ = c;
-      } else if (!ref.empty()) {
-        Fail("неверная ссылка на ячейку \"" + std::string(ref) + "\"");
-      } else {
-        if (row_ < 1) row_ = 1;
-        // cells without a reference follow one another, but not past the sheet's last column
-        if (++col_ > 16384) Fail("ячейка строки " + std::to_string(row_) + " за последним столбцом листа (XFD)");
-      }
-      type_ = std::string(AttrValue(attrs, "t"));
-      style_ = ToInt(AttrValue(attrs, "s"), 0);
-      value_.clear();
-      inCell_ = true;
-    } else if (inCell_ && (name == "v" || (name == "t" && type_ == "inlineStr"))) {
-      inValue_ = true;
-    } else if (inCell_ && name == "rPh") {
-      ++phonetic_;
+  // Rows and cells are the sheet's own elements, in its namespace (its root's); of a cell only its own
+  // value (<v>) and its inline text (<is>, its <t> or its runs' <t>) are read. Anything else in a cell,
+  // an extension's elements above all, however they are named, is no part of its value.
+  void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
+    if (++depth_ == 1) ns_ = std::string(name.ns);
+    if (depth_ == 1 || name.ns != ns_) return;
+    const std::string_view local = name.local;
+    if (cellDepth_ == 0) {
+      if (local == "row")
+        StartRow(attrs);
+      else if (local == "c")
+        StartCell(attrs);
+      return;
+    }
+    if (depth_ == cellDepth_ + 1 && (local == "v" || local == "is")) {
+      // a second value would be glued to the first: "1500.5" and "7" are no "1500.57"
+      if (++values_ > 1) Fail("ячейка " + RefText() + " содержит больше одного значения");
+      (local == "v" ? valueDepth_ : inlineDepth_) = depth_;
+    } else if (inlineDepth_ != 0 && local == "r" && depth_ == inlineDepth_ + 1) {
+      runDepth_ = depth_;
+    } else if (inlineDepth_ != 0 && local == "t" &&
+               (depth_ == inlineDepth_ + 1 || (runDepth_ != 0 && depth_ == runDepth_ + 1))) {
+      textDepth_ = depth_;
     }
   }
 
-  void End(std::string_view name) override {
-    if (name == "c" && inCell_) {
+  void End(const office::XmlName&) override {
+    if (depth_ == cellDepth_) {
       Store();
-      inCell_ = false;
-    } else if (name == "v" || name == "t") {
-      inValue_ = false;
-    } else if (name == "rPh") {
-      --phonetic_;
+      cellDepth_ = 0;
+    } else if (depth_ == valueDepth_) {
+      valueDepth_ = 0;
+    } else if (depth_ == inlineDepth_) {
+      inlineDepth_ = 0;
+    } else if (depth_ == runDepth_) {
+      runDepth_ = 0;
+    } else if (depth_ == textDepth_) {
+      textDepth_ = 0;
     }
+    --depth_;
   }
 
   void Text(std::string_view text) override {
-    if (inValue_ && phonetic_ == 0) value_.append(text);
+    if (depth_ == valueDepth_ || (depth_ == textDepth_ && type_ == "inlineStr")) value_.append(text);
   }
 
 private:
+  void StartRow(const std::vector<XmlAttr>& attrs) {
+    const std::string_view r = AttrValue(attrs, "r");
+    const int number = ToInt(r);
+    if (!r.empty() && (number < 1 || number > 1048576)) Fail("неверный номер строки \"" + std::string(r) + "\"");
+    row_ = r.empty() ? row_ + 1 : number;
+    col_ = 0;
+    if (row_ > 1048576) Fail("строка за последней строкой листа (1048576)");
+  }
+
+  void StartCell(const std::vector<XmlAttr>& attrs) {
+    int r = 0, c = 0;
+    const std::string_view ref = AttrValue(attrs, "r");
+    if (ParseCellRef(ref, r, c)) {
+      row_ = r;
+      col_ = c;
+    } else if (!ref.empty()) {
+      Fail("неверная ссылка на ячейку \"" + std::string(ref) + "\"");
+    } else {
+      if (row_ < 1) row_ = 1;
+      // cells without a reference follow one another, but not past the sheet's last column
+      if (++col_ > 16384) Fail("ячейка строки " + std::to_string(row_) + " за последним столбцом листа (XFD)");
+    }
+    type_ = std::string(AttrValue(attrs, "t"));
+    style_ = ToInt(AttrValue(attrs, "s"), 0);
+    value_.clear();
+    values_ = 0;
+    cellDepth_ = depth_;
+  }
+
   void Store() {
     if (type_ == "s") {
       if (value_.empty()) return;
@@ -296,7 +363,13 @@ private:
     } else if (type_ == "inlineStr" || type_ == "str" || type_ == "e") {
       if (!value_.empty()) sheet_.Text(row_, col_, DecodeEscapes(value_));
     } else if (type_ == "b") {
-      if (!value_.empty()) sheet_.Number(row_, col_, value_ == "1" || value_ == "true" ? 1 : 0);
+      if (value_.empty()) return;
+      if (value_ == "1" || EqualNoCase(value_, "true"))
+        sheet_.Number(row_, col_, 1);
+      else if (value_ == "0" || EqualNoCase(value_, "false"))
+        sheet_.Number(row_, col_, 0);
+      else
+        Fail("неверное логическое значение \"" + value_ + "\" в ячейке " + RefText());
     } else if (type_ == "d") {
       StoreIsoDate();
     } else if (!value_.empty()) {
@@ -350,10 +423,19 @@ private:
   std::string type_;
   int style_ = 0;
   std::string value_;
-  bool inCell_ = false;
-  bool inValue_ = false;
-  int phonetic_ = 0;
+  int values_ = 0;  // the cell's values met: <v> and <is>
+  std::string ns_;
+  int depth_ = 0;
+  // where the open cell, its value, inline text, run and run's text are; 0: none
+  int cellDepth_ = 0, valueDepth_ = 0, inlineDepth_ = 0, runDepth_ = 0, textDepth_ = 0;
 };
+
+// Sheets of the book that hold no cells to read: charts, dialogs and macros.
+bool IsOtherSheet(std::string_view type) {
+  for (const std::string_view kind : {"/chartsheet", "/dialogsheet", "/macrosheet", "/xlMacrosheet", "/xlIntlMacrosheet"})
+    if (EndsWith(type, kind)) return true;
+  return false;
+}
 
 std::string FolderOf(const std::string& part) {
   const auto slash = part.rfind('/');
@@ -374,29 +456,33 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
   const std::string prefix = "Ошибка чтения файла \"" + path + "\"";
   const auto fail = [&prefix](const std::string& reason) { return Error(prefix + ": " + reason); };
   const auto damagedPart = [&fail](const std::string& part, const office::XmlHandler& handler) {
-    return fail(handler.Failure().empty() ? "файл поврежден (часть \"" + part + "\")" : handler.Failure());
+    if (handler.DeclaresDocumentType()) return fail(office::DocumentTypeRefusal(part));
+    return fail("файл поврежден (часть \"" + part + "\"" +
+                (handler.Failure().empty() ? std::string() : ": " + handler.Failure()) + ")");
   };
   ZipArchive zip(path);
   if (!zip.IsOpen()) throw fail("файл не является книгой электронной таблицы или поврежден");
 
-  // The workbook part is named by the package relationships; "xl/workbook.xml" by convention.
+  // The workbook part is named by the package relationships; "xl/workbook.xml" by convention, also
+  // where they cannot be read.
   std::string workbookPart = "xl/workbook.xml";
-  if (const auto rels = zip.Read("_rels/.rels")) {
+  {
     Relationships root;
-    if (office::ParseXml(*rels, root))
+    const TPartRead read = zip.Parse("_rels/.rels", root);
+    if (root.DeclaresDocumentType()) throw damagedPart("_rels/.rels", root);
+    if (read == TPartRead::Read)
       for (const auto& [id, rel] : root.byId)
         if (EndsWith(rel.type, "/officeDocument")) workbookPart = ResolveTarget("", rel.target);
   }
-  const auto workbookXml = zip.Read(workbookPart);
   WorkbookPart workbook;
-  if (!workbookXml) throw fail("в файле нет книги");
-  if (!office::ParseXml(*workbookXml, workbook)) throw damagedPart(workbookPart, workbook);
+  TPartRead read = zip.Parse(workbookPart, workbook);
+  if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет книги");
+  if (read != TPartRead::Read) throw damagedPart(workbookPart, workbook);
 
   Relationships rels;
   const std::string relsPart = RelsOf(workbookPart);
-  if (const auto relsXml = zip.Read(relsPart)) {
-    if (!office::ParseXml(*relsXml, rels)) throw damagedPart(relsPart, rels);
-  }
+  read = zip.Parse(relsPart, rels);
+  if (read == TPartRead::Stopped) throw damagedPart(relsPart, rels);
   const std::string folder = FolderOf(workbookPart);
 
   Styles styles;
@@ -405,14 +491,14 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
     if (EndsWith(rel.type, "/sharedStrings")) {
       if (!book.WantsCells()) continue;
       SharedStrings strings(book.strings);
-      const TPartRead read = zip.Parse(part, strings);
+      read = zip.Parse(part, strings);
       if (read == TPartRead::Missing || read == TPartRead::Unreadable)
         throw fail("в файле нет таблицы строк \"" + part + "\"");
       if (read != TPartRead::Read) throw damagedPart(part, strings);
     } else if (EndsWith(rel.type, "/styles")) {
       // Without its formats part every cell is shown in the general format: numbers, no dates.
-      const auto xml = zip.Read(part);
-      if (xml && !office::ParseXml(*xml, styles)) throw damagedPart(part, styles);
+      read = zip.Parse(part, styles);
+      if (read == TPartRead::Stopped) throw damagedPart(part, styles);
     }
   }
 
@@ -421,13 +507,20 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
   // The book's texts alone: a sink may add a sheet's own texts to the same table as it reads them.
   const std::size_t shared = book.strings.Size();
   for (const SheetRef& ref : workbook.sheets) {
+    // A sheet whose part cannot be found is damage, not a chart: skipped, it would make the next sheet
+    // the book's first.
     const auto rel = rels.byId.find(ref.relId);
-    if (rel == rels.byId.end() || !EndsWith(rel->second.type, "/worksheet")) continue;  // chart sheets
+    if (rel == rels.byId.end())
+      throw fail("файл поврежден (у листа \"" + ref.name + "\" нет связи \"" + ref.relId + "\" с его частью)");
+    if (!EndsWith(rel->second.type, "/worksheet")) {
+      if (IsOtherSheet(rel->second.type)) continue;
+      throw fail("файл поврежден (связь \"" + ref.relId + "\" листа \"" + ref.name + "\" ведет не к листу)");
+    }
     TSheetSink* sheet = book.Sheet(ref.name);
     if (!sheet) continue;
     const std::string part = ResolveTarget(folder, rel->second.target);
     SheetPart reader(*sheet, shared, styles.dateStyle, dateShift);
-    const TPartRead read = zip.Parse(part, reader);
+    read = zip.Parse(part, reader);
     if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет листа \"" + ref.name + "\"");
     if (read != TPartRead::Read) {
       if (reader.Failure().empty()) throw damagedPart(part, reader);

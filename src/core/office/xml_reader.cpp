@@ -21,37 +21,66 @@ struct Context {
   std::vector<XmlAttr> attrs;  // kept between elements: a sheet has millions of them
 };
 
-std::string_view LocalName(const char* name) {
+// Expat hands a name over as "<namespace URI><kNsSeparator><local name>", or as the local name alone
+// when it has no namespace. A local name never holds the separator; a URI might, so the last one counts.
+constexpr XML_Char kNsSeparator = '|';
+
+XmlName SplitName(const char* name) {
   const std::string_view full(name);
-  const auto colon = full.rfind(':');
-  return colon == std::string_view::npos ? full : full.substr(colon + 1);
+  const auto bar = full.rfind(kNsSeparator);
+  if (bar == std::string_view::npos) return {{}, full};
+  return {full.substr(0, bar), full.substr(bar + 1)};
 }
 
 void StopOnFailure(const Context& context) {
   if (!context.handler->Failure().empty()) XML_StopParser(context.parser, XML_FALSE);
 }
 
-void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** atts) {
-  auto& context = *static_cast<Context*>(data);
-  std::vector<XmlAttr>& attrs = context.attrs;
-  attrs.clear();
-  for (int i = 0; atts[i] != nullptr && atts[i + 1] != nullptr; i += 2)
-    attrs.push_back({LocalName(atts[i]), std::string_view(atts[i + 1])});
-  context.handler->Start(LocalName(name), attrs);
-  StopOnFailure(context);
-}
+}  // namespace
 
-void XMLCALL OnEnd(void* data, const XML_Char* name) {
-  const auto& context = *static_cast<Context*>(data);
-  context.handler->End(LocalName(name));
-  StopOnFailure(context);
-}
+// The callbacks, which alone may count an element's work and mark a declared document type.
+struct XmlEvents {
+  static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** atts) {
+    auto& context = *static_cast<Context*>(data);
+    std::vector<XmlAttr>& attrs = context.attrs;
+    attrs.clear();
+    for (int i = 0; atts[i] != nullptr && atts[i + 1] != nullptr; i += 2)
+      attrs.push_back({SplitName(atts[i]).local, std::string_view(atts[i + 1])});
+    ++context.handler->work_;
+    context.handler->Start(SplitName(name), attrs);
+    StopOnFailure(context);
+  }
 
-void XMLCALL OnText(void* data, const XML_Char* text, int len) {
-  const auto& context = *static_cast<Context*>(data);
-  context.handler->Text(std::string_view(text, static_cast<std::size_t>(len)));
-  StopOnFailure(context);
-}
+  static void XMLCALL OnEnd(void* data, const XML_Char* name) {
+    const auto& context = *static_cast<Context*>(data);
+    context.handler->End(SplitName(name));
+    StopOnFailure(context);
+  }
+
+  static void XMLCALL OnText(void* data, const XML_Char* text, int len) {
+    const auto& context = *static_cast<Context*>(data);
+    context.handler->Text(std::string_view(text, static_cast<std::size_t>(len)));
+    StopOnFailure(context);
+  }
+
+  // Stopped at "<!DOCTYPE", before any of its declarations is taken in.
+  static void XMLCALL OnDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+    Refuse(*static_cast<Context*>(data));
+  }
+  // Declarations come only inside a document type, which is refused at its start; should expat still
+  // hand one over, no entity is kept.
+  static void XMLCALL OnEntity(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                               const XML_Char*, const XML_Char*, const XML_Char*) {
+    Refuse(*static_cast<Context*>(data));
+  }
+
+  static void Refuse(const Context& context) {
+    context.handler->documentType_ = true;
+    XML_StopParser(context.parser, XML_FALSE);
+  }
+};
+
+namespace {
 
 bool IsCp1251Name(const XML_Char* name) {
   std::string upper;
@@ -93,7 +122,7 @@ struct XmlStream::State {
 
 XmlStream::XmlStream(XmlHandler& handler) : state_(std::make_unique<State>()) {
   // No encoding forced: the part's declaration decides, UTF-8 when it declares none.
-  state_->parser.reset(XML_ParserCreate(nullptr));
+  state_->parser.reset(XML_ParserCreateNS(nullptr, kNsSeparator));
   if (!state_->parser) {
     state_->sound = false;
     return;
@@ -102,8 +131,11 @@ XmlStream::XmlStream(XmlHandler& handler) : state_(std::make_unique<State>()) {
   state_->context.parser = parser;
   state_->context.handler = &handler;
   XML_SetUserData(parser, &state_->context);
-  XML_SetElementHandler(parser, OnStart, OnEnd);
-  XML_SetCharacterDataHandler(parser, OnText);
+  XML_SetElementHandler(parser, XmlEvents::OnStart, XmlEvents::OnEnd);
+  XML_SetCharacterDataHandler(parser, XmlEvents::OnText);
+  XML_SetStartDoctypeDeclHandler(parser, XmlEvents::OnDoctype);
+  XML_SetEntityDeclHandler(parser, XmlEvents::OnEntity);
+  XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
   XML_SetUnknownEncodingHandler(parser, OnUnknownEncoding, nullptr);
 }
 
@@ -124,6 +156,10 @@ bool XmlStream::Finish() {
     state_->sound = XML_Parse(state_->parser.get(), "", 0, 1) == XML_STATUS_OK &&
                     state_->context.handler->Failure().empty();
   return state_->sound;
+}
+
+std::string DocumentTypeRefusal(const std::string& part) {
+  return "файл поврежден (в части \"" + part + "\" объявлен тип документа)";
 }
 
 bool ParseXml(const std::string& document, XmlHandler& handler) {

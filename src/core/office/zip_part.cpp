@@ -32,21 +32,34 @@ std::uint64_t FileSize(const std::string& path) {
 }
 
 TFileScaledLimit::TFileScaledLimit(std::uint64_t fileSize, std::uint64_t anyFile, std::uint64_t perFileByte,
-                                   std::uint64_t memory)
-    : fileSize_(fileSize), anyFile_(anyFile), perFileByte_(perFileByte) {
+                                   std::uint64_t memory, TUnit unit)
+    : fileSize_(fileSize), anyFile_(anyFile), perFileByte_(perFileByte), unit_(unit) {
   // a file size no disk holds cannot overflow the product
   const std::uint64_t bySize = anyFile + std::min<std::uint64_t>(fileSize, std::uint64_t{1} << 50) * perFileByte;
   const std::uint64_t byMemory = std::max(memory, anyFile);
-  ByMemory = memory != 0 && byMemory < bySize;
-  Bytes = ByMemory ? byMemory : bySize;
+  ByMemory = unit == TUnit::Bytes && memory != 0 && byMemory < bySize;
+  Bound = ByMemory ? byMemory : bySize;
 }
 
-std::string TFileScaledLimit::Megabytes() const { return office::Megabytes(Bytes); }
+std::string TFileScaledLimit::Megabytes() const { return office::Megabytes(Bound); }
+
+std::string TFileScaledLimit::Amount() const {
+  return unit_ == TUnit::Bytes ? Megabytes() + " МБ" : std::to_string(Bound);
+}
 
 std::string TFileScaledLimit::Why() const {
   if (ByMemory) return "память компьютера";
-  return office::Megabytes(anyFile_) + " МБ и " + std::to_string(perFileByte_) + " байт на каждый байт файла размером " +
-         std::to_string(fileSize_) + " байт";
+  const std::string sizeText = " на каждый байт файла размером " + std::to_string(fileSize_) + " байт";
+  if (unit_ == TUnit::Count) return std::to_string(anyFile_) + " и " + std::to_string(perFileByte_) + sizeText;
+  return office::Megabytes(anyFile_) + " МБ и " + std::to_string(perFileByte_) + " байт" + sizeText;
+}
+
+TFileScaledBudget::TFileScaledBudget(std::string path, std::string what, const TFileScaledLimit& limit)
+    : path_(std::move(path)), what_(std::move(what)), limit_(limit) {}
+
+void TFileScaledBudget::Refuse() const {
+  throw Error("Ошибка чтения файла \"" + path_ + "\": " + what_ + " больше " + limit_.Amount() + " (предел: " +
+              limit_.Why() + ")");
 }
 
 TUnpackBudget::TUnpackBudget(std::string path, std::uint64_t fileSize, std::uint64_t memory)
@@ -68,36 +81,63 @@ void TUnpackBudget::RefuseLie(const std::string& part, std::uint64_t declared) c
 
 void TUnpackBudget::Check(const std::string& part, std::uint64_t partSize, bool whole) const {
   if (whole && partSize > kLargestPart) Refuse(part, true);
-  if (partSize > limit_.Bytes - unpacked_) Refuse(part, false);
+  if (partSize > limit_.Bound - unpacked_) Refuse(part, false);
 }
 
 void TUnpackBudget::Take(const std::string& part, std::uint64_t sofar, std::uint64_t more, bool whole,
                          std::uint64_t declared) {
   if (sofar > declared || more > declared - sofar) RefuseLie(part, declared);
   if (whole && (more > kLargestPart || sofar > kLargestPart - more)) Refuse(part, true);
-  if (more > limit_.Bytes - unpacked_) Refuse(part, false);
+  if (more > limit_.Bound - unpacked_) Refuse(part, false);
   unpacked_ += more;
+}
+
+namespace {
+
+// Names compare as the zip library compares them without letter case: ASCII letters alone.
+std::string LowerAscii(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
+}  // namespace
+
+TPackageNames::TPackageNames(zip_t* zip) {
+  const zip_int64_t count = zip == nullptr ? 0 : zip_get_num_entries(zip, 0);
+  index_.reserve(static_cast<std::size_t>(std::max<zip_int64_t>(count, 0)));
+  for (zip_int64_t i = 0; i < count; ++i)
+    if (const char* name = zip_get_name(zip, static_cast<zip_uint64_t>(i), 0))
+      index_.emplace(LowerAscii(name), static_cast<zip_uint64_t>(i));
+}
+
+std::optional<zip_uint64_t> TPackageNames::Find(std::string_view name) const {
+  const auto it = index_.find(LowerAscii(name));
+  if (it == index_.end()) return std::nullopt;
+  return it->second;
 }
 
 namespace {
 
 // Reads the part piece by piece: `whole` for a part that is then held whole, which one part's limit
 // bounds as well.
-TPartRead ReadPart(zip_t* zip, const std::string& name, TUnpackBudget& budget, bool whole,
-                   const std::function<bool(std::string_view piece)>& piece) {
-  const zip_int64_t index = zip_name_locate(zip, name.c_str(), ZIP_FL_NOCASE);
-  if (index < 0) return TPartRead::Missing;
+TPartRead ReadPart(zip_t* zip, const TPackageNames& names, const std::string& name, TUnpackBudget& budget,
+                   bool whole, const std::function<bool(std::string_view piece)>& piece) {
+  const std::optional<zip_uint64_t> found = names.Find(name);
+  if (!found) return TPartRead::Missing;
+  const zip_uint64_t index = *found;
   // The declared size refuses a bomb before a byte of it is made; what is read is counted all the
   // same, since the declaration may lie: a part is stopped as soon as it unpacks past what it declared,
   // not only past the package's limits, which a small file's lie would let it fill with cells first.
   zip_stat_t stat;
   zip_stat_init(&stat);
   std::uint64_t declared = TUnpackBudget::kUndeclared;
-  if (zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) != 0) {
+  if (zip_stat_index(zip, index, 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) != 0) {
     budget.Check(name, stat.size, whole);
     declared = stat.size;
   }
-  std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0));
+  std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(zip, index, 0));
   if (!file) return TPartRead::Unreadable;
   std::uint64_t sofar = 0;
   std::string buf(65536, '\0');
@@ -113,19 +153,20 @@ TPartRead ReadPart(zip_t* zip, const std::string& name, TUnpackBudget& budget, b
 
 }  // namespace
 
-std::optional<std::string> ReadZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget) {
+std::optional<std::string> ReadZipPart(zip_t* zip, const TPackageNames& names, const std::string& name,
+                                       TUnpackBudget& budget) {
   std::string data;
   const auto append = [&data](std::string_view piece) {
     data.append(piece);
     return true;
   };
-  if (ReadPart(zip, name, budget, true, append) != TPartRead::Read) return std::nullopt;
+  if (ReadPart(zip, names, name, budget, true, append) != TPartRead::Read) return std::nullopt;
   return data;
 }
 
-TPartRead StreamZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget,
+TPartRead StreamZipPart(zip_t* zip, const TPackageNames& names, const std::string& name, TUnpackBudget& budget,
                         const std::function<bool(std::string_view piece)>& piece) {
-  return ReadPart(zip, name, budget, false, piece);
+  return ReadPart(zip, names, name, budget, false, piece);
 }
 
 }  // namespace ld::office

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace ld::office {
 
@@ -32,20 +33,48 @@ std::uint64_t PhysicalMemory();
 std::uint64_t FileSize(const std::string& path);
 
 // A bound on what reading a file may make of it: so many bytes whatever the file and so many for each
-// byte of it, never more than the machine's memory (0: not known), nor less than the first.
+// byte of it, never more than the machine's memory (0: not known), nor less than the first. A bound of
+// a count (elements parsed) is scaled alike; the machine's memory does not bound it.
 struct TFileScaledLimit {
-  TFileScaledLimit(std::uint64_t fileSize, std::uint64_t anyFile, std::uint64_t perFileByte, std::uint64_t memory);
+  enum class TUnit { Bytes, Count };
+  TFileScaledLimit(std::uint64_t fileSize, std::uint64_t anyFile, std::uint64_t perFileByte, std::uint64_t memory,
+                   TUnit unit = TUnit::Bytes);
   // The bound in whole megabytes, rounded up.
   std::string Megabytes() const;
+  // The bound for a message: "<megabytes> МБ", or the count itself.
+  std::string Amount() const;
   // What sets the bound, for a message: "память компьютера" or "<anyFile> МБ и <perFileByte> байт на
-  // каждый байт файла размером <fileSize> байт".
+  // каждый байт файла размером <fileSize> байт" (a count: "<anyFile> и <perFileByte> на каждый ...").
   std::string Why() const;
 
-  std::uint64_t Bytes = 0;
+  std::uint64_t Bound = 0;
   bool ByMemory = false;  // the machine's memory, not the file's size, sets it
 
 private:
   std::uint64_t fileSize_, anyFile_, perFileByte_;
+  TUnit unit_;
+};
+
+// What reading one file spends (bytes held, elements parsed), counted against its TFileScaledLimit.
+class TFileScaledBudget {
+public:
+  // `what` names what is counted, for the message: "ячейки книги занимают в памяти".
+  TFileScaledBudget(std::string path, std::string what, const TFileScaledLimit& limit);
+  // Throws ld::Error 'Ошибка чтения файла "<path>": <what> больше <Amount()> (предел: <Why()>)' once
+  // what was spent and `more` pass the limit.
+  void Take(std::uint64_t more) {
+    if (more > limit_.Bound - spent_) Refuse();
+    spent_ += more;
+  }
+  std::uint64_t Spent() const { return spent_; }
+  const TFileScaledLimit& Limit() const { return limit_; }
+
+private:
+  [[noreturn]] void Refuse() const;
+
+  std::string path_, what_;
+  TFileScaledLimit limit_;
+  std::uint64_t spent_ = 0;
 };
 
 // Counts the bytes unpacked from one package and refuses those beyond the limits.
@@ -66,7 +95,7 @@ public:
             std::uint64_t declared = kUndeclared);
 
   std::uint64_t Unpacked() const { return unpacked_; }
-  std::uint64_t Limit() const { return limit_.Bytes; }
+  std::uint64_t Limit() const { return limit_.Bound; }
 
 private:
   [[noreturn]] void Refuse(const std::string& part, bool onePart) const;
@@ -77,17 +106,31 @@ private:
   std::uint64_t unpacked_ = 0;
 };
 
+// The entries of one package by name, letter case ignored, found without walking the package: a
+// workbook may name tens of thousands of sheets. Where names differ only in letter case, the first
+// entry stands for them all.
+class TPackageNames {
+public:
+  explicit TPackageNames(zip_t* zip);
+  // The entry's index; nothing when the package has none of that name.
+  std::optional<zip_uint64_t> Find(std::string_view name) const;
+
+private:
+  std::unordered_map<std::string, zip_uint64_t> index_;  // by the name in lower case
+};
+
 // The uncompressed part by its name (letter case ignored); nothing when it is missing or unreadable.
 // A part beyond the budget's limits (by its declared size or by what it unpacks to) throws, and so does
 // one that unpacks to more than its declared size, as soon as it passes it.
-std::optional<std::string> ReadZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget);
+std::optional<std::string> ReadZipPart(zip_t* zip, const TPackageNames& names, const std::string& name,
+                                       TUnpackBudget& budget);
 
 // Hands the uncompressed part by its name to `piece` in pieces of up to 64 KB, until `piece` returns
 // false. Missing: the part is not in the package; Unreadable: its bytes cannot be unpacked. Only the
 // budget's limit of all parts together applies, and the part's declared size; passing either throws as
 // ReadZipPart does.
 enum class TPartRead { Read, Missing, Unreadable, Stopped };
-TPartRead StreamZipPart(zip_t* zip, const std::string& name, TUnpackBudget& budget,
+TPartRead StreamZipPart(zip_t* zip, const TPackageNames& names, const std::string& name, TUnpackBudget& budget,
                         const std::function<bool(std::string_view piece)>& piece);
 
 }  // namespace ld::office

@@ -151,6 +151,25 @@ TEST(Docx, CellsAreReadAndRewrittenInTheirFormattingAndTheRestOfTheFileStays) {
             "Ошибка чтения файла \"" + bare + "\": в файле нет текста документа (\"word/document.xml\")");
   EXPECT_EQ(refusal([&] { DocxDocument::Open(dir / "missing.docx"); }),
             "Ошибка чтения файла \"" + (dir / "missing.docx") + "\": файл не найден или недоступен");
+
+  // A document type is refused where it is declared, in the text or in the package's relationships,
+  // before an entity of it grows a cell's text; character references are text as usual.
+  const std::string typed = dir / "typed.docx";
+  Parts parts = DocumentParts();
+  const std::string entityCell = "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>&e;&#1070;г</w:t></w:r></w:p></w:tc></w:tr></w:tbl>";
+  parts[2].second = R"(<?xml version="1.0"?><!DOCTYPE w:document [<!ENTITY e "ТП">]><w:document><w:body>)" +
+                    entityCell + "</w:body></w:document>";
+  Zip(parts, typed);
+  EXPECT_EQ(refusal([&] { DocxDocument::Open(typed); }),
+            "Ошибка чтения файла \"" + typed + "\": файл поврежден (в части \"word/document.xml\" объявлен тип документа)");
+  parts[2].second = "<w:document><w:body>" + entityCell.substr(0, entityCell.find("&e;")) + "ТП" +
+                    entityCell.substr(entityCell.find("&#")) + "</w:body></w:document>";
+  Zip(parts, typed);
+  EXPECT_EQ(DocxDocument::Open(typed).CellText(1, 1, 1), "ТПЮг");
+  parts[1].second = "<!DOCTYPE Relationships>" + parts[1].second;
+  Zip(parts, typed);
+  EXPECT_EQ(refusal([&] { DocxDocument::Open(typed); }),
+            "Ошибка чтения файла \"" + typed + "\": файл поврежден (в части \"_rels/.rels\" объявлен тип документа)");
 }
 
 TEST(Docx, DamagedDocumentsAreRefusedWithTheirName) {

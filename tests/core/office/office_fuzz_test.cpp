@@ -210,6 +210,55 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
     EXPECT_THROW(reader.Open(path), Error);
     fuzz(seed, kRounds / 4);
   }
+
+  // Seeds of the kinds small files are made of to cost gigabytes or minutes, or to be read wrong: texts
+  // and cells of entities, a flood of empty cells and rows, many sheet entries, a value of another
+  // namespace in a cell's extension, two values, a lost first sheet relationship, a text nested in
+  // another and a boolean of no known value. Each sound one reads; the damaged ones are refused.
+  const auto with = [&](std::size_t part, const std::string& xml) {
+    auto seed = parts;
+    seed[part].second = xml;
+    return seed;
+  };
+  const std::string sheetHead = R"(<worksheet xmlns="m" xmlns:x="o"><sheetData><row r="1">)";
+  const std::string sheetTail = "</row></sheetData></worksheet>";
+  std::string flood, manySheets = R"(<workbook xmlns:r="r"><sheets>)", manyRels = "<Relationships>";
+  for (int i = 0; i < 300; ++i) flood += "<c/><row/>";
+  std::vector<std::pair<std::string, std::string>> many = parts;
+  for (int i = 1; i <= 300; ++i) {
+    const std::string id = std::to_string(i);
+    manySheets += "<sheet name=\"Л" + id + "\" r:id=\"rId" + id + "\"/>";
+    manyRels += "<Relationship Id=\"rId" + id + "\" Type=\"x/worksheet\" Target=\"s" + id + ".xml\"/>";
+    many.emplace_back("xl/s" + id + ".xml", "<worksheet><sheetData><row><c><v>" + id + "</v></c></row></sheetData></worksheet>");
+  }
+  many[1].second = manySheets + "</sheets></workbook>";
+  many[2].second = manyRels + "</Relationships>";
+  const std::string entities = R"(<!DOCTYPE x [<!ENTITY a "ТП-1ТП-1"><!ENTITY b "&a;&a;&a;&a;"><!ENTITY c "<c/><c/>">]>)";
+  struct TSeed {
+    std::vector<std::pair<std::string, std::string>> parts;
+    bool sound;
+  };
+  const std::vector<TSeed> seeds = {
+      {with(3, entities + R"(<sst><si><t>&b;</t></si><si><t>&b;</t></si></sst>)"), false},
+      {with(5, entities + "<worksheet><sheetData><row>&c;&c;</row></sheetData></worksheet>"), false},
+      {with(5, "<worksheet><sheetData><row>" + flood + "</row></sheetData></worksheet>"), true},
+      {many, true},
+      {with(5, sheetHead + R"(<c r="A1"><v>800</v><extLst><ext><x:v>0</x:v></ext></extLst></c>)" + sheetTail), true},
+      {with(5, sheetHead + R"(<c r="A1"><v>1500.5</v><v>7</v></c>)" + sheetTail), false},
+      {with(1, R"(<workbook xmlns:r="r"><sheets><sheet name="Лист" r:id="rId9"/></sheets></workbook>)"), false},
+      {with(3, "<sst><si><t>ТП-1</t><si><t>ТП-2</t></si></si></sst>"), false},
+      {with(5, sheetHead + R"(<c r="A1" t="b"><v>TRUE</v></c><c r="B1" t="b"><v>да</v></c>)" + sheetTail), false}};
+  for (const TSeed& seed : seeds) {
+    Zip(seed.parts, path);
+    std::string error;
+    try {
+      TSheetReader().Open(path);
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error.empty(), seed.sound) << error;
+    fuzz(seed.parts, kRounds / 8);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -206,6 +207,94 @@ TEST(PackageLimits, BombsAreRefusedByTheLimitTheyBreak) {
   const ld::Workbook book = ReadWorkbook(path);
   ASSERT_EQ(book.sheets.size(), 1u);
   EXPECT_EQ(book.sheets[0].Cells().size(), 200000u);
+}
+
+// A document type is refused wherever a part declares it, before any entity of it is expanded, by every
+// reader; the parse's work is bounded by the file's size, empty cells, rows and sheets included.
+TEST(PackageLimits, DocumentTypesAreRefusedAndParseWorkIsBoundedByTheFileSize) {
+  TempDir dir;
+  const std::string path = dir / "сущности.xlsx";
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\": ";
+  const std::string doctype = R"(<?xml version="1.0"?><!DOCTYPE x [<!ENTITY a "ТП-1"><!ENTITY b "&a;&a;&a;">]>)";
+  const std::string sharedRels =
+      "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+      "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"strings.xml\"/></Relationships>";
+  const std::string sheet = R"(<worksheet><sheetData><row><c t="s"><v>0</v></c><c t="inlineStr"><is><t>&amp;&#1070;</t></is></c></row></sheetData></worksheet>)";
+  const std::string strings = "<sst><si><t>&#1058;&lt;1&gt;</t></si></sst>";
+  const auto write = [&](const std::string& rootRels, const std::string& book, const std::string& sheetXml,
+                         const std::string& stringsXml) {
+    WriteBytes(path, BuildZip({{"_rels/.rels", rootRels},
+                               {"xl/workbook.xml", book},
+                               {"xl/_rels/workbook.xml.rels", sharedRels},
+                               {"xl/worksheets/sheet1.xml", sheetXml},
+                               {"xl/strings.xml", stringsXml}}));
+  };
+  // predefined entities and character references are text as ever
+  write(kRootRels, WorkbookXml(1, 1), sheet, strings);
+  const Workbook sound = ReadWorkbook(path);
+  EXPECT_EQ(sound.sheets.at(0).CellText(1, 1), "Т<1>");
+  EXPECT_EQ(sound.sheets.at(0).CellText(1, 2), "&Ю");
+  const auto typed = [&](const std::string& part) { return prefix + "файл поврежден (в части \"" + part + "\" объявлен тип документа)"; };
+  const auto both = [&] {
+    return std::vector<std::string>{ErrorOf([&] { ReadWorkbook(path); }), ErrorOf([&] { TSheetReader().Open(path); })};
+  };
+  write(kRootRels, WorkbookXml(1, 1), sheet, doctype + "<sst><si><t>&b;</t></si></sst>");
+  EXPECT_EQ(both(), std::vector<std::string>(2, typed("xl/strings.xml")));
+  write(kRootRels, WorkbookXml(1, 1), doctype + "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>&b;</t></is></c></row></sheetData></worksheet>", strings);
+  EXPECT_EQ(both(), std::vector<std::string>(2, typed("xl/worksheets/sheet1.xml")));
+  write(kRootRels, doctype + WorkbookXml(1, 1), sheet, strings);
+  EXPECT_EQ(ErrorOf([&] { ReadSheetNames(path); }), typed("xl/workbook.xml"));
+  // a document type that declares nothing is refused all the same
+  write("<!DOCTYPE Relationships>" + kRootRels, WorkbookXml(1, 1), sheet, strings);
+  EXPECT_EQ(ErrorOf([&] { ReadSheetNames(path); }), typed("_rels/.rels"));
+
+  // 1,400,000 empty cells, or as many empty rows, from a file of some thirty kilobytes (one cell and one row
+  // over and over, which no limit of the sheet's size stops): each read stops at a million elements and
+  // eight for each byte of the file. A book of 12,000 sheets costs as much.
+  const auto bound = [&](std::uint64_t size) {
+    return prefix + "элементов в частях книги больше " + std::to_string(1048576 + 8 * size) +
+           " (предел: 1048576 и 8 на каждый байт файла размером " + std::to_string(size) + " байт)";
+  };
+  for (const std::string& empty : {std::string("<c r=\"A1\"/>"), std::string("<row r=\"1\"/>")}) {
+    WriteBytes(path, BuildZip({{kRootRels}, {WorkbookXml(1, 1)}, {Rels(1)},
+                               {"<worksheet><sheetData><row>", kTrueSize, {{empty, 1400000}, {"</row></sheetData></worksheet>", 1}}}},
+                              {{"_rels/.rels", 0}, {"xl/workbook.xml", 1}, {"xl/_rels/workbook.xml.rels", 2},
+                               {"xl/worksheets/sheet1.xml", 3}}));
+    const std::uint64_t size = ReadBytes(path).size();
+    ASSERT_LT(size, 40u << 10);
+    EXPECT_EQ(both(), std::vector<std::string>(2, bound(size))) << empty;
+  }
+  WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
+                             {"xl/workbook.xml", WorkbookXml(12000, 1)},
+                             {"xl/_rels/workbook.xml.rels", Rels(1)},
+                             {"xl/worksheets/sheet1.xml", "<worksheet/>"}}));
+  EXPECT_EQ(ErrorOf([&] { ReadSheetNames(path); }), bound(ReadBytes(path).size()));
+  // a thousand sheets are read
+  WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
+                             {"xl/workbook.xml", WorkbookXml(1000, 1)},
+                             {"xl/_rels/workbook.xml.rels", Rels(1)},
+                             {"xl/worksheets/sheet1.xml", SheetXml(1)}}));
+  EXPECT_EQ(ReadWorkbook(path).sheets.at(999).CellText(1, 10), "1");
+}
+
+// The entries of a package are found by name without regard to ASCII letter case, the first of names
+// that differ only in case standing for them all; other letters compare as they are.
+TEST(PackageLimits, PartsAreFoundByTheirNameInAnyLetterCase) {
+  TempDir dir;
+  const std::string path = dir / "names.zip";
+  WriteBytes(path, BuildZip({{"xl/Sheet.xml", "first"}, {"XL/SHEET.XML", "second"}, {"xl/Лист.xml", "третий"}}));
+  int error = 0;
+  const office::ZipPtr zip(zip_open(path.c_str(), ZIP_RDONLY, &error));
+  ASSERT_NE(zip, nullptr);
+  const office::TPackageNames names(zip.get());
+  office::TUnpackBudget budget(path, 1u << 20);
+  const auto read = [&](const std::string& name) {
+    return office::ReadZipPart(zip.get(), names, name, budget).value_or("<missing>");
+  };
+  EXPECT_EQ((std::vector<std::string>{read("xl/sheet.xml"), read("Xl/sHeet.XML"), read("xl/Лист.xml"),
+                                      read("XL/Лист.XML"), read("xl/лист.xml"), read("xl/sheet.xm")}),
+            (std::vector<std::string>{"first", "first", "третий", "третий", "<missing>", "<missing>"}));
+  EXPECT_EQ(names.Find("XL/SHEET.XML"), std::optional<zip_uint64_t>(0));
 }
 
 }  // namespace

@@ -117,6 +117,39 @@ TEST(SheetReader, AWorkbookThatCannotBeReadIsRefusedWithItsName) {
     EXPECT_FALSE(sheet.IsOpen());
     EXPECT_TRUE(ReadSheetNames(path).empty());
   }
+
+  // A household book whose first sheet's relationship id is damaged is refused, not read from its second
+  // sheet's station; a cell naming the text one past the table's last is refused, not read as empty.
+  const std::string household = dir / "абоненты.xlsx";
+  const auto write = [&](const std::string& firstId, const std::string& firstCell) {
+    WriteBytes(household,
+               BuildZip({{"_rels/.rels", R"(<Relationships><Relationship Id="r" Type="a/officeDocument" Target="xl/workbook.xml"/></Relationships>)"},
+                         {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Абоненты" r:id=")" + firstId +
+                                                 R"("/><sheet name="Справка" r:id="rId2"/></sheets></workbook>)"},
+                         {"xl/_rels/workbook.xml.rels",
+                          R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="a.xml"/><Relationship Id="rId2" Type="x/worksheet" Target="b.xml"/>)"
+                          R"(<Relationship Id="rId3" Type="x/sharedStrings" Target="s.xml"/></Relationships>)"},
+                         {"xl/s.xml", "<sst><si><t>ТП-1</t></si><si><t>ТП-2</t></si></sst>"},
+                         {"xl/a.xml", "<worksheet><sheetData><row r=\"1\">" + firstCell + "</row></sheetData></worksheet>"},
+                         {"xl/b.xml", R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>1</v></c></row></sheetData></worksheet>)"}}));
+  };
+  const auto refusal = [&] {
+    try {
+      sheet.Open(household);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return "read: A1 \"" + sheet.Cell(1, 1) + "\"";
+  };
+  const std::string prefix = "Ошибка чтения файла \"" + household + "\": ";
+  write("rId1", R"(<c r="A1" t="s"><v>1</v></c>)");
+  ASSERT_EQ(refusal(), "read: A1 \"ТП-2\"");
+  EXPECT_EQ(sheet.SheetName(), "Абоненты");
+  write("rId1", R"(<c r="A1" t="s"><v>2</v></c>)");
+  EXPECT_EQ(refusal(), prefix + "лист \"Абоненты\": ячейка A1 ссылается на строку \"2\", которой нет в таблице строк");
+  write("rld1", R"(<c r="A1" t="s"><v>0</v></c>)");
+  EXPECT_EQ(refusal(), prefix + "файл поврежден (у листа \"Абоненты\" нет связи \"rld1\" с его частью)");
+  EXPECT_FALSE(sheet.IsOpen());
 }
 
 // Cells as some programs write them: rows and cells out of order, a cell written twice (the later

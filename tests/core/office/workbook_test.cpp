@@ -242,6 +242,29 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   EXPECT_EQ(s.Cell(1, 5).kind, CellKind::Text);
   EXPECT_EQ(s.CellText(1, 6), "inf");
 
+  // A cell's value is its own <v> or its inline text with its runs, in the sheet's namespace whatever the
+  // prefix; an extension's elements in a cell, of another namespace or deeper down, are none of it.
+  // Booleans read as the value they name, in any letter case.
+  WriteOneSheet(path, R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:x="urn:other")"
+                      R"( xmlns:s="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData><row r="1">)"
+                      R"(<c r="A1"><v>800</v><extLst><ext uri="{0}"><x:v>0</x:v><v>0</v></ext></extLst></c>)"
+                      R"(<c r="B1"><x:v>5</x:v></c>)"
+                      R"(<c r="C1" t="inlineStr"><is><r><t>ТП-</t></r><r><t>9</t></r><rPh><t>тэ пэ</t></rPh><x:t>x</x:t></is></c>)"
+                      R"(<c r="D1" t="b"><v>TRUE</v></c><c r="E1" t="b"><v>False</v></c><c r="F1" t="b"><v>1</v></c>)"
+                      R"(<c r="G1" t="b"><v>0</v></c><c r="H1" t="b"><v>true</v></c>)"
+                      R"(<x:c r="I1"><x:v>3</x:v></x:c><s:c r="J1"><s:v>4</s:v></s:c></row></sheetData></worksheet>)");
+  book = ld::ReadWorkbook(path);
+  const ld::Worksheet& own = book.sheets.at(0);
+  EXPECT_EQ(own.Cell(1, 1).number, 800);
+  EXPECT_TRUE(own.IsEmpty(1, 2));
+  EXPECT_EQ(own.CellText(1, 3), "ТП-9");
+  EXPECT_EQ((std::vector<double>{own.Cell(1, 4).number, own.Cell(1, 5).number, own.Cell(1, 6).number,
+                                 own.Cell(1, 7).number, own.Cell(1, 8).number}),
+            (std::vector<double>{1, 0, 1, 0, 1}));
+  EXPECT_TRUE(own.IsEmpty(1, 9));
+  EXPECT_EQ(own.CellText(1, 10), "4");
+  EXPECT_EQ(own.LastCol(), 10);
+
   const std::string prefix = "Ошибка чтения файла \"" + path + "\": лист \"Лист\": ";
   for (const auto& [cell, reason] : std::vector<std::pair<std::string, std::string>>{
            {R"(<c r="A0"><v>1</v></c>)", "неверная ссылка на ячейку \"A0\""},
@@ -261,7 +284,11 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
             "ячейка строки 1 за последним столбцом листа (XFD)"},
            // a text the workbook does not hold (this one has no table of texts at all)
            {R"(<c r="C3" t="s"><v>0</v></c>)", "ячейка C3 ссылается на строку \"0\", которой нет в таблице строк"},
-           {R"(<c r="D4" t="s"><v>x</v></c>)", "ячейка D4 ссылается на строку \"x\", которой нет в таблице строк"}}) {
+           {R"(<c r="D4" t="s"><v>x</v></c>)", "ячейка D4 ссылается на строку \"x\", которой нет в таблице строк"},
+           // two values are never glued into one: neither 1500.57 nor "ТП-9"
+           {R"(<c r="E5"><v>1500.5</v><v>7</v></c>)", "ячейка E5 содержит больше одного значения"},
+           {R"(<c r="F6" t="inlineStr"><is><t>ТП-</t></is><v>9</v></c>)", "ячейка F6 содержит больше одного значения"},
+           {R"(<c r="G7" t="b"><v>да</v></c>)", "неверное логическое значение \"да\" в ячейке G7"}}) {
     WriteOneSheet(path, "<worksheet><sheetData><row>" + cell + "</row></sheetData></worksheet>");
     try {
       ld::ReadWorkbook(path);
@@ -375,12 +402,37 @@ TEST(Xlsx, BrokenFilesFailWithTheReadMessage) {
   WriteZip(badXml, {{"_rels/.rels", kRootRels}, {"xl/workbook.xml", "<workbook><sheets>"}});
   const std::string folder = dir / "folder.xlsx";
   std::filesystem::create_directory(folder);
+  // A sheet whose part cannot be found is damage, not a chart sheet to skip: the next sheet would be
+  // taken for the book's first. A text of the table inside another would shift every later one.
+  const auto twoSheets = [&](const std::string& name, const std::string& firstId, const std::string& firstType,
+                        const std::string& strings) {
+    const std::string path = dir / name;
+    WriteZip(path, {{"_rels/.rels", kRootRels},
+                    {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Лист1" r:id=")" + firstId +
+                                            R"("/><sheet name="Лист2" r:id="rId2"/></sheets></workbook>)"},
+                    {"xl/_rels/workbook.xml.rels",
+                     R"(<Relationships><Relationship Id="rId1" Type=")" + firstType + R"(" Target="s1.xml"/>)"
+                     R"(<Relationship Id="rId2" Type="x/worksheet" Target="s2.xml"/>)"
+                     R"(<Relationship Id="rId3" Type="x/sharedStrings" Target="strings.xml"/></Relationships>)"},
+                    {"xl/strings.xml", strings},
+                    {"xl/s1.xml", R"(<worksheet><sheetData><row><c t="s"><v>0</v></c></row></sheetData></worksheet>)"},
+                    {"xl/s2.xml", R"(<worksheet><sheetData><row><c t="s"><v>1</v></c></row></sheetData></worksheet>)"}});
+    return path;
+  };
+  const std::string texts = "<sst><si><t>ТП-1</t></si><si><t>ТП-2</t></si></sst>";
+  ASSERT_EQ(ld::ReadWorkbook(twoSheets("sound.xlsx", "rId1", "x/worksheet", texts)).sheets.at(1).CellText(1, 1), "ТП-2");
+  const std::string lostId = twoSheets("lostid.xlsx", "rId7", "x/worksheet", texts);
+  const std::string oddType = twoSheets("oddtype.xlsx", "rId1", "x/image", texts);
+  const std::string nested = twoSheets("nested.xlsx", "rId1", "x/worksheet", "<sst><si><t>ТП-1</t><si><t>ТП-2</t></si></si></sst>");
   for (const auto& [path, reason] : std::vector<std::pair<std::string, std::string>>{
            {text, "файл не является книгой электронной таблицы или поврежден"},
            {missing, "файл не открывается"},
            {noWorkbook, "в файле нет книги"},
            {badXml, "файл поврежден (часть \"xl/workbook.xml\")"},
-           {folder, "это папка, а не файл"}}) {
+           {folder, "это папка, а не файл"},
+           {lostId, "файл поврежден (у листа \"Лист1\" нет связи \"rId7\" с его частью)"},
+           {oddType, "файл поврежден (связь \"rId1\" листа \"Лист1\" ведет не к листу)"},
+           {nested, "файл поврежден (часть \"xl/strings.xml\": текст 2 таблицы строк вложен в текст 1)"}}) {
     try {
       ld::ReadWorkbook(path);
       ADD_FAILURE() << path << " was read";
