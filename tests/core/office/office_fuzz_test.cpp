@@ -88,6 +88,19 @@ std::string PastTableAfterInlineTexts() {
   return XlsContainer(globals + sheet + Rec(0x000A, ""));
 }
 
+// A workbook of one long text, its characters going on in a continuation record, named by 300 cells.
+std::string LongTextNamedByManyCells() {
+  const std::string bof = Rec(0x0809, U16(0x0600) + U16(5) + U32(0) + U32(0));
+  std::string globals = bof + Rec(0x0042, U16(1200));
+  globals += Rec(0x00FC, U32(300) + U32(1) + U16(3000) + '\0' + std::string(2000, 'a'));
+  globals += Rec(0x003C, '\0' + std::string(1000, 'b'));
+  const std::size_t sheetAt = globals.size() + 4 + 9 + 4;  // the sheet's entry, then the end
+  globals += Rec(0x0085, U32(std::uint32_t(sheetAt)) + U16(0) + '\x01' + '\0' + "S") + Rec(0x000A, "");
+  std::string sheet = Rec(0x0809, U16(0x0600) + U16(0x10) + U32(0) + U32(0));
+  for (unsigned row = 0; row < 300; ++row) sheet += Rec(0x00FD, U16(row) + U16(0) + U16(0) + U32(0));
+  return XlsContainer(globals + sheet + Rec(0x000A, ""));
+}
+
 TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
   const std::string valid = BuildXls({{XlsCell::Text, 1, 1, 0, "Фидер"},
                                       {XlsCell::Text, 1, 2, 0, "Дата"},
@@ -142,6 +155,18 @@ TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
       WriteBytes(path, Mutate(seed, random));
       ReadOrRefuse(path, refused);
     }
+  }
+
+  // A sound seed of another kind: a text of 3,000 characters over two records, named by every cell.
+  const std::string longText = LongTextNamedByManyCells();
+  WriteBytes(path, longText);
+  TSheetReader reader;
+  reader.Open(path);
+  ASSERT_EQ(reader.Cell(300, 1), std::string(2000, 'a') + std::string(1000, 'b'));
+  ASSERT_EQ(reader.Cell(301, 1), "");
+  for (int round = 0; round < kRounds / 4; ++round) {
+    WriteBytes(path, Mutate(longText, random));
+    ReadOrRefuse(path, refused);
   }
 }
 
