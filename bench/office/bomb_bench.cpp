@@ -1,14 +1,16 @@
 // Small packages that stand for gigabytes once unpacked, each read until its refusal: sheet entries that
 // all name one part, entries that share one compressed stream, a sheet of millions of cells, a document
 // whose parts overlap, headers that declare 1.4 MB for a part of 860 MB (whole workbook, first sheet
-// alone, document). Each must be refused (the run fails otherwise) within 1 GB and 5 s. Files just under
-// 2 MB that pass every declared limit, a sheet of 190 MB of cells and a million cells naming one text of
-// 1 MB, are read or refused (counter `refused`) within the same 1 GB and 5 s, by the whole-workbook
-// reader and by the first-sheet reader. Counters: the file's size, what it would unpack to, and the
-// peak memory of one read in a child process.
+// alone, document), a document of millions of empty table cells. Each must be refused (the run fails
+// otherwise) within 1 GB and 5 s. Files just under 2 MB that pass every declared limit, a sheet of 190 MB
+// of cells and a million cells naming one text of 1 MB, are read or refused (counter `refused`) within
+// the same 1 GB and 5 s, by the whole-workbook reader and by the first-sheet reader. Counters: the
+// file's size, what it would unpack to, and the peak memory of one read in a child process.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,21 +19,17 @@
 #include <string>
 #include <vector>
 
+#include "../table_rows.h"
 #include "child_peak.h"
 #include "core/base/error.h"
+#include "core/district/import_rs.h"
+#include "core/district/subscriber_xls.h"
 #include "core/office/docx.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
+#include "support/xls_builder.h"
 #include "support/zip_builder.h"
 #include "work_dir.h"
-
-#include <algorithm>
-#include <cstring>
-
-#include "../table_rows.h"
-#include "core/district/import_rs.h"
-#include "core/district/subscriber_xls.h"
-#include "support/xls_builder.h"
 
 namespace {
 
@@ -356,6 +354,26 @@ void BM_RefuseLyingDocument(benchmark::State& state) {
   Refuse(state, LyingDocument(), [](const std::string& path) { ld::DocxDocument::Open(path); });
 }
 BENCHMARK(BM_RefuseLyingDocument)->Unit(benchmark::kMillisecond);
+
+// About 1.6 MB with honest headers: a document whose one table row holds 120 MB of empty cells (17
+// million, a few gigabytes once each is kept), beside a picture.
+const TBomb& EmptyDocumentCells() {
+  static const TBomb bomb = [] {
+    const std::uint64_t cells = (120u << 20) / 7;
+    const ZipStream part{"<w:document xmlns:w=\"w\"><w:body><w:tbl><w:tr>",
+                         ld::test::kTrueSize,
+                         {{"<w:tc/>", cells}, {"</w:tr></w:tbl></w:body></w:document>", 1}}};
+    return Write("cells.docx",
+                 BuildZip({part, {Picture(1400u << 10)}}, {{"word/document.xml", 0}, {"word/media/image1.png", 1}}),
+                 static_cast<double>(cells) * 7 / 1e6);
+  }();
+  return bomb;
+}
+
+void BM_RefuseEmptyDocumentCells(benchmark::State& state) {
+  Refuse(state, EmptyDocumentCells(), [](const std::string& path) { ld::DocxDocument::Open(path); });
+}
+BENCHMARK(BM_RefuseEmptyDocumentCells)->Unit(benchmark::kMillisecond);
 
 // A file under 2 MB read or refused, whichever its reader does, timed and then once more in a child for
 // its peak memory; counter `refused` is 1 when it was refused.

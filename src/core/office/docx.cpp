@@ -66,9 +66,11 @@ std::string_view LocalName(std::string_view full) {
 // Finds the tables, rows and cells of the main part with the byte positions of what a new text keeps.
 class CellScanner {
 public:
+  // What the scan keeps (the tables, their cells and the open elements) is counted against `held`: a
+  // part of a hundred megabytes of empty cells would otherwise take gigabytes.
   CellScanner(const std::string& name, const std::string& part, std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables,
-              std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans)
-      : name_(name), part_(part), tables_(tables), rowSpans_(rowSpans) {}
+              std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans, office::TFileScaledBudget& held)
+      : name_(name), part_(part), tables_(tables), rowSpans_(rowSpans), held_(held) {}
 
   // Empty when the part was read; otherwise the reason.
   std::string Scan() {
@@ -121,7 +123,7 @@ private:
   static void XMLCALL OnEnd(void* data, const XML_Char*) { static_cast<CellScanner*>(data)->End(); }
   static void XMLCALL OnText(void* data, const XML_Char* text, int len) {
     auto& self = *static_cast<CellScanner*>(data);
-    if (self.inText_ && self.cell_ != nullptr && self.tblDepth_ == 1)
+    if (self.failure_.empty() && self.inText_ && self.cell_ != nullptr && self.tblDepth_ == 1 && self.Spend(static_cast<std::size_t>(len)))
       self.cell_->text.append(text, static_cast<std::size_t>(len));
   }
 
@@ -132,17 +134,27 @@ private:
 
   std::string_view Parent() const { return stack_.size() >= 2 ? std::string_view(stack_[stack_.size() - 2].name) : ""; }
 
-  std::string Slice(std::size_t from, std::size_t to) const {
-    return from <= to && to <= part_.size() ? part_.substr(from, to - from) : std::string();
+  // False, the scan stopped, once what it keeps passes its bound.
+  bool Spend(std::size_t bytes) {
+    if (held_.TryTake(bytes)) return true;
+    Fail(held_.Reason());
+    return false;
+  }
+
+  std::string Slice(std::size_t from, std::size_t to) {
+    return from <= to && to <= part_.size() && Spend(to - from) ? part_.substr(from, to - from) : std::string();
   }
 
   void Start(const XML_Char* qualified) {
+    // expat may still hand over what it had at hand when the scan was stopped
+    if (!failure_.empty()) return;
     const auto at = static_cast<std::size_t>(XML_GetCurrentByteIndex(parser_));
     const auto length = static_cast<std::size_t>(XML_GetCurrentByteCount(parser_));
     const std::string_view name = LocalName(qualified);
+    if (!Spend(sizeof(Open) + name.size())) return;
     stack_.push_back({std::string(name), at, length});
     if (name == "tbl") {
-      if (++tblDepth_ == 1) {
+      if (++tblDepth_ == 1 && Spend(sizeof(tables_.front()) + sizeof(rowSpans_.front()))) {
         tables_.emplace_back();
         rowSpans_.emplace_back();
       }
@@ -158,6 +170,10 @@ private:
            "\", а не в " + (name == "tr" ? "таблице" : "строке"));
       return;
     }
+    // A row's cells are one vector, which holds its cells twice over while it grows.
+    if (!Spend(name == "tr" ? sizeof(tables_.front().front()) + sizeof(rowSpans_.front().front())
+                            : name == "tc" ? 2 * sizeof(DocxDocument::Cell) + name.size() + 2 : 0))
+      return;
     if (name == "tr") {
       tables_.back().emplace_back();
       rowSpans_.back().emplace_back(at, at);
@@ -188,7 +204,7 @@ private:
   }
 
   void End() {
-    if (stack_.empty()) return;
+    if (stack_.empty() || !failure_.empty()) return;
     const auto at = static_cast<std::size_t>(XML_GetCurrentByteIndex(parser_));
     const auto length = static_cast<std::size_t>(XML_GetCurrentByteCount(parser_));
     const Open open = stack_.back();
@@ -237,6 +253,7 @@ private:
   const std::string& part_;
   std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables_;
   std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans_;
+  office::TFileScaledBudget& held_;
   XML_Parser parser_ = nullptr;
   std::vector<Open> stack_;
   int tblDepth_ = 0;
@@ -325,14 +342,17 @@ DocxDocument DocxDocument::Open(const std::string& path) {
     if (*name != '\0' && name[std::char_traits<char>::length(name) - 1] != '/') {
       const auto read = office::ReadZipPart(zip.get(), names, name, budget);
       if (!read) throw Error(prefix + "файл поврежден (часть \"" + std::string(name) + "\")");
-      data = *read;
+      data = std::move(*read);
     }
     if (doc.mainEntry_ == kNone && EqualNoCase(name, partName)) doc.mainEntry_ = doc.entries_.size();
     doc.entries_.emplace_back(name, std::move(data));
   }
   if (doc.mainEntry_ == kNone) throw Error(prefix + "в файле нет текста документа (\"" + partName + "\")");
+  office::TFileScaledBudget held(path, "таблицы документа занимают в памяти",
+                                 office::TFileScaledLimit(bytes.size(), office::kHeldAnyFile, office::kHeldPerFileByte,
+                                                          office::PhysicalMemory()));
   CellScanner scanner(doc.entries_[doc.mainEntry_].first, doc.entries_[doc.mainEntry_].second, doc.tables_,
-                      doc.rowSpans_);
+                      doc.rowSpans_, held);
   const std::string failure = scanner.Scan();
   if (!failure.empty()) throw Error(prefix + failure);
   return doc;

@@ -24,12 +24,10 @@ namespace {
 // twice the room of the unpacked parts' own: a sound file's cells stay well inside it.
 class TCellBudget {
 public:
-  static constexpr std::uint64_t kAnyFile = std::uint64_t{32} << 20;
-  static constexpr std::uint64_t kPerFileByte = 200;
-
   explicit TCellBudget(const std::string& path)
       : budget_(path, "ячейки книги занимают в памяти",
-                office::TFileScaledLimit(office::FileSize(path), kAnyFile, kPerFileByte, office::PhysicalMemory())) {}
+                office::TFileScaledLimit(office::FileSize(path), office::kHeldAnyFile, office::kHeldPerFileByte,
+                                         office::PhysicalMemory())) {}
 
   void Take(std::size_t textBytes) {
     // a map node: the tree's links and colour, the cell's row and column, the cell; a text past the

@@ -57,10 +57,11 @@ std::string TFileScaledLimit::Why() const {
 TFileScaledBudget::TFileScaledBudget(std::string path, std::string what, const TFileScaledLimit& limit)
     : path_(std::move(path)), what_(std::move(what)), limit_(limit) {}
 
-void TFileScaledBudget::Refuse() const {
-  throw Error("Ошибка чтения файла \"" + path_ + "\": " + what_ + " больше " + limit_.Amount() + " (предел: " +
-              limit_.Why() + ")");
+std::string TFileScaledBudget::Reason() const {
+  return what_ + " больше " + limit_.Amount() + " (предел: " + limit_.Why() + ")";
 }
+
+void TFileScaledBudget::Refuse() const { throw Error("Ошибка чтения файла \"" + path_ + "\": " + Reason()); }
 
 TUnpackBudget::TUnpackBudget(std::string path, std::uint64_t fileSize, std::uint64_t memory)
     : path_(std::move(path)), limit_(fileSize, kUnpackedAnyFile, kUnpackedPerFileByte, memory) {}

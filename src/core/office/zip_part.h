@@ -26,6 +26,10 @@ using ZipPtr = std::unique_ptr<zip_t, ZipDiscard>;
 inline constexpr std::uint64_t kLargestPart = std::uint64_t{128} << 20;      // one part held whole
 inline constexpr std::uint64_t kUnpackedAnyFile = std::uint64_t{16} << 20;  // all parts, whatever the file
 inline constexpr std::uint64_t kUnpackedPerFileByte = 100;                  // and so many bytes per byte of the file
+// What a reader may hold of a file's contents in its own form (a workbook's cells, a document's tables):
+// twice the room of the unpacked parts, so a sound file stays well inside it.
+inline constexpr std::uint64_t kHeldAnyFile = std::uint64_t{32} << 20;
+inline constexpr std::uint64_t kHeldPerFileByte = 200;
 
 // The machine's physical memory in bytes (0 when it cannot be told).
 std::uint64_t PhysicalMemory();
@@ -63,9 +67,17 @@ public:
   // Throws ld::Error 'Ошибка чтения файла "<path>": <what> больше <Amount()> (предел: <Why()>)' once
   // what was spent and `more` pass the limit.
   void Take(std::uint64_t more) {
-    if (more > limit_.Bound - spent_) Refuse();
-    spent_ += more;
+    if (!TryTake(more)) Refuse();
   }
+  // As Take, for a caller that may not throw (an XML parser's callback): false once past the limit,
+  // Reason() then says why.
+  bool TryTake(std::uint64_t more) {
+    if (more > limit_.Bound - spent_) return false;
+    spent_ += more;
+    return true;
+  }
+  // "<what> больше <Amount()> (предел: <Why()>)"
+  std::string Reason() const;
   std::uint64_t Spent() const { return spent_; }
   const TFileScaledLimit& Limit() const { return limit_; }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -14,6 +15,7 @@
 #include "support/full_disk.h"
 #include "support/fuzz_mutations.h"
 #include "support/test_env.h"
+#include "support/zip_builder.h"
 
 namespace ld::test {
 namespace {
@@ -205,6 +207,22 @@ TEST(Docx, DamagedDocumentsAreRefusedWithTheirName) {
   }
   EXPECT_GT(refused, kRounds / 10);
   EXPECT_LT(refused, kRounds);
+
+  // A small file whose one row holds a million empty cells: what the document's tables would take is
+  // bounded by the file's size, and the file is refused before it is taken.
+  const ZipStream cells{R"(<w:document xmlns:w="w"><w:body><w:tbl><w:tr>)",
+                        kTrueSize,
+                        {{"<w:tc/>", 1000000}, {"</w:tr></w:tbl></w:body></w:document>", 1}}};
+  WriteBytes(path, BuildZip({cells}, {{"word/document.xml", 0}}));
+  try {
+    DocxDocument::Open(path);
+    ADD_FAILURE() << "a million cells taken from a file of " << std::filesystem::file_size(path) << " bytes";
+  } catch (const Error& e) {
+    const std::string text = e.what(), why = " МБ (предел: 32 МБ и 200 байт на каждый байт файла размером " +
+                                                std::to_string(std::filesystem::file_size(path)) + " байт)";
+    EXPECT_EQ(text.rfind(prefix + "таблицы документа занимают в памяти больше ", 0), 0u) << text;
+    EXPECT_EQ(text.substr(text.size() - std::min(text.size(), why.size())), why) << text;
+  }
 }
 
 // Rows and cells where no word processor puts them: the document is refused when it is opened, with its
