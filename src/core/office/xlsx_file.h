@@ -19,8 +19,11 @@ void WriteXlsx(const std::string& path, const Workbook& book);
 // may declare Windows-1251. Sheets and the table of texts are parsed as they are unpacked, so their size
 // is bounded only by what the package may unpack to. Fails with ld::Error 'Ошибка чтения файла
 // "<path>": <reason>', also for a cell reference that names no cell ("A0"), a number beyond the doubles
-// ("1e999999"), a cell naming a text that the table of texts does not hold and a part that unpacks to
-// more than its headers declare.
+// ("1e999999"), a cell naming a text that the table of texts does not hold, a cell of two values, a
+// boolean that is neither 0 nor 1, a text nested in another in the table of texts, a sheet entry whose
+// part cannot be found, a part that declares a document type (no entity is ever expanded), a part that
+// unpacks to more than its headers declare, and parts whose elements pass the bound that the file's
+// size sets on the work of reading them.
 Workbook ReadXlsx(const std::string& path);
 
 }  // namespace ld
