@@ -296,13 +296,6 @@ std::string CellXml(const DocxDocument::Cell& cell) {
   return xml;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
-
 std::string ReadFileBytes(const std::string& path, bool& ok) {
   std::ifstream in(path, std::ios::binary);
   ok = static_cast<bool>(in);
@@ -344,9 +337,10 @@ DocxDocument DocxDocument::Open(const std::string& path) {
       if (!read) throw Error(prefix + "файл поврежден (часть \"" + std::string(name) + "\")");
       data = std::move(*read);
     }
-    if (doc.mainEntry_ == kNone && EqualNoCase(name, partName)) doc.mainEntry_ = doc.entries_.size();
     doc.entries_.emplace_back(name, std::move(data));
   }
+  // the entries stand in the package's order, so the package's index of a name is its place among them
+  if (const auto main = names.Find(partName)) doc.mainEntry_ = static_cast<std::size_t>(*main);
   if (doc.mainEntry_ == kNone) throw Error(prefix + "в файле нет текста документа (\"" + partName + "\")");
   office::TFileScaledBudget held(path, "таблицы документа занимают в памяти",
                                  office::TFileScaledLimit(bytes.size(), office::kHeldAnyFile, office::kHeldPerFileByte,

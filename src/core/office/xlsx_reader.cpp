@@ -226,13 +226,6 @@ public:
   void Text(std::string_view) override {}
 };
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
-
 bool EndsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
@@ -364,9 +357,9 @@ private:
       if (!value_.empty()) sheet_.Text(row_, col_, DecodeEscapes(value_));
     } else if (type_ == "b") {
       if (value_.empty()) return;
-      if (value_ == "1" || EqualNoCase(value_, "true"))
+      if (value_ == "1" || office::EqualNoCaseAscii(value_, "true"))
         sheet_.Number(row_, col_, 1);
-      else if (value_ == "0" || EqualNoCase(value_, "false"))
+      else if (value_ == "0" || office::EqualNoCaseAscii(value_, "false"))
         sheet_.Number(row_, col_, 0);
       else
         Fail("неверное логическое значение \"" + value_ + "\" в ячейке " + RefText());

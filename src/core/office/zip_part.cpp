@@ -95,15 +95,20 @@ void TUnpackBudget::Take(const std::string& part, std::uint64_t sofar, std::uint
 
 namespace {
 
-// Names compare as the zip library compares them without letter case: ASCII letters alone.
-std::string LowerAscii(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = LowerAsciiChar(c);
   return lower;
 }
 
-}  // namespace
+bool EqualNoCaseAscii(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAsciiChar(x) == LowerAsciiChar(y); });
+}
 
 TPackageNames::TPackageNames(zip_t* zip) {
   const zip_int64_t count = zip == nullptr ? 0 : zip_get_num_entries(zip, 0);

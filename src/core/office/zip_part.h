@@ -118,6 +118,11 @@ private:
   std::uint64_t unpacked_ = 0;
 };
 
+// Letter case of ASCII letters alone, as the zip library ignores it in the names of parts; other bytes
+// (those of UTF-8 sequences) stay as they are.
+std::string LowerAscii(std::string_view text);
+bool EqualNoCaseAscii(std::string_view a, std::string_view b);
+
 // The entries of one package by name, letter case ignored, found without walking the package: a
 // workbook may name tens of thousands of sheets. Where names differ only in letter case, the first
 // entry stands for them all.
