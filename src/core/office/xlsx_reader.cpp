@@ -111,8 +111,44 @@ std::string ResolveTarget(const std::string& folder, std::string_view target) {
   return base + std::string(target);
 }
 
-// The texts of the table, each the <t> of its item or of the item's runs (<r>), in the table's own
-// namespace (its root's): phonetic runs and whatever an extension holds are no part of the text.
+// Where a rich text stands (an item of the table of texts, a cell's inline text): its text is the <t> of
+// the item or of the item's runs (<r>); phonetic runs and whatever an extension holds are none of it.
+// Elements are told by their depth in the part, their namespace checked by the caller.
+class TRichText {
+public:
+  // The item's element opens at `depth`.
+  void Open(int depth) {
+    item_ = depth;
+    run_ = text_ = 0;
+  }
+  bool IsOpen() const { return item_ != 0; }
+  // An element of the item's namespace opens inside it.
+  void Start(std::string_view local, int depth) {
+    if (local == "r" && depth == item_ + 1)
+      run_ = depth;
+    else if (local == "t" && (depth == item_ + 1 || (run_ != 0 && depth == run_ + 1)))
+      text_ = depth;
+  }
+  // An element closes at `depth`; true when it was the item itself.
+  bool End(int depth) {
+    if (depth == item_) {
+      item_ = run_ = text_ = 0;
+      return true;
+    }
+    if (depth == run_)
+      run_ = 0;
+    else if (depth == text_)
+      text_ = 0;
+    return false;
+  }
+  // Text met at `depth` is the item's.
+  bool InText(int depth) const { return text_ != 0 && depth == text_; }
+
+private:
+  int item_ = 0, run_ = 0, text_ = 0;  // where the open item, run and text are; 0: none
+};
+
+// The texts of the table, each a rich text in the table's own namespace (its root's).
 class SharedStrings : public XmlHandler {
 public:
   explicit SharedStrings(office::TStringTable& items) : items_(items) {}
@@ -122,31 +158,21 @@ public:
     if (depth_ == 1 || name.ns != ns_) return;
     if (name.local == "si") {
       // a text inside another would shift every later text of the table onto the cells of the next
-      if (itemDepth_ != 0)
+      if (item_.IsOpen())
         Fail("текст " + std::to_string(items_.Size() + 2) + " таблицы строк вложен в текст " +
              std::to_string(items_.Size() + 1));
       current_.clear();
-      itemDepth_ = depth_;
-    } else if (itemDepth_ == 0) {
-    } else if (name.local == "r" && depth_ == itemDepth_ + 1) {
-      runDepth_ = depth_;
-    } else if (name.local == "t" && (depth_ == itemDepth_ + 1 || (runDepth_ != 0 && depth_ == runDepth_ + 1))) {
-      textDepth_ = depth_;
+      item_.Open(depth_);
+    } else if (item_.IsOpen()) {
+      item_.Start(name.local, depth_);
     }
   }
   void End(const office::XmlName&) override {
-    if (depth_ == itemDepth_) {
-      items_.Add(DecodeEscapes(current_));
-      itemDepth_ = 0;
-    } else if (depth_ == runDepth_) {
-      runDepth_ = 0;
-    } else if (depth_ == textDepth_) {
-      textDepth_ = 0;
-    }
+    if (item_.End(depth_)) items_.Add(DecodeEscapes(current_));
     --depth_;
   }
   void Text(std::string_view text) override {
-    if (textDepth_ != 0 && depth_ == textDepth_) current_.append(text);
+    if (item_.InText(depth_)) current_.append(text);
   }
 
 private:
@@ -154,7 +180,7 @@ private:
   std::string ns_;
   std::string current_;
   int depth_ = 0;
-  int itemDepth_ = 0, runDepth_ = 0, textDepth_ = 0;  // where the open item, run and text are; 0: none
+  TRichText item_;
 };
 
 // Which cell formats (by their index in cellXfs) show dates.
@@ -285,12 +311,12 @@ public:
     if (depth_ == cellDepth_ + 1 && (local == "v" || local == "is")) {
       // a second value would be glued to the first: "1500.5" and "7" are no "1500.57"
       if (++values_ > 1) Fail("ячейка " + RefText() + " содержит больше одного значения");
-      (local == "v" ? valueDepth_ : inlineDepth_) = depth_;
-    } else if (inlineDepth_ != 0 && local == "r" && depth_ == inlineDepth_ + 1) {
-      runDepth_ = depth_;
-    } else if (inlineDepth_ != 0 && local == "t" &&
-               (depth_ == inlineDepth_ + 1 || (runDepth_ != 0 && depth_ == runDepth_ + 1))) {
-      textDepth_ = depth_;
+      if (local == "v")
+        valueDepth_ = depth_;
+      else
+        inline_.Open(depth_);
+    } else if (inline_.IsOpen()) {
+      inline_.Start(local, depth_);
     }
   }
 
@@ -300,18 +326,14 @@ public:
       cellDepth_ = 0;
     } else if (depth_ == valueDepth_) {
       valueDepth_ = 0;
-    } else if (depth_ == inlineDepth_) {
-      inlineDepth_ = 0;
-    } else if (depth_ == runDepth_) {
-      runDepth_ = 0;
-    } else if (depth_ == textDepth_) {
-      textDepth_ = 0;
+    } else {
+      inline_.End(depth_);
     }
     --depth_;
   }
 
   void Text(std::string_view text) override {
-    if (depth_ == valueDepth_ || (depth_ == textDepth_ && type_ == "inlineStr")) value_.append(text);
+    if (depth_ == valueDepth_ || (inline_.InText(depth_) && type_ == "inlineStr")) value_.append(text);
   }
 
 private:
@@ -419,8 +441,8 @@ private:
   int values_ = 0;  // the cell's values met: <v> and <is>
   std::string ns_;
   int depth_ = 0;
-  // where the open cell, its value, inline text, run and run's text are; 0: none
-  int cellDepth_ = 0, valueDepth_ = 0, inlineDepth_ = 0, runDepth_ = 0, textDepth_ = 0;
+  int cellDepth_ = 0, valueDepth_ = 0;  // where the open cell and its value are; 0: none
+  TRichText inline_;                    // the cell's inline text
 };
 
 // Sheets of the book that hold no cells to read: charts, dialogs and macros.
