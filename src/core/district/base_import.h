@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/import_text.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -75,13 +76,6 @@ void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writ
 
 // ---- text helpers shared by the imports
 
-// Empty when the tables can hold the text as it stands: every character has a Windows-1251 code.
-// Otherwise why not (Russian), naming the text (its first 40 characters) and its first character
-// without a code.
-std::string ImportTextFault(const std::string& text);
-// Empty when the text has at most `longest` characters. Otherwise why it fits no field (Russian),
-// naming the text by its beginning; a text of any length costs no more than its first characters.
-std::string ImportLengthFault(std::string_view text, int longest);
 
 // 'Ошибка чтения файла "<file>": строка <row>, <field>: <reason>', the refusal of a source file for a
 // value that an import cannot take.

@@ -1,0 +1,37 @@
+#include "core/base/import_text.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/base/codepage.h"
+
+namespace ld {
+
+std::string QuotedText(std::string_view text) {
+  constexpr std::size_t kShownChars = 40;
+  const std::string shown = Utf8Left(text, kShownChars + 1);
+  return "\"" + (Utf8Length(shown) > kShownChars ? Utf8Left(shown, kShownChars) + "..." : shown) + "\"";
+}
+
+std::string ImportTextFault(const std::string& text) {
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return {};
+  std::string bytes;
+  char32_t missing = 0;
+  if (TryUtf8ToCp1251(text, bytes, missing)) return {};
+  std::string shown;
+  AppendUtf8(shown, missing);
+  char code[16];
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(missing));
+  return "текст " + QuotedText(text) + " нельзя записать в таблицу: у символа \"" + shown + "\" (" + code +
+         ") нет кода в кодировке Windows-1251";
+}
+
+std::string ImportLengthFault(std::string_view text, int longest) {
+  const std::size_t most = static_cast<std::size_t>(std::max(longest, 0));
+  // no more bytes than characters allowed: no need to count them
+  if (text.size() <= most || Utf8Left(text, most).size() == text.size()) return {};
+  return "текст " + QuotedText(text) + " не поместится ни в одно поле таблиц: в поле не больше " +
+         std::to_string(most) + " символов";
+}
+
+}  // namespace ld

@@ -1,0 +1,21 @@
+#pragma once
+// What an import from an outside file takes as a text for a table: a text whose every character has a
+// Windows-1251 code (the tables' code page) and that fits the field it goes to. Anything else would be
+// written with "?" in its place or cut, and two different names would become one.
+#include <string>
+#include <string_view>
+
+namespace ld {
+
+// Empty when the tables can hold the text as it stands: every character has a Windows-1251 code.
+// Otherwise why not (Russian), naming the text (its first 40 characters) and its first character
+// without a code.
+std::string ImportTextFault(const std::string& text);
+// Empty when the text has at most `longest` characters. Otherwise why it fits no field (Russian),
+// naming the text by its beginning; a text of any length costs no more than its first characters.
+std::string ImportLengthFault(std::string_view text, int longest);
+
+// A text as a message quotes it: a long one by its first 40 characters and "...".
+std::string QuotedText(std::string_view text);
+
+}  // namespace ld
