@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <thread>
@@ -146,15 +147,16 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Creates the file only if it does not exist, holding the advisory lock and the record that the
-// prefix and HolderRecord make. Where the system allows, the file is filled and held before it gets
-// its name, so a program killed at any moment never leaves a lock without its record; elsewhere it is
-// created empty and filled at once. Returns the open descriptor, or -1 with errno set.
-int CreateHeldFile(const std::string& path, const std::string& prefix) {
+// Creates the file only if it does not exist, holding the advisory lock and the bytes that content
+// gives (told whether the hold was taken). Where the system allows, the file is filled, flushed when
+// asked and held before it gets its name, so a program killed at any moment never leaves the file
+// without its whole content or unheld while it lives; elsewhere it is created empty and filled at once.
+// Returns the open descriptor, or -1 with errno set.
+int CreateHeld(const std::string& path, const std::function<std::string(bool held)>& content, bool flush) {
   const int unnamed = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (unnamed >= 0) {
     const bool held = ::flock(unnamed, LOCK_EX | LOCK_NB) == 0;
-    if (WriteRecord(unnamed, prefix + HolderRecord(held))) {
+    if (WriteRecord(unnamed, content(held)) && (!flush || ::fdatasync(unnamed) == 0)) {
       const std::string self = "/proc/self/fd/" + std::to_string(unnamed);
       if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return unnamed;
       if (errno == EEXIST) {
@@ -170,7 +172,7 @@ int CreateHeldFile(const std::string& path, const std::string& prefix) {
   // Taken before the workstation is written, so that a record naming it is never seen without its
   // holder's hold.
   const bool held = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-  if (!WriteRecord(fd, prefix + HolderRecord(held))) {
+  if (!WriteRecord(fd, content(held)) || (flush && ::fdatasync(fd) != 0)) {
     const int error = errno != 0 ? errno : EIO;
     ::unlink(path.c_str());
     ::close(fd);
@@ -178,6 +180,23 @@ int CreateHeldFile(const std::string& path, const std::string& prefix) {
     return -1;
   }
   return fd;
+}
+
+int CreateHeldLock(const std::string& path, const std::string& prefix) {
+  return CreateHeld(path, [&prefix](bool held) { return prefix + HolderRecord(held); }, false);
+}
+
+// An in-use mark whose holder held it (only then does its record name the workstation) and holds it no
+// longer: the read or write that took it was killed, and the mark guards nothing. It goes, so that the
+// mark is taken at once instead of after the wait and a question. True when the caller should try to
+// take the mark again at once (the stale mark is gone, or it is not the one looked at any more).
+bool RemoveIfStale(const std::string& marker) {
+  const fileio::TFd fd(::open(marker.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (!fd.IsOpen()) return errno == ENOENT;
+  if (ReadLockRecord(fd.Get()).host.empty() || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return false;
+  struct stat seen {}, now {};
+  if (::fstat(fd.Get(), &seen) != 0 || ::lstat(marker.c_str(), &now) != 0 || !SameFile(seen, now)) return true;
+  return ::unlink(marker.c_str()) == 0;
 }
 
 // Removes a file that a program of this user and workstation left behind, if it still is the one
@@ -204,6 +223,18 @@ TWaitClock SetFileWaitClock(TWaitClock clock) {
   return previous;
 }
 
+int CreateHeldFile(const std::string& path, const std::string& bytes) {
+  return CreateHeld(path, [&bytes](bool) { return bytes; }, true);
+}
+
+bool TakeHold(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
+
+bool UnlinkIfSame(const std::string& path, int fd) {
+  struct stat held {}, now {};
+  if (::fstat(fd, &held) != 0 || ::lstat(path.c_str(), &now) != 0 || !SameFile(held, now)) return false;
+  return ::unlink(path.c_str()) == 0;
+}
+
 // ---- in-use mark ----
 
 std::string InUseMarkName(const std::string& fileName) { return fileName + ".inuse~"; }
@@ -220,11 +251,10 @@ void TInUseMark::Release() {
 bool WaitFileAccess(const std::string& fileName, TInUseMark& mark) {
   mark.Release();
   const std::string marker = InUseMarkName(fileName);
-  const double start = WaitClock()();
-  while (true) {
+  for (TAccessWait wait;;) {
     if (!fileio::FileExists(fileName)) return true;
     // Taking the mark is one atomic creation, so two programs never both think they hold it.
-    const int fd = CreateHeldFile(marker, "");
+    const int fd = CreateHeldLock(marker, "");
     if (fd >= 0) {
       mark.marker_ = marker;
       mark.fd_ = fd;
@@ -232,15 +262,28 @@ bool WaitFileAccess(const std::string& fileName, TInUseMark& mark) {
     }
     // A folder where no marker can be made (read-only share) is read without one.
     if (errno != EEXIST) return true;
-    if (Round(WaitClock()() - start) >= 11) break;
+    if (RemoveIfStale(marker)) continue;
+    switch (wait.Next(fileName)) {
+      case TAccessWait::kAgain: continue;
+      case TAccessWait::kRefused: return false;
+      case TAccessWait::kAllowed:
+        mark.marker_ = marker;  // the mark is ours now and goes when this access ends
+        return true;
+    }
+  }
+}
+
+TAccessWait::TAccessWait() : start_(WaitClock()()) {}
+
+TAccessWait::TStep TAccessWait::Next(const std::string& fileName) {
+  if (Round(WaitClock()() - start_) < 11) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return kAgain;
   }
   const int answer = ShowMsgForm("Файл " + fileName +
                                      " находится длительное время в режиме чтения/записи. Разрешить доступ к файлу ?",
                                  mkWarning, mbYesNo);
-  if (answer != 1) return false;
-  mark.marker_ = marker;  // the stale mark is ours now and goes when this access ends
-  return true;
+  return answer == 1 ? kAllowed : kRefused;
 }
 
 // ---- locks ----
@@ -302,7 +345,7 @@ void LockTableFiles(const std::string& basePath, const std::string& extensions) 
     const std::string lock = file + "~";
     // Held while the lock lives, and dropped by the system when this program ends however it ends:
     // that is how the next program knows a lock whose holder is gone.
-    auto fd = std::make_unique<fileio::TFd>(CreateHeldFile(lock, ""));
+    auto fd = std::make_unique<fileio::TFd>(CreateHeldLock(lock, ""));
     if (!fd->IsOpen()) {
       const int error = errno;
       undo();
@@ -339,7 +382,7 @@ bool TWriteLock::Take(const std::string& fileName) {
   Release();
   const std::string lock = fileName + "~";
   // The table signature first: older programs read it as a write in progress and name nobody.
-  fd_ = CreateHeldFile(lock, "\x06ZREGIM");
+  fd_ = CreateHeldLock(lock, "\x06ZREGIM");
   if (fd_ < 0) return false;
   lock_ = lock;
   return true;

@@ -39,6 +39,29 @@ private:
   int fd_ = -1;  // the holder's advisory lock on the marker
 };
 
+// The wait for a file that another program holds: a short pause while it lasts (up to 11 seconds by
+// the wait clock), then the user is asked whether to allow access to the file anyway.
+class TAccessWait {
+public:
+  enum TStep { kAgain, kAllowed, kRefused };
+  TAccessWait();
+  // kAgain after the pause: look again. Once the wait is over: the answer, "Да" kAllowed.
+  TStep Next(const std::string& fileName);
+
+private:
+  double start_;
+};
+
+// Makes the file only if it does not exist, with exactly these bytes flushed to the disk, held by this
+// program (flock) from before it has its name until the descriptor is closed; the system drops the hold
+// when the program ends however it ends. Returns the open descriptor, or -1 with errno set (EEXIST:
+// the file exists).
+int CreateHeldFile(const std::string& path, const std::string& bytes);
+// Takes the hold of an open file if nobody holds it (a file whose holder is gone).
+bool TakeHold(int fd);
+// Removes the file if its name still leads to the open file: one put there since is somebody else's.
+bool UnlinkIfSame(const std::string& path, int fd);
+
 // The name of the in-use marker of a file.
 std::string InUseMarkName(const std::string& fileName);
 bool HasInUseMark(const std::string& fileName);
@@ -46,6 +69,8 @@ bool HasInUseMark(const std::string& fileName);
 // Waits (up to 11 seconds by the wait clock) until the file is not in use by another read or write,
 // then marks it as in use by the caller. After the wait it asks whether to allow access anyway:
 // "Да" takes over the mark and returns true, "Нет" returns false. A missing file needs no mark (true).
+// A mark whose holder held it and is gone (killed, or its workstation lost power) guards nothing: it is
+// taken at once, without the wait or the question.
 bool WaitFileAccess(const std::string& fileName, TInUseMark& mark);
 
 // Refuses (throws) a file that is locked or being written, and a file whose modification time differs

@@ -1,0 +1,522 @@
+#include "core/tables/table_run.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <set>
+#include <stdexcept>
+#include <utility>
+
+#include "core/base/error.h"
+#include "core/base/file_replace.h"
+#include "core/base/msgbox.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/table_file.h"
+
+namespace ld {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TTableRenamer& Renamer() {
+  static TTableRenamer renamer;
+  return renamer;
+}
+
+TRunStepHook& StepHook() {
+  static TRunStepHook hook;
+  return hook;
+}
+
+void Step(TRunStep step) {
+  if (StepHook()) StepHook()(step);
+}
+
+// A new table takes its file's place.
+bool PutInPlace(const std::string& temp, const std::string& file) {
+  if (Renamer()) return Renamer()(temp, file);
+  return ::rename(temp.c_str(), file.c_str()) == 0;
+}
+
+// A second name of the old file: putting it back is then one rename, whatever room the disk has left.
+// A file system without links gets a copy. Empty, or why the old file could not be kept.
+std::string KeepOldFile(const std::string& file, const std::string& kept) {
+  if (::link(file.c_str(), kept.c_str()) == 0) return {};
+  const std::string linkFailure = SystemErrorText(errno);
+  try {
+    CopyFileBytes(file, kept);
+    return {};
+  } catch (const TFileError& e) {
+    return e.Reason();
+  } catch (const Error&) {
+    return linkFailure;
+  }
+}
+
+std::string SetRecordName(const std::string& file) { return file + ".set~"; }
+std::string CommitMarkName(const std::string& file) { return file + ".done~"; }
+
+constexpr std::size_t kSetRecordLimit = std::size_t{1} << 16;
+
+std::string Quoted(const std::string& file) { return "\"" + fileio::FullFileName(file) + "\""; }
+
+std::string FolderOf(const std::string& file) { return fs::path(file).parent_path().string(); }
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+  return folder.empty() ? name : (fs::path(folder) / name).string();
+}
+
+// ".old~", ".old2~" … ".old99~": the endings a run gives the second names of old versions.
+std::string KeptEnding(int n) { return n == 1 ? ".old~" : ".old" + std::to_string(n) + "~"; }
+constexpr int kKeptNames = 99;
+
+bool IsKeptEnding(const std::string& ending) {
+  for (int n = 1; n <= kKeptNames; ++n)
+    if (ending == KeptEnding(n)) return true;
+  return false;
+}
+
+bool IsPlainName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+         name.find('\0') == std::string::npos;
+}
+
+// The bytes of an open record, up to one past the most a record holds. False when it cannot be read.
+bool ReadRecord(int fd, std::string& bytes) {
+  bytes.clear();
+  char buffer[4096];
+  for (off_t at = 0; bytes.size() <= kSetRecordLimit;) {
+    const ssize_t got = ::pread(fd, buffer, sizeof buffer, at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+    at += got;
+  }
+  return true;
+}
+
+// The bytes of the file of that name; empty when there is none or it cannot be read.
+std::string RecordBytes(const std::string& path) {
+  const fileio::TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  std::string bytes;
+  if (!fd.IsOpen() || !ReadRecord(fd.Get(), bytes)) bytes.clear();
+  return bytes;
+}
+
+Error Damaged(const std::string& record) {
+  return Error("Ошибка чтения файла " + Quoted(record) + ": перечень таблиц прерванной записи поврежден");
+}
+
+// Holds a found file that nobody holds. Busy: somebody does; Again: the name leads elsewhere by now.
+enum class THoldResult { Held, Busy, Again };
+THoldResult Hold(const std::string& path, int fd) {
+  if (!TakeHold(fd)) return THoldResult::Busy;
+  struct stat held {}, now {};
+  if (::fstat(fd, &held) != 0 || ::lstat(path.c_str(), &now) != 0 || held.st_dev != now.st_dev ||
+      held.st_ino != now.st_ino)
+    return THoldResult::Again;
+  return THoldResult::Held;
+}
+
+// A write lock (as opposed to a user's) begins with the table signature: its write owns "<file>.new~".
+bool WriteInProgress(const std::string& file) { return IsTableFile(file + "~"); }
+
+// What is written is on the disk before the commit mark says so, whatever a power cut leaves.
+void FlushFolder(const std::string& file) {
+  const std::string folder = FolderOf(file);
+  const fileio::TFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.IsOpen()) ::fsync(fd.Get());
+}
+
+}  // namespace
+
+struct TTableRun::TTable {
+  std::string file;  // the folder as the caller named it, and the table's name
+  std::string kept;  // where its old version is kept; empty for a table that the run makes
+  std::string temp;  // where the run writes its new version
+  TDataFile* data = nullptr;
+  TInUseMark mark;
+  std::unique_ptr<fileio::TFd> record;  // this run's hold of the record beside the table
+};
+
+TRunStepHook SetTableRunStepHook(TRunStepHook hook) {
+  TRunStepHook previous = std::move(StepHook());
+  StepHook() = std::move(hook);
+  return previous;
+}
+
+TTableRenamer SetTableRenamer(TTableRenamer renamer) {
+  TTableRenamer previous = std::move(Renamer());
+  Renamer() = std::move(renamer);
+  return previous;
+}
+
+void CopyFileBytes(const std::string& source, const std::string& destination) {
+  const fileio::TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.IsOpen()) throw Error("Ошибка чтения файла \"" + fileio::FullFileName(source) + "\"");
+  TFileReplacement copy(fileio::FullFileName(destination));
+  std::vector<char> buffer(1 << 16);
+  for (ssize_t got; (got = ::read(in.Get(), buffer.data(), buffer.size())) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw Error("Ошибка чтения файла \"" + fileio::FullFileName(source) + "\"");
+    if (!copy.Write(buffer.data(), static_cast<std::size_t>(got))) copy.Fail();
+  }
+  copy.Commit();
+}
+
+void RecoverTableSet(const std::string& fileName) {
+  if (fileName.empty() || !fileio::FileExists(SetRecordName(fileName))) return;
+  TTableRun::Recover(fileName);
+}
+
+void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files) {
+  TTableRun::Write(files);
+}
+
+// ---- the run ----
+
+TTableRun::TTableRun() = default;
+
+// Whatever way the run ends, its holds go with it: records it leaves are then known as a stopped run's.
+TTableRun::~TTableRun() = default;
+
+std::string TTableRun::FileList() const {
+  std::string list;
+  for (const auto& table : tables_) list += (list.empty() ? "" : ", ") + Quoted(table->file);
+  return list;
+}
+
+void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& files) {
+  if (files.empty()) return;
+  TTableRun run;
+  for (const auto& [file, data] : files) {
+    if (FolderOf(fileio::FullFileName(file)) != FolderOf(fileio::FullFileName(files[0].first)))
+      throw std::invalid_argument("WriteTablesTogether: the tables of one run lie in one folder");
+    auto table = std::make_unique<TTable>();
+    table->file = file;
+    table->data = data;
+    // The temporary names end in "~" behind a second extension, as the table store's own helper files
+    // do, so no walk over a base's files takes them for tables.
+    table->temp = WriteTempName(file);
+    run.tables_.push_back(std::move(table));
+  }
+  run.Run();
+}
+
+void TTableRun::Run() {
+  // A run of these tables stopped earlier is ended first: this one starts from a whole set.
+  for (const auto& table : tables_) RecoverTableSet(table->file);
+  try {
+    RemoveTemps();
+    for (const auto& table : tables_) {
+      table->data->FileDate = 0;
+      try {
+        WriteTableFile(table->temp, *table->data);
+      } catch (const TFileError& e) {
+        throw FileWriteError(table->file, e.Reason());
+      }
+    }
+  } catch (...) {
+    RemoveTemps();
+    throw;
+  }
+  // Every file is held against other reads and writes while the new versions take their places, as a
+  // single write holds its file.
+  for (const auto& table : tables_) {
+    if (!WaitFileAccess(table->file, table->mark)) {
+      RemoveTemps();
+      throw FileWriteError(table->file, "файл занят другой программой");
+    }
+  }
+  // Each old file keeps a second name until the run is over, so that the tables already replaced can be
+  // put back when a later one cannot be. A second name already taken holds an old version that an
+  // earlier write could not put back: it is never overwritten, and the user hears of it.
+  for (const auto& table : tables_) {
+    if (!fileio::FileExists(table->file)) continue;
+    for (int n = 1; n <= kKeptNames && table->kept.empty(); ++n) {
+      const std::string name = table->file + KeptEnding(n);
+      struct stat st {};
+      if (::lstat(name.c_str(), &st) != 0) {
+        table->kept = name;
+      } else {
+        leftOvers_.emplace_back(table->file, name);
+      }
+    }
+    if (table->kept.empty()) {
+      RemoveTemps();
+      throw FileWriteError(table->file, "все имена для прежней версии файла заняты");
+    }
+  }
+  for (const auto& table : tables_) {
+    const std::string name = fs::path(table->file).filename().string();
+    record_ += (table->kept.empty() ? std::string("-") : "+" + table->kept.substr(table->file.size())) + "\t" +
+               name + "\n";
+  }
+  LayRecords();
+  KeepOldFiles();
+  Step(TRunStep::RecordsLaid);
+  Rename();
+  Commit();
+  Step(TRunStep::Committed);
+  Finish();
+  for (const auto& table : tables_) table->mark.Release();
+  if (!leftOvers_.empty()) {
+    std::string text;
+    for (const auto& [file, name] : leftOvers_)
+      text += (text.empty() ? "" : "\n") + std::string("Прежняя версия файла ") + Quoted(file) + " осталась в " +
+              Quoted(name) + " и не удалена";
+    ShowMsgForm(text, mkWarning, mbOk);
+  }
+}
+
+// The record lies beside every table before the first of them is touched, held until the run ends: a
+// program killed from here on leaves what the next use of any of them needs to end the run. A commit
+// mark left by an earlier run that ended halfway through its clean-up would say this one is done.
+void TTableRun::LayRecords() {
+  const std::string& first = tables_.front()->file;
+  if (::unlink(CommitMarkName(first).c_str()) != 0 && errno != ENOENT) {
+    const std::string why = SystemErrorText(errno);
+    RemoveTemps();
+    throw FileWriteError(first, why);
+  }
+  for (const auto& table : tables_) {
+    auto fd = std::make_unique<fileio::TFd>(CreateHeldFile(SetRecordName(table->file), record_));
+    if (!fd->IsOpen()) {
+      const std::string why = errno == EEXIST ? "файл занят другой программой" : SystemErrorText(errno);
+      RemoveRecords();
+      RemoveTemps();
+      throw FileWriteError(table->file, why);
+    }
+    table->record = std::move(fd);
+  }
+}
+
+void TTableRun::KeepOldFiles() {
+  for (std::size_t k = 0; k < tables_.size(); ++k) {
+    if (tables_[k]->kept.empty()) continue;
+    const std::string failure = KeepOldFile(tables_[k]->file, tables_[k]->kept);
+    if (failure.empty()) continue;
+    for (std::size_t j = 0; j <= k; ++j)
+      if (!tables_[j]->kept.empty()) DeleteFileIfExists(tables_[j]->kept);
+    RemoveTemps();
+    RemoveRecords();
+    throw FileWriteError(tables_[k]->file, failure);
+  }
+}
+
+void TTableRun::Rename() {
+  for (const auto& table : tables_) {
+    errno = 0;
+    if (PutInPlace(table->temp, table->file)) {
+      Step(TRunStep::Renamed);
+      continue;
+    }
+    Undo(table->file, errno != 0 ? errno : EIO);
+  }
+}
+
+// Every table in place: the commit mark makes the run done in one step. Up to it the run is put back
+// (by this program or, once it is gone, by the next use of a table); after it, only finished.
+void TTableRun::Commit() {
+  const std::string& first = tables_.front()->file;
+  FlushFolder(first);
+  done_ = std::make_unique<fileio::TFd>(CreateHeldFile(CommitMarkName(first), record_));
+  if (!done_->IsOpen()) Undo(first, errno != 0 ? errno : EIO);
+}
+
+// The tables already replaced get their old files back. A table that cannot keeps its old version under
+// its second name, and the message says where; the records stay then, so that the next use of a table
+// of the set tries again and names what is left.
+void TTableRun::Undo(const std::string& failed, int error) {
+  const std::vector<std::string> notBack = PutBack();
+  RemoveTemps();
+  const TFileError failure = FileWriteError(failed, SystemErrorText(error));
+  if (notBack.empty()) {
+    RemoveRecords();
+    throw failure;
+  }
+  std::string text;
+  for (const std::string& one : notBack) text += "; " + one;
+  throw TFileError(std::string(failure.what()) + text, failure.Reason() + text);
+}
+
+std::vector<std::string> TTableRun::PutBack() {
+  std::vector<std::string> failures;
+  for (const auto& table : tables_) {
+    if (!table->kept.empty()) {
+      // A table not yet replaced is its second name: a rename between two names of one file does nothing.
+      struct stat keptStat {}, fileStat {};
+      const bool keptThere = ::lstat(table->kept.c_str(), &keptStat) == 0;
+      const bool same = keptThere && ::stat(table->file.c_str(), &fileStat) == 0 &&
+                        keptStat.st_dev == fileStat.st_dev && keptStat.st_ino == fileStat.st_ino;
+      if (keptThere &&
+          (same ? ::unlink(table->kept.c_str()) : ::rename(table->kept.c_str(), table->file.c_str())) != 0) {
+        const std::string why = SystemErrorText(errno);
+        failures.push_back("прежняя версия файла " + Quoted(table->file) + " осталась в " + Quoted(table->kept) +
+                           " (" + why + ")");
+      }
+    } else if (::unlink(table->file.c_str()) != 0 && errno != ENOENT) {
+      const std::string why = SystemErrorText(errno);
+      failures.push_back("файл " + Quoted(table->file) + " не удален (" + why + ")");
+    }
+  }
+  return failures;
+}
+
+// The end of a run whose tables are all in place: the second names go, then the records, the commit
+// mark last, so that whatever is left of them at a kill still says the run is done.
+void TTableRun::Finish() {
+  for (const auto& table : tables_)
+    if (table->record && !table->kept.empty()) DeleteFileIfExists(table->kept);
+  for (const auto& table : tables_) {
+    if (!table->record) continue;
+    UnlinkIfSame(SetRecordName(table->file), table->record->Get());
+    table->record.reset();
+    Step(TRunStep::RecordRemoved);
+  }
+  const std::string mark = CommitMarkName(tables_.front()->file);
+  if (done_ && done_->IsOpen()) {
+    UnlinkIfSame(mark, done_->Get());
+  } else {
+    const fileio::TFd fd(::open(mark.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    std::string bytes;
+    if (fd.IsOpen() && ReadRecord(fd.Get(), bytes) && bytes == record_) UnlinkIfSame(mark, fd.Get());
+  }
+}
+
+void TTableRun::RemoveTemps() {
+  for (const auto& table : tables_) DeleteFileIfExists(table->temp);
+}
+
+void TTableRun::RemoveRecords() {
+  for (const auto& table : tables_) {
+    if (table->record) UnlinkIfSame(SetRecordName(table->file), table->record->Get());
+    table->record.reset();
+  }
+}
+
+// ---- a run found by its record ----
+
+void TTableRun::Recover(const std::string& fileName) {
+  for (TAccessWait wait;;) {
+    {
+      TTableRun run;
+      switch (run.TakeStopped(fileName)) {
+        case TFound::Gone: return;
+        case TFound::Again: continue;
+        case TFound::Taken: run.EndStopped(fileName); return;
+        case TFound::Busy: break;
+      }
+    }
+    // A run that goes on is waited for as a table in use is; past the wait, "Да" reads the table as it
+    // stands and leaves the run alone.
+    switch (wait.Next(fileName)) {
+      case TAccessWait::kAgain: continue;
+      case TAccessWait::kAllowed: return;
+      case TAccessWait::kRefused: throw Error("Файл " + Quoted(fileName) + " занят другой программой");
+    }
+  }
+}
+
+// Holds the record beside the file and the same record beside each table it names, reading it as its
+// run wrote it. A record that is not one (damaged, or not naming the file it lies beside) is refused,
+// naming it: what it would put back is unknown. It holds names without folders: a shared folder is
+// mounted elsewhere on each workstation, and a record, damaged or not, can name nothing outside its own
+// folder.
+TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
+  const std::string path = SetRecordName(fileName);
+  auto own = std::make_unique<fileio::TFd>(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (!own->IsOpen()) {
+    if (errno == ENOENT) return TFound::Gone;
+    throw Damaged(path);
+  }
+  switch (Hold(path, own->Get())) {
+    case THoldResult::Busy: return TFound::Busy;
+    case THoldResult::Again: return TFound::Again;
+    case THoldResult::Held: break;
+  }
+  if (!ReadRecord(own->Get(), record_) || record_.empty() || record_.size() > kSetRecordLimit) throw Damaged(path);
+  const std::string folder = FolderOf(fileName);
+  const std::string ownName = fs::path(fileName).filename().string();
+  std::set<std::string> names;
+  for (std::size_t start = 0; start < record_.size();) {
+    const std::size_t end = record_.find('\n', start);
+    const std::size_t tab = record_.find('\t', start);
+    if (end == std::string::npos || tab == std::string::npos || tab > end) throw Damaged(path);
+    const std::string mark = record_.substr(start, tab - start);
+    const std::string name = record_.substr(tab + 1, end - tab - 1);
+    start = end + 1;
+    if (!IsPlainName(name) || !names.insert(name).second ||
+        (mark != "-" && (mark.empty() || mark[0] != '+' || !IsKeptEnding(mark.substr(1)))))
+      throw Damaged(path);
+    auto table = std::make_unique<TTable>();
+    table->file = InFolder(folder, name);
+    table->kept = mark == "-" ? std::string() : table->file + mark.substr(1);
+    table->temp = WriteTempName(table->file);
+    if (name == ownName) table->record = std::move(own);
+    tables_.push_back(std::move(table));
+  }
+  if (own) throw Damaged(path);
+  for (const auto& table : tables_) {
+    if (table->record) continue;
+    const std::string theirs = SetRecordName(table->file);
+    auto fd = std::make_unique<fileio::TFd>(::open(theirs.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    std::string bytes;
+    if (!fd->IsOpen() || !ReadRecord(fd->Get(), bytes) || bytes != record_) {
+      lacking_.push_back(table->file);
+      continue;
+    }
+    switch (Hold(theirs, fd->Get())) {
+      case THoldResult::Busy: return TFound::Busy;
+      case THoldResult::Again: return TFound::Again;
+      case THoldResult::Held: break;
+    }
+    table->record = std::move(fd);
+  }
+  return TFound::Taken;
+}
+
+void TTableRun::EndStopped(const std::string& fileName) {
+  if (RecordBytes(CommitMarkName(tables_.front()->file)) == record_) {
+    Finish();
+    return;
+  }
+  // A stopped run left its record beside every table it names, from before its first rename: one that
+  // the others do not carry was copied here with its table, or left by something else. It is not
+  // followed, and it goes once the user has been told.
+  if (!lacking_.empty()) {
+    std::string list;
+    for (const std::string& file : lacking_) list += (list.empty() ? "" : ", ") + Quoted(file);
+    RemoveRecords();  // this one and the same beside the tables that do carry it
+    ShowMsgForm("Файл " + Quoted(SetRecordName(fileName)) + " не является перечнем прерванной записи таблиц: его нет рядом с " +
+                    (lacking_.size() == 1 ? "файлом " : "файлами ") + list +
+                    ". Файлы таблиц не изменены, перечень удален",
+                mkWarning, mbOk);
+    return;
+  }
+  for (const auto& table : tables_) {
+    if (!WaitFileAccess(table->file, table->mark))
+      ThrowNotRecovered("файл " + Quoted(table->file) + " занят другой программой");
+  }
+  std::string failures;
+  for (const std::string& failure : PutBack()) failures += (failures.empty() ? "" : "; ") + failure;
+  if (!failures.empty()) ThrowNotRecovered(failures);
+  for (const auto& table : tables_)
+    if (!WriteInProgress(table->file)) DeleteFileIfExists(table->temp);
+  RemoveRecords();
+  for (const auto& table : tables_) table->mark.Release();
+  ShowMsgForm("Запись файлов " + FileList() + " была прервана; файлы возвращены в прежнее состояние", mkWarning,
+              mbOk);
+}
+
+void TTableRun::ThrowNotRecovered(const std::string& reason) const {
+  throw Error("Запись файлов " + FileList() + " была прервана, и прежнее состояние файлов не восстановлено: " +
+              reason);
+}
+
+}  // namespace ld

@@ -1,0 +1,81 @@
+#pragma once
+// A run that writes several tables of one folder together, all or none, from its start to its end, and
+// the end that a stopped run gets at the next use of one of its tables.
+//
+// While its new tables take their places, a run lays the same record beside each of them
+// ("<file>.set~": a line a table, "+" and the ending of the second name that keeps its old version, or
+// "-" for a table the run makes, a tab and the table's name) and holds every record (flock) until it
+// ends; the system drops the holds of a program that ends however it ends. Once every table is in place
+// the run writes its commit mark beside its first table ("<first>.done~", the record's bytes), and only
+// then removes the second names, the records and the mark. So a record found later means:
+//  - held: a run that still goes on; it is waited for as a table in use is;
+//  - not held, the commit mark there: a run that finished its tables; what it left is removed;
+//  - not held, no mark, and every table it names carries the same record: a run stopped before its
+//    end; the old set is put back whole;
+//  - otherwise (the other tables do not carry it): no run's record; it removes nothing, and the user
+//    is told.
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/tables/file_io.h"
+#include "core/tables/layout.h"
+
+namespace ld {
+
+// The moments at which a run can be stopped, for tests that stop it there as a killed program stops:
+// its records and second names laid, each table in place, the commit mark written, and each record gone.
+enum class TRunStep { RecordsLaid, Renamed, Committed, RecordRemoved };
+using TRunStepHook = std::function<void(TRunStep)>;
+// Installs the hook called at each step (an empty one: none); returns the one installed before.
+TRunStepHook SetTableRunStepHook(TRunStepHook hook);
+
+class TTableRun {
+public:
+  TTableRun(const TTableRun&) = delete;
+  TTableRun& operator=(const TTableRun&) = delete;
+  ~TTableRun();
+
+  // WriteTablesTogether.
+  static void Write(const std::vector<std::pair<std::string, TDataFile*>>& files);
+  // RecoverTableSet, once a record lies beside the file.
+  static void Recover(const std::string& fileName);
+
+private:
+  struct TTable;
+  enum class TFound { Gone, Busy, Again, Taken };
+
+  TTableRun();
+  std::string FileList() const;
+
+  // A run of this program.
+  void Run();
+  void LayRecords();
+  void KeepOldFiles();
+  void Rename();
+  void Commit();
+  [[noreturn]] void Undo(const std::string& failed, int error);
+  // Every table as before the run; what could not be put back, one text a table.
+  std::vector<std::string> PutBack();
+  void Finish();
+  void RemoveTemps();
+  void RemoveRecords();
+
+  // A run found by the record beside the file.
+  TFound TakeStopped(const std::string& fileName);
+  void EndStopped(const std::string& fileName);
+  [[noreturn]] void ThrowNotRecovered(const std::string& reason) const;
+
+  std::vector<std::unique_ptr<TTable>> tables_;
+  std::string record_;                  // the bytes of each record
+  std::unique_ptr<fileio::TFd> done_;   // the commit mark, once this run wrote it
+  std::vector<std::string> lacking_;    // tables that a found record names and that do not carry it
+  std::vector<std::pair<std::string, std::string>> leftOvers_;  // old versions left by earlier writes
+};
+
+// Copies a file's bytes into a new version of the destination (through a temporary file and a rename).
+void CopyFileBytes(const std::string& source, const std::string& destination);
+
+}  // namespace ld
