@@ -1,0 +1,213 @@
+// Tables written together by one program while others read them, and the end a run gets when its
+// program is killed at any step: the processes are real, the kills are SIGKILL.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/base/msgbox.h"
+#include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+#include "tables_fixture.h"
+
+namespace ld {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadCounter;
+using test::WriteCounter;
+
+class TableRun : public ::testing::Test {
+protected:
+  void TearDown() override {
+    SetFileWaitClock(nullptr);
+    SetTableRenamer(nullptr);
+    SetTableRunStepHook(nullptr);
+  }
+  std::set<std::string> Folder() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.Path())) names.insert(entry.path().filename().string());
+    return names;
+  }
+  // The counters of the set, 0 for a table that is not there; read in the order given.
+  std::vector<int> Counters(const std::vector<std::string>& files) const {
+    std::vector<int> values;
+    for (const std::string& file : files) values.push_back(fs::exists(file) ? ReadCounter(file) : 0);
+    return values;
+  }
+  // Writes the set with the values 10, 11, … in a child process that runs `during` at every step of
+  // its run; returns the child.
+  pid_t WriteInChild(const std::vector<std::string>& files, const std::function<void(TRunStep)>& during) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    std::vector<TDataFile> tables(files.size());
+    std::vector<std::pair<std::string, TDataFile*>> run;
+    for (std::size_t k = 0; k < files.size(); ++k) {
+      ReadMaket("Счет", tables[k]);
+      CreateColumns(tables[k], 1);
+      (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = static_cast<int>(10 + k);
+      run.emplace_back(files[k], &tables[k]);
+    }
+    SetTableRunStepHook(during);
+    _exit(test::ErrorOf([&] { WriteTablesTogether(run); }) == "<no error>" ? 0 : 1);
+  }
+  static std::string PutBack(const std::vector<std::string>& files) {
+    std::string list;
+    for (const std::string& file : files) list += (list.empty() ? "\"" : ", \"") + file + "\"";
+    return "Запись файлов " + list + " была прервана; файлы возвращены в прежнее состояние";
+  }
+
+  test::TempDir dir_;
+  test::LayoutScope scope_{dir_, test::kCounterLayout};
+  // The run makes its first table and replaces the two others.
+  std::vector<std::string> files_ = {dir_ / "sch.UZL", dir_ / "sch.CNT", dir_ / "sch.VET"};
+};
+
+// Killed at any step, a run leaves the old set or the new one whole to the next read, which neither
+// waits for the killed program's marks nor asks anything: before its commit mark the old set is put back
+// (the user is told), after it the new set stands and what the run left goes silently.
+TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
+  struct TKill {
+    TRunStep step;
+    int nth;  // the step's n-th time
+    bool done;
+  };
+  const std::vector<TKill> kills = {{TRunStep::RecordsLaid, 1, false}, {TRunStep::Renamed, 1, false},
+                                    {TRunStep::Renamed, 3, false},     {TRunStep::Committed, 1, true},
+                                    {TRunStep::RecordRemoved, 1, true}, {TRunStep::RecordRemoved, 2, true}};
+  for (const TKill& kill : kills) {
+    SCOPED_TRACE(static_cast<int>(kill.step) * 10 + kill.nth);
+    fs::remove(files_[0]);
+    WriteCounter(files_[1], 1);
+    WriteCounter(files_[2], 2);
+    const std::set<std::string> folder = Folder();
+    const pid_t pid = WriteInChild(files_, [kill, seen = 0](TRunStep step) mutable {
+      if (step == kill.step && ++seen == kill.nth) raise(SIGSTOP);
+    });
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    ::kill(pid, SIGKILL);
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    // Any wait at all is past its end at once, and would be a question.
+    double now = 0;
+    SetFileWaitClock([&now] { return now += 100; });
+    test::ScriptedMsgBox box;
+    // Each read ends the run if it is not ended yet; the table the run made is there or not after it.
+    EXPECT_EQ(Counters({files_[1], files_[2], files_[0]}),
+              kill.done ? (std::vector<int>{11, 12, 10}) : (std::vector<int>{1, 2, 0}));
+    EXPECT_EQ(box.Texts(), kill.done ? std::vector<std::string>{} : std::vector<std::string>{PutBack(files_)});
+    std::set<std::string> expected = folder;
+    if (kill.done) expected.insert("sch.UZL");
+    EXPECT_EQ(Folder(), expected) << "no record, commit mark, second name, temporary file or mark left";
+    SetFileWaitClock(nullptr);
+  }
+}
+
+// A program that reads a table while another one's run is between its renames waits for the run: it puts
+// nothing back and deletes nothing, even the table that the run has just made, and the run ends whole.
+TEST_F(TableRun, AReadDuringALiveRunWaitsForItInsteadOfPuttingItBack) {
+  WriteCounter(files_[1], 1);
+  WriteCounter(files_[2], 2);
+  int stopped[2], goOn[2];
+  ASSERT_EQ(pipe(stopped), 0);
+  ASSERT_EQ(pipe(goOn), 0);
+  const pid_t pid = WriteInChild(files_, [&, renamed = 0](TRunStep step) mutable {
+    if (step != TRunStep::Renamed || ++renamed != 1) return;
+    char c = 'S';
+    if (write(stopped[1], &c, 1) != 1 || read(goOn[0], &c, 1) != 1) _exit(2);
+  });
+  ASSERT_GT(pid, 0);
+  const std::string old = test::ReadBytes(files_[2]);
+  char c = 0;
+  ASSERT_EQ(read(stopped[0], &c, 1), 1);
+  ASSERT_TRUE(fs::exists(files_[0])) << "the new table is in place";
+
+  // The reader's wait lets the writer go on once it has seen the run untouched.
+  test::ScriptedMsgBox box;
+  double now = 0;
+  bool released = false;
+  SetFileWaitClock([&] {
+    if (!released && now > 0) {
+      EXPECT_TRUE(fs::exists(files_[0]));
+      EXPECT_EQ(test::ReadBytes(files_[2]), old);
+      released = write(goOn[1], "G", 1) == 1;
+    }
+    return now += 0.01;
+  });
+  EXPECT_EQ(ReadCounter(files_[0]), 10);
+  EXPECT_TRUE(released) << "the read did not wait for the run";
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(Counters(files_), (std::vector<int>{10, 11, 12}));
+  EXPECT_TRUE(box.Calls().empty());
+  EXPECT_EQ(Folder(), (std::set<std::string>{"maket.zr", "sch.UZL", "sch.CNT", "sch.VET"}));
+  for (int fd : {stopped[0], stopped[1], goOn[0], goOn[1]}) close(fd);
+}
+
+// A record that the other tables it names do not carry is no stopped run, whichever way it came there:
+// it removes and puts back nothing, and the user is told of it once.
+TEST_F(TableRun, ARecordTheOtherTablesDoNotCarryRemovesNothingAndIsReported) {
+  const std::string a = dir_ / "a.RS", b = dir_ / "b.RS";
+  WriteCounter(a, 1);
+  WriteCounter(b, 2);
+  test::ScriptedMsgBox box;
+  for (const std::string record : {"-\ta.RS\n-\tb.RS\n", "+.old~\ta.RS\n-\tb.RS\n"}) {
+    test::WriteBytes(a + ".old~", "прежняя версия");
+    test::WriteBytes(a + ".set~", record);
+    box.Clear();
+    EXPECT_EQ(Counters({a, b}), (std::vector<int>{1, 2}));
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл \"" + a +
+                                                    ".set~\" не является перечнем прерванной записи таблиц: его "
+                                                    "нет рядом с файлом \"" + b +
+                                                    "\". Файлы таблиц не изменены, перечень удален"});
+    EXPECT_EQ(test::ReadBytes(a + ".old~"), "прежняя версия");
+    EXPECT_FALSE(fs::exists(a + ".set~"));
+  }
+}
+
+// A run that cannot put back a table it replaced, after a later one failed to take its place, keeps its
+// records: the next use of any table of the set puts the whole set back once the way is clear, instead of
+// leaving it mixed and never named again.
+TEST_F(TableRun, ARunThatCannotPutATableBackKeepsItsRecordsForTheNextUse) {
+  WriteCounter(files_[1], 1);
+  WriteCounter(files_[2], 2);
+  std::vector<TDataFile> tables(3);
+  for (std::size_t k = 1; k < 3; ++k) ReadTableFile(files_[k], tables[k]);
+  ReadTableFile(files_[1], tables[0]);
+  const std::set<std::string> folder = Folder();
+  SetTableRenamer([&](const std::string& temp, const std::string& file) {
+    if (file != files_[2]) return std::rename(temp.c_str(), file.c_str()) == 0;
+    fs::remove(files_[1]);  // the replaced table's name is taken by a folder meanwhile
+    fs::create_directory(files_[1]);
+    errno = EIO;
+    return false;
+  });
+  const std::string error =
+      test::ErrorOf([&] { WriteTablesTogether({{files_[0], &tables[0]}, {files_[1], &tables[1]}, {files_[2], &tables[2]}}); });
+  EXPECT_EQ(error.substr(0, error.find(';')), "Ошибка записи файла \"" + files_[2] + "\": ошибка ввода-вывода");
+  EXPECT_NE(error.find("прежняя версия файла \"" + files_[1] + "\" осталась в \"" + files_[1] + ".old~\""),
+            std::string::npos)
+      << error;
+  SetTableRenamer(nullptr);
+  fs::remove(files_[1]);
+  test::ScriptedMsgBox box;
+  EXPECT_EQ(Counters({files_[2], files_[1], files_[0]}), (std::vector<int>{2, 1, 0}));
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files_)});
+  EXPECT_EQ(Folder(), folder);
+}
+
+}  // namespace
+}  // namespace ld
