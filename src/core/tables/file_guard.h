@@ -10,9 +10,11 @@
 //    write, too);
 //  - the in-use mark guards a file while one read or write runs. It is a marker file beside the table
 //    file, "<file>.inuse~", rather than a file attribute, so every workstation sees it on any file
-//    system, network shares included. It records its holder like a lock. Its name ends in "~" and
-//    carries a second extension, so the folder walks that copy and delete a table family never take
-//    it for a table.
+//    system, network shares included. It records its holder like a lock, and its holder keeps the
+//    advisory lock on it too, so a mark whose holder is gone is known and taken at once. Its name ends
+//    in "~" and carries a second extension, so the folder walks that copy and delete a table family
+//    never take it for a table;
+//  - the records of a run of several tables (table_run.h) are held the same way.
 #include <functional>
 #include <string>
 

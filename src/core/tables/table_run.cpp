@@ -62,7 +62,12 @@ std::string CommitMarkName(const std::string& file) { return file + ".done~"; }
 
 constexpr std::size_t kSetRecordLimit = std::size_t{1} << 16;
 
-std::string Quoted(const std::string& file) { return "\"" + fileio::FullFileName(file) + "\""; }
+std::string Quoted(const std::string& file) {
+  std::string quoted(1, '"');
+  quoted += fileio::FullFileName(file);
+  quoted += '"';
+  return quoted;
+}
 
 std::string FolderOf(const std::string& file) { return fs::path(file).parent_path().string(); }
 
@@ -254,8 +259,13 @@ void TTableRun::Run() {
   }
   for (const auto& table : tables_) {
     const std::string name = fs::path(table->file).filename().string();
-    record_ += (table->kept.empty() ? std::string("-") : "+" + table->kept.substr(table->file.size())) + "\t" +
-               name + "\n";
+    if (table->kept.empty()) {
+      record_ += '-';
+    } else {
+      record_ += '+';
+      record_ += table->kept.substr(table->file.size());
+    }
+    record_ += '\t' + name + '\n';
   }
   LayRecords();
   KeepOldFiles();
@@ -267,9 +277,10 @@ void TTableRun::Run() {
   for (const auto& table : tables_) table->mark.Release();
   if (!leftOvers_.empty()) {
     std::string text;
-    for (const auto& [file, name] : leftOvers_)
-      text += (text.empty() ? "" : "\n") + std::string("Прежняя версия файла ") + Quoted(file) + " осталась в " +
-              Quoted(name) + " и не удалена";
+    for (const auto& [file, name] : leftOvers_) {
+      if (!text.empty()) text += '\n';
+      text += "Прежняя версия файла " + Quoted(file) + " осталась в " + Quoted(name) + " и не удалена";
+    }
     ShowMsgForm(text, mkWarning, mbOk);
   }
 }
@@ -377,7 +388,7 @@ void TTableRun::Finish() {
     if (!table->record) continue;
     UnlinkIfSame(SetRecordName(table->file), table->record->Get());
     table->record.reset();
-    Step(TRunStep::RecordRemoved);
+    if (done_) Step(TRunStep::RecordRemoved);
   }
   const std::string mark = CommitMarkName(tables_.front()->file);
   if (done_ && done_->IsOpen()) {
