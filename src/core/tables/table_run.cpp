@@ -446,43 +446,52 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
     if (errno == ENOENT) return TFound::Gone;
     throw Damaged(path);
   }
-  switch (Hold(path, own->Get())) {
-    case THoldResult::Busy: return TFound::Busy;
-    case THoldResult::Again: return TFound::Again;
-    case THoldResult::Held: break;
-  }
-  if (!ReadRecord(own->Get(), record_) || record_.empty() || record_.size() > kSetRecordLimit) throw Damaged(path);
   const std::string folder = FolderOf(fileName);
   const std::string ownName = fs::path(fileName).filename().string();
-  std::set<std::string> names;
-  for (std::size_t start = 0; start < record_.size();) {
-    const std::size_t end = record_.find('\n', start);
-    const std::size_t tab = record_.find('\t', start);
-    if (end == std::string::npos || tab == std::string::npos || tab > end) throw Damaged(path);
-    const std::string mark = record_.substr(start, tab - start);
-    const std::string name = record_.substr(tab + 1, end - tab - 1);
-    start = end + 1;
-    if (!IsPlainName(name) || !names.insert(name).second ||
-        (mark != "-" && (mark.empty() || mark[0] != '+' || !IsKeptEnding(mark.substr(1)))))
-      throw Damaged(path);
-    auto table = std::make_unique<TTable>();
-    table->file = InFolder(folder, name);
-    table->kept = mark == "-" ? std::string() : table->file + mark.substr(1);
-    table->temp = WriteTempName(table->file);
-    if (name == ownName) table->record = std::move(own);
-    tables_.push_back(std::move(table));
-  }
-  if (own) throw Damaged(path);
-  for (const auto& table : tables_) {
-    if (table->record) continue;
-    const std::string theirs = SetRecordName(table->file);
-    auto fd = std::make_unique<fileio::TFd>(::open(theirs.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    std::string bytes;
-    if (!fd->IsOpen() || !ReadRecord(fd->Get(), bytes) || bytes != record_) {
-      lacking_.push_back(table->file);
-      continue;
+  TTable* ownTable = nullptr;
+  const auto parse = [&] {
+    if (!ReadRecord(own->Get(), record_) || record_.empty() || record_.size() > kSetRecordLimit) return false;
+    std::set<std::string> names;
+    for (std::size_t start = 0; start < record_.size();) {
+      const std::size_t end = record_.find('\n', start);
+      const std::size_t tab = record_.find('\t', start);
+      if (end == std::string::npos || tab == std::string::npos || tab > end) return false;
+      const std::string mark = record_.substr(start, tab - start);
+      const std::string name = record_.substr(tab + 1, end - tab - 1);
+      start = end + 1;
+      if (!IsPlainName(name) || !names.insert(name).second ||
+          (mark != "-" && (mark.empty() || mark[0] != '+' || !IsKeptEnding(mark.substr(1)))))
+        return false;
+      auto table = std::make_unique<TTable>();
+      table->file = InFolder(folder, name);
+      table->kept = mark == "-" ? std::string() : table->file + mark.substr(1);
+      table->temp = WriteTempName(table->file);
+      if (name == ownName) ownTable = table.get();
+      tables_.push_back(std::move(table));
     }
-    switch (Hold(theirs, fd->Get())) {
+    return ownTable != nullptr;
+  };
+  if (!parse()) {
+    // Where a record cannot be made whole before it has its name, its run may be writing it still.
+    if (!TakeHold(own->Get())) return TFound::Busy;
+    throw Damaged(path);
+  }
+  // The holds are taken in the record's order, the same for every program that ends the run, so that two
+  // of them never keep each other out in turn.
+  for (const auto& table : tables_) {
+    const std::string record = SetRecordName(table->file);
+    std::unique_ptr<fileio::TFd> fd;
+    if (table.get() == ownTable) {
+      fd = std::move(own);
+    } else {
+      fd = std::make_unique<fileio::TFd>(::open(record.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+      std::string bytes;
+      if (!fd->IsOpen() || !ReadRecord(fd->Get(), bytes) || bytes != record_) {
+        lacking_.push_back(table->file);
+        continue;
+      }
+    }
+    switch (Hold(record, fd->Get())) {
       case THoldResult::Busy: return TFound::Busy;
       case THoldResult::Again: return TFound::Again;
       case THoldResult::Held: break;
@@ -504,7 +513,8 @@ void TTableRun::EndStopped(const std::string& fileName) {
     std::string list;
     for (const std::string& file : lacking_) list += (list.empty() ? "" : ", ") + Quoted(file);
     RemoveRecords();  // this one and the same beside the tables that do carry it
-    ShowMsgForm("Файл " + Quoted(SetRecordName(fileName)) + " не является перечнем прерванной записи таблиц: его нет рядом с " +
+    ShowMsgForm("Файл " + Quoted(SetRecordName(fileName)) +
+                    " не является перечнем прерванной записи таблиц: его нет рядом с " +
                     (lacking_.size() == 1 ? "файлом " : "файлами ") + list +
                     ". Файлы таблиц не изменены, перечень удален",
                 mkWarning, mbOk);

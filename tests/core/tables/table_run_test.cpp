@@ -195,8 +195,9 @@ TEST_F(TableRun, ARunThatCannotPutATableBackKeepsItsRecordsForTheNextUse) {
     errno = EIO;
     return false;
   });
-  const std::string error =
-      test::ErrorOf([&] { WriteTablesTogether({{files_[0], &tables[0]}, {files_[1], &tables[1]}, {files_[2], &tables[2]}}); });
+  const std::string error = test::ErrorOf([&] {
+    WriteTablesTogether({{files_[0], &tables[0]}, {files_[1], &tables[1]}, {files_[2], &tables[2]}});
+  });
   EXPECT_EQ(error.substr(0, error.find(';')), "Ошибка записи файла \"" + files_[2] + "\": ошибка ввода-вывода");
   EXPECT_NE(error.find("прежняя версия файла \"" + files_[1] + "\" осталась в \"" + files_[1] + ".old~\""),
             std::string::npos)
