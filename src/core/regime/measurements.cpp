@@ -1,5 +1,6 @@
 #include "core/regime/measurements.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -7,7 +8,9 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_messages.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
@@ -58,13 +61,42 @@ void WriteUnlocked(const std::string& base, const char* layout, TDataFile& table
 
 std::string Key(std::string_view text) { return UpperCase(TrimTrailSpaces(TrimLeadSpaces(text))); }
 
-std::string CellText(const Worksheet& sheet, int row, int col) { return Key(sheet.CellText(row, col)); }
+std::string_view Trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Whether a cell holds more than spaces. Texts are looked at where they lie: the scan for data passes
+// every row, and a copy of a long text for each look would cost its length each time.
+bool HasContent(const Worksheet& sheet, int row, int col) {
+  const SheetCell& cell = sheet.Cell(row, col);
+  return cell.kind == CellKind::Text ? !Trimmed(cell.text).empty() : cell.kind != CellKind::Empty;
+}
 
 // The columns whose content makes a row a measurement row.
 bool RowHasData(const Worksheet& sheet, int row) {
   for (int col : {9, 13, 14, 15, 16, 17})
-    if (!sheet.IsEmpty(row, col) && !TrimLeadSpaces(sheet.CellText(row, col)).empty()) return true;
+    if (HasContent(sheet, row, col)) return true;
   return false;
+}
+
+// How long a text of the sheet may sensibly be, in characters. No sheet text is stored: each is a part
+// of a node's name, a list of such parts, a number or a kind letter, and one longer than any of those
+// can be names nothing; splitting or parsing a text of megabytes would only cost memory and time.
+struct TTextBounds {
+  int name = 0;   // a name part: the node table's name field
+  int list = 0;   // a list of name parts: every node of the scheme named once, with ", " between
+  int other = 0;  // a number or a kind: the widest text field of the node table
+};
+
+TTextBounds TextBounds(const TDataFile& nodes) {
+  TTextBounds b;
+  b.name = nodes.CtrlSize[static_cast<std::size_t>(FindColumnIndex("Name", nodes))];
+  for (int k = 1; k <= nodes.NCols; ++k)
+    if (nodes.ColType[k] == 's' || nodes.ColType[k] == 't') b.other = std::max<int>(b.other, nodes.CtrlSize[k]);
+  b.list = std::max(1, nodes.RowCount) * (b.name + 2);
+  return b;
 }
 
 }  // namespace
@@ -101,6 +133,8 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
                                             TDataFile& flows, const TMeasurementImport& options,
                                             const std::string& fileName, const std::function<void(int)>& progress) {
   std::vector<std::string> info;
+  TImportMessages messages(info);
+  const TTextBounds bounds = TextBounds(nodes);
   TNodeCols n;
   FillNodeCols(nodes, n);
   for (int row = 1; row <= n.RowCount; ++row) {
@@ -148,6 +182,26 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
     if (const std::string fault = ImportNumberFault(value); !fault.empty())
       throw Error(ImportCellMessage(fileName, sheet.Name(), row, col, fault));
   };
+  const auto refuseText = [&](int row, int col, const std::string& fault) {
+    if (!fault.empty()) throw Error(ImportCellMessage(fileName, sheet.Name(), row, col, fault));
+  };
+  // The cell's text trimmed and upper-cased, once it is no longer than its kind may be; names and lists
+  // must also have a Windows-1251 code for every character, as the names of the node table have.
+  enum class TText { Name, List, Other };
+  const auto readText = [&](int row, int col, TText what) {
+    const SheetCell& cell = sheet.Cell(row, col);
+    if (cell.kind != CellKind::Text) return Key(sheet.CellText(row, col));
+    const std::string_view text = Trimmed(cell.text);
+    const int longest = what == TText::Name ? bounds.name : what == TText::List ? bounds.list : bounds.other;
+    if (std::string fault = ImportLengthFault(text, longest); !fault.empty()) {
+      if (what == TText::List)
+        fault = "в списке узлов " + QuotedText(text) + " больше " + std::to_string(longest) +
+                " символов: столько не наберут и имена всех узлов схемы";
+      refuseText(row, col, fault);
+    }
+    if (what != TText::Other) refuseText(row, col, ImportTextFault(std::string(text)));
+    return UpperCase(text);
+  };
   const auto readNumber = [&](int row, int col, double& value) {
     const SheetCell& cell = sheet.Cell(row, col);
     value = 0;
@@ -155,9 +209,9 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
       value = cell.number;
     } else {
       try {
-        value = StrToFloatZ(RemoveBlanks(sheet.CellText(row, col)));
+        value = StrToFloatZ(RemoveBlanks(readText(row, col, TText::Other)));
       } catch (const ConvertError&) {
-        info.push_back("Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col));
+        messages.Add("Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col));
         return false;
       }
     }
@@ -169,17 +223,18 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
   std::string substation;
   for (int r = 1; r <= last; ++r) {
     if (r % step == 0 && progress) progress(position = std::min(100, position + 10));
-    if (const std::string s = CellText(sheet, r, 14); !s.empty()) substation = s;
-    const std::string list = CellText(sheet, r, 16);
+    if (const std::string s = readText(r, 14, TText::Name); !s.empty()) substation = s;
+    const std::string list = readText(r, 16, TText::List);
     // A row that names no node is no measurement.
     if (list.empty()) continue;
-    const std::string other = CellText(sheet, r, 15);
-    const std::string kindText = CellText(sheet, r, 17);
+    const std::string other = readText(r, 15, TText::Name);
+    const std::string kindText = readText(r, 17, TText::Other);
     const char kind = kindText.empty() ? 0 : kindText[0];
     std::vector<std::string> items;
     for (std::size_t start = 0;;) {
       const std::size_t comma = list.find(',', start);
       items.push_back(Key(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+      refuseText(r, 16, ImportLengthFault(items.back(), bounds.name));
       if (comma == std::string::npos) break;
       start = comma + 1;
     }
@@ -188,12 +243,12 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
       const std::string key = substation + "." + item;
       const auto node = nodeRows.find(key);
       if (node == nodeRows.end()) {
-        info.push_back("Строка " + std::to_string(r) + ": узел " + key + " не найден");
+        messages.Add("Строка " + std::to_string(r) + ": узел " + key + " не найден");
         continue;
       }
       double v = 0, tg = options.Tangent;
       readNumber(r, 9, v);
-      if (!sheet.IsEmpty(r, 13) && !TrimLeadSpaces(sheet.CellText(r, 13)).empty() && !readNumber(r, 13, tg))
+      if (HasContent(sheet, r, 13) && !readNumber(r, 13, tg))
         tg = options.Tangent;
       const int row = node->second;
       if (kind == '1' || kind == '2' || items.size() > 1) {
@@ -210,7 +265,7 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
         const std::string from = substation + "." + other;
         const auto fromNode = nodeRows.find(from);
         if (fromNode == nodeRows.end() || (branchKeys.count({from, key}) == 0 && branchKeys.count({key, from}) == 0)) {
-          info.push_back("Строка " + std::to_string(r) + ": ветвь " + from + " - " + key + " не найдена");
+          messages.Add("Строка " + std::to_string(r) + ": ветвь " + from + " - " + key + " не найдена");
           continue;
         }
         refuse(r, 9, v * 1000);
@@ -227,6 +282,7 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
       }
     }
   }
+  messages.Finish();
   return info;
 }
 

@@ -24,9 +24,13 @@ struct TMeasurementImport {
 // Imports the sheet into the node table (loads of the nodes named in the sheet) and appends the measured
 // line flows to `flows`. Nodes marked 'z' by an earlier import are reset first, so importing twice gives
 // the same loads. Lines are found by the upper-cased names of their ends in `branches`. Returns the
-// lines for the message panel (unknown nodes and lines, unreadable cells). A value that is no finite
-// number or that a table column cannot hold (ImportNumberFault), read or computed, throws ld::Error
-// naming fileName, the sheet and the cell; the tables are then half changed and must not be written.
+// lines for the message panel (unknown nodes and lines, unreadable cells), the first 1000 of them and
+// then "Еще сообщений не показано: N". A value that is no finite number or that a table column cannot
+// hold (ImportNumberFault), read or computed, throws ld::Error naming fileName, the sheet and the cell;
+// so does a text that can name nothing: a name part (columns 14, 15 and each item of the list in 16)
+// longer than the node table's name field or with a character without a Windows-1251 code, a list
+// longer than every node of the table named once, a number or kind longer than the table's widest
+// text field. The tables are then half changed and must not be written.
 // progress gets 0..100.
 std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
                                             TDataFile& flows, const TMeasurementImport& options,

@@ -2,8 +2,12 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 
+#include "core/base/error.h"
+#include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/catalogs/graph_tables.h"
@@ -21,9 +25,23 @@ namespace ld::gui {
 
 namespace {
 
-// The first sheet's cells as the imports read them.
-TCellReader SheetReader(const Worksheet& sheet) {
-  return [&sheet](int row, int col) {
+std::string_view Trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The first sheet's cells as the imports read them. Column 1 holds the graphs' titles (a day's date
+// where a block has days, and a text there that is no date is the next title): each goes whole, trimmed,
+// into the catalogue's title field, with a Windows-1251 code for every character. The other columns hold
+// units, numbers and dates, which go to no field as texts: none is longer than the catalogue's widest
+// field. A text that breaks its rule refuses the workbook naming its cell, before the imports copy it
+// (they read a cell more than once, and each read takes a copy).
+TCellReader SheetReader(const Worksheet& sheet, const TDataFile& catalog, const std::string& file) {
+  const int title = catalog.CtrlSize[static_cast<std::size_t>(FindColumnIndex("Tit", catalog))];
+  int widest = 0;
+  for (int k = 1; k <= catalog.NCols; ++k) widest = std::max<int>(widest, catalog.CtrlSize[static_cast<std::size_t>(k)]);
+  return [&sheet, title, widest, file](int row, int col) {
     const SheetCell& cell = sheet.Cell(row, col);
     TImportCell out;
     switch (cell.kind) {
@@ -35,10 +53,15 @@ TCellReader SheetReader(const Worksheet& sheet) {
         out.kind = TImportCell::Date;
         out.number = cell.number;
         break;
-      case CellKind::Text:
+      case CellKind::Text: {
+        const std::string_view text = col == 1 ? Trimmed(cell.text) : std::string_view(cell.text);
+        std::string fault = ImportLengthFault(text, col == 1 ? title : widest);
+        if (fault.empty() && col == 1) fault = ImportTextFault(std::string(text));
+        if (!fault.empty()) throw Error(ImportCellMessage(file, sheet.Name(), row, col, fault));
         out.kind = cell.text.empty() ? TImportCell::Empty : TImportCell::Text;
         out.text = cell.text;
         break;
+      }
       default:
         break;
     }
@@ -120,7 +143,7 @@ void TCatGrForm::ImportMetering(const char* title, bool typical) {
     const auto import = typical ? ImportMeteringTypical : ImportMeteringSlices;
     // Each graph is stored as it is added, so an error further down the workbook keeps those before it.
     import(
-        SheetReader(sheet), *CatGrid->GetTable(), basePath_,
+        SheetReader(sheet, *CatGrid->GetTable(), file), *CatGrid->GetTable(), basePath_,
         [this] {
           ShowImported();
           QApplication::processEvents();

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 
 namespace ld::gui {
@@ -52,6 +54,40 @@ Worksheet TableToSheet(const TDataFile& table) {
   return sheet;
 }
 
+namespace {
+
+bool IsTextType(char type) { return type == 's' || type == 't' || type == 'c'; }
+bool IsFloatType(char type) { return type == 'f' || type == 'd' || type == 'r'; }
+
+// Why the cell's value cannot go whole into the column (empty when it can). Every column but a float one
+// holds at most CtrlSize characters and would keep only the first ones, turning a name or a number into
+// another; a text column holds only characters with a Windows-1251 code. A float column takes its number
+// whatever the width, but a text longer than the widest column is no number anybody wrote.
+std::string CellFault(const Worksheet& sheet, int row, int col, const TDataFile& table, int target, int widest) {
+  const SheetCell& cell = sheet.Cell(row, col);
+  const char type = table.ColType[static_cast<std::size_t>(target)];
+  // a number's or a date's text is short; a text is looked at where it lies, not copied
+  const std::string shown = cell.kind == CellKind::Text ? std::string() : sheet.CellText(row, col);
+  const std::string_view text = cell.kind == CellKind::Text ? std::string_view(cell.text) : std::string_view(shown);
+  const int longest = IsFloatType(type) ? widest : table.CtrlSize[static_cast<std::size_t>(target)];
+  if (std::string fault = ImportLengthFault(text, longest); !fault.empty()) return fault;
+  if (IsTextType(type) && cell.kind == CellKind::Text) return ImportTextFault(cell.text);
+  if (!IsNumericType(type)) return {};
+  double value = 0;
+  if (cell.kind == CellKind::Number) {
+    value = cell.number;
+  } else if (cell.kind == CellKind::Text) {
+    try {
+      value = StrToFloatZ(cell.text);
+    } catch (const ConvertError&) {
+      return {};  // no number: the cell is left as it was, as when typed
+    }
+  }
+  return ImportNumberFault(value);
+}
+
+}  // namespace
+
 int SheetToTable(const Worksheet& sheet, TDataFile& table, int maxRows, const std::string& fileName) {
   int lastRow = 0;  // the last row before the first empty cell of column 1
   while (!sheet.IsEmpty(lastRow + 1, 1)) ++lastRow;
@@ -59,33 +95,24 @@ int SheetToTable(const Worksheet& sheet, TDataFile& table, int maxRows, const st
   while (!sheet.IsEmpty(1, lastCol + 1)) ++lastCol;
   const int rows = std::max(0, std::min(lastRow - 1, maxRows));
   std::vector<int> targets(static_cast<std::size_t>(lastCol) + 1, 0);
+  int widest = 0;
+  for (int c = 1; c <= table.NCols; ++c) widest = std::max<int>(widest, table.CtrlSize[static_cast<std::size_t>(c)]);
   for (int col = 1; col <= lastCol; ++col) {
-    const std::string title = sheet.CellText(1, col);
+    const SheetCell& cell = sheet.Cell(1, col);
+    const std::string shown = cell.kind == CellKind::Text ? std::string() : sheet.CellText(1, col);
+    const std::string_view title = cell.kind == CellKind::Text ? std::string_view(cell.text) : std::string_view(shown);
     for (int c = 1; c <= table.NCols && targets[col] == 0; ++c)
       if (table.ColTitle[static_cast<std::size_t>(c)] == title) targets[col] = c;
   }
-  // Every number bound for a numeric column is looked at before anything is written: a NaN, an
-  // infinity or a value beyond the columns refuses the whole import, the table as it was.
+  // Every value bound for an editable column is looked at before anything is written: a text that the
+  // column would cut or could not hold, a NaN, an infinity or a value beyond the columns refuses the
+  // whole import, the table as it was.
   for (int col = 1; col <= lastCol; ++col) {
     const int target = targets[col];
-    if (target == 0 || table.Access[static_cast<std::size_t>(target)] != 1 ||
-        !IsNumericType(table.ColType[static_cast<std::size_t>(target)]))
-      continue;
-    for (int row = 1; row <= rows; ++row) {
-      const SheetCell& cell = sheet.Cell(row + 1, col);
-      double value = 0;
-      if (cell.kind == CellKind::Number) {
-        value = cell.number;
-      } else if (cell.kind == CellKind::Text) {
-        try {
-          value = StrToFloatZ(cell.text);
-        } catch (const ConvertError&) {
-          continue;  // no number: the cell is left as it was, as when typed
-        }
-      }
-      if (const std::string fault = ImportNumberFault(value); !fault.empty())
+    if (target == 0 || table.Access[static_cast<std::size_t>(target)] != 1) continue;
+    for (int row = 1; row <= rows; ++row)
+      if (const std::string fault = CellFault(sheet, row + 1, col, table, target, widest); !fault.empty())
         throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col, fault));
-    }
   }
   for (int col = 1; col <= lastCol; ++col) {
     const int target = targets[col];

@@ -19,9 +19,12 @@ Worksheet TableToSheet(const TDataFile& table);
 // Rows: up to the first empty cell of column 1 (row 1 holds the titles). Columns: up to the first
 // empty title. Each sheet column whose title equals a column title of the layout fills that column
 // from table row 1 on (columns the user may not edit are left alone). Rows beyond maxRows are not
-// read. Returns the number of data rows of the sheet that were taken. A number for a numeric column
-// that is NaN, infinite or beyond what the columns hold (ImportNumberFault) throws ld::Error naming
-// fileName, the sheet and the cell before any cell is written.
+// read. Returns the number of data rows of the sheet that were taken. Before any cell is written, a
+// value that the column cannot take whole throws ld::Error naming fileName, the sheet and the cell: a
+// text longer than the column's CtrlSize (any column but a float one, which would keep only its first
+// characters), a text with a character without a Windows-1251 code for a text column, a text for a
+// float column longer than the widest column, a number that is NaN, infinite or beyond what the columns
+// hold (ImportNumberFault).
 int SheetToTable(const Worksheet& sheet, TDataFile& table, int maxRows, const std::string& fileName);
 
 }  // namespace ld::gui

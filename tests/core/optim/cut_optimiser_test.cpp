@@ -334,6 +334,9 @@ TEST(CutOptimiser, APositionThatDoesNotConvergeSpoilsNoOther) {
   opt.Open(s.Write(dir.Path(), "f33"));
   EXPECT_FALSE(opt.Engine.Converged);
   EXPECT_EQ(opt.ShowCurrentRegime(1).PLabel, "dP = 202.700 кВт");
+  // The same position shown again: losses no higher than before show green.
+  const TCutDisplay again = opt.ShowCurrentRegime(1);
+  EXPECT_EQ(std::pair(again.PLabel, again.LossGreen), std::pair(std::string("dP = 202.700 кВт"), true));
 }
 
 // A cut moved one branch along its loop and back, by hand, opens the end it opened before, also beside a

@@ -11,6 +11,7 @@
 #include "core/optim/ktr_model.h"
 #include "core/optim/ktr_regulate.h"
 #include "core/optim/ktr_table.h"
+#include "core/optim/t2_stations.h"
 #include "ktr_test_scheme.h"
 #include "support/fuzz_mutations.h"
 #include "support/scripted_msgbox.h"
@@ -67,12 +68,20 @@ struct Classes {
 };
 
 // Losses are compared rounded to the digit of the accuracy; round(0.5) is 0, and an accuracy of 0.0005
-// read as a float stays a half, not a little more.
+// read as a float stays a half, not a little more. The two-transformer stations round alike, and an
+// accuracy of zero or less, or none at all, gives three digits there too.
 TEST(KtrModel, LossRoundingFactorFromTheAccuracy) {
   EXPECT_EQ(std::tuple(LossRoundFactor(1e-4), LossRoundFactor(0.0005), LossRoundFactor(0.0005f), LossRoundFactor(0.001f),
                        LossRoundFactor(0)),
             std::tuple(10000, 10000, 10000, 1000, 1000));
   EXPECT_DOUBLE_EQ(RoundLosses(0.0125, 100), 0.01);
+  for (const auto& [accuracy, digits] : std::vector<std::pair<double, int>>{
+           {1e-4, 4}, {0.001, 3}, {0.01, 2}, {0, 3}, {-1e-4, 3}, {std::nan(""), 3}}) {
+    int got = -1;
+    double factor = 0;
+    LossRounding(accuracy, got, factor);
+    EXPECT_EQ(std::pair(got, factor), std::pair(digits, std::pow(10.0, digits))) << accuracy;
+  }
 }
 
 TEST(KtrModel, ThreeWindingHighSideControlsTheFirstTwoBranchesOfItsStarPoint) {

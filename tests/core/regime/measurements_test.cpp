@@ -1,6 +1,8 @@
 // The new month's clearing and the import of measured loads and flows from a workbook.
 #include "core/regime/measurements.h"
 
+#include <functional>
+
 #include "core/base/error.h"
 #include "core/office/xlsx_file.h"
 #include "regime_test.h"
@@ -165,6 +167,71 @@ TEST_F(Measurements, NumbersThatAreNoNumbersAreRefusedWithTheirCell) {
       EXPECT_TRUE(NoLocks());
     }
   }
+}
+
+// Texts that can name nothing: a name part longer than the name field or with a character the tables have
+// no code for, a list longer than every node of the scheme named once, an over-long item or number. Each
+// refuses the workbook naming its cell, the scheme's files as they were (a number or a kind may be as long
+// as the widest text field, 80); a name of exactly the field's width is still looked up. Lists of unknown names give the first 1000 messages and a count of the rest.
+TEST_F(Measurements, TextsThatCanNameNothingAreRefusedWithTheirCell) {
+  const std::string nodesBefore = ReadBytes(base + ".UZL");
+  const std::string file = dir / "z.xlsx";
+  const auto import = [&](const std::function<void(Worksheet&)>& fill) {
+    Workbook book;
+    book.sheets.emplace_back("Замеры");
+    Worksheet& s = book.sheets.front();
+    s.SetText(1, 14, "ПС1"), s.SetNumber(1, 9, 1), s.SetText(1, 16, "А"), s.SetText(1, 17, "1");
+    fill(s);
+    WriteXlsx(file, book);
+    return ImportMeasurementFile(base, file, {"май", 0.3});
+  };
+  const std::string forty(40, 'x');
+  std::string pairs;  // 32,000 characters of "a,", near the most a cell holds
+  for (int i = 0; i < 16000; ++i) pairs += "a,";
+  struct Case {
+    std::function<void(Worksheet&)> fill;
+    std::string where;
+  };
+  const std::vector<Case> cases = {
+      {[&](Worksheet& s) { s.SetText(2, 14, " " + forty + "y "); },
+       "N2: текст \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\" не поместится ни в одно поле таблиц: в поле не "
+       "больше 40 символов"},
+      {[&](Worksheet& s) { s.SetText(3, 15, "Б\u2460"), s.SetText(3, 16, "В"); },
+       "O3: текст \"Б\u2460\" нельзя записать в таблицу: у символа \"\u2460\" (U+2460) нет кода в кодировке "
+       "Windows-1251"},
+      {[&](Worksheet& s) { s.SetText(1, 16, pairs); },
+       "P1: в списке узлов \"a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,...\" больше 168 символов: столько не наберут "
+       "и имена всех узлов схемы"},
+      {[&](Worksheet& s) { s.SetText(2, 16, "А, " + forty + "y, Б"); },
+       "P2: текст \"" + ld::UpperCase(forty) + "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов"},
+      {[&](Worksheet& s) { s.SetText(1, 9, std::string(81, '1')); },
+       "I1: текст \"1111111111111111111111111111111111111111...\" не поместится ни в одно поле таблиц: в поле не "
+       "больше 80 символов"},
+  };
+  for (const Case& c : cases) {
+    try {
+      import(c.fill);
+      ADD_FAILURE() << c.where;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.what(), "Ошибка чтения файла \"" + file + "\": лист \"Замеры\", ячейка " + c.where);
+    }
+    EXPECT_EQ(ReadBytes(base + ".UZL"), nodesBefore) << c.where;
+    EXPECT_TRUE(NoLocks()) << c.where;
+  }
+
+  // 1,200 unknown names in lists within the bound, and a name of exactly the field's width
+  std::vector<std::string> info = import([&](Worksheet& s) {
+    s.SetText(2, 16, forty);
+    for (int r = 3; r < 43; ++r) {
+      std::string list = "я1";
+      for (int i = 2; i <= 30; ++i) list += ",я" + std::to_string(i);
+      s.SetText(r, 16, list), s.SetText(r, 17, "1");
+    }
+  });
+  ASSERT_EQ(info.size(), 1001u);
+  EXPECT_EQ(std::tuple(info[0], info[1], info[999], info[1000]),
+            std::tuple("Строка 2: узел ПС1." + ld::UpperCase(forty) + " не найден", "Строка 3: узел ПС1.Я1 не найден",
+                       "Строка 36: узел ПС1.Я9 не найден", std::string("Еще сообщений не показано: 201")));
 }
 
 // Node names holding the separator that joined a branch's end names once: a row naming such a line

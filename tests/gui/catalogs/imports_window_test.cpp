@@ -123,6 +123,57 @@ TEST_F(ImportWindowTest, WorkbooksOfBothMeteringSystemsInBothFileKinds) {
   }
 }
 
+// Texts of the metering workbooks that the catalogue cannot take whole: a title longer than the title
+// field (80 characters, trimmed; one of exactly 80 goes in), a title with a character without a
+// Windows-1251 code, a unit far longer than any field. Each is refused naming its cell; the graphs
+// stored before it stay, the bad row's graph is not stored.
+TEST_F(ImportWindowTest, WorkbookTextsTheCatalogueCannotTakeAreRefusedWithTheirCell) {
+  const std::string eighty(80, 'T');
+  std::string pairs;
+  for (int i = 0; i < 16000; ++i) pairs += "a,";
+  std::vector<XlsCell> typical = TypicalCells();  // row 1: a title of exactly 80 characters, spaces around
+  typical[0].text = " " + eighty + " ";
+  for (XlsCell c : TypicalCells()) {  // row 2: one character more
+    c.row = 2;
+    if (c.col == 1) c.text = eighty + "X";
+    if (c.col == 3) c.number = 52;
+    typical.push_back(c);
+  }
+  std::vector<XlsCell> slices = SlicesCells(), unit = SlicesCells();
+  slices[0].text = "Ввод\u2460";
+  unit[1].text = pairs;
+  struct Case {
+    std::string file;
+    std::vector<XlsCell> cells;
+    bool typical;
+    std::string where;
+  };
+  const std::vector<Case> cases = {
+      {Path("типовые.xlsx"), typical, true,
+       "A2: текст \"TTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTTT...\" не поместится ни в одно поле таблиц: в поле не "
+       "больше 80 символов"},
+      {Path("срезы.xlsx"), slices, false,
+       "A1: текст \"Ввод\u2460\" нельзя записать в таблицу: у символа \"\u2460\" (U+2460) нет кода в кодировке "
+       "Windows-1251"},
+      {Path("единицы.xlsx"), unit, false,
+       "B1: текст \"a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,...\" не поместится ни в одно поле таблиц: в поле не "
+       "больше 80 символов"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    WriteXlsxCells(c.file, c.cells);
+    WriteRows(Base() + GetMaketExtention(GraphCatalogMaket), GraphCatalogMaket, {});
+    msg_.Clear();
+    gui::TCatGrForm w(Base(), INT_MAX);
+    w.show();
+    script_.Then(Choose(c.file));
+    (c.typical ? w.ImpKOEItem : w.ImpSVEItem)->trigger();
+    EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + c.file + "\": лист \"Лист1\", ячейка " + c.where});
+    const std::vector<Graph> kept = c.typical ? std::vector<Graph>{{51, eighty, "МВт", 0, 'P'}} : std::vector<Graph>{};
+    EXPECT_EQ(CatalogOnDisk(), kept);
+    w.reject();
+  }
+}
+
 TEST_F(ImportWindowTest, AnotherCatalogueOnlyWithBothViewsReleased) {
   WriteRows(Base() + GetMaketExtention(GraphCatalogMaket), GraphCatalogMaket, {{"8", "ТП-8", "0", "P", "3600", "%"}});
   gui::TCatGrForm w(Base(), INT_MAX);

@@ -153,12 +153,39 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
   book.sheets[0].SetText(1, 1, "Реактив");
   book.sheets[0].SetNumber(2, 1, 1e308);
   ld::WriteXlsx(dir_ / "big.xlsx", book);
+  // Texts that the columns would cut or could not hold: a name over the column's 20 characters, one with a
+  // character without a Windows-1251 code, a number of more digits than the integer column's 5, and for
+  // a float column a text longer than the widest column, refused by its first characters.
+  std::string pairs;
+  for (int i = 0; i < 16000; ++i) pairs += "a,";
+  const auto textBook = [&](const std::string& name, const std::string& title, auto&& put) {
+    ld::Workbook b;
+    b.sheets.emplace_back("Тексты");
+    b.sheets[0].SetText(1, 1, "Номер");
+    b.sheets[0].SetText(1, 2, title);
+    b.sheets[0].SetNumber(2, 1, 7);
+    put(b.sheets[0]);
+    ld::WriteXlsx(dir_ / name, b);
+    return "Ошибка чтения файла \"" + dir_ / name + "\": лист \"Тексты\", ячейка ";
+  };
+  const std::string tail = "\" не поместится ни в одно поле таблиц: в поле не больше ";
   const std::vector<Case> cases = {
       {dir_ / "nan.xls", "Ошибка чтения файла \"" + dir_ / "nan.xls" +
                              "\": лист \"Лист1\", ячейка B3: значение не является числом"},
       {dir_ / "big.xlsx", "Ошибка чтения файла \"" + dir_ / "big.xlsx" +
                               "\": лист \"Данные\", ячейка A2: число 1E308 больше по модулю, чем вмещает столбец "
-                              "таблицы (3.4028235E38)"}};
+                              "таблицы (3.4028235E38)"},
+      {dir_ / "long.xlsx", textBook("long.xlsx", "Название", [](ld::Worksheet& w) {
+                                 w.SetNumber(3, 1, 8), w.SetText(3, 2, "ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ");
+                               }) +
+                               "B3: текст \"ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ" + tail + "20 символов"},
+      {dir_ / "uncoded.xlsx", textBook("uncoded.xlsx", "Название", [](ld::Worksheet& w) { w.SetText(2, 2, "ТП\u2460"); }) +
+                                  "B2: текст \"ТП\u2460\" нельзя записать в таблицу: у символа \"\u2460\" (U+2460) нет "
+                                  "кода в кодировке Windows-1251"},
+      {dir_ / "digits.xlsx", textBook("digits.xlsx", "Название", [](ld::Worksheet& w) { w.SetNumber(3, 1, 123456); }) +
+                                 "A3: текст \"123456" + tail + "5 символов"},
+      {dir_ / "pairs.xlsx", textBook("pairs.xlsx", "Реактив", [&](ld::Worksheet& w) { w.SetText(2, 2, pairs); }) +
+                                "B2: текст \"a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,..." + tail + "20 символов"}};
   for (const Case& c : cases) {
     grid_.OpenFile(path, 1, 1, 1, true, true, true);
     box_.Clear();
@@ -173,6 +200,13 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
     EXPECT_FALSE(grid_.LockedFiles()) << c.file;
     EXPECT_EQ(ld::test::ReadBytes(path), before) << c.file;
   }
+
+  // exactly as long as the columns hold: taken whole
+  textBook("full.xlsx", "Название", [](ld::Worksheet& w) { w.SetNumber(2, 1, 12345), w.SetText(2, 2, std::string(20, 'z')); });
+  grid_.OpenFile(path, 1, 1, 1, true, true, true);
+  script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, dir_ / "full.xlsx"); });
+  grid_.RunCommand(ld::gui::mtSheetImport);
+  EXPECT_EQ(std::tuple(Cell(1, 1), Cell(1, 2)), std::tuple("12345", std::string(20, 'z')));
 }
 
 }  // namespace
