@@ -1,7 +1,10 @@
 #pragma once
 // Typing into a grid cell as a person does: one key event per character, and the grid painted before
-// the next key (a test that sends all keys at once never lets the grid paint in between).
+// the next key (a test that sends all keys at once never lets the grid paint in between); a click on
+// one section of a date field, where a person's mouse would land on it.
 #include <QApplication>
+#include <QDateTimeEdit>
+#include <QLineEdit>
 #include <QTest>
 #include <QWidget>
 
@@ -16,6 +19,21 @@ inline void TypeIntoCell(QWidget* editor, const QString& text) {
     if (QWidget* grid = editor->parentWidget()) grid->update();
     QApplication::processEvents();
   }
+}
+
+// Clicks the text of a "dd.MM.yyyy" field between the two first digits of the section; false when no
+// point of the field's text lies there.
+inline bool ClickDateSection(QDateTimeEdit& field, QDateTimeEdit::Section section) {
+  const int inside = section == QDateTimeEdit::DaySection ? 1 : section == QDateTimeEdit::MonthSection ? 4 : 7;
+  auto* edit = field.findChild<QLineEdit*>();
+  if (edit == nullptr) return false;
+  for (int x = 0; x < edit->width(); ++x) {
+    const QPoint at(x, edit->height() / 2);
+    if (edit->cursorPositionAt(at) != inside) continue;
+    QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, at);
+    return field.currentSection() == section;
+  }
+  return false;
 }
 
 }  // namespace ld::test

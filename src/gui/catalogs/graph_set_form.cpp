@@ -2,14 +2,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
@@ -39,23 +37,11 @@ QString Decimal(double v) { return QString::fromStdString(FloatToStrGeneral(v, 1
 
 }  // namespace
 
-QDate DateOfMoment(TDateTime value) {
-  return QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(value)));
-}
-
-TDateTime MomentOfDate(const QDate& date) { return static_cast<TDateTime>(QDate(1899, 12, 30).daysTo(date)); }
-
 TGraphSetForm::TGraphSetForm(QWidget* parent) : QDialog(parent) {
   setObjectName("GraphSetForm");
   setWindowTitle("Настройки отображения графика");
-  Date1Edit = new QDateEdit(this);
-  Date1Edit->setObjectName("_Date1");
-  Date2Edit = new QDateEdit(this);
-  Date2Edit->setObjectName("_Date2");
-  for (QDateEdit* d : {Date1Edit, Date2Edit}) {
-    d->setDisplayFormat("dd.MM.yyyy");
-    d->setCalendarPopup(true);
-  }
+  Date1Edit = new TDateField("_Date1", this);
+  Date2Edit = new TDateField("_Date2", this);
   PerBox = new QComboBox(this);
   PerBox->setObjectName("_Per");
   for (const char* t : GraphPeriodTexts) PerBox->addItem(t);

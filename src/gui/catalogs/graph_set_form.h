@@ -4,11 +4,11 @@
 #include <QDialog>
 
 #include "core/base/dates.h"
+#include "gui/common/date_field.h"
 #include "gui/grid/tcolor.h"
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLineEdit;
 
 namespace ld::gui {
@@ -21,8 +21,8 @@ class TGraphSetForm : public QDialog {
 public:
   explicit TGraphSetForm(QWidget* parent = nullptr);
 
-  QDateEdit* Date1Edit = nullptr;
-  QDateEdit* Date2Edit = nullptr;
+  TDateField* Date1Edit = nullptr;
+  TDateField* Date2Edit = nullptr;
   QComboBox* PerBox = nullptr;
   TColorComboBox* BackBox = nullptr;
   TColorComboBox* FrameBox = nullptr;
@@ -41,10 +41,6 @@ public:
 private:
   void Apply();
 };
-
-// Moments as a date picker shows them (the time of day is dropped).
-QDate DateOfMoment(TDateTime value);
-TDateTime MomentOfDate(const QDate& date);
 
 // Fills the dialog, and on "Применить" returns true with the edited values. Period is 0 when no
 // period is chosen; Wmin and LinWidth come back at least 1, Radius at least 0.

@@ -1,7 +1,6 @@
 #include "gui/regime/period_form.h"
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +14,7 @@
 #include "core/base/dates.h"
 #include "core/base/msgbox.h"
 #include "core/base/settings.h"
+#include "gui/common/date_field.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
 
@@ -45,11 +45,8 @@ QTime ToTime(TDateTime v) {
   return QTime(0, 0).addSecs(seconds);
 }
 
-QDateEdit* DateEdit(const char* name, QWidget* parent) {
-  auto* edit = new QDateEdit(parent);
-  edit->setObjectName(name);
-  edit->setDisplayFormat("dd.MM.yyyy");
-  edit->setCalendarPopup(true);
+TDateField* DateEdit(const char* name, QWidget* parent) {
+  auto* edit = new TDateField(name, parent);
   edit->setMinimumDate(kDayZero);
   return edit;
 }

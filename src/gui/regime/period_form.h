@@ -6,11 +6,12 @@
 #include <string>
 
 class QComboBox;
-class QDateEdit;
 class QRadioButton;
 class QTimeEdit;
 
 namespace ld::gui {
+
+class TDateField;
 
 class TWPeriodFrm : public QDialog {
   Q_OBJECT
@@ -29,7 +30,7 @@ private:
   int CheckedIndex() const;
   double Moment() const;  // date of CalcDate and time of CalcTime as TDateTime
 
-  QDateEdit *date1_, *date2_, *calcDate_;
+  TDateField *date1_, *date2_, *calcDate_;
   QTimeEdit* calcTime_;
   QRadioButton* kinds_[4];
   QComboBox* period_;

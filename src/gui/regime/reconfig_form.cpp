@@ -1,7 +1,6 @@
 #include "gui/regime/reconfig_form.h"
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -14,6 +13,7 @@
 #include "core/tables/file_guard.h"
 #include "core/tables/journal.h"
 #include "core/tables/table_file.h"
+#include "gui/common/date_field.h"
 #include "gui/common/modal.h"
 
 namespace ld::gui {
@@ -36,10 +36,7 @@ TReconfigFrm::TReconfigFrm(const std::vector<TJournalMoment>& moments, TDateTime
   setWindowTitle("Реконфигурация схемы");
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
-  _Date = new QDateEdit(this);
-  _Date->setObjectName("_Date");
-  _Date->setCalendarPopup(true);
-  _Date->setDisplayFormat("dd.MM.yyyy");
+  _Date = new TDateField("_Date", this);
   _Time = new QTimeEdit(this);
   _Time->setObjectName("_Time");
   _Time->setDisplayFormat("HH:mm");

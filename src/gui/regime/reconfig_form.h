@@ -7,10 +7,11 @@
 #include "core/regime/switch_journal.h"
 
 class QComboBox;
-class QDateEdit;
 class QTimeEdit;
 
 namespace ld::gui {
+
+class TDateField;
 
 class TReconfigFrm : public QDialog {
   Q_OBJECT
@@ -20,7 +21,7 @@ public:
   void DatSwtListChange();
   TDateTime Moment() const;
 
-  QDateEdit* _Date;
+  TDateField* _Date;
   QTimeEdit* _Time;
   QComboBox* DatSwtList;
 

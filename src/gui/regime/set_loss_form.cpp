@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +17,7 @@
 #include "core/base/msgbox.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
+#include "gui/common/date_field.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/modal.h"
 #include "gui/common/named_widget.h"
@@ -45,10 +45,8 @@ constexpr std::array<Interval, 20> kIntervals = {{{"1 сек", 1},     {"2 се�
 const QDate kDayZero(1899, 12, 30);
 QDate ToDate(double v) { return kDayZero.addDays(static_cast<qint64>(std::floor(v))); }
 
-QDateEdit* DateEdit(const char* name, QWidget* parent) {
-  auto* edit = Named<QDateEdit>(name, parent);
-  edit->setDisplayFormat("dd.MM.yyyy");
-  edit->setCalendarPopup(true);
+TDateField* DateEdit(const char* name, QWidget* parent) {
+  auto* edit = new TDateField(name, parent);
   edit->setMinimumDate(kDayZero);
   return edit;
 }

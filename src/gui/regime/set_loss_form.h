@@ -6,11 +6,12 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLineEdit;
 class QRadioButton;
 
 namespace ld::gui {
+
+class TDateField;
 
 class TSetLossFrm : public QDialog {
   Q_OBJECT
@@ -29,7 +30,7 @@ private:
   void LossUnomClick();
 
   std::string schemePath_;
-  QDateEdit *date1_, *date2_;
+  TDateField *date1_, *date2_;
   QRadioButton *sredBtn_, *pminBtn_, *pmaxBtn_, *grafBtn_;
   QComboBox* period_;
   QLineEdit* kfgnEdit_;

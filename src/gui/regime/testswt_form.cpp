@@ -1,17 +1,16 @@
 #include "gui/regime/testswt_form.h"
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "core/base/msgbox.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
+#include "gui/common/date_field.h"
 #include "gui/common/modal.h"
 #include "gui/common/named_widget.h"
 #include "gui/regime/setting_fields.h"
@@ -20,13 +19,9 @@ namespace ld::gui {
 
 namespace {
 
-const QDate kDayZero(1899, 12, 30);
-
-QDateEdit* DateEdit(const char* name, TDateTime value, QWidget* parent) {
-  auto* edit = Named<QDateEdit>(name, parent);
-  edit->setCalendarPopup(true);
-  edit->setDisplayFormat("dd.MM.yyyy");
-  edit->setDate(kDayZero.addDays(static_cast<qint64>(std::floor(value))));
+TDateField* DateEdit(const char* name, TDateTime value, QWidget* parent) {
+  auto* edit = new TDateField(name, parent);
+  edit->setDate(DateOfMoment(value));
   return edit;
 }
 
@@ -74,8 +69,8 @@ void TTestSwtFrm::_NoSupChange(QLineEdit* edit) {
   }
 }
 
-TDateTime TTestSwtFrm::Date1() const { return static_cast<TDateTime>(kDayZero.daysTo(_Date1->date())); }
-TDateTime TTestSwtFrm::Date2() const { return static_cast<TDateTime>(kDayZero.daysTo(_Date2->date())); }
+TDateTime TTestSwtFrm::Date1() const { return MomentOfDate(_Date1->date()); }
+TDateTime TTestSwtFrm::Date2() const { return MomentOfDate(_Date2->date()); }
 
 bool ExecuteTestSwitchDialog(bool& noSupRpt, bool& noSnrRpt) {
   TTestSwtFrm form;

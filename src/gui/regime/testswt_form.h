@@ -6,10 +6,11 @@
 #include "core/base/dates.h"
 
 class QCheckBox;
-class QDateEdit;
 class QLineEdit;
 
 namespace ld::gui {
+
+class TDateField;
 
 class TTestSwtFrm : public QDialog {
   Q_OBJECT
@@ -21,7 +22,7 @@ public:
   TDateTime Date1() const;
   TDateTime Date2() const;
 
-  QDateEdit *_Date1, *_Date2;
+  TDateField *_Date1, *_Date2;
   QLineEdit *_NoSup, *_Cont;
   QCheckBox *_NoSupRpt, *_NoSnrRpt;
 };

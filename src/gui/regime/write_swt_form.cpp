@@ -1,6 +1,5 @@
 #include "gui/regime/write_swt_form.h"
 
-#include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -16,6 +15,7 @@
 #include "core/regime/switch_journal.h"
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/journal.h"
+#include "gui/common/date_field.h"
 #include "gui/common/modal.h"
 
 namespace ld::gui {
@@ -72,10 +72,8 @@ TWriteSwtFrm::TWriteSwtFrm(const std::string& header, char newCommut, char oldCo
 
   auto* form = new QFormLayout;
   const QDateTime shown = ToQDateTime(moment);
-  DateEdit = new QDateEdit(shown.date(), this);
-  DateEdit->setObjectName("DateEdit");
-  DateEdit->setCalendarPopup(true);
-  DateEdit->setDisplayFormat("dd.MM.yyyy");
+  DateEdit = new TDateField("DateEdit", this);
+  DateEdit->setDate(shown.date());
   TimeEdit = new QTimeEdit(shown.time(), this);
   TimeEdit->setObjectName("TimeEdit");
   TimeEdit->setDisplayFormat("HH:mm");

@@ -8,12 +8,13 @@
 #include "core/tables/layout.h"
 #include "core/tables/switch_rec.h"
 
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QTimeEdit;
 
 namespace ld::gui {
+
+class TDateField;
 
 class TWriteSwtFrm : public QDialog {
   Q_OBJECT
@@ -25,7 +26,7 @@ public:
   TDateTime Moment() const;
 
   QLabel *HeaderLabel, *KindLabel;
-  QDateEdit* DateEdit;
+  TDateField* DateEdit;
   QTimeEdit* TimeEdit;
   QLineEdit *DispEdit, *PrimEdit;
 };

@@ -1,5 +1,6 @@
 // The program's start, main tool bar and close chain in this process and under a window manager; the login
 // and the user list editor with its row checks and the locks it leaves (none of its own).
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,8 +9,10 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -37,7 +40,10 @@
 // Xlib's macros (Bool, Status, None) come after every other header.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -224,35 +230,67 @@ TEST(MainWindow, PutsTheWorkWindowsBelowItselfAndItsCloseChainStopsAtTheFirstWin
   ConfigFileName = savedConfig, MaketFileName = savedMaket;
 }
 
+// Forks a program of the display. It runs in a process group of its own, which the display stops whole,
+// and the kernel kills it when the test process dies, however it dies (a time limit's SIGKILL included):
+// a server or window manager never outlives its test. 0 in the child.
+pid_t ForkTiedToTest() {
+  const pid_t test = getpid();
+  const pid_t pid = fork();
+  if (pid > 0) setpgid(pid, pid);  // in both processes, so that the group exists whichever runs first
+  if (pid != 0) return pid;
+  setpgid(0, 0);
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != test) _exit(126);  // the test died before the tie was made
+  return 0;
+}
+
 // A virtual X display with its programs, stopped with it.
 class XDisplay {
 public:
   explicit XDisplay(const char* screen = "1024x768x24") {
     if (!fs::exists("/usr/bin/Xvfb")) return;
-    for (int n = 90 + getpid() % 100; n < 400 && number_ == 0; ++n) {
-      if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) && !fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-        number_ = n;
-    }
+    for (int n = 90 + getpid() % 100; n < 400 && number_ == 0; ++n)
+      if (LockHolder(n) == 0) number_ = n;
     if (number_ == 0) return;
-    // Windows of the program come and go while they are looked at: one gone in between is no error
-    // (Xlib's own handler would end the test).
-    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    if ((server_ = fork()) == 0) {
-      execl("/usr/bin/Xvfb", "Xvfb", Name().c_str(), "-screen", "0", screen, "-nolisten", "tcp", nullptr);
+    previous_ = XSetErrorHandler(IgnoreGoneWindow);
+    handlerSet_ = true;
+    const std::string name = Name();
+    if ((server_ = ForkTiedToTest()) == 0) {
+      execl("/usr/bin/Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen, "-nolisten", "tcp", nullptr);
       _exit(127);
     }
     WaitFor(20, [&] { return (d_ = XOpenDisplay(Name().c_str())) != nullptr; });
   }
   ~XDisplay() {
-    for (const int pid : programs_) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    for (const int pid : programs_) kill(-pid, SIGKILL), waitpid(pid, nullptr, 0);
     if (d_) XCloseDisplay(d_);
-    if (server_ > 0) kill(server_, SIGTERM), waitpid(server_, nullptr, 0);
+    if (server_ > 0) kill(-server_, SIGTERM), waitpid(server_, nullptr, 0);
+    if (handlerSet_) XSetErrorHandler(previous_);
   }
+  // The process that holds display n's lock, 0 when none does: a server killed outright leaves its lock
+  // behind, and the next server takes such a lock over.
+  static int LockHolder(int n) {
+    std::ifstream lock("/tmp/.X" + std::to_string(n) + "-lock");
+    int pid = 0;
+    if (!lock) return 0;
+    if (!(lock >> pid) || pid <= 0) return -1;  // being written, or not a lock of ours to judge
+    return kill(pid, 0) == 0 || errno == EPERM ? pid : 0;
+  }
+  XDisplay(const XDisplay&) = delete;
+  XDisplay& operator=(const XDisplay&) = delete;
   bool Ok() const { return d_ != nullptr; }
   std::string Name() const { return ":" + std::to_string(number_); }
+  int Number() const { return number_; }
+  Display* Connection() const { return d_; }
+  // The server first, then the programs started on it.
+  std::vector<int> Pids() const {
+    std::vector<int> pids{server_};
+    pids.insert(pids.end(), programs_.begin(), programs_.end());
+    return pids;
+  }
 
   void Start(const std::vector<std::string>& args, const std::string& folder = "") {
-    if (const pid_t pid = fork(); pid != 0) {
+    if (const pid_t pid = ForkTiedToTest(); pid != 0) {
       if (pid > 0) programs_.push_back(pid);
       return;
     }
@@ -342,6 +380,15 @@ public:
   }
 
 private:
+  // Windows of the program come and go while they are looked at: one gone in between (BadWindow) is no
+  // error. Any other error fails the test.
+  static int IgnoreGoneWindow(Display* d, XErrorEvent* e) {
+    if (e->error_code == BadWindow) return 0;
+    char text[256] = {};
+    XGetErrorText(d, e->error_code, text, sizeof text - 1);
+    ADD_FAILURE() << "X error " << text << " of request " << static_cast<int>(e->request_code);
+    return 0;
+  }
   static bool WaitFor(double seconds, const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(50)))
@@ -382,7 +429,89 @@ private:
   int number_ = 0, server_ = 0;
   std::vector<int> programs_;
   Display* d_ = nullptr;
+  XErrorHandler previous_ = nullptr;
+  bool handlerSet_ = false;
 };
+
+TEST(VirtualDisplay, AWindowThatIsGoneIsNoErrorAnyOtherErrorFailsTheTest) {
+  XDisplay x;
+  if (!x.Ok()) GTEST_SKIP() << "no virtual display";
+  Display* d = x.Connection();
+  const Window gone = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
+  XDestroyWindow(d, gone);
+  XWindowAttributes a;
+  EXPECT_FALSE(XGetWindowAttributes(d, gone, &a));
+  XSync(d, False);
+  EXPECT_NONFATAL_FAILURE(
+      {
+        XFreePixmap(d, gone);
+        XSync(d, False);
+      },
+      "BadPixmap");
+}
+
+// A test process killed with SIGKILL (as a time limit ends it) while its display runs: the server and
+// the window manager go with it.
+TEST(VirtualDisplay, ItsProgramsEndWithTheTestProcessThoughItIsKilled) {
+  const std::string wm = "/usr/bin/openbox";
+  if (!fs::exists(wm) || !fs::exists("/usr/bin/Xvfb")) GTEST_SKIP() << "no virtual display with a window manager";
+  int pipe_[2];
+  ASSERT_EQ(pipe(pipe_), 0);
+  // The programs left by the killed process come to this one, which reaps them, rather than to an init
+  // that may leave them unreaped.
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
+  struct Reaper {
+    ~Reaper() { prctl(PR_SET_CHILD_SUBREAPER, 0); }
+  } reaper;
+  const pid_t test = fork();
+  ASSERT_GE(test, 0);
+  if (test == 0) {
+    close(pipe_[0]);
+    XDisplay x;
+    std::vector<int> pids;
+    if (x.Ok()) x.Start({wm, "--sm-disable"});
+    if (x.Ok() && x.WaitWindowManager()) pids = x.Pids(), pids.push_back(x.Number());
+    const int count = static_cast<int>(pids.size());
+    if (write(pipe_[1], &count, sizeof count) != sizeof count ||
+        write(pipe_[1], pids.data(), pids.size() * sizeof(int)) != static_cast<ssize_t>(pids.size() * sizeof(int)))
+      _exit(1);
+    for (;;) pause();
+  }
+  close(pipe_[1]);
+  int count = 0;
+  std::vector<int> pids;
+  if (read(pipe_[0], &count, sizeof count) == sizeof count && count > 0) {
+    pids.resize(static_cast<std::size_t>(count));
+    if (read(pipe_[0], pids.data(), pids.size() * sizeof(int)) != static_cast<ssize_t>(pids.size() * sizeof(int)))
+      pids.clear();
+  }
+  close(pipe_[0]);
+  const int number = pids.empty() ? 0 : pids.back();
+  if (!pids.empty()) pids.pop_back();
+  // Held before the test process is killed, so that a process number given to another process later is
+  // never looked at.
+  std::vector<int> handles;
+  for (const int pid : pids) handles.push_back(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+  kill(test, SIGKILL);
+  waitpid(test, nullptr, 0);
+  if (pids.empty()) GTEST_SKIP() << "the display or its window manager did not come";
+  ASSERT_EQ(pids.size(), 2u);
+  for (std::size_t k = 0; k < pids.size(); ++k) {
+    ASSERT_GE(handles[k], 0) << pids[k];
+    pollfd ended{handles[k], POLLIN, 0};
+    // Ended at once in fact; the bound only keeps a process that is left from holding up the suite.
+    EXPECT_EQ(poll(&ended, 1, 30000), 1) << (k == 0 ? "the server" : "the window manager") << " outlived the test";
+    syscall(SYS_pidfd_send_signal, handles[k], SIGKILL, nullptr, 0);
+    close(handles[k]);
+    waitpid(pids[k], nullptr, 0);
+  }
+  // What the killed server could not remove itself.
+  if (XDisplay::LockHolder(number) == 0) {
+    std::error_code ignored;
+    fs::remove("/tmp/.X" + std::to_string(number) + "-lock", ignored);
+    fs::remove("/tmp/.X11-unix/X" + std::to_string(number), ignored);
+  }
+}
 
 // The window manager and then the program from a fresh program folder on the display; the program's
 // main window, or 0 when either did not come.

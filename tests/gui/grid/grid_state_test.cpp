@@ -101,6 +101,24 @@ TEST_F(GridState, PagingStopsAtTheTableEndAndLinesRunOnToMaxRows) {
   grid.ScrollBarScroll(3, TScrollCode::Position);
   EXPECT_EQ(grid.FirstRow(), 1);
   EXPECT_EQ(grid.Row(), 3);
+
+  // Across, the cursor column is brought in from the right: one that ends exactly at the right edge is
+  // in view and moves nothing, one a pixel wider than the view moves the first shown column on.
+  TGridState wide;
+  ld::TDataFile table;
+  FillTable(table, {{"1", "Один", "1", "1", ""}});
+  wide.AssignTable(table, 1, 1, 1);
+  ld::FreeTable(table);
+  const std::vector<int> widths = wide.ColWidths();
+  ASSERT_GE(widths.size(), 5u);
+  const int thirdEnds = std::accumulate(widths.begin(), widths.begin() + 4, 0) + 4;  // with the grid lines
+  wide.SetClientSize(thirdEnds, 180);
+  wide.MoveColumn(2);
+  EXPECT_EQ(std::pair(wide.Col(), wide.LeftCol()), std::pair(3, 1));
+  wide.MoveColumn(-2);
+  wide.SetClientSize(thirdEnds - 1, 180);
+  wide.MoveColumn(2);
+  EXPECT_EQ(std::pair(wide.Col(), wide.LeftCol()), std::pair(3, 2));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTest>
 
 #include "core/base/inifile.h"
 #include "core/base/settings.h"
@@ -14,6 +15,7 @@
 #include "gui/regime/flow_kf_form.h"
 #include "gui/regime/set_loss_form.h"
 #include "support/test_env.h"
+#include "support/typing.h"
 
 namespace ld::test {
 namespace {
@@ -53,6 +55,26 @@ TEST_F(LossDialogs, LossSettingsSwitchTheirNeighboursAndStoreOnApply) {
   EXPECT_EQ((std::vector<double>{double(ini.TypCalcPQ), double(ini.Tgr), ini.Kfgn, ini.Date1, ini.Date2}),
             (std::vector<double>{3, 3600, 1.21f, EncodeDate(2004, 3, 1), EncodeDate(2004, 4, 30)}));
   EXPECT_TRUE(ini.LossUnom && ini.LossPlus && ini.FlagBalans && ini.RegQ && !ini.RegKtr);
+}
+
+// The period typed as it is written, from the month or the end of the field; a day that does not exist
+// leaves the field's date.
+TEST_F(LossDialogs, LossPeriodTypedAsWritten) {
+  bool word = false;
+  script.Then([](QDialog& d) {
+    auto& date1 = Child<QDateEdit>(d, "Date1");
+    auto& date2 = Child<QDateEdit>(d, "Date2");
+    EXPECT_TRUE(ClickDateSection(date1, QDateTimeEdit::MonthSection));
+    QTest::keyClicks(&date1, "15.10.2026");
+    QTest::keyClick(&date2, Qt::Key_End);
+    QTest::keyClicks(&date2, "5.3.2027");
+    EXPECT_TRUE(ClickDateSection(date2, QDateTimeEdit::YearSection));
+    QTest::keyClicks(&date2, "31.2.2027");
+    EXPECT_EQ(date2.text().toStdString(), "05.03.2027");
+    Press(d, "OKBtn");
+  });
+  ASSERT_TRUE(gui::ExecuteLossSettingsDialog("схема", word));
+  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 10, 15), EncodeDate(2027, 3, 5)));
 }
 
 TEST_F(LossDialogs, CoincidenceCoefficientsThroughTheIniSection) {

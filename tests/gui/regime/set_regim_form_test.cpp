@@ -8,13 +8,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimeEdit>
+#include <functional>
+#include <utility>
 
 #include "core/base/dates.h"
 #include "core/base/settings.h"
 #include "dialog_script.h"
 #include "gui/regime/period_form.h"
 #include "gui/regime/set_regim_form.h"
+#include "support/typing.h"
 
 namespace ld::test {
 namespace {
@@ -102,6 +106,37 @@ TEST_F(RegimDialogs, PeriodChecksKeepTheDialogOpen) {
   });
   ASSERT_TRUE(ExecuteCalcPeriodDialog());
   EXPECT_EQ(IniRec.Tgr, 7);
+}
+
+// Dates typed as they are written, wherever the cursor stood in the field: the period is the one typed.
+TEST_F(RegimDialogs, PeriodDatesTypedAsWrittenAreThePeriod) {
+  IniRec.Date1 = EncodeDate(2026, 11, 1), IniRec.Date2 = EncodeDate(2026, 11, 30), IniRec.TypCalcPQ = 0;
+  script.Then([](QDialog& d) {
+    for (const char* name : {"Date1", "Date2"}) {
+      auto& field = Child<QDateEdit>(d, name);
+      const std::pair<std::function<void()>, QString> typed[] = {
+          {[&] { EXPECT_TRUE(ClickDateSection(field, QDateTimeEdit::DaySection)); }, "15.10.2026"},
+          {[&] { QTest::keyClick(&field, Qt::Key_A, Qt::ControlModifier); }, "20.12.2026"},
+          {[&] { QTest::keyClick(&field, Qt::Key_Home); }, "5.3.2026"},
+          {[&] { QTest::keyClick(&field, Qt::Key_Home); }, "01.02.2027"}};
+      for (const auto& [place, text] : typed) {
+        place();
+        QTest::keyClicks(&field, text);
+        EXPECT_EQ(field.date().toString("dd.MM.yyyy").toStdString(),
+                  QDate::fromString(text, "d.M.yyyy").toString("dd.MM.yyyy").toStdString())
+            << name << " " << text.toStdString();
+      }
+    }
+    auto& date1 = Child<QDateEdit>(d, "Date1");
+    auto& date2 = Child<QDateEdit>(d, "Date2");
+    EXPECT_TRUE(ClickDateSection(date1, QDateTimeEdit::DaySection));
+    QTest::keyClicks(&date1, "01.11.2026");
+    EXPECT_TRUE(ClickDateSection(date2, QDateTimeEdit::DaySection));
+    QTest::keyClicks(&date2, "30.11.2026");
+    Press(d, "OKBtn");
+  });
+  ASSERT_TRUE(ExecuteCalcPeriodDialog());
+  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 11, 1), EncodeDate(2026, 11, 30)));
 }
 
 // The slice interval list is captioned where the user sees it, and the caption leads to the list.
