@@ -2,14 +2,7 @@
 
 #include <zip.h>
 
-#include <cctype>
-#include <climits>
-#include <filesystem>
 #include <fstream>
-#include <memory>
-#include <optional>
-#include <system_error>
-#include <type_traits>
 #include <utility>
 
 #include "core/base/error.h"
