@@ -4,8 +4,10 @@
 // alone, document), a document of millions of empty table cells. Each must be refused (the run fails
 // otherwise) within 1 GB and 5 s. Files just under 2 MB that pass every declared limit, a sheet of 190 MB
 // of cells and a million cells naming one text of 1 MB, are read or refused (counter `refused`) within
-// the same 1 GB and 5 s, by the whole-workbook reader and by the first-sheet reader. Counters: the
-// file's size, what it would unpack to, and the peak memory of one read in a child process.
+// the same 1 GB and 5 s, by the whole-workbook reader and by the first-sheet reader; so are files of
+// 1.9 MB whose sheet, table of texts, book part, document text or document relationships nest millions of
+// elements. Counters: the file's size, what it would unpack to, and the peak memory of one read in a
+// child process.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -35,6 +37,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using ld::test::BuildZip;
+using ld::test::XlsLittle;
+using ld::test::XlsRecord;
 using ld::test::ZipEntry;
 using ld::test::ZipStream;
 
@@ -375,6 +379,87 @@ void BM_RefuseEmptyDocumentCells(benchmark::State& state) {
 }
 BENCHMARK(BM_RefuseEmptyDocumentCells)->Unit(benchmark::kMillisecond);
 
+// About 1.9 MB each: one part nesting 16 million elements (8 million paragraphs in a document's text),
+// beside a picture that lets the file unpack that far: every element still open costs the parser
+// memory, gigabytes before any other bound is reached. `unpacked_MB` is the nesting part's size.
+enum class TDeepPart { Sheet, Strings, Book, DocumentText, DocumentRels };
+
+const TBomb& DeepNesting(TDeepPart which) {
+  const auto make = [which] {
+    const std::uint64_t levels = which == TDeepPart::DocumentText ? 8000000 : 16000000;
+    const std::string open = which == TDeepPart::DocumentText ? "<w:p>" : "<a>";
+    const std::string close = which == TDeepPart::DocumentText ? "</w:p>" : "</a>";
+    const auto nested = [&](const std::string& head, const std::string& tail) {
+      return ZipStream{head, ld::test::kTrueSize, {{open, levels}, {close, levels}, {tail, 1}}};
+    };
+    const double partMB = static_cast<double>(levels * (open.size() + close.size())) / 1e6;
+    const std::string picture = Picture(1750u << 10);
+    if (which == TDeepPart::DocumentText || which == TDeepPart::DocumentRels) {
+      const std::string rels =
+          R"(<Relationships><Relationship Id="rId1" Type="x/officeDocument" Target="word/document.xml"/>)";
+      const std::string text = "<w:document><w:body>";
+      const bool inText = which == TDeepPart::DocumentText;
+      const ZipStream relsPart = inText ? ZipStream{rels + "</Relationships>"} : nested(rels, "</Relationships>");
+      const ZipStream textPart = inText ? nested(text, "</w:body></w:document>") : ZipStream{text + "</w:body></w:document>"};
+      return Write(inText ? "deep-text.docx" : "deep-rels.docx",
+                   BuildZip({relsPart, textPart, {picture}},
+                            {{"_rels/.rels", 0}, {"word/document.xml", 1}, {"word/media/image1.png", 2}}),
+                   partMB);
+    }
+    const std::string rels = "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+                             "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"strings.xml\"/></Relationships>";
+    const std::string book = Workbook(1, 1);
+    const std::string sheet = "<worksheet><sheetData><row><c t=\"s\"><v>0</v></c></row></sheetData></worksheet>";
+    const std::string strings = "<sst><si><t>TP-1</t></si></sst>";
+    const auto part = [&](TDeepPart kind, const std::string& whole, std::size_t tailAt) {
+      return which == kind ? nested(whole.substr(0, tailAt), whole.substr(tailAt)) : ZipStream{whole};
+    };
+    std::vector<ZipEntry> entries = kBookEntries;
+    entries.push_back({"xl/strings.xml", 4});
+    entries.push_back({"xl/media/image1.png", 5});
+    const char* name = which == TDeepPart::Sheet ? "deep-sheet.xlsx" : which == TDeepPart::Strings ? "deep-strings.xlsx" : "deep-book.xlsx";
+    return Write(name,
+                 BuildZip({{kRootRels},
+                           part(TDeepPart::Book, book, book.size() - std::string("</workbook>").size()),
+                           {rels},
+                           part(TDeepPart::Sheet, sheet, sheet.size() - std::string("</worksheet>").size()),
+                           part(TDeepPart::Strings, strings, strings.size() - std::string("</sst>").size()),
+                           {picture}},
+                          entries),
+                 partMB);
+  };
+  static std::vector<std::optional<TBomb>> bombs(5);
+  auto& bomb = bombs[static_cast<std::size_t>(which)];
+  if (!bomb) bomb = make();
+  return *bomb;
+}
+
+void OpenDocument(const std::string& path) { ld::DocxDocument::Open(path); }
+
+void BM_RefuseDeepSheet(benchmark::State& state) { Refuse(state, DeepNesting(TDeepPart::Sheet), ReadBook); }
+BENCHMARK(BM_RefuseDeepSheet)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseDeepSheetFirstSheetOnly(benchmark::State& state) {
+  Refuse(state, DeepNesting(TDeepPart::Sheet), OpenFirstSheet);
+}
+BENCHMARK(BM_RefuseDeepSheetFirstSheetOnly)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseDeepTexts(benchmark::State& state) { Refuse(state, DeepNesting(TDeepPart::Strings), ReadBook); }
+BENCHMARK(BM_RefuseDeepTexts)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseDeepBook(benchmark::State& state) { Refuse(state, DeepNesting(TDeepPart::Book), ReadBook); }
+BENCHMARK(BM_RefuseDeepBook)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseDeepDocumentText(benchmark::State& state) {
+  Refuse(state, DeepNesting(TDeepPart::DocumentText), OpenDocument);
+}
+BENCHMARK(BM_RefuseDeepDocumentText)->Unit(benchmark::kMillisecond);
+
+void BM_RefuseDeepDocumentRels(benchmark::State& state) {
+  Refuse(state, DeepNesting(TDeepPart::DocumentRels), OpenDocument);
+}
+BENCHMARK(BM_RefuseDeepDocumentRels)->Unit(benchmark::kMillisecond);
+
 // A file under 2 MB read or refused, whichever its reader does, timed and then once more in a child for
 // its peak memory; counter `refused` is 1 when it was refused.
 void ReadOrRefuse(benchmark::State& state, const TBomb& bomb, const std::function<void(const std::string&)>& read) {
@@ -451,47 +536,30 @@ const TBomb& LongStationText() {
   return bomb;
 }
 
-// A legacy workbook stream: the shared texts' record, its continuations and the cell records, whose
-// lengths a record's 16 bits could not hold in one.
-std::string LegacyRecord(unsigned type, const std::string& body) {
-  std::string out;
-  for (const unsigned v : {type, static_cast<unsigned>(body.size())}) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8));
-  }
-  return out + body;
-}
-
-std::string LittleEndian(std::uint64_t v, int bytes) {
-  std::string out;
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-  return out;
-}
-
 // About 1.2 MB: rows 3 .. 65002 name, in column 1, one shared text of 65,535 one-byte characters.
 const TBomb& LegacyLongText() {
   static const TBomb bomb = [] {
-    const std::string bof = LegacyRecord(0x0809, LittleEndian(0x0600, 2) + LittleEndian(5, 2) + std::string(8, '\0'));
+    const std::string bof = XlsRecord(0x0809, XlsLittle(0x0600, 2) + XlsLittle(5, 2) + std::string(8, '\0'));
     // the text's characters go on in continuations, each opened by its option byte (one byte a character)
-    std::string globals = bof + LegacyRecord(0x0042, LittleEndian(1200, 2));
+    std::string globals = bof + XlsRecord(0x0042, XlsLittle(1200, 2));
     const std::size_t chunk = 8000;
-    std::string sst = LittleEndian(65000, 4) + LittleEndian(1, 4) + LittleEndian(65535, 2) + '\0' + std::string(chunk, 'a');
-    globals += LegacyRecord(0x00FC, sst);
+    std::string sst = XlsLittle(65000, 4) + XlsLittle(1, 4) + XlsLittle(65535, 2) + '\0' + std::string(chunk, 'a');
+    globals += XlsRecord(0x00FC, sst);
     for (std::size_t done = chunk; done < 65535; done += chunk)
-      globals += LegacyRecord(0x003C, '\0' + std::string(std::min<std::size_t>(chunk, 65535 - done), 'a'));
+      globals += XlsRecord(0x003C, '\0' + std::string(std::min<std::size_t>(chunk, 65535 - done), 'a'));
     const std::size_t sheetAt = globals.size() + 4 + 9 + 4;  // the sheet entry, then the end
-    globals += LegacyRecord(0x0085, LittleEndian(sheetAt, 4) + LittleEndian(0, 2) + LittleEndian(1, 1) + '\0' + "S");
-    globals += LegacyRecord(0x000A, {});
-    std::string sheet = LegacyRecord(0x0809, LittleEndian(0x0600, 2) + LittleEndian(0x10, 2) + std::string(8, '\0'));
+    globals += XlsRecord(0x0085, XlsLittle(sheetAt, 4) + XlsLittle(0, 2) + XlsLittle(1, 1) + '\0' + "S");
+    globals += XlsRecord(0x000A, {});
+    std::string sheet = XlsRecord(0x0809, XlsLittle(0x0600, 2) + XlsLittle(0x10, 2) + std::string(8, '\0'));
     for (unsigned r = 0; r < 2; ++r) {
       double one = 1;
       std::uint64_t bits = 0;
       std::memcpy(&bits, &one, 8);
-      sheet += LegacyRecord(0x0203, LittleEndian(r, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(bits, 8));
+      sheet += XlsRecord(0x0203, XlsLittle(r, 2) + XlsLittle(0, 2) + XlsLittle(0, 2) + XlsLittle(bits, 8));
     }
     for (unsigned r = 2; r < 65002; ++r)
-      sheet += LegacyRecord(0x00FD, LittleEndian(r, 2) + LittleEndian(0, 2) + LittleEndian(0, 2) + LittleEndian(0, 4));
-    sheet += LegacyRecord(0x000A, {});
+      sheet += XlsRecord(0x00FD, XlsLittle(r, 2) + XlsLittle(0, 2) + XlsLittle(0, 2) + XlsLittle(0, 4));
+    sheet += XlsRecord(0x000A, {});
     return Write("legacy.xls", ld::test::XlsContainer(globals + sheet), 65000.0 * 65535 / 1e6);
   }();
   return bomb;

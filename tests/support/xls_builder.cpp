@@ -124,6 +124,10 @@ std::string XlsContainer(std::string stream) {
   return header.s + fat.s + dir + stream;
 }
 
+std::string XlsRecord(unsigned type, const std::string& body) { return Bytes().Record(type, body).s; }
+
+std::string XlsLittle(std::uint64_t value, int bytes) { return Bytes().Put(value, bytes).s; }
+
 std::string XlsWithoutSheet() { return XlsContainer(Bytes().Record(0x0809, Bof(0x0005)).Record(0x000A, {}).s); }
 
 std::string WithTextIndex(std::string xls, int row, int col, std::uint32_t index) {

@@ -16,6 +16,11 @@ struct XlsCell {
 
 std::string BuildXls(const std::vector<XlsCell>& cells);
 
+// One record of a workbook stream: its type and the length of its body, then the body.
+std::string XlsRecord(unsigned type, const std::string& body);
+// A value in `bytes` little-endian bytes, as the records' fields hold it.
+std::string XlsLittle(std::uint64_t value, int bytes);
+
 // A compound document whose one stream "Workbook" holds these bytes (BIFF records as given).
 std::string XlsContainer(std::string stream);
 

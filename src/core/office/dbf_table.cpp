@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "core/base/codepage.h"
 
@@ -111,25 +112,50 @@ bool BinaryNumberText(char type, int width, const unsigned char* p, std::string&
   }
 }
 
-// The header's own claims against the file's size, before the library trusts them.
+// The header's own claims against its descriptors and the file's size, before the library trusts them:
+// the library takes a header length as it stands and reads every field at the offset it gives, so a
+// length one byte off shifts every field of every record, and a record count that the file does not
+// hold reads blank rows. The header is 32 bytes, a descriptor of 32 bytes for each field, the terminator
+// 0x0D (Visual FoxPro tables keep 263 bytes of their database's name after it); the records fill the
+// file from there to its end, save one optional end-of-file byte 0x1A.
 std::string CheckHeader(const std::string& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   if (ec) return "файл не найден или недоступен";
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) return "файл не найден или недоступен";
-  std::array<unsigned char, 32> head{};
-  const bool whole = std::fread(head.data(), 1, head.size(), f) == head.size();
-  std::fclose(f);
-  const std::string notTable = "файл не является таблицей dBase";
-  if (!whole) return notTable;
-  const std::uint64_t records = U32(&head[4]);
-  const unsigned headerLength = U16(&head[8]);
-  const unsigned recordLength = U16(&head[10]);
+  std::vector<unsigned char> head(32);
+  bool whole = std::fread(head.data(), 1, head.size(), f) == head.size();
+  const std::uint64_t records = whole ? U32(&head[4]) : 0;
+  const unsigned headerLength = whole ? U16(&head[8]) : 0;
+  const unsigned recordLength = whole ? U16(&head[10]) : 0;
   // at least one field descriptor and the header's terminator
-  if (headerLength < 65 || recordLength < 2 || headerLength > size) return notTable;
+  const std::string notTable = "файл не является таблицей dBase";
+  if (!whole || headerLength < 65 || recordLength < 2 || headerLength > size) {
+    std::fclose(f);
+    return notTable;
+  }
+  head.resize(headerLength);
+  whole = std::fread(head.data() + 32, 1, headerLength - 32, f) == headerLength - 32;
+  int last = EOF;
+  if (whole && size > headerLength && std::fseek(f, -1, SEEK_END) == 0) last = std::fgetc(f);
+  std::fclose(f);
+  if (!whole) return "файл не найден или недоступен";
+
+  std::size_t terminator = 32;
+  while (terminator < headerLength && head[terminator] != 0x0D) terminator += 32;
+  if (terminator >= headerLength) return "файл поврежден: в заголовке нет конца описаний полей";
+  const bool foxPro = head[0] == 0x30 || head[0] == 0x31 || head[0] == 0x32;
+  const std::size_t expected = terminator + 1 + (foxPro ? 263 : 0);
+  if (headerLength != expected)
+    return "файл поврежден: длина заголовка " + std::to_string(headerLength) + " байт не соответствует описаниям " +
+           std::to_string((terminator - 32) / 32) + " полей (" + std::to_string(expected) + " байт)";
   if (records > 0x7FFFFFFFu || headerLength + records * recordLength > size)
     return "файл поврежден: записей меньше, чем указано в заголовке";
+  const std::uint64_t end = headerLength + records * recordLength;
+  if (size != end && !(size == end + 1 && last == 0x1A))
+    return "файл поврежден: после " + std::to_string(records) + " записей, указанных в заголовке, в файле еще " +
+           std::to_string(size - end) + " байт";
   return {};
 }
 

@@ -1,20 +1,13 @@
 #include "core/office/docx.h"
 
-#include <expat.h>
 #include <zip.h>
 
-#include <cctype>
-#include <climits>
-#include <filesystem>
 #include <fstream>
-#include <memory>
-#include <optional>
-#include <system_error>
-#include <type_traits>
 #include <utility>
 
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
+#include "core/office/relationships.h"
 #include "core/office/xml_reader.h"
 #include "core/office/zip_part.h"
 
@@ -22,9 +15,6 @@ namespace ld {
 
 namespace {
 
-struct ParserFree {
-  void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
-};
 using office::ZipPtr;
 
 ZipPtr OpenFromMemory(const std::string& bytes) {
@@ -40,23 +30,12 @@ ZipPtr OpenFromMemory(const std::string& bytes) {
   return ZipPtr(zip);
 }
 
-// The main document part named by the package relationships.
-class PackageRels : public office::XmlHandler {
-public:
-  std::string main;
-  void Start(const office::XmlName& name, const std::vector<office::XmlAttr>& attrs) override {
-    if (name.local != "Relationship") return;
-    const std::string_view type = office::AttrValue(attrs, "Type");
-    const std::string_view suffix = "/officeDocument";
-    if (main.empty() && type.size() >= suffix.size() && type.substr(type.size() - suffix.size()) == suffix) {
-      std::string_view target = office::AttrValue(attrs, "Target");
-      if (!target.empty() && target.front() == '/') target.remove_prefix(1);
-      main = std::string(target);
-    }
-  }
-  void End(const office::XmlName&) override {}
-  void Text(std::string_view) override {}
-};
+// The reason for a part that did not parse.
+std::string DamagedPart(const std::string& part, const office::XmlHandler& handler) {
+  if (std::string refusal = office::StructureRefusal(part, handler); !refusal.empty()) return refusal;
+  if (!handler.Failure().empty()) return handler.Failure();
+  return "файл поврежден (часть \"" + part + "\")";
+}
 
 std::string_view LocalName(std::string_view full) {
   const auto colon = full.rfind(':');
@@ -64,97 +43,23 @@ std::string_view LocalName(std::string_view full) {
 }
 
 // Finds the tables, rows and cells of the main part with the byte positions of what a new text keeps.
-class CellScanner {
+// Names are taken as written: a cell written anew keeps its prefix.
+class CellScanner : public office::XmlHandler {
 public:
   // What the scan keeps (the tables, their cells and the open elements) is counted against `held`: a
   // part of a hundred megabytes of empty cells would otherwise take gigabytes.
-  CellScanner(const std::string& name, const std::string& part, std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables,
+  CellScanner(const std::string& part, std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables,
               std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans, office::TFileScaledBudget& held)
-      : name_(name), part_(part), tables_(tables), rowSpans_(rowSpans), held_(held) {}
+      : part_(part), tables_(tables), rowSpans_(rowSpans), held_(held) {}
 
-  // Empty when the part was read; otherwise the reason.
-  std::string Scan() {
-    std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree> parser(XML_ParserCreate(nullptr));
-    if (!parser) return "недостаточно памяти";
-    parser_ = parser.get();
-    XML_SetUserData(parser_, this);
-    XML_SetElementHandler(parser_, OnStart, OnEnd);
-    XML_SetCharacterDataHandler(parser_, OnText);
-    XML_SetXmlDeclHandler(parser_, OnDecl);
-    // A template never declares a document type; its entities would expand a few kilobytes into
-    // gigabytes. The part is stopped at the declaration, before any entity is taken in.
-    XML_SetStartDoctypeDeclHandler(parser_, OnDoctype);
-    XML_SetEntityDeclHandler(parser_, OnEntity);
-    XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
-    if (part_.size() > 1 && (static_cast<unsigned char>(part_[0]) == 0xFE || static_cast<unsigned char>(part_[0]) == 0xFF))
-      return "документ записан не в кодировке UTF-8";
-    const bool parsed = XML_Parse(parser_, part_.data(), static_cast<int>(part_.size()), 1) == XML_STATUS_OK;
-    if (!failure_.empty()) return failure_;
-    if (!parsed) return "файл поврежден (часть документа)";
-    return {};
-  }
-
-private:
-  struct Open {
-    std::string name;  // local name
-    std::size_t at = 0, length = 0;
-  };
-
-  static void XMLCALL OnDecl(void* data, const XML_Char*, const XML_Char* encoding, int) {
-    auto& self = *static_cast<CellScanner*>(data);
-    if (encoding == nullptr) return;
-    std::string upper;
-    for (const char* p = encoding; *p; ++p) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(*p))));
-    // New texts go in as UTF-8 bytes, which a part in another encoding would misread.
-    if (upper != "UTF-8" && upper != "UTF8") self.Fail("документ записан не в кодировке UTF-8");
-  }
-  static void XMLCALL OnDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
-    auto& self = *static_cast<CellScanner*>(data);
-    self.Fail(office::DocumentTypeRefusal(self.name_));
-  }
-  static void XMLCALL OnEntity(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
-                               const XML_Char*, const XML_Char*, const XML_Char*) {
-    auto& self = *static_cast<CellScanner*>(data);
-    self.Fail(office::DocumentTypeRefusal(self.name_));
-  }
-  static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char**) {
-    static_cast<CellScanner*>(data)->Start(name);
-  }
-  static void XMLCALL OnEnd(void* data, const XML_Char*) { static_cast<CellScanner*>(data)->End(); }
-  static void XMLCALL OnText(void* data, const XML_Char* text, int len) {
-    auto& self = *static_cast<CellScanner*>(data);
-    if (self.failure_.empty() && self.inText_ && self.cell_ != nullptr && self.tblDepth_ == 1 && self.Spend(static_cast<std::size_t>(len)))
-      self.cell_->text.append(text, static_cast<std::size_t>(len));
-  }
-
-  void Fail(std::string reason) {
-    if (failure_.empty()) failure_ = std::move(reason);
-    XML_StopParser(parser_, XML_FALSE);
-  }
-
-  std::string_view Parent() const { return stack_.size() >= 2 ? std::string_view(stack_[stack_.size() - 2].name) : ""; }
-
-  // False, the scan stopped, once what it keeps passes its bound.
-  bool Spend(std::size_t bytes) {
-    if (held_.TryTake(bytes)) return true;
-    Fail(held_.Reason());
-    return false;
-  }
-
-  std::string Slice(std::size_t from, std::size_t to) {
-    return from <= to && to <= part_.size() && Spend(to - from) ? part_.substr(from, to - from) : std::string();
-  }
-
-  void Start(const XML_Char* qualified) {
-    // expat may still hand over what it had at hand when the scan was stopped
-    if (!failure_.empty()) return;
-    const auto at = static_cast<std::size_t>(XML_GetCurrentByteIndex(parser_));
-    const auto length = static_cast<std::size_t>(XML_GetCurrentByteCount(parser_));
-    const std::string_view name = LocalName(qualified);
-    if (!Spend(sizeof(Open) + name.size())) return;
+  void Start(const office::XmlName& qualified, const std::vector<office::XmlAttr>&) override {
+    const auto at = static_cast<std::size_t>(EventAt());
+    const std::size_t length = EventLength();
+    const std::string_view name = LocalName(qualified.local);
+    if (!Keep(sizeof(Open) + name.size())) return;
     stack_.push_back({std::string(name), at, length});
     if (name == "tbl") {
-      if (++tblDepth_ == 1 && Spend(sizeof(tables_.front()) + sizeof(rowSpans_.front()))) {
+      if (++tblDepth_ == 1 && Keep(sizeof(tables_.front()) + sizeof(rowSpans_.front()))) {
         tables_.emplace_back();
         rowSpans_.emplace_back();
       }
@@ -171,8 +76,8 @@ private:
       return;
     }
     // A row's cells are one vector, which holds its cells twice over while it grows.
-    if (!Spend(name == "tr" ? sizeof(tables_.front().front()) + sizeof(rowSpans_.front().front())
-                            : name == "tc" ? 2 * sizeof(DocxDocument::Cell) + name.size() + 2 : 0))
+    if (!Keep(name == "tr" ? sizeof(tables_.front().front()) + sizeof(rowSpans_.front().front())
+                           : name == "tc" ? 2 * sizeof(DocxDocument::Cell) + name.size() + 2 : 0))
       return;
     if (name == "tr") {
       tables_.back().emplace_back();
@@ -181,8 +86,7 @@ private:
       tables_.back().back().emplace_back();
       cell_ = &tables_.back().back().back();
       cell_->begin = at;
-      const std::string_view full(qualified);
-      cell_->prefix = std::string(full.substr(0, full.size() - name.size()));
+      cell_->prefix = std::string(qualified.local.substr(0, qualified.local.size() - name.size()));
       paragraphs_ = 0;
       inFirstPara_ = runSeen_ = false;
     } else if (cell_ != nullptr) {
@@ -203,10 +107,10 @@ private:
     }
   }
 
-  void End() {
-    if (stack_.empty() || !failure_.empty()) return;
-    const auto at = static_cast<std::size_t>(XML_GetCurrentByteIndex(parser_));
-    const auto length = static_cast<std::size_t>(XML_GetCurrentByteCount(parser_));
+  void End(const office::XmlName&) override {
+    if (stack_.empty()) return;
+    const auto at = static_cast<std::size_t>(EventAt());
+    const std::size_t length = EventLength();
     const Open open = stack_.back();
     stack_.pop_back();
     // An empty-element tag reports its end with no bytes of its own.
@@ -249,18 +153,44 @@ private:
     }
   }
 
-  const std::string& name_;
+  void Text(std::string_view text) override {
+    if (inText_ && cell_ != nullptr && tblDepth_ == 1 && Keep(text.size())) cell_->text.append(text);
+  }
+
+  // New texts go in as UTF-8 bytes, which a part in another encoding would misread.
+  void Declared(std::string_view encoding) override {
+    if (!office::EqualNoCaseAscii(encoding, "UTF-8") && !office::EqualNoCaseAscii(encoding, "UTF8"))
+      Fail("документ записан не в кодировке UTF-8");
+  }
+
+private:
+  struct Open {
+    std::string name;  // local name
+    std::size_t at = 0, length = 0;
+  };
+
+  std::string_view Parent() const { return stack_.size() >= 2 ? std::string_view(stack_[stack_.size() - 2].name) : ""; }
+
+  // False, the scan stopped, once what it keeps passes its bound.
+  bool Keep(std::size_t bytes) {
+    if (held_.TryTake(bytes)) return true;
+    Fail(held_.Reason());
+    return false;
+  }
+
+  std::string Slice(std::size_t from, std::size_t to) {
+    return from <= to && to <= part_.size() && Keep(to - from) ? part_.substr(from, to - from) : std::string();
+  }
+
   const std::string& part_;
   std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables_;
   std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans_;
   office::TFileScaledBudget& held_;
-  XML_Parser parser_ = nullptr;
   std::vector<Open> stack_;
   int tblDepth_ = 0;
   DocxDocument::Cell* cell_ = nullptr;
   int paragraphs_ = 0;
   bool inFirstPara_ = false, runSeen_ = false, inText_ = false;
-  std::string failure_;
 };
 
 void AppendEscaped(std::string& out, std::string_view text) {
@@ -318,12 +248,24 @@ DocxDocument DocxDocument::Open(const std::string& path) {
   if (!zip) throw Error(prefix + "файл не является документом или поврежден");
   office::TUnpackBudget budget(path, bytes.size());
   const office::TPackageNames names(zip.get());
+  if (!names.Damage().empty()) throw Error(prefix + names.Damage());
+  // Every part parsed counts its elements against one bound that the file's size sets.
+  office::TFileScaledBudget work(path, "элементов в частях документа",
+                                 office::TFileScaledLimit(bytes.size(), office::kWorkAnyFile, office::kWorkPerFileByte, 0,
+                                                          office::TFileScaledLimit::TUnit::Count));
+  const auto parse = [&](const std::string& part, std::string_view xml, office::XmlHandler& handler,
+                         office::TXmlNames names) {
+    office::XmlStream stream(handler, &work, names);
+    if (!stream.Feed(xml) || !stream.Finish()) throw Error(prefix + DamagedPart(part, handler));
+  };
+  // The main part is named by the package relationships, "word/document.xml" by convention where the
+  // package has none; damaged ones are damage, not a reason to take the convention.
   std::string partName = "word/document.xml";
   if (const auto rels = office::ReadZipPart(zip.get(), names, "_rels/.rels", budget)) {
-    PackageRels root;
-    const bool parsed = office::ParseXml(*rels, root);
-    if (root.DeclaresDocumentType()) throw Error(prefix + office::DocumentTypeRefusal("_rels/.rels"));
-    if (parsed && !root.main.empty()) partName = root.main;
+    office::TRelationships root;
+    parse("_rels/.rels", *rels, root, office::TXmlNames::Namespaces);
+    if (std::string main = root.TargetOf("/officeDocument"); !main.empty())
+      partName = main.front() == '/' ? main.substr(1) : std::move(main);
   }
   // Every part is read now: a damaged one is found before anything is written, and a save copies
   // the parts' contents as they are.
@@ -333,7 +275,7 @@ DocxDocument DocxDocument::Open(const std::string& path) {
     if (name == nullptr) throw Error(prefix + "файл не является документом или поврежден");
     std::string data;
     if (*name != '\0' && name[std::char_traits<char>::length(name) - 1] != '/') {
-      const auto read = office::ReadZipPart(zip.get(), names, name, budget);
+      auto read = office::ReadZipPart(zip.get(), names, name, budget);
       if (!read) throw Error(prefix + "файл поврежден (часть \"" + std::string(name) + "\")");
       data = std::move(*read);
     }
@@ -342,13 +284,14 @@ DocxDocument DocxDocument::Open(const std::string& path) {
   // the entries stand in the package's order, so the package's index of a name is its place among them
   if (const auto main = names.Find(partName)) doc.mainEntry_ = static_cast<std::size_t>(*main);
   if (doc.mainEntry_ == kNone) throw Error(prefix + "в файле нет текста документа (\"" + partName + "\")");
+  const auto& [mainName, main] = doc.entries_[doc.mainEntry_];
+  if (main.size() > 1 && (static_cast<unsigned char>(main[0]) == 0xFE || static_cast<unsigned char>(main[0]) == 0xFF))
+    throw Error(prefix + "документ записан не в кодировке UTF-8");
   office::TFileScaledBudget held(path, "таблицы документа занимают в памяти",
                                  office::TFileScaledLimit(bytes.size(), office::kHeldAnyFile, office::kHeldPerFileByte,
                                                           office::PhysicalMemory()));
-  CellScanner scanner(doc.entries_[doc.mainEntry_].first, doc.entries_[doc.mainEntry_].second, doc.tables_,
-                      doc.rowSpans_, held);
-  const std::string failure = scanner.Scan();
-  if (!failure.empty()) throw Error(prefix + failure);
+  CellScanner scanner(main, doc.tables_, doc.rowSpans_, held);
+  parse(mainName, main, scanner, office::TXmlNames::AsWritten);
   return doc;
 }
 

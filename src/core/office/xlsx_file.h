@@ -21,9 +21,11 @@ void WriteXlsx(const std::string& path, const Workbook& book);
 // "<path>": <reason>', also for a cell reference that names no cell ("A0"), a number beyond the doubles
 // ("1e999999"), a cell naming a text that the table of texts does not hold, a cell of two values, a
 // boolean that is neither 0 nor 1, a text nested in another in the table of texts, a sheet entry whose
-// part cannot be found, a part that declares a document type (no entity is ever expanded), a part that
-// unpacks to more than its headers declare, and parts whose elements pass the bound that the file's
-// size sets on the work of reading them.
+// part cannot be found or that has no relationship reference, relationships of one Id or of none, two
+// package entries of one name in any letter case, a part that declares a document type (no entity is
+// ever expanded), a part nesting deeper than 256 levels, a part that unpacks to more than its headers
+// declare, and parts whose elements pass the bound that the file's size sets on the work of reading
+// them. What extension lists hold is skipped whole.
 Workbook ReadXlsx(const std::string& path);
 
 }  // namespace ld

@@ -13,6 +13,7 @@
 #include "core/base/error.h"
 #include "core/office/xlsx_file.h"
 #include "core/office/number_formats.h"
+#include "core/office/relationships.h"
 #include "core/office/sheet_sink.h"
 #include "core/office/xml_reader.h"
 #include "core/office/zip_part.h"
@@ -28,15 +29,8 @@ using office::XmlAttr;
 using office::XmlHandler;
 
 
-// What the parts of a workbook may cost to parse: one for each element (a cell, a row, a shared text,
-// empty ones too), kSheetWork for each sheet of the book besides, which opens and parses a part of its
-// own (about as long as a hundred elements take). A file of two megabytes may unpack to two hundred
-// megabytes of "<c/>", fifty million cells that take seconds though nothing is kept of them; so the work
-// is bounded by the file's size as what the cells hold is. A sound sheet spends less than one element
-// on each byte of its file, one whose cells have no reference (they pack better) less than four: the
-// bound is a million and eight a byte.
-constexpr std::uint64_t kWorkAnyFile = std::uint64_t{1} << 20;
-constexpr std::uint64_t kWorkPerFileByte = 8;
+// Each sheet of the book opens and parses a part of its own, which costs about as long as a hundred
+// elements take: so much more work for each sheet entry.
 constexpr std::uint64_t kSheetWork = 128;
 
 class ZipArchive {
@@ -44,26 +38,23 @@ public:
   explicit ZipArchive(const std::string& path)
       : budget_(path, office::FileSize(path)),
         work_(path, "элементов в частях книги",
-              office::TFileScaledLimit(office::FileSize(path), kWorkAnyFile, kWorkPerFileByte, 0,
+              office::TFileScaledLimit(office::FileSize(path), office::kWorkAnyFile, office::kWorkPerFileByte, 0,
                                        office::TFileScaledLimit::TUnit::Count)) {
     int error = 0;
     zip_.reset(zip_open(path.c_str(), ZIP_RDONLY, &error));
     if (zip_) names_ = std::make_unique<office::TPackageNames>(zip_.get());
   }
   bool IsOpen() const { return zip_ != nullptr; }
+  // Empty for a package whose entries are sound; else why it is damaged.
+  const std::string& Damage() const { return names_->Damage(); }
 
   // The part parsed as it is unpacked, never held whole, its work counted as it goes: sheets and string
   // tables may be of any size the package's budget allows. Every read counts against the package's
   // limits, also a part read again for another sheet.
   office::TPartRead Parse(const std::string& name, office::XmlHandler& handler) {
-    office::XmlStream xml(handler);
-    std::uint64_t counted = 0;
-    const office::TPartRead read = office::StreamZipPart(zip_.get(), *names_, name, budget_, [&](std::string_view piece) {
-      const bool sound = xml.Feed(piece);
-      work_.Take(handler.Work() - counted);
-      counted = handler.Work();
-      return sound;
-    });
+    office::XmlStream xml(handler, &work_);
+    const office::TPartRead read = office::StreamZipPart(zip_.get(), *names_, name, budget_,
+                                                         [&](std::string_view piece) { return xml.Feed(piece); });
     if (read == office::TPartRead::Read && !xml.Finish()) return office::TPartRead::Stopped;
     return read;
   }
@@ -73,6 +64,13 @@ private:
   std::unique_ptr<office::TPackageNames> names_;
   office::TUnpackBudget budget_;
   office::TFileScaledBudget work_;
+};
+
+// Every part of a book: what an extension list holds is no part of the book's own data, however its
+// elements are named (an extension may well hold rows and cells of the sheet's own namespace).
+class TBookPart : public XmlHandler {
+protected:
+  bool Skips(const office::XmlName& name) const override { return name.local == "extLst"; }
 };
 
 int ToInt(std::string_view text, int fallback = -1) {
@@ -149,7 +147,7 @@ private:
 };
 
 // The texts of the table, each a rich text in the table's own namespace (its root's).
-class SharedStrings : public XmlHandler {
+class SharedStrings : public TBookPart {
 public:
   explicit SharedStrings(office::TStringTable& items) : items_(items) {}
 
@@ -184,7 +182,7 @@ private:
 };
 
 // Which cell formats (by their index in cellXfs) show dates.
-class Styles : public XmlHandler {
+class Styles : public TBookPart {
 public:
   std::vector<bool> dateStyle;
 
@@ -215,41 +213,60 @@ struct SheetRef {
   std::string relId;
 };
 
-class WorkbookPart : public XmlHandler {
+// The namespaces of relationship references ("r:id"): the transitional and the strict one.
+bool IsRelationshipNamespace(std::string_view ns) {
+  return ns == "http://schemas.openxmlformats.org/officeDocument/2006/relationships" ||
+         ns == "http://purl.oclc.org/ooxml/officeDocument/relationships";
+}
+
+// The sheets of the book: the <sheet> entries of its <sheets>, in the book's own namespace (its root's).
+// A sheet names its part by a relationship reference, an "id" of a namespace ("r:id"); an unprefixed
+// "id" is another attribute. A sheet without its reference is damage.
+class WorkbookPart : public TBookPart {
 public:
   std::vector<SheetRef> sheets;
   bool date1904 = false;
 
   void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
-    if (name.local == "sheet") {
+    if (++depth_ == 1) ns_ = std::string(name.ns);
+    if (name.ns != ns_) return;
+    if (depth_ == 2 && name.local == "sheets") {
+      inSheets_ = true;
+    } else if (depth_ == 3 && inSheets_ && name.local == "sheet") {
       // each sheet opens and parses a part of its own
       Spend(kSheetWork);
-      sheets.push_back({std::string(AttrValue(attrs, "name")), std::string(AttrValue(attrs, "id"))});
-    } else if (name.local == "workbookPr") {
+      SheetRef sheet{std::string(AttrValue(attrs, "name")), {}};
+      if (const auto id = RelationshipId(attrs))
+        sheet.relId = std::string(*id);
+      else
+        Fail("у листа \"" + sheet.name + "\" нет ссылки на его связь (r:id)");
+      sheets.push_back(std::move(sheet));
+    } else if (depth_ == 2 && name.local == "workbookPr") {
       const std::string_view flag = AttrValue(attrs, "date1904");
       date1904 = flag == "1" || flag == "true";
     }
   }
-  void End(const office::XmlName&) override {}
-  void Text(std::string_view) override {}
-};
-
-struct Relationship {
-  std::string type;
-  std::string target;
-};
-
-class Relationships : public XmlHandler {
-public:
-  std::map<std::string, Relationship> byId;
-
-  void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
-    if (name.local == "Relationship")
-      byId[std::string(AttrValue(attrs, "Id"))] = {std::string(AttrValue(attrs, "Type")),
-                                                   std::string(AttrValue(attrs, "Target"))};
+  void End(const office::XmlName& name) override {
+    if (depth_-- == 2 && name.ns == ns_ && name.local == "sheets") inSheets_ = false;
   }
-  void End(const office::XmlName&) override {}
   void Text(std::string_view) override {}
+
+private:
+  // The sheet's "id" of the relationships' namespace, or of the one namespace that binds an "id" there.
+  static std::optional<std::string_view> RelationshipId(const std::vector<XmlAttr>& attrs) {
+    std::optional<std::string_view> found;
+    int others = 0;
+    for (const XmlAttr& attr : attrs) {
+      if (attr.name != "id" || attr.ns.empty()) continue;
+      if (IsRelationshipNamespace(attr.ns)) return attr.value;
+      if (others++ == 0) found = attr.value;
+    }
+    return others == 1 ? found : std::nullopt;
+  }
+
+  std::string ns_;
+  int depth_ = 0;
+  bool inSheets_ = false;
 };
 
 bool EndsWith(std::string_view text, std::string_view tail) {
@@ -289,7 +306,7 @@ NumberText ParseNumber(std::string_view text, double& value) {
   return std::isfinite(value) ? NumberText::Number : NumberText::NotNumber;
 }
 
-class SheetPart : public XmlHandler {
+class SheetPart : public TBookPart {
 public:
   SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<bool>& dateStyle, double dateShift)
       : sheet_(sheet), strings_(strings), dateStyle_(dateStyle), dateShift_(dateShift) {}
@@ -471,30 +488,30 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
   const std::string prefix = "Ошибка чтения файла \"" + path + "\"";
   const auto fail = [&prefix](const std::string& reason) { return Error(prefix + ": " + reason); };
   const auto damagedPart = [&fail](const std::string& part, const office::XmlHandler& handler) {
-    if (handler.DeclaresDocumentType()) return fail(office::DocumentTypeRefusal(part));
+    if (const std::string refusal = office::StructureRefusal(part, handler); !refusal.empty()) return fail(refusal);
     return fail("файл поврежден (часть \"" + part + "\"" +
                 (handler.Failure().empty() ? std::string() : ": " + handler.Failure()) + ")");
   };
   ZipArchive zip(path);
   if (!zip.IsOpen()) throw fail("файл не является книгой электронной таблицы или поврежден");
+  if (!zip.Damage().empty()) throw fail(zip.Damage());
 
-  // The workbook part is named by the package relationships; "xl/workbook.xml" by convention, also
-  // where they cannot be read.
+  // The workbook part is named by the package relationships; "xl/workbook.xml" by convention where the
+  // package has none. Damaged ones are damage, not a reason to take the convention.
   std::string workbookPart = "xl/workbook.xml";
   {
-    Relationships root;
+    office::TRelationships root;
     const TPartRead read = zip.Parse("_rels/.rels", root);
-    if (root.DeclaresDocumentType()) throw damagedPart("_rels/.rels", root);
-    if (read == TPartRead::Read)
-      for (const auto& [id, rel] : root.byId)
-        if (EndsWith(rel.type, "/officeDocument")) workbookPart = ResolveTarget("", rel.target);
+    if (read == TPartRead::Stopped) throw damagedPart("_rels/.rels", root);
+    if (const std::string target = root.TargetOf("/officeDocument"); read == TPartRead::Read && !target.empty())
+      workbookPart = ResolveTarget("", target);
   }
   WorkbookPart workbook;
   TPartRead read = zip.Parse(workbookPart, workbook);
   if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет книги");
   if (read != TPartRead::Read) throw damagedPart(workbookPart, workbook);
 
-  Relationships rels;
+  office::TRelationships rels;
   const std::string relsPart = RelsOf(workbookPart);
   read = zip.Parse(relsPart, rels);
   if (read == TPartRead::Stopped) throw damagedPart(relsPart, rels);

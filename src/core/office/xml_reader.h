@@ -2,12 +2,16 @@
 // A small event reader over expat for the XML parts of office files. Elements are handed over by their
 // namespace URI and local name ("x:c" and "c" are one element when their prefixes name one namespace),
 // so that a reader can tell its own elements from an extension's of the same local name; attributes by
-// their local name, which is all these formats need of them. A part may declare UTF-8, UTF-16,
+// their namespace (none for an unprefixed one) and local name. A part may declare UTF-8, UTF-16,
 // ISO-8859-1 or Windows-1251; the handler always gets UTF-8.
 //
 // No part of an office package declares a document type, and no entity of one is ever expanded: a part
 // that declares one is stopped there, before a byte of its declarations is taken in, and fails with
 // DeclaresDocumentType() set on its handler (entities expand a few kilobytes into gigabytes).
+//
+// Every element still open costs the parser memory, so a part nesting millions of elements would take
+// gigabytes from a file of two megabytes; sound parts nest a few dozen levels. A part nesting deeper than
+// kMaxXmlDepth fails with TooDeep() set on its handler.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,14 +20,19 @@
 
 namespace ld::office {
 
+class TFileScaledBudget;
+
+inline constexpr int kMaxXmlDepth = 256;
+
 struct XmlAttr {
-  std::string_view name;
+  std::string_view name;   // the local name
   std::string_view value;
+  std::string_view ns;     // the namespace URI; empty for an unprefixed attribute
 };
 
 struct XmlName {
   std::string_view ns;     // the namespace URI; empty for an element of no namespace
-  std::string_view local;  // the name without its prefix
+  std::string_view local;  // the name without its prefix (the name as written where namespaces are not read)
 };
 
 struct XmlEvents;
@@ -34,11 +43,15 @@ public:
   virtual void Start(const XmlName& name, const std::vector<XmlAttr>& attrs) = 0;
   virtual void End(const XmlName& name) = 0;
   virtual void Text(std::string_view text) = 0;
+  // The encoding that the part's XML declaration names, when it names one.
+  virtual void Declared(std::string_view /*encoding*/) {}
 
   // A handler that meets content it must refuse sets the reason; the parse then stops and fails.
   const std::string& Failure() const { return failure_; }
   // The parse stopped at a document type declaration.
   bool DeclaresDocumentType() const { return documentType_; }
+  // The parse stopped at an element nested deeper than kMaxXmlDepth.
+  bool TooDeep() const { return tooDeep_; }
   // What the parse has cost so far: one for each element, and whatever the handler added for what it
   // keeps of one (Spend), for a reader to bound by the file's size.
   std::uint64_t Work() const { return work_; }
@@ -48,31 +61,51 @@ protected:
     if (failure_.empty()) failure_ = std::move(reason);
   }
   void Spend(std::uint64_t work) { work_ += work; }
+  // An element whose content, itself included, the handler never sees (an extension's); its elements
+  // still count as work and depth.
+  virtual bool Skips(const XmlName& /*name*/) const { return false; }
+  // Where the element or text being handed over stands in the part, and how many bytes its own markup
+  // takes there (0 for the end of an empty-element tag).
+  std::uint64_t EventAt() const { return eventAt_; }
+  std::size_t EventLength() const { return eventLength_; }
 
 private:
   friend struct XmlEvents;
   std::string failure_;
   bool documentType_ = false;
+  bool tooDeep_ = false;
   std::uint64_t work_ = 0;
+  std::uint64_t eventAt_ = 0;
+  std::size_t eventLength_ = 0;
 };
 
-// Value of an attribute by local name; empty when missing.
+// Value of an attribute of no namespace by its local name; empty when missing.
 std::string_view AttrValue(const std::vector<XmlAttr>& attrs, std::string_view name);
+// Value of an attribute of a namespace by its local name; whether the element has it.
+bool AttrValue(const std::vector<XmlAttr>& attrs, std::string_view ns, std::string_view name, std::string_view& value);
 
 // The reason for a part that declares a document type: 'файл поврежден (в части "<part>" объявлен тип
 // документа)'.
 std::string DocumentTypeRefusal(const std::string& part);
+// The reason for a part that the parser itself refused to go on with (a document type, nesting past
+// kMaxXmlDepth): 'файл поврежден (в части "<part>" ...)'; empty when neither stopped it.
+std::string StructureRefusal(const std::string& part, const XmlHandler& handler);
 
-// Parses the whole document; false on malformed XML, a document type declaration or when the handler
-// failed.
+// How names reach the handler: by namespace and local name, or as written (a part whose prefixes are
+// kept as they stand, its namespace declarations not checked).
+enum class TXmlNames { Namespaces, AsWritten };
+
+// Parses the whole document; false on malformed XML, a document type declaration, nesting past
+// kMaxXmlDepth or when the handler failed.
 bool ParseXml(const std::string& document, XmlHandler& handler);
 
 // Parses a document handed over piece by piece, so that a part of any size is read without holding it
 // whole. Feed returns false once the XML is malformed or the handler failed; Finish ends the document
-// and tells whether all of it was sound.
+// and tells whether all of it was sound. With a work budget, the handler's Work() is taken from it as
+// the parse goes (at least every 64 KB of the part), which throws as the budget's Take does.
 class XmlStream {
 public:
-  explicit XmlStream(XmlHandler& handler);
+  explicit XmlStream(XmlHandler& handler, TFileScaledBudget* work = nullptr, TXmlNames names = TXmlNames::Namespaces);
   ~XmlStream();
   XmlStream(const XmlStream&) = delete;
   XmlStream& operator=(const XmlStream&) = delete;
@@ -81,6 +114,8 @@ public:
   bool Finish();
 
 private:
+  bool Parse(std::string_view piece, bool last);
+
   struct State;
   std::unique_ptr<State> state_;
 };

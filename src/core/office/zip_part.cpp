@@ -114,8 +114,12 @@ TPackageNames::TPackageNames(zip_t* zip) {
   const zip_int64_t count = zip == nullptr ? 0 : zip_get_num_entries(zip, 0);
   index_.reserve(static_cast<std::size_t>(std::max<zip_int64_t>(count, 0)));
   for (zip_int64_t i = 0; i < count; ++i)
-    if (const char* name = zip_get_name(zip, static_cast<zip_uint64_t>(i), 0))
-      index_.emplace(LowerAscii(name), static_cast<zip_uint64_t>(i));
+    if (const char* name = zip_get_name(zip, static_cast<zip_uint64_t>(i), 0)) {
+      const auto [it, added] = index_.emplace(LowerAscii(name), static_cast<zip_uint64_t>(i));
+      if (!added && damage_.empty())
+        if (const char* first = zip_get_name(zip, it->second, 0))
+          damage_ = "файл поврежден (две части названы одним именем: \"" + std::string(first) + "\" и \"" + name + "\")";
+    }
 }
 
 std::optional<zip_uint64_t> TPackageNames::Find(std::string_view name) const {

@@ -30,6 +30,14 @@ inline constexpr std::uint64_t kUnpackedPerFileByte = 100;                  // a
 // twice the room of the unpacked parts, so a sound file stays well inside it.
 inline constexpr std::uint64_t kHeldAnyFile = std::uint64_t{32} << 20;
 inline constexpr std::uint64_t kHeldPerFileByte = 200;
+// What parsing the parts of one package may cost: one for each element (a cell, a row, a paragraph,
+// empty ones too), and whatever a reader adds for the parts an element makes it open. A file of two
+// megabytes may unpack to two hundred megabytes of "<c/>", fifty million elements that take seconds
+// though nothing is kept of them; so the work is bounded by the file's size as what is kept of it is. A
+// sound sheet spends less than one element on each byte of its file, one whose cells have no reference
+// (they pack better) less than four: the bound is a million and eight a byte.
+inline constexpr std::uint64_t kWorkAnyFile = std::uint64_t{1} << 20;
+inline constexpr std::uint64_t kWorkPerFileByte = 8;
 
 // The machine's physical memory in bytes (0 when it cannot be told).
 std::uint64_t PhysicalMemory();
@@ -124,16 +132,22 @@ std::string LowerAscii(std::string_view text);
 bool EqualNoCaseAscii(std::string_view a, std::string_view b);
 
 // The entries of one package by name, letter case ignored, found without walking the package: a
-// workbook may name tens of thousands of sheets. Where names differ only in letter case, the first
-// entry stands for them all.
+// workbook may name tens of thousands of sheets. Names that differ only in letter case name one part
+// (the zip library finds either by both), so a package holding two such entries is damaged: which of
+// them a relationship means cannot be told, and a document saved again would write one's bytes under
+// the other's name.
 class TPackageNames {
 public:
   explicit TPackageNames(zip_t* zip);
   // The entry's index; nothing when the package has none of that name.
   std::optional<zip_uint64_t> Find(std::string_view name) const;
+  // Empty for a sound package; else the reason: 'файл поврежден (две части названы одним именем: "<first>"
+  // и "<second>")'.
+  const std::string& Damage() const { return damage_; }
 
 private:
   std::unordered_map<std::string, zip_uint64_t> index_;  // by the name in lower case
+  std::string damage_;
 };
 
 // The uncompressed part by its name (letter case ignored); nothing when it is missing or unreadable.

@@ -150,6 +150,57 @@ TEST(DbfTable, FilesThatAreNoTableAreRefusedWithTheirName) {
   EXPECT_EQ(Walk(dbf).size(), 3u);
 }
 
+// The header's length follows from its field descriptors and the records fill the file to its end (one
+// end-of-file byte 0x1A after them is usual): a length or a count that says otherwise would shift every
+// field of every record, drop a household or add a blank one, so the file is refused.
+TEST(DbfTable, HeaderLengthAndRecordCountMustFitTheDescriptorsAndTheFile) {
+  TempDir dir;
+  const std::string good = dir / "good.dbf";
+  const std::vector<DbfField> six = {{"NAMETP", 'C', 12}, {"NDOG", 'C', 10}, {"W", 'N', 12, 2},
+                                     {"FIO", 'C', 20},    {"ADR", 'C', 20},  {"KOD", 'C', 6}};
+  WriteDbf(good, six, {{"ТП-12", "Д-1", "2750.25", "Иванов", "Лесная 1", "01"}, {"ТП-14", "Д-2", "7", "Петров", "", "02"}});
+  const std::string valid = ReadBytes(good);
+  ASSERT_EQ(valid.back(), '\x1A');
+  const unsigned header = static_cast<unsigned char>(valid[8]) | static_cast<unsigned char>(valid[9]) << 8;
+  const unsigned record = static_cast<unsigned char>(valid[10]) | static_cast<unsigned char>(valid[11]) << 8;
+  ASSERT_EQ(header, 32u + 32 * 6 + 1);
+  const auto with = [&](std::size_t at, unsigned value, int bytes, std::string file = {}) {
+    if (file.empty()) file = valid;
+    for (int i = 0; i < bytes; ++i) file[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+    return file;
+  };
+  const std::string path = dir / "абоненты.dbf";
+  const auto open = [&](const std::string& bytes) {
+    WriteBytes(path, bytes);
+    TDbfTable dbf;
+    std::string error;
+    if (!dbf.Open(path, error)) return error;
+    std::string rows;
+    for (bool more = dbf.First(); more; more = dbf.Next()) rows += dbf.Value("NAMETP") + "|" + dbf.Value("W") + ";";
+    return rows;
+  };
+  // sound: with the end-of-file byte and without it
+  EXPECT_EQ(open(valid), "ТП-12|2750.25;ТП-14|7;");
+  EXPECT_EQ(open(valid.substr(0, valid.size() - 1)), "ТП-12|2750.25;ТП-14|7;");
+
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\": файл поврежден: ";
+  const auto length = [&](unsigned claimed, int fields) {
+    return prefix + "длина заголовка " + std::to_string(claimed) + " байт не соответствует описаниям " +
+           std::to_string(fields) + " полей (" + std::to_string(32 + 32 * fields + 1) + " байт)";
+  };
+  // one byte more, which the end-of-file byte lets the records still fit
+  EXPECT_EQ(open(with(8, header + 1, 2)), length(header + 1, 6));
+  // a record more, one household fewer
+  EXPECT_EQ(open(with(4, 1, 4, with(8, header + record, 2))), length(header + record, 6));
+  // two of the six descriptors: the records would be read out of the others' bytes
+  EXPECT_EQ(open(with(8, 32 + 64 + 1, 2)), prefix + "в заголовке нет конца описаний полей");
+  // a count one too high or one too low, a second end-of-file byte
+  EXPECT_EQ(open(with(4, 3, 4)), prefix + "записей меньше, чем указано в заголовке");
+  EXPECT_EQ(open(with(4, 1, 4)), prefix + "после 1 записей, указанных в заголовке, в файле еще " +
+                                     std::to_string(record + 1) + " байт");
+  EXPECT_EQ(open(valid + '\x1A'), prefix + "после 2 записей, указанных в заголовке, в файле еще 2 байт");
+}
+
 TEST(DbfTable, DamagedFilesNeitherCrashNorReadBeyondTheFile) {
   TempDir dir;
   const std::string good = dir / "good.dbf";

@@ -239,7 +239,8 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
   // Seeds of the kinds small files are made of to cost gigabytes or minutes, or to be read wrong: texts
   // and cells of entities, a flood of empty cells and rows, many sheet entries, a value of another
   // namespace in a cell's extension, two values, a lost first sheet relationship, a text nested in
-  // another and a boolean of no known value. Each sound one reads; the damaged ones are refused.
+  // another, a boolean of no known value, and the kinds named below. Each sound one reads; the damaged
+  // ones are refused.
   const auto with = [&](std::size_t part, const std::string& xml) {
     auto seed = parts;
     seed[part].second = xml;
@@ -258,6 +259,8 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
   }
   many[1].second = manySheets + "</sheets></workbook>";
   many[2].second = manyRels + "</Relationships>";
+  std::string deep;
+  for (int i = 0; i < 300; ++i) deep = "<a>" + deep + "</a>";
   const std::string entities = R"(<!DOCTYPE x [<!ENTITY a "ТП-1ТП-1"><!ENTITY b "&a;&a;&a;&a;"><!ENTITY c "<c/><c/>">]>)";
   struct TSeed {
     std::vector<std::pair<std::string, std::string>> parts;
@@ -272,7 +275,21 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
       {with(5, sheetHead + R"(<c r="A1"><v>1500.5</v><v>7</v></c>)" + sheetTail), false},
       {with(1, R"(<workbook xmlns:r="r"><sheets><sheet name="Лист" r:id="rId9"/></sheets></workbook>)"), false},
       {with(3, "<sst><si><t>ТП-1</t><si><t>ТП-2</t></si></si></sst>"), false},
-      {with(5, sheetHead + R"(<c r="A1" t="b"><v>TRUE</v></c><c r="B1" t="b"><v>да</v></c>)" + sheetTail), false}};
+      {with(5, sheetHead + R"(<c r="A1" t="b"><v>TRUE</v></c><c r="B1" t="b"><v>да</v></c>)" + sheetTail), false},
+      // relationships, extensions, nesting and names: a second relationship of one Id, a sheet without its
+      // reference, cells of the sheet's namespace in a row's extension, a sheet nested past the bound,
+      // two entries of one name in different letter case
+      {with(2, R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="sheet.xml"/>)"
+               R"(<Relationship Id="rId1" Type="x/chartsheet" Target="c.xml"/></Relationships>)"), false},
+      {with(1, R"(<workbook xmlns:r="r"><sheets><sheet name="Лист" id="rId1"/></sheets></workbook>)"), false},
+      {with(5, sheetHead + R"(<c r="A1"><v>2750.25</v></c><extLst><ext><c r="A1"><v>9</v></c></ext></extLst>)" + sheetTail), true},
+      {with(5, "<worksheet>" + deep + "</worksheet>"), false},
+      {[&] {
+         auto seed = parts;
+         seed.emplace_back("XL/SHEET.XML", parts[5].second);
+         return seed;
+       }(),
+       false}};
   for (const TSeed& seed : seeds) {
     Zip(seed.parts, path);
     std::string error;

@@ -269,6 +269,18 @@ TEST(PackageLimits, DocumentTypesAreRefusedAndParseWorkIsBoundedByTheFileSize) {
                              {"xl/_rels/workbook.xml.rels", Rels(1)},
                              {"xl/worksheets/sheet1.xml", "<worksheet/>"}}));
   EXPECT_EQ(ErrorOf([&] { ReadSheetNames(path); }), bound(ReadBytes(path).size()));
+  // a document counts the elements of every part it parses against the same bound, its package's
+  // relationships too
+  const std::string docx = dir / "связи.docx";
+  WriteBytes(docx, BuildZip({{"<Relationships>", kTrueSize, {{"<a/>", 1400000}, {"</Relationships>", 1}}},
+                             {"<w:document><w:body/></w:document>"}},
+                            {{"_rels/.rels", 0}, {"word/document.xml", 1}}));
+  const std::uint64_t docxSize = ReadBytes(docx).size();
+  ASSERT_LT(docxSize, 40u << 10);
+  EXPECT_EQ(ErrorOf([&] { DocxDocument::Open(docx); }),
+            "Ошибка чтения файла \"" + docx + "\": элементов в частях документа больше " +
+                std::to_string(1048576 + 8 * docxSize) + " (предел: 1048576 и 8 на каждый байт файла размером " +
+                std::to_string(docxSize) + " байт)");
   // a thousand sheets are read
   WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
                              {"xl/workbook.xml", WorkbookXml(1000, 1)},
@@ -277,8 +289,9 @@ TEST(PackageLimits, DocumentTypesAreRefusedAndParseWorkIsBoundedByTheFileSize) {
   EXPECT_EQ(ReadWorkbook(path).sheets.at(999).CellText(1, 10), "1");
 }
 
-// The entries of a package are found by name without regard to ASCII letter case, the first of names
-// that differ only in case standing for them all; other letters compare as they are.
+// The entries of a package are found by name without regard to ASCII letter case; other letters compare
+// as they are. Two entries of one name, in any letter case, leave which part is meant untold: the
+// package is damaged, and every reader refuses it naming both.
 TEST(PackageLimits, PartsAreFoundByTheirNameInAnyLetterCase) {
   TempDir dir;
   const std::string path = dir / "names.zip";
@@ -295,6 +308,88 @@ TEST(PackageLimits, PartsAreFoundByTheirNameInAnyLetterCase) {
                                       read("XL/Лист.XML"), read("xl/лист.xml"), read("xl/sheet.xm")}),
             (std::vector<std::string>{"first", "first", "третий", "третий", "<missing>", "<missing>"}));
   EXPECT_EQ(names.Find("XL/SHEET.XML"), std::optional<zip_uint64_t>(0));
+  EXPECT_EQ(names.Damage(), "файл поврежден (две части названы одним именем: \"xl/Sheet.xml\" и \"XL/SHEET.XML\")");
+
+  // a relationship to "Sheet1.xml" beside "sheet1.xml"; a document whose picture is there twice by one name
+  const std::string book = dir / "книга.xlsx", doc = dir / "документ.docx";
+  const std::string cells = "<worksheet><sheetData><row><c><v>1</v></c></row></sheetData></worksheet>";
+  WriteBytes(book, BuildZip({{"_rels/.rels", kRootRels},
+                             {"xl/workbook.xml", WorkbookXml(1, 1)},
+                             {"xl/_rels/workbook.xml.rels", Rels(1)},
+                             {"xl/worksheets/Sheet1.xml", cells},
+                             {"xl/worksheets/sheet1.xml", cells}}));
+  const std::string body = "<w:document><w:body/></w:document>";
+  WriteBytes(doc, BuildZip({{"word/document.xml", body}, {"word/media/a.png", "1"}, {"word/media/a.png", "2"}}));
+  EXPECT_EQ((std::vector<std::string>{ErrorOf([&] { ReadWorkbook(book); }), ErrorOf([&] { TSheetReader().Open(book); }),
+                                      ErrorOf([&] { DocxDocument::Open(doc); })}),
+            (std::vector<std::string>{
+                "Ошибка чтения файла \"" + book + "\": файл поврежден (две части названы одним именем: " +
+                    "\"xl/worksheets/Sheet1.xml\" и \"xl/worksheets/sheet1.xml\")",
+                "Ошибка чтения файла \"" + book + "\": файл поврежден (две части названы одним именем: " +
+                    "\"xl/worksheets/Sheet1.xml\" и \"xl/worksheets/sheet1.xml\")",
+                "Ошибка чтения файла \"" + doc + "\": файл поврежден (две части названы одним именем: " +
+                    "\"word/media/a.png\" и \"word/media/a.png\")"}));
+}
+
+// Every element still open costs the parser memory: a part nesting past 256 levels is refused naming it,
+// in a workbook's sheet, table of texts and book part, in a document's text and its package's
+// relationships, which are then damage rather than a reason to look for the text by convention. Sound
+// parts of 256 levels are read.
+TEST(PackageLimits, DeepNestingIsRefusedNamingThePart) {
+  TempDir dir;
+  const std::string path = dir / "глубоко.xlsx", docx = dir / "глубоко.docx";
+  const auto nest = [](int levels) {
+    std::string open, close;
+    for (int i = 0; i < levels; ++i) {
+      open += "<a>";
+      close += "</a>";
+    }
+    return open + close;
+  };
+  const std::string sharedRels =
+      "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+      "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"strings.xml\"/></Relationships>";
+  const auto write = [&](int sheetLevels, int stringLevels, int bookLevels) {
+    WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
+                               {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Л" r:id="rId1"/></sheets>)" +
+                                                       nest(bookLevels) + "</workbook>"},
+                               {"xl/_rels/workbook.xml.rels", sharedRels},
+                               {"xl/worksheets/sheet1.xml", "<worksheet><sheetData><row><c t=\"s\"><v>0</v></c></row></sheetData>" +
+                                                                nest(sheetLevels) + "</worksheet>"},
+                               {"xl/strings.xml", "<sst><si><t>ТП-1</t></si>" + nest(stringLevels) + "</sst>"}}));
+  };
+  // the root and 255 levels below it
+  write(255, 255, 255);
+  EXPECT_EQ(ReadWorkbook(path).sheets.at(0).CellText(1, 1), "ТП-1");
+  const auto deep = [](const std::string& file, const std::string& part) {
+    return "Ошибка чтения файла \"" + file + "\": файл поврежден (в части \"" + part +
+           "\" элементы вложены глубже 256 уровней)";
+  };
+  for (const auto& [levels, part] : std::vector<std::pair<std::vector<int>, std::string>>{
+           {{256, 0, 0}, "xl/worksheets/sheet1.xml"}, {{0, 256, 0}, "xl/strings.xml"}, {{0, 0, 100000}, "xl/workbook.xml"}}) {
+    write(levels[0], levels[1], levels[2]);
+    EXPECT_EQ(ErrorOf([&] { ReadWorkbook(path); }), deep(path, part));
+    EXPECT_EQ(ErrorOf([&] { TSheetReader().Open(path); }), deep(path, part));
+  }
+
+  const std::string rels = R"(<Relationships><Relationship Id="rId1" Type="x/officeDocument" Target="word/document.xml"/>)";
+  const std::string cell = "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>ТП-1</w:t></w:r></w:p></w:tc></w:tr></w:tbl>";
+  const auto document = [&](const std::string& rootRels, int levels) {
+    std::string paragraphs;
+    for (int i = 0; i < levels; ++i) paragraphs += "<w:p>";
+    for (int i = 0; i < levels; ++i) paragraphs += "</w:p>";
+    WriteBytes(docx, BuildZip({{"_rels/.rels", rootRels},
+                               {"word/document.xml", "<w:document><w:body>" + cell + paragraphs + "</w:body></w:document>"}}));
+  };
+  document(rels + "</Relationships>", 254);
+  EXPECT_EQ(DocxDocument::Open(docx).CellText(1, 1, 1), "ТП-1");
+  document(rels + "</Relationships>", 255);
+  EXPECT_EQ(ErrorOf([&] { DocxDocument::Open(docx); }), deep(docx, "word/document.xml"));
+  document(rels + nest(256) + "</Relationships>", 1);
+  EXPECT_EQ(ErrorOf([&] { DocxDocument::Open(docx); }), deep(docx, "_rels/.rels"));
+  document(rels, 1);
+  EXPECT_EQ(ErrorOf([&] { DocxDocument::Open(docx); }),
+            "Ошибка чтения файла \"" + docx + "\": файл поврежден (часть \"_rels/.rels\")");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/base/codepage.h"
@@ -327,6 +328,96 @@ private:
   std::string kept_ = std::setlocale(LC_NUMERIC, nullptr);
   bool taken_ = true;
 };
+
+// A sheet's part is the one its own relationship names: by an Id that no other relationship of the part
+// has, referred to by the sheet's "r:id" (never an unprefixed "id"), among the workbook's own <sheets>.
+// Anything else would read one sheet's stations and energies as another's, or skip a sheet unseen.
+TEST(Xlsx, SheetsAreReadFromTheirOwnRelationshipOrTheBookIsRefused) {
+  ld::test::TempDir dir;
+  const std::string path = dir / "абоненты.xlsx";
+  const std::string sheets = R"(<sheets><sheet name="Лист1" id="rId2" r:id="rId1"/><sheet name="Лист2" r:id="rId2"/></sheets>)";
+  const std::string book = R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main")"
+                           R"( xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" xmlns:x="urn:other">)";
+  const std::string rel1 = R"(<Relationship Id="rId1" Type="x/worksheet" Target="s1.xml"/>)";
+  const std::string rel2 = R"(<Relationship Id="rId2" Type="x/worksheet" Target="s2.xml"/>)";
+  const auto write = [&](const std::string& workbook, const std::string& rels, const std::string& rootRels = kRootRels) {
+    WriteZip(path, {{"_rels/.rels", rootRels},
+                    {"xl/workbook.xml", workbook},
+                    {"xl/_rels/workbook.xml.rels", "<Relationships>" + rels + "</Relationships>"},
+                    {"xl/s1.xml", R"(<worksheet><sheetData><row><c t="inlineStr"><is><t>ТП-1</t></is></c><c><v>100</v></c></row></sheetData></worksheet>)"},
+                    {"xl/s2.xml", R"(<worksheet><sheetData><row><c t="inlineStr"><is><t>ТП-2</t></is></c><c><v>200</v></c></row></sheetData></worksheet>)"}});
+  };
+  const auto stations = [&] {
+    std::vector<std::string> read;
+    for (const ld::Worksheet& sheet : ld::ReadWorkbook(path).sheets)
+      read.push_back(sheet.Name() + ":" + sheet.CellText(1, 1) + ":" + sheet.CellText(1, 2));
+    return read;
+  };
+  const std::vector<std::string> sound = {"Лист1:ТП-1:100", "Лист2:ТП-2:200"};
+  // the unprefixed "id" is no reference; a sheet of another namespace before the book's own is none of it
+  write(book + sheets + "</workbook>", rel1 + rel2);
+  EXPECT_EQ(stations(), sound);
+  write(book + R"(<x:sheet name="Чужой" r:id="rId2"/>)" + sheets + "</workbook>", rel1 + rel2);
+  EXPECT_EQ(stations(), sound);
+
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\": файл поврежден (";
+  const std::string twice = prefix + "часть \"xl/_rels/workbook.xml.rels\": две связи с Id \"rId1\")";
+  for (const auto& [workbook, rels, rootRels, reason] : std::vector<std::tuple<std::string, std::string, std::string, std::string>>{
+           // a second relationship of the first sheet's Id: the second sheet as the first, or the first a chart
+           {book + sheets + "</workbook>", rel1 + rel2 + R"(<Relationship Id="rId1" Type="x/worksheet" Target="s2.xml"/>)",
+            kRootRels, twice},
+           {book + sheets + "</workbook>", rel1 + rel2 + R"(<Relationship Id="rId1" Type="x/chartsheet" Target="c.xml"/>)",
+            kRootRels, twice},
+           // a relationship without an Id, which a sheet without its reference would have matched
+           {book + R"(<sheets><sheet name="Лист1" r:id="rId1"/></sheets></workbook>)",
+            rel1 + R"(<Relationship Type="x/worksheet" Target="s2.xml"/>)", kRootRels,
+            prefix + "часть \"xl/_rels/workbook.xml.rels\": у связи 2 нет Id)"},
+           {book + R"(<sheets><sheet name="Лист1" id="rId1"/><sheet name="Лист2" r:id="rId2"/></sheets></workbook>)",
+            rel1 + rel2, kRootRels,
+            prefix + "часть \"xl/workbook.xml\": у листа \"Лист1\" нет ссылки на его связь (r:id))"},
+           // the package's own relationships are damaged as much, not a reason to guess the book's part
+           {book + sheets + "</workbook>", rel1 + rel2,
+            R"(<Relationships><Relationship Id="rId1" Type="a/officeDocument" Target="xl/workbook.xml"/>)"
+            R"(<Relationship Id="rId1" Type="a/officeDocument" Target="xl/other.xml"/></Relationships>)",
+            prefix + "часть \"_rels/.rels\": две связи с Id \"rId1\")"}}) {
+    write(workbook, rels, rootRels);
+    try {
+      ld::ReadWorkbook(path);
+      ADD_FAILURE() << rels << " was read";
+    } catch (const ld::Error& e) {
+      EXPECT_EQ(std::string(e.what()), reason);
+    }
+  }
+}
+
+// What an extension list holds, in a sheet, a row, the table of texts or the formats, is skipped whole,
+// however its elements are named: rows and cells of the sheet's own namespace in it are no cells.
+TEST(Xlsx, ExtensionListsAreSkippedWhole) {
+  ld::test::TempDir dir;
+  const std::string path = dir / "абоненты.xlsx";
+  const std::string ns = R"(xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main")";
+  const std::string ext = "<extLst><ext uri=\"{1}\">";
+  WriteZip(path, {{"_rels/.rels", kRootRels},
+                  {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Лист" r:id="rId1"/></sheets></workbook>)"},
+                  {"xl/_rels/workbook.xml.rels",
+                   R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="sheet.xml"/>)"
+                   R"(<Relationship Id="rId2" Type="x/sharedStrings" Target="strings.xml"/>)"
+                   R"(<Relationship Id="rId3" Type="x/styles" Target="styles.xml"/></Relationships>)"},
+                  {"xl/strings.xml", "<sst " + ns + "><si><t>ТП-12</t></si>" + ext + "<si><t>ТП-99</t></si></ext></extLst>" +
+                                         "<si><t>ТП-14</t></si></sst>"},
+                  {"xl/styles.xml", "<styleSheet " + ns + ">" + ext + R"(<cellXfs><xf numFmtId="14"/></cellXfs></ext></extLst>)" +
+                                        R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs></styleSheet>)"},
+                  {"xl/sheet.xml", "<worksheet " + ns + R"(><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c>)" +
+                                       R"(<c r="B1" s="0"><v>2750.25</v></c>)" + ext + R"(<c r="B1"><v>9</v></c></ext></extLst></row>)" +
+                                       R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="B2" s="1"><v>45351</v></c></row></sheetData>)" +
+                                       ext + R"(<row r="7"><c r="A7"><v>1</v></c></row></ext></extLst></worksheet>)"}});
+  const ld::Workbook book = ld::ReadWorkbook(path);
+  const ld::Worksheet& sheet = book.sheets.at(0);
+  EXPECT_EQ((std::vector<std::string>{sheet.CellText(1, 1), sheet.CellText(1, 2), sheet.CellText(2, 1), sheet.CellText(2, 2)}),
+            (std::vector<std::string>{"ТП-12", "2750.25", "ТП-14", "29.02.2024"}));
+  EXPECT_EQ(sheet.Cell(1, 2).kind, CellKind::Number);
+  EXPECT_EQ(sheet.LastRow(), 2);
+}
 
 // The program runs under the user's locale, whose decimal separator may be a comma; a workbook writes
 // its numbers with a point whatever the locale.

@@ -1,0 +1,24 @@
+#include "core/office/relationships.h"
+
+namespace ld::office {
+
+void TRelationships::Start(const XmlName& name, const std::vector<XmlAttr>& attrs) {
+  if (++depth_ == 1) ns_ = std::string(name.ns);
+  if (depth_ != 2 || name.ns != ns_ || name.local != "Relationship") return;
+  const std::string id(AttrValue(attrs, "Id"));
+  if (id.empty()) {
+    Fail("у связи " + std::to_string(byId.size() + 1) + " нет Id");
+    return;
+  }
+  if (!byId.emplace(id, TRelationship{std::string(AttrValue(attrs, "Type")), std::string(AttrValue(attrs, "Target"))}).second)
+    Fail("две связи с Id \"" + id + "\"");
+}
+
+std::string TRelationships::TargetOf(std::string_view typeTail) const {
+  for (const auto& [id, rel] : byId)
+    if (rel.type.size() >= typeTail.size() && rel.type.compare(rel.type.size() - typeTail.size(), typeTail.size(), typeTail) == 0)
+      return rel.target;
+  return {};
+}
+
+}  // namespace ld::office
