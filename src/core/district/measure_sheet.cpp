@@ -17,17 +17,10 @@ namespace {
 // Where a measurement sheet's names end: this many empty cells one after another.
 constexpr int kEndOfNames = 100;
 
-// The cells of a reader, as SheetCells hands them out: a number cell is also read without its text. A
-// text longer than any name or number of the tables matches none, and copying it for every read of a
-// cell naming it would cost as much as the text each time: the workbook is refused by the cell.
+// The cells of a reader, as SheetCells hands them out: a number cell is also read without its text.
 struct TReaderCells {
   const TSheetReader* sheet;
-  int longest;
-  std::string operator()(int row, int col) const {
-    if (const std::string fault = ImportLengthFault(sheet->CellTextView(row, col), longest); !fault.empty())
-      throw Error(ImportCellMessage(sheet->FileName(), sheet->SheetName(), row, col, fault));
-    return sheet->Cell(row, col);
-  }
+  std::string operator()(int row, int col) const { return sheet->Cell(row, col); }
 };
 
 // What reading a number cell's text (FloatToStrGeneral(v, 15)) gives back. A number of at most 15
@@ -62,8 +55,12 @@ bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
 
 }  // namespace
 
-TSheetCells SheetCells(const TSheetReader& sheet) {
-  return TReaderCells{&sheet, LongestTextField({LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders})};
+TSheetCells SheetCells(TSheetReader& sheet) {
+  // A text longer than any name or number of the tables matches none, and copying it for every read of
+  // a cell naming it would cost as much as the text each time: the reader looks at each text once.
+  const int longest = LongestTextField({LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders});
+  sheet.SetTextCheck([longest](std::string_view text) { return ImportLengthFault(text, longest); });
+  return TReaderCells{&sheet};
 }
 
 std::vector<std::string> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column) {
@@ -90,18 +87,23 @@ std::string SheetReadError(int row, int col) {
 }
 
 bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, std::vector<std::string>& messages) {
+  TImportMessages bounded(messages);
+  return ReadSheetValue(cells, col, row, value, bounded);
+}
+
+bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, TImportMessages& messages) {
   if (CellNumber(cells, col, row, value)) return true;
-  messages.push_back(SheetReadError(row, col));
+  messages.Add(SheetReadError(row, col));
   return false;
 }
 
-bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, std::vector<std::string>& messages) {
+bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, TImportMessages& messages) {
   // every number a table column takes fits a single-precision value
   if (double v = 0; CellNumber(cells, col, row, v)) {
     value = static_cast<float>(v);
     return true;
   }
-  messages.push_back(SheetReadError(row, col));
+  messages.Add(SheetReadError(row, col));
   return false;
 }
 

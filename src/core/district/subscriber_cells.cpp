@@ -62,6 +62,43 @@ int SourceInteger(std::string_view text, int lo, int hi) {
   return value;
 }
 
+TTextField TextField(const TDataFile& layout, const char* field) {
+  const int k = FindColumnIndex(field, layout);
+  return {layout.CtrlSize[k], layout.ColTitle[k]};
+}
+
+TCellTextError::TCellTextError(int row, int col, std::string reason)
+    : Error("ячейка " + SheetCellName(row, col) + ": " + reason), Row(row), Col(col), Reason(std::move(reason)) {}
+
+void CheckFieldFit(std::string_view text, const TTextField& field, int row, int col) {
+  const std::size_t most = static_cast<std::size_t>(std::max(field.Width, 0));
+  // no more bytes than characters allowed: no need to count them
+  if (text.size() <= most || Utf8Length(text) <= most) return;
+  throw TCellTextError(row, col,
+                       "текст " + QuotedText(text) + " не поместится в поле \"" + field.Title + "\": в поле не больше " +
+                           std::to_string(most) + " символов, а в тексте " + std::to_string(Utf8Length(text)));
+}
+
+Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e) {
+  return Error(ImportCellMessage(sheet.FileName(), sheet.SheetName(), e.Row, e.Col, e.Reason));
+}
+
+office::TFileScaledBudget ImportBudget(const std::string& path) {
+  return office::TFileScaledBudget(path, "строки таблиц из этого файла занимают в памяти",
+                                   office::TFileScaledLimit(office::FileSize(path), office::kHeldAnyFile,
+                                                            office::kHeldPerFileByte, office::PhysicalMemory()));
+}
+
+std::size_t TableRowBytes(const TDataFile& layout) {
+  std::size_t bytes = 1;  // the row's mark
+  for (int k = 1; k <= layout.NCols; ++k)
+    bytes += layout.ColType[k] == 's' ? sizeof(std::uint64_t)
+                                      : static_cast<std::size_t>(ElementSizeOf(layout.ColType[k], layout.CtrlSize[k]));
+  return bytes;
+}
+
+std::size_t HeapBytes(const std::string& text) { return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0; }
+
 std::string StationKey(std::string_view text) { return NormalizeName(TrimLeadSpaces(TrimTrailSpaces(text))); }
 
 void ReserveRows(TDataFile& table, int rows) {
