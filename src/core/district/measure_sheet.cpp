@@ -1,7 +1,5 @@
 #include "core/district/measure_sheet.h"
 
-#include <charconv>
-#include <cmath>
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
@@ -17,34 +15,10 @@ namespace {
 // Where a measurement sheet's names end: this many empty cells one after another.
 constexpr int kEndOfNames = 100;
 
-// The cells of a reader, as SheetCells hands them out: a number cell is also read without its text.
-struct TReaderCells {
-  const TSheetReader* sheet;
-  std::string operator()(int row, int col) const { return sheet->Cell(row, col); }
-};
-
-// What reading a number cell's text (FloatToStrGeneral(v, 15)) gives back. A number of at most 15
-// significant digits in its shortest form comes back as it is, but for the sign of a zero: the nearest
-// 15-digit decimal is that form itself. Others, and numbers near the ends of the range, take the text.
-double NumberReadBack(double v) {
-  if (v == 0) return 0;
-  if (const double a = std::fabs(v); a >= 1e-300 && a <= 1e300) {
-    char text[40];
-    const char* end = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific).ptr;
-    int digits = 0;
-    for (const char* p = text; p != end && *p != 'e'; ++p) digits += *p >= '0' && *p <= '9';
-    if (digits <= 15) return v;
-  }
-  return StrToFloatZ(FloatToStrGeneral(v, 15));
-}
-
 // The cell's number; false for a text that is none or a value no table column holds.
 bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
   try {
-    const auto* reader = cells.target<TReaderCells>();
-    double number = 0;
-    const double v = reader && reader->sheet->CellNumber(row, col, number) ? NumberReadBack(number)
-                                                                            : StrToFloatZ(cells(row, col));
+    const double v = SheetNumber(cells, row, col);
     if (!ImportNumberFault(v).empty()) return false;
     value = v;
     return true;

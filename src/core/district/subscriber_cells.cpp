@@ -1,6 +1,7 @@
 #include "core/district/subscriber_cells.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <utility>
@@ -60,6 +61,31 @@ int SourceInteger(std::string_view text, int lo, int hi) {
   }
   if (value < lo || value > hi) throw TRecordError("число " + std::to_string(value) + " вне допустимых значений");
   return value;
+}
+
+namespace {
+
+// What reading a number cell's text (FloatToStrGeneral(v, 15)) gives back. A number of at most 15
+// significant digits in its shortest form comes back as it is, but for the sign of a zero: the nearest
+// 15-digit decimal is that form itself. Others, and numbers near the ends of the range, take the text.
+double NumberReadBack(double v) {
+  if (v == 0) return 0;
+  if (const double a = std::fabs(v); a >= 1e-300 && a <= 1e300) {
+    char text[40];
+    const char* end = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific).ptr;
+    int digits = 0;
+    for (const char* p = text; p != end && *p != 'e'; ++p) digits += *p >= '0' && *p <= '9';
+    if (digits <= 15) return v;
+  }
+  return StrToFloatZ(FloatToStrGeneral(v, 15));
+}
+
+}  // namespace
+
+double SheetNumber(const std::function<std::string(int row, int col)>& cells, int row, int col) {
+  const auto* reader = cells.target<TReaderCells>();
+  if (double number = 0; reader && reader->Sheet->CellNumber(row, col, number)) return NumberReadBack(number);
+  return StrToFloatZ(cells(row, col));
 }
 
 TTextField TextField(const TDataFile& layout, const char* field) {

@@ -82,6 +82,16 @@ void CheckFieldFit(std::string_view text, const TTextField& field, int row, int 
 // ячейка <B5>: <reason>'.
 Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e);
 
+// The cells of a workbook open in a reader as the imports read them (TSheetCells): the text of Cell, and
+// a number cell's number without its text (SheetNumber).
+struct TReaderCells {
+  const TSheetReader* Sheet;
+  std::string operator()(int row, int col) const { return Sheet->Cell(row, col); }
+};
+// The number that cell (row, col) reads as by the tolerant parser (empty is 0), the number of a reader's
+// number cell taken without making and parsing its text. Throws ConvertError for a text that is no number.
+double SheetNumber(const std::function<std::string(int row, int col)>& cells, int row, int col);
+
 // What an import builds in memory from one file (rows of its own and of the tables it fills) is held to
 // the bound that the reader puts on the file's cells: 32 MB and 200 bytes for each byte of the file, never
 // more than the machine's memory. A file of two megabytes can name millions of cells, and each row taken

@@ -100,6 +100,7 @@ void TakeEnergies(const std::string& name, const TSheetCells& cells, int r, int 
 }  // namespace
 
 std::string JoinCellLines(std::string_view s) {
+  if (s.find('\n') == std::string_view::npos) return std::string(s);
   std::string out;
   out.reserve(s.size());
   for (const char c : s) {
@@ -121,7 +122,7 @@ void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    TImportMessages& info) {
   try {
-    const double v = StrToFloatZ(cells(row, col));
+    const double v = SheetNumber(cells, row, col);
     if (ImportNumberFault(v).empty()) {
       value = v;
       return;
@@ -321,7 +322,7 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   TSheetReader sheet;
   // A text the tables cannot hold (too long, or with a character written as "?", so that different
   // names could come out as one) refuses the workbook by its cell; the reader checks each text once.
-  const TSheetCells cells = [&sheet](int row, int col) { return sheet.Cell(row, col); };
+  const TSheetCells cells = TReaderCells{&sheet};
 
   // One subscriber table made anew from its workbook and written in place of the base's.
   const auto importSheet = [&](const std::string& path, const char* layout, const char* stageText,
