@@ -238,5 +238,29 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
   }
 }
 
+// A small file of many rows, each a branch whose four transformer cells are empty: every row would
+// make four station rows, far more memory than its cells. What the import builds is held to the bound
+// of the file's cells, and past it the workbook is refused by name, before the rows take gigabytes.
+TEST_F(NetWorkbooksImport, RowsBeyondWhatTheFileSizeAllowsRefuseTheWorkbook) {
+  Workbook book;
+  Worksheet& sheet = book.sheets.emplace_back("Фидер");
+  sheet.SetNumber(1, 1, 10);
+  for (int r = 4; r < 64000; ++r) Row(sheet, r, {"ТП-1", "ТП-2"});
+  const std::string file = dir / "Фидер.xlsx";
+  WriteXlsx(file, book);
+  TBaseImport base;
+  try {
+    ImportNetWorkbooks({file}, dir / "Сеть", base);
+    FAIL() << "imported " << base.Lines.RowCount << " rows";
+  } catch (const Error& e) {
+    const std::string text = e.what();
+    EXPECT_EQ(text.rfind("Ошибка чтения файла \"" + file + "\": строки таблиц из этого файла занимают в памяти больше ",
+                         0),
+              0u)
+        << text;
+    EXPECT_NE(text.find("байт на каждый байт файла размером"), std::string::npos) << text;
+  }
+}
+
 }  // namespace
 }  // namespace ld::test
