@@ -1,6 +1,5 @@
 #include "core/district/measure_sheet.h"
 
-
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
 #include "core/base/numfmt.h"
