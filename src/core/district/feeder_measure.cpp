@@ -29,7 +29,7 @@ std::string FeederKey(const std::string& upperName) { return NormalizeName(upper
 // One measured value: the first cell of the pair replaces the value (a cell that is no number leaves
 // it), the second adds to it (a cell that is no number adds nothing).
 void ReadPair(const TSheetCells& cells, int row, int first, int second, double& value,
-              std::vector<std::string>& messages) {
+              TImportMessages& messages) {
   ReadSheetValue(cells, first, row, value, messages);
   if (double added = 0; ReadSheetValue(cells, second, row, added, messages)) value += added;
 }
@@ -44,7 +44,7 @@ struct TMeasuredRows {
 // key) the message of a row without a sheet row.
 void MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TSheetCells& cells,
                const std::function<std::string(int)>& name, const std::function<std::string(const std::string&)>& key,
-               const std::function<std::string(int, const std::string&)>& missing, std::vector<std::string>& messages,
+               const std::function<std::string(int, const std::string&)>& missing, TImportMessages& messages,
                const TMeasureProgress& progress) {
   const int n = rows.RowCount;
   const int step = n / 10 == 0 ? n : n / 10;
@@ -53,7 +53,7 @@ void MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TSh
     const std::string shown = name(r);
     const auto at = (*rows.T)[r] < 0 ? sheetRows.end() : sheetRows.find(key(shown));
     if (at == sheetRows.end()) {
-      messages.push_back(missing(r, shown));
+      messages.Add(missing(r, shown));
     } else {
       const int i = at->second;
       ReadPair(cells, i, 8, 12, (*rows.P)[r], messages);
@@ -73,6 +73,7 @@ void MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TSh
 void ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TSheetCells& cells,
                               std::vector<std::string>& messages, const TStageProc& stage,
                               const TMeasureProgress& progress) {
+  TImportMessages bounded(messages);
   TSubstInputCols in;
   FillSubstInputCols(inputs, in);
   TSubstFeederCols fd;
@@ -83,14 +84,14 @@ void ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TShee
   const auto same = [](const std::string& s) { return s; };
   MatchRows({in.RowCount, in.P, in.Q, &in.T}, FirstRows(names, same), cells,
             [&](int r) { return UpperTrimmed(in.NamePS->GetView(r)); }, same,
-            [](int, const std::string& key) { return "Ввод " + key + " не найден"; }, messages, progress);
+            [](int, const std::string& key) { return "Ввод " + key + " не найден"; }, bounded, progress);
 
   if (stage) stage("  Чтение замеров по фидерам 10(6) кВ ... ");
   if (progress) progress(0);
   MatchRows({fd.RowCount, fd.P, fd.Q, &fd.T}, FirstRows(names, FeederKey), cells,
             [&](int r) { return UpperTrimmed(fd.Name2->GetView(r)); }, FeederKey,
             [&](int r, const std::string& key) { return "Фидер " + fd.Name1->GetItem(r) + " - " + key + " не найден"; },
-            messages, progress);
+            bounded, progress);
 }
 
 }  // namespace ld

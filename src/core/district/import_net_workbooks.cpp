@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/base/error.h"
+#include "core/base/import_messages.h"
 #include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
@@ -15,32 +16,64 @@ namespace ld {
 
 namespace {
 
+// The fields of the two tables that the texts of a row go to, read from their layouts once.
+struct TNetFields {
+  TTextField Name, KodLine, Un, Transform;
+  std::size_t LineBytes = 0, StationBytes = 0;  // a row of each table in memory, its texts aside
+
+  TNetFields() {
+    TDataFile lines, stations;
+    ReadMaket(LayoutLines10, lines);
+    ReadMaket(LayoutTransTP, stations);
+    // a node's name is the begin or end of a section and, at a section's end, the station's name
+    Name = TextField(lines, "Name1");
+    for (const TTextField& other : {TextField(lines, "Name2"), TextField(stations, "Name1")})
+      if (other.Width < Name.Width) Name = other;
+    KodLine = TextField(lines, "KodLine");
+    Un = TextField(lines, "Un");
+    Transform = TextField(stations, "Transform");
+    LineBytes = TableRowBytes(lines);
+    StationBytes = TableRowBytes(stations);
+  }
+};
+
 // A main-line row ends where the next row begins; a row with its own end node is a branch section.
-void ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, TImportLine& row,
-             std::vector<TImportStation>& stations) {
+// A text that would not go whole into its field throws TCellTextError; any other fault of the row
+// throws the row's message.
+void ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, const TNetFields& fields,
+             TImportLine& row, std::vector<TImportStation>& stations) {
   row.Un = voltage;
   row.Name1 = sheet.Cell(r, 1);
+  CheckFieldFit(row.Name1, fields.Name, r, 1);
   if (const std::string end = sheet.Cell(r, 2); !end.empty()) {
+    CheckFieldFit(end, fields.Name, r, 2);
     row.Name2 = end;
     row.Sign = U'+';
   } else {
     row.Name2 = sheet.Cell(r + 1, 1);
+    CheckFieldFit(row.Name2, fields.Name, r + 1, 1);
     row.Sign = U'П';
   }
   const double km = StrToFloatZ(sheet.Cell(r, 3));
   if (const std::string fault = ImportNumberFault(km); !fault.empty()) throw Error(fault);
   if (std::fabs(km) > 1e12) throw Error("длина " + FloatToStrGeneral(km, 15) + " км не является длиной линии");
   const std::int64_t metres = Round(km * 1000);
-  if (const std::string mark = sheet.Cell(r, 4); !mark.empty()) row.KodLine = std::to_string(metres) + "*" + mark;
+  if (const std::string mark = sheet.Cell(r, 4); !mark.empty()) {
+    std::string kodLine = std::to_string(metres) + "*" + mark;
+    CheckFieldFit(kodLine, fields.KodLine, r, 4);
+    row.KodLine = std::move(kodLine);
+  }
   if (row.Sign != U'+') return;
   const bool subscriber = sheet.Cell(r, 5) == "1";
   for (int i = 1; i <= 4; ++i) {
     const std::string power = sheet.Cell(r, 5 + i);
     if (power == "0") continue;
+    std::string transform = "ТМ-" + power + "/" + voltage + "/0.4";
+    CheckFieldFit(transform, fields.Transform, r, 5 + i);
     TImportStation& station = stations.emplace_back();
     station.Name1 = row.Name2;
     station.Ntr = "Т" + std::to_string(i);
-    station.Transform = "ТМ-" + power + "/" + voltage + "/0.4";
+    station.Transform = std::move(transform);
     if (subscriber) station.A = U'А';
   }
 }
@@ -50,6 +83,23 @@ void ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, TImpo
 // message, since names written with "?" in place of characters could make two different names one.
 void CheckRowTexts(const TSheetReader& sheet, int r) {
   for (int col = 1; col <= 9; ++col) sheet.Cell(r, col);
+}
+
+// What a row and the station rows it added hold, kept and in the tables they become. The arrays of
+// rows grow by doubling, so at their growth the old and the new array are held both: each row counts
+// twice its own size.
+std::size_t HeldBytes(const TImportLine& row, const TImportStation* stations, std::size_t count,
+                      const TNetFields& fields) {
+  std::size_t bytes = 2 * sizeof(TImportLine) + fields.LineBytes;
+  for (const std::string* text : {&row.Text, &row.Name1, &row.Name2, &row.Un, &row.DSNum, &row.MarkCom1,
+                                  &row.MarkCom2, &row.KodLine})
+    bytes += HeapBytes(*text) + 2 * text->size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const TImportStation& s = stations[i];
+    bytes += 2 * sizeof(TImportStation) + fields.StationBytes;
+    for (const std::string* text : {&s.Name1, &s.Ntr, &s.Transform}) bytes += HeapBytes(*text) + 2 * text->size();
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -82,36 +132,51 @@ int LastUsedRow(const std::function<std::string(int row)>& column) {
 void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
                         const TImportProgress& progress) {
   base.Messages.clear();
+  TImportMessages messages(base.Messages);
   std::vector<TImportLine> lines;
   std::vector<TImportStation> stations;
+  const TNetFields fields;
   TSheetReader sheet;
+  // the first guard: a text longer than any field is refused at its first cell, looked at once however
+  // many cells name it; each text then meets the width of its own field
   sheet.SetTextCheck(ImportTextCheck(LongestTextField({LayoutLines10, LayoutTransTP})));
   for (const std::string& file : files) {
     sheet.Open(file);
+    office::TFileScaledBudget held = ImportBudget(file);
     const int last = LastUsedRow([&sheet](int row) { return sheet.Cell(row, 1); });
     const int step = last / 10 == 0 ? std::max(last, 1) : last / 10;
     int position = 0, reported = 0;
     if (progress) progress(0);
-    const std::string voltage = sheet.Cell(1, 1);
-    for (int r = 4; r <= last; ++r) {
-      if (!sheet.Cell(r, 1).empty()) {
-        CheckRowTexts(sheet, r);
-        // the row stays as far as it was read; the message tells which one to look at
-        TImportLine& row = lines.emplace_back();
-        try {
-          ReadRow(sheet, r, voltage, row, stations);
-        } catch (const std::exception& e) {
-          base.Messages.push_back("файл " + file + ", строка " + std::to_string(r) + ": " + e.what());
+    try {
+      const std::string voltage = sheet.Cell(1, 1);
+      CheckFieldFit(voltage, fields.Un, 1, 1);
+      for (int r = 4; r <= last; ++r) {
+        if (!sheet.Cell(r, 1).empty()) {
+          CheckRowTexts(sheet, r);
+          // the row stays as far as it was read; the message tells which one to look at
+          TImportLine& row = lines.emplace_back();
+          const std::size_t before = stations.size();
+          try {
+            ReadRow(sheet, r, voltage, fields, row, stations);
+          } catch (const TCellTextError&) {
+            throw;
+          } catch (const std::exception& e) {
+            messages.Add("файл " + file + ", строка " + std::to_string(r) + ": " + e.what());
+          }
+          held.Take(HeldBytes(row, stations.data() + before, stations.size() - before, fields));
+        }
+        if (r - reported >= step) {
+          reported = r;
+          position += 10;
+          if (progress) progress(std::min(position, 100));
         }
       }
-      if (r - reported >= step) {
-        reported = r;
-        position += 10;
-        if (progress) progress(std::min(position, 100));
-      }
+    } catch (const TCellTextError& e) {
+      throw CellRefusal(sheet, e);
     }
     sheet.Close();
   }
+  messages.Finish();
   MakeBaseTables(lines, stations, baseStem, base);
 }
 

@@ -24,7 +24,12 @@ void CheckNetWorkbooks(const std::vector<std::string>& files);
 // order they were met. A row that cannot be taken adds "файл <full path>, строка <n>: <reason>" and the
 // next row goes on. A workbook that cannot be opened throws its read error naming it. Progress restarts
 // at 0 for each workbook and advances by 10 at every tenth of its rows. A damaged cell (a text the
-// workbook does not hold) refuses the workbook with the read error naming the file and the cell.
+// workbook does not hold), and a text that would not go whole into the field it fills (a name into the
+// 40 characters of a node or station, a mark with its length into the line mark's field, the voltage
+// of cell (1, 1) into its own), refuse the workbook with the read error naming the file, the sheet and
+// the cell. What the rows of a workbook take in memory is held to the bound of its cells (ImportBudget):
+// past it the workbook is refused by name. Only the first kMaxImportMessages row messages are kept, and
+// a line of how many more there were.
 void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
                         const TImportProgress& progress = {});
 

@@ -9,6 +9,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_messages.h"
 #include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 #include "core/base/numtext.h"
@@ -122,7 +123,7 @@ void CheckSectionTexts(const TPshSection& section, const fs::path& file, int lin
       throw Error(ImportRowMessage(file.string(), lineNumber, field, fault + " (файл не в кодировке DOS?)"));
 }
 
-void ImportPshFile(const fs::path& file, TPshStore& store, std::vector<std::string>& messages) {
+void ImportPshFile(const fs::path& file, TPshStore& store, TImportMessages& messages) {
   const std::vector<std::string> lines = ReadLines(file);
   if (lines.size() < 3) return;
   const std::string fileName = file.filename().string();
@@ -195,6 +196,12 @@ std::string ExpandFeedName(const std::string& name) {
 
 void ParsePshLine(const std::string& line, TPshSection& section, const std::string& fileName, int lineNumber,
                   std::vector<std::string>& messages) {
+  TImportMessages bounded(messages);
+  ParsePshLine(line, section, fileName, lineNumber, bounded);
+}
+
+void ParsePshLine(const std::string& line, TPshSection& section, const std::string& fileName, int lineNumber,
+                  TImportMessages& messages) {
   section = TPshSection();
   section.Name1 = NodeName(Field(line, 1, 8));
   section.Name2 = NodeName(Field(line, 10, 17));
@@ -213,7 +220,7 @@ void ParsePshLine(const std::string& line, TPshSection& section, const std::stri
     length = StrToFloatZ(lengthText) * 1000;
     if (!ImportNumberFault(length).empty() || std::fabs(length) >= 1e15) throw ConvertError(lengthText);
   } catch (const ConvertError&) {
-    messages.push_back("Файл " + fileName + ". Строка " + std::to_string(lineNumber) + ". Неверно задана длина линии");
+    messages.Add("Файл " + fileName + ". Строка " + std::to_string(lineNumber) + ". Неверно задана длина линии");
     length = 0;
   }
   if (!IsBus(section.LineMark)) section.LineMark = FixedText(length, 0, 6) + "*" + section.LineMark;
@@ -245,10 +252,12 @@ void ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImpo
       if (IsPshFile(entry)) files.push_back(entry.path());
 
   TPshStore store;
+  TImportMessages messages(base.Messages);
   for (std::size_t i = 0; i < files.size(); ++i) {
-    ImportPshFile(files[i], store, base.Messages);
+    ImportPshFile(files[i], store, messages);
     if (progress) progress(static_cast<int>(Round((i + 1) * 100.0 / static_cast<double>(files.size()))));
   }
+  messages.Finish();
   MakeBaseTables(store.lines, store.stations.Rows(), baseStem, base);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/import_messages.h"
 #include "core/district/base_import.h"
 
 namespace ld {
@@ -25,10 +26,12 @@ std::string ExpandFeedName(const std::string& name);
 // number adds "Файл <file>. Строка <n>. Неверно задана длина линии" and counts as 0.
 void ParsePshLine(const std::string& line, TPshSection& section, const std::string& fileName, int lineNumber,
                   std::vector<std::string>& messages);
+void ParsePshLine(const std::string& line, TPshSection& section, const std::string& fileName, int lineNumber,
+                  TImportMessages& messages);
 
 // Reads every ".psh" file of the stem's folder and of its direct subfolders (the folder first, then
 // the subfolders by name, the files of each by name) into a new base of the stem. Messages: the bad
-// lengths. Progress: after each file the share of files done. A file that cannot be read throws
+// lengths, the first kMaxImportMessages of them and a line of how many more. Progress: after each file the share of files done. A file that cannot be read throws
 // ld::Error naming it; so does a line with a name or mark that the tables cannot hold as read (a
 // character without a Windows-1251 code), naming the line and its columns.
 void ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImportProgress& progress = {});

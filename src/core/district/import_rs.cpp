@@ -7,6 +7,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_messages.h"
 #include "core/base/import_number.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps_district.h"
@@ -189,6 +190,7 @@ bool ExtractFeedVoltage(std::string& name) {
 void ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
                          const TImportProgress& progress) {
   base.Messages.clear();
+  TImportMessages messages(base.Messages);
   std::vector<TImportLine> lines;
   TSortedStations stations;
   TVoltageSearch search(lines);
@@ -229,7 +231,7 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
         if (ExtractFeedVoltage(voltage)) {
           row.Un = voltage;
         } else {
-          base.Messages.push_back(at() + kNoFeedVoltage);
+          messages.Add(at() + kNoFeedVoltage);
           row.Un = "10";
         }
         row.DSNum = n2;
@@ -242,18 +244,18 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
         const auto slash = mark.find('/');
         double u1 = 0, u2 = 0;
         if (slash == std::string::npos || !ReadNumber(mark.substr(0, slash), u1)) {
-          base.Messages.push_back(at() + kBadTransformerMark);
+          messages.Add(at() + kBadTransformerMark);
         } else {
           row.Un = WholeText(u1) + "/";
           if (!ReadNumber(mark.substr(slash + 1), u2))
-            base.Messages.push_back(at() + kBadTransformerMark);
+            messages.Add(at() + kBadTransformerMark);
           else
             row.Un += WholeText(u2);
         }
       } else if (!n1.empty() || !n2.empty()) {
         const long long k = search.Find(r, n1, n2);
         if (k < 0) {
-          base.Messages.push_back(at() + kNoVoltage);
+          messages.Add(at() + kNoVoltage);
           row.Un = "10";
         } else {
           const TImportLine& from = lines[static_cast<std::size_t>(k)];
@@ -293,6 +295,7 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
       }
     }
   }
+  messages.Finish();
   MakeBaseTables(lines, stations.Rows(), baseStem, base);
 }
 

@@ -12,7 +12,8 @@
 namespace ld {
 
 // Reads the files in the order given into a new base of the stem (the tables' title is the stem's file
-// name). Messages: "<file name>. Строка <j>. <text>" per doubtful row. Progress restarts at 0 for each
+// name). Messages: "<file name>. Строка <j>. <text>" per doubtful row, the first kMaxImportMessages of
+// them and a line of how many more. Progress restarts at 0 for each
 // file and advances by 10 at every tenth of its rows. A file that cannot be read as a district network
 // table throws ld::Error naming it; so does a row whose load taken is no finite number or whose
 // Transform list names more than 999 transformers, naming the row and the field (and the station), or

@@ -1,8 +1,5 @@
 #include "core/district/measure_sheet.h"
 
-#include <charconv>
-#include <cmath>
-
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
 #include "core/base/numfmt.h"
@@ -17,41 +14,10 @@ namespace {
 // Where a measurement sheet's names end: this many empty cells one after another.
 constexpr int kEndOfNames = 100;
 
-// The cells of a reader, as SheetCells hands them out: a number cell is also read without its text. A
-// text longer than any name or number of the tables matches none, and copying it for every read of a
-// cell naming it would cost as much as the text each time: the workbook is refused by the cell.
-struct TReaderCells {
-  const TSheetReader* sheet;
-  int longest;
-  std::string operator()(int row, int col) const {
-    if (const std::string fault = ImportLengthFault(sheet->CellTextView(row, col), longest); !fault.empty())
-      throw Error(ImportCellMessage(sheet->FileName(), sheet->SheetName(), row, col, fault));
-    return sheet->Cell(row, col);
-  }
-};
-
-// What reading a number cell's text (FloatToStrGeneral(v, 15)) gives back. A number of at most 15
-// significant digits in its shortest form comes back as it is, but for the sign of a zero: the nearest
-// 15-digit decimal is that form itself. Others, and numbers near the ends of the range, take the text.
-double NumberReadBack(double v) {
-  if (v == 0) return 0;
-  if (const double a = std::fabs(v); a >= 1e-300 && a <= 1e300) {
-    char text[40];
-    const char* end = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific).ptr;
-    int digits = 0;
-    for (const char* p = text; p != end && *p != 'e'; ++p) digits += *p >= '0' && *p <= '9';
-    if (digits <= 15) return v;
-  }
-  return StrToFloatZ(FloatToStrGeneral(v, 15));
-}
-
 // The cell's number; false for a text that is none or a value no table column holds.
 bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
   try {
-    const auto* reader = cells.target<TReaderCells>();
-    double number = 0;
-    const double v = reader && reader->sheet->CellNumber(row, col, number) ? NumberReadBack(number)
-                                                                            : StrToFloatZ(cells(row, col));
+    const double v = SheetNumber(cells, row, col);
     if (!ImportNumberFault(v).empty()) return false;
     value = v;
     return true;
@@ -62,8 +28,12 @@ bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
 
 }  // namespace
 
-TSheetCells SheetCells(const TSheetReader& sheet) {
-  return TReaderCells{&sheet, LongestTextField({LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders})};
+TSheetCells SheetCells(TSheetReader& sheet) {
+  // A text longer than any name or number of the tables matches none, and copying it for every read of
+  // a cell naming it would cost as much as the text each time: the reader looks at each text once.
+  const int longest = LongestTextField({LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders});
+  sheet.SetTextCheck([longest](std::string_view text) { return ImportLengthFault(text, longest); });
+  return TReaderCells{&sheet};
 }
 
 std::vector<std::string> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column) {
@@ -90,18 +60,23 @@ std::string SheetReadError(int row, int col) {
 }
 
 bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, std::vector<std::string>& messages) {
+  TImportMessages bounded(messages);
+  return ReadSheetValue(cells, col, row, value, bounded);
+}
+
+bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, TImportMessages& messages) {
   if (CellNumber(cells, col, row, value)) return true;
-  messages.push_back(SheetReadError(row, col));
+  messages.Add(SheetReadError(row, col));
   return false;
 }
 
-bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, std::vector<std::string>& messages) {
+bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, TImportMessages& messages) {
   // every number a table column takes fits a single-precision value
   if (double v = 0; CellNumber(cells, col, row, v)) {
     value = static_cast<float>(v);
     return true;
   }
-  messages.push_back(SheetReadError(row, col));
+  messages.Add(SheetReadError(row, col));
   return false;
 }
 

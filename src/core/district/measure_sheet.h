@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/import_messages.h"
+
 namespace ld {
 
 class TSheetReader;
@@ -13,10 +15,11 @@ class TSheetReader;
 // The text of cell (row, col) of the workbook's first sheet, both from 1; "" for an empty cell.
 using TSheetCells = std::function<std::string(int row, int col)>;
 
-// The cells of the workbook open in the reader. A text longer than the longest text field of the
-// tables the measurements go to (the layouts' widths) refuses the workbook when its cell is read:
-// ld::Error 'Ошибка чтения файла "<path>": лист "<sheet>", ячейка <B5>: <reason>'.
-TSheetCells SheetCells(const TSheetReader& sheet);
+// The cells of the workbook open in the reader (or opened later). A text longer than the longest text
+// field of the tables the measurements go to (the layouts' widths) refuses the workbook when its cell is
+// read: ld::Error 'Ошибка чтения файла "<path>": лист "<sheet>", ячейка <B5>:
+// <reason>'. The check is the reader's own (SetTextCheck), which looks at each text once.
+TSheetCells SheetCells(TSheetReader& sheet);
 
 // The position of a command's progress bar, 0..100.
 using TMeasureProgress = std::function<void(int position)>;
@@ -58,8 +61,9 @@ std::string UpperTrimmed(std::string_view text);
 // number, or a number that no table column can hold, adds "Ошибка чтения. Строка <row>, столбец <col>"
 // to messages, leaves value as it was and gives false.
 bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, std::vector<std::string>& messages);
+bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, TImportMessages& messages);
 // The same for a single-precision value.
-bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, std::vector<std::string>& messages);
+bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, TImportMessages& messages);
 
 // The message of a cell that could not be read.
 std::string SheetReadError(int row, int col);

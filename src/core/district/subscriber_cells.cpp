@@ -1,6 +1,7 @@
 #include "core/district/subscriber_cells.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <utility>
@@ -61,6 +62,68 @@ int SourceInteger(std::string_view text, int lo, int hi) {
   if (value < lo || value > hi) throw TRecordError("число " + std::to_string(value) + " вне допустимых значений");
   return value;
 }
+
+namespace {
+
+// What reading a number cell's text (FloatToStrGeneral(v, 15)) gives back. A number of at most 15
+// significant digits in its shortest form comes back as it is, but for the sign of a zero: the nearest
+// 15-digit decimal is that form itself. Others, and numbers near the ends of the range, take the text.
+double NumberReadBack(double v) {
+  if (v == 0) return 0;
+  if (const double a = std::fabs(v); a >= 1e-300 && a <= 1e300) {
+    char text[40];
+    const char* end = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific).ptr;
+    int digits = 0;
+    for (const char* p = text; p != end && *p != 'e'; ++p) digits += *p >= '0' && *p <= '9';
+    if (digits <= 15) return v;
+  }
+  return StrToFloatZ(FloatToStrGeneral(v, 15));
+}
+
+}  // namespace
+
+double SheetNumber(const std::function<std::string(int row, int col)>& cells, int row, int col) {
+  const auto* reader = cells.target<TReaderCells>();
+  if (double number = 0; reader && reader->Sheet->CellNumber(row, col, number)) return NumberReadBack(number);
+  return StrToFloatZ(cells(row, col));
+}
+
+TTextField TextField(const TDataFile& layout, const char* field) {
+  const int k = FindColumnIndex(field, layout);
+  return {layout.CtrlSize[k], layout.ColTitle[k]};
+}
+
+TCellTextError::TCellTextError(int row, int col, std::string reason)
+    : Error("ячейка " + SheetCellName(row, col) + ": " + reason), Row(row), Col(col), Reason(std::move(reason)) {}
+
+void CheckFieldFit(std::string_view text, const TTextField& field, int row, int col) {
+  const std::size_t most = static_cast<std::size_t>(std::max(field.Width, 0));
+  // no more bytes than characters allowed: no need to count them
+  if (text.size() <= most || Utf8Length(text) <= most) return;
+  throw TCellTextError(row, col,
+                       "текст " + QuotedText(text) + " не поместится в поле \"" + field.Title + "\": в поле не больше " +
+                           std::to_string(most) + " символов, а в тексте " + std::to_string(Utf8Length(text)));
+}
+
+Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e) {
+  return Error(ImportCellMessage(sheet.FileName(), sheet.SheetName(), e.Row, e.Col, e.Reason));
+}
+
+office::TFileScaledBudget ImportBudget(const std::string& path) {
+  return office::TFileScaledBudget(path, "строки таблиц из этого файла занимают в памяти",
+                                   office::TFileScaledLimit(office::FileSize(path), office::kHeldAnyFile,
+                                                            office::kHeldPerFileByte, office::PhysicalMemory()));
+}
+
+std::size_t TableRowBytes(const TDataFile& layout) {
+  std::size_t bytes = 1;  // the row's mark
+  for (int k = 1; k <= layout.NCols; ++k)
+    bytes += layout.ColType[k] == 's' ? sizeof(std::uint64_t)
+                                      : static_cast<std::size_t>(ElementSizeOf(layout.ColType[k], layout.CtrlSize[k]));
+  return bytes;
+}
+
+std::size_t HeapBytes(const std::string& text) { return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0; }
 
 std::string StationKey(std::string_view text) { return NormalizeName(TrimLeadSpaces(TrimTrailSpaces(text))); }
 

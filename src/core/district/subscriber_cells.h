@@ -2,6 +2,7 @@
 // What the subscriber imports share: storing a value into a column whatever type its layout gives it,
 // the numbers of the sources with their checks, the texts of dBase and workbook sources that the tables
 // must hold, the progress of a walk over records or rows, and the key a name is compared by.
+#include <cstddef>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -11,6 +12,7 @@
 #include "core/district/base_import.h"
 #include "core/office/dbf_table.h"
 #include "core/office/sheet_reader.h"
+#include "core/office/zip_part.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -54,6 +56,53 @@ int LongestTextField(std::initializer_list<const char*> layouts);
 // (a character without a Windows-1251 code) would be written with "?" in its place, different names
 // becoming one. Either refuses the workbook, naming the file, the sheet and the cell.
 TSheetTextCheck ImportTextCheck(int longest);
+
+// A text field of a layout's table as an import fills it: its width in characters (CtrlSize) and its
+// title, for the message.
+struct TTextField {
+  int Width = 0;
+  std::string Title;
+};
+TTextField TextField(const TDataFile& layout, const char* field);
+
+// A workbook cell whose text (or what the import makes of it: a mark after its length, a station's part
+// of a name) does not go whole into the field it is read for. A text cut to fit would lose its end, and
+// two names alike in their first characters would become one; the import refuses the workbook by the
+// cell instead (CellRefusal). what() names the cell and the reason.
+class TCellTextError : public Error {
+public:
+  TCellTextError(int row, int col, std::string reason);
+  int Row, Col;
+  std::string Reason;
+};
+
+// Throws TCellTextError for cell (row, col) when the text has more characters than the field holds.
+void CheckFieldFit(std::string_view text, const TTextField& field, int row, int col);
+// The refusal of the reader's workbook for the cell: 'Ошибка чтения файла "<path>": лист "<sheet>",
+// ячейка <B5>: <reason>'.
+Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e);
+
+// The cells of a workbook open in a reader as the imports read them (TSheetCells): the text of Cell, and
+// a number cell's number without its text (SheetNumber).
+struct TReaderCells {
+  const TSheetReader* Sheet;
+  std::string operator()(int row, int col) const { return Sheet->Cell(row, col); }
+};
+// The number that cell (row, col) reads as by the tolerant parser (empty is 0), the number of a reader's
+// number cell taken without making and parsing its text. Throws ConvertError for a text that is no number.
+double SheetNumber(const std::function<std::string(int row, int col)>& cells, int row, int col);
+
+// What an import builds in memory from one file (rows of its own and of the tables it fills) is held to
+// the bound that the reader puts on the file's cells: 32 MB and 200 bytes for each byte of the file, never
+// more than the machine's memory. A file of two megabytes can name millions of cells, and each row taken
+// from them costs far more than its cells; past the bound the file is refused: 'Ошибка чтения файла
+// "<path>": строки таблиц из этого файла занимают в памяти больше <N> МБ (предел: ...)'.
+office::TFileScaledBudget ImportBudget(const std::string& path);
+// The bytes that one row of the layout's table takes in memory: each fixed element and each text's
+// slot, the texts' characters aside.
+std::size_t TableRowBytes(const TDataFile& layout);
+// The bytes a string holds outside itself (none for a short one kept inside).
+std::size_t HeapBytes(const std::string& text);
 
 // Trimmed, upper-cased, Latin look-alikes made Cyrillic.
 std::string StationKey(std::string_view text);

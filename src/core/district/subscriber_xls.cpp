@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <unordered_map>
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
@@ -60,16 +61,34 @@ void ReadOrMake(const std::string& file, const char* layout, const std::string& 
   if (!ReadTableFileOrEmpty(file, layout, table)) table.Title = title;
 }
 
-// The first row from 2 of the name list that holds the key; 0 when none does.
-int FindName(const std::vector<std::string>& names, const std::string& key) {
-  for (std::size_t r = 2; r < names.size(); ++r)
-    if (names[r] == key) return static_cast<int>(r);
-  return 0;
-}
+// The first row from 2 of each name of the sheet's column 1: the base's rows look their names up here,
+// the sheet read once however many rows the base has.
+class TFirstRows {
+public:
+  TFirstRows(const TSheetCells& cells, office::TFileScaledBudget* held) {
+    for (int r = 1;; ++r) {
+      std::string name = UpperCase(Trimmed(cells(r, 1)));
+      if (name.empty()) break;
+      // row 1 is the heading
+      if (r == 1) continue;
+      // a node of the map: its links and hash, the name and the row
+      if (held) held->Take(4 * sizeof(void*) + sizeof(std::pair<const std::string, int>) + HeapBytes(name));
+      rows_.try_emplace(std::move(name), r);
+    }
+  }
+  // 0 when no row holds the key.
+  int Find(const std::string& key) const {
+    const auto it = rows_.find(key);
+    return it == rows_.end() ? 0 : it->second;
+  }
+
+private:
+  std::unordered_map<std::string, int> rows_;
+};
 
 // P, Q, Pm, Qm of one row from the sheet row, and the load kind they give.
 void TakeEnergies(const std::string& name, const TSheetCells& cells, int r, int row, DAdouble* p, DAdouble* q,
-                  DAdouble* pm, DAdouble* qm, const TInt16Column& t, std::vector<std::string>& info) {
+                  DAdouble* pm, DAdouble* qm, const TInt16Column& t, TImportMessages& info) {
   ReadCellFloat(name, cells, 2, r, (*p)[row], info);
   ReadCellFloat(name, cells, 3, r, (*q)[row], info);
   ReadCellFloat(name, cells, 4, r, (*pm)[row], info);
@@ -81,6 +100,7 @@ void TakeEnergies(const std::string& name, const TSheetCells& cells, int r, int 
 }  // namespace
 
 std::string JoinCellLines(std::string_view s) {
+  if (s.find('\n') == std::string_view::npos) return std::string(s);
   std::string out;
   out.reserve(s.size());
   for (const char c : s) {
@@ -95,15 +115,21 @@ std::string JoinCellLines(std::string_view s) {
 
 void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    std::vector<std::string>& info) {
+  TImportMessages messages(info);
+  ReadCellFloat(name, cells, col, row, value, messages);
+}
+
+void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
+                   TImportMessages& info) {
   try {
-    const double v = StrToFloatZ(cells(row, col));
+    const double v = SheetNumber(cells, row, col);
     if (ImportNumberFault(v).empty()) {
       value = v;
       return;
     }
   } catch (const ConvertError&) {
   }
-  info.push_back(name + ", строка " + std::to_string(row) + ", столбец " + std::to_string(col) + ": Ошибка чтения");
+  info.Add(name + ", строка " + std::to_string(row) + ", столбец " + std::to_string(col) + ": Ошибка чтения");
 }
 
 int LastSheetRow(const TSheetCells& cells) {
@@ -113,34 +139,52 @@ int LastSheetRow(const TSheetCells& cells) {
 }
 
 void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
-                          const TImportProgress& progress) {
+                          const TImportProgress& progress, office::TFileScaledBudget* held) {
+  TImportMessages messages(info);
   TMeterPointCols c;
   FillMeterPointCols(table, c);
+  const TTextField nameTP = TextField(table, "NameTP"), ntr = TextField(table, "Ntr"),
+                   fider = TextField(table, "Fider"), ndogField = TextField(table, "Ndog"),
+                   abonent = TextField(table, "Abonent"), namePoint = TextField(table, "NamePoint"),
+                   address = TextField(table, "Address"), workTime = TextField(table, "WorkTime"),
+                   markCounter = TextField(table, "MarkCounter"), numCounter = TextField(table, "NumCounter");
+  const std::size_t rowBytes = TableRowBytes(table);
   const int last = LastSheetRow(cells);
   const int rows = last >= 3 ? last - 2 : 0;
+  if (held) held->Take(static_cast<std::size_t>(rows) * rowBytes);
   ReserveRows(table, rows);
   TWalkProgress walk(rows, progress);
   std::string contract, point;
   int numPoint = 0;
+  // each text as the table takes it: whole into its field, or the workbook is refused by the cell
+  std::size_t textBytes = 0;
+  const auto put = [&](const std::string& text, const TTextField& field, int r, int col) -> const std::string& {
+    CheckFieldFit(text, field, r, col);
+    textBytes += text.size();
+    return text;
+  };
   for (int r = 3; r <= last; ++r) {
     const int n = r - 2;
+    textBytes = 0;
     const TStationParts station = SplitStation(UpperCase(Trimmed(JoinCellLines(cells(r, 6)))));
-    c.NameTP->SetItem(n, station.NameTP);
-    c.Ntr->SetItem(n, station.Ntr);
-    c.Fider->SetItem(n, station.Fider);
+    c.NameTP->SetItem(n, put(station.NameTP, nameTP, r, 6));
+    c.Ntr->SetItem(n, put(station.Ntr, ntr, r, 6));
+    c.Fider->SetItem(n, put(station.Fider, fider, r, 6));
     // set first: it tells where the energy of column 14 goes
     const bool onLine = !station.Fider.empty();
     (*c.FVL)[n] = onLine ? 1 : 0;
 
     const std::string ndog = JoinCellLines(cells(r, 2)), name = JoinCellLines(cells(r, 4));
-    c.Ndog->SetItem(n, ndog);
-    c.Abonent->SetItem(n, JoinCellLines(cells(r, 3)));
-    PutText(c.NamePoint, n, name);
-    PutText(c.Address, n, JoinCellLines(cells(r, 5)));
-    PutText(c.WorkTime, n, JoinCellLines(cells(r, 7)));
-    PutText(c.MarkCounter, n, JoinCellLines(cells(r, 10)));
+    c.Ndog->SetItem(n, put(ndog, ndogField, r, 2));
+    c.Abonent->SetItem(n, put(JoinCellLines(cells(r, 3)), abonent, r, 3));
+    PutText(c.NamePoint, n, put(name, namePoint, r, 4));
+    PutText(c.Address, n, put(JoinCellLines(cells(r, 5)), address, r, 5));
+    PutText(c.WorkTime, n, put(JoinCellLines(cells(r, 7)), workTime, r, 7));
+    PutText(c.MarkCounter, n, put(JoinCellLines(cells(r, 10)), markCounter, r, 10));
     const std::string counter = JoinCellLines(Trimmed(cells(r, 9)));
-    c.NumCounter->SetItem(n, counter);
+    c.NumCounter->SetItem(n, put(counter, numCounter, r, 9));
+    // the texts' store grows by doubling
+    if (held) held->Take(2 * textBytes);
 
     if (ndog != contract) {
       numPoint = 1;
@@ -153,11 +197,11 @@ void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vecto
     c.NumPoint[n] = numPoint;
 
     double praz = 0;
-    ReadCellFloat(kPromName, cells, 8, r, praz, info);
+    ReadCellFloat(kPromName, cells, 8, r, praz, messages);
     PutNumber(c.Praz, n, praz);
-    ReadCellFloat(kPromName, cells, 11, r, (*c.Koef)[n], info);
-    ReadCellFloat(kPromName, cells, 13, r, (*c.W)[n], info);
-    ReadCellFloat(kPromName, cells, 14, r, onLine ? (*c.Wl)[n] : (*c.Wt)[n], info);
+    ReadCellFloat(kPromName, cells, 11, r, (*c.Koef)[n], messages);
+    ReadCellFloat(kPromName, cells, 13, r, (*c.W)[n], messages);
+    ReadCellFloat(kPromName, cells, 14, r, onLine ? (*c.Wl)[n] : (*c.Wt)[n], messages);
     (*c.Kvolt)[n] = station.Ntr.empty() ? 100 : 1;
 
     const std::string kind = cells(r, 12);
@@ -171,7 +215,7 @@ void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vecto
     } else if (kind == "РЕ ген.") {
       typ = 3;
     } else {
-      info.push_back(std::string(kPromName) + ", строка " + std::to_string(r) + ": не задан тип потребления счетчика");
+      messages.Add(std::string(kPromName) + ", строка " + std::to_string(r) + ": не задан тип потребления счетчика");
     }
     (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ);
     (*c.Device)[n] = counter.empty() || counter == "0" ? 'N' : 'Y';
@@ -182,32 +226,43 @@ void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vecto
 }
 
 void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
-                         const TImportProgress& progress) {
+                         const TImportProgress& progress, office::TFileScaledBudget* held) {
+  TImportMessages messages(info);
   THouseholdCols c;
   FillHouseholdCols(table, c);
+  const TTextField nameTP = TextField(table, "NameTP"), fider = TextField(table, "Fider");
+  const std::size_t rowBytes = TableRowBytes(table);
   const int last = LastSheetRow(cells);
+  if (held) held->Take(static_cast<std::size_t>(last) * rowBytes);
   ReserveRows(table, last);
   TWalkProgress walk(last, progress);
   std::string station;
+  int stationRow = 0;  // where the station's name stands, for the message of a name too long
   int n = 0;
   for (int r = 1; r <= last; ++r) {
     const std::string s = UpperCase(Trimmed(cells(r, 1)));
     if (!s.empty() && s[0] >= '0' && s[0] <= '9') {
       ++n;
+      // a heading above the first station is never stored, so a station's name is checked where it is
+      CheckFieldFit(station, nameTP, stationRow, 1);
+      const std::string feeder = "Л" + Trimmed(cells(r, 2));
+      CheckFieldFit(feeder, fider, r, 2);
+      if (held) held->Take(2 * (station.size() + feeder.size()));
       c.NameTP->SetItem(n, station);
-      c.Fider->SetItem(n, "Л" + Trimmed(cells(r, 2)));
+      c.Fider->SetItem(n, feeder);
       double count = 0;
-      ReadCellFloat(kBytName, cells, 3, r, count, info);
+      ReadCellFloat(kBytName, cells, 3, r, count, messages);
       if (std::fabs(count) > std::numeric_limits<std::int32_t>::max()) {
-        info.push_back(std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения");
+        messages.Add(std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения");
         count = 0;
       }
       const auto subscribers = static_cast<std::int32_t>(Round(count));
       (*c.CountAb)[n] = subscribers;
-      ReadCellFloat(kBytName, cells, 4, r, (*c.W)[n], info);
+      ReadCellFloat(kBytName, cells, 4, r, (*c.W)[n], messages);
       if (subscribers != 0) (*c.Ws)[n] = (*c.W)[n] / subscribers;
     } else {
       station = s;
+      stationRow = r;
     }
     walk.Advance(r);
   }
@@ -216,13 +271,9 @@ void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector
 }
 
 void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
-                        const TImportProgress& progress, const TStageProc& stage) {
-  std::vector<std::string> names(1);
-  for (int r = 1;; ++r) {
-    std::string name = UpperCase(Trimmed(cells(r, 1)));
-    if (name.empty()) break;
-    names.push_back(std::move(name));
-  }
+                        const TImportProgress& progress, const TStageProc& stage, office::TFileScaledBudget* held) {
+  TImportMessages messages(info);
+  const TFirstRows names(cells, held);
 
   if (stage) stage("  Чтение замеров по вводам 10(6) кВ ... ");
   TSubstInputCols in;
@@ -230,10 +281,10 @@ void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& 
   TWalkProgress walk(inputs.RowCount, progress);
   for (int i = 1; i <= inputs.RowCount; ++i) {
     const std::string key = UpperCase(in.NamePS->GetView(i));
-    if (const int r = FindName(names, key); r > 0)
-      TakeEnergies(kInputsName, cells, r, i, in.P, in.Q, in.Pm, in.Qm, in.T, info);
+    if (const int r = names.Find(key); r > 0)
+      TakeEnergies(kInputsName, cells, r, i, in.P, in.Q, in.Pm, in.Qm, in.T, messages);
     else
-      info.push_back(std::string(kInputsName) + " : " + key + " не найден");
+      messages.Add(std::string(kInputsName) + " : " + key + " не найден");
     walk.Advance(i);
   }
 
@@ -243,11 +294,11 @@ void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& 
   walk.Restart(feeders.RowCount);
   for (int i = 1; i <= feeders.RowCount; ++i) {
     const std::string key = UpperCase(f.Line->GetView(i));
-    if (const int r = FindName(names, key); r > 0)
-      TakeEnergies(kFeedersName, cells, r, i, f.P, f.Q, f.Pm, f.Qm, f.T, info);
+    if (const int r = names.Find(key); r > 0)
+      TakeEnergies(kFeedersName, cells, r, i, f.P, f.Q, f.Pm, f.Qm, f.T, messages);
     else
-      info.push_back(std::string(kFeedersName) + " : " +
-                     (key.empty() ? f.Name1->GetItem(i) + " - " + f.Name2->GetItem(i) : key) + " не найден");
+      messages.Add(std::string(kFeedersName) + " : " +
+                   (key.empty() ? f.Name1->GetItem(i) + " - " + f.Name2->GetItem(i) : key) + " не найден");
     walk.Advance(i);
   }
 }
@@ -271,18 +322,23 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   TSheetReader sheet;
   // A text the tables cannot hold (too long, or with a character written as "?", so that different
   // names could come out as one) refuses the workbook by its cell; the reader checks each text once.
-  const TSheetCells cells = [&sheet](int row, int col) { return sheet.Cell(row, col); };
+  const TSheetCells cells = TReaderCells{&sheet};
 
   // One subscriber table made anew from its workbook and written in place of the base's.
   const auto importSheet = [&](const std::string& path, const char* layout, const char* stageText,
                                const auto& read) {
     sheet.SetTextCheck(ImportTextCheck(LongestTextField({layout})));
     sheet.Open(path);
+    office::TFileScaledBudget held = ImportBudget(path);
     TDataFile table;
     ReadMaket(layout, table);
     CreateColumns(table, 0);
     if (stage) stage(stageText);
-    read(cells, table, info, progress);
+    try {
+      read(cells, table, info, progress, &held);
+    } catch (const TCellTextError& e) {
+      throw CellRefusal(sheet, e);
+    }
     sheet.Close();
     table.Title = title;
     locks.Write(table);
@@ -297,7 +353,8 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
     ReadOrMake(request.BaseStem + GetMaketExtention(LayoutSubstFeeders), LayoutSubstFeeders, title, feeders);
     sheet.SetTextCheck(ImportTextCheck(LongestTextField({LayoutSubstInputs, LayoutSubstFeeders})));
     sheet.Open(request.PathTech);
-    ReadTechnicalSheet(cells, inputs, feeders, info, progress, stage);
+    office::TFileScaledBudget held = ImportBudget(request.PathTech);
+    ReadTechnicalSheet(cells, inputs, feeders, info, progress, stage, &held);
     sheet.Close();
     locks.Write(inputs);
     locks.Write(feeders);

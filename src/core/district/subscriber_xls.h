@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "core/base/callbacks.h"
+#include "core/base/import_messages.h"
 #include "core/district/base_import.h"
+#include "core/office/zip_part.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -32,19 +34,26 @@ std::string JoinCellLines(std::string_view s);
 // can hold, adds '<name>, строка <row>, столбец <col>: Ошибка чтения' to info and leaves value as it was.
 void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    std::vector<std::string>& info);
+void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
+                   TImportMessages& info);
 
 // The row before the first empty cell of column 1 from row 1.
 int LastSheetRow(const TSheetCells& cells);
 
 // Fill the empty tables of their layouts ("База промышленных абонентов", "База бытовых абонентов").
+// A text that would not go whole into its field throws TCellTextError naming its cell. What the rows
+// take in memory is counted against held when one is given. Each sheet adds at most
+// kMaxImportMessages lines to info, and then one line of how many more there were.
 void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
-                          const TImportProgress& progress = {});
+                          const TImportProgress& progress = {}, office::TFileScaledBudget* held = nullptr);
 void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
-                         const TImportProgress& progress = {});
+                         const TImportProgress& progress = {}, office::TFileScaledBudget* held = nullptr);
 // Writes the measured energies of the sheet into the input and feeder tables of the base; rows without
-// a match keep their values. stage receives the text of each of the two walks.
+// a match keep their values. stage receives the text of each of the two walks. The sheet's names are
+// indexed once, and what the index takes is counted against held when one is given.
 void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
-                        const TImportProgress& progress = {}, const TStageProc& stage = {});
+                        const TImportProgress& progress = {}, const TStageProc& stage = {},
+                        office::TFileScaledBudget* held = nullptr);
 
 struct TSubscriberXlsRequest {
   std::string BaseStem;

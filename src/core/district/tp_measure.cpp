@@ -119,7 +119,8 @@ int MeasurementType(float setting) {
 }
 
 void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double tangent,
-                          std::vector<std::string>& messages, const TMeasureProgress& progress) {
+                          std::vector<std::string>& out, const TMeasureProgress& progress) {
+  TImportMessages messages(out);
   TTransTPCols c;
   FillTransTPCols(stations, c);
   const TStationIndex index = StationIndex(c, TStationKeyKind::Transformers);
@@ -144,7 +145,7 @@ void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double 
     double power = 0;
     if (!ReadKept(powerDigits, power)) {
       power = 0;
-      messages.push_back(SheetReadError(i, 5));
+      messages.Add(SheetReadError(i, 5));
     }
     std::string designation = KeepChars(UpperCase(cells(i, 4)), [](char32_t ch) { return IsDigit(ch) || ch == U'Т'; });
     if (designation == "Т") designation = "Т1";
@@ -154,12 +155,12 @@ void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double 
     double load = 0;
     if (hasLoad && !ReadKept(loadText, load)) {
       load = 0;
-      messages.push_back(SheetReadError(i, 8));
+      messages.Add(SheetReadError(i, 8));
     }
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
     if (station.empty()) {
-      messages.push_back(name + " - не найден в базе РЭС");
+      messages.Add(name + " - не найден в базе РЭС");
       continue;
     }
     int r = 0;
@@ -167,12 +168,12 @@ void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double 
       if (designations[static_cast<std::size_t>(*it)] == designation) r = *it;
     const std::string who = name + " " + designation;
     if (r == 0) {
-      messages.push_back(who + " - не найден в базе РЭС");
+      messages.Add(who + " - не найден в базе РЭС");
       continue;
     }
     if (c.T[r] != 0) {
       // an earlier row of the sheet filled it already
-      messages.push_back(who + " - дублирование данных");
+      messages.Add(who + " - дублирование данных");
       continue;
     }
     c.T[r] = 1;
@@ -183,12 +184,13 @@ void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double 
       (*c.Commut)[r] = kSwitchedOff;
     }
     const double base = SingleToDouble(rated[static_cast<std::size_t>(r)]);
-    if (!SameHundredths(base, power)) messages.push_back(Mismatch(who, power, base));
+    if (!SameHundredths(base, power)) messages.Add(Mismatch(who, power, base));
   }
 }
 
 void ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
-                                 std::vector<std::string>& messages, const TMeasureProgress& progress) {
+                                 std::vector<std::string>& out, const TMeasureProgress& progress) {
+  TImportMessages messages(out);
   TTransTPCols c;
   FillTransTPCols(stations, c);
   const TStationIndex index = StationIndex(c, TStationKeyKind::Stations);
@@ -215,7 +217,7 @@ void ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, 
       continue;
     }
     if (c.T[station.back()] != 0) {
-      messages.push_back(name + " - дублирование данных");
+      messages.Add(name + " - дублирование данных");
       continue;
     }
     double sumAll = 0, sumOn = 0;
@@ -232,7 +234,7 @@ void ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, 
           if (IsSwitchedOn((*c.Commut)[r])) (*c.Pn)[r] = ratedOf(r) * load / sumOn;
         }
       if (const double power = SingleToDouble(v[2]); power != 0 && !SameHundredths(sumAll, power))
-        messages.push_back(Mismatch(name, power, sumAll));
+        messages.Add(Mismatch(name, power, sumAll));
       continue;
     }
 
@@ -247,7 +249,7 @@ void ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, 
       for (auto it = station.begin(); it != station.end() && r == 0; ++it)
         if (c.Ntr->GetView(*it) == designation) r = *it;
       if (r == 0) {
-        if (load != 0) messages.push_back(who + " - есть в замерах, нет в схеме");
+        if (load != 0) messages.Add(who + " - есть в замерах, нет в схеме");
         continue;
       }
       if (load == -1) {
@@ -256,18 +258,18 @@ void ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, 
         (*c.Pn)[r] = load;
         (*c.Commut)[r] = 0;
         if (load == 0) {
-          messages.push_back(who + " - есть в схеме, нет в замерах");
+          messages.Add(who + " - есть в схеме, нет в замерах");
           c.T[r] = 0;
         }
       }
-      if (power != 0 && !SameHundredths(ratedOf(r), power)) messages.push_back(Mismatch(who, power, ratedOf(r)));
+      if (power != 0 && !SameHundredths(ratedOf(r), power)) messages.Add(Mismatch(who, power, ratedOf(r)));
     }
   }
 
   if (!notFound.empty()) {
-    messages.emplace_back();
-    messages.emplace_back("[Не найдены ТП в базе РЭС]");
-    messages.insert(messages.end(), notFound.begin(), notFound.end());
+    messages.Add("");
+    messages.Add("[Не найдены ТП в базе РЭС]");
+    for (std::string& name : notFound) messages.Add(std::move(name));
   }
 }
 

@@ -115,7 +115,9 @@ void TSheetReader::SetTextCheck(TSheetTextCheck check) {
 }
 
 void TSheetReader::CheckText(const TCell& cell, int row, int col) const {
-  if (!check_) return;
+  // an index past the table (a reader's slip on a damaged file) reads as the empty text, as At() gives
+  // it, which no check refuses: it must not index past the verdicts either
+  if (!check_ || cell.text >= texts_->Size()) return;
   if (verdicts_.size() != texts_->Size()) verdicts_.assign(texts_->Size(), 0);
   std::uint8_t& verdict = verdicts_[cell.text];
   if (verdict == 0) {
@@ -150,11 +152,6 @@ std::string TSheetReader::Cell(int row, int col) const {
   if (kind != CellKind::Text) return NumberCellText(kind, it->number);
   CheckText(*it, row, col);
   return std::string(texts_->At(it->text));
-}
-
-std::string_view TSheetReader::CellTextView(int row, int col) const {
-  const TCell* it = Find(row, col);
-  return it && static_cast<CellKind>(it->kind) == CellKind::Text ? texts_->At(it->text) : std::string_view();
 }
 
 const std::string& TSheetReader::SheetName() const { return sheetName_; }

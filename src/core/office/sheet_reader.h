@@ -42,16 +42,14 @@ public:
   // cells name it (a long text named by thousands of cells is looked at once, and a refused one is
   // never copied), its verdict kept while the workbook stays open. Cell fails for a cell whose text is
   // refused, with ld::Error 'Ошибка чтения файла "<path>": лист "<sheet>", ячейка <B5>: <reason>'.
-  // The check stays for the workbooks opened later; an empty one takes every text.
+  // The check stays for the workbooks opened later and may be put on an open one; an empty one takes
+  // every text.
   void SetTextCheck(TSheetTextCheck check);
 
   // The text of cell (row, col) of the first sheet, both from 1: numbers as Worksheet::CellText gives
   // them ("0.25", "250", "-1"), texts as they are, "" for an empty cell, a cell outside the sheet and
   // when no workbook is open.
   std::string Cell(int row, int col) const;
-  // The text of a text cell as the reader keeps it, unchecked and not copied (valid until the next Open
-  // or Close); empty for any other cell.
-  std::string_view CellTextView(int row, int col) const;
   // The number of cell (row, col) when it holds one (not a date, not a text): Cell gives
   // FloatToStrGeneral(value, 15) for it. False for any other cell.
   bool CellNumber(int row, int col, double& value) const;

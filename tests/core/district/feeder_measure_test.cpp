@@ -103,6 +103,23 @@ TEST_F(FeederMeasurements, NamesEndAtAHundredEmptyCells) {
   EXPECT_EQ(messages, std::vector<std::string>{"Фидер ПС-1.1 - Ф-6 не найден"});
 }
 
+// A sheet that matches nothing of a large base gives a line per feeder: the import keeps its first
+// thousand, counts the rest in one line, and leaves the lines it found in the list alone.
+TEST_F(FeederMeasurements, AnImportKeepsItsFirstThousandMessages) {
+  Inputs({});
+  Rows rows;
+  for (int k = 1; k <= 1200; ++k) rows.push_back({"ПС-1", "Ф-" + std::to_string(k)});
+  Feeders(rows);
+  FakeSheet sheet;
+  sheet.Row(1, {{3, "Ф-0"}, {8, "1"}});
+  messages = {"строка до импорта"};
+  ImportFeederMeasurements(inputs, feeders, sheet.Cells(), messages);
+  ASSERT_EQ(messages.size(), 1002u);
+  EXPECT_EQ(messages[0], "строка до импорта");
+  EXPECT_EQ(messages[1000], "Фидер ПС-1 - Ф-1000 не найден");
+  EXPECT_EQ(messages[1001], "Еще сообщений не показано: 200");
+}
+
 TEST_F(FeederMeasurements, NewAndLegacyWorkbooksReadAlike) {
   TempDir dir;
   Workbook book;

@@ -149,6 +149,25 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
     EXPECT_EQ(text.rfind("Ошибка чтения файла \"" + letters + "\": лист \"Фидер 7\", ячейка B4: ", 0), 0u) << text;
     EXPECT_NE(text.find("U+03B1"), std::string::npos) << text;
   }
+  // the last column of a row is looked at before the row is taken, whether the row reads it (a
+  // branch's fourth transformer) or not (a main-line section): neither becomes a row's message
+  for (const bool branch : {true, false}) {
+    Workbook last;
+    Worksheet& w = last.sheets.emplace_back("Фидер 7");
+    w.SetNumber(1, 1, 10);
+    Row(w, 4, {"ТП-1", branch ? "ТП-2" : "", "#0.1", "АС-35", "", "#250", "#0", "#0", "γ"});
+    Row(w, 5, {"ТП-2"});
+    WriteXlsx(letters, last);
+    base = TBaseImport();
+    try {
+      ImportNetWorkbooks({letters}, dir / "Сеть", base);
+      ADD_FAILURE() << "column 9 was not looked at; messages: " << base.Messages.size();
+    } catch (const Error& e) {
+      const std::string text = e.what();
+      EXPECT_EQ(text.rfind("Ошибка чтения файла \"" + letters + "\": лист \"Фидер 7\", ячейка I4: ", 0), 0u) << text;
+      EXPECT_NE(text.find("U+03B3"), std::string::npos) << text;
+    }
+  }
 
   // A text longer than the widest text field of the line and station tables (80 characters in their
   // layouts) fits none: the workbook is refused by its cell, whichever column of a row holds it, the
@@ -170,10 +189,36 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
     }
     return std::string("imported");
   };
-  ASSERT_EQ(importRow({"ТП-1", "ТП-2", "#0.1", widest, "", "#250"}), "imported");
-  // the mark's own field is 60 characters wide
-  EXPECT_EQ(ColumnTexts(base.Lines, "KodLine"), std::vector<std::string>{"100*" + widest.substr(0, 2 * 56)});
   const std::string tooLong = "\": лист \"Фидер 8\", ячейка ";
+  // Each text then goes whole into its own field or refuses the workbook by its cell: a mark with its
+  // length fills the 60 characters of its field, a name the 40 of the node and station names, a
+  // transformer's mark with the voltage the 40 of its field, the voltage the 6 of its own.
+  const std::string mark56 = widest.substr(0, 2 * 56), name40 = "ТП-" + widest.substr(0, 2 * 37);
+  ASSERT_EQ(importRow({name40, name40, "#0.1", mark56, "", std::string(30, '4')}), "imported");
+  EXPECT_EQ(ColumnTexts(base.Lines, "KodLine"), std::vector<std::string>{"100*" + mark56});
+  EXPECT_EQ(ColumnTexts(base.Stations, "Name1"), (std::vector<std::string>(4, name40)));
+  EXPECT_EQ(ColumnTexts(base.Stations, "Transform")[0], "ТМ-" + std::string(30, '4') + "/10/0.4");
+  const auto beyond = [&](const std::string& cell, const std::string& text, const std::string& field, int most,
+                          int length) {
+    return "Ошибка чтения файла \"" + wide + tooLong + cell + ": текст \"" + text + "\" не поместится в поле \"" +
+           field + "\": в поле не больше " + std::to_string(most) + " символов, а в тексте " + std::to_string(length);
+  };
+  EXPECT_EQ(importRow({"ТП-1", "ТП-2", "#0.1", widest.substr(0, 2 * 66), "", "#250"}),
+            beyond("D4", "100*" + widest.substr(0, 2 * 36) + "...", "Марка провода (кабеля)", 60, 70));
+  // two stations alike in their first 40 characters would become one node with both stations' lines
+  const std::string stem = "ТП-" + widest.substr(0, 2 * 37);
+  EXPECT_EQ(importRow({"ТП-1", stem + "-12", "#0.1", "АС-50", "", "#250"}),
+            beyond("B4", stem + "...", "Начало участка", 40, 43));
+  EXPECT_EQ(importRow({stem + "-13", "", "#0.1", "АС-50"}),
+            beyond("A4", stem + "...", "Начало участка", 40, 43));
+  EXPECT_EQ(importRow({"ТП-1", "ТП-2", "#0.1", "АС-50", "", "", "", "", std::string(31, '4')}),
+            beyond("I4", "ТМ-" + std::string(31, '4') + "/10/0....", "Марка тр-ра", 40, 41));
+  Workbook volts;
+  Worksheet& v = volts.sheets.emplace_back("Фидер 8");
+  v.SetText(1, 1, "10.5 кВ");
+  Row(v, 4, {"ТП-1", "ТП-2"});
+  WriteXlsx(wide, volts);
+  EXPECT_THROW(ImportNetWorkbooks({wide}, dir / "Сеть", base), Error) << "a voltage of 7 characters for 6";
   const std::string shown = widest.substr(0, 80) + "...";  // 40 letters of two bytes
   EXPECT_EQ(importRow({"ТП-1", "ТП-2", "#0.1", widest + "Ж", "", "#250"}),
             "Ошибка чтения файла \"" + wide + tooLong + "D4: текст \"" + shown +
@@ -190,6 +235,30 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
     ADD_FAILURE() << "a workbook without sheets passed";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), noSheets);
+  }
+}
+
+// A small file of many rows, each a branch whose four transformer cells are empty: every row would
+// make four station rows, far more memory than its cells. What the import builds is held to the bound
+// of the file's cells, and past it the workbook is refused by name, before the rows take gigabytes.
+TEST_F(NetWorkbooksImport, RowsBeyondWhatTheFileSizeAllowsRefuseTheWorkbook) {
+  Workbook book;
+  Worksheet& sheet = book.sheets.emplace_back("Фидер");
+  sheet.SetNumber(1, 1, 10);
+  for (int r = 4; r < 64000; ++r) Row(sheet, r, {"ТП-1", "ТП-2"});
+  const std::string file = dir / "Фидер.xlsx";
+  WriteXlsx(file, book);
+  TBaseImport base;
+  try {
+    ImportNetWorkbooks({file}, dir / "Сеть", base);
+    FAIL() << "imported " << base.Lines.RowCount << " rows";
+  } catch (const Error& e) {
+    const std::string text = e.what();
+    EXPECT_EQ(text.rfind("Ошибка чтения файла \"" + file + "\": строки таблиц из этого файла занимают в памяти больше ",
+                         0),
+              0u)
+        << text;
+    EXPECT_NE(text.find("байт на каждый байт файла размером"), std::string::npos) << text;
   }
 }
 

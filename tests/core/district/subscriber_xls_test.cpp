@@ -239,11 +239,44 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
     }
     EXPECT_EQ(ReadBytes(stem + ".BPA"), oldProm);
   }
-  // 80 characters are taken there; the households' fields are 40 wide, so there 41 are too many
-  WriteBytes(longer, BuildXls({{XlsCell::Text, 1, 1, 0, "Реестр"}, {XlsCell::Text, 2, 1, 0, "№"},
-                               {XlsCell::Text, 3, 1, 0, "1"}, {XlsCell::Text, 3, 6, 0, "ТП-" + std::string(77, '7')}}));
-  industrial.PathProm = longer;
-  EXPECT_EQ(ImportSubscriberBasesXls(industrial, info), LayoutMeterPoints);
+  // 80 characters pass the first guard, but each part of a station text goes whole into its own field
+  // or refuses the workbook: two stations alike in their first 40 characters would become one
+  const auto refusal = [&](const std::string& file, const std::vector<std::string>& row) {
+    Grid grid{{"Реестр"}, {"№"}, row};
+    WriteBook(file, grid);
+    industrial.PathProm = file;
+    try {
+      ImportSubscriberBasesXls(industrial, info);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("imported");
+  };
+  const std::string points = dir / "точки.xlsx", stem40 = "ТП-" + std::string(37, '7');
+  const auto field = [&](const std::string& cell, const std::string& text, const std::string& title, int most,
+                         int length) {
+    return "Ошибка чтения файла \"" + points + "\": лист \"Sheet1\", ячейка " + cell + ": текст \"" + text +
+           "\" не поместится в поле \"" + title + "\": в поле не больше " + std::to_string(most) +
+           " символов, а в тексте " + std::to_string(length);
+  };
+  EXPECT_EQ(refusal(points, {"1", "Д1", "", "", "", stem40 + "12.Т1"}),
+            field("F3", stem40 + "...", "ТП", 40, 42));
+  std::string feeder;
+  for (int i = 0; i < 41; ++i) feeder += "Ф";
+  EXPECT_EQ(refusal(points, {"1", "Д1", "", "", "", "ТП-1.Т1." + feeder}),
+            field("F3", feeder.substr(0, 2 * 40) + "...", "Фидер 0.4 кВ", 40, 41));
+  EXPECT_EQ(refusal(points, {"1", std::string(21, '7'), "", "", "", "ТП-1"}),
+            field("B3", std::string(21, '7'), "№ договора", 20, 21));
+  EXPECT_EQ(refusal(points, {"1", "Д1", "", "", "", "ТП-1", "", "", "", std::string(31, 'C')}),
+            field("J3", std::string(31, 'C'), "Тип счетчика", 30, 31));
+  EXPECT_EQ(ReadBytes(stem + ".BPA"), oldProm);
+  EXPECT_EQ(refusal(points, {"1", std::string(20, '7'), "", "", "", stem40, "", "", "", std::string(30, 'C')}),
+            "imported");
+  TDataFile taken;
+  ReadTableFile(stem + ".BPA", taken);
+  EXPECT_EQ(Cells(taken, {"NameTP", "Ndog", "MarkCounter"}),
+            (Grid{{stem40, std::string(20, '7'), std::string(30, 'C')}}));
+  // the households' fields are 40 wide, so there 41 are too many
   const std::string oldByt = ReadBytes(stem + ".BBA");
   WriteBook(dir / "byt.xlsx", {{"ТП-" + std::string(38, '1')}, {"1", "1", "2", "10"}});
   TSubscriberXlsRequest households;

@@ -1,0 +1,304 @@
+// The district's workbook imports over the largest sheets a file under 2 MB can hold: a sheet as
+// spreadsheet programs pack it unpacks to a hundred times its size, and each row taken from it costs the
+// import far more than its cells. Each file is read or refused within 1 GB and 5 s, in a child process
+// whose peak memory and time are held to that bound (CheckBound); the run says which it was.
+//
+// The files are made once per run in the work folder, in a child of their own, and padded with a part
+// of random bytes to 1.99 MB: the packages' own limits then admit the whole sheet.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "child_peak.h"
+#include "core/base/error.h"
+#include "core/district/import_net_workbooks.h"
+#include "core/district/subscriber_xls.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
+#include "support/zip_builder.h"
+#include "work_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kFileBytes = 2086666;  // 1.99 MB
+
+const fs::path& WorkDir() {
+  static const ld::bench::TWorkDir dir("bench-district-workbooks");
+  return dir.path;
+}
+
+void UseLayouts() { ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr"; }
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else out += c;
+  }
+  return out;
+}
+
+// A sheet written as streaming writers write it: rows and cells without references, texts shared.
+class TSheetXml {
+public:
+  explicit TSheetXml(std::size_t reserve) {
+    xml_.reserve(reserve);
+    xml_ += R"(<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)";
+  }
+  // A text of the shared table, added once.
+  int Shared(const std::string& text) {
+    strings_.push_back(text);
+    return static_cast<int>(strings_.size()) - 1;
+  }
+  void Row(int row) { xml_ += "<row r=\"" + std::to_string(row) + "\">"; }
+  void NextRow() { xml_ += "<row>"; }
+  void Text(int index) { xml_ += "<c t=\"s\"><v>" + std::to_string(index) + "</v></c>"; }
+  void Number(const char* value) { (xml_ += "<c><v>") += value, xml_ += "</v></c>"; }
+  void Empty() { xml_ += "<c/>"; }
+  void EndRow() { xml_ += "</row>"; }
+
+  // The package, padded to kFileBytes.
+  bool Write(const std::string& path) {
+    xml_ += "</sheetData></worksheet>";
+    std::string sst = R"(<?xml version="1.0" encoding="UTF-8"?><sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)";
+    for (const std::string& s : strings_) sst += "<si><t>" + Escaped(s) + "</t></si>";
+    sst += "</sst>";
+    const std::string ns = R"(xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main")";
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    std::vector<std::pair<std::string, std::string>> parts = {
+        {"[Content_Types].xml",
+         R"(<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
+         R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+         R"(<Default Extension="xml" ContentType="application/xml"/><Default Extension="bin" ContentType="application/octet-stream"/></Types>)"},
+        {"_rels/.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                        "<Relationship Id=\"rId1\" Type=\"" + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+        {"xl/workbook.xml", "<workbook " + ns + " xmlns:r=\"" + rel +
+                                "\"><sheets><sheet name=\"Лист1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+         "<Relationship Id=\"rId2\" Type=\"" + rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+        {"xl/sharedStrings.xml", sst},
+        {"xl/worksheets/sheet1.xml", std::move(xml_)}};
+    const std::size_t packed = ld::test::BuildZip(parts).size();
+    if (packed + 512 > kFileBytes) return false;
+    std::string noise(kFileBytes - packed - 512, '\0');
+    std::mt19937 random(5);
+    for (char& c : noise) c = static_cast<char>(random());
+    parts.emplace_back("xl/media/padding.bin", std::move(noise));
+    const std::string zip = ld::test::BuildZip(parts);
+    std::ofstream(path, std::ios::binary).write(zip.data(), static_cast<std::streamsize>(zip.size()));
+    return fs::file_size(path) < (std::uint64_t{2} << 20);
+  }
+
+private:
+  std::string xml_;
+  std::vector<std::string> strings_;
+};
+
+std::string Letters(const char* letter, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += letter;
+  return out;
+}
+
+// The file made once per run, in a child: the sheet's text takes hundreds of megabytes while it is made.
+std::string MakeOnce(const std::string& name, const std::function<bool(const std::string&)>& make) {
+  const std::string path = (WorkDir() / name).string();
+  if (!fs::exists(path) && !ld::bench::RunInChild([&] { return make(path); }).ok) return {};
+  return path;
+}
+
+// A network workbook of two-cell rows from row 4 to the sheet's last: every row a branch section whose
+// four transformer cells are empty, so each row would make four station rows.
+std::string TwoCellNetwork(int nameLength) {
+  return MakeOnce("сеть-2-" + std::to_string(nameLength) + ".xlsx", [nameLength](const std::string& path) {
+    TSheetXml sheet(std::size_t{64} << 20);
+    const int a = sheet.Shared("ТП-" + Letters("А", nameLength - 4) + "1");
+    const int b = sheet.Shared("ТП-" + Letters("Б", nameLength - 4) + "2");
+    sheet.Row(1);
+    sheet.Number("10");
+    sheet.EndRow();
+    sheet.Row(4);
+    for (int r = 4; r <= 1048576; ++r) {
+      if (r > 4) sheet.NextRow();
+      sheet.Text(a);
+      sheet.Text(b);
+      sheet.EndRow();
+    }
+    return sheet.Write(path);
+  });
+}
+
+// A network workbook of full rows: begin, end, length, mark, subscriber flag and four transformers.
+std::string FullNetwork(int rows) {
+  return MakeOnce("сеть-полная.xlsx", [rows](const std::string& path) {
+    TSheetXml sheet(std::size_t{200} << 20);
+    const int a = sheet.Shared("ТП-101"), b = sheet.Shared("ТП-102"), mark = sheet.Shared("АС-50");
+    sheet.Row(1);
+    sheet.Number("10");
+    sheet.EndRow();
+    sheet.Row(4);
+    for (int r = 0; r < rows; ++r) {
+      if (r > 0) sheet.NextRow();
+      sheet.Text(a), sheet.Text(b), sheet.Number("0.25"), sheet.Text(mark), sheet.Number("1");
+      sheet.Number("400"), sheet.Number("250"), sheet.Number("160"), sheet.Number("100");
+      sheet.EndRow();
+    }
+    return sheet.Write(path);
+  });
+}
+
+// An industrial sheet of full rows after its two heading rows.
+std::string FullIndustrial(int rows) {
+  return MakeOnce("пром-полная.xlsx", [rows](const std::string& path) {
+    TSheetXml sheet(std::size_t{200} << 20);
+    const int heading = sheet.Shared("Реестр"), contract = sheet.Shared("Д-1001"),
+              subscriber = sheet.Shared("ООО \"Абонент\""), point = sheet.Shared("Точка учета 1"),
+              address = sheet.Shared("ул. Лесная, д. 5"), station = sheet.Shared("ТП-17.Т1"),
+              meter = sheet.Shared("Меркурий 230"), kind = sheet.Shared("АЕ спож.");
+    sheet.Row(1);
+    sheet.Text(heading);
+    sheet.EndRow();
+    sheet.Row(2);
+    sheet.Text(heading);
+    sheet.EndRow();
+    for (int r = 0; r < rows; ++r) {
+      sheet.NextRow();
+      sheet.Number("1"), sheet.Text(contract), sheet.Text(subscriber), sheet.Text(point), sheet.Text(address);
+      sheet.Text(station), sheet.Number("8760"), sheet.Number("15.5"), sheet.Number("5000001"), sheet.Text(meter);
+      sheet.Number("40"), sheet.Text(kind), sheet.Number("1200.25"), sheet.Number("12.125");
+      sheet.EndRow();
+    }
+    return sheet.Write(path);
+  });
+}
+
+constexpr int kBaseRows = 5000;
+
+// A technical sheet of 10,000 inputs and 10,000 feeders named over and over; a third of the base's names
+// are not in it, so that a look-up that walks the sheet would walk all of it for each of them.
+std::string Technical(int rows) {
+  return MakeOnce("тех.xlsx", [rows](const std::string& path) {
+    TSheetXml sheet(std::size_t{100} << 20);
+    std::vector<int> names;
+    for (int k = 1; k <= 2 * kBaseRows; ++k) {
+      names.push_back(sheet.Shared("ВВОД " + std::to_string(k)));
+      names.push_back(sheet.Shared("Ф-" + std::to_string(k)));
+    }
+    sheet.Row(1);
+    sheet.Text(names[0]);
+    sheet.EndRow();
+    for (int r = 0; r < rows; ++r) {
+      sheet.NextRow();
+      sheet.Text(names[static_cast<std::size_t>(r) % names.size()]);
+      sheet.Number("1500"), sheet.Number("700"), sheet.Number("40"), sheet.Number("20");
+      sheet.EndRow();
+    }
+    return sheet.Write(path);
+  });
+}
+
+// The base's inputs and feeders, 5,000 rows each, under the stem.
+bool MakeTechnicalBase(const std::string& stem) {
+  UseLayouts();
+  const std::pair<const char*, const char*> tables[] = {{ld::LayoutSubstInputs, "NamePS"},
+                                                        {ld::LayoutSubstFeeders, "Line"}};
+  for (const auto& [layout, field] : tables) {
+    ld::TDataFile t;
+    ld::ReadMaket(layout, t);
+    ld::CreateColumns(t, kBaseRows);
+    t.Title = "База";
+    auto* names = ld::GetColumnAs<ld::DAString>(field, t);
+    for (int r = 1; r <= kBaseRows; ++r)
+      names->SetItem(r, (field[0] == 'N' ? "Ввод " : "Ф-") + std::to_string(3 * r));
+    ld::WriteTableFile(stem + ld::GetMaketExtention(layout), t);
+  }
+  return true;
+}
+
+// The import in a child, held to the bound; the child says on stderr whether the file was refused.
+void RunBounded(benchmark::State& state, const std::string& file, const std::function<void()>& import) {
+  if (file.empty()) {
+    state.SkipWithError("the workbook could not be made");
+    return;
+  }
+  state.counters["file_MB"] = static_cast<double>(fs::file_size(file)) / 1048576.0;
+  for (auto _ : state) {
+    const ld::bench::TChildPeak child = ld::bench::RunInChild([&] {
+      try {
+        import();
+        std::fprintf(stderr, "read: %s\n", file.c_str());
+      } catch (const ld::Error& e) {
+        std::fprintf(stderr, "refused: %s\n", e.what());
+        // a refusal names the file
+        return std::string(e.what()).find(file) != std::string::npos;
+      }
+      return true;
+    });
+    if (!ld::bench::CheckBound(state, child)) return;
+  }
+}
+
+void BM_NetworkWorkbookOfTwoCellRows(benchmark::State& state) {
+  UseLayouts();
+  const std::string file = TwoCellNetwork(static_cast<int>(state.range(0)));
+  RunBounded(state, file, [&] {
+    ld::TBaseImport base;
+    ld::ImportNetWorkbooks({file}, (WorkDir() / "Сеть").string(), base);
+  });
+}
+BENCHMARK(BM_NetworkWorkbookOfTwoCellRows)->Arg(6)->Arg(40)->Arg(80)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_NetworkWorkbookOfFullRows(benchmark::State& state) {
+  UseLayouts();
+  const std::string file = FullNetwork(static_cast<int>(state.range(0)));
+  RunBounded(state, file, [&] {
+    ld::TBaseImport base;
+    ld::ImportNetWorkbooks({file}, (WorkDir() / "Сеть").string(), base);
+  });
+}
+BENCHMARK(BM_NetworkWorkbookOfFullRows)->Arg(889000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_IndustrialSheetOfFullRows(benchmark::State& state) {
+  UseLayouts();
+  const std::string file = FullIndustrial(static_cast<int>(state.range(0)));
+  RunBounded(state, file, [&] {
+    ld::TSubscriberXlsRequest request;
+    request.BaseStem = (WorkDir() / "Пром").string();
+    request.Prom = true;
+    request.PathProm = file;
+    std::vector<std::string> info;
+    ld::ImportSubscriberBasesXls(request, info);
+  });
+}
+BENCHMARK(BM_IndustrialSheetOfFullRows)->Arg(582000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_TechnicalSheetAgainstABase(benchmark::State& state) {
+  UseLayouts();
+  const std::string file = Technical(static_cast<int>(state.range(0)));
+  const std::string stem = (WorkDir() / "Тех").string();
+  static const bool base = MakeTechnicalBase(stem);
+  benchmark::DoNotOptimize(base);
+  RunBounded(state, file, [&] {
+    ld::TSubscriberXlsRequest request;
+    request.BaseStem = stem;
+    request.Tech = true;
+    request.PathTech = file;
+    std::vector<std::string> info;
+    ld::ImportSubscriberBasesXls(request, info);
+  });
+}
+BENCHMARK(BM_TechnicalSheetAgainstABase)->Arg(700000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
