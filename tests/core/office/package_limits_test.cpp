@@ -250,10 +250,10 @@ TEST(PackageLimits, DocumentTypesAreRefusedAndParseWorkIsBoundedByTheFileSize) {
 
   // 1,400,000 empty cells, or as many empty rows, from a file of some thirty kilobytes (one cell and one row
   // over and over, which no limit of the sheet's size stops): each read stops at a million elements and
-  // eight for each byte of the file. A book of 12,000 sheets costs as much.
+  // five for each byte of the file. A book of 12,000 sheets costs as much.
   const auto bound = [&](std::uint64_t size) {
-    return prefix + "элементов в частях книги больше " + std::to_string(1048576 + 8 * size) +
-           " (предел: 1048576 и 8 на каждый байт файла размером " + std::to_string(size) + " байт)";
+    return prefix + "элементов в частях книги больше " + std::to_string(1048576 + 5 * size) +
+           " (предел: 1048576 и 5 на каждый байт файла размером " + std::to_string(size) + " байт)";
   };
   for (const std::string& empty : {std::string("<c r=\"A1\"/>"), std::string("<row r=\"1\"/>")}) {
     WriteBytes(path, BuildZip({{kRootRels}, {WorkbookXml(1, 1)}, {Rels(1)},
@@ -279,7 +279,7 @@ TEST(PackageLimits, DocumentTypesAreRefusedAndParseWorkIsBoundedByTheFileSize) {
   ASSERT_LT(docxSize, 40u << 10);
   EXPECT_EQ(ErrorOf([&] { DocxDocument::Open(docx); }),
             "Ошибка чтения файла \"" + docx + "\": элементов в частях документа больше " +
-                std::to_string(1048576 + 8 * docxSize) + " (предел: 1048576 и 8 на каждый байт файла размером " +
+                std::to_string(1048576 + 5 * docxSize) + " (предел: 1048576 и 5 на каждый байт файла размером " +
                 std::to_string(docxSize) + " байт)");
   // a thousand sheets are read
   WriteBytes(path, BuildZip({{"_rels/.rels", kRootRels},
