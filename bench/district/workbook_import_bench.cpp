@@ -73,23 +73,8 @@ public:
     std::string sst = R"(<?xml version="1.0" encoding="UTF-8"?><sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)";
     for (const std::string& s : strings_) sst += "<si><t>" + Escaped(s) + "</t></si>";
     sst += "</sst>";
-    const std::string ns = R"(xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main")";
-    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-    std::vector<std::pair<std::string, std::string>> parts = {
-        {"[Content_Types].xml",
-         R"(<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-         R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-         R"(<Default Extension="xml" ContentType="application/xml"/><Default Extension="bin" ContentType="application/octet-stream"/></Types>)"},
-        {"_rels/.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                        "<Relationship Id=\"rId1\" Type=\"" + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-        {"xl/workbook.xml", "<workbook " + ns + " xmlns:r=\"" + rel +
-                                "\"><sheets><sheet name=\"Лист1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
-        {"xl/_rels/workbook.xml.rels",
-         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-         "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
-         "<Relationship Id=\"rId2\" Type=\"" + rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
-        {"xl/sharedStrings.xml", sst},
-        {"xl/worksheets/sheet1.xml", std::move(xml_)}};
+    std::vector<std::pair<std::string, std::string>> parts =
+        ld::test::OneSheetWorkbookParts({"Лист1", std::move(xml_), std::move(sst), {}});
     const std::size_t packed = ld::test::BuildZip(parts).size();
     if (packed + 512 > kFileBytes) return false;
     std::string noise(kFileBytes - packed - 512, '\0');

@@ -15,6 +15,7 @@
 #include "core/base/import_number.h"
 #include "core/district/subscriber_xls.h"
 #include "core/tables/layout.h"
+#include "support/zip_builder.h"
 #include "work_dir.h"
 
 namespace {
@@ -129,25 +130,10 @@ bool MakeWorkbook(const std::string& path, int points, bool inlineTexts) {
   const std::string strings = book.Strings();
   const std::string sheet = book.Sheet();
   // a workbook of inline texts has no table of them
-  const std::string ns = R"(xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main")";
-  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-  std::vector<std::pair<std::string, std::string>> parts = {
-      {"[Content_Types].xml",
-        R"(<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-        R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-        R"(<Default Extension="xml" ContentType="application/xml"/></Types>)"},
-       {"_rels/.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                       "<Relationship Id=\"rId1\" Type=\"" + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-       {"xl/workbook.xml", "<workbook " + ns + " xmlns:r=\"" + rel + "\"><sheets><sheet name=\"Точки\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
-       {"xl/_rels/workbook.xml.rels",
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>" +
-        (inlineTexts ? "" : "<Relationship Id=\"rId2\" Type=\"" + rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/>") +
-        "<Relationship Id=\"rId3\" Type=\"" + rel + "/styles\" Target=\"styles.xml\"/></Relationships>"},
-       {"xl/styles.xml", "<styleSheet " + ns + "><cellXfs count=\"3\"><xf numFmtId=\"0\"/><xf numFmtId=\"49\"/>"
-                         "<xf numFmtId=\"2\"/></cellXfs></styleSheet>"},
-       {"xl/worksheets/sheet1.xml", sheet}};
-  if (!inlineTexts) parts.emplace_back("xl/sharedStrings.xml", strings);
+  const auto parts = ld::test::OneSheetWorkbookParts(
+      {"Точки", sheet, inlineTexts ? std::string() : strings,
+       R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><cellXfs count="3">)"
+       R"(<xf numFmtId="0"/><xf numFmtId="49"/><xf numFmtId="2"/></cellXfs></styleSheet>)"});
   return WriteZip(path, parts);
 }
 

@@ -110,4 +110,29 @@ std::string BuildZip(const std::vector<std::pair<std::string, std::string>>& par
   return BuildZip(streams, entries);
 }
 
+std::vector<std::pair<std::string, std::string>> OneSheetWorkbookParts(OneSheetBook book) {
+  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  const std::string relationships = "http://schemas.openxmlformats.org/package/2006/relationships";
+  std::string bookRels = "<Relationships xmlns=\"" + relationships + "\">" +
+                         "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>";
+  if (!book.sharedStrings.empty())
+    bookRels += "<Relationship Id=\"rId2\" Type=\"" + rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/>";
+  if (!book.styles.empty()) bookRels += "<Relationship Id=\"rId3\" Type=\"" + rel + "/styles\" Target=\"styles.xml\"/>";
+  bookRels += "</Relationships>";
+  std::vector<std::pair<std::string, std::string>> parts = {
+      {"[Content_Types].xml",
+       R"(<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
+       R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+       R"(<Default Extension="xml" ContentType="application/xml"/><Default Extension="bin" ContentType="application/octet-stream"/></Types>)"},
+      {"_rels/.rels", "<Relationships xmlns=\"" + relationships + "\"><Relationship Id=\"rId1\" Type=\"" + rel +
+                          "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+      {"xl/workbook.xml", R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r=")" + rel +
+                              "\"><sheets><sheet name=\"" + book.sheetName + "\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels", bookRels}};
+  if (!book.styles.empty()) parts.emplace_back("xl/styles.xml", std::move(book.styles));
+  parts.emplace_back("xl/worksheets/sheet1.xml", std::move(book.sheet));
+  if (!book.sharedStrings.empty()) parts.emplace_back("xl/sharedStrings.xml", std::move(book.sharedStrings));
+  return parts;
+}
+
 }  // namespace ld::test

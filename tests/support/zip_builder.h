@@ -30,4 +30,15 @@ std::string BuildZip(const std::vector<ZipStream>& streams, const std::vector<Zi
 // One stream per part, in order.
 std::string BuildZip(const std::vector<std::pair<std::string, std::string>>& parts);
 
+// A workbook of one sheet as spreadsheet programs write it: its content types (.bin parts as binary
+// data), the package's and the book's relationships, the book naming the sheet, the sheet, and the table
+// of texts and the styles when they are given.
+struct OneSheetBook {
+  std::string sheetName = "Лист1";
+  std::string sheet;          // the whole worksheet part
+  std::string sharedStrings;  // the whole table of texts; none when empty
+  std::string styles;         // the whole styles part; none when empty
+};
+std::vector<std::pair<std::string, std::string>> OneSheetWorkbookParts(OneSheetBook book);
+
 }  // namespace ld::test
