@@ -13,7 +13,7 @@ std::string QuotedText(std::string_view text) {
   return "\"" + (Utf8Length(shown) > kShownChars ? Utf8Left(shown, kShownChars) + "..." : shown) + "\"";
 }
 
-std::string ImportTextFault(const std::string& text) {
+std::string ImportTextFault(std::string_view text) {
   if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return {};
   std::string bytes;
   char32_t missing = 0;
@@ -32,6 +32,11 @@ std::string ImportLengthFault(std::string_view text, int longest) {
   if (text.size() <= most || Utf8Left(text, most).size() == text.size()) return {};
   return "текст " + QuotedText(text) + " не поместится ни в одно поле таблиц: в поле не больше " +
          std::to_string(most) + " символов";
+}
+
+std::string ImportFieldFault(std::string_view text, int longest) {
+  if (std::string fault = ImportLengthFault(text, longest); !fault.empty()) return fault;
+  return ImportTextFault(text);
 }
 
 }  // namespace ld

@@ -10,10 +10,13 @@ namespace ld {
 // Empty when the tables can hold the text as it stands: every character has a Windows-1251 code.
 // Otherwise why not (Russian), naming the text (its first 40 characters) and its first character
 // without a code.
-std::string ImportTextFault(const std::string& text);
+std::string ImportTextFault(std::string_view text);
 // Empty when the text has at most `longest` characters. Otherwise why it fits no field (Russian),
 // naming the text by its beginning; a text of any length costs no more than its first characters.
 std::string ImportLengthFault(std::string_view text, int longest);
+// The two in turn, the length first (a text of megabytes is refused by its first characters, never
+// converted): empty when the text goes whole into a text field of `longest` characters.
+std::string ImportFieldFault(std::string_view text, int longest);
 
 // A text as a message quotes it: a long one by its first 40 characters and "...".
 std::string QuotedText(std::string_view text);

@@ -172,11 +172,7 @@ int LongestTextField(std::initializer_list<const char*> layouts) {
 }
 
 TSheetTextCheck ImportTextCheck(int longest) {
-  return [longest](std::string_view text) {
-    // the length first: a text of megabytes is refused by its first characters, never converted
-    if (std::string fault = ImportLengthFault(text, longest); !fault.empty()) return fault;
-    return ImportTextFault(std::string(text));
-  };
+  return [longest](std::string_view text) { return ImportFieldFault(text, longest); };
 }
 
 }  // namespace ld

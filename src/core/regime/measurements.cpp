@@ -199,7 +199,7 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
                 " символов: столько не наберут и имена всех узлов схемы";
       refuseText(row, col, fault);
     }
-    if (what != TText::Other) refuseText(row, col, ImportTextFault(std::string(text)));
+    if (what != TText::Other) refuseText(row, col, ImportTextFault(text));
     return UpperCase(text);
   };
   const auto readNumber = [&](int row, int col, double& value) {

@@ -55,8 +55,7 @@ TCellReader SheetReader(const Worksheet& sheet, const TDataFile& catalog, const 
         break;
       case CellKind::Text: {
         const std::string_view text = col == 1 ? Trimmed(cell.text) : std::string_view(cell.text);
-        std::string fault = ImportLengthFault(text, col == 1 ? title : widest);
-        if (fault.empty() && col == 1) fault = ImportTextFault(std::string(text));
+        const std::string fault = col == 1 ? ImportFieldFault(text, title) : ImportLengthFault(text, widest);
         if (!fault.empty()) throw Error(ImportCellMessage(file, sheet.Name(), row, col, fault));
         out.kind = cell.text.empty() ? TImportCell::Empty : TImportCell::Text;
         out.text = cell.text;

@@ -70,8 +70,8 @@ std::string CellFault(const Worksheet& sheet, int row, int col, const TDataFile&
   const std::string shown = cell.kind == CellKind::Text ? std::string() : sheet.CellText(row, col);
   const std::string_view text = cell.kind == CellKind::Text ? std::string_view(cell.text) : std::string_view(shown);
   const int longest = IsFloatType(type) ? widest : table.CtrlSize[static_cast<std::size_t>(target)];
+  if (IsTextType(type) && cell.kind == CellKind::Text) return ImportFieldFault(text, longest);
   if (std::string fault = ImportLengthFault(text, longest); !fault.empty()) return fault;
-  if (IsTextType(type) && cell.kind == CellKind::Text) return ImportTextFault(cell.text);
   if (!IsNumericType(type)) return {};
   double value = 0;
   if (cell.kind == CellKind::Number) {
