@@ -3,8 +3,7 @@
 namespace ld::office {
 
 void TRelationships::Start(const XmlName& name, const std::vector<XmlAttr>& attrs) {
-  if (++depth_ == 1) ns_ = std::string(name.ns);
-  if (depth_ != 2 || name.ns != ns_ || name.local != "Relationship") return;
+  if (Depth() != 2 || name.ns != RootNamespace() || name.local != "Relationship") return;
   const std::string id(AttrValue(attrs, "Id"));
   if (id.empty()) {
     Fail("у связи " + std::to_string(byId.size() + 1) + " нет Id");
@@ -16,8 +15,7 @@ void TRelationships::Start(const XmlName& name, const std::vector<XmlAttr>& attr
 
 std::string TRelationships::TargetOf(std::string_view typeTail) const {
   for (const auto& [id, rel] : byId)
-    if (rel.type.size() >= typeTail.size() && rel.type.compare(rel.type.size() - typeTail.size(), typeTail.size(), typeTail) == 0)
-      return rel.target;
+    if (std::string_view(rel.type).ends_with(typeTail)) return rel.target;
   return {};
 }
 

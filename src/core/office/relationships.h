@@ -21,16 +21,12 @@ public:
   std::map<std::string, TRelationship> byId;
 
   void Start(const XmlName& name, const std::vector<XmlAttr>& attrs) override;
-  void End(const XmlName&) override { --depth_; }
+  void End(const XmlName&) override {}
   void Text(std::string_view) override {}
 
   // The target of the first relationship (by Id) whose type ends in `typeTail` ("/officeDocument");
   // empty when there is none.
   std::string TargetOf(std::string_view typeTail) const;
-
-private:
-  std::string ns_;
-  int depth_ = 0;
 };
 
 }  // namespace ld::office

@@ -152,32 +152,28 @@ public:
   explicit SharedStrings(office::TStringTable& items) : items_(items) {}
 
   void Start(const office::XmlName& name, const std::vector<XmlAttr>&) override {
-    if (++depth_ == 1) ns_ = std::string(name.ns);
-    if (depth_ == 1 || name.ns != ns_) return;
+    if (Depth() == 1 || name.ns != RootNamespace()) return;
     if (name.local == "si") {
       // a text inside another would shift every later text of the table onto the cells of the next
       if (item_.IsOpen())
         Fail("текст " + std::to_string(items_.Size() + 2) + " таблицы строк вложен в текст " +
              std::to_string(items_.Size() + 1));
       current_.clear();
-      item_.Open(depth_);
+      item_.Open(Depth());
     } else if (item_.IsOpen()) {
-      item_.Start(name.local, depth_);
+      item_.Start(name.local, Depth());
     }
   }
   void End(const office::XmlName&) override {
-    if (item_.End(depth_)) items_.Add(DecodeEscapes(current_));
-    --depth_;
+    if (item_.End(Depth())) items_.Add(DecodeEscapes(current_));
   }
   void Text(std::string_view text) override {
-    if (item_.InText(depth_)) current_.append(text);
+    if (item_.InText(Depth())) current_.append(text);
   }
 
 private:
   office::TStringTable& items_;
-  std::string ns_;
   std::string current_;
-  int depth_ = 0;
   TRichText item_;
 };
 
@@ -228,11 +224,10 @@ public:
   bool date1904 = false;
 
   void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
-    if (++depth_ == 1) ns_ = std::string(name.ns);
-    if (name.ns != ns_) return;
-    if (depth_ == 2 && name.local == "sheets") {
+    if (name.ns != RootNamespace()) return;
+    if (Depth() == 2 && name.local == "sheets") {
       inSheets_ = true;
-    } else if (depth_ == 3 && inSheets_ && name.local == "sheet") {
+    } else if (Depth() == 3 && inSheets_ && name.local == "sheet") {
       // each sheet opens and parses a part of its own
       Spend(kSheetWork);
       SheetRef sheet{std::string(AttrValue(attrs, "name")), {}};
@@ -241,13 +236,13 @@ public:
       else
         Fail("у листа \"" + sheet.name + "\" нет ссылки на его связь (r:id)");
       sheets.push_back(std::move(sheet));
-    } else if (depth_ == 2 && name.local == "workbookPr") {
+    } else if (Depth() == 2 && name.local == "workbookPr") {
       const std::string_view flag = AttrValue(attrs, "date1904");
       date1904 = flag == "1" || flag == "true";
     }
   }
   void End(const office::XmlName& name) override {
-    if (depth_-- == 2 && name.ns == ns_ && name.local == "sheets") inSheets_ = false;
+    if (Depth() == 2 && name.ns == RootNamespace() && name.local == "sheets") inSheets_ = false;
   }
   void Text(std::string_view) override {}
 
@@ -264,8 +259,6 @@ private:
     return others == 1 ? found : std::nullopt;
   }
 
-  std::string ns_;
-  int depth_ = 0;
   bool inSheets_ = false;
 };
 
@@ -315,8 +308,7 @@ public:
   // value (<v>) and its inline text (<is>, its <t> or its runs' <t>) are read. Anything else in a cell,
   // an extension's elements above all, however they are named, is no part of its value.
   void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
-    if (++depth_ == 1) ns_ = std::string(name.ns);
-    if (depth_ == 1 || name.ns != ns_) return;
+    if (Depth() == 1 || name.ns != RootNamespace()) return;
     const std::string_view local = name.local;
     if (cellDepth_ == 0) {
       if (local == "row")
@@ -325,32 +317,31 @@ public:
         StartCell(attrs);
       return;
     }
-    if (depth_ == cellDepth_ + 1 && (local == "v" || local == "is")) {
+    if (Depth() == cellDepth_ + 1 && (local == "v" || local == "is")) {
       // a second value would be glued to the first: "1500.5" and "7" are no "1500.57"
       if (++values_ > 1) Fail("ячейка " + RefText() + " содержит больше одного значения");
       if (local == "v")
-        valueDepth_ = depth_;
+        valueDepth_ = Depth();
       else
-        inline_.Open(depth_);
+        inline_.Open(Depth());
     } else if (inline_.IsOpen()) {
-      inline_.Start(local, depth_);
+      inline_.Start(local, Depth());
     }
   }
 
   void End(const office::XmlName&) override {
-    if (depth_ == cellDepth_) {
+    if (Depth() == cellDepth_) {
       Store();
       cellDepth_ = 0;
-    } else if (depth_ == valueDepth_) {
+    } else if (Depth() == valueDepth_) {
       valueDepth_ = 0;
     } else {
-      inline_.End(depth_);
+      inline_.End(Depth());
     }
-    --depth_;
   }
 
   void Text(std::string_view text) override {
-    if (depth_ == valueDepth_ || (inline_.InText(depth_) && type_ == "inlineStr")) value_.append(text);
+    if (Depth() == valueDepth_ || (inline_.InText(Depth()) && type_ == "inlineStr")) value_.append(text);
   }
 
 private:
@@ -380,7 +371,7 @@ private:
     style_ = ToInt(AttrValue(attrs, "s"), 0);
     value_.clear();
     values_ = 0;
-    cellDepth_ = depth_;
+    cellDepth_ = Depth();
   }
 
   void Store() {
@@ -456,8 +447,6 @@ private:
   int style_ = 0;
   std::string value_;
   int values_ = 0;  // the cell's values met: <v> and <is>
-  std::string ns_;
-  int depth_ = 0;
   int cellDepth_ = 0, valueDepth_ = 0;  // where the open cell and its value are; 0: none
   TRichText inline_;                    // the cell's inline text
 };

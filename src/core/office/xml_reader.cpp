@@ -72,7 +72,8 @@ struct XmlEvents {
       const XmlName attr = SplitName(context, atts[i]);
       attrs.push_back({attr.local, std::string_view(atts[i + 1]), attr.ns});
     }
-    Locate(context);
+    if (context.depth == 1) handler.rootNs_ = std::string(element.ns);
+    Locate(context, context.depth);
     handler.Start(element, attrs);
     StopOnFailure(context);
   }
@@ -85,7 +86,7 @@ struct XmlEvents {
       if (depth == context.skipFrom) context.skipFrom = 0;
       return;
     }
-    Locate(context);
+    Locate(context, depth);
     context.handler->End(SplitName(context, name));
     StopOnFailure(context);
   }
@@ -93,7 +94,7 @@ struct XmlEvents {
   static void XMLCALL OnText(void* data, const XML_Char* text, int len) {
     auto& context = *static_cast<Context*>(data);
     if (context.stopped || context.skipFrom != 0) return;
-    Locate(context);
+    Locate(context, context.depth);
     context.handler->Text(std::string_view(text, static_cast<std::size_t>(len)));
     StopOnFailure(context);
   }
@@ -105,11 +106,14 @@ struct XmlEvents {
     StopOnFailure(context);
   }
 
-  static void Locate(const Context& context) {
+  // Where the event being handed over stands: its bytes in the part, and its depth (an element's own,
+  // a text's that of the element holding it).
+  static void Locate(const Context& context, int depth) {
     const XML_Index at = XML_GetCurrentByteIndex(context.parser);
     const int length = XML_GetCurrentByteCount(context.parser);
     context.handler->eventAt_ = at < 0 ? 0 : static_cast<std::uint64_t>(at);
     context.handler->eventLength_ = length < 0 ? 0 : static_cast<std::size_t>(length);
+    context.handler->depth_ = depth;
   }
 
   // Stopped at "<!DOCTYPE", before any of its declarations is taken in.

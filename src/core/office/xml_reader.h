@@ -68,6 +68,12 @@ protected:
   // takes there (0 for the end of an empty-element tag).
   std::uint64_t EventAt() const { return eventAt_; }
   std::size_t EventLength() const { return eventLength_; }
+  // How deep the element being handed over stands, the part's root at 1; for a text, the depth of the
+  // element holding it.
+  int Depth() const { return depth_; }
+  // The namespace of the part's root element, which the part's own elements share (an extension's
+  // elements may be named alike in a namespace of their own).
+  const std::string& RootNamespace() const { return rootNs_; }
 
 private:
   friend struct XmlEvents;
@@ -77,6 +83,8 @@ private:
   std::uint64_t work_ = 0;
   std::uint64_t eventAt_ = 0;
   std::size_t eventLength_ = 0;
+  int depth_ = 0;
+  std::string rootNs_;
 };
 
 // Value of an attribute of no namespace by its local name; empty when missing.
