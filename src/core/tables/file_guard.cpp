@@ -194,8 +194,7 @@ bool RemoveIfStale(const std::string& marker) {
   const fileio::TFd fd(::open(marker.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
   if (!fd.IsOpen()) return errno == ENOENT;
   if (ReadLockRecord(fd.Get()).host.empty() || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return false;
-  struct stat seen {}, now {};
-  if (::fstat(fd.Get(), &seen) != 0 || ::lstat(marker.c_str(), &now) != 0 || !SameFile(seen, now)) return true;
+  if (!IsStillNamed(marker, fd.Get())) return true;
   return ::unlink(marker.c_str()) == 0;
 }
 
@@ -229,11 +228,12 @@ int CreateHeldFile(const std::string& path, const std::string& bytes) {
 
 bool TakeHold(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
 
-bool UnlinkIfSame(const std::string& path, int fd) {
+bool IsStillNamed(const std::string& path, int fd) {
   struct stat held {}, now {};
-  if (::fstat(fd, &held) != 0 || ::lstat(path.c_str(), &now) != 0 || !SameFile(held, now)) return false;
-  return ::unlink(path.c_str()) == 0;
+  return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &now) == 0 && SameFile(held, now);
 }
+
+bool UnlinkIfSame(const std::string& path, int fd) { return IsStillNamed(path, fd) && ::unlink(path.c_str()) == 0; }
 
 // ---- in-use mark ----
 

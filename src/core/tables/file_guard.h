@@ -61,7 +61,10 @@ private:
 int CreateHeldFile(const std::string& path, const std::string& bytes);
 // Takes the hold of an open file if nobody holds it (a file whose holder is gone).
 bool TakeHold(int fd);
-// Removes the file if its name still leads to the open file: one put there since is somebody else's.
+// Whether the name still leads to the open file itself (not to a link to it): a file put under the name
+// since it was opened is somebody else's.
+bool IsStillNamed(const std::string& path, int fd);
+// Removes the file if its name still leads to the open file.
 bool UnlinkIfSame(const std::string& path, int fd);
 
 // The name of the in-use marker of a file.

@@ -121,11 +121,7 @@ Error Damaged(const std::string& record) {
 enum class THoldResult { Held, Busy, Again };
 THoldResult Hold(const std::string& path, int fd) {
   if (!TakeHold(fd)) return THoldResult::Busy;
-  struct stat held {}, now {};
-  if (::fstat(fd, &held) != 0 || ::lstat(path.c_str(), &now) != 0 || held.st_dev != now.st_dev ||
-      held.st_ino != now.st_ino)
-    return THoldResult::Again;
-  return THoldResult::Held;
+  return IsStillNamed(path, fd) ? THoldResult::Held : THoldResult::Again;
 }
 
 // A write lock (as opposed to a user's) begins with the table signature: its write owns "<file>.new~".
