@@ -4,6 +4,7 @@
 // the first kMaxImportMessages of its own messages and counts the rest in one closing line.
 #include <cstddef>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace ld {
@@ -28,6 +29,18 @@ public:
     } else {
       ++dropped_;
     }
+  }
+  // Whether the next message is kept: past `most`, Add only counts it.
+  bool Keeps() const { return added_ < most_; }
+  // The message that make() gives, made only when it is kept, and otherwise only counted: a file that
+  // gives a message for each of a million cells costs no million texts.
+  template <typename Make>
+    requires std::is_invocable_r_v<std::string, Make&>
+  void Add(Make&& make) {
+    if (Keeps())
+      Add(std::string(make()));
+    else
+      ++dropped_;
   }
   // The closing line, once, when messages were left out.
   void Finish() {

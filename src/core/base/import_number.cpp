@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/base/numfmt.h"
+#include "core/base/strings.h"
 
 namespace ld {
 
@@ -13,6 +14,14 @@ std::string ImportNumberFault(double value) {
     return "число " + FloatToStrGeneral(value, 15) + " больше по модулю, чем вмещает столбец таблицы (" +
            FloatToStrGeneral(kLargestImportNumber, 8) + ")";
   return {};
+}
+
+bool ImportNumberFits(double value) { return std::isfinite(value) && std::fabs(value) <= kLargestImportNumber; }
+
+std::optional<double> ImportNumber(std::string_view text) {
+  const std::optional<double> value = TryStrToFloatZ(text);
+  if (!value || !ImportNumberFits(*value)) return std::nullopt;
+  return value;
 }
 
 std::string SheetCellName(int row, int col) {

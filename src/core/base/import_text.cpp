@@ -34,6 +34,19 @@ std::string ImportLengthFault(std::string_view text, int longest) {
          std::to_string(most) + " символов";
 }
 
+std::string_view WithoutEndSpaces(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string ImportTrimmedLengthFault(std::string_view text, int longest) {
+  // a field of n characters holds at most 4 n bytes; past that and past a kilobyte, spaces or not, no field
+  const std::size_t most = static_cast<std::size_t>(std::max(longest, 0));
+  if (text.size() > std::max(kMostCellBytes, 4 * most)) return ImportLengthFault(text, longest);
+  return ImportLengthFault(WithoutEndSpaces(text), longest);
+}
+
 std::string ImportFieldFault(std::string_view text, int longest) {
   if (std::string fault = ImportLengthFault(text, longest); !fault.empty()) return fault;
   return ImportTextFault(text);

@@ -2,6 +2,7 @@
 // What an import from an outside file takes as a text for a table: a text whose every character has a
 // Windows-1251 code (the tables' code page) and that fits the field it goes to. Anything else would be
 // written with "?" in its place or cut, and two different names would become one.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,14 @@ std::string ImportTextFault(std::string_view text);
 // Empty when the text has at most `longest` characters. Otherwise why it fits no field (Russian),
 // naming the text by its beginning; a text of any length costs no more than its first characters.
 std::string ImportLengthFault(std::string_view text, int longest);
+// As ImportLengthFault for a text that the import takes without the spaces at its ends: they take no
+// room in a field and are not counted. A text of more than kMostCellBytes bytes is measured whole all the
+// same: no field holds it even trimmed, or it is padded with spaces by the kilobyte, which a reader
+// would copy for every cell that names it.
+inline constexpr std::size_t kMostCellBytes = 1024;
+std::string ImportTrimmedLengthFault(std::string_view text, int longest);
+// The text without the spaces at its ends (only the space character, as TrimLeadSpaces cuts).
+std::string_view WithoutEndSpaces(std::string_view text);
 // The two in turn, the length first (a text of megabytes is refused by its first characters, never
 // converted): empty when the text goes whole into a text field of `longest` characters.
 std::string ImportFieldFault(std::string_view text, int longest);

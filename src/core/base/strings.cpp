@@ -81,20 +81,32 @@ std::string Spaces(std::size_t n) { return std::string(n, ' '); }
 
 }  // namespace
 
-double StrToFloatZ(std::string_view s) {
+std::optional<double> TryStrToFloatZ(std::string_view s) {
   if (s.empty() || s == "-") return 0.0;
   std::string text(s);
   if (const auto comma = text.find(','); comma != std::string::npos) text[comma] = '.';
   double value = 0.0;
-  if (!ParseFloat(text, value)) NotAFloat(s);
+  if (!ParseFloat(text, value)) return std::nullopt;
   return value;
 }
 
-int StrToIntZ(std::string_view s) {
+std::optional<int> TryStrToIntZ(std::string_view s) {
   if (s.empty() || s == "-") return 0;
   int value = 0;
-  if (!ParseInt(s, value)) NotAnInteger(s);
+  if (!ParseInt(s, value)) return std::nullopt;
   return value;
+}
+
+double StrToFloatZ(std::string_view s) {
+  const std::optional<double> value = TryStrToFloatZ(s);
+  if (!value) NotAFloat(s);
+  return *value;
+}
+
+int StrToIntZ(std::string_view s) {
+  const std::optional<int> value = TryStrToIntZ(s);
+  if (!value) NotAnInteger(s);
+  return *value;
 }
 
 double DigitsToFloat(std::string_view s) {

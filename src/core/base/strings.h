@@ -2,6 +2,7 @@
 // Free routines for the texts read from tables, INI files, exchange files and edit boxes: tolerant
 // numbers, trimming, fixed-width padding for reports, DOS texts and element names.
 // Conversions do not depend on the process locale. Widths count characters, not bytes.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ public:
 double StrToFloatZ(std::string_view s);
 // 32-bit integer of a text; "" and "-" give 0. Throws ConvertError for other non-numbers.
 int StrToIntZ(std::string_view s);
+// The same two without an exception: nothing for a text that is not a number. For a reader of a file in
+// which any number of texts may be none: an exception and its message for each would cost more than
+// the reading.
+std::optional<double> TryStrToFloatZ(std::string_view s);
+std::optional<int> TryStrToIntZ(std::string_view s);
 // The float of the characters "0".."9", ",", "-", "." of s (at most 20 of them); 0 when there are none.
 double DigitsToFloat(std::string_view s);
 // The integer of the characters "0".."9" and "-" of s before its first "." (at most 20); 0 when none.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
@@ -37,10 +39,26 @@ struct TNetFields {
   }
 };
 
+// What is wrong with the length of a section that LineLength does not take; said only for a message kept.
+std::string LengthFault(const std::string& text) {
+  const std::optional<double> km = TryStrToFloatZ(text);
+  if (!km) return "\"" + text + "\" не является числом";
+  if (std::string fault = ImportNumberFault(*km); !fault.empty()) return fault;
+  return "длина " + FloatToStrGeneral(*km, 15) + " км не является длиной линии";
+}
+
+// The length of a section in metres; nothing for a text that is none. A sheet may hold a million of
+// them: no exception and no message is made here.
+std::optional<std::int64_t> LineLength(const std::string& text) {
+  const std::optional<double> km = ImportNumber(text);
+  if (!km || std::fabs(*km) > 1e12) return std::nullopt;
+  return Round(*km * 1000);
+}
+
 // A main-line row ends where the next row begins; a row with its own end node is a branch section.
-// A text that would not go whole into its field throws TCellTextError; any other fault of the row
-// throws the row's message.
-void ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, const TNetFields& fields,
+// A text that would not go whole into its field throws TCellTextError; a length that is none gives
+// false, the row kept as far as it was read.
+bool ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, const TNetFields& fields,
              TImportLine& row, std::vector<TImportStation>& stations) {
   row.Un = voltage;
   row.Name1 = sheet.Cell(r, 1);
@@ -54,16 +72,15 @@ void ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, const
     CheckFieldFit(row.Name2, fields.Name, r + 1, 1);
     row.Sign = U'П';
   }
-  const double km = StrToFloatZ(sheet.Cell(r, 3));
-  if (const std::string fault = ImportNumberFault(km); !fault.empty()) throw Error(fault);
-  if (std::fabs(km) > 1e12) throw Error("длина " + FloatToStrGeneral(km, 15) + " км не является длиной линии");
-  const std::int64_t metres = Round(km * 1000);
+  const std::optional<std::int64_t> length = LineLength(sheet.Cell(r, 3));
+  if (!length) return false;
+  const std::int64_t metres = *length;
   if (const std::string mark = sheet.Cell(r, 4); !mark.empty()) {
     std::string kodLine = std::to_string(metres) + "*" + mark;
     CheckFieldFit(kodLine, fields.KodLine, r, 4);
     row.KodLine = std::move(kodLine);
   }
-  if (row.Sign != U'+') return;
+  if (row.Sign != U'+') return true;
   const bool subscriber = sheet.Cell(r, 5) == "1";
   for (int i = 1; i <= 4; ++i) {
     const std::string power = sheet.Cell(r, 5 + i);
@@ -76,6 +93,7 @@ void ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, const
     station.Transform = std::move(transform);
     if (subscriber) station.A = U'А';
   }
+  return true;
 }
 
 // The texts of a row, read before any of them is taken: one the tables cannot hold (too long, or with
@@ -157,11 +175,12 @@ void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string
           TImportLine& row = lines.emplace_back();
           const std::size_t before = stations.size();
           try {
-            ReadRow(sheet, r, voltage, fields, row, stations);
+            if (!ReadRow(sheet, r, voltage, fields, row, stations))
+              messages.Add([&] { return "файл " + file + ", строка " + std::to_string(r) + ": " + LengthFault(sheet.Cell(r, 3)); });
           } catch (const TCellTextError&) {
             throw;
           } catch (const std::exception& e) {
-            messages.Add("файл " + file + ", строка " + std::to_string(r) + ": " + e.what());
+            messages.Add([&] { return "файл " + file + ", строка " + std::to_string(r) + ": " + e.what(); });
           }
           held.Take(HeldBytes(row, stations.data() + before, stations.size() - before, fields));
         }

@@ -16,14 +16,9 @@ constexpr int kEndOfNames = 100;
 
 // The cell's number; false for a text that is none or a value no table column holds.
 bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
-  try {
-    const double v = SheetNumber(cells, row, col);
-    if (!ImportNumberFault(v).empty()) return false;
-    value = v;
-    return true;
-  } catch (const ConvertError&) {
-    return false;
-  }
+  const std::optional<double> v = SheetImportNumber(cells, row, col);
+  if (v) value = *v;
+  return v.has_value();
 }
 
 }  // namespace
@@ -32,7 +27,8 @@ TSheetCells SheetCells(TSheetReader& sheet) {
   // A text longer than any name or number of the tables matches none, and copying it for every read of
   // a cell naming it would cost as much as the text each time: the reader looks at each text once.
   const int longest = LongestTextField({LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders});
-  sheet.SetTextCheck([longest](std::string_view text) { return ImportLengthFault(text, longest); });
+  // the names are compared trimmed: the spaces at their ends do not count
+  sheet.SetTextCheck([longest](std::string_view text) { return ImportTrimmedLengthFault(text, longest); });
   return TReaderCells{&sheet};
 }
 
@@ -66,7 +62,7 @@ bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, s
 
 bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, TImportMessages& messages) {
   if (CellNumber(cells, col, row, value)) return true;
-  messages.Add(SheetReadError(row, col));
+  messages.Add([&] { return SheetReadError(row, col); });
   return false;
 }
 
@@ -76,7 +72,7 @@ bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, TI
     value = static_cast<float>(v);
     return true;
   }
-  messages.Add(SheetReadError(row, col));
+  messages.Add([&] { return SheetReadError(row, col); });
   return false;
 }
 

@@ -10,6 +10,7 @@
 #include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/district/subscriber_xls.h"
 
 namespace ld {
 
@@ -86,6 +87,15 @@ double SheetNumber(const std::function<std::string(int row, int col)>& cells, in
   const auto* reader = cells.target<TReaderCells>();
   if (double number = 0; reader && reader->Sheet->CellNumber(row, col, number)) return NumberReadBack(number);
   return StrToFloatZ(cells(row, col));
+}
+
+std::optional<double> SheetImportNumber(const std::function<std::string(int row, int col)>& cells, int row, int col) {
+  const auto* reader = cells.target<TReaderCells>();
+  if (double number = 0; reader && reader->Sheet->CellNumber(row, col, number)) {
+    const double v = NumberReadBack(number);
+    return ImportNumberFits(v) ? std::optional<double>(v) : std::nullopt;
+  }
+  return ImportNumber(cells(row, col));
 }
 
 TTextField TextField(const TDataFile& layout, const char* field) {
@@ -172,7 +182,15 @@ int LongestTextField(std::initializer_list<const char*> layouts) {
 }
 
 TSheetTextCheck ImportTextCheck(int longest) {
-  return [longest](std::string_view text) { return ImportFieldFault(text, longest); };
+  return [longest](std::string_view text) {
+    // measured as the field gets it at the least: the imports cut the spaces at a name's ends, and the
+    // meter points' import joins a cell's lines
+    std::string joined;
+    if (text.size() <= kMostCellBytes && text.find('\n') != std::string_view::npos) joined = JoinCellLines(text);
+    if (std::string fault = ImportTrimmedLengthFault(joined.empty() ? text : joined, longest); !fault.empty())
+      return fault;
+    return ImportTextFault(text);
+  };
 }
 
 }  // namespace ld

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,7 +53,8 @@ std::string DbfText(const TDbfTable& dbf, int field);
 // columns, as the layouts give it.
 int LongestTextField(std::initializer_list<const char*> layouts);
 // The check a workbook import puts on the reader's texts (TSheetReader::SetTextCheck): a text longer
-// than `longest` characters fits no field of the tables, and one that the tables cannot hold as it reads
+// than `longest` characters, not counting the spaces at its ends nor what joining its lines takes out
+// (JoinCellLines), fits no field of the tables, and one that the tables cannot hold as it reads
 // (a character without a Windows-1251 code) would be written with "?" in its place, different names
 // becoming one. Either refuses the workbook, naming the file, the sheet and the cell.
 TSheetTextCheck ImportTextCheck(int longest);
@@ -91,6 +93,10 @@ struct TReaderCells {
 // The number that cell (row, col) reads as by the tolerant parser (empty is 0), the number of a reader's
 // number cell taken without making and parsing its text. Throws ConvertError for a text that is no number.
 double SheetNumber(const std::function<std::string(int row, int col)>& cells, int row, int col);
+// The same number when a table may hold it (ImportNumberFits); nothing for a text that is no number or a
+// value that no column holds. No exception: a sheet may hold a million cells that are no numbers.
+std::optional<double> SheetImportNumber(const std::function<std::string(int row, int col)>& cells, int row,
+                                        int col);
 
 // What an import builds in memory from one file (rows of its own and of the tables it fills) is held to
 // the bound that the reader puts on the file's cells: 32 MB and 200 bytes for each byte of the file, never

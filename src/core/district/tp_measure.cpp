@@ -49,12 +49,9 @@ bool IsDigit(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
 
 // A number of a cell's kept characters; false when they read as none, or as one no column holds.
 bool ReadKept(const std::string& text, double& value) {
-  try {
-    value = StrToFloatZ(text);
-    return ImportNumberFault(value).empty();
-  } catch (const ConvertError&) {
-    return false;
-  }
+  const std::optional<double> v = ImportNumber(text);
+  if (v) value = *v;
+  return v.has_value();
 }
 
 // Rated powers compare to a hundredth of a kVA.
@@ -145,7 +142,7 @@ void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double 
     double power = 0;
     if (!ReadKept(powerDigits, power)) {
       power = 0;
-      messages.Add(SheetReadError(i, 5));
+      messages.Add([i] { return SheetReadError(i, 5); });
     }
     std::string designation = KeepChars(UpperCase(cells(i, 4)), [](char32_t ch) { return IsDigit(ch) || ch == U'Т'; });
     if (designation == "Т") designation = "Т1";
@@ -155,7 +152,7 @@ void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double 
     double load = 0;
     if (hasLoad && !ReadKept(loadText, load)) {
       load = 0;
-      messages.Add(SheetReadError(i, 8));
+      messages.Add([i] { return SheetReadError(i, 8); });
     }
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
@@ -184,7 +181,7 @@ void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double 
       (*c.Commut)[r] = kSwitchedOff;
     }
     const double base = SingleToDouble(rated[static_cast<std::size_t>(r)]);
-    if (!SameHundredths(base, power)) messages.Add(Mismatch(who, power, base));
+    if (!SameHundredths(base, power)) messages.Add([&] { return Mismatch(who, power, base); });
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,7 +25,12 @@ TEST(TolerantNumbers, FloatsAcceptEitherSeparatorAndEmptyFields) {
 
   for (const char* bad : {"1.234,5", "12кВ", "inf", "1e999", " "}) {
     EXPECT_THROW(StrToFloatZ(bad), ConvertError) << bad;
+    EXPECT_EQ(TryStrToFloatZ(bad), std::nullopt) << bad;
   }
+  // the form without an exception reads what the throwing one reads
+  EXPECT_EQ(TryStrToFloatZ("2,5E-3"), 0.0025);
+  EXPECT_EQ(TryStrToFloatZ("-"), 0.0);
+  EXPECT_EQ(TryStrToFloatZ(" -7,25 "), -7.25);
   try {
     StrToFloatZ("abc");
   } catch (const Error& e) {
@@ -37,7 +43,10 @@ TEST(TolerantNumbers, Integers) {
   EXPECT_EQ(StrToIntZ("-2147483648"), -2147483647 - 1);
   for (const char* bad : {"12.5", "2147483648", "5-"}) {
     EXPECT_THROW(StrToIntZ(bad), ConvertError) << bad;
+    EXPECT_EQ(TryStrToIntZ(bad), std::nullopt) << bad;
   }
+  EXPECT_EQ(TryStrToIntZ(" -2147483648"), -2147483647 - 1);
+  EXPECT_EQ(TryStrToIntZ("-"), 0);
   try {
     StrToIntZ("12.5");
   } catch (const Error& e) {

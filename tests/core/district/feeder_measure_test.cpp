@@ -178,6 +178,8 @@ TEST_F(FeederMeasurements, NewAndLegacyWorkbooksReadAlike) {
   EXPECT_EQ(refusal(3, 3, longest + "1"), "Ошибка чтения файла \"" + (dir / "новый.xlsx") +
                                                 "\": лист \"Замеры\", ячейка C3: текст \"Ф-" + std::string(38, '1') +
                                                 "...\"" + tail);
+  // the names are compared trimmed: the spaces at their ends take no room
+  EXPECT_EQ(refusal(3, 3, "  " + longest + " "), "imported");
   s.SetText(3, 3, "Ф-1");
   EXPECT_EQ(refusal(2, 8, std::string(81, '2')), "Ошибка чтения файла \"" + (dir / "новый.xlsx") +
                                                      "\": лист \"Замеры\", ячейка H2: текст \"" +

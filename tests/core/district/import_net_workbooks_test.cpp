@@ -47,6 +47,9 @@ TEST_F(NetWorkbooksImport, SectionsAndTransformersOfTwoWorkbooks) {
   Row(sheet, 5, {"ТП-1", "ТП-2", "#0.1", "АС-35", "#1", "#400", "#0", "", "#250"});
   Row(sheet, 9, {"ТП-3", "ТП-4", "один", "АС-35", "", "#100"});
   Row(sheet, 10, {"ТП-3", "ТП-5", "#0.5", "А-50", "#0", "#0", "#0", "#0", "#0"});
+  // lengths that no line has, or that no column holds
+  Row(sheet, 11, {"ТП-6", "ТП-7", "2e13", "АС-35"});
+  Row(sheet, 12, {"ТП-6", "ТП-8", "#1e39", "АС-35", "", "#100"});
   Row(sheet, 20, {"ТП-5", "", "#1.0005", "АС-70"});  // nine empty cells above do not end the data
   Row(sheet, 31, {"ТП-9", "ТП-10", "#1", "АС-70"});  // ten empty cells above do
   const std::string first = dir / "Фидер 5.xlsx";
@@ -67,14 +70,17 @@ TEST_F(NetWorkbooksImport, SectionsAndTransformersOfTwoWorkbooks) {
 
   const TDataFile& l = base.Lines;
   EXPECT_EQ(l.Title, "Сеть");
-  EXPECT_EQ(ColumnTexts(l, "Name1"), (std::vector<std::string>{"ПС-1.Ф5", "ТП-1", "ТП-3", "ТП-3", "ТП-5", "А"}));
-  EXPECT_EQ(ColumnTexts(l, "Name2"), (std::vector<std::string>{"ТП-1", "ТП-2", "ТП-4", "ТП-5", "", "Б"}));
-  EXPECT_EQ(ColumnTexts(l, "Sign"), (std::vector<std::string>{"П", "+", "+", "+", "П", "+"}));
-  EXPECT_EQ(ColumnTexts(l, "Un"), (std::vector<std::string>{"10", "10", "10", "10", "10", "6"}));
+  EXPECT_EQ(ColumnTexts(l, "Name1"),
+            (std::vector<std::string>{"ПС-1.Ф5", "ТП-1", "ТП-3", "ТП-3", "ТП-6", "ТП-6", "ТП-5", "А"}));
+  EXPECT_EQ(ColumnTexts(l, "Name2"), (std::vector<std::string>{"ТП-1", "ТП-2", "ТП-4", "ТП-5", "ТП-7", "ТП-8", "", "Б"}));
+  EXPECT_EQ(ColumnTexts(l, "Sign"), (std::vector<std::string>{"П", "+", "+", "+", "+", "+", "П", "+"}));
+  EXPECT_EQ(ColumnTexts(l, "Un"), (std::vector<std::string>{"10", "10", "10", "10", "10", "10", "10", "6"}));
   EXPECT_EQ(ColumnTexts(l, "KodLine"),
-            (std::vector<std::string>{"250*АС-50", "100*АС-35", "", "500*А-50", "1000*АС-70", ""}));
+            (std::vector<std::string>{"250*АС-50", "100*АС-35", "", "500*А-50", "", "", "1000*АС-70", ""}));
   EXPECT_EQ(base.Messages,
-            std::vector<std::string>{"файл " + first + ", строка 9: \"один\" не является числом"});
+            (std::vector<std::string>{"файл " + first + ", строка 9: \"один\" не является числом",
+                                      "файл " + first + ", строка 11: длина 20000000000000 км не является длиной линии",
+                                      "файл " + first + ", строка 12: число 1E39 больше по модулю, чем вмещает столбец таблицы (3.4028235E38)"}));
 
   const TDataFile& s = base.Stations;
   EXPECT_EQ(ColumnTexts(s, "Name1"), (std::vector<std::string>{"ТП-2", "ТП-2", "ТП-2", "Б"}));

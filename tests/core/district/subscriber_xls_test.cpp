@@ -269,6 +269,10 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
             field("B3", std::string(21, '7'), "№ договора", 20, 21));
   EXPECT_EQ(refusal(points, {"1", "Д1", "", "", "", "ТП-1", "", "", "", std::string(31, 'C')}),
             field("J3", std::string(31, 'C'), "Тип счетчика", 30, 31));
+  EXPECT_EQ(refusal(points, {"1", "Д1", "", "", "", "ТП-1", std::string(31, '8')}),
+            field("G3", std::string(31, '8'), "Режим работы", 30, 31));
+  EXPECT_EQ(refusal(points, {"1", "Д1", "", "", "", "ТП-1", std::string(80, '8')}),
+            field("G3", std::string(40, '8') + "...", "Режим работы", 30, 80));
   EXPECT_EQ(ReadBytes(stem + ".BPA"), oldProm);
   EXPECT_EQ(refusal(points, {"1", std::string(20, '7'), "", "", "", stem40, "", "", "", std::string(30, 'C')}),
             "imported");
@@ -292,6 +296,25 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
                                          "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов");
   }
   EXPECT_EQ(ReadBytes(stem + ".BBA"), oldByt);
+  // the import cuts the spaces at a name's ends, so 40 characters with spaces around them fit; spaces by
+  // the kilobyte are no name's
+  const std::string station40 = "ТП-" + std::string(37, '1');
+  WriteBook(dir / "byt.xlsx", {{"  " + station40 + " "}, {"1", " 1 ", "2", "10"}});
+  EXPECT_NO_THROW(ImportSubscriberBasesXls(households, info));
+  ReadTableFile(stem + ".BBA", byt);
+  EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "Ws"}), (Grid{{station40, "Л1", "5"}}));
+  WriteBook(dir / "byt.xlsx", {{station40 + std::string(1000, ' ')}, {"1", "1", "2", "10"}});
+  try {
+    ImportSubscriberBasesXls(households, info);
+    ADD_FAILURE() << "a name with a kilobyte of spaces was imported";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("ячейка A1: текст \"" + station40), std::string::npos) << e.what();
+  }
+  // the meter points' texts lose their line breaks: 80 characters in two lines fit the widest field
+  const std::string firm = "ООО \"" + std::string(70, 'Z') + "-\nZZZZ\"";
+  EXPECT_EQ(refusal(points, {"1", "Д1", firm, "", "", "ТП-1"}), "imported");
+  ReadTableFile(stem + ".BPA", taken);
+  EXPECT_EQ(Cells(taken, {"Abonent"}), (Grid{{"ООО \"" + std::string(74, 'Z') + "\""}}));
 
   // the technical workbook alone: the feeder table is shown, the inputs table made from its layout
   WriteBook(dir / "tech.xlsx", {{"Имя"}, {"Ф-10", "1", "0", "2", "0"}});

@@ -1,0 +1,58 @@
+// What an import takes from an outside file: a number a table can hold, found without an exception; a
+// text measured as its field gets it; and the bounded list of its messages, whose texts past the bound
+// are never made.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/base/import_messages.h"
+#include "core/base/import_number.h"
+#include "core/base/import_text.h"
+
+namespace ld {
+namespace {
+
+TEST(ImportValues, NumbersTextsAndTheBoundOfMessages) {
+  EXPECT_EQ(ImportNumber(" 2750,25 "), 2750.25);
+  EXPECT_EQ(ImportNumber(""), 0.0);
+  for (const char* none : {"x", "1e39", "-1e39", "nan", "1.2.3"}) EXPECT_EQ(ImportNumber(none), std::nullopt) << none;
+  EXPECT_EQ(ImportNumber("3.4e38"), 3.4e38);
+  EXPECT_TRUE(ImportNumberFits(-kLargestImportNumber));
+  EXPECT_FALSE(ImportNumberFits(std::numeric_limits<double>::infinity()));
+  EXPECT_FALSE(ImportNumberFits(std::numeric_limits<double>::quiet_NaN()));
+
+  // spaces at the ends take no room in a field; inside, and anything else, they do
+  const std::string forty(40, 'A');
+  EXPECT_EQ(ImportTrimmedLengthFault("  " + forty + " ", 40), "");
+  EXPECT_EQ(ImportTrimmedLengthFault(forty + "\t", 40),
+            "текст \"" + forty + "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов");
+  EXPECT_NE(ImportTrimmedLengthFault("A " + forty, 40), "");
+  EXPECT_EQ(ImportTrimmedLengthFault(std::string(200, ' ') + "Б" + std::string(200, ' '), 1), "");
+  // a kilobyte of spaces around a name is no name's: measured whole
+  EXPECT_NE(ImportTrimmedLengthFault(forty + std::string(kMostCellBytes, ' '), 40), "");
+  EXPECT_EQ(WithoutEndSpaces("   "), "");
+  EXPECT_EQ(WithoutEndSpaces(" а б "), "а б");
+
+  // past the bound a message is counted, never made
+  std::vector<std::string> out{"before"};
+  int made = 0;
+  {
+    TImportMessages messages(out, 2);
+    for (int i = 1; i <= 5; ++i) {
+      EXPECT_EQ(messages.Keeps(), i <= 2) << i;
+      messages.Add([&] {
+        ++made;
+        return "строка " + std::to_string(i);
+      });
+    }
+    messages.Add("и еще одна");
+  }
+  EXPECT_EQ(made, 2);
+  EXPECT_EQ(out, (std::vector<std::string>{"before", "строка 1", "строка 2", "Еще сообщений не показано: 4"}));
+}
+
+}  // namespace
+}  // namespace ld
