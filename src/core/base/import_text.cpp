@@ -34,6 +34,13 @@ std::string ImportLengthFault(std::string_view text, int longest) {
          std::to_string(most) + " символов";
 }
 
+std::string ImportLengthFault(std::string_view text, int longest, std::string_view field) {
+  const std::size_t most = static_cast<std::size_t>(std::max(longest, 0));
+  if (text.size() <= most || Utf8Left(text, most).size() == text.size()) return {};
+  return "текст " + QuotedText(text) + " не поместится в поле \"" + std::string(field) + "\": в поле не больше " +
+         std::to_string(most) + " символов";
+}
+
 std::string_view WithoutEndSpaces(std::string_view text) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

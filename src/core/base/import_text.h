@@ -15,6 +15,8 @@ std::string ImportTextFault(std::string_view text);
 // Empty when the text has at most `longest` characters. Otherwise why it fits no field (Russian),
 // naming the text by its beginning; a text of any length costs no more than its first characters.
 std::string ImportLengthFault(std::string_view text, int longest);
+// The same for a text read for one field: the reason names the field by its title.
+std::string ImportLengthFault(std::string_view text, int longest, std::string_view field);
 // As ImportLengthFault for a text that the import takes without the spaces at its ends: they take no
 // room in a field and are not counted. A text of more than kMostCellBytes bytes is measured whole all the
 // same: no field holds it even trimmed, or it is padded with spaces by the kilobyte, which a reader

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "core/base/codepage.h"
@@ -86,13 +87,16 @@ bool RowHasData(const Worksheet& sheet, int row) {
 // can be names nothing; splitting or parsing a text of megabytes would only cost memory and time.
 struct TTextBounds {
   int name = 0;   // a name part: the node table's name field
+  std::string nameTitle;
   int list = 0;   // a list of name parts: every node of the scheme named once, with ", " between
   int other = 0;  // a number or a kind: the widest text field of the node table
 };
 
 TTextBounds TextBounds(const TDataFile& nodes) {
   TTextBounds b;
-  b.name = nodes.CtrlSize[static_cast<std::size_t>(FindColumnIndex("Name", nodes))];
+  const auto nameColumn = static_cast<std::size_t>(FindColumnIndex("Name", nodes));
+  b.name = nodes.CtrlSize[nameColumn];
+  b.nameTitle = nodes.ColTitle[nameColumn];
   for (int k = 1; k <= nodes.NCols; ++k)
     if (nodes.ColType[k] == 's' || nodes.ColType[k] == 't') b.other = std::max<int>(b.other, nodes.CtrlSize[k]);
   b.list = std::max(1, nodes.RowCount) * (b.name + 2);
@@ -193,7 +197,9 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
     if (cell.kind != CellKind::Text) return Key(sheet.CellText(row, col));
     const std::string_view text = Trimmed(cell.text);
     const int longest = what == TText::Name ? bounds.name : what == TText::List ? bounds.list : bounds.other;
-    if (std::string fault = ImportLengthFault(text, longest); !fault.empty()) {
+    std::string fault = what == TText::Name ? ImportLengthFault(text, longest, bounds.nameTitle)
+                                            : ImportLengthFault(text, longest);
+    if (!fault.empty()) {
       if (what == TText::List)
         fault = "в списке узлов " + QuotedText(text) + " больше " + std::to_string(longest) +
                 " символов: столько не наберут и имена всех узлов схемы";
@@ -208,12 +214,12 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
     if (cell.kind == CellKind::Number) {
       value = cell.number;
     } else {
-      try {
-        value = StrToFloatZ(RemoveBlanks(readText(row, col, TText::Other)));
-      } catch (const ConvertError&) {
-        messages.Add("Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col));
+      const std::optional<double> read = TryStrToFloatZ(RemoveBlanks(readText(row, col, TText::Other)));
+      if (!read) {
+        messages.Add([&] { return "Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col); });
         return false;
       }
+      value = *read;
     }
     refuse(row, col, value);
     return true;
@@ -234,7 +240,7 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
     for (std::size_t start = 0;;) {
       const std::size_t comma = list.find(',', start);
       items.push_back(Key(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
-      refuseText(r, 16, ImportLengthFault(items.back(), bounds.name));
+      refuseText(r, 16, ImportLengthFault(items.back(), bounds.name, bounds.nameTitle));
       if (comma == std::string::npos) break;
       start = comma + 1;
     }

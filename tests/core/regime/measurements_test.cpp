@@ -194,7 +194,7 @@ TEST_F(Measurements, TextsThatCanNameNothingAreRefusedWithTheirCell) {
   };
   const std::vector<Case> cases = {
       {[&](Worksheet& s) { s.SetText(2, 14, " " + forty + "y "); },
-       "N2: текст \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\" не поместится ни в одно поле таблиц: в поле не "
+       "N2: текст \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\" не поместится в поле \"Наименование узла\": в поле не "
        "больше 40 символов"},
       {[&](Worksheet& s) { s.SetText(3, 15, "Б\u2460"), s.SetText(3, 16, "В"); },
        "O3: текст \"Б\u2460\" нельзя записать в таблицу: у символа \"\u2460\" (U+2460) нет кода в кодировке "
@@ -203,7 +203,7 @@ TEST_F(Measurements, TextsThatCanNameNothingAreRefusedWithTheirCell) {
        "P1: в списке узлов \"a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,...\" больше 168 символов: столько не наберут "
        "и имена всех узлов схемы"},
       {[&](Worksheet& s) { s.SetText(2, 16, "А, " + forty + "y, Б"); },
-       "P2: текст \"" + ld::UpperCase(forty) + "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов"},
+       "P2: текст \"" + ld::UpperCase(forty) + "...\" не поместится в поле \"Наименование узла\": в поле не больше 40 символов"},
       {[&](Worksheet& s) { s.SetText(1, 9, std::string(81, '1')); },
        "I1: текст \"1111111111111111111111111111111111111111...\" не поместится ни в одно поле таблиц: в поле не "
        "больше 80 символов"},
