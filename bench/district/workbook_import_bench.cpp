@@ -144,14 +144,17 @@ std::string FullNetwork(int rows) {
   });
 }
 
-// An industrial sheet of full rows after its two heading rows.
-std::string FullIndustrial(int rows) {
-  return MakeOnce("пром-полная-" + std::to_string(rows) + ".xlsx", [rows](const std::string& path) {
+// An industrial sheet of full rows after its two heading rows. With unreadable, each of the row's four
+// numbers that the import reads (capacity, ratio and the two energies) is the text "x" instead.
+std::string FullIndustrial(int rows, bool unreadable = false) {
+  const std::string name = std::string(unreadable ? "пром-x-" : "пром-полная-") + std::to_string(rows) + ".xlsx";
+  return MakeOnce(name, [rows, unreadable](const std::string& path) {
     TSheetXml sheet(std::size_t{200} << 20);
     const int heading = sheet.Shared("Реестр"), contract = sheet.Shared("Д-1001"),
               subscriber = sheet.Shared("ООО \"Абонент\""), point = sheet.Shared("Точка учета 1"),
               address = sheet.Shared("ул. Лесная, д. 5"), station = sheet.Shared("ТП-17.Т1"),
-              meter = sheet.Shared("Меркурий 230"), kind = sheet.Shared("АЕ спож.");
+              meter = sheet.Shared("Меркурий 230"), kind = sheet.Shared("АЕ спож."), x = sheet.Shared("x");
+    const auto number = [&](const char* value) { unreadable ? sheet.Text(x) : sheet.Number(value); };
     sheet.Row(1);
     sheet.Text(heading);
     sheet.EndRow();
@@ -161,8 +164,32 @@ std::string FullIndustrial(int rows) {
     for (int r = 0; r < rows; ++r) {
       sheet.NextRow();
       sheet.Number("1"), sheet.Text(contract), sheet.Text(subscriber), sheet.Text(point), sheet.Text(address);
-      sheet.Text(station), sheet.Number("8760"), sheet.Number("15.5"), sheet.Number("5000001"), sheet.Text(meter);
-      sheet.Number("40"), sheet.Text(kind), sheet.Number("1200.25"), sheet.Number("12.125");
+      sheet.Text(station), sheet.Number("8760"), number("15.5"), sheet.Number("5000001"), sheet.Text(meter);
+      number("40"), sheet.Text(kind), number("1200.25"), number("12.125");
+      sheet.EndRow();
+    }
+    return sheet.Write(path);
+  });
+}
+
+// A households sheet down to the sheet's last row but one: a station's name, then 999 rows of its
+// feeders, each a number, a feeder, a count of subscribers and their energy. With unreadable, the count
+// and the energy are the text "x": every row gives two messages, of which the import keeps the first.
+std::string FullHouseholds(bool unreadable) {
+  return MakeOnce(std::string(unreadable ? "быт-x" : "быт-полная") + ".xlsx", [unreadable](const std::string& path) {
+    TSheetXml sheet(std::size_t{200} << 20);
+    const int x = sheet.Shared("x");
+    for (int r = 1; r <= 1048575; ++r) {
+      r == 1 ? sheet.Row(1) : sheet.NextRow();
+      if (r % 1000 == 1) {
+        sheet.Text(sheet.Shared("ТП-" + std::to_string(r / 1000 + 1)));
+      } else {
+        sheet.Number("1"), sheet.Number("3");
+        if (unreadable)
+          sheet.Text(x), sheet.Text(x);
+        else
+          sheet.Number("120"), sheet.Number("2750.25");
+      }
       sheet.EndRow();
     }
     return sheet.Write(path);
@@ -267,7 +294,38 @@ void BM_IndustrialSheetOfFullRows(benchmark::State& state) {
     ld::ImportSubscriberBasesXls(request, info);
   });
 }
-BENCHMARK(BM_IndustrialSheetOfFullRows)->Arg(390000)->Arg(582000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_IndustrialSheetOfFullRows)->Arg(374950)->Arg(390000)->Arg(582000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The same rows with none of their numbers readable: a message for each, of which the import keeps the
+// first and counts the rest. It costs about what the sheet of sound numbers costs.
+void BM_IndustrialSheetOfUnreadableNumbers(benchmark::State& state) {
+  UseLayouts();
+  const std::string file = FullIndustrial(static_cast<int>(state.range(0)), true);
+  RunBounded(state, file, [&] {
+    ld::TSubscriberXlsRequest request;
+    request.BaseStem = (WorkDir() / "Пром").string();
+    request.Prom = true;
+    request.PathProm = file;
+    std::vector<std::string> info;
+    ld::ImportSubscriberBasesXls(request, info);
+  });
+}
+BENCHMARK(BM_IndustrialSheetOfUnreadableNumbers)->Arg(374950)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The households sheet of sound numbers (0) and of unreadable ones (1).
+void BM_HouseholdsSheetOfFullRows(benchmark::State& state) {
+  UseLayouts();
+  const std::string file = FullHouseholds(state.range(0) != 0);
+  RunBounded(state, file, [&] {
+    ld::TSubscriberXlsRequest request;
+    request.BaseStem = (WorkDir() / "Быт").string();
+    request.Byt = true;
+    request.PathByt = file;
+    std::vector<std::string> info;
+    ld::ImportSubscriberBasesXls(request, info);
+  });
+}
+BENCHMARK(BM_HouseholdsSheetOfFullRows)->ArgName("unreadable")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_TechnicalSheetAgainstABase(benchmark::State& state) {
   UseLayouts();
