@@ -176,7 +176,9 @@ void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string
           const std::size_t before = stations.size();
           try {
             if (!ReadRow(sheet, r, voltage, fields, row, stations))
-              messages.Add([&] { return "файл " + file + ", строка " + std::to_string(r) + ": " + LengthFault(sheet.Cell(r, 3)); });
+              messages.Add([&] {
+                return "файл " + file + ", строка " + std::to_string(r) + ": " + LengthFault(sheet.Cell(r, 3));
+              });
           } catch (const TCellTextError&) {
             throw;
           } catch (const std::exception& e) {

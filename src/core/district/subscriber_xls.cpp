@@ -125,7 +125,9 @@ void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
     value = *v;
     return;
   }
-  info.Add([&] { return name + ", строка " + std::to_string(row) + ", столбец " + std::to_string(col) + ": Ошибка чтения"; });
+  info.Add([&] {
+    return name + ", строка " + std::to_string(row) + ", столбец " + std::to_string(col) + ": Ошибка чтения";
+  });
 }
 
 int LastSheetRow(const TSheetCells& cells) {
@@ -211,7 +213,9 @@ void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vecto
     } else if (kind == "РЕ ген.") {
       typ = 3;
     } else {
-      messages.Add([r] { return std::string(kPromName) + ", строка " + std::to_string(r) + ": не задан тип потребления счетчика"; });
+      messages.Add([r] {
+        return std::string(kPromName) + ", строка " + std::to_string(r) + ": не задан тип потребления счетчика";
+      });
     }
     (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ);
     (*c.Device)[n] = counter.empty() || counter == "0" ? 'N' : 'Y';
@@ -249,7 +253,9 @@ void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector
       double count = 0;
       ReadCellFloat(kBytName, cells, 3, r, count, messages);
       if (std::fabs(count) > std::numeric_limits<std::int32_t>::max()) {
-        messages.Add([r] { return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения"; });
+        messages.Add([r] {
+          return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения";
+        });
         count = 0;
       }
       const auto subscribers = static_cast<std::int32_t>(Round(count));

@@ -33,6 +33,10 @@ TEST(ImportValues, NumbersTextsAndTheBoundOfMessages) {
   EXPECT_EQ(ImportTrimmedLengthFault(std::string(200, ' ') + "Б" + std::string(200, ' '), 1), "");
   // a kilobyte of spaces around a name is no name's: measured whole
   EXPECT_NE(ImportTrimmedLengthFault(forty + std::string(kMostCellBytes, ' '), 40), "");
+  // read for one field, the text is refused by that field's name
+  EXPECT_EQ(ImportLengthFault(forty + "Я", 40, "Наименование"),
+            "текст \"" + forty + "...\" не поместится в поле \"Наименование\": в поле не больше 40 символов");
+  EXPECT_EQ(ImportLengthFault(forty, 40, "Наименование"), "");
   EXPECT_EQ(WithoutEndSpaces("   "), "");
   EXPECT_EQ(WithoutEndSpaces(" а б "), "а б");
 
