@@ -1,5 +1,6 @@
 #include "gui/common/date_field.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCalendarWidget>
@@ -7,6 +8,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QStringList>
@@ -81,6 +84,10 @@ TDateField::TDateField(const char* name, QWidget* parent) : QDateEdit(parent) {
     Drop();
     setDate(date());
   });
+  // Pastes through the text's own menu and the middle button come here too; a drop would put text in
+  // behind the field's back.
+  lineEdit()->installEventFilter(this);
+  lineEdit()->setAcceptDrops(false);
   if (QCalendarWidget* calendar = calendarWidget()) {
     for (auto picked : {&QCalendarWidget::clicked, &QCalendarWidget::activated}) {
       connect(calendar, picked, this, [this](QDate day) {
@@ -97,6 +104,28 @@ bool TDateField::event(QEvent* event) {
   // so on; a text being typed or refused stays in view.
   if (!typed_.isEmpty() && lineEdit()->text() != typed_) ShowTyped();
   return handled;
+}
+
+bool TDateField::eventFilter(QObject* watched, QEvent* event) {
+  QLineEdit* edit = lineEdit();
+  if (watched == edit && event->type() == QEvent::ChildPolished) {
+    // The text's menu, made anew each time it opens, is polished as it is shown, with its actions in
+    // place: its paste is the action that would paste into the text (connected by name or by member,
+    // as the toolkit's version has it).
+    if (auto* menu = qobject_cast<QMenu*>(static_cast<QChildEvent*>(event)->child())) {
+      for (QAction* action : menu->actions()) {
+        if (disconnect(action, SIGNAL(triggered()), edit, SLOT(paste())) ||
+            disconnect(action, &QAction::triggered, edit, &QLineEdit::paste))
+          connect(action, &QAction::triggered, this, [this] { Paste(QApplication::clipboard()->text()); });
+      }
+    }
+  } else if (watched == edit && event->type() == QEvent::MouseButtonRelease && !isReadOnly() &&
+             static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton) {
+    if (QApplication::clipboard()->supportsSelection())
+      Paste(QApplication::clipboard()->text(QClipboard::Selection));
+    return true;
+  }
+  return QDateEdit::eventFilter(watched, event);
 }
 
 void TDateField::keyPressEvent(QKeyEvent* event) {

@@ -9,7 +9,8 @@
 // text of the whole date (a day and a month of one or two digits, a dot between them put in by itself
 // after two), and the date is taken once its year has four digits, or, when the typing ends (Enter,
 // Tab, a click elsewhere), with a year of two digits as a year of this century, the way the program
-// writes a period ("01.11.26"). A pasted date is taken by the same rule, never fitted to the calendar.
+// writes a period ("01.11.26"). A pasted date (keys, the text's menu, the middle button) is taken by the
+// same rule, never fitted to the calendar.
 //
 // A date that does not exist, lies outside the field's range or is left unfinished is refused: the
 // field keeps the text for correcting, a message under the dialog's fields says what is wrong, and the
@@ -43,6 +44,7 @@ public:
 
 protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;

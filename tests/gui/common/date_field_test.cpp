@@ -4,8 +4,13 @@
 // field's date stays the last one.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
 #include <string>
@@ -175,6 +180,29 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedDatesFollowTheRuleOfAType
     if (reason.empty()) date = shown;
     EXPECT_EQ(Shown(), std::pair(date, shown)) << text.toStdString();
     EXPECT_EQ(Message(), reason) << text.toStdString();
+  }
+  // Pasted through the text's own menu, the same.
+  for (const auto& [text, shown, reason] : {std::tuple("31.04.2026", "31.04.2026", "Даты \"31.04.2026\" не существует"),
+                                            std::tuple("1.5.26", "01.05.2026", "")}) {
+    QApplication::clipboard()->setText(text);
+    bool pasted = false;
+    QTimer::singleShot(0, [&pasted] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      // The menu's paste, found by its shortcut whatever the language of its captions.
+      for (QAction* action : menu->actions()) {
+        if (!action->text().endsWith(QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText))) continue;
+        action->trigger();
+        pasted = true;
+      }
+      menu->close();
+    });
+    QContextMenuEvent call(QContextMenuEvent::Keyboard, QPoint(5, 5));
+    QApplication::sendEvent(field, &call);
+    ASSERT_TRUE(pasted) << text;
+    if (std::string(reason).empty()) date = shown;
+    EXPECT_EQ(Shown(), std::pair(date, std::string(shown))) << text;
+    EXPECT_EQ(Message(), reason) << text;
   }
 }
 
