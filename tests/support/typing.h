@@ -1,8 +1,9 @@
 #pragma once
 // Typing into a grid cell as a person does: one key event per character, and the grid painted before
 // the next key (a test that sends all keys at once never lets the grid paint in between); a click on
-// one section of a date field, where a person's mouse would land on it.
+// one section of a date field, where a person's mouse would land on it; the numeric keypad; a paste.
 #include <QApplication>
+#include <QClipboard>
 #include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QTest>
@@ -34,6 +35,21 @@ inline bool ClickDateSection(QDateTimeEdit& field, QDateTimeEdit::Section sectio
     return field.currentSection() == section;
   }
   return false;
+}
+
+// Digits and the decimal key on the numeric keypad, which under a Russian layout types a comma.
+inline void TypeOnKeypad(QWidget* widget, const QString& text) {
+  for (const QChar ch : text) {
+    const auto key = ch == ',' ? Qt::Key_Comma : static_cast<Qt::Key>(Qt::Key_0 + ch.digitValue());
+    QTest::sendKeyEvent(QTest::Click, widget, key, QString(ch), Qt::KeypadModifier);
+  }
+}
+
+// A text put on the clipboard and pasted over the whole of the widget's text with Ctrl+A, Ctrl+V.
+inline void PasteOver(QWidget* widget, const QString& text) {
+  QApplication::clipboard()->setText(text);
+  QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(widget, Qt::Key_V, Qt::ControlModifier);
 }
 
 }  // namespace ld::test

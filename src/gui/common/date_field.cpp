@@ -1,10 +1,19 @@
 #include "gui/common/date_field.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
+#include <QCalendarWidget>
+#include <QClipboard>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace ld::gui {
@@ -15,6 +24,49 @@ namespace {
 const QDate kDayZero(1899, 12, 30);
 
 constexpr int kYearDigits = 4;
+constexpr int kShortYearDigits = 2;
+constexpr int kCentury = 2000;
+constexpr qsizetype kLongestShown = 20;  // characters of a refused text quoted in its message
+
+const char* const kMessageName = "DateMessage";
+const QString kShape = "введите день, месяц и год, например 01.11.2026";
+
+// The label that tells why a date was refused: one per dialog, above its buttons (the last row of
+// every dialog that has a date field), made the first time a date is refused.
+QLabel& MessageLabel(QWidget& dialog) {
+  if (auto* label = dialog.findChild<QLabel*>(kMessageName, Qt::FindDirectChildrenOnly)) return *label;
+  auto* label = new QLabel(&dialog);
+  label->setObjectName(kMessageName);
+  label->setWordWrap(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, Qt::red);
+  label->setPalette(palette);
+  if (auto* rows = qobject_cast<QBoxLayout*>(dialog.layout()))
+    rows->insertWidget(std::max(0, rows->count() - 1), label);
+  else if (dialog.layout() != nullptr)
+    dialog.layout()->addWidget(label);
+  return *label;
+}
+
+// The message of the first field of the dialog that holds a refused text, or none.
+void ShowProblems(QWidget& dialog) {
+  QString problem;
+  for (const TDateField* field : dialog.findChildren<TDateField*>()) {
+    if (!field->Problem().isEmpty()) {
+      problem = field->Problem();
+      break;
+    }
+  }
+  QLabel* label = dialog.findChild<QLabel*>(kMessageName, Qt::FindDirectChildrenOnly);
+  if (label == nullptr && problem.isEmpty()) return;
+  if (label == nullptr) label = &MessageLabel(dialog);
+  label->setText(problem);
+  label->setVisible(!problem.isEmpty());
+}
+
+QString Quoted(const QString& text) {
+  return '"' + (text.size() > kLongestShown ? text.left(kLongestShown) + "…" : text) + '"';
+}
 
 }  // namespace
 
@@ -26,20 +78,76 @@ TDateField::TDateField(const char* name, QWidget* parent) : QDateEdit(parent) {
   setObjectName(name);
   setDisplayFormat("dd.MM.yyyy");
   setCalendarPopup(true);
+  // A date picked from the calendar or set by the dialog replaces a refused text.
+  connect(this, &QDateEdit::dateChanged, this, [this] {
+    if (typed_.isEmpty() && problem_.isEmpty()) return;
+    Drop();
+    setDate(date());
+  });
+  // Pastes through the text's own menu and the middle button come here too; a drop would put text in
+  // behind the field's back.
+  lineEdit()->installEventFilter(this);
+  lineEdit()->setAcceptDrops(false);
+  if (QCalendarWidget* calendar = calendarWidget()) {
+    for (auto picked : {&QCalendarWidget::clicked, &QCalendarWidget::activated}) {
+      connect(calendar, picked, this, [this](QDate day) {
+        Drop();
+        setDate(day);
+      });
+    }
+  }
+}
+
+bool TDateField::event(QEvent* event) {
+  const bool handled = QDateEdit::event(event);
+  // The editor writes its date over the text when it gains or loses the focus, is shown again, and
+  // so on; a text being typed or refused stays in view.
+  if (!typed_.isEmpty() && lineEdit()->text() != typed_) ShowTyped();
+  return handled;
+}
+
+bool TDateField::eventFilter(QObject* watched, QEvent* event) {
+  QLineEdit* edit = lineEdit();
+  if (watched == edit && event->type() == QEvent::ChildPolished) {
+    // The text's menu, made anew each time it opens, is polished as it is shown, with its actions in
+    // place: its paste is the action that would paste into the text (connected by name or by member,
+    // as the toolkit's version has it).
+    if (auto* menu = qobject_cast<QMenu*>(static_cast<QChildEvent*>(event)->child())) {
+      for (QAction* action : menu->actions()) {
+        if (disconnect(action, SIGNAL(triggered()), edit, SLOT(paste())) ||
+            disconnect(action, &QAction::triggered, edit, &QLineEdit::paste))
+          connect(action, &QAction::triggered, this, [this] { Paste(QApplication::clipboard()->text()); });
+      }
+    }
+  } else if (watched == edit && event->type() == QEvent::MouseButtonRelease && !isReadOnly() &&
+             static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton) {
+    if (QApplication::clipboard()->supportsSelection())
+      Paste(QApplication::clipboard()->text(QClipboard::Selection));
+    return true;
+  }
+  return QDateEdit::eventFilter(watched, event);
 }
 
 void TDateField::keyPressEvent(QKeyEvent* event) {
   const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
   const QString text = event->text();
   if (!isReadOnly() && !(event->modifiers() & commands) && text.size() == 1 &&
-      ((text[0] >= '0' && text[0] <= '9') || text[0] == '.')) {
-    Type(text[0]);
+      ((text[0] >= '0' && text[0] <= '9') || text[0] == '.' || text[0] == ',')) {
+    Type(text[0] == ',' ? QChar('.') : text[0]);
+    event->accept();
+    return;
+  }
+  if (!isReadOnly() && event->matches(QKeySequence::Paste)) {
+    Paste(QApplication::clipboard()->text());
     event->accept();
     return;
   }
   if (!typed_.isEmpty()) {
     if (event->key() == Qt::Key_Backspace && !(event->modifiers() & commands)) {
+      // Taking a character back from a refused text goes on correcting it.
+      problem_.clear();
       typed_.chop(1);
+      if (QWidget* dialog = window()) ShowProblems(*dialog);
       if (typed_.isEmpty())
         setDate(date());
       else
@@ -49,17 +157,30 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
     }
     if (event->key() == Qt::Key_Escape) {
       // Escape drops what was typed; the dialog closes only on a second one.
-      typed_.clear();
+      Drop();
       setDate(date());
       event->accept();
       return;
     }
     Finish();
+    if (!typed_.isEmpty()) {
+      // A refused text: the focus may leave it and the arrows may step the last date instead, but
+      // Enter does not take the dialog on and no other key edits the text behind the field's back.
+      const int key = event->key();
+      const bool leaves = key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Up ||
+                          key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
+                          event->matches(QKeySequence::SelectAll) || event->matches(QKeySequence::Copy);
+      if (!leaves) {
+        event->accept();
+        return;
+      }
+    }
   }
   QDateEdit::keyPressEvent(event);
 }
 
 void TDateField::Type(QChar c) {
+  if (!problem_.isEmpty()) Drop();  // a digit after a refusal starts a new date
   const QStringList parts = typed_.split('.');
   const QString& last = parts.back();
   const bool inYear = parts.size() == 3;
@@ -72,7 +193,16 @@ void TDateField::Type(QChar c) {
     typed_ += c;
   }
   ShowTyped();
-  if (typed_.count('.') == 2 && typed_.section('.', 2).size() == kYearDigits) Take();
+  if (typed_.count('.') == 2 && typed_.section('.', 2).size() == kYearDigits) Take(false);
+}
+
+void TDateField::Paste(const QString& text) {
+  Drop();
+  typed_ = text.trimmed();
+  typed_.replace(',', '.');
+  if (typed_.isEmpty()) return setDate(date());
+  ShowTyped();
+  Take(true);
 }
 
 void TDateField::ShowTyped() {
@@ -83,23 +213,50 @@ void TDateField::ShowTyped() {
   edit->setCursorPosition(static_cast<int>(typed_.size()));
 }
 
-void TDateField::Take() {
-  const QStringList parts = typed_.split('.');
-  const QDate typed(parts[2].toInt(), parts[1].toInt(), parts[0].toInt());
-  typed_.clear();
-  if (!typed.isValid() || typed < minimumDate() || typed > maximumDate()) return Refuse();
+void TDateField::Take(bool ended) {
+  static const QRegularExpression shape(R"(^(\d{1,2})\.(\d{1,2})\.(\d{2}|\d{4})$)");
+  const QRegularExpressionMatch parts = shape.match(typed_);
+  const bool shortYear = parts.hasMatch() && parts.captured(3).size() == kShortYearDigits;
+  if (!parts.hasMatch() || (shortYear && !ended)) {
+    static const QRegularExpression digitsAndDots(R"(^[\d.]*$)");
+    return Refuse(digitsAndDots.match(typed_).hasMatch()
+                      ? "Дата " + Quoted(typed_) + " неполная: " + kShape
+                      : "Текст " + Quoted(typed_) + " не является датой: " + kShape);
+  }
+  const int year = parts.captured(3).toInt() + (shortYear ? kCentury : 0);
+  const QDate typed(year, parts.captured(2).toInt(), parts.captured(1).toInt());
+  const QString format = "dd.MM.yyyy";
+  if (!typed.isValid()) return Refuse("Даты " + Quoted(typed_) + " не существует");
+  if (typed < minimumDate())
+    return Refuse("Дата " + Quoted(typed_) + " раньше допустимой " + minimumDate().toString(format));
+  if (typed > maximumDate())
+    return Refuse("Дата " + Quoted(typed_) + " позже допустимой " + maximumDate().toString(format));
+  Drop();
   setDate(typed);
   if (QLineEdit* edit = lineEdit()) edit->setCursorPosition(static_cast<int>(edit->text().size()));
 }
 
-void TDateField::Refuse() {
-  typed_.clear();
+void TDateField::Refuse(const QString& problem) {
+  problem_ = problem;
   QApplication::beep();
-  setDate(date());
+  ShowTyped();
+  if (QWidget* dialog = window()) ShowProblems(*dialog);
+}
+
+void TDateField::Drop() {
+  if (typed_.isEmpty() && problem_.isEmpty()) return;
+  typed_.clear();
+  problem_.clear();
+  if (QWidget* dialog = window()) ShowProblems(*dialog);
 }
 
 void TDateField::Finish() {
-  if (!typed_.isEmpty()) Refuse();
+  if (!typed_.isEmpty() && problem_.isEmpty()) Take(true);
+}
+
+bool TDateField::Settle() {
+  Finish();
+  return problem_.isEmpty();
 }
 
 void TDateField::focusOutEvent(QFocusEvent* event) {
@@ -123,7 +280,12 @@ bool TDateField::focusNextPrevChild(bool next) {
 }
 
 void TDateField::stepBy(int steps) {
+  // Stepping starts from the last date: a refused text gives way to it.
   Finish();
+  if (!problem_.isEmpty()) {
+    Drop();
+    setDate(date());
+  }
   QDateEdit::stepBy(steps);
 }
 
@@ -134,6 +296,17 @@ QValidator::State TDateField::validate(QString& input, int& pos) const {
 
 void TDateField::fixup(QString& input) const {
   if (typed_.isEmpty()) QDateEdit::fixup(input);
+}
+
+bool DatesTaken(QWidget& dialog) {
+  TDateField* refused = nullptr;
+  for (TDateField* field : dialog.findChildren<TDateField*>()) {
+    if (!field->Settle() && refused == nullptr) refused = field;
+  }
+  if (refused == nullptr) return true;
+  ShowProblems(dialog);
+  refused->setFocus(Qt::OtherFocusReason);
+  return false;
 }
 
 }  // namespace ld::gui

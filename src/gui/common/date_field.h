@@ -5,10 +5,17 @@
 // A plain date editor takes typed digits section by section: it jumps to the next section after two
 // digits, and where a dot or a selection lands depends on where the cursor stood, so "15.10.2026"
 // typed into the day became 15.11.2026 without a word. Here the first digit typed starts a new date;
-// digits and dots are collected as the text of the whole date (a day and a month of one or two digits,
-// a dot between them put in by itself after two), and the date is taken once its year has four
-// digits. A date that does not exist or lies outside the field's range, or one left unfinished, is
-// refused: the field beeps and shows its last date again.
+// digits and dots (a comma too: the keypad's decimal key under a Russian layout) are collected as the
+// text of the whole date (a day and a month of one or two digits, a dot between them put in by itself
+// after two), and the date is taken once its year has four digits, or, when the typing ends (Enter,
+// Tab, a click elsewhere), with a year of two digits as a year of this century, the way the program
+// writes a period ("01.11.26"). A pasted date (keys, the text's menu, the middle button) is taken by the
+// same rule, never fitted to the calendar.
+//
+// A date that does not exist, lies outside the field's range or is left unfinished is refused: the
+// field keeps the text for correcting, a message under the dialog's fields says what is wrong, and the
+// field's date stays its last one until a date is taken, Escape brings the last one back or the arrows
+// step from it. While a field holds a refused text its dialog does not go ahead (DatesTaken).
 #include <QDate>
 #include <QDateEdit>
 #include <QString>
@@ -29,7 +36,15 @@ public:
 
   void stepBy(int steps) override;
 
+  // Ends a date still being typed (taken or refused); true when the field holds a date, false when it
+  // holds a refused text.
+  bool Settle();
+  // What is wrong with the text the field holds; empty while it holds its date.
+  const QString& Problem() const { return problem_; }
+
 protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -40,12 +55,19 @@ protected:
 
 private:
   void Type(QChar c);
+  void Paste(const QString& text);
   void ShowTyped();
-  void Take();
-  void Refuse();
+  void Take(bool ended);
+  void Refuse(const QString& problem);
+  void Drop();
   void Finish();
 
-  QString typed_;
+  QString typed_;    // the text being typed, or the refused text
+  QString problem_;  // why the text was refused; empty while it is being typed
 };
+
+// Settles every date field of the dialog; false, with the first field that holds a refused text
+// focused and its message shown, when the dialog must not go ahead.
+bool DatesTaken(QWidget& dialog);
 
 }  // namespace ld::gui

@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include "gui/common/date_field.h"
+
 namespace ld::gui {
 
 namespace {
@@ -26,7 +28,9 @@ TButtonPair MakeButtons(QDialog& dialog, const char* okCaption, const char* canc
 
 QHBoxLayout* OkCancelButtons(QDialog& dialog, const char* okCaption, const char* cancelCaption) {
   const TButtonPair buttons = MakeButtons(dialog, okCaption, cancelCaption);
-  QObject::connect(buttons.ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+  QObject::connect(buttons.ok, &QPushButton::clicked, &dialog, [&dialog] {
+    if (DatesTaken(dialog)) dialog.accept();
+  });
   auto* row = new QHBoxLayout;  // owned by the layout it is added to
   row->addWidget(buttons.ok);
   row->addWidget(buttons.cancel);
@@ -36,7 +40,9 @@ QHBoxLayout* OkCancelButtons(QDialog& dialog, const char* okCaption, const char*
 QHBoxLayout* ApplyCancelButtons(QDialog& dialog, const std::function<void()>& onApply) {
   const TButtonPair buttons = MakeButtons(dialog, "Применить", "Отменить");
   buttons.ok->setDefault(true);
-  QObject::connect(buttons.ok, &QPushButton::clicked, &dialog, [onApply] { onApply(); });
+  QObject::connect(buttons.ok, &QPushButton::clicked, &dialog, [&dialog, onApply] {
+    if (DatesTaken(dialog)) onApply();
+  });
   auto* row = new QHBoxLayout;  // owned by the layout it is added to
   row->addStretch();
   row->addWidget(buttons.ok);

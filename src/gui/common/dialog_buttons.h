@@ -1,5 +1,6 @@
 #pragma once
 // The buttons at the foot of the small dialogs: "OKBtn" and "CancelBtn", the latter rejecting the dialog.
+// "OKBtn" does nothing while a date field of the dialog holds a refused date (DatesTaken).
 #include <functional>
 
 class QDialog;

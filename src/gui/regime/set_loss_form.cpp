@@ -113,7 +113,7 @@ TSetLossFrm::TSetLossFrm(std::string schemePath, QWidget* parent)
   for (QCheckBox* box : {fidBox_, regKtrBox_, regQBox_, lossUnomBox_, lossPlusBox_, outWordBox_}) root->addWidget(box);
   root->addLayout(params);
   root->addLayout(ApplyCancelButtons(*this, [this] {
-    const std::string error = Validate();
+    const std::string error = Check();
     if (!error.empty()) {
       ShowMsgForm(error, mkError, mbOk);
       return;
@@ -159,6 +159,11 @@ std::string TSetLossFrm::Validate() const {
   return {};
 }
 
+std::string TSetLossFrm::Check() const {
+  if (date2_->date() < date1_->date()) return "Начальная дата больше конечной даты заданного периода";
+  return Validate();
+}
+
 void TSetLossFrm::Store() const {
   TIniRec& ini = IniRec;
   ini.Date1 = DateOf(date1_, ini.Date1);
@@ -192,7 +197,7 @@ void TSetLossFrm::LossUnomClick() {
 bool ExecuteLossSettingsDialog(const std::string& SchemePath, bool& OutWord) {
   TSetLossFrm form(SchemePath);
   form.Load();
-  if (ExecModal(form) != QDialog::Accepted || !form.Validate().empty()) return false;
+  if (ExecModal(form) != QDialog::Accepted || !form.Check().empty()) return false;
   form.Store();
   OutWord = form.OutWord();
   return true;

@@ -22,6 +22,9 @@ public:
   void Load();
   // An error text when Kfgn does not read as a number; empty when it does.
   std::string Validate() const;
+  // The first error of the values confirmed: a reversed period, then what Validate finds. A period
+  // refused here is never stored, so no later dialog or run meets it.
+  std::string Check() const;
   void Store() const;
   bool OutWord() const;
 

@@ -56,7 +56,10 @@ TTestSwtFrm::TTestSwtFrm(QWidget* parent) : QDialog(parent) {
   auto* buttons = new QDialogButtonBox(this);
   buttons->addButton("Применить", QDialogButtonBox::AcceptRole)->setObjectName("OKBtn");
   buttons->addButton("Отменить", QDialogButtonBox::RejectRole)->setObjectName("CancelBtn");
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  // A refused date keeps the dialog open, as under the other dialogs' buttons.
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    if (DatesTaken(*this)) accept();
+  });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 }

@@ -93,7 +93,10 @@ TWriteSwtFrm::TWriteSwtFrm(const std::string& header, char newCommut, char oldCo
   ok->setDefault(true);
   QPushButton* cancel = buttons->addButton("Отменить", QDialogButtonBox::RejectRole);
   cancel->setObjectName("CancelBtn");
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  // A refused date keeps the dialog open, as under the other dialogs' buttons.
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    if (DatesTaken(*this)) accept();
+  });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 }

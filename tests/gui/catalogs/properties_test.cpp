@@ -1,6 +1,7 @@
 // Graph properties (numbers, checks, the written row) and the display settings with their INI section.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
@@ -141,6 +142,14 @@ TEST_F(GraphPropertiesTest, DisplayDialogChecksDatesAndRaisesWidths) {
     QTest::keyClicks(f.LinWidthEdit, "-");
     EXPECT_EQ(f.LinWidthEdit->text(), "0") << "an entry below 1 becomes 0 as it is typed";
     f.RadiusEdit->setText("0"), f.FixYBox->setChecked(true), f.dYEdit->setText("2,5"), f.Yf2Edit->setText("10");
+    // A date the field refused keeps the dialog open, with the reason under the fields.
+    QTest::keyClicks(f.Date2Edit, "31.04.2024");
+    QTest::keyClick(f.Date2Edit, Qt::Key_Return);
+    Click(d, "OKBtn");
+    EXPECT_TRUE(d.isVisible() && d.result() != QDialog::Accepted);
+    ASSERT_NE(d.findChild<QLabel*>("DateMessage"), nullptr);
+    EXPECT_EQ(d.findChild<QLabel*>("DateMessage")->text().toStdString(), "Даты \"31.04.2024\" не существует");
+    QTest::keyClick(f.Date2Edit, Qt::Key_Escape);
     Click(d, "OKBtn");
   });
   ASSERT_TRUE(gui::ExecuteGraphDisplayDialog(d1, d2, period, wmin, lin, radius, back, frame, graph, legend, fixedX,

@@ -1,12 +1,20 @@
 // The date field of the dialogs, typed into with real key events: a date written with one or two digits
 // for the day and the month is that date wherever the cursor stood; one that does not exist, lies
-// outside the range or is left unfinished leaves the last date.
+// outside the range or is left unfinished is kept for correcting, with the reason shown, and the
+// field's date stays the last one.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -32,6 +40,11 @@ protected:
   }
   std::pair<std::string, std::string> Shown() const {
     return {field->date().toString("dd.MM.yyyy").toStdString(), field->text().toStdString()};
+  }
+  // The message the window shows about a refused date; empty when none is shown.
+  std::string Message() const {
+    const auto* label = window.findChild<QLabel*>("DateMessage");
+    return label != nullptr && label->isVisibleTo(&window) ? label->text().toStdString() : std::string();
   }
 
   QWidget window;
@@ -74,19 +87,122 @@ TEST_F(DateField, ADateTypedAsWrittenIsTakenWhereverTheCursorStoodOrWhateverWasS
   EXPECT_EQ(Shown().first, "08.05.2026");
 }
 
-TEST_F(DateField, ADateThatCannotBeTakenLeavesTheLastDateShown) {
+TEST_F(DateField, ADateThatCannotBeTakenIsKeptForCorrectingWithItsReason) {
   field->setMinimumDate(QDate(2000, 1, 1));
-  const std::pair<std::string, std::string> last("01.11.2026", "01.11.2026");
-  for (const char* impossible : {"31.02.2026", "29.02.2027", "0.3.2026", "5.13.2026", "31.12.1999"})
-    EXPECT_EQ(Type(impossible), last) << impossible;
-  // Unfinished, it is shown as typed until Enter, Tab or Escape ends it.
-  EXPECT_EQ(Type("5.3.26"), std::pair(last.first, std::string("5.3.26")));
-  QTest::keyClick(field, Qt::Key_Return);
-  EXPECT_EQ(Shown(), last);
-  for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Escape}) {
-    QTest::keyClicks(field, "5.3");
+  field->setMaximumDate(QDate(2099, 12, 31));
+  const std::string last = "01.11.2026";
+  const std::vector<std::pair<QString, std::string>> refused{
+      {"31.02.2026", "Даты \"31.02.2026\" не существует"},
+      {"29.02.2027", "Даты \"29.02.2027\" не существует"},
+      {"0.3.2026", "Даты \"0.3.2026\" не существует"},
+      {"5.13.2026", "Даты \"5.13.2026\" не существует"},
+      {"31.12.1999", "Дата \"31.12.1999\" раньше допустимой 01.01.2000"},
+      {"01.01.2100", "Дата \"01.01.2100\" позже допустимой 31.12.2099"}};
+  // Each refused the moment its year is whole; the next digit starts a new date.
+  for (const auto& [keys, reason] : refused) {
+    EXPECT_EQ(Type(keys), std::pair(last, keys.toStdString()));
+    EXPECT_EQ(Message(), reason) << keys.toStdString();
+  }
+  // The first and the last day of the range are taken, and the message goes.
+  EXPECT_EQ(Type("01.01.2000"), std::pair(std::string("01.01.2000"), std::string("01.01.2000")));
+  EXPECT_EQ(Message(), "");
+  EXPECT_EQ(Type("31.12.2099"), std::pair(std::string("31.12.2099"), std::string("31.12.2099")));
+  field->setDate(QDate(2026, 11, 1));
+
+  // Unfinished, it is shown as typed; Enter, Tab or a click elsewhere refuse it and keep it.
+  EXPECT_EQ(Type("5.3.2"), std::pair(last, std::string("5.3.2")));
+  EXPECT_EQ(Message(), "");
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Tab, Qt::Key_Enter}) {
     QTest::keyClick(field, key);
-    EXPECT_EQ(Shown(), last) << key;
+    EXPECT_EQ(Shown(), std::pair(last, std::string("5.3.2"))) << key;
+    EXPECT_EQ(Message(), "Дата \"5.3.2\" неполная: введите день, месяц и год, например 01.11.2026");
+  }
+  // Keys that would edit it behind the field's back do nothing; Backspace goes on correcting it.
+  for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_Left, Qt::Key_Home, Qt::Key_X}) QTest::keyClick(field, key);
+  EXPECT_EQ(Shown(), std::pair(last, std::string("5.3.2")));
+  for (int i = 0; i < 3; ++i) QTest::keyClick(field, Qt::Key_Backspace);
+  EXPECT_EQ(Shown(), std::pair(last, std::string("5.")));
+  EXPECT_EQ(Message(), "");
+  EXPECT_EQ(Type("4.2027"), std::pair(std::string("05.04.2027"), std::string("05.04.2027")));
+  EXPECT_EQ(Message(), "");
+  // Escape brings the last date back; so do the arrows, stepping from it.
+  Type("31.04.2027");
+  QTest::keyClick(field, Qt::Key_Escape);
+  EXPECT_EQ(Shown(), std::pair(std::string("05.04.2027"), std::string("05.04.2027")));
+  EXPECT_EQ(Message(), "");
+  Type("31.04.2027");
+  QTest::keyClick(field, Qt::Key_Up);
+  EXPECT_NE(Shown().first, "05.04.2027");
+  EXPECT_EQ(Shown().first, Shown().second);
+  EXPECT_EQ(Message(), "");
+  // A date set by the dialog replaces a refused text.
+  Type("31.04.2027");
+  field->setDate(QDate(2026, 12, 1));
+  EXPECT_EQ(Shown(), std::pair(std::string("01.12.2026"), std::string("01.12.2026")));
+  EXPECT_EQ(Message(), "");
+}
+
+TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedDatesFollowTheRuleOfATypedDate) {
+  field->setMinimumDate(QDate(1899, 12, 30));
+  // A year of two digits is of this century once the typing ends, as the program writes a period.
+  for (const auto& [keys, end, date] : {std::tuple("1.1.26", Qt::Key_Return, "01.01.2026"),
+                                        std::tuple("15.10.26", Qt::Key_Tab, "15.10.2026"),
+                                        std::tuple("30.11.99", Qt::Key_Enter, "30.11.2099"),
+                                        std::tuple("01.11.00", Qt::Key_Return, "01.11.2000")}) {
+    EXPECT_EQ(Type(keys).second, keys);
+    QTest::keyClick(field, end);
+    EXPECT_EQ(Shown(), std::pair(std::string(date), std::string(date))) << keys;
+  }
+  field->setDate(QDate(2026, 11, 1));
+  QTest::keyClicks(field, "31.11.26");
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_EQ(Shown(), std::pair(std::string("01.11.2026"), std::string("31.11.26")));
+  EXPECT_EQ(Message(), "Даты \"31.11.26\" не существует");
+
+  // The keypad's decimal key under a Russian layout types a comma: a dot all the same.
+  test::TypeOnKeypad(field, "15,10,2026");
+  EXPECT_EQ(Shown(), std::pair(std::string("15.10.2026"), std::string("15.10.2026")));
+  EXPECT_EQ(Message(), "");
+
+  // Pasted over the whole text: taken whole or refused, never fitted to the calendar.
+  const std::vector<std::tuple<QString, std::string, std::string>> pasted{
+      {"31.04.2026", "31.04.2026", "Даты \"31.04.2026\" не существует"},
+      {"29.02.2027", "29.02.2027", "Даты \"29.02.2027\" не существует"},
+      {" 20.12.2026\n", "20.12.2026", ""},
+      {"1,2,27", "01.02.2027", ""},
+      {"7.3.26", "07.03.2026", ""},
+      {"2026-12-20", "2026-12-20",
+       "Текст \"2026-12-20\" не является датой: введите день, месяц и год, например 01.11.2026"},
+      {"15.10", "15.10", "Дата \"15.10\" неполная: введите день, месяц и год, например 01.11.2026"}};
+  std::string date = "15.10.2026";
+  for (const auto& [text, shown, reason] : pasted) {
+    test::PasteOver(field, text);
+    if (reason.empty()) date = shown;
+    EXPECT_EQ(Shown(), std::pair(date, shown)) << text.toStdString();
+    EXPECT_EQ(Message(), reason) << text.toStdString();
+  }
+  // Pasted through the text's own menu, the same.
+  for (const auto& [text, shown, reason] : {std::tuple("31.04.2026", "31.04.2026", "Даты \"31.04.2026\" не существует"),
+                                            std::tuple("1.5.26", "01.05.2026", "")}) {
+    QApplication::clipboard()->setText(text);
+    bool pasted = false;
+    QTimer::singleShot(0, [&pasted] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      // The menu's paste, found by its shortcut whatever the language of its captions.
+      for (QAction* action : menu->actions()) {
+        if (!action->text().endsWith(QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText))) continue;
+        action->trigger();
+        pasted = true;
+      }
+      menu->close();
+    });
+    QContextMenuEvent call(QContextMenuEvent::Keyboard, QPoint(5, 5));
+    QApplication::sendEvent(field, &call);
+    ASSERT_TRUE(pasted) << text;
+    if (std::string(reason).empty()) date = shown;
+    EXPECT_EQ(Shown(), std::pair(date, std::string(shown))) << text;
+    EXPECT_EQ(Message(), reason) << text;
   }
 }
 

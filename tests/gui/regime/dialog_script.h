@@ -1,11 +1,17 @@
 #pragma once
 // The settings the regime dialogs start from, a scripted message box and dialog runs for their tests.
+#include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTest>
+#include <string>
+#include <utility>
 
 #include "core/base/dates.h"
 #include "core/base/settings.h"
 #include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
+#include "support/typing.h"
 
 namespace ld::test {
 
@@ -24,6 +30,47 @@ inline void KnownSettings() {
   ini.MulKvu = 2, ini.MulKvf = 3, ini.MulKvi = 4;
   ini.CLoad = ini.CFlow = ini.WVolt = ini.PropPQ = ini.RNull = ini.SavePQ = ini.OutIter = true;
   ini.CVolt = ini.WLoad = ini.WFlow = ini.RZnak = false;
+}
+
+// The message a dialog shows about a refused date; empty when none is shown.
+inline std::string DateMessage(QDialog& d) {
+  const auto* label = d.findChild<QLabel*>("DateMessage");
+  return label != nullptr && label->isVisibleTo(&d) ? label->text().toStdString() : std::string();
+}
+
+// The period fields of a dialog ("Date1", "Date2") given dates they cannot take, typed or pasted, each
+// followed by Enter and by "Применить": the dialog stays open, the field keeps the text over its last
+// date, and the message says what is wrong; Escape brings the last date back.
+inline void RefusedDatesKeepTheDialogOpen(QDialog& d) {
+  struct Case {
+    QString text;
+    bool pasted;
+    std::string message;
+  };
+  const Case cases[] = {{"31.11.2026", false, "Даты \"31.11.2026\" не существует"},
+                        {"29.02.2027", false, "Даты \"29.02.2027\" не существует"},
+                        {"31.04.2026", true, "Даты \"31.04.2026\" не существует"},
+                        {"29.02.2027", true, "Даты \"29.02.2027\" не существует"},
+                        {"31.11.26", false, "Даты \"31.11.26\" не существует"},
+                        {"5.3", false, "Дата \"5.3\" неполная: введите день, месяц и год, например 01.11.2026"}};
+  for (const char* name : {"Date1", "Date2"}) {
+    auto& field = Child<QDateEdit>(d, name);
+    const QDate last = field.date();
+    for (const Case& c : cases) {
+      if (c.pasted)
+        PasteOver(&field, c.text);
+      else
+        QTest::keyClicks(&field, c.text);
+      QTest::keyClick(&field, Qt::Key_Return);
+      Press(d, "OKBtn");
+      EXPECT_TRUE(d.isVisible() && d.result() != QDialog::Accepted) << name << " " << c.text.toStdString();
+      EXPECT_EQ(std::pair(field.text(), field.date()), std::pair(c.text, last)) << name;
+      EXPECT_EQ(DateMessage(d), c.message) << name;
+    }
+    QTest::keyClick(&field, Qt::Key_Escape);
+    EXPECT_EQ(field.text(), last.toString("dd.MM.yyyy")) << name;
+    EXPECT_EQ(DateMessage(d), "") << name;
+  }
 }
 
 class RegimeDialogTest : public ::testing::Test {

@@ -13,6 +13,7 @@
 #include "core/base/settings.h"
 #include "dialog_script.h"
 #include "gui/regime/flow_kf_form.h"
+#include "gui/regime/period_form.h"
 #include "gui/regime/set_loss_form.h"
 #include "support/test_env.h"
 #include "support/typing.h"
@@ -58,7 +59,7 @@ TEST_F(LossDialogs, LossSettingsSwitchTheirNeighboursAndStoreOnApply) {
 }
 
 // The period typed as it is written, from the month or the end of the field; a day that does not exist
-// leaves the field's date.
+// is kept for correcting over the field's date, and the calculation does not start with it.
 TEST_F(LossDialogs, LossPeriodTypedAsWritten) {
   bool word = false;
   script.Then([](QDialog& d) {
@@ -70,11 +71,53 @@ TEST_F(LossDialogs, LossPeriodTypedAsWritten) {
     QTest::keyClicks(&date2, "5.3.2027");
     EXPECT_TRUE(ClickDateSection(date2, QDateTimeEdit::YearSection));
     QTest::keyClicks(&date2, "31.2.2027");
-    EXPECT_EQ(date2.text().toStdString(), "05.03.2027");
+    EXPECT_EQ(std::pair(date2.text().toStdString(), date2.date()),
+              std::pair(std::string("31.2.2027"), QDate(2027, 3, 5)));
+    Press(d, "OKBtn");
+    EXPECT_TRUE(d.isVisible());
+    QTest::keyClick(&date2, Qt::Key_Escape);
+    RefusedDatesKeepTheDialogOpen(d);
+    TypeOnKeypad(&date1, "1,3,2027");
+    EXPECT_EQ(date1.text().toStdString(), "01.03.2027");
     Press(d, "OKBtn");
   });
   ASSERT_TRUE(gui::ExecuteLossSettingsDialog("схема", word));
-  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 10, 15), EncodeDate(2027, 3, 5)));
+  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2027, 3, 1), EncodeDate(2027, 3, 5)));
+
+  // Years of two digits, as the program writes a period, and Enter to run.
+  script.Then([](QDialog& d) {
+    QTest::keyClicks(&Child<QDateEdit>(d, "Date2"), "30.11.26");
+    QTest::keyClick(&Child<QDateEdit>(d, "Date2"), Qt::Key_Tab);
+    QTest::keyClicks(&Child<QDateEdit>(d, "Date1"), "1.11.26");
+    QTest::keyClick(&Child<QDateEdit>(d, "Date1"), Qt::Key_Return);
+  });
+  ASSERT_TRUE(gui::ExecuteLossSettingsDialog("схема", word));
+  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 11, 1), EncodeDate(2026, 11, 30)));
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{});
+}
+
+// A reversed period keeps the dialog open with its message and is never stored: the period dialog
+// opens later with the period as it was.
+TEST_F(LossDialogs, ReversedLossPeriodIsNotStored) {
+  bool word = false;
+  script.Then([&](QDialog& d) {
+    QTest::keyClicks(&Child<QDateEdit>(d, "Date1"), "30.11.2026");
+    QTest::keyClicks(&Child<QDateEdit>(d, "Date2"), "01.11.2026");
+    QTest::keyClick(&Child<QDateEdit>(d, "Date2"), Qt::Key_Return);
+    EXPECT_TRUE(d.isVisible());
+    Press(d, "OKBtn");
+    EXPECT_TRUE(d.isVisible());
+    Press(d, "CancelBtn");
+  });
+  EXPECT_FALSE(gui::ExecuteLossSettingsDialog("схема", word));
+  EXPECT_EQ(box.Texts(), std::vector<std::string>(2, "Начальная дата больше конечной даты заданного периода"));
+  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2004, 3, 1), EncodeDate(2004, 3, 31)));
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(Child<QDateEdit>(d, "Date1").text().toStdString(), "01.03.2004");
+    EXPECT_EQ(Child<QDateEdit>(d, "Date2").text().toStdString(), "31.03.2004");
+    Press(d, "CancelBtn");
+  });
+  EXPECT_FALSE(gui::ExecuteCalcPeriodDialog());
 }
 
 TEST_F(LossDialogs, CoincidenceCoefficientsThroughTheIniSection) {

@@ -11,13 +11,18 @@
 #include <QTest>
 #include <QTimeEdit>
 #include <functional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "core/base/dates.h"
 #include "core/base/settings.h"
 #include "dialog_script.h"
 #include "gui/regime/period_form.h"
+#include "gui/regime/reconfig_form.h"
 #include "gui/regime/set_regim_form.h"
+#include "gui/regime/testswt_form.h"
+#include "gui/regime/write_swt_form.h"
 #include "support/typing.h"
 
 namespace ld::test {
@@ -127,8 +132,12 @@ TEST_F(RegimDialogs, PeriodDatesTypedAsWrittenAreThePeriod) {
             << name << " " << text.toStdString();
       }
     }
+    RefusedDatesKeepTheDialogOpen(d);
     auto& date1 = Child<QDateEdit>(d, "Date1");
     auto& date2 = Child<QDateEdit>(d, "Date2");
+    // The keypad's decimal key under a Russian layout types a comma.
+    TypeOnKeypad(&date1, "15,10,2026");
+    EXPECT_EQ(date1.text().toStdString(), "15.10.2026");
     EXPECT_TRUE(ClickDateSection(date1, QDateTimeEdit::DaySection));
     QTest::keyClicks(&date1, "01.11.2026");
     EXPECT_TRUE(ClickDateSection(date2, QDateTimeEdit::DaySection));
@@ -137,6 +146,41 @@ TEST_F(RegimDialogs, PeriodDatesTypedAsWrittenAreThePeriod) {
   });
   ASSERT_TRUE(ExecuteCalcPeriodDialog());
   EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 11, 1), EncodeDate(2026, 11, 30)));
+
+  // Years of two digits, as the program writes a period, and Enter to confirm.
+  script.Then([](QDialog& d) {
+    QTest::keyClicks(&Child<QDateEdit>(d, "Date2"), "15.10.26");
+    QTest::keyClick(&Child<QDateEdit>(d, "Date2"), Qt::Key_Tab);
+    QTest::keyClicks(&Child<QDateEdit>(d, "Date1"), "1.1.26");
+    QTest::keyClick(&Child<QDateEdit>(d, "Date1"), Qt::Key_Return);
+  });
+  ASSERT_TRUE(ExecuteCalcPeriodDialog());
+  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 1, 1), EncodeDate(2026, 10, 15)));
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{});
+}
+
+// A date the field refused keeps every dialog with a date open, whatever its buttons.
+TEST_F(RegimDialogs, ARefusedDateKeepsEveryDateDialogOpen) {
+  gui::TTestSwtFrm testSwt;
+  gui::TWriteSwtFrm writeSwt("ТП1", ' ', ' ', EncodeDate(2026, 11, 1));
+  gui::TReconfigFrm reconfig({}, EncodeDate(2026, 11, 1));
+  const std::pair<QDialog*, const char*> dialogs[] = {
+      {&testSwt, "_Date1"}, {&writeSwt, "DateEdit"}, {&reconfig, "_Date"}};
+  for (const auto& [dialog, name] : dialogs) {
+    dialog->show();
+    QApplication::processEvents();
+    auto& field = Child<QDateEdit>(*dialog, name);
+    QTest::keyClicks(&field, "31.11.2026");
+    QTest::keyClick(&field, Qt::Key_Return);
+    Press(*dialog, "OKBtn");
+    EXPECT_TRUE(dialog->isVisible() && dialog->result() != QDialog::Accepted) << name;
+    EXPECT_EQ(DateMessage(*dialog), "Даты \"31.11.2026\" не существует") << name;
+    // Still being typed when the button is pressed: ended first, and taken.
+    QTest::keyClicks(&field, "30.11.26");
+    Press(*dialog, "OKBtn");
+    EXPECT_EQ(dialog->result(), QDialog::Accepted) << name;
+    EXPECT_EQ(field.date(), QDate(2026, 11, 30)) << name;
+  }
 }
 
 // The slice interval list is captioned where the user sees it, and the caption leads to the list.
