@@ -53,6 +53,8 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
       return false;
     }
   const int fMark = dbf.FieldIndex("MARK"), fLength = dbf.FieldIndex("LENGTH"), fLenMark = dbf.FieldIndex("LEN_MARK");
+  // the fields a line code made of a length and a mark comes from
+  const std::string lengthAndMark = dbf.FieldName(fLength) + ", " + dbf.FieldName(fMark);
 
   TLine04Cols c;
   FillLine04Cols(table, c);
@@ -103,7 +105,7 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
         }
         if (metres != "0") {
           const std::string code = metres + "*" + UpperCase(TrimLeadSpaces(TrimTrailSpaces(DbfText(dbf, fMark))));
-          CheckDbfFieldFit(dbf, dbf.RecNo(), dbf.FieldName(fLength) + ", " + dbf.FieldName(fMark), code, kodLine);
+          CheckDbfFieldFit(dbf, dbf.RecNo(), lengthAndMark, code, kodLine);
           c.KodLine->SetItem(n, code);
         }
       } else if (fLenMark >= 0) {

@@ -28,14 +28,12 @@ void AddRowMessage(TImportMessages& messages, const char* table, int row, const 
                                                      : std::string());
 }
 
-}  // namespace
-
-void CheckDbfFieldFit(const TDbfTable& dbf, int record, std::string_view fields, std::string_view text,
-                      const TTextField& target) {
-  // the workbook imports' check, with its reason; only a text too long costs the exception
+// Why a text does not go whole into the field, as the workbook imports' check gives it; empty when it
+// goes. Only a text too long costs the exception.
+std::string FieldFitFault(std::string_view text, const TTextField& target) {
   try {
-    CheckFieldFit(text, target, record, 1);
-    return;
+    CheckFieldFit(text, target, 1, 1);
+    return {};
   } catch (const TCellTextError&) {
   }
   // A damaged record can hold control characters among its letters; a zero byte would end the message
@@ -44,14 +42,25 @@ void CheckDbfFieldFit(const TDbfTable& dbf, int record, std::string_view fields,
   for (char& c : shown)
     if (static_cast<unsigned char>(c) < 0x20) c = '?';
   try {
-    CheckFieldFit(shown, target, record, 1);
+    CheckFieldFit(shown, target, 1, 1);
   } catch (const TCellTextError& e) {
-    throw TSourceTextError(ImportRowMessage(dbf.FileName(), record, "поле " + std::string(fields), e.Reason));
+    return e.Reason;
   }
+  return {};
+}
+
+}  // namespace
+
+void CheckDbfFieldFit(const TDbfTable& dbf, int record, std::string_view fields, std::string_view text,
+                      const TTextField& target) {
+  if (std::string fault = FieldFitFault(text, target); !fault.empty())
+    throw TSourceTextError(ImportRowMessage(dbf.FileName(), record, "поле " + std::string(fields), fault));
 }
 
 void CheckDbfFieldFit(const TDbfTable& dbf, int record, int field, std::string_view text, const TTextField& target) {
-  CheckDbfFieldFit(dbf, record, dbf.FieldName(field), text, target);
+  // the field's name is made only for the refusal
+  if (std::string fault = FieldFitFault(text, target); !fault.empty())
+    throw TSourceTextError(ImportRowMessage(dbf.FileName(), record, "поле " + dbf.FieldName(field), fault));
 }
 
 void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::vector<std::string>& info,
@@ -194,6 +203,8 @@ void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>
   ReserveRows(table, dbf.RecordCount());
   const int fNdog = dbf.FieldIndex("NDOGOV"), fName = dbf.FieldIndex("NAME_POTR"), fTown = dbf.FieldIndex("TOWN"),
             fStreet = dbf.FieldIndex("STREET");
+  // the fields an address comes from
+  const std::string townAndStreet = dbf.FieldName(fTown) + ", " + dbf.FieldName(fStreet);
   TWalkProgress walk(dbf.RecordCount(), progress);
   int n = 0;
   for (bool more = dbf.First(); more; more = dbf.Next()) {
@@ -211,7 +222,7 @@ void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>
       if (fTown >= 0 && fStreet >= 0) {
         const std::string town = DbfText(dbf, fTown);
         const std::string whole = town.empty() ? DbfText(dbf, fStreet) : town + ", " + DbfText(dbf, fStreet);
-        CheckDbfFieldFit(dbf, dbf.RecNo(), dbf.FieldName(fTown) + ", " + dbf.FieldName(fStreet), whole, address);
+        CheckDbfFieldFit(dbf, dbf.RecNo(), townAndStreet, whole, address);
         c.Address->SetItem(n, whole);
       }
     } catch (const TRecordError&) {

@@ -239,11 +239,13 @@ TEST(DbfTable, DamagedFilesNeitherCrashNorReadBeyondTheFile) {
   const std::string good = dir / "good.dbf";
   WriteDbf(good, kFields, {{"ТП-1", "1", "1.5"}, {"ТП-2", "2", "2"}, {"ТП-3", "3", "3"}, {"ТП-4", "4", "4"}}, {3});
   const std::string valid = ReadBytes(good);
+  // the same table under the headers of Clipper and of Visual FoxPro
+  const std::string seeds[] = {valid, DbfClipper(valid), DbfFoxPro(valid)};
   std::mt19937 random(46);
   const std::string path = dir / "damaged.dbf";
   int opened = 0;
   for (int i = 0; i < 300; ++i) {
-    WriteBytes(path, Mutate(valid, random));
+    WriteBytes(path, Mutate(seeds[i % 3], random));
     TDbfTable dbf;
     std::string error;
     if (!dbf.Open(path, error)) {
