@@ -13,6 +13,7 @@
 #include "core/base/import_number.h"
 #include "core/base/strings.h"
 #include "core/district/subscriber_cells.h"
+#include "core/district/subscriber_dbf.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/table_file.h"
 
@@ -80,11 +81,8 @@ struct TBaseFields {
 // their first characters would become one. Refuses the file by the row and the source's field the text
 // comes from.
 void CheckFit(std::string_view text, const TTextField& field, const std::string& file, int j, const char* source) {
-  try {
-    CheckFieldFit(text, field, j, 1);
-  } catch (const TCellTextError& e) {
-    throw Error(ImportRowMessage(file, j, std::string("поле \"") + source + "\"", e.Reason));
-  }
+  if (std::string fault = FieldFitFault(text, field); !fault.empty())
+    throw Error(ImportRowMessage(file, j, std::string("поле \"") + source + "\"", fault));
 }
 
 // The rows of the line table so far, with the index by which a section finds the row it inherits its
@@ -302,8 +300,9 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
       }
       row.Name1 = n1;
       row.Name2 = n2;
-      // the voltage of a section is one of an earlier row, or a part of it, and checked there
-      CheckFit(row.Un, fields.Un, file, j, row.Sign == kSupply ? "Name1" : "KodLine");
+      // a section's voltage is an earlier row's, or its part before "/", and was checked there
+      if (row.Sign == kSupply || row.Sign == kTransformer)
+        CheckFit(row.Un, fields.Un, file, j, row.Sign == kSupply ? "Name1" : "KodLine");
       CheckFit(row.Text, fields.Text, file, j, "Text");
       CheckFit(n1, fields.Name1, file, j, "Name1");
       CheckFit(n2, fields.Name2, file, j, "Name2");

@@ -28,9 +28,10 @@ void AddRowMessage(TImportMessages& messages, const char* table, int row, const 
                                                      : std::string());
 }
 
-// Why a text does not go whole into the field, as the workbook imports' check gives it; empty when it
-// goes. Only a text too long costs the exception.
+}  // namespace
+
 std::string FieldFitFault(std::string_view text, const TTextField& target) {
+  // the workbook imports' own check; only a text too long costs the exception
   try {
     CheckFieldFit(text, target, 1, 1);
     return {};
@@ -48,8 +49,6 @@ std::string FieldFitFault(std::string_view text, const TTextField& target) {
   }
   return {};
 }
-
-}  // namespace
 
 void CheckDbfFieldFit(const TDbfTable& dbf, int record, std::string_view fields, std::string_view text,
                       const TTextField& target) {

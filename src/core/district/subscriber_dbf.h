@@ -15,6 +15,12 @@
 
 namespace ld {
 
+// Why a text of an import without cells does not go whole into the table's field it fills, the reason
+// as the workbook imports give it ('текст "..." не поместится в поле "<title>": ...'); empty when it
+// goes. Control characters of a damaged source are quoted as "?", so that a zero byte does not end the
+// message.
+std::string FieldFitFault(std::string_view text, const TTextField& target);
+
 // What a dBase import makes of a field of the source (the text of record `record`, field `field`, as the
 // import trims it or puts a prefix before it) checked against the table's field it fills: a text longer
 // than the field would lose its end, and two names alike in their first characters would become one.
