@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/import_number.h"
 #include "core/base/strings.h"
+#include "core/district/subscriber_cells.h"
+#include "core/district/subscriber_dbf.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/table_file.h"
 
@@ -52,6 +56,33 @@ std::string Before(const std::string& s, char c) {
 std::string After(const std::string& s, char c) {
   const auto at = s.find(c);
   return at == std::string::npos ? std::string() : s.substr(at + 1);
+}
+
+// The text fields of the new base's tables that the import fills, by their layouts' widths.
+struct TBaseFields {
+  TTextField Text, Name1, Name2, Un, KodLine, StationName, Ntr, Transform;
+  TBaseFields() {
+    TDataFile lines, stations;
+    ReadMaket(LayoutLines10, lines);
+    ReadMaket(LayoutTransTP, stations);
+    Text = TextField(lines, "Text");
+    Name1 = TextField(lines, "Name1");
+    Name2 = TextField(lines, "Name2");
+    Un = TextField(lines, "Un");
+    KodLine = TextField(lines, "KodLine");
+    StationName = TextField(stations, "Name1");
+    Ntr = TextField(stations, "Ntr");
+    Transform = TextField(stations, "Transform");
+  }
+};
+
+// A text of the new base checked whole against its field, as the workbook imports check theirs: one cut
+// to fit would lose its end (a transformer's low voltage, a voltage's digits) and two names alike in
+// their first characters would become one. Refuses the file by the row and the source's field the text
+// comes from.
+void CheckFit(std::string_view text, const TTextField& field, const std::string& file, int j, const char* source) {
+  if (std::string fault = FieldFitFault(text, field); !fault.empty())
+    throw Error(ImportRowMessage(file, j, std::string("поле \"") + source + "\"", fault));
 }
 
 // The rows of the line table so far, with the index by which a section finds the row it inherits its
@@ -116,9 +147,9 @@ constexpr long long kMaxFileTransformers = 100000;
 // The transformers of a row's Transform list at its end node N2: items separated by ",", each with
 // an optional count of up to three digits before its mark. A list of more transformers than the bound
 // refuses the file, and so does the row whose list brings the file's count (fileTotal, the lists of
-// the rows before it) past its bound.
+// the rows before it) past its bound, or a transformer's name or mark that its field cannot hold.
 void AddStationTransformers(const std::string& list, const TImportLine& row, TSortedStations& stations,
-                            const std::string& file, int j, long long& fileTotal) {
+                            const TBaseFields& fields, const std::string& file, int j, long long& fileTotal) {
   std::vector<std::pair<int, std::string>> items;
   long long total = 0;  // a long list of counts must not wrap around below the bound
   const std::string trimmed = Trim(list);
@@ -160,7 +191,11 @@ void AddStationTransformers(const std::string& list, const TImportLine& row, TSo
       const long long k = s == 0 ? c : static_cast<long long>(s) + 2LL * c - 2;
       const std::string ntr = "Т" + std::to_string(k);
       if (stations.Find(row.Name2, ntr)) continue;
-      stations.Insert(row.Name2, ntr).Transform = item + "/" + v + "/0.4";
+      std::string mark = item + "/" + v + "/0.4";
+      CheckFit(row.Name2, fields.StationName, file, j, "Name2");
+      CheckFit(ntr, fields.Ntr, file, j, "Transform");
+      CheckFit(mark, fields.Transform, file, j, "Transform");
+      stations.Insert(row.Name2, ntr).Transform = std::move(mark);
     }
   }
 }
@@ -194,6 +229,7 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
   std::vector<TImportLine> lines;
   TSortedStations stations;
   TVoltageSearch search(lines);
+  const TBaseFields fields;
 
   for (const std::string& file : files) {
     TDataFile source;
@@ -264,6 +300,12 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
       }
       row.Name1 = n1;
       row.Name2 = n2;
+      // a section's voltage is an earlier row's, or its part before "/", and was checked there
+      if (row.Sign == kSupply || row.Sign == kTransformer)
+        CheckFit(row.Un, fields.Un, file, j, row.Sign == kSupply ? "Name1" : "KodLine");
+      CheckFit(row.Text, fields.Text, file, j, "Text");
+      CheckFit(n1, fields.Name1, file, j, "Name1");
+      CheckFit(n2, fields.Name2, file, j, "Name2");
 
       const char32_t commut = CharAt(src.Commut, j);
       row.Commut = UpperChar(commut) == U'О' ? U'К' : commut;
@@ -271,16 +313,20 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
       if (CharAt(src.ComBeg, j) == U'-' || n1.empty() || IsIntegerText(n1, number)) row.MarkCom1 = "-";
       if (CharAt(src.ComEnd, j) == U'-' || n2.empty() || IsIntegerText(n2, number)) row.MarkCom2 = "-";
 
-      AddStationTransformers(GetCellText(source, j, transformCol, true), row, stations, file, j, transformers);
+      AddStationTransformers(GetCellText(source, j, transformCol, true), row, stations, fields, file, j, transformers);
 
       const std::string kodLine = src.KodLine->GetItem(j);
       if (UpperCase(kodLine).find("ФИДЕР") == std::string::npos) {
+        CheckFit(kodLine, fields.KodLine, file, j, "KodLine");
         row.KodLine = kodLine;
         if (const int type = src.TypPQ->Get(j); type != 0) {
           const double p = LoadValue(src.P->Get(j), file, j, "P");
           const double q = LoadValue(src.Q->Get(j), file, j, "Q");
           TImportStation* station = stations.LastOf(n2);
-          if (!station) station = &stations.Insert(n2, "");
+          if (!station) {
+            CheckFit(n2, fields.StationName, file, j, "Name2");
+            station = &stations.Insert(n2, "");
+          }
           station->T = type;
           station->Pn = p;
           station->Qn = q;

@@ -17,8 +17,11 @@ namespace ld {
 // file and advances by 10 at every tenth of its rows. A file that cannot be read as a district network
 // table throws ld::Error naming it; so does a row whose load taken is no finite number or whose
 // Transform list names more than 999 transformers, naming the row and the field (and the station), or
-// whose list brings the transformers of its file's lists past 100,000, naming the row and the field.
-// Nothing is returned then.
+// whose list brings the transformers of its file's lists past 100,000, naming the row and the field, or
+// a row that gives a text longer than the field of the new base it goes to (names, note, mark, the
+// voltage a supply name or a transformer mark gives, a station transformer's name and mark with its
+// voltages), naming the row and the source's field. A supply row's dispatch designation is its end's
+// name, kept whole in Name2 beside it, and is not checked. Nothing is returned then.
 void ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
                          const TImportProgress& progress = {});
 

@@ -10,6 +10,7 @@
 #include "core/base/strings.h"
 #include "core/district/run_locks.h"
 #include "core/district/subscriber_cells.h"
+#include "core/district/subscriber_dbf.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/table_ops.h"
 
@@ -52,31 +53,48 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
       return false;
     }
   const int fMark = dbf.FieldIndex("MARK"), fLength = dbf.FieldIndex("LENGTH"), fLenMark = dbf.FieldIndex("LEN_MARK");
+  // the fields a line code made of a length and a mark comes from
+  const std::string lengthAndMark = dbf.FieldName(fLength) + ", " + dbf.FieldName(fMark);
 
   TLine04Cols c;
   FillLine04Cols(table, c);
+  const TTextField nameTP = TextField(table, "NameTP"), ntr = TextField(table, "Ntr"), fider = TextField(table, "Fider"),
+                   kodLine = TextField(table, "KodLine"), prim = TextField(table, "Prim");
   ReserveRows(table, dbf.RecordCount());
   TWalkProgress walk(dbf.RecordCount(), progress);
   std::string station, transformer;
+  // the records that gave the station and the transformer carried down: a text too long is named there
+  int stationRecord = 0, transformerRecord = 0;
   int n = 0, k = 0;
   try {
     for (bool more = dbf.First(); more; more = dbf.Next()) {
       ++k;
       walk.Advance(k);
       // a record without a station's name belongs to the station above it, also when it is not taken
-      if (const std::string s = StationKey(DbfText(dbf, fName)); !s.empty()) station = request.Prefix + s;
+      if (const std::string s = StationKey(DbfText(dbf, fName)); !s.empty()) {
+        station = request.Prefix + s;
+        stationRecord = dbf.RecNo();
+      }
       const std::string a = NormalizeName(DbfText(dbf, fAbon));
       const bool subscriber = a == kSubscriberLine;
       if (request.Kind == 1 ? !subscriber : request.Kind == 2 ? subscriber : request.Kind != 0) continue;
 
       ++n;
       if (!a.empty()) (*c.A)[n] = CharCode(FirstChar(a));
+      // a name is checked where it is taken: a station of lines that are not taken is never stored
+      CheckDbfFieldFit(dbf, stationRecord, fName, station, nameTP);
       c.NameTP->SetItem(n, station);
       std::string t = StationKey(DbfText(dbf, fNtr));
       if (const auto dash = t.find('-'); dash != std::string::npos) t.erase(dash, 1);
-      if (!t.empty()) transformer = t;
+      if (!t.empty()) {
+        transformer = t;
+        transformerRecord = dbf.RecNo();
+      }
+      CheckDbfFieldFit(dbf, transformerRecord, fNtr, transformer, ntr);
       c.Ntr->SetItem(n, transformer);
-      c.Fider->SetItem(n, StationKey(DbfText(dbf, fFider)));
+      const std::string feeder = StationKey(DbfText(dbf, fFider));
+      CheckDbfFieldFit(dbf, dbf.RecNo(), fFider, feeder, fider);
+      c.Fider->SetItem(n, feeder);
       if (fMark >= 0 && fLength >= 0) {
         // a length that is no number goes into the line code as it stands, so it is checked as a text
         const std::string length = DbfText(dbf, fLength);
@@ -85,12 +103,19 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
           ShowMsgForm("Неверно задана длина линии в строке " + std::to_string(k), mkWarning, mbOk);
           metres = length;
         }
-        if (metres != "0")
-          c.KodLine->SetItem(n, metres + "*" + UpperCase(TrimLeadSpaces(TrimTrailSpaces(DbfText(dbf, fMark)))));
+        if (metres != "0") {
+          const std::string code = metres + "*" + UpperCase(TrimLeadSpaces(TrimTrailSpaces(DbfText(dbf, fMark))));
+          CheckDbfFieldFit(dbf, dbf.RecNo(), lengthAndMark, code, kodLine);
+          c.KodLine->SetItem(n, code);
+        }
       } else if (fLenMark >= 0) {
-        c.KodLine->SetItem(n, DbfText(dbf, fLenMark));
+        const std::string code = DbfText(dbf, fLenMark);
+        CheckDbfFieldFit(dbf, dbf.RecNo(), fLenMark, code, kodLine);
+        c.KodLine->SetItem(n, code);
       }
-      c.Prim->SetItem(n, DbfText(dbf, fPrim));
+      const std::string note = DbfText(dbf, fPrim);
+      CheckDbfFieldFit(dbf, dbf.RecNo(), fPrim, note, prim);
+      c.Prim->SetItem(n, note);
     }
   } catch (const TDbfReadError& e) {
     info.push_back(RecordMessage(k + 1, e.what()));
@@ -113,7 +138,7 @@ bool ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& i
   TDbfTable dbf;
   std::string error;
   if (!dbf.Open(request.Path, error)) {
-    info.push_back("Ошибка чтения базы линий 0.4 кВ (файл " + request.Path + ")");
+    info.push_back("Ошибка чтения базы линий 0.4 кВ (файл " + request.Path + "): " + dbf.OpenFault());
     return false;
   }
   if (stage) stage("  Импорт базы линий 0.4 кВ ... ");

@@ -24,13 +24,15 @@ struct TLine04Request {
 // Walks the open table into the empty table of the layout, sorted by NameTP, Ntr, Fider. A length that
 // is no number is shown in a warning box and its text taken as it stands. False when the file lacks a
 // field that every record needs (NAMETP, ABON, NTR, FIDER, PRIM), a record cannot be read or a text the
-// table takes (the length text included) has a character the tables cannot hold: the fault is then in
-// info and the table is not to be written.
+// table takes (the length text included) has a character the tables cannot hold or does not go whole
+// into its field (CheckDbfFieldFit; a station or transformer carried down is named by the record that
+// gave it): the fault is then in info and the table is not to be written.
 bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& table, std::vector<std::string>& info,
                     const TImportProgress& progress = {});
 
 // The whole command: the stem's 0.4 kV table locked, the file read and the table written in place of
-// the old one. False, with the reason in info, when nothing was written; a lock held by someone else
+// the old one. False, with the reason in info, when nothing was written (a file the reader refuses:
+// "Ошибка чтения базы линий 0.4 кВ (файл <path>): <the reader's reason>"); a lock held by someone else
 // throws the table store's error.
 bool ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& info,
                       const TImportProgress& progress = {}, const TStageProc& stage = {});

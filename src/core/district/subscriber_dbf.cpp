@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "core/base/codepage.h"
+#include "core/base/import_messages.h"
 #include "core/base/strings.h"
 #include "core/district/run_locks.h"
 #include "core/district/subscriber_cells.h"
@@ -20,16 +21,56 @@ namespace {
 // The Latin letter by which a meter's mark says that its energy is the sum less the transformer's part.
 constexpr char32_t kSumLessTransformer = U'K';
 
-std::string RowMessage(const char* table, int row, const char* what) {
-  return std::string(table) + ". Строка " + std::to_string(row) + " - " + what;
+// A record's message; its text is made only when the list keeps it, since a base of unreadable values
+// gives one for every record.
+void AddRowMessage(TImportMessages& messages, const char* table, int row, const char* what) {
+  messages.Add(messages.Added() < kMaxImportMessages ? std::string(table) + ". Строка " + std::to_string(row) + " - " + what
+                                                     : std::string());
 }
 
 }  // namespace
 
+std::string FieldFitFault(std::string_view text, const TTextField& target) {
+  // the workbook imports' own check; only a text too long costs the exception
+  try {
+    CheckFieldFit(text, target, 1, 1);
+    return {};
+  } catch (const TCellTextError&) {
+  }
+  // A damaged record can hold control characters among its letters; a zero byte would end the message
+  // where it is quoted. The reason quotes them as "?", each still one character.
+  std::string shown(text);
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  try {
+    CheckFieldFit(shown, target, 1, 1);
+  } catch (const TCellTextError& e) {
+    return e.Reason;
+  }
+  return {};
+}
+
+void CheckDbfFieldFit(const TDbfTable& dbf, int record, std::string_view fields, std::string_view text,
+                      const TTextField& target) {
+  if (std::string fault = FieldFitFault(text, target); !fault.empty())
+    throw TSourceTextError(ImportRowMessage(dbf.FileName(), record, "поле " + std::string(fields), fault));
+}
+
+void CheckDbfFieldFit(const TDbfTable& dbf, int record, int field, std::string_view text, const TTextField& target) {
+  // the field's name is made only for the refusal
+  if (std::string fault = FieldFitFault(text, target); !fault.empty())
+    throw TSourceTextError(ImportRowMessage(dbf.FileName(), record, "поле " + dbf.FieldName(field), fault));
+}
+
 void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::vector<std::string>& info,
                         const TImportProgress& progress) {
+  TImportMessages messages(info);
   TMeterPointCols c;
   FillMeterPointCols(table, c);
+  const TTextField nameTP = TextField(table, "NameTP"), ntr = TextField(table, "Ntr"), fider = TextField(table, "Fider"),
+                   ndog = TextField(table, "Ndog"), abonent = TextField(table, "Abonent"),
+                   numCounter = TextField(table, "NumCounter"), transform = TextField(table, "Transform"),
+                   line = TextField(table, "Line");
   int n = table.RowCount;
   ReserveRows(table, n + dbf.RecordCount());
   const int fResId = dbf.FieldIndex("RES_ID"), fNameTP = dbf.FieldIndex("NAMETP"), fNtr = dbf.FieldIndex("NTR"),
@@ -66,23 +107,26 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
     }
     ++n;
     try {
-      const auto text = [&](int f, DAString* column, bool key) {
-        if (f >= 0) column->SetItem(n, key ? StationKey(DbfText(dbf, f)) : DbfText(dbf, f));
+      const auto text = [&](int f, DAString* column, const TTextField& field, bool key) {
+        if (f < 0) return;
+        const std::string value = key ? StationKey(DbfText(dbf, f)) : DbfText(dbf, f);
+        CheckDbfFieldFit(dbf, dbf.RecNo(), f, value, field);
+        column->SetItem(n, value);
       };
-      text(fNameTP, c.NameTP, true);
-      text(fNtr, c.Ntr, true);
-      text(fFeeder, c.Fider, true);
-      text(fNdog, c.Ndog, false);
-      text(fAbonent, c.Abonent, false);
-      text(fNumCounter, c.NumCounter, false);
-      text(fTransform, c.Transform, false);
-      text(fLine, c.Line, false);
+      text(fNameTP, c.NameTP, nameTP, true);
+      text(fNtr, c.Ntr, ntr, true);
+      text(fFeeder, c.Fider, fider, true);
+      text(fNdog, c.Ndog, ndog, false);
+      text(fAbonent, c.Abonent, abonent, false);
+      text(fNumCounter, c.NumCounter, numCounter, false);
+      text(fTransform, c.Transform, transform, false);
+      text(fLine, c.Line, line, false);
       if (fNumPoint >= 0) c.NumPoint[n] = SourceInteger(dbf.Value(fNumPoint), pointLow, pointHigh);
       if (fTypCounter >= 0) {
         try {
           (*c.TypCounter)[n] = static_cast<std::uint8_t>(SourceInteger(dbf.Value(fTypCounter), 0, 255));
         } catch (const TRecordError&) {
-          info.push_back(RowMessage("База промышленных абонентов", n, "неверно задан тип счетчика"));
+          AddRowMessage(messages, "База промышленных абонентов", n, "неверно задан тип счетчика");
           (*c.TypCounter)[n] = 1;
         }
       }
@@ -104,7 +148,7 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
         if (f >= 0) (*column)[n] = SourceNumber(dbf.Value(f));
       if ((*c.Device)[n] == static_cast<char>(kSumLessTransformer)) (*c.W)[n] = (*c.Ws)[n] - (*c.Wt)[n];
     } catch (const TRecordError&) {
-      info.push_back(RowMessage("База промышленных абонентов", n, "ошибка чтения"));
+      AddRowMessage(messages, "База промышленных абонентов", n, "ошибка чтения");
     }
   }
   table.RowCount = n;
@@ -113,8 +157,10 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
 
 void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feederPrefix,
                        std::vector<std::string>& info, const TImportProgress& progress) {
+  TImportMessages messages(info);
   THouseholdCols c;
   FillHouseholdCols(table, c);
+  const TTextField nameTP = TextField(table, "NameTP"), fider = TextField(table, "Fider");
   ReserveRows(table, dbf.RecordCount());
   const int fName = dbf.FieldIndex("NAME_TP"), fFider = dbf.FieldIndex("FIDER"), fW = dbf.FieldIndex("W"),
             fWs = dbf.FieldIndex("WS"), fCount = dbf.FieldIndex("COUNTAB"), fPay = dbf.FieldIndex("PAYAB");
@@ -124,14 +170,22 @@ void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feed
     walk.Advance(dbf.RecNo());
     ++n;
     try {
-      if (fName >= 0) c.NameTP->SetItem(n, UpperCase(DbfText(dbf, fName)));
-      if (fFider >= 0) c.Fider->SetItem(n, feederPrefix + UpperCase(DbfText(dbf, fFider)));
+      if (fName >= 0) {
+        const std::string name = UpperCase(DbfText(dbf, fName));
+        CheckDbfFieldFit(dbf, dbf.RecNo(), fName, name, nameTP);
+        c.NameTP->SetItem(n, name);
+      }
+      if (fFider >= 0) {
+        const std::string feeder = feederPrefix + UpperCase(DbfText(dbf, fFider));
+        CheckDbfFieldFit(dbf, dbf.RecNo(), fFider, feeder, fider);
+        c.Fider->SetItem(n, feeder);
+      }
       if (fW >= 0) (*c.W)[n] = SourceNumber(dbf.Value(fW));
       if (fWs >= 0) (*c.Ws)[n] = SourceNumber(dbf.Value(fWs));
       if (fCount >= 0) (*c.CountAb)[n] = SourceInteger(dbf.Value(fCount), INT32_MIN, INT32_MAX);
       if (fPay >= 0) (*c.PayAb)[n] = SourceInteger(dbf.Value(fPay), INT32_MIN, INT32_MAX);
     } catch (const TRecordError&) {
-      info.push_back(RowMessage("База бытовых абонентов", n, "ошибка чтения"));
+      AddRowMessage(messages, "База бытовых абонентов", n, "ошибка чтения");
     }
   }
   table.RowCount = n;
@@ -140,25 +194,38 @@ void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feed
 
 void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& info,
                       const TImportProgress& progress) {
+  TImportMessages messages(info);
   TConsumerCols c;
   FillConsumerCols(table, c);
+  const TTextField ndog = TextField(table, "Ndog"), nameAb = TextField(table, "NameAb"),
+                   address = TextField(table, "Address");
   ReserveRows(table, dbf.RecordCount());
   const int fNdog = dbf.FieldIndex("NDOGOV"), fName = dbf.FieldIndex("NAME_POTR"), fTown = dbf.FieldIndex("TOWN"),
             fStreet = dbf.FieldIndex("STREET");
+  // the fields an address comes from
+  const std::string townAndStreet = dbf.FieldName(fTown) + ", " + dbf.FieldName(fStreet);
   TWalkProgress walk(dbf.RecordCount(), progress);
   int n = 0;
   for (bool more = dbf.First(); more; more = dbf.Next()) {
     walk.Advance(dbf.RecNo());
     ++n;
     try {
-      if (fNdog >= 0) c.Ndog->SetItem(n, DbfText(dbf, fNdog));
-      if (fName >= 0) c.NameAb->SetItem(n, DbfText(dbf, fName));
+      const auto text = [&](int f, DAString* column, const TTextField& field) {
+        if (f < 0) return;
+        const std::string value = DbfText(dbf, f);
+        CheckDbfFieldFit(dbf, dbf.RecNo(), f, value, field);
+        column->SetItem(n, value);
+      };
+      text(fNdog, c.Ndog, ndog);
+      text(fName, c.NameAb, nameAb);
       if (fTown >= 0 && fStreet >= 0) {
         const std::string town = DbfText(dbf, fTown);
-        c.Address->SetItem(n, town.empty() ? DbfText(dbf, fStreet) : town + ", " + DbfText(dbf, fStreet));
+        const std::string whole = town.empty() ? DbfText(dbf, fStreet) : town + ", " + DbfText(dbf, fStreet);
+        CheckDbfFieldFit(dbf, dbf.RecNo(), townAndStreet, whole, address);
+        c.Address->SetItem(n, whole);
       }
     } catch (const TRecordError&) {
-      info.push_back(RowMessage("Список договоров РЭС", n, "ошибка чтения"));
+      AddRowMessage(messages, "Список договоров РЭС", n, "ошибка чтения");
     }
   }
   table.RowCount = n;
@@ -217,16 +284,17 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
     TDbfTable dbf;
     std::string error;
     const std::string failure = s.failText + s.path + ")";
+    // the reader's reason stays with the line: a person sees why a base that other programs open is refused
     if (!dbf.Open(s.path, error)) {
-      info.push_back(failure);
+      info.push_back(failure + ": " + dbf.OpenFault());
       return {};
     }
     if (stage) stage(s.stageText);
     try {
       s.read(dbf, tables[i]);
-    } catch (const TDbfReadError&) {
+    } catch (const TDbfReadError& e) {
       // a record that cannot be read from the file: the table is not written
-      info.push_back(failure);
+      info.push_back(failure + ": " + e.Reason());
       return {};
     } catch (const TSourceTextError& e) {
       info.push_back(e.what());

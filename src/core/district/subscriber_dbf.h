@@ -4,14 +4,36 @@
 // the district's list of contracts. Each reader walks one open dBase table into a table of its layout;
 // ImportSubscriberBasesDbf is the whole command over the base's files.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/base/callbacks.h"
 #include "core/district/base_import.h"
+#include "core/district/subscriber_cells.h"
 #include "core/office/dbf_table.h"
 #include "core/tables/layout.h"
 
 namespace ld {
+
+// Why a text of an import without cells does not go whole into the table's field it fills, the reason
+// as the workbook imports give it ('текст "..." не поместится в поле "<title>": ...'); empty when it
+// goes. Control characters of a damaged source are quoted as "?", so that a zero byte does not end the
+// message.
+std::string FieldFitFault(std::string_view text, const TTextField& target);
+
+// What a dBase import makes of a field of the source (the text of record `record`, field `field`, as the
+// import trims it or puts a prefix before it) checked against the table's field it fills: a text longer
+// than the field would lose its end, and two names alike in their first characters would become one.
+// Throws TSourceTextError, 'Ошибка чтения файла "<file>": строка <record>, поле <FIELD>: <reason>', the
+// reason naming the table's field as the workbook imports do. The record is the one the text stands in,
+// which for a name carried down to the records below it is not the current one.
+void CheckDbfFieldFit(const TDbfTable& dbf, int record, int field, std::string_view text, const TTextField& target);
+// The same for a text made of several fields, named together ("TOWN, STREET").
+void CheckDbfFieldFit(const TDbfTable& dbf, int record, std::string_view fields, std::string_view text,
+                      const TTextField& target);
+
+// Each reader checks every text it takes against its field (CheckDbfFieldFit) and keeps the first
+// kMaxImportMessages of its record messages, counting the rest in one line.
 
 // Appends the records of the district (all records for district 0) after the table's rows
 // ("База промышленных абонентов", columns created) and sorts the table by NameTP, Ndog, NumPoint,
@@ -37,7 +59,7 @@ struct TSubscriberDbfRequest {
 // Reads the wanted files in the order industrial, household, contracts and writes each table as soon
 // as it is read (the household and contract tables are always replaced whole). Record faults and a
 // file that cannot be read go to info; the latter ends the command, the tables written before staying
-// written. Returns the layout of the table to show: the first of the three that was wanted, or empty
+// written, with the line "Ошибка чтения базы ... (файл <path>): <the reader's reason>". Returns the layout of the table to show: the first of the three that was wanted, or empty
 // when a file could not be read or nothing was wanted. The stem's files of the wanted tables are locked
 // meanwhile; a lock held by someone else, or an unreadable industrial base in add mode, throws the
 // table store's error before anything is written.

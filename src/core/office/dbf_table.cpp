@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "core/base/codepage.h"
@@ -113,11 +114,16 @@ bool BinaryNumberText(char type, int width, const unsigned char* p, std::string&
 }
 
 // The header's own claims against its descriptors and the file's size, before the library trusts them:
-// the library takes a header length as it stands and reads every field at the offset it gives, so a
-// length one byte off shifts every field of every record, and a record count that the file does not
-// hold reads blank rows. The header is 32 bytes, a descriptor of 32 bytes for each field, the terminator
-// 0x0D (Visual FoxPro tables keep 263 bytes of their database's name after it); the records fill the
-// file from there to its end, save one optional end-of-file byte 0x1A.
+// the library takes a header length and a record length as they stand and reads every field at the
+// offset they give, so a length one byte off shifts every field of every record, and a record count that
+// the file does not hold reads blank rows. The header is 32 bytes, a descriptor of 32 bytes for each
+// field and the terminator 0x0D; the records start at the header's length. What stands between the
+// terminator and there is padding: zero bytes (Clipper and its successors write one), and in a Visual
+// FoxPro table first the 263 bytes of its database's name, a text filled up with zero bytes. A record
+// is its deletion mark and the fields' widths; the records fill the file from the header's end to the
+// file's end, save one optional end-of-file byte 0x1A.
+constexpr std::size_t kFoxProBacklink = 263;
+
 std::string CheckHeader(const std::string& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
@@ -145,11 +151,34 @@ std::string CheckHeader(const std::string& path) {
   std::size_t terminator = 32;
   while (terminator < headerLength && head[terminator] != 0x0D) terminator += 32;
   if (terminator >= headerLength) return "файл поврежден: в заголовке нет конца описаний полей";
+  const std::size_t fields = (terminator - 32) / 32;
+  if (fields == 0) return notTable;
+  const std::string described = "описаниям " + std::to_string(fields) + " полей";
+
+  std::size_t padding = terminator + 1;
   const bool foxPro = head[0] == 0x30 || head[0] == 0x31 || head[0] == 0x32;
-  const std::size_t expected = terminator + 1 + (foxPro ? 263 : 0);
-  if (headerLength != expected)
-    return "файл поврежден: длина заголовка " + std::to_string(headerLength) + " байт не соответствует описаниям " +
-           std::to_string((terminator - 32) / 32) + " полей (" + std::to_string(expected) + " байт)";
+  if (foxPro && headerLength - padding >= kFoxProBacklink) {
+    const std::size_t end = padding + kFoxProBacklink;
+    std::size_t name = padding;
+    while (name < end && head[name] >= 0x20) ++name;
+    // the name ends at its first zero byte; whatever follows is padding
+    padding = name;
+  }
+  for (std::size_t i = padding; i < headerLength; ++i)
+    if (head[i] != 0) {
+      char byte[8];
+      std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned>(head[i]));
+      return "файл поврежден: длина заголовка " + std::to_string(headerLength) + " байт не соответствует " + described +
+             " (" + std::to_string(terminator + 1) + " байт): после них не нулевое заполнение (" + std::to_string(i + 1) +
+             "-й байт файла: " + byte + ")";
+    }
+
+  std::uint64_t widths = 1;  // the deletion mark
+  for (std::size_t k = 0; k < fields; ++k) widths += head[32 + 32 * k + 16];
+  if (recordLength != widths)
+    return "файл поврежден: длина записи " + std::to_string(recordLength) + " байт не соответствует " + described +
+           " (" + std::to_string(widths) + " байт)";
+
   if (records > 0x7FFFFFFFu || headerLength + records * recordLength > size)
     return "файл поврежден: записей меньше, чем указано в заголовке";
   const std::uint64_t end = headerLength + records * recordLength;
@@ -160,6 +189,9 @@ std::string CheckHeader(const std::string& path) {
 }
 
 }  // namespace
+
+TDbfReadError::TDbfReadError(const std::string& path, std::string reason)
+    : Error(ReadError(path, reason)), reason_(std::move(reason)) {}
 
 TDbfTable::TDbfTable() = default;
 
@@ -179,24 +211,25 @@ void TDbfTable::Close() {
 bool TDbfTable::Open(const std::string& path, std::string& error) {
   Close();
   error.clear();
-  if (path.empty()) {
-    error = "Не задано имя файла";
-    return false;
-  }
-  if (std::string reason = CheckHeader(path); !reason.empty()) {
+  openFault_.clear();
+  const auto refuse = [&](std::string reason) {
+    Close();
     error = ReadError(path, reason);
+    openFault_ = std::move(reason);
+    return false;
+  };
+  if (path.empty()) {
+    openFault_ = error = "Не задано имя файла";
     return false;
   }
+  if (std::string reason = CheckHeader(path); !reason.empty()) return refuse(std::move(reason));
   SAHooks hooks = ReadHooks();
   tOpenPath = &path;
   tLibraryError.clear();
   // the library's own name for the file: any name ending in ".dbf" reaches the open hook
   DBFHandle h = DBFOpenLL("table.dbf", "rb", &hooks);
   tOpenPath = nullptr;
-  if (h == nullptr) {
-    error = ReadError(path, tLibraryError.empty() ? "файл не является таблицей dBase" : tLibraryError);
-    return false;
-  }
+  if (h == nullptr) return refuse(tLibraryError.empty() ? "файл не является таблицей dBase" : tLibraryError);
   handle_ = h;
   path_ = path;
   recordCount_ = DBFGetRecordCount(h);
@@ -214,18 +247,11 @@ bool TDbfTable::Open(const std::string& path, std::string& error) {
     field.Type = static_cast<char>(DBFGetNativeFieldType(h, i));
     field.Offset = h->panFieldOffset[i];
     field.Width = h->panFieldSize[i];
-    if (field.Width < 0 || field.Offset < 1 || field.Offset + field.Width > recordLength_) {
-      Close();
-      error = ReadError(path, "описания полей не соответствуют длине записи");
-      return false;
-    }
+    if (field.Width < 0 || field.Offset < 1 || field.Offset + field.Width > recordLength_)
+      return refuse("описания полей не соответствуют длине записи");
     fields_.push_back(std::move(field));
   }
-  if (fields_.empty()) {
-    Close();
-    error = ReadError(path, "файл не является таблицей dBase");
-    return false;
-  }
+  if (fields_.empty()) return refuse("файл не является таблицей dBase");
   return true;
 }
 
@@ -234,8 +260,8 @@ bool TDbfTable::Load(int record) {
   record_ = DBFReadTuple(static_cast<DBFHandle>(handle_), record);
   if (record_ == nullptr) {
     current_ = -1;
-    throw TDbfReadError(ReadError(path_, "запись " + std::to_string(record + 1) + " не читается" +
-                                             (tLibraryError.empty() ? "" : " (" + tLibraryError + ")")));
+    throw TDbfReadError(path_, "запись " + std::to_string(record + 1) + " не читается" +
+                                   (tLibraryError.empty() ? "" : " (" + tLibraryError + ")"));
   }
   return record_[0] != '*';
 }

@@ -10,8 +10,11 @@
 // comes trimmed on both sides. Numbers that later dBase variants keep in binary (integer, double and
 // currency fields) come as the text of their value, with a point.
 //
-// A file is checked whole before the first record is read: a header, field descriptors or a record
-// count that do not fit the file refuse it, so a walk never meets a record that is not there.
+// A file is checked whole before the first record is read: a header, field descriptors, a record length
+// or a record count that do not fit the file refuse it, so a walk never meets a record that is not
+// there and never reads a field from another's bytes. The records start where the header's length says:
+// the descriptors end at their terminator, and zero bytes after it (Clipper and its successors write
+// one) or a Visual FoxPro table's name of its database are padding.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,10 +24,15 @@
 
 namespace ld {
 
-// A record of an open table that cannot be read.
+// A record of an open table that cannot be read: what() is 'Ошибка чтения файла "<path>": <reason>'.
 class TDbfReadError : public Error {
 public:
-  using Error::Error;
+  TDbfReadError(const std::string& path, std::string reason);
+  // Why, without the file's name.
+  const std::string& Reason() const { return reason_; }
+
+private:
+  std::string reason_;
 };
 
 class TDbfTable {
@@ -37,6 +45,9 @@ public:
   // Opens the table, closing the one open before. False when the file cannot be read as a dBase table;
   // error then holds 'Ошибка чтения файла "<path>": <reason>' and no table is open.
   bool Open(const std::string& path, std::string& error);
+  // Why the last Open refused its file, without the file's name (what error holds after the path);
+  // empty when it opened the file.
+  const std::string& OpenFault() const { return openFault_; }
   void Close();
   bool IsOpen() const { return handle_ != nullptr; }
   const std::string& FileName() const { return path_; }
@@ -74,6 +85,7 @@ private:
 
   void* handle_ = nullptr;  // the library's table handle
   std::string path_;
+  std::string openFault_;
   int recordCount_ = 0;
   int recordLength_ = 0;
   int codePage_ = 866;

@@ -90,6 +90,24 @@ TEST_F(ImportFuzz, DamagedNetworkTablesAreImportedWholeOrRefusedByName) {
   importOrRefuse(crowded);
   EXPECT_EQ(refused, before + 1);
   for (int round = 0; round < kRounds / 60 && !HasFatalFailure(); ++round) importOrRefuse(Mutate(crowded, random));
+
+  // Seeds at the ends of their fields: a supply's voltage of six characters and a transformer mark that
+  // its voltages bring to forty; and the same a character longer, refused as it stands.
+  const auto atTheEnd = [&](int extra) {
+    std::string mark = "ТМГ-400";
+    while (static_cast<int>(Utf8Length(mark)) < 29 + extra) mark += "Х";
+    WriteRows(file, LayoutDistrict10,
+              {{"П", "ПС.35.110000", "Ф-5"}, {"", "Ф-5", "ТП-1.2", "", "", "", "АС-50", "2" + mark, "1", "0.1", "0.05"}});
+    return ReadBytes(file);
+  };
+  const std::string full = atTheEnd(0), past = atTheEnd(1);
+  const int sound = refused;
+  importOrRefuse(full);
+  EXPECT_EQ(refused, sound);
+  importOrRefuse(past);
+  EXPECT_EQ(refused, sound + 1);
+  for (int round = 0; round < kRounds / 6 && !HasFatalFailure(); ++round)
+    importOrRefuse(Mutate(round % 2 == 0 ? full : past, random));
 }
 
 TEST_F(ImportFuzz, DamagedFeederFilesAreImportedOrRefusedByName) {

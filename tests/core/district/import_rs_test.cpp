@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/table_file.h"
@@ -257,6 +258,73 @@ TEST_F(DistrictFilesImport, LoadsThatAreNoNumbersAndEndlessTransformerListsRefus
   const std::string bound = Source("полный.RS", full);
   EXPECT_EQ(read({bound}), "imported") << "exactly the bound";
   EXPECT_EQ(read({bound, bound}), "imported") << "the count is each file's own";
+}
+
+// Each text of the new base goes whole into its field, or the file is refused by the row and the source's
+// field the text comes from: a transformer mark cut to its field would lose its low voltage, a voltage
+// its digits. A supply row's dispatch designation is its end's name, kept whole beside it.
+TEST_F(DistrictFilesImport, TextsLongerThanTheirFieldsRefuseTheFile) {
+  const std::string file = dir / "длинные.RS";
+  // the source's texts as its file holds them, longer than its own fields show when one is given
+  const auto refusal = [&](const Rows& rows, const char* field = nullptr, const std::string& text = {}) {
+    TDataFile table;
+    FillRows(table, LayoutDistrict10, rows);
+    if (field) static_cast<DAString&>(*table.Columns[FindColumnIndex(field, table)]).SetItem(2, text);
+    WriteTableFile(file, table);
+    TBaseImport base;
+    try {
+      ImportDistrictFiles({file}, dir / "Б", base);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("imported");
+  };
+  const auto tooLong = [&](int row, const std::string& field, const std::string& text, const std::string& title,
+                           int most) {
+    const std::string shown = Utf8Length(text) > 40 ? Utf8Left(text, 40) + "..." : text;
+    return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(row) + ", поле \"" + field +
+           "\": текст \"" + shown + "\" не поместится в поле \"" + title + "\": в поле не больше " +
+           std::to_string(most) + " символов, а в тексте " + std::to_string(Utf8Length(text));
+  };
+  const auto mark = [](std::size_t length) {
+    std::string m = "ТМГ-400";
+    while (Utf8Length(m) < length) m += "Х";
+    return m;
+  };
+  const Rows feed = {{"П", "ПС.35.10", "Ф-5"}, {"", "Ф-5", "ТП-1"}};
+  EXPECT_EQ(refusal({{"П", "ПС.35.10", "Ф-5"}, {"", "ПС.35.10", "ТП-7", "", "", "", "АС-50", mark(35)}}),
+            tooLong(2, "Transform", mark(35) + "/10/0.4", "Марка тр-ра", 40));
+  EXPECT_EQ(refusal({{"П", "ПС.35.1000000000", "Ф-5"}}), tooLong(1, "Name1", "1000000000", "Uном, кВ", 6));
+  EXPECT_EQ(refusal({{"Т", "ПС", "ТП", "", "", "", "ТДН-100/1000000/0.4"}}),
+            tooLong(1, "KodLine", "1000000/0", "Uном, кВ", 6));
+  EXPECT_EQ(refusal({{"", "ПС", "ТП.1000000000", "", "", "", "", "ТМ-1"}}),
+            tooLong(1, "Transform", "Т1000000000", "Тр-р", 10));
+  const std::string name = "ТП-" + std::string(38, '7');
+  EXPECT_EQ(refusal(feed, "Name2", " " + name + " "), tooLong(2, "Name2", name, "Конец участка", 40));
+  EXPECT_EQ(refusal(feed, "Name1", name), tooLong(2, "Name1", name, "Начало участка", 40));
+  EXPECT_EQ(refusal(feed, "KodLine", std::string(61, 'A')),
+            tooLong(2, "KodLine", std::string(61, 'A'), "Марка провода (кабеля)", 60));
+  EXPECT_EQ(refusal(feed, "Text", std::string(81, 'z')), tooLong(2, "Text", std::string(81, 'z'), "Примечание", 80));
+
+  // each filled to its last character
+  const std::string section = "ТП-" + std::string(37, '7');
+  TBaseImport base;
+  ImportDistrictFiles(
+      {Source("полные.RS",
+              {{"П", "ПС.Лесная-" + std::string(23, '1') + ".110000", section, "", "", "", "", "", "0", "0", "0",
+                std::string(80, 'z')},
+               {"", section, "ТП-8.999999999", "", "", "", std::string(60, 'A'), mark(29)},
+               {"Т", "ТП-8", "ТП-9", "", "", "", "ТДН-100/110/10", "ТМ-1"}})},
+      dir / "Б", base);
+  EXPECT_TRUE(base.Messages.empty());
+  EXPECT_EQ(ColumnTexts(base.Lines, "Un"), (std::vector<std::string>{"110000", "110000", "110/10"}));
+  EXPECT_EQ(ColumnTexts(base.Stations, "Ntr"), (std::vector<std::string>{"Т999999999", "Т1"}));
+  EXPECT_EQ(ColumnTexts(base.Stations, "Transform"),
+            (std::vector<std::string>{mark(29) + "/110000/0.4", "ТМ-1/10/0.4"}));
+  // the supply row's designation shows the name's first 20 characters; the name is whole beside it
+  EXPECT_EQ(ColumnTexts(base.Lines, "Name2")[0], section);
+  EXPECT_EQ(static_cast<const DAString&>(*base.Lines.Columns[FindColumnIndex("DSNum", base.Lines)]).GetItem(1),
+            section);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/office/test_dbf_writer.h"
 #include "core/tables/table_file.h"
 #include "support/scripted_msgbox.h"
@@ -31,6 +32,21 @@ const std::vector<DbfRow> kRecords = {
     {"", "", "Т-2", "ф4", "ас", "abc", ""},
     {"тп-9", "", "", "ф1", "ас", "1", "удалена"},
 };
+
+std::string Letters(const char* letter, int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += letter;
+  return s;
+}
+
+// The refusal of a text longer than the table's field it goes to.
+std::string TooLong(const std::string& file, int record, const std::string& field, const std::string& text,
+                    const std::string& title, int most) {
+  const std::string shown = Utf8Length(text) > 40 ? Utf8Left(text, 40) + "..." : text;
+  return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(record) + ", поле " + field + ": текст \"" +
+         shown + "\" не поместится в поле \"" + title + "\": в поле не больше " + std::to_string(most) +
+         " символов, а в тексте " + std::to_string(Utf8Length(text));
+}
 
 Grid Cells(const TDataFile& t) {
   Grid rows;
@@ -150,9 +166,54 @@ TEST_F(Line04Dbf, FaultsLeaveTheTableAsItWas) {
   info.clear();
   fs::remove(file);
   EXPECT_FALSE(Import(0));
-  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы линий 0.4 кВ (файл " + file + ")"});
+  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы линий 0.4 кВ (файл " + file +
+                                           "): файл не найден или недоступен"});
   EXPECT_EQ(ReadBytes(stem + ".R04"), old);
   ExpectNoLocks();
+}
+
+// Each text goes whole into its field as the import makes it (the prefix before a station, the length in
+// metres before a mark), or the file is refused by the record and the field it comes from: a station or a
+// transformer carried down by the record that named it, and only when a line of it is taken.
+TEST_F(Line04Dbf, TextsLongerThanTheirFieldsRefuseTheFile) {
+  const std::vector<DbfField> wide = {{"NAMETP", 'C', 50}, {"ABON", 'C', 2},      {"NTR", 'C', 12},
+                                      {"FIDER", 'C', 50},  {"MARK", 'C', 60},     {"LENGTH", 'N', 9, 4},
+                                      {"PRIM", 'C', 90}};
+  const std::string old = ReadBytes(stem + ".R04");
+  const auto refusal = [&](const std::vector<DbfRow>& rows, int kind, const std::string& prefix = "") {
+    WriteDbf(file, wide, rows);
+    info.clear();
+    EXPECT_FALSE(Import(kind, prefix));
+    EXPECT_EQ(ReadBytes(stem + ".R04"), old);
+    ExpectNoLocks();
+    return info.size() == 1 ? info[0] : "messages: " + std::to_string(info.size());
+  };
+  const std::string station = "ТП-" + Letters("Ш", 38);
+  EXPECT_EQ(refusal({{station, "", "1", "ф1", "ас", "0.1", ""}}, 0), TooLong(file, 1, "NAMETP", station, "ТП", 40));
+  // the subscriber line that names the station is not taken, the network line below it is
+  EXPECT_EQ(refusal({{station, "А", "1", "ф1", "ас", "0.1", ""}, {"", "", "", "ф2", "ас", "0.1", ""}}, 2),
+            TooLong(file, 1, "NAMETP", station, "ТП", 40));
+  EXPECT_EQ(refusal({{"ТП-" + Letters("Ш", 37), "", "1", "ф1", "ас", "0.1", ""}}, 0, "Р-"),
+            TooLong(file, 1, "NAMETP", "Р-ТП-" + Letters("Ш", 37), "ТП", 40));
+  EXPECT_EQ(refusal({{"ТП-1", "", "т-1234567890", "ф1", "ас", "0.1", ""}, {"", "", "", "ф2", "ас", "0.1", ""}}, 0),
+            TooLong(file, 1, "NTR", "Т1234567890", "Тр-р", 10));
+  EXPECT_EQ(refusal({{"ТП-1", "", "1", Letters("ф", 41), "ас", "0.1", ""}}, 0),
+            TooLong(file, 1, "FIDER", Letters("Ф", 41), "Фидер 0.4 кВ", 40));
+  EXPECT_EQ(refusal({{"ТП-1", "", "1", "ф1", "ас", "0.1", ""}, {"", "", "", "ф1", Letters("а", 57), "0.35", ""}}, 0),
+            TooLong(file, 2, "LENGTH, MARK", "350*" + Letters("А", 57), "Марка провода (кабеля)", 60));
+  EXPECT_EQ(refusal({{"ТП-1", "", "1", "ф1", "ас", "0.1", Letters("п", 81)}}, 0),
+            TooLong(file, 1, "PRIM", Letters("п", 81), "Примечание", 80));
+  EXPECT_TRUE(box.Texts().empty());
+
+  // every field filled to its last character; a station too long whose lines are not taken is no fault
+  WriteDbf(file, wide,
+           {{station, "", "1", "ф1", "ас", "0.1", ""},
+            {"ТП-" + Letters("Ш", 35), "А", "т-123456789", Letters("ф", 40), Letters("а", 56), "0.35", Letters("п", 80)}});
+  info.clear();
+  EXPECT_TRUE(Import(1, "Р-"));
+  EXPECT_TRUE(info.empty());
+  EXPECT_EQ(Cells(Table()), (Grid{{"Р-ТП-" + Letters("Ш", 35), "Т123456789", Letters("Ф", 40), "А",
+                                   "350*" + Letters("А", 56), Letters("п", 80)}}));
 }
 
 }  // namespace

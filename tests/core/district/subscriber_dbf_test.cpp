@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/session.h"
 #include "core/office/test_dbf_writer.h"
@@ -31,6 +32,21 @@ DbfRow Prom(const std::string& res, const std::string& tp, const std::string& nd
             const std::string& typ = "1", const std::string& device = "", const std::string& w = "10",
             const std::string& wt = "0", const std::string& ws = "0", const std::string& ktok = "1") {
   return {res, tp, "т-1", "л2", ndog, "Абонент " + ndog, point, typ, device, "", "1", ktok, w, wt, ws};
+}
+
+// The refusal of a text longer than the table's field it goes to.
+std::string TooLong(const std::string& file, int record, const std::string& field, const std::string& text,
+                    const std::string& title, int most) {
+  const std::string shown = Utf8Length(text) > 40 ? Utf8Left(text, 40) + "..." : text;
+  return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(record) + ", поле " + field + ": текст \"" +
+         shown + "\" не поместится в поле \"" + title + "\": в поле не больше " + std::to_string(most) +
+         " символов, а в тексте " + std::to_string(Utf8Length(text));
+}
+
+std::string Letters(const char* letter, int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += letter;
+  return s;
 }
 
 std::vector<std::vector<std::string>> Cells(const TDataFile& t, const std::vector<std::string>& fields) {
@@ -235,7 +251,8 @@ TEST_F(SubscriberDbf, AFileThatCannotBeReadEndsTheCommandAndKeepsWhatWasWritten)
   r.PathByt = missing;
   r.PathDog = prom;
   EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы бытовых абонентов (файл " + missing + ")"});
+  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы бытовых абонентов (файл " + missing +
+                                           "): файл не найден или недоступен"});
   EXPECT_EQ(Table(".BPA").RowCount, 1) << "written before the failure";
   EXPECT_EQ(ReadBytes(stem + ".BBA"), oldByt);
   EXPECT_EQ(ReadBytes(stem + ".RAB"), oldDog) << "never read";
@@ -245,9 +262,122 @@ TEST_F(SubscriberDbf, AFileThatCannotBeReadEndsTheCommandAndKeepsWhatWasWritten)
   info.clear();
   r.PathProm = missing;
   EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы промышленных абонентов (файл " + missing + ")"});
+  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы промышленных абонентов (файл " + missing +
+                                           "): файл не найден или недоступен"});
   EXPECT_EQ(Table(".BPA").RowCount, 1);
   EXPECT_EQ(Locks(), 0);
+
+  // A household base whose header Clipper wrote (a zero byte after the descriptors' terminator) is read;
+  // a byte there that is no padding refuses it with the reader's reason.
+  const std::string byt = dir / "byt.dbf";
+  WriteDbf(byt, {{"NAME_TP", 'C', 12}, {"FIDER", 'C', 6}, {"W", 'N', 10, 1}}, {{"тп-9", "1", "1200.5"}});
+  const std::string clipper = DbfClipper(ReadBytes(byt));
+  WriteBytes(byt, clipper);
+  info.clear();
+  r.Prom = r.Dog = false;
+  r.PathByt = byt;
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutHouseholds);
+  EXPECT_TRUE(info.empty());
+  EXPECT_EQ(Cells(Table(".BBA"), {"NameTP", "Fider", "W"}),
+            (std::vector<std::vector<std::string>>{{"ТП-9", "1", "1200.5"}}));
+  std::string damaged = clipper;
+  damaged[129] = 'x';
+  WriteBytes(byt, damaged);
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
+  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы бытовых абонентов (файл " + byt +
+                                           "): файл поврежден: длина заголовка 130 байт не соответствует описаниям "
+                                           "3 полей (129 байт): после них не нулевое заполнение (130-й байт файла: "
+                                           "0x78)"});
+  EXPECT_EQ(Table(".BBA").RowCount, 1);
+  EXPECT_EQ(Locks(), 0);
+}
+
+// Every text goes whole into the field of the table it fills, as the import makes it (trimmed, with the
+// feeder's prefix, town and street together): a longer one is never cut, where two stations alike in
+// their first 40 characters would become one; it refuses the file by its record and field, and the
+// base's table stays as it was.
+TEST_F(SubscriberDbf, TextsGoWholeIntoTheirFieldsOrRefuseTheFileByRecordAndField) {
+  WriteRows(stem + ".BBA", LayoutHouseholds, {{"СТАРАЯ", "Л1"}});
+  const std::string old = ReadBytes(stem + ".BBA");
+  const std::string byt = dir / "byt.dbf";
+  const std::vector<DbfField> householdFields = {{"NAME_TP", 'C', 60}, {"FIDER", 'C', 60}, {"W", 'N', 10, 1}};
+  TSubscriberDbfRequest r = Request();
+  r.Byt = true;
+  r.PathByt = byt;
+  r.FeederPrefix = "Л-";
+  const auto households = [&](const std::vector<DbfRow>& rows) {
+    WriteDbf(byt, householdFields, rows);
+    info.clear();
+    return ImportSubscriberBasesDbf(r, info);
+  };
+  const std::string station = "ТП-" + Letters("Ш", 37);
+  EXPECT_EQ(households({{station + "-1", "1", "5"}, {station + "-2", "1", "7"}}), "");
+  EXPECT_EQ(info, std::vector<std::string>{TooLong(byt, 1, "NAME_TP", station + "-1", "ТП", 40)});
+  EXPECT_EQ(ReadBytes(stem + ".BBA"), old);
+  EXPECT_EQ(households({{"ТП-1", "1", "5"}, {"ТП-" + Letters("Ш", 38), "1", "7"}}), "");
+  EXPECT_EQ(info, std::vector<std::string>{TooLong(byt, 2, "NAME_TP", "ТП-" + Letters("Ш", 38), "ТП", 40)});
+  // the prefix makes the feeder's name
+  EXPECT_EQ(households({{"ТП-1", Letters("Ф", 39), "5"}}), "");
+  EXPECT_EQ(info, std::vector<std::string>{TooLong(byt, 1, "FIDER", "Л-" + Letters("Ф", 39), "Фидер 0.4 кВ", 40)});
+  EXPECT_EQ(ReadBytes(stem + ".BBA"), old);
+  // 40 Cyrillic letters are 80 bytes and go whole
+  EXPECT_EQ(households({{Letters("ш", 40), Letters("ф", 38), "5"}}), LayoutHouseholds);
+  EXPECT_TRUE(info.empty());
+  EXPECT_EQ(Cells(Table(".BBA"), {"NameTP", "Fider"}),
+            (std::vector<std::vector<std::string>>{{Letters("Ш", 40), "Л-" + Letters("Ф", 38)}}));
+
+  // the industrial base: a station trimmed to 40 characters goes whole, 41 do not; a consumer of 81
+  const std::string prom = dir / "prom.dbf";
+  const std::vector<DbfField> promFields = {{"NAMETP", 'C', 50}, {"NDOG", 'C', 10}, {"ABONENT", 'C', 100}};
+  WriteDbf(prom, promFields, {{"  " + Letters("Ш", 40) + "  ", "1", Letters("А", 80)}});
+  r.Byt = false;
+  r.Prom = true;
+  r.PathProm = prom;
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutMeterPoints);
+  EXPECT_EQ(Cells(Table(".BPA"), {"NameTP", "Abonent"}),
+            (std::vector<std::vector<std::string>>{{Letters("Ш", 40), Letters("А", 80)}}));
+  const std::string oldProm = ReadBytes(stem + ".BPA");
+  WriteDbf(prom, promFields, {{"ТП-1", "1", "А"}, {"ТП-2", "2", Letters("А", 81)}});
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
+  EXPECT_EQ(info, std::vector<std::string>{TooLong(prom, 2, "ABONENT", Letters("А", 81), "Абонент", 80)});
+  WriteDbf(prom, promFields, {{" " + Letters("Ш", 41), "1", "А"}});
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
+  EXPECT_EQ(info, std::vector<std::string>{TooLong(prom, 1, "NAMETP", Letters("Ш", 41), "ТП", 40)});
+  EXPECT_EQ(ReadBytes(stem + ".BPA"), oldProm);
+
+  // the contracts: town and street together make the address
+  const std::string dog = dir / "dog.dbf";
+  WriteDbf(dog, {{"NDOGOV", 'C', 8}, {"TOWN", 'C', 40}, {"STREET", 'C', 40}},
+           {{"1", Letters("Г", 39), Letters("у", 39)}, {"2", Letters("Г", 39), Letters("у", 40)}});
+  r.Prom = false;
+  r.Dog = true;
+  r.PathDog = dog;
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
+  EXPECT_EQ(info, std::vector<std::string>{TooLong(dog, 2, "TOWN, STREET",
+                                                   Letters("Г", 39) + ", " + Letters("у", 40), "Адрес", 80)});
+  EXPECT_FALSE(fs::exists(stem + ".RAB"));
+  EXPECT_EQ(Locks(), 0);
+}
+
+// A base of unreadable values gives a message for every record: the first thousand are kept and the
+// rest counted.
+TEST_F(SubscriberDbf, RecordMessagesAreBounded) {
+  const std::string byt = dir / "byt.dbf";
+  WriteDbf(byt, {{"NAME_TP", 'C', 6}, {"W", 'N', 4}}, std::vector<DbfRow>(1500, DbfRow{"ТП-1", "x"}));
+  TSubscriberDbfRequest r = Request();
+  r.Byt = true;
+  r.PathByt = byt;
+  info = {"до импорта"};
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutHouseholds);
+  ASSERT_EQ(info.size(), 1002u);
+  EXPECT_EQ(info[1], "База бытовых абонентов. Строка 1 - ошибка чтения");
+  EXPECT_EQ(info[1000], "База бытовых абонентов. Строка 1000 - ошибка чтения");
+  EXPECT_EQ(info.back(), "Еще сообщений не показано: 500");
+  EXPECT_EQ(Table(".BBA").RowCount, 1500) << "every record is a row all the same";
 }
 
 TEST_F(SubscriberDbf, ATableThatAnotherUserHoldsStopsEverythingAndKeepsThatLock) {

@@ -32,31 +32,59 @@ namespace {
 constexpr int kRounds = 200;
 
 // The refusal that the import of one dBase file as all three subscriber bases owes: the first record, in
-// file order, with a text that the tables cannot hold in a field that a base takes as text, named with
-// that field (the meter points' fields in their columns' order, of the given district's records only;
-// then the households', then the contracts'); a record that cannot be read refuses the file as a
-// whole. Empty when nothing stands in the way.
+// file order, with a text that the tables cannot hold, or that is longer than its table's field, in a
+// field that a base takes as text, named with that field (the meter points' fields in their columns'
+// order, of the given district's records only; then the households', then the contracts'); a file or a
+// record that cannot be read refuses the file as a whole with the reader's reason. Empty when nothing
+// stands in the way.
 std::string ExpectedRefusal(const std::string& file, int districtNo) {
-  const std::string unreadable = "Ошибка чтения базы промышленных абонентов (файл " + file + ")";
+  const std::string unreadable = "Ошибка чтения базы промышленных абонентов (файл " + file + "): ";
+  struct Field {
+    std::string name;
+    int most;  // characters of the table's field
+    bool key;  // trimmed, Latin look-alikes made Cyrillic
+    std::string title = {};  // of the table's field
+  };
   struct Base {
     bool byDistrict;
-    std::vector<std::string> fields;
+    std::vector<Field> fields;
   };
   const Base bases[] = {
-      {true, {"NAMETP", "NTR", "FEEDER", "NDOG", "ABONENT", "NUMCOUNTER", "TRANSFORM", "LINE"}},
-      {false, {"NAME_TP", "FIDER"}},
-      {false, {"NDOGOV", "NAME_POTR", "TOWN", "STREET"}},
+      {true,
+       {{"NAMETP", 40, true, "ТП"},
+        {"NTR", 10, true, "Тр-р"},
+        {"FEEDER", 40, true, "Фидер 0.4 кВ"},
+        {"NDOG", 20, false, "№ договора"},
+        {"ABONENT", 80, false, "Абонент"},
+        {"NUMCOUNTER", 30, false, "№ счетчика"},
+        {"TRANSFORM", 40, false, "Трансформатор"},
+        {"LINE", 40, false, "Линия"}}},
+      {false, {{"NAME_TP", 40, false, "ТП"}, {"FIDER", 40, false, "Фидер 0.4 кВ"}}},
+      {false,
+       {{"NDOGOV", 20, false, "№ договора"},
+        {"NAME_POTR", 80, false, "Абонент"},
+        {"TOWN", 0, false},
+        {"STREET", 0, false}}},
   };
   for (const Base& base : bases) {
     TDbfTable dbf;
     std::string error;
-    if (!dbf.Open(file, error)) return unreadable;
-    std::vector<std::string> fields;
-    for (const std::string& name : base.fields)
-      if (dbf.HasField(name)) fields.push_back(name);
+    if (!dbf.Open(file, error)) return unreadable + dbf.OpenFault();
+    std::vector<Field> fields;
+    for (const Field& field : base.fields)
+      if (dbf.HasField(field.name)) fields.push_back(field);
     // the town goes into the address only beside the street
-    if (!dbf.HasField("TOWN") || !dbf.HasField("STREET"))
-      std::erase_if(fields, [](const std::string& name) { return name == "TOWN" || name == "STREET"; });
+    const bool address = dbf.HasField("TOWN") && dbf.HasField("STREET");
+    if (!address) std::erase_if(fields, [](const Field& field) { return field.most == 0; });
+    const auto tooLong = [&](const std::string& name, std::string text, int most, const std::string& title) {
+      if (static_cast<int>(Utf8Length(text)) <= most) return std::string();
+      // a control character (a zero byte among the letters of a damaged record) is shown as "?"
+      for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';
+      return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(dbf.RecNo()) + ", поле " + name +
+             ": текст " + QuotedText(text) + " не поместится в поле \"" + title + "\": в поле не больше " +
+             std::to_string(most) + " символов, а в тексте " + std::to_string(Utf8Length(text));
+    };
     try {
       for (bool more = dbf.First(); more; more = dbf.Next()) {
         if (base.byDistrict && districtNo != 0) {
@@ -67,17 +95,28 @@ std::string ExpectedRefusal(const std::string& file, int districtNo) {
           }
           if (district != districtNo) continue;
         }
-        for (const std::string& name : fields) {
-          const std::string text = dbf.Value(name);
+        for (const Field& field : fields) {
+          const std::string text = dbf.Value(field.name);
           std::string bytes;
           char32_t missing = 0;
           if (!TryUtf8ToCp1251(text, bytes, missing))
-            return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(dbf.RecNo()) + ", поле " + name +
-                   ": " + ImportTextFault(text) + " (база не в кодировке своего заголовка?)";
+            return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(dbf.RecNo()) + ", поле " +
+                   field.name + ": " + ImportTextFault(text) + " (база не в кодировке своего заголовка?)";
+          if (field.most == 0) continue;
+          const std::string taken = field.key ? StationKey(text) : text;
+          if (const std::string fault = tooLong(field.name, taken, field.most, field.title); !fault.empty())
+            return fault;
+        }
+        if (address) {
+          const std::string town = dbf.Value("TOWN"), street = dbf.Value("STREET");
+          if (const std::string fault =
+                  tooLong("TOWN, STREET", town.empty() ? street : town + ", " + street, 80, "Адрес");
+              !fault.empty())
+            return fault;
         }
       }
-    } catch (const TDbfReadError&) {
-      return unreadable;
+    } catch (const TDbfReadError& e) {
+      return unreadable + e.Reason();
     }
   }
   return {};
@@ -131,7 +170,19 @@ TEST_F(SubscriberFuzz, DamagedDbfBasesAreImportedOrRefusedByName) {
              DbfInteger(-1), DbfDouble(0.35), DbfInteger(12, 2)},
             {DbfInteger(7), "ТП-2", DbfInteger(2), DbfDouble(1e300), DbfLevel7Double(1e-9), DbfCurrency(-1),
              DbfInteger(5), DbfDouble(-0.0), DbfInteger(-1, 2)}});
-  const std::vector<std::string> seeds = {valid, ReadBytes(file)};
+  const std::string binary = ReadBytes(file);
+  // names at their fields' ends and past them: a station of 41 characters once trimmed in the second
+  // record, a feeder, a consumer and a contract number that fit
+  auto letters = [](const char* letter, int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += letter;
+    return text;
+  };
+  WriteDbf(file, {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 44}, {"FIDER", 'C', 42}, {"NAME_POTR", 'C', 84}, {"NDOGOV", 'C', 22}},
+           {{"7", "тп-" + letters("ш", 37), letters("ф", 40), letters("а", 80), letters("1", 20)},
+            {"7", "  ТП-" + letters("Ш", 38) + " ", "1", "", "2"}});
+  // the headers of Clipper (a zero byte after the descriptors) and of Visual FoxPro (its database's name)
+  const std::vector<std::string> seeds = {valid, binary, DbfClipper(valid), DbfFoxPro(binary), ReadBytes(file)};
 
   // Box-drawing bytes of the DOS code page written into texts of the first base, as a base kept in
   // another code page than its header tells reads: the import is refused by the record and the field of
@@ -179,8 +230,11 @@ TEST_F(SubscriberFuzz, DamagedDbfBasesAreImportedOrRefusedByName) {
   const std::string oldLines = ReadBytes(stem + ".R04");
   std::mt19937 random(46046);
   int imported = 0, textRefusals = 0;
-  for (int round = 0; round < kRounds * static_cast<int>(seeds.size()); ++round) {
-    WriteBytes(file, Mutate(seeds[static_cast<std::size_t>(round / kRounds)], random));
+  // the two first seeds in full, the others a quarter as often each
+  const int rounds = 2 * kRounds + static_cast<int>(seeds.size() - 2) * (kRounds / 4);
+  for (int round = 0; round < rounds; ++round) {
+    const int seed = round < 2 * kRounds ? round / kRounds : 2 + (round - 2 * kRounds) / (kRounds / 4);
+    WriteBytes(file, Mutate(seeds[static_cast<std::size_t>(seed)], random));
     std::vector<std::string> info;
     TSubscriberDbfRequest r;
     r.BaseStem = stem;

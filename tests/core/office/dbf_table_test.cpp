@@ -150,9 +150,11 @@ TEST(DbfTable, FilesThatAreNoTableAreRefusedWithTheirName) {
   EXPECT_EQ(Walk(dbf).size(), 3u);
 }
 
-// The header's length follows from its field descriptors and the records fill the file to its end (one
-// end-of-file byte 0x1A after them is usual): a length or a count that says otherwise would shift every
-// field of every record, drop a household or add a blank one, so the file is refused.
+// The records start at the header's length, after the field descriptors and whatever padding follows
+// their terminator (a zero byte from Clipper, a Visual FoxPro table's database name); a record is as long
+// as its fields; the records fill the file to its end (one end-of-file byte 0x1A after them is usual). A
+// header whose bytes after the descriptors are no padding, a record length or a count that says otherwise
+// would shift every field of every record, drop a household or add a blank one, so the file is refused.
 TEST(DbfTable, HeaderLengthAndRecordCountMustFitTheDescriptorsAndTheFile) {
   TempDir dir;
   const std::string good = dir / "good.dbf";
@@ -183,15 +185,46 @@ TEST(DbfTable, HeaderLengthAndRecordCountMustFitTheDescriptorsAndTheFile) {
   EXPECT_EQ(open(valid), "ТП-12|2750.25;ТП-14|7;");
   EXPECT_EQ(open(valid.substr(0, valid.size() - 1)), "ТП-12|2750.25;ТП-14|7;");
 
+  // the header as Clipper and its successors end it, the terminator followed by a zero byte; a Visual
+  // FoxPro table's name of its database; zero bytes in a table of any version
+  EXPECT_EQ(open(DbfClipper(valid)), "ТП-12|2750.25;ТП-14|7;");
+  EXPECT_EQ(open(DbfFoxPro(valid)), "ТП-12|2750.25;ТП-14|7;");
+  EXPECT_EQ(open(DbfFoxPro(valid, "")), "ТП-12|2750.25;ТП-14|7;");
+  EXPECT_EQ(open(DbfWithPadding(valid, std::string(300, '\0'))), "ТП-12|2750.25;ТП-14|7;");
+  EXPECT_EQ(open(DbfWithPadding(DbfFoxPro(valid), std::string(5, '\0'))), "ТП-12|2750.25;ТП-14|7;");
+
   const std::string prefix = "Ошибка чтения файла \"" + path + "\": файл поврежден: ";
-  const auto length = [&](unsigned claimed, int fields) {
+  // the bytes between the descriptors' end and the header's are no padding
+  const auto length = [&](unsigned claimed, int fields, unsigned at, const char* byte) {
     return prefix + "длина заголовка " + std::to_string(claimed) + " байт не соответствует описаниям " +
-           std::to_string(fields) + " полей (" + std::to_string(32 + 32 * fields + 1) + " байт)";
+           std::to_string(fields) + " полей (" + std::to_string(32 + 32 * fields + 1) +
+           " байт): после них не нулевое заполнение (" + std::to_string(at) + "-й байт файла: " + byte + ")";
   };
-  // one byte more, which the end-of-file byte lets the records still fit
-  EXPECT_EQ(open(with(8, header + 1, 2)), length(header + 1, 6));
+  // one byte more, which the end-of-file byte lets the records still fit: the first record's mark
+  EXPECT_EQ(open(with(8, header + 1, 2)), length(header + 1, 6, header + 1, "0x20"));
   // a record more, one household fewer
-  EXPECT_EQ(open(with(4, 1, 4, with(8, header + record, 2))), length(header + record, 6));
+  EXPECT_EQ(open(with(4, 1, 4, with(8, header + record, 2))), length(header + record, 6, header + 1, "0x20"));
+  // a database's name where no Visual FoxPro table keeps one, and a byte after the name's zero bytes
+  EXPECT_EQ(open(DbfWithPadding(valid, "..\\district.dbc")), length(header + 15, 6, header + 1, "0x2E"));
+  std::string named = DbfFoxPro(valid);
+  named[header + 262] = '\x01';
+  EXPECT_EQ(open(named), length(header + 263, 6, header + 263, "0x01"));
+  EXPECT_EQ(open(DbfWithPadding(valid, std::string(40, '\0') + "x")), length(header + 41, 6, header + 41, "0x78"));
+
+  // A record length that the fields' widths do not give, the file sized to it: every record after the
+  // first would be read a byte off ("П-14" for "ТП-14").
+  for (const int more : {1, -1, 255}) {
+    std::string shifted = valid.substr(0, header);
+    for (unsigned r = 0; r < 2; ++r) {
+      std::string bytes = valid.substr(header + r * record, record);
+      bytes.resize(record + more, ' ');
+      shifted += bytes;
+    }
+    shifted = with(10, record + more, 2, shifted + '\x1A');
+    EXPECT_EQ(open(shifted), prefix + "длина записи " + std::to_string(record + more) +
+                                 " байт не соответствует описаниям 6 полей (" + std::to_string(record) + " байт)")
+        << more;
+  }
   // two of the six descriptors: the records would be read out of the others' bytes
   EXPECT_EQ(open(with(8, 32 + 64 + 1, 2)), prefix + "в заголовке нет конца описаний полей");
   // a count one too high or one too low, a second end-of-file byte
@@ -206,11 +239,13 @@ TEST(DbfTable, DamagedFilesNeitherCrashNorReadBeyondTheFile) {
   const std::string good = dir / "good.dbf";
   WriteDbf(good, kFields, {{"ТП-1", "1", "1.5"}, {"ТП-2", "2", "2"}, {"ТП-3", "3", "3"}, {"ТП-4", "4", "4"}}, {3});
   const std::string valid = ReadBytes(good);
+  // the same table under the headers of Clipper and of Visual FoxPro
+  const std::string seeds[] = {valid, DbfClipper(valid), DbfFoxPro(valid)};
   std::mt19937 random(46);
   const std::string path = dir / "damaged.dbf";
   int opened = 0;
   for (int i = 0; i < 300; ++i) {
-    WriteBytes(path, Mutate(valid, random));
+    WriteBytes(path, Mutate(seeds[i % 3], random));
     TDbfTable dbf;
     std::string error;
     if (!dbf.Open(path, error)) {

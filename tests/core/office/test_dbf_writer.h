@@ -101,4 +101,24 @@ inline std::string DbfLevel7Double(double value) {
 }
 inline std::string DbfCurrency(std::int64_t tenThousandths) { return DbfInteger(tenThousandths, 8); }
 
+// A table's bytes as WriteDbf made them with `padding` put between the descriptors' terminator and the
+// first record, the header's length grown by as many bytes. One zero byte there is how Clipper and its
+// successors end a header.
+inline std::string DbfWithPadding(std::string bytes, const std::string& padding) {
+  const std::size_t header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+  bytes.insert(header, padding);
+  const std::size_t grown = header + padding.size();
+  bytes[8] = static_cast<char>(grown & 0xFF);
+  bytes[9] = static_cast<char>(grown >> 8);
+  return bytes;
+}
+inline std::string DbfClipper(const std::string& bytes) { return DbfWithPadding(bytes, std::string(1, '\0')); }
+// The same table as Visual FoxPro writes it: version byte 0x30 and the 263 bytes of its database's name,
+// filled up with zero bytes.
+inline std::string DbfFoxPro(const std::string& bytes, const std::string& database = "..\\district.dbc") {
+  std::string made = DbfWithPadding(bytes, database + std::string(263 - database.size(), '\0'));
+  made[0] = '\x30';
+  return made;
+}
+
 }  // namespace ld::test

@@ -105,7 +105,7 @@ TEST_F(SubscriberCommands, DbfBasesThroughTheDialog) {
     Click(d, "OKBtn");
   });
   form->ImpDbfBaseItem->trigger();
-  EXPECT_EQ(InfoText(), "Ошибка чтения базы бытовых абонентов (файл " + byt + ")");
+  EXPECT_EQ(InfoText(), "Ошибка чтения базы бытовых абонентов (файл " + byt + "): файл не найден или недоступен");
   EXPECT_FALSE(form->Info->isHidden());
   EXPECT_EQ(form->DataGrid().table().RowCount, 2) << "the grid shows the base written before the failure";
   EXPECT_TRUE(form->ProcBar->isHidden());
