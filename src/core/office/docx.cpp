@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <span>
 #include <utility>
 
 #include "core/base/error.h"
@@ -83,6 +84,13 @@ std::string_view PrefixOf(std::string_view qualified) {
   return colon == std::string_view::npos ? std::string_view() : qualified.substr(0, colon + 1);
 }
 
+// A start tag as an opening one: "<w:p/>" opens the element that a new text fills.
+std::string OpenTag(std::string_view tag) {
+  std::string open(tag);
+  if (open.size() >= 2 && open[open.size() - 2] == '/') open.erase(open.size() - 2, 1);
+  return open;
+}
+
 // Finds the tables, rows and cells of the main part with the byte positions of what a new text keeps.
 // The part is read with its namespaces: a table, row or cell is one of the namespace of the document's
 // root, whatever prefix it is written with, and what a new text keeps is kept with every namespace
@@ -101,7 +109,7 @@ public:
     const bool own = qualified.ns == RootNamespace();
     const std::string_view name = qualified.local;
     if (!Keep(sizeof(Open) + name.size())) return;
-    stack_.push_back({std::string(name), own, at, length, {}});
+    stack_.push_back({std::string(name), own, at, length, declarations_.size()});
     if (!own) {
       // Inside a cell an extension's element may still declare what the cell's own elements use.
       if (cell_ != nullptr) ReadDeclarations();
@@ -137,7 +145,7 @@ public:
       cell_->begin = at;
       cellAt_ = stack_.size() - 1;
       // The cell's start tag is written again as it stands: its declarations bind what it holds.
-      cell_->cellOpen = OpenTag(Slice(at, at + length));
+      cell_->openLength = length;
       ReadDeclarations();
       paragraphs_ = 0;
       inFirstPara_ = runSeen_ = false;
@@ -149,7 +157,7 @@ public:
           paraAt_ = stack_.size() - 1;
           // Written straight into the cell, without what stood between them.
           cell_->paraOpen = OpenTag(Slice(at, at + length));
-          Bind(cell_->paraOpen, cellAt_, stack_.size() - 1, stack_.back());
+          Bind(cell_->paraOpen, cellAt_, stack_.size() - 1);
         } else {
           cell_->text += '\n';
         }
@@ -165,16 +173,37 @@ public:
 
   void End(const office::XmlName&) override {
     if (stack_.empty()) return;
-    const auto at = static_cast<std::size_t>(EventAt());
-    const std::size_t length = EventLength();
-    const Open open = std::move(stack_.back());
+    if (stack_.back().own) Closed(stack_.size() - 1);
+    declarations_.resize(std::min(declarations_.size(), stack_.back().declared));
     stack_.pop_back();
-    if (!open.own) return;
+  }
+
+  void Text(std::string_view text) override {
+    if (inText_ && cell_ != nullptr && tblDepth_ == 1 && Keep(text.size())) cell_->text.append(text);
+  }
+
+  // New texts go in as UTF-8 bytes, which a part in another encoding would misread.
+  void Declared(std::string_view encoding) override {
+    if (!office::EqualNoCaseAscii(encoding, "UTF-8") && !office::EqualNoCaseAscii(encoding, "UTF8"))
+      Fail("документ записан не в кодировке UTF-8");
+  }
+
+private:
+  struct Open {
+    std::string name;  // local name
+    bool own = false;  // of the namespace of the part's root
+    std::size_t at = 0, length = 0;
+    std::size_t declared = 0;  // where the declarations of its start tag begin in declarations_
+  };
+
+  // The element at `index`, last of the stack, of the part's namespace, ends.
+  void Closed(std::size_t index) {
+    const Open& open = stack_[index];
     // An empty-element tag reports its end with no bytes of its own.
-    const bool empty = length == 0;
-    const std::size_t elementEnd = empty ? open.at + open.length : at + length;
-    // the element that held it, now the last one open
-    const auto in = [&](std::string_view name) { return !stack_.empty() && stack_.back().own && stack_.back().name == name; };
+    const std::size_t length = EventLength();
+    const std::size_t elementEnd = length == 0 ? open.at + open.length : static_cast<std::size_t>(EventAt()) + length;
+    // whether the element that holds it is the one named
+    const auto in = [&](std::string_view name) { return index > 0 && stack_[index - 1].own && stack_[index - 1].name == name; };
     if (open.name == "tbl") {
       --tblDepth_;
       return;
@@ -195,11 +224,11 @@ public:
       // Written in a run of its own, without the run's start tag and what stood between it and the
       // paragraph.
       cell_->runProps = Slice(open.at, elementEnd);
-      Bind(cell_->runProps, paraAt_, stack_.size(), open);
+      Bind(cell_->runProps, paraAt_, index);
     } else if (open.name == "rPr" && in("pPr") && inFirstPara_) {
       // Written in a new run when the paragraph has none, outside its paragraph's properties.
       cell_->markProps = Slice(open.at, elementEnd);
-      Bind(cell_->markProps, paraAt_, stack_.size(), open);
+      Bind(cell_->markProps, paraAt_, index);
     } else if (open.name == "r" && inFirstPara_) {
       runSeen_ = true;
       cell_->hasRun = true;
@@ -210,24 +239,6 @@ public:
     }
   }
 
-  void Text(std::string_view text) override {
-    if (inText_ && cell_ != nullptr && tblDepth_ == 1 && Keep(text.size())) cell_->text.append(text);
-  }
-
-  // New texts go in as UTF-8 bytes, which a part in another encoding would misread.
-  void Declared(std::string_view encoding) override {
-    if (!office::EqualNoCaseAscii(encoding, "UTF-8") && !office::EqualNoCaseAscii(encoding, "UTF8"))
-      Fail("документ записан не в кодировке UTF-8");
-  }
-
-private:
-  struct Open {
-    std::string name;  // local name
-    bool own = false;  // of the namespace of the part's root
-    std::size_t at = 0, length = 0;
-    std::vector<Declaration> declarations;  // read only inside a cell
-  };
-
   bool ParentIs(std::string_view name) const {
     return stack_.size() >= 2 && stack_[stack_.size() - 2].own && stack_[stack_.size() - 2].name == name;
   }
@@ -235,21 +246,31 @@ private:
 
   // The declarations of the element just opened, which what it holds may use.
   void ReadDeclarations() {
-    Open& open = stack_.back();
-    StartTag tag = ReadStartTag(std::string_view(part_).substr(std::min(open.at, part_.size()), open.length));
-    if (!tag.declarations.empty() && Keep(tag.declarations.size() * sizeof(Declaration)))
-      open.declarations = std::move(tag.declarations);
+    const Open& open = stack_.back();
+    const std::string_view written = std::string_view(part_).substr(std::min(open.at, part_.size()), open.length);
+    if (written.find("xmlns") == std::string_view::npos) return;  // most tags: a row of a million cells
+    const StartTag tag = ReadStartTag(written);
+    if (Keep(tag.declarations.size() * sizeof(Declaration)))
+      declarations_.insert(declarations_.end(), tag.declarations.begin(), tag.declarations.end());
   }
 
-  // `xml` is written where the elements of the stack above `context` up to `end` (exclusive) are not:
-  // its start tag takes their declarations that it does not make itself, the innermost for each prefix,
-  // so that every prefix in it is bound as it was.
-  void Bind(std::string& xml, std::size_t context, std::size_t end, const Open& element) {
+  // The declarations made on the start tag of the element at `index` of the stack.
+  std::span<const Declaration> DeclaredAt(std::size_t index) const {
+    const std::size_t to = index + 1 < stack_.size() ? stack_[index + 1].declared : declarations_.size();
+    const std::size_t from = std::min(stack_[index].declared, to);
+    return std::span<const Declaration>(declarations_).subspan(from, to - from);
+  }
+
+  // `xml`, of the element at `index` of the stack, is written where the elements between it and the one
+  // at `context` are not: its start tag takes their declarations that it does not make itself, the
+  // innermost for each prefix, so that every prefix in it is bound as it was.
+  void Bind(std::string& xml, std::size_t context, std::size_t index) {
+    if (index >= stack_.size()) return;
     std::vector<std::string_view> bound;
-    for (const Declaration& own : element.declarations) bound.push_back(own.prefix);
+    for (const Declaration& own : DeclaredAt(index)) bound.push_back(own.prefix);
     std::string taken;
-    for (std::size_t i = end; i-- > context + 1 && i < stack_.size();)
-      for (const Declaration& declaration : stack_[i].declarations) {
+    for (std::size_t i = index; i-- > context + 1;)
+      for (const Declaration& declaration : DeclaredAt(i)) {
         if (std::find(bound.begin(), bound.end(), declaration.prefix) != bound.end()) continue;
         bound.push_back(declaration.prefix);
         taken += ' ';
@@ -270,17 +291,12 @@ private:
     return from <= to && to <= part_.size() && Keep(to - from) ? part_.substr(from, to - from) : std::string();
   }
 
-  // A start tag as an opening one: "<w:p/>" opens the element that a new text fills.
-  static std::string OpenTag(std::string tag) {
-    if (tag.size() >= 2 && tag[tag.size() - 2] == '/') tag.erase(tag.size() - 2, 1);
-    return tag;
-  }
-
   const std::string& part_;
   std::vector<std::vector<std::vector<DocxDocument::Cell>>>& tables_;
   std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans_;
   office::TFileScaledBudget& held_;
   std::vector<Open> stack_;
+  std::vector<Declaration> declarations_;  // of the open elements inside a cell, in the order of stack_
   int tblDepth_ = 0;
   DocxDocument::Cell* cell_ = nullptr;
   std::size_t cellAt_ = 0, paraAt_ = 0;  // where the cell and its first paragraph stand in the stack
@@ -304,12 +320,13 @@ void AppendEscaped(std::string& out, std::string_view text) {
 // The cell element with the new text in its first paragraph. The cell's and the paragraph's start tags
 // are the file's own, each closed by its own name; the elements written new take the prefix of the one
 // they stand in, which names the main namespace there.
-std::string CellXml(const DocxDocument::Cell& cell) {
-  const std::string cellName(ReadStartTag(cell.cellOpen).name);
+std::string CellXml(const std::string& part, const DocxDocument::Cell& cell) {
+  const std::string cellOpen = OpenTag(std::string_view(part).substr(cell.begin, cell.openLength));
+  const std::string cellName(ReadStartTag(cellOpen).name);
   const std::string paraOpen = cell.paraOpen.empty() ? "<" + std::string(PrefixOf(cellName)) + "p>" : cell.paraOpen;
   const std::string paraName(ReadStartTag(paraOpen).name);
   const std::string w(PrefixOf(paraName));
-  std::string xml = cell.cellOpen + cell.cellProps + paraOpen + cell.paraProps;
+  std::string xml = cellOpen + cell.cellProps + paraOpen + cell.paraProps;
   // A cell without a run takes the font of its paragraph mark, as text typed into it would.
   xml += "<" + w + "r>" + (cell.runProps.empty() && !cell.hasRun ? cell.markProps : cell.runProps);
   const std::string openText = "<" + w + "t xml:space=\"preserve\">";
@@ -458,9 +475,11 @@ std::string DocxDocument::MainPart(const std::string& path) const {
         if (!cell.changed) continue;
         // The scan gives cells in document order, each inside the part; anything else is a structure
         // the scan did not understand, and writing it would lose or repeat parts of the document.
-        if (cell.begin < copied || cell.end <= cell.begin || cell.end > part.size()) throw Error(failure);
+        if (cell.begin < copied || cell.end < cell.begin + cell.openLength || cell.end <= cell.begin ||
+            cell.end > part.size())
+          throw Error(failure);
         out.append(part, copied, cell.begin - copied);
-        out += CellXml(cell);
+        out += CellXml(part, cell);
         copied = cell.end;
       }
     if (table.size() <= spans.size()) continue;
@@ -473,9 +492,10 @@ std::string DocxDocument::MainPart(const std::string& path) const {
     for (std::size_t r = spans.size(); r < table.size(); ++r) {
       std::size_t at = rowBegin;
       for (std::size_t c = 0; c < model.size() && c < table[r].size(); ++c) {
-        if (model[c].begin < at || model[c].end > rowEnd) throw Error(failure);
+        if (model[c].begin < at || model[c].end > rowEnd || model[c].end < model[c].begin + model[c].openLength)
+          throw Error(failure);
         out.append(part, at, model[c].begin - at);
-        out += CellXml(table[r][c]);
+        out += CellXml(part, table[r][c]);
         at = model[c].end;
       }
       out.append(part, at, rowEnd - at);

@@ -40,7 +40,7 @@ public:
 
   struct Cell {
     std::size_t begin = 0, end = 0;  // the cell element in the main part
-    std::string cellOpen;            // the cell's start tag, as written
+    std::size_t openLength = 0;      // its start tag there, written again as it stands
     std::string cellProps;           // the cell's properties element, as written
     // The start tag of its first paragraph ("" when it has none), and the properties below, as written
     // with the namespace declarations they take from the elements a new text leaves out.
