@@ -397,7 +397,7 @@ const TBomb& DeepNesting(TDeepPart which) {
     if (which == TDeepPart::DocumentText || which == TDeepPart::DocumentRels) {
       const std::string rels =
           R"(<Relationships><Relationship Id="rId1" Type="x/officeDocument" Target="word/document.xml"/>)";
-      const std::string text = "<w:document><w:body>";
+      const std::string text = "<w:document xmlns:w=\"w\"><w:body>";
       const bool inText = which == TDeepPart::DocumentText;
       const ZipStream relsPart = inText ? ZipStream{rels + "</Relationships>"} : nested(rels, "</Relationships>");
       const ZipStream textPart = inText ? nested(text, "</w:body></w:document>") : ZipStream{text + "</w:body></w:document>"};

@@ -2,7 +2,9 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <fstream>
+#include <span>
 #include <utility>
 
 #include "core/base/error.h"
@@ -37,13 +39,62 @@ std::string DamagedPart(const std::string& part, const office::XmlHandler& handl
   return "файл поврежден (часть \"" + part + "\")";
 }
 
-std::string_view LocalName(std::string_view full) {
-  const auto colon = full.rfind(':');
-  return colon == std::string_view::npos ? full : full.substr(colon + 1);
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A namespace declaration as it stands on a start tag: the prefix it binds ("" for the default
+// namespace) and the attribute as written, quotes and references included, to be written again as it is.
+struct Declaration {
+  std::string_view prefix;
+  std::string_view text;
+};
+
+// A start tag as written: its qualified name and its namespace declarations. The parser has handed the
+// tag over as well-formed; the bounds are checked all the same, so that no tag can lead past its end.
+struct StartTag {
+  std::string_view name;
+  std::vector<Declaration> declarations;
+};
+
+StartTag ReadStartTag(std::string_view tag) {
+  StartTag read;
+  std::size_t i = tag.empty() ? 0 : 1;  // past '<'
+  const std::size_t nameAt = i;
+  while (i < tag.size() && !IsXmlSpace(tag[i]) && tag[i] != '/' && tag[i] != '>') ++i;
+  read.name = tag.substr(nameAt, i - nameAt);
+  for (;;) {
+    while (i < tag.size() && IsXmlSpace(tag[i])) ++i;
+    if (i >= tag.size() || tag[i] == '/' || tag[i] == '>') break;
+    const std::size_t attrAt = i;
+    while (i < tag.size() && !IsXmlSpace(tag[i]) && tag[i] != '=') ++i;
+    const std::string_view name = tag.substr(attrAt, i - attrAt);
+    while (i < tag.size() && tag[i] != '"' && tag[i] != '\'') ++i;
+    if (i >= tag.size()) break;
+    const std::size_t close = tag.find(tag[i], i + 1);
+    if (close == std::string_view::npos) break;
+    i = close + 1;
+    if (name == "xmlns") read.declarations.push_back({{}, tag.substr(attrAt, i - attrAt)});
+    else if (name.starts_with("xmlns:")) read.declarations.push_back({name.substr(6), tag.substr(attrAt, i - attrAt)});
+  }
+  return read;
+}
+
+// The prefix of a qualified name with its colon ("w:"), "" for a name of the default namespace.
+std::string_view PrefixOf(std::string_view qualified) {
+  const auto colon = qualified.find(':');
+  return colon == std::string_view::npos ? std::string_view() : qualified.substr(0, colon + 1);
+}
+
+// A start tag as an opening one: "<w:p/>" opens the element that a new text fills.
+std::string OpenTag(std::string_view tag) {
+  std::string open(tag);
+  if (open.size() >= 2 && open[open.size() - 2] == '/') open.erase(open.size() - 2, 1);
+  return open;
 }
 
 // Finds the tables, rows and cells of the main part with the byte positions of what a new text keeps.
-// Names are taken as written: a cell written anew keeps its prefix.
+// The part is read with its namespaces: a table, row or cell is one of the namespace of the document's
+// root, whatever prefix it is written with, and what a new text keeps is kept with every namespace
+// declaration it needs, so that a cell written anew is bound as the one it replaces.
 class CellScanner : public office::XmlHandler {
 public:
   // What the scan keeps (the tables, their cells and the open elements) is counted against `held`: a
@@ -55,9 +106,15 @@ public:
   void Start(const office::XmlName& qualified, const std::vector<office::XmlAttr>&) override {
     const auto at = static_cast<std::size_t>(EventAt());
     const std::size_t length = EventLength();
-    const std::string_view name = LocalName(qualified.local);
+    const bool own = qualified.ns == RootNamespace();
+    const std::string_view name = qualified.local;
     if (!Keep(sizeof(Open) + name.size())) return;
-    stack_.push_back({std::string(name), at, length});
+    stack_.push_back({std::string(name), own, at, length, declarations_.size()});
+    if (!own) {
+      // Inside a cell an extension's element may still declare what the cell's own elements use.
+      if (cell_ != nullptr) ReadDeclarations();
+      return;
+    }
     if (name == "tbl") {
       if (++tblDepth_ == 1 && Keep(sizeof(tables_.front()) + sizeof(rowSpans_.front()))) {
         tables_.emplace_back();
@@ -69,15 +126,15 @@ public:
     // Rows directly in their table and cells directly in their row are all the positions a new text
     // can be put at. A row or cell anywhere else (in a cell, in a content control) is refused: its
     // cell would swallow the cells around it, and a save would write what nobody can open.
-    if ((name == "tr" && Parent() != "tbl") || (name == "tc" && Parent() != "tr")) {
+    if ((name == "tr" && !ParentIs("tbl")) || (name == "tc" && !ParentIs("tr"))) {
       Fail("таблица " + std::to_string(tables_.size()) + " устроена так, что ее не заполнить: " +
-           (name == "tr" ? "строка" : "ячейка") + " находится в элементе \"" + std::string(Parent()) +
-           "\", а не в " + (name == "tr" ? "таблице" : "строке"));
+           (name == "tr" ? "строка" : "ячейка") + " находится в элементе \"" + ParentName() + "\", а не в " +
+           (name == "tr" ? "таблице" : "строке"));
       return;
     }
     // A row's cells are one vector, which holds its cells twice over while it grows.
     if (!Keep(name == "tr" ? sizeof(tables_.front().front()) + sizeof(rowSpans_.front().front())
-                           : name == "tc" ? 2 * sizeof(DocxDocument::Cell) + name.size() + 2 : 0))
+                           : name == "tc" ? 2 * sizeof(DocxDocument::Cell) : 0))
       return;
     if (name == "tr") {
       tables_.back().emplace_back();
@@ -86,22 +143,29 @@ public:
       tables_.back().back().emplace_back();
       cell_ = &tables_.back().back().back();
       cell_->begin = at;
-      cell_->prefix = std::string(qualified.local.substr(0, qualified.local.size() - name.size()));
+      cellAt_ = stack_.size() - 1;
+      // The cell's start tag is written again as it stands: its declarations bind what it holds.
+      cell_->openLength = length;
+      ReadDeclarations();
       paragraphs_ = 0;
       inFirstPara_ = runSeen_ = false;
     } else if (cell_ != nullptr) {
+      ReadDeclarations();
       if (name == "p") {
         if (paragraphs_++ == 0) {
           inFirstPara_ = true;
-          cell_->paraOpen = Slice(at, at + length);
+          paraAt_ = stack_.size() - 1;
+          // Written straight into the cell, without what stood between them.
+          cell_->paraOpen = OpenTag(Slice(at, at + length));
+          Bind(cell_->paraOpen, cellAt_, stack_.size() - 1);
         } else {
           cell_->text += '\n';
         }
-      } else if (name == "t" && Parent() == "r") {
+      } else if (name == "t" && ParentIs("r")) {
         inText_ = true;
-      } else if (name == "tab" && Parent() == "r") {
+      } else if (name == "tab" && ParentIs("r")) {
         cell_->text += '\t';
-      } else if ((name == "br" || name == "cr") && Parent() == "r") {
+      } else if ((name == "br" || name == "cr") && ParentIs("r")) {
         cell_->text += '\n';
       }
     }
@@ -109,48 +173,9 @@ public:
 
   void End(const office::XmlName&) override {
     if (stack_.empty()) return;
-    const auto at = static_cast<std::size_t>(EventAt());
-    const std::size_t length = EventLength();
-    const Open open = stack_.back();
+    if (stack_.back().own) Closed(stack_.size() - 1);
+    declarations_.resize(std::min(declarations_.size(), stack_.back().declared));
     stack_.pop_back();
-    // An empty-element tag reports its end with no bytes of its own.
-    const bool empty = length == 0;
-    const std::size_t elementEnd = empty ? open.at + open.length : at + length;
-    const std::string_view parent = stack_.empty() ? "" : std::string_view(stack_.back().name);
-    if (open.name == "tbl") {
-      --tblDepth_;
-      return;
-    }
-    if (tblDepth_ == 1 && open.name == "tr" && parent == "tbl" && !rowSpans_.back().empty()) {
-      rowSpans_.back().back().second = elementEnd;
-      return;
-    }
-    if (tblDepth_ != 1 || cell_ == nullptr) return;
-    if (open.name == "tc" && parent == "tr") {
-      cell_->end = elementEnd;
-      cell_ = nullptr;
-    } else if (open.name == "tcPr" && parent == "tc") {
-      cell_->cellProps = Slice(open.at, elementEnd);
-    } else if (open.name == "pPr" && parent == "p" && inFirstPara_) {
-      cell_->paraProps = Slice(open.at, elementEnd);
-    } else if (open.name == "rPr" && parent == "r" && inFirstPara_ && !runSeen_) {
-      cell_->runProps = Slice(open.at, elementEnd);
-    } else if (open.name == "rPr" && parent == "pPr" && inFirstPara_) {
-      cell_->markProps = Slice(open.at, elementEnd);
-    } else if (open.name == "r" && inFirstPara_) {
-      runSeen_ = true;
-      cell_->hasRun = true;
-    } else if (open.name == "t") {
-      inText_ = false;
-    } else if (open.name == "p" && inFirstPara_) {
-      inFirstPara_ = false;
-      if (empty) {
-        // "<w:p/>" opens the paragraph that takes the text.
-        std::string& tag = cell_->paraOpen;
-        const auto slash = tag.rfind('/');
-        if (slash != std::string::npos) tag = tag.substr(0, slash) + ">";
-      }
-    }
   }
 
   void Text(std::string_view text) override {
@@ -166,10 +191,94 @@ public:
 private:
   struct Open {
     std::string name;  // local name
+    bool own = false;  // of the namespace of the part's root
     std::size_t at = 0, length = 0;
+    std::size_t declared = 0;  // where the declarations of its start tag begin in declarations_
   };
 
-  std::string_view Parent() const { return stack_.size() >= 2 ? std::string_view(stack_[stack_.size() - 2].name) : ""; }
+  // The element at `index`, last of the stack, of the part's namespace, ends.
+  void Closed(std::size_t index) {
+    const Open& open = stack_[index];
+    // An empty-element tag reports its end with no bytes of its own.
+    const std::size_t length = EventLength();
+    const std::size_t elementEnd = length == 0 ? open.at + open.length : static_cast<std::size_t>(EventAt()) + length;
+    // whether the element that holds it is the one named
+    const auto in = [&](std::string_view name) { return index > 0 && stack_[index - 1].own && stack_[index - 1].name == name; };
+    if (open.name == "tbl") {
+      --tblDepth_;
+      return;
+    }
+    if (tblDepth_ == 1 && open.name == "tr" && in("tbl") && !rowSpans_.back().empty()) {
+      rowSpans_.back().back().second = elementEnd;
+      return;
+    }
+    if (tblDepth_ != 1 || cell_ == nullptr) return;
+    if (open.name == "tc" && in("tr")) {
+      cell_->end = elementEnd;
+      cell_ = nullptr;
+    } else if (open.name == "tcPr" && in("tc")) {
+      cell_->cellProps = Slice(open.at, elementEnd);
+    } else if (open.name == "pPr" && in("p") && inFirstPara_) {
+      cell_->paraProps = Slice(open.at, elementEnd);
+    } else if (open.name == "rPr" && in("r") && inFirstPara_ && !runSeen_) {
+      // Written in a run of its own, without the run's start tag and what stood between it and the
+      // paragraph.
+      cell_->runProps = Slice(open.at, elementEnd);
+      Bind(cell_->runProps, paraAt_, index);
+    } else if (open.name == "rPr" && in("pPr") && inFirstPara_) {
+      // Written in a new run when the paragraph has none, outside its paragraph's properties.
+      cell_->markProps = Slice(open.at, elementEnd);
+      Bind(cell_->markProps, paraAt_, index);
+    } else if (open.name == "r" && inFirstPara_) {
+      runSeen_ = true;
+      cell_->hasRun = true;
+    } else if (open.name == "t") {
+      inText_ = false;
+    } else if (open.name == "p" && inFirstPara_) {
+      inFirstPara_ = false;
+    }
+  }
+
+  bool ParentIs(std::string_view name) const {
+    return stack_.size() >= 2 && stack_[stack_.size() - 2].own && stack_[stack_.size() - 2].name == name;
+  }
+  std::string ParentName() const { return stack_.size() >= 2 ? stack_[stack_.size() - 2].name : std::string(); }
+
+  // The declarations of the element just opened, which what it holds may use.
+  void ReadDeclarations() {
+    const Open& open = stack_.back();
+    const std::string_view written = std::string_view(part_).substr(std::min(open.at, part_.size()), open.length);
+    if (written.find("xmlns") == std::string_view::npos) return;  // most tags: a row of a million cells
+    const StartTag tag = ReadStartTag(written);
+    if (Keep(tag.declarations.size() * sizeof(Declaration)))
+      declarations_.insert(declarations_.end(), tag.declarations.begin(), tag.declarations.end());
+  }
+
+  // The declarations made on the start tag of the element at `index` of the stack.
+  std::span<const Declaration> DeclaredAt(std::size_t index) const {
+    const std::size_t to = index + 1 < stack_.size() ? stack_[index + 1].declared : declarations_.size();
+    const std::size_t from = std::min(stack_[index].declared, to);
+    return std::span<const Declaration>(declarations_).subspan(from, to - from);
+  }
+
+  // `xml`, of the element at `index` of the stack, is written where the elements between it and the one
+  // at `context` are not: its start tag takes their declarations that it does not make itself, the
+  // innermost for each prefix, so that every prefix in it is bound as it was.
+  void Bind(std::string& xml, std::size_t context, std::size_t index) {
+    if (index >= stack_.size()) return;
+    std::vector<std::string_view> bound;
+    for (const Declaration& own : DeclaredAt(index)) bound.push_back(own.prefix);
+    std::string taken;
+    for (std::size_t i = index; i-- > context + 1;)
+      for (const Declaration& declaration : DeclaredAt(i)) {
+        if (std::find(bound.begin(), bound.end(), declaration.prefix) != bound.end()) continue;
+        bound.push_back(declaration.prefix);
+        taken += ' ';
+        taken += declaration.text;
+      }
+    if (taken.empty() || xml.empty() || !Keep(taken.size())) return;
+    xml.insert(1 + ReadStartTag(xml).name.size(), taken);
+  }
 
   // False, the scan stopped, once what it keeps passes its bound.
   bool Keep(std::size_t bytes) {
@@ -187,8 +296,10 @@ private:
   std::vector<std::vector<std::pair<std::size_t, std::size_t>>>& rowSpans_;
   office::TFileScaledBudget& held_;
   std::vector<Open> stack_;
+  std::vector<Declaration> declarations_;  // of the open elements inside a cell, in the order of stack_
   int tblDepth_ = 0;
   DocxDocument::Cell* cell_ = nullptr;
+  std::size_t cellAt_ = 0, paraAt_ = 0;  // where the cell and its first paragraph stand in the stack
   int paragraphs_ = 0;
   bool inFirstPara_ = false, runSeen_ = false, inText_ = false;
 };
@@ -206,12 +317,16 @@ void AppendEscaped(std::string& out, std::string_view text) {
   }
 }
 
-// The cell element with the new text in its first paragraph.
-std::string CellXml(const DocxDocument::Cell& cell) {
-  const std::string& w = cell.prefix;
-  std::string xml = "<" + w + "tc>" + cell.cellProps;
-  xml += cell.paraOpen.empty() ? "<" + w + "p>" : cell.paraOpen;
-  xml += cell.paraProps;
+// The cell element with the new text in its first paragraph. The cell's and the paragraph's start tags
+// are the file's own, each closed by its own name; the elements written new take the prefix of the one
+// they stand in, which names the main namespace there.
+std::string CellXml(const std::string& part, const DocxDocument::Cell& cell) {
+  const std::string cellOpen = OpenTag(std::string_view(part).substr(cell.begin, cell.openLength));
+  const std::string cellName(ReadStartTag(cellOpen).name);
+  const std::string paraOpen = cell.paraOpen.empty() ? "<" + std::string(PrefixOf(cellName)) + "p>" : cell.paraOpen;
+  const std::string paraName(ReadStartTag(paraOpen).name);
+  const std::string w(PrefixOf(paraName));
+  std::string xml = cellOpen + cell.cellProps + paraOpen + cell.paraProps;
   // A cell without a run takes the font of its paragraph mark, as text typed into it would.
   xml += "<" + w + "r>" + (cell.runProps.empty() && !cell.hasRun ? cell.markProps : cell.runProps);
   const std::string openText = "<" + w + "t xml:space=\"preserve\">";
@@ -222,7 +337,7 @@ std::string CellXml(const DocxDocument::Cell& cell) {
     else if (c == '\t') xml += closeText + "<" + w + "tab/>" + openText;
     else AppendEscaped(xml, std::string_view(&c, 1));
   }
-  xml += closeText + "</" + w + "r></" + w + "p></" + w + "tc>";
+  xml += closeText + "</" + w + "r></" + paraName + "></" + cellName + ">";
   return xml;
 }
 
@@ -285,13 +400,15 @@ DocxDocument DocxDocument::Open(const std::string& path) {
   if (const auto main = names.Find(partName)) doc.mainEntry_ = static_cast<std::size_t>(*main);
   if (doc.mainEntry_ == kNone) throw Error(prefix + "в файле нет текста документа (\"" + partName + "\")");
   const auto& [mainName, main] = doc.entries_[doc.mainEntry_];
-  if (main.size() > 1 && (static_cast<unsigned char>(main[0]) == 0xFE || static_cast<unsigned char>(main[0]) == 0xFF))
+  // UTF-16 and UTF-32 begin with their byte-order mark or with a zero byte of the first '<'.
+  if (main.size() > 1 && (static_cast<unsigned char>(main[0]) == 0xFE || static_cast<unsigned char>(main[0]) == 0xFF ||
+                          main[0] == '\0' || main[1] == '\0'))
     throw Error(prefix + "документ записан не в кодировке UTF-8");
   office::TFileScaledBudget held(path, "таблицы документа занимают в памяти",
                                  office::TFileScaledLimit(bytes.size(), office::kHeldAnyFile, office::kHeldPerFileByte,
                                                           office::PhysicalMemory()));
   CellScanner scanner(main, doc.tables_, doc.rowSpans_, held);
-  parse(mainName, main, scanner, office::TXmlNames::AsWritten);
+  parse(mainName, main, scanner, office::TXmlNames::Namespaces);
   return doc;
 }
 
@@ -358,9 +475,11 @@ std::string DocxDocument::MainPart(const std::string& path) const {
         if (!cell.changed) continue;
         // The scan gives cells in document order, each inside the part; anything else is a structure
         // the scan did not understand, and writing it would lose or repeat parts of the document.
-        if (cell.begin < copied || cell.end <= cell.begin || cell.end > part.size()) throw Error(failure);
+        if (cell.begin < copied || cell.end < cell.begin + cell.openLength || cell.end <= cell.begin ||
+            cell.end > part.size())
+          throw Error(failure);
         out.append(part, copied, cell.begin - copied);
-        out += CellXml(cell);
+        out += CellXml(part, cell);
         copied = cell.end;
       }
     if (table.size() <= spans.size()) continue;
@@ -373,9 +492,10 @@ std::string DocxDocument::MainPart(const std::string& path) const {
     for (std::size_t r = spans.size(); r < table.size(); ++r) {
       std::size_t at = rowBegin;
       for (std::size_t c = 0; c < model.size() && c < table[r].size(); ++c) {
-        if (model[c].begin < at || model[c].end > rowEnd) throw Error(failure);
+        if (model[c].begin < at || model[c].end > rowEnd || model[c].end < model[c].begin + model[c].openLength)
+          throw Error(failure);
         out.append(part, at, model[c].begin - at);
-        out += CellXml(table[r][c]);
+        out += CellXml(part, table[r][c]);
         at = model[c].end;
       }
       out.append(part, at, rowEnd - at);

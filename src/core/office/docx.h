@@ -2,7 +2,8 @@
 // A text document (.docx) filled as a template: the cells of its tables are read and given new texts,
 // and the document is saved under another name. Everything else of the file stays as it was: the parts
 // other than the main document are copied unchanged, and in the main document only the changed cells
-// are rewritten.
+// are rewritten, each with the namespace declarations of the template's cell, so that the saved
+// document is read as the template was.
 //
 // Tables, rows and cells count from 1 as a word processor counts them: tables in document order
 // (tables nested in a cell are part of their cell and are not counted), rows of a table, cells of a row.
@@ -38,14 +39,16 @@ public:
   void SaveAs(const std::string& path) const;
 
   struct Cell {
-    std::size_t begin = 0, end = 0;  // the cell's content in the main part, between its tags
+    std::size_t begin = 0, end = 0;  // the cell element in the main part
+    std::size_t openLength = 0;      // its start tag there, written again as it stands
     std::string cellProps;           // the cell's properties element, as written
-    std::string paraOpen;            // the start tag of its first paragraph ("" when it has none)
+    // The start tag of its first paragraph ("" when it has none), and the properties below, as written
+    // with the namespace declarations they take from the elements a new text leaves out.
+    std::string paraOpen;
     std::string paraProps;           // that paragraph's properties element
     std::string runProps;            // the properties of that paragraph's first run
     std::string markProps;           // the properties of that paragraph's mark
     bool hasRun = false;             // that paragraph has a run
-    std::string prefix;              // namespace prefix of the cell's elements ("w:")
     std::string text;
     bool changed = false;
   };

@@ -1,5 +1,6 @@
 // Text documents filled as templates: cells found as a word processor counts them, new texts keeping the
 // cell's formatting, the rest of the file untouched, and damaged files refused with their name.
+#include <expat.h>
 #include <gtest/gtest.h>
 #include <zip.h>
 
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/office/docx.h"
 #include "support/full_disk.h"
@@ -72,6 +74,55 @@ Parts DocumentParts() {
           {"word/document.xml", kBody},
           {"word/media/image1.bin", picture}};
 }
+
+const std::string kMain = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+
+// A main part as a word processor reads it, with its namespaces: whether it is well-formed with every
+// prefix bound, the texts of its cells of the main namespace (paragraphs joined by "\n") and every
+// element and attribute name met, as "<namespace>|<local name>".
+struct NamespacedPart {
+  bool sound = false;
+  std::string failure;
+  std::vector<std::string> cells;
+  std::vector<std::string> names;
+  int paragraphs = 0;  // of the cell being read
+  bool inText = false;
+
+  explicit NamespacedPart(const std::string& xml) {
+    XML_Parser parser = XML_ParserCreateNS("UTF-8", '|');
+    XML_SetUserData(parser, this);
+    XML_SetElementHandler(parser, OnStart, OnEnd);
+    XML_SetCharacterDataHandler(parser, OnText);
+    sound = XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1) == XML_STATUS_OK;
+    if (!sound) failure = XML_ErrorString(XML_GetErrorCode(parser));
+    XML_ParserFree(parser);
+  }
+  static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** atts) {
+    auto& part = *static_cast<NamespacedPart*>(data);
+    const std::string element = name;
+    part.names.push_back(element);
+    for (int i = 0; atts[i] != nullptr; i += 2) part.names.push_back(atts[i]);
+    if (element == kMain + "|tc") {
+      part.cells.emplace_back();
+      part.paragraphs = 0;
+    } else if (part.cells.empty()) {
+    } else if (element == kMain + "|p" && part.paragraphs++ > 0) {
+      part.cells.back() += '\n';
+    } else if (element == kMain + "|br") {
+      part.cells.back() += '\n';
+    } else if (element == kMain + "|tab") {
+      part.cells.back() += '\t';
+    } else if (element == kMain + "|t") {
+      part.inText = true;
+    }
+  }
+  static void XMLCALL OnEnd(void* data, const XML_Char*) { static_cast<NamespacedPart*>(data)->inText = false; }
+  static void XMLCALL OnText(void* data, const XML_Char* text, int length) {
+    auto& part = *static_cast<NamespacedPart*>(data);
+    if (part.inText) part.cells.back().append(text, static_cast<std::size_t>(length));
+  }
+  bool Has(const std::string& name) const { return std::find(names.begin(), names.end(), name) != names.end(); }
+};
 
 TEST(Docx, CellsAreReadAndRewrittenInTheirFormattingAndTheRestOfTheFileStays) {
   TempDir dir;
@@ -165,7 +216,7 @@ TEST(Docx, CellsAreReadAndRewrittenInTheirFormattingAndTheRestOfTheFileStays) {
   Zip(parts, typed);
   EXPECT_EQ(refusal([&] { DocxDocument::Open(typed); }),
             "Ошибка чтения файла \"" + typed + "\": файл поврежден (в части \"word/document.xml\" объявлен тип документа)");
-  parts[2].second = "<w:document><w:body>" + entityCell.substr(0, entityCell.find("&e;")) + "ТП" +
+  parts[2].second = "<w:document xmlns:w=\"w\"><w:body>" + entityCell.substr(0, entityCell.find("&e;")) + "ТП" +
                     entityCell.substr(entityCell.find("&#")) + "</w:body></w:document>";
   Zip(parts, typed);
   EXPECT_EQ(DocxDocument::Open(typed).CellText(1, 1, 1), "ТПЮг");
@@ -180,6 +231,71 @@ TEST(Docx, CellsAreReadAndRewrittenInTheirFormattingAndTheRestOfTheFileStays) {
   Zip(parts, typed);
   EXPECT_EQ(refusal([&] { DocxDocument::Open(typed); }),
             "Ошибка чтения файла \"" + typed + "\": файл поврежден (в части \"_rels/.rels\" объявлен тип документа)");
+}
+
+// Cells written with the main namespace declared on themselves, under another prefix, or with
+// declarations of their own or of the elements a new text leaves out: the saved document is well-formed
+// for a reader of namespaces, every prefix it uses is bound to what it was bound to, and the new texts
+// stand in cells of the main namespace.
+TEST(Docx, CellsAreWrittenWithTheNamespacesTheyWereWrittenIn) {
+  TempDir dir;
+  const std::string ext = "urn:district:mark";
+  const std::string body =
+      R"(<?xml version="1.0" encoding="UTF-8"?><w:document xmlns:w=")" + kMain + R"("><w:body><w:tbl><w:tr>)"
+      // the main namespace as the cell's default, its paragraph written with the document's prefix
+      R"(<tc xmlns=")" + kMain + R"("><tcPr><w:tcW w:w="2000"/></tcPr><w:p><w:r><w:rPr><b/></w:rPr><t>Схема</t></w:r></w:p></tc>)"
+      // another prefix for the main namespace, on the cell alone
+      R"(<x:tc xmlns:x=")" + kMain + R"("><x:p><x:pPr><x:jc x:val="center"/></x:pPr><x:r><x:t>Фидер</x:t></x:r></x:p></x:tc>)"
+      // a prefix declared on the cell, used in its properties and on its paragraph
+      R"(<w:tc xmlns:e=")" + ext + R"("><w:tcPr><e:mark e:v="1"/></w:tcPr><w:p e:id="7"><w:r><w:t>Период</w:t></w:r></w:p></w:tc>)"
+      R"(</w:tr><w:tr>)"
+      // a prefix declared on the run, used in its properties; another on the paragraph's properties, used
+      // in its mark's; another on a content control around the paragraph, used on the paragraph
+      R"(<w:tc><w:p><w:r xmlns:q="urn:q"><w:rPr><q:font q:name="a"/></w:rPr><w:t>ТП</w:t></w:r></w:p></w:tc>)"
+      R"(<w:tc><w:p><w:pPr xmlns:m="urn:m"><w:rPr><m:size m:v="9"/></w:rPr></w:pPr></w:p></w:tc>)"
+      R"(<w:tc><w:sdt xmlns:s="urn:s"><w:sdtContent><w:p s:id="3"><w:r><w:t>Л-1</w:t></w:r></w:p></w:sdtContent></w:sdt></w:tc>)"
+      R"(</w:tr><w:tr>)"
+      // the last row, model of the added ones: a cell of the default namespace with no paragraph, an
+      // empty cell that declares its prefix
+      R"(<tc xmlns=")" + kMain + R"("/><y:tc xmlns:y=")" + kMain + R"("/>)"
+      R"(</w:tr></w:tbl></w:body></w:document>)";
+  ASSERT_TRUE(NamespacedPart(body).sound);
+  Parts parts = DocumentParts();
+  parts[2].second = body;
+  const std::string source = dir / "Шаблон.docx";
+  Zip(parts, source);
+  DocxDocument doc = DocxDocument::Open(source);
+  ASSERT_EQ(doc.RowCount(1), 3);
+  EXPECT_EQ((std::vector<std::string>{doc.CellText(1, 1, 1), doc.CellText(1, 1, 2), doc.CellText(1, 1, 3),
+                                      doc.CellText(1, 2, 1), doc.CellText(1, 2, 3)}),
+            (std::vector<std::string>{"Схема", "Фидер", "Период", "ТП", "Л-1"}));
+  const std::vector<std::string> texts = {"Юг <1>", "Ф-2\nзапад", "01.11.2026 - 30.11.2026", "ТП-7", "без\tпрогона",
+                                          "Л-2", "a", "b", "c", "d"};
+  const std::vector<std::pair<int, int>> cells = {{1, 1}, {1, 2}, {1, 3}, {2, 1}, {2, 2},
+                                                  {2, 3}, {3, 1}, {3, 2}, {4, 1}, {4, 2}};
+  doc.AddRow(1);
+  for (std::size_t i = 0; i < texts.size(); ++i) doc.SetCellText(1, cells[i].first, cells[i].second, texts[i]);
+  const std::string target = dir / "Потери.docx";
+  doc.SaveAs(target);
+
+  const std::string xml = Entry(target, "word/document.xml");
+  const NamespacedPart saved(xml);
+  ASSERT_TRUE(saved.sound) << saved.failure << "\n" << xml;
+  EXPECT_EQ(saved.cells, texts) << xml;
+  // What the properties and the paragraphs carried keeps its namespace, and so does the formatting.
+  for (const std::string& name : {ext + "|mark", ext + "|v", ext + "|id", std::string("urn:q|font"),
+                                  std::string("urn:q|name"), std::string("urn:m|size"), std::string("urn:s|id"),
+                                  kMain + "|b", kMain + "|jc", kMain + "|tcW"})
+    EXPECT_TRUE(saved.Has(name)) << name << "\n" << xml;
+  EXPECT_NE(xml.find(R"(<tc xmlns=")" + kMain + R"("><tcPr><w:tcW w:w="2000"/></tcPr><w:p><w:r><w:rPr><b/></w:rPr>)"
+                     R"(<w:t xml:space="preserve">Юг &lt;1&gt;</w:t></w:r></w:p></tc>)"),
+            std::string::npos)
+      << xml;
+
+  const DocxDocument back = DocxDocument::Open(target);
+  ASSERT_EQ(back.RowCount(1), 4);
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    EXPECT_EQ(back.CellText(1, cells[i].first, cells[i].second), texts[i]) << i;
 }
 
 TEST(Docx, DamagedDocumentsAreRefusedWithTheirName) {
@@ -215,6 +331,44 @@ TEST(Docx, DamagedDocumentsAreRefusedWithTheirName) {
   }
   EXPECT_GT(refused, kRounds / 10);
   EXPECT_LT(refused, kRounds);
+
+  // New texts are written as UTF-8 bytes: a main part in UTF-16 (with its byte-order mark, either
+  // order, or without one) or declaring Windows-1251, a UTF-8 byte-order mark before it or not, is
+  // refused before a cell of it is read.
+  const auto refusal = [&](const std::string& mainPart) {
+    Parts parts = DocumentParts();
+    parts[2].second = mainPart;
+    Zip(parts, path);
+    try {
+      DocxDocument::Open(path);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("opened");
+  };
+  const std::string cell = "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>TP-41</w:t></w:r></w:p></w:tc></w:tr></w:tbl>";
+  const std::string document = "<w:document xmlns:w=\"" + kMain + "\"><w:body>" + cell + "</w:body></w:document>";
+  const auto utf16 = [](const std::string& ascii, bool bigEndian) {
+    std::string bytes;
+    for (const char c : ascii) bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return bytes;
+  };
+  const std::string declared16 = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + document;
+  const std::string notUtf8 = prefix + "документ записан не в кодировке UTF-8";
+  EXPECT_EQ(refusal("\xFF\xFE" + utf16(declared16, false)), notUtf8);
+  EXPECT_EQ(refusal("\xFE\xFF" + utf16(declared16, true)), notUtf8);
+  EXPECT_EQ(refusal(utf16(document, false)), notUtf8);
+  const std::string cyrillic = Utf8ToCp1251(kBody.substr(kBody.find("<w:document")));
+  for (const std::string name : {"windows-1251", "cp1251", "x-cp1251", "WINDOWS-1251"})
+    for (const std::string bom : {"", "\xEF\xBB\xBF"})
+      EXPECT_EQ(refusal(bom + "<?xml version=\"1.0\" encoding=\"" + name + "\"?>" + cyrillic), notUtf8) << name << bom.size();
+  EXPECT_EQ(refusal("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + document), "opened");
+  // A prefix that no declaration binds is no document a word processor opens, nor one to write again.
+  EXPECT_EQ(refusal("<w:document><w:body>" + cell + "</w:body></w:document>"),
+            prefix + "файл поврежден (часть \"word/document.xml\")");
+  EXPECT_EQ(refusal("<w:document xmlns:w=\"" + kMain + "\"><w:body><w:tbl><w:tr><w:tc><w:tcPr><e:mark/></w:tcPr>" +
+                    "</w:tc></w:tr></w:tbl></w:body></w:document>"),
+            prefix + "файл поврежден (часть \"word/document.xml\")");
 
   // A small file whose one row holds a million empty cells, or 200,000 (each cell kept costs its place
   // in its row as well as its element): what the document's tables would take is bounded by the file's
@@ -297,6 +451,8 @@ TEST(Docx, EverySaveThatSucceedsOpensAgain) {
       continue;
     }
     ++saved;
+    const NamespacedPart written(Entry(out, "word/document.xml"));
+    EXPECT_TRUE(written.sound) << round << ": " << written.failure;
     const DocxDocument again = DocxDocument::Open(out);
     ASSERT_EQ(again.TableCount(), static_cast<int>(texts.size())) << round;
     for (int t = 1; t <= again.TableCount(); ++t) {

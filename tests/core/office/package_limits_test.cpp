@@ -379,7 +379,7 @@ TEST(PackageLimits, DeepNestingIsRefusedNamingThePart) {
     for (int i = 0; i < levels; ++i) paragraphs += "<w:p>";
     for (int i = 0; i < levels; ++i) paragraphs += "</w:p>";
     WriteBytes(docx, BuildZip({{"_rels/.rels", rootRels},
-                               {"word/document.xml", "<w:document><w:body>" + cell + paragraphs + "</w:body></w:document>"}}));
+                               {"word/document.xml", "<w:document xmlns:w=\"w\"><w:body>" + cell + paragraphs + "</w:body></w:document>"}}));
   };
   document(rels + "</Relationships>", 254);
   EXPECT_EQ(DocxDocument::Open(docx).CellText(1, 1, 1), "ТП-1");
