@@ -197,7 +197,7 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedDatesFollowTheRuleOfAType
       }
       menu->close();
     });
-    QContextMenuEvent call(QContextMenuEvent::Keyboard, QPoint(5, 5));
+    QContextMenuEvent call(QContextMenuEvent::Keyboard, QPoint(5, 5), field->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(field, &call);
     ASSERT_TRUE(pasted) << text;
     if (std::string(reason).empty()) date = shown;
