@@ -282,17 +282,26 @@ void BM_NetworkWorkbookOfFullRows(benchmark::State& state) {
 }
 BENCHMARK(BM_NetworkWorkbookOfFullRows)->Arg(600000)->Arg(889000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-void BM_IndustrialSheetOfFullRows(benchmark::State& state) {
-  UseLayouts();
-  const std::string file = FullIndustrial(static_cast<int>(state.range(0)));
+// One import of a subscriber sheet, each time into a base of its own stem.
+void ImportSubscriberSheet(benchmark::State& state, const std::string& file, bool industrial) {
   RunBounded(state, file, [&] {
     ld::TSubscriberXlsRequest request;
-    request.BaseStem = (WorkDir() / "Пром").string();
-    request.Prom = true;
-    request.PathProm = file;
+    request.BaseStem = (WorkDir() / (industrial ? "Пром" : "Быт")).string();
+    if (industrial) {
+      request.Prom = true;
+      request.PathProm = file;
+    } else {
+      request.Byt = true;
+      request.PathByt = file;
+    }
     std::vector<std::string> info;
     ld::ImportSubscriberBasesXls(request, info);
   });
+}
+
+void BM_IndustrialSheetOfFullRows(benchmark::State& state) {
+  UseLayouts();
+  ImportSubscriberSheet(state, FullIndustrial(static_cast<int>(state.range(0))), true);
 }
 BENCHMARK(BM_IndustrialSheetOfFullRows)->Arg(374950)->Arg(390000)->Arg(582000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -300,30 +309,14 @@ BENCHMARK(BM_IndustrialSheetOfFullRows)->Arg(374950)->Arg(390000)->Arg(582000)->
 // first and counts the rest. It costs about what the sheet of sound numbers costs.
 void BM_IndustrialSheetOfUnreadableNumbers(benchmark::State& state) {
   UseLayouts();
-  const std::string file = FullIndustrial(static_cast<int>(state.range(0)), true);
-  RunBounded(state, file, [&] {
-    ld::TSubscriberXlsRequest request;
-    request.BaseStem = (WorkDir() / "Пром").string();
-    request.Prom = true;
-    request.PathProm = file;
-    std::vector<std::string> info;
-    ld::ImportSubscriberBasesXls(request, info);
-  });
+  ImportSubscriberSheet(state, FullIndustrial(static_cast<int>(state.range(0)), true), true);
 }
 BENCHMARK(BM_IndustrialSheetOfUnreadableNumbers)->Arg(374950)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The households sheet of sound numbers (0) and of unreadable ones (1).
 void BM_HouseholdsSheetOfFullRows(benchmark::State& state) {
   UseLayouts();
-  const std::string file = FullHouseholds(state.range(0) != 0);
-  RunBounded(state, file, [&] {
-    ld::TSubscriberXlsRequest request;
-    request.BaseStem = (WorkDir() / "Быт").string();
-    request.Byt = true;
-    request.PathByt = file;
-    std::vector<std::string> info;
-    ld::ImportSubscriberBasesXls(request, info);
-  });
+  ImportSubscriberSheet(state, FullHouseholds(state.range(0) != 0), false);
 }
 BENCHMARK(BM_HouseholdsSheetOfFullRows)->ArgName("unreadable")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 

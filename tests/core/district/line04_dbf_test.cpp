@@ -39,15 +39,6 @@ std::string Letters(const char* letter, int n) {
   return s;
 }
 
-// The refusal of a text longer than the table's field it goes to.
-std::string TooLong(const std::string& file, int record, const std::string& field, const std::string& text,
-                    const std::string& title, int most) {
-  const std::string shown = Utf8Length(text) > 40 ? Utf8Left(text, 40) + "..." : text;
-  return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(record) + ", поле " + field + ": текст \"" +
-         shown + "\" не поместится в поле \"" + title + "\": в поле не больше " + std::to_string(most) +
-         " символов, а в тексте " + std::to_string(Utf8Length(text));
-}
-
 Grid Cells(const TDataFile& t) {
   Grid rows;
   for (int r = 1; r <= t.RowCount; ++r) {

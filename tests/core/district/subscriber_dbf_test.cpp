@@ -34,15 +34,6 @@ DbfRow Prom(const std::string& res, const std::string& tp, const std::string& nd
   return {res, tp, "т-1", "л2", ndog, "Абонент " + ndog, point, typ, device, "", "1", ktok, w, wt, ws};
 }
 
-// The refusal of a text longer than the table's field it goes to.
-std::string TooLong(const std::string& file, int record, const std::string& field, const std::string& text,
-                    const std::string& title, int most) {
-  const std::string shown = Utf8Length(text) > 40 ? Utf8Left(text, 40) + "..." : text;
-  return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(record) + ", поле " + field + ": текст \"" +
-         shown + "\" не поместится в поле \"" + title + "\": в поле не больше " + std::to_string(most) +
-         " символов, а в тексте " + std::to_string(Utf8Length(text));
-}
-
 std::string Letters(const char* letter, int n) {
   std::string s;
   for (int i = 0; i < n; ++i) s += letter;

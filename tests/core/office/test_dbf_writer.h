@@ -121,4 +121,13 @@ inline std::string DbfFoxPro(const std::string& bytes, const std::string& databa
   return made;
 }
 
+// What a dBase import says when a record's text is longer than the table's field it goes to.
+inline std::string TooLong(const std::string& file, int record, const std::string& field, const std::string& text,
+                    const std::string& title, int most) {
+  const std::string shown = Utf8Length(text) > 40 ? Utf8Left(text, 40) + "..." : text;
+  return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(record) + ", поле " + field + ": текст \"" +
+         shown + "\" не поместится в поле \"" + title + "\": в поле не больше " + std::to_string(most) +
+         " символов, а в тексте " + std::to_string(Utf8Length(text));
+}
+
 }  // namespace ld::test
