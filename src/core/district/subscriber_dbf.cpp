@@ -24,8 +24,7 @@ constexpr char32_t kSumLessTransformer = U'K';
 // A record's message; its text is made only when the list keeps it, since a base of unreadable values
 // gives one for every record.
 void AddRowMessage(TImportMessages& messages, const char* table, int row, const char* what) {
-  messages.Add(messages.Added() < kMaxImportMessages ? std::string(table) + ". Строка " + std::to_string(row) + " - " + what
-                                                     : std::string());
+  messages.Add([&] { return std::string(table) + ". Строка " + std::to_string(row) + " - " + what; });
 }
 
 }  // namespace
