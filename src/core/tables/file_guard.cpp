@@ -207,6 +207,19 @@ void RemoveIfLeftOver(const std::string& path) {
   if (::fstat(fd.Get(), &seen) == 0 && ::stat(path.c_str(), &now) == 0 && SameFile(seen, now)) ::unlink(path.c_str());
 }
 
+// Removes the lock looked at (open as fd, its record read) if it still is the one there: one that
+// replaced it meanwhile is somebody's new lock. A killed write's unfinished table and in-use mark go
+// first, while the lock still keeps every other writer out of them. True when the lock went.
+bool RemoveLookedAtLock(const std::string& fileName, const std::string& lock, int fd, const TLockRecord& record) {
+  struct stat seen {}, now {};
+  if (::fstat(fd, &seen) != 0 || ::stat(lock.c_str(), &now) != 0 || !SameFile(seen, now)) return false;
+  if (record.write) {
+    ::unlink(WriteTempName(fileName).c_str());
+    RemoveIfLeftOver(InUseMarkName(fileName));
+  }
+  return ::unlink(lock.c_str()) == 0;
+}
+
 std::size_t LastDot(const std::string& fileName) {
   const std::size_t dot = fileName.rfind('.');
   const std::size_t slash = fileName.rfind('/');
@@ -302,17 +315,7 @@ void CheckFileFree(const std::string& fileName, double fileDate) {
                                            "\" заблокирован программой, которая больше не работает. "
                                            "Удалить блокировку?",
                                        mkWarning, mbYesNo);
-        // Only the lock that was looked at goes: one that replaced it meanwhile is somebody's new lock.
-        // A killed write's unfinished table and in-use mark go first, while the lock still keeps
-        // every other writer out of them.
-        struct stat seen {}, now {};
-        if (answer == 1 && ::fstat(fd.Get(), &seen) == 0 && ::stat(lock.c_str(), &now) == 0 && SameFile(seen, now)) {
-          if (record.write) {
-            ::unlink(WriteTempName(fileName).c_str());
-            RemoveIfLeftOver(InUseMarkName(fileName));
-          }
-          removed = ::unlink(lock.c_str()) == 0;
-        }
+        removed = answer == 1 && RemoveLookedAtLock(fileName, lock, fd.Get(), record);
       }
     }
     if (!removed) {
@@ -326,6 +329,14 @@ void CheckFileFree(const std::string& fileName, double fileDate) {
       throw Error("Файл \"" + FullFileName(fileName) + "\" был изменен. Необходимо открыть файл заново");
     }
   }
+}
+
+void RemoveLeftOverWrite(const std::string& fileName) {
+  const std::string lock = fileName + "~";
+  const fileio::TFd fd(::open(lock.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.IsOpen()) return;
+  const TLockRecord record = ReadLockRecord(fd.Get());
+  if (record.write && IsLeftOver(fd.Get(), lock, record)) RemoveLookedAtLock(fileName, lock, fd.Get(), record);
 }
 
 void LockTableFiles(const std::string& basePath, const std::string& extensions) {

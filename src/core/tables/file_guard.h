@@ -85,6 +85,12 @@ bool WaitFileAccess(const std::string& fileName, TInUseMark& mark);
 // unfinished table and with an in-use mark left over the same way).
 void CheckFileFree(const std::string& fileName, double fileDate);
 
+// Removes the lock of a write of the file that a program of this user and workstation left when it was
+// killed (nobody holds it), with the write's unfinished table and in-use mark, as "Да" to CheckFileFree's
+// question does. For files that only the program itself writes (the temporary tables of a run), about
+// which the user has nothing to be asked. A user's lock, another workstation's and a live write's stay.
+void RemoveLeftOverWrite(const std::string& fileName);
+
 // The lock of one write of a table file ("<file>~"), taken before the new table is written and given
 // up once it has replaced the old one (or the write failed).
 class TWriteLock {

@@ -212,6 +212,9 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& fil
 void TTableRun::Run() {
   // A run of these tables stopped earlier is ended first: this one starts from a whole set.
   for (const auto& table : tables_) RecoverTableSet(table->file);
+  // A run killed while it wrote its temporary tables left the locks of those writes: they are this
+  // program's own, and the user would only be asked about files he never named.
+  for (const auto& table : tables_) RemoveLeftOverWrite(table->temp);
   try {
     RemoveTemps();
     for (const auto& table : tables_) {

@@ -115,6 +115,44 @@ TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
   }
 }
 
+// A run killed while it writes its temporary tables leaves those writes' locks; the next run of the set
+// takes them as the dead program's own and asks nothing about files the user never named.
+TEST_F(TableRun, ARunKilledWritingItsTemporaryTablesLeavesNoQuestionToTheNext) {
+  WriteCounter(files_[1], 1);
+  WriteCounter(files_[2], 2);
+  const std::set<std::string> folder = Folder();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    TWriteLock lock;
+    if (!lock.Take(WriteTempName(files_[1]))) _exit(1);
+    test::WriteBytes(WriteTempName(files_[1]), "ZREGIM, half written");
+    raise(SIGSTOP);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+  ASSERT_TRUE(WIFSTOPPED(status));
+  ::kill(pid, SIGKILL);
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+
+  test::ScriptedMsgBox box;
+  std::vector<TDataFile> tables(3);
+  for (std::size_t k = 0; k < 3; ++k) {
+    ReadMaket("Счет", tables[k]);
+    CreateColumns(tables[k], 1);
+    (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = static_cast<int>(20 + k);
+  }
+  EXPECT_EQ(test::ErrorOf([&] {
+              WriteTablesTogether({{files_[0], &tables[0]}, {files_[1], &tables[1]}, {files_[2], &tables[2]}});
+            }),
+            "<no error>");
+  EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+  EXPECT_EQ(Counters(files_), (std::vector<int>{20, 21, 22}));
+  std::set<std::string> expected = folder;
+  expected.insert("sch.UZL");
+  EXPECT_EQ(Folder(), expected);
+}
+
 // A program that reads a table while another one's run is between its renames waits for the run: it puts
 // nothing back and deletes nothing, even the table that the run has just made, and the run ends whole.
 TEST_F(TableRun, AReadDuringALiveRunWaitsForItInsteadOfPuttingItBack) {
