@@ -15,6 +15,7 @@
 #include "core/tables/table_file.h"
 #include "support/full_disk.h"
 #include "support/fuzz_mutations.h"
+#include "support/held_file.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
@@ -156,7 +157,15 @@ TEST_F(Guard, InUseMarkWaitsElevenSecondsThenAsks) {
   EXPECT_TRUE(askedAt.empty());
   EXPECT_FALSE(HasInUseMark(file_));
 
-  test::WriteBytes(file_ + ".inuse~", "");  // a program that stopped in the middle of a read
+  // A mark without bytes that nobody holds was being made by a program killed before it gave it its
+  // bytes: it guards nothing and is taken at once.
+  test::WriteBytes(file_ + ".inuse~", "");
+  EXPECT_EQ(ReadCounter(file_), 1);
+  EXPECT_TRUE(askedAt.empty());
+  EXPECT_FALSE(HasInUseMark(file_));
+
+  test::HeldFile reading(file_ + ".inuse~", "");  // a program that goes on reading the file for long
+  ASSERT_TRUE(reading.Held());
   answers = {0, 0, 1};
   TDataFile t;
   EXPECT_EQ(ErrorOf([&] { ReadTableFile(file_, t); }), "Ошибка чтения файла \"" + file_ + "\"");
@@ -242,7 +251,7 @@ TEST_F(Guard, TablesWrittenTogetherWaitForATableInUse) {
     return now += 0.25;
   });
 
-  test::WriteBytes(held, "");  // another program reads the second table
+  auto reading = std::make_unique<test::HeldFile>(held, "");  // another program reads the second table
   together();
   EXPECT_TRUE(letGo) << "written without waiting for the table in use";
   EXPECT_TRUE(box.Calls().empty());
@@ -252,7 +261,7 @@ TEST_F(Guard, TablesWrittenTogetherWaitForATableInUse) {
   old = Bytes(files);
   tables = Changed(files);
   (*GetColumnAs<DALongint>("Cnt", tables[1]))[1] = 99;
-  test::WriteBytes(held, "");  // now it is never let go, and the user answers "Нет"
+  reading = std::make_unique<test::HeldFile>(held, "");  // now it is never let go, and the user answers "Нет"
   letGo = true;
   box.Answer(0);
   EXPECT_EQ(ErrorOf(together),
@@ -312,7 +321,8 @@ TEST_F(Guard, ARunStoppedBetweenItsRenamesIsPutBackWholeAtTheNextUse) {
   folder = Folder();
   stopped(2);
   const std::vector<std::string> mixed = Bytes(files);
-  test::WriteBytes(InUseMarkName(files[1]), "");  // held past the wait and refused: nothing is touched
+  auto reading = std::make_unique<test::HeldFile>(InUseMarkName(files[1]), "");  // held past the wait and refused:
+                                                                                 // nothing is touched
   double now = 0;
   SetFileWaitClock([&] { return now += 0.25; });
   box.Clear();
@@ -323,6 +333,7 @@ TEST_F(Guard, ARunStoppedBetweenItsRenamesIsPutBackWholeAtTheNextUse) {
                 "\" была прервана, и прежнее состояние файлов не восстановлено: файл \"" + files[1] +
                 "\" занят другой программой");
   EXPECT_EQ(Bytes(files), mixed);
+  reading.reset();
   fs::remove(InUseMarkName(files[1]));
   box.Clear();
   WriteTableFile(files[0], mine);
@@ -402,15 +413,26 @@ TEST_F(Guard, DamagedRecordsOfAStoppedRunAreRefusedOrStayInTheirFolder) {
     ASSERT_EQ(test::ReadBytes(dir_ / "out/sch.CNT.old~"), "чужой файл");
   }
 
-  // A second name that cannot be renamed back (a folder now): the read fails naming it, the record stays.
+  // A second name that is no file (a folder or a link now) never takes the table's place: the read fails
+  // naming it, the record stays.
   stopped.erase("sch.CNT.old~");
   fs::remove(dir_ / "sch.CNT.old~");
-  fs::create_directories(dir_ / "sch.CNT.old~/x");
-  EXPECT_EQ(readWith(record), "Запись файлов \"" + file_ + "\", \"" + base_ +
-                                  ".VET\" была прервана, и прежнее состояние файлов не восстановлено: прежняя версия "
-                                  "файла \"" + file_ + "\" осталась в \"" + file_ +
-                                  ".old~\" (в пути вместо папки файл)");
-  EXPECT_EQ(test::ReadBytes(base_ + ".VET.set~"), record);
+  const std::string notBack = "Запись файлов \"" + file_ + "\", \"" + base_ +
+                              ".VET\" была прервана, и прежнее состояние файлов не восстановлено: прежняя версия "
+                              "файла \"" + file_ + "\" не найдена: \"" + file_ + ".old~\" - ";
+  for (const bool folder : {true, false}) {
+    if (folder) {
+      fs::create_directories(dir_ / "sch.CNT.old~/x");
+    } else {
+      fs::remove_all(dir_ / "sch.CNT.old~");
+      fs::create_symlink(base_ + ".VET", dir_ / "sch.CNT.old~");
+    }
+    const std::string table = test::ReadBytes(file_);
+    EXPECT_EQ(readWith(record), notBack + (folder ? "папка, а не файл" : "не файл"));
+    EXPECT_EQ(test::ReadBytes(base_ + ".VET.set~"), record);
+    EXPECT_EQ(test::ReadBytes(file_), table);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file_)));
+  }
 }
 
 TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/base/msgbox.h"
+#include "core/base/session.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
 #include "support/scripted_msgbox.h"
@@ -115,27 +116,30 @@ TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
   }
 }
 
-// A run killed while it writes its temporary tables leaves those writes' locks; the next run of the set
-// takes them as the dead program's own and asks nothing about files the user never named.
+// A run killed while it writes its temporary tables leaves its write locks and an unfinished temporary
+// table: they are the dead program's own, known by the holds that are gone, on any workstation. The next
+// read is right, and the next run of the set clears them and asks nothing about files the user never
+// named.
 TEST_F(TableRun, ARunKilledWritingItsTemporaryTablesLeavesNoQuestionToTheNext) {
   WriteCounter(files_[1], 1);
   WriteCounter(files_[2], 2);
   const std::set<std::string> folder = Folder();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    TWriteLock lock;
-    if (!lock.Take(WriteTempName(files_[1]))) _exit(1);
-    test::WriteBytes(WriteTempName(files_[1]), "ZREGIM, half written");
-    raise(SIGSTOP);
-    _exit(0);
-  }
+  const pid_t pid = WriteInChild(files_, [](TRunStep step) {
+    if (step == TRunStep::TempWritten) raise(SIGSTOP);
+  });
+  ASSERT_GT(pid, 0);
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
   ASSERT_TRUE(WIFSTOPPED(status));
   ::kill(pid, SIGKILL);
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  for (const std::string& file : files_) ASSERT_TRUE(fs::exists(file + "~")) << file;
+  ASSERT_TRUE(fs::exists(WriteTempName(files_[0])));
+  // As another workstation's program would have left it.
+  test::WriteBytes(files_[1] + "~", "\x06ZREGIM" + test::Short(CurrentUserName) + test::Short("другая-станция"));
 
   test::ScriptedMsgBox box;
+  EXPECT_EQ(Counters({files_[1], files_[2]}), (std::vector<int>{1, 2}));
   std::vector<TDataFile> tables(3);
   for (std::size_t k = 0; k < 3; ++k) {
     ReadMaket("Счет", tables[k]);
