@@ -295,8 +295,8 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
 }
 
 std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, const std::string& fieldName) {
-  RecoverTableSet(fileName);
-  TTableFileIn in(fileName);
+  const bool allowed = RecoverTableSetForRead(fileName);
+  TTableFileIn in(fileName, allowed);
   if (!in.HasSignature()) in.Fail();
   in.ReadHeader();
   // The old format holds its columns without names: no column of it can be told by its field.
@@ -329,8 +329,8 @@ std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, c
 }
 
 bool FileHasField(const std::string& fileName, const std::string& fieldName) {
-  RecoverTableSet(fileName);
-  TTableFileIn in(fileName);
+  const bool allowed = RecoverTableSetForRead(fileName);
+  TTableFileIn in(fileName, allowed);
   if (!in.HasSignature()) in.Fail();
   in.ReadHeader();
   if (!in.Restructured()) return false;
@@ -342,8 +342,8 @@ bool FileHasField(const std::string& fileName, const std::string& fieldName) {
 }
 
 int ReadFileRowCount(const std::string& fileName) {
-  RecoverTableSet(fileName);
-  TTableFileIn in(fileName);
+  const bool allowed = RecoverTableSetForRead(fileName);
+  TTableFileIn in(fileName, allowed);
   if (!in.HasSignature()) return 0;
   in.ReadHeader();
   return in.RowCount();
