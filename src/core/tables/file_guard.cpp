@@ -413,6 +413,7 @@ bool TakeHold(const std::string& path, int fd) {
 }
 
 bool RemoveIfHalfMade(const std::string& path) {
+  RemoveDeadPrivates(path);
   const fileio::TFd fd(OpenToHold(path));
   struct stat st {};
   if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || st.st_size != 0 || !TakeHold(path, fd.Get())) return false;

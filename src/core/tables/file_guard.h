@@ -82,7 +82,8 @@ int CreateHeldFile(const std::string& path, const std::string& bytes);
 // a share without locks) proves nothing about a holder: it throws, naming the file.
 bool TakeHold(const std::string& path, int fd);
 // A file of the program's own (a lock, mark or record) that nobody holds and that has no bytes: one
-// whose maker was killed before it gave it its bytes. Removes it; true when it went.
+// whose maker was killed before it gave it its bytes. Removes it, and the files of its private names
+// that nobody holds; true when it went.
 bool RemoveIfHalfMade(const std::string& path);
 // Whether the name still leads to the open file itself (not to a link to it): a file put under the name
 // since it was opened is somebody else's.

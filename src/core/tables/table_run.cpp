@@ -594,11 +594,13 @@ void TTableRun::EndStopped(const std::string& fileName) {
               mbOk);
 }
 
-// What the stopped run left besides its records: the write locks of its tables, which its program held
-// and nobody holds now, with their temporary tables; the copies of old versions it was making; a commit
-// mark it was killed making. A live writer's lock and temporary table stay.
+// What the stopped run left besides its records: records and a commit mark it was killed making, the
+// write locks of its tables, which its program held and nobody holds now, with their temporary tables,
+// and the copies of old versions it was making. A live writer's lock and temporary table stay.
 void TTableRun::ClearLeftOvers() {
   for (const auto& table : tables_) {
+    // A record it was killed making, before its locks go: they tell that its maker is gone.
+    RemoveIfHalfMade(SetRecordName(table->file));
     RemoveDeadWrite(table->file);
     if (!table->kept.empty()) RemoveCopiesOf(table->kept);
   }

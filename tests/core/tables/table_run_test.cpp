@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <random>
+#include <thread>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "core/base/session.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
+#include "support/child_process.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
@@ -44,21 +48,28 @@ protected:
     for (const std::string& file : files) values.push_back(fs::exists(file) ? ReadCounter(file) : 0);
     return values;
   }
-  // Writes the set with the values 10, 11, … in a child process that runs `during` at every step of
-  // its run; returns the child.
-  pid_t WriteInChild(const std::vector<std::string>& files, const std::function<void(TRunStep)>& during) {
+  // Writes the set with the values 10, 11, … (`rows` rows each) in a child process that runs `during` at
+  // every step of its run, and `before` just before it; returns the child.
+  pid_t WriteInChild(const std::vector<std::string>& files, const std::function<void(TRunStep)>& during,
+                     int rows = 1, const std::function<void()>& before = {}) {
+    test::AwaitSingleThread();
     const pid_t pid = fork();
     if (pid != 0) return pid;
+    SetTableRunStepHook(during);
+    if (before) before();
+    _exit(test::ErrorOf([&] { Write(files, 10, rows); }) == "<no error>" ? 0 : 1);
+  }
+  // Writes the set together with the values first, first + 1, … in `rows` rows each.
+  static void Write(const std::vector<std::string>& files, int first, int rows = 1) {
     std::vector<TDataFile> tables(files.size());
     std::vector<std::pair<std::string, TDataFile*>> run;
     for (std::size_t k = 0; k < files.size(); ++k) {
       ReadMaket("Счет", tables[k]);
-      CreateColumns(tables[k], 1);
-      (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = static_cast<int>(10 + k);
+      CreateColumns(tables[k], rows);
+      for (int row = 1; row <= rows; ++row) (*GetColumnAs<DALongint>("Cnt", tables[k]))[row] = first + static_cast<int>(k);
       run.emplace_back(files[k], &tables[k]);
     }
-    SetTableRunStepHook(during);
-    _exit(test::ErrorOf([&] { WriteTablesTogether(run); }) == "<no error>" ? 0 : 1);
+    WriteTablesTogether(run);
   }
   static std::string PutBack(const std::vector<std::string>& files) {
     std::string list;
@@ -74,46 +85,116 @@ protected:
 
 // Killed at any step, a run leaves the old set or the new one whole to the next read, which neither
 // waits for the killed program's marks nor asks anything: before its commit mark the old set is put back
-// (the user is told), after it the new set stands and what the run left goes silently.
+// (the user is told, once every record was laid), after it the new set stands and what the run left goes
+// silently; a run killed while it laid its records goes silently too. The next run of the set clears
+// whatever else the dead one left (its write locks, a temporary table), without a word. The same on a
+// folder that answers as a network share does.
 TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
   struct TKill {
     TRunStep step;
     int nth;  // the step's n-th time
     bool done;
   };
-  const std::vector<TKill> kills = {{TRunStep::RecordsLaid, 1, false}, {TRunStep::Renamed, 1, false},
-                                    {TRunStep::Renamed, 3, false},     {TRunStep::Committed, 1, true},
-                                    {TRunStep::RecordRemoved, 1, true}, {TRunStep::RecordRemoved, 2, true}};
-  for (const TKill& kill : kills) {
-    SCOPED_TRACE(static_cast<int>(kill.step) * 10 + kill.nth);
-    fs::remove(files_[0]);
-    WriteCounter(files_[1], 1);
-    WriteCounter(files_[2], 2);
-    const std::set<std::string> folder = Folder();
-    const pid_t pid = WriteInChild(files_, [kill, seen = 0](TRunStep step) mutable {
-      if (step == kill.step && ++seen == kill.nth) raise(SIGSTOP);
-    });
-    ASSERT_GT(pid, 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
-    ASSERT_TRUE(WIFSTOPPED(status));
-    ::kill(pid, SIGKILL);
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFSIGNALED(status));
+  const std::vector<TKill> kills = {{TRunStep::Locked, 1, false},       {TRunStep::TempWritten, 1, false},
+                                    {TRunStep::TempWritten, 3, false},  {TRunStep::RecordLaid, 1, false},
+                                    {TRunStep::RecordLaid, 2, false},   {TRunStep::RecordsLaid, 1, false},
+                                    {TRunStep::Renamed, 1, false},      {TRunStep::Renamed, 3, false},
+                                    {TRunStep::Committed, 1, true},     {TRunStep::RecordRemoved, 1, true},
+                                    {TRunStep::RecordRemoved, 2, true}};
+  for (const bool share : {false, true}) {
+    const test::ShareScope scope(share);
+    for (const TKill& kill : kills) {
+      SCOPED_TRACE(std::to_string(share) + " " + std::to_string(static_cast<int>(kill.step) * 10 + kill.nth));
+      fs::remove(files_[0]);
+      WriteCounter(files_[1], 1);
+      WriteCounter(files_[2], 2);
+      const std::set<std::string> folder = Folder();
+      const pid_t pid = WriteInChild(files_, [kill, seen = 0](TRunStep step) mutable {
+        if (step == kill.step && ++seen == kill.nth) raise(SIGSTOP);
+      });
+      ASSERT_GT(pid, 0);
+      int status = 0;
+      ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+      ASSERT_TRUE(WIFSTOPPED(status));
+      ::kill(pid, SIGKILL);
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+      ASSERT_TRUE(WIFSIGNALED(status));
 
-    // Any wait at all is past its end at once, and would be a question.
-    double now = 0;
-    SetFileWaitClock([&now] { return now += 100; });
-    test::ScriptedMsgBox box;
-    // Each read ends the run if it is not ended yet; the table the run made is there or not after it.
-    EXPECT_EQ(Counters({files_[1], files_[2], files_[0]}),
-              kill.done ? (std::vector<int>{11, 12, 10}) : (std::vector<int>{1, 2, 0}));
-    EXPECT_EQ(box.Texts(), kill.done ? std::vector<std::string>{} : std::vector<std::string>{PutBack(files_)});
-    std::set<std::string> expected = folder;
-    if (kill.done) expected.insert("sch.UZL");
-    EXPECT_EQ(Folder(), expected) << "no record, commit mark, second name, temporary file or mark left";
-    SetFileWaitClock(nullptr);
+      // Any wait at all is past its end at once, and would be a question.
+      double now = 0;
+      SetFileWaitClock([&now] { return now += 100; });
+      test::ScriptedMsgBox box;
+      // Each read ends the run if it is not ended yet; the table the run made is there or not after it.
+      EXPECT_EQ(Counters({files_[1], files_[2], files_[0]}),
+                kill.done ? (std::vector<int>{11, 12, 10}) : (std::vector<int>{1, 2, 0}));
+      const bool laid = kill.step == TRunStep::RecordsLaid || kill.step == TRunStep::Renamed;
+      EXPECT_EQ(box.Texts(), laid ? std::vector<std::string>{PutBack(files_)} : std::vector<std::string>{});
+      std::set<std::string> expected = folder;
+      if (kill.done) expected.insert("sch.UZL");
+      // Before its records, a run leaves only what its next writer clears; its first record lies beside the
+      // table it makes, which no read opens.
+      if (kill.step != TRunStep::Locked && kill.step != TRunStep::TempWritten &&
+          !(kill.step == TRunStep::RecordLaid && kill.nth == 1)) {
+        EXPECT_EQ(Folder(), expected) << "no record, commit mark, second name, temporary file, lock or mark left";
+      }
+      box.Clear();
+      EXPECT_EQ(test::ErrorOf([&] { Write(files_, 20); }), "<no error>");
+      EXPECT_TRUE(box.Calls().empty());
+      EXPECT_EQ(Counters(files_), (std::vector<int>{20, 21, 22}));
+      expected.insert("sch.UZL");
+      EXPECT_EQ(Folder(), expected);
+      SetFileWaitClock(nullptr);
+    }
   }
+}
+
+// Killed at random instants, inside the writing of a temporary table, between its records, between its
+// renames or in its clean-up, a run leaves the old set or the new one whole: the next reads ask nothing,
+// wait for nothing and tell only of a set put back, and the next run of the set finds nothing in its
+// way and leaves nothing beside it. The same on a folder that answers as a network share does.
+TEST_F(TableRun, ARunKilledAtRandomInstantsLeavesAWholeSetAndNothingThatAsksOrBlocks) {
+  constexpr int kRows = 3000;
+  const auto start = std::chrono::steady_clock::now();
+  Write(files_, 5, kRows);
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  std::mt19937 random(68);
+  int interrupted = 0;
+  for (const bool share : {false, true}) {
+    const test::ShareScope scope(share);
+    for (int round = 0; round < (share ? 40 : 80); ++round) {
+      SCOPED_TRACE(std::to_string(share) + " " + std::to_string(round));
+      fs::remove(files_[0]);
+      WriteCounter(files_[1], 1, kRows);
+      WriteCounter(files_[2], 2, kRows);
+      const test::Pipe started;
+      const pid_t pid = WriteInChild(
+          files_, [](TRunStep) {}, kRows, [&] { started.Signal(); });
+      ASSERT_GT(pid, 0);
+      ASSERT_TRUE(started.Wait());
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % static_cast<unsigned>(span.count() * 3 / 2 + 1)));
+      ::kill(pid, SIGKILL);
+      int status = 0;
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+      bool left = false;
+      for (const std::string& name : Folder()) left = left || name.back() == '~';
+      interrupted += left ? 1 : 0;
+
+      double now = 0;
+      SetFileWaitClock([&now] { return now += 100; });
+      test::ScriptedMsgBox box;
+      const std::vector<int> values = Counters({files_[1], files_[2], files_[0]});
+      ASSERT_TRUE(values == (std::vector<int>{1, 2, 0}) || values == (std::vector<int>{11, 12, 10}))
+          << values[0] << " " << values[1] << " " << values[2];
+      ASSERT_TRUE(box.Calls().empty() || box.Texts() == std::vector<std::string>{PutBack(files_)})
+          << box.Texts().front();
+      box.Clear();
+      ASSERT_EQ(test::ErrorOf([&] { Write(files_, 20); }), "<no error>");
+      ASSERT_TRUE(box.Calls().empty()) << box.Texts().front();
+      ASSERT_EQ(Folder(), (std::set<std::string>{"maket.zr", "sch.UZL", "sch.CNT", "sch.VET"}));
+      SetFileWaitClock(nullptr);
+    }
+  }
+  EXPECT_GT(interrupted, 0) << "no kill fell inside a run";
 }
 
 // A run killed while it writes its temporary tables leaves its write locks and an unfinished temporary
