@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +15,8 @@
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
+#include "support/child_process.h"
 #include "support/full_disk.h"
 #include "support/fuzz_mutations.h"
 #include "support/held_file.h"
@@ -433,6 +437,141 @@ TEST_F(Guard, DamagedRecordsOfAStoppedRunAreRefusedOrStayInTheirFolder) {
     EXPECT_EQ(test::ReadBytes(file_), table);
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file_)));
   }
+}
+
+// On a folder that answers as a network share does (no unnamed files, no second names, locks that need a
+// descriptor open for writing), a run killed after its first table took its place is put back whole at
+// the next read, without a wait or a question, and the marks the dead program held go. A lock call that
+// fails for a reason of its own proves nothing about a holder: the read or write fails naming the file,
+// and nothing is removed or put back on its word.
+TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFailingLockIsNamed) {
+  WriteCounter(base_ + ".VET", 2);
+  const std::vector<std::string> files = {file_, base_ + ".VET"};
+  const std::vector<std::string> old = Bytes(files);
+  const std::set<std::string> folder = Folder();
+  test::ScriptedMsgBox box;
+  double now = 0;
+  SetFileWaitClock([&now] { return now += 100; });  // any wait is over at once, and asks
+  {
+    const test::ShareScope share;
+    const pid_t pid = test::Forked([&] {
+      SetTableRunStepHook([](TRunStep step) {
+        if (step == TRunStep::Renamed) raise(SIGSTOP);
+      });
+      std::vector<TDataFile> tables = Changed(files);
+      WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}});
+      return 0;
+    });
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+    ASSERT_NE(test::ReadBytes(files[0]), old[0]) << "the first table was in place when the run was killed";
+    kill(pid, SIGKILL);
+    EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
+    EXPECT_EQ(ReadCounter(files[1]), 2);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files)});
+    EXPECT_EQ(Bytes(files), old);
+    EXPECT_EQ(Folder(), folder) << "no record, mark, lock, copy or temporary table left";
+  }
+
+  const auto failing = [](int error) {
+    return [error](int fd, short type) { return type == F_WRLCK ? (errno = error, -1) : test::ShareLock(fd, type); };
+  };
+  const std::string lockFailure = "Ошибка блокировки файла \"";
+  // A write lock and an in-use mark that a dead program held, a stopped run's records: each waits for
+  // a lock call that answers.
+  const std::string deadLock = "\x06ZREGIM" + Short(CurrentUserName) + Short("станция-2");
+  test::WriteBytes(file_ + "~", deadLock);
+  test::WriteBytes(InUseMarkName(base_ + ".VET"), Short(CurrentUserName) + Short(Host()));
+  {
+    const test::ShareScope share(true, failing(ENOLCK));
+    TDataFile t;
+    ReadTableFile(file_, t);
+    EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }),
+              lockFailure + file_ + "~\": блокировки файлов недоступны");
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }),
+              lockFailure + base_ + ".VET.inuse~\": блокировки файлов недоступны");
+  }
+  {
+    const test::ShareScope share(true, failing(EBADF));
+    TDataFile t;
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }),
+              lockFailure + base_ + ".VET.inuse~\": файл открыт только для чтения");
+  }
+  EXPECT_EQ(test::ReadBytes(file_ + "~"), deadLock);
+  EXPECT_TRUE(HasInUseMark(base_ + ".VET"));
+  box.Clear();
+  EXPECT_EQ(ReadCounter(base_ + ".VET"), 2);  // once the locks answer, both go without a word
+  WriteCounter(file_, 1);
+  EXPECT_TRUE(box.Calls().empty());
+  EXPECT_EQ(Folder(), folder);
+
+  std::vector<TDataFile> tables = Changed(files);
+  StopAfter(1);
+  EXPECT_THROW(WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}}), TKilled);
+  SetTableRenamer(nullptr);
+  const std::vector<std::string> mixed = Bytes(files);
+  {
+    const test::ShareScope share(true, failing(EINVAL));
+    TDataFile t;
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }),
+              lockFailure + file_ + ".set~\": файловая система не поддерживает блокировки файлов");
+  }
+  EXPECT_EQ(Bytes(files), mixed);
+  box.Clear();
+  EXPECT_EQ(ReadCounter(base_ + ".VET"), 2);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files)});
+  EXPECT_EQ(Folder(), folder);
+}
+
+// Where the disk makes no file without a name and gives no second names, a lock, an in-use mark and a
+// record get their bytes under a private name before they take theirs: what a maker killed on the way
+// leaves (a name without bytes, a private file, a copy of an old version) is known as its own and goes
+// at the next use, without a question or a wait.
+TEST_F(Guard, OnAShareEveryFileGetsItsBytesBeforeItsNameAndWhatAKilledMakerLeftGoes) {
+  WriteCounter(base_ + ".VET", 2);
+  const std::vector<std::string> files = {file_, base_ + ".VET"};
+  const std::set<std::string> folder = Folder();
+  const test::ShareScope share;
+  test::ScriptedMsgBox box;
+  double now = 0;
+  SetFileWaitClock([&now] { return now += 100; });
+
+  test::WriteBytes(file_ + "~", "");  // a write lock, an in-use mark and their private files, made halfway
+  test::WriteBytes(file_ + "~.Ab12Cd~", "\x06ZREGIM");
+  test::WriteBytes(InUseMarkName(file_), "");
+  test::WriteBytes(InUseMarkName(file_) + ".x9Y8z7~", Short(CurrentUserName));
+  EXPECT_EQ(ReadCounter(file_), 1);
+  WriteCounter(file_, 3);
+  EXPECT_TRUE(box.Calls().empty());
+  EXPECT_EQ(Folder(), folder);
+  // A name without bytes that a living maker holds is waited for as a file in use.
+  {
+    const test::HeldFile making(InUseMarkName(file_), "");
+    TDataFile t;
+    box.Answer(0);
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(file_, t); }), "Ошибка чтения файла \"" + file_ + "\"");
+    EXPECT_EQ(box.Calls().size(), 1u);
+  }
+  fs::remove(InUseMarkName(file_));
+
+  // A run keeps its old versions as copies; one killed while it copied leaves a copy beside the second name.
+  std::vector<TDataFile> tables = Changed(files);
+  const std::vector<std::string> old = Bytes(files);
+  StopAfter(1);
+  EXPECT_THROW(WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}}), TKilled);
+  SetTableRenamer(nullptr);
+  EXPECT_EQ(test::ReadBytes(file_ + ".old~"), old[0]);
+  test::WriteBytes(base_ + ".VET.old~.Qw12Er~", old[1].substr(0, 9));
+  box.Clear();
+  EXPECT_EQ(ReadCounter(file_), 3);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files)});
+  EXPECT_EQ(Bytes(files), old);
+  EXPECT_EQ(Folder(), folder);
+  tables = Changed(files);
+  WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}});
+  EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
+  EXPECT_EQ(Folder(), folder);
 }
 
 TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
