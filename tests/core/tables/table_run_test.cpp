@@ -11,6 +11,7 @@
 #include <random>
 #include <thread>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,11 @@ protected:
       run.emplace_back(files[k], &tables[k]);
     }
     WriteTablesTogether(run);
+  }
+  // The counter of the table file as it stands, without ending a run that holds it.
+  static int ReadCounterUnrecovered(const std::string& file) {
+    const std::string bytes = test::ReadBytes(file);
+    return bytes.size() < 4 ? -1 : *reinterpret_cast<const std::int32_t*>(bytes.data() + bytes.size() - 4);
   }
   static std::string PutBack(const std::vector<std::string>& files) {
     std::string list;
@@ -299,6 +305,110 @@ TEST_F(TableRun, ARecordTheOtherTablesDoNotCarryRemovesNothingAndIsReported) {
     EXPECT_EQ(test::ReadBytes(a + ".old~"), "прежняя версия");
     EXPECT_FALSE(fs::exists(a + ".set~"));
   }
+
+  // A table that carries another run's record: that run is not this one. Followed as this one, its
+  // record would go and its tables stay mixed, and a table this one says it made would go.
+  const std::string c = dir_ / "c.RS";
+  WriteCounter(c, 3);
+  std::vector<TDataFile> tables(2);
+  ReadTableFile(b, tables[0]);
+  ReadTableFile(c, tables[1]);
+  (*GetColumnAs<DALongint>("Cnt", tables[0]))[1] = 20;
+  (*GetColumnAs<DALongint>("Cnt", tables[1]))[1] = 30;
+  SetTableRenamer([renames = 0](const std::string& temp, const std::string& file) mutable {
+    if (renames++ == 1) throw std::runtime_error("killed");
+    return std::rename(temp.c_str(), file.c_str()) == 0;
+  });
+  EXPECT_EQ(test::ErrorOf([&] { WriteTablesTogether({{b, &tables[0]}, {c, &tables[1]}}); }), "killed");
+  SetTableRenamer(nullptr);
+  const std::string other = test::ReadBytes(b + ".set~");
+  ASSERT_EQ(other, "+.old~\tb.RS\n+.old~\tc.RS\n");
+  test::WriteBytes(a + ".set~", "-\ta.RS\n+.old~\tb.RS\n");
+  box.Clear();
+  EXPECT_EQ(ReadCounter(a), 1);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл \"" + a +
+                                                  ".set~\" не является перечнем прерванной записи таблиц: его "
+                                                  "нет рядом с файлом \"" + b +
+                                                  "\". Файлы таблиц не изменены, перечень удален"});
+  EXPECT_EQ(test::ReadBytes(b + ".set~") + test::ReadBytes(c + ".set~"), other + other);
+  box.Clear();
+  EXPECT_EQ(Counters({c, b, a}), (std::vector<int>{3, 2, 1}));  // the other run is put back whole
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack({b, c})});
+}
+
+// A program that reads a table while another program ends a stopped run of it (between taking the run's
+// records and marking its tables in use) waits for that program: it ends nothing itself, tells nothing,
+// and reads the set put back whole.
+TEST_F(TableRun, AReadWaitsForAnotherProgramThatEndsAStoppedRun) {
+  WriteCounter(files_[1], 1);
+  WriteCounter(files_[2], 2);
+  const std::set<std::string> folder = Folder();
+  std::vector<TDataFile> tables(2);
+  for (int k = 0; k < 2; ++k) {
+    ReadTableFile(files_[k + 1], tables[k]);
+    (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = 20 + k;
+  }
+  SetTableRenamer([renames = 0](const std::string& temp, const std::string& file) mutable {
+    if (renames++ == 1) throw std::runtime_error("killed");
+    return std::rename(temp.c_str(), file.c_str()) == 0;
+  });
+  EXPECT_EQ(test::ErrorOf([&] { WriteTablesTogether({{files_[1], &tables[0]}, {files_[2], &tables[1]}}); }), "killed");
+  SetTableRenamer(nullptr);
+  ASSERT_EQ(ReadCounterUnrecovered(files_[1]), 20) << "the run stopped with its first table in place";
+
+  const test::Pipe taken, goOn;
+  const pid_t pid = test::Forked([&] {
+    test::ScriptedMsgBox box;
+    SetTableRunStepHook([&](TRunStep step) {
+      if (step == TRunStep::RecordsTaken && (!taken.Signal() || !goOn.Wait())) _exit(2);
+    });
+    ReadCounter(files_[1]);
+    return box.Texts() == std::vector<std::string>{PutBack({files_[1], files_[2]})} ? 0 : 1;
+  });
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(taken.Wait());
+  test::ScriptedMsgBox box;
+  double now = 0;
+  bool released = false;
+  SetFileWaitClock([&] {
+    if (!released && now > 0) released = goOn.Signal();
+    return now += 0.01;
+  });
+  EXPECT_EQ(ReadCounter(files_[2]), 2);
+  EXPECT_TRUE(released) << "the read did not wait for the other program";
+  EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+  EXPECT_EQ(test::ExitOf(pid), 0);
+  EXPECT_EQ(Counters({files_[1], files_[2]}), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Folder(), folder);
+}
+
+// A reader that meets a run that goes on asks once, however many looks at the run and the table its read
+// takes: "Да" reads the table as it stands.
+TEST_F(TableRun, AReaderAsksOnceAboutARunThatGoesOn) {
+  WriteCounter(files_[1], 1);
+  WriteCounter(files_[2], 2);
+  const test::Pipe stopped;
+  const pid_t pid = WriteInChild(files_, [&, renamed = 0](TRunStep step) mutable {
+    if (step != TRunStep::Renamed || ++renamed != 1) return;
+    stopped.Signal();
+    for (;;) pause();
+  });
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(stopped.Wait());
+  double now = 0;
+  SetFileWaitClock([&now] { return now += 100; });
+  test::ScriptedMsgBox box;
+  box.Answer(1);
+  TDataFile t;
+  EXPECT_TRUE(ReadTableFileOrEmpty(files_[2], "Счет", t));
+  EXPECT_EQ(GetColumnAs<DALongint>("Cnt", t)->Get(1), 2);
+  EXPECT_EQ(box.Calls().size(), 1u);
+  box.Clear();
+  box.Answer(1);
+  EXPECT_EQ(ReadCounter(files_[1]), 1);
+  EXPECT_EQ(box.Calls().size(), 1u);
+  ::kill(pid, SIGKILL);
+  EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
 }
 
 // A run that cannot put back a table it replaced, after a later one failed to take its place, keeps its
