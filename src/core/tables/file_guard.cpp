@@ -353,10 +353,10 @@ TLockKind LookAtLock(const std::string& fileName, TLockRecord* userRecord = null
   // A write's lock (or one without its bytes yet) whose holder held it and is gone: its writer was
   // killed. On any workstation: the hold would be seen from every one.
   if (st.st_size == 0 || record.write) {
-    if (writable && (st.st_size == 0 || !record.host.empty()) && TakeHold(lock, fd.Get())) {
-      RemoveLookedAtLock(fileName, lock, fd.Get());
+    // One that cannot be removed (a folder this user may not change) stands in the way as a live one.
+    if (writable && (st.st_size == 0 || !record.host.empty()) && TakeHold(lock, fd.Get()) &&
+        RemoveLookedAtLock(fileName, lock, fd.Get()))
       return TLockKind::None;
-    }
     return TLockKind::Writer;
   }
   if (userRecord != nullptr) *userRecord = record;
