@@ -212,7 +212,6 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
 
 // The stopped run is looked for once, and a question the user answered is not asked again by the read.
 bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layoutName, TDataFile& table) {
-  if (fileName.empty()) throw Error("Не задано имя файла");
   const bool allowed = RecoverTableSetForRead(fileName);
   if (fileio::FileExists(fileName)) {
     TColumnAttr<bool> stored{};

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -522,6 +523,21 @@ TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFailingLo
   EXPECT_EQ(ReadCounter(base_ + ".VET"), 2);
   EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files)});
   EXPECT_EQ(Folder(), folder);
+
+  // A look at a lock this program holds, through another descriptor closed again, leaves the hold as it
+  // was: any other open file of it still finds it held.
+  LockTableFiles(base_, ".CNT");
+  EXPECT_EQ(ErrorOf([&] { CheckFileFree(file_, 0); }), Edited(file_, CurrentUserName));
+  TDataFile t;
+  ReadTableFile(file_, t);
+  const int other = ::open((file_ + "~").c_str(), O_RDWR | O_CLOEXEC);
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  EXPECT_EQ(::fcntl(other, F_OFD_SETLK, &probe), -1);
+  EXPECT_EQ(errno, EAGAIN);
+  ::close(other);
+  UnlockTableFiles(base_, ".CNT");
 }
 
 // Where the disk makes no file without a name and gives no second names, a lock, an in-use mark and a
