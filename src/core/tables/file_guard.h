@@ -4,14 +4,15 @@
 //    name), then the workstation's name the same way. While a write is in progress the same name holds
 //    the table signature followed by the writer's user and workstation, and the new table grows beside
 //    it in "<file>.new~" until it takes the file's place. Creating a lock is atomic and it appears
-//    with its whole record, so of two workstations only one can hold it. Its holder keeps an advisory
-//    lock (flock) on it while it lives, so a lock of this user and workstation without that hold is
-//    known to be left over by a program that ended without removing it (killed in the middle of a
-//    write, too);
+//    with its whole record, so of two workstations only one can hold it. Its holder keeps a lock of the
+//    system on it while it lives (a whole-file lock of its open file, which network shares carry to
+//    every workstation), so a lock without that hold is known to be left over by a program that ended
+//    without removing it: a write's lock is then cleared at once on any workstation, a user's lock of
+//    this user and workstation after a question;
 //  - the in-use mark guards a file while one read or write runs. It is a marker file beside the table
 //    file, "<file>.inuse~", rather than a file attribute, so every workstation sees it on any file
 //    system, network shares included. It records its holder like a lock, and its holder keeps the
-//    advisory lock on it too, so a mark whose holder is gone is known and taken at once. Its name ends
+//    lock on it too, so a mark whose holder is gone is known and taken at once. Its name ends
 //    in "~" and carries a second extension, so the folder walks that copy and delete a table family
 //    never take it for a table;
 //  - the records of a run of several tables (table_run.h) are held the same way.
@@ -36,9 +37,9 @@ public:
   void Release();
 
 private:
-  friend bool WaitFileAccess(const std::string& fileName, TInUseMark& mark);
+  friend bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed);
   std::string marker_;
-  int fd_ = -1;  // the holder's advisory lock on the marker
+  int fd_ = -1;  // the holder's lock on the marker
 };
 
 // The wait for a file that another program holds: a short pause while it lasts (up to 11 seconds by
@@ -49,18 +50,41 @@ public:
   TAccessWait();
   // kAgain after the pause: look again. Once the wait is over: the answer, "Да" kAllowed.
   TStep Next(const std::string& fileName);
+  // True after the pause while the wait lasts; false once it is over (nothing is asked).
+  bool Pause();
 
 private:
   double start_;
 };
 
+// The calls of the file system that a network share answers otherwise than a local disk does, for
+// tests that give a local folder a share's answers: no unnamed files (O_TMPFILE), no second names of a
+// file (link), and a lock call of their own. Returns the calls installed before.
+struct TShareCalls {
+  bool unnamedFiles = true;
+  bool hardLinks = true;
+  // Instead of the system's whole-file lock of an open file: 0, or -1 with errno set. type is F_RDLCK,
+  // F_WRLCK or F_UNLCK; a held lock answers EAGAIN.
+  std::function<int(int fd, short type)> lock;
+};
+TShareCalls SetShareCalls(TShareCalls calls);
+const TShareCalls& ShareCalls();
+
 // Makes the file only if it does not exist, with exactly these bytes flushed to the disk, held by this
-// program (flock) from before it has its name until the descriptor is closed; the system drops the hold
-// when the program ends however it ends. Returns the open descriptor, or -1 with errno set (EEXIST:
-// the file exists).
+// program from before it has its name until the descriptor is closed; the system drops the hold when
+// the program ends however it ends. Where the system cannot make a file without a name, the bytes go
+// into a file of a private name ("<path>.XXXXXX~") that then takes the name, so that a program killed
+// at any moment leaves the file whole or not at all. Returns the open descriptor (open for reading and
+// writing), or -1 with errno set (EEXIST: the file exists).
 int CreateHeldFile(const std::string& path, const std::string& bytes);
-// Takes the hold of an open file if nobody holds it (a file whose holder is gone).
-bool TakeHold(int fd);
+// Takes the hold of a file open for writing if nobody holds it (a file whose holder is gone): false
+// when somebody does. A lock call that fails for another reason (a descriptor open for reading only,
+// a share without locks) proves nothing about a holder: it throws, naming the file.
+bool TakeHold(const std::string& path, int fd);
+// A file of the program's own (a lock, mark or record) that nobody holds and that has no bytes: one
+// whose maker was killed before it gave it its bytes. Removes it, and the files of its private names
+// that nobody holds; true when it went.
+bool RemoveIfHalfMade(const std::string& path);
 // Whether the name still leads to the open file itself (not to a link to it): a file put under the name
 // since it was opened is somebody else's.
 bool IsStillNamed(const std::string& path, int fd);
@@ -76,14 +100,26 @@ bool HasInUseMark(const std::string& fileName);
 // "Да" takes over the mark and returns true, "Нет" returns false. A missing file needs no mark (true).
 // A mark whose holder held it and is gone (killed, or its workstation lost power) guards nothing: it is
 // taken at once, without the wait or the question.
-bool WaitFileAccess(const std::string& fileName, TInUseMark& mark);
+// With allowed, the user has already allowed access to the file in this read (past the wait for a run
+// that goes on): a held mark is taken over at once, and nothing is asked twice.
+bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed = false);
 
 // Refuses (throws) a file that is locked or being written, and a file whose modification time differs
-// from fileDate (both non-zero): another workstation changed it since it was read. A lock left over by
-// a program of this user and workstation that no longer runs is shown, and the user is asked whether
-// to remove it; "Да" removes it and the file counts as free (a killed write's lock goes with its
-// unfinished table and with an in-use mark left over the same way).
+// from fileDate (both non-zero): another workstation changed it since it was read. The lock of a write
+// whose writer is gone goes at once with its unfinished table and in-use mark, without a word (any
+// workstation: nobody holds it). A user's lock left over by a program of this user and workstation that
+// no longer runs is shown, and the user is asked whether to remove it; "Да" removes it and the file
+// counts as free.
 void CheckFileFree(const std::string& fileName, double fileDate);
+
+// Removes the lock of a write of the file whose writer is gone (nobody holds it; any workstation), with
+// the write's unfinished table and in-use mark, silently: what a killed writer left is its own, and the
+// user has nothing to be asked about it. True when such a lock went (or there is no lock and the
+// unfinished table, nobody's now, went). A user's lock and a live write's stay.
+bool RemoveDeadWrite(const std::string& fileName);
+// Whether the lock beside the file was left by a program that is gone (nobody holds it, and its record
+// says that its holder held it).
+bool HasDeadLock(const std::string& fileName);
 
 // The lock of one write of a table file ("<file>~"), taken before the new table is written and given
 // up once it has replaced the old one (or the write failed).
@@ -96,6 +132,13 @@ public:
 
   // False with errno set when the lock could not be made (EEXIST: somebody holds it).
   bool Take(const std::string& fileName);
+  // Takes the lock for a write of the file: a lock left by a writer that is gone is cleared first,
+  // silently; a live write is waited for as a file in use is (up to 11 seconds by the wait clock) and
+  // then refused ('Ошибка записи файла "<file>": файл занят другой программой'); a user's lock is
+  // refused as CheckFileFree refuses it. With underOwn, a lock of this program (LockTableFiles) is the
+  // write's lock: nothing is taken, and it stays as it is.
+  void TakeWaiting(const std::string& fileName, bool underOwn);
+  bool Held() const { return fd_ >= 0; }
   // Removes the lock if it is still the one this object made.
   void Release();
 

@@ -14,6 +14,7 @@
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_reader.h"
+#include "core/tables/table_run.h"
 #include "core/tables/text_buffer.h"
 
 namespace ld {
@@ -148,18 +149,13 @@ void MakeTimeNewer(int fd, const std::string& target) {
 
 }  // namespace
 
-void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
-  TColumnAttr<bool> stored{};
-  ReadTableFile(fileName, table, stored, progress);
-}
+namespace {
 
-void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bool>& stored,
-                   const TProgressProc& progress) {
-  stored.fill(false);
-  if (fileName.empty()) throw Error("Не задано имя файла");
-  RecoverTableSet(fileName);
+// A read once the set that holds the file has been ended (RecoverTableSetForRead).
+void ReadRecovered(const std::string& fileName, TDataFile& table, TColumnAttr<bool>& stored,
+                   const TProgressProc& progress, bool allowed) {
   table = TDataFile();
-  TTableFileIn in(fileName);
+  TTableFileIn in(fileName, allowed);
   try {
     if (!in.HasSignature()) in.Fail();
     in.ReadHeader();
@@ -199,10 +195,28 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
   ReportDone(progress);
 }
 
+}  // namespace
+
+void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
+  TColumnAttr<bool> stored{};
+  ReadTableFile(fileName, table, stored, progress);
+}
+
+void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bool>& stored,
+                   const TProgressProc& progress) {
+  stored.fill(false);
+  if (fileName.empty()) throw Error("Не задано имя файла");
+  const bool allowed = RecoverTableSetForRead(fileName);
+  ReadRecovered(fileName, table, stored, progress, allowed);
+}
+
+// The stopped run is looked for once, and a question the user answered is not asked again by the read.
 bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layoutName, TDataFile& table) {
-  RecoverTableSet(fileName);
+  const bool allowed = RecoverTableSetForRead(fileName);
   if (fileio::FileExists(fileName)) {
-    ReadTableFile(fileName, table);
+    TColumnAttr<bool> stored{};
+    stored.fill(false);
+    ReadRecovered(fileName, table, stored, {}, allowed);
     return true;
   }
   ReadMaket(layoutName, table);
@@ -210,24 +224,36 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
   return false;
 }
 
+void WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table) {
+  const fileio::TFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!fd.IsOpen()) throw FileWriteError(fileName, SystemErrorText(errno));
+  fileio::TFileWriter out(fd.Get());
+  try {
+    WriteBody(out, table, {});
+    if (!out.Flush()) throw TWriteFailure();
+  } catch (const TWriteFailure&) {
+    throw FileWriteError(fileName, out.ErrorCode() != 0 ? SystemErrorText(out.ErrorCode()) : "файл не записан");
+  }
+  MakeTimeNewer(fd.Get(), fileName);
+  struct stat written {};
+  if (::fstat(fd.Get(), &written) != 0 || ::fsync(fd.Get()) != 0) throw FileWriteError(fileName, SystemErrorText(errno));
+  table.FileDate = fileio::StatDate(written);
+}
+
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
   if (fileName.empty()) throw Error("Не задано имя файла");
-  // Before the date check: the old version put back is the one the table may have been read from.
-  RecoverTableSet(fileName);
-  CheckFileFree(fileName, table.FileDate);
-
   const std::string fullPath = fileio::FullFileName(fileName);
-  // The lock of the write: taken only if absent, so of two writers one wins. It records who writes,
-  // so that a write killed halfway is known as left over instead of locking the table for good.
+  // The lock of the write: taken only if absent, so of two writers one wins, and the other waits for it
+  // as for a file in use. It records who writes, so that a write killed halfway is known as left over
+  // instead of locking the table for good. The old version put back before it is the one the table may
+  // have been read from.
   TWriteLock lock;
-  if (!lock.Take(fullPath)) {
-    const int error = errno;
+  try {
+    RecoverTableSet(fileName);
+    lock.TakeWaiting(fullPath, false);
+  } catch (...) {
     ReportDone(progress);
-    if (error == EEXIST) {
-      CheckFileFree(fileName, 0);  // names the user who locked it meanwhile
-      throw Error("Файл \"" + fullPath + "\" редактируется");
-    }
-    throw FileWriteError(fullPath, SystemErrorText(error));
+    throw;
   }
   try {
     // Checked again now that no other writer can replace the file until this write ends.
@@ -268,8 +294,8 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
 }
 
 std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, const std::string& fieldName) {
-  RecoverTableSet(fileName);
-  TTableFileIn in(fileName);
+  const bool allowed = RecoverTableSetForRead(fileName);
+  TTableFileIn in(fileName, allowed);
   if (!in.HasSignature()) in.Fail();
   in.ReadHeader();
   // The old format holds its columns without names: no column of it can be told by its field.
@@ -302,8 +328,8 @@ std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, c
 }
 
 bool FileHasField(const std::string& fileName, const std::string& fieldName) {
-  RecoverTableSet(fileName);
-  TTableFileIn in(fileName);
+  const bool allowed = RecoverTableSetForRead(fileName);
+  TTableFileIn in(fileName, allowed);
   if (!in.HasSignature()) in.Fail();
   in.ReadHeader();
   if (!in.Restructured()) return false;
@@ -315,8 +341,8 @@ bool FileHasField(const std::string& fileName, const std::string& fieldName) {
 }
 
 int ReadFileRowCount(const std::string& fileName) {
-  RecoverTableSet(fileName);
-  TTableFileIn in(fileName);
+  const bool allowed = RecoverTableSetForRead(fileName);
+  TTableFileIn in(fileName, allowed);
   if (!in.HasSignature()) return 0;
   in.ReadHeader();
   return in.RowCount();

@@ -34,12 +34,18 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
 
 // Writes the table in the new format under the write's lock "<file>~" into "<file>.new~", flushes it to
 // the disk and puts it in place of the old file in one step, so a failed or interrupted write leaves the
-// old file whole. Refuses a locked file and a file changed since the table was read (CheckFileFree);
-// other failures give 'Ошибка записи файла "<path>": <reason>' (TFileError).
+// old file whole. Another write of the file (a single one or a run's) is waited for as a file in use and
+// past the wait refused ("файл занят другой программой"); the lock of a writer that is gone is cleared
+// at once. Refuses a user's lock and a file changed since the table was read (CheckFileFree); other
+// failures give 'Ошибка записи файла "<path>": <reason>' (TFileError).
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
 
-// Writes several tables of one folder together, all or none (TTableRun, table_run.h): each "<file>" of
-// the list goes to a temporary file beside it ("<file>.new~"), and only once every one was written do
+// Writes several tables of one folder together, all or none (TTableRun, table_run.h). The run takes the
+// write lock of each table ("<file>~") in the order of their names, as a single write does (a lock that
+// this program took with LockTableFiles serves as it stands), and keeps it until its records are gone:
+// another writer is waited for, and past the wait the run is refused ("файл занят другой программой").
+// Each "<file>" of the list goes to a temporary file beside it ("<file>.new~"), and only once every one
+// was written do
 // they take the old files' places, each while its file is not in use by another read or write
 // (WaitFileAccess). Every old file keeps a second name ("<file>.old~") until the run is over, and when
 // one cannot take its place, those replaced before it get their old files back. A write that fails
@@ -51,7 +57,7 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
 // next use tries again and names it. A second name already taken (an old version that a failed write
 // could not put back, named in its message) is never overwritten or removed: the run keeps the old file
 // under the next free name ("<file>.old2~", ...) and names the earlier ones to the user (ShowMsgForm)
-// once the tables are in place. The locks of the files, if any, are the caller's and stay as they are.
+// once the tables are in place. The caller's own locks of the files stay as they are.
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files);
 // Ends a run of WriteTablesTogether that holds the file, if its record lies beside it: a run that still
 // goes on (in this or another program) is waited for as a table in use is; a run that was stopped before

@@ -21,9 +21,9 @@ namespace {
   throw Error("Ошибка чтения файла \"" + fullPath + "\"");
 }
 
-int OpenForRead(const std::string& fileName, const std::string& fullPath, TInUseMark& mark) {
+int OpenForRead(const std::string& fileName, const std::string& fullPath, TInUseMark& mark, bool allowed) {
   if (fileName.empty()) throw Error("Не задано имя файла");
-  if (!fileio::FileExists(fileName) || !WaitFileAccess(fileName, mark)) ReadError(fullPath);
+  if (!fileio::FileExists(fileName) || !WaitFileAccess(fileName, mark, allowed)) ReadError(fullPath);
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     mark.Release();
@@ -40,9 +40,9 @@ struct stat StatOf(const fileio::TFd& fd) {
 
 }  // namespace
 
-TTableFileIn::TTableFileIn(const std::string& fileName)
+TTableFileIn::TTableFileIn(const std::string& fileName, bool allowed)
     : fullPath_(fileio::FullFileName(fileName)),
-      fd_(OpenForRead(fileName, fullPath_, mark_)),
+      fd_(OpenForRead(fileName, fullPath_, mark_, allowed)),
       // Date and size of the file as opened: a newer file put in its place meanwhile is not this one.
       fileDate_(fileio::StatDate(StatOf(fd_))),
       reader_(fd_.Get(), StatOf(fd_).st_size) {}

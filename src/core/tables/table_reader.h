@@ -22,8 +22,9 @@ struct TFileSection {
 class TTableFileIn {
 public:
   // Opens the file for reading under its in-use mark; throws "Не задано имя файла" for an empty
-  // name and the read error for a missing or refused file.
-  explicit TTableFileIn(const std::string& fileName);
+  // name and the read error for a missing or refused file. allowed: the user has allowed access to
+  // the file in this read already (WaitFileAccess).
+  explicit TTableFileIn(const std::string& fileName, bool allowed = false);
 
   [[noreturn]] void Fail() const;
   TDateTime FileDate() const { return fileDate_; }

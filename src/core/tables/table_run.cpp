@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <set>
@@ -45,8 +47,8 @@ bool PutInPlace(const std::string& temp, const std::string& file) {
 // A second name of the old file: putting it back is then one rename, whatever room the disk has left.
 // A file system without links gets a copy. Empty, or why the old file could not be kept.
 std::string KeepOldFile(const std::string& file, const std::string& kept) {
-  if (::link(file.c_str(), kept.c_str()) == 0) return {};
-  const std::string linkFailure = SystemErrorText(errno);
+  if (ShareCalls().hardLinks && ::link(file.c_str(), kept.c_str()) == 0) return {};
+  const std::string linkFailure = SystemErrorText(ShareCalls().hardLinks ? errno : EPERM);
   try {
     CopyFileBytes(file, kept);
     return {};
@@ -120,12 +122,30 @@ Error Damaged(const std::string& record) {
 // Holds a found file that nobody holds. Busy: somebody does; Again: the name leads elsewhere by now.
 enum class THoldResult { Held, Busy, Again };
 THoldResult Hold(const std::string& path, int fd) {
-  if (!TakeHold(fd)) return THoldResult::Busy;
+  if (!TakeHold(path, fd)) return THoldResult::Busy;
   return IsStillNamed(path, fd) ? THoldResult::Held : THoldResult::Again;
 }
 
-// A write lock (as opposed to a user's) begins with the table signature: its write owns "<file>.new~".
-bool WriteInProgress(const std::string& file) { return IsTableFile(file + "~"); }
+// A found record is opened for writing: only such a descriptor can hold it on a network share.
+int OpenRecord(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW); }
+
+// The copies "<kept>.XXXXXX~" of an old version that a run killed while it copied the file left, where
+// the disk gives no second names.
+void RemoveCopiesOf(const std::string& kept) {
+  const std::string folder = FolderOf(kept);
+  const std::string own = fs::path(kept).filename().string();
+  std::error_code ec;
+  for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != own.size() + 8 || name.compare(0, own.size(), own) != 0 || name[own.size()] != '.' ||
+        name.back() != '~' || !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(own.size()) + 1, name.end() - 1,
+                                           [](unsigned char c) { return std::isalnum(c) != 0; }))
+      continue;
+    struct stat st {};
+    const std::string path = InFolder(folder, name);
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+  }
+}
 
 // What is written is on the disk before the commit mark says so, whatever a power cut leaves.
 void FlushFolder(const std::string& file) {
@@ -137,6 +157,7 @@ void FlushFolder(const std::string& file) {
 }  // namespace
 
 struct TTableRun::TTable {
+  TWriteLock lock;   // the run's lock of the table's write; none under a lock of the caller's own
   std::string file;  // the folder as the caller named it, and the table's name
   std::string kept;  // where its old version is kept; empty for a table that the run makes
   std::string temp;  // where the run writes its new version
@@ -170,9 +191,11 @@ void CopyFileBytes(const std::string& source, const std::string& destination) {
   copy.Commit();
 }
 
-void RecoverTableSet(const std::string& fileName) {
-  if (fileName.empty() || !fileio::FileExists(SetRecordName(fileName))) return;
-  TTableRun::Recover(fileName);
+void RecoverTableSet(const std::string& fileName) { RecoverTableSetForRead(fileName); }
+
+bool RecoverTableSetForRead(const std::string& fileName) {
+  if (fileName.empty() || !fileio::FileExists(SetRecordName(fileName))) return false;
+  return TTableRun::Recover(fileName);
 }
 
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files) {
@@ -184,7 +207,13 @@ void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& 
 TTableRun::TTableRun() = default;
 
 // Whatever way the run ends, its holds go with it: records it leaves are then known as a stopped run's.
-TTableRun::~TTableRun() = default;
+// The write locks go last, once no record of the run is held any more.
+TTableRun::~TTableRun() {
+  for (const auto& table : tables_) table->record.reset();
+  done_.reset();
+  for (const auto& table : tables_) table->mark.Release();
+  for (const auto& table : tables_) table->lock.Release();
+}
 
 std::string TTableRun::FileList() const {
   std::string list;
@@ -210,17 +239,15 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& fil
 }
 
 void TTableRun::Run() {
-  // A run of these tables stopped earlier is ended first: this one starts from a whole set.
-  for (const auto& table : tables_) RecoverTableSet(table->file);
+  TakeLocks();
+  Step(TRunStep::Locked);
+  // The temporary tables are the run's own under its locks: what a killed write left there goes, and
+  // they are written without locks of their own, so nothing about them ever asks the user.
   try {
     RemoveTemps();
     for (const auto& table : tables_) {
-      table->data->FileDate = 0;
-      try {
-        WriteTableFile(table->temp, *table->data);
-      } catch (const TFileError& e) {
-        throw FileWriteError(table->file, e.Reason());
-      }
+      WriteTableTemporary(table->file, table->temp, *table->data);
+      Step(TRunStep::TempWritten);
     }
   } catch (...) {
     RemoveTemps();
@@ -281,6 +308,21 @@ void TTableRun::Run() {
   }
 }
 
+// Each table's write lock, taken in the order of the names, so that two runs of overlapping sets never
+// wait for each other in turn. A run of a table stopped earlier is ended first, so that this one starts
+// from a whole set and a killed run's records are read beside its own locks.
+void TTableRun::TakeLocks() {
+  std::vector<TTable*> order;
+  for (const auto& table : tables_) order.push_back(table.get());
+  std::sort(order.begin(), order.end(), [](const TTable* a, const TTable* b) {
+    return fileio::FullFileName(a->file) < fileio::FullFileName(b->file);
+  });
+  for (TTable* table : order) {
+    RecoverTableSet(table->file);
+    table->lock.TakeWaiting(table->file, true);
+  }
+}
+
 // The record lies beside every table before the first of them is touched, held until the run ends: a
 // program killed from here on leaves what the next use of any of them needs to end the run. A commit
 // mark left by an earlier run that ended halfway through its clean-up would say this one is done.
@@ -300,6 +342,7 @@ void TTableRun::LayRecords() {
       throw FileWriteError(table->file, why);
     }
     table->record = std::move(fd);
+    Step(TRunStep::RecordLaid);
   }
 }
 
@@ -359,6 +402,12 @@ std::vector<std::string> TTableRun::PutBack() {
       // A table not yet replaced is its second name: a rename between two names of one file does nothing.
       struct stat keptStat {}, fileStat {};
       const bool keptThere = ::lstat(table->kept.c_str(), &keptStat) == 0;
+      // Only a file is an old version: a link or a folder under the second name never takes a table's place.
+      if (keptThere && !S_ISREG(keptStat.st_mode)) {
+        failures.push_back("прежняя версия файла " + Quoted(table->file) + " не найдена: " + Quoted(table->kept) +
+                           (S_ISDIR(keptStat.st_mode) ? " - папка, а не файл" : " - не файл"));
+        continue;
+      }
       const bool same = keptThere && ::stat(table->file.c_str(), &fileStat) == 0 &&
                         keptStat.st_dev == fileStat.st_dev && keptStat.st_ino == fileStat.st_ino;
       if (keptThere &&
@@ -409,14 +458,14 @@ void TTableRun::RemoveRecords() {
 
 // ---- a run found by its record ----
 
-void TTableRun::Recover(const std::string& fileName) {
+bool TTableRun::Recover(const std::string& fileName) {
   for (TAccessWait wait;;) {
     {
       TTableRun run;
       switch (run.TakeStopped(fileName)) {
-        case TFound::Gone: return;
+        case TFound::Gone: return false;
         case TFound::Again: continue;
-        case TFound::Taken: run.EndStopped(fileName); return;
+        case TFound::Taken: run.EndStopped(fileName); return false;
         case TFound::Busy: break;
       }
     }
@@ -424,7 +473,7 @@ void TTableRun::Recover(const std::string& fileName) {
     // stands and leaves the run alone.
     switch (wait.Next(fileName)) {
       case TAccessWait::kAgain: continue;
-      case TAccessWait::kAllowed: return;
+      case TAccessWait::kAllowed: return true;
       case TAccessWait::kRefused: throw Error("Файл " + Quoted(fileName) + " занят другой программой");
     }
   }
@@ -437,7 +486,7 @@ void TTableRun::Recover(const std::string& fileName) {
 // folder.
 TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
   const std::string path = SetRecordName(fileName);
-  auto own = std::make_unique<fileio::TFd>(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  auto own = std::make_unique<fileio::TFd>(OpenRecord(path));
   if (!own->IsOpen()) {
     if (errno == ENOENT) return TFound::Gone;
     throw Damaged(path);
@@ -468,8 +517,14 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
     return ownTable != nullptr;
   };
   if (!parse()) {
-    // Where a record cannot be made whole before it has its name, its run may be writing it still.
-    if (!TakeHold(own->Get())) return TFound::Busy;
+    if (!TakeHold(path, own->Get())) return TFound::Busy;
+    // A record without bytes beside the lock of a killed program: its run was killed while it made the
+    // record, before any table was touched.
+    struct stat st {};
+    if (::fstat(own->Get(), &st) == 0 && st.st_size == 0 && HasDeadLock(fileName)) {
+      UnlinkIfSame(path, own->Get());
+      return TFound::Again;
+    }
     throw Damaged(path);
   }
   // The holds are taken in the record's order, the same for every program that ends the run, so that two
@@ -480,7 +535,7 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
     if (table.get() == ownTable) {
       fd = std::move(own);
     } else {
-      fd = std::make_unique<fileio::TFd>(::open(record.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+      fd = std::make_unique<fileio::TFd>(OpenRecord(record));
       std::string bytes;
       if (!fd->IsOpen() || !ReadRecord(fd->Get(), bytes) || bytes != record_) {
         lacking_.push_back(table->file);
@@ -498,13 +553,22 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
 }
 
 void TTableRun::EndStopped(const std::string& fileName) {
+  Step(TRunStep::RecordsTaken);
   if (RecordBytes(CommitMarkName(tables_.front()->file)) == record_) {
     Finish();
+    ClearLeftOvers();
     return;
   }
   // A stopped run left its record beside every table it names, from before its first rename: one that
-  // the others do not carry was copied here with its table, or left by something else. It is not
-  // followed, and it goes once the user has been told.
+  // the others do not carry was laid by a run killed before it laid them all (its lock, which it took
+  // before its records, lies beside the table, and no table was touched), or it was copied here with its
+  // table, or left by something else. The first goes silently; any other is not followed, and it goes
+  // once the user has been told.
+  if (!lacking_.empty() && HasDeadLock(fileName)) {
+    RemoveRecords();
+    ClearLeftOvers();
+    return;
+  }
   if (!lacking_.empty()) {
     std::string list;
     for (const std::string& file : lacking_) list += (list.empty() ? "" : ", ") + Quoted(file);
@@ -523,12 +587,24 @@ void TTableRun::EndStopped(const std::string& fileName) {
   std::string failures;
   for (const std::string& failure : PutBack()) failures += (failures.empty() ? "" : "; ") + failure;
   if (!failures.empty()) ThrowNotRecovered(failures);
-  for (const auto& table : tables_)
-    if (!WriteInProgress(table->file)) DeleteFileIfExists(table->temp);
+  ClearLeftOvers();
   RemoveRecords();
   for (const auto& table : tables_) table->mark.Release();
   ShowMsgForm("Запись файлов " + FileList() + " была прервана; файлы возвращены в прежнее состояние", mkWarning,
               mbOk);
+}
+
+// What the stopped run left besides its records: records and a commit mark it was killed making, the
+// write locks of its tables, which its program held and nobody holds now, with their temporary tables,
+// and the copies of old versions it was making. A live writer's lock and temporary table stay.
+void TTableRun::ClearLeftOvers() {
+  for (const auto& table : tables_) {
+    // A record it was killed making, before its locks go: they tell that its maker is gone.
+    RemoveIfHalfMade(SetRecordName(table->file));
+    RemoveDeadWrite(table->file);
+    if (!table->kept.empty()) RemoveCopiesOf(table->kept);
+  }
+  RemoveIfHalfMade(CommitMarkName(tables_.front()->file));
 }
 
 void TTableRun::ThrowNotRecovered(const std::string& reason) const {

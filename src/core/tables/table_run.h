@@ -2,9 +2,13 @@
 // A run that writes several tables of one folder together, all or none, from its start to its end, and
 // the end that a stopped run gets at the next use of one of its tables.
 //
+// A run holds the write lock of each of its tables ("<file>~", as a single write does), taken in the
+// order of the tables' names, from before it touches anything of that table until its records are gone:
+// no other writer shares its temporary tables or writes a table of its set meanwhile.
+//
 // While its new tables take their places, a run lays the same record beside each of them
 // ("<file>.set~": a line a table, "+" and the ending of the second name that keeps its old version, or
-// "-" for a table the run makes, a tab and the table's name) and holds every record (flock) until it
+// "-" for a table the run makes, a tab and the table's name) and holds every record until it
 // ends; the system drops the holds of a program that ends however it ends. Once every table is in place
 // the run writes its commit mark beside its first table ("<first>.done~", the record's bytes), and only
 // then removes the second names, the records and the mark. So a record found later means:
@@ -12,8 +16,12 @@
 //  - not held, the commit mark there: a run that finished its tables; what it left is removed;
 //  - not held, no mark, and every table it names carries the same record: a run stopped before its
 //    end; the old set is put back whole;
+//  - not held, and the table's write lock beside it left by a program that is gone: a run killed while
+//    it laid its records, before it touched any table; the records go, silently;
 //  - otherwise (the other tables do not carry it): no run's record; it removes nothing, and the user
 //    is told.
+// What a killed run left besides (its write locks, their temporary tables, copies of old versions it was
+// making) goes with the end it gets.
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,8 +34,10 @@
 namespace ld {
 
 // The moments at which a run can be stopped, for tests that stop it there as a killed program stops:
-// its records and second names laid, each table in place, the commit mark written, and each record gone.
-enum class TRunStep { RecordsLaid, Renamed, Committed, RecordRemoved };
+// its write locks held, each temporary table written, each record laid, its records and second names
+// laid, each table in place, the commit mark written, and each record gone; and the moment a program
+// that ends a stopped run holds its records, before it marks the tables in use.
+enum class TRunStep { Locked, TempWritten, RecordLaid, RecordsLaid, Renamed, Committed, RecordRemoved, RecordsTaken };
 using TRunStepHook = std::function<void(TRunStep)>;
 // Installs the hook called at each step (an empty one: none); returns the one installed before.
 TRunStepHook SetTableRunStepHook(TRunStepHook hook);
@@ -40,8 +50,9 @@ public:
 
   // WriteTablesTogether.
   static void Write(const std::vector<std::pair<std::string, TDataFile*>>& files);
-  // RecoverTableSet, once a record lies beside the file.
-  static void Recover(const std::string& fileName);
+  // RecoverTableSet, once a record lies beside the file; true when the user allowed access to the file
+  // past the wait for a run that goes on.
+  static bool Recover(const std::string& fileName);
 
 private:
   struct TTable;
@@ -52,6 +63,7 @@ private:
 
   // A run of this program.
   void Run();
+  void TakeLocks();
   void LayRecords();
   void KeepOldFiles();
   void Rename();
@@ -66,6 +78,7 @@ private:
   // A run found by the record beside the file.
   TFound TakeStopped(const std::string& fileName);
   void EndStopped(const std::string& fileName);
+  void ClearLeftOvers();
   [[noreturn]] void ThrowNotRecovered(const std::string& reason) const;
 
   std::vector<std::unique_ptr<TTable>> tables_;
@@ -77,5 +90,14 @@ private:
 
 // Copies a file's bytes into a new version of the destination (through a temporary file and a rename).
 void CopyFileBytes(const std::string& source, const std::string& destination);
+
+// RecoverTableSet for a read: true when the user allowed access to the file past the wait for a run
+// that goes on, so that the read takes the file without asking again.
+bool RecoverTableSetForRead(const std::string& fileName);
+
+// Writes the table into the temporary file of a write of fileName whose lock the caller holds, flushed
+// to the disk and dated after the file; the table's FileDate becomes the date written. Throws the write
+// error naming fileName.
+void WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table);
 
 }  // namespace ld

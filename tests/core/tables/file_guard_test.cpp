@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,8 +16,11 @@
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
+#include "support/child_process.h"
 #include "support/full_disk.h"
 #include "support/fuzz_mutations.h"
+#include "support/held_file.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
@@ -156,7 +162,15 @@ TEST_F(Guard, InUseMarkWaitsElevenSecondsThenAsks) {
   EXPECT_TRUE(askedAt.empty());
   EXPECT_FALSE(HasInUseMark(file_));
 
-  test::WriteBytes(file_ + ".inuse~", "");  // a program that stopped in the middle of a read
+  // A mark without bytes that nobody holds was being made by a program killed before it gave it its
+  // bytes: it guards nothing and is taken at once.
+  test::WriteBytes(file_ + ".inuse~", "");
+  EXPECT_EQ(ReadCounter(file_), 1);
+  EXPECT_TRUE(askedAt.empty());
+  EXPECT_FALSE(HasInUseMark(file_));
+
+  test::HeldFile reading(file_ + ".inuse~", "");  // a program that goes on reading the file for long
+  ASSERT_TRUE(reading.Held());
   answers = {0, 0, 1};
   TDataFile t;
   EXPECT_EQ(ErrorOf([&] { ReadTableFile(file_, t); }), "Ошибка чтения файла \"" + file_ + "\"");
@@ -242,7 +256,7 @@ TEST_F(Guard, TablesWrittenTogetherWaitForATableInUse) {
     return now += 0.25;
   });
 
-  test::WriteBytes(held, "");  // another program reads the second table
+  auto reading = std::make_unique<test::HeldFile>(held, "");  // another program reads the second table
   together();
   EXPECT_TRUE(letGo) << "written without waiting for the table in use";
   EXPECT_TRUE(box.Calls().empty());
@@ -252,7 +266,7 @@ TEST_F(Guard, TablesWrittenTogetherWaitForATableInUse) {
   old = Bytes(files);
   tables = Changed(files);
   (*GetColumnAs<DALongint>("Cnt", tables[1]))[1] = 99;
-  test::WriteBytes(held, "");  // now it is never let go, and the user answers "Нет"
+  reading = std::make_unique<test::HeldFile>(held, "");  // now it is never let go, and the user answers "Нет"
   letGo = true;
   box.Answer(0);
   EXPECT_EQ(ErrorOf(together),
@@ -312,7 +326,8 @@ TEST_F(Guard, ARunStoppedBetweenItsRenamesIsPutBackWholeAtTheNextUse) {
   folder = Folder();
   stopped(2);
   const std::vector<std::string> mixed = Bytes(files);
-  test::WriteBytes(InUseMarkName(files[1]), "");  // held past the wait and refused: nothing is touched
+  auto reading = std::make_unique<test::HeldFile>(InUseMarkName(files[1]), "");  // held past the wait and refused:
+                                                                                 // nothing is touched
   double now = 0;
   SetFileWaitClock([&] { return now += 0.25; });
   box.Clear();
@@ -323,6 +338,7 @@ TEST_F(Guard, ARunStoppedBetweenItsRenamesIsPutBackWholeAtTheNextUse) {
                 "\" была прервана, и прежнее состояние файлов не восстановлено: файл \"" + files[1] +
                 "\" занят другой программой");
   EXPECT_EQ(Bytes(files), mixed);
+  reading.reset();
   fs::remove(InUseMarkName(files[1]));
   box.Clear();
   WriteTableFile(files[0], mine);
@@ -402,15 +418,176 @@ TEST_F(Guard, DamagedRecordsOfAStoppedRunAreRefusedOrStayInTheirFolder) {
     ASSERT_EQ(test::ReadBytes(dir_ / "out/sch.CNT.old~"), "чужой файл");
   }
 
-  // A second name that cannot be renamed back (a folder now): the read fails naming it, the record stays.
+  // A second name that is no file (a folder or a link now) never takes the table's place: the read fails
+  // naming it, the record stays.
   stopped.erase("sch.CNT.old~");
   fs::remove(dir_ / "sch.CNT.old~");
-  fs::create_directories(dir_ / "sch.CNT.old~/x");
-  EXPECT_EQ(readWith(record), "Запись файлов \"" + file_ + "\", \"" + base_ +
-                                  ".VET\" была прервана, и прежнее состояние файлов не восстановлено: прежняя версия "
-                                  "файла \"" + file_ + "\" осталась в \"" + file_ +
-                                  ".old~\" (в пути вместо папки файл)");
-  EXPECT_EQ(test::ReadBytes(base_ + ".VET.set~"), record);
+  const std::string notBack = "Запись файлов \"" + file_ + "\", \"" + base_ +
+                              ".VET\" была прервана, и прежнее состояние файлов не восстановлено: прежняя версия "
+                              "файла \"" + file_ + "\" не найдена: \"" + file_ + ".old~\" - ";
+  for (const bool folder : {true, false}) {
+    if (folder) {
+      fs::create_directories(dir_ / "sch.CNT.old~/x");
+    } else {
+      fs::remove_all(dir_ / "sch.CNT.old~");
+      fs::create_symlink(base_ + ".VET", dir_ / "sch.CNT.old~");
+    }
+    const std::string table = test::ReadBytes(file_);
+    EXPECT_EQ(readWith(record), notBack + (folder ? "папка, а не файл" : "не файл"));
+    EXPECT_EQ(test::ReadBytes(base_ + ".VET.set~"), record);
+    EXPECT_EQ(test::ReadBytes(file_), table);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file_)));
+  }
+}
+
+// On a folder that answers as a network share does (no unnamed files, no second names, locks that need a
+// descriptor open for writing), a run killed after its first table took its place is put back whole at
+// the next read, without a wait or a question, and the marks the dead program held go. A lock call that
+// fails for a reason of its own proves nothing about a holder: the read or write fails naming the file,
+// and nothing is removed or put back on its word.
+TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFailingLockIsNamed) {
+  WriteCounter(base_ + ".VET", 2);
+  const std::vector<std::string> files = {file_, base_ + ".VET"};
+  const std::vector<std::string> old = Bytes(files);
+  const std::set<std::string> folder = Folder();
+  test::ScriptedMsgBox box;
+  double now = 0;
+  SetFileWaitClock([&now] { return now += 100; });  // any wait is over at once, and asks
+  {
+    const test::ShareScope share;
+    const pid_t pid = test::Forked([&] {
+      SetTableRunStepHook([](TRunStep step) {
+        if (step == TRunStep::Renamed) raise(SIGSTOP);
+      });
+      std::vector<TDataFile> tables = Changed(files);
+      WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}});
+      return 0;
+    });
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+    ASSERT_NE(test::ReadBytes(files[0]), old[0]) << "the first table was in place when the run was killed";
+    kill(pid, SIGKILL);
+    EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
+    EXPECT_EQ(ReadCounter(files[1]), 2);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files)});
+    EXPECT_EQ(Bytes(files), old);
+    EXPECT_EQ(Folder(), folder) << "no record, mark, lock, copy or temporary table left";
+  }
+
+  const auto failing = [](int error) {
+    return [error](int fd, short type) { return type == F_WRLCK ? (errno = error, -1) : test::ShareLock(fd, type); };
+  };
+  const std::string lockFailure = "Ошибка блокировки файла \"";
+  // A write lock and an in-use mark that a dead program held, a stopped run's records: each waits for
+  // a lock call that answers.
+  const std::string deadLock = "\x06ZREGIM" + Short(CurrentUserName) + Short("станция-2");
+  test::WriteBytes(file_ + "~", deadLock);
+  test::WriteBytes(InUseMarkName(base_ + ".VET"), Short(CurrentUserName) + Short(Host()));
+  {
+    const test::ShareScope share(true, failing(ENOLCK));
+    TDataFile t;
+    ReadTableFile(file_, t);
+    EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }),
+              lockFailure + file_ + "~\": блокировки файлов недоступны");
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }),
+              lockFailure + base_ + ".VET.inuse~\": блокировки файлов недоступны");
+  }
+  {
+    const test::ShareScope share(true, failing(EBADF));
+    TDataFile t;
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }),
+              lockFailure + base_ + ".VET.inuse~\": файл открыт только для чтения");
+  }
+  EXPECT_EQ(test::ReadBytes(file_ + "~"), deadLock);
+  EXPECT_TRUE(HasInUseMark(base_ + ".VET"));
+  box.Clear();
+  EXPECT_EQ(ReadCounter(base_ + ".VET"), 2);  // once the locks answer, both go without a word
+  WriteCounter(file_, 1);
+  EXPECT_TRUE(box.Calls().empty());
+  EXPECT_EQ(Folder(), folder);
+
+  std::vector<TDataFile> tables = Changed(files);
+  StopAfter(1);
+  EXPECT_THROW(WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}}), TKilled);
+  SetTableRenamer(nullptr);
+  const std::vector<std::string> mixed = Bytes(files);
+  {
+    const test::ShareScope share(true, failing(EINVAL));
+    TDataFile t;
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }),
+              lockFailure + file_ + ".set~\": файловая система не поддерживает блокировки файлов");
+  }
+  EXPECT_EQ(Bytes(files), mixed);
+  box.Clear();
+  EXPECT_EQ(ReadCounter(base_ + ".VET"), 2);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files)});
+  EXPECT_EQ(Folder(), folder);
+
+  // A look at a lock this program holds, through another descriptor closed again, leaves the hold as it
+  // was: any other open file of it still finds it held.
+  LockTableFiles(base_, ".CNT");
+  EXPECT_EQ(ErrorOf([&] { CheckFileFree(file_, 0); }), Edited(file_, CurrentUserName));
+  TDataFile t;
+  ReadTableFile(file_, t);
+  const int other = ::open((file_ + "~").c_str(), O_RDWR | O_CLOEXEC);
+  struct flock probe {};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  EXPECT_EQ(::fcntl(other, F_OFD_SETLK, &probe), -1);
+  EXPECT_EQ(errno, EAGAIN);
+  ::close(other);
+  UnlockTableFiles(base_, ".CNT");
+}
+
+// Where the disk makes no file without a name and gives no second names, a lock, an in-use mark and a
+// record get their bytes under a private name before they take theirs: what a maker killed on the way
+// leaves (a name without bytes, a private file, a copy of an old version) is known as its own and goes
+// at the next use, without a question or a wait.
+TEST_F(Guard, OnAShareEveryFileGetsItsBytesBeforeItsNameAndWhatAKilledMakerLeftGoes) {
+  WriteCounter(base_ + ".VET", 2);
+  const std::vector<std::string> files = {file_, base_ + ".VET"};
+  const std::set<std::string> folder = Folder();
+  const test::ShareScope share;
+  test::ScriptedMsgBox box;
+  double now = 0;
+  SetFileWaitClock([&now] { return now += 100; });
+
+  test::WriteBytes(file_ + "~", "");  // a write lock, an in-use mark and their private files, made halfway
+  test::WriteBytes(file_ + "~.Ab12Cd~", "\x06ZREGIM");
+  test::WriteBytes(InUseMarkName(file_), "");
+  test::WriteBytes(InUseMarkName(file_) + ".x9Y8z7~", Short(CurrentUserName));
+  EXPECT_EQ(ReadCounter(file_), 1);
+  WriteCounter(file_, 3);
+  EXPECT_TRUE(box.Calls().empty());
+  EXPECT_EQ(Folder(), folder);
+  // A name without bytes that a living maker holds is waited for as a file in use.
+  {
+    const test::HeldFile making(InUseMarkName(file_), "");
+    TDataFile t;
+    box.Answer(0);
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(file_, t); }), "Ошибка чтения файла \"" + file_ + "\"");
+    EXPECT_EQ(box.Calls().size(), 1u);
+  }
+  fs::remove(InUseMarkName(file_));
+
+  // A run keeps its old versions as copies; one killed while it copied leaves a copy beside the second name.
+  std::vector<TDataFile> tables = Changed(files);
+  const std::vector<std::string> old = Bytes(files);
+  StopAfter(1);
+  EXPECT_THROW(WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}}), TKilled);
+  SetTableRenamer(nullptr);
+  EXPECT_EQ(test::ReadBytes(file_ + ".old~"), old[0]);
+  test::WriteBytes(base_ + ".VET.old~.Qw12Er~", old[1].substr(0, 9));
+  box.Clear();
+  EXPECT_EQ(ReadCounter(file_), 3);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files)});
+  EXPECT_EQ(Bytes(files), old);
+  EXPECT_EQ(Folder(), folder);
+  tables = Changed(files);
+  WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}});
+  EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
+  EXPECT_EQ(Folder(), folder);
 }
 
 TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {

@@ -6,14 +6,20 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <random>
+#include <thread>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/base/msgbox.h"
+#include "core/base/session.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
+#include "support/child_process.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
@@ -43,21 +49,33 @@ protected:
     for (const std::string& file : files) values.push_back(fs::exists(file) ? ReadCounter(file) : 0);
     return values;
   }
-  // Writes the set with the values 10, 11, … in a child process that runs `during` at every step of
-  // its run; returns the child.
-  pid_t WriteInChild(const std::vector<std::string>& files, const std::function<void(TRunStep)>& during) {
+  // Writes the set with the values 10, 11, … (`rows` rows each) in a child process that runs `during` at
+  // every step of its run, and `before` just before it; returns the child.
+  pid_t WriteInChild(const std::vector<std::string>& files, const std::function<void(TRunStep)>& during,
+                     int rows = 1, const std::function<void()>& before = {}) {
+    test::AwaitSingleThread();
     const pid_t pid = fork();
     if (pid != 0) return pid;
+    SetTableRunStepHook(during);
+    if (before) before();
+    _exit(test::ErrorOf([&] { Write(files, 10, rows); }) == "<no error>" ? 0 : 1);
+  }
+  // Writes the set together with the values first, first + 1, … in `rows` rows each.
+  static void Write(const std::vector<std::string>& files, int first, int rows = 1) {
     std::vector<TDataFile> tables(files.size());
     std::vector<std::pair<std::string, TDataFile*>> run;
     for (std::size_t k = 0; k < files.size(); ++k) {
       ReadMaket("Счет", tables[k]);
-      CreateColumns(tables[k], 1);
-      (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = static_cast<int>(10 + k);
+      CreateColumns(tables[k], rows);
+      for (int row = 1; row <= rows; ++row) (*GetColumnAs<DALongint>("Cnt", tables[k]))[row] = first + static_cast<int>(k);
       run.emplace_back(files[k], &tables[k]);
     }
-    SetTableRunStepHook(during);
-    _exit(test::ErrorOf([&] { WriteTablesTogether(run); }) == "<no error>" ? 0 : 1);
+    WriteTablesTogether(run);
+  }
+  // The counter of the table file as it stands, without ending a run that holds it.
+  static int ReadCounterUnrecovered(const std::string& file) {
+    const std::string bytes = test::ReadBytes(file);
+    return bytes.size() < 4 ? -1 : *reinterpret_cast<const std::int32_t*>(bytes.data() + bytes.size() - 4);
   }
   static std::string PutBack(const std::vector<std::string>& files) {
     std::string list;
@@ -73,46 +91,157 @@ protected:
 
 // Killed at any step, a run leaves the old set or the new one whole to the next read, which neither
 // waits for the killed program's marks nor asks anything: before its commit mark the old set is put back
-// (the user is told), after it the new set stands and what the run left goes silently.
+// (the user is told, once every record was laid), after it the new set stands and what the run left goes
+// silently; a run killed while it laid its records goes silently too. The next run of the set clears
+// whatever else the dead one left (its write locks, a temporary table), without a word. The same on a
+// folder that answers as a network share does.
 TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
   struct TKill {
     TRunStep step;
     int nth;  // the step's n-th time
     bool done;
   };
-  const std::vector<TKill> kills = {{TRunStep::RecordsLaid, 1, false}, {TRunStep::Renamed, 1, false},
-                                    {TRunStep::Renamed, 3, false},     {TRunStep::Committed, 1, true},
-                                    {TRunStep::RecordRemoved, 1, true}, {TRunStep::RecordRemoved, 2, true}};
-  for (const TKill& kill : kills) {
-    SCOPED_TRACE(static_cast<int>(kill.step) * 10 + kill.nth);
-    fs::remove(files_[0]);
-    WriteCounter(files_[1], 1);
-    WriteCounter(files_[2], 2);
-    const std::set<std::string> folder = Folder();
-    const pid_t pid = WriteInChild(files_, [kill, seen = 0](TRunStep step) mutable {
-      if (step == kill.step && ++seen == kill.nth) raise(SIGSTOP);
-    });
-    ASSERT_GT(pid, 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
-    ASSERT_TRUE(WIFSTOPPED(status));
-    ::kill(pid, SIGKILL);
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFSIGNALED(status));
+  const std::vector<TKill> kills = {{TRunStep::Locked, 1, false},       {TRunStep::TempWritten, 1, false},
+                                    {TRunStep::TempWritten, 3, false},  {TRunStep::RecordLaid, 1, false},
+                                    {TRunStep::RecordLaid, 2, false},   {TRunStep::RecordsLaid, 1, false},
+                                    {TRunStep::Renamed, 1, false},      {TRunStep::Renamed, 3, false},
+                                    {TRunStep::Committed, 1, true},     {TRunStep::RecordRemoved, 1, true},
+                                    {TRunStep::RecordRemoved, 2, true}};
+  for (const bool share : {false, true}) {
+    const test::ShareScope scope(share);
+    for (const TKill& kill : kills) {
+      SCOPED_TRACE(std::to_string(share) + " " + std::to_string(static_cast<int>(kill.step) * 10 + kill.nth));
+      fs::remove(files_[0]);
+      WriteCounter(files_[1], 1);
+      WriteCounter(files_[2], 2);
+      const std::set<std::string> folder = Folder();
+      const pid_t pid = WriteInChild(files_, [kill, seen = 0](TRunStep step) mutable {
+        if (step == kill.step && ++seen == kill.nth) raise(SIGSTOP);
+      });
+      ASSERT_GT(pid, 0);
+      int status = 0;
+      ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+      ASSERT_TRUE(WIFSTOPPED(status));
+      ::kill(pid, SIGKILL);
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+      ASSERT_TRUE(WIFSIGNALED(status));
 
-    // Any wait at all is past its end at once, and would be a question.
-    double now = 0;
-    SetFileWaitClock([&now] { return now += 100; });
-    test::ScriptedMsgBox box;
-    // Each read ends the run if it is not ended yet; the table the run made is there or not after it.
-    EXPECT_EQ(Counters({files_[1], files_[2], files_[0]}),
-              kill.done ? (std::vector<int>{11, 12, 10}) : (std::vector<int>{1, 2, 0}));
-    EXPECT_EQ(box.Texts(), kill.done ? std::vector<std::string>{} : std::vector<std::string>{PutBack(files_)});
-    std::set<std::string> expected = folder;
-    if (kill.done) expected.insert("sch.UZL");
-    EXPECT_EQ(Folder(), expected) << "no record, commit mark, second name, temporary file or mark left";
-    SetFileWaitClock(nullptr);
+      // Any wait at all is past its end at once, and would be a question.
+      double now = 0;
+      SetFileWaitClock([&now] { return now += 100; });
+      test::ScriptedMsgBox box;
+      // Each read ends the run if it is not ended yet; the table the run made is there or not after it.
+      EXPECT_EQ(Counters({files_[1], files_[2], files_[0]}),
+                kill.done ? (std::vector<int>{11, 12, 10}) : (std::vector<int>{1, 2, 0}));
+      const bool laid = kill.step == TRunStep::RecordsLaid || kill.step == TRunStep::Renamed;
+      EXPECT_EQ(box.Texts(), laid ? std::vector<std::string>{PutBack(files_)} : std::vector<std::string>{});
+      std::set<std::string> expected = folder;
+      if (kill.done) expected.insert("sch.UZL");
+      // Before its records, a run leaves only what its next writer clears; its first record lies beside the
+      // table it makes, which no read opens.
+      if (kill.step != TRunStep::Locked && kill.step != TRunStep::TempWritten &&
+          !(kill.step == TRunStep::RecordLaid && kill.nth == 1)) {
+        EXPECT_EQ(Folder(), expected) << "no record, commit mark, second name, temporary file, lock or mark left";
+      }
+      box.Clear();
+      EXPECT_EQ(test::ErrorOf([&] { Write(files_, 20); }), "<no error>");
+      EXPECT_TRUE(box.Calls().empty());
+      EXPECT_EQ(Counters(files_), (std::vector<int>{20, 21, 22}));
+      expected.insert("sch.UZL");
+      EXPECT_EQ(Folder(), expected);
+      SetFileWaitClock(nullptr);
+    }
   }
+}
+
+// Killed at random instants, inside the writing of a temporary table, between its records, between its
+// renames or in its clean-up, a run leaves the old set or the new one whole: the next reads ask nothing,
+// wait for nothing and tell only of a set put back, and the next run of the set finds nothing in its
+// way and leaves nothing beside it. The same on a folder that answers as a network share does.
+TEST_F(TableRun, ARunKilledAtRandomInstantsLeavesAWholeSetAndNothingThatAsksOrBlocks) {
+  constexpr int kRows = 3000;
+  const auto start = std::chrono::steady_clock::now();
+  Write(files_, 5, kRows);
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  std::mt19937 random(68);
+  int interrupted = 0;
+  for (const bool share : {false, true}) {
+    const test::ShareScope scope(share);
+    for (int round = 0; round < (share ? 40 : 80); ++round) {
+      SCOPED_TRACE(std::to_string(share) + " " + std::to_string(round));
+      fs::remove(files_[0]);
+      WriteCounter(files_[1], 1, kRows);
+      WriteCounter(files_[2], 2, kRows);
+      const test::Pipe started;
+      const pid_t pid = WriteInChild(
+          files_, [](TRunStep) {}, kRows, [&] { started.Signal(); });
+      ASSERT_GT(pid, 0);
+      ASSERT_TRUE(started.Wait());
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % static_cast<unsigned>(span.count() * 3 / 2 + 1)));
+      ::kill(pid, SIGKILL);
+      int status = 0;
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+      bool left = false;
+      for (const std::string& name : Folder()) left = left || name.back() == '~';
+      interrupted += left ? 1 : 0;
+
+      double now = 0;
+      SetFileWaitClock([&now] { return now += 100; });
+      test::ScriptedMsgBox box;
+      const std::vector<int> values = Counters({files_[1], files_[2], files_[0]});
+      ASSERT_TRUE(values == (std::vector<int>{1, 2, 0}) || values == (std::vector<int>{11, 12, 10}))
+          << values[0] << " " << values[1] << " " << values[2];
+      ASSERT_TRUE(box.Calls().empty() || box.Texts() == std::vector<std::string>{PutBack(files_)})
+          << box.Texts().front();
+      box.Clear();
+      ASSERT_EQ(test::ErrorOf([&] { Write(files_, 20); }), "<no error>");
+      ASSERT_TRUE(box.Calls().empty()) << box.Texts().front();
+      ASSERT_EQ(Folder(), (std::set<std::string>{"maket.zr", "sch.UZL", "sch.CNT", "sch.VET"}));
+      SetFileWaitClock(nullptr);
+    }
+  }
+  EXPECT_GT(interrupted, 0) << "no kill fell inside a run";
+}
+
+// A run killed while it writes its temporary tables leaves its write locks and an unfinished temporary
+// table: they are the dead program's own, known by the holds that are gone, on any workstation. The next
+// read is right, and the next run of the set clears them and asks nothing about files the user never
+// named.
+TEST_F(TableRun, ARunKilledWritingItsTemporaryTablesLeavesNoQuestionToTheNext) {
+  WriteCounter(files_[1], 1);
+  WriteCounter(files_[2], 2);
+  const std::set<std::string> folder = Folder();
+  const pid_t pid = WriteInChild(files_, [](TRunStep step) {
+    if (step == TRunStep::TempWritten) raise(SIGSTOP);
+  });
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+  ASSERT_TRUE(WIFSTOPPED(status));
+  ::kill(pid, SIGKILL);
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  for (const std::string& file : files_) ASSERT_TRUE(fs::exists(file + "~")) << file;
+  ASSERT_TRUE(fs::exists(WriteTempName(files_[0])));
+  // As another workstation's program would have left it.
+  test::WriteBytes(files_[1] + "~", "\x06ZREGIM" + test::Short(CurrentUserName) + test::Short("другая-станция"));
+
+  test::ScriptedMsgBox box;
+  EXPECT_EQ(Counters({files_[1], files_[2]}), (std::vector<int>{1, 2}));
+  std::vector<TDataFile> tables(3);
+  for (std::size_t k = 0; k < 3; ++k) {
+    ReadMaket("Счет", tables[k]);
+    CreateColumns(tables[k], 1);
+    (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = static_cast<int>(20 + k);
+  }
+  EXPECT_EQ(test::ErrorOf([&] {
+              WriteTablesTogether({{files_[0], &tables[0]}, {files_[1], &tables[1]}, {files_[2], &tables[2]}});
+            }),
+            "<no error>");
+  EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+  EXPECT_EQ(Counters(files_), (std::vector<int>{20, 21, 22}));
+  std::set<std::string> expected = folder;
+  expected.insert("sch.UZL");
+  EXPECT_EQ(Folder(), expected);
 }
 
 // A program that reads a table while another one's run is between its renames waits for the run: it puts
@@ -176,6 +305,110 @@ TEST_F(TableRun, ARecordTheOtherTablesDoNotCarryRemovesNothingAndIsReported) {
     EXPECT_EQ(test::ReadBytes(a + ".old~"), "прежняя версия");
     EXPECT_FALSE(fs::exists(a + ".set~"));
   }
+
+  // A table that carries another run's record: that run is not this one. Followed as this one, its
+  // record would go and its tables stay mixed, and a table this one says it made would go.
+  const std::string c = dir_ / "c.RS";
+  WriteCounter(c, 3);
+  std::vector<TDataFile> tables(2);
+  ReadTableFile(b, tables[0]);
+  ReadTableFile(c, tables[1]);
+  (*GetColumnAs<DALongint>("Cnt", tables[0]))[1] = 20;
+  (*GetColumnAs<DALongint>("Cnt", tables[1]))[1] = 30;
+  SetTableRenamer([renames = 0](const std::string& temp, const std::string& file) mutable {
+    if (renames++ == 1) throw std::runtime_error("killed");
+    return std::rename(temp.c_str(), file.c_str()) == 0;
+  });
+  EXPECT_EQ(test::ErrorOf([&] { WriteTablesTogether({{b, &tables[0]}, {c, &tables[1]}}); }), "killed");
+  SetTableRenamer(nullptr);
+  const std::string other = test::ReadBytes(b + ".set~");
+  ASSERT_EQ(other, "+.old~\tb.RS\n+.old~\tc.RS\n");
+  test::WriteBytes(a + ".set~", "-\ta.RS\n+.old~\tb.RS\n");
+  box.Clear();
+  EXPECT_EQ(ReadCounter(a), 1);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл \"" + a +
+                                                  ".set~\" не является перечнем прерванной записи таблиц: его "
+                                                  "нет рядом с файлом \"" + b +
+                                                  "\". Файлы таблиц не изменены, перечень удален"});
+  EXPECT_EQ(test::ReadBytes(b + ".set~") + test::ReadBytes(c + ".set~"), other + other);
+  box.Clear();
+  EXPECT_EQ(Counters({c, b, a}), (std::vector<int>{3, 2, 1}));  // the other run is put back whole
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack({b, c})});
+}
+
+// A program that reads a table while another program ends a stopped run of it (between taking the run's
+// records and marking its tables in use) waits for that program: it ends nothing itself, tells nothing,
+// and reads the set put back whole.
+TEST_F(TableRun, AReadWaitsForAnotherProgramThatEndsAStoppedRun) {
+  WriteCounter(files_[1], 1);
+  WriteCounter(files_[2], 2);
+  const std::set<std::string> folder = Folder();
+  std::vector<TDataFile> tables(2);
+  for (int k = 0; k < 2; ++k) {
+    ReadTableFile(files_[k + 1], tables[k]);
+    (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = 20 + k;
+  }
+  SetTableRenamer([renames = 0](const std::string& temp, const std::string& file) mutable {
+    if (renames++ == 1) throw std::runtime_error("killed");
+    return std::rename(temp.c_str(), file.c_str()) == 0;
+  });
+  EXPECT_EQ(test::ErrorOf([&] { WriteTablesTogether({{files_[1], &tables[0]}, {files_[2], &tables[1]}}); }), "killed");
+  SetTableRenamer(nullptr);
+  ASSERT_EQ(ReadCounterUnrecovered(files_[1]), 20) << "the run stopped with its first table in place";
+
+  const test::Pipe taken, goOn;
+  const pid_t pid = test::Forked([&] {
+    test::ScriptedMsgBox box;
+    SetTableRunStepHook([&](TRunStep step) {
+      if (step == TRunStep::RecordsTaken && (!taken.Signal() || !goOn.Wait())) _exit(2);
+    });
+    ReadCounter(files_[1]);
+    return box.Texts() == std::vector<std::string>{PutBack({files_[1], files_[2]})} ? 0 : 1;
+  });
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(taken.Wait());
+  test::ScriptedMsgBox box;
+  double now = 0;
+  bool released = false;
+  SetFileWaitClock([&] {
+    if (!released && now > 0) released = goOn.Signal();
+    return now += 0.01;
+  });
+  EXPECT_EQ(ReadCounter(files_[2]), 2);
+  EXPECT_TRUE(released) << "the read did not wait for the other program";
+  EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+  EXPECT_EQ(test::ExitOf(pid), 0);
+  EXPECT_EQ(Counters({files_[1], files_[2]}), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Folder(), folder);
+}
+
+// A reader that meets a run that goes on asks once, however many looks at the run and the table its read
+// takes: "Да" reads the table as it stands.
+TEST_F(TableRun, AReaderAsksOnceAboutARunThatGoesOn) {
+  WriteCounter(files_[1], 1);
+  WriteCounter(files_[2], 2);
+  const test::Pipe stopped;
+  const pid_t pid = WriteInChild(files_, [&, renamed = 0](TRunStep step) mutable {
+    if (step != TRunStep::Renamed || ++renamed != 1) return;
+    stopped.Signal();
+    for (;;) pause();
+  });
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(stopped.Wait());
+  double now = 0;
+  SetFileWaitClock([&now] { return now += 100; });
+  test::ScriptedMsgBox box;
+  box.Answer(1);
+  TDataFile t;
+  EXPECT_TRUE(ReadTableFileOrEmpty(files_[2], "Счет", t));
+  EXPECT_EQ(GetColumnAs<DALongint>("Cnt", t)->Get(1), 2);
+  EXPECT_EQ(box.Calls().size(), 1u);
+  box.Clear();
+  box.Answer(1);
+  EXPECT_EQ(ReadCounter(files_[1]), 1);
+  EXPECT_EQ(box.Calls().size(), 1u);
+  ::kill(pid, SIGKILL);
+  EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
 }
 
 // A run that cannot put back a table it replaced, after a later one failed to take its place, keeps its

@@ -1,11 +1,14 @@
 #pragma once
 // A private layout file for table-store tests and helpers to build file bytes by hand.
+#include <fcntl.h>
+
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
 
 #include "core/base/codepage.h"
+#include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "support/test_env.h"
@@ -70,5 +73,40 @@ inline int ReadCounter(const std::string& file) {
   ReadTableFile(file, t);
   return GetColumnAs<DALongint>("Cnt", t)->Get(1);
 }
+
+// A lock call as a network share answers it: an exclusive lock through a descriptor open for reading
+// only is refused with EBADF, whoever holds the file.
+inline int ShareLock(int fd, short type) {
+  if (type == F_WRLCK && (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY) {
+    errno = EBADF;
+    return -1;
+  }
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  return ::fcntl(fd, F_OFD_SETLK, &lock);
+}
+
+// A local folder that answers as a network share does while the object lives: no unnamed files, no
+// second names of a file, and locks that need a descriptor open for writing. A lock call given here
+// replaces that one.
+class ShareScope {
+public:
+  explicit ShareScope(bool on = true, std::function<int(int, short)> lock = ShareLock) {
+    TShareCalls calls;
+    if (on) {
+      calls.unnamedFiles = false;
+      calls.hardLinks = false;
+      calls.lock = std::move(lock);
+    }
+    previous_ = SetShareCalls(std::move(calls));
+  }
+  ~ShareScope() { SetShareCalls(std::move(previous_)); }
+  ShareScope(const ShareScope&) = delete;
+  ShareScope& operator=(const ShareScope&) = delete;
+
+private:
+  TShareCalls previous_;
+};
 
 }  // namespace ld::test

@@ -1,0 +1,208 @@
+// Two programs that write tables of one folder at once: two runs of one set, runs of overlapping sets,
+// and a run beside a single write of one of its tables. Played by processes started at random instants,
+// and, for each way two writes meet, stepped through pipes to the instant that matters.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
+#include "support/child_process.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+#include "tables_fixture.h"
+
+namespace ld {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One writer: a run of its tables with its values, or a single write of its one table.
+struct TWriter {
+  std::vector<int> tables;  // indices into the fixture's files
+  std::vector<int> values;
+  bool single = false;
+};
+
+// How a writer's process ends.
+enum TOutcome { kWritten = 0, kBusy = 1, kOtherFailure = 2, kAsked = 3 };
+
+class TwoWriters : public ::testing::Test {
+protected:
+  void SetUp() override { Reset(); }
+  void TearDown() override {
+    SetFileWaitClock(nullptr);
+    SetTableRunStepHook(nullptr);
+  }
+  void Reset() {
+    for (int k = 0; k < 3; ++k) test::WriteCounter(files_[k], k + 1);
+  }
+  std::vector<int> Values() const {
+    std::vector<int> values;
+    for (const std::string& file : files_) values.push_back(test::ReadCounter(file));
+    return values;
+  }
+  std::set<std::string> Folder() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.Path())) names.insert(entry.path().filename().string());
+    return names;
+  }
+  // The writer's write in this process; what a refusal says goes to the error output.
+  int Write(const TWriter& writer) const {
+    test::ScriptedMsgBox box;
+    std::vector<TDataFile> tables(writer.tables.size());
+    std::vector<std::pair<std::string, TDataFile*>> run;
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+      ReadMaket("Счет", tables[k]);
+      CreateColumns(tables[k], 1);
+      (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = writer.values[k];
+      run.emplace_back(files_[writer.tables[k]], &tables[k]);
+    }
+    const std::string error = test::ErrorOf([&] {
+      if (writer.single) {
+        WriteTableFile(run[0].first, tables[0]);
+      } else {
+        WriteTablesTogether(run);
+      }
+    });
+    if (!box.Calls().empty()) return kAsked;
+    if (error == "<no error>") return kWritten;
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return error.find("занят другой программой") != std::string::npos ? kBusy : kOtherFailure;
+  }
+  // The values the writers that wrote leave, in that order.
+  static std::vector<int> After(std::vector<const TWriter*> order) {
+    std::vector<int> values = {1, 2, 3};
+    for (const TWriter* writer : order)
+      for (std::size_t k = 0; k < writer->tables.size(); ++k) values[writer->tables[k]] = writer->values[k];
+    return values;
+  }
+
+  test::TempDir dir_;
+  test::LayoutScope scope_{dir_, test::kCounterLayout};
+  std::vector<std::string> files_ = {dir_ / "t0.CNT", dir_ / "t1.CNT", dir_ / "t2.CNT"};
+  const std::set<std::string> clean_ = {"maket.zr", "t0.CNT", "t1.CNT", "t2.CNT"};
+  // Two runs of one set; runs of overlapping sets; a run and a single write of one of its tables.
+  const std::vector<std::pair<TWriter, TWriter>> meetings_ = {
+      {{{0, 1, 2}, {10, 11, 12}}, {{0, 1, 2}, {20, 21, 22}}},
+      {{{0, 1}, {10, 11}}, {{1, 2}, {21, 22}}},
+      {{{0, 1, 2}, {10, 11, 12}}, {{1}, {31}, true}},
+  };
+};
+
+// Started at random instants, many times: each writer writes its whole set or is refused as busy, never
+// fails otherwise or asks, and the folder holds what the writers that reported success give in some
+// order, with nothing of theirs left beside it.
+TEST_F(TwoWriters, WritersStartedAtRandomInstantsLeaveWhatSomeOrderOfTheirWritesGives) {
+  // How long one run takes here: the starts spread over it.
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Write(meetings_[0].first), kWritten);
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  std::mt19937 random(68);
+  int overlapped = 0;
+  for (std::size_t kind = 0; kind < meetings_.size(); ++kind) {
+    const TWriter& a = meetings_[kind].first;
+    const TWriter& b = meetings_[kind].second;
+    for (int round = 0; round < 60; ++round) {
+      SCOPED_TRACE(std::to_string(kind) + "/" + std::to_string(round));
+      Reset();
+      const test::Pipe go;
+      int times[2];
+      ASSERT_EQ(pipe(times), 0);
+      const auto delay = [&] { return std::chrono::microseconds(random() % static_cast<unsigned>(span.count() + 1)); };
+      // Each tells when its write began and ended (one clock for every process), so that the test knows
+      // the two met.
+      const auto writer = [&](const TWriter& w, std::chrono::microseconds wait) {
+        return test::Forked([&, wait] {
+          if (!go.Wait()) return static_cast<int>(kOtherFailure);
+          std::this_thread::sleep_for(wait);
+          std::chrono::steady_clock::time_point when[2];
+          when[0] = std::chrono::steady_clock::now();
+          const int outcome = Write(w);
+          when[1] = std::chrono::steady_clock::now();
+          return write(times[1], when, sizeof when) == sizeof when ? outcome : static_cast<int>(kOtherFailure);
+        });
+      };
+      const pid_t pa = writer(a, delay());
+      const pid_t pb = writer(b, delay());
+      ASSERT_TRUE(pa > 0 && pb > 0);
+      ASSERT_TRUE(go.Signal() && go.Signal());
+      const int ea = test::ExitOf(pa), eb = test::ExitOf(pb);
+      std::chrono::steady_clock::time_point when[4];
+      const bool told = read(times[0], when, sizeof when) == sizeof when;
+      close(times[0]);
+      close(times[1]);
+      overlapped += told && when[0] < when[3] && when[2] < when[1] ? 1 : 0;
+      ASSERT_TRUE((ea == kWritten || ea == kBusy) && (eb == kWritten || eb == kBusy)) << ea << " " << eb;
+      ASSERT_EQ(Folder(), clean_) << "a record, lock, mark or temporary table left";
+      std::vector<const TWriter*> ab, ba;
+      if (ea == kWritten) ab.push_back(&a);
+      if (eb == kWritten) ab.push_back(&b), ba.push_back(&b);
+      if (ea == kWritten) ba.push_back(&a);
+      const std::vector<int> values = Values();
+      ASSERT_TRUE(values == After(ab) || values == After(ba)) << values[0] << " " << values[1] << " " << values[2];
+    }
+  }
+  EXPECT_GT(overlapped, 0);
+}
+
+// Each meeting at the instant that matters: the first writer holds its locks and has written every
+// temporary table; the second, started then, waits without touching anything of the first's, and goes
+// on once the first is done. Both report success, and the folder holds the second's writes over the
+// first's.
+TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
+  for (std::size_t kind = 0; kind < meetings_.size(); ++kind) {
+    SCOPED_TRACE(kind);
+    const TWriter& a = meetings_[kind].first;
+    const TWriter& b = meetings_[kind].second;
+    Reset();
+    const test::Pipe stopped, goOn, waiting;
+    const pid_t pa = test::Forked([&] {
+      SetTableRunStepHook([&, written = std::size_t{0}](TRunStep step) mutable {
+        if (step != TRunStep::TempWritten || ++written != a.tables.size()) return;
+        if (!stopped.Signal() || !goOn.Wait()) _exit(kOtherFailure);
+      });
+      return Write(a);
+    });
+    ASSERT_GT(pa, 0);
+    ASSERT_TRUE(stopped.Wait());
+    std::vector<std::string> temps, tables;
+    for (const std::string& file : files_) {
+      temps.push_back(test::ReadBytes(WriteTempName(file)));
+      tables.push_back(test::ReadBytes(file));
+    }
+    const std::set<std::string> folder = Folder();
+
+    const pid_t pb = test::Forked([&] {
+      // The second look at the clock is the first pause of a wait.
+      SetFileWaitClock([&, calls = 0]() mutable {
+        if (++calls == 2) waiting.Signal();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+      });
+      return Write(b);
+    });
+    ASSERT_GT(pb, 0);
+    ASSERT_TRUE(waiting.Wait());
+    for (std::size_t k = 0; k < files_.size(); ++k) {
+      EXPECT_EQ(test::ReadBytes(WriteTempName(files_[k])), temps[k]) << "the first writer's temporary table touched";
+      EXPECT_EQ(test::ReadBytes(files_[k]), tables[k]);
+    }
+    EXPECT_EQ(Folder(), folder) << "the second writer made something beside the first's";
+    ASSERT_TRUE(goOn.Signal());
+    EXPECT_EQ(test::ExitOf(pa), kWritten);
+    EXPECT_EQ(test::ExitOf(pb), kWritten);
+    EXPECT_EQ(Values(), After({&a, &b}));
+    EXPECT_EQ(Folder(), clean_);
+  }
+}
+
+}  // namespace
+}  // namespace ld
