@@ -246,10 +246,11 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
     seed[part].second = xml;
     return seed;
   };
-  const std::string sheetHead = R"(<worksheet xmlns="m" xmlns:x="o"><sheetData><row r="1">)";
+  const std::string sheetHead =
+      R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:x="o"><sheetData><row r="1">)";
   const std::string sheetTail = "</row></sheetData></worksheet>";
   std::string flood, manySheets = R"(<workbook xmlns:r="r"><sheets>)", manyRels = "<Relationships>";
-  for (int i = 0; i < 300; ++i) flood += "<c/><row/>";
+  for (int i = 0; i < 300; ++i) flood += "<c/></row><row>";
   std::vector<std::pair<std::string, std::string>> many = parts;
   for (int i = 1; i <= 300; ++i) {
     const std::string id = std::to_string(i);
