@@ -278,22 +278,40 @@ TStructuredPart::TStructuredPart(const TXmlRule* rules, std::size_t count, std::
     : rules_(rules), count_(count), namespaces_(std::move(namespaces)) {
   // the once-coming children of an element are told apart by a bit of one word
   if (count_ > 64) count_ = 64;
+  lastChild_.assign(count_, 0);
 }
 
-int TStructuredPart::Find(int parent, std::string_view local) const {
+namespace {
+
+// Names are a few letters long: compared in place rather than by a call.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+int TStructuredPart::Find(int parent, std::string_view local) {
+  const int last = lastChild_[static_cast<std::size_t>(parent)];
+  if (last != 0 && SameName(rules_[last].local, local)) return last;
   for (std::size_t i = 1; i < count_; ++i)
-    if (rules_[i].parent == parent && rules_[i].local == local) return static_cast<int>(i);
+    if (rules_[i].parent == parent && SameName(rules_[i].local, local)) {
+      lastChild_[static_cast<std::size_t>(parent)] = static_cast<int>(i);
+      return static_cast<int>(i);
+    }
   return -1;
 }
 
 bool TStructuredPart::Known(std::string_view local) const {
   for (std::size_t i = 0; i < count_; ++i)
-    if (rules_[i].local == local) return true;
+    if (SameName(rules_[i].local, local)) return true;
   return false;
 }
 
 bool TStructuredPart::Skips(const XmlName& name) const {
-  return name.ns != RootNamespace() || name.local == "extLst";
+  return name.ns != RootNamespace() || SameName(name.local, "extLst");
 }
 
 void TStructuredPart::Misplaced(std::string_view local, int parent, std::string_view parentName) {

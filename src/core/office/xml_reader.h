@@ -129,11 +129,14 @@ private:
     int rule;                // -1: an element the rules do not name
     std::uint64_t seen = 0;  // the rules of once-coming children met in it, as bits
   };
-  int Find(int parent, std::string_view local) const;
+  int Find(int parent, std::string_view local);
   bool Known(std::string_view local) const;
 
   const TXmlRule* rules_;
   std::size_t count_;
+  // For each rule, the rule of the child met in it last: a sheet's rows hold cell after cell, so the
+  // child met last is the one to try first.
+  std::vector<int> lastChild_;
   std::vector<std::string_view> namespaces_;
   std::vector<TOpen> open_;
   // The names of the open elements the rules do not name, for a message; the first `unknown_` hold them,
