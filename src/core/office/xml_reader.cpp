@@ -118,7 +118,7 @@ struct XmlEvents {
     handler.Declared(encoding);
     // A byte-order mark tells the encoding before the declaration does: a part that begins with the
     // mark of UTF-8 and declares another encoding was written by something that lost track of it, and
-    // read by its declaration "ТП-41" would come out as "РЎРЏ-41".
+    // read by its declaration "ТП-41" would come out as "РўРџ-41".
     if (handler.failure_.empty() && context.utf8Mark && !IsUtf8Name(encoding))
       handler.failure_ = std::string("в начале части стоит метка кодировки UTF-8, а объявлена кодировка \"") +
                          encoding + "\"";

@@ -3,7 +3,8 @@
 // namespace URI and local name ("x:c" and "c" are one element when their prefixes name one namespace),
 // so that a reader can tell its own elements from an extension's of the same local name; attributes by
 // their namespace (none for an unprefixed one) and local name. A part may declare UTF-8, UTF-16,
-// ISO-8859-1 or Windows-1251; the handler always gets UTF-8.
+// ISO-8859-1 or Windows-1251; the handler always gets UTF-8. A part that begins with the byte-order mark
+// of UTF-8 and declares another encoding fails, its handler's Failure() saying so.
 //
 // No part of an office package declares a document type, and no entity of one is ever expanded: a part
 // that declares one is stopped there, before a byte of its declarations is taken in, and fails with
