@@ -610,8 +610,11 @@ TEST(Xlsx, ValuesStandOnlyWhereTheFormatPutsThem) {
   EXPECT_EQ(openDocx(docRels, bom + declared("UTF-8") + body), "ТП-41");
   EXPECT_EQ(openDocx(docRels, bom + declared("windows-1251") + body),
             "Ошибка чтения файла \"" + docx + "\": документ записан не в кодировке UTF-8");
-  EXPECT_EQ(openDocx(bom + declared("cp1251") + docRels, body),
-            "Ошибка чтения файла \"" + docx + "\": в начале части стоит метка кодировки UTF-8, а объявлена кодировка \"cp1251\"");
+  // (how the document reader words the damage of a part around the reason is its own)
+  const std::string refused = openDocx(bom + declared("cp1251") + docRels, body);
+  EXPECT_EQ(refused.rfind("Ошибка чтения файла \"" + docx + "\": ", 0), 0u) << refused;
+  EXPECT_NE(refused.find("в начале части стоит метка кодировки UTF-8, а объявлена кодировка \"cp1251\""), std::string::npos)
+      << refused;
 }
 
 // The program runs under the user's locale, whose decimal separator may be a comma; a workbook writes
