@@ -497,6 +497,24 @@ TEST(Xlsx, ValuesStandOnlyWhereTheFormatPutsThem) {
             strings, styles},
            {head + row2 + tail, "<sst " + ns + "><si><t>Лицевой счет</t></si><x:si><t>ТП-9</t></x:si><si><t>ТП-41</t><x:t>-9</x:t></si></sst>",
             styles},
+           // the parts as a spreadsheet program writes them, with all that the reader has no use for
+           {"<worksheet " + ns + R"( xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006" xmlns:x14ac="urn:x14ac" mc:Ignorable="x14ac">)"
+                R"(<sheetPr><pageSetUpPr fitToPage="1"/></sheetPr><dimension ref="A1:D2"/><sheetViews><sheetView workbookViewId="0"><selection activeCell="D2" sqref="D2"/></sheetView></sheetViews>)"
+                R"(<sheetFormatPr defaultRowHeight="15" x14ac:dyDescent="0.25"/><cols><col min="1" max="1" width="20"/></cols>)"
+                R"(<sheetData><row r="1" spans="1:4" x14ac:dyDescent="0.25"><c r="A1" t="s"><v>0</v></c></row>)"
+                R"(<row r="2" spans="1:4"><c r="A2" t="s"><v>1</v></c><c r="B2"><f t="shared" ref="B2:C2" si="0">D2/2</f><v>1375.125</v></c><c r="C2"><f t="shared" si="0"/><v>0</v></c>)"
+                R"(<c r="D2" s="1"><v>2750.25</v></c></row></sheetData><mergeCells count="1"><mergeCell ref="A1:C1"/></mergeCells>)"
+                R"(<phoneticPr fontId="1" type="noConversion"/><conditionalFormatting sqref="D2"><cfRule type="cellIs" dxfId="0" priority="1" operator="greaterThan"><formula>1000</formula></cfRule></conditionalFormatting>)"
+                R"(<pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75" header="0.3" footer="0.3"/><headerFooter><oddHeader>&amp;CАбоненты</oddHeader></headerFooter>)"
+                R"(<mc:AlternateContent><mc:Choice Requires="x14"><c r="D2"><v>9</v></c></mc:Choice></mc:AlternateContent></worksheet>)",
+            "<sst " + ns + R"( count="2" uniqueCount="2"><si><t>Лицевой счет</t><phoneticPr fontId="1"/></si>)" +
+                R"(<si><r><rPr><b/><sz val="11"/><color theme="1"/><rFont val="Calibri"/><family val="2"/><charset val="204"/><scheme val="minor"/></rPr><t>ТП-</t></r>)" +
+                R"(<r><t>41</t></r><rPh sb="0" eb="2"><t>тэпэ</t></rPh><phoneticPr fontId="1"/></si></sst>)",
+            "<styleSheet " + ns + R"(><numFmts count="1"><numFmt numFmtId="164" formatCode="0.00"/></numFmts><fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>)" +
+                R"(<fills count="1"><fill><patternFill patternType="none"/></fill></fills><borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)" +
+                R"(<cellStyleXfs count="1"><xf numFmtId="14" fontId="0"/></cellStyleXfs><cellXfs count="2"><xf numFmtId="0" xfId="0"/><xf numFmtId="164" xfId="0" applyNumberFormat="1"><alignment horizontal="right"/></xf></cellXfs>)" +
+                R"(<cellStyles count="1"><cellStyle name="Обычный" xfId="0" builtinId="0"/></cellStyles><dxfs count="1"><dxf><font><b/></font><numFmt numFmtId="165" formatCode="dd.mm.yyyy"/></dxf></dxfs>)" +
+                R"(<tableStyles count="0"/><colors><mruColors><color rgb="FF00B050"/></mruColors></colors></styleSheet>)"},
            // cells, rows and the table of texts in the strict namespace read alike
            {R"(<worksheet xmlns="http://purl.oclc.org/ooxml/spreadsheetml/main"><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row>)" +
                 row2 + "</sheetData></worksheet>",
