@@ -37,8 +37,9 @@ private:
   std::vector<std::size_t> ends_;
 };
 
-// The cells of one sheet as they are met; rows and columns from 1. A cell met again replaces the one
-// met before.
+// The cells of one sheet as they are met; rows and columns from 1. The .xlsx reader hands each cell once
+// (it refuses a sheet holding one twice); a cell of a legacy workbook met again replaces the one met
+// before.
 class TSheetSink {
 public:
   virtual ~TSheetSink() = default;

@@ -25,7 +25,15 @@ void WriteXlsx(const std::string& path, const Workbook& book);
 // package entries of one name in any letter case, a part that declares a document type (no entity is
 // ever expanded), a part nesting deeper than 256 levels, a part that unpacks to more than its headers
 // declare, and parts whose elements pass the bound that the file's size sets on the work of reading
-// them. What extension lists hold is skipped whole.
+// them. Each part is read by the structure its format gives it: an element of the part's own namespace
+// where the format puts none (a cell after the sheet's data or among its merged cells, a value in a
+// formula, a text outside <t>), a second of what comes once (a list of sheets, a cell or a row of one
+// place), a cell whose reference names another row than its own, an inline text of a cell not typed
+// "inlineStr", two parts related in a role that comes once (two tables of texts, two formats parts, two
+// workbooks), a relationship out of the package followed, a part whose root is another element or of
+// another namespace, and a part that begins with the byte-order mark of UTF-8 but declares another
+// encoding are refused naming the part (or the sheet and the cell). What extension lists and elements of
+// other namespaces hold is skipped whole.
 Workbook ReadXlsx(const std::string& path);
 
 }  // namespace ld

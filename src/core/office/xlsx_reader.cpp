@@ -66,12 +66,11 @@ private:
   office::TFileScaledBudget work_;
 };
 
-// Every part of a book: what an extension list holds is no part of the book's own data, however its
-// elements are named (an extension may well hold rows and cells of the sheet's own namespace).
-class TBookPart : public XmlHandler {
-protected:
-  bool Skips(const office::XmlName& name) const override { return name.local == "extLst"; }
-};
+// The namespaces a part of a book may be in: the transitional and the strict one, or none (as older
+// programs of the district wrote them).
+std::vector<std::string_view> BookNamespaces() {
+  return {"", "http://schemas.openxmlformats.org/spreadsheetml/2006/main", "http://purl.oclc.org/ooxml/spreadsheetml/main"};
+}
 
 int ToInt(std::string_view text, int fallback = -1) {
   int value = 0;
@@ -109,99 +108,90 @@ std::string ResolveTarget(const std::string& folder, std::string_view target) {
   return base + std::string(target);
 }
 
-// Where a rich text stands (an item of the table of texts, a cell's inline text): its text is the <t> of
-// the item or of the item's runs (<r>); phonetic runs and whatever an extension holds are none of it.
-// Elements are told by their depth in the part, their namespace checked by the caller.
-class TRichText {
+// The texts of the table: each item (<si>) a rich text, its text the item's <t> or its runs' (<r>) <t>;
+// phonetic runs are none of it.
+class SharedStrings : public office::TStructuredPart {
 public:
-  // The item's element opens at `depth`.
-  void Open(int depth) {
-    item_ = depth;
-    run_ = text_ = 0;
-  }
-  bool IsOpen() const { return item_ != 0; }
-  // An element of the item's namespace opens inside it.
-  void Start(std::string_view local, int depth) {
-    if (local == "r" && depth == item_ + 1)
-      run_ = depth;
-    else if (local == "t" && (depth == item_ + 1 || (run_ != 0 && depth == run_ + 1)))
-      text_ = depth;
-  }
-  // An element closes at `depth`; true when it was the item itself.
-  bool End(int depth) {
-    if (depth == item_) {
-      item_ = run_ = text_ = 0;
-      return true;
-    }
-    if (depth == run_)
-      run_ = 0;
-    else if (depth == text_)
-      text_ = 0;
-    return false;
-  }
-  // Text met at `depth` is the item's.
-  bool InText(int depth) const { return text_ != 0 && depth == text_; }
+  explicit SharedStrings(office::TStringTable& items)
+      : TStructuredPart(kRules, std::size(kRules), BookNamespaces()), items_(items) {}
 
-private:
-  int item_ = 0, run_ = 0, text_ = 0;  // where the open item, run and text are; 0: none
-};
-
-// The texts of the table, each a rich text in the table's own namespace (its root's).
-class SharedStrings : public TBookPart {
-public:
-  explicit SharedStrings(office::TStringTable& items) : items_(items) {}
-
-  void Start(const office::XmlName& name, const std::vector<XmlAttr>&) override {
-    if (Depth() == 1 || name.ns != RootNamespace()) return;
-    if (name.local == "si") {
-      // a text inside another would shift every later text of the table onto the cells of the next
-      if (item_.IsOpen())
-        Fail("текст " + std::to_string(items_.Size() + 2) + " таблицы строк вложен в текст " +
-             std::to_string(items_.Size() + 1));
-      current_.clear();
-      item_.Open(Depth());
-    } else if (item_.IsOpen()) {
-      item_.Start(name.local, Depth());
-    }
+protected:
+  void Open(int rule, const std::vector<XmlAttr>&) override {
+    if (rule != kItem) return;
+    current_.clear();
+    inItem_ = true;
   }
-  void End(const office::XmlName&) override {
-    if (item_.End(Depth())) items_.Add(DecodeEscapes(current_));
+  void Close(int rule) override {
+    if (rule != kItem) return;
+    items_.Add(DecodeEscapes(current_));
+    inItem_ = false;
   }
-  void Text(std::string_view text) override {
-    if (item_.InText(Depth())) current_.append(text);
+  void Content(int rule, std::string_view text) override {
+    if (rule == kItemText || rule == kRunText) current_.append(text);
+  }
+  void Misplaced(std::string_view local, int parent, std::string_view parentName) override {
+    // a text inside another would shift every later text of the table onto the cells of the next
+    if (local == "si" && inItem_)
+      Fail("текст " + std::to_string(items_.Size() + 2) + " таблицы строк вложен в текст " +
+           std::to_string(items_.Size() + 1));
+    else
+      TStructuredPart::Misplaced(local, parent, parentName);
   }
 
 private:
+  enum : int { kTable, kItem, kItemText, kRun, kRunText, kPhonetic, kPhoneticText };
+  static constexpr office::TXmlRule kRules[] = {
+      {"sst", -1, true, false},         {"si", kTable, false, false}, {"t", kItem, true, true},
+      {"r", kItem, false, false},       {"t", kRun, true, true},      {"rPh", kItem, false, false},
+      {"t", kPhonetic, true, true},
+  };
+
   office::TStringTable& items_;
   std::string current_;
-  TRichText item_;
+  bool inItem_ = false;
 };
 
-// Which cell formats (by their index in cellXfs) show dates.
-class Styles : public TBookPart {
+// Which cell formats (by their index in cellXfs) show dates: the number format of each, custom ones
+// told by their codes in <numFmts>. The formats of cell styles and of conditional formats are none of
+// the cells'.
+class Styles : public office::TStructuredPart {
 public:
-  std::vector<bool> dateStyle;
+  Styles() : TStructuredPart(kRules, std::size(kRules), BookNamespaces()) {}
 
-  void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
-    if (name.local == "numFmt") {
-      const int id = ToInt(AttrValue(attrs, "numFmtId"));
-      if (id >= 0) custom_[id] = IsDateFormatCode(AttrValue(attrs, "formatCode"));
-    } else if (name.local == "cellXfs") {
-      inCellXfs_ = true;
-    } else if (name.local == "xf" && inCellXfs_) {
-      const int id = ToInt(AttrValue(attrs, "numFmtId"), 0);
+  // Once the part was read (empty when there is none).
+  std::vector<bool> DateStyles() const {
+    std::vector<bool> dates;
+    dates.reserve(cellFormats_.size());
+    for (const int id : cellFormats_) {
       const auto it = custom_.find(id);
-      dateStyle.push_back(it != custom_.end() ? it->second : IsBuiltinDateFormat(id));
+      dates.push_back(it != custom_.end() ? it->second : IsBuiltinDateFormat(id));
+    }
+    return dates;
+  }
+
+protected:
+  void Open(int rule, const std::vector<XmlAttr>& attrs) override {
+    if (rule == kFormat) {
+      const int id = ToInt(AttrValue(attrs, "numFmtId"));
+      // a second code of one number would make the cells' formats depend on which one is kept
+      if (id >= 0 && !custom_.emplace(id, IsDateFormatCode(AttrValue(attrs, "formatCode"))).second)
+        Fail("два формата чисел с номером " + std::to_string(id));
+    } else if (rule == kCellFormat) {
+      cellFormats_.push_back(ToInt(AttrValue(attrs, "numFmtId"), 0));
     }
   }
-  void End(const office::XmlName& name) override {
-    if (name.local == "cellXfs") inCellXfs_ = false;
-  }
-  void Text(std::string_view) override {}
 
 private:
-  std::map<int, bool> custom_;
-  bool inCellXfs_ = false;
+  enum : int { kSheet, kFormats, kFormat, kStyleFormats, kStyleFormat, kCellFormats, kCellFormat, kDiffs, kDiff, kDiffFormat };
+  static constexpr office::TXmlRule kRules[] = {
+      {"styleSheet", -1, true, false}, {"numFmts", kSheet, true, false},    {"numFmt", kFormats, false, false},
+      {"cellStyleXfs", kSheet, true, false}, {"xf", kStyleFormats, false, false}, {"cellXfs", kSheet, true, false},
+      {"xf", kCellFormats, false, false},    {"dxfs", kSheet, true, false},         {"dxf", kDiffs, false, false},
+      {"numFmt", kDiff, true, false},
+  };
+
+  std::map<int, bool> custom_;    // custom number formats: whether each shows dates
+  std::vector<int> cellFormats_;  // the number format of each cell format
 };
 
 struct SheetRef {
@@ -215,19 +205,19 @@ bool IsRelationshipNamespace(std::string_view ns) {
          ns == "http://purl.oclc.org/ooxml/officeDocument/relationships";
 }
 
-// The sheets of the book: the <sheet> entries of its <sheets>, in the book's own namespace (its root's).
-// A sheet names its part by a relationship reference, an "id" of a namespace ("r:id"); an unprefixed
-// "id" is another attribute. A sheet without its reference is damage.
-class WorkbookPart : public TBookPart {
+// The sheets of the book: the <sheet> entries of its one <sheets>. A sheet names its part by a
+// relationship reference, an "id" of a namespace ("r:id"); an unprefixed "id" is another attribute. A
+// sheet without its reference is damage.
+class WorkbookPart : public office::TStructuredPart {
 public:
+  WorkbookPart() : TStructuredPart(kRules, std::size(kRules), BookNamespaces()) {}
+
   std::vector<SheetRef> sheets;
   bool date1904 = false;
 
-  void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
-    if (name.ns != RootNamespace()) return;
-    if (Depth() == 2 && name.local == "sheets") {
-      inSheets_ = true;
-    } else if (Depth() == 3 && inSheets_ && name.local == "sheet") {
+protected:
+  void Open(int rule, const std::vector<XmlAttr>& attrs) override {
+    if (rule == kSheet) {
       // each sheet opens and parses a part of its own
       Spend(kSheetWork);
       SheetRef sheet{std::string(AttrValue(attrs, "name")), {}};
@@ -236,17 +226,19 @@ public:
       else
         Fail("у листа \"" + sheet.name + "\" нет ссылки на его связь (r:id)");
       sheets.push_back(std::move(sheet));
-    } else if (Depth() == 2 && name.local == "workbookPr") {
+    } else if (rule == kProperties) {
       const std::string_view flag = AttrValue(attrs, "date1904");
       date1904 = flag == "1" || flag == "true";
     }
   }
-  void End(const office::XmlName& name) override {
-    if (Depth() == 2 && name.ns == RootNamespace() && name.local == "sheets") inSheets_ = false;
-  }
-  void Text(std::string_view) override {}
 
 private:
+  enum : int { kBook, kProperties, kSheets, kSheet };
+  static constexpr office::TXmlRule kRules[] = {
+      {"workbook", -1, true, false}, {"workbookPr", kBook, true, false}, {"sheets", kBook, true, false},
+      {"sheet", kSheets, false, false},
+  };
+
   // The sheet's "id" of the relationships' namespace, or of the one namespace that binds an "id" there.
   static std::optional<std::string_view> RelationshipId(const std::vector<XmlAttr>& attrs) {
     std::optional<std::string_view> found;
@@ -258,8 +250,6 @@ private:
     }
     return others == 1 ? found : std::nullopt;
   }
-
-  bool inSheets_ = false;
 };
 
 bool EndsWith(std::string_view text, std::string_view tail) {
@@ -299,79 +289,132 @@ NumberText ParseNumber(std::string_view text, double& value) {
   return std::isfinite(value) ? NumberText::Number : NumberText::NotNumber;
 }
 
-class SheetPart : public TBookPart {
+// The cells of a sheet: rows (<row>) of its one <sheetData>, each row's cells (<c>) in it, of a cell its
+// value (<v>) or its inline text (<is>, its <t> or its runs' <t>), and its formula (<f>), which is not
+// read. Rows and cells may stand in any order, as some programs write them, but each once: a row or cell
+// met again would replace the one before it unseen. A cell's reference names the row it stands in; a
+// row without its number is the one after the row before, or the one its first cell's reference names.
+class SheetPart : public office::TStructuredPart {
 public:
   SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<bool>& dateStyle, double dateShift)
-      : sheet_(sheet), strings_(strings), dateStyle_(dateStyle), dateShift_(dateShift) {}
+      : TStructuredPart(kRules, std::size(kRules), BookNamespaces()),
+        sheet_(sheet), strings_(strings), dateStyle_(dateStyle), dateShift_(dateShift) {}
 
-  // Rows and cells are the sheet's own elements, in its namespace (its root's); of a cell only its own
-  // value (<v>) and its inline text (<is>, its <t> or its runs' <t>) are read. Anything else in a cell,
-  // an extension's elements above all, however they are named, is no part of its value.
-  void Start(const office::XmlName& name, const std::vector<XmlAttr>& attrs) override {
-    if (Depth() == 1 || name.ns != RootNamespace()) return;
-    const std::string_view local = name.local;
-    if (cellDepth_ == 0) {
-      if (local == "row")
+  // The parse failed on a cell or row of the sheet, rather than on the part's structure.
+  bool CellFault() const { return cellFault_; }
+
+protected:
+  void Open(int rule, const std::vector<XmlAttr>& attrs) override {
+    switch (rule) {
+      case kRow:
         StartRow(attrs);
-      else if (local == "c")
+        break;
+      case kCell:
         StartCell(attrs);
-      return;
-    }
-    if (Depth() == cellDepth_ + 1 && (local == "v" || local == "is")) {
-      // a second value would be glued to the first: "1500.5" and "7" are no "1500.57"
-      if (++values_ > 1) Fail("ячейка " + RefText() + " содержит больше одного значения");
-      if (local == "v")
-        valueDepth_ = Depth();
-      else
-        inline_.Open(Depth());
-    } else if (inline_.IsOpen()) {
-      inline_.Start(local, Depth());
+        break;
+      case kValue:
+      case kInline:
+        // a second value would be glued to the first: "1500.5" and "7" are no "1500.57"
+        if (++values_ > 1)
+          FailCell("ячейка " + RefText(row_, col_) + " содержит больше одного значения");
+        else if (rule == kInline && type_ != "inlineStr")
+          FailCell("ячейка " + RefText(row_, col_) + " содержит текст (is), но ее тип не \"inlineStr\"");
+        break;
+      default:
+        break;
     }
   }
 
-  void End(const office::XmlName&) override {
-    if (Depth() == cellDepth_) {
+  void Close(int rule) override {
+    if (rule == kCell)
       Store();
-      cellDepth_ = 0;
-    } else if (Depth() == valueDepth_) {
-      valueDepth_ = 0;
-    } else {
-      inline_.End(Depth());
-    }
+    else if (rule == kRow)
+      EndRow();
   }
 
-  void Text(std::string_view text) override {
-    if (Depth() == valueDepth_ || (inline_.InText(Depth()) && type_ == "inlineStr")) value_.append(text);
+  void Content(int rule, std::string_view text) override {
+    if (rule == kValue || rule == kInlineText || rule == kRunText) value_.append(text);
   }
 
 private:
+  enum : int { kSheet, kData, kRow, kCell, kValue, kFormula, kInline, kInlineText, kRun, kRunText, kPhonetic, kPhoneticText };
+  static constexpr office::TXmlRule kRules[] = {
+      {"worksheet", -1, true, false}, {"sheetData", kSheet, true, false}, {"row", kData, false, false},
+      {"c", kRow, false, false},
+      // <v> and <is> are counted together by the reader: one value of either kind
+      {"v", kCell, false, true},      {"f", kCell, true, true},           {"is", kCell, false, false},
+      {"t", kInline, true, true},     {"r", kInline, false, false},       {"t", kRun, true, true},
+      {"rPh", kInline, false, false}, {"t", kPhonetic, true, true},
+  };
+
+  void FailCell(std::string reason) {
+    cellFault_ = true;
+    Fail(std::move(reason));
+  }
+
   void StartRow(const std::vector<XmlAttr>& attrs) {
     const std::string_view r = AttrValue(attrs, "r");
-    const int number = ToInt(r);
-    if (!r.empty() && (number < 1 || number > 1048576)) Fail("неверный номер строки \"" + std::string(r) + "\"");
-    row_ = r.empty() ? row_ + 1 : number;
+    numbered_ = !r.empty();
     col_ = 0;
-    if (row_ > 1048576) Fail("строка за последней строкой листа (1048576)");
+    cells_ = 0;
+    ++rowSerial_;
+    if (!numbered_) {
+      row_ = lastRow_ + 1;
+      if (row_ > 1048576) FailCell("строка за последней строкой листа (1048576)");
+      return;
+    }
+    const int number = ToInt(r);
+    if (number < 1 || number > 1048576) {
+      FailCell("неверный номер строки \"" + std::string(r) + "\"");
+      return;
+    }
+    row_ = number;
+    SettleRow();
+  }
+
+  // The open row's number is told: a second row of it would put its cells over the first's.
+  void SettleRow() {
+    const auto word = static_cast<std::size_t>(row_) >> 6;
+    const std::uint64_t bit = std::uint64_t{1} << (row_ & 63);
+    if (word >= rowsMet_.size()) rowsMet_.resize(word + 1);
+    if (rowsMet_[word] & bit) FailCell("строка " + std::to_string(row_) + " встречается второй раз");
+    rowsMet_[word] |= bit;
+  }
+
+  void EndRow() {
+    if (!numbered_ && cells_ == 0) SettleRow();
+    lastRow_ = row_;
   }
 
   void StartCell(const std::vector<XmlAttr>& attrs) {
     int r = 0, c = 0;
     const std::string_view ref = AttrValue(attrs, "r");
     if (ParseCellRef(ref, r, c)) {
-      row_ = r;
+      // the first cell of a row without its number tells the row
+      if (!numbered_ && cells_ == 0) row_ = r;
+      if (r != row_) {
+        FailCell("ячейка " + std::string(ref) + " стоит в строке " + std::to_string(row_));
+        return;
+      }
       col_ = c;
     } else if (!ref.empty()) {
-      Fail("неверная ссылка на ячейку \"" + std::string(ref) + "\"");
-    } else {
-      if (row_ < 1) row_ = 1;
+      FailCell("неверная ссылка на ячейку \"" + std::string(ref) + "\"");
+      return;
+    } else if (++col_ > 16384) {
       // cells without a reference follow one another, but not past the sheet's last column
-      if (++col_ > 16384) Fail("ячейка строки " + std::to_string(row_) + " за последним столбцом листа (XFD)");
+      FailCell("ячейка строки " + std::to_string(row_) + " за последним столбцом листа (XFD)");
+      return;
     }
+    if (!numbered_ && cells_ == 0) SettleRow();
+    ++cells_;
+    // a second cell of one place would replace the first unseen
+    if (static_cast<std::size_t>(col_) >= colRow_.size()) colRow_.resize(static_cast<std::size_t>(col_) + 1);
+    if (colRow_[col_] == rowSerial_) FailCell("ячейка " + RefText(row_, col_) + " встречается второй раз");
+    colRow_[col_] = rowSerial_;
     type_ = std::string(AttrValue(attrs, "t"));
     style_ = ToInt(AttrValue(attrs, "s"), 0);
     value_.clear();
     values_ = 0;
-    cellDepth_ = Depth();
   }
 
   void Store() {
@@ -380,7 +423,7 @@ private:
       // a text the table does not hold is damage, not an empty cell: the row would lose it unseen
       const int index = ToInt(value_);
       if (index < 0 || static_cast<std::size_t>(index) >= strings_)
-        Fail("ячейка " + RefText() + " ссылается на строку \"" + value_ + "\", которой нет в таблице строк");
+        FailCell("ячейка " + RefText(row_, col_) + " ссылается на строку \"" + value_ + "\", которой нет в таблице строк");
       else
         sheet_.Shared(row_, col_, static_cast<std::uint32_t>(index));
     } else if (type_ == "inlineStr" || type_ == "str" || type_ == "e") {
@@ -392,14 +435,14 @@ private:
       else if (value_ == "0" || office::EqualNoCaseAscii(value_, "false"))
         sheet_.Number(row_, col_, 0);
       else
-        Fail("неверное логическое значение \"" + value_ + "\" в ячейке " + RefText());
+        FailCell("неверное логическое значение \"" + value_ + "\" в ячейке " + RefText(row_, col_));
     } else if (type_ == "d") {
       StoreIsoDate();
     } else if (!value_.empty()) {
       double number = 0;
       const NumberText parsed = ParseNumber(value_, number);
       if (parsed == NumberText::OutOfRange) {
-        Fail("число \"" + value_ + "\" в ячейке " + RefText() + " вне допустимого диапазона");
+        FailCell("число \"" + value_ + "\" в ячейке " + RefText(row_, col_) + " вне допустимого диапазона");
       } else if (parsed == NumberText::NotNumber) {
         sheet_.Text(row_, col_, value_);
       } else if (style_ >= 0 && static_cast<std::size_t>(style_) < dateStyle_.size() && dateStyle_[style_] &&
@@ -411,10 +454,10 @@ private:
     }
   }
 
-  std::string RefText() const {
+  static std::string RefText(int row, int col) {
     std::string letters;
-    for (int c = col_; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters + std::to_string(row_);
+    for (int c = col; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(row);
   }
 
   // A cell of the date type holds "YYYY-MM-DD" with an optional "THH:MM:SS"; anything else is kept as
@@ -441,14 +484,20 @@ private:
   std::size_t strings_;  // how many shared texts the book holds
   const std::vector<bool>& dateStyle_;
   double dateShift_;
-  int row_ = 0;
-  int col_ = 0;
+  int lastRow_ = 0;        // the number of the row before
+  int row_ = 0;            // the open row's number
+  bool numbered_ = false;  // the open row has its number
+  int col_ = 0;            // the column of the row's last cell; 0: none yet
+  int cells_ = 0;          // the open row's cells met
+  std::vector<std::uint64_t> rowsMet_;  // the rows met, a bit each
+  // For each column, the row (counted as met, from 1) whose cell in it was met last.
+  std::vector<std::uint32_t> colRow_;
+  std::uint32_t rowSerial_ = 0;
   std::string type_;
   int style_ = 0;
   std::string value_;
   int values_ = 0;  // the cell's values met: <v> and <is>
-  int cellDepth_ = 0, valueDepth_ = 0;  // where the open cell and its value are; 0: none
-  TRichText inline_;                    // the cell's inline text
+  bool cellFault_ = false;
 };
 
 // Sheets of the book that hold no cells to read: charts, dialogs and macros.
@@ -485,6 +534,10 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
   if (!zip.IsOpen()) throw fail("файл не является книгой электронной таблицы или поврежден");
   if (!zip.Damage().empty()) throw fail(zip.Damage());
 
+  const auto damagedBy = [&fail](const std::string& part, const std::string& reason) {
+    return fail("файл поврежден (часть \"" + part + "\": " + reason + ")");
+  };
+
   // The workbook part is named by the package relationships; "xl/workbook.xml" by convention where the
   // package has none. Damaged ones are damage, not a reason to take the convention.
   std::string workbookPart = "xl/workbook.xml";
@@ -492,8 +545,10 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
     office::TRelationships root;
     const TPartRead read = zip.Parse("_rels/.rels", root);
     if (read == TPartRead::Stopped) throw damagedPart("_rels/.rels", root);
-    if (const std::string target = root.TargetOf("/officeDocument"); read == TPartRead::Read && !target.empty())
-      workbookPart = ResolveTarget("", target);
+    std::string damage;
+    const office::TRelationship* main = root.Single("/officeDocument", damage);
+    if (!damage.empty()) throw damagedBy("_rels/.rels", damage);
+    if (read == TPartRead::Read && main != nullptr && !main->target.empty()) workbookPart = ResolveTarget("", main->target);
   }
   WorkbookPart workbook;
   TPartRead read = zip.Parse(workbookPart, workbook);
@@ -505,22 +560,28 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
   read = zip.Parse(relsPart, rels);
   if (read == TPartRead::Stopped) throw damagedPart(relsPart, rels);
   const std::string folder = FolderOf(workbookPart);
+  // The table of texts and the formats come once for the book: of two, either would be a guess.
+  std::string damage;
+  const office::TRelationship* stringsRel = rels.Single("/sharedStrings", damage);
+  if (!damage.empty()) throw damagedBy(relsPart, damage);
+  const office::TRelationship* stylesRel = rels.Single("/styles", damage);
+  if (!damage.empty()) throw damagedBy(relsPart, damage);
 
-  Styles styles;
-  for (const auto& [id, rel] : rels.byId) {
-    const std::string part = ResolveTarget(folder, rel.target);
-    if (EndsWith(rel.type, "/sharedStrings")) {
-      if (!book.WantsCells()) continue;
-      SharedStrings strings(book.strings);
-      read = zip.Parse(part, strings);
-      if (read == TPartRead::Missing || read == TPartRead::Unreadable)
-        throw fail("в файле нет таблицы строк \"" + part + "\"");
-      if (read != TPartRead::Read) throw damagedPart(part, strings);
-    } else if (EndsWith(rel.type, "/styles")) {
-      // Without its formats part every cell is shown in the general format: numbers, no dates.
-      read = zip.Parse(part, styles);
-      if (read == TPartRead::Stopped) throw damagedPart(part, styles);
-    }
+  if (stringsRel != nullptr && book.WantsCells()) {
+    const std::string part = ResolveTarget(folder, stringsRel->target);
+    SharedStrings strings(book.strings);
+    read = zip.Parse(part, strings);
+    if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет таблицы строк \"" + part + "\"");
+    if (read != TPartRead::Read) throw damagedPart(part, strings);
+  }
+  std::vector<bool> dateStyles;
+  if (stylesRel != nullptr) {
+    // Without its formats part every cell is shown in the general format: numbers, no dates.
+    const std::string part = ResolveTarget(folder, stylesRel->target);
+    Styles styles;
+    read = zip.Parse(part, styles);
+    if (read == TPartRead::Stopped) throw damagedPart(part, styles);
+    if (read == TPartRead::Read) dateStyles = styles.DateStyles();
   }
 
   // The 1904 date system counts from 1.1.1904, which is serial day 1462 of the usual one.
@@ -537,14 +598,16 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
       if (IsOtherSheet(rel->second.type)) continue;
       throw fail("файл поврежден (связь \"" + ref.relId + "\" листа \"" + ref.name + "\" ведет не к листу)");
     }
+    if (const std::string outside = office::TRelationships::Outside(ref.relId, rel->second); !outside.empty())
+      throw damagedBy(relsPart, outside);
     TSheetSink* sheet = book.Sheet(ref.name);
     if (!sheet) continue;
     const std::string part = ResolveTarget(folder, rel->second.target);
-    SheetPart reader(*sheet, shared, styles.dateStyle, dateShift);
+    SheetPart reader(*sheet, shared, dateStyles, dateShift);
     read = zip.Parse(part, reader);
     if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет листа \"" + ref.name + "\"");
     if (read != TPartRead::Read) {
-      if (reader.Failure().empty()) throw damagedPart(part, reader);
+      if (!reader.CellFault()) throw damagedPart(part, reader);
       throw fail("лист \"" + ref.name + "\": " + reader.Failure());
     }
   }

@@ -24,7 +24,18 @@ struct Context {
   int depth = 0;               // elements open
   int skipFrom = 0;            // the depth of the element whose content the handler skips; 0: none
   bool stopped = false;        // expat may still hand over an empty element's end once stopped
+  std::string head;            // the part's first bytes, up to three: whether a byte-order mark opens it
+  bool utf8Mark = false;       // the part begins with the byte-order mark of UTF-8
 };
+
+bool IsUtf8Name(std::string_view name) {
+  const auto equal = [name](std::string_view other) {
+    return name.size() == other.size() && std::equal(name.begin(), name.end(), other.begin(), [](char a, char b) {
+             return std::toupper(static_cast<unsigned char>(a)) == b;
+           });
+  };
+  return equal("UTF-8") || equal("UTF8");
+}
 
 // Expat hands a name over as "<namespace URI><kNsSeparator><local name>", or as the local name alone
 // when it has no namespace. A local name never holds the separator; a URI might, so the last one counts.
@@ -62,6 +73,8 @@ struct XmlEvents {
     }
     if (context.skipFrom != 0) return;
     const XmlName element = SplitName(context, name);
+    // the root's namespace is the part's own, which tells the elements to skip from the root on
+    if (context.depth == 1) handler.rootNs_ = std::string(element.ns);
     if (handler.Skips(element)) {
       context.skipFrom = context.depth;
       return;
@@ -72,7 +85,6 @@ struct XmlEvents {
       const XmlName attr = SplitName(context, atts[i]);
       attrs.push_back({attr.local, std::string_view(atts[i + 1]), attr.ns});
     }
-    if (context.depth == 1) handler.rootNs_ = std::string(element.ns);
     Locate(context, context.depth);
     handler.Start(element, attrs);
     StopOnFailure(context);
@@ -102,7 +114,14 @@ struct XmlEvents {
   static void XMLCALL OnDeclaration(void* data, const XML_Char*, const XML_Char* encoding, int) {
     auto& context = *static_cast<Context*>(data);
     if (context.stopped || encoding == nullptr) return;
-    context.handler->Declared(encoding);
+    XmlHandler& handler = *context.handler;
+    handler.Declared(encoding);
+    // A byte-order mark tells the encoding before the declaration does: a part that begins with the
+    // mark of UTF-8 and declares another encoding was written by something that lost track of it, and
+    // read by its declaration "ТП-41" would come out as "РўРџ-41".
+    if (handler.failure_.empty() && context.utf8Mark && !IsUtf8Name(encoding))
+      handler.failure_ = std::string("в начале части стоит метка кодировки UTF-8, а объявлена кодировка \"") +
+                         encoding + "\"";
     StopOnFailure(context);
   }
 
@@ -223,6 +242,11 @@ bool XmlStream::Parse(std::string_view piece, bool last) {
 }
 
 bool XmlStream::Feed(std::string_view piece) {
+  Context& context = state_->context;
+  if (context.head.size() < 3) {
+    context.head.append(piece.substr(0, 3 - context.head.size()));
+    context.utf8Mark = context.head == "\xEF\xBB\xBF";
+  }
   // Work is taken piece by piece, so a flood of elements is stopped near where it passes the bound.
   const std::size_t most = state_->work != nullptr ? std::size_t{1} << 16 : static_cast<std::size_t>(INT_MAX);
   while (state_->sound && !piece.empty()) {
@@ -248,6 +272,120 @@ std::string StructureRefusal(const std::string& part, const XmlHandler& handler)
     return "файл поврежден (в части \"" + part + "\" элементы вложены глубже " + std::to_string(kMaxXmlDepth) +
            " уровней)";
   return {};
+}
+
+TStructuredPart::TStructuredPart(const TXmlRule* rules, std::size_t count, std::vector<std::string_view> namespaces)
+    : rules_(rules), count_(count), namespaces_(std::move(namespaces)) {
+  // the once-coming children of an element are told apart by a bit of one word
+  if (count_ > 64) count_ = 64;
+  lastChild_.assign(count_, 0);
+}
+
+namespace {
+
+// Names are a few letters long: compared in place rather than by a call.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+int TStructuredPart::Find(int parent, std::string_view local) {
+  const int last = lastChild_[static_cast<std::size_t>(parent)];
+  if (last != 0 && SameName(rules_[last].local, local)) return last;
+  for (std::size_t i = 1; i < count_; ++i)
+    if (rules_[i].parent == parent && SameName(rules_[i].local, local)) {
+      lastChild_[static_cast<std::size_t>(parent)] = static_cast<int>(i);
+      return static_cast<int>(i);
+    }
+  return -1;
+}
+
+bool TStructuredPart::Known(std::string_view local) const {
+  for (std::size_t i = 0; i < count_; ++i)
+    if (SameName(rules_[i].local, local)) return true;
+  return false;
+}
+
+bool TStructuredPart::Skips(const XmlName& name) const {
+  return name.ns != RootNamespace() || SameName(name.local, "extLst");
+}
+
+void TStructuredPart::Misplaced(std::string_view local, int parent, std::string_view parentName) {
+  Fail("элемент \"" + std::string(local) + "\" внутри \"" +
+       std::string(parent >= 0 ? rules_[parent].local : parentName) + "\", где его быть не может");
+}
+
+void TStructuredPart::Start(const XmlName& name, const std::vector<XmlAttr>& attrs) {
+  if (open_.empty()) {
+    if (count_ == 0 || name.local != rules_[0].local) {
+      Fail("корневой элемент части \"" + std::string(name.local) + "\", а не \"" +
+           std::string(count_ == 0 ? std::string_view() : rules_[0].local) + "\"");
+      return;
+    }
+    if (std::find(namespaces_.begin(), namespaces_.end(), name.ns) == namespaces_.end()) {
+      Fail("корневой элемент \"" + std::string(name.local) + "\" в чужом пространстве имен \"" +
+           std::string(name.ns) + "\"");
+      return;
+    }
+    open_.push_back({0});
+    Open(0, attrs);
+    return;
+  }
+  TOpen& parent = open_.back();
+  const int rule = parent.rule < 0 ? -1 : Find(parent.rule, name.local);
+  if (rule < 0) {
+    if (Known(name.local)) {
+      const std::string_view parentName = parent.rule < 0 ? std::string_view(unknownNames_[unknown_ - 1]) : "";
+      Misplaced(name.local, parent.rule, parentName);
+      // the place is damage whatever the reader had to say of it
+      if (Failure().empty()) TStructuredPart::Misplaced(name.local, parent.rule, parentName);
+      return;
+    }
+    if (unknown_ < unknownNames_.size())
+      unknownNames_[unknown_].assign(name.local);
+    else
+      unknownNames_.emplace_back(name.local);
+    ++unknown_;
+    open_.push_back({-1});
+    return;
+  }
+  if (rules_[rule].once) {
+    const std::uint64_t bit = std::uint64_t{1} << rule;
+    if (parent.seen & bit) {
+      Fail("второй элемент \"" + std::string(name.local) + "\" внутри \"" + std::string(rules_[parent.rule].local) + "\"");
+      return;
+    }
+    parent.seen |= bit;
+  }
+  open_.push_back({rule});
+  Open(rule, attrs);
+}
+
+void TStructuredPart::End(const XmlName&) {
+  if (open_.empty()) return;
+  const int rule = open_.back().rule;
+  open_.pop_back();
+  if (rule < 0)
+    --unknown_;
+  else
+    Close(rule);
+}
+
+void TStructuredPart::Text(std::string_view text) {
+  if (open_.empty()) return;
+  const int rule = open_.back().rule;
+  if (rule < 0) return;  // the text of an element the reader has no use for
+  if (rules_[rule].text) {
+    Content(rule, text);
+    return;
+  }
+  // blank space between elements is no text
+  if (text.find_first_not_of(" \t\r\n") != std::string_view::npos)
+    Fail("текст прямо внутри элемента \"" + std::string(rules_[rule].local) + "\"");
 }
 
 bool ParseXml(const std::string& document, XmlHandler& handler) {

@@ -3,7 +3,8 @@
 // namespace URI and local name ("x:c" and "c" are one element when their prefixes name one namespace),
 // so that a reader can tell its own elements from an extension's of the same local name; attributes by
 // their namespace (none for an unprefixed one) and local name. A part may declare UTF-8, UTF-16,
-// ISO-8859-1 or Windows-1251; the handler always gets UTF-8.
+// ISO-8859-1 or Windows-1251; the handler always gets UTF-8. A part that begins with the byte-order mark
+// of UTF-8 and declares another encoding fails, its handler's Failure() saying so.
 //
 // No part of an office package declares a document type, and no entity of one is ever expanded: a part
 // that declares one is stopped there, before a byte of its declarations is taken in, and fails with
@@ -85,6 +86,64 @@ private:
   std::size_t eventLength_ = 0;
   int depth_ = 0;
   std::string rootNs_;
+};
+
+// One element of the structure the format gives a part: its local name in the part's own namespace,
+// the element it stands in (the index of that one's rule; -1 for the part's root, which is rule 0), whether
+// it may come only once there, and whether it may hold text (which a reader takes or leaves).
+struct TXmlRule {
+  std::string_view local;
+  int parent;
+  bool once;
+  bool text;
+};
+
+// A part read by the structure its format gives it. Its root is rule 0, of one of the namespaces the
+// format allows for it; elements of other namespaces, and extension lists of any, are skipped whole with
+// their content, however they are named, as no part of the part's own data. An element of the part's own
+// namespace stands where a rule puts it, as often as the rule allows; one of the names the rules know
+// anywhere else, a second of one that comes once, and text where the rules put none are damage, and the
+// parse fails naming them. Elements the rules do not name (those of the format that the reader has no use
+// for) are gone through, and an element of the rules found inside one is damage too: a cell inside
+// <mergeCells> is never a cell of the sheet.
+class TStructuredPart : public XmlHandler {
+public:
+  // `rules` and `namespaces` outlive the handler; an empty namespace allows a root of none.
+  TStructuredPart(const TXmlRule* rules, std::size_t count, std::vector<std::string_view> namespaces);
+
+  void Start(const XmlName& name, const std::vector<XmlAttr>& attrs) final;
+  void End(const XmlName& name) final;
+  void Text(std::string_view text) final;
+
+protected:
+  // The element of rule `rule` opens (after its place was checked), closes; text of one that holds it.
+  virtual void Open(int rule, const std::vector<XmlAttr>& attrs) = 0;
+  virtual void Close(int /*rule*/) {}
+  virtual void Content(int /*rule*/, std::string_view /*text*/) {}
+  // An element of a known name out of its place, inside the element of rule `parent` (-1: inside one
+  // the rules do not name, `parentName`); fails the parse (a reader may say it better first).
+  virtual void Misplaced(std::string_view local, int parent, std::string_view parentName);
+  bool Skips(const XmlName& name) const override;
+
+private:
+  struct TOpen {
+    int rule;                // -1: an element the rules do not name
+    std::uint64_t seen = 0;  // the rules of once-coming children met in it, as bits
+  };
+  int Find(int parent, std::string_view local);
+  bool Known(std::string_view local) const;
+
+  const TXmlRule* rules_;
+  std::size_t count_;
+  // For each rule, the rule of the child met in it last: a sheet's rows hold cell after cell, so the
+  // child met last is the one to try first.
+  std::vector<int> lastChild_;
+  std::vector<std::string_view> namespaces_;
+  std::vector<TOpen> open_;
+  // The names of the open elements the rules do not name, for a message; the first `unknown_` hold them,
+  // the others are kept for their room.
+  std::vector<std::string> unknownNames_;
+  std::size_t unknown_ = 0;
 };
 
 // Value of an attribute of no namespace by its local name; empty when missing.

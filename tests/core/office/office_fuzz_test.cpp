@@ -246,10 +246,11 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
     seed[part].second = xml;
     return seed;
   };
-  const std::string sheetHead = R"(<worksheet xmlns="m" xmlns:x="o"><sheetData><row r="1">)";
+  const std::string sheetHead =
+      R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:x="o"><sheetData><row r="1">)";
   const std::string sheetTail = "</row></sheetData></worksheet>";
   std::string flood, manySheets = R"(<workbook xmlns:r="r"><sheets>)", manyRels = "<Relationships>";
-  for (int i = 0; i < 300; ++i) flood += "<c/><row/>";
+  for (int i = 0; i < 300; ++i) flood += "<c/></row><row>";
   std::vector<std::pair<std::string, std::string>> many = parts;
   for (int i = 1; i <= 300; ++i) {
     const std::string id = std::to_string(i);
@@ -289,7 +290,30 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
          seed.emplace_back("XL/SHEET.XML", parts[5].second);
          return seed;
        }(),
-       false}};
+       false},
+      // values where the format puts none: a cell after the sheet's data or among its merged cells, a
+      // second cell or row of one place, a cell naming another row, an inline text of a cell of another
+      // type, a value in a formula, a text straight in a cell or in a table's item, a second list of
+      // sheets; a second table of texts, relationships of another namespace, a target outside the package,
+      // a byte-order mark of UTF-8 over another declared encoding. Formats of another namespace are
+      // skipped, and the strict namespace reads.
+      {with(5, sheetHead + R"(<c r="A1"><v>1</v></c></row></sheetData><c r="A1"><v>9</v></c><sheetData><row>)" + sheetTail), false},
+      {with(5, sheetHead + R"(<c r="A1"><v>1</v></c></row></sheetData><mergeCells><c r="A1"><v>9</v></c></mergeCells><sheetData><row>)" + sheetTail), false},
+      {with(5, sheetHead + R"(<c r="A1"><v>1</v></c><c r="A1"><v>9</v></c>)" + sheetTail), false},
+      {with(5, sheetHead + R"(<c r="A1"><v>1</v></c></row><row r="1"><c r="B1"><v>9</v></c>)" + sheetTail), false},
+      {with(5, sheetHead + R"(<c r="A2"><v>1</v></c>)" + sheetTail), false},
+      {with(5, sheetHead + R"(<c r="A1"><is><t>9</t></is></c>)" + sheetTail), false},
+      {with(5, sheetHead + R"(<c r="A1"><f>B1<v>9</v></f></c>)" + sheetTail), false},
+      {with(5, sheetHead + R"(<c r="A1">9</c>)" + sheetTail), false},
+      {with(3, "<sst><si>Фидер</si><si><t>ТП</t></si></sst>"), false},
+      {with(1, R"(<workbook xmlns:r="r"><sheets><sheet name="Лист" r:id="rId1"/></sheets><sheets><sheet name="Л2" r:id="rId1"/></sheets></workbook>)"), false},
+      {with(2, R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="sheet.xml"/>)"
+               R"(<Relationship Id="rId2" Type="x/sharedStrings" Target="strings.xml"/><Relationship Id="rId10" Type="x/sharedStrings" Target="strings.xml"/></Relationships>)"), false},
+      {with(0, R"(<Relationships xmlns="urn:o"><Relationship Id="rId1" Type="a/officeDocument" Target="xl/workbook.xml"/></Relationships>)"), false},
+      {with(2, R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="sheet.xml" TargetMode="External"/></Relationships>)"), false},
+      {with(3, "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"windows-1251\"?><sst><si><t>ТП-41</t></si><si><t>ТП</t></si></sst>"), false},
+      {with(4, R"(<styleSheet xmlns:x="o"><cellXfs><xf numFmtId="0"/><x:xf numFmtId="14"/><xf numFmtId="164"/><xf numFmtId="14"/></cellXfs></styleSheet>)"), true},
+      {with(5, R"(<worksheet xmlns="http://purl.oclc.org/ooxml/spreadsheetml/main"><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row></sheetData></worksheet>)"), true}};
   for (const TSeed& seed : seeds) {
     Zip(seed.parts, path);
     std::string error;

@@ -152,8 +152,8 @@ TEST(SheetReader, AWorkbookThatCannotBeReadIsRefusedWithItsName) {
   EXPECT_FALSE(sheet.IsOpen());
 }
 
-// Cells as some programs write them: rows and cells out of order, a cell written twice (the later
-// one counts), shared and inline texts; the reader's compact sheet shows what the whole workbook does.
+// Cells as some programs write them: rows and cells out of order, shared and inline texts; the reader's
+// compact sheet shows what the whole workbook does. (A cell written twice is damage, refused.)
 TEST(SheetReader, CellsInAnyOrderReadAsTheWholeWorkbookReadsThem) {
   TempDir dir;
   const std::string path = dir / "порядок.xlsx";
@@ -164,7 +164,7 @@ TEST(SheetReader, CellsInAnyOrderReadAsTheWholeWorkbookReadsThem) {
                               R"(<Relationship Id="rId3" Type="x/worksheet" Target="b.xml"/><Relationship Id="rId4" Type="x/sharedStrings" Target="s.xml"/></Relationships>)"},
                              {"xl/s.xml", "<sst><si><t>ТП-1</t></si><si><t>ТП-2</t></si></sst>"},
                              {"xl/a.xml", R"(<worksheet><sheetData><row r="3"><c r="C3"><v>3.5</v></c><c r="A3" t="s"><v>1</v></c></row>)"
-                                          R"(<row r="1"><c r="B1" t="inlineStr"><is><t>Лес</t></is></c><c r="A1"><v>1</v></c><c r="A1" t="s"><v>0</v></c></row>)"
+                                          R"(<row r="1"><c r="B1" t="inlineStr"><is><t>Лес</t></is></c><c r="A1" t="s"><v>0</v></c></row>)"
                                           R"(<row r="2"><c r="D2"><v>-2</v></c></row></sheetData></worksheet>)"},
                              {"xl/b.xml", R"(<worksheet><sheetData><row r="1"><c r="A1"><v>99</v></c></row></sheetData></worksheet>)"}}));
   const Workbook book = ReadWorkbook(path);

@@ -11,11 +11,13 @@
 #include "core/base/codepage.h"
 
 #include "core/base/error.h"
+#include "core/office/docx.h"
 #include "core/office/number_formats.h"
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
 #include "support/full_disk.h"
 #include "support/test_env.h"
+#include "support/zip_builder.h"
 
 namespace {
 
@@ -379,7 +381,36 @@ TEST(Xlsx, SheetsAreReadFromTheirOwnRelationshipOrTheBookIsRefused) {
            {book + sheets + "</workbook>", rel1 + rel2,
             R"(<Relationships><Relationship Id="rId1" Type="a/officeDocument" Target="xl/workbook.xml"/>)"
             R"(<Relationship Id="rId1" Type="a/officeDocument" Target="xl/other.xml"/></Relationships>)",
-            prefix + "часть \"_rels/.rels\": две связи с Id \"rId1\")"}}) {
+            prefix + "часть \"_rels/.rels\": две связи с Id \"rId1\")"},
+           // a part of a role that comes once, related twice: which one is meant is untold (by the order of
+           // their Ids "rId10" would come before "rId2")
+           {book + sheets + "</workbook>",
+            rel1 + rel2 + R"(<Relationship Id="rId2x" Type="x/sharedStrings" Target="s1.xml"/><Relationship Id="rId10" Type="x/sharedStrings" Target="s2.xml"/>)",
+            kRootRels, prefix + "часть \"xl/_rels/workbook.xml.rels\": две связи \"sharedStrings\": \"rId10\" и \"rId2x\")"},
+           {book + sheets + "</workbook>",
+            rel1 + rel2 + R"(<Relationship Id="rId3" Type="x/styles" Target="a.xml"/><Relationship Id="rId4" Type="x/styles" Target="b.xml"/>)",
+            kRootRels, prefix + "часть \"xl/_rels/workbook.xml.rels\": две связи \"styles\": \"rId3\" и \"rId4\")"},
+           {book + sheets + "</workbook>", rel1 + rel2,
+            R"(<Relationships><Relationship Id="rId10" Type="a/officeDocument" Target="xl/other.xml"/>)"
+            R"(<Relationship Id="rId2" Type="a/officeDocument" Target="xl/workbook.xml"/></Relationships>)",
+            prefix + "часть \"_rels/.rels\": две связи \"officeDocument\": \"rId10\" и \"rId2\")"},
+           // a target outside the package is never read as a part of it
+           {book + sheets + "</workbook>", rel1 + R"(<Relationship Id="rId2" Type="x/worksheet" Target="s1.xml" TargetMode="External"/>)",
+            kRootRels, prefix + "часть \"xl/_rels/workbook.xml.rels\": связь \"rId2\" ведет за пределы файла (\"s1.xml\"))"},
+           {book + sheets + "</workbook>", rel1 + rel2,
+            R"(<Relationships><Relationship Id="rId1" Type="a/officeDocument" Target="xl/workbook.xml" TargetMode="External"/></Relationships>)",
+            prefix + "часть \"_rels/.rels\": связь \"rId1\" ведет за пределы файла (\"xl/workbook.xml\"))"},
+           // relationships of another namespace, or one inside another
+           {book + sheets + "</workbook>", rel1 + rel2,
+            R"(<Relationships xmlns="urn:other"><Relationship Id="rId1" Type="a/officeDocument" Target="xl/workbook.xml"/></Relationships>)",
+            prefix + "часть \"_rels/.rels\": корневой элемент \"Relationships\" в чужом пространстве имен \"urn:other\")"},
+           {book + sheets + "</workbook>", R"(<Relationship Id="rId1" Type="x/worksheet" Target="s1.xml">)" + rel2 + "</Relationship>",
+            kRootRels, prefix + "часть \"xl/_rels/workbook.xml.rels\": элемент \"Relationship\" внутри \"Relationship\", где его быть не может)"},
+           // a second list of sheets, which would have been read for the first
+           {book + R"(<sheets><sheet name="Лист2" r:id="rId2"/></sheets>)" + sheets + "</workbook>", rel1 + rel2, kRootRels,
+            prefix + "часть \"xl/workbook.xml\": второй элемент \"sheets\" внутри \"workbook\")"},
+           {book + R"(<sheets><sheets><sheet name="Лист2" r:id="rId2"/></sheets></sheets></workbook>)", rel1 + rel2, kRootRels,
+            prefix + "часть \"xl/workbook.xml\": элемент \"sheets\" внутри \"sheets\", где его быть не может)"}}) {
     write(workbook, rels, rootRels);
     try {
       ld::ReadWorkbook(path);
@@ -417,6 +448,191 @@ TEST(Xlsx, ExtensionListsAreSkippedWhole) {
             (std::vector<std::string>{"ТП-12", "2750.25", "ТП-14", "29.02.2024"}));
   EXPECT_EQ(sheet.Cell(1, 2).kind, CellKind::Number);
   EXPECT_EQ(sheet.LastRow(), 2);
+}
+
+// Each part is read by the structure its format gives it: a value stands only where the format puts it,
+// each once. A household's 2750.25 kW·h is never replaced, moved, emptied or read as a date by what
+// stands elsewhere: such a package is refused naming its part (or its sheet and cell), and what other
+// namespaces hold is skipped whole, as an extension's is.
+TEST(Xlsx, ValuesStandOnlyWhereTheFormatPutsThem) {
+  ld::test::TempDir dir;
+  const std::string path = dir / "абоненты.xlsx";
+  const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+  const std::string ns = "xmlns=\"" + main + "\" xmlns:x=\"urn:other\"";
+  const std::string strings = "<sst " + ns + "><si><t>Лицевой счет</t></si><si><t>ТП-41</t></si></sst>";
+  const std::string styles = "<styleSheet " + ns + R"(><numFmts><numFmt numFmtId="164" formatCode="0.00"/></numFmts>)" +
+                             R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="164"/></cellXfs></styleSheet>)";
+  const std::string head = "<worksheet " + ns + R"(><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row>)";
+  const std::string row2 = R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="D2" s="1"><v>2750.25</v></c></row>)";
+  const std::string tail = R"(</sheetData><mergeCells count="1"><mergeCell ref="A1:C1"/></mergeCells></worksheet>)";
+  struct TBook {
+    std::string sheet, strings, styles;
+  };
+  const auto parts = [&](const TBook& book) {
+    return ld::test::OneSheetWorkbookParts({"Лист", book.sheet, book.strings, book.styles});
+  };
+  const auto write = [&](const std::vector<std::pair<std::string, std::string>>& package) {
+    ld::test::WriteBytes(path, ld::test::BuildZip(package));
+  };
+  // "A2 D2 kind of D2", or the refusal
+  const auto read = [&]() -> std::string {
+    try {
+      const ld::Workbook book = ld::ReadWorkbook(path);
+      const ld::Worksheet& sheet = book.sheets.at(0);
+      return sheet.CellText(2, 1) + " " + sheet.CellText(2, 4) + (sheet.Cell(2, 4).kind == CellKind::Number ? " число" : " не число");
+    } catch (const ld::Error& e) {
+      return e.what();
+    }
+  };
+  const std::string sound = "ТП-41 2750.25 число";
+  write(parts({head + row2 + tail, strings, styles}));
+  ASSERT_EQ(read(), sound);
+
+  // elements of another namespace are no part of the formats, the sheet or the texts, wherever they stand
+  for (const TBook& book : std::vector<TBook>{
+           {head + row2 + tail, strings,
+            "<styleSheet " + ns + R"(><numFmts><numFmt numFmtId="164" formatCode="0.00"/><x:numFmt numFmtId="164" formatCode="dd.mm.yyyy"/></numFmts>)" +
+                R"(<x:cellXfs><x:xf numFmtId="14"/><x:xf numFmtId="14"/></x:cellXfs><cellXfs><xf numFmtId="0"/><x:xf numFmtId="14"/><xf numFmtId="164"/></cellXfs></styleSheet>)"},
+           {head + R"(<row r="2"><c r="A2" t="s"><v>1</v></c><x:c r="D2"><v>9</v></x:c><c r="D2" s="1"><v>2750.25</v><x:v>9</x:v></c></row>)" + tail,
+            strings, styles},
+           {head + row2 + tail, "<sst " + ns + "><si><t>Лицевой счет</t></si><x:si><t>ТП-9</t></x:si><si><t>ТП-41</t><x:t>-9</x:t></si></sst>",
+            styles},
+           // the parts as a spreadsheet program writes them, with all that the reader has no use for
+           {"<worksheet " + ns + R"( xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006" xmlns:x14ac="urn:x14ac" mc:Ignorable="x14ac">)"
+                R"(<sheetPr><pageSetUpPr fitToPage="1"/></sheetPr><dimension ref="A1:D2"/><sheetViews><sheetView workbookViewId="0"><selection activeCell="D2" sqref="D2"/></sheetView></sheetViews>)"
+                R"(<sheetFormatPr defaultRowHeight="15" x14ac:dyDescent="0.25"/><cols><col min="1" max="1" width="20"/></cols>)"
+                R"(<sheetData><row r="1" spans="1:4" x14ac:dyDescent="0.25"><c r="A1" t="s"><v>0</v></c></row>)"
+                R"(<row r="2" spans="1:4"><c r="A2" t="s"><v>1</v></c><c r="B2"><f t="shared" ref="B2:C2" si="0">D2/2</f><v>1375.125</v></c><c r="C2"><f t="shared" si="0"/><v>0</v></c>)"
+                R"(<c r="D2" s="1"><v>2750.25</v></c></row></sheetData><mergeCells count="1"><mergeCell ref="A1:C1"/></mergeCells>)"
+                R"(<phoneticPr fontId="1" type="noConversion"/><conditionalFormatting sqref="D2"><cfRule type="cellIs" dxfId="0" priority="1" operator="greaterThan"><formula>1000</formula></cfRule></conditionalFormatting>)"
+                R"(<pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75" header="0.3" footer="0.3"/><headerFooter><oddHeader>&amp;CАбоненты</oddHeader></headerFooter>)"
+                R"(<mc:AlternateContent><mc:Choice Requires="x14"><c r="D2"><v>9</v></c></mc:Choice></mc:AlternateContent></worksheet>)",
+            "<sst " + ns + R"( count="2" uniqueCount="2"><si><t>Лицевой счет</t><phoneticPr fontId="1"/></si>)" +
+                R"(<si><r><rPr><b/><sz val="11"/><color theme="1"/><rFont val="Calibri"/><family val="2"/><charset val="204"/><scheme val="minor"/></rPr><t>ТП-</t></r>)" +
+                R"(<r><t>41</t></r><rPh sb="0" eb="2"><t>тэпэ</t></rPh><phoneticPr fontId="1"/></si></sst>)",
+            "<styleSheet " + ns + R"(><numFmts count="1"><numFmt numFmtId="164" formatCode="0.00"/></numFmts><fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>)" +
+                R"(<fills count="1"><fill><patternFill patternType="none"/></fill></fills><borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)" +
+                R"(<cellStyleXfs count="1"><xf numFmtId="14" fontId="0"/></cellStyleXfs><cellXfs count="2"><xf numFmtId="0" xfId="0"/><xf numFmtId="164" xfId="0" applyNumberFormat="1"><alignment horizontal="right"/></xf></cellXfs>)" +
+                R"(<cellStyles count="1"><cellStyle name="Обычный" xfId="0" builtinId="0"/></cellStyles><dxfs count="1"><dxf><font><b/></font><numFmt numFmtId="165" formatCode="dd.mm.yyyy"/></dxf></dxfs>)" +
+                R"(<tableStyles count="0"/><colors><mruColors><color rgb="FF00B050"/></mruColors></colors></styleSheet>)"},
+           // cells, rows and the table of texts in the strict namespace read alike
+           {R"(<worksheet xmlns="http://purl.oclc.org/ooxml/spreadsheetml/main"><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row>)" +
+                row2 + "</sheetData></worksheet>",
+            R"(<sst xmlns="http://purl.oclc.org/ooxml/spreadsheetml/main"><si><t>Лицевой счет</t></si><si><t>ТП-41</t></si></sst>)",
+            R"(<styleSheet xmlns="http://purl.oclc.org/ooxml/spreadsheetml/main"><numFmts><numFmt numFmtId="164" formatCode="0.00"/></numFmts>)"
+            R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="164"/></cellXfs></styleSheet>)"}}) {
+    write(parts(book));
+    EXPECT_EQ(read(), sound) << book.sheet << book.strings << book.styles;
+  }
+
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\": ";
+  const auto damaged = [&](const std::string& part, const std::string& reason) {
+    return prefix + "файл поврежден (часть \"" + part + "\": " + reason + ")";
+  };
+  const std::string sheetPart = "xl/worksheets/sheet1.xml", stringsPart = "xl/sharedStrings.xml";
+  const std::string onSheet = prefix + "лист \"Лист\": ";
+  for (const auto& [book, reason] : std::vector<std::pair<TBook, std::string>>{
+           // a cell after the sheet's data, or among its merged cells
+           {{head + row2 + R"(</sheetData><c r="D2"><v>9</v></c></worksheet>)", strings, styles},
+            damaged(sheetPart, "элемент \"c\" внутри \"worksheet\", где его быть не может")},
+           {{head + row2 + R"(</sheetData><mergeCells><c r="D2"><v>9</v></c></mergeCells></worksheet>)", strings, styles},
+            damaged(sheetPart, "элемент \"c\" внутри \"mergeCells\", где его быть не может")},
+           // a second cell or row of one place
+           {{head + R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="D2" s="1"><v>2750.25</v></c><c r="D2"><v>9</v></c></row>)" + tail,
+             strings, styles},
+            onSheet + "ячейка D2 встречается второй раз"},
+           {{head + row2 + R"(<row r="2"><c r="D2"><v>9</v></c></row>)" + tail, strings, styles},
+            onSheet + "строка 2 встречается второй раз"},
+           {{head + row2 + R"(<row><c r="D3"><v>9</v></c></row><row r="3"><c r="A3"><v>1</v></c></row>)" + tail, strings, styles},
+            onSheet + "строка 3 встречается второй раз"},
+           {{head + R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c><v>9</v></c><c r="B2"><v>2750.25</v></c></row>)" + tail, strings, styles},
+            onSheet + "ячейка B2 встречается второй раз"},
+           // a cell whose reference names another row than its own
+           {{head + R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="D3" s="1"><v>2750.25</v></c></row>)" + tail, strings, styles},
+            onSheet + "ячейка D3 стоит в строке 2"},
+           // values where a cell holds none
+           {{head + R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="D2"><is><t>9</t></is></c></row>)" + tail, strings, styles},
+            onSheet + "ячейка D2 содержит текст (is), но ее тип не \"inlineStr\""},
+           {{head + R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="D2"><foo><v>9</v></foo></c></row>)" + tail, strings, styles},
+            damaged(sheetPart, "элемент \"v\" внутри \"foo\", где его быть не может")},
+           {{head + R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="D2"><f>D1*2<v>9</v></f></c></row>)" + tail, strings, styles},
+            damaged(sheetPart, "элемент \"v\" внутри \"f\", где его быть не может")},
+           {{head + R"(<row r="2"><c r="A2" t="inlineStr"><t>ТП-41</t></c></row>)" + tail, strings, styles},
+            damaged(sheetPart, "элемент \"t\" внутри \"c\", где его быть не может")},
+           {{head + R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="D2">9</c></row>)" + tail, strings, styles},
+            damaged(sheetPart, "текст прямо внутри элемента \"c\"")},
+           {{head + R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="D2"><v>2750.25</v><f>D1</f><f>D1*2</f></c></row>)" + tail, strings, styles},
+            damaged(sheetPart, "второй элемент \"f\" внутри \"c\"")},
+           {{head + row2 + "</sheetData><sheetData>" + tail, strings, styles},
+            damaged(sheetPart, "второй элемент \"sheetData\" внутри \"worksheet\"")},
+           // an item of the table of texts whose text stands outside <t> (the households import read an
+           // empty first cell and stopped with no row and no word), or two texts of one item
+           {{head + row2 + tail, "<sst " + ns + "><si>Лицевой счет</si><si><t>ТП-41</t></si></sst>", styles},
+            damaged(stringsPart, "текст прямо внутри элемента \"si\"")},
+           {{head + row2 + tail, "<sst " + ns + "><si><t>Лицевой счет</t></si><si><t>ТП-4</t><t>1</t></si></sst>", styles},
+            damaged(stringsPart, "второй элемент \"t\" внутри \"si\"")},
+           // the formats: a second code of one number, a cell format out of its list
+           {{head + row2 + tail, strings,
+             "<styleSheet " + ns + R"(><numFmts><numFmt numFmtId="164" formatCode="0.00"/><numFmt numFmtId="164" formatCode="dd.mm.yyyy"/></numFmts>)" +
+                 R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="164"/></cellXfs></styleSheet>)"},
+            damaged("xl/styles.xml", "два формата чисел с номером 164")},
+           {{head + row2 + tail, strings,
+             "<styleSheet " + ns + R"(><cellXfs><xf numFmtId="0"/></cellXfs><fonts><xf numFmtId="14"/></fonts></styleSheet>)"},
+            damaged("xl/styles.xml", "элемент \"xf\" внутри \"fonts\", где его быть не может")},
+           // a part whose root is another element, or of another namespace
+           {{head + row2 + tail, "<sheetData " + ns + "/>", styles}, damaged(stringsPart, "корневой элемент части \"sheetData\", а не \"sst\"")},
+           {{R"(<worksheet xmlns="urn:other"><sheetData/></worksheet>)", strings, styles},
+            damaged(sheetPart, "корневой элемент \"worksheet\" в чужом пространстве имен \"urn:other\"")}}) {
+    write(parts(book));
+    EXPECT_EQ(read(), reason) << book.sheet << book.strings << book.styles;
+  }
+
+  // A UTF-8 byte-order mark over a declaration of another encoding, in any part: read by the declaration,
+  // the UTF-8 "ТП-41" would come out as "РўРџ-41". The mark over UTF-8, or no mark, reads.
+  const std::string bom = "\xEF\xBB\xBF";
+  const auto declared = [](const std::string& encoding) { return "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>"; };
+  for (const std::string encoding : {"windows-1251", "cp1251", "x-cp1251", "CP1251"}) {
+    const std::string reason = "в начале части стоит метка кодировки UTF-8, а объявлена кодировка \"" + encoding + "\"";
+    auto package = parts({head + row2 + tail, bom + declared(encoding) + strings, styles});
+    write(package);
+    EXPECT_EQ(read(), damaged(stringsPart, reason));
+    package = parts({bom + declared(encoding) + head + row2 + tail, strings, styles});
+    write(package);
+    EXPECT_EQ(read(), damaged(sheetPart, reason));
+    package = parts({head + row2 + tail, strings, styles});
+    package[2].second = bom + declared(encoding) + package[2].second;
+    write(package);
+    EXPECT_EQ(read(), damaged("xl/workbook.xml", reason));
+    package = parts({head + row2 + tail, strings, styles});
+    package[3].second = bom + declared(encoding) + package[3].second;
+    write(package);
+    EXPECT_EQ(read(), damaged("xl/_rels/workbook.xml.rels", reason));
+    // without the mark the declaration is the part's encoding
+    write(parts({head + row2 + tail, declared(encoding) + ld::Utf8ToCp1251(strings), styles}));
+    EXPECT_EQ(read(), sound);
+  }
+  write(parts({head + row2 + tail, bom + declared("UTF-8") + strings, bom + styles}));
+  EXPECT_EQ(read(), sound);
+  // the document reader refuses it alike, in its text and in its other parts
+  const std::string docx = dir / "акт.docx";
+  const std::string docRels = R"(<Relationships><Relationship Id="rId1" Type="x/officeDocument" Target="word/document.xml"/></Relationships>)";
+  const std::string body = R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body><w:tbl><w:tr><w:tc><w:p><w:r><w:t>ТП-41</w:t></w:r></w:p></w:tc></w:tr></w:tbl></w:body></w:document>)";
+  const auto openDocx = [&](const std::string& rels, const std::string& document) -> std::string {
+    ld::test::WriteBytes(docx, ld::test::BuildZip({{"_rels/.rels", rels}, {"word/document.xml", document}}));
+    try {
+      return ld::DocxDocument::Open(docx).CellText(1, 1, 1);
+    } catch (const ld::Error& e) {
+      return e.what();
+    }
+  };
+  EXPECT_EQ(openDocx(docRels, bom + declared("UTF-8") + body), "ТП-41");
+  EXPECT_EQ(openDocx(docRels, bom + declared("windows-1251") + body),
+            "Ошибка чтения файла \"" + docx + "\": документ записан не в кодировке UTF-8");
+  // (how the document reader words the damage of a part around the reason is its own)
+  const std::string refused = openDocx(bom + declared("cp1251") + docRels, body);
+  EXPECT_EQ(refused.rfind("Ошибка чтения файла \"" + docx + "\": ", 0), 0u) << refused;
+  EXPECT_NE(refused.find("в начале части стоит метка кодировки UTF-8, а объявлена кодировка \"cp1251\""), std::string::npos)
+      << refused;
 }
 
 // The program runs under the user's locale, whose decimal separator may be a comma; a workbook writes
