@@ -379,8 +379,12 @@ DocxDocument DocxDocument::Open(const std::string& path) {
   if (const auto rels = office::ReadZipPart(zip.get(), names, "_rels/.rels", budget)) {
     office::TRelationships root;
     parse("_rels/.rels", *rels, root, office::TXmlNames::Namespaces);
-    if (std::string main = root.TargetOf("/officeDocument"); !main.empty())
-      partName = main.front() == '/' ? main.substr(1) : std::move(main);
+    // of two main documents either would be a guess, and one outside the package is no part of it
+    std::string damage;
+    const office::TRelationship* main = root.Single("/officeDocument", damage);
+    if (!damage.empty()) throw Error(prefix + "файл поврежден (часть \"_rels/.rels\": " + damage + ")");
+    if (main != nullptr && !main->target.empty())
+      partName = main->target.front() == '/' ? main->target.substr(1) : main->target;
   }
   // Every part is read now: a damaged one is found before anything is written, and a save copies
   // the parts' contents as they are.

@@ -33,12 +33,6 @@ void TRelationships::Open(int rule, const std::vector<XmlAttr>& attrs) {
   if (!byId.emplace(id, std::move(rel)).second) Fail("две связи с Id \"" + id + "\"");
 }
 
-std::string TRelationships::TargetOf(std::string_view typeTail) const {
-  for (const auto& [id, rel] : byId)
-    if (std::string_view(rel.type).ends_with(typeTail)) return rel.target;
-  return {};
-}
-
 std::string TRelationships::Outside(const std::string& id, const TRelationship& rel) {
   return rel.external ? "связь \"" + id + "\" ведет за пределы файла (\"" + rel.target + "\")" : std::string();
 }

@@ -25,10 +25,6 @@ public:
 
   std::map<std::string, TRelationship> byId;
 
-  // The target of the first relationship (by Id) whose type ends in `typeTail` ("/officeDocument");
-  // empty when there is none.
-  std::string TargetOf(std::string_view typeTail) const;
-
   // The one relationship whose type ends in `typeTail`, for a part of a role that comes once (the main
   // document, the table of texts, the formats): nullptr when there is none, and when there are two or it
   // leads out of the package (a target that is no part of it must never be read as one), also with

@@ -370,6 +370,28 @@ TEST(Docx, DamagedDocumentsAreRefusedWithTheirName) {
                     "</w:tc></w:tr></w:tbl></w:body></w:document>"),
             prefix + "файл поврежден (часть \"word/document.xml\")");
 
+  // The main document comes once and from inside the package: of two, either would be a guess (the
+  // one whose Id sorts first used to be taken), and an external target is no part of the file.
+  const auto withRelationships = [&](const std::string& rels) {
+    Parts parts = DocumentParts();
+    parts[1].second = "<Relationships>" + rels + "</Relationships>";
+    parts.push_back({"word/other.xml", document});
+    Zip(parts, path);
+    try {
+      DocxDocument doc = DocxDocument::Open(path);
+      return doc.CellText(1, 1, 1);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+  };
+  const std::string mainRel = R"(Type="http://x/officeDocument" Target=")";
+  EXPECT_EQ(withRelationships(R"(<Relationship Id="rId2" )" + mainRel + R"(word/document.xml"/>)" +
+                              R"(<Relationship Id="rId10" )" + mainRel + R"(word/other.xml"/>)"),
+            prefix + "файл поврежден (часть \"_rels/.rels\": две связи \"officeDocument\": \"rId10\" и \"rId2\")");
+  EXPECT_EQ(withRelationships(R"(<Relationship Id="rId1" TargetMode="External" )" + mainRel + R"(word/other.xml"/>)"),
+            prefix + "файл поврежден (часть \"_rels/.rels\": связь \"rId1\" ведет за пределы файла (\"word/other.xml\"))");
+  EXPECT_EQ(withRelationships(R"(<Relationship Id="rId1" )" + mainRel + R"(word/other.xml"/>)"), "TP-41");
+
   // A small file whose one row holds a million empty cells, or 200,000 (each cell kept costs its place
   // in its row as well as its element): what the document's tables would take is bounded by the file's
   // size, and the file is refused before it is taken.
