@@ -41,6 +41,15 @@ inline int ExitOf(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 1000 + WTERMSIG(status) : -1;
 }
 
+// Waits until the child has stopped itself (SIGSTOP, at the instant a test chose) and kills it there as
+// a killed program dies; true when it stopped and then died of the kill.
+inline bool KillWhenStopped(pid_t pid) {
+  int status = 0;
+  if (::waitpid(pid, &status, WUNTRACED) != pid || !WIFSTOPPED(status)) return false;
+  ::kill(pid, SIGKILL);
+  return ExitOf(pid) == 1000 + SIGKILL;
+}
+
 // A one-way signal between processes: Signal writes a byte, Wait blocks until one comes.
 class Pipe {
 public:

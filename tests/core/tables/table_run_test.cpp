@@ -119,12 +119,7 @@ TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
         if (step == kill.step && ++seen == kill.nth) raise(SIGSTOP);
       });
       ASSERT_GT(pid, 0);
-      int status = 0;
-      ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
-      ASSERT_TRUE(WIFSTOPPED(status));
-      ::kill(pid, SIGKILL);
-      ASSERT_EQ(waitpid(pid, &status, 0), pid);
-      ASSERT_TRUE(WIFSIGNALED(status));
+      ASSERT_TRUE(test::KillWhenStopped(pid));
 
       // Any wait at all is past its end at once, and would be a question.
       double now = 0;
@@ -215,11 +210,7 @@ TEST_F(TableRun, ARunKilledWritingItsTemporaryTablesLeavesNoQuestionToTheNext) {
     if (step == TRunStep::TempWritten) raise(SIGSTOP);
   });
   ASSERT_GT(pid, 0);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
-  ASSERT_TRUE(WIFSTOPPED(status));
-  ::kill(pid, SIGKILL);
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(test::KillWhenStopped(pid));
   for (const std::string& file : files_) ASSERT_TRUE(fs::exists(file + "~")) << file;
   ASSERT_TRUE(fs::exists(WriteTempName(files_[0])));
   // As another workstation's program would have left it.
