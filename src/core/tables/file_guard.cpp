@@ -149,14 +149,21 @@ std::string LockFailureText(int error) {
   }
 }
 
-// The descriptor through which a hold is tested: open for writing, since an exclusive lock needs one.
-int OpenToHold(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW); }
+// A lock or mark of the program's own whose holder is gone: its record names the workstation (only a
+// holder that held it writes that), or it has no bytes yet (its maker was killed before it gave them),
+// and nobody holds it now, which taking the hold proves.
+bool HolderGone(const std::string& path, int fd, off_t size, const TLockRecord& record) {
+  return (size == 0 || !record.host.empty()) && TakeHold(path, fd);
+}
+bool HolderGone(const std::string& path, int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  return HolderGone(path, fd, st.st_size, st.st_size == 0 ? TLockRecord{} : ReadLockRecord(fd));
+}
 
 bool IsOwnLock(const std::string& lock) {
   const auto it = OwnLocks().find(FullFileName(lock));
-  if (it == OwnLocks().end()) return false;
-  struct stat held {}, now {};
-  return ::fstat(it->second->Get(), &held) == 0 && ::stat(lock.c_str(), &now) == 0 && SameFile(held, now);
+  return it != OwnLocks().end() && IsStillNamed(lock, it->second->Get());
 }
 
 // A user's lock is left over when its holder provably no longer runs: it names this user and this
@@ -195,16 +202,6 @@ std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// "<path>.XXXXXX~": the private name under which a file gets its bytes before it takes its name.
-bool IsPrivateNameOf(const std::string& name, const std::string& own) {
-  if (name.size() != own.size() + 8 || name.compare(0, own.size(), own) != 0 || name[own.size()] != '.' ||
-      name.back() != '~')
-    return false;
-  for (std::size_t k = own.size() + 1; k < own.size() + 7; ++k)
-    if (std::isalnum(static_cast<unsigned char>(name[k])) == 0) return false;
-  return true;
 }
 
 // The private files of that name whose makers were killed before they took the name: nobody holds them.
@@ -316,10 +313,7 @@ int CreateHeldLock(const std::string& path, const std::string& prefix) {
 bool RemoveIfStale(const std::string& marker) {
   const fileio::TFd fd(OpenToHold(marker));
   if (!fd.IsOpen()) return errno == ENOENT;
-  struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0) return false;
-  if (st.st_size != 0 && ReadLockRecord(fd.Get()).host.empty()) return false;
-  if (!TakeHold(marker, fd.Get())) return false;
+  if (!HolderGone(marker, fd.Get())) return false;
   if (!IsStillNamed(marker, fd.Get())) return true;
   return ::unlink(marker.c_str()) == 0;
 }
@@ -354,8 +348,7 @@ TLockKind LookAtLock(const std::string& fileName, TLockRecord* userRecord = null
   // killed. On any workstation: the hold would be seen from every one.
   if (st.st_size == 0 || record.write) {
     // One that cannot be removed (a folder this user may not change) stands in the way as a live one.
-    if (writable && (st.st_size == 0 || !record.host.empty()) && TakeHold(lock, fd.Get()) &&
-        RemoveLookedAtLock(fileName, lock, fd.Get()))
+    if (writable && HolderGone(lock, fd.Get(), st.st_size, record) && RemoveLookedAtLock(fileName, lock, fd.Get()))
       return TLockKind::None;
     return TLockKind::Writer;
   }
@@ -397,6 +390,17 @@ TShareCalls SetShareCalls(TShareCalls calls) {
 }
 
 const TShareCalls& ShareCalls() { return Calls(); }
+
+int OpenToHold(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW); }
+
+bool IsPrivateNameOf(const std::string& name, const std::string& own) {
+  if (name.size() != own.size() + 8 || name.compare(0, own.size(), own) != 0 || name[own.size()] != '.' ||
+      name.back() != '~')
+    return false;
+  for (std::size_t k = own.size() + 1; k < own.size() + 7; ++k)
+    if (std::isalnum(static_cast<unsigned char>(name[k])) == 0) return false;
+  return true;
+}
 
 int CreateHeldFile(const std::string& path, const std::string& bytes) {
   return CreateHeld(path, [&bytes](bool) { return bytes; }, true);
@@ -527,10 +531,7 @@ bool HasDeadLock(const std::string& fileName) {
   const std::string lock = fileName + "~";
   if (IsOwnLock(lock)) return false;
   const fileio::TFd fd(OpenToHold(lock));
-  struct stat st {};
-  if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0) return false;
-  if (st.st_size != 0 && ReadLockRecord(fd.Get()).host.empty()) return false;
-  return TakeHold(lock, fd.Get());
+  return fd.IsOpen() && HolderGone(lock, fd.Get());
 }
 
 void LockTableFiles(const std::string& basePath, const std::string& extensions) {
@@ -571,10 +572,7 @@ void UnlockTableFiles(const std::string& basePath, const std::string& extensions
     const std::string lock = basePath + ext + "~";
     const auto it = OwnLocks().find(FullFileName(lock));
     if (it == OwnLocks().end()) continue;
-    struct stat held {}, now {};
-    if (::fstat(it->second->Get(), &held) == 0 && ::stat(lock.c_str(), &now) == 0 && SameFile(held, now)) {
-      ::unlink(lock.c_str());
-    }
+    UnlinkIfSame(lock, it->second->Get());
     OwnLocks().erase(it);
   }
 }
@@ -618,8 +616,7 @@ bool TWriteLock::Take(const std::string& fileName) {
 
 void TWriteLock::Release() {
   if (fd_ < 0) return;
-  struct stat held {}, now {};
-  if (::fstat(fd_, &held) == 0 && ::stat(lock_.c_str(), &now) == 0 && SameFile(held, now)) ::unlink(lock_.c_str());
+  UnlinkIfSame(lock_, fd_);
   ::close(fd_);
   fd_ = -1;
   lock_.clear();

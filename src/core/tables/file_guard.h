@@ -77,6 +77,12 @@ const TShareCalls& ShareCalls();
 // at any moment leaves the file whole or not at all. Returns the open descriptor (open for reading and
 // writing), or -1 with errno set (EEXIST: the file exists).
 int CreateHeldFile(const std::string& path, const std::string& bytes);
+// Opens a lock, mark or record through a descriptor that can hold it: open for writing, since an
+// exclusive lock needs one (on a network share always). -1 with errno set.
+int OpenToHold(const std::string& path);
+// Whether `name` is "<own>.XXXXXX~": a private name under which a file of that name gets its bytes, or
+// a copy of it is made, before it takes the name.
+bool IsPrivateNameOf(const std::string& name, const std::string& own);
 // Takes the hold of a file open for writing if nobody holds it (a file whose holder is gone): false
 // when somebody does. A lock call that fails for another reason (a descriptor open for reading only,
 // a share without locks) proves nothing about a holder: it throws, naming the file.

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <set>
@@ -126,9 +125,6 @@ THoldResult Hold(const std::string& path, int fd) {
   return IsStillNamed(path, fd) ? THoldResult::Held : THoldResult::Again;
 }
 
-// A found record is opened for writing: only such a descriptor can hold it on a network share.
-int OpenRecord(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW); }
-
 // The copies "<kept>.XXXXXX~" of an old version that a run killed while it copied the file left, where
 // the disk gives no second names.
 void RemoveCopiesOf(const std::string& kept) {
@@ -137,10 +133,7 @@ void RemoveCopiesOf(const std::string& kept) {
   std::error_code ec;
   for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.size() != own.size() + 8 || name.compare(0, own.size(), own) != 0 || name[own.size()] != '.' ||
-        name.back() != '~' || !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(own.size()) + 1, name.end() - 1,
-                                           [](unsigned char c) { return std::isalnum(c) != 0; }))
-      continue;
+    if (!IsPrivateNameOf(name, own)) continue;
     struct stat st {};
     const std::string path = InFolder(folder, name);
     if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
@@ -486,7 +479,7 @@ bool TTableRun::Recover(const std::string& fileName) {
 // folder.
 TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
   const std::string path = SetRecordName(fileName);
-  auto own = std::make_unique<fileio::TFd>(OpenRecord(path));
+  auto own = std::make_unique<fileio::TFd>(OpenToHold(path));
   if (!own->IsOpen()) {
     if (errno == ENOENT) return TFound::Gone;
     throw Damaged(path);
@@ -535,7 +528,7 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
     if (table.get() == ownTable) {
       fd = std::move(own);
     } else {
-      fd = std::make_unique<fileio::TFd>(OpenRecord(record));
+      fd = std::make_unique<fileio::TFd>(OpenToHold(record));
       std::string bytes;
       if (!fd->IsOpen() || !ReadRecord(fd->Get(), bytes) || bytes != record_) {
         lacking_.push_back(table->file);
