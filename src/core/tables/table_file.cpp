@@ -147,9 +147,19 @@ void MakeTimeNewer(int fd, const std::string& target) {
   ::futimens(fd, times);
 }
 
-}  // namespace
-
-namespace {
+// Writes the table into the open file of a new version of target, dated after target: empty, or why
+// it could not be written.
+std::string WriteDated(int fd, const std::string& target, TDataFile& table, const TProgressProc& progress) {
+  fileio::TFileWriter out(fd);
+  try {
+    WriteBody(out, table, progress);
+    if (!out.Flush()) throw TWriteFailure();
+  } catch (const TWriteFailure&) {
+    return out.ErrorCode() != 0 ? SystemErrorText(out.ErrorCode()) : "файл не записан";
+  }
+  MakeTimeNewer(fd, target);
+  return {};
+}
 
 // A read once the set that holds the file has been ended (RecoverTableSetForRead).
 void ReadRecovered(const std::string& fileName, TDataFile& table, TColumnAttr<bool>& stored,
@@ -227,14 +237,8 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
 void WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table) {
   const fileio::TFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (!fd.IsOpen()) throw FileWriteError(fileName, SystemErrorText(errno));
-  fileio::TFileWriter out(fd.Get());
-  try {
-    WriteBody(out, table, {});
-    if (!out.Flush()) throw TWriteFailure();
-  } catch (const TWriteFailure&) {
-    throw FileWriteError(fileName, out.ErrorCode() != 0 ? SystemErrorText(out.ErrorCode()) : "файл не записан");
-  }
-  MakeTimeNewer(fd.Get(), fileName);
+  if (const std::string failure = WriteDated(fd.Get(), fileName, table, {}); !failure.empty())
+    throw FileWriteError(fileName, failure);
   struct stat written {};
   if (::fstat(fd.Get(), &written) != 0 || ::fsync(fd.Get()) != 0) throw FileWriteError(fileName, SystemErrorText(errno));
   table.FileDate = fileio::StatDate(written);
@@ -262,14 +266,8 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
       if (current != 0 && current != table.FileDate) throw TChangedMeanwhile();
     }
     TFileReplacement file(fullPath, WriteTempName(fullPath));
-    fileio::TFileWriter out(file.Fd());
-    try {
-      WriteBody(out, table, progress);
-      if (!out.Flush()) throw TWriteFailure();
-    } catch (const TWriteFailure&) {
-      file.Fail(out.ErrorCode() != 0 ? SystemErrorText(out.ErrorCode()) : "файл не записан");
-    }
-    MakeTimeNewer(file.Fd(), fullPath);
+    if (const std::string failure = WriteDated(file.Fd(), fullPath, table, progress); !failure.empty())
+      file.Fail(failure);
     struct stat written {};
     if (::fstat(file.Fd(), &written) != 0 || !file.Finish()) file.Fail();
     TInUseMark mark;
