@@ -8,12 +8,11 @@
 namespace ld {
 
 std::string ImportNumberFault(double value) {
+  if (ImportNumberFits(value)) return {};
   if (std::isnan(value)) return "значение не является числом";
   if (std::isinf(value)) return value > 0 ? "значение равно плюс бесконечности" : "значение равно минус бесконечности";
-  if (std::fabs(value) > kLargestImportNumber)
-    return "число " + FloatToStrGeneral(value, 15) + " больше по модулю, чем вмещает столбец таблицы (" +
-           FloatToStrGeneral(kLargestImportNumber, 8) + ")";
-  return {};
+  return "число " + FloatToStrGeneral(value, 15) + " больше по модулю, чем вмещает столбец таблицы (" +
+         FloatToStrGeneral(kLargestImportNumber, 8) + ")";
 }
 
 bool ImportNumberFits(double value) { return std::isfinite(value) && std::fabs(value) <= kLargestImportNumber; }

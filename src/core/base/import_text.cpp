@@ -26,19 +26,26 @@ std::string ImportTextFault(std::string_view text) {
          ") нет кода в кодировке Windows-1251";
 }
 
-std::string ImportLengthFault(std::string_view text, int longest) {
+namespace {
+
+// Empty when the text has at most `longest` characters; otherwise that it does not go `where`.
+std::string LengthFault(std::string_view text, int longest, std::string_view where) {
   const std::size_t most = static_cast<std::size_t>(std::max(longest, 0));
   // no more bytes than characters allowed: no need to count them
   if (text.size() <= most || Utf8Left(text, most).size() == text.size()) return {};
-  return "текст " + QuotedText(text) + " не поместится ни в одно поле таблиц: в поле не больше " +
+  return "текст " + QuotedText(text) + " не поместится " + std::string(where) + ": в поле не больше " +
          std::to_string(most) + " символов";
 }
 
+}  // namespace
+
+std::string ImportLengthFault(std::string_view text, int longest) {
+  return LengthFault(text, longest, "ни в одно поле таблиц");
+}
+
 std::string ImportLengthFault(std::string_view text, int longest, std::string_view field) {
-  const std::size_t most = static_cast<std::size_t>(std::max(longest, 0));
-  if (text.size() <= most || Utf8Left(text, most).size() == text.size()) return {};
-  return "текст " + QuotedText(text) + " не поместится в поле \"" + std::string(field) + "\": в поле не больше " +
-         std::to_string(most) + " символов";
+  if (text.size() <= static_cast<std::size_t>(std::max(longest, 0))) return {};  // the name is made for a refusal only
+  return LengthFault(text, longest, "в поле \"" + std::string(field) + "\"");
 }
 
 std::string_view WithoutEndSpaces(std::string_view text) {

@@ -83,12 +83,6 @@ double NumberReadBack(double v) {
 
 }  // namespace
 
-double SheetNumber(const std::function<std::string(int row, int col)>& cells, int row, int col) {
-  const auto* reader = cells.target<TReaderCells>();
-  if (double number = 0; reader && reader->Sheet->CellNumber(row, col, number)) return NumberReadBack(number);
-  return StrToFloatZ(cells(row, col));
-}
-
 std::optional<double> SheetImportNumber(const std::function<std::string(int row, int col)>& cells, int row, int col) {
   const auto* reader = cells.target<TReaderCells>();
   if (double number = 0; reader && reader->Sheet->CellNumber(row, col, number)) {
@@ -106,13 +100,14 @@ TTextField TextField(const TDataFile& layout, const char* field) {
 TCellTextError::TCellTextError(int row, int col, std::string reason)
     : Error("ячейка " + SheetCellName(row, col) + ": " + reason), Row(row), Col(col), Reason(std::move(reason)) {}
 
+std::string FieldLengthFault(std::string_view text, const TTextField& field) {
+  std::string fault = ImportLengthFault(text, field.Width, field.Title);
+  if (!fault.empty()) fault += ", а в тексте " + std::to_string(Utf8Length(text));
+  return fault;
+}
+
 void CheckFieldFit(std::string_view text, const TTextField& field, int row, int col) {
-  const std::size_t most = static_cast<std::size_t>(std::max(field.Width, 0));
-  // no more bytes than characters allowed: no need to count them
-  if (text.size() <= most || Utf8Length(text) <= most) return;
-  throw TCellTextError(row, col,
-                       "текст " + QuotedText(text) + " не поместится в поле \"" + field.Title + "\": в поле не больше " +
-                           std::to_string(most) + " символов, а в тексте " + std::to_string(Utf8Length(text)));
+  if (std::string fault = FieldLengthFault(text, field); !fault.empty()) throw TCellTextError(row, col, std::move(fault));
 }
 
 Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e) {

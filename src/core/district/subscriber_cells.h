@@ -78,6 +78,9 @@ public:
   std::string Reason;
 };
 
+// Why the text does not go whole into the field ('текст "..." не поместится в поле "<title>": в поле не
+// больше <n> символов, а в тексте <m>'); empty when it goes.
+std::string FieldLengthFault(std::string_view text, const TTextField& field);
 // Throws TCellTextError for cell (row, col) when the text has more characters than the field holds.
 void CheckFieldFit(std::string_view text, const TTextField& field, int row, int col);
 // The refusal of the reader's workbook for the cell: 'Ошибка чтения файла "<path>": лист "<sheet>",
@@ -85,16 +88,15 @@ void CheckFieldFit(std::string_view text, const TTextField& field, int row, int 
 Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e);
 
 // The cells of a workbook open in a reader as the imports read them (TSheetCells): the text of Cell, and
-// a number cell's number without its text (SheetNumber).
+// a number cell's number without its text (SheetImportNumber).
 struct TReaderCells {
   const TSheetReader* Sheet;
   std::string operator()(int row, int col) const { return Sheet->Cell(row, col); }
 };
 // The number that cell (row, col) reads as by the tolerant parser (empty is 0), the number of a reader's
-// number cell taken without making and parsing its text. Throws ConvertError for a text that is no number.
-double SheetNumber(const std::function<std::string(int row, int col)>& cells, int row, int col);
-// The same number when a table may hold it (ImportNumberFits); nothing for a text that is no number or a
-// value that no column holds. No exception: a sheet may hold a million cells that are no numbers.
+// number cell taken without making and parsing its text, when a table may hold it (ImportNumberFits);
+// nothing for a text that is no number or a value that no column holds. No exception: a sheet may hold a
+// million cells that are no numbers.
 std::optional<double> SheetImportNumber(const std::function<std::string(int row, int col)>& cells, int row,
                                         int col);
 

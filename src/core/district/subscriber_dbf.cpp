@@ -30,23 +30,14 @@ void AddRowMessage(TImportMessages& messages, const char* table, int row, const 
 }  // namespace
 
 std::string FieldFitFault(std::string_view text, const TTextField& target) {
-  // the workbook imports' own check; only a text too long costs the exception
-  try {
-    CheckFieldFit(text, target, 1, 1);
-    return {};
-  } catch (const TCellTextError&) {
-  }
+  // the workbook imports' own check
+  if (FieldLengthFault(text, target).empty()) return {};
   // A damaged record can hold control characters among its letters; a zero byte would end the message
   // where it is quoted. The reason quotes them as "?", each still one character.
   std::string shown(text);
   for (char& c : shown)
     if (static_cast<unsigned char>(c) < 0x20) c = '?';
-  try {
-    CheckFieldFit(shown, target, 1, 1);
-  } catch (const TCellTextError& e) {
-    return e.Reason;
-  }
-  return {};
+  return FieldLengthFault(shown, target);
 }
 
 void CheckDbfFieldFit(const TDbfTable& dbf, int record, std::string_view fields, std::string_view text,
