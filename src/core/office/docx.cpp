@@ -184,8 +184,7 @@ public:
 
   // New texts go in as UTF-8 bytes, which a part in another encoding would misread.
   void Declared(std::string_view encoding) override {
-    if (!office::EqualNoCaseAscii(encoding, "UTF-8") && !office::EqualNoCaseAscii(encoding, "UTF8"))
-      Fail("документ записан не в кодировке UTF-8");
+    if (!office::IsUtf8Name(encoding)) Fail("документ записан не в кодировке UTF-8");
   }
 
 private:
@@ -202,30 +201,28 @@ private:
     // An empty-element tag reports its end with no bytes of its own.
     const std::size_t length = EventLength();
     const std::size_t elementEnd = length == 0 ? open.at + open.length : static_cast<std::size_t>(EventAt()) + length;
-    // whether the element that holds it is the one named
-    const auto in = [&](std::string_view name) { return index > 0 && stack_[index - 1].own && stack_[index - 1].name == name; };
     if (open.name == "tbl") {
       --tblDepth_;
       return;
     }
-    if (tblDepth_ == 1 && open.name == "tr" && in("tbl") && !rowSpans_.back().empty()) {
+    if (tblDepth_ == 1 && open.name == "tr" && ParentIs("tbl") && !rowSpans_.back().empty()) {
       rowSpans_.back().back().second = elementEnd;
       return;
     }
     if (tblDepth_ != 1 || cell_ == nullptr) return;
-    if (open.name == "tc" && in("tr")) {
+    if (open.name == "tc" && ParentIs("tr")) {
       cell_->end = elementEnd;
       cell_ = nullptr;
-    } else if (open.name == "tcPr" && in("tc")) {
+    } else if (open.name == "tcPr" && ParentIs("tc")) {
       cell_->cellProps = Slice(open.at, elementEnd);
-    } else if (open.name == "pPr" && in("p") && inFirstPara_) {
+    } else if (open.name == "pPr" && ParentIs("p") && inFirstPara_) {
       cell_->paraProps = Slice(open.at, elementEnd);
-    } else if (open.name == "rPr" && in("r") && inFirstPara_ && !runSeen_) {
+    } else if (open.name == "rPr" && ParentIs("r") && inFirstPara_ && !runSeen_) {
       // Written in a run of its own, without the run's start tag and what stood between it and the
       // paragraph.
       cell_->runProps = Slice(open.at, elementEnd);
       Bind(cell_->runProps, paraAt_, index);
-    } else if (open.name == "rPr" && in("pPr") && inFirstPara_) {
+    } else if (open.name == "rPr" && ParentIs("pPr") && inFirstPara_) {
       // Written in a new run when the paragraph has none, outside its paragraph's properties.
       cell_->markProps = Slice(open.at, elementEnd);
       Bind(cell_->markProps, paraAt_, index);

@@ -11,6 +11,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/office/xlsx_file.h"
 #include "core/office/number_formats.h"
 #include "core/office/relationships.h"
@@ -316,9 +317,9 @@ protected:
       case kInline:
         // a second value would be glued to the first: "1500.5" and "7" are no "1500.57"
         if (++values_ > 1)
-          FailCell("ячейка " + RefText(row_, col_) + " содержит больше одного значения");
+          FailCell("ячейка " + SheetCellName(row_, col_) + " содержит больше одного значения");
         else if (rule == kInline && type_ != "inlineStr")
-          FailCell("ячейка " + RefText(row_, col_) + " содержит текст (is), но ее тип не \"inlineStr\"");
+          FailCell("ячейка " + SheetCellName(row_, col_) + " содержит текст (is), но ее тип не \"inlineStr\"");
         break;
       default:
         break;
@@ -409,7 +410,7 @@ private:
     ++cells_;
     // a second cell of one place would replace the first unseen
     if (static_cast<std::size_t>(col_) >= colRow_.size()) colRow_.resize(static_cast<std::size_t>(col_) + 1);
-    if (colRow_[col_] == rowSerial_) FailCell("ячейка " + RefText(row_, col_) + " встречается второй раз");
+    if (colRow_[col_] == rowSerial_) FailCell("ячейка " + SheetCellName(row_, col_) + " встречается второй раз");
     colRow_[col_] = rowSerial_;
     type_ = std::string(AttrValue(attrs, "t"));
     style_ = ToInt(AttrValue(attrs, "s"), 0);
@@ -423,7 +424,7 @@ private:
       // a text the table does not hold is damage, not an empty cell: the row would lose it unseen
       const int index = ToInt(value_);
       if (index < 0 || static_cast<std::size_t>(index) >= strings_)
-        FailCell("ячейка " + RefText(row_, col_) + " ссылается на строку \"" + value_ + "\", которой нет в таблице строк");
+        FailCell("ячейка " + SheetCellName(row_, col_) + " ссылается на строку \"" + value_ + "\", которой нет в таблице строк");
       else
         sheet_.Shared(row_, col_, static_cast<std::uint32_t>(index));
     } else if (type_ == "inlineStr" || type_ == "str" || type_ == "e") {
@@ -435,14 +436,14 @@ private:
       else if (value_ == "0" || office::EqualNoCaseAscii(value_, "false"))
         sheet_.Number(row_, col_, 0);
       else
-        FailCell("неверное логическое значение \"" + value_ + "\" в ячейке " + RefText(row_, col_));
+        FailCell("неверное логическое значение \"" + value_ + "\" в ячейке " + SheetCellName(row_, col_));
     } else if (type_ == "d") {
       StoreIsoDate();
     } else if (!value_.empty()) {
       double number = 0;
       const NumberText parsed = ParseNumber(value_, number);
       if (parsed == NumberText::OutOfRange) {
-        FailCell("число \"" + value_ + "\" в ячейке " + RefText(row_, col_) + " вне допустимого диапазона");
+        FailCell("число \"" + value_ + "\" в ячейке " + SheetCellName(row_, col_) + " вне допустимого диапазона");
       } else if (parsed == NumberText::NotNumber) {
         sheet_.Text(row_, col_, value_);
       } else if (style_ >= 0 && static_cast<std::size_t>(style_) < dateStyle_.size() && dateStyle_[style_] &&
@@ -452,12 +453,6 @@ private:
         sheet_.Number(row_, col_, number);
       }
     }
-  }
-
-  static std::string RefText(int row, int col) {
-    std::string letters;
-    for (int c = col; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters + std::to_string(row);
   }
 
   // A cell of the date type holds "YYYY-MM-DD" with an optional "THH:MM:SS"; anything else is kept as

@@ -28,15 +28,6 @@ struct Context {
   bool utf8Mark = false;       // the part begins with the byte-order mark of UTF-8
 };
 
-bool IsUtf8Name(std::string_view name) {
-  const auto equal = [name](std::string_view other) {
-    return name.size() == other.size() && std::equal(name.begin(), name.end(), other.begin(), [](char a, char b) {
-             return std::toupper(static_cast<unsigned char>(a)) == b;
-           });
-  };
-  return equal("UTF-8") || equal("UTF8");
-}
-
 // Expat hands a name over as "<namespace URI><kNsSeparator><local name>", or as the local name alone
 // when it has no namespace. A local name never holds the separator; a URI might, so the last one counts.
 constexpr XML_Char kNsSeparator = '|';
@@ -265,6 +256,8 @@ bool XmlStream::Finish() {
 std::string DocumentTypeRefusal(const std::string& part) {
   return "файл поврежден (в части \"" + part + "\" объявлен тип документа)";
 }
+
+bool IsUtf8Name(std::string_view encoding) { return EqualNoCaseAscii(encoding, "UTF-8") || EqualNoCaseAscii(encoding, "UTF8"); }
 
 std::string StructureRefusal(const std::string& part, const XmlHandler& handler) {
   if (handler.DeclaresDocumentType()) return DocumentTypeRefusal(part);

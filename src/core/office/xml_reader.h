@@ -157,6 +157,8 @@ std::string DocumentTypeRefusal(const std::string& part);
 // The reason for a part that the parser itself refused to go on with (a document type, nesting past
 // kMaxXmlDepth): 'файл поврежден (в части "<part>" ...)'; empty when neither stopped it.
 std::string StructureRefusal(const std::string& part, const XmlHandler& handler);
+// Whether an encoding declaration names UTF-8 ("UTF-8" or "UTF8", in any letter case).
+bool IsUtf8Name(std::string_view encoding);
 
 // How names reach the handler: by namespace and local name, or as written (a part whose prefixes are
 // kept as they stand, its namespace declarations not checked).
