@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCalendarWidget>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLabel>
@@ -307,6 +309,16 @@ bool DatesTaken(QWidget& dialog) {
   ShowProblems(dialog);
   refused->setFocus(Qt::OtherFocusReason);
   return false;
+}
+
+void AcceptWhenDatesTaken(QDialogButtonBox& buttons, QDialog& dialog) {
+  QObject::connect(&buttons, &QDialogButtonBox::accepted, &dialog, [&dialog] {
+    if (DatesTaken(dialog)) dialog.accept();
+  });
+}
+
+std::string ReversedPeriodFault(const QDate& first, const QDate& last) {
+  return last < first ? "Начальная дата больше конечной даты заданного периода" : std::string();
 }
 
 }  // namespace ld::gui

@@ -19,8 +19,12 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QString>
+#include <string>
 
 #include "core/base/dates.h"
+
+class QDialog;
+class QDialogButtonBox;
 
 namespace ld::gui {
 
@@ -69,5 +73,11 @@ private:
 // Settles every date field of the dialog; false, with the first field that holds a refused text
 // focused and its message shown, when the dialog must not go ahead.
 bool DatesTaken(QWidget& dialog);
+// Accepts the dialog when the box's accepting button is pressed, unless a date field of it holds a
+// refused date (DatesTaken), as under the buttons of OkCancelButtons.
+void AcceptWhenDatesTaken(QDialogButtonBox& buttons, QDialog& dialog);
+// "Начальная дата больше конечной даты заданного периода" when the period ends before it begins; empty
+// for a period in order.
+std::string ReversedPeriodFault(const QDate& first, const QDate& last);
 
 }  // namespace ld::gui

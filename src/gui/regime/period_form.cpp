@@ -137,7 +137,7 @@ void TWPeriodFrm::GrafBtnClick() {
 
 std::string TWPeriodFrm::Check() const {
   const TDateTime d1 = FromDate(date1_->date()), d2 = FromDate(date2_->date());
-  if (d2 < d1) return "Начальная дата больше конечной даты заданного периода";
+  if (std::string reversed = ReversedPeriodFault(date1_->date(), date2_->date()); !reversed.empty()) return reversed;
   if (!kinds_[3]->isChecked()) return {};
   const int index = period_->currentIndex();
   if (index < 0) return "Не задан интервал временных срезов графиков";

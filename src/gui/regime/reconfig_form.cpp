@@ -57,10 +57,7 @@ TReconfigFrm::TReconfigFrm(const std::vector<TJournalMoment>& moments, TDateTime
   QPushButton* ok = buttons->addButton("Применить", QDialogButtonBox::AcceptRole);
   ok->setObjectName("OKBtn");
   buttons->addButton("Отменить", QDialogButtonBox::RejectRole)->setObjectName("CancelBtn");
-  // A refused date keeps the dialog open, as under the other dialogs' buttons.
-  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-    if (DatesTaken(*this)) accept();
-  });
+  AcceptWhenDatesTaken(*buttons, *this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 }

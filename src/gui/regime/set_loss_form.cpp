@@ -160,7 +160,7 @@ std::string TSetLossFrm::Validate() const {
 }
 
 std::string TSetLossFrm::Check() const {
-  if (date2_->date() < date1_->date()) return "Начальная дата больше конечной даты заданного периода";
+  if (std::string reversed = ReversedPeriodFault(date1_->date(), date2_->date()); !reversed.empty()) return reversed;
   return Validate();
 }
 

@@ -56,10 +56,7 @@ TTestSwtFrm::TTestSwtFrm(QWidget* parent) : QDialog(parent) {
   auto* buttons = new QDialogButtonBox(this);
   buttons->addButton("Применить", QDialogButtonBox::AcceptRole)->setObjectName("OKBtn");
   buttons->addButton("Отменить", QDialogButtonBox::RejectRole)->setObjectName("CancelBtn");
-  // A refused date keeps the dialog open, as under the other dialogs' buttons.
-  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-    if (DatesTaken(*this)) accept();
-  });
+  AcceptWhenDatesTaken(*buttons, *this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 }

@@ -93,10 +93,7 @@ TWriteSwtFrm::TWriteSwtFrm(const std::string& header, char newCommut, char oldCo
   ok->setDefault(true);
   QPushButton* cancel = buttons->addButton("Отменить", QDialogButtonBox::RejectRole);
   cancel->setObjectName("CancelBtn");
-  // A refused date keeps the dialog open, as under the other dialogs' buttons.
-  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-    if (DatesTaken(*this)) accept();
-  });
+  AcceptWhenDatesTaken(*buttons, *this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 }
