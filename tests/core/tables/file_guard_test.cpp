@@ -73,11 +73,7 @@ protected:
     for (const std::string& file : files) bytes.push_back(test::ReadBytes(file));
     return bytes;
   }
-  std::set<std::string> Folder() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_.Path())) names.insert(entry.path().filename().string());
-    return names;
-  }
+  std::set<std::string> Folder() const { return test::FileNames(dir_); }
   // What the user is told when the tables of a stopped run were put back.
   static std::string PutBack(const std::vector<std::string>& files) {
     std::string list;

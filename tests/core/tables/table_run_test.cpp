@@ -38,11 +38,7 @@ protected:
     SetTableRenamer(nullptr);
     SetTableRunStepHook(nullptr);
   }
-  std::set<std::string> Folder() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_.Path())) names.insert(entry.path().filename().string());
-    return names;
-  }
+  std::set<std::string> Folder() const { return test::FileNames(dir_); }
   // The counters of the set, 0 for a table that is not there; read in the order given.
   std::vector<int> Counters(const std::vector<std::string>& files) const {
     std::vector<int> values;

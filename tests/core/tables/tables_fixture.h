@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "core/base/codepage.h"
@@ -72,6 +74,13 @@ inline int ReadCounter(const std::string& file) {
   TDataFile t;
   ReadTableFile(file, t);
   return GetColumnAs<DALongint>("Cnt", t)->Get(1);
+}
+
+// The names of the files in the folder: what a write leaves beside its tables.
+inline std::set<std::string> FileNames(const TempDir& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.insert(entry.path().filename().string());
+  return names;
 }
 
 // A lock call as a network share answers it: an exclusive lock through a descriptor open for reading

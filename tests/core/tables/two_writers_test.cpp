@@ -50,11 +50,7 @@ protected:
     for (const std::string& file : files_) values.push_back(test::ReadCounter(file));
     return values;
   }
-  std::set<std::string> Folder() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_.Path())) names.insert(entry.path().filename().string());
-    return names;
-  }
+  std::set<std::string> Folder() const { return test::FileNames(dir_); }
   // The writer's write in this process; what a refusal says goes to the error output.
   int Write(const TWriter& writer) const {
     test::ScriptedMsgBox box;
