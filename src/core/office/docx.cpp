@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <span>
+#include <unordered_set>
 #include <utility>
 
 #include "core/base/error.h"
@@ -260,16 +261,16 @@ private:
 
   // `xml`, of the element at `index` of the stack, is written where the elements between it and the one
   // at `context` are not: its start tag takes their declarations that it does not make itself, the
-  // innermost for each prefix, so that every prefix in it is bound as it was.
+  // innermost for each prefix, so that every prefix in it is bound as it was. The prefixes already bound
+  // are hashed: a file may put tens of thousands of declarations between a cell and its paragraph.
   void Bind(std::string& xml, std::size_t context, std::size_t index) {
     if (index >= stack_.size()) return;
-    std::vector<std::string_view> bound;
-    for (const Declaration& own : DeclaredAt(index)) bound.push_back(own.prefix);
+    std::unordered_set<std::string_view> bound;
+    for (const Declaration& own : DeclaredAt(index)) bound.insert(own.prefix);
     std::string taken;
     for (std::size_t i = index; i-- > context + 1;)
       for (const Declaration& declaration : DeclaredAt(i)) {
-        if (std::find(bound.begin(), bound.end(), declaration.prefix) != bound.end()) continue;
-        bound.push_back(declaration.prefix);
+        if (!bound.insert(declaration.prefix).second) continue;
         taken += ' ';
         taken += declaration.text;
       }
