@@ -236,24 +236,34 @@ TEST(Docx, CellsAreReadAndRewrittenInTheirFormattingAndTheRestOfTheFileStays) {
 // Cells written with the main namespace declared on themselves, under another prefix, or with
 // declarations of their own or of the elements a new text leaves out: the saved document is well-formed
 // for a reader of namespaces, every prefix it uses is bound to what it was bound to, and the new texts
-// stand in cells of the main namespace.
+// stand in cells of the main namespace. Elements of other namespaces named as the document's own (a
+// drawing's table, an equation's text) are no part of its tables.
 TEST(Docx, CellsAreWrittenWithTheNamespacesTheyWereWrittenIn) {
   TempDir dir;
   const std::string ext = "urn:district:mark";
   const std::string body =
-      R"(<?xml version="1.0" encoding="UTF-8"?><w:document xmlns:w=")" + kMain + R"("><w:body><w:tbl><w:tr>)"
+      R"(<?xml version="1.0" encoding="UTF-8"?><w:document xmlns:w=")" + kMain + R"("><w:body>)"
+      // a drawing's table before the document's first, its rows and cells named as the document's
+      R"(<w:p><w:r><w:drawing><a:graphic xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main"><a:graphicData>)"
+      R"(<a:tbl><a:tr><a:tc><a:txBody><a:p><a:r><a:t>рисунок</a:t></a:r></a:p></a:txBody></a:tc></a:tr></a:tbl>)"
+      R"(</a:graphicData></a:graphic></w:drawing></w:r></w:p><w:tbl><w:tr>)"
       // the main namespace as the cell's default, its paragraph written with the document's prefix
       R"(<tc xmlns=")" + kMain + R"("><tcPr><w:tcW w:w="2000"/></tcPr><w:p><w:r><w:rPr><b/></w:rPr><t>Схема</t></w:r></w:p></tc>)"
       // another prefix for the main namespace, on the cell alone
       R"(<x:tc xmlns:x=")" + kMain + R"("><x:p><x:pPr><x:jc x:val="center"/></x:pPr><x:r><x:t>Фидер</x:t></x:r></x:p></x:tc>)"
-      // a prefix declared on the cell, used in its properties and on its paragraph
-      R"(<w:tc xmlns:e=")" + ext + R"("><w:tcPr><e:mark e:v="1"/></w:tcPr><w:p e:id="7"><w:r><w:t>Период</w:t></w:r></w:p></w:tc>)"
+      // a prefix declared on the cell, used in its properties and on its paragraph; an equation after the
+      // paragraph's text, its run and text named as the document's
+      R"(<w:tc xmlns:e=")" + ext + R"("><w:tcPr><e:mark e:v="1"/></w:tcPr><w:p e:id="7"><w:r><w:t>Период</w:t></w:r>)"
+      R"(<m:oMath xmlns:m="http://schemas.openxmlformats.org/officeDocument/2006/math"><m:r><m:t>x</m:t></m:r></m:oMath></w:p></w:tc>)"
       R"(</w:tr><w:tr>)"
       // a prefix declared on the run, used in its properties; another on the paragraph's properties, used
       // in its mark's; another on a content control around the paragraph, used on the paragraph
       R"(<w:tc><w:p><w:r xmlns:q="urn:q"><w:rPr><q:font q:name="a"/></w:rPr><w:t>ТП</w:t></w:r></w:p></w:tc>)"
       R"(<w:tc><w:p><w:pPr xmlns:m="urn:m"><w:rPr><m:size m:v="9"/></w:rPr></w:pPr></w:p></w:tc>)"
       R"(<w:tc><w:sdt xmlns:s="urn:s"><w:sdtContent><w:p s:id="3"><w:r><w:t>Л-1</w:t></w:r></w:p></w:sdtContent></w:sdt></w:tc>)"
+      // one prefix declared on both elements between the cell and its paragraph: the inner binds it
+      R"(<w:tc><w:sdt xmlns:s="urn:s"><w:sdtContent xmlns:s="urn:s2"><w:p s:id="4"><w:r><w:t>Л-3</w:t></w:r></w:p>)"
+      R"(</w:sdtContent></w:sdt></w:tc>)"
       R"(</w:tr><w:tr>)"
       // the last row, model of the added ones: a cell of the default namespace with no paragraph, an
       // empty cell that declares its prefix
@@ -265,14 +275,15 @@ TEST(Docx, CellsAreWrittenWithTheNamespacesTheyWereWrittenIn) {
   const std::string source = dir / "Шаблон.docx";
   Zip(parts, source);
   DocxDocument doc = DocxDocument::Open(source);
+  ASSERT_EQ(doc.TableCount(), 1);
   ASSERT_EQ(doc.RowCount(1), 3);
   EXPECT_EQ((std::vector<std::string>{doc.CellText(1, 1, 1), doc.CellText(1, 1, 2), doc.CellText(1, 1, 3),
-                                      doc.CellText(1, 2, 1), doc.CellText(1, 2, 3)}),
-            (std::vector<std::string>{"Схема", "Фидер", "Период", "ТП", "Л-1"}));
+                                      doc.CellText(1, 2, 1), doc.CellText(1, 2, 3), doc.CellText(1, 2, 4)}),
+            (std::vector<std::string>{"Схема", "Фидер", "Период", "ТП", "Л-1", "Л-3"}));
   const std::vector<std::string> texts = {"Юг <1>", "Ф-2\nзапад", "01.11.2026 - 30.11.2026", "ТП-7", "без\tпрогона",
-                                          "Л-2", "a", "b", "c", "d"};
-  const std::vector<std::pair<int, int>> cells = {{1, 1}, {1, 2}, {1, 3}, {2, 1}, {2, 2},
-                                                  {2, 3}, {3, 1}, {3, 2}, {4, 1}, {4, 2}};
+                                          "Л-2", "Л-4", "a", "b", "c", "d"};
+  const std::vector<std::pair<int, int>> cells = {{1, 1}, {1, 2}, {1, 3}, {2, 1}, {2, 2}, {2, 3},
+                                                  {2, 4}, {3, 1}, {3, 2}, {4, 1}, {4, 2}};
   doc.AddRow(1);
   for (std::size_t i = 0; i < texts.size(); ++i) doc.SetCellText(1, cells[i].first, cells[i].second, texts[i]);
   const std::string target = dir / "Потери.docx";
@@ -285,6 +296,7 @@ TEST(Docx, CellsAreWrittenWithTheNamespacesTheyWereWrittenIn) {
   // What the properties and the paragraphs carried keeps its namespace, and so does the formatting.
   for (const std::string& name : {ext + "|mark", ext + "|v", ext + "|id", std::string("urn:q|font"),
                                   std::string("urn:q|name"), std::string("urn:m|size"), std::string("urn:s|id"),
+                                  std::string("urn:s2|id"),
                                   kMain + "|b", kMain + "|jc", kMain + "|tcW"})
     EXPECT_TRUE(saved.Has(name)) << name << "\n" << xml;
   EXPECT_NE(xml.find(R"(<tc xmlns=")" + kMain + R"("><tcPr><w:tcW w:w="2000"/></tcPr><w:p><w:r><w:rPr><b/></w:rPr>)"
@@ -333,8 +345,9 @@ TEST(Docx, DamagedDocumentsAreRefusedWithTheirName) {
   EXPECT_LT(refused, kRounds);
 
   // New texts are written as UTF-8 bytes: a main part in UTF-16 (with its byte-order mark, either
-  // order, or without one) or declaring Windows-1251, a UTF-8 byte-order mark before it or not, is
-  // refused before a cell of it is read.
+  // order, or without one; with a declaration of its encoding or without one, as the mark alone names
+  // it) or declaring Windows-1251, a UTF-8 byte-order mark before it or not, is refused before a cell of
+  // it is read.
   const auto refusal = [&](const std::string& mainPart) {
     Parts parts = DocumentParts();
     parts[2].second = mainPart;
@@ -358,6 +371,8 @@ TEST(Docx, DamagedDocumentsAreRefusedWithTheirName) {
   EXPECT_EQ(refusal("\xFF\xFE" + utf16(declared16, false)), notUtf8);
   EXPECT_EQ(refusal("\xFE\xFF" + utf16(declared16, true)), notUtf8);
   EXPECT_EQ(refusal(utf16(document, false)), notUtf8);
+  EXPECT_EQ(refusal("\xFF\xFE" + utf16(document, false)), notUtf8);
+  EXPECT_EQ(refusal("\xFE\xFF" + utf16(document, true)), notUtf8);
   const std::string cyrillic = Utf8ToCp1251(kBody.substr(kBody.find("<w:document")));
   for (const std::string name : {"windows-1251", "cp1251", "x-cp1251", "WINDOWS-1251"})
     for (const std::string bom : {"", "\xEF\xBB\xBF"})
