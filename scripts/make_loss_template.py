@@ -7,7 +7,10 @@ parts = []
 parts.append(para('ВЕДОМОСТЬ', True, 'center', 28))
 parts.append(para('технических потерь электроэнергии в электрических сетях', True, 'center', 24))
 parts.append(para())
-for label in ('Схема', 'Период', 'Дата расчета'):
+for i, label in enumerate(('Схема', 'Период', 'Дата расчета')):
+    # Tables that touch are joined into one by an office suite that opens and saves the template, and
+    # the program fills its tables by their number: a paragraph of a point's height keeps them apart.
+    if i > 0: parts.append(para(size=2))
     parts.append(table([[cell(label + ':', 2800, True), cell('', 9000)]], [2800, 9000], borders=False))
 parts.append(para())
 parts.append(para('1. Баланс электроэнергии по учетам', True))

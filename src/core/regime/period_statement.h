@@ -30,7 +30,8 @@ std::string LossStatementPath(const std::string& schemeBase);
 // электроэнергии": columns T, A, Ul, dWPz, dWPy) and saves the statement as outputPath. A missing
 // template is reported through errorBox ("Шаблон документа <path> не найден") and gives false, the old
 // statement left; the old statement is replaced only once the new one is saved. A template that cannot
-// be read or a statement that cannot be written raises ld::Error.
+// be read, has fewer than the five tables (the message names the first missing and how many there are)
+// or a statement that cannot be written raises ld::Error.
 bool WriteLossReportDoc(const std::string& templatePath, const std::string& outputPath, const TLossStatementData& data,
                         const TDataFile& branchEnergy, const std::function<void(const std::string&)>& errorBox);
 

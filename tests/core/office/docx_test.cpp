@@ -87,6 +87,8 @@ struct NamespacedPart {
   std::vector<std::string> names;
   int paragraphs = 0;  // of the cell being read
   bool inText = false;
+  int touchingTables = 0;  // tables that follow another with nothing between them
+  bool tableEnded = false;
 
   explicit NamespacedPart(const std::string& xml) {
     XML_Parser parser = XML_ParserCreateNS("UTF-8", '|');
@@ -101,6 +103,8 @@ struct NamespacedPart {
     auto& part = *static_cast<NamespacedPart*>(data);
     const std::string element = name;
     part.names.push_back(element);
+    if (element == kMain + "|tbl" && part.tableEnded) ++part.touchingTables;
+    part.tableEnded = false;
     for (int i = 0; atts[i] != nullptr; i += 2) part.names.push_back(atts[i]);
     if (element == kMain + "|tc") {
       part.cells.emplace_back();
@@ -116,7 +120,11 @@ struct NamespacedPart {
       part.inText = true;
     }
   }
-  static void XMLCALL OnEnd(void* data, const XML_Char*) { static_cast<NamespacedPart*>(data)->inText = false; }
+  static void XMLCALL OnEnd(void* data, const XML_Char* name) {
+    auto& part = *static_cast<NamespacedPart*>(data);
+    part.inText = false;
+    part.tableEnded = name == kMain + "|tbl";
+  }
   static void XMLCALL OnText(void* data, const XML_Char* text, int length) {
     auto& part = *static_cast<NamespacedPart*>(data);
     if (part.inText) part.cells.back().append(text, static_cast<std::size_t>(length));
@@ -308,6 +316,18 @@ TEST(Docx, CellsAreWrittenWithTheNamespacesTheyWereWrittenIn) {
   ASSERT_EQ(back.RowCount(1), 4);
   for (std::size_t i = 0; i < texts.size(); ++i)
     EXPECT_EQ(back.CellText(1, cells[i].first, cells[i].second), texts[i]) << i;
+}
+
+// The templates the program ships keep a paragraph between any two of their tables: an office suite that
+// opens and saves a template joins tables that touch into one, and the statements fill tables by number.
+TEST(Docx, ShippedTemplatesKeepAParagraphBetweenTheirTables) {
+  for (const auto& [name, tables] : {std::pair<std::string, int>{"Потери.docx", 5}, {"ЭЭРМ.docx", 1}}) {
+    const std::string path = (DataDir() / name).string();
+    EXPECT_EQ(DocxDocument::Open(path).TableCount(), tables) << name;
+    const NamespacedPart part(Entry(path, "word/document.xml"));
+    EXPECT_TRUE(part.sound) << name;
+    EXPECT_EQ(part.touchingTables, 0) << name;
+  }
 }
 
 TEST(Docx, DamagedDocumentsAreRefusedWithTheirName) {

@@ -350,6 +350,13 @@ TEST_F(Statement, FillsOneRowPerNodeAndReplacesTheOldOne) {
   EXPECT_EQ(three.CellText(1, 4, 4), "-0.0296");
   EXPECT_EQ(three.CellText(1, 3, 4), "-0.0197");
   EXPECT_EQ(three.CellCount(1, 4), 4);
+
+  // The template as an office suite saves it, its rows written anew, takes the nodes alike.
+  WriteEERMStatement((TestDataDir() / "docx" / "eerm_template_libreoffice.docx").string(), Nodes(3), out);
+  DocxDocument saved = DocxDocument::Open(out);
+  ASSERT_EQ(saved.RowCount(1), 4);
+  for (int r = 1; r <= 4; ++r)
+    for (int c = 1; c <= 4; ++c) EXPECT_EQ(saved.CellText(1, r, c), three.CellText(1, r, c)) << r << ", " << c;
 }
 
 TEST_F(Statement, AMissingTemplateLeavesTheOldStatement) {
