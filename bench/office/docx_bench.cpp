@@ -30,7 +30,7 @@ const fs::path& WorkDir() {
 }
 
 // One row of kCells cells, each with its paragraph in kLevels content controls nested in one another,
-// each declaring its share of kPrefixesPerCell prefixes: start tags of 13 KB, as one tag of megabytes
+// each declaring its share of kPrefixesPerCell prefixes: start tags of about 15 KB, as one tag of megabytes
 // would time the parser's own rescans of a tag that spans the pieces it is handed. The paragraph uses
 // the outermost prefix, so that every cell written anew must carry it.
 const std::string& DeclaredTemplate() {
@@ -69,8 +69,8 @@ bool FillTemplate() {
 void BM_FillTemplateOfManyDeclarations(benchmark::State& state) {
   const ld::bench::TBound bound;
   DeclaredTemplate();  // written once, in the scratch folder of this process
-  // The child first, stopped once it passes the bound: a cost that grows with the square of the
-  // declarations would otherwise hold the run for hours.
+  // The child first, stopped a second past the bound (its time then passes it, which CheckBound names):
+  // a cost that grows with the square of the declarations would otherwise hold the run for hours.
   const ld::bench::TChildPeak child = ld::bench::RunInChild([&] {
     std::signal(SIGALRM, [](int) { _exit(0); });
     alarm(static_cast<unsigned>(bound.seconds) + 1);
