@@ -253,8 +253,8 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRul
   }
 }
 
-// A window closed or destroyed with a date still being typed or edited in its focused field ends
-// nothing: no message is made on a window going away.
+// A window destroyed with a date still being typed or edited in its focused field ends nothing: no
+// message is made on a window being torn down.
 TEST(DateFieldWindow, GoesAwayWithADateUnfinished) {
   for (const bool edited : {false, true}) {
     QWidget other;
