@@ -144,6 +144,16 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  if (typed_.isEmpty() && Edited()) {
+    // The editor goes on editing its text; Enter ends it as it ends a typed date, and Escape brings the
+    // date back as it does for a typed one.
+    if (event->key() == Qt::Key_Escape) {
+      setDate(date());
+      event->accept();
+      return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) Finish();
+  }
   if (!typed_.isEmpty()) {
     if (event->key() == Qt::Key_Backspace && !(event->modifiers() & commands)) {
       // Taking a character back from a refused text goes on correcting it.
@@ -252,7 +262,10 @@ void TDateField::Drop() {
   if (QWidget* dialog = window()) ShowProblems(*dialog);
 }
 
+bool TDateField::Edited() const { return lineEdit()->text() != textFromDateTime(dateTime()); }
+
 void TDateField::Finish() {
+  if (typed_.isEmpty() && Edited()) typed_ = lineEdit()->text();
   if (!typed_.isEmpty() && problem_.isEmpty()) Take(true);
 }
 
@@ -262,7 +275,9 @@ bool TDateField::Settle() {
 }
 
 void TDateField::focusOutEvent(QFocusEvent* event) {
-  Finish();
+  // A window going away (cancelled, closed or destroyed) takes nothing on, and its message would be
+  // made on a window being torn down.
+  if (!window()->isHidden()) Finish();
   QDateEdit::focusOutEvent(event);
 }
 

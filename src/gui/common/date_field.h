@@ -12,6 +12,10 @@
 // writes a period ("01.11.26"). A pasted date (keys, the text's menu, the middle button) is taken by the
 // same rule, never fitted to the calendar.
 //
+// A text left by the editor's own editing (Backspace, Delete, a cut, an undo) is edited where the cursor
+// stands and is taken by the same rule when the editing ends: the field never goes on with a date its
+// text no longer shows.
+//
 // A date that does not exist, lies outside the field's range or is left unfinished is refused: the
 // field keeps the text for correcting, a message under the dialog's fields says what is wrong, and the
 // field's date stays its last one until a date is taken, Escape brings the last one back or the arrows
@@ -65,6 +69,7 @@ private:
   void Refuse(const QString& problem);
   void Drop();
   void Finish();
+  bool Edited() const;
 
   QString typed_;    // the text being typed, or the refused text
   QString problem_;  // why the text was refused; empty while it is being typed

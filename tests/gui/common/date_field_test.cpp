@@ -142,7 +142,7 @@ TEST_F(DateField, ADateThatCannotBeTakenIsKeptForCorrectingWithItsReason) {
   EXPECT_EQ(Message(), "");
 }
 
-TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedDatesFollowTheRuleOfATypedDate) {
+TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRuleOfATypedDate) {
   field->setMinimumDate(QDate(1899, 12, 30));
   // A year of two digits is of this century once the typing ends, as the program writes a period.
   for (const auto& [keys, end, date] : {std::tuple("1.1.26", Qt::Key_Return, "01.01.2026"),
@@ -203,6 +203,75 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedDatesFollowTheRuleOfAType
     if (std::string(reason).empty()) date = shown;
     EXPECT_EQ(Shown(), std::pair(date, std::string(shown))) << text;
     EXPECT_EQ(Message(), reason) << text;
+  }
+
+  // Left by the editor's own editing: edited where the cursor stands, the date kept meanwhile, and
+  // taken or refused whole when the editing ends, never ended with the date the text no longer shows.
+  using Keys = std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>;
+  const auto back = [](int times) { return Keys(static_cast<std::size_t>(times), {Qt::Key_Backspace, {}}); };
+  const auto then = [](Keys keys, const Keys& more) {
+    keys.insert(keys.end(), more.begin(), more.end());
+    return keys;
+  };
+  const Keys end{{Qt::Key_End, {}}};
+  const Keys yearPartSelected{{Qt::Key_End, {}}, {Qt::Key_Left, Qt::ShiftModifier}, {Qt::Key_Left, Qt::ShiftModifier},
+                              {Qt::Key_Delete, {}}};
+  const Keys dayDeleted{{Qt::Key_Home, {}}, {Qt::Key_Delete, {}}, {Qt::Key_Delete, {}}};
+  const Keys dayCut{{Qt::Key_Home, {}}, {Qt::Key_Right, Qt::ShiftModifier}, {Qt::Key_Right, Qt::ShiftModifier},
+                    {Qt::Key_X, Qt::ControlModifier}};
+  const Keys monthShortened{{Qt::Key_Home, {}}, {Qt::Key_Right, {}}, {Qt::Key_Right, {}}, {Qt::Key_Right, {}},
+                            {Qt::Key_Delete, {}}};
+  const Keys undoneAndRedone{{Qt::Key_Z, Qt::ControlModifier}, {Qt::Key_Y, Qt::ControlModifier}};
+  const std::string incomplete = "\" неполная: введите день, месяц и год, например 01.11.2026";
+  struct Edit {
+    Keys keys;
+    std::string edited;
+    Qt::Key ending;
+    std::string shown, date, reason;
+  };
+  const Edit edits[] = {
+      {then(end, back(2)), "01.11.20", Qt::Key_Return, "01.11.2020", "01.11.2020", ""},
+      {then(end, back(2)), "01.11.20", Qt::Key_Tab, "01.11.2020", "01.11.2020", ""},
+      {yearPartSelected, "01.11.20", Qt::Key_Enter, "01.11.2020", "01.11.2020", ""},
+      {monthShortened, "01.1.2026", Qt::Key_Return, "01.01.2026", "01.01.2026", ""},
+      {dayDeleted, ".11.2026", Qt::Key_Return, ".11.2026", "01.11.2026", "Дата \".11.2026" + incomplete},
+      {dayCut, ".11.2026", Qt::Key_Tab, ".11.2026", "01.11.2026", "Дата \".11.2026" + incomplete},
+      {then(end, back(4)), "01.11.", Qt::Key_Tab, "01.11.", "01.11.2026", "Дата \"01.11." + incomplete},
+      {then(end, back(4)), "01.11.", Qt::Key_Enter, "01.11.", "01.11.2026", "Дата \"01.11." + incomplete},
+      {then(then(end, back(3)), undoneAndRedone), "01.11.2", Qt::Key_Return, "01.11.2", "01.11.2026",
+       "Дата \"01.11.2" + incomplete},
+      {then(end, back(4)), "01.11.", Qt::Key_Escape, "01.11.2026", "01.11.2026", ""}};
+  for (const Edit& e : edits) {
+    QTest::keyClick(field, Qt::Key_Escape);
+    field->setDate(QDate(2026, 11, 1));
+    for (const auto& [key, modifiers] : e.keys) QTest::keyClick(field, key, modifiers);
+    EXPECT_EQ(Shown(), std::pair(std::string("01.11.2026"), e.edited)) << e.edited;
+    QTest::keyClick(field, e.ending);
+    EXPECT_EQ(Shown(), std::pair(e.date, e.shown)) << e.edited << " " << e.ending;
+    EXPECT_EQ(Message(), e.reason) << e.edited << " " << e.ending;
+    EXPECT_EQ(field->Settle(), e.reason.empty()) << e.edited;
+  }
+}
+
+// A window destroyed with a date still being typed or edited in its focused field ends nothing: no
+// message is made on a window being torn down.
+TEST(DateFieldWindow, GoesAwayWithADateUnfinished) {
+  for (const bool edited : {false, true}) {
+    QWidget other;
+    auto* field = new TDateField("Day", &other);
+    (new QVBoxLayout(&other))->addWidget(field);
+    other.show();
+    QApplication::setActiveWindow(&other);
+    field->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(field->hasFocus());
+    if (edited) {
+      QTest::keyClick(field, Qt::Key_End);
+      QTest::keyClick(field, Qt::Key_Backspace, Qt::ControlModifier);
+    } else {
+      QTest::keyClicks(field, "5.3");
+    }
+    ASSERT_NE(field->text(), field->date().toString("dd.MM.yyyy"));
   }
 }
 

@@ -3,9 +3,11 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/base/dates.h"
 #include "core/base/settings.h"
@@ -70,6 +72,48 @@ inline void RefusedDatesKeepTheDialogOpen(QDialog& d) {
     QTest::keyClick(&field, Qt::Key_Escape);
     EXPECT_EQ(field.text(), last.toString("dd.MM.yyyy")) << name;
     EXPECT_EQ(DateMessage(d), "") << name;
+  }
+}
+
+// The period fields of a dialog ("Date1", "Date2") at 01.11.2026 left unfinished by deleting, each
+// ended by Enter, or by Tab and a click on "Применить": the dialog stays open, the field keeps the text
+// over its date, and the message says what is wrong; Escape brings the date back. The fields are left
+// at their dates.
+inline void DeletedDatesKeepTheDialogOpen(QDialog& d) {
+  struct Case {
+    std::vector<Qt::Key> keys;
+    QString text;
+    bool tabAndClick;
+  };
+  const std::vector<Qt::Key> dayDeleted{Qt::Key_Home, Qt::Key_Delete, Qt::Key_Delete};
+  const std::vector<Qt::Key> yearDeleted{Qt::Key_End, Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace,
+                                         Qt::Key_Backspace};
+  const Case cases[] = {{dayDeleted, ".11.2026", false},
+                        {dayDeleted, ".11.2026", true},
+                        {yearDeleted, "01.11.", false},
+                        {yearDeleted, "01.11.", true}};
+  for (const char* name : {"Date1", "Date2"}) {
+    auto& field = Child<QDateEdit>(d, name);
+    const QString last = field.text();
+    QTest::keyClicks(&field, "01.11.2026");
+    for (const Case& c : cases) {
+      for (const Qt::Key key : c.keys) QTest::keyClick(&field, key);
+      if (c.tabAndClick) {
+        QTest::keyClick(&field, Qt::Key_Tab);
+        QTest::mouseClick(&Child<QPushButton>(d, "OKBtn"), Qt::LeftButton);
+      } else {
+        QTest::keyClick(&field, Qt::Key_Return);
+      }
+      EXPECT_TRUE(d.isVisible() && d.result() != QDialog::Accepted) << name << " " << c.text.toStdString();
+      EXPECT_EQ(std::pair(field.text(), field.date()), std::pair(c.text, QDate(2026, 11, 1))) << name;
+      EXPECT_EQ(DateMessage(d), "Дата \"" + c.text.toStdString() +
+                                    "\" неполная: введите день, месяц и год, например 01.11.2026")
+          << name;
+      QTest::keyClick(&field, Qt::Key_Escape);
+      EXPECT_EQ(field.text().toStdString(), "01.11.2026") << name;
+      EXPECT_EQ(DateMessage(d), "") << name;
+    }
+    QTest::keyClicks(&field, last);
   }
 }
 

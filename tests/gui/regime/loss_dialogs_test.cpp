@@ -77,6 +77,7 @@ TEST_F(LossDialogs, LossPeriodTypedAsWritten) {
     EXPECT_TRUE(d.isVisible());
     QTest::keyClick(&date2, Qt::Key_Escape);
     RefusedDatesKeepTheDialogOpen(d);
+    DeletedDatesKeepTheDialogOpen(d);
     TypeOnKeypad(&date1, "1,3,2027");
     EXPECT_EQ(date1.text().toStdString(), "01.03.2027");
     Press(d, "OKBtn");
@@ -93,6 +94,16 @@ TEST_F(LossDialogs, LossPeriodTypedAsWritten) {
   });
   ASSERT_TRUE(gui::ExecuteLossSettingsDialog("схема", word));
   EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 11, 1), EncodeDate(2026, 11, 30)));
+
+  // A year cut to two digits by deleting is a year of two digits, not the year that was there.
+  script.Then([](QDialog& d) {
+    auto& date1 = Child<QDateEdit>(d, "Date1");
+    for (const Qt::Key key : {Qt::Key_End, Qt::Key_Backspace, Qt::Key_Backspace}) QTest::keyClick(&date1, key);
+    EXPECT_EQ(date1.text().toStdString(), "01.11.20");
+    QTest::keyClick(&date1, Qt::Key_Return);
+  });
+  ASSERT_TRUE(gui::ExecuteLossSettingsDialog("схема", word));
+  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2020, 11, 1), EncodeDate(2026, 11, 30)));
   EXPECT_EQ(box.Texts(), std::vector<std::string>{});
 }
 

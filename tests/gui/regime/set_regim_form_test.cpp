@@ -133,6 +133,7 @@ TEST_F(RegimDialogs, PeriodDatesTypedAsWrittenAreThePeriod) {
       }
     }
     RefusedDatesKeepTheDialogOpen(d);
+    DeletedDatesKeepTheDialogOpen(d);
     auto& date1 = Child<QDateEdit>(d, "Date1");
     auto& date2 = Child<QDateEdit>(d, "Date2");
     // The keypad's decimal key under a Russian layout types a comma.
@@ -156,6 +157,16 @@ TEST_F(RegimDialogs, PeriodDatesTypedAsWrittenAreThePeriod) {
   });
   ASSERT_TRUE(ExecuteCalcPeriodDialog());
   EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 1, 1), EncodeDate(2026, 10, 15)));
+
+  // A year cut to two digits by deleting is a year of two digits, not the year that was there.
+  script.Then([](QDialog& d) {
+    auto& date1 = Child<QDateEdit>(d, "Date1");
+    for (const Qt::Key key : {Qt::Key_End, Qt::Key_Backspace, Qt::Key_Backspace}) QTest::keyClick(&date1, key);
+    EXPECT_EQ(date1.text().toStdString(), "01.01.20");
+    QTest::keyClick(&date1, Qt::Key_Return);
+  });
+  ASSERT_TRUE(ExecuteCalcPeriodDialog());
+  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2020, 1, 1), EncodeDate(2026, 10, 15)));
   EXPECT_EQ(box.Texts(), std::vector<std::string>{});
 }
 
@@ -175,6 +186,14 @@ TEST_F(RegimDialogs, ARefusedDateKeepsEveryDateDialogOpen) {
     Press(*dialog, "OKBtn");
     EXPECT_TRUE(dialog->isVisible() && dialog->result() != QDialog::Accepted) << name;
     EXPECT_EQ(DateMessage(*dialog), "Даты \"31.11.2026\" не существует") << name;
+    // Left unfinished by deleting: held back the same way.
+    QTest::keyClick(&field, Qt::Key_Escape);
+    QTest::keyClicks(&field, "01.11.2026");
+    for (const Qt::Key key : {Qt::Key_Home, Qt::Key_Delete, Qt::Key_Delete, Qt::Key_Return}) QTest::keyClick(&field, key);
+    Press(*dialog, "OKBtn");
+    EXPECT_TRUE(dialog->isVisible() && dialog->result() != QDialog::Accepted) << name;
+    EXPECT_EQ(DateMessage(*dialog), "Дата \".11.2026\" неполная: введите день, месяц и год, например 01.11.2026")
+        << name;
     // Still being typed when the button is pressed: ended first, and taken.
     QTest::keyClicks(&field, "30.11.26");
     Press(*dialog, "OKBtn");
