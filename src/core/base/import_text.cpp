@@ -28,6 +28,48 @@ std::string ImportTextFault(std::string_view text) {
 
 namespace {
 
+// The length of the control character at text[i] in bytes (1 or 2), 0 when none stands there.
+std::size_t ControlAt(std::string_view text, std::size_t i) {
+  const auto c = static_cast<unsigned char>(text[i]);
+  if (c < 0x20 || c == 0x7F) return 1;
+  // U+0080..U+009F: 0xC2 0x80..0x9F
+  if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
+      static_cast<unsigned char>(text[i + 1]) >= 0x80)
+    return 2;
+  return 0;
+}
+
+}  // namespace
+
+std::string ControlsShown(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    if (const std::size_t n = ControlAt(text, i); n > 0) {
+      shown += '?';
+      i += n;
+    } else {
+      shown += text[i++];
+    }
+  }
+  return shown;
+}
+
+std::string ImportControlFault(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (const std::size_t n = ControlAt(text, i); n > 0) {
+      std::size_t pos = i;
+      const char32_t c = n == 1 ? static_cast<unsigned char>(text[i]) : NextUtf8Char(text, pos);
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+      return "текст " + QuotedText(ControlsShown(text)) + " нельзя записать в таблицу: в нем управляющий символ " +
+             code;
+    }
+  return {};
+}
+
+namespace {
+
 // Empty when the text has at most `longest` characters; otherwise that it does not go `where`.
 std::string LengthFault(std::string_view text, int longest, std::string_view where) {
   const std::size_t most = static_cast<std::size_t>(std::max(longest, 0));

@@ -32,4 +32,12 @@ std::string ImportFieldFault(std::string_view text, int longest);
 // A text as a message quotes it: a long one by its first 40 characters and "...".
 std::string QuotedText(std::string_view text);
 
+// The text with each control character (U+0000..U+001F, U+007F..U+009F) as "?", still one character
+// each: a message that quotes a damaged text is neither cut by a zero byte nor split by a line feed.
+std::string ControlsShown(std::string_view text);
+// Empty when the text holds no control character. Otherwise why a table may not take it (Russian),
+// naming the text (ControlsShown) and the first control character by its code: a control character is
+// no part of a name, and a person would never see it in a table.
+std::string ImportControlFault(std::string_view text);
+
 }  // namespace ld

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "core/base/codepage.h"
 #include "core/base/msgbox.h"
@@ -26,17 +27,14 @@ std::string RecordMessage(int k, const std::string& what) {
 
 // The length in metres of a length in kilometres as the base's line codes write it: the value read in
 // single precision, times 1000, rounded (halves to the even neighbour). False for a text that is no
-// such number.
+// such number. No exception: a damaged base may hold a million lengths that are no numbers.
 bool LengthText(const std::string& text, std::string& metres) {
-  try {
-    const float km = static_cast<float>(StrToFloatZ(text));
-    const double m = static_cast<double>(km) * 1000.0;
-    if (!std::isfinite(m) || std::fabs(m) > 9.0e15) return false;
-    metres = IntToStr(Round(m));
-    return true;
-  } catch (const ConvertError&) {
-    return false;
-  }
+  const std::optional<double> value = TryStrToFloatZ(text);
+  if (!value) return false;
+  const double m = static_cast<double>(static_cast<float>(*value)) * 1000.0;
+  if (!std::isfinite(m) || std::fabs(m) > 9.0e15) return false;
+  metres = IntToStr(Round(m));
+  return true;
 }
 
 }  // namespace
@@ -66,16 +64,23 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
   // the records that gave the station and the transformer carried down: a text too long is named there
   int stationRecord = 0, transformerRecord = 0;
   int n = 0, k = 0;
+  // The first lengths that are no number each have their box; the rest are counted in one line, as a
+  // damaged base may have thousands of them.
+  int wrongLengths = 0;
+  const auto countWrongLengths = [&] {
+    if (wrongLengths > kMaxLengthBoxes)
+      info.push_back("Еще строк с неверно заданной длиной линии: " + std::to_string(wrongLengths - kMaxLengthBoxes));
+  };
   try {
     for (bool more = dbf.First(); more; more = dbf.Next()) {
       ++k;
       walk.Advance(k);
       // a record without a station's name belongs to the station above it, also when it is not taken
-      if (const std::string s = StationKey(DbfText(dbf, fName)); !s.empty()) {
+      if (const std::string s = StationKey(DbfText(dbf, fName, k)); !s.empty()) {
         station = request.Prefix + s;
-        stationRecord = dbf.RecNo();
+        stationRecord = k;
       }
-      const std::string a = NormalizeName(DbfText(dbf, fAbon));
+      const std::string a = NormalizeName(DbfText(dbf, fAbon, k));
       const bool subscriber = a == kSubscriberLine;
       if (request.Kind == 1 ? !subscriber : request.Kind == 2 ? subscriber : request.Kind != 0) continue;
 
@@ -84,46 +89,50 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
       // a name is checked where it is taken: a station of lines that are not taken is never stored
       CheckDbfFieldFit(dbf, stationRecord, fName, station, nameTP);
       c.NameTP->SetItem(n, station);
-      std::string t = StationKey(DbfText(dbf, fNtr));
+      std::string t = StationKey(DbfText(dbf, fNtr, k));
       if (const auto dash = t.find('-'); dash != std::string::npos) t.erase(dash, 1);
       if (!t.empty()) {
         transformer = t;
-        transformerRecord = dbf.RecNo();
+        transformerRecord = k;
       }
       CheckDbfFieldFit(dbf, transformerRecord, fNtr, transformer, ntr);
       c.Ntr->SetItem(n, transformer);
-      const std::string feeder = StationKey(DbfText(dbf, fFider));
-      CheckDbfFieldFit(dbf, dbf.RecNo(), fFider, feeder, fider);
+      const std::string feeder = StationKey(DbfText(dbf, fFider, k));
+      CheckDbfFieldFit(dbf, k, fFider, feeder, fider);
       c.Fider->SetItem(n, feeder);
       if (fMark >= 0 && fLength >= 0) {
         // a length that is no number goes into the line code as it stands, so it is checked as a text
-        const std::string length = DbfText(dbf, fLength);
+        const std::string length = DbfText(dbf, fLength, k);
         std::string metres;
         if (!LengthText(length, metres)) {
-          ShowMsgForm("Неверно задана длина линии в строке " + std::to_string(k), mkWarning, mbOk);
+          if (++wrongLengths <= kMaxLengthBoxes)
+            ShowMsgForm("Неверно задана длина линии в строке " + std::to_string(k), mkWarning, mbOk);
           metres = length;
         }
         if (metres != "0") {
-          const std::string code = metres + "*" + UpperCase(TrimLeadSpaces(TrimTrailSpaces(DbfText(dbf, fMark))));
-          CheckDbfFieldFit(dbf, dbf.RecNo(), lengthAndMark, code, kodLine);
+          const std::string code = metres + "*" + UpperCase(TrimLeadSpaces(TrimTrailSpaces(DbfText(dbf, fMark, k))));
+          CheckDbfFieldFit(dbf, k, lengthAndMark, code, kodLine);
           c.KodLine->SetItem(n, code);
         }
       } else if (fLenMark >= 0) {
-        const std::string code = DbfText(dbf, fLenMark);
-        CheckDbfFieldFit(dbf, dbf.RecNo(), fLenMark, code, kodLine);
+        const std::string code = DbfText(dbf, fLenMark, k);
+        CheckDbfFieldFit(dbf, k, fLenMark, code, kodLine);
         c.KodLine->SetItem(n, code);
       }
-      const std::string note = DbfText(dbf, fPrim);
-      CheckDbfFieldFit(dbf, dbf.RecNo(), fPrim, note, prim);
+      const std::string note = DbfText(dbf, fPrim, k);
+      CheckDbfFieldFit(dbf, k, fPrim, note, prim);
       c.Prim->SetItem(n, note);
     }
   } catch (const TDbfReadError& e) {
+    countWrongLengths();
     info.push_back(RecordMessage(k + 1, e.what()));
     return false;
   } catch (const TSourceTextError& e) {
+    countWrongLengths();
     info.push_back(e.what());
     return false;
   }
+  countWrongLengths();
   table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ntr", "Fider"});
   return true;

@@ -21,12 +21,18 @@ struct TLine04Request {
   std::string Prefix;  // put in front of every station name
 };
 
+// The lengths that are no number shown each in its box ("Неверно задана длина линии в строке <k>"); the
+// rest are counted in one line of the import's messages.
+inline constexpr int kMaxLengthBoxes = 10;
+
 // Walks the open table into the empty table of the layout, sorted by NameTP, Ntr, Fider. A length that
-// is no number is shown in a warning box and its text taken as it stands. False when the file lacks a
-// field that every record needs (NAMETP, ABON, NTR, FIDER, PRIM), a record cannot be read or a text the
-// table takes (the length text included) has a character the tables cannot hold or does not go whole
-// into its field (CheckDbfFieldFit; a station or transformer carried down is named by the record that
-// gave it): the fault is then in info and the table is not to be written.
+// is no number is shown in a warning box (the first kMaxLengthBoxes of them; then the line "Еще строк с
+// неверно заданной длиной линии: <n>" in info) and its text taken as it stands. False when the file
+// lacks a field that every record needs (NAMETP, ABON, NTR, FIDER, PRIM), a record cannot be read or a
+// text the table takes (the length text included) has a character the tables cannot hold, a control
+// character, or does not go whole into its field (CheckDbfFieldFit; a station or transformer carried down
+// is named by the record that gave it): the fault is then in info and the table is not to be written.
+// Every message numbers a record as the boxes do: k counts the records walked, deleted ones passed over.
 bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& table, std::vector<std::string>& info,
                     const TImportProgress& progress = {});
 

@@ -8,6 +8,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/district/subscriber_xls.h"
@@ -42,25 +43,9 @@ char32_t FirstChar(std::string_view text) {
   return NextUtf8Char(text, pos);
 }
 
-double SourceNumber(std::string_view text) {
-  double value = 0;
-  try {
-    value = StrToFloatZ(text);
-  } catch (const ConvertError& e) {
-    throw TRecordError(e.what());
-  }
-  if (const std::string fault = ImportNumberFault(value); !fault.empty()) throw TRecordError(fault);
-  return value;
-}
-
-int SourceInteger(std::string_view text, int lo, int hi) {
-  int value = 0;
-  try {
-    value = StrToIntZ(text);
-  } catch (const ConvertError& e) {
-    throw TRecordError(e.what());
-  }
-  if (value < lo || value > hi) throw TRecordError("число " + std::to_string(value) + " вне допустимых значений");
+std::optional<int> SourceInteger(std::string_view text, int lo, int hi) {
+  const std::optional<int> value = TryStrToIntZ(text);
+  if (!value || *value < lo || *value > hi) return std::nullopt;
   return value;
 }
 
@@ -157,11 +142,14 @@ void TWalkProgress::Advance(int counter) {
 
 std::string BaseTitle(const std::string& baseStem) { return std::filesystem::path(baseStem).filename().string(); }
 
-std::string DbfText(const TDbfTable& dbf, int field) {
+std::string DbfText(const TDbfTable& dbf, int field, int row) {
   std::string text = dbf.Value(field);
+  // the control characters first: the other refusal quotes the text as it stands
+  if (const std::string fault = ImportControlFault(text); !fault.empty())
+    throw TSourceTextError(ImportRowMessage(dbf.FileName(), row, "поле " + dbf.FieldName(field), fault));
   if (const std::string fault = ImportTextFault(text); !fault.empty())
-    throw TSourceTextError(ImportRowMessage(dbf.FileName(), dbf.RecNo(), "поле " + dbf.FieldName(field),
-                                 fault + " (база не в кодировке своего заголовка?)"));
+    throw TSourceTextError(ImportRowMessage(dbf.FileName(), row, "поле " + dbf.FieldName(field),
+                                            fault + " (база не в кодировке своего заголовка?)"));
   return text;
 }
 

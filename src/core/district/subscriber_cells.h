@@ -18,12 +18,6 @@
 
 namespace ld {
 
-// The fault of one record of a source: its row keeps what was read before it.
-class TRecordError : public Error {
-public:
-  using Error::Error;
-};
-
 // Columns that a layout may declare as a string ("s"), an inline string ("t") or a number of any width.
 void PutText(TDynamicArray* column, int row, std::string_view text);
 void PutNumber(TDynamicArray* column, int row, double value);
@@ -32,10 +26,10 @@ char CharCode(char32_t c);
 // The first character of a text, 0 for the empty text.
 char32_t FirstChar(std::string_view text);
 
-// A number or an integer of a source as the tolerant parser reads it; TRecordError when it is none or
-// does not fit the column (integers: lo..hi).
-double SourceNumber(std::string_view text);
-int SourceInteger(std::string_view text, int lo, int hi);
+// An integer of a source as the tolerant parser reads it, when it is one within lo..hi; nothing
+// otherwise. No exception: a base may hold a million values that are no numbers (ImportNumber reads
+// the others).
+std::optional<int> SourceInteger(std::string_view text, int lo, int hi);
 
 // A text of a source that the tables cannot hold: the import stops, its message names the file.
 class TSourceTextError : public Error {
@@ -45,9 +39,11 @@ public:
 
 // The text of a field of a dBase source's current record. A text that the tables cannot hold as it reads
 // (a base kept in another code page than its header tells comes in as characters without a Windows-1251
-// code) would be written with "?" in their place, and different names would become one: it refuses the
-// import (TSourceTextError naming the file, the record and the field).
-std::string DbfText(const TDbfTable& dbf, int field);
+// code) would be written with "?" in their place, and different names would become one; a control
+// character (a damaged record's, or a length byte read as a letter) would be stored unseen. Either
+// refuses the import (TSourceTextError naming the file, the row and the field): `row` is the number the
+// import's other messages give the record.
+std::string DbfText(const TDbfTable& dbf, int field, int row);
 
 // The longest text a field of these layouts' tables holds, in characters: the widest of their text
 // columns, as the layouts give it.

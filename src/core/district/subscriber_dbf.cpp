@@ -6,7 +6,9 @@
 #include <functional>
 
 #include "core/base/codepage.h"
+#include "core/base/import_number.h"
 #include "core/base/import_messages.h"
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/district/run_locks.h"
 #include "core/district/subscriber_cells.h"
@@ -23,9 +25,19 @@ constexpr char32_t kSumLessTransformer = U'K';
 
 // A record's message; its text is made only when the list keeps it, since a base of unreadable values
 // gives one for every record.
-void AddRowMessage(TImportMessages& messages, const char* table, int row, const char* what) {
-  messages.Add([&] { return std::string(table) + ". Строка " + std::to_string(row) + " - " + what; });
+void AddRowMessage(TImportMessages& messages, const char* table, int row, std::string_view what) {
+  messages.Add([&] { return std::string(table) + ". Строка " + std::to_string(row) + " - " + std::string(what); });
 }
+
+// A number of a record that does not read: the record's later fields stay empty (see the readers).
+void AddUnreadMessage(TImportMessages& messages, const char* table, int row, const TDbfTable& dbf, int field) {
+  messages.Add([&] {
+    return std::string(table) + ". Строка " + std::to_string(row) + " - ошибка чтения поля " + dbf.FieldName(field);
+  });
+}
+
+const char kMeterPoints[] = "База промышленных абонентов";
+const char kHouseholds[] = "База бытовых абонентов";
 
 }  // namespace
 
@@ -33,23 +45,20 @@ std::string FieldFitFault(std::string_view text, const TTextField& target) {
   // the workbook imports' own check
   if (FieldLengthFault(text, target).empty()) return {};
   // A damaged record can hold control characters among its letters; a zero byte would end the message
-  // where it is quoted. The reason quotes them as "?", each still one character.
-  std::string shown(text);
-  for (char& c : shown)
-    if (static_cast<unsigned char>(c) < 0x20) c = '?';
-  return FieldLengthFault(shown, target);
+  // where it is quoted, a line feed split it. The reason quotes them as "?", each still one character.
+  return FieldLengthFault(ControlsShown(text), target);
 }
 
-void CheckDbfFieldFit(const TDbfTable& dbf, int record, std::string_view fields, std::string_view text,
+void CheckDbfFieldFit(const TDbfTable& dbf, int row, std::string_view fields, std::string_view text,
                       const TTextField& target) {
   if (std::string fault = FieldFitFault(text, target); !fault.empty())
-    throw TSourceTextError(ImportRowMessage(dbf.FileName(), record, "поле " + std::string(fields), fault));
+    throw TSourceTextError(ImportRowMessage(dbf.FileName(), row, "поле " + std::string(fields), fault));
 }
 
-void CheckDbfFieldFit(const TDbfTable& dbf, int record, int field, std::string_view text, const TTextField& target) {
+void CheckDbfFieldFit(const TDbfTable& dbf, int row, int field, std::string_view text, const TTextField& target) {
   // the field's name is made only for the refusal
   if (std::string fault = FieldFitFault(text, target); !fault.empty())
-    throw TSourceTextError(ImportRowMessage(dbf.FileName(), record, "поле " + dbf.FieldName(field), fault));
+    throw TSourceTextError(ImportRowMessage(dbf.FileName(), row, "поле " + dbf.FieldName(field), fault));
 }
 
 void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::vector<std::string>& info,
@@ -85,61 +94,52 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
   TWalkProgress walk(dbf.RecordCount(), progress);
   for (bool more = dbf.First(); more; more = dbf.Next()) {
     walk.Advance(dbf.RecNo());
-    if (districtNo != 0) {
-      // a district number that does not read is no district's
-      int res = 0;
-      try {
-        res = StrToIntZ(dbf.Value(fResId));
-      } catch (const ConvertError&) {
-        res = 0;
-      }
-      if (res != districtNo) continue;
-    }
+    // a district number that does not read is no district's
+    if (districtNo != 0 && TryStrToIntZ(dbf.Value(fResId)).value_or(0) != districtNo) continue;
     ++n;
-    try {
-      const auto text = [&](int f, DAString* column, const TTextField& field, bool key) {
-        if (f < 0) return;
-        const std::string value = key ? StationKey(DbfText(dbf, f)) : DbfText(dbf, f);
-        CheckDbfFieldFit(dbf, dbf.RecNo(), f, value, field);
-        column->SetItem(n, value);
-      };
-      text(fNameTP, c.NameTP, nameTP, true);
-      text(fNtr, c.Ntr, ntr, true);
-      text(fFeeder, c.Fider, fider, true);
-      text(fNdog, c.Ndog, ndog, false);
-      text(fAbonent, c.Abonent, abonent, false);
-      text(fNumCounter, c.NumCounter, numCounter, false);
-      text(fTransform, c.Transform, transform, false);
-      text(fLine, c.Line, line, false);
-      if (fNumPoint >= 0) c.NumPoint[n] = SourceInteger(dbf.Value(fNumPoint), pointLow, pointHigh);
+    const auto text = [&](int f, DAString* column, const TTextField& field, bool key) {
+      if (f < 0) return;
+      const std::string value = key ? StationKey(DbfText(dbf, f, n)) : DbfText(dbf, f, n);
+      CheckDbfFieldFit(dbf, n, f, value, field);
+      column->SetItem(n, value);
+    };
+    text(fNameTP, c.NameTP, nameTP, true);
+    text(fNtr, c.Ntr, ntr, true);
+    text(fFeeder, c.Fider, fider, true);
+    text(fNdog, c.Ndog, ndog, false);
+    text(fAbonent, c.Abonent, abonent, false);
+    text(fNumCounter, c.NumCounter, numCounter, false);
+    text(fTransform, c.Transform, transform, false);
+    text(fLine, c.Line, line, false);
+    // the meter's mark and the sign of its energy are texts of the record too, whatever its numbers
+    const std::string device = fDevice >= 0 ? DbfText(dbf, fDevice, n) : std::string();
+    const std::string sub = fSub >= 0 ? DbfText(dbf, fSub, n) : std::string();
+    // The numbers in the fields' order: the first that does not read ends the record, its later fields
+    // left empty. Read without an exception, as a base may hold a million of them.
+    const int unread = [&] {
+      if (fNumPoint >= 0) {
+        const std::optional<int> point = SourceInteger(dbf.Value(fNumPoint), pointLow, pointHigh);
+        if (!point) return fNumPoint;
+        c.NumPoint[n] = *point;
+      }
       if (fTypCounter >= 0) {
-        try {
-          (*c.TypCounter)[n] = static_cast<std::uint8_t>(SourceInteger(dbf.Value(fTypCounter), 0, 255));
-        } catch (const TRecordError&) {
-          AddRowMessage(messages, "База промышленных абонентов", n, "неверно задан тип счетчика");
-          (*c.TypCounter)[n] = 1;
-        }
+        const std::optional<int> typ = SourceInteger(dbf.Value(fTypCounter), 0, 255);
+        if (!typ) AddRowMessage(messages, kMeterPoints, n, "неверно задан тип счетчика");
+        (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ.value_or(1));
       }
-      if (fDevice >= 0) (*c.Device)[n] = CharCode(FirstChar(UpperCase(dbf.Value(fDevice))));
-      if (fSub >= 0) {
-        const std::string sub = dbf.Value(fSub);
-        if (!sub.empty()) (*c.Sub)[n] = CharCode(FirstChar(sub));
+      if (fDevice >= 0) (*c.Device)[n] = CharCode(FirstChar(UpperCase(device)));
+      if (!sub.empty()) (*c.Sub)[n] = CharCode(FirstChar(sub));
+      if (fL >= 0) (*c.FVL)[n] = static_cast<std::uint8_t>(SourceInteger(dbf.Value(fL), 0, 255).value_or(0));
+      for (const auto& [f, column] : numbers) {
+        if (f < 0) continue;
+        const std::optional<double> value = ImportNumber(dbf.Value(f));
+        if (!value) return f;
+        (*column)[n] = *value;
       }
-      if (fL >= 0) {
-        int fvl = 0;
-        try {
-          fvl = SourceInteger(dbf.Value(fL), 0, 255);
-        } catch (const TRecordError&) {
-          fvl = 0;
-        }
-        (*c.FVL)[n] = static_cast<std::uint8_t>(fvl);
-      }
-      for (const auto& [f, column] : numbers)
-        if (f >= 0) (*column)[n] = SourceNumber(dbf.Value(f));
       if ((*c.Device)[n] == static_cast<char>(kSumLessTransformer)) (*c.W)[n] = (*c.Ws)[n] - (*c.Wt)[n];
-    } catch (const TRecordError&) {
-      AddRowMessage(messages, "База промышленных абонентов", n, "ошибка чтения");
-    }
+      return -1;
+    }();
+    if (unread >= 0) AddUnreadMessage(messages, kMeterPoints, n, dbf, unread);
   }
   table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
@@ -159,32 +159,41 @@ void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feed
   for (bool more = dbf.First(); more; more = dbf.Next()) {
     walk.Advance(dbf.RecNo());
     ++n;
-    try {
-      if (fName >= 0) {
-        const std::string name = UpperCase(DbfText(dbf, fName));
-        CheckDbfFieldFit(dbf, dbf.RecNo(), fName, name, nameTP);
-        c.NameTP->SetItem(n, name);
-      }
-      if (fFider >= 0) {
-        const std::string feeder = feederPrefix + UpperCase(DbfText(dbf, fFider));
-        CheckDbfFieldFit(dbf, dbf.RecNo(), fFider, feeder, fider);
-        c.Fider->SetItem(n, feeder);
-      }
-      if (fW >= 0) (*c.W)[n] = SourceNumber(dbf.Value(fW));
-      if (fWs >= 0) (*c.Ws)[n] = SourceNumber(dbf.Value(fWs));
-      if (fCount >= 0) (*c.CountAb)[n] = SourceInteger(dbf.Value(fCount), INT32_MIN, INT32_MAX);
-      if (fPay >= 0) (*c.PayAb)[n] = SourceInteger(dbf.Value(fPay), INT32_MIN, INT32_MAX);
-    } catch (const TRecordError&) {
-      AddRowMessage(messages, "База бытовых абонентов", n, "ошибка чтения");
+    if (fName >= 0) {
+      const std::string name = UpperCase(DbfText(dbf, fName, n));
+      CheckDbfFieldFit(dbf, n, fName, name, nameTP);
+      c.NameTP->SetItem(n, name);
     }
+    if (fFider >= 0) {
+      const std::string feeder = feederPrefix + UpperCase(DbfText(dbf, fFider, n));
+      CheckDbfFieldFit(dbf, n, fFider, feeder, fider);
+      c.Fider->SetItem(n, feeder);
+    }
+    // the numbers in the fields' order, the first that does not read ending the record
+    const int unread = [&] {
+      for (const auto& [f, column] : {std::pair{fW, c.W}, std::pair{fWs, c.Ws}}) {
+        if (f < 0) continue;
+        const std::optional<double> value = ImportNumber(dbf.Value(f));
+        if (!value) return f;
+        (*column)[n] = *value;
+      }
+      for (const auto& [f, column] : {std::pair{fCount, c.CountAb}, std::pair{fPay, c.PayAb}}) {
+        if (f < 0) continue;
+        const std::optional<int> value = SourceInteger(dbf.Value(f), INT32_MIN, INT32_MAX);
+        if (!value) return f;
+        (*column)[n] = *value;
+      }
+      return -1;
+    }();
+    if (unread >= 0) AddUnreadMessage(messages, kHouseholds, n, dbf, unread);
   }
   table.RowCount = n;
   SortTableByFields(table, {"NameTP"});
 }
 
-void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& info,
+// A contract's fields are all texts: no record gives a message, a text that cannot be taken refuses the list.
+void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& /*info*/,
                       const TImportProgress& progress) {
-  TImportMessages messages(info);
   TConsumerCols c;
   FillConsumerCols(table, c);
   const TTextField ndog = TextField(table, "Ndog"), nameAb = TextField(table, "NameAb"),
@@ -199,23 +208,19 @@ void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>
   for (bool more = dbf.First(); more; more = dbf.Next()) {
     walk.Advance(dbf.RecNo());
     ++n;
-    try {
-      const auto text = [&](int f, DAString* column, const TTextField& field) {
-        if (f < 0) return;
-        const std::string value = DbfText(dbf, f);
-        CheckDbfFieldFit(dbf, dbf.RecNo(), f, value, field);
-        column->SetItem(n, value);
-      };
-      text(fNdog, c.Ndog, ndog);
-      text(fName, c.NameAb, nameAb);
-      if (fTown >= 0 && fStreet >= 0) {
-        const std::string town = DbfText(dbf, fTown);
-        const std::string whole = town.empty() ? DbfText(dbf, fStreet) : town + ", " + DbfText(dbf, fStreet);
-        CheckDbfFieldFit(dbf, dbf.RecNo(), townAndStreet, whole, address);
-        c.Address->SetItem(n, whole);
-      }
-    } catch (const TRecordError&) {
-      AddRowMessage(messages, "Список договоров РЭС", n, "ошибка чтения");
+    const auto text = [&](int f, DAString* column, const TTextField& field) {
+      if (f < 0) return;
+      const std::string value = DbfText(dbf, f, n);
+      CheckDbfFieldFit(dbf, n, f, value, field);
+      column->SetItem(n, value);
+    };
+    text(fNdog, c.Ndog, ndog);
+    text(fName, c.NameAb, nameAb);
+    if (fTown >= 0 && fStreet >= 0) {
+      const std::string town = DbfText(dbf, fTown, n);
+      const std::string whole = town.empty() ? DbfText(dbf, fStreet, n) : town + ", " + DbfText(dbf, fStreet, n);
+      CheckDbfFieldFit(dbf, n, townAndStreet, whole, address);
+      c.Address->SetItem(n, whole);
     }
   }
   table.RowCount = n;

@@ -21,19 +21,23 @@ namespace ld {
 // message.
 std::string FieldFitFault(std::string_view text, const TTextField& target);
 
-// What a dBase import makes of a field of the source (the text of record `record`, field `field`, as the
-// import trims it or puts a prefix before it) checked against the table's field it fills: a text longer
-// than the field would lose its end, and two names alike in their first characters would become one.
-// Throws TSourceTextError, 'Ошибка чтения файла "<file>": строка <record>, поле <FIELD>: <reason>', the
-// reason naming the table's field as the workbook imports do. The record is the one the text stands in,
-// which for a name carried down to the records below it is not the current one.
-void CheckDbfFieldFit(const TDbfTable& dbf, int record, int field, std::string_view text, const TTextField& target);
+// What a dBase import makes of a field of the source (the text of field `field`, as the import trims it
+// or puts a prefix before it) checked against the table's field it fills: a text longer than the field
+// would lose its end, and two names alike in their first characters would become one. Throws
+// TSourceTextError, 'Ошибка чтения файла "<file>": строка <row>, поле <FIELD>: <reason>', the reason
+// naming the table's field as the workbook imports do. The row is the number the import's other messages
+// give the record the text stands in, which for a name carried down to the records below it is not the
+// current one.
+void CheckDbfFieldFit(const TDbfTable& dbf, int row, int field, std::string_view text, const TTextField& target);
 // The same for a text made of several fields, named together ("TOWN, STREET").
-void CheckDbfFieldFit(const TDbfTable& dbf, int record, std::string_view fields, std::string_view text,
+void CheckDbfFieldFit(const TDbfTable& dbf, int row, std::string_view fields, std::string_view text,
                       const TTextField& target);
 
-// Each reader checks every text it takes against its field (CheckDbfFieldFit) and keeps the first
-// kMaxImportMessages of its record messages, counting the rest in one line.
+// Each reader checks every text it takes (DbfText, CheckDbfFieldFit) and keeps the first
+// kMaxImportMessages of its record messages, counting the rest in one line. A record is numbered by the
+// table's row it makes, in every message: "<table>. Строка <row> - ошибка чтения поля <FIELD>" for its
+// first number that does not read (its later fields stay empty) and 'строка <row>, поле <FIELD>' in a
+// refusal of a text.
 
 // Appends the records of the district (all records for district 0) after the table's rows
 // ("База промышленных абонентов", columns created) and sorts the table by NameTP, Ndog, NumPoint,

@@ -27,7 +27,14 @@ const char kBytName[] = "Бытовые абоненты";
 const char kInputsName[] = "Вводы подстанций";
 const char kFeedersName[] = "Фидеры подстанций";
 
-std::string Trimmed(std::string_view s) { return TrimLeadSpaces(TrimTrailSpaces(s)); }
+// A name without the blanks at its ends, nor the line breaks that Alt+Enter leaves there: "ТП-42" typed
+// with a line break after it is the station ТП-42 of the other tables.
+std::string Trimmed(std::string_view s) {
+  const auto blank = [](char c) { return c == ' ' || c == '\n' || c == '\r'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return std::string(s);
+}
 
 // Station, transformer and feeder of a metering point's station text.
 struct TStationParts {
@@ -327,7 +334,7 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   const TSheetCells cells = TReaderCells{&sheet};
 
   // One subscriber table made anew from its workbook and written in place of the base's.
-  const auto importSheet = [&](const std::string& path, const char* layout, const char* stageText,
+  const auto importSheet = [&](const std::string& path, const char* layout, const char* name, const char* stageText,
                                const auto& read) {
     sheet.SetTextCheck(ImportTextCheck(LongestTextField({layout})));
     sheet.Open(path);
@@ -341,14 +348,20 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
     } catch (const TCellTextError& e) {
       throw CellRefusal(sheet, e);
     }
+    // The data end at the first empty cell of column 1; what stands below it is not read, and a person
+    // who left an empty row among the data is told so.
+    if (const int end = LastSheetRow(cells) + 1; sheet.LastRow() >= end)
+      info.push_back(std::string(name) + ", строка " + std::to_string(end) +
+                     ": пустая ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны");
     sheet.Close();
     table.Title = title;
     locks.Write(table);
   };
   if (request.Prom)
-    importSheet(request.PathProm, LayoutMeterPoints, "  Импорт базы промышленных абонентов ... ", ReadMeterPointsSheet);
+    importSheet(request.PathProm, LayoutMeterPoints, kPromName, "  Импорт базы промышленных абонентов ... ",
+                ReadMeterPointsSheet);
   if (request.Byt)
-    importSheet(request.PathByt, LayoutHouseholds, "  Импорт базы бытовых абонентов ... ", ReadHouseholdsSheet);
+    importSheet(request.PathByt, LayoutHouseholds, kBytName, "  Импорт базы бытовых абонентов ... ", ReadHouseholdsSheet);
   if (request.Tech) {
     TDataFile inputs, feeders;
     ReadOrMake(request.BaseStem + GetMaketExtention(LayoutSubstInputs), LayoutSubstInputs, title, inputs);

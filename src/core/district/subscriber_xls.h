@@ -3,6 +3,8 @@
 // row 1, column 1): the industrial subscriber base, the household subscriber base, and the measured
 // energies of the substation inputs and feeders of the base.
 //
+// Names lose the blanks and line breaks at their ends.
+//
 // Industrial sheet: one metering point per row from row 3 up to the row before the first empty cell of
 // column 1: 2 contract, 3 subscriber, 4 metering point, 5 address, 6 station, transformer and feeder
 // joined by dots, 7 working time, 8 power, 9 meter number, 10 meter type, 11 meter factor, 12 kind of
@@ -62,7 +64,9 @@ struct TSubscriberXlsRequest {
 };
 
 // The whole command: the wanted tables of the stem locked, each workbook read and its tables written in
-// the order industrial, household, technical (inputs, then feeders). Returns the layout to show (the
+// the order industrial, household, technical (inputs, then feeders). An industrial or households sheet
+// with cells at or below the empty first cell that ends its data adds '<sheet's name>, строка <r>: пустая
+// ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны' to info. Returns the layout to show (the
 // industrial base, else the household base, else the feeders; empty when nothing was wanted). A
 // workbook that cannot be read (also one without a sheet, or with a damaged cell) throws its read error
 // naming it, its table left as it was and the tables written before staying written; a lock held by

@@ -122,9 +122,31 @@ bool BinaryNumberText(char type, int width, const unsigned char* p, std::string&
 // FoxPro table first the 263 bytes of its database's name, a text filled up with zero bytes. A record
 // is its deletion mark and the fields' widths; the records fill the file from the header's end to the
 // file's end, save one optional end-of-file byte 0x1A.
+//
+// A field's width is its length byte, but for a character field longer than 255 in a table of the
+// dBase III headers that Clipper and its successors write (0x03, 0x83): they keep the length's high byte
+// in the decimal-count byte, which a character field has no use for. The record length tells which
+// reading holds: the high bytes are taken when the widths with them give it and the length bytes alone
+// do not (a decimal count that some programs leave in a character field is then no part of its width).
+//
+// A Visual FoxPro varchar or varbinary field ('V', 'Q') keeps a shorter value's length in its last byte
+// and says so by its "varlength" bit in the hidden field _NullFlags: each such field is given one bit,
+// and each field that may hold a null one bit after it, in the fields' order from the lowest bit.
 constexpr std::size_t kFoxProBacklink = 263;
 
-std::string CheckHeader(const std::string& path) {
+bool IsFoxProHeader(unsigned char version) { return version == 0x30 || version == 0x31 || version == 0x32; }
+
+struct THeaderField {
+  int Width = 0;
+  int VarBit = -1;  // the "varlength" bit in _NullFlags, -1 for a field of fixed width
+};
+
+struct THeader {
+  std::vector<THeaderField> Fields;
+  int NullFlags = -1;  // the field _NullFlags, -1 when the table has none
+};
+
+std::string CheckHeader(const std::string& path, THeader& layout) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   if (ec) return "файл не найден или недоступен";
@@ -156,7 +178,7 @@ std::string CheckHeader(const std::string& path) {
   const std::string described = "описаниям " + std::to_string(fields) + " полей";
 
   std::size_t padding = terminator + 1;
-  const bool foxPro = head[0] == 0x30 || head[0] == 0x31 || head[0] == 0x32;
+  const bool foxPro = IsFoxProHeader(head[0]);
   if (foxPro && headerLength - padding >= kFoxProBacklink) {
     const std::size_t end = padding + kFoxProBacklink;
     std::size_t name = padding;
@@ -173,9 +195,15 @@ std::string CheckHeader(const std::string& path) {
              "-й байт файла: " + byte + ")";
     }
 
-  std::uint64_t widths = 1;  // the deletion mark
-  for (std::size_t k = 0; k < fields; ++k) widths += head[32 + 32 * k + 16];
-  if (recordLength != widths)
+  const auto descriptor = [&](std::size_t k) { return &head[32 + 32 * k]; };
+  std::uint64_t widths = 1, clipperWidths = 1;  // the deletion mark
+  for (std::size_t k = 0; k < fields; ++k) {
+    const unsigned char* d = descriptor(k);
+    widths += d[16];
+    clipperWidths += d[16] + (d[11] == 'C' ? 256u * d[17] : 0u);
+  }
+  const bool clipper = (head[0] == 0x03 || head[0] == 0x83) && recordLength != widths && recordLength == clipperWidths;
+  if (recordLength != widths && !clipper)
     return "файл поврежден: длина записи " + std::to_string(recordLength) + " байт не соответствует " + described +
            " (" + std::to_string(widths) + " байт)";
 
@@ -185,6 +213,18 @@ std::string CheckHeader(const std::string& path) {
   if (size != end && !(size == end + 1 && last == 0x1A))
     return "файл поврежден: после " + std::to_string(records) + " записей, указанных в заголовке, в файле еще " +
            std::to_string(size - end) + " байт";
+
+  layout = {};
+  int bits = 0;
+  for (std::size_t k = 0; k < fields; ++k) {
+    const unsigned char* d = descriptor(k);
+    THeaderField field;
+    field.Width = d[16] + (clipper && d[11] == 'C' ? 256 * d[17] : 0);
+    if (foxPro && (d[11] == 'V' || d[11] == 'Q')) field.VarBit = bits++;
+    if (foxPro && (d[18] & 0x02) != 0) ++bits;  // the field may hold a null
+    if (foxPro && d[11] == '0') layout.NullFlags = static_cast<int>(k);
+    layout.Fields.push_back(field);
+  }
   return {};
 }
 
@@ -205,6 +245,7 @@ void TDbfTable::Close() {
   codePage_ = 866;
   current_ = -1;
   record_ = nullptr;
+  nullFlags_ = nullptr;
   fields_.clear();
 }
 
@@ -222,7 +263,8 @@ bool TDbfTable::Open(const std::string& path, std::string& error) {
     openFault_ = error = "Не задано имя файла";
     return false;
   }
-  if (std::string reason = CheckHeader(path); !reason.empty()) return refuse(std::move(reason));
+  THeader layout;
+  if (std::string reason = CheckHeader(path, layout); !reason.empty()) return refuse(std::move(reason));
   SAHooks hooks = ReadHooks();
   tOpenPath = &path;
   tLibraryError.clear();
@@ -237,6 +279,10 @@ bool TDbfTable::Open(const std::string& path, std::string& error) {
   const int lang = h->iLanguageDriver;
   codePage_ = lang == 201 || lang == 3 || lang == 87 ? 1251 : 866;
   const int n = DBFGetFieldCount(h);
+  if (n != static_cast<int>(layout.Fields.size())) return refuse("описания полей не соответствуют длине записи");
+  // The offsets follow the widths the header check gave: the library knows no character field wider
+  // than its length byte.
+  int offset = 1;
   for (int i = 0; i < n; ++i) {
     std::array<char, XBASE_FLDNAME_LEN_READ + 1> name{};
     int width = 0, decimals = 0;
@@ -245,13 +291,26 @@ bool TDbfTable::Open(const std::string& path, std::string& error) {
     for (const char* c = name.data(); *c != '\0' && *c != ' '; ++c)
       field.Name += (*c >= 'a' && *c <= 'z') ? static_cast<char>(*c - 'a' + 'A') : *c;
     field.Type = static_cast<char>(DBFGetNativeFieldType(h, i));
-    field.Offset = h->panFieldOffset[i];
-    field.Width = h->panFieldSize[i];
-    if (field.Width < 0 || field.Offset < 1 || field.Offset + field.Width > recordLength_)
-      return refuse("описания полей не соответствуют длине записи");
+    field.Offset = offset;
+    field.Width = layout.Fields[static_cast<std::size_t>(i)].Width;
+    field.VarBit = layout.Fields[static_cast<std::size_t>(i)].VarBit;
+    offset += field.Width;
+    if (field.Offset + field.Width > recordLength_) return refuse("описания полей не соответствуют длине записи");
     fields_.push_back(std::move(field));
   }
   if (fields_.empty()) return refuse("файл не является таблицей dBase");
+  // A varchar field's length is told by its bit of _NullFlags and its own last byte: without either the
+  // field's bytes say nothing of where its value ends.
+  if (layout.NullFlags >= 0) nullFlags_ = &fields_[static_cast<std::size_t>(layout.NullFlags)];
+  for (const TField& field : fields_) {
+    if (field.VarBit < 0) continue;
+    if (nullFlags_ == nullptr)
+      return refuse("файл поврежден: у поля " + field.Name + " переменной длины нет поля _NullFlags с флагами длины");
+    if (field.VarBit >= 8 * nullFlags_->Width)
+      return refuse("файл поврежден: флаг длины поля " + field.Name + " не помещается в поле _NullFlags (" +
+                    std::to_string(nullFlags_->Width) + " байт)");
+    if (field.Width < 1) return refuse("файл поврежден: поле " + field.Name + " переменной длины шириной 0 байт");
+  }
   return true;
 }
 
@@ -263,7 +322,25 @@ bool TDbfTable::Load(int record) {
     throw TDbfReadError(path_, "запись " + std::to_string(record + 1) + " не читается" +
                                    (tLibraryError.empty() ? "" : " (" + tLibraryError + ")"));
   }
-  return record_[0] != '*';
+  if (record_[0] == '*') return false;
+  // a varchar value longer than the bytes before its length byte would be read from its neighbour's
+  for (const TField& f : fields_)
+    if (int length = 0; VarLength(f, length) && length > f.Width - 1) {
+      record_ = nullptr;
+      current_ = -1;
+      throw TDbfReadError(path_, "запись " + std::to_string(record + 1) + ", поле " + f.Name + ": длина значения " +
+                                     std::to_string(length) + " байт, а перед байтом длины в поле " +
+                                     std::to_string(f.Width - 1) + " байт");
+    }
+  return true;
+}
+
+bool TDbfTable::VarLength(const TField& f, int& length) const {
+  if (f.VarBit < 0) return false;
+  const auto flags = static_cast<unsigned char>(record_[nullFlags_->Offset + f.VarBit / 8]);
+  if ((flags >> (f.VarBit % 8) & 1u) == 0) return false;
+  length = static_cast<unsigned char>(record_[f.Offset + f.Width - 1]);
+  return true;
 }
 
 bool TDbfTable::Seek(int from) {
@@ -308,7 +385,9 @@ std::string TDbfTable::Value(int field) const {
   const TField& f = fields_[static_cast<std::size_t>(field)];
   if (std::string text; BinaryNumberText(f.Type, f.Width, reinterpret_cast<const unsigned char*>(record_ + f.Offset), text))
     return text;
-  std::string_view raw(record_ + f.Offset, static_cast<std::size_t>(f.Width));
+  int length = f.Width;
+  VarLength(f, length);
+  std::string_view raw(record_ + f.Offset, static_cast<std::size_t>(length));
   const auto padding = [](char c) { return c == ' ' || c == '\0'; };
   while (!raw.empty() && padding(raw.back())) raw.remove_suffix(1);
   if (f.Type != 'C')

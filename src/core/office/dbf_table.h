@@ -8,7 +8,9 @@
 // 866, in which the billing programs of the districts keep their bases. A character field loses only
 // its trailing padding, so leading blanks stay as stored; every other field (numbers, dates, logicals)
 // comes trimmed on both sides. Numbers that later dBase variants keep in binary (integer, double and
-// currency fields) come as the text of their value, with a point.
+// currency fields) come as the text of their value, with a point. A character field of Clipper and its
+// successors may be wider than 255; a Visual FoxPro varchar field gives its value as long as its
+// length byte says.
 //
 // A file is checked whole before the first record is read: a header, field descriptors, a record length
 // or a record count that do not fit the file refuse it, so a walk never meets a record that is not
@@ -79,9 +81,13 @@ private:
     std::string Name;  // upper-cased
     char Type = 'C';
     int Offset = 0, Width = 0;
+    int VarBit = -1;  // a Visual FoxPro varchar's "varlength" bit in _NullFlags; -1 for a fixed width
   };
   bool Load(int record);
   bool Seek(int from);
+  // Whether the current record keeps the field's value shorter than the field, its length in the
+  // field's last byte (then in length).
+  bool VarLength(const TField& f, int& length) const;
 
   void* handle_ = nullptr;  // the library's table handle
   std::string path_;
@@ -92,6 +98,7 @@ private:
   int current_ = -1;
   const char* record_ = nullptr;  // the current record's bytes, the deletion mark first
   std::vector<TField> fields_;
+  const TField* nullFlags_ = nullptr;  // _NullFlags of a Visual FoxPro table
 };
 
 }  // namespace ld

@@ -53,6 +53,8 @@ public:
   // The number of cell (row, col) when it holds one (not a date, not a text): Cell gives
   // FloatToStrGeneral(value, 15) for it. False for any other cell.
   bool CellNumber(int row, int col, double& value) const;
+  // The last row of the first sheet that holds a cell; 0 for none and when no workbook is open.
+  int LastRow() const { return rowFirst_.size() < 2 ? 0 : static_cast<int>(rowFirst_.size()) - 2; }
 
   // The path given to Open and the first sheet's name (empty without a workbook or a sheet), for the
   // messages that name a cell.

@@ -163,6 +163,35 @@ TEST_F(Line04Dbf, FaultsLeaveTheTableAsItWas) {
   ExpectNoLocks();
 }
 
+// A damaged base may have a wrong length in every record: the first ones have each its box, the rest one
+// line. Every message numbers a record as the boxes do, by the records walked, a deleted one passed over.
+TEST_F(Line04Dbf, WrongLengthsAreBoundedAndEveryMessageNumbersARecordAlike) {
+  const std::vector<DbfField> fields = {{"NAMETP", 'C', 12}, {"ABON", 'C', 2},      {"NTR", 'C', 5},  {"FIDER", 'C', 6},
+                                        {"MARK", 'C', 10},   {"LENGTH", 'N', 9, 4}, {"PRIM", 'C', 90}};
+  std::vector<DbfRow> records = {{"ТП-1", "", "1", "ф1", "ас", "0.1", ""}, {"ТП-0", "", "1", "ф0", "ас", "0.1", ""}};
+  for (int i = 0; i < 25; ++i) records.push_back({"", "", "", "ф" + std::to_string(i + 2), "ас", "x", ""});
+  WriteDbf(file, fields, records, {2});
+  EXPECT_TRUE(Import(0));
+  std::vector<std::string> boxes;
+  for (int k = 2; k <= 11; ++k) boxes.push_back("Неверно задана длина линии в строке " + std::to_string(k));
+  EXPECT_EQ(box.Texts(), boxes);
+  EXPECT_EQ(info, std::vector<std::string>{"Еще строк с неверно заданной длиной линии: 15"});
+  EXPECT_EQ(Table().RowCount, 26);
+
+  // a note too long after them: the line of the lengths stays, the refusal names the 27th record walked
+  const std::string old = ReadBytes(stem + ".R04");
+  records.push_back({"", "", "", "ф3", "ас", "0.1", Letters("п", 81)});
+  WriteDbf(file, fields, records, {2});
+  info.clear();
+  box.Clear();
+  EXPECT_FALSE(Import(0));
+  EXPECT_EQ(box.Texts(), boxes);
+  EXPECT_EQ(info, (std::vector<std::string>{"Еще строк с неверно заданной длиной линии: 15",
+                                            TooLong(file, 27, "PRIM", Letters("п", 81), "Примечание", 80)}));
+  EXPECT_EQ(ReadBytes(stem + ".R04"), old);
+  ExpectNoLocks();
+}
+
 // Each text goes whole into its field as the import makes it (the prefix before a station, the length in
 // metres before a mark), or the file is refused by the record and the field it comes from: a station or a
 // transformer carried down by the record that named it, and only when a line of it is taken.

@@ -130,7 +130,7 @@ TEST_F(SubscriberDbf, FieldsOfTheIndustrialBase) {
   r.PathProm = file;
   ImportSubscriberBasesDbf(r, info);
   const std::vector<std::string> expectedInfo = {"База промышленных абонентов. Строка 3 - неверно задан тип счетчика",
-                                                 "База промышленных абонентов. Строка 4 - ошибка чтения"};
+                                                 "База промышленных абонентов. Строка 4 - ошибка чтения поля KTOK"};
   EXPECT_EQ(info, expectedInfo);
   const TDataFile t = Table(".BPA");
   const std::vector<std::vector<std::string>> expected = {
@@ -162,8 +162,8 @@ TEST_F(SubscriberDbf, BinaryNumbersAndPointNumbersBeyondTheColumn) {
   r.Prom = true;
   r.PathProm = file;
   ImportSubscriberBasesDbf(r, info);
-  EXPECT_EQ(info, (std::vector<std::string>{"База промышленных абонентов. Строка 1 - ошибка чтения",
-                                            "База промышленных абонентов. Строка 4 - ошибка чтения"}));
+  EXPECT_EQ(info, (std::vector<std::string>{"База промышленных абонентов. Строка 1 - ошибка чтения поля NUMPOINT",
+                                            "База промышленных абонентов. Строка 4 - ошибка чтения поля NUMPOINT"}));
   const std::vector<std::vector<std::string>> expected = {
       {"ТП-1", "", "", "", ""},
       {"ТП-2", "32767", "12.5", "1500.25", "-2.75"},
@@ -210,7 +210,7 @@ TEST_F(SubscriberDbf, HouseholdsAndContracts) {
   r.PathDog = dog;
   r.FeederPrefix = "Ф-";
   EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutHouseholds);
-  EXPECT_EQ(info, std::vector<std::string>{"База бытовых абонентов. Строка 3 - ошибка чтения"});
+  EXPECT_EQ(info, std::vector<std::string>{"База бытовых абонентов. Строка 3 - ошибка чтения поля COUNTAB"});
   const std::vector<std::vector<std::string>> households = {
       {"ТП-2", "Ф-2", "5", "5", "50", "10"},
       {"ТП-4", "Ф-Л3", "", "", "7", "1"},
@@ -311,6 +311,29 @@ TEST_F(SubscriberDbf, TextsGoWholeIntoTheirFieldsOrRefuseTheFileByRecordAndField
   EXPECT_EQ(households({{"ТП-1", Letters("Ф", 39), "5"}}), "");
   EXPECT_EQ(info, std::vector<std::string>{TooLong(byt, 1, "FIDER", "Л-" + Letters("Ф", 39), "Фидер 0.4 кВ", 40)});
   EXPECT_EQ(ReadBytes(stem + ".BBA"), old);
+  // One record, one number: after a deleted record a text is named by the row its record makes, as the
+  // message of a number that does not read is
+  WriteDbf(byt, householdFields, {{"ТП-1", "1", "5"}, {"ТП-2", "1", "x"}, {station + "-3", "1", "7"}}, {1});
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
+  EXPECT_EQ(info, (std::vector<std::string>{"База бытовых абонентов. Строка 1 - ошибка чтения поля W",
+                                            TooLong(byt, 2, "NAME_TP", station + "-3", "ТП", 40)}));
+  // A control character is no part of a name: stored, it would make a station that no other table
+  // matches and no person sees. A line feed after a station, a byte 0x01 within a feeder.
+  const auto control = [&](const std::string& field, const std::string& shown, const char* code) {
+    return "Ошибка чтения файла \"" + byt + "\": строка 1, поле " + field + ": текст \"" + shown +
+           "\" нельзя записать в таблицу: в нем управляющий символ " + code;
+  };
+  EXPECT_EQ(households({{"ТП-5\n", "1", "5"}}), "");
+  EXPECT_EQ(info, std::vector<std::string>{control("NAME_TP", "ТП-5?", "U+000A")});
+  EXPECT_EQ(households({{"ТП-5", "1\x01" "2", "5"}}), "");
+  EXPECT_EQ(info, std::vector<std::string>{control("FIDER", "1?2", "U+0001")});
+  EXPECT_EQ(ReadBytes(stem + ".BBA"), old);
+  // A damaged text quoted in a refusal shows its control characters as "?", each one character, so that
+  // a line feed does not split the message nor a zero byte end it.
+  EXPECT_EQ(FieldFitFault("ТП-1\n" + Letters("Ш", 30) + std::string(1, '\0') + Letters("Ж", 10), {40, "ТП"}),
+            "текст \"ТП-1?" + Letters("Ш", 30) + "?" + Letters("Ж", 4) +
+                "...\" не поместится в поле \"ТП\": в поле не больше 40 символов, а в тексте 46");
   // 40 Cyrillic letters are 80 bytes and go whole
   EXPECT_EQ(households({{Letters("ш", 40), Letters("ф", 38), "5"}}), LayoutHouseholds);
   EXPECT_TRUE(info.empty());
@@ -354,6 +377,30 @@ TEST_F(SubscriberDbf, TextsGoWholeIntoTheirFieldsOrRefuseTheFileByRecordAndField
   EXPECT_EQ(Locks(), 0);
 }
 
+// Household bases as a Clipper program and Visual FoxPro 9 keep them (tests/data/dbase, see its README):
+// an address wider than 255 characters between the station and the feeder, stations and feeders in
+// varchar fields one byte shorter than their fields. Each record comes in as it was typed.
+TEST_F(SubscriberDbf, HouseholdBasesAsClipperAndVisualFoxProWriteThem) {
+  TSubscriberDbfRequest r = Request();
+  r.Byt = true;
+  r.PathByt = (TestDataDir() / "dbase" / "clipper_households.dbf").string();
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutHouseholds);
+  EXPECT_TRUE(info.empty());
+  EXPECT_EQ(Cells(Table(".BBA"), {"NameTP", "Fider", "CountAb", "W"}),
+            (std::vector<std::vector<std::string>>{
+                {"ТП-17", "1", "12", "2750.25"}, {"ТП-17", "2", "5", "120.5"}, {"ТП-3", "1", "7", "300"}}));
+
+  r.PathByt = (TestDataDir() / "dbase" / "vfp_households.dbf").string();
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutHouseholds);
+  EXPECT_TRUE(info.empty());
+  EXPECT_EQ(Cells(Table(".BBA"), {"NameTP", "Fider", "CountAb", "W"}),
+            (std::vector<std::vector<std::string>>{{"ТП-4", "", "7", "300"},
+                                                   {"ТП-41", "Л-1", "12", "2750.25"},
+                                                   {"ТП-410", "Л-2", "5", "120.5"},
+                                                   {"ТП-5", "Ф-1234Ж", "3", "45"}}));
+  EXPECT_EQ(Locks(), 0);
+}
+
 // A base of unreadable values gives a message for every record: the first thousand are kept and the
 // rest counted.
 TEST_F(SubscriberDbf, RecordMessagesAreBounded) {
@@ -365,8 +412,8 @@ TEST_F(SubscriberDbf, RecordMessagesAreBounded) {
   info = {"до импорта"};
   EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutHouseholds);
   ASSERT_EQ(info.size(), 1002u);
-  EXPECT_EQ(info[1], "База бытовых абонентов. Строка 1 - ошибка чтения");
-  EXPECT_EQ(info[1000], "База бытовых абонентов. Строка 1000 - ошибка чтения");
+  EXPECT_EQ(info[1], "База бытовых абонентов. Строка 1 - ошибка чтения поля W");
+  EXPECT_EQ(info[1000], "База бытовых абонентов. Строка 1000 - ошибка чтения поля W");
   EXPECT_EQ(info.back(), "Еще сообщений не показано: 500");
   EXPECT_EQ(Table(".BBA").RowCount, 1500) << "every record is a row all the same";
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -32,12 +33,13 @@ namespace {
 constexpr int kRounds = 200;
 
 // The refusal that the import of one dBase file as all three subscriber bases owes: the first record, in
-// file order, with a text that the tables cannot hold, or that is longer than its table's field, in a
-// field that a base takes as text, named with that field (the meter points' fields in their columns'
-// order, of the given district's records only; then the households', then the contracts'); a file or a
-// record that cannot be read refuses the file as a whole with the reader's reason. Empty when nothing
-// stands in the way.
-std::string ExpectedRefusal(const std::string& file, int districtNo) {
+// file order, with a text that holds a control character, that the tables cannot hold, or that is longer
+// than its table's field, in a field that a base takes as text, named with that field and the row the
+// record makes in its table (the meter points' fields in their columns' order, of the given district's
+// records only, their rows after the `rowsBefore` rows of the base added to; then the households', then
+// the contracts'); a file or a record that cannot be read refuses the file as a whole with the reader's
+// reason. Empty when nothing stands in the way.
+std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBefore = 0) {
   const std::string unreadable = "Ошибка чтения базы промышленных абонентов (файл " + file + "): ";
   struct Field {
     std::string name;
@@ -58,7 +60,10 @@ std::string ExpectedRefusal(const std::string& file, int districtNo) {
         {"ABONENT", 80, false, "Абонент"},
         {"NUMCOUNTER", 30, false, "№ счетчика"},
         {"TRANSFORM", 40, false, "Трансформатор"},
-        {"LINE", 40, false, "Линия"}}},
+        {"LINE", 40, false, "Линия"},
+        // a meter's mark and the sign of its energy: a letter each, taken from a text
+        {"DEVICE", -1, false},
+        {"SUB", -1, false}}},
       {false, {{"NAME_TP", 40, false, "ТП"}, {"FIDER", 40, false, "Фидер 0.4 кВ"}}},
       {false,
        {{"NDOGOV", 20, false, "№ договора"},
@@ -76,14 +81,15 @@ std::string ExpectedRefusal(const std::string& file, int districtNo) {
     // the town goes into the address only beside the street
     const bool address = dbf.HasField("TOWN") && dbf.HasField("STREET");
     if (!address) std::erase_if(fields, [](const Field& field) { return field.most == 0; });
+    int row = base.byDistrict ? rowsBefore : 0;
+    const auto refusal = [&](const std::string& name, const std::string& reason) {
+      return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(row) + ", поле " + name + ": " + reason;
+    };
     const auto tooLong = [&](const std::string& name, std::string text, int most, const std::string& title) {
       if (static_cast<int>(Utf8Length(text)) <= most) return std::string();
-      // a control character (a zero byte among the letters of a damaged record) is shown as "?"
-      for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20) c = '?';
-      return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(dbf.RecNo()) + ", поле " + name +
-             ": текст " + QuotedText(text) + " не поместится в поле \"" + title + "\": в поле не больше " +
-             std::to_string(most) + " символов, а в тексте " + std::to_string(Utf8Length(text));
+      return refusal(name, "текст " + QuotedText(text) + " не поместится в поле \"" + title +
+                               "\": в поле не больше " + std::to_string(most) + " символов, а в тексте " +
+                               std::to_string(Utf8Length(text)));
     };
     try {
       for (bool more = dbf.First(); more; more = dbf.Next()) {
@@ -95,14 +101,34 @@ std::string ExpectedRefusal(const std::string& file, int districtNo) {
           }
           if (district != districtNo) continue;
         }
+        ++row;
         for (const Field& field : fields) {
           const std::string text = dbf.Value(field.name);
+          // a control character (a zero byte among the letters of a damaged record), each shown as "?"
+          std::string shown;
+          char32_t control = 0;
+          bool controlMet = false;
+          for (std::size_t at = 0; at < text.size();) {
+            const char32_t c = NextUtf8Char(text, at);
+            const bool isControl = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+            if (isControl && !controlMet) control = c;
+            controlMet = controlMet || isControl;
+            if (isControl)
+              shown += '?';
+            else
+              AppendUtf8(shown, c);
+          }
+          if (controlMet) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(control));
+            return refusal(field.name, "текст " + QuotedText(shown) +
+                                           " нельзя записать в таблицу: в нем управляющий символ " + code);
+          }
           std::string bytes;
           char32_t missing = 0;
           if (!TryUtf8ToCp1251(text, bytes, missing))
-            return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(dbf.RecNo()) + ", поле " +
-                   field.name + ": " + ImportTextFault(text) + " (база не в кодировке своего заголовка?)";
-          if (field.most == 0) continue;
+            return refusal(field.name, ImportTextFault(text) + " (база не в кодировке своего заголовка?)");
+          if (field.most <= 0) continue;
           const std::string taken = field.key ? StationKey(text) : text;
           if (const std::string fault = tooLong(field.name, taken, field.most, field.title); !fault.empty())
             return fault;
@@ -181,8 +207,16 @@ TEST_F(SubscriberFuzz, DamagedDbfBasesAreImportedOrRefusedByName) {
   WriteDbf(file, {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 44}, {"FIDER", 'C', 42}, {"NAME_POTR", 'C', 84}, {"NDOGOV", 'C', 22}},
            {{"7", "тп-" + letters("ш", 37), letters("ф", 40), letters("а", 80), letters("1", 20)},
             {"7", "  ТП-" + letters("Ш", 38) + " ", "1", "", "2"}});
-  // the headers of Clipper (a zero byte after the descriptors) and of Visual FoxPro (its database's name)
-  const std::vector<std::string> seeds = {valid, binary, DbfClipper(valid), DbfFoxPro(binary), ReadBytes(file)};
+  // the headers of Clipper (a zero byte after the descriptors) and of Visual FoxPro (its database's name),
+  // and household bases as a Clipper program (a field wider than 255) and Visual FoxPro 9 (varchar
+  // fields) write them
+  const std::vector<std::string> seeds = {valid,
+                                          binary,
+                                          DbfClipper(valid),
+                                          DbfFoxPro(binary),
+                                          ReadBytes(file),
+                                          ReadBytes(TestDataDir() / "dbase" / "clipper_households.dbf"),
+                                          ReadBytes(TestDataDir() / "dbase" / "vfp_households.dbf")};
 
   // Box-drawing bytes of the DOS code page written into texts of the first base, as a base kept in
   // another code page than its header tells reads: the import is refused by the record and the field of
@@ -242,8 +276,15 @@ TEST_F(SubscriberFuzz, DamagedDbfBasesAreImportedOrRefusedByName) {
     r.PathProm = r.PathByt = r.PathDog = file;
     r.AddMode = round % 2 == 1;
     r.DistrictNo = round % 3 == 0 ? 7 : 0;
+    // the rows the base has, after which the records added are numbered
+    int rowsBefore = 0;
+    if (r.AddMode && std::filesystem::exists(stem + ".BPA")) {
+      TDataFile before;
+      ReadTableFile(stem + ".BPA", before);
+      rowsBefore = before.RowCount;
+    }
     const std::string shown = ImportSubscriberBasesDbf(r, info);
-    const std::string refusal = ExpectedRefusal(file, r.DistrictNo);
+    const std::string refusal = ExpectedRefusal(file, r.DistrictNo, rowsBefore);
     if (refusal.rfind("Ошибка чтения файла \"", 0) == 0) ++textRefusals;
     if (shown.empty()) {
       ASSERT_FALSE(info.empty());

@@ -142,6 +142,35 @@ TEST(SubscriberXls, HouseholdFeeders) {
   EXPECT_EQ(Cells(t, {"NameTP", "Fider", "CountAb", "W", "Ws"}), expected);
 }
 
+// A households sheet as a person types it (tests/data/subscriber_sheets, written by openpyxl): a station
+// and a feeder ended by Alt+Enter are the station and the feeder of the other tables, and an empty row
+// before the last station ends the data, which the import says instead of leaving that station out
+// without a word.
+TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TempDir dir;
+  const std::string stem = dir / "Район";
+  TSubscriberXlsRequest r;
+  r.BaseStem = stem;
+  r.Byt = true;
+  r.PathByt = (TestDataDir() / "subscriber_sheets" / "households_line_breaks.xlsx").string();
+  std::vector<std::string> info;
+  EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutHouseholds);
+  EXPECT_EQ(info, std::vector<std::string>{"Бытовые абоненты, строка 6: пустая ячейка в столбце 1 - конец данных "
+                                           "листа, строки ниже не прочитаны"});
+  TDataFile byt;
+  ReadTableFile(stem + ".BBA", byt);
+  EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "CountAb", "W"}),
+            (Grid{{"ТП-42", "Л1", "12", "2750.25"}, {"ТП-42", "Л2", "5", "120.5"}, {"ТП-43", "Л1", "7", "300"}}));
+
+  // a sheet whose data reach its last row is read without that line
+  WriteBook(dir / "byt.xlsx", {{"ТП-1"}, {"1", "1", "2", "10"}});
+  r.PathByt = dir / "byt.xlsx";
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutHouseholds);
+  EXPECT_TRUE(info.empty());
+}
+
 TEST(SubscriberXls, MeasuredEnergiesOfInputsAndFeeders) {
   MaketFileName = (DataDir() / "maket.zr").string();
   TDataFile inputs, feeders;
@@ -199,7 +228,10 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
   EXPECT_EQ(prom.Title, "Район");
   EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "Ws"}), (Grid{{"ТП-1", "Л1", "5"}}));
   EXPECT_EQ(ReadBytes(stem + ".RSF"), oldFeeders);
-  EXPECT_EQ(info.size(), 2u) << "the industrial sheet's two lines";
+  // the industrial sheet's two lines, and where its data end: the row after them holds cells
+  EXPECT_EQ(info.size(), 3u);
+  EXPECT_EQ(info.back(), "Промышленные абоненты, строка 8: пустая ячейка в столбце 1 - конец данных листа, "
+                         "строки ниже не прочитаны");
   for (const auto& e : fs::directory_iterator(dir.Path())) EXPECT_NE(e.path().string().back(), '~') << e.path();
 
   // A workbook without a sheet, or with a cell naming a text it does not hold, is refused by name

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/office/test_dbf_writer.h"
 #include "support/fuzz_mutations.h"
@@ -234,18 +235,109 @@ TEST(DbfTable, HeaderLengthAndRecordCountMustFitTheDescriptorsAndTheFile) {
   EXPECT_EQ(open(valid + '\x1A'), prefix + "после 2 записей, указанных в заголовке, в файле еще 2 байт");
 }
 
+// Tables as Clipper and Visual FoxPro 9 keep them (tests/data/dbase, see its README): a character field
+// wider than 255 whose high byte stands in the decimal-count byte, and varchar fields whose shorter values
+// end at the length their last byte gives. Each is read as written; the same bytes under another header,
+// or a length byte or a flag field that cannot hold, are refused, never read a field from another's bytes.
+TEST(DbfTable, WideClipperFieldsAndVarcharsAreReadAsWritten) {
+  const auto walk = [](TDbfTable& dbf, const std::vector<std::string>& fields) {
+    std::vector<std::vector<std::string>> rows;
+    for (bool more = dbf.First(); more; more = dbf.Next()) {
+      rows.push_back({std::to_string(dbf.RecNo())});
+      for (const std::string& f : fields) rows.back().push_back(dbf.Value(f));
+    }
+    return rows;
+  };
+  TDbfTable dbf;
+  std::string error;
+  const std::string clipper = (TestDataDir() / "dbase" / "clipper_households.dbf").string();
+  ASSERT_TRUE(dbf.Open(clipper, error)) << error;
+  std::string address;
+  for (int i = 0; i < 7; ++i) address += "Лесная улица, дом 5, корпус 2, подъезд 3; ";
+  address = Utf8Left(address, 290);
+  ASSERT_EQ(Utf8Length(address), 290u);
+  EXPECT_EQ(walk(dbf, {"NAME_TP", "ADRES", "FIDER", "COUNTAB", "W"}),
+            (std::vector<std::vector<std::string>>{{"1", "ТП-17", address, "1", "12", "2750.25"},
+                                                   {"3", "ТП-17", "", "2", "5", "120.50"},
+                                                   {"4", "ТП-3", "Садовая, 1", "1", "7", "300.00"}}));
+
+  const std::string clipperBytes = ReadBytes(clipper);
+  TempDir dir;
+  const std::string path = dir / "база.dbf";
+  const auto open = [&](const std::string& bytes, const std::vector<std::string>& fields) {
+    WriteBytes(path, bytes);
+    TDbfTable table;
+    std::string refused;
+    if (!table.Open(path, refused)) return refused;
+    try {
+      std::string rows;
+      for (const auto& row : walk(table, fields))
+        for (const std::string& value : row) rows += value + "|";
+      return rows;
+    } catch (const TDbfReadError& e) {
+      return std::string(e.what());
+    }
+  };
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\": файл поврежден: ";
+  // a dBase IV header keeps no high byte there: its record length does not fit the fields
+  std::string dBase4 = clipperBytes;
+  dBase4[0] = '\x8B';
+  EXPECT_EQ(open(dBase4, {"FIDER"}), prefix + "длина записи 349 байт не соответствует описаниям 5 полей (93 байт)");
+  // a record length that the widths give neither way
+  std::string longer = clipperBytes;
+  longer[10] = static_cast<char>(349 % 256 + 1);
+  EXPECT_EQ(open(longer, {"FIDER"}), prefix + "длина записи 350 байт не соответствует описаниям 5 полей (93 байт)");
+  // a decimal count left in a character field of a record that its length bytes fill is no width
+  WriteDbf(path, {{"NAMETP", 'C', 8}, {"NDOG", 'C', 4}}, {{"ТП-1", "12"}});
+  std::string counted = ReadBytes(path);
+  ASSERT_EQ(counted[0], '\x03');
+  counted[32 + 17] = '\x02';
+  EXPECT_EQ(open(counted, {"NAMETP", "NDOG"}), "1|ТП-1|12|");
+
+  const std::string foxPro = (TestDataDir() / "dbase" / "vfp_households.dbf").string();
+  ASSERT_TRUE(dbf.Open(foxPro, error)) << error;
+  EXPECT_EQ(dbf.CodePage(), 1251);
+  EXPECT_EQ(walk(dbf, {"NAME_TP", "FIDER", "COUNTAB", "W"}),
+            (std::vector<std::vector<std::string>>{{"1", "ТП-41", "Л-1", "12", "2750.25"},
+                                                   {"2", "ТП-410", "Л-2", "5", "120.50"},
+                                                   {"3", "ТП-4", "", "7", "300.00"},
+                                                   {"4", "тп-5", "Ф-1234Ж", "3", "45.00"}}));
+  // Header of 456 bytes, records of 34: NAME_TP from byte 1 (6 wide), _NullFlags at byte 33, its
+  // descriptor the fifth.
+  const std::string foxProBytes = ReadBytes(foxPro);
+  // the second station fills its field, its bit clear: set, its last letter would be a length
+  std::string tooLong = foxProBytes;
+  ASSERT_EQ(tooLong[456 + 34 + 33], '\x02');
+  tooLong[456 + 34 + 33] = '\x03';
+  EXPECT_EQ(open(tooLong, {"NAME_TP"}), "Ошибка чтения файла \"" + path +
+                                            "\": запись 2, поле NAME_TP: длина значения 48 байт, а перед байтом "
+                                            "длины в поле 5 байт");
+  std::string noFlags = foxProBytes;
+  noFlags[32 + 4 * 32 + 11] = 'C';
+  EXPECT_EQ(open(noFlags, {"NAME_TP"}),
+            prefix + "у поля NAME_TP переменной длины нет поля _NullFlags с флагами длины");
+  std::string noBits = foxProBytes;
+  noBits[32 + 4 * 32 + 16] = '\0';  // _NullFlags of no bytes, the record length one less
+  noBits[10] = '\x21';
+  for (int r = 3; r >= 0; --r) noBits.erase(456 + 34 * static_cast<std::size_t>(r) + 33, 1);
+  EXPECT_EQ(open(noBits, {"NAME_TP"}), prefix + "флаг длины поля NAME_TP не помещается в поле _NullFlags (0 байт)");
+}
+
 TEST(DbfTable, DamagedFilesNeitherCrashNorReadBeyondTheFile) {
   TempDir dir;
   const std::string good = dir / "good.dbf";
   WriteDbf(good, kFields, {{"ТП-1", "1", "1.5"}, {"ТП-2", "2", "2"}, {"ТП-3", "3", "3"}, {"ТП-4", "4", "4"}}, {3});
   const std::string valid = ReadBytes(good);
-  // the same table under the headers of Clipper and of Visual FoxPro
-  const std::string seeds[] = {valid, DbfClipper(valid), DbfFoxPro(valid)};
+  // the same table under the headers of Clipper and of Visual FoxPro, and the tables of a wide Clipper
+  // field and of Visual FoxPro varchars as written
+  const std::string seeds[] = {valid, DbfClipper(valid), DbfFoxPro(valid),
+                               ReadBytes(TestDataDir() / "dbase" / "clipper_households.dbf"),
+                               ReadBytes(TestDataDir() / "dbase" / "vfp_households.dbf")};
   std::mt19937 random(46);
   const std::string path = dir / "damaged.dbf";
   int opened = 0;
-  for (int i = 0; i < 300; ++i) {
-    WriteBytes(path, Mutate(seeds[i % 3], random));
+  for (int i = 0; i < 100 * static_cast<int>(std::size(seeds)); ++i) {
+    WriteBytes(path, Mutate(seeds[static_cast<std::size_t>(i) % std::size(seeds)], random));
     TDbfTable dbf;
     std::string error;
     if (!dbf.Open(path, error)) {
