@@ -291,22 +291,22 @@ private:
   static bool IsNumberResult(std::uint64_t result) { return (result >> 48) != 0xFFFF; }
 
   // Whether a formula of the sheet whose records begin at `offset` holds a result other than the empty
-  // text. The format writes a formula never calculated with the empty text for its result (programs that
-  // write workbooks without calculating them do so for every formula); a spreadsheet program writes
-  // the empty text only for a formula that gives it, and its other formulas their results. Damage is
-  // left to the reading of the sheet, which names it.
+  // text. A formula never calculated has the empty text for its result (programs that write workbooks
+  // without calculating them give every formula so); a spreadsheet program gives it only to a formula
+  // that gives "", and its other formulas their results.
   bool SheetCalculated(std::size_t offset) const {
-    for (std::size_t pos = offset; pos + 4 <= stream_.size();) {
-      const auto* p = reinterpret_cast<const unsigned char*>(stream_.data() + pos);
-      const unsigned type = p[0] | (p[1] << 8);
-      const std::size_t length = static_cast<std::size_t>(p[2] | (p[3] << 8));
-      if (pos + 4 + length > stream_.size() || type == kEof) return false;
-      if (type == kFormula && length >= 14) {
-        std::uint64_t result = 0;
-        for (int i = 7; i >= 0; --i) result = result << 8 | p[4 + 6 + i];
+    RecordReader records(stream_, offset);
+    Record record;
+    try {
+      while (records.Next(record) && record.type != kEof) {
+        if (record.type != kFormula || record.body.size() < 14) continue;
+        Cursor in(record.body);
+        in.Skip(6);
+        const std::uint64_t result = in.Read(8);
         if (IsNumberResult(result) || (result & 0xFF) != kEmptyResult) return true;
       }
-      pos += 4 + length;
+    } catch (const TDamaged&) {
+      // the reading of the sheet names the damage where it meets it
     }
     return false;
   }
