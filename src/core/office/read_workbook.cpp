@@ -43,11 +43,11 @@ private:
 // Every worksheet kept whole as a Worksheet.
 class TWholeBook : public office::TBookSink {
 public:
-  explicit TWholeBook(const std::string& path) : budget_(path) {}
+  explicit TWholeBook(const std::string& path) : path_(path), budget_(path) {}
 
   bool WantsCells() const override { return true; }
   office::TSheetSink* Sheet(const std::string& name) override {
-    return sheets_.emplace_back(std::make_unique<TSheet>(name, strings, budget_)).get();
+    return sheets_.emplace_back(std::make_unique<TSheet>(name, path_, strings, budget_)).get();
   }
   Workbook Take() {
     Workbook book;
@@ -57,8 +57,10 @@ public:
 
 private:
   struct TSheet : office::TSheetSink {
-    TSheet(const std::string& name, const office::TStringTable& table, TCellBudget& cells)
-        : sheet(name), strings(table), budget(cells) {}
+    TSheet(const std::string& name, const std::string& path, const office::TStringTable& table, TCellBudget& cells)
+        : sheet(name), strings(table), budget(cells) {
+      sheet.SetFileName(path);
+    }
     void Number(int row, int col, double value) override {
       budget.Take(0);
       sheet.SetNumber(row, col, value);
@@ -76,10 +78,15 @@ private:
       budget.Take(text.size());
       sheet.SetText(row, col, std::string(text));
     }
+    void Unreadable(int row, int col, UnreadableCell why, std::string_view value) override {
+      budget.Take(value.size());
+      sheet.SetUnreadable(row, col, why, std::string(value));
+    }
     Worksheet sheet;
     const office::TStringTable& strings;
     TCellBudget& budget;
   };
+  std::string path_;
   TCellBudget budget_;
   std::vector<std::unique_ptr<TSheet>> sheets_;
 };

@@ -28,6 +28,12 @@ public:
     Add(row, col, CellKind::Text).text = strings.Add(text);
   }
   void Shared(int row, int col, std::uint32_t index) override { Add(row, col, CellKind::Text).text = index; }
+  void Unreadable(int row, int col, UnreadableCell why, std::string_view value) override {
+    TCell& cell = Add(row, col, CellKind::Empty);
+    cell.kind = kUnreadableKind + static_cast<std::uint32_t>(why);
+    // a formula's cell has nothing to keep: a million of them cost no texts
+    cell.text = why == UnreadableCell::ErrorValue ? strings.Add(value) : kNoText;
+  }
 
   // Cells in row and column order, the one met last kept where a cell was met twice.
   void Finish() {
@@ -62,6 +68,7 @@ private:
     return cells_.emplace_back(cell);
   }
 
+  static constexpr std::uint32_t kNoText = 0xFFFFFFFF;
   std::vector<TCell>& cells_;
   bool ordered_ = true;
 };
@@ -148,6 +155,10 @@ bool TSheetReader::CellNumber(int row, int col, double& value) const {
 std::string TSheetReader::Cell(int row, int col) const {
   const TCell* it = Find(row, col);
   if (!it) return {};
+  if (it->kind >= kUnreadableKind) {
+    const auto why = static_cast<UnreadableCell>(it->kind - kUnreadableKind);
+    throw Error(UnreadableCellMessage(path_, sheetName_, row, col, why, texts_->At(it->text)));
+  }
   const auto kind = static_cast<CellKind>(it->kind);
   if (kind != CellKind::Text) return NumberCellText(kind, it->number);
   CheckText(*it, row, col);

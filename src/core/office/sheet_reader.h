@@ -48,7 +48,9 @@ public:
 
   // The text of cell (row, col) of the first sheet, both from 1: numbers as Worksheet::CellText gives
   // them ("0.25", "250", "-1"), texts as they are, "" for an empty cell, a cell outside the sheet and
-  // when no workbook is open.
+  // when no workbook is open. A cell that holds no value the program can take (a formula without its
+  // stored result, an error value) fails with ld::Error UnreadableCellMessage naming the file, the
+  // sheet and the cell, as Worksheet::Cell does: every import that reads it says so by its cell.
   std::string Cell(int row, int col) const;
   // The number of cell (row, col) when it holds one (not a date, not a text): Cell gives
   // FloatToStrGeneral(value, 15) for it. False for any other cell.
@@ -66,7 +68,7 @@ private:
   // 1048576, well inside 24 bits.
   struct TCell {
     std::uint32_t row : 24;
-    std::uint32_t kind : 8;  // a CellKind
+    std::uint32_t kind : 8;  // a CellKind, or kUnreadableKind + an UnreadableCell
     std::uint32_t col;
     union {
       double number;
@@ -74,6 +76,8 @@ private:
     };
   };
   static_assert(sizeof(TCell) == 16);
+  // Past every CellKind: the kinds of unreadable cells (an error value's text kept as a text's is).
+  static constexpr std::uint32_t kUnreadableKind = 16;
   class TFirstSheet;
 
   // The stored cell, nullptr for an empty cell or one outside the sheet.

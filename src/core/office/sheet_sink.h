@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/office/workbook.h"
+
 namespace ld::office {
 
 // Texts packed one after another in one buffer: millions of them cost their bytes and one offset each.
@@ -48,6 +50,8 @@ public:
   virtual void Text(int row, int col, std::string_view text) = 0;
   // Entry `index` of the book's shared texts (the reader has checked that it exists).
   virtual void Shared(int row, int col, std::uint32_t index) = 0;
+  // A cell that holds no value the program can take; value: an error value as the file writes it.
+  virtual void Unreadable(int row, int col, UnreadableCell why, std::string_view value) = 0;
 };
 
 // A workbook as it is read: the shared texts, filled before any cell refers to them, and the sheets.

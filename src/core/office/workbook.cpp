@@ -1,5 +1,8 @@
 #include "core/office/workbook.h"
 
+#include "core/base/error.h"
+#include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/office/number_formats.h"
 
@@ -40,15 +43,39 @@ const std::int64_t kSerialEpoch = DaysFromCivil(1899, 12, 30);
 
 }  // namespace
 
+std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
+  if (why == UnreadableCell::ErrorValue) return "значение ошибки " + QuotedText(value);
+  return "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+}
+
+std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,
+                                  UnreadableCell why, std::string_view value) {
+  return ImportCellMessage(file, sheet, row, col, UnreadableCellReason(why, value));
+}
+
 const SheetCell& Worksheet::Cell(int row, int col) const {
+  if (!unreadable_.empty())
+    if (const auto it = unreadable_.find({row, col}); it != unreadable_.end())
+      throw Error(UnreadableCellMessage(file_, name_, row, col, it->second.first, it->second.second));
   const auto it = cells_.find({row, col});
   return it == cells_.end() ? kEmptyCell : it->second;
 }
 
-SheetCell& Worksheet::At(int row, int col) {
+void Worksheet::Extend(int row, int col) {
   if (row > lastRow_) lastRow_ = row;
   if (col > lastCol_) lastCol_ = col;
+}
+
+SheetCell& Worksheet::At(int row, int col) {
+  Extend(row, col);
+  if (!unreadable_.empty()) unreadable_.erase({row, col});
   return cells_[{row, col}];
+}
+
+void Worksheet::SetUnreadable(int row, int col, UnreadableCell why, std::string value) {
+  Extend(row, col);
+  cells_.erase({row, col});
+  unreadable_[{row, col}] = {why, std::move(value)};
 }
 
 void Worksheet::SetNumber(int row, int col, double value) {

@@ -1,14 +1,29 @@
 #pragma once
 // A spreadsheet workbook as the system exchanges it: sheets of cells holding numbers, texts and dates.
 // Files: .xlsx is written and read, the legacy .xls is read (see xlsx_file.h, xls_file.h).
+#include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace ld {
 
 enum class CellKind { Empty, Number, Text, Date };
+
+// Why a cell of a read workbook holds no value the program can take. The program computes no formula:
+// a formula whose result its file does not hold (a program that writes workbooks without calculating
+// them writes its formulas so) and an error value ("#DIV/0!", "#N/A") would otherwise read as an empty
+// cell, that is as 0, without a word.
+enum class UnreadableCell : std::uint8_t { FormulaWithoutResult, ErrorValue };
+
+// The reason a message gives for such a cell: "формула без вычисленного значения: откройте книгу в
+// табличной программе и сохраните ее", or 'значение ошибки "#DIV/0!"' (value: the error as written).
+std::string UnreadableCellReason(UnreadableCell why, std::string_view value);
+// 'Ошибка чтения файла "<file>": лист "<sheet>", ячейка <B5>: <reason>', the reason as above.
+std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,
+                                  UnreadableCell why, std::string_view value);
 
 struct SheetCell {
   CellKind kind = CellKind::Empty;
@@ -26,13 +41,22 @@ public:
   const std::string& Name() const { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }
 
-  // The cell at (row, col); an empty cell anywhere nothing was stored.
+  // The cell at (row, col); an empty cell anywhere nothing was stored. Fails with ld::Error
+  // (UnreadableCellMessage, naming FileName()) for a cell stored as unreadable: whatever reads a cell
+  // (CellText, IsEmpty) names it so, and none takes it for an empty one.
   const SheetCell& Cell(int row, int col) const;
   void SetNumber(int row, int col, double value);
   void SetText(int row, int col, std::string text);
   void SetDate(int row, int col, double serial);
   void SetBold(int row, int col, bool bold = true);
   void Set(int row, int col, SheetCell cell);
+  // A cell whose value cannot be read (value: an error value as the file writes it); a value stored
+  // later at its place replaces it, as it replaces any cell.
+  void SetUnreadable(int row, int col, UnreadableCell why, std::string value = {});
+
+  // The file the sheet was read from, which the refusal of an unreadable cell names.
+  const std::string& FileName() const { return file_; }
+  void SetFileName(std::string file) { file_ = std::move(file); }
 
   // The cell as text: numbers in general format with 15 significant digits ("12.5", "1E-5", with the
   // decimal separator of FormatSettings), dates
@@ -44,14 +68,19 @@ public:
   int LastRow() const { return lastRow_; }
   int LastCol() const { return lastCol_; }
 
-  // Stored cells in row order, then column order.
+  // Stored cells in row order, then column order; the unreadable ones apart, with why and their value.
   const std::map<std::pair<int, int>, SheetCell>& Cells() const { return cells_; }
+  using TUnreadable = std::pair<UnreadableCell, std::string>;
+  const std::map<std::pair<int, int>, TUnreadable>& UnreadableCells() const { return unreadable_; }
 
 private:
   SheetCell& At(int row, int col);
+  void Extend(int row, int col);
 
   std::string name_;
+  std::string file_;
   std::map<std::pair<int, int>, SheetCell> cells_;
+  std::map<std::pair<int, int>, TUnreadable> unreadable_;
   int lastRow_ = 0;
   int lastCol_ = 0;
 };
@@ -72,7 +101,9 @@ std::string NumberCellText(CellKind kind, double value);
 // Reads a workbook from a file: .xlsx by its zip signature, legacy .xls by its compound-document
 // signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>": <reason>',
 // also when the cells kept whole would take more memory than 32 MB and 200 bytes for each byte of the
-// file (a small file of a great many cells, or of many cells naming one long text).
+// file (a small file of a great many cells, or of many cells naming one long text). A cell holding a
+// formula without its stored result, or an error value, is kept as unreadable (Worksheet::SetUnreadable):
+// the workbook is read, and whatever reads that cell is refused naming it.
 Workbook ReadWorkbook(const std::string& path);
 
 // The names of the worksheets of a workbook file in its order, reading none of their cells (empty for

@@ -272,6 +272,45 @@ private:
     return letters + std::to_string(row);
   }
 
+  // The text of an error value's code, as a spreadsheet shows it.
+  static std::string ErrorText(std::uint8_t code) {
+    switch (code) {
+      case 0x00: return "#NULL!";
+      case 0x07: return "#DIV/0!";
+      case 0x0F: return "#VALUE!";
+      case 0x17: return "#REF!";
+      case 0x1D: return "#NAME?";
+      case 0x24: return "#NUM!";
+      case 0x2A: return "#N/A";
+      default: return "#" + std::to_string(code);
+    }
+  }
+
+  // A formula's result: a number, or below 0xFFFF in its top two bytes, its kind in its first byte.
+  enum : std::uint8_t { kTextResult = 0, kBoolResult = 1, kErrorResult = 2, kEmptyResult = 3 };
+  static bool IsNumberResult(std::uint64_t result) { return (result >> 48) != 0xFFFF; }
+
+  // Whether a formula of the sheet whose records begin at `offset` holds a result other than the empty
+  // text. A formula never calculated has the empty text for its result (programs that write workbooks
+  // without calculating them give every formula so); a spreadsheet program gives it only to a formula
+  // that gives "", and its other formulas their results.
+  bool SheetCalculated(std::size_t offset) const {
+    RecordReader records(stream_, offset);
+    Record record;
+    try {
+      while (records.Next(record) && record.type != kEof) {
+        if (record.type != kFormula || record.body.size() < 14) continue;
+        Cursor in(record.body);
+        in.Skip(6);
+        const std::uint64_t result = in.Read(8);
+        if (IsNumberResult(result) || (result & 0xFF) != kEmptyResult) return true;
+      }
+    } catch (const TDamaged&) {
+      // the reading of the sheet names the damage where it meets it
+    }
+    return false;
+  }
+
   static double RkValue(std::uint32_t rk) {
     double value = 0;
     if (rk & 0x02) {
@@ -289,6 +328,7 @@ private:
     Record record;
     if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + info.name + "\" не найден");
     int formulaRow = 0, formulaCol = 0;  // a formula whose text result follows in a STRING record
+    const bool calculated = SheetCalculated(info.offset);
     while (records.Next(record)) {
       if (record.type == kEof) return records.Pos();
       Cursor in(record.body);
@@ -336,22 +376,30 @@ private:
           const int row = in.U16() + 1, col = in.U16() + 1;
           in.U16();
           const std::uint8_t value = in.U8();
-          if (in.U8() == 0) sheet.Number(row, col, value ? 1 : 0);
+          if (in.U8() == 0)
+            sheet.Number(row, col, value ? 1 : 0);
+          else
+            sheet.Unreadable(row, col, UnreadableCell::ErrorValue, ErrorText(value));
           break;
         }
         case kFormula: {
           const int row = in.U16() + 1, col = in.U16() + 1;
           const std::uint16_t xf = in.U16();
           const std::uint64_t result = in.Read(8);
-          if ((result >> 48) != 0xFFFF) {
-            double value = 0;
-            std::memcpy(&value, &result, sizeof value);
-            StoreNumber(sheet, row, col, xf, value);
-          } else if ((result & 0xFF) == 0) {
+          const std::uint8_t kind = result & 0xFF, value = (result >> 16) & 0xFF;
+          if (IsNumberResult(result)) {
+            double number = 0;
+            std::memcpy(&number, &result, sizeof number);
+            StoreNumber(sheet, row, col, xf, number);
+          } else if (kind == kTextResult) {
             formulaRow = row;
             formulaCol = col;
-          } else if ((result & 0xFF) == 1) {
-            sheet.Number(row, col, ((result >> 16) & 0xFF) ? 1 : 0);
+          } else if (kind == kBoolResult) {
+            sheet.Number(row, col, value ? 1 : 0);
+          } else if (kind == kErrorResult) {
+            sheet.Unreadable(row, col, UnreadableCell::ErrorValue, ErrorText(value));
+          } else if (kind == kEmptyResult && !calculated) {
+            sheet.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
           }
           break;
         }

@@ -15,7 +15,9 @@ void WriteXlsx(const std::string& path, const Workbook& book);
 
 // Reads every worksheet of an .xlsx file in the workbook's order: shared and inline strings, numbers,
 // booleans (as 0 and 1), formula results, and dates (numbers whose cell format is a date format and
-// whose value a calendar can show). A workbook without its formats part is read without dates; parts
+// whose value a calendar can show). Error values, and formulas without their results in a sheet where
+// no formula holds one (a sheet never calculated), are kept as unreadable cells; a formula without its
+// result in a calculated sheet gave the empty text. A workbook without its formats part is read without dates; parts
 // may declare Windows-1251. Sheets and the table of texts are parsed as they are unpacked, so their size
 // is bounded only by what the package may unpack to. Fails with ld::Error 'Ошибка чтения файла
 // "<path>": <reason>', also for a cell reference that names no cell ("A0"), a number beyond the doubles

@@ -291,10 +291,16 @@ NumberText ParseNumber(std::string_view text, double& value) {
 }
 
 // The cells of a sheet: rows (<row>) of its one <sheetData>, each row's cells (<c>) in it, of a cell its
-// value (<v>) or its inline text (<is>, its <t> or its runs' <t>), and its formula (<f>), which is not
-// read. Rows and cells may stand in any order, as some programs write them, but each once: a row or cell
-// met again would replace the one before it unseen. A cell's reference names the row it stands in; a
+// value (<v>) or its inline text (<is>, its <t> or its runs' <t>), and its formula (<f>), whose text is
+// not read. Rows and cells may stand in any order, as some programs write them, but each once: a row or
+// cell met again would replace the one before it unseen. A cell's reference names the row it stands in; a
 // row without its number is the one after the row before, or the one its first cell's reference names.
+//
+// A formula's value is the result its program stored. A formula cell without one is an empty text
+// where the sheet was calculated (a spreadsheet program writes a formula that gives "" so, with no <v>),
+// and a formula never calculated where no formula of the sheet holds a result (programs that write
+// workbooks without calculating them write every formula so): such a cell is unreadable, as is an error
+// value, never an empty one.
 class SheetPart : public office::TStructuredPart {
 public:
   SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<bool>& dateStyle, double dateShift)
@@ -312,6 +318,9 @@ protected:
         break;
       case kCell:
         StartCell(attrs);
+        break;
+      case kFormula:
+        formula_ = true;
         break;
       case kValue:
       case kInline:
@@ -331,6 +340,8 @@ protected:
       Store();
     else if (rule == kRow)
       EndRow();
+    else if (rule == kSheet && !calculated_)
+      for (const auto& [row, col] : withoutResult_) sheet_.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
   }
 
   void Content(int rule, std::string_view text) override {
@@ -416,9 +427,23 @@ private:
     style_ = ToInt(AttrValue(attrs, "s"), 0);
     value_.clear();
     values_ = 0;
+    formula_ = false;
   }
 
   void Store() {
+    if (formula_) {
+      // a text result may be the empty text; a number, a boolean or an error never is
+      const bool result = type_ == "str" || type_ == "inlineStr" ? values_ > 0 : !value_.empty();
+      if (!result) {
+        // which of the two it is, the sheet's other formulas tell once it is read whole
+        if (!calculated_) withoutResult_.emplace_back(row_, col_);
+        return;
+      }
+      if (!calculated_) {
+        calculated_ = true;
+        withoutResult_ = {};
+      }
+    }
     if (type_ == "s") {
       if (value_.empty()) return;
       // a text the table does not hold is damage, not an empty cell: the row would lose it unseen
@@ -427,8 +452,10 @@ private:
         FailCell("ячейка " + SheetCellName(row_, col_) + " ссылается на строку \"" + value_ + "\", которой нет в таблице строк");
       else
         sheet_.Shared(row_, col_, static_cast<std::uint32_t>(index));
-    } else if (type_ == "inlineStr" || type_ == "str" || type_ == "e") {
+    } else if (type_ == "inlineStr" || type_ == "str") {
       if (!value_.empty()) sheet_.Text(row_, col_, DecodeEscapes(value_));
+    } else if (type_ == "e") {
+      if (!value_.empty()) sheet_.Unreadable(row_, col_, UnreadableCell::ErrorValue, DecodeEscapes(value_));
     } else if (type_ == "b") {
       if (value_.empty()) return;
       if (value_ == "1" || office::EqualNoCaseAscii(value_, "true"))
@@ -492,6 +519,9 @@ private:
   int style_ = 0;
   std::string value_;
   int values_ = 0;  // the cell's values met: <v> and <is>
+  bool formula_ = false;  // the cell holds a formula
+  bool calculated_ = false;  // a formula of the sheet holds its result
+  std::vector<std::pair<int, int>> withoutResult_;  // formula cells without a result, until one has it
   bool cellFault_ = false;
 };
 

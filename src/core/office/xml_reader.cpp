@@ -64,9 +64,10 @@ struct XmlEvents {
     }
     if (context.skipFrom != 0) return;
     const XmlName element = SplitName(context, name);
-    // the root's namespace is the part's own, which tells the elements to skip from the root on
+    // the root's namespace is the part's own, which tells the elements to skip below the root; the root
+    // itself is never skipped, or a part of another root would read as an empty one without a word
     if (context.depth == 1) handler.rootNs_ = std::string(element.ns);
-    if (handler.Skips(element)) {
+    if (context.depth > 1 && handler.Skips(element)) {
       context.skipFrom = context.depth;
       return;
     }

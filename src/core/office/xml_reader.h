@@ -63,7 +63,7 @@ protected:
   }
   void Spend(std::uint64_t work) { work_ += work; }
   // An element whose content, itself included, the handler never sees (an extension's); its elements
-  // still count as work and depth.
+  // still count as work and depth. The part's root is always seen, whatever its name.
   virtual bool Skips(const XmlName& /*name*/) const { return false; }
   // Where the element or text being handed over stands in the part, and how many bytes its own markup
   // takes there (0 for the end of an empty-element tag).

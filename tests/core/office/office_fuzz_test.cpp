@@ -8,6 +8,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -31,9 +32,19 @@ void ExpectNamed(const std::string& path, const Error& e) {
   ASSERT_GT(text.size(), ("Ошибка чтения файла \"" + path + "\": ").size());
 }
 
+// What reading a cell gives: its text, or the refusal's message.
+std::string TextOrRefusal(const std::function<std::string()>& read) {
+  try {
+    return read();
+  } catch (const Error& e) {
+    return e.what();
+  }
+}
+
 // Reads one damaged file; false (with a test failure) when a refusal does not name it. The district's
 // sheet reader, which keeps the first sheet alone in its own form, must show that sheet's cells as the
-// whole workbook does, or refuse with the file's name.
+// whole workbook does, or refuse with the file's name; a cell that holds no readable value is refused
+// by both alike, naming the file.
 void ReadOrRefuse(const std::string& path, int& refused) {
   std::optional<Workbook> book;
   try {
@@ -57,6 +68,11 @@ void ReadOrRefuse(const std::string& path, int& refused) {
   const Worksheet& first = book->sheets.front();
   for (const auto& [at, cell] : first.Cells())
     ASSERT_EQ(reader.Cell(at.first, at.second), first.CellText(at.first, at.second)) << at.first << ":" << at.second;
+  for (const auto& [at, why] : first.UnreadableCells()) {
+    const std::string refusal = TextOrRefusal([&, at = at] { return first.CellText(at.first, at.second); });
+    ASSERT_EQ(refusal.rfind("Ошибка чтения файла \"" + path + "\": лист ", 0), 0u) << refusal;
+    ASSERT_EQ(TextOrRefusal([&, at = at] { return reader.Cell(at.first, at.second); }), refusal);
+  }
   ASSERT_EQ(reader.Cell(first.LastRow() + 1, 1), "");
 }
 
@@ -99,6 +115,28 @@ std::string LongTextNamedByManyCells() {
   std::string sheet = Rec(0x0809, U16(0x0600) + U16(0x10) + U32(0) + U32(0));
   for (unsigned row = 0; row < 300; ++row) sheet += Rec(0x00FD, U16(row) + U16(0) + U16(0) + U32(0));
   return XlsContainer(globals + sheet + Rec(0x000A, ""));
+}
+
+// Two sheets of formulas and error values: one calculated, with the empty text, a number, a text and an
+// error for results and a typed error value; one whose formulas hold no result, one of them met again as
+// a number.
+std::string FormulasAndErrors() {
+  const auto formula = [](unsigned row, unsigned col, std::uint32_t low, std::uint32_t high) {
+    return Rec(0x0006, U16(row) + U16(col) + U16(0) + U32(low) + U32(high) + U16(0) + U32(0) + U16(3) + '\x1E' + U16(1));
+  };
+  const std::string calculated = formula(0, 0, 3, 0xFFFF0000) + formula(0, 1, 0, 0x413BD9B0) + formula(0, 2, 0, 0xFFFF0000) +
+                                 Rec(0x0207, U16(4) + '\0' + "F-10") + formula(0, 3, 0x00070002, 0xFFFF0000) +
+                                 Rec(0x0205, U16(0) + U16(4) + U16(0) + '\x2A' + '\x01');
+  const std::string uncalculated = formula(0, 0, 3, 0xFFFF0000) + formula(1, 0, 3, 0xFFFF0000) +
+                                   Rec(0x0203, U16(1) + U16(0) + U16(0) + U32(0) + U32(0x40B57C80));
+  const std::string bof = Rec(0x0809, U16(0x0600) + U16(5) + U32(0) + U32(0));
+  const auto entry = [](std::size_t at, const std::string& name) {
+    return Rec(0x0085, U32(std::uint32_t(at)) + U16(0) + static_cast<char>(name.size()) + '\0' + name);
+  };
+  const std::string sheetBof = Rec(0x0809, U16(0x0600) + U16(0x10) + U32(0) + U32(0));
+  const std::size_t first = bof.size() + entry(0, "A").size() + entry(0, "B").size() + 4;
+  const std::string one = sheetBof + calculated + Rec(0x000A, ""), two = sheetBof + uncalculated + Rec(0x000A, "");
+  return XlsContainer(bof + entry(first, "A") + entry(first + one.size(), "B") + Rec(0x000A, "") + one + two);
 }
 
 TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
@@ -144,6 +182,24 @@ TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
     } catch (const Error& e) {
       EXPECT_EQ(std::string(e.what()), refusal);
     }
+  }
+
+  // A sound seed of formulas and error values, each cell read or named as its sheet says.
+  const std::string formulas = FormulasAndErrors();
+  WriteBytes(path, formulas);
+  const Workbook book = ReadWorkbook(path);
+  ASSERT_EQ(book.sheets.size(), 2u);
+  const std::string named = "Ошибка чтения файла \"" + path + "\": лист ";
+  const std::string uncalculated = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+  std::vector<std::string> cells;
+  for (const auto& [sheet, row, col] : std::vector<std::tuple<int, int, int>>{{0, 1, 1}, {0, 1, 2}, {0, 1, 3}, {0, 1, 4}, {0, 1, 5}, {1, 1, 1}, {1, 2, 1}})
+    cells.push_back(TextOrRefusal([&, sheet = sheet, row = row, col = col] { return book.sheets[sheet].CellText(row, col); }));
+  ASSERT_EQ(cells, (std::vector<std::string>{"", "1825200", "F-10", named + "\"A\", ячейка D1: значение ошибки \"#DIV/0!\"",
+                                             named + "\"A\", ячейка E1: значение ошибки \"#N/A\"",
+                                             named + "\"B\", ячейка A1: " + uncalculated, "5500.5"}));
+  for (int round = 0; round < kRounds / 4; ++round) {
+    WriteBytes(path, Mutate(formulas, random));
+    ReadOrRefuse(path, refused);
   }
 
   // Seeds of their own: a text cell naming a text past the table, and a workbook without a sheet.
@@ -313,7 +369,12 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
       {with(2, R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="sheet.xml" TargetMode="External"/></Relationships>)"), false},
       {with(3, "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"windows-1251\"?><sst><si><t>ТП-41</t></si><si><t>ТП</t></si></sst>"), false},
       {with(4, R"(<styleSheet xmlns:x="o"><cellXfs><xf numFmtId="0"/><x:xf numFmtId="14"/><xf numFmtId="164"/><xf numFmtId="14"/></cellXfs></styleSheet>)"), true},
-      {with(5, R"(<worksheet xmlns="http://purl.oclc.org/ooxml/spreadsheetml/main"><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row></sheetData></worksheet>)"), true}};
+      {with(5, R"(<worksheet xmlns="http://purl.oclc.org/ooxml/spreadsheetml/main"><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row></sheetData></worksheet>)"), true},
+      // formulas without their results, in a sheet never calculated and in one calculated, and error
+      // values: read or named by their cell; a root that is an extension list is damage
+      {with(5, sheetHead + R"(<c r="A1"><f>1825000+200</f><v></v></c><c r="B1"><f t="shared" si="0"/></c><c r="C1" t="e"><v>#N/A</v></c>)" + sheetTail), true},
+      {with(5, sheetHead + R"(<c r="A1"><f>IF(B1=0,"",1)</f></c><c r="B1"><f>2750.25*2</f><v>5500.5</v></c><c r="C1" t="e"><f>1/0</f><v>#DIV/0!</v></c>)" + sheetTail), true},
+      {with(5, R"(<extLst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><ext><sheetData/></ext></extLst>)"), false}};
   for (const TSeed& seed : seeds) {
     Zip(seed.parts, path);
     std::string error;

@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/classic_numbers.h"
 #include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "support/test_env.h"
 #include "support/xls_builder.h"
 #include "support/zip_builder.h"
@@ -234,6 +238,54 @@ TEST(SheetReader, EachTextIsCheckedOnceAndARefusalNamesTheCellRead) {
   sheet.SetTextCheck([](std::string_view text) { return text == "ТП-1" ? std::string("не годится") : std::string(); });
   EXPECT_EQ(read(1, 2), refusal(second, "B1"));
   EXPECT_EQ(read(1, 1), "плохо");
+}
+
+// Workbooks that real programs wrote (tests/data/sheets): a formula whose result the file holds reads
+// as that result, one whose result it does not hold (openpyxl, xlwt) and an error value are named by
+// their cell, alike by the first-sheet reader and the whole workbook's, in .xlsx and .xls. A formula that
+// gives the empty text reads as an empty cell in a calculated sheet, however its program writes it.
+TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
+  const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+  const std::string divided = "значение ошибки \"#DIV/0!\"", missing = "значение ошибки \"#N/A\"";
+  // C2 H2 R2 H3 R3 H4 L4 R4: a name, an input's P, its Q, two errors, a meter's W, the empty text, a number
+  const std::vector<std::pair<int, int>> at = {{2, 3}, {2, 8}, {2, 18}, {3, 8}, {3, 18}, {4, 8}, {4, 12}, {4, 18}};
+  const std::vector<std::string> uncalculated = {"Ввод 1", formula, "600", formula, formula, formula, formula, "10"};
+  const std::vector<std::string> calculated = {"Ввод 1", "1825200", "600", divided, missing, "5500.5", "", "10"};
+  for (const auto& [file, expected] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+           {"inputs_openpyxl.xlsx", uncalculated},
+           {"inputs_xlwt.xls", uncalculated},
+           {"inputs_libreoffice.xls", calculated},
+           {"inputs_libreoffice.xlsx", calculated},
+           {"inputs_gnumeric.xls", calculated},
+           {"inputs_gnumeric.xlsx", calculated},
+           {"inputs_gnumeric_resaved.xlsx", calculated}}) {
+    const std::string path = (TestDataDir() / "sheets" / file).string();
+    const Workbook book = ReadWorkbook(path);
+    TSheetReader sheet;
+    sheet.Open(path);
+    ASSERT_EQ(sheet.SheetName(), "Замеры") << file;
+    // each cell's text, or its refusal's reason once the refusal was checked to name the file and the cell
+    const auto read = [&](const std::function<std::string()>& cell, int row, int col) {
+      try {
+        return cell();
+      } catch (const Error& e) {
+        const std::string named = "Ошибка чтения файла \"" + path + "\": лист \"Замеры\", ячейка " + SheetCellName(row, col) + ": ";
+        const std::string what = e.what();
+        EXPECT_EQ(what.rfind(named, 0), 0u) << what;
+        return what.substr(std::min(named.size(), what.size()));
+      }
+    };
+    std::vector<std::string> first, whole;
+    for (const auto& [row, col] : at) {
+      first.push_back(read([&, row = row, col = col] { return sheet.Cell(row, col); }, row, col));
+      whole.push_back(read([&, row = row, col = col] { return book.sheets.at(0).CellText(row, col); }, row, col));
+    }
+    EXPECT_EQ(first, expected) << file;
+    EXPECT_EQ(whole, expected) << file;
+    // an import that takes a number cell's number without its text never takes an unreadable one for 0
+    double number = 0;
+    EXPECT_EQ(sheet.CellNumber(2, 8, number), expected == calculated) << file;
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -179,7 +180,15 @@ TEST(Xlsx, ReadsWorkbookOfAnotherProgram) {
   EXPECT_EQ(s.Cell(3, 3).number, 1);
   EXPECT_EQ(s.Cell(3, 4).kind, CellKind::Number);  // quoted "day" and [Red] hold no date letter
   EXPECT_EQ(s.CellText(3, 5), "Фидер");
-  EXPECT_EQ(s.CellText(5, 1), "#N/A");
+  // an error value is no text of the cell: whatever reads it is refused naming it
+  for (const auto& read : std::vector<std::function<void()>>{[&] { s.CellText(5, 1); }, [&] { s.IsEmpty(5, 1); }}) {
+    try {
+      read();
+      ADD_FAILURE() << "an error value was read";
+    } catch (const ld::Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": лист \"Замеры\", ячейка A5: значение ошибки \"#N/A\"");
+    }
+  }
   EXPECT_EQ(s.CellText(5, 2), "08.03.2024 10:00:00");
   EXPECT_EQ(s.LastRow(), 5);
 
@@ -300,6 +309,45 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
       EXPECT_EQ(std::string(e.what()), prefix + reason);
     }
   }
+}
+
+// The program computes no formula. A formula whose result the sheet does not hold is an empty text where
+// another formula of the sheet holds its result (a spreadsheet program writes "" so), and otherwise a
+// formula never calculated, named by its cell as an error value is; each sheet tells for itself.
+TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableInASheetNeverCalculated) {
+  ld::test::TempDir dir;
+  const std::string path = dir / "замеры.xlsx";
+  const auto sheet = [](const std::string& cells) { return "<worksheet><sheetData><row r=\"2\">" + cells + "</row></sheetData></worksheet>"; };
+  WriteZip(path, {{"_rels/.rels", kRootRels},
+                  {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Вводы" r:id="rId1"/><sheet name="Фидеры" r:id="rId2"/></sheets></workbook>)"},
+                  {"xl/_rels/workbook.xml.rels", R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="s1.xml"/>)"
+                                                 R"(<Relationship Id="rId2" Type="x/worksheet" Target="s2.xml"/></Relationships>)"},
+                  // the formulas without a result stand before and after the one with its result
+                  {"xl/s1.xml", sheet(R"(<c r="A2"><f>IF(B2=0,"",1)</f></c><c r="B2"><f>1825000+200</f><v>1825200</v></c>)"
+                                      R"(<c r="C2"><f t="shared" si="0"/><v></v></c>)")},
+                  {"xl/s2.xml", sheet(R"(<c r="A2"><f>2750.25*2</f><v></v></c><c r="B2"><f t="shared" si="0"/></c>)"
+                                      R"(<c r="C2" t="e"><v>#REF!</v></c><c r="D2"><v>5</v></c>)")}});
+  const ld::Workbook book = ld::ReadWorkbook(path);
+  ASSERT_EQ(book.sheets.size(), 2u);
+  const ld::Worksheet& inputs = book.sheets[0];
+  EXPECT_EQ((std::vector<bool>{inputs.IsEmpty(2, 1), inputs.IsEmpty(2, 3)}), (std::vector<bool>{true, true}));
+  EXPECT_EQ(inputs.Cell(2, 2).number, 1825200);
+  const ld::Worksheet& feeders = book.sheets[1];
+  const auto refusal = [&](int col) {
+    try {
+      return feeders.CellText(2, col);
+    } catch (const ld::Error& e) {
+      return std::string(e.what());
+    }
+  };
+  const std::string prefix = "Ошибка чтения файла \"" + path + "\": лист \"Фидеры\", ячейка ";
+  const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+  EXPECT_EQ((std::vector<std::string>{refusal(1), refusal(2), refusal(3), refusal(4)}),
+            (std::vector<std::string>{prefix + "A2: " + formula, prefix + "B2: " + formula,
+                                      prefix + "C2: значение ошибки \"#REF!\"", "5"}));
+  EXPECT_EQ(feeders.LastCol(), 4);
+  EXPECT_EQ(feeders.UnreadableCells().size(), 3u);
+  EXPECT_EQ(feeders.Cells().size(), 1u) << "an unreadable cell is none of the readable ones";
 }
 
 // The C library's numbers follow the Russian locale (a decimal comma) while the object lives, as in the
@@ -581,6 +629,10 @@ TEST(Xlsx, ValuesStandOnlyWhereTheFormatPutsThem) {
             damaged("xl/styles.xml", "элемент \"xf\" внутри \"fonts\", где его быть не может")},
            // a part whose root is another element, or of another namespace
            {{head + row2 + tail, "<sheetData " + ns + "/>", styles}, damaged(stringsPart, "корневой элемент части \"sheetData\", а не \"sst\"")},
+           // an extension list for a root is no part of its own: the sheet would be empty, the formats none
+           {{"<extLst " + ns + R"(><ext uri="{0}"><sheetData><row r="2"><c r="D2"><v>9</v></c></row></sheetData></ext></extLst>)", strings, styles},
+            damaged(sheetPart, "корневой элемент части \"extLst\", а не \"worksheet\"")},
+           {{head + row2 + tail, strings, "<extLst " + ns + "/>"}, damaged("xl/styles.xml", "корневой элемент части \"extLst\", а не \"styleSheet\"")},
            {{R"(<worksheet xmlns="urn:other"><sheetData/></worksheet>)", strings, styles},
             damaged(sheetPart, "корневой элемент \"worksheet\" в чужом пространстве имен \"urn:other\"")}}) {
     write(parts(book));
@@ -613,6 +665,10 @@ TEST(Xlsx, ValuesStandOnlyWhereTheFormatPutsThem) {
   }
   write(parts({head + row2 + tail, bom + declared("UTF-8") + strings, bom + styles}));
   EXPECT_EQ(read(), sound);
+  // Python's XML writer declares the name in lower case, in single quotes
+  const std::string python = "<?xml version='1.0' encoding='utf-8'?>";
+  write(parts({bom + python + head + row2 + tail, bom + python + strings, styles}));
+  EXPECT_EQ(read(), sound);
   // the document reader refuses it alike, in its text and in its other parts
   const std::string docx = dir / "акт.docx";
   const std::string docRels = R"(<Relationships><Relationship Id="rId1" Type="x/officeDocument" Target="word/document.xml"/></Relationships>)";
@@ -626,6 +682,7 @@ TEST(Xlsx, ValuesStandOnlyWhereTheFormatPutsThem) {
     }
   };
   EXPECT_EQ(openDocx(docRels, bom + declared("UTF-8") + body), "ТП-41");
+  EXPECT_EQ(openDocx(docRels, python + body), "ТП-41");
   EXPECT_EQ(openDocx(docRels, bom + declared("windows-1251") + body),
             "Ошибка чтения файла \"" + docx + "\": документ записан не в кодировке UTF-8");
   // (how the document reader words the damage of a part around the reason is its own)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -137,7 +138,7 @@ TEST(Xls, ReadsEveryCellRecordOfBothVersions) {
   sheet += Record(0x0207, Rec().U16(5).U8(0).Bytes("Caf\xE9!"));  // one byte a character: Latin-1
   sheet += Record(0x0006, Rec().U16(3).U16(1).U16(0).U32(0x00010001).U32(0xFFFF0000).Bytes(std::string(6, '\0')));
   sheet += Record(0x0205, Rec().U16(3).U16(2).U16(0).U8(1).U8(0));
-  sheet += Record(0x0205, Rec().U16(3).U16(3).U16(0).U8(7).U8(1));  // an error value: no cell
+  sheet += Record(0x0205, Rec().U16(3).U16(3).U16(0).U8(7).U8(1));  // an error value: unreadable
   sheet += Record(0x0203, Rec().U16(4).U16(0).U16(1).F64(1e300));  // a date format on no date: a number
   sheet += Record(0x000A, Rec());
   TempDir dir;
@@ -156,7 +157,12 @@ TEST(Xls, ReadsEveryCellRecordOfBothVersions) {
   EXPECT_EQ(s.CellText(4, 1), "Café!");
   EXPECT_EQ(s.Cell(4, 2).number, 1);
   EXPECT_EQ(s.Cell(4, 3).number, 1);
-  EXPECT_TRUE(s.IsEmpty(4, 4));
+  try {
+    s.IsEmpty(4, 4);
+    ADD_FAILURE() << "an error value was read";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": лист \"Замер\", ячейка D4: значение ошибки \"#DIV/0!\"");
+  }
   EXPECT_EQ(s.Cell(5, 1).kind, CellKind::Number);
   EXPECT_EQ(s.Cell(5, 1).number, 1e300);
 
@@ -187,6 +193,73 @@ TEST(Xls, ReadsEveryCellRecordOfBothVersions) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": файл поврежден (листы книги перекрываются)");
   }
+}
+
+// A BIFF8 workbook of these sheets, each its name and its cell records, in their order.
+std::string Sheets(const std::vector<std::pair<std::string, std::string>>& sheets) {
+  const std::string bof = Record(0x0809, Rec().U16(0x0600).U16(5).U32(0).U32(0));
+  const auto entry = [](std::size_t at, const std::string& name) {
+    return Record(0x0085, Rec().U32(std::uint32_t(at)).U8(0).U8(0).U8(unsigned(Utf8Length(name))).U8(1).Wide(name));
+  };
+  std::size_t at = bof.size() + Record(0x000A, Rec()).size();
+  for (const auto& [name, cells] : sheets) at += entry(0, name).size();
+  std::string globals = bof, bodies;
+  for (const auto& [name, cells] : sheets) {
+    globals += entry(at + bodies.size(), name);
+    bodies += Record(0x0809, Rec().U16(0x0600).U16(0x10).U32(0).U32(0)) + cells + Record(0x000A, Rec());
+  }
+  return XlsContainer(globals + Record(0x000A, Rec()) + bodies);
+}
+
+// A formula's record with its result's eight bytes (a number's, or a kind below 0xFFFF in its top bytes).
+std::string Formula(unsigned row, unsigned col, std::uint64_t result) {
+  return Record(0x0006, Rec().U16(row).U16(col).U16(0).U32(std::uint32_t(result)).U32(std::uint32_t(result >> 32))
+                            .U16(0).U32(0).U16(3).U8(0x1E).U16(1));
+}
+std::uint64_t NumberResult(double value) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+constexpr std::uint64_t kEmptyText = 0xFFFF000000000003;
+std::uint64_t ErrorResult(unsigned code) { return 0xFFFF000000000002 | std::uint64_t{code} << 16; }
+
+// The format stores the empty text as the result of a formula never calculated (as programs that write
+// workbooks without calculating them do for every formula) and of one that gives "": a sheet whose other
+// formulas hold their results was calculated, one where none does was not, and its formulas are named by
+// their cell. Error values, typed or a formula's result, are named alike; a typed boolean is read.
+TEST(Xls, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
+  TempDir dir;
+  const std::string path = dir / "замеры.xls";
+  WriteBytes(path, Sheets({{"Вводы", Formula(0, 0, kEmptyText) + Formula(0, 1, NumberResult(1825200)) +
+                                         Record(0x0205, Rec().U16(0).U16(2).U16(0).U8(0x2A).U8(1)) +
+                                         Record(0x0205, Rec().U16(0).U16(3).U16(0).U8(1).U8(0)) +
+                                         Formula(0, 4, ErrorResult(0x07)) + Formula(0, 5, ErrorResult(0x2B))},
+                           // a cell met again replaces the formula met before it
+                           {"Фидеры", Formula(0, 0, kEmptyText) + Formula(1, 0, kEmptyText) +
+                                          Record(0x0203, Rec().U16(1).U16(0).U16(0).F64(5500.5))}}));
+  const Workbook book = ReadWorkbook(path);
+  ASSERT_EQ(book.sheets.size(), 2u);
+  TSheetReader first;
+  first.Open(path);
+  const auto read = [](const std::function<std::string()>& cell) {
+    try {
+      return cell();
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+  };
+  const std::string named = "Ошибка чтения файла \"" + path + "\": лист ";
+  const std::vector<std::string> inputs = {"", "1825200", named + "\"Вводы\", ячейка C1: значение ошибки \"#N/A\"", "1",
+                                           named + "\"Вводы\", ячейка E1: значение ошибки \"#DIV/0!\"",
+                                           named + "\"Вводы\", ячейка F1: значение ошибки \"#43\""};
+  for (int col = 1; col <= 6; ++col) {
+    EXPECT_EQ(read([&] { return book.sheets[0].CellText(1, col); }), inputs[col - 1]) << col;
+    EXPECT_EQ(read([&] { return first.Cell(1, col); }), inputs[col - 1]) << col;
+  }
+  EXPECT_EQ(read([&] { return book.sheets[1].CellText(1, 1); }),
+            named + "\"Фидеры\", ячейка A1: формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее");
+  EXPECT_EQ(book.sheets[1].CellText(2, 1), "5500.5");
 }
 
 // A shared string goes on in a continuation with its own option byte, which may switch between one and
