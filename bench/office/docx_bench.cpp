@@ -4,9 +4,6 @@
 // tag, and what finding them costs must grow with the declarations, not with their square. Counters: the
 // file's size, the declarations and the peak memory of one run in a child process.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -69,13 +66,8 @@ bool FillTemplate() {
 void BM_FillTemplateOfManyDeclarations(benchmark::State& state) {
   const ld::bench::TBound bound;
   DeclaredTemplate();  // written once, in the scratch folder of this process
-  // The child first, stopped a second past the bound (its time then passes it, which CheckBound names):
-  // a cost that grows with the square of the declarations would otherwise hold the run for hours.
-  const ld::bench::TChildPeak child = ld::bench::RunInChild([&] {
-    std::signal(SIGALRM, [](int) { _exit(0); });
-    alarm(static_cast<unsigned>(bound.seconds) + 1);
-    return FillTemplate();
-  });
+  // The child first: a cost that grows with the square of the declarations would hold a timed run for hours.
+  const ld::bench::TChildPeak child = ld::bench::RunInChildWithin(FillTemplate, bound);
   if (!ld::bench::CheckBound(state, child, bound)) return;
   for (auto _ : state) benchmark::DoNotOptimize(FillTemplate());
   state.counters["file_KB"] = static_cast<double>(fs::file_size(DeclaredTemplate())) / 1024.0;

@@ -26,6 +26,7 @@ struct Context {
   bool stopped = false;        // expat may still hand over an empty element's end once stopped
   std::string head;            // the part's first bytes, up to three: whether a byte-order mark opens it
   bool utf8Mark = false;       // the part begins with the byte-order mark of UTF-8
+  std::uint64_t events = 0;    // elements begun and ended and texts handed over, to tell a parse that stalls
 };
 
 // Expat hands a name over as "<namespace URI><kNsSeparator><local name>", or as the local name alone
@@ -54,6 +55,7 @@ void StopOnFailure(Context& context) {
 struct XmlEvents {
   static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** atts) {
     auto& context = *static_cast<Context*>(data);
+    ++context.events;
     XmlHandler& handler = *context.handler;
     if (context.stopped) return;
     ++handler.work_;
@@ -84,6 +86,7 @@ struct XmlEvents {
 
   static void XMLCALL OnEnd(void* data, const XML_Char* name) {
     auto& context = *static_cast<Context*>(data);
+    ++context.events;
     if (context.stopped) return;
     const int depth = context.depth--;
     if (context.skipFrom != 0) {
@@ -97,6 +100,7 @@ struct XmlEvents {
 
   static void XMLCALL OnText(void* data, const XML_Char* text, int len) {
     auto& context = *static_cast<Context*>(data);
+    ++context.events;
     if (context.stopped || context.skipFrom != 0) return;
     Locate(context, context.depth);
     context.handler->Text(std::string_view(text, static_cast<std::size_t>(len)));
@@ -193,6 +197,13 @@ struct XmlStream::State {
   TFileScaledBudget* work = nullptr;
   std::uint64_t counted = 0;  // of the handler's work, what was taken from the budget
   bool sound = true;
+  // Expat scans a token that a piece leaves unfinished (a start tag of megabytes, a long comment) again
+  // from its start at every call. So once a call hands nothing over, the bytes wait here until they are
+  // as many as were fed since the last call that did: the scans of one token then add up to about twice
+  // its length instead of its square over the piece.
+  std::string held;
+  std::size_t wanted = 0;       // the bytes to hold before the next call; 0: the parse goes on as fed
+  std::uint64_t sinceEvent = 0; // bytes fed since the last call that handed something over
 };
 
 XmlStream::XmlStream(XmlHandler& handler, TFileScaledBudget* work, TXmlNames names)
@@ -222,6 +233,7 @@ XmlStream::XmlStream(XmlHandler& handler, TFileScaledBudget* work, TXmlNames nam
 XmlStream::~XmlStream() = default;
 
 bool XmlStream::Parse(std::string_view piece, bool last) {
+  const std::uint64_t events = state_->context.events;
   state_->sound = XML_Parse(state_->parser.get(), piece.data(), static_cast<int>(piece.size()), last ? 1 : 0) ==
                       XML_STATUS_OK &&
                   state_->context.handler->Failure().empty();
@@ -230,6 +242,10 @@ bool XmlStream::Parse(std::string_view piece, bool last) {
     state_->work->Take(work - state_->counted);
     state_->counted = work;
   }
+  state_->sinceEvent += piece.size();
+  if (state_->context.events != events) state_->sinceEvent = 0;
+  constexpr std::uint64_t kMostHeld = std::uint64_t{1} << 30;
+  state_->wanted = state_->sinceEvent == 0 ? 0 : static_cast<std::size_t>(std::min(state_->sinceEvent, kMostHeld));
   return state_->sound;
 }
 
@@ -241,16 +257,31 @@ bool XmlStream::Feed(std::string_view piece) {
   }
   // Work is taken piece by piece, so a flood of elements is stopped near where it passes the bound.
   const std::size_t most = state_->work != nullptr ? std::size_t{1} << 16 : static_cast<std::size_t>(INT_MAX);
+  std::string& held = state_->held;
   while (state_->sound && !piece.empty()) {
-    const std::size_t n = std::min(piece.size(), most);
-    Parse(piece.substr(0, n), false);
+    if (state_->wanted == 0) {
+      const std::size_t n = std::min(piece.size(), most);
+      Parse(piece.substr(0, n), false);
+      piece.remove_prefix(n);
+      continue;
+    }
+    const std::size_t n = std::min(piece.size(), state_->wanted - held.size());
+    held.append(piece.substr(0, n));
     piece.remove_prefix(n);
+    if (held.size() < state_->wanted) break;
+    const std::string batch = std::move(held);
+    held.clear();
+    Parse(batch, false);
   }
   return state_->sound;
 }
 
 bool XmlStream::Finish() {
-  if (state_->sound) Parse({}, true);
+  if (state_->sound) {
+    const std::string batch = std::move(state_->held);
+    state_->held.clear();
+    Parse(batch, true);
+  }
   return state_->sound;
 }
 

@@ -171,7 +171,8 @@ bool ParseXml(const std::string& document, XmlHandler& handler);
 // Parses a document handed over piece by piece, so that a part of any size is read without holding it
 // whole. Feed returns false once the XML is malformed or the handler failed; Finish ends the document
 // and tells whether all of it was sound. With a work budget, the handler's Work() is taken from it as
-// the parse goes (at least every 64 KB of the part), which throws as the budget's Take does.
+// the parse goes (at least every 64 KB of the part that holds elements), which throws as the budget's Take
+// does. A token that spans many pieces costs about twice its length, however the pieces cut it.
 class XmlStream {
 public:
   explicit XmlStream(XmlHandler& handler, TFileScaledBudget* work = nullptr, TXmlNames names = TXmlNames::Namespaces);

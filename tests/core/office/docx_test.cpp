@@ -318,6 +318,35 @@ TEST(Docx, CellsAreWrittenWithTheNamespacesTheyWereWrittenIn) {
     EXPECT_EQ(back.CellText(1, cells[i].first, cells[i].second), texts[i]) << i;
 }
 
+// A start tag and a comment that span many of the pieces the parser is handed: the parser is called less
+// often while such a token lasts, and every cell must still be found and written back where it stands.
+TEST(Docx, TokensSpanningManyPiecesLeaveTheCellsWhereTheyStand) {
+  TempDir dir;
+  const std::string note(300000, 'n');
+  const std::string body =
+      R"(<?xml version="1.0" encoding="UTF-8"?><w:document xmlns:w=")" + kMain + R"("><w:body><!--)" + note +
+      R"(--><w:tbl><w:tr><w:tc><w:p w:note=")" + note + R"("><w:r><w:t>Схема</w:t></w:r></w:p></w:tc>)"
+      R"(<w:tc><w:p><w:r><w:t>Фидер</w:t></w:r></w:p></w:tc></w:tr></w:tbl></w:body></w:document>)";
+  Parts parts = DocumentParts();
+  parts[2].second = body;
+  const std::string source = dir / "Шаблон.docx";
+  Zip(parts, source);
+  DocxDocument doc = DocxDocument::Open(source);
+  ASSERT_EQ(doc.TableCount(), 1);
+  EXPECT_EQ(doc.CellText(1, 1, 1), "Схема");
+  EXPECT_EQ(doc.CellText(1, 1, 2), "Фидер");
+  doc.SetCellText(1, 1, 1, "Юг");
+  doc.SetCellText(1, 1, 2, "Ф-2");
+  const std::string target = dir / "Потери.docx";
+  doc.SaveAs(target);
+  const std::string xml = Entry(target, "word/document.xml");
+  const NamespacedPart saved(xml);
+  ASSERT_TRUE(saved.sound) << saved.failure;
+  EXPECT_EQ(saved.cells, (std::vector<std::string>{"Юг", "Ф-2"}));
+  EXPECT_NE(xml.find("<!--" + note + "-->"), std::string::npos);
+  EXPECT_NE(xml.find("w:note=\"" + note + "\""), std::string::npos);
+}
+
 // The templates the program ships keep a paragraph between any two of their tables: an office suite that
 // opens and saves a template joins tables that touch into one, and the statements fill tables by number.
 TEST(Docx, ShippedTemplatesKeepAParagraphBetweenTheirTables) {
