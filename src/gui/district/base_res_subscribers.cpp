@@ -54,36 +54,35 @@ void ShowResult(TBaseResForm& form, const std::string& shown, std::initializer_l
     }
 }
 
-// The imports replace the base's table with what they read from the file: a file from which they would
-// take nothing is refused before anything is locked or written. Whether it is so is seen from the first
-// record or row that would be taken; a file that cannot be read is left to the import, which says why.
-void RefuseIfNothingTaken(const std::string& path, bool yields) {
-  if (!yields) throw Error(NothingReadText(path));
-}
+// The imports replace a table of the base with what they take from a file: a file from which they would
+// take nothing is refused (NothingReadText) before anything is locked or written. Whether it is so is
+// seen from the first record or row that would be taken; a file that cannot be read is left to the
+// import, which says why.
 
-// Whether a dBase file has a record that keep takes (every record not marked deleted without one).
-bool DbfYields(const std::string& path, const std::function<bool(const TDbfTable&)>& keep = {}) {
+// taken: whether the import takes the current record (any record not marked deleted without it).
+void RefuseDbfOfNothing(const std::string& path, const std::function<bool(const TDbfTable&)>& taken = {}) {
   TDbfTable dbf;
   std::string error;
-  if (!dbf.Open(path, error)) return true;
+  if (!dbf.Open(path, error)) return;
   try {
     for (bool more = dbf.First(); more; more = dbf.Next())
-      if (!keep || keep(dbf)) return true;
+      if (!taken || taken(dbf)) return;
   } catch (const Error&) {
-    return true;
+    return;
   }
-  return false;
+  throw Error(NothingReadText(path));
 }
 
-// Whether the first sheet of a workbook has a row that yields finds.
-bool SheetYields(const std::string& path, const std::function<bool(const TSheetCells&)>& yields) {
+// yields: whether the first sheet has a row that the import takes.
+void RefuseSheetOfNothing(const std::string& path, const std::function<bool(const TSheetCells&)>& yields) {
   TSheetReader sheet;
   try {
     sheet.Open(path);
-    return yields(TReaderCells{&sheet});
+    if (yields(TReaderCells{&sheet})) return;
   } catch (const Error&) {
-    return true;
+    return;
   }
+  throw Error(NothingReadText(path));
 }
 
 }  // namespace
@@ -102,11 +101,11 @@ void TBaseResForm::ImpDbfBaseItemClick() {
   // the industrial rows of the district alone are taken; a district number that does not read is no
   // district's
   if (request.Prom)
-    RefuseIfNothingTaken(request.PathProm, DbfYields(request.PathProm, [&](const TDbfTable& dbf) {
-                           return request.DistrictNo == 0 || TryStrToIntZ(dbf.Value("RES_ID")) == request.DistrictNo;
-                         }));
-  if (request.Byt) RefuseIfNothingTaken(request.PathByt, DbfYields(request.PathByt));
-  if (request.Dog) RefuseIfNothingTaken(request.PathDog, DbfYields(request.PathDog));
+    RefuseDbfOfNothing(request.PathProm, [&](const TDbfTable& dbf) {
+      return request.DistrictNo == 0 || TryStrToIntZ(dbf.Value("RES_ID")) == request.DistrictNo;
+    });
+  if (request.Byt) RefuseDbfOfNothing(request.PathByt);
+  if (request.Dog) RefuseDbfOfNothing(request.PathDog);
   std::string shown;
   {
     TCommandPanels panels(*this, true);
@@ -129,19 +128,16 @@ void TBaseResForm::ImpXlsBaseItemClick() {
   // industrial points from row 3; household feeders are the rows that begin with a digit; the technical
   // names from row 2, below a heading
   if (request.Prom)
-    RefuseIfNothingTaken(request.PathProm,
-                         SheetYields(request.PathProm, [](const TSheetCells& cells) { return LastSheetRow(cells) >= 3; }));
+    RefuseSheetOfNothing(request.PathProm, [](const TSheetCells& cells) { return LastSheetRow(cells) >= 3; });
   if (request.Byt)
-    RefuseIfNothingTaken(request.PathByt, SheetYields(request.PathByt, [](const TSheetCells& cells) {
-                           for (int r = 1, last = LastSheetRow(cells); r <= last; ++r)
-                             if (const std::string s = TrimLeadSpaces(cells(r, 1)); !s.empty() && s[0] >= '0' && s[0] <= '9')
-                               return true;
-                           return false;
-                         }));
+    RefuseSheetOfNothing(request.PathByt, [](const TSheetCells& cells) {
+      for (int r = 1, last = LastSheetRow(cells); r <= last; ++r)
+        if (const std::string s = TrimLeadSpaces(cells(r, 1)); !s.empty() && s[0] >= '0' && s[0] <= '9') return true;
+      return false;
+    });
   if (request.Tech)
-    RefuseIfNothingTaken(request.PathTech, SheetYields(request.PathTech, [](const TSheetCells& cells) {
-                           return !cells(1, 1).empty() && !cells(2, 1).empty();
-                         }));
+    RefuseSheetOfNothing(request.PathTech,
+                         [](const TSheetCells& cells) { return !cells(1, 1).empty() && !cells(2, 1).empty(); });
   std::string shown;
   try {
     TCommandPanels panels(*this, true);
@@ -161,14 +157,13 @@ void TBaseResForm::ImpLine04ItemClick() {
   request.Path = IniRec.PathBase04;
   request.Kind = IniRec.TypLin04;
   // the subscribers' lines are marked "А"; a kind other than the three takes none
-  RefuseIfNothingTaken(request.Path, DbfYields(request.Path, [&](const TDbfTable& dbf) {
-                         const int abon = dbf.FieldIndex("ABON");
-                         // a base without the field is refused by the import, which names it
-                         if (abon < 0) return true;
-                         const bool subscriber = NormalizeName(DbfText(dbf, abon)) == "А";
-                         return request.Kind == 0 || (request.Kind == 1 && subscriber) ||
-                                (request.Kind == 2 && !subscriber);
-                       }));
+  RefuseDbfOfNothing(request.Path, [&](const TDbfTable& dbf) {
+    const int abon = dbf.FieldIndex("ABON");
+    // a base without the field is refused by the import, which names it
+    if (abon < 0) return true;
+    const bool subscriber = NormalizeName(DbfText(dbf, abon)) == "А";
+    return request.Kind == 0 || (request.Kind == 1 && subscriber) || (request.Kind == 2 && !subscriber);
+  });
   bool written = false;
   {
     TCommandPanels panels(*this, true);
