@@ -7,9 +7,11 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/msgbox.h"
 #include "core/district/run_locks.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 
 namespace ld {
@@ -130,7 +132,7 @@ void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writ
   if (!withStations) DeleteFileIfExists(stationFile);
 }
 
-// ---- text helpers ----------------------------------------------------------------------------------
+// ---- helpers shared by the imports -------------------------------------------------------------------
 
 bool IsIntegerText(const std::string& text, int& value) {
   std::size_t i = 0;
@@ -147,6 +149,15 @@ bool IsIntegerText(const std::string& text, int& value) {
   if (v > 2147483647LL) return false;
   value = static_cast<int>(v);
   return true;
+}
+
+std::string NothingReadText(const std::string& source) {
+  return "Ошибка чтения файла \"" + fileio::FullFileName(source) + "\": нет данных для импорта, ничего не изменено";
+}
+
+bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::string& question) {
+  if (std::none_of(files.begin(), files.end(), [](const std::string& f) { return fileio::FileExists(f); })) return true;
+  return ShowMsgForm(question, mkWarning, mbYesNoCancel) == 1;
 }
 
 std::string ImportRowMessage(const std::string& file, long long row, const std::string& field,

@@ -74,8 +74,16 @@ void MakeBaseTables(const std::vector<TImportLine>& lines, const std::vector<TIm
 // old base has changed and the temporary files are gone.
 void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writeEmptyStations);
 
-// ---- text helpers shared by the imports
+// ---- helpers shared by the imports
 
+// 'Ошибка чтения файла "<source>": нет данных для импорта, ничего не изменено' (the source named by its
+// full path), the refusal of a source from which an import takes nothing: a command refuses it before
+// it replaces anything, since the tables it would write would be empty.
+std::string NothingReadText(const std::string& source);
+
+// Whether a command may write over those of the files that exist: true when none exists, else the
+// question (a warning with "Да", "Нет" and "Отмена") answered "Да".
+bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::string& question);
 
 // 'Ошибка чтения файла "<file>": строка <row>, <field>: <reason>', the refusal of a source file for a
 // value that an import cannot take.

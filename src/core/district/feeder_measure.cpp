@@ -41,14 +41,14 @@ struct TMeasuredRows {
 };
 
 // One pass over the rows of a table; name(r) gives the row's key as messages show it, and missing(r,
-// key) the message of a row without a sheet row.
-void MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TSheetCells& cells,
+// key) the message of a row without a sheet row. The number of rows that took a sheet row.
+int MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TSheetCells& cells,
                const std::function<std::string(int)>& name, const std::function<std::string(const std::string&)>& key,
                const std::function<std::string(int, const std::string&)>& missing, TImportMessages& messages,
                const TMeasureProgress& progress) {
   const int n = rows.RowCount;
   const int step = n / 10 == 0 ? n : n / 10;
-  int mark = 0, position = 0;
+  int mark = 0, position = 0, matched = 0;
   for (int r = 1; r <= n; ++r) {
     const std::string shown = name(r);
     const auto at = (*rows.T)[r] < 0 ? sheetRows.end() : sheetRows.find(key(shown));
@@ -56,6 +56,7 @@ void MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TSh
       messages.Add(missing(r, shown));
     } else {
       const int i = at->second;
+      ++matched;
       ReadPair(cells, i, 8, 12, (*rows.P)[r], messages);
       ReadPair(cells, i, 18, 22, (*rows.Q)[r], messages);
       (*rows.T)[r] = (*rows.Q)[r] == 0 ? 5 : 4;
@@ -66,11 +67,12 @@ void MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TSh
       if (progress) progress(position);
     }
   }
+  return matched;
 }
 
 }  // namespace
 
-void ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TSheetCells& cells,
+int ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TSheetCells& cells,
                               std::vector<std::string>& messages, const TStageProc& stage,
                               const TMeasureProgress& progress) {
   TImportMessages bounded(messages);
@@ -82,16 +84,19 @@ void ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TShee
   if (stage) stage("  Чтение замеров по вводам 10(6) кВ ... ");
   const std::vector<std::string> names = ScanNameColumn(cells, {kNameCol, UpperTrimmed, false});
   const auto same = [](const std::string& s) { return s; };
-  MatchRows({in.RowCount, in.P, in.Q, &in.T}, FirstRows(names, same), cells,
-            [&](int r) { return UpperTrimmed(in.NamePS->GetView(r)); }, same,
-            [](int, const std::string& key) { return "Ввод " + key + " не найден"; }, bounded, progress);
+  int matched =
+      MatchRows({in.RowCount, in.P, in.Q, &in.T}, FirstRows(names, same), cells,
+                [&](int r) { return UpperTrimmed(in.NamePS->GetView(r)); }, same,
+                [](int, const std::string& key) { return "Ввод " + key + " не найден"; }, bounded, progress);
 
   if (stage) stage("  Чтение замеров по фидерам 10(6) кВ ... ");
   if (progress) progress(0);
-  MatchRows({fd.RowCount, fd.P, fd.Q, &fd.T}, FirstRows(names, FeederKey), cells,
-            [&](int r) { return UpperTrimmed(fd.Name2->GetView(r)); }, FeederKey,
-            [&](int r, const std::string& key) { return "Фидер " + fd.Name1->GetItem(r) + " - " + key + " не найден"; },
-            bounded, progress);
+  matched += MatchRows(
+      {fd.RowCount, fd.P, fd.Q, &fd.T}, FirstRows(names, FeederKey), cells,
+      [&](int r) { return UpperTrimmed(fd.Name2->GetView(r)); }, FeederKey,
+      [&](int r, const std::string& key) { return "Фидер " + fd.Name1->GetItem(r) + " - " + key + " не найден"; },
+      bounded, progress);
+  return matched;
 }
 
 }  // namespace ld

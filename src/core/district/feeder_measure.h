@@ -15,8 +15,9 @@ namespace ld {
 // whose name a row of the sheet holds, the uppermost such row; T becomes 5 with no reactive value, 4
 // with one. An input or feeder with a negative T is left alone. Each name without a row, and each cell
 // that is no number, adds its line to messages; a cell that is no number adds nothing to its sum.
-// stage names each pass as it begins; progress runs from 0 to 100 over each of the two passes.
-void ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TSheetCells& cells,
+// stage names each pass as it begins; progress runs from 0 to 100 over each of the two passes. Returns
+// the number of inputs and feeders that took a row of the sheet.
+int ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TSheetCells& cells,
                               std::vector<std::string>& messages, const TStageProc& stage = {},
                               const TMeasureProgress& progress = {});
 

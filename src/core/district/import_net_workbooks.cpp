@@ -161,6 +161,7 @@ void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string
   for (const std::string& file : files) {
     sheet.Open(file);
     office::TFileScaledBudget held = ImportBudget(file);
+    const std::size_t linesBefore = lines.size();
     const int last = LastUsedRow([&sheet](int row) { return sheet.Cell(row, 1); });
     const int step = last / 10 == 0 ? std::max(last, 1) : last / 10;
     int position = 0, reported = 0;
@@ -196,6 +197,8 @@ void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string
       throw CellRefusal(sheet, e);
     }
     sheet.Close();
+    // a workbook of no section chosen by mistake would give an empty base, or one short of a feeder
+    if (lines.size() == linesBefore) throw Error(NothingReadText(file));
   }
   messages.Finish();
   MakeBaseTables(lines, stations, baseStem, base);

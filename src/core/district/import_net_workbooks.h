@@ -27,9 +27,9 @@ void CheckNetWorkbooks(const std::vector<std::string>& files);
 // workbook does not hold), and a text that would not go whole into the field it fills (a name into the
 // 40 characters of a node or station, a mark with its length into the line mark's field, the voltage
 // of cell (1, 1) into its own), refuse the workbook with the read error naming the file, the sheet and
-// the cell. What the rows of a workbook take in memory is held to the bound of its cells (ImportBudget):
-// past it the workbook is refused by name. Only the first kMaxImportMessages row messages are kept, and
-// a line of how many more there were.
+// the cell; a workbook that gives no section is refused by NothingReadText. What the rows of a workbook
+// take in memory is held to the bound of its cells (ImportBudget): past it the workbook is refused by
+// name. Only the first kMaxImportMessages row messages are kept, and a line of how many more there were.
 void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
                         const TImportProgress& progress = {});
 

@@ -257,6 +257,8 @@ void ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImpo
     ImportPshFile(files[i], store, messages);
     if (progress) progress(static_cast<int>(Round((i + 1) * 100.0 / static_cast<double>(files.size()))));
   }
+  // no feeder file, or none with a section, would give an empty base
+  if (store.lines.empty()) throw Error(NothingReadText((folder / "*.psh").string()));
   messages.Finish();
   MakeBaseTables(store.lines, store.stations.Rows(), baseStem, base);
 }

@@ -33,7 +33,8 @@ void ParsePshLine(const std::string& line, TPshSection& section, const std::stri
 // the subfolders by name, the files of each by name) into a new base of the stem. Messages: the bad
 // lengths, the first kMaxImportMessages of them and a line of how many more. Progress: after each file the share of files done. A file that cannot be read throws
 // ld::Error naming it; so does a line with a name or mark that the tables cannot hold as read (a
-// character without a Windows-1251 code), naming the line and its columns.
+// character without a Windows-1251 code), naming the line and its columns. When no file gives a
+// section, NothingReadText of "<folder>/*.psh" is thrown.
 void ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImportProgress& progress = {});
 
 }  // namespace ld

@@ -242,8 +242,10 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
     } catch (const Error& e) {
       throw Error("Ошибка чтения файла \"" + file + "\": " + e.what());
     }
-    const std::string fileName = FileNameOf(file);
     const int rows = source.RowCount;
+    // a table of no rows chosen by mistake would give an empty base, or a base short of a feeder
+    if (rows == 0) throw Error(NothingReadText(file));
+    const std::string fileName = FileNameOf(file);
     const int transformCol = FindColumnIndex("Transform", source);
     const int step = rows / 10 == 0 ? std::max(rows, 1) : rows / 10;
     int position = 0, reported = 0;

@@ -20,8 +20,9 @@ namespace ld {
 // whose list brings the transformers of its file's lists past 100,000, naming the row and the field, or
 // a row that gives a text longer than the field of the new base it goes to (names, note, mark, the
 // voltage a supply name or a transformer mark gives, a station transformer's name and mark with its
-// voltages), naming the row and the source's field. A supply row's dispatch designation is its end's
-// name, kept whole in Name2 beside it, and is not checked. Nothing is returned then.
+// voltages), naming the row and the source's field; a file of no rows is refused by NothingReadText.
+// Nothing is returned then. A supply row's dispatch designation is its end's name, kept whole in Name2
+// beside it, and is not checked.
 void ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
                          const TImportProgress& progress = {});
 

@@ -84,6 +84,15 @@ std::vector<float> RatedPowers(const TTransTPCols& c) {
   return rated;
 }
 
+// The transformers that the sheet gave a measurement: the T of each is reset to 0 before the sheet is
+// read, so one other than 0 is the sheet's.
+int MeasuredRows(const TTransTPCols& c) {
+  int measured = 0;
+  for (int r = 1; r <= c.RowCount; ++r)
+    if (c.T[r] != 0) ++measured;
+  return measured;
+}
+
 void ResetLoads(TTransTPCols& c, int r) {
   c.T[r] = 0;
   (*c.Pn)[r] = 0;
@@ -115,7 +124,7 @@ int MeasurementType(float setting) {
   return type == 2 || type == 3 || type == 5 ? static_cast<int>(type) : 2;
 }
 
-void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double tangent,
+int ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double tangent,
                           std::vector<std::string>& out, const TMeasureProgress& progress) {
   TImportMessages messages(out);
   TTransTPCols c;
@@ -183,9 +192,10 @@ void ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double 
     const double base = SingleToDouble(rated[static_cast<std::size_t>(r)]);
     if (!SameHundredths(base, power)) messages.Add([&] { return Mismatch(who, power, base); });
   }
+  return MeasuredRows(c);
 }
 
-void ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
+int ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
                                  std::vector<std::string>& out, const TMeasureProgress& progress) {
   TImportMessages messages(out);
   TTransTPCols c;
@@ -268,6 +278,7 @@ void ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, 
     messages.Add("[Не найдены ТП в базе РЭС]");
     for (std::string& name : notFound) messages.Add(std::move(name));
   }
+  return MeasuredRows(c);
 }
 
 }  // namespace ld

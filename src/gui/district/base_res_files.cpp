@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <utility>
 
-#include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
+#include "core/district/base_import.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
@@ -58,9 +58,8 @@ std::string TBaseResForm::AskBaseFile(const std::string& title, bool mustExist, 
   return ExecFileDialog(dialog);
 }
 
-bool TBaseResForm::ConfirmOverwrite(const std::string& file) const {
-  if (!fileio::FileExists(file)) return true;
-  return ShowMsgForm("База с таким именем уже существует. Перезаписать ?", mkWarning, mbYesNoCancel) == 1;
+bool TBaseResForm::ConfirmOverwrite(const std::vector<std::string>& files) const {
+  return ConfirmReplaceFiles(files, "База с таким именем уже существует. Перезаписать ?");
 }
 
 bool TBaseResForm::CommitGrid() { return !DataGrid_->Modified() || DataGrid_->SaveWithQuestion(); }
@@ -78,7 +77,7 @@ void TBaseResForm::OpenLineTable() {
 void TBaseResForm::NewItemClick() {
   if (!CommitGrid()) return;
   const std::string file = AskBaseFile("Создание базы РЭС", false, true, {});
-  if (file.empty() || !ConfirmOverwrite(file)) return;
+  if (file.empty() || !ConfirmOverwrite({file})) return;
   StartBase(file, true);
 }
 
@@ -114,7 +113,7 @@ void TBaseResForm::SaveItemClick() { DataGrid_->SaveWithoutAsking(); }
 void TBaseResForm::SaveAsItemClick() {
   if (BaseFileName.empty() || !CommitGrid()) return;
   const std::string file = AskBaseFile("Сохранение базы РЭС", false, false, FileNameOf(BaseFileName));
-  if (file.empty() || !ConfirmOverwrite(file)) return;
+  if (file.empty() || !ConfirmOverwrite({file})) return;
   const std::string newBase = RemoveExtension(file);
   ShowInfo(false);
   HelpPanel->clear();

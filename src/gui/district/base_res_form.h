@@ -165,7 +165,8 @@ private:
   // The base file dialog; empty when cancelled.
   std::string AskBaseFile(const std::string& title, bool mustExist, bool fromRegimeScheme,
                           const std::string& startName);
-  bool ConfirmOverwrite(const std::string& file) const;
+  // The overwrite question of a base when one of the files exists; true when none does or on "Да".
+  bool ConfirmOverwrite(const std::vector<std::string>& files) const;
   // The line table of the open base into the grid, and the states of an open base.
   void OpenLineTable();
   // Asks to save a changed table; false: the person cancelled.
@@ -185,9 +186,10 @@ private:
                      const std::function<void(TBaseImport&, const TImportProgress&)>& build);
 
   // base_res_measure.cpp
-  // The station table read, filled from the workbook by import and written, under its lock.
-  using TTransformerImport = std::function<void(TDataFile&, const TSheetCells&, std::vector<std::string>&,
-                                                const TMeasureProgress&)>;
+  // The station table read, filled from the workbook by import and written, under its lock; import
+  // returns the number of transformers measured, and a workbook that gives none is refused.
+  using TTransformerImport = std::function<int(TDataFile&, const TSheetCells&, std::vector<std::string>&,
+                                               const TMeasureProgress&)>;
   void ImportTransformerMeasurements(const std::string& file, const TTransformerImport& import);
   // A table of the base read from its file, rewritten in place and written back under its lock.
   void RewriteBaseTable(const std::string& layout,

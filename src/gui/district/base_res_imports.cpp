@@ -84,7 +84,8 @@ std::string StartFolder(const std::string& baseFileName) {
 void TBaseResForm::RunBaseImport(const std::string& stem, bool resetFirst, bool writeEmptyStations,
                                  const std::function<void(TBaseImport&, const TImportProgress&)>& build) {
   if (resetFirst) ResetForm();
-  if (!ConfirmOverwrite(stem + GetMaketExtention(LayoutLines10))) return;
+  // both tables of the base are replaced (the station table removed when the import gives none)
+  if (!ConfirmOverwrite({stem + GetMaketExtention(LayoutLines10), stem + GetMaketExtention(LayoutTransTP)})) return;
   TBaseImport base;
   const auto showMessages = [&] {
     if (base.Messages.empty()) return;

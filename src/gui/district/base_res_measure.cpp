@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/error.h"
 #include "core/base/numfmt.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
@@ -56,10 +57,11 @@ void TBaseResForm::ImpFeederMeasItemClick() {
   TDataFile feeders = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutSubstFeeders), LayoutSubstFeeders);
   TSheetReader sheet;
   sheet.Open(file);
-  ImportFeederMeasurements(
+  const int measured = ImportFeederMeasurements(
       inputs, feeders, SheetCells(sheet), panels.Lines, [&](const std::string& text) { panels.Stage(text); },
       panels.Progress());
   sheet.Close();
+  if (measured == 0) throw Error(NothingReadText(file));
   locks.Write(inputs);
   locks.Write(feeders);
   locks.Release();
@@ -75,8 +77,10 @@ void TBaseResForm::ImportTransformerMeasurements(const std::string& file, const 
   TSheetReader sheet;
   sheet.Open(file);
   panels.Stage("   Чтение замеров по ТП ... ");
-  import(stations, SheetCells(sheet), panels.Lines, panels.Progress());
+  const int measured = import(stations, SheetCells(sheet), panels.Lines, panels.Progress());
   sheet.Close();
+  // the import resets every load first: a workbook that measures nothing would clear them all
+  if (measured == 0) throw Error(NothingReadText(file));
   locks.Write(stations);
   locks.Release();
   DataItemClick(TPItem);
@@ -91,7 +95,7 @@ void TBaseResForm::ImportTPItemClick() {
   IniRec.ZamerTg = tangent;
   ImportTransformerMeasurements(file, [&](TDataFile& stations, const TSheetCells& cells,
                                           std::vector<std::string>& messages, const TMeasureProgress& progress) {
-    ImportTPMeasurements(stations, cells, SingleToDouble(tangent), messages, progress);
+    return ImportTPMeasurements(stations, cells, SingleToDouble(tangent), messages, progress);
   });
 }
 
@@ -107,7 +111,7 @@ void TBaseResForm::ImpTPMeasItemClick() {
   IniRec.TypZamer = type;
   ImportTransformerMeasurements(file, [&](TDataFile& stations, const TSheetCells& cells,
                                           std::vector<std::string>& messages, const TMeasureProgress& progress) {
-    ImportTPStationMeasurements(stations, cells, MeasurementType(type), messages, progress);
+    return ImportTPStationMeasurements(stations, cells, MeasurementType(type), messages, progress);
   });
 }
 

@@ -12,6 +12,7 @@
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
+#include "core/district/base_import.h"
 #include "core/engine/regime.h"
 #include "core/regime/scheme_files.h"
 #include "core/tables/file_guard.h"
@@ -34,6 +35,11 @@ std::string FolderOf(const std::string& path) { return std::filesystem::path(pat
 
 // A filter of the form "Caption (*.EXT)|*.EXT" as the file dialog takes it.
 QString DialogFilter(const std::string& filter) { return Q(filter.substr(0, filter.find('|'))); }
+
+// '<operation> "<scheme's file name>" : <text>', the error of a scheme command.
+std::string SchemeErrorText(const std::string& operation, const std::string& schemePath, const std::string& text) {
+  return operation + " \"" + FileNameOf(schemePath) + "\" : " + text;
+}
 
 }  // namespace
 
@@ -63,12 +69,11 @@ std::string TZregimForm::AskSchemeFile(const std::string& title, const std::stri
 }
 
 bool TZregimForm::ConfirmOverwrite(const std::string& file) {
-  if (!std::filesystem::exists(file)) return true;
-  return ShowMsgForm("Схема с таким именем уже существует. Перезаписать ?", mkWarning, mbYesNoCancel) == 1;
+  return ConfirmReplaceFiles({file}, "Схема с таким именем уже существует. Перезаписать ?");
 }
 
 void TZregimForm::ShowSchemeError(const std::string& operation, const std::string& text) {
-  ShowMsgForm(operation + " \"" + FileNameOf(SchemePath) + "\" : " + text, mkError, mbOk);
+  ShowMsgForm(SchemeErrorText(operation, SchemePath, text), mkError, mbOk);
 }
 
 void TZregimForm::OpenNodeTable() {
@@ -166,32 +171,51 @@ void TZregimForm::ImportCDUClick() {
   dialog.setNameFilter("Файл формата ЦДУ (*)");
   const std::string file = ExecFileDialog(dialog);
   if (file.empty()) return;
-  std::string locked;
+  // The new scheme lies beside the card file and takes its name. The file is read before anything is
+  // asked or touched: one that holds no node (a protocol, a document) would make an empty scheme, and
+  // a scheme of that name is replaced only after "Да".
+  const std::string stem = RemoveExtension(file);
+  const char* const failure = "Ошибка импорта данных ЦДУ";
+  TDataFile nodes, branches;
+  int nodeCount = 0, branchCount = 0;
   try {
-    ResetForm();
-    SchemePath = RemoveExtension(file);
-    LockTableFiles(SchemePath, LockExtensions());
-    locked = SchemePath;
-    regime_->LockFiles = true;
-    TDataFile nodes, branches;
     ReadMaket(LayoutNodes, nodes);
     CreateColumns(nodes, 0);
     ReadMaket(LayoutBranches, branches);
     CreateColumns(branches, 0);
-    int nodeCount = 0, branchCount = 0;
     ImportCardScheme(file, nodes, branches, nodeCount, branchCount);
+  } catch (const std::exception& e) {
+    ShowMsgForm(SchemeErrorText(failure, stem, e.what()), mkError, mbOk);
+    ResetForm();
+    return;
+  }
+  if (nodeCount == 0) {
+    ShowMsgForm(SchemeErrorText(failure, stem, NothingReadText(file)), mkError, mbOk);
+    return;
+  }
+  const std::string ext = GetMaketExtention(LayoutNodes), branchExt = GetMaketExtention(LayoutBranches);
+  if (!ConfirmReplaceFiles({stem + ext, stem + branchExt},
+                           "Схема \"" + FileNameOf(stem) + "\" уже существует. Заменить?"))
+    return;
+  std::string locked;
+  try {
+    ResetForm();
+    SchemePath = stem;
+    LockTableFiles(SchemePath, LockExtensions());
+    locked = SchemePath;
+    regime_->LockFiles = true;
     nodes.Title = branches.Title = FileNameOf(SchemePath);
     nodes.RowCount = nodeCount;
     branches.RowCount = branchCount;
-    UnlockTableFiles(SchemePath, GetMaketExtention(LayoutNodes));
+    UnlockTableFiles(SchemePath, ext);
     WriteTableFile(NodeFile(), nodes);
-    UnlockTableFiles(SchemePath, GetMaketExtention(LayoutBranches));
+    UnlockTableFiles(SchemePath, branchExt);
     WriteTableFile(BranchFile(), branches);
     regime_->ClearModel();
     if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
     OpenNodeTable();
   } catch (const std::exception& e) {
-    ShowSchemeError("Ошибка импорта данных ЦДУ", e.what());
+    ShowSchemeError(failure, e.what());
     ResetForm();
   }
   if (!locked.empty()) UnlockTableFiles(locked, LockExtensions());

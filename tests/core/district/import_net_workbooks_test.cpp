@@ -125,10 +125,14 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
   const std::string sheetless = dir / "Без листов.xls";
   WriteBytes(sheetless, XlsWithoutSheet());
   const std::string noSheets = "Ошибка чтения файла \"" + sheetless + "\": в книге нет листов";
+  // a sheet of its heading alone would give a base short of that feeder
+  const std::string headed = dir / "Шапка.xls";
+  WriteBytes(headed, BuildXls({{XlsCell::Number, 1, 1, 10, ""}, {XlsCell::Text, 3, 1, 0, "Начало"}}));
   for (const auto& [file, error] : std::vector<std::pair<std::string, std::string>>{
            {broken, "Ошибка чтения файла \"" + broken +
                         "\": файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка B4)"},
-           {sheetless, noSheets}}) {
+           {sheetless, noSheets},
+           {headed, "Ошибка чтения файла \"" + headed + "\": нет данных для импорта, ничего не изменено"}}) {
     base = TBaseImport();
     try {
       ImportNetWorkbooks({good, file}, dir / "Сеть", base);

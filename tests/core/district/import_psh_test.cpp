@@ -85,6 +85,20 @@ TEST_F(FeederFilesImport, SectionsAndStationsOfAFolderAndItsSubfolders) {
 
   EXPECT_EQ(base.Messages, std::vector<std::string>{"Файл f.psh. Строка 7. Неверно задана длина линии"});
   EXPECT_EQ(progress, (std::vector<int>{33, 67, 100}));
+
+  // a folder whose feeder files hold their headings alone, and one without a feeder file, give no base
+  const fs::path headings = root / "пусто";
+  WriteFeeder(headings / "f.psh", {"Фидер", "--------"});
+  WriteFeeder(headings / "sub" / "notes.txt", {"", "", Piece("А", "Б", "", "АС-50", "1", "ТМ-1")});
+  for (const fs::path& folder : {headings, headings / "sub"}) {
+    try {
+      ImportPshFolder((folder / "Лесная").string(), base);
+      ADD_FAILURE() << folder;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + (folder / "*.psh").string() +
+                                           "\": нет данных для импорта, ничего не изменено");
+    }
+  }
 }
 
 TEST_F(FeederFilesImport, FeederNamesAndLines) {

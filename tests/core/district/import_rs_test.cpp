@@ -156,6 +156,16 @@ TEST_F(DistrictFilesImport, AFileThatIsNoNetworkTableIsRefusedByName) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + lines + "\"", 0), 0u) << e.what();
   }
+  // a network table of no rows, also behind a sound one: the base would be empty or short of a feeder
+  const std::string sound = Source("a.RS", {{"П", "ПС.35.10", "Ф-5"}});
+  const std::string empty = Source("пусто.RS", {});
+  try {
+    ImportDistrictFiles({sound, empty}, dir / "Б", base);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Ошибка чтения файла \"" + empty + "\": нет данных для импорта, ничего не изменено");
+  }
 }
 
 TEST_F(DistrictFilesImport, LoadsThatAreNoNumbersAndEndlessTransformerListsRefuseTheFile) {

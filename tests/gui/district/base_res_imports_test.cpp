@@ -238,5 +238,65 @@ TEST_F(BaseImports, NetworkWorkbooksReplaceTheBaseOnlyAfterYes) {
   EXPECT_TRUE(NoLocks());
 }
 
+// A source that gives no row would make an empty base, or empty the base of its name: each import
+// refuses it by name and leaves every file as it was. A base of which only the station table stands is
+// asked about too, since the import replaces or removes that table.
+TEST_F(BaseImports, SourcesThatGiveNothingAreRefusedAndNoBaseFileIsReplacedUnasked) {
+  Show();
+  OldBaseOpen();
+  const auto refusal = [](const std::string& source) {
+    return "Ошибка чтения файла \"" + source + "\": нет данных для импорта, ничего не изменено";
+  };
+  const std::string question = "База с таким именем уже существует. Перезаписать ?";
+  WriteRows(dir / "Сеть.RS", LayoutDistrict10, {});
+  WriteRows(dir / "Пусто.RS", LayoutDistrict10, {});
+  Workbook book;
+  Worksheet& sheet = book.sheets.emplace_back("Лист1");
+  sheet.SetNumber(1, 1, 10);
+  sheet.SetText(3, 1, "Начало");
+  WriteXlsx(dir / "Сеть.xlsx", book);
+  const auto before = Files();
+
+  // onto the base: asked first, then refused
+  box.Answer(1);
+  ImportRs("\"Сеть.RS\"");
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{question, refusal(dir / "Сеть.RS")}));
+  EXPECT_EQ(box.Calls()[1].kind, mkError);
+  EXPECT_EQ(Files(), before);
+
+  box.Clear();
+  ImportRs("\"Пусто.RS\"");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal(dir / "Пусто.RS")});
+  EXPECT_EQ(Files(), before) << "no empty base is made";
+
+  box.Clear();
+  ImportPsh("Лесная");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal(dir / "*.psh")});
+  EXPECT_EQ(Files(), before);
+
+  // the workbooks keep the base shown
+  Open("Сеть");
+  box.Clear();
+  box.Answer(1);
+  ImportWorkbooks("\"Сеть.xlsx\"");
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{question, refusal(dir / "Сеть.xlsx")}));
+  EXPECT_EQ(Files(), before);
+  EXPECT_EQ(form->BaseFileName, Base("Сеть"));
+  EXPECT_EQ(Caption(), "База РЭС - Сеть");
+  EXPECT_TRUE(NoLocks());
+
+  // a station table without its line table: asked about, and "Нет" keeps it
+  WriteRows(Base("Станции") + ".RTP", LayoutTransTP, {{"1", "ТП-1", "Т1", "", "", "ТМ-100/10/0.4"}});
+  WriteRows(dir / "Станции.RS", LayoutDistrict10, {{"П", "ПС.10", "Ф-1"}});
+  const std::string stations = ReadBytes(Base("Станции") + ".RTP");
+  box.Clear();
+  box.Answer(0);
+  ImportRs("\"Станции.RS\"");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{question});
+  EXPECT_EQ(ReadBytes(Base("Станции") + ".RTP"), stations);
+  EXPECT_FALSE(fs::exists(Base("Станции") + ".RSL"));
+  EXPECT_TRUE(NoLocks());
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -221,5 +221,48 @@ TEST_F(MeasureCommands, TransformerMeasurementsOfBothLayouts) {
   EXPECT_TRUE(NoLocks());
 }
 
+// A workbook that measures nothing of the base would rewrite its tables for nothing, and the station
+// imports reset every load first: it is refused by name, and the tables stay byte for byte.
+TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
+  BaseOpen();
+  WriteRows(Base() + ".RSV", LayoutSubstInputs, {{"ПС-1", "Ввод 1", "", "", "4", "", "", "7", "7"}});
+  WriteRows(Base() + ".RTP", LayoutTransTP,
+            {{"", "ТП-5", "Т1", "", "", "ТМ-400/10", "", "", "", "", "", "", "", "2", "7"}});
+  const std::string inputs = ReadBytes(Base() + ".RSV"), stations = ReadBytes(Base() + ".RTP");
+  Workbook book;
+  Worksheet& s = book.sheets.emplace_back("Замеры");
+  s.SetText(1, 1, "ТП");
+  s.SetText(1, 3, "Наименование");
+  s.SetText(2, 1, "ТП-9");
+  s.SetNumber(2, 3, 100);
+  s.SetText(3, 3, "Ввод 9");
+  s.SetText(3, 5, "400");
+  s.SetNumber(3, 8, 5);
+  WriteXlsx(dir / "чужие.xlsx", book);
+  const std::string refusal =
+      "Ошибка чтения файла \"" + dir / "чужие.xlsx" + "\": нет данных для импорта, ничего не изменено";
+
+  script.Then(Confirm(dir / "чужие.xlsx", "", false));
+  form->ImpFeederMeasItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal});
+  EXPECT_EQ(InfoText(), "Ввод ВВОД 1 не найден") << "what was not found is still listed";
+  EXPECT_EQ(ReadBytes(Base() + ".RSV"), inputs);
+  EXPECT_FALSE(fs::exists(Base() + ".RSF"));
+  EXPECT_TRUE(form->ProcBar->isHidden());
+  EXPECT_TRUE(NoLocks());
+
+  for (QAction* command : {form->ImportTPItem, form->ImpTPMeasItem}) {
+    box.Clear();
+    script.Then([&](QDialog& d) {
+      Child<QLineEdit>(d, "FEdit").setText(QString::fromStdString(dir / "чужие.xlsx"));
+      Press(d, "OKBtn");
+    });
+    command->trigger();
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal});
+    EXPECT_EQ(ReadBytes(Base() + ".RTP"), stations) << "the loads are not reset";
+    EXPECT_TRUE(NoLocks());
+  }
+}
+
 }  // namespace
 }  // namespace ld::test

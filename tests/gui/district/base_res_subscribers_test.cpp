@@ -12,8 +12,12 @@
 #include <QTest>
 #include <QTextEdit>
 #include <filesystem>
+#include <map>
+#include <tuple>
 
 #include "core/office/test_dbf_writer.h"
+#include "core/office/workbook.h"
+#include "core/office/xlsx_file.h"
 #include "district_fixture.h"
 #include "gui/district/import_frm.h"
 
@@ -222,6 +226,94 @@ TEST_F(SubscriberCommands, StationsOfContracts) {
   EXPECT_TRUE(form->ProcBar->isHidden());
   EXPECT_TRUE(form->ProcLabel->isHidden());
   EXPECT_TRUE(NoLocks());
+}
+
+// A source from which an import would take nothing would replace a table of the base with an empty one:
+// it is refused by name before anything is locked or written, also when another table of the same
+// command could be read.
+TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
+  WriteRows(Base() + ".BPA", LayoutMeterPoints, {{"ТП-3", "", "", "1"}});
+  WriteRows(Base() + ".BBA", LayoutHouseholds, {{"ТП-3", "Л1"}});
+  WriteRows(Base() + ".RAB", LayoutConsumers, {{"1", "Завод"}});
+  WriteRows(Base() + ".R04", LayoutLines04, {{"ТП-3"}});
+  WriteRows(Base() + ".RSF", LayoutSubstFeeders, {{"ПС-1", "ЯЧ-1", ""}});
+  const std::string none = dir / "none.dbf", other = dir / "other.dbf", deleted = dir / "deleted.dbf",
+                    sound = dir / "sound.dbf", lines = dir / "lines.dbf";
+  WriteDbf(none, {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 10}}, {});
+  WriteDbf(other, {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 10}}, {{"3", "ТП-4"}, {"7", "ТП-5"}, {"x", "ТП-6"}}, {2});
+  WriteDbf(deleted, {{"NAME_TP", 'C', 10}, {"FIDER", 'C', 4}}, {{"ТП-5", "1"}}, {1});
+  WriteDbf(sound, {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 10}}, {{"7", "ТП-5"}});
+  const std::vector<DbfField> lineFields = {{"NAMETP", 'C', 8}, {"ABON", 'C', 2}, {"NTR", 'C', 4}, {"FIDER", 'C', 4},
+                                            {"PRIM", 'C', 4}};
+  WriteDbf(lines, lineFields, {{"ТП-1", "А", "1", "1", ""}, {"", "a", "1", "2", ""}});
+  const auto sheet = [&](const std::string& name, const std::vector<std::pair<int, std::string>>& column1) {
+    Workbook book;
+    Worksheet& s = book.sheets.emplace_back("Лист1");
+    for (const auto& [row, text] : column1) s.SetText(row, 1, text);
+    WriteXlsx(dir / name, book);
+    return dir / name;
+  };
+  // industrial points start at row 3; household feeders are the rows that begin with a digit; the
+  // technical names stand below a heading
+  const std::string headings = sheet("prom.xlsx", {{1, "Договор"}, {2, "№"}}),
+                    stations = sheet("byt.xlsx", {{1, "ТП-1"}, {2, "ТП-2"}}),
+                    heading = sheet("tech.xlsx", {{1, "Наименование"}});
+  const auto files = [&] {
+    std::map<std::string, std::string> all;
+    for (const auto& f : fs::directory_iterator(dir.Path()))
+      if (f.path().filename() != "zr.ini") all[f.path().filename().string()] = ReadBytes(f.path());
+    return all;
+  };
+  const auto before = files();
+  const auto refused = [&](const std::string& source) {
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + source +
+                                                    "\": нет данных для импорта, ничего не изменено"});
+    EXPECT_EQ(files(), before) << source;
+    EXPECT_TRUE(NoLocks());
+    box.Clear();
+  };
+
+  struct DbfCase {
+    bool prom, byt, dog;
+    std::string promPath, bytPath, dogPath, district, refused;
+  };
+  const DbfCase dbfCases[] = {{true, false, false, none, "", "", "", none},
+                              {true, false, false, other, "", "", "7", other},
+                              {true, true, false, sound, deleted, "", "7", deleted},
+                              {false, false, true, "", "", none, "", none}};
+  for (const DbfCase& c : dbfCases) {
+    IniRec.FlagProm = c.prom, IniRec.PathProm = c.promPath;
+    IniRec.FlagByt = c.byt, IniRec.PathByt = c.bytPath;
+    IniRec.FlagDog = c.dog, IniRec.PathDog = c.dogPath;
+    script.Then([&](QDialog& d) {
+      if (!c.district.empty()) {
+        Click(d, "AddBox");
+        Type(Child<QLineEdit>(d, "ResEdit"), QString::fromStdString(c.district));
+      }
+      Click(d, "OKBtn");
+    });
+    form->ImpDbfBaseItem->trigger();
+    refused(c.refused);
+  }
+
+  // the network lines wanted from a base of subscriber lines alone
+  IniRec.PathBase04 = lines;
+  script.Then([&](QDialog& d) {
+    Click(d, "ResBtn");
+    Click(d, "OKBtn");
+  });
+  form->ImpLine04Item->trigger();
+  refused(lines);
+
+  for (const auto& [prom, byt, tech] : {std::tuple(true, false, false), std::tuple(false, true, false),
+                                        std::tuple(false, false, true)}) {
+    IniRec.FlagProm = prom, IniRec.PathProm = headings;
+    IniRec.FlagByt = byt, IniRec.PathByt = stations;
+    IniRec.FlagTech = tech, IniRec.PathTech = heading;
+    script.Then([&](QDialog& d) { Click(d, "OKBtn"); });
+    form->ImpXlsBaseItem->trigger();
+    refused(prom ? headings : byt ? stations : heading);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The regime window's "Экспорт ЦДУ" and "Импорт ЦДУ" with the district subsystem's card converter
 // installed as the program has it.
+#include <map>
+
 #include "core/base/codepage.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_file.h"
@@ -49,6 +51,76 @@ TEST_F(RegimeWindow, ASchemeExportedAsCardsComesBackAsANewScheme) {
   ASSERT_EQ(box.Texts().size(), 1U);
   EXPECT_NE(box.Texts()[0].find("\"1-2\" не является целым числом"), std::string::npos) << box.Texts()[0];
   EXPECT_EQ(Caption(), "Z-режим");
+  EXPECT_TRUE(NoLocks());
+}
+
+// The card file is read before anything is asked or touched: the calculation's protocol beside the
+// scheme and a document hold no node and are refused by name; a scheme of the card file's name is
+// replaced only after "Да", and "Нет" leaves its files and the window as they were.
+TEST_F(RegimeWindow, ACardFileReplacesAnExistingSchemeOnlyAfterYesAndOneWithoutNodesIsRefused) {
+  SchemeBuilder s = TwoNodes();
+  s.Nodes[1].Name = "ТП-2 Лесная";
+  OpenScheme(s, "Образец");
+  Calculate();
+  ASSERT_TRUE(std::filesystem::exists(path + ".RGM"));
+  std::filesystem::copy_file(DataDir() / "ЭЭРМ.docx", dir / "ЭЭРМ.docx");
+  const std::string caption = Caption();
+  box.Clear();
+  // every file of the folder with its bytes, the window's settings file aside
+  const auto files = [&] {
+    std::map<std::string, std::string> all;
+    for (const auto& f : std::filesystem::directory_iterator(dir.Path()))
+      if (f.path().filename() != "zr.ini") all[f.path().filename().string()] = ReadBytes(f.path());
+    return all;
+  };
+  const auto before = files();
+
+  for (const std::string chosen : {"Образец.RGM", "ЭЭРМ.docx"}) {
+    box.Clear();
+    script.Then(Choose("Выбор файла формата ЦДУ", dir / chosen));
+    form->ImportCDU->trigger();
+    const std::string stem = chosen.substr(0, chosen.find('.'));
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка импорта данных ЦДУ \"" + stem +
+                                                    "\" : Ошибка чтения файла \"" + dir / chosen +
+                                                    "\": нет данных для импорта, ничего не изменено"});
+    EXPECT_EQ(box.Calls()[0].kind, mkError);
+    EXPECT_EQ(files(), before) << chosen << ": nothing written, no empty scheme";
+    EXPECT_EQ(Caption(), caption) << "the open scheme stays";
+    EXPECT_EQ(form->SchemePath, path);
+    EXPECT_TRUE(NoLocks());
+  }
+
+  // the scheme exported as cards and brought back: its files would lose what cards do not carry
+  const std::string card = dir / "Образец.CDU";
+  script.Then(Choose("Экспорт в формат ЦДУ", card));
+  form->ExportCDU->trigger();
+  const std::string nodes = ReadBytes(path + ".UZL"), branches = ReadBytes(path + ".VET");
+  for (const int answer : {0, 2}) {
+    box.Clear();
+    box.Answer(answer);
+    script.Then(Choose("Выбор файла формата ЦДУ", card));
+    form->ImportCDU->trigger();
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема \"Образец\" уже существует. Заменить?"});
+    EXPECT_EQ(box.Calls()[0].kind, mkWarning);
+    EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
+    EXPECT_EQ(ReadBytes(path + ".UZL") + ReadBytes(path + ".VET"), nodes + branches) << answer;
+    EXPECT_EQ(Caption(), caption);
+    EXPECT_EQ(form->SchemePath, path);
+    EXPECT_TRUE(NoLocks());
+  }
+
+  box.Clear();
+  box.Answer(1);
+  script.Then(Choose("Выбор файла формата ЦДУ", card));
+  form->ImportCDU->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема \"Образец\" уже существует. Заменить?"});
+  EXPECT_NE(ReadBytes(path + ".UZL"), nodes);
+  EXPECT_EQ(Caption(), "Z-режим - Образец");
+  TNodeCols n;
+  const TDataFile replaced = Table(".UZL");
+  FillNodeCols(replaced, n);
+  ASSERT_EQ(n.RowCount, 2);
+  EXPECT_EQ(n.Name->GetItem(2), "ТП-2 Лесная");
   EXPECT_TRUE(NoLocks());
 }
 
