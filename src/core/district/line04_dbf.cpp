@@ -9,6 +9,7 @@
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/district/base_import.h"
 #include "core/district/run_locks.h"
 #include "core/district/subscriber_cells.h"
 #include "core/district/subscriber_dbf.h"
@@ -153,6 +154,11 @@ bool ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& i
   if (stage) stage("  Импорт базы линий 0.4 кВ ... ");
   if (!ReadLines04Dbf(dbf, request, table, info, progress)) return false;
   dbf.Close();
+  // no line of the chosen kind: the base's table stays as it was
+  if (table.RowCount == 0) {
+    info.push_back(NothingReadText(request.Path));
+    return false;
+  }
   table.Title = BaseTitle(request.BaseStem);
   locks.Write(table);
   return true;

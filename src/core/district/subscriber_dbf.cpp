@@ -10,6 +10,7 @@
 #include "core/base/import_messages.h"
 #include "core/base/import_text.h"
 #include "core/base/strings.h"
+#include "core/district/base_import.h"
 #include "core/district/run_locks.h"
 #include "core/district/subscriber_cells.h"
 #include "core/tables/colmaps_district.h"
@@ -273,8 +274,16 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
     }
   }
 
-  for (std::size_t i = 0; i < std::size(sources); ++i) {
-    const TSource& s = sources[i];
+  // A base that fails ends the command with the tables read before it written, as each base stands on
+  // its own; a base of which nothing is taken (no record of the district, only deleted ones) would empty
+  // its table and refuses the whole command before any table is written.
+  std::size_t read = 0;
+  const auto writeRead = [&] {
+    for (std::size_t i = 0; i < read; ++i)
+      if (sources[i].wanted) locks.Write(tables[i]);
+  };
+  for (; read < std::size(sources); ++read) {
+    const TSource& s = sources[read];
     if (!s.wanted) continue;
     TDbfTable dbf;
     std::string error;
@@ -282,23 +291,31 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
     // the reader's reason stays with the line: a person sees why a base that other programs open is refused
     if (!dbf.Open(s.path, error)) {
       info.push_back(failure + ": " + dbf.OpenFault());
+      writeRead();
       return {};
     }
     if (stage) stage(s.stageText);
+    const int before = tables[read].RowCount;  // the rows a base to add to holds already
     try {
-      s.read(dbf, tables[i]);
+      s.read(dbf, tables[read]);
     } catch (const TDbfReadError& e) {
       // a record that cannot be read from the file: the table is not written
       info.push_back(failure + ": " + e.Reason());
+      writeRead();
       return {};
     } catch (const TSourceTextError& e) {
       info.push_back(e.what());
+      writeRead();
       return {};
     }
     dbf.Close();
-    tables[i].Title = BaseTitle(request.BaseStem);
-    locks.Write(tables[i]);
+    if (tables[read].RowCount == before) {
+      info.push_back(NothingReadText(s.path));
+      return {};
+    }
+    tables[read].Title = BaseTitle(request.BaseStem);
   }
+  writeRead();
   return shown;
 }
 

@@ -11,6 +11,7 @@
 #include "core/base/import_number.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/district/base_import.h"
 #include "core/district/run_locks.h"
 #include "core/district/subscriber_cells.h"
 #include "core/office/sheet_reader.h"
@@ -83,6 +84,8 @@ public:
       rows_.try_emplace(std::move(name), r);
     }
   }
+  // The named rows below the heading.
+  int Count() const { return static_cast<int>(rows_.size()); }
   // 0 when no row holds the key.
   int Find(const std::string& key) const {
     const auto it = rows_.find(key);
@@ -279,8 +282,8 @@ void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector
   SortTableByFields(table, {"NameTP"});
 }
 
-void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
-                        const TImportProgress& progress, const TStageProc& stage, office::TFileScaledBudget* held) {
+int ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
+                       const TImportProgress& progress, const TStageProc& stage, office::TFileScaledBudget* held) {
   TImportMessages messages(info);
   const TFirstRows names(cells, held);
 
@@ -290,10 +293,11 @@ void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& 
   TWalkProgress walk(inputs.RowCount, progress);
   for (int i = 1; i <= inputs.RowCount; ++i) {
     const std::string key = UpperCase(in.NamePS->GetView(i));
-    if (const int r = names.Find(key); r > 0)
+    if (const int r = names.Find(key); r > 0) {
       TakeEnergies(kInputsName, cells, r, i, in.P, in.Q, in.Pm, in.Qm, in.T, messages);
-    else
+    } else {
       messages.Add(std::string(kInputsName) + " : " + key + " не найден");
+    }
     walk.Advance(i);
   }
 
@@ -303,13 +307,15 @@ void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& 
   walk.Restart(feeders.RowCount);
   for (int i = 1; i <= feeders.RowCount; ++i) {
     const std::string key = UpperCase(f.Line->GetView(i));
-    if (const int r = names.Find(key); r > 0)
+    if (const int r = names.Find(key); r > 0) {
       TakeEnergies(kFeedersName, cells, r, i, f.P, f.Q, f.Pm, f.Qm, f.T, messages);
-    else
+    } else {
       messages.Add(std::string(kFeedersName) + " : " +
                    (key.empty() ? f.Name1->GetItem(i) + " - " + f.Name2->GetItem(i) : key) + " не найден");
+    }
     walk.Advance(i);
   }
+  return names.Count();
 }
 
 std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::vector<std::string>& info,
@@ -333,7 +339,8 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   // names could come out as one) refuses the workbook by its cell; the reader checks each text once.
   const TSheetCells cells = TReaderCells{&sheet};
 
-  // One subscriber table made anew from its workbook and written in place of the base's.
+  // One subscriber table made anew from its workbook and written in place of the base's; a workbook that
+  // gives no row leaves the base's table as it was.
   const auto importSheet = [&](const std::string& path, const char* layout, const char* name, const char* stageText,
                                const auto& read) {
     sheet.SetTextCheck(ImportTextCheck(LongestTextField({layout})));
@@ -348,6 +355,7 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
     } catch (const TCellTextError& e) {
       throw CellRefusal(sheet, e);
     }
+    if (table.RowCount == 0) throw Error(NothingReadText(path));
     // The data end at the first empty cell of column 1; what stands below it is not read, and a person
     // who left an empty row among the data is told so.
     if (const int end = LastSheetRow(cells) + 1; sheet.LastRow() >= end)
@@ -369,7 +377,10 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
     sheet.SetTextCheck(ImportTextCheck(LongestTextField({LayoutSubstInputs, LayoutSubstFeeders})));
     sheet.Open(request.PathTech);
     office::TFileScaledBudget held = ImportBudget(request.PathTech);
-    ReadTechnicalSheet(cells, inputs, feeders, info, progress, stage, &held);
+    // a sheet that names nothing below its heading gives no measurement; one whose names the base does
+    // not hold changes nothing and says which rows were not found
+    if (ReadTechnicalSheet(cells, inputs, feeders, info, progress, stage, &held) == 0)
+      throw Error(NothingReadText(request.PathTech));
     sheet.Close();
     locks.Write(inputs);
     locks.Write(feeders);

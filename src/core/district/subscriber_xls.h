@@ -52,10 +52,11 @@ void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector
                          const TImportProgress& progress = {}, office::TFileScaledBudget* held = nullptr);
 // Writes the measured energies of the sheet into the input and feeder tables of the base; rows without
 // a match keep their values. stage receives the text of each of the two walks. The sheet's names are
-// indexed once, and what the index takes is counted against held when one is given.
-void ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
-                        const TImportProgress& progress = {}, const TStageProc& stage = {},
-                        office::TFileScaledBudget* held = nullptr);
+// indexed once, and what the index takes is counted against held when one is given. Returns how many
+// names the sheet holds below its heading.
+int ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
+                       const TImportProgress& progress = {}, const TStageProc& stage = {},
+                       office::TFileScaledBudget* held = nullptr);
 
 struct TSubscriberXlsRequest {
   std::string BaseStem;

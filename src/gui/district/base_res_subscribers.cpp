@@ -9,15 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "core/base/error.h"
 #include "core/base/settings.h"
-#include "core/base/strings.h"
 #include "core/district/consumer_links.h"
 #include "core/district/line04_dbf.h"
 #include "core/district/subscriber_dbf.h"
 #include "core/district/subscriber_xls.h"
-#include "core/office/dbf_table.h"
-#include "core/office/sheet_reader.h"
 #include "core/tables/layout.h"
 #include "gui/district/base_res_form.h"
 #include "gui/district/command_panels.h"
@@ -54,37 +50,6 @@ void ShowResult(TBaseResForm& form, const std::string& shown, std::initializer_l
     }
 }
 
-// The imports replace a table of the base with what they take from a file: a file from which they would
-// take nothing is refused (NothingReadText) before anything is locked or written. Whether it is so is
-// seen from the first record or row that would be taken; a file that cannot be read is left to the
-// import, which says why.
-
-// taken: whether the import takes the current record (any record not marked deleted without it).
-void RefuseDbfOfNothing(const std::string& path, const std::function<bool(const TDbfTable&)>& taken = {}) {
-  TDbfTable dbf;
-  std::string error;
-  if (!dbf.Open(path, error)) return;
-  try {
-    for (bool more = dbf.First(); more; more = dbf.Next())
-      if (!taken || taken(dbf)) return;
-  } catch (const Error&) {
-    return;
-  }
-  throw Error(NothingReadText(path));
-}
-
-// yields: whether the first sheet has a row that the import takes.
-void RefuseSheetOfNothing(const std::string& path, const std::function<bool(const TSheetCells&)>& yields) {
-  TSheetReader sheet;
-  try {
-    sheet.Open(path);
-    if (yields(TReaderCells{&sheet})) return;
-  } catch (const Error&) {
-    return;
-  }
-  throw Error(NothingReadText(path));
-}
-
 }  // namespace
 
 void TBaseResForm::ImpDbfBaseItemClick() {
@@ -98,14 +63,6 @@ void TBaseResForm::ImpDbfBaseItemClick() {
   request.PathByt = IniRec.PathByt;
   request.Dog = IniRec.FlagDog;
   request.PathDog = IniRec.PathDog;
-  // the industrial rows of the district alone are taken; a district number that does not read is no
-  // district's
-  if (request.Prom)
-    RefuseDbfOfNothing(request.PathProm, [&](const TDbfTable& dbf) {
-      return request.DistrictNo == 0 || TryStrToIntZ(dbf.Value("RES_ID")) == request.DistrictNo;
-    });
-  if (request.Byt) RefuseDbfOfNothing(request.PathByt);
-  if (request.Dog) RefuseDbfOfNothing(request.PathDog);
   std::string shown;
   {
     TCommandPanels panels(*this, true);
@@ -125,19 +82,6 @@ void TBaseResForm::ImpXlsBaseItemClick() {
   request.PathByt = IniRec.PathByt;
   request.Tech = IniRec.FlagTech;
   request.PathTech = IniRec.PathTech;
-  // industrial points from row 3; household feeders are the rows that begin with a digit; the technical
-  // names from row 2, below a heading
-  if (request.Prom)
-    RefuseSheetOfNothing(request.PathProm, [](const TSheetCells& cells) { return LastSheetRow(cells) >= 3; });
-  if (request.Byt)
-    RefuseSheetOfNothing(request.PathByt, [](const TSheetCells& cells) {
-      for (int r = 1, last = LastSheetRow(cells); r <= last; ++r)
-        if (const std::string s = TrimLeadSpaces(cells(r, 1)); !s.empty() && s[0] >= '0' && s[0] <= '9') return true;
-      return false;
-    });
-  if (request.Tech)
-    RefuseSheetOfNothing(request.PathTech,
-                         [](const TSheetCells& cells) { return !cells(1, 1).empty() && !cells(2, 1).empty(); });
   std::string shown;
   try {
     TCommandPanels panels(*this, true);
@@ -156,14 +100,6 @@ void TBaseResForm::ImpLine04ItemClick() {
   request.BaseStem = BaseFileName;
   request.Path = IniRec.PathBase04;
   request.Kind = IniRec.TypLin04;
-  // the subscribers' lines are marked "А"; a kind other than the three takes none
-  RefuseDbfOfNothing(request.Path, [&](const TDbfTable& dbf) {
-    const int abon = dbf.FieldIndex("ABON");
-    // a base without the field is refused by the import, which names it
-    if (abon < 0) return true;
-    const bool subscriber = NormalizeName(DbfText(dbf, abon)) == "А";
-    return request.Kind == 0 || (request.Kind == 1 && subscriber) || (request.Kind == 2 && !subscriber);
-  });
   bool written = false;
   {
     TCommandPanels panels(*this, true);

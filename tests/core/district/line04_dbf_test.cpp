@@ -1,5 +1,6 @@
 // The 0.4 kV line base from a dBase file: station and transformer carried down, line codes from length
 // and mark, the kinds of lines, and files whose faults leave the base's table as it was.
+#include "core/district/base_import.h"
 #include "core/district/line04_dbf.h"
 
 #include <gtest/gtest.h>
@@ -105,8 +106,10 @@ TEST_F(Line04Dbf, KindsOfLines) {
                                   {"ТП-2", "Т2", "Ф4", "", "abc*АС", ""}}));
   EXPECT_TRUE(Import(1));
   EXPECT_EQ(Cells(Table()), (Grid{{"ТП-1", "", "Ф1", "А", "", ""}, {"ТП-2", "2", "Ф1", "А", "62*АС", ""}}));
-  EXPECT_TRUE(Import(7));
-  EXPECT_EQ(Table().RowCount, 0);
+  // a kind that no line is of takes nothing, and the table stays
+  EXPECT_FALSE(Import(7));
+  EXPECT_EQ(info.back(), NothingReadText(file));
+  EXPECT_EQ(Table().RowCount, 2);
 }
 
 TEST_F(Line04Dbf, LineCodesGivenWhole) {

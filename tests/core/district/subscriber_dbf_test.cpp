@@ -1,5 +1,6 @@
 // The subscriber bases from dBase files: which records are taken, what each field becomes, the order of
 // the rows, and what a file that cannot be read leaves behind.
+#include "core/district/base_import.h"
 #include "core/district/subscriber_dbf.h"
 
 #include <gtest/gtest.h>
@@ -96,11 +97,13 @@ TEST_F(SubscriberDbf, AddModeTakesOnlyTheDistrictsRecordsAfterTheBasesRows) {
       {"АРКА", "2"}, {"ТП-2", "40"}, {"ТП-9", "20"}, {"ЯБЛОНЯ", "1"}};
   EXPECT_EQ(Cells(t, {"NameTP", "Ndog"}), expected);
 
-  // a file without RES_ID has no record of district 7
+  // a file without RES_ID has no record of district 7: nothing to add, refused
   const std::string plain = dir / "plain.dbf";
   WriteDbf(plain, {{"NAMETP", 'C', 10}, {"NDOG", 'C', 5}}, {{"ТП-5", "1"}, {"ТП-6", "2"}});
   r.PathProm = plain;
-  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutMeterPoints);
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
+  EXPECT_EQ(info, std::vector<std::string>{NothingReadText(plain)});
+  info.clear();
   EXPECT_EQ(Cells(Table(".BPA"), {"NameTP", "Ndog"}), expected);
 
   // add mode without a number adds every record
