@@ -207,10 +207,9 @@ void TZregimForm::ImportCDUClick() {
     nodes.Title = branches.Title = FileNameOf(SchemePath);
     nodes.RowCount = nodeCount;
     branches.RowCount = branchCount;
-    UnlockTableFiles(SchemePath, ext);
-    WriteTableFile(NodeFile(), nodes);
-    UnlockTableFiles(SchemePath, branchExt);
-    WriteTableFile(BranchFile(), branches);
+    // both files in one run: a write that fails or is killed between them never leaves the nodes of one
+    // scheme with the branches of another
+    WriteTablesTogether({{NodeFile(), &nodes}, {BranchFile(), &branches}});
     regime_->ClearModel();
     if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
     OpenNodeTable();

@@ -1,5 +1,7 @@
 // The regime window's "Экспорт ЦДУ" and "Импорт ЦДУ" with the district subsystem's card converter
 // installed as the program has it.
+#include <cerrno>
+#include <cstdio>
 #include <map>
 
 #include "core/base/codepage.h"
@@ -108,6 +110,25 @@ TEST_F(RegimeWindow, ACardFileReplacesAnExistingSchemeOnlyAfterYesAndOneWithoutN
     EXPECT_EQ(form->SchemePath, path);
     EXPECT_TRUE(NoLocks());
   }
+
+  // "Да", and the branch file cannot take its place: the node file is not left replaced beside the old
+  // branches
+  box.Clear();
+  box.Answer(1);
+  const TTableRenamer system = SetTableRenamer([&](const std::string& temp, const std::string& file) {
+    if (file == path + ".VET") {
+      errno = EACCES;
+      return false;
+    }
+    return std::rename(temp.c_str(), file.c_str()) == 0;
+  });
+  script.Then(Choose("Выбор файла формата ЦДУ", card));
+  form->ImportCDU->trigger();
+  SetTableRenamer(system);
+  ASSERT_EQ(box.Texts().size(), 2u);
+  EXPECT_EQ(box.Texts()[1].rfind("Ошибка импорта данных ЦДУ \"Образец\" : ", 0), 0u) << box.Texts()[1];
+  EXPECT_EQ(ReadBytes(path + ".UZL") + ReadBytes(path + ".VET"), nodes + branches);
+  EXPECT_TRUE(NoLocks());
 
   box.Clear();
   box.Answer(1);
