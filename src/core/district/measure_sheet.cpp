@@ -62,7 +62,7 @@ bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, s
 
 bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, TImportMessages& messages) {
   if (CellNumber(cells, col, row, value)) return true;
-  messages.Add([&] { return SheetReadError(row, col); });
+  messages.Add([&] { return SheetReadError(row, col) + SheetCellFault(cells, row, col); });
   return false;
 }
 
@@ -72,7 +72,7 @@ bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, TI
     value = static_cast<float>(v);
     return true;
   }
-  messages.Add([&] { return SheetReadError(row, col); });
+  messages.Add([&] { return SheetReadError(row, col) + SheetCellFault(cells, row, col); });
   return false;
 }
 

@@ -70,11 +70,18 @@ double NumberReadBack(double v) {
 
 std::optional<double> SheetImportNumber(const std::function<std::string(int row, int col)>& cells, int row, int col) {
   const auto* reader = cells.target<TReaderCells>();
+  if (reader && !reader->Sheet->UnreadableReason(row, col).empty()) return std::nullopt;
   if (double number = 0; reader && reader->Sheet->CellNumber(row, col, number)) {
     const double v = NumberReadBack(number);
     return ImportNumberFits(v) ? std::optional<double>(v) : std::nullopt;
   }
   return ImportNumber(cells(row, col));
+}
+
+std::string SheetCellFault(const std::function<std::string(int row, int col)>& cells, int row, int col) {
+  const auto* reader = cells.target<TReaderCells>();
+  const std::string reason = reader ? reader->Sheet->UnreadableReason(row, col) : std::string();
+  return reason.empty() ? reason : " (" + reason + ")";
 }
 
 TTextField TextField(const TDataFile& layout, const char* field) {

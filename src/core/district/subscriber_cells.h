@@ -93,8 +93,12 @@ struct TReaderCells {
 // number cell taken without making and parsing its text, when a table may hold it (ImportNumberFits);
 // nothing for a text that is no number or a value that no column holds. No exception: a sheet may hold a
 // million cells that are no numbers.
+// A reader's cell that holds no value (a formula without its stored result, an error value) is no number.
 std::optional<double> SheetImportNumber(const std::function<std::string(int row, int col)>& cells, int row,
                                         int col);
+// " (<reason>)" for a reader's cell that holds no value (TSheetReader::UnreadableReason), to follow the
+// message of a cell that gave no number; empty for any other.
+std::string SheetCellFault(const std::function<std::string(int row, int col)>& cells, int row, int col);
 
 // What an import builds in memory from one file (rows of its own and of the tables it fills) is held to
 // the bound that the reader puts on the file's cells: 32 MB and 200 bytes for each byte of the file, never

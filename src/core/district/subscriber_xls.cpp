@@ -136,7 +136,8 @@ void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
     return;
   }
   info.Add([&] {
-    return name + ", строка " + std::to_string(row) + ", столбец " + std::to_string(col) + ": Ошибка чтения";
+    return name + ", строка " + std::to_string(row) + ", столбец " + std::to_string(col) + ": Ошибка чтения" +
+           SheetCellFault(cells, row, col);
   });
 }
 

@@ -152,6 +152,12 @@ bool TSheetReader::CellNumber(int row, int col, double& value) const {
   return true;
 }
 
+std::string TSheetReader::UnreadableReason(int row, int col) const {
+  const TCell* it = Find(row, col);
+  if (!it || it->kind < kUnreadableKind) return {};
+  return UnreadableCellReason(static_cast<UnreadableCell>(it->kind - kUnreadableKind), texts_->At(it->text));
+}
+
 std::string TSheetReader::Cell(int row, int col) const {
   const TCell* it = Find(row, col);
   if (!it) return {};

@@ -52,6 +52,9 @@ public:
   // stored result, an error value) fails with ld::Error UnreadableCellMessage naming the file, the
   // sheet and the cell, as Worksheet::Cell does: every import that reads it says so by its cell.
   std::string Cell(int row, int col) const;
+  // Why cell (row, col) holds no value the program can take (UnreadableCellReason); empty for any other
+  // cell. An import that reads a number cell by cell names such a cell among its unreadable ones.
+  std::string UnreadableReason(int row, int col) const;
   // The number of cell (row, col) when it holds one (not a date, not a text): Cell gives
   // FloatToStrGeneral(value, 15) for it. False for any other cell.
   bool CellNumber(int row, int col, double& value) const;
