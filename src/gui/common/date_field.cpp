@@ -293,7 +293,9 @@ void TDateField::wheelEvent(QWheelEvent* event) {
 
 bool TDateField::focusNextPrevChild(bool next) {
   Finish();
-  return QDateEdit::focusNextPrevChild(next);
+  // Tab goes on to the next control, as from any other field: the date editor would walk its own day,
+  // month and year first, and a second date typed after Tab would land in the first field.
+  return QAbstractSpinBox::focusNextPrevChild(next);
 }
 
 void TDateField::stepBy(int steps) {

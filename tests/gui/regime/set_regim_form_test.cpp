@@ -1,6 +1,7 @@
 // The regime settings and calculation period dialogs over IniRec.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -147,6 +148,24 @@ TEST_F(RegimDialogs, PeriodDatesTypedAsWrittenAreThePeriod) {
   });
   ASSERT_TRUE(ExecuteCalcPeriodDialog());
   EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 11, 1), EncodeDate(2026, 11, 30)));
+
+  // Typed as a person types a period: the first date, Tab to the second, the second date, Enter. Tab goes
+  // to the next field and never walks the first date's sections, which would take the second date.
+  script.Then([](QDialog& d) {
+    auto& date1 = Child<QDateEdit>(d, "Date1");
+    d.activateWindow();
+    date1.setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), "01.10.2026");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_TRUE(focused == &Child<QDateEdit>(d, "Date2") || focused->parentWidget() == &Child<QDateEdit>(d, "Date2"))
+        << focused->objectName().toStdString();
+    QTest::keyClicks(focused, "31.10.2026");
+    QTest::keyClick(focused, Qt::Key_Return);
+  });
+  ASSERT_TRUE(ExecuteCalcPeriodDialog());
+  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 10, 1), EncodeDate(2026, 10, 31)));
 
   // Years of two digits, as the program writes a period, and Enter to confirm.
   script.Then([](QDialog& d) {
