@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <vector>
@@ -615,6 +618,198 @@ TEST_F(Guard, OnAShareEveryFileGetsItsBytesBeforeItsNameAndWhatAKilledMakerLeftG
   WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}});
   EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
   EXPECT_EQ(Folder(), folder);
+}
+
+// On a folder whose lock calls all fail nothing can be held: the user hears so once, naming the folder,
+// and a process of this workstation is told by its id. A living program's write lock and in-use mark keep
+// their file, also from a program whose locks work (which finds them not held); what a killed program
+// left in a run, a write or a read goes at the next use without a question, a warning or a wait. A lock
+// or mark of a program that records no workstation tells nothing of its holder, whatever the locks say:
+// it keeps its file.
+TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
+  WriteCounter(base_ + ".VET", 2);
+  const std::vector<std::string> files = {file_, base_ + ".VET"};
+  const std::set<std::string> folder = Folder();
+  test::ScriptedMsgBox box;
+  double now = 0;
+  SetFileWaitClock([&now] { return now += 100; });
+  const auto noLocks = [](int, short) {
+    errno = ENOLCK;
+    return -1;
+  };
+  const std::string busy =
+      "Ошибка записи файла \"" + file_ + "\": файл занят другой программой; прежний файл не изменен";
+  const std::string refused = "Ошибка чтения файла \"" + files[1] + "\"";
+  const std::string question =
+      "Файл " + files[1] + " находится длительное время в режиме чтения/записи. Разрешить доступ к файлу ?";
+  // Refused a write of the first table and, answered "Нет", a read of the second.
+  const auto keptOut = [&] {
+    TDataFile t;
+    ReadTableFile(file_, t);
+    box.Answer(0);
+    return ErrorOf([&] { WriteTableFile(file_, t); }) + "\n" + ErrorOf([&] { ReadTableFile(files[1], t); });
+  };
+  const test::Pipe ready;
+  const auto living = [&](const std::function<bool()>& take) {
+    const pid_t pid = test::Forked([&] {
+      test::ScriptedMsgBox quiet;
+      if (!take() || !ready.Signal()) return 1;
+      for (;;) pause();
+    });
+    return pid > 0 && ready.Wait() ? pid : -1;
+  };
+
+  pid_t pid = living([&] {
+    const test::ShareScope share(true, noLocks);
+    static TWriteLock lock;
+    static TInUseMark mark;
+    return lock.Take(file_) && WaitFileAccess(files[1], mark) && mark.Held();
+  });
+  ASSERT_GT(pid, 0);
+  for (const bool locksWork : {true, false}) {
+    SCOPED_TRACE(locksWork);
+    const test::ShareScope share(!locksWork, noLocks);
+    box.Clear();
+    EXPECT_EQ(keptOut(), busy + "\n" + refused);
+    std::vector<std::string> told = {question};
+    if (!locksWork)
+      told.insert(told.begin(), "В папке \"" + dir_.Path().string() +
+                                    "\" не работают блокировки файлов: блокировки файлов недоступны. Блокировки и "
+                                    "отметки, оставленные программами других рабочих станций, считаются "
+                                    "действующими, пока программа той станции не снимет их");
+    EXPECT_EQ(box.Texts(), told);
+  }
+  kill(pid, SIGKILL);
+  EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
+  {
+    const test::ShareScope share(true, noLocks);
+    box.Clear();
+    WriteCounter(file_, 3);
+    EXPECT_EQ(ReadCounter(files[1]), 2);
+    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+    EXPECT_EQ(Folder(), folder);
+
+    // Killed in a run between its renames, in a write, in a read.
+    const auto killed = [](const std::function<void()>& work) {
+      const pid_t child = test::Forked([&] {
+        test::ScriptedMsgBox quiet;
+        work();
+        return 0;
+      });
+      return child > 0 && test::KillWhenStopped(child);
+    };
+    ASSERT_TRUE(killed([&] {
+      SetTableRunStepHook([](TRunStep step) {
+        if (step == TRunStep::Renamed) raise(SIGSTOP);
+      });
+      test::WriteCountersTogether(files, 10);
+    }));
+    EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(files[0]), 203);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files)});
+    EXPECT_EQ(Folder(), folder);
+    ASSERT_TRUE(killed([&] {
+      TDataFile t;
+      ReadTableFile(file_, t);
+      WriteTableFile(file_, t, [](float) { raise(SIGSTOP); });
+    }));
+    ASSERT_TRUE(killed([&] {
+      TDataFile t;
+      ReadTableFile(files[1], t, [](float) { raise(SIGSTOP); });
+    }));
+    ASSERT_TRUE(HasInUseMark(files[1]) && fs::exists(file_ + "~"));
+    box.Clear();
+    WriteCounter(file_, 4);
+    EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(files[0]), 204);
+    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+    EXPECT_EQ(Folder(), folder);
+  }
+
+  // An older program's write and read, which hold nothing and name no workstation, live or not.
+  pid = living([&] {
+    test::WriteBytes(file_ + "~", "\x06ZREGIM" + Short("Петров"));
+    test::WriteBytes(InUseMarkName(files[1]), Short("Петров"));
+    return true;
+  });
+  ASSERT_GT(pid, 0);
+  box.Clear();
+  EXPECT_EQ(keptOut(), busy + "\n" + refused);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{question});
+  kill(pid, SIGKILL);
+  EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
+  EXPECT_EQ(keptOut(), busy + "\n" + refused);
+  EXPECT_EQ(ReadCounter(file_), 4);
+}
+
+// Nothing found under the name of a temporary table is written through: the new table is made whole
+// under a private name first. A file made beside a table (a new table, a lock, a mark, a run's records)
+// may be written by every account that may write the folder, whatever the umask; a replaced table keeps
+// its mode.
+TEST_F(Guard, FilesBesideATableAreMadeWholeAndOpenToEveryWriterOfTheFolder) {
+  const mode_t savedMask = ::umask(022);
+  WriteCounter(base_ + ".VET", 2);
+  WriteCounter(dir_ / "other.CNT", 9);
+  const std::string other = test::ReadBytes(dir_ / "other.CNT");
+  const std::vector<std::string> files = {file_, base_ + ".VET"};
+  const auto mode = [](const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+  };
+  for (const bool share : {false, true}) {
+    SCOPED_TRACE(share);
+    const test::ShareScope scope(share);
+    fs::permissions(dir_.Path(), static_cast<fs::perms>(0755));
+    fs::create_symlink(dir_ / "other.CNT", file_ + ".new~");
+    WriteCounter(file_, 5);
+    fs::create_symlink(dir_ / "other.CNT", files[1] + ".new~");
+    std::vector<TDataFile> tables = Changed(files);
+    WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}});
+    EXPECT_EQ(test::ReadBytes(dir_ / "other.CNT"), other);
+    EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
+    EXPECT_EQ(Folder(), (std::set<std::string>{"maket.zr", "other.CNT", "sch.CNT", "sch.VET"}));
+
+    fs::permissions(file_, static_cast<fs::perms>(0640));
+    WriteCounter(file_, 6);
+    fs::remove(dir_ / "new.CNT");
+    WriteCounter(dir_ / "new.CNT", 1);
+    LockTableFiles(base_, ".VET");
+    EXPECT_EQ(mode(file_), 0640);
+    EXPECT_EQ((std::vector<int>{mode(dir_ / "new.CNT"), mode(files[1] + "~")}), (std::vector<int>{0644, 0644}))
+        << "a folder only its owner writes gets the umask's modes";
+    UnlockTableFiles(base_, ".VET");
+
+    for (const int folderMode : {0777, 0775}) {
+      const int shared = folderMode == 0777 ? 0666 : 0664;
+      fs::permissions(dir_.Path(), static_cast<fs::perms>(folderMode));
+      fs::remove(dir_ / "new.CNT");
+      WriteCounter(dir_ / "new.CNT", 1);
+      EXPECT_EQ(mode(dir_ / "new.CNT"), shared);
+      LockTableFiles(base_, ".VET");
+      EXPECT_EQ(mode(files[1] + "~"), shared);
+      UnlockTableFiles(base_, ".VET");
+      tables = Changed(files);
+      StopAfter(1);
+      EXPECT_THROW(WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}}), TKilled);
+      SetTableRenamer(nullptr);
+      EXPECT_EQ((std::vector<int>{mode(file_ + ".set~"), mode(files[1] + ".set~")}), (std::vector<int>{shared, shared}));
+      auto reading = std::make_unique<test::HeldFile>(InUseMarkName(files[1]), "");  // the end of the run waits
+      double now = 0;
+      SetFileWaitClock([&] {
+        if (reading && HasInUseMark(file_)) {
+          EXPECT_EQ(mode(InUseMarkName(file_)), shared);
+          reading.reset();
+          fs::remove(InUseMarkName(files[1]));
+        }
+        return now += 0.25;
+      });
+      test::ScriptedMsgBox box;
+      EXPECT_EQ(ReadCounter(file_), 6);
+      EXPECT_EQ(mode(file_), 0640) << "a table put back keeps its mode";
+      EXPECT_FALSE(reading) << "the end of the run did not wait for the mark";
+      SetFileWaitClock(nullptr);
+    }
+    fs::remove(dir_ / "new.CNT");
+  }
+  ::umask(savedMask);
 }
 
 TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {

@@ -56,17 +56,8 @@ protected:
     if (before) before();
     _exit(test::ErrorOf([&] { Write(files, 10, rows); }) == "<no error>" ? 0 : 1);
   }
-  // Writes the set together with the values first, first + 1, … in `rows` rows each.
   static void Write(const std::vector<std::string>& files, int first, int rows = 1) {
-    std::vector<TDataFile> tables(files.size());
-    std::vector<std::pair<std::string, TDataFile*>> run;
-    for (std::size_t k = 0; k < files.size(); ++k) {
-      ReadMaket("Счет", tables[k]);
-      CreateColumns(tables[k], rows);
-      for (int row = 1; row <= rows; ++row) (*GetColumnAs<DALongint>("Cnt", tables[k]))[row] = first + static_cast<int>(k);
-      run.emplace_back(files[k], &tables[k]);
-    }
-    WriteTablesTogether(run);
+    test::WriteCountersTogether(files, first, rows);
   }
   // The counter of the table file as it stands, without ending a run that holds it.
   static int ReadCounterUnrecovered(const std::string& file) {
@@ -88,8 +79,9 @@ protected:
 // Killed at any step, a run leaves the old set or the new one whole to the next read, which neither
 // waits for the killed program's marks nor asks anything: before its commit mark the old set is put back
 // (the user is told, once a table had taken its new place), after it the new set stands and what the
-// run left goes silently; a run killed while it laid its records goes silently too. The next run of the set clears
-// whatever else the dead one left (its write locks, a temporary table), without a word. The same on a
+// run left goes silently; a run killed while it laid or removed its records goes silently too. The next
+// run of the set clears whatever else the dead one left (its write locks, a temporary table), without a
+// word. The same where the next use locks the tables first (as every window and import does), and on a
 // folder that answers as a network share does.
 TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
   struct TKill {
@@ -102,11 +94,14 @@ TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
                                     {TRunStep::RecordLaid, 2, false},   {TRunStep::RecordsLaid, 1, false},
                                     {TRunStep::Renamed, 1, false},      {TRunStep::Renamed, 3, false},
                                     {TRunStep::Committed, 1, true},     {TRunStep::RecordRemoved, 1, true},
-                                    {TRunStep::RecordRemoved, 2, true}};
+                                    {TRunStep::RecordRemoved, 2, true}, {TRunStep::RecordRemoved, 3, true}};
+  const std::string base = dir_ / "sch";
   for (const bool share : {false, true}) {
     const test::ShareScope scope(share);
+    for (const bool lockFirst : {false, true})
     for (const TKill& kill : kills) {
-      SCOPED_TRACE(std::to_string(share) + " " + std::to_string(static_cast<int>(kill.step) * 10 + kill.nth));
+      SCOPED_TRACE(std::to_string(share) + std::to_string(lockFirst) + " " +
+                   std::to_string(static_cast<int>(kill.step) * 10 + kill.nth));
       fs::remove(files_[0]);
       WriteCounter(files_[1], 1);
       WriteCounter(files_[2], 2);
@@ -121,24 +116,98 @@ TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
       double now = 0;
       SetFileWaitClock([&now] { return now += 100; });
       test::ScriptedMsgBox box;
+      if (lockFirst) {
+        EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(base, ".UZL,.CNT,.VET"); }), "<no error>");
+      }
       // Each read ends the run if it is not ended yet; the table the run made is there or not after it.
       EXPECT_EQ(Counters({files_[1], files_[2], files_[0]}),
                 kill.done ? (std::vector<int>{11, 12, 10}) : (std::vector<int>{1, 2, 0}));
+      if (lockFirst) UnlockTableFiles(base, ".UZL,.CNT,.VET");
       // Told only where a table had taken its new place: a run stopped before that changed nothing.
       const bool replaced = kill.step == TRunStep::Renamed;
       EXPECT_EQ(box.Texts(), replaced ? std::vector<std::string>{PutBack(files_)} : std::vector<std::string>{});
       std::set<std::string> expected = folder;
       if (kill.done) expected.insert("sch.UZL");
-      // Before its records, a run leaves only what its next writer clears; its first record lies beside the
-      // table it makes, which no read opens.
-      if (kill.step != TRunStep::Locked && kill.step != TRunStep::TempWritten &&
-          !(kill.step == TRunStep::RecordLaid && kill.nth == 1)) {
+      // Before its records and after them, a run leaves only what its next writer clears, its write locks
+      // (which a look at the lock clears), and a temporary table; its first record lies beside the table
+      // it makes, which no read opens.
+      if (lockFirst || (kill.step != TRunStep::Locked && kill.step != TRunStep::TempWritten &&
+                        !(kill.step == TRunStep::RecordLaid && kill.nth == 1) &&
+                        !(kill.step == TRunStep::RecordRemoved && kill.nth == 3))) {
         EXPECT_EQ(Folder(), expected) << "no record, commit mark, second name, temporary file, lock or mark left";
+      } else if (kill.step == TRunStep::RecordRemoved) {
+        std::set<std::string> locked = expected;
+        locked.insert({"sch.UZL~", "sch.CNT~", "sch.VET~"});
+        EXPECT_EQ(Folder(), locked) << "nothing but the dead program's locks left";
       }
       box.Clear();
       EXPECT_EQ(test::ErrorOf([&] { Write(files_, 20); }), "<no error>");
       EXPECT_TRUE(box.Calls().empty());
       EXPECT_EQ(Counters(files_), (std::vector<int>{20, 21, 22}));
+      expected.insert("sch.UZL");
+      EXPECT_EQ(Folder(), expected);
+      SetFileWaitClock(nullptr);
+    }
+  }
+}
+
+// A program killed while it ends another's stopped run (holding the run's records, with some tables put
+// back, or between removing the records) leaves the set to the next use, a read or a lock alike, which
+// ends it whole without a question or a warning: it tells of a put back only where it put a table back
+// itself. The next run of the set finds nothing in its way and leaves nothing beside it. The same on a
+// folder that answers as a network share does.
+TEST_F(TableRun, AProgramKilledWhileItEndsAStoppedRunLeavesItToTheNextUse) {
+  struct TKill {
+    TRunStep step;
+    int nth;
+    bool told;  // the next use still has a table to put back
+  };
+  const std::vector<TKill> kills = {{TRunStep::RecordsTaken, 1, true},  {TRunStep::Restored, 1, true},
+                                    {TRunStep::Restored, 2, false},     {TRunStep::Restored, 3, false},
+                                    {TRunStep::RecordRemoved, 1, false}, {TRunStep::RecordRemoved, 2, false},
+                                    {TRunStep::RecordRemoved, 3, false}};
+  const std::string base = dir_ / "sch";
+  for (const bool share : {false, true}) {
+    const test::ShareScope scope(share);
+    for (const bool lockFirst : {false, true})
+    for (const TKill& kill : kills) {
+      SCOPED_TRACE(std::to_string(share) + std::to_string(lockFirst) + " " +
+                   std::to_string(static_cast<int>(kill.step) * 10 + kill.nth));
+      fs::remove(files_[0]);
+      WriteCounter(files_[1], 1);
+      WriteCounter(files_[2], 2);
+      const std::set<std::string> folder = Folder();
+      // The run, killed with its first two tables in place; the program that ends it, killed at the step.
+      const pid_t run = WriteInChild(files_, [renamed = 0](TRunStep step) mutable {
+        if (step == TRunStep::Renamed && ++renamed == 2) raise(SIGSTOP);
+      });
+      ASSERT_GT(run, 0);
+      ASSERT_TRUE(test::KillWhenStopped(run));
+      const pid_t ender = test::Forked([&] {
+        test::ScriptedMsgBox quiet;
+        SetTableRunStepHook([kill, seen = 0](TRunStep step) mutable {
+          if (step == kill.step && ++seen == kill.nth) raise(SIGSTOP);
+        });
+        ReadCounter(files_[1]);
+        return 0;
+      });
+      ASSERT_GT(ender, 0);
+      ASSERT_TRUE(test::KillWhenStopped(ender));
+
+      double now = 0;
+      SetFileWaitClock([&now] { return now += 100; });
+      test::ScriptedMsgBox box;
+      if (lockFirst) {
+        EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(base, ".UZL,.CNT,.VET"); }), "<no error>");
+      }
+      EXPECT_EQ(Counters({files_[1], files_[2], files_[0]}), (std::vector<int>{1, 2, 0}));
+      if (lockFirst) UnlockTableFiles(base, ".UZL,.CNT,.VET");
+      EXPECT_EQ(box.Texts(), kill.told ? std::vector<std::string>{PutBack(files_)} : std::vector<std::string>{});
+      box.Clear();
+      EXPECT_EQ(test::ErrorOf([&] { Write(files_, 20); }), "<no error>");
+      EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+      EXPECT_EQ(Counters(files_), (std::vector<int>{20, 21, 22}));
+      std::set<std::string> expected = folder;
       expected.insert("sch.UZL");
       EXPECT_EQ(Folder(), expected);
       SetFileWaitClock(nullptr);
