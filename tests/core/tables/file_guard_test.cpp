@@ -197,7 +197,7 @@ TEST_F(Guard, InUseMarkWaitsElevenSecondsThenAsks) {
   EXPECT_FALSE(fs::exists(file_ + "~"));
   EXPECT_EQ(ReadCounter(file_), 1);
   EXPECT_EQ(askedAt.size(), 3u);
-  EXPECT_EQ(test::ReadBytes(file_ + ".inuse~"), "") << "the mark of the program read past is gone";
+  EXPECT_TRUE(HasInUseMark(file_)) << "the mark of the program read past is its own";
   reading.Release();  // once its program is gone, the mark goes at the next read without a question
   EXPECT_EQ(ReadCounter(file_), 1);
   EXPECT_EQ(askedAt.size(), 3u);
@@ -617,6 +617,28 @@ TEST_F(Guard, OnAShareEveryFileGetsItsBytesBeforeItsNameAndWhatAKilledMakerLeftG
   tables = Changed(files);
   WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}});
   EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
+  EXPECT_EQ(Folder(), folder);
+
+  // A run killed after its first record, between claiming the second one's name and giving it its
+  // bytes; the next use locks the table of the claimed record first, as every window does.
+  const std::vector<std::string> before = Bytes(files);
+  const pid_t pid = test::Forked([&] {
+    test::ScriptedMsgBox quiet;
+    SetTableRunStepHook([](TRunStep step) {
+      if (step == TRunStep::RecordLaid) raise(SIGSTOP);
+    });
+    test::WriteCountersTogether(files, 20);
+    return 0;
+  });
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(test::KillWhenStopped(pid));
+  test::WriteBytes(files[1] + ".set~", "");
+  box.Clear();
+  EXPECT_EQ(ErrorOf([&] { LockTableFiles(base_, ".VET"); }), "<no error>");
+  UnlockTableFiles(base_, ".VET");
+  EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(files[0]), 1110);
+  EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+  EXPECT_EQ(Bytes(files), before);
   EXPECT_EQ(Folder(), folder);
 }
 
