@@ -2,6 +2,7 @@
 // Other programs on one folder, played by child processes: started by fork, stepped through pipes, ended
 // by their own _exit (never by the test's exit handlers, which belong to the parent) or by SIGKILL.
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <iterator>
+#include <string>
 #include <thread>
 
 namespace ld::test {
@@ -48,6 +50,36 @@ inline bool KillWhenStopped(pid_t pid) {
   if (::waitpid(pid, &status, WUNTRACED) != pid || !WIFSTOPPED(status)) return false;
   ::kill(pid, SIGKILL);
   return ExitOf(pid) == 1000 + SIGKILL;
+}
+
+// Programs of other accounts on one folder: a child takes the account's ids, which the test process may
+// give only where it runs as the superuser.
+inline bool CanPlayAnotherAccount() { return ::geteuid() == 0; }
+inline bool BecomeAccount(uid_t id) {
+  return ::setgroups(0, nullptr) == 0 && ::setresgid(id, id, id) == 0 && ::setresuid(id, id, id) == 0;
+}
+
+// What f reports, run by a child process of that account; "<no account>" where the child cannot take it.
+inline std::string ReportAs(uid_t id, const std::function<std::string()>& f) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return "<no pipe>";
+  const pid_t pid = Forked([&] {
+    ::close(fds[0]);
+    const std::string report = BecomeAccount(id) ? f() : "<no account>";
+    for (std::size_t done = 0; done < report.size();) {
+      const ssize_t n = ::write(fds[1], report.data() + done, report.size() - done);
+      if (n <= 0) return 1;
+      done += static_cast<std::size_t>(n);
+    }
+    return 0;
+  });
+  ::close(fds[1]);
+  std::string report;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  if (pid < 0 || ExitOf(pid) != 0) report += "<child failed>";
+  return report;
 }
 
 // A one-way signal between processes: Signal writes a byte, Wait blocks until one comes.

@@ -1,6 +1,7 @@
 #include "core/tables/file_guard.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -23,6 +25,7 @@
 #include "core/base/numfmt.h"
 #include "core/base/session.h"
 #include "core/tables/file_io.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -76,11 +79,58 @@ std::string HostName() {
   return name;
 }
 
-// What a lock file says of its holder: the user's name, then (since locks record it) the workstation;
-// a write in progress puts the table signature before them.
+// This process as a lock records it: its id and the moment it started (so that another process given
+// the same id later is not taken for it), "<id>:<start>"; the id alone where the system does not say.
+std::string StartOf(pid_t pid) {
+  const fileio::TFd fd(::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC));
+  char bytes[1024];
+  const ssize_t got = fd.IsOpen() ? ::read(fd.Get(), bytes, sizeof bytes - 1) : -1;
+  if (got <= 0) return {};
+  const std::string_view stat(bytes, static_cast<std::size_t>(got));
+  // The fields after the program's name, which may hold blanks and brackets itself; the start is the
+  // 22nd field, the 20th after the name.
+  std::size_t at = stat.rfind(')');
+  for (int field = 0; at != std::string_view::npos && field < 20; ++field) at = stat.find(' ', at + 1);
+  if (at == std::string_view::npos) return {};
+  const std::size_t end = stat.find(' ', at + 1);
+  return std::string(stat.substr(at + 1, end == std::string_view::npos ? std::string_view::npos : end - at - 1));
+}
+
+std::string ProcessTag() {
+  static pid_t pid = 0;
+  static std::string tag;
+  if (pid != ::getpid()) {  // a forked child is another process
+    pid = ::getpid();
+    const std::string start = StartOf(pid);
+    tag = std::to_string(pid) + (start.empty() ? "" : ":" + start);
+  }
+  return tag;
+}
+
+// Whether the process a lock records still runs on this workstation.
+bool ProcessRuns(const std::string& tag) {
+  const std::size_t colon = tag.find(':');
+  const std::string id = tag.substr(0, colon);
+  if (id.empty() || id.size() > 9 || id.find_first_not_of("0123456789") != std::string::npos) return true;
+  const pid_t pid = static_cast<pid_t>(std::stol(id));
+  if (pid <= 0) return true;
+  if (::kill(pid, 0) != 0 && errno == ESRCH) return false;  // another account's process answers EPERM
+  if (colon == std::string::npos) return true;
+  const std::string start = StartOf(pid);
+  return start.empty() || start == tag.substr(colon + 1);
+}
+
+// What a lock file says of its holder: the user's name, then (since locks record them) the workstation
+// and the process; a write in progress puts the table signature before them. A holder that held the
+// file writes the workstation right after the name, where readers that know only the workstation look;
+// one that could not hold it writes an empty name there and the workstation after it, so that no
+// program that goes only by the hold takes the file for a left-over one.
 struct TLockRecord {
-  std::string user;  // UTF-8
-  std::string host;  // empty in locks of older programs
+  std::string user;     // UTF-8
+  std::string host;     // empty in locks of older programs
+  std::string process;  // ProcessTag of the maker
+  bool held = false;    // its maker held it
+  bool unheld = false;  // its maker says it could not hold it
   bool write = false;
 };
 
@@ -104,7 +154,13 @@ TLockRecord ReadLockRecord(int fd) {
     record.user.clear();
     if (!next(record.user)) return record;
   }
-  next(record.host);
+  if (!next(record.host)) return record;
+  record.held = !record.host.empty();
+  if (!record.held) {
+    record.unheld = pos < size;
+    if (!next(record.host)) return record;
+  }
+  next(record.process);
   return record;
 }
 
@@ -129,16 +185,6 @@ int SystemLock(int fd, short type) {
 
 enum class TLockAnswer { Taken, Held, Failed };
 
-// Held only when the system says that somebody holds the file; any other refusal says nothing of a
-// holder (errno kept).
-TLockAnswer LockOf(int fd, short type) {
-  for (;;) {
-    if (SystemLock(fd, type) == 0) return TLockAnswer::Taken;
-    if (errno == EINTR) continue;
-    return errno == EAGAIN || errno == EACCES ? TLockAnswer::Held : TLockAnswer::Failed;
-  }
-}
-
 std::string LockFailureText(int error) {
   switch (error) {
     case EBADF: return "файл открыт только для чтения";
@@ -149,16 +195,36 @@ std::string LockFailureText(int error) {
   }
 }
 
-// A lock or mark of the program's own whose holder is gone: its record names the workstation (only a
-// holder that held it writes that), or it has no bytes yet (its maker was killed before it gave them),
-// and nobody holds it now, which taking the hold proves.
-bool HolderGone(const std::string& path, int fd, off_t size, const TLockRecord& record) {
-  return (size == 0 || !record.host.empty()) && TakeHold(path, fd);
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
-bool HolderGone(const std::string& path, int fd) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return false;
-  return HolderGone(path, fd, st.st_size, st.st_size == 0 ? TLockRecord{} : ReadLockRecord(fd));
+
+// The user hears once of each folder whose locks fail, when it first happens: what other workstations'
+// programs left there is not cleared from here.
+void TellLocksFail(const std::string& path, int error) {
+  static std::set<std::string> told;
+  const std::string folder = FolderOf(FullFileName(path));
+  if (!told.insert(folder).second) return;
+  ShowMsgForm("В папке \"" + folder + "\" не работают блокировки файлов: " + LockFailureText(error) +
+                  ". Блокировки и отметки, оставленные программами других рабочих станций, считаются "
+                  "действующими, пока программа той станции не снимет их",
+              mkWarning, mbOk);
+}
+
+// Held only when the system says that somebody holds the file; any other refusal says nothing of a
+// holder, and tells the user that the folder of path has no working locks (errno kept).
+TLockAnswer LockOf(int fd, short type, const std::string& path) {
+  for (;;) {
+    if (SystemLock(fd, type) == 0) return TLockAnswer::Taken;
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EACCES) return TLockAnswer::Held;
+    const int error = errno;
+    TellLocksFail(path, error);
+    errno = error;
+    return TLockAnswer::Failed;
+  }
 }
 
 bool IsOwnLock(const std::string& lock) {
@@ -173,18 +239,19 @@ bool IsOwnLock(const std::string& lock) {
 bool IsLeftOver(int fd, bool writable, const std::string& lock, const TLockRecord& record) {
   if (record.host.empty() || record.host != HostName() || record.user != CurrentUserName) return false;
   if (!writable || OwnLocks().count(FullFileName(lock)) != 0) return false;
-  return TakeHold(lock, fd);
+  return HolderGone(lock, fd);
 }
 
-// The record of a lock or mark held by this program: the user's name, then the workstation's;
-// readers that know only the name stop after it. Without the holder's lock the workstation is left
-// out, so that the file is never taken for a left-over one.
+std::string ShortString(const std::string& bytes) {
+  const std::string cut = bytes.substr(0, 255);
+  return static_cast<char>(cut.size()) + cut;
+}
+
+// The record of a lock or mark made by this program (TLockRecord): the user's name, then the
+// workstation's and the process; readers that know only the name stop after it.
 std::string HolderRecord(bool held) {
-  std::string name = Utf8ToCp1251(CurrentUserName).substr(0, 255);
-  name.insert(name.begin(), static_cast<char>(name.size()));
-  if (!held) return name;
-  const std::string host = HostName().substr(0, 255);
-  return name + static_cast<char>(host.size()) + host;
+  const std::string where = ShortString(HostName()) + ShortString(ProcessTag());
+  return ShortString(Utf8ToCp1251(CurrentUserName)) + (held ? where : ShortString("") + where);
 }
 
 bool WriteRecord(int fd, const std::string& bytes) {
@@ -198,23 +265,22 @@ bool WriteRecord(int fd, const std::string& bytes) {
   return true;
 }
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The private files of that name whose makers were killed before they took the name: nobody holds them.
-void RemoveDeadPrivates(const std::string& path) {
-  namespace fs = std::filesystem;
-  const std::string own = fs::path(path).filename().string();
-  std::error_code ec;
-  for (fs::directory_iterator it(FolderOf(path), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (!IsPrivateNameOf(name, own)) continue;
-    const std::string found = it->path().string();
+// The private files of that name whose makers were killed before they took the name. Only this program
+// makes them, holding each from before it has bytes: one that nobody holds is dead unless it says that
+// its maker could not hold it.
+void RemoveDeadPrivates(const std::string& path, const std::string& makerLock) {
+  for (const std::string& found : PrivateNamesOf(path)) {
     const fileio::TFd fd(OpenToHold(found));
-    if (fd.IsOpen() && LockOf(fd.Get(), F_WRLCK) == TLockAnswer::Taken) UnlinkIfSame(found, fd.Get());
+    if (!fd.IsOpen()) continue;
+    bool gone = false;
+    switch (LockOf(fd.Get(), F_WRLCK, found)) {
+      case TLockAnswer::Held: break;
+      case TLockAnswer::Taken:
+        gone = !makerLock.empty() || !ReadLockRecord(fd.Get()).unheld || HolderGone(found, fd.Get());
+        break;
+      case TLockAnswer::Failed: gone = HolderGone(found, fd.Get(), makerLock); break;
+    }
+    if (gone) UnlinkIfSame(found, fd.Get());
   }
 }
 
@@ -229,17 +295,17 @@ mode_t NewFileMode() {
 // the name is free and held at once, so that the rename replaces nobody's file; a claim whose maker was
 // killed has no bytes and no holder (RemoveIfHalfMade), and a private file whose maker was killed has
 // no holder (RemoveDeadPrivates). Either way no kill leaves the name with a part of its bytes.
-int CreateRenamed(const std::string& path, const std::function<std::string(bool held)>& content, bool flush) {
-  RemoveDeadPrivates(path);
+int CreateRenamed(const std::string& path, const std::function<std::string(bool held)>& content, bool flush,
+                  const std::string& makerLock) {
+  RemoveDeadPrivates(path, makerLock);
   std::string own;
   int fd = -1;
   bool held = false;
   for (int attempt = 0; fd < 0; ++attempt) {
     own = path + ".XXXXXX~";
-    fd = ::mkstemps(own.data(), 1);
+    fd = ::mkostemps(own.data(), 1, O_CLOEXEC);
     if (fd < 0) return -1;
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    const TLockAnswer hold = LockOf(fd, F_WRLCK);
+    const TLockAnswer hold = LockOf(fd, F_WRLCK, path);
     held = hold == TLockAnswer::Taken;
     // Taken for a dead one by another program between its making and its hold: made again.
     if (hold == TLockAnswer::Held || !IsStillNamed(own, fd)) {
@@ -257,13 +323,14 @@ int CreateRenamed(const std::string& path, const std::function<std::string(bool 
     errno = error != 0 ? error : EIO;
     return -1;
   };
-  ::fchmod(fd, NewFileMode());
+  GiveFolderMode(fd, path);
   if (!WriteRecord(fd, content(held)) || (flush && ::fdatasync(fd) != 0)) return fail(errno);
   for (int attempt = 0;; ++attempt) {
     const int claim = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (claim < 0) return fail(errno);
+    GiveFolderMode(claim, path);
     // A claim held by another program is being removed as a dead one: the name is claimed again.
-    if (LockOf(claim, F_WRLCK) != TLockAnswer::Held && IsStillNamed(path, claim)) {
+    if (LockOf(claim, F_WRLCK, path) != TLockAnswer::Held && IsStillNamed(path, claim)) {
       const bool renamed = ::rename(own.c_str(), path.c_str()) == 0;
       const int error = errno;
       if (!renamed) UnlinkIfSame(path, claim);
@@ -281,11 +348,13 @@ int CreateRenamed(const std::string& path, const std::function<std::string(bool 
 // the hold was taken). Where the system allows, the file is filled, flushed when asked and held before
 // it gets its name; elsewhere it gets its bytes under a private name first (CreateRenamed). Returns the
 // open descriptor, or -1 with errno set.
-int CreateHeld(const std::string& path, const std::function<std::string(bool held)>& content, bool flush) {
+int CreateHeld(const std::string& path, const std::function<std::string(bool held)>& content, bool flush,
+               const std::string& makerLock = {}) {
   if (Calls().unnamedFiles && Calls().hardLinks) {
     const int unnamed = ::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (unnamed >= 0) {
-      const bool held = LockOf(unnamed, F_WRLCK) == TLockAnswer::Taken;
+      GiveFolderMode(unnamed, path);
+      const bool held = LockOf(unnamed, F_WRLCK, path) == TLockAnswer::Taken;
       if (WriteRecord(unnamed, content(held)) && (!flush || ::fdatasync(unnamed) == 0)) {
         const std::string self = "/proc/self/fd/" + std::to_string(unnamed);
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return unnamed;
@@ -298,16 +367,15 @@ int CreateHeld(const std::string& path, const std::function<std::string(bool hel
       ::close(unnamed);
     }
   }
-  return CreateRenamed(path, content, flush);
+  return CreateRenamed(path, content, flush, makerLock);
 }
 
 int CreateHeldLock(const std::string& path, const std::string& prefix) {
   return CreateHeld(path, [&prefix](bool held) { return prefix + HolderRecord(held); }, false);
 }
 
-// An in-use mark whose holder held it (only then does its record name the workstation) and holds it no
-// longer: the read or write that took it was killed, and the mark guards nothing. So is a mark without
-// bytes that nobody holds: its maker was killed before it gave it its bytes. It goes, so that the mark
+// An in-use mark whose holder is gone (HolderGone): the read or write that took it was killed, or its
+// maker was killed before it gave it its bytes, and the mark guards nothing. It goes, so that the mark
 // is taken at once instead of after the wait and a question. True when the caller should try to take
 // the mark again at once (the stale mark is gone, or it is not the one looked at any more).
 bool RemoveIfStale(const std::string& marker) {
@@ -318,18 +386,27 @@ bool RemoveIfStale(const std::string& marker) {
   return ::unlink(marker.c_str()) == 0;
 }
 
+// The unfinished table of a write of the file, whole or still under a private name: only the holder of
+// the write's lock may remove it.
+void RemoveWriteTemps(const std::string& fileName) {
+  const std::string temp = WriteTempName(fileName);
+  for (const std::string& name : PrivateNamesOf(temp)) ::unlink(name.c_str());
+  ::unlink(temp.c_str());
+}
+
 // Removes the lock looked at (open as fd) if it still is the one there: one that replaced it meanwhile
 // is somebody's new lock. The unfinished table and in-use mark of its holder go first, while the lock
 // still keeps every other writer out of them. True when the lock went.
 bool RemoveLookedAtLock(const std::string& fileName, const std::string& lock, int fd) {
   if (!IsStillNamed(lock, fd)) return false;
-  ::unlink(WriteTempName(fileName).c_str());
+  RemoveWriteTemps(fileName);
   RemoveIfStale(InUseMarkName(fileName));
   return ::unlink(lock.c_str()) == 0;
 }
 
 // What stands in the way of a write of the file, the lock looked at and cleared if its writer is gone.
-enum class TLockKind { None, Own, Writer, User };
+// Stopped: the lock of a writer that is gone beside a run's record, left for the end of that run.
+enum class TLockKind { None, Own, Writer, User, Stopped };
 TLockKind LookAtLock(const std::string& fileName, TLockRecord* userRecord = nullptr) {
   const std::string lock = fileName + "~";
   if (IsOwnLock(lock)) return TLockKind::Own;
@@ -348,9 +425,11 @@ TLockKind LookAtLock(const std::string& fileName, TLockRecord* userRecord = null
   // killed. On any workstation: the hold would be seen from every one.
   if (st.st_size == 0 || record.write) {
     // One that cannot be removed (a folder this user may not change) stands in the way as a live one.
-    if (writable && HolderGone(lock, fd.Get(), st.st_size, record) && RemoveLookedAtLock(fileName, lock, fd.Get()))
-      return TLockKind::None;
-    return TLockKind::Writer;
+    if (!writable || !HolderGone(lock, fd.Get())) return TLockKind::Writer;
+    // Beside a run's record the lock says that the run's program was killed: it goes with the end of
+    // the run, which tells a run killed while it laid its records by it.
+    if (fileio::FileExists(RunRecordName(fileName))) return TLockKind::Stopped;
+    return RemoveLookedAtLock(fileName, lock, fd.Get()) ? TLockKind::None : TLockKind::Writer;
   }
   if (userRecord != nullptr) *userRecord = record;
   return TLockKind::User;
@@ -402,25 +481,69 @@ bool IsPrivateNameOf(const std::string& name, const std::string& own) {
   return true;
 }
 
-int CreateHeldFile(const std::string& path, const std::string& bytes) {
-  return CreateHeld(path, [&bytes](bool) { return bytes; }, true);
+int CreateHeldFile(const std::string& path, const std::string& bytes, const std::string& makerLock) {
+  return CreateHeld(path, [&bytes](bool) { return bytes; }, true, makerLock);
 }
 
-bool TakeHold(const std::string& path, int fd) {
-  switch (LockOf(fd, F_WRLCK)) {
-    case TLockAnswer::Taken: return true;
-    case TLockAnswer::Held: return false;
-    case TLockAnswer::Failed: break;
+std::vector<std::string> PrivateNamesOf(const std::string& path) {
+  namespace fs = std::filesystem;
+  const std::string own = fs::path(path).filename().string();
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(FolderOf(path), ec), end; !ec && it != end; it.increment(ec))
+    if (IsPrivateNameOf(it->path().filename().string(), own)) names.push_back(it->path().string());
+  return names;
+}
+
+void GiveFolderMode(int fd, const std::string& path, const std::string& replaced) {
+  struct stat old {};
+  if (!replaced.empty() && ::stat(replaced.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    ::fchmod(fd, old.st_mode & 07777);
+    return;
   }
-  const int error = errno;
-  throw Error("Ошибка блокировки файла \"" + FullFileName(path) + "\": " + LockFailureText(error));
+  mode_t mode = NewFileMode();
+  struct stat folder {}, own {};
+  if (::stat(FolderOf(path).c_str(), &folder) == 0) {
+    if ((folder.st_mode & S_IWGRP) != 0) {
+      mode |= S_IRGRP | S_IWGRP;
+      // The folder's group, where the folder does not give it to new files by itself (a program of an
+      // account outside that group keeps its own).
+      if (::fstat(fd, &own) == 0 && own.st_gid != folder.st_gid) {
+        const int changed = ::fchown(fd, static_cast<uid_t>(-1), folder.st_gid);
+        static_cast<void>(changed);
+      }
+    }
+    if ((folder.st_mode & S_IWOTH) != 0) mode |= S_IROTH | S_IWOTH;
+  }
+  ::fchmod(fd, mode);
 }
 
-bool RemoveIfHalfMade(const std::string& path) {
-  RemoveDeadPrivates(path);
+bool HolderGone(const std::string& path, int fd, const std::string& makerLock) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  const TLockAnswer answer = LockOf(fd, F_WRLCK, path);
+  if (answer == TLockAnswer::Held) return false;
+  if (!makerLock.empty()) {
+    if (answer == TLockAnswer::Taken) return true;
+    const fileio::TFd lock(OpenToHold(makerLock));
+    if (!lock.IsOpen()) return errno == ENOENT;
+    return HolderGone(makerLock, lock.Get());
+  }
+  // A file without bytes was being made: where it cannot be held, nothing tells whose it is.
+  if (st.st_size == 0) return answer == TLockAnswer::Taken;
+  // A record that names no workstation is an older program's, which holds nothing: it proves nothing.
+  const TLockRecord record = ReadLockRecord(fd);
+  if (answer == TLockAnswer::Taken && record.held) return true;
+  return !record.host.empty() && record.host == HostName() && !record.process.empty() &&
+         !ProcessRuns(record.process);
+}
+
+bool RemoveIfHalfMade(const std::string& path, const std::string& makerLock) {
+  RemoveDeadPrivates(path, makerLock);
   const fileio::TFd fd(OpenToHold(path));
   struct stat st {};
-  if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || st.st_size != 0 || !TakeHold(path, fd.Get())) return false;
+  if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || st.st_size != 0 || !HolderGone(path, fd.Get(), makerLock))
+    return false;
   return UnlinkIfSame(path, fd.Get());
 }
 
@@ -437,10 +560,13 @@ std::string InUseMarkName(const std::string& fileName) { return fileName + ".inu
 
 bool HasInUseMark(const std::string& fileName) { return fileio::FileExists(InUseMarkName(fileName)); }
 
+// Only a mark this program made is its own: one it was allowed past is its holder's.
 void TInUseMark::Release() {
-  if (!marker_.empty()) ::unlink(marker_.c_str());
+  if (fd_ >= 0) {
+    UnlinkIfSame(marker_, fd_);
+    ::close(fd_);
+  }
   marker_.clear();
-  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }
 
@@ -467,7 +593,7 @@ bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed)
       case TAccessWait::kAgain: continue;
       case TAccessWait::kRefused: return false;
       case TAccessWait::kAllowed:
-        mark.marker_ = marker;  // the mark is ours now and goes when this access ends
+        mark.marker_ = marker;
         return true;
     }
   }
@@ -493,6 +619,7 @@ TAccessWait::TStep TAccessWait::Next(const std::string& fileName) {
 
 void CheckFileFree(const std::string& fileName, double fileDate) {
   if (fileName.empty()) return;
+  EndStoppedTableSet(fileName);
   if (fileio::FileExists(fileName + "~")) {
     TLockRecord record;
     switch (LookAtLock(fileName, &record)) {
@@ -501,6 +628,7 @@ void CheckFileFree(const std::string& fileName, double fileDate) {
         const fileio::TFd fd(::open((fileName + "~").c_str(), O_RDONLY | O_CLOEXEC));
         ThrowEdited(fileName, fd.IsOpen() ? ReadLockRecord(fd.Get()).user : std::string());
       }
+      case TLockKind::Stopped:  // a run that could not be ended yet
       case TLockKind::Writer: ThrowEdited(fileName, "");  // a write in progress, not a user's lock
       case TLockKind::User:
         if (!AskToRemoveLeftOver(fileName)) ThrowEdited(fileName, record.user);
@@ -522,7 +650,8 @@ bool RemoveDeadWrite(const std::string& fileName) {
     // writer that takes the lock meanwhile owns the name.
     TWriteLock lock;
     if (!fileio::FileExists(temp) || !lock.Take(fileName)) return false;
-    return ::unlink(temp.c_str()) == 0;
+    RemoveWriteTemps(fileName);
+    return true;
   }
   return LookAtLock(fileName) == TLockKind::None;
 }
@@ -597,6 +726,10 @@ void TWriteLock::TakeWaiting(const std::string& fileName, bool underOwn) {
         CheckFileFree(full, 0);  // names this program's user
         continue;
       case TLockKind::User: CheckFileFree(full, 0); continue;  // refused unless the user removes it
+      case TLockKind::Stopped:
+        EndStoppedTableSet(full);
+        if (!fileio::FileExists(RunRecordName(full))) continue;
+        [[fallthrough]];  // a run whose end another program is making
       case TLockKind::Writer:
         if (wait.Pause()) continue;
         throw FileWriteError(full, "файл занят другой программой");

@@ -234,27 +234,41 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
   return false;
 }
 
-void WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table) {
-  const fileio::TFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+TDateTime WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table,
+                              const TProgressProc& progress) {
+  std::string own = temp + ".XXXXXX~";
+  fileio::TFd fd(::mkostemps(own.data(), 1, O_CLOEXEC));
   if (!fd.IsOpen()) throw FileWriteError(fileName, SystemErrorText(errno));
-  if (const std::string failure = WriteDated(fd.Get(), fileName, table, {}); !failure.empty())
-    throw FileWriteError(fileName, failure);
+  const auto fail = [&](const std::string& why) {
+    ::unlink(own.c_str());
+    throw FileWriteError(fileName, why);
+  };
+  GiveFolderMode(fd.Get(), fileName, fileName);
+  // The pages of the old version are of no more use once a new one is on its way: the new bytes take
+  // free memory at once instead of memory the system would first have to take back from other files.
+  if (const fileio::TFd old(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC)); old.IsOpen())
+    ::posix_fadvise(old.Get(), 0, 0, POSIX_FADV_DONTNEED);
+  if (const std::string failure = WriteDated(fd.Get(), fileName, table, progress); !failure.empty()) fail(failure);
   struct stat written {};
-  if (::fstat(fd.Get(), &written) != 0 || ::fsync(fd.Get()) != 0) throw FileWriteError(fileName, SystemErrorText(errno));
-  table.FileDate = fileio::StatDate(written);
+  if (::fstat(fd.Get(), &written) != 0 || ::fsync(fd.Get()) != 0 || !fd.Close()) fail(SystemErrorText(errno));
+  if (::rename(own.c_str(), temp.c_str()) != 0) fail(SystemErrorText(errno));
+  return fileio::StatDate(written);
 }
 
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
   if (fileName.empty()) throw Error("Не задано имя файла");
   const std::string fullPath = fileio::FullFileName(fileName);
+  const std::string temp = WriteTempName(fullPath);
   // The lock of the write: taken only if absent, so of two writers one wins, and the other waits for it
   // as for a file in use. It records who writes, so that a write killed halfway is known as left over
   // instead of locking the table for good. The old version put back before it is the one the table may
-  // have been read from.
+  // have been read from; a run that this write waited for may have been killed meanwhile, and its set
+  // is put back before this write replaces the file, never over it.
   TWriteLock lock;
   try {
     RecoverTableSet(fileName);
     lock.TakeWaiting(fullPath, false);
+    RecoverTableSet(fileName);
   } catch (...) {
     ReportDone(progress);
     throw;
@@ -265,26 +279,32 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
       const double current = fileio::FileDateOf(fileName);
       if (current != 0 && current != table.FileDate) throw TChangedMeanwhile();
     }
-    TFileReplacement file(fullPath, WriteTempName(fullPath));
-    if (const std::string failure = WriteDated(file.Fd(), fullPath, table, progress); !failure.empty())
-      file.Fail(failure);
-    struct stat written {};
-    if (::fstat(file.Fd(), &written) != 0 || !file.Finish()) file.Fail();
+    const TDateTime written = WriteTableTemporary(fullPath, temp, table, progress);
     TInUseMark mark;
-    if (!WaitFileAccess(fileName, mark)) file.Fail("файл занят другой программой");
-    // rename() replaces the old file in one step: no moment without a whole table file.
-    if (!file.Replace()) file.Fail();
+    if (!WaitFileAccess(fileName, mark)) throw FileWriteError(fullPath, "файл занят другой программой");
+    // rename() replaces the old file in one step: no moment without a whole table file. The old file is
+    // let go on a thread: freeing its blocks waits for the disk where the system tells the disk of every
+    // freed block, and nobody needs to wait for that.
+    const int old = ::open(fullPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (::rename(temp.c_str(), fullPath.c_str()) != 0) {
+      const int error = errno;
+      if (old >= 0) ::close(old);
+      throw FileWriteError(fullPath, SystemErrorText(error));
+    }
+    CloseInBackground(old);
     mark.Release();
     lock.Release();
     // The date of the file as written (a rename keeps it), even if another write followed at once.
-    table.FileDate = fileio::StatDate(written);
+    table.FileDate = written;
   } catch (const TChangedMeanwhile&) {
     ReportDone(progress);
     throw Error("Файл \"" + fullPath + "\" был изменен. Необходимо открыть файл заново");
   } catch (const TFileError&) {
+    ::unlink(temp.c_str());
     ReportDone(progress);
     throw;
   } catch (...) {
+    ::unlink(temp.c_str());
     ReportDone(progress);
     throw FileWriteError(fullPath, "файл не записан");
   }

@@ -32,11 +32,13 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
 // but cannot be read fails as in ReadTableFile. True when the file existed.
 bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layoutName, TDataFile& table);
 
-// Writes the table in the new format under the write's lock "<file>~" into "<file>.new~", flushes it to
+// Writes the table in the new format under the write's lock "<file>~" into "<file>.new~" (made whole
+// under a private name first, so that nothing found under that name is written through), flushes it to
 // the disk and puts it in place of the old file in one step, so a failed or interrupted write leaves the
 // old file whole. Another write of the file (a single one or a run's) is waited for as a file in use and
 // past the wait refused ("файл занят другой программой"); the lock of a writer that is gone is cleared
-// at once. Refuses a user's lock and a file changed since the table was read (CheckFileFree); other
+// at once, and a run of the file that was stopped meanwhile is put back before this write replaces the
+// file. Refuses a user's lock and a file changed since the table was read (CheckFileFree); other
 // failures give 'Ошибка записи файла "<path>": <reason>' (TFileError).
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
 
@@ -62,7 +64,7 @@ void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& 
 // Ends a run of WriteTablesTogether that holds the file, if its record lies beside it: a run that still
 // goes on (in this or another program) is waited for as a table in use is; a run that was stopped before
 // its commit mark gets every replaced table's old version back and loses the tables it made, and the
-// user is told which files; a run stopped after it has what it left removed, silently. A record that the
+// user is told which files where a table was not as before; a run stopped after it has what it left removed, silently. A record that the
 // other tables it names do not carry was not left by a stopped run: it changes no table, goes, and the
 // user is told of it. Called by every read and write of a table file; without a record beside the file
 // it costs one look at the folder. A record that cannot be followed (damaged, a table in use past the

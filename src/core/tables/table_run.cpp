@@ -44,12 +44,21 @@ bool PutInPlace(const std::string& temp, const std::string& file) {
 }
 
 // A second name of the old file: putting it back is then one rename, whatever room the disk has left.
-// A file system without links gets a copy. Empty, or why the old file could not be kept.
+// A file system without links (or that gives none to another account's file) gets a copy, of the
+// file's mode and date: a copy of that date is the old version untouched (a new table is dated after
+// it). Empty, or why the old file could not be kept.
 std::string KeepOldFile(const std::string& file, const std::string& kept) {
   if (ShareCalls().hardLinks && ::link(file.c_str(), kept.c_str()) == 0) return {};
   const std::string linkFailure = SystemErrorText(ShareCalls().hardLinks ? errno : EPERM);
   try {
+    struct stat old {};
+    const bool known = ::stat(file.c_str(), &old) == 0;
     CopyFileBytes(file, kept);
+    if (known) {
+      ::chmod(kept.c_str(), old.st_mode & 07777);
+      const timespec times[2] = {{0, UTIME_OMIT}, old.st_mtim};
+      ::utimensat(AT_FDCWD, kept.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    }
     return {};
   } catch (const TFileError& e) {
     return e.Reason();
@@ -60,6 +69,8 @@ std::string KeepOldFile(const std::string& file, const std::string& kept) {
 
 std::string SetRecordName(const std::string& file) { return file + ".set~"; }
 std::string CommitMarkName(const std::string& file) { return file + ".done~"; }
+// The lock that a run holds beside each of its tables while its records and commit mark live.
+std::string LockOfTable(const std::string& file) { return file + "~"; }
 
 constexpr std::size_t kSetRecordLimit = std::size_t{1} << 16;
 
@@ -118,24 +129,19 @@ Error Damaged(const std::string& record) {
   return Error("Ошибка чтения файла " + Quoted(record) + ": перечень таблиц прерванной записи поврежден");
 }
 
-// Holds a found file that nobody holds. Busy: somebody does; Again: the name leads elsewhere by now.
+// Holds a found record of the table whose holder is gone. Busy: its holder lives; Again: the name leads
+// elsewhere by now.
 enum class THoldResult { Held, Busy, Again };
-THoldResult Hold(const std::string& path, int fd) {
-  if (!TakeHold(path, fd)) return THoldResult::Busy;
+THoldResult Hold(const std::string& path, int fd, const std::string& table) {
+  if (!HolderGone(path, fd, LockOfTable(table))) return THoldResult::Busy;
   return IsStillNamed(path, fd) ? THoldResult::Held : THoldResult::Again;
 }
 
 // The copies "<kept>.XXXXXX~" of an old version that a run killed while it copied the file left, where
 // the disk gives no second names.
 void RemoveCopiesOf(const std::string& kept) {
-  const std::string folder = FolderOf(kept);
-  const std::string own = fs::path(kept).filename().string();
-  std::error_code ec;
-  for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (!IsPrivateNameOf(name, own)) continue;
+  for (const std::string& path : PrivateNamesOf(kept)) {
     struct stat st {};
-    const std::string path = InFolder(folder, name);
     if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
   }
 }
@@ -191,6 +197,12 @@ bool RecoverTableSetForRead(const std::string& fileName) {
   return TTableRun::Recover(fileName);
 }
 
+void EndStoppedTableSet(const std::string& fileName) {
+  if (!fileName.empty() && fileio::FileExists(SetRecordName(fileName))) TTableRun::Recover(fileName, false);
+}
+
+std::string RunRecordName(const std::string& fileName) { return SetRecordName(fileName); }
+
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files) {
   TTableRun::Write(files);
 }
@@ -239,7 +251,7 @@ void TTableRun::Run() {
   try {
     RemoveTemps();
     for (const auto& table : tables_) {
-      WriteTableTemporary(table->file, table->temp, *table->data);
+      table->data->FileDate = WriteTableTemporary(table->file, table->temp, *table->data);
       Step(TRunStep::TempWritten);
     }
   } catch (...) {
@@ -303,7 +315,8 @@ void TTableRun::Run() {
 
 // Each table's write lock, taken in the order of the names, so that two runs of overlapping sets never
 // wait for each other in turn. A run of a table stopped earlier is ended first, so that this one starts
-// from a whole set and a killed run's records are read beside its own locks.
+// from a whole set and a killed run's records are read beside its own locks; and looked for again once
+// the lock is held, since the run this one waited for may have been killed meanwhile.
 void TTableRun::TakeLocks() {
   std::vector<TTable*> order;
   for (const auto& table : tables_) order.push_back(table.get());
@@ -313,6 +326,8 @@ void TTableRun::TakeLocks() {
   for (TTable* table : order) {
     RecoverTableSet(table->file);
     table->lock.TakeWaiting(table->file, true);
+    Step(TRunStep::LockTaken);
+    RecoverTableSet(table->file);
   }
 }
 
@@ -327,7 +342,8 @@ void TTableRun::LayRecords() {
     throw FileWriteError(first, why);
   }
   for (const auto& table : tables_) {
-    auto fd = std::make_unique<fileio::TFd>(CreateHeldFile(SetRecordName(table->file), record_));
+    auto fd = std::make_unique<fileio::TFd>(
+        CreateHeldFile(SetRecordName(table->file), record_, LockOfTable(table->file)));
     if (!fd->IsOpen()) {
       const std::string why = errno == EEXIST ? "файл занят другой программой" : SystemErrorText(errno);
       RemoveRecords();
@@ -368,7 +384,7 @@ void TTableRun::Rename() {
 void TTableRun::Commit() {
   const std::string& first = tables_.front()->file;
   FlushFolder(first);
-  done_ = std::make_unique<fileio::TFd>(CreateHeldFile(CommitMarkName(first), record_));
+  done_ = std::make_unique<fileio::TFd>(CreateHeldFile(CommitMarkName(first), record_, LockOfTable(first)));
   if (!done_->IsOpen()) Undo(first, errno != 0 ? errno : EIO);
 }
 
@@ -388,8 +404,9 @@ void TTableRun::Undo(const std::string& failed, int error) {
   throw TFileError(std::string(failure.what()) + text, failure.Reason() + text);
 }
 
-std::vector<std::string> TTableRun::PutBack() {
+std::vector<std::string> TTableRun::PutBack(bool* changed) {
   std::vector<std::string> failures;
+  bool putBack = false;
   for (const auto& table : tables_) {
     if (!table->kept.empty()) {
       // A table not yet replaced is its second name: a rename between two names of one file does nothing.
@@ -401,33 +418,52 @@ std::vector<std::string> TTableRun::PutBack() {
                            (S_ISDIR(keptStat.st_mode) ? " - папка, а не файл" : " - не файл"));
         continue;
       }
-      const bool same = keptThere && ::stat(table->file.c_str(), &fileStat) == 0 &&
-                        keptStat.st_dev == fileStat.st_dev && keptStat.st_ino == fileStat.st_ino;
+      const bool fileThere = ::stat(table->file.c_str(), &fileStat) == 0;
+      const bool same = keptThere && fileThere && keptStat.st_dev == fileStat.st_dev && keptStat.st_ino == fileStat.st_ino;
+      // A copy of the old version bears its date and size while the table is still the old one.
+      const bool untouched = same || (keptThere && fileThere && keptStat.st_size == fileStat.st_size &&
+                                      keptStat.st_mtim.tv_sec == fileStat.st_mtim.tv_sec &&
+                                      keptStat.st_mtim.tv_nsec == fileStat.st_mtim.tv_nsec);
       if (keptThere &&
           (same ? ::unlink(table->kept.c_str()) : ::rename(table->kept.c_str(), table->file.c_str())) != 0) {
         const std::string why = SystemErrorText(errno);
         failures.push_back("прежняя версия файла " + Quoted(table->file) + " осталась в " + Quoted(table->kept) +
                            " (" + why + ")");
+      } else if (keptThere && !untouched) {
+        putBack = true;
       }
-    } else if (::unlink(table->file.c_str()) != 0 && errno != ENOENT) {
+    } else if (::unlink(table->file.c_str()) == 0) {
+      putBack = true;
+    } else if (errno != ENOENT) {
       const std::string why = SystemErrorText(errno);
       failures.push_back("файл " + Quoted(table->file) + " не удален (" + why + ")");
     }
+    Step(TRunStep::Restored);
   }
+  if (changed != nullptr) *changed = putBack;
   return failures;
 }
 
-// The end of a run whose tables are all in place: the second names go, then the records, the commit
-// mark last, so that whatever is left of them at a kill still says the run is done.
+// The end of a run whose tables are all in place: the second names go, then the records, so that
+// whatever is left of them at a kill still says the run is done. The commit mark goes before the last
+// record: a record left alone is known as one that its run's killed program was removing (the other
+// tables do not carry it, and the lock beside it is a dead one), and no mark outlives every record.
 void TTableRun::Finish() {
   for (const auto& table : tables_)
     if (table->record && !table->kept.empty()) DeleteFileIfExists(table->kept);
+  std::size_t left = 0;
+  for (const auto& table : tables_) left += table->record ? 1 : 0;
+  if (left == 0) RemoveCommitMark();
   for (const auto& table : tables_) {
     if (!table->record) continue;
+    if (--left == 0) RemoveCommitMark();
     UnlinkIfSame(SetRecordName(table->file), table->record->Get());
     table->record.reset();
-    if (done_) Step(TRunStep::RecordRemoved);
+    Step(TRunStep::RecordRemoved);
   }
+}
+
+void TTableRun::RemoveCommitMark() {
   const std::string mark = CommitMarkName(tables_.front()->file);
   if (done_ && done_->IsOpen()) {
     UnlinkIfSame(mark, done_->Get());
@@ -444,27 +480,31 @@ void TTableRun::RemoveTemps() {
 
 void TTableRun::RemoveRecords() {
   for (const auto& table : tables_) {
-    if (table->record) UnlinkIfSame(SetRecordName(table->file), table->record->Get());
+    if (!table->record) continue;
+    UnlinkIfSame(SetRecordName(table->file), table->record->Get());
     table->record.reset();
+    Step(TRunStep::RecordRemoved);
   }
 }
 
 // ---- a run found by its record ----
 
-bool TTableRun::Recover(const std::string& fileName) {
-  for (TAccessWait wait;;) {
+bool TTableRun::Recover(const std::string& fileName, bool wait) {
+  for (TAccessWait waiting;;) {
     {
       TTableRun run;
       switch (run.TakeStopped(fileName)) {
         case TFound::Gone: return false;
         case TFound::Again: continue;
         case TFound::Taken: run.EndStopped(fileName); return false;
-        case TFound::Busy: break;
+        case TFound::Busy:
+          if (!wait) return false;
+          break;
       }
     }
     // A run that goes on is waited for as a table in use is; past the wait, "Да" reads the table as it
     // stands and leaves the run alone.
-    switch (wait.Next(fileName)) {
+    switch (waiting.Next(fileName)) {
       case TAccessWait::kAgain: continue;
       case TAccessWait::kAllowed: return true;
       case TAccessWait::kRefused: throw Error("Файл " + Quoted(fileName) + " занят другой программой");
@@ -510,14 +550,10 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
     return ownTable != nullptr;
   };
   if (!parse()) {
-    if (!TakeHold(path, own->Get())) return TFound::Busy;
-    // A record without bytes beside the lock of a killed program: its run was killed while it made the
-    // record, before any table was touched.
-    struct stat st {};
-    if (::fstat(own->Get(), &st) == 0 && st.st_size == 0 && HasDeadLock(fileName)) {
-      UnlinkIfSame(path, own->Get());
-      return TFound::Again;
-    }
+    // A record without bytes whose maker is gone: its run was killed while it made the record, before any
+    // table was touched.
+    if (RemoveIfHalfMade(path, LockOfTable(fileName))) return TFound::Again;
+    if (!HolderGone(path, own->Get(), LockOfTable(fileName))) return TFound::Busy;
     throw Damaged(path);
   }
   // The holds are taken in the record's order, the same for every program that ends the run, so that two
@@ -535,7 +571,7 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
         continue;
       }
     }
-    switch (Hold(record, fd->Get())) {
+    switch (Hold(record, fd->Get(), table->file)) {
       case THoldResult::Busy: return TFound::Busy;
       case THoldResult::Again: return TFound::Again;
       case THoldResult::Held: break;
@@ -577,14 +613,23 @@ void TTableRun::EndStopped(const std::string& fileName) {
     if (!WaitFileAccess(table->file, table->mark))
       ThrowNotRecovered("файл " + Quoted(table->file) + " занят другой программой");
   }
+  // Where the folder's locks fail, nothing kept another program from ending the run meanwhile.
+  for (const auto& table : tables_)
+    if (table->record && !IsStillNamed(SetRecordName(table->file), table->record->Get())) return;
+  bool changed = false;
   std::string failures;
-  for (const std::string& failure : PutBack()) failures += (failures.empty() ? "" : "; ") + failure;
+  for (const std::string& failure : PutBack(&changed)) failures += (failures.empty() ? "" : "; ") + failure;
   if (!failures.empty()) ThrowNotRecovered(failures);
-  ClearLeftOvers();
+  // The records before the locks: a program killed in between leaves records that the dead locks
+  // beside them tell as a killed program's.
   RemoveRecords();
+  ClearLeftOvers();
   for (const auto& table : tables_) table->mark.Release();
-  ShowMsgForm("Запись файлов " + FileList() + " была прервана; файлы возвращены в прежнее состояние", mkWarning,
-              mbOk);
+  // Only where a table was not as before: a run stopped before its first table took its place changed
+  // nothing the user saw.
+  if (changed)
+    ShowMsgForm("Запись файлов " + FileList() + " была прервана; файлы возвращены в прежнее состояние",
+                mkWarning, mbOk);
 }
 
 // What the stopped run left besides its records: records and a commit mark it was killed making, the
@@ -592,12 +637,11 @@ void TTableRun::EndStopped(const std::string& fileName) {
 // and the copies of old versions it was making. A live writer's lock and temporary table stay.
 void TTableRun::ClearLeftOvers() {
   for (const auto& table : tables_) {
-    // A record it was killed making, before its locks go: they tell that its maker is gone.
-    RemoveIfHalfMade(SetRecordName(table->file));
+    RemoveIfHalfMade(SetRecordName(table->file), LockOfTable(table->file));
     RemoveDeadWrite(table->file);
     if (!table->kept.empty()) RemoveCopiesOf(table->kept);
   }
-  RemoveIfHalfMade(CommitMarkName(tables_.front()->file));
+  RemoveIfHalfMade(CommitMarkName(tables_.front()->file), LockOfTable(tables_.front()->file));
 }
 
 void TTableRun::ThrowNotRecovered(const std::string& reason) const {

@@ -11,33 +11,49 @@
 // "-" for a table the run makes, a tab and the table's name) and holds every record until it
 // ends; the system drops the holds of a program that ends however it ends. Once every table is in place
 // the run writes its commit mark beside its first table ("<first>.done~", the record's bytes), and only
-// then removes the second names, the records and the mark. So a record found later means:
+// then removes the second names, the records and the mark, the mark before the last record: no kill
+// leaves the mark without a record that leads to it. So a record found later means:
 //  - held: a run that still goes on; it is waited for as a table in use is;
 //  - not held, the commit mark there: a run that finished its tables; what it left is removed;
 //  - not held, no mark, and every table it names carries the same record: a run stopped before its
 //    end; the old set is put back whole;
 //  - not held, and the table's write lock beside it left by a program that is gone: a run killed while
-//    it laid its records, before it touched any table; the records go, silently;
+//    it laid its records, before it touched any table, or while it (or a program that ended it) removed
+//    them; the records go, silently. Such a lock is left beside the record until then (file_guard.h);
 //  - otherwise (the other tables do not carry it): no run's record; it removes nothing, and the user
 //    is told.
 // What a killed run left besides (its write locks, their temporary tables, copies of old versions it was
-// making) goes with the end it gets.
+// making) goes with the end it gets. Where the folder's locks fail, a record is held by whoever holds
+// the write lock beside its table (HolderGone).
 #include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/base/callbacks.h"
 #include "core/tables/file_io.h"
 #include "core/tables/layout.h"
 
 namespace ld {
 
 // The moments at which a run can be stopped, for tests that stop it there as a killed program stops:
-// its write locks held, each temporary table written, each record laid, its records and second names
-// laid, each table in place, the commit mark written, and each record gone; and the moment a program
-// that ends a stopped run holds its records, before it marks the tables in use.
-enum class TRunStep { Locked, TempWritten, RecordLaid, RecordsLaid, Renamed, Committed, RecordRemoved, RecordsTaken };
+// each write lock taken, its write locks held, each temporary table written, each record laid, its
+// records and second names laid, each table in place, the commit mark written, and each record gone;
+// and the moments of a program that ends a stopped run: it holds the run's records (before it marks the
+// tables in use), each table is as before the run, and each record is gone.
+enum class TRunStep {
+  Locked,
+  TempWritten,
+  RecordLaid,
+  RecordsLaid,
+  Renamed,
+  Committed,
+  RecordRemoved,
+  RecordsTaken,
+  LockTaken,
+  Restored
+};
 using TRunStepHook = std::function<void(TRunStep)>;
 // Installs the hook called at each step (an empty one: none); returns the one installed before.
 TRunStepHook SetTableRunStepHook(TRunStepHook hook);
@@ -51,8 +67,8 @@ public:
   // WriteTablesTogether.
   static void Write(const std::vector<std::pair<std::string, TDataFile*>>& files);
   // RecoverTableSet, once a record lies beside the file; true when the user allowed access to the file
-  // past the wait for a run that goes on.
-  static bool Recover(const std::string& fileName);
+  // past the wait for a run that goes on. Without wait, a run that goes on is left alone at once.
+  static bool Recover(const std::string& fileName, bool wait = true);
 
 private:
   struct TTable;
@@ -69,9 +85,11 @@ private:
   void Rename();
   void Commit();
   [[noreturn]] void Undo(const std::string& failed, int error);
-  // Every table as before the run; what could not be put back, one text a table.
-  std::vector<std::string> PutBack();
+  // Every table as before the run; what could not be put back, one text a table. changed: a table was
+  // not as before the run.
+  std::vector<std::string> PutBack(bool* changed = nullptr);
   void Finish();
+  void RemoveCommitMark();
   void RemoveTemps();
   void RemoveRecords();
 
@@ -94,10 +112,17 @@ void CopyFileBytes(const std::string& source, const std::string& destination);
 // RecoverTableSet for a read: true when the user allowed access to the file past the wait for a run
 // that goes on, so that the read takes the file without asking again.
 bool RecoverTableSetForRead(const std::string& fileName);
+// RecoverTableSet for a look at the file that does not wait: a run that goes on is left alone.
+void EndStoppedTableSet(const std::string& fileName);
+// The record that a run lays beside the file.
+std::string RunRecordName(const std::string& fileName);
 
-// Writes the table into the temporary file of a write of fileName whose lock the caller holds, flushed
-// to the disk and dated after the file; the table's FileDate becomes the date written. Throws the write
-// error naming fileName.
-void WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table);
+// Writes the table into the temporary file of a write of fileName whose lock the caller holds: whole,
+// flushed to the disk and dated after the file under a private name of temp ("<temp>.XXXXXX~", made
+// only if it is free), which then takes temp's place by a rename, so that nothing found under temp is
+// ever written through. It gets the mode of the file it is to replace (GiveFolderMode). Returns the date
+// written; throws the write error naming fileName.
+TDateTime WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table,
+                              const TProgressProc& progress = {});
 
 }  // namespace ld

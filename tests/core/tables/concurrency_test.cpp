@@ -1,18 +1,24 @@
 // Several programs on one folder, played by processes.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <random>
+#include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "core/base/session.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
+#include "support/child_process.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
@@ -242,6 +248,103 @@ TEST(Concurrency, ALockOfAProgramThatDiedMayBeRemovedByItsUser) {
   UnlockTableFiles(base, ".CNT");
   EXPECT_FALSE(std::filesystem::exists(file + "~"));
   CurrentUserName = saved;
+}
+
+// Two accounts on one folder that both may write: what a program of one was killed leaving (a run
+// between its renames, a write, a read) is the other's next read, write or run to clear as its own,
+// without a question, a warning or a wait, and the data are right. Locally, on a share, and on a share
+// whose lock calls all fail.
+TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
+  if (!test::CanPlayAnotherAccount()) GTEST_SKIP() << "the tests do not run as the superuser: no other account to play";
+  test::TempDir dir;
+  test::LayoutScope scope(dir, test::kCounterLayout);
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+  constexpr uid_t kFirst = 65533, kSecond = 65534;
+  if (test::ReportAs(kSecond, [&] { return ::access(dir.Path().c_str(), W_OK | X_OK) == 0 ? "" : "no"; }) != "")
+    GTEST_SKIP() << "another account cannot reach the folder " << dir.Path() << " (set TMPDIR to a shared one)";
+  const std::vector<std::string> files = {dir / "sch.UZL", dir / "sch.CNT", dir / "sch.VET"};
+  const std::set<std::string> clean = {"maket.zr", "sch.UZL", "sch.CNT", "sch.VET"};
+  const std::string putBack = "Запись файлов \"" + files[0] + "\", \"" + files[1] + "\", \"" + files[2] +
+                              "\" была прервана; файлы возвращены в прежнее состояние";
+  const auto value = [](const std::string& file) {
+    return std::filesystem::exists(file) ? std::to_string(test::ReadCounter(file)) : std::string("-");
+  };
+  // The first account's program, with the umask most accounts have, stopped where `work` raises SIGSTOP
+  // and killed there.
+  const auto killedAs = [&](const std::function<void()>& work) {
+    const pid_t pid = test::Forked([&] {
+      if (!test::BecomeAccount(kFirst)) return 3;
+      ::umask(022);
+      test::ScriptedMsgBox box;
+      work();
+      return 0;
+    });
+    return pid > 0 && test::KillWhenStopped(pid);
+  };
+  // The second account's next uses: what it found and what it was told. Any wait would be over at once,
+  // and ask.
+  const auto nextAs = [&](const std::function<std::string()>& work) {
+    return test::ReportAs(kSecond, [&] {
+      test::ScriptedMsgBox box;
+      double now = 0;
+      SetFileWaitClock([&now] { return now += 100; });
+      std::string found;
+      std::string report = test::ErrorOf([&] { found = work(); });
+      report += ": " + found;
+      for (const std::string& text : box.Texts()) report += "\n" + text;
+      return report;
+    });
+  };
+  test::ScriptedMsgBox box;  // the folder without locks is named once, here
+  const auto noLocks = [](int, short) {
+    errno = ENOLCK;
+    return -1;
+  };
+  for (const int share : {0, 1, 2}) {
+    SCOPED_TRACE(share);
+    const test::ShareScope shared(share != 0, share == 2 ? std::function<int(int, short)>(noLocks) : test::ShareLock);
+    std::filesystem::remove(files[0]);
+    test::WriteCounter(files[1], 1);
+    test::WriteCounter(files[2], 2);
+
+    ASSERT_TRUE(killedAs([&] {
+      SetTableRunStepHook([](TRunStep step) {
+        if (step == TRunStep::Renamed) raise(SIGSTOP);
+      });
+      test::WriteCountersTogether(files, 10);
+    }));
+    EXPECT_EQ(nextAs([&] {
+                std::string found = value(files[1]);
+                found += value(files[2]);
+                found += value(files[0]) + " ";
+                test::WriteCountersTogether(files, 4);
+                for (const std::string& file : files) found += value(file);
+                return found;
+              }),
+              "<no error>: 12- 456\n" + putBack);
+    EXPECT_EQ(test::FileNames(dir), clean);
+
+    ASSERT_TRUE(killedAs([&] {
+      TDataFile t;
+      ReadTableFile(files[1], t);
+      (*GetColumnAs<DALongint>("Cnt", t))[1] = 8;
+      WriteTableFile(files[1], t, [](float) { raise(SIGSTOP); });
+    }));
+    EXPECT_EQ(nextAs([&] {
+                test::WriteCounter(files[1], 7);
+                return value(files[1]);
+              }),
+              "<no error>: 7");
+    EXPECT_EQ(test::FileNames(dir), clean);
+
+    ASSERT_TRUE(killedAs([&] {
+      TDataFile t;
+      ReadTableFile(files[1], t, [](float) { raise(SIGSTOP); });
+    }));
+    ASSERT_TRUE(HasInUseMark(files[1]));
+    EXPECT_EQ(nextAs([&] { return value(files[1]); }), "<no error>: 7");
+    EXPECT_EQ(test::FileNames(dir), clean);
+  }
 }
 
 }  // namespace

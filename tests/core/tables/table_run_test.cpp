@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <thread>
 #include <set>
@@ -56,22 +57,62 @@ protected:
     if (before) before();
     _exit(test::ErrorOf([&] { Write(files, 10, rows); }) == "<no error>" ? 0 : 1);
   }
-  // Writes the set together with the values first, first + 1, … in `rows` rows each.
   static void Write(const std::vector<std::string>& files, int first, int rows = 1) {
-    std::vector<TDataFile> tables(files.size());
-    std::vector<std::pair<std::string, TDataFile*>> run;
-    for (std::size_t k = 0; k < files.size(); ++k) {
-      ReadMaket("Счет", tables[k]);
-      CreateColumns(tables[k], rows);
-      for (int row = 1; row <= rows; ++row) (*GetColumnAs<DALongint>("Cnt", tables[k]))[row] = first + static_cast<int>(k);
-      run.emplace_back(files[k], &tables[k]);
-    }
-    WriteTablesTogether(run);
+    test::WriteCountersTogether(files, first, rows);
   }
   // The counter of the table file as it stands, without ending a run that holds it.
   static int ReadCounterUnrecovered(const std::string& file) {
     const std::string bytes = test::ReadBytes(file);
     return bytes.size() < 4 ? -1 : *reinterpret_cast<const std::int32_t*>(bytes.data() + bytes.size() - 4);
+  }
+  // The set before a run: the first table absent, the others 1 and 2; the names in the folder then.
+  std::set<std::string> OldSet() const {
+    fs::remove(files_[0]);
+    WriteCounter(files_[1], 1);
+    WriteCounter(files_[2], 2);
+    return Folder();
+  }
+  // A hook that stops its program the nth time it reaches the step.
+  static TRunStepHook StopAt(TRunStep step, int nth) {
+    return [step, nth, seen = 0](TRunStep reached) mutable {
+      if (reached == step && ++seen == nth) raise(SIGSTOP);
+    };
+  }
+  // The next use of the set after a kill: a read of each table (the one the run makes last), after a lock
+  // of them all where the tables are locked first, as every window and import does.
+  std::vector<int> NextUse(bool lockFirst) const {
+    const std::string base = dir_ / "sch";
+    if (lockFirst) {
+      EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(base, ".UZL,.CNT,.VET"); }), "<no error>");
+    }
+    const std::vector<int> values = Counters({files_[1], files_[2], files_[0]});
+    if (lockFirst) UnlockTableFiles(base, ".UZL,.CNT,.VET");
+    return values;
+  }
+  // Checks each kill, locally and on a folder that answers as a network share does, and with the next
+  // use reading the tables or locking them first; each from the old set, whose folder it is given.
+  template <typename TKill>
+  void ForEachKill(const std::vector<TKill>& kills,
+                   const std::function<void(const TKill&, bool lockFirst, const std::set<std::string>&)>& check) {
+    for (const bool share : {false, true}) {
+      const test::ShareScope scope(share);
+      for (const bool lockFirst : {false, true}) {
+        for (const TKill& kill : kills) {
+          SCOPED_TRACE(std::to_string(share) + std::to_string(lockFirst) + " " +
+                       std::to_string(static_cast<int>(kill.step) * 10 + kill.nth));
+          check(kill, lockFirst, OldSet());
+        }
+      }
+    }
+  }
+  // The run after: it writes without a word and leaves nothing beside the tables of the folder.
+  void NextRunIsClean(test::ScriptedMsgBox& box, std::set<std::string> folder) const {
+    box.Clear();
+    EXPECT_EQ(test::ErrorOf([&] { Write(files_, 20); }), "<no error>");
+    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+    EXPECT_EQ(Counters(files_), (std::vector<int>{20, 21, 22}));
+    folder.insert("sch.UZL");
+    EXPECT_EQ(Folder(), folder);
   }
   static std::string PutBack(const std::vector<std::string>& files) {
     std::string list;
@@ -87,9 +128,10 @@ protected:
 
 // Killed at any step, a run leaves the old set or the new one whole to the next read, which neither
 // waits for the killed program's marks nor asks anything: before its commit mark the old set is put back
-// (the user is told, once every record was laid), after it the new set stands and what the run left goes
-// silently; a run killed while it laid its records goes silently too. The next run of the set clears
-// whatever else the dead one left (its write locks, a temporary table), without a word. The same on a
+// (the user is told, once a table had taken its new place), after it the new set stands and what the
+// run left goes silently; a run killed while it laid or removed its records goes silently too. The next
+// run of the set clears whatever else the dead one left (its write locks, a temporary table), without a
+// word. The same where the next use locks the tables first (as every window and import does), and on a
 // folder that answers as a network share does.
 TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
   struct TKill {
@@ -102,47 +144,77 @@ TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
                                     {TRunStep::RecordLaid, 2, false},   {TRunStep::RecordsLaid, 1, false},
                                     {TRunStep::Renamed, 1, false},      {TRunStep::Renamed, 3, false},
                                     {TRunStep::Committed, 1, true},     {TRunStep::RecordRemoved, 1, true},
-                                    {TRunStep::RecordRemoved, 2, true}};
-  for (const bool share : {false, true}) {
-    const test::ShareScope scope(share);
-    for (const TKill& kill : kills) {
-      SCOPED_TRACE(std::to_string(share) + " " + std::to_string(static_cast<int>(kill.step) * 10 + kill.nth));
-      fs::remove(files_[0]);
-      WriteCounter(files_[1], 1);
-      WriteCounter(files_[2], 2);
-      const std::set<std::string> folder = Folder();
-      const pid_t pid = WriteInChild(files_, [kill, seen = 0](TRunStep step) mutable {
-        if (step == kill.step && ++seen == kill.nth) raise(SIGSTOP);
-      });
-      ASSERT_GT(pid, 0);
-      ASSERT_TRUE(test::KillWhenStopped(pid));
+                                    {TRunStep::RecordRemoved, 2, true}, {TRunStep::RecordRemoved, 3, true}};
+  ForEachKill<TKill>(kills, [&](const TKill& kill, bool lockFirst, const std::set<std::string>& folder) {
+    const pid_t pid = WriteInChild(files_, StopAt(kill.step, kill.nth));
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(test::KillWhenStopped(pid));
 
-      // Any wait at all is past its end at once, and would be a question.
-      double now = 0;
-      SetFileWaitClock([&now] { return now += 100; });
-      test::ScriptedMsgBox box;
-      // Each read ends the run if it is not ended yet; the table the run made is there or not after it.
-      EXPECT_EQ(Counters({files_[1], files_[2], files_[0]}),
-                kill.done ? (std::vector<int>{11, 12, 10}) : (std::vector<int>{1, 2, 0}));
-      const bool laid = kill.step == TRunStep::RecordsLaid || kill.step == TRunStep::Renamed;
-      EXPECT_EQ(box.Texts(), laid ? std::vector<std::string>{PutBack(files_)} : std::vector<std::string>{});
-      std::set<std::string> expected = folder;
-      if (kill.done) expected.insert("sch.UZL");
-      // Before its records, a run leaves only what its next writer clears; its first record lies beside the
-      // table it makes, which no read opens.
-      if (kill.step != TRunStep::Locked && kill.step != TRunStep::TempWritten &&
-          !(kill.step == TRunStep::RecordLaid && kill.nth == 1)) {
-        EXPECT_EQ(Folder(), expected) << "no record, commit mark, second name, temporary file, lock or mark left";
-      }
-      box.Clear();
-      EXPECT_EQ(test::ErrorOf([&] { Write(files_, 20); }), "<no error>");
-      EXPECT_TRUE(box.Calls().empty());
-      EXPECT_EQ(Counters(files_), (std::vector<int>{20, 21, 22}));
-      expected.insert("sch.UZL");
-      EXPECT_EQ(Folder(), expected);
-      SetFileWaitClock(nullptr);
+    // Any wait at all is past its end at once, and would be a question.
+    double now = 0;
+    SetFileWaitClock([&now] { return now += 100; });
+    test::ScriptedMsgBox box;
+    // Each read ends the run if it is not ended yet; the table the run made is there or not after it.
+    EXPECT_EQ(NextUse(lockFirst), kill.done ? (std::vector<int>{11, 12, 10}) : (std::vector<int>{1, 2, 0}));
+    // Told only where a table had taken its new place: a run stopped before that changed nothing.
+    const bool replaced = kill.step == TRunStep::Renamed;
+    EXPECT_EQ(box.Texts(), replaced ? std::vector<std::string>{PutBack(files_)} : std::vector<std::string>{});
+    std::set<std::string> expected = folder;
+    if (kill.done) expected.insert("sch.UZL");
+    // Before its records and after them, a run leaves only what its next writer clears, its write locks
+    // (which a look at the lock clears), and a temporary table; its first record lies beside the table
+    // it makes, which no read opens.
+    if (lockFirst || (kill.step != TRunStep::Locked && kill.step != TRunStep::TempWritten &&
+                      !(kill.step == TRunStep::RecordLaid && kill.nth == 1) &&
+                      !(kill.step == TRunStep::RecordRemoved && kill.nth == 3))) {
+      EXPECT_EQ(Folder(), expected) << "no record, commit mark, second name, temporary file, lock or mark left";
+    } else if (kill.step == TRunStep::RecordRemoved) {
+      std::set<std::string> locked = expected;
+      locked.insert({"sch.UZL~", "sch.CNT~", "sch.VET~"});
+      EXPECT_EQ(Folder(), locked) << "nothing but the dead program's locks left";
     }
-  }
+    NextRunIsClean(box, folder);
+    SetFileWaitClock(nullptr);
+  });
+}
+
+// A program killed while it ends another's stopped run (holding the run's records, with some tables put
+// back, or between removing the records) leaves the set to the next use, a read or a lock alike, which
+// ends it whole without a question or a warning: it tells of a put back only where it put a table back
+// itself. The next run of the set finds nothing in its way and leaves nothing beside it. The same on a
+// folder that answers as a network share does.
+TEST_F(TableRun, AProgramKilledWhileItEndsAStoppedRunLeavesItToTheNextUse) {
+  struct TKill {
+    TRunStep step;
+    int nth;
+    bool told;  // the next use still has a table to put back
+  };
+  const std::vector<TKill> kills = {{TRunStep::RecordsTaken, 1, true},  {TRunStep::Restored, 1, true},
+                                    {TRunStep::Restored, 2, false},     {TRunStep::Restored, 3, false},
+                                    {TRunStep::RecordRemoved, 1, false}, {TRunStep::RecordRemoved, 2, false},
+                                    {TRunStep::RecordRemoved, 3, false}};
+  ForEachKill<TKill>(kills, [&](const TKill& kill, bool lockFirst, const std::set<std::string>& folder) {
+    // The run, killed with its first two tables in place; the program that ends it, killed at the step.
+    const pid_t run = WriteInChild(files_, StopAt(TRunStep::Renamed, 2));
+    ASSERT_GT(run, 0);
+    ASSERT_TRUE(test::KillWhenStopped(run));
+    const pid_t ender = test::Forked([&] {
+      test::ScriptedMsgBox quiet;
+      SetTableRunStepHook(StopAt(kill.step, kill.nth));
+      ReadCounter(files_[1]);
+      return 0;
+    });
+    ASSERT_GT(ender, 0);
+    ASSERT_TRUE(test::KillWhenStopped(ender));
+
+    double now = 0;
+    SetFileWaitClock([&now] { return now += 100; });
+    test::ScriptedMsgBox box;
+    EXPECT_EQ(NextUse(lockFirst), (std::vector<int>{1, 2, 0}));
+    EXPECT_EQ(box.Texts(), kill.told ? std::vector<std::string>{PutBack(files_)} : std::vector<std::string>{});
+    NextRunIsClean(box, folder);
+    SetFileWaitClock(nullptr);
+  });
 }
 
 // Killed at random instants, inside the writing of a temporary table, between its records, between its

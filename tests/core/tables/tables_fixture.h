@@ -8,6 +8,8 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/tables/file_guard.h"
@@ -69,6 +71,19 @@ inline void WriteCounter(const std::string& file, int value, int rows = 1) {
   CreateColumns(t, rows);
   for (int row = 1; row <= rows; ++row) (*GetColumnAs<DALongint>("Cnt", t))[row] = value;
   WriteTableFile(file, t);
+}
+// Writes the counter tables together (WriteTablesTogether) with the values first, first + 1, … in `rows`
+// rows each.
+inline void WriteCountersTogether(const std::vector<std::string>& files, int first, int rows = 1) {
+  std::vector<TDataFile> tables(files.size());
+  std::vector<std::pair<std::string, TDataFile*>> run;
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    ReadMaket("Счет", tables[k]);
+    CreateColumns(tables[k], rows);
+    for (int row = 1; row <= rows; ++row) (*GetColumnAs<DALongint>("Cnt", tables[k]))[row] = first + static_cast<int>(k);
+    run.emplace_back(files[k], &tables[k]);
+  }
+  WriteTablesTogether(run);
 }
 inline int ReadCounter(const std::string& file) {
   TDataFile t;
