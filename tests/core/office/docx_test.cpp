@@ -75,6 +75,15 @@ Parts DocumentParts() {
           {"word/media/image1.bin", picture}};
 }
 
+// The template "Шаблон.docx" in dir, of the parts of DocumentParts with body as its main part.
+std::string TemplateOfBody(const TempDir& dir, const std::string& body) {
+  Parts parts = DocumentParts();
+  parts[2].second = body;
+  const std::string source = dir / "Шаблон.docx";
+  Zip(parts, source);
+  return source;
+}
+
 const std::string kMain = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
 
 // A main part as a word processor reads it, with its namespaces: whether it is well-formed with every
@@ -278,11 +287,7 @@ TEST(Docx, CellsAreWrittenWithTheNamespacesTheyWereWrittenIn) {
       R"(<tc xmlns=")" + kMain + R"("/><y:tc xmlns:y=")" + kMain + R"("/>)"
       R"(</w:tr></w:tbl></w:body></w:document>)";
   ASSERT_TRUE(NamespacedPart(body).sound);
-  Parts parts = DocumentParts();
-  parts[2].second = body;
-  const std::string source = dir / "Шаблон.docx";
-  Zip(parts, source);
-  DocxDocument doc = DocxDocument::Open(source);
+  DocxDocument doc = DocxDocument::Open(TemplateOfBody(dir, body));
   ASSERT_EQ(doc.TableCount(), 1);
   ASSERT_EQ(doc.RowCount(1), 3);
   EXPECT_EQ((std::vector<std::string>{doc.CellText(1, 1, 1), doc.CellText(1, 1, 2), doc.CellText(1, 1, 3),
@@ -327,11 +332,7 @@ TEST(Docx, TokensSpanningManyPiecesLeaveTheCellsWhereTheyStand) {
       R"(<?xml version="1.0" encoding="UTF-8"?><w:document xmlns:w=")" + kMain + R"("><w:body><!--)" + note +
       R"(--><w:tbl><w:tr><w:tc><w:p w:note=")" + note + R"("><w:r><w:t>Схема</w:t></w:r></w:p></w:tc>)"
       R"(<w:tc><w:p><w:r><w:t>Фидер</w:t></w:r></w:p></w:tc></w:tr></w:tbl></w:body></w:document>)";
-  Parts parts = DocumentParts();
-  parts[2].second = body;
-  const std::string source = dir / "Шаблон.docx";
-  Zip(parts, source);
-  DocxDocument doc = DocxDocument::Open(source);
+  DocxDocument doc = DocxDocument::Open(TemplateOfBody(dir, body));
   ASSERT_EQ(doc.TableCount(), 1);
   EXPECT_EQ(doc.CellText(1, 1, 1), "Схема");
   EXPECT_EQ(doc.CellText(1, 1, 2), "Фидер");
