@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 BUILD_DIR="${BUILD_DIR:-build/test}"
 JOBS="${JOBS:-$(nproc)}"
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLD_SANITIZE=ON -DLD_BENCH=ON
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLD_SANITIZE=ON -DLD_BENCH=ON -DLD_PCH=ON
 cmake --build "$BUILD_DIR" -j "$JOBS"
 export QT_QPA_PLATFORM=offscreen
 status=0
