@@ -44,9 +44,8 @@ std::string ResolvedName(const std::string& name) {
   return ec ? name : target.string();
 }
 
-// The pages of the old version that the system keeps in memory are of no more use once a new version
-// is on its way: let go of them first, so that the new bytes take free memory at once instead of
-// memory the system would first have to take back from other files. The file itself is untouched.
+}  // namespace
+
 void ReleaseCachedPages(const std::string& fileName) {
 #ifdef __linux__
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
@@ -58,7 +57,17 @@ void ReleaseCachedPages(const std::string& fileName) {
 #endif
 }
 
-}  // namespace
+bool RenameOver(const std::string& from, const std::string& to) {
+  const int old = ::open(to.c_str(), O_RDONLY | O_CLOEXEC);
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    const int error = errno;
+    if (old >= 0) ::close(old);
+    errno = error;
+    return false;
+  }
+  CloseInBackground(old);
+  return true;
+}
 
 std::string SystemErrorText(int error) {
   switch (error) {
@@ -123,18 +132,6 @@ TFileReplacement::TFileReplacement(const std::string& fileName)
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd_, 0666 & ~mask);
-  }
-}
-
-TFileReplacement::TFileReplacement(const std::string& fileName, const std::string& tempName)
-    : shownName_(fileName), fileName_(fileName), tempName_(tempName) {
-  struct stat old {};
-  existed_ = ::stat(fileName_.c_str(), &old) == 0;
-  if (existed_) ReleaseCachedPages(fileName_);
-  fd_ = ::open(tempName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) {
-    tempName_.clear();
-    Fail(SystemErrorText(errno));
   }
 }
 
@@ -227,15 +224,7 @@ bool TFileReplacement::Finish() {
 
 bool TFileReplacement::Replace() {
   if (error_ != 0) return false;
-  // The old file is held open over the rename and let go on a thread: freeing its blocks waits for the
-  // disk where the system tells the disk of every freed block, and nobody needs to wait for that.
-  const int old = ::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (::rename(tempName_.c_str(), fileName_.c_str()) != 0) {
-    const int error = errno;
-    if (old >= 0) ::close(old);
-    return Failed(error);
-  }
-  CloseInBackground(old);
+  if (!RenameOver(tempName_, fileName_)) return Failed(errno);
   replaced_ = true;
   return true;
 }

@@ -34,6 +34,14 @@ TFileError FileWriteError(const std::string& fileName, const std::string& reason
 // system frees the file's blocks, which on a disk told of every freed block waits for the disk.
 void CloseInBackground(int fd);
 
+// The pages of a file about to be replaced that the system keeps in memory are of no more use once a new
+// version is on its way: letting go of them first lets the new bytes take free memory at once instead of
+// memory the system would first have to take back from other files. The file itself is untouched.
+void ReleaseCachedPages(const std::string& fileName);
+// Renames `from` over `to` in one step (no moment without a whole file `to`). The old file is held open
+// over the rename and let go on a thread (CloseInBackground). False with errno set when the rename fails.
+bool RenameOver(const std::string& from, const std::string& to);
+
 // Sets the disk writing a large file's bytes while the later ones are still being produced: the flush
 // before the rename then finds little left to wait for, instead of the whole file.
 class TWriteBehind {
@@ -56,9 +64,6 @@ class TFileReplacement {
 public:
   // A temporary file of its own name beside fileName; a link to a file writes the file it names.
   explicit TFileReplacement(const std::string& fileName);
-  // The temporary file of the given name, created or emptied (for callers that guard that name
-  // themselves and clean up what a killed write left there).
-  TFileReplacement(const std::string& fileName, const std::string& tempName);
   ~TFileReplacement();
   TFileReplacement(const TFileReplacement&) = delete;
   TFileReplacement& operator=(const TFileReplacement&) = delete;

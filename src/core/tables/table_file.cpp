@@ -244,10 +244,7 @@ TDateTime WriteTableTemporary(const std::string& fileName, const std::string& te
     throw FileWriteError(fileName, why);
   };
   GiveFolderMode(fd.Get(), fileName, fileName);
-  // The pages of the old version are of no more use once a new one is on its way: the new bytes take
-  // free memory at once instead of memory the system would first have to take back from other files.
-  if (const fileio::TFd old(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC)); old.IsOpen())
-    ::posix_fadvise(old.Get(), 0, 0, POSIX_FADV_DONTNEED);
+  ReleaseCachedPages(fileName);
   if (const std::string failure = WriteDated(fd.Get(), fileName, table, progress); !failure.empty()) fail(failure);
   struct stat written {};
   if (::fstat(fd.Get(), &written) != 0 || ::fsync(fd.Get()) != 0 || !fd.Close()) fail(SystemErrorText(errno));
@@ -282,16 +279,8 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     const TDateTime written = WriteTableTemporary(fullPath, temp, table, progress);
     TInUseMark mark;
     if (!WaitFileAccess(fileName, mark)) throw FileWriteError(fullPath, "файл занят другой программой");
-    // rename() replaces the old file in one step: no moment without a whole table file. The old file is
-    // let go on a thread: freeing its blocks waits for the disk where the system tells the disk of every
-    // freed block, and nobody needs to wait for that.
-    const int old = ::open(fullPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (::rename(temp.c_str(), fullPath.c_str()) != 0) {
-      const int error = errno;
-      if (old >= 0) ::close(old);
-      throw FileWriteError(fullPath, SystemErrorText(error));
-    }
-    CloseInBackground(old);
+    // no moment without a whole table file
+    if (!RenameOver(temp, fullPath)) throw FileWriteError(fullPath, SystemErrorText(errno));
     mark.Release();
     lock.Release();
     // The date of the file as written (a rename keeps it), even if another write followed at once.
