@@ -67,7 +67,6 @@ std::string KeepOldFile(const std::string& file, const std::string& kept) {
   }
 }
 
-std::string SetRecordName(const std::string& file) { return file + ".set~"; }
 std::string CommitMarkName(const std::string& file) { return file + ".done~"; }
 // The lock that a run holds beside each of its tables while its records and commit mark live.
 std::string LockOfTable(const std::string& file) { return file + "~"; }
@@ -193,15 +192,15 @@ void CopyFileBytes(const std::string& source, const std::string& destination) {
 void RecoverTableSet(const std::string& fileName) { RecoverTableSetForRead(fileName); }
 
 bool RecoverTableSetForRead(const std::string& fileName) {
-  if (fileName.empty() || !fileio::FileExists(SetRecordName(fileName))) return false;
+  if (fileName.empty() || !fileio::FileExists(RunRecordName(fileName))) return false;
   return TTableRun::Recover(fileName);
 }
 
 void EndStoppedTableSet(const std::string& fileName) {
-  if (!fileName.empty() && fileio::FileExists(SetRecordName(fileName))) TTableRun::Recover(fileName, false);
+  if (!fileName.empty() && fileio::FileExists(RunRecordName(fileName))) TTableRun::Recover(fileName, false);
 }
 
-std::string RunRecordName(const std::string& fileName) { return SetRecordName(fileName); }
+std::string RunRecordName(const std::string& fileName) { return fileName + ".set~"; }
 
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files) {
   TTableRun::Write(files);
@@ -343,7 +342,7 @@ void TTableRun::LayRecords() {
   }
   for (const auto& table : tables_) {
     auto fd = std::make_unique<fileio::TFd>(
-        CreateHeldFile(SetRecordName(table->file), record_, LockOfTable(table->file)));
+        CreateHeldFile(RunRecordName(table->file), record_, LockOfTable(table->file)));
     if (!fd->IsOpen()) {
       const std::string why = errno == EEXIST ? "файл занят другой программой" : SystemErrorText(errno);
       RemoveRecords();
@@ -457,7 +456,7 @@ void TTableRun::Finish() {
   for (const auto& table : tables_) {
     if (!table->record) continue;
     if (--left == 0) RemoveCommitMark();
-    UnlinkIfSame(SetRecordName(table->file), table->record->Get());
+    UnlinkIfSame(RunRecordName(table->file), table->record->Get());
     table->record.reset();
     Step(TRunStep::RecordRemoved);
   }
@@ -481,7 +480,7 @@ void TTableRun::RemoveTemps() {
 void TTableRun::RemoveRecords() {
   for (const auto& table : tables_) {
     if (!table->record) continue;
-    UnlinkIfSame(SetRecordName(table->file), table->record->Get());
+    UnlinkIfSame(RunRecordName(table->file), table->record->Get());
     table->record.reset();
     Step(TRunStep::RecordRemoved);
   }
@@ -518,7 +517,7 @@ bool TTableRun::Recover(const std::string& fileName, bool wait) {
 // mounted elsewhere on each workstation, and a record, damaged or not, can name nothing outside its own
 // folder.
 TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
-  const std::string path = SetRecordName(fileName);
+  const std::string path = RunRecordName(fileName);
   auto own = std::make_unique<fileio::TFd>(OpenToHold(path));
   if (!own->IsOpen()) {
     if (errno == ENOENT) return TFound::Gone;
@@ -559,7 +558,7 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
   // The holds are taken in the record's order, the same for every program that ends the run, so that two
   // of them never keep each other out in turn.
   for (const auto& table : tables_) {
-    const std::string record = SetRecordName(table->file);
+    const std::string record = RunRecordName(table->file);
     std::unique_ptr<fileio::TFd> fd;
     if (table.get() == ownTable) {
       fd = std::move(own);
@@ -602,7 +601,7 @@ void TTableRun::EndStopped(const std::string& fileName) {
     std::string list;
     for (const std::string& file : lacking_) list += (list.empty() ? "" : ", ") + Quoted(file);
     RemoveRecords();  // this one and the same beside the tables that do carry it
-    ShowMsgForm("Файл " + Quoted(SetRecordName(fileName)) +
+    ShowMsgForm("Файл " + Quoted(RunRecordName(fileName)) +
                     " не является перечнем прерванной записи таблиц: его нет рядом с " +
                     (lacking_.size() == 1 ? "файлом " : "файлами ") + list +
                     ". Файлы таблиц не изменены, перечень удален",
@@ -615,7 +614,7 @@ void TTableRun::EndStopped(const std::string& fileName) {
   }
   // Where the folder's locks fail, nothing kept another program from ending the run meanwhile.
   for (const auto& table : tables_)
-    if (table->record && !IsStillNamed(SetRecordName(table->file), table->record->Get())) return;
+    if (table->record && !IsStillNamed(RunRecordName(table->file), table->record->Get())) return;
   bool changed = false;
   std::string failures;
   for (const std::string& failure : PutBack(&changed)) failures += (failures.empty() ? "" : "; ") + failure;
@@ -637,7 +636,7 @@ void TTableRun::EndStopped(const std::string& fileName) {
 // and the copies of old versions it was making. A live writer's lock and temporary table stay.
 void TTableRun::ClearLeftOvers() {
   for (const auto& table : tables_) {
-    RemoveIfHalfMade(SetRecordName(table->file), LockOfTable(table->file));
+    RemoveIfHalfMade(RunRecordName(table->file), LockOfTable(table->file));
     RemoveDeadWrite(table->file);
     if (!table->kept.empty()) RemoveCopiesOf(table->kept);
   }
