@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <span>
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
@@ -35,6 +36,18 @@ void AddUnreadMessage(TImportMessages& messages, const char* table, int row, con
   messages.Add([&] {
     return std::string(table) + ". Строка " + std::to_string(row) + " - ошибка чтения поля " + dbf.FieldName(field);
   });
+}
+
+// The numbers of a record's fields (a field -1: none) into row n of their columns, in the fields'
+// order: the field of the first that does not read, its later fields left empty; -1 when all read.
+int ReadNumbers(const TDbfTable& dbf, int n, std::span<const std::pair<int, DAdouble*>> fields) {
+  for (const auto& [f, column] : fields) {
+    if (f < 0) continue;
+    const std::optional<double> value = ImportNumber(dbf.Value(f));
+    if (!value) return f;
+    (*column)[n] = *value;
+  }
+  return -1;
 }
 
 const char kMeterPoints[] = "База промышленных абонентов";
@@ -131,12 +144,7 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
       if (fDevice >= 0) (*c.Device)[n] = CharCode(FirstChar(UpperCase(device)));
       if (!sub.empty()) (*c.Sub)[n] = CharCode(FirstChar(sub));
       if (fL >= 0) (*c.FVL)[n] = static_cast<std::uint8_t>(SourceInteger(dbf.Value(fL), 0, 255).value_or(0));
-      for (const auto& [f, column] : numbers) {
-        if (f < 0) continue;
-        const std::optional<double> value = ImportNumber(dbf.Value(f));
-        if (!value) return f;
-        (*column)[n] = *value;
-      }
+      if (const int f = ReadNumbers(dbf, n, numbers); f >= 0) return f;
       if ((*c.Device)[n] == static_cast<char>(kSumLessTransformer)) (*c.W)[n] = (*c.Ws)[n] - (*c.Wt)[n];
       return -1;
     }();
@@ -172,12 +180,7 @@ void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feed
     }
     // the numbers in the fields' order, the first that does not read ending the record
     const int unread = [&] {
-      for (const auto& [f, column] : {std::pair{fW, c.W}, std::pair{fWs, c.Ws}}) {
-        if (f < 0) continue;
-        const std::optional<double> value = ImportNumber(dbf.Value(f));
-        if (!value) return f;
-        (*column)[n] = *value;
-      }
+      if (const int f = ReadNumbers(dbf, n, std::array{std::pair{fW, c.W}, std::pair{fWs, c.Ws}}); f >= 0) return f;
       for (const auto& [f, column] : {std::pair{fCount, c.CountAb}, std::pair{fPay, c.PayAb}}) {
         if (f < 0) continue;
         const std::optional<int> value = SourceInteger(dbf.Value(f), INT32_MIN, INT32_MAX);
