@@ -151,14 +151,7 @@ bool IsIntegerText(const std::string& text, int& value) {
   return true;
 }
 
-std::string NothingReadText(const std::string& source) {
-  return "Ошибка чтения файла \"" + fileio::FullFileName(source) + "\": нет данных для импорта, ничего не изменено";
-}
-
-bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::string& question) {
-  if (std::none_of(files.begin(), files.end(), [](const std::string& f) { return fileio::FileExists(f); })) return true;
-  return ShowMsgForm(question, mkWarning, mbYesNoCancel) == 1;
-}
+std::string NothingReadText(const std::string& source) { return NothingImportedText(source); }
 
 std::string ImportRowMessage(const std::string& file, long long row, const std::string& field,
                              const std::string& reason) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/base/import_text.h"
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -80,10 +81,6 @@ void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writ
 // full path), the refusal of a source from which an import takes nothing: a command refuses it before
 // it replaces anything, since the tables it would write would be empty.
 std::string NothingReadText(const std::string& source);
-
-// Whether a command may write over those of the files that exist: true when none exists, else the
-// question (a warning with "Да", "Нет" and "Отмена") answered "Да".
-bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::string& question);
 
 // 'Ошибка чтения файла "<file>": строка <row>, <field>: <reason>', the refusal of a source file for a
 // value that an import cannot take.

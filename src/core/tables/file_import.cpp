@@ -1,0 +1,34 @@
+#include "core/tables/file_import.h"
+
+#include <algorithm>
+
+#include "core/base/error.h"
+#include "core/base/msgbox.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
+
+namespace ld {
+
+std::string NothingImportedText(const std::string& source, const std::string& reason) {
+  std::string text = "Ошибка чтения файла \"" + fileio::FullFileName(source) + "\": ";
+  if (!reason.empty()) text += reason + ": ";
+  return text + "нет данных для импорта, ничего не изменено";
+}
+
+bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::string& question) {
+  if (std::none_of(files.begin(), files.end(), [](const std::string& f) { return fileio::FileExists(f); }))
+    return true;
+  return ShowMsgForm(question, mkWarning, mbYesNoCancel) == 1;
+}
+
+TImportEnd RunFileImport(const TFileImport& import) {
+  const TImportTaken taken = import.Read();
+  if (taken.Items <= 0) throw Error(NothingImportedText(import.Source, taken.FirstReason));
+  if (import.Replaces && !import.Question.empty() && !ConfirmReplaceFiles(import.Replaces(), import.Question))
+    return TImportEnd::Declined;
+  if (!import.Tables.empty()) WriteTablesTogether(import.Tables);
+  if (import.Write) import.Write();
+  return TImportEnd::Written;
+}
+
+}  // namespace ld

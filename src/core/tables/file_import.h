@@ -1,0 +1,65 @@
+#pragma once
+// The one path of every command that makes or replaces tables (or a catalogue, or the rows of the open
+// grid) from a file the user chose:
+//  1. the whole file is read into memory first (Read), and nothing on disk changes meanwhile;
+//  2. the read says how many items (rows, records, cards, graphs) it took whole, and why the first one
+//     was not taken: a file of another kind gives none;
+//  3. a file that gives none is refused before anything is written, naming the file and the first
+//     reason, and saying that nothing was changed (NothingImportedText);
+//  4. only then is the user asked, where the command asks, whether existing files are to be replaced;
+//  5. the tables of the command are written in one run of the table store (WriteTablesTogether), or by
+//     the command's own Write for what is no table;
+//  6. a refusal throws before the command's open base, scheme or grid is touched, so the caller leaves
+//     them open as they were.
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/tables/layout.h"
+
+namespace ld {
+
+// What a read of a whole file took.
+struct TImportTaken {
+  long long Items = 0;       // the items taken whole
+  std::string FirstReason;   // why the first item that was not taken was not ("поле NDOGOV не найдено")
+  // Keeps the first reason only: later ones are the same fault over again.
+  void NotTaken(std::string reason) {
+    if (FirstReason.empty()) FirstReason = std::move(reason);
+  }
+};
+
+// 'Ошибка чтения файла "<full path>": <reason>: нет данных для импорта, ничего не изменено', or without
+// the reason when there is none: the refusal of a file from which an import takes nothing.
+std::string NothingImportedText(const std::string& source, const std::string& reason = {});
+
+// Whether a command may write over those of the files that exist: true when none exists, else the
+// question (a warning with "Да", "Нет" and "Отмена") answered "Да".
+bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::string& question);
+
+struct TFileImport {
+  // The file the user chose (for a folder import, the folder's mask); every refusal names it.
+  std::string Source;
+  // Reads the whole file into the command's memory and says what it took. A damaged file throws
+  // ld::Error with a text that names it. Required.
+  std::function<TImportTaken()> Read;
+  // Files the command would replace; when one of them exists, Question is asked after the read, and
+  // any answer but "Да" ends the import with nothing written. Either may be empty: no question.
+  std::function<std::vector<std::string>()> Replaces;
+  std::string Question;
+  // The tables written in one run once the read took something and the user agreed; filled by Read
+  // or before it. The pointers stay the caller's.
+  std::vector<std::pair<std::string, TDataFile*>> Tables;
+  // What is written besides the tables, after them (a catalogue's file, the grid's rows); may be empty.
+  std::function<void()> Write;
+};
+
+enum class TImportEnd { Written, Declined };
+
+// Runs the import along the path above. Throws ld::Error with NothingImportedText when the read took
+// nothing, and lets the read's and the write's errors through; Declined when the user did not agree to
+// replace files; Written otherwise.
+TImportEnd RunFileImport(const TFileImport& import);
+
+}  // namespace ld
