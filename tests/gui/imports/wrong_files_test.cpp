@@ -1,0 +1,74 @@
+// Every import command fed every kind of wrong file: an empty file, a text, a document, a workbook of an
+// unrelated sheet, a heading-only workbook, a dBase base of other fields, a base of no records, another
+// import's own file. Each is refused with a message that names the chosen file and says that nothing
+// was changed, and every file of the folder stays byte for byte as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
+#include "gui/imports/wrong_files.h"
+
+namespace ld::test {
+
+std::vector<TImportCommand>& ImportCommands() {
+  static std::vector<TImportCommand> commands;
+  return commands;
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file under the folder by its path within it, with its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
+  return files;
+}
+
+std::string KindOf(const fs::path& file) {
+  const std::string name = file.filename().string();
+  return name.substr(0, name.find('.'));
+}
+
+TEST(WrongFiles, EveryImportRefusesEveryWrongFileByNameAndChangesNothing) {
+  const fs::path wrong = TestDataDir() / "wrong_files";
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(wrong))
+    if (entry.is_regular_file() && entry.path().extension() != ".py" && entry.path().extension() != ".md")
+      files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  ASSERT_FALSE(files.empty());
+  ASSERT_FALSE(ImportCommands().empty());
+  for (const TImportCommand& command : ImportCommands()) {
+    for (const fs::path& file : files) {
+      if (std::find(command.OwnKinds.begin(), command.OwnKinds.end(), KindOf(file)) != command.OwnKinds.end())
+        continue;
+      SCOPED_TRACE(command.Name + " <- " + file.filename().string());
+      TempDir dir;
+      command.Prepare(dir.Path());
+      const fs::path chosen = dir.Path() / ("выбранный" + command.Extension);
+      fs::copy_file(file, chosen);
+      const auto before = Snapshot(dir.Path());
+      ScriptedMsgBox box;
+      for (int i = 0; i < 8; ++i) box.Answer(1);
+      command.Run(dir.Path(), chosen);
+      if (command.Finish) command.Finish();
+      EXPECT_EQ(Snapshot(dir.Path()), before) << "a file of the folder changed, came or went";
+      const auto texts = box.Texts();
+      const bool named = std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
+        return t.find(chosen.filename().string()) != std::string::npos &&
+               t.find("ничего не изменено") != std::string::npos;
+      });
+      EXPECT_TRUE(named) << "no message names the file and says that nothing was changed; said: "
+                         << ::testing::PrintToString(texts);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ld::test
