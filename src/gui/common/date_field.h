@@ -12,9 +12,11 @@
 // writes a period ("01.11.26"). A pasted date (keys, the text's menu, the middle button) is taken by the
 // same rule, never fitted to the calendar.
 //
-// A text left by the editor's own editing (Backspace, Delete, a cut, an undo) is edited where the cursor
-// stands and is taken by the same rule when the editing ends: the field never goes on with a date its
-// text no longer shows.
+// A text left by the editor's own editing (Backspace, Delete, a cut, an undo) is corrected where the
+// cursor stands: digits and dots typed then go in at the cursor, in place of what is selected, as a
+// person mends "01.11.2026" into "01.11.2025" by deleting the "26" and typing "25". The text is taken by
+// the same rule when the editing ends: the field never goes on with a date its text no longer shows.
+// A text deleted or selected whole is replaced by a new date typed.
 //
 // A date that does not exist, lies outside the field's range or is left unfinished is refused: the
 // field keeps the text for correcting, a message under the dialog's fields says what is wrong, and the
@@ -63,6 +65,8 @@ protected:
 
 private:
   void Type(QChar c);
+  bool Correcting() const;
+  void Insert(QChar c);
   void Paste(const QString& text);
   void ShowTyped();
   void Take(bool ended);
