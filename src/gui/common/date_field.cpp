@@ -27,7 +27,6 @@ const QDate kDayZero(1899, 12, 30);
 
 constexpr int kYearDigits = 4;
 constexpr int kShortYearDigits = 2;
-constexpr int kCentury = 2000;
 constexpr qsizetype kLongestShown = 20;  // characters of a refused text quoted in its message
 
 const char* const kMessageName = "DateMessage";
@@ -261,7 +260,7 @@ void TDateField::Take(bool ended) {
                       ? "Дата " + Quoted(typed_) + " неполная: " + kShape
                       : "Текст " + Quoted(typed_) + " не является датой: " + kShape);
   }
-  const int year = parts.captured(3).toInt() + (shortYear ? kCentury : 0);
+  const int year = shortYear ? ExpandTwoDigitYear(parts.captured(3).toInt()) : parts.captured(3).toInt();
   const QDate typed(year, parts.captured(2).toInt(), parts.captured(1).toInt());
   const QString format = "dd.MM.yyyy";
   if (!typed.isValid()) return Refuse("Даты " + Quoted(typed_) + " не существует");

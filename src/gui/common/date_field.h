@@ -8,8 +8,8 @@
 // digits and dots (a comma too: the keypad's decimal key under a Russian layout) are collected as the
 // text of the whole date (a day and a month of one or two digits, a dot between them put in by itself
 // after two), and the date is taken once its year has four digits, or, when the typing ends (Enter,
-// Tab, a click elsewhere), with a year of two digits as a year of this century, the way the program
-// writes a period ("01.11.26"). A pasted date (keys, the text's menu, the middle button) is taken by the
+// Tab, a click elsewhere), with a year of two digits read as every date text of the program reads it
+// (ExpandTwoDigitYear: "01.11.26" is 2026, "…99" 1999). A pasted date (keys, the text's menu, the middle button) is taken by the
 // same rule, never fitted to the calendar.
 //
 // A text left by the editor's own editing (Backspace, Delete, a cut, an undo) is corrected where the

@@ -144,14 +144,19 @@ TEST_F(DateField, ADateThatCannotBeTakenIsKeptForCorrectingWithItsReason) {
 
 TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRuleOfATypedDate) {
   field->setMinimumDate(QDate(1899, 12, 30));
-  // A year of two digits is of this century once the typing ends, as the program writes a period.
+  // A year of two digits, once the typing ends, is the year the program's reader of date texts takes:
+  // 00–49 this century (as the program writes a period), 50–99 the last.
   for (const auto& [keys, end, date] : {std::tuple("1.1.26", Qt::Key_Return, "01.01.2026"),
                                         std::tuple("15.10.26", Qt::Key_Tab, "15.10.2026"),
-                                        std::tuple("30.11.99", Qt::Key_Enter, "30.11.2099"),
-                                        std::tuple("01.11.00", Qt::Key_Return, "01.11.2000")}) {
+                                        std::tuple("30.11.99", Qt::Key_Enter, "30.11.1999"),
+                                        std::tuple("01.11.00", Qt::Key_Return, "01.11.2000"),
+                                        std::tuple("7.3.49", Qt::Key_Return, "07.03.2049"),
+                                        std::tuple("7.3.50", Qt::Key_Tab, "07.03.1950"),
+                                        std::tuple("29.02.80", Qt::Key_Return, "29.02.1980")}) {
     EXPECT_EQ(Type(keys).second, keys);
     QTest::keyClick(field, end);
     EXPECT_EQ(Shown(), std::pair(std::string(date), std::string(date))) << keys;
+    EXPECT_EQ(PackedDateToStr(StrToPackedDate(keys)), date) << keys;
   }
   field->setDate(QDate(2026, 11, 1));
   QTest::keyClicks(field, "31.11.26");
