@@ -272,16 +272,14 @@ int StrToPackedDate(const std::string& text) {
   int d = 0, m = 0, y = 0;
   if (n != 2 || !ParseSmallInt(parts[0], d) || !ParseSmallInt(parts[1], m) || !ParseSmallInt(parts[2], y))
     return 0;
-  if (parts[2].size() <= 2) {
-    // A two-digit year lies within fifty years before the current one.
-    int cy = 0, cm = 0, cd = 0;
-    DecodeDate(Now(), cy, cm, cd);
-    const int from = cy - 50;
-    y += from / 100 * 100;
-    if (y < from) y += 100;
-  }
+  if (parts[2].size() <= 2) y = ExpandTwoDigitYear(y);
   if (!IsValidDate(y, m, d)) return 0;
   return y * 10000 + m * 100 + d;
+}
+
+int ExpandTwoDigitYear(int year) {
+  constexpr int kPivot = 50;
+  return year < kPivot ? 2000 + year : 1900 + year;
 }
 
 void IncDayParts(int& day, int& month, int& year) {

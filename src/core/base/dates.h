@@ -49,8 +49,14 @@ void DecodePackedDateTime(double packed, int& year, int& month, int& day, int& s
 double DateTimeToPacked(TDateTime value);
 // Raises ld::Error when the date fields are not a calendar date or the time is beyond one day.
 TDateTime PackedToDateTime(double packed);
-// A text "DD.MM.YYYY" (or a two-digit year) as a packed date; 0 for a text that is not a date.
+// A text "DD.MM.YYYY" (or a two-digit year, ExpandTwoDigitYear) as a packed date; 0 for a text that
+// is not a date.
 int StrToPackedDate(const std::string& text);
+// The year meant by a year written with two digits (0..99): 00–49 are 2000–2049, 50–99 are 1950–1999.
+// The date field and every reader of a date text go through it, so "01.11.26" is one date wherever it
+// is typed or read. The pivot is fixed, never taken from today's date: a text reads as the same date
+// in any year, periods typed as "01.11.26" are this century's, and dates kept as "….99" stay 1999.
+int ExpandTwoDigitYear(int year);
 
 // The next calendar day.
 void IncDayParts(int& day, int& month, int& year);

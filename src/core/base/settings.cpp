@@ -171,6 +171,59 @@ void WriteKey(TMemIniFile& ini, const char* section, const Key& key, const TIniR
       key.member);
 }
 
+// A key as it goes into the file: FileMusic by its file name alone.
+void WriteValue(TMemIniFile& ini, const char* section, const Key& key, const TIniRec& rec) {
+  if (std::string_view(key.name) == "FileMusic")
+    ini.WriteString(section, key.name, FileNamePart(rec.FileMusic));
+  else
+    WriteKey(ini, section, key, rec);
+}
+
+// The texts that tell one copy's changes from another's. A scratch file without a name renders a value
+// exactly as the settings file gets it.
+class TKeyTexts {
+public:
+  static std::optional<std::string> Stored(const TMemIniFile& ini, const std::string& section,
+                                           const std::string& key) {
+    if (!ini.ValueExists(section, key)) return std::nullopt;
+    return ini.ReadString(section, key, "");
+  }
+  // The list of section RadiusTKZ counts as one key: its lines in file order.
+  static std::optional<std::string> StoredList(const TMemIniFile& ini) {
+    if (!ini.SectionExists(kRadiusTKZ)) return std::nullopt;
+    return Joined(ini.ReadSectionValues(kRadiusTKZ));
+  }
+  std::string Taken(const char* section, const Key& key, const TIniRec& rec) {
+    WriteValue(scratch_, section, key, rec);
+    return scratch_.ReadString(section, key.name, "");
+  }
+  std::string TakenFlag(bool value) {
+    scratch_.WriteBool(kMultiUser, kFlag, value);
+    return scratch_.ReadString(kMultiUser, kFlag, "");
+  }
+  static std::string TakenList(const TIniRec& rec) { return Joined(rec.RadiusTKZ); }
+
+  static constexpr const char* kRadiusTKZ = "RadiusTKZ";
+  static constexpr const char* kMultiUser = "MultiUser";
+  static constexpr const char* kFlag = "Flag";
+
+private:
+  static std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + '\n';
+    return text;
+  }
+  TMemIniFile scratch_{std::string()};
+};
+
+// Whether this copy writes a key back: it changed the value since it read it, or the file still holds
+// what it read (no other copy changed it). A record not read from a file writes everything.
+bool WritesBack(const TIniRec& rec, const std::string& section, const std::string& key, const std::string& taken,
+                const std::optional<std::string>& storedNow) {
+  const auto read = rec.AsRead.find({section, key});
+  return read == rec.AsRead.end() || taken != read->second.taken || storedNow == read->second.stored;
+}
+
 }  // namespace
 
 std::string FindFileNoCase(const std::string& path) {
@@ -222,6 +275,7 @@ void ReadConfig() {
     ini = std::make_unique<TMemIniFile>(std::string());  // every key its default
   }
 
+  TKeyTexts texts;
   auto readAll = [&](const std::vector<Section>& sections) {
     for (const Section& section : sections) {
       for (const Key& key : section.keys) {
@@ -235,13 +289,24 @@ void ReadConfig() {
     }
   };
   readAll(Sections());
-  for (const std::string& line : ini->ReadSectionValues("RadiusTKZ")) {
+  for (const std::string& line : ini->ReadSectionValues(TKeyTexts::kRadiusTKZ)) {
     const std::size_t eq = line.find('=');
     IniRec.RadiusTKZ.push_back(eq == std::string::npos ? line : line.substr(eq + 1));
   }
   readAll(TailSections());
-  MultiUserFlag = ini->ReadBool("MultiUser", "Flag", false);
+  MultiUserFlag = ini->ReadBool(TKeyTexts::kMultiUser, TKeyTexts::kFlag, false);
   IniRec.FileMusic = ProgramDir + FileNamePart(IniRec.FileMusic);
+
+  for (const auto* sections : {&Sections(), &TailSections()}) {
+    for (const Section& section : *sections) {
+      for (const Key& key : section.keys)
+        IniRec.AsRead[{section.name, key.name}] = {TKeyTexts::Stored(*ini, section.name, key.name),
+                                                   texts.Taken(section.name, key, IniRec)};
+    }
+  }
+  IniRec.AsRead[{TKeyTexts::kRadiusTKZ, ""}] = {TKeyTexts::StoredList(*ini), TKeyTexts::TakenList(IniRec)};
+  IniRec.AsRead[{TKeyTexts::kMultiUser, TKeyTexts::kFlag}] = {
+      TKeyTexts::Stored(*ini, TKeyTexts::kMultiUser, TKeyTexts::kFlag), texts.TakenFlag(MultiUserFlag)};
 
   if (!errors.empty()) {
     std::string text = errors.front();
@@ -252,25 +317,31 @@ void ReadConfig() {
 
 void WriteConfig() {
   try {
+    // The file as it lies now, with what other copies wrote since this one read it.
     TMemIniFile ini(ConfigFileName);
+    const TIniRec& rec = IniRec;
+    TKeyTexts texts;
     ini.EraseSection("Unom");
-    ini.WriteString("Catalogs", "Path", IniRec.Path);
+    ini.WriteString("Catalogs", "Path", rec.Path);
     auto writeAll = [&](const std::vector<Section>& sections) {
       for (const Section& section : sections) {
         for (const Key& key : section.keys) {
-          if (std::string_view(key.name) == "FileMusic")
-            ini.WriteString(section.name, key.name, FileNamePart(IniRec.FileMusic));
-          else
-            WriteKey(ini, section.name, key, IniRec);
+          if (WritesBack(rec, section.name, key.name, texts.Taken(section.name, key, rec),
+                         TKeyTexts::Stored(ini, section.name, key.name)))
+            WriteValue(ini, section.name, key, rec);
         }
       }
     };
     writeAll(Sections());
-    ini.EraseSection("RadiusTKZ");
-    for (std::size_t i = 0; i < IniRec.RadiusTKZ.size(); ++i)
-      ini.WriteString("RadiusTKZ", std::to_string(i + 1), IniRec.RadiusTKZ[i]);
+    if (WritesBack(rec, TKeyTexts::kRadiusTKZ, "", TKeyTexts::TakenList(rec), TKeyTexts::StoredList(ini))) {
+      ini.EraseSection(TKeyTexts::kRadiusTKZ);
+      for (std::size_t i = 0; i < rec.RadiusTKZ.size(); ++i)
+        ini.WriteString(TKeyTexts::kRadiusTKZ, std::to_string(i + 1), rec.RadiusTKZ[i]);
+    }
     writeAll(TailSections());
-    ini.WriteBool("MultiUser", "Flag", MultiUserFlag);
+    if (WritesBack(rec, TKeyTexts::kMultiUser, TKeyTexts::kFlag, texts.TakenFlag(MultiUserFlag),
+                   TKeyTexts::Stored(ini, TKeyTexts::kMultiUser, TKeyTexts::kFlag)))
+      ini.WriteBool(TKeyTexts::kMultiUser, TKeyTexts::kFlag, MultiUserFlag);
     ini.UpdateFile();
   } catch (const TIniFileError& e) {
     ShowMsgForm("Ошибка записи файла конфигурации " + ConfigShortName() + ": " + e.Reason(), mkError, mbOk);

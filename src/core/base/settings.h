@@ -4,14 +4,23 @@
 // A fresh record holds the defaults that a missing key gives (date-times excepted: they default to
 // the moment of reading).
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/dates.h"
 #include "core/base/dynarray.h"
 
 namespace ld {
+
+// One key as a record read it from the settings file.
+struct TKeyAsRead {
+  std::optional<std::string> stored;  // the key's text in the file; none when the file had no such key
+  std::string taken;                  // the value the record took, as it is written
+};
 
 struct TIniRec {
   // [Catalogs]: written only; at every start the catalogue folder is the program folder.
@@ -108,6 +117,9 @@ struct TIniRec {
 
   // Nominal voltages in kV, elements 1..Count ascending (from "sprav_UN.cat"); never null.
   std::unique_ptr<DAdouble> UnomList = std::make_unique<DAdouble>();
+
+  // Every key as ReadConfig found it, by section and key; empty for a record not read from a file.
+  std::map<std::pair<std::string, std::string>, TKeyAsRead> AsRead;
 };
 
 extern TIniRec IniRec;
@@ -123,8 +135,13 @@ void SetProgramPaths(const std::string& exePath);
 // that cannot be read is reported once in the message box (with every other such key) and takes its
 // default; the other keys are read all the same, so the file written at the end keeps them.
 void ReadConfig();
-// Writes IniRec and MultiUserFlag back. A failure is shown in the message box; the file then stays as
-// it was.
+// Writes IniRec and MultiUserFlag back into the file as it lies at the end, not as it was read: two
+// copies of the program may run from one program folder, and the one that ends last must not put back
+// what it read over a setting the other changed. So a key is written where this copy changed its value
+// since it was read, or where the file still holds what was read (a key the file lacks is added, and
+// a value is written in the program's own form); a key another copy changed meanwhile stays as that
+// copy wrote it. The file is replaced in one rename. A failure is shown in the message box; the file
+// then stays as it was.
 void WriteConfig();
 
 // Program files (catalogues, a scheme's own INI file ...) are one file whatever the letter case of their

@@ -27,7 +27,6 @@ const QDate kDayZero(1899, 12, 30);
 
 constexpr int kYearDigits = 4;
 constexpr int kShortYearDigits = 2;
-constexpr int kCentury = 2000;
 constexpr qsizetype kLongestShown = 20;  // characters of a refused text quoted in its message
 
 const char* const kMessageName = "DateMessage";
@@ -135,7 +134,11 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
   const QString text = event->text();
   if (!isReadOnly() && !(event->modifiers() & commands) && text.size() == 1 &&
       ((text[0] >= '0' && text[0] <= '9') || text[0] == '.' || text[0] == ',')) {
-    Type(text[0] == ',' ? QChar('.') : text[0]);
+    const QChar c = text[0] == ',' ? QChar('.') : text[0];
+    if (Correcting())
+      Insert(c);
+    else
+      Type(c);
     event->accept();
     return;
   }
@@ -208,6 +211,28 @@ void TDateField::Type(QChar c) {
   if (typed_.count('.') == 2 && typed_.section('.', 2).size() == kYearDigits) Take(false);
 }
 
+bool TDateField::Correcting() const {
+  // A text deleted or selected whole is no correction: what is typed then is a new date.
+  const QLineEdit* edit = lineEdit();
+  return typed_.isEmpty() && Edited() && edit->selectedText().size() < edit->text().size();
+}
+
+void TDateField::Insert(QChar c) {
+  // The editor itself would fit the character to its sections; the text is put together here and kept
+  // out of the editor's handlers, as a typed date is, until the editing ends.
+  QLineEdit* edit = lineEdit();
+  QString text = edit->text();
+  int at = edit->cursorPosition();
+  if (edit->hasSelectedText()) {
+    at = edit->selectionStart();
+    text.remove(at, edit->selectedText().size());
+  }
+  text.insert(at, c);
+  const QSignalBlocker block(edit);
+  edit->setText(text);
+  edit->setCursorPosition(at + 1);
+}
+
 void TDateField::Paste(const QString& text) {
   Drop();
   typed_ = text.trimmed();
@@ -235,7 +260,7 @@ void TDateField::Take(bool ended) {
                       ? "Дата " + Quoted(typed_) + " неполная: " + kShape
                       : "Текст " + Quoted(typed_) + " не является датой: " + kShape);
   }
-  const int year = parts.captured(3).toInt() + (shortYear ? kCentury : 0);
+  const int year = shortYear ? ExpandTwoDigitYear(parts.captured(3).toInt()) : parts.captured(3).toInt();
   const QDate typed(year, parts.captured(2).toInt(), parts.captured(1).toInt());
   const QString format = "dd.MM.yyyy";
   if (!typed.isValid()) return Refuse("Даты " + Quoted(typed_) + " не существует");
@@ -309,7 +334,9 @@ void TDateField::stepBy(int steps) {
 }
 
 QValidator::State TDateField::validate(QString& input, int& pos) const {
-  if (!typed_.isEmpty()) return QValidator::Intermediate;
+  // A text being typed or corrected is the person's own until the editing ends: the editor would fit
+  // it to the calendar ("31.11.2026" to the 30th) behind the field's back.
+  if (!typed_.isEmpty() || input != textFromDateTime(dateTime())) return QValidator::Intermediate;
   return QDateEdit::validate(input, pos);
 }
 

@@ -8,13 +8,15 @@
 // digits and dots (a comma too: the keypad's decimal key under a Russian layout) are collected as the
 // text of the whole date (a day and a month of one or two digits, a dot between them put in by itself
 // after two), and the date is taken once its year has four digits, or, when the typing ends (Enter,
-// Tab, a click elsewhere), with a year of two digits as a year of this century, the way the program
-// writes a period ("01.11.26"). A pasted date (keys, the text's menu, the middle button) is taken by the
+// Tab, a click elsewhere), with a year of two digits read as every date text of the program reads it
+// (ExpandTwoDigitYear: "01.11.26" is 2026, "…99" 1999). A pasted date (keys, the text's menu, the middle button) is taken by the
 // same rule, never fitted to the calendar.
 //
-// A text left by the editor's own editing (Backspace, Delete, a cut, an undo) is edited where the cursor
-// stands and is taken by the same rule when the editing ends: the field never goes on with a date its
-// text no longer shows.
+// A text left by the editor's own editing (Backspace, Delete, a cut, an undo) is corrected where the
+// cursor stands: digits and dots typed then go in at the cursor, in place of what is selected, as a
+// person mends "01.11.2026" into "01.11.2025" by deleting the "26" and typing "25". The text is taken by
+// the same rule when the editing ends: the field never goes on with a date its text no longer shows.
+// A text deleted or selected whole is replaced by a new date typed.
 //
 // A date that does not exist, lies outside the field's range or is left unfinished is refused: the
 // field keeps the text for correcting, a message under the dialog's fields says what is wrong, and the
@@ -63,6 +65,8 @@ protected:
 
 private:
   void Type(QChar c);
+  bool Correcting() const;
+  void Insert(QChar c);
   void Paste(const QString& text);
   void ShowTyped();
   void Take(bool ended);

@@ -13,8 +13,10 @@
 #include <filesystem>
 #include <optional>
 
+#include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/district/tp_measure.h"
 #include "gui/common/modal.h"
 #include "gui/grid/grid_exchange.h"
 
@@ -34,6 +36,16 @@ std::optional<float> SingleOfText(const std::string& text) {
   } catch (const ConvertError&) {
     return std::nullopt;
   }
+}
+
+// Why a measurement type typed cannot be taken; empty for one of the listed codes. The import would use
+// any other value as the active power without a word.
+std::string TypeFault(const std::string& text) {
+  const std::string list = ": 2 - кВт, 3 - А, 5 - кВтч";
+  if (text.empty()) return "Не задан тип замера" + list;
+  const std::optional<float> value = SingleOfText(text);
+  if (value && static_cast<float>(MeasurementType(*value)) == *value) return {};
+  return "Тип замера \"" + text + "\" не из списка" + list;
 }
 
 // A tangent in general format with 7 significant digits, an exponent written with at least 4 digits.
@@ -87,7 +99,7 @@ TSelXlsFrm::TSelXlsFrm(QWidget* parent) : QDialog(parent) {
   // What the dialog itself puts into the edits is always a number; what a person types is checked.
   for (QLineEdit* edit : {TgEdit, PrimEdit})
     connect(edit, &QLineEdit::textEdited, this, [this, edit] { TgEditChange(edit); });
-  connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+  connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   setFixedSize(sizeHint());
 }
@@ -98,7 +110,8 @@ void TSelXlsFrm::Load(const std::string& fileName, float value) {
   const std::int64_t mode = std::fabs(value) < 1e9f ? Round(value) : 0;
   if (mode == -1) {
     for (QWidget* w : std::initializer_list<QWidget*>{Label1, TgEdit, Label2, PrimEdit}) w->hide();
-  } else if (mode == 2 || mode == 3 || mode == 5) {
+  } else if (MeasurementType(static_cast<float>(mode)) == mode) {
+    typeMode_ = true;
     Label2->hide();
     PrimEdit->hide();
     TgEdit->setText(QString::number(mode));
@@ -124,6 +137,18 @@ void TSelXlsFrm::SelectBtnClick() {
   dialog.setDefaultSuffix("xls");
   const std::string chosen = ExecFileDialog(dialog);
   if (!chosen.empty()) FEdit->setText(Q(chosen));
+}
+
+void TSelXlsFrm::OKBtnClick() {
+  if (typeMode_) {
+    if (const std::string fault = TypeFault(S(TgEdit->text())); !fault.empty()) {
+      ShowMsgForm(fault, mkError, mbOk);
+      TgEdit->setFocus();
+      TgEdit->selectAll();
+      return;
+    }
+  }
+  accept();
 }
 
 void TSelXlsFrm::TgEditChange(QLineEdit* sender) {

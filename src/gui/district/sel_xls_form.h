@@ -19,6 +19,9 @@ public:
   // The value's meaning by its rounded value: -1 file only, 2, 3 or 5 a measurement type, else a tangent.
   void Load(const std::string& fileName, float value);
   void SelectBtnClick();
+  // "Применить": a measurement type that is not one of the listed codes is refused by name and the
+  // dialog stays open.
+  void OKBtnClick();
   // The change handler of TgEdit and PrimEdit: a text that is not a number is cleared at once, so both
   // take numbers only.
   void TgEditChange(QLineEdit* sender);
@@ -26,6 +29,9 @@ public:
   QLineEdit *FEdit, *TgEdit, *PrimEdit;
   QPushButton *SelectBtn, *OKBtn, *CancelBtn;
   QLabel *Label1, *Label2;
+
+private:
+  bool typeMode_ = false;
 };
 
 // True on "Применить": the file, the note and the value (read with the tolerant parser) are then

@@ -35,11 +35,6 @@ constexpr Interval kIntervals[] = {{"1 сек", 1},    {"2 сек", 2},     {"3 
 
 constexpr int kSecondsPerDay = 86400;
 
-// TDateTime counts days from 30 December 1899.
-const QDate kDayZero(1899, 12, 30);
-
-QDate ToDate(TDateTime v) { return kDayZero.addDays(static_cast<qint64>(std::floor(v))); }
-TDateTime FromDate(const QDate& d) { return static_cast<TDateTime>(kDayZero.daysTo(d)); }
 QTime ToTime(TDateTime v) {
   const int seconds = static_cast<int>(std::lround((v - std::floor(v)) * kSecondsPerDay)) % kSecondsPerDay;
   return QTime(0, 0).addSecs(seconds);
@@ -47,7 +42,7 @@ QTime ToTime(TDateTime v) {
 
 TDateField* DateEdit(const char* name, QWidget* parent) {
   auto* edit = new TDateField(name, parent);
-  edit->setMinimumDate(kDayZero);
+  edit->setMinimumDate(DateOfMoment(0));
   return edit;
 }
 
@@ -105,9 +100,9 @@ TWPeriodFrm::TWPeriodFrm(QWidget* parent) : QDialog(parent) {
 
 void TWPeriodFrm::Load() {
   const TIniRec& ini = IniRec;
-  date1_->setDate(ToDate(ini.Date1));
-  date2_->setDate(ToDate(ini.Date2));
-  calcDate_->setDate(ToDate(ini.CalcDate));
+  date1_->setDate(DateOfMoment(ini.Date1));
+  date2_->setDate(DateOfMoment(ini.Date2));
+  calcDate_->setDate(DateOfMoment(ini.CalcDate));
   calcTime_->setTime(ToTime(ini.CalcDate));
   kinds_[ini.TypCalcPQ <= 3 ? ini.TypCalcPQ : 0]->setChecked(true);
   period_->setCurrentIndex(-1);
@@ -125,7 +120,7 @@ int TWPeriodFrm::CheckedIndex() const {
 }
 
 double TWPeriodFrm::Moment() const {
-  return FromDate(calcDate_->date()) + calcTime_->time().msecsSinceStartOfDay() / 1000 / double(kSecondsPerDay);
+  return MomentOfDate(calcDate_->date()) + calcTime_->time().msecsSinceStartOfDay() / 1000 / double(kSecondsPerDay);
 }
 
 void TWPeriodFrm::GrafBtnClick() {
@@ -136,14 +131,14 @@ void TWPeriodFrm::GrafBtnClick() {
 }
 
 std::string TWPeriodFrm::Check() const {
-  const TDateTime d1 = FromDate(date1_->date()), d2 = FromDate(date2_->date());
+  const TDateTime d1 = MomentOfDate(date1_->date()), d2 = MomentOfDate(date2_->date());
   if (std::string reversed = ReversedPeriodFault(date1_->date(), date2_->date()); !reversed.empty()) return reversed;
   if (!kinds_[3]->isChecked()) return {};
   const int index = period_->currentIndex();
   if (index < 0) return "Не задан интервал временных срезов графиков";
   const int interval = kIntervals[index].seconds;
   // Whole seconds, so that a moment exactly at a bound compares as equal.
-  const long long t = static_cast<long long>(FromDate(calcDate_->date())) * kSecondsPerDay +
+  const long long t = static_cast<long long>(MomentOfDate(calcDate_->date())) * kSecondsPerDay +
                       calcTime_->time().msecsSinceStartOfDay() / 1000;
   const long long first = static_cast<long long>(d1) * kSecondsPerDay + interval;
   const long long last = (static_cast<long long>(d2) + 1) * kSecondsPerDay;
@@ -166,8 +161,8 @@ void TWPeriodFrm::OKBtnClick() {
 
 void TWPeriodFrm::Store() const {
   TIniRec& ini = IniRec;
-  ini.Date1 = FromDate(date1_->date());
-  ini.Date2 = FromDate(date2_->date());
+  ini.Date1 = MomentOfDate(date1_->date());
+  ini.Date2 = MomentOfDate(date2_->date());
   ini.TypCalcPQ = static_cast<std::uint8_t>(CheckedIndex());
   ini.CalcDate = Moment();
   if (period_->currentIndex() >= 0) ini.Tgr = kIntervals[period_->currentIndex()].seconds;

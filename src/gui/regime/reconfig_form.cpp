@@ -20,11 +20,9 @@ namespace ld::gui {
 
 namespace {
 
-const QDate kDayZero(1899, 12, 30);
-
 void ShowMoment(QDateEdit* date, QTimeEdit* time, TDateTime t) {
   const double days = std::floor(t);
-  date->setDate(kDayZero.addDays(static_cast<qint64>(days)));
+  date->setDate(DateOfMoment(days));
   time->setTime(QTime(0, 0).addSecs(static_cast<int>(std::lround((t - days) * 86400.0))));
 }
 
@@ -69,7 +67,7 @@ void TReconfigFrm::DatSwtListChange() {
 
 TDateTime TReconfigFrm::Moment() const {
   const QTime t = _Time->time();
-  return static_cast<TDateTime>(kDayZero.daysTo(_Date->date())) + (t.hour() * 3600 + t.minute() * 60) / 86400.0;
+  return MomentOfDate(_Date->date()) + (t.hour() * 3600 + t.minute() * 60) / 86400.0;
 }
 
 bool ExecuteReconfigDialog(const std::string& base) {

@@ -11,7 +11,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <array>
-#include <cmath>
 #include <utility>
 
 #include "core/base/msgbox.h"
@@ -41,21 +40,17 @@ constexpr std::array<Interval, 20> kIntervals = {{{"1 сек", 1},     {"2 се�
                                                   {"15 мин", 900},  {"20 мин", 1200}, {"30 мин", 1800},
                                                   {"1 час", 3600},  {"сутки", 86400}}};
 
-// TDateTime counts days from 30 December 1899.
-const QDate kDayZero(1899, 12, 30);
-QDate ToDate(double v) { return kDayZero.addDays(static_cast<qint64>(std::floor(v))); }
-
 TDateField* DateEdit(const char* name, QWidget* parent) {
   auto* edit = new TDateField(name, parent);
-  edit->setMinimumDate(kDayZero);
+  edit->setMinimumDate(DateOfMoment(0));
   return edit;
 }
 
 // The date of the field; the stored moment itself while the day shown is still its day, so that a
 // moment's time of day survives a dialog confirmed unchanged.
 double DateOf(const QDateEdit* edit, double stored) {
-  if (edit->date() == ToDate(stored)) return stored;
-  return static_cast<double>(kDayZero.daysTo(edit->date()));
+  if (edit->date() == DateOfMoment(stored)) return stored;
+  return MomentOfDate(edit->date());
 }
 
 }  // namespace
@@ -133,8 +128,8 @@ TSetLossFrm::TSetLossFrm(std::string schemePath, QWidget* parent)
 
 void TSetLossFrm::Load() {
   const TIniRec& ini = IniRec;
-  date1_->setDate(ToDate(ini.Date1));
-  date2_->setDate(ToDate(ini.Date2));
+  date1_->setDate(DateOfMoment(ini.Date1));
+  date2_->setDate(DateOfMoment(ini.Date2));
   const std::array<QRadioButton*, 4> types = {sredBtn_, pminBtn_, pmaxBtn_, grafBtn_};
   types[ini.TypCalcPQ < types.size() ? ini.TypCalcPQ : 0]->setChecked(true);
   period_->setCurrentIndex(-1);

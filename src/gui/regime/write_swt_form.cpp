@@ -24,12 +24,10 @@ std::string LastSwitchExecutor;
 
 namespace {
 
-const QDate kDayZero(1899, 12, 30);
-
 QDateTime ToQDateTime(TDateTime v) {
   const double days = std::floor(v);
   const auto msecs = static_cast<qint64>(std::llround((v - days) * 86400000.0));
-  return QDateTime(kDayZero.addDays(static_cast<qint64>(days)), QTime(0, 0).addMSecs(static_cast<int>(msecs)));
+  return QDateTime(DateOfMoment(days), QTime(0, 0).addMSecs(static_cast<int>(msecs)));
 }
 
 }  // namespace
@@ -100,7 +98,7 @@ TWriteSwtFrm::TWriteSwtFrm(const std::string& header, char newCommut, char oldCo
 
 TDateTime TWriteSwtFrm::Moment() const {
   const QTime t = TimeEdit->time();
-  return static_cast<TDateTime>(kDayZero.daysTo(DateEdit->date())) +
+  return MomentOfDate(DateEdit->date()) +
          (t.hour() * 3600 + t.minute() * 60) / 86400.0;
 }
 

@@ -105,6 +105,41 @@ TEST_F(Settings, MalformedValueTakesItsDefaultAndReadingGoesOn) {
   EXPECT_NE(Cp1251ToUtf8(ReadBytes(ConfigFileName)).find("\n;Prec=0.5"), std::string::npos);
 }
 
+// Two copies of the program on one program folder, each with its own record of one INI file: the copy
+// that ends last writes back only what it changed, so what the other set and wrote is kept.
+TEST_F(Settings, TheCopyEndingLastKeepsWhatAnotherCopyChanged) {
+  WriteIni("[Losses]\nDate1=01.10.2026 00:00:00\nDate2=31.10.2026 00:00:00\nKfgn=1\n[Regim]\nIter1=7\n"
+           "[Import]\nTypZamer=3\nFlagDog=2\n[RadiusTKZ]\n1=/s/a\n");
+  ReadConfig();
+  TIniRec first = std::move(IniRec);
+  ReadConfig();
+  // The second copy sets a period, a coefficient, a type and the list, and ends first.
+  IniRec.Date1 = EncodeDate(2026, 11, 1);
+  IniRec.Date2 = EncodeDate(2026, 11, 30);
+  IniRec.Kfgn = 1.5f;
+  IniRec.TypZamer = 5;
+  IniRec.RadiusTKZ = {"/s/b", "/s/c"};
+  MultiUserFlag = true;
+  WriteConfig();
+  // The first changed its iteration limit and the coefficient too; it ends last.
+  IniRec = std::move(first);
+  MultiUserFlag = false;
+  IniRec.Iter1 = 50;
+  IniRec.Kfgn = 2;
+  WriteConfig();
+
+  const TMemIniFile ini(ConfigFileName);
+  const std::vector<std::pair<const char*, const char*>> keys{{"Losses", "Date1"}, {"Losses", "Date2"},
+                                                              {"Losses", "Kfgn"},  {"Regim", "Iter1"},
+                                                              {"Import", "TypZamer"}, {"Import", "FlagDog"},
+                                                              {"MultiUser", "Flag"}, {"Regim", "Prec"}};
+  std::vector<std::string> stored;
+  for (const auto& [section, key] : keys) stored.push_back(ini.ReadString(section, key, "(нет)"));
+  EXPECT_EQ(stored, (std::vector<std::string>{"01.11.2026 00:00:00", "30.11.2026 00:00:00", "2", "50", "5", "1",
+                                              "1", "0.001"}));
+  EXPECT_EQ(ini.ReadSectionValues("RadiusTKZ"), (std::vector<std::string>{"1=/s/b", "2=/s/c"}));
+}
+
 TEST_F(Settings, ReadAndWriteFailuresNameTheFileAndKeepIt) {
   std::filesystem::create_directory(ConfigFileName);  // a folder where the file should be
   ReadConfig();

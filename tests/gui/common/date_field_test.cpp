@@ -144,14 +144,19 @@ TEST_F(DateField, ADateThatCannotBeTakenIsKeptForCorrectingWithItsReason) {
 
 TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRuleOfATypedDate) {
   field->setMinimumDate(QDate(1899, 12, 30));
-  // A year of two digits is of this century once the typing ends, as the program writes a period.
+  // A year of two digits, once the typing ends, is the year the program's reader of date texts takes:
+  // 00–49 this century (as the program writes a period), 50–99 the last.
   for (const auto& [keys, end, date] : {std::tuple("1.1.26", Qt::Key_Return, "01.01.2026"),
                                         std::tuple("15.10.26", Qt::Key_Tab, "15.10.2026"),
-                                        std::tuple("30.11.99", Qt::Key_Enter, "30.11.2099"),
-                                        std::tuple("01.11.00", Qt::Key_Return, "01.11.2000")}) {
+                                        std::tuple("30.11.99", Qt::Key_Enter, "30.11.1999"),
+                                        std::tuple("01.11.00", Qt::Key_Return, "01.11.2000"),
+                                        std::tuple("7.3.49", Qt::Key_Return, "07.03.2049"),
+                                        std::tuple("7.3.50", Qt::Key_Tab, "07.03.1950"),
+                                        std::tuple("29.02.80", Qt::Key_Return, "29.02.1980")}) {
     EXPECT_EQ(Type(keys).second, keys);
     QTest::keyClick(field, end);
     EXPECT_EQ(Shown(), std::pair(std::string(date), std::string(date))) << keys;
+    EXPECT_EQ(PackedDateToStr(StrToPackedDate(keys)), date) << keys;
   }
   field->setDate(QDate(2026, 11, 1));
   QTest::keyClicks(field, "31.11.26");
@@ -222,6 +227,14 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRul
   const Keys monthShortened{{Qt::Key_Home, {}}, {Qt::Key_Right, {}}, {Qt::Key_Right, {}}, {Qt::Key_Right, {}},
                             {Qt::Key_Delete, {}}};
   const Keys undoneAndRedone{{Qt::Key_Z, Qt::ControlModifier}, {Qt::Key_Y, Qt::ControlModifier}};
+  const auto digits = [](const char* typed) {
+    Keys keys;
+    for (const char* c = typed; *c != 0; ++c) keys.push_back({static_cast<Qt::Key>(Qt::Key_0 + (*c - '0')), {}});
+    return keys;
+  };
+  const Keys monthDeleted{{Qt::Key_Home, {}}, {Qt::Key_Right, {}}, {Qt::Key_Right, {}}, {Qt::Key_Right, {}},
+                          {Qt::Key_Delete, {}}, {Qt::Key_Delete, {}}};
+  const Keys allDeleted{{Qt::Key_A, Qt::ControlModifier}, {Qt::Key_Delete, {}}};
   const std::string incomplete = "\" неполная: введите день, месяц и год, например 01.11.2026";
   struct Edit {
     Keys keys;
@@ -240,7 +253,21 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRul
       {then(end, back(4)), "01.11.", Qt::Key_Enter, "01.11.", "01.11.2026", "Дата \"01.11." + incomplete},
       {then(then(end, back(3)), undoneAndRedone), "01.11.2", Qt::Key_Return, "01.11.2", "01.11.2026",
        "Дата \"01.11.2" + incomplete},
-      {then(end, back(4)), "01.11.", Qt::Key_Escape, "01.11.2026", "01.11.2026", ""}};
+      {then(end, back(4)), "01.11.", Qt::Key_Escape, "01.11.2026", "01.11.2026", ""},
+      // Digits typed after a deletion go where the cursor stands, in place of what is selected.
+      {then(then(end, back(2)), digits("25")), "01.11.2025", Qt::Key_Return, "01.11.2025", "01.11.2025", ""},
+      {then(dayDeleted, digits("15")), "15.11.2026", Qt::Key_Tab, "15.11.2026", "15.11.2026", ""},
+      {then(monthDeleted, digits("12")), "01.12.2026", Qt::Key_Enter, "01.12.2026", "01.12.2026", ""},
+      {then(yearPartSelected, then({{Qt::Key_Left, Qt::ShiftModifier}, {Qt::Key_Left, Qt::ShiftModifier}}, digits("19"))),
+       "01.11.19", Qt::Key_Return, "01.11.2019", "01.11.2019", ""},
+      {then(then(end, back(2)), digits("2")), "01.11.202", Qt::Key_Return, "01.11.202", "01.11.2026",
+       "Дата \"01.11.202" + incomplete},
+      {then(dayDeleted, digits("31")), "31.11.2026", Qt::Key_Tab, "31.11.2026", "01.11.2026",
+       "Даты \"31.11.2026\" не существует"},
+      // A text deleted or selected whole starts a new date, the dots put in by themselves.
+      {then(allDeleted, digits("1510")), "15.10", Qt::Key_Return, "15.10", "01.11.2026", "Дата \"15.10" + incomplete},
+      {then(dayDeleted, then({{Qt::Key_A, Qt::ControlModifier}}, digits("151026"))), "15.10.26", Qt::Key_Tab,
+       "15.10.2026", "15.10.2026", ""}};
   for (const Edit& e : edits) {
     QTest::keyClick(field, Qt::Key_Escape);
     field->setDate(QDate(2026, 11, 1));

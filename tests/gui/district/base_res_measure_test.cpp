@@ -209,6 +209,25 @@ TEST_F(MeasureCommands, TransformerMeasurementsOfBothLayouts) {
   IniRec.TypZamer = 4;
   script.Then([&](QDialog& d) {
     EXPECT_EQ(Child<QLabel>(d, "Label1").text(), "Тип замера (2 - кВт, 3 - А, 5 - кВтч)");
+    // A type the list does not hold is refused by name, and the dialog stays open for another.
+    auto& tg = Child<QLineEdit>(d, "TgEdit");
+    const std::string list = ": 2 - кВт, 3 - А, 5 - кВтч";
+    for (const auto& [typed, refusal] : std::vector<std::pair<QString, std::string>>{
+             {"4", "Тип замера \"4\" не из списка" + list},
+             {"2,5", "Тип замера \"2,5\" не из списка" + list},
+             {"0", "Тип замера \"0\" не из списка" + list},
+             {"", "Не задан тип замера" + list}}) {
+      box.Clear();
+      QTest::keyClick(&tg, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(&tg, Qt::Key_Delete);
+      QTest::keyClicks(&tg, typed);
+      Press(d, "OKBtn");
+      EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal}) << typed.toStdString();
+      EXPECT_NE(d.result(), QDialog::Accepted) << typed.toStdString();
+    }
+    box.Clear();
+    for (int i = 0; i < 3; ++i) QTest::keyClick(&tg, Qt::Key_Backspace);
+    QTest::keyClicks(&tg, "2");
     Confirm(dir / "ст.xlsx", "2", true)(d);
   });
   form->ImpTPMeasItem->trigger();
