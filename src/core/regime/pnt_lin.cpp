@@ -16,6 +16,8 @@
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/file_import.h"
+#include "core/tables/file_io.h"
 #include "core/tables/table_ops.h"
 
 namespace ld {
@@ -164,15 +166,27 @@ float FieldSingle(const std::vector<std::string>& f, std::size_t i) {
   return static_cast<float>(v);
 }
 
-std::vector<std::string> RecordLines(std::vector<std::string> lines) {
-  // A blank line at the end (an editor's last line feed) is no record.
+// The lines of a file after its header, blank lines at the end (an editor's last line feed) left out.
+// A file without one is refused by name: a pair written from an empty scheme, or two empty files, would
+// otherwise empty the scheme they are read into.
+std::vector<std::string> RecordLines(const std::string& fileName, const char* records) {
+  std::vector<std::string> lines = ReadFileLines(fileName);
   while (!lines.empty() && TrimLeadSpaces(lines.back()).empty()) lines.pop_back();
+  if (lines.size() < 2)
+    throw Error(NothingImportedText(fileName, lines.empty() ? std::string("файл пуст")
+                                                            : "за строкой заголовка нет ни одной записи " + std::string(records)));
   return lines;
 }
 
+// A record that cannot be read refuses the file, naming it, its kind and the line (the header is line 1).
+[[noreturn]] void ThrowRecordError(const std::string& fileName, const char* kind, int line, const char* what) {
+  throw Error("Ошибка чтения файла \"" + fileio::FullFileName(fileName) + "\": " + kind + ", строка " +
+              std::to_string(line) + ": " + what);
+}
+
 void ReadPnt(const std::string& fileName, const TDataFile& nodes, TDataFile& out) {
-  const std::vector<std::string> lines = RecordLines(ReadFileLines(fileName));
-  const int records = lines.empty() ? 0 : static_cast<int>(lines.size()) - 1;
+  const std::vector<std::string> lines = RecordLines(fileName, "узла");
+  const int records = static_cast<int>(lines.size()) - 1;
   ResizedCopy(nodes, records, out);
   TNodeCols n;
   FillNodeCols(out, n);
@@ -193,15 +207,15 @@ void ReadPnt(const std::string& fileName, const TDataFile& nodes, TDataFile& out
       (*n.Gs)[i] = FieldSingle(f, 8);
       (*n.Bs)[i] = FieldSingle(f, 9);
     } catch (const std::exception& e) {
-      throw Error("PNT, строка " + std::to_string(i + 1) + ": " + e.what());
+      ThrowRecordError(fileName, "PNT", i + 1, e.what());
     }
   }
 }
 
 void ReadLin(const std::string& fileName, const TDataFile& branches, TDataFile& out) {
-  const std::vector<std::string> lines = RecordLines(ReadFileLines(fileName));
-  const int records = lines.empty() ? 0 : static_cast<int>(lines.size()) - 1;
-  const bool withCount = !lines.empty() && lines[0].find("prl") != std::string::npos;
+  const std::vector<std::string> lines = RecordLines(fileName, "ветви");
+  const int records = static_cast<int>(lines.size()) - 1;
+  const bool withCount = lines[0].find("prl") != std::string::npos;
   ResizedCopy(branches, records, out);
   TBranchCols b;
   FillBranchCols(out, b);
@@ -234,7 +248,7 @@ void ReadLin(const std::string& fileName, const TDataFile& branches, TDataFile& 
       if (has()) (*b.Sdop)[i] = FieldSingle(f, k++);
       if (has()) b.Regulation->SetItem(i, RemoveBlanks(f[k++]));
     } catch (const std::exception& e) {
-      throw Error("LIN, строка " + std::to_string(i + 1) + ": " + e.what());
+      ThrowRecordError(fileName, "LIN", i + 1, e.what());
     }
   }
 }
