@@ -107,6 +107,15 @@ std::vector<std::string> ReadFileLines(const std::string& fileName) {
   return lines;
 }
 
+// A control character (a tab aside) is in no line of these text files, but in every binary file read
+// under their names; the fields around it would be quoted cut at the first zero byte.
+void RefuseControls(const std::string& line) {
+  for (const char c : line)
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7F')
+      throw Error("в строке управляющий символ с кодом " + std::to_string(static_cast<unsigned char>(c)) +
+                  ": это не текстовый файл");
+}
+
 std::vector<std::string> SplitBlanks(const std::string& line) {
   std::vector<std::string> fields;
   std::string field;
@@ -192,6 +201,7 @@ void ReadPnt(const std::string& fileName, const TDataFile& nodes, TDataFile& out
   FillNodeCols(out, n);
   for (int i = 1; i <= records; ++i) {
     try {
+      RefuseControls(lines[static_cast<std::size_t>(i)]);
       const std::vector<std::string> f = SplitBlanks(lines[static_cast<std::size_t>(i)]);
       if (f.size() < 10) throw Error("в записи " + std::to_string(f.size()) + " полей вместо 10");
       (*n.NS)[i] = FieldInt(f, 0);
@@ -221,6 +231,7 @@ void ReadLin(const std::string& fileName, const TDataFile& branches, TDataFile& 
   FillBranchCols(out, b);
   for (int i = 1; i <= records; ++i) {
     try {
+      RefuseControls(lines[static_cast<std::size_t>(i)]);
       const std::vector<std::string> f = SplitBlanks(lines[static_cast<std::size_t>(i)]);
       std::size_t k = 0;
       auto has = [&] { return k < f.size(); };

@@ -194,6 +194,16 @@ TEST_F(PntLin, DamagedPairChangesNothing) {
   }
   EXPECT_EQ(nodes.Title, "untouched");
   EXPECT_EQ(nodes.RowCount, 0);
+  // a binary line: named by its control character, not quoted up to its first zero byte
+  WriteBytes(dir.Path() / "a.PNT", pnt + std::string("      301 0 1\0x 0 0 0 0 0 0 0 0 0\r\n", 35));
+  try {
+    ReadPntLin(dir / "a.PNT", s.nodes, s.branches, nodes, branches);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + dir / "a.PNT" +
+                                         "\": PNT, строка 5: в строке управляющий символ с кодом 0: это не текстовый файл");
+  }
+  EXPECT_EQ(nodes.Title, "untouched");
   // a good PNT file without its LIN partner: the nodes read are not handed out alone
   WriteBytes(dir.Path() / "c.PNT", pnt);
   EXPECT_THROW(ReadPntLin(dir / "c.PNT", s.nodes, s.branches, nodes, branches), Error);
