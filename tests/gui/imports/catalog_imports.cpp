@@ -1,0 +1,89 @@
+// The graph catalogue window's imports in the table of every import command: "*.LB" files, another
+// catalogue and the workbooks of the two metering systems, each run through the window over a catalogue
+// that holds a graph with its values, its file chosen in the window's open dialog.
+#include <QAction>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <climits>
+#include <memory>
+
+#include "core/base/session.h"
+#include "core/base/settings.h"
+#include "core/catalogs/graph_tables.h"
+#include "gui/catalogs/cat_gr_form.h"
+#include "gui/imports/wrong_files.h"
+#include "support/modal_script.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The window and the settings it keeps beside the program, outside the folder that is compared.
+struct TCatalogImport {
+  std::unique_ptr<TempDir> program;
+  std::unique_ptr<gui::TCatGrForm> form;
+  std::string maket, programDir, config;
+};
+
+TCatalogImport& State() {
+  static TCatalogImport state;
+  return state;
+}
+
+// Graph 42 of hourly slices with two values, in the catalogue of the folder's base, shown in a new window.
+void OpenCatalog(const fs::path& folder) {
+  TCatalogImport& s = State();
+  s.maket = MaketFileName, s.programDir = ProgramDir, s.config = ConfigFileName;
+  s.program = std::make_unique<TempDir>();
+  MaketFileName = (DataDir() / "maket.zr").string();
+  ProgramDir = s.program->Path().string() + "/";
+  ConfigFileName = s.program->Path() / "ldtoril.ini";
+  UserAccess = 1;
+  CurrentUserName = "Петров";
+  const std::string base = (folder / "схема").string();
+  WriteRows(base + GetMaketExtention(GraphCatalogMaket), GraphCatalogMaket,
+            {{"42", "Ввод Т1", "1", "P", "3600", "МВт"}});
+  DAdouble dates, values;
+  dates[1] = 20240305.036, dates[2] = 20240305.072, values[1] = 1.5, values[2] = 2.5;
+  dates.Count = values.Count = 2;
+  StoreGraphValues(base, 42, dates, values);
+  s.form = std::make_unique<gui::TCatGrForm>(base, INT_MAX);
+  s.form->show();
+}
+
+void CloseCatalog() {
+  TCatalogImport& s = State();
+  s.form->reject();
+  s.form.reset();
+  s.program.reset();
+  MaketFileName = s.maket, ProgramDir = s.programDir, ConfigFileName = s.config;
+}
+
+// The command's item triggered with the file typed into the open dialog's name field.
+auto RunItem(QAction* gui::TCatGrForm::*item) {
+  return [item](const fs::path&, const fs::path& chosen) {
+    ModalScript script;
+    script.Then([chosen](QDialog& d) {
+      auto& open = static_cast<QFileDialog&>(d);
+      open.setDirectory(QString::fromStdString(chosen.parent_path().string()));
+      Child<QLineEdit>(open, "fileNameEdit").setText(QString::fromStdString(chosen.filename().string()));
+      open.setResult(QDialog::Accepted);
+    });
+    (State().form.get()->*item)->trigger();
+  };
+}
+
+const TImportCommandEntry kLB{
+    {"Каталог графиков / Импорт / Импорт из файлов *.LB", ".LB", {}, OpenCatalog, RunItem(&gui::TCatGrForm::ImpLBItem), CloseCatalog}};
+const TImportCommandEntry kGRC{{"Каталог графиков / Импорт / Импорт из файлов *.GRC, *.GRV", ".GRC", {}, OpenCatalog,
+                                RunItem(&gui::TCatGrForm::ImpGRItem), CloseCatalog}};
+const TImportCommandEntry kSlices{{"Каталог графиков / Импорт / Импорт из файлов *.xls (АСКУЭ СВЭ)", ".xlsx", {},
+                                   OpenCatalog, RunItem(&gui::TCatGrForm::ImpSVEItem), CloseCatalog}};
+const TImportCommandEntry kTypical{{"Каталог графиков / Импорт / Импорт из файлов *.xls (АСКУЭ Кирмаоблэнерго)", ".xls",
+                                    {}, OpenCatalog, RunItem(&gui::TCatGrForm::ImpKOEItem), CloseCatalog}};
+
+}  // namespace
+}  // namespace ld::test
