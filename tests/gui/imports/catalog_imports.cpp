@@ -2,15 +2,12 @@
 // catalogue and the workbooks of the two metering systems, each run through the window over a catalogue
 // that holds a graph with its values, its file chosen in the window's open dialog.
 #include <QAction>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <climits>
 #include <memory>
 
-#include "core/base/session.h"
-#include "core/base/settings.h"
 #include "core/catalogs/graph_tables.h"
 #include "gui/catalogs/cat_gr_form.h"
+#include "gui/imports/import_window.h"
 #include "gui/imports/wrong_files.h"
 #include "support/modal_script.h"
 #include "support/table_rows.h"
@@ -21,11 +18,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The window and the settings it keeps beside the program, outside the folder that is compared.
 struct TCatalogImport {
-  std::unique_ptr<TempDir> program;
+  std::unique_ptr<TProgramFolder> program;
   std::unique_ptr<gui::TCatGrForm> form;
-  std::string maket, programDir, config;
 };
 
 TCatalogImport& State() {
@@ -36,13 +31,7 @@ TCatalogImport& State() {
 // Graph 42 of hourly slices with two values, in the catalogue of the folder's base, shown in a new window.
 void OpenCatalog(const fs::path& folder) {
   TCatalogImport& s = State();
-  s.maket = MaketFileName, s.programDir = ProgramDir, s.config = ConfigFileName;
-  s.program = std::make_unique<TempDir>();
-  MaketFileName = (DataDir() / "maket.zr").string();
-  ProgramDir = s.program->Path().string() + "/";
-  ConfigFileName = s.program->Path() / "ldtoril.ini";
-  UserAccess = 1;
-  CurrentUserName = "Петров";
+  s.program = std::make_unique<TProgramFolder>("Петров");
   const std::string base = (folder / "схема").string();
   WriteRows(base + GetMaketExtention(GraphCatalogMaket), GraphCatalogMaket,
             {{"42", "Ввод Т1", "1", "P", "3600", "МВт"}});
@@ -55,23 +44,16 @@ void OpenCatalog(const fs::path& folder) {
 }
 
 void CloseCatalog() {
-  TCatalogImport& s = State();
-  s.form->reject();
-  s.form.reset();
-  s.program.reset();
-  MaketFileName = s.maket, ProgramDir = s.programDir, ConfigFileName = s.config;
+  State().form->reject();
+  State().form.reset();
+  State().program.reset();
 }
 
 // The command's item triggered with the file typed into the open dialog's name field.
 auto RunItem(QAction* gui::TCatGrForm::*item) {
   return [item](const fs::path&, const fs::path& chosen) {
     ModalScript script;
-    script.Then([chosen](QDialog& d) {
-      auto& open = static_cast<QFileDialog&>(d);
-      open.setDirectory(QString::fromStdString(chosen.parent_path().string()));
-      Child<QLineEdit>(open, "fileNameEdit").setText(QString::fromStdString(chosen.filename().string()));
-      open.setResult(QDialog::Accepted);
-    });
+    script.Then(ChooseInOpenDialog(chosen));
     (State().form.get()->*item)->trigger();
   };
 }

@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <memory>
 
-#include "core/base/session.h"
 #include "gui/grid/data_grid.h"
+#include "gui/imports/import_window.h"
 #include "gui/imports/wrong_files.h"
 #include "support/modal_script.h"
 #include "support/test_env.h"
@@ -16,8 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 
 struct TGridImport {
+  std::unique_ptr<TProgramFolder> program;
   std::unique_ptr<gui::TDataGrid5> grid;
-  std::string maket;
 };
 
 TGridImport& State() {
@@ -29,10 +29,7 @@ const TImportCommandEntry kGrid{
     {"Таблица / Ввод из Microsoft Excel", ".xlsx", {},
      [](const fs::path& folder) {
        TGridImport& s = State();
-       s.maket = MaketFileName;
-       MaketFileName = (DataDir() / "maket.zr").string();
-       UserAccess = 1;
-       CurrentUserName = "Иванов";
+       s.program = std::make_unique<TProgramFolder>("Иванов");
        fs::copy_file(DataDir() / "Пример.UZL", folder / "Пример.UZL");
        s.grid = std::make_unique<gui::TDataGrid5>();
        s.grid->resize(500, 200);
@@ -50,7 +47,7 @@ const TImportCommandEntry kGrid{
      },
      [] {
        State().grid.reset();
-       MaketFileName = State().maket;
+       State().program.reset();
      }}};
 
 }  // namespace

@@ -2,30 +2,24 @@
 // PNT,LIN" and "Импорт ЦДУ", each run through the window over the sample scheme of 33 nodes and 37
 // branches, its file chosen in the window's own dialogs.
 #include <QAction>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QTest>
 #include <memory>
 
-#include "core/base/session.h"
-#include "core/base/settings.h"
 #include "core/regime/pnt_lin.h"
 #include "core/tables/table_file.h"
+#include "gui/imports/import_window.h"
 #include "gui/imports/wrong_files.h"
 #include "gui/regime/zregim_form.h"
 #include "support/modal_script.h"
-#include "support/test_env.h"
 
 namespace ld::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The window and the settings it keeps beside the program, outside the folder that is compared.
 struct TRegimeImport {
-  std::unique_ptr<TempDir> program;
+  std::unique_ptr<TProgramFolder> program;
   std::unique_ptr<gui::TZregimForm> form;
-  std::string maket, programDir, config;
 };
 
 TRegimeImport& State() {
@@ -33,43 +27,22 @@ TRegimeImport& State() {
   return state;
 }
 
-// A file dialog of that title answered with the file's name typed into its name field.
-ModalScript::Step Choose(const std::string& title, const fs::path& file) {
-  return [title, file](QDialog& d) {
-    EXPECT_EQ(d.windowTitle().toStdString(), title);
-    auto& files = static_cast<QFileDialog&>(d);
-    files.setDirectory(QString::fromStdString(file.parent_path().string()));
-    Child<QLineEdit>(files, "fileNameEdit").setText(QString::fromStdString(file.filename().string()));
-    d.setResult(QDialog::Accepted);
-  };
-}
-
 // The sample scheme copied into the folder and opened in a new regime window.
 void OpenSample(const fs::path& folder) {
   TRegimeImport& s = State();
-  s.maket = MaketFileName, s.programDir = ProgramDir, s.config = ConfigFileName;
-  s.program = std::make_unique<TempDir>();
-  MaketFileName = (DataDir() / "maket.zr").string();
-  IniRec = TIniRec();
-  ProgramDir = s.program->Path().string() + "/";
-  IniRec.Path = ProgramDir;
-  ConfigFileName = s.program->Path() / "zr.ini";
-  UserAccess = 1;
-  CurrentUserName = "Иванов";
-  for (const char* ext : {".UZL", ".VET"}) fs::copy_file(DataDir() / ("Пример" + std::string(ext)), folder / ("Пример" + std::string(ext)));
+  s.program = std::make_unique<TProgramFolder>("Иванов");
+  for (const std::string ext : {".UZL", ".VET"}) fs::copy_file(DataDir() / ("Пример" + ext), folder / ("Пример" + ext));
   s.form = std::make_unique<gui::TZregimForm>();
   s.form->Params.clear();
   s.form->show();
   ModalScript script;
-  script.Then(Choose("Загрузка схемы", folder / "Пример.UZL"));
+  script.Then(ChooseInOpenDialog(folder / "Пример.UZL", "Загрузка схемы"));
   s.form->OpenItem->trigger();
 }
 
 void CloseSample() {
-  TRegimeImport& s = State();
-  s.form.reset();
-  s.program.reset();
-  MaketFileName = s.maket, ProgramDir = s.programDir, ConfigFileName = s.config;
+  State().form.reset();
+  State().program.reset();
 }
 
 const TImportCommandEntry kMeasurements{{"Режим / Данные / Импорт замеров", ".xlsx", {}, OpenSample,
@@ -96,7 +69,7 @@ const TImportCommandEntry kPntLin{{"Режим / Узлы схемы / Ctrl+P (�
                                    },
                                    [](const fs::path&, const fs::path& chosen) {
                                      ModalScript script;
-                                     script.Then(Choose("Чтение файлов PNT,LIN", chosen));
+                                     script.Then(ChooseInOpenDialog(chosen, "Чтение файлов PNT,LIN"));
                                      QTest::keyClick(&State().form->DataGrid(), Qt::Key_P, Qt::ControlModifier);
                                    },
                                    CloseSample}};
@@ -104,7 +77,7 @@ const TImportCommandEntry kPntLin{{"Режим / Узлы схемы / Ctrl+P (�
 const TImportCommandEntry kCards{{"Режим / Схема / Импорт ЦДУ", ".CDU", {"cards"}, OpenSample,
                                   [](const fs::path&, const fs::path& chosen) {
                                     ModalScript script;
-                                    script.Then(Choose("Выбор файла формата ЦДУ", chosen));
+                                    script.Then(ChooseInOpenDialog(chosen, "Выбор файла формата ЦДУ"));
                                     State().form->ImportCDU->trigger();
                                   },
                                   CloseSample}};
