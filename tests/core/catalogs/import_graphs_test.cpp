@@ -14,6 +14,7 @@
 #include "core/catalogs/import_rows.h"
 #include "core/catalogs/import_sheets.h"
 #include "core/tables/table_file.h"
+#include "support/graph_file_builder.h"
 #include "support/scripted_msgbox.h"
 
 namespace ld::test {
@@ -59,19 +60,9 @@ protected:
   ScriptedMsgBox msg_;
 };
 
-// One 428-byte record: number, length-prefixed Windows-1251 name, 24 floats, 288 bytes of anything.
+// A record of the file, the rest of it filled with 'Z' as an old program left it.
 std::string LBRecord(std::uint16_t number, const std::string& name, const std::vector<float>& values) {
-  std::string r(428, '\x5A');
-  r[0] = static_cast<char>(number & 0xFF);
-  r[1] = static_cast<char>(number >> 8);
-  const std::string bytes = Utf8ToCp1251(name);
-  r[2] = static_cast<char>(bytes.size());
-  std::memcpy(&r[3], bytes.data(), bytes.size());
-  for (std::size_t h = 0; h < 24; ++h) {
-    const auto bits = std::bit_cast<std::uint32_t>(values[h]);
-    for (int b = 0; b < 4; ++b) r[44 + 4 * h + b] = static_cast<char>((bits >> (8 * b)) & 0xFF);
-  }
-  return r;
+  return test::LBRecord(number, name, values, '\x5A');
 }
 
 TEST_F(GraphImports, LBRecordsBecomeTypicalGraphs) {
