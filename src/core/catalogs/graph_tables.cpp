@@ -164,7 +164,7 @@ void LoadGraphValues(const std::string& BasePath, int Number, int Period, int& N
   ReadGraphValues(values.get(), Number, Period, NewPeriod, Data, Dates, Raw, Quantity, Kind, TypicalNumber);
 }
 
-bool StoreGraphValues(const std::string& BasePath, int Number, const DAdouble& Dates, const DAdouble& Data) {
+bool PutGraphValues(TDataFile& table, int Number, const DAdouble& Dates, const DAdouble& Data) {
   if (Dates.Count < 1) return false;
   // The points in time order, one per moment (the later of two at the same moment wins), so that the
   // table stays sorted whatever order the caller kept.
@@ -180,22 +180,27 @@ bool StoreGraphValues(const std::string& BasePath, int Number, const DAdouble& D
   }
   const int count = static_cast<int>(unique.size());
 
-  const auto table = OpenGraphValues(BasePath);
   TGraphValueCols cols;
-  FillGraphValueCols(*table, cols);
+  FillGraphValueCols(table, cols);
   const int first = GraphRowBound(cols, Number, unique.front().first - kHalfSecond);
   const int end = GraphRowBound(cols, Number, unique.back().first + kHalfSecond);
   const int old = end - first;
   // The stored points of the range give way to the new ones; an old grid finer than the new one
   // leaves surplus rows, which go.
-  if (count > old) InsertTableRows(*table, end, count - old);
-  else if (count < old) DeleteTableRows(*table, first + count, end - 1);
+  if (count > old) InsertTableRows(table, end, count - old);
+  else if (count < old) DeleteTableRows(table, first + count, end - 1);
   for (int k = 0; k < count; ++k) {
     const int row = first + k;
     (*cols.Ngr)[row] = Number;
     (*cols.Date)[row] = unique[static_cast<std::size_t>(k)].first;
     (*cols.Value)[row] = unique[static_cast<std::size_t>(k)].second;
   }
+  return true;
+}
+
+bool StoreGraphValues(const std::string& BasePath, int Number, const DAdouble& Dates, const DAdouble& Data) {
+  const auto table = OpenGraphValues(BasePath);
+  if (!PutGraphValues(*table, Number, Dates, Data)) return false;
   WriteTableFile(BasePath + GetMaketExtention(GraphValuesMaket), *table);
   return true;
 }

@@ -87,9 +87,10 @@ void ReadGraphValues(const TDataFile* Values, int Number, int Period, int& NewPe
 void LoadGraphValues(const std::string& BasePath, int Number, int Period, int& NewPeriod, DAdouble& Data,
                      DAdouble& Dates, bool Raw, char Quantity, std::uint8_t Kind, int TypicalNumber);
 
-// Writes the points (Dates, Data) of graph Number into the values table of the base path, replacing
-// every stored point of that graph from the first to the last new moment, and saves the file. False
-// when there are no points; table file errors throw.
+// Puts the points (Dates, Data) of graph Number into the values table in memory, replacing every
+// point of that graph from the first to the last new moment. False when there are no points.
+bool PutGraphValues(TDataFile& table, int Number, const DAdouble& Dates, const DAdouble& Data);
+// The same on the values table of the base path, whose file is then saved; table file errors throw.
 bool StoreGraphValues(const std::string& BasePath, int Number, const DAdouble& Dates, const DAdouble& Data);
 
 }  // namespace ld

@@ -4,7 +4,6 @@
 #include "core/base/numfmt.h"
 #include "core/catalogs/catwin_graph.h"
 #include "core/catalogs/graph_tables.h"
-#include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 
 namespace ld {
@@ -47,13 +46,11 @@ void CopyRowByField(const TDataFile& from, int fromRow, TDataFile& to, int toRow
 
 }  // namespace
 
-int ImportGraphCatalog(TDataFile& own, const std::string& ownBase, TDataFile& other, const std::string& otherBase) {
-  const auto otherValues = OpenGraphValues(otherBase);
-  const auto ownValues = OpenGraphValues(ownBase);
+int ImportGraphCatalog(TDataFile& own, TDataFile& ownValues, TDataFile& other, const TDataFile& otherValues) {
   TGraphCatalogCols theirs;
   FillGraphCatalogCols(other, theirs);
   TGraphValueCols theirValues;
-  FillGraphValueCols(*otherValues, theirValues);
+  FillGraphValueCols(otherValues, theirValues);
 
   int taken = 0;
   for (int row = 1; row <= theirs.RowCount; ++row) {
@@ -76,16 +73,16 @@ int ImportGraphCatalog(TDataFile& own, const std::string& ownBase, TDataFile& ot
     }
     CopyRowByField(other, row, own, at);
 
-    DeleteGraphValueRows(*ownValues, number);
+    DeleteGraphValueRows(ownValues, number);
     const int first = FirstRowOfGraph(theirValues, number);
     int end = first;
     while (end <= theirValues.RowCount && theirValues.Ngr->Get(end) == number) ++end;
     if (end > first) {
       TGraphValueCols ours;
-      FillGraphValueCols(*ownValues, ours);
+      FillGraphValueCols(ownValues, ours);
       const int to = FirstRowOfGraph(ours, number);
-      InsertTableRows(*ownValues, to, end - first);
-      FillGraphValueCols(*ownValues, ours);
+      InsertTableRows(ownValues, to, end - first);
+      FillGraphValueCols(ownValues, ours);
       for (int k = 0; k < end - first; ++k) {
         (*ours.Ngr)[to + k] = number;
         (*ours.Date)[to + k] = theirValues.Date->Get(first + k);
@@ -94,7 +91,6 @@ int ImportGraphCatalog(TDataFile& own, const std::string& ownBase, TDataFile& ot
     }
     ++taken;
   }
-  WriteTableFile(ownBase + GetMaketExtention(GraphValuesMaket), *ownValues);
   return taken;
 }
 

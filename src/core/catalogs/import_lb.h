@@ -4,18 +4,22 @@
 // (32-bit floats), little-endian.
 #include <string>
 
+#include "core/catalogs/import_rows.h"
 #include "core/tables/layout.h"
 
 namespace ld {
 
 inline constexpr int kLBHeaderSize = 4;
 inline constexpr int kLBRecordSize = 428;
+inline constexpr int kLBNameLength = 41;
 
-// Appends a typical graph (hourly, active power in "%") to the catalogue for every record whose
-// number the catalogue lacks, and stores its 24 values in the values table of basePath. Returns the
-// number of graphs added; a file that cannot be read throws ld::Error. A trailing part shorter than a
-// record is no record. A value that is NaN or infinite throws ld::Error naming the file, the graph and
-// the hour; that graph is not added, those before it stay.
-int ImportLBFile(const std::string& fileName, TDataFile& catalog, const std::string& basePath);
+// Reads the whole file: a typical graph (hourly, active power in "%") for every record whose number
+// the catalogue lacks, its values kept to seven decimals; nothing is written. A trailing part shorter
+// than a record is no record. A file of no record (empty, or shorter than its header and one record)
+// takes nothing, and so does one whose every number the catalogue holds (Taken says why). A record that
+// is none of this format (a name longer than 41 characters, none, or one with a control character) or a
+// value that is NaN or infinite throws ld::Error naming the file and the record: a file of another kind
+// read under this name would add graphs of binary names. A file that cannot be read throws ld::Error.
+TGraphsRead ReadLBFile(const std::string& fileName, const TDataFile& catalog);
 
 }  // namespace ld

@@ -1,5 +1,7 @@
 #include "core/catalogs/import_rows.h"
 
+#include <algorithm>
+
 #include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/tables/table_ops.h"
@@ -44,6 +46,26 @@ bool GraphUnitOfText(const std::string& text, char& letter, std::string& unit) {
     unit = "кВ";
   }
   return letter != 0;
+}
+
+bool TGraphsRead::IsNew(const TDataFile& catalog, int number) {
+  const bool read = std::any_of(Graphs.begin(), Graphs.end(), [&](const TImportedGraph& g) { return g.Number == number; });
+  if (!read && !GraphNumberInCatalog(catalog, number)) return true;
+  Taken.NotTaken("график № " + std::to_string(number) + (read ? " встречается в файле второй раз" : " уже есть в каталоге"));
+  return false;
+}
+
+void AddImportedGraphs(const std::vector<TImportedGraph>& graphs, TDataFile& catalog, TDataFile& values) {
+  for (const TImportedGraph& graph : graphs) {
+    AppendGraphCatalogRow(catalog, graph.Number, graph.Title, graph.Kind, 3600, graph.Letter, graph.Unit);
+    DAdouble dates, data;
+    for (std::size_t k = 0; k < graph.Points.size(); ++k) {
+      dates[static_cast<int>(k) + 1] = graph.Points[k].first;
+      data[static_cast<int>(k) + 1] = graph.Points[k].second;
+    }
+    dates.Count = data.Count = static_cast<int>(graph.Points.size());
+    PutGraphValues(values, graph.Number, dates, data);
+  }
 }
 
 }  // namespace ld

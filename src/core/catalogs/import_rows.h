@@ -1,8 +1,12 @@
 #pragma once
-// What every graph import shares: appending a catalogue row for a new graph and reading the unit
-// text of an outside file.
+// What every graph import shares: the graphs read from an outside file before anything is written,
+// appending a catalogue row for a new graph and reading the unit text of an outside file.
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -19,5 +23,34 @@ bool GraphNumberInCatalog(const TDataFile& catalog, int number);
 // active power, "МВАр" reactive power, "кВ" voltage, whatever the letter case or Latin look-alikes.
 // False (letter 0, empty unit) for any other text.
 bool GraphUnitOfText(const std::string& text, char& letter, std::string& unit);
+
+// A graph read whole from an outside file, not yet in any table.
+struct TImportedGraph {
+  int Number = 0;
+  std::string Title;
+  std::uint8_t Kind = 0;
+  char Letter = 0;  // Zam
+  std::string Unit;
+  std::vector<std::pair<double, double>> Points;  // (moment, value), hourly
+};
+
+// What a graph import read from its file: the graphs that are new to the catalogue, in the file's
+// order; Taken.Items counts them, and a graph whose number the catalogue (or the file before it) holds
+// is not taken, which Taken.FirstReason says.
+struct TGraphsRead {
+  TImportTaken Taken;
+  std::vector<TImportedGraph> Graphs;
+  // Whether a graph of that number is new: neither in the catalogue nor read before it (otherwise the
+  // reason why it is not taken is noted).
+  bool IsNew(const TDataFile& catalog, int number);
+  void Add(TImportedGraph graph) {
+    Graphs.push_back(std::move(graph));
+    ++Taken.Items;
+  }
+};
+
+// Appends each graph's row to the catalogue and puts its points into the values table, both in memory,
+// so that the caller writes the two in one run.
+void AddImportedGraphs(const std::vector<TImportedGraph>& graphs, TDataFile& catalog, TDataFile& values);
 
 }  // namespace ld

@@ -8,7 +8,6 @@
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
-#include "core/catalogs/import_rows.h"
 
 namespace ld {
 
@@ -40,10 +39,14 @@ auto Converted(const TImportSource& source, int row, int col, Convert convert) {
   }
 }
 
+// A graph's number: a row without one is no graph (an empty cell would read 0).
 int CellInteger(const TImportCell& cell, int row, int col, const TImportSource& source) {
   if (cell.kind == TImportCell::Number && cell.number == std::trunc(cell.number) && std::abs(cell.number) < 2147483648.0)
     return static_cast<int>(cell.number);
-  return Converted(source, row, col, [&] { return StrToIntZ(Trimmed(CellText(cell))); });
+  return Converted(source, row, col, [&] {
+    if (cell.kind == TImportCell::Empty || Trimmed(CellText(cell)).empty()) throw ConvertError("нет номера графика");
+    return StrToIntZ(Trimmed(CellText(cell)));
+  });
 }
 
 double CellNumber(const TImportCell& cell, int row, int col, const TImportSource& source) {
@@ -66,31 +69,31 @@ int CellPackedDay(const TImportCell& cell) {
   return 0;
 }
 
-// A new graph of hourly points: its catalogue row, then its values; the window hears of it at once.
-void AddGraph(TDataFile& catalog, const std::string& basePath, int number, const std::string& title,
-              const std::string& unitText, std::uint8_t kind, const DAdouble& dates, const DAdouble& values,
-              const TGraphAdded& added) {
-  char letter = 0;
-  std::string unit;
-  GraphUnitOfText(unitText, letter, unit);
-  AppendGraphCatalogRow(catalog, number, title, kind, 3600, letter, unit);
-  StoreGraphValues(basePath, number, dates, values);
-  if (added) added();
+// A graph of hourly points as the workbook gives it.
+TImportedGraph SheetGraph(int number, const std::string& title, const std::string& unitText, std::uint8_t kind) {
+  TImportedGraph graph{number, title, kind, 0, {}, {}};
+  GraphUnitOfText(unitText, graph.Letter, graph.Unit);
+  return graph;
+}
+
+// When no graph was taken and nothing said why, the sheet held none.
+void NoGraphOnSheet(TGraphsRead& read, const TImportSource& source) {
+  if (read.Taken.Items == 0)
+    read.Taken.NotTaken("на листе \"" + source.sheet + "\" нет ни одного графика: ячейка A1 пуста");
 }
 
 }  // namespace
 
-int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std::string& basePath,
-                         const TGraphAdded& added, const TImportSource& source) {
-  int count = 0;
+TGraphsRead ReadMeteringSlices(const TCellReader& cell, const TDataFile& catalog, const TImportSource& source) {
+  TGraphsRead read;
   int head = 1;
   for (;;) {
     const std::string title = Trimmed(CellText(cell(head, 1)));
     if (title.empty()) break;
     const std::string unitText = CellText(cell(head, 2));
     const int number = CellInteger(cell(head, 3), head, 3, source);
-    const bool fresh = !GraphNumberInCatalog(catalog, number);
-    DAdouble dates, values;
+    const bool fresh = read.IsNew(catalog, number);
+    TImportedGraph graph = SheetGraph(number, title, unitText, kGraphSlices);
     int row = head + 2;
     for (;; ++row) {
       const int day = CellPackedDay(cell(row, 1));
@@ -99,40 +102,29 @@ int ImportMeteringSlices(const TCellReader& cell, TDataFile& catalog, const std:
       for (int c = 2; c <= 25; ++c) {
         const TImportCell value = cell(row, c);
         if (value.kind == TImportCell::Empty) continue;
-        const int n = dates.Count + 1;
-        dates[n] = day + 0.036 * (c - 2);
-        values[n] = CellNumber(value, row, c, source);
-        dates.Count = values.Count = n;
+        graph.Points.emplace_back(day + 0.036 * (c - 2), CellNumber(value, row, c, source));
       }
     }
-    if (fresh) {
-      AddGraph(catalog, basePath, number, title, unitText, kGraphSlices, dates, values, added);
-      ++count;
-    }
+    if (fresh) read.Add(std::move(graph));
     head = row;
   }
-  return count;
+  NoGraphOnSheet(read, source);
+  return read;
 }
 
-int ImportMeteringTypical(const TCellReader& cell, TDataFile& catalog, const std::string& basePath,
-                          const TGraphAdded& added, const TImportSource& source) {
-  int count = 0;
+TGraphsRead ReadMeteringTypical(const TCellReader& cell, const TDataFile& catalog, const TImportSource& source) {
+  TGraphsRead read;
   for (int row = 1;; ++row) {
     const std::string title = Trimmed(CellText(cell(row, 1)));
     if (title.empty()) break;
     const std::string unitText = CellText(cell(row, 2));
     const int number = CellInteger(cell(row, 3), row, 3, source);
-    DAdouble dates, values;
-    for (int c = 4; c <= 27; ++c) {
-      dates[c - 3] = 0.036 * (c - 3);
-      values[c - 3] = CellNumber(cell(row, c), row, c, source);
-    }
-    dates.Count = values.Count = 24;
-    if (GraphNumberInCatalog(catalog, number)) continue;
-    AddGraph(catalog, basePath, number, title, unitText, kGraphTypical, dates, values, added);
-    ++count;
+    TImportedGraph graph = SheetGraph(number, title, unitText, kGraphTypical);
+    for (int c = 4; c <= 27; ++c) graph.Points.emplace_back(0.036 * (c - 3), CellNumber(cell(row, c), row, c, source));
+    if (read.IsNew(catalog, number)) read.Add(std::move(graph));
   }
-  return count;
+  NoGraphOnSheet(read, source);
+  return read;
 }
 
 }  // namespace ld

@@ -14,6 +14,7 @@
 #include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
+#include "core/tables/file_import.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
@@ -133,11 +134,16 @@ void ClearMonthData(const std::string& schemePath) {
   DeleteFileIfExists(schemePath + branchEnergy);
 }
 
-std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
-                                            TDataFile& flows, const TMeasurementImport& options,
-                                            const std::string& fileName, const std::function<void(int)>& progress) {
-  std::vector<std::string> info;
-  TImportMessages messages(info);
+TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
+                                     TDataFile& flows, const TMeasurementImport& options, const std::string& fileName,
+                                     const std::function<void(int)>& progress) {
+  TMeasurementsRead read;
+  TImportMessages messages(read.Info);
+  // A row not taken is told in the panel, and the first one is the reason when no row is taken at all.
+  const auto notTaken = [&](int row, const std::string& why) {
+    messages.Add("Строка " + std::to_string(row) + ": " + why);
+    read.Taken.NotTaken("строка " + std::to_string(row) + ": " + why);
+  };
   const TTextBounds bounds = TextBounds(nodes);
   TNodeCols n;
   FillNodeCols(nodes, n);
@@ -249,11 +255,16 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
       const std::string key = substation + "." + item;
       const auto node = nodeRows.find(key);
       if (node == nodeRows.end()) {
-        messages.Add("Строка " + std::to_string(r) + ": узел " + key + " не найден");
+        notTaken(r, "узел " + key + " не найден");
         continue;
       }
       double v = 0, tg = options.Tangent;
-      readNumber(r, 9, v);
+      // A quantity that does not read is no measurement: taking it as 0 would wipe the node's load.
+      if (!readNumber(r, 9, v)) {
+        read.Taken.NotTaken("строка " + std::to_string(r) + ", столбец 9: " + QuotedText(sheet.CellText(r, 9)) +
+                            " не является числом");
+        continue;
+      }
       if (HasContent(sheet, r, 13) && !readNumber(r, 13, tg))
         tg = options.Tangent;
       const int row = node->second;
@@ -267,11 +278,12 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
         const char sign = n.Sign->Get(row);
         if (sign != 'B' && sign != 'b' && sign != 'U' && sign != 'u') (*n.Sign)[row] = 'z';
         n.Prim->SetItem(row, options.Note);
+        ++read.Taken.Items;
       } else {
         const std::string from = substation + "." + other;
         const auto fromNode = nodeRows.find(from);
         if (fromNode == nodeRows.end() || (branchKeys.count({from, key}) == 0 && branchKeys.count({key, from}) == 0)) {
-          messages.Add("Строка " + std::to_string(r) + ": ветвь " + from + " - " + key + " не найдена");
+          notTaken(r, "ветвь " + from + " - " + key + " не найдена");
           continue;
         }
         refuse(r, 9, v * 1000);
@@ -285,11 +297,13 @@ std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& n
         f.Typ[added] = 1;
         (*f.Pr)[added] = v * 1000;
         (*f.Qr)[added] = v * tg * 1000;
+        ++read.Taken.Items;
       }
     }
   }
   messages.Finish();
-  return info;
+  if (read.Taken.Items == 0) read.Taken.NotTaken("на листе \"" + sheet.Name() + "\" нет ни одной строки замеров");
+  return read;
 }
 
 std::vector<std::string> ImportMeasurementFile(const std::string& schemePath, const std::string& workbookFile,
@@ -298,16 +312,28 @@ std::vector<std::string> ImportMeasurementFile(const std::string& schemePath, co
   const std::string nodeExt = GetMaketExtention(LayoutNodes), branchExt = GetMaketExtention(LayoutBranches);
   const TLockGuard locks(schemePath, nodeExt + "," + branchExt);
   TDataFile nodes, branches, flows;
-  ReadOrEmpty(schemePath + nodeExt, LayoutNodes, nodes);
-  ReadOrEmpty(schemePath + branchExt, LayoutBranches, branches);
-  ReadMaket(LayoutLineFlows, flows);
-  CreateColumns(flows, 0);
-  flows.Title = nodes.Title;
-  const Workbook book = ReadWorkbook(workbookFile);
-  if (book.sheets.empty()) throw Error("Ошибка чтения файла \"" + workbookFile + "\": в книге нет листов");
-  std::vector<std::string> info = ImportMeasurements(book.sheets.front(), nodes, branches, flows, options, workbookFile, progress);
-  WriteUnlocked(schemePath, LayoutNodes, nodes);
-  WriteTableFile(schemePath + GetMaketExtention(LayoutLineFlows), flows);
+  std::vector<std::string> info;
+  // The flow table is always made anew: the import replaces every given flow, and the node table's
+  // loads and the flows are one measurement, so the two are written together or not at all.
+  RunFileImport({workbookFile,
+                 [&] {
+                   ReadOrEmpty(schemePath + nodeExt, LayoutNodes, nodes);
+                   ReadOrEmpty(schemePath + branchExt, LayoutBranches, branches);
+                   ReadMaket(LayoutLineFlows, flows);
+                   CreateColumns(flows, 0);
+                   flows.Title = nodes.Title;
+                   const Workbook book = ReadWorkbook(workbookFile);
+                   if (book.sheets.empty())
+                     throw Error("Ошибка чтения файла \"" + workbookFile + "\": в книге нет листов");
+                   TMeasurementsRead read =
+                       ImportMeasurements(book.sheets.front(), nodes, branches, flows, options, workbookFile, progress);
+                   info = std::move(read.Info);
+                   return read.Taken;
+                 },
+                 {},
+                 {},
+                 {{schemePath + nodeExt, &nodes}, {schemePath + GetMaketExtention(LayoutLineFlows), &flows}},
+                 {}});
   return info;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/office/workbook.h"
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -21,9 +22,17 @@ struct TMeasurementImport {
   double Tangent = 0;   // for rows without their own tangent
 };
 
+// What a sheet gave: the lines for the message panel and the measurements taken (a node's load set, a
+// line's flow added); a row is taken when its nodes (and line) are found and its quantity reads, and the
+// first row that was not says why in Taken.FirstReason.
+struct TMeasurementsRead {
+  std::vector<std::string> Info;
+  TImportTaken Taken;
+};
+
 // Imports the sheet into the node table (loads of the nodes named in the sheet) and appends the measured
 // line flows to `flows`. Nodes marked 'z' by an earlier import are reset first, so importing twice gives
-// the same loads. Lines are found by the upper-cased names of their ends in `branches`. Returns the
+// the same loads. Lines are found by the upper-cased names of their ends in `branches`. Info holds the
 // lines for the message panel (unknown nodes and lines, unreadable cells), the first 1000 of them and
 // then "Еще сообщений не показано: N". A value that is no finite number or that a table column cannot
 // hold (ImportNumberFault), read or computed, throws ld::Error naming fileName, the sheet and the cell;
@@ -32,13 +41,15 @@ struct TMeasurementImport {
 // longer than every node of the table named once, a number or kind longer than the table's widest
 // text field. The tables are then half changed and must not be written.
 // progress gets 0..100.
-std::vector<std::string> ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
-                                            TDataFile& flows, const TMeasurementImport& options,
-                                            const std::string& fileName, const std::function<void(int)>& progress = {});
+TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
+                                     TDataFile& flows, const TMeasurementImport& options, const std::string& fileName,
+                                     const std::function<void(int)>& progress = {});
 
-// The whole command on the scheme's files: node and branch files locked, the workbook's first sheet
-// imported into the node file and a new flow file. Workbook and table-store failures throw ld::Error;
-// the locks taken here are removed in every case.
+// The whole command on the scheme's files, along the import path: node and branch files locked, the
+// workbook read whole and its first sheet imported into the node table and a new flow table in memory;
+// a workbook that gives no measurement is refused by name (NothingImportedText) with the scheme's files
+// as they were; otherwise the node and flow tables are written in one run. Workbook and table-store
+// failures throw ld::Error; the locks taken here are removed in every case. Returns the panel's lines.
 std::vector<std::string> ImportMeasurementFile(const std::string& schemePath, const std::string& workbookFile,
                                                const TMeasurementImport& options,
                                                const std::function<void(int)>& progress = {});

@@ -16,6 +16,8 @@
 #include "core/base/strings.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/file_import.h"
+#include "core/tables/file_io.h"
 #include "core/tables/table_ops.h"
 
 namespace ld {
@@ -105,6 +107,15 @@ std::vector<std::string> ReadFileLines(const std::string& fileName) {
   return lines;
 }
 
+// A control character (a tab aside) is in no line of these text files, but in every binary file read
+// under their names; the fields around it would be quoted cut at the first zero byte.
+void RefuseControls(const std::string& line) {
+  for (const char c : line)
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7F')
+      throw Error("в строке управляющий символ с кодом " + std::to_string(static_cast<unsigned char>(c)) +
+                  ": это не текстовый файл");
+}
+
 std::vector<std::string> SplitBlanks(const std::string& line) {
   std::vector<std::string> fields;
   std::string field;
@@ -164,20 +175,33 @@ float FieldSingle(const std::vector<std::string>& f, std::size_t i) {
   return static_cast<float>(v);
 }
 
-std::vector<std::string> RecordLines(std::vector<std::string> lines) {
-  // A blank line at the end (an editor's last line feed) is no record.
+// The lines of a file after its header, blank lines at the end (an editor's last line feed) left out.
+// A file without one is refused by name: a pair written from an empty scheme, or two empty files, would
+// otherwise empty the scheme they are read into.
+std::vector<std::string> RecordLines(const std::string& fileName, const char* records) {
+  std::vector<std::string> lines = ReadFileLines(fileName);
   while (!lines.empty() && TrimLeadSpaces(lines.back()).empty()) lines.pop_back();
+  if (lines.size() < 2)
+    throw Error(NothingImportedText(fileName, lines.empty() ? std::string("файл пуст")
+                                                            : "за строкой заголовка нет ни одной записи " + std::string(records)));
   return lines;
 }
 
+// A record that cannot be read refuses the file, naming it, its kind and the line (the header is line 1).
+[[noreturn]] void ThrowRecordError(const std::string& fileName, const char* kind, int line, const char* what) {
+  throw Error("Ошибка чтения файла \"" + fileio::FullFileName(fileName) + "\": " + kind + ", строка " +
+              std::to_string(line) + ": " + what);
+}
+
 void ReadPnt(const std::string& fileName, const TDataFile& nodes, TDataFile& out) {
-  const std::vector<std::string> lines = RecordLines(ReadFileLines(fileName));
-  const int records = lines.empty() ? 0 : static_cast<int>(lines.size()) - 1;
+  const std::vector<std::string> lines = RecordLines(fileName, "узла");
+  const int records = static_cast<int>(lines.size()) - 1;
   ResizedCopy(nodes, records, out);
   TNodeCols n;
   FillNodeCols(out, n);
   for (int i = 1; i <= records; ++i) {
     try {
+      RefuseControls(lines[static_cast<std::size_t>(i)]);
       const std::vector<std::string> f = SplitBlanks(lines[static_cast<std::size_t>(i)]);
       if (f.size() < 10) throw Error("в записи " + std::to_string(f.size()) + " полей вместо 10");
       (*n.NS)[i] = FieldInt(f, 0);
@@ -193,20 +217,21 @@ void ReadPnt(const std::string& fileName, const TDataFile& nodes, TDataFile& out
       (*n.Gs)[i] = FieldSingle(f, 8);
       (*n.Bs)[i] = FieldSingle(f, 9);
     } catch (const std::exception& e) {
-      throw Error("PNT, строка " + std::to_string(i + 1) + ": " + e.what());
+      ThrowRecordError(fileName, "PNT", i + 1, e.what());
     }
   }
 }
 
 void ReadLin(const std::string& fileName, const TDataFile& branches, TDataFile& out) {
-  const std::vector<std::string> lines = RecordLines(ReadFileLines(fileName));
-  const int records = lines.empty() ? 0 : static_cast<int>(lines.size()) - 1;
-  const bool withCount = !lines.empty() && lines[0].find("prl") != std::string::npos;
+  const std::vector<std::string> lines = RecordLines(fileName, "ветви");
+  const int records = static_cast<int>(lines.size()) - 1;
+  const bool withCount = lines[0].find("prl") != std::string::npos;
   ResizedCopy(branches, records, out);
   TBranchCols b;
   FillBranchCols(out, b);
   for (int i = 1; i <= records; ++i) {
     try {
+      RefuseControls(lines[static_cast<std::size_t>(i)]);
       const std::vector<std::string> f = SplitBlanks(lines[static_cast<std::size_t>(i)]);
       std::size_t k = 0;
       auto has = [&] { return k < f.size(); };
@@ -234,7 +259,7 @@ void ReadLin(const std::string& fileName, const TDataFile& branches, TDataFile& 
       if (has()) (*b.Sdop)[i] = FieldSingle(f, k++);
       if (has()) b.Regulation->SetItem(i, RemoveBlanks(f[k++]));
     } catch (const std::exception& e) {
-      throw Error("LIN, строка " + std::to_string(i + 1) + ": " + e.what());
+      ThrowRecordError(fileName, "LIN", i + 1, e.what());
     }
   }
 }

@@ -31,9 +31,10 @@ void WritePntLin(const std::string& pntFile, const TDataFile& nodes, const TData
 
 // Reads a PNT file and its LIN partner into new tables: the i-th record goes to row i of a copy of
 // `nodes` (or `branches`), keeping the columns the file does not carry; the row counts become the
-// record counts. Throws ld::Error "PNT, строка <n>: <error>" (or "LIN, ...") for a record that cannot
-// be read and the open error of a missing file; the output tables are then left untouched, so a
-// damaged pair never reaches the scheme.
+// record counts. Throws ld::Error 'Ошибка чтения файла "<file>": PNT, строка <n>: <error>' (or
+// "LIN, ...") for a record that cannot be read, NothingImportedText naming a file of no record (empty,
+// or its header alone, as a pair written from an empty scheme is), and the open error of a missing
+// file; the output tables are then left untouched, so a damaged pair never reaches the scheme.
 void ReadPntLin(const std::string& pntFile, const TDataFile& nodes, const TDataFile& branches, TDataFile& nodesOut,
                 TDataFile& branchesOut);
 

@@ -303,13 +303,13 @@ void TCatGrForm::ClearStatistics() {
   KvadBox->setText(" Vкв = ");
 }
 
-void TCatGrForm::SaveCatalog() {
+void TCatGrForm::SaveCatalog(const std::vector<std::pair<std::string, TDataFile*>>& together) {
   if (UserAccess == 0) return;
   CatGrid->Refresh();
   CatGrid->SetModified(true);
   const bool ask = CatGrid->AskSave;
   CatGrid->AskSave = false;
-  CatGrid->Guarded([&] { CatGrid->SaveFile(); });
+  CatGrid->Guarded([&] { CatGrid->SaveFile(together); });
   CatGrid->AskSave = ask;
   FillCols();
 }

@@ -3,10 +3,14 @@
 // plot, their properties, imports and printing; in pick mode it hands a graph number back.
 #include <QDialog>
 #include <climits>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/catalogs/catwin_settings.h"
 #include "core/catalogs/graph_tables.h"
+#include "core/catalogs/import_rows.h"
 
 class QAction;
 class QLabel;
@@ -94,13 +98,17 @@ private:
   void ResetGraph();
   void UpdateLoadBtn();
   void RebuildValueTable(const std::string& dateTitle, const std::string& valueTitle);
-  void SaveCatalog();
+  // Saves the catalogue, and in the same run the tables of `together` (the values of imported graphs).
+  void SaveCatalog(const std::vector<std::pair<std::string, TDataFile*>>& together = {});
   void ClearStatistics();
   std::string ChooseFile(const char* filter, const char* title);
   // A metering workbook's first sheet: by slices of an hour, or typical days.
   void ImportMetering(const char* title, bool typical);
-  // Shows the last row of the catalogue and saves it.
-  void ShowImported();
+  // Runs a graph import along the import path: read takes the whole file, and its new graphs go into
+  // the catalogue and the values table, saved together.
+  void ImportGraphs(const std::string& file, const std::function<TGraphsRead()>& read);
+  // Shows the last row of the catalogue and saves it (with `together`, as SaveCatalog).
+  void ShowImported(const std::vector<std::pair<std::string, TDataFile*>>& together = {});
   bool CloseQuery();
 
   std::string basePath_;

@@ -14,7 +14,9 @@
 #include "core/catalogs/import_grc.h"
 #include "core/catalogs/import_lb.h"
 #include "core/catalogs/import_sheets.h"
+#include "core/catalogs/import_rows.h"
 #include "core/office/workbook.h"
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 #include "gui/catalogs/cat_gr_form.h"
 #include "gui/catalogs/sel_gr_form.h"
@@ -81,16 +83,34 @@ std::string TCatGrForm::ChooseFile(const char* filter, const char* title) {
   return dialog.selectedFiles().front().toStdString();
 }
 
+void TCatGrForm::ImportGraphs(const std::string& file, const std::function<TGraphsRead()>& read) {
+  // The whole file is read before the catalogue changes: one that gives no new graph is refused by name,
+  // and the new graphs' rows and values are saved in one run.
+  TGraphsRead graphs;
+  try {
+    RunFileImport({file,
+                   [&] {
+                     graphs = read();
+                     return graphs.Taken;
+                   },
+                   {},
+                   {},
+                   {},
+                   [&] {
+                     const auto values = OpenGraphValues(basePath_);
+                     AddImportedGraphs(graphs.Graphs, *CatGrid->GetTable(), *values);
+                     ShowImported({{basePath_ + GetMaketExtention(GraphValuesMaket), values.get()}});
+                   }});
+  } catch (const std::exception& e) {
+    ShowMsgForm(e.what(), mkError, mbOk);
+  }
+}
+
 void TCatGrForm::ImportLB() {
   if (UserAccess == 0) return;
   const std::string file = ChooseFile("Каталог графиков (*.LB *.lb)", "Загрузка каталога графиков");
   if (file.empty()) return;
-  try {
-    ImportLBFile(file, *CatGrid->GetTable(), basePath_);
-  } catch (const std::exception& e) {
-    ShowMsgForm(e.what(), mkError, mbOk);
-  }
-  ShowImported();
+  ImportGraphs(file, [&] { return ReadLBFile(file, *CatGrid->GetTable()); });
 }
 
 void TCatGrForm::ImportGRC() {
@@ -109,18 +129,35 @@ void TCatGrForm::ImportGRC() {
   const std::string file = ChooseFile(filter.c_str(), "Выбор каталога графиков нагрузок");
   if (file.size() < 5) return;
   const std::string otherBase = file.substr(0, file.size() - 4);
+  std::unique_ptr<TDataFile> other, otherValues;
   try {
-    const auto other = OpenGraphCatalog(otherBase);
-    TGraphCatalogCols theirs;
-    FillGraphCatalogCols(*other, theirs);
-    if (!SelectGraphs(theirs)) return;
-    CatGrid->SortAndSave();
-    ImportGraphCatalog(*CatGrid->GetTable(), basePath_, *other, otherBase);
+    // The other catalogue and its values are read whole before anything is offered; the choice and the
+    // questions of graphs already here come after, and what they take is saved in one run.
+    RunFileImport({file,
+                   [&] {
+                     other = OpenGraphCatalog(otherBase);
+                     otherValues = OpenGraphValues(otherBase);
+                     TImportTaken taken{other->RowCount, {}};
+                     taken.NotTaken("в каталоге нет ни одного графика");
+                     return taken;
+                   },
+                   {},
+                   {},
+                   {},
+                   [&] {
+                     TGraphCatalogCols theirs;
+                     FillGraphCatalogCols(*other, theirs);
+                     if (!SelectGraphs(theirs)) return;
+                     CatGrid->SortAndSave();
+                     const auto values = OpenGraphValues(basePath_);
+                     if (ImportGraphCatalog(*CatGrid->GetTable(), *values, *other, *otherValues) == 0)
+                       throw Error(NothingImportedText(file, "не взят ни один график"));
+                     ShowImported({{basePath_ + GetMaketExtention(GraphValuesMaket), values.get()}});
+                   }});
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);
   }
   CatGrid->Refresh();
-  SaveCatalog();
 }
 
 void TCatGrForm::ImportSVE() {
@@ -135,22 +172,15 @@ void TCatGrForm::ImportMetering(const char* title, bool typical) {
   if (UserAccess == 0) return;
   const std::string file = ChooseFile("Каталог графиков (*.xls *.xlsx)", title);
   if (file.empty()) return;
-  try {
+  ImportGraphs(file, [&] {
     const Workbook book = ReadWorkbook(file);
     const Worksheet empty;
     const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
-    const auto import = typical ? ImportMeteringTypical : ImportMeteringSlices;
-    // Each graph is stored as it is added, so an error further down the workbook keeps those before it.
-    import(
-        SheetReader(sheet, *CatGrid->GetTable(), file), *CatGrid->GetTable(), basePath_,
-        [this] {
-          ShowImported();
-          QApplication::processEvents();
-        },
-        {file, sheet.Name()});
-  } catch (const std::exception& e) {
-    ShowMsgForm(e.what(), mkError, mbOk);
-  }
+    const TDataFile& catalog = *CatGrid->GetTable();
+    const TImportSource source{file, sheet.Name()};
+    return typical ? ReadMeteringTypical(SheetReader(sheet, catalog, file), catalog, source)
+                   : ReadMeteringSlices(SheetReader(sheet, catalog, file), catalog, source);
+  });
 }
 
 void TCatGrForm::SaveImport() {
@@ -158,10 +188,10 @@ void TCatGrForm::SaveImport() {
   ShowImported();
 }
 
-void TCatGrForm::ShowImported() {
+void TCatGrForm::ShowImported(const std::vector<std::pair<std::string, TDataFile*>>& together) {
   CatGrid->Refresh();
   CatGrid->Last();
-  SaveCatalog();
+  SaveCatalog(together);
 }
 
 }  // namespace ld::gui

@@ -9,6 +9,7 @@
 #include "core/base/error.h"
 #include "core/base/msgbox.h"
 #include "core/office/xlsx_file.h"
+#include "core/tables/file_import.h"
 #include "gui/common/modal.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/sheet_exchange.h"
@@ -81,16 +82,29 @@ void ImportSpreadsheet(TDataGrid5& grid) {
       grid.ReleaseNoModify();
       return;
     }
-    const Workbook book = ReadWorkbook(file);
+    // The workbook is read whole and every row checked before the table changes: one that gives no row
+    // leaves the table, its changed mark and its lock as they were.
+    Workbook book;
     const Worksheet empty;
-    const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
+    const Worksheet* sheet = &empty;
+    TSheetColumns columns;
     TDataFile& table = *grid.GetTable();
-    const int rows = SheetToTable(sheet, table, grid.MaxRows(), file);
-    changed = true;
-    ShowMsgForm("Ввод данных закончен", mkInfo, mbOk);
-    table.RowCount = std::max(table.RowCount, rows);
-    grid.LockOnce();  // already held: this only marks the table changed
-    grid.Refresh();
+    RunFileImport({file,
+                   [&] {
+                     book = ReadWorkbook(file);
+                     if (!book.sheets.empty()) sheet = &book.sheets.front();
+                     return ReadSheetColumns(*sheet, table, grid.MaxRows(), file, columns);
+                   },
+                   {},
+                   {},
+                   {},
+                   [&] {
+                     SheetToTable(*sheet, columns, table);
+                     changed = true;
+                     grid.LockOnce();  // already held: this only marks the table changed
+                     grid.Refresh();
+                     ShowMsgForm("Ввод данных закончен", mkInfo, mbOk);
+                   }});
   } catch (...) {
     if (!changed) grid.ReleaseNoModify();
     throw;

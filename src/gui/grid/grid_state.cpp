@@ -286,7 +286,7 @@ void TGridState::ShowAll() {
 
 // ---------------------------------------------------------------- saving
 
-bool TGridState::SaveFile() {
+bool TGridState::SaveFile(const std::vector<std::pair<std::string, TDataFile*>>& together) {
   int answer = 1;
   if (AskSave) {
     const std::string shortName = std::filesystem::path(fileName_).filename().string();
@@ -297,13 +297,20 @@ bool TGridState::SaveFile() {
     TrimEmptyTailRows();
     if (OnSetDateTime) OnSetDateTime(FileDate);
     if (OnSaveProc) OnSaveProc(&Table);
+    if (fileName_.empty() && !together.empty()) WriteTablesTogether(together);
     if (!fileName_.empty()) {
       // A lock file refuses every writer, its owner included: unlock, write, and when the write fails
       // take the lock back, since the table stays changed and the next edit must not find it open.
       UnlockFiles();
       Table.FileDate = FileDate;
       try {
-        WriteTableFile(fileName_, Table, progress_);
+        if (together.empty()) {
+          WriteTableFile(fileName_, Table, progress_);
+        } else {
+          std::vector<std::pair<std::string, TDataFile*>> files{{fileName_, &Table}};
+          files.insert(files.end(), together.begin(), together.end());
+          WriteTablesTogether(files);
+        }
       } catch (...) {
         Table.FileDate = FileDate;
         try {
@@ -325,11 +332,11 @@ bool TGridState::SaveFile() {
   return true;
 }
 
-void TGridState::SaveWithoutAsking() {
+void TGridState::SaveWithoutAsking(const std::vector<std::pair<std::string, TDataFile*>>& together) {
   const bool ask = AskSave;
   AskSave = false;
   try {
-    SaveFile();
+    SaveFile(together);
   } catch (...) {
     AskSave = ask;
     throw;

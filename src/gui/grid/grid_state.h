@@ -71,10 +71,12 @@ public:
   void AssignTable(const TDataFile& source, int topRow, int col, int row);
   std::string Maket() const { return Table.Name; }
   void SetMaket(const std::string& layoutName);
-  // Asks (with AskSave), saves and releases the locks. False: the user cancelled.
-  bool SaveFile();
+  // Asks (with AskSave), saves and releases the locks. False: the user cancelled. The tables of
+  // `together` (files of the grid's folder that belong with its table) are written in the same run as
+  // the grid's own, all or none.
+  bool SaveFile(const std::vector<std::pair<std::string, TDataFile*>>& together = {});
   // SaveFile with AskSave cleared for the call (F2).
-  void SaveWithoutAsking();
+  void SaveWithoutAsking(const std::vector<std::pair<std::string, TDataFile*>>& together = {});
   void SortAndSave();
   void CloseTable();
   void ClearTable();

@@ -79,50 +79,88 @@ std::string CellFault(const Worksheet& sheet, int row, int col, const TDataFile&
   } else if (cell.kind == CellKind::Text) {
     try {
       value = StrToFloatZ(cell.text);
-    } catch (const ConvertError&) {
-      return {};  // no number: the cell is left as it was, as when typed
+    } catch (const ConvertError& e) {
+      return e.what();  // a cell left as it was would pass for one taken
     }
   }
   return ImportNumberFault(value);
 }
 
+bool HasContent(const Worksheet& sheet, int row, int col) {
+  const SheetCell& cell = sheet.Cell(row, col);
+  return cell.kind == CellKind::Text ? cell.text.find_first_not_of(' ') != std::string::npos : cell.kind != CellKind::Empty;
+}
+
+bool IsKeyColumn(const TDataFile& table, int col) {
+  for (int k = 1; k <= table.NOrder; ++k)
+    if (table.Order[static_cast<std::size_t>(k)] == col) return true;
+  return false;
+}
+
 }  // namespace
 
-int SheetToTable(const Worksheet& sheet, TDataFile& table, int maxRows, const std::string& fileName) {
+TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, int maxRows, const std::string& fileName,
+                              TSheetColumns& columns) {
   int lastRow = 0;  // the last row before the first empty cell of column 1
   while (!sheet.IsEmpty(lastRow + 1, 1)) ++lastRow;
   int lastCol = 0;
   while (!sheet.IsEmpty(1, lastCol + 1)) ++lastCol;
-  const int rows = std::max(0, std::min(lastRow - 1, maxRows));
-  std::vector<int> targets(static_cast<std::size_t>(lastCol) + 1, 0);
+  columns.Rows = std::max(0, std::min(lastRow - 1, maxRows));
+  columns.Targets.assign(static_cast<std::size_t>(lastCol) + 1, 0);
   int widest = 0;
   for (int c = 1; c <= table.NCols; ++c) widest = std::max<int>(widest, table.CtrlSize[static_cast<std::size_t>(c)]);
+  bool anyTarget = false;
   for (int col = 1; col <= lastCol; ++col) {
     const SheetCell& cell = sheet.Cell(1, col);
     const std::string shown = cell.kind == CellKind::Text ? std::string() : sheet.CellText(1, col);
     const std::string_view title = cell.kind == CellKind::Text ? std::string_view(cell.text) : std::string_view(shown);
-    for (int c = 1; c <= table.NCols && targets[col] == 0; ++c)
-      if (table.ColTitle[static_cast<std::size_t>(c)] == title) targets[col] = c;
+    int& target = columns.Targets[static_cast<std::size_t>(col)];
+    for (int c = 1; c <= table.NCols && target == 0; ++c)
+      if (table.ColTitle[static_cast<std::size_t>(c)] == title) target = c;
+    // a column the user may not edit is never written: the grid would skip every cell of it
+    if (target != 0 && table.Access[static_cast<std::size_t>(target)] != 1) target = 0;
+    anyTarget = anyTarget || target != 0;
   }
-  // Every value bound for an editable column is looked at before anything is written: a text that the
-  // column would cut or could not hold, a NaN, an infinity or a value beyond the columns refuses the
-  // whole import, the table as it was.
+  TImportTaken taken;
+  if (lastRow == 0 && lastCol == 0) {
+    taken.NotTaken("лист \"" + sheet.Name() + "\" пуст");
+  } else if (!anyTarget) {
+    taken.NotTaken("ни один заголовок строки 1 листа \"" + sheet.Name() +
+                   "\" не совпадает с заголовком изменяемого столбца таблицы \"" + table.Name + "\"");
+  } else if (columns.Rows == 0) {
+    taken.NotTaken("на листе \"" + sheet.Name() + "\" под строкой заголовков нет данных: ячейка A2 пуста");
+  }
+  if (!taken.FirstReason.empty()) return taken;
+  // Every value bound for the table is looked at before anything is written: a text that the column
+  // would cut or could not hold, a NaN, an infinity, a value beyond the columns or a row without its key
+  // refuses the whole import, the table as it was.
   for (int col = 1; col <= lastCol; ++col) {
-    const int target = targets[col];
-    if (target == 0 || table.Access[static_cast<std::size_t>(target)] != 1) continue;
-    for (int row = 1; row <= rows; ++row)
+    const int target = columns.Targets[static_cast<std::size_t>(col)];
+    if (target == 0) continue;
+    const bool key = IsKeyColumn(table, target);
+    for (int row = 1; row <= columns.Rows; ++row) {
+      if (key && !HasContent(sheet, row + 1, col))
+        throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col,
+                                      "ячейка пуста, а столбец \"" + table.ColTitle[static_cast<std::size_t>(target)] +
+                                          "\" - ключ таблицы"));
       if (const std::string fault = CellFault(sheet, row + 1, col, table, target, widest); !fault.empty())
         throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col, fault));
+    }
   }
-  for (int col = 1; col <= lastCol; ++col) {
-    const int target = targets[col];
+  taken.Items = columns.Rows;
+  return taken;
+}
+
+void SheetToTable(const Worksheet& sheet, const TSheetColumns& columns, TDataFile& table) {
+  for (std::size_t col = 1; col < columns.Targets.size(); ++col) {
+    const int target = columns.Targets[col];
     if (target == 0) continue;
-    for (int row = 1; row <= rows; ++row) {
-      std::string text = sheet.CellText(row + 1, col);
+    for (int row = 1; row <= columns.Rows; ++row) {
+      std::string text = sheet.CellText(row + 1, static_cast<int>(col));
       SetCellText(table, row, target, text);
     }
   }
-  return rows;
+  table.RowCount = std::max(table.RowCount, columns.Rows);
 }
 
 }  // namespace ld::gui

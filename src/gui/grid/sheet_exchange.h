@@ -2,8 +2,10 @@
 // A table as a spreadsheet and back: the export writes the visible columns under their titles, the
 // import fills table columns from the sheet columns whose title row names them.
 #include <string>
+#include <vector>
 
 #include "core/office/workbook.h"
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld::gui {
@@ -16,15 +18,28 @@ double StoredNumber(const TDataFile& table, int row, int col);
 // the grid.
 Worksheet TableToSheet(const TDataFile& table);
 
-// Rows: up to the first empty cell of column 1 (row 1 holds the titles). Columns: up to the first
-// empty title. Each sheet column whose title equals a column title of the layout fills that column
-// from table row 1 on (columns the user may not edit are left alone). Rows beyond maxRows are not
-// read. Returns the number of data rows of the sheet that were taken. Before any cell is written, a
-// value that the column cannot take whole throws ld::Error naming fileName, the sheet and the cell: a
-// text longer than the column's CtrlSize (any column but a float one, which would keep only its first
-// characters), a text with a character without a Windows-1251 code for a text column, a text for a
-// float column longer than the widest column, a number that is NaN, infinite or beyond what the columns
-// hold (ImportNumberFault).
-int SheetToTable(const Worksheet& sheet, TDataFile& table, int maxRows, const std::string& fileName);
+// What a sheet gives a table: the table column each sheet column fills (0 for none) and the number of
+// data rows.
+struct TSheetColumns {
+  std::vector<int> Targets;  // by sheet column, from 1
+  int Rows = 0;
+};
+
+// Reads the sheet for the table before anything is written. Rows: up to the first empty cell of column
+// 1 (row 1 holds the titles), at most maxRows. Columns: up to the first empty title; a sheet column whose
+// title equals the title of a column the user may edit fills that column from table row 1 on. A sheet of
+// no such column or no data row takes nothing (Items 0, FirstReason saying why): it would only mark the
+// table changed or add empty rows. Every row is checked whole: a value that the column cannot take
+// whole throws ld::Error naming fileName, the sheet and the cell: a text longer than the column's
+// CtrlSize (any column but a float one, which would keep only its first characters), a text with a
+// character without a Windows-1251 code for a text column, a text for a float column longer than the
+// widest column, a text that is no number for a number column, a number that is NaN, infinite or beyond
+// what the columns hold (ImportNumberFault), and an empty cell of a key column of the table.
+TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, int maxRows, const std::string& fileName,
+                              TSheetColumns& columns);
+
+// Writes the rows that ReadSheetColumns found into the table from row 1 on and raises its row count to
+// them.
+void SheetToTable(const Worksheet& sheet, const TSheetColumns& columns, TDataFile& table);
 
 }  // namespace ld::gui

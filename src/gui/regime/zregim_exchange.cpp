@@ -8,6 +8,7 @@
 #include "core/engine/regime.h"
 #include "core/regime/pnt_lin.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/file_import.h"
 #include "core/tables/table_file.h"
 #include "gui/grid/grid_exchange.h"
 #include "gui/regime/zregim_form.h"
@@ -77,18 +78,24 @@ void TZregimForm::ReadPntLinFiles() {
   const std::string file = ExecFileDialog(dialog);
   if (file.empty()) return;
 
-  const std::string nodeExt = GetMaketExtention(LayoutNodes), branchExt = GetMaketExtention(LayoutBranches);
-  LockTableFiles(SchemePath, nodeExt + "," + branchExt);
-  const TUnlockAtEnd unlock{SchemePath, nodeExt + "," + branchExt};
-  TDataFile branches, nodesRead, branchesRead;
-  ReadBranches(BranchFile(), branches);
-  // Both files are read whole before anything is written: a bad line leaves the scheme as it was.
-  ReadPntLin(file, DataGrid_->table(), branches, nodesRead, branchesRead);
-  nodesRead.FileDate = branchesRead.FileDate = 0;
-  UnlockTableFiles(SchemePath, nodeExt);
-  WriteTableFile(NodeFile(), nodesRead);
-  UnlockTableFiles(SchemePath, branchExt);
-  WriteTableFile(BranchFile(), branchesRead);
+  LockTableFiles(SchemePath, LockExtensions());
+  const TUnlockAtEnd unlock{SchemePath, LockExtensions()};
+  TDataFile nodesRead, branchesRead;
+  // Both files are read whole before anything is written, and both tables go in one run: a bad line or
+  // a file of no record leaves the scheme as it was, and no scheme is left with the nodes of one pair
+  // and the branches of the other.
+  RunFileImport({file,
+                 [&] {
+                   TDataFile branches;
+                   ReadBranches(BranchFile(), branches);
+                   ReadPntLin(file, DataGrid_->table(), branches, nodesRead, branchesRead);
+                   nodesRead.FileDate = branchesRead.FileDate = 0;
+                   return TImportTaken{nodesRead.RowCount, {}};
+                 },
+                 {},
+                 {},
+                 {{NodeFile(), &nodesRead}, {BranchFile(), &branchesRead}},
+                 {}});
   regime_->SchemeRead = false;
   const TGridPos pos{DataGrid_->Row(), DataGrid_->Col(), DataGrid_->FirstRow()};
   DataGrid_->OpenFile(NodeFile(), pos.TopRow, pos.Col, pos.Row, DataGrid_->EditTable(), true, true);

@@ -12,10 +12,10 @@
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
-#include "core/district/base_import.h"
 #include "core/engine/regime.h"
 #include "core/regime/scheme_files.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/file_import.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "gui/grid/grid_exchange.h"
@@ -173,51 +173,48 @@ void TZregimForm::ImportCDUClick() {
   if (file.empty()) return;
   // The new scheme lies beside the card file and takes its name. The file is read before anything is
   // asked or touched: one that holds no node (a protocol, a document) would make an empty scheme, and
-  // a scheme of that name is replaced only after "Да".
+  // a scheme of that name is replaced only after "Да". Until the new scheme is written the open one
+  // stays open, whatever was refused.
   const std::string stem = RemoveExtension(file);
-  const char* const failure = "Ошибка импорта данных ЦДУ";
-  TDataFile nodes, branches;
-  int nodeCount = 0, branchCount = 0;
-  try {
-    ReadMaket(LayoutNodes, nodes);
-    CreateColumns(nodes, 0);
-    ReadMaket(LayoutBranches, branches);
-    CreateColumns(branches, 0);
-    ImportCardScheme(file, nodes, branches, nodeCount, branchCount);
-  } catch (const std::exception& e) {
-    ShowMsgForm(SchemeErrorText(failure, stem, e.what()), mkError, mbOk);
-    ResetForm();
-    return;
-  }
-  if (nodeCount == 0) {
-    ShowMsgForm(SchemeErrorText(failure, stem, NothingReadText(file)), mkError, mbOk);
-    return;
-  }
   const std::string ext = GetMaketExtention(LayoutNodes), branchExt = GetMaketExtention(LayoutBranches);
-  if (!ConfirmReplaceFiles({stem + ext, stem + branchExt},
-                           "Схема \"" + FileNameOf(stem) + "\" уже существует. Заменить?"))
-    return;
-  std::string locked;
+  TDataFile nodes, branches;
+  bool replaced = false, locked = false;
   try {
-    ResetForm();
-    SchemePath = stem;
-    LockTableFiles(SchemePath, LockExtensions());
-    locked = SchemePath;
-    regime_->LockFiles = true;
-    nodes.Title = branches.Title = FileNameOf(SchemePath);
-    nodes.RowCount = nodeCount;
-    branches.RowCount = branchCount;
-    // both files in one run: a write that fails or is killed between them never leaves the nodes of one
-    // scheme with the branches of another
-    WriteTablesTogether({{NodeFile(), &nodes}, {BranchFile(), &branches}});
-    regime_->ClearModel();
-    if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
-    OpenNodeTable();
+    RunFileImport({file,
+                   [&] {
+                     ReadMaket(LayoutNodes, nodes);
+                     CreateColumns(nodes, 0);
+                     ReadMaket(LayoutBranches, branches);
+                     CreateColumns(branches, 0);
+                     int nodeCount = 0, branchCount = 0;
+                     ImportCardScheme(file, nodes, branches, nodeCount, branchCount);
+                     nodes.Title = branches.Title = FileNameOf(stem);
+                     nodes.RowCount = nodeCount;
+                     branches.RowCount = branchCount;
+                     return TImportTaken{nodeCount, {}};
+                   },
+                   [&] { return std::vector<std::string>{stem + ext, stem + branchExt}; },
+                   "Схема \"" + FileNameOf(stem) + "\" уже существует. Заменить?",
+                   // both files in one run: a write that fails or is killed between them never leaves
+                   // the nodes of one scheme with the branches of another
+                   {{stem + ext, &nodes}, {stem + branchExt, &branches}},
+                   [&] {
+                     replaced = true;
+                     ResetForm();
+                     SchemePath = stem;
+                     LockTableFiles(SchemePath, LockExtensions());
+                     locked = true;
+                     regime_->LockFiles = true;
+                     regime_->ClearModel();
+                     if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
+                     OpenNodeTable();
+                   }});
   } catch (const std::exception& e) {
-    ShowSchemeError(failure, e.what());
-    ResetForm();
+    ShowMsgForm(SchemeErrorText("Ошибка импорта данных ЦДУ", stem, e.what()), mkError, mbOk);
+    // the old scheme is closed once the new one is written: one that did not open is shown as none
+    if (replaced) ResetForm();
   }
-  if (!locked.empty()) UnlockTableFiles(locked, LockExtensions());
+  if (locked) UnlockTableFiles(stem, LockExtensions());
   regime_->LockFiles = false;
 }
 

@@ -6,6 +6,9 @@
 
 #include "core/catalogs/catalog_ln.h"
 #include "core/catalogs/catalog_units.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/catalogs/import_rows.h"
+#include "core/tables/table_file.h"
 #include "support/table_rows.h"
 #include "support/test_env.h"
 
@@ -33,5 +36,14 @@ protected:
 private:
   std::string savedMaket_;
 };
+
+// What a graph import writes of the graphs it read: their rows into the catalogue and their values into
+// the values file of the base. The number of graphs taken.
+inline long long TakeGraphs(const TGraphsRead& read, TDataFile& catalog, const std::string& base) {
+  const auto values = OpenGraphValues(base);
+  AddImportedGraphs(read.Graphs, catalog, *values);
+  WriteTableFile(base + GetMaketExtention(GraphValuesMaket), *values);
+  return read.Taken.Items;
+}
 
 }  // namespace ld::test

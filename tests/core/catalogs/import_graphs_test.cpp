@@ -13,6 +13,8 @@
 #include "core/catalogs/import_lb.h"
 #include "core/catalogs/import_rows.h"
 #include "core/catalogs/import_sheets.h"
+#include "core/tables/table_file.h"
+#include "support/graph_file_builder.h"
 #include "support/scripted_msgbox.h"
 
 namespace ld::test {
@@ -47,22 +49,20 @@ protected:
     dates.Count = data.Count = static_cast<int>(points.size());
     StoreGraphValues(base, number, dates, data);
   }
+  long long Take(const TGraphsRead& read, TDataFile& catalog) const { return TakeGraphs(read, catalog, Base()); }
+  // Another base's chosen graphs taken over, and the own values file written.
+  int TakeOver(TDataFile& own, TDataFile& other, const std::string& otherBase) const {
+    const auto ownValues = OpenGraphValues(Base()), otherValues = OpenGraphValues(otherBase);
+    const int taken = ImportGraphCatalog(own, *ownValues, other, *otherValues);
+    WriteTableFile(Base() + GetMaketExtention(GraphValuesMaket), *ownValues);
+    return taken;
+  }
   ScriptedMsgBox msg_;
 };
 
-// One 428-byte record: number, length-prefixed Windows-1251 name, 24 floats, 288 bytes of anything.
+// A record of the file, the rest of it filled with 'Z' as an old program left it.
 std::string LBRecord(std::uint16_t number, const std::string& name, const std::vector<float>& values) {
-  std::string r(428, '\x5A');
-  r[0] = static_cast<char>(number & 0xFF);
-  r[1] = static_cast<char>(number >> 8);
-  const std::string bytes = Utf8ToCp1251(name);
-  r[2] = static_cast<char>(bytes.size());
-  std::memcpy(&r[3], bytes.data(), bytes.size());
-  for (std::size_t h = 0; h < 24; ++h) {
-    const auto bits = std::bit_cast<std::uint32_t>(values[h]);
-    for (int b = 0; b < 4; ++b) r[44 + 4 * h + b] = static_cast<char>((bits >> (8 * b)) & 0xFF);
-  }
-  return r;
+  return test::LBRecord(number, name, values, '\x5A');
 }
 
 TEST_F(GraphImports, LBRecordsBecomeTypicalGraphs) {
@@ -73,7 +73,7 @@ TEST_F(GraphImports, LBRecordsBecomeTypicalGraphs) {
   WriteBytes(file, std::string("LB\x01\x00", 4) + LBRecord(300, "ТП-15 Школа", day) + LBRecord(7, "Занят", other) +
                        std::string(100, '\0'));
   auto catalog = Catalog({7});
-  EXPECT_EQ(ImportLBFile(file, *catalog, Base()), 1);
+  EXPECT_EQ(Take(ReadLBFile(file, *catalog), *catalog), 1);
 
   TGraphCatalogCols c;
   FillGraphCatalogCols(*catalog, c);
@@ -94,7 +94,39 @@ TEST_F(GraphImports, LBRecordsBecomeTypicalGraphs) {
   EXPECT_DOUBLE_EQ(std::get<2>(rows[0]), 0.1);
   EXPECT_NE(static_cast<double>(0.1f), 0.1);
 
-  EXPECT_THROW(ImportLBFile(Folder() + "нет.LB", *catalog, Base()), Error);
+  EXPECT_THROW(ReadLBFile(Folder() + "нет.LB", *catalog), Error);
+}
+
+// Files that are no graph files under an ".LB" name: none gives a graph of a binary name. A file shorter
+// than its header and one record, or whose every number the catalogue holds, takes nothing and says why;
+// a record whose name this format never writes refuses the file naming the record.
+TEST_F(GraphImports, LBFilesOfAnotherKindGiveNoGraph) {
+  const std::vector<float> day(24, 50.0f);
+  std::string longName = LBRecord(9, "ТП", day), control = LBRecord(9, "ТП\n9", day), unnamed = LBRecord(9, "", day);
+  longName[2] = 42;
+  const std::string header("LB\x01\x00", 4);
+  struct Case {
+    std::string bytes, reason;
+  };
+  const std::vector<Case> cases = {
+      {"", "файл пуст"},
+      {"Замеры за октябрь", "файл короче заголовка и одной записи графика (в нем 32 из 432 байт)"},
+      {header + LBRecord(7, "Занят", day), "график № 7 уже есть в каталоге"},
+      {header + LBRecord(8, "Новый", day) + longName, "запись 2: длина названия 42 больше 41: это не каталог графиков *.LB"},
+      {header + control, "запись 1: текст \"ТП?9\" нельзя записать в таблицу: в нем управляющий символ U+000A: это не каталог "
+       "графиков *.LB"},
+      {header + unnamed, "запись 1: у графика нет названия: это не каталог графиков *.LB"}};
+  const std::string file = Folder() + "чужой.LB";
+  for (const Case& c : cases) {
+    WriteBytes(file, c.bytes);
+    auto catalog = Catalog({7});
+    try {
+      const TGraphsRead read = ReadLBFile(file, *catalog);
+      EXPECT_EQ(std::tuple(read.Taken.Items, read.Graphs.size(), read.Taken.FirstReason), std::tuple(0LL, 0u, c.reason));
+    } catch (const Error& e) {
+      EXPECT_EQ(e.what(), "Ошибка чтения файла \"" + file + "\": " + c.reason);
+    }
+  }
 }
 
 TEST_F(GraphImports, AnotherCatalogueIsTakenOverWithItsValues) {
@@ -114,7 +146,7 @@ TEST_F(GraphImports, AnotherCatalogueIsTakenOverWithItsValues) {
   Store(otherBase, 4, {{20240305.018, 41}});
 
   msg_.Answer(0);  // keep the own graph 3
-  EXPECT_EQ(ImportGraphCatalog(*own, Base(), *other, otherBase), 1);
+  EXPECT_EQ(TakeOver(*own, *other, otherBase), 1);
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"График № 3 существует в каталоге. Перезаписать его данные ?"});
   TGraphCatalogCols mine;
   FillGraphCatalogCols(*own, mine);
@@ -131,7 +163,7 @@ TEST_F(GraphImports, AnotherCatalogueIsTakenOverWithItsValues) {
   theirs.Tit->SetItem(1, "Второй");
   msg_.Clear();
   msg_.Answer(1);
-  EXPECT_EQ(ImportGraphCatalog(*own, Base(), *other, otherBase), 1);
+  EXPECT_EQ(TakeOver(*own, *other, otherBase), 1);
   FillGraphCatalogCols(*own, mine);
   EXPECT_EQ(std::tuple(mine.RowCount, mine.Tit->GetItem(3), mine.Per->Get(3)), std::tuple(3, "Третий чужой", 1800));
   EXPECT_EQ(Values(Base()),
@@ -171,16 +203,8 @@ TEST_F(GraphImports, MeteringSheetsReadUnitsAndStopAtBadNumbers) {
   s.Text(1, 1, "  Ввод Т1 ").Text(1, 2, "MBт").Number(1, 3, 12).Day(3, 2024, 3, 5).Number(3, 2, 1.5).Number(3, 25, 2.5);
   s.Text(4, 1, "Ввод Т2").Text(4, 2, " мвар ").Number(4, 3, 13).Day(6, 2024, 3, 5).Number(6, 5, 9);
   s.Text(7, 1, "Ток").Text(7, 2, "А").Number(7, 3, 14).Day(9, 2024, 3, 5).Number(9, 2, 1);
-  s.Text(10, 1, "Сломанный").Number(10, 3, 21.5);
   auto catalog = Catalog({});
-  int added = 0;
-  try {
-    ImportMeteringSlices(s.Reader(), *catalog, Base(), [&] { ++added; });
-    ADD_FAILURE() << "no conversion error";
-  } catch (const ConvertError& e) {
-    EXPECT_EQ(std::string(e.what()), "\"21.5\" не является целым числом");
-  }
-  EXPECT_EQ(added, 3) << "the graphs before the bad number stay";
+  EXPECT_EQ(Take(ReadMeteringSlices(s.Reader(), *catalog), *catalog), 3);
   TGraphCatalogCols c;
   FillGraphCatalogCols(*catalog, c);
   ASSERT_EQ(c.RowCount, 3);
@@ -189,10 +213,26 @@ TEST_F(GraphImports, MeteringSheetsReadUnitsAndStopAtBadNumbers) {
   EXPECT_EQ(std::tuple(c.Zam->Get(1), c.Unt->GetItem(1), c.Zam->Get(2), c.Unt->GetItem(2), c.Zam->Get(3), c.Unt->GetItem(3)),
             std::tuple('P', "МВт", 'Q', "МВАр", '\0', ""));
   EXPECT_EQ(Values(Base()).size(), 4u) << "only the filled hours";
+
+  // A block whose number is no integer, or none, refuses the whole sheet: the blocks before it are not
+  // taken either.
+  for (const auto& [number, reason] : {std::pair{TImportCell{TImportCell::Number, 21.5, {}}, "\"21.5\" не является целым числом"},
+                                       {TImportCell{TImportCell::Text, 0, " "}, "нет номера графика"}}) {
+    const TCellReader broken = [&, reader = s.Reader()](int r, int col) {
+      if (r == 10) return col == 1 ? TImportCell{TImportCell::Text, 0, "Сломанный"} : col == 3 ? number : TImportCell{};
+      return reader(r, col);
+    };
+    try {
+      ReadMeteringSlices(broken, *Catalog({}));
+      ADD_FAILURE() << "no conversion error";
+    } catch (const ConvertError& e) {
+      EXPECT_EQ(std::string(e.what()), reason);
+    }
+  }
 }
 
-// A value that is no number, or more than a column holds, stops either layout at its cell: the graphs
-// before it stay, its own graph is not stored.
+// A value that is no number, or more than a column holds, refuses either layout at its cell: no graph of
+// the sheet is taken, those before it neither.
 TEST_F(GraphImports, MeteringValuesThatAreNoNumbersAreRefusedWithTheirCell) {
   const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
   const std::vector<std::pair<double, std::string>> bad = {{nan, "значение не является числом"},
@@ -219,16 +259,16 @@ TEST_F(GraphImports, MeteringValuesThatAreNoNumbersAreRefusedWithTheirCell) {
       const std::string expected =
           "Ошибка чтения файла \"графики.xls\": лист \"Лист1\", ячейка " + where + ": " + reason;
       try {
-        if (typical) ImportMeteringTypical(s.Reader(), *catalog, Base(), {}, source);
-        else ImportMeteringSlices(s.Reader(), *catalog, Base(), {}, source);
+        if (typical) ReadMeteringTypical(s.Reader(), *catalog, source);
+        else ReadMeteringSlices(s.Reader(), *catalog, source);
         ADD_FAILURE() << expected;
       } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()).substr(0, expected.size()), expected);
       }
       TGraphCatalogCols c;
       FillGraphCatalogCols(*catalog, c);
-      EXPECT_EQ(c.RowCount, 1) << expected;
-      for (const auto& [number, date, v] : Values(Base())) EXPECT_EQ(number, 1) << expected;
+      EXPECT_EQ(c.RowCount, 0) << expected;
+      EXPECT_TRUE(Values(Base()).empty()) << expected;
     }
   }
 }
@@ -240,7 +280,7 @@ TEST_F(GraphImports, ConversionErrorsOfAWorkbookNameTheirCell) {
   s.Text(1, 1, "Ввод").Text(1, 2, "МВт").Number(1, 3, 12.5);
   auto catalog = Catalog({});
   try {
-    ImportMeteringTypical(s.Reader(), *catalog, Base(), {}, {"графики.xlsx", "Лист1"});
+    ReadMeteringTypical(s.Reader(), *catalog, {"графики.xlsx", "Лист1"});
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
@@ -248,7 +288,7 @@ TEST_F(GraphImports, ConversionErrorsOfAWorkbookNameTheirCell) {
   }
   s.Number(1, 3, 12).Text(1, 9, "н/д");
   try {
-    ImportMeteringTypical(s.Reader(), *catalog, Base(), {}, {"графики.xlsx", "Лист1"});
+    ReadMeteringTypical(s.Reader(), *catalog, {"графики.xlsx", "Лист1"});
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"графики.xlsx\": лист \"Лист1\", ячейка I1: \"н/д\"", 0), 0u)

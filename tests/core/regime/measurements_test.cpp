@@ -1,10 +1,13 @@
 // The new month's clearing and the import of measured loads and flows from a workbook.
 #include "core/regime/measurements.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <functional>
 
 #include "core/base/error.h"
 #include "core/office/xlsx_file.h"
+#include "core/tables/table_file.h"
 #include "regime_test.h"
 #include "support/fuzz_mutations.h"
 #include "support/xls_builder.h"
@@ -213,7 +216,8 @@ TEST_F(Measurements, TextsThatCanNameNothingAreRefusedWithTheirCell) {
       import(c.fill);
       ADD_FAILURE() << c.where;
     } catch (const Error& e) {
-      EXPECT_EQ(e.what(), "Ошибка чтения файла \"" + file + "\": лист \"Замеры\", ячейка " + c.where);
+      EXPECT_EQ(e.what(), "Ошибка чтения файла \"" + file + "\": лист \"Замеры\", ячейка " + c.where +
+                              ", ничего не изменено");
     }
     EXPECT_EQ(ReadBytes(base + ".UZL"), nodesBefore) << c.where;
     EXPECT_TRUE(NoLocks()) << c.where;
@@ -232,6 +236,66 @@ TEST_F(Measurements, TextsThatCanNameNothingAreRefusedWithTheirCell) {
   EXPECT_EQ(std::tuple(info[0], info[1], info[999], info[1000]),
             std::tuple("Строка 2: узел ПС1." + ld::UpperCase(forty) + " не найден", "Строка 3: узел ПС1.Я1 не найден",
                        "Строка 36: узел ПС1.Я9 не найден", std::string("Еще сообщений не показано: 201")));
+}
+
+// A workbook that gives no measurement (an empty sheet, a heading row, rows naming no node of the scheme,
+// a quantity that does not read) is refused by name with its first reason, and neither the node table
+// (loads of 7) nor the flow table changes; a sound one writes both tables in one run, so a flow table
+// that cannot take its place leaves the node table as it was.
+TEST_F(Measurements, AWorkbookOfNoMeasurementIsRefusedAndBothTablesGoInOneRun) {
+  const std::string nodesBefore = ReadBytes(base + ".UZL");
+  const std::string flowFile = base + GetMaketExtention(LayoutLineFlows);
+  const std::string file = dir / "z.xlsx";
+  const auto write = [&](const std::function<void(Worksheet&)>& fill) {
+    Workbook book;
+    book.sheets.emplace_back("Замеры");
+    fill(book.sheets.front());
+    WriteXlsx(file, book);
+  };
+  struct Case {
+    std::function<void(Worksheet&)> fill;
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {[](Worksheet&) {}, "на листе \"Замеры\" нет ни одной строки замеров"},
+      {[](Worksheet& s) {
+         s.SetText(1, 9, "Замер"), s.SetText(1, 13, "tg"), s.SetText(1, 14, "ПС"), s.SetText(1, 16, "Узлы");
+         s.SetText(1, 17, "Вид");
+       },
+       "строка 1: узел ПС.УЗЛЫ не найден"},
+      {[](Worksheet& s) { s.SetText(1, 14, "ПС9"), s.SetNumber(1, 9, 4), s.SetText(1, 16, "А"), s.SetText(1, 17, "1"); },
+       "строка 1: узел ПС9.А не найден"},
+      {[](Worksheet& s) { s.SetText(1, 14, "ПС1"), s.SetText(1, 9, "н/д"), s.SetText(1, 16, "Б"), s.SetText(1, 17, "1"); },
+       "строка 1, столбец 9: \"н/д\" не является числом"},
+  };
+  for (const Case& c : cases) {
+    write(c.fill);
+    try {
+      ImportMeasurementFile(base, file, {"май", 0.3});
+      ADD_FAILURE() << c.reason;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.what(), "Ошибка чтения файла \"" + file + "\": " + c.reason + ": нет данных для импорта, ничего не изменено");
+    }
+    EXPECT_EQ(ReadBytes(base + ".UZL"), nodesBefore) << c.reason;
+    EXPECT_FALSE(fs::exists(flowFile)) << c.reason;
+    EXPECT_TRUE(NoLocks()) << c.reason;
+  }
+
+  write([](Worksheet& s) { s.SetText(1, 14, "ПС1"), s.SetNumber(1, 9, 4), s.SetText(1, 16, "Б"), s.SetText(1, 17, "1"); });
+  const TTableRenamer system = SetTableRenamer([&](const std::string& temp, const std::string& target) {
+    if (target == flowFile) {
+      errno = EACCES;
+      return false;
+    }
+    return std::rename(temp.c_str(), target.c_str()) == 0;
+  });
+  EXPECT_THROW(ImportMeasurementFile(base, file, {"май", 0.3}), Error);
+  SetTableRenamer(system);
+  EXPECT_EQ(ReadBytes(base + ".UZL"), nodesBefore);
+  EXPECT_FALSE(fs::exists(flowFile));
+  EXPECT_TRUE(NoLocks());
+  ImportMeasurementFile(base, file, {"май", 0.3});
+  EXPECT_DOUBLE_EQ(TNumberColumn("Pn", ReadTable(base + ".UZL")).Get(2), 4);
 }
 
 // Node names holding the separator that joined a branch's end names once: a row naming such a line

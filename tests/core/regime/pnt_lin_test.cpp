@@ -189,17 +189,28 @@ TEST_F(PntLin, DamagedPairChangesNothing) {
     ReadPntLin(dir / "a.PNT", s.nodes, s.branches, nodes, branches);
     FAIL();
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "PNT, строка 5: \"1.2x\" не является числом");
+    EXPECT_EQ(std::string(e.what()),
+              "Ошибка чтения файла \"" + dir / "a.PNT" + "\": PNT, строка 5: \"1.2x\" не является числом");
   }
   EXPECT_EQ(nodes.Title, "untouched");
   EXPECT_EQ(nodes.RowCount, 0);
+  // a binary line: named by its control character, not quoted up to its first zero byte
+  WriteBytes(dir.Path() / "a.PNT", pnt + std::string("      301 0 1\0x 0 0 0 0 0 0 0 0 0\r\n", 35));
+  try {
+    ReadPntLin(dir / "a.PNT", s.nodes, s.branches, nodes, branches);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + dir / "a.PNT" +
+                                         "\": PNT, строка 5: в строке управляющий символ с кодом 0: это не текстовый файл");
+  }
+  EXPECT_EQ(nodes.Title, "untouched");
   // a good PNT file without its LIN partner: the nodes read are not handed out alone
   WriteBytes(dir.Path() / "c.PNT", pnt);
   EXPECT_THROW(ReadPntLin(dir / "c.PNT", s.nodes, s.branches, nodes, branches), Error);
   EXPECT_EQ(nodes.Title, "untouched");
   EXPECT_EQ(nodes.RowCount, 0);
 
-  // Seeded damage: either a clean read or a message naming the file kind and its line.
+  // Seeded damage: either a clean read or a message naming the file.
   WriteBytes(dir.Path() / "b.PNT", pnt);
   const std::string lin = ReadBytes(dir.Path() / "a.LIN");
   std::mt19937 random(22);
@@ -210,7 +221,9 @@ TEST_F(PntLin, DamagedPairChangesNothing) {
       ReadPntLin(dir / "b.PNT", s.nodes, s.branches, nodes, branches);
     } catch (const Error& e) {
       const std::string text = e.what();
-      EXPECT_TRUE(text.rfind("PNT, строка ", 0) == 0 || text.rfind("LIN, строка ", 0) == 0) << text;
+      EXPECT_TRUE(text.rfind("Ошибка чтения файла \"" + dir / "b.PNT" + "\": ", 0) == 0 ||
+                  text.rfind("Ошибка чтения файла \"" + dir / "b.LIN" + "\": ", 0) == 0)
+          << text;
     }
   }
 }

@@ -13,6 +13,7 @@
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
 #include "gui/catalogs/cat_gr_form.h"
+#include "support/graph_file_builder.h"
 #include "support/xls_builder.h"
 
 namespace ld::test {
@@ -125,8 +126,9 @@ TEST_F(ImportWindowTest, WorkbooksOfBothMeteringSystemsInBothFileKinds) {
 
 // Texts of the metering workbooks that the catalogue cannot take whole: a title longer than the title
 // field (80 characters, trimmed; one of exactly 80 goes in), a title with a character without a
-// Windows-1251 code, a unit far longer than any field. Each is refused naming its cell; the graphs
-// stored before it stay, the bad row's graph is not stored.
+// Windows-1251 code, a unit far longer than any field. Each is refused naming its cell and saying that
+// nothing changed: the workbook is read whole first, so the graphs before the bad row are not stored
+// either.
 TEST_F(ImportWindowTest, WorkbookTextsTheCatalogueCannotTakeAreRefusedWithTheirCell) {
   const std::string eighty(80, 'T');
   std::string pairs;
@@ -167,11 +169,62 @@ TEST_F(ImportWindowTest, WorkbookTextsTheCatalogueCannotTakeAreRefusedWithTheirC
     w.show();
     script_.Then(Choose(c.file));
     (c.typical ? w.ImpKOEItem : w.ImpSVEItem)->trigger();
-    EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + c.file + "\": лист \"Лист1\", ячейка " + c.where});
-    const std::vector<Graph> kept = c.typical ? std::vector<Graph>{{51, eighty, "МВт", 0, 'P'}} : std::vector<Graph>{};
-    EXPECT_EQ(CatalogOnDisk(), kept);
+    EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + c.file + "\": лист \"Лист1\", ячейка " +
+                                                     c.where + ", ничего не изменено"});
+    EXPECT_EQ(CatalogOnDisk(), std::vector<Graph>{});
     w.reject();
   }
+}
+
+// An "*.LB" file through the window adds its new graph with its values and skips a number the catalogue
+// holds. A file or catalogue that gives no new graph (an "*.LB" file or a workbook of known numbers,
+// another catalogue of no graph or none of its graphs chosen) is refused by name, saying that nothing
+// changed, and the catalogue and its values stay byte for byte.
+TEST_F(ImportWindowTest, GraphImportsAddNewGraphsOrRefuseByName) {
+  const std::string catalog = Base() + GetMaketExtention(GraphCatalogMaket);
+  const std::string values = Base() + GetMaketExtention(GraphValuesMaket);
+  WriteRows(catalog, GraphCatalogMaket, {{"42", "Был раньше", "0", "P", "3600", "%"}});
+  std::vector<float> day(24);
+  for (int h = 0; h < 24; ++h) day[static_cast<std::size_t>(h)] = 40.0f + static_cast<float>(h);
+  const std::string lb = Path("типовые.LB");
+  WriteBytes(lb, LBHeader() + LBRecord(42, "Занят", day) + LBRecord(300, "ТП-15", day));
+  gui::TCatGrForm w(Base(), INT_MAX);
+  w.show();
+  script_.Then(Choose(lb));
+  w.ImpLBItem->trigger();
+  EXPECT_TRUE(msg_.Texts().empty()) << (msg_.Texts().empty() ? "" : msg_.Texts()[0]);
+  EXPECT_EQ(CatalogOnDisk(), (std::vector<Graph>{{42, "Был раньше", "%", 0, 'P'}, {300, "ТП-15", "%", 0, 'P'}}));
+  const auto points = ValuesOf(300);
+  ASSERT_EQ(points.size(), 24u);
+  EXPECT_EQ(points[23].second, 63);
+
+  std::vector<XlsCell> known = TypicalCells();
+  known[2].number = 300;
+  WriteXlsxCells(Path("типовые.xlsx"), known);
+  const std::string none = Path("пустая.GRC"), other = Path("чужая.GRC");
+  WriteRows(none, GraphCatalogMaket, {});
+  WriteRows(other, GraphCatalogMaket, {{"7", "Чужой 7", "0", "P", "3600", "%"}});
+  struct Case {
+    QAction* item;
+    std::string file, reason;
+  };
+  const std::vector<Case> cases = {{w.ImpLBItem, lb, "график № 42 уже есть в каталоге"},
+                                   {w.ImpKOEItem, Path("типовые.xlsx"), "график № 300 уже есть в каталоге"},
+                                   {w.ImpGRItem, none, "в каталоге нет ни одного графика"},
+                                   {w.ImpGRItem, other, "не взят ни один график"}};
+  const std::string before = ReadBytes(catalog) + ReadBytes(values);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    msg_.Clear();
+    if (c.file == lb) WriteBytes(lb, LBHeader() + LBRecord(42, "Занят", day));
+    script_.Then(Choose(c.file));
+    if (c.file == other) script_.Then([](QDialog& d) { Click(d, "OKBtn"); });  // nothing chosen
+    c.item->trigger();
+    EXPECT_EQ(msg_.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + c.file + "\": " + c.reason +
+                                                     ": нет данных для импорта, ничего не изменено"});
+    EXPECT_EQ(ReadBytes(catalog) + ReadBytes(values), before);
+  }
+  w.reject();
 }
 
 TEST_F(ImportWindowTest, AnotherCatalogueOnlyWithBothViewsReleased) {

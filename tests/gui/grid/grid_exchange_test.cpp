@@ -131,8 +131,11 @@ TEST_F(GridExchange, ImportStopsAtTheFirstEmptyCellOfColumnOne) {
   EXPECT_FALSE(std::filesystem::exists(path + "~"));
 }
 
-// A number that is no number, or more than a column holds, in either kind of workbook: the import is
-// refused naming the file, the sheet and the cell, and not one cell of the table changes.
+// A number that is no number, or more than a column holds, in either kind of workbook, a row without its
+// key, and a workbook that gives the table no row (an empty sheet, a heading row alone, titles that name
+// no column the user may edit): the import is refused naming the file (the sheet and the cell) and
+// saying that nothing changed; not one cell of the table changes, and it is neither marked changed nor
+// locked.
 TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
   const std::string path = MakeFile("t.TST", {{"1", "один", "5", "1.5"}, {"2", "два", "6", "2.5"}});
   const std::string before = ld::test::ReadBytes(path);
@@ -169,23 +172,45 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
     return "Ошибка чтения файла \"" + dir_ / name + "\": лист \"Тексты\", ячейка ";
   };
   const std::string tail = "\" не поместится ни в одно поле таблиц: в поле не больше ";
+  const std::string kept = ", ничего не изменено", none = ": нет данных для импорта, ничего не изменено";
+  // A sheet of titles, and a row below them when asked.
+  const auto titled = [&](const std::string& name, const std::vector<std::string>& titles, bool row = false) {
+    ld::Workbook b;
+    b.sheets.emplace_back("Заголовки");
+    for (std::size_t c = 0; c < titles.size(); ++c) b.sheets[0].SetText(1, static_cast<int>(c) + 1, titles[c]);
+    if (row) b.sheets[0].SetNumber(2, 1, 1), b.sheets[0].SetText(2, 2, "Иванов"), b.sheets[0].SetNumber(2, 3, 1);
+    ld::WriteXlsx(dir_ / name, b);
+    return "Ошибка чтения файла \"" + dir_ / name + "\": ";
+  };
   const std::vector<Case> cases = {
       {dir_ / "nan.xls", "Ошибка чтения файла \"" + dir_ / "nan.xls" +
-                             "\": лист \"Лист1\", ячейка B3: значение не является числом"},
+                             "\": лист \"Лист1\", ячейка B3: значение не является числом" + kept},
       {dir_ / "big.xlsx", "Ошибка чтения файла \"" + dir_ / "big.xlsx" +
                               "\": лист \"Данные\", ячейка A2: число 1E308 больше по модулю, чем вмещает столбец "
-                              "таблицы (3.4028235E38)"},
+                              "таблицы (3.4028235E38)" + kept},
       {dir_ / "long.xlsx", textBook("long.xlsx", "Название", [](ld::Worksheet& w) {
                                  w.SetNumber(3, 1, 8), w.SetText(3, 2, "ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ");
                                }) +
-                               "B3: текст \"ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ" + tail + "20 символов"},
+                               "B3: текст \"ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ" + tail + "20 символов" + kept},
       {dir_ / "uncoded.xlsx", textBook("uncoded.xlsx", "Название", [](ld::Worksheet& w) { w.SetText(2, 2, "ТП\u2460"); }) +
                                   "B2: текст \"ТП\u2460\" нельзя записать в таблицу: у символа \"\u2460\" (U+2460) нет "
-                                  "кода в кодировке Windows-1251"},
+                                  "кода в кодировке Windows-1251" + kept},
       {dir_ / "digits.xlsx", textBook("digits.xlsx", "Название", [](ld::Worksheet& w) { w.SetNumber(3, 1, 123456); }) +
-                                 "A3: текст \"123456" + tail + "5 символов"},
+                                 "A3: текст \"123456" + tail + "5 символов" + kept},
       {dir_ / "pairs.xlsx", textBook("pairs.xlsx", "Реактив", [&](ld::Worksheet& w) { w.SetText(2, 2, pairs); }) +
-                                "B2: текст \"a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,..." + tail + "20 символов"}};
+                                "B2: текст \"a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,..." + tail + "20 символов" + kept},
+      {dir_ / "words.xlsx", textBook("words.xlsx", "Мощность", [](ld::Worksheet& w) { w.SetText(2, 2, "н/д"); }) +
+                                "B2: \"н/д\" не является числом" + kept},
+      {dir_ / "keyless.xlsx", textBook("keyless.xlsx", "Название", [](ld::Worksheet& w) {
+                                  w.SetText(3, 1, " "), w.SetText(3, 2, "три");
+                                }) +
+                                  "A3: ячейка пуста, а столбец \"Номер\" - ключ таблицы" + kept},
+      {dir_ / "empty.xlsx", titled("empty.xlsx", {}) + "лист \"Заголовки\" пуст" + none},
+      {dir_ / "heading.xlsx", titled("heading.xlsx", {"Номер", "Название", "Мощность"}) +
+                                  "на листе \"Заголовки\" под строкой заголовков нет данных: ячейка A2 пуста" + none},
+      {dir_ / "staff.xlsx", titled("staff.xlsx", {"№ п/п", "Фамилия", "Защищ."}, true) +
+                                "ни один заголовок строки 1 листа \"Заголовки\" не совпадает с заголовком изменяемого "
+                                "столбца таблицы \"Тест\"" + none}};
   for (const Case& c : cases) {
     grid_.OpenFile(path, 1, 1, 1, true, true, true);
     box_.Clear();

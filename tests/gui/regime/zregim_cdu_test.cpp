@@ -46,13 +46,13 @@ TEST_F(RegimeWindow, ASchemeExportedAsCardsComesBackAsANewScheme) {
   EXPECT_EQ(b.R->Get(1), 1.0f);
   EXPECT_TRUE(NoLocks());
 
-  // a card file with a field that is no number: the window says so and shows no scheme
+  // a card file with a field that is no number: the window says so and keeps the scheme it shows
   WriteBytes(dir / "Порча.CDU", "0201       1-2   10.00\r\n");
   script.Then(Choose("Выбор файла формата ЦДУ", dir / "Порча.CDU"));
   form->ImportCDU->trigger();
   ASSERT_EQ(box.Texts().size(), 1U);
   EXPECT_NE(box.Texts()[0].find("\"1-2\" не является целым числом"), std::string::npos) << box.Texts()[0];
-  EXPECT_EQ(Caption(), "Z-режим");
+  EXPECT_EQ(Caption(), "Z-режим - Обмен");
   EXPECT_TRUE(NoLocks());
 }
 

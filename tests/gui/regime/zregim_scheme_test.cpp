@@ -115,8 +115,8 @@ TEST_F(RegimeWindow, ImportOfACardFileMakesTheSchemeBesideIt) {
   gui::SetCardImport([](const std::string&, TDataFile&, TDataFile&, int&, int&) { throw Error("строка 3"); });
   script.Then(Choose("Выбор файла формата ЦДУ", card));
   form->ImportCDU->trigger();
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка импорта данных ЦДУ \"NET\" : строка 3"});
-  EXPECT_EQ(Caption(), "Z-режим");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка импорта данных ЦДУ \"NET\" : строка 3, ничего не изменено"});
+  EXPECT_EQ(Caption(), "Z-режим - NET") << "a refused file leaves the open scheme open";
   EXPECT_TRUE(NoLocks());
   gui::SetCardImport(saved);
 }

@@ -141,20 +141,43 @@ TEST_F(RegimeTables, ExchangeFilesByHotKeysAndTheTapHotKey) {
   Key(Qt::Key_W, Qt::ControlModifier);
   EXPECT_TRUE(fs::exists(path + ".PNT"));
 
-  // a damaged line: the message names the line, and neither table changes
+  // A damaged line, or a pair that holds no scheme (its header lines alone, as a pair written from an
+  // empty scheme is; two empty files; nodes without a branch): the message names the file and says that
+  // nothing changed, neither table changes and the grid keeps its rows.
   const std::string nodes = ReadBytes(path + ".UZL"), branches = ReadBytes(path + ".VET");
-  WriteBytes(pnt, pntBytes + "       9 0 x 0 0 0 0 0 0 0\r\n");
-  script.Then(Choose("Чтение файлов PNT,LIN", pnt));
-  Key(Qt::Key_P, Qt::ControlModifier);
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"PNT, строка 4: \"x\" не является числом"});
-  EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
-  EXPECT_EQ(ReadBytes(path + ".VET"), branches);
+  const std::string lin = dir / "обмен.LIN", linBytes = ReadBytes(lin);
+  const std::string pntHeader = pntBytes.substr(0, pntBytes.find('\n') + 1);
+  const std::string linHeader = linBytes.substr(0, linBytes.find('\n') + 1);
+  const std::string none = ": нет данных для импорта, ничего не изменено";
+  struct Case {
+    std::string pntBytes, linBytes, named, reason;
+  };
+  const std::vector<Case> cases = {
+      {pntBytes + "       9 0 x 0 0 0 0 0 0 0\r\n", linBytes, pnt, "PNT, строка 4: \"x\" не является числом, ничего не изменено"},
+      {pntHeader, linHeader, pnt, "за строкой заголовка нет ни одной записи узла" + none},
+      {"", "", pnt, "файл пуст" + none},
+      {pntBytes, linHeader, lin, "за строкой заголовка нет ни одной записи ветви" + none}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    WriteBytes(pnt, c.pntBytes);
+    WriteBytes(lin, c.linBytes);
+    box.Clear();
+    script.Then(Choose("Чтение файлов PNT,LIN", pnt));
+    Key(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + c.named + "\": " + c.reason});
+    EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
+    EXPECT_EQ(ReadBytes(path + ".VET"), branches);
+    EXPECT_EQ(Grid().table().RowCount, 2);
+    EXPECT_TRUE(NoLocks());
+  }
 
   // a good pair: three nodes now, shown in the grid and saved
+  box.Clear();
+  WriteBytes(lin, linBytes);
   WriteBytes(pnt, pntBytes + "       9 2 0.5 0 0 0 10 0 0 0\r\n");
   script.Then(Choose("Чтение файлов PNT,LIN", pnt));
   Key(Qt::Key_P, Qt::ControlModifier);
-  EXPECT_EQ(box.Texts().size(), 1u);
+  EXPECT_TRUE(box.Texts().empty());
   EXPECT_EQ(Grid().table().RowCount, 3);
   EXPECT_EQ(FileNumber(".UZL", "NS", 3), 9);
   EXPECT_EQ(TTextColumn("Name", Table(".UZL")).Get(1), "ПС1.А");
