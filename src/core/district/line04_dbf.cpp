@@ -125,8 +125,9 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
       c.Prim->SetItem(n, note);
     }
   } catch (const TDbfReadError& e) {
+    // the reader names the record by the row the walk gives it, as the text faults below do
     countWrongLengths();
-    info.push_back(RecordMessage(k + 1, e.what()));
+    info.push_back(e.what());
     return false;
   } catch (const TSourceTextError& e) {
     countWrongLengths();
@@ -134,6 +135,7 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
     return false;
   }
   countWrongLengths();
+  for (std::string& note : dbf.TakeNotes()) info.push_back(std::move(note));
   table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ntr", "Fider"});
   return true;

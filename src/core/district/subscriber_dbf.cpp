@@ -106,7 +106,8 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
   const bool signedPoint = c.NumPoint.Array()->TypeLetter() == 'i';
   const int pointLow = signedPoint ? INT16_MIN : 0, pointHigh = signedPoint ? INT16_MAX : UINT16_MAX;
   TWalkProgress walk(dbf.RecordCount(), progress);
-  for (bool more = dbf.First(); more; more = dbf.Next()) {
+  // a record is numbered by the row it makes, also where the reader refuses it
+  for (bool more = dbf.First(n + 1); more; more = dbf.Next(n + 1)) {
     walk.Advance(dbf.RecNo());
     // a district number that does not read is no district's
     if (districtNo != 0 && TryStrToIntZ(dbf.Value(fResId)).value_or(0) != districtNo) continue;
@@ -311,6 +312,7 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
       writeRead();
       return {};
     }
+    for (std::string& note : dbf.TakeNotes()) info.push_back(std::move(note));
     dbf.Close();
     if (tables[read].RowCount == before) {
       info.push_back(NothingReadText(s.path));

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/import_messages.h"
+#include "core/base/import_text.h"
+#include "core/office/dbf_memo.h"
 
 namespace ld {
 
@@ -123,11 +126,12 @@ bool BinaryNumberText(char type, int width, const unsigned char* p, std::string&
 // is its deletion mark and the fields' widths; the records fill the file from the header's end to the
 // file's end, save one optional end-of-file byte 0x1A.
 //
-// A field's width is its length byte, but for a character field longer than 255 in a table of the
-// dBase III headers that Clipper and its successors write (0x03, 0x83): they keep the length's high byte
-// in the decimal-count byte, which a character field has no use for. The record length tells which
-// reading holds: the high bytes are taken when the widths with them give it and the length bytes alone
-// do not (a decimal count that some programs leave in a character field is then no part of its width).
+// A field's width is its length byte, but for a character field longer than 255 in a table of Clipper and
+// its successors, whatever header version they give it (dBase III's 0x03 and 0x83, FoxPro's 0xF5 with a
+// memo file of its kind): they keep the length's high byte in the decimal-count byte, which a character
+// field has no use for. The record length tells which reading holds: the high bytes are taken when the
+// widths with them give it and the length bytes alone do not (a decimal count that some programs leave in
+// a character field is then no part of its width).
 //
 // A Visual FoxPro varchar or varbinary field ('V', 'Q') keeps a shorter value's length in its last byte
 // and says so by its "varlength" bit in the hidden field _NullFlags: each such field is given one bit,
@@ -144,6 +148,8 @@ struct THeaderField {
 struct THeader {
   std::vector<THeaderField> Fields;
   int NullFlags = -1;  // the field _NullFlags, -1 when the table has none
+  unsigned char Version = 0;
+  unsigned char Language = 0;  // the language-driver byte
 };
 
 std::string CheckHeader(const std::string& path, THeader& layout) {
@@ -202,7 +208,7 @@ std::string CheckHeader(const std::string& path, THeader& layout) {
     widths += d[16];
     clipperWidths += d[16] + (d[11] == 'C' ? 256u * d[17] : 0u);
   }
-  const bool clipper = (head[0] == 0x03 || head[0] == 0x83) && recordLength != widths && recordLength == clipperWidths;
+  const bool clipper = recordLength != widths && recordLength == clipperWidths;
   if (recordLength != widths && !clipper)
     return "файл поврежден: длина записи " + std::to_string(recordLength) + " байт не соответствует " + described +
            " (" + std::to_string(widths) + " байт)";
@@ -215,6 +221,8 @@ std::string CheckHeader(const std::string& path, THeader& layout) {
            std::to_string(size - end) + " байт";
 
   layout = {};
+  layout.Version = head[0];
+  layout.Language = head[29];
   int bits = 0;
   for (std::size_t k = 0; k < fields; ++k) {
     const unsigned char* d = descriptor(k);
@@ -227,6 +235,68 @@ std::string CheckHeader(const std::string& path, THeader& layout) {
   }
   return {};
 }
+
+// How a byte past ASCII reads in a name in the code page: 0 a letter, 1 a sign that names carry rarely
+// (Ё and ё, the Ukrainian letters, "№", the no-break space, quotes and dashes), 2 one that no name holds
+// (the box drawing that 866 keeps at 0xB0-0xDF, the signs of Windows-1251 at 0x80-0xBF).
+int Byte866(unsigned char b) {
+  if ((b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xEF)) return 0;
+  return (b >= 0xF0 && b <= 0xF7) || b == 0xFC || b == 0xFF ? 1 : 2;
+}
+int Byte1251(unsigned char b) {
+  if (b >= 0xC0) return 0;
+  switch (b) {
+    case 0xA8: case 0xB8:                                                  // Ё ё
+    case 0xAA: case 0xBA: case 0xAF: case 0xBF: case 0xB2: case 0xB3:      // Є є Ї ї І і
+    case 0xA5: case 0xB4: case 0xB9: case 0xA0:                            // Ґ ґ № no-break space
+    case 0xAB: case 0xBB: case 0x84: case 0x93: case 0x94: case 0x85:      // « » „ “ ” …
+    case 0x96: case 0x97: return 1;                                        // – —
+    default: return 2;
+  }
+}
+
+// The code page that the texts' bytes past ASCII (counts by byte, 0x80 first) are names in: 866, 1251,
+// or 0 when they cannot tell. Each code page is scored by what reads oddly in it, a byte no name holds
+// outweighing any number of rare signs; one is taken when its score is under a quarter of the other's,
+// so a few odd signs in a base of many names do not make it unreadable, and a base whose every byte is a
+// letter in both (lower-case letters of one half of the alphabet) is told by neither.
+int CodePageOfTexts(const std::array<std::uint64_t, 128>& counts, bool& both) {
+  constexpr std::uint64_t kNoName = 1'000'000'000;
+  std::uint64_t total = 0, score866 = 0, score1251 = 0;
+  const auto weight = [&](int kind) { return kind == 0 ? 0 : kind == 1 ? 1 : kNoName; };
+  for (unsigned b = 0; b < counts.size(); ++b) {
+    total += counts[b];
+    score866 += counts[b] * weight(Byte866(static_cast<unsigned char>(0x80 + b)));
+    score1251 += counts[b] * weight(Byte1251(static_cast<unsigned char>(0x80 + b)));
+  }
+  both = score866 == 0 && score1251 == 0;
+  if (total == 0) return 866;  // nothing to decode
+  if (score866 < score1251 / 4 || (score866 == 0 && score1251 > 0)) return 866;
+  if (score1251 < score866 / 4 || (score1251 == 0 && score866 > 0)) return 1251;
+  return 0;
+}
+
+// The block number a memo field holds: its digits, blank for none, or in a Visual FoxPro table four
+// bytes little-endian. False for bytes that are no number.
+bool MemoBlock(std::string_view bytes, bool binary, std::uint64_t& block) {
+  block = 0;
+  if (binary) {
+    for (std::size_t i = bytes.size(); i-- > 0;) block = block << 8u | static_cast<unsigned char>(bytes[i]);
+    return true;
+  }
+  const auto blank = [](char c) { return c == ' ' || c == '\0'; };
+  while (!bytes.empty() && blank(bytes.front())) bytes.remove_prefix(1);
+  while (!bytes.empty() && blank(bytes.back())) bytes.remove_suffix(1);
+  if (bytes.size() > 19) return false;  // more than any block of a file can be
+  for (const char c : bytes) {
+    if (c < '0' || c > '9') return false;
+    block = block * 10 + static_cast<unsigned>(c - '0');
+  }
+  return true;
+}
+
+// A text type: character, varchar and memo fields hold names, addresses and notes.
+bool TextField(char type) { return type == 'C' || type == 'V' || type == 'M'; }
 
 }  // namespace
 
@@ -244,9 +314,14 @@ void TDbfTable::Close() {
   recordCount_ = recordLength_ = 0;
   codePage_ = 866;
   current_ = -1;
+  row_ = 0;
   record_ = nullptr;
   nullFlags_ = nullptr;
+  binaryMemo_ = false;
+  memo_.reset();
   fields_.clear();
+  memoTexts_.clear();
+  noted_.clear();
 }
 
 bool TDbfTable::Open(const std::string& path, std::string& error) {
@@ -276,7 +351,7 @@ bool TDbfTable::Open(const std::string& path, std::string& error) {
   path_ = path;
   recordCount_ = DBFGetRecordCount(h);
   recordLength_ = h->nRecordLength;
-  const int lang = h->iLanguageDriver;
+  const int lang = layout.Language;
   codePage_ = lang == 201 || lang == 3 || lang == 87 ? 1251 : 866;
   const int n = DBFGetFieldCount(h);
   if (n != static_cast<int>(layout.Fields.size())) return refuse("описания полей не соответствуют длине записи");
@@ -311,7 +386,24 @@ bool TDbfTable::Open(const std::string& path, std::string& error) {
                     std::to_string(nullFlags_->Width) + " байт)");
     if (field.Width < 1) return refuse("файл поврежден: поле " + field.Name + " переменной длины шириной 0 байт");
   }
+  // A memo field holds a block number of the memo file beside the table: FoxPro's (.fpt) for the FoxPro
+  // family and the Harbour-style tables that share its header, dBase III's (.dbt) for the others. Visual
+  // FoxPro keeps the number in four bytes, the others as digits.
+  for (const TField& field : fields_)
+    if (field.Type == 'M' && !memo_) {
+      const bool foxPro = IsFoxProHeader(layout.Version) || layout.Version == 0xF5 || layout.Version == 0xFB;
+      memo_ = std::make_unique<office::TDbfMemoFile>(path, foxPro);
+    }
+  binaryMemo_ = IsFoxProHeader(layout.Version);
+  memoTexts_.resize(fields_.size());
+  noted_.resize(fields_.size());
+  if (lang == 0)
+    if (std::string reason = TellCodePage(); !reason.empty()) return refuse(std::move(reason));
   return true;
+}
+
+std::string TDbfTable::RecordFault(const TField& f, const std::string& reason) const {
+  return "строка " + std::to_string(row_) + ", поле " + f.Name + ": " + reason;
 }
 
 bool TDbfTable::Load(int record) {
@@ -319,34 +411,78 @@ bool TDbfTable::Load(int record) {
   record_ = DBFReadTuple(static_cast<DBFHandle>(handle_), record);
   if (record_ == nullptr) {
     current_ = -1;
-    throw TDbfReadError(path_, "запись " + std::to_string(record + 1) + " не читается" +
+    throw TDbfReadError(path_, "строка " + std::to_string(row_) + " не читается" +
                                    (tLibraryError.empty() ? "" : " (" + tLibraryError + ")"));
   }
   if (record_[0] == '*') return false;
+  for (auto& text : memoTexts_) text.reset();
+  noted_.assign(fields_.size(), false);
   // a varchar value longer than the bytes before its length byte would be read from its neighbour's
   for (const TField& f : fields_)
-    if (int length = 0; VarLength(f, length) && length > f.Width - 1) {
+    if (int length = 0; VarLength(record_, f, length) && length > f.Width - 1) {
       record_ = nullptr;
       current_ = -1;
-      throw TDbfReadError(path_, "запись " + std::to_string(record + 1) + ", поле " + f.Name + ": длина значения " +
-                                     std::to_string(length) + " байт, а перед байтом длины в поле " +
-                                     std::to_string(f.Width - 1) + " байт");
+      throw TDbfReadError(path_, RecordFault(f, "длина значения " + std::to_string(length) +
+                                                    " байт, а перед байтом длины в поле " +
+                                                    std::to_string(f.Width - 1) + " байт"));
     }
   return true;
 }
 
-bool TDbfTable::VarLength(const TField& f, int& length) const {
+bool TDbfTable::VarLength(const char* record, const TField& f, int& length) const {
   if (f.VarBit < 0) return false;
-  const auto flags = static_cast<unsigned char>(record_[nullFlags_->Offset + f.VarBit / 8]);
+  const auto flags = static_cast<unsigned char>(record[nullFlags_->Offset + f.VarBit / 8]);
   if ((flags >> (f.VarBit % 8) & 1u) == 0) return false;
-  length = static_cast<unsigned char>(record_[f.Offset + f.Width - 1]);
+  length = static_cast<unsigned char>(record[f.Offset + f.Width - 1]);
   return true;
 }
 
-bool TDbfTable::Seek(int from) {
+bool TDbfTable::RawText(const char* record, const TField& f, std::string& bytes, std::string& fault) const {
+  const std::string_view field(record + f.Offset, static_cast<std::size_t>(f.Width));
+  if (f.Type != 'M' || !memo_) {
+    int length = f.Width;
+    VarLength(record, f, length);
+    bytes.assign(field.substr(0, static_cast<std::size_t>(std::min(length, f.Width))));
+    return true;
+  }
+  std::uint64_t block = 0;
+  if (!MemoBlock(field, binaryMemo_ && f.Width == 4, block)) {
+    fault = "в поле не номер блока заметки, а " + QuotedText(ControlsShown(codePage_ == 1251 ? Cp1251ToUtf8(field)
+                                                                                               : Cp866ToUtf8(field)));
+    return false;
+  }
+  return memo_->Read(block, bytes, fault);
+}
+
+std::string TDbfTable::TellCodePage() {
+  std::array<std::uint64_t, 128> counts{};
+  std::string bytes, fault;
+  for (int r = 0; r < recordCount_; ++r) {
+    const char* record = DBFReadTuple(static_cast<DBFHandle>(handle_), r);
+    // a record that does not read, or a memo text, is named by the walk where it meets it
+    if (record == nullptr || record[0] == '*') continue;
+    for (const TField& f : fields_)
+      if (TextField(f.Type) && RawText(record, f, bytes, fault))
+        for (const char c : bytes)
+          if (const auto b = static_cast<unsigned char>(c); b >= 0x80) ++counts[b - 0x80u];
+  }
+  if (memo_) memo_->Restart();
+  bool both = false;
+  if (const int page = CodePageOfTexts(counts, both); page != 0) {
+    codePage_ = page;
+    return {};
+  }
+  return std::string("кодировка базы не указана в ее заголовке и по текстам не определяется: пробованы кодировки "
+                     "DOS (866) и Windows-1251, и тексты ") +
+         (both ? "читаются в обеих" : "не читаются ни в одной") +
+         ". Сохраните базу с указанием кодировки в заголовке (кодовая страница 866 или 1251)";
+}
+
+bool TDbfTable::Seek(int from, int row) {
   current_ = -1;
   record_ = nullptr;
   if (handle_ == nullptr) return false;
+  row_ = row;
   for (int r = from; r < recordCount_; ++r)
     if (Load(r)) {
       current_ = r;
@@ -356,9 +492,14 @@ bool TDbfTable::Seek(int from) {
   return false;
 }
 
-bool TDbfTable::First() { return Seek(0); }
+bool TDbfTable::First(int row) {
+  if (memo_) memo_->Restart();
+  return Seek(0, row);
+}
 
-bool TDbfTable::Next() { return current_ >= 0 && Seek(current_ + 1); }
+bool TDbfTable::Next() { return Next(row_ + 1); }
+
+bool TDbfTable::Next(int row) { return current_ >= 0 && Seek(current_ + 1, row); }
 
 int TDbfTable::FieldIndex(std::string_view name) const {
   for (std::size_t i = 0; i < fields_.size(); ++i) {
@@ -382,17 +523,53 @@ std::string TDbfTable::FieldName(int field) const {
 
 std::string TDbfTable::Value(int field) const {
   if (field < 0 || field >= static_cast<int>(fields_.size()) || record_ == nullptr || current_ < 0) return {};
-  const TField& f = fields_[static_cast<std::size_t>(field)];
+  const auto index = static_cast<std::size_t>(field);
+  const TField& f = fields_[index];
   if (std::string text; BinaryNumberText(f.Type, f.Width, reinterpret_cast<const unsigned char*>(record_ + f.Offset), text))
     return text;
-  int length = f.Width;
-  VarLength(f, length);
-  std::string_view raw(record_ + f.Offset, static_cast<std::size_t>(length));
-  const auto padding = [](char c) { return c == ' ' || c == '\0'; };
-  while (!raw.empty() && padding(raw.back())) raw.remove_suffix(1);
-  if (f.Type != 'C')
-    while (!raw.empty() && padding(raw.front())) raw.remove_prefix(1);
-  return codePage_ == 1251 ? Cp1251ToUtf8(raw) : Cp866ToUtf8(raw);
+  std::string bytes;
+  if (f.Type == 'M' && memoTexts_[index]) {
+    bytes = *memoTexts_[index];
+  } else if (std::string fault; !RawText(record_, f, bytes, fault)) {
+    throw TDbfReadError(path_, RecordFault(f, fault));
+  } else if (f.Type == 'M') {
+    memoTexts_[index] = bytes;
+  }
+  std::string_view raw(bytes);
+  // a memo's text is as long as its file gives it; the other fields are padded to their width
+  if (f.Type != 'M') {
+    const auto padding = [](char c) { return c == ' ' || c == '\0'; };
+    while (!raw.empty() && padding(raw.back())) raw.remove_suffix(1);
+    if (f.Type != 'C' && f.Type != 'V')
+      while (!raw.empty() && padding(raw.front())) raw.remove_prefix(1);
+  }
+  std::string text = codePage_ == 1251 ? Cp1251ToUtf8(raw) : Cp866ToUtf8(raw);
+  if (TextField(f.Type) && text.find('\t') != std::string::npos) {
+    // A tab is no part of a name, and a table would never show it; between words it stood for a blank.
+    // One at the text's ends goes with the blanks there, which the imports cut: no note for it.
+    const std::size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+    const bool inside = first != std::string::npos && text.find('\t', first) < last;
+    for (char& c : text)
+      if (c == '\t') c = ' ';
+    if (inside && !noted_[index]) {
+      noted_[index] = true;
+      if (notes_.size() < kMaxImportMessages)
+        notes_.push_back("Файл \"" + path_ + "\": " +
+                         RecordFault(f, "знак табуляции в тексте " + QuotedText(ControlsShown(text)) +
+                                            " заменен пробелом"));
+      else
+        ++notesLeftOut_;
+    }
+  }
+  return text;
+}
+
+std::vector<std::string> TDbfTable::TakeNotes() {
+  std::vector<std::string> notes = std::move(notes_);
+  notes_.clear();
+  if (notesLeftOut_ > 0) notes.push_back("Еще сообщений не показано: " + std::to_string(notesLeftOut_));
+  notesLeftOut_ = 0;
+  return notes;
 }
 
 }  // namespace ld

@@ -4,20 +4,31 @@
 // field values found by name and read as text.
 //
 // Texts are decoded by the table's language-driver byte: 201 (Russian Windows), 3 and 87 (Windows
-// ANSI) mean Windows-1251; 38 (Russian DOS), no byte (0) and every other value mean the DOS code page
-// 866, in which the billing programs of the districts keep their bases. A character field loses only
-// its trailing padding, so leading blanks stay as stored; every other field (numbers, dates, logicals)
-// comes trimmed on both sides. Numbers that later dBase variants keep in binary (integer, double and
-// currency fields) come as the text of their value, with a point. A character field of Clipper and its
-// successors may be wider than 255; a Visual FoxPro varchar field gives its value as long as its
-// length byte says.
+// ANSI) mean Windows-1251; 38 (Russian DOS) and every other value but 0 mean the DOS code page 866, in
+// which the billing programs of the districts keep their bases. A header that names no code page (0, as
+// office suites write every base they save) is told by its texts: the letters of Windows-1251 lie at
+// 0xC0-0xFF and those of 866 at 0x80-0xAF and 0xE0-0xF1, where 866 keeps box drawing at 0xB0-0xDF, which
+// no name holds; a base whose texts read as names either way (or neither) is refused, saying what was
+// tried. A character field loses only its trailing padding, so leading blanks stay as stored; every other
+// field (numbers, dates, logicals) comes trimmed on both sides. Numbers that later dBase variants keep in
+// binary (integer, double and currency fields) come as the text of their value, with a point. A character
+// field of Clipper and its successors may be wider than 255; a Visual FoxPro varchar field gives its value
+// as long as its length byte says. A memo field gives its text from the table's memo file (dbf_memo.h),
+// never the block number the record holds. A tab inside a text, which billing programs copy from their
+// addresses, is given as a blank, and the walk keeps a note naming the row and the field (TakeNotes).
 //
 // A file is checked whole before the first record is read: a header, field descriptors, a record length
 // or a record count that do not fit the file refuse it, so a walk never meets a record that is not
 // there and never reads a field from another's bytes. The records start where the header's length says:
 // the descriptors end at their terminator, and zero bytes after it (Clipper and its successors write
 // one) or a Visual FoxPro table's name of its database are padding.
+//
+// A record or a field that cannot be read is named by the row its caller's messages give the record:
+// the walk numbers the records it gives from 1, or as the caller says (First, Next with a row), so that a
+// fault of the file and a fault of a text the import finds in the same record are told by one number.
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +36,10 @@
 #include "core/base/error.h"
 
 namespace ld {
+
+namespace office {
+class TDbfMemoFile;
+}
 
 // A record of an open table that cannot be read: what() is 'Ошибка чтения файла "<path>": <reason>'.
 class TDbfReadError : public Error {
@@ -59,22 +74,33 @@ public:
   // 866 or 1251.
   int CodePage() const { return codePage_; }
 
-  // Moves to the first (next) record that is not marked deleted; false at the end of the table.
-  // A record that cannot be read throws TDbfReadError naming the file.
-  bool First();
+  // Moves to the first (next) record that is not marked deleted; false at the end of the table. The
+  // record is numbered `row` in the messages (First: 1, Next: one more than the record before, unless the
+  // caller gives its own number, as an import that numbers only the records it takes does). A record that
+  // cannot be read throws TDbfReadError naming the file and that row.
+  bool First(int row = 1);
   bool Next();
+  bool Next(int row);
   bool Eof() const { return current_ < 0; }
   // The position of the current record in the file, from 1 (deleted records counted).
   int RecNo() const { return current_ + 1; }
+  // The number the messages give the current record.
+  int Row() const { return row_; }
 
   // The number of the field of that name (letter case ignored), -1 when the table has none.
   int FieldIndex(std::string_view name) const;
   bool HasField(std::string_view name) const { return FieldIndex(name) >= 0; }
-  // The value of a field of the current record as text; empty for an absent field or off the walk.
+  // The value of a field of the current record as text; empty for an absent field or off the walk. A
+  // memo field's text that cannot be read (its file missing or damaged) throws TDbfReadError naming the
+  // row, the field and the memo file.
   std::string Value(int field) const;
   std::string Value(std::string_view name) const { return Value(FieldIndex(name)); }
   // The name of a field as the header gives it, upper-cased; empty for a field the table lacks.
   std::string FieldName(int field) const;
+
+  // The notes the reading made since the last call (a tab given as a blank), each naming the file, the row
+  // and the field, for the import's messages; at most kMaxImportMessages, the rest counted in a last line.
+  std::vector<std::string> TakeNotes();
 
 private:
   struct TField {
@@ -84,10 +110,18 @@ private:
     int VarBit = -1;  // a Visual FoxPro varchar's "varlength" bit in _NullFlags; -1 for a fixed width
   };
   bool Load(int record);
-  bool Seek(int from);
-  // Whether the current record keeps the field's value shorter than the field, its length in the
-  // field's last byte (then in length).
-  bool VarLength(const TField& f, int& length) const;
+  bool Seek(int from, int row);
+  // Whether the record keeps the field's value shorter than the field, its length in the field's last
+  // byte (then in length).
+  bool VarLength(const char* record, const TField& f, int& length) const;
+  // The field's bytes in the record as the file keeps its text: a varchar's to its length, a memo's
+  // from the memo file (false with the fault), any other's whole.
+  bool RawText(const char* record, const TField& f, std::string& bytes, std::string& fault) const;
+  // Why the open table's texts cannot be told 866 or 1251 when its header names neither; empty when
+  // they can (codePage_ then set).
+  std::string TellCodePage();
+  // "строка <row>, поле <name>: <reason>", as every fault of a record reads.
+  std::string RecordFault(const TField& f, const std::string& reason) const;
 
   void* handle_ = nullptr;  // the library's table handle
   std::string path_;
@@ -96,9 +130,18 @@ private:
   int recordLength_ = 0;
   int codePage_ = 866;
   int current_ = -1;
+  int row_ = 0;  // the number the messages give the current record
   const char* record_ = nullptr;  // the current record's bytes, the deletion mark first
   std::vector<TField> fields_;
   const TField* nullFlags_ = nullptr;  // _NullFlags of a Visual FoxPro table
+  bool binaryMemo_ = false;            // a memo field holds its block number in four bytes (Visual FoxPro)
+  std::unique_ptr<office::TDbfMemoFile> memo_;  // the memo file, when the table has a memo field
+  // The current record's texts read from the memo file, per field: read once however often asked.
+  mutable std::vector<std::optional<std::string>> memoTexts_;
+  // The fields of the current record already noted, so that a field read twice gives one note.
+  mutable std::vector<bool> noted_;
+  mutable std::vector<std::string> notes_;
+  mutable std::size_t notesLeftOut_ = 0;
 };
 
 }  // namespace ld

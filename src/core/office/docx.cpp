@@ -423,14 +423,32 @@ int DocxDocument::CellCount(int table, int row) const {
   return static_cast<int>(tables_[static_cast<std::size_t>(table - 1)][static_cast<std::size_t>(row - 1)].size());
 }
 
+void DocxDocument::ExpectTables(int count, const std::string& filler) {
+  expectedTables_ = count;
+  filler_ = filler;
+  if (TableCount() < count)
+    throw Error("В шаблоне \"" + path_ + "\" нет таблицы " + std::to_string(TableCount() + 1) + ", которую заполняет " +
+                filler + ": таблиц в шаблоне " + std::to_string(TableCount()) + ", а нужно " + std::to_string(count) +
+                ". Таблицы, между которыми нет абзаца, текстовый редактор при сохранении соединяет в одну");
+}
+
+std::string DocxDocument::MissingText(const std::string& what) const {
+  std::string text = "В документе \"" + path_ + "\" " + what;
+  if (expectedTables_ > 0 && TableCount() > expectedTables_)
+    text += ". Таблиц в шаблоне " + std::to_string(TableCount()) + ", а " + filler_ + " заполняет " +
+            std::to_string(expectedTables_) + " по их номерам: если в шаблон добавлена таблица (например, штамп "
+            "«УТВЕРЖДАЮ» перед первой), заполняемые таблицы сдвинуты. Уберите ее или наберите ее текст абзацами";
+  return text;
+}
+
 const DocxDocument::Cell& DocxDocument::At(int table, int row, int col) const {
-  const std::string head = "В документе \"" + path_ + "\" ";
-  if (table < 1 || table > TableCount()) throw Error(head + "нет таблицы " + std::to_string(table));
+  const auto missing = [&](const std::string& what) { return Error(MissingText(what)); };
+  if (table < 1 || table > TableCount()) throw missing("нет таблицы " + std::to_string(table));
   if (row < 1 || row > RowCount(table))
-    throw Error(head + "в таблице " + std::to_string(table) + " нет строки " + std::to_string(row));
+    throw missing("в таблице " + std::to_string(table) + " нет строки " + std::to_string(row));
   if (col < 1 || col > CellCount(table, row))
-    throw Error(head + "в таблице " + std::to_string(table) + " нет ячейки (" + std::to_string(row) + ", " +
-                std::to_string(col) + ")");
+    throw missing("в таблице " + std::to_string(table) + " нет ячейки (" + std::to_string(row) + ", " +
+                  std::to_string(col) + ")");
   return tables_[static_cast<std::size_t>(table - 1)][static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(col - 1)];
 }
 
@@ -448,9 +466,8 @@ void DocxDocument::SetCellText(int table, int row, int col, const std::string& t
 
 void DocxDocument::AddRow(int table) {
   if (RowCount(table) == 0) {
-    throw Error("В документе \"" + path_ + "\" " +
-                (table >= 1 && table <= TableCount() ? "в таблице " + std::to_string(table) + " нет строк"
-                                                     : "нет таблицы " + std::to_string(table)));
+    throw Error(MissingText(table >= 1 && table <= TableCount() ? "в таблице " + std::to_string(table) + " нет строк"
+                                                                : "нет таблицы " + std::to_string(table)));
   }
   auto& rows = tables_[static_cast<std::size_t>(table - 1)];
   const auto& model = rows[rowSpans_[static_cast<std::size_t>(table - 1)].size() - 1];

@@ -20,6 +20,12 @@ public:
   static DocxDocument Open(const std::string& path);
 
   int TableCount() const { return static_cast<int>(tables_.size()); }
+  // The caller fills the document's first `count` tables by their numbers, as `filler` ("ведомость
+  // потерь"). A template of fewer tables (an office suite joins tables with no paragraph between them
+  // when it saves) fails here with ld::Error naming the first table missing; in one of more (a table
+  // added before the first, such as a stamp "УТВЕРЖДАЮ"), every table filled is the one before it, and a
+  // cell that is not there is named with the template's count of tables and that they are shifted.
+  void ExpectTables(int count, const std::string& filler);
   int RowCount(int table) const;           // 0 for a table that is not there
   int CellCount(int table, int row) const; // 0 for a row that is not there
 
@@ -56,12 +62,16 @@ public:
 private:
   const Cell& At(int table, int row, int col) const;
   Cell& At(int table, int row, int col);
+  // 'В документе "<path>" <what>', and when the document has more tables than the caller fills, why.
+  std::string MissingText(const std::string& what) const;
   // The main part with the changed cells; throws the write error of path for cells it cannot place.
   std::string MainPart(const std::string& path) const;
 
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
   std::string path_;
+  int expectedTables_ = 0;  // ExpectTables: how many tables the caller fills, and as what
+  std::string filler_;
   std::vector<std::pair<std::string, std::string>> entries_;  // every part of the file: name, contents
   std::size_t mainEntry_ = kNone;                              // the main document part (XML)
   std::vector<std::vector<std::vector<Cell>>> tables_;

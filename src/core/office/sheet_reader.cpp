@@ -1,6 +1,8 @@
 #include "core/office/sheet_reader.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <utility>
 
 #include "core/base/error.h"
@@ -31,8 +33,15 @@ public:
   void Unreadable(int row, int col, UnreadableCell why, std::string_view value) override {
     TCell& cell = Add(row, col, CellKind::Empty);
     cell.kind = kUnreadableKind + static_cast<std::uint32_t>(why);
-    // a formula's cell has nothing to keep: a million of them cost no texts
-    cell.text = why == UnreadableCell::ErrorValue ? strings.Add(value) : kNoText;
+    // a formula's cell has nothing to keep, and a value is kept once however many cells hold it: a
+    // million of them cost no million texts
+    if (value.empty()) {
+      cell.text = kNoText;
+      return;
+    }
+    const auto [it, added] = values_.try_emplace(std::string(value), 0);
+    if (added) it->second = strings.Add(value);
+    cell.text = it->second;
   }
 
   // Cells in row and column order, the one met last kept where a cell was met twice.
@@ -69,6 +78,7 @@ private:
   }
 
   static constexpr std::uint32_t kNoText = 0xFFFFFFFF;
+  std::map<std::string, std::uint32_t, std::less<>> values_;  // the texts of unreadable cells kept
   std::vector<TCell>& cells_;
   bool ordered_ = true;
 };

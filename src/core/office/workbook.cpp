@@ -45,6 +45,7 @@ const std::int64_t kSerialEpoch = DaysFromCivil(1899, 12, 30);
 
 std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
   if (why == UnreadableCell::ErrorValue) return "значение ошибки " + QuotedText(value);
+  if (why == UnreadableCell::BooleanValue) return "логическое значение " + QuotedText(value);
   return "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
 }
 
@@ -134,7 +135,9 @@ std::string DateSerialText(double serial) {
   int year = 0, month = 0, day = 0;
   CivilFromDays(days + kSerialEpoch, year, month, day);
   char buf[48];
-  if (seconds == 0)
+  if (serial < 1 && days == 0)
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+  else if (seconds == 0)
     std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", day, month, year);
   else
     std::snprintf(buf, sizeof buf, "%02d.%02d.%04d %02d:%02d:%02d", day, month, year, seconds / 3600,

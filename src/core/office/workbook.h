@@ -15,11 +15,12 @@ enum class CellKind { Empty, Number, Text, Date };
 // Why a cell of a read workbook holds no value the program can take. The program computes no formula:
 // a formula whose result its file does not hold (a program that writes workbooks without calculating
 // them writes its formulas so) and an error value ("#DIV/0!", "#N/A") would otherwise read as an empty
-// cell, that is as 0, without a word.
-enum class UnreadableCell : std::uint8_t { FormulaWithoutResult, ErrorValue };
+// cell, that is as 0, without a word; a boolean (TRUE, =TRUE()) as 1.
+enum class UnreadableCell : std::uint8_t { FormulaWithoutResult, ErrorValue, BooleanValue };
 
 // The reason a message gives for such a cell: "формула без вычисленного значения: откройте книгу в
-// табличной программе и сохраните ее", or 'значение ошибки "#DIV/0!"' (value: the error as written).
+// табличной программе и сохраните ее", 'значение ошибки "#DIV/0!"' (value: the error as written) or
+// 'логическое значение "ИСТИНА"' (value: "ИСТИНА" or "ЛОЖЬ").
 std::string UnreadableCellReason(UnreadableCell why, std::string_view value);
 // 'Ошибка чтения файла "<file>": лист "<sheet>", ячейка <B5>: <reason>', the reason as above.
 std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,
@@ -59,8 +60,8 @@ public:
   void SetFileName(std::string file) { file_ = std::move(file); }
 
   // The cell as text: numbers in general format with 15 significant digits ("12.5", "1E-5", with the
-  // decimal separator of FormatSettings), dates
-  // "DD.MM.YYYY" with " HH:MM:SS" when the time is not midnight, texts as they are, empty when empty.
+  // decimal separator of FormatSettings), dates as DateSerialText gives them, texts as they are, empty
+  // when empty.
   std::string CellText(int row, int col) const;
   bool IsEmpty(int row, int col) const { return Cell(row, col).kind == CellKind::Empty; }
 
@@ -92,8 +93,9 @@ struct Workbook {
 // Serial day of a calendar date and time (the spreadsheet's 1900 date system, 1.3.1900 onwards).
 double DateSerial(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
-// Text of a serial day: "DD.MM.YYYY" and " HH:MM:SS" when the time is not 00:00:00; a serial outside
-// 1.1.1900 .. 31.12.9999 as a number in general format.
+// Text of a serial day: "DD.MM.YYYY" and " HH:MM:SS" when the time is not 00:00:00; a value below one
+// day is a time of no date (8:00 typed into a cell), "HH:MM:SS"; a serial outside 1.1.1900 .. 31.12.9999
+// as a number in general format.
 std::string DateSerialText(double serial);
 // The text of a number or date cell as Worksheet::CellText gives it; empty for the other kinds.
 std::string NumberCellText(CellKind kind, double value);

@@ -24,7 +24,7 @@ enum : std::uint16_t {
   kBof = 0x0809, kEof = 0x000A, kCodePage = 0x0042, kDateMode = 0x0022, kFilePass = 0x002F,
   kFormat = 0x041E, kFormat5 = 0x001E, kXf = 0x00E0, kSst = 0x00FC, kContinue = 0x003C, kSheet = 0x0085,
   kNumber = 0x0203, kRk = 0x027E, kMulRk = 0x00BD, kLabelSst = 0x00FD, kLabel = 0x0204, kRString = 0x00D6,
-  kBoolErr = 0x0205, kFormula = 0x0006, kString = 0x0207,
+  kBoolErr = 0x0205, kFormula = 0x0006, kString = 0x0207, kRecalcId = 0x01C1,
 };
 
 [[noreturn]] void Damaged(const std::string& what) { throw TDamaged{"файл поврежден (" + what + ")"}; }
@@ -210,6 +210,7 @@ private:
         case kFilePass: throw TDamaged{"книга защищена паролем"};
         case kCodePage: codePage_ = in.U16(); break;
         case kDateMode: dateShift_ = in.U16() == 1 ? 1462 : 0; break;
+        case kRecalcId: calculated_ = true; break;
         case kFormat:
         case kFormat5: {
           const std::uint16_t id = in.U16();
@@ -290,25 +291,9 @@ private:
   enum : std::uint8_t { kTextResult = 0, kBoolResult = 1, kErrorResult = 2, kEmptyResult = 3 };
   static bool IsNumberResult(std::uint64_t result) { return (result >> 48) != 0xFFFF; }
 
-  // Whether a formula of the sheet whose records begin at `offset` holds a result other than the empty
-  // text. A formula never calculated has the empty text for its result (programs that write workbooks
-  // without calculating them give every formula so); a spreadsheet program gives it only to a formula
-  // that gives "", and its other formulas their results.
-  bool SheetCalculated(std::size_t offset) const {
-    RecordReader records(stream_, offset);
-    Record record;
-    try {
-      while (records.Next(record) && record.type != kEof) {
-        if (record.type != kFormula || record.body.size() < 14) continue;
-        Cursor in(record.body);
-        in.Skip(6);
-        const std::uint64_t result = in.Read(8);
-        if (IsNumberResult(result) || (result & 0xFF) != kEmptyResult) return true;
-      }
-    } catch (const TDamaged&) {
-      // the reading of the sheet names the damage where it meets it
-    }
-    return false;
+  // A boolean is no number and no name: TRUE read as 1 would be a household's count of one.
+  static void StoreBoolean(office::TSheetSink& sheet, int row, int col, std::uint8_t value) {
+    sheet.Unreadable(row, col, UnreadableCell::BooleanValue, value != 0 ? "ИСТИНА" : "ЛОЖЬ");
   }
 
   static double RkValue(std::uint32_t rk) {
@@ -328,7 +313,6 @@ private:
     Record record;
     if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + info.name + "\" не найден");
     int formulaRow = 0, formulaCol = 0;  // a formula whose text result follows in a STRING record
-    const bool calculated = SheetCalculated(info.offset);
     while (records.Next(record)) {
       if (record.type == kEof) return records.Pos();
       Cursor in(record.body);
@@ -377,7 +361,7 @@ private:
           in.U16();
           const std::uint8_t value = in.U8();
           if (in.U8() == 0)
-            sheet.Number(row, col, value ? 1 : 0);
+            StoreBoolean(sheet, row, col, value);
           else
             sheet.Unreadable(row, col, UnreadableCell::ErrorValue, ErrorText(value));
           break;
@@ -395,10 +379,12 @@ private:
             formulaRow = row;
             formulaCol = col;
           } else if (kind == kBoolResult) {
-            sheet.Number(row, col, value ? 1 : 0);
+            StoreBoolean(sheet, row, col, value);
           } else if (kind == kErrorResult) {
             sheet.Unreadable(row, col, UnreadableCell::ErrorValue, ErrorText(value));
-          } else if (kind == kEmptyResult && !calculated) {
+          } else if (kind == kEmptyResult && !calculated_) {
+            // The empty text is also what programs that write workbooks without calculating them store
+            // as the result of every formula; only a book that says it was calculated holds it as one.
             sheet.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
           }
           break;
@@ -428,6 +414,10 @@ private:
   bool biff8_ = true;
   std::uint16_t codePage_ = 1251;
   double dateShift_ = 0;
+  // The book names the calculation engine that last calculated it (RECALCID, which spreadsheet programs
+  // write and the libraries that write workbooks without calculating them do not): each formula's stored
+  // result, the empty text too, is what its formula gives.
+  bool calculated_ = false;
   std::map<std::uint16_t, bool> formats_;  // custom formats: whether each shows a date
   std::vector<std::uint16_t> xfFormats_;   // the number format of each cell format, in file order
   std::vector<SheetInfo> sheets_;

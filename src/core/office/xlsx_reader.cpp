@@ -48,6 +48,7 @@ public:
   bool IsOpen() const { return zip_ != nullptr; }
   // Empty for a package whose entries are sound; else why it is damaged.
   const std::string& Damage() const { return names_->Damage(); }
+  bool Has(std::string_view name) const { return names_->Find(name).has_value(); }
 
   // The part parsed as it is unpacked, never held whole, its work counted as it goes: sheets and string
   // tables may be of any size the package's budget allows. Every read counts against the package's
@@ -215,6 +216,9 @@ public:
 
   std::vector<SheetRef> sheets;
   bool date1904 = false;
+  // The book asks to be calculated whole when it is opened (<calcPr fullCalcOnLoad="1"/>): the results it
+  // stores are placeholders, as libraries that write formulas without calculating them store 0.
+  bool recalculate = false;
 
 protected:
   void Open(int rule, const std::vector<XmlAttr>& attrs) override {
@@ -230,14 +234,17 @@ protected:
     } else if (rule == kProperties) {
       const std::string_view flag = AttrValue(attrs, "date1904");
       date1904 = flag == "1" || flag == "true";
+    } else if (rule == kCalculation) {
+      const std::string_view flag = AttrValue(attrs, "fullCalcOnLoad");
+      recalculate = flag == "1" || flag == "true";
     }
   }
 
 private:
-  enum : int { kBook, kProperties, kSheets, kSheet };
+  enum : int { kBook, kProperties, kSheets, kSheet, kCalculation };
   static constexpr office::TXmlRule kRules[] = {
       {"workbook", -1, true, false}, {"workbookPr", kBook, true, false}, {"sheets", kBook, true, false},
-      {"sheet", kSheets, false, false},
+      {"sheet", kSheets, false, false}, {"calcPr", kBook, true, false},
   };
 
   // The sheet's "id" of the relationships' namespace, or of the one namespace that binds an "id" there.
@@ -296,16 +303,18 @@ NumberText ParseNumber(std::string_view text, double& value) {
 // cell met again would replace the one before it unseen. A cell's reference names the row it stands in; a
 // row without its number is the one after the row before, or the one its first cell's reference names.
 //
-// A formula's value is the result its program stored. A formula cell without one is an empty text
-// where the sheet was calculated (a spreadsheet program writes a formula that gives "" so, with no <v>),
-// and a formula never calculated where no formula of the sheet holds a result (programs that write
-// workbooks without calculating them write every formula so): such a cell is unreadable, as is an error
-// value, never an empty one.
+// A formula's value is the result its program stored, each cell for itself: a text result may be the
+// empty text (t="str" with an empty <v>, as a spreadsheet program writes a formula that gives ""), a
+// number, a boolean or an error never is. A formula cell without its result (a shared formula's other
+// cells or an array formula as a library writes them, t="str" without <v>) and every formula of a book
+// that asks to be recalculated when it is opened is unreadable, as is an error value, never an empty cell
+// or the placeholder 0.
 class SheetPart : public office::TStructuredPart {
 public:
-  SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<bool>& dateStyle, double dateShift)
+  SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<bool>& dateStyle, double dateShift,
+            bool recalculate)
       : TStructuredPart(kRules, std::size(kRules), BookNamespaces()),
-        sheet_(sheet), strings_(strings), dateStyle_(dateStyle), dateShift_(dateShift) {}
+        sheet_(sheet), strings_(strings), dateStyle_(dateStyle), dateShift_(dateShift), recalculate_(recalculate) {}
 
   // The parse failed on a cell or row of the sheet, rather than on the part's structure.
   bool CellFault() const { return cellFault_; }
@@ -340,8 +349,6 @@ protected:
       Store();
     else if (rule == kRow)
       EndRow();
-    else if (rule == kSheet && !calculated_)
-      for (const auto& [row, col] : withoutResult_) sheet_.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
   }
 
   void Content(int rule, std::string_view text) override {
@@ -432,16 +439,10 @@ private:
 
   void Store() {
     if (formula_) {
-      // a text result may be the empty text; a number, a boolean or an error never is
       const bool result = type_ == "str" || type_ == "inlineStr" ? values_ > 0 : !value_.empty();
-      if (!result) {
-        // which of the two it is, the sheet's other formulas tell once it is read whole
-        if (!calculated_) withoutResult_.emplace_back(row_, col_);
+      if (!result || recalculate_) {
+        sheet_.Unreadable(row_, col_, UnreadableCell::FormulaWithoutResult, {});
         return;
-      }
-      if (!calculated_) {
-        calculated_ = true;
-        withoutResult_ = {};
       }
     }
     if (type_ == "s") {
@@ -458,10 +459,11 @@ private:
       if (!value_.empty()) sheet_.Unreadable(row_, col_, UnreadableCell::ErrorValue, DecodeEscapes(value_));
     } else if (type_ == "b") {
       if (value_.empty()) return;
+      // a boolean is no number and no name: TRUE read as 1 would be a household's count of one
       if (value_ == "1" || office::EqualNoCaseAscii(value_, "true"))
-        sheet_.Number(row_, col_, 1);
+        sheet_.Unreadable(row_, col_, UnreadableCell::BooleanValue, "ИСТИНА");
       else if (value_ == "0" || office::EqualNoCaseAscii(value_, "false"))
-        sheet_.Number(row_, col_, 0);
+        sheet_.Unreadable(row_, col_, UnreadableCell::BooleanValue, "ЛОЖЬ");
       else
         FailCell("неверное логическое значение \"" + value_ + "\" в ячейке " + SheetCellName(row_, col_));
     } else if (type_ == "d") {
@@ -520,8 +522,7 @@ private:
   std::string value_;
   int values_ = 0;  // the cell's values met: <v> and <is>
   bool formula_ = false;  // the cell holds a formula
-  bool calculated_ = false;  // a formula of the sheet holds its result
-  std::vector<std::pair<int, int>> withoutResult_;  // formula cells without a result, until one has it
+  bool recalculate_;       // the book's stored results are placeholders
   bool cellFault_ = false;
 };
 
@@ -577,7 +578,12 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
   }
   WorkbookPart workbook;
   TPartRead read = zip.Parse(workbookPart, workbook);
-  if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет книги");
+  if (read == TPartRead::Missing || read == TPartRead::Unreadable) {
+    // an OpenDocument spreadsheet is a package too, of other parts
+    if (zip.Has("content.xml") && zip.Has("mimetype"))
+      throw fail("книга в формате OpenDocument (.ods) не читается: сохраните ее в формате .xlsx или .xls");
+    throw fail("в файле нет книги");
+  }
   if (read != TPartRead::Read) throw damagedPart(workbookPart, workbook);
 
   office::TRelationships rels;
@@ -628,7 +634,7 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
     TSheetSink* sheet = book.Sheet(ref.name);
     if (!sheet) continue;
     const std::string part = ResolveTarget(folder, rel->second.target);
-    SheetPart reader(*sheet, shared, dateStyles, dateShift);
+    SheetPart reader(*sheet, shared, dateStyles, dateShift, workbook.recalculate);
     read = zip.Parse(part, reader);
     if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет листа \"" + ref.name + "\"");
     if (read != TPartRead::Read) {

@@ -66,14 +66,9 @@ bool WriteLossReportDoc(const std::string& templatePath, const std::string& outp
     return false;
   }
   DocxDocument doc = DocxDocument::Open(templatePath);
-  // Tables are filled by their number, so a template that lost one (an office suite joins tables that
-  // no paragraph parts into one when it saves) would take the figures into the wrong tables.
-  constexpr int kTables = 5;
-  if (doc.TableCount() < kTables)
-    throw Error("В шаблоне \"" + templatePath + "\" нет таблицы " + std::to_string(doc.TableCount() + 1) +
-                ", которую заполняет ведомость потерь: таблиц в шаблоне " + std::to_string(doc.TableCount()) +
-                ", а нужно " + std::to_string(kTables) +
-                ". Таблицы, между которыми нет абзаца, текстовый редактор при сохранении соединяет в одну");
+  // Tables are filled by their number, so a template that lost one or gained one would take the figures
+  // into the wrong tables.
+  doc.ExpectTables(5, "ведомость потерь");
   doc.SetCellText(1, 1, 2, data.SchemeName);
   doc.SetCellText(2, 1, 2, FormatDateTime("dd.mm.yyyy", data.Date1) + " - " + FormatDateTime("dd.mm.yyyy", data.Date2));
   doc.SetCellText(3, 1, 2, FormatDateTime("dd.mm.yyyy hh:nn:ss", data.Now));

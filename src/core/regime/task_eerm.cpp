@@ -199,6 +199,7 @@ void WriteEERMStatement(const std::string& templateFile, const TNodeCols& nodes,
                         const std::function<void(int)>& progress) {
   if (!fileio::FileExists(templateFile)) throw Error("Шаблон документа " + templateFile + " не найден");
   DocxDocument doc = DocxDocument::Open(templateFile);
+  doc.ExpectTables(1, "ведомость ЭЭРМ узлов");
   const int rows = nodes.RowCount;
   const int step = rows / 10 != 0 ? rows / 10 : rows;
   int position = 0;

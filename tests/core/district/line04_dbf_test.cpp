@@ -123,6 +123,17 @@ TEST_F(Line04Dbf, LineCodesGivenWhole) {
            {{"ТП-1", "", "1", "1", " 120*ас", ""}});
   EXPECT_TRUE(Import(0));
   EXPECT_EQ(Cells(Table()), (Grid{{"ТП-1", "1", "1", "", " 120*ас", ""}}));
+  // a FoxPro base whose notes stand in its memo file (tests/data/dbase): each note its text, the tab
+  // inside the last a blank, with a message naming its row and field
+  WriteBytes(file, ReadBytes(TestDataDir() / "dbase" / "lines04_foxpro.dbf"));
+  WriteBytes(dir / "lines.fpt", ReadBytes(TestDataDir() / "dbase" / "lines04_foxpro.fpt"));
+  EXPECT_TRUE(Import(0));
+  EXPECT_EQ(Cells(Table()), (Grid{{"ТП-42", "Т1", "Ф-1", "", "350*А-50", "опоры заменены в 2019 г."},
+                                  {"ТП-42", "Т1", "Ф-2", "А", "120*СИП-2А", ""},
+                                  {"ТП-43", "Т2", "Ф-1", "", "80*А-35", "вдоль дороги"}}));
+  EXPECT_EQ(info, std::vector<std::string>{"Файл \"" + file +
+                                           "\": строка 3, поле PRIM: знак табуляции в тексте \"вдоль дороги\" "
+                                           "заменен пробелом"});
 }
 
 TEST_F(Line04Dbf, FaultsLeaveTheTableAsItWas) {

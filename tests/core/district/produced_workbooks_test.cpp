@@ -54,13 +54,17 @@ TEST(ProducedWorkbooks, FeederMeasurementsTakeFormulaResultsAndNameWhatNoFileHol
         EXPECT_EQ(CellText(inputs, "P", 1), "") << file;
         continue;
       }
+      // gnumeric's formula of "" with no value at all stands as a formula never calculated does
+      std::vector<std::string> noValue;
+      if (std::string(file).find("resaved") != std::string::npos) noValue.push_back(unread(4, 12, formula));
       if (withErrors) {
-        EXPECT_EQ(messages, (std::vector<std::string>{unread(3, 8, "значение ошибки \"#DIV/0!\""),
-                                                      unread(3, 18, "значение ошибки \"#N/A\"")}))
-            << file;
+        std::vector<std::string> expected = {unread(3, 8, "значение ошибки \"#DIV/0!\""),
+                                             unread(3, 18, "значение ошибки \"#N/A\"")};
+        expected.insert(expected.end(), noValue.begin(), noValue.end());
+        EXPECT_EQ(messages, expected) << file;
         continue;
       }
-      EXPECT_EQ(messages, std::vector<std::string>{}) << file;
+      EXPECT_EQ(messages, noValue) << file;
       EXPECT_EQ((std::vector<std::string>{CellText(inputs, "P", 1), CellText(inputs, "Q", 1), CellText(inputs, "T", 1)}),
                 (std::vector<std::string>{"1825200", "600", "4"}))
           << file;

@@ -401,6 +401,26 @@ TEST_F(SubscriberDbf, HouseholdBasesAsClipperAndVisualFoxProWriteThem) {
                                                    {"ТП-41", "Л-1", "12", "2750.25"},
                                                    {"ТП-410", "Л-2", "5", "120.5"},
                                                    {"ТП-5", "Ф-1234Ж", "3", "45"}}));
+  // a Harbour table of a wide address and a memo field; LibreOffice's bases, whose header names no code
+  // page, in 866 and in Windows-1251
+  for (const auto& [file, rows] : std::vector<std::pair<std::string, std::vector<std::vector<std::string>>>>{
+           {"households_harbour.dbf", {{"ТП-17", "1", "12", "2750.25"}, {"ТП-3", "2", "7", "300"}}},
+           {"households_libreoffice_866.dbf", {{"ТП-42", "Л-1", "12", "2750.25"}, {"ТП-7", "Л-2", "5", "120.5"}}},
+           {"households_libreoffice_lower.dbf", {{"ТП-42", "Л-1", "12", "2750.25"}, {"ТП-7", "Ф-2", "5", "120.5"}}}}) {
+    r.PathByt = (TestDataDir() / "dbase" / file).string();
+    EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutHouseholds) << file;
+    EXPECT_EQ(Cells(Table(".BBA"), {"NameTP", "Fider", "CountAb", "W"}), rows) << file;
+  }
+  EXPECT_TRUE(info.empty());
+  // The contracts' names stand in a memo file: the second record's name is its text, far too long for
+  // the table's field, never its block number "2".
+  r.Byt = false;
+  r.Dog = true;
+  r.PathDog = (TestDataDir() / "dbase" / "contracts_dbase3.dbf").string();
+  std::string name;
+  for (int i = 0; i < 10; ++i) name += "Общество с ограниченной ответственностью \"Светлый путь\", цех № 2; ";
+  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
+  EXPECT_EQ(info, std::vector<std::string>{TooLong(r.PathDog, 2, "NAME_POTR", Utf8Left(name, 600), "Абонент", 80)});
   EXPECT_EQ(Locks(), 0);
 }
 

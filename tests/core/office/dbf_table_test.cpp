@@ -279,10 +279,12 @@ TEST(DbfTable, WideClipperFieldsAndVarcharsAreReadAsWritten) {
     }
   };
   const std::string prefix = "Ошибка чтения файла \"" + path + "\": файл поврежден: ";
-  // a dBase IV header keeps no high byte there: its record length does not fit the fields
-  std::string dBase4 = clipperBytes;
-  dBase4[0] = '\x8B';
-  EXPECT_EQ(open(dBase4, {"FIDER"}), prefix + "длина записи 349 байт не соответствует описаниям 5 полей (93 байт)");
+  // the record length tells the wide field under any header: a dBase IV one, FoxPro's with a memo file
+  for (const char version : {'\x8B', '\xF5', '\x30'}) {
+    std::string other = clipperBytes;
+    other[0] = version;
+    EXPECT_EQ(open(other, {"FIDER"}), "1|1|3|2|4|1|") << int(version);
+  }
   // a record length that the widths give neither way
   std::string longer = clipperBytes;
   longer[10] = static_cast<char>(349 % 256 + 1);
@@ -310,7 +312,7 @@ TEST(DbfTable, WideClipperFieldsAndVarcharsAreReadAsWritten) {
   ASSERT_EQ(tooLong[456 + 34 + 33], '\x02');
   tooLong[456 + 34 + 33] = '\x03';
   EXPECT_EQ(open(tooLong, {"NAME_TP"}), "Ошибка чтения файла \"" + path +
-                                            "\": запись 2, поле NAME_TP: длина значения 48 байт, а перед байтом "
+                                            "\": строка 2, поле NAME_TP: длина значения 48 байт, а перед байтом "
                                             "длины в поле 5 байт");
   std::string noFlags = foxProBytes;
   noFlags[32 + 4 * 32 + 11] = 'C';
@@ -323,21 +325,212 @@ TEST(DbfTable, WideClipperFieldsAndVarcharsAreReadAsWritten) {
   EXPECT_EQ(open(noBits, {"NAME_TP"}), prefix + "флаг длины поля NAME_TP не помещается в поле _NullFlags (0 байт)");
 }
 
+// A name over two blocks of a dBase III memo file, as the scripts of tests/data/dbase write it.
+std::string LongName() {
+  std::string name;
+  for (int i = 0; i < 10; ++i) name += "Общество с ограниченной ответственностью \"Светлый путь\", цех № 2; ";
+  return Utf8Left(name, 600);
+}
+
+// Bases with memo files and bases whose header names no code page, as python3-dbf and LibreOffice write
+// them (tests/data/dbase, see its README): each memo field gives its text, never its block number; a
+// header of code page 0 is told by its texts; a tab inside a text is a blank and a note naming its row and
+// field. Each base is walked whole, every field of every record.
+TEST(DbfTable, MemoFieldsAndUnnamedCodePagesAreReadAsWritten) {
+  std::string address;
+  for (int i = 0; i < 7; ++i) address += "Лесная улица, дом 5, корпус 2, подъезд 3; ";
+  address = Utf8Left(address, 290);
+  const std::string name = LongName();
+  struct TCase {
+    std::string file;
+    std::vector<std::string> fields;
+    int codePage;
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::pair<int, std::string>> tabs;  // row, field: the notes
+  };
+  const TCase cases[] = {
+      {"contracts_dbase3.dbf", {"NDOGOV", "NAME_POTR", "TOWN", "STREET"}, 866,
+       {{"Д-101", "Иванов Иван Иванович", "Лесное", "Лесная, 5"}, {"Д-102", name, "", "Садовая, 1"},
+        {"Д-103", "", "Лесное", "Полевая, 12"}, {"Д-104", "Петров П.П.", "", ""}},
+       {{2, "STREET: знак табуляции в тексте \"Садовая, 1\" заменен пробелом"}}},
+      {"lines04_foxpro.dbf", {"NAMETP", "ABON", "NTR", "FIDER", "LEN_MARK", "PRIM"}, 866,
+       {{"ТП-42", "", "Т1", "Ф-1", "350*А-50", "опоры заменены в 2019 г."}, {"", "А", "", "Ф-2", "120*СИП-2А", ""},
+        {"ТП-43", "", "Т2", "Ф-1", "80*А-35", "вдоль дороги"}},
+       {{3, "PRIM: знак табуляции в тексте \"вдоль дороги\" заменен пробелом"}}},
+      {"contracts_vfp.dbf", {"NDOGOV", "NAME_POTR", "TOWN", "STREET"}, 1251,
+       {{"Д-201", "Сидорова Анна", "Лесное", "Лесная, 7"}, {"Д-202", "", "", "Садовая, 3"}, {"Д-203", name, "Лесное", ""}},
+       {}},
+      {"households_harbour.dbf", {"NAME_TP", "ADRES", "FIDER", "COUNTAB", "W", "PRIM"}, 866,
+       {{"ТП-17", address, "1", "12", "2750.25", "счетчик в подъезде"}, {"ТП-3", "Садовая, 1", "2", "7", "300.00", ""}},
+       {}},
+      {"contracts_libreoffice_1251.dbf", {"NDOGOV", "NAME_POTR", "TOWN"}, 1251,
+       {{"Д-301", name, "Лесное"}, {"Д-302", "Кузнецов К.К.", ""}}, {}},
+      {"households_libreoffice_866.dbf", {"NAME_TP", "FIDER", "COUNTAB", "W"}, 866,
+       {{"ТП-42", "Л-1", "12", "2750.25"}, {"ТП-7", "Л-2", "5", "120.50"}}, {}},
+      {"households_libreoffice_lower.dbf", {"NAME_TP", "FIDER", "COUNTAB", "W"}, 1251,
+       {{"тп-42", "л-1", "12", "2750.25"}, {"тп-7", "ф-2", "5", "120.50"}}, {}},
+  };
+  for (const TCase& c : cases) {
+    const std::string path = (TestDataDir() / "dbase" / c.file).string();
+    TDbfTable dbf;
+    std::string error;
+    ASSERT_TRUE(dbf.Open(path, error)) << error;
+    EXPECT_EQ(dbf.CodePage(), c.codePage) << c.file;
+    std::vector<std::vector<std::string>> rows;
+    for (int pass = 0; pass < 2; ++pass) {  // a second walk reads the memo file again
+      rows.clear();
+      for (bool more = dbf.First(); more; more = dbf.Next()) {
+        rows.emplace_back();
+        for (const std::string& f : c.fields) rows.back().push_back(dbf.Value(f));
+        // a field asked again gives the same text and no second note
+        EXPECT_EQ(dbf.Value(c.fields[1]), rows.back()[1]) << c.file;
+      }
+      EXPECT_EQ(rows, c.rows) << c.file << " walk " << pass + 1;
+    }
+    std::vector<std::string> notes;
+    for (int pass = 0; pass < 2; ++pass)
+      for (const auto& [row, text] : c.tabs)
+        notes.push_back("Файл \"" + path + "\": строка " + std::to_string(row) + ", поле " + text);
+    EXPECT_EQ(dbf.TakeNotes(), notes) << c.file;
+    EXPECT_TRUE(dbf.TakeNotes().empty());
+  }
+}
+
+// A memo text that cannot be read is refused by the row the walk gives the record, its field and its memo
+// file: the file missing, a number that is none, a block outside the file or in its header, a text that
+// runs past the file's end or is no text, one block named by so many records that their texts would take
+// more than the file holds. A header that names no code page and texts that read as names in both code
+// pages, or in neither, refuse the base saying what was tried.
+TEST(DbfTable, MemoAndCodePageFaultsAreRefusedByName) {
+  TempDir dir;
+  const auto data = [](const std::string& file) { return ReadBytes(TestDataDir() / "dbase" / file); };
+  // contracts_dbase3: header 161 bytes, records of 71, NAME_POTR at byte 11 of a record ("         1");
+  // lines04_foxpro: header 488, records of 52, PRIM at byte 42, blocks of 128 from block 4 on
+  const std::string dbase3 = data("contracts_dbase3.dbf"), dbt = data("contracts_dbase3.dbt");
+  const std::string foxPro = data("lines04_foxpro.dbf"), fpt = data("lines04_foxpro.fpt");
+  const auto with = [](std::string bytes, std::size_t at, const std::string& put) { return bytes.replace(at, put.size(), put); };
+  const std::string base = dir / "база.dbf";
+  struct TCase {
+    std::string table, memo, memoExt;  // memoExt "": no memo file
+    std::string field;
+    int firstRow;  // the walk's number of the first record; 7: of every record
+    std::string expected;
+  };
+  const std::string head = "Ошибка чтения файла \"" + base + "\": ";
+  const std::string dbtPath = dir / "база.dbt", fptPath = dir / "база.fpt";
+  const auto damaged = [&](const std::string& memo, const std::string& why) {
+    return "файл заметок \"" + memo + "\" поврежден: " + why;
+  };
+  // a dBase III text of 2000 bytes in block 1, named by every record
+  const std::string longText = std::string(512, '\0') + std::string(2000, 'a') + "\x1A\x1A";
+  std::string shared = dbase3;
+  for (int r = 0; r < 4; ++r) shared = with(shared, 161 + 71 * static_cast<std::size_t>(r) + 11, "         1");
+  const TCase cases[] = {
+      {dbase3, "", "", "NAME_POTR", 11,
+       head + "строка 11, поле NAME_POTR: файл заметок \"" + dbtPath +
+           "\" не найден или недоступен (тексты поля хранятся в нем)"},
+      {with(dbase3, 161 + 11, "    12a   "), dbt, ".dbt", "NAME_POTR", 1,
+       head + "строка 1, поле NAME_POTR: в поле не номер блока заметки, а \"    12a   \""},
+      {with(dbase3, 161 + 11, "      9999"), dbt, ".dbt", "NAME_POTR", 1,
+       head + "строка 1, поле NAME_POTR: " + damaged(dbtPath, "блок 9999 за концом файла (2573 байт)")},
+      // the long name of the second record cut before its end mark
+      {dbase3, dbt.substr(0, 1400), ".dbt", "NAME_POTR", 1,
+       head + "строка 2, поле NAME_POTR: " + damaged(dbtPath, "текст блока 2 не закончен до конца файла")},
+      // the same, walked by a caller that numbers only the records it takes and took none
+      {dbase3, dbt.substr(0, 1400), ".dbt", "NAME_POTR", 7,
+       head + "строка 7, поле NAME_POTR: " + damaged(dbtPath, "текст блока 2 не закончен до конца файла")},
+      {shared, longText, ".dbt", "NAME_POTR", 1,
+       head + "строка 2, поле NAME_POTR: " +
+           damaged(dbtPath, "записи ссылаются на одни и те же блоки (тексты заметок длиннее файла)")},
+      {dbase3, with(dbt, 512, std::string("\xFF\xFF\x08\x00", 4)), ".dbt", "NAME_POTR", 1,
+       head + "строка 1, поле NAME_POTR: файл заметок \"" + dbtPath +
+           "\" записан в формате dBase IV, который не читается: сохраните базу в формате dBase III или FoxPro"},
+      {foxPro, with(fpt, 512, std::string("\0\0\0\0", 4)), ".fpt", "PRIM", 1,
+       head + "строка 1, поле PRIM: " + damaged(fptPath, "в блоке 4 не текст (вид блока 0)")},
+      {foxPro, with(fpt, 516, "\x7F\xFF\xFF\xFF"), ".fpt", "PRIM", 1,
+       head + "строка 1, поле PRIM: " +
+           damaged(fptPath, "текст блока 4 длиной 2147483647 байт выходит за конец файла (788 байт)")},
+      {with(foxPro, 488 + 42, "         1"), fpt, ".fpt", "PRIM", 1,
+       head + "строка 1, поле PRIM: " + damaged(fptPath, "блок 1 лежит в заголовке файла")},
+      {foxPro, with(fpt, 6, std::string("\0\0", 2)), ".fpt", "PRIM", 1,
+       head + "строка 1, поле PRIM: " + damaged(fptPath, "размер блока в заголовке 0")},
+      {foxPro, fpt.substr(0, 300), ".fpt", "PRIM", 1,
+       head + "строка 1, поле PRIM: " + damaged(fptPath, "он короче своего заголовка (300 байт)")},
+  };
+  for (const TCase& c : cases) {
+    std::filesystem::remove(dbtPath);
+    std::filesystem::remove(fptPath);
+    WriteBytes(base, c.table);
+    if (!c.memoExt.empty()) WriteBytes(dir / ("база" + c.memoExt), c.memo);
+    TDbfTable dbf;
+    std::string error;
+    ASSERT_TRUE(dbf.Open(base, error)) << error;
+    std::string read;
+    try {
+      for (bool more = dbf.First(c.firstRow); more; more = c.firstRow == 7 ? dbf.Next(7) : dbf.Next())
+        read += dbf.Value(c.field) + ";";
+    } catch (const TDbfReadError& e) {
+      read = e.what();
+    }
+    EXPECT_EQ(read, c.expected);
+  }
+
+  // Code page 0: Windows-1251 bytes of lower-case letters that 866 reads as lower-case letters too, and
+  // bytes that neither reads as a name (box drawing of 866 and signs of Windows-1251); plain ASCII is
+  // read whatever the code page.
+  const auto unnamed = [&](const std::string& bytes) {
+    WriteDbf(base, {{"NAME_TP", 'C', 10}}, {{"x"}});
+    std::string table = with(ReadBytes(base), 29, std::string(1, '\0'));
+    WriteBytes(base, with(table, 32 + 32 + 1 + 1, bytes));
+    TDbfTable dbf;
+    std::string error;
+    if (!dbf.Open(base, error)) return error;
+    return dbf.First() ? std::to_string(dbf.CodePage()) + ":" + dbf.Value("NAME_TP") : std::string();
+  };
+  const std::string tried = head + "кодировка базы не указана в ее заголовке и по текстам не определяется: пробованы "
+                                   "кодировки DOS (866) и Windows-1251, и тексты ";
+  const std::string save = ". Сохраните базу с указанием кодировки в заголовке (кодовая страница 866 или 1251)";
+  EXPECT_EQ(unnamed(Utf8ToCp1251("ао-1")), tried + "читаются в обеих" + save);
+  EXPECT_EQ(unnamed("\xCD\x80-1"), tried + "не читаются ни в одной" + save);
+  EXPECT_EQ(unnamed(Utf8ToCp1251("ТП-42")), "1251:ТП-42");
+  EXPECT_EQ(unnamed(Utf8ToCp866("тп-42")), "866:тп-42");
+  EXPECT_EQ(unnamed(Utf8ToCp1251("тп-42")), "1251:тп-42");
+  EXPECT_EQ(unnamed("TP-42"), "866:TP-42");
+}
+
 TEST(DbfTable, DamagedFilesNeitherCrashNorReadBeyondTheFile) {
   TempDir dir;
   const std::string good = dir / "good.dbf";
   WriteDbf(good, kFields, {{"ТП-1", "1", "1.5"}, {"ТП-2", "2", "2"}, {"ТП-3", "3", "3"}, {"ТП-4", "4", "4"}}, {3});
   const std::string valid = ReadBytes(good);
   // the same table under the headers of Clipper and of Visual FoxPro, and the tables of a wide Clipper
-  // field and of Visual FoxPro varchars as written
-  const std::string seeds[] = {valid, DbfClipper(valid), DbfFoxPro(valid),
-                               ReadBytes(TestDataDir() / "dbase" / "clipper_households.dbf"),
-                               ReadBytes(TestDataDir() / "dbase" / "vfp_households.dbf")};
+  // field and of Visual FoxPro varchars as written; tables with memo files, of which either the table or
+  // the memo file is damaged; bases whose header names no code page
+  const auto data = [](const std::string& file) { return ReadBytes(TestDataDir() / "dbase" / file); };
+  struct TSeed {
+    std::string table, memoExt, memo;
+  };
+  const TSeed seeds[] = {{valid, "", ""},
+                         {DbfClipper(valid), "", ""},
+                         {DbfFoxPro(valid), "", ""},
+                         {data("clipper_households.dbf"), "", ""},
+                         {data("vfp_households.dbf"), "", ""},
+                         {data("contracts_dbase3.dbf"), ".dbt", data("contracts_dbase3.dbt")},
+                         {data("lines04_foxpro.dbf"), ".fpt", data("lines04_foxpro.fpt")},
+                         {data("contracts_vfp.dbf"), ".fpt", data("contracts_vfp.fpt")},
+                         {data("households_harbour.dbf"), ".fpt", data("households_harbour.fpt")},
+                         {data("contracts_libreoffice_1251.dbf"), ".dbt", data("contracts_libreoffice_1251.dbt")},
+                         {data("households_libreoffice_lower.dbf"), "", ""}};
   std::mt19937 random(46);
   const std::string path = dir / "damaged.dbf";
   int opened = 0;
   for (int i = 0; i < 100 * static_cast<int>(std::size(seeds)); ++i) {
-    WriteBytes(path, Mutate(seeds[static_cast<std::size_t>(i) % std::size(seeds)], random));
+    const TSeed& seed = seeds[static_cast<std::size_t>(i) % std::size(seeds)];
+    const bool memo = !seed.memoExt.empty() && (i / static_cast<int>(std::size(seeds))) % 2 == 1;
+    WriteBytes(path, memo ? seed.table : Mutate(seed.table, random));
+    std::filesystem::remove(dir / "damaged.dbt");
+    std::filesystem::remove(dir / "damaged.fpt");
+    if (!seed.memoExt.empty()) WriteBytes(dir / ("damaged" + seed.memoExt), memo ? Mutate(seed.memo, random) : seed.memo);
     TDbfTable dbf;
     std::string error;
     if (!dbf.Open(path, error)) {
@@ -349,7 +542,7 @@ TEST(DbfTable, DamagedFilesNeitherCrashNorReadBeyondTheFile) {
       int walked = 0;
       for (bool more = dbf.First(); more; more = dbf.Next()) {
         ++walked;
-        for (int f = -1; f < 5; ++f) (void)dbf.Value(f);
+        for (int f = -1; f < 8; ++f) (void)dbf.Value(f);
       }
       EXPECT_LE(walked, dbf.RecordCount());
     } catch (const Error& e) {

@@ -199,6 +199,22 @@ TEST(Docx, CellsAreReadAndRewrittenInTheirFormattingAndTheRestOfTheFileStays) {
   EXPECT_EQ(refusal([&] { doc.SetCellText(1, 3, 1, "x"); }), head + "в таблице 1 нет строки 3");
   EXPECT_EQ(refusal([&] { doc.CellText(1, 2, 2); }), head + "в таблице 1 нет ячейки (2, 2)");
   EXPECT_EQ(refusal([&] { doc.CellText(0, 1, 1); }), head + "нет таблицы 0");
+  // A template that a person gave a stamp "УТВЕРЖДАЮ" as a table before the first, saved by LibreOffice
+  // (tests/data/docx): each table the statement fills is the one before it, and the missing cell says so.
+  // A template whose tables the suite joined names the first it lacks before anything is filled.
+  const std::string stamped = (TestDataDir() / "docx" / "loss_template_stamp_libreoffice.docx").string();
+  DocxDocument statement = DocxDocument::Open(stamped);
+  statement.ExpectTables(5, "ведомость потерь");
+  EXPECT_EQ(statement.TableCount(), 6);
+  EXPECT_EQ(statement.CellText(1, 1, 2), "УТВЕРЖДАЮ\nГлавный инженер РЭС ____________");
+  EXPECT_EQ(refusal([&] { statement.SetCellText(4, 1, 3, "1825,2"); }),
+            "В документе \"" + stamped + "\" в таблице 4 нет ячейки (1, 3). Таблиц в шаблоне 6, а ведомость потерь "
+            "заполняет 5 по их номерам: если в шаблон добавлена таблица (например, штамп «УТВЕРЖДАЮ» перед первой), "
+            "заполняемые таблицы сдвинуты. Уберите ее или наберите ее текст абзацами");
+  const std::string joined = (TestDataDir() / "docx" / "loss_template_joined_libreoffice.docx").string();
+  EXPECT_EQ(refusal([&] { DocxDocument::Open(joined).ExpectTables(5, "ведомость потерь"); }),
+            "В шаблоне \"" + joined + "\" нет таблицы 4, которую заполняет ведомость потерь: таблиц в шаблоне 3, а "
+            "нужно 5. Таблицы, между которыми нет абзаца, текстовый редактор при сохранении соединяет в одну");
 
   // A folder that is not there: the error names the file, no half-written file stays.
   const std::string nowhere = dir / "нет/Потери.docx";

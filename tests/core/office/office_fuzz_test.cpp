@@ -117,10 +117,11 @@ std::string LongTextNamedByManyCells() {
   return XlsContainer(globals + sheet + Rec(0x000A, ""));
 }
 
-// Two sheets of formulas and error values: one calculated, with the empty text, a number, a text and an
-// error for results and a typed error value; one whose formulas hold no result, one of them met again as
-// a number.
-std::string FormulasAndErrors() {
+// Two sheets of formulas and error values: one with the empty text, a number, a text and an error for
+// results and a typed error value; one of formulas of the empty text, one of them met again as a number.
+// In a book that names the engine that calculated it (calculated: a RECALCID record) the empty text is a
+// result; in one that does not, no result.
+std::string FormulasAndErrors(bool calculatedBook) {
   const auto formula = [](unsigned row, unsigned col, std::uint32_t low, std::uint32_t high) {
     return Rec(0x0006, U16(row) + U16(col) + U16(0) + U32(low) + U32(high) + U16(0) + U32(0) + U16(3) + '\x1E' + U16(1));
   };
@@ -129,7 +130,8 @@ std::string FormulasAndErrors() {
                                  Rec(0x0205, U16(0) + U16(4) + U16(0) + '\x2A' + '\x01');
   const std::string uncalculated = formula(0, 0, 3, 0xFFFF0000) + formula(1, 0, 3, 0xFFFF0000) +
                                    Rec(0x0203, U16(1) + U16(0) + U16(0) + U32(0) + U32(0x40B57C80));
-  const std::string bof = Rec(0x0809, U16(0x0600) + U16(5) + U32(0) + U32(0));
+  const std::string bof = Rec(0x0809, U16(0x0600) + U16(5) + U32(0) + U32(0)) +
+                          (calculatedBook ? Rec(0x01C1, U16(0x01C1) + U16(0) + U32(152511)) : std::string());
   const auto entry = [](std::size_t at, const std::string& name) {
     return Rec(0x0085, U32(std::uint32_t(at)) + U16(0) + static_cast<char>(name.size()) + '\0' + name);
   };
@@ -184,22 +186,25 @@ TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
     }
   }
 
-  // A sound seed of formulas and error values, each cell read or named as its sheet says.
-  const std::string formulas = FormulasAndErrors();
-  WriteBytes(path, formulas);
-  const Workbook book = ReadWorkbook(path);
-  ASSERT_EQ(book.sheets.size(), 2u);
-  const std::string named = "Ошибка чтения файла \"" + path + "\": лист ";
-  const std::string uncalculated = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
-  std::vector<std::string> cells;
-  for (const auto& [sheet, row, col] : std::vector<std::tuple<int, int, int>>{{0, 1, 1}, {0, 1, 2}, {0, 1, 3}, {0, 1, 4}, {0, 1, 5}, {1, 1, 1}, {1, 2, 1}})
-    cells.push_back(TextOrRefusal([&, sheet = sheet, row = row, col = col] { return book.sheets[sheet].CellText(row, col); }));
-  ASSERT_EQ(cells, (std::vector<std::string>{"", "1825200", "F-10", named + "\"A\", ячейка D1: значение ошибки \"#DIV/0!\"",
-                                             named + "\"A\", ячейка E1: значение ошибки \"#N/A\"",
-                                             named + "\"B\", ячейка A1: " + uncalculated, "5500.5"}));
-  for (int round = 0; round < kRounds / 4; ++round) {
-    WriteBytes(path, Mutate(formulas, random));
-    ReadOrRefuse(path, refused);
+  // Sound seeds of formulas and error values, each cell read or named as its book says.
+  for (const bool calculatedBook : {true, false}) {
+    const std::string formulas = FormulasAndErrors(calculatedBook);
+    WriteBytes(path, formulas);
+    const Workbook book = ReadWorkbook(path);
+    ASSERT_EQ(book.sheets.size(), 2u);
+    const std::string named = "Ошибка чтения файла \"" + path + "\": лист ";
+    const std::string uncalculated = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+    std::vector<std::string> cells;
+    for (const auto& [sheet, row, col] : std::vector<std::tuple<int, int, int>>{{0, 1, 1}, {0, 1, 2}, {0, 1, 3}, {0, 1, 4}, {0, 1, 5}, {1, 1, 1}, {1, 2, 1}})
+      cells.push_back(TextOrRefusal([&, sheet = sheet, row = row, col = col] { return book.sheets[sheet].CellText(row, col); }));
+    ASSERT_EQ(cells, (std::vector<std::string>{calculatedBook ? "" : named + "\"A\", ячейка A1: " + uncalculated, "1825200",
+                                               "F-10", named + "\"A\", ячейка D1: значение ошибки \"#DIV/0!\"",
+                                               named + "\"A\", ячейка E1: значение ошибки \"#N/A\"",
+                                               calculatedBook ? "" : named + "\"B\", ячейка A1: " + uncalculated, "5500.5"}));
+    for (int round = 0; round < kRounds / 8; ++round) {
+      WriteBytes(path, Mutate(formulas, random));
+      ReadOrRefuse(path, refused);
+    }
   }
 
   // Seeds of their own: a text cell naming a text past the table, and a workbook without a sheet.
@@ -370,10 +375,13 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
       {with(3, "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"windows-1251\"?><sst><si><t>ТП-41</t></si><si><t>ТП</t></si></sst>"), false},
       {with(4, R"(<styleSheet xmlns:x="o"><cellXfs><xf numFmtId="0"/><x:xf numFmtId="14"/><xf numFmtId="164"/><xf numFmtId="14"/></cellXfs></styleSheet>)"), true},
       {with(5, R"(<worksheet xmlns="http://purl.oclc.org/ooxml/spreadsheetml/main"><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row></sheetData></worksheet>)"), true},
-      // formulas without their results, in a sheet never calculated and in one calculated, and error
-      // values: read or named by their cell; a root that is an extension list is damage
+      // formulas without their results, with them, of the empty text, booleans and error values: read or
+      // named by their cell; a book that asks to be calculated on opening; a root that is an extension
+      // list is damage
       {with(5, sheetHead + R"(<c r="A1"><f>1825000+200</f><v></v></c><c r="B1"><f t="shared" si="0"/></c><c r="C1" t="e"><v>#N/A</v></c>)" + sheetTail), true},
       {with(5, sheetHead + R"(<c r="A1"><f>IF(B1=0,"",1)</f></c><c r="B1"><f>2750.25*2</f><v>5500.5</v></c><c r="C1" t="e"><f>1/0</f><v>#DIV/0!</v></c>)" + sheetTail), true},
+      {with(5, sheetHead + R"(<c r="A1" t="str"><f>IF(1,"",1)</f><v></v></c><c r="B1" t="b"><v>1</v></c><c r="C1" t="b"><f>TRUE()</f><v>0</v></c>)" + sheetTail), true},
+      {with(1, R"(<workbook xmlns:r="r"><sheets><sheet name="Лист" r:id="rId1"/></sheets><calcPr fullCalcOnLoad="1"/></workbook>)"), true},
       {with(5, R"(<extLst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><ext><sheetData/></ext></extLst>)"), false}};
   for (const TSeed& seed : seeds) {
     Zip(seed.parts, path);

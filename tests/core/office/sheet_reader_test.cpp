@@ -241,9 +241,12 @@ TEST(SheetReader, EachTextIsCheckedOnceAndARefusalNamesTheCellRead) {
 }
 
 // Workbooks that real programs wrote (tests/data/sheets): a formula whose result the file holds reads
-// as that result, one whose result it does not hold (openpyxl, xlwt) and an error value are named by
-// their cell, alike by the first-sheet reader and the whole workbook's, in .xlsx and .xls. A formula that
-// gives the empty text reads as an empty cell in a calculated sheet, however its program writes it.
+// as that result, one whose result it does not hold (openpyxl, xlwt, a cell without <v> of gnumeric) and
+// an error value are named by their cell, alike by the first-sheet reader and the whole workbook's, in
+// .xlsx and .xls. A formula whose stored result is the empty text reads as an empty cell, each cell for
+// itself, also in a sheet where every formula gives "" (LibreOffice's .xls of a book it calculated); a
+// book that asks to be calculated when it is opened (openpyxl, XlsxWriter's placeholder 0) holds no
+// result. A boolean is named as an error value is; a time of no date reads as the time.
 TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
   const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
   const std::string divided = "значение ошибки \"#DIV/0!\"", missing = "значение ошибки \"#N/A\"";
@@ -251,6 +254,9 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
   const std::vector<std::pair<int, int>> at = {{2, 3}, {2, 8}, {2, 18}, {3, 8}, {3, 18}, {4, 8}, {4, 12}, {4, 18}};
   const std::vector<std::string> uncalculated = {"Ввод 1", formula, "600", formula, formula, formula, formula, "10"};
   const std::vector<std::string> calculated = {"Ввод 1", "1825200", "600", divided, missing, "5500.5", "", "10"};
+  // gnumeric gives its formula of "" no value at all, as a formula never calculated stands
+  std::vector<std::string> resaved = calculated;
+  resaved[6] = formula;
   for (const auto& [file, expected] : std::vector<std::pair<std::string, std::vector<std::string>>>{
            {"inputs_openpyxl.xlsx", uncalculated},
            {"inputs_xlwt.xls", uncalculated},
@@ -258,7 +264,7 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
            {"inputs_libreoffice.xlsx", calculated},
            {"inputs_gnumeric.xls", calculated},
            {"inputs_gnumeric.xlsx", calculated},
-           {"inputs_gnumeric_resaved.xlsx", calculated}}) {
+           {"inputs_gnumeric_resaved.xlsx", resaved}}) {
     const std::string path = (TestDataDir() / "sheets" / file).string();
     const Workbook book = ReadWorkbook(path);
     TSheetReader sheet;
@@ -284,7 +290,59 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
     EXPECT_EQ(whole, expected) << file;
     // an import that takes a number cell's number without its text never takes an unreadable one for 0
     double number = 0;
-    EXPECT_EQ(sheet.CellNumber(2, 8, number), expected == calculated) << file;
+    EXPECT_EQ(sheet.CellNumber(2, 8, number), expected != uncalculated) << file;
+  }
+
+  // The households sheet of make_calc_sheets.py: C2, C3 and the template row's A4 give "", D2 and D3 are
+  // booleans (typed and =TRUE()), E2 and E3 times typed as 8:00 and 17:30.
+  const std::string truth = "логическое значение \"ИСТИНА\"";
+  const std::vector<std::pair<int, int>> households = {{2, 2}, {2, 3}, {3, 3}, {4, 1}, {2, 4}, {3, 4}, {2, 5}, {3, 5}};
+  const std::vector<std::string> calculatedHouseholds = {"500", "", "", "", truth, truth, "08:00:00", "17:30:00"};
+  for (const auto& [file, expected] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+           {"calc_libreoffice.xls", calculatedHouseholds},
+           {"calc_libreoffice.xlsx", calculatedHouseholds},
+           {"calc_gnumeric.xls", calculatedHouseholds},
+           {"calc_gnumeric.xlsx", calculatedHouseholds},
+           {"calc_openpyxl.xlsx", {"500", formula, formula, formula, truth, formula, "08:00:00", "17:30:00"}},
+           {"households_xlsxwriter.xlsx", {formula, formula, "120.5", "5", "", "", "", ""}}}) {
+    const std::string path = (TestDataDir() / "sheets" / file).string();
+    const Workbook book = ReadWorkbook(path);
+    TSheetReader sheet;
+    sheet.Open(path);
+    ASSERT_EQ(sheet.SheetName(), "Абоненты") << file;
+    std::vector<std::string> first, whole;
+    // XlsxWriter's sheet: W and the count of row 2 by formula, of row 3 typed
+    const bool xlsxWriter = file == "households_xlsxwriter.xlsx";
+    const std::vector<std::pair<int, int>> cells =
+        xlsxWriter ? std::vector<std::pair<int, int>>{{2, 2}, {2, 3}, {3, 2}, {3, 3}, {2, 4}, {3, 4}, {2, 5}, {3, 5}}
+                   : households;
+    for (const auto& [row, col] : cells) {
+      const auto read = [&, row = row, col = col](const std::function<std::string()>& cell) {
+        try {
+          return cell();
+        } catch (const Error& e) {
+          const std::string named = "Ошибка чтения файла \"" + path + "\": лист \"Абоненты\", ячейка " +
+                                    SheetCellName(row, col) + ": ";
+          const std::string what = e.what();
+          EXPECT_EQ(what.rfind(named, 0), 0u) << what;
+          return what.substr(std::min(named.size(), what.size()));
+        }
+      };
+      first.push_back(read([&, row = row, col = col] { return sheet.Cell(row, col); }));
+      whole.push_back(read([&, row = row, col = col] { return book.sheets.at(0).CellText(row, col); }));
+    }
+    EXPECT_EQ(first, expected) << file;
+    EXPECT_EQ(whole, expected) << file;
+  }
+  // an OpenDocument book says what it is and how to save it
+  const std::string ods = (TestDataDir() / "sheets" / "calc_libreoffice.ods").string();
+  try {
+    TSheetReader().Open(ods);
+    ADD_FAILURE() << "an .ods book was read";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + ods +
+                                         "\": книга в формате OpenDocument (.ods) не читается: сохраните ее в "
+                                         "формате .xlsx или .xls");
   }
 }
 

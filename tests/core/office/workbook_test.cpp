@@ -12,6 +12,7 @@
 #include "core/base/codepage.h"
 
 #include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/office/docx.h"
 #include "core/office/number_formats.h"
 #include "core/office/workbook.h"
@@ -177,7 +178,13 @@ TEST(Xlsx, ReadsWorkbookOfAnotherProgram) {
   // cells without a reference follow one another along their row
   EXPECT_EQ(s.CellText(3, 1), "line\rbreak & more");
   EXPECT_EQ(s.Cell(3, 2).number, -0.0035);
-  EXPECT_EQ(s.Cell(3, 3).number, 1);
+  // a boolean is no number: whatever reads it is refused naming it, as an error value is
+  try {
+    s.CellText(3, 3);
+    ADD_FAILURE() << "a boolean was read";
+  } catch (const ld::Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": лист \"Замеры\", ячейка C3: логическое значение \"ИСТИНА\"");
+  }
   EXPECT_EQ(s.Cell(3, 4).kind, CellKind::Number);  // quoted "day" and [Red] hold no date letter
   EXPECT_EQ(s.CellText(3, 5), "Фидер");
   // an error value is no text of the cell: whatever reads it is refused naming it
@@ -256,7 +263,7 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
 
   // A cell's value is its own <v> or its inline text with its runs, in the sheet's namespace whatever the
   // prefix; an extension's elements in a cell, of another namespace or deeper down, are none of it.
-  // Booleans read as the value they name, in any letter case.
+  // Booleans are named by the value they name, in any letter case.
   WriteOneSheet(path, R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:x="urn:other")"
                       R"( xmlns:s="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData><row r="1">)"
                       R"(<c r="A1"><v>800</v><extLst><ext uri="{0}"><x:v>0</x:v><v>0</v></ext></extLst></c>)"
@@ -270,9 +277,12 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   EXPECT_EQ(own.Cell(1, 1).number, 800);
   EXPECT_TRUE(own.IsEmpty(1, 2));
   EXPECT_EQ(own.CellText(1, 3), "ТП-9");
-  EXPECT_EQ((std::vector<double>{own.Cell(1, 4).number, own.Cell(1, 5).number, own.Cell(1, 6).number,
-                                 own.Cell(1, 7).number, own.Cell(1, 8).number}),
-            (std::vector<double>{1, 0, 1, 0, 1}));
+  std::vector<std::string> booleans;
+  for (const auto& [at, why] : own.UnreadableCells())
+    booleans.push_back(ld::SheetCellName(at.first, at.second) + ": " + ld::UnreadableCellReason(why.first, why.second));
+  EXPECT_EQ(booleans, (std::vector<std::string>{"D1: логическое значение \"ИСТИНА\"", "E1: логическое значение \"ЛОЖЬ\"",
+                                                "F1: логическое значение \"ИСТИНА\"", "G1: логическое значение \"ЛОЖЬ\"",
+                                                "H1: логическое значение \"ИСТИНА\""}));
   EXPECT_TRUE(own.IsEmpty(1, 9));
   EXPECT_EQ(own.CellText(1, 10), "4");
   EXPECT_EQ(own.LastCol(), 10);
@@ -311,43 +321,60 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   }
 }
 
-// The program computes no formula. A formula whose result the sheet does not hold is an empty text where
-// another formula of the sheet holds its result (a spreadsheet program writes "" so), and otherwise a
-// formula never calculated, named by its cell as an error value is; each sheet tells for itself.
-TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableInASheetNeverCalculated) {
+// The program computes no formula, and each formula cell tells for itself what it holds: its result, the
+// empty text where its text result is stored empty, and otherwise nothing, named by its cell as an error
+// value is, whatever the sheet's other formulas hold (a shared formula's other cells, an array formula, a
+// text formula without its value). A book that asks to be calculated when it is opened holds placeholders
+// (XlsxWriter's 0), which no formula cell gives.
+TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableCellByCell) {
   ld::test::TempDir dir;
   const std::string path = dir / "замеры.xlsx";
   const auto sheet = [](const std::string& cells) { return "<worksheet><sheetData><row r=\"2\">" + cells + "</row></sheetData></worksheet>"; };
-  WriteZip(path, {{"_rels/.rels", kRootRels},
-                  {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Вводы" r:id="rId1"/><sheet name="Фидеры" r:id="rId2"/></sheets></workbook>)"},
-                  {"xl/_rels/workbook.xml.rels", R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="s1.xml"/>)"
-                                                 R"(<Relationship Id="rId2" Type="x/worksheet" Target="s2.xml"/></Relationships>)"},
-                  // the formulas without a result stand before and after the one with its result
-                  {"xl/s1.xml", sheet(R"(<c r="A2"><f>IF(B2=0,"",1)</f></c><c r="B2"><f>1825000+200</f><v>1825200</v></c>)"
-                                      R"(<c r="C2"><f t="shared" si="0"/><v></v></c>)")},
-                  {"xl/s2.xml", sheet(R"(<c r="A2"><f>2750.25*2</f><v></v></c><c r="B2"><f t="shared" si="0"/></c>)"
-                                      R"(<c r="C2" t="e"><v>#REF!</v></c><c r="D2"><v>5</v></c>)")}});
-  const ld::Workbook book = ld::ReadWorkbook(path);
-  ASSERT_EQ(book.sheets.size(), 2u);
-  const ld::Worksheet& inputs = book.sheets[0];
-  EXPECT_EQ((std::vector<bool>{inputs.IsEmpty(2, 1), inputs.IsEmpty(2, 3)}), (std::vector<bool>{true, true}));
-  EXPECT_EQ(inputs.Cell(2, 2).number, 1825200);
-  const ld::Worksheet& feeders = book.sheets[1];
-  const auto refusal = [&](int col) {
-    try {
-      return feeders.CellText(2, col);
-    } catch (const ld::Error& e) {
-      return std::string(e.what());
-    }
+  const auto write = [&](const std::string& calculation) {
+    WriteZip(path, {{"_rels/.rels", kRootRels},
+                    {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Вводы" r:id="rId1"/><sheet name="Фидеры" r:id="rId2"/></sheets>)" +
+                                            calculation + "</workbook>"},
+                    {"xl/_rels/workbook.xml.rels", R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="s1.xml"/>)"
+                                                   R"(<Relationship Id="rId2" Type="x/worksheet" Target="s2.xml"/></Relationships>)"},
+                    // the formulas without a result stand before and after the ones with their results
+                    {"xl/s1.xml", sheet(R"(<c r="A2"><f>IF(B2=0,"",1)</f></c><c r="B2"><f>1825000+200</f><v>1825200</v></c>)"
+                                        R"(<c r="C2"><f t="shared" si="0"/><v></v></c><c r="D2" t="str"><f>IF(1,"",1)</f><v></v></c>)"
+                                        R"(<c r="E2" t="str"><f>C1</f></c><c r="F2"><f t="array" ref="F2:G2">B2:C2</f></c>)")},
+                    {"xl/s2.xml", sheet(R"(<c r="A2"><f>2750.25*2</f><v></v></c><c r="B2"><f t="shared" si="0"/></c>)"
+                                        R"(<c r="C2" t="e"><v>#REF!</v></c><c r="D2"><v>5</v></c>)")}});
   };
-  const std::string prefix = "Ошибка чтения файла \"" + path + "\": лист \"Фидеры\", ячейка ";
   const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
-  EXPECT_EQ((std::vector<std::string>{refusal(1), refusal(2), refusal(3), refusal(4)}),
-            (std::vector<std::string>{prefix + "A2: " + formula, prefix + "B2: " + formula,
-                                      prefix + "C2: значение ошибки \"#REF!\"", "5"}));
+  const auto read = [&](const ld::Workbook& book, int sheet, int cols) {
+    std::vector<std::string> cells;
+    for (int col = 1; col <= cols; ++col) {
+      try {
+        cells.push_back(book.sheets.at(static_cast<std::size_t>(sheet)).CellText(2, col));
+      } catch (const ld::Error& e) {
+        const std::string what = e.what();
+        cells.push_back(what.substr(what.find("ячейка")));
+      }
+    }
+    return cells;
+  };
+  write("");
+  ld::Workbook book = ld::ReadWorkbook(path);
+  ASSERT_EQ(book.sheets.size(), 2u);
+  EXPECT_EQ(read(book, 0, 6), (std::vector<std::string>{"ячейка A2: " + formula, "1825200", "ячейка C2: " + formula, "",
+                                                        "ячейка E2: " + formula, "ячейка F2: " + formula}));
+  EXPECT_EQ(read(book, 1, 4), (std::vector<std::string>{"ячейка A2: " + formula, "ячейка B2: " + formula,
+                                                        "ячейка C2: значение ошибки \"#REF!\"", "5"}));
+  const ld::Worksheet& feeders = book.sheets[1];
   EXPECT_EQ(feeders.LastCol(), 4);
   EXPECT_EQ(feeders.UnreadableCells().size(), 3u);
   EXPECT_EQ(feeders.Cells().size(), 1u) << "an unreadable cell is none of the readable ones";
+  // asked to be calculated on opening: the stored 1825200 and "" are placeholders; typed values stay
+  write(R"(<calcPr calcId="124519" fullCalcOnLoad="1"/>)");
+  book = ld::ReadWorkbook(path);
+  EXPECT_EQ(read(book, 0, 4), (std::vector<std::string>{"ячейка A2: " + formula, "ячейка B2: " + formula,
+                                                        "ячейка C2: " + formula, "ячейка D2: " + formula}));
+  EXPECT_EQ(read(book, 1, 4).back(), "5");
+  write(R"(<calcPr fullCalcOnLoad="0"/>)");
+  EXPECT_EQ(read(ld::ReadWorkbook(path), 0, 2).back(), "1825200");
 }
 
 // The C library's numbers follow the Russian locale (a decimal comma) while the object lives, as in the

@@ -155,13 +155,17 @@ TEST(Xls, ReadsEveryCellRecordOfBothVersions) {
   EXPECT_EQ(s.CellText(3, 1), "Подстанция");
   EXPECT_EQ(s.CellText(3, 2), "ТП");
   EXPECT_EQ(s.CellText(4, 1), "Café!");
-  EXPECT_EQ(s.Cell(4, 2).number, 1);
-  EXPECT_EQ(s.Cell(4, 3).number, 1);
-  try {
-    s.IsEmpty(4, 4);
-    ADD_FAILURE() << "an error value was read";
-  } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": лист \"Замер\", ячейка D4: значение ошибки \"#DIV/0!\"");
+  // a formula's boolean result and a typed boolean are no numbers, an error value no empty cell: each is
+  // refused naming it
+  for (const auto& [col, reason] : std::vector<std::pair<int, std::string>>{
+           {2, "B4: логическое значение \"ИСТИНА\""}, {3, "C4: логическое значение \"ИСТИНА\""},
+           {4, "D4: значение ошибки \"#DIV/0!\""}}) {
+    try {
+      s.IsEmpty(4, col);
+      ADD_FAILURE() << col << " was read";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": лист \"Замер\", ячейка " + reason);
+    }
   }
   EXPECT_EQ(s.Cell(5, 1).kind, CellKind::Number);
   EXPECT_EQ(s.Cell(5, 1).number, 1e300);
@@ -196,8 +200,9 @@ TEST(Xls, ReadsEveryCellRecordOfBothVersions) {
 }
 
 // A BIFF8 workbook of these sheets, each its name and its cell records, in their order.
-std::string Sheets(const std::vector<std::pair<std::string, std::string>>& sheets) {
-  const std::string bof = Record(0x0809, Rec().U16(0x0600).U16(5).U32(0).U32(0));
+// extra: records of the book's globals after its BOF (a RECALCID, 0x01C1, as spreadsheet programs write it).
+std::string Sheets(const std::vector<std::pair<std::string, std::string>>& sheets, const std::string& extra = {}) {
+  const std::string bof = Record(0x0809, Rec().U16(0x0600).U16(5).U32(0).U32(0)) + extra;
   const auto entry = [](std::size_t at, const std::string& name) {
     return Record(0x0085, Rec().U32(std::uint32_t(at)).U8(0).U8(0).U8(unsigned(Utf8Length(name))).U8(1).Wide(name));
   };
@@ -225,23 +230,14 @@ constexpr std::uint64_t kEmptyText = 0xFFFF000000000003;
 std::uint64_t ErrorResult(unsigned code) { return 0xFFFF000000000002 | std::uint64_t{code} << 16; }
 
 // The format stores the empty text as the result of a formula never calculated (as programs that write
-// workbooks without calculating them do for every formula) and of one that gives "": a sheet whose other
-// formulas hold their results was calculated, one where none does was not, and its formulas are named by
-// their cell. Error values, typed or a formula's result, are named alike; a typed boolean is read.
+// workbooks without calculating them do for every formula) and of one that gives "": a book that names the
+// engine that calculated it (RECALCID) holds each formula's result, the empty text too, in every sheet,
+// also one where every formula gives ""; a book that does not holds none, and every such formula is named
+// by its cell whatever the sheet's other formulas hold. Error values and booleans, typed or a formula's
+// result, are named alike.
 TEST(Xls, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
   TempDir dir;
   const std::string path = dir / "замеры.xls";
-  WriteBytes(path, Sheets({{"Вводы", Formula(0, 0, kEmptyText) + Formula(0, 1, NumberResult(1825200)) +
-                                         Record(0x0205, Rec().U16(0).U16(2).U16(0).U8(0x2A).U8(1)) +
-                                         Record(0x0205, Rec().U16(0).U16(3).U16(0).U8(1).U8(0)) +
-                                         Formula(0, 4, ErrorResult(0x07)) + Formula(0, 5, ErrorResult(0x2B))},
-                           // a cell met again replaces the formula met before it
-                           {"Фидеры", Formula(0, 0, kEmptyText) + Formula(1, 0, kEmptyText) +
-                                          Record(0x0203, Rec().U16(1).U16(0).U16(0).F64(5500.5))}}));
-  const Workbook book = ReadWorkbook(path);
-  ASSERT_EQ(book.sheets.size(), 2u);
-  TSheetReader first;
-  first.Open(path);
   const auto read = [](const std::function<std::string()>& cell) {
     try {
       return cell();
@@ -250,16 +246,33 @@ TEST(Xls, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
     }
   };
   const std::string named = "Ошибка чтения файла \"" + path + "\": лист ";
-  const std::vector<std::string> inputs = {"", "1825200", named + "\"Вводы\", ячейка C1: значение ошибки \"#N/A\"", "1",
-                                           named + "\"Вводы\", ячейка E1: значение ошибки \"#DIV/0!\"",
-                                           named + "\"Вводы\", ячейка F1: значение ошибки \"#43\""};
-  for (int col = 1; col <= 6; ++col) {
-    EXPECT_EQ(read([&] { return book.sheets[0].CellText(1, col); }), inputs[col - 1]) << col;
-    EXPECT_EQ(read([&] { return first.Cell(1, col); }), inputs[col - 1]) << col;
+  const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+  for (const bool calculated : {false, true}) {
+    WriteBytes(path, Sheets({{"Вводы", Formula(0, 0, kEmptyText) + Formula(0, 1, NumberResult(1825200)) +
+                                           Record(0x0205, Rec().U16(0).U16(2).U16(0).U8(0x2A).U8(1)) +
+                                           Record(0x0205, Rec().U16(0).U16(3).U16(0).U8(1).U8(0)) +
+                                           Formula(0, 4, ErrorResult(0x07)) + Formula(0, 5, ErrorResult(0x2B))},
+                             // a cell met again replaces the formula met before it
+                             {"Фидеры", Formula(0, 0, kEmptyText) + Formula(1, 0, kEmptyText) +
+                                            Record(0x0203, Rec().U16(1).U16(0).U16(0).F64(5500.5))}},
+                            calculated ? Record(0x01C1, Rec().U16(0x01C1).U16(0).U32(152511)) : std::string()));
+    const Workbook book = ReadWorkbook(path);
+    ASSERT_EQ(book.sheets.size(), 2u);
+    TSheetReader first;
+    first.Open(path);
+    const std::vector<std::string> inputs = {calculated ? "" : named + "\"Вводы\", ячейка A1: " + formula, "1825200",
+                                             named + "\"Вводы\", ячейка C1: значение ошибки \"#N/A\"",
+                                             named + "\"Вводы\", ячейка D1: логическое значение \"ИСТИНА\"",
+                                             named + "\"Вводы\", ячейка E1: значение ошибки \"#DIV/0!\"",
+                                             named + "\"Вводы\", ячейка F1: значение ошибки \"#43\""};
+    for (int col = 1; col <= 6; ++col) {
+      EXPECT_EQ(read([&] { return book.sheets[0].CellText(1, col); }), inputs[col - 1]) << col;
+      EXPECT_EQ(read([&] { return first.Cell(1, col); }), inputs[col - 1]) << col;
+    }
+    EXPECT_EQ(read([&] { return book.sheets[1].CellText(1, 1); }),
+              calculated ? "" : named + "\"Фидеры\", ячейка A1: " + formula);
+    EXPECT_EQ(book.sheets[1].CellText(2, 1), "5500.5");
   }
-  EXPECT_EQ(read([&] { return book.sheets[1].CellText(1, 1); }),
-            named + "\"Фидеры\", ячейка A1: формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее");
-  EXPECT_EQ(book.sheets[1].CellText(2, 1), "5500.5");
 }
 
 // A shared string goes on in a continuation with its own option byte, which may switch between one and

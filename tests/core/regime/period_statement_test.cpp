@@ -107,6 +107,18 @@ TEST_F(LossStatement, TablesOfTheTemplateTakeTheBalanceAndTheStructureOfTheLosse
               "Таблицы, между которыми нет абзаца, текстовый редактор при сохранении соединяет в одну");
   }
   EXPECT_EQ(ReadBytes(output), before);
+  // A stamp "УТВЕРЖДАЮ" added as a table before the first: the statement says its tables are shifted.
+  const std::string stamped = (TestDataDir() / "docx" / "loss_template_stamp_libreoffice.docx").string();
+  try {
+    WriteLossReportDoc(stamped, output, data, energy, box);
+    ADD_FAILURE() << "a template of a table more filled";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("В документе \"" + stamped + "\" в таблице 4 нет ячейки (1, 3). Таблиц в "
+                                          "шаблоне 6, а ведомость потерь заполняет 5 по их номерам", 0),
+              0u)
+        << e.what();
+  }
+  EXPECT_EQ(ReadBytes(output), before);
 
   // Without the template the old statement stays as it was.
   const std::string old = ReadBytes(output);

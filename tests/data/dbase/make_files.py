@@ -1,8 +1,13 @@
 #!/usr/bin/python3
-# Writes the dBase files of this folder (see README). Run from this folder with Debian's python3-dbf:
+# Writes the dBase files of this folder (see README). Run from this folder with Debian's python3-dbf and
+# LibreOffice (libreoffice-calc and libreoffice-base-drivers, whose dBase driver writes Calc's bases):
 #     /usr/bin/python3 make_files.py
+import csv
 import os
+import shutil
 import struct
+import subprocess
+import tempfile
 
 import dbf
 
@@ -73,6 +78,127 @@ def vfp_households():
     open(path, "wb").write(bytes(data))
 
 
+# A name long enough to take a second block of a dBase III memo file (512 bytes a block).
+LONG_NAME = ("Общество с ограниченной ответственностью \"Светлый путь\", цех № 2; " * 10)[:600]
+
+
+def contracts_dbase3():
+    """A contracts list as a dBase III table with a memo file (.dbt): the subscribers' names in a memo
+    field, one of them over two blocks and one empty; the second street with a tab between its words, as
+    a billing export copies an address."""
+    path = os.path.join(HERE, "contracts_dbase3.dbf")
+    table = dbf.Table(path, "NDOGOV C(10); NAME_POTR M; TOWN C(20); STREET C(30)", dbf_type="db3",
+                      codepage="cp866")
+    table.open(mode=dbf.READ_WRITE)
+    table.append(("Д-101", "Иванов Иван Иванович", "Лесное", "Лесная, 5"))
+    table.append(("Д-102", LONG_NAME, "", "Садовая,\t1"))
+    table.append(("Д-103", "", "Лесное", "Полевая, 12"))
+    table.append(("Д-104", "Петров П.П.", "", ""))
+    table.close()
+
+
+def lines04_foxpro():
+    """A 0.4 kV line base as FoxPro 2 keeps it (header 0xF5, memo file .fpt of 128-byte blocks): the notes
+    in a memo field, one with a tab inside."""
+    path = os.path.join(HERE, "lines04_foxpro.dbf")
+    table = dbf.Table(path, "NAMETP C(10); ABON C(1); NTR C(4); FIDER C(6); LEN_MARK C(20); PRIM M",
+                      dbf_type="fp", codepage="cp866")
+    table.open(mode=dbf.READ_WRITE)
+    table.append(("ТП-42", "", "Т1", "Ф-1", "350*А-50", "опоры заменены в 2019 г."))
+    table.append(("", "А", "", "Ф-2", "120*СИП-2А", ""))
+    table.append(("ТП-43", "", "Т2", "Ф-1", "80*А-35", "вдоль\tдороги"))
+    table.close()
+
+
+def contracts_vfp():
+    """The contracts list as a Visual FoxPro 9 table in the Windows code page: the memo field holds its
+    block number in four bytes."""
+    path = os.path.join(HERE, "contracts_vfp.dbf")
+    table = dbf.Table(path, "NDOGOV C(10); NAME_POTR M; TOWN C(20); STREET C(30)", dbf_type="vfp",
+                      codepage="cp1251")
+    table.open(mode=dbf.READ_WRITE)
+    table.append(("Д-201", "Сидорова Анна", "Лесное", "Лесная, 7"))
+    table.append(("Д-202", "", "", "Садовая, 3"))
+    table.append(("Д-203", LONG_NAME, "Лесное", ""))
+    table.close()
+
+
+def households_harbour():
+    """A household base as a Harbour program keeps it with its FoxPro driver: header 0xF5, a memo file
+    .fpt, and an address of 300 characters, the width's high byte in the decimal-count byte. python3-dbf
+    writes no character field over 255 for FoxPro, so it writes the address 44 wide (300 - 256) and the
+    script widens it as Harbour lays it out: the decimal-count byte 1, the record and the later fields'
+    offsets 256 bytes on, the address written whole."""
+    path = os.path.join(HERE, "households_harbour.dbf")
+    rows = [("ТП-17", LONG_ADDRESS, "1", 12, 2750.25, "счетчик в подъезде"),
+            ("ТП-3", "Садовая, 1", "2", 7, 300.0, "")]
+    table = dbf.Table(path, "NAME_TP C(20); ADRES C(44); FIDER C(10); COUNTAB N(6,0); W N(12,2); PRIM M",
+                      dbf_type="fp", codepage="cp866")
+    table.open(mode=dbf.READ_WRITE)
+    for row in rows:
+        table.append((row[0], row[1][:44]) + row[2:])
+    table.close()
+
+    data = bytes(open(path, "rb").read())
+    records = struct.unpack_from("<I", data, 4)[0]
+    header_length, record_length = struct.unpack_from("<HH", data, 8)
+    head = bytearray(data[:header_length])
+    at, address = 32, None
+    while head[at] != 0x0D:
+        name = bytes(head[at:at + 11]).split(b"\0")[0].decode("ascii").upper()
+        offset = struct.unpack_from("<I", head, at + 12)[0]
+        if name == "ADRES":
+            address = offset
+            head[at + 17] = 1
+        elif address is not None:
+            struct.pack_into("<I", head, at + 12, offset + 256)
+        at += 32
+    struct.pack_into("<H", head, 10, record_length + 256)
+    out = bytearray(head)
+    for r in range(records):
+        record = data[header_length + r * record_length:header_length + (r + 1) * record_length]
+        wide = rows[r][1].encode("cp866").ljust(300, b" ")
+        out += record[:address] + wide + record[address + 44:]
+    out += data[header_length + records * record_length:]
+    open(path, "wb").write(bytes(out))
+
+
+def libreoffice_bases():
+    """Bases as LibreOffice Calc saves a sheet as dBase: the header names no code page (byte 0) whichever
+    it writes. A contracts list in Windows-1251 whose long names make a memo column (.dbt, block numbers
+    as ten digits); a household base in DOS 866; one in Windows-1251 of lower-case names only."""
+    bases = {
+        "contracts_libreoffice_1251": (34, [["NDOGOV", "NAME_POTR", "TOWN"],
+                                            ["Д-301", LONG_NAME, "Лесное"],
+                                            ["Д-302", "Кузнецов К.К.", ""]]),
+        "households_libreoffice_866": (30, [["NAME_TP", "FIDER", "COUNTAB", "W"],
+                                            ["ТП-42", "Л-1", "12", "2750.25"],
+                                            ["ТП-7", "Л-2", "5", "120.5"]]),
+        "households_libreoffice_lower": (34, [["NAME_TP", "FIDER", "COUNTAB", "W"],
+                                              ["тп-42", "л-1", "12", "2750.25"],
+                                              ["тп-7", "ф-2", "5", "120.5"]]),
+    }
+    work = tempfile.mkdtemp()
+    try:
+        for name, (encoding, rows) in bases.items():
+            source = os.path.join(work, name + ".csv")
+            with open(source, "w", encoding="utf-8", newline="") as f:
+                csv.writer(f).writerows(rows)
+            subprocess.run(["soffice", "--headless", "-env:UserInstallation=file://" + work + "/profile",
+                            "--infilter=CSV:44,34,76,1", "--convert-to", "dbf:dBase:%d" % encoding,
+                            "--outdir", work, source], check=True, env=dict(os.environ, LC_ALL="C.UTF-8"))
+            for ext in (".dbf", ".dbt"):
+                if os.path.exists(os.path.join(work, name + ext)):
+                    shutil.copyfile(os.path.join(work, name + ext), os.path.join(HERE, name + ext))
+    finally:
+        shutil.rmtree(work)
+
+
 if __name__ == "__main__":
     clipper_households()
     vfp_households()
+    contracts_dbase3()
+    lines04_foxpro()
+    contracts_vfp()
+    households_harbour()
+    libreoffice_bases()
