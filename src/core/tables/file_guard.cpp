@@ -284,12 +284,6 @@ void RemoveDeadPrivates(const std::string& path, const std::string& makerLock) {
   }
 }
 
-mode_t NewFileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 // Where no file can be made without a name: the bytes go into a file of a private name, held before
 // they are written, which then takes the name. The name is claimed first by an empty file made only if
 // the name is free and held at once, so that the rename replaces nobody's file; a claim whose maker was
@@ -469,6 +463,26 @@ TShareCalls SetShareCalls(TShareCalls calls) {
 }
 
 const TShareCalls& ShareCalls() { return Calls(); }
+
+int TakeFreeName(const std::string& own, const std::string& path) {
+  if (Calls().hardLinks) {
+    if (::link(own.c_str(), path.c_str()) == 0) {
+      ::unlink(own.c_str());
+      return 0;
+    }
+    if (errno == EEXIST) return -1;
+  }
+  if (Calls().exclusiveRename) {
+    if (::renameat2(AT_FDCWD, own.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return -1;
+  }
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::rename(own.c_str(), path.c_str());
+}
 
 int OpenToHold(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW); }
 

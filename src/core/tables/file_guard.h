@@ -71,12 +71,20 @@ private:
 struct TShareCalls {
   bool unnamedFiles = true;
   bool hardLinks = true;
+  // A rename that refuses to replace a file under the new name (RENAME_NOREPLACE).
+  bool exclusiveRename = true;
   // Instead of the system's whole-file lock of an open file: 0, or -1 with errno set. type is F_RDLCK,
   // F_WRLCK or F_UNLCK; a held lock answers EAGAIN.
   std::function<int(int fd, short type)> lock;
 };
 TShareCalls SetShareCalls(TShareCalls calls);
 const TShareCalls& ShareCalls();
+
+// Gives the file of the private name `own` the name `path` only while that name is free, in one step of
+// the system where the folder allows (a second name, then the private one removed; or a rename that
+// replaces nothing), else by a rename after a look: a rename replaces a link under the name, never
+// writes through it. 0, or -1 with errno set (EEXIST: the name is taken).
+int TakeFreeName(const std::string& own, const std::string& path);
 
 // Makes the file only if it does not exist, with exactly these bytes flushed to the disk, held by this
 // program from before it has its name until the descriptor is closed; the system drops the hold when

@@ -43,28 +43,48 @@ bool PutInPlace(const std::string& temp, const std::string& file) {
   return ::rename(temp.c_str(), file.c_str()) == 0;
 }
 
+std::string Quoted(const std::string& file) {
+  std::string quoted(1, '"');
+  quoted += fileio::FullFileName(file);
+  quoted += '"';
+  return quoted;
+}
+
 // A second name of the old file: putting it back is then one rename, whatever room the disk has left.
 // A file system without links (or that gives none to another account's file) gets a copy, of the
 // file's mode and date: a copy of that date is the old version untouched (a new table is dated after
-// it). Empty, or why the old file could not be kept.
+// it). The copy is made under a private name of its own and takes the second name only while that is
+// free: a name taken since it was found free (by a link another account planted there) is somebody
+// else's, never written through. Empty, or why the old file could not be kept.
 std::string KeepOldFile(const std::string& file, const std::string& kept) {
-  if (ShareCalls().hardLinks && ::link(file.c_str(), kept.c_str()) == 0) return {};
-  const std::string linkFailure = SystemErrorText(ShareCalls().hardLinks ? errno : EPERM);
-  try {
-    struct stat old {};
-    const bool known = ::stat(file.c_str(), &old) == 0;
-    CopyFileBytes(file, kept);
-    if (known) {
-      ::chmod(kept.c_str(), old.st_mode & 07777);
-      const timespec times[2] = {{0, UTIME_OMIT}, old.st_mtim};
-      ::utimensat(AT_FDCWD, kept.c_str(), times, AT_SYMLINK_NOFOLLOW);
-    }
-    return {};
-  } catch (const TFileError& e) {
-    return e.Reason();
-  } catch (const Error&) {
-    return linkFailure;
+  if (ShareCalls().hardLinks) {
+    if (::link(file.c_str(), kept.c_str()) == 0) return {};
+    if (errno == EEXIST) return SystemErrorText(EEXIST) + ": " + Quoted(kept);
   }
+  const std::string linkFailure = SystemErrorText(ShareCalls().hardLinks ? errno : EPERM);
+  const fileio::TFd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  struct stat old {};
+  if (!in.IsOpen() || ::fstat(in.Get(), &old) != 0) return linkFailure;
+  std::string own;
+  fileio::TFd copy(CreatePrivateFile(kept, old.st_mode & 07777, own));
+  if (!copy.IsOpen()) return SystemErrorText(errno);
+  const auto fail = [&own](int error) {
+    ::unlink(own.c_str());
+    return SystemErrorText(error != 0 ? error : EIO);
+  };
+  std::vector<char> buffer(1 << 16);
+  for (ssize_t got; (got = ::read(in.Get(), buffer.data(), buffer.size())) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || !WriteFileBytes(copy.Get(), buffer.data(), static_cast<std::size_t>(got))) return fail(errno);
+  }
+  const timespec times[2] = {{0, UTIME_OMIT}, old.st_mtim};
+  if (::futimens(copy.Get(), times) != 0 || ::fsync(copy.Get()) != 0 || !copy.Close()) return fail(errno);
+  if (TakeFreeName(own, kept) != 0) {
+    const int error = errno;
+    ::unlink(own.c_str());
+    return SystemErrorText(error) + (error == EEXIST ? ": " + Quoted(kept) : std::string());
+  }
+  return {};
 }
 
 std::string CommitMarkName(const std::string& file) { return file + ".done~"; }
@@ -72,13 +92,6 @@ std::string CommitMarkName(const std::string& file) { return file + ".done~"; }
 std::string LockOfTable(const std::string& file) { return file + "~"; }
 
 constexpr std::size_t kSetRecordLimit = std::size_t{1} << 16;
-
-std::string Quoted(const std::string& file) {
-  std::string quoted(1, '"');
-  quoted += fileio::FullFileName(file);
-  quoted += '"';
-  return quoted;
-}
 
 std::string FolderOf(const std::string& file) { return fs::path(file).parent_path().string(); }
 
@@ -359,7 +372,7 @@ void TTableRun::KeepOldFiles() {
     if (tables_[k]->kept.empty()) continue;
     const std::string failure = KeepOldFile(tables_[k]->file, tables_[k]->kept);
     if (failure.empty()) continue;
-    for (std::size_t j = 0; j <= k; ++j)
+    for (std::size_t j = 0; j < k; ++j)  // the failed one's second name is not the run's
       if (!tables_[j]->kept.empty()) DeleteFileIfExists(tables_[j]->kept);
     RemoveTemps();
     RemoveRecords();

@@ -72,6 +72,7 @@ protected:
     CurrentUserName = savedUser_;
     SetFileWaitClock(nullptr);
     SetTableRenamer(nullptr);
+    SetTableRunStepHook(nullptr);
   }
   // The counter tables read back with new values 10, 11, … for a write together.
   std::vector<TDataFile> Changed(const std::vector<std::string>& files) const {
@@ -788,6 +789,28 @@ TEST_F(Guard, FilesBesideATableAreMadeWholeAndOpenToEveryWriterOfTheFolder) {
     EXPECT_EQ(test::ReadBytes(dir_ / "other.CNT"), other);
     EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
     EXPECT_EQ(Folder(), (std::set<std::string>{"maket.zr", "other.CNT", "sch.CNT", "sch.VET"}));
+
+    // A link planted at a second name between the run's look for a free one and its keeping the old
+    // version there: the user's file it leads to keeps its bytes and mode, and the run writes nothing.
+    test::WriteBytes(dir_ / "private.txt", "личный файл");
+    fs::permissions(dir_ / "private.txt", static_cast<fs::perms>(0600));
+    const std::string table = test::ReadBytes(file_);
+    SetTableRunStepHook([&](TRunStep step) {
+      if (step == TRunStep::RecordLaid && !fs::is_symlink(fs::symlink_status(file_ + ".old~")))
+        fs::create_symlink(dir_ / "private.txt", file_ + ".old~");
+    });
+    tables = Changed(files);
+    EXPECT_EQ(ErrorOf([&] { WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}}); }),
+              "Ошибка записи файла \"" + file_ + "\": имя занято другим файлом: \"" + file_ +
+                  ".old~\"; прежний файл не изменен");
+    SetTableRunStepHook(nullptr);
+    EXPECT_EQ(test::ReadBytes(dir_ / "private.txt"), "личный файл");
+    EXPECT_EQ(mode(dir_ / "private.txt"), 0600);
+    EXPECT_EQ(test::ReadBytes(file_), table);
+    EXPECT_EQ(Folder(), (std::set<std::string>{"maket.zr", "other.CNT", "private.txt", "sch.CNT", "sch.CNT.old~",
+                                               "sch.VET"}));
+    fs::remove(file_ + ".old~");
+    fs::remove(dir_ / "private.txt");
 
     fs::permissions(file_, static_cast<fs::perms>(0640));
     WriteCounter(file_, 6);

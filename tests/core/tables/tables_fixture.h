@@ -112,7 +112,7 @@ inline int ShareLock(int fd, short type) {
 }
 
 // A local folder that answers as a network share does while the object lives: no unnamed files, no
-// second names of a file, and locks that need a descriptor open for writing. A lock call given here
+// second names of a file, no rename that refuses to replace, and locks that need a descriptor open for writing. A lock call given here
 // replaces that one.
 class ShareScope {
 public:
@@ -121,6 +121,7 @@ public:
     if (on) {
       calls.unnamedFiles = false;
       calls.hardLinks = false;
+      calls.exclusiveRename = false;
       calls.lock = std::move(lock);
     }
     previous_ = SetShareCalls(std::move(calls));
