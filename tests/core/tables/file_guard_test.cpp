@@ -43,15 +43,43 @@ std::string Host() {
   return name;
 }
 
+// This start of the system, as records of this machine name it.
+std::string BootId() {
+  std::string id = test::ReadBytes("/proc/sys/kernel/random/boot_id");
+  while (!id.empty() && id.back() == '\n') id.pop_back();
+  return id;
+}
+
 // What a lock made by this program says of its maker after the user's name: the workstation, then this
-// process, whose id leads its tag.
+// process, whose id leads its tag, then this start of the system.
 ::testing::AssertionResult RecordsThisProcess(const std::string& bytes, const std::string& afterUser) {
   const std::string id = std::to_string(::getpid()) + ":";
-  if (bytes.compare(0, afterUser.size(), afterUser) != 0 || bytes.size() < afterUser.size() + 1 + id.size() ||
-      static_cast<unsigned char>(bytes[afterUser.size()]) != bytes.size() - afterUser.size() - 1 ||
-      bytes.compare(afterUser.size() + 1, id.size(), id) != 0)
-    return ::testing::AssertionFailure() << "the record does not name this workstation and process";
+  const std::string boot = Short(BootId());
+  const std::size_t tag = afterUser.size() + 1;
+  if (bytes.compare(0, afterUser.size(), afterUser) != 0 || bytes.size() < tag + id.size() + boot.size() ||
+      static_cast<unsigned char>(bytes[afterUser.size()]) != bytes.size() - tag - boot.size() ||
+      bytes.compare(tag, id.size(), id) != 0 || bytes.compare(bytes.size() - boot.size(), boot.size(), boot) != 0 ||
+      BootId().empty())
+    return ::testing::AssertionFailure() << "the record does not name this workstation, process and start";
   return ::testing::AssertionSuccess();
+}
+
+// A process of this machine that no longer runs, as a record names it.
+std::string DeadProcess() {
+  const pid_t pid = test::Forked([] { return 0; });
+  test::ExitOf(pid);
+  return std::to_string(pid) + ":1";
+}
+
+// A holder as the user is told of it.
+std::string Holder(const std::string& where, const std::string& user) {
+  return where + (user.empty() ? "" : " (пользователь \"" + user + "\")");
+}
+
+// What the user is asked about a file whose holder cannot be told from here.
+std::string Untestable(const std::string& path, const std::string& holder) {
+  return "Файл \"" + path + "\" оставлен программой " + holder +
+         ", работу которой отсюда проверить нельзя. Удалить его, если эта программа больше не работает?";
 }
 
 // What a program killed in the middle of a write leaves: the run goes no further.
@@ -500,37 +528,45 @@ TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFolderWit
   const auto failing = [](int error) {
     return [error](int fd, short type) { return type == F_WRLCK ? (errno = error, -1) : test::ShareLock(fd, type); };
   };
-  // A write lock of another workstation and an in-use mark of an older program of this one, both of
-  // programs that held them and are gone: only a lock call that answers tells so.
-  const std::string deadLock = "\x06ZREGIM" + Short(CurrentUserName) + Short("станция-2");
+  // A write lock of another workstation (which names a process that no process of this machine is) and
+  // an in-use mark of an older program of this one, both of programs that held them and are gone: only a
+  // lock call that answers tells so. Where it fails, the user is asked about each, naming its holder;
+  // "Нет" keeps it as a living program's.
+  const std::string deadLock =
+      "\x06ZREGIM" + Short(CurrentUserName) + Short("станция-2") + Short(DeadProcess()) + Short(BootId());
   test::WriteBytes(file_ + "~", deadLock);
   test::WriteBytes(InUseMarkName(base_ + ".VET"), Short(CurrentUserName) + Short(Host()));
   const std::string question = "Файл " + base_ + ".VET находится длительное время в режиме чтения/записи. "
                                "Разрешить доступ к файлу ?";
   const std::string noLocks = "В папке \"" + dir_.Path().string() + "\" не работают блокировки файлов: ";
   const std::string otherStations =
-      ". Блокировки и отметки, оставленные программами других рабочих станций, считаются действующими, пока "
-      "программа той станции не снимет их";
+      ". Блокировки и отметки, оставленные программами других рабочих станций, удаляются только с вашего "
+      "согласия";
+  const std::string askLock = Untestable(file_ + "~", Holder("рабочей станции \"станция-2\"", CurrentUserName));
+  const std::string askMark =
+      Untestable(InUseMarkName(base_ + ".VET"), Holder("рабочей станции \"" + Host() + "\"", CurrentUserName));
   box.Clear();
   {
     const test::ShareScope share(true, failing(ENOLCK));
     TDataFile t;
     ReadTableFile(file_, t);
+    box.Answer(0);
     EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }),
               "Ошибка записи файла \"" + file_ + "\": файл занят другой программой; прежний файл не изменен");
-    box.Answer(0);
+    box.Answer(0).Answer(0);
     EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }), "Ошибка чтения файла \"" + base_ + ".VET\"");
   }
   {
     const test::ShareScope share(true, failing(EBADF));
     TDataFile t;
-    box.Answer(0);
+    box.Answer(0).Answer(0);
     EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }), "Ошибка чтения файла \"" + base_ + ".VET\"");
   }
-  EXPECT_EQ(box.Texts(),
-            (std::vector<std::string>{noLocks + "блокировки файлов недоступны" + otherStations, question, question}))
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{noLocks + "блокировки файлов недоступны" + otherStations, askLock,
+                                                   askMark, question, askMark, question}))
       << "the folder is named once";
   EXPECT_EQ(box.Calls()[0].kind * 10 + box.Calls()[0].buttons, mkWarning * 10 + mbOk);
+  EXPECT_EQ(box.Calls()[1].kind * 10 + box.Calls()[1].buttons, mkWarning * 10 + mbYesNo);
   EXPECT_EQ(test::ReadBytes(file_ + "~"), deadLock);
   EXPECT_TRUE(HasInUseMark(base_ + ".VET"));
   box.Clear();
@@ -670,7 +706,8 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     TDataFile t;
     ReadTableFile(file_, t);
     box.Answer(0);
-    return ErrorOf([&] { WriteTableFile(file_, t); }) + "\n" + ErrorOf([&] { ReadTableFile(files[1], t); });
+    const std::string written = ErrorOf([&] { WriteTableFile(file_, t); });
+    return written + "\n" + ErrorOf([&] { ReadTableFile(files[1], t); });
   };
   const test::Pipe ready;
   const auto living = [&](const std::function<bool()>& take) {
@@ -698,8 +735,8 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     if (!locksWork)
       told.insert(told.begin(), "В папке \"" + dir_.Path().string() +
                                     "\" не работают блокировки файлов: блокировки файлов недоступны. Блокировки и "
-                                    "отметки, оставленные программами других рабочих станций, считаются "
-                                    "действующими, пока программа той станции не снимет их");
+                                    "отметки, оставленные программами других рабочих станций, удаляются только с "
+                                    "вашего согласия");
     EXPECT_EQ(box.Texts(), told);
   }
   kill(pid, SIGKILL);
@@ -747,7 +784,25 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     EXPECT_EQ(Folder(), folder);
   }
 
-  // An older program's write and read, which hold nothing and name no workstation, live or not.
+  // A record of this machine whose process id now belongs to another process (this one, started at
+  // another moment) names a program that is gone.
+  {
+    const test::ShareScope share(true, noLocks);
+    const std::string reused = Short(std::to_string(::getpid()) + ":1") + Short(BootId());
+    test::WriteBytes(file_ + "~", "\x06ZREGIM" + Short(CurrentUserName) + Short(Host()) + reused);
+    test::WriteBytes(InUseMarkName(files[1]), Short(CurrentUserName) + Short(Host()) + reused);
+    box.Clear();
+    WriteCounter(file_, 4);
+    EXPECT_EQ(ReadCounter(files[1]), 2);
+    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+    EXPECT_EQ(Folder(), folder);
+  }
+
+  // An older program's write and read, which hold nothing and name no workstation, live or not: whoever
+  // meets them is asked, naming their user; "Нет" keeps them, "Да" removes them.
+  const std::string older = Holder("прежней версии", "Петров");
+  const std::vector<std::string> asked = {Untestable(file_ + "~", older), Untestable(InUseMarkName(files[1]), older),
+                                          question};
   pid = living([&] {
     test::WriteBytes(file_ + "~", "\x06ZREGIM" + Short("Петров"));
     test::WriteBytes(InUseMarkName(files[1]), Short("Петров"));
@@ -755,12 +810,21 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
   });
   ASSERT_GT(pid, 0);
   box.Clear();
+  box.Answer(0).Answer(0);
   EXPECT_EQ(keptOut(), busy + "\n" + refused);
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{question});
+  EXPECT_EQ(box.Texts(), asked);
   kill(pid, SIGKILL);
   EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
+  box.Clear();
+  box.Answer(0).Answer(0);
   EXPECT_EQ(keptOut(), busy + "\n" + refused);
-  EXPECT_EQ(ReadCounter(file_), 4);
+  EXPECT_EQ(box.Texts(), asked);
+  box.Clear();
+  box.Answer(1).Answer(1);
+  WriteCounter(file_, 5);
+  EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(file_), 205);
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{asked[0], asked[1]}));
+  EXPECT_EQ(Folder(), folder);
 }
 
 // Nothing found under the name of a temporary table is written through: the new table is made whole
@@ -866,8 +930,15 @@ TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
   EXPECT_EQ(ReadCounter(target + ".VET"), 4);
   EXPECT_FALSE(fs::exists(target + ".a.CNT") || fs::exists(file_ + "~"));
 
-  test::WriteBytes(base_ + ".VET~", Short("Сидоров"));  // one locked table keeps the whole family
+  // One locked table keeps the whole family: a lock of an older program, asked about, "Нет".
+  test::WriteBytes(base_ + ".VET~", Short("Сидоров"));
+  test::ScriptedMsgBox box;
+  box.Answer(0);
   EXPECT_EQ(ErrorOf([&] { DeleteTableFiles(base_); }), Edited(base_ + ".VET", "Сидоров"));
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл \"" + base_ + ".VET\" заблокирован программой прежней "
+                                                  "версии (пользователь \"Сидоров\"), работу которой отсюда "
+                                                  "проверить нельзя. Удалить блокировку, если эта программа больше "
+                                                  "не работает?"});
   EXPECT_TRUE(fs::exists(file_));
   fs::remove(base_ + ".VET~");
   DeleteTableFiles(base_);
