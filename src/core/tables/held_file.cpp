@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <cstdint>
 #include <map>
+#include <tuple>
 #include <thread>
 #include <utility>
 
@@ -108,20 +110,22 @@ THolder Judge(const std::string& path, int fd, const std::string& makerLock, TLo
   return ByProcess(record, holder);
 }
 
-// The answers "Нет" the user gave about holders that cannot be told, by file, with the moment: within a
-// wait the same file is not asked about again.
-std::map<std::pair<dev_t, ino_t>, double>& Refusals() {
-  static std::map<std::pair<dev_t, ino_t>, double> refusals;
+// The answers "Нет" the user gave about holders that cannot be told, by file (its identity and the
+// moment it was made, so that a file made later in its place is another), with the moment of the
+// answer: within a wait the same file is not asked about again.
+using TFileKey = std::tuple<dev_t, ino_t, std::int64_t, long>;
+std::map<TFileKey, double>& Refusals() {
+  static std::map<TFileKey, double> refusals;
   return refusals;
 }
 
 bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const TAskText& ask) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return false;
-  const auto key = std::make_pair(st.st_dev, st.st_ino);
+  const TFileKey key{st.st_dev, st.st_ino, static_cast<std::int64_t>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec};
   const double now = WaitClockNow();
   const auto refused = Refusals().find(key);
-  if (refused != Refusals().end() && now - refused->second < 11) return false;
+  if (refused != Refusals().end() && now >= refused->second && now - refused->second < 11) return false;
   const std::string who = HolderText(holder);
   const std::string text = ask ? ask(who)
                                : "Файл \"" + fileio::FullFileName(path) + "\" оставлен программой " + who +

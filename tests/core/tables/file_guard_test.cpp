@@ -574,6 +574,46 @@ TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFolderWit
   WriteCounter(file_, 1);
   EXPECT_TRUE(box.Calls().empty());
   EXPECT_EQ(Folder(), folder);
+  // A lock of a machine of the same name started otherwise (a workstation cloned from one image), or of
+  // an earlier version that records no start of its process, names a process this machine cannot tell.
+  for (const std::string& process : {Short(DeadProcess()) + Short("другой-запуск"), Short(DeadProcess().substr(0,
+                                     DeadProcess().find(':')))}) {
+    const std::string clone = "\x06ZREGIM" + Short(CurrentUserName) + Short(Host()) + process;
+    test::WriteBytes(base_ + ".VET~", clone);
+    const test::ShareScope share(true, failing(ENOLCK));
+    box.Clear();
+    box.Answer(0);
+    TDataFile t;
+    ReadTableFile(base_ + ".VET", t);
+    t.FileDate = 0;
+    EXPECT_EQ(ErrorOf([&] { WriteTableFile(base_ + ".VET", t); }),
+              "Ошибка записи файла \"" + base_ + ".VET\": файл занят другой программой; прежний файл не изменен");
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{Untestable(base_ + ".VET~", Holder("рабочей станции \"" + Host() +
+                                                                                       "\"", CurrentUserName))});
+    EXPECT_EQ(test::ReadBytes(base_ + ".VET~"), clone);
+  }
+  fs::remove(base_ + ".VET~");
+
+  // On a share whose locks keep a held file's bytes from every other program, a write's lock that cannot
+  // be read is a live write's: waited for, and the write goes on once its writer is gone.
+  {
+    const test::ShareScope share(true, test::ShareLock, test::MandatoryRead);
+    auto writing = std::make_unique<test::HeldFile>(file_ + "~", "\x06ZREGIM" + Short(CurrentUserName) + Short(Host()));
+    double clock = 0;
+    int looks = 0;
+    SetFileWaitClock([&] {
+      if (writing && ++looks == 3) writing.reset();
+      return clock += 0.25;
+    });
+    box.Clear();
+    WriteCounter(file_, 6);
+    EXPECT_FALSE(writing) << "written without waiting for the live write";
+    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+    EXPECT_EQ(ReadCounter(file_), 6);
+    EXPECT_EQ(Folder(), folder);
+    SetFileWaitClock([&now] { return now += 100; });
+    WriteCounter(file_, 1);
+  }
 
   std::vector<TDataFile> tables = Changed(files);
   const std::vector<std::string> before = Bytes(files);
