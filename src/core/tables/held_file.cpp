@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <tuple>
 #include <thread>
 #include <utility>
@@ -119,19 +120,31 @@ std::map<TFileKey, double>& Refusals() {
   return refusals;
 }
 
+// The holders the user said are gone, by what their records name: every other file of the same
+// program (its other locks and marks, a run's records) goes without a second question.
+std::set<std::string>& GoneHolders() {
+  static std::set<std::string> gone;
+  return gone;
+}
+
 bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const TAskText& ask) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return false;
+  const std::string who = holder.host + '\n' + holder.process + '\n' + holder.boot + '\n' + holder.user;
+  if (!holder.process.empty() && GoneHolders().count(who) != 0) return true;
   const TFileKey key{st.st_dev, st.st_ino, static_cast<std::int64_t>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec};
   const double now = WaitClockNow();
   const auto refused = Refusals().find(key);
   if (refused != Refusals().end() && now >= refused->second && now - refused->second < 11) return false;
-  const std::string who = HolderText(holder);
-  const std::string text = ask ? ask(who)
-                               : "Файл \"" + fileio::FullFileName(path) + "\" оставлен программой " + who +
+  const std::string named = HolderText(holder);
+  const std::string text = ask ? ask(named)
+                               : "Файл \"" + fileio::FullFileName(path) + "\" оставлен программой " + named +
                                      ", работу которой отсюда проверить нельзя. Удалить его, если эта программа "
                                      "больше не работает?";
-  if (ShowMsgForm(text, mkWarning, mbYesNo) == 1) return true;
+  if (ShowMsgForm(text, mkWarning, mbYesNo) == 1) {
+    if (!holder.process.empty()) GoneHolders().insert(who);
+    return true;
+  }
   Refusals()[key] = WaitClockNow();
   return false;
 }

@@ -822,6 +822,40 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(files[0]), 204);
     EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
     EXPECT_EQ(Folder(), folder);
+
+    // A run of another workstation killed between its renames: whoever meets it is asked, naming the
+    // workstation, whether a write of several tables was interrupted. "Нет" waits for it as for a run
+    // that goes on, and the question after the wait says so again; "Да" puts the set back, and the
+    // run's other files of that program go without another question.
+    ASSERT_TRUE(killed([&] {
+      SetTableRunStepHook([](TRunStep step) {
+        if (step == TRunStep::Renamed) raise(SIGSTOP);
+      });
+      test::WriteCountersTogether(files, 10);
+    }));
+    for (const std::string& file : files) {
+      std::string lock = test::ReadBytes(file + "~");
+      const std::size_t at = lock.find(Short(Host()));
+      ASSERT_NE(at, std::string::npos);
+      test::WriteBytes(file + "~", lock.replace(at, Short(Host()).size(), Short("станция-1")));
+    }
+    const std::string interrupted =
+        "Запись нескольких таблиц, начатая программой " + Holder("рабочей станции \"станция-1\"", CurrentUserName) +
+        ", могла быть прервана (перечень \"" + files[0] + ".set~\"); работу этой программы отсюда проверить "
+        "нельзя. Завершить прерванную запись, если эта программа больше не работает?";
+    box.Clear();
+    box.Answer(0).Answer(0);
+    TDataFile t;
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(files[1], t); }), "Файл \"" + files[1] + "\" занят другой программой");
+    EXPECT_EQ(box.Texts(), (std::vector<std::string>{
+                               interrupted, "Файл " + files[1] + " входит в запись нескольких таблиц, которая не "
+                                            "закончена или была прервана: файлы этой записи могут быть в разных "
+                                            "состояниях. Разрешить доступ к файлу ?"}));
+    box.Clear();
+    box.Answer(1);
+    EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(files[0]), 204);
+    EXPECT_EQ(box.Texts(), (std::vector<std::string>{interrupted, PutBack(files)}));
+    EXPECT_EQ(Folder(), folder);
   }
 
   // A record of this machine whose process id now belongs to another process (this one, started at

@@ -442,7 +442,7 @@ TEST_F(TableRun, AReadWaitsForAnotherProgramThatEndsAStoppedRun) {
 }
 
 // A reader that meets a run that goes on asks once, however many looks at the run and the table its read
-// takes: "Да" reads the table as it stands.
+// takes: "Да" reads the table as it stands, "Нет" refuses the read.
 TEST_F(TableRun, AReaderAsksOnceAboutARunThatGoesOn) {
   WriteCounter(files_[1], 1);
   WriteCounter(files_[2], 2);
@@ -466,6 +466,14 @@ TEST_F(TableRun, AReaderAsksOnceAboutARunThatGoesOn) {
   box.Answer(1);
   EXPECT_EQ(ReadCounter(files_[1]), 1);
   EXPECT_EQ(box.Calls().size(), 1u);
+  // "Нет" refuses the read, naming the file, and the question says what the file is part of.
+  box.Clear();
+  box.Answer(0);
+  EXPECT_EQ(test::ErrorOf([&] { ReadCounter(files_[2]); }), "Файл \"" + files_[2] + "\" занят другой программой");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл " + files_[2] +
+                                                  " входит в запись нескольких таблиц, которая не закончена или была "
+                                                  "прервана: файлы этой записи могут быть в разных состояниях. "
+                                                  "Разрешить доступ к файлу ?"});
   ::kill(pid, SIGKILL);
   EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
 }
