@@ -19,7 +19,7 @@
 //    end; the old set is put back whole;
 //  - not held, and the table's write lock beside it left by a program that is gone: a run killed while
 //    it laid its records, before it touched any table, or while it (or a program that ended it) removed
-//    them; the records go, silently. Such a lock is left beside the record until then (file_guard.h);
+//    them; the records go, silently. Such a lock is left beside the record until then (write_lock.h);
 //  - otherwise (the other tables do not carry it): no run's record; it removes nothing, and the user
 //    is told.
 // What a killed run left besides (its write locks, their temporary tables, copies of old versions it was

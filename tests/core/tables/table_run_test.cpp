@@ -220,7 +220,8 @@ TEST_F(TableRun, AProgramKilledWhileItEndsAStoppedRunLeavesItToTheNextUse) {
 // Killed at random instants, inside the writing of a temporary table, between its records, between its
 // renames or in its clean-up, a run leaves the old set or the new one whole: the next reads ask nothing,
 // wait for nothing and tell only of a set put back, and the next run of the set finds nothing in its
-// way and leaves nothing beside it. The same on a folder that answers as a network share does.
+// way and leaves nothing beside it, no private file of a lock, mark or record either. The same on a
+// folder that answers as a network share does, and on one whose locks fail.
 TEST_F(TableRun, ARunKilledAtRandomInstantsLeavesAWholeSetAndNothingThatAsksOrBlocks) {
   constexpr int kRows = 3000;
   const auto start = std::chrono::steady_clock::now();
@@ -228,9 +229,19 @@ TEST_F(TableRun, ARunKilledAtRandomInstantsLeavesAWholeSetAndNothingThatAsksOrBl
   const auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
   std::mt19937 random(68);
   int interrupted = 0;
-  for (const bool share : {false, true}) {
-    const test::ShareScope scope(share);
-    for (int round = 0; round < (share ? 40 : 80); ++round) {
+  const auto noLocks = [](int, short) {
+    errno = ENOLCK;
+    return -1;
+  };
+  {
+    // The folder whose locks fail is named once, before the kills.
+    const test::ShareScope scope(true, noLocks);
+    test::ScriptedMsgBox box;
+    ReadCounter(files_[1]);
+  }
+  for (const int share : {0, 1, 2}) {
+    const test::ShareScope scope(share != 0, share == 2 ? std::function<int(int, short)>(noLocks) : test::ShareLock);
+    for (int round = 0; round < (share != 0 ? 40 : 80); ++round) {
       SCOPED_TRACE(std::to_string(share) + " " + std::to_string(round));
       fs::remove(files_[0]);
       WriteCounter(files_[1], 1, kRows);
