@@ -27,7 +27,7 @@ TGuardStepHook SetGuardStepHook(TGuardStepHook hook);
 // Makes the file only if it does not exist, with exactly these bytes flushed to the disk, held by this
 // program from before it has its name until the descriptor is closed. Where the system cannot make a
 // file without a name, the bytes go into a file of a private name ("<path>.XXXXXX~", made with its final
-// mode) that then takes the name while it is free (FreeName in share_calls.h); where the folder has no
+// mode) that then takes the name while it is free (TakeFreeNameAtOnce); where the folder has no
 // step for that, the name is claimed first by an empty file of the final mode. Returns the open
 // descriptor, or -1 with errno set (EEXIST: the file exists).
 // makerLock: the lock the caller holds while the file lives, which speaks for it where the folder's
