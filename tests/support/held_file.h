@@ -5,7 +5,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "support/test_env.h"
 
@@ -33,5 +35,13 @@ public:
 private:
   int fd_ = -1;
 };
+
+// Writes a lock or mark as another workstation's living program keeps it: held until the test program
+// ends, so that it stands for a program that goes on (a file that nobody holds is a dead program's, or
+// one whose holder cannot be told, and its finder is asked about it).
+inline void HoldAsLiving(const std::string& path, const std::string& bytes) {
+  static std::vector<std::unique_ptr<HeldFile>> held;
+  held.push_back(std::make_unique<HeldFile>(path, bytes));
+}
 
 }  // namespace ld::test

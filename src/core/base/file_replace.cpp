@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <mutex>
+#include <random>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -36,6 +39,37 @@ bool SystemWrite(int fd, const void* data, std::size_t n) {
   return true;
 }
 
+// The umask is the process's: every place of the program that reads it or makes a file with a mode of its
+// own takes this lock, so that none of them sees the umask cleared by another.
+std::mutex& UmaskLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// "Umask:" of the process's status, where the system tells it; -1 where it does not.
+int StatusUmask() {
+  std::FILE* status = std::fopen("/proc/self/status", "re");
+  if (status == nullptr) return -1;
+  char line[256];
+  int mask = -1;
+  while (mask < 0 && std::fgets(line, sizeof line, status) != nullptr) {
+    unsigned value = 0;
+    if (std::sscanf(line, "Umask: %o", &value) == 1) mask = static_cast<int>(value & 0777);
+  }
+  std::fclose(status);
+  return mask;
+}
+
+int OpenExclusive(const std::string& path, mode_t mode) {
+  const std::lock_guard<std::mutex> hold(UmaskLock());
+  const mode_t mask = ::umask(0);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 07777);
+  const int error = errno;
+  ::umask(mask);
+  errno = error;
+  return fd;
+}
+
 // The file a link names is the one replaced: a settings file linked to a shared one stays a link.
 std::string ResolvedName(const std::string& name) {
   std::error_code ec;
@@ -45,6 +79,31 @@ std::string ResolvedName(const std::string& name) {
 }
 
 }  // namespace
+
+mode_t NewFileMode() {
+  const int status = StatusUmask();
+  if (status >= 0) return 0666 & ~static_cast<mode_t>(status);
+  const std::lock_guard<std::mutex> hold(UmaskLock());
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+int CreateFileWithMode(const std::string& path, mode_t mode) { return OpenExclusive(path, mode); }
+
+int CreatePrivateFile(const std::string& path, mode_t mode, std::string& name) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 random(std::random_device{}() ^ static_cast<std::uint64_t>(::getpid()));
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    name = path + ".";
+    for (int k = 0; k < 6; ++k) name += kLetters[random() % (sizeof kLetters - 1)];
+    name += '~';
+    const int fd = OpenExclusive(name, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
 
 void ReleaseCachedPages(const std::string& fileName) {
 #ifdef __linux__
@@ -82,6 +141,7 @@ std::string SystemErrorText(int error) {
     case ENOTDIR: return "в пути вместо папки файл";
     case EIO: return "ошибка ввода-вывода";
     case ENAMETOOLONG: return "слишком длинное имя файла";
+    case EEXIST: return "имя занято другим файлом";
     default: return "системная ошибка " + std::to_string(error);
   }
 }
@@ -117,22 +177,14 @@ TFileReplacement::TFileReplacement(const std::string& fileName)
   if (std::filesystem::is_directory(fileName_, ec)) Fail("это папка, а не файл");
   struct stat old {};
   existed_ = ::stat(fileName_.c_str(), &old) == 0;
-  // Ends in "~" like every temporary file of the program, so that no folder walk takes it for data.
-  tempName_ = fileName_ + ".XXXXXX~";
-  fd_ = ::mkstemps(tempName_.data(), 1);
+  // Ends in "~" like every temporary file of the program, so that no folder walk takes it for data. It
+  // has the old file's permissions from its first instant (a first file those of any new file).
+  fd_ = CreatePrivateFile(fileName_, existed_ ? old.st_mode & 07777 : NewFileMode(), tempName_);
   if (fd_ < 0) {
     tempName_.clear();
     Fail(SystemErrorText(errno));
   }
-  // The new file gets the old one's permissions; a first file those of any new file.
-  if (existed_) {
-    ::fchmod(fd_, old.st_mode & 07777);
-    ReleaseCachedPages(fileName_);
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
-  }
+  if (existed_) ReleaseCachedPages(fileName_);
 }
 
 TFileReplacement::~TFileReplacement() {

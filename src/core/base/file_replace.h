@@ -3,6 +3,8 @@
 // a temporary file beside the old one, is flushed to the disk, and takes the old one's place with one
 // rename. A write that fails anywhere (a full disk, a read-only folder, a killed program) leaves the
 // previous file byte for byte as it was, and the message names the file and says why.
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -23,6 +25,17 @@ public:
 private:
   std::string reason_;
 };
+
+// The mode a new file gets from the process's umask: 0666 less the umask. Read without changing the
+// umask, so that no file another thread makes meanwhile gets another mode.
+mode_t NewFileMode();
+// Makes a new file of a private name "<path>.XXXXXX~" (six letters or digits), only where that name is
+// free and never through a link, with exactly `mode` from the instant it exists: a program killed right
+// after leaves a file of its final mode, which any account that mode lets write may clear. Returns the
+// descriptor open for reading and writing and sets `name`; -1 with errno set.
+int CreatePrivateFile(const std::string& path, mode_t mode, std::string& name);
+// The same for a file of exactly that name: made only if the name is free. -1 with errno set (EEXIST).
+int CreateFileWithMode(const std::string& path, mode_t mode);
 
 // What an errno value means to the user ("нет места на диске").
 std::string SystemErrorText(int error);

@@ -236,8 +236,8 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
 
 TDateTime WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table,
                               const TProgressProc& progress) {
-  std::string own = temp + ".XXXXXX~";
-  fileio::TFd fd(::mkostemps(own.data(), 1, O_CLOEXEC));
+  std::string own;
+  fileio::TFd fd(CreatePrivateFile(temp, FolderFileMode(fileName, fileName), own));
   if (!fd.IsOpen()) throw FileWriteError(fileName, SystemErrorText(errno));
   const auto fail = [&](const std::string& why) {
     ::unlink(own.c_str());
@@ -264,7 +264,7 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
   TWriteLock lock;
   try {
     RecoverTableSet(fileName);
-    lock.TakeWaiting(fullPath, false);
+    TakeWriteLockWaiting(lock, fullPath, false);
     RecoverTableSet(fileName);
   } catch (...) {
     ReportDone(progress);

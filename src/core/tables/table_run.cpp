@@ -14,7 +14,9 @@
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
 #include "core/base/msgbox.h"
-#include "core/tables/file_guard.h"
+#include "core/tables/held_file.h"
+#include "core/tables/in_use_mark.h"
+#include "core/tables/share_calls.h"
 #include "core/tables/table_file.h"
 
 namespace ld {
@@ -43,36 +45,6 @@ bool PutInPlace(const std::string& temp, const std::string& file) {
   return ::rename(temp.c_str(), file.c_str()) == 0;
 }
 
-// A second name of the old file: putting it back is then one rename, whatever room the disk has left.
-// A file system without links (or that gives none to another account's file) gets a copy, of the
-// file's mode and date: a copy of that date is the old version untouched (a new table is dated after
-// it). Empty, or why the old file could not be kept.
-std::string KeepOldFile(const std::string& file, const std::string& kept) {
-  if (ShareCalls().hardLinks && ::link(file.c_str(), kept.c_str()) == 0) return {};
-  const std::string linkFailure = SystemErrorText(ShareCalls().hardLinks ? errno : EPERM);
-  try {
-    struct stat old {};
-    const bool known = ::stat(file.c_str(), &old) == 0;
-    CopyFileBytes(file, kept);
-    if (known) {
-      ::chmod(kept.c_str(), old.st_mode & 07777);
-      const timespec times[2] = {{0, UTIME_OMIT}, old.st_mtim};
-      ::utimensat(AT_FDCWD, kept.c_str(), times, AT_SYMLINK_NOFOLLOW);
-    }
-    return {};
-  } catch (const TFileError& e) {
-    return e.Reason();
-  } catch (const Error&) {
-    return linkFailure;
-  }
-}
-
-std::string CommitMarkName(const std::string& file) { return file + ".done~"; }
-// The lock that a run holds beside each of its tables while its records and commit mark live.
-std::string LockOfTable(const std::string& file) { return file + "~"; }
-
-constexpr std::size_t kSetRecordLimit = std::size_t{1} << 16;
-
 std::string Quoted(const std::string& file) {
   std::string quoted(1, '"');
   quoted += fileio::FullFileName(file);
@@ -80,7 +52,49 @@ std::string Quoted(const std::string& file) {
   return quoted;
 }
 
-std::string FolderOf(const std::string& file) { return fs::path(file).parent_path().string(); }
+// A second name of the old file: putting it back is then one rename, whatever room the disk has left.
+// A file system without links (or that gives none to another account's file) gets a copy, of the
+// file's mode and date: a copy of that date is the old version untouched (a new table is dated after
+// it). The copy is made under a private name of its own and takes the second name only while that is
+// free: a name taken since it was found free (by a link another account planted there) is somebody
+// else's, never written through. Empty, or why the old file could not be kept.
+std::string KeepOldFile(const std::string& file, const std::string& kept) {
+  if (ShareCalls().hardLinks) {
+    if (::link(file.c_str(), kept.c_str()) == 0) return {};
+    if (errno == EEXIST) return SystemErrorText(EEXIST) + ": " + Quoted(kept);
+  }
+  const std::string linkFailure = SystemErrorText(ShareCalls().hardLinks ? errno : EPERM);
+  const fileio::TFd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  struct stat old {};
+  if (!in.IsOpen() || ::fstat(in.Get(), &old) != 0) return linkFailure;
+  std::string own;
+  fileio::TFd copy(CreatePrivateFile(kept, old.st_mode & 07777, own));
+  if (!copy.IsOpen()) return SystemErrorText(errno);
+  const auto fail = [&own](int error) {
+    ::unlink(own.c_str());
+    return SystemErrorText(error != 0 ? error : EIO);
+  };
+  std::vector<char> buffer(1 << 16);
+  for (ssize_t got; (got = ::read(in.Get(), buffer.data(), buffer.size())) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || !WriteFileBytes(copy.Get(), buffer.data(), static_cast<std::size_t>(got))) return fail(errno);
+  }
+  const timespec times[2] = {{0, UTIME_OMIT}, old.st_mtim};
+  if (::futimens(copy.Get(), times) != 0 || ::fsync(copy.Get()) != 0 || !copy.Close()) return fail(errno);
+  if (TakeFreeName(own, kept) != 0) {
+    const int error = errno;
+    ::unlink(own.c_str());
+    return SystemErrorText(error) + (error == EEXIST ? ": " + Quoted(kept) : std::string());
+  }
+  return {};
+}
+
+// The lock that a run holds beside each of its tables while its records and commit mark live.
+std::string LockOfTable(const std::string& file) { return file + "~"; }
+
+constexpr std::size_t kSetRecordLimit = std::size_t{1} << 16;
+
+std::string ParentOf(const std::string& file) { return fs::path(file).parent_path().string(); }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
   return folder.empty() ? name : (fs::path(folder) / name).string();
@@ -106,8 +120,7 @@ bool ReadRecord(int fd, std::string& bytes) {
   bytes.clear();
   char buffer[4096];
   for (off_t at = 0; bytes.size() <= kSetRecordLimit;) {
-    const ssize_t got = ::pread(fd, buffer, sizeof buffer, at);
-    if (got < 0 && errno == EINTR) continue;
+    const ssize_t got = ReadAt(fd, buffer, sizeof buffer, at);
     if (got < 0) return false;
     if (got == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(got));
@@ -132,7 +145,12 @@ Error Damaged(const std::string& record) {
 // elsewhere by now.
 enum class THoldResult { Held, Busy, Again };
 THoldResult Hold(const std::string& path, int fd, const std::string& table) {
-  if (!HolderGone(path, fd, LockOfTable(table))) return THoldResult::Busy;
+  const auto ask = [&path](const std::string& holder) {
+    return "Запись нескольких таблиц, начатая программой " + holder + ", могла быть прервана (перечень " +
+           Quoted(path) + "); работу этой программы отсюда проверить нельзя. Завершить прерванную запись, если "
+           "эта программа больше не работает?";
+  };
+  if (!HolderGone(path, fd, LockOfTable(table), ask)) return THoldResult::Busy;
   return IsStillNamed(path, fd) ? THoldResult::Held : THoldResult::Again;
 }
 
@@ -147,7 +165,7 @@ void RemoveCopiesOf(const std::string& kept) {
 
 // What is written is on the disk before the commit mark says so, whatever a power cut leaves.
 void FlushFolder(const std::string& file) {
-  const std::string folder = FolderOf(file);
+  const std::string folder = ParentOf(file);
   const fileio::TFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (fd.IsOpen()) ::fsync(fd.Get());
 }
@@ -200,10 +218,35 @@ void EndStoppedTableSet(const std::string& fileName) {
   if (!fileName.empty() && fileio::FileExists(RunRecordName(fileName))) TTableRun::Recover(fileName, false);
 }
 
-std::string RunRecordName(const std::string& fileName) { return fileName + ".set~"; }
-
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files) {
   TTableRun::Write(files);
+}
+
+void TakeWriteLockWaiting(TWriteLock& lock, const std::string& fileName, bool underOwn) {
+  lock.Release();
+  const std::string full = fileio::FullFileName(fileName);
+  for (TAccessWait wait;;) {
+    if (lock.Take(full)) return;
+    if (errno != EEXIST) {
+      const int error = errno;
+      throw FileWriteError(full, SystemErrorText(error));
+    }
+    switch (LookAtLock(full)) {
+      case TLockKind::None: continue;  // gone meanwhile, or its writer was: cleared
+      case TLockKind::Own:
+        if (underOwn) return;
+        CheckLock(full);  // names this program's user
+        continue;
+      case TLockKind::User: CheckLock(full); continue;  // refused unless the user removes it
+      case TLockKind::Stopped:
+        EndStoppedTableSet(full);
+        if (!fileio::FileExists(RunRecordName(full))) continue;
+        [[fallthrough]];  // a run whose end another program is making
+      case TLockKind::Writer:
+        if (wait.Pause()) continue;
+        throw FileWriteError(full, "файл занят другой программой");
+    }
+  }
 }
 
 // ---- the run ----
@@ -229,7 +272,7 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& fil
   if (files.empty()) return;
   TTableRun run;
   for (const auto& [file, data] : files) {
-    if (FolderOf(fileio::FullFileName(file)) != FolderOf(fileio::FullFileName(files[0].first)))
+    if (ParentOf(fileio::FullFileName(file)) != ParentOf(fileio::FullFileName(files[0].first)))
       throw std::invalid_argument("WriteTablesTogether: the tables of one run lie in one folder");
     auto table = std::make_unique<TTable>();
     table->file = file;
@@ -324,7 +367,7 @@ void TTableRun::TakeLocks() {
   });
   for (TTable* table : order) {
     RecoverTableSet(table->file);
-    table->lock.TakeWaiting(table->file, true);
+    TakeWriteLockWaiting(table->lock, table->file, true);
     Step(TRunStep::LockTaken);
     RecoverTableSet(table->file);
   }
@@ -359,8 +402,8 @@ void TTableRun::KeepOldFiles() {
     if (tables_[k]->kept.empty()) continue;
     const std::string failure = KeepOldFile(tables_[k]->file, tables_[k]->kept);
     if (failure.empty()) continue;
-    for (std::size_t j = 0; j <= k; ++j)
-      if (!tables_[j]->kept.empty()) DeleteFileIfExists(tables_[j]->kept);
+    for (std::size_t j = 0; j < k; ++j)  // the failed one's second name is not the run's
+      if (!tables_[j]->kept.empty()) ::unlink(tables_[j]->kept.c_str());
     RemoveTemps();
     RemoveRecords();
     throw FileWriteError(tables_[k]->file, failure);
@@ -449,7 +492,7 @@ std::vector<std::string> TTableRun::PutBack(bool* changed) {
 // tables do not carry it, and the lock beside it is a dead one), and no mark outlives every record.
 void TTableRun::Finish() {
   for (const auto& table : tables_)
-    if (table->record && !table->kept.empty()) DeleteFileIfExists(table->kept);
+    if (table->record && !table->kept.empty()) ::unlink(table->kept.c_str());
   std::size_t left = 0;
   for (const auto& table : tables_) left += table->record ? 1 : 0;
   if (left == 0) RemoveCommitMark();
@@ -474,7 +517,7 @@ void TTableRun::RemoveCommitMark() {
 }
 
 void TTableRun::RemoveTemps() {
-  for (const auto& table : tables_) DeleteFileIfExists(table->temp);
+  for (const auto& table : tables_) ::unlink(table->temp.c_str());
 }
 
 void TTableRun::RemoveRecords() {
@@ -503,7 +546,9 @@ bool TTableRun::Recover(const std::string& fileName, bool wait) {
     }
     // A run that goes on is waited for as a table in use is; past the wait, "Да" reads the table as it
     // stands and leaves the run alone.
-    switch (waiting.Next(fileName)) {
+    switch (waiting.Next(fileName, "Файл " + fileName +
+                                       " входит в запись нескольких таблиц, которая не закончена или была прервана: "
+                                       "файлы этой записи могут быть в разных состояниях. Разрешить доступ к файлу ?")) {
       case TAccessWait::kAgain: continue;
       case TAccessWait::kAllowed: return true;
       case TAccessWait::kRefused: throw Error("Файл " + Quoted(fileName) + " занят другой программой");
@@ -523,7 +568,7 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
     if (errno == ENOENT) return TFound::Gone;
     throw Damaged(path);
   }
-  const std::string folder = FolderOf(fileName);
+  const std::string folder = ParentOf(fileName);
   const std::string ownName = fs::path(fileName).filename().string();
   TTable* ownTable = nullptr;
   const auto parse = [&] {

@@ -19,7 +19,7 @@
 //    end; the old set is put back whole;
 //  - not held, and the table's write lock beside it left by a program that is gone: a run killed while
 //    it laid its records, before it touched any table, or while it (or a program that ended it) removed
-//    them; the records go, silently. Such a lock is left beside the record until then (file_guard.h);
+//    them; the records go, silently. Such a lock is left beside the record until then (write_lock.h);
 //  - otherwise (the other tables do not carry it): no run's record; it removes nothing, and the user
 //    is told.
 // What a killed run left besides (its write locks, their temporary tables, copies of old versions it was
@@ -34,6 +34,7 @@
 #include "core/base/callbacks.h"
 #include "core/tables/file_io.h"
 #include "core/tables/layout.h"
+#include "core/tables/write_lock.h"
 
 namespace ld {
 
@@ -114,8 +115,12 @@ void CopyFileBytes(const std::string& source, const std::string& destination);
 bool RecoverTableSetForRead(const std::string& fileName);
 // RecoverTableSet for a look at the file that does not wait: a run that goes on is left alone.
 void EndStoppedTableSet(const std::string& fileName);
-// The record that a run lays beside the file.
-std::string RunRecordName(const std::string& fileName);
+// Takes the lock for a write of the file: a lock left by a writer that is gone is cleared first,
+// silently (a run's that lies beside its record by ending that run); a live write is waited for as a file
+// in use is (up to 11 seconds by the wait clock) and then refused ('Ошибка записи файла "<file>": файл
+// занят другой программой'); a user's lock is refused as CheckLock refuses it. With underOwn, a lock of
+// this program (LockTableFiles) is the write's lock: nothing is taken, and it stays as it is.
+void TakeWriteLockWaiting(TWriteLock& lock, const std::string& fileName, bool underOwn);
 
 // Writes the table into the temporary file of a write of fileName whose lock the caller holds: whole,
 // flushed to the disk and dated after the file under a private name of temp ("<temp>.XXXXXX~", made

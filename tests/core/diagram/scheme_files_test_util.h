@@ -9,6 +9,7 @@
 #include "core/base/codepage.h"
 #include "core/tables/layout.h"
 #include "support/test_env.h"
+#include "support/held_file.h"
 
 namespace ld::test {
 
@@ -26,7 +27,7 @@ inline std::vector<std::string> TableText(const TDataFile& table) {
 // A lock file as another workstation writes it: a length byte and the user's name in Windows-1251.
 inline void WriteForeignLock(const std::string& fileName, const std::string& user) {
   const std::string name = Utf8ToCp1251(user);
-  WriteBytes(fileName + "~", std::string(1, static_cast<char>(name.size())) + name);
+  HoldAsLiving(fileName + "~", std::string(1, static_cast<char>(name.size())) + name);
 }
 
 // The file's modification time moved by seconds.

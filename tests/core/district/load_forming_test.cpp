@@ -15,6 +15,7 @@
 #include "core/tables/table_file.h"
 #include "support/test_env.h"
 #include "support/table_rows.h"
+#include "support/held_file.h"
 
 namespace ld::test {
 namespace {
@@ -625,7 +626,7 @@ TEST_F(LoadFormingBase, AFailedWriteLeavesEveryTableOfTheRunAsItWas) {
 TEST_F(LoadFormingBase, ATableLockedByAnotherEndsTheRunBeforeAnythingIsRead) {
   o = TLoadFormingOptions{};
   WriteTableFile(File(LayoutTransTP), t.Transformers);
-  WriteBytes(File(LayoutHouseholds) + "~", "Петров");
+  test::HoldAsLiving(File(LayoutHouseholds) + "~", "Петров");
   EXPECT_THROW(FormStationLoads(Stem(), o, {}), std::exception);
   const auto files = Files();
   EXPECT_EQ(files.size(), 2U) << "nothing written, only the other user's lock stays";

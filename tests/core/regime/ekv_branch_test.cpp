@@ -11,6 +11,7 @@
 #include "core/regime/node_equiv.h"
 #include "regime_test.h"
 #include "support/scripted_msgbox.h"
+#include "support/held_file.h"
 
 namespace ld::test {
 namespace {
@@ -181,7 +182,7 @@ TEST_F(BranchEnds, CommandsAskFirstLockAndHandleMarkedRows) {
   // Another user's lock refuses the command after the question, before anything is booked, and stays.
   box.Clear();
   box.Answer(1);
-  WriteBytes(path + ".UZL~", std::string("\x04Петр", 9));
+  test::HoldAsLiving(path + ".UZL~", std::string("\x04Петр", 9));
   EXPECT_THROW(EkvBranchCommand(path, branches, 0, 9), Error);
   EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Удалить запись ?"}));
   EXPECT_EQ(ReadBytes(path + ".UZL"), nodesBefore);

@@ -19,6 +19,7 @@
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
 #include "support/child_process.h"
+#include "support/held_file.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "tables_fixture.h"
@@ -214,8 +215,8 @@ TEST(Concurrency, ALockOfAProgramThatDiedMayBeRemovedByItsUser) {
   const std::string question =
       "Файл \"" + file + "\" заблокирован программой, которая больше не работает. Удалить блокировку?";
 
-  // A living program's lock refuses as ever, without a question; so does the lock of another user
-  // whose program died.
+  // A living program's lock refuses as ever, without a question. The lock of another user whose program
+  // died is asked about as the user's own is, naming that user; "Нет" leaves it.
   pid_t pid = LockingProgram(base, "Иванов");
   ASSERT_GT(pid, 0);
   EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(base, ".CNT"); }), edited + "Иванов");
@@ -228,9 +229,13 @@ TEST(Concurrency, ALockOfAProgramThatDiedMayBeRemovedByItsUser) {
   ASSERT_GT(pid, 0);
   kill(pid, SIGKILL);
   EXPECT_EQ(ExitStatusOf(pid), 1000 + SIGKILL);
+  box.Answer(0);
   EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(dir / "other", ".CNT"); }),
             "Файл \"" + (dir / "other.CNT") + "\" редактируется. Петров");
-  EXPECT_TRUE(box.Calls().empty());
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл \"" + (dir / "other.CNT") +
+                                                  "\" заблокирован программой пользователя \"Петров\", которая "
+                                                  "больше не работает. Удалить блокировку?"});
+  box.Clear();
 
   // The user's own lock whose program died: asked; "Нет" leaves it, "Да" removes it and locks anew.
   box.Answer(0).Answer(1);
@@ -343,6 +348,65 @@ TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
     }));
     ASSERT_TRUE(HasInUseMark(files[1]));
     EXPECT_EQ(nextAs([&] { return value(files[1]); }), "<no error>: 7");
+    EXPECT_EQ(test::FileNames(dir), clean);
+
+    // Killed where a folder without unnamed files has a guard file made: its private file made, or its
+    // name claimed before the private file takes it; in a write (its lock), a read (its mark) and a run
+    // (its first record, the seventh file it makes after three locks and three marks).
+    for (const TGuardStep step : {TGuardStep::PrivateMade, TGuardStep::Claimed}) {
+      for (const int use : {0, 1, 2}) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(step)) + " " + std::to_string(use));
+        if (share == 0) break;  // a local folder makes them without a name
+        ASSERT_TRUE(killedAs([&] {
+          SetGuardStepHook([step, nth = use == 2 ? 7 : 1, seen = 0](TGuardStep reached) mutable {
+            if (reached == step && ++seen == nth) raise(SIGSTOP);
+          });
+          if (use == 0) test::WriteCounter(files[1], 8);
+          if (use == 1) value(files[1]);
+          if (use == 2) test::WriteCountersTogether(files, 10);
+        }));
+        EXPECT_EQ(nextAs([&] {
+                    test::WriteCounter(files[1], 7);
+                    std::string found = value(files[1]) + " ";
+                    test::WriteCountersTogether(files, 4);
+                    for (const std::string& file : files) found += value(file);
+                    test::WriteCounter(files[1], 7);
+                    return found;
+                  }),
+                  "<no error>: 7 456");
+        EXPECT_EQ(test::FileNames(dir), clean);
+      }
+    }
+
+    // An editing lock of the first account's program killed while it held the table, and one of an
+    // earlier version (no start of its process, a mode that lets the second account only read it): the
+    // second account is asked as the first would be, naming the user, and "Да" lets it lock the table.
+    const std::string locked = "Файл \"" + files[1] + "\" заблокирован программой";
+    const std::string byEngineer = locked + " пользователя \"engineerA\", которая больше не работает. Удалить блокировку?";
+    const auto lockAs = [&] {
+      return nextAs([&] {
+        LockTableFiles(dir / "sch", ".CNT");
+        UnlockTableFiles(dir / "sch", ".CNT");
+        return value(files[1]);
+      });
+    };
+    ASSERT_TRUE(killedAs([&] {
+      CurrentUserName = "engineerA";
+      LockTableFiles(dir / "sch", ".CNT");
+      raise(SIGSTOP);
+    }));
+    EXPECT_EQ(lockAs(), "<no error>: 7\n" + byEngineer);
+    EXPECT_EQ(test::FileNames(dir), clean);
+    ASSERT_TRUE(killedAs([&] {
+      const test::HeldFile held(files[1] + "~", test::Short("engineerA") + test::Short(HostName()) +
+                                                    test::Short(std::to_string(::getpid())));
+      if (held.Held()) raise(SIGSTOP);
+    }));
+    EXPECT_EQ(lockAs(), "<no error>: 7\n" + (share == 2 ? locked + " рабочей станции \"" + HostName() +
+                                                               "\" (пользователь \"engineerA\"), работу которой отсюда "
+                                                               "проверить нельзя. Удалить блокировку, если эта программа "
+                                                               "больше не работает?"
+                                                         : byEngineer));
     EXPECT_EQ(test::FileNames(dir), clean);
   }
 }

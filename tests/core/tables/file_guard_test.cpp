@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,6 +17,7 @@
 #include <set>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/tables/table_file.h"
@@ -43,15 +45,43 @@ std::string Host() {
   return name;
 }
 
+// This start of the system, as records of this machine name it.
+std::string BootId() {
+  std::string id = test::ReadBytes("/proc/sys/kernel/random/boot_id");
+  while (!id.empty() && id.back() == '\n') id.pop_back();
+  return id;
+}
+
 // What a lock made by this program says of its maker after the user's name: the workstation, then this
-// process, whose id leads its tag.
+// process, whose id leads its tag, then this start of the system.
 ::testing::AssertionResult RecordsThisProcess(const std::string& bytes, const std::string& afterUser) {
   const std::string id = std::to_string(::getpid()) + ":";
-  if (bytes.compare(0, afterUser.size(), afterUser) != 0 || bytes.size() < afterUser.size() + 1 + id.size() ||
-      static_cast<unsigned char>(bytes[afterUser.size()]) != bytes.size() - afterUser.size() - 1 ||
-      bytes.compare(afterUser.size() + 1, id.size(), id) != 0)
-    return ::testing::AssertionFailure() << "the record does not name this workstation and process";
+  const std::string boot = Short(BootId());
+  const std::size_t tag = afterUser.size() + 1;
+  if (bytes.compare(0, afterUser.size(), afterUser) != 0 || bytes.size() < tag + id.size() + boot.size() ||
+      static_cast<unsigned char>(bytes[afterUser.size()]) != bytes.size() - tag - boot.size() ||
+      bytes.compare(tag, id.size(), id) != 0 || bytes.compare(bytes.size() - boot.size(), boot.size(), boot) != 0 ||
+      BootId().empty())
+    return ::testing::AssertionFailure() << "the record does not name this workstation, process and start";
   return ::testing::AssertionSuccess();
+}
+
+// A process of this machine that no longer runs, as a record names it.
+std::string DeadProcess() {
+  const pid_t pid = test::Forked([] { return 0; });
+  test::ExitOf(pid);
+  return std::to_string(pid) + ":1";
+}
+
+// A holder as the user is told of it.
+std::string Holder(const std::string& where, const std::string& user) {
+  return where + (user.empty() ? "" : " (пользователь \"" + user + "\")");
+}
+
+// What the user is asked about a file whose holder cannot be told from here.
+std::string Untestable(const std::string& path, const std::string& holder) {
+  return "Файл \"" + path + "\" оставлен программой " + holder +
+         ", работу которой отсюда проверить нельзя. Удалить его, если эта программа больше не работает?";
 }
 
 // What a program killed in the middle of a write leaves: the run goes no further.
@@ -72,6 +102,7 @@ protected:
     CurrentUserName = savedUser_;
     SetFileWaitClock(nullptr);
     SetTableRenamer(nullptr);
+    SetTableRunStepHook(nullptr);
   }
   // The counter tables read back with new values 10, 11, … for a write together.
   std::vector<TDataFile> Changed(const std::vector<std::string>& files) const {
@@ -499,37 +530,45 @@ TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFolderWit
   const auto failing = [](int error) {
     return [error](int fd, short type) { return type == F_WRLCK ? (errno = error, -1) : test::ShareLock(fd, type); };
   };
-  // A write lock of another workstation and an in-use mark of an older program of this one, both of
-  // programs that held them and are gone: only a lock call that answers tells so.
-  const std::string deadLock = "\x06ZREGIM" + Short(CurrentUserName) + Short("станция-2");
+  // A write lock of another workstation (which names a process that no process of this machine is) and
+  // an in-use mark of an older program of this one, both of programs that held them and are gone: only a
+  // lock call that answers tells so. Where it fails, the user is asked about each, naming its holder;
+  // "Нет" keeps it as a living program's.
+  const std::string deadLock =
+      "\x06ZREGIM" + Short(CurrentUserName) + Short("станция-2") + Short(DeadProcess()) + Short(BootId());
   test::WriteBytes(file_ + "~", deadLock);
   test::WriteBytes(InUseMarkName(base_ + ".VET"), Short(CurrentUserName) + Short(Host()));
   const std::string question = "Файл " + base_ + ".VET находится длительное время в режиме чтения/записи. "
                                "Разрешить доступ к файлу ?";
   const std::string noLocks = "В папке \"" + dir_.Path().string() + "\" не работают блокировки файлов: ";
   const std::string otherStations =
-      ". Блокировки и отметки, оставленные программами других рабочих станций, считаются действующими, пока "
-      "программа той станции не снимет их";
+      ". Блокировки и отметки, оставленные программами других рабочих станций, удаляются только с вашего "
+      "согласия";
+  const std::string askLock = Untestable(file_ + "~", Holder("рабочей станции \"станция-2\"", CurrentUserName));
+  const std::string askMark =
+      Untestable(InUseMarkName(base_ + ".VET"), Holder("рабочей станции \"" + Host() + "\"", CurrentUserName));
   box.Clear();
   {
     const test::ShareScope share(true, failing(ENOLCK));
     TDataFile t;
     ReadTableFile(file_, t);
+    box.Answer(0);
     EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }),
               "Ошибка записи файла \"" + file_ + "\": файл занят другой программой; прежний файл не изменен");
-    box.Answer(0);
+    box.Answer(0).Answer(0);
     EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }), "Ошибка чтения файла \"" + base_ + ".VET\"");
   }
   {
     const test::ShareScope share(true, failing(EBADF));
     TDataFile t;
-    box.Answer(0);
+    box.Answer(0).Answer(0);
     EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }), "Ошибка чтения файла \"" + base_ + ".VET\"");
   }
-  EXPECT_EQ(box.Texts(),
-            (std::vector<std::string>{noLocks + "блокировки файлов недоступны" + otherStations, question, question}))
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{noLocks + "блокировки файлов недоступны" + otherStations, askLock,
+                                                   askMark, question, askMark, question}))
       << "the folder is named once";
   EXPECT_EQ(box.Calls()[0].kind * 10 + box.Calls()[0].buttons, mkWarning * 10 + mbOk);
+  EXPECT_EQ(box.Calls()[1].kind * 10 + box.Calls()[1].buttons, mkWarning * 10 + mbYesNo);
   EXPECT_EQ(test::ReadBytes(file_ + "~"), deadLock);
   EXPECT_TRUE(HasInUseMark(base_ + ".VET"));
   box.Clear();
@@ -537,6 +576,46 @@ TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFolderWit
   WriteCounter(file_, 1);
   EXPECT_TRUE(box.Calls().empty());
   EXPECT_EQ(Folder(), folder);
+  // A lock of a machine of the same name started otherwise (a workstation cloned from one image), or of
+  // an earlier version that records no start of its process, names a process this machine cannot tell.
+  for (const std::string& process : {Short(DeadProcess()) + Short("другой-запуск"), Short(DeadProcess().substr(0,
+                                     DeadProcess().find(':')))}) {
+    const std::string clone = "\x06ZREGIM" + Short(CurrentUserName) + Short(Host()) + process;
+    test::WriteBytes(base_ + ".VET~", clone);
+    const test::ShareScope share(true, failing(ENOLCK));
+    box.Clear();
+    box.Answer(0);
+    TDataFile t;
+    ReadTableFile(base_ + ".VET", t);
+    t.FileDate = 0;
+    EXPECT_EQ(ErrorOf([&] { WriteTableFile(base_ + ".VET", t); }),
+              "Ошибка записи файла \"" + base_ + ".VET\": файл занят другой программой; прежний файл не изменен");
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{Untestable(base_ + ".VET~", Holder("рабочей станции \"" + Host() +
+                                                                                       "\"", CurrentUserName))});
+    EXPECT_EQ(test::ReadBytes(base_ + ".VET~"), clone);
+  }
+  fs::remove(base_ + ".VET~");
+
+  // On a share whose locks keep a held file's bytes from every other program, a write's lock that cannot
+  // be read is a live write's: waited for, and the write goes on once its writer is gone.
+  {
+    const test::ShareScope share(true, test::ShareLock, test::MandatoryRead);
+    auto writing = std::make_unique<test::HeldFile>(file_ + "~", "\x06ZREGIM" + Short(CurrentUserName) + Short(Host()));
+    double clock = 0;
+    int looks = 0;
+    SetFileWaitClock([&] {
+      if (writing && ++looks == 3) writing.reset();
+      return clock += 0.25;
+    });
+    box.Clear();
+    WriteCounter(file_, 6);
+    EXPECT_FALSE(writing) << "written without waiting for the live write";
+    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+    EXPECT_EQ(ReadCounter(file_), 6);
+    EXPECT_EQ(Folder(), folder);
+    SetFileWaitClock([&now] { return now += 100; });
+    WriteCounter(file_, 1);
+  }
 
   std::vector<TDataFile> tables = Changed(files);
   const std::vector<std::string> before = Bytes(files);
@@ -669,7 +748,8 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     TDataFile t;
     ReadTableFile(file_, t);
     box.Answer(0);
-    return ErrorOf([&] { WriteTableFile(file_, t); }) + "\n" + ErrorOf([&] { ReadTableFile(files[1], t); });
+    const std::string written = ErrorOf([&] { WriteTableFile(file_, t); });
+    return written + "\n" + ErrorOf([&] { ReadTableFile(files[1], t); });
   };
   const test::Pipe ready;
   const auto living = [&](const std::function<bool()>& take) {
@@ -697,8 +777,8 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     if (!locksWork)
       told.insert(told.begin(), "В папке \"" + dir_.Path().string() +
                                     "\" не работают блокировки файлов: блокировки файлов недоступны. Блокировки и "
-                                    "отметки, оставленные программами других рабочих станций, считаются "
-                                    "действующими, пока программа той станции не снимет их");
+                                    "отметки, оставленные программами других рабочих станций, удаляются только с "
+                                    "вашего согласия");
     EXPECT_EQ(box.Texts(), told);
   }
   kill(pid, SIGKILL);
@@ -744,9 +824,64 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(files[0]), 204);
     EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
     EXPECT_EQ(Folder(), folder);
+
+    // A run of another workstation killed between its renames: whoever meets it is asked, naming the
+    // workstation, whether a write of several tables was interrupted. "Нет" waits for it as for a run
+    // that goes on, and the question after the wait says so again; "Да" puts the set back, and the
+    // run's other files of that program go without another question.
+    ASSERT_TRUE(killed([&] {
+      // The other workstation's name, where this process may give itself one; else written below.
+      const std::string name = Utf8ToCp1251("станция-1");
+      if (::unshare(CLONE_NEWUTS) == 0) ::sethostname(name.data(), name.size());
+      SetTableRunStepHook([](TRunStep step) {
+        if (step == TRunStep::Renamed) raise(SIGSTOP);
+      });
+      test::WriteCountersTogether(files, 10);
+    }));
+    for (const std::string& file : files) {
+      std::string lock = test::ReadBytes(file + "~");
+      const std::size_t at = lock.find(Short(Host()));
+      if (at != std::string::npos) test::WriteBytes(file + "~", lock.replace(at, Short(Host()).size(), Short("станция-1")));
+      ASSERT_NE(lock.find(Short("станция-1")), std::string::npos);
+    }
+    const std::string interrupted =
+        "Запись нескольких таблиц, начатая программой " + Holder("рабочей станции \"станция-1\"", CurrentUserName) +
+        ", могла быть прервана (перечень \"" + files[0] + ".set~\"); работу этой программы отсюда проверить "
+        "нельзя. Завершить прерванную запись, если эта программа больше не работает?";
+    box.Clear();
+    box.Answer(0).Answer(0);
+    TDataFile t;
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(files[1], t); }), "Файл \"" + files[1] + "\" занят другой программой");
+    EXPECT_EQ(box.Texts(), (std::vector<std::string>{
+                               interrupted, "Файл " + files[1] + " входит в запись нескольких таблиц, которая не "
+                                            "закончена или была прервана: файлы этой записи могут быть в разных "
+                                            "состояниях. Разрешить доступ к файлу ?"}));
+    box.Clear();
+    box.Answer(1);
+    EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(files[0]), 204);
+    EXPECT_EQ(box.Texts(), (std::vector<std::string>{interrupted, PutBack(files)}));
+    EXPECT_EQ(Folder(), folder);
   }
 
-  // An older program's write and read, which hold nothing and name no workstation, live or not.
+  // A record of this machine whose process id now belongs to another process (this one, started at
+  // another moment) names a program that is gone.
+  {
+    const test::ShareScope share(true, noLocks);
+    const std::string reused = Short(std::to_string(::getpid()) + ":1") + Short(BootId());
+    test::WriteBytes(file_ + "~", "\x06ZREGIM" + Short(CurrentUserName) + Short(Host()) + reused);
+    test::WriteBytes(InUseMarkName(files[1]), Short(CurrentUserName) + Short(Host()) + reused);
+    box.Clear();
+    WriteCounter(file_, 4);
+    EXPECT_EQ(ReadCounter(files[1]), 2);
+    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+    EXPECT_EQ(Folder(), folder);
+  }
+
+  // An older program's write and read, which hold nothing and name no workstation, live or not: whoever
+  // meets them is asked, naming their user; "Нет" keeps them, "Да" removes them.
+  const std::string older = Holder("прежней версии", "Петров");
+  const std::vector<std::string> asked = {Untestable(file_ + "~", older), Untestable(InUseMarkName(files[1]), older),
+                                          question};
   pid = living([&] {
     test::WriteBytes(file_ + "~", "\x06ZREGIM" + Short("Петров"));
     test::WriteBytes(InUseMarkName(files[1]), Short("Петров"));
@@ -754,12 +889,21 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
   });
   ASSERT_GT(pid, 0);
   box.Clear();
+  box.Answer(0).Answer(0);
   EXPECT_EQ(keptOut(), busy + "\n" + refused);
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{question});
+  EXPECT_EQ(box.Texts(), asked);
   kill(pid, SIGKILL);
   EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
+  box.Clear();
+  box.Answer(0).Answer(0);
   EXPECT_EQ(keptOut(), busy + "\n" + refused);
-  EXPECT_EQ(ReadCounter(file_), 4);
+  EXPECT_EQ(box.Texts(), asked);
+  box.Clear();
+  box.Answer(1).Answer(1);
+  WriteCounter(file_, 5);
+  EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(file_), 205);
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{asked[0], asked[1]}));
+  EXPECT_EQ(Folder(), folder);
 }
 
 // Nothing found under the name of a temporary table is written through: the new table is made whole
@@ -788,6 +932,28 @@ TEST_F(Guard, FilesBesideATableAreMadeWholeAndOpenToEveryWriterOfTheFolder) {
     EXPECT_EQ(test::ReadBytes(dir_ / "other.CNT"), other);
     EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
     EXPECT_EQ(Folder(), (std::set<std::string>{"maket.zr", "other.CNT", "sch.CNT", "sch.VET"}));
+
+    // A link planted at a second name between the run's look for a free one and its keeping the old
+    // version there: the user's file it leads to keeps its bytes and mode, and the run writes nothing.
+    test::WriteBytes(dir_ / "private.txt", "личный файл");
+    fs::permissions(dir_ / "private.txt", static_cast<fs::perms>(0600));
+    const std::string table = test::ReadBytes(file_);
+    SetTableRunStepHook([&](TRunStep step) {
+      if (step == TRunStep::RecordLaid && !fs::is_symlink(fs::symlink_status(file_ + ".old~")))
+        fs::create_symlink(dir_ / "private.txt", file_ + ".old~");
+    });
+    tables = Changed(files);
+    EXPECT_EQ(ErrorOf([&] { WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}}); }),
+              "Ошибка записи файла \"" + file_ + "\": имя занято другим файлом: \"" + file_ +
+                  ".old~\"; прежний файл не изменен");
+    SetTableRunStepHook(nullptr);
+    EXPECT_EQ(test::ReadBytes(dir_ / "private.txt"), "личный файл");
+    EXPECT_EQ(mode(dir_ / "private.txt"), 0600);
+    EXPECT_EQ(test::ReadBytes(file_), table);
+    EXPECT_EQ(Folder(), (std::set<std::string>{"maket.zr", "other.CNT", "private.txt", "sch.CNT", "sch.CNT.old~",
+                                               "sch.VET"}));
+    fs::remove(file_ + ".old~");
+    fs::remove(dir_ / "private.txt");
 
     fs::permissions(file_, static_cast<fs::perms>(0640));
     WriteCounter(file_, 6);
@@ -843,8 +1009,15 @@ TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
   EXPECT_EQ(ReadCounter(target + ".VET"), 4);
   EXPECT_FALSE(fs::exists(target + ".a.CNT") || fs::exists(file_ + "~"));
 
-  test::WriteBytes(base_ + ".VET~", Short("Сидоров"));  // one locked table keeps the whole family
+  // One locked table keeps the whole family: a lock of an older program, asked about, "Нет".
+  test::WriteBytes(base_ + ".VET~", Short("Сидоров"));
+  test::ScriptedMsgBox box;
+  box.Answer(0);
   EXPECT_EQ(ErrorOf([&] { DeleteTableFiles(base_); }), Edited(base_ + ".VET", "Сидоров"));
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл \"" + base_ + ".VET\" заблокирован программой прежней "
+                                                  "версии (пользователь \"Сидоров\"), работу которой отсюда "
+                                                  "проверить нельзя. Удалить блокировку, если эта программа больше "
+                                                  "не работает?"});
   EXPECT_TRUE(fs::exists(file_));
   fs::remove(base_ + ".VET~");
   DeleteTableFiles(base_);

@@ -220,7 +220,8 @@ TEST_F(TableRun, AProgramKilledWhileItEndsAStoppedRunLeavesItToTheNextUse) {
 // Killed at random instants, inside the writing of a temporary table, between its records, between its
 // renames or in its clean-up, a run leaves the old set or the new one whole: the next reads ask nothing,
 // wait for nothing and tell only of a set put back, and the next run of the set finds nothing in its
-// way and leaves nothing beside it. The same on a folder that answers as a network share does.
+// way and leaves nothing beside it, no private file of a lock, mark or record either. The same on a
+// folder that answers as a network share does, and on one whose locks fail.
 TEST_F(TableRun, ARunKilledAtRandomInstantsLeavesAWholeSetAndNothingThatAsksOrBlocks) {
   constexpr int kRows = 3000;
   const auto start = std::chrono::steady_clock::now();
@@ -228,9 +229,19 @@ TEST_F(TableRun, ARunKilledAtRandomInstantsLeavesAWholeSetAndNothingThatAsksOrBl
   const auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
   std::mt19937 random(68);
   int interrupted = 0;
-  for (const bool share : {false, true}) {
-    const test::ShareScope scope(share);
-    for (int round = 0; round < (share ? 40 : 80); ++round) {
+  const auto noLocks = [](int, short) {
+    errno = ENOLCK;
+    return -1;
+  };
+  {
+    // The folder whose locks fail is named once, before the kills.
+    const test::ShareScope scope(true, noLocks);
+    test::ScriptedMsgBox box;
+    ReadCounter(files_[1]);
+  }
+  for (const int share : {0, 1, 2}) {
+    const test::ShareScope scope(share != 0, share == 2 ? std::function<int(int, short)>(noLocks) : test::ShareLock);
+    for (int round = 0; round < (share != 0 ? 40 : 80); ++round) {
       SCOPED_TRACE(std::to_string(share) + " " + std::to_string(round));
       fs::remove(files_[0]);
       WriteCounter(files_[1], 1, kRows);
@@ -442,7 +453,7 @@ TEST_F(TableRun, AReadWaitsForAnotherProgramThatEndsAStoppedRun) {
 }
 
 // A reader that meets a run that goes on asks once, however many looks at the run and the table its read
-// takes: "Да" reads the table as it stands.
+// takes: "Да" reads the table as it stands, "Нет" refuses the read.
 TEST_F(TableRun, AReaderAsksOnceAboutARunThatGoesOn) {
   WriteCounter(files_[1], 1);
   WriteCounter(files_[2], 2);
@@ -466,6 +477,14 @@ TEST_F(TableRun, AReaderAsksOnceAboutARunThatGoesOn) {
   box.Answer(1);
   EXPECT_EQ(ReadCounter(files_[1]), 1);
   EXPECT_EQ(box.Calls().size(), 1u);
+  // "Нет" refuses the read, naming the file, and the question says what the file is part of.
+  box.Clear();
+  box.Answer(0);
+  EXPECT_EQ(test::ErrorOf([&] { ReadCounter(files_[2]); }), "Файл \"" + files_[2] + "\" занят другой программой");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл " + files_[2] +
+                                                  " входит в запись нескольких таблиц, которая не закончена или была "
+                                                  "прервана: файлы этой записи могут быть в разных состояниях. "
+                                                  "Разрешить доступ к файлу ?"});
   ::kill(pid, SIGKILL);
   EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
 }

@@ -111,17 +111,33 @@ inline int ShareLock(int fd, short type) {
   return ::fcntl(fd, F_OFD_SETLK, &lock);
 }
 
+// A read as a share with mandatory locks answers it: refused while another open file holds a lock of
+// the file.
+inline ssize_t MandatoryRead(int fd, void* buffer, std::size_t size, off_t offset) {
+  struct flock probe {};
+  probe.l_type = F_RDLCK;
+  probe.l_whence = SEEK_SET;
+  if (::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
+    errno = EACCES;
+    return -1;
+  }
+  return ::pread(fd, buffer, size, offset);
+}
+
 // A local folder that answers as a network share does while the object lives: no unnamed files, no
-// second names of a file, and locks that need a descriptor open for writing. A lock call given here
-// replaces that one.
+// second names of a file, no rename that refuses to replace, and locks that need a descriptor open for writing. A lock call given here
+// replaces that one; a read given here replaces the system's.
 class ShareScope {
 public:
-  explicit ShareScope(bool on = true, std::function<int(int, short)> lock = ShareLock) {
+  explicit ShareScope(bool on = true, std::function<int(int, short)> lock = ShareLock,
+                      std::function<ssize_t(int, void*, std::size_t, off_t)> read = {}) {
     TShareCalls calls;
     if (on) {
       calls.unnamedFiles = false;
       calls.hardLinks = false;
+      calls.exclusiveRename = false;
       calls.lock = std::move(lock);
+      calls.read = std::move(read);
     }
     previous_ = SetShareCalls(std::move(calls));
   }

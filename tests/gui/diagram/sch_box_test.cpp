@@ -20,6 +20,7 @@
 #include "support/modal_script.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
+#include "support/held_file.h"
 
 namespace ld::gui {
 namespace {
@@ -159,7 +160,7 @@ TEST(SchemBox, CommandsAreGuardedAndTheirErrorsShown) {
   // A refused first change: its text in the message box, and the control free again.
   test::TempDir dir;
   h.box->SchemeBase = dir / "scheme";
-  test::WriteBytes(h.box->SchemeBase + h.box->BranchTable->Extention + "~", std::string("\x06") + "Petrov");
+  test::HoldAsLiving(h.box->SchemeBase + h.box->BranchTable->Extention + "~", std::string("\x06") + "Petrov");
   test::ScriptedMsgBox messages;
   TSchemBox::MenuItem(h.box->LineMenu, 4)->trigger();
   ASSERT_EQ(messages.Calls().size(), 1u);

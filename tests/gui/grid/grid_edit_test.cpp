@@ -16,6 +16,7 @@
 #include "core/base/dynarray.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/grid/data_grid.h"
+#include "support/held_file.h"
 
 namespace {
 
@@ -220,7 +221,7 @@ TEST_F(GridEdit, FailedWriteKeepsTheTableLockedForItsOwner) {
 }
 
 TEST_F(GridEdit, AnotherUsersLockRefusesTheFirstChange) {
-  ld::test::WriteBytes(path_ + "~", Short("Петров"));
+  ld::test::HoldAsLiving(path_ + "~", Short("Петров"));
   QTest::keyClick(&grid_, Qt::Key_F4);
   EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Файл \"" + path_ + "\" редактируется. Петров"});
   EXPECT_EQ(grid_.Mode(), ld::gui::gmView);

@@ -1,0 +1,346 @@
+#include "core/tables/held_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <tuple>
+#include <thread>
+#include <utility>
+
+#include "core/base/file_replace.h"
+#include "core/base/msgbox.h"
+#include "core/tables/file_io.h"
+#include "core/tables/file_modes.h"
+#include "core/tables/share_calls.h"
+
+namespace ld {
+
+namespace {
+
+double SteadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+TWaitClock& WaitClock() {
+  static TWaitClock clock = SteadySeconds;
+  return clock;
+}
+
+TGuardStepHook& StepHook() {
+  static TGuardStepHook hook;
+  return hook;
+}
+
+void Step(TGuardStep step) {
+  if (StepHook()) StepHook()(step);
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+bool WriteRecord(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// A shared lock through a descriptor open for reading, an exclusive one otherwise: either conflicts
+// with the exclusive lock that every holder keeps.
+short LockTypeFor(int fd) { return (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY ? F_RDLCK : F_WRLCK; }
+
+THolder Judge(const std::string& path, int fd, const std::string& makerLock, TLockRecord* holder, bool isPrivate);
+
+THolder ByProcess(const TLockRecord& record, TLockRecord* holder) {
+  if (holder != nullptr) *holder = record;
+  if (!IsOfThisMachine(record)) return THolder::Unknown;
+  return ProcessRuns(record.process) ? THolder::Lives : THolder::Gone;
+}
+
+// An empty name where the folder's locks fail: claimed by a maker whose private file of the name, whole
+// before the claim was made, names it. Lives while one of them may; gone once none is left (a private
+// file without bytes is nobody's: its maker makes another when it finds it gone).
+THolder ByPrivateFiles(const std::string& path, TLockRecord* holder) {
+  THolder verdict = THolder::Gone;
+  for (const std::string& found : PrivateNamesOf(path)) {
+    const fileio::TFd fd(OpenToJudge(found));
+    struct stat st {};
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || st.st_size == 0) continue;
+    TLockRecord record;
+    switch (Judge(found, fd.Get(), {}, &record, true)) {
+      case THolder::Gone: break;
+      case THolder::Lives: return THolder::Lives;
+      case THolder::Unknown:
+        verdict = THolder::Unknown;
+        if (holder != nullptr) *holder = record;
+        break;
+    }
+  }
+  return verdict;
+}
+
+// isPrivate: a private file of a guard file's name, which only this version makes, held by its maker
+// from before it has bytes unless its record says that it could not be: taken, it is gone.
+THolder Judge(const std::string& path, int fd, const std::string& makerLock, TLockRecord* holder, bool isPrivate) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return THolder::Lives;
+  const TLockAnswer answer = LockOf(fd, LockTypeFor(fd), path);
+  if (answer == TLockAnswer::Held) return THolder::Lives;
+  if (!makerLock.empty()) {
+    if (answer == TLockAnswer::Taken) return THolder::Gone;
+    const fileio::TFd lock(OpenToJudge(makerLock));
+    if (!lock.IsOpen()) return errno == ENOENT ? THolder::Gone : THolder::Lives;
+    return Judge(makerLock, lock.Get(), {}, holder, false);
+  }
+  const TLockRecord record = ReadLockRecord(fd);
+  if (holder != nullptr) *holder = record;
+  if (!record.readable) return THolder::Lives;
+  if (st.st_size == 0) return answer == TLockAnswer::Taken ? THolder::Gone : ByPrivateFiles(path, holder);
+  if (answer == TLockAnswer::Taken && (record.held || (isPrivate && !record.unheld))) return THolder::Gone;
+  return ByProcess(record, holder);
+}
+
+// The answers "Нет" the user gave about holders that cannot be told, by file (its identity and the
+// moment it was made, so that a file made later in its place is another), with the moment of the
+// answer: within a wait the same file is not asked about again.
+using TFileKey = std::tuple<dev_t, ino_t, std::int64_t, long>;
+std::map<TFileKey, double>& Refusals() {
+  static std::map<TFileKey, double> refusals;
+  return refusals;
+}
+
+// The holders the user said are gone, by what their records name: every other file of the same
+// program (its other locks and marks, a run's records) goes without a second question.
+std::set<std::string>& GoneHolders() {
+  static std::set<std::string> gone;
+  return gone;
+}
+
+bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const TAskText& ask) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  const std::string who = holder.host + '\n' + holder.process + '\n' + holder.boot + '\n' + holder.user;
+  if (!holder.process.empty() && GoneHolders().count(who) != 0) return true;
+  const TFileKey key{st.st_dev, st.st_ino, static_cast<std::int64_t>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec};
+  const double now = WaitClockNow();
+  const auto refused = Refusals().find(key);
+  if (refused != Refusals().end() && now >= refused->second && now - refused->second < 11) return false;
+  const std::string named = HolderText(holder);
+  const std::string text = ask ? ask(named)
+                               : "Файл \"" + fileio::FullFileName(path) + "\" оставлен программой " + named +
+                                     ", работу которой отсюда проверить нельзя. Удалить его, если эта программа "
+                                     "больше не работает?";
+  if (ShowMsgForm(text, mkWarning, mbYesNo) == 1) {
+    if (!holder.process.empty()) GoneHolders().insert(who);
+    return true;
+  }
+  Refusals()[key] = WaitClockNow();
+  return false;
+}
+
+bool Gone(const std::string& path, int fd, const std::string& makerLock, const TAskText& ask, bool isPrivate) {
+  TLockRecord holder;
+  switch (Judge(path, fd, makerLock, &holder, isPrivate)) {
+    case THolder::Lives: return false;
+    case THolder::Gone: return true;
+    case THolder::Unknown: return AskGone(path, fd, holder, ask);
+  }
+  return false;
+}
+
+// Where no file can be made without a name: the bytes go into a file of a private name, made with its
+// final mode and held before they are written, which then takes the name while it is free. Where the
+// folder has no step that takes a free name at once, the name is claimed first by an empty file of the
+// final mode, made only if the name is free and held at once, so that the rename replaces nobody's file.
+// A private file or claim whose maker was killed is known by its hold, or by the private file's record
+// (HolderGone); one removed as dead while its maker still lives is made again by the maker.
+int CreateRenamed(const std::string& path, const std::function<std::string(bool held)>& content, bool flush,
+                  const std::string& makerLock) {
+  // The caller holds the lock that speaks for the file: private files of the name are of its earlier
+  // holders, all gone.
+  if (makerLock.empty()) {
+    RemoveDeadPrivates(path);
+  } else {
+    for (const std::string& found : PrivateNamesOf(path)) {
+      struct stat st {};
+      if (::lstat(found.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(found.c_str());
+    }
+  }
+  const mode_t mode = FolderFileMode(path);
+  for (int round = 0; round < 100; ++round) {
+    std::string own;
+    const int fd = CreatePrivateFile(path, mode, own);
+    if (fd < 0) return -1;
+    Step(TGuardStep::PrivateMade);
+    GiveFolderMode(fd, path);
+    const TLockAnswer hold = LockOf(fd, F_WRLCK, path);
+    const auto fail = [&](int error) {
+      UnlinkIfSame(own, fd);
+      ::close(fd);
+      errno = error != 0 ? error : EIO;
+      return -1;
+    };
+    const auto again = [&] {
+      UnlinkIfSame(own, fd);
+      ::close(fd);
+    };
+    // Taken for a dead one by another program between its making and its hold: made again.
+    if (hold == TLockAnswer::Held || !IsStillNamed(own, fd)) {
+      again();
+      continue;
+    }
+    if (!WriteRecord(fd, content(hold == TLockAnswer::Taken)) || (flush && ::fdatasync(fd) != 0)) return fail(errno);
+    if (TakeFreeNameAtOnce(own, path) == 0) return fd;
+    if (errno == ENOENT) {  // removed meanwhile as a dead one
+      again();
+      continue;
+    }
+    if (errno != EOPNOTSUPP) return fail(errno);
+    const int claim = CreateFileWithMode(path, mode);
+    if (claim < 0) return fail(errno);
+    Step(TGuardStep::Claimed);
+    GiveFolderMode(claim, path);
+    // A claim held by another program is being removed as a dead one: the name is claimed again.
+    if (LockOf(claim, F_WRLCK, path) == TLockAnswer::Held || !IsStillNamed(path, claim) || !IsStillNamed(own, fd)) {
+      UnlinkIfSame(path, claim);
+      ::close(claim);
+      again();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    const bool renamed = ::rename(own.c_str(), path.c_str()) == 0;
+    const int error = errno;
+    if (!renamed) UnlinkIfSame(path, claim);
+    ::close(claim);
+    if (renamed) return fd;
+    if (error == ENOENT) {
+      again();
+      continue;
+    }
+    return fail(error);
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Creates the file only if it does not exist, holding it and the bytes that content gives (told whether
+// the hold was taken). Where the system allows, the file is filled, flushed when asked and held before
+// it gets its name; elsewhere it gets its bytes under a private name first (CreateRenamed). Returns the
+// open descriptor, or -1 with errno set.
+int CreateHeld(const std::string& path, const std::function<std::string(bool held)>& content, bool flush,
+               const std::string& makerLock) {
+  if (ShareCalls().unnamedFiles && ShareCalls().hardLinks) {
+    const int unnamed = ::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (unnamed >= 0) {
+      GiveFolderMode(unnamed, path);
+      const bool held = LockOf(unnamed, F_WRLCK, path) == TLockAnswer::Taken;
+      if (WriteRecord(unnamed, content(held)) && (!flush || ::fdatasync(unnamed) == 0)) {
+        const std::string self = "/proc/self/fd/" + std::to_string(unnamed);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return unnamed;
+        if (errno == EEXIST) {
+          ::close(unnamed);
+          errno = EEXIST;
+          return -1;
+        }
+      }
+      ::close(unnamed);
+    }
+  }
+  return CreateRenamed(path, content, flush, makerLock);
+}
+
+}  // namespace
+
+TWaitClock SetFileWaitClock(TWaitClock clock) {
+  TWaitClock previous = std::move(WaitClock());
+  WaitClock() = clock ? std::move(clock) : TWaitClock(SteadySeconds);
+  return previous;
+}
+
+double WaitClockNow() { return WaitClock()(); }
+
+TGuardStepHook SetGuardStepHook(TGuardStepHook hook) {
+  TGuardStepHook previous = std::move(StepHook());
+  StepHook() = std::move(hook);
+  return previous;
+}
+
+int CreateHeldFile(const std::string& path, const std::string& bytes, const std::string& makerLock) {
+  return CreateHeld(path, [&bytes](bool) { return bytes; }, true, makerLock);
+}
+
+int CreateHeldLock(const std::string& path, const std::string& prefix) {
+  return CreateHeld(path, [&prefix](bool held) { return prefix + HolderRecord(held); }, false, {});
+}
+
+int OpenToHold(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW); }
+
+int OpenToJudge(const std::string& path) {
+  const int fd = OpenToHold(path);
+  if (fd >= 0 || (errno != EACCES && errno != EPERM && errno != EROFS)) return fd;
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+}
+
+bool IsPrivateNameOf(const std::string& name, const std::string& own) {
+  if (name.size() != own.size() + 8 || name.compare(0, own.size(), own) != 0 || name[own.size()] != '.' ||
+      name.back() != '~')
+    return false;
+  for (std::size_t k = own.size() + 1; k < own.size() + 7; ++k)
+    if (std::isalnum(static_cast<unsigned char>(name[k])) == 0) return false;
+  return true;
+}
+
+std::vector<std::string> PrivateNamesOf(const std::string& path) {
+  namespace fs = std::filesystem;
+  const std::string own = fs::path(path).filename().string();
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(FolderOf(path), ec), end; !ec && it != end; it.increment(ec))
+    if (IsPrivateNameOf(it->path().filename().string(), own)) names.push_back(it->path().string());
+  return names;
+}
+
+THolder JudgeHolder(const std::string& path, int fd, const std::string& makerLock, TLockRecord* holder) {
+  return Judge(path, fd, makerLock, holder, false);
+}
+
+bool HolderGone(const std::string& path, int fd, const std::string& makerLock, const TAskText& ask) {
+  return Gone(path, fd, makerLock, ask, false);
+}
+
+
+void RemoveDeadPrivates(const std::string& path, const std::string& makerLock) {
+  for (const std::string& found : PrivateNamesOf(path)) {
+    const fileio::TFd fd(OpenToJudge(found));
+    if (fd.IsOpen() && Gone(found, fd.Get(), makerLock, {}, true)) UnlinkIfSame(found, fd.Get());
+  }
+}
+
+bool RemoveIfHalfMade(const std::string& path, const std::string& makerLock) {
+  RemoveDeadPrivates(path, makerLock);
+  const fileio::TFd fd(OpenToJudge(path));
+  struct stat st {};
+  if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || st.st_size != 0 || !HolderGone(path, fd.Get(), makerLock))
+    return false;
+  return UnlinkIfSame(path, fd.Get());
+}
+
+bool IsStillNamed(const std::string& path, int fd) {
+  struct stat held {}, now {};
+  return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &now) == 0 && SameFile(held, now);
+}
+
+bool UnlinkIfSame(const std::string& path, int fd) { return IsStillNamed(path, fd) && ::unlink(path.c_str()) == 0; }
+
+}  // namespace ld

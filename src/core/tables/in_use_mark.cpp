@@ -1,0 +1,81 @@
+#include "core/tables/in_use_mark.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "core/base/msgbox.h"
+#include "core/base/numfmt.h"
+#include "core/tables/file_io.h"
+
+namespace ld {
+
+bool HasInUseMark(const std::string& fileName) { return fileio::FileExists(InUseMarkName(fileName)); }
+
+bool RemoveIfStale(const std::string& marker) {
+  const fileio::TFd fd(OpenToJudge(marker));
+  if (!fd.IsOpen()) return errno == ENOENT;
+  if (!HolderGone(marker, fd.Get())) return false;
+  if (!IsStillNamed(marker, fd.Get())) return true;
+  return ::unlink(marker.c_str()) == 0;
+}
+
+// Only a mark this program made is its own: one it was allowed past is its holder's.
+void TInUseMark::Release() {
+  if (fd_ >= 0) {
+    UnlinkIfSame(marker_, fd_);
+    ::close(fd_);
+  }
+  marker_.clear();
+  fd_ = -1;
+}
+
+bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed) {
+  mark.Release();
+  const std::string marker = InUseMarkName(fileName);
+  for (TAccessWait wait;;) {
+    if (!fileio::FileExists(fileName)) return true;
+    // Taking the mark is one atomic creation, so two programs never both think they hold it.
+    const int fd = CreateHeldLock(marker, "");
+    if (fd >= 0) {
+      mark.marker_ = marker;
+      mark.fd_ = fd;
+      return true;
+    }
+    // A folder where no marker can be made (read-only share) is read without one.
+    if (errno != EEXIST) return true;
+    if (RemoveIfStale(marker)) continue;
+    if (allowed) {
+      mark.marker_ = marker;
+      return true;
+    }
+    switch (wait.Next(fileName)) {
+      case TAccessWait::kAgain: continue;
+      case TAccessWait::kRefused: return false;
+      case TAccessWait::kAllowed:
+        mark.marker_ = marker;
+        return true;
+    }
+  }
+}
+
+TAccessWait::TAccessWait() : start_(WaitClockNow()) {}
+
+bool TAccessWait::Pause() {
+  if (Round(WaitClockNow() - start_) >= 11) return false;
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return true;
+}
+
+TAccessWait::TStep TAccessWait::Next(const std::string& fileName, const std::string& question) {
+  if (Pause()) return kAgain;
+  const std::string text =
+      question.empty()
+          ? "Файл " + fileName + " находится длительное время в режиме чтения/записи. Разрешить доступ к файлу ?"
+          : question;
+  return ShowMsgForm(text, mkWarning, mbYesNo) == 1 ? kAllowed : kRefused;
+}
+
+}  // namespace ld

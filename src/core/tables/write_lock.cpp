@@ -1,0 +1,183 @@
+#include "core/tables/write_lock.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <memory>
+
+#include "core/base/error.h"
+#include "core/base/msgbox.h"
+#include "core/base/session.h"
+#include "core/tables/file_io.h"
+#include "core/tables/in_use_mark.h"
+
+namespace ld {
+
+namespace {
+
+using fileio::FullFileName;
+
+// The user's locks this program created, by full name. Each stays open while it is held: a lock file
+// that someone replaced in between is then never taken for ours, since an open file keeps its identity
+// from being given to a new one.
+std::map<std::string, std::unique_ptr<fileio::TFd>>& OwnLocks() {
+  static std::map<std::string, std::unique_ptr<fileio::TFd>> locks;
+  return locks;
+}
+
+bool IsOwnLock(const std::string& lock) {
+  const auto it = OwnLocks().find(FullFileName(lock));
+  return it != OwnLocks().end() && IsStillNamed(lock, it->second->Get());
+}
+
+void RemovePrivates(const std::string& path) {
+  for (const std::string& name : PrivateNamesOf(path)) ::unlink(name.c_str());
+}
+
+// Removes the lock looked at (open as fd) if it still is the one there: one that replaced it meanwhile
+// is somebody's new lock. What only the lock's holder makes goes first, while the lock still keeps every
+// other writer out of it: the write's unfinished table, whole or under a private name, the records and
+// commit mark it was making under private names, and its in-use mark where its holder is gone too.
+bool RemoveLookedAtLock(const std::string& fileName, const std::string& lock, int fd) {
+  if (!IsStillNamed(lock, fd)) return false;
+  const std::string temp = WriteTempName(fileName);
+  RemovePrivates(temp);
+  ::unlink(temp.c_str());
+  RemovePrivates(RunRecordName(fileName));
+  RemovePrivates(CommitMarkName(fileName));
+  RemoveIfStale(InUseMarkName(fileName));
+  return ::unlink(lock.c_str()) == 0;
+}
+
+// A user's lock looked at, whose holder is gone or cannot be told from here: whoever meets it is asked
+// whether to remove it, as its own user would be. True when it went.
+bool AskToRemoveLeftOver(const std::string& fileName) {
+  const std::string lock = LockName(fileName);
+  if (IsOwnLock(lock)) return false;
+  const fileio::TFd fd(OpenToJudge(lock));
+  if (!fd.IsOpen()) return false;
+  TLockRecord holder;
+  const THolder verdict = JudgeHolder(lock, fd.Get(), {}, &holder);
+  if (verdict == THolder::Lives) return false;
+  const std::string file = "Файл \"" + FullFileName(fileName) + "\" заблокирован программой";
+  std::string text;
+  if (verdict == THolder::Gone) {
+    const bool own = holder.user == CurrentUserName || holder.user.empty();
+    text = file + (own ? "" : " пользователя \"" + holder.user + "\"") +
+           ", которая больше не работает. Удалить блокировку?";
+  } else {
+    text = file + " " + HolderText(holder) +
+           ", работу которой отсюда проверить нельзя. Удалить блокировку, если эта программа больше не работает?";
+  }
+  return ShowMsgForm(text, mkWarning, mbYesNo) == 1 && RemoveLookedAtLock(fileName, lock, fd.Get());
+}
+
+}  // namespace
+
+void ThrowEdited(const std::string& fileName, const std::string& user) {
+  std::string text = "Файл \"" + FullFileName(fileName) + "\" редактируется";
+  if (!user.empty()) text += ". " + user;
+  throw Error(text);
+}
+
+TLockKind LookAtLock(const std::string& fileName, TLockRecord* userRecord) {
+  const std::string lock = LockName(fileName);
+  if (IsOwnLock(lock)) return TLockKind::Own;
+  const fileio::TFd fd(OpenToJudge(lock));
+  if (!fd.IsOpen()) return errno == ENOENT ? TLockKind::None : TLockKind::Writer;
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) return TLockKind::Writer;
+  const TLockRecord record = ReadLockRecord(fd.Get());
+  // A lock whose bytes its holder keeps from everyone is held: a live write, waited for.
+  if (!record.readable) return TLockKind::Writer;
+  // A write's lock (or one without its bytes yet) whose holder is gone: its writer was killed.
+  if (st.st_size == 0 || record.write) {
+    if (!HolderGone(lock, fd.Get())) return TLockKind::Writer;
+    // Beside a run's record the lock says that the run's program was killed: it goes with the end of
+    // the run, which tells a run killed while it laid its records by it.
+    if (fileio::FileExists(RunRecordName(fileName))) return TLockKind::Stopped;
+    // One that cannot be removed (a folder this user may not change) stands in the way as a live one.
+    return RemoveLookedAtLock(fileName, lock, fd.Get()) ? TLockKind::None : TLockKind::Writer;
+  }
+  if (userRecord != nullptr) *userRecord = record;
+  return TLockKind::User;
+}
+
+void CheckLock(const std::string& fileName) {
+  if (!fileio::FileExists(LockName(fileName))) return;
+  TLockRecord record;
+  switch (LookAtLock(fileName, &record)) {
+    case TLockKind::None: return;
+    case TLockKind::Own: {
+      const fileio::TFd fd(::open(LockName(fileName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+      ThrowEdited(fileName, fd.IsOpen() ? ReadLockRecord(fd.Get()).user : std::string());
+    }
+    case TLockKind::Stopped:  // a run that could not be ended yet
+    case TLockKind::Writer: ThrowEdited(fileName, "");  // a write in progress, not a user's lock
+    case TLockKind::User:
+      if (!AskToRemoveLeftOver(fileName)) ThrowEdited(fileName, record.user);
+      return;
+  }
+}
+
+bool TakeUserLock(const std::string& fileName) {
+  const std::string lock = LockName(fileName);
+  // Held while the lock lives, and dropped by the system when this program ends however it ends: that is
+  // how the next program knows a lock whose holder is gone.
+  auto fd = std::make_unique<fileio::TFd>(CreateHeldLock(lock, ""));
+  if (!fd->IsOpen()) return false;
+  OwnLocks()[FullFileName(lock)] = std::move(fd);
+  return true;
+}
+
+void DropUserLock(const std::string& fileName) {
+  const std::string lock = LockName(fileName);
+  const auto it = OwnLocks().find(FullFileName(lock));
+  if (it == OwnLocks().end()) return;
+  UnlinkIfSame(lock, it->second->Get());
+  OwnLocks().erase(it);
+}
+
+bool RemoveDeadWrite(const std::string& fileName) {
+  const std::string temp = WriteTempName(fileName);
+  if (!fileio::FileExists(LockName(fileName))) {
+    // An unfinished table without a lock is nobody's, but only a holder of the lock may remove it: a
+    // writer that takes the lock meanwhile owns the name.
+    TWriteLock lock;
+    if (!fileio::FileExists(temp) || !lock.Take(fileName)) return false;
+    RemovePrivates(temp);
+    ::unlink(temp.c_str());
+    return true;
+  }
+  return LookAtLock(fileName) == TLockKind::None;
+}
+
+bool HasDeadLock(const std::string& fileName) {
+  const std::string lock = LockName(fileName);
+  if (IsOwnLock(lock)) return false;
+  const fileio::TFd fd(OpenToJudge(lock));
+  return fd.IsOpen() && HolderGone(lock, fd.Get());
+}
+
+bool TWriteLock::Take(const std::string& fileName) {
+  Release();
+  const std::string lock = LockName(fileName);
+  // The table signature first: older programs read it as a write in progress and name nobody.
+  fd_ = CreateHeldLock(lock, "\x06ZREGIM");
+  if (fd_ < 0) return false;
+  lock_ = lock;
+  return true;
+}
+
+void TWriteLock::Release() {
+  if (fd_ < 0) return;
+  UnlinkIfSame(lock_, fd_);
+  ::close(fd_);
+  fd_ = -1;
+  lock_.clear();
+}
+
+}  // namespace ld
