@@ -15,6 +15,15 @@ std::string NothingImportedText(const std::string& source, const std::string& re
   return text + "нет данных для импорта, ничего не изменено";
 }
 
+std::string NothingChangedText(const std::string& text) {
+  static const std::string kNothingChanged = "ничего не изменено";
+  return text.find(kNothingChanged) == std::string::npos ? text + ", " + kNothingChanged : text;
+}
+
+void RefuseIfNothingTaken(const std::string& source, const TImportTaken& taken) {
+  if (taken.Items <= 0) throw Error(NothingImportedText(source, taken.FirstReason));
+}
+
 bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::string& question) {
   if (std::none_of(files.begin(), files.end(), [](const std::string& f) { return fileio::FileExists(f); }))
     return true;
@@ -22,8 +31,14 @@ bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::strin
 }
 
 TImportEnd RunFileImport(const TFileImport& import) {
-  const TImportTaken taken = import.Read();
-  if (taken.Items <= 0) throw Error(NothingImportedText(import.Source, taken.FirstReason));
+  TImportTaken taken;
+  try {
+    taken = import.Read();
+  } catch (const Error& e) {
+    // whatever the reader refused, the command has written nothing yet: the person is told so
+    throw Error(NothingChangedText(e.what()));
+  }
+  RefuseIfNothingTaken(import.Source, taken);
   if (import.Replaces && !import.Question.empty() && !ConfirmReplaceFiles(import.Replaces(), import.Question))
     return TImportEnd::Declined;
   if (!import.Tables.empty()) WriteTablesTogether(import.Tables);

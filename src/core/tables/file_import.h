@@ -34,6 +34,15 @@ struct TImportTaken {
 // the reason when there is none: the refusal of a file from which an import takes nothing.
 std::string NothingImportedText(const std::string& source, const std::string& reason = {});
 
+// The refusal of a read that failed before anything was written: the reader's text (which names the
+// file) with ", ничего не изменено" after it, unless it says so already.
+std::string NothingChangedText(const std::string& text);
+
+// A command that reads several files the user chose (several network files, the bases of one subscriber
+// command) refuses the whole command by the name of one that gave nothing, as RunFileImport refuses its
+// one file: throws ld::Error with NothingImportedText(source, taken.FirstReason) when taken.Items is 0.
+void RefuseIfNothingTaken(const std::string& source, const TImportTaken& taken);
+
 // Whether a command may write over those of the files that exist: true when none exists, else the
 // question (a warning with "Да", "Нет" and "Отмена") answered "Да".
 bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::string& question);
@@ -58,8 +67,8 @@ struct TFileImport {
 enum class TImportEnd { Written, Declined };
 
 // Runs the import along the path above. Throws ld::Error with NothingImportedText when the read took
-// nothing, and lets the read's and the write's errors through; Declined when the user did not agree to
-// replace files; Written otherwise.
+// nothing, the read's own error with NothingChangedText, and lets the write's errors through; Declined
+// when the user did not agree to replace files; Written otherwise.
 TImportEnd RunFileImport(const TFileImport& import);
 
 }  // namespace ld
