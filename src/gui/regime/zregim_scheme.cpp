@@ -190,7 +190,7 @@ void TZregimForm::ImportCDUClick() {
     return;
   }
   if (nodeCount == 0) {
-    ShowMsgForm(SchemeErrorText(failure, stem, NothingReadText(file)), mkError, mbOk);
+    ShowMsgForm(SchemeErrorText(failure, stem, NothingImportedText(file)), mkError, mbOk);
     return;
   }
   const std::string ext = GetMaketExtention(LayoutNodes), branchExt = GetMaketExtention(LayoutBranches);
