@@ -15,6 +15,7 @@
 #include "core/district/subscriber_cells.h"
 #include "core/district/subscriber_dbf.h"
 #include "core/tables/colmaps_district.h"
+#include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 
 namespace ld {
@@ -233,6 +234,10 @@ TImportTaken ImportDistrictFiles(const std::vector<std::string>& files, const st
   const TBaseFields fields;
 
   for (const std::string& file : files) {
+    // a file of another program says why it is refused, not only that it could not be read
+    if (fileio::FileExists(file) && !IsTableFile(file))
+      throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": файл не является таблицей \"" +
+                  std::string(LayoutDistrict10) + "\"");
     TDataFile source;
     ReadTableFile(file, source);
     TDistrict10Cols src;

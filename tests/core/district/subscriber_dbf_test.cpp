@@ -409,6 +409,22 @@ TEST_F(SubscriberDbf, HouseholdBasesAsClipperAndVisualFoxProWriteThem) {
                                                    {"ТП-410", "Л-2", "5", "120.5"},
                                                    {"ТП-5", "Ф-1234Ж", "3", "45"}}));
   EXPECT_EQ(Locks(), 0);
+
+  // the Clipper household base given as the industrial base or as the contract list is of another kind:
+  // no industrial row and no contract list of empty rows is made of it
+  WriteRows(stem + ".BPA", LayoutMeterPoints, {{"ТП-1", "", "", "1"}});
+  const std::string points = ReadBytes(stem + ".BPA");
+  const std::string clipper = (TestDataDir() / "dbase" / "clipper_households.dbf").string();
+  TSubscriberDbfRequest other = Request();
+  other.Prom = true;
+  other.PathProm = clipper;
+  EXPECT_EQ(Refusal(other), NothingImportedText(clipper, "поле NAMETP не найдено"));
+  EXPECT_EQ(ReadBytes(stem + ".BPA"), points);
+  other.Prom = false;
+  other.Dog = true;
+  other.PathDog = clipper;
+  EXPECT_EQ(Refusal(other), NothingImportedText(clipper, "поле NDOGOV не найдено"));
+  EXPECT_FALSE(fs::exists(stem + ".RAB"));
 }
 
 // A base of unreadable values gives a message for every record: the first thousand are kept and the

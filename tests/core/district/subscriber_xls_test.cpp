@@ -170,6 +170,24 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
   info.clear();
   EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutHouseholds);
   EXPECT_TRUE(info.empty());
+
+  // the same households sheet given as the industrial base: no row names a station and a contract, and
+  // the base's metering points are not replaced by rows of nothing
+  WriteRows(stem + ".BPA", LayoutMeterPoints, {{"ТП-1", "", "", "1"}});
+  const std::string points = ReadBytes(stem + ".BPA");
+  TSubscriberXlsRequest industrial;
+  industrial.BaseStem = stem;
+  industrial.Prom = true;
+  industrial.PathProm = (TestDataDir() / "subscriber_sheets" / "households_line_breaks.xlsx").string();
+  try {
+    ImportSubscriberBasesXls(industrial, info);
+    ADD_FAILURE() << "a households sheet was taken for metering points";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + industrial.PathProm +
+                                         "\": строка 3: не задана ТП (столбец 6): нет данных для импорта, ничего не "
+                                         "изменено");
+  }
+  EXPECT_EQ(ReadBytes(stem + ".BPA"), points);
 }
 
 TEST(SubscriberXls, MeasuredEnergiesOfInputsAndFeeders) {
