@@ -38,31 +38,28 @@ def soffice(source, target_format, out_dir):
                         target_format, "--outdir", out_dir, source], check=True, stdout=subprocess.DEVNULL)
 
 
-def staff_workbooks():
-    """A staff list of the district's office: numbers, names, posts, phones and salaries. The .xlsx as
-    openpyxl writes it, the .xls as LibreOffice Calc saves that workbook."""
+def both_formats(title, rows, stem):
+    """A sheet of those rows as openpyxl writes it (.xlsx) and as LibreOffice Calc saves that workbook (.xls)."""
     book = openpyxl.Workbook()
     sheet = book.active
-    sheet.title = "Сотрудники"
-    for row in STAFF:
+    sheet.title = title
+    for row in rows:
         sheet.append(row)
-    book.save(os.path.join(HERE, "staff.xlsx"))
+    book.save(os.path.join(HERE, stem + ".xlsx"))
     with tempfile.TemporaryDirectory() as out:
-        soffice(os.path.join(HERE, "staff.xlsx"), "xls:MS Excel 97", out)
-        shutil.copy(os.path.join(out, "staff.xls"), os.path.join(HERE, "staff.xls"))
+        soffice(os.path.join(HERE, stem + ".xlsx"), "xls:MS Excel 97", out)
+        shutil.copy(os.path.join(out, stem + ".xls"), os.path.join(HERE, stem + ".xls"))
+
+
+def staff_workbooks():
+    """A staff list of the district's office: numbers, names, posts, phones and salaries."""
+    both_formats("Сотрудники", STAFF, "staff")
 
 
 def heading_workbooks():
     """The heading row of a sheet of metering points and nothing below it: a template saved before it
-    was filled. The .xlsx as openpyxl writes it, the .xls as LibreOffice Calc saves that workbook."""
-    book = openpyxl.Workbook()
-    sheet = book.active
-    sheet.title = "Точки учета"
-    sheet.append(HEADING)
-    book.save(os.path.join(HERE, "heading.xlsx"))
-    with tempfile.TemporaryDirectory() as out:
-        soffice(os.path.join(HERE, "heading.xlsx"), "xls:MS Excel 97", out)
-        shutil.copy(os.path.join(out, "heading.xls"), os.path.join(HERE, "heading.xls"))
+    was filled."""
+    both_formats("Точки учета", [HEADING], "heading")
 
 
 def industrial_workbook():
