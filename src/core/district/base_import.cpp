@@ -122,14 +122,30 @@ void MakeBaseTables(const std::vector<TImportLine>& lines, const std::vector<TIm
   }
 }
 
-void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writeEmptyStations) {
+TImportEnd ImportBase(const std::string& source, const std::string& baseStem, bool writeEmptyStations,
+                      TBaseImport& base, const std::function<TImportTaken()>& build) {
   const std::string lineFile = baseStem + GetMaketExtention(LayoutLines10);
   const std::string stationFile = baseStem + GetMaketExtention(LayoutTransTP);
-  const bool withStations = base.Stations.RowCount > 0 || writeEmptyStations;
-  std::vector<std::pair<std::string, TDataFile*>> files{{lineFile, &base.Lines}};
-  if (withStations) files.emplace_back(stationFile, &base.Stations);
-  WriteTablesTogether(files);
-  if (!withStations) DeleteFileIfExists(stationFile);
+  // Locked before the sources are read: the base is not opened for editing meanwhile. A lock held by
+  // another user refuses the command here, before anything is read or asked.
+  const TRunTableLocks locks(baseStem, LayoutExtensions({LayoutLines10, LayoutTransTP}));
+  bool withStations = true;
+  TFileImport import;
+  import.Source = source;
+  import.Read = [&] {
+    const TImportTaken taken = build();
+    withStations = base.Stations.RowCount > 0 || writeEmptyStations;
+    if (withStations) import.Tables.emplace_back(stationFile, &base.Stations);
+    return taken;
+  };
+  // both tables are replaced, the station table removed when the import gives none
+  import.Replaces = [&] { return std::vector<std::string>{lineFile, stationFile}; };
+  import.Question = kReplaceBaseQuestion;
+  import.Tables = {{lineFile, &base.Lines}};
+  import.Write = [&] {
+    if (!withStations) DeleteFileIfExists(stationFile);
+  };
+  return RunFileImport(import);
 }
 
 // ---- helpers shared by the imports -------------------------------------------------------------------
@@ -150,8 +166,6 @@ bool IsIntegerText(const std::string& text, int& value) {
   value = static_cast<int>(v);
   return true;
 }
-
-std::string NothingReadText(const std::string& source) { return NothingImportedText(source); }
 
 std::string ImportRowMessage(const std::string& file, long long row, const std::string& field,
                              const std::string& reason) {

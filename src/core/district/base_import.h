@@ -2,8 +2,8 @@
 // A new district base built from outside network data: its line table "Формат РЭС (линии)", its
 // station table "Формат РЭС (ТП,РП)" and the list of the doubtful rows met on the way. The imports
 // gather their rows in memory and make the two tables at the end; the base's files on disk are
-// replaced only once both tables are written (WriteImportedBase), so a source that cannot be read or
-// a write that fails leaves the old base as it was.
+// replaced only once the sources were read whole and both tables are written (ImportBase), so a source
+// that cannot be read or a write that fails leaves the old base as it was.
 #include <functional>
 #include <map>
 #include <string>
@@ -68,19 +68,21 @@ private:
 void MakeBaseTables(const std::vector<TImportLine>& lines, const std::vector<TImportStation>& stations,
                     const std::string& baseStem, TBaseImport& base);
 
-// Writes the two tables of the base under the stem: both go to temporary files of the stem's folder
-// first and take the place of the old files only when both were written. Without station rows and
-// with writeEmptyStations unset, the station table is not written and an old one is removed, so the
-// new base has none. The caller holds the locks of both files; they stay. On a failure nothing of the
-// old base has changed and the temporary files are gone.
-void WriteImportedBase(const std::string& baseStem, TBaseImport& base, bool writeEmptyStations);
+// The question before the files of a base are replaced by others.
+inline constexpr char kReplaceBaseQuestion[] = "База с таким именем уже существует. Перезаписать ?";
+
+// A new base of the stem from the files the user chose, along the one import path (RunFileImport): the
+// stem's line and station tables are locked for the run; build reads every source whole into base and
+// says what it took, refusing by name a source that gives nothing (source names the one the command
+// was given); only then, when a file of the base exists, kReplaceBaseQuestion is asked; then both tables
+// go to temporary files of the stem's folder and take the place of the old files in one run. Without
+// station rows and with writeEmptyStations unset, the station table is not written and an old one is
+// removed, so the new base has none. A refusal throws with nothing of the old base changed; Declined
+// when the answer was not "Да".
+TImportEnd ImportBase(const std::string& source, const std::string& baseStem, bool writeEmptyStations,
+                      TBaseImport& base, const std::function<TImportTaken()>& build);
 
 // ---- helpers shared by the imports
-
-// 'Ошибка чтения файла "<source>": нет данных для импорта, ничего не изменено' (the source named by its
-// full path), the refusal of a source from which an import takes nothing: a command refuses it before
-// it replaces anything, since the tables it would write would be empty.
-std::string NothingReadText(const std::string& source);
 
 // 'Ошибка чтения файла "<file>": строка <row>, <field>: <reason>', the refusal of a source file for a
 // value that an import cannot take.

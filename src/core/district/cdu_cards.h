@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -29,6 +30,13 @@ using TPercentProc = std::function<void(int percent)>;
 void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile& nodeTable, TDataFile& branchTable,
                       const TPercentProc& progress, int& nodeCount, int& branchCount, int& balancingCount,
                       int& fixedVoltageCount, int& shuntCount);
+
+// The card file read whole into the empty node and branch tables as a command that makes a scheme of it
+// reads it (ImportCardScheme without load cards), their row counts set: what it took for the one import
+// path. The node cards are the items; a file without one (a protocol, a document, another program's
+// file) takes nothing, with the reason "в файле нет карт узлов (0201, 0299, 5008)". A file that is not
+// there is refused by name, as one that cannot be read.
+TImportTaken ReadCardScheme(const std::string& fileName, TDataFile& nodeTable, TDataFile& branchTable);
 
 // Writes the node and branch files of the scheme (schemeStem plus the extensions of their layouts) as
 // the card file fileName. Both tables are read and every card formed before anything is written; the

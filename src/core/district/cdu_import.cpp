@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/error.h"
 #include "core/base/strings.h"
 #include "core/district/base_import.h"
 #include "core/district/cdu_card_fields.h"
@@ -217,6 +218,21 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
     throw ConvertError("Ошибка в строке " + std::to_string(lineNo) + " файла \"" + fileio::FullFileName(fileName) +
                        "\": " + e.what());
   }
+}
+
+TImportTaken ReadCardScheme(const std::string& fileName, TDataFile& nodeTable, TDataFile& branchTable) {
+  // a missing file reads as one without cards, which a command must not take for an empty scheme
+  std::error_code ec;
+  if (!std::filesystem::exists(fileName, ec))
+    throw Error("Ошибка чтения файла \"" + fileio::FullFileName(fileName) + "\": файл не найден");
+  int nodes = 0, branches = 0, balancing = 0, fixedVoltage = 0, shunts = 0;
+  ImportCardScheme(fileName, false, nodeTable, branchTable, {}, nodes, branches, balancing, fixedVoltage, shunts);
+  nodeTable.RowCount = nodes;
+  branchTable.RowCount = branches;
+  TImportTaken taken;
+  taken.Items = nodes;
+  if (nodes == 0) taken.NotTaken("в файле нет карт узлов (0201, 0299, 5008)");
+  return taken;
 }
 
 }  // namespace ld

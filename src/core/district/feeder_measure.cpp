@@ -27,11 +27,14 @@ TFirstRows FirstRows(const std::vector<std::string>& names, const std::function<
 std::string FeederKey(const std::string& upperName) { return NormalizeName(upperName); }
 
 // One measured value: the first cell of the pair replaces the value (a cell that is no number leaves
-// it), the second adds to it (a cell that is no number adds nothing).
-void ReadPair(const TSheetCells& cells, int row, int first, int second, double& value,
+// it), the second adds to it (a cell that is no number adds nothing). False when a cell is no number.
+bool ReadPair(const TSheetCells& cells, int row, int first, int second, double& value,
               TImportMessages& messages) {
-  ReadSheetValue(cells, first, row, value, messages);
-  if (double added = 0; ReadSheetValue(cells, second, row, added, messages)) value += added;
+  const bool firstRead = ReadSheetValue(cells, first, row, value, messages);
+  double added = 0;
+  if (!ReadSheetValue(cells, second, row, added, messages)) return false;
+  value += added;
+  return firstRead;
 }
 
 struct TMeasuredRows {
@@ -41,25 +44,31 @@ struct TMeasuredRows {
 };
 
 // One pass over the rows of a table; name(r) gives the row's key as messages show it, and missing(r,
-// key) the message of a row without a sheet row. The number of rows that took a sheet row.
-int MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TSheetCells& cells,
+// key) the message of a row without a sheet row. Taken: the rows that took a sheet row whose four
+// values read.
+void MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TSheetCells& cells,
                const std::function<std::string(int)>& name, const std::function<std::string(const std::string&)>& key,
                const std::function<std::string(int, const std::string&)>& missing, TImportMessages& messages,
-               const TMeasureProgress& progress) {
+               const TMeasureProgress& progress, TImportTaken& taken) {
   const int n = rows.RowCount;
   const int step = n / 10 == 0 ? n : n / 10;
-  int mark = 0, position = 0, matched = 0;
+  int mark = 0, position = 0;
   for (int r = 1; r <= n; ++r) {
     const std::string shown = name(r);
     const auto at = (*rows.T)[r] < 0 ? sheetRows.end() : sheetRows.find(key(shown));
     if (at == sheetRows.end()) {
-      messages.Add(missing(r, shown));
+      std::string message = missing(r, shown);
+      taken.NotTaken(message);
+      messages.Add(std::move(message));
     } else {
       const int i = at->second;
-      ++matched;
-      ReadPair(cells, i, 8, 12, (*rows.P)[r], messages);
-      ReadPair(cells, i, 18, 22, (*rows.Q)[r], messages);
+      const bool p = ReadPair(cells, i, 8, 12, (*rows.P)[r], messages);
+      const bool q = ReadPair(cells, i, 18, 22, (*rows.Q)[r], messages);
       (*rows.T)[r] = (*rows.Q)[r] == 0 ? 5 : 4;
+      if (p && q)
+        ++taken.Items;
+      else
+        taken.NotTaken("строка " + std::to_string(i) + " (" + shown + "): значение не является числом");
     }
     if (r - mark >= step) {
       mark += step;
@@ -67,14 +76,14 @@ int MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TShe
       if (progress) progress(position);
     }
   }
-  return matched;
 }
 
 }  // namespace
 
-int ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TSheetCells& cells,
-                              std::vector<std::string>& messages, const TStageProc& stage,
-                              const TMeasureProgress& progress) {
+TImportTaken ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TSheetCells& cells,
+                                      std::vector<std::string>& messages, const TStageProc& stage,
+                                      const TMeasureProgress& progress) {
+  TImportTaken taken;
   TImportMessages bounded(messages);
   TSubstInputCols in;
   FillSubstInputCols(inputs, in);
@@ -84,19 +93,18 @@ int ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TSheet
   if (stage) stage("  Чтение замеров по вводам 10(6) кВ ... ");
   const std::vector<std::string> names = ScanNameColumn(cells, {kNameCol, UpperTrimmed, false});
   const auto same = [](const std::string& s) { return s; };
-  int matched =
-      MatchRows({in.RowCount, in.P, in.Q, &in.T}, FirstRows(names, same), cells,
-                [&](int r) { return UpperTrimmed(in.NamePS->GetView(r)); }, same,
-                [](int, const std::string& key) { return "Ввод " + key + " не найден"; }, bounded, progress);
+  MatchRows({in.RowCount, in.P, in.Q, &in.T}, FirstRows(names, same), cells,
+            [&](int r) { return UpperTrimmed(in.NamePS->GetView(r)); }, same,
+            [](int, const std::string& key) { return "Ввод " + key + " не найден"; }, bounded, progress, taken);
 
   if (stage) stage("  Чтение замеров по фидерам 10(6) кВ ... ");
   if (progress) progress(0);
-  matched += MatchRows(
+  MatchRows(
       {fd.RowCount, fd.P, fd.Q, &fd.T}, FirstRows(names, FeederKey), cells,
       [&](int r) { return UpperTrimmed(fd.Name2->GetView(r)); }, FeederKey,
       [&](int r, const std::string& key) { return "Фидер " + fd.Name1->GetItem(r) + " - " + key + " не найден"; },
-      bounded, progress);
-  return matched;
+      bounded, progress, taken);
+  return taken;
 }
 
 }  // namespace ld

@@ -7,6 +7,7 @@
 
 #include "core/base/callbacks.h"
 #include "core/district/measure_sheet.h"
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -16,9 +17,10 @@ namespace ld {
 // with one. An input or feeder with a negative T is left alone. Each name without a row, and each cell
 // that is no number, adds its line to messages; a cell that is no number adds nothing to its sum.
 // stage names each pass as it begins; progress runs from 0 to 100 over each of the two passes. Returns
-// the number of inputs and feeders that took a row of the sheet.
-int ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TSheetCells& cells,
-                              std::vector<std::string>& messages, const TStageProc& stage = {},
-                              const TMeasureProgress& progress = {});
+// the inputs and feeders that took a row of the sheet whose four values read, and the first that did
+// not (its name not found, a value that is no number).
+TImportTaken ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, const TSheetCells& cells,
+                                      std::vector<std::string>& messages, const TStageProc& stage = {},
+                                      const TMeasureProgress& progress = {});
 
 }  // namespace ld

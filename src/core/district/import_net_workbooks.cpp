@@ -12,7 +12,6 @@
 #include "core/base/strings.h"
 #include "core/district/subscriber_cells.h"
 #include "core/office/sheet_reader.h"
-#include "core/office/workbook.h"
 
 namespace ld {
 
@@ -122,18 +121,6 @@ std::size_t HeldBytes(const TImportLine& row, const TImportStation* stations, st
 
 }  // namespace
 
-void CheckNetWorkbooks(const std::vector<std::string>& files) {
-  for (const std::string& file : files) {
-    bool sheetless = false;
-    try {
-      sheetless = ReadSheetNames(file).empty();
-    } catch (const Error&) {
-      continue;
-    }
-    if (sheetless) throw Error("Ошибка чтения файла \"" + file + "\": в книге нет листов");
-  }
-}
-
 int LastUsedRow(const std::function<std::string(int row)>& column) {
   int last = 0;
   for (int row = 1, empty = 0; empty < 10; ++row) {
@@ -147,8 +134,9 @@ int LastUsedRow(const std::function<std::string(int row)>& column) {
   return last;
 }
 
-void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
-                        const TImportProgress& progress) {
+TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std::string& baseStem,
+                                TBaseImport& base, const TImportProgress& progress) {
+  TImportTaken all;
   base.Messages.clear();
   TImportMessages messages(base.Messages);
   std::vector<TImportLine> lines;
@@ -161,7 +149,7 @@ void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string
   for (const std::string& file : files) {
     sheet.Open(file);
     office::TFileScaledBudget held = ImportBudget(file);
-    const std::size_t linesBefore = lines.size();
+    TImportTaken taken;
     const int last = LastUsedRow([&sheet](int row) { return sheet.Cell(row, 1); });
     const int step = last / 10 == 0 ? std::max(last, 1) : last / 10;
     int position = 0, reported = 0;
@@ -169,21 +157,30 @@ void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string
     try {
       const std::string voltage = sheet.Cell(1, 1);
       CheckFieldFit(voltage, fields.Un, 1, 1);
-      for (int r = 4; r <= last; ++r) {
+      // The network's voltage is every section's and every transformer's: a sheet whose first cell is
+      // no voltage (a heading, a staff list) is no network workbook, whatever its rows hold.
+      const bool voltageRead = !voltage.empty() && ImportNumber(voltage).has_value();
+      if (!voltageRead) taken.NotTaken("ячейка A1: напряжение сети \"" + voltage + "\" не является числом");
+      for (int r = 4; r <= last && voltageRead; ++r) {
         if (!sheet.Cell(r, 1).empty()) {
           CheckRowTexts(sheet, r);
           // the row stays as far as it was read; the message tells which one to look at
           TImportLine& row = lines.emplace_back();
           const std::size_t before = stations.size();
+          const auto at = [r] { return "строка " + std::to_string(r) + ": "; };
           try {
-            if (!ReadRow(sheet, r, voltage, fields, row, stations))
-              messages.Add([&] {
-                return "файл " + file + ", строка " + std::to_string(r) + ": " + LengthFault(sheet.Cell(r, 3));
-              });
+            if (ReadRow(sheet, r, voltage, fields, row, stations)) {
+              ++taken.Items;
+            } else {
+              const std::string fault = LengthFault(sheet.Cell(r, 3));
+              taken.NotTaken(at() + fault);
+              messages.Add([&] { return "файл " + file + ", " + at() + fault; });
+            }
           } catch (const TCellTextError&) {
             throw;
           } catch (const std::exception& e) {
-            messages.Add([&] { return "файл " + file + ", строка " + std::to_string(r) + ": " + e.what(); });
+            taken.NotTaken(at() + e.what());
+            messages.Add([&] { return "файл " + file + ", " + at() + e.what(); });
           }
           held.Take(HeldBytes(row, stations.data() + before, stations.size() - before, fields));
         }
@@ -197,11 +194,13 @@ void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string
       throw CellRefusal(sheet, e);
     }
     sheet.Close();
-    // a workbook of no section chosen by mistake would give an empty base, or one short of a feeder
-    if (lines.size() == linesBefore) throw Error(NothingReadText(file));
+    // a workbook of no whole section chosen by mistake would give an empty base, or one short of a feeder
+    RefuseIfNothingTaken(file, taken);
+    all.Items += taken.Items;
   }
   messages.Finish();
   MakeBaseTables(lines, stations, baseStem, base);
+  return all;
 }
 
 }  // namespace ld

@@ -15,11 +15,6 @@ namespace ld {
 // follow one another; 0 when the first ten are empty.
 int LastUsedRow(const std::function<std::string(int row)>& column);
 
-// Refuses, before anything is asked or changed, a workbook that holds no worksheet, which would make an
-// empty base: 'Ошибка чтения файла "<path>": в книге нет листов'. Only the list of sheets is read; a
-// workbook that cannot be read at all is left to the import, which tells why.
-void CheckNetWorkbooks(const std::vector<std::string>& files);
-
 // Reads the workbooks in the order given into a new base of the stem; the station rows stay in the
 // order they were met. A row that cannot be taken adds "файл <full path>, строка <n>: <reason>" and the
 // next row goes on. A workbook that cannot be opened throws its read error naming it. Progress restarts
@@ -27,10 +22,13 @@ void CheckNetWorkbooks(const std::vector<std::string>& files);
 // workbook does not hold), and a text that would not go whole into the field it fills (a name into the
 // 40 characters of a node or station, a mark with its length into the line mark's field, the voltage
 // of cell (1, 1) into its own), refuse the workbook with the read error naming the file, the sheet and
-// the cell; a workbook that gives no section is refused by NothingReadText. What the rows of a workbook
-// take in memory is held to the bound of its cells (ImportBudget): past it the workbook is refused by
-// name. Only the first kMaxImportMessages row messages are kept, and a line of how many more there were.
-void ImportNetWorkbooks(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
-                        const TImportProgress& progress = {});
+// the cell. A row is whole when its length reads; a workbook whose cell (1, 1) is no number, or none of
+// whose rows is whole, gives no section and is refused by its name (RefuseIfNothingTaken) with the
+// first reason, whatever the other workbooks give. What the rows of a workbook take in memory is held to
+// the bound of its cells (ImportBudget): past it the workbook is refused by name. Only the first
+// kMaxImportMessages row messages are kept, and a line of how many more there were. Returns the whole
+// rows of all the workbooks.
+TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std::string& baseStem,
+                                TBaseImport& base, const TImportProgress& progress = {});
 
 }  // namespace ld

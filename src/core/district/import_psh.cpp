@@ -123,22 +123,39 @@ void CheckSectionTexts(const TPshSection& section, const fs::path& file, int lin
       throw Error(ImportRowMessage(file.string(), lineNumber, field, fault + " (файл не в кодировке DOS?)"));
 }
 
-void ImportPshFile(const fs::path& file, TPshStore& store, TImportMessages& messages) {
+// A line of a section is whole when it names the section's begin and its length reads; a file none of
+// whose lines from the third is whole is no feeder file. What the file took, its lines counted.
+TImportTaken ImportPshFile(const fs::path& file, TPshStore& store, TImportMessages& messages) {
   const std::vector<std::string> lines = ReadLines(file);
-  if (lines.size() < 3) return;
   const std::string fileName = file.filename().string();
+  TImportTaken taken;
+  if (lines.size() < 3) {
+    taken.NotTaken("в файле нет строк участков (с третьей строки)");
+    return taken;
+  }
+  const auto count = [&](const TPshSection& section, int lineNumber) {
+    const std::string at = "строка " + std::to_string(lineNumber) + ": ";
+    if (section.Name1.empty())
+      taken.NotTaken(at + "не задано начало участка (колонки 1-8)");
+    else if (!section.LengthRead)
+      taken.NotTaken(at + "неверно задана длина линии (колонки 33-40)");
+    else
+      ++taken.Items;
+  };
   bool first = true;
   bool parallel = false;
   TPshSection a;
   // the first data line is cut as it stands; the later ones without their outer blanks
   ParsePshLine(lines[2], a, fileName, 3, messages);
   CheckSectionTexts(a, file, 3);
+  count(a, 3);
   for (std::size_t i = 3; i < lines.size(); ++i) {
     const std::string line = TrimText(lines[i]);
     if (line.empty()) continue;
     TPshSection b;
     ParsePshLine(line, b, fileName, static_cast<int>(i) + 1, messages);
     CheckSectionTexts(b, file, static_cast<int>(i) + 1);
+    count(b, static_cast<int>(i) + 1);
     if (b.State == "+") {
       if (IsBus(a.LineMark)) a.LineMark.clear();
       a.LineMark += "+" + b.LineMark;
@@ -157,6 +174,9 @@ void ImportPshFile(const fs::path& file, TPshStore& store, TImportMessages& mess
   }
   CloseSection(a, parallel);
   store.StorePshSection(std::move(a), first);
+  // lines that are all of another kind: the file is no feeder file, and its rows would be names of nothing
+  RefuseIfNothingTaken(file.string(), taken);
+  return taken;
 }
 
 bool IsPshFile(const fs::directory_entry& entry) {
@@ -219,6 +239,8 @@ void ParsePshLine(const std::string& line, TPshSection& section, const std::stri
   try {
     length = StrToFloatZ(lengthText) * 1000;
     if (!ImportNumberFault(length).empty() || std::fabs(length) >= 1e15) throw ConvertError(lengthText);
+    // a bus connection has no length of its own; every other section gives one
+    section.LengthRead = !lengthText.empty() || IsBus(section.LineMark);
   } catch (const ConvertError&) {
     messages.Add("Файл " + fileName + ". Строка " + std::to_string(lineNumber) + ". Неверно задана длина линии");
     length = 0;
@@ -235,7 +257,7 @@ void ParsePshLine(const std::string& line, TPshSection& section, const std::stri
   section.TransName = "Т" + std::to_string(n);
 }
 
-void ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImportProgress& progress) {
+TImportTaken ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImportProgress& progress) {
   base.Messages.clear();
   fs::path folder = fs::path(baseStem).parent_path();
   if (folder.empty()) folder = ".";
@@ -253,14 +275,24 @@ void ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImpo
 
   TPshStore store;
   TImportMessages messages(base.Messages);
+  TImportTaken all;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    ImportPshFile(files[i], store, messages);
+    const TImportTaken taken = ImportPshFile(files[i], store, messages);
+    all.Items += taken.Items;
+    if (!taken.FirstReason.empty()) all.NotTaken(files[i].filename().string() + ": " + taken.FirstReason);
     if (progress) progress(static_cast<int>(Round((i + 1) * 100.0 / static_cast<double>(files.size()))));
   }
   // no feeder file, or none with a section, would give an empty base
-  if (store.lines.empty()) throw Error(NothingReadText((folder / "*.psh").string()));
+  RefuseIfNothingTaken(PshFolderSource(baseStem), all);
   messages.Finish();
   MakeBaseTables(store.lines, store.stations.Rows(), baseStem, base);
+  return all;
+}
+
+std::string PshFolderSource(const std::string& baseStem) {
+  fs::path folder = fs::path(baseStem).parent_path();
+  if (folder.empty()) folder = ".";
+  return (folder / "*.psh").string();
 }
 
 }  // namespace ld

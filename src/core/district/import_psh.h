@@ -15,6 +15,7 @@ namespace ld {
 struct TPshSection {
   std::string Name1, Name2, LineMark, TransMark, TransName, State;
   char32_t SwitchBeg = U' ', SwitchEnd = U' ';  // 'В', 'Н', 'Р' or a space
+  bool LengthRead = false;  // the line gave its length as a number (a bus connection needs none)
 };
 
 // A substation feeder's name as the bases name it: a name of more than two characters that is no
@@ -31,10 +32,17 @@ void ParsePshLine(const std::string& line, TPshSection& section, const std::stri
 
 // Reads every ".psh" file of the stem's folder and of its direct subfolders (the folder first, then
 // the subfolders by name, the files of each by name) into a new base of the stem. Messages: the bad
-// lengths, the first kMaxImportMessages of them and a line of how many more. Progress: after each file the share of files done. A file that cannot be read throws
-// ld::Error naming it; so does a line with a name or mark that the tables cannot hold as read (a
-// character without a Windows-1251 code), naming the line and its columns. When no file gives a
-// section, NothingReadText of "<folder>/*.psh" is thrown.
-void ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImportProgress& progress = {});
+// lengths, the first kMaxImportMessages of them and a line of how many more. Progress: after each file
+// the share of files done. A file that cannot be read throws ld::Error naming it; so does a line with a
+// name or mark that the tables cannot hold as read (a character without a Windows-1251 code), naming
+// the line and its columns. A line is whole when it names the section's begin and its length reads: a
+// file that has lines of sections, none of them whole, is refused by its name (RefuseIfNothingTaken);
+// a file of fewer than three lines adds nothing. When no file gives a whole line, the folder is refused
+// as PshFolderSource, the reason naming the first file and line that was not taken. Returns the whole
+// lines of all the files.
+TImportTaken ImportPshFolder(const std::string& baseStem, TBaseImport& base, const TImportProgress& progress = {});
+
+// The source that a folder import names: "<folder of the stem>/*.psh".
+std::string PshFolderSource(const std::string& baseStem);
 
 }  // namespace ld

@@ -15,6 +15,7 @@
 #include "core/district/subscriber_cells.h"
 #include "core/district/subscriber_dbf.h"
 #include "core/tables/colmaps_district.h"
+#include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 
 namespace ld {
@@ -222,8 +223,9 @@ bool ExtractFeedVoltage(std::string& name) {
   return ReadNumber(name, value);
 }
 
-void ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
-                         const TImportProgress& progress) {
+TImportTaken ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem,
+                                 TBaseImport& base, const TImportProgress& progress) {
+  TImportTaken all;
   base.Messages.clear();
   TImportMessages messages(base.Messages);
   std::vector<TImportLine> lines;
@@ -232,6 +234,10 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
   const TBaseFields fields;
 
   for (const std::string& file : files) {
+    // a file of another program says why it is refused, not only that it could not be read
+    if (fileio::FileExists(file) && !IsTableFile(file))
+      throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": файл не является таблицей \"" +
+                  std::string(LayoutDistrict10) + "\"");
     TDataFile source;
     ReadTableFile(file, source);
     TDistrict10Cols src;
@@ -243,8 +249,9 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
       throw Error("Ошибка чтения файла \"" + file + "\": " + e.what());
     }
     const int rows = source.RowCount;
-    // a table of no rows chosen by mistake would give an empty base, or a base short of a feeder
-    if (rows == 0) throw Error(NothingReadText(file));
+    // A table of no rows, or of rows that name no node, chosen by mistake would give an empty base, or a
+    // base short of a feeder: the file is refused by its name, whatever the other files give.
+    TImportTaken taken;
     const std::string fileName = FileNameOf(file);
     const int transformCol = FindColumnIndex("Transform", source);
     const int step = rows / 10 == 0 ? std::max(rows, 1) : rows / 10;
@@ -262,6 +269,10 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
       row.Text = src.Text->GetItem(j);
       const std::string n1 = Trim(src.Name1->GetItem(j));
       const std::string n2 = Trim(src.Name2->GetItem(j));
+      if (!n1.empty() || !n2.empty())
+        ++taken.Items;
+      else
+        taken.NotTaken("строка " + std::to_string(j) + ": не заданы имена узлов (Name1, Name2)");
       search.Begin(r);
 
       if (row.Sign == kSupply) {
@@ -342,9 +353,12 @@ void ImportDistrictFiles(const std::vector<std::string>& files, const std::strin
         if (progress) progress(std::min(position, 100));
       }
     }
+    RefuseIfNothingTaken(file, taken);
+    all.Items += taken.Items;
   }
   messages.Finish();
   MakeBaseTables(lines, stations.Rows(), baseStem, base);
+  return all;
 }
 
 }  // namespace ld

@@ -20,11 +20,12 @@ namespace ld {
 // whose list brings the transformers of its file's lists past 100,000, naming the row and the field, or
 // a row that gives a text longer than the field of the new base it goes to (names, note, mark, the
 // voltage a supply name or a transformer mark gives, a station transformer's name and mark with its
-// voltages), naming the row and the source's field; a file of no rows is refused by NothingReadText.
-// Nothing is returned then. A supply row's dispatch designation is its end's name, kept whole in Name2
-// beside it, and is not checked.
-void ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem, TBaseImport& base,
-                         const TImportProgress& progress = {});
+// voltages), naming the row and the source's field; a file none of whose rows names a node (no rows at
+// all, say) is refused by its name (RefuseIfNothingTaken), whatever the other files give. Nothing is
+// made then. A supply row's dispatch designation is its end's name, kept whole in Name2 beside it, and
+// is not checked. Returns the rows that name a node, of all the files.
+TImportTaken ImportDistrictFiles(const std::vector<std::string>& files, const std::string& baseStem,
+                                 TBaseImport& base, const TImportProgress& progress = {});
 
 // The voltage text of a supply name: the text after the station name's "." when another "." follows
 // it ("ПС.35.10" gives "10", "ПС.В.35.10" gives "35.10"). False, with name "?", when none follows or

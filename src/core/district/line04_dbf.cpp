@@ -1,11 +1,11 @@
 #include "core/district/line04_dbf.h"
 
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <optional>
 
 #include "core/base/codepage.h"
+#include "core/base/error.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
@@ -22,10 +22,6 @@ namespace {
 
 const char kSubscriberLine[] = "А";  // Cyrillic
 
-std::string RecordMessage(int k, const std::string& what) {
-  return "База линий 0,4 кВ. Строка " + std::to_string(k) + " - " + what;
-}
-
 // The length in metres of a length in kilometres as the base's line codes write it: the value read in
 // single precision, times 1000, rounded (halves to the even neighbour). False for a text that is no
 // such number. No exception: a damaged base may hold a million lengths that are no numbers.
@@ -40,17 +36,15 @@ bool LengthText(const std::string& text, std::string& metres) {
 
 }  // namespace
 
-bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& table, std::vector<std::string>& info,
-                    const TImportProgress& progress) {
+TImportTaken ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& table,
+                            std::vector<std::string>& info, const TImportProgress& progress) {
+  TImportTaken taken;
+  if (std::string missing = MissingDbfField(dbf, {"NAMETP", "ABON", "NTR", "FIDER", "PRIM"}); !missing.empty()) {
+    taken.NotTaken(std::move(missing));
+    return taken;
+  }
   const int fName = dbf.FieldIndex("NAMETP"), fAbon = dbf.FieldIndex("ABON"), fNtr = dbf.FieldIndex("NTR"),
             fFider = dbf.FieldIndex("FIDER"), fPrim = dbf.FieldIndex("PRIM");
-  const std::array<std::pair<int, const char*>, 5> required = {
-      {{fName, "NAMETP"}, {fAbon, "ABON"}, {fNtr, "NTR"}, {fFider, "FIDER"}, {fPrim, "PRIM"}}};
-  for (const auto& [f, name] : required)
-    if (f < 0) {
-      info.push_back(RecordMessage(1, std::string("поле ") + name + " не найдено"));
-      return false;
-    }
   const int fMark = dbf.FieldIndex("MARK"), fLength = dbf.FieldIndex("LENGTH"), fLenMark = dbf.FieldIndex("LEN_MARK");
   // the fields a line code made of a length and a mark comes from
   const std::string lengthAndMark = dbf.FieldName(fLength) + ", " + dbf.FieldName(fMark);
@@ -127,43 +121,39 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
   } catch (const TDbfReadError& e) {
     // the reader names the record by the row the walk gives it, as the text faults below do
     countWrongLengths();
-    info.push_back(e.what());
-    return false;
-  } catch (const TSourceTextError& e) {
+    throw Error(e.what());
+  } catch (const TSourceTextError&) {
     countWrongLengths();
-    info.push_back(e.what());
-    return false;
+    throw;
   }
   countWrongLengths();
   for (std::string& note : dbf.TakeNotes()) info.push_back(std::move(note));
   table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ntr", "Fider"});
-  return true;
+  taken.Items = n;
+  // records there were, of other kinds of lines only
+  if (n == 0 && k > 0) taken.NotTaken("нет линий выбранного вида");
+  return taken;
 }
 
-bool ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& info, const TImportProgress& progress,
+void ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& info, const TImportProgress& progress,
                       const TStageProc& stage) {
   TRunTableLocks locks(request.BaseStem, GetMaketExtention(LayoutLines04));
   TDataFile table;
   ReadMaket(LayoutLines04, table);
   CreateColumns(table, 0);
-  TDbfTable dbf;
-  std::string error;
-  if (!dbf.Open(request.Path, error)) {
-    info.push_back("Ошибка чтения базы линий 0.4 кВ (файл " + request.Path + "): " + dbf.OpenFault());
-    return false;
-  }
-  if (stage) stage("  Импорт базы линий 0.4 кВ ... ");
-  if (!ReadLines04Dbf(dbf, request, table, info, progress)) return false;
-  dbf.Close();
-  // no line of the chosen kind: the base's table stays as it was
-  if (table.RowCount == 0) {
-    info.push_back(NothingReadText(request.Path));
-    return false;
-  }
+  TFileImport import;
+  import.Source = request.Path;
+  import.Read = [&] {
+    TDbfTable dbf;
+    if (std::string error; !dbf.Open(request.Path, error))
+      throw Error("Ошибка чтения базы линий 0.4 кВ (файл " + request.Path + "): " + dbf.OpenFault());
+    if (stage) stage("  Импорт базы линий 0.4 кВ ... ");
+    return ReadLines04Dbf(dbf, request, table, info, progress);
+  };
   table.Title = BaseTitle(request.BaseStem);
-  locks.Write(table);
-  return true;
+  import.Tables = {{request.BaseStem + table.Extention, &table}};
+  RunFileImport(import);
 }
 
 }  // namespace ld

@@ -27,20 +27,22 @@ inline constexpr int kMaxLengthBoxes = 10;
 
 // Walks the open table into the empty table of the layout, sorted by NameTP, Ntr, Fider. A length that
 // is no number is shown in a warning box (the first kMaxLengthBoxes of them; then the line "Еще строк с
-// неверно заданной длиной линии: <n>" in info) and its text taken as it stands. False when the file
-// lacks a field that every record needs (NAMETP, ABON, NTR, FIDER, PRIM), a record cannot be read or a
-// text the table takes (the length text included) has a character the tables cannot hold, a control
-// character, or does not go whole into its field (CheckDbfFieldFit; a station or transformer carried down
-// is named by the record that gave it): the fault is then in info and the table is not to be written.
-// Every message numbers a record as the boxes do: k counts the records walked, deleted ones passed over.
-bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& table, std::vector<std::string>& info,
-                    const TImportProgress& progress = {});
+// неверно заданной длиной линии: <n>" in info) and its text taken as it stands. Returns the lines taken;
+// none, with the reason, when the file lacks a field that every record needs (MissingDbfField of
+// NAMETP, ABON, NTR, FIDER, PRIM) or has no line of the kind asked for. A record that cannot be read, or
+// a text the table takes (the length text included) with a character the tables cannot hold, a control
+// character, or too long for its field (CheckDbfFieldFit; a station or transformer carried down is named
+// by the record that gave it), throws its refusal naming the file and the record. Every message numbers
+// a record as the boxes do: k counts the records walked, deleted ones passed over.
+TImportTaken ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& table,
+                            std::vector<std::string>& info, const TImportProgress& progress = {});
 
-// The whole command: the stem's 0.4 kV table locked, the file read and the table written in place of
-// the old one. False, with the reason in info, when nothing was written (a file the reader refuses:
-// "Ошибка чтения базы линий 0.4 кВ (файл <path>): <the reader's reason>"); a lock held by someone else
-// throws the table store's error.
-bool ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& info,
+// The whole command along the one import path: the stem's 0.4 kV table locked, the file read whole and
+// the table written in place of the old one. A file that gives no line, or that the reader refuses
+// ("Ошибка чтения базы линий 0.4 кВ (файл <path>): <the reader's reason>"), throws its refusal naming the
+// file and saying that nothing was changed, the table left as it was; a lock held by someone else throws
+// the table store's error.
+void ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& info,
                       const TImportProgress& progress = {}, const TStageProc& stage = {});
 
 }  // namespace ld

@@ -160,6 +160,12 @@ std::string DbfText(const TDbfTable& dbf, int field, int row) {
   return text;
 }
 
+std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const char*> needed) {
+  for (const char* field : needed)
+    if (!dbf.HasField(field)) return std::string("поле ") + field + " не найдено";
+  return {};
+}
+
 int LongestTextField(std::initializer_list<const char*> layouts) {
   int longest = 0;
   for (const char* layout : layouts) {

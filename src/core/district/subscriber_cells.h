@@ -45,6 +45,11 @@ public:
 // import's other messages give the record.
 std::string DbfText(const TDbfTable& dbf, int field, int row);
 
+// Whether a dBase source is of an import's kind: the fields that the import cannot do without (a station,
+// a contract), looked up by name before any record is read. "поле <NAME> не найдено" for the first that
+// the base lacks, the reason a base of other fields gives nothing; empty when it has them all.
+std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const char*> needed);
+
 // The longest text a field of these layouts' tables holds, in characters: the widest of their text
 // columns, as the layouts give it.
 int LongestTextField(std::initializer_list<const char*> layouts);

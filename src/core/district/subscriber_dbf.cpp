@@ -75,8 +75,13 @@ void CheckDbfFieldFit(const TDbfTable& dbf, int row, int field, std::string_view
     throw TSourceTextError(ImportRowMessage(dbf.FileName(), row, "поле " + dbf.FieldName(field), fault));
 }
 
-void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::vector<std::string>& info,
-                        const TImportProgress& progress) {
+TImportTaken ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::vector<std::string>& info,
+                                const TImportProgress& progress) {
+  TImportTaken taken;
+  if (std::string missing = MissingDbfField(dbf, {"NAMETP", "NDOG"}); !missing.empty()) {
+    taken.NotTaken(std::move(missing));
+    return taken;
+  }
   TImportMessages messages(info);
   TMeterPointCols c;
   FillMeterPointCols(table, c);
@@ -110,8 +115,12 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
   for (bool more = dbf.First(n + 1); more; more = dbf.Next(n + 1)) {
     walk.Advance(dbf.RecNo());
     // a district number that does not read is no district's
-    if (districtNo != 0 && TryStrToIntZ(dbf.Value(fResId)).value_or(0) != districtNo) continue;
+    if (districtNo != 0 && TryStrToIntZ(dbf.Value(fResId)).value_or(0) != districtNo) {
+      taken.NotTaken("нет записей района " + std::to_string(districtNo) + " (поле RES_ID)");
+      continue;
+    }
     ++n;
+    ++taken.Items;
     const auto text = [&](int f, DAString* column, const TTextField& field, bool key) {
       if (f < 0) return;
       const std::string value = key ? StationKey(DbfText(dbf, f, n)) : DbfText(dbf, f, n);
@@ -153,10 +162,16 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
   }
   table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
+  return taken;
 }
 
-void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feederPrefix,
-                       std::vector<std::string>& info, const TImportProgress& progress) {
+TImportTaken ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feederPrefix,
+                               std::vector<std::string>& info, const TImportProgress& progress) {
+  TImportTaken taken;
+  if (std::string missing = MissingDbfField(dbf, {"NAME_TP"}); !missing.empty()) {
+    taken.NotTaken(std::move(missing));
+    return taken;
+  }
   TImportMessages messages(info);
   THouseholdCols c;
   FillHouseholdCols(table, c);
@@ -194,11 +209,18 @@ void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feed
   }
   table.RowCount = n;
   SortTableByFields(table, {"NameTP"});
+  taken.Items = n;
+  return taken;
 }
 
 // A contract's fields are all texts: no record gives a message, a text that cannot be taken refuses the list.
-void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& /*info*/,
-                      const TImportProgress& progress) {
+TImportTaken ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& /*info*/,
+                              const TImportProgress& progress) {
+  TImportTaken taken;
+  if (std::string missing = MissingDbfField(dbf, {"NDOGOV"}); !missing.empty()) {
+    taken.NotTaken(std::move(missing));
+    return taken;
+  }
   TConsumerCols c;
   FillConsumerCols(table, c);
   const TTextField ndog = TextField(table, "Ndog"), nameAb = TextField(table, "NameAb"),
@@ -229,6 +251,8 @@ void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>
     }
   }
   table.RowCount = n;
+  taken.Items = n;
+  return taken;
 }
 
 std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::vector<std::string>& info,
@@ -239,32 +263,36 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
     const std::string& path;
     const char* stageText;
     const char* failText;
-    std::function<void(TDbfTable&, TDataFile&)> read;
+    std::function<TImportTaken(TDbfTable&, TDataFile&)> read;
   };
   const TSource sources[] = {
       {request.Prom, LayoutMeterPoints, request.PathProm, "  Импорт базы промышленных абонентов ... ",
        "Ошибка чтения базы промышленных абонентов (файл ",
-       [&](TDbfTable& dbf, TDataFile& t) { ReadMeterPointsDbf(dbf, t, request.DistrictNo, info, progress); }},
+       [&](TDbfTable& dbf, TDataFile& t) { return ReadMeterPointsDbf(dbf, t, request.DistrictNo, info, progress); }},
       {request.Byt, LayoutHouseholds, request.PathByt, "  Импорт базы бытовых абонентов ... ",
        "Ошибка чтения базы бытовых абонентов (файл ",
-       [&](TDbfTable& dbf, TDataFile& t) { ReadHouseholdsDbf(dbf, t, request.FeederPrefix, info, progress); }},
+       [&](TDbfTable& dbf, TDataFile& t) { return ReadHouseholdsDbf(dbf, t, request.FeederPrefix, info, progress); }},
       {request.Dog, LayoutConsumers, request.PathDog, "  Импорт базы списка договоров РЭС ... ",
        "Ошибка чтения списка договоров РЭС (файл ",
-       [&](TDbfTable& dbf, TDataFile& t) { ReadConsumersDbf(dbf, t, info, progress); }},
+       [&](TDbfTable& dbf, TDataFile& t) { return ReadConsumersDbf(dbf, t, info, progress); }},
   };
 
   std::string extensions, shown;
+  TFileImport import;
   for (const TSource& s : sources)
     if (s.wanted) {
       if (!extensions.empty()) extensions += ',';
       extensions += GetMaketExtention(s.layout);
-      if (shown.empty()) shown = s.layout;
+      if (shown.empty()) {
+        shown = s.layout;
+        import.Source = s.path;
+      }
     }
   if (extensions.empty()) return {};
   TRunTableLocks locks(request.BaseStem, extensions);
 
   // every table is made before the first file is read: an unreadable base of the rows to add to ends
-  // the command before anything is written
+  // the command before anything is read
   TDataFile tables[std::size(sources)];
   for (std::size_t i = 0; i < std::size(sources); ++i) {
     if (!sources[i].wanted) continue;
@@ -276,51 +304,36 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
       ReadMaket(sources[i].layout, tables[i]);
       CreateColumns(tables[i], 0);
     }
+    tables[i].Title = BaseTitle(request.BaseStem);
+    import.Tables.emplace_back(file, &tables[i]);
   }
 
-  // A base that fails ends the command with the tables read before it written, as each base stands on
-  // its own; a base of which nothing is taken (no record of the district, only deleted ones) would empty
-  // its table and refuses the whole command before any table is written.
-  std::size_t read = 0;
-  const auto writeRead = [&] {
-    for (std::size_t i = 0; i < read; ++i)
-      if (sources[i].wanted) locks.Write(tables[i]);
+  // Every wanted base is read whole before any table is written, and all are written in one run: a base
+  // that cannot be read, or of which nothing is taken (a base of other fields, no record of the
+  // district, only deleted ones), refuses the whole command by its name.
+  import.Read = [&] {
+    TImportTaken all;
+    for (std::size_t i = 0; i < std::size(sources); ++i) {
+      const TSource& s = sources[i];
+      if (!s.wanted) continue;
+      TDbfTable dbf;
+      // the reader's reason stays with the refusal: a person sees why a base that other programs open is
+      // refused
+      if (std::string error; !dbf.Open(s.path, error)) throw Error(s.failText + s.path + "): " + dbf.OpenFault());
+      if (stage) stage(s.stageText);
+      TImportTaken taken;
+      try {
+        taken = s.read(dbf, tables[i]);
+      } catch (const TDbfReadError& e) {
+        throw Error(s.failText + s.path + "): " + e.Reason());
+      }
+      for (std::string& note : dbf.TakeNotes()) info.push_back(std::move(note));
+      RefuseIfNothingTaken(s.path, taken);
+      all.Items += taken.Items;
+    }
+    return all;
   };
-  for (; read < std::size(sources); ++read) {
-    const TSource& s = sources[read];
-    if (!s.wanted) continue;
-    TDbfTable dbf;
-    std::string error;
-    const std::string failure = s.failText + s.path + ")";
-    // the reader's reason stays with the line: a person sees why a base that other programs open is refused
-    if (!dbf.Open(s.path, error)) {
-      info.push_back(failure + ": " + dbf.OpenFault());
-      writeRead();
-      return {};
-    }
-    if (stage) stage(s.stageText);
-    const int before = tables[read].RowCount;  // the rows a base to add to holds already
-    try {
-      s.read(dbf, tables[read]);
-    } catch (const TDbfReadError& e) {
-      // a record that cannot be read from the file: the table is not written
-      info.push_back(failure + ": " + e.Reason());
-      writeRead();
-      return {};
-    } catch (const TSourceTextError& e) {
-      info.push_back(e.what());
-      writeRead();
-      return {};
-    }
-    for (std::string& note : dbf.TakeNotes()) info.push_back(std::move(note));
-    dbf.Close();
-    if (tables[read].RowCount == before) {
-      info.push_back(NothingReadText(s.path));
-      return {};
-    }
-    tables[read].Title = BaseTitle(request.BaseStem);
-  }
-  writeRead();
+  RunFileImport(import);
   return shown;
 }
 

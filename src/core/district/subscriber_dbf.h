@@ -39,17 +39,21 @@ void CheckDbfFieldFit(const TDbfTable& dbf, int row, std::string_view fields, st
 // first number that does not read (its later fields stay empty) and 'строка <row>, поле <FIELD>' in a
 // refusal of a text.
 
+// Each reader first checks that the base is of its kind (MissingDbfField): a base without the fields it
+// cannot do without gives nothing, with that reason. It returns the records it took.
+
 // Appends the records of the district (all records for district 0) after the table's rows
 // ("База промышленных абонентов", columns created) and sorts the table by NameTP, Ndog, NumPoint,
-// TypCounter. A record without a field RES_ID belongs to district 0.
-void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::vector<std::string>& info,
-                        const TImportProgress& progress = {});
-// Fills the empty "База бытовых абонентов" table, the prefix in front of each feeder's name; sorted by NameTP.
-void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feederPrefix,
-                       std::vector<std::string>& info, const TImportProgress& progress = {});
-// Fills the empty "Формат РЭС (абоненты)" table in the file's order.
-void ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& info,
-                      const TImportProgress& progress = {});
+// TypCounter. Needs NAMETP and NDOG. A record without a field RES_ID belongs to district 0.
+TImportTaken ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::vector<std::string>& info,
+                                const TImportProgress& progress = {});
+// Fills the empty "База бытовых абонентов" table, the prefix in front of each feeder's name; sorted by
+// NameTP. Needs NAME_TP.
+TImportTaken ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feederPrefix,
+                               std::vector<std::string>& info, const TImportProgress& progress = {});
+// Fills the empty "Формат РЭС (абоненты)" table in the file's order. Needs NDOGOV.
+TImportTaken ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& info,
+                              const TImportProgress& progress = {});
 
 struct TSubscriberDbfRequest {
   std::string BaseStem;
@@ -60,13 +64,15 @@ struct TSubscriberDbfRequest {
   std::string FeederPrefix;
 };
 
-// Reads the wanted files in the order industrial, household, contracts and writes each table as soon
-// as it is read (the household and contract tables are always replaced whole). Record faults and a
-// file that cannot be read go to info; the latter ends the command, the tables written before staying
-// written, with the line "Ошибка чтения базы ... (файл <path>): <the reader's reason>". Returns the layout of the table to show: the first of the three that was wanted, or empty
-// when a file could not be read or nothing was wanted. The stem's files of the wanted tables are locked
-// meanwhile; a lock held by someone else, or an unreadable industrial base in add mode, throws the
-// table store's error before anything is written.
+// The whole command along the one import path: the wanted files are read whole in the order industrial,
+// household, contracts, and only then are their tables written, all in one run (the household and
+// contract tables are always replaced whole). Record faults go to info. A file that cannot be read
+// ("Ошибка чтения базы ... (файл <path>): <the reader's reason>"), a text the tables cannot hold, or a
+// file of which nothing is taken (NothingImportedText with the reader's reason: "поле NDOGOV не
+// найдено") throws its refusal, saying that nothing was changed, before any table is written. Returns
+// the layout of the table to show: the first of the three that was wanted; empty when nothing was
+// wanted. The stem's files of the wanted tables are locked meanwhile; a lock held by someone else, or
+// an unreadable industrial base in add mode, throws the table store's error before anything is read.
 std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::vector<std::string>& info,
                                      const TImportProgress& progress = {}, const TStageProc& stage = {});
 

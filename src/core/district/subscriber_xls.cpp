@@ -96,15 +96,15 @@ private:
   std::unordered_map<std::string, int> rows_;
 };
 
-// P, Q, Pm, Qm of one row from the sheet row, and the load kind they give.
-void TakeEnergies(const std::string& name, const TSheetCells& cells, int r, int row, DAdouble* p, DAdouble* q,
+// P, Q, Pm, Qm of one row from the sheet row, and the load kind they give; false when one is no number.
+bool TakeEnergies(const std::string& name, const TSheetCells& cells, int r, int row, DAdouble* p, DAdouble* q,
                   DAdouble* pm, DAdouble* qm, const TInt16Column& t, TImportMessages& info) {
-  ReadCellFloat(name, cells, 2, r, (*p)[row], info);
-  ReadCellFloat(name, cells, 3, r, (*q)[row], info);
-  ReadCellFloat(name, cells, 4, r, (*pm)[row], info);
-  ReadCellFloat(name, cells, 5, r, (*qm)[row], info);
+  bool read = true;
+  int col = 2;
+  for (DAdouble* column : {p, q, pm, qm}) read = ReadCellFloat(name, cells, col++, r, (*column)[row], info) && read;
   // energies with tgφ when no reactive energy is measured
   t[row] = (*q)[row] == 0 && (*qm)[row] == 0 ? 5 : 4;
+  return read;
 }
 
 }  // namespace
@@ -123,22 +123,23 @@ std::string JoinCellLines(std::string_view s) {
   return out;
 }
 
-void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
+bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    std::vector<std::string>& info) {
   TImportMessages messages(info);
-  ReadCellFloat(name, cells, col, row, value, messages);
+  return ReadCellFloat(name, cells, col, row, value, messages);
 }
 
-void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
+bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    TImportMessages& info) {
   if (const std::optional<double> v = SheetImportNumber(cells, row, col)) {
     value = *v;
-    return;
+    return true;
   }
   info.Add([&] {
     return name + ", строка " + std::to_string(row) + ", столбец " + std::to_string(col) + ": Ошибка чтения" +
            SheetCellFault(cells, row, col);
   });
+  return false;
 }
 
 int LastSheetRow(const TSheetCells& cells) {
@@ -147,9 +148,10 @@ int LastSheetRow(const TSheetCells& cells) {
   return r - 1;
 }
 
-void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
-                          const TImportProgress& progress, office::TFileScaledBudget* held) {
+TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
+                                  const TImportProgress& progress, office::TFileScaledBudget* held) {
   TImportMessages messages(info);
+  TImportTaken taken;
   TMeterPointCols c;
   FillMeterPointCols(table, c);
   const TTextField nameTP = TextField(table, "NameTP"), ntr = TextField(table, "Ntr"),
@@ -206,11 +208,21 @@ void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vecto
     c.NumPoint[n] = numPoint;
 
     double praz = 0;
-    ReadCellFloat(kPromName, cells, 8, r, praz, messages);
+    bool read = ReadCellFloat(kPromName, cells, 8, r, praz, messages);
     PutNumber(c.Praz, n, praz);
-    ReadCellFloat(kPromName, cells, 11, r, (*c.Koef)[n], messages);
-    ReadCellFloat(kPromName, cells, 13, r, (*c.W)[n], messages);
-    ReadCellFloat(kPromName, cells, 14, r, onLine ? (*c.Wl)[n] : (*c.Wt)[n], messages);
+    read = ReadCellFloat(kPromName, cells, 11, r, (*c.Koef)[n], messages) && read;
+    read = ReadCellFloat(kPromName, cells, 13, r, (*c.W)[n], messages) && read;
+    read = ReadCellFloat(kPromName, cells, 14, r, onLine ? (*c.Wl)[n] : (*c.Wt)[n], messages) && read;
+    // a point is whole with its station, its contract and its numbers
+    const auto at = [r] { return "строка " + std::to_string(r) + ": "; };
+    if (station.NameTP.empty())
+      taken.NotTaken(at() + "не задана ТП (столбец 6)");
+    else if (Trimmed(ndog).empty())
+      taken.NotTaken(at() + "не задан договор (столбец 2)");
+    else if (!read)
+      taken.NotTaken(at() + "значение не является числом (столбцы 8, 11, 13, 14)");
+    else
+      ++taken.Items;
     (*c.Kvolt)[n] = station.Ntr.empty() ? 100 : 1;
 
     const std::string kind = cells(r, 12);
@@ -234,11 +246,13 @@ void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vecto
   }
   table.RowCount = rows;
   SortTableByFields(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
+  return taken;
 }
 
-void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
-                         const TImportProgress& progress, office::TFileScaledBudget* held) {
+TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
+                                 const TImportProgress& progress, office::TFileScaledBudget* held) {
   TImportMessages messages(info);
+  TImportTaken taken;
   THouseholdCols c;
   FillHouseholdCols(table, c);
   const TTextField nameTP = TextField(table, "NameTP"), fider = TextField(table, "Fider");
@@ -262,17 +276,26 @@ void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector
       c.NameTP->SetItem(n, station);
       c.Fider->SetItem(n, feeder);
       double count = 0;
-      ReadCellFloat(kBytName, cells, 3, r, count, messages);
+      bool read = ReadCellFloat(kBytName, cells, 3, r, count, messages);
       if (std::fabs(count) > std::numeric_limits<std::int32_t>::max()) {
         messages.Add([r] {
           return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения";
         });
         count = 0;
+        read = false;
       }
       const auto subscribers = static_cast<std::int32_t>(Round(count));
       (*c.CountAb)[n] = subscribers;
-      ReadCellFloat(kBytName, cells, 4, r, (*c.W)[n], messages);
+      read = ReadCellFloat(kBytName, cells, 4, r, (*c.W)[n], messages) && read;
       if (subscribers != 0) (*c.Ws)[n] = (*c.W)[n] / subscribers;
+      // a feeder is whole with the station above it and its numbers
+      const auto at = [r] { return "строка " + std::to_string(r) + ": "; };
+      if (station.empty())
+        taken.NotTaken(at() + "фидер без ТП над ним (столбец 1)");
+      else if (!read)
+        taken.NotTaken(at() + "значение не является числом (столбцы 3, 4)");
+      else
+        ++taken.Items;
     } else {
       station = s;
       stationRow = r;
@@ -281,12 +304,26 @@ void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector
   }
   table.RowCount = n;
   SortTableByFields(table, {"NameTP"});
+  return taken;
 }
 
-int ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
-                       const TImportProgress& progress, const TStageProc& stage, office::TFileScaledBudget* held) {
+TImportTaken ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders,
+                                std::vector<std::string>& info, const TImportProgress& progress, const TStageProc& stage,
+                                office::TFileScaledBudget* held) {
   TImportMessages messages(info);
+  TImportTaken taken;
   const TFirstRows names(cells, held);
+  // an input or feeder is measured when its row's four energies read
+  const auto take = [&](bool read, int r, const std::string& key) {
+    if (read)
+      ++taken.Items;
+    else
+      taken.NotTaken("строка " + std::to_string(r) + " (" + key + "): значение не является числом");
+  };
+  const auto missing = [&](std::string message) {
+    taken.NotTaken(message);
+    messages.Add(std::move(message));
+  };
 
   if (stage) stage("  Чтение замеров по вводам 10(6) кВ ... ");
   TSubstInputCols in;
@@ -295,9 +332,9 @@ int ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& f
   for (int i = 1; i <= inputs.RowCount; ++i) {
     const std::string key = UpperCase(in.NamePS->GetView(i));
     if (const int r = names.Find(key); r > 0) {
-      TakeEnergies(kInputsName, cells, r, i, in.P, in.Q, in.Pm, in.Qm, in.T, messages);
+      take(TakeEnergies(kInputsName, cells, r, i, in.P, in.Q, in.Pm, in.Qm, in.T, messages), r, key);
     } else {
-      messages.Add(std::string(kInputsName) + " : " + key + " не найден");
+      missing(std::string(kInputsName) + " : " + key + " не найден");
     }
     walk.Advance(i);
   }
@@ -309,14 +346,16 @@ int ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& f
   for (int i = 1; i <= feeders.RowCount; ++i) {
     const std::string key = UpperCase(f.Line->GetView(i));
     if (const int r = names.Find(key); r > 0) {
-      TakeEnergies(kFeedersName, cells, r, i, f.P, f.Q, f.Pm, f.Qm, f.T, messages);
+      take(TakeEnergies(kFeedersName, cells, r, i, f.P, f.Q, f.Pm, f.Qm, f.T, messages), r, key);
     } else {
-      messages.Add(std::string(kFeedersName) + " : " +
-                   (key.empty() ? f.Name1->GetItem(i) + " - " + f.Name2->GetItem(i) : key) + " не найден");
+      missing(std::string(kFeedersName) + " : " +
+              (key.empty() ? f.Name1->GetItem(i) + " - " + f.Name2->GetItem(i) : key) + " не найден");
     }
     walk.Advance(i);
   }
-  return names.Count();
+  // a sheet of no names below its heading is told as such, whatever the base holds
+  if (names.Count() == 0) taken.FirstReason = "в столбце 1 нет имен вводов и фидеров ниже заголовка";
+  return taken;
 }
 
 std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::vector<std::string>& info,
@@ -340,52 +379,72 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   // names could come out as one) refuses the workbook by its cell; the reader checks each text once.
   const TSheetCells cells = TReaderCells{&sheet};
 
-  // One subscriber table made anew from its workbook and written in place of the base's; a workbook that
-  // gives no row leaves the base's table as it was.
-  const auto importSheet = [&](const std::string& path, const char* layout, const char* name, const char* stageText,
-                               const auto& read) {
-    sheet.SetTextCheck(ImportTextCheck(LongestTextField({layout})));
+  TFileImport import;
+  import.Source = request.Prom ? request.PathProm : request.Byt ? request.PathByt : request.PathTech;
+  TDataFile prom, byt, inputs, feeders;
+  const auto file = [&](const char* layout) { return request.BaseStem + GetMaketExtention(layout); };
+  if (request.Prom) import.Tables.emplace_back(file(LayoutMeterPoints), &prom);
+  if (request.Byt) import.Tables.emplace_back(file(LayoutHouseholds), &byt);
+  if (request.Tech) {
+    ReadOrMake(file(LayoutSubstInputs), LayoutSubstInputs, title, inputs);
+    ReadOrMake(file(LayoutSubstFeeders), LayoutSubstFeeders, title, feeders);
+    import.Tables.emplace_back(file(LayoutSubstInputs), &inputs);
+    import.Tables.emplace_back(file(LayoutSubstFeeders), &feeders);
+  }
+
+  // One workbook read whole, refused by its name when it gives nothing; its messages come under a line
+  // that names it, as the command reads up to three.
+  const auto readBook = [&](const std::string& path, const char* name, std::initializer_list<const char*> layouts,
+                            const auto& read) {
+    sheet.SetTextCheck(ImportTextCheck(LongestTextField(layouts)));
     sheet.Open(path);
     office::TFileScaledBudget held = ImportBudget(path);
-    TDataFile table;
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-    if (stage) stage(stageText);
+    const std::size_t before = info.size();
+    TImportTaken taken;
     try {
-      read(cells, table, info, progress, &held);
+      taken = read(held);
     } catch (const TCellTextError& e) {
       throw CellRefusal(sheet, e);
     }
-    if (table.RowCount == 0) throw Error(NothingReadText(path));
-    // The data end at the first empty cell of column 1; what stands below it is not read, and a person
-    // who left an empty row among the data is told so.
-    if (const int end = LastSheetRow(cells) + 1; sheet.LastRow() >= end)
-      info.push_back(std::string(name) + ", строка " + std::to_string(end) +
-                     ": пустая ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны");
-    sheet.Close();
-    table.Title = title;
-    locks.Write(table);
+    if (info.size() > before) info.insert(info.begin() + static_cast<std::ptrdiff_t>(before), std::string(name) + ": файл " + path);
+    RefuseIfNothingTaken(path, taken);
+    return taken;
   };
-  if (request.Prom)
-    importSheet(request.PathProm, LayoutMeterPoints, kPromName, "  Импорт базы промышленных абонентов ... ",
-                ReadMeterPointsSheet);
-  if (request.Byt)
-    importSheet(request.PathByt, LayoutHouseholds, kBytName, "  Импорт базы бытовых абонентов ... ", ReadHouseholdsSheet);
-  if (request.Tech) {
-    TDataFile inputs, feeders;
-    ReadOrMake(request.BaseStem + GetMaketExtention(LayoutSubstInputs), LayoutSubstInputs, title, inputs);
-    ReadOrMake(request.BaseStem + GetMaketExtention(LayoutSubstFeeders), LayoutSubstFeeders, title, feeders);
-    sheet.SetTextCheck(ImportTextCheck(LongestTextField({LayoutSubstInputs, LayoutSubstFeeders})));
-    sheet.Open(request.PathTech);
-    office::TFileScaledBudget held = ImportBudget(request.PathTech);
-    // a sheet that names nothing below its heading gives no measurement; one whose names the base does
-    // not hold changes nothing and says which rows were not found
-    if (ReadTechnicalSheet(cells, inputs, feeders, info, progress, stage, &held) == 0)
-      throw Error(NothingReadText(request.PathTech));
+  // A subscriber table made anew from its workbook. The data end at the first empty cell of column 1;
+  // what stands below it is not read, and a person who left an empty row among the data is told so.
+  const auto subscriberBook = [&](const std::string& path, const char* layout, const char* name, const char* stageText,
+                                  TDataFile& table, const auto& readSheet) {
+    ReadMaket(layout, table);
+    CreateColumns(table, 0);
+    table.Title = title;
+    if (stage) stage(stageText);
+    return readBook(path, name, {layout}, [&](office::TFileScaledBudget& held) {
+      TImportTaken taken = readSheet(cells, table, info, progress, &held);
+      if (const int end = LastSheetRow(cells) + 1; sheet.LastRow() >= end)
+        info.push_back(std::string(name) + ", строка " + std::to_string(end) +
+                       ": пустая ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны");
+      return taken;
+    });
+  };
+  import.Read = [&] {
+    TImportTaken all;
+    if (request.Prom)
+      all.Items += subscriberBook(request.PathProm, LayoutMeterPoints, kPromName,
+                                  "  Импорт базы промышленных абонентов ... ", prom, ReadMeterPointsSheet).Items;
+    if (request.Byt)
+      all.Items += subscriberBook(request.PathByt, LayoutHouseholds, kBytName, "  Импорт базы бытовых абонентов ... ",
+                                  byt, ReadHouseholdsSheet).Items;
+    // a sheet that names nothing below its heading, or nothing the base holds, measures nothing and is
+    // refused with the first name not found
+    if (request.Tech)
+      all.Items += readBook(request.PathTech, "Технический учет", {LayoutSubstInputs, LayoutSubstFeeders},
+                            [&](office::TFileScaledBudget& held) {
+                              return ReadTechnicalSheet(cells, inputs, feeders, info, progress, stage, &held);
+                            }).Items;
     sheet.Close();
-    locks.Write(inputs);
-    locks.Write(feeders);
-  }
+    return all;
+  };
+  RunFileImport(import);
   return request.Prom ? LayoutMeterPoints : request.Byt ? LayoutHouseholds : LayoutSubstFeeders;
 }
 

@@ -21,6 +21,7 @@
 #include "core/base/import_messages.h"
 #include "core/district/base_import.h"
 #include "core/office/zip_part.h"
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -33,10 +34,11 @@ using TSheetCells = std::function<std::string(int row, int col)>;
 std::string JoinCellLines(std::string_view s);
 
 // The cell as a number by the tolerant parser (empty is 0). A cell that is no number, or none a table
-// can hold, adds '<name>, строка <row>, столбец <col>: Ошибка чтения' to info and leaves value as it was.
-void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
+// can hold, adds '<name>, строка <row>, столбец <col>: Ошибка чтения' to info, leaves value as it was
+// and gives false.
+bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    std::vector<std::string>& info);
-void ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
+bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    TImportMessages& info);
 
 // The row before the first empty cell of column 1 from row 1.
@@ -45,18 +47,21 @@ int LastSheetRow(const TSheetCells& cells);
 // Fill the empty tables of their layouts ("База промышленных абонентов", "База бытовых абонентов").
 // A text that would not go whole into its field throws TCellTextError naming its cell. What the rows
 // take in memory is counted against held when one is given. Each sheet adds at most
-// kMaxImportMessages lines to info, and then one line of how many more there were.
-void ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
-                          const TImportProgress& progress = {}, office::TFileScaledBudget* held = nullptr);
-void ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
-                         const TImportProgress& progress = {}, office::TFileScaledBudget* held = nullptr);
+// kMaxImportMessages lines to info, and then one line of how many more there were. Every row becomes a
+// table row; the rows returned as taken are the whole ones: a metering point with its station, its
+// contract and its numbers read, a feeder with the station above it and its numbers read. A sheet of
+// another kind has none, and the first reason says why.
+TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
+                                  const TImportProgress& progress = {}, office::TFileScaledBudget* held = nullptr);
+TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
+                                 const TImportProgress& progress = {}, office::TFileScaledBudget* held = nullptr);
 // Writes the measured energies of the sheet into the input and feeder tables of the base; rows without
 // a match keep their values. stage receives the text of each of the two walks. The sheet's names are
-// indexed once, and what the index takes is counted against held when one is given. Returns how many
-// names the sheet holds below its heading.
-int ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders, std::vector<std::string>& info,
-                       const TImportProgress& progress = {}, const TStageProc& stage = {},
-                       office::TFileScaledBudget* held = nullptr);
+// indexed once, and what the index takes is counted against held when one is given. Returns the inputs
+// and feeders measured with their four energies read, and the first that was not (a name not found).
+TImportTaken ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders,
+                                std::vector<std::string>& info, const TImportProgress& progress = {},
+                                const TStageProc& stage = {}, office::TFileScaledBudget* held = nullptr);
 
 struct TSubscriberXlsRequest {
   std::string BaseStem;
@@ -64,14 +69,16 @@ struct TSubscriberXlsRequest {
   std::string PathProm, PathByt, PathTech;
 };
 
-// The whole command: the wanted tables of the stem locked, each workbook read and its tables written in
-// the order industrial, household, technical (inputs, then feeders). An industrial or households sheet
-// with cells at or below the empty first cell that ends its data adds '<sheet's name>, строка <r>: пустая
-// ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны' to info. Returns the layout to show (the
-// industrial base, else the household base, else the feeders; empty when nothing was wanted). A
-// workbook that cannot be read (also one without a sheet, or with a damaged cell) throws its read error
-// naming it, its table left as it was and the tables written before staying written; a lock held by
-// someone else throws the table store's error.
+// The whole command along the one import path: the wanted tables of the stem locked, every workbook read
+// whole in the order industrial, household, technical, and only then all their tables written in one
+// run. The messages of a workbook come under the line '<sheet's name>: файл <path>'. An industrial or
+// households sheet with cells at or below the empty first cell that ends its data adds '<sheet's name>,
+// строка <r>: пустая ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны' to info. Returns
+// the layout to show (the industrial base, else the household base, else the feeders; empty when
+// nothing was wanted). A workbook that cannot be read (also one without a sheet, or with a damaged
+// cell), or that gives no whole row (NothingImportedText with the first reason), throws its refusal
+// naming it and saying that nothing was changed, every table left as it was; a lock held by someone
+// else throws the table store's error.
 std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::vector<std::string>& info,
                                      const TImportProgress& progress = {}, const TStageProc& stage = {});
 

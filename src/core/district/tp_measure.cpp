@@ -1,5 +1,6 @@
 #include "core/district/tp_measure.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -84,15 +85,6 @@ std::vector<float> RatedPowers(const TTransTPCols& c) {
   return rated;
 }
 
-// The transformers that the sheet gave a measurement: the T of each is reset to 0 before the sheet is
-// read, so one other than 0 is the sheet's.
-int MeasuredRows(const TTransTPCols& c) {
-  int measured = 0;
-  for (int r = 1; r <= c.RowCount; ++r)
-    if (c.T[r] != 0) ++measured;
-  return measured;
-}
-
 void ResetLoads(TTransTPCols& c, int r) {
   c.T[r] = 0;
   (*c.Pn)[r] = 0;
@@ -124,9 +116,10 @@ int MeasurementType(float setting) {
   return type == 2 || type == 3 || type == 5 ? static_cast<int>(type) : 2;
 }
 
-int ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double tangent,
-                          std::vector<std::string>& out, const TMeasureProgress& progress) {
+TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double tangent,
+                                  std::vector<std::string>& out, const TMeasureProgress& progress) {
   TImportMessages messages(out);
+  TImportTaken taken;
   TTransTPCols c;
   FillTransTPCols(stations, c);
   const TStationIndex index = StationIndex(c, TStationKeyKind::Transformers);
@@ -148,9 +141,13 @@ int ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double t
     // a row without a rated power is a heading or a caption
     const std::string powerDigits = KeepChars(cells(i, 5), IsDigit);
     if (powerDigits.empty()) continue;
+    const auto at = [i] { return "строка " + std::to_string(i) + ": "; };
     double power = 0;
+    bool whole = true;
     if (!ReadKept(powerDigits, power)) {
       power = 0;
+      whole = false;
+      taken.NotTaken(SheetReadError(i, 5));
       messages.Add([i] { return SheetReadError(i, 5); });
     }
     std::string designation = KeepChars(UpperCase(cells(i, 4)), [](char32_t ch) { return IsDigit(ch) || ch == U'Т'; });
@@ -161,11 +158,14 @@ int ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double t
     double load = 0;
     if (hasLoad && !ReadKept(loadText, load)) {
       load = 0;
+      whole = false;
+      taken.NotTaken(SheetReadError(i, 8));
       messages.Add([i] { return SheetReadError(i, 8); });
     }
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
     if (station.empty()) {
+      taken.NotTaken(at() + name + " - не найден в базе РЭС");
       messages.Add(name + " - не найден в базе РЭС");
       continue;
     }
@@ -174,14 +174,17 @@ int ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double t
       if (designations[static_cast<std::size_t>(*it)] == designation) r = *it;
     const std::string who = name + " " + designation;
     if (r == 0) {
+      taken.NotTaken(at() + who + " - не найден в базе РЭС");
       messages.Add(who + " - не найден в базе РЭС");
       continue;
     }
     if (c.T[r] != 0) {
       // an earlier row of the sheet filled it already
+      taken.NotTaken(at() + who + " - дублирование данных");
       messages.Add(who + " - дублирование данных");
       continue;
     }
+    if (whole) ++taken.Items;
     c.T[r] = 1;
     if (hasLoad) {
       (*c.Pn)[r] = load;
@@ -192,12 +195,13 @@ int ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double t
     const double base = SingleToDouble(rated[static_cast<std::size_t>(r)]);
     if (!SameHundredths(base, power)) messages.Add([&] { return Mismatch(who, power, base); });
   }
-  return MeasuredRows(c);
+  return taken;
 }
 
-int ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
-                                 std::vector<std::string>& out, const TMeasureProgress& progress) {
+TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
+                                         std::vector<std::string>& out, const TMeasureProgress& progress) {
   TImportMessages messages(out);
+  TImportTaken taken;
   TTransTPCols c;
   FillTransTPCols(stations, c);
   const TStationIndex index = StationIndex(c, TStationKeyKind::Stations);
@@ -213,20 +217,32 @@ int ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, i
   TProgressTenths tenths(count, progress);
   for (int i = 2; i <= count; tenths.Advance(i), ++i) {
     const std::string& name = names[static_cast<std::size_t>(i)];
-    // a cell that is no number counts as an empty one, never as the row above it
+    // A cell that is no number counts as an empty one, never as the row above it; the row is whole when
+    // the cells its layout takes read.
     float v[8] = {};
-    for (const int col : {2, 4, 5, 3, 6, 7}) ReadSheetValue(cells, col, i, v[col], messages);
+    int unread = 0;
+    for (const int col : {2, 4, 5, 3, 6, 7})
+      if (!ReadSheetValue(cells, col, i, v[col], messages) && unread == 0 && (!stationLayout || col <= 3)) unread = col;
     const double loads = SingleToDouble(v[3]) + SingleToDouble(v[5]) + SingleToDouble(v[7]);
+    const auto at = [i] { return "строка " + std::to_string(i) + ": "; };
+    if (unread != 0) taken.NotTaken(SheetReadError(i, unread));
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Stations));
     if (station.empty()) {
+      if (!name.empty()) taken.NotTaken(at() + name + " - не найден в базе РЭС");
       if (loads != 0) notFound.push_back(name);
       continue;
     }
     if (c.T[station.back()] != 0) {
+      taken.NotTaken(at() + name + " - дублирование данных");
       messages.Add(name + " - дублирование данных");
       continue;
     }
+    // the row measured its station when it gave a transformer its kind
+    const auto count = [&] {
+      if (unread == 0 && std::any_of(station.begin(), station.end(), [&](int r) { return c.T[r] != 0; }))
+        ++taken.Items;
+    };
     double sumAll = 0, sumOn = 0;
     for (const int r : station) {
       sumAll += ratedOf(r);
@@ -242,6 +258,7 @@ int ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, i
         }
       if (const double power = SingleToDouble(v[2]); power != 0 && !SameHundredths(sumAll, power))
         messages.Add(Mismatch(name, power, sumAll));
+      count();
       continue;
     }
 
@@ -271,6 +288,7 @@ int ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, i
       }
       if (power != 0 && !SameHundredths(ratedOf(r), power)) messages.Add(Mismatch(who, power, ratedOf(r)));
     }
+    count();
   }
 
   if (!notFound.empty()) {
@@ -278,7 +296,7 @@ int ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, i
     messages.Add("[Не найдены ТП в базе РЭС]");
     for (std::string& name : notFound) messages.Add(std::move(name));
   }
-  return MeasuredRows(c);
+  return taken;
 }
 
 }  // namespace ld

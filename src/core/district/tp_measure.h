@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/district/measure_sheet.h"
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -33,18 +34,20 @@ float RatedPowerOfMark(std::string_view mark);
 // transformer named by the sheet then gets T 1 and Pn = load, Qn = load * tangent, or, with a load
 // cell without digits, Commut "О". Stations and transformers not found, a transformer named twice and
 // a rated power other than its mark's add their lines to messages. progress: 10 more at each tenth of
-// the sheet's rows. Returns the number of transformers the sheet named (T 1).
-int ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double tangent,
-                          std::vector<std::string>& messages, const TMeasureProgress& progress = {});
+// the sheet's rows. Returns the rows that measured a transformer with their rated power and load read
+// (a load without digits, which switches off, reads), and the first row that did not.
+TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double tangent,
+                                  std::vector<std::string>& messages, const TMeasureProgress& progress = {});
 
 // Sheet rows of one station each, the values of the measurement type (2 kW, 3 A, 5 kWh) given to
 // Pn with T = type. Every transformer's T and loads are reset first (Commut stays). A station's load
 // is shared among its switched-on transformers in proportion to their rated powers; per-transformer
 // loads switch off (-1), on, or report a transformer without a measurement (0). Stations not in the
-// base that carry a load are listed at the end under "[Не найдены ТП в базе РЭС]". Returns the number
-// of transformers given the type.
-int ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
-                                 std::vector<std::string>& messages, const TMeasureProgress& progress = {});
+// base that carry a load are listed at the end under "[Не найдены ТП в базе РЭС]". Returns the rows
+// that gave their station's transformers the type with every number of their layout read (rated power
+// and load; the three pairs), and the first row that did not.
+TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
+                                         std::vector<std::string>& messages, const TMeasureProgress& progress = {});
 
 // The measurement type a setting stands for: its rounded value when 2, 3 or 5, else 2.
 int MeasurementType(float setting);

@@ -59,7 +59,7 @@ std::string TBaseResForm::AskBaseFile(const std::string& title, bool mustExist, 
 }
 
 bool TBaseResForm::ConfirmOverwrite(const std::vector<std::string>& files) const {
-  return ConfirmReplaceFiles(files, "База с таким именем уже существует. Перезаписать ?");
+  return ConfirmReplaceFiles(files, kReplaceBaseQuestion);
 }
 
 bool TBaseResForm::CommitGrid() { return !DataGrid_->Modified() || DataGrid_->SaveWithQuestion(); }

@@ -180,16 +180,16 @@ private:
   bool SwitchToTable(QObject* sender);
 
   // base_res_imports.cpp
-  // A new base of the stem from what build reads; resetFirst: the window forgets its base before the
-  // overwrite question.
-  void RunBaseImport(const std::string& stem, bool resetFirst, bool writeEmptyStations,
-                     const std::function<void(TBaseImport&, const TImportProgress&)>& build);
+  // A new base of the stem from what build reads of the sources (source: the one a refusal names when
+  // the sources give nothing); the window keeps its base until the new one is written.
+  void RunBaseImport(const std::string& source, const std::string& stem, bool writeEmptyStations,
+                     const std::function<TImportTaken(TBaseImport&, const TImportProgress&)>& build);
 
   // base_res_measure.cpp
   // The station table read, filled from the workbook by import and written, under its lock; import
-  // returns the number of transformers measured, and a workbook that gives none is refused.
-  using TTransformerImport = std::function<int(TDataFile&, const TSheetCells&, std::vector<std::string>&,
-                                               const TMeasureProgress&)>;
+  // returns the rows it took, and a workbook that gives none is refused.
+  using TTransformerImport = std::function<TImportTaken(TDataFile&, const TSheetCells&, std::vector<std::string>&,
+                                                        const TMeasureProgress&)>;
   void ImportTransformerMeasurements(const std::string& file, const TTransformerImport& import);
   // A table of the base read from its file, rewritten in place and written back under its lock.
   void RewriteBaseTable(const std::string& layout,

@@ -1,8 +1,8 @@
 // The district window's imports of outside network data into a new base (menu "Сеть РЭС"): district
-// network files "*.RS", a folder of feeder files ".psh" and network workbooks. The core builds the
-// base's line and station tables in memory; the window asks for the sources and the base's name,
-// locks the base's files while it works, replaces them when both new tables are written and opens the
-// new base.
+// network files "*.RS", a folder of feeder files ".psh" and network workbooks. The core reads the
+// sources whole, builds the base's line and station tables in memory and replaces the base's files in
+// one run; the window asks for the sources and the base's name, shows the progress and opens the new
+// base.
 #include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
@@ -30,28 +30,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// The two files a new base is made of.
-std::string BaseExtensions() { return GetMaketExtention(LayoutLines10) + "," + GetMaketExtention(LayoutTransTP); }
-
-// The locks of the new base's files, taken when made and released, as far as they were taken, when
-// the command ends in any way.
-class TImportLocks {
-public:
-  explicit TImportLocks(std::string stem) : stem_(std::move(stem)) { LockTableFiles(stem_, BaseExtensions()); }
-  ~TImportLocks() {
-    try {
-      UnlockTableFiles(stem_, BaseExtensions());
-    } catch (...) {
-      // a lock that cannot be removed now is shown as left over the next time
-    }
-  }
-  TImportLocks(const TImportLocks&) = delete;
-  TImportLocks& operator=(const TImportLocks&) = delete;
-
-private:
-  std::string stem_;
-};
-
 // Files chosen in an open dialog: several, or one name typed for a new base. Empty when cancelled;
 // {""} when accepted without a file name.
 std::vector<std::string> ChooseFiles(QWidget* parent, const std::string& title, const std::string& filter,
@@ -78,44 +56,40 @@ std::string StartFolder(const std::string& baseFileName) {
 
 }  // namespace
 
-// The common road of the three imports once the sources and the new base's stem are known. The stem
-// becomes the window's base only when the new base stands on disk; "Нет" to the question or a failure
-// leaves the old base's files as they were.
-void TBaseResForm::RunBaseImport(const std::string& stem, bool resetFirst, bool writeEmptyStations,
-                                 const std::function<void(TBaseImport&, const TImportProgress&)>& build) {
-  if (resetFirst) ResetForm();
-  // both tables of the base are replaced (the station table removed when the import gives none)
-  if (!ConfirmOverwrite({stem + GetMaketExtention(LayoutLines10), stem + GetMaketExtention(LayoutTransTP)})) return;
+// The common road of the three imports once the sources and the new base's stem are known: the core
+// reads the sources whole and refuses one that gives nothing, asks before the base's files are
+// replaced and writes both tables in one run. The stem becomes the window's base only when the new base
+// stands on disk; a refusal, "Нет" or a failure leave the window with the base it showed.
+void TBaseResForm::RunBaseImport(const std::string& source, const std::string& stem, bool writeEmptyStations,
+                                 const std::function<TImportTaken(TBaseImport&, const TImportProgress&)>& build) {
   TBaseImport base;
   const auto showMessages = [&] {
     if (base.Messages.empty()) return;
     Info->setPlainText(JoinedLines(base.Messages));
     ShowInfo(true);
   };
+  ProcBar->setValue(0);
+  ProcBar->show();
+  ArrangeBottomPanels();
+  ShowInfo(false);
+  HelpPanel->clear();
+  HelpPanel->setToolTip(QString());
+  TImportEnd end = TImportEnd::Declined;
   try {
-    const TImportLocks locks(stem);
-    ProcBar->setValue(0);
-    ProcBar->show();
-    ArrangeBottomPanels();
-    DisableSchemeTables();
-    ShowInfo(false);
-    HelpPanel->clear();
-    HelpPanel->setToolTip(QString());
-    build(base, [this](int position) { ProgressCallback(position); });
-    WriteImportedBase(stem, base, writeEmptyStations);
-    ResetForm();
-    BaseFileName = stem;
-    OpenLineTable();
+    end = ImportBase(source, stem, writeEmptyStations, base,
+                     [&] { return build(base, [this](int position) { ProgressCallback(position); }); });
   } catch (...) {
     ProcBar->hide();
-    // the window keeps the base it showed; the rows read so far are still worth a look
-    if (resetFirst)
-      ResetForm();
-    else
-      showMessages();
+    // the rows read before the refusal are still worth a look
+    showMessages();
     throw;
   }
   ProcBar->hide();
+  if (end != TImportEnd::Written) return;
+  ResetForm();
+  BaseFileName = stem;
+  DisableSchemeTables();
+  OpenLineTable();
   showMessages();
 }
 
@@ -127,8 +101,8 @@ void TBaseResForm::ImportItemClick() {
                   StartFolder(BaseFileName), true);
   if (files.empty() || files.front().empty()) return;
   const std::string stem = RemoveExtension(files.front());
-  RunBaseImport(stem, true, false, [&](TBaseImport& base, const TImportProgress& progress) {
-    ImportDistrictFiles(files, stem, base, progress);
+  RunBaseImport(files.front(), stem, false, [&](TBaseImport& base, const TImportProgress& progress) {
+    return ImportDistrictFiles(files, stem, base, progress);
   });
 }
 
@@ -140,12 +114,11 @@ void TBaseResForm::ImpPshItemClick() {
   // the name given is the new base's stem as it stands
   const std::string stem = files.front();
   if (stem.empty()) {
-    ResetForm();
     ShowMsgForm("Не задано имя результирующего файла", mkError, mbOk);
     return;
   }
-  RunBaseImport(stem, true, false, [&](TBaseImport& base, const TImportProgress& progress) {
-    ImportPshFolder(stem, base, progress);
+  RunBaseImport(PshFolderSource(stem), stem, false, [&](TBaseImport& base, const TImportProgress& progress) {
+    return ImportPshFolder(stem, base, progress);
   });
 }
 
@@ -156,9 +129,8 @@ void TBaseResForm::ImpXlsNetItemClick() {
   if (files.empty() || files.front().empty()) return;
   const std::string stem = RemoveExtension(files.front());
   if (stem.empty()) return;
-  CheckNetWorkbooks(files);
-  RunBaseImport(stem, false, true, [&](TBaseImport& base, const TImportProgress& progress) {
-    ImportNetWorkbooks(files, stem, base, progress);
+  RunBaseImport(files.front(), stem, true, [&](TBaseImport& base, const TImportProgress& progress) {
+    return ImportNetWorkbooks(files, stem, base, progress);
   });
 }
 

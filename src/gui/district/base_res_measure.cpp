@@ -31,12 +31,30 @@ namespace ld::gui {
 
 namespace {
 
-// A table of the base as it stands on disk; an empty one of its layout when the base has no such file
-// yet (writing it creates the file).
-TDataFile ReadBaseTable(const std::string& file, const std::string& layout) {
-  TDataFile table;
-  ReadTableFileOrEmpty(file, layout, table);
-  return table;
+// The tables of the layouts as they stand in the base (an empty one of its layout where the base has no
+// such file yet: writing it creates the file), filled from the workbook by measure along the one import
+// path: the workbook read whole first, refused by name when it measures nothing, and then the tables
+// written together, under the locks of the run.
+using TMeasure = std::function<TImportTaken(std::vector<TDataFile>& tables, const TSheetCells& cells)>;
+void MeasureBaseTables(const std::string& stem, const std::string& file, const std::vector<const char*>& layouts,
+                       const TMeasure& measure) {
+  std::string extensions;
+  for (const char* layout : layouts) extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(layout);
+  const TRunTableLocks locks(stem, extensions);
+  std::vector<TDataFile> tables(layouts.size());
+  TFileImport import;
+  import.Source = file;
+  for (std::size_t i = 0; i < layouts.size(); ++i) {
+    const std::string table = stem + GetMaketExtention(layouts[i]);
+    ReadTableFileOrEmpty(table, layouts[i], tables[i]);
+    import.Tables.emplace_back(table, &tables[i]);
+  }
+  import.Read = [&] {
+    TSheetReader sheet;
+    sheet.Open(file);
+    return measure(tables, SheetCells(sheet));
+  };
+  RunFileImport(import);
 }
 
 }  // namespace
@@ -50,39 +68,28 @@ void TBaseResForm::ImpFeederMeasItemClick() {
   if (!ShowSelXlsForm(file, note, fileOnly)) return;
   IniRec.PathXlsVF = file;
 
-  // the locks go however the command ends, from the moment they are taken
-  TRunTableLocks locks(BaseFileName, LayoutExtensions({LayoutSubstInputs, LayoutSubstFeeders}));
-  TCommandPanels panels(*this);
-  TDataFile inputs = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutSubstInputs), LayoutSubstInputs);
-  TDataFile feeders = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutSubstFeeders), LayoutSubstFeeders);
-  TSheetReader sheet;
-  sheet.Open(file);
-  const int measured = ImportFeederMeasurements(
-      inputs, feeders, SheetCells(sheet), panels.Lines, [&](const std::string& text) { panels.Stage(text); },
-      panels.Progress());
-  sheet.Close();
-  if (measured == 0) throw Error(NothingReadText(file));
-  locks.Write(inputs);
-  locks.Write(feeders);
-  locks.Release();
+  {
+    TCommandPanels panels(*this);
+    MeasureBaseTables(BaseFileName, file, {LayoutSubstInputs, LayoutSubstFeeders},
+                      [&](std::vector<TDataFile>& tables, const TSheetCells& cells) {
+                        return ImportFeederMeasurements(tables[0], tables[1], cells, panels.Lines, panels.StageProc(),
+                                                        panels.Progress());
+                      });
+  }
   DataItemClick(DataGrid_->table().Name == LayoutSubstFeeders ? ZamerItem : SubstItem);
 }
 
 // ---- measurements of station transformers ------------------------------------------------------------
 
 void TBaseResForm::ImportTransformerMeasurements(const std::string& file, const TTransformerImport& import) {
-  TRunTableLocks locks(BaseFileName, LayoutExtensions({LayoutTransTP}));
-  TCommandPanels panels(*this);
-  TDataFile stations = ReadBaseTable(BaseFileName + GetMaketExtention(LayoutTransTP), LayoutTransTP);
-  TSheetReader sheet;
-  sheet.Open(file);
-  panels.Stage("   Чтение замеров по ТП ... ");
-  const int measured = import(stations, SheetCells(sheet), panels.Lines, panels.Progress());
-  sheet.Close();
-  // the import resets every load first: a workbook that measures nothing would clear them all
-  if (measured == 0) throw Error(NothingReadText(file));
-  locks.Write(stations);
-  locks.Release();
+  {
+    TCommandPanels panels(*this);
+    // the import resets every load first: a workbook that measures nothing would clear them all
+    MeasureBaseTables(BaseFileName, file, {LayoutTransTP}, [&](std::vector<TDataFile>& tables, const TSheetCells& cells) {
+      panels.Stage("   Чтение замеров по ТП ... ");
+      return import(tables[0], cells, panels.Lines, panels.Progress());
+    });
+  }
   DataItemClick(TPItem);
 }
 

@@ -83,12 +83,9 @@ void TBaseResForm::ImpXlsBaseItemClick() {
   request.Tech = IniRec.FlagTech;
   request.PathTech = IniRec.PathTech;
   std::string shown;
-  try {
+  {
     TCommandPanels panels(*this, true);
     shown = ImportSubscriberBasesXls(request, panels.Lines, panels.Progress(), panels.StageProc());
-  } catch (...) {
-    ShowResult(*this, {}, {LayoutMeterPoints, LayoutHouseholds, LayoutSubstInputs, LayoutSubstFeeders});
-    throw;
   }
   ShowResult(*this, shown, {LayoutMeterPoints, LayoutHouseholds, LayoutSubstInputs, LayoutSubstFeeders});
 }
@@ -100,12 +97,11 @@ void TBaseResForm::ImpLine04ItemClick() {
   request.BaseStem = BaseFileName;
   request.Path = IniRec.PathBase04;
   request.Kind = IniRec.TypLin04;
-  bool written = false;
   {
     TCommandPanels panels(*this, true);
-    written = ImportLines04Dbf(request, panels.Lines, panels.Progress(), panels.StageProc());
+    ImportLines04Dbf(request, panels.Lines, panels.Progress(), panels.StageProc());
   }
-  if (written) ShowResult(*this, LayoutLines04, {});
+  ShowResult(*this, LayoutLines04, {});
 }
 
 void TBaseResForm::LinkDogItemClick() {

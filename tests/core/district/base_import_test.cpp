@@ -1,13 +1,16 @@
-// Writing an imported base: both tables in place or none, the station table of a base without
-// transformers, and the order the station rows are kept in.
+// Writing an imported base along the import path: the sources read before the question, a source that
+// gives nothing refused by name without a question, both tables in place or none, the station table of a
+// base without transformers, and the order the station rows are kept in.
 #include "core/district/base_import.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "core/base/error.h"
 #include "core/tables/table_file.h"
+#include "support/scripted_msgbox.h"
 #include "support/table_rows.h"
 #include "support/test_env.h"
 
@@ -36,8 +39,17 @@ protected:
     MakeBaseTables({line}, stations, stem, base);
     return base;
   }
+  // The base written as an import writes it, its build taking the base made before.
+  TImportEnd Write(TBaseImport& made, bool writeEmptyStations) {
+    TBaseImport base;
+    return ImportBase(dir / "Сеть.RS", stem, writeEmptyStations, base, [&] {
+      base = std::move(made);
+      return TImportTaken{1, {}};
+    });
+  }
   TempDir dir;
   const std::string stem = dir / "Сеть";
+  ScriptedMsgBox box;
 };
 
 TEST_F(ImportedBase, BothTablesTakeThePlaceOfTheOldOnesOrNeither) {
@@ -45,13 +57,21 @@ TEST_F(ImportedBase, BothTablesTakeThePlaceOfTheOldOnesOrNeither) {
   // the station table cannot be written: a folder stands where its temporary file would go
   fs::create_directories(stem + ".RTP.new~/x");
   TBaseImport base = NewBase(true);
-  EXPECT_THROW(WriteImportedBase(stem, base, false), Error);
+  EXPECT_THROW(Write(base, false), Error);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{kReplaceBaseQuestion});
   EXPECT_EQ(ReadBytes(stem + ".RSL"), oldLines);
   EXPECT_EQ(ReadBytes(stem + ".RTP"), oldStations);
   EXPECT_FALSE(fs::exists(stem + ".RSL.new~"));
   fs::remove_all(stem + ".RTP.new~");
 
-  WriteImportedBase(stem, base, false);
+  // "Нет" after the read: nothing is written
+  base = NewBase(true);
+  box.Answer(0);
+  EXPECT_EQ(Write(base, false), TImportEnd::Declined);
+  EXPECT_EQ(ReadBytes(stem + ".RSL"), oldLines);
+
+  base = NewBase(true);
+  EXPECT_EQ(Write(base, false), TImportEnd::Written);
   TDataFile lines, stations;
   ReadTableFile(stem + ".RSL", lines);
   ReadTableFile(stem + ".RTP", stations);
@@ -67,11 +87,37 @@ TEST_F(ImportedBase, BothTablesTakeThePlaceOfTheOldOnesOrNeither) {
 
   // no transformers: the old station table goes, unless an empty one is asked for
   TBaseImport bare = NewBase(false);
-  WriteImportedBase(stem, bare, false);
+  Write(bare, false);
   EXPECT_FALSE(fs::exists(stem + ".RTP"));
-  WriteImportedBase(stem, bare, true);
+  bare = NewBase(false);
+  Write(bare, true);
   EXPECT_EQ(ReadFileRowCount(stem + ".RTP"), 0);
   EXPECT_TRUE(IsTableFile(stem + ".RTP"));
+}
+
+// The sources are read whole before anything is asked: one that gives nothing, or that its reader
+// refuses, is refused by name with nothing asked, nothing changed and no lock left.
+TEST_F(ImportedBase, ASourceThatGivesNothingIsRefusedBeforeTheQuestion) {
+  const std::string oldLines = ReadBytes(stem + ".RSL"), oldStations = ReadBytes(stem + ".RTP");
+  const auto refusal = [&](const std::function<TImportTaken()>& build) {
+    TBaseImport base;
+    try {
+      ImportBase(dir / "x.xlsx", stem, true, base, build);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("written");
+  };
+  EXPECT_EQ(refusal([] { return TImportTaken{0, "ячейка A1: напряжение сети \"ФИО\" не является числом"}; }),
+            "Ошибка чтения файла \"" + dir / "x.xlsx" +
+                "\": ячейка A1: напряжение сети \"ФИО\" не является числом: нет данных для импорта, ничего не изменено");
+  EXPECT_EQ(refusal([&]() -> TImportTaken { throw Error("Ошибка чтения файла \"" + dir / "x.xlsx" + "\": не книга"); }),
+            "Ошибка чтения файла \"" + dir / "x.xlsx" + "\": не книга, ничего не изменено");
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_EQ(ReadBytes(stem + ".RSL"), oldLines);
+  EXPECT_EQ(ReadBytes(stem + ".RTP"), oldStations);
+  for (const auto& f : fs::directory_iterator(dir.Path()))
+    EXPECT_NE(f.path().filename().string().back(), '~') << f.path();
 }
 
 TEST_F(ImportedBase, StationRowsKeepTheTableOrderAndTheFirstSpellingOfAName) {

@@ -446,6 +446,25 @@ TEST_F(CardFiles, ReadFailuresStopCleanly) {
   ReadBack folder;
   EXPECT_EQ(ErrorOf([&] { folder.Read(dir / "папка.cdu"); }),
             "Ошибка чтения файла \"" + std::filesystem::absolute(dir / "папка.cdu").lexically_normal().string() + "\"");
+
+  // As a command reads a card file to make a scheme of it: a file of another kind (a note, a document, an
+  // empty file) takes no node, and a missing file is refused, never read as a scheme of nothing.
+  for (const char* name : {"text.txt", "document.docx", "empty.bin"}) {
+    ReadBack other;
+    const TImportTaken taken = ReadCardScheme((TestDataDir() / "wrong_files" / name).string(), other.nodes, other.branches);
+    EXPECT_EQ(taken.Items, 0) << name;
+    EXPECT_EQ(taken.FirstReason, "в файле нет карт узлов (0201, 0299, 5008)") << name;
+  }
+  ReadBack none;
+  EXPECT_EQ(ErrorOf([&] { ReadCardScheme(dir / "нет.cdu", none.nodes, none.branches); }),
+            "Ошибка чтения файла \"" + std::filesystem::absolute(dir / "нет.cdu").lexically_normal().string() +
+                "\": файл не найден");
+  const std::string two = WriteCards("two.cdu", {Card("0201").At(9, 16, "1").line, Card("0201").At(9, 16, "2").line,
+                                                 Card("0301").At(9, 16, "1").At(17, 24, "2").At(25, 32, "1").line});
+  ReadBack scheme;
+  EXPECT_EQ(ReadCardScheme(two, scheme.nodes, scheme.branches).Items, 2);
+  EXPECT_EQ(scheme.nodes.RowCount, 2);
+  EXPECT_EQ(scheme.branches.RowCount, 1);
 }
 
 TEST_F(CardFiles, ValuesBeyondTheirFieldsStopTheExportAndKeepTheOldFile) {

@@ -54,10 +54,10 @@ TEST_F(FeederMeasurements, PairsAreSummedIntoTheUppermostRowOfEachName) {
   sheet.Row(7, {{3, "Ф-2"}, {8, "4"}, {12, "abc"}, {18, "1"}, {22, "1"}});
   sheet.Row(8, {{3, "Ф-4"}, {8, "нет"}, {12, "1"}});
   std::vector<std::string> stages;
-  EXPECT_EQ(ImportFeederMeasurements(inputs, feeders, sheet.Cells(), messages,
-                                     [&](const std::string& s) { stages.push_back(s); }),
-            6)
-      << "three inputs and three feeders measured";
+  const TImportTaken taken =
+      ImportFeederMeasurements(inputs, feeders, sheet.Cells(), messages, [&](const std::string& s) { stages.push_back(s); });
+  EXPECT_EQ(taken.Items, 4) << "three inputs and a feeder measured whole; two feeders took a cell that is no number";
+  EXPECT_EQ(taken.FirstReason, "Ввод ВВОД 3 не найден");
 
   EXPECT_EQ(stages, (std::vector<std::string>{"  Чтение замеров по вводам 10(6) кВ ... ",
                                               "  Чтение замеров по фидерам 10(6) кВ ... "}));
@@ -115,7 +115,7 @@ TEST_F(FeederMeasurements, AnImportKeepsItsFirstThousandMessages) {
   FakeSheet sheet;
   sheet.Row(1, {{3, "Ф-0"}, {8, "1"}});
   messages = {"строка до импорта"};
-  EXPECT_EQ(ImportFeederMeasurements(inputs, feeders, sheet.Cells(), messages), 0);
+  EXPECT_EQ(ImportFeederMeasurements(inputs, feeders, sheet.Cells(), messages).Items, 0);
   ASSERT_EQ(messages.size(), 1002u);
   EXPECT_EQ(messages[0], "строка до импорта");
   EXPECT_EQ(messages[1000], "Фидер ПС-1 - Ф-1000 не найден");

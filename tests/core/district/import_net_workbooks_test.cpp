@@ -237,14 +237,22 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
             "Ошибка чтения файла \"" + wide + tooLong + "C4: текст \"" + std::string(40, '1') +
                 "...\" не поместится ни в одно поле таблиц: в поле не больше 80 символов");
 
-  // The list of sheets is looked at before anything is asked: a workbook without one is refused there,
-  // one that cannot be read is left to the import, which says why.
-  EXPECT_NO_THROW(CheckNetWorkbooks({good, broken, missing}));
+  // A sheet whose first cell is no voltage is no network workbook, whatever its rows hold: a staff list's
+  // names and salaries in columns 1 and 3 would read as sections and their lengths.
+  Workbook staff;
+  Worksheet& st = staff.sheets.emplace_back("Сотрудники");
+  Row(st, 1, {"ФИО", "Телефон", "Оклад"});
+  for (int r = 2; r <= 8; ++r) Row(st, r, {"Иванов " + std::to_string(r), "8-912-345-67-0" + std::to_string(r), "#45000"});
+  const std::string list = dir / "Сотрудники.xlsx";
+  WriteXlsx(list, staff);
+  base = TBaseImport();
   try {
-    CheckNetWorkbooks({good, sheetless});
-    ADD_FAILURE() << "a workbook without sheets passed";
+    ImportNetWorkbooks({good, list}, dir / "Сеть", base);
+    ADD_FAILURE() << "a staff list was imported";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), noSheets);
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + list +
+                                         "\": ячейка A1: напряжение сети \"ФИО\" не является числом: нет данных для "
+                                         "импорта, ничего не изменено");
   }
 }
 

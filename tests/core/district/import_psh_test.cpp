@@ -90,13 +90,14 @@ TEST_F(FeederFilesImport, SectionsAndStationsOfAFolderAndItsSubfolders) {
   const fs::path headings = root / "пусто";
   WriteFeeder(headings / "f.psh", {"Фидер", "--------"});
   WriteFeeder(headings / "sub" / "notes.txt", {"", "", Piece("А", "Б", "", "АС-50", "1", "ТМ-1")});
-  for (const fs::path& folder : {headings, headings / "sub"}) {
+  for (const auto& [folder, reason] : {std::pair{headings, std::string("f.psh: в файле нет строк участков (с третьей строки): ")},
+                                       std::pair{headings / "sub", std::string()}}) {
     try {
       ImportPshFolder((folder / "Лесная").string(), base);
       ADD_FAILURE() << folder;
     } catch (const Error& e) {
-      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + (folder / "*.psh").string() +
-                                           "\": нет данных для импорта, ничего не изменено");
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + (folder / "*.psh").string() + "\": " + reason +
+                                           "нет данных для импорта, ничего не изменено");
     }
   }
 }
@@ -144,8 +145,8 @@ TEST_F(FeederFilesImport, AFileInAnotherCodePageIsRefusedByLineAndColumns) {
   WriteBytes(folder / "ф.psh", bytes);
   TBaseImport base;
   try {
-    ImportPshFolder(stem, base);
-    WriteImportedBase(stem, base, false);
+    const TImportTaken taken = ImportPshFolder(stem, base);
+    ImportBase(stem, stem, false, base, [&] { return taken; });
     FAIL() << "imported";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + (folder / "ф.psh").string() +

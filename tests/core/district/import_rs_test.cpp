@@ -177,8 +177,8 @@ TEST_F(DistrictFilesImport, LoadsThatAreNoNumbersAndEndlessTransformerListsRefus
   const auto refusal = [&](const std::string& file) {
     TBaseImport base;
     try {
-      ImportDistrictFiles({file}, stem, base);
-      WriteImportedBase(stem, base, false);
+      const TImportTaken taken = ImportDistrictFiles({file}, stem, base);
+      ImportBase(file, stem, false, base, [&] { return taken; });
     } catch (const Error& e) {
       EXPECT_EQ(ReadBytes(stem + ".RSL"), oldLines);
       EXPECT_EQ(ReadBytes(stem + ".RTP"), oldStations);

@@ -70,6 +70,15 @@ protected:
     r.BaseStem = stem;
     return r;
   }
+  // The refusal of the command; empty when it wrote its tables.
+  std::string Refusal(const TSubscriberDbfRequest& r) {
+    try {
+      ImportSubscriberBasesDbf(r, info);
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return {};
+  }
 
   TempDir dir;
   const std::string stem = dir / "Район";
@@ -101,9 +110,8 @@ TEST_F(SubscriberDbf, AddModeTakesOnlyTheDistrictsRecordsAfterTheBasesRows) {
   const std::string plain = dir / "plain.dbf";
   WriteDbf(plain, {{"NAMETP", 'C', 10}, {"NDOG", 'C', 5}}, {{"ТП-5", "1"}, {"ТП-6", "2"}});
   r.PathProm = plain;
-  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, std::vector<std::string>{NothingReadText(plain)});
-  info.clear();
+  EXPECT_EQ(Refusal(r), NothingImportedText(plain, "нет записей района 7 (поле RES_ID)"));
+  EXPECT_TRUE(info.empty());
   EXPECT_EQ(Cells(Table(".BPA"), {"NameTP", "Ndog"}), expected);
 
   // add mode without a number adds every record
@@ -184,10 +192,10 @@ TEST_F(SubscriberDbf, BinaryNumbersAndPointNumbersBeyondTheColumn) {
   TSubscriberDbfRequest d = Request();
   d.Dog = true;
   d.PathDog = dog;
-  EXPECT_EQ(ImportSubscriberBasesDbf(d, info), "");
-  ASSERT_EQ(info.size(), 1u);
-  EXPECT_EQ(info[0].rfind("Ошибка чтения файла \"" + dog + "\": строка 2, поле NAME_POTR: текст \"╬╬╬ ╦┼╤\"", 0), 0u)
-      << info[0];
+  const std::string refusal = Refusal(d);
+  EXPECT_EQ(refusal.rfind("Ошибка чтения файла \"" + dog + "\": строка 2, поле NAME_POTR: текст \"╬╬╬ ╦┼╤\"", 0), 0u)
+      << refusal;
+  EXPECT_TRUE(info.empty());
   EXPECT_EQ(ReadBytes(stem + ".RAB"), oldDog);
   EXPECT_EQ(Locks(), 0);
 }
@@ -232,7 +240,9 @@ TEST_F(SubscriberDbf, HouseholdsAndContracts) {
   EXPECT_EQ(Cells(Table(".RAB"), {"Ndog", "Address"}), (std::vector<std::vector<std::string>>{{"7", ""}}));
 }
 
-TEST_F(SubscriberDbf, AFileThatCannotBeReadEndsTheCommandAndKeepsWhatWasWritten) {
+// Every wanted base is read before any table is written: one that cannot be read, or that is of another
+// kind, refuses the whole command by its name, and every table stays as it was.
+TEST_F(SubscriberDbf, AFileThatCannotBeReadOrIsOfAnotherKindRefusesTheWholeCommand) {
   const std::string prom = dir / "prom.dbf";
   WriteDbf(prom, kPromFields, {Prom("", "ТП-1", "1", "1")});
   WriteRows(stem + ".BBA", LayoutHouseholds, {{"СТАРАЯ", "Л1"}});
@@ -244,21 +254,26 @@ TEST_F(SubscriberDbf, AFileThatCannotBeReadEndsTheCommandAndKeepsWhatWasWritten)
   r.PathProm = prom;
   r.PathByt = missing;
   r.PathDog = prom;
-  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы бытовых абонентов (файл " + missing +
-                                           "): файл не найден или недоступен"});
-  EXPECT_EQ(Table(".BPA").RowCount, 1) << "written before the failure";
+  EXPECT_EQ(Refusal(r), "Ошибка чтения базы бытовых абонентов (файл " + missing +
+                            "): файл не найден или недоступен, ничего не изменено");
+  EXPECT_FALSE(fs::exists(stem + ".BPA")) << "the industrial base read before it is not written";
   EXPECT_EQ(ReadBytes(stem + ".BBA"), oldByt);
-  EXPECT_EQ(ReadBytes(stem + ".RAB"), oldDog) << "never read";
+  EXPECT_EQ(ReadBytes(stem + ".RAB"), oldDog);
   EXPECT_EQ(Locks(), 0);
 
-  // the first file unreadable: nothing is written
-  info.clear();
+  // the industrial base as the contract list: it has no contract field, and would make a list of
+  // empty rows
+  r.Byt = false;
+  EXPECT_EQ(Refusal(r), NothingImportedText(prom, "поле NDOGOV не найдено"));
+  EXPECT_FALSE(fs::exists(stem + ".BPA"));
+  EXPECT_EQ(ReadBytes(stem + ".RAB"), oldDog);
+  r.Byt = true;
+
+  // the first file unreadable
   r.PathProm = missing;
-  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы промышленных абонентов (файл " + missing +
-                                           "): файл не найден или недоступен"});
-  EXPECT_EQ(Table(".BPA").RowCount, 1);
+  EXPECT_EQ(Refusal(r), "Ошибка чтения базы промышленных абонентов (файл " + missing +
+                            "): файл не найден или недоступен, ничего не изменено");
+  EXPECT_TRUE(info.empty());
   EXPECT_EQ(Locks(), 0);
 
   // A household base whose header Clipper wrote (a zero byte after the descriptors' terminator) is read;
@@ -277,11 +292,9 @@ TEST_F(SubscriberDbf, AFileThatCannotBeReadEndsTheCommandAndKeepsWhatWasWritten)
   std::string damaged = clipper;
   damaged[129] = 'x';
   WriteBytes(byt, damaged);
-  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, std::vector<std::string>{"Ошибка чтения базы бытовых абонентов (файл " + byt +
-                                           "): файл поврежден: длина заголовка 130 байт не соответствует описаниям "
-                                           "3 полей (129 байт): после них не нулевое заполнение (130-й байт файла: "
-                                           "0x78)"});
+  EXPECT_EQ(Refusal(r), "Ошибка чтения базы бытовых абонентов (файл " + byt +
+                            "): файл поврежден: длина заголовка 130 байт не соответствует описаниям 3 полей (129 "
+                            "байт): после них не нулевое заполнение (130-й байт файла: 0x78), ничего не изменено");
   EXPECT_EQ(Table(".BBA").RowCount, 1);
   EXPECT_EQ(Locks(), 0);
 }
@@ -299,38 +312,36 @@ TEST_F(SubscriberDbf, TextsGoWholeIntoTheirFieldsOrRefuseTheFileByRecordAndField
   r.Byt = true;
   r.PathByt = byt;
   r.FeederPrefix = "Л-";
+  // the refusal of the households, with the record messages before it
   const auto households = [&](const std::vector<DbfRow>& rows) {
     WriteDbf(byt, householdFields, rows);
     info.clear();
-    return ImportSubscriberBasesDbf(r, info);
+    return Refusal(r);
   };
   const std::string station = "ТП-" + Letters("Ш", 37);
-  EXPECT_EQ(households({{station + "-1", "1", "5"}, {station + "-2", "1", "7"}}), "");
-  EXPECT_EQ(info, std::vector<std::string>{TooLong(byt, 1, "NAME_TP", station + "-1", "ТП", 40)});
+  EXPECT_EQ(households({{station + "-1", "1", "5"}, {station + "-2", "1", "7"}}),
+            NothingChangedText(TooLong(byt, 1, "NAME_TP", station + "-1", "ТП", 40)));
   EXPECT_EQ(ReadBytes(stem + ".BBA"), old);
-  EXPECT_EQ(households({{"ТП-1", "1", "5"}, {"ТП-" + Letters("Ш", 38), "1", "7"}}), "");
-  EXPECT_EQ(info, std::vector<std::string>{TooLong(byt, 2, "NAME_TP", "ТП-" + Letters("Ш", 38), "ТП", 40)});
+  EXPECT_EQ(households({{"ТП-1", "1", "5"}, {"ТП-" + Letters("Ш", 38), "1", "7"}}),
+            NothingChangedText(TooLong(byt, 2, "NAME_TP", "ТП-" + Letters("Ш", 38), "ТП", 40)));
   // the prefix makes the feeder's name
-  EXPECT_EQ(households({{"ТП-1", Letters("Ф", 39), "5"}}), "");
-  EXPECT_EQ(info, std::vector<std::string>{TooLong(byt, 1, "FIDER", "Л-" + Letters("Ф", 39), "Фидер 0.4 кВ", 40)});
+  EXPECT_EQ(households({{"ТП-1", Letters("Ф", 39), "5"}}),
+            NothingChangedText(TooLong(byt, 1, "FIDER", "Л-" + Letters("Ф", 39), "Фидер 0.4 кВ", 40)));
   EXPECT_EQ(ReadBytes(stem + ".BBA"), old);
   // One record, one number: after a deleted record a text is named by the row its record makes, as the
   // message of a number that does not read is
   WriteDbf(byt, householdFields, {{"ТП-1", "1", "5"}, {"ТП-2", "1", "x"}, {station + "-3", "1", "7"}}, {1});
   info.clear();
-  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, (std::vector<std::string>{"База бытовых абонентов. Строка 1 - ошибка чтения поля W",
-                                            TooLong(byt, 2, "NAME_TP", station + "-3", "ТП", 40)}));
+  EXPECT_EQ(Refusal(r), NothingChangedText(TooLong(byt, 2, "NAME_TP", station + "-3", "ТП", 40)));
+  EXPECT_EQ(info, std::vector<std::string>{"База бытовых абонентов. Строка 1 - ошибка чтения поля W"});
   // A control character is no part of a name: stored, it would make a station that no other table
   // matches and no person sees. A line feed after a station, a byte 0x01 within a feeder.
   const auto control = [&](const std::string& field, const std::string& shown, const char* code) {
     return "Ошибка чтения файла \"" + byt + "\": строка 1, поле " + field + ": текст \"" + shown +
            "\" нельзя записать в таблицу: в нем управляющий символ " + code;
   };
-  EXPECT_EQ(households({{"ТП-5\n", "1", "5"}}), "");
-  EXPECT_EQ(info, std::vector<std::string>{control("NAME_TP", "ТП-5?", "U+000A")});
-  EXPECT_EQ(households({{"ТП-5", "1\x01" "2", "5"}}), "");
-  EXPECT_EQ(info, std::vector<std::string>{control("FIDER", "1?2", "U+0001")});
+  EXPECT_EQ(households({{"ТП-5\n", "1", "5"}}), NothingChangedText(control("NAME_TP", "ТП-5?", "U+000A")));
+  EXPECT_EQ(households({{"ТП-5", "1\x01" "2", "5"}}), NothingChangedText(control("FIDER", "1?2", "U+0001")));
   EXPECT_EQ(ReadBytes(stem + ".BBA"), old);
   // A damaged text quoted in a refusal shows its control characters as "?", each one character, so that
   // a line feed does not split the message nor a zero byte end it.
@@ -338,7 +349,7 @@ TEST_F(SubscriberDbf, TextsGoWholeIntoTheirFieldsOrRefuseTheFileByRecordAndField
             "текст \"ТП-1?" + Letters("Ш", 30) + "?" + Letters("Ж", 4) +
                 "...\" не поместится в поле \"ТП\": в поле не больше 40 символов, а в тексте 46");
   // 40 Cyrillic letters are 80 bytes and go whole
-  EXPECT_EQ(households({{Letters("ш", 40), Letters("ф", 38), "5"}}), LayoutHouseholds);
+  EXPECT_EQ(households({{Letters("ш", 40), Letters("ф", 38), "5"}}), "");
   EXPECT_TRUE(info.empty());
   EXPECT_EQ(Cells(Table(".BBA"), {"NameTP", "Fider"}),
             (std::vector<std::vector<std::string>>{{Letters("Ш", 40), "Л-" + Letters("Ф", 38)}}));
@@ -357,12 +368,10 @@ TEST_F(SubscriberDbf, TextsGoWholeIntoTheirFieldsOrRefuseTheFileByRecordAndField
   const std::string oldProm = ReadBytes(stem + ".BPA");
   WriteDbf(prom, promFields, {{"ТП-1", "1", "А"}, {"ТП-2", "2", Letters("А", 81)}});
   info.clear();
-  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, std::vector<std::string>{TooLong(prom, 2, "ABONENT", Letters("А", 81), "Абонент", 80)});
+  EXPECT_EQ(Refusal(r), NothingChangedText(TooLong(prom, 2, "ABONENT", Letters("А", 81), "Абонент", 80)));
   WriteDbf(prom, promFields, {{" " + Letters("Ш", 41), "1", "А"}});
-  info.clear();
-  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, std::vector<std::string>{TooLong(prom, 1, "NAMETP", Letters("Ш", 41), "ТП", 40)});
+  EXPECT_EQ(Refusal(r), NothingChangedText(TooLong(prom, 1, "NAMETP", Letters("Ш", 41), "ТП", 40)));
+  EXPECT_TRUE(info.empty());
   EXPECT_EQ(ReadBytes(stem + ".BPA"), oldProm);
 
   // the contracts: town and street together make the address
@@ -372,10 +381,8 @@ TEST_F(SubscriberDbf, TextsGoWholeIntoTheirFieldsOrRefuseTheFileByRecordAndField
   r.Prom = false;
   r.Dog = true;
   r.PathDog = dog;
-  info.clear();
-  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, std::vector<std::string>{TooLong(dog, 2, "TOWN, STREET",
-                                                   Letters("Г", 39) + ", " + Letters("у", 40), "Адрес", 80)});
+  EXPECT_EQ(Refusal(r), NothingChangedText(TooLong(dog, 2, "TOWN, STREET", Letters("Г", 39) + ", " + Letters("у", 40),
+                                                   "Адрес", 80)));
   EXPECT_FALSE(fs::exists(stem + ".RAB"));
   EXPECT_EQ(Locks(), 0);
 }
@@ -419,9 +426,24 @@ TEST_F(SubscriberDbf, HouseholdBasesAsClipperAndVisualFoxProWriteThem) {
   r.PathDog = (TestDataDir() / "dbase" / "contracts_dbase3.dbf").string();
   std::string name;
   for (int i = 0; i < 10; ++i) name += "Общество с ограниченной ответственностью \"Светлый путь\", цех № 2; ";
-  EXPECT_EQ(ImportSubscriberBasesDbf(r, info), "");
-  EXPECT_EQ(info, std::vector<std::string>{TooLong(r.PathDog, 2, "NAME_POTR", Utf8Left(name, 600), "Абонент", 80)});
+  EXPECT_EQ(Refusal(r), TooLong(r.PathDog, 2, "NAME_POTR", Utf8Left(name, 600), "Абонент", 80) + ", ничего не изменено");
   EXPECT_EQ(Locks(), 0);
+
+  // the Clipper household base given as the industrial base or as the contract list is of another kind:
+  // no industrial row and no contract list of empty rows is made of it
+  WriteRows(stem + ".BPA", LayoutMeterPoints, {{"ТП-1", "", "", "1"}});
+  const std::string points = ReadBytes(stem + ".BPA");
+  const std::string clipper = (TestDataDir() / "dbase" / "clipper_households.dbf").string();
+  TSubscriberDbfRequest other = Request();
+  other.Prom = true;
+  other.PathProm = clipper;
+  EXPECT_EQ(Refusal(other), NothingImportedText(clipper, "поле NAMETP не найдено"));
+  EXPECT_EQ(ReadBytes(stem + ".BPA"), points);
+  other.Prom = false;
+  other.Dog = true;
+  other.PathDog = clipper;
+  EXPECT_EQ(Refusal(other), NothingImportedText(clipper, "поле NDOGOV не найдено"));
+  EXPECT_FALSE(fs::exists(stem + ".RAB"));
 }
 
 // A base of unreadable values gives a message for every record: the first thousand are kept and the

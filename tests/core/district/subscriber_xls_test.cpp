@@ -156,8 +156,9 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
   r.PathByt = (TestDataDir() / "subscriber_sheets" / "households_line_breaks.xlsx").string();
   std::vector<std::string> info;
   EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutHouseholds);
-  EXPECT_EQ(info, std::vector<std::string>{"Бытовые абоненты, строка 6: пустая ячейка в столбце 1 - конец данных "
-                                           "листа, строки ниже не прочитаны"});
+  EXPECT_EQ(info, (std::vector<std::string>{"Бытовые абоненты: файл " + r.PathByt,
+                                            "Бытовые абоненты, строка 6: пустая ячейка в столбце 1 - конец данных "
+                                            "листа, строки ниже не прочитаны"}));
   TDataFile byt;
   ReadTableFile(stem + ".BBA", byt);
   EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "CountAb", "W"}),
@@ -169,6 +170,24 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
   info.clear();
   EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutHouseholds);
   EXPECT_TRUE(info.empty());
+
+  // the same households sheet given as the industrial base: no row names a station and a contract, and
+  // the base's metering points are not replaced by rows of nothing
+  WriteRows(stem + ".BPA", LayoutMeterPoints, {{"ТП-1", "", "", "1"}});
+  const std::string points = ReadBytes(stem + ".BPA");
+  TSubscriberXlsRequest industrial;
+  industrial.BaseStem = stem;
+  industrial.Prom = true;
+  industrial.PathProm = (TestDataDir() / "subscriber_sheets" / "households_line_breaks.xlsx").string();
+  try {
+    ImportSubscriberBasesXls(industrial, info);
+    ADD_FAILURE() << "a households sheet was taken for metering points";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + industrial.PathProm +
+                                         "\": строка 3: не задана ТП (столбец 6): нет данных для импорта, ничего не "
+                                         "изменено");
+  }
+  EXPECT_EQ(ReadBytes(stem + ".BPA"), points);
 }
 
 TEST(SubscriberXls, MeasuredEnergiesOfInputsAndFeeders) {
@@ -200,7 +219,9 @@ TEST(SubscriberXls, MeasuredEnergiesOfInputsAndFeeders) {
             (Grid{{"4", "10", "5", "4", "2"}, {"1", "2", "2", "2", "2"}, {"4", "1", "2", "3", "4"}}));
 }
 
-TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
+// Every workbook is read before any table is written: one that cannot be read refuses the whole command
+// by its name, and every table stays as it was.
+TEST(SubscriberXls, CommandWritesEveryTableOrNoneWhenAWorkbookCannotBeRead) {
   MaketFileName = (DataDir() / "maket.zr").string();
   TempDir dir;
   const std::string stem = dir / "Район";
@@ -220,19 +241,30 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
     ADD_FAILURE() << "a missing workbook must stop the command";
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find(r.PathTech), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("ничего не изменено"), std::string::npos) << e.what();
   }
+  EXPECT_FALSE(fs::exists(stem + ".BPA")) << "the workbooks read before are not written";
+  EXPECT_FALSE(fs::exists(stem + ".BBA"));
+  EXPECT_EQ(ReadBytes(stem + ".RSF"), oldFeeders);
+  // the line naming the industrial workbook, its two lines, and where its data end: the row after them
+  // holds cells
+  ASSERT_EQ(info.size(), 4u);
+  EXPECT_EQ(info.front(), "Промышленные абоненты: файл " + r.PathProm);
+  EXPECT_EQ(info.back(), "Промышленные абоненты, строка 8: пустая ячейка в столбце 1 - конец данных листа, "
+                         "строки ниже не прочитаны");
+  for (const auto& e : fs::directory_iterator(dir.Path())) EXPECT_NE(e.path().string().back(), '~') << e.path();
+
+  // without the technical workbook both tables are written
+  r.Tech = false;
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutMeterPoints);
   TDataFile prom, byt;
   ReadTableFile(stem + ".BPA", prom);
   ReadTableFile(stem + ".BBA", byt);
   EXPECT_EQ(prom.RowCount, 5);
   EXPECT_EQ(prom.Title, "Район");
   EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "Ws"}), (Grid{{"ТП-1", "Л1", "5"}}));
-  EXPECT_EQ(ReadBytes(stem + ".RSF"), oldFeeders);
-  // the industrial sheet's two lines, and where its data end: the row after them holds cells
-  EXPECT_EQ(info.size(), 3u);
-  EXPECT_EQ(info.back(), "Промышленные абоненты, строка 8: пустая ячейка в столбце 1 - конец данных листа, "
-                         "строки ниже не прочитаны");
-  for (const auto& e : fs::directory_iterator(dir.Path())) EXPECT_NE(e.path().string().back(), '~') << e.path();
+  r.Tech = true;
 
   // A workbook without a sheet, or with a cell naming a text it does not hold, is refused by name
   // (and cell): the base's table is not replaced by an empty or a short one.
@@ -267,7 +299,7 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
       ImportSubscriberBasesXls(industrial, info);
       ADD_FAILURE() << file << " was imported";
     } catch (const Error& e) {
-      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + file + "\": " + error);
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + file + "\": " + error + ", ничего не изменено");
     }
     EXPECT_EQ(ReadBytes(stem + ".BPA"), oldProm);
   }
@@ -289,7 +321,7 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
                          int length) {
     return "Ошибка чтения файла \"" + points + "\": лист \"Sheet1\", ячейка " + cell + ": текст \"" + text +
            "\" не поместится в поле \"" + title + "\": в поле не больше " + std::to_string(most) +
-           " символов, а в тексте " + std::to_string(length);
+           " символов, а в тексте " + std::to_string(length) + ", ничего не изменено";
   };
   EXPECT_EQ(refusal(points, {"1", "Д1", "", "", "", stem40 + "12.Т1"}),
             field("F3", stem40 + "...", "ТП", 40, 42));
@@ -325,7 +357,8 @@ TEST(SubscriberXls, CommandWritesEachTableAndStopsAtAWorkbookThatCannotBeRead) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + households.PathByt +
                                          "\": лист \"Sheet1\", ячейка A1: текст \"ТП-" + std::string(37, '1') +
-                                         "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов");
+                                         "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов, "
+                                         "ничего не изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BBA"), oldByt);
   // the import cuts the spaces at a name's ends, so 40 characters with spaces around them fit; spaces by

@@ -77,7 +77,9 @@ TEST_F(TPMeasurements, OneRowPerTransformer) {
   sheet.Row(7, {{3, "ТП-8"}, {5, "63"}, {8, "1.5.2"}});
   sheet.Row(8, {{3, "ТП-7"}, {4, "Т2"}, {5, "100"}, {8, "3"}});
   sheet.Row(9, {{3, "ТП-12"}, {4, "Т1"}, {5, "160"}, {8, "1"}});  // rated powers equal to a hundredth
-  EXPECT_EQ(ImportTPMeasurements(stations, sheet.Cells(), 0.5, messages), 5) << "the transformers measured";
+  const TImportTaken taken = ImportTPMeasurements(stations, sheet.Cells(), 0.5, messages);
+  EXPECT_EQ(taken.Items, 4) << "the rows that measured a transformer, their numbers read";
+  EXPECT_EQ(taken.FirstReason, "строка 5: ТП 5 Т1 - дублирование данных");
 
   EXPECT_EQ(Loads(1), "|1|120|60");
   EXPECT_EQ(Loads(2), "|1|80.5|40.25") << "the old switching, kind and loads are reset first";
@@ -100,7 +102,7 @@ TEST_F(TPMeasurements, OneRowPerTransformer) {
   FakeSheet other;
   other.Row(1, {{3, "Наименование ТП"}, {4, "Тр-р"}, {5, "Sн, кВА"}, {8, "P, кВт"}});
   other.Row(2, {{3, "ТП 9"}, {4, "Т1"}, {5, "100"}, {8, "5"}});
-  EXPECT_EQ(ImportTPMeasurements(stations, other.Cells(), 0.5, messages), 0);
+  EXPECT_EQ(ImportTPMeasurements(stations, other.Cells(), 0.5, messages).Items, 0);
 }
 
 TEST_F(TPMeasurements, OneRowPerStationSharesTheLoadBySwitchedOnRatedPower) {
@@ -123,7 +125,9 @@ TEST_F(TPMeasurements, OneRowPerStationSharesTheLoadBySwitchedOnRatedPower) {
   sheet.Row(7, {{1, "ТП-12"}, {3, "x"}});
   sheet.Row(8, {{1, "ТП-11"}, {2, "0"}});
   sheet.Row(9, {{1, "ТП-13"}, {2, "250.004"}, {3, "10"}});  // rated powers equal to a hundredth
-  EXPECT_EQ(ImportTPStationMeasurements(stations, sheet.Cells(), 3, messages), 5) << "the transformers measured";
+  const TImportTaken taken = ImportTPStationMeasurements(stations, sheet.Cells(), 3, messages);
+  EXPECT_EQ(taken.Items, 3) << "the stations measured";
+  EXPECT_EQ(taken.FirstReason, "строка 3: ТП-5 - дублирование данных");
 
   EXPECT_EQ(Loads(1), "|3|80|");
   EXPECT_EQ(Loads(2), "|3|50|");
@@ -154,8 +158,8 @@ TEST_F(TPMeasurements, OneRowPerStationWithTheTransformerPairs) {
   sheet.Row(4, {{1, "ТП-3"}, {2, "100"}, {3, "-1"}, {5, "1"}});  // loads summing to 0: ignored
   sheet.Row(5, {{1, "ТП-4"}, {7, "2"}});
   sheet.Row(6, {{1, "ТП-6"}, {2, "100.004"}, {3, "5"}});  // rated powers equal to a hundredth
-  EXPECT_EQ(ImportTPStationMeasurements(stations, sheet.Cells(), 5, messages), 4)
-      << "a transformer switched off is measured, one of no load in the pairs is not";
+  EXPECT_EQ(ImportTPStationMeasurements(stations, sheet.Cells(), 5, messages).Items, 3)
+      << "a station whose loads sum to 0 is not measured";
 
   EXPECT_EQ(Loads(1), "|5|100|");
   EXPECT_EQ(Loads(2), "|5|50|") << "a load switches on";

@@ -1,6 +1,6 @@
-// The district window's imports into a new base through its menu: the dialogs, the overwrite question,
-// the new base opened with its messages, the old base kept whole when an import fails or is refused,
-// and no lock left behind.
+// The district window's imports into a new base through its menu: the dialogs, the overwrite question
+// asked only after the sources were read, the new base opened with its messages, the old base kept whole
+// and shown when an import fails, is refused or is declined, and no lock left behind.
 #include <QAction>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -90,7 +90,7 @@ TEST_F(BaseImports, NetworkFilesMakeANewBaseThatOpensWithItsMessages) {
   EXPECT_EQ(stations.RowCount, 4);
   EXPECT_TRUE(NoLocks());
 
-  // again onto the same name: asked first; "Нет" leaves the files and forgets the base shown
+  // again onto the same name: asked once the file was read; "Нет" leaves the files and the base shown
   const auto before = Files();
   box.Answer(0);
   ImportRs("\"Сеть.RS\"");
@@ -98,8 +98,8 @@ TEST_F(BaseImports, NetworkFilesMakeANewBaseThatOpensWithItsMessages) {
   EXPECT_EQ(box.Calls()[0].kind, mkWarning);
   EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
   EXPECT_EQ(Files(), before);
-  EXPECT_EQ(Caption(), "База РЭС");
-  EXPECT_TRUE(form->BaseFileName.empty());
+  EXPECT_EQ(Caption(), "База РЭС - Сеть");
+  EXPECT_EQ(form->BaseFileName, Base("Сеть"));
 
   // "Да": one file this time, so the base has two sections
   box.Clear();
@@ -118,24 +118,24 @@ TEST_F(BaseImports, AFailedImportKeepsTheOldBaseAndLeavesNoLock) {
   WriteBytes(dir.Path() / "плохой.RS", "ZREGIM не таблица");
   const auto before = Files();
 
-  box.Answer(1);
+  // the file that cannot be read is refused before anything is asked
   ImportRs("\"Сеть.RS\" \"плохой.RS\"");
-  ASSERT_EQ(box.Texts().size(), 2u);
-  EXPECT_EQ(box.Calls()[1].kind, mkError);
-  EXPECT_NE(box.Texts()[1].find(dir / "плохой.RS"), std::string::npos) << box.Texts()[1];
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_EQ(box.Calls()[0].kind, mkError);
+  EXPECT_NE(box.Texts()[0].find(dir / "плохой.RS"), std::string::npos) << box.Texts()[0];
+  EXPECT_NE(box.Texts()[0].find("ничего не изменено"), std::string::npos) << box.Texts()[0];
   EXPECT_EQ(Files(), before) << "the old base stays whole";
   EXPECT_EQ(Caption(), "База РЭС");
   EXPECT_TRUE(form->ProcBar->isHidden());
 
-  // another user edits the station table: refused, and that user's lock stays
+  // another user edits the station table: refused before the file is read, and that user's lock stays
   CurrentUserName = "Петров";
   LockTableFiles(Base("Сеть"), ".RTP");
   CurrentUserName = "Иванов";
   box.Clear();
-  box.Answer(1);
   ImportRs("\"Сеть.RS\"");
-  ASSERT_EQ(box.Texts().size(), 2u);
-  EXPECT_EQ(box.Calls()[1].kind, mkError);
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_EQ(box.Calls()[0].kind, mkError);
   EXPECT_TRUE(fs::exists(Base("Сеть") + ".RTP~"));
   EXPECT_FALSE(fs::exists(Base("Сеть") + ".RSL~")) << "nothing of this command stays locked";
   EXPECT_EQ(Table(Base("Сеть") + ".RSL").RowCount, 1);
@@ -167,13 +167,13 @@ TEST_F(BaseImports, FeederFilesOfTheFolderMakeTheNamedBase) {
   EXPECT_EQ(Table(Base("Лесная") + ".RTP").RowCount, 1);
   EXPECT_TRUE(NoLocks());
 
-  // the same name again: "Отмена" to the question changes no file
+  // the same name again: "Отмена" to the question changes no file, and the base stays shown
   const auto before = Files();
   box.Answer(2);
   ImportPsh("Лесная");
   EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует. Перезаписать ?"});
   EXPECT_EQ(Files(), before);
-  EXPECT_EQ(Caption(), "База РЭС");
+  EXPECT_EQ(Caption(), "База РЭС - Лесная");
 }
 
 TEST_F(BaseImports, NetworkWorkbooksReplaceTheBaseOnlyAfterYes) {
@@ -200,7 +200,8 @@ TEST_F(BaseImports, NetworkWorkbooksReplaceTheBaseOnlyAfterYes) {
   // a workbook without a sheet would make an empty base: refused before the question, the old base
   // kept and still shown
   ImportWorkbooks("\"Сеть.xlsx\" \"пустая.xls\"");
-  ASSERT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + dir / "пустая.xls" + "\": в книге нет листов"});
+  ASSERT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + dir / "пустая.xls" +
+                                                  "\": в книге нет листов, ничего не изменено"});
   EXPECT_EQ(box.Calls()[0].kind, mkError);
   EXPECT_EQ(Files(), before);
   EXPECT_EQ(form->BaseFileName, Base("Сеть"));
@@ -215,12 +216,11 @@ TEST_F(BaseImports, NetworkWorkbooksReplaceTheBaseOnlyAfterYes) {
   EXPECT_EQ(Caption(), "База РЭС - Сеть");
   EXPECT_EQ(Files(), before);
 
-  // a workbook that cannot be read: the old base stays as it was, open
+  // a workbook that cannot be read: refused before the question, the old base stays as it was, open
   box.Clear();
-  box.Answer(1);
   ImportWorkbooks("\"Сеть.xlsx\" \"плохая.xls\"");
-  ASSERT_EQ(box.Texts().size(), 2u);
-  EXPECT_EQ(box.Texts()[1].rfind("Ошибка чтения файла \"" + dir / "плохая.xls" + "\"", 0), 0u) << box.Texts()[1];
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_EQ(box.Texts()[0].rfind("Ошибка чтения файла \"" + dir / "плохая.xls" + "\"", 0), 0u) << box.Texts()[0];
   EXPECT_EQ(Files(), before);
   EXPECT_EQ(form->BaseFileName, Base("Сеть"));
   EXPECT_TRUE(NoLocks());
@@ -257,12 +257,12 @@ TEST_F(BaseImports, SourcesThatGiveNothingAreRefusedAndNoBaseFileIsReplacedUnask
   WriteXlsx(dir / "Сеть.xlsx", book);
   const auto before = Files();
 
-  // onto the base: asked first, then refused
-  box.Answer(1);
+  // onto the open base: refused with nothing asked, and the base stays shown
   ImportRs("\"Сеть.RS\"");
-  EXPECT_EQ(box.Texts(), (std::vector<std::string>{question, refusal(dir / "Сеть.RS")}));
-  EXPECT_EQ(box.Calls()[1].kind, mkError);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal(dir / "Сеть.RS")});
+  EXPECT_EQ(box.Calls()[0].kind, mkError);
   EXPECT_EQ(Files(), before);
+  EXPECT_EQ(Caption(), "База РЭС - Сеть");
 
   box.Clear();
   ImportRs("\"Пусто.RS\"");
@@ -275,11 +275,9 @@ TEST_F(BaseImports, SourcesThatGiveNothingAreRefusedAndNoBaseFileIsReplacedUnask
   EXPECT_EQ(Files(), before);
 
   // the workbooks keep the base shown
-  Open("Сеть");
   box.Clear();
-  box.Answer(1);
   ImportWorkbooks("\"Сеть.xlsx\"");
-  EXPECT_EQ(box.Texts(), (std::vector<std::string>{question, refusal(dir / "Сеть.xlsx")}));
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal(dir / "Сеть.xlsx")});
   EXPECT_EQ(Files(), before);
   EXPECT_EQ(form->BaseFileName, Base("Сеть"));
   EXPECT_EQ(Caption(), "База РЭС - Сеть");

@@ -258,26 +258,30 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
   s.SetText(3, 5, "400");
   s.SetNumber(3, 8, 5);
   WriteXlsx(dir / "чужие.xlsx", book);
-  const std::string refusal =
-      "Ошибка чтения файла \"" + dir / "чужие.xlsx" + "\": нет данных для импорта, ничего не изменено";
+  // refused by name, with the first row that was not taken
+  const auto refusal = [&](const std::string& reason) {
+    return "Ошибка чтения файла \"" + dir / "чужие.xlsx" + "\": " + reason +
+           ": нет данных для импорта, ничего не изменено";
+  };
 
   script.Then(Confirm(dir / "чужие.xlsx", "", false));
   form->ImpFeederMeasItem->trigger();
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal});
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal("Ввод ВВОД 1 не найден")});
   EXPECT_EQ(InfoText(), "Ввод ВВОД 1 не найден") << "what was not found is still listed";
   EXPECT_EQ(ReadBytes(Base() + ".RSV"), inputs);
   EXPECT_FALSE(fs::exists(Base() + ".RSF"));
   EXPECT_TRUE(form->ProcBar->isHidden());
   EXPECT_TRUE(NoLocks());
 
-  for (QAction* command : {form->ImportTPItem, form->ImpTPMeasItem}) {
+  for (const auto& [command, reason] : {std::pair{form->ImportTPItem, "строка 3: ВВОД 9 - не найден в базе РЭС"},
+                                       std::pair{form->ImpTPMeasItem, "строка 2: ТП-9 - не найден в базе РЭС"}}) {
     box.Clear();
     script.Then([&](QDialog& d) {
       Child<QLineEdit>(d, "FEdit").setText(QString::fromStdString(dir / "чужие.xlsx"));
       Press(d, "OKBtn");
     });
     command->trigger();
-    EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal});
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal(reason)});
     EXPECT_EQ(ReadBytes(Base() + ".RTP"), stations) << "the loads are not reset";
     EXPECT_TRUE(NoLocks());
   }

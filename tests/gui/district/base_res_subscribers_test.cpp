@@ -101,17 +101,20 @@ TEST_F(SubscriberCommands, DbfBasesThroughTheDialog) {
   EXPECT_EQ(Table(Base() + ".BBA").RowCount, 1);
   EXPECT_TRUE(NoLocks());
 
-  // the prefix is offered again; a household file that cannot be read ends the command with its line
+  // the prefix is offered again; a household file that cannot be read refuses the whole command by its
+  // name, the industrial base read before it not written
   fs::remove(byt);
   script.Then([&](QDialog& d) {
     EXPECT_EQ(Child<QLineEdit>(d, "Edit1").text(), "Ф-");
     EXPECT_EQ(Child<QLineEdit>(d, "BytEdit").text().toStdString(), byt);
     Click(d, "OKBtn");
   });
+  const std::string promBytes = ReadBytes(Base() + ".BPA");
   form->ImpDbfBaseItem->trigger();
-  EXPECT_EQ(InfoText(), "Ошибка чтения базы бытовых абонентов (файл " + byt + "): файл не найден или недоступен");
-  EXPECT_FALSE(form->Info->isHidden());
-  EXPECT_EQ(form->DataGrid().table().RowCount, 2) << "the grid shows the base written before the failure";
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения базы бытовых абонентов (файл " + byt +
+                                                  "): файл не найден или недоступен, ничего не изменено"});
+  EXPECT_EQ(ReadBytes(Base() + ".BPA"), promBytes);
+  EXPECT_EQ(form->DataGrid().table().RowCount, 1) << "the grid keeps what it showed";
   EXPECT_TRUE(form->ProcBar->isHidden());
   EXPECT_TRUE(NoLocks());
 
@@ -169,8 +172,10 @@ TEST_F(SubscriberCommands, LineBaseThroughTheDialog) {
     EXPECT_TRUE(Child<QRadioButton>(d, "ResBtn").isChecked());
     Click(d, "OKBtn");
   });
+  box.Clear();
   form->ImpLine04Item->trigger();
-  EXPECT_EQ(InfoText(), "База линий 0,4 кВ. Строка 1 - поле PRIM не найдено");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + file +
+                                                  "\": поле PRIM не найдено: нет данных для импорта, ничего не изменено"});
   EXPECT_EQ(Table(Base() + ".R04").RowCount, 4);
   EXPECT_TRUE(NoLocks());
 }
@@ -185,25 +190,34 @@ TEST_F(SubscriberCommands, WorkbookBasesThroughTheDialog) {
   worksheet_write_number(sheet, 1, 2, 4, nullptr);
   worksheet_write_number(sheet, 1, 3, 100, nullptr);
   ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
-  WriteRows(Base() + ".RSF", LayoutSubstFeeders, {{"ПС-1", "ЯЧ-1", ""}});
+  const std::string tech = dir / "tech.xlsx";
+  book = workbook_new(tech.c_str());
+  sheet = workbook_add_worksheet(book, nullptr);
+  worksheet_write_string(sheet, 0, 0, "Имя", nullptr);
+  worksheet_write_string(sheet, 1, 0, "Ф-10", nullptr);
+  for (lxw_col_t col = 1; col <= 4; ++col) worksheet_write_number(sheet, 1, col, col, nullptr);
+  ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+  WriteRows(Base() + ".RSF", LayoutSubstFeeders, {{"ПС-1", "ЯЧ-1", ""}, {"ПС-1", "ЯЧ-2", "Ф-10"}});
   script.Then([&](QDialog& d) {
     EXPECT_EQ(d.windowTitle().toStdString(), "Импорт баз коммерческого и технического учетов");
     Click(d, "PromBox");
     EXPECT_FALSE(Child<QPushButton>(d, "PromBtn").isEnabled());
     Retype(Child<QLineEdit>(d, "BytEdit"), byt);
-    Retype(Child<QLineEdit>(d, "TechEdit"), byt);
+    Retype(Child<QLineEdit>(d, "TechEdit"), tech);
     Click(d, "OKBtn");
   });
   form->ImpXlsBaseItem->trigger();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
   EXPECT_FALSE(IniRec.FlagProm);
-  EXPECT_EQ(IniRec.PathTech, byt);
+  EXPECT_EQ(IniRec.PathTech, tech);
   EXPECT_EQ(Label(), LayoutHouseholds);
   EXPECT_EQ(Cell("Fider", 1), "Л2");
   EXPECT_EQ(Cell("Ws", 1), "25");
-  EXPECT_EQ(InfoText(), "Фидеры подстанций : ПС-1 - ЯЧ-1 не найден");
+  EXPECT_EQ(InfoText(), "Технический учет: файл " + tech + "\nФидеры подстанций : ПС-1 - ЯЧ-1 не найден");
+  EXPECT_EQ(CellText(Table(Base() + ".RSF"), "P", 2), "1");
   EXPECT_TRUE(NoLocks());
 
-  // a workbook that cannot be read: the error box names it, the household base written before stays
+  // a workbook that cannot be read: the error box names it, and the household base stays as it was
   fs::remove(byt);
   script.Then([&](QDialog& d) { Click(d, "OKBtn"); });
   box.Clear();
@@ -229,8 +243,8 @@ TEST_F(SubscriberCommands, StationsOfContracts) {
 }
 
 // A source from which an import would take nothing would replace a table of the base with an empty one:
-// it is refused by name before anything is locked or written, also when another table of the same
-// command could be read.
+// it is refused by name, with the reason, before anything is written, also when another table of the
+// same command could be read.
 TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
   WriteRows(Base() + ".BPA", LayoutMeterPoints, {{"ТП-3", "", "", "1"}});
   WriteRows(Base() + ".BBA", LayoutHouseholds, {{"ТП-3", "Л1"}});
@@ -239,10 +253,11 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
   WriteRows(Base() + ".RSF", LayoutSubstFeeders, {{"ПС-1", "ЯЧ-1", ""}});
   const std::string none = dir / "none.dbf", other = dir / "other.dbf", deleted = dir / "deleted.dbf",
                     sound = dir / "sound.dbf", lines = dir / "lines.dbf";
-  WriteDbf(none, {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 10}}, {});
-  WriteDbf(other, {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 10}}, {{"3", "ТП-4"}, {"7", "ТП-5"}, {"x", "ТП-6"}}, {2});
+  const std::vector<DbfField> promFields = {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 10}, {"NDOG", 'C', 4}};
+  WriteDbf(none, promFields, {});
+  WriteDbf(other, promFields, {{"3", "ТП-4", "1"}, {"7", "ТП-5", "2"}, {"x", "ТП-6", "3"}}, {2});
   WriteDbf(deleted, {{"NAME_TP", 'C', 10}, {"FIDER", 'C', 4}}, {{"ТП-5", "1"}}, {1});
-  WriteDbf(sound, {{"RES_ID", 'N', 3}, {"NAMETP", 'C', 10}}, {{"7", "ТП-5"}});
+  WriteDbf(sound, promFields, {{"7", "ТП-5", "4"}});
   const std::vector<DbfField> lineFields = {{"NAMETP", 'C', 8}, {"ABON", 'C', 2}, {"NTR", 'C', 4}, {"FIDER", 'C', 4},
                                             {"PRIM", 'C', 4}};
   WriteDbf(lines, lineFields, {{"ТП-1", "А", "1", "1", ""}, {"", "a", "1", "2", ""}});
@@ -265,15 +280,9 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
     return all;
   };
   const auto before = files();
-  // the dBase imports say it in the command's panel, as their other refusals; a workbook import in a box
-  const auto refused = [&](const std::string& source, bool inPanel) {
-    const std::string text = "Ошибка чтения файла \"" + source + "\": нет данных для импорта, ничего не изменено";
-    if (inPanel) {
-      EXPECT_EQ(InfoText(), text);
-      EXPECT_TRUE(box.Texts().empty());
-    } else {
-      EXPECT_EQ(box.Texts(), std::vector<std::string>{text});
-    }
+  const auto refused = [&](const std::string& source, const std::string& reason) {
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + source + "\": " + reason +
+                                                    "нет данных для импорта, ничего не изменено"});
     EXPECT_EQ(files(), before) << source;
     EXPECT_TRUE(NoLocks());
     box.Clear();
@@ -281,12 +290,13 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
 
   struct DbfCase {
     bool prom, byt, dog;
-    std::string promPath, bytPath, dogPath, district, refused;
+    std::string promPath, bytPath, dogPath, district, refused, reason;
   };
-  const DbfCase dbfCases[] = {{true, false, false, none, "", "", "", none},
-                              {true, false, false, other, "", "", "7", other},
-                              {true, true, false, sound, deleted, "", "7", deleted},
-                              {false, false, true, "", "", none, "", none}};
+  const DbfCase dbfCases[] = {{true, false, false, none, "", "", "", none, ""},
+                              {true, false, false, other, "", "", "7", other, "нет записей района 7 (поле RES_ID): "},
+                              {true, true, false, sound, deleted, "", "7", deleted, ""},
+                              // the industrial base has no contract field: it is no contract list
+                              {false, false, true, "", "", none, "", none, "поле NDOGOV не найдено: "}};
   for (const DbfCase& c : dbfCases) {
     IniRec.FlagProm = c.prom, IniRec.PathProm = c.promPath;
     IniRec.FlagByt = c.byt, IniRec.PathByt = c.bytPath;
@@ -299,7 +309,7 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
       Click(d, "OKBtn");
     });
     form->ImpDbfBaseItem->trigger();
-    refused(c.refused, true);
+    refused(c.refused, c.reason);
   }
 
   // the network lines wanted from a base of subscriber lines alone
@@ -309,7 +319,7 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
     Click(d, "OKBtn");
   });
   form->ImpLine04Item->trigger();
-  refused(lines, true);
+  refused(lines, "нет линий выбранного вида: ");
 
   for (const auto& [prom, byt, tech] : {std::tuple(true, false, false), std::tuple(false, true, false),
                                         std::tuple(false, false, true)}) {
@@ -318,7 +328,8 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
     IniRec.FlagTech = tech, IniRec.PathTech = heading;
     script.Then([&](QDialog& d) { Click(d, "OKBtn"); });
     form->ImpXlsBaseItem->trigger();
-    refused(prom ? headings : byt ? stations : heading, false);
+    refused(prom ? headings : byt ? stations : heading,
+            tech ? "в столбце 1 нет имен вводов и фидеров ниже заголовка: " : "");
   }
 }
 
