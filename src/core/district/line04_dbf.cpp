@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/base/codepage.h"
+#include "core/base/import_number.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
@@ -30,7 +31,7 @@ std::string RecordMessage(int k, const std::string& what) {
 // single precision, times 1000, rounded (halves to the even neighbour). False for a text that is no
 // such number. No exception: a damaged base may hold a million lengths that are no numbers.
 bool LengthText(const std::string& text, std::string& metres) {
-  const std::optional<double> value = TryStrToFloatZ(text);
+  const std::optional<double> value = ImportNumber(text);
   if (!value) return false;
   const double m = static_cast<double>(static_cast<float>(*value)) * 1000.0;
   if (!std::isfinite(m) || std::fabs(m) > 9.0e15) return false;
@@ -111,7 +112,7 @@ bool ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& ta
           metres = length;
         }
         if (metres != "0") {
-          const std::string code = metres + "*" + UpperCase(TrimLeadSpaces(TrimTrailSpaces(DbfText(dbf, fMark, k))));
+          const std::string code = metres + "*" + UpperCase(DbfText(dbf, fMark, k));
           CheckDbfFieldFit(dbf, k, lengthAndMark, code, kodLine);
           c.KodLine->SetItem(n, code);
         }

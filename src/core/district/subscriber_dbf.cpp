@@ -31,10 +31,16 @@ void AddRowMessage(TImportMessages& messages, const char* table, int row, std::s
   messages.Add([&] { return std::string(table) + ". Строка " + std::to_string(row) + " - " + std::string(what); });
 }
 
-// A number of a record that does not read: the record's later fields stay empty (see the readers).
-void AddUnreadMessage(TImportMessages& messages, const char* table, int row, const TDbfTable& dbf, int field) {
+// A number of a record that does not read, named with its text and why: the record's later fields stay
+// empty (see the readers).
+void AddUnreadMessage(TImportMessages& messages, const char* table, int row, const TDbfTable& dbf, int field,
+                      int lo = INT32_MIN, int hi = INT32_MAX) {
   messages.Add([&] {
-    return std::string(table) + ". Строка " + std::to_string(row) + " - ошибка чтения поля " + dbf.FieldName(field);
+    const std::string text = dbf.Value(field);
+    std::string why = ImportNumberTextFault(text);
+    if (why.empty()) why = ImportIntegerTextFault(text, lo, hi);
+    return std::string(table) + ". Строка " + std::to_string(row) + " - ошибка чтения поля " + dbf.FieldName(field) +
+           (why.empty() ? "" : " (" + why + ")");
   });
 }
 
@@ -109,7 +115,7 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
   for (bool more = dbf.First(); more; more = dbf.Next()) {
     walk.Advance(dbf.RecNo());
     // a district number that does not read is no district's
-    if (districtNo != 0 && TryStrToIntZ(dbf.Value(fResId)).value_or(0) != districtNo) continue;
+    if (districtNo != 0 && ImportInteger(dbf.Value(fResId), INT32_MIN, INT32_MAX).value_or(0) != districtNo) continue;
     ++n;
     const auto text = [&](int f, DAString* column, const TTextField& field, bool key) {
       if (f < 0) return;
@@ -148,7 +154,9 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
       if ((*c.Device)[n] == static_cast<char>(kSumLessTransformer)) (*c.W)[n] = (*c.Ws)[n] - (*c.Wt)[n];
       return -1;
     }();
-    if (unread >= 0) AddUnreadMessage(messages, kMeterPoints, n, dbf, unread);
+    if (unread >= 0)
+      AddUnreadMessage(messages, kMeterPoints, n, dbf, unread, unread == fNumPoint ? pointLow : INT32_MIN,
+                       unread == fNumPoint ? pointHigh : INT32_MAX);
   }
   table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});

@@ -24,11 +24,12 @@ TEST(ImportValues, NumbersTextsAndTheBoundOfMessages) {
   EXPECT_FALSE(ImportNumberFits(std::numeric_limits<double>::infinity()));
   EXPECT_FALSE(ImportNumberFits(std::numeric_limits<double>::quiet_NaN()));
 
-  // spaces at the ends take no room in a field; inside, and anything else, they do
+  // blanks at the ends take no room in a field (the imports cut them); inside they do
   const std::string forty(40, 'A');
   EXPECT_EQ(ImportTrimmedLengthFault("  " + forty + " ", 40), "");
-  EXPECT_EQ(ImportTrimmedLengthFault(forty + "\t", 40),
-            "текст \"" + forty + "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов");
+  EXPECT_EQ(ImportTrimmedLengthFault(forty + "\t\xC2\xA0\n", 40), "");
+  EXPECT_EQ(ImportTrimmedLengthFault(forty.substr(1) + "\tA", 40),
+            "текст \"" + forty.substr(1) + "\t...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов");
   EXPECT_NE(ImportTrimmedLengthFault("A " + forty, 40), "");
   EXPECT_EQ(ImportTrimmedLengthFault(std::string(200, ' ') + "Б" + std::string(200, ' '), 1), "");
   // a kilobyte of spaces around a name is no name's: measured whole
@@ -37,8 +38,8 @@ TEST(ImportValues, NumbersTextsAndTheBoundOfMessages) {
   EXPECT_EQ(ImportLengthFault(forty + "Я", 40, "Наименование"),
             "текст \"" + forty + "...\" не поместится в поле \"Наименование\": в поле не больше 40 символов");
   EXPECT_EQ(ImportLengthFault(forty, 40, "Наименование"), "");
-  EXPECT_EQ(WithoutEndSpaces("   "), "");
-  EXPECT_EQ(WithoutEndSpaces(" а б "), "а б");
+  EXPECT_EQ(ImportName("   "), "");
+  EXPECT_EQ(ImportName(" а б "), "а б");
 
   // past the bound a message is counted, never made
   std::vector<std::string> out{"before"};

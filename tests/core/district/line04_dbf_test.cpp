@@ -122,7 +122,8 @@ TEST_F(Line04Dbf, LineCodesGivenWhole) {
             {"PRIM", 'C', 4}},
            {{"ТП-1", "", "1", "1", " 120*ас", ""}});
   EXPECT_TRUE(Import(0));
-  EXPECT_EQ(Cells(Table()), (Grid{{"ТП-1", "1", "1", "", " 120*ас", ""}}));
+  // as it stands but for the blank at its start, which no text from outside keeps
+  EXPECT_EQ(Cells(Table()), (Grid{{"ТП-1", "1", "1", "", "120*ас", ""}}));
 }
 
 TEST_F(Line04Dbf, FaultsLeaveTheTableAsItWas) {
