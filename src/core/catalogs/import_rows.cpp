@@ -1,5 +1,6 @@
 #include "core/catalogs/import_rows.h"
 
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/tables/table_ops.h"
@@ -30,7 +31,7 @@ bool GraphNumberInCatalog(const TDataFile& catalog, int number) {
 }
 
 bool GraphUnitOfText(const std::string& text, char& letter, std::string& unit) {
-  const std::string n = NormalizeName(TrimTrailSpaces(TrimLeadSpaces(text)));
+  const std::string n = NormalizeName(ImportName(text));
   letter = 0;
   unit.clear();
   if (n == "МВТ") {

@@ -43,7 +43,6 @@ char32_t FirstChar(std::string_view text) {
   return NextUtf8Char(text, pos);
 }
 
-std::optional<int> SourceInteger(std::string_view text, int lo, int hi) { return ImportInteger(text, lo, hi); }
 
 namespace {
 
@@ -178,7 +177,7 @@ int LongestTextField(std::initializer_list<const char*> layouts) {
 
 TSheetTextCheck ImportTextCheck(int longest) {
   return [longest](std::string_view text) {
-    // measured as the field gets it at the least: the imports cut the spaces at a name's ends, and the
+    // measured as the field gets it at the least: the imports cut the blanks at a name's ends, and the
     // meter points' import joins a cell's lines
     std::string joined;
     if (text.size() <= kMostCellBytes && text.find('\n') != std::string_view::npos) joined = JoinCellLines(text);

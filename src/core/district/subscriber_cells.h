@@ -26,10 +26,6 @@ char CharCode(char32_t c);
 // The first character of a text, 0 for the empty text.
 char32_t FirstChar(std::string_view text);
 
-// An integer of a source read whole (ImportInteger), when it is one within lo..hi; nothing otherwise.
-// No exception: a base may hold a million values that are no numbers (ImportNumber reads the others).
-std::optional<int> SourceInteger(std::string_view text, int lo, int hi);
-
 // A text of a source that the tables cannot hold: the import stops, its message names the file.
 class TSourceTextError : public Error {
 public:
@@ -50,8 +46,8 @@ std::string DbfText(const TDbfTable& dbf, int field, int row);
 // columns, as the layouts give it.
 int LongestTextField(std::initializer_list<const char*> layouts);
 // The check a workbook import puts on the reader's texts (TSheetReader::SetTextCheck): a text longer
-// than `longest` characters, not counting the spaces at its ends nor what joining its lines takes out
-// (JoinCellLines), fits no field of the tables, and one that the tables cannot hold as it reads
+// than `longest` characters, not counting what ImportName cuts from its ends nor what joining its lines
+// takes out (JoinCellLines), fits no field of the tables, and one that the tables cannot hold as it reads
 // (a character without a Windows-1251 code) would be written with "?" in its place, different names
 // becoming one. Either refuses the workbook, naming the file, the sheet and the cell.
 TSheetTextCheck ImportTextCheck(int longest);

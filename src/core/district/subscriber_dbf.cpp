@@ -138,18 +138,18 @@ void ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo, std::v
     // left empty. Read without an exception, as a base may hold a million of them.
     const int unread = [&] {
       if (fNumPoint >= 0) {
-        const std::optional<int> point = SourceInteger(dbf.Value(fNumPoint), pointLow, pointHigh);
+        const std::optional<int> point = ImportInteger(dbf.Value(fNumPoint), pointLow, pointHigh);
         if (!point) return fNumPoint;
         c.NumPoint[n] = *point;
       }
       if (fTypCounter >= 0) {
-        const std::optional<int> typ = SourceInteger(dbf.Value(fTypCounter), 0, 255);
+        const std::optional<int> typ = ImportInteger(dbf.Value(fTypCounter), 0, 255);
         if (!typ) AddRowMessage(messages, kMeterPoints, n, "неверно задан тип счетчика");
         (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ.value_or(1));
       }
       if (fDevice >= 0) (*c.Device)[n] = CharCode(FirstChar(UpperCase(device)));
       if (!sub.empty()) (*c.Sub)[n] = CharCode(FirstChar(sub));
-      if (fL >= 0) (*c.FVL)[n] = static_cast<std::uint8_t>(SourceInteger(dbf.Value(fL), 0, 255).value_or(0));
+      if (fL >= 0) (*c.FVL)[n] = static_cast<std::uint8_t>(ImportInteger(dbf.Value(fL), 0, 255).value_or(0));
       if (const int f = ReadNumbers(dbf, n, numbers); f >= 0) return f;
       if ((*c.Device)[n] == static_cast<char>(kSumLessTransformer)) (*c.W)[n] = (*c.Ws)[n] - (*c.Wt)[n];
       return -1;
@@ -191,7 +191,7 @@ void ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::string& feed
       if (const int f = ReadNumbers(dbf, n, std::array{std::pair{fW, c.W}, std::pair{fWs, c.Ws}}); f >= 0) return f;
       for (const auto& [f, column] : {std::pair{fCount, c.CountAb}, std::pair{fPay, c.PayAb}}) {
         if (f < 0) continue;
-        const std::optional<int> value = SourceInteger(dbf.Value(f), INT32_MIN, INT32_MAX);
+        const std::optional<int> value = ImportInteger(dbf.Value(f), INT32_MIN, INT32_MAX);
         if (!value) return f;
         (*column)[n] = *value;
       }

@@ -146,7 +146,8 @@ TEST(SubscriberXls, HouseholdFeeders) {
 }
 
 // A households sheet as a person types it (tests/data/subscriber_sheets, written by openpyxl): a station
-// and a feeder ended by Alt+Enter are the station and the feeder of the other tables, and an empty row
+// and a feeder ended by Alt+Enter, a no-break space or a tab are the station and the feeder of the other
+// tables, and an empty row
 // before the last station ends the data, which the import says instead of leaving that station out
 // without a word.
 TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
@@ -165,6 +166,15 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
   ReadTableFile(stem + ".BBA", byt);
   EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "CountAb", "W"}),
             (Grid{{"ТП-42", "Л1", "12", "2750.25"}, {"ТП-42", "Л2", "5", "120.5"}, {"ТП-43", "Л1", "7", "300"}}));
+
+  // names pasted from a web page and a billing report: a no-break space or a tab after them is no part
+  r.PathByt = (TestDataDir() / "subscriber_sheets" / "households_pasted.xlsx").string();
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutHouseholds);
+  EXPECT_TRUE(info.empty());
+  ReadTableFile(stem + ".BBA", byt);
+  EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "CountAb", "W"}),
+            (Grid{{"КТП 7", "Л1", "7", "300"}, {"ТП-42", "Л1", "12", "2750.25"}, {"ТП-42", "Л8", "5", "120.5"}}));
 
   // a sheet whose data reach its last row is read without that line
   WriteBook(dir / "byt.xlsx", {{"ТП-1"}, {"1", "1", "2", "10"}});
