@@ -13,10 +13,21 @@ inline constexpr double kLargestImportNumber = 3.4028234663852886e38;
 
 // Empty when the value may go into a table; otherwise why not (Russian).
 std::string ImportNumberFault(double value);
-// The number of a text by the tolerant parser ("" and "-" read 0) when a table may hold it; nothing for
-// a text that is no number or a value that ImportNumberFault refuses. A file may hold a million texts that
-// are no numbers: this costs no exception and no message for them.
+// The number of a text read whole, as every import reads one from an outside file: the text without what
+// ImportName cuts from its ends, read by the tolerant parser ("." or "," for the decimal point; "" and
+// "-" read 0), when a table may hold it. Nothing for a text that is no number as a whole (never the
+// number of its first characters, nor of its digits with the rest left out) or a value that
+// ImportNumberFault refuses. A file may hold a million texts that are no numbers: this costs no
+// exception and no message for them.
 std::optional<double> ImportNumber(std::string_view text);
+// An integer within lo..hi read whole the same way ("" and "-" read 0); nothing otherwise.
+std::optional<int> ImportInteger(std::string_view text, int lo, int hi);
+// Why ImportNumber reads no number from the text (Russian), naming the text and the reason: a date or a
+// time where a number is read, digits parted by blanks (thousands separators), the first character where
+// the number stops, or a value no column holds; empty when it reads one. Made only for a message kept.
+std::string ImportNumberTextFault(std::string_view text);
+// The same for ImportInteger: also a number that is no integer, or none within lo..hi.
+std::string ImportIntegerTextFault(std::string_view text, int lo, int hi);
 // Whether a table may hold the value (ImportNumberFault is empty), without making the reason.
 bool ImportNumberFits(double value);
 

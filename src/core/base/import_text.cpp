@@ -62,8 +62,7 @@ std::string ImportControlFault(std::string_view text) {
       const char32_t c = n == 1 ? static_cast<unsigned char>(text[i]) : NextUtf8Char(text, pos);
       char code[16];
       std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-      return "текст " + QuotedText(ControlsShown(text)) + " нельзя записать в таблицу: в нем управляющий символ " +
-             code;
+      return "текст " + QuotedText(ControlsShown(text)) + " не принят: в нем управляющий символ " + code;
     }
   return {};
 }
@@ -90,17 +89,44 @@ std::string ImportLengthFault(std::string_view text, int longest, std::string_vi
   return LengthFault(text, longest, "в поле \"" + std::string(field) + "\"");
 }
 
-std::string_view WithoutEndSpaces(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+namespace {
+
+// The characters of more than one byte that ImportName cuts: U+0085, U+00A0, U+2007, U+2028, U+2029, U+202F.
+constexpr std::string_view kWideBlanks[] = {"\xC2\x85",     "\xC2\xA0",     "\xE2\x80\x87",
+                                            "\xE2\x80\xA8", "\xE2\x80\xA9", "\xE2\x80\xAF"};
+
+// The bytes of the blank that the text begins (ends) with; 0 when it begins (ends) with another character.
+std::size_t LeadingBlank(std::string_view text) {
+  if (text.empty()) return 0;
+  if (static_cast<unsigned char>(text.front()) <= ' ') return 1;
+  for (const std::string_view blank : kWideBlanks)
+    if (text.starts_with(blank)) return blank.size();
+  return 0;
 }
+
+std::size_t TrailingBlank(std::string_view text) {
+  if (text.empty()) return 0;
+  if (static_cast<unsigned char>(text.back()) <= ' ') return 1;
+  for (const std::string_view blank : kWideBlanks)
+    if (text.ends_with(blank)) return blank.size();
+  return 0;
+}
+
+}  // namespace
+
+std::string_view ImportName(std::string_view text) {
+  while (const std::size_t n = LeadingBlank(text)) text.remove_prefix(n);
+  while (const std::size_t n = TrailingBlank(text)) text.remove_suffix(n);
+  return text;
+}
+
+std::string ImportNameFault(std::string_view text) { return ImportControlFault(ImportName(text)); }
 
 std::string ImportTrimmedLengthFault(std::string_view text, int longest) {
   // a field of n characters holds at most 4 n bytes; past that and past a kilobyte, spaces or not, no field
   const std::size_t most = static_cast<std::size_t>(std::max(longest, 0));
   if (text.size() > std::max(kMostCellBytes, 4 * most)) return ImportLengthFault(text, longest);
-  return ImportLengthFault(WithoutEndSpaces(text), longest);
+  return ImportLengthFault(ImportName(text), longest);
 }
 
 std::string ImportFieldFault(std::string_view text, int longest) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/tables/table_ops.h"
@@ -32,7 +33,7 @@ bool GraphNumberInCatalog(const TDataFile& catalog, int number) {
 }
 
 bool GraphUnitOfText(const std::string& text, char& letter, std::string& unit) {
-  const std::string n = NormalizeName(TrimTrailSpaces(TrimLeadSpaces(text)));
+  const std::string n = NormalizeName(ImportName(text));
   letter = 0;
   unit.clear();
   if (n == "МВТ") {

@@ -5,6 +5,7 @@
 #include "core/base/dates.h"
 #include "core/base/error.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
@@ -13,7 +14,8 @@ namespace ld {
 
 namespace {
 
-std::string Trimmed(const std::string& text) { return TrimTrailSpaces(TrimLeadSpaces(text)); }
+// A title or a number's text of the workbook as every import takes one (ImportName).
+std::string Trimmed(const std::string& text) { return std::string(ImportName(text)); }
 
 std::string CellText(const TImportCell& cell) {
   switch (cell.kind) {

@@ -172,11 +172,4 @@ std::string ImportRowMessage(const std::string& file, long long row, const std::
   return "Ошибка чтения файла \"" + file + "\": строка " + std::to_string(row) + ", " + field + ": " + reason;
 }
 
-std::string TrimText(const std::string& text) {
-  std::size_t first = 0, last = text.size();
-  while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
-  return text.substr(first, last - first);
-}
-
 }  // namespace ld

@@ -91,7 +91,5 @@ std::string ImportRowMessage(const std::string& file, long long row, const std::
 
 // True for a text of only digits with an optional sign that fits an Integer; value takes it.
 bool IsIntegerText(const std::string& text, int& value);
-// The text without leading and trailing spaces and control characters.
-std::string TrimText(const std::string& text);
 
 }  // namespace ld

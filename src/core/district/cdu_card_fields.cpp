@@ -2,6 +2,9 @@
 
 #include <initializer_list>
 
+#include "core/base/codepage.h"
+#include "core/base/import_number.h"
+#include "core/base/strings.h"
 #include "core/tables/file_io.h"
 
 namespace ld {
@@ -18,7 +21,31 @@ TInt16Column FindInt16Column(const std::string& fieldName, const TDataFile& tabl
   return TInt16Column(array);
 }
 
+// The field's text: numbers are ASCII, and the message quotes what else stands there as the card file's
+// code page writes it.
+std::string FieldText(std::string_view line, std::size_t first, std::size_t last) {
+  return Cp1251ToUtf8(CardField(line, first, last));
+}
+
+[[noreturn]] void ThrowFieldFault(std::size_t first, std::size_t last, const std::string& why) {
+  throw ConvertError("колонки " + std::to_string(first) + "-" + std::to_string(last) + ": " + why);
+}
+
 }  // namespace
+
+double CardReal(std::string_view line, std::size_t first, std::size_t last) {
+  const std::string text = FieldText(line, first, last);
+  if (const std::optional<double> value = ImportNumber(text)) return *value;
+  ThrowFieldFault(first, last, ImportNumberTextFault(text));
+}
+
+std::int32_t CardInt(std::string_view line, std::size_t first, std::size_t last, std::int32_t lo, std::int32_t hi) {
+  const std::string text = FieldText(line, first, last);
+  if (const std::optional<int> value = ImportInteger(text, lo, hi)) return *value;
+  ThrowFieldFault(first, last, ImportIntegerTextFault(text, lo, hi));
+}
+
+int CardCode(std::string_view line) { return ImportInteger(FieldText(line, 1, 4), 0, 9999).value_or(0); }
 
 TCardNodeColumns FindCardNodeColumns(TDataFile& table) {
   EnsureColumns(table);

@@ -1,6 +1,7 @@
 #pragma once
 // What the card reader and writer share: the slicing of a card line by columns, the columns of the
 // node and branch tables they use, and the letters of a switched-off branch.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,18 @@ inline std::string_view CardTail(std::string_view line, std::size_t first) {
   if (first > line.size()) return {};
   return line.substr(first - 1);
 }
+
+// The number of columns first..last of a card line read whole, as every import reads a number from an
+// outside file (ImportNumber): an empty field reads 0. A field that is no number, or one no column holds,
+// throws ConvertError naming the columns, the field's text and why: a voltage "1O.50" (a letter O typed
+// for a zero) is never read as 1.50.
+double CardReal(std::string_view line, std::size_t first, std::size_t last);
+// An integer field the same way (a node number, Nl, Nsh): a number within lo..hi, or ConvertError.
+std::int32_t CardInt(std::string_view line, std::size_t first, std::size_t last, std::int32_t lo = INT32_MIN,
+                     std::int32_t hi = INT32_MAX);
+// The card code of columns 1-4 ("0201" is 201); 0 for a line whose first columns are no integer (a
+// title, a comment), which is no card.
+int CardCode(std::string_view line);
 
 // A branch switched off at both ends: the commutation letter "О" (Cyrillic, Windows-1251) and the
 // Latin "o" at each end.

@@ -11,6 +11,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/district/base_import.h"
 #include "core/district/cdu_card_fields.h"
@@ -64,13 +65,6 @@ bool IsDosCodeLine(std::string_view line) {
   return true;
 }
 
-// Spaces, tabs and other control characters around a name are not part of it.
-std::string_view TrimName(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
 }  // namespace
 
 void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile& nodeTable, TDataFile& branchTable,
@@ -96,18 +90,18 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
     for (lineNo = 1; lineNo <= lines.size(); ++lineNo) {
       const std::string_view line = lines[lineNo - 1];
       if (!dos && IsDosCodeLine(line)) dos = true;
-      const int code = DigitsToInt(CardField(line, 1, 4));
+      const int code = CardCode(line);
       if (code == 201 || code == 299 || code == 5008) ++nodeCards;
       if (code == 301 || code == 399 || code == 309) ++branchCards;
       if (code == 102) {
         ++balancingCount;
-        balancing.insert(DigitsToInt(CardField(line, 25, 32)));
-      } else if (code == 301 && DigitsToInt(CardField(line, 17, 24)) == 0) {
-        const auto [it, added] = shunts.try_emplace(DigitsToInt(CardField(line, 9, 16)));
+        balancing.insert(CardInt(line, 25, 32));
+      } else if (code == 301 && CardInt(line, 17, 24) == 0) {
+        const auto [it, added] = shunts.try_emplace(CardInt(line, 9, 16));
         if (added) ++shuntCount;
         // Sums are kept in Single, as the shunt columns hold them.
-        it->second.G = static_cast<float>(it->second.G + DigitsToFloat(CardField(line, 25, 32)));
-        it->second.B = static_cast<float>(it->second.B + DigitsToFloat(CardField(line, 33, 40)));
+        it->second.G = static_cast<float>(it->second.G + CardReal(line, 25, 32));
+        it->second.B = static_cast<float>(it->second.B + CardReal(line, 33, 40));
       }
     }
     // The columns take their rows at once rather than growing step by step with them.
@@ -120,22 +114,22 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
     int threshold = step, percent = 0;
     for (lineNo = 1; lineNo <= lines.size(); ++lineNo) {
       const std::string_view line = lines[lineNo - 1];
-      const int code = DigitsToInt(CardField(line, 1, 4));
+      const int code = CardCode(line);
       if (code == 201 || code == 299 || code == 5008) {
         const int row = ++nodeCount;
-        const std::int32_t ns = DigitsToInt(CardField(line, 9, 16));
+        const std::int32_t ns = CardInt(line, 9, 16);
         (*node.NS)[row] = ns;
-        const float um = static_cast<float>(DigitsToFloat(CardField(line, 17, 24)));
+        const float um = static_cast<float>(CardReal(line, 17, 24));
         (*node.Um)[row] = um;
         (*node.Ush)[row] = um;
-        (*node.Pn)[row] = DigitsToFloat(CardField(line, 25, 32));
-        (*node.Qn)[row] = DigitsToFloat(CardField(line, 33, 40));
-        (*node.Pg)[row] = DigitsToFloat(CardField(line, 41, 48));
-        (*node.Qg)[row] = DigitsToFloat(CardField(line, 49, 56));
-        (*node.Qmin)[row] = static_cast<float>(DigitsToFloat(CardField(line, 65, 72)));
-        (*node.Qmax)[row] = static_cast<float>(DigitsToFloat(CardField(line, 73, 80)));
-        const double u = DigitsToFloat(CardField(line, 57, 64));
-        const double angle = DigitsToFloat(CardField(line, 82, 89));
+        (*node.Pn)[row] = CardReal(line, 25, 32);
+        (*node.Qn)[row] = CardReal(line, 33, 40);
+        (*node.Pg)[row] = CardReal(line, 41, 48);
+        (*node.Qg)[row] = CardReal(line, 49, 56);
+        (*node.Qmin)[row] = static_cast<float>(CardReal(line, 65, 72));
+        (*node.Qmax)[row] = static_cast<float>(CardReal(line, 73, 80));
+        const double u = CardReal(line, 57, 64);
+        const double angle = CardReal(line, 82, 89);
         char sign = 0;
         if (balancing.contains(ns)) {
           sign = 'b';
@@ -153,34 +147,34 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
           ++fixedVoltageCount;
         }
         if (sign != 0) (*node.Sign)[row] = sign;
-        if (const int nsh = DigitsToInt(CardField(line, 7, 8)); nsh != 0) node.Nsh[row] = nsh;
+        if (const int nsh = CardInt(line, 7, 8, INT16_MIN, INT16_MAX); nsh != 0) node.Nsh[row] = nsh;
         firstRow.try_emplace(ns, row);
         lastRow[ns] = row;
       } else if (code == 202) {
         if (useLoadCards) {
-          const std::int32_t ns = DigitsToInt(CardField(line, 9, 16));
-          const double p = DigitsToFloat(CardField(line, 33, 40));
-          const double q = DigitsToFloat(CardField(line, 41, 48));
+          const std::int32_t ns = CardInt(line, 9, 16);
+          const double p = CardReal(line, 33, 40);
+          const double q = CardReal(line, 41, 48);
           if (const auto r = lastRow.find(ns); r != lastRow.end()) {
             (*node.Pn)[r->second] = static_cast<float>(p);
             (*node.Qn)[r->second] = static_cast<float>(q);
           }
         }
       } else if (code == 301 || code == 399 || code == 309) {
-        const std::int32_t n1 = DigitsToInt(CardField(line, 9, 16));
-        const std::int32_t n2 = DigitsToInt(CardField(line, 17, 24));
+        const std::int32_t n1 = CardInt(line, 9, 16);
+        const std::int32_t n2 = CardInt(line, 17, 24);
         if (n2 != 0) {  // with 0 a shunt, summed in the first pass
           const int row = ++branchCount;
           (*branch.N1)[row] = n1;
           (*branch.N2)[row] = n2;
-          (*branch.Nl)[row] = static_cast<std::uint8_t>(DigitsToInt(CardField(line, 5, 6)));
-          (*branch.R)[row] = static_cast<float>(DigitsToFloat(CardField(line, 25, 32)));
-          (*branch.X)[row] = static_cast<float>(DigitsToFloat(CardField(line, 33, 40)));
-          (*branch.B)[row] = static_cast<float>(DigitsToFloat(CardField(line, 41, 48)));
-          (*branch.G)[row] = static_cast<float>(DigitsToFloat(CardField(line, 65, 72)));
+          (*branch.Nl)[row] = static_cast<std::uint8_t>(CardInt(line, 5, 6, 0, UINT8_MAX));
+          (*branch.R)[row] = static_cast<float>(CardReal(line, 25, 32));
+          (*branch.X)[row] = static_cast<float>(CardReal(line, 33, 40));
+          (*branch.B)[row] = static_cast<float>(CardReal(line, 41, 48));
+          (*branch.G)[row] = static_cast<float>(CardReal(line, 65, 72));
           // A card holds the reciprocal k' + j k'' of the table's ratio Kta + j Ktr.
-          const double k1 = DigitsToFloat(CardField(line, 49, 56));
-          const double k2 = DigitsToFloat(CardField(line, 57, 64));
+          const double k1 = CardReal(line, 49, 56);
+          const double k2 = CardReal(line, 57, 64);
           if (k1 != 0) {
             const double d = k1 * k1 + k2 * k2;
             (*branch.Kta)[row] = static_cast<float>(k1 / d);
@@ -196,13 +190,17 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
           }
         }
       } else if (code == 290) {
-        const std::int32_t ns = DigitsToInt(CardField(line, 5, 16));
+        const std::int32_t ns = CardInt(line, 5, 16);
         if (const auto r = firstRow.find(ns); r != firstRow.end()) {
-          const std::string_view bytes = TrimName(CardTail(line, 17));
-          const std::string name = dos ? OemToAnsiStr(bytes) : Cp1251ToUtf8(bytes);
+          const std::string_view bytes = CardTail(line, 17);
+          // cut as every import cuts a name, by its characters: a no-break space is one in either code page
+          const std::string name(ImportName(dos ? OemToAnsiStr(bytes) : Cp1251ToUtf8(bytes)));
           // A DOS name can hold characters that the table's code page lacks (a Windows-1251 name read as
-          // DOS text is full of them); written, they would all become one character and merge names.
-          if (const std::string fault = dos ? ImportTextFault(name) : std::string(); !fault.empty())
+          // DOS text is full of them); written, they would all become one character and merge names. A
+          // control character inside a name is no part of it either.
+          std::string fault = ImportNameFault(name);
+          if (fault.empty() && dos) fault = ImportTextFault(name);
+          if (!fault.empty())
             throw Error("Ошибка в строке " + std::to_string(lineNo) + " файла \"" + fileio::FullFileName(fileName) +
                         "\": имя узла (колонки 17 и далее): " + fault);
           node.Name->SetItem(r->second, name);

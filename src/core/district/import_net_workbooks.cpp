@@ -8,6 +8,7 @@
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/district/subscriber_cells.h"
@@ -40,10 +41,8 @@ struct TNetFields {
 
 // What is wrong with the length of a section that LineLength does not take; said only for a message kept.
 std::string LengthFault(const std::string& text) {
-  const std::optional<double> km = TryStrToFloatZ(text);
-  if (!km) return "\"" + text + "\" не является числом";
-  if (std::string fault = ImportNumberFault(*km); !fault.empty()) return fault;
-  return "длина " + FloatToStrGeneral(*km, 15) + " км не является длиной линии";
+  if (std::string fault = ImportNumberTextFault(text); !fault.empty()) return fault;
+  return "длина " + FloatToStrGeneral(*ImportNumber(text), 15) + " км не является длиной линии";
 }
 
 // The length of a section in metres; nothing for a text that is none. A sheet may hold a million of
@@ -54,35 +53,43 @@ std::optional<std::int64_t> LineLength(const std::string& text) {
   return Round(*km * 1000);
 }
 
+// The text of a cell as every import takes a name (ImportName); one with a control character inside
+// throws TCellTextError for the cell.
+std::string CellName(const TSheetReader& sheet, int row, int col) {
+  std::string name(ImportName(sheet.Cell(row, col)));
+  CheckCellName(name, row, col);
+  return name;
+}
+
 // A main-line row ends where the next row begins; a row with its own end node is a branch section.
 // A text that would not go whole into its field throws TCellTextError; a length that is none gives
 // false, the row kept as far as it was read.
 bool ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, const TNetFields& fields,
              TImportLine& row, std::vector<TImportStation>& stations) {
   row.Un = voltage;
-  row.Name1 = sheet.Cell(r, 1);
+  row.Name1 = CellName(sheet, r, 1);
   CheckFieldFit(row.Name1, fields.Name, r, 1);
-  if (const std::string end = sheet.Cell(r, 2); !end.empty()) {
+  if (const std::string end = CellName(sheet, r, 2); !end.empty()) {
     CheckFieldFit(end, fields.Name, r, 2);
     row.Name2 = end;
     row.Sign = U'+';
   } else {
-    row.Name2 = sheet.Cell(r + 1, 1);
+    row.Name2 = CellName(sheet, r + 1, 1);
     CheckFieldFit(row.Name2, fields.Name, r + 1, 1);
     row.Sign = U'П';
   }
   const std::optional<std::int64_t> length = LineLength(sheet.Cell(r, 3));
   if (!length) return false;
   const std::int64_t metres = *length;
-  if (const std::string mark = sheet.Cell(r, 4); !mark.empty()) {
+  if (const std::string mark = CellName(sheet, r, 4); !mark.empty()) {
     std::string kodLine = std::to_string(metres) + "*" + mark;
     CheckFieldFit(kodLine, fields.KodLine, r, 4);
     row.KodLine = std::move(kodLine);
   }
   if (row.Sign != U'+') return true;
-  const bool subscriber = sheet.Cell(r, 5) == "1";
+  const bool subscriber = CellName(sheet, r, 5) == "1";
   for (int i = 1; i <= 4; ++i) {
-    const std::string power = sheet.Cell(r, 5 + i);
+    const std::string power = CellName(sheet, r, 5 + i);
     if (power == "0") continue;
     std::string transform = "ТМ-" + power + "/" + voltage + "/0.4";
     CheckFieldFit(transform, fields.Transform, r, 5 + i);
@@ -155,7 +162,7 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
     int position = 0, reported = 0;
     if (progress) progress(0);
     try {
-      const std::string voltage = sheet.Cell(1, 1);
+      const std::string voltage = CellName(sheet, 1, 1);
       CheckFieldFit(voltage, fields.Un, 1, 1);
       // The network's voltage is every section's and every transformer's: a sheet whose first cell is
       // no voltage (a heading, a staff list) is no network workbook, whatever its rows hold.

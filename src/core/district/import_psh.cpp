@@ -11,6 +11,7 @@
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/numtext.h"
 #include "core/base/strings.h"
@@ -27,11 +28,21 @@ bool IsBus(const std::string& mark) { return mark == "ШИНЫ" || mark == "ШИ
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 // Characters from..to (from 1, inclusive) of a line of single-byte characters, decoded, upper-cased
-// and trimmed; what lies beyond the line is empty.
+// and cut as every import cuts a name (ImportName); what lies beyond the line is empty.
 std::string Field(const std::string& line, std::size_t from, std::size_t to) {
   if (from > line.size()) return {};
   const std::string bytes = line.substr(from - 1, to - from + 1);
-  return TrimText(UpperCase(Cp866ToUtf8(bytes)));
+  return std::string(ImportName(UpperCase(Cp866ToUtf8(bytes))));
+}
+
+// A line without the blanks at its ends, as its characters tell them (ImportName of the decoded line): a
+// DOS no-break space is one of them, and a byte is never taken for a part of a character it is not.
+std::string StripLine(const std::string& line) {
+  const std::string text = Cp866ToUtf8(line);
+  const std::string_view kept = ImportName(text);
+  // one byte of the line is one character of the text
+  return line.substr(Utf8Length(std::string_view(text).substr(0, static_cast<std::size_t>(kept.data() - text.data()))),
+                     Utf8Length(kept));
 }
 
 std::u32string Chars(const std::string& s) {
@@ -118,9 +129,12 @@ void CheckSectionTexts(const TPshSection& section, const fs::path& file, int lin
                                                                {&section.Name2, "колонки 10-17 (конец участка)"},
                                                                {&section.LineMark, "колонки 24-33 (марка линии)"},
                                                                {&section.TransMark, "колонки 42-49 (марка тр-ра)"}};
-  for (const auto& [text, field] : fields)
+  for (const auto& [text, field] : fields) {
+    if (const std::string fault = ImportNameFault(*text); !fault.empty())
+      throw Error(ImportRowMessage(file.string(), lineNumber, field, fault));
     if (const std::string fault = ImportTextFault(*text); !fault.empty())
       throw Error(ImportRowMessage(file.string(), lineNumber, field, fault + " (файл не в кодировке DOS?)"));
+  }
 }
 
 // A line of a section is whole when it names the section's begin and its length reads; a file none of
@@ -150,7 +164,7 @@ TImportTaken ImportPshFile(const fs::path& file, TPshStore& store, TImportMessag
   CheckSectionTexts(a, file, 3);
   count(a, 3);
   for (std::size_t i = 3; i < lines.size(); ++i) {
-    const std::string line = TrimText(lines[i]);
+    const std::string line = StripLine(lines[i]);
     if (line.empty()) continue;
     TPshSection b;
     ParsePshLine(line, b, fileName, static_cast<int>(i) + 1, messages);

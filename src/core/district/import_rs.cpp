@@ -11,6 +11,7 @@
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/district/subscriber_cells.h"
 #include "core/district/subscriber_dbf.h"
@@ -30,7 +31,8 @@ const char kNoVoltage[] = ". Не найдено Uн, принято Uн = 10 к
 
 std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
-std::string Trim(const std::string& s) { return TrimTrailSpaces(TrimLeadSpaces(s)); }
+// A name of the source as every import takes one (ImportName).
+std::string Trim(const std::string& s) { return std::string(ImportName(s)); }
 
 char32_t CharAt(const DAChar* column, int row) {
   return column ? Cp1251Char(static_cast<unsigned char>(column->Get(row))) : 0;
@@ -83,6 +85,13 @@ struct TBaseFields {
 // comes from.
 void CheckFit(std::string_view text, const TTextField& field, const std::string& file, int j, const char* source) {
   if (std::string fault = FieldFitFault(text, field); !fault.empty())
+    throw Error(ImportRowMessage(file, j, std::string("поле \"") + source + "\"", fault));
+}
+
+// A name with a control character inside (ImportNameFault) refuses the file by its row and field: stored,
+// it would make a node that no other table matches.
+void CheckName(std::string_view name, const std::string& file, int j, const char* source) {
+  if (std::string fault = ImportNameFault(name); !fault.empty())
     throw Error(ImportRowMessage(file, j, std::string("поле \"") + source + "\"", fault));
 }
 
@@ -269,6 +278,8 @@ TImportTaken ImportDistrictFiles(const std::vector<std::string>& files, const st
       row.Text = src.Text->GetItem(j);
       const std::string n1 = Trim(src.Name1->GetItem(j));
       const std::string n2 = Trim(src.Name2->GetItem(j));
+      CheckName(n1, file, j, "Name1");
+      CheckName(n2, file, j, "Name2");
       if (!n1.empty() || !n2.empty())
         ++taken.Items;
       else

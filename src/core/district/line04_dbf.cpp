@@ -6,6 +6,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
@@ -26,7 +27,7 @@ const char kSubscriberLine[] = "А";  // Cyrillic
 // single precision, times 1000, rounded (halves to the even neighbour). False for a text that is no
 // such number. No exception: a damaged base may hold a million lengths that are no numbers.
 bool LengthText(const std::string& text, std::string& metres) {
-  const std::optional<double> value = TryStrToFloatZ(text);
+  const std::optional<double> value = ImportNumber(text);
   if (!value) return false;
   const double m = static_cast<double>(static_cast<float>(*value)) * 1000.0;
   if (!std::isfinite(m) || std::fabs(m) > 9.0e15) return false;
@@ -105,7 +106,7 @@ TImportTaken ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TData
           metres = length;
         }
         if (metres != "0") {
-          const std::string code = metres + "*" + UpperCase(TrimLeadSpaces(TrimTrailSpaces(DbfText(dbf, fMark, k))));
+          const std::string code = metres + "*" + UpperCase(DbfText(dbf, fMark, k));
           CheckDbfFieldFit(dbf, k, lengthAndMark, code, kodLine);
           c.KodLine->SetItem(n, code);
         }

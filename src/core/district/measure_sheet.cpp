@@ -2,6 +2,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/district/subscriber_cells.h"
@@ -27,7 +28,7 @@ TSheetCells SheetCells(TSheetReader& sheet) {
   // A text longer than any name or number of the tables matches none, and copying it for every read of
   // a cell naming it would cost as much as the text each time: the reader looks at each text once.
   const int longest = LongestTextField({LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders});
-  // the names are compared trimmed: the spaces at their ends do not count
+  // the names are compared as ImportName cuts them: the blanks and line breaks at their ends do not count
   sheet.SetTextCheck([longest](std::string_view text) { return ImportTrimmedLengthFault(text, longest); });
   return TReaderCells{&sheet};
 }
@@ -49,7 +50,7 @@ std::vector<std::string> ScanNameColumn(const TSheetCells& cells, const TNameCol
   return names;
 }
 
-std::string UpperTrimmed(std::string_view text) { return TrimTrailSpaces(TrimLeadSpaces(UpperCase(text))); }
+std::string UpperTrimmed(std::string_view text) { return UpperCase(ImportName(text)); }
 
 std::string SheetReadError(int row, int col) {
   return "Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col);

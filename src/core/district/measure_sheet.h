@@ -54,12 +54,13 @@ struct TNameColumn {
 // first run of 100 empty cells; size() - 1 is the number of rows.
 std::vector<std::string> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column);
 
-// Upper case, leading and trailing spaces cut.
+// A name of the sheet as every import takes it (ImportName: blanks, no-break spaces, tabs and line breaks
+// at its ends cut), upper-cased.
 std::string UpperTrimmed(std::string_view text);
 
-// The number of cell (row, col), read by the tolerant parser (empty and "-" read 0). A text that is no
+// The number of cell (row, col), read whole (SheetImportNumber; empty and "-" read 0). A text that is no
 // number, or a number that no table column can hold, adds "Ошибка чтения. Строка <row>, столбец <col>"
-// to messages, leaves value as it was and gives false.
+// with the text and why it is none (SheetCellFault) to messages, leaves value as it was and gives false.
 bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, std::vector<std::string>& messages);
 bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, TImportMessages& messages);
 // The same for a single-precision value.

@@ -43,11 +43,6 @@ char32_t FirstChar(std::string_view text) {
   return NextUtf8Char(text, pos);
 }
 
-std::optional<int> SourceInteger(std::string_view text, int lo, int hi) {
-  const std::optional<int> value = TryStrToIntZ(text);
-  if (!value || *value < lo || *value > hi) return std::nullopt;
-  return value;
-}
 
 namespace {
 
@@ -80,7 +75,11 @@ std::optional<double> SheetImportNumber(const std::function<std::string(int row,
 
 std::string SheetCellFault(const std::function<std::string(int row, int col)>& cells, int row, int col) {
   const auto* reader = cells.target<TReaderCells>();
-  const std::string reason = reader ? reader->Sheet->UnreadableReason(row, col) : std::string();
+  std::string reason = reader ? reader->Sheet->UnreadableReason(row, col) : std::string();
+  if (double number = 0; reason.empty() && reader && reader->Sheet->CellNumber(row, col, number))
+    reason = ImportNumberFault(NumberReadBack(number));
+  else if (reason.empty())
+    reason = ImportNumberTextFault(cells(row, col));
   return reason.empty() ? reason : " (" + reason + ")";
 }
 
@@ -100,6 +99,10 @@ std::string FieldLengthFault(std::string_view text, const TTextField& field) {
 
 void CheckFieldFit(std::string_view text, const TTextField& field, int row, int col) {
   if (std::string fault = FieldLengthFault(text, field); !fault.empty()) throw TCellTextError(row, col, std::move(fault));
+}
+
+void CheckCellName(std::string_view name, int row, int col) {
+  if (std::string fault = ImportNameFault(name); !fault.empty()) throw TCellTextError(row, col, std::move(fault));
 }
 
 Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e) {
@@ -122,7 +125,7 @@ std::size_t TableRowBytes(const TDataFile& layout) {
 
 std::size_t HeapBytes(const std::string& text) { return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0; }
 
-std::string StationKey(std::string_view text) { return NormalizeName(TrimLeadSpaces(TrimTrailSpaces(text))); }
+std::string StationKey(std::string_view text) { return NormalizeName(ImportName(text)); }
 
 void ReserveRows(TDataFile& table, int rows) {
   for (int k = 1; k <= table.NCols; ++k)
@@ -150,9 +153,10 @@ void TWalkProgress::Advance(int counter) {
 std::string BaseTitle(const std::string& baseStem) { return std::filesystem::path(baseStem).filename().string(); }
 
 std::string DbfText(const TDbfTable& dbf, int field, int row) {
-  std::string text = dbf.Value(field);
+  const std::string value = dbf.Value(field);
+  std::string text(ImportName(value));
   // the control characters first: the other refusal quotes the text as it stands
-  if (const std::string fault = ImportControlFault(text); !fault.empty())
+  if (const std::string fault = ImportNameFault(text); !fault.empty())
     throw TSourceTextError(ImportRowMessage(dbf.FileName(), row, "поле " + dbf.FieldName(field), fault));
   if (const std::string fault = ImportTextFault(text); !fault.empty())
     throw TSourceTextError(ImportRowMessage(dbf.FileName(), row, "поле " + dbf.FieldName(field),
@@ -179,7 +183,7 @@ int LongestTextField(std::initializer_list<const char*> layouts) {
 
 TSheetTextCheck ImportTextCheck(int longest) {
   return [longest](std::string_view text) {
-    // measured as the field gets it at the least: the imports cut the spaces at a name's ends, and the
+    // measured as the field gets it at the least: the imports cut the blanks at a name's ends, and the
     // meter points' import joins a cell's lines
     std::string joined;
     if (text.size() <= kMostCellBytes && text.find('\n') != std::string_view::npos) joined = JoinCellLines(text);

@@ -26,21 +26,18 @@ char CharCode(char32_t c);
 // The first character of a text, 0 for the empty text.
 char32_t FirstChar(std::string_view text);
 
-// An integer of a source as the tolerant parser reads it, when it is one within lo..hi; nothing
-// otherwise. No exception: a base may hold a million values that are no numbers (ImportNumber reads
-// the others).
-std::optional<int> SourceInteger(std::string_view text, int lo, int hi);
-
 // A text of a source that the tables cannot hold: the import stops, its message names the file.
 class TSourceTextError : public Error {
 public:
   using Error::Error;
 };
 
-// The text of a field of a dBase source's current record. A text that the tables cannot hold as it reads
+// The text of a field of a dBase source's current record, as every import takes a name (ImportName: the
+// blanks, tabs and line breaks at its ends are cut). A text that the tables cannot hold as it reads
 // (a base kept in another code page than its header tells comes in as characters without a Windows-1251
 // code) would be written with "?" in their place, and different names would become one; a control
-// character (a damaged record's, or a length byte read as a letter) would be stored unseen. Either
+// character left inside (a damaged record's, a length byte read as a letter, a tab of a billing export's
+// address) would be stored unseen. Either
 // refuses the import (TSourceTextError naming the file, the row and the field): `row` is the number the
 // import's other messages give the record.
 std::string DbfText(const TDbfTable& dbf, int field, int row);
@@ -54,8 +51,8 @@ std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const ch
 // columns, as the layouts give it.
 int LongestTextField(std::initializer_list<const char*> layouts);
 // The check a workbook import puts on the reader's texts (TSheetReader::SetTextCheck): a text longer
-// than `longest` characters, not counting the spaces at its ends nor what joining its lines takes out
-// (JoinCellLines), fits no field of the tables, and one that the tables cannot hold as it reads
+// than `longest` characters, not counting what ImportName cuts from its ends nor what joining its lines
+// takes out (JoinCellLines), fits no field of the tables, and one that the tables cannot hold as it reads
 // (a character without a Windows-1251 code) would be written with "?" in its place, different names
 // becoming one. Either refuses the workbook, naming the file, the sheet and the cell.
 TSheetTextCheck ImportTextCheck(int longest);
@@ -84,6 +81,10 @@ public:
 std::string FieldLengthFault(std::string_view text, const TTextField& field);
 // Throws TCellTextError for cell (row, col) when the text has more characters than the field holds.
 void CheckFieldFit(std::string_view text, const TTextField& field, int row, int col);
+// Throws TCellTextError for cell (row, col) when the name (ImportName of the cell's text) holds a
+// control character (ImportNameFault): a tab or a line break inside a stored name would make a station
+// that no other table matches.
+void CheckCellName(std::string_view name, int row, int col);
 // The refusal of the reader's workbook for the cell: 'Ошибка чтения файла "<path>": лист "<sheet>",
 // ячейка <B5>: <reason>'.
 Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e);
@@ -101,8 +102,9 @@ struct TReaderCells {
 // A reader's cell that holds no value (a formula without its stored result, an error value) is no number.
 std::optional<double> SheetImportNumber(const std::function<std::string(int row, int col)>& cells, int row,
                                         int col);
-// " (<reason>)" for a reader's cell that holds no value (TSheetReader::UnreadableReason), to follow the
-// message of a cell that gave no number; empty for any other.
+// " (<reason>)" to follow the message of a cell that gave no number (SheetImportNumber): why a reader's
+// cell holds no value (TSheetReader::UnreadableReason), why its number is one no column holds, or the
+// cell's text and why it is no number (ImportNumberTextFault); empty for a cell that gives one.
 std::string SheetCellFault(const std::function<std::string(int row, int col)>& cells, int row, int col);
 
 // What an import builds in memory from one file (rows of its own and of the tables it fills) is held to
@@ -117,7 +119,7 @@ std::size_t TableRowBytes(const TDataFile& layout);
 // The bytes a string holds outside itself (none for a short one kept inside).
 std::size_t HeapBytes(const std::string& text);
 
-// Trimmed, upper-cased, Latin look-alikes made Cyrillic.
+// A name as the imports take it (ImportName), upper-cased, Latin look-alikes made Cyrillic.
 std::string StationKey(std::string_view text);
 
 // Grows every column of the table (and its row marks) to hold rows rows at once, so that a walk that

@@ -31,10 +31,16 @@ void AddRowMessage(TImportMessages& messages, const char* table, int row, std::s
   messages.Add([&] { return std::string(table) + ". Строка " + std::to_string(row) + " - " + std::string(what); });
 }
 
-// A number of a record that does not read: the record's later fields stay empty (see the readers).
-void AddUnreadMessage(TImportMessages& messages, const char* table, int row, const TDbfTable& dbf, int field) {
+// A number of a record that does not read, named with its text and why: the record's later fields stay
+// empty (see the readers).
+void AddUnreadMessage(TImportMessages& messages, const char* table, int row, const TDbfTable& dbf, int field,
+                      int lo = INT32_MIN, int hi = INT32_MAX) {
   messages.Add([&] {
-    return std::string(table) + ". Строка " + std::to_string(row) + " - ошибка чтения поля " + dbf.FieldName(field);
+    const std::string text = dbf.Value(field);
+    std::string why = ImportNumberTextFault(text);
+    if (why.empty()) why = ImportIntegerTextFault(text, lo, hi);
+    return std::string(table) + ". Строка " + std::to_string(row) + " - ошибка чтения поля " + dbf.FieldName(field) +
+           (why.empty() ? "" : " (" + why + ")");
   });
 }
 
@@ -115,7 +121,7 @@ TImportTaken ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo
   for (bool more = dbf.First(n + 1); more; more = dbf.Next(n + 1)) {
     walk.Advance(dbf.RecNo());
     // a district number that does not read is no district's
-    if (districtNo != 0 && TryStrToIntZ(dbf.Value(fResId)).value_or(0) != districtNo) {
+    if (districtNo != 0 && ImportInteger(dbf.Value(fResId), INT32_MIN, INT32_MAX).value_or(0) != districtNo) {
       taken.NotTaken("нет записей района " + std::to_string(districtNo) + " (поле RES_ID)");
       continue;
     }
@@ -142,23 +148,25 @@ TImportTaken ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo
     // left empty. Read without an exception, as a base may hold a million of them.
     const int unread = [&] {
       if (fNumPoint >= 0) {
-        const std::optional<int> point = SourceInteger(dbf.Value(fNumPoint), pointLow, pointHigh);
+        const std::optional<int> point = ImportInteger(dbf.Value(fNumPoint), pointLow, pointHigh);
         if (!point) return fNumPoint;
         c.NumPoint[n] = *point;
       }
       if (fTypCounter >= 0) {
-        const std::optional<int> typ = SourceInteger(dbf.Value(fTypCounter), 0, 255);
+        const std::optional<int> typ = ImportInteger(dbf.Value(fTypCounter), 0, 255);
         if (!typ) AddRowMessage(messages, kMeterPoints, n, "неверно задан тип счетчика");
         (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ.value_or(1));
       }
       if (fDevice >= 0) (*c.Device)[n] = CharCode(FirstChar(UpperCase(device)));
       if (!sub.empty()) (*c.Sub)[n] = CharCode(FirstChar(sub));
-      if (fL >= 0) (*c.FVL)[n] = static_cast<std::uint8_t>(SourceInteger(dbf.Value(fL), 0, 255).value_or(0));
+      if (fL >= 0) (*c.FVL)[n] = static_cast<std::uint8_t>(ImportInteger(dbf.Value(fL), 0, 255).value_or(0));
       if (const int f = ReadNumbers(dbf, n, numbers); f >= 0) return f;
       if ((*c.Device)[n] == static_cast<char>(kSumLessTransformer)) (*c.W)[n] = (*c.Ws)[n] - (*c.Wt)[n];
       return -1;
     }();
-    if (unread >= 0) AddUnreadMessage(messages, kMeterPoints, n, dbf, unread);
+    if (unread >= 0)
+      AddUnreadMessage(messages, kMeterPoints, n, dbf, unread, unread == fNumPoint ? pointLow : INT32_MIN,
+                       unread == fNumPoint ? pointHigh : INT32_MAX);
   }
   table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
@@ -199,7 +207,7 @@ TImportTaken ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::stri
       if (const int f = ReadNumbers(dbf, n, std::array{std::pair{fW, c.W}, std::pair{fWs, c.Ws}}); f >= 0) return f;
       for (const auto& [f, column] : {std::pair{fCount, c.CountAb}, std::pair{fPay, c.PayAb}}) {
         if (f < 0) continue;
-        const std::optional<int> value = SourceInteger(dbf.Value(f), INT32_MIN, INT32_MAX);
+        const std::optional<int> value = ImportInteger(dbf.Value(f), INT32_MIN, INT32_MAX);
         if (!value) return f;
         (*column)[n] = *value;
       }

@@ -9,6 +9,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/district/base_import.h"
@@ -28,14 +29,9 @@ const char kBytName[] = "Бытовые абоненты";
 const char kInputsName[] = "Вводы подстанций";
 const char kFeedersName[] = "Фидеры подстанций";
 
-// A name without the blanks at its ends, nor the line breaks that Alt+Enter leaves there: "ТП-42" typed
-// with a line break after it is the station ТП-42 of the other tables.
-std::string Trimmed(std::string_view s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\n' || c == '\r'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return std::string(s);
-}
+// A name as every import takes it (ImportName): "ТП-42" typed with a line break after it, or pasted with a
+// no-break space, is the station ТП-42 of the other tables.
+std::string Trimmed(std::string_view s) { return std::string(ImportName(s)); }
 
 // Station, transformer and feeder of a metering point's station text.
 struct TStationParts {
@@ -177,7 +173,9 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
   for (int r = 3; r <= last; ++r) {
     const int n = r - 2;
     textBytes = 0;
-    const TStationParts station = SplitStation(UpperCase(Trimmed(JoinCellLines(cells(r, 6)))));
+    const std::string stationText = UpperCase(Trimmed(JoinCellLines(cells(r, 6))));
+    CheckCellName(stationText, r, 6);
+    const TStationParts station = SplitStation(stationText);
     c.NameTP->SetItem(n, put(station.NameTP, nameTP, r, 6));
     c.Ntr->SetItem(n, put(station.Ntr, ntr, r, 6));
     c.Fider->SetItem(n, put(station.Fider, fider, r, 6));
@@ -185,14 +183,20 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     const bool onLine = !station.Fider.empty();
     (*c.FVL)[n] = onLine ? 1 : 0;
 
-    const std::string ndog = JoinCellLines(cells(r, 2)), name = JoinCellLines(cells(r, 4));
+    // every text as every import takes a name: its lines joined, its ends cut, nothing hidden inside
+    const auto text = [&](int col) {
+      std::string t = Trimmed(JoinCellLines(cells(r, col)));
+      CheckCellName(t, r, col);
+      return t;
+    };
+    const std::string ndog = text(2), name = text(4);
     c.Ndog->SetItem(n, put(ndog, ndogField, r, 2));
-    c.Abonent->SetItem(n, put(JoinCellLines(cells(r, 3)), abonent, r, 3));
+    c.Abonent->SetItem(n, put(text(3), abonent, r, 3));
     PutText(c.NamePoint, n, put(name, namePoint, r, 4));
-    PutText(c.Address, n, put(JoinCellLines(cells(r, 5)), address, r, 5));
-    PutText(c.WorkTime, n, put(JoinCellLines(cells(r, 7)), workTime, r, 7));
-    PutText(c.MarkCounter, n, put(JoinCellLines(cells(r, 10)), markCounter, r, 10));
-    const std::string counter = JoinCellLines(Trimmed(cells(r, 9)));
+    PutText(c.Address, n, put(text(5), address, r, 5));
+    PutText(c.WorkTime, n, put(text(7), workTime, r, 7));
+    PutText(c.MarkCounter, n, put(text(10), markCounter, r, 10));
+    const std::string counter = text(9);
     c.NumCounter->SetItem(n, put(counter, numCounter, r, 9));
     // the texts' store grows by doubling
     if (held) held->Take(2 * textBytes);
@@ -225,7 +229,7 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
       ++taken.Items;
     (*c.Kvolt)[n] = station.Ntr.empty() ? 100 : 1;
 
-    const std::string kind = cells(r, 12);
+    const std::string kind = Trimmed(cells(r, 12));
     int typ = 1;
     if (kind == "АЕ спож.") {
       typ = 1;
@@ -270,16 +274,19 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
       ++n;
       // a heading above the first station is never stored, so a station's name is checked where it is
       CheckFieldFit(station, nameTP, stationRow, 1);
+      CheckCellName(station, stationRow, 1);
       const std::string feeder = "Л" + Trimmed(cells(r, 2));
       CheckFieldFit(feeder, fider, r, 2);
+      CheckCellName(feeder, r, 2);
       if (held) held->Take(2 * (station.size() + feeder.size()));
       c.NameTP->SetItem(n, station);
       c.Fider->SetItem(n, feeder);
       double count = 0;
       bool read = ReadCellFloat(kBytName, cells, 3, r, count, messages);
       if (std::fabs(count) > std::numeric_limits<std::int32_t>::max()) {
-        messages.Add([r] {
-          return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения";
+        messages.Add([r, count] {
+          return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения (число " +
+                 FloatToStrGeneral(count, 15) + " больше, чем абонентов вмещает столбец)";
         });
         count = 0;
         read = false;

@@ -3,7 +3,8 @@
 // row 1, column 1): the industrial subscriber base, the household subscriber base, and the measured
 // energies of the substation inputs and feeders of the base.
 //
-// Names lose the blanks and line breaks at their ends.
+// Names and texts are taken as every import takes a name (ImportName: blanks, no-break spaces, tabs and
+// line breaks at their ends cut); one with a control character inside refuses the workbook by its cell.
 //
 // Industrial sheet: one metering point per row from row 3 up to the row before the first empty cell of
 // column 1: 2 contract, 3 subscriber, 4 metering point, 5 address, 6 station, transformer and feeder
@@ -33,9 +34,9 @@ using TSheetCells = std::function<std::string(int row, int col)>;
 // across the lines of a cell is joined.
 std::string JoinCellLines(std::string_view s);
 
-// The cell as a number by the tolerant parser (empty is 0). A cell that is no number, or none a table
-// can hold, adds '<name>, строка <row>, столбец <col>: Ошибка чтения' to info, leaves value as it was
-// and gives false.
+// The cell as a number read whole (SheetImportNumber; empty is 0). A cell that is no number, or none a
+// table can hold, adds '<name>, строка <row>, столбец <col>: Ошибка чтения (<its text and why>)' to info
+// (SheetCellFault), leaves value as it was and gives false.
 bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    std::vector<std::string>& info);
 bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,

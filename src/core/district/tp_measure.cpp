@@ -6,6 +6,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/district/station_index.h"
@@ -48,11 +49,30 @@ std::string KeepChars(std::string_view text, Keep keep) {
 
 bool IsDigit(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
 
-// A number of a cell's kept characters; false when they read as none, or as one no column holds.
+// A number of a text; false when it reads as none, or as one no column holds.
 bool ReadKept(const std::string& text, double& value) {
   const std::optional<double> v = ImportNumber(text);
   if (v) value = *v;
   return v.has_value();
+}
+
+// A rated power or a load of the sheet: the cell's number read whole, or with the unit of its column
+// after it ("250 кВА", "120кВт"), which is no part of the number. Anything else ("2x400", "4OO", a
+// power of "2,5" read as 25) is named by its cell with its text, never read by its digits alone.
+bool ReadMeasured(const TSheetCells& cells, int row, int col, std::initializer_list<std::string_view> units,
+                  double& value, TImportMessages& messages) {
+  const std::string text = cells(row, col);
+  std::string_view number = ImportName(text);
+  const std::string upper = UpperCase(number);
+  for (const std::string_view unit : units)
+    if (const std::string u = UpperCase(unit); upper.size() == number.size() && upper.ends_with(u)) {
+      number = ImportName(number.substr(0, number.size() - u.size()));
+      break;
+    }
+  if (ReadKept(std::string(number), value)) return true;
+  value = 0;
+  messages.Add([&] { return SheetReadError(row, col) + " (" + ImportNumberTextFault(text) + ")"; });
+  return false;
 }
 
 // Rated powers compare to a hundredth of a kVA.
@@ -142,13 +162,17 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
     const std::string powerDigits = KeepChars(cells(i, 5), IsDigit);
     if (powerDigits.empty()) continue;
     const auto at = [i] { return "строка " + std::to_string(i) + ": "; };
-    double power = 0;
+    // a name with a control character inside matches no station: its cell is named instead
+    if (const std::string fault = ImportNameFault(name); !fault.empty()) {
+      taken.NotTaken(at() + SheetReadError(i, 3) + " (" + fault + ")");
+      messages.Add([&] { return SheetReadError(i, 3) + " (" + fault + ")"; });
+      continue;
+    }
     bool whole = true;
-    if (!ReadKept(powerDigits, power)) {
-      power = 0;
+    double power = 0;
+    if (!ReadMeasured(cells, i, 5, {"кВА", "kVA"}, power, messages)) {
       whole = false;
       taken.NotTaken(SheetReadError(i, 5));
-      messages.Add([i] { return SheetReadError(i, 5); });
     }
     std::string designation = KeepChars(UpperCase(cells(i, 4)), [](char32_t ch) { return IsDigit(ch) || ch == U'Т'; });
     if (designation == "Т") designation = "Т1";
@@ -156,11 +180,9 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
         KeepChars(cells(i, 8), [](char32_t ch) { return IsDigit(ch) || ch == U',' || ch == U'.'; });
     const bool hasLoad = !loadText.empty();
     double load = 0;
-    if (hasLoad && !ReadKept(loadText, load)) {
-      load = 0;
+    if (hasLoad && !ReadMeasured(cells, i, 8, {"кВт", "kW"}, load, messages)) {
       whole = false;
       taken.NotTaken(SheetReadError(i, 8));
-      messages.Add([i] { return SheetReadError(i, 8); });
     }
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
@@ -210,7 +232,7 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
   const auto ratedOf = [&](int r) { return SingleToDouble(rated[static_cast<std::size_t>(r)]); };
 
   const std::vector<std::string> names =
-      ScanNameColumn(cells, {1, [](std::string_view t) { return RemoveBlanks(UpperCase(t)); }, false});
+      ScanNameColumn(cells, {1, [](std::string_view t) { return RemoveBlanks(UpperCase(ImportName(t))); }, false});
   const bool stationLayout = cells(1, 4).empty();
   const int count = static_cast<int>(names.size()) - 1;
   std::vector<std::string> notFound;
@@ -225,6 +247,11 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
       if (!ReadSheetValue(cells, col, i, v[col], messages) && unread == 0 && (!stationLayout || col <= 3)) unread = col;
     const double loads = SingleToDouble(v[3]) + SingleToDouble(v[5]) + SingleToDouble(v[7]);
     const auto at = [i] { return "строка " + std::to_string(i) + ": "; };
+    if (const std::string fault = ImportNameFault(name); !fault.empty()) {
+      taken.NotTaken(at() + SheetReadError(i, 1) + " (" + fault + ")");
+      messages.Add([&] { return SheetReadError(i, 1) + " (" + fault + ")"; });
+      continue;
+    }
     if (unread != 0) taken.NotTaken(SheetReadError(i, unread));
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Stations));

@@ -32,10 +32,12 @@ float RatedPowerOfMark(std::string_view mark);
 
 // Sheet rows of one transformer each. Every transformer's Commut, U, T and loads are reset first; a
 // transformer named by the sheet then gets T 1 and Pn = load, Qn = load * tangent, or, with a load
-// cell without digits, Commut "О". Stations and transformers not found, a transformer named twice and
-// a rated power other than its mark's add their lines to messages. progress: 10 more at each tenth of
-// the sheet's rows. Returns the rows that measured a transformer with their rated power and load read
-// (a load without digits, which switches off, reads), and the first row that did not.
+// cell without digits, Commut "О". A rated power or a load is read whole (its column's unit may follow
+// it: "250 кВА", "120 кВт"); one that is not, or a name with a control character inside, is named by its
+// cell. Stations and transformers not found, a transformer named twice and a rated power other than its
+// mark's add their lines to messages. progress: 10 more at each tenth of the sheet's rows. Returns the
+// rows that measured a transformer with their rated power and load read (a load without digits, which
+// switches off, reads), and the first row that did not.
 TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells, double tangent,
                                   std::vector<std::string>& messages, const TMeasureProgress& progress = {});
 

@@ -61,13 +61,11 @@ void WriteUnlocked(const std::string& base, const char* layout, TDataFile& table
   WriteTableFile(base + ext, table);
 }
 
-std::string Key(std::string_view text) { return UpperCase(TrimTrailSpaces(TrimLeadSpaces(text))); }
+// A name as every import takes it (ImportName: blanks, no-break spaces, tabs and line breaks at its ends
+// cut), upper-cased.
+std::string Key(std::string_view text) { return UpperCase(ImportName(text)); }
 
-std::string_view Trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
+std::string_view Trimmed(std::string_view text) { return ImportName(text); }
 
 // Whether a cell holds more than spaces. Texts are looked at where they lie: the scan for data passes
 // every row, and a copy of a long text for each look would cost its length each time.
@@ -220,9 +218,15 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
     if (cell.kind == CellKind::Number) {
       value = cell.number;
     } else {
-      const std::optional<double> read = TryStrToFloatZ(RemoveBlanks(readText(row, col, TText::Other)));
+      // read whole, as every import reads a number (ImportNumber): "1 825 200" or a date is named with
+      // its text, never read by a part of it; a value no column holds is refused below
+      const std::string text = readText(row, col, TText::Other);
+      const std::optional<double> read = TryStrToFloatZ(text);
       if (!read) {
-        messages.Add([&] { return "Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col); });
+        messages.Add([&] {
+          return "Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col) + " (" +
+                 ImportNumberTextFault(sheet.CellText(row, col)) + ")";
+        });
         return false;
       }
       value = *read;
@@ -230,12 +234,23 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
     refuse(row, col, value);
     return true;
   };
+  // A name with a control character inside (ImportNameFault) matches no node: its cell is named instead.
+  const auto controlled = [&](int row, int col, const std::string& name) {
+    std::string fault = ImportNameFault(name);
+    if (fault.empty()) return false;
+    messages.Add("Строка " + std::to_string(row) + ", столбец " + std::to_string(col) + ": " + std::move(fault));
+    return true;
+  };
   const int step = std::max(1, last / 10);
   int position = 0;
   std::string substation;
+  int substationRow = 0;
   for (int r = 1; r <= last; ++r) {
     if (r % step == 0 && progress) progress(position = std::min(100, position + 10));
-    if (const std::string s = readText(r, 14, TText::Name); !s.empty()) substation = s;
+    if (const std::string s = readText(r, 14, TText::Name); !s.empty()) {
+      substation = s;
+      substationRow = r;
+    }
     const std::string list = readText(r, 16, TText::List);
     // A row that names no node is no measurement.
     if (list.empty()) continue;
@@ -252,6 +267,7 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
     }
     const double count = static_cast<double>(items.size());
     for (const std::string& item : items) {
+      if (controlled(substationRow, 14, substation) || controlled(r, 16, item)) continue;
       const std::string key = substation + "." + item;
       const auto node = nodeRows.find(key);
       if (node == nodeRows.end()) {
@@ -280,6 +296,7 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
         n.Prim->SetItem(row, options.Note);
         ++read.Taken.Items;
       } else {
+        if (controlled(r, 15, other)) continue;
         const std::string from = substation + "." + other;
         const auto fromNode = nodeRows.find(from);
         if (fromNode == nodeRows.end() || (branchKeys.count({from, key}) == 0 && branchKeys.count({key, from}) == 0)) {

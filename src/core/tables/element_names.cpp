@@ -3,18 +3,14 @@
 #include <array>
 
 #include "core/base/codepage.h"
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 
 namespace ld {
 
 std::string SubstationOf(std::string_view name) { return UpperCase(name.substr(0, name.find('.'))); }
 
-std::string TrimName(std::string_view name) {
-  std::size_t first = 0, last = name.size();
-  while (first < last && static_cast<unsigned char>(name[first]) <= ' ') ++first;
-  while (last > first && static_cast<unsigned char>(name[last - 1]) <= ' ') --last;
-  return std::string(name.substr(first, last - first));
-}
+std::string TrimName(std::string_view name) { return std::string(ImportName(name)); }
 
 namespace {
 

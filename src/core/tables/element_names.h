@@ -13,7 +13,8 @@
 
 namespace ld {
 
-// A name without the blanks and control characters around it.
+// A name of a district table as the imports took it in (ImportName): whatever blanks, no-break spaces or
+// line breaks an older table or a typed cell holds at its ends do not part it from the same name elsewhere.
 std::string TrimName(std::string_view name);
 
 // The part of a node name before its first "." (the whole name without one), in upper case: the station

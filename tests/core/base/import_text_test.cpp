@@ -1,4 +1,5 @@
-// What an import takes from an outside file: a number a table can hold, found without an exception; a
+// What an import takes from an outside file: a name without what other programs leave at its ends; a
+// number read whole that a table can hold, found without an exception, or named with its text and why; a
 // text measured as its field gets it; and the bounded list of its messages, whose texts past the bound
 // are never made.
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/import_messages.h"
@@ -24,11 +26,12 @@ TEST(ImportValues, NumbersTextsAndTheBoundOfMessages) {
   EXPECT_FALSE(ImportNumberFits(std::numeric_limits<double>::infinity()));
   EXPECT_FALSE(ImportNumberFits(std::numeric_limits<double>::quiet_NaN()));
 
-  // spaces at the ends take no room in a field; inside, and anything else, they do
+  // blanks at the ends take no room in a field (the imports cut them); inside they do
   const std::string forty(40, 'A');
   EXPECT_EQ(ImportTrimmedLengthFault("  " + forty + " ", 40), "");
-  EXPECT_EQ(ImportTrimmedLengthFault(forty + "\t", 40),
-            "текст \"" + forty + "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов");
+  EXPECT_EQ(ImportTrimmedLengthFault(forty + "\t\xC2\xA0\n", 40), "");
+  EXPECT_EQ(ImportTrimmedLengthFault(forty.substr(1) + "\tA", 40),
+            "текст \"" + forty.substr(1) + "\t...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов");
   EXPECT_NE(ImportTrimmedLengthFault("A " + forty, 40), "");
   EXPECT_EQ(ImportTrimmedLengthFault(std::string(200, ' ') + "Б" + std::string(200, ' '), 1), "");
   // a kilobyte of spaces around a name is no name's: measured whole
@@ -37,8 +40,43 @@ TEST(ImportValues, NumbersTextsAndTheBoundOfMessages) {
   EXPECT_EQ(ImportLengthFault(forty + "Я", 40, "Наименование"),
             "текст \"" + forty + "...\" не поместится в поле \"Наименование\": в поле не больше 40 символов");
   EXPECT_EQ(ImportLengthFault(forty, 40, "Наименование"), "");
-  EXPECT_EQ(WithoutEndSpaces("   "), "");
-  EXPECT_EQ(WithoutEndSpaces(" а б "), "а б");
+  EXPECT_EQ(ImportName("   "), "");
+  EXPECT_EQ(ImportName(" а б "), "а б");
+  // a name loses the blanks, no-break spaces, line breaks and padding at its ends, whole characters only
+  const std::vector<std::pair<std::string, std::string>> names = {
+      {"\xE2\x80\xAFТП-42\xE2\x80\x87", "ТП-42"},
+      {"\r\nТП 42\x0B\x1A\0", "ТП 42"},
+      {"ТП\xC2\xA0" "42\xE2\x80\xA8\xC2\x85", "ТП\xC2\xA0" "42"},
+      {"Т\xC2", "Т\xC2"},  // a byte that is no whole character stays
+      {"\xA0Т", "\xA0Т"},
+      {" \t\xE2\x80\xA9\n", ""}};
+  for (const auto& [text, name] : names) EXPECT_EQ(ImportName(text), name) << ControlsShown(text);
+  EXPECT_EQ(ImportNameFault(" ТП-42\t\r\n"), "");
+  EXPECT_EQ(ImportNameFault("ТП\x7F" "42\n"), "текст \"ТП?42\" не принят: в нем управляющий символ U+007F");
+  // a number is read whole or named with its text and why
+  EXPECT_EQ(ImportNumber("\t2750,25\xC2\xA0"), 2750.25);
+  EXPECT_EQ(ImportInteger(" 7\r\n", 0, 9), 7);
+  EXPECT_EQ(ImportInteger("12", 0, 9), std::nullopt);
+  const std::vector<std::pair<std::string, std::string>> faults = {
+      {"1 825 200", "текст \"1 825 200\" не является числом: цифры разделены пробелами (разделители разрядов): "
+                    "число пишут без них"},
+      {"1\xC2\xA0" "825,5", "цифры разделены пробелами"},
+      {"1,825,200", "текст \"1,825,200\" не является числом: символ \",\" на месте 6"},
+      {"1O.50", "текст \"1O.50\" не является числом: символ \"O\" на месте 2"},
+      {"5.3.2026", "текст \"5.3.2026\" не является числом: это дата"},
+      {"05.03.2026 08:00:00", "это дата"},
+      {"8:00", "текст \"8:00\" не является числом: это время"},
+      {"абв", "текст \"абв\" не является числом"},
+      {"1e39", "число 1E39 больше по модулю, чем вмещает столбец таблицы (3.4028235E38)"},
+      {"2750,25", ""}};
+  for (const auto& [text, fault] : faults) {
+    const std::string said = ImportNumberTextFault(text);
+    EXPECT_TRUE(fault.empty() ? said.empty() : said.find(fault) != std::string::npos) << text << ": " << said;
+    EXPECT_EQ(ImportNumber(text).has_value(), fault.empty()) << text;
+  }
+  EXPECT_EQ(ImportIntegerTextFault("12.5", 0, 99), "текст \"12.5\" не является целым числом");
+  EXPECT_EQ(ImportIntegerTextFault("1O", 0, 99), "текст \"1O\" не является целым числом: символ \"O\" на месте 2");
+  EXPECT_EQ(ImportIntegerTextFault("300", 0, 255), "число 300 вне пределов 0..255");
 
   // past the bound a message is counted, never made
   std::vector<std::string> out{"before"};

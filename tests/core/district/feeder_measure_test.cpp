@@ -85,9 +85,9 @@ TEST_F(FeederMeasurements, PairsAreSummedIntoTheUppermostRowOfEachName) {
   EXPECT_DOUBLE_EQ(Num(feeders, "P", 4), 0.0);
 
   EXPECT_EQ(messages, (std::vector<std::string>{"Ввод ВВОД 3 не найден",
-                                                "Ошибка чтения. Строка 7, столбец 12",
+                                                "Ошибка чтения. Строка 7, столбец 12 (текст \"abc\" не является числом)",
                                                 "Фидер ПС-1.1 - Ф-3 не найден",
-                                                "Ошибка чтения. Строка 8, столбец 8"}));
+                                                "Ошибка чтения. Строка 8, столбец 8 (текст \"нет\" не является числом)"}));
 }
 
 TEST_F(FeederMeasurements, NamesEndAtAHundredEmptyCells) {
@@ -153,7 +153,8 @@ TEST_F(FeederMeasurements, NewAndLegacyWorkbooksReadAlike) {
     EXPECT_EQ(CellText(inputs, "T", 1), "4") << file;
     EXPECT_DOUBLE_EQ(Num(feeders, "P", 1), 3.0) << file;
     EXPECT_EQ(CellText(feeders, "T", 1), "5") << file;
-    EXPECT_EQ(messages, std::vector<std::string>{"Ошибка чтения. Строка 3, столбец 18"}) << file;
+    EXPECT_EQ(messages, std::vector<std::string>{"Ошибка чтения. Строка 3, столбец 18 (текст \"abc\" не является числом)"})
+        << file;
   }
 
   // A name longer than the widest text field of the measured tables (80 characters) matches none, and

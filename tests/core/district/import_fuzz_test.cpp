@@ -10,6 +10,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/district/import_net_workbooks.h"
 #include "core/district/import_psh.h"
@@ -136,7 +137,8 @@ TEST_F(ImportFuzz, DamagedFeederFilesAreImportedOrRefusedByName) {
       const std::size_t end = damaged.find('\n', at);
       const std::string line = damaged.substr(at, end == std::string::npos ? std::string::npos : end - at);
       // the third line is taken as it stands, blank or not; later blank lines are skipped
-      if ((n == 2 && (end != std::string::npos || !line.empty())) || (n > 2 && !TrimText(line).empty())) ++lines;
+      if ((n == 2 && (end != std::string::npos || !line.empty())) || (n > 2 && !ImportName(Cp866ToUtf8(line)).empty()))
+        ++lines;
       if (end == std::string::npos) break;
       at = end + 1;
     }

@@ -78,7 +78,7 @@ TEST_F(NetWorkbooksImport, SectionsAndTransformersOfTwoWorkbooks) {
   EXPECT_EQ(ColumnTexts(l, "KodLine"),
             (std::vector<std::string>{"250*АС-50", "100*АС-35", "", "500*А-50", "", "", "1000*АС-70", ""}));
   EXPECT_EQ(base.Messages,
-            (std::vector<std::string>{"файл " + first + ", строка 9: \"один\" не является числом",
+            (std::vector<std::string>{"файл " + first + ", строка 9: текст \"один\" не является числом",
                                       "файл " + first + ", строка 11: длина 20000000000000 км не является длиной линии",
                                       "файл " + first + ", строка 12: число 1E39 больше по модулю, чем вмещает столбец таблицы (3.4028235E38)"}));
 

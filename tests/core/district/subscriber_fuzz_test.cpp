@@ -13,6 +13,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/district/base_import.h"
 #include "core/district/line04_dbf.h"
@@ -105,7 +106,7 @@ std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBef
         if (base.byDistrict && districtNo != 0) {
           int district = 0;
           try {
-            district = StrToIntZ(dbf.Value("RES_ID"));
+            district = StrToIntZ(ImportName(dbf.Value("RES_ID")));
           } catch (const ConvertError&) {
           }
           if (district != districtNo) {
@@ -115,7 +116,8 @@ std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBef
         }
         ++row;
         for (const Field& field : fields) {
-          const std::string text = dbf.Value(field.name);
+          // taken as every name from outside: the blanks and control characters at its ends cut
+          const std::string text(ImportName(dbf.Value(field.name)));
           // a control character (a zero byte among the letters of a damaged record), each shown as "?"
           std::string shown;
           char32_t control = 0;
@@ -134,7 +136,7 @@ std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBef
             char code[16];
             std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(control));
             return refusal(field.name, "текст " + QuotedText(shown) +
-                                           " нельзя записать в таблицу: в нем управляющий символ " + code);
+                                           " не принят: в нем управляющий символ " + code);
           }
           std::string bytes;
           char32_t missing = 0;
@@ -146,7 +148,7 @@ std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBef
             return NothingChangedText(fault);
         }
         if (address) {
-          const std::string town = dbf.Value("TOWN"), street = dbf.Value("STREET");
+          const std::string town(ImportName(dbf.Value("TOWN"))), street(ImportName(dbf.Value("STREET")));
           if (const std::string fault =
                   tooLong("TOWN, STREET", town.empty() ? street : town + ", " + street, 80, "Адрес");
               !fault.empty())

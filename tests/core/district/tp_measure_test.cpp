@@ -69,7 +69,8 @@ TEST_F(TPMeasurements, OneRowPerTransformer) {
   FakeSheet sheet;
   sheet.Row(1, {{3, "Наименование ТП"}, {4, "Тр-р"}, {5, "Sн, кВА"}, {8, "P, кВт"}});
   sheet.Row(2, {{3, "ТП 5"}, {4, "т-1"}, {5, "250 кВА"}, {8, "120"}});
-  // an empty name is the one above; "2,5" keeps its digits only; a load without digits switches off
+  // an empty name is the one above; "2,5" is read whole, never as its digits 25; a load without digits
+  // switches off
   sheet.Row(3, {{4, "Т3"}, {5, "2,5"}, {8, "абв"}});
   sheet.Row(4, {{3, "тп 5"}, {4, "Т2"}, {5, "400"}, {8, "80,5"}});
   sheet.Row(5, {{3, "ТП 5"}, {4, "Т"}, {5, "400"}, {8, "10"}});
@@ -91,10 +92,11 @@ TEST_F(TPMeasurements, OneRowPerTransformer) {
   EXPECT_EQ(Loads(6), "|1|1|0.5");
   EXPECT_EQ(messages, (std::vector<std::string>{
                           "ТП 5 Т1 - несовпадение Sном: 250 <> 400 кВА",
-                          "ТП 5 Т3 - несовпадение Sном: 25 <> 160 кВА",
+                          "ТП 5 Т3 - несовпадение Sном: 2.5 <> 160 кВА",
                           "ТП 5 Т1 - дублирование данных",
                           "ТП 9 - не найден в базе РЭС",
-                          "Ошибка чтения. Строка 7, столбец 8",
+                          "Ошибка чтения. Строка 7, столбец 8 (текст \"1.5.2\" не является числом: символ \".\" на "
+                          "месте 4)",
                           "ТП-7 Т2 - не найден в базе РЭС",
                       }));
 
@@ -140,7 +142,7 @@ TEST_F(TPMeasurements, OneRowPerStationSharesTheLoadBySwitchedOnRatedPower) {
   EXPECT_EQ(Loads(8), "|3|10|");
   EXPECT_EQ(messages, (std::vector<std::string>{"ТП-5 - дублирование данных",
                                                 "ТП-10 - несовпадение Sном: 400 <> 250 кВА",
-                                                "Ошибка чтения. Строка 7, столбец 3", "",
+                                                "Ошибка чтения. Строка 7, столбец 3 (текст \"x\" не является числом)", "",
                                                 "[Не найдены ТП в базе РЭС]", "ТП6"}));
 }
 

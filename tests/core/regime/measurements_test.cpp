@@ -86,7 +86,7 @@ TEST_F(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
     const std::vector<std::string> info = ImportMeasurementFile(base, dir / "z.xlsx", options);
     EXPECT_EQ(info, (std::vector<std::string>{"Строка 3: узел ПС1.Т1 не найден",
                                               "Строка 4: ветвь ПС1.А - ПС1.Б не найдена",
-                                              "Ошибка чтения. Строка 5, столбец 13"}))
+                                              "Ошибка чтения. Строка 5, столбец 13 (текст \"н/д\" не является числом)"}))
         << run;
     TDataFile nodes = ReadTable(base + ".UZL");
     TNodeCols n;

@@ -28,5 +28,20 @@ def households():
     book.save(os.path.join(HERE, "households_line_breaks.xlsx"))
 
 
+def households_pasted():
+    """A households sheet pasted together from a web page and a billing report: a station's name ended by a
+    no-break space, another by a tab, a feeder's number ended by a no-break space."""
+    book = openpyxl.Workbook()
+    sheet = book.active
+    sheet.title = "Быт"
+    rows = [["ТП-42\u00a0"], [1, "1", 12, 2750.25], [2, "8\u00a0", 5, 120.5],
+            ["КТП 7\t"], [1, "1", 7, 300]]
+    for r, row in enumerate(rows, start=1):
+        for c, value in enumerate(row, start=1):
+            sheet.cell(row=r, column=c, value=value)
+    book.save(os.path.join(HERE, "households_pasted.xlsx"))
+
+
 if __name__ == "__main__":
     households()
+    households_pasted()

@@ -232,7 +232,7 @@ TEST_F(BaseImports, NetworkWorkbooksReplaceTheBaseOnlyAfterYes) {
   ASSERT_EQ(form->DataGrid().table().RowCount, 3);
   EXPECT_EQ(Cell("KodLine", 1), "250*АС-50");
   EXPECT_EQ(Cell("Name2", 1), "ТП-1");
-  EXPECT_EQ(InfoText(), "файл " + dir / "Сеть.xlsx" + ", строка 9: \"много\" не является числом");
+  EXPECT_EQ(InfoText(), "файл " + dir / "Сеть.xlsx" + ", строка 9: текст \"много\" не является числом");
   EXPECT_TRUE(fs::exists(Base("Сеть") + ".RTP")) << "written also without transformers";
   EXPECT_EQ(Table(Base("Сеть") + ".RTP").RowCount, 0);
   EXPECT_TRUE(NoLocks());

@@ -96,7 +96,7 @@ TEST_F(MeasureCommands, FeederMeasurementsFillTheInputsAndCreateTheFeederTable) 
   form->ImpFeederMeasItem->trigger();
   EXPECT_EQ(Label(), "Формат РЭС (фидеры п/ст)");
   EXPECT_EQ(Cell("P", 1), "4") << "the cell that is no number adds nothing";
-  EXPECT_EQ(InfoText(), "Ввод ВВОД 2 не найден\nОшибка чтения. Строка 3, столбец 12");
+  EXPECT_EQ(InfoText(), "Ввод ВВОД 2 не найден\nОшибка чтения. Строка 3, столбец 12 (текст \"abc\" не является числом)");
   EXPECT_TRUE(NoLocks());
 }
 
