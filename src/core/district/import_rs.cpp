@@ -244,9 +244,7 @@ TImportTaken ImportDistrictFiles(const std::vector<std::string>& files, const st
 
   for (const std::string& file : files) {
     // a file of another program says why it is refused, not only that it could not be read
-    if (fileio::FileExists(file) && !IsTableFile(file))
-      throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": файл не является таблицей \"" +
-                  std::string(LayoutDistrict10) + "\"");
+    RequireTableFile(file, LayoutDistrict10);
     TDataFile source;
     ReadTableFile(file, source);
     TDistrict10Cols src;

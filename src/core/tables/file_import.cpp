@@ -1,6 +1,7 @@
 #include "core/tables/file_import.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "core/base/error.h"
 #include "core/base/msgbox.h"
@@ -11,7 +12,17 @@ namespace ld {
 
 std::string NothingImportedText(const std::string& source, const std::string& reason) {
   std::string text = "Ошибка чтения файла \"" + fileio::FullFileName(source) + "\": ";
-  if (!reason.empty()) text += reason + ": ";
+  if (!reason.empty()) {
+    text += reason + ": ";
+  } else {
+    // a read that met no item at all (an empty file, a heading row alone, a base of no records) still
+    // says what the person is to look for
+    std::error_code ec;
+    const bool file = std::filesystem::is_regular_file(source, ec);
+    text += file && std::filesystem::file_size(source, ec) == 0
+                ? "файл пуст: "
+                : std::string(file ? "в файле " : "") + "нет ни одной строки или записи, которую берет импорт: ";
+  }
   return text + "нет данных для импорта, ничего не изменено";
 }
 
@@ -28,6 +39,12 @@ bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::strin
   if (std::none_of(files.begin(), files.end(), [](const std::string& f) { return fileio::FileExists(f); }))
     return true;
   return ShowMsgForm(question, mkWarning, mbYesNoCancel) == 1;
+}
+
+void RequireTableFile(const std::string& file, const std::string& layout) {
+  if (fileio::FileExists(file) && !IsTableFile(file))
+    throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": файл не является таблицей \"" + layout +
+                "\"");
 }
 
 TImportEnd RunFileImport(const TFileImport& import) {

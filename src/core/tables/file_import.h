@@ -30,8 +30,9 @@ struct TImportTaken {
   }
 };
 
-// 'Ошибка чтения файла "<full path>": <reason>: нет данных для импорта, ничего не изменено', or without
-// the reason when there is none: the refusal of a file from which an import takes nothing.
+// 'Ошибка чтения файла "<full path>": <reason>: нет данных для импорта, ничего не изменено': the refusal
+// of a file from which an import takes nothing. Without a reason the file is said to be empty, or to
+// hold no row or record that the import takes.
 std::string NothingImportedText(const std::string& source, const std::string& reason = {});
 
 // The refusal of a read that failed before anything was written: the reader's text (which names the
@@ -46,6 +47,11 @@ void RefuseIfNothingTaken(const std::string& source, const TImportTaken& taken);
 // Whether a command may write over those of the files that exist: true when none exists, else the
 // question (a warning with "Да", "Нет" and "Отмена") answered "Да".
 bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::string& question);
+
+// Refuses, naming the file and why, a chosen file that exists and is no table of the program (a file of
+// another program given where a table of the layout `layout` is read); the read of a table says no more
+// than that it failed.
+void RequireTableFile(const std::string& file, const std::string& layout);
 
 struct TFileImport {
   // The file the user chose (for a folder import, the folder's mask); every refusal names it.

@@ -27,12 +27,6 @@ namespace ld::gui {
 
 namespace {
 
-std::string_view Trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // The first sheet's cells as the imports read them. Column 1 holds the graphs' titles (a day's date
 // where a block has days, and a text there that is no date is the next title): each goes whole, trimmed,
 // into the catalogue's title field, with a Windows-1251 code for every character. The other columns hold
@@ -56,7 +50,7 @@ TCellReader SheetReader(const Worksheet& sheet, const TDataFile& catalog, const 
         out.number = cell.number;
         break;
       case CellKind::Text: {
-        const std::string_view text = col == 1 ? Trimmed(cell.text) : std::string_view(cell.text);
+        const std::string_view text = col == 1 ? ImportName(cell.text) : std::string_view(cell.text);
         const std::string fault = col == 1 ? ImportFieldFault(text, title) : ImportLengthFault(text, widest);
         if (!fault.empty()) throw Error(ImportCellMessage(file, sheet.Name(), row, col, fault));
         out.kind = cell.text.empty() ? TImportCell::Empty : TImportCell::Text;
@@ -135,6 +129,7 @@ void TCatGrForm::ImportGRC() {
     // questions of graphs already here come after, and what they take is saved in one run.
     RunFileImport({file,
                    [&] {
+                     RequireTableFile(file, GraphCatalogMaket);
                      other = OpenGraphCatalog(otherBase);
                      otherValues = OpenGraphValues(otherBase);
                      TImportTaken taken{other->RowCount, {}};

@@ -8,14 +8,11 @@
 namespace ld::gui {
 
 namespace {
-// The regime window reads no load cards and shows no progress of its own; it needs the row counts alone.
-void ReadCards(const std::string& fileName, TDataFile& nodes, TDataFile& branches, int& nodeCount, int& branchCount) {
-  int balancingCount = 0, fixedVoltageCount = 0, shuntCount = 0;
-  ld::ImportCardScheme(fileName, false, nodes, branches, nullptr, nodeCount, branchCount, balancingCount,
-                       fixedVoltageCount, shuntCount);
-}
 TCardImport& Importer() {
-  static TCardImport importer = ReadCards;
+  // the regime window reads no load cards and shows no progress of its own
+  static TCardImport importer = [](const std::string& fileName, TDataFile& nodes, TDataFile& branches) {
+    return ld::ReadCardScheme(fileName, nodes, branches);
+  };
   return importer;
 }
 TCardExport& Exporter() {
@@ -33,10 +30,9 @@ TBaseFileName& BaseSource() {
 std::string DistrictBaseFileName() { return BaseSource() ? BaseSource()() : std::string(); }
 TBaseFileName SetBaseFileNameSource(TBaseFileName source) { return std::exchange(BaseSource(), std::move(source)); }
 
-void ImportCardScheme(const std::string& fileName, TDataFile& nodes, TDataFile& branches, int& nodeCount,
-                      int& branchCount) {
+TImportTaken ImportCardScheme(const std::string& fileName, TDataFile& nodes, TDataFile& branches) {
   if (!Importer()) throw Error("Преобразование формата ЦДУ не подключено");
-  Importer()(fileName, nodes, branches, nodeCount, branchCount);
+  return Importer()(fileName, nodes, branches);
 }
 
 void ExportCardScheme(const std::string& basePath, const std::string& fileName) {

@@ -4,21 +4,22 @@
 #include <functional>
 #include <string>
 
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld::gui {
 
 // Reads the card file into the two empty tables (the node and branch layouts, columns created by the
-// caller with no rows) and returns their row counts. Failures come as ld::Error.
-using TCardImport = std::function<void(const std::string& fileName, TDataFile& nodes, TDataFile& branches,
-                                       int& nodeCount, int& branchCount)>;
+// caller with no rows), sets their row counts and says what it took for the import path: the node cards,
+// or why none. Failures come as ld::Error.
+using TCardImport =
+    std::function<TImportTaken(const std::string& fileName, TDataFile& nodes, TDataFile& branches)>;
 // Writes the scheme of the base path as a card file.
 using TCardExport = std::function<void(const std::string& basePath, const std::string& fileName)>;
 
 // The installed converter, at first the district subsystem's card reader and writer; with none
 // installed, both refuse with a message that the converter is missing.
-void ImportCardScheme(const std::string& fileName, TDataFile& nodes, TDataFile& branches, int& nodeCount,
-                      int& branchCount);
+TImportTaken ImportCardScheme(const std::string& fileName, TDataFile& nodes, TDataFile& branches);
 void ExportCardScheme(const std::string& basePath, const std::string& fileName);
 
 // The district base's current file stem (folder and name), empty when no base is open; the scheme file

@@ -186,12 +186,9 @@ void TZregimForm::ImportCDUClick() {
                      CreateColumns(nodes, 0);
                      ReadMaket(LayoutBranches, branches);
                      CreateColumns(branches, 0);
-                     int nodeCount = 0, branchCount = 0;
-                     ImportCardScheme(file, nodes, branches, nodeCount, branchCount);
+                     const TImportTaken taken = ImportCardScheme(file, nodes, branches);
                      nodes.Title = branches.Title = FileNameOf(stem);
-                     nodes.RowCount = nodeCount;
-                     branches.RowCount = branchCount;
-                     return TImportTaken{nodeCount, {}};
+                     return taken;
                    },
                    [&] { return std::vector<std::string>{stem + ext, stem + branchExt}; },
                    "Схема \"" + FileNameOf(stem) + "\" уже существует. Заменить?",

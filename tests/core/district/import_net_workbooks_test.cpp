@@ -132,7 +132,7 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
            {broken, "Ошибка чтения файла \"" + broken +
                         "\": файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка B4)"},
            {sheetless, noSheets},
-           {headed, "Ошибка чтения файла \"" + headed + "\": нет данных для импорта, ничего не изменено"}}) {
+           {headed, "Ошибка чтения файла \"" + headed + "\": в файле нет ни одной строки или записи, которую берет импорт: нет данных для импорта, ничего не изменено"}}) {
     base = TBaseImport();
     try {
       ImportNetWorkbooks({good, file}, dir / "Сеть", base);

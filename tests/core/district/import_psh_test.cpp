@@ -91,7 +91,7 @@ TEST_F(FeederFilesImport, SectionsAndStationsOfAFolderAndItsSubfolders) {
   WriteFeeder(headings / "f.psh", {"Фидер", "--------"});
   WriteFeeder(headings / "sub" / "notes.txt", {"", "", Piece("А", "Б", "", "АС-50", "1", "ТМ-1")});
   for (const auto& [folder, reason] : {std::pair{headings, std::string("f.psh: в файле нет строк участков (с третьей строки): ")},
-                                       std::pair{headings / "sub", std::string()}}) {
+                                       std::pair{headings / "sub", std::string("нет ни одной строки или записи, которую берет импорт: ")}}) {
     try {
       ImportPshFolder((folder / "Лесная").string(), base);
       ADD_FAILURE() << folder;

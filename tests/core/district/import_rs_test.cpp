@@ -164,7 +164,7 @@ TEST_F(DistrictFilesImport, AFileThatIsNoNetworkTableIsRefusedByName) {
     FAIL();
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
-              "Ошибка чтения файла \"" + empty + "\": нет данных для импорта, ничего не изменено");
+              "Ошибка чтения файла \"" + empty + "\": в файле нет ни одной строки или записи, которую берет импорт: нет данных для импорта, ничего не изменено");
   }
 }
 

@@ -13,6 +13,7 @@
 #include "core/base/strings.h"
 #include "core/office/xlsx_file.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/file_import.h"
 #include "district_fixture.h"
 #include "support/xls_builder.h"
 
@@ -244,9 +245,7 @@ TEST_F(BaseImports, NetworkWorkbooksReplaceTheBaseOnlyAfterYes) {
 TEST_F(BaseImports, SourcesThatGiveNothingAreRefusedAndNoBaseFileIsReplacedUnasked) {
   Show();
   OldBaseOpen();
-  const auto refusal = [](const std::string& source) {
-    return "Ошибка чтения файла \"" + source + "\": нет данных для импорта, ничего не изменено";
-  };
+  const auto refusal = [](const std::string& source) { return NothingImportedText(source); };
   const std::string question = "База с таким именем уже существует. Перезаписать ?";
   WriteRows(dir / "Сеть.RS", LayoutDistrict10, {});
   WriteRows(dir / "Пусто.RS", LayoutDistrict10, {});

@@ -292,9 +292,10 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
     bool prom, byt, dog;
     std::string promPath, bytPath, dogPath, district, refused, reason;
   };
-  const DbfCase dbfCases[] = {{true, false, false, none, "", "", "", none, ""},
+  const std::string noRow = "в файле нет ни одной строки или записи, которую берет импорт: ";
+  const DbfCase dbfCases[] = {{true, false, false, none, "", "", "", none, noRow},
                               {true, false, false, other, "", "", "7", other, "нет записей района 7 (поле RES_ID): "},
-                              {true, true, false, sound, deleted, "", "7", deleted, ""},
+                              {true, true, false, sound, deleted, "", "7", deleted, noRow},
                               // the industrial base has no contract field: it is no contract list
                               {false, false, true, "", "", none, "", none, "поле NDOGOV не найдено: "}};
   for (const DbfCase& c : dbfCases) {
@@ -329,7 +330,7 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
     script.Then([&](QDialog& d) { Click(d, "OKBtn"); });
     form->ImpXlsBaseItem->trigger();
     refused(prom ? headings : byt ? stations : heading,
-            tech ? "в столбце 1 нет имен вводов и фидеров ниже заголовка: " : "");
+            tech ? "в столбце 1 нет имен вводов и фидеров ниже заголовка: " : noRow);
   }
 }
 

@@ -84,7 +84,8 @@ TEST_F(RegimeWindow, ACardFileReplacesAnExistingSchemeOnlyAfterYesAndOneWithoutN
     const std::string stem = chosen.substr(0, chosen.find('.'));
     EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка импорта данных ЦДУ \"" + stem +
                                                     "\" : Ошибка чтения файла \"" + dir / chosen +
-                                                    "\": нет данных для импорта, ничего не изменено"});
+                                                    "\": в файле нет карт узлов (0201, 0299, 5008): нет данных для "
+                                                    "импорта, ничего не изменено"});
     EXPECT_EQ(box.Calls()[0].kind, mkError);
     EXPECT_EQ(files(), before) << chosen << ": nothing written, no empty scheme";
     EXPECT_EQ(Caption(), caption) << "the open scheme stays";

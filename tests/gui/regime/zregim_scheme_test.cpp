@@ -86,7 +86,7 @@ TEST_F(RegimeWindow, ImportOfACardFileMakesTheSchemeBesideIt) {
   const std::string card = dir / "NET.TXT";
   WriteBytes(card, "карта");
   const gui::TCardImport saved = gui::SetCardImport(
-      [](const std::string&, TDataFile& nodes, TDataFile& branches, int& nodeCount, int& branchCount) {
+      [](const std::string&, TDataFile& nodes, TDataFile& branches) {
         for (int row = 1; row <= 2; ++row) {
           (*GetColumnAs<DALongint>("NS", nodes))[row] = row;
           (*GetColumnAs<DAsingle>("Um", nodes))[row] = 10;
@@ -95,8 +95,9 @@ TEST_F(RegimeWindow, ImportOfACardFileMakesTheSchemeBesideIt) {
         (*GetColumnAs<DALongint>("N1", branches))[1] = 2;
         (*GetColumnAs<DALongint>("N2", branches))[1] = 1;
         (*GetColumnAs<DAsingle>("R", branches))[1] = 1;
-        nodeCount = 2;
-        branchCount = 1;
+        nodes.RowCount = 2;
+        branches.RowCount = 1;
+        return TImportTaken{2, {}};
       });
   script.Then([](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Выбор файла формата ЦДУ");
@@ -112,7 +113,7 @@ TEST_F(RegimeWindow, ImportOfACardFileMakesTheSchemeBesideIt) {
   EXPECT_EQ(nodes.Title + std::to_string(nodes.RowCount), "NET2");
   EXPECT_TRUE(NoLocks());
 
-  gui::SetCardImport([](const std::string&, TDataFile&, TDataFile&, int&, int&) { throw Error("строка 3"); });
+  gui::SetCardImport([](const std::string&, TDataFile&, TDataFile&) -> TImportTaken { throw Error("строка 3"); });
   script.Then(Choose("Выбор файла формата ЦДУ", card));
   form->ImportCDU->trigger();
   EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка импорта данных ЦДУ \"NET\" : строка 3, ничего не изменено"});
