@@ -270,6 +270,10 @@ void TDateField::Take(bool ended) {
     return Refuse("Дата " + Quoted(typed_) + " позже допустимой " + maximumDate().toString(format));
   Drop();
   setDate(typed);
+  // The cursor stands after the year, and so does the editor's own section: a whole text selected
+  // before the date was typed leaves the editor at its first section, where the next Backspace would
+  // only step over the text instead of taking the year's last digit.
+  setCurrentSectionIndex(sectionCount() - 1);
   if (QLineEdit* edit = lineEdit()) edit->setCursorPosition(static_cast<int>(edit->text().size()));
 }
 
