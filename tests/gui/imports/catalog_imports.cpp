@@ -18,19 +18,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TCatalogImport {
-  std::unique_ptr<TProgramFolder> program;
-  std::unique_ptr<gui::TCatGrForm> form;
-};
-
-TCatalogImport& State() {
-  static TCatalogImport state;
-  return state;
-}
+using TCatalogImport = TOpenWindow<gui::TCatGrForm>;
 
 // Graph 42 of hourly slices with two values, in the catalogue of the folder's base, shown in a new window.
 void OpenCatalog(const fs::path& folder) {
-  TCatalogImport& s = State();
+  TCatalogImport& s = TCatalogImport::Current();
   s.program = std::make_unique<TProgramFolder>("Петров");
   const std::string base = (folder / "схема").string();
   WriteRows(base + GetMaketExtention(GraphCatalogMaket), GraphCatalogMaket,
@@ -39,14 +31,13 @@ void OpenCatalog(const fs::path& folder) {
   dates[1] = 20240305.036, dates[2] = 20240305.072, values[1] = 1.5, values[2] = 2.5;
   dates.Count = values.Count = 2;
   StoreGraphValues(base, 42, dates, values);
-  s.form = std::make_unique<gui::TCatGrForm>(base, INT_MAX);
-  s.form->show();
+  s.window = std::make_unique<gui::TCatGrForm>(base, INT_MAX);
+  s.window->show();
 }
 
 void CloseCatalog() {
-  State().form->reject();
-  State().form.reset();
-  State().program.reset();
+  TCatalogImport::Current().window->reject();
+  TCatalogImport::Current().Close();
 }
 
 // The command's item triggered with the file typed into the open dialog's name field.
@@ -54,7 +45,7 @@ auto RunItem(QAction* gui::TCatGrForm::*item) {
   return [item](const fs::path&, const fs::path& chosen) {
     ModalScript script;
     script.Then(ChooseInOpenDialog(chosen));
-    (State().form.get()->*item)->trigger();
+    (TCatalogImport::Current().window.get()->*item)->trigger();
   };
 }
 

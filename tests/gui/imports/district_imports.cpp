@@ -3,8 +3,6 @@
 // table a district import writes, each with a row that a wrong file must leave as it was; the base of
 // the imports that make a new base has the name the chosen file gives it.
 #include <QAction>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,6 +12,7 @@
 #include "core/tables/layout.h"
 #include "core/tables/unom.h"
 #include "gui/district/base_res_form.h"
+#include "gui/imports/import_window.h"
 #include "gui/imports/wrong_files.h"
 #include "support/modal_script.h"
 #include "support/table_rows.h"
@@ -26,43 +25,16 @@ namespace fs = std::filesystem;
 
 // The window and the program folder of one run; the program folder lies apart from the folder the run
 // compares, as the settings and catalogues are no files of the base.
-struct TDistrictRun {
-  std::unique_ptr<TempDir> program;
-  std::unique_ptr<gui::TBaseResForm> form;
-  std::string config;
-};
-
-TDistrictRun& Current() {
-  static TDistrictRun run;
-  return run;
-}
-
-// A file dialog step: the file's name typed into the dialog's name field, as a person does.
-ModalScript::Step Choose(const std::string& title, const fs::path& file) {
-  return [title, file](QDialog& d) {
-    EXPECT_EQ(d.windowTitle().toStdString(), title);
-    auto& files = static_cast<QFileDialog&>(d);
-    files.setDirectory(QString::fromStdString(file.parent_path().string()));
-    Child<QLineEdit>(files, "fileNameEdit").setText(QString::fromStdString(file.filename().string()));
-    d.setResult(QDialog::Accepted);
-  };
-}
+using TDistrictRun = TOpenWindow<gui::TBaseResForm>;
 
 // A fresh program over its own folder with the district window shown and the base of that stem open in
 // it: its lines, stations, inputs, feeders, subscribers and 0.4 kV lines, one row or two each.
 void OpenBase(const fs::path& folder, const std::string& stem) {
-  TDistrictRun& run = Current();
-  run.program = std::make_unique<TempDir>();
-  MaketFileName = (DataDir() / "maket.zr").string();
-  IniRec = TIniRec();
-  ProgramDir = run.program->Path().string() + "/";
-  IniRec.Path = ProgramDir;
+  TDistrictRun& run = TDistrictRun::Current();
+  run.program = std::make_unique<TProgramFolder>("Иванов");
+  // the district's own voltage classes: 0.4 kV where the standard list has 0.38
   WriteRows(ProgramDir + "sprav_UN.cat", "Номинальные напряжения", {{"0.4"}, {"6"}, {"10"}, {"35"}, {"110"}});
   ReadNominalVoltageList();
-  UserAccess = 1;
-  CurrentUserName = "Иванов";
-  run.config = ConfigFileName;
-  ConfigFileName = *run.program / "zr.ini";
 
   const std::string base = (folder / stem).string();
   WriteRows(base + ".RSL", LayoutLines10, {{"1", "П", "ПС-1.10", "ТП-1"}, {"2", "", "ТП-1", "ТП-2"}});
@@ -77,25 +49,23 @@ void OpenBase(const fs::path& folder, const std::string& stem) {
   WriteRows(base + ".RAB", LayoutConsumers, {{"1", "Завод"}});
   WriteRows(base + ".R04", LayoutLines04, {{"ТП-1", "Т1", "Л1"}});
 
-  run.form = std::make_unique<gui::TBaseResForm>();
-  run.form->show();
+  run.window = std::make_unique<gui::TBaseResForm>();
+  run.window->show();
   ModalScript script;
-  script.Then(Choose("Загрузка базы РЭС", base + ".RSL"));
-  run.form->OpenItem->trigger();
-  EXPECT_EQ(run.form->BaseFileName, base);
+  script.Then(ChooseInOpenDialog(base + ".RSL", "Загрузка базы РЭС"));
+  run.window->OpenItem->trigger();
+  EXPECT_EQ(run.window->BaseFileName, base);
 }
 
 void CloseBase() {
-  TDistrictRun& run = Current();
-  if (run.form) {
-    EXPECT_FALSE(run.form->BaseFileName.empty()) << "a refusal left the window without its base";
+  TDistrictRun& run = TDistrictRun::Current();
+  if (run.window) {
+    EXPECT_FALSE(run.window->BaseFileName.empty()) << "a refusal left the window without its base";
   }
-  run.form.reset();
-  ConfigFileName = run.config;
-  run.program.reset();
+  run.Close();
 }
 
-gui::TBaseResForm& Form() { return *Current().form; }
+gui::TBaseResForm& Form() { return *TDistrictRun::Current().window; }
 
 // A command of "Данные" whose dialog asks for a measurement workbook: chosen through its "..." button.
 void Measure(QAction* command, const fs::path& chosen) {
@@ -104,7 +74,7 @@ void Measure(QAction* command, const fs::path& chosen) {
     Press(d, "SelectBtn");
     Press(d, "OKBtn");
   });
-  script.Then(Choose("Выбор файла", chosen));
+  script.Then(ChooseInOpenDialog(chosen, "Выбор файла"));
   command->trigger();
 }
 
@@ -129,7 +99,7 @@ void Subscribers(bool workbooks, TSubscriberBase wanted, const fs::path& chosen)
     Press(d, button);
     Press(d, "OKBtn");
   });
-  script.Then(Choose(title, chosen));
+  script.Then(ChooseInOpenDialog(chosen, title));
   (workbooks ? Form().ImpXlsBaseItem : Form().ImpDbfBaseItem)->trigger();
 }
 
@@ -139,7 +109,7 @@ const TImportCommandEntry kNetworkFiles{{"База РЭС / Сеть РЭС / И
                                          [](const fs::path& folder) { OpenBase(folder, "выбранный"); },
                                          [](const fs::path&, const fs::path& chosen) {
                                            ModalScript script;
-                                           script.Then(Choose("Импорт в базу РЭС", chosen));
+                                           script.Then(ChooseInOpenDialog(chosen, "Импорт в базу РЭС"));
                                            Form().ImportItem->trigger();
                                          },
                                          CloseBase}};
@@ -149,7 +119,7 @@ const TImportCommandEntry kFeederFiles{{"База РЭС / Сеть РЭС / И�
                                         [](const fs::path& folder) { OpenBase(folder, "выбранный.psh"); },
                                         [](const fs::path&, const fs::path& chosen) {
                                           ModalScript script;
-                                          script.Then(Choose("Импорт файлов МОРВЕ", chosen));
+                                          script.Then(ChooseInOpenDialog(chosen, "Импорт файлов МОРВЕ"));
                                           Form().ImpPshItem->trigger();
                                         },
                                         CloseBase}};
@@ -158,7 +128,7 @@ const TImportCommandEntry kNetworkWorkbooks{{"База РЭС / Сеть РЭС 
                                              [](const fs::path& folder) { OpenBase(folder, "выбранный"); },
                                              [](const fs::path&, const fs::path& chosen) {
                                                ModalScript script;
-                                               script.Then(Choose("Импорт файлов ЗУРАН", chosen));
+                                               script.Then(ChooseInOpenDialog(chosen, "Импорт файлов ЗУРАН"));
                                                Form().ImpXlsNetItem->trigger();
                                              },
                                              CloseBase}};
@@ -184,7 +154,7 @@ const TImportCommandEntry kLines04{{"База РЭС / Данные / Импор
                                         Press(d, "SelectBtn");
                                         Press(d, "OKBtn");
                                       });
-                                      script.Then(Choose("Выбор базы линий 0.4 кВ", chosen));
+                                      script.Then(ChooseInOpenDialog(chosen, "Выбор базы линий 0.4 кВ"));
                                       Form().ImpLine04Item->trigger();
                                     },
                                     CloseBase}};

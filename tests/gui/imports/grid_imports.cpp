@@ -15,25 +15,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TGridImport {
-  std::unique_ptr<TProgramFolder> program;
-  std::unique_ptr<gui::TDataGrid5> grid;
-};
-
-TGridImport& State() {
-  static TGridImport state;
-  return state;
-}
+using TGridImport = TOpenWindow<gui::TDataGrid5>;
 
 const TImportCommandEntry kGrid{
     {"Таблица / Ввод из Microsoft Excel", ".xlsx", {},
      [](const fs::path& folder) {
-       TGridImport& s = State();
+       TGridImport& s = TGridImport::Current();
        s.program = std::make_unique<TProgramFolder>("Иванов");
        fs::copy_file(DataDir() / "Пример.UZL", folder / "Пример.UZL");
-       s.grid = std::make_unique<gui::TDataGrid5>();
-       s.grid->resize(500, 200);
-       s.grid->OpenFile((folder / "Пример.UZL").string(), 1, 1, 1, true, true, true);
+       s.window = std::make_unique<gui::TDataGrid5>();
+       s.window->resize(500, 200);
+       s.window->OpenFile((folder / "Пример.UZL").string(), 1, 1, 1, true, true, true);
      },
      [](const fs::path&, const fs::path& chosen) {
        ModalScript script;
@@ -41,14 +33,12 @@ const TImportCommandEntry kGrid{
          Child<QLineEdit>(d, "fileNameEdit").setText(QString::fromStdString(chosen.string()));
          d.accept();
        });
-       State().grid->RunCommand(gui::mtSheetImport);
-       EXPECT_FALSE(State().grid->Modified());
-       EXPECT_EQ(State().grid->table().RowCount, 33);
+       gui::TDataGrid5& grid = *TGridImport::Current().window;
+       grid.RunCommand(gui::mtSheetImport);
+       EXPECT_FALSE(grid.Modified());
+       EXPECT_EQ(grid.table().RowCount, 33);
      },
-     [] {
-       State().grid.reset();
-       State().program.reset();
-     }}};
+     [] { TGridImport::Current().Close(); }}};
 
 }  // namespace
 }  // namespace ld::test

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "core/base/session.h"
@@ -43,6 +44,22 @@ private:
   TempDir dir_;
   std::string maket_, programDir_, config_, user_;
   std::uint8_t access_;
+};
+
+// The window of a case of the table, open from its Prepare to its Finish, with the program folder it was
+// opened under: one of each kind at a time.
+template <typename W>
+struct TOpenWindow {
+  std::unique_ptr<TProgramFolder> program;
+  std::unique_ptr<W> window;
+  static TOpenWindow& Current() {
+    static TOpenWindow open;
+    return open;
+  }
+  void Close() {
+    window.reset();
+    program.reset();
+  }
 };
 
 // An open dialog answered with the file's name typed into its name field; its title checked when given.

@@ -17,33 +17,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TRegimeImport {
-  std::unique_ptr<TProgramFolder> program;
-  std::unique_ptr<gui::TZregimForm> form;
-};
+using TRegimeImport = TOpenWindow<gui::TZregimForm>;
 
-TRegimeImport& State() {
-  static TRegimeImport state;
-  return state;
-}
+gui::TZregimForm& Form() { return *TRegimeImport::Current().window; }
 
 // The sample scheme copied into the folder and opened in a new regime window.
 void OpenSample(const fs::path& folder) {
-  TRegimeImport& s = State();
+  TRegimeImport& s = TRegimeImport::Current();
   s.program = std::make_unique<TProgramFolder>("Иванов");
   for (const std::string ext : {".UZL", ".VET"}) fs::copy_file(DataDir() / ("Пример" + ext), folder / ("Пример" + ext));
-  s.form = std::make_unique<gui::TZregimForm>();
-  s.form->Params.clear();
-  s.form->show();
+  s.window = std::make_unique<gui::TZregimForm>();
+  Form().Params.clear();
+  Form().show();
   ModalScript script;
   script.Then(ChooseInOpenDialog(folder / "Пример.UZL", "Загрузка схемы"));
-  s.form->OpenItem->trigger();
+  Form().OpenItem->trigger();
 }
 
-void CloseSample() {
-  State().form.reset();
-  State().program.reset();
-}
+void CloseSample() { TRegimeImport::Current().Close(); }
 
 const TImportCommandEntry kMeasurements{{"Режим / Данные / Импорт замеров", ".xlsx", {}, OpenSample,
                                          [](const fs::path&, const fs::path& chosen) {
@@ -52,7 +43,7 @@ const TImportCommandEntry kMeasurements{{"Режим / Данные / Импор
                                              Child<QLineEdit>(d, "FEdit").setText(QString::fromStdString(chosen.string()));
                                              Press(d, "OKBtn");
                                            });
-                                           State().form->ImpZamer->trigger();
+                                           Form().ImpZamer->trigger();
                                          },
                                          CloseSample}};
 
@@ -70,7 +61,7 @@ const TImportCommandEntry kPntLin{{"Режим / Узлы схемы / Ctrl+P (�
                                    [](const fs::path&, const fs::path& chosen) {
                                      ModalScript script;
                                      script.Then(ChooseInOpenDialog(chosen, "Чтение файлов PNT,LIN"));
-                                     QTest::keyClick(&State().form->DataGrid(), Qt::Key_P, Qt::ControlModifier);
+                                     QTest::keyClick(&Form().DataGrid(), Qt::Key_P, Qt::ControlModifier);
                                    },
                                    CloseSample}};
 
@@ -78,7 +69,7 @@ const TImportCommandEntry kCards{{"Режим / Схема / Импорт ЦДУ
                                   [](const fs::path&, const fs::path& chosen) {
                                     ModalScript script;
                                     script.Then(ChooseInOpenDialog(chosen, "Выбор файла формата ЦДУ"));
-                                    State().form->ImportCDU->trigger();
+                                    Form().ImportCDU->trigger();
                                   },
                                   CloseSample}};
 
