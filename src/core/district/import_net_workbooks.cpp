@@ -180,13 +180,13 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
               ++taken.Items;
             } else {
               const std::string fault = LengthFault(sheet.Cell(r, 3));
-              taken.NotTaken(at() + fault);
+              taken.NotTakenAt(r, fault);
               messages.Add([&] { return "файл " + file + ", " + at() + fault; });
             }
           } catch (const TCellTextError&) {
             throw;
           } catch (const std::exception& e) {
-            taken.NotTaken(at() + e.what());
+            taken.NotTakenAt(r, e.what());
             messages.Add([&] { return "файл " + file + ", " + at() + e.what(); });
           }
           held.Take(HeldBytes(row, stations.data() + before, stations.size() - before, fields));

@@ -281,7 +281,7 @@ TImportTaken ImportDistrictFiles(const std::vector<std::string>& files, const st
       if (!n1.empty() || !n2.empty())
         ++taken.Items;
       else
-        taken.NotTaken("строка " + std::to_string(j) + ": не заданы имена узлов (Name1, Name2)");
+        taken.NotTakenAt(j, "не заданы имена узлов (Name1, Name2)");
       search.Begin(r);
 
       if (row.Sign == kSupply) {

@@ -218,13 +218,12 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     read = ReadCellFloat(kPromName, cells, 13, r, (*c.W)[n], messages) && read;
     read = ReadCellFloat(kPromName, cells, 14, r, onLine ? (*c.Wl)[n] : (*c.Wt)[n], messages) && read;
     // a point is whole with its station, its contract and its numbers
-    const auto at = [r] { return "строка " + std::to_string(r) + ": "; };
     if (station.NameTP.empty())
-      taken.NotTaken(at() + "не задана ТП (столбец 6)");
+      taken.NotTakenAt(r, "не задана ТП (столбец 6)");
     else if (Trimmed(ndog).empty())
-      taken.NotTaken(at() + "не задан договор (столбец 2)");
+      taken.NotTakenAt(r, "не задан договор (столбец 2)");
     else if (!read)
-      taken.NotTaken(at() + "значение не является числом (столбцы 8, 11, 13, 14)");
+      taken.NotTakenAt(r, "значение не является числом (столбцы 8, 11, 13, 14)");
     else
       ++taken.Items;
     (*c.Kvolt)[n] = station.Ntr.empty() ? 100 : 1;
@@ -296,11 +295,10 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
       read = ReadCellFloat(kBytName, cells, 4, r, (*c.W)[n], messages) && read;
       if (subscribers != 0) (*c.Ws)[n] = (*c.W)[n] / subscribers;
       // a feeder is whole with the station above it and its numbers
-      const auto at = [r] { return "строка " + std::to_string(r) + ": "; };
       if (station.empty())
-        taken.NotTaken(at() + "фидер без ТП над ним (столбец 1)");
+        taken.NotTakenAt(r, "фидер без ТП над ним (столбец 1)");
       else if (!read)
-        taken.NotTaken(at() + "значение не является числом (столбцы 3, 4)");
+        taken.NotTakenAt(r, "значение не является числом (столбцы 3, 4)");
       else
         ++taken.Items;
     } else {

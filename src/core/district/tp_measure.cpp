@@ -161,10 +161,9 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
     // a row without a rated power is a heading or a caption
     const std::string powerDigits = KeepChars(cells(i, 5), IsDigit);
     if (powerDigits.empty()) continue;
-    const auto at = [i] { return "строка " + std::to_string(i) + ": "; };
     // a name with a control character inside matches no station: its cell is named instead
     if (const std::string fault = ImportNameFault(name); !fault.empty()) {
-      taken.NotTaken(at() + SheetReadError(i, 3) + " (" + fault + ")");
+      taken.NotTakenAt(i, SheetReadError(i, 3) + " (" + fault + ")");
       messages.Add([&] { return SheetReadError(i, 3) + " (" + fault + ")"; });
       continue;
     }
@@ -187,7 +186,7 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
     if (station.empty()) {
-      taken.NotTaken(at() + name + " - не найден в базе РЭС");
+      taken.NotTakenAt(i, name + " - не найден в базе РЭС");
       messages.Add(name + " - не найден в базе РЭС");
       continue;
     }
@@ -196,13 +195,13 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
       if (designations[static_cast<std::size_t>(*it)] == designation) r = *it;
     const std::string who = name + " " + designation;
     if (r == 0) {
-      taken.NotTaken(at() + who + " - не найден в базе РЭС");
+      taken.NotTakenAt(i, who + " - не найден в базе РЭС");
       messages.Add(who + " - не найден в базе РЭС");
       continue;
     }
     if (c.T[r] != 0) {
       // an earlier row of the sheet filled it already
-      taken.NotTaken(at() + who + " - дублирование данных");
+      taken.NotTakenAt(i, who + " - дублирование данных");
       messages.Add(who + " - дублирование данных");
       continue;
     }
@@ -246,9 +245,8 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
     for (const int col : {2, 4, 5, 3, 6, 7})
       if (!ReadSheetValue(cells, col, i, v[col], messages) && unread == 0 && (!stationLayout || col <= 3)) unread = col;
     const double loads = SingleToDouble(v[3]) + SingleToDouble(v[5]) + SingleToDouble(v[7]);
-    const auto at = [i] { return "строка " + std::to_string(i) + ": "; };
     if (const std::string fault = ImportNameFault(name); !fault.empty()) {
-      taken.NotTaken(at() + SheetReadError(i, 1) + " (" + fault + ")");
+      taken.NotTakenAt(i, SheetReadError(i, 1) + " (" + fault + ")");
       messages.Add([&] { return SheetReadError(i, 1) + " (" + fault + ")"; });
       continue;
     }
@@ -256,12 +254,12 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Stations));
     if (station.empty()) {
-      if (!name.empty()) taken.NotTaken(at() + name + " - не найден в базе РЭС");
+      if (!name.empty()) taken.NotTakenAt(i, name + " - не найден в базе РЭС");
       if (loads != 0) notFound.push_back(name);
       continue;
     }
     if (c.T[station.back()] != 0) {
-      taken.NotTaken(at() + name + " - дублирование данных");
+      taken.NotTakenAt(i, name + " - дублирование данных");
       messages.Add(name + " - дублирование данных");
       continue;
     }

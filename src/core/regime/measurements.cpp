@@ -140,7 +140,7 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
   // A row not taken is told in the panel, and the first one is the reason when no row is taken at all.
   const auto notTaken = [&](int row, const std::string& why) {
     messages.Add("Строка " + std::to_string(row) + ": " + why);
-    read.Taken.NotTaken("строка " + std::to_string(row) + ": " + why);
+    read.Taken.NotTakenAt(row, why);
   };
   const TTextBounds bounds = TextBounds(nodes);
   TNodeCols n;

@@ -13,6 +13,7 @@
 //     them open as they were.
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct TImportTaken {
   // Keeps the first reason only: later ones are the same fault over again.
   void NotTaken(std::string reason) {
     if (FirstReason.empty()) FirstReason = std::move(reason);
+  }
+  // The same for an item of a row of the file: "строка <row>: <reason>".
+  void NotTakenAt(long long row, std::string_view reason) {
+    if (FirstReason.empty()) FirstReason = "строка " + std::to_string(row) + ": " + std::string(reason);
   }
 };
 
