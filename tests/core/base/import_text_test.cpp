@@ -13,6 +13,7 @@
 #include "core/base/import_messages.h"
 #include "core/base/import_number.h"
 #include "core/base/import_text.h"
+#include "core/base/outside_value.h"
 
 namespace ld {
 namespace {
@@ -94,6 +95,62 @@ TEST(ImportValues, NumbersTextsAndTheBoundOfMessages) {
   }
   EXPECT_EQ(made, 2);
   EXPECT_EQ(out, (std::vector<std::string>{"before", "строка 1", "строка 2", "Еще сообщений не показано: 4"}));
+}
+
+}  // namespace
+}  // namespace ld
+
+namespace ld {
+namespace {
+
+// Every kind of outside value through every rule: what a reader may take and what it is told instead.
+TEST(ImportValues, AnOutsideValueGivesAValueOrANamedFaultByEveryRule) {
+  struct TCase {
+    TOutsideValue value;
+    const char* name;    // nullptr: refused as a name
+    std::optional<double> number;
+    const char* fault;   // a part of the number's fault, when refused
+  };
+  const TCase cases[] = {
+      {TOutsideValue(), "", 0.0, ""},
+      {TOutsideValue::Text("ТП-42\xC2\xA0"), "ТП-42", std::nullopt, "не является числом"},
+      {TOutsideValue::Text("Т1\t"), "Т1", std::nullopt, "не является числом"},
+      {TOutsideValue::Text("ТП-4\r2"), nullptr, std::nullopt, "не является числом"},
+      {TOutsideValue::Text(" 12,5\xC2\xA0"), "12,5", 12.5, ""},
+      {TOutsideValue::Text("727\xE2\x80\xAF" "200,25"), "727\xE2\x80\xAF" "200,25", std::nullopt, "разделены пробелами"},
+      {TOutsideValue::Number(11070123456789.0, "011070123456789"), "011070123456789", 11070123456789.0, ""},
+      {TOutsideValue::Date(46143, "01.05.2026"), "01.05.2026", std::nullopt, "это дата"},
+      {TOutsideValue::Date(1.5208333, "36:30"), "36:30", std::nullopt, "это время"},
+      {TOutsideValue::Number(1e39, "1E+39"), "1E+39", std::nullopt, ""},
+      {TOutsideValue::Unreadable("значение ошибки \"#N/A\""), nullptr, std::nullopt, "#N/A"},
+      {TOutsideValue::Text("ёлка \xE2\x84\x96" "5"), "ёлка \xE2\x84\x96" "5", std::nullopt, "не является числом"},
+      {TOutsideValue::Text("\xE2\x9C\x93"), nullptr, std::nullopt, "не является числом"},
+  };
+  for (const TCase& c : cases) {
+    const std::string label = c.value.Quoted();
+    const TValueRead<std::string> name = c.value.Name();
+    if (c.name) {
+      ASSERT_TRUE(name) << label << ": " << name.Fault;
+      EXPECT_EQ(*name, c.name) << label;
+    } else {
+      EXPECT_FALSE(name) << label;
+      EXPECT_FALSE(name.Fault.empty()) << label;
+    }
+    const TValueRead<double> number = c.value.Number();
+    EXPECT_EQ(number.Value, c.number) << label;
+    if (!c.number) EXPECT_NE(number.Fault.find(c.fault), std::string::npos) << label << ": " << number.Fault;
+  }
+  // a name longer than its field is refused, its blanks at the ends not counted
+  EXPECT_TRUE(TOutsideValue::Text("ТП-42  ").Name(5));
+  EXPECT_FALSE(TOutsideValue::Text("ТП-421").Name(5));
+  // integers: a whole number within bounds, never a fraction or a date
+  EXPECT_EQ(TOutsideValue::Number(7, "7").Integer(0, 10).Value, 7);
+  EXPECT_FALSE(TOutsideValue::Number(7.5, "7,5").Integer(0, 10));
+  EXPECT_FALSE(TOutsideValue::Number(11, "11").Integer(0, 10));
+  EXPECT_FALSE(TOutsideValue::Date(46143, "01.05.2026").Integer(0, 100000));
+  EXPECT_EQ(TOutsideValue::Text(" 8 ").Integer(0, 10).Value, 8);
+  EXPECT_EQ(TOutsideValue::Date(46143, "01.05.2026").Date().Value, 46143.0);
+  EXPECT_FALSE(TOutsideValue::Text("01.05.2026").Date());
 }
 
 }  // namespace

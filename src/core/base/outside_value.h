@@ -1,0 +1,67 @@
+#pragma once
+// A value read from an outside file (a workbook cell, a dBase field, a field of a card, exchange or
+// feeder file) as the file shows it. The lowest layer of each format makes it; a reader of the district,
+// regime, catalogue or grid code reaches it only through the rules below, each of which gives the value
+// or a named fault, never the raw text: a name without what other programs leave at its ends, a number
+// read whole, an integer within its bounds, a date. A reader written later cannot store a text with a
+// no-break space at its end, nor the number of a text's first characters, without a word.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace ld {
+
+// What one rule made of a value: the value, or why none (Russian, naming the text; never both).
+template <typename T>
+struct TValueRead {
+  std::optional<T> Value;
+  std::string Fault;
+  explicit operator bool() const { return Value.has_value(); }
+  const T& operator*() const { return *Value; }
+};
+
+class TOutsideValue {
+public:
+  enum class TKind : unsigned char { Empty, Text, Number, Date, Unreadable };
+
+  // An empty cell or field.
+  TOutsideValue() = default;
+  // A text as the file holds it (a text cell, a dBase character field, a field of a text record).
+  static TOutsideValue Text(std::string text);
+  // A number as the file holds it, with the text the file shows for it (a workbook's number format:
+  // "011070123456789" for 11070123456789 under the format 000000000000000).
+  static TOutsideValue Number(double value, std::string shown);
+  // A date or time (a workbook's serial day) with the text the file shows for it ("01.05.2026", "36:30").
+  static TOutsideValue Date(double serial, std::string shown);
+  // A value the program cannot take (a formula without its result, an error value, a boolean): every
+  // rule refuses it with this reason.
+  static TOutsideValue Unreadable(std::string reason);
+
+  TKind Kind() const { return kind_; }
+  // Whether the value shows nothing once ImportName has cut its ends (an empty cell, a field of blanks).
+  bool Blank() const;
+
+  // The value as a name for a text field of `longest` characters (0: any length): the shown text
+  // without what ImportName cuts from its ends; refused when a control character stays inside, a
+  // character has no Windows-1251 code, or the name is longer than the field.
+  TValueRead<std::string> Name(int longest = 0) const;
+  // A number read whole: a number cell as it is, a text by ImportNumber ("" reads 0); a date where a
+  // number is read is refused, naming it as the sheet shows it.
+  TValueRead<double> Number() const;
+  // An integer within lo..hi read the same way.
+  TValueRead<int> Integer(int lo, int hi) const;
+  // A date cell's serial day; a text is refused (the readers of date texts take Name and their own rule).
+  TValueRead<double> Date() const;
+  // The text a message quotes for the value, as the file shows it (control characters as "?").
+  std::string Quoted() const;
+
+private:
+  TOutsideValue(TKind kind, double number, std::string text)
+      : kind_(kind), number_(number), text_(std::move(text)) {}
+  TKind kind_ = TKind::Empty;
+  double number_ = 0;
+  std::string text_;  // shown text; the reason of an unreadable value
+};
+
+}  // namespace ld
