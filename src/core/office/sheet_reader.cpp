@@ -181,6 +181,19 @@ std::string TSheetReader::Cell(int row, int col) const {
   return std::string(texts_->At(it->text));
 }
 
+TOutsideValue TSheetReader::Value(int row, int col) const {
+  const TCell* it = Find(row, col);
+  if (!it) return {};
+  if (it->kind >= kUnreadableKind)
+    return TOutsideValue::Unreadable(
+        UnreadableCellReason(static_cast<UnreadableCell>(it->kind - kUnreadableKind), texts_->At(it->text)));
+  const auto kind = static_cast<CellKind>(it->kind);
+  if (kind == CellKind::Number) return TOutsideValue::Number(it->number, NumberCellText(kind, it->number));
+  if (kind == CellKind::Date) return TOutsideValue::Date(it->number, NumberCellText(kind, it->number));
+  CheckText(*it, row, col);
+  return TOutsideValue::Text(std::string(texts_->At(it->text)));
+}
+
 const std::string& TSheetReader::SheetName() const { return sheetName_; }
 
 }  // namespace ld

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/base/outside_value.h"
 #include "core/office/workbook.h"
 
 namespace ld {
@@ -52,6 +53,10 @@ public:
   // stored result, an error value) fails with ld::Error UnreadableCellMessage naming the file, the
   // sheet and the cell, as Worksheet::Cell does: every import that reads it says so by its cell.
   std::string Cell(int row, int col) const;
+  // The value of cell (row, col) as the sheet shows it, which a reader takes only through its rules (a
+  // name, a number, an integer, a date, or the fault of each): an unreadable cell is a value every rule
+  // refuses with its reason; a text the check refuses fails as Cell does.
+  TOutsideValue Value(int row, int col) const;
   // Why cell (row, col) holds no value the program can take (UnreadableCellReason); empty for any other
   // cell. An import that reads a number cell by cell names such a cell among its unreadable ones.
   std::string UnreadableReason(int row, int col) const;
