@@ -241,7 +241,7 @@ int CreateRenamed(const std::string& path, const std::function<std::string(bool 
 int CreateHeld(const std::string& path, const std::function<std::string(bool held)>& content, bool flush,
                const std::string& makerLock) {
   if (ShareCalls().unnamedFiles && ShareCalls().hardLinks) {
-    const int unnamed = ::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    const int unnamed = ::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (unnamed >= 0) {
       GiveFolderMode(unnamed, path);
       const bool held = LockOf(unnamed, F_WRLCK, path) == TLockAnswer::Taken;
