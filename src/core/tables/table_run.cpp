@@ -17,7 +17,7 @@
 #include "core/tables/held_file.h"
 #include "core/tables/in_use_mark.h"
 #include "core/tables/share_calls.h"
-#include "core/tables/table_file.h"
+#include "core/tables/table_writer.h"
 
 namespace ld {
 
