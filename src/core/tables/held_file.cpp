@@ -1,6 +1,7 @@
 #include "core/tables/held_file.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -334,6 +335,29 @@ bool RemoveIfHalfMade(const std::string& path, const std::string& makerLock) {
   if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || st.st_size != 0 || !HolderGone(path, fd.Get(), makerLock))
     return false;
   return UnlinkIfSame(path, fd.Get());
+}
+
+std::string NotRemovable(const std::string& path) {
+  struct stat file {}, folder {};
+  if (::lstat(path.c_str(), &file) != 0 || ::stat(FolderOf(path).c_str(), &folder) != 0) return {};
+  const uid_t self = ::geteuid();
+  if ((folder.st_mode & S_ISVTX) == 0 || self == 0 || file.st_uid == self || folder.st_uid == self) return {};
+  std::string owner = std::to_string(file.st_uid);
+  passwd entry {};
+  passwd* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (::getpwuid_r(file.st_uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+    owner = found->pw_name;
+  return "файл \"" + fileio::FullFileName(path) + "\" оставлен программой пользователя \"" + owner +
+         "\", которая больше не работает; эта папка позволяет удалить или заменить его только его владельцу или "
+         "администратору";
+}
+
+void RefuseNotRemovable(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    const std::string why = NotRemovable(path);
+    if (!why.empty()) throw TFileError("Ф" + why.substr(std::string("ф").size()), why);
+  }
 }
 
 bool IsStillNamed(const std::string& path, int fd) {

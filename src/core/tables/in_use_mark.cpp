@@ -19,6 +19,7 @@ bool RemoveIfStale(const std::string& marker) {
   if (!fd.IsOpen()) return errno == ENOENT;
   if (!HolderGone(marker, fd.Get())) return false;
   if (!IsStillNamed(marker, fd.Get())) return true;
+  RefuseNotRemovable({marker});
   return ::unlink(marker.c_str()) == 0;
 }
 

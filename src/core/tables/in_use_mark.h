@@ -58,6 +58,7 @@ bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed 
 // An in-use mark whose holder is gone: the read or write that took it was killed, or its maker was
 // killed before it gave it its bytes. It goes; true when the caller should try to take the mark again
 // at once (the stale mark is gone, or it is not the one looked at any more).
+// One this account may not remove is refused at once, naming its owner (RefuseNotRemovable).
 bool RemoveIfStale(const std::string& marker);
 
 }  // namespace ld

@@ -563,10 +563,12 @@ bool TTableRun::Recover(const std::string& fileName, bool wait) {
 // folder.
 TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
   const std::string path = RunRecordName(fileName);
-  auto own = std::make_unique<fileio::TFd>(OpenToHold(path));
+  // A record that this account may only read (made by another account where the folder gives new files
+  // no write for others, or by an earlier version) is judged and held through a shared lock.
+  auto own = std::make_unique<fileio::TFd>(OpenToJudge(path));
   if (!own->IsOpen()) {
     if (errno == ENOENT) return TFound::Gone;
-    throw Damaged(path);
+    throw Error("Ошибка чтения файла " + Quoted(path) + ": " + SystemErrorText(errno));
   }
   const std::string folder = ParentOf(fileName);
   const std::string ownName = fs::path(fileName).filename().string();
@@ -608,7 +610,7 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
     if (table.get() == ownTable) {
       fd = std::move(own);
     } else {
-      fd = std::make_unique<fileio::TFd>(OpenToHold(record));
+      fd = std::make_unique<fileio::TFd>(OpenToJudge(record));
       std::string bytes;
       if (!fd->IsOpen() || !ReadRecord(fd->Get(), bytes) || bytes != record_) {
         lacking_.push_back(table->file);
@@ -625,9 +627,22 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
   return TFound::Taken;
 }
 
+// What ending the run would remove or replace, of what its program left (its records and commit mark,
+// the second names of old versions) and, to put them back, its tables.
+std::vector<std::string> TTableRun::ToRemove(bool tables) const {
+  std::vector<std::string> paths{CommitMarkName(tables_.front()->file)};
+  for (const auto& table : tables_) {
+    if (table->record) paths.push_back(RunRecordName(table->file));
+    if (!table->kept.empty()) paths.push_back(table->kept);
+    if (tables) paths.push_back(table->file);
+  }
+  return paths;
+}
+
 void TTableRun::EndStopped(const std::string& fileName) {
   Step(TRunStep::RecordsTaken);
   if (RecordBytes(CommitMarkName(tables_.front()->file)) == record_) {
+    RefuseNotRemovable(ToRemove(false));
     Finish();
     ClearLeftOvers();
     return;
@@ -637,6 +652,7 @@ void TTableRun::EndStopped(const std::string& fileName) {
   // before its records, lies beside the table, and no table was touched), or it was copied here with its
   // table, or left by something else. The first goes silently; any other is not followed, and it goes
   // once the user has been told.
+  if (!lacking_.empty()) RefuseNotRemovable(ToRemove(false));
   if (!lacking_.empty() && HasDeadLock(fileName)) {
     RemoveRecords();
     ClearLeftOvers();
@@ -653,6 +669,9 @@ void TTableRun::EndStopped(const std::string& fileName) {
                 mkWarning, mbOk);
     return;
   }
+  // Told at once where this account may not put the set back: no wait or answer would let it.
+  for (const std::string& path : ToRemove(true))
+    if (const std::string why = NotRemovable(path); !why.empty()) ThrowNotRecovered(why);
   for (const auto& table : tables_) {
     if (!WaitFileAccess(table->file, table->mark))
       ThrowNotRecovered("файл " + Quoted(table->file) + " занят другой программой");

@@ -133,6 +133,7 @@ private:
   TFound TakeStopped(const std::string& fileName);
   void EndStopped(const std::string& fileName);
   void ClearLeftOvers();
+  std::vector<std::string> ToRemove(bool tables) const;
   [[noreturn]] void ThrowNotRecovered(const std::string& reason) const;
 
   std::vector<std::unique_ptr<TTable>> tables_;

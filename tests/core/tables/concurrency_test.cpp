@@ -2,13 +2,16 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <random>
 #include <set>
 #include <string>
@@ -185,8 +188,12 @@ TEST(Concurrency, AWriteKilledAtAnyMomentLeavesAWholeTableAndAsksNothing) {
     whole += bytes == afterBytes ? 1 : 0;
     const bool locked = std::filesystem::exists(file + "~");
     killedWhileLocked += locked ? 1 : 0;
-    if (round == 0) ASSERT_TRUE(locked && bytes == beforeBytes) << "a write stopped halfway";
-    if (round == 1) ASSERT_TRUE(!locked && bytes == afterBytes) << "a write that was over";
+    if (round == 0) {
+      ASSERT_TRUE(locked && bytes == beforeBytes) << "a write stopped halfway";
+    }
+    if (round == 1) {
+      ASSERT_TRUE(!locked && bytes == afterBytes) << "a write that was over";
+    }
 
     // The next write clears a lock left over without a word, and goes on; nothing is left behind.
     test::ScriptedMsgBox box;
@@ -277,16 +284,45 @@ TEST(Concurrency, ALockOfAProgramThatDiedMayBeRemovedByItsUser) {
   CurrentUserName = saved;
 }
 
+// Shares the folder with the two accounts by an access ACL alone, as a file server shares one: there is
+// no default ACL, so each account's new files let the other read them and not write them. False where
+// the file system keeps no ACL.
+bool ShareByAcl(const std::string& folder, uid_t first, uid_t second) {
+  std::string bytes;
+  const auto put = [&bytes](std::uint32_t value, int size) {
+    for (int k = 0; k < size; ++k) bytes += static_cast<char>((value >> (8 * k)) & 0xFF);
+  };
+  put(2, 4);  // the version of the ACL's attribute
+  constexpr std::uint32_t kNobody = 0xFFFFFFFF;
+  // The owner, the two accounts, the owning group, the mask and the others, in the order the system wants.
+  const std::uint32_t entries[][3] = {{0x01, 7, kNobody}, {0x02, 7, first},   {0x02, 7, second},
+                                      {0x04, 5, kNobody}, {0x10, 7, kNobody}, {0x20, 5, kNobody}};
+  for (const auto& entry : entries) {
+    put(entry[0], 2);
+    put(entry[1], 2);
+    put(entry[2], 4);
+  }
+  return ::chmod(folder.c_str(), 0755) == 0 &&
+         ::setxattr(folder.c_str(), "system.posix_acl_access", bytes.data(), bytes.size(), 0) == 0;
+}
+
 // Two accounts on one folder that both may write: what a program of one was killed leaving (a run
 // between its renames, a write, a read) is the other's next read, write or run to clear as its own,
 // without a question, a warning or a wait, and the data are right. Locally, on a share, and on a share
-// whose lock calls all fail.
+// whose lock calls all fail; in a folder open to all, and in one shared with the two accounts by an
+// access ACL, where each may only read what the other made.
 TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
   if (!test::CanPlayAnotherAccount()) GTEST_SKIP() << "the tests do not run as the superuser: no other account to play";
+  constexpr uid_t kFirst = 65533, kSecond = 65534;
+  for (const bool acl : {false, true}) {
+  SCOPED_TRACE(acl ? "ACL" : "open folder");
   test::TempDir dir;
   test::LayoutScope scope(dir, test::kCounterLayout);
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
-  constexpr uid_t kFirst = 65533, kSecond = 65534;
+  if (acl && !ShareByAcl(dir.Path(), kFirst, kSecond)) {
+    std::cerr << "the file system of " << dir.Path() << " keeps no ACL\n";
+    continue;
+  }
   if (test::ReportAs(kSecond, [&] { return ::access(dir.Path().c_str(), W_OK | X_OK) == 0 ? "" : "no"; }) != "")
     GTEST_SKIP() << "another account cannot reach the folder " << dir.Path() << " (set TMPDIR to a shared one)";
   const std::vector<std::string> files = {dir / "sch.UZL", dir / "sch.CNT", dir / "sch.VET"};
@@ -340,6 +376,13 @@ TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
       });
       test::WriteCountersTogether(files, 10);
     }));
+    if (acl) {  // what the first account's run left, the second may read and not write
+      ASSERT_EQ(test::ReportAs(kSecond, [&] {
+                  return std::to_string(::access((files[1] + ".set~").c_str(), R_OK)) +
+                         std::to_string(::access((files[1] + ".set~").c_str(), W_OK));
+                }),
+                "0-1");
+    }
     EXPECT_EQ(nextAs([&] {
                 std::string found = value(files[1]);
                 found += value(files[2]);
@@ -430,6 +473,7 @@ TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
                                                                "больше не работает?"
                                                          : byEngineer));
     EXPECT_EQ(test::FileNames(dir), clean);
+  }
   }
 }
 
