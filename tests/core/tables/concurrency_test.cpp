@@ -1,5 +1,6 @@
 // Several programs on one folder, played by processes.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -474,6 +475,114 @@ TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
                                                          : byEngineer));
     EXPECT_EQ(test::FileNames(dir), clean);
   }
+  }
+}
+
+// A folder with the sticky bit: the second account may remove or replace none of the first's files. What
+// the first's killed program left (a run between its renames, a write, a read, an editing lock) is
+// named to the second at once with its owner and the folder's rule, without a wait or a question, and
+// is never called busy; once an administrator removed it, the tables read as they were.
+TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
+  if (!test::CanPlayAnotherAccount()) GTEST_SKIP() << "the tests do not run as the superuser: no other account to play";
+  constexpr uid_t kFirst = 65533, kSecond = 65534;
+  test::TempDir dir;
+  test::LayoutScope scope(dir, test::kCounterLayout);
+  std::filesystem::permissions(dir.Path(), static_cast<std::filesystem::perms>(01777));
+  if (test::ReportAs(kSecond, [&] { return ::access(dir.Path().c_str(), W_OK | X_OK) == 0 ? "" : "no"; }) != "")
+    GTEST_SKIP() << "another account cannot reach the folder " << dir.Path() << " (set TMPDIR to a shared one)";
+  const std::vector<std::string> files = {dir / "sch.UZL", dir / "sch.CNT", dir / "sch.VET"};
+  const std::set<std::string> clean = {"maket.zr", "sch.CNT", "sch.VET"};
+  const passwd* account = ::getpwuid(kFirst);
+  const std::string owner = account != nullptr ? account->pw_name : std::to_string(kFirst);
+  const auto left = [&](const std::string& file) {
+    return "айл \"" + file + "\" оставлен программой пользователя \"" + owner +
+           "\", которая больше не работает; эта папка позволяет удалить или заменить его только его владельцу "
+           "или администратору";
+  };
+  const std::string notBack = "Запись файлов \"" + files[0] + "\", \"" + files[1] + "\", \"" + files[2] +
+                              "\" была прервана, и прежнее состояние файлов не восстановлено: ф" + left(files[0] + ".set~");
+  const auto value = [&] { return std::to_string(test::ReadCounter(files[1])); };
+  struct TCase {
+    std::function<void()> killed;  // the first account's program, stopped and killed where it raises SIGSTOP
+    std::function<std::string()> next;  // the second account's next use
+    std::string told;
+  };
+  const std::vector<TCase> cases = {
+      {[&] {
+         SetTableRunStepHook([](TRunStep step) {
+           if (step == TRunStep::Renamed) raise(SIGSTOP);
+         });
+         test::WriteCountersTogether(files, 10);
+       },
+       value, notBack},
+      {[&] { test::WriteCounter(files[1], 8, 1); raise(SIGSTOP); }, value, ""},  // a write over: nothing left
+      {[&] {
+         TDataFile t;
+         ReadTableFile(files[1], t);
+         WriteTableFile(files[1], t, [](float) { raise(SIGSTOP); });
+       },
+       [&] {
+         test::WriteCounter(files[1], 7);
+         return value();
+       },
+       "Ф" + left(files[1] + "~")},
+      {[&] {
+         TDataFile t;
+         ReadTableFile(files[1], t, [](float) { raise(SIGSTOP); });
+       },
+       value, "Ф" + left(files[1] + ".inuse~")},
+      {[&] {
+         LockTableFiles(dir / "sch", ".CNT");
+         raise(SIGSTOP);
+       },
+       [&] {
+         LockTableFiles(dir / "sch", ".CNT");
+         return value();
+       },
+       "Ф" + left(files[1] + "~")},
+  };
+  test::ScriptedMsgBox box;
+  const auto noLocks = [](int, short) {
+    errno = ENOLCK;
+    return -1;
+  };
+  for (const int share : {0, 1, 2}) {
+    const test::ShareScope shared(share != 0, share == 2 ? std::function<int(int, short)>(noLocks) : test::ShareLock);
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+      SCOPED_TRACE(std::to_string(share) + " " + std::to_string(k));
+      ASSERT_EQ(test::ReportAs(kFirst, [&] {
+                  test::WriteCounter(files[1], 1);
+                  test::WriteCounter(files[2], 2);
+                  return "";
+                }),
+                "");
+      value();  // where the locks fail, this program is told so, once, here
+      const pid_t pid = test::Forked([&] {
+        if (!test::BecomeAccount(kFirst)) return 3;
+        test::ScriptedMsgBox quiet;
+        cases[k].killed();
+        return 0;
+      });
+      ASSERT_TRUE(pid > 0 && test::KillWhenStopped(pid));
+      const std::string before = k == 1 ? "8" : "1";
+      const auto nextAs = [&] {
+        return test::ReportAs(kSecond, [&] {
+          test::ScriptedMsgBox quiet;
+          double now = 0;
+          SetFileWaitClock([&now] { return now += 100; });
+          std::string found;
+          std::string report = test::ErrorOf([&] { found = cases[k].next(); });
+          for (const std::string& text : quiet.Texts()) report += "\n" + text;
+          return report + ": " + found;
+        });
+      };
+      EXPECT_EQ(nextAs(), cases[k].told.empty() ? "<no error>: " + before : cases[k].told + ": ");
+      // What an administrator does by hand: the left-over files go; the tables are as before.
+      for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        if (clean.count(entry.path().filename().string()) == 0) std::filesystem::remove(entry.path());
+      EXPECT_EQ(test::ReportAs(kSecond, [&] { return value(); }), k == 1 ? "8" : "1");
+      EXPECT_EQ(test::FileNames(dir), clean);
+    }
   }
 }
 
