@@ -356,7 +356,7 @@ std::string NotRemovable(const std::string& path) {
 void RefuseNotRemovable(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     const std::string why = NotRemovable(path);
-    if (!why.empty()) throw TFileError("Ф" + why.substr(std::string("ф").size()), why);
+    if (!why.empty()) throw TNotRemovable("Ф" + why.substr(std::string("ф").size()), why);
   }
 }
 

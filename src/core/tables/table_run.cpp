@@ -207,11 +207,13 @@ void CopyFileBytes(const std::string& source, const std::string& destination) {
   copy.Commit();
 }
 
-void RecoverTableSet(const std::string& fileName) { RecoverTableSetForRead(fileName); }
+void RecoverTableSet(const std::string& fileName) {
+  if (!fileName.empty() && fileio::FileExists(RunRecordName(fileName))) TTableRun::Recover(fileName);
+}
 
 bool RecoverTableSetForRead(const std::string& fileName) {
   if (fileName.empty() || !fileio::FileExists(RunRecordName(fileName))) return false;
-  return TTableRun::Recover(fileName);
+  return TTableRun::Recover(fileName, true, true);
 }
 
 void EndStoppedTableSet(const std::string& fileName) {
@@ -531,14 +533,25 @@ void TTableRun::RemoveRecords() {
 
 // ---- a run found by its record ----
 
-bool TTableRun::Recover(const std::string& fileName, bool wait) {
+bool TTableRun::Recover(const std::string& fileName, bool wait, bool read) {
   for (TAccessWait waiting;;) {
     {
       TTableRun run;
       switch (run.TakeStopped(fileName)) {
         case TFound::Gone: return false;
         case TFound::Again: continue;
-        case TFound::Taken: run.EndStopped(fileName); return false;
+        case TFound::Taken:
+          try {
+            run.EndStopped(fileName);
+          } catch (const TNotRemovable& refused) {
+            // A read may take the table as it stands, once the user knows why the set stays as it is; a
+            // write never goes on beside a set that its owner may still put back over it.
+            if (!read || ShowMsgForm(std::string(refused.what()) + ". Разрешить доступ к файлу " + fileName + " ?",
+                                     mkWarning, mbYesNo) != 1)
+              throw;
+            return true;
+          }
+          return false;
         case TFound::Busy:
           if (!wait) return false;
           break;
@@ -671,7 +684,7 @@ void TTableRun::EndStopped(const std::string& fileName) {
   }
   // Told at once where this account may not put the set back: no wait or answer would let it.
   for (const std::string& path : ToRemove(true))
-    if (const std::string why = NotRemovable(path); !why.empty()) ThrowNotRecovered(why);
+    if (const std::string why = NotRemovable(path); !why.empty()) throw TNotRemovable(NotRecovered(why), why);
   for (const auto& table : tables_) {
     if (!WaitFileAccess(table->file, table->mark))
       ThrowNotRecovered("файл " + Quoted(table->file) + " занят другой программой");
@@ -707,9 +720,10 @@ void TTableRun::ClearLeftOvers() {
   RemoveIfHalfMade(CommitMarkName(tables_.front()->file), LockOfTable(tables_.front()->file));
 }
 
-void TTableRun::ThrowNotRecovered(const std::string& reason) const {
-  throw Error("Запись файлов " + FileList() + " была прервана, и прежнее состояние файлов не восстановлено: " +
-              reason);
+std::string TTableRun::NotRecovered(const std::string& reason) const {
+  return "Запись файлов " + FileList() + " была прервана, и прежнее состояние файлов не восстановлено: " + reason;
 }
+
+void TTableRun::ThrowNotRecovered(const std::string& reason) const { throw Error(NotRecovered(reason)); }
 
 }  // namespace ld

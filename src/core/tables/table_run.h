@@ -103,8 +103,10 @@ public:
   // WriteTablesTogether.
   static void Write(const std::vector<std::pair<std::string, TDataFile*>>& files);
   // RecoverTableSet, once a record lies beside the file; true when the user allowed access to the file
-  // past the wait for a run that goes on. Without wait, a run that goes on is left alone at once.
-  static bool Recover(const std::string& fileName, bool wait = true);
+  // past the wait for a run that goes on. Without wait, a run that goes on is left alone at once. For a
+  // read, a set that this account may not put back (NotRemovable) is named, and the user is asked
+  // whether to read the table as it stands ("Да": true); otherwise it is refused (TNotRemovable).
+  static bool Recover(const std::string& fileName, bool wait = true, bool read = false);
 
 private:
   struct TTable;
@@ -134,6 +136,7 @@ private:
   void EndStopped(const std::string& fileName);
   void ClearLeftOvers();
   std::vector<std::string> ToRemove(bool tables) const;
+  std::string NotRecovered(const std::string& reason) const;
   [[noreturn]] void ThrowNotRecovered(const std::string& reason) const;
 
   std::vector<std::unique_ptr<TTable>> tables_;
@@ -147,7 +150,8 @@ private:
 void CopyFileBytes(const std::string& source, const std::string& destination);
 
 // RecoverTableSet for a read: true when the user allowed access to the file past the wait for a run
-// that goes on, so that the read takes the file without asking again.
+// that goes on, or to a set that this account may not put back (TTableRun::Recover), so that the read
+// takes the file without asking again.
 bool RecoverTableSetForRead(const std::string& fileName);
 // RecoverTableSet for a look at the file that does not wait: a run that goes on is left alone.
 void EndStoppedTableSet(const std::string& fileName);
