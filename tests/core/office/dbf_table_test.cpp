@@ -18,17 +18,10 @@
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 
-namespace ld {
-
-// A field's text as the reader decodes it, before any rule takes it.
-struct TDbfTableProbe {
-  static std::string Text(const TDbfTable& dbf, std::string_view field) { return dbf.Text(dbf.FieldIndex(field)); }
-};
-
-namespace test {
+namespace ld::test {
 namespace {
 
-std::string Text(const TDbfTable& dbf, std::string_view field) { return TDbfTableProbe::Text(dbf, field); }
+std::string Text(const TDbfTable& dbf, std::string_view field) { return DbfFieldText(dbf, field); }
 
 const std::vector<DbfField> kFields = {{"NAMETP", 'C', 12}, {"ndog", 'C', 10}, {"W", 'N', 12, 2}};
 
@@ -650,5 +643,4 @@ TEST(DbfTable, DamagedFilesNeitherCrashNorReadBeyondTheFile) {
 }
 
 }  // namespace
-}  // namespace test
-}  // namespace ld
+}  // namespace ld::test
