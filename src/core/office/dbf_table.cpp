@@ -552,9 +552,11 @@ TOutsideValue TDbfTable::Value(int field) const {
   if (field < 0 || field >= static_cast<int>(fields_.size()) || record_ == nullptr || current_ < 0) return {};
   const TField& f = fields_[static_cast<std::size_t>(field)];
   if (std::string text; BinaryNumberText(f.Type, f.Width, reinterpret_cast<const unsigned char*>(record_ + f.Offset), text)) {
+    if (text.empty()) return {};  // a level 7 double of zeros holds no value
     double value = 0;
-    if (text.empty() || std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
-      return {};
+    // a text that reads as no number is refused by the rules, which quote it
+    if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+      return TOutsideValue::Text(std::move(text));
     return TOutsideValue::Number(value, std::move(text));
   }
   std::string text = Text(field);
