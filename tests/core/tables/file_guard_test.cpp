@@ -52,11 +52,17 @@ std::string BootId() {
   return id;
 }
 
+// The pid namespace of this process, as records name it.
+std::string PidSpace() {
+  struct stat st {};
+  return ::stat("/proc/self/ns/pid", &st) == 0 ? std::to_string(st.st_ino) : std::string();
+}
+
 // What a lock made by this program says of its maker after the user's name: the workstation, then this
-// process, whose id leads its tag, then this start of the system.
+// process, whose id leads its tag, then this start of the system and this pid namespace.
 ::testing::AssertionResult RecordsThisProcess(const std::string& bytes, const std::string& afterUser) {
   const std::string id = std::to_string(::getpid()) + ":";
-  const std::string boot = Short(BootId());
+  const std::string boot = Short(BootId()) + Short(PidSpace());
   const std::size_t tag = afterUser.size() + 1;
   if (bytes.compare(0, afterUser.size(), afterUser) != 0 || bytes.size() < tag + id.size() + boot.size() ||
       static_cast<unsigned char>(bytes[afterUser.size()]) != bytes.size() - tag - boot.size() ||
@@ -78,10 +84,12 @@ std::string Holder(const std::string& where, const std::string& user) {
   return where + (user.empty() ? "" : " (пользователь \"" + user + "\")");
 }
 
-// What the user is asked about a file whose holder cannot be told from here.
+// What the user is asked about a file whose holder cannot be told from here, once nothing of it changed
+// for as long as a live write lasts.
 std::string Untestable(const std::string& path, const std::string& holder) {
   return "Файл \"" + path + "\" оставлен программой " + holder +
-         ", работу которой отсюда проверить нельзя. Удалить его, если эта программа больше не работает?";
+         ", работу которой отсюда проверить нельзя. За время ожидания ничего из ее файлов не изменилось, но эта "
+         "программа, возможно, еще работает. Удалить его, если эта программа больше не работает?";
 }
 
 // What a program killed in the middle of a write leaves: the run goes no further.
@@ -847,7 +855,8 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     const std::string interrupted =
         "Запись нескольких таблиц, начатая программой " + Holder("рабочей станции \"станция-1\"", CurrentUserName) +
         ", могла быть прервана (перечень \"" + files[0] + ".set~\"); работу этой программы отсюда проверить "
-        "нельзя. Завершить прерванную запись, если эта программа больше не работает?";
+        "нельзя. За время ожидания ничего из ее файлов не изменилось, но эта программа, возможно, еще работает. "
+        "Завершить прерванную запись, если эта программа больше не работает?";
     box.Clear();
     box.Answer(0).Answer(0);
     TDataFile t;
@@ -864,17 +873,35 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
   }
 
   // A record of this machine whose process id now belongs to another process (this one, started at
-  // another moment) names a program that is gone.
+  // another moment) names a program that is gone, where it names this pid namespace. One of another pid
+  // namespace (a sandboxed program beside this one, a container of the same host name) or of the earlier
+  // version, which names none, tells nothing of its process: it is asked about, "Нет" keeps it, and "Да"
+  // to the lock removes the mark of the same program with it.
   {
     const test::ShareScope share(true, noLocks);
     const std::string reused = Short(std::to_string(::getpid()) + ":1") + Short(BootId());
-    test::WriteBytes(file_ + "~", "\x06ZREGIM" + Short(CurrentUserName) + Short(Host()) + reused);
-    test::WriteBytes(InUseMarkName(files[1]), Short(CurrentUserName) + Short(Host()) + reused);
-    box.Clear();
-    WriteCounter(file_, 4);
-    EXPECT_EQ(ReadCounter(files[1]), 2);
-    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
-    EXPECT_EQ(Folder(), folder);
+    const std::string here = Holder("рабочей станции \"" + Host() + "\"", CurrentUserName);
+    const std::vector<std::string> unknown = {Untestable(file_ + "~", here), Untestable(InUseMarkName(files[1]), here),
+                                              question};
+    for (const std::string& space : {Short(PidSpace()), Short("4026531999"), std::string()}) {
+      SCOPED_TRACE(space);
+      const bool ours = space == Short(PidSpace());
+      test::WriteBytes(file_ + "~", "\x06ZREGIM" + Short(CurrentUserName) + Short(Host()) + reused + space);
+      test::WriteBytes(InUseMarkName(files[1]), Short(CurrentUserName) + Short(Host()) + reused + space);
+      if (!ours) {
+        box.Clear();
+        box.Answer(0).Answer(0);
+        EXPECT_EQ(keptOut(), busy + "\n" + refused);
+        EXPECT_EQ(box.Texts(), unknown);
+        EXPECT_TRUE(fs::exists(file_ + "~") && HasInUseMark(files[1]));
+      }
+      box.Clear();
+      if (!ours) box.Answer(1);
+      WriteCounter(file_, 4);
+      EXPECT_EQ(ReadCounter(files[1]), 2);
+      EXPECT_EQ(box.Texts(), ours ? std::vector<std::string>{} : std::vector<std::string>{unknown[0]});
+      EXPECT_EQ(Folder(), folder);
+    }
   }
 
   // An older program's write and read, which hold nothing and name no workstation, live or not: whoever

@@ -5,6 +5,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -183,9 +184,11 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
     ASSERT_GT(pa, 0);
     ASSERT_TRUE(stopped.Wait());
     std::vector<std::string> temps, tables;
-    for (const std::string& file : files_) {
-      temps.push_back(test::ReadBytes(WriteTempName(file)));
-      tables.push_back(test::ReadBytes(file));
+    for (int k = 0; k < static_cast<int>(files_.size()); ++k) {
+      temps.push_back(test::TempTables(files_[k]));
+      const bool written = std::count(a.tables.begin(), a.tables.end(), k) != 0;
+      ASSERT_EQ(temps.back().empty(), !written) << "the first writer's temporary tables, and only those";
+      tables.push_back(test::ReadBytes(files_[k]));
     }
     const std::set<std::string> folder = Folder();
 
@@ -206,7 +209,7 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
     ASSERT_GT(pb, 0);
     ASSERT_TRUE(waiting.Wait());
     for (std::size_t k = 0; k < files_.size(); ++k) {
-      EXPECT_EQ(test::ReadBytes(WriteTempName(files_[k])), temps[k]) << "the first writer's temporary table touched";
+      EXPECT_EQ(test::TempTables(files_[k]), temps[k]) << "the first writer's temporary table touched";
       EXPECT_EQ(test::ReadBytes(files_[k]), tables[k]);
     }
     EXPECT_EQ(Folder(), folder) << "the second writer made something beside the first's";
