@@ -979,6 +979,16 @@ TEST_F(Guard, FilesBesideATableAreMadeWholeAndOpenToEveryWriterOfTheFolder) {
     EXPECT_EQ(test::ReadBytes(file_), table);
     EXPECT_EQ(Folder(), (std::set<std::string>{"maket.zr", "other.CNT", "private.txt", "sch.CNT", "sch.CNT.old~",
                                                "sch.VET"}));
+    {
+      // Later runs pass the link over: it holds no old version, and nobody is told of one.
+      test::ScriptedMsgBox box;
+      tables = Changed(files);
+      WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}});
+      EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+      EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
+      EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_ + ".old~")));
+      EXPECT_EQ(test::ReadBytes(dir_ / "private.txt"), "личный файл");
+    }
     fs::remove(file_ + ".old~");
     fs::remove(dir_ / "private.txt");
 
