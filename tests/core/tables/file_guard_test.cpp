@@ -931,6 +931,54 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
   EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(file_), 205);
   EXPECT_EQ(box.Texts(), (std::vector<std::string>{asked[0], asked[1]}));
   EXPECT_EQ(Folder(), folder);
+
+  // A living program of this machine in a pid namespace of its own (a sandboxed copy beside this one),
+  // where this process may start one: the id it records is another process's here, so its write lock and
+  // in-use mark are asked about, never judged by that id. "Нет" keeps them; "Да" to the lock, once it is
+  // killed, removes the mark of that program with it.
+  int inner[2];
+  ASSERT_EQ(::pipe(inner), 0);
+  const test::Pipe taken;
+  pid = test::Forked([&] {
+    test::ScriptedMsgBox quiet;
+    pid_t program = -1;
+    if (::unshare(CLONE_NEWPID) == 0) {
+      program = test::Forked([&] {
+        const test::ShareScope share(true, noLocks);
+        static TWriteLock lock;
+        static TInUseMark mark;
+        if (!lock.Take(file_) || !WaitFileAccess(files[1], mark) || !taken.Signal()) return 1;
+        for (;;) pause();
+      });
+      if (program > 0 && !taken.Wait()) program = -1;
+    }
+    if (::write(inner[1], &program, sizeof program) != sizeof program || program <= 0) return 1;
+    for (;;) pause();
+  });
+  ASSERT_GT(pid, 0);
+  pid_t program = -1;
+  if (::read(inner[0], &program, sizeof program) == sizeof program && program > 0) {
+    const test::ShareScope share(true, noLocks);
+    const std::string here = Holder("рабочей станции \"" + Host() + "\"", CurrentUserName);
+    box.Clear();
+    box.Answer(0).Answer(0);
+    EXPECT_EQ(keptOut(), busy + "\n" + refused);
+    EXPECT_EQ(box.Texts(), (std::vector<std::string>{Untestable(file_ + "~", here),
+                                                     Untestable(InUseMarkName(files[1]), here), question}));
+    kill(program, SIGKILL);
+    kill(pid, SIGKILL);
+    EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
+    box.Clear();
+    box.Answer(1);
+    WriteCounter(file_, 6);
+    EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(file_), 206);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{Untestable(file_ + "~", here)});
+    EXPECT_EQ(Folder(), folder);
+  } else {
+    test::ExitOf(pid);  // no pid namespace of its own to be had here
+  }
+  ::close(inner[0]);
+  ::close(inner[1]);
 }
 
 // Nothing found under the name of a temporary table is written through: the new table is made whole
