@@ -46,7 +46,7 @@ std::string HostName();
 // The names of the files beside a table.
 std::string LockName(const std::string& fileName);        // "<file>~"
 std::string InUseMarkName(const std::string& fileName);   // "<file>.inuse~"
-std::string WriteTempName(const std::string& fileName);   // "<file>.new~"
+std::string WriteTempName(const std::string& fileName);   // "<file>.new~", whose private names its writers take
 std::string RunRecordName(const std::string& fileName);   // "<file>.set~"
 std::string CommitMarkName(const std::string& fileName);  // "<file>.done~"
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -603,6 +604,40 @@ TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFolderWit
     EXPECT_EQ(test::ReadBytes(base_ + ".VET~"), clone);
   }
   fs::remove(base_ + ".VET~");
+
+  // A write of another workstation that goes on (its temporary table grows) is waited for, and refused
+  // as busy past the wait without a question; once nothing of it changes for as long as a live write
+  // lasts, it is asked about: "Нет" keeps it, "Да" removes its lock and its temporary table.
+  {
+    const test::ShareScope share(true, failing(ENOLCK));
+    test::WriteBytes(file_ + "~", deadLock);
+    const std::string temp = file_ + ".new~.Ab12Cd~";
+    test::WriteBytes(temp, "\x06ZREGIM");
+    int grows = 1000;
+    double clock = 0;
+    SetFileWaitClock([&] {
+      if (grows > 0 && grows-- > 0) std::ofstream(temp, std::ios::binary | std::ios::app) << 'x';
+      return clock += 1;
+    });
+    const std::string busy =
+        "Ошибка записи файла \"" + file_ + "\": файл занят другой программой; прежний файл не изменен";
+    TDataFile t;
+    ReadTableFile(file_, t);
+    box.Clear();
+    EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }), busy);
+    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+    grows = 0;
+    box.Answer(0);
+    EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }), busy);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{askLock});
+    EXPECT_EQ(test::ReadBytes(file_ + "~"), deadLock);
+    SetFileWaitClock([&now] { return now += 100; });
+    box.Clear();
+    box.Answer(1);
+    WriteCounter(file_, 1);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{askLock});
+    EXPECT_EQ(Folder(), folder);
+  }
 
   // On a share whose locks keep a held file's bytes from every other program, a write's lock that cannot
   // be read is a live write's: waited for, and the write goes on once its writer is gone.
