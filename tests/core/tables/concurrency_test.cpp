@@ -185,8 +185,12 @@ TEST(Concurrency, AWriteKilledAtAnyMomentLeavesAWholeTableAndAsksNothing) {
     whole += bytes == afterBytes ? 1 : 0;
     const bool locked = std::filesystem::exists(file + "~");
     killedWhileLocked += locked ? 1 : 0;
-    if (round == 0) ASSERT_TRUE(locked && bytes == beforeBytes) << "a write stopped halfway";
-    if (round == 1) ASSERT_TRUE(!locked && bytes == afterBytes) << "a write that was over";
+    if (round == 0) {
+      ASSERT_TRUE(locked && bytes == beforeBytes) << "a write stopped halfway";
+    }
+    if (round == 1) {
+      ASSERT_TRUE(!locked && bytes == afterBytes) << "a write that was over";
+    }
 
     // The next write clears a lock left over without a word, and goes on; nothing is left behind.
     test::ScriptedMsgBox box;

@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "core/tables/table_file.h"
@@ -121,9 +122,14 @@ protected:
       if (text.find("но эта программа, возможно, еще работает.") != std::string::npos) return outcome;
     return kNotAsked;
   }
+  // Called as a single write goes on, with the share of it done.
+  static TProgressProc& SingleProgress() {
+    static TProgressProc progress;
+    return progress;
+  }
   static void WriteIn(const TWriter& writer, const std::vector<std::pair<std::string, TDataFile*>>& run) {
     if (writer.single) {
-      WriteTableFile(run[0].first, *run[0].second);
+      WriteTableFile(run[0].first, *run[0].second, SingleProgress());
     } else {
       WriteTablesTogether(run);
     }
@@ -329,14 +335,17 @@ TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnsw
     test::ScriptedMsgBox notice;  // the folder is named once, before the writers are started
     Reset();
   }
+  // Besides the meetings of runs: a single write first, stopped once its temporary table has every byte.
+  std::vector<std::pair<TWriter, TWriter>> meetings = meetings_;
+  meetings.push_back({{{1}, {41}, true}, {{0, 1, 2}, {50, 51, 52}}});
   const std::vector<TRunStep> stops = {TRunStep::TempWritten, TRunStep::RecordsLaid, TRunStep::Renamed};
   for (const TRunStep stopAt : stops)
-  for (std::size_t kind = 0; kind < meetings_.size(); ++kind)
+  for (std::size_t kind = 0; kind < meetings.size(); ++kind)
   for (const int answer : {-1, 0, 1}) {  // -1: the first goes on while the second watches it
-    if (answer < 0 && stopAt != TRunStep::TempWritten) continue;
+    const TWriter& a = meetings[kind].first;
+    const TWriter& b = meetings[kind].second;
+    if ((answer < 0 || a.single) && stopAt != TRunStep::TempWritten) continue;
     SCOPED_TRACE(std::to_string(static_cast<int>(stopAt)) + " " + std::to_string(kind) + " " + std::to_string(answer));
-    const TWriter& a = meetings_[kind].first;
-    const TWriter& b = meetings_[kind].second;
     Reset();
     const test::Pipe stopped, goOn, watching, resume;
     const pid_t pa = test::Forked([&] {
@@ -345,6 +354,9 @@ TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnsw
         const bool stop = step == stopAt && (stopAt == TRunStep::TempWritten ? ++written == a.tables.size() : ++seen == 1);
         if (stop && (!stopped.Signal() || !goOn.Wait())) _exit(kOtherFailure);
       });
+      SingleProgress() = [&, once = true](float done) mutable {
+        if (done == 100 && std::exchange(once, false) && (!stopped.Signal() || !goOn.Wait())) _exit(kOtherFailure);
+      };
       return Write(a);
     });
     ASSERT_GT(pa, 0);
