@@ -42,9 +42,8 @@ namespace ld {
 // write lock of each table ("<file>~") in the order of their names, as a single write does (a lock that
 // this program took with LockTableFiles serves as it stands), and keeps it until its records are gone:
 // another writer is waited for, and past the wait the run is refused ("файл занят другой программой").
-// Each "<file>" of the list goes to a temporary file beside it ("<file>.new~"), and only once every one
-// was written do
-// they take the old files' places, each while its file is not in use by another read or write
+// Each "<file>" of the list goes to a temporary file of the run's own beside it ("<file>.new~.XXXXXX~"),
+// and only once every one was written do they take the old files' places, each while its file is not in use by another read or write
 // (WaitFileAccess). Every old file keeps a second name ("<file>.old~") until the run is over, and when
 // one cannot take its place, those replaced before it get their old files back. A write that fails
 // leaves every file as it was and no temporary file or second name behind; errors name the table's own
@@ -122,7 +121,11 @@ private:
   void KeepOldFiles();
   void Rename();
   void Commit();
-  [[noreturn]] void Undo(const std::string& failed, int error);
+  [[noreturn]] void Undo(const std::string& failed, const std::string& reason);
+  bool RecordsStand() const;
+  bool LocksStand() const;
+  // Refuses (throws, naming the file) to go on once another program took this run for a dead one.
+  void CheckStillOwn(const std::string& file);
   // Every table as before the run; what could not be put back, one text a table. changed: a table was
   // not as before the run.
   std::vector<std::string> PutBack(bool* changed = nullptr);

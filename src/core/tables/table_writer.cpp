@@ -12,6 +12,7 @@
 #include "core/base/file_replace.h"
 #include "core/tables/file_io.h"
 #include "core/tables/file_modes.h"
+#include "core/tables/lock_record.h"
 #include "core/tables/text_buffer.h"
 
 namespace ld {
@@ -150,10 +151,11 @@ std::string WriteDated(int fd, const std::string& target, TDataFile& table, cons
 
 }  // namespace
 
-TDateTime WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table,
+TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
                               const TProgressProc& progress) {
+  temp.clear();
   std::string own;
-  fileio::TFd fd(CreatePrivateFile(temp, FolderFileMode(fileName, fileName), own));
+  fileio::TFd fd(CreatePrivateFile(WriteTempName(fileName), FolderFileMode(fileName, fileName), own));
   if (!fd.IsOpen()) throw FileWriteError(fileName, SystemErrorText(errno));
   const auto fail = [&](const std::string& why) {
     ::unlink(own.c_str());
@@ -164,7 +166,7 @@ TDateTime WriteTableTemporary(const std::string& fileName, const std::string& te
   if (const std::string failure = WriteDated(fd.Get(), fileName, table, progress); !failure.empty()) fail(failure);
   struct stat written {};
   if (::fstat(fd.Get(), &written) != 0 || ::fsync(fd.Get()) != 0 || !fd.Close()) fail(SystemErrorText(errno));
-  if (::rename(own.c_str(), temp.c_str()) != 0) fail(SystemErrorText(errno));
+  temp = own;
   return fileio::StatDate(written);
 }
 

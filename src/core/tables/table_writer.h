@@ -10,12 +10,13 @@
 
 namespace ld {
 
-// Writes the table into the temporary file of a write of fileName whose lock the caller holds: whole,
-// flushed to the disk and dated after the file under a private name of temp ("<temp>.XXXXXX~", made
-// only if it is free), which then takes temp's place by a rename, so that nothing found under temp is
-// ever written through. It gets the mode of the file it is to replace (GiveFolderMode). Returns the date
-// written; throws the write error naming fileName.
-TDateTime WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table,
+// Writes the table into a temporary file of a write of fileName whose lock the caller holds: a file of a
+// private name of "<file>.new~" ("<file>.new~.XXXXXX~", made only where that name is free), this writer's
+// own, whole, flushed to the disk and dated after the file; `temp` gets its name. No two writers ever
+// share one, so a writer puts in place only the table it wrote. It gets the mode of the file it is to
+// replace (GiveFolderMode). Returns the date written; throws the write error naming fileName, and leaves
+// no temporary then.
+TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
                               const TProgressProc& progress = {});
 
 }  // namespace ld
