@@ -1,5 +1,6 @@
 #include "core/catalogs/import_sheets.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/base/dates.h"
@@ -26,9 +27,10 @@ std::string CellTitle(const TOutsideValue& cell, int longest, int row, const TIm
   return std::move(*title.Value);
 }
 
-// A unit's text, which names the graph's quantity.
-std::string CellUnit(const TOutsideValue& cell, int row, const TImportSource& source) {
-  TValueRead<std::string> unit = cell.Name();
+// A unit's text, which names the graph's quantity: one longer than the catalogue's widest field names
+// none.
+std::string CellUnit(const TOutsideValue& cell, int longest, int row, const TImportSource& source) {
+  TValueRead<std::string> unit = cell.Name(longest);
   if (!unit) Refuse(source, row, 2, unit.Fault);
   return std::move(*unit.Value);
 }
@@ -64,6 +66,13 @@ int TitleWidth(const TDataFile& catalog) {
   return catalog.CtrlSize[static_cast<std::size_t>(FindColumnIndex("Tit", catalog))];
 }
 
+// The widest field of the catalogue.
+int WidestField(const TDataFile& catalog) {
+  int widest = 0;
+  for (int k = 1; k <= catalog.NCols; ++k) widest = std::max<int>(widest, catalog.CtrlSize[static_cast<std::size_t>(k)]);
+  return widest;
+}
+
 // A graph of hourly points as the workbook gives it.
 TImportedGraph SheetGraph(int number, const std::string& title, const std::string& unitText, std::uint8_t kind) {
   TImportedGraph graph{number, title, kind, 0, {}, {}};
@@ -86,7 +95,7 @@ TGraphsRead ReadMeteringSlices(const TCellReader& cell, const TDataFile& catalog
   for (;;) {
     const std::string title = CellTitle(cell(head, 1), titleWidth, head, source);
     if (title.empty()) break;
-    const std::string unitText = CellUnit(cell(head, 2), head, source);
+    const std::string unitText = CellUnit(cell(head, 2), WidestField(catalog), head, source);
     const int number = CellInteger(cell(head, 3), head, 3, source);
     const bool fresh = read.IsNew(catalog, number);
     TImportedGraph graph = SheetGraph(number, title, unitText, kGraphSlices);
@@ -114,7 +123,7 @@ TGraphsRead ReadMeteringTypical(const TCellReader& cell, const TDataFile& catalo
   for (int row = 1;; ++row) {
     const std::string title = CellTitle(cell(row, 1), titleWidth, row, source);
     if (title.empty()) break;
-    const std::string unitText = CellUnit(cell(row, 2), row, source);
+    const std::string unitText = CellUnit(cell(row, 2), WidestField(catalog), row, source);
     const int number = CellInteger(cell(row, 3), row, 3, source);
     TImportedGraph graph = SheetGraph(number, title, unitText, kGraphTypical);
     for (int c = 4; c <= 27; ++c) graph.Points.emplace_back(0.036 * (c - 3), CellNumber(cell(row, c), row, c, source));

@@ -62,12 +62,18 @@ bool IsFloatType(char type) { return type == 'f' || type == 'd' || type == 'r'; 
 // The text the column takes from the cell, as every import takes a value from outside: a text column a
 // name (its ends cut, nothing hidden inside, every character with a Windows-1251 code, whole in the
 // column's width), a number column a number read whole ("12,5" with a no-break space after it is 12.5; a
-// date is none), an integer column an integer within its type. Anything else is the fault, never a value
-// cut, turned or left as the table held it.
-TValueRead<std::string> ColumnText(const TOutsideValue& cell, const TDataFile& table, int target) {
+// date is none), an integer column an integer within its type, each whole in its column's width (a float
+// column in the widest). Anything else is the fault, never a value cut, turned or left as the table held it.
+TValueRead<std::string> ColumnText(const TOutsideValue& cell, const TDataFile& table, int target, int widest) {
   const char type = table.ColType[static_cast<std::size_t>(target)];
   const int width = table.CtrlSize[static_cast<std::size_t>(target)];
   if (!IsNumericType(type)) return cell.Name(width);
+  // a number column but a float one keeps its first characters only, and a text longer than the widest
+  // column is no number anybody wrote: the length is named before the number rule looks at it
+  if (TValueRead<std::string> fit = cell.Name(IsFloatType(type) ? widest : width); !fit) {
+    const TValueRead<std::string> any = cell.Name();
+    if (any || any.Fault != fit.Fault) return fit;
+  }
   if (cell.Blank()) return {std::string(), {}};
   if (IsFloatType(type) || type == 'n') {
     const TValueRead<double> number = cell.Number();
@@ -100,6 +106,9 @@ TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, in
   while (!empty(1, lastCol + 1)) ++lastCol;
   columns.Rows = std::max(0, std::min(lastRow - 1, maxRows));
   columns.Targets.assign(static_cast<std::size_t>(lastCol) + 1, 0);
+  int widest = 0;
+  for (int c = 1; c <= table.NCols; ++c) widest = std::max<int>(widest, table.CtrlSize[static_cast<std::size_t>(c)]);
+  columns.Widest = widest;
   bool anyTarget = false;
   for (int col = 1; col <= lastCol; ++col) {
     // a title is a name: "Pн, кВт" with a blank or a line break after it is the column's title
@@ -134,7 +143,7 @@ TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, in
         throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col,
                                       "ячейка пуста, а столбец \"" + table.ColTitle[static_cast<std::size_t>(target)] +
                                           "\" - ключ таблицы"));
-      if (const TValueRead<std::string> text = ColumnText(cell, table, target); !text)
+      if (const TValueRead<std::string> text = ColumnText(cell, table, target, widest); !text)
         throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col, text.Fault));
     }
   }
@@ -148,7 +157,7 @@ void SheetToTable(const Worksheet& sheet, const TSheetColumns& columns, TDataFil
     if (target == 0) continue;
     for (int row = 1; row <= columns.Rows; ++row) {
       // every cell was taken by ReadSheetColumns through the same rule
-      std::string text = *ColumnText(sheet.Value(row + 1, static_cast<int>(col)), table, target);
+      std::string text = *ColumnText(sheet.Value(row + 1, static_cast<int>(col)), table, target, columns.Widest);
       SetCellText(table, row, target, text);
     }
   }

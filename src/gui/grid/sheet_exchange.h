@@ -23,6 +23,7 @@ Worksheet TableToSheet(const TDataFile& table);
 struct TSheetColumns {
   std::vector<int> Targets;  // by sheet column, from 1
   int Rows = 0;
+  int Widest = 0;  // the widest column of the table, in characters
 };
 
 // Reads the sheet for the table before anything is written. Rows: up to the first empty cell of column
