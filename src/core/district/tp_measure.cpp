@@ -188,7 +188,7 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
     double power = 0;
     if (!ReadMeasured(cells, i, 5, {"кВА", "kVA"}, power, messages)) {
       whole = false;
-      taken.NotTaken(SheetReadError(i, 5));
+      taken.NotTakenAt(i, "столбец 5: значение не является числом (" + cells(i, 5).Number().Fault + ")");
     }
     std::string designation =
         KeepChars(UpperCase(Shown(cells, i, 4)), [](char32_t ch) { return IsDigit(ch) || ch == U'Т'; });
@@ -199,7 +199,7 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
     double load = 0;
     if (hasLoad && !ReadMeasured(cells, i, 8, {"кВт", "kW"}, load, messages)) {
       whole = false;
-      taken.NotTaken(SheetReadError(i, 8));
+      taken.NotTakenAt(i, "столбец 8: значение не является числом (" + cells(i, 8).Number().Fault + ")");
     }
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
@@ -269,14 +269,17 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
       messages.Add([&] { return SheetReadError(i, 1) + " (" + fault + ")"; });
       continue;
     }
-    if (unread != 0) taken.NotTaken(SheetReadError(i, unread));
-
+    // a row whose name is no station of the base is told by its name first: a sheet of other names (a
+    // staff list) is said to name no station, not to hold numbers that are none
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Stations));
     if (station.empty()) {
       if (!name.empty()) taken.NotTakenAt(i, name + " - не найден в базе РЭС");
       if (loads != 0) notFound.push_back(name);
       continue;
     }
+    if (unread != 0)
+      taken.NotTakenAt(i, "столбец " + std::to_string(unread) + ": значение не является числом (" +
+                              cells(i, unread).Number().Fault + ")");
     if (c.T[station.back()] != 0) {
       taken.NotTakenAt(i, name + " - дублирование данных");
       messages.Add(name + " - дублирование данных");

@@ -297,6 +297,16 @@ TEST_F(GraphImports, ConversionErrorsOfAWorkbookNameTheirCell) {
     EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"графики.xlsx\": лист \"Лист1\", ячейка I1: текст \"н/д\"", 0), 0u)
         << e.what();
   }
+  // an hour typed "1.5" in a Russian spreadsheet is the first of May: no value of 46143
+  s.Date(1, 9, 46143);
+  try {
+    ReadMeteringTypical(s.Reader(), *catalog, {"графики.xlsx", "Лист1"});
+    ADD_FAILURE() << "a date was read as a value";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Ошибка чтения файла \"графики.xlsx\": лист \"Лист1\", ячейка I1: текст \"01.05.2026\" не является числом: "
+              "это дата");
+  }
   TGraphCatalogCols c;
   FillGraphCatalogCols(*catalog, c);
   EXPECT_EQ(c.RowCount, 0);
