@@ -140,7 +140,9 @@ TEST(ImportValues, AnOutsideValueGivesAValueOrANamedFaultByEveryRule) {
     }
     const TValueRead<double> number = c.value.Number();
     EXPECT_EQ(number.Value, c.number) << label;
-    if (!c.number) EXPECT_NE(number.Fault.find(c.fault), std::string::npos) << label << ": " << number.Fault;
+    if (!c.number) {
+      EXPECT_NE(number.Fault.find(c.fault), std::string::npos) << label << ": " << number.Fault;
+    }
   }
   // a name longer than its field is refused, its blanks at the ends not counted
   EXPECT_TRUE(TOutsideValue::Text("ТП-42  ").Name(5));
