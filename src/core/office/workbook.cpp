@@ -109,6 +109,22 @@ std::string Worksheet::CellText(int row, int col) const {
   return cell.kind == CellKind::Text ? cell.text : NumberCellText(cell.kind, cell.number);
 }
 
+TOutsideValue Worksheet::Value(int row, int col) const {
+  if (!unreadable_.empty())
+    if (const auto it = unreadable_.find({row, col}); it != unreadable_.end())
+      return TOutsideValue::Unreadable(UnreadableCellReason(it->second.first, it->second.second));
+  const auto it = cells_.find({row, col});
+  if (it == cells_.end()) return {};
+  const SheetCell& cell = it->second;
+  switch (cell.kind) {
+    case CellKind::Number: return TOutsideValue::Number(cell.number, NumberCellText(cell.kind, cell.number));
+    case CellKind::Date: return TOutsideValue::Date(cell.number, NumberCellText(cell.kind, cell.number));
+    case CellKind::Text: return TOutsideValue::Text(cell.text);
+    case CellKind::Empty: break;
+  }
+  return {};
+}
+
 std::string NumberCellText(CellKind kind, double value) {
   switch (kind) {
     case CellKind::Number: return FloatToStrGeneral(value, 15);

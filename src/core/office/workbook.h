@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/outside_value.h"
+
 namespace ld {
 
 enum class CellKind { Empty, Number, Text, Date };
@@ -63,6 +65,10 @@ public:
   // decimal separator of FormatSettings), dates as DateSerialText gives them, texts as they are, empty
   // when empty.
   std::string CellText(int row, int col) const;
+  // The cell as a value read from outside, which a reader of a user's workbook takes only through its
+  // rules (a name, a number, an integer, a date, or the fault of each); an unreadable cell is a value
+  // every rule refuses with its reason.
+  TOutsideValue Value(int row, int col) const;
   bool IsEmpty(int row, int col) const { return Cell(row, col).kind == CellKind::Empty; }
 
   // The largest row and column that hold a stored cell (0 for an empty sheet).

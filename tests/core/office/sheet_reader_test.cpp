@@ -1,5 +1,6 @@
 // The district commands' sheet reader: the same cells read the same from a new and a legacy workbook,
 // several workbooks one after another, and a workbook that cannot be read refused with its name.
+#include "core/office/sheet_raw_cells.h"
 #include "core/office/sheet_reader.h"
 
 #include <gtest/gtest.h>
@@ -39,13 +40,13 @@ void WriteNewWorkbook(const std::string& path) {
 }
 
 void ExpectRowTwo(const TSheetReader& sheet) {
-  EXPECT_EQ(sheet.Cell(2, 1), "0.25");
-  EXPECT_EQ(sheet.Cell(2, 2), "250");
-  EXPECT_EQ(sheet.Cell(2, 3), "-1");
-  EXPECT_EQ(sheet.Cell(2, 4), "");
-  EXPECT_EQ(sheet.Cell(2, 5), "ТП-7 Лесная");
-  EXPECT_EQ(sheet.Cell(500, 60), "") << "beyond the used range";
-  EXPECT_EQ(sheet.Cell(0, 1), "") << "rows count from 1";
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 1), "0.25");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 2), "250");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 3), "-1");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 4), "");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 5), "ТП-7 Лесная");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(500, 60), "") << "beyond the used range";
+  EXPECT_EQ(office::TRawCells(sheet).Cell(0, 1), "") << "rows count from 1";
 }
 
 TEST(SheetReader, NewAndLegacyWorkbooksReadAlikeOneAfterAnother) {
@@ -62,23 +63,23 @@ TEST(SheetReader, NewAndLegacyWorkbooksReadAlikeOneAfterAnother) {
 
   TSheetReader sheet;
   EXPECT_FALSE(sheet.IsOpen());
-  EXPECT_EQ(sheet.Cell(1, 1), "");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(1, 1), "");
   sheet.Open(xlsx);
   ASSERT_TRUE(sheet.IsOpen());
   EXPECT_EQ(sheet.FileName(), xlsx);
   EXPECT_EQ(sheet.SheetName(), "Фидер");
-  EXPECT_EQ(sheet.Cell(1, 1), "10");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(1, 1), "10");
   ExpectRowTwo(sheet);
   sheet.Close();
   EXPECT_FALSE(sheet.IsOpen());
-  EXPECT_EQ(sheet.Cell(2, 2), "") << "a closed workbook shows nothing";
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 2), "") << "a closed workbook shows nothing";
 
   sheet.Open(xls);
-  EXPECT_EQ(sheet.Cell(1, 1), "6");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(1, 1), "6");
   ExpectRowTwo(sheet);
   // opening the next one replaces the one open
   sheet.Open(xlsx);
-  EXPECT_EQ(sheet.Cell(1, 1), "10");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(1, 1), "10");
 }
 
 TEST(SheetReader, AWorkbookThatCannotBeReadIsRefusedWithItsName) {
@@ -97,7 +98,7 @@ TEST(SheetReader, AWorkbookThatCannotBeReadIsRefusedWithItsName) {
     EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + missing + "\"", 0), 0u) << e.what();
   }
   EXPECT_FALSE(sheet.IsOpen()) << "the workbook open before is closed, the missing one not opened";
-  EXPECT_EQ(sheet.Cell(1, 1), "");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(1, 1), "");
 
   const std::string text = dir / "текст.xls";
   WriteBytes(text, "Фидер;10\n");
@@ -143,7 +144,7 @@ TEST(SheetReader, AWorkbookThatCannotBeReadIsRefusedWithItsName) {
     } catch (const Error& e) {
       return std::string(e.what());
     }
-    return "read: A1 \"" + sheet.Cell(1, 1) + "\"";
+    return "read: A1 \"" + office::TRawCells(sheet).Cell(1, 1) + "\"";
   };
   const std::string prefix = "Ошибка чтения файла \"" + household + "\": ";
   write("rId1", R"(<c r="A1" t="s"><v>1</v></c>)");
@@ -180,12 +181,12 @@ TEST(SheetReader, CellsInAnyOrderReadAsTheWholeWorkbookReadsThem) {
   std::vector<std::string> cells, whole;
   for (int row = 0; row <= 4; ++row)
     for (int col = 0; col <= 5; ++col) {
-      cells.push_back(sheet.Cell(row, col));
+      cells.push_back(office::TRawCells(sheet).Cell(row, col));
       whole.push_back(book.sheets[0].CellText(row, col));
     }
   EXPECT_EQ(cells, whole);
-  EXPECT_EQ((std::vector<std::string>{sheet.Cell(1, 1), sheet.Cell(1, 2), sheet.Cell(2, 4), sheet.Cell(3, 1),
-                                      sheet.Cell(3, 3), sheet.Cell(3, 2)}),
+  EXPECT_EQ((std::vector<std::string>{office::TRawCells(sheet).Cell(1, 1), office::TRawCells(sheet).Cell(1, 2), office::TRawCells(sheet).Cell(2, 4), office::TRawCells(sheet).Cell(3, 1),
+                                      office::TRawCells(sheet).Cell(3, 3), office::TRawCells(sheet).Cell(3, 2)}),
             (std::vector<std::string>{"ТП-1", "Лес", "-2", "ТП-2", "3.5", ""}));
 }
 
@@ -211,7 +212,7 @@ TEST(SheetReader, EachTextIsCheckedOnceAndARefusalNamesTheCellRead) {
   });
   const auto read = [&sheet](int row, int col) {
     try {
-      return sheet.Cell(row, col);
+      return office::TRawCells(sheet).Cell(row, col);
     } catch (const Error& e) {
       return std::string(e.what());
     }
@@ -283,14 +284,14 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
     };
     std::vector<std::string> first, whole;
     for (const auto& [row, col] : at) {
-      first.push_back(read([&, row = row, col = col] { return sheet.Cell(row, col); }, row, col));
+      first.push_back(read([&, row = row, col = col] { return office::TRawCells(sheet).Cell(row, col); }, row, col));
       whole.push_back(read([&, row = row, col = col] { return book.sheets.at(0).CellText(row, col); }, row, col));
     }
     EXPECT_EQ(first, expected) << file;
     EXPECT_EQ(whole, expected) << file;
     // an import that takes a number cell's number without its text never takes an unreadable one for 0
     double number = 0;
-    EXPECT_EQ(sheet.CellNumber(2, 8, number), expected != uncalculated) << file;
+    EXPECT_EQ(office::TRawCells(sheet).CellNumber(2, 8, number), expected != uncalculated) << file;
   }
 
   // The households sheet of make_calc_sheets.py: C2, C3 and the template row's A4 give "", D2 and D3 are
@@ -328,7 +329,7 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
           return what.substr(std::min(named.size(), what.size()));
         }
       };
-      first.push_back(read([&, row = row, col = col] { return sheet.Cell(row, col); }));
+      first.push_back(read([&, row = row, col = col] { return office::TRawCells(sheet).Cell(row, col); }));
       whole.push_back(read([&, row = row, col = col] { return book.sheets.at(0).CellText(row, col); }));
     }
     EXPECT_EQ(first, expected) << file;

@@ -12,6 +12,7 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/office/compound_file.h"
+#include "core/office/sheet_raw_cells.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 #include "core/office/xls_file.h"
@@ -91,7 +92,7 @@ TEST(Xls, ReadsTextsNumbersAndDatesOfALegacyWorkbook) {
   try {
     TSheetReader reader;
     reader.Open(ownText);
-    ADD_FAILURE() << "the entry past the book's two texts read as \"" << reader.Cell(2, 2) << "\"";
+    ADD_FAILURE() << "the entry past the book's two texts read as \"" << office::TRawCells(reader).Cell(2, 2) << "\"";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
               "Ошибка чтения файла \"" + ownText +
@@ -267,7 +268,7 @@ TEST(Xls, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
                                              named + "\"Вводы\", ячейка F1: значение ошибки \"#43\""};
     for (int col = 1; col <= 6; ++col) {
       EXPECT_EQ(read([&] { return book.sheets[0].CellText(1, col); }), inputs[col - 1]) << col;
-      EXPECT_EQ(read([&] { return first.Cell(1, col); }), inputs[col - 1]) << col;
+      EXPECT_EQ(read([&] { return office::TRawCells(first).Cell(1, col); }), inputs[col - 1]) << col;
     }
     EXPECT_EQ(read([&] { return book.sheets[1].CellText(1, 1); }),
               calculated ? "" : named + "\"Фидеры\", ячейка A1: " + formula);
