@@ -46,8 +46,10 @@ public:
   explicit TWholeBook(const std::string& path) : path_(path), budget_(path) {}
 
   bool WantsCells() const override { return true; }
-  office::TSheetSink* Sheet(const std::string& name) override {
-    return sheets_.emplace_back(std::make_unique<TSheet>(name, path_, strings, budget_)).get();
+  office::TSheetSink* Sheet(const std::string& name, bool hidden) override {
+    TSheet* sheet = sheets_.emplace_back(std::make_unique<TSheet>(name, path_, strings, budget_)).get();
+    sheet->sheet.SetHidden(hidden);
+    return sheet;
   }
   Workbook Take() {
     Workbook book;
@@ -95,7 +97,7 @@ private:
 class TSheetNames : public office::TBookSink {
 public:
   bool WantsCells() const override { return false; }
-  office::TSheetSink* Sheet(const std::string& name) override {
+  office::TSheetSink* Sheet(const std::string& name, bool /*hidden*/) override {
     names.push_back(name);
     return nullptr;
   }

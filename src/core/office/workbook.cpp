@@ -46,7 +46,22 @@ const std::int64_t kSerialEpoch = DaysFromCivil(1899, 12, 30);
 std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
   if (why == UnreadableCell::ErrorValue) return "значение ошибки " + QuotedText(value);
   if (why == UnreadableCell::BooleanValue) return "логическое значение " + QuotedText(value);
-  return "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+  // a book re-saved without recalculating keeps the results it held, the placeholder zeros of a book
+  // that asks to be calculated on opening too, and would then be read without a word
+  return "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
+         "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
+}
+
+std::string HiddenFirstSheetMessage(const std::string& file, const std::string& sheet) {
+  return "Ошибка чтения файла \"" + file + "\": первый лист книги \"" + sheet +
+         "\" скрыт, а читается первый лист: покажите его или поставьте первым лист с данными";
+}
+
+const Worksheet& FirstSheet(const Workbook& book, const std::string& file) {
+  if (book.sheets.empty()) throw Error("Ошибка чтения файла \"" + file + "\": в книге нет листов");
+  const Worksheet& first = book.sheets.front();
+  if (first.Hidden()) throw Error(HiddenFirstSheetMessage(file, first.Name()));
+  return first;
 }
 
 std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,

@@ -343,7 +343,8 @@ TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableCellByCell) {
                     {"xl/s2.xml", sheet(R"(<c r="A2"><f>2750.25*2</f><v></v></c><c r="B2"><f t="shared" si="0"/></c>)"
                                         R"(<c r="C2" t="e"><v>#REF!</v></c><c r="D2"><v>5</v></c>)")}});
   };
-  const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+  const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
+      "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
   const auto read = [&](const ld::Workbook& book, int sheet, int cols) {
     std::vector<std::string> cells;
     for (int col = 1; col <= cols; ++col) {
