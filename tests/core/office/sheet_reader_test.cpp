@@ -241,12 +241,14 @@ TEST(SheetReader, EachTextIsCheckedOnceAndARefusalNamesTheCellRead) {
 }
 
 // Workbooks that real programs wrote (tests/data/sheets): a formula whose result the file holds reads
-// as that result, one whose result it does not hold (openpyxl, xlwt, a cell without <v> of gnumeric) and
+// as that result, one whose result it does not hold (openpyxl, xlwt, gnumeric's copy of xlwt's book) and
 // an error value are named by their cell, alike by the first-sheet reader and the whole workbook's, in
 // .xlsx and .xls. A formula whose stored result is the empty text reads as an empty cell, each cell for
 // itself, also in a sheet where every formula gives "" (LibreOffice's .xls of a book it calculated); a
 // book that asks to be calculated when it is opened (openpyxl, XlsxWriter's placeholder 0) holds no
-// result. A boolean is named as an error value is; a time of no date reads as the time.
+// result. gnumeric writes a formula that gives "" without a value, as it writes one never calculated: a
+// sheet of its book where some formula holds a value reads those as empty cells. A boolean is named as
+// an error value is; a time of no date reads as the time.
 TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
   const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
       "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
@@ -262,7 +264,10 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
            {"inputs_libreoffice.xlsx", calculated},
            {"inputs_gnumeric.xls", calculated},
            {"inputs_gnumeric.xlsx", calculated},
-           {"inputs_gnumeric_resaved.xlsx", calculated}}) {
+           {"inputs_gnumeric_resaved.xlsx", calculated},
+           // gnumeric's copy of xlwt's book: none of its formulas was ever calculated
+           {"uncalculated_gnumeric.xls", uncalculated},
+           {"uncalculated_gnumeric.xlsx", uncalculated}}) {
     const std::string path = (TestDataDir() / "sheets" / file).string();
     const Workbook book = ReadWorkbook(path);
     TSheetReader sheet;

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 # Writes the workbooks of this folder whose values their formats give (see README): meter numbers kept
 # with their leading zeros by the format 000000000000000, durations of 24 hours and more, a book whose
-# first sheet is hidden, durations typed into LibreOffice Calc and gnumeric, XlsxWriter's formulas
-# written with their values, and a text document. Run from this folder with Debian's python3-openpyxl,
+# first sheet is hidden, durations typed into LibreOffice Calc and gnumeric, gnumeric's copy of a book of
+# uncalculated formulas, XlsxWriter's formulas written with their values, and a text document. Run from this folder with Debian's python3-openpyxl,
 # python3-xlsxwriter, libreoffice-calc and gnumeric:
 #     /usr/bin/python3 make_shown_sheets.py
 import os
@@ -90,6 +90,14 @@ def converted():
         shutil.rmtree(work)
 
 
+def gnumeric_uncalculated():
+    """xlwt's book of formulas never calculated, as gnumeric saves it: it does not calculate them either,
+    and writes each without a value, as it writes a formula that gives the empty text."""
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    for ext in ("xls", "xlsx"):
+        run(["ssconvert", "inputs_xlwt.xls", "uncalculated_gnumeric." + ext], env)
+
+
 def xlsxwriter_books():
     """The hidden first sheet as XlsxWriter writes it, and formulas written with their values: the book
     still asks to be calculated when it is opened."""
@@ -122,4 +130,5 @@ def xlsxwriter_books():
 if __name__ == "__main__":
     sources()
     converted()
+    gnumeric_uncalculated()
     xlsxwriter_books()
