@@ -52,7 +52,9 @@ void MeasureBaseTables(const std::string& stem, const std::string& file, const s
   import.Read = [&] {
     TSheetReader sheet;
     sheet.Open(file);
-    return measure(tables, SheetCells(sheet));
+    TImportTaken taken = measure(tables, SheetCells(sheet));
+    taken.Sheet = sheet.SheetName();
+    return taken;
   };
   RunFileImport(import);
 }
