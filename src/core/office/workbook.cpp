@@ -90,8 +90,20 @@ SheetCell& Worksheet::At(int row, int col) {
 
 void Worksheet::SetUnreadable(int row, int col, UnreadableCell why, std::string value) {
   Extend(row, col);
-  cells_.erase({row, col});
-  unreadable_[{row, col}] = {why, std::move(value)};
+  if (!cells_.empty()) cells_.erase({row, col});
+  std::string_view kept;
+  if (!value.empty()) {
+    if (!unreadableValues_) unreadableValues_ = std::make_shared<std::set<std::string, std::less<>>>();
+    auto it = unreadableValues_->find(value);
+    if (it == unreadableValues_->end()) it = unreadableValues_->insert(std::move(value)).first;
+    kept = *it;
+  }
+  // cells come in row order from every reader: past the last one, no search of the tree
+  const std::pair<int, int> at{row, col};
+  if (unreadable_.empty() || unreadable_.rbegin()->first < at)
+    unreadable_.emplace_hint(unreadable_.end(), at, TUnreadable{why, kept});
+  else
+    unreadable_[at] = {why, kept};
 }
 
 void Worksheet::SetNumber(int row, int col, double value) {

@@ -3,6 +3,8 @@
 // Files: .xlsx is written and read, the legacy .xls is read (see xlsx_file.h, xls_file.h).
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -73,9 +75,10 @@ public:
   int LastRow() const { return lastRow_; }
   int LastCol() const { return lastCol_; }
 
-  // Stored cells in row order, then column order; the unreadable ones apart, with why and their value.
+  // Stored cells in row order, then column order; the unreadable ones apart, with why and their value
+  // (each value kept once for the sheet and its copies: a million error cells hold a handful of texts).
   const std::map<std::pair<int, int>, SheetCell>& Cells() const { return cells_; }
-  using TUnreadable = std::pair<UnreadableCell, std::string>;
+  using TUnreadable = std::pair<UnreadableCell, std::string_view>;
   const std::map<std::pair<int, int>, TUnreadable>& UnreadableCells() const { return unreadable_; }
 
 private:
@@ -87,6 +90,7 @@ private:
   bool hidden_ = false;
   std::map<std::pair<int, int>, SheetCell> cells_;
   std::map<std::pair<int, int>, TUnreadable> unreadable_;
+  std::shared_ptr<std::set<std::string, std::less<>>> unreadableValues_;  // what the views above show
   int lastRow_ = 0;
   int lastCol_ = 0;
 };

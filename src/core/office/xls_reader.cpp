@@ -283,7 +283,12 @@ private:
       case 0x1D: return "#NAME?";
       case 0x24: return "#NUM!";
       case 0x2A: return "#N/A";
-      default: return "#" + std::to_string(code);
+      default: {
+        // built up in two steps: GCC 12 takes the one-line sum for an overlapping copy (-Wrestrict)
+        std::string text = "#";
+        text += std::to_string(code);
+        return text;
+      }
     }
   }
 

@@ -93,7 +93,9 @@ void ImportSpreadsheet(TDataGrid5& grid) {
                    [&] {
                      book = ReadWorkbook(file);
                      if (!book.sheets.empty()) sheet = &FirstSheet(book, file);
-                     return ReadSheetColumns(*sheet, table, grid.MaxRows(), file, columns);
+                     TImportTaken taken = ReadSheetColumns(*sheet, table, grid.MaxRows(), file, columns);
+                     taken.Sheet = sheet->Name();
+                     return taken;
                    },
                    {},
                    {},
