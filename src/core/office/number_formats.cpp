@@ -145,8 +145,9 @@ std::string ShownNumberText(const TNumberFormat& format, double value) {
     const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, whole, std::chars_format::fixed, 0);
     if (ec != std::errc()) return {};
     const std::size_t width = FirstSection(format.code).size(), count = static_cast<std::size_t>(end - digits);
-    if (value < 0 && whole > 0) text = "-";
-    if (count < width) text.append(width - count, '0');
+    if (value < 0 && whole > 0) text.push_back('-');
+    // resized rather than appended to: GCC 12 takes an append of zeros for an overlapping copy (-Wrestrict)
+    if (count < width) text.resize(text.size() + width - count, '0');
     text.append(digits, count);
   }
   return text;
