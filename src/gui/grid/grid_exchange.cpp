@@ -93,9 +93,7 @@ void ImportSpreadsheet(TDataGrid5& grid) {
                    [&] {
                      book = ReadWorkbook(file);
                      if (!book.sheets.empty()) sheet = &FirstSheet(book, file);
-                     TImportTaken taken = ReadSheetColumns(*sheet, table, grid.MaxRows(), file, columns);
-                     taken.Sheet = sheet->Name();
-                     return taken;
+                     return ReadSheetColumns(*sheet, table, grid.MaxRows(), file, columns);
                    },
                    {},
                    {},
