@@ -210,6 +210,7 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
     }
     reader.Close();
     // a workbook of no whole section chosen by mistake would give an empty base, or one short of a feeder
+    taken.Sheet = sheet.SheetName();
     RefuseIfNothingTaken(file, taken);
     all.Items += taken.Items;
   }

@@ -449,6 +449,7 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
       throw CellRefusal(sheet, e);
     }
     if (info.size() > before) info.insert(info.begin() + static_cast<std::ptrdiff_t>(before), std::string(name) + ": файл " + path);
+    taken.Sheet = sheet.SheetName();
     RefuseIfNothingTaken(path, taken);
     return taken;
   };

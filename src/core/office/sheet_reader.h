@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/base/outside_value.h"
+#include "core/office/number_formats.h"
 #include "core/office/workbook.h"
 
 namespace ld {
@@ -34,7 +35,8 @@ public:
   // Opens the workbook (.xlsx or legacy .xls, told by its contents), closing the one open before; only
   // the first sheet is read, and kept in compact form (a sheet of a million rows fits in memory).
   // Fails with ReadWorkbook's error 'Ошибка чтения файла "<path>": <reason>', and a workbook without
-  // a worksheet with 'Ошибка чтения файла "<path>": в книге нет листов'; no workbook is open then.
+  // a worksheet with 'Ошибка чтения файла "<path>": в книге нет листов', and one whose first sheet is
+  // hidden with HiddenFirstSheetMessage (no later sheet is read in its place); no workbook is open then.
   void Open(const std::string& path);
   // Forgets the open workbook; nothing when none is open.
   void Close();
@@ -66,7 +68,8 @@ private:
   friend class office::TRawCells;
 
   // The text of cell (row, col) of the first sheet, both from 1: numbers as Worksheet::CellText gives
-  // them ("0.25", "250", "-1"), texts as they are, "" for an empty cell, a cell outside the sheet and
+  // them ("0.25", "250", "-1") unless their format gives them their text (ShownNumberText: a meter
+  // "011070123456789" padded with zeros, a duration "36:30"), texts as they are, "" for an empty cell, a cell outside the sheet and
   // when no workbook is open. A cell that holds no value the program can take (a formula without its
   // stored result, an error value) fails with ld::Error UnreadableCellMessage naming the file, the
   // sheet and the cell, as Worksheet::Cell does: every import that reads it says so by its cell.
@@ -83,7 +86,8 @@ private:
   struct TCell {
     std::uint32_t row : 24;
     std::uint32_t kind : 8;  // a CellKind, or kUnreadableKind + an UnreadableCell
-    std::uint32_t col;
+    std::uint32_t col : 17;     // a legacy book's column may be read as 65536
+    std::uint32_t format : 15;  // a number's format that gives its text: formats_[format - 1]; 0 none
     union {
       double number;
       std::uint32_t text;
@@ -97,6 +101,10 @@ private:
   // The stored cell, nullptr for an empty cell or one outside the sheet.
   const TCell* Find(int row, int col) const;
 
+  // The text of a number or date cell: its format's where the format gives it one, else as
+  // NumberCellText gives it.
+  std::string ShownText(const TCell& cell) const;
+
   // Passes the text of a text cell by the check, once for each text; throws the refusal naming the cell.
   void CheckText(const TCell& cell, int row, int col) const;
 
@@ -104,6 +112,7 @@ private:
   std::string path_;
   std::string sheetName_;
   std::vector<TCell> cells_;            // in row order, then column order; one per cell
+  std::vector<office::TNumberFormat> formats_;  // the formats that give numbers their texts
   std::vector<std::uint32_t> rowFirst_;  // the first cell of each row (index: row), one past the last row
   std::unique_ptr<office::TStringTable> texts_;
   TSheetTextCheck check_;

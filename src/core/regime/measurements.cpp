@@ -339,10 +339,8 @@ std::vector<std::string> ImportMeasurementFile(const std::string& schemePath, co
                    CreateColumns(flows, 0);
                    flows.Title = nodes.Title;
                    const Workbook book = ReadWorkbook(workbookFile);
-                   if (book.sheets.empty())
-                     throw Error("Ошибка чтения файла \"" + workbookFile + "\": в книге нет листов");
                    TMeasurementsRead read =
-                       ImportMeasurements(book.sheets.front(), nodes, branches, flows, options, workbookFile, progress);
+                       ImportMeasurements(FirstSheet(book, workbookFile), nodes, branches, flows, options, workbookFile, progress);
                    info = std::move(read.Info);
                    return read.Taken;
                  },

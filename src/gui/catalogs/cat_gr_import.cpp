@@ -139,7 +139,7 @@ void TCatGrForm::ImportMetering(const char* title, bool typical) {
   ImportGraphs(file, [&] {
     const Workbook book = ReadWorkbook(file);
     const Worksheet empty;
-    const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
+    const Worksheet& sheet = book.sheets.empty() ? empty : FirstSheet(book, file);
     const TDataFile& catalog = *CatGrid->GetTable();
     const TImportSource source{file, sheet.Name()};
     return typical ? ReadMeteringTypical(SheetReader(sheet), catalog, source)

@@ -55,7 +55,9 @@ void MeasureBaseTables(const std::string& stem, const std::string& file, const s
     TSheetReader sheet;
     sheet.Open(file);
     try {
-      return measure(tables, SheetCells(sheet));
+      TImportTaken taken = measure(tables, SheetCells(sheet));
+      taken.Sheet = sheet.SheetName();
+      return taken;
     } catch (const TCellTextError& e) {
       throw CellRefusal(sheet, e);
     }

@@ -236,7 +236,7 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
     ADD_FAILURE() << "a households sheet was taken for metering points";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + fs::absolute(industrial.PathProm).lexically_normal().string() +
-                                         "\": строка 3: не задана ТП (столбец 6): нет данных для импорта, ничего не "
+                                         "\": лист \"Быт\", строка 3: не задана ТП (столбец 6): нет данных для импорта, ничего не "
                                          "изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BPA"), points);

@@ -258,9 +258,9 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
   s.SetText(3, 5, "400");
   s.SetNumber(3, 8, 5);
   WriteXlsx(dir / "чужие.xlsx", book);
-  // refused by name, with the first row that was not taken
+  // refused by name and sheet, with the first row that was not taken
   const auto refusal = [&](const std::string& reason) {
-    return "Ошибка чтения файла \"" + dir / "чужие.xlsx" + "\": " + reason +
+    return "Ошибка чтения файла \"" + dir / "чужие.xlsx" + "\": лист \"Замеры\", " + reason +
            ": нет данных для импорта, ничего не изменено";
   };
 
