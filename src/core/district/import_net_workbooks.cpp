@@ -208,9 +208,9 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
     } catch (const TCellTextError& e) {
       throw CellRefusal(reader, e);
     }
+    taken.Sheet = reader.SheetName();
     reader.Close();
     // a workbook of no whole section chosen by mistake would give an empty base, or one short of a feeder
-    taken.Sheet = sheet.SheetName();
     RefuseIfNothingTaken(file, taken);
     all.Items += taken.Items;
   }

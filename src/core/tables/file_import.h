@@ -28,6 +28,8 @@ struct TImportTaken {
   // The workbook sheet that was read, which the refusal names: a workbook import reads the first sheet
   // alone, and the person who sees another sheet first is told which one gave nothing.
   std::string Sheet;
+  TImportTaken() = default;
+  TImportTaken(long long items, std::string firstReason) : Items(items), FirstReason(std::move(firstReason)) {}
   // Keeps the first reason only: later ones are the same fault over again.
   void NotTaken(std::string reason) {
     if (FirstReason.empty()) FirstReason = std::move(reason);

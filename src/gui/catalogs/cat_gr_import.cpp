@@ -101,7 +101,8 @@ void TCatGrForm::ImportGRC() {
                      RequireTableFile(file, GraphCatalogMaket);
                      other = OpenGraphCatalog(otherBase);
                      otherValues = OpenGraphValues(otherBase);
-                     TImportTaken taken{other->RowCount, {}};
+                     TImportTaken taken;
+                     taken.Items = other->RowCount;
                      taken.NotTaken("в каталоге нет ни одного графика");
                      return taken;
                    },

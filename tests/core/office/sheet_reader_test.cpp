@@ -382,16 +382,16 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
     const int col = typed ? 1 : 5;
     std::vector<std::string> read;
     for (const int row : {2, 3}) {
-      read.push_back(sheet.Cell(row, col));
+      read.push_back(office::TRawCells(sheet).Cell(row, col));
       read.push_back(*sheet.Value(row, col).Name());
       EXPECT_FALSE(sheet.Value(row, col).Number()) << file << ": a duration read as a number";
     }
     EXPECT_EQ(read, (std::vector<std::string>{hours[0], hours[0], hours[1], hours[1]})) << file;
     if (typed) continue;
     EXPECT_EQ(*sheet.Value(2, 4).Name(), "011070123456789") << file;
-    EXPECT_EQ(sheet.Cell(3, 4), "000000000000042") << file;
+    EXPECT_EQ(office::TRawCells(sheet).Cell(3, 4), "000000000000042") << file;
     EXPECT_EQ(*sheet.Value(2, 4).Number(), 11070123456789.0) << file;
-    EXPECT_EQ(sheet.Cell(2, 3), "2750.25") << file << ": a number in the general format stays as it was";
+    EXPECT_EQ(office::TRawCells(sheet).Cell(2, 3), "2750.25") << file << ": a number in the general format stays as it was";
   }
   for (const std::string file : {"hidden_openpyxl.xlsx", "hidden_libreoffice.xls", "hidden_libreoffice.xlsx",
                                  "hidden_gnumeric.xls", "hidden_xlsxwriter.xlsx", "hidden_gnumeric.xlsx"}) {
@@ -401,7 +401,7 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
              [&] {
                TSheetReader sheet;
                sheet.Open(path);
-               return sheet.SheetName() + " " + sheet.Cell(2, 3);
+               return sheet.SheetName() + " " + office::TRawCells(sheet).Cell(2, 3);
              },
              [&] {
                const Workbook book = ReadWorkbook(path);
