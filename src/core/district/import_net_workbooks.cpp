@@ -173,7 +173,7 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
         voltage = TakeName(sheet, 1, 1);
         CheckFieldFit(voltage, fields.Un, 1, 1);
       } else {
-        taken.NotTaken("лист не является книгой сети: в ячейке A1 нет напряжения сети (" +
+        taken.NotTaken("не является книгой сети: в ячейке A1 нет напряжения сети (" +
                        (first.Blank() ? std::string("ячейка пуста") : kv.Fault) + ")");
       }
       for (int r = 4; r <= last && voltageRead; ++r) {

@@ -12,7 +12,8 @@ namespace ld {
 
 std::string NothingImportedText(const std::string& source, const std::string& reason, const std::string& sheet) {
   std::string text = "Ошибка чтения файла \"" + fileio::FullFileName(source) + "\": ";
-  if (!sheet.empty()) text += "лист \"" + sheet + "\"" + (reason.empty() ? ": " : ", ");
+  // "лист "Быт", строка 3: ..." of a row; "лист "Сотрудники": не является ..." of the sheet as a whole
+  if (!sheet.empty()) text += "лист \"" + sheet + "\"" + (reason.rfind("строка ", 0) == 0 ? ", " : ": ");
   if (!sheet.empty() && reason.empty()) {
     text += "на листе нет ни одной строки, которую берет импорт: ";
   } else if (!reason.empty()) {

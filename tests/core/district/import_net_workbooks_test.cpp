@@ -132,7 +132,7 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
            {broken, "Ошибка чтения файла \"" + broken +
                         "\": файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка B4)"},
            {sheetless, noSheets},
-           {headed, "Ошибка чтения файла \"" + headed + "\": в файле нет ни одной строки или записи, которую берет импорт: нет данных для импорта, ничего не изменено"}}) {
+           {headed, "Ошибка чтения файла \"" + headed + "\": лист \"Лист1\": на листе нет ни одной строки, которую берет импорт: нет данных для импорта, ничего не изменено"}}) {
     base = TBaseImport();
     try {
       ImportNetWorkbooks({good, file}, dir / "Сеть", base);
@@ -252,7 +252,7 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
   } catch (const Error& e) {
     // said to be no network workbook, not a heading too long for the voltage field
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + list +
-                                         "\": лист не является книгой сети: в ячейке A1 нет напряжения сети (текст "
+                                         "\": лист \"Сотрудники\": не является книгой сети: в ячейке A1 нет напряжения сети (текст "
                                          "\"Фамилия\" не является числом): нет данных для импорта, ничего не изменено");
   }
 }

@@ -260,7 +260,7 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
   WriteXlsx(dir / "чужие.xlsx", book);
   // refused by name and sheet, with the first row that was not taken
   const auto refusal = [&](const std::string& reason) {
-    return "Ошибка чтения файла \"" + dir / "чужие.xlsx" + "\": лист \"Замеры\", " + reason +
+    return "Ошибка чтения файла \"" + dir / "чужие.xlsx" + "\": лист \"Замеры\"" + (reason.rfind("строка", 0) == 0 ? ", " : ": ") + reason +
            ": нет данных для импорта, ничего не изменено";
   };
 
@@ -298,7 +298,7 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
       Press(d, "OKBtn");
     });
     command->trigger();
-    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + staff + "\": " + reason +
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + staff + "\": лист \"Сотрудники\", " + reason +
                                                     ": нет данных для импорта, ничего не изменено"});
     EXPECT_EQ(ReadBytes(Base() + ".RTP"), stations);
   }

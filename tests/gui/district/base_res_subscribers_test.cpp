@@ -345,7 +345,7 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
     form->ImpXlsBaseItem->trigger();
     // a workbook's refusal names the sheet read
     refused(prom ? headings : byt ? stations : heading,
-            tech ? "лист \"Лист1\", в столбце 1 нет имен вводов и фидеров ниже заголовка: "
+            tech ? "лист \"Лист1\": в столбце 1 нет имен вводов и фидеров ниже заголовка: "
                  : "лист \"Лист1\": на листе нет ни одной строки, которую берет импорт: ");
   }
 }
