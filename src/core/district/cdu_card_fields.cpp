@@ -1,6 +1,7 @@
 #include "core/district/cdu_card_fields.h"
 
 #include <initializer_list>
+#include <span>
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
@@ -43,6 +44,32 @@ std::int32_t CardInt(std::string_view line, std::size_t first, std::size_t last,
   const std::string text = FieldText(line, first, last);
   if (const std::optional<int> value = ImportInteger(text, lo, hi)) return *value;
   ThrowFieldFault(first, last, ImportIntegerTextFault(text, lo, hi));
+}
+
+std::string CardCutFault(std::string_view line, int code) {
+  struct TSpan {
+    std::size_t First, Last;
+  };
+  static constexpr TSpan kNode[] = {{7, 8}, {9, 16}, {17, 24}, {25, 32}, {33, 40}, {41, 48},
+                                    {49, 56}, {57, 64}, {65, 72}, {73, 80}, {82, 89}};
+  static constexpr TSpan kBranch[] = {{5, 6}, {9, 16}, {17, 24}, {25, 32}, {33, 40}, {41, 48}, {49, 56}, {57, 64}, {65, 72}};
+  static constexpr TSpan kLoad[] = {{9, 16}, {33, 40}, {41, 48}};
+  static constexpr TSpan kBalancing[] = {{25, 32}};
+  static constexpr TSpan kName[] = {{5, 16}};
+  std::span<const TSpan> spans;
+  switch (code) {
+    case 201: case 299: case 5008: spans = kNode; break;
+    case 301: case 399: case 309: spans = kBranch; break;
+    case 202: spans = kLoad; break;
+    case 102: spans = kBalancing; break;
+    case 290: spans = kName; break;
+    default: return {};
+  }
+  for (const TSpan& span : spans)
+    if (line.size() >= span.First && line.size() < span.Last)
+      return "карта обрывается внутри колонок " + std::to_string(span.First) + "-" + std::to_string(span.Last) +
+             " (\"" + FieldText(line, span.First, span.Last) + "\"): файл обрезан или карта испорчена";
+  return {};
 }
 
 int CardCode(std::string_view line) { return ImportInteger(FieldText(line, 1, 4), 0, 9999).value_or(0); }

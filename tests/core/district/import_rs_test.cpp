@@ -87,7 +87,7 @@ TEST_F(DistrictFilesImport, VoltagesStationsAndLoadsOfTwoFilesInOneBase) {
   EXPECT_EQ(base.Messages, (std::vector<std::string>{
                                "a.RS. Строка 5. Не найдено Uн, принято Uн = 10 кВ",
                                "a.RS. Строка 8. Не найдено Uн, принято Uн = 10 кВ",
-                               "a.RS. Строка 14. Неверно задана марка тр-ра",
+                               "a.RS. Строка 14. Неверно задана марка тр-ра \"ТМ-400\": нет напряжений через \"/\"",
                                "b.RS. Строка 1. Не задано номинальное напряжение ИП, принято Uн = 10 кВ",
                            }));
 
@@ -133,8 +133,11 @@ TEST_F(DistrictFilesImport, TransformerMarksAndSupplyNames) {
   TBaseImport base;
   ImportDistrictFiles({file}, dir / "Т", base);
   EXPECT_EQ(ColumnTexts(base.Lines, "Un"), (std::vector<std::string>{"6/0", "10/", ""}));
-  EXPECT_EQ(base.Messages, (std::vector<std::string>{"t.RS. Строка 2. Неверно задана марка тр-ра",
-                                                     "t.RS. Строка 3. Неверно задана марка тр-ра"}));
+  // the message quotes the mark and says which voltage is no number, and why
+  EXPECT_EQ(base.Messages,
+            (std::vector<std::string>{"t.RS. Строка 2. Неверно задана марка тр-ра \"ТМ-630/10/x\": U2: текст \"x\" не "
+                                      "является числом",
+                                      "t.RS. Строка 3. Неверно задана марка тр-ра: марка не задана"}));
   // a transformer row's own station gets its secondary voltage
   EXPECT_EQ(ColumnTexts(base.Stations, "Transform"), (std::vector<std::string>{"ТМ-630/0/0.4"}));
 }
