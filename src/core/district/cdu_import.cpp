@@ -221,7 +221,12 @@ TImportTaken ReadCardScheme(const std::string& fileName, TDataFile& nodeTable, T
   branchTable.RowCount = branches;
   TImportTaken taken;
   taken.Items = nodes;
-  taken.Summary = "узлов " + std::to_string(nodes) + ", ветвей " + std::to_string(branches);
+  // names come last in a card file: a file cut between its name cards keeps every node and branch
+  int named = 0;
+  if (const DAString* names = GetColumnAs<DAString>("Name", nodeTable))
+    for (int row = 1; row <= nodes; ++row) named += names->GetView(row).empty() ? 0 : 1;
+  taken.Summary = "узлов " + std::to_string(nodes) + " (с именами " + std::to_string(named) + "), ветвей " +
+                  std::to_string(branches);
   if (nodes == 0) taken.NotTaken("в файле нет карт узлов (0201, 0299, 5008)");
   return taken;
 }

@@ -127,6 +127,7 @@ std::vector<std::size_t> CutPoints(const TSoundFile& file, const std::string& by
       cuts.push_back((starts[line] + starts[line + 1]) / 2);
     cuts.push_back(bytes.size() - 2);           // the last record whole, its CR LF lost
     cuts.push_back(starts[(first + last) / 2 + 1]);  // at a record's end
+    cuts.push_back(starts[last]);                    // the last record lost whole
   } else {
     for (std::size_t at = 1; at < bytes.size(); ++at) cuts.push_back(at);
   }
