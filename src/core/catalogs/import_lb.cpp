@@ -101,7 +101,8 @@ TGraphsRead ReadLBFile(const std::string& fileName, const TDataFile& catalog) {
                 std::to_string(rest) + " из " + std::to_string(kLBRecordSize) +
                 " байт; файл обрезан (недокопирован) или это не каталог графиков *.LB");
   // a file cut exactly at a record's end cannot be told from a whole one: the closing message counts
-  read.Taken.Summary = "новых графиков " + std::to_string(read.Taken.Items) + " из записей файла: " + std::to_string(index);
+  read.Taken.Summary =
+      "записей в файле " + std::to_string(index) + ", новых графиков из них " + std::to_string(read.Taken.Items);
   return read;
 }
 

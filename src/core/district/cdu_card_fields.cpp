@@ -5,6 +5,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
+#include "core/base/outside_value.h"
 #include "core/base/strings.h"
 #include "core/tables/file_io.h"
 
@@ -35,15 +36,15 @@ std::string FieldText(std::string_view line, std::size_t first, std::size_t last
 }  // namespace
 
 double CardReal(std::string_view line, std::size_t first, std::size_t last) {
-  const std::string text = FieldText(line, first, last);
-  if (const std::optional<double> value = ImportNumber(text)) return *value;
-  ThrowFieldFault(first, last, ImportNumberTextFault(text));
+  const TValueRead<double> read = TOutsideValue::Text(FieldText(line, first, last)).Number();
+  if (!read) ThrowFieldFault(first, last, read.Fault);
+  return *read;
 }
 
 std::int32_t CardInt(std::string_view line, std::size_t first, std::size_t last, std::int32_t lo, std::int32_t hi) {
-  const std::string text = FieldText(line, first, last);
-  if (const std::optional<int> value = ImportInteger(text, lo, hi)) return *value;
-  ThrowFieldFault(first, last, ImportIntegerTextFault(text, lo, hi));
+  const TValueRead<int> read = TOutsideValue::Text(FieldText(line, first, last)).Integer(lo, hi);
+  if (!read) ThrowFieldFault(first, last, read.Fault);
+  return *read;
 }
 
 std::string CardCutFault(std::string_view line, int code) {
@@ -72,7 +73,9 @@ std::string CardCutFault(std::string_view line, int code) {
   return {};
 }
 
-int CardCode(std::string_view line) { return ImportInteger(FieldText(line, 1, 4), 0, 9999).value_or(0); }
+int CardCode(std::string_view line) {
+  return TOutsideValue::Text(FieldText(line, 1, 4)).Integer(0, 9999).Value.value_or(0);
+}
 
 TCardNodeColumns FindCardNodeColumns(TDataFile& table) {
   EnsureColumns(table);

@@ -292,7 +292,7 @@ TImportTaken ImportPshFolder(const std::string& baseStem, TBaseImport& base, con
   }
   // no feeder file, or none with a section, would give an empty base
   RefuseIfNothingTaken(PshFolderSource(baseStem), all);
-  all.Summary = "строк участков " + std::to_string(all.Items) + " из файлов *.psh: " + std::to_string(files.size());
+  all.Summary = "файлов " + std::to_string(files.size()) + ", строк участков " + std::to_string(all.Items);
   messages.Finish();
   MakeBaseTables(store.lines, store.stations.Rows(), baseStem, base);
   return all;

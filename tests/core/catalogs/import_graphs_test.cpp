@@ -16,6 +16,7 @@
 #include "core/tables/table_file.h"
 #include "support/graph_file_builder.h"
 #include "support/scripted_msgbox.h"
+#include "support/table_rows.h"
 
 namespace ld::test {
 namespace {
@@ -178,6 +179,29 @@ TEST_F(GraphImports, AnotherCatalogueIsTakenOverWithItsValues) {
   EXPECT_EQ(std::tuple(mine.RowCount, mine.Tit->GetItem(3), mine.Per->Get(3)), std::tuple(3, "Третий чужой", 1800));
   EXPECT_EQ(Values(Base()),
             (V{{1, 20240305.036, 11}, {2, 20240305.018, 21}, {2, 20240305.036, 22}, {3, 20240305.018, 91}}));
+}
+
+// A file chosen as another catalogue that is none is refused naming it and what it is: a text, a
+// folder, a table of another layout (which would otherwise fail at its first missing column).
+TEST_F(GraphImports, AnotherCatalogueThatIsNoneIsRefusedByName) {
+  const std::string text = Folder() + "заметки.GRC", folder = Folder() + "папка.GRC", lines = Folder() + "линии.GRC";
+  WriteBytes(text, "Замеры за октябрь\r\n");
+  std::filesystem::create_directory(folder);
+  WriteRows(lines, "Формат РЭС (линии)", {{"1", "", "А", "Б"}});
+  const std::pair<std::string, std::string> cases[] = {
+      {text, "файл не является таблицей \"" + std::string(GraphCatalogMaket) + "\""},
+      {lines, "таблица макета \"Формат РЭС (линии)\", а не \"" + std::string(GraphCatalogMaket) + "\""}};
+  for (const auto& [file, why] : cases) {
+    std::unique_ptr<TDataFile> catalog, values;
+    try {
+      ReadGraphCatalogFile(file, catalog, values);
+      ADD_FAILURE() << file;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + file + "\": " + why);
+    }
+  }
+  std::unique_ptr<TDataFile> catalog, values;
+  EXPECT_THROW(ReadGraphCatalogFile(folder, catalog, values), Error);
 }
 
 // A sheet of cells for the metering-system layouts.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -159,6 +160,16 @@ TEST_F(DistrictFilesImport, AFileThatIsNoNetworkTableIsRefusedByName) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + lines + "\"", 0), 0u) << e.what();
   }
+  // a sound table that cannot be read is named for that, not called a file of another kind (an account
+  // that reads every file reads it)
+  const std::string locked = Source("закрыт.RS", {{"П", "ПС.35.10", "Ф-5"}});
+  std::filesystem::permissions(locked, std::filesystem::perms::none);
+  try {
+    ImportDistrictFiles({locked}, dir / "Б", base);
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + locked + "\": нет прав на чтение файла");
+  }
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
   // a network table of no rows, also behind a sound one: the base would be empty or short of a feeder
   const std::string sound = Source("a.RS", {{"П", "ПС.35.10", "Ф-5"}});
   const std::string empty = Source("пусто.RS", {});
