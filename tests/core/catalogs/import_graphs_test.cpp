@@ -126,7 +126,10 @@ TEST_F(GraphImports, LBFilesOfAnotherKindGiveNoGraph) {
       // a copy that stopped inside the second record: the graphs from it on are not lost without a word
       {header + LBRecord(8, "Новый", day) + LBRecord(9, "Второй", day).substr(0, 100),
        "запись 2 обрезана: в ней 100 из 428 байт; файл обрезан (недокопирован) или это не каталог графиков *.LB"},
-      {header + unnamed, "запись 1: у графика нет названия: это не каталог графиков *.LB"}};
+      {header + unnamed, "запись 1: у графика нет названия: это не каталог графиков *.LB"},
+      // a document: named by what it is not, none of its bytes quoted as a name
+      {ReadBytes(TestDataDir() / "wrong_files" / "document.docx"),
+       "запись 1: в названии графика управляющий символ U+0008 (байт 1 названия): это не каталог графиков *.LB"}};
   const std::string file = Folder() + "чужой.LB";
   for (const Case& c : cases) {
     WriteBytes(file, c.bytes);
