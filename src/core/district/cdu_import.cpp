@@ -73,7 +73,7 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
       const int code = CardCode(line);
       if (const std::string cut = CardCutFault(line, code); !cut.empty()) throw ConvertError(cut);
       // a card whose end is lost with the line's end (the file was cut inside it) is refused too
-      if (code != 0 && lineNo == lines.size()) RequireLastLineEnded(text, fileName);
+      if (KnownCardCode(code) && lineNo == lines.size()) RequireLastLineEnded(text, fileName);
       if (code == 201 || code == 299 || code == 5008) {
         ++nodeCards;
         nodes.insert(CardInt(line, 9, 16));

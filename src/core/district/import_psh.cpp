@@ -247,8 +247,12 @@ void ParsePshLine(const std::string& line, TPshSection& section, const std::stri
     fault = "длина " + QuotedText(ImportName(lengthText)) + " км вне допустимого диапазона";
   if (fault.empty()) {
     length = *km * 1000;
-    // a bus connection has no length of its own; every other section gives one
+    // a bus connection has no length of its own; every other section gives one, and one without it is
+    // named rather than taken as a section of no length
     section.LengthRead = !ImportName(lengthText).empty() || IsBus(section.LineMark);
+    if (!section.LengthRead && !section.Name1.empty())
+      messages.Add("Файл " + fileName + ". Строка " + std::to_string(lineNumber) +
+                   ". Не задана длина линии (колонки 33-40), принята 0");
   } else {
     messages.Add("Файл " + fileName + ". Строка " + std::to_string(lineNumber) + ". Неверно задана длина линии: " +
                  fault);

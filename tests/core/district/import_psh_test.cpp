@@ -122,14 +122,15 @@ TEST_F(FeederFilesImport, FeederNamesAndLines) {
   EXPECT_EQ(s.TransName, "Т2") << "a station name ending in Т and a digit names its transformer";
   EXPECT_TRUE(messages.empty());
 
-  // a line that stops early: the missing columns are empty; Latin look-alikes in names become Cyrillic
+  // a line that stops early: the missing columns are empty, and a section without its length is named;
+  // Latin look-alikes in names become Cyrillic
   ParsePshLine(Utf8ToCp866("TП-1     TП-2"), s, "a.psh", 4, messages);
   EXPECT_EQ(s.Name1, "ТП-1");
   EXPECT_EQ(s.Name2, "ТП-2");
   EXPECT_EQ(s.LineMark, "0*");
   EXPECT_EQ(s.TransMark, "");
   EXPECT_EQ(s.TransName, "Т1");
-  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(messages, std::vector<std::string>{"Файл a.psh. Строка 4. Не задана длина линии (колонки 33-40), принята 0"});
 }
 
 TEST_F(FeederFilesImport, AFileInAnotherCodePageIsRefusedByLineAndColumns) {
