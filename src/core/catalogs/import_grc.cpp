@@ -1,9 +1,11 @@
 #include "core/catalogs/import_grc.h"
 
+#include "core/base/error.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/catalogs/catwin_graph.h"
 #include "core/catalogs/graph_tables.h"
+#include "core/tables/file_io.h"
 #include "core/tables/table_ops.h"
 
 namespace ld {
@@ -45,6 +47,26 @@ void CopyRowByField(const TDataFile& from, int fromRow, TDataFile& to, int toRow
 }
 
 }  // namespace
+
+TImportTaken ReadGraphCatalogFile(const std::string& file, std::unique_ptr<TDataFile>& catalog,
+                                  std::unique_ptr<TDataFile>& values) {
+  RequireTableFile(file, GraphCatalogMaket);
+  const std::string base = file.size() < 4 ? std::string() : file.substr(0, file.size() - 4);
+  catalog = OpenGraphCatalog(base);
+  // a table of another layout would fail at its first missing column, naming no file
+  if (catalog->Name != GraphCatalogMaket)
+    throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": таблица макета \"" + catalog->Name +
+                "\", а не \"" + GraphCatalogMaket + "\"");
+  // a file cut at the end of a column's data would give the columns after it empty: every column of the
+  // catalogue is taken over
+  RequireTableFields(file, {"Ngr", "Per", "Nu", "Ntg", "Nt", "Tit", "Typ", "Zam", "Unt", "Us", "Tgf", "Dat1", "Dat2"});
+  values = OpenGraphValues(base);
+  if (const std::string valuesFile = base + GetMaketExtention(GraphValuesMaket); fileio::FileExists(valuesFile))
+    RequireTableFields(valuesFile, {"Ngr", "Date", "Value"});
+  TImportTaken taken{catalog->RowCount, {}, {}};
+  taken.NotTaken("в каталоге нет ни одного графика");
+  return taken;
+}
 
 int ImportGraphCatalog(TDataFile& own, TDataFile& ownValues, TDataFile& other, const TDataFile& otherValues) {
   TGraphCatalogCols theirs;

@@ -1,7 +1,9 @@
 #pragma once
 // Taking graphs over from the catalogue of another scheme or district base.
+#include <memory>
 #include <string>
 
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -15,6 +17,13 @@ inline constexpr char kChosenGraphMark[] = "~";
 // taken over gets the other row's columns and exactly the other values table's rows of its number,
 // which keep the own values table sorted. Both own tables change in memory only: the caller writes
 // them together. Returns the number of graphs taken over.
+// Reads the catalogue chosen as its file `file` (the other base is the name less its last four
+// characters) and that base's values table, whole, as the import offers them: a file that is no table,
+// cannot be read, or is a table of another layout is refused naming it. What it took: the catalogue's
+// graphs, counted for the closing message.
+TImportTaken ReadGraphCatalogFile(const std::string& file, std::unique_ptr<TDataFile>& catalog,
+                                  std::unique_ptr<TDataFile>& values);
+
 int ImportGraphCatalog(TDataFile& own, TDataFile& ownValues, TDataFile& other, const TDataFile& otherValues);
 
 }  // namespace ld

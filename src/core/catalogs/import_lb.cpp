@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -10,6 +11,7 @@
 #include "core/base/error.h"
 #include "core/base/import_number.h"
 #include "core/base/import_text.h"
+#include "core/base/text_lines.h"
 #include "core/catalogs/graph_series.h"
 #include "core/catalogs/graph_tables.h"
 
@@ -31,17 +33,32 @@ std::string NameFault(const unsigned char* record, std::string& name) {
   if (length > kLBNameLength)
     return "длина названия " + std::to_string(length) + " больше " + std::to_string(kLBNameLength);
   if (length == 0) return "у графика нет названия";
+  // the bytes of a file of another kind are never quoted: they would read as signs of nothing
+  for (int i = 0; i < length; ++i)
+    if (const unsigned char c = record[3 + i]; c < 0x20 || c == 0x7F) {
+      char code[8];
+      std::snprintf(code, sizeof code, "U+%04X", c);
+      return "в названии графика управляющий символ " + std::string(code) + " (байт " + std::to_string(i + 1) +
+             " названия)";
+    }
   name = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(record + 3), static_cast<std::size_t>(length)));
-  return ImportControlFault(name);
+  return {};
 }
 
 }  // namespace
 
 TGraphsRead ReadLBFile(const std::string& fileName, const TDataFile& catalog) {
+  // a folder or a file without read rights is named, not met by the library's error
+  if (const std::string fault = UnreadableFileFault(fileName); !fault.empty())
+    throw Error("Ошибка чтения файла \"" + fileName + "\": " + fault);
   std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw Error("Ошибка чтения файла \"" + fileName + "\"");
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw Error("Ошибка чтения файла \"" + fileName + "\"");
+  std::string bytes;
+  try {
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    in.setstate(std::ios::badbit);
+  }
+  if (in.bad()) throw Error("Ошибка чтения файла \"" + fileName + "\": файл не удается прочитать");
 
   TGraphsRead read;
   if (bytes.size() < static_cast<std::size_t>(kLBHeaderSize + kLBRecordSize)) {
@@ -76,6 +93,16 @@ TGraphsRead ReadLBFile(const std::string& fileName, const TDataFile& catalog) {
     }
     if (read.IsNew(catalog, number)) read.Add(std::move(graph));
   }
+  // the records fill the file to its end: a part of one after them is a record cut short (a copy that
+  // stopped), and the graphs after it are lost
+  if (const std::size_t rest = (bytes.size() - kLBHeaderSize) % kLBRecordSize; rest != 0)
+    throw Error("Ошибка чтения файла \"" + fileName + "\": запись " +
+                std::to_string((bytes.size() - kLBHeaderSize) / kLBRecordSize + 1) + " обрезана: в ней " +
+                std::to_string(rest) + " из " + std::to_string(kLBRecordSize) +
+                " байт; файл обрезан (недокопирован) или это не каталог графиков *.LB");
+  // a file cut exactly at a record's end cannot be told from a whole one: the closing message counts
+  read.Taken.Summary =
+      "записей в файле " + std::to_string(index) + ", новых графиков из них " + std::to_string(read.Taken.Items);
   return read;
 }
 

@@ -1,9 +1,11 @@
 #include "core/district/cdu_card_fields.h"
 
 #include <initializer_list>
+#include <span>
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
+#include "core/base/outside_value.h"
 #include "core/base/strings.h"
 #include "core/tables/file_io.h"
 
@@ -34,18 +36,53 @@ std::string FieldText(std::string_view line, std::size_t first, std::size_t last
 }  // namespace
 
 double CardReal(std::string_view line, std::size_t first, std::size_t last) {
-  const std::string text = FieldText(line, first, last);
-  if (const std::optional<double> value = ImportNumber(text)) return *value;
-  ThrowFieldFault(first, last, ImportNumberTextFault(text));
+  const TValueRead<double> read = TOutsideValue::Text(FieldText(line, first, last)).Number();
+  if (!read) ThrowFieldFault(first, last, read.Fault);
+  return *read;
 }
 
 std::int32_t CardInt(std::string_view line, std::size_t first, std::size_t last, std::int32_t lo, std::int32_t hi) {
-  const std::string text = FieldText(line, first, last);
-  if (const std::optional<int> value = ImportInteger(text, lo, hi)) return *value;
-  ThrowFieldFault(first, last, ImportIntegerTextFault(text, lo, hi));
+  const TValueRead<int> read = TOutsideValue::Text(FieldText(line, first, last)).Integer(lo, hi);
+  if (!read) ThrowFieldFault(first, last, read.Fault);
+  return *read;
 }
 
-int CardCode(std::string_view line) { return ImportInteger(FieldText(line, 1, 4), 0, 9999).value_or(0); }
+std::string CardCutFault(std::string_view line, int code) {
+  struct TSpan {
+    std::size_t First, Last;
+  };
+  static constexpr TSpan kNode[] = {{7, 8}, {9, 16}, {17, 24}, {25, 32}, {33, 40}, {41, 48},
+                                    {49, 56}, {57, 64}, {65, 72}, {73, 80}, {82, 89}};
+  static constexpr TSpan kBranch[] = {{5, 6}, {9, 16}, {17, 24}, {25, 32}, {33, 40}, {41, 48}, {49, 56}, {57, 64}, {65, 72}};
+  static constexpr TSpan kLoad[] = {{9, 16}, {33, 40}, {41, 48}};
+  static constexpr TSpan kBalancing[] = {{25, 32}};
+  static constexpr TSpan kName[] = {{5, 16}};
+  std::span<const TSpan> spans;
+  switch (code) {
+    case 201: case 299: case 5008: spans = kNode; break;
+    case 301: case 399: case 309: spans = kBranch; break;
+    case 202: spans = kLoad; break;
+    case 102: spans = kBalancing; break;
+    case 290: spans = kName; break;
+    default: return {};
+  }
+  for (const TSpan& span : spans)
+    if (line.size() >= span.First && line.size() < span.Last)
+      return "карта обрывается внутри колонок " + std::to_string(span.First) + "-" + std::to_string(span.Last) +
+             " (\"" + FieldText(line, span.First, span.Last) + "\"): файл обрезан или карта испорчена";
+  return {};
+}
+
+bool KnownCardCode(int code) {
+  switch (code) {
+    case 102: case 201: case 202: case 290: case 299: case 301: case 309: case 399: case 5008: return true;
+    default: return false;
+  }
+}
+
+int CardCode(std::string_view line) {
+  return TOutsideValue::Text(FieldText(line, 1, 4)).Integer(0, 9999).Value.value_or(0);
+}
 
 TCardNodeColumns FindCardNodeColumns(TDataFile& table) {
   EnsureColumns(table);

@@ -26,7 +26,9 @@ using TPercentProc = std::function<void(int percent)>;
 // A missing file gives all counters 0. A column missing from either layout raises the table store's
 // error before the file is read; a field that is not a number raises ConvertError naming the file and
 // the line, and a name with a character that the tables cannot hold (a DOS name's box-drawing signs)
-// raises ld::Error naming them.
+// raises ld::Error naming them. A card cut inside a field it reads, a last card without its line end and a
+// card naming a node that no node card gives raise ConvertError naming the file and the line: a file
+// cut short is never taken as a whole scheme.
 void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile& nodeTable, TDataFile& branchTable,
                       const TPercentProc& progress, int& nodeCount, int& branchCount, int& balancingCount,
                       int& fixedVoltageCount, int& shuntCount);
@@ -35,7 +37,8 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
 // reads it (ImportCardScheme without load cards), their row counts set: what it took for the one import
 // path. The node cards are the items; a file without one (a protocol, a document, another program's
 // file) takes nothing, with the reason "в файле нет карт узлов (0201, 0299, 5008)". A file that is not
-// there is refused by name, as one that cannot be read.
+// there is refused by name, as one that cannot be read. The nodes and branches taken are counted for the
+// import's closing message.
 TImportTaken ReadCardScheme(const std::string& fileName, TDataFile& nodeTable, TDataFile& branchTable);
 
 // Writes the node and branch files of the scheme (schemeStem plus the extensions of their layouts) as

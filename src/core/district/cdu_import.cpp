@@ -1,8 +1,6 @@
 // Reading a CDU card file into the node and branch tables of a new scheme.
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
@@ -13,6 +11,7 @@
 #include "core/base/error.h"
 #include "core/base/import_text.h"
 #include "core/base/strings.h"
+#include "core/base/text_lines.h"
 #include "core/district/base_import.h"
 #include "core/district/cdu_card_fields.h"
 #include "core/district/cdu_cards.h"
@@ -26,34 +25,6 @@ struct TShuntSum {
   float G = 0, B = 0;
 };
 
-// The whole file as bytes; a file that is there but cannot be read raises the read error.
-std::string ReadCardFile(const std::string& fileName) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(fileName, ec)) ThrowCardReadError(fileName);
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) ThrowCardReadError(fileName);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) ThrowCardReadError(fileName);
-  return bytes;
-}
-
-// Lines end with LF or CR LF; a last line without an end counts as well.
-std::vector<std::string_view> SplitLines(std::string_view bytes) {
-  std::vector<std::string_view> lines;
-  lines.reserve(bytes.size() / 48 + 1);
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string_view line = bytes.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = next;
-  }
-  return lines;
-}
-
 bool IsDosCodeLine(std::string_view line) {
   static constexpr std::string_view kDosCode = "DOSCODE";
   if (line.size() != kDosCode.size()) return false;
@@ -63,6 +34,14 @@ bool IsDosCodeLine(std::string_view line) {
     if (c != kDosCode[i]) return false;
   }
   return true;
+}
+
+// A card that names a node no node card of the file gives (a file cut before its node cards ended,
+// a card of another scheme pasted in) would make a branch, a load or a name of nothing.
+void RequireNode(const std::unordered_set<std::int32_t>& nodes, std::int32_t ns, int code) {
+  if (!nodes.contains(ns))
+    throw ConvertError("карта " + std::string(code < 1000 ? "0" : "") + std::to_string(code) + " называет узел " +
+                       std::to_string(ns) + ", карты которого (0201, 0299, 5008) в файле нет");
 }
 
 }  // namespace
@@ -76,13 +55,14 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
   std::error_code ec;
   if (!std::filesystem::exists(fileName, ec)) return;
 
-  const std::string bytes = ReadCardFile(fileName);
-  const std::vector<std::string_view> lines = SplitLines(bytes);
+  const TTextLines text = ReadTextLines(fileName);
+  const std::vector<std::string>& lines = text.Lines;
   // The working lists live in this call alone, so an error that ends the reading frees them too.
   std::unordered_set<std::int32_t> balancing;
   std::unordered_map<std::int32_t, TShuntSum> shunts;
   // The first row of each node number (names go there) and the last one (load cards go there).
   std::unordered_map<std::int32_t, int> firstRow, lastRow;
+  std::unordered_set<std::int32_t> nodes;
   std::size_t lineNo = 0;
   try {
     bool dos = false;
@@ -91,7 +71,13 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
       const std::string_view line = lines[lineNo - 1];
       if (!dos && IsDosCodeLine(line)) dos = true;
       const int code = CardCode(line);
-      if (code == 201 || code == 299 || code == 5008) ++nodeCards;
+      if (const std::string cut = CardCutFault(line, code); !cut.empty()) throw ConvertError(cut);
+      // a card whose end is lost with the line's end (the file was cut inside it) is refused too
+      if (KnownCardCode(code) && lineNo == lines.size()) RequireLastLineEnded(text, fileName);
+      if (code == 201 || code == 299 || code == 5008) {
+        ++nodeCards;
+        nodes.insert(CardInt(line, 9, 16));
+      }
       if (code == 301 || code == 399 || code == 309) ++branchCards;
       if (code == 102) {
         ++balancingCount;
@@ -150,9 +136,12 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
         if (const int nsh = CardInt(line, 7, 8, INT16_MIN, INT16_MAX); nsh != 0) node.Nsh[row] = nsh;
         firstRow.try_emplace(ns, row);
         lastRow[ns] = row;
+      } else if (code == 102) {
+        RequireNode(nodes, CardInt(line, 25, 32), code);
       } else if (code == 202) {
         if (useLoadCards) {
           const std::int32_t ns = CardInt(line, 9, 16);
+          RequireNode(nodes, ns, code);
           const double p = CardReal(line, 33, 40);
           const double q = CardReal(line, 41, 48);
           if (const auto r = lastRow.find(ns); r != lastRow.end()) {
@@ -163,6 +152,8 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
       } else if (code == 301 || code == 399 || code == 309) {
         const std::int32_t n1 = CardInt(line, 9, 16);
         const std::int32_t n2 = CardInt(line, 17, 24);
+        RequireNode(nodes, n1, code);
+        if (n2 != 0) RequireNode(nodes, n2, code);
         if (n2 != 0) {  // with 0 a shunt, summed in the first pass
           const int row = ++branchCount;
           (*branch.N1)[row] = n1;
@@ -191,6 +182,7 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
         }
       } else if (code == 290) {
         const std::int32_t ns = CardInt(line, 5, 16);
+        RequireNode(nodes, ns, code);
         if (const auto r = firstRow.find(ns); r != firstRow.end()) {
           const std::string_view bytes = CardTail(line, 17);
           // cut as every import cuts a name, by its characters: a no-break space is one in either code page
@@ -229,6 +221,12 @@ TImportTaken ReadCardScheme(const std::string& fileName, TDataFile& nodeTable, T
   branchTable.RowCount = branches;
   TImportTaken taken;
   taken.Items = nodes;
+  // names come last in a card file: a file cut between its name cards keeps every node and branch
+  int named = 0;
+  if (const DAString* names = GetColumnAs<DAString>("Name", nodeTable))
+    for (int row = 1; row <= nodes; ++row) named += names->GetView(row).empty() ? 0 : 1;
+  taken.Summary = "узлов " + std::to_string(nodes) + " (с именами " + std::to_string(named) + "), ветвей " +
+                  std::to_string(branches);
   if (nodes == 0) taken.NotTaken("в файле нет карт узлов (0201, 0299, 5008)");
   return taken;
 }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "core/base/codepage.h"
@@ -14,7 +12,9 @@
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/numtext.h"
+#include "core/base/outside_value.h"
 #include "core/base/strings.h"
+#include "core/base/text_lines.h"
 
 namespace ld {
 
@@ -109,19 +109,6 @@ void TakeTransformer(TPshSection& into, const TPshSection& from) {
   }
 }
 
-std::vector<std::string> ReadLines(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw Error("Ошибка чтения файла \"" + file.string() + "\"");
-  std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-  }
-  if (in.bad()) throw Error("Ошибка чтения файла \"" + file.string() + "\"");
-  return lines;
-}
-
 // A line whose texts the tables cannot hold as read (a file in another code page gives characters
 // that Windows-1251 lacks) refuses the file: stored, its names would run together.
 void CheckSectionTexts(const TPshSection& section, const fs::path& file, int lineNumber) {
@@ -140,7 +127,8 @@ void CheckSectionTexts(const TPshSection& section, const fs::path& file, int lin
 // A line of a section is whole when it names the section's begin and its length reads; a file none of
 // whose lines from the third is whole is no feeder file. What the file took, its lines counted.
 TImportTaken ImportPshFile(const fs::path& file, TPshStore& store, TImportMessages& messages) {
-  const std::vector<std::string> lines = ReadLines(file);
+  const TTextLines text = ReadTextLines(file.string());
+  const std::vector<std::string>& lines = text.Lines;
   const std::string fileName = file.filename().string();
   TImportTaken taken;
   if (lines.size() < 3) {
@@ -188,6 +176,8 @@ TImportTaken ImportPshFile(const fs::path& file, TPshStore& store, TImportMessag
   }
   CloseSection(a, parallel);
   store.StorePshSection(std::move(a), first);
+  // a copy cut inside its last line would give the first digits of a length or of a mark as whole
+  RequireLastLineEnded(text, file.string());
   // lines that are all of another kind: the file is no feeder file, and its rows would be names of nothing
   RefuseIfNothingTaken(file.string(), taken);
   return taken;
@@ -249,15 +239,23 @@ void ParsePshLine(const std::string& line, TPshSection& section, const std::stri
   if (section.SwitchEnd == U' ' && section.State == "К") section.State = "Н";
 
   double length = 0;
-  const std::string lengthText = Field(line, 33, 40);
-  try {
-    length = StrToFloatZ(lengthText) * 1000;
-    if (!ImportNumberFault(length).empty() || std::fabs(length) >= 1e15) throw ConvertError(lengthText);
-    // a bus connection has no length of its own; every other section gives one
-    section.LengthRead = !lengthText.empty() || IsBus(section.LineMark);
-  } catch (const ConvertError&) {
-    messages.Add("Файл " + fileName + ". Строка " + std::to_string(lineNumber) + ". Неверно задана длина линии");
-    length = 0;
+  // the length as the file shows it, not upper-cased as the names are
+  const std::string lengthText = line.size() < 33 ? std::string() : Cp866ToUtf8(line.substr(32, 8));
+  const TValueRead<double> km = TOutsideValue::Text(lengthText).Number();
+  std::string fault = km.Fault;
+  if (km && (!ImportNumberFault(*km * 1000).empty() || std::fabs(*km * 1000) >= 1e15))
+    fault = "длина " + QuotedText(ImportName(lengthText)) + " км вне допустимого диапазона";
+  if (fault.empty()) {
+    length = *km * 1000;
+    // a bus connection has no length of its own; every other section gives one, and one without it is
+    // named rather than taken as a section of no length
+    section.LengthRead = !ImportName(lengthText).empty() || IsBus(section.LineMark);
+    if (!section.LengthRead && !section.Name1.empty())
+      messages.Add("Файл " + fileName + ". Строка " + std::to_string(lineNumber) +
+                   ". Не задана длина линии (колонки 33-40), принята 0");
+  } else {
+    messages.Add("Файл " + fileName + ". Строка " + std::to_string(lineNumber) + ". Неверно задана длина линии: " +
+                 fault);
   }
   if (!IsBus(section.LineMark)) section.LineMark = FixedText(length, 0, 6) + "*" + section.LineMark;
 
@@ -298,6 +296,7 @@ TImportTaken ImportPshFolder(const std::string& baseStem, TBaseImport& base, con
   }
   // no feeder file, or none with a section, would give an empty base
   RefuseIfNothingTaken(PshFolderSource(baseStem), all);
+  all.Summary = "файлов " + std::to_string(files.size()) + ", строк участков " + std::to_string(all.Items);
   messages.Finish();
   MakeBaseTables(store.lines, store.stations.Rows(), baseStem, base);
   return all;

@@ -1,6 +1,7 @@
 #include "core/district/import_rs.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "core/base/import_messages.h"
 #include "core/base/import_number.h"
 #include "core/base/import_text.h"
+#include "core/base/outside_value.h"
 #include "core/base/strings.h"
 #include "core/district/subscriber_cells.h"
 #include "core/district/subscriber_dbf.h"
@@ -38,15 +40,25 @@ char32_t CharAt(const DAChar* column, int row) {
   return column ? Cp1251Char(static_cast<unsigned char>(column->Get(row))) : 0;
 }
 
-// A number as the tolerant parsing reads it; an empty text or "-" is no number here.
-bool ReadNumber(const std::string& text, double& value) {
-  if (text.empty() || text == "-") return false;
-  try {
-    value = StrToFloatZ(text);
-  } catch (const ConvertError&) {
-    return false;
-  }
-  return std::isfinite(value) && std::fabs(value) < 1e15;
+// A number read whole, as every import reads one from an outside file; why not, naming the text, when it
+// is none. An empty text or "-" is no number here.
+std::string NumberFault(const std::string& text, double& value) {
+  const std::string_view shown = ImportName(text);
+  if (shown.empty() || shown == "-") return "не задано число";
+  const TValueRead<double> read = TOutsideValue::Text(text).Number();
+  if (!read) return read.Fault;
+  if (std::fabs(*read) >= 1e15) return "число " + QuotedText(shown) + " вне допустимого диапазона";
+  value = *read;
+  return {};
+}
+
+bool ReadNumber(const std::string& text, double& value) { return NumberFault(text, value).empty(); }
+
+// Whether a name is a whole number (a pole of a tap-off), read as every import reads an integer.
+bool IsNumberName(const std::string& name, int& value) {
+  const TValueRead<int> read = TOutsideValue::Text(name).Integer(INT_MIN, INT_MAX);
+  if (read) value = *read;
+  return read.Value.has_value();
 }
 
 std::string WholeText(double v) { return std::to_string(static_cast<long long>(std::trunc(v))); }
@@ -126,7 +138,7 @@ private:
     // an empty name names no node: it would tie the row to any row that lacks one
     if (name.empty()) return -1;
     int number = 0;
-    const bool numeric = IsIntegerText(name, number) && number != 0;
+    const bool numeric = IsNumberName(name, number) && number != 0;
     if (numeric && rows_[r].Sign != kContinued) return -1;
     const TIndex& index = numeric ? grouped_ : all_;
     const auto found = index.find(UpperCase(name));
@@ -192,7 +204,7 @@ void AddStationTransformers(const std::string& list, const TImportLine& row, TSo
 
   const std::string afterPoint = row.Name2.find('.') == std::string::npos ? std::string() : After(row.Name2, '.');
   int s = 0;
-  if (!IsIntegerText(afterPoint, s)) s = 0;
+  if (!IsNumberName(afterPoint, s)) s = 0;
   const std::string v = row.Sign == kTransformer ? After(row.Un, '/') : row.Un;
   int c = 0;
   for (const auto& [n, item] : items) {
@@ -255,6 +267,9 @@ TImportTaken ImportDistrictFiles(const std::vector<std::string>& files, const st
     } catch (const Error& e) {
       throw Error("Ошибка чтения файла \"" + file + "\": " + e.what());
     }
+    // a file cut at the end of a column's data would give the columns after it empty
+    RequireTableFields(file, {"Sign", "Name1", "Name2", "Commut", "ComBeg", "ComEnd", "KodLine", "Transform", "TypPQ",
+                              "P", "Q", "Text"});
     const int rows = source.RowCount;
     // A table of no rows, or of rows that name no node, chosen by mistake would give an empty base, or a
     // base short of a feeder: the file is refused by its name, whatever the other files give.
@@ -301,12 +316,19 @@ TImportTaken ImportDistrictFiles(const std::vector<std::string>& files, const st
         // U1 stands before a "/": a mark without one gives no voltages
         const auto slash = mark.find('/');
         double u1 = 0, u2 = 0;
-        if (slash == std::string::npos || !ReadNumber(mark.substr(0, slash), u1)) {
-          messages.Add(at() + kBadTransformerMark);
+        const std::string given = src.KodLine->GetItem(j);
+        const auto bad = [&](const std::string& why) {
+          messages.Add(at() + kBadTransformerMark + (ImportName(given).empty() ? std::string(": марка не задана")
+                                                       : " " + QuotedText(ControlsShown(given)) + ": " + why));
+        };
+        if (slash == std::string::npos) {
+          bad("нет напряжений через \"/\"");
+        } else if (const std::string fault = NumberFault(mark.substr(0, slash), u1); !fault.empty()) {
+          bad("U1: " + fault);
         } else {
           row.Un = WholeText(u1) + "/";
-          if (!ReadNumber(mark.substr(slash + 1), u2))
-            messages.Add(at() + kBadTransformerMark);
+          if (const std::string fault2 = NumberFault(mark.substr(slash + 1), u2); !fault2.empty())
+            bad("U2: " + fault2);
           else
             row.Un += WholeText(u2);
         }
@@ -332,8 +354,8 @@ TImportTaken ImportDistrictFiles(const std::vector<std::string>& files, const st
       const char32_t commut = CharAt(src.Commut, j);
       row.Commut = UpperChar(commut) == U'О' ? U'К' : commut;
       int number = 0;
-      if (CharAt(src.ComBeg, j) == U'-' || n1.empty() || IsIntegerText(n1, number)) row.MarkCom1 = "-";
-      if (CharAt(src.ComEnd, j) == U'-' || n2.empty() || IsIntegerText(n2, number)) row.MarkCom2 = "-";
+      if (CharAt(src.ComBeg, j) == U'-' || n1.empty() || IsNumberName(n1, number)) row.MarkCom1 = "-";
+      if (CharAt(src.ComEnd, j) == U'-' || n2.empty() || IsNumberName(n2, number)) row.MarkCom2 = "-";
 
       AddStationTransformers(GetCellText(source, j, transformCol, true), row, stations, fields, file, j, transformers);
 

@@ -1,19 +1,22 @@
 // The PNT/LIN exchange files.
 #include "core/regime/pnt_lin.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
+#include <unordered_set>
 #include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
 #include "core/base/numfmt.h"
+#include "core/base/outside_value.h"
 #include "core/base/strings.h"
+#include "core/base/text_lines.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_import.h"
@@ -88,25 +91,6 @@ private:
   std::string line_;
 };
 
-std::vector<std::string> ReadFileLines(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw Error("Ошибка открытия файла \"" + fileName + "\"");
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  const std::string bytes = buffer.str();
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(IsAscii(line) ? std::move(line) : Cp1251ToUtf8(line));
-    start = end + 1;
-  }
-  return lines;
-}
-
 // A control character (a tab aside) is in no line of these text files, but in every binary file read
 // under their names; the fields around it would be quoted cut at the first zero byte.
 void RefuseControls(const std::string& line) {
@@ -166,24 +150,50 @@ void ResizedCopy(const TDataFile& source, int rows, TDataFile& out) {
   if (source.MarkRec && out.MarkRec) copyBlock(*source.MarkRec, *out.MarkRec);
 }
 
-int FieldInt(const std::vector<std::string>& f, std::size_t i) { return StrToIntZ(f.at(i)); }
-double FieldFloat(const std::vector<std::string>& f, std::size_t i) { return StrToFloatZ(f.at(i)); }
-// A value of a single-precision column; a value beyond its range would turn into infinity.
-float FieldSingle(const std::vector<std::string>& f, std::size_t i) {
-  const double v = FieldFloat(f, i);
-  if (!(std::fabs(v) <= 3.4e38)) throw Error("\"" + f[i] + "\" вне допустимого диапазона");
-  return static_cast<float>(v);
-}
+// The fields of a record, each read through the rules of every outside value: a number whole, or the
+// record refused naming the field, its text and why.
+class TRecordFields {
+public:
+  TRecordFields(std::vector<std::string> fields, const std::vector<std::string>& names)
+      : fields_(std::move(fields)), names_(names) {}
+  std::size_t Size() const { return fields_.size(); }
+  int Int(std::size_t i) const { return Take(i, TOutsideValue::Text(fields_.at(i)).Integer(INT_MIN, INT_MAX)); }
+  double Float(std::size_t i) const { return Take(i, TOutsideValue::Text(fields_.at(i)).Number()); }
+  // A value of a single-precision column; a value beyond its range would turn into infinity.
+  float Single(std::size_t i) const {
+    const double v = Float(i);
+    if (!(std::fabs(v) <= 3.4e38)) throw Error(Name(i) + "\"" + fields_[i] + "\" вне допустимого диапазона");
+    return static_cast<float>(v);
+  }
+  std::string Text(std::size_t i) const { return Take(i, TOutsideValue::Text(fields_.at(i)).Name()); }
 
-// The lines of a file after its header, blank lines at the end (an editor's last line feed) left out.
-// A file without one is refused by name: a pair written from an empty scheme, or two empty files, would
-// otherwise empty the scheme they are read into.
+private:
+  std::string Name(std::size_t i) const { return i < names_.size() ? "поле " + names_[i] + ": " : std::string(); }
+  template <typename T>
+  T Take(std::size_t i, const TValueRead<T>& read) const {
+    if (!read) throw Error(Name(i) + read.Fault);
+    return *read;
+  }
+  std::vector<std::string> fields_;
+  const std::vector<std::string>& names_;
+};
+
+// The lines of a file after its header, decoded, blank lines at the end (an editor's last line feed) left
+// out. A file without one is refused by name: a pair written from an empty scheme, or two empty files,
+// would otherwise empty the scheme they are read into. So is a file whose last record lost its line end
+// (a copy cut inside it); a binary file read under this name is told by its control characters instead.
 std::vector<std::string> RecordLines(const std::string& fileName, const char* records) {
-  std::vector<std::string> lines = ReadFileLines(fileName);
+  const TTextLines text = ReadTextLines(fileName);
+  std::vector<std::string> lines;
+  lines.reserve(text.Lines.size());
+  for (const std::string& line : text.Lines) lines.push_back(IsAscii(line) ? line : Cp1251ToUtf8(line));
   while (!lines.empty() && TrimLeadSpaces(lines.back()).empty()) lines.pop_back();
   if (lines.size() < 2)
     throw Error(NothingImportedText(fileName, lines.empty() ? std::string("файл пуст")
                                                             : "за строкой заголовка нет ни одной записи " + std::string(records)));
+  if (lines.size() == text.Lines.size() &&
+      std::none_of(lines.back().begin(), lines.back().end(), [](char c) { return c != '\t' && static_cast<unsigned char>(c) < 0x20; }))
+    RequireLastLineEnded(text, fileName);
   return lines;
 }
 
@@ -193,7 +203,18 @@ std::vector<std::string> RecordLines(const std::string& fileName, const char* re
               std::to_string(line) + ": " + what);
 }
 
+// A record of fewer fields than its format carries is refused: what it lacks would be zeros, or the
+// values of the row that stood there before.
+TRecordFields RecordFields(const std::string& line, const std::vector<std::string>& names, std::size_t required) {
+  RefuseControls(line);
+  TRecordFields f(SplitBlanks(line), names);
+  if (f.Size() < required)
+    throw Error("в записи " + std::to_string(f.Size()) + " полей вместо " + std::to_string(required));
+  return f;
+}
+
 void ReadPnt(const std::string& fileName, const TDataFile& nodes, TDataFile& out) {
+  static const std::vector<std::string> kNames = {"Nuz", "Prb", "Pn", "Qn", "Pg", "Qg", "Un", "Teta", "Gh", "Bh"};
   const std::vector<std::string> lines = RecordLines(fileName, "узла");
   const int records = static_cast<int>(lines.size()) - 1;
   ResizedCopy(nodes, records, out);
@@ -201,21 +222,19 @@ void ReadPnt(const std::string& fileName, const TDataFile& nodes, TDataFile& out
   FillNodeCols(out, n);
   for (int i = 1; i <= records; ++i) {
     try {
-      RefuseControls(lines[static_cast<std::size_t>(i)]);
-      const std::vector<std::string> f = SplitBlanks(lines[static_cast<std::size_t>(i)]);
-      if (f.size() < 10) throw Error("в записи " + std::to_string(f.size()) + " полей вместо 10");
-      (*n.NS)[i] = FieldInt(f, 0);
-      const int code = FieldInt(f, 1);
+      const TRecordFields f = RecordFields(lines[static_cast<std::size_t>(i)], kNames, kNames.size());
+      (*n.NS)[i] = f.Int(0);
+      const int code = f.Int(1);
       if (code == 1) (*n.Sign)[i] = 'b';
       if (code == 2) (*n.Sign)[i] = 'u';
-      (*n.Pn)[i] = FieldFloat(f, 2);
-      (*n.Qn)[i] = FieldFloat(f, 3);
-      (*n.Pg)[i] = FieldFloat(f, 4);
-      (*n.Qg)[i] = FieldFloat(f, 5);
-      (*n.Um)[i] = FieldSingle(f, 6);
-      (*n.Angle)[i] = FieldFloat(f, 7);
-      (*n.Gs)[i] = FieldSingle(f, 8);
-      (*n.Bs)[i] = FieldSingle(f, 9);
+      (*n.Pn)[i] = f.Float(2);
+      (*n.Qn)[i] = f.Float(3);
+      (*n.Pg)[i] = f.Float(4);
+      (*n.Qg)[i] = f.Float(5);
+      (*n.Um)[i] = f.Single(6);
+      (*n.Angle)[i] = f.Float(7);
+      (*n.Gs)[i] = f.Single(8);
+      (*n.Bs)[i] = f.Single(9);
     } catch (const std::exception& e) {
       ThrowRecordError(fileName, "PNT", i + 1, e.what());
     }
@@ -225,43 +244,68 @@ void ReadPnt(const std::string& fileName, const TDataFile& nodes, TDataFile& out
 void ReadLin(const std::string& fileName, const TDataFile& branches, TDataFile& out) {
   const std::vector<std::string> lines = RecordLines(fileName, "ветви");
   const int records = static_cast<int>(lines.size()) - 1;
+  // the short layout carries the circuit count and no regulation; the full one the regulation fields,
+  // of which the regulation's text alone may be empty
+  const std::vector<std::string> header = SplitBlanks(lines[0]);
   const bool withCount = lines[0].find("prl") != std::string::npos;
+  const bool withRegulation = !withCount && std::find(header.begin(), header.end(), "Sdop") != header.end();
+  std::vector<std::string> names = {"Nn", "Nk", "Pr"};
+  if (withCount) names.push_back("prl");
+  for (const char* name : {"R", "X", "G", "B", "K", "Kr"}) names.push_back(name);
+  if (withRegulation)
+    for (const char* name : {"REG", "Ksr", "Ntek", "Sdop", "Kod_REG"}) names.push_back(name);
+  const std::size_t required = withRegulation ? names.size() - 1 : names.size();
   ResizedCopy(branches, records, out);
   TBranchCols b;
   FillBranchCols(out, b);
   for (int i = 1; i <= records; ++i) {
     try {
-      RefuseControls(lines[static_cast<std::size_t>(i)]);
-      const std::vector<std::string> f = SplitBlanks(lines[static_cast<std::size_t>(i)]);
+      const TRecordFields f = RecordFields(lines[static_cast<std::size_t>(i)], names, required);
       std::size_t k = 0;
-      auto has = [&] { return k < f.size(); };
-      if (has()) (*b.N1)[i] = FieldInt(f, k++);
-      if (has()) (*b.N2)[i] = FieldInt(f, k++);
-      if (has()) {
-        switch (f[k++][0]) {
-          case '1': (*b.Commut)[i] = static_cast<char>(kN); break;
-          case '2': (*b.Commut)[i] = static_cast<char>(kK); break;
-          case '3': (*b.Commut)[i] = static_cast<char>(kO); break;
-          default: break;  // a letter is never cleared by reading
-        }
+      (*b.N1)[i] = f.Int(k++);
+      (*b.N2)[i] = f.Int(k++);
+      switch (f.Int(k++)) {
+        case 1: (*b.Commut)[i] = static_cast<char>(kN); break;
+        case 2: (*b.Commut)[i] = static_cast<char>(kK); break;
+        case 3: (*b.Commut)[i] = static_cast<char>(kO); break;
+        default: break;  // a letter is never cleared by reading
       }
-      if (withCount && has()) {
-        const int count = FieldInt(f, k++);
-        if (count < 0 || count > 255) throw Error("число цепей " + std::to_string(count) + " вне 0..255");
+      if (withCount) {
+        const int count = f.Int(k++);
+        if (count < 0 || count > 255) throw Error("поле prl: число цепей " + std::to_string(count) + " вне 0..255");
         (*b.Nl)[i] = static_cast<std::uint8_t>(count);
       }
-      for (DAsingle* column : {b.R, b.X, b.G, b.B, b.Kta, b.Ktr})
-        if (has()) (*column)[i] = FieldSingle(f, k++);
-      if (withCount) continue;
-      if (has()) b.RT[i] = FieldInt(f, k++);
-      if (has()) (*b.Ktn)[i] = FieldSingle(f, k++);
-      if (has()) b.Notv[i] = FieldInt(f, k++);
-      if (has()) (*b.Sdop)[i] = FieldSingle(f, k++);
-      if (has()) b.Regulation->SetItem(i, RemoveBlanks(f[k++]));
+      for (DAsingle* column : {b.R, b.X, b.G, b.B, b.Kta, b.Ktr}) (*column)[i] = f.Single(k++);
+      if (!withRegulation) continue;
+      b.RT[i] = f.Int(k++);
+      (*b.Ktn)[i] = f.Single(k++);
+      b.Notv[i] = f.Int(k++);
+      (*b.Sdop)[i] = f.Single(k++);
+      if (k < f.Size()) b.Regulation->SetItem(i, RemoveBlanks(f.Text(k++)));
     } catch (const std::exception& e) {
       ThrowRecordError(fileName, "LIN", i + 1, e.what());
     }
   }
+}
+
+// A branch whose end is no node of the PNT file (a PNT cut at a line's end keeps the branches of the
+// nodes it lost) refuses the pair, naming the LIN record and the node.
+void RequireBranchNodes(const std::string& linFile, const std::string& pntFile, const TDataFile& nodes,
+                        const TDataFile& branches) {
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  std::unordered_set<std::int32_t> held;
+  held.reserve(static_cast<std::size_t>(nodes.RowCount));
+  for (int row = 1; row <= nodes.RowCount; ++row) held.insert(n.NS->Get(row));
+  for (int row = 1; row <= branches.RowCount; ++row)
+    for (const std::int32_t node : {b.N1->Get(row), b.N2->Get(row)})
+      if (!held.contains(node))
+        ThrowRecordError(linFile, "LIN", row + 1,
+                         ("ветвь " + std::to_string(b.N1->Get(row)) + "-" + std::to_string(b.N2->Get(row)) +
+                          " соединена с узлом " + std::to_string(node) + ", которого нет в файле \"" +
+                          fileio::FullFileName(pntFile) + "\"").c_str());
 }
 
 }  // namespace
@@ -375,13 +419,19 @@ void WritePntLin(const std::string& pntFile, const TDataFile& nodes, const TData
   WriteFileReplacing(LinNameForWrite(pntFile), lin);
 }
 
-void ReadPntLin(const std::string& pntFile, const TDataFile& nodes, const TDataFile& branches, TDataFile& nodesOut,
-                TDataFile& branchesOut) {
+TImportTaken ReadPntLin(const std::string& pntFile, const TDataFile& nodes, const TDataFile& branches,
+                        TDataFile& nodesOut, TDataFile& branchesOut) {
   TDataFile newNodes, newBranches;
   ReadPnt(pntFile, nodes, newNodes);
   ReadLin(LinNameForRead(pntFile), branches, newBranches);
+  RequireBranchNodes(LinNameForRead(pntFile), pntFile, newNodes, newBranches);
+  TImportTaken taken;
+  taken.Items = static_cast<long long>(newNodes.RowCount) + newBranches.RowCount;
+  taken.Summary = "узлов " + std::to_string(newNodes.RowCount) + ", ветвей " + std::to_string(newBranches.RowCount) +
+                  " (файл \"" + std::filesystem::path(LinNameForRead(pntFile)).filename().string() + "\")";
   nodesOut = std::move(newNodes);
   branchesOut = std::move(newBranches);
+  return taken;
 }
 
 }  // namespace ld

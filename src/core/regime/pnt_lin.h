@@ -5,6 +5,7 @@
 // layouts, so a file written here lines up with the tables the user sees.
 #include <string>
 
+#include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -34,8 +35,11 @@ void WritePntLin(const std::string& pntFile, const TDataFile& nodes, const TData
 // record counts. Throws ld::Error 'Ошибка чтения файла "<file>": PNT, строка <n>: <error>' (or
 // "LIN, ...") for a record that cannot be read, NothingImportedText naming a file of no record (empty,
 // or its header alone, as a pair written from an empty scheme is), and the open error of a missing
-// file; the output tables are then left untouched, so a damaged pair never reaches the scheme.
-void ReadPntLin(const std::string& pntFile, const TDataFile& nodes, const TDataFile& branches, TDataFile& nodesOut,
-                TDataFile& branchesOut);
+// file; the output tables are then left untouched, so a damaged pair never reaches the scheme. A record
+// of fewer fields than its file's header names (the regulation's text aside), a last line without its
+// end (a file cut inside it) and a branch whose end is no node of the PNT file are refused the same way.
+// What it took: the nodes and branches, counted for the import's closing message.
+TImportTaken ReadPntLin(const std::string& pntFile, const TDataFile& nodes, const TDataFile& branches,
+                        TDataFile& nodesOut, TDataFile& branchesOut);
 
 }  // namespace ld

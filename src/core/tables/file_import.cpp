@@ -5,8 +5,11 @@
 
 #include "core/base/error.h"
 #include "core/base/msgbox.h"
+#include "core/base/text_lines.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_reader.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -35,6 +38,10 @@ std::string NothingChangedText(const std::string& text) {
   return text.find(kNothingChanged) == std::string::npos ? text + ", " + kNothingChanged : text;
 }
 
+std::string ImportSummaryText(const std::string& source, const std::string& summary) {
+  return "Импорт из файла \"" + fileio::FullFileName(source) + "\" закончен, взято: " + summary;
+}
+
 void RefuseIfNothingTaken(const std::string& source, const TImportTaken& taken) {
   if (taken.Items <= 0) throw Error(NothingImportedText(source, taken.FirstReason, taken.Sheet));
 }
@@ -46,9 +53,26 @@ bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::strin
 }
 
 void RequireTableFile(const std::string& file, const std::string& layout) {
-  if (fileio::FileExists(file) && !IsTableFile(file))
+  if (!fileio::FileExists(file)) return;
+  // a file that cannot be read may well be a table: it is named for what keeps it from being read
+  if (const std::string fault = UnreadableFileFault(file); !fault.empty())
+    throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": " + fault);
+  if (!IsTableFile(file))
     throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": файл не является таблицей \"" + layout +
                 "\"");
+}
+
+void RequireTableFields(const std::string& file, const std::vector<std::string>& fields) {
+  TTableFileIn in(file, RecoverTableSetForRead(file));
+  if (!in.HasSignature()) in.Fail();
+  in.ReadHeader();
+  if (!in.Restructured()) return;
+  if (!in.Reader().Skip(in.RowCount())) in.Fail();
+  const std::vector<TFileSection> sections = in.ScanSections();
+  for (const std::string& field : fields)
+    if (std::none_of(sections.begin(), sections.end(), [&](const TFileSection& s) { return s.FieldName == field; }))
+      throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": в файле нет столбца \"" + field +
+                  "\", который берет импорт: файл обрезан (недокопирован) или записан другой программой");
 }
 
 TImportEnd RunFileImport(const TFileImport& import) {
@@ -64,6 +88,7 @@ TImportEnd RunFileImport(const TFileImport& import) {
     return TImportEnd::Declined;
   if (!import.Tables.empty()) WriteTablesTogether(import.Tables);
   if (import.Write) import.Write();
+  if (!taken.Summary.empty()) ShowMsgForm(ImportSummaryText(import.Source, taken.Summary), mkInfo, mbOk);
   return TImportEnd::Written;
 }
 

@@ -23,13 +23,19 @@ namespace ld {
 
 // What a read of a whole file took.
 struct TImportTaken {
+  TImportTaken() = default;
+  TImportTaken(long long items, std::string firstReason, std::string summary = {})
+      : Items(items), FirstReason(std::move(firstReason)), Summary(std::move(summary)) {}
+
   long long Items = 0;       // the items taken whole
   std::string FirstReason;   // why the first item that was not taken was not ("поле NDOGOV не найдено")
   // The workbook sheet that was read, which the refusal names: a workbook import reads the first sheet
   // alone, and the person who sees another sheet first is told which one gave nothing.
   std::string Sheet;
-  TImportTaken() = default;
-  TImportTaken(long long items, std::string firstReason) : Items(items), FirstReason(std::move(firstReason)) {}
+  // What was taken, counted, for a format in which a file cut exactly at a line's end reads as a whole
+  // one ("узлов 33, ветвей 37"): the import's closing message says it, so that a person who knows the
+  // file sees a part of it missing. Empty: no closing message.
+  std::string Summary;
   // Keeps the first reason only: later ones are the same fault over again.
   void NotTaken(std::string reason) {
     if (FirstReason.empty()) FirstReason = std::move(reason);
@@ -51,6 +57,10 @@ std::string NothingImportedText(const std::string& source, const std::string& re
 // file) with ", ничего не изменено" after it, unless it says so already.
 std::string NothingChangedText(const std::string& text);
 
+// 'Импорт из файла "<full path>" закончен, взято: <summary>': the closing message of an import whose
+// format cannot tell a file cut at a line's end from a whole one.
+std::string ImportSummaryText(const std::string& source, const std::string& summary);
+
 // A command that reads several files the user chose (several network files, the bases of one subscriber
 // command) refuses the whole command by the name of one that gave nothing, as RunFileImport refuses its
 // one file: throws ld::Error with NothingImportedText(source, taken.FirstReason, taken.Sheet) when
@@ -63,8 +73,14 @@ bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::strin
 
 // Refuses, naming the file and why, a chosen file that exists and is no table of the program (a file of
 // another program given where a table of the layout `layout` is read); the read of a table says no more
-// than that it failed.
+// than that it failed. A file that cannot be read (no read rights) is refused saying so.
 void RequireTableFile(const std::string& file, const std::string& layout);
+
+// Refuses, naming the file and the field, a table file that lacks a column the import reads. The table
+// store reads a column the file lacks as empty (a file written under an older layout), and a file cut
+// exactly at the end of a column's data looks the same: its later columns would be taken as empty. A
+// file of the old format, whose columns follow in the layout's order, fails its read when cut.
+void RequireTableFields(const std::string& file, const std::vector<std::string>& fields);
 
 struct TFileImport {
   // The file the user chose (for a folder import, the folder's mask); every refusal names it.
@@ -87,7 +103,8 @@ enum class TImportEnd { Written, Declined };
 
 // Runs the import along the path above. Throws ld::Error with NothingImportedText when the read took
 // nothing, the read's own error with NothingChangedText, and lets the write's errors through; Declined
-// when the user did not agree to replace files; Written otherwise.
+// when the user did not agree to replace files; Written otherwise, after the closing message
+// (ImportSummaryText) of a read that counted what it took.
 TImportEnd RunFileImport(const TFileImport& import);
 
 }  // namespace ld

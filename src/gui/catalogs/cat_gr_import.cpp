@@ -91,21 +91,12 @@ void TCatGrForm::ImportGRC() {
   const std::string filter = "Каталог графиков (" + pattern + " " + lower + ")";
   const std::string file = ChooseFile(filter.c_str(), "Выбор каталога графиков нагрузок");
   if (file.size() < 5) return;
-  const std::string otherBase = file.substr(0, file.size() - 4);
   std::unique_ptr<TDataFile> other, otherValues;
   try {
     // The other catalogue and its values are read whole before anything is offered; the choice and the
     // questions of graphs already here come after, and what they take is saved in one run.
     RunFileImport({file,
-                   [&] {
-                     RequireTableFile(file, GraphCatalogMaket);
-                     other = OpenGraphCatalog(otherBase);
-                     otherValues = OpenGraphValues(otherBase);
-                     TImportTaken taken;
-                     taken.Items = other->RowCount;
-                     taken.NotTaken("в каталоге нет ни одного графика");
-                     return taken;
-                   },
+                   [&] { return ReadGraphCatalogFile(file, other, otherValues); },
                    {},
                    {},
                    {},

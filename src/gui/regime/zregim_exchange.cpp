@@ -89,9 +89,9 @@ void TZregimForm::ReadPntLinFiles() {
                  [&] {
                    TDataFile branches;
                    ReadBranches(BranchFile(), branches);
-                   ReadPntLin(file, DataGrid_->table(), branches, nodesRead, branchesRead);
+                   const TImportTaken taken = ReadPntLin(file, DataGrid_->table(), branches, nodesRead, branchesRead);
                    nodesRead.FileDate = branchesRead.FileDate = 0;
-                   return TImportTaken{nodesRead.RowCount, {}};
+                   return taken;
                  },
                  {},
                  {},

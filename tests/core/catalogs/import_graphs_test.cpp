@@ -18,6 +18,7 @@
 #include "core/tables/table_file.h"
 #include "support/graph_file_builder.h"
 #include "support/scripted_msgbox.h"
+#include "support/table_rows.h"
 
 namespace ld::test {
 namespace {
@@ -72,8 +73,7 @@ TEST_F(GraphImports, LBRecordsBecomeTypicalGraphs) {
   for (int h = 0; h < 24; ++h) day[static_cast<std::size_t>(h)] = 0.1f * static_cast<float>(h + 1);
   const std::vector<float> other(24, 50.0f);
   const std::string file = Folder() + "типовые.LB";
-  WriteBytes(file, std::string("LB\x01\x00", 4) + LBRecord(300, "ТП-15 Школа", day) + LBRecord(7, "Занят", other) +
-                       std::string(100, '\0'));
+  WriteBytes(file, std::string("LB\x01\x00", 4) + LBRecord(300, "ТП-15 Школа", day) + LBRecord(7, "Занят", other));
   auto catalog = Catalog({7});
   EXPECT_EQ(Take(ReadLBFile(file, *catalog), *catalog), 1);
 
@@ -97,6 +97,14 @@ TEST_F(GraphImports, LBRecordsBecomeTypicalGraphs) {
   EXPECT_NE(static_cast<double>(0.1f), 0.1);
 
   EXPECT_THROW(ReadLBFile(Folder() + "нет.LB", *catalog), Error);
+  // a folder chosen under the name is named in Russian, not met by the library's English error
+  std::filesystem::create_directory(Folder() + "папка.LB");
+  try {
+    ReadLBFile(Folder() + "папка.LB", *catalog);
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + Folder() + "папка.LB\": это папка, а не файл");
+  }
 }
 
 // Files that are no graph files under an ".LB" name: none gives a graph of a binary name. A file shorter
@@ -115,9 +123,15 @@ TEST_F(GraphImports, LBFilesOfAnotherKindGiveNoGraph) {
       {"Замеры за октябрь", "файл короче заголовка и одной записи графика (в нем 32 из 432 байт)"},
       {header + LBRecord(7, "Занят", day), "график № 7 уже есть в каталоге"},
       {header + LBRecord(8, "Новый", day) + longName, "запись 2: длина названия 42 больше 41: это не каталог графиков *.LB"},
-      {header + control, "запись 1: текст \"ТП?9\" не принят: в нем управляющий символ U+000A: это не каталог "
+      {header + control, "запись 1: в названии графика управляющий символ U+000A (байт 3 названия): это не каталог "
        "графиков *.LB"},
-      {header + unnamed, "запись 1: у графика нет названия: это не каталог графиков *.LB"}};
+      // a copy that stopped inside the second record: the graphs from it on are not lost without a word
+      {header + LBRecord(8, "Новый", day) + LBRecord(9, "Второй", day).substr(0, 100),
+       "запись 2 обрезана: в ней 100 из 428 байт; файл обрезан (недокопирован) или это не каталог графиков *.LB"},
+      {header + unnamed, "запись 1: у графика нет названия: это не каталог графиков *.LB"},
+      // a document: named by what it is not, none of its bytes quoted as a name
+      {ReadBytes(TestDataDir() / "wrong_files" / "document.docx"),
+       "запись 1: в названии графика управляющий символ U+0008 (байт 1 названия): это не каталог графиков *.LB"}};
   const std::string file = Folder() + "чужой.LB";
   for (const Case& c : cases) {
     WriteBytes(file, c.bytes);
@@ -170,6 +184,29 @@ TEST_F(GraphImports, AnotherCatalogueIsTakenOverWithItsValues) {
   EXPECT_EQ(std::tuple(mine.RowCount, mine.Tit->GetItem(3), mine.Per->Get(3)), std::tuple(3, "Третий чужой", 1800));
   EXPECT_EQ(Values(Base()),
             (V{{1, 20240305.036, 11}, {2, 20240305.018, 21}, {2, 20240305.036, 22}, {3, 20240305.018, 91}}));
+}
+
+// A file chosen as another catalogue that is none is refused naming it and what it is: a text, a
+// folder, a table of another layout (which would otherwise fail at its first missing column).
+TEST_F(GraphImports, AnotherCatalogueThatIsNoneIsRefusedByName) {
+  const std::string text = Folder() + "заметки.GRC", folder = Folder() + "папка.GRC", lines = Folder() + "линии.GRC";
+  WriteBytes(text, "Замеры за октябрь\r\n");
+  std::filesystem::create_directory(folder);
+  WriteRows(lines, "Формат РЭС (линии)", {{"1", "", "А", "Б"}});
+  const std::pair<std::string, std::string> cases[] = {
+      {text, "файл не является таблицей \"" + std::string(GraphCatalogMaket) + "\""},
+      {lines, "таблица макета \"Формат РЭС (линии)\", а не \"" + std::string(GraphCatalogMaket) + "\""}};
+  for (const auto& [file, why] : cases) {
+    std::unique_ptr<TDataFile> catalog, values;
+    try {
+      ReadGraphCatalogFile(file, catalog, values);
+      ADD_FAILURE() << file;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + file + "\": " + why);
+    }
+  }
+  std::unique_ptr<TDataFile> catalog, values;
+  EXPECT_THROW(ReadGraphCatalogFile(folder, catalog, values), Error);
 }
 
 // A sheet of cells for the metering-system layouts.

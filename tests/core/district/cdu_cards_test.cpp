@@ -333,9 +333,9 @@ TEST_F(CardFiles, ReaderRulesForNodesShuntsBranchesAndLoads) {
        Card("0309").At(5, 6, "3").At(9, 16, "2").At(17, 24, "3").At(65, 72, "12").line,
        Card("0399").At(9, 16, "3").At(17, 24, "0").line,  // no shunt, no branch
        Card("0301").At(9, 16, "4").At(17, 24, "5").At(49, 56, "0").At(57, 64, "0.2").line,
-       // lines that end inside a field: the rest of the field and the fields beyond read as empty
-       Card("0201").At(9, 16, "7").line + "  10",
-       Card("0301").At(9, 16, "7").At(17, 24, "1").line + "   2.5",
+       // lines that end before a field: the fields beyond read as empty
+       Card("0201").At(9, 16, "7").At(17, 24, "10").line,
+       Card("0301").At(9, 16, "7").At(17, 24, "1").At(25, 32, "2.5").line,
        Card("0290").At(5, 16, "5").line + Utf8ToCp1251("Пятый"),
        "комментарий: строка с другим кодом",
        Card("0290").At(5, 16, "3").line + Utf8ToCp1251("Третий")});
@@ -426,6 +426,29 @@ TEST_F(CardFiles, ReadFailuresStopCleanly) {
         << text;
     EXPECT_NE(text.find("\"1-2\" не является целым числом"), std::string::npos) << text;
   }
+  // A card cut inside a field, one naming a node that no node card gives, and a last card without its
+  // line end (a copy that stopped there) refuse the file by the line, never taken as what they still hold.
+  const std::string node1 = Card("0201").At(9, 16, "1").At(17, 24, "10").line;
+  const std::string node2 = Card("0201").At(9, 16, "2").At(17, 24, "10").line;
+  const std::pair<std::string, std::string> cut[] = {
+      {Lines({node1, node2, Card("0301").At(9, 16, "1").At(17, 24, "2").line + "  0.37"}),
+       "строке 3 файла \"<file>\": карта обрывается внутри колонок 25-32 (\"  0.37\"): файл обрезан или карта испорчена"},
+      {Lines({node1, Card("0301").At(9, 16, "1").At(17, 24, "12").At(25, 32, "0.5").line}),
+       "строке 2 файла \"<file>\": карта 0301 называет узел 12, карты которого (0201, 0299, 5008) в файле нет"},
+      {Lines({node1, Card("0290").At(5, 16, "9").line + "Девятый"}),
+       "строке 2 файла \"<file>\": карта 0290 называет узел 9, карты которого (0201, 0299, 5008) в файле нет"},
+      {Lines({node1, Card("0102").At(25, 32, "3").line}),
+       "строке 2 файла \"<file>\": карта 0102 называет узел 3, карты которого (0201, 0299, 5008) в файле нет"},
+      {Lines({node1}) + node2, "\"<file>\": строка 2 оборвана: в конце файла нет перевода строки, файл обрезан"}};
+  for (const auto& [bytes, text] : cut) {
+    WriteBytes(dir / "cut.cdu", bytes);
+    std::string expected = text;
+    expected.replace(expected.find("<file>"), 6, std::filesystem::absolute(dir / "cut.cdu").lexically_normal().string());
+    ReadBack c;
+    const std::string error = ErrorOf([&] { c.Read(dir / "cut.cdu"); });
+    EXPECT_NE(error.find(expected), std::string::npos) << error;
+  }
+
   // the file is closed: it can be replaced at once
   std::filesystem::remove(bad);
   EXPECT_FALSE(std::filesystem::exists(bad));
@@ -445,7 +468,8 @@ TEST_F(CardFiles, ReadFailuresStopCleanly) {
   std::filesystem::create_directory(dir / "папка.cdu");
   ReadBack folder;
   EXPECT_EQ(ErrorOf([&] { folder.Read(dir / "папка.cdu"); }),
-            "Ошибка чтения файла \"" + std::filesystem::absolute(dir / "папка.cdu").lexically_normal().string() + "\"");
+            "Ошибка чтения файла \"" + std::filesystem::absolute(dir / "папка.cdu").lexically_normal().string() +
+                "\": это папка, а не файл");
 
   // As a command reads a card file to make a scheme of it: a file of another kind (a note, a document, an
   // empty file) takes no node, and a missing file is refused, never read as a scheme of nothing.

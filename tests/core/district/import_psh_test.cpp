@@ -83,7 +83,8 @@ TEST_F(FeederFilesImport, SectionsAndStationsOfAFolderAndItsSubfolders) {
   EXPECT_EQ(ColumnTexts(s, "Ntr"), (std::vector<std::string>{"Т1", "Т2", "Т1"}));
   EXPECT_EQ(ColumnTexts(s, "Transform"), (std::vector<std::string>{"ТМ-100/10/0.4", "ТМ-63/10/0.4", "ТМ-250/10/0.4"}));
 
-  EXPECT_EQ(base.Messages, std::vector<std::string>{"Файл f.psh. Строка 7. Неверно задана длина линии"});
+  EXPECT_EQ(base.Messages, std::vector<std::string>{"Файл f.psh. Строка 7. Неверно задана длина линии: текст \"0,4x\" не "
+                                                    "является числом: символ \"x\" на месте 4"});
   EXPECT_EQ(progress, (std::vector<int>{33, 67, 100}));
 
   // a folder whose feeder files hold their headings alone, and one without a feeder file, give no base
@@ -121,14 +122,15 @@ TEST_F(FeederFilesImport, FeederNamesAndLines) {
   EXPECT_EQ(s.TransName, "Т2") << "a station name ending in Т and a digit names its transformer";
   EXPECT_TRUE(messages.empty());
 
-  // a line that stops early: the missing columns are empty; Latin look-alikes in names become Cyrillic
+  // a line that stops early: the missing columns are empty, and a section without its length is named;
+  // Latin look-alikes in names become Cyrillic
   ParsePshLine(Utf8ToCp866("TП-1     TП-2"), s, "a.psh", 4, messages);
   EXPECT_EQ(s.Name1, "ТП-1");
   EXPECT_EQ(s.Name2, "ТП-2");
   EXPECT_EQ(s.LineMark, "0*");
   EXPECT_EQ(s.TransMark, "");
   EXPECT_EQ(s.TransName, "Т1");
-  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(messages, std::vector<std::string>{"Файл a.psh. Строка 4. Не задана длина линии (колонки 33-40), принята 0"});
 }
 
 TEST_F(FeederFilesImport, AFileInAnotherCodePageIsRefusedByLineAndColumns) {
@@ -174,7 +176,7 @@ TEST_F(FeederFilesImport, AFileInAnotherCodePageIsRefusedByLineAndColumns) {
   }
   // Small letters of Windows-1251 read as DOS text stay letters: the names are wrong but apart.
   WriteBytes(folder / "ф.psh", "\r\n\r\n" + Utf8ToCp1251(Piece("12", "тп-лес", "", "", "0.1", "-") + "\r\n" +
-                                                     Piece("12", "тп-сад", "", "", "0.1", "-")));
+                                                     Piece("12", "тп-сад", "", "", "0.1", "-") + "\r\n"));
   ImportPshFolder(stem, base);
   EXPECT_EQ(ColumnTexts(base.Lines, "Name2"), (std::vector<std::string>{"ЄЯ-ЫХЁ.1.10", "ЄЯ-ЁРФ.1.10"}));
 }

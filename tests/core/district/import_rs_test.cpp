@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -87,7 +88,7 @@ TEST_F(DistrictFilesImport, VoltagesStationsAndLoadsOfTwoFilesInOneBase) {
   EXPECT_EQ(base.Messages, (std::vector<std::string>{
                                "a.RS. Строка 5. Не найдено Uн, принято Uн = 10 кВ",
                                "a.RS. Строка 8. Не найдено Uн, принято Uн = 10 кВ",
-                               "a.RS. Строка 14. Неверно задана марка тр-ра",
+                               "a.RS. Строка 14. Неверно задана марка тр-ра \"ТМ-400\": нет напряжений через \"/\"",
                                "b.RS. Строка 1. Не задано номинальное напряжение ИП, принято Uн = 10 кВ",
                            }));
 
@@ -133,8 +134,11 @@ TEST_F(DistrictFilesImport, TransformerMarksAndSupplyNames) {
   TBaseImport base;
   ImportDistrictFiles({file}, dir / "Т", base);
   EXPECT_EQ(ColumnTexts(base.Lines, "Un"), (std::vector<std::string>{"6/0", "10/", ""}));
-  EXPECT_EQ(base.Messages, (std::vector<std::string>{"t.RS. Строка 2. Неверно задана марка тр-ра",
-                                                     "t.RS. Строка 3. Неверно задана марка тр-ра"}));
+  // the message quotes the mark and says which voltage is no number, and why
+  EXPECT_EQ(base.Messages,
+            (std::vector<std::string>{"t.RS. Строка 2. Неверно задана марка тр-ра \"ТМ-630/10/x\": U2: текст \"x\" не "
+                                      "является числом",
+                                      "t.RS. Строка 3. Неверно задана марка тр-ра: марка не задана"}));
   // a transformer row's own station gets its secondary voltage
   EXPECT_EQ(ColumnTexts(base.Stations, "Transform"), (std::vector<std::string>{"ТМ-630/0/0.4"}));
 }
@@ -156,6 +160,16 @@ TEST_F(DistrictFilesImport, AFileThatIsNoNetworkTableIsRefusedByName) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + lines + "\"", 0), 0u) << e.what();
   }
+  // a sound table that cannot be read is named for that, not called a file of another kind (an account
+  // that reads every file reads it)
+  const std::string locked = Source("закрыт.RS", {{"П", "ПС.35.10", "Ф-5"}});
+  std::filesystem::permissions(locked, std::filesystem::perms::none);
+  try {
+    ImportDistrictFiles({locked}, dir / "Б", base);
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + locked + "\": нет прав на чтение файла");
+  }
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
   // a network table of no rows, also behind a sound one: the base would be empty or short of a feeder
   const std::string sound = Source("a.RS", {{"П", "ПС.35.10", "Ф-5"}});
   const std::string empty = Source("пусто.RS", {});

@@ -104,7 +104,7 @@ protected:
   // A card file of node 5 at the voltage `um` and a name card of the node `number`.
   std::string Cards(const std::string& number, const std::string& name, const std::string& um = "10.00") {
     const std::string file = dir / "s.cdu";
-    WriteBytes(file, Utf8ToCp1251("0201        5" + FitLeft(um, 8) + "\r\n0290" + FitLeft(number, 12) + name + "\r\n"));
+    WriteBytes(file, Utf8ToCp1251("0201" + FitLeft("5", 12) + FitLeft(um, 8) + "\r\n0290" + FitLeft(number, 12) + name + "\r\n"));
     return file;
   }
   std::string ReadCards(const std::string& file, TDataFile& nodes) {

@@ -190,7 +190,8 @@ TEST_F(PntLin, DamagedPairChangesNothing) {
     FAIL();
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
-              "Ошибка чтения файла \"" + dir / "a.PNT" + "\": PNT, строка 5: \"1.2x\" не является числом");
+              "Ошибка чтения файла \"" + dir / "a.PNT" +
+                  "\": PNT, строка 5: поле Pn: текст \"1.2x\" не является числом: символ \"x\" на месте 4");
   }
   EXPECT_EQ(nodes.Title, "untouched");
   EXPECT_EQ(nodes.RowCount, 0);
@@ -204,6 +205,30 @@ TEST_F(PntLin, DamagedPairChangesNothing) {
                                          "\": PNT, строка 5: в строке управляющий символ с кодом 0: это не текстовый файл");
   }
   EXPECT_EQ(nodes.Title, "untouched");
+  // A LIN record short of its fields (a blank line among the records, two fields), a branch to a node the
+  // PNT file does not hold, and a last line that lost its end refuse the pair by the LIN line: nothing is
+  // filled with zeros or with what the branch row held before.
+  WriteBytes(dir.Path() / "a.PNT", pnt);
+  const std::string lin = ReadBytes(dir.Path() / "a.LIN");
+  const std::size_t second = lin.find("\r\n", lin.find("\r\n") + 2) + 2;  // where record 2 begins
+  const std::pair<std::string, std::string> lins[] = {
+      {lin.substr(0, second) + "\r\n" + lin.substr(second), "LIN, строка 3: в записи 0 полей вместо 13"},
+      {lin.substr(0, second) + "20 30\r\n" + lin.substr(second), "LIN, строка 3: в записи 2 полей вместо 13"},
+      {lin + "20 999 0 0.1 0.2 0 0 0 0 0 0 0 0\r\n",
+       "LIN, строка 5: ветвь 20-999 соединена с узлом 999, которого нет в файле \"" + dir / "a.PNT" + "\""},
+      {lin.substr(0, lin.size() - 2), "строка 4 оборвана: в конце файла нет перевода строки, файл обрезан"}};
+  for (const auto& [bytes, why] : lins) {
+    WriteBytes(dir.Path() / "a.LIN", bytes);
+    try {
+      ReadPntLin(dir / "a.PNT", s.nodes, s.branches, nodes, branches);
+      ADD_FAILURE() << why;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + dir / "a.LIN" + "\": " + why, 0), 0u) << e.what();
+    }
+    EXPECT_EQ(nodes.Title, "untouched");
+  }
+  WriteBytes(dir.Path() / "a.LIN", lin);
+
   // a good PNT file without its LIN partner: the nodes read are not handed out alone
   WriteBytes(dir.Path() / "c.PNT", pnt);
   EXPECT_THROW(ReadPntLin(dir / "c.PNT", s.nodes, s.branches, nodes, branches), Error);
@@ -212,7 +237,6 @@ TEST_F(PntLin, DamagedPairChangesNothing) {
 
   // Seeded damage: either a clean read or a message naming the file.
   WriteBytes(dir.Path() / "b.PNT", pnt);
-  const std::string lin = ReadBytes(dir.Path() / "a.LIN");
   std::mt19937 random(22);
   for (int i = 0; i < 80; ++i) {
     WriteBytes(dir.Path() / "b.PNT", i % 2 ? Mutate(pnt, random) : pnt);

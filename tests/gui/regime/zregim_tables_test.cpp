@@ -153,7 +153,8 @@ TEST_F(RegimeTables, ExchangeFilesByHotKeysAndTheTapHotKey) {
     std::string pntBytes, linBytes, named, reason;
   };
   const std::vector<Case> cases = {
-      {pntBytes + "       9 0 x 0 0 0 0 0 0 0\r\n", linBytes, pnt, "PNT, строка 4: \"x\" не является числом, ничего не изменено"},
+      {pntBytes + "       9 0 x 0 0 0 0 0 0 0\r\n", linBytes, pnt,
+       "PNT, строка 4: поле Pn: текст \"x\" не является числом, ничего не изменено"},
       {pntHeader, linHeader, pnt, "за строкой заголовка нет ни одной записи узла" + none},
       {"", "", pnt, "файл пуст" + none},
       {pntBytes, linHeader, lin, "за строкой заголовка нет ни одной записи ветви" + none}};
@@ -177,7 +178,8 @@ TEST_F(RegimeTables, ExchangeFilesByHotKeysAndTheTapHotKey) {
   WriteBytes(pnt, pntBytes + "       9 2 0.5 0 0 0 10 0 0 0\r\n");
   script.Then(Choose("Чтение файлов PNT,LIN", pnt));
   Key(Qt::Key_P, Qt::ControlModifier);
-  EXPECT_TRUE(box.Texts().empty());
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Импорт из файла \"" + pnt +
+                                                  "\" закончен, взято: узлов 3, ветвей 1 (файл \"обмен.LIN\")"});
   EXPECT_EQ(Grid().table().RowCount, 3);
   EXPECT_EQ(FileNumber(".UZL", "NS", 3), 9);
   EXPECT_EQ(TTextColumn("Name", Table(".UZL")).Get(1), "ПС1.А");

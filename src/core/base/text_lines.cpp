@@ -1,0 +1,71 @@
+#include "core/base/text_lines.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "core/base/error.h"
+
+namespace ld {
+
+namespace {
+
+std::string FullName(const std::string& fileName) {
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(fileName, ec);
+  return ec ? fileName : full.string();
+}
+
+[[noreturn]] void Refuse(const std::string& fileName, const std::string& why) {
+  throw Error("Ошибка чтения файла \"" + FullName(fileName) + "\": " + why);
+}
+
+}  // namespace
+
+std::string UnreadableFileFault(const std::string& fileName) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(fileName, ec);
+  if (!std::filesystem::exists(status)) return "файл не найден";
+  if (std::filesystem::is_directory(status)) return "это папка, а не файл";
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) return errno == EACCES ? "нет прав на чтение файла" : "файл не удается открыть для чтения";
+  return {};
+}
+
+TTextLines ReadTextLines(const std::string& fileName) {
+  if (const std::string fault = UnreadableFileFault(fileName); !fault.empty()) Refuse(fileName, fault);
+  std::ifstream in(fileName, std::ios::binary);
+  std::string bytes;
+  try {
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    Refuse(fileName, "файл не удается прочитать");
+  }
+  if (in.bad()) Refuse(fileName, "файл не удается прочитать");
+  if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
+  TTextLines text;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    text.LastEnded = end != std::string::npos;
+    if (end == std::string::npos) end = bytes.size();
+    std::string& line = text.Lines.emplace_back(bytes, start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    start = end + 1;
+  }
+  return text;
+}
+
+void RequireLastLineEnded(const TTextLines& text, const std::string& fileName) {
+  if (text.LastEnded) return;
+  const std::string& last = text.Lines.back();
+  if (last.find_first_not_of(" \t\r") == std::string::npos) return;  // blanks after the last record
+  Refuse(fileName, "строка " + std::to_string(text.Lines.size()) +
+                       " оборвана: в конце файла нет перевода строки, файл обрезан (недокопирован); если он цел, "
+                       "добавьте в его конец перевод строки");
+}
+
+}  // namespace ld

@@ -1,0 +1,29 @@
+#pragma once
+// The lines of a text file from outside (exchange files, card files, feeder files), read whole. A copy
+// that stopped, a download cut off or a full disk leave the first part of such a file: every writer of
+// these formats ends each line, so a last line without its end is a line cut inside, and its last field
+// may be the first digits of a number. Such a file is refused by name; one cut exactly at a line's end
+// cannot be told from a whole one, and its import says how many records it took.
+#include <string>
+#include <vector>
+
+namespace ld {
+
+struct TTextLines {
+  std::vector<std::string> Lines;  // as the file holds them (its code page), without CR LF or LF
+  bool LastEnded = true;           // the last line has its line end (or the file is empty)
+};
+
+// The whole file split at LF (a CR before it dropped); a DOS end-of-file mark (Ctrl+Z) after the last line
+// is no part of it. A folder, a missing or an unreadable file throws ld::Error naming the file and why.
+TTextLines ReadTextLines(const std::string& fileName);
+
+// Refuses, naming the file and the line (counted from 1), a file whose last line that holds a record
+// lost its end: 'Ошибка чтения файла "<file>": строка <n> оборвана ...'.
+void RequireLastLineEnded(const TTextLines& text, const std::string& fileName);
+
+// The refusal of a file that cannot be read as it is, naming it and why ("это папка", "нет прав на
+// чтение", "файл не найден"); empty when it can be opened for reading.
+std::string UnreadableFileFault(const std::string& fileName);
+
+}  // namespace ld
