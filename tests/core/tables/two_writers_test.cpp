@@ -92,15 +92,7 @@ protected:
   // the `told` ones counts as a question.
   int Write(const TWriter& writer, const std::vector<std::string>& told = {}) const {
     test::ScriptedMsgBox box;
-    std::vector<TDataFile> tables(writer.tables.size());
-    std::vector<std::pair<std::string, TDataFile*>> run;
-    for (std::size_t k = 0; k < tables.size(); ++k) {
-      ReadMaket("Счет", tables[k]);
-      CreateColumns(tables[k], 1);
-      (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = writer.values[k];
-      run.emplace_back(files_[writer.tables[k]], &tables[k]);
-    }
-    const std::string error = test::ErrorOf([&] { WriteIn(writer, run); });
+    const std::string error = WriteError(writer);
     if (box.Texts() != told) return kAsked;
     return OutcomeOf(error);
   }
@@ -109,6 +101,13 @@ protected:
   int WriteAnswering(const TWriter& writer, int answer) const {
     test::ScriptedMsgBox box;
     for (int k = 0; k < 10; ++k) box.Answer(answer);
+    const TOutcome outcome = OutcomeOf(WriteError(writer));
+    for (const std::string& text : box.Texts())
+      if (text.find("но эта программа, возможно, еще работает.") != std::string::npos) return outcome;
+    return kNotAsked;
+  }
+  // The writer's tables written (a single write or a run), and what the refusal said; empty when none.
+  std::string WriteError(const TWriter& writer) const {
     std::vector<TDataFile> tables(writer.tables.size());
     std::vector<std::pair<std::string, TDataFile*>> run;
     for (std::size_t k = 0; k < tables.size(); ++k) {
@@ -117,10 +116,7 @@ protected:
       (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = writer.values[k];
       run.emplace_back(files_[writer.tables[k]], &tables[k]);
     }
-    const TOutcome outcome = OutcomeOf(test::ErrorOf([&] { WriteIn(writer, run); }));
-    for (const std::string& text : box.Texts())
-      if (text.find("но эта программа, возможно, еще работает.") != std::string::npos) return outcome;
-    return kNotAsked;
+    return test::ErrorOf([&] { WriteIn(writer, run); });
   }
   // Called as a single write goes on, with the share of it done.
   static TProgressProc& SingleProgress() {
