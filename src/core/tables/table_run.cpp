@@ -293,6 +293,7 @@ void TTableRun::Run() {
   try {
     RemoveTemps();
     for (const auto& table : tables_) {
+      if (table->data == nullptr) continue;
       table->data->FileDate = WriteTableTemporary(table->file, table->temp, *table->data);
       Step(TRunStep::TempWritten);
     }
@@ -413,7 +414,10 @@ void TTableRun::KeepOldFiles() {
 void TTableRun::Rename() {
   for (const auto& table : tables_) {
     errno = 0;
-    if (PutInPlace(table->temp, table->file)) {
+    // A table the run removes keeps its old version under the second name like any other, so putting
+    // the set back gives it back.
+    const bool removed = table->data == nullptr;
+    if (removed ? table->kept.empty() || ::unlink(table->file.c_str()) == 0 : PutInPlace(table->temp, table->file)) {
       Step(TRunStep::Renamed);
       continue;
     }
