@@ -124,6 +124,15 @@ bool TDateField::eventFilter(QObject* watched, QEvent* event) {
           connect(action, &QAction::triggered, this, [this] { Paste(QApplication::clipboard()->text()); });
       }
     }
+  } else if (watched == edit && !own_ && Edited() &&
+             (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
+              event->type() == QEvent::MouseButtonDblClick ||
+              (event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() != Qt::MiddleButton))) {
+    // A click or a drag in a text being mended places the cursor unseen by the editor, as the arrows do.
+    const QSignalBlocker block(edit);
+    static_cast<QObject*>(edit)->event(event);
+    return true;
   } else if (watched == edit && event->type() == QEvent::MouseButtonRelease && !isReadOnly() &&
              static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton) {
     if (QApplication::clipboard()->supportsSelection())
@@ -160,6 +169,20 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
       return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) Finish();
+    if (MovesCursor(*event)) {
+      // The editor reads its text afresh when the cursor enters another of its sections, and puts the
+      // date back over a text it cannot read: the cursor moves through the text being mended unseen.
+      QLineEdit* edit = lineEdit();
+      const QSignalBlocker block(edit);
+      const bool select = event->modifiers() & Qt::ShiftModifier;
+      const int key = event->key();
+      if (key == Qt::Key_Home || key == Qt::Key_End)
+        key == Qt::Key_Home ? edit->home(select) : edit->end(select);
+      else
+        key == Qt::Key_Left ? edit->cursorBackward(select) : edit->cursorForward(select);
+      event->accept();
+      return;
+    }
   }
   if (own_) {
     if (event->key() == Qt::Key_Backspace && !(event->modifiers() & commands)) {
@@ -239,6 +262,12 @@ void TDateField::Type(QChar c) {
   own_ = true;
   ShowTyped();
   if (typed_.count('.') == 2 && typed_.section('.', 2).size() == kYearDigits) Take(false);
+}
+
+bool TDateField::MovesCursor(const QKeyEvent& event) {
+  const int key = event.key();
+  return (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End) &&
+         !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
 bool TDateField::Correcting() const {

@@ -34,6 +34,7 @@
 
 class QDialog;
 class QDialogButtonBox;
+class QKeyEvent;
 
 namespace ld::gui {
 
@@ -71,6 +72,7 @@ private:
   // Runs a change of the editor's own, noting whether it left a selection of its making.
   void AsEditor(const std::function<void()>& change);
   void Type(QChar c);
+  static bool MovesCursor(const QKeyEvent& event);
   bool Correcting() const;
   void Insert(QChar c);
   void Paste(const QString& text);

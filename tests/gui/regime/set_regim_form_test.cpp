@@ -288,6 +288,15 @@ TEST_F(RegimDialogs, ARefusedDateKeepsEveryDateDialogOpen) {
     EXPECT_TRUE(dialog->isVisible() && dialog->result() != QDialog::Accepted) << name;
     EXPECT_EQ(DateMessage(*dialog), "Дата \".11.2026\" неполная: введите день, месяц и год, например 01.11.2026")
         << name;
+    // Deleted to nothing, and the button pressed at once: held back too, never the date held before.
+    QTest::keyClick(&field, Qt::Key_Escape);
+    QTest::keyClick(&field, Qt::Key_End);
+    for (int i = 0; i < 10; ++i) QTest::keyClick(&field, Qt::Key_Backspace);
+    Press(*dialog, "OKBtn");
+    EXPECT_TRUE(dialog->isVisible() && dialog->result() != QDialog::Accepted) << name;
+    EXPECT_EQ(std::pair(field.text().toStdString(), DateMessage(*dialog)),
+              std::pair(std::string(), std::string("Дата не задана: введите день, месяц и год, например 01.11.2026")))
+        << name;
     // Still being typed when the button is pressed: ended first, and taken.
     QTest::keyClicks(&field, "30.11.26");
     Press(*dialog, "OKBtn");
