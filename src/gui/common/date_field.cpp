@@ -228,9 +228,8 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
     // the section under it, and a Backspace after Enter would take the whole year instead of a digit.
     QLineEdit* edit = lineEdit();
     const int cursor = edit->cursorPosition();
-    const int anchor = !edit->hasSelectedText()                  ? cursor
-                       : cursor == edit->selectionStart() ? edit->selectionEnd()
-                                                               : edit->selectionStart();
+    int anchor = cursor;
+    if (edit->hasSelectedText()) anchor = cursor == edit->selectionStart() ? edit->selectionEnd() : edit->selectionStart();
     AsEditor([&] { QDateEdit::keyPressEvent(event); });
     edit->setCursorPosition(anchor);
     if (cursor != anchor) edit->setSelection(anchor, cursor - anchor);

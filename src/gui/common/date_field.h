@@ -16,7 +16,8 @@
 // the person selected, is corrected where the cursor stands: digits and dots typed then go in at the
 // cursor, in place of what is selected, as a person mends "01.11.2026" into "01.11.2025" by deleting or
 // selecting the "26" and typing "25". The text is taken by the same rule when the editing ends: the
-// field never goes on with a date its text no longer shows, and a text deleted to nothing is refused.
+// field never goes on with a date its text no longer shows, and a text deleted to nothing is refused;
+// the arrows and the mouse move through the text meanwhile without the editor putting its date back.
 // A text deleted or selected whole, or a section the editor selected by itself, is replaced by a new
 // date typed; Enter leaves the cursor where it stood.
 //
