@@ -2,11 +2,10 @@
 
 #include <cmath>
 #include <cstdint>
-#include <optional>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
-#include "core/base/import_number.h"
+#include "core/base/import_messages.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
@@ -22,12 +21,13 @@ namespace ld {
 namespace {
 
 const char kSubscriberLine[] = "А";  // Cyrillic
+const char kLines04[] = "Линии 0.4 кВ";
 
 // The length in metres of a length in kilometres as the base's line codes write it: the value read in
-// single precision, times 1000, rounded (halves to the even neighbour). False for a text that is no
+// single precision, times 1000, rounded (halves to the even neighbour). False for a value that is no
 // such number. No exception: a damaged base may hold a million lengths that are no numbers.
-bool LengthText(const std::string& text, std::string& metres) {
-  const std::optional<double> value = ImportNumber(text);
+bool LengthText(const TOutsideValue& length, std::string& metres) {
+  const TValueRead<double> value = length.Number();
   if (!value) return false;
   const double m = static_cast<double>(static_cast<float>(*value)) * 1000.0;
   if (!std::isfinite(m) || std::fabs(m) > 9.0e15) return false;
@@ -63,6 +63,7 @@ TImportTaken ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TData
   // The first lengths that are no number each have their box; the rest are counted in one line, as a
   // damaged base may have thousands of them.
   int wrongLengths = 0;
+  TImportMessages messages(info);
   const auto countWrongLengths = [&] {
     if (wrongLengths > kMaxLengthBoxes)
       info.push_back("Еще строк с неверно заданной длиной линии: " + std::to_string(wrongLengths - kMaxLengthBoxes));
@@ -85,6 +86,16 @@ TImportTaken ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TData
       // a name is checked where it is taken: a station of lines that are not taken is never stored
       CheckDbfFieldFit(dbf, stationRecord, fName, station, nameTP);
       c.NameTP->SetItem(n, station);
+      // a line before the first record that names a station belongs to none
+      if (stationRecord == 0) {
+        messages.Add([&] {
+          return std::string(kLines04) + ". Строка " + std::to_string(k) + " - не задана ТП (поле " +
+                 dbf.FieldName(fName) + ", и выше нет записи с ТП)";
+        });
+        taken.NotTakenAt(k, "не задана ТП (поле " + dbf.FieldName(fName) + ")");
+      } else {
+        ++taken.Items;
+      }
       std::string t = StationKey(DbfText(dbf, fNtr, k));
       if (const auto dash = t.find('-'); dash != std::string::npos) t.erase(dash, 1);
       if (!t.empty()) {
@@ -100,7 +111,7 @@ TImportTaken ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TData
         // a length that is no number goes into the line code as it stands, so it is checked as a text
         const std::string length = DbfText(dbf, fLength, k);
         std::string metres;
-        if (!LengthText(length, metres)) {
+        if (!LengthText(dbf.Value(fLength), metres)) {
           if (++wrongLengths <= kMaxLengthBoxes)
             ShowMsgForm("Неверно задана длина линии в строке " + std::to_string(k), mkWarning, mbOk);
           metres = length;
@@ -128,10 +139,10 @@ TImportTaken ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TData
     throw;
   }
   countWrongLengths();
+  messages.Finish();
   for (std::string& note : dbf.TakeNotes()) info.push_back(std::move(note));
   table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ntr", "Fider"});
-  taken.Items = n;
   // records there were, of other kinds of lines only
   if (n == 0 && k > 0) taken.NotTaken("нет линий выбранного вида");
   return taken;
@@ -146,6 +157,7 @@ void ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& i
   TFileImport import;
   import.Source = request.Path;
   import.Read = [&] {
+    if (request.Path.empty()) throw Error("Не выбран файл базы линий 0.4 кВ");
     TDbfTable dbf;
     if (std::string error; !dbf.Open(request.Path, error))
       throw Error("Ошибка чтения базы линий 0.4 кВ (файл " + request.Path + "): " + dbf.OpenFault());

@@ -33,7 +33,10 @@ inline constexpr int kMaxLengthBoxes = 10;
 // a text the table takes (the length text included) with a character the tables cannot hold, a control
 // character, or too long for its field (CheckDbfFieldFit; a station or transformer carried down is named
 // by the record that gave it), throws its refusal naming the file and the record. Every message numbers
-// a record as the boxes do: k counts the records walked, deleted ones passed over.
+// a record as the boxes do: k counts the records walked, deleted ones passed over. A line before the
+// first record that names a station has none: it is named in info ("Линии 0.4 кВ. Строка <k> - не
+// задана ТП ...") and makes its row, but only lines with a station are taken, so that a base of none
+// gives nothing.
 TImportTaken ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TDataFile& table,
                             std::vector<std::string>& info, const TImportProgress& progress = {});
 
@@ -41,7 +44,7 @@ TImportTaken ReadLines04Dbf(TDbfTable& dbf, const TLine04Request& request, TData
 // the table written in place of the old one. A file that gives no line, or that the reader refuses
 // ("Ошибка чтения базы линий 0.4 кВ (файл <path>): <the reader's reason>"), throws its refusal naming the
 // file and saying that nothing was changed, the table left as it was; a lock held by someone else throws
-// the table store's error.
+// the table store's error; without a file named, "Не выбран файл базы линий 0.4 кВ".
 void ImportLines04Dbf(const TLine04Request& request, std::vector<std::string>& info,
                       const TImportProgress& progress = {}, const TStageProc& stage = {});
 

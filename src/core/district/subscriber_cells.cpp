@@ -153,15 +153,15 @@ void TWalkProgress::Advance(int counter) {
 std::string BaseTitle(const std::string& baseStem) { return std::filesystem::path(baseStem).filename().string(); }
 
 std::string DbfText(const TDbfTable& dbf, int field, int row) {
-  const std::string value = dbf.Value(field);
-  std::string text(ImportName(value));
-  // the control characters first: the other refusal quotes the text as it stands
-  if (const std::string fault = ImportNameFault(text); !fault.empty())
-    throw TSourceTextError(ImportRowMessage(dbf.FileName(), row, "поле " + dbf.FieldName(field), fault));
-  if (const std::string fault = ImportTextFault(text); !fault.empty())
+  TValueRead<std::string> name = dbf.Value(field).Name();
+  if (!name) {
+    // a character without a code in a base that reads as names otherwise: most likely its code page is
+    // another than its header says
+    const bool codePage = name.Fault.find("нельзя записать в таблицу") != std::string::npos;
     throw TSourceTextError(ImportRowMessage(dbf.FileName(), row, "поле " + dbf.FieldName(field),
-                                            fault + " (база не в кодировке своего заголовка?)"));
-  return text;
+                                            name.Fault + (codePage ? " (база не в кодировке своего заголовка?)" : "")));
+  }
+  return std::move(*name.Value);
 }
 
 std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const char*> needed) {

@@ -32,8 +32,8 @@ public:
   using Error::Error;
 };
 
-// The text of a field of a dBase source's current record, as every import takes a name (ImportName: the
-// blanks, tabs and line breaks at its ends are cut). A text that the tables cannot hold as it reads
+// The text of a field of a dBase source's current record, as every import takes a name (the field's value
+// through TOutsideValue::Name: the blanks, tabs and line breaks at its ends are cut). A text that the tables cannot hold as it reads
 // (a base kept in another code page than its header tells comes in as characters without a Windows-1251
 // code) would be written with "?" in their place, and different names would become one; a control
 // character left inside (a damaged record's, a length byte read as a letter, a tab of a billing export's

@@ -31,33 +31,62 @@ void AddRowMessage(TImportMessages& messages, const char* table, int row, std::s
   messages.Add([&] { return std::string(table) + ". Строка " + std::to_string(row) + " - " + std::string(what); });
 }
 
-// A number of a record that does not read, named with its text and why: the record's later fields stay
+// A number of a record that does not read, named with its field and why: the record's later fields stay
 // empty (see the readers).
 void AddUnreadMessage(TImportMessages& messages, const char* table, int row, const TDbfTable& dbf, int field,
-                      int lo = INT32_MIN, int hi = INT32_MAX) {
+                      const std::string& why) {
   messages.Add([&] {
-    const std::string text = dbf.Value(field);
-    std::string why = ImportNumberTextFault(text);
-    if (why.empty()) why = ImportIntegerTextFault(text, lo, hi);
     return std::string(table) + ". Строка " + std::to_string(row) + " - ошибка чтения поля " + dbf.FieldName(field) +
            (why.empty() ? "" : " (" + why + ")");
   });
 }
 
+// The first number of a record that does not read: its field (-1 when all read) and why.
+struct TUnread {
+  int Field = -1;
+  std::string Why;
+};
+
 // The numbers of a record's fields (a field -1: none) into row n of their columns, in the fields'
-// order: the field of the first that does not read, its later fields left empty; -1 when all read.
-int ReadNumbers(const TDbfTable& dbf, int n, std::span<const std::pair<int, DAdouble*>> fields) {
+// order: the first that does not read ends the record, its later fields left empty.
+TUnread ReadNumbers(const TDbfTable& dbf, int n, std::span<const std::pair<int, DAdouble*>> fields) {
   for (const auto& [f, column] : fields) {
     if (f < 0) continue;
-    const std::optional<double> value = ImportNumber(dbf.Value(f));
-    if (!value) return f;
+    TValueRead<double> value = dbf.Value(f).Number();
+    if (!value) return {f, std::move(value.Fault)};
     (*column)[n] = *value;
   }
-  return -1;
+  return {};
 }
+
+// What a reader says of a record that gives no row whole: a record without its key (the station, the
+// contract) is named, as is its first number that does not read; only whole records count as taken, so
+// that a base of none is refused instead of replacing a table by rows of nothing.
+class TRecordCheck {
+public:
+  TRecordCheck(TImportMessages& messages, const char* table, TImportTaken& taken)
+      : messages_(messages), table_(table), taken_(taken) {}
+  // The record of row `row` has no key: keyField is the field that names it, what says what is missing.
+  void NoKey(int row, const TDbfTable& dbf, int keyField, const char* what) {
+    const std::string why = std::string(what) + " (поле " + dbf.FieldName(keyField) + ")";
+    AddRowMessage(messages_, table_, row, why);
+    taken_.NotTakenAt(row, why);
+  }
+  void Unread(int row, const TDbfTable& dbf, const TUnread& unread) {
+    AddUnreadMessage(messages_, table_, row, dbf, unread.Field, unread.Why);
+    taken_.NotTakenAt(row, "поле " + dbf.FieldName(unread.Field) + ": " + unread.Why);
+  }
+
+private:
+  TImportMessages& messages_;
+  const char* table_;
+  TImportTaken& taken_;
+};
 
 const char kMeterPoints[] = "База промышленных абонентов";
 const char kHouseholds[] = "База бытовых абонентов";
+const char kConsumers[] = "Список договоров РЭС";
+const char kNoStation[] = "не задана ТП";
 
 }  // namespace
 
@@ -117,16 +146,18 @@ TImportTaken ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo
   const bool signedPoint = c.NumPoint.Array()->TypeLetter() == 'i';
   const int pointLow = signedPoint ? INT16_MIN : 0, pointHigh = signedPoint ? INT16_MAX : UINT16_MAX;
   TWalkProgress walk(dbf.RecordCount(), progress);
+  // the reason of a base without a whole record: no record of the district, else the first one's fault
+  TImportTaken rows;
+  TRecordCheck check(messages, kMeterPoints, rows);
   // a record is numbered by the row it makes, also where the reader refuses it
   for (bool more = dbf.First(n + 1); more; more = dbf.Next(n + 1)) {
     walk.Advance(dbf.RecNo());
     // a district number that does not read is no district's
-    if (districtNo != 0 && ImportInteger(dbf.Value(fResId), INT32_MIN, INT32_MAX).value_or(0) != districtNo) {
+    if (districtNo != 0 && dbf.Value(fResId).Integer(INT32_MIN, INT32_MAX).Value.value_or(0) != districtNo) {
       taken.NotTaken("нет записей района " + std::to_string(districtNo) + " (поле RES_ID)");
       continue;
     }
     ++n;
-    ++taken.Items;
     const auto text = [&](int f, DAString* column, const TTextField& field, bool key) {
       if (f < 0) return;
       const std::string value = key ? StationKey(DbfText(dbf, f, n)) : DbfText(dbf, f, n);
@@ -137,6 +168,13 @@ TImportTaken ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo
     text(fNtr, c.Ntr, ntr, true);
     text(fFeeder, c.Fider, fider, true);
     text(fNdog, c.Ndog, ndog, false);
+    // a meter point is whole with its station and its contract
+    const bool keyed = !c.NameTP->GetView(n).empty() && !c.Ndog->GetView(n).empty();
+    if (c.NameTP->GetView(n).empty()) {
+      check.NoKey(n, dbf, fNameTP, kNoStation);
+    } else if (c.Ndog->GetView(n).empty()) {
+      check.NoKey(n, dbf, fNdog, "не задан договор");
+    }
     text(fAbonent, c.Abonent, abonent, false);
     text(fNumCounter, c.NumCounter, numCounter, false);
     text(fTransform, c.Transform, transform, false);
@@ -146,28 +184,29 @@ TImportTaken ReadMeterPointsDbf(TDbfTable& dbf, TDataFile& table, int districtNo
     const std::string sub = fSub >= 0 ? DbfText(dbf, fSub, n) : std::string();
     // The numbers in the fields' order: the first that does not read ends the record, its later fields
     // left empty. Read without an exception, as a base may hold a million of them.
-    const int unread = [&] {
+    const TUnread unread = [&]() -> TUnread {
       if (fNumPoint >= 0) {
-        const std::optional<int> point = ImportInteger(dbf.Value(fNumPoint), pointLow, pointHigh);
-        if (!point) return fNumPoint;
+        TValueRead<int> point = dbf.Value(fNumPoint).Integer(pointLow, pointHigh);
+        if (!point) return {fNumPoint, std::move(point.Fault)};
         c.NumPoint[n] = *point;
       }
       if (fTypCounter >= 0) {
-        const std::optional<int> typ = ImportInteger(dbf.Value(fTypCounter), 0, 255);
+        const TValueRead<int> typ = dbf.Value(fTypCounter).Integer(0, 255);
         if (!typ) AddRowMessage(messages, kMeterPoints, n, "неверно задан тип счетчика");
-        (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ.value_or(1));
+        (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ.Value.value_or(1));
       }
       if (fDevice >= 0) (*c.Device)[n] = CharCode(FirstChar(UpperCase(device)));
       if (!sub.empty()) (*c.Sub)[n] = CharCode(FirstChar(sub));
-      if (fL >= 0) (*c.FVL)[n] = static_cast<std::uint8_t>(ImportInteger(dbf.Value(fL), 0, 255).value_or(0));
-      if (const int f = ReadNumbers(dbf, n, numbers); f >= 0) return f;
+      if (fL >= 0) (*c.FVL)[n] = static_cast<std::uint8_t>(dbf.Value(fL).Integer(0, 255).Value.value_or(0));
+      if (TUnread f = ReadNumbers(dbf, n, numbers); f.Field >= 0) return f;
       if ((*c.Device)[n] == static_cast<char>(kSumLessTransformer)) (*c.W)[n] = (*c.Ws)[n] - (*c.Wt)[n];
-      return -1;
+      return {};
     }();
-    if (unread >= 0)
-      AddUnreadMessage(messages, kMeterPoints, n, dbf, unread, unread == fNumPoint ? pointLow : INT32_MIN,
-                       unread == fNumPoint ? pointHigh : INT32_MAX);
+    if (unread.Field >= 0) check.Unread(n, dbf, unread);
+    if (keyed && unread.Field < 0) ++taken.Items;
   }
+  // records of the district there were, none whole
+  if (n > table.RowCount && taken.Items == 0) taken.FirstReason = rows.FirstReason;
   table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
   return taken;
@@ -188,41 +227,42 @@ TImportTaken ReadHouseholdsDbf(TDbfTable& dbf, TDataFile& table, const std::stri
   const int fName = dbf.FieldIndex("NAME_TP"), fFider = dbf.FieldIndex("FIDER"), fW = dbf.FieldIndex("W"),
             fWs = dbf.FieldIndex("WS"), fCount = dbf.FieldIndex("COUNTAB"), fPay = dbf.FieldIndex("PAYAB");
   TWalkProgress walk(dbf.RecordCount(), progress);
+  TRecordCheck check(messages, kHouseholds, taken);
   int n = 0;
   for (bool more = dbf.First(); more; more = dbf.Next()) {
     walk.Advance(dbf.RecNo());
     ++n;
-    if (fName >= 0) {
-      const std::string name = UpperCase(DbfText(dbf, fName, n));
-      CheckDbfFieldFit(dbf, n, fName, name, nameTP);
-      c.NameTP->SetItem(n, name);
-    }
+    const std::string name = UpperCase(DbfText(dbf, fName, n));
+    CheckDbfFieldFit(dbf, n, fName, name, nameTP);
+    c.NameTP->SetItem(n, name);
+    if (name.empty()) check.NoKey(n, dbf, fName, kNoStation);
     if (fFider >= 0) {
       const std::string feeder = feederPrefix + UpperCase(DbfText(dbf, fFider, n));
       CheckDbfFieldFit(dbf, n, fFider, feeder, fider);
       c.Fider->SetItem(n, feeder);
     }
     // the numbers in the fields' order, the first that does not read ending the record
-    const int unread = [&] {
-      if (const int f = ReadNumbers(dbf, n, std::array{std::pair{fW, c.W}, std::pair{fWs, c.Ws}}); f >= 0) return f;
+    const TUnread unread = [&]() -> TUnread {
+      if (TUnread f = ReadNumbers(dbf, n, std::array{std::pair{fW, c.W}, std::pair{fWs, c.Ws}}); f.Field >= 0) return f;
       for (const auto& [f, column] : {std::pair{fCount, c.CountAb}, std::pair{fPay, c.PayAb}}) {
         if (f < 0) continue;
-        const std::optional<int> value = ImportInteger(dbf.Value(f), INT32_MIN, INT32_MAX);
-        if (!value) return f;
+        TValueRead<int> value = dbf.Value(f).Integer(INT32_MIN, INT32_MAX);
+        if (!value) return {f, std::move(value.Fault)};
         (*column)[n] = *value;
       }
-      return -1;
+      return {};
     }();
-    if (unread >= 0) AddUnreadMessage(messages, kHouseholds, n, dbf, unread);
+    if (unread.Field >= 0) check.Unread(n, dbf, unread);
+    if (!name.empty() && unread.Field < 0) ++taken.Items;
   }
   table.RowCount = n;
   SortTableByFields(table, {"NameTP"});
-  taken.Items = n;
   return taken;
 }
 
-// A contract's fields are all texts: no record gives a message, a text that cannot be taken refuses the list.
-TImportTaken ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& /*info*/,
+// A contract's fields are all texts: a record without its contract's number gives a message, a text that
+// cannot be taken refuses the list.
+TImportTaken ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std::string>& info,
                               const TImportProgress& progress) {
   TImportTaken taken;
   if (std::string missing = MissingDbfField(dbf, {"NDOGOV"}); !missing.empty()) {
@@ -238,6 +278,8 @@ TImportTaken ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std:
             fStreet = dbf.FieldIndex("STREET");
   // the fields an address comes from
   const std::string townAndStreet = dbf.FieldName(fTown) + ", " + dbf.FieldName(fStreet);
+  TImportMessages messages(info);
+  TRecordCheck check(messages, kConsumers, taken);
   TWalkProgress walk(dbf.RecordCount(), progress);
   int n = 0;
   for (bool more = dbf.First(); more; more = dbf.Next()) {
@@ -250,6 +292,11 @@ TImportTaken ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std:
       column->SetItem(n, value);
     };
     text(fNdog, c.Ndog, ndog);
+    if (c.Ndog->GetView(n).empty()) {
+      check.NoKey(n, dbf, fNdog, "не задан номер договора");
+    } else {
+      ++taken.Items;
+    }
     text(fName, c.NameAb, nameAb);
     if (fTown >= 0 && fStreet >= 0) {
       const std::string town = DbfText(dbf, fTown, n);
@@ -259,7 +306,6 @@ TImportTaken ReadConsumersDbf(TDbfTable& dbf, TDataFile& table, std::vector<std:
     }
   }
   table.RowCount = n;
-  taken.Items = n;
   return taken;
 }
 
@@ -271,17 +317,18 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
     const std::string& path;
     const char* stageText;
     const char* failText;
+    const char* what;  // the base, as "Не выбран файл ..." names it
     std::function<TImportTaken(TDbfTable&, TDataFile&)> read;
   };
   const TSource sources[] = {
       {request.Prom, LayoutMeterPoints, request.PathProm, "  Импорт базы промышленных абонентов ... ",
-       "Ошибка чтения базы промышленных абонентов (файл ",
+       "Ошибка чтения базы промышленных абонентов (файл ", "базы промышленных абонентов",
        [&](TDbfTable& dbf, TDataFile& t) { return ReadMeterPointsDbf(dbf, t, request.DistrictNo, info, progress); }},
       {request.Byt, LayoutHouseholds, request.PathByt, "  Импорт базы бытовых абонентов ... ",
-       "Ошибка чтения базы бытовых абонентов (файл ",
+       "Ошибка чтения базы бытовых абонентов (файл ", "базы бытовых абонентов",
        [&](TDbfTable& dbf, TDataFile& t) { return ReadHouseholdsDbf(dbf, t, request.FeederPrefix, info, progress); }},
       {request.Dog, LayoutConsumers, request.PathDog, "  Импорт базы списка договоров РЭС ... ",
-       "Ошибка чтения списка договоров РЭС (файл ",
+       "Ошибка чтения списка договоров РЭС (файл ", "списка договоров РЭС",
        [&](TDbfTable& dbf, TDataFile& t) { return ReadConsumersDbf(dbf, t, info, progress); }},
   };
 
@@ -324,6 +371,7 @@ std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::
     for (std::size_t i = 0; i < std::size(sources); ++i) {
       const TSource& s = sources[i];
       if (!s.wanted) continue;
+      if (s.path.empty()) throw Error(std::string("Не выбран файл ") + s.what);
       TDbfTable dbf;
       // the reader's reason stays with the refusal: a person sees why a base that other programs open is
       // refused

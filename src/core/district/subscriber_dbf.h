@@ -33,11 +33,16 @@ void CheckDbfFieldFit(const TDbfTable& dbf, int row, int field, std::string_view
 void CheckDbfFieldFit(const TDbfTable& dbf, int row, std::string_view fields, std::string_view text,
                       const TTextField& target);
 
-// Each reader checks every text it takes (DbfText, CheckDbfFieldFit) and keeps the first
-// kMaxImportMessages of its record messages, counting the rest in one line. A record is numbered by the
-// table's row it makes, in every message: "<table>. Строка <row> - ошибка чтения поля <FIELD>" for its
-// first number that does not read (its later fields stay empty) and 'строка <row>, поле <FIELD>' in a
-// refusal of a text.
+// Each reader takes every value of the base through the rules of names and numbers (TOutsideValue),
+// checks every text it takes (DbfText, CheckDbfFieldFit) and keeps the first kMaxImportMessages of its
+// record messages, counting the rest in one line. A record is numbered by the table's row it makes, in
+// every message: "<table>. Строка <row> - ошибка чтения поля <FIELD> (<why>)" for its first number that
+// does not read (its later fields stay empty), "<table>. Строка <row> - не задана ТП (поле <FIELD>)" for
+// a record without its key (a meter point's is its station and its contract, "не задан договор"; the
+// contracts' their number, "не задан номер договора"), and 'строка <row>,
+// поле <FIELD>' in a refusal of a text. Such a record still makes its row, so that a person sees it, but
+// only a record with its key whose numbers all read is taken: a base of none gives nothing, the first
+// record's fault its reason, and replaces no table by rows of nothing.
 
 // Each reader first checks that the base is of its kind (MissingDbfField): a base without the fields it
 // cannot do without gives nothing, with that reason. It returns the records it took.
@@ -71,7 +76,7 @@ struct TSubscriberDbfRequest {
 // file of which nothing is taken (NothingImportedText with the reader's reason: "поле NDOGOV не
 // найдено") throws its refusal, saying that nothing was changed, before any table is written. Returns
 // the layout of the table to show: the first of the three that was wanted; empty when nothing was
-// wanted. The stem's files of the wanted tables are locked meanwhile; a lock held by someone else, or
+// wanted. A base wanted without a file named is refused as "Не выбран файл <base>". The stem's files of the wanted tables are locked meanwhile; a lock held by someone else, or
 // an unreadable industrial base in add mode, throws the table store's error before anything is read.
 std::string ImportSubscriberBasesDbf(const TSubscriberDbfRequest& request, std::vector<std::string>& info,
                                      const TImportProgress& progress = {}, const TStageProc& stage = {});

@@ -86,11 +86,13 @@ bool TDbfMemoFile::Read(std::uint64_t block, std::string& text, std::string& fau
 }
 
 bool TDbfMemoFile::ReadDbt(std::uint64_t block, std::string& text, std::string& fault) {
-  const std::uint64_t start = block * kDbtBlock;
-  if (start >= size_) {
+  // the number is bounded by the file before it is multiplied: a wider field's 2^55 + 1 would wrap to
+  // block 1 and give another record's text
+  if (block >= (size_ + kDbtBlock - 1) / kDbtBlock) {
     fault = Damaged("блок " + std::to_string(block) + " за концом файла (" + std::to_string(size_) + " байт)");
     return false;
   }
+  const std::uint64_t start = block * kDbtBlock;
   // The text runs to its end mark, read a block at a time and never past the file's end. Every byte
   // looked at counts, the end mark too, also for a text refused: a file of one long text without its
   // mark, named by every record, is looked through once, not once a record.
@@ -122,8 +124,12 @@ bool TDbfMemoFile::ReadDbt(std::uint64_t block, std::string& text, std::string& 
 }
 
 bool TDbfMemoFile::ReadFpt(std::uint64_t block, std::string& text, std::string& fault) {
-  const std::uint64_t start = block * blockSize_;
   const std::string where = "блок " + std::to_string(block);
+  if (block > size_ / blockSize_) {
+    fault = Damaged(where + " за концом файла (" + std::to_string(size_) + " байт)");
+    return false;
+  }
+  const std::uint64_t start = block * blockSize_;
   if (start < kHeader) {
     fault = Damaged(where + " лежит в заголовке файла");
     return false;

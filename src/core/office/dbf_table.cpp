@@ -14,6 +14,7 @@
 #include "core/base/codepage.h"
 #include "core/base/import_messages.h"
 #include "core/base/import_text.h"
+#include "core/base/msgbox.h"
 #include "core/office/dbf_memo.h"
 
 namespace ld {
@@ -250,29 +251,41 @@ int Byte1251(unsigned char b) {
     case 0xAA: case 0xBA: case 0xAF: case 0xBF: case 0xB2: case 0xB3:      // Є є Ї ї І і
     case 0xA5: case 0xB4: case 0xB9: case 0xA0:                            // Ґ ґ № no-break space
     case 0xAB: case 0xBB: case 0x84: case 0x93: case 0x94: case 0x85:      // « » „ “ ” …
-    case 0x96: case 0x97: return 1;                                        // – —
+    case 0x91: case 0x92: case 0x96: case 0x97: return 1;                  // ‘ ’ – —
     default: return 2;
   }
 }
 
+// What the texts' bytes past ASCII are in one code page: how many no name holds, how many are rare signs.
+struct TReading {
+  std::uint64_t odd = 0, rare = 0;
+};
+
 // The code page that the texts' bytes past ASCII (counts by byte, 0x80 first) are names in: 866, 1251,
-// or 0 when they cannot tell. Each code page is scored by what reads oddly in it, a byte no name holds
-// outweighing any number of rare signs; one is taken when its score is under a quarter of the other's,
-// so a few odd signs in a base of many names do not make it unreadable, and a base whose every byte is a
-// letter in both (lower-case letters of one half of the alphabet) is told by neither.
-int CodePageOfTexts(const std::array<std::uint64_t, 128>& counts, bool& both) {
-  constexpr std::uint64_t kNoName = 1'000'000'000;
-  std::uint64_t total = 0, score866 = 0, score1251 = 0;
-  const auto weight = [&](int kind) { return kind == 0 ? 0 : kind == 1 ? 1 : kNoName; };
+// or 0 when they do not decide with a margin. A byte that no name holds decides where the other code page
+// reads none (box drawing in a name is a wrong code page, not a slip of typing), and where both read some,
+// four times fewer decide: a few odd signs in a base of many names do not make it unreadable. Rare signs
+// decide only by number, at least three in the other code page and four times its own: one "ё" or "№"
+// is no margin, since 866 "тёс" reads "всб" in Windows-1251, letters both.
+int CodePageOfTexts(const std::array<std::uint64_t, 128>& counts) {
+  constexpr std::uint64_t kEnoughRare = 3;
+  TReading r866, r1251;
+  std::uint64_t total = 0;
+  const auto count = [](TReading& r, int kind, std::uint64_t n) {
+    if (kind == 2) r.odd += n;
+    if (kind == 1) r.rare += n;
+  };
   for (unsigned b = 0; b < counts.size(); ++b) {
     total += counts[b];
-    score866 += counts[b] * weight(Byte866(static_cast<unsigned char>(0x80 + b)));
-    score1251 += counts[b] * weight(Byte1251(static_cast<unsigned char>(0x80 + b)));
+    count(r866, Byte866(static_cast<unsigned char>(0x80 + b)), counts[b]);
+    count(r1251, Byte1251(static_cast<unsigned char>(0x80 + b)), counts[b]);
   }
-  both = score866 == 0 && score1251 == 0;
   if (total == 0) return 866;  // nothing to decode
-  if (score866 < score1251 / 4 || (score866 == 0 && score1251 > 0)) return 866;
-  if (score1251 < score866 / 4 || (score1251 == 0 && score866 > 0)) return 1251;
+  if (r866.odd * 4 < r1251.odd) return 866;
+  if (r1251.odd * 4 < r866.odd) return 1251;
+  if (r866.odd != 0 || r1251.odd != 0) return 0;
+  if (r1251.rare >= kEnoughRare && r866.rare * 4 < r1251.rare) return 866;
+  if (r866.rare >= kEnoughRare && r1251.rare * 4 < r866.rare) return 1251;
   return 0;
 }
 
@@ -416,7 +429,7 @@ bool TDbfTable::Load(int record) {
   }
   if (record_[0] == '*') return false;
   for (auto& text : memoTexts_) text.reset();
-  noted_.assign(fields_.size(), false);
+  noted_.assign(fields_.size(), 0);
   // a varchar value longer than the bytes before its length byte would be read from its neighbour's
   for (const TField& f : fields_)
     if (int length = 0; VarLength(record_, f, length) && length > f.Width - 1) {
@@ -456,26 +469,40 @@ bool TDbfTable::RawText(const char* record, const TField& f, std::string& bytes,
 
 std::string TDbfTable::TellCodePage() {
   std::array<std::uint64_t, 128> counts{};
-  std::string bytes, fault;
+  std::string bytes, fault, first;
   for (int r = 0; r < recordCount_; ++r) {
     const char* record = DBFReadTuple(static_cast<DBFHandle>(handle_), r);
     // a record that does not read, or a memo text, is named by the walk where it meets it
     if (record == nullptr || record[0] == '*') continue;
-    for (const TField& f : fields_)
-      if (TextField(f.Type) && RawText(record, f, bytes, fault))
-        for (const char c : bytes)
-          if (const auto b = static_cast<unsigned char>(c); b >= 0x80) ++counts[b - 0x80u];
+    for (const TField& f : fields_) {
+      if (!TextField(f.Type) || !RawText(record, f, bytes, fault)) continue;
+      bool past = false;
+      for (const char c : bytes)
+        if (const auto b = static_cast<unsigned char>(c); b >= 0x80) {
+          ++counts[b - 0x80u];
+          past = true;
+        }
+      if (past && first.empty()) first = bytes;
+    }
   }
   if (memo_) memo_->Restart();
-  bool both = false;
-  if (const int page = CodePageOfTexts(counts, both); page != 0) {
+  if (const int page = CodePageOfTexts(counts); page != 0) {
     codePage_ = page;
     return {};
   }
-  return std::string("кодировка базы не указана в ее заголовке и по текстам не определяется: пробованы кодировки "
-                     "DOS (866) и Windows-1251, и тексты ") +
-         (both ? "читаются в обеих" : "не читаются ни в одной") +
-         ". Сохраните базу с указанием кодировки в заголовке (кодовая страница 866 или 1251)";
+  // The person who made the base knows its names: shown the first one that the two code pages read
+  // differently, as it reads in each, they tell which.
+  const auto shown = [&](const std::string& utf8) { return QuotedText(ControlsShown(ImportName(utf8))); };
+  const int answer =
+      ShowMsgForm("Кодировка базы \"" + path_ + "\" не указана в ее заголовке, и по ее текстам не определяется: "
+                  "первое имя читается как " + shown(Cp866ToUtf8(first)) + " в кодировке DOS (866) или как " +
+                  shown(Cp1251ToUtf8(first)) + " в кодировке Windows-1251.\n"
+                  "Читать базу в кодировке DOS (866)? (\"Да\" - DOS (866), \"Нет\" - Windows-1251, \"Отмена\" - "
+                  "прервать импорт)",
+                  mkWarning, mbYesNoCancel);
+  if (answer != 1 && answer != 0) return "кодировка базы не выбрана, импорт прерван";
+  codePage_ = answer == 1 ? 866 : 1251;
+  return {};
 }
 
 bool TDbfTable::Seek(int from, int row) {
@@ -521,7 +548,23 @@ std::string TDbfTable::FieldName(int field) const {
                                                                           : std::string();
 }
 
-std::string TDbfTable::Value(int field) const {
+TOutsideValue TDbfTable::Value(int field) const {
+  if (field < 0 || field >= static_cast<int>(fields_.size()) || record_ == nullptr || current_ < 0) return {};
+  const TField& f = fields_[static_cast<std::size_t>(field)];
+  if (std::string text; BinaryNumberText(f.Type, f.Width, reinterpret_cast<const unsigned char*>(record_ + f.Offset), text)) {
+    if (text.empty()) return {};  // a level 7 double of zeros holds no value
+    double value = 0;
+    // a text that reads as no number is refused by the rules, which quote it
+    if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+      return TOutsideValue::Text(std::move(text));
+    return TOutsideValue::Number(value, std::move(text));
+  }
+  std::string text = Text(field);
+  if (text.empty()) return {};
+  return TOutsideValue::Text(std::move(text));
+}
+
+std::string TDbfTable::Text(int field) const {
   if (field < 0 || field >= static_cast<int>(fields_.size()) || record_ == nullptr || current_ < 0) return {};
   const auto index = static_cast<std::size_t>(field);
   const TField& f = fields_[index];
@@ -544,24 +587,49 @@ std::string TDbfTable::Value(int field) const {
       while (!raw.empty() && padding(raw.front())) raw.remove_prefix(1);
   }
   std::string text = codePage_ == 1251 ? Cp1251ToUtf8(raw) : Cp866ToUtf8(raw);
-  if (TextField(f.Type) && text.find('\t') != std::string::npos) {
-    // A tab is no part of a name, and a table would never show it; between words it stood for a blank.
-    // One at the text's ends goes with the blanks there, which the imports cut: no note for it.
-    const std::size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
-    const bool inside = first != std::string::npos && text.find('\t', first) < last;
-    for (char& c : text)
-      if (c == '\t') c = ' ';
-    if (inside && !noted_[index]) {
-      noted_[index] = true;
-      if (notes_.size() < kMaxImportMessages)
-        notes_.push_back("Файл \"" + path_ + "\": " +
-                         RecordFault(f, "знак табуляции в тексте " + QuotedText(ControlsShown(text)) +
-                                            " заменен пробелом"));
-      else
-        ++notesLeftOut_;
+  if (TextField(f.Type)) Blanked(text, f, noted_[index]);
+  return text;
+}
+
+void TDbfTable::Blanked(std::string& text, const TField& f, unsigned char& kinds) const {
+  // A tab is no part of a name, and a table would never show it; between words it stood for a blank. A
+  // memo holds notes, which a person may type over several lines; a line break (CR LF, or either alone,
+  // a run of them one break) is a blank between the words of the note. One at the text's ends goes with
+  // the blanks there, which the imports cut: no note for it.
+  const bool memo = f.Type == 'M';
+  const auto lineBreak = [&](char c) { return memo && (c == '\r' || c == '\n'); };
+  if (text.find('\t') == std::string::npos && (!memo || text.find_first_of("\r\n") == std::string::npos)) return;
+  const auto blank = [&](char c) { return c == ' ' || c == '\t' || lineBreak(c); };
+  std::size_t first = 0, last = text.size();
+  while (first < text.size() && blank(text[first])) ++first;
+  while (last > first && blank(text[last - 1])) --last;
+  constexpr unsigned char kTab = 1, kLineBreak = 2;
+  unsigned char inside = 0;
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\t') {
+      out += ' ';
+      if (i > first && i < last) inside |= kTab;
+    } else if (lineBreak(c)) {
+      if (i > first && i < last) inside |= kLineBreak;
+      if (i == 0 || !lineBreak(text[i - 1])) out += ' ';
+    } else {
+      out += c;
     }
   }
-  return text;
+  text = std::move(out);
+  for (const auto& [kind, what] : {std::pair{kTab, "знак табуляции"}, std::pair{kLineBreak, "перевод строки"}}) {
+    if ((inside & kind) == 0 || (kinds & kind) != 0) continue;
+    kinds |= kind;
+    if (notes_.size() < kMaxImportMessages)
+      notes_.push_back("Файл \"" + path_ + "\": " +
+                       RecordFault(f, std::string(what) + " в тексте " + QuotedText(ControlsShown(text)) +
+                                          " заменен пробелом"));
+    else
+      ++notesLeftOut_;
+  }
 }
 
 std::vector<std::string> TDbfTable::TakeNotes() {

@@ -6,16 +6,21 @@
 // Texts are decoded by the table's language-driver byte: 201 (Russian Windows), 3 and 87 (Windows
 // ANSI) mean Windows-1251; 38 (Russian DOS) and every other value but 0 mean the DOS code page 866, in
 // which the billing programs of the districts keep their bases. A header that names no code page (0, as
-// office suites write every base they save) is told by its texts: the letters of Windows-1251 lie at
-// 0xC0-0xFF and those of 866 at 0x80-0xAF and 0xE0-0xF1, where 866 keeps box drawing at 0xB0-0xDF, which
-// no name holds; a base whose texts read as names either way (or neither) is refused, saying what was
-// tried. A character field loses only its trailing padding, so leading blanks stay as stored; every other
-// field (numbers, dates, logicals) comes trimmed on both sides. Numbers that later dBase variants keep in
-// binary (integer, double and currency fields) come as the text of their value, with a point. A character
-// field of Clipper and its successors may be wider than 255; a Visual FoxPro varchar field gives its value
-// as long as its length byte says. A memo field gives its text from the table's memo file (dbf_memo.h),
-// never the block number the record holds. A tab inside a text, which billing programs copy from their
-// addresses, is given as a blank, and the walk keeps a note naming the row and the field (TakeNotes).
+// office suites write every base they save, whatever code page they were told) is told by its texts: the
+// letters of Windows-1251 lie at 0xC0-0xFF and those of 866 at 0x80-0xAF and 0xE0-0xEF, where 866 keeps
+// box drawing at 0xB0-0xDF, which no name holds. A few names of lower-case letters read as names in both
+// (866 "тёс" is Windows-1251 "всб"): where the bytes do not decide with a margin, the user is asked
+// (ShowMsgForm), shown the first name that reads differently as it reads in each; an answer that
+// declines refuses the table. Every field's value is a TOutsideValue, so that an import takes it only
+// through the rules of names and numbers. A character field loses only its trailing padding, so leading
+// blanks stay as stored; every other field (numbers, dates, logicals) comes trimmed on both sides.
+// Numbers that later dBase variants keep in binary (integer, double and currency fields) come as numbers.
+// A character field of Clipper and its successors may be wider than 255; a Visual FoxPro varchar field
+// gives its value as long as its length byte says. A memo field gives its text from the table's memo file
+// (dbf_memo.h), never the block number the record holds. A tab inside a text, which billing programs copy
+// from their addresses, is given as a blank, and so is a line break inside a memo's text (a note typed
+// over several lines: office suites write Alt+Enter as CR LF); for each the walk keeps a note naming the
+// row and the field (TakeNotes).
 //
 // A file is checked whole before the first record is read: a header, field descriptors, a record length
 // or a record count that do not fit the file refuse it, so a walk never meets a record that is not
@@ -34,6 +39,7 @@
 #include <vector>
 
 #include "core/base/error.h"
+#include "core/base/outside_value.h"
 
 namespace ld {
 
@@ -90,19 +96,22 @@ public:
   // The number of the field of that name (letter case ignored), -1 when the table has none.
   int FieldIndex(std::string_view name) const;
   bool HasField(std::string_view name) const { return FieldIndex(name) >= 0; }
-  // The value of a field of the current record as text; empty for an absent field or off the walk. A
-  // memo field's text that cannot be read (its file missing or damaged) throws TDbfReadError naming the
-  // row, the field and the memo file.
-  std::string Value(int field) const;
-  std::string Value(std::string_view name) const { return Value(FieldIndex(name)); }
+  // The value of a field of the current record; empty for an absent field or off the walk. A memo
+  // field's text that cannot be read (its file missing or damaged) throws TDbfReadError naming the row,
+  // the field and the memo file.
+  TOutsideValue Value(int field) const;
+  TOutsideValue Value(std::string_view name) const { return Value(FieldIndex(name)); }
   // The name of a field as the header gives it, upper-cased; empty for a field the table lacks.
   std::string FieldName(int field) const;
 
-  // The notes the reading made since the last call (a tab given as a blank), each naming the file, the row
-  // and the field, for the import's messages; at most kMaxImportMessages, the rest counted in a last line.
+  // The notes the reading made since the last call (a tab or a line break given as a blank), each naming
+  // the file, the row and the field, for the import's messages; at most kMaxImportMessages, the rest
+  // counted in a last line.
   std::vector<std::string> TakeNotes();
 
 private:
+  // The tests of the reader see a field's text as it is decoded, before any rule.
+  friend struct TDbfTableProbe;
   struct TField {
     std::string Name;  // upper-cased
     char Type = 'C';
@@ -117,8 +126,13 @@ private:
   // The field's bytes in the record as the file keeps its text: a varchar's to its length, a memo's
   // from the memo file (false with the fault), any other's whole.
   bool RawText(const char* record, const TField& f, std::string& bytes, std::string& fault) const;
-  // Why the open table's texts cannot be told 866 or 1251 when its header names neither; empty when
-  // they can (codePage_ then set).
+  // The text of a field of the current record, decoded, its padding cut (see Value).
+  std::string Text(int field) const;
+  // Gives the kind of blank (a tab, a line break) as a blank; a note names the field when one stood
+  // inside the text. kinds: the bits of the notes already made for the field in this record.
+  void Blanked(std::string& text, const TField& f, unsigned char& kinds) const;
+  // Tells the code page of a table whose header names none by its texts, asking the user where they do
+  // not decide; why the table is refused (the question declined), empty when codePage_ is set.
   std::string TellCodePage();
   // "строка <row>, поле <name>: <reason>", as every fault of a record reads.
   std::string RecordFault(const TField& f, const std::string& reason) const;
@@ -138,8 +152,9 @@ private:
   std::unique_ptr<office::TDbfMemoFile> memo_;  // the memo file, when the table has a memo field
   // The current record's texts read from the memo file, per field: read once however often asked.
   mutable std::vector<std::optional<std::string>> memoTexts_;
-  // The fields of the current record already noted, so that a field read twice gives one note.
-  mutable std::vector<bool> noted_;
+  // The notes made for each field of the current record (bits by kind), so that a field read twice gives
+  // one note of each kind.
+  mutable std::vector<unsigned char> noted_;
   mutable std::vector<std::string> notes_;
   mutable std::size_t notesLeftOut_ = 0;
 };

@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <filesystem>
+#include <tuple>
 
+#include "core/base/msgbox.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "gui/common/dialog_buttons.h"
@@ -87,7 +89,7 @@ TImportFrm::TImportFrm(QWidget* parent) : QDialog(parent) {
   grid->addWidget(DogBox, 6, 0, 1, 3);
   grid->addWidget(DogEdit, 7, 0, 1, 2);
   grid->addWidget(DogBtn, 7, 2);
-  grid->addLayout(ApplyCancelButtons(*this, [this] { accept(); }), 8, 0, 1, 3);
+  grid->addLayout(ApplyCancelButtons(*this, [this] { ApplyClick(); }), 8, 0, 1, 3);
 
   connect(AddBox, &QCheckBox::toggled, this, [this] { AddBoxClick(); });
   connect(ResEdit, &QLineEdit::textEdited, this, [this] { ResEditChange(); });
@@ -125,6 +127,20 @@ void TImportFrm::PromBtnClick(QPushButton* button) {
                                          : "Выбор базы договоров РЭС";
   const std::string chosen = ChooseBaseFile(this, title, kDbfFilter, "dbf", S(edit->text()));
   if (!chosen.empty()) edit->setText(Q(chosen));
+}
+
+void TImportFrm::ApplyClick() {
+  const std::tuple<QCheckBox*, QLineEdit*, const char*> bases[] = {
+      {PromBox, PromEdit, "базы промышленных абонентов"},
+      {BytBox, BytEdit, "базы бытовых абонентов"},
+      {DogBox, DogEdit, "списка договоров РЭС"}};
+  for (const auto& [box, edit, what] : bases)
+    if (box->isChecked() && edit->text().trimmed().isEmpty()) {
+      ShowMsgForm(std::string("Не выбран файл ") + what, mkError, mbOk);
+      edit->setFocus();
+      return;
+    }
+  accept();
 }
 
 void TImportFrm::ResEditChange() {

@@ -27,6 +27,9 @@ public:
   // A district number that is not an integer is cleared at once.
   void ResEditChange();
   void AddBoxClick();
+  // "Применить": a base ticked without a file named is said so, its edit given the focus, and the dialog
+  // stays open.
+  void ApplyClick();
 
   QCheckBox *PromBox, *AddBox, *BytBox, *DogBox;
   QLineEdit *PromEdit, *ResEdit, *BytEdit, *Edit1, *DogEdit;

@@ -141,6 +141,20 @@ TEST_F(Line04Dbf, LineCodesGivenWhole) {
   EXPECT_EQ(info, std::vector<std::string>{"Файл \"" + file +
                                            "\": строка 3, поле PRIM: знак табуляции в тексте \"вдоль дороги\" "
                                            "заменен пробелом"});
+  // LibreOffice's base of the same lines, its notes typed over several lines (CR LF in the memo file):
+  // each line break a blank, with a message
+  WriteBytes(file, ReadBytes(TestDataDir() / "dbase" / "lines04_libreoffice_notes.dbf"));
+  WriteBytes(dir / "lines.dbt", ReadBytes(TestDataDir() / "dbase" / "lines04_libreoffice_notes.dbt"));
+  info.clear();
+  EXPECT_EQ(Import(0), "");
+  EXPECT_EQ(Cells(Table()), (Grid{{"ТП-42", "Т1", "Ф-1", "", "350*А-50", "опоры заменены в 2019 г."},
+                                  {"ТП-42", "Т1", "Ф-2", "А", "120*СИП-2А", ""},
+                                  {"ТП-43", "Т2", "Ф-1", "", "80*А-35", "вдоль дороги до моста"}}));
+  const std::string note = "Файл \"" + file + "\": строка ";
+  EXPECT_EQ(info, (std::vector<std::string>{
+                      note + "1, поле PRIM: перевод строки в тексте \"опоры заменены в 2019 г.\" заменен пробелом",
+                      note + "3, поле PRIM: перевод строки в тексте \"вдоль дороги до моста\" заменен пробелом"}));
+  EXPECT_TRUE(box.Calls().empty()) << "the code page told by the bytes";
 }
 
 TEST_F(Line04Dbf, FaultsLeaveTheTableAsItWas) {
@@ -176,10 +190,36 @@ TEST_F(Line04Dbf, FaultsLeaveTheTableAsItWas) {
   EXPECT_EQ(ReadBytes(stem + ".R04"), old);
   ExpectNoLocks();
 
+  // Lines before the first record that names a station belong to none: named, and a base of no line
+  // with a station is refused.
+  info.clear();
+  const DbfRow noStation = {"", "", "1", "ф1", "ас", "0.35", ""};
+  WriteDbf(file, kFields, {noStation, noStation});
+  EXPECT_EQ(Import(0), NothingImportedText(file, "строка 1: не задана ТП (поле NAMETP)"));
+  const std::string named = "Линии 0.4 кВ. Строка ";
+  const std::string rest = " - не задана ТП (поле NAMETP, и выше нет записи с ТП)";
+  EXPECT_EQ(info, (std::vector<std::string>{named + "1" + rest, named + "2" + rest}));
+  EXPECT_EQ(ReadBytes(stem + ".R04"), old);
+  info.clear();
+  WriteDbf(file, kFields, {noStation, {"ТП-1", "", "1", "ф2", "ас", "0.35", ""}});
+  EXPECT_EQ(Import(0), "");
+  EXPECT_EQ(info, std::vector<std::string>{named + "1" + rest});
+  EXPECT_EQ(Table().RowCount, 2) << "the line without its station is shown";
+  WriteBytes(stem + ".R04", old);
+
   info.clear();
   fs::remove(file);
   EXPECT_EQ(Import(0), "Ошибка чтения базы линий 0.4 кВ (файл " + file +
                            "): файл не найден или недоступен, ничего не изменено");
+  TLine04Request unnamed;
+  unnamed.BaseStem = stem;
+  refusal.clear();
+  try {
+    ImportLines04Dbf(unnamed, info);
+  } catch (const Error& e) {
+    refusal = e.what();
+  }
+  EXPECT_EQ(refusal, "Не выбран файл базы линий 0.4 кВ, ничего не изменено");
   EXPECT_EQ(ReadBytes(stem + ".R04"), old);
   ExpectNoLocks();
 }

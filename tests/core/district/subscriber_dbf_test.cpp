@@ -15,6 +15,7 @@
 #include "core/office/test_dbf_writer.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
+#include "support/scripted_msgbox.h"
 #include "support/table_rows.h"
 #include "support/test_env.h"
 
@@ -226,7 +227,8 @@ TEST_F(SubscriberDbf, HouseholdsAndContracts) {
   r.FeederPrefix = "Ф-";
   EXPECT_EQ(ImportSubscriberBasesDbf(r, info), LayoutHouseholds);
   EXPECT_EQ(info, std::vector<std::string>{
-                      "База бытовых абонентов. Строка 3 - ошибка чтения поля COUNTAB (текст \"много\" не является числом)"});
+                      "База бытовых абонентов. Строка 3 - ошибка чтения поля COUNTAB (текст \"много\" не является целым "
+                      "числом)"});
   const std::vector<std::vector<std::string>> households = {
       {"ТП-2", "Ф-2", "5", "5", "50", "10"},
       {"ТП-4", "Ф-Л3", "", "", "7", "1"},
@@ -456,7 +458,9 @@ TEST_F(SubscriberDbf, HouseholdBasesAsClipperAndVisualFoxProWriteThem) {
 // rest counted.
 TEST_F(SubscriberDbf, RecordMessagesAreBounded) {
   const std::string byt = dir / "byt.dbf";
-  WriteDbf(byt, {{"NAME_TP", 'C', 6}, {"W", 'N', 4}}, std::vector<DbfRow>(1500, DbfRow{"ТП-1", "x"}));
+  std::vector<DbfRow> rows(1500, DbfRow{"ТП-1", "x"});
+  rows.push_back({"ТП-2", "1"});  // one whole record: the base is taken
+  WriteDbf(byt, {{"NAME_TP", 'C', 6}, {"W", 'N', 4}}, rows);
   TSubscriberDbfRequest r = Request();
   r.Byt = true;
   r.PathByt = byt;
@@ -466,7 +470,98 @@ TEST_F(SubscriberDbf, RecordMessagesAreBounded) {
   EXPECT_EQ(info[1], "База бытовых абонентов. Строка 1 - ошибка чтения поля W (текст \"x\" не является числом)");
   EXPECT_EQ(info[1000], "База бытовых абонентов. Строка 1000 - ошибка чтения поля W (текст \"x\" не является числом)");
   EXPECT_EQ(info.back(), "Еще сообщений не показано: 500");
-  EXPECT_EQ(Table(".BBA").RowCount, 1500) << "every record is a row all the same";
+  EXPECT_EQ(Table(".BBA").RowCount, 1501) << "every record is a row all the same";
+}
+
+// A record without its key (a meter point's station or contract, a household's station, a contract's
+// number) is named in the messages and still shown as a row; only records with their key and every
+// number read are taken, so a base of none, or of numbers that are all texts, is refused and the table
+// stays. The refusal gives the first record's fault.
+TEST_F(SubscriberDbf, RecordsWithoutTheirKeyAreNamedAndABaseOfNoneIsRefused) {
+  WriteRows(stem + ".BPA", LayoutMeterPoints, {{"СТАРАЯ", "", "", "1"}});
+  WriteRows(stem + ".BBA", LayoutHouseholds, {{"СТАРАЯ", "Л1"}});
+  WriteRows(stem + ".RAB", LayoutConsumers, {{"1", "Старый"}});
+  const std::string file = dir / "base.dbf";
+  const std::vector<DbfField> prom = {{"NAMETP", 'C', 10}, {"NDOG", 'C', 6}, {"W", 'N', 8}};
+  const std::vector<DbfField> byt = {{"NAME_TP", 'C', 10}, {"FIDER", 'C', 4}, {"W", 'N', 8}};
+  const std::vector<DbfField> dog = {{"NDOGOV", 'C', 6}, {"NAME_POTR", 'C', 10}};
+  const std::string points = "База промышленных абонентов. Строка ", households = "База бытовых абонентов. Строка ",
+                    contracts = "Список договоров РЭС. Строка ";
+  struct TCase {
+    char base;  // 'P' industrial, 'B' households, 'D' contracts
+    std::vector<DbfField> fields;
+    std::vector<DbfRow> rows;
+    std::vector<std::string> info;
+    std::string refusal;  // the first record's fault; empty: taken, rows rows made
+    int rows_made;
+  };
+  const TCase cases[] = {
+      {'P', prom, {{"", "1", "5"}, {"ТП-1", " ", "5"}, {"ТП-2", "3", "7"}},
+       {points + "1 - не задана ТП (поле NAMETP)", points + "2 - не задан договор (поле NDOG)"}, "", 3},
+      {'P', prom, {{" ", "1", "5"}, {"ТП-1", "", "5"}},
+       {points + "1 - не задана ТП (поле NAMETP)", points + "2 - не задан договор (поле NDOG)"},
+       "строка 1: не задана ТП (поле NAMETP)", 0},
+      {'P', prom, {{"ТП-1", "1", "x"}, {"", "2", "7"}},
+       {points + "1 - ошибка чтения поля W (текст \"x\" не является числом)", points + "2 - не задана ТП (поле NAMETP)"},
+       "строка 1: поле W: текст \"x\" не является числом", 0},
+      {'B', byt, {{"ТП-1", "1", "5"}, {"", "2", "7"}}, {households + "2 - не задана ТП (поле NAME_TP)"}, "", 2},
+      {'B', byt, {{"", "1", "5"}, {"", "2", "7"}},
+       {households + "1 - не задана ТП (поле NAME_TP)", households + "2 - не задана ТП (поле NAME_TP)"},
+       "строка 1: не задана ТП (поле NAME_TP)", 0},
+      {'B', byt, {{"ТП-1", "1", "пять"}, {"ТП-2", "2", "1 000"}},
+       {households + "1 - ошибка чтения поля W (текст \"пять\" не является числом)",
+        households + "2 - ошибка чтения поля W (текст \"1 000\" не является числом: цифры разделены пробелами "
+                     "(разделители разрядов): число пишут без них)"},
+       "строка 1: поле W: текст \"пять\" не является числом", 0},
+      {'D', dog, {{"", "Завод"}, {"7", "Школа"}}, {contracts + "1 - не задан номер договора (поле NDOGOV)"}, "", 2},
+      {'D', dog, {{"", "Завод"}}, {contracts + "1 - не задан номер договора (поле NDOGOV)"},
+       "строка 1: не задан номер договора (поле NDOGOV)", 0},
+  };
+  for (const TCase& c : cases) {
+    WriteDbf(file, c.fields, c.rows);
+    TSubscriberDbfRequest r = Request();
+    (c.base == 'P' ? r.Prom : c.base == 'B' ? r.Byt : r.Dog) = true;
+    r.PathProm = r.PathByt = r.PathDog = file;
+    const std::string ext = c.base == 'P' ? ".BPA" : c.base == 'B' ? ".BBA" : ".RAB";
+    const std::string old = ReadBytes(stem + ext);
+    info.clear();
+    EXPECT_EQ(Refusal(r), c.refusal.empty() ? "" : NothingImportedText(file, c.refusal)) << c.rows[0][0];
+    EXPECT_EQ(info, c.info) << c.rows[0][0];
+    if (c.refusal.empty()) {
+      EXPECT_EQ(Table(ext).RowCount, c.rows_made);
+      WriteBytes(stem + ext, old);
+    } else {
+      EXPECT_EQ(ReadBytes(stem + ext), old);
+    }
+  }
+  EXPECT_EQ(Locks(), 0);
+
+  // a base ticked without its file
+  TSubscriberDbfRequest r = Request();
+  r.Prom = true;
+  EXPECT_EQ(Refusal(r), "Не выбран файл базы промышленных абонентов, ничего не изменено");
+}
+
+// LibreOffice writes no code page into a base's header: where its names read as names in both code pages
+// the person is asked, "Отмена" leaving the list as it was.
+TEST_F(SubscriberDbf, ACodePageTheBytesDoNotTellIsAskedAndMayEndTheImport) {
+  WriteRows(stem + ".RAB", LayoutConsumers, {{"1", "Старый"}});
+  const std::string old = ReadBytes(stem + ".RAB");
+  TSubscriberDbfRequest r = Request();
+  r.Dog = true;
+  r.PathDog = (TestDataDir() / "dbase" / "contracts_libreoffice_866_yo.dbf").string();
+  ScriptedMsgBox box;
+  box.Answer(2);
+  EXPECT_EQ(Refusal(r), "Ошибка чтения списка договоров РЭС (файл " + r.PathDog +
+                            "): кодировка базы не выбрана, импорт прерван, ничего не изменено");
+  EXPECT_EQ(ReadBytes(stem + ".RAB"), old);
+  ASSERT_EQ(box.Calls().size(), 1u);
+  EXPECT_NE(box.Calls()[0].text.find("\"тёс\" в кодировке DOS (866) или как \"всб\" в кодировке Windows-1251"),
+            std::string::npos);
+  box.Answer(1);
+  EXPECT_EQ(Refusal(r), "");
+  EXPECT_EQ(Cells(Table(".RAB"), {"Ndog", "NameAb"}), (std::vector<std::vector<std::string>>{{"1", "тёс"}}));
+  EXPECT_EQ(Locks(), 0);
 }
 
 TEST_F(SubscriberDbf, ATableThatAnotherUserHoldsStopsEverythingAndKeepsThatLock) {

@@ -13,6 +13,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/import_number.h"
 #include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/district/base_import.h"
@@ -50,10 +51,18 @@ std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBef
     bool key;  // trimmed, Latin look-alikes made Cyrillic
     std::string title = {};  // of the table's field
   };
+  // a number field: an integer within lo..hi, or any number
+  struct Number {
+    std::string name;
+    bool integer = false;
+    int lo = INT32_MIN, hi = INT32_MAX;
+  };
   struct Base {
     bool byDistrict;
     std::vector<std::string> needed;
     std::vector<Field> fields;
+    std::string noKey;  // what a record without its key (the first needed field) lacks
+    std::vector<Number> numbers;
   };
   const Base bases[] = {
       {true,
@@ -68,14 +77,23 @@ std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBef
         {"LINE", 40, false, "Линия"},
         // a meter's mark and the sign of its energy: a letter each, taken from a text
         {"DEVICE", -1, false},
-        {"SUB", -1, false}}},
-      {false, {"NAME_TP"}, {{"NAME_TP", 40, false, "ТП"}, {"FIDER", 40, false, "Фидер 0.4 кВ"}}},
+        {"SUB", -1, false}},
+       "не задана ТП",
+       {{"NUMPOINT", true, -32768, 32767}, {"NEXT"}, {"PREV"}, {"KTOK"}, {"KVOLT"}, {"KOEF"}, {"W"}, {"WT"}, {"WL"},
+        {"WS"}}},
+      {false,
+       {"NAME_TP"},
+       {{"NAME_TP", 40, false, "ТП"}, {"FIDER", 40, false, "Фидер 0.4 кВ"}},
+       "не задана ТП",
+       {{"W"}, {"WS"}, {"COUNTAB", true}, {"PAYAB", true}}},
       {false,
        {"NDOGOV"},
        {{"NDOGOV", 20, false, "№ договора"},
         {"NAME_POTR", 80, false, "Абонент"},
         {"TOWN", 0, false},
-        {"STREET", 0, false}}},
+        {"STREET", 0, false}},
+       "не задан номер договора",
+       {}},
   };
   for (const Base& base : bases) {
     TDbfTable dbf;
@@ -84,6 +102,8 @@ std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBef
     for (const std::string& name : base.needed)
       if (!dbf.HasField(name)) return NothingImportedText(file, "поле " + name + " не найдено");
     std::string skipped;  // why the first record of another district was not taken
+    std::string notWhole;  // why the first record without its key, or with a number that does not read, was not
+    int whole = 0;         // records with their key and every number read
     std::vector<Field> fields;
     for (const Field& field : base.fields)
       if (dbf.HasField(field.name)) fields.push_back(field);
@@ -106,7 +126,7 @@ std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBef
         if (base.byDistrict && districtNo != 0) {
           int district = 0;
           try {
-            district = StrToIntZ(ImportName(dbf.Value("RES_ID")));
+            district = StrToIntZ(ImportName(DbfFieldText(dbf, "RES_ID")));
           } catch (const ConvertError&) {
           }
           if (district != districtNo) {
@@ -117,7 +137,7 @@ std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBef
         ++row;
         for (const Field& field : fields) {
           // taken as every name from outside: the blanks and control characters at its ends cut
-          const std::string text(ImportName(dbf.Value(field.name)));
+          const std::string text(ImportName(DbfFieldText(dbf, field.name)));
           // a control character (a zero byte among the letters of a damaged record), each shown as "?"
           std::string shown;
           char32_t control = 0;
@@ -148,18 +168,40 @@ std::string ExpectedRefusal(const std::string& file, int districtNo, int rowsBef
             return NothingChangedText(fault);
         }
         if (address) {
-          const std::string town(ImportName(dbf.Value("TOWN"))), street(ImportName(dbf.Value("STREET")));
+          const std::string town(ImportName(DbfFieldText(dbf, "TOWN"))), street(ImportName(DbfFieldText(dbf, "STREET")));
           if (const std::string fault =
                   tooLong("TOWN, STREET", town.empty() ? street : town + ", " + street, 80, "Адрес");
               !fault.empty())
             return NothingChangedText(fault);
         }
+        std::string why;
+        // a meter point's key is its station and its contract, the others' their first needed field
+        if (ImportName(DbfFieldText(dbf, base.needed[0])).empty()) {
+          why = base.noKey + " (поле " + base.needed[0] + ")";
+        } else if (base.byDistrict && ImportName(DbfFieldText(dbf, "NDOG")).empty()) {
+          why = "не задан договор (поле NDOG)";
+        } else {
+          for (const Number& number : base.numbers) {
+            if (!dbf.HasField(number.name)) continue;
+            const std::string text = DbfFieldText(dbf, number.name);
+            if (number.integer ? ImportInteger(text, number.lo, number.hi).has_value() : ImportNumber(text).has_value())
+              continue;
+            why = "поле " + number.name + ": " +
+                  (number.integer ? ImportIntegerTextFault(text, number.lo, number.hi) : ImportNumberTextFault(text));
+            break;
+          }
+        }
+        if (why.empty()) {
+          ++whole;
+        } else if (notWhole.empty()) {
+          notWhole = "строка " + std::to_string(row) + ": " + why;
+        }
       }
     } catch (const TDbfReadError& e) {
       return NothingChangedText(unreadable + e.Reason());
     }
-    // a base of which nothing is taken would empty its table
-    if (row == (base.byDistrict ? rowsBefore : 0)) return NothingImportedText(file, skipped);
+    // a base of which nothing is taken would empty its table, or fill it with rows of nothing
+    if (whole == 0) return NothingImportedText(file, row == (base.byDistrict ? rowsBefore : 0) ? skipped : notWhole);
   }
   return {};
 }

@@ -12,8 +12,21 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/office/dbf_table.h"
+
+namespace ld {
+
+// A field's text as the dBase reader decodes it, before any rule takes it: what a test compares with the
+// bytes it wrote.
+struct TDbfTableProbe {
+  static std::string Text(const TDbfTable& dbf, std::string_view field) { return dbf.Text(dbf.FieldIndex(field)); }
+};
+
+}  // namespace ld
 
 namespace ld::test {
+
+inline std::string DbfFieldText(const TDbfTable& dbf, std::string_view field) { return TDbfTableProbe::Text(dbf, field); }
 
 struct DbfField {
   std::string name;

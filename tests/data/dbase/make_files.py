@@ -178,6 +178,32 @@ def libreoffice_bases():
                                               ["тп-42", "л-1", "12", "2750.25"],
                                               ["тп-7", "ф-2", "5", "120.5"]]),
     }
+    convert(bases)
+
+
+def libreoffice_notes_and_unnamed_code_pages():
+    """More bases as LibreOffice Calc saves them, the header naming no code page. A 0.4 kV line base in
+    DOS 866 whose notes are a memo column (the header "PRIM,M" makes one), a note typed over two lines with
+    Alt+Enter, which LibreOffice writes as CR LF into the memo file. Contracts lists whose few names read
+    as names in both code pages: in DOS 866 "тёс" and "уч. №5" (Windows-1251 reads "всб" and "гз. ь5"),
+    "№8", and the one record "ёлка"; in Windows-1251 "дом" and "5" parted by a no-break space, and lower-case
+    names in curly quotes ("кафе ‘арлекино’")."""
+    bases = {
+        "lines04_libreoffice_notes": (30, [["NAMETP", "ABON", "NTR", "FIDER", "LEN_MARK", "PRIM,M"],
+                                           ["ТП-42", "", "Т1", "Ф-1", "350*А-50", "опоры заменены\nв 2019 г."],
+                                           ["", "А", "", "Ф-2", "120*СИП-2А", ""],
+                                           ["ТП-43", "", "Т2", "Ф-1", "80*А-35", "вдоль дороги\n\nдо моста"]]),
+        "contracts_libreoffice_866_yo": (30, [["NDOGOV", "NAME_POTR", "STREET"], ["1", "тёс", "уч. №5"]]),
+        "contracts_libreoffice_866_number": (30, [["NDOGOV", "NAME_POTR"], ["8", "№8"]]),
+        "contracts_libreoffice_866_yolka": (30, [["NDOGOV", "NAME_POTR"], ["1", "ёлка"]]),
+        "contracts_libreoffice_1251_nbsp": (34, [["NDOGOV", "STREET"], ["5", "дом\u00A05"]]),
+        "contracts_libreoffice_1251_quotes": (34, [["NDOGOV", "NAME_POTR"], ["7", "кафе ‘арлекино’"]]),
+    }
+    convert(bases)
+
+
+def convert(bases):
+    """Each base written by LibreOffice from a CSV file of its rows (encoding 34 Windows-1251, 30 DOS 866)."""
     work = tempfile.mkdtemp()
     try:
         for name, (encoding, rows) in bases.items():
@@ -202,3 +228,4 @@ if __name__ == "__main__":
     contracts_vfp()
     households_harbour()
     libreoffice_bases()
+    libreoffice_notes_and_unnamed_code_pages()

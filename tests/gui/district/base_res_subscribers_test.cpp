@@ -125,6 +125,20 @@ TEST_F(SubscriberCommands, DbfBasesThroughTheDialog) {
   });
   form->ImpDbfBaseItem->trigger();
   EXPECT_TRUE(IniRec.FlagProm);
+
+  // a base ticked without its file is said so, and the dialog stays open on that file's edit
+  box.Clear();
+  script.Then([&](QDialog& d) {
+    Retype(Child<QLineEdit>(d, "PromEdit"), "");
+    Click(d, "OKBtn");
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Не выбран файл базы промышленных абонентов"});
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(Child<QLineEdit>(d, "PromEdit").hasFocus());
+    Click(d, "CancelBtn");
+  });
+  form->ImpDbfBaseItem->trigger();
+  EXPECT_EQ(IniRec.PathProm, prom) << "nothing stored";
+  EXPECT_EQ(ReadBytes(Base() + ".BPA"), promBytes);
 }
 
 TEST_F(SubscriberCommands, LineBaseThroughTheDialog) {
