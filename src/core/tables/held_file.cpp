@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <set>
+#include <string_view>
 #include <tuple>
 #include <thread>
 #include <utility>
@@ -127,27 +129,95 @@ std::set<std::string>& GoneHolders() {
   return gone;
 }
 
+std::string HolderKey(const TLockRecord& holder) {
+  return holder.host + '\n' + holder.process + '\n' + holder.boot + '\n' + holder.pidSpace + '\n' + holder.user;
+}
+
+// The name of the table a guard file stands beside: "<table>~", "<table>.inuse~", "<table>.set~",
+// "<table>.done~", "<table>.new~" and the private names of each.
+std::string TableNameOf(const std::string& guard) {
+  std::string name = std::filesystem::path(guard).filename().string();
+  name.erase(std::min(name.find('~'), name.size()));
+  for (const std::string_view ending : {".inuse", ".set", ".done", ".new"}) {
+    if (name.size() > ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0) {
+      name.erase(name.size() - ending.size());
+      break;
+    }
+  }
+  return name;
+}
+
+// What a program at work on a table changes: the table itself and every file beside it (its locks, marks,
+// records, new versions and their private names), each by name, identity, size and time.
+std::string ActivityBeside(const std::string& guard) {
+  namespace fs = std::filesystem;
+  const std::string table = TableNameOf(guard);
+  std::vector<std::string> seen;
+  std::error_code ec;
+  for (fs::directory_iterator it(FolderOf(guard), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.compare(0, table.size(), table) != 0 ||
+        (name.size() > table.size() && name[table.size()] != '.' && name[table.size()] != '~'))
+      continue;
+    struct stat st {};
+    if (::lstat(it->path().c_str(), &st) != 0) continue;
+    seen.push_back(name + '\n' + std::to_string(st.st_ino) + ' ' + std::to_string(st.st_size) + ' ' +
+                   std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec) + ' ' +
+                   std::to_string(st.st_ctim.tv_sec) + '.' + std::to_string(st.st_ctim.tv_nsec));
+  }
+  std::sort(seen.begin(), seen.end());
+  std::string all;
+  for (const std::string& one : seen) all += one + '\n';
+  return all;
+}
+
+// A holder that cannot be tested may be a program at work: it is watched as long as a live write lasts.
+// True when nothing of its table changed meanwhile; false at the first change, or when the guard file
+// went: its program lives, or has just ended.
+bool StaysAsItWas(const std::string& guard, int fd) {
+  const std::string before = ActivityBeside(guard);
+  for (const double start = WaitClockNow(); WaitClockNow() - start < kLiveWriteSeconds;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!IsStillNamed(guard, fd) || ActivityBeside(guard) != before) return false;
+  }
+  return IsStillNamed(guard, fd);
+}
+
 bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const TAskText& ask) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return false;
-  const std::string who = holder.host + '\n' + holder.process + '\n' + holder.boot + '\n' + holder.user;
-  if (!holder.process.empty() && GoneHolders().count(who) != 0) return true;
+  if (SaidGone(holder)) return true;
   const TFileKey key{st.st_dev, st.st_ino, static_cast<std::int64_t>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec};
-  const double now = WaitClockNow();
   const auto refused = Refusals().find(key);
-  if (refused != Refusals().end() && now >= refused->second && now - refused->second < 11) return false;
+  if (refused != Refusals().end()) {
+    const double now = WaitClockNow();
+    if (now >= refused->second && now - refused->second < kLiveWriteSeconds) return false;
+  }
+  if (!StaysAsItWas(path, fd)) return false;
   const std::string named = HolderText(holder);
   const std::string text = ask ? ask(named)
                                : "Файл \"" + fileio::FullFileName(path) + "\" оставлен программой " + named +
-                                     ", работу которой отсюда проверить нельзя. Удалить его, если эта программа "
-                                     "больше не работает?";
+                                     ", работу которой отсюда проверить нельзя. " + kMayStillWork +
+                                     " Удалить его, если эта программа больше не работает?";
   if (ShowMsgForm(text, mkWarning, mbYesNo) == 1) {
-    if (!holder.process.empty()) GoneHolders().insert(who);
+    SayGone(holder);
     return true;
   }
   Refusals()[key] = WaitClockNow();
   return false;
 }
+
+}  // namespace
+
+bool SaidGone(const TLockRecord& holder) {
+  return !holder.process.empty() && GoneHolders().count(HolderKey(holder)) != 0;
+}
+
+void SayGone(const TLockRecord& holder) {
+  if (!holder.process.empty()) GoneHolders().insert(HolderKey(holder));
+}
+
+namespace {
 
 bool Gone(const std::string& path, int fd, const std::string& makerLock, const TAskText& ask, bool isPrivate) {
   TLockRecord holder;

@@ -17,6 +17,13 @@ using TWaitClock = std::function<double()>;
 TWaitClock SetFileWaitClock(TWaitClock clock);
 double WaitClockNow();
 
+// How long a live write of a table can last, by the wait clock: a holder that cannot be tested is
+// watched this long before its user is asked about it, as a file in use is waited for.
+inline constexpr double kLiveWriteSeconds = 11;
+// What every question about a holder that cannot be tested says after that wait.
+inline constexpr char kMayStillWork[] =
+    "За время ожидания ничего из ее файлов не изменилось, но эта программа, возможно, еще работает.";
+
 // The instants at which a guard file is being made where the folder makes no file without a name, for
 // tests that kill its maker there: its private file made (before its hold and bytes), and its name
 // claimed (before the private file takes it).
@@ -61,11 +68,18 @@ std::vector<std::string> PrivateNamesOf(const std::string& path);
 enum class THolder { Lives, Gone, Unknown };
 THolder JudgeHolder(const std::string& path, int fd, const std::string& makerLock, TLockRecord* holder);
 // The one rule of every next use: whether the holder is gone, so that what it left may be cleared. A
-// holder that cannot be told from here is named and the user is asked (once for a file within a wait):
-// "Да" says it is gone, "Нет" that it lives. `ask` words the question from the holder's text; empty: the
-// file is named as a left-over one of that holder.
+// holder that cannot be told from here may be a program at work: it is watched first, as long as a live
+// write lasts (kLiveWriteSeconds by the wait clock), and at the first change of its table or of the files
+// beside it, it lives. Only one that stays as it was is named and the user is asked (once for a file
+// within a wait), the question saying that it may still work (kMayStillWork): "Да" says it is gone, and
+// so is every other file of that program; "Нет" that it lives. `ask` words the question from the holder's
+// text; empty: the file is named as a left-over one of that holder.
 using TAskText = std::function<std::string(const std::string& holder)>;
 bool HolderGone(const std::string& path, int fd, const std::string& makerLock = {}, const TAskText& ask = {});
+// Whether the user said that the program the record names is gone, and saying it: every file of that
+// program goes then without another question.
+bool SaidGone(const TLockRecord& holder);
+void SayGone(const TLockRecord& holder);
 // Removes a guard file that has no bytes and whose holder is gone (one whose maker was killed before it
 // gave it its bytes), and the private files of its name whose makers are gone; true when it went.
 bool RemoveIfHalfMade(const std::string& path, const std::string& makerLock = {});

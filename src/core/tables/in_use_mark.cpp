@@ -64,7 +64,7 @@ bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed)
 TAccessWait::TAccessWait() : start_(WaitClockNow()) {}
 
 bool TAccessWait::Pause() {
-  if (Round(WaitClockNow() - start_) >= 11) return false;
+  if (Round(WaitClockNow() - start_) >= kLiveWriteSeconds) return false;
   std::this_thread::sleep_for(std::chrono::milliseconds(5));
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,6 +60,20 @@ std::string BootId() {
   return id;
 }
 
+// The pid namespace of this process: two programs of one machine and one start of the system (a sandboxed
+// copy beside a plain one, containers that share a host name) count their processes apart, and an id
+// means something only within its namespace. Empty where the system does not tell it.
+std::string PidSpace() {
+  static pid_t pid = 0;
+  static std::string space;
+  if (pid != ::getpid()) {  // a forked child may have been started in another namespace
+    pid = ::getpid();
+    struct stat st {};
+    space = ::stat("/proc/self/ns/pid", &st) == 0 ? std::to_string(st.st_ino) : std::string();
+  }
+  return space;
+}
+
 std::string ShortString(const std::string& bytes) {
   const std::string cut = bytes.substr(0, 255);
   return static_cast<char>(cut.size()) + cut;
@@ -100,18 +115,20 @@ TLockRecord ReadLockRecord(int fd) {
     if (!next(record.host)) return record;
   }
   if (!next(record.process)) return record;
-  next(record.boot);
+  if (!next(record.boot)) return record;
+  next(record.pidSpace);
   return record;
 }
 
 std::string HolderRecord(bool held) {
-  const std::string where = ShortString(HostName()) + ShortString(ProcessTag()) + ShortString(BootId());
+  const std::string where =
+      ShortString(HostName()) + ShortString(ProcessTag()) + ShortString(BootId()) + ShortString(PidSpace());
   return ShortString(Utf8ToCp1251(CurrentUserName)) + (held ? where : ShortString("") + where);
 }
 
 bool IsOfThisMachine(const TLockRecord& record) {
   return !record.host.empty() && record.host == HostName() && record.process.find(':') != std::string::npos &&
-         !record.boot.empty() && record.boot == BootId();
+         !record.boot.empty() && record.boot == BootId() && record.pidSpace == PidSpace();
 }
 
 bool ProcessRuns(const std::string& process) {

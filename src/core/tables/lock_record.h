@@ -4,9 +4,10 @@
 //
 // A record holds the user's name (a length byte and the name, in Windows-1251), then the workstation's
 // name and the process the same way: the process's id and the moment it started ("<id>:<start>"), then
-// the id of the system's start on that machine (its boot id). Workstations cloned from one image share
-// their names, and a process id means something only on the machine and the start of the system where
-// it ran: only a record of this machine's boot id is judged by its process. A write in progress puts the
+// the id of the system's start on that machine (its boot id), then its pid namespace. Workstations cloned
+// from one image share their names, and a process id means something only on the machine, the start of
+// the system and the pid namespace where it ran: only a record of this machine's boot id and namespace is
+// judged by its process (one of an earlier version, which records no namespace, is not). A write in progress puts the
 // table signature before the user's name. A holder that held the file writes the workstation right
 // after the name, where readers that know only the workstation look; one that could not hold it writes
 // an empty name there and the workstation after it, so that no program that goes only by the hold takes
@@ -20,6 +21,7 @@ struct TLockRecord {
   std::string host;     // empty in locks of the oldest programs
   std::string process;  // "<id>:<start>"; the id alone in files of earlier versions
   std::string boot;     // empty in files of earlier versions
+  std::string pidSpace; // the pid namespace's number; empty in files of earlier versions
   bool held = false;    // its maker held it
   bool unheld = false;  // its maker says it could not hold it
   bool write = false;   // the lock of a write in progress
@@ -32,7 +34,7 @@ TLockRecord ReadLockRecord(int fd);
 // The record of a lock or mark this program makes; `held`: whether it holds the file.
 std::string HolderRecord(bool held);
 // Whether the process a record names is told by this machine: the record names this workstation, a
-// process with its start, and this start of the system.
+// process with its start, this start of the system and this pid namespace.
 bool IsOfThisMachine(const TLockRecord& record);
 // Whether the process that a record of this machine names (IsOfThisMachine) still runs: its id belongs
 // to a process that started when the record says.
@@ -44,7 +46,7 @@ std::string HostName();
 // The names of the files beside a table.
 std::string LockName(const std::string& fileName);        // "<file>~"
 std::string InUseMarkName(const std::string& fileName);   // "<file>.inuse~"
-std::string WriteTempName(const std::string& fileName);   // "<file>.new~"
+std::string WriteTempName(const std::string& fileName);   // "<file>.new~", whose private names its writers take
 std::string RunRecordName(const std::string& fileName);   // "<file>.set~"
 std::string CommitMarkName(const std::string& fileName);  // "<file>.done~"
 

@@ -234,10 +234,11 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
   return false;
 }
 
-TDateTime WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table,
+TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
                               const TProgressProc& progress) {
+  temp.clear();
   std::string own;
-  fileio::TFd fd(CreatePrivateFile(temp, FolderFileMode(fileName, fileName), own));
+  fileio::TFd fd(CreatePrivateFile(WriteTempName(fileName), FolderFileMode(fileName, fileName), own));
   if (!fd.IsOpen()) throw FileWriteError(fileName, SystemErrorText(errno));
   const auto fail = [&](const std::string& why) {
     ::unlink(own.c_str());
@@ -248,14 +249,14 @@ TDateTime WriteTableTemporary(const std::string& fileName, const std::string& te
   if (const std::string failure = WriteDated(fd.Get(), fileName, table, progress); !failure.empty()) fail(failure);
   struct stat written {};
   if (::fstat(fd.Get(), &written) != 0 || ::fsync(fd.Get()) != 0 || !fd.Close()) fail(SystemErrorText(errno));
-  if (::rename(own.c_str(), temp.c_str()) != 0) fail(SystemErrorText(errno));
+  temp = own;
   return fileio::StatDate(written);
 }
 
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
   if (fileName.empty()) throw Error("Не задано имя файла");
   const std::string fullPath = fileio::FullFileName(fileName);
-  const std::string temp = WriteTempName(fullPath);
+  std::string temp;
   // The lock of the write: taken only if absent, so of two writers one wins, and the other waits for it
   // as for a file in use. It records who writes, so that a write killed halfway is known as left over
   // instead of locking the table for good. The old version put back before it is the one the table may
@@ -279,8 +280,14 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     const TDateTime written = WriteTableTemporary(fullPath, temp, table, progress);
     TInUseMark mark;
     if (!WaitFileAccess(fileName, mark)) throw FileWriteError(fullPath, "файл занят другой программой");
+    // Where the folder's locks fail, a user told that this program may still work may have taken it for
+    // a dead one and cleared its lock: the table is then not put in place, and the user hears so.
+    if (!lock.StillHeld()) throw FileWriteError(fullPath, kWriteTakenOver);
     // no moment without a whole table file
-    if (!RenameOver(temp, fullPath)) throw FileWriteError(fullPath, SystemErrorText(errno));
+    if (!RenameOver(temp, fullPath)) {
+      const int error = errno;
+      throw FileWriteError(fullPath, error == ENOENT && !lock.StillHeld() ? kWriteTakenOver : SystemErrorText(error));
+    }
     mark.Release();
     lock.Release();
     // The date of the file as written (a rename keeps it), even if another write followed at once.
@@ -289,11 +296,11 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     ReportDone(progress);
     throw Error("Файл \"" + fullPath + "\" был изменен. Необходимо открыть файл заново");
   } catch (const TFileError&) {
-    ::unlink(temp.c_str());
+    if (!temp.empty()) ::unlink(temp.c_str());
     ReportDone(progress);
     throw;
   } catch (...) {
-    ::unlink(temp.c_str());
+    if (!temp.empty()) ::unlink(temp.c_str());
     ReportDone(progress);
     throw FileWriteError(fullPath, "файл не записан");
   }

@@ -32,10 +32,11 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
 // but cannot be read fails as in ReadTableFile. True when the file existed.
 bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layoutName, TDataFile& table);
 
-// Writes the table in the new format under the write's lock "<file>~" into "<file>.new~" (made whole
-// under a private name first, so that nothing found under that name is written through), flushes it to
-// the disk and puts it in place of the old file in one step, so a failed or interrupted write leaves the
-// old file whole. Another write of the file (a single one or a run's) is waited for as a file in use and
+// Writes the table in the new format under the write's lock "<file>~" into a temporary file of its own
+// ("<file>.new~.XXXXXX~", made only where that name is free, so that nothing found there is written
+// through and no other writer's table is ever put in place), flushes it to the disk and puts it in place
+// of the old file in one step, so a failed or interrupted write leaves the old file whole. A write whose
+// lock another program removed meanwhile (kWriteTakenOver) puts nothing in place. Another write of the file (a single one or a run's) is waited for as a file in use and
 // past the wait refused ("файл занят другой программой"); the lock of a writer that is gone is cleared
 // at once, and a run of the file that was stopped meanwhile is put back before this write replaces the
 // file. Refuses a user's lock and a file changed since the table was read (CheckFileFree); other
@@ -46,8 +47,8 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
 // write lock of each table ("<file>~") in the order of their names, as a single write does (a lock that
 // this program took with LockTableFiles serves as it stands), and keeps it until its records are gone:
 // another writer is waited for, and past the wait the run is refused ("файл занят другой программой").
-// Each "<file>" of the list goes to a temporary file beside it ("<file>.new~"), and only once every one
-// was written do
+// Each "<file>" of the list goes to a temporary file of the run's own beside it ("<file>.new~.XXXXXX~"),
+// and only once every one was written do
 // they take the old files' places, each while its file is not in use by another read or write
 // (WaitFileAccess). Every old file keeps a second name ("<file>.old~") until the run is over, and when
 // one cannot take its place, those replaced before it get their old files back. A write that fails

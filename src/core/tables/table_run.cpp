@@ -147,8 +147,8 @@ enum class THoldResult { Held, Busy, Again };
 THoldResult Hold(const std::string& path, int fd, const std::string& table) {
   const auto ask = [&path](const std::string& holder) {
     return "Запись нескольких таблиц, начатая программой " + holder + ", могла быть прервана (перечень " +
-           Quoted(path) + "); работу этой программы отсюда проверить нельзя. Завершить прерванную запись, если "
-           "эта программа больше не работает?";
+           Quoted(path) + "); работу этой программы отсюда проверить нельзя. " + kMayStillWork +
+           " Завершить прерванную запись, если эта программа больше не работает?";
   };
   if (!HolderGone(path, fd, LockOfTable(table), ask)) return THoldResult::Busy;
   return IsStillNamed(path, fd) ? THoldResult::Held : THoldResult::Again;
@@ -176,7 +176,7 @@ struct TTableRun::TTable {
   TWriteLock lock;   // the run's lock of the table's write; none under a lock of the caller's own
   std::string file;  // the folder as the caller named it, and the table's name
   std::string kept;  // where its old version is kept; empty for a table that the run makes
-  std::string temp;  // where the run writes its new version
+  std::string temp;  // the run's own temporary file of its new version, once written
   TDataFile* data = nullptr;
   TInUseMark mark;
   std::unique_ptr<fileio::TFd> record;  // this run's hold of the record beside the table
@@ -277,9 +277,6 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& fil
     auto table = std::make_unique<TTable>();
     table->file = file;
     table->data = data;
-    // The temporary names end in "~" behind a second extension, as the table store's own helper files
-    // do, so no walk over a base's files takes them for tables.
-    table->temp = WriteTempName(file);
     run.tables_.push_back(std::move(table));
   }
   run.Run();
@@ -288,10 +285,15 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& fil
 void TTableRun::Run() {
   TakeLocks();
   Step(TRunStep::Locked);
-  // The temporary tables are the run's own under its locks: what a killed write left there goes, and
-  // they are written without locks of their own, so nothing about them ever asks the user.
+  // The temporary tables are the run's own, under private names of its own: what a write that holds none
+  // of these locks left there goes (a killed one's, or one whose lock a user removed), and they are
+  // written without locks of their own, so nothing about them ever asks the user.
   try {
-    RemoveTemps();
+    for (const auto& table : tables_) {
+      const std::string others = WriteTempName(table->file);
+      for (const std::string& name : PrivateNamesOf(others)) ::unlink(name.c_str());
+      ::unlink(others.c_str());
+    }
     for (const auto& table : tables_) {
       if (table->data == nullptr) continue;
       table->data->FileDate = WriteTableTemporary(table->file, table->temp, *table->data);
@@ -319,7 +321,7 @@ void TTableRun::Run() {
       struct stat st {};
       if (::lstat(name.c_str(), &st) != 0) {
         table->kept = name;
-      } else {
+      } else if (S_ISREG(st.st_mode)) {  // a link or a folder there holds no old version: passed over
         leftOvers_.emplace_back(table->file, name);
       }
     }
@@ -411,8 +413,33 @@ void TTableRun::KeepOldFiles() {
   }
 }
 
+// Where the folder's locks fail, a user told that this program may still work may have taken it for a
+// dead one: the run's records removed mean that another program ended the run (put back what it had
+// done), a lock removed that this run must put back what it did itself. Either way nothing more of it
+// takes a place.
+bool TTableRun::RecordsStand() const {
+  for (const auto& table : tables_)
+    if (table->record && !IsStillNamed(RunRecordName(table->file), table->record->Get())) return false;
+  return true;
+}
+
+bool TTableRun::LocksStand() const {
+  for (const auto& table : tables_)
+    if (table->lock.Held() && !table->lock.StillHeld()) return false;
+  return true;
+}
+
+void TTableRun::CheckStillOwn(const std::string& file) {
+  if (!RecordsStand()) {
+    RemoveTemps();
+    throw FileWriteError(file, kWriteTakenOver);
+  }
+  if (!LocksStand()) Undo(file, kWriteTakenOver);
+}
+
 void TTableRun::Rename() {
   for (const auto& table : tables_) {
+    CheckStillOwn(table->file);
     errno = 0;
     // A table the run removes keeps its old version under the second name like any other, so putting
     // the set back gives it back.
@@ -421,7 +448,9 @@ void TTableRun::Rename() {
       Step(TRunStep::Renamed);
       continue;
     }
-    Undo(table->file, errno != 0 ? errno : EIO);
+    const int error = errno != 0 ? errno : EIO;
+    CheckStillOwn(table->file);
+    Undo(table->file, SystemErrorText(error));
   }
 }
 
@@ -430,17 +459,22 @@ void TTableRun::Rename() {
 void TTableRun::Commit() {
   const std::string& first = tables_.front()->file;
   FlushFolder(first);
+  CheckStillOwn(first);
   done_ = std::make_unique<fileio::TFd>(CreateHeldFile(CommitMarkName(first), record_, LockOfTable(first)));
-  if (!done_->IsOpen()) Undo(first, errno != 0 ? errno : EIO);
+  if (!done_->IsOpen()) {
+    const int error = errno != 0 ? errno : EIO;
+    CheckStillOwn(first);
+    Undo(first, SystemErrorText(error));
+  }
 }
 
 // The tables already replaced get their old files back. A table that cannot keeps its old version under
 // its second name, and the message says where; the records stay then, so that the next use of a table
 // of the set tries again and names what is left.
-void TTableRun::Undo(const std::string& failed, int error) {
+void TTableRun::Undo(const std::string& failed, const std::string& reason) {
   const std::vector<std::string> notBack = PutBack();
   RemoveTemps();
-  const TFileError failure = FileWriteError(failed, SystemErrorText(error));
+  const TFileError failure = FileWriteError(failed, reason);
   if (notBack.empty()) {
     RemoveRecords();
     throw failure;
@@ -495,8 +529,11 @@ std::vector<std::string> TTableRun::PutBack(bool* changed) {
 // record: a record left alone is known as one that its run's killed program was removing (the other
 // tables do not carry it, and the lock beside it is a dead one), and no mark outlives every record.
 void TTableRun::Finish() {
+  // Records removed meanwhile: another program, told that this one may still work, found the commit
+  // mark and finished the run; the second names are its to remove.
+  const bool own = RecordsStand();
   for (const auto& table : tables_)
-    if (table->record && !table->kept.empty()) ::unlink(table->kept.c_str());
+    if (own && table->record && !table->kept.empty()) ::unlink(table->kept.c_str());
   std::size_t left = 0;
   for (const auto& table : tables_) left += table->record ? 1 : 0;
   if (left == 0) RemoveCommitMark();
@@ -521,7 +558,8 @@ void TTableRun::RemoveCommitMark() {
 }
 
 void TTableRun::RemoveTemps() {
-  for (const auto& table : tables_) ::unlink(table->temp.c_str());
+  for (const auto& table : tables_)
+    if (!table->temp.empty()) ::unlink(table->temp.c_str());
 }
 
 void TTableRun::RemoveRecords() {
@@ -591,7 +629,6 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
       auto table = std::make_unique<TTable>();
       table->file = InFolder(folder, name);
       table->kept = mark == "-" ? std::string() : table->file + mark.substr(1);
-      table->temp = WriteTempName(table->file);
       if (name == ownName) ownTable = table.get();
       tables_.push_back(std::move(table));
     }

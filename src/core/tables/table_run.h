@@ -85,7 +85,11 @@ private:
   void KeepOldFiles();
   void Rename();
   void Commit();
-  [[noreturn]] void Undo(const std::string& failed, int error);
+  [[noreturn]] void Undo(const std::string& failed, const std::string& reason);
+  bool RecordsStand() const;
+  bool LocksStand() const;
+  // Refuses (throws, naming the file) to go on once another program took this run for a dead one.
+  void CheckStillOwn(const std::string& file);
   // Every table as before the run; what could not be put back, one text a table. changed: a table was
   // not as before the run.
   std::vector<std::string> PutBack(bool* changed = nullptr);
@@ -122,12 +126,13 @@ void EndStoppedTableSet(const std::string& fileName);
 // this program (LockTableFiles) is the write's lock: nothing is taken, and it stays as it is.
 void TakeWriteLockWaiting(TWriteLock& lock, const std::string& fileName, bool underOwn);
 
-// Writes the table into the temporary file of a write of fileName whose lock the caller holds: whole,
-// flushed to the disk and dated after the file under a private name of temp ("<temp>.XXXXXX~", made
-// only if it is free), which then takes temp's place by a rename, so that nothing found under temp is
-// ever written through. It gets the mode of the file it is to replace (GiveFolderMode). Returns the date
-// written; throws the write error naming fileName.
-TDateTime WriteTableTemporary(const std::string& fileName, const std::string& temp, TDataFile& table,
+// Writes the table into a temporary file of a write of fileName whose lock the caller holds: a file of a
+// private name of "<file>.new~" ("<file>.new~.XXXXXX~", made only where that name is free), this writer's
+// own, whole, flushed to the disk and dated after the file; `temp` gets its name. No two writers ever
+// share one, so a writer puts in place only the table it wrote. It gets the mode of the file it is to
+// replace (GiveFolderMode). Returns the date written; throws the write error naming fileName, and leaves
+// no temporary then.
+TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
                               const TProgressProc& progress = {});
 
 }  // namespace ld

@@ -62,6 +62,8 @@ bool AskToRemoveLeftOver(const std::string& fileName) {
   TLockRecord holder;
   const THolder verdict = JudgeHolder(lock, fd.Get(), {}, &holder);
   if (verdict == THolder::Lives) return false;
+  // The user said that this program is gone about another of its files: its second lock goes with it.
+  if (SaidGone(holder)) return RemoveLookedAtLock(fileName, lock, fd.Get());
   const std::string file = "Файл \"" + FullFileName(fileName) + "\" заблокирован программой";
   std::string text;
   if (verdict == THolder::Gone) {
@@ -72,7 +74,9 @@ bool AskToRemoveLeftOver(const std::string& fileName) {
     text = file + " " + HolderText(holder) +
            ", работу которой отсюда проверить нельзя. Удалить блокировку, если эта программа больше не работает?";
   }
-  return ShowMsgForm(text, mkWarning, mbYesNo) == 1 && RemoveLookedAtLock(fileName, lock, fd.Get());
+  if (ShowMsgForm(text, mkWarning, mbYesNo) != 1) return false;
+  SayGone(holder);
+  return RemoveLookedAtLock(fileName, lock, fd.Get());
 }
 
 }  // namespace
@@ -147,7 +151,7 @@ bool RemoveDeadWrite(const std::string& fileName) {
     // An unfinished table without a lock is nobody's, but only a holder of the lock may remove it: a
     // writer that takes the lock meanwhile owns the name.
     TWriteLock lock;
-    if (!fileio::FileExists(temp) || !lock.Take(fileName)) return false;
+    if ((!fileio::FileExists(temp) && PrivateNamesOf(temp).empty()) || !lock.Take(fileName)) return false;
     RemovePrivates(temp);
     ::unlink(temp.c_str());
     return true;
@@ -171,6 +175,8 @@ bool TWriteLock::Take(const std::string& fileName) {
   lock_ = lock;
   return true;
 }
+
+bool TWriteLock::StillHeld() const { return fd_ >= 0 && IsStillNamed(lock_, fd_); }
 
 void TWriteLock::Release() {
   if (fd_ < 0) return;

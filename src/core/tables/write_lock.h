@@ -1,7 +1,7 @@
 #pragma once
 // The lock file "<file>~" holds the name of the user who edits the table (LockTableFiles), or, while a
 // write is in progress, the table signature followed by the writer's record; the new table is made
-// whole beside it under a private name of "<file>.new~" until it takes the file's place. Creating a
+// whole beside it under a private name of "<file>.new~", its writer's own, which takes the file's place. Creating a
 // lock is atomic and it appears with its whole record, so of two workstations only one can hold it. Its
 // holder keeps it held while it lives (held_file.h), so a lock whose holder is gone is known: a write's
 // lock is then cleared at once on any workstation, a user's lock after a question to whoever meets it.
@@ -10,6 +10,10 @@
 #include "core/tables/held_file.h"
 
 namespace ld {
+
+// Why a write whose lock another program removed (a user told that its program may still work took it
+// for a dead one) puts nothing in place.
+inline constexpr char kWriteTakenOver[] = "блокировка записи удалена другой программой";
 
 // The lock of one write of a table file, taken before the new table is written and given up once it
 // has replaced the old one (or the write failed).
@@ -23,6 +27,9 @@ public:
   // False with errno set when the lock could not be made (EEXIST: somebody holds it).
   bool Take(const std::string& fileName);
   bool Held() const { return fd_ >= 0; }
+  // Whether the lock is still the one this object made: where the folder's locks fail, a user who was
+  // asked about it may have removed it as a dead program's, and then ended what this write left.
+  bool StillHeld() const;
   // Removes the lock if it is still the one this object made.
   void Release();
 

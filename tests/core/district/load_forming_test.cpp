@@ -2,6 +2,8 @@
 // repeatability of runs.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <span>
@@ -607,11 +609,14 @@ TEST_F(LoadFormingBase, AFailedWriteLeavesEveryTableOfTheRunAsItWas) {
     WriteTableFile(Stem() + table->Extention, *table);
   const auto before = Files();
 
-  // the household table, written after the first four, cannot be: a folder stands in its way
-  const std::string blocked = File(LayoutHouseholds) + ".new~";
-  std::filesystem::create_directories(blocked + "/x");
+  // the household table, written after the first four, cannot take its place
+  const std::string refused = File(LayoutHouseholds);
+  SetTableRenamer([&refused](const std::string& temp, const std::string& file) {
+    if (file == refused) return errno = EACCES, false;
+    return std::rename(temp.c_str(), file.c_str()) == 0;
+  });
   EXPECT_THROW(FormStationLoads(Stem(), o, {}), Error);
-  std::filesystem::remove_all(blocked);
+  SetTableRenamer(nullptr);
   EXPECT_EQ(Files(), before) << "every table as it was; no lock, no temporary file";
 
   FormStationLoads(Stem(), o, {});

@@ -185,8 +185,12 @@ TEST(Concurrency, AWriteKilledAtAnyMomentLeavesAWholeTableAndAsksNothing) {
     whole += bytes == afterBytes ? 1 : 0;
     const bool locked = std::filesystem::exists(file + "~");
     killedWhileLocked += locked ? 1 : 0;
-    if (round == 0) ASSERT_TRUE(locked && bytes == beforeBytes) << "a write stopped halfway";
-    if (round == 1) ASSERT_TRUE(!locked && bytes == afterBytes) << "a write that was over";
+    if (round == 0) {
+      ASSERT_TRUE(locked && bytes == beforeBytes) << "a write stopped halfway";
+    }
+    if (round == 1) {
+      ASSERT_TRUE(!locked && bytes == afterBytes) << "a write that was over";
+    }
 
     // The next write clears a lock left over without a word, and goes on; nothing is left behind.
     test::ScriptedMsgBox box;
@@ -204,15 +208,15 @@ TEST(Concurrency, AWriteKilledAtAnyMomentLeavesAWholeTableAndAsksNothing) {
   EXPECT_GT(whole, 0);
 }
 
-// A program of that user that takes the lock of base.CNT and lives until it is killed.
-pid_t LockingProgram(const std::string& base, const std::string& user) {
+// A program of that user that takes the locks of base + each extension and lives until it is killed.
+pid_t LockingProgram(const std::string& base, const std::string& user, const std::string& extensions = ".CNT") {
   int ready[2];
   if (pipe(ready) != 0) return -1;
   const pid_t pid = fork();
   if (pid == 0) {
     close(ready[0]);
     CurrentUserName = user;
-    if (test::ErrorOf([&] { LockTableFiles(base, ".CNT"); }) != "<no error>") _exit(1);
+    if (test::ErrorOf([&] { LockTableFiles(base, extensions); }) != "<no error>") _exit(1);
     const char locked = 'L';
     if (write(ready[1], &locked, 1) != 1) _exit(1);
     for (;;) pause();
@@ -257,6 +261,20 @@ TEST(Concurrency, ALockOfAProgramThatDiedMayBeRemovedByItsUser) {
   EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл \"" + (dir / "other.CNT") +
                                                   "\" заблокирован программой пользователя \"Петров\", которая "
                                                   "больше не работает. Удалить блокировку?"});
+  box.Clear();
+
+  // "Да" about the first lock of a program that locked two tables and died removes its second with it.
+  pid = LockingProgram(dir / "pair", "Петров", ".CNT,.VET");
+  ASSERT_GT(pid, 0);
+  kill(pid, SIGKILL);
+  EXPECT_EQ(ExitStatusOf(pid), 1000 + SIGKILL);
+  box.Answer(1);
+  EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(dir / "pair", ".CNT,.VET"); }), "<no error>");
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Файл \"" + (dir / "pair.CNT") +
+                                                  "\" заблокирован программой пользователя \"Петров\", которая "
+                                                  "больше не работает. Удалить блокировку?"});
+  UnlockTableFiles(dir / "pair", ".CNT,.VET");
+  EXPECT_FALSE(std::filesystem::exists(dir / "pair.CNT~") || std::filesystem::exists(dir / "pair.VET~"));
   box.Clear();
 
   // The user's own lock whose program died: asked; "Нет" leaves it, "Да" removes it and locks anew.

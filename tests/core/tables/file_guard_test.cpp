@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -52,11 +53,17 @@ std::string BootId() {
   return id;
 }
 
+// The pid namespace of this process, as records name it.
+std::string PidSpace() {
+  struct stat st {};
+  return ::stat("/proc/self/ns/pid", &st) == 0 ? std::to_string(st.st_ino) : std::string();
+}
+
 // What a lock made by this program says of its maker after the user's name: the workstation, then this
-// process, whose id leads its tag, then this start of the system.
+// process, whose id leads its tag, then this start of the system and this pid namespace.
 ::testing::AssertionResult RecordsThisProcess(const std::string& bytes, const std::string& afterUser) {
   const std::string id = std::to_string(::getpid()) + ":";
-  const std::string boot = Short(BootId());
+  const std::string boot = Short(BootId()) + Short(PidSpace());
   const std::size_t tag = afterUser.size() + 1;
   if (bytes.compare(0, afterUser.size(), afterUser) != 0 || bytes.size() < tag + id.size() + boot.size() ||
       static_cast<unsigned char>(bytes[afterUser.size()]) != bytes.size() - tag - boot.size() ||
@@ -78,10 +85,12 @@ std::string Holder(const std::string& where, const std::string& user) {
   return where + (user.empty() ? "" : " (пользователь \"" + user + "\")");
 }
 
-// What the user is asked about a file whose holder cannot be told from here.
+// What the user is asked about a file whose holder cannot be told from here, once nothing of it changed
+// for as long as a live write lasts.
 std::string Untestable(const std::string& path, const std::string& holder) {
   return "Файл \"" + path + "\" оставлен программой " + holder +
-         ", работу которой отсюда проверить нельзя. Удалить его, если эта программа больше не работает?";
+         ", работу которой отсюда проверить нельзя. За время ожидания ничего из ее файлов не изменилось, но эта "
+         "программа, возможно, еще работает. Удалить его, если эта программа больше не работает?";
 }
 
 // What a program killed in the middle of a write leaves: the run goes no further.
@@ -596,6 +605,40 @@ TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFolderWit
   }
   fs::remove(base_ + ".VET~");
 
+  // A write of another workstation that goes on (its temporary table grows) is waited for, and refused
+  // as busy past the wait without a question; once nothing of it changes for as long as a live write
+  // lasts, it is asked about: "Нет" keeps it, "Да" removes its lock and its temporary table.
+  {
+    const test::ShareScope share(true, failing(ENOLCK));
+    test::WriteBytes(file_ + "~", deadLock);
+    const std::string temp = file_ + ".new~.Ab12Cd~";
+    test::WriteBytes(temp, "\x06ZREGIM");
+    int grows = 1000;
+    double clock = 0;
+    SetFileWaitClock([&] {
+      if (grows > 0 && grows-- > 0) std::ofstream(temp, std::ios::binary | std::ios::app) << 'x';
+      return clock += 1;
+    });
+    const std::string busy =
+        "Ошибка записи файла \"" + file_ + "\": файл занят другой программой; прежний файл не изменен";
+    TDataFile t;
+    ReadTableFile(file_, t);
+    box.Clear();
+    EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }), busy);
+    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+    grows = 0;
+    box.Answer(0);
+    EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }), busy);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{askLock});
+    EXPECT_EQ(test::ReadBytes(file_ + "~"), deadLock);
+    SetFileWaitClock([&now] { return now += 100; });
+    box.Clear();
+    box.Answer(1);
+    WriteCounter(file_, 1);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{askLock});
+    EXPECT_EQ(Folder(), folder);
+  }
+
   // On a share whose locks keep a held file's bytes from every other program, a write's lock that cannot
   // be read is a live write's: waited for, and the write goes on once its writer is gone.
   {
@@ -847,7 +890,8 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     const std::string interrupted =
         "Запись нескольких таблиц, начатая программой " + Holder("рабочей станции \"станция-1\"", CurrentUserName) +
         ", могла быть прервана (перечень \"" + files[0] + ".set~\"); работу этой программы отсюда проверить "
-        "нельзя. Завершить прерванную запись, если эта программа больше не работает?";
+        "нельзя. За время ожидания ничего из ее файлов не изменилось, но эта программа, возможно, еще работает. "
+        "Завершить прерванную запись, если эта программа больше не работает?";
     box.Clear();
     box.Answer(0).Answer(0);
     TDataFile t;
@@ -864,17 +908,35 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
   }
 
   // A record of this machine whose process id now belongs to another process (this one, started at
-  // another moment) names a program that is gone.
+  // another moment) names a program that is gone, where it names this pid namespace. One of another pid
+  // namespace (a sandboxed program beside this one, a container of the same host name) or of the earlier
+  // version, which names none, tells nothing of its process: it is asked about, "Нет" keeps it, and "Да"
+  // to the lock removes the mark of the same program with it.
   {
     const test::ShareScope share(true, noLocks);
     const std::string reused = Short(std::to_string(::getpid()) + ":1") + Short(BootId());
-    test::WriteBytes(file_ + "~", "\x06ZREGIM" + Short(CurrentUserName) + Short(Host()) + reused);
-    test::WriteBytes(InUseMarkName(files[1]), Short(CurrentUserName) + Short(Host()) + reused);
-    box.Clear();
-    WriteCounter(file_, 4);
-    EXPECT_EQ(ReadCounter(files[1]), 2);
-    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
-    EXPECT_EQ(Folder(), folder);
+    const std::string here = Holder("рабочей станции \"" + Host() + "\"", CurrentUserName);
+    const std::vector<std::string> unknown = {Untestable(file_ + "~", here), Untestable(InUseMarkName(files[1]), here),
+                                              question};
+    for (const std::string& space : {Short(PidSpace()), Short("4026531999"), std::string()}) {
+      SCOPED_TRACE(space);
+      const bool ours = space == Short(PidSpace());
+      test::WriteBytes(file_ + "~", "\x06ZREGIM" + Short(CurrentUserName) + Short(Host()) + reused + space);
+      test::WriteBytes(InUseMarkName(files[1]), Short(CurrentUserName) + Short(Host()) + reused + space);
+      if (!ours) {
+        box.Clear();
+        box.Answer(0).Answer(0);
+        EXPECT_EQ(keptOut(), busy + "\n" + refused);
+        EXPECT_EQ(box.Texts(), unknown);
+        EXPECT_TRUE(fs::exists(file_ + "~") && HasInUseMark(files[1]));
+      }
+      box.Clear();
+      if (!ours) box.Answer(1);
+      WriteCounter(file_, 4);
+      EXPECT_EQ(ReadCounter(files[1]), 2);
+      EXPECT_EQ(box.Texts(), ours ? std::vector<std::string>{} : std::vector<std::string>{unknown[0]});
+      EXPECT_EQ(Folder(), folder);
+    }
   }
 
   // An older program's write and read, which hold nothing and name no workstation, live or not: whoever
@@ -904,6 +966,54 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
   EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(file_), 205);
   EXPECT_EQ(box.Texts(), (std::vector<std::string>{asked[0], asked[1]}));
   EXPECT_EQ(Folder(), folder);
+
+  // A living program of this machine in a pid namespace of its own (a sandboxed copy beside this one),
+  // where this process may start one: the id it records is another process's here, so its write lock and
+  // in-use mark are asked about, never judged by that id. "Нет" keeps them; "Да" to the lock, once it is
+  // killed, removes the mark of that program with it.
+  int inner[2];
+  ASSERT_EQ(::pipe(inner), 0);
+  const test::Pipe taken;
+  pid = test::Forked([&] {
+    test::ScriptedMsgBox quiet;
+    pid_t program = -1;
+    if (::unshare(CLONE_NEWPID) == 0) {
+      program = test::Forked([&] {
+        const test::ShareScope share(true, noLocks);
+        static TWriteLock lock;
+        static TInUseMark mark;
+        if (!lock.Take(file_) || !WaitFileAccess(files[1], mark) || !taken.Signal()) return 1;
+        for (;;) pause();
+      });
+      if (program > 0 && !taken.Wait()) program = -1;
+    }
+    if (::write(inner[1], &program, sizeof program) != sizeof program || program <= 0) return 1;
+    for (;;) pause();
+  });
+  ASSERT_GT(pid, 0);
+  pid_t program = -1;
+  if (::read(inner[0], &program, sizeof program) == sizeof program && program > 0) {
+    const test::ShareScope share(true, noLocks);
+    const std::string here = Holder("рабочей станции \"" + Host() + "\"", CurrentUserName);
+    box.Clear();
+    box.Answer(0).Answer(0);
+    EXPECT_EQ(keptOut(), busy + "\n" + refused);
+    EXPECT_EQ(box.Texts(), (std::vector<std::string>{Untestable(file_ + "~", here),
+                                                     Untestable(InUseMarkName(files[1]), here), question}));
+    kill(program, SIGKILL);
+    kill(pid, SIGKILL);
+    EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
+    box.Clear();
+    box.Answer(1);
+    WriteCounter(file_, 6);
+    EXPECT_EQ(ReadCounter(files[1]) * 100 + ReadCounter(file_), 206);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{Untestable(file_ + "~", here)});
+    EXPECT_EQ(Folder(), folder);
+  } else {
+    test::ExitOf(pid);  // no pid namespace of its own to be had here
+  }
+  ::close(inner[0]);
+  ::close(inner[1]);
 }
 
 // Nothing found under the name of a temporary table is written through: the new table is made whole
@@ -952,6 +1062,16 @@ TEST_F(Guard, FilesBesideATableAreMadeWholeAndOpenToEveryWriterOfTheFolder) {
     EXPECT_EQ(test::ReadBytes(file_), table);
     EXPECT_EQ(Folder(), (std::set<std::string>{"maket.zr", "other.CNT", "private.txt", "sch.CNT", "sch.CNT.old~",
                                                "sch.VET"}));
+    {
+      // Later runs pass the link over: it holds no old version, and nobody is told of one.
+      test::ScriptedMsgBox box;
+      tables = Changed(files);
+      WriteTablesTogether({{files[0], &tables[0]}, {files[1], &tables[1]}});
+      EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+      EXPECT_EQ(ReadCounter(files[0]) * 100 + ReadCounter(files[1]), 1011);
+      EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_ + ".old~")));
+      EXPECT_EQ(test::ReadBytes(dir_ / "private.txt"), "личный файл");
+    }
     fs::remove(file_ + ".old~");
     fs::remove(dir_ / "private.txt");
 

@@ -2,6 +2,7 @@
 // A private layout file for table-store tests and helpers to build file bytes by hand.
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -89,6 +90,16 @@ inline int ReadCounter(const std::string& file) {
   TDataFile t;
   ReadTableFile(file, t);
   return GetColumnAs<DALongint>("Cnt", t)->Get(1);
+}
+
+// The bytes of the temporary tables beside the file (each writer's own, under a private name of
+// "<file>.new~"), in the order of their names; "" when there is none.
+inline std::string TempTables(const std::string& file) {
+  std::vector<std::string> names = PrivateNamesOf(WriteTempName(file));
+  std::sort(names.begin(), names.end());
+  std::string bytes;
+  for (const std::string& name : names) bytes += ReadBytes(name);
+  return bytes;
 }
 
 // The names of the files in the folder: what a write leaves beside its tables.

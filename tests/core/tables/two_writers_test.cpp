@@ -3,8 +3,11 @@
 // and, for each way two writes meet, stepped through pipes to the instant that matters.
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +17,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "core/tables/table_file.h"
@@ -35,8 +39,38 @@ struct TWriter {
   bool single = false;
 };
 
-// How a writer's process ends.
-enum TOutcome { kWritten = 0, kBusy = 1, kOtherFailure = 2, kAsked = 3 };
+// How a writer's process ends. kTakenOver: refused because another program, whose user was told that
+// this one may still work, took it for a dead one; kNotAsked: that question never came.
+enum TOutcome { kWritten = 0, kBusy = 1, kOtherFailure = 2, kAsked = 3, kTakenOver = 4, kNotAsked = 5 };
+
+TOutcome OutcomeOf(const std::string& error) {
+  if (error == "<no error>") return kWritten;
+  std::fprintf(stderr, "%s\n", error.c_str());
+  if (error.find("занят другой программой") != std::string::npos) return kBusy;
+  if (error.find(": блокировка записи удалена другой программой; прежний файл не изменен") != std::string::npos)
+    return kTakenOver;
+  return kOtherFailure;
+}
+
+// Where a workstation's program runs, as its records name it: another workstation where this process
+// may give itself a name of its own, else the records it made are given that name (in place, as the
+// program keeps them open).
+const char kOtherStation[] = "станция-2";
+void BecomeOtherStation() {
+  const std::string name = Utf8ToCp1251(kOtherStation);
+  if (::unshare(CLONE_NEWUTS) == 0) ::sethostname(name.data(), name.size());
+}
+void NameOtherStation(const std::set<std::string>& names, const test::TempDir& dir) {
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  const std::string here = test::Short(host), there = test::Short(kOtherStation);
+  for (const std::string& name : names) {
+    std::string bytes = test::ReadBytes(dir / name);
+    const std::size_t at = bytes.find(here);
+    if (name.back() == '~' && at != std::string::npos)
+      test::WriteBytes(dir / name, bytes.replace(at, here.size(), there));
+  }
+}
 
 class TwoWriters : public ::testing::Test {
 protected:
@@ -66,17 +100,39 @@ protected:
       (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = writer.values[k];
       run.emplace_back(files_[writer.tables[k]], &tables[k]);
     }
-    const std::string error = test::ErrorOf([&] {
-      if (writer.single) {
-        WriteTableFile(run[0].first, tables[0]);
-      } else {
-        WriteTablesTogether(run);
-      }
-    });
+    const std::string error = test::ErrorOf([&] { WriteIn(writer, run); });
     if (box.Texts() != told) return kAsked;
-    if (error == "<no error>") return kWritten;
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return error.find("занят другой программой") != std::string::npos ? kBusy : kOtherFailure;
+    return OutcomeOf(error);
+  }
+  // The same, answering every question `answer`: kNotAsked unless one said that the other program may
+  // still work.
+  int WriteAnswering(const TWriter& writer, int answer) const {
+    test::ScriptedMsgBox box;
+    for (int k = 0; k < 10; ++k) box.Answer(answer);
+    std::vector<TDataFile> tables(writer.tables.size());
+    std::vector<std::pair<std::string, TDataFile*>> run;
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+      ReadMaket("Счет", tables[k]);
+      CreateColumns(tables[k], 1);
+      (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = writer.values[k];
+      run.emplace_back(files_[writer.tables[k]], &tables[k]);
+    }
+    const TOutcome outcome = OutcomeOf(test::ErrorOf([&] { WriteIn(writer, run); }));
+    for (const std::string& text : box.Texts())
+      if (text.find("но эта программа, возможно, еще работает.") != std::string::npos) return outcome;
+    return kNotAsked;
+  }
+  // Called as a single write goes on, with the share of it done.
+  static TProgressProc& SingleProgress() {
+    static TProgressProc progress;
+    return progress;
+  }
+  static void WriteIn(const TWriter& writer, const std::vector<std::pair<std::string, TDataFile*>>& run) {
+    if (writer.single) {
+      WriteTableFile(run[0].first, *run[0].second, SingleProgress());
+    } else {
+      WriteTablesTogether(run);
+    }
   }
   // The values the writers that wrote leave, in that order.
   static std::vector<int> After(std::vector<const TWriter*> order) {
@@ -183,9 +239,11 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
     ASSERT_GT(pa, 0);
     ASSERT_TRUE(stopped.Wait());
     std::vector<std::string> temps, tables;
-    for (const std::string& file : files_) {
-      temps.push_back(test::ReadBytes(WriteTempName(file)));
-      tables.push_back(test::ReadBytes(file));
+    for (int k = 0; k < static_cast<int>(files_.size()); ++k) {
+      temps.push_back(test::TempTables(files_[k]));
+      const bool written = std::count(a.tables.begin(), a.tables.end(), k) != 0;
+      ASSERT_EQ(temps.back().empty(), !written) << "the first writer's temporary tables, and only those";
+      tables.push_back(test::ReadBytes(files_[k]));
     }
     const std::set<std::string> folder = Folder();
 
@@ -206,7 +264,7 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
     ASSERT_GT(pb, 0);
     ASSERT_TRUE(waiting.Wait());
     for (std::size_t k = 0; k < files_.size(); ++k) {
-      EXPECT_EQ(test::ReadBytes(WriteTempName(files_[k])), temps[k]) << "the first writer's temporary table touched";
+      EXPECT_EQ(test::TempTables(files_[k]), temps[k]) << "the first writer's temporary table touched";
       EXPECT_EQ(test::ReadBytes(files_[k]), tables[k]);
     }
     EXPECT_EQ(Folder(), folder) << "the second writer made something beside the first's";
@@ -259,6 +317,79 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
     EXPECT_EQ(Values(), After({&a, &b}));
   }
   EXPECT_EQ(Folder(), clean_);
+}
+
+// On a folder whose locks fail, the first writer runs on another workstation, which cannot be tested
+// from here. Going on, it is waited for: the second asks nothing and writes after it. Stopped (holding
+// its locks with every temporary table written, with its records laid, or with its first table in place),
+// it is asked about once nothing of it changed for as long as a live write lasts, the question saying
+// that it may still work. "Нет" leaves it everything: the second is refused as busy, and the first, going
+// on, writes its set. "Да" ends it: the second writes its set, and the first, going on, puts nothing of
+// its own in place and says so. Each report is what the folder holds.
+TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnswerLosesAWrite) {
+  const test::ShareScope share(true, [](int, short) {
+    errno = ENOLCK;
+    return -1;
+  });
+  {
+    test::ScriptedMsgBox notice;  // the folder is named once, before the writers are started
+    Reset();
+  }
+  // Besides the meetings of runs: a single write first, stopped once its temporary table has every byte.
+  std::vector<std::pair<TWriter, TWriter>> meetings = meetings_;
+  meetings.push_back({{{1}, {41}, true}, {{0, 1, 2}, {50, 51, 52}}});
+  const std::vector<TRunStep> stops = {TRunStep::TempWritten, TRunStep::RecordsLaid, TRunStep::Renamed};
+  for (const TRunStep stopAt : stops)
+  for (std::size_t kind = 0; kind < meetings.size(); ++kind)
+  for (const int answer : {-1, 0, 1}) {  // -1: the first goes on while the second watches it
+    const TWriter& a = meetings[kind].first;
+    const TWriter& b = meetings[kind].second;
+    if ((answer < 0 || a.single) && stopAt != TRunStep::TempWritten) continue;
+    SCOPED_TRACE(std::to_string(static_cast<int>(stopAt)) + " " + std::to_string(kind) + " " + std::to_string(answer));
+    Reset();
+    const test::Pipe stopped, goOn, watching, resume;
+    const pid_t pa = test::Forked([&] {
+      BecomeOtherStation();
+      SetTableRunStepHook([&, written = std::size_t{0}, seen = 0](TRunStep step) mutable {
+        const bool stop = step == stopAt && (stopAt == TRunStep::TempWritten ? ++written == a.tables.size() : ++seen == 1);
+        if (stop && (!stopped.Signal() || !goOn.Wait())) _exit(kOtherFailure);
+      });
+      SingleProgress() = [&, once = true](float done) mutable {
+        if (done == 100 && std::exchange(once, false) && (!stopped.Signal() || !goOn.Wait())) _exit(kOtherFailure);
+      };
+      return Write(a);
+    });
+    ASSERT_GT(pa, 0);
+    ASSERT_TRUE(stopped.Wait());
+    NameOtherStation(Folder(), dir_);
+    const pid_t pb = test::Forked([&] {
+      if (answer >= 0) {
+        SetFileWaitClock([now = 0.0]() mutable { return now += 100; });  // every wait is over at once
+        return WriteAnswering(b, answer);
+      }
+      // The second look at the clock starts the watch of the first, which then goes on and ends.
+      SetFileWaitClock([&, now = 0.0, calls = 0]() mutable {
+        if (++calls == 2 && (!watching.Signal() || !resume.Wait())) _exit(kOtherFailure);
+        return now += 0.25;
+      });
+      return Write(b);
+    });
+    ASSERT_GT(pb, 0);
+    if (answer < 0) {
+      ASSERT_TRUE(watching.Wait());
+      ASSERT_TRUE(goOn.Signal());
+      EXPECT_EQ(test::ExitOf(pa), kWritten);
+      ASSERT_TRUE(resume.Signal());
+      EXPECT_EQ(test::ExitOf(pb), kWritten) << "the second asked about, or was refused by, a write that went on";
+      EXPECT_EQ(Values(), After({&a, &b}));
+    } else {
+      EXPECT_EQ(test::ExitOf(pb), answer == 1 ? kWritten : kBusy);
+      ASSERT_TRUE(goOn.Signal());
+      EXPECT_EQ(test::ExitOf(pa), answer == 1 ? kTakenOver : kWritten);
+      EXPECT_EQ(Values(), answer == 1 ? After({&b}) : After({&a}));
+    }
+    EXPECT_EQ(Folder(), clean_);
+  }
 }
 
 }  // namespace
