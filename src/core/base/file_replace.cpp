@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <random>
 #include <system_error>
 #include <thread>
@@ -39,34 +37,20 @@ bool SystemWrite(int fd, const void* data, std::size_t n) {
   return true;
 }
 
-// The umask is the process's: every place of the program that reads it or makes a file with a mode of its
-// own takes this lock, so that none of them sees the umask cleared by another.
-std::mutex& UmaskLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-// "Umask:" of the process's status, where the system tells it; -1 where it does not.
-int StatusUmask() {
-  std::FILE* status = std::fopen("/proc/self/status", "re");
-  if (status == nullptr) return -1;
-  char line[256];
-  int mask = -1;
-  while (mask < 0 && std::fgets(line, sizeof line, status) != nullptr) {
-    unsigned value = 0;
-    if (std::sscanf(line, "Umask: %o", &value) == 1) mask = static_cast<int>(value & 0777);
-  }
-  std::fclose(status);
-  return mask;
-}
-
+// Makes the file only if the name is free, with exactly `mode`. The system takes the umask's bits from
+// the mode it is given, and the umask belongs to the whole process: instead of clearing it around the
+// creation (a file another thread made meanwhile would get the cleared one), the descriptor gets the
+// bits the umask took. Until then the file has fewer of them, never more. A mode marked FromUmask is
+// the one the umask gives a new file with the marked bits added: what the system made is its base.
 int OpenExclusive(const std::string& path, mode_t mode) {
-  const std::lock_guard<std::mutex> hold(UmaskLock());
-  const mode_t mask = ::umask(0);
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 07777);
-  const int error = errno;
-  ::umask(mask);
-  errno = error;
+  const bool fromUmask = (mode & kModeFromUmask) != 0;
+  const mode_t asked = fromUmask ? (0666 | (mode & 07777)) : (mode & 07777);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, asked);
+  if (fd < 0) return fd;
+  struct stat made {};
+  if (::fstat(fd, &made) != 0) return fd;
+  const mode_t wanted = fromUmask ? (made.st_mode & 07777) | (mode & 07777) : asked;
+  if ((made.st_mode & 07777) != wanted) ::fchmod(fd, wanted);
   return fd;
 }
 
@@ -80,14 +64,7 @@ std::string ResolvedName(const std::string& name) {
 
 }  // namespace
 
-mode_t NewFileMode() {
-  const int status = StatusUmask();
-  if (status >= 0) return 0666 & ~static_cast<mode_t>(status);
-  const std::lock_guard<std::mutex> hold(UmaskLock());
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
+mode_t FromUmask(mode_t added) { return kModeFromUmask | (added & 07777); }
 
 int CreateFileWithMode(const std::string& path, mode_t mode) { return OpenExclusive(path, mode); }
 
@@ -179,7 +156,7 @@ TFileReplacement::TFileReplacement(const std::string& fileName)
   existed_ = ::stat(fileName_.c_str(), &old) == 0;
   // Ends in "~" like every temporary file of the program, so that no folder walk takes it for data. It
   // has the old file's permissions from its first instant (a first file those of any new file).
-  fd_ = CreatePrivateFile(fileName_, existed_ ? old.st_mode & 07777 : NewFileMode(), tempName_);
+  fd_ = CreatePrivateFile(fileName_, existed_ ? old.st_mode & 07777 : FromUmask(0), tempName_);
   if (fd_ < 0) {
     tempName_.clear();
     Fail(SystemErrorText(errno));

@@ -26,13 +26,15 @@ private:
   std::string reason_;
 };
 
-// The mode a new file gets from the process's umask: 0666 less the umask. Read without changing the
-// umask, so that no file another thread makes meanwhile gets another mode.
-mode_t NewFileMode();
+// A mode for the makers below that is the one the umask gives a new file (0666 less the umask) with
+// `added` bits: the system makes the file so, and nothing reads or changes the umask.
+constexpr mode_t kModeFromUmask = 010000000;
+mode_t FromUmask(mode_t added);
 // Makes a new file of a private name "<path>.XXXXXX~" (six letters or digits), only where that name is
-// free and never through a link, with exactly `mode` from the instant it exists: a program killed right
-// after leaves a file of its final mode, which any account that mode lets write may clear. Returns the
-// descriptor open for reading and writing and sets `name`; -1 with errno set.
+// free and never through a link, with exactly `mode` (or FromUmask) once it returns. The umask is left
+// alone: a program killed while the file is made leaves one with the bits of the mode the umask let
+// through, as the account's own files have them. Returns the descriptor open for reading and writing
+// and sets `name`; -1 with errno set.
 int CreatePrivateFile(const std::string& path, mode_t mode, std::string& name);
 // The same for a file of exactly that name: made only if the name is free. -1 with errno set (EEXIST).
 int CreateFileWithMode(const std::string& path, mode_t mode);

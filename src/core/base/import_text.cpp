@@ -134,4 +134,18 @@ std::string ImportFieldFault(std::string_view text, int longest) {
   return ImportTextFault(text);
 }
 
+std::string JoinCellLines(std::string_view s) {
+  if (s.find('\n') == std::string_view::npos) return std::string(s);
+  std::string out;
+  out.reserve(s.size());
+  for (const char c : s) {
+    if (c != '\n') {
+      out.push_back(c);
+    } else if (!out.empty() && out.back() == '-') {
+      out.pop_back();
+    }
+  }
+  return out;
+}
+
 }  // namespace ld

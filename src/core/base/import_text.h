@@ -40,6 +40,10 @@ std::string ImportNameFault(std::string_view text);
 // converted): empty when the text goes whole into a text field of `longest` characters.
 std::string ImportFieldFault(std::string_view text, int longest);
 
+// The text without line feeds; a hyphen right before a line feed goes with it, so a word hyphenated
+// across the lines of a cell is joined.
+std::string JoinCellLines(std::string_view s);
+
 // A text as a message quotes it: a long one by its first 40 characters and "...".
 std::string QuotedText(std::string_view text);
 

@@ -95,4 +95,9 @@ std::string TOutsideValue::Quoted() const {
   return QuotedText(ControlsShown(text_));
 }
 
+TOutsideValue TOutsideValue::LinesJoined() const {
+  if (kind_ != TKind::Text) return *this;
+  return Text(JoinCellLines(text_));
+}
+
 }  // namespace ld

@@ -55,6 +55,9 @@ public:
   TValueRead<double> Date() const;
   // The text a message quotes for the value, as the file shows it (control characters as "?").
   std::string Quoted() const;
+  // The value with a text's lines joined (JoinCellLines): a cell typed over several lines with Alt+Enter
+  // is one name to the imports that take it so. Other kinds as they are.
+  TOutsideValue LinesJoined() const;
 
 private:
   TOutsideValue(TKind kind, double number, std::string text)

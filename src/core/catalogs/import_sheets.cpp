@@ -1,5 +1,6 @@
 #include "core/catalogs/import_sheets.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/base/dates.h"
@@ -14,61 +15,62 @@ namespace ld {
 
 namespace {
 
-// A title or a number's text of the workbook as every import takes one (ImportName).
-std::string Trimmed(const std::string& text) { return std::string(ImportName(text)); }
-
-std::string CellText(const TImportCell& cell) {
-  switch (cell.kind) {
-    case TImportCell::Text:
-      return cell.text;
-    case TImportCell::Number:
-    case TImportCell::Date:
-      return FloatToStrGeneral(cell.number, 15);
-    default:
-      return {};
-  }
+// A value the rule refuses names the file, the sheet and the cell with the rule's reason.
+[[noreturn]] void Refuse(const TImportSource& source, int row, int col, const std::string& fault) {
+  throw Error(ImportCellMessage(source.file, source.sheet, row, col, fault));
 }
 
-// A conversion error of a workbook's cell names the file, the sheet and the cell; without a file (cells
-// of no file) it stays the conversion error it is.
-template <typename Convert>
-auto Converted(const TImportSource& source, int row, int col, Convert convert) {
-  try {
-    return convert();
-  } catch (const ConvertError& e) {
-    if (source.file.empty()) throw;
-    throw Error(ImportCellMessage(source.file, source.sheet, row, col, e.what()));
-  }
+// A graph's title, whole in the catalogue's title field; "" ends the workbook.
+std::string CellTitle(const TOutsideValue& cell, int longest, int row, const TImportSource& source) {
+  TValueRead<std::string> title = cell.Name(longest);
+  if (!title) Refuse(source, row, 1, title.Fault);
+  return std::move(*title.Value);
+}
+
+// A unit's text, which names the graph's quantity: one longer than the catalogue's widest field names
+// none.
+std::string CellUnit(const TOutsideValue& cell, int longest, int row, const TImportSource& source) {
+  TValueRead<std::string> unit = cell.Name(longest);
+  if (!unit) Refuse(source, row, 2, unit.Fault);
+  return std::move(*unit.Value);
 }
 
 // A graph's number: a row without one is no graph (an empty cell would read 0).
-int CellInteger(const TImportCell& cell, int row, int col, const TImportSource& source) {
-  if (cell.kind == TImportCell::Number && cell.number == std::trunc(cell.number) && std::abs(cell.number) < 2147483648.0)
-    return static_cast<int>(cell.number);
-  return Converted(source, row, col, [&] {
-    if (cell.kind == TImportCell::Empty || Trimmed(CellText(cell)).empty()) throw ConvertError("нет номера графика");
-    return StrToIntZ(Trimmed(CellText(cell)));
-  });
+int CellInteger(const TOutsideValue& cell, int row, int col, const TImportSource& source) {
+  if (cell.Blank()) Refuse(source, row, col, "нет номера графика");
+  const TValueRead<int> number = cell.Integer(INT32_MIN, INT32_MAX);
+  if (!number) Refuse(source, row, col, number.Fault);
+  return *number;
 }
 
-double CellNumber(const TImportCell& cell, int row, int col, const TImportSource& source) {
-  const double value = cell.kind == TImportCell::Number
-                           ? cell.number
-                           : Converted(source, row, col, [&] { return StrToFloatZ(Trimmed(CellText(cell))); });
-  if (const std::string fault = ImportNumberFault(value); !fault.empty())
-    throw Error(ImportCellMessage(source.file, source.sheet, row, col, fault));
-  return value;
+double CellNumber(const TOutsideValue& cell, int row, int col, const TImportSource& source) {
+  const TValueRead<double> value = cell.Number();
+  if (!value) Refuse(source, row, col, value.Fault);
+  return *value;
 }
 
 // The packed date (YYYYMMDD) of a day cell, or 0 when the cell holds no date.
-int CellPackedDay(const TImportCell& cell) {
-  if (cell.kind == TImportCell::Date) {
+int CellPackedDay(const TOutsideValue& cell) {
+  if (const TValueRead<double> serial = cell.Date()) {
     int y = 0, m = 0, d = 0;
-    DecodeDate(cell.number, y, m, d);
+    DecodeDate(*serial, y, m, d);
     return y * 10000 + m * 100 + d;
   }
-  if (cell.kind == TImportCell::Text) return StrToPackedDate(Trimmed(cell.text));
-  return 0;
+  if (cell.Kind() != TOutsideValue::TKind::Text) return 0;
+  const TValueRead<std::string> text = cell.Name();
+  return text ? StrToPackedDate(*text) : 0;
+}
+
+// The width of the catalogue's title field.
+int TitleWidth(const TDataFile& catalog) {
+  return catalog.CtrlSize[static_cast<std::size_t>(FindColumnIndex("Tit", catalog))];
+}
+
+// The widest field of the catalogue.
+int WidestField(const TDataFile& catalog) {
+  int widest = 0;
+  for (int k = 1; k <= catalog.NCols; ++k) widest = std::max<int>(widest, catalog.CtrlSize[static_cast<std::size_t>(k)]);
+  return widest;
 }
 
 // A graph of hourly points as the workbook gives it.
@@ -88,11 +90,12 @@ void NoGraphOnSheet(TGraphsRead& read, const TImportSource& source) {
 
 TGraphsRead ReadMeteringSlices(const TCellReader& cell, const TDataFile& catalog, const TImportSource& source) {
   TGraphsRead read;
+  const int titleWidth = TitleWidth(catalog);
   int head = 1;
   for (;;) {
-    const std::string title = Trimmed(CellText(cell(head, 1)));
+    const std::string title = CellTitle(cell(head, 1), titleWidth, head, source);
     if (title.empty()) break;
-    const std::string unitText = CellText(cell(head, 2));
+    const std::string unitText = CellUnit(cell(head, 2), WidestField(catalog), head, source);
     const int number = CellInteger(cell(head, 3), head, 3, source);
     const bool fresh = read.IsNew(catalog, number);
     TImportedGraph graph = SheetGraph(number, title, unitText, kGraphSlices);
@@ -102,8 +105,8 @@ TGraphsRead ReadMeteringSlices(const TCellReader& cell, const TDataFile& catalog
       if (day == 0) break;
       if (!fresh) continue;
       for (int c = 2; c <= 25; ++c) {
-        const TImportCell value = cell(row, c);
-        if (value.kind == TImportCell::Empty) continue;
+        const TOutsideValue value = cell(row, c);
+        if (value.Blank()) continue;
         graph.Points.emplace_back(day + 0.036 * (c - 2), CellNumber(value, row, c, source));
       }
     }
@@ -116,10 +119,11 @@ TGraphsRead ReadMeteringSlices(const TCellReader& cell, const TDataFile& catalog
 
 TGraphsRead ReadMeteringTypical(const TCellReader& cell, const TDataFile& catalog, const TImportSource& source) {
   TGraphsRead read;
+  const int titleWidth = TitleWidth(catalog);
   for (int row = 1;; ++row) {
-    const std::string title = Trimmed(CellText(cell(row, 1)));
+    const std::string title = CellTitle(cell(row, 1), titleWidth, row, source);
     if (title.empty()) break;
-    const std::string unitText = CellText(cell(row, 2));
+    const std::string unitText = CellUnit(cell(row, 2), WidestField(catalog), row, source);
     const int number = CellInteger(cell(row, 3), row, 3, source);
     TImportedGraph graph = SheetGraph(number, title, unitText, kGraphTypical);
     for (int c = 4; c <= 27; ++c) graph.Points.emplace_back(0.036 * (c - 3), CellNumber(cell(row, c), row, c, source));

@@ -5,19 +5,15 @@
 #include <functional>
 #include <string>
 
+#include "core/base/outside_value.h"
 #include "core/catalogs/import_rows.h"
 #include "core/tables/layout.h"
 
 namespace ld {
 
-struct TImportCell {
-  enum Kind { Empty, Number, Text, Date } kind = Empty;
-  double number = 0;  // Number: the value; Date: the serial day (days since 30.12.1899)
-  std::string text;   // Text
-};
-
-// The cell at (row, col), both from 1.
-using TCellReader = std::function<TImportCell(int row, int col)>;
+// The value of the cell at (row, col), both from 1, which the readers take only through its rules (a
+// name, a number, an integer, a date, or the fault of each).
+using TCellReader = std::function<TOutsideValue(int row, int col)>;
 // The file and the sheet the cells come from, for the messages that name a cell.
 struct TImportSource {
   std::string file;
@@ -28,9 +24,10 @@ struct TImportSource {
 // (a date, then the values of hours 0..23); a block ends at the first row without a date in column 1
 // and an empty title ends the workbook. Each block whose number is new becomes a graph by slices of an
 // hour; the values of empty cells are left out. Nothing is written: the whole sheet is read first. A
-// number cell that is empty or not an integer, or a value that is not a number, throws its conversion
-// error (as ld::Error naming the source's file, sheet and cell when a file is given); a value that is
-// NaN, infinite or more than a table column holds (ImportNumberFault) throws ld::Error naming them.
+// title that the catalogue's title field cannot hold whole, a number cell that is empty or not an
+// integer, a value that is no number (a date typed into an hour's cell is none), NaN, infinite or more
+// than a table column holds throws ld::Error (ImportCellMessage) naming the source's file, sheet and cell
+// with the rule's reason.
 TGraphsRead ReadMeteringSlices(const TCellReader& cell, const TDataFile& catalog, const TImportSource& source = {});
 
 // Second metering system: one row per graph (title, unit, number, the values of hours 1..24 of a

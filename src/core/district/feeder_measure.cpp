@@ -16,9 +16,11 @@ constexpr int kNameCol = 3;
 // The first sheet row of each name, by the key a name is compared under.
 using TFirstRows = std::unordered_map<std::string, int>;
 
-TFirstRows FirstRows(const std::vector<std::string>& names, const std::function<std::string(const std::string&)>& key) {
+// A name that the name rule refuses (a control character inside) matches no row.
+TFirstRows FirstRows(const std::vector<TSheetName>& names, const std::function<std::string(const std::string&)>& key) {
   TFirstRows rows;
-  for (int i = 1; i < static_cast<int>(names.size()); ++i) rows.emplace(key(names[i]), i);
+  for (int i = 1; i < static_cast<int>(names.size()); ++i)
+    if (names[i].Fault.empty()) rows.emplace(key(names[i].Name), i);
   return rows;
 }
 
@@ -91,7 +93,7 @@ TImportTaken ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, con
   FillSubstFeederCols(feeders, fd);
 
   if (stage) stage("  Чтение замеров по вводам 10(6) кВ ... ");
-  const std::vector<std::string> names = ScanNameColumn(cells, {kNameCol, UpperTrimmed, false});
+  const std::vector<TSheetName> names = ScanNameColumn(cells, {kNameCol, UpperTrimmed, false});
   const auto same = [](const std::string& s) { return s; };
   MatchRows({in.RowCount, in.P, in.Q, &in.T}, FirstRows(names, same), cells,
             [&](int r) { return UpperTrimmed(in.NamePS->GetView(r)); }, same,

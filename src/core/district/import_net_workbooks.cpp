@@ -40,56 +40,49 @@ struct TNetFields {
 };
 
 // What is wrong with the length of a section that LineLength does not take; said only for a message kept.
-std::string LengthFault(const std::string& text) {
-  if (std::string fault = ImportNumberTextFault(text); !fault.empty()) return fault;
-  return "длина " + FloatToStrGeneral(*ImportNumber(text), 15) + " км не является длиной линии";
+std::string LengthFault(const TOutsideValue& cell) {
+  const TValueRead<double> km = cell.Number();
+  if (!km) return km.Fault;
+  return "длина " + FloatToStrGeneral(*km, 15) + " км не является длиной линии";
 }
 
-// The length of a section in metres; nothing for a text that is none. A sheet may hold a million of
-// them: no exception and no message is made here.
-std::optional<std::int64_t> LineLength(const std::string& text) {
-  const std::optional<double> km = ImportNumber(text);
+// The length of a section in metres; nothing for a value that is none. A sheet may hold a million of
+// them: no exception is made here.
+std::optional<std::int64_t> LineLength(const TOutsideValue& cell) {
+  const TValueRead<double> km = cell.Number();
   if (!km || std::fabs(*km) > 1e12) return std::nullopt;
   return Round(*km * 1000);
-}
-
-// The text of a cell as every import takes a name (ImportName); one with a control character inside
-// throws TCellTextError for the cell.
-std::string CellName(const TSheetReader& sheet, int row, int col) {
-  std::string name(ImportName(sheet.Cell(row, col)));
-  CheckCellName(name, row, col);
-  return name;
 }
 
 // A main-line row ends where the next row begins; a row with its own end node is a branch section.
 // A text that would not go whole into its field throws TCellTextError; a length that is none gives
 // false, the row kept as far as it was read.
-bool ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, const TNetFields& fields,
+bool ReadRow(const TSheetCells& sheet, int r, const std::string& voltage, const TNetFields& fields,
              TImportLine& row, std::vector<TImportStation>& stations) {
   row.Un = voltage;
-  row.Name1 = CellName(sheet, r, 1);
+  row.Name1 = TakeName(sheet, r, 1);
   CheckFieldFit(row.Name1, fields.Name, r, 1);
-  if (const std::string end = CellName(sheet, r, 2); !end.empty()) {
+  if (const std::string end = TakeName(sheet, r, 2); !end.empty()) {
     CheckFieldFit(end, fields.Name, r, 2);
     row.Name2 = end;
     row.Sign = U'+';
   } else {
-    row.Name2 = CellName(sheet, r + 1, 1);
+    row.Name2 = TakeName(sheet, r + 1, 1);
     CheckFieldFit(row.Name2, fields.Name, r + 1, 1);
     row.Sign = U'П';
   }
-  const std::optional<std::int64_t> length = LineLength(sheet.Cell(r, 3));
+  const std::optional<std::int64_t> length = LineLength(sheet(r, 3));
   if (!length) return false;
   const std::int64_t metres = *length;
-  if (const std::string mark = CellName(sheet, r, 4); !mark.empty()) {
+  if (const std::string mark = TakeName(sheet, r, 4); !mark.empty()) {
     std::string kodLine = std::to_string(metres) + "*" + mark;
     CheckFieldFit(kodLine, fields.KodLine, r, 4);
     row.KodLine = std::move(kodLine);
   }
   if (row.Sign != U'+') return true;
-  const bool subscriber = CellName(sheet, r, 5) == "1";
+  const bool subscriber = TakeName(sheet, r, 5) == "1";
   for (int i = 1; i <= 4; ++i) {
-    const std::string power = CellName(sheet, r, 5 + i);
+    const std::string power = TakeName(sheet, r, 5 + i);
     if (power == "0") continue;
     std::string transform = "ТМ-" + power + "/" + voltage + "/0.4";
     CheckFieldFit(transform, fields.Transform, r, 5 + i);
@@ -105,8 +98,14 @@ bool ReadRow(const TSheetReader& sheet, int r, const std::string& voltage, const
 // The texts of a row, read before any of them is taken: one the tables cannot hold (too long, or with
 // a character without a Windows-1251 code) refuses the workbook by its cell, instead of one row's
 // message, since names written with "?" in place of characters could make two different names one.
-void CheckRowTexts(const TSheetReader& sheet, int r) {
-  for (int col = 1; col <= 9; ++col) sheet.Cell(r, col);
+void CheckRowTexts(const TSheetCells& sheet, int r) {
+  for (int col = 1; col <= 9; ++col) {
+    // the length is a number: its text meets the reader's check only, the number rule says the rest
+    if (col == 3)
+      sheet(r, col);
+    else
+      TakeName(sheet, r, col);
+  }
 }
 
 // What a row and the station rows it added hold, kept and in the tables they become. The arrays of
@@ -128,10 +127,10 @@ std::size_t HeldBytes(const TImportLine& row, const TImportStation* stations, st
 
 }  // namespace
 
-int LastUsedRow(const std::function<std::string(int row)>& column) {
+int LastUsedRow(const std::function<bool(int row)>& used) {
   int last = 0;
   for (int row = 1, empty = 0; empty < 10; ++row) {
-    if (column(row).empty()) {
+    if (!used(row)) {
       ++empty;
     } else {
       empty = 0;
@@ -149,27 +148,36 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
   std::vector<TImportLine> lines;
   std::vector<TImportStation> stations;
   const TNetFields fields;
-  TSheetReader sheet;
+  TSheetReader reader;
+  const TSheetCells sheet = ReaderCells(reader);
   // the first guard: a text longer than any field is refused at its first cell, looked at once however
   // many cells name it; each text then meets the width of its own field
-  sheet.SetTextCheck(ImportTextCheck(LongestTextField({LayoutLines10, LayoutTransTP})));
+  reader.SetTextCheck(ImportTextCheck(LongestTextField({LayoutLines10, LayoutTransTP})));
   for (const std::string& file : files) {
-    sheet.Open(file);
+    reader.Open(file);
     office::TFileScaledBudget held = ImportBudget(file);
     TImportTaken taken;
-    const int last = LastUsedRow([&sheet](int row) { return sheet.Cell(row, 1); });
+    const int last = LastUsedRow([&sheet](int row) { return !sheet(row, 1).Blank(); });
     const int step = last / 10 == 0 ? std::max(last, 1) : last / 10;
     int position = 0, reported = 0;
     if (progress) progress(0);
     try {
-      const std::string voltage = CellName(sheet, 1, 1);
-      CheckFieldFit(voltage, fields.Un, 1, 1);
       // The network's voltage is every section's and every transformer's: a sheet whose first cell is
-      // no voltage (a heading, a staff list) is no network workbook, whatever its rows hold.
-      const bool voltageRead = !voltage.empty() && ImportNumber(voltage).has_value();
-      if (!voltageRead) taken.NotTaken("ячейка A1: напряжение сети \"" + voltage + "\" не является числом");
+      // no voltage (a heading, a staff list) is no network workbook, whatever its rows hold, and is told
+      // so before any of its texts is measured against a field.
+      const TOutsideValue first = sheet(1, 1);
+      const TValueRead<double> kv = first.Number();
+      const bool voltageRead = !first.Blank() && kv;
+      std::string voltage;
+      if (voltageRead) {
+        voltage = TakeName(sheet, 1, 1);
+        CheckFieldFit(voltage, fields.Un, 1, 1);
+      } else {
+        taken.NotTaken("не является книгой сети: в ячейке A1 нет напряжения сети (" +
+                       (first.Blank() ? std::string("ячейка пуста") : kv.Fault) + ")");
+      }
       for (int r = 4; r <= last && voltageRead; ++r) {
-        if (!sheet.Cell(r, 1).empty()) {
+        if (!sheet(r, 1).Blank()) {
           CheckRowTexts(sheet, r);
           // the row stays as far as it was read; the message tells which one to look at
           TImportLine& row = lines.emplace_back();
@@ -179,7 +187,7 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
             if (ReadRow(sheet, r, voltage, fields, row, stations)) {
               ++taken.Items;
             } else {
-              const std::string fault = LengthFault(sheet.Cell(r, 3));
+              const std::string fault = LengthFault(sheet(r, 3));
               taken.NotTakenAt(r, fault);
               messages.Add([&] { return "файл " + file + ", " + at() + fault; });
             }
@@ -198,9 +206,10 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
         }
       }
     } catch (const TCellTextError& e) {
-      throw CellRefusal(sheet, e);
+      throw CellRefusal(reader, e);
     }
-    sheet.Close();
+    taken.Sheet = reader.SheetName();
+    reader.Close();
     // a workbook of no whole section chosen by mistake would give an empty base, or one short of a feeder
     RefuseIfNothingTaken(file, taken);
     all.Items += taken.Items;

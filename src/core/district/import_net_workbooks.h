@@ -11,9 +11,9 @@
 
 namespace ld {
 
-// The last row of a sheet column that holds a value, read downwards from row 1 until ten empty cells
-// follow one another; 0 when the first ten are empty.
-int LastUsedRow(const std::function<std::string(int row)>& column);
+// The last row of a sheet column that holds a value (used(row) is true), read downwards from row 1 until
+// ten empty cells follow one another; 0 when the first ten are empty.
+int LastUsedRow(const std::function<bool(int row)>& used);
 
 // Reads the workbooks in the order given into a new base of the stem; the station rows stay in the
 // order they were met. A row that cannot be taken adds "файл <full path>, строка <n>: <reason>" and the

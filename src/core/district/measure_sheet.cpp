@@ -30,15 +30,21 @@ TSheetCells SheetCells(TSheetReader& sheet) {
   const int longest = LongestTextField({LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders});
   // the names are compared as ImportName cuts them: the blanks and line breaks at their ends do not count
   sheet.SetTextCheck([longest](std::string_view text) { return ImportTrimmedLengthFault(text, longest); });
-  return TReaderCells{&sheet};
+  return ReaderCells(sheet);
 }
 
-std::vector<std::string> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column) {
-  std::vector<std::string> names(1);
+std::vector<TSheetName> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column) {
+  std::vector<TSheetName> names(1);
   int empty = 0;
   for (int row = 1; empty < kEndOfNames; ++row) {
-    std::string name = column.Normalise ? column.Normalise(cells(row, column.Col)) : cells(row, column.Col);
-    if (name.empty()) {
+    TValueRead<std::string> read = cells(row, column.Col).Name();
+    TSheetName name;
+    if (read) {
+      name.Name = column.Normalise ? column.Normalise(*read) : *read;
+    } else {
+      name.Fault = std::move(read.Fault);
+    }
+    if (name.Name.empty() && name.Fault.empty()) {
       ++empty;
       if (column.CarryDown) name = names.back();
     } else {
@@ -48,6 +54,18 @@ std::vector<std::string> ScanNameColumn(const TSheetCells& cells, const TNameCol
   }
   names.resize(names.size() - kEndOfNames);
   return names;
+}
+
+std::string TakeName(const TSheetCells& cells, int row, int col) {
+  TValueRead<std::string> name = cells(row, col).Name();
+  if (!name) throw TCellTextError(row, col, std::move(name.Fault));
+  return std::move(*name.Value);
+}
+
+std::string TakeJoinedName(const TSheetCells& cells, int row, int col) {
+  TValueRead<std::string> name = cells(row, col).LinesJoined().Name();
+  if (!name) throw TCellTextError(row, col, std::move(name.Fault));
+  return std::move(*name.Value);
 }
 
 std::string UpperTrimmed(std::string_view text) { return UpperCase(ImportName(text)); }

@@ -63,23 +63,24 @@ double NumberReadBack(double v) {
 
 }  // namespace
 
-std::optional<double> SheetImportNumber(const std::function<std::string(int row, int col)>& cells, int row, int col) {
-  const auto* reader = cells.target<TReaderCells>();
-  if (reader && !reader->Sheet->UnreadableReason(row, col).empty()) return std::nullopt;
-  if (double number = 0; reader && reader->Sheet->CellNumber(row, col, number)) {
-    const double v = NumberReadBack(number);
-    return ImportNumberFits(v) ? std::optional<double>(v) : std::nullopt;
-  }
-  return ImportNumber(cells(row, col));
+TSheetCells ReaderCells(const TSheetReader& sheet) {
+  return [&sheet](int row, int col) { return sheet.Value(row, col); };
 }
 
-std::string SheetCellFault(const std::function<std::string(int row, int col)>& cells, int row, int col) {
-  const auto* reader = cells.target<TReaderCells>();
-  std::string reason = reader ? reader->Sheet->UnreadableReason(row, col) : std::string();
-  if (double number = 0; reason.empty() && reader && reader->Sheet->CellNumber(row, col, number))
-    reason = ImportNumberFault(NumberReadBack(number));
-  else if (reason.empty())
-    reason = ImportNumberTextFault(cells(row, col));
+std::optional<double> SheetImportNumber(const TSheetCells& cells, int row, int col) {
+  const TOutsideValue value = cells(row, col);
+  const TValueRead<double> number = value.Number();
+  if (!number) return std::nullopt;
+  // a number cell as its shown digits read back, so that a sum stored as 0.30000000000000004 is 0.3
+  if (value.Kind() != TOutsideValue::TKind::Number) return *number;
+  const double v = NumberReadBack(*number);
+  return ImportNumberFits(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+std::string SheetCellFault(const TSheetCells& cells, int row, int col) {
+  const TOutsideValue value = cells(row, col);
+  TValueRead<double> number = value.Number();
+  std::string reason = number ? ImportNumberFault(NumberReadBack(*number)) : std::move(number.Fault);
   return reason.empty() ? reason : " (" + reason + ")";
 }
 
@@ -187,9 +188,10 @@ TSheetTextCheck ImportTextCheck(int longest) {
     // meter points' import joins a cell's lines
     std::string joined;
     if (text.size() <= kMostCellBytes && text.find('\n') != std::string_view::npos) joined = JoinCellLines(text);
-    if (std::string fault = ImportTrimmedLengthFault(joined.empty() ? text : joined, longest); !fault.empty())
-      return fault;
-    return ImportTextFault(text);
+    // the code page is the name rule's (TOutsideValue::Name), after it has cut the ends: a figure space
+    // or a narrow no-break space after a name, or between the thousands of a number, has no Windows-1251
+    // code and is no reason to refuse the workbook
+    return ImportTrimmedLengthFault(joined.empty() ? text : joined, longest);
   };
 }
 

@@ -11,6 +11,7 @@
 
 #include "core/base/dynarray.h"
 #include "core/district/base_import.h"
+#include "core/district/measure_sheet.h"
 #include "core/office/dbf_table.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/zip_part.h"
@@ -52,9 +53,9 @@ std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const ch
 int LongestTextField(std::initializer_list<const char*> layouts);
 // The check a workbook import puts on the reader's texts (TSheetReader::SetTextCheck): a text longer
 // than `longest` characters, not counting what ImportName cuts from its ends nor what joining its lines
-// takes out (JoinCellLines), fits no field of the tables, and one that the tables cannot hold as it reads
-// (a character without a Windows-1251 code) would be written with "?" in its place, different names
-// becoming one. Either refuses the workbook, naming the file, the sheet and the cell.
+// takes out (JoinCellLines), fits no field of the tables and refuses the workbook, naming the file, the
+// sheet and the cell. Whether its characters have Windows-1251 codes is the name rule's to say, for the
+// name it leaves (a number's text is read by the number rule).
 TSheetTextCheck ImportTextCheck(int longest);
 
 // A text field of a layout's table as an import fills it: its width in characters (CtrlSize) and its
@@ -89,23 +90,17 @@ void CheckCellName(std::string_view name, int row, int col);
 // ячейка <B5>: <reason>'.
 Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e);
 
-// The cells of a workbook open in a reader as the imports read them (TSheetCells): the text of Cell, and
-// a number cell's number without its text (SheetImportNumber).
-struct TReaderCells {
-  const TSheetReader* Sheet;
-  std::string operator()(int row, int col) const { return Sheet->Cell(row, col); }
-};
-// The number that cell (row, col) reads as by the tolerant parser (empty is 0), the number of a reader's
-// number cell taken without making and parsing its text, when a table may hold it (ImportNumberFits);
-// nothing for a text that is no number or a value that no column holds. No exception: a sheet may hold a
-// million cells that are no numbers.
-// A reader's cell that holds no value (a formula without its stored result, an error value) is no number.
-std::optional<double> SheetImportNumber(const std::function<std::string(int row, int col)>& cells, int row,
-                                        int col);
-// " (<reason>)" to follow the message of a cell that gave no number (SheetImportNumber): why a reader's
-// cell holds no value (TSheetReader::UnreadableReason), why its number is one no column holds, or the
-// cell's text and why it is no number (ImportNumberTextFault); empty for a cell that gives one.
-std::string SheetCellFault(const std::function<std::string(int row, int col)>& cells, int row, int col);
+// The cells of the workbook open in the reader (or opened later) as the imports read them: each cell's
+// value (TSheetReader::Value), which the readers take only through its rules.
+TSheetCells ReaderCells(const TSheetReader& sheet);
+// The number that cell (row, col) reads as (TOutsideValue::Number: a text read whole, empty is 0, a date
+// refused), when a table may hold it; nothing otherwise. No exception: a sheet may hold a million cells
+// that are no numbers.
+std::optional<double> SheetImportNumber(const TSheetCells& cells, int row, int col);
+// " (<reason>)" to follow the message of a cell that gave no number (SheetImportNumber): why the cell
+// holds no value, why its number is one no column holds, or the cell's text and why it is no number;
+// empty for a cell that gives one.
+std::string SheetCellFault(const TSheetCells& cells, int row, int col);
 
 // What an import builds in memory from one file (rows of its own and of the tables it fills) is held to
 // the bound that the reader puts on the file's cells: 32 MB and 200 bytes for each byte of the file, never

@@ -14,6 +14,7 @@
 #include "core/base/strings.h"
 #include "core/district/base_import.h"
 #include "core/district/run_locks.h"
+#include "core/district/sheet_imports.h"
 #include "core/district/subscriber_cells.h"
 #include "core/office/sheet_reader.h"
 #include "core/tables/colmaps_district.h"
@@ -24,14 +25,10 @@ namespace ld {
 
 namespace {
 
-const char kPromName[] = "Промышленные абоненты";
-const char kBytName[] = "Бытовые абоненты";
+constexpr const char* kPromName = kMeterPointsSheet;
+constexpr const char* kBytName = kHouseholdsSheet;
 const char kInputsName[] = "Вводы подстанций";
 const char kFeedersName[] = "Фидеры подстанций";
-
-// A name as every import takes it (ImportName): "ТП-42" typed with a line break after it, or pasted with a
-// no-break space, is the station ТП-42 of the other tables.
-std::string Trimmed(std::string_view s) { return std::string(ImportName(s)); }
 
 // Station, transformer and feeder of a metering point's station text.
 struct TStationParts {
@@ -71,8 +68,12 @@ class TFirstRows {
 public:
   TFirstRows(const TSheetCells& cells, office::TFileScaledBudget* held) {
     for (int r = 1;; ++r) {
-      std::string name = UpperCase(Trimmed(cells(r, 1)));
-      if (name.empty()) break;
+      if (cells(r, 1).Blank()) break;
+      // a name with a control character inside matches no input or feeder: the base's row is told
+      // it was not found
+      TValueRead<std::string> read = cells(r, 1).Name();
+      if (!read) continue;
+      std::string name = UpperCase(*read);
       // row 1 is the heading
       if (r == 1) continue;
       // a node of the map: its links and hash, the name and the row
@@ -103,21 +104,42 @@ bool TakeEnergies(const std::string& name, const TSheetCells& cells, int r, int 
   return read;
 }
 
-}  // namespace
-
-std::string JoinCellLines(std::string_view s) {
-  if (s.find('\n') == std::string_view::npos) return std::string(s);
-  std::string out;
-  out.reserve(s.size());
-  for (const char c : s) {
-    if (c != '\n') {
-      out.push_back(c);
-    } else if (!out.empty() && out.back() == '-') {
-      out.pop_back();
-    }
+// The numbers of one row of a subscriber sheet, read cell by cell: each cell that gives none is named in
+// the messages, and the first of them is the row's reason not to be taken, with the cell's own reason
+// and remedy (a formula without its value, a boolean, a text that is no number).
+class TRowNumbers {
+public:
+  TRowNumbers(const char* sheet, const TSheetCells& cells, int row, TImportMessages& info)
+      : sheet_(sheet), cells_(cells), row_(row), info_(info) {}
+  bool Read(int col, double& value) {
+    if (ReadCellFloat(sheet_, cells_, col, row_, value, info_)) return true;
+    if (first_ == 0) first_ = col;
+    return false;
   }
-  return out;
+  bool Whole() const { return first_ == 0; }
+  // "столбец <col>: значение не является числом (<why>)" for the first cell that gave none.
+  std::string FirstFault() const {
+    return "столбец " + std::to_string(first_) + ": значение не является числом" + SheetCellFault(cells_, row_, first_);
+  }
+
+private:
+  const char* sheet_;
+  const TSheetCells& cells_;
+  int row_;
+  TImportMessages& info_;
+  int first_ = 0;
+};
+
+// A row whose key cell is empty (a station merged down over two rows, a feeder above every station)
+// belongs to nothing the other tables hold: it is named, and the sheet none of whose rows has its key
+// gives nothing.
+void NoKey(const char* sheet, int row, const char* what, TImportMessages& info, TImportTaken& taken) {
+  std::string reason = std::string(what);
+  info.Add([&] { return std::string(sheet) + ", строка " + std::to_string(row) + ": " + reason; });
+  taken.NotTakenAt(row, reason);
 }
+
+}  // namespace
 
 bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    std::vector<std::string>& info) {
@@ -140,7 +162,7 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 
 int LastSheetRow(const TSheetCells& cells) {
   int r = 1;
-  while (!cells(r, 1).empty()) ++r;
+  while (!cells(r, 1).Blank()) ++r;
   return r - 1;
 }
 
@@ -173,8 +195,7 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
   for (int r = 3; r <= last; ++r) {
     const int n = r - 2;
     textBytes = 0;
-    const std::string stationText = UpperCase(Trimmed(JoinCellLines(cells(r, 6))));
-    CheckCellName(stationText, r, 6);
+    const std::string stationText = UpperCase(TakeJoinedName(cells, r, 6));
     const TStationParts station = SplitStation(stationText);
     c.NameTP->SetItem(n, put(station.NameTP, nameTP, r, 6));
     c.Ntr->SetItem(n, put(station.Ntr, ntr, r, 6));
@@ -184,11 +205,7 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     (*c.FVL)[n] = onLine ? 1 : 0;
 
     // every text as every import takes a name: its lines joined, its ends cut, nothing hidden inside
-    const auto text = [&](int col) {
-      std::string t = Trimmed(JoinCellLines(cells(r, col)));
-      CheckCellName(t, r, col);
-      return t;
-    };
+    const auto text = [&](int col) { return TakeJoinedName(cells, r, col); };
     const std::string ndog = text(2), name = text(4);
     c.Ndog->SetItem(n, put(ndog, ndogField, r, 2));
     c.Abonent->SetItem(n, put(text(3), abonent, r, 3));
@@ -212,23 +229,24 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     c.NumPoint[n] = numPoint;
 
     double praz = 0;
-    bool read = ReadCellFloat(kPromName, cells, 8, r, praz, messages);
+    TRowNumbers numbers(kPromName, cells, r, messages);
+    numbers.Read(8, praz);
     PutNumber(c.Praz, n, praz);
-    read = ReadCellFloat(kPromName, cells, 11, r, (*c.Koef)[n], messages) && read;
-    read = ReadCellFloat(kPromName, cells, 13, r, (*c.W)[n], messages) && read;
-    read = ReadCellFloat(kPromName, cells, 14, r, onLine ? (*c.Wl)[n] : (*c.Wt)[n], messages) && read;
+    numbers.Read(11, (*c.Koef)[n]);
+    numbers.Read(13, (*c.W)[n]);
+    numbers.Read(14, onLine ? (*c.Wl)[n] : (*c.Wt)[n]);
     // a point is whole with its station, its contract and its numbers
     if (station.NameTP.empty())
-      taken.NotTakenAt(r, "не задана ТП (столбец 6)");
-    else if (Trimmed(ndog).empty())
-      taken.NotTakenAt(r, "не задан договор (столбец 2)");
-    else if (!read)
-      taken.NotTakenAt(r, "значение не является числом (столбцы 8, 11, 13, 14)");
-    else
+      NoKey(kPromName, r, "не задана ТП (столбец 6)", messages, taken);
+    else if (ndog.empty())
+      NoKey(kPromName, r, "не задан договор (столбец 2)", messages, taken);
+    else if (!numbers.Whole() && taken.FirstReason.empty())
+      taken.NotTakenAt(r, numbers.FirstFault());
+    else if (numbers.Whole())
       ++taken.Items;
     (*c.Kvolt)[n] = station.Ntr.empty() ? 100 : 1;
 
-    const std::string kind = Trimmed(cells(r, 12));
+    const std::string kind = TakeName(cells, r, 12);
     int typ = 1;
     if (kind == "АЕ спож.") {
       typ = 1;
@@ -264,45 +282,49 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   if (held) held->Take(static_cast<std::size_t>(last) * rowBytes);
   ReserveRows(table, last);
   TWalkProgress walk(last, progress);
-  std::string station;
+  std::string station, stationFault;
   int stationRow = 0;  // where the station's name stands, for the message of a name too long
   int n = 0;
   for (int r = 1; r <= last; ++r) {
-    const std::string s = UpperCase(Trimmed(cells(r, 1)));
+    TValueRead<std::string> first = cells(r, 1).Name();
+    const std::string s = first ? UpperCase(*first) : std::string();
     if (!s.empty() && s[0] >= '0' && s[0] <= '9') {
       ++n;
       // a heading above the first station is never stored, so a station's name is checked where it is
+      if (!stationFault.empty()) throw TCellTextError(stationRow, 1, stationFault);
       CheckFieldFit(station, nameTP, stationRow, 1);
-      CheckCellName(station, stationRow, 1);
-      const std::string feeder = "Л" + Trimmed(cells(r, 2));
+      const std::string feeder = "Л" + TakeName(cells, r, 2);
       CheckFieldFit(feeder, fider, r, 2);
-      CheckCellName(feeder, r, 2);
       if (held) held->Take(2 * (station.size() + feeder.size()));
       c.NameTP->SetItem(n, station);
       c.Fider->SetItem(n, feeder);
       double count = 0;
-      bool read = ReadCellFloat(kBytName, cells, 3, r, count, messages);
-      if (std::fabs(count) > std::numeric_limits<std::int32_t>::max()) {
+      TRowNumbers numbers(kBytName, cells, r, messages);
+      bool tooMany = false;
+      if (numbers.Read(3, count) && std::fabs(count) > std::numeric_limits<std::int32_t>::max()) {
         messages.Add([r, count] {
           return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения (число " +
                  FloatToStrGeneral(count, 15) + " больше, чем абонентов вмещает столбец)";
         });
         count = 0;
-        read = false;
+        tooMany = true;
       }
       const auto subscribers = static_cast<std::int32_t>(Round(count));
       (*c.CountAb)[n] = subscribers;
-      read = ReadCellFloat(kBytName, cells, 4, r, (*c.W)[n], messages) && read;
+      numbers.Read(4, (*c.W)[n]);
       if (subscribers != 0) (*c.Ws)[n] = (*c.W)[n] / subscribers;
       // a feeder is whole with the station above it and its numbers
       if (station.empty())
-        taken.NotTakenAt(r, "фидер без ТП над ним (столбец 1)");
-      else if (!read)
-        taken.NotTakenAt(r, "значение не является числом (столбцы 3, 4)");
-      else
+        NoKey(kBytName, r, "фидер без ТП над ним (столбец 1)", messages, taken);
+      else if (tooMany)
+        taken.NotTakenAt(r, "столбец 3: число абонентов больше, чем вмещает столбец");
+      else if (!numbers.Whole() && taken.FirstReason.empty())
+        taken.NotTakenAt(r, numbers.FirstFault());
+      else if (numbers.Whole())
         ++taken.Items;
     } else {
       station = s;
+      stationFault = first ? std::string() : std::move(first.Fault);
       stationRow = r;
     }
     walk.Advance(r);
@@ -382,70 +404,64 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   TSheetReader sheet;
   // A text the tables cannot hold (too long, or with a character written as "?", so that different
   // names could come out as one) refuses the workbook by its cell; the reader checks each text once.
-  const TSheetCells cells = TReaderCells{&sheet};
+  const TSheetCells cells = ReaderCells(sheet);
 
   TFileImport import;
   import.Source = request.Prom ? request.PathProm : request.Byt ? request.PathByt : request.PathTech;
-  TDataFile prom, byt, inputs, feeders;
+  std::vector<TDataFile> prom(1), byt(1), tech(2);
   const auto file = [&](const char* layout) { return request.BaseStem + GetMaketExtention(layout); };
-  if (request.Prom) import.Tables.emplace_back(file(LayoutMeterPoints), &prom);
-  if (request.Byt) import.Tables.emplace_back(file(LayoutHouseholds), &byt);
+  if (request.Prom) import.Tables.emplace_back(file(LayoutMeterPoints), &prom[0]);
+  if (request.Byt) import.Tables.emplace_back(file(LayoutHouseholds), &byt[0]);
   if (request.Tech) {
-    ReadOrMake(file(LayoutSubstInputs), LayoutSubstInputs, title, inputs);
-    ReadOrMake(file(LayoutSubstFeeders), LayoutSubstFeeders, title, feeders);
-    import.Tables.emplace_back(file(LayoutSubstInputs), &inputs);
-    import.Tables.emplace_back(file(LayoutSubstFeeders), &feeders);
+    ReadOrMake(file(LayoutSubstInputs), LayoutSubstInputs, title, tech[0]);
+    ReadOrMake(file(LayoutSubstFeeders), LayoutSubstFeeders, title, tech[1]);
+    import.Tables.emplace_back(file(LayoutSubstInputs), &tech[0]);
+    import.Tables.emplace_back(file(LayoutSubstFeeders), &tech[1]);
   }
 
-  // One workbook read whole, refused by its name when it gives nothing; its messages come under a line
-  // that names it, as the command reads up to three.
-  const auto readBook = [&](const std::string& path, const char* name, std::initializer_list<const char*> layouts,
-                            const auto& read) {
-    sheet.SetTextCheck(ImportTextCheck(LongestTextField(layouts)));
+  // One workbook read whole by its reader of the list, refused by its name when it gives nothing; its
+  // messages come under a line that names it, as the command reads up to three. A reader that makes its
+  // tables anew reads to the first empty cell of column 1; what stands below it is not read, and a
+  // person who left an empty row among the data is told so.
+  const auto readBook = [&](const std::string& path, const char* name, std::vector<TDataFile>& tables,
+                            const char* stageText) {
+    const TSheetImport& reader = FindSheetImport(name);
+    int longest = 0;
+    for (const char* layout : reader.Layouts) longest = std::max(longest, LongestTextField({layout}));
+    if (reader.Fresh)
+      for (std::size_t i = 0; i < tables.size(); ++i) {
+        ReadMaket(reader.Layouts[i], tables[i]);
+        CreateColumns(tables[i], 0);
+        tables[i].Title = title;
+      }
+    if (stage && stageText) stage(stageText);
+    sheet.SetTextCheck(ImportTextCheck(longest));
     sheet.Open(path);
     office::TFileScaledBudget held = ImportBudget(path);
     const std::size_t before = info.size();
     TImportTaken taken;
     try {
-      taken = read(held);
+      taken = reader.Read(tables, cells, {&info, 0, progress, stage, &held});
+      if (const int end = LastSheetRow(cells) + 1; reader.Fresh && sheet.LastRow() >= end)
+        info.push_back(std::string(name) + ", строка " + std::to_string(end) +
+                       ": пустая ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны");
     } catch (const TCellTextError& e) {
       throw CellRefusal(sheet, e);
     }
     if (info.size() > before) info.insert(info.begin() + static_cast<std::ptrdiff_t>(before), std::string(name) + ": файл " + path);
+    taken.Sheet = sheet.SheetName();
     RefuseIfNothingTaken(path, taken);
     return taken;
-  };
-  // A subscriber table made anew from its workbook. The data end at the first empty cell of column 1;
-  // what stands below it is not read, and a person who left an empty row among the data is told so.
-  const auto subscriberBook = [&](const std::string& path, const char* layout, const char* name, const char* stageText,
-                                  TDataFile& table, const auto& readSheet) {
-    ReadMaket(layout, table);
-    CreateColumns(table, 0);
-    table.Title = title;
-    if (stage) stage(stageText);
-    return readBook(path, name, {layout}, [&](office::TFileScaledBudget& held) {
-      TImportTaken taken = readSheet(cells, table, info, progress, &held);
-      if (const int end = LastSheetRow(cells) + 1; sheet.LastRow() >= end)
-        info.push_back(std::string(name) + ", строка " + std::to_string(end) +
-                       ": пустая ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны");
-      return taken;
-    });
   };
   import.Read = [&] {
     TImportTaken all;
     if (request.Prom)
-      all.Items += subscriberBook(request.PathProm, LayoutMeterPoints, kPromName,
-                                  "  Импорт базы промышленных абонентов ... ", prom, ReadMeterPointsSheet).Items;
+      all.Items += readBook(request.PathProm, kMeterPointsSheet, prom, "  Импорт базы промышленных абонентов ... ").Items;
     if (request.Byt)
-      all.Items += subscriberBook(request.PathByt, LayoutHouseholds, kBytName, "  Импорт базы бытовых абонентов ... ",
-                                  byt, ReadHouseholdsSheet).Items;
+      all.Items += readBook(request.PathByt, kHouseholdsSheet, byt, "  Импорт базы бытовых абонентов ... ").Items;
     // a sheet that names nothing below its heading, or nothing the base holds, measures nothing and is
     // refused with the first name not found
-    if (request.Tech)
-      all.Items += readBook(request.PathTech, "Технический учет", {LayoutSubstInputs, LayoutSubstFeeders},
-                            [&](office::TFileScaledBudget& held) {
-                              return ReadTechnicalSheet(cells, inputs, feeders, info, progress, stage, &held);
-                            }).Items;
+    if (request.Tech) all.Items += readBook(request.PathTech, kTechnicalSheet, tech, nullptr).Items;
     sheet.Close();
     return all;
   };

@@ -21,18 +21,12 @@
 #include "core/base/callbacks.h"
 #include "core/base/import_messages.h"
 #include "core/district/base_import.h"
+#include "core/district/measure_sheet.h"
 #include "core/office/zip_part.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
-
-// The text of a cell of the first sheet, row and column from 1.
-using TSheetCells = std::function<std::string(int row, int col)>;
-
-// The text without line feeds; a hyphen right before a line feed goes with it, so a word hyphenated
-// across the lines of a cell is joined.
-std::string JoinCellLines(std::string_view s);
 
 // The cell as a number read whole (SheetImportNumber; empty is 0). A cell that is no number, or none a
 // table can hold, adds '<name>, строка <row>, столбец <col>: Ошибка чтения (<its text and why>)' to info

@@ -10,6 +10,7 @@
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/district/station_index.h"
+#include "core/district/subscriber_cells.h"
 #include "core/tables/colmaps_district.h"
 
 namespace ld {
@@ -61,18 +62,33 @@ bool ReadKept(const std::string& text, double& value) {
 // power of "2,5" read as 25) is named by its cell with its text, never read by its digits alone.
 bool ReadMeasured(const TSheetCells& cells, int row, int col, std::initializer_list<std::string_view> units,
                   double& value, TImportMessages& messages) {
-  const std::string text = cells(row, col);
-  std::string_view number = ImportName(text);
-  const std::string upper = UpperCase(number);
-  for (const std::string_view unit : units)
-    if (const std::string u = UpperCase(unit); upper.size() == number.size() && upper.ends_with(u)) {
-      number = ImportName(number.substr(0, number.size() - u.size()));
-      break;
-    }
-  if (ReadKept(std::string(number), value)) return true;
+  const TOutsideValue cell = cells(row, col);
+  const TValueRead<double> whole = cell.Number();
+  if (whole) {
+    value = *whole;
+    return true;
+  }
+  if (const TValueRead<std::string> name = cell.Name(); name && cell.Kind() == TOutsideValue::TKind::Text) {
+    std::string_view number = *name;
+    const std::string upper = UpperCase(number);
+    for (const std::string_view unit : units)
+      if (const std::string u = UpperCase(unit); upper.size() == number.size() && upper.ends_with(u)) {
+        number = ImportName(number.substr(0, number.size() - u.size()));
+        break;
+      }
+    if (number.size() < name.Value->size() && ReadKept(std::string(number), value)) return true;
+  }
   value = 0;
-  messages.Add([&] { return SheetReadError(row, col) + " (" + ImportNumberTextFault(text) + ")"; });
+  messages.Add([&] { return SheetReadError(row, col) + " (" + whole.Fault + ")"; });
   return false;
+}
+
+// What a cell shows, for telling a row of data from a heading by its digits; a cell that holds no value
+// the program can take refuses the workbook by its cell, never passes for a heading.
+std::string Shown(const TSheetCells& cells, int row, int col) {
+  const TOutsideValue cell = cells(row, col);
+  if (cell.Kind() == TOutsideValue::TKind::Unreadable) throw TCellTextError(row, col, cell.Name().Fault);
+  return cell.Quoted();
 }
 
 // Rated powers compare to a hundredth of a kVA.
@@ -152,17 +168,18 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
     ResetLoads(c, r);
   }
 
-  const std::vector<std::string> names = ScanNameColumn(cells, {3, UpperTrimmed, true});
+  const std::vector<TSheetName> names = ScanNameColumn(cells, {3, UpperTrimmed, true});
   const int count = static_cast<int>(names.size()) - 1;
   TProgressTenths tenths(count, progress);
   for (int i = 1; i <= count; tenths.Advance(i), ++i) {
-    const std::string& name = names[static_cast<std::size_t>(i)];
-    if (name.empty()) continue;
+    const std::string& name = names[static_cast<std::size_t>(i)].Name;
+    const std::string& fault = names[static_cast<std::size_t>(i)].Fault;
+    if (name.empty() && fault.empty()) continue;
     // a row without a rated power is a heading or a caption
-    const std::string powerDigits = KeepChars(cells(i, 5), IsDigit);
+    const std::string powerDigits = KeepChars(Shown(cells, i, 5), IsDigit);
     if (powerDigits.empty()) continue;
     // a name with a control character inside matches no station: its cell is named instead
-    if (const std::string fault = ImportNameFault(name); !fault.empty()) {
+    if (!fault.empty()) {
       taken.NotTakenAt(i, SheetReadError(i, 3) + " (" + fault + ")");
       messages.Add([&] { return SheetReadError(i, 3) + " (" + fault + ")"; });
       continue;
@@ -171,17 +188,18 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
     double power = 0;
     if (!ReadMeasured(cells, i, 5, {"кВА", "kVA"}, power, messages)) {
       whole = false;
-      taken.NotTaken(SheetReadError(i, 5));
+      taken.NotTakenAt(i, "столбец 5: значение не является числом (" + cells(i, 5).Number().Fault + ")");
     }
-    std::string designation = KeepChars(UpperCase(cells(i, 4)), [](char32_t ch) { return IsDigit(ch) || ch == U'Т'; });
+    std::string designation =
+        KeepChars(UpperCase(Shown(cells, i, 4)), [](char32_t ch) { return IsDigit(ch) || ch == U'Т'; });
     if (designation == "Т") designation = "Т1";
     const std::string loadText =
-        KeepChars(cells(i, 8), [](char32_t ch) { return IsDigit(ch) || ch == U',' || ch == U'.'; });
+        KeepChars(Shown(cells, i, 8), [](char32_t ch) { return IsDigit(ch) || ch == U',' || ch == U'.'; });
     const bool hasLoad = !loadText.empty();
     double load = 0;
     if (hasLoad && !ReadMeasured(cells, i, 8, {"кВт", "kW"}, load, messages)) {
       whole = false;
-      taken.NotTaken(SheetReadError(i, 8));
+      taken.NotTakenAt(i, "столбец 8: значение не является числом (" + cells(i, 8).Number().Fault + ")");
     }
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
@@ -230,14 +248,15 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
   for (int r = 1; r <= c.RowCount; ++r) ResetLoads(c, r);
   const auto ratedOf = [&](int r) { return SingleToDouble(rated[static_cast<std::size_t>(r)]); };
 
-  const std::vector<std::string> names =
-      ScanNameColumn(cells, {1, [](std::string_view t) { return RemoveBlanks(UpperCase(ImportName(t))); }, false});
-  const bool stationLayout = cells(1, 4).empty();
+  const std::vector<TSheetName> names =
+      ScanNameColumn(cells, {1, [](std::string_view t) { return RemoveBlanks(UpperCase(t)); }, false});
+  const bool stationLayout = cells(1, 4).Blank();
   const int count = static_cast<int>(names.size()) - 1;
   std::vector<std::string> notFound;
   TProgressTenths tenths(count, progress);
   for (int i = 2; i <= count; tenths.Advance(i), ++i) {
-    const std::string& name = names[static_cast<std::size_t>(i)];
+    const std::string& name = names[static_cast<std::size_t>(i)].Name;
+    const std::string& fault = names[static_cast<std::size_t>(i)].Fault;
     // A cell that is no number counts as an empty one, never as the row above it; the row is whole when
     // the cells its layout takes read.
     float v[8] = {};
@@ -245,19 +264,22 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
     for (const int col : {2, 4, 5, 3, 6, 7})
       if (!ReadSheetValue(cells, col, i, v[col], messages) && unread == 0 && (!stationLayout || col <= 3)) unread = col;
     const double loads = SingleToDouble(v[3]) + SingleToDouble(v[5]) + SingleToDouble(v[7]);
-    if (const std::string fault = ImportNameFault(name); !fault.empty()) {
+    if (!fault.empty()) {
       taken.NotTakenAt(i, SheetReadError(i, 1) + " (" + fault + ")");
       messages.Add([&] { return SheetReadError(i, 1) + " (" + fault + ")"; });
       continue;
     }
-    if (unread != 0) taken.NotTaken(SheetReadError(i, unread));
-
+    // a row whose name is no station of the base is told by its name first: a sheet of other names (a
+    // staff list) is said to name no station, not to hold numbers that are none
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Stations));
     if (station.empty()) {
       if (!name.empty()) taken.NotTakenAt(i, name + " - не найден в базе РЭС");
       if (loads != 0) notFound.push_back(name);
       continue;
     }
+    if (unread != 0)
+      taken.NotTakenAt(i, "столбец " + std::to_string(unread) + ": значение не является числом (" +
+                              cells(i, unread).Number().Fault + ")");
     if (c.T[station.back()] != 0) {
       taken.NotTakenAt(i, name + " - дублирование данных");
       messages.Add(name + " - дублирование данных");

@@ -321,7 +321,13 @@ void AppendEscaped(std::string& out, std::string_view text) {
 std::string CellXml(const std::string& part, const DocxDocument::Cell& cell) {
   const std::string cellOpen = OpenTag(std::string_view(part).substr(cell.begin, cell.openLength));
   const std::string cellName(ReadStartTag(cellOpen).name);
-  const std::string paraOpen = cell.paraOpen.empty() ? "<" + std::string(PrefixOf(cellName)) + "p>" : cell.paraOpen;
+  // built up step by step: GCC 12 takes the one-line sum for an overlapping copy (-Wrestrict)
+  std::string paraOpen = cell.paraOpen;
+  if (paraOpen.empty()) {
+    paraOpen = "<";
+    paraOpen += PrefixOf(cellName);
+    paraOpen += "p>";
+  }
   const std::string paraName(ReadStartTag(paraOpen).name);
   const std::string w(PrefixOf(paraName));
   std::string xml = cellOpen + cell.cellProps + paraOpen + cell.paraProps;

@@ -29,6 +29,15 @@ public:
                 office::TFileScaledLimit(office::FileSize(path), office::kHeldAnyFile, office::kHeldPerFileByte,
                                          office::PhysicalMemory())) {}
 
+  // An unreadable cell's map node: the links and colour, the row and column, why and a view of its value;
+  // a value is counted as if it were new to the sheet (a node of the sheet's values and its bytes), as
+  // a file may give every cell a value of its own.
+  void TakeUnreadable(std::size_t valueBytes) {
+    budget_.Take(4 * sizeof(void*) + sizeof(std::pair<const std::pair<int, int>, Worksheet::TUnreadable>) +
+                 (valueBytes == 0 ? 0 : 4 * sizeof(void*) + sizeof(std::string)) +
+                 (valueBytes > std::string().capacity() ? valueBytes + 1 : 0));
+  }
+
   void Take(std::size_t textBytes) {
     // a map node: the tree's links and colour, the cell's row and column, the cell; a text past the
     // string's own buffer takes its bytes besides
@@ -46,8 +55,10 @@ public:
   explicit TWholeBook(const std::string& path) : path_(path), budget_(path) {}
 
   bool WantsCells() const override { return true; }
-  office::TSheetSink* Sheet(const std::string& name) override {
-    return sheets_.emplace_back(std::make_unique<TSheet>(name, path_, strings, budget_)).get();
+  office::TSheetSink* Sheet(const std::string& name, bool hidden) override {
+    TSheet* sheet = sheets_.emplace_back(std::make_unique<TSheet>(name, path_, strings, budget_)).get();
+    sheet->sheet.SetHidden(hidden);
+    return sheet;
   }
   Workbook Take() {
     Workbook book;
@@ -79,7 +90,7 @@ private:
       sheet.SetText(row, col, std::string(text));
     }
     void Unreadable(int row, int col, UnreadableCell why, std::string_view value) override {
-      budget.Take(value.size());
+      budget.TakeUnreadable(value.size());
       sheet.SetUnreadable(row, col, why, std::string(value));
     }
     Worksheet sheet;
@@ -95,7 +106,7 @@ private:
 class TSheetNames : public office::TBookSink {
 public:
   bool WantsCells() const override { return false; }
-  office::TSheetSink* Sheet(const std::string& name) override {
+  office::TSheetSink* Sheet(const std::string& name, bool /*hidden*/) override {
     names.push_back(name);
     return nullptr;
   }

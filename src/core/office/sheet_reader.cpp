@@ -14,17 +14,33 @@ namespace ld {
 // The first worksheet of a workbook, gathered into the reader's cells; the later ones are left unread.
 class TSheetReader::TFirstSheet : public office::TBookSink, public office::TSheetSink {
 public:
-  explicit TFirstSheet(std::vector<TCell>& cells) : cells_(cells) {}
+  TFirstSheet(const std::string& path, std::vector<TCell>& cells, std::vector<office::TNumberFormat>& formats)
+      : path_(path), cells_(cells), formats_(formats) {}
 
   bool WantsCells() const override { return true; }
-  office::TSheetSink* Sheet(const std::string& name) override {
+  office::TSheetSink* Sheet(const std::string& name, bool hidden) override {
     if (found) return nullptr;
+    // the first sheet is the one read, and a hidden one (last month's, behind this month's) is no sheet
+    // the person sees: named, never read silently, and no later sheet read in its place
+    if (hidden) throw Error(HiddenFirstSheetMessage(path_, name));
     found = true;
     sheetName = name;
     return this;
   }
 
   void Number(int row, int col, double value) override { Add(row, col, CellKind::Number).number = value; }
+  void Formatted(int row, int col, CellKind kind, double value, const office::TNumberFormat& format) override {
+    TCell& cell = Add(row, col, kind);
+    cell.number = value;
+    // the formats are few (a book holds a few dozen): each kept once, by the cells' number of it
+    auto it = formatIds_.find(format.code);
+    if (it == formatIds_.end()) {
+      if (formats_.size() >= kMaxFormats) throw Error("Ошибка чтения файла \"" + path_ + "\": слишком много форматов чисел");
+      formats_.push_back(format);
+      it = formatIds_.emplace(format.code, static_cast<std::uint32_t>(formats_.size())).first;
+    }
+    cell.format = it->second;
+  }
   void Date(int row, int col, double serial) override { Add(row, col, CellKind::Date).number = serial; }
   void Text(int row, int col, std::string_view text) override {
     Add(row, col, CellKind::Text).text = strings.Add(text);
@@ -68,7 +84,7 @@ private:
   TCell& Add(int row, int col, CellKind kind) {
     TCell cell{};
     cell.row = static_cast<std::uint32_t>(row) & 0xFFFFFF;
-    cell.col = static_cast<std::uint32_t>(col);
+    cell.col = static_cast<std::uint32_t>(col) & 0x1FFFF;
     cell.kind = static_cast<std::uint32_t>(kind);
     if (!cells_.empty()) {
       const TCell& last = cells_.back();
@@ -78,8 +94,12 @@ private:
   }
 
   static constexpr std::uint32_t kNoText = 0xFFFFFFFF;
+  static constexpr std::size_t kMaxFormats = 0x7FFF;
+  const std::string& path_;
   std::map<std::string, std::uint32_t, std::less<>> values_;  // the texts of unreadable cells kept
+  std::map<std::string, std::uint32_t> formatIds_;             // by code: the number TCell::format gives
   std::vector<TCell>& cells_;
+  std::vector<office::TNumberFormat>& formats_;
   bool ordered_ = true;
 };
 
@@ -88,7 +108,7 @@ TSheetReader::~TSheetReader() = default;
 
 void TSheetReader::Open(const std::string& path) {
   Close();
-  TFirstSheet book(cells_);
+  TFirstSheet book(path, cells_, formats_);
   try {
     office::ReadWorkbookInto(path, book);
     if (!book.found) throw Error("Ошибка чтения файла \"" + path + "\": в книге нет листов");
@@ -117,6 +137,7 @@ void TSheetReader::Close() {
   sheetName_.clear();
   cells_.clear();
   cells_.shrink_to_fit();
+  formats_.clear();
   rowFirst_.clear();
   rowFirst_.shrink_to_fit();
   texts_.reset();
@@ -176,7 +197,7 @@ std::string TSheetReader::Cell(int row, int col) const {
     throw Error(UnreadableCellMessage(path_, sheetName_, row, col, why, texts_->At(it->text)));
   }
   const auto kind = static_cast<CellKind>(it->kind);
-  if (kind != CellKind::Text) return NumberCellText(kind, it->number);
+  if (kind != CellKind::Text) return ShownText(*it);
   CheckText(*it, row, col);
   return std::string(texts_->At(it->text));
 }
@@ -188,10 +209,16 @@ TOutsideValue TSheetReader::Value(int row, int col) const {
     return TOutsideValue::Unreadable(
         UnreadableCellReason(static_cast<UnreadableCell>(it->kind - kUnreadableKind), texts_->At(it->text)));
   const auto kind = static_cast<CellKind>(it->kind);
-  if (kind == CellKind::Number) return TOutsideValue::Number(it->number, NumberCellText(kind, it->number));
-  if (kind == CellKind::Date) return TOutsideValue::Date(it->number, NumberCellText(kind, it->number));
+  if (kind == CellKind::Number) return TOutsideValue::Number(it->number, ShownText(*it));
+  if (kind == CellKind::Date) return TOutsideValue::Date(it->number, ShownText(*it));
   CheckText(*it, row, col);
   return TOutsideValue::Text(std::string(texts_->At(it->text)));
+}
+
+std::string TSheetReader::ShownText(const TCell& cell) const {
+  const auto kind = static_cast<CellKind>(cell.kind);
+  if (cell.format == 0 || cell.format > formats_.size()) return NumberCellText(kind, cell.number);
+  return office::ShownNumberText(formats_[cell.format - 1], cell.number);
 }
 
 const std::string& TSheetReader::SheetName() const { return sheetName_; }

@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "core/base/outside_value.h"
+#include "core/office/number_formats.h"
 #include "core/office/workbook.h"
 
 namespace ld {
 
 namespace office {
 class TStringTable;
+class TRawCells;
 }
 
 // Why a text of a workbook cannot be taken (Russian); empty when it can.
@@ -33,36 +35,25 @@ public:
   // Opens the workbook (.xlsx or legacy .xls, told by its contents), closing the one open before; only
   // the first sheet is read, and kept in compact form (a sheet of a million rows fits in memory).
   // Fails with ReadWorkbook's error 'Ошибка чтения файла "<path>": <reason>', and a workbook without
-  // a worksheet with 'Ошибка чтения файла "<path>": в книге нет листов'; no workbook is open then.
+  // a worksheet with 'Ошибка чтения файла "<path>": в книге нет листов', and one whose first sheet is
+  // hidden with HiddenFirstSheetMessage (no later sheet is read in its place); no workbook is open then.
   void Open(const std::string& path);
   // Forgets the open workbook; nothing when none is open.
   void Close();
   bool IsOpen() const { return open_; }
 
-  // Texts that Cell gives are passed by the check first: each text of the workbook once, however many
+  // Texts that Value gives are passed by the check first: each text of the workbook once, however many
   // cells name it (a long text named by thousands of cells is looked at once, and a refused one is
-  // never copied), its verdict kept while the workbook stays open. Cell fails for a cell whose text is
+  // never copied), its verdict kept while the workbook stays open. Value fails for a cell whose text is
   // refused, with ld::Error 'Ошибка чтения файла "<path>": лист "<sheet>", ячейка <B5>: <reason>'.
   // The check stays for the workbooks opened later and may be put on an open one; an empty one takes
   // every text.
   void SetTextCheck(TSheetTextCheck check);
 
-  // The text of cell (row, col) of the first sheet, both from 1: numbers as Worksheet::CellText gives
-  // them ("0.25", "250", "-1"), texts as they are, "" for an empty cell, a cell outside the sheet and
-  // when no workbook is open. A cell that holds no value the program can take (a formula without its
-  // stored result, an error value) fails with ld::Error UnreadableCellMessage naming the file, the
-  // sheet and the cell, as Worksheet::Cell does: every import that reads it says so by its cell.
-  std::string Cell(int row, int col) const;
   // The value of cell (row, col) as the sheet shows it, which a reader takes only through its rules (a
   // name, a number, an integer, a date, or the fault of each): an unreadable cell is a value every rule
   // refuses with its reason; a text the check refuses fails as Cell does.
   TOutsideValue Value(int row, int col) const;
-  // Why cell (row, col) holds no value the program can take (UnreadableCellReason); empty for any other
-  // cell. An import that reads a number cell by cell names such a cell among its unreadable ones.
-  std::string UnreadableReason(int row, int col) const;
-  // The number of cell (row, col) when it holds one (not a date, not a text): Cell gives
-  // FloatToStrGeneral(value, 15) for it. False for any other cell.
-  bool CellNumber(int row, int col, double& value) const;
   // The last row of the first sheet that holds a cell; 0 for none and when no workbook is open.
   int LastRow() const { return rowFirst_.size() < 2 ? 0 : static_cast<int>(rowFirst_.size()) - 2; }
 
@@ -72,12 +63,31 @@ public:
   const std::string& SheetName() const;
 
 private:
+  // The raw texts are the office layer's own (office::TRawCells, its tests): a reader of a user's file
+  // takes a cell only as a value (Value), so that none takes a text past the rules.
+  friend class office::TRawCells;
+
+  // The text of cell (row, col) of the first sheet, both from 1: numbers as Worksheet::CellText gives
+  // them ("0.25", "250", "-1") unless their format gives them their text (ShownNumberText: a meter
+  // "011070123456789" padded with zeros, a duration "36:30"), texts as they are, "" for an empty cell, a cell outside the sheet and
+  // when no workbook is open. A cell that holds no value the program can take (a formula without its
+  // stored result, an error value) fails with ld::Error UnreadableCellMessage naming the file, the
+  // sheet and the cell, as Worksheet::Cell does: every import that reads it says so by its cell.
+  std::string Cell(int row, int col) const;
+  // Why cell (row, col) holds no value the program can take (UnreadableCellReason); empty for any other
+  // cell. An import that reads a number cell by cell names such a cell among its unreadable ones.
+  std::string UnreadableReason(int row, int col) const;
+  // The number of cell (row, col) when it holds one (not a date, not a text): Cell gives
+  // FloatToStrGeneral(value, 15) for it. False for any other cell.
+  bool CellNumber(int row, int col, double& value) const;
+
   // One stored cell: 16 bytes, the text as an entry of the texts table. Readers give rows up to
   // 1048576, well inside 24 bits.
   struct TCell {
     std::uint32_t row : 24;
     std::uint32_t kind : 8;  // a CellKind, or kUnreadableKind + an UnreadableCell
-    std::uint32_t col;
+    std::uint32_t col : 17;     // a legacy book's column may be read as 65536
+    std::uint32_t format : 15;  // a number's format that gives its text: formats_[format - 1]; 0 none
     union {
       double number;
       std::uint32_t text;
@@ -91,6 +101,10 @@ private:
   // The stored cell, nullptr for an empty cell or one outside the sheet.
   const TCell* Find(int row, int col) const;
 
+  // The text of a number or date cell: its format's where the format gives it one, else as
+  // NumberCellText gives it.
+  std::string ShownText(const TCell& cell) const;
+
   // Passes the text of a text cell by the check, once for each text; throws the refusal naming the cell.
   void CheckText(const TCell& cell, int row, int col) const;
 
@@ -98,6 +112,7 @@ private:
   std::string path_;
   std::string sheetName_;
   std::vector<TCell> cells_;            // in row order, then column order; one per cell
+  std::vector<office::TNumberFormat> formats_;  // the formats that give numbers their texts
   std::vector<std::uint32_t> rowFirst_;  // the first cell of each row (index: row), one past the last row
   std::unique_ptr<office::TStringTable> texts_;
   TSheetTextCheck check_;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/office/number_formats.h"
 #include "core/office/workbook.h"
 
 namespace ld::office {
@@ -52,6 +53,14 @@ public:
   virtual void Shared(int row, int col, std::uint32_t index) = 0;
   // A cell that holds no value the program can take; value: an error value as the file writes it.
   virtual void Unreadable(int row, int col, UnreadableCell why, std::string_view value) = 0;
+  // A number whose format gives it its text (TNumberShow::Padded, or Duration as kind Date): by default
+  // kept as the plain number or date, as a whole workbook keeps its cells.
+  virtual void Formatted(int row, int col, CellKind kind, double value, const TNumberFormat& /*format*/) {
+    if (kind == CellKind::Date)
+      Date(row, col, value);
+    else
+      Number(row, col, value);
+  }
 };
 
 // A workbook as it is read: the shared texts, filled before any cell refers to them, and the sheets.
@@ -61,9 +70,9 @@ public:
 
   // Whether any sheet will be wanted: when not, the reader skips the shared texts too.
   virtual bool WantsCells() const = 0;
-  // A worksheet in the workbook's order (chart and macro sheets are none): the sink of its cells, or
-  // nullptr to leave it unread.
-  virtual TSheetSink* Sheet(const std::string& name) = 0;
+  // A worksheet in the workbook's order (chart and macro sheets are none), hidden or not: the sink of its
+  // cells, or nullptr to leave it unread.
+  virtual TSheetSink* Sheet(const std::string& name, bool hidden) = 0;
 
   TStringTable strings;
 };

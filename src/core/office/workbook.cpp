@@ -46,7 +46,22 @@ const std::int64_t kSerialEpoch = DaysFromCivil(1899, 12, 30);
 std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
   if (why == UnreadableCell::ErrorValue) return "значение ошибки " + QuotedText(value);
   if (why == UnreadableCell::BooleanValue) return "логическое значение " + QuotedText(value);
-  return "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+  // a book re-saved without recalculating keeps the results it held, the placeholder zeros of a book
+  // that asks to be calculated on opening too, and would then be read without a word
+  return "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
+         "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
+}
+
+std::string HiddenFirstSheetMessage(const std::string& file, const std::string& sheet) {
+  return "Ошибка чтения файла \"" + file + "\": первый лист книги \"" + sheet +
+         "\" скрыт, а читается первый лист: покажите его или поставьте первым лист с данными";
+}
+
+const Worksheet& FirstSheet(const Workbook& book, const std::string& file) {
+  if (book.sheets.empty()) throw Error("Ошибка чтения файла \"" + file + "\": в книге нет листов");
+  const Worksheet& first = book.sheets.front();
+  if (first.Hidden()) throw Error(HiddenFirstSheetMessage(file, first.Name()));
+  return first;
 }
 
 std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,
@@ -75,8 +90,20 @@ SheetCell& Worksheet::At(int row, int col) {
 
 void Worksheet::SetUnreadable(int row, int col, UnreadableCell why, std::string value) {
   Extend(row, col);
-  cells_.erase({row, col});
-  unreadable_[{row, col}] = {why, std::move(value)};
+  if (!cells_.empty()) cells_.erase({row, col});
+  std::string_view kept;
+  if (!value.empty()) {
+    if (!unreadableValues_) unreadableValues_ = std::make_shared<std::set<std::string, std::less<>>>();
+    auto it = unreadableValues_->find(value);
+    if (it == unreadableValues_->end()) it = unreadableValues_->insert(std::move(value)).first;
+    kept = *it;
+  }
+  // cells come in row order from every reader: past the last one, no search of the tree
+  const std::pair<int, int> at{row, col};
+  if (unreadable_.empty() || unreadable_.rbegin()->first < at)
+    unreadable_.emplace_hint(unreadable_.end(), at, TUnreadable{why, kept});
+  else
+    unreadable_[at] = {why, kept};
 }
 
 void Worksheet::SetNumber(int row, int col, double value) {
@@ -107,6 +134,22 @@ void Worksheet::Set(int row, int col, SheetCell cell) { At(row, col) = std::move
 std::string Worksheet::CellText(int row, int col) const {
   const SheetCell& cell = Cell(row, col);
   return cell.kind == CellKind::Text ? cell.text : NumberCellText(cell.kind, cell.number);
+}
+
+TOutsideValue Worksheet::Value(int row, int col) const {
+  if (!unreadable_.empty())
+    if (const auto it = unreadable_.find({row, col}); it != unreadable_.end())
+      return TOutsideValue::Unreadable(UnreadableCellReason(it->second.first, it->second.second));
+  const auto it = cells_.find({row, col});
+  if (it == cells_.end()) return {};
+  const SheetCell& cell = it->second;
+  switch (cell.kind) {
+    case CellKind::Number: return TOutsideValue::Number(cell.number, NumberCellText(cell.kind, cell.number));
+    case CellKind::Date: return TOutsideValue::Date(cell.number, NumberCellText(cell.kind, cell.number));
+    case CellKind::Text: return TOutsideValue::Text(cell.text);
+    case CellKind::Empty: break;
+  }
+  return {};
 }
 
 std::string NumberCellText(CellKind kind, double value) {

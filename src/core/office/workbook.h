@@ -3,10 +3,14 @@
 // Files: .xlsx is written and read, the legacy .xls is read (see xlsx_file.h, xls_file.h).
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "core/base/outside_value.h"
 
 namespace ld {
 
@@ -19,7 +23,7 @@ enum class CellKind { Empty, Number, Text, Date };
 enum class UnreadableCell : std::uint8_t { FormulaWithoutResult, ErrorValue, BooleanValue };
 
 // The reason a message gives for such a cell: "формула без вычисленного значения: откройте книгу в
-// табличной программе и сохраните ее", 'значение ошибки "#DIV/0!"' (value: the error as written) or
+// табличной программе, пересчитайте ее (...) и сохраните", 'значение ошибки "#DIV/0!"' (value: the error as written) or
 // 'логическое значение "ИСТИНА"' (value: "ИСТИНА" or "ЛОЖЬ").
 std::string UnreadableCellReason(UnreadableCell why, std::string_view value);
 // 'Ошибка чтения файла "<file>": лист "<sheet>", ячейка <B5>: <reason>', the reason as above.
@@ -55,6 +59,10 @@ public:
   // later at its place replaces it, as it replaces any cell.
   void SetUnreadable(int row, int col, UnreadableCell why, std::string value = {});
 
+  // The sheet is hidden in its book: a person who opens the book does not see it.
+  bool Hidden() const { return hidden_; }
+  void SetHidden(bool hidden) { hidden_ = hidden; }
+
   // The file the sheet was read from, which the refusal of an unreadable cell names.
   const std::string& FileName() const { return file_; }
   void SetFileName(std::string file) { file_ = std::move(file); }
@@ -63,15 +71,20 @@ public:
   // decimal separator of FormatSettings), dates as DateSerialText gives them, texts as they are, empty
   // when empty.
   std::string CellText(int row, int col) const;
+  // The cell as a value read from outside, which a reader of a user's workbook takes only through its
+  // rules (a name, a number, an integer, a date, or the fault of each); an unreadable cell is a value
+  // every rule refuses with its reason.
+  TOutsideValue Value(int row, int col) const;
   bool IsEmpty(int row, int col) const { return Cell(row, col).kind == CellKind::Empty; }
 
   // The largest row and column that hold a stored cell (0 for an empty sheet).
   int LastRow() const { return lastRow_; }
   int LastCol() const { return lastCol_; }
 
-  // Stored cells in row order, then column order; the unreadable ones apart, with why and their value.
+  // Stored cells in row order, then column order; the unreadable ones apart, with why and their value
+  // (each value kept once for the sheet and its copies: a million error cells hold a handful of texts).
   const std::map<std::pair<int, int>, SheetCell>& Cells() const { return cells_; }
-  using TUnreadable = std::pair<UnreadableCell, std::string>;
+  using TUnreadable = std::pair<UnreadableCell, std::string_view>;
   const std::map<std::pair<int, int>, TUnreadable>& UnreadableCells() const { return unreadable_; }
 
 private:
@@ -80,8 +93,10 @@ private:
 
   std::string name_;
   std::string file_;
+  bool hidden_ = false;
   std::map<std::pair<int, int>, SheetCell> cells_;
   std::map<std::pair<int, int>, TUnreadable> unreadable_;
+  std::shared_ptr<std::set<std::string, std::less<>>> unreadableValues_;  // what the views above show
   int lastRow_ = 0;
   int lastCol_ = 0;
 };
@@ -89,6 +104,13 @@ private:
 struct Workbook {
   std::vector<Worksheet> sheets;
 };
+
+// 'Ошибка чтения файла "<file>": первый лист книги "<sheet>" скрыт: ...': the refusal of a book whose first
+// sheet, the one an import reads, is hidden (last month's data behind this month's visible sheet).
+std::string HiddenFirstSheetMessage(const std::string& file, const std::string& sheet);
+// The book's first sheet, the one an import reads; fails with HiddenFirstSheetMessage when it is hidden,
+// and with 'Ошибка чтения файла "<file>": в книге нет листов' for a book of none.
+const Worksheet& FirstSheet(const Workbook& book, const std::string& file);
 
 // Serial day of a calendar date and time (the spreadsheet's 1900 date system, 1.3.1900 onwards).
 double DateSerial(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);

@@ -150,6 +150,7 @@ private:
 struct SheetInfo {
   std::string name;
   std::uint32_t offset = 0;
+  bool hidden = false;  // hidden or very hidden
 };
 
 class XlsBook {
@@ -165,7 +166,7 @@ public:
     // The sheets wanted, asked in the workbook's order and read in the order of their records.
     std::vector<std::pair<std::size_t, office::TSheetSink*>> wanted;
     for (std::size_t i = 0; i < sheets_.size(); ++i)
-      if (office::TSheetSink* sink = book_.Sheet(sheets_[i].name)) wanted.emplace_back(i, sink);
+      if (office::TSheetSink* sink = book_.Sheet(sheets_[i].name, sheets_[i].hidden)) wanted.emplace_back(i, sink);
     // Sheets follow one another without overlapping: two sheet entries naming the same records would
     // make a small damaged file cost as much work and memory as a huge one.
     std::sort(wanted.begin(), wanted.end(),
@@ -214,7 +215,7 @@ private:
         case kFormat:
         case kFormat5: {
           const std::uint16_t id = in.U16();
-          formats_[id] = office::IsDateFormatCode(biff8_ ? Text16(in) : Bytes(in, in.U8()));
+          formats_[id] = office::NumberFormatOf(biff8_ ? Text16(in) : Bytes(in, in.U8()));
           break;
         }
         case kXf: {
@@ -232,7 +233,7 @@ private:
         case kSheet: {
           SheetInfo info;
           info.offset = in.U32();
-          in.U8();
+          info.hidden = (in.U8() & 0x03) != 0;
           const std::uint8_t kind = in.U8();
           const std::uint8_t length = in.U8();
           info.name = biff8_ ? in.Text8(length) : Bytes(in, length);
@@ -253,18 +254,17 @@ private:
     for (std::uint32_t i = 0; i < count && !in.AtEnd(); ++i) strings_.Add(in.Text8(in.U16()));
   }
 
-  bool IsDateXf(std::uint16_t xf) const {
-    if (xf >= xfFormats_.size()) return false;
+  // What the cell format makes of a number; nullptr for a format the book does not hold.
+  const office::TNumberFormat* FormatOf(std::uint16_t xf) {
+    if (xf >= xfFormats_.size()) return nullptr;
     const std::uint16_t format = xfFormats_[xf];
-    const auto it = formats_.find(format);
-    return it != formats_.end() ? it->second : office::IsBuiltinDateFormat(format);
+    auto it = formats_.find(format);
+    if (it == formats_.end()) it = formats_.emplace(format, office::BuiltinNumberFormat(format)).first;
+    return &it->second;
   }
 
   void StoreNumber(office::TSheetSink& sheet, int row, int col, std::uint16_t xf, double value) {
-    if (IsDateXf(xf) && office::IsDateSerialInRange(value + dateShift_))
-      sheet.Date(row, col, value + dateShift_);
-    else
-      sheet.Number(row, col, value);
+    office::StoreFormattedNumber(sheet, row, col, value, FormatOf(xf), dateShift_);
   }
 
   static std::string CellRef(int row, int col) {
@@ -283,7 +283,12 @@ private:
       case 0x1D: return "#NAME?";
       case 0x24: return "#NUM!";
       case 0x2A: return "#N/A";
-      default: return "#" + std::to_string(code);
+      default: {
+        // built up in two steps: GCC 12 takes the one-line sum for an overlapping copy (-Wrestrict)
+        std::string text = "#";
+        text += std::to_string(code);
+        return text;
+      }
     }
   }
 
@@ -307,12 +312,31 @@ private:
     return (rk & 0x01) ? value / 100 : value;
   }
 
+  // Whether a formula of the sheet at `offset` holds a result other than the empty one.
+  bool HoldsResults(std::uint32_t offset) const {
+    RecordReader records(stream_, offset);
+    Record record;
+    while (records.Next(record) && record.type != kEof) {
+      if (record.type != kFormula || record.body.size() < 14) continue;
+      Cursor in(record.body);
+      in.Read(6);
+      const std::uint64_t result = in.Read(8);
+      if (IsNumberResult(result) || (result & 0xFF) != kEmptyResult) return true;
+    }
+    return false;
+  }
+
   // Returns where the sheet's records end.
   std::size_t ReadSheet(const SheetInfo& info, office::TSheetSink& sheet) {
     RecordReader records(stream_, info.offset);
     Record record;
     if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + info.name + "\" не найден");
     int formulaRow = 0, formulaCol = 0;  // a formula whose text result follows in a STRING record
+    // Formulas stored with the empty result, in a book that names no engine that calculated it: the
+    // libraries that write workbooks without calculating them store it for every formula, while a
+    // program that calculates and names no engine (gnumeric) stores it for a formula that gives "". A
+    // sheet where some formula holds a result of its own was calculated.
+    const bool emptyIsText = calculated_ || HoldsResults(info.offset);
     while (records.Next(record)) {
       if (record.type == kEof) return records.Pos();
       Cursor in(record.body);
@@ -382,9 +406,7 @@ private:
             StoreBoolean(sheet, row, col, value);
           } else if (kind == kErrorResult) {
             sheet.Unreadable(row, col, UnreadableCell::ErrorValue, ErrorText(value));
-          } else if (kind == kEmptyResult && !calculated_) {
-            // The empty text is also what programs that write workbooks without calculating them store
-            // as the result of every formula; only a book that says it was calculated holds it as one.
+          } else if (kind == kEmptyResult && !emptyIsText) {
             sheet.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
           }
           break;
@@ -418,7 +440,7 @@ private:
   // write and the libraries that write workbooks without calculating them do not): each formula's stored
   // result, the empty text too, is what its formula gives.
   bool calculated_ = false;
-  std::map<std::uint16_t, bool> formats_;  // custom formats: whether each shows a date
+  std::map<std::uint16_t, office::TNumberFormat> formats_;  // custom formats, and the built-in ones met
   std::vector<std::uint16_t> xfFormats_;   // the number format of each cell format, in file order
   std::vector<SheetInfo> sheets_;
 };

@@ -24,8 +24,6 @@ namespace ld {
 namespace {
 
 using office::AttrValue;
-using office::IsBuiltinDateFormat;
-using office::IsDateFormatCode;
 using office::XmlAttr;
 using office::XmlHandler;
 
@@ -153,22 +151,22 @@ private:
   bool inItem_ = false;
 };
 
-// Which cell formats (by their index in cellXfs) show dates: the number format of each, custom ones
-// told by their codes in <numFmts>. The formats of cell styles and of conditional formats are none of
-// the cells'.
+// What each cell format (by its index in cellXfs) makes of a number: the number format of each, custom
+// ones told by their codes in <numFmts>. The formats of cell styles and of conditional formats are none
+// of the cells'.
 class Styles : public office::TStructuredPart {
 public:
   Styles() : TStructuredPart(kRules, std::size(kRules), BookNamespaces()) {}
 
   // Once the part was read (empty when there is none).
-  std::vector<bool> DateStyles() const {
-    std::vector<bool> dates;
-    dates.reserve(cellFormats_.size());
+  std::vector<office::TNumberFormat> CellFormats() const {
+    std::vector<office::TNumberFormat> formats;
+    formats.reserve(cellFormats_.size());
     for (const int id : cellFormats_) {
       const auto it = custom_.find(id);
-      dates.push_back(it != custom_.end() ? it->second : IsBuiltinDateFormat(id));
+      formats.push_back(it != custom_.end() ? it->second : office::BuiltinNumberFormat(id));
     }
-    return dates;
+    return formats;
   }
 
 protected:
@@ -176,7 +174,7 @@ protected:
     if (rule == kFormat) {
       const int id = ToInt(AttrValue(attrs, "numFmtId"));
       // a second code of one number would make the cells' formats depend on which one is kept
-      if (id >= 0 && !custom_.emplace(id, IsDateFormatCode(AttrValue(attrs, "formatCode"))).second)
+      if (id >= 0 && !custom_.emplace(id, office::NumberFormatOf(AttrValue(attrs, "formatCode"))).second)
         Fail("два формата чисел с номером " + std::to_string(id));
     } else if (rule == kCellFormat) {
       cellFormats_.push_back(ToInt(AttrValue(attrs, "numFmtId"), 0));
@@ -192,13 +190,31 @@ private:
       {"numFmt", kDiff, true, false},
   };
 
-  std::map<int, bool> custom_;    // custom number formats: whether each shows dates
+  std::map<int, office::TNumberFormat> custom_;  // custom number formats
   std::vector<int> cellFormats_;  // the number format of each cell format
+};
+
+// The book's extended properties: the name of the program that wrote it.
+class AppProperties : public office::TStructuredPart {
+public:
+  AppProperties() : TStructuredPart(kRules, std::size(kRules), {"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties"}) {}
+  std::string application;
+
+protected:
+  void Open(int /*rule*/, const std::vector<XmlAttr>& /*attrs*/) override {}
+  void Content(int rule, std::string_view text) override {
+    if (rule == kApplication) application.append(text);
+  }
+
+private:
+  enum : int { kProperties, kApplication };
+  static constexpr office::TXmlRule kRules[] = {{"Properties", -1, true, false}, {"Application", kProperties, true, true}};
 };
 
 struct SheetRef {
   std::string name;
   std::string relId;
+  bool hidden = false;  // state "hidden" or "veryHidden"
 };
 
 // The namespaces of relationship references ("r:id"): the transitional and the strict one.
@@ -213,6 +229,8 @@ bool IsRelationshipNamespace(std::string_view ns) {
 class WorkbookPart : public office::TStructuredPart {
 public:
   WorkbookPart() : TStructuredPart(kRules, std::size(kRules), BookNamespaces()) {}
+  // The namespace of the part's root, whatever the root was.
+  const std::string& Namespace() const { return RootNamespace(); }
 
   std::vector<SheetRef> sheets;
   bool date1904 = false;
@@ -225,7 +243,8 @@ protected:
     if (rule == kSheet) {
       // each sheet opens and parses a part of its own
       Spend(kSheetWork);
-      SheetRef sheet{std::string(AttrValue(attrs, "name")), {}};
+      const std::string_view state = AttrValue(attrs, "state");
+      SheetRef sheet{std::string(AttrValue(attrs, "name")), {}, state == "hidden" || state == "veryHidden"};
       if (const auto id = RelationshipId(attrs))
         sheet.relId = std::string(*id);
       else
@@ -308,16 +327,25 @@ NumberText ParseNumber(std::string_view text, double& value) {
 // number, a boolean or an error never is. A formula cell without its result (a shared formula's other
 // cells or an array formula as a library writes them, t="str" without <v>) and every formula of a book
 // that asks to be recalculated when it is opened is unreadable, as is an error value, never an empty cell
-// or the placeholder 0.
+// or the placeholder 0. gnumeric, which calculates every formula it saves, writes a formula that gives ""
+// without a value, as it writes one it never calculated (from a book of uncalculated formulas): in its
+// sheet where some formula holds a value, one without a value gives the empty text.
 class SheetPart : public office::TStructuredPart {
 public:
-  SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<bool>& dateStyle, double dateShift,
-            bool recalculate)
+  SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<office::TNumberFormat>& formats, double dateShift,
+            bool recalculate, bool valuelessIsEmpty)
       : TStructuredPart(kRules, std::size(kRules), BookNamespaces()),
-        sheet_(sheet), strings_(strings), dateStyle_(dateStyle), dateShift_(dateShift), recalculate_(recalculate) {}
+        sheet_(sheet), strings_(strings), formats_(formats), dateShift_(dateShift), recalculate_(recalculate),
+        valuelessIsEmpty_(valuelessIsEmpty) {}
 
   // The parse failed on a cell or row of the sheet, rather than on the part's structure.
   bool CellFault() const { return cellFault_; }
+
+  // Once the sheet was read: its formulas without a value are named, unless the sheet was calculated.
+  void Finish() {
+    if (results_ && valuelessIsEmpty_) return;
+    for (const auto& [row, col] : valueless_) sheet_.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
+  }
 
 protected:
   void Open(int rule, const std::vector<XmlAttr>& attrs) override {
@@ -440,6 +468,11 @@ private:
   void Store() {
     if (formula_) {
       const bool result = type_ == "str" || type_ == "inlineStr" ? values_ > 0 : !value_.empty();
+      if (!result && values_ == 0 && !recalculate_) {
+        valueless_.emplace_back(row_, col_);
+        return;
+      }
+      results_ = results_ || result;
       if (!result || recalculate_) {
         sheet_.Unreadable(row_, col_, UnreadableCell::FormulaWithoutResult, {});
         return;
@@ -475,11 +508,9 @@ private:
         FailCell("число \"" + value_ + "\" в ячейке " + SheetCellName(row_, col_) + " вне допустимого диапазона");
       } else if (parsed == NumberText::NotNumber) {
         sheet_.Text(row_, col_, value_);
-      } else if (style_ >= 0 && static_cast<std::size_t>(style_) < dateStyle_.size() && dateStyle_[style_] &&
-                 office::IsDateSerialInRange(number + dateShift_)) {
-        sheet_.Date(row_, col_, number + dateShift_);
       } else {
-        sheet_.Number(row_, col_, number);
+        const bool styled = style_ >= 0 && static_cast<std::size_t>(style_) < formats_.size();
+        office::StoreFormattedNumber(sheet_, row_, col_, number, styled ? &formats_[style_] : nullptr, dateShift_);
       }
     }
   }
@@ -506,7 +537,7 @@ private:
 
   office::TSheetSink& sheet_;
   std::size_t strings_;  // how many shared texts the book holds
-  const std::vector<bool>& dateStyle_;
+  const std::vector<office::TNumberFormat>& formats_;
   double dateShift_;
   int lastRow_ = 0;        // the number of the row before
   int row_ = 0;            // the open row's number
@@ -523,6 +554,9 @@ private:
   int values_ = 0;  // the cell's values met: <v> and <is>
   bool formula_ = false;  // the cell holds a formula
   bool recalculate_;       // the book's stored results are placeholders
+  bool valuelessIsEmpty_;  // the book's program writes a formula that gives "" without a value
+  bool results_ = false;   // some formula of the sheet holds its result
+  std::vector<std::pair<int, int>> valueless_;  // formulas without a value, kept till the sheet's end
   bool cellFault_ = false;
 };
 
@@ -567,6 +601,7 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
   // The workbook part is named by the package relationships; "xl/workbook.xml" by convention where the
   // package has none. Damaged ones are damage, not a reason to take the convention.
   std::string workbookPart = "xl/workbook.xml";
+  bool gnumeric = false;
   {
     office::TRelationships root;
     const TPartRead read = zip.Parse("_rels/.rels", root);
@@ -575,6 +610,12 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
     const office::TRelationship* main = root.Single("/officeDocument", damage);
     if (!damage.empty()) throw damagedBy("_rels/.rels", damage);
     if (read == TPartRead::Read && main != nullptr && !main->target.empty()) workbookPart = ResolveTarget("", main->target);
+    // the program that wrote the book, told by its own properties (no damage of theirs stops the read)
+    if (const office::TRelationship* app = root.Single("/extended-properties", damage); app && damage.empty()) {
+      AppProperties properties;
+      gnumeric = zip.Parse(ResolveTarget("", app->target), properties) == TPartRead::Read &&
+                 properties.application == "gnumeric";
+    }
   }
   WorkbookPart workbook;
   TPartRead read = zip.Parse(workbookPart, workbook);
@@ -584,7 +625,14 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
       throw fail("книга в формате OpenDocument (.ods) не читается: сохраните ее в формате .xlsx или .xls");
     throw fail("в файле нет книги");
   }
-  if (read != TPartRead::Read) throw damagedPart(workbookPart, workbook);
+  if (read != TPartRead::Read) {
+    // a sound text document or presentation chosen where a workbook is read is no workbook at all, as an
+    // empty file is none: not a workbook damaged in its main part
+    const std::string& ns = workbook.Namespace();
+    if (ns.find("wordprocessingml") != std::string::npos || ns.find("presentationml") != std::string::npos)
+      throw fail("файл не является книгой электронной таблицы");
+    throw damagedPart(workbookPart, workbook);
+  }
 
   office::TRelationships rels;
   const std::string relsPart = RelsOf(workbookPart);
@@ -605,14 +653,14 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
     if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет таблицы строк \"" + part + "\"");
     if (read != TPartRead::Read) throw damagedPart(part, strings);
   }
-  std::vector<bool> dateStyles;
+  std::vector<office::TNumberFormat> cellFormats;
   if (stylesRel != nullptr) {
     // Without its formats part every cell is shown in the general format: numbers, no dates.
     const std::string part = ResolveTarget(folder, stylesRel->target);
     Styles styles;
     read = zip.Parse(part, styles);
     if (read == TPartRead::Stopped) throw damagedPart(part, styles);
-    if (read == TPartRead::Read) dateStyles = styles.DateStyles();
+    if (read == TPartRead::Read) cellFormats = styles.CellFormats();
   }
 
   // The 1904 date system counts from 1.1.1904, which is serial day 1462 of the usual one.
@@ -631,11 +679,12 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
     }
     if (const std::string outside = office::TRelationships::Outside(ref.relId, rel->second); !outside.empty())
       throw damagedBy(relsPart, outside);
-    TSheetSink* sheet = book.Sheet(ref.name);
+    TSheetSink* sheet = book.Sheet(ref.name, ref.hidden);
     if (!sheet) continue;
     const std::string part = ResolveTarget(folder, rel->second.target);
-    SheetPart reader(*sheet, shared, dateStyles, dateShift, workbook.recalculate);
+    SheetPart reader(*sheet, shared, cellFormats, dateShift, workbook.recalculate, gnumeric);
     read = zip.Parse(part, reader);
+    if (read == TPartRead::Read) reader.Finish();
     if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет листа \"" + ref.name + "\"");
     if (read != TPartRead::Read) {
       if (!reader.CellFault()) throw damagedPart(part, reader);

@@ -213,24 +213,23 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
     return UpperCase(text);
   };
   const auto readNumber = [&](int row, int col, double& value) {
-    const SheetCell& cell = sheet.Cell(row, col);
     value = 0;
-    if (cell.kind == CellKind::Number) {
-      value = cell.number;
-    } else {
-      // read whole, as every import reads a number (ImportNumber): "1 825 200" or a date is named with
-      // its text, never read by a part of it; a value no column holds is refused below
-      const std::string text = readText(row, col, TText::Other);
-      const std::optional<double> read = TryStrToFloatZ(text);
-      if (!read) {
-        messages.Add([&] {
-          return "Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col) + " (" +
-                 ImportNumberTextFault(sheet.CellText(row, col)) + ")";
-        });
-        return false;
-      }
-      value = *read;
+    // read whole by the number rule: "1 825 200", a date or a time is named with its text, never read
+    // by a part of it or as its serial day; a value no column holds is refused below
+    const TOutsideValue cell = sheet.Value(row, col);
+    if (cell.Kind() == TOutsideValue::TKind::Text) readText(row, col, TText::Other);
+    TValueRead<double> read = cell.Number();
+    // a number no column holds, and a cell that holds no value, refuse the sheet by the cell
+    if (!read && (cell.Kind() == TOutsideValue::TKind::Number || cell.Kind() == TOutsideValue::TKind::Unreadable))
+      refuseText(row, col, read.Fault);
+    if (!read) {
+      messages.Add([&] {
+        return "Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col) + " (" +
+               read.Fault + ")";
+      });
+      return false;
     }
+    value = *read;
     refuse(row, col, value);
     return true;
   };
@@ -277,7 +276,7 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
       double v = 0, tg = options.Tangent;
       // A quantity that does not read is no measurement: taking it as 0 would wipe the node's load.
       if (!readNumber(r, 9, v)) {
-        read.Taken.NotTaken("строка " + std::to_string(r) + ", столбец 9: " + QuotedText(sheet.CellText(r, 9)) +
+        read.Taken.NotTaken("строка " + std::to_string(r) + ", столбец 9: " + sheet.Value(r, 9).Quoted() +
                             " не является числом");
         continue;
       }
@@ -340,10 +339,8 @@ std::vector<std::string> ImportMeasurementFile(const std::string& schemePath, co
                    CreateColumns(flows, 0);
                    flows.Title = nodes.Title;
                    const Workbook book = ReadWorkbook(workbookFile);
-                   if (book.sheets.empty())
-                     throw Error("Ошибка чтения файла \"" + workbookFile + "\": в книге нет листов");
                    TMeasurementsRead read =
-                       ImportMeasurements(book.sheets.front(), nodes, branches, flows, options, workbookFile, progress);
+                       ImportMeasurements(FirstSheet(book, workbookFile), nodes, branches, flows, options, workbookFile, progress);
                    info = std::move(read.Info);
                    return read.Taken;
                  },

@@ -9,7 +9,10 @@
 //  - in_use_mark.h: the mark of a read or write in progress;
 //  - write_lock.h: the locks of a write and of a user's editing.
 // Every account that may write the folder may open the guard's files for writing, whatever its umask:
-// what a killed program of one account left is cleared by any other as its own. On a folder whose lock
+// what a killed program of one account left is cleared by any other as its own. Where the folder gives
+// another account's files no write (a folder shared by an access ACL, a file of an earlier version),
+// they are judged through a shared lock and cleared as far as the folder lets; what the folder lets
+// only its owner remove (the sticky bit) is named with its owner at once, never waited for as busy. On a folder whose lock
 // calls fail (a network share without its lock service) nothing can be held: the user is told so once,
 // a holder is told by its process where that process ran on this machine since its last start, and a
 // holder that cannot be told (another workstation, a file of an earlier version, another machine of the

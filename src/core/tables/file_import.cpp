@@ -10,9 +10,13 @@
 
 namespace ld {
 
-std::string NothingImportedText(const std::string& source, const std::string& reason) {
+std::string NothingImportedText(const std::string& source, const std::string& reason, const std::string& sheet) {
   std::string text = "Ошибка чтения файла \"" + fileio::FullFileName(source) + "\": ";
-  if (!reason.empty()) {
+  // "лист "Быт", строка 3: ..." of a row; "лист "Сотрудники": не является ..." of the sheet as a whole
+  if (!sheet.empty()) text += "лист \"" + sheet + "\"" + (reason.rfind("строка ", 0) == 0 ? ", " : ": ");
+  if (!sheet.empty() && reason.empty()) {
+    text += "на листе нет ни одной строки, которую берет импорт: ";
+  } else if (!reason.empty()) {
     text += reason + ": ";
   } else {
     // a read that met no item at all (an empty file, a heading row alone, a base of no records) still
@@ -32,7 +36,7 @@ std::string NothingChangedText(const std::string& text) {
 }
 
 void RefuseIfNothingTaken(const std::string& source, const TImportTaken& taken) {
-  if (taken.Items <= 0) throw Error(NothingImportedText(source, taken.FirstReason));
+  if (taken.Items <= 0) throw Error(NothingImportedText(source, taken.FirstReason, taken.Sheet));
 }
 
 bool ConfirmReplaceFiles(const std::vector<std::string>& files, const std::string& question) {

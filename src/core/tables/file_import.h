@@ -25,6 +25,11 @@ namespace ld {
 struct TImportTaken {
   long long Items = 0;       // the items taken whole
   std::string FirstReason;   // why the first item that was not taken was not ("поле NDOGOV не найдено")
+  // The workbook sheet that was read, which the refusal names: a workbook import reads the first sheet
+  // alone, and the person who sees another sheet first is told which one gave nothing.
+  std::string Sheet;
+  TImportTaken() = default;
+  TImportTaken(long long items, std::string firstReason) : Items(items), FirstReason(std::move(firstReason)) {}
   // Keeps the first reason only: later ones are the same fault over again.
   void NotTaken(std::string reason) {
     if (FirstReason.empty()) FirstReason = std::move(reason);
@@ -37,8 +42,10 @@ struct TImportTaken {
 
 // 'Ошибка чтения файла "<full path>": <reason>: нет данных для импорта, ничего не изменено': the refusal
 // of a file from which an import takes nothing. Without a reason the file is said to be empty, or to
-// hold no row or record that the import takes.
-std::string NothingImportedText(const std::string& source, const std::string& reason = {});
+// hold no row or record that the import takes. A workbook's sheet is named before the reason, as a cell
+// is named ('лист "Справка", строка 2: ...', 'лист "Справка": на листе нет ни одной строки ...').
+std::string NothingImportedText(const std::string& source, const std::string& reason = {},
+                                const std::string& sheet = {});
 
 // The refusal of a read that failed before anything was written: the reader's text (which names the
 // file) with ", ничего не изменено" after it, unless it says so already.
@@ -46,7 +53,8 @@ std::string NothingChangedText(const std::string& text);
 
 // A command that reads several files the user chose (several network files, the bases of one subscriber
 // command) refuses the whole command by the name of one that gave nothing, as RunFileImport refuses its
-// one file: throws ld::Error with NothingImportedText(source, taken.FirstReason) when taken.Items is 0.
+// one file: throws ld::Error with NothingImportedText(source, taken.FirstReason, taken.Sheet) when
+// taken.Items is 0.
 void RefuseIfNothingTaken(const std::string& source, const TImportTaken& taken);
 
 // Whether a command may write over those of the files that exist: true when none exists, else the

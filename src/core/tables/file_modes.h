@@ -10,10 +10,10 @@
 namespace ld {
 
 // The mode for a file made beside path: that of `replaced` where it names a file that exists, otherwise
-// the umask's mode widened to the accounts that may write the folder of path.
+// the umask's mode widened to the accounts that may write the folder of path (FromUmask).
 mode_t FolderFileMode(const std::string& path, const std::string& replaced = {});
-// Gives the open file (made beside path) the folder's group where the folder does not give it to new
-// files by itself, then the mode FolderFileMode says.
+// Gives the open file (made beside path with the umask's mode, or one FolderFileMode gave) the folder's
+// group where the folder does not give it to new files by itself, then the mode FolderFileMode says.
 void GiveFolderMode(int fd, const std::string& path, const std::string& replaced = {});
 
 }  // namespace ld

@@ -1,6 +1,7 @@
 #include "core/tables/held_file.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -311,7 +312,7 @@ int CreateRenamed(const std::string& path, const std::function<std::string(bool 
 int CreateHeld(const std::string& path, const std::function<std::string(bool held)>& content, bool flush,
                const std::string& makerLock) {
   if (ShareCalls().unnamedFiles && ShareCalls().hardLinks) {
-    const int unnamed = ::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    const int unnamed = ::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (unnamed >= 0) {
       GiveFolderMode(unnamed, path);
       const bool held = LockOf(unnamed, F_WRLCK, path) == TLockAnswer::Taken;
@@ -404,6 +405,29 @@ bool RemoveIfHalfMade(const std::string& path, const std::string& makerLock) {
   if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || st.st_size != 0 || !HolderGone(path, fd.Get(), makerLock))
     return false;
   return UnlinkIfSame(path, fd.Get());
+}
+
+std::string NotRemovable(const std::string& path) {
+  struct stat file {}, folder {};
+  if (::lstat(path.c_str(), &file) != 0 || ::stat(FolderOf(path).c_str(), &folder) != 0) return {};
+  const uid_t self = ::geteuid();
+  if ((folder.st_mode & S_ISVTX) == 0 || self == 0 || file.st_uid == self || folder.st_uid == self) return {};
+  std::string owner = std::to_string(file.st_uid);
+  passwd entry {};
+  passwd* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (::getpwuid_r(file.st_uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+    owner = found->pw_name;
+  return "файл \"" + fileio::FullFileName(path) + "\" оставлен программой пользователя \"" + owner +
+         "\", которая больше не работает; эта папка позволяет удалить или заменить его только его владельцу или "
+         "администратору";
+}
+
+void RefuseNotRemovable(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    const std::string why = NotRemovable(path);
+    if (!why.empty()) throw TNotRemovable("Ф" + why.substr(std::string("ф").size()), why);
+  }
 }
 
 bool IsStillNamed(const std::string& path, int fd) {

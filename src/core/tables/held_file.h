@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/file_replace.h"
 #include "core/tables/lock_record.h"
 
 namespace ld {
@@ -85,6 +86,18 @@ void SayGone(const TLockRecord& holder);
 bool RemoveIfHalfMade(const std::string& path, const std::string& makerLock = {});
 // Removes the private files of the name whose makers are gone (HolderGone).
 void RemoveDeadPrivates(const std::string& path, const std::string& makerLock = {});
+// A file that a program now gone left, which this account may not remove or replace: a folder with the
+// sticky bit lets only the file's owner, the folder's or an administrator do so. Empty where it may;
+// otherwise the file named with its owner's account and the reason, starting 'файл "<path>"'.
+std::string NotRemovable(const std::string& path);
+// The refusal of what this account may not remove: no wait and no answer would let it.
+class TNotRemovable : public TFileError {
+public:
+  using TFileError::TFileError;
+};
+// Refuses (throws TNotRemovable, the text of NotRemovable) what the account may not remove of these
+// files; those that do not exist are not looked at.
+void RefuseNotRemovable(const std::vector<std::string>& paths);
 // Whether the name still leads to the open file itself (not to a link to it): a file put under the name
 // since it was opened is somebody else's.
 bool IsStillNamed(const std::string& path, int fd);

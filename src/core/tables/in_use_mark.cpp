@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <set>
 #include <thread>
 
 #include "core/base/msgbox.h"
@@ -14,13 +15,26 @@ namespace ld {
 
 bool HasInUseMark(const std::string& fileName) { return fileio::FileExists(InUseMarkName(fileName)); }
 
-bool RemoveIfStale(const std::string& marker) {
+bool RemoveIfStale(const std::string& marker, std::string* kept) {
   const fileio::TFd fd(OpenToJudge(marker));
   if (!fd.IsOpen()) return errno == ENOENT;
   if (!HolderGone(marker, fd.Get())) return false;
   if (!IsStillNamed(marker, fd.Get())) return true;
+  if (kept != nullptr && !(*kept = NotRemovable(marker)).empty()) return false;
   return ::unlink(marker.c_str()) == 0;
 }
+
+namespace {
+
+// A mark of a program that is gone guards nothing, even where this account may not remove it: the use
+// goes on beside it, and the user hears once of each such mark whose it is.
+void TellKept(const std::string& marker, const std::string& kept) {
+  static std::set<std::string> told;
+  if (!told.insert(fileio::FullFileName(marker)).second) return;
+  ShowMsgForm("Ф" + kept.substr(std::string("ф").size()), mkWarning, mbOk);
+}
+
+}  // namespace
 
 // Only a mark this program made is its own: one it was allowed past is its holder's.
 void TInUseMark::Release() {
@@ -46,8 +60,14 @@ bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed)
     }
     // A folder where no marker can be made (read-only share) is read without one.
     if (errno != EEXIST) return true;
-    if (RemoveIfStale(marker)) continue;
+    std::string kept;
+    if (RemoveIfStale(marker, &kept)) continue;
     if (allowed) {
+      mark.marker_ = marker;
+      return true;
+    }
+    if (!kept.empty()) {
+      TellKept(marker, kept);
       mark.marker_ = marker;
       return true;
     }

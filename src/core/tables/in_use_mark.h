@@ -50,7 +50,8 @@ bool HasInUseMark(const std::string& fileName);
 // "Да" returns true and leaves the other program its mark, "Нет" returns false. A missing file needs no
 // mark (true).
 // A mark whose holder is gone (HolderGone) guards nothing: it is taken at once, without the wait or the
-// question.
+// question; one this account may not remove (NotRemovable) is left, the user is told once whose it is,
+// and the use goes on.
 // With allowed, the user has already allowed access to the file in this read (past the wait for a run
 // that goes on): a held mark is taken over at once, and nothing is asked twice.
 bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed = false);
@@ -58,6 +59,7 @@ bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed 
 // An in-use mark whose holder is gone: the read or write that took it was killed, or its maker was
 // killed before it gave it its bytes. It goes; true when the caller should try to take the mark again
 // at once (the stale mark is gone, or it is not the one looked at any more).
-bool RemoveIfStale(const std::string& marker);
+// kept: where one this account may not remove stays, why (NotRemovable), and false.
+bool RemoveIfStale(const std::string& marker, std::string* kept = nullptr);
 
 }  // namespace ld

@@ -15,6 +15,7 @@
 #include "core/base/dynarray.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -42,42 +43,6 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
 // file. Refuses a user's lock and a file changed since the table was read (CheckFileFree); other
 // failures give 'Ошибка записи файла "<path>": <reason>' (TFileError).
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
-
-// Writes several tables of one folder together, all or none (TTableRun, table_run.h). The run takes the
-// write lock of each table ("<file>~") in the order of their names, as a single write does (a lock that
-// this program took with LockTableFiles serves as it stands), and keeps it until its records are gone:
-// another writer is waited for, and past the wait the run is refused ("файл занят другой программой").
-// Each "<file>" of the list goes to a temporary file of the run's own beside it ("<file>.new~.XXXXXX~"),
-// and only once every one was written do
-// they take the old files' places, each while its file is not in use by another read or write
-// (WaitFileAccess). Every old file keeps a second name ("<file>.old~") until the run is over, and when
-// one cannot take its place, those replaced before it get their old files back. A write that fails
-// leaves every file as it was and no temporary file or second name behind; errors name the table's own
-// file. While the tables take their places a record of the run lies beside each ("<file>.set~"), held
-// by the run while it lives, and a commit mark ends the run in one step once every table is in place;
-// a program killed at any moment leaves the set to be ended whole at the next use of any of its
-// tables (RecoverTableSet). A table that cannot be put back after a failure keeps the records, so the
-// next use tries again and names it. A second name already taken (an old version that a failed write
-// could not put back, named in its message) is never overwritten or removed: the run keeps the old file
-// under the next free name ("<file>.old2~", ...) and names the earlier ones to the user (ShowMsgForm)
-// once the tables are in place. The caller's own locks of the files stay as they are. A file given
-// without a table (nullptr) is removed by the run, as one step of it, kept and put back as a replaced one.
-void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files);
-// Ends a run of WriteTablesTogether that holds the file, if its record lies beside it: a run that still
-// goes on (in this or another program) is waited for as a table in use is; a run that was stopped before
-// its commit mark gets every replaced table's old version back and loses the tables it made, and the
-// user is told which files where a table was not as before; a run stopped after it has what it left removed, silently. A record that the
-// other tables it names do not carry was not left by a stopped run: it changes no table, goes, and the
-// user is told of it. Called by every read and write of a table file; without a record beside the file
-// it costs one look at the folder. A record that cannot be followed (damaged, a table in use past the
-// wait and refused, a rename refused) throws, naming the files, and everything stays on the disk for
-// the next try.
-void RecoverTableSet(const std::string& fileName);
-// How WriteTablesTogether puts a new table in its file's place: true when it did (a failing one sets
-// errno). Tests install one that fails, as a file system that refuses the rename would; an empty one is
-// the system's rename. Returns the one installed before.
-using TTableRenamer = std::function<bool(const std::string& temp, const std::string& file)>;
-TTableRenamer SetTableRenamer(TTableRenamer renamer);
 
 // One column of a file as a new array of the layout's type with the file's rows (Count = rows);
 // "MarkRec" gives the row marks. A field the layout knows but the file lacks gives an empty array; a

@@ -17,7 +17,7 @@
 #include "core/tables/held_file.h"
 #include "core/tables/in_use_mark.h"
 #include "core/tables/share_calls.h"
-#include "core/tables/table_file.h"
+#include "core/tables/table_writer.h"
 
 namespace ld {
 
@@ -207,11 +207,13 @@ void CopyFileBytes(const std::string& source, const std::string& destination) {
   copy.Commit();
 }
 
-void RecoverTableSet(const std::string& fileName) { RecoverTableSetForRead(fileName); }
+void RecoverTableSet(const std::string& fileName) {
+  if (!fileName.empty() && fileio::FileExists(RunRecordName(fileName))) TTableRun::Recover(fileName);
+}
 
 bool RecoverTableSetForRead(const std::string& fileName) {
   if (fileName.empty() || !fileio::FileExists(RunRecordName(fileName))) return false;
-  return TTableRun::Recover(fileName);
+  return TTableRun::Recover(fileName, true, true);
 }
 
 void EndStoppedTableSet(const std::string& fileName) {
@@ -573,14 +575,25 @@ void TTableRun::RemoveRecords() {
 
 // ---- a run found by its record ----
 
-bool TTableRun::Recover(const std::string& fileName, bool wait) {
+bool TTableRun::Recover(const std::string& fileName, bool wait, bool read) {
   for (TAccessWait waiting;;) {
     {
       TTableRun run;
       switch (run.TakeStopped(fileName)) {
         case TFound::Gone: return false;
         case TFound::Again: continue;
-        case TFound::Taken: run.EndStopped(fileName); return false;
+        case TFound::Taken:
+          try {
+            run.EndStopped(fileName);
+          } catch (const TNotRemovable& refused) {
+            // A read may take the table as it stands, once the user knows why the set stays as it is; a
+            // write never goes on beside a set that its owner may still put back over it.
+            if (!read || ShowMsgForm(std::string(refused.what()) + ". Разрешить доступ к файлу " + fileName + " ?",
+                                     mkWarning, mbYesNo) != 1)
+              throw;
+            return true;
+          }
+          return false;
         case TFound::Busy:
           if (!wait) return false;
           break;
@@ -605,10 +618,12 @@ bool TTableRun::Recover(const std::string& fileName, bool wait) {
 // folder.
 TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
   const std::string path = RunRecordName(fileName);
-  auto own = std::make_unique<fileio::TFd>(OpenToHold(path));
+  // A record that this account may only read (made by another account where the folder gives new files
+  // no write for others, or by an earlier version) is judged and held through a shared lock.
+  auto own = std::make_unique<fileio::TFd>(OpenToJudge(path));
   if (!own->IsOpen()) {
     if (errno == ENOENT) return TFound::Gone;
-    throw Damaged(path);
+    throw Error("Ошибка чтения файла " + Quoted(path) + ": " + SystemErrorText(errno));
   }
   const std::string folder = ParentOf(fileName);
   const std::string ownName = fs::path(fileName).filename().string();
@@ -649,7 +664,7 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
     if (table.get() == ownTable) {
       fd = std::move(own);
     } else {
-      fd = std::make_unique<fileio::TFd>(OpenToHold(record));
+      fd = std::make_unique<fileio::TFd>(OpenToJudge(record));
       std::string bytes;
       if (!fd->IsOpen() || !ReadRecord(fd->Get(), bytes) || bytes != record_) {
         lacking_.push_back(table->file);
@@ -666,9 +681,22 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
   return TFound::Taken;
 }
 
+// What ending the run would remove or replace, of what its program left (its records and commit mark,
+// the second names of old versions) and, to put them back, its tables.
+std::vector<std::string> TTableRun::ToRemove(bool tables) const {
+  std::vector<std::string> paths{CommitMarkName(tables_.front()->file)};
+  for (const auto& table : tables_) {
+    if (table->record) paths.push_back(RunRecordName(table->file));
+    if (!table->kept.empty()) paths.push_back(table->kept);
+    if (tables) paths.push_back(table->file);
+  }
+  return paths;
+}
+
 void TTableRun::EndStopped(const std::string& fileName) {
   Step(TRunStep::RecordsTaken);
   if (RecordBytes(CommitMarkName(tables_.front()->file)) == record_) {
+    RefuseNotRemovable(ToRemove(false));
     Finish();
     ClearLeftOvers();
     return;
@@ -678,6 +706,7 @@ void TTableRun::EndStopped(const std::string& fileName) {
   // before its records, lies beside the table, and no table was touched), or it was copied here with its
   // table, or left by something else. The first goes silently; any other is not followed, and it goes
   // once the user has been told.
+  if (!lacking_.empty()) RefuseNotRemovable(ToRemove(false));
   if (!lacking_.empty() && HasDeadLock(fileName)) {
     RemoveRecords();
     ClearLeftOvers();
@@ -694,6 +723,9 @@ void TTableRun::EndStopped(const std::string& fileName) {
                 mkWarning, mbOk);
     return;
   }
+  // Told at once where this account may not put the set back: no wait or answer would let it.
+  for (const std::string& path : ToRemove(true))
+    if (const std::string why = NotRemovable(path); !why.empty()) throw TNotRemovable(NotRecovered(why), why);
   for (const auto& table : tables_) {
     if (!WaitFileAccess(table->file, table->mark))
       ThrowNotRecovered("файл " + Quoted(table->file) + " занят другой программой");
@@ -729,9 +761,10 @@ void TTableRun::ClearLeftOvers() {
   RemoveIfHalfMade(CommitMarkName(tables_.front()->file), LockOfTable(tables_.front()->file));
 }
 
-void TTableRun::ThrowNotRecovered(const std::string& reason) const {
-  throw Error("Запись файлов " + FileList() + " была прервана, и прежнее состояние файлов не восстановлено: " +
-              reason);
+std::string TTableRun::NotRecovered(const std::string& reason) const {
+  return "Запись файлов " + FileList() + " была прервана, и прежнее состояние файлов не восстановлено: " + reason;
 }
+
+void TTableRun::ThrowNotRecovered(const std::string& reason) const { throw Error(NotRecovered(reason)); }
 
 }  // namespace ld

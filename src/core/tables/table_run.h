@@ -38,6 +38,41 @@
 
 namespace ld {
 
+// Writes several tables of one folder together, all or none (TTableRun below). The run takes the
+// write lock of each table ("<file>~") in the order of their names, as a single write does (a lock that
+// this program took with LockTableFiles serves as it stands), and keeps it until its records are gone:
+// another writer is waited for, and past the wait the run is refused ("файл занят другой программой").
+// Each "<file>" of the list goes to a temporary file of the run's own beside it ("<file>.new~.XXXXXX~"),
+// and only once every one was written do they take the old files' places, each while its file is not in use by another read or write
+// (WaitFileAccess). Every old file keeps a second name ("<file>.old~") until the run is over, and when
+// one cannot take its place, those replaced before it get their old files back. A write that fails
+// leaves every file as it was and no temporary file or second name behind; errors name the table's own
+// file. While the tables take their places a record of the run lies beside each ("<file>.set~"), held
+// by the run while it lives, and a commit mark ends the run in one step once every table is in place;
+// a program killed at any moment leaves the set to be ended whole at the next use of any of its
+// tables (RecoverTableSet). A table that cannot be put back after a failure keeps the records, so the
+// next use tries again and names it. A second name already taken (an old version that a failed write
+// could not put back, named in its message) is never overwritten or removed: the run keeps the old file
+// under the next free name ("<file>.old2~", ...) and names the earlier ones to the user (ShowMsgForm)
+// once the tables are in place. The caller's own locks of the files stay as they are. A file given
+// without a table (nullptr) is removed by the run, as one step of it, kept and put back as a replaced one.
+void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files);
+// Ends a run of WriteTablesTogether that holds the file, if its record lies beside it: a run that still
+// goes on (in this or another program) is waited for as a table in use is; a run that was stopped before
+// its commit mark gets every replaced table's old version back and loses the tables it made, and the
+// user is told which files where a table was not as before; a run stopped after it has what it left removed, silently. A record that the
+// other tables it names do not carry was not left by a stopped run: it changes no table, goes, and the
+// user is told of it. Called by every read and write of a table file; without a record beside the file
+// it costs one look at the folder. A record that cannot be followed (damaged, a table in use past the
+// wait and refused, a rename refused) throws, naming the files, and everything stays on the disk for
+// the next try.
+void RecoverTableSet(const std::string& fileName);
+// How WriteTablesTogether puts a new table in its file's place: true when it did (a failing one sets
+// errno). Tests install one that fails, as a file system that refuses the rename would; an empty one is
+// the system's rename. Returns the one installed before.
+using TTableRenamer = std::function<bool(const std::string& temp, const std::string& file)>;
+TTableRenamer SetTableRenamer(TTableRenamer renamer);
+
 // The moments at which a run can be stopped, for tests that stop it there as a killed program stops:
 // each write lock taken, its write locks held, each temporary table written, each record laid, its
 // records and second names laid, each table in place, the commit mark written, and each record gone;
@@ -68,8 +103,10 @@ public:
   // WriteTablesTogether.
   static void Write(const std::vector<std::pair<std::string, TDataFile*>>& files);
   // RecoverTableSet, once a record lies beside the file; true when the user allowed access to the file
-  // past the wait for a run that goes on. Without wait, a run that goes on is left alone at once.
-  static bool Recover(const std::string& fileName, bool wait = true);
+  // past the wait for a run that goes on. Without wait, a run that goes on is left alone at once. For a
+  // read, a set that this account may not put back (NotRemovable) is named, and the user is asked
+  // whether to read the table as it stands ("Да": true); otherwise it is refused (TNotRemovable).
+  static bool Recover(const std::string& fileName, bool wait = true, bool read = false);
 
 private:
   struct TTable;
@@ -102,6 +139,8 @@ private:
   TFound TakeStopped(const std::string& fileName);
   void EndStopped(const std::string& fileName);
   void ClearLeftOvers();
+  std::vector<std::string> ToRemove(bool tables) const;
+  std::string NotRecovered(const std::string& reason) const;
   [[noreturn]] void ThrowNotRecovered(const std::string& reason) const;
 
   std::vector<std::unique_ptr<TTable>> tables_;
@@ -115,7 +154,8 @@ private:
 void CopyFileBytes(const std::string& source, const std::string& destination);
 
 // RecoverTableSet for a read: true when the user allowed access to the file past the wait for a run
-// that goes on, so that the read takes the file without asking again.
+// that goes on, or to a set that this account may not put back (TTableRun::Recover), so that the read
+// takes the file without asking again.
 bool RecoverTableSetForRead(const std::string& fileName);
 // RecoverTableSet for a look at the file that does not wait: a run that goes on is left alone.
 void EndStoppedTableSet(const std::string& fileName);
@@ -125,14 +165,5 @@ void EndStoppedTableSet(const std::string& fileName);
 // занят другой программой'); a user's lock is refused as CheckLock refuses it. With underOwn, a lock of
 // this program (LockTableFiles) is the write's lock: nothing is taken, and it stays as it is.
 void TakeWriteLockWaiting(TWriteLock& lock, const std::string& fileName, bool underOwn);
-
-// Writes the table into a temporary file of a write of fileName whose lock the caller holds: a file of a
-// private name of "<file>.new~" ("<file>.new~.XXXXXX~", made only where that name is free), this writer's
-// own, whole, flushed to the disk and dated after the file; `temp` gets its name. No two writers ever
-// share one, so a writer puts in place only the table it wrote. It gets the mode of the file it is to
-// replace (GiveFolderMode). Returns the date written; throws the write error naming fileName, and leaves
-// no temporary then.
-TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
-                              const TProgressProc& progress = {});
 
 }  // namespace ld

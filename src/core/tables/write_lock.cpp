@@ -67,6 +67,7 @@ bool AskToRemoveLeftOver(const std::string& fileName) {
   const std::string file = "Файл \"" + FullFileName(fileName) + "\" заблокирован программой";
   std::string text;
   if (verdict == THolder::Gone) {
+    RefuseNotRemovable({lock});  // asking would remove nothing
     const bool own = holder.user == CurrentUserName || holder.user.empty();
     text = file + (own ? "" : " пользователя \"" + holder.user + "\"") +
            ", которая больше не работает. Удалить блокировку?";
@@ -103,7 +104,9 @@ TLockKind LookAtLock(const std::string& fileName, TLockRecord* userRecord) {
     // Beside a run's record the lock says that the run's program was killed: it goes with the end of
     // the run, which tells a run killed while it laid its records by it.
     if (fileio::FileExists(RunRecordName(fileName))) return TLockKind::Stopped;
-    // One that cannot be removed (a folder this user may not change) stands in the way as a live one.
+    // One this account may not remove is named with its owner at once: nothing will remove it by waiting.
+    // One that cannot be removed otherwise (a folder this user may not change) stands in the way as a live one.
+    RefuseNotRemovable({lock});
     return RemoveLookedAtLock(fileName, lock, fd.Get()) ? TLockKind::None : TLockKind::Writer;
   }
   if (userRecord != nullptr) *userRecord = record;

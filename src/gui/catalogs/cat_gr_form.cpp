@@ -31,6 +31,7 @@
 #include "gui/grid/data_grid.h"
 #include "gui/grid/print_markup_table.h"
 #include "gui/grid/report_print.h"
+#include "gui/common/import_commands.h"
 
 namespace ld::gui {
 
@@ -96,13 +97,13 @@ void TCatGrForm::BuildControls() {
   QMenu* imp = GMenu->addMenu("Импорт");
   ImpItem = imp->menuAction();
   ImpItem->setObjectName("ImpItem");
-  ImpLBItem = imp->addAction("Импорт из файлов *.LB", this, [this] { ImportLB(); });
+  ImpLBItem = imp->addAction(ImportCaption("Каталог графиков", "ImpLBItem"), this, [this] { ImportLB(); });
   ImpLBItem->setObjectName("ImpLBItem");
-  ImpGRItem = imp->addAction("Импорт из файлов *.GRC, *.GRV", this, [this] { ImportGRC(); });
+  ImpGRItem = imp->addAction(ImportCaption("Каталог графиков", "ImpGRItem"), this, [this] { ImportGRC(); });
   ImpGRItem->setObjectName("ImpGRItem");
-  ImpSVEItem = imp->addAction("Импорт из файлов *.xls (АСКУЭ СВЭ)", this, [this] { ImportSVE(); });
+  ImpSVEItem = imp->addAction(ImportCaption("Каталог графиков", "ImpSVEItem"), this, [this] { ImportSVE(); });
   ImpSVEItem->setObjectName("ImpSVEItem");
-  ImpKOEItem = imp->addAction("Импорт из файлов *.xls (АСКУЭ Кирмаоблэнерго)", this, [this] { ImportKOE(); });
+  ImpKOEItem = imp->addAction(ImportCaption("Каталог графиков", "ImpKOEItem"), this, [this] { ImportKOE(); });
   ImpKOEItem->setObjectName("ImpKOEItem");
   imp->addSeparator();
   SaveItem = imp->addAction("Записать данные импорта *.xls", this, [this] { SaveImport(); });

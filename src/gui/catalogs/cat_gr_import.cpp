@@ -27,41 +27,10 @@ namespace ld::gui {
 
 namespace {
 
-// The first sheet's cells as the imports read them. Column 1 holds the graphs' titles (a day's date
-// where a block has days, and a text there that is no date is the next title): each goes whole, trimmed,
-// into the catalogue's title field, with a Windows-1251 code for every character. The other columns hold
-// units, numbers and dates, which go to no field as texts: none is longer than the catalogue's widest
-// field. A text that breaks its rule refuses the workbook naming its cell, before the imports copy it
-// (they read a cell more than once, and each read takes a copy).
-TCellReader SheetReader(const Worksheet& sheet, const TDataFile& catalog, const std::string& file) {
-  const int title = catalog.CtrlSize[static_cast<std::size_t>(FindColumnIndex("Tit", catalog))];
-  int widest = 0;
-  for (int k = 1; k <= catalog.NCols; ++k) widest = std::max<int>(widest, catalog.CtrlSize[static_cast<std::size_t>(k)]);
-  return [&sheet, title, widest, file](int row, int col) {
-    const SheetCell& cell = sheet.Cell(row, col);
-    TImportCell out;
-    switch (cell.kind) {
-      case CellKind::Number:
-        out.kind = TImportCell::Number;
-        out.number = cell.number;
-        break;
-      case CellKind::Date:
-        out.kind = TImportCell::Date;
-        out.number = cell.number;
-        break;
-      case CellKind::Text: {
-        const std::string_view text = col == 1 ? ImportName(cell.text) : std::string_view(cell.text);
-        const std::string fault = col == 1 ? ImportFieldFault(text, title) : ImportLengthFault(text, widest);
-        if (!fault.empty()) throw Error(ImportCellMessage(file, sheet.Name(), row, col, fault));
-        out.kind = cell.text.empty() ? TImportCell::Empty : TImportCell::Text;
-        out.text = cell.text;
-        break;
-      }
-      default:
-        break;
-    }
-    return out;
-  };
+// The first sheet's cells as the imports read them: each a value, which the readers take by its rules
+// (a title whole into the catalogue's title field, a number read whole, a day as a date).
+TCellReader SheetReader(const Worksheet& sheet) {
+  return [&sheet](int row, int col) { return sheet.Value(row, col); };
 }
 
 }  // namespace
@@ -132,7 +101,8 @@ void TCatGrForm::ImportGRC() {
                      RequireTableFile(file, GraphCatalogMaket);
                      other = OpenGraphCatalog(otherBase);
                      otherValues = OpenGraphValues(otherBase);
-                     TImportTaken taken{other->RowCount, {}};
+                     TImportTaken taken;
+                     taken.Items = other->RowCount;
                      taken.NotTaken("в каталоге нет ни одного графика");
                      return taken;
                    },
@@ -170,11 +140,11 @@ void TCatGrForm::ImportMetering(const char* title, bool typical) {
   ImportGraphs(file, [&] {
     const Workbook book = ReadWorkbook(file);
     const Worksheet empty;
-    const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
+    const Worksheet& sheet = book.sheets.empty() ? empty : FirstSheet(book, file);
     const TDataFile& catalog = *CatGrid->GetTable();
     const TImportSource source{file, sheet.Name()};
-    return typical ? ReadMeteringTypical(SheetReader(sheet, catalog, file), catalog, source)
-                   : ReadMeteringSlices(SheetReader(sheet, catalog, file), catalog, source);
+    return typical ? ReadMeteringTypical(SheetReader(sheet), catalog, source)
+                   : ReadMeteringSlices(SheetReader(sheet), catalog, source);
   });
 }
 

@@ -186,11 +186,9 @@ private:
                      const std::function<TImportTaken(TBaseImport&, const TImportProgress&)>& build);
 
   // base_res_measure.cpp
-  // The station table read, filled from the workbook by import and written, under its lock; import
-  // returns the rows it took, and a workbook that gives none is refused.
-  using TTransformerImport = std::function<TImportTaken(TDataFile&, const TSheetCells&, std::vector<std::string>&,
-                                                        const TMeasureProgress&)>;
-  void ImportTransformerMeasurements(const std::string& file, const TTransformerImport& import);
+  // The station table read, filled from the workbook by the sheet reader of that name (SheetImports)
+  // with the command's setting and written, under its lock; a workbook that gives none is refused.
+  void ImportTransformerMeasurements(const std::string& file, const char* sheet, double setting);
   // A table of the base read from its file, rewritten in place and written back under its lock.
   void RewriteBaseTable(const std::string& layout,
                         const std::function<void(TDataFile&, const TMeasureProgress&)>& rewrite);

@@ -18,6 +18,8 @@
 #include "core/base/strings.h"
 #include "core/district/feeder_measure.h"
 #include "core/district/run_locks.h"
+#include "core/district/sheet_imports.h"
+#include "core/district/subscriber_cells.h"
 #include "core/district/tap_renumber.h"
 #include "core/district/tp_measure.h"
 #include "core/office/sheet_reader.h"
@@ -52,7 +54,13 @@ void MeasureBaseTables(const std::string& stem, const std::string& file, const s
   import.Read = [&] {
     TSheetReader sheet;
     sheet.Open(file);
-    return measure(tables, SheetCells(sheet));
+    try {
+      TImportTaken taken = measure(tables, SheetCells(sheet));
+      taken.Sheet = sheet.SheetName();
+      return taken;
+    } catch (const TCellTextError& e) {
+      throw CellRefusal(sheet, e);
+    }
   };
   RunFileImport(import);
 }
@@ -70,24 +78,24 @@ void TBaseResForm::ImpFeederMeasItemClick() {
 
   {
     TCommandPanels panels(*this);
-    MeasureBaseTables(BaseFileName, file, {LayoutSubstInputs, LayoutSubstFeeders},
-                      [&](std::vector<TDataFile>& tables, const TSheetCells& cells) {
-                        return ImportFeederMeasurements(tables[0], tables[1], cells, panels.Lines, panels.StageProc(),
-                                                        panels.Progress());
-                      });
+    const TSheetImport& reader = FindSheetImport(kFeederMeasureSheet);
+    MeasureBaseTables(BaseFileName, file, reader.Layouts, [&](std::vector<TDataFile>& tables, const TSheetCells& cells) {
+      return reader.Read(tables, cells, {&panels.Lines, 0, panels.Progress(), panels.StageProc(), nullptr});
+    });
   }
   DataItemClick(DataGrid_->table().Name == LayoutSubstFeeders ? ZamerItem : SubstItem);
 }
 
 // ---- measurements of station transformers ------------------------------------------------------------
 
-void TBaseResForm::ImportTransformerMeasurements(const std::string& file, const TTransformerImport& import) {
+void TBaseResForm::ImportTransformerMeasurements(const std::string& file, const char* sheet, double setting) {
   {
     TCommandPanels panels(*this);
+    const TSheetImport& reader = FindSheetImport(sheet);
     // the import resets every load first: a workbook that measures nothing would clear them all
-    MeasureBaseTables(BaseFileName, file, {LayoutTransTP}, [&](std::vector<TDataFile>& tables, const TSheetCells& cells) {
+    MeasureBaseTables(BaseFileName, file, reader.Layouts, [&](std::vector<TDataFile>& tables, const TSheetCells& cells) {
       panels.Stage("   Чтение замеров по ТП ... ");
-      return import(tables[0], cells, panels.Lines, panels.Progress());
+      return reader.Read(tables, cells, {&panels.Lines, setting, panels.Progress(), {}, nullptr});
     });
   }
   DataItemClick(TPItem);
@@ -100,10 +108,7 @@ void TBaseResForm::ImportTPItemClick() {
   if (!ShowSelXlsForm(file, note, tangent)) return;
   IniRec.PathXlsTP = file;
   IniRec.ZamerTg = tangent;
-  ImportTransformerMeasurements(file, [&](TDataFile& stations, const TSheetCells& cells,
-                                          std::vector<std::string>& messages, const TMeasureProgress& progress) {
-    return ImportTPMeasurements(stations, cells, SingleToDouble(tangent), messages, progress);
-  });
+  ImportTransformerMeasurements(file, kTransformerMeasureSheet, SingleToDouble(tangent));
 }
 
 void TBaseResForm::ImpTPMeasItemClick() {
@@ -116,10 +121,7 @@ void TBaseResForm::ImpTPMeasItemClick() {
   if (!ShowSelXlsForm(file, note, type)) return;
   IniRec.PathXlsTP = file;
   IniRec.TypZamer = type;
-  ImportTransformerMeasurements(file, [&](TDataFile& stations, const TSheetCells& cells,
-                                          std::vector<std::string>& messages, const TMeasureProgress& progress) {
-    return ImportTPStationMeasurements(stations, cells, MeasurementType(type), messages, progress);
-  });
+  ImportTransformerMeasurements(file, kStationMeasureSheet, type);
 }
 
 // ---- names of tap-offs and sectioning switches ---------------------------------------------------------

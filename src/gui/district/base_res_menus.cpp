@@ -16,6 +16,7 @@
 #include "gui/common/named_widget.h"
 #include "gui/common/report_font.h"
 #include "gui/district/base_res_form.h"
+#include "gui/common/import_commands.h"
 
 namespace ld::gui {
 
@@ -125,9 +126,9 @@ void TBaseResForm::BuildMenus() {
   separator(NetItem, "PrintSeparator");
   PrintItem = item(NetItem, "PrintItem", "Печать");
   separator(NetItem, "NetImportSeparator");
-  ImportItem = item(NetItem, "ImportItem", "Импорт (*.RS)");
-  ImpPshItem = item(NetItem, "ImpPshItem", "Импорт (*.PSH)");
-  ImpXlsNetItem = item(NetItem, "ImpXlsNetItem", "Импорт (ЗУРАН)");
+  ImportItem = item(NetItem, "ImportItem", ImportCaption("База РЭС", "ImportItem"));
+  ImpPshItem = item(NetItem, "ImpPshItem", ImportCaption("База РЭС", "ImpPshItem"));
+  ImpXlsNetItem = item(NetItem, "ImpXlsNetItem", ImportCaption("База РЭС", "ImpXlsNetItem"));
   separator(NetItem, "QuitSeparator");
   QuitItem = item(NetItem, "QuitItem", "Выход");
 
@@ -141,10 +142,10 @@ void TBaseResForm::BuildMenus() {
   RayonItem = item(DataItem, "RayonItem", "Районы схемы");
   SwitchItem = item(DataItem, "SwitchItem", "Журнал переключений");
   ImportSeparator = separator(DataItem, "ImportSeparator");
-  ImportTPItem = item(DataItem, "ImportTPItem", "Импорт замеров ТП (Ворсел)");
-  ImpTPMeasItem = item(DataItem, "ImpTPMeasItem", "Импорт замеров ТП");
-  ImpFeederMeasItem = item(DataItem, "ImpFeederMeasItem", "Импорт замеров 10(6) кВ (Тальмиры)");
-  ImpLine04Item = item(DataItem, "ImpLine04Item", "Импорт линий 0.4 кВ (Тальмиры)");
+  ImportTPItem = item(DataItem, "ImportTPItem", ImportCaption("База РЭС", "ImportTPItem"));
+  ImpTPMeasItem = item(DataItem, "ImpTPMeasItem", ImportCaption("База РЭС", "ImpTPMeasItem"));
+  ImpFeederMeasItem = item(DataItem, "ImpFeederMeasItem", ImportCaption("База РЭС", "ImpFeederMeasItem"));
+  ImpLine04Item = item(DataItem, "ImpLine04Item", ImportCaption("База РЭС", "ImpLine04Item"));
   separator(DataItem, "RenumSeparator");
   RenumItem = item(DataItem, "RenumItem", "Перенумерация отпаек");
   RenameItem = item(DataItem, "RenameItem", "Переименование ШСВ");
@@ -155,8 +156,8 @@ void TBaseResForm::BuildMenus() {
   BytItem = item(AbonentItem, "BytItem", "База быт. абонентов");
   separator(AbonentItem, "LinkDogSeparator");
   LinkDogItem = item(AbonentItem, "LinkDogItem", "Привязка абонентов к ТП");
-  ImpDbfBaseItem = item(AbonentItem, "ImpDbfBaseItem", "Импорт базы абонентов (*.DBF)");
-  ImpXlsBaseItem = item(AbonentItem, "ImpXlsBaseItem", "Импорт базы абонентов (*.XLS)");
+  ImpDbfBaseItem = item(AbonentItem, "ImpDbfBaseItem", ImportCaption("База РЭС", "ImpDbfBaseItem"));
+  ImpXlsBaseItem = item(AbonentItem, "ImpXlsBaseItem", ImportCaption("База РЭС", "ImpXlsBaseItem"));
   separator(AbonentItem, "ImportWSeparator");
   ImportWItem = item(AbonentItem, "ImportWItem", "Формирование загрузки ТП, РП");
   AnalizItem = item(AbonentItem, "AnalizItem", "Анализ распределения нагрузки");

@@ -92,7 +92,7 @@ void ImportSpreadsheet(TDataGrid5& grid) {
     RunFileImport({file,
                    [&] {
                      book = ReadWorkbook(file);
-                     if (!book.sheets.empty()) sheet = &book.sheets.front();
+                     if (!book.sheets.empty()) sheet = &FirstSheet(book, file);
                      return ReadSheetColumns(*sheet, table, grid.MaxRows(), file, columns);
                    },
                    {},

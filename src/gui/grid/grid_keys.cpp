@@ -12,6 +12,7 @@
 #include "gui/grid/data_grid.h"
 #include "gui/grid/grid_dialogs.h"
 #include "gui/grid/grid_exchange.h"
+#include "gui/common/import_commands.h"
 
 namespace ld::gui {
 
@@ -31,7 +32,7 @@ const MenuEntry kMenu[] = {
     {mtCopyBlock, "Копирование блока"},  {mtPasteBlock, "Вставка блока"},
     {10, "-"},                           {mtTextExport, "Вывод в текстовый файл"},
     {mtSheetExport, "Вывод в Microsoft Excel"}, {19, "-"},
-    {mtSheetImport, "Ввод из Microsoft Excel"}, {12, "-"},
+    {mtSheetImport, ImportCaption("Таблица", "mtSheetImport")}, {12, "-"},
     {mtRowColor, "Установка цвета строки"},     {mtLayout, "Свойства таблицы"},
 };
 

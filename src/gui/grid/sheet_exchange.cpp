@@ -7,6 +7,7 @@
 #include "core/base/error.h"
 #include "core/base/import_number.h"
 #include "core/base/import_text.h"
+#include "core/base/numfmt.h"
 #include "core/base/strings.h"
 
 namespace ld::gui {
@@ -56,39 +57,36 @@ Worksheet TableToSheet(const TDataFile& table) {
 
 namespace {
 
-bool IsTextType(char type) { return type == 's' || type == 't' || type == 'c'; }
 bool IsFloatType(char type) { return type == 'f' || type == 'd' || type == 'r'; }
 
-// Why the cell's value cannot go whole into the column (empty when it can). Every column but a float one
-// holds at most CtrlSize characters and would keep only the first ones, turning a name or a number into
-// another; a text column holds only characters with a Windows-1251 code. A float column takes its number
-// whatever the width, but a text longer than the widest column is no number anybody wrote.
-std::string CellFault(const Worksheet& sheet, int row, int col, const TDataFile& table, int target, int widest) {
-  const SheetCell& cell = sheet.Cell(row, col);
+// The text the column takes from the cell, as every import takes a value from outside: a text column a
+// name (its ends cut, nothing hidden inside, every character with a Windows-1251 code, whole in the
+// column's width), a number column a number read whole ("12,5" with a no-break space after it is 12.5; a
+// date is none), an integer column an integer within its type, each whole in its column's width (a float
+// column in the widest). Anything else is the fault, never a value cut, turned or left as the table held it.
+TValueRead<std::string> ColumnText(const TOutsideValue& cell, const TDataFile& table, int target, int widest) {
   const char type = table.ColType[static_cast<std::size_t>(target)];
-  // a number's or a date's text is short; a text is looked at where it lies, not copied
-  const std::string shown = cell.kind == CellKind::Text ? std::string() : sheet.CellText(row, col);
-  const std::string_view text = cell.kind == CellKind::Text ? std::string_view(cell.text) : std::string_view(shown);
-  const int longest = IsFloatType(type) ? widest : table.CtrlSize[static_cast<std::size_t>(target)];
-  if (IsTextType(type) && cell.kind == CellKind::Text) return ImportFieldFault(text, longest);
-  if (std::string fault = ImportLengthFault(text, longest); !fault.empty()) return fault;
-  if (!IsNumericType(type)) return {};
-  double value = 0;
-  if (cell.kind == CellKind::Number) {
-    value = cell.number;
-  } else if (cell.kind == CellKind::Text) {
-    try {
-      value = StrToFloatZ(cell.text);
-    } catch (const ConvertError& e) {
-      return e.what();  // a cell left as it was would pass for one taken
-    }
+  const int width = table.CtrlSize[static_cast<std::size_t>(target)];
+  if (!IsNumericType(type)) return cell.Name(width);
+  // a number column but a float one keeps its first characters only, and a text longer than the widest
+  // column is no number anybody wrote: the length is named before the number rule looks at it
+  if (TValueRead<std::string> fit = cell.Name(IsFloatType(type) ? widest : width); !fit) {
+    const TValueRead<std::string> any = cell.Name();
+    if (any || any.Fault != fit.Fault) return fit;
   }
-  return ImportNumberFault(value);
-}
-
-bool HasContent(const Worksheet& sheet, int row, int col) {
-  const SheetCell& cell = sheet.Cell(row, col);
-  return cell.kind == CellKind::Text ? cell.text.find_first_not_of(' ') != std::string::npos : cell.kind != CellKind::Empty;
+  if (cell.Blank()) return {std::string(), {}};
+  if (IsFloatType(type) || type == 'n') {
+    const TValueRead<double> number = cell.Number();
+    if (!number) return {std::nullopt, number.Fault};
+    return {FloatToStrGeneral(*number, 15), {}};
+  }
+  int lo = INT32_MIN, hi = INT32_MAX;
+  if (type == 'b') lo = 0, hi = 255;
+  if (type == 'i') lo = -32768, hi = 32767;
+  if (type == 'w') lo = 0, hi = 65535;
+  const TValueRead<int> integer = cell.Integer(lo, hi);
+  if (!integer) return {std::nullopt, integer.Fault};
+  return {std::to_string(*integer), {}};
 }
 
 bool IsKeyColumn(const TDataFile& table, int col) {
@@ -101,22 +99,23 @@ bool IsKeyColumn(const TDataFile& table, int col) {
 
 TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, int maxRows, const std::string& fileName,
                               TSheetColumns& columns) {
+  const auto empty = [&](int row, int col) { return sheet.Value(row, col).Kind() == TOutsideValue::TKind::Empty; };
   int lastRow = 0;  // the last row before the first empty cell of column 1
-  while (!sheet.IsEmpty(lastRow + 1, 1)) ++lastRow;
+  while (!empty(lastRow + 1, 1)) ++lastRow;
   int lastCol = 0;
-  while (!sheet.IsEmpty(1, lastCol + 1)) ++lastCol;
+  while (!empty(1, lastCol + 1)) ++lastCol;
   columns.Rows = std::max(0, std::min(lastRow - 1, maxRows));
   columns.Targets.assign(static_cast<std::size_t>(lastCol) + 1, 0);
   int widest = 0;
   for (int c = 1; c <= table.NCols; ++c) widest = std::max<int>(widest, table.CtrlSize[static_cast<std::size_t>(c)]);
+  columns.Widest = widest;
   bool anyTarget = false;
   for (int col = 1; col <= lastCol; ++col) {
-    const SheetCell& cell = sheet.Cell(1, col);
-    const std::string shown = cell.kind == CellKind::Text ? std::string() : sheet.CellText(1, col);
-    const std::string_view title = cell.kind == CellKind::Text ? std::string_view(cell.text) : std::string_view(shown);
+    // a title is a name: "Pн, кВт" with a blank or a line break after it is the column's title
+    const TValueRead<std::string> title = sheet.Value(1, col).Name();
     int& target = columns.Targets[static_cast<std::size_t>(col)];
-    for (int c = 1; c <= table.NCols && target == 0; ++c)
-      if (table.ColTitle[static_cast<std::size_t>(c)] == title) target = c;
+    for (int c = 1; c <= table.NCols && target == 0 && title; ++c)
+      if (table.ColTitle[static_cast<std::size_t>(c)] == *title) target = c;
     // a column the user may not edit is never written: the grid would skip every cell of it
     if (target != 0 && table.Access[static_cast<std::size_t>(target)] != 1) target = 0;
     anyTarget = anyTarget || target != 0;
@@ -139,12 +138,13 @@ TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, in
     if (target == 0) continue;
     const bool key = IsKeyColumn(table, target);
     for (int row = 1; row <= columns.Rows; ++row) {
-      if (key && !HasContent(sheet, row + 1, col))
+      const TOutsideValue cell = sheet.Value(row + 1, col);
+      if (key && cell.Blank())
         throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col,
                                       "ячейка пуста, а столбец \"" + table.ColTitle[static_cast<std::size_t>(target)] +
                                           "\" - ключ таблицы"));
-      if (const std::string fault = CellFault(sheet, row + 1, col, table, target, widest); !fault.empty())
-        throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col, fault));
+      if (const TValueRead<std::string> text = ColumnText(cell, table, target, widest); !text)
+        throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col, text.Fault));
     }
   }
   taken.Items = columns.Rows;
@@ -156,7 +156,8 @@ void SheetToTable(const Worksheet& sheet, const TSheetColumns& columns, TDataFil
     const int target = columns.Targets[col];
     if (target == 0) continue;
     for (int row = 1; row <= columns.Rows; ++row) {
-      std::string text = sheet.CellText(row + 1, static_cast<int>(col));
+      // every cell was taken by ReadSheetColumns through the same rule
+      std::string text = *ColumnText(sheet.Value(row + 1, static_cast<int>(col)), table, target, columns.Widest);
       SetCellText(table, row, target, text);
     }
   }

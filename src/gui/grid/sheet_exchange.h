@@ -23,6 +23,7 @@ Worksheet TableToSheet(const TDataFile& table);
 struct TSheetColumns {
   std::vector<int> Targets;  // by sheet column, from 1
   int Rows = 0;
+  int Widest = 0;  // the widest column of the table, in characters
 };
 
 // Reads the sheet for the table before anything is written. Rows: up to the first empty cell of column
@@ -32,9 +33,12 @@ struct TSheetColumns {
 // table changed or add empty rows. Every row is checked whole: a value that the column cannot take
 // whole throws ld::Error naming fileName, the sheet and the cell: a text longer than the column's
 // CtrlSize (any column but a float one, which would keep only its first characters), a text with a
-// character without a Windows-1251 code for a text column, a text for a float column longer than the
-// widest column, a text that is no number for a number column, a number that is NaN, infinite or beyond
-// what the columns hold (ImportNumberFault), and an empty cell of a key column of the table.
+// character without a Windows-1251 code for a text column, a text that is no number (or a date) for a
+// number column, a number that is no integer
+// of an integer column's type, a number that is NaN, infinite or beyond what the columns hold
+// (ImportNumberFault), and an empty cell of a key column of the table. Each value goes through the rules
+// of outside values: a name loses the blanks, tabs and line breaks at its ends, a control character
+// inside refuses it.
 TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, int maxRows, const std::string& fileName,
                               TSheetColumns& columns);
 

@@ -12,6 +12,7 @@
 #include "core/tables/table_file.h"
 #include "gui/grid/grid_exchange.h"
 #include "gui/regime/zregim_form.h"
+#include "gui/common/import_commands.h"
 
 namespace ld::gui {
 
@@ -70,7 +71,7 @@ void TZregimForm::TransformHotKey() { TransformItem->trigger(); }
 void TZregimForm::ReadPntLinFiles() {
   // The node table is taken from the grid, so its edits are settled first.
   if (DataGrid_->Modified() && !DataGrid_->SaveWithQuestion()) return;
-  QFileDialog dialog(this, "Чтение файлов PNT,LIN", Q(std::filesystem::path(SchemePath).parent_path().string()));
+  QFileDialog dialog(this, ImportCaption("Режим", "ReadPntLin"), Q(std::filesystem::path(SchemePath).parent_path().string()));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);

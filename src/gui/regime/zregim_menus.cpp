@@ -18,6 +18,7 @@
 #include "gui/common/named_widget.h"
 #include "gui/common/report_font.h"
 #include "gui/regime/zregim_form.h"
+#include "gui/common/import_commands.h"
 
 namespace ld::gui {
 
@@ -213,7 +214,7 @@ void TZregimForm::BuildMenus() {
   FileItem->addSeparator();
   PrintItem = item(FileItem, "PrintItem", "Печать");
   FileItem->addSeparator();
-  ImportCDU = item(FileItem, "ImportCDU", "Импорт ЦДУ");
+  ImportCDU = item(FileItem, "ImportCDU", ImportCaption("Режим", "ImportCDU"));
   ExportCDU = item(FileItem, "ExportCDU", "Экспорт ЦДУ");
   FileItem->addSeparator();
   QuitItem = item(FileItem, "QuitItem", "Выход");
@@ -233,7 +234,7 @@ void TZregimForm::BuildMenus() {
   MeteringItems[1] = item(DataItem, "MeterItem2", "Импорт показаний счетчиков");
   MeteringItems[2] = item(DataItem, "MeterItem3", "Импорт суточных итогов");
   DataItem->addSeparator()->setObjectName("ImpZamerSeparator");
-  ImpZamer = item(DataItem, "ImpZamer", "Импорт замеров");
+  ImpZamer = item(DataItem, "ImpZamer", ImportCaption("Режим", "ImpZamer"));
 
   ControlItem = menu("ControlItem", "Контроль схемы");
   ARKItem = item(ControlItem, "ARKItem", "Анализ конфигурации");

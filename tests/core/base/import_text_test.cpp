@@ -117,6 +117,8 @@ TEST(ImportValues, AnOutsideValueGivesAValueOrANamedFaultByEveryRule) {
       {TOutsideValue::Text("Т1\t"), "Т1", std::nullopt, "не является числом"},
       {TOutsideValue::Text("ТП-4\r2"), nullptr, std::nullopt, "не является числом"},
       {TOutsideValue::Text(" 12,5\xC2\xA0"), "12,5", 12.5, ""},
+      // a narrow no-break space between the thousands: no name (it has no Windows-1251 code), and the
+      // number rule says why it is no number
       {TOutsideValue::Text("727\xE2\x80\xAF" "200,25"), nullptr, std::nullopt, "разделены пробелами"},
       {TOutsideValue::Number(11070123456789.0, "011070123456789"), "011070123456789", 11070123456789.0, ""},
       {TOutsideValue::Date(46143, "01.05.2026"), "01.05.2026", std::nullopt, "это дата"},

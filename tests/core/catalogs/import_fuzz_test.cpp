@@ -126,17 +126,7 @@ std::string MeteringXls(bool typical) {
 }
 
 TCellReader SheetReader(const Worksheet& sheet) {
-  return [&sheet](int row, int col) {
-    const SheetCell& cell = sheet.Cell(row, col);
-    TImportCell out;
-    out.number = cell.number;
-    out.text = cell.text;
-    out.kind = cell.kind == CellKind::Number ? TImportCell::Number
-               : cell.kind == CellKind::Date ? TImportCell::Date
-               : cell.kind == CellKind::Text && !cell.text.empty() ? TImportCell::Text
-                                                                   : TImportCell::Empty;
-    return out;
-  };
+  return [&sheet](int row, int col) { return sheet.Value(row, col); };
 }
 
 TEST_F(ImportFuzz, DamagedMeteringWorkbooksAreImportedWholeOrRefused) {

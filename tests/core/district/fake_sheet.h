@@ -14,10 +14,11 @@ struct FakeSheet {
   void Row(int row, const std::map<int, std::string>& byCol) {
     for (const auto& [col, text] : byCol) cells[{row, col}] = text;
   }
+  // Each cell a text as a workbook holds one typed in a text cell; an empty text is an empty cell.
   TSheetCells Cells() const {
     return [this](int row, int col) {
       const auto at = cells.find({row, col});
-      return at == cells.end() ? std::string() : at->second;
+      return at == cells.end() || at->second.empty() ? TOutsideValue() : TOutsideValue::Text(at->second);
     };
   }
 };

@@ -96,7 +96,7 @@ TEST_F(NetWorkbooksImport, SectionsAndTransformersOfTwoWorkbooks) {
 
 TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpenedStopsTheImport) {
   const auto column = [](std::vector<std::string> cells) {
-    return LastUsedRow([cells](int row) { return row <= static_cast<int>(cells.size()) ? cells[row - 1] : ""; });
+    return LastUsedRow([cells](int row) { return row <= static_cast<int>(cells.size()) && !cells[row - 1].empty(); });
   };
   EXPECT_EQ(column({"10"}), 1) << "a sheet empty from row 2 on ends at row 1";
   EXPECT_EQ(column({}), 0);
@@ -132,7 +132,7 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
            {broken, "Ошибка чтения файла \"" + broken +
                         "\": файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка B4)"},
            {sheetless, noSheets},
-           {headed, "Ошибка чтения файла \"" + headed + "\": в файле нет ни одной строки или записи, которую берет импорт: нет данных для импорта, ничего не изменено"}}) {
+           {headed, "Ошибка чтения файла \"" + headed + "\": лист \"Лист1\": на листе нет ни одной строки, которую берет импорт: нет данных для импорта, ничего не изменено"}}) {
     base = TBaseImport();
     try {
       ImportNetWorkbooks({good, file}, dir / "Сеть", base);
@@ -241,7 +241,7 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
   // names and salaries in columns 1 and 3 would read as sections and their lengths.
   Workbook staff;
   Worksheet& st = staff.sheets.emplace_back("Сотрудники");
-  Row(st, 1, {"ФИО", "Телефон", "Оклад"});
+  Row(st, 1, {"Фамилия", "Телефон", "Оклад"});
   for (int r = 2; r <= 8; ++r) Row(st, r, {"Иванов " + std::to_string(r), "8-912-345-67-0" + std::to_string(r), "#45000"});
   const std::string list = dir / "Сотрудники.xlsx";
   WriteXlsx(list, staff);
@@ -250,9 +250,10 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
     ImportNetWorkbooks({good, list}, dir / "Сеть", base);
     ADD_FAILURE() << "a staff list was imported";
   } catch (const Error& e) {
+    // said to be no network workbook, not a heading too long for the voltage field
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + list +
-                                         "\": ячейка A1: напряжение сети \"ФИО\" не является числом: нет данных для "
-                                         "импорта, ничего не изменено");
+                                         "\": лист \"Сотрудники\": не является книгой сети: в ячейке A1 нет напряжения сети (текст "
+                                         "\"Фамилия\" не является числом): нет данных для импорта, ничего не изменено");
   }
 }
 

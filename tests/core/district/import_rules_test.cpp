@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "core/district/import_psh.h"
 #include "core/district/import_rs.h"
 #include "core/district/line04_dbf.h"
+#include "core/district/sheet_imports.h"
 #include "core/district/subscriber_cells.h"
 #include "core/district/subscriber_dbf.h"
 #include "core/district/subscriber_xls.h"
@@ -355,6 +357,79 @@ TEST_F(ImportRules, EveryReaderReadsANumberWholeOrNamesItsTextAndWhy) {
   const std::string file = Cards("5", "ТП-42", "   1O.50");
   EXPECT_EQ(ReadCards(file, nodes), "Ошибка в строке 1 файла \"" + fs::absolute(file).lexically_normal().string() +
                                         "\": колонки 17-24: текст \"1O.50\" не является числом: символ \"O\" на месте 2");
+}
+
+// Every sheet reader of the program's own list, each run on sheets of every layout the list reads, as
+// people's programs leave them: a no-break space, a figure space, a narrow no-break space, a tab or a
+// line break at a text's ends changes nothing the reader writes or says, and a control character inside
+// a text is never stored. A reader added to the list is run here without being named.
+TEST_F(ImportRules, EverySheetReaderOfTheProgramTakesItsCellsOnlyThroughTheRules) {
+  using TGrid = std::map<std::pair<int, int>, std::string>;
+  const std::vector<TGrid> sheets = {
+      // households, industrial, transformer, station, technical and feeder measurements
+      {{{1, 1}, "ТП-42"}, {{2, 1}, "1"}, {{2, 2}, "1"}, {{2, 3}, "5"}, {{2, 4}, "10"}, {{3, 1}, "ТП-42 Л8"}},
+      {{{1, 1}, "Ведомость"}, {{2, 1}, "№"}, {{3, 1}, "1"}, {{3, 2}, "Д1"}, {{3, 3}, "Завод"}, {{3, 4}, "Т1"},
+       {{3, 6}, "ТП-42.Т1"}, {{3, 8}, "100"}, {{3, 9}, "0123"}, {{3, 11}, "1"}, {{3, 12}, "АЕ спож."},
+       {{3, 13}, "5"}, {{3, 14}, "2"}},
+      {{{1, 3}, "ТП-42"}, {{1, 4}, "Т1"}, {{1, 5}, "400 кВА"}, {{1, 8}, "100"}},
+      {{{1, 1}, "ТП"}, {{2, 1}, "ТП-42"}, {{2, 2}, "400"}, {{2, 3}, "100"}},
+      {{{1, 1}, "Наименование"}, {{2, 1}, "ТП-42"}, {{2, 2}, "5"}, {{2, 3}, "1"}, {{2, 4}, "2"}, {{2, 5}, "3"}},
+      {{{1, 3}, "ТП-42"}, {{1, 8}, "5"}, {{1, 12}, "1"}, {{1, 18}, "2"}, {{1, 22}, "1"}},
+  };
+  // the tables a reader starts from: the district's station ТП-42 and its input, or an empty table
+  const auto tablesOf = [&](const TSheetImport& reader) {
+    std::vector<TDataFile> tables;
+    for (const char* layout : reader.Layouts)
+      tables.push_back(std::string(layout) == LayoutTransTP     ? Stations()
+                       : std::string(layout) == LayoutSubstInputs ? Inputs()
+                                                                  : Empty(layout));
+    return tables;
+  };
+  // what the reader wrote into its tables and said, or its refusal
+  const auto run = [&](const TSheetImport& reader, const TGrid& grid) {
+    std::vector<TDataFile> tables = tablesOf(reader);
+    std::vector<std::string> said;
+    const TSheetCells cells = [&grid](int row, int col) {
+      const auto at = grid.find({row, col});
+      return at == grid.end() ? TOutsideValue() : TOutsideValue::Text(at->second);
+    };
+    std::string out;
+    try {
+      const TImportTaken taken = reader.Read(tables, cells, {&said, 0.5, {}, {}, nullptr});
+      out = std::to_string(taken.Items) + " " + taken.FirstReason + "\n";
+    } catch (const std::exception& e) {
+      return std::string("refused: ") + e.what();
+    }
+    for (const TDataFile& t : tables)
+      for (int r = 1; r <= t.RowCount; ++r) {
+        for (int k = 1; k <= t.NCols; ++k) out += GetCellText(t, r, k, true) + "|";
+        out += "\n";
+      }
+    return out + Joined(said);
+  };
+  const std::vector<std::pair<std::string, std::string>> ends = {
+      {"", "\xC2\xA0"}, {"\t", " \xE2\x80\x87"}, {" ", "\xE2\x80\xAF\r\n"}, {"\xC2\xA0 ", "\n"}};
+  ASSERT_FALSE(SheetImports().empty());
+  for (const TSheetImport& reader : SheetImports())
+    for (const TGrid& grid : sheets) {
+      const std::string clean = run(reader, grid);
+      EXPECT_EQ(clean.rfind("refused", 0), std::string::npos) << reader.Name << ": " << clean;
+      for (const auto& [before, after] : ends) {
+        TGrid dressed = grid;
+        for (auto& [at, text] : dressed) text = before + text + after;
+        EXPECT_EQ(run(reader, dressed), clean) << reader.Name << ": " << ControlsShown(before + "…" + after);
+      }
+      // a carriage return inside every text: refused by its cell, or kept out of every table
+      TGrid damaged = grid;
+      for (auto& [at, text] : damaged) {
+        std::size_t second = 1;  // after the first character, whole
+        while (second < text.size() && (static_cast<unsigned char>(text[second]) & 0xC0) == 0x80) ++second;
+        text.insert(second, "\r");
+      }
+      const std::string said = run(reader, damaged);
+      const std::string written = said.substr(0, said.rfind('\n') == std::string::npos ? 0 : said.rfind('\n'));
+      EXPECT_EQ(written.find('\r'), std::string::npos) << reader.Name << ": " << ControlsShown(said);
+    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "core/base/error.h"
 #include "core/district/feeder_measure.h"
 #include "core/district/tp_measure.h"
+#include "core/office/sheet_raw_cells.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/xlsx_file.h"
 #include "core/tables/colmaps_district.h"
@@ -167,14 +168,15 @@ TEST_F(MeasureFuzz, NumberCellsReadAsTheirTexts) {
   TSheetReader sheet;
   sheet.Open(file);
   const TSheetCells cells = SheetCells(sheet);
-  const TSheetCells texts = [&sheet](int row, int col) { return sheet.Cell(row, col); };
+  const office::TRawCells raw(sheet);
+  const TSheetCells texts = [&raw](int row, int col) { return TOutsideValue::Text(raw.Cell(row, col)); };
   int faults = 0;
   for (int row = 1; row <= static_cast<int>(values.size()); ++row) {
     double viaCells = -7, viaTexts = -7;
     std::vector<std::string> cellMessages, textMessages;
     const bool read = ReadSheetValue(cells, 2, row, viaCells, cellMessages);
-    EXPECT_EQ(read, ReadSheetValue(texts, 2, row, viaTexts, textMessages)) << sheet.Cell(row, 2);
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(viaCells), std::bit_cast<std::uint64_t>(viaTexts)) << sheet.Cell(row, 2);
+    EXPECT_EQ(read, ReadSheetValue(texts, 2, row, viaTexts, textMessages)) << raw.Cell(row, 2);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(viaCells), std::bit_cast<std::uint64_t>(viaTexts)) << raw.Cell(row, 2);
     EXPECT_EQ(cellMessages, textMessages);
     faults += read ? 0 : 1;
   }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -24,12 +25,13 @@ namespace {
 namespace fs = std::filesystem;
 using Grid = std::vector<std::vector<std::string>>;
 
-// Cells of a sheet given row by row from row 1.
+// Cells of a sheet given row by row from row 1, each a text cell; an empty text is an empty cell.
 TSheetCells Sheet(const Grid& grid) {
-  return [grid](int row, int col) -> std::string {
-    if (row < 1 || col < 1 || row > static_cast<int>(grid.size())) return "";
+  return [grid](int row, int col) -> TOutsideValue {
+    if (row < 1 || col < 1 || row > static_cast<int>(grid.size())) return {};
     const auto& r = grid[static_cast<std::size_t>(row - 1)];
-    return col <= static_cast<int>(r.size()) ? r[static_cast<std::size_t>(col - 1)] : "";
+    if (col > static_cast<int>(r.size()) || r[static_cast<std::size_t>(col - 1)].empty()) return {};
+    return TOutsideValue::Text(r[static_cast<std::size_t>(col - 1)]);
   };
 }
 
@@ -184,6 +186,43 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
   EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutHouseholds);
   EXPECT_TRUE(info.empty());
 
+  // a figure space and a narrow no-break space after a name are cut as a no-break space is, and one
+  // between the thousands of a number is the number rule's to name: neither refuses the workbook
+  WriteBook(dir / "byt.xlsx", {{"ТП-42\xE2\x80\x87"}, {"1", "1", "12", "2750,25"}, {"ТП-43\xE2\x80\xAF"},
+                               {"1", "1", "7", "727\xE2\x80\xAF" "200,25"}, {"2", "2", "3", "300"}});
+  info.clear();
+  EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutHouseholds);
+  ASSERT_EQ(info.size(), 2u);
+  EXPECT_EQ(info[1].rfind("Бытовые абоненты, строка 4, столбец 4: Ошибка чтения (текст \"727", 0), 0u) << info[1];
+  EXPECT_NE(info[1].find("цифры разделены пробелами"), std::string::npos) << info[1];
+  ReadTableFile(stem + ".BBA", byt);
+  EXPECT_EQ(Cells(byt, {"NameTP", "Fider"}), (Grid{{"ТП-42", "Л1"}, {"ТП-43", "Л1"}, {"ТП-43", "Л2"}}));
+
+  // when no row reads, the refusal names the first row's cell that failed, with its own reason: not a
+  // fixed pair of columns
+  WriteBook(dir / "byt.xlsx", {{"ТП-42"}, {"1", "1", "12", "н/д"}, {"2", "2", "x", "10"}});
+  try {
+    ImportSubscriberBasesXls(r, info);
+    ADD_FAILURE() << "a sheet of no readable row was taken";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("строка 2: столбец 4: значение не является числом (текст \"н/д\" не является "
+                                         "числом"),
+              std::string::npos)
+        << e.what();
+  }
+  // a feeder row above every station names no station: told, and a sheet of only such rows gives nothing
+  WriteBook(dir / "byt.xlsx", {{"1", "1", "12", "10"}, {"2", "1", "5", "10"}});
+  info.clear();
+  try {
+    ImportSubscriberBasesXls(r, info);
+    ADD_FAILURE() << "feeders of no station were taken";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("строка 1: фидер без ТП над ним (столбец 1)"), std::string::npos) << e.what();
+  }
+  EXPECT_NE(std::find(info.begin(), info.end(), "Бытовые абоненты, строка 2: фидер без ТП над ним (столбец 1)"),
+            info.end())
+      << ::testing::PrintToString(info);
+
   // the same households sheet given as the industrial base: no row names a station and a contract, and
   // the base's metering points are not replaced by rows of nothing
   WriteRows(stem + ".BPA", LayoutMeterPoints, {{"ТП-1", "", "", "1"}});
@@ -196,8 +235,8 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
     ImportSubscriberBasesXls(industrial, info);
     ADD_FAILURE() << "a households sheet was taken for metering points";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + industrial.PathProm +
-                                         "\": строка 3: не задана ТП (столбец 6): нет данных для импорта, ничего не "
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + fs::absolute(industrial.PathProm).lexically_normal().string() +
+                                         "\": лист \"Быт\", строка 3: не задана ТП (столбец 6): нет данных для импорта, ничего не "
                                          "изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BPA"), points);

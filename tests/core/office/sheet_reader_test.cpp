@@ -1,5 +1,6 @@
 // The district commands' sheet reader: the same cells read the same from a new and a legacy workbook,
 // several workbooks one after another, and a workbook that cannot be read refused with its name.
+#include "core/office/sheet_raw_cells.h"
 #include "core/office/sheet_reader.h"
 
 #include <gtest/gtest.h>
@@ -39,13 +40,13 @@ void WriteNewWorkbook(const std::string& path) {
 }
 
 void ExpectRowTwo(const TSheetReader& sheet) {
-  EXPECT_EQ(sheet.Cell(2, 1), "0.25");
-  EXPECT_EQ(sheet.Cell(2, 2), "250");
-  EXPECT_EQ(sheet.Cell(2, 3), "-1");
-  EXPECT_EQ(sheet.Cell(2, 4), "");
-  EXPECT_EQ(sheet.Cell(2, 5), "ТП-7 Лесная");
-  EXPECT_EQ(sheet.Cell(500, 60), "") << "beyond the used range";
-  EXPECT_EQ(sheet.Cell(0, 1), "") << "rows count from 1";
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 1), "0.25");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 2), "250");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 3), "-1");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 4), "");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 5), "ТП-7 Лесная");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(500, 60), "") << "beyond the used range";
+  EXPECT_EQ(office::TRawCells(sheet).Cell(0, 1), "") << "rows count from 1";
 }
 
 TEST(SheetReader, NewAndLegacyWorkbooksReadAlikeOneAfterAnother) {
@@ -62,23 +63,23 @@ TEST(SheetReader, NewAndLegacyWorkbooksReadAlikeOneAfterAnother) {
 
   TSheetReader sheet;
   EXPECT_FALSE(sheet.IsOpen());
-  EXPECT_EQ(sheet.Cell(1, 1), "");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(1, 1), "");
   sheet.Open(xlsx);
   ASSERT_TRUE(sheet.IsOpen());
   EXPECT_EQ(sheet.FileName(), xlsx);
   EXPECT_EQ(sheet.SheetName(), "Фидер");
-  EXPECT_EQ(sheet.Cell(1, 1), "10");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(1, 1), "10");
   ExpectRowTwo(sheet);
   sheet.Close();
   EXPECT_FALSE(sheet.IsOpen());
-  EXPECT_EQ(sheet.Cell(2, 2), "") << "a closed workbook shows nothing";
+  EXPECT_EQ(office::TRawCells(sheet).Cell(2, 2), "") << "a closed workbook shows nothing";
 
   sheet.Open(xls);
-  EXPECT_EQ(sheet.Cell(1, 1), "6");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(1, 1), "6");
   ExpectRowTwo(sheet);
   // opening the next one replaces the one open
   sheet.Open(xlsx);
-  EXPECT_EQ(sheet.Cell(1, 1), "10");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(1, 1), "10");
 }
 
 TEST(SheetReader, AWorkbookThatCannotBeReadIsRefusedWithItsName) {
@@ -97,7 +98,7 @@ TEST(SheetReader, AWorkbookThatCannotBeReadIsRefusedWithItsName) {
     EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + missing + "\"", 0), 0u) << e.what();
   }
   EXPECT_FALSE(sheet.IsOpen()) << "the workbook open before is closed, the missing one not opened";
-  EXPECT_EQ(sheet.Cell(1, 1), "");
+  EXPECT_EQ(office::TRawCells(sheet).Cell(1, 1), "");
 
   const std::string text = dir / "текст.xls";
   WriteBytes(text, "Фидер;10\n");
@@ -143,7 +144,7 @@ TEST(SheetReader, AWorkbookThatCannotBeReadIsRefusedWithItsName) {
     } catch (const Error& e) {
       return std::string(e.what());
     }
-    return "read: A1 \"" + sheet.Cell(1, 1) + "\"";
+    return "read: A1 \"" + office::TRawCells(sheet).Cell(1, 1) + "\"";
   };
   const std::string prefix = "Ошибка чтения файла \"" + household + "\": ";
   write("rId1", R"(<c r="A1" t="s"><v>1</v></c>)");
@@ -180,12 +181,12 @@ TEST(SheetReader, CellsInAnyOrderReadAsTheWholeWorkbookReadsThem) {
   std::vector<std::string> cells, whole;
   for (int row = 0; row <= 4; ++row)
     for (int col = 0; col <= 5; ++col) {
-      cells.push_back(sheet.Cell(row, col));
+      cells.push_back(office::TRawCells(sheet).Cell(row, col));
       whole.push_back(book.sheets[0].CellText(row, col));
     }
   EXPECT_EQ(cells, whole);
-  EXPECT_EQ((std::vector<std::string>{sheet.Cell(1, 1), sheet.Cell(1, 2), sheet.Cell(2, 4), sheet.Cell(3, 1),
-                                      sheet.Cell(3, 3), sheet.Cell(3, 2)}),
+  EXPECT_EQ((std::vector<std::string>{office::TRawCells(sheet).Cell(1, 1), office::TRawCells(sheet).Cell(1, 2), office::TRawCells(sheet).Cell(2, 4), office::TRawCells(sheet).Cell(3, 1),
+                                      office::TRawCells(sheet).Cell(3, 3), office::TRawCells(sheet).Cell(3, 2)}),
             (std::vector<std::string>{"ТП-1", "Лес", "-2", "ТП-2", "3.5", ""}));
 }
 
@@ -211,7 +212,7 @@ TEST(SheetReader, EachTextIsCheckedOnceAndARefusalNamesTheCellRead) {
   });
   const auto read = [&sheet](int row, int col) {
     try {
-      return sheet.Cell(row, col);
+      return office::TRawCells(sheet).Cell(row, col);
     } catch (const Error& e) {
       return std::string(e.what());
     }
@@ -241,22 +242,22 @@ TEST(SheetReader, EachTextIsCheckedOnceAndARefusalNamesTheCellRead) {
 }
 
 // Workbooks that real programs wrote (tests/data/sheets): a formula whose result the file holds reads
-// as that result, one whose result it does not hold (openpyxl, xlwt, a cell without <v> of gnumeric) and
+// as that result, one whose result it does not hold (openpyxl, xlwt, gnumeric's copy of xlwt's book) and
 // an error value are named by their cell, alike by the first-sheet reader and the whole workbook's, in
 // .xlsx and .xls. A formula whose stored result is the empty text reads as an empty cell, each cell for
 // itself, also in a sheet where every formula gives "" (LibreOffice's .xls of a book it calculated); a
 // book that asks to be calculated when it is opened (openpyxl, XlsxWriter's placeholder 0) holds no
-// result. A boolean is named as an error value is; a time of no date reads as the time.
+// result. gnumeric writes a formula that gives "" without a value, as it writes one never calculated: a
+// sheet of its book where some formula holds a value reads those as empty cells. A boolean is named as
+// an error value is; a time of no date reads as the time.
 TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
-  const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+  const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
+      "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
   const std::string divided = "значение ошибки \"#DIV/0!\"", missing = "значение ошибки \"#N/A\"";
   // C2 H2 R2 H3 R3 H4 L4 R4: a name, an input's P, its Q, two errors, a meter's W, the empty text, a number
   const std::vector<std::pair<int, int>> at = {{2, 3}, {2, 8}, {2, 18}, {3, 8}, {3, 18}, {4, 8}, {4, 12}, {4, 18}};
   const std::vector<std::string> uncalculated = {"Ввод 1", formula, "600", formula, formula, formula, formula, "10"};
   const std::vector<std::string> calculated = {"Ввод 1", "1825200", "600", divided, missing, "5500.5", "", "10"};
-  // gnumeric gives its formula of "" no value at all, as a formula never calculated stands
-  std::vector<std::string> resaved = calculated;
-  resaved[6] = formula;
   for (const auto& [file, expected] : std::vector<std::pair<std::string, std::vector<std::string>>>{
            {"inputs_openpyxl.xlsx", uncalculated},
            {"inputs_xlwt.xls", uncalculated},
@@ -264,7 +265,10 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
            {"inputs_libreoffice.xlsx", calculated},
            {"inputs_gnumeric.xls", calculated},
            {"inputs_gnumeric.xlsx", calculated},
-           {"inputs_gnumeric_resaved.xlsx", resaved}}) {
+           {"inputs_gnumeric_resaved.xlsx", calculated},
+           // gnumeric's copy of xlwt's book: none of its formulas was ever calculated
+           {"uncalculated_gnumeric.xls", uncalculated},
+           {"uncalculated_gnumeric.xlsx", uncalculated}}) {
     const std::string path = (TestDataDir() / "sheets" / file).string();
     const Workbook book = ReadWorkbook(path);
     TSheetReader sheet;
@@ -283,14 +287,14 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
     };
     std::vector<std::string> first, whole;
     for (const auto& [row, col] : at) {
-      first.push_back(read([&, row = row, col = col] { return sheet.Cell(row, col); }, row, col));
+      first.push_back(read([&, row = row, col = col] { return office::TRawCells(sheet).Cell(row, col); }, row, col));
       whole.push_back(read([&, row = row, col = col] { return book.sheets.at(0).CellText(row, col); }, row, col));
     }
     EXPECT_EQ(first, expected) << file;
     EXPECT_EQ(whole, expected) << file;
     // an import that takes a number cell's number without its text never takes an unreadable one for 0
     double number = 0;
-    EXPECT_EQ(sheet.CellNumber(2, 8, number), expected != uncalculated) << file;
+    EXPECT_EQ(office::TRawCells(sheet).CellNumber(2, 8, number), expected != uncalculated) << file;
   }
 
   // The households sheet of make_calc_sheets.py: C2, C3 and the template row's A4 give "", D2 and D3 are
@@ -304,7 +308,10 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
            {"calc_gnumeric.xls", calculatedHouseholds},
            {"calc_gnumeric.xlsx", calculatedHouseholds},
            {"calc_openpyxl.xlsx", {"500", formula, formula, formula, truth, formula, "08:00:00", "17:30:00"}},
-           {"households_xlsxwriter.xlsx", {formula, formula, "120.5", "5", "", "", "", ""}}}) {
+           {"households_xlsxwriter.xlsx", {formula, formula, "120.5", "5", "", "", "", ""}},
+           // its formulas written with their values: the book still asks to be calculated, and shows what
+           // the formulas give, which the file does not hold
+           {"valued_xlsxwriter.xlsx", {formula, formula, "", "", "", "", "", ""}}}) {
     const std::string path = (TestDataDir() / "sheets" / file).string();
     const Workbook book = ReadWorkbook(path);
     TSheetReader sheet;
@@ -312,7 +319,7 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
     ASSERT_EQ(sheet.SheetName(), "Абоненты") << file;
     std::vector<std::string> first, whole;
     // XlsxWriter's sheet: W and the count of row 2 by formula, of row 3 typed
-    const bool xlsxWriter = file == "households_xlsxwriter.xlsx";
+    const bool xlsxWriter = file.find("xlsxwriter") != std::string::npos;
     const std::vector<std::pair<int, int>> cells =
         xlsxWriter ? std::vector<std::pair<int, int>>{{2, 2}, {2, 3}, {3, 2}, {3, 3}, {2, 4}, {3, 4}, {2, 5}, {3, 5}}
                    : households;
@@ -328,7 +335,7 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
           return what.substr(std::min(named.size(), what.size()));
         }
       };
-      first.push_back(read([&, row = row, col = col] { return sheet.Cell(row, col); }));
+      first.push_back(read([&, row = row, col = col] { return office::TRawCells(sheet).Cell(row, col); }));
       whole.push_back(read([&, row = row, col = col] { return book.sheets.at(0).CellText(row, col); }));
     }
     EXPECT_EQ(first, expected) << file;
@@ -343,6 +350,71 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + ods +
                                          "\": книга в формате OpenDocument (.ods) не читается: сохраните ее в "
                                          "формате .xlsx или .xls");
+  }
+}
+
+}  // namespace
+}  // namespace ld::test
+
+namespace ld::test {
+namespace {
+
+// Workbooks of make_shown_sheets.py, as each program wrote them: a meter kept with its leading zeros by
+// its format and the hours of work (36:30, and 24:00) are read as the sheet shows them, by the first-sheet
+// reader (Cell and Value alike); a duration is no number. A book whose first sheet is hidden is refused
+// naming that sheet, by the first-sheet reader and by the whole workbook's first sheet alike; gnumeric's
+// .xlsx keeps no sheet hidden, so its first sheet is shown and read.
+TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
+  const auto data = [](const std::string& file) { return (TestDataDir() / "sheets" / file).string(); };
+  for (const auto& [file, hours] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+           {"shown_openpyxl.xlsx", {"36:30", "24:00"}},
+           {"shown_libreoffice.xls", {"36:30", "24:00"}},
+           {"shown_libreoffice.xlsx", {"36:30", "24:00"}},
+           {"shown_gnumeric.xls", {"36:30", "24:00"}},
+           {"shown_gnumeric.xlsx", {"36:30", "24:00"}},
+           {"typed_libreoffice.xls", {"36:30:00", "24:00:00"}},
+           {"typed_libreoffice.xlsx", {"36:30:00", "24:00:00"}},
+           {"typed_gnumeric.xls", {"36:30", "24:00"}},
+           {"typed_gnumeric.xlsx", {"36:30", "24:00"}}}) {
+    TSheetReader sheet;
+    sheet.Open(data(file));
+    const bool typed = file.rfind("typed", 0) == 0;
+    const int col = typed ? 1 : 5;
+    std::vector<std::string> read;
+    for (const int row : {2, 3}) {
+      read.push_back(office::TRawCells(sheet).Cell(row, col));
+      read.push_back(*sheet.Value(row, col).Name());
+      EXPECT_FALSE(sheet.Value(row, col).Number()) << file << ": a duration read as a number";
+    }
+    EXPECT_EQ(read, (std::vector<std::string>{hours[0], hours[0], hours[1], hours[1]})) << file;
+    if (typed) continue;
+    EXPECT_EQ(*sheet.Value(2, 4).Name(), "011070123456789") << file;
+    EXPECT_EQ(office::TRawCells(sheet).Cell(3, 4), "000000000000042") << file;
+    EXPECT_EQ(*sheet.Value(2, 4).Number(), 11070123456789.0) << file;
+    EXPECT_EQ(office::TRawCells(sheet).Cell(2, 3), "2750.25") << file << ": a number in the general format stays as it was";
+  }
+  for (const std::string file : {"hidden_openpyxl.xlsx", "hidden_libreoffice.xls", "hidden_libreoffice.xlsx",
+                                 "hidden_gnumeric.xls", "hidden_xlsxwriter.xlsx", "hidden_gnumeric.xlsx"}) {
+    const std::string path = data(file);
+    const std::string refusal = file == "hidden_gnumeric.xlsx" ? "" : HiddenFirstSheetMessage(path, "Октябрь");
+    for (const auto& read : std::vector<std::function<std::string()>>{
+             [&] {
+               TSheetReader sheet;
+               sheet.Open(path);
+               return sheet.SheetName() + " " + office::TRawCells(sheet).Cell(2, 3);
+             },
+             [&] {
+               const Workbook book = ReadWorkbook(path);
+               const Worksheet& first = FirstSheet(book, path);
+               return first.Name() + " " + first.CellText(2, 3);
+             }}) {
+      try {
+        EXPECT_EQ(read(), "Октябрь 1111.11") << file;
+        EXPECT_EQ(refusal, "") << file << ": a hidden first sheet was read";
+      } catch (const Error& e) {
+        EXPECT_EQ(e.what(), refusal) << file;
+      }
+    }
   }
 }
 

@@ -39,7 +39,8 @@ TEST(Workbook, SerialDaysMatchTheSpreadsheetCalendar) {
 }
 
 // Which formats show dates: date and time letters count only outside quoted texts, escaped characters
-// and bracketed parts; the built-in date formats by their numbers; the serial days a calendar can show.
+// and bracketed parts; the built-in date formats by their numbers; the serial days a calendar can show;
+// the texts of the formats that give a number its meaning.
 TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
   struct Code {
     const char* code;
@@ -53,6 +54,28 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
   std::string dates;
   for (int id = 0; id <= 60; ++id) dates += ld::office::IsBuiltinDateFormat(id) ? '+' : '.';
   EXPECT_EQ(dates, "..............+++++++++....++++++++++........+++..+++++++++..");
+  // The formats whose text is the value: zeros padding a number, a duration counted in hours however many;
+  // any other date or time format shows a day or a time of day, any other number format the number
+  struct Shown {
+    const char* code;
+    double value;
+    const char* text;  // nullptr: the format gives no text of its own
+  };
+  for (const Shown& c : {Shown{"000000000000000", 11070123456789, "011070123456789"}, Shown{"00000", -42, "-00042"},
+                         Shown{"00000", 42.5, "00043"}, Shown{"00", 1234, "1234"}, Shown{"00;[Red]-00", 7, "07"},
+                         Shown{"[h]:mm", 36.5 / 24, "36:30"}, Shown{"[hh]:mm:ss", 1, "24:00:00"},
+                         Shown{"[h]:mm", -1.5 / 24, "-1:30"}, Shown{"[mm]:ss", 1.5 / 24, "90:00"},
+                         Shown{"[$-419][h]:mm", (36.5 * 3600 - 0.4) / 86400, "36:30"},
+                         Shown{"[h]\\ч mm\\м", 2.25, "54ч 00м"}, Shown{"hh:mm", 1.5, nullptr},
+                         Shown{"[h]:mm AM/PM", 1.5, nullptr}, Shown{"[h]:mm:ss.00", 1.5, nullptr},
+                         Shown{"0", 5, nullptr}, Shown{"0.00", 5, nullptr}, Shown{"#,##0", 5, nullptr},
+                         Shown{"General", 5, nullptr}, Shown{"dd.mm.yyyy", 45351, nullptr}}) {
+    const ld::office::TNumberFormat format = ld::office::NumberFormatOf(c.code);
+    const bool gives = format.show == ld::office::TNumberShow::Padded || format.show == ld::office::TNumberShow::Duration;
+    EXPECT_EQ(gives, c.text != nullptr) << c.code;
+    EXPECT_EQ(ld::office::ShownNumberText(format, c.value), c.text ? c.text : "") << c.code;
+  }
+  EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(46), 1.5), "36:00:00");
   EXPECT_EQ((std::vector<bool>{ld::office::IsDateSerialInRange(-0.5), ld::office::IsDateSerialInRange(0),
                                ld::office::IsDateSerialInRange(2958465.99), ld::office::IsDateSerialInRange(2958466)}),
             (std::vector<bool>{false, true, true, false}));
@@ -343,7 +366,8 @@ TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableCellByCell) {
                     {"xl/s2.xml", sheet(R"(<c r="A2"><f>2750.25*2</f><v></v></c><c r="B2"><f t="shared" si="0"/></c>)"
                                         R"(<c r="C2" t="e"><v>#REF!</v></c><c r="D2"><v>5</v></c>)")}});
   };
-  const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе и сохраните ее";
+  const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
+      "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
   const auto read = [&](const ld::Workbook& book, int sheet, int cols) {
     std::vector<std::string> cells;
     for (int col = 1; col <= cols; ++col) {
@@ -815,8 +839,11 @@ TEST(Xlsx, BrokenFilesFailWithTheReadMessage) {
   const std::string lostId = twoSheets("lostid.xlsx", "rId7", "x/worksheet", texts);
   const std::string oddType = twoSheets("oddtype.xlsx", "rId1", "x/image", texts);
   const std::string nested = twoSheets("nested.xlsx", "rId1", "x/worksheet", "<sst><si><t>ТП-1</t><si><t>ТП-2</t></si></si></sst>");
+  // a sound text document is no workbook, not a workbook damaged in its main part
+  const std::string document = (ld::test::TestDataDir() / "sheets" / "note_libreoffice.docx").string();
   for (const auto& [path, reason] : std::vector<std::pair<std::string, std::string>>{
            {text, "файл не является книгой электронной таблицы или поврежден"},
+           {document, "файл не является книгой электронной таблицы"},
            {missing, "файл не открывается"},
            {noWorkbook, "в файле нет книги"},
            {badXml, "файл поврежден (часть \"xl/workbook.xml\")"},

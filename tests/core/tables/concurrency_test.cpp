@@ -1,14 +1,18 @@
 // Several programs on one folder, played by processes.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <random>
 #include <set>
 #include <string>
@@ -295,16 +299,45 @@ TEST(Concurrency, ALockOfAProgramThatDiedMayBeRemovedByItsUser) {
   CurrentUserName = saved;
 }
 
+// Shares the folder with the two accounts by an access ACL alone, as a file server shares one: there is
+// no default ACL, so each account's new files let the other read them and not write them. False where
+// the file system keeps no ACL.
+bool ShareByAcl(const std::string& folder, uid_t first, uid_t second) {
+  std::string bytes;
+  const auto put = [&bytes](std::uint32_t value, int size) {
+    for (int k = 0; k < size; ++k) bytes += static_cast<char>((value >> (8 * k)) & 0xFF);
+  };
+  put(2, 4);  // the version of the ACL's attribute
+  constexpr std::uint32_t kNobody = 0xFFFFFFFF;
+  // The owner, the two accounts, the owning group, the mask and the others, in the order the system wants.
+  const std::uint32_t entries[][3] = {{0x01, 7, kNobody}, {0x02, 7, first},   {0x02, 7, second},
+                                      {0x04, 5, kNobody}, {0x10, 7, kNobody}, {0x20, 5, kNobody}};
+  for (const auto& entry : entries) {
+    put(entry[0], 2);
+    put(entry[1], 2);
+    put(entry[2], 4);
+  }
+  return ::chmod(folder.c_str(), 0755) == 0 &&
+         ::setxattr(folder.c_str(), "system.posix_acl_access", bytes.data(), bytes.size(), 0) == 0;
+}
+
 // Two accounts on one folder that both may write: what a program of one was killed leaving (a run
 // between its renames, a write, a read) is the other's next read, write or run to clear as its own,
 // without a question, a warning or a wait, and the data are right. Locally, on a share, and on a share
-// whose lock calls all fail.
+// whose lock calls all fail; in a folder open to all, and in one shared with the two accounts by an
+// access ACL, where each may only read what the other made.
 TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
   if (!test::CanPlayAnotherAccount()) GTEST_SKIP() << "the tests do not run as the superuser: no other account to play";
+  constexpr uid_t kFirst = 65533, kSecond = 65534;
+  for (const bool acl : {false, true}) {
+  SCOPED_TRACE(acl ? "ACL" : "open folder");
   test::TempDir dir;
   test::LayoutScope scope(dir, test::kCounterLayout);
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
-  constexpr uid_t kFirst = 65533, kSecond = 65534;
+  if (acl && !ShareByAcl(dir.Path(), kFirst, kSecond)) {
+    std::cerr << "the file system of " << dir.Path() << " keeps no ACL\n";
+    continue;
+  }
   if (test::ReportAs(kSecond, [&] { return ::access(dir.Path().c_str(), W_OK | X_OK) == 0 ? "" : "no"; }) != "")
     GTEST_SKIP() << "another account cannot reach the folder " << dir.Path() << " (set TMPDIR to a shared one)";
   const std::vector<std::string> files = {dir / "sch.UZL", dir / "sch.CNT", dir / "sch.VET"};
@@ -358,6 +391,13 @@ TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
       });
       test::WriteCountersTogether(files, 10);
     }));
+    if (acl) {  // what the first account's run left, the second may read and not write
+      ASSERT_EQ(test::ReportAs(kSecond, [&] {
+                  return std::to_string(::access((files[1] + ".set~").c_str(), R_OK)) +
+                         std::to_string(::access((files[1] + ".set~").c_str(), W_OK));
+                }),
+                "0-1");
+    }
     EXPECT_EQ(nextAs([&] {
                 std::string found = value(files[1]);
                 found += value(files[2]);
@@ -448,6 +488,126 @@ TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
                                                                "больше не работает?"
                                                          : byEngineer));
     EXPECT_EQ(test::FileNames(dir), clean);
+  }
+  }
+}
+
+// A folder with the sticky bit: the second account may remove or replace none of the first's files. What
+// the first's killed program left (a run between its renames, a write, a read, an editing lock) is
+// named to the second at once with its owner and the folder's rule, without a wait or a question, and
+// is never called busy; once an administrator removed it, the tables read as they were.
+TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
+  if (!test::CanPlayAnotherAccount()) GTEST_SKIP() << "the tests do not run as the superuser: no other account to play";
+  constexpr uid_t kFirst = 65533, kSecond = 65534;
+  test::TempDir dir;
+  test::LayoutScope scope(dir, test::kCounterLayout);
+  std::filesystem::permissions(dir.Path(), static_cast<std::filesystem::perms>(01777));
+  if (test::ReportAs(kSecond, [&] { return ::access(dir.Path().c_str(), W_OK | X_OK) == 0 ? "" : "no"; }) != "")
+    GTEST_SKIP() << "another account cannot reach the folder " << dir.Path() << " (set TMPDIR to a shared one)";
+  const std::vector<std::string> files = {dir / "sch.UZL", dir / "sch.CNT", dir / "sch.VET"};
+  const std::set<std::string> clean = {"maket.zr", "sch.CNT", "sch.VET"};
+  const passwd* account = ::getpwuid(kFirst);
+  const std::string owner = account != nullptr ? account->pw_name : std::to_string(kFirst);
+  const auto left = [&](const std::string& file) {
+    return "айл \"" + file + "\" оставлен программой пользователя \"" + owner +
+           "\", которая больше не работает; эта папка позволяет удалить или заменить его только его владельцу "
+           "или администратору";
+  };
+  const std::string notBack = "Запись файлов \"" + files[0] + "\", \"" + files[1] + "\", \"" + files[2] +
+                              "\" была прервана, и прежнее состояние файлов не восстановлено: ф" + left(files[0] + ".set~");
+  const auto value = [&] { return std::to_string(test::ReadCounter(files[1])); };
+  const std::string allow = ". Разрешить доступ к файлу " + files[1] + " ?";
+  struct TCase {
+    std::function<void()> killed;  // the first account's program, stopped and killed where it raises SIGSTOP
+    std::function<std::string()> next;  // the second account's next use, once for each answer
+    std::vector<int> answers;
+    std::string told;  // what each use found, then what the user was shown
+  };
+  const std::vector<TCase> cases = {
+      // A read may take the table as it stands once the user knows why the set stays as it is.
+      {[&] {
+         SetTableRunStepHook([](TRunStep step) {
+           if (step == TRunStep::Renamed) raise(SIGSTOP);
+         });
+         test::WriteCountersTogether(files, 10);
+       },
+       value, {0, 1}, notBack + ": \n<no error>: 1\n" + notBack + allow + "\n" + notBack + allow},
+      {[&] {
+         test::WriteCounter(files[1], 8);
+         raise(SIGSTOP);
+       },
+       value, {}, "<no error>: 8"},  // a write that was over: nothing left
+      {[&] {
+         TDataFile t;
+         ReadTableFile(files[1], t);
+         WriteTableFile(files[1], t, [](float) { raise(SIGSTOP); });
+       },
+       [&] {
+         test::WriteCounter(files[1], 7);
+         return value();
+       },
+       {}, "Ф" + left(files[1] + "~") + ": "},
+      // A dead read's mark guards nothing: the read goes on beside it.
+      {[&] {
+         TDataFile t;
+         ReadTableFile(files[1], t, [](float) { raise(SIGSTOP); });
+       },
+       value, {}, "<no error>: 1\nФ" + left(files[1] + ".inuse~")},
+      {[&] {
+         LockTableFiles(dir / "sch", ".CNT");
+         raise(SIGSTOP);
+       },
+       [&] {
+         LockTableFiles(dir / "sch", ".CNT");
+         return value();
+       },
+       {}, "Ф" + left(files[1] + "~") + ": "},
+  };
+  test::ScriptedMsgBox box;
+  const auto noLocks = [](int, short) {
+    errno = ENOLCK;
+    return -1;
+  };
+  for (const int share : {0, 1, 2}) {
+    const test::ShareScope shared(share != 0, share == 2 ? std::function<int(int, short)>(noLocks) : test::ShareLock);
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+      SCOPED_TRACE(std::to_string(share) + " " + std::to_string(k));
+      ASSERT_EQ(test::ReportAs(kFirst, [&] {
+                  test::WriteCounter(files[1], 1);
+                  test::WriteCounter(files[2], 2);
+                  return "";
+                }),
+                "");
+      value();  // where the locks fail, this program is told so, once, here
+      const pid_t pid = test::Forked([&] {
+        if (!test::BecomeAccount(kFirst)) return 3;
+        test::ScriptedMsgBox quiet;
+        cases[k].killed();
+        return 0;
+      });
+      ASSERT_TRUE(pid > 0 && test::KillWhenStopped(pid));
+      const auto nextAs = [&] {
+        return test::ReportAs(kSecond, [&] {
+          test::ScriptedMsgBox quiet;
+          for (const int answer : cases[k].answers) quiet.Answer(answer);
+          double now = 0;
+          SetFileWaitClock([&now] { return now += 100; });
+          std::string report;
+          for (std::size_t use = 0; use < std::max<std::size_t>(1, cases[k].answers.size()); ++use) {
+            std::string found;
+            report += (use == 0 ? "" : "\n") + test::ErrorOf([&] { found = cases[k].next(); }) + ": " + found;
+          }
+          for (const std::string& text : quiet.Texts()) report += "\n" + text;
+          return report;
+        });
+      };
+      EXPECT_EQ(nextAs(), cases[k].told);
+      // What an administrator does by hand: the left-over files go; the tables are as before.
+      for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        if (clean.count(entry.path().filename().string()) == 0) std::filesystem::remove(entry.path());
+      EXPECT_EQ(test::ReportAs(kSecond, [&] { return value(); }), k == 1 ? "8" : "1");
+      EXPECT_EQ(test::FileNames(dir), clean);
+    }
   }
 }
 

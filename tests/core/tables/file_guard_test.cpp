@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -78,6 +83,19 @@ std::string DeadProcess() {
   const pid_t pid = test::Forked([] { return 0; });
   test::ExitOf(pid);
   return std::to_string(pid) + ":1";
+}
+
+// This process ends (SIGSYS) at its first change of the umask: the umask is the whole process's, and a
+// file that another thread made while it stood changed would get that mode.
+bool ForbidUmask() {
+  sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_umask, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  const sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+  return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
 // A holder as the user is told of it.
@@ -1115,6 +1133,21 @@ TEST_F(Guard, FilesBesideATableAreMadeWholeAndOpenToEveryWriterOfTheFolder) {
       EXPECT_FALSE(reading) << "the end of the run did not wait for the mark";
       SetFileWaitClock(nullptr);
     }
+    fs::remove(dir_ / "new.CNT");
+
+    // Every kind of file is made without a change of the umask, with the same modes: a new table, a
+    // lock, a run's temporary tables, records, second names and commit mark, and a replaced table.
+    const pid_t pid = test::Forked([&] {
+      if (!ForbidUmask()) return 2;
+      WriteCounter(dir_ / "new.CNT", 1);
+      LockTableFiles(base_, ".VET");
+      const bool made = mode(dir_ / "new.CNT") == 0664 && mode(files[1] + "~") == 0664;
+      UnlockTableFiles(base_, ".VET");
+      std::vector<TDataFile> changed = Changed(files);
+      WriteTablesTogether({{files[0], &changed[0]}, {files[1], &changed[1]}});
+      return made && mode(file_) == 0640 && ReadCounter(file_) == 10 ? 0 : 1;
+    });
+    EXPECT_EQ(test::ExitOf(pid), 0) << "1: wrong modes; " << 1000 + SIGSYS << ": the umask was changed";
     fs::remove(dir_ / "new.CNT");
   }
   ::umask(savedMask);

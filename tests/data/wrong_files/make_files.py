@@ -127,6 +127,17 @@ def households_base():
     table.close()
 
 
+def meter_points_base():
+    """An industrial base of the billing department, the metering points with their stations, contracts
+    and energies: another import's own file, whose station field a base of 0.4 kV lines shares."""
+    table = dbf.Table(os.path.join(HERE, "meterpoints.dbf"),
+                      "NAMETP C(20); NDOG C(10); ABONENT C(40); NUMPOINT N(4,0); W N(12,2)", codepage="cp866")
+    table.open(mode=dbf.READ_WRITE)
+    table.append(("ТП-5", "Д-1023", "ООО Лесопилка", 1, 15400.0))
+    table.append(("ТП-7", "Д-2048", "Школа № 2", 1, 2750.25))
+    table.close()
+
+
 if __name__ == "__main__":
     staff_workbooks()
     heading_workbooks()
@@ -135,3 +146,4 @@ if __name__ == "__main__":
     other_fields_base()
     no_records_base()
     households_base()
+    meter_points_base()

@@ -276,7 +276,7 @@ TEST_F(BaseImports, SourcesThatGiveNothingAreRefusedAndNoBaseFileIsReplacedUnask
   // the workbooks keep the base shown
   box.Clear();
   ImportWorkbooks("\"Сеть.xlsx\"");
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal(dir / "Сеть.xlsx")});
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{NothingImportedText(dir / "Сеть.xlsx", {}, "Лист1")});
   EXPECT_EQ(Files(), before);
   EXPECT_EQ(form->BaseFileName, Base("Сеть"));
   EXPECT_EQ(Caption(), "База РЭС - Сеть");

@@ -258,9 +258,9 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
   s.SetText(3, 5, "400");
   s.SetNumber(3, 8, 5);
   WriteXlsx(dir / "чужие.xlsx", book);
-  // refused by name, with the first row that was not taken
+  // refused by name and sheet, with the first row that was not taken
   const auto refusal = [&](const std::string& reason) {
-    return "Ошибка чтения файла \"" + dir / "чужие.xlsx" + "\": " + reason +
+    return "Ошибка чтения файла \"" + dir / "чужие.xlsx" + "\": лист \"Замеры\"" + (reason.rfind("строка", 0) == 0 ? ", " : ": ") + reason +
            ": нет данных для импорта, ничего не изменено";
   };
 
@@ -284,6 +284,23 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
     EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal(reason)});
     EXPECT_EQ(ReadBytes(Base() + ".RTP"), stations) << "the loads are not reset";
     EXPECT_TRUE(NoLocks());
+  }
+
+  // a staff list as a spreadsheet program writes it: said to name no station of the base, not to be
+  // unreadable
+  const std::string staff = dir / "staff.xlsx";
+  fs::copy_file(TestDataDir() / "wrong_files" / "staff.xlsx", staff);
+  for (const auto& [command, reason] : {std::pair{form->ImportTPItem, "строка 2: НАЧАЛЬНИК УЧАСТКА - не найден в базе РЭС"},
+                                       std::pair{form->ImpTPMeasItem, "строка 2: 1 - не найден в базе РЭС"}}) {
+    box.Clear();
+    script.Then([&](QDialog& d) {
+      Child<QLineEdit>(d, "FEdit").setText(QString::fromStdString(staff));
+      Press(d, "OKBtn");
+    });
+    command->trigger();
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + staff + "\": лист \"Сотрудники\", " + reason +
+                                                    ": нет данных для импорта, ничего не изменено"});
+    EXPECT_EQ(ReadBytes(Base() + ".RTP"), stations);
   }
 }
 

@@ -343,8 +343,10 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
     IniRec.FlagTech = tech, IniRec.PathTech = heading;
     script.Then([&](QDialog& d) { Click(d, "OKBtn"); });
     form->ImpXlsBaseItem->trigger();
+    // a workbook's refusal names the sheet read
     refused(prom ? headings : byt ? stations : heading,
-            tech ? "в столбце 1 нет имен вводов и фидеров ниже заголовка: " : noRow);
+            tech ? "лист \"Лист1\": в столбце 1 нет имен вводов и фидеров ниже заголовка: "
+                 : "лист \"Лист1\": на листе нет ни одной строки, которую берет импорт: ");
   }
 }
 

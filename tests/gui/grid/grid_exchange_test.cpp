@@ -199,8 +199,13 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
                                  "A3: текст \"123456" + tail + "5 символов" + kept},
       {dir_ / "pairs.xlsx", textBook("pairs.xlsx", "Реактив", [&](ld::Worksheet& w) { w.SetText(2, 2, pairs); }) +
                                 "B2: текст \"a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,..." + tail + "20 символов" + kept},
+      // a control character inside a name is named, and a date where a number is read is no number
+      {dir_ / "controls.xlsx", textBook("controls.xlsx", "Название", [](ld::Worksheet& w) { w.SetText(2, 2, "ТП-4\r2"); }) +
+                                   "B2: текст \"ТП-4?2\" не принят: в нем управляющий символ U+000D" + kept},
+      {dir_ / "date.xlsx", textBook("date.xlsx", "Реактив", [](ld::Worksheet& w) { w.SetDate(2, 2, 46143); }) +
+                               "B2: текст \"01.05.2026\" не является числом: это дата" + kept},
       {dir_ / "words.xlsx", textBook("words.xlsx", "Мощность", [](ld::Worksheet& w) { w.SetText(2, 2, "н/д"); }) +
-                                "B2: \"н/д\" не является числом" + kept},
+                                "B2: текст \"н/д\" не является числом" + kept},
       {dir_ / "keyless.xlsx", textBook("keyless.xlsx", "Название", [](ld::Worksheet& w) {
                                   w.SetText(3, 1, " "), w.SetText(3, 2, "три");
                                 }) +
@@ -232,6 +237,21 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
   script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, dir_ / "full.xlsx"); });
   grid_.RunCommand(ld::gui::mtSheetImport);
   EXPECT_EQ(std::tuple(Cell(1, 1), Cell(1, 2)), std::tuple("12345", std::string(20, 'z')));
+
+  // names and numbers pasted from a web page or typed with Alt+Enter: taken without what is left at
+  // their ends, as every import takes them
+  ld::Workbook pasted;
+  ld::Worksheet& w = pasted.sheets.emplace_back("Лист1");
+  w.SetText(1, 1, "Номер"), w.SetText(1, 2, "Название"), w.SetText(1, 3, "Реактив");
+  w.SetNumber(2, 1, 1), w.SetText(2, 2, "ТП-42\xC2\xA0"), w.SetText(2, 3, "12,5\xC2\xA0");
+  w.SetNumber(3, 1, 2), w.SetText(3, 2, "Т1\t");
+  w.SetNumber(4, 1, 3), w.SetText(4, 2, "КТП 7\n");
+  ld::WriteXlsx(dir_ / "pasted.xlsx", pasted);
+  // the rows taken above are let go unasked: this import starts from a table of its own
+  grid_.OpenFile(MakeFile("p.TST", {{"1", "один", "5", "1.5"}}), 1, 1, 1, true, false, true);
+  script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, dir_ / "pasted.xlsx"); });
+  grid_.RunCommand(ld::gui::mtSheetImport);
+  EXPECT_EQ(std::tuple(Cell(1, 2), Cell(2, 2), Cell(3, 2), Cell(1, 4)), std::tuple("ТП-42", "Т1", "КТП 7", "12.5"));
 }
 
 }  // namespace

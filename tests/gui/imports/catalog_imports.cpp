@@ -50,13 +50,13 @@ auto RunItem(QAction* gui::TCatGrForm::*item) {
 }
 
 const TImportCommandEntry kLB{
-    {"Каталог графиков / Импорт / Импорт из файлов *.LB", ".LB", {}, OpenCatalog, RunItem(&gui::TCatGrForm::ImpLBItem), CloseCatalog}};
+    {"Каталог графиков / Импорт / Импорт из файлов *.LB", ".LB", {}, OpenCatalog, RunItem(&gui::TCatGrForm::ImpLBItem), CloseCatalog, {"Каталог графиков", "ImpLBItem"}}};
 const TImportCommandEntry kGRC{{"Каталог графиков / Импорт / Импорт из файлов *.GRC, *.GRV", ".GRC", {}, OpenCatalog,
-                                RunItem(&gui::TCatGrForm::ImpGRItem), CloseCatalog}};
+                                RunItem(&gui::TCatGrForm::ImpGRItem), CloseCatalog, {"Каталог графиков", "ImpGRItem"}}};
 const TImportCommandEntry kSlices{{"Каталог графиков / Импорт / Импорт из файлов *.xls (АСКУЭ СВЭ)", ".xlsx", {},
-                                   OpenCatalog, RunItem(&gui::TCatGrForm::ImpSVEItem), CloseCatalog}};
+                                   OpenCatalog, RunItem(&gui::TCatGrForm::ImpSVEItem), CloseCatalog, {"Каталог графиков", "ImpSVEItem"}}};
 const TImportCommandEntry kTypical{{"Каталог графиков / Импорт / Импорт из файлов *.xls (АСКУЭ Кирмаоблэнерго)", ".xls",
-                                    {}, OpenCatalog, RunItem(&gui::TCatGrForm::ImpKOEItem), CloseCatalog}};
+                                    {}, OpenCatalog, RunItem(&gui::TCatGrForm::ImpKOEItem), CloseCatalog, {"Каталог графиков", "ImpKOEItem"}}};
 
 }  // namespace
 }  // namespace ld::test

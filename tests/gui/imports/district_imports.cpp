@@ -112,7 +112,7 @@ const TImportCommandEntry kNetworkFiles{{"База РЭС / Сеть РЭС / И
                                            script.Then(ChooseInOpenDialog(chosen, "Импорт в базу РЭС"));
                                            Form().ImportItem->trigger();
                                          },
-                                         CloseBase}};
+                                         CloseBase, {"База РЭС", "ImportItem"}}};
 
 // The base is named as typed, the folder's feeder files read: the chosen file is one of them.
 const TImportCommandEntry kFeederFiles{{"База РЭС / Сеть РЭС / Импорт (*.PSH)", ".psh", {},
@@ -122,7 +122,7 @@ const TImportCommandEntry kFeederFiles{{"База РЭС / Сеть РЭС / И�
                                           script.Then(ChooseInOpenDialog(chosen, "Импорт файлов МОРВЕ"));
                                           Form().ImpPshItem->trigger();
                                         },
-                                        CloseBase}};
+                                        CloseBase, {"База РЭС", "ImpPshItem"}}};
 
 const TImportCommandEntry kNetworkWorkbooks{{"База РЭС / Сеть РЭС / Импорт (ЗУРАН)", ".xlsx", {},
                                              [](const fs::path& folder) { OpenBase(folder, "выбранный"); },
@@ -131,19 +131,19 @@ const TImportCommandEntry kNetworkWorkbooks{{"База РЭС / Сеть РЭС 
                                                script.Then(ChooseInOpenDialog(chosen, "Импорт файлов ЗУРАН"));
                                                Form().ImpXlsNetItem->trigger();
                                              },
-                                             CloseBase}};
+                                             CloseBase, {"База РЭС", "ImpXlsNetItem"}}};
 
 const TImportCommandEntry kTransformerMeasurements{
     {"База РЭС / Данные / Импорт замеров ТП (Ворсел)", ".xlsx", {}, OpenRegion,
-     [](const fs::path&, const fs::path& chosen) { Measure(Form().ImportTPItem, chosen); }, CloseBase}};
+     [](const fs::path&, const fs::path& chosen) { Measure(Form().ImportTPItem, chosen); }, CloseBase, {"База РЭС", "ImportTPItem"}}};
 
 const TImportCommandEntry kStationMeasurements{
     {"База РЭС / Данные / Импорт замеров ТП", ".xls", {}, OpenRegion,
-     [](const fs::path&, const fs::path& chosen) { Measure(Form().ImpTPMeasItem, chosen); }, CloseBase}};
+     [](const fs::path&, const fs::path& chosen) { Measure(Form().ImpTPMeasItem, chosen); }, CloseBase, {"База РЭС", "ImpTPMeasItem"}}};
 
 const TImportCommandEntry kFeederMeasurements{
     {"База РЭС / Данные / Импорт замеров 10(6) кВ (Тальмиры)", ".xlsx", {}, OpenRegion,
-     [](const fs::path&, const fs::path& chosen) { Measure(Form().ImpFeederMeasItem, chosen); }, CloseBase}};
+     [](const fs::path&, const fs::path& chosen) { Measure(Form().ImpFeederMeasItem, chosen); }, CloseBase, {"База РЭС", "ImpFeederMeasItem"}}};
 
 const TImportCommandEntry kLines04{{"База РЭС / Данные / Импорт линий 0.4 кВ (Тальмиры)", ".dbf", {}, OpenRegion,
                                     [](const fs::path&, const fs::path& chosen) {
@@ -157,35 +157,35 @@ const TImportCommandEntry kLines04{{"База РЭС / Данные / Импор
                                       script.Then(ChooseInOpenDialog(chosen, "Выбор базы линий 0.4 кВ"));
                                       Form().ImpLine04Item->trigger();
                                     },
-                                    CloseBase}};
+                                    CloseBase, {"База РЭС", "ImpLine04Item"}}};
 
 const TImportCommandEntry kIndustrialDbf{
-    {"База РЭС / Абоненты / Импорт базы абонентов (*.DBF): промышленные", ".dbf", {}, OpenRegion,
+    {"База РЭС / Абоненты / Импорт базы абонентов (*.DBF): промышленные", ".dbf", {"meterpoints"}, OpenRegion,
      [](const fs::path&, const fs::path& chosen) { Subscribers(false, TSubscriberBase::Industrial, chosen); },
-     CloseBase}};
+     CloseBase, {"База РЭС", "ImpDbfBaseItem"}}};
 
 const TImportCommandEntry kHouseholdsDbf{
     {"База РЭС / Абоненты / Импорт базы абонентов (*.DBF): бытовые", ".dbf", {"households"}, OpenRegion,
      [](const fs::path&, const fs::path& chosen) { Subscribers(false, TSubscriberBase::Households, chosen); },
-     CloseBase}};
+     CloseBase, {"База РЭС", "ImpDbfBaseItem"}}};
 
 const TImportCommandEntry kContractsDbf{
     {"База РЭС / Абоненты / Импорт базы абонентов (*.DBF): договоры", ".dbf", {}, OpenRegion,
-     [](const fs::path&, const fs::path& chosen) { Subscribers(false, TSubscriberBase::Third, chosen); }, CloseBase}};
+     [](const fs::path&, const fs::path& chosen) { Subscribers(false, TSubscriberBase::Third, chosen); }, CloseBase, {"База РЭС", "ImpDbfBaseItem"}}};
 
 const TImportCommandEntry kIndustrialXls{
     {"База РЭС / Абоненты / Импорт базы абонентов (*.XLS): промышленные", ".xlsx", {"industrial"}, OpenRegion,
      [](const fs::path&, const fs::path& chosen) { Subscribers(true, TSubscriberBase::Industrial, chosen); },
-     CloseBase}};
+     CloseBase, {"База РЭС", "ImpXlsBaseItem"}}};
 
 const TImportCommandEntry kHouseholdsXls{
     {"База РЭС / Абоненты / Импорт базы абонентов (*.XLS): бытовые", ".xls", {}, OpenRegion,
      [](const fs::path&, const fs::path& chosen) { Subscribers(true, TSubscriberBase::Households, chosen); },
-     CloseBase}};
+     CloseBase, {"База РЭС", "ImpXlsBaseItem"}}};
 
 const TImportCommandEntry kTechnicalXls{
     {"База РЭС / Абоненты / Импорт базы абонентов (*.XLS): технический учет", ".xlsx", {}, OpenRegion,
-     [](const fs::path&, const fs::path& chosen) { Subscribers(true, TSubscriberBase::Third, chosen); }, CloseBase}};
+     [](const fs::path&, const fs::path& chosen) { Subscribers(true, TSubscriberBase::Third, chosen); }, CloseBase, {"База РЭС", "ImpXlsBaseItem"}}};
 
 }  // namespace
 }  // namespace ld::test

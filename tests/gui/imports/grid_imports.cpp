@@ -38,7 +38,7 @@ const TImportCommandEntry kGrid{
        EXPECT_FALSE(grid.Modified());
        EXPECT_EQ(grid.table().RowCount, 33);
      },
-     [] { TGridImport::Current().Close(); }}};
+     [] { TGridImport::Current().Close(); }, {"Таблица", "mtSheetImport"}}};
 
 }  // namespace
 }  // namespace ld::test

@@ -45,7 +45,7 @@ const TImportCommandEntry kMeasurements{{"Режим / Данные / Импор
                                            });
                                            Form().ImpZamer->trigger();
                                          },
-                                         CloseSample}};
+                                         CloseSample, {"Режим", "ImpZamer"}}};
 
 // The partner of the chosen PNT file is a sound LIN file of the scheme: the PNT file alone is wrong.
 const TImportCommandEntry kPntLin{{"Режим / Узлы схемы / Ctrl+P (Чтение файлов PNT,LIN)", ".PNT", {},
@@ -63,7 +63,7 @@ const TImportCommandEntry kPntLin{{"Режим / Узлы схемы / Ctrl+P (�
                                      script.Then(ChooseInOpenDialog(chosen, "Чтение файлов PNT,LIN"));
                                      QTest::keyClick(&Form().DataGrid(), Qt::Key_P, Qt::ControlModifier);
                                    },
-                                   CloseSample}};
+                                   CloseSample, {"Режим", "ReadPntLin"}}};
 
 const TImportCommandEntry kCards{{"Режим / Схема / Импорт ЦДУ", ".CDU", {"cards"}, OpenSample,
                                   [](const fs::path&, const fs::path& chosen) {
@@ -71,7 +71,7 @@ const TImportCommandEntry kCards{{"Режим / Схема / Импорт ЦДУ
                                     script.Then(ChooseInOpenDialog(chosen, "Выбор файла формата ЦДУ"));
                                     Form().ImportCDU->trigger();
                                   },
-                                  CloseSample}};
+                                  CloseSample, {"Режим", "ImportCDU"}}};
 
 }  // namespace
 }  // namespace ld::test

@@ -3,11 +3,15 @@
 // file the user chose, as one table of commands; the grouped test feeds each of them every file of
 // tests/data/wrong_files and wants each refused by name with every file of its folder as it was.
 //
-// A command is added to the table where it is tested, by a TImportCommandEntry at namespace scope:
-//   const TImportCommandEntry kCards{{"Режим / Схема / Импорт ЦДУ", ".cdu", {"cards"}, Prepare, Run}};
+// The commands are the program's own list (gui::ImportCommandList): each is run here by a runner added
+// where it is tested, by a TImportCommandEntry at namespace scope naming the command it runs:
+//   const TImportCommandEntry kCards{{"Режим / Схема / Импорт ЦДУ", ".cdu", {"cards"}, Prepare, Run,
+//                                     {}, {"Режим", "ImportCDU"}}};
+// A command of the list without a runner fails the grouped test, as does a runner of no such command.
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ld::test {
@@ -28,6 +32,9 @@ struct TImportCommand {
   std::function<void(const std::filesystem::path& folder, const std::filesystem::path& chosen)> Run;
   // Closes what Prepare opened, before the folder is compared and removed; may be empty.
   std::function<void()> Finish;
+  // The program's command this runs: its window and name in gui::ImportCommandList. A command that asks
+  // which file to read (subscribers of several bases) has a runner for each.
+  std::pair<std::string, std::string> Command;
 };
 
 std::vector<TImportCommand>& ImportCommands();

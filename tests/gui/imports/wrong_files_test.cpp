@@ -1,4 +1,4 @@
-// Every import command fed every kind of wrong file: an empty file, a text, a document, a workbook of an
+// Every import command of the program's own list fed every kind of wrong file: an empty file, a text, a document, a workbook of an
 // unrelated sheet, a heading-only workbook, a dBase base of other fields, a base of no records, another
 // import's own file. Each is refused with a message that names the chosen file and says that nothing
 // was changed, and every file of the folder stays byte for byte as it was.
@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
+#include "gui/common/import_commands.h"
 #include "gui/imports/wrong_files.h"
 
 namespace ld::test {
@@ -43,7 +45,14 @@ TEST(WrongFiles, EveryImportRefusesEveryWrongFileByNameAndChangesNothing) {
       files.push_back(entry.path());
   std::sort(files.begin(), files.end());
   ASSERT_FALSE(files.empty());
-  ASSERT_FALSE(ImportCommands().empty());
+  // the commands are the program's own list: each has its runner here, and each runner runs one of them
+  std::set<std::pair<std::string, std::string>> program, run;
+  for (const gui::TImportCommandInfo& c : gui::ImportCommandList()) program.insert({c.Window, c.Name});
+  for (const TImportCommand& command : ImportCommands()) run.insert(command.Command);
+  for (const auto& c : program)
+    EXPECT_TRUE(run.count(c)) << "the program's import command " << c.first << " / " << c.second << " is run by no runner";
+  for (const auto& c : run)
+    EXPECT_TRUE(program.count(c)) << "a runner runs " << c.first << " / " << c.second << ", which the program lacks";
   for (const TImportCommand& command : ImportCommands()) {
     for (const fs::path& file : files) {
       if (std::find(command.OwnKinds.begin(), command.OwnKinds.end(), KindOf(file)) != command.OwnKinds.end())

@@ -1,0 +1,134 @@
+#!/usr/bin/python3
+# Writes the workbooks of this folder whose values their formats give (see README): meter numbers kept
+# with their leading zeros by the format 000000000000000, durations of 24 hours and more, a book whose
+# first sheet is hidden, durations typed into LibreOffice Calc and gnumeric, gnumeric's copy of a book of
+# uncalculated formulas, XlsxWriter's formulas written with their values, and a text document. Run from this folder with Debian's python3-openpyxl,
+# python3-xlsxwriter, libreoffice-calc and gnumeric:
+#     /usr/bin/python3 make_shown_sheets.py
+import os
+import shutil
+import subprocess
+import tempfile
+
+import openpyxl
+import xlsxwriter
+
+METER = "000000000000000"
+HOURS = "[h]:mm"
+
+# This month's measurements: the station, the feeder, W, the meter (the zeros its format shows), the hours
+# of work (36:30, and 24:00 for round-the-clock work).
+NOVEMBER = [
+    ["ТП", "Фидер", "W", "Счетчик", "Часы"],
+    ["ТП-42", "Л8", 2750.25, 11070123456789, 36.5 / 24],
+    ["ТП-7", "Л2", 120.5, 42, 1.0],
+]
+# Last month's, hidden before this month's in the same book.
+OCTOBER = [
+    ["ТП", "Фидер", "W", "Счетчик", "Часы"],
+    ["ТП-42", "Л8", 1111.11, 11070123456789, 12.0 / 24],
+]
+
+
+def fill(sheet, rows):
+    for r, row in enumerate(rows, start=1):
+        for c, value in enumerate(row, start=1):
+            cell = sheet.cell(row=r, column=c, value=value)
+            if r > 1 and c == 4:
+                cell.number_format = METER
+            if r > 1 and c == 5:
+                cell.number_format = HOURS
+
+
+def sources():
+    book = openpyxl.Workbook()
+    sheet = book.active
+    sheet.title = "Ноябрь"
+    fill(sheet, NOVEMBER)
+    book.save("shown_openpyxl.xlsx")
+
+    book = openpyxl.Workbook()
+    october = book.active
+    october.title = "Октябрь"
+    fill(october, OCTOBER)
+    fill(book.create_sheet("Ноябрь"), NOVEMBER)
+    october.sheet_state = "hidden"
+    book.active = 1
+    book.save("hidden_openpyxl.xlsx")
+
+
+def run(args, env):
+    subprocess.run(args, check=True, env=env)
+
+
+def converted():
+    """Each source as LibreOffice and gnumeric save it; the durations as the two take them typed."""
+    work = tempfile.mkdtemp()
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    office = ["soffice", "--headless", "-env:UserInstallation=file://" + work + "/profile"]
+    try:
+        for name in ("shown", "hidden"):
+            for ext in ("xls", "xlsx"):
+                run(office + ["--convert-to", ext, "--outdir", work, name + "_openpyxl.xlsx"], env)
+                shutil.copyfile(os.path.join(work, name + "_openpyxl." + ext), name + "_libreoffice." + ext)
+                run(["ssconvert", name + "_openpyxl.xlsx", name + "_gnumeric." + ext], env)
+        # "36:30" and "24:00" typed: a text file of one column that each program reads as typed cells
+        typed = os.path.join(work, "typed.csv")
+        with open(typed, "w", encoding="utf-8") as f:
+            f.write("Часы\n36:30\n24:00\n")
+        for ext in ("xls", "xlsx"):
+            run(office + ["--infilter=CSV:44,34,76,1", "--convert-to", ext, "--outdir", work, typed], env)
+            shutil.copyfile(os.path.join(work, "typed." + ext), "typed_libreoffice." + ext)
+            run(["ssconvert", typed, "typed_gnumeric." + ext], env)
+        # a sound text document, which a workbook import may be given by mistake
+        note = os.path.join(work, "note.txt")
+        with open(note, "w", encoding="utf-8") as f:
+            f.write("Акт замеров ТП-42\n")
+        run(office + ["--convert-to", "docx", "--outdir", work, note], env)
+        shutil.copyfile(os.path.join(work, "note.docx"), "note_libreoffice.docx")
+    finally:
+        shutil.rmtree(work)
+
+
+def gnumeric_uncalculated():
+    """xlwt's book of formulas never calculated, as gnumeric saves it: it does not calculate them either,
+    and writes each without a value, as it writes a formula that gives the empty text."""
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    for ext in ("xls", "xlsx"):
+        run(["ssconvert", "inputs_xlwt.xls", "uncalculated_gnumeric." + ext], env)
+
+
+def xlsxwriter_books():
+    """The hidden first sheet as XlsxWriter writes it, and formulas written with their values: the book
+    still asks to be calculated when it is opened."""
+    book = xlsxwriter.Workbook("hidden_xlsxwriter.xlsx")
+    meter = book.add_format({"num_format": METER})
+    hours = book.add_format({"num_format": HOURS})
+    for title, rows in (("Октябрь", OCTOBER), ("Ноябрь", NOVEMBER)):
+        sheet = book.add_worksheet(title)
+        sheet.write_row(0, 0, rows[0])
+        for r, row in enumerate(rows[1:], start=1):
+            sheet.write_row(r, 0, row[:3])
+            sheet.write_number(r, 3, row[3], meter)
+            sheet.write_number(r, 4, row[4], hours)
+        if title == "Октябрь":
+            october = sheet
+        else:
+            sheet.activate()
+    october.hide()
+    book.close()
+
+    book = xlsxwriter.Workbook("valued_xlsxwriter.xlsx")
+    sheet = book.add_worksheet("Абоненты")
+    sheet.write_row(0, 0, ["ТП", "W", "Количество"])
+    sheet.write(1, 0, "ТП-42")
+    sheet.write_formula(1, 1, "=2750.25*2", None, 5500.5)
+    sheet.write_formula(1, 2, "=40", None, 40)
+    book.close()
+
+
+if __name__ == "__main__":
+    sources()
+    converted()
+    gnumeric_uncalculated()
+    xlsxwriter_books()
