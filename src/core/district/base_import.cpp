@@ -1,7 +1,6 @@
 #include "core/district/base_import.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -10,8 +9,6 @@
 #include "core/base/msgbox.h"
 #include "core/district/run_locks.h"
 #include "core/tables/colmaps_district.h"
-#include "core/tables/file_guard.h"
-#include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 
 namespace ld {
@@ -129,22 +126,19 @@ TImportEnd ImportBase(const std::string& source, const std::string& baseStem, bo
   // Locked before the sources are read: the base is not opened for editing meanwhile. A lock held by
   // another user refuses the command here, before anything is read or asked.
   const TRunTableLocks locks(baseStem, LayoutExtensions({LayoutLines10, LayoutTransTP}));
-  bool withStations = true;
   TFileImport import;
   import.Source = source;
   import.Read = [&] {
     const TImportTaken taken = build();
-    withStations = base.Stations.RowCount > 0 || writeEmptyStations;
-    if (withStations) import.Tables.emplace_back(stationFile, &base.Stations);
+    // Both tables are replaced, the station table removed when the import gives none: in the same run,
+    // so that no end of the program leaves the new lines beside the old stations.
+    const bool withStations = base.Stations.RowCount > 0 || writeEmptyStations;
+    import.Tables.emplace_back(stationFile, withStations ? &base.Stations : nullptr);
     return taken;
   };
-  // both tables are replaced, the station table removed when the import gives none
   import.Replaces = [&] { return std::vector<std::string>{lineFile, stationFile}; };
   import.Question = kReplaceBaseQuestion;
   import.Tables = {{lineFile, &base.Lines}};
-  import.Write = [&] {
-    if (!withStations) DeleteFileIfExists(stationFile);
-  };
   return RunFileImport(import);
 }
 

@@ -77,7 +77,7 @@ inline constexpr char kReplaceBaseQuestion[] = "База с таким имен�
 // was given); only then, when a file of the base exists, kReplaceBaseQuestion is asked; then both tables
 // go to temporary files of the stem's folder and take the place of the old files in one run. Without
 // station rows and with writeEmptyStations unset, the station table is not written and an old one is
-// removed, so the new base has none. A refusal throws with nothing of the old base changed; Declined
+// removed in the same run, so the new base has none. A refusal throws with nothing of the old base changed; Declined
 // when the answer was not "Да".
 TImportEnd ImportBase(const std::string& source, const std::string& baseStem, bool writeEmptyStations,
                       TBaseImport& base, const std::function<TImportTaken()>& build);

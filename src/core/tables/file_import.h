@@ -93,7 +93,7 @@ struct TFileImport {
   std::function<std::vector<std::string>()> Replaces;
   std::string Question;
   // The tables written in one run once the read took something and the user agreed; filled by Read
-  // or before it. The pointers stay the caller's.
+  // or before it. The pointers stay the caller's; a file given without a table is removed in the run.
   std::vector<std::pair<std::string, TDataFile*>> Tables;
   // What is written besides the tables, after them (a catalogue's file, the grid's rows); may be empty.
   std::function<void()> Write;

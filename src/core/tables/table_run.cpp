@@ -297,6 +297,7 @@ void TTableRun::Run() {
       ::unlink(others.c_str());
     }
     for (const auto& table : tables_) {
+      if (table->data == nullptr) continue;
       table->data->FileDate = WriteTableTemporary(table->file, table->temp, *table->data);
       Step(TRunStep::TempWritten);
     }
@@ -442,7 +443,10 @@ void TTableRun::Rename() {
   for (const auto& table : tables_) {
     CheckStillOwn(table->file);
     errno = 0;
-    if (PutInPlace(table->temp, table->file)) {
+    // A table the run removes keeps its old version under the second name like any other, so putting
+    // the set back gives it back.
+    const bool removed = table->data == nullptr;
+    if (removed ? table->kept.empty() || ::unlink(table->file.c_str()) == 0 : PutInPlace(table->temp, table->file)) {
       Step(TRunStep::Renamed);
       continue;
     }

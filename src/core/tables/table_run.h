@@ -54,7 +54,8 @@ namespace ld {
 // next use tries again and names it. A second name already taken (an old version that a failed write
 // could not put back, named in its message) is never overwritten or removed: the run keeps the old file
 // under the next free name ("<file>.old2~", ...) and names the earlier ones to the user (ShowMsgForm)
-// once the tables are in place. The caller's own locks of the files stay as they are.
+// once the tables are in place. The caller's own locks of the files stay as they are. A file given
+// without a table (nullptr) is removed by the run, as one step of it, kept and put back as a replaced one.
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files);
 // Ends a run of WriteTablesTogether that holds the file, if its record lies beside it: a run that still
 // goes on (in this or another program) is waited for as a table in use is; a run that was stopped before

@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace ld::gui {
 
@@ -81,7 +82,7 @@ TDateField::TDateField(const char* name, QWidget* parent) : QDateEdit(parent) {
   setCalendarPopup(true);
   // A date picked from the calendar or set by the dialog replaces a refused text.
   connect(this, &QDateEdit::dateChanged, this, [this] {
-    if (typed_.isEmpty() && problem_.isEmpty()) return;
+    if (!own_) return;
     Drop();
     setDate(date());
   });
@@ -89,6 +90,9 @@ TDateField::TDateField(const char* name, QWidget* parent) : QDateEdit(parent) {
   // behind the field's back.
   lineEdit()->installEventFilter(this);
   lineEdit()->setAcceptDrops(false);
+  connect(lineEdit(), &QLineEdit::selectionChanged, this, [this] {
+    if (!editorSelecting_) editorSelected_ = false;
+  });
   if (QCalendarWidget* calendar = calendarWidget()) {
     for (auto picked : {&QCalendarWidget::clicked, &QCalendarWidget::activated}) {
       connect(calendar, picked, this, [this](QDate day) {
@@ -103,7 +107,7 @@ bool TDateField::event(QEvent* event) {
   const bool handled = QDateEdit::event(event);
   // The editor writes its date over the text when it gains or loses the focus, is shown again, and
   // so on; a text being typed or refused stays in view.
-  if (!typed_.isEmpty() && lineEdit()->text() != typed_) ShowTyped();
+  if (own_ && lineEdit()->text() != typed_) ShowTyped();
   return handled;
 }
 
@@ -120,6 +124,15 @@ bool TDateField::eventFilter(QObject* watched, QEvent* event) {
           connect(action, &QAction::triggered, this, [this] { Paste(QApplication::clipboard()->text()); });
       }
     }
+  } else if (watched == edit && !own_ && Edited() &&
+             (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
+              event->type() == QEvent::MouseButtonDblClick ||
+              (event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() != Qt::MiddleButton))) {
+    // A click or a drag in a text being mended places the cursor unseen by the editor, as the arrows do.
+    const QSignalBlocker block(edit);
+    static_cast<QObject*>(edit)->event(event);
+    return true;
   } else if (watched == edit && event->type() == QEvent::MouseButtonRelease && !isReadOnly() &&
              static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton) {
     if (QApplication::clipboard()->supportsSelection())
@@ -147,7 +160,7 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
-  if (typed_.isEmpty() && Edited()) {
+  if (!own_ && Edited()) {
     // The editor goes on editing its text; Enter ends it as it ends a typed date, and Escape brings the
     // date back as it does for a typed one.
     if (event->key() == Qt::Key_Escape) {
@@ -156,17 +169,36 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
       return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) Finish();
-  }
-  if (!typed_.isEmpty()) {
-    if (event->key() == Qt::Key_Backspace && !(event->modifiers() & commands)) {
-      // Taking a character back from a refused text goes on correcting it.
-      problem_.clear();
-      typed_.chop(1);
-      if (QWidget* dialog = window()) ShowProblems(*dialog);
-      if (typed_.isEmpty())
-        setDate(date());
+    if (MovesCursor(*event)) {
+      // The editor reads its text afresh when the cursor enters another of its sections, and puts the
+      // date back over a text it cannot read: the cursor moves through the text being mended unseen.
+      QLineEdit* edit = lineEdit();
+      const QSignalBlocker block(edit);
+      const bool select = event->modifiers() & Qt::ShiftModifier;
+      const int key = event->key();
+      if (key == Qt::Key_Home || key == Qt::Key_End)
+        key == Qt::Key_Home ? edit->home(select) : edit->end(select);
       else
-        ShowTyped();
+        key == Qt::Key_Left ? edit->cursorBackward(select) : edit->cursorForward(select);
+      event->accept();
+      return;
+    }
+  }
+  if (own_) {
+    if (event->key() == Qt::Key_Backspace && !(event->modifiers() & commands)) {
+      // Taking a character back from a refused text goes on correcting it; the last one taken back
+      // brings the date back. An emptied text has nothing left to take back.
+      if (!typed_.isEmpty()) {
+        problem_.clear();
+        typed_.chop(1);
+        if (QWidget* dialog = window()) ShowProblems(*dialog);
+        if (typed_.isEmpty()) {
+          Drop();
+          setDate(date());
+        } else {
+          ShowTyped();
+        }
+      }
       event->accept();
       return;
     }
@@ -178,7 +210,7 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
       return;
     }
     Finish();
-    if (!typed_.isEmpty()) {
+    if (own_) {
       // A refused text: the focus may leave it and the arrows may step the last date instead, but
       // Enter does not take the dialog on and no other key edits the text behind the field's back.
       const int key = event->key();
@@ -191,7 +223,26 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
       }
     }
   }
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !own_) {
+    // Enter takes the date and leaves the cursor where the person left it: the editor would select
+    // the section under it, and a Backspace after Enter would take the whole year instead of a digit.
+    QLineEdit* edit = lineEdit();
+    const int cursor = edit->cursorPosition();
+    int anchor = cursor;
+    if (edit->hasSelectedText()) anchor = cursor == edit->selectionStart() ? edit->selectionEnd() : edit->selectionStart();
+    AsEditor([&] { QDateEdit::keyPressEvent(event); });
+    edit->setCursorPosition(anchor);
+    if (cursor != anchor) edit->setSelection(anchor, cursor - anchor);
+    return;
+  }
   QDateEdit::keyPressEvent(event);
+}
+
+void TDateField::AsEditor(const std::function<void()>& change) {
+  editorSelecting_ = true;
+  change();
+  editorSelecting_ = false;
+  editorSelected_ = lineEdit()->hasSelectedText();
 }
 
 void TDateField::Type(QChar c) {
@@ -207,14 +258,25 @@ void TDateField::Type(QChar c) {
     if (!inYear && last.size() == 2) typed_ += '.';
     typed_ += c;
   }
+  own_ = true;
   ShowTyped();
   if (typed_.count('.') == 2 && typed_.section('.', 2).size() == kYearDigits) Take(false);
 }
 
+bool TDateField::MovesCursor(const QKeyEvent& event) {
+  const int key = event.key();
+  return (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End) &&
+         !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
 bool TDateField::Correcting() const {
-  // A text deleted or selected whole is no correction: what is typed then is a new date.
+  // A text the editor's own editing changed, or a part of the date that the person selected, is
+  // corrected where the cursor stands. A text deleted or selected whole is no correction, nor is a
+  // section the editor selected by itself (as it does when the field gains the focus): what is typed
+  // then is a new date.
   const QLineEdit* edit = lineEdit();
-  return typed_.isEmpty() && Edited() && edit->selectedText().size() < edit->text().size();
+  if (own_ || edit->selectedText().size() >= edit->text().size()) return false;
+  return Edited() || (edit->hasSelectedText() && !editorSelected_);
 }
 
 void TDateField::Insert(QChar c) {
@@ -238,6 +300,7 @@ void TDateField::Paste(const QString& text) {
   typed_ = text.trimmed();
   typed_.replace(',', '.');
   if (typed_.isEmpty()) return setDate(date());
+  own_ = true;
   ShowTyped();
   Take(true);
 }
@@ -251,6 +314,7 @@ void TDateField::ShowTyped() {
 }
 
 void TDateField::Take(bool ended) {
+  if (typed_.isEmpty()) return Refuse("Дата не задана: " + kShape);
   static const QRegularExpression shape(R"(^(\d{1,2})\.(\d{1,2})\.(\d{2}|\d{4})$)");
   const QRegularExpressionMatch parts = shape.match(typed_);
   const bool shortYear = parts.hasMatch() && parts.captured(3).size() == kShortYearDigits;
@@ -278,6 +342,7 @@ void TDateField::Take(bool ended) {
 }
 
 void TDateField::Refuse(const QString& problem) {
+  own_ = true;
   problem_ = problem;
   QApplication::beep();
   ShowTyped();
@@ -285,7 +350,8 @@ void TDateField::Refuse(const QString& problem) {
 }
 
 void TDateField::Drop() {
-  if (typed_.isEmpty() && problem_.isEmpty()) return;
+  if (!own_) return;
+  own_ = false;
   typed_.clear();
   problem_.clear();
   if (QWidget* dialog = window()) ShowProblems(*dialog);
@@ -294,13 +360,22 @@ void TDateField::Drop() {
 bool TDateField::Edited() const { return lineEdit()->text() != textFromDateTime(dateTime()); }
 
 void TDateField::Finish() {
-  if (typed_.isEmpty() && Edited()) typed_ = lineEdit()->text();
-  if (!typed_.isEmpty() && problem_.isEmpty()) Take(true);
+  // An edited text is taken as it stands, an emptied one too: it is refused, never left to the date it
+  // no longer shows.
+  if (!own_ && Edited()) {
+    typed_ = lineEdit()->text();
+    own_ = true;
+  }
+  if (own_ && problem_.isEmpty()) Take(true);
 }
 
 bool TDateField::Settle() {
   Finish();
   return problem_.isEmpty();
+}
+
+void TDateField::focusInEvent(QFocusEvent* event) {
+  AsEditor([&] { QDateEdit::focusInEvent(event); });
 }
 
 void TDateField::focusOutEvent(QFocusEvent* event) {
@@ -334,18 +409,18 @@ void TDateField::stepBy(int steps) {
     Drop();
     setDate(date());
   }
-  QDateEdit::stepBy(steps);
+  AsEditor([&] { QDateEdit::stepBy(steps); });
 }
 
 QValidator::State TDateField::validate(QString& input, int& pos) const {
   // A text being typed or corrected is the person's own until the editing ends: the editor would fit
   // it to the calendar ("31.11.2026" to the 30th) behind the field's back.
-  if (!typed_.isEmpty() || input != textFromDateTime(dateTime())) return QValidator::Intermediate;
+  if (own_ || input != textFromDateTime(dateTime())) return QValidator::Intermediate;
   return QDateEdit::validate(input, pos);
 }
 
 void TDateField::fixup(QString& input) const {
-  if (typed_.isEmpty()) QDateEdit::fixup(input);
+  if (!own_) QDateEdit::fixup(input);
 }
 
 bool DatesTaken(QWidget& dialog) {

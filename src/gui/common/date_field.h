@@ -12,11 +12,14 @@
 // (ExpandTwoDigitYear: "01.11.26" is 2026, "…99" 1999). A pasted date (keys, the text's menu, the middle button) is taken by the
 // same rule, never fitted to the calendar.
 //
-// A text left by the editor's own editing (Backspace, Delete, a cut, an undo) is corrected where the
-// cursor stands: digits and dots typed then go in at the cursor, in place of what is selected, as a
-// person mends "01.11.2026" into "01.11.2025" by deleting the "26" and typing "25". The text is taken by
-// the same rule when the editing ends: the field never goes on with a date its text no longer shows.
-// A text deleted or selected whole is replaced by a new date typed.
+// A text left by the editor's own editing (Backspace, Delete, a cut, an undo), or a part of the date
+// the person selected, is corrected where the cursor stands: digits and dots typed then go in at the
+// cursor, in place of what is selected, as a person mends "01.11.2026" into "01.11.2025" by deleting or
+// selecting the "26" and typing "25". The text is taken by the same rule when the editing ends: the
+// field never goes on with a date its text no longer shows, and a text deleted to nothing is refused;
+// the arrows and the mouse move through the text meanwhile without the editor putting its date back.
+// A text deleted or selected whole, or a section the editor selected by itself, is replaced by a new
+// date typed; Enter leaves the cursor where it stood.
 //
 // A date that does not exist, lies outside the field's range or is left unfinished is refused: the
 // field keeps the text for correcting, a message under the dialog's fields says what is wrong, and the
@@ -25,12 +28,14 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "core/base/dates.h"
 
 class QDialog;
 class QDialogButtonBox;
+class QKeyEvent;
 
 namespace ld::gui {
 
@@ -56,6 +61,7 @@ protected:
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
@@ -64,7 +70,10 @@ protected:
   void fixup(QString& input) const override;
 
 private:
+  // Runs a change of the editor's own, noting whether it left a selection of its making.
+  void AsEditor(const std::function<void()>& change);
   void Type(QChar c);
+  static bool MovesCursor(const QKeyEvent& event);
   bool Correcting() const;
   void Insert(QChar c);
   void Paste(const QString& text);
@@ -75,8 +84,11 @@ private:
   void Finish();
   bool Edited() const;
 
-  QString typed_;    // the text being typed, or the refused text
-  QString problem_;  // why the text was refused; empty while it is being typed
+  bool own_ = false;  // the field shows typed_ instead of its date
+  QString typed_;     // the text being typed, or the refused text (empty: the text was deleted)
+  QString problem_;   // why the text was refused; empty while it is being typed
+  bool editorSelecting_ = false;  // a change of the editor's own is under way
+  bool editorSelected_ = false;   // the selection shown is the editor's, not the person's
 };
 
 // Settles every date field of the dialog; false, with the first field that holds a refused text

@@ -272,13 +272,15 @@ void TSetRegimFrm::OKBtnClick() {
 
 void PeriodCaptions(std::string& period, std::string& loads) {
   const TIniRec& ini = IniRec;
-  period = FormatDateTime("dd.mm.yy", ini.Date1) + " - " + FormatDateTime("dd.mm.yy", ini.Date2);
+  // Years in full: with two digits a period of this century read as one of the last ("01.11.50" is
+  // 1950, as the program reads a year of two digits).
+  period = FormatDateTime("dd.mm.yyyy", ini.Date1) + " - " + FormatDateTime("dd.mm.yyyy", ini.Date2);
   switch (ini.TypCalcPQ) {
     case 0: loads = "Средняя загрузка"; break;
     case 1: loads = "Минимальная загрузка"; break;
     case 2: loads = "Максимальная загрузка"; break;
     case 3:
-      loads = "Граф. нагрузок, " + FormatDateTime("dd.mm.yy hh:nn:ss", ini.CalcDate) + ", " + DurationToStr(ini.Tgr);
+      loads = "Граф. нагрузок, " + FormatDateTime("dd.mm.yyyy hh:nn:ss", ini.CalcDate) + ", " + DurationToStr(ini.Tgr);
       break;
     default: loads.clear(); break;
   }

@@ -60,7 +60,7 @@ private:
   QLabel *dateLabel_, *wrLabel_;
 };
 
-// The period text ("dd.mm.yy - dd.mm.yy") and the text of the way loads are taken for the moment.
+// The period text ("dd.mm.yyyy - dd.mm.yyyy") and the text of the way loads are taken for the moment.
 void PeriodCaptions(std::string& period, std::string& loads);
 
 // Runs the dialog; true when the person pressed "Применить" and the values were stored. Opening it

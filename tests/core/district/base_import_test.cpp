@@ -5,13 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <utility>
 
 #include "core/base/error.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
+#include "support/child_process.h"
 #include "support/scripted_msgbox.h"
 #include "support/table_rows.h"
 #include "support/test_env.h"
@@ -99,6 +104,47 @@ TEST_F(ImportedBase, BothTablesTakeThePlaceOfTheOldOnesOrNeither) {
   Write(bare, true);
   EXPECT_EQ(ReadFileRowCount(stem + ".RTP"), 0);
   EXPECT_TRUE(IsTableFile(stem + ".RTP"));
+}
+
+// A program killed anywhere in the import of a base without transformers leaves the old base whole or
+// the new one without a station table to the next read; never the new lines beside the old stations.
+TEST_F(ImportedBase, AKilledImportLeavesTheOldBaseOrTheNewOneWithoutStations) {
+  const std::string oldLines = ReadBytes(stem + ".RSL"), oldStations = ReadBytes(stem + ".RTP");
+  const std::pair<TRunStep, int> kills[] = {
+      {TRunStep::Locked, 1},  {TRunStep::TempWritten, 1}, {TRunStep::RecordLaid, 2},    {TRunStep::RecordsLaid, 1},
+      {TRunStep::Renamed, 1}, {TRunStep::Renamed, 2},     {TRunStep::Committed, 1},     {TRunStep::RecordRemoved, 1},
+      {TRunStep::RecordRemoved, 2}};
+  for (const auto& [step, nth] : kills) {
+    SCOPED_TRACE(static_cast<int>(step) * 10 + nth);
+    WriteBytes(stem + ".RSL", oldLines);
+    WriteBytes(stem + ".RTP", oldStations);
+    const pid_t child = Forked([&, step = step, nth = nth] {
+      int seen = 0;
+      SetTableRunStepHook([&](TRunStep reached) {
+        if (reached == step && ++seen == nth) ::raise(SIGSTOP);
+      });
+      TBaseImport bare = NewBase(false);
+      Write(bare, false);
+      return 0;
+    });
+    if (!KillWhenStopped(child)) {
+      ADD_FAILURE() << "the import ended before the step";
+      continue;
+    }
+    // the stations first: a read of them alone must not find them gone while the lines are the old ones
+    TDataFile stations;
+    const bool withStations = ReadTableFileOrEmpty(stem + ".RTP", LayoutTransTP, stations);
+    TDataFile read;
+    ReadTableFile(stem + ".RSL", read);
+    const std::string lines = ReadBytes(stem + ".RSL");
+    if (lines == oldLines) {
+      EXPECT_TRUE(withStations);
+      EXPECT_EQ(ReadBytes(stem + ".RTP"), oldStations);
+    } else {
+      EXPECT_FALSE(withStations);
+      EXPECT_FALSE(fs::exists(stem + ".RTP"));
+    }
+  }
 }
 
 // The sources are read whole before anything is asked: one that gives nothing, or that its reader

@@ -236,6 +236,7 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRul
                           {Qt::Key_Delete, {}}, {Qt::Key_Delete, {}}};
   const Keys allDeleted{{Qt::Key_A, Qt::ControlModifier}, {Qt::Key_Delete, {}}};
   const std::string incomplete = "\" неполная: введите день, месяц и год, например 01.11.2026";
+  const std::string notGiven = "Дата не задана: введите день, месяц и год, например 01.11.2026";
   struct Edit {
     Keys keys;
     std::string edited;
@@ -270,6 +271,25 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRul
        "Дата \"01.11.202" + incomplete},
       {then(dayDeleted, digits("31")), "31.11.2026", Qt::Key_Tab, "31.11.2026", "01.11.2026",
        "Даты \"31.11.2026\" не существует"},
+      // A part the person selected is mended the same way, the year's digits as the day's; Enter after a
+      // date leaves the cursor after the year, where the next Backspace takes its last digit.
+      {then(then(end, {{Qt::Key_Left, Qt::ShiftModifier}, {Qt::Key_Left, Qt::ShiftModifier}}), digits("25")),
+       "01.11.2025", Qt::Key_Return, "01.11.2025", "01.11.2025", ""},
+      {then({{Qt::Key_Home, {}}, {Qt::Key_Right, Qt::ShiftModifier}, {Qt::Key_Right, Qt::ShiftModifier}}, digits("15")),
+       "15.11.2026", Qt::Key_Tab, "15.11.2026", "15.11.2026", ""},
+      {then(then(then({{Qt::Key_A, Qt::ControlModifier}}, digits("02112026")), then({{Qt::Key_Return, {}}}, back(2))),
+            digits("25")),
+       "02.11.2025", Qt::Key_Return, "02.11.2025", "02.11.2025", "", "02.11.2026"},
+      // The cursor moved through a text being mended keeps it as it is, whatever part it enters.
+      {then(then(then(then(end, back(2)), {{Qt::Key_Home, {}}, {Qt::Key_Delete, {}}, {Qt::Key_Delete, {}}}),
+                 digits("15")),
+            {{Qt::Key_Left, {}}, {Qt::Key_Right, {}}, {Qt::Key_End, {}}}),
+       "15.11.20", Qt::Key_Return, "15.11.2020", "15.11.2020", ""},
+      // Deleted to nothing: refused, never the date held before; a date typed then is a new one.
+      {then(end, back(10)), "", Qt::Key_Return, "", "01.11.2026", notGiven},
+      {allDeleted, "", Qt::Key_Tab, "", "01.11.2026", notGiven},
+      {then(then(then(end, back(10)), {{Qt::Key_Enter, {}}, {Qt::Key_Backspace, {}}}), digits("05032026")),
+       "05.03.2026", Qt::Key_Return, "05.03.2026", "05.03.2026", "", "05.03.2026"},
       // A text deleted or selected whole starts a new date, the dots put in by themselves.
       {then(allDeleted, digits("1510")), "15.10", Qt::Key_Return, "15.10", "01.11.2026", "Дата \"15.10" + incomplete},
       {then(dayDeleted, then({{Qt::Key_A, Qt::ControlModifier}}, digits("151026"))), "15.10.26", Qt::Key_Tab,
@@ -284,6 +304,17 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRul
     EXPECT_EQ(Message(), e.reason) << e.edited << " " << e.ending;
     EXPECT_EQ(field->Settle(), e.reason.empty()) << e.edited;
   }
+  // A click on another part of a text being mended places the cursor there and keeps the text.
+  QTest::keyClick(field, Qt::Key_Escape);
+  field->setDate(QDate(2026, 11, 1));
+  for (const auto& [key, modifiers] : then(end, back(2))) QTest::keyClick(field, key, modifiers);
+  QTest::keyClicks(field, "25");
+  test::ClickDateSection(*field, QDateTimeEdit::DaySection);
+  EXPECT_EQ(Shown(), std::pair(std::string("01.11.2026"), std::string("01.11.2025")));
+  QTest::keyClick(field, Qt::Key_Delete);
+  QTest::keyClicks(field, "2");
+  QTest::keyClick(field, Qt::Key_Tab);
+  EXPECT_EQ(Shown(), std::pair(std::string("02.11.2025"), std::string("02.11.2025")));
 }
 
 // A window destroyed with a date still being typed or edited in its focused field ends nothing: no

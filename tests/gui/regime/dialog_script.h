@@ -75,7 +75,7 @@ inline void RefusedDatesKeepTheDialogOpen(QDialog& d) {
   }
 }
 
-// The period fields of a dialog ("Date1", "Date2") at 01.11.2026 left unfinished by deleting, each
+// The period fields of a dialog ("Date1", "Date2") at 01.11.2026 left unfinished or empty by deleting, each
 // ended by Enter, or by Tab and a click on "Применить": the dialog stays open, the field keeps the text
 // over its date, and the message says what is wrong; Escape brings the date back. The fields are left
 // at their dates.
@@ -88,10 +88,11 @@ inline void DeletedDatesKeepTheDialogOpen(QDialog& d) {
   const std::vector<Qt::Key> dayDeleted{Qt::Key_Home, Qt::Key_Delete, Qt::Key_Delete};
   const std::vector<Qt::Key> yearDeleted{Qt::Key_End, Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace,
                                          Qt::Key_Backspace};
-  const Case cases[] = {{dayDeleted, ".11.2026", false},
-                        {dayDeleted, ".11.2026", true},
-                        {yearDeleted, "01.11.", false},
-                        {yearDeleted, "01.11.", true}};
+  std::vector<Qt::Key> allDeleted{Qt::Key_End};
+  allDeleted.insert(allDeleted.end(), 10, Qt::Key_Backspace);
+  const Case cases[] = {{dayDeleted, ".11.2026", false},  {dayDeleted, ".11.2026", true},
+                        {yearDeleted, "01.11.", false},   {yearDeleted, "01.11.", true},
+                        {allDeleted, "", false},          {allDeleted, "", true}};
   for (const char* name : {"Date1", "Date2"}) {
     auto& field = Child<QDateEdit>(d, name);
     const QString last = field.text();
@@ -106,8 +107,8 @@ inline void DeletedDatesKeepTheDialogOpen(QDialog& d) {
       }
       EXPECT_TRUE(d.isVisible() && d.result() != QDialog::Accepted) << name << " " << c.text.toStdString();
       EXPECT_EQ(std::pair(field.text(), field.date()), std::pair(c.text, QDate(2026, 11, 1))) << name;
-      EXPECT_EQ(DateMessage(d), "Дата \"" + c.text.toStdString() +
-                                    "\" неполная: введите день, месяц и год, например 01.11.2026")
+      EXPECT_EQ(DateMessage(d), (c.text.isEmpty() ? "Дата не задана" : "Дата \"" + c.text.toStdString() + "\" неполная") +
+                                    ": введите день, месяц и год, например 01.11.2026")
           << name;
       QTest::keyClick(&field, Qt::Key_Escape);
       EXPECT_EQ(field.text().toStdString(), "01.11.2026") << name;

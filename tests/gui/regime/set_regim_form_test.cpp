@@ -13,6 +13,7 @@
 #include <QTimeEdit>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -69,6 +70,23 @@ TEST_F(RegimDialogs, RegimeSettingsLoadAndStore) {
                                  double(ini.TypLoad)}),
             (std::vector<double>{50, 0, 0.6f, 15.5f, 7, 0.0005f, 0, 3, 1, 2, 0}));
   EXPECT_TRUE(ini.RepeatIter && !ini.FlagFM && ini.SumSbal && !ini.FlagIF && !ini.FlagRQ && ini.FlagPQ);
+
+  // The period as the dialog shows it: years in full, so that a period of this century never reads as
+  // one of the last.
+  const std::tuple<TDateTime, TDateTime, int, std::string, std::string> periods[] = {
+      {EncodeDate(2050, 11, 1), EncodeDate(2049, 11, 30), 0, "01.11.2050 - 30.11.2049", "Средняя загрузка"},
+      {EncodeDate(1999, 12, 31), EncodeDate(2000, 1, 1), 3, "31.12.1999 - 01.01.2000",
+       "Граф. нагрузок, 31.12.1999 10:30:00, 15 мин"}};
+  for (const auto& [date1, date2, kind, period, loads] : periods) {
+    IniRec.Date1 = date1, IniRec.Date2 = date2, IniRec.TypCalcPQ = kind, IniRec.Tgr = 900;
+    IniRec.CalcDate = date1 + EncodeTime(10, 30, 0);
+    script.Then([&](QDialog& d) {
+      EXPECT_EQ(Child<QLabel>(d, "DateLabel").text().toStdString(), period);
+      EXPECT_EQ(Child<QLabel>(d, "WRLabel").text().toStdString(), loads);
+      Press(d, "CancelBtn");
+    });
+    EXPECT_FALSE(ExecuteRegimSettingsDialog(true));
+  }
 }
 
 TEST_F(RegimDialogs, PeriodChecksKeepTheDialogOpen) {
@@ -167,6 +185,63 @@ TEST_F(RegimDialogs, PeriodDatesTypedAsWrittenAreThePeriod) {
   ASSERT_TRUE(ExecuteCalcPeriodDialog());
   EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2026, 10, 1), EncodeDate(2026, 10, 31)));
 
+  // A click on any part of a date, Tab or Shift+Tab, and the date typed then: it lands in the other
+  // field, never in the sections of the one clicked.
+  script.Then([](QDialog& d) {
+    auto& date1 = Child<QDateEdit>(d, "Date1");
+    auto& date2 = Child<QDateEdit>(d, "Date2");
+    struct Move {
+      QDateEdit* from;
+      QDateTimeEdit::Section clicked;
+      Qt::Key key;
+      QDateEdit* to;
+    };
+    const Move moves[] = {{&date1, QDateTimeEdit::DaySection, Qt::Key_Tab, &date2},
+                          {&date1, QDateTimeEdit::MonthSection, Qt::Key_Tab, &date2},
+                          {&date1, QDateTimeEdit::YearSection, Qt::Key_Tab, &date2},
+                          {&date2, QDateTimeEdit::DaySection, Qt::Key_Backtab, &date1},
+                          {&date2, QDateTimeEdit::MonthSection, Qt::Key_Backtab, &date1},
+                          {&date2, QDateTimeEdit::YearSection, Qt::Key_Backtab, &date1}};
+    d.activateWindow();
+    for (const Move& m : moves) {
+      const std::string trace = m.from->objectName().toStdString() + " " + std::to_string(m.clicked) + " " +
+                                std::to_string(m.key);
+      date1.setDate(QDate(2026, 11, 1));
+      date2.setDate(QDate(2026, 11, 30));
+      ASSERT_TRUE(ClickDateSection(*m.from, m.clicked)) << trace;
+      QWidget* from = QApplication::focusWidget();
+      ASSERT_TRUE(from == m.from || (from != nullptr && from->parentWidget() == m.from)) << trace;
+      QTest::keyClick(from, m.key, m.key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+      QWidget* to = QApplication::focusWidget();
+      if (to == nullptr || (to != m.to && to->parentWidget() != m.to)) {
+        ADD_FAILURE() << trace << ": the focus stayed in " << m.from->objectName().toStdString();
+        continue;
+      }
+      QTest::keyClicks(to, "15.10.2026");
+      EXPECT_EQ(std::pair(date1.date(), date2.date()),
+                m.to == &date1 ? std::pair(QDate(2026, 10, 15), QDate(2026, 11, 30))
+                               : std::pair(QDate(2026, 11, 1), QDate(2026, 10, 15)))
+          << trace;
+    }
+    Press(d, "CancelBtn");
+  });
+  EXPECT_FALSE(ExecuteCalcPeriodDialog());
+
+  // The year mended as a person mends it: its last two digits selected and typed anew.
+  script.Then([](QDialog& d) {
+    auto& date1 = Child<QDateEdit>(d, "Date1");
+    date1.setDate(QDate(2026, 11, 1));
+    d.activateWindow();
+    date1.setFocus();
+    for (const Qt::Key key : {Qt::Key_End, Qt::Key_Left, Qt::Key_Left})
+      QTest::keyClick(&date1, key, key == Qt::Key_End ? Qt::NoModifier : Qt::ShiftModifier);
+    QTest::keyClicks(&date1, "25");
+    EXPECT_EQ(date1.text().toStdString(), "01.11.2025");
+    QTest::keyClick(&date1, Qt::Key_Return);
+  });
+  ASSERT_TRUE(ExecuteCalcPeriodDialog());
+  EXPECT_EQ(std::pair(IniRec.Date1, IniRec.Date2), std::pair(EncodeDate(2025, 11, 1), EncodeDate(2026, 10, 31)));
+
   // Years of two digits, as the program writes a period, and Enter to confirm.
   script.Then([](QDialog& d) {
     QTest::keyClicks(&Child<QDateEdit>(d, "Date2"), "15.10.26");
@@ -212,6 +287,15 @@ TEST_F(RegimDialogs, ARefusedDateKeepsEveryDateDialogOpen) {
     Press(*dialog, "OKBtn");
     EXPECT_TRUE(dialog->isVisible() && dialog->result() != QDialog::Accepted) << name;
     EXPECT_EQ(DateMessage(*dialog), "Дата \".11.2026\" неполная: введите день, месяц и год, например 01.11.2026")
+        << name;
+    // Deleted to nothing, and the button pressed at once: held back too, never the date held before.
+    QTest::keyClick(&field, Qt::Key_Escape);
+    QTest::keyClick(&field, Qt::Key_End);
+    for (int i = 0; i < 10; ++i) QTest::keyClick(&field, Qt::Key_Backspace);
+    Press(*dialog, "OKBtn");
+    EXPECT_TRUE(dialog->isVisible() && dialog->result() != QDialog::Accepted) << name;
+    EXPECT_EQ(std::pair(field.text().toStdString(), DateMessage(*dialog)),
+              std::pair(std::string(), std::string("Дата не задана: введите день, месяц и год, например 01.11.2026")))
         << name;
     // Still being typed when the button is pressed: ended first, and taken.
     QTest::keyClicks(&field, "30.11.26");
