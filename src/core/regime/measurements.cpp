@@ -55,12 +55,6 @@ struct TLockGuard {
   TLockGuard& operator=(const TLockGuard&) = delete;
 };
 
-void WriteUnlocked(const std::string& base, const char* layout, TDataFile& table) {
-  const std::string ext = GetMaketExtention(layout);
-  UnlockTableFiles(base, ext);
-  WriteTableFile(base + ext, table);
-}
-
 // A name as every import takes it (ImportName: blanks, no-break spaces, tabs and line breaks at its ends
 // cut), upper-cased.
 std::string Key(std::string_view text) { return UpperCase(ImportName(text)); }
@@ -109,27 +103,24 @@ void ClearMonthData(const std::string& schemePath) {
   const std::string nodeEnergy = GetMaketExtention(LayoutNodeEnergy);
   const std::string branchEnergy = GetMaketExtention(LayoutBranchEnergy);
   const TLockGuard locks(schemePath, flowExt + "," + nodeExt + "," + nodeEnergy + "," + branchEnergy);
-  {
-    TDataFile flows;
-    ReadOrEmpty(schemePath + flowExt, LayoutLineFlows, flows);
-    TLineFlowCols f;
-    FillLineFlowCols(flows, f);
-    for (int row = 1; row <= f.RowCount; ++row)
-      for (DAdouble* c : {f.Pr, f.Qr, f.Pl, f.Ql, f.Prn, f.Qrn, f.Pln, f.Qln, f.Prb, f.Qrb, f.Plb, f.Qlb}) (*c)[row] = 0;
-    WriteUnlocked(schemePath, LayoutLineFlows, flows);
-  }
-  {
-    TDataFile nodes;
-    ReadOrEmpty(schemePath + nodeExt, LayoutNodes, nodes);
-    TNodeCols n;
-    FillNodeCols(nodes, n);
-    for (int row = 1; row <= n.RowCount; ++row)
-      for (DAdouble* c : {n.Pn, n.Qn, n.Pg, n.Qg, n.WPn, n.WQn, n.WPg, n.WQg}) (*c)[row] = 0;
-    WriteUnlocked(schemePath, LayoutNodes, nodes);
-  }
-  UnlockTableFiles(schemePath, nodeEnergy + "," + branchEnergy);
-  DeleteFileIfExists(schemePath + nodeEnergy);
-  DeleteFileIfExists(schemePath + branchEnergy);
+  TDataFile flows;
+  ReadOrEmpty(schemePath + flowExt, LayoutLineFlows, flows);
+  TLineFlowCols f;
+  FillLineFlowCols(flows, f);
+  for (int row = 1; row <= f.RowCount; ++row)
+    for (DAdouble* c : {f.Pr, f.Qr, f.Pl, f.Ql, f.Prn, f.Qrn, f.Pln, f.Qln, f.Prb, f.Qrb, f.Plb, f.Qlb}) (*c)[row] = 0;
+  TDataFile nodes;
+  ReadOrEmpty(schemePath + nodeExt, LayoutNodes, nodes);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  for (int row = 1; row <= n.RowCount; ++row)
+    for (DAdouble* c : {n.Pn, n.Qn, n.Pg, n.Qg, n.WPn, n.WQn, n.WPg, n.WQg}) (*c)[row] = 0;
+  // The month's tables go in one run, the energies of the month before removed as steps of it: no end of
+  // the program leaves zeroed flows beside last month's energies.
+  std::vector<std::pair<std::string, TDataFile*>> run{{schemePath + flowExt, &flows}, {schemePath + nodeExt, &nodes}};
+  for (const std::string& energy : {schemePath + nodeEnergy, schemePath + branchEnergy})
+    if (FileExists(energy)) run.emplace_back(energy, nullptr);
+  WriteTablesTogether(run);
 }
 
 TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,

@@ -54,6 +54,22 @@ TEST_F(Measurements, NewMonthZeroesAndDeletesAndUnlocks) {
   const std::string branchEnergy = base + GetMaketExtention(LayoutBranchEnergy);
   WriteBytes(nodeEnergy, "x");
   WriteBytes(branchEnergy, "x");
+  // a month that cannot be begun whole is not begun: the scheme's node table refusing its new version
+  // leaves last month's energies and loads as they were
+  const std::string nodesBefore = ReadBytes(base + ".UZL");
+  const TTableRenamer system = SetTableRenamer([&](const std::string& temp, const std::string& file) {
+    if (file == base + ".UZL") {
+      errno = EACCES;
+      return false;
+    }
+    return ::rename(temp.c_str(), file.c_str()) == 0;
+  });
+  EXPECT_THROW(ClearMonthData(base), Error);
+  SetTableRenamer(system);
+  EXPECT_EQ(ReadBytes(base + ".UZL"), nodesBefore);
+  EXPECT_EQ(ReadBytes(nodeEnergy), "x");
+  EXPECT_EQ(ReadBytes(branchEnergy), "x");
+  EXPECT_TRUE(NoLocks());
   ClearMonthData(base);
   TDataFile nodes = ReadTable(base + ".UZL");
   TNodeCols n;
