@@ -188,9 +188,11 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
   // must also have a Windows-1251 code for every character, as the names of the node table have.
   enum class TText { Name, List, Other };
   const auto readText = [&](int row, int col, TText what) {
-    const SheetCell& cell = sheet.Cell(row, col);
-    if (cell.kind != CellKind::Text) return Key(sheet.CellText(row, col));
-    const std::string_view text = Trimmed(cell.text);
+    // taken as every import takes a name: its ends cut, nothing hidden inside, a Windows-1251 code for
+    // every character; a number or a date as the sheet shows it
+    const TValueRead<std::string> name = sheet.Value(row, col).Name();
+    if (!name) refuseText(row, col, name.Fault);
+    const std::string& text = *name;
     const int longest = what == TText::Name ? bounds.name : what == TText::List ? bounds.list : bounds.other;
     std::string fault = what == TText::Name ? ImportLengthFault(text, longest, bounds.nameTitle)
                                             : ImportLengthFault(text, longest);
@@ -200,7 +202,6 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
                 " символов: столько не наберут и имена всех узлов схемы";
       refuseText(row, col, fault);
     }
-    if (what != TText::Other) refuseText(row, col, ImportTextFault(text));
     return UpperCase(text);
   };
   const auto readNumber = [&](int row, int col, double& value) {

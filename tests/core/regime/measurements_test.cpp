@@ -223,6 +223,9 @@ TEST_F(Measurements, TextsThatCanNameNothingAreRefusedWithTheirCell) {
        "и имена всех узлов схемы"},
       {[&](Worksheet& s) { s.SetText(2, 16, "А, " + forty + "y, Б"); },
        "P2: текст \"" + ld::UpperCase(forty) + "...\" не поместится в поле \"Наименование узла\": в поле не больше 40 символов"},
+      // a carriage return pasted into a node's name would match no node and be stored unseen
+      {[&](Worksheet& s) { s.SetText(2, 14, "ТП-4\r2\u00a0"); },
+       "N2: текст \"ТП-4?2\" не принят: в нем управляющий символ U+000D"},
       {[&](Worksheet& s) { s.SetText(1, 9, std::string(81, '1')); },
        "I1: текст \"1111111111111111111111111111111111111111...\" не поместится ни в одно поле таблиц: в поле не "
        "больше 80 символов"},
