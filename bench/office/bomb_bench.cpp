@@ -28,6 +28,7 @@
 #include "core/district/subscriber_xls.h"
 #include "core/office/docx.h"
 #include "core/office/sheet_reader.h"
+#include "core/office/sheet_raw_cells.h"
 #include "core/office/workbook.h"
 #include "support/xls_builder.h"
 #include "support/zip_builder.h"

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "core/office/sheet_raw_cells.h"
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
 #include "support/xls_builder.h"
@@ -93,7 +94,7 @@ double PeakMegabytes() {
 void Read(benchmark::State& state, const std::string& path) {
   const auto size = static_cast<std::int64_t>(fs::file_size(path));
   for (auto _ : state) {
-    const ld::Workbook book = ld::ReadWorkbook(path);
+    const auto book = ld::ReadWorkbook(path);
     if (book.sheets.at(0).Cells().size() != static_cast<std::size_t>(kRows * kCols)) state.SkipWithError("cells lost");
     benchmark::DoNotOptimize(book);
   }

@@ -36,6 +36,7 @@ TValueRead<std::string> TOutsideValue::Name(int longest) const {
 }
 
 TValueRead<double> TOutsideValue::Number() const {
+  if (std::string fault = CoveredFault(); !fault.empty()) return {std::nullopt, std::move(fault)};
   switch (kind_) {
     case TKind::Empty:
       return {0.0, {}};
@@ -56,6 +57,7 @@ TValueRead<double> TOutsideValue::Number() const {
 }
 
 TValueRead<int> TOutsideValue::Integer(int lo, int hi) const {
+  if (std::string fault = CoveredFault(); !fault.empty()) return {std::nullopt, std::move(fault)};
   switch (kind_) {
     case TKind::Empty:
       if (lo <= 0 && 0 <= hi) return {0, {}};
@@ -76,6 +78,7 @@ TValueRead<int> TOutsideValue::Integer(int lo, int hi) const {
 }
 
 TValueRead<double> TOutsideValue::Date() const {
+  if (std::string fault = CoveredFault(); !fault.empty()) return {std::nullopt, std::move(fault)};
   switch (kind_) {
     case TKind::Date:
       return {number_, {}};
@@ -97,7 +100,23 @@ std::string TOutsideValue::Quoted() const {
 
 TOutsideValue TOutsideValue::LinesJoined() const {
   if (kind_ != TKind::Text) return *this;
-  return Text(JoinCellLines(text_));
+  TOutsideValue joined = Text(JoinCellLines(text_));
+  joined.range_ = range_;
+  return joined;
+}
+
+TOutsideValue TOutsideValue::Covered(std::string range) const {
+  TOutsideValue covered = *this;
+  if (kind_ != TKind::Empty && kind_ != TKind::Unreadable) covered.range_ = std::move(range);
+  return covered;
+}
+
+std::string TOutsideValue::CoveredFault() const {
+  if (range_.empty()) return {};
+  return "ячейка входит в объединенную ячейку " + range_ + " и лишь показывает ее значение " +
+         QuotedText(ControlsShown(text_)) +
+         ": одно число на несколько строк не дается каждой из них, чтобы не учесть его дважды; разъедините ячейки и "
+         "впишите значение каждой строки";
 }
 
 }  // namespace ld

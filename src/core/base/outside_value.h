@@ -59,12 +59,22 @@ public:
   // is one name to the imports that take it so. Other kinds as they are.
   TOutsideValue LinesJoined() const;
 
+  // This value as a cell of the merged range `range` ("A2:A3") shows it in a row below the range's first:
+  // a name takes it as every row of the range shows it (an abonent over its two metering points), while
+  // a number, an integer or a date refuses it, naming the range: one figure shown over several rows,
+  // given to each, would be counted twice. An empty or unreadable value stays as it is.
+  TOutsideValue Covered(std::string range) const;
+  // Why no figure (a number, an integer, a date, a date's text) is taken from this value: the reason the
+  // rules above give a covered value; empty for any other.
+  std::string CoveredFault() const;
+
 private:
   TOutsideValue(TKind kind, double number, std::string text)
       : kind_(kind), number_(number), text_(std::move(text)) {}
   TKind kind_ = TKind::Empty;
   double number_ = 0;
   std::string text_;  // shown text; the reason of an unreadable value
+  std::string range_;  // the merged range whose value a covered cell shows
 };
 
 }  // namespace ld

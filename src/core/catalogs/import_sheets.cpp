@@ -10,6 +10,8 @@
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
+#include "core/office/number_formats.h"
+#include "core/office/sheet_reader.h"
 
 namespace ld {
 
@@ -49,16 +51,37 @@ double CellNumber(const TOutsideValue& cell, int row, int col, const TImportSour
   return *value;
 }
 
-// The packed date (YYYYMMDD) of a day cell, or 0 when the cell holds no date.
-int CellPackedDay(const TOutsideValue& cell) {
-  if (const TValueRead<double> serial = cell.Date()) {
-    int y = 0, m = 0, d = 0;
-    DecodeDate(*serial, y, m, d);
-    return y * 10000 + m * 100 + d;
+// The packed date (YYYYMMDD) of a day cell of row `row`, or 0 when the cell ends the graph's days (an
+// empty cell, a number, a text that is no date). A date is a day of the calendar (a serial under a
+// duration's format may be any number: 1e8 is no day), a merged day shown over a second row is no day of
+// that row, and a cell that holds no value is no end of the graph: each is named by its cell.
+int CellPackedDay(const TOutsideValue& cell, int row, const TImportSource& source) {
+  switch (cell.Kind()) {
+    case TOutsideValue::TKind::Date: {
+      const TValueRead<double> serial = cell.Date();
+      if (!serial) Refuse(source, row, 1, serial.Fault);
+      if (!office::IsDateSerialInRange(*serial))
+        Refuse(source, row, 1, "значение " + cell.Quoted() + " не является днем календаря (1900-9999 годы)");
+      int y = 0, m = 0, d = 0;
+      DecodeDate(*serial, y, m, d);
+      return y * 10000 + m * 100 + d;
+    }
+    case TOutsideValue::TKind::Text: {
+      const TValueRead<std::string> text = cell.Name();
+      if (!text) Refuse(source, row, 1, text.Fault);
+      const int day = StrToPackedDate(*text);
+      if (day != 0) {
+        if (std::string fault = cell.CoveredFault(); !fault.empty()) Refuse(source, row, 1, fault);
+      }
+      return day;
+    }
+    case TOutsideValue::TKind::Unreadable:
+      Refuse(source, row, 1, cell.Name().Fault);
+    case TOutsideValue::TKind::Empty:
+    case TOutsideValue::TKind::Number:
+      break;
   }
-  if (cell.Kind() != TOutsideValue::TKind::Text) return 0;
-  const TValueRead<std::string> text = cell.Name();
-  return text ? StrToPackedDate(*text) : 0;
+  return 0;
 }
 
 // The width of the catalogue's title field.
@@ -101,7 +124,7 @@ TGraphsRead ReadMeteringSlices(const TCellReader& cell, const TDataFile& catalog
     TImportedGraph graph = SheetGraph(number, title, unitText, kGraphSlices);
     int row = head + 2;
     for (;; ++row) {
-      const int day = CellPackedDay(cell(row, 1));
+      const int day = CellPackedDay(cell(row, 1), row, source);
       if (day == 0) break;
       if (!fresh) continue;
       for (int c = 2; c <= 25; ++c) {
@@ -131,6 +154,14 @@ TGraphsRead ReadMeteringTypical(const TCellReader& cell, const TDataFile& catalo
   }
   NoGraphOnSheet(read, source);
   return read;
+}
+
+TGraphsRead ReadMeteringWorkbook(const std::string& file, const TDataFile& catalog, bool typical) {
+  TSheetReader sheet;
+  sheet.Open(file);
+  const TCellReader cells = [&sheet](int row, int col) { return sheet.Value(row, col); };
+  const TImportSource source{file, sheet.SheetName()};
+  return typical ? ReadMeteringTypical(cells, catalog, source) : ReadMeteringSlices(cells, catalog, source);
 }
 
 }  // namespace ld

@@ -1,7 +1,6 @@
 #pragma once
-// Graphs from the workbooks of two metering systems. The workbook itself is read by the caller; the
-// reading takes cells of the first sheet through a cell reader, so it does not care how the file was
-// stored.
+// Graphs from the workbooks of two metering systems. The reading takes cells of the first sheet through
+// a cell reader, so it does not care how the file was stored; ReadMeteringWorkbook gives it a workbook's.
 #include <functional>
 #include <string>
 
@@ -33,5 +32,9 @@ TGraphsRead ReadMeteringSlices(const TCellReader& cell, const TDataFile& catalog
 // Second metering system: one row per graph (title, unit, number, the values of hours 1..24 of a
 // typical day). New numbers become typical graphs. Errors as above.
 TGraphsRead ReadMeteringTypical(const TCellReader& cell, const TDataFile& catalog, const TImportSource& source = {});
+
+// Either of the two from the first sheet of the workbook `file` (.xls or .xlsx), read as the sheet shows
+// it (TSheetReader). Fails with the reader's refusal of the file, or the readers' above.
+TGraphsRead ReadMeteringWorkbook(const std::string& file, const TDataFile& catalog, bool typical);
 
 }  // namespace ld

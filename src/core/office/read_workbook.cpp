@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/base/error.h"
+#include "core/office/sheet_raw_cells.h"
 #include "core/office/sheet_sink.h"
 #include "core/office/workbook.h"
 #include "core/office/xls_file.h"
@@ -60,8 +61,8 @@ public:
     sheet->sheet.SetHidden(hidden);
     return sheet;
   }
-  Workbook Take() {
-    Workbook book;
+  office::TRawBook Take() {
+    office::TRawBook book;
     for (const auto& sheet : sheets_) book.sheets.push_back(std::move(sheet->sheet));
     return book;
   }
@@ -93,7 +94,7 @@ private:
       budget.TakeUnreadable(value.size());
       sheet.SetUnreadable(row, col, why, std::string(value));
     }
-    Worksheet sheet;
+    office::TRawSheet sheet;
     const office::TStringTable& strings;
     TCellBudget& budget;
   };
@@ -135,19 +136,19 @@ void ReadWorkbookInto(const std::string& path, TBookSink& book) {
 
 }  // namespace office
 
-Workbook ReadWorkbook(const std::string& path) {
+office::TRawBook ReadWorkbook(const std::string& path) {
   TWholeBook book(path);
   office::ReadWorkbookInto(path, book);
   return book.Take();
 }
 
-Workbook ReadXlsx(const std::string& path) {
+office::TRawBook ReadXlsx(const std::string& path) {
   TWholeBook book(path);
   office::ReadXlsxInto(path, book);
   return book.Take();
 }
 
-Workbook ReadXls(const std::string& path) {
+office::TRawBook ReadXls(const std::string& path) {
   TWholeBook book(path);
   office::ReadXlsInto(path, book);
   return book.Take();

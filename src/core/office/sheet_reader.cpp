@@ -7,15 +7,22 @@
 
 #include "core/base/error.h"
 #include "core/base/import_number.h"
+#include "core/base/import_text.h"
 #include "core/office/sheet_sink.h"
+#include "core/office/zip_part.h"
 
 namespace ld {
 
 // The first worksheet of a workbook, gathered into the reader's cells; the later ones are left unread.
 class TSheetReader::TFirstSheet : public office::TBookSink, public office::TSheetSink {
 public:
-  TFirstSheet(const std::string& path, std::vector<TCell>& cells, std::vector<office::TNumberFormat>& formats)
-      : path_(path), cells_(cells), formats_(formats) {}
+  TFirstSheet(const std::string& path, std::vector<TCell>& cells, std::vector<office::TNumberFormat>& formats,
+              office::TMergedRanges& merged)
+      : path_(path), cells_(cells), formats_(formats), merged_(merged),
+        // a range takes a few bytes of its file (8 in a legacy book, a dozen packed), and a sheet holds
+        // far fewer than its cells: a bound by the file's size keeps a packed file of nothing but ranges
+        // from taking the memory its cells may
+        maxMerged_(65536 + office::FileSize(path) / 4) {}
 
   bool WantsCells() const override { return true; }
   office::TSheetSink* Sheet(const std::string& name, bool hidden) override {
@@ -60,6 +67,13 @@ public:
     cell.text = it->second;
   }
 
+  void Merged(int firstRow, int firstCol, int lastRow, int lastCol) override {
+    if (merged_.Size() >= maxMerged_)
+      throw Error("Ошибка чтения файла \"" + path_ + "\": объединенных ячеек больше " + std::to_string(maxMerged_) +
+                  ", чем может быть в книге такого размера");
+    merged_.Add({firstRow, firstCol, lastRow, lastCol});
+  }
+
   // Cells in row and column order, the one met last kept where a cell was met twice.
   void Finish() {
     if (!ordered_) {
@@ -100,6 +114,8 @@ private:
   std::map<std::string, std::uint32_t> formatIds_;             // by code: the number TCell::format gives
   std::vector<TCell>& cells_;
   std::vector<office::TNumberFormat>& formats_;
+  office::TMergedRanges& merged_;
+  std::uint64_t maxMerged_;
   bool ordered_ = true;
 };
 
@@ -108,10 +124,12 @@ TSheetReader::~TSheetReader() = default;
 
 void TSheetReader::Open(const std::string& path) {
   Close();
-  TFirstSheet book(path, cells_, formats_);
+  TFirstSheet book(path, cells_, formats_, merged_);
   try {
     office::ReadWorkbookInto(path, book);
     if (!book.found) throw Error("Ошибка чтения файла \"" + path + "\": в книге нет листов");
+    if (const std::string overlap = merged_.Build(); !overlap.empty())
+      throw Error("Ошибка чтения файла \"" + path + "\": лист \"" + book.sheetName + "\": " + overlap);
   } catch (...) {
     Close();
     throw;
@@ -138,6 +156,7 @@ void TSheetReader::Close() {
   cells_.clear();
   cells_.shrink_to_fit();
   formats_.clear();
+  merged_.Clear();
   rowFirst_.clear();
   rowFirst_.shrink_to_fit();
   texts_.reset();
@@ -203,6 +222,30 @@ std::string TSheetReader::Cell(int row, int col) const {
 }
 
 TOutsideValue TSheetReader::Value(int row, int col) const {
+  // a merged cell shows its first cell's value over the whole range: the rows below the first show it
+  // too (a name over two metering points is each one's), while the cells beside the first cell in its
+  // own row show nothing, whatever the file keeps hidden in them
+  if (const office::TMergedRange* range = merged_.Find(row, col);
+      range && (row != range->firstRow || col != range->firstCol)) {
+    if (row == range->firstRow) return {};
+    return StoredValue(range->firstRow, range->firstCol).Covered(range->Name());
+  }
+  return StoredValue(row, col);
+}
+
+bool TSheetReader::Blank(int row, int col) const {
+  if (const office::TMergedRange* range = merged_.Find(row, col)) {
+    if (row == range->firstRow && col != range->firstCol) return true;
+    row = range->firstRow;
+    col = range->firstCol;
+  }
+  const TCell* it = Find(row, col);
+  if (!it) return true;
+  if (it->kind != static_cast<std::uint32_t>(CellKind::Text)) return it->kind == static_cast<std::uint32_t>(CellKind::Empty);
+  return ImportName(texts_->At(it->text)).empty();
+}
+
+TOutsideValue TSheetReader::StoredValue(int row, int col) const {
   const TCell* it = Find(row, col);
   if (!it) return {};
   if (it->kind >= kUnreadableKind)

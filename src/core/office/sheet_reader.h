@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/base/outside_value.h"
+#include "core/office/merged_ranges.h"
 #include "core/office/number_formats.h"
 #include "core/office/workbook.h"
 
@@ -52,8 +53,13 @@ public:
 
   // The value of cell (row, col) as the sheet shows it, which a reader takes only through its rules (a
   // name, a number, an integer, a date, or the fault of each): an unreadable cell is a value every rule
-  // refuses with its reason; a text the check refuses fails as Cell does.
+  // refuses with its reason; a text the check refuses fails as Cell does. A cell of a merged range shows
+  // the range's value in the rows below its first (TOutsideValue::Covered: a name, never a figure) and
+  // nothing beside the range's first cell in its first row.
   TOutsideValue Value(int row, int col) const;
+  // Whether cell (row, col) shows nothing, as Value(row, col).Blank() tells, without a copy of its text: a
+  // scan for the rows that hold data looks at each cell where it lies.
+  bool Blank(int row, int col) const;
   // The last row of the first sheet that holds a cell; 0 for none and when no workbook is open.
   int LastRow() const { return rowFirst_.size() < 2 ? 0 : static_cast<int>(rowFirst_.size()) - 2; }
 
@@ -98,6 +104,9 @@ private:
   static constexpr std::uint32_t kUnreadableKind = 16;
   class TFirstSheet;
 
+  // The value the file stores at (row, col), merged ranges aside.
+  TOutsideValue StoredValue(int row, int col) const;
+
   // The stored cell, nullptr for an empty cell or one outside the sheet.
   const TCell* Find(int row, int col) const;
 
@@ -113,6 +122,7 @@ private:
   std::string sheetName_;
   std::vector<TCell> cells_;            // in row order, then column order; one per cell
   std::vector<office::TNumberFormat> formats_;  // the formats that give numbers their texts
+  office::TMergedRanges merged_;
   std::vector<std::uint32_t> rowFirst_;  // the first cell of each row (index: row), one past the last row
   std::unique_ptr<office::TStringTable> texts_;
   TSheetTextCheck check_;

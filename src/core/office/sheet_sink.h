@@ -53,6 +53,10 @@ public:
   virtual void Shared(int row, int col, std::uint32_t index) = 0;
   // A cell that holds no value the program can take; value: an error value as the file writes it.
   virtual void Unreadable(int row, int col, UnreadableCell why, std::string_view value) = 0;
+  // A merged range of the sheet (rows firstRow..lastRow, columns firstCol..lastCol, each pair in order,
+  // more than one cell): the sheet shows its first cell's value over the whole range. By default left
+  // out, as a whole workbook keeps the cells alone.
+  virtual void Merged(int /*firstRow*/, int /*firstCol*/, int /*lastRow*/, int /*lastCol*/) {}
   // A number whose format gives it its text (TNumberShow::Padded, or Duration as kind Date): by default
   // kept as the plain number or date, as a whole workbook keeps its cells.
   virtual void Formatted(int row, int col, CellKind kind, double value, const TNumberFormat& /*format*/) {

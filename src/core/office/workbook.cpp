@@ -5,6 +5,7 @@
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/office/number_formats.h"
+#include "core/office/sheet_raw_cells.h"
 
 #include <cmath>
 #include <cstdio>
@@ -57,9 +58,9 @@ std::string HiddenFirstSheetMessage(const std::string& file, const std::string& 
          "\" скрыт, а читается первый лист: покажите его или поставьте первым лист с данными";
 }
 
-const Worksheet& FirstSheet(const Workbook& book, const std::string& file) {
+const office::TRawSheet& office::FirstSheet(const TRawBook& book, const std::string& file) {
   if (book.sheets.empty()) throw Error("Ошибка чтения файла \"" + file + "\": в книге нет листов");
-  const Worksheet& first = book.sheets.front();
+  const TRawSheet& first = book.sheets.front();
   if (first.Hidden()) throw Error(HiddenFirstSheetMessage(file, first.Name()));
   return first;
 }

@@ -38,7 +38,16 @@ struct SheetCell {
   bool bold = false;  // the cell's font, as written
 };
 
-// One sheet; rows and columns are numbered from 1, as a spreadsheet shows them.
+namespace office {
+class TRawSheet;
+}
+
+// One sheet as the program writes it (TableToSheet, then WriteXlsx); rows and columns are numbered from
+// 1, as a spreadsheet shows them. What a sheet holds is read back by the office layer alone
+// (office::TRawSheet, sheet_raw_cells.h): it knows no number format and no merged range, so a command
+// that read a user's workbook through it would take a meter shown "000011070123456" as 11070123456 and
+// a duration shown "36:30" as a date. A command reads a user's workbook through TSheetReader, which
+// shows each cell as the sheet does.
 class Worksheet {
 public:
   explicit Worksheet(std::string name = {}) : name_(std::move(name)) {}
@@ -46,10 +55,6 @@ public:
   const std::string& Name() const { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }
 
-  // The cell at (row, col); an empty cell anywhere nothing was stored. Fails with ld::Error
-  // (UnreadableCellMessage, naming FileName()) for a cell stored as unreadable: whatever reads a cell
-  // (CellText, IsEmpty) names it so, and none takes it for an empty one.
-  const SheetCell& Cell(int row, int col) const;
   void SetNumber(int row, int col, double value);
   void SetText(int row, int col, std::string text);
   void SetDate(int row, int col, double serial);
@@ -67,27 +72,35 @@ public:
   const std::string& FileName() const { return file_; }
   void SetFileName(std::string file) { file_ = std::move(file); }
 
-  // The cell as text: numbers in general format with 15 significant digits ("12.5", "1E-5", with the
-  // decimal separator of FormatSettings), dates as DateSerialText gives them, texts as they are, empty
-  // when empty.
-  std::string CellText(int row, int col) const;
-  // The cell as a value read from outside, which a reader of a user's workbook takes only through its
-  // rules (a name, a number, an integer, a date, or the fault of each); an unreadable cell is a value
-  // every rule refuses with its reason.
-  TOutsideValue Value(int row, int col) const;
-  bool IsEmpty(int row, int col) const { return Cell(row, col).kind == CellKind::Empty; }
-
   // The largest row and column that hold a stored cell (0 for an empty sheet).
   int LastRow() const { return lastRow_; }
   int LastCol() const { return lastCol_; }
 
+  using TUnreadable = std::pair<UnreadableCell, std::string_view>;
+
+protected:
+
+  // The cell at (row, col); an empty cell anywhere nothing was stored. Fails with ld::Error
+  // (UnreadableCellMessage, naming FileName()) for a cell stored as unreadable: whatever reads a cell
+  // (CellText, IsEmpty) names it so, and none takes it for an empty one.
+  const SheetCell& Cell(int row, int col) const;
+  // The cell as text: numbers in general format with 15 significant digits ("12.5", "1E-5", with the
+  // decimal separator of FormatSettings), dates as DateSerialText gives them, texts as they are, empty
+  // when empty.
+  std::string CellText(int row, int col) const;
+  // The cell as a value read from outside; an unreadable cell is a value every rule refuses with its
+  // reason.
+  TOutsideValue Value(int row, int col) const;
+  bool IsEmpty(int row, int col) const { return Cell(row, col).kind == CellKind::Empty; }
   // Stored cells in row order, then column order; the unreadable ones apart, with why and their value
   // (each value kept once for the sheet and its copies: a million error cells hold a handful of texts).
   const std::map<std::pair<int, int>, SheetCell>& Cells() const { return cells_; }
-  using TUnreadable = std::pair<UnreadableCell, std::string_view>;
   const std::map<std::pair<int, int>, TUnreadable>& UnreadableCells() const { return unreadable_; }
 
 private:
+  // the office layer's view of what a sheet holds (sheet_raw_cells.h), for its writer and its tests
+  friend class office::TRawSheet;
+
   SheetCell& At(int row, int col);
   void Extend(int row, int col);
 
@@ -108,9 +121,6 @@ struct Workbook {
 // 'Ошибка чтения файла "<file>": первый лист книги "<sheet>" скрыт: ...': the refusal of a book whose first
 // sheet, the one an import reads, is hidden (last month's data behind this month's visible sheet).
 std::string HiddenFirstSheetMessage(const std::string& file, const std::string& sheet);
-// The book's first sheet, the one an import reads; fails with HiddenFirstSheetMessage when it is hidden,
-// and with 'Ошибка чтения файла "<file>": в книге нет листов' for a book of none.
-const Worksheet& FirstSheet(const Workbook& book, const std::string& file);
 
 // Serial day of a calendar date and time (the spreadsheet's 1900 date system, 1.3.1900 onwards).
 double DateSerial(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
@@ -122,13 +132,6 @@ std::string DateSerialText(double serial);
 // The text of a number or date cell as Worksheet::CellText gives it; empty for the other kinds.
 std::string NumberCellText(CellKind kind, double value);
 
-// Reads a workbook from a file: .xlsx by its zip signature, legacy .xls by its compound-document
-// signature, whatever the file's extension. Fails with ld::Error 'Ошибка чтения файла "<path>": <reason>',
-// also when the cells kept whole would take more memory than 32 MB and 200 bytes for each byte of the
-// file (a small file of a great many cells, or of many cells naming one long text). A cell holding a
-// formula without its stored result, or an error value, is kept as unreadable (Worksheet::SetUnreadable):
-// the workbook is read, and whatever reads that cell is refused naming it.
-Workbook ReadWorkbook(const std::string& path);
 
 // The names of the worksheets of a workbook file in its order, reading none of their cells (empty for
 // a workbook without a worksheet). Fails as ReadWorkbook.

@@ -6,11 +6,10 @@
 
 namespace ld {
 
-// Reads every worksheet of an .xls file: numbers, texts, dates and times (as serial days), booleans
-// (as 0 and 1) and formula results. Error values, and formulas whose result is the empty text in a sheet
+// ReadXls (sheet_raw_cells.h, the office layer's) reads every worksheet of an .xls file: numbers, texts,
+// dates and times (as serial days), booleans (as 0 and 1) and formula results. Error values, and formulas whose result is the empty text in a sheet
 // where no formula holds another result (a sheet never calculated), are kept as unreadable cells.
 // Every length and offset of the file is checked: a damaged file fails with ld::Error
 // 'Ошибка чтения файла "<path>": <reason>', never reads outside its bytes.
-Workbook ReadXls(const std::string& path);
 
 }  // namespace ld

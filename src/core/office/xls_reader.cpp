@@ -25,6 +25,7 @@ enum : std::uint16_t {
   kFormat = 0x041E, kFormat5 = 0x001E, kXf = 0x00E0, kSst = 0x00FC, kContinue = 0x003C, kSheet = 0x0085,
   kNumber = 0x0203, kRk = 0x027E, kMulRk = 0x00BD, kLabelSst = 0x00FD, kLabel = 0x0204, kRString = 0x00D6,
   kBoolErr = 0x0205, kFormula = 0x0006, kString = 0x0207, kRecalcId = 0x01C1,
+  kMergedCells = 0x00E5,
 };
 
 [[noreturn]] void Damaged(const std::string& what) { throw TDamaged{"файл поврежден (" + what + ")"}; }
@@ -420,6 +421,19 @@ private:
           const std::string value = Text16(text);
           if (!value.empty()) sheet.Text(formulaRow, formulaCol, value);
           formulaRow = formulaCol = 0;
+          break;
+        }
+        case kMergedCells: {
+          // ranges of rows and columns from 0, first and last of each; the count is the record's
+          const std::uint16_t count = in.U16();
+          if (record.body.size() < 2 + 8 * std::size_t{count}) Damaged("запись короче своих полей");
+          for (std::uint16_t i = 0; i < count; ++i) {
+            const int r1 = in.U16() + 1, r2 = in.U16() + 1, c1 = in.U16() + 1, c2 = in.U16() + 1;
+            if (r1 > r2 || c1 > c2)
+              Damaged("неверный диапазон объединенных ячеек " + CellRef(r1, c1) + ":" + CellRef(r2, c2) + ", лист \"" +
+                      info.name + "\"");
+            if (r1 != r2 || c1 != c2) sheet.Merged(r1, c1, r2, c2);
+          }
           break;
         }
         default: break;

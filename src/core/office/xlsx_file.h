@@ -13,7 +13,7 @@ namespace ld {
 // 'Ошибка записи файла "<path>": <reason>', the old file left as it was.
 void WriteXlsx(const std::string& path, const Workbook& book);
 
-// Reads every worksheet of an .xlsx file in the workbook's order: shared and inline strings, numbers,
+// ReadXls (sheet_raw_cells.h, the office layer's) reads every worksheet of an .xlsx file in the workbook's order: shared and inline strings, numbers,
 // booleans (as 0 and 1), formula results, and dates (numbers whose cell format is a date format and
 // whose value a calendar can show). Error values, and formulas without their results in a sheet where
 // no formula holds one (a sheet never calculated), are kept as unreadable cells; a formula without its
@@ -36,6 +36,5 @@ void WriteXlsx(const std::string& path, const Workbook& book);
 // another namespace, and a part that begins with the byte-order mark of UTF-8 but declares another
 // encoding are refused naming the part (or the sheet and the cell). What extension lists and elements of
 // other namespaces hold is skipped whole.
-Workbook ReadXlsx(const std::string& path);
 
 }  // namespace ld

@@ -1,5 +1,6 @@
 #include <zip.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <charconv>
@@ -359,6 +360,9 @@ protected:
       case kFormula:
         formula_ = true;
         break;
+      case kMerge:
+        StoreMerged(AttrValue(attrs, "ref"));
+        break;
       case kValue:
       case kInline:
         // a second value would be glued to the first: "1500.5" and "7" are no "1500.57"
@@ -384,7 +388,8 @@ protected:
   }
 
 private:
-  enum : int { kSheet, kData, kRow, kCell, kValue, kFormula, kInline, kInlineText, kRun, kRunText, kPhonetic, kPhoneticText };
+  enum : int { kSheet, kData, kRow, kCell, kValue, kFormula, kInline, kInlineText, kRun, kRunText, kPhonetic, kPhoneticText,
+               kMerges, kMerge };
   static constexpr office::TXmlRule kRules[] = {
       {"worksheet", -1, true, false}, {"sheetData", kSheet, true, false}, {"row", kData, false, false},
       {"c", kRow, false, false},
@@ -392,7 +397,21 @@ private:
       {"v", kCell, false, true},      {"f", kCell, true, true},           {"is", kCell, false, false},
       {"t", kInline, true, true},     {"r", kInline, false, false},       {"t", kRun, true, true},
       {"rPh", kInline, false, false}, {"t", kPhonetic, true, true},
+      {"mergeCells", kSheet, true, false}, {"mergeCell", kMerges, false, false},
   };
+
+  // A merged range "A2:B3" (its corners in either order); a range of one cell merges nothing.
+  void StoreMerged(std::string_view ref) {
+    const std::size_t colon = ref.find(':');
+    int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+    if (colon == std::string_view::npos || !ParseCellRef(ref.substr(0, colon), r1, c1) ||
+        !ParseCellRef(ref.substr(colon + 1), r2, c2)) {
+      FailCell("неверный диапазон объединенных ячеек \"" + std::string(ref) + "\"");
+      return;
+    }
+    if (r1 != r2 || c1 != c2)
+      sheet_.Merged(std::min(r1, r2), std::min(c1, c2), std::max(r1, r2), std::max(c1, c2));
+  }
 
   void FailCell(std::string reason) {
     cellFault_ = true;

@@ -8,6 +8,7 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
+#include "core/office/sheet_raw_cells.h"
 #include "core/office/xlsx_file.h"
 
 namespace ld {
@@ -83,7 +84,7 @@ void WriteXlsx(const std::string& path, const Workbook& book) {
         ok = false;
         break;
       }
-      for (const auto& [pos, cell] : source.Cells()) {
+      for (const auto& [pos, cell] : office::TRawSheet::CellsOf(source)) {
         if (pos.first < 1 || pos.second < 1 ||
             WriteCell(sheet, static_cast<lxw_row_t>(pos.first - 1), static_cast<lxw_col_t>(pos.second - 1),
                       cell, formats.For(cell)) != LXW_NO_ERROR) {

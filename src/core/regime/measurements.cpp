@@ -59,17 +59,13 @@ struct TLockGuard {
 // cut), upper-cased.
 std::string Key(std::string_view text) { return UpperCase(ImportName(text)); }
 
-std::string_view Trimmed(std::string_view text) { return ImportName(text); }
-
-// Whether a cell holds more than spaces. Texts are looked at where they lie: the scan for data passes
-// every row, and a copy of a long text for each look would cost its length each time.
-bool HasContent(const Worksheet& sheet, int row, int col) {
-  const SheetCell& cell = sheet.Cell(row, col);
-  return cell.kind == CellKind::Text ? !Trimmed(cell.text).empty() : cell.kind != CellKind::Empty;
-}
+// Whether a cell shows more than spaces (a cell that holds no value does). Texts are looked at where they
+// lie: the scan for data passes every row, and a copy of a long text for each look would cost its length
+// each time.
+bool HasContent(const TSheetReader& sheet, int row, int col) { return !sheet.Blank(row, col); }
 
 // The columns whose content makes a row a measurement row.
-bool RowHasData(const Worksheet& sheet, int row) {
+bool RowHasData(const TSheetReader& sheet, int row) {
   for (int col : {9, 13, 14, 15, 16, 17})
     if (HasContent(sheet, row, col)) return true;
   return false;
@@ -84,6 +80,13 @@ struct TTextBounds {
   int list = 0;   // a list of name parts: every node of the scheme named once, with ", " between
   int other = 0;  // a number or a kind: the widest text field of the node table
 };
+
+// Why a text longer than a list of every node of the scheme is taken in no column: it names nothing.
+std::string OverListFault(std::string_view text, int longest) {
+  if (ImportTrimmedLengthFault(text, longest).empty()) return {};
+  return "в тексте " + QuotedText(ImportName(text)) + " больше " + std::to_string(longest) +
+         " символов: столько не наберут и имена всех узлов схемы";
+}
 
 TTextBounds TextBounds(const TDataFile& nodes) {
   TTextBounds b;
@@ -123,7 +126,7 @@ void ClearMonthData(const std::string& schemePath) {
   WriteTablesTogether(run);
 }
 
-TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
+TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes, const TDataFile& branches,
                                      TDataFile& flows, const TMeasurementImport& options, const std::string& fileName,
                                      const std::function<void(int)>& progress) {
   TMeasurementsRead read;
@@ -164,7 +167,7 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
 
   // Rows to import: up to the last one with data, the scan ending after 200 empty rows in a row.
   int last = 0;
-  for (int row = 1, empty = 0; empty < 200; ++row) {
+  for (int row = 1, empty = 0; empty < 200 && row <= sheet.LastRow(); ++row) {
     if (RowHasData(sheet, row)) {
       last = row;
       empty = 0;
@@ -179,10 +182,10 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
   // anything is written: a load of nan would pass every later calculation without a word.
   const auto refuse = [&](int row, int col, double value) {
     if (const std::string fault = ImportNumberFault(value); !fault.empty())
-      throw Error(ImportCellMessage(fileName, sheet.Name(), row, col, fault));
+      throw Error(ImportCellMessage(fileName, sheet.SheetName(), row, col, fault));
   };
   const auto refuseText = [&](int row, int col, const std::string& fault) {
-    if (!fault.empty()) throw Error(ImportCellMessage(fileName, sheet.Name(), row, col, fault));
+    if (!fault.empty()) throw Error(ImportCellMessage(fileName, sheet.SheetName(), row, col, fault));
   };
   // The cell's text trimmed and upper-cased, once it is no longer than its kind may be; names and lists
   // must also have a Windows-1251 code for every character, as the names of the node table have.
@@ -197,9 +200,7 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
     std::string fault = what == TText::Name ? ImportLengthFault(text, longest, bounds.nameTitle)
                                             : ImportLengthFault(text, longest);
     if (!fault.empty()) {
-      if (what == TText::List)
-        fault = "в списке узлов " + QuotedText(text) + " больше " + std::to_string(longest) +
-                " символов: столько не наберут и имена всех узлов схемы";
+      if (what == TText::List) fault = OverListFault(text, longest);
       refuseText(row, col, fault);
     }
     return UpperCase(text);
@@ -310,7 +311,7 @@ TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, c
     }
   }
   messages.Finish();
-  if (read.Taken.Items == 0) read.Taken.NotTaken("на листе \"" + sheet.Name() + "\" нет ни одной строки замеров");
+  if (read.Taken.Items == 0) read.Taken.NotTaken("на листе \"" + sheet.SheetName() + "\" нет ни одной строки замеров");
   return read;
 }
 
@@ -330,9 +331,14 @@ std::vector<std::string> ImportMeasurementFile(const std::string& schemePath, co
                    ReadMaket(LayoutLineFlows, flows);
                    CreateColumns(flows, 0);
                    flows.Title = nodes.Title;
-                   const Workbook book = ReadWorkbook(workbookFile);
+                   TSheetReader sheet;
+                   // no text of the sheet is longer than a list of every node of the scheme: a longer one
+                   // is refused by its cell before it is copied for any look
+                   const int longest = TextBounds(nodes).list;
+                   sheet.SetTextCheck([longest](std::string_view text) { return OverListFault(text, longest); });
+                   sheet.Open(workbookFile);
                    TMeasurementsRead read =
-                       ImportMeasurements(FirstSheet(book, workbookFile), nodes, branches, flows, options, workbookFile, progress);
+                       ImportMeasurements(sheet, nodes, branches, flows, options, workbookFile, progress);
                    info = std::move(read.Info);
                    return read.Taken;
                  },

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/office/workbook.h"
+#include "core/office/sheet_reader.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
@@ -30,7 +30,8 @@ struct TMeasurementsRead {
   TImportTaken Taken;
 };
 
-// Imports the sheet into the node table (loads of the nodes named in the sheet) and appends the measured
+// Imports the first sheet of the open workbook (each cell as it shows: a merged substation name is the
+// name of every row it covers) into the node table (loads of the nodes named in the sheet) and appends the measured
 // line flows to `flows`. Nodes marked 'z' by an earlier import are reset first, so importing twice gives
 // the same loads. Lines are found by the upper-cased names of their ends in `branches`. Info holds the
 // lines for the message panel (unknown nodes and lines, unreadable cells), the first 1000 of them and
@@ -41,7 +42,7 @@ struct TMeasurementsRead {
 // longer than every node of the table named once, a number or kind longer than the table's widest
 // text field. The tables are then half changed and must not be written.
 // progress gets 0..100.
-TMeasurementsRead ImportMeasurements(const Worksheet& sheet, TDataFile& nodes, const TDataFile& branches,
+TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes, const TDataFile& branches,
                                      TDataFile& flows, const TMeasurementImport& options, const std::string& fileName,
                                      const std::function<void(int)>& progress = {});
 

@@ -15,7 +15,6 @@
 #include "core/catalogs/import_lb.h"
 #include "core/catalogs/import_sheets.h"
 #include "core/catalogs/import_rows.h"
-#include "core/office/workbook.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 #include "gui/catalogs/cat_gr_form.h"
@@ -24,16 +23,6 @@
 #include "gui/grid/data_grid.h"
 
 namespace ld::gui {
-
-namespace {
-
-// The first sheet's cells as the imports read them: each a value, which the readers take by its rules
-// (a title whole into the catalogue's title field, a number read whole, a day as a date).
-TCellReader SheetReader(const Worksheet& sheet) {
-  return [&sheet](int row, int col) { return sheet.Value(row, col); };
-}
-
-}  // namespace
 
 std::string TCatGrForm::ChooseFile(const char* filter, const char* title) {
   std::string folder = std::filesystem::path(basePath_).parent_path().string();
@@ -128,15 +117,7 @@ void TCatGrForm::ImportMetering(const char* title, bool typical) {
   if (UserAccess == 0) return;
   const std::string file = ChooseFile("Каталог графиков (*.xls *.xlsx)", title);
   if (file.empty()) return;
-  ImportGraphs(file, [&] {
-    const Workbook book = ReadWorkbook(file);
-    const Worksheet empty;
-    const Worksheet& sheet = book.sheets.empty() ? empty : FirstSheet(book, file);
-    const TDataFile& catalog = *CatGrid->GetTable();
-    const TImportSource source{file, sheet.Name()};
-    return typical ? ReadMeteringTypical(SheetReader(sheet), catalog, source)
-                   : ReadMeteringSlices(SheetReader(sheet), catalog, source);
-  });
+  ImportGraphs(file, [&] { return ReadMeteringWorkbook(file, *CatGrid->GetTable(), typical); });
 }
 
 void TCatGrForm::SaveImport() {

@@ -64,7 +64,7 @@ void ImportSpreadsheet(TDataGrid5& grid) {
   bool changed = false;
   try {
     ShowMsgForm(
-        "Даные из файла *.xls переписываются в таблицу по столбцам с одинаковыми заголовками. Запись начинается с "
+        "Данные из файла *.xls переписываются в таблицу по столбцам с одинаковыми заголовками. Запись начинается с "
         "первых строк таблицы поверх предыдущих данных. Запись продолжается до пустой ячейки в первой колонке файла "
         "*.xls",
         mkWarning, mbOk);
@@ -82,24 +82,21 @@ void ImportSpreadsheet(TDataGrid5& grid) {
       grid.ReleaseNoModify();
       return;
     }
-    // The workbook is read whole and every row checked before the table changes: one that gives no row
-    // leaves the table, its changed mark and its lock as they were.
-    Workbook book;
-    const Worksheet empty;
-    const Worksheet* sheet = &empty;
+    // The workbook's first sheet is read whole, each cell as it shows, and every row checked before the
+    // table changes: one that gives no row leaves the table, its changed mark and its lock as they were.
+    TSheetReader sheet;
     TSheetColumns columns;
     TDataFile& table = *grid.GetTable();
     RunFileImport({file,
                    [&] {
-                     book = ReadWorkbook(file);
-                     if (!book.sheets.empty()) sheet = &FirstSheet(book, file);
-                     return ReadSheetColumns(*sheet, table, grid.MaxRows(), file, columns);
+                     sheet.Open(file);
+                     return ReadSheetColumns(sheet, table, grid.MaxRows(), file, columns);
                    },
                    {},
                    {},
                    {},
                    [&] {
-                     SheetToTable(*sheet, columns, table);
+                     SheetToTable(sheet, columns, table);
                      changed = true;
                      grid.LockOnce();  // already held: this only marks the table changed
                      grid.Refresh();

@@ -97,7 +97,7 @@ bool IsKeyColumn(const TDataFile& table, int col) {
 
 }  // namespace
 
-TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, int maxRows, const std::string& fileName,
+TImportTaken ReadSheetColumns(const TSheetReader& sheet, const TDataFile& table, int maxRows, const std::string& fileName,
                               TSheetColumns& columns) {
   const auto empty = [&](int row, int col) { return sheet.Value(row, col).Kind() == TOutsideValue::TKind::Empty; };
   int lastRow = 0;  // the last row before the first empty cell of column 1
@@ -122,12 +122,12 @@ TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, in
   }
   TImportTaken taken;
   if (lastRow == 0 && lastCol == 0) {
-    taken.NotTaken("лист \"" + sheet.Name() + "\" пуст");
+    taken.NotTaken("лист \"" + sheet.SheetName() + "\" пуст");
   } else if (!anyTarget) {
-    taken.NotTaken("ни один заголовок строки 1 листа \"" + sheet.Name() +
+    taken.NotTaken("ни один заголовок строки 1 листа \"" + sheet.SheetName() +
                    "\" не совпадает с заголовком изменяемого столбца таблицы \"" + table.Name + "\"");
   } else if (columns.Rows == 0) {
-    taken.NotTaken("на листе \"" + sheet.Name() + "\" под строкой заголовков нет данных: ячейка A2 пуста");
+    taken.NotTaken("на листе \"" + sheet.SheetName() + "\" под строкой заголовков нет данных: ячейка A2 пуста");
   }
   if (!taken.FirstReason.empty()) return taken;
   // Every value bound for the table is looked at before anything is written: a text that the column
@@ -140,18 +140,18 @@ TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, in
     for (int row = 1; row <= columns.Rows; ++row) {
       const TOutsideValue cell = sheet.Value(row + 1, col);
       if (key && cell.Blank())
-        throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col,
+        throw Error(ImportCellMessage(fileName, sheet.SheetName(), row + 1, col,
                                       "ячейка пуста, а столбец \"" + table.ColTitle[static_cast<std::size_t>(target)] +
                                           "\" - ключ таблицы"));
       if (const TValueRead<std::string> text = ColumnText(cell, table, target, widest); !text)
-        throw Error(ImportCellMessage(fileName, sheet.Name(), row + 1, col, text.Fault));
+        throw Error(ImportCellMessage(fileName, sheet.SheetName(), row + 1, col, text.Fault));
     }
   }
   taken.Items = columns.Rows;
   return taken;
 }
 
-void SheetToTable(const Worksheet& sheet, const TSheetColumns& columns, TDataFile& table) {
+void SheetToTable(const TSheetReader& sheet, const TSheetColumns& columns, TDataFile& table) {
   for (std::size_t col = 1; col < columns.Targets.size(); ++col) {
     const int target = columns.Targets[col];
     if (target == 0) continue;

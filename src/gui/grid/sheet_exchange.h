@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
@@ -26,7 +27,9 @@ struct TSheetColumns {
   int Widest = 0;  // the widest column of the table, in characters
 };
 
-// Reads the sheet for the table before anything is written. Rows: up to the first empty cell of column
+// Reads the first sheet of a workbook (TSheetReader: each cell as the sheet shows it, a meter padded
+// with zeros, a duration as hours and minutes, a merged name on every row it covers) for the table
+// before anything is written. Rows: up to the first empty cell of column
 // 1 (row 1 holds the titles), at most maxRows. Columns: up to the first empty title; a sheet column whose
 // title equals the title of a column the user may edit fills that column from table row 1 on. A sheet of
 // no such column or no data row takes nothing (Items 0, FirstReason saying why): it would only mark the
@@ -39,11 +42,11 @@ struct TSheetColumns {
 // (ImportNumberFault), and an empty cell of a key column of the table. Each value goes through the rules
 // of outside values: a name loses the blanks, tabs and line breaks at its ends, a control character
 // inside refuses it.
-TImportTaken ReadSheetColumns(const Worksheet& sheet, const TDataFile& table, int maxRows, const std::string& fileName,
+TImportTaken ReadSheetColumns(const TSheetReader& sheet, const TDataFile& table, int maxRows, const std::string& fileName,
                               TSheetColumns& columns);
 
 // Writes the rows that ReadSheetColumns found into the table from row 1 on and raises its row count to
 // them.
-void SheetToTable(const Worksheet& sheet, const TSheetColumns& columns, TDataFile& table);
+void SheetToTable(const TSheetReader& sheet, const TSheetColumns& columns, TDataFile& table);
 
 }  // namespace ld::gui

@@ -125,10 +125,6 @@ std::string MeteringXls(bool typical) {
   return BuildXls(cells);
 }
 
-TCellReader SheetReader(const Worksheet& sheet) {
-  return [&sheet](int row, int col) { return sheet.Value(row, col); };
-}
-
 TEST_F(ImportFuzz, DamagedMeteringWorkbooksAreImportedWholeOrRefused) {
   const std::string file = Folder() + "аскуэ.xls";
   const std::string valid[2] = {MeteringXls(false), MeteringXls(true)};
@@ -140,11 +136,7 @@ TEST_F(ImportFuzz, DamagedMeteringWorkbooksAreImportedWholeOrRefused) {
     auto catalog = FreshCatalog();
     int added = 0;
     try {
-      const Workbook book = ReadWorkbook(file);
-      const Worksheet empty;
-      const Worksheet& sheet = book.sheets.empty() ? empty : book.sheets.front();
-      const auto read = typical ? ReadMeteringTypical : ReadMeteringSlices;
-      added = static_cast<int>(TakeGraphs(read(SheetReader(sheet), *catalog, {file, sheet.Name()}), *catalog, Base()));
+      added = static_cast<int>(TakeGraphs(ReadMeteringWorkbook(file, *catalog, typical), *catalog, Base()));
       ++imported;
       ASSERT_EQ(static_cast<int>(Added(*catalog).first.size()), added) << round;
     } catch (const Error& e) {

@@ -24,7 +24,9 @@
 #include "core/district/subscriber_xls.h"
 #include "core/district/tp_measure.h"
 #include "core/office/test_dbf_writer.h"
+#include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
+#include "core/office/xlsx_file.h"
 #include "core/regime/measurements.h"
 #include "core/tables/colmaps.h"
 #include "fake_sheet.h"
@@ -94,7 +96,12 @@ protected:
     Worksheet sheet("Замеры");
     sheet.SetNumber(1, 9, 4), sheet.SetText(1, 14, "ПС1"), sheet.SetText(1, 16, "ТП-42"), sheet.SetText(1, 17, "1");
     fill(sheet);
-    return Joined(ImportMeasurements(sheet, nodes, branches, flows, {"", 0}, dir / "z.xlsx").Info);
+    Workbook book;
+    book.sheets.push_back(sheet);
+    WriteXlsx(dir / "z.xlsx", book);
+    TSheetReader reader;
+    reader.Open(dir / "z.xlsx");
+    return Joined(ImportMeasurements(reader, nodes, branches, flows, {"", 0}, dir / "z.xlsx").Info);
   }
   std::string Dbf(const std::vector<DbfField>& fields, const DbfRow& row) {
     const std::string file = dir / "base.dbf";

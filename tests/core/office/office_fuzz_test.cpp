@@ -47,10 +47,10 @@ std::string TextOrRefusal(const std::function<std::string()>& read) {
 // whole workbook does, or refuse with the file's name; a cell that holds no readable value is refused
 // by both alike, naming the file.
 void ReadOrRefuse(const std::string& path, int& refused) {
-  std::optional<Workbook> book;
+  std::optional<office::TRawBook> book;
   try {
     book = ReadWorkbook(path);
-    for (const Worksheet& sheet : book->sheets)
+    for (const office::TRawSheet& sheet : book->sheets)
       for (const auto& [at, cell] : sheet.Cells()) (void)sheet.CellText(at.first, at.second);
   } catch (const Error& e) {
     ++refused;
@@ -61,12 +61,14 @@ void ReadOrRefuse(const std::string& path, int& refused) {
     reader.Open(path);
   } catch (const Error& e) {
     ExpectNamed(path, e);
-    ASSERT_TRUE(!book || book->sheets.empty()) << "the first sheet was read whole, not alone: " << e.what();
+    // the merged ranges are the sheet reader's alone: ranges that overlap show no value at all
+    const bool overlap = std::string(e.what()).find("перекрываются") != std::string::npos;
+    ASSERT_TRUE(!book || book->sheets.empty() || overlap) << "the first sheet was read whole, not alone: " << e.what();
     return;
   }
   ASSERT_TRUE(!book || !book->sheets.empty()) << "a workbook without sheets opened";
   if (!book) return;
-  const Worksheet& first = book->sheets.front();
+  const office::TRawSheet& first = book->sheets.front();
   for (const auto& [at, cell] : first.Cells())
     ASSERT_EQ(office::TRawCells(reader).Cell(at.first, at.second), first.CellText(at.first, at.second)) << at.first << ":" << at.second;
   for (const auto& [at, why] : first.UnreadableCells()) {
@@ -191,7 +193,7 @@ TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
   for (const bool calculatedBook : {true, false}) {
     const std::string formulas = FormulasAndErrors(calculatedBook);
     WriteBytes(path, formulas);
-    const Workbook book = ReadWorkbook(path);
+    const auto book = ReadWorkbook(path);
     ASSERT_EQ(book.sheets.size(), 2u);
     const std::string named = "Ошибка чтения файла \"" + path + "\": лист ";
     const std::string uncalculated = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "

@@ -205,7 +205,7 @@ TEST(PackageLimits, BombsAreRefusedByTheLimitTheyBreak) {
                              {"xl/workbook.xml", WorkbookXml(1, 1)},
                              {"xl/_rels/workbook.xml.rels", Rels(1)},
                              {"xl/worksheets/sheet1.xml", SheetXml(20000)}}));
-  const ld::Workbook book = ReadWorkbook(path);
+  const auto book = ReadWorkbook(path);
   ASSERT_EQ(book.sheets.size(), 1u);
   EXPECT_EQ(book.sheets[0].Cells().size(), 200000u);
 }
@@ -232,7 +232,7 @@ TEST(PackageLimits, DocumentTypesAreRefusedAndParseWorkIsBoundedByTheFileSize) {
   };
   // predefined entities and character references are text as ever
   write(kRootRels, WorkbookXml(1, 1), sheet, strings);
-  const Workbook sound = ReadWorkbook(path);
+  const auto sound = ReadWorkbook(path);
   EXPECT_EQ(sound.sheets.at(0).CellText(1, 1), "Т<1>");
   EXPECT_EQ(sound.sheets.at(0).CellText(1, 2), "&Ю");
   const auto typed = [&](const std::string& part) { return prefix + "файл поврежден (в части \"" + part + "\" объявлен тип документа)"; };

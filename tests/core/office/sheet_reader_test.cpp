@@ -172,7 +172,7 @@ TEST(SheetReader, CellsInAnyOrderReadAsTheWholeWorkbookReadsThem) {
                                           R"(<row r="1"><c r="B1" t="inlineStr"><is><t>Лес</t></is></c><c r="A1" t="s"><v>0</v></c></row>)"
                                           R"(<row r="2"><c r="D2"><v>-2</v></c></row></sheetData></worksheet>)"},
                              {"xl/b.xml", R"(<worksheet><sheetData><row r="1"><c r="A1"><v>99</v></c></row></sheetData></worksheet>)"}}));
-  const Workbook book = ReadWorkbook(path);
+  const auto book = ReadWorkbook(path);
   ASSERT_EQ(book.sheets.size(), 2u);
   EXPECT_EQ(ReadSheetNames(path), (std::vector<std::string>{"Первый", "Второй"}));
   TSheetReader sheet;
@@ -270,7 +270,7 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
            {"uncalculated_gnumeric.xls", uncalculated},
            {"uncalculated_gnumeric.xlsx", uncalculated}}) {
     const std::string path = (TestDataDir() / "sheets" / file).string();
-    const Workbook book = ReadWorkbook(path);
+    const auto book = ReadWorkbook(path);
     TSheetReader sheet;
     sheet.Open(path);
     ASSERT_EQ(sheet.SheetName(), "Замеры") << file;
@@ -313,7 +313,7 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
            // the formulas give, which the file does not hold
            {"valued_xlsxwriter.xlsx", {formula, formula, "", "", "", "", "", ""}}}) {
     const std::string path = (TestDataDir() / "sheets" / file).string();
-    const Workbook book = ReadWorkbook(path);
+    const auto book = ReadWorkbook(path);
     TSheetReader sheet;
     sheet.Open(path);
     ASSERT_EQ(sheet.SheetName(), "Абоненты") << file;
@@ -404,8 +404,8 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
                return sheet.SheetName() + " " + office::TRawCells(sheet).Cell(2, 3);
              },
              [&] {
-               const Workbook book = ReadWorkbook(path);
-               const Worksheet& first = FirstSheet(book, path);
+               const auto book = ReadWorkbook(path);
+               const office::TRawSheet& first = office::FirstSheet(book, path);
                return first.Name() + " " + first.CellText(2, 3);
              }}) {
       try {

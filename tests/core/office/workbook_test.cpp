@@ -15,6 +15,7 @@
 #include "core/base/import_number.h"
 #include "core/office/docx.h"
 #include "core/office/number_formats.h"
+#include "core/office/sheet_raw_cells.h"
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
 #include "support/full_disk.h"
@@ -100,12 +101,12 @@ TEST(Xlsx, WrittenWorkbookReadsBackCellByCell) {
 
   const std::string path = dir / "out.xlsx";
   ld::WriteXlsx(path, book);
-  const ld::Workbook back = ld::ReadWorkbook(path);
+  const auto back = ld::ReadWorkbook(path);
   ASSERT_EQ(back.sheets.size(), 3u);
   EXPECT_EQ(back.sheets[0].Name(), "Узлы");
   EXPECT_EQ(back.sheets[1].Name(), "Лист2");
   EXPECT_EQ(back.sheets[2].Name(), "Формат РЭС (вводы п_ст) _все__ ");  // 31 characters
-  const ld::Worksheet& r = back.sheets[0];
+  const ld::office::TRawSheet& r = back.sheets[0];
   EXPECT_EQ(r.Cell(1, 1).text, "№ п/п");
   EXPECT_EQ(r.Cell(1, 2).text, "Наименование \"ТП-1\" <&>");
   EXPECT_EQ(r.Cell(2, 2).kind, CellKind::Number);
@@ -181,9 +182,9 @@ TEST(Xlsx, ReadsWorkbookOfAnotherProgram) {
                   {"xl/sharedStrings.xml", strings}, {"xl/styles.xml", styles},
                   {"xl/worksheets/data.xml", data}, {"xl/worksheets/empty.xml", empty}});
 
-  const ld::Workbook book = ld::ReadXlsx(path);
+  const auto book = ld::ReadXlsx(path);
   ASSERT_EQ(book.sheets.size(), 2u);  // the chart sheet is no worksheet
-  const ld::Worksheet& s = book.sheets[0];
+  const ld::office::TRawSheet& s = book.sheets[0];
   EXPECT_EQ(s.Name(), "Замеры");
   EXPECT_EQ(book.sheets[1].Name(), "Пусто");
   EXPECT_EQ(book.sheets[1].LastRow(), 0);
@@ -255,7 +256,7 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
   ld::test::TempDir dir;
   const std::string path = dir / "a.xlsx";
   // Windows-1251 declared under either of its names, no formats part: numbers stay numbers.
-  ld::Workbook book;
+  ld::office::TRawBook book;
   for (const std::string encoding : {"windows-1251", "CP1251"}) {
     WriteOneSheet(path, ld::Utf8ToCp1251(R"(<?xml version="1.0" encoding=")" + encoding + R"("?><worksheet><sheetData>)"
                                          R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Подстанция №1</t></is></c>)"
@@ -274,7 +275,7 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
                 R"(<c r="E1" t="d"><v>2024-02-29T25:00:00</v></c><c r="F1"><v>inf</v></c></row></sheetData></worksheet>)",
                 dates);
   book = ld::ReadWorkbook(path);
-  const ld::Worksheet& s = book.sheets[0];
+  const ld::office::TRawSheet& s = book.sheets[0];
   EXPECT_EQ(s.Cell(1, 1).kind, CellKind::Number);
   EXPECT_EQ(s.Cell(1, 1).number, 1e300);
   EXPECT_EQ(s.CellText(1, 1), "1E300");
@@ -296,7 +297,7 @@ TEST(Xlsx, OddButSoundWorkbooksAreReadAndBrokenCellsRefused) {
                       R"(<c r="G1" t="b"><v>0</v></c><c r="H1" t="b"><v>true</v></c>)"
                       R"(<x:c r="I1"><x:v>3</x:v></x:c><s:c r="J1"><s:v>4</s:v></s:c></row></sheetData></worksheet>)");
   book = ld::ReadWorkbook(path);
-  const ld::Worksheet& own = book.sheets.at(0);
+  const ld::office::TRawSheet& own = book.sheets.at(0);
   EXPECT_EQ(own.Cell(1, 1).number, 800);
   EXPECT_TRUE(own.IsEmpty(1, 2));
   EXPECT_EQ(own.CellText(1, 3), "ТП-9");
@@ -368,7 +369,7 @@ TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableCellByCell) {
   };
   const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
       "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
-  const auto read = [&](const ld::Workbook& book, int sheet, int cols) {
+  const auto read = [&](const ld::office::TRawBook& book, int sheet, int cols) {
     std::vector<std::string> cells;
     for (int col = 1; col <= cols; ++col) {
       try {
@@ -381,13 +382,13 @@ TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableCellByCell) {
     return cells;
   };
   write("");
-  ld::Workbook book = ld::ReadWorkbook(path);
+  auto book = ld::ReadWorkbook(path);
   ASSERT_EQ(book.sheets.size(), 2u);
   EXPECT_EQ(read(book, 0, 6), (std::vector<std::string>{"ячейка A2: " + formula, "1825200", "ячейка C2: " + formula, "",
                                                         "ячейка E2: " + formula, "ячейка F2: " + formula}));
   EXPECT_EQ(read(book, 1, 4), (std::vector<std::string>{"ячейка A2: " + formula, "ячейка B2: " + formula,
                                                         "ячейка C2: значение ошибки \"#REF!\"", "5"}));
-  const ld::Worksheet& feeders = book.sheets[1];
+  const ld::office::TRawSheet& feeders = book.sheets[1];
   EXPECT_EQ(feeders.LastCol(), 4);
   EXPECT_EQ(feeders.UnreadableCells().size(), 3u);
   EXPECT_EQ(feeders.Cells().size(), 1u) << "an unreadable cell is none of the readable ones";
@@ -450,7 +451,7 @@ TEST(Xlsx, SheetsAreReadFromTheirOwnRelationshipOrTheBookIsRefused) {
   };
   const auto stations = [&] {
     std::vector<std::string> read;
-    for (const ld::Worksheet& sheet : ld::ReadWorkbook(path).sheets)
+    for (const ld::office::TRawSheet& sheet : ld::ReadWorkbook(path).sheets)
       read.push_back(sheet.Name() + ":" + sheet.CellText(1, 1) + ":" + sheet.CellText(1, 2));
     return read;
   };
@@ -541,8 +542,8 @@ TEST(Xlsx, ExtensionListsAreSkippedWhole) {
                                        R"(<c r="B1" s="0"><v>2750.25</v></c>)" + ext + R"(<c r="B1"><v>9</v></c></ext></extLst></row>)" +
                                        R"(<row r="2"><c r="A2" t="s"><v>1</v></c><c r="B2" s="1"><v>45351</v></c></row></sheetData>)" +
                                        ext + R"(<row r="7"><c r="A7"><v>1</v></c></row></ext></extLst></worksheet>)"}});
-  const ld::Workbook book = ld::ReadWorkbook(path);
-  const ld::Worksheet& sheet = book.sheets.at(0);
+  const auto book = ld::ReadWorkbook(path);
+  const ld::office::TRawSheet& sheet = book.sheets.at(0);
   EXPECT_EQ((std::vector<std::string>{sheet.CellText(1, 1), sheet.CellText(1, 2), sheet.CellText(2, 1), sheet.CellText(2, 2)}),
             (std::vector<std::string>{"ТП-12", "2750.25", "ТП-14", "29.02.2024"}));
   EXPECT_EQ(sheet.Cell(1, 2).kind, CellKind::Number);
@@ -576,8 +577,8 @@ TEST(Xlsx, ValuesStandOnlyWhereTheFormatPutsThem) {
   // "A2 D2 kind of D2", or the refusal
   const auto read = [&]() -> std::string {
     try {
-      const ld::Workbook book = ld::ReadWorkbook(path);
-      const ld::Worksheet& sheet = book.sheets.at(0);
+      const auto book = ld::ReadWorkbook(path);
+      const ld::office::TRawSheet& sheet = book.sheets.at(0);
       return sheet.CellText(2, 1) + " " + sheet.CellText(2, 4) + (sheet.Cell(2, 4).kind == CellKind::Number ? " число" : " не число");
     } catch (const ld::Error& e) {
       return e.what();
@@ -753,8 +754,8 @@ TEST(Xlsx, NumbersReadAlikeUnderADecimalCommaLocale) {
   const std::string path = dir / "a.xlsx";
   WriteOneSheet(path, R"(<worksheet><sheetData><row r="1"><c r="A1"><v>12.75</v></c><c r="B1"><v>-1.5E-3</v></c>)"
                       R"(<c r="C1"><v>12,75</v></c></row></sheetData></worksheet>)");
-  const ld::Workbook book = ld::ReadWorkbook(path);
-  const ld::Worksheet& s = book.sheets.at(0);
+  const auto book = ld::ReadWorkbook(path);
+  const ld::office::TRawSheet& s = book.sheets.at(0);
   EXPECT_EQ(s.Cell(1, 1).number, 12.75);
   EXPECT_EQ(s.Cell(1, 2).number, -1.5e-3);
   EXPECT_EQ(s.Cell(1, 3).kind, CellKind::Text);  // a comma is no number of the format
@@ -796,8 +797,8 @@ TEST(Xlsx, WrittenNumbersKeepThePointUnderADecimalCommaLocale) {
   EXPECT_NE(sheet.find("<v>45292.75</v>"), std::string::npos) << sheet;
   EXPECT_NE(sheet.find(R"(<pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75")"), std::string::npos) << sheet;
   EXPECT_EQ(sheet.find(','), std::string::npos) << sheet;
-  const ld::Workbook read = ld::ReadWorkbook(path);
-  const ld::Worksheet& back = read.sheets.at(0);
+  const auto read = ld::ReadWorkbook(path);
+  const ld::office::TRawSheet& back = read.sheets.at(0);
   EXPECT_EQ(back.Cell(1, 1).kind, CellKind::Number);
   EXPECT_EQ(back.Cell(1, 1).number, 1500.25);
   EXPECT_EQ(back.Cell(1, 2).number, -2.5e-7);

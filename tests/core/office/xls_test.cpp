@@ -50,9 +50,9 @@ TEST(Xls, ReadsTextsNumbersAndDatesOfALegacyWorkbook) {
                                       {XlsCell::Date, 2, 2, DateSerial(2024, 2, 29), ""},
                                       {XlsCell::Text, 3, 3, 0, "Фидер"}});
   WriteBytes(path, bytes);
-  const Workbook book = ReadWorkbook(path);
+  const auto book = ReadWorkbook(path);
   ASSERT_EQ(book.sheets.size(), 1u);
-  const Worksheet& s = book.sheets[0];
+  const office::TRawSheet& s = book.sheets[0];
   EXPECT_EQ(s.Name(), "Лист1");
   EXPECT_EQ(s.CellText(1, 1), "Фидер");
   EXPECT_EQ(s.CellText(1, 2), "Дата");
@@ -145,9 +145,9 @@ TEST(Xls, ReadsEveryCellRecordOfBothVersions) {
   TempDir dir;
   const std::string path = dir / "all.xls";
   WriteBytes(path, XlsContainer(globals + sheet));
-  Workbook book = ReadWorkbook(path);
+  auto book = ReadWorkbook(path);
   ASSERT_EQ(book.sheets.size(), 1u);
-  const Worksheet& s = book.sheets[0];
+  const office::TRawSheet& s = book.sheets[0];
   EXPECT_EQ(s.Name(), "Замер");
   EXPECT_EQ(s.Cell(1, 1).number, 12.34);
   EXPECT_EQ(s.Cell(2, 1).kind, CellKind::Number);
@@ -258,7 +258,7 @@ TEST(Xls, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
                              {"Фидеры", Formula(0, 0, kEmptyText) + Formula(1, 0, kEmptyText) +
                                             Record(0x0203, Rec().U16(1).U16(0).U16(0).F64(5500.5))}},
                             calculated ? Record(0x01C1, Rec().U16(0x01C1).U16(0).U32(152511)) : std::string()));
-    const Workbook book = ReadWorkbook(path);
+    const auto book = ReadWorkbook(path);
     ASSERT_EQ(book.sheets.size(), 2u);
     TSheetReader first;
     first.Open(path);
@@ -296,9 +296,9 @@ TEST(Xls, SharedStringsContinueInEitherWidth) {
   TempDir dir;
   const std::string path = dir / "sst.xls";
   WriteBytes(path, XlsContainer(globals + sheet));
-  const Workbook book = ReadWorkbook(path);
+  const auto book = ReadWorkbook(path);
   ASSERT_EQ(book.sheets.size(), 1u);
-  const Worksheet& s = book.sheets[0];
+  const office::TRawSheet& s = book.sheets[0];
   EXPECT_EQ((std::vector<std::string>{s.CellText(1, 1), s.CellText(2, 1), s.CellText(3, 1), s.CellText(4, 1),
                                       s.CellText(5, 1)}),
             (std::vector<std::string>{"Ab", "Фи", "10 кВ", "ТП-5", "ok"}));

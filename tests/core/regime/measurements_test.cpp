@@ -219,7 +219,7 @@ TEST_F(Measurements, TextsThatCanNameNothingAreRefusedWithTheirCell) {
        "O3: текст \"Б\u2460\" нельзя записать в таблицу: у символа \"\u2460\" (U+2460) нет кода в кодировке "
        "Windows-1251"},
       {[&](Worksheet& s) { s.SetText(1, 16, pairs); },
-       "P1: в списке узлов \"a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,...\" больше 168 символов: столько не наберут "
+       "P1: в тексте \"a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,a,...\" больше 168 символов: столько не наберут "
        "и имена всех узлов схемы"},
       {[&](Worksheet& s) { s.SetText(2, 16, "А, " + forty + "y, Б"); },
        "P2: текст \"" + ld::UpperCase(forty) + "...\" не поместится в поле \"Наименование узла\": в поле не больше 40 символов"},
@@ -380,8 +380,9 @@ TEST_F(Measurements, DamagedWorkbooksAreImportedOrRefusedWithTheSchemeIntact) {
     if (round % 10 != 0) {
       CreateColumns(flows, 0);
       try {
-        const Workbook book = ReadWorkbook(file);
-        if (!book.sheets.empty()) ImportMeasurements(book.sheets[0], nodes, branches, flows, {"май", 0.3}, file);
+        TSheetReader sheet;
+        sheet.Open(file);
+        ImportMeasurements(sheet, nodes, branches, flows, {"май", 0.3}, file);
       } catch (const Error& e) {
         refusal(e);
       }

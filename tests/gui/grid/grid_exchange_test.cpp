@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "core/office/sheet_raw_cells.h"
 #include "core/office/xlsx_file.h"
 #include "grid_fixture.h"
 #include "support/xls_builder.h"
@@ -53,9 +54,9 @@ TEST_F(GridExchange, SpreadsheetExportAndImportRoundTrip) {
   grid_.RunCommand(ld::gui::mtSheetExport);
   ASSERT_EQ(opened_, std::vector<std::string>{dir_ / "textfile.xlsx"});
   EXPECT_FALSE(ld::test::ReadBytes(dir_ / "textfile.txt").empty());
-  const ld::Workbook book = ld::ReadWorkbook(dir_ / "textfile.xlsx");
+  const auto book = ld::ReadWorkbook(dir_ / "textfile.xlsx");
   ASSERT_EQ(book.sheets.size(), 1u);
-  const ld::Worksheet& sheet = book.sheets[0];
+  const ld::office::TRawSheet& sheet = book.sheets[0];
   EXPECT_EQ(std::tuple(sheet.CellText(1, 1), sheet.CellText(1, 4), sheet.CellText(3, 3), sheet.LastRow()),
             std::tuple("№ п/п", "Мощность", "ТП \"Южная\"", 4));
   EXPECT_EQ(sheet.Cell(2, 4).kind, ld::CellKind::Number);
@@ -72,7 +73,7 @@ TEST_F(GridExchange, SpreadsheetExportAndImportRoundTrip) {
   grid_.RunCommand(ld::gui::mtSheetImport);
   ASSERT_EQ(box_.Calls().size(), 2u);
   EXPECT_EQ(box_.Calls()[0].text,
-            "Даные из файла *.xls переписываются в таблицу по столбцам с одинаковыми заголовками. Запись начинается "
+            "Данные из файла *.xls переписываются в таблицу по столбцам с одинаковыми заголовками. Запись начинается "
             "с первых строк таблицы поверх предыдущих данных. Запись продолжается до пустой ячейки в первой колонке "
             "файла *.xls");
   EXPECT_EQ(box_.Calls()[1].text, "Ввод данных закончен");
