@@ -2,6 +2,7 @@
 // the two metering systems.
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <map>
 
 #include "catalog_fixture.h"
@@ -269,6 +270,39 @@ TEST_F(GraphImports, MeteringSheetsReadUnitsAndStopAtBadNumbers) {
       EXPECT_NE(std::string(e.what()).find(std::string("ячейка C10: ") + reason), std::string::npos) << e.what();
     }
   }
+
+  // A day is a day of the calendar, shown so: a serial under a duration's format may be any number (1e8
+  // days, NaN, infinity), a day merged over a second row is no day of that row, and a cell that holds no
+  // value is no end of the graph. Each refuses the sheet at its cell.
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  for (const auto& [day, reason] : std::vector<std::pair<TOutsideValue, std::string>>{
+           {TOutsideValue::Date(1e8, "2400000000:00"), "значение \"2400000000:00\" не является днем календаря"},
+           {TOutsideValue::Date(nan, ""), "значение \"\" не является днем календаря"},
+           {TOutsideValue::Date(inf, ""), "значение \"\" не является днем календаря"},
+           {TOutsideValue::Date(-1, "-24:00"), "значение \"-24:00\" не является днем календаря"},
+           {TOutsideValue::Date(45356, "05.03.2024").Covered("A9:A10"), "ячейка входит в объединенную ячейку A9:A10"},
+           {TOutsideValue::Text("05.03.2024").Covered("A9:A10"), "ячейка входит в объединенную ячейку A9:A10"},
+           {TOutsideValue::Unreadable("значение ошибки \"#REF!\""), "значение ошибки \"#REF!\""}}) {
+    const TCellReader broken = [&, reader = s.Reader()](int r, int col) {
+      return r == 10 && col == 1 ? day : reader(r, col);
+    };
+    try {
+      ReadMeteringSlices(broken, *Catalog({}));
+      ADD_FAILURE() << "a day of no calendar was taken: " << reason;
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("ячейка A10: " + reason), std::string::npos) << e.what();
+    }
+  }
+
+  // A number in the day column is no day: it ends the graph, and its row heads the next one.
+  Sheet numbered;
+  numbered.Text(1, 1, "Ввод").Text(1, 2, "МВт").Number(1, 3, 12).Day(3, 2024, 3, 5).Number(3, 2, 1.5);
+  numbered.Number(4, 1, 45356).Text(4, 2, "МВт").Number(4, 3, 15).Day(6, 2024, 3, 6).Number(6, 3, 2);
+  catalog = Catalog({});
+  EXPECT_EQ(Take(ReadMeteringSlices(numbered.Reader(), *catalog), *catalog), 2);
+  FillGraphCatalogCols(*catalog, c);
+  ASSERT_EQ(c.RowCount, 2);
+  EXPECT_EQ(std::tuple(c.Tit->GetItem(1), c.Tit->GetItem(2)), std::tuple("Ввод", "45356"));
 }
 
 // A value that is no number, or more than a column holds, refuses either layout at its cell: no graph of

@@ -10,6 +10,7 @@
 #include "core/base/error.h"
 #include "core/base/strings.h"
 #include "core/district/feeder_measure.h"
+#include "core/district/subscriber_xls.h"
 #include "core/office/sheet_reader.h"
 #include "support/table_rows.h"
 #include "support/test_env.h"
@@ -73,6 +74,49 @@ TEST(ProducedWorkbooks, FeederMeasurementsTakeFormulaResultsAndNameWhatNoFileHol
                 (std::vector<std::string>{"5500.5", "10"}))
           << file;
     }
+  }
+}
+
+// Cells merged down over two rows, as each program writes them (tests/data/sheets/make_merged_sheets.py):
+// a name the merged cell shows on both rows (a contract, a subscriber, a meter type, a households
+// feeder) is each row's, as the sheet shows it; a figure it shows over both (a metering point's energy)
+// is the first row's, and the second row is named by its cell and the range, never given it twice.
+TEST(ProducedWorkbooks, AMergedNameIsEveryRowsItCoversAndAMergedFigureIsNamed) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  for (const char* producer : {"openpyxl.xlsx", "xlsxwriter.xlsx", "libreoffice.xls", "libreoffice.xlsx", "gnumeric.xls"}) {
+    const std::string points = (TestDataDir() / "sheets" / (std::string("points_merged_") + producer)).string();
+    TSheetReader sheet;
+    sheet.Open(points);
+    TDataFile table;
+    FillRows(table, LayoutMeterPoints, {});
+    std::vector<std::string> info;
+    EXPECT_EQ(ReadMeterPointsSheet(SheetCells(sheet), table, info).Items, 1) << producer;
+    ASSERT_EQ(table.RowCount, 2) << producer;
+    for (int row = 1; row <= 2; ++row)
+      EXPECT_EQ((std::vector<std::string>{CellText(table, "Ndog", row), CellText(table, "Abonent", row),
+                                          CellText(table, "MarkCounter", row), CellText(table, "NamePoint", row)}),
+                (std::vector<std::string>{"Д-17", "Завод ЖБИ", "СЭТ-4ТМ", "Ввод " + std::to_string(row)}))
+          << producer << " " << row;
+    EXPECT_EQ(CellText(table, "W", 1), "5000") << producer;
+    EXPECT_EQ(CellText(table, "W", 2), "") << producer;
+    ASSERT_EQ(info.size(), 1u) << producer;
+    EXPECT_EQ(info[0].rfind("Промышленные абоненты, строка 4, столбец 13: Ошибка чтения (ячейка входит в объединенную "
+                            "ячейку M3:M4 и лишь показывает ее значение \"5000\"", 0),
+              0u)
+        << producer << ": " << info[0];
+
+    const std::string households = (TestDataDir() / "sheets" / (std::string("households_merged_") + producer)).string();
+    sheet.Open(households);
+    FillRows(table, LayoutHouseholds, {});
+    info.clear();
+    EXPECT_EQ(ReadHouseholdsSheet(SheetCells(sheet), table, info).Items, 3) << producer;
+    EXPECT_EQ(info, std::vector<std::string>{}) << producer;
+    ASSERT_EQ(table.RowCount, 3) << producer;
+    std::vector<std::string> rows;
+    for (int row = 1; row <= 3; ++row)
+      rows.push_back(CellText(table, "NameTP", row) + " " + CellText(table, "Fider", row) + " " +
+                     CellText(table, "CountAb", row) + " " + CellText(table, "W", row));
+    EXPECT_EQ(rows, (std::vector<std::string>{"ТП-42 Л8 40 9800", "ТП-42 Л8 5 120.5", "ТП-42 Л9 12 300"})) << producer;
   }
 }
 

@@ -14,6 +14,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/numfmt.h"
 #include "core/office/sheet_raw_cells.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
@@ -77,6 +78,12 @@ void ReadOrRefuse(const std::string& path, int& refused) {
     ASSERT_EQ(TextOrRefusal([&, at = at] { return office::TRawCells(reader).Cell(at.first, at.second); }), refusal);
   }
   ASSERT_EQ(office::TRawCells(reader).Cell(first.LastRow() + 1, 1), "");
+  // every cell as the sheet shows it, merged ranges included: each value goes through every rule
+  for (int row = 1; row <= std::min(first.LastRow() + 1, 400); ++row)
+    for (int col = 1; col <= std::min(first.LastCol() + 1, 8); ++col) {
+      const TOutsideValue value = reader.Value(row, col);
+      (void)value.Name(), (void)value.Number(), (void)value.Integer(0, 9), (void)value.Date();
+    }
 }
 
 // Little-endian fields and records of a legacy workbook stream.
@@ -143,6 +150,40 @@ std::string FormulasAndErrors(bool calculatedBook) {
   const std::string one = sheetBof + calculated + Rec(0x000A, ""), two = sheetBof + uncalculated + Rec(0x000A, "");
   return XlsContainer(bof + entry(first, "A") + entry(first + one.size(), "B") + Rec(0x000A, "") + one + two);
 }
+
+// A station (A1) merged down over three rows and an energy (B1) over two rows and two columns, whose
+// range hides the text C2 keeps, as a spreadsheet program writes the ranges (MERGEDCELLS after the cells).
+std::string MergedRangesXls() {
+  std::string globals = Rec(0x0809, U16(0x0600) + U16(5) + U32(0) + U32(0)) + Rec(0x0042, U16(1200));
+  const std::size_t sheetAt = globals.size() + 4 + 9 + 4;  // the sheet's entry, then the end
+  globals += Rec(0x0085, U32(std::uint32_t(sheetAt)) + U16(0) + '\x01' + '\0' + "S") + Rec(0x000A, "");
+  std::string sheet = Rec(0x0809, U16(0x0600) + U16(0x10) + U32(0) + U32(0));
+  sheet += Rec(0x0204, U16(0) + U16(0) + U16(0) + Wide("ТП-42"));
+  sheet += Rec(0x0203, U16(0) + U16(1) + U16(0) + U32(0) + U32(0x40B38800));  // 5000
+  sheet += Rec(0x0204, U16(1) + U16(2) + U16(0) + Wide("Л8"));
+  sheet += Rec(0x00E5, U16(2) + U16(0) + U16(2) + U16(0) + U16(0) + U16(0) + U16(1) + U16(1) + U16(2));
+  return XlsContainer(globals + sheet + Rec(0x000A, ""));
+}
+
+// What the first-sheet reader shows of the cells of MergedRangesXls (and of the .xlsx seed of the same
+// ranges): a name on every row of its range, a figure named by the range below its first row, nothing
+// beside a range's first cell in its first row.
+std::vector<std::string> MergedCellsShown(const std::string& path) {
+  TSheetReader reader;
+  reader.Open(path);
+  std::vector<std::string> shown;
+  for (const auto& [row, col] : std::vector<std::pair<int, int>>{{3, 1}, {1, 3}, {2, 2}, {2, 3}, {4, 1}}) {
+    const TOutsideValue value = reader.Value(row, col);
+    const TValueRead<double> number = value.Number();
+    shown.push_back(*value.Name() + "|" +
+                    (number ? FloatToStrGeneral(*number, 15) : number.Fault.substr(0, number.Fault.find(" и лишь"))));
+  }
+  return shown;
+}
+
+const std::vector<std::string> kMergedShown = {
+    "ТП-42|ячейка входит в объединенную ячейку A1:A3", "|0", "5000|ячейка входит в объединенную ячейку B1:C2",
+    "5000|ячейка входит в объединенную ячейку B1:C2", "|0"};
 
 TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
   const std::string valid = BuildXls({{XlsCell::Text, 1, 1, 0, "Фидер"},
@@ -224,6 +265,15 @@ TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
     }
   }
 
+  // A sound seed of merged ranges, each cell shown as the sheet shows it.
+  const std::string merged = MergedRangesXls();
+  WriteBytes(path, merged);
+  ASSERT_EQ(MergedCellsShown(path), kMergedShown);
+  for (int round = 0; round < kRounds / 4; ++round) {
+    WriteBytes(path, Mutate(merged, random));
+    ReadOrRefuse(path, refused);
+  }
+
   // A sound seed of another kind: a text of 3,000 characters over two records, named by every cell.
   const std::string longText = LongTextNamedByManyCells();
   WriteBytes(path, longText);
@@ -291,6 +341,16 @@ TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {
   fuzz(parts, kRounds);
   EXPECT_GT(refused, kRounds / 10);
   EXPECT_LT(refused, kRounds);
+
+  // A sound seed of merged ranges, each cell shown as the sheet shows it.
+  auto merged = parts;
+  merged.back().second = R"(<worksheet><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>ТП-42</t></is></c>)"
+                         R"(<c r="B1"><v>5000</v></c></row><row r="2"><c r="C2" t="inlineStr"><is><t>Л8</t></is></c>)"
+                         R"(</row></sheetData><mergeCells count="2"><mergeCell ref="A1:A3"/><mergeCell ref="C2:B1"/>)"
+                         R"(</mergeCells></worksheet>)";
+  Zip(merged, path);
+  ASSERT_EQ(MergedCellsShown(path), kMergedShown);
+  fuzz(merged, kRounds / 4);
 
   // Seeds of their own: a cell naming a text past the table, and a workbook without a worksheet.
   auto pastTable = parts, noSheet = parts;

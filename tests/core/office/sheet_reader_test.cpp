@@ -418,5 +418,57 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
   }
 }
 
+// Merged ranges of any size, as the sheet shows them: a range's value on every row below its first (a
+// name, never a figure), nothing beside its first cell in its first row, whatever the file keeps hidden
+// there; a cell outside every range as it is. Ranges that overlap, or a range that names no cells, are
+// refused naming the file.
+TEST(SheetReader, MergedRangesShowTheirValueOnTheRowsTheyCover) {
+  TempDir dir;
+  const std::string path = dir / "объединения.xlsx";
+  const auto write = [&](const std::string& merges) {
+    WriteBytes(path, BuildZip(OneSheetWorkbookParts(
+                         {"Лист", R"(<worksheet><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>ТП-42</t></is></c>)"
+                                  R"(<c r="B1"><v>5000</v></c><c r="C1" t="inlineStr"><is><t>скрыто</t></is></c></row>)"
+                                  R"(<row r="2"><c r="A2" t="inlineStr"><is><t>скрыто</t></is></c><c r="D2"><v>7</v></c></row>)"
+                                  R"(<row r="1048576"><c r="A1048576"><v>1</v></c></row></sheetData>)" +
+                                      merges + "</worksheet>",
+                          "", ""})));
+  };
+  write(R"(<mergeCells><mergeCell ref="A1:A1048576"/><mergeCell ref="B1:XFD1"/><mergeCell ref="E2:E3"/>)"
+        R"(<mergeCell ref="F2:XFD1048576"/></mergeCells>)");
+  TSheetReader sheet;
+  sheet.Open(path);
+  std::vector<std::string> shown;
+  for (const auto& [row, col] : std::vector<std::pair<int, int>>{
+           {1, 1}, {2, 1}, {1048576, 1}, {1, 2}, {1, 3}, {1, 16384}, {2, 2}, {2, 4}, {3, 5}, {1048576, 16384}}) {
+    const TOutsideValue value = sheet.Value(row, col);
+    const TValueRead<int> number = value.Integer(0, 100000);
+    const bool covered = !number && number.Fault.find("объединенную") != std::string::npos;
+    shown.push_back(*value.Name() + (covered ? " (" + number.Fault.substr(0, number.Fault.find(" и лишь")) + ")" : ""));
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"ТП-42",
+                                             "ТП-42 (ячейка входит в объединенную ячейку A1:A1048576)",
+                                             "ТП-42 (ячейка входит в объединенную ячейку A1:A1048576)", "5000", "", "",
+                                             "", "7", "", ""}));
+  EXPECT_TRUE(sheet.Blank(1, 3));
+  EXPECT_FALSE(sheet.Blank(2, 1));
+
+  for (const auto& [merges, why] : std::vector<std::pair<std::string, std::string>>{
+           {R"(<mergeCells><mergeCell ref="A1:B3"/><mergeCell ref="C4:D5"/><mergeCell ref="B3:C4"/></mergeCells>)",
+            "лист \"Лист\": объединенные ячейки A1:B3 и B3:C4 перекрываются"},
+           {R"(<mergeCells><mergeCell ref="B1:B9"/><mergeCell ref="A5:C5"/></mergeCells>)",
+            "лист \"Лист\": объединенные ячейки B1:B9 и A5:C5 перекрываются"},
+           {R"(<mergeCells><mergeCell ref="A1:"/></mergeCells>)",
+            "лист \"Лист\": неверный диапазон объединенных ячеек \"A1:\""}}) {
+    write(merges);
+    try {
+      sheet.Open(path);
+      ADD_FAILURE() << merges;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + path + "\": " + why);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ld::test

@@ -255,4 +255,22 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
   EXPECT_EQ(std::tuple(Cell(1, 2), Cell(2, 2), Cell(3, 2), Cell(1, 4)), std::tuple("ТП-42", "Т1", "КТП 7", "12.5"));
 }
 
+// The sheets of tests/data/sheets/make_shown_sheets.py as each program wrote them: a meter kept with its
+// leading zeros by its format and the hours of work over a day come into the grid as the sheet shows them.
+TEST_F(GridExchange, ImportTakesCellsAsTheSheetShowsThem) {
+  for (const char* file : {"shown_openpyxl.xlsx", "shown_libreoffice.xls", "shown_libreoffice.xlsx",
+                           "shown_gnumeric.xls", "shown_gnumeric.xlsx"}) {
+    grid_.OpenFile(MakeFile(std::string(file) + ".MTR", {}, "Счетчики"), 1, 1, 1, true, false, true);
+    box_.Clear();
+    script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, (ld::test::TestDataDir() / "sheets" / file).string()); });
+    grid_.RunCommand(ld::gui::mtSheetImport);
+    ASSERT_EQ(box_.Calls().size(), 2u) << file;
+    EXPECT_EQ(box_.Calls()[1].text, "Ввод данных закончен") << file;
+    ASSERT_EQ(grid_.table().RowCount, 2) << file;
+    EXPECT_EQ(std::tuple(Cell(1, 1), Cell(1, 2), Cell(1, 3), Cell(2, 1), Cell(2, 2), Cell(2, 3)),
+              std::tuple("ТП-42", "011070123456789", "36:30", "ТП-7", "000000000000042", "24:00"))
+        << file;
+  }
+}
+
 }  // namespace

@@ -21,6 +21,7 @@
 namespace ld::test {
 
 // "Тест": Nr (key), Name, P (r, 2 decimals), Q (f, 1 decimal), Lock (read-only), Hid (hidden).
+// "Счетчики": texts under the titles of the measurement sheets of tests/data/sheets (station, meter, hours).
 inline const char* const kGridLayouts =
     "Name=Тест\n"
     "Extention=.TST\n"
@@ -43,7 +44,14 @@ inline const char* const kGridLayouts =
     "Extention=.THR\n"
     "Count=1\n"
     "Order=1\n"
-    "l,40,10,0,1,1,0,0,Nr,Номер\n";
+    "l,40,10,0,1,1,0,0,Nr,Номер\n"
+    "Name=Счетчики\n"
+    "Extention=.MTR\n"
+    "Count=3\n"
+    "Order=\n"
+    "s,100,20,0,1,1,0,0,Tp,ТП\n"
+    "s,100,20,0,1,1,0,0,Meter,Счетчик\n"
+    "s,60,10,0,1,1,0,0,Hours,Часы\n";
 
 // Types any text (Cyrillic included) into a widget, one key event per character.
 inline void TypeText(QWidget* widget, const QString& text) {
