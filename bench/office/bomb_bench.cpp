@@ -7,7 +7,8 @@
 // the same 1 GB and 5 s, by the whole-workbook reader and by the first-sheet reader, as is a sheet of 4.9
 // million boolean and error cells; so are files of 1.9 MB whose sheet, table of texts, book part,
 // document text or document relationships nest millions of elements. Counters: the file's size, what it would unpack to, and the peak memory of one read in a
-// child process.
+// child process. A sheet of hundreds of thousands of merged ranges is read or refused within the same bounds,
+// every cell it covers looked up.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -348,6 +349,34 @@ void OpenFirstSheet(const std::string& path) {
   ld::TSheetReader reader;
   reader.Open(path);
 }
+
+// About 1.9 MB: a sheet of one cell and hundreds of thousands of merged ranges, two cells each, in
+// twenty columns, as many as the first-sheet reader takes from a file of its size, and then some more.
+const TBomb& ManyMergedRanges() {
+  static const TBomb bomb = [] {
+    std::string merges = "<mergeCells>";
+    const std::string columns = "ABCDEFGHIJKLMNOPQRST";
+    for (int row = 1; row <= 2 * 32000; row += 2)
+      for (const char col : columns)
+        merges += std::string("<mergeCell ref=\"") + col + std::to_string(row) + ":" + col + std::to_string(row + 1) + "\"/>";
+    merges += "</mergeCells>";
+    const std::string sheet = "<worksheet><sheetData><row><c><v>1</v></c></row></sheetData>" + merges + "</worksheet>";
+    return Write("merged.xlsx", BuildZip({{kRootRels}, {Workbook(1, 1)}, {Rels(1)}, {sheet}}, kBookEntries),
+                 static_cast<double>(sheet.size()) / 1e6);
+  }();
+  return bomb;
+}
+
+void BM_ManyMergedRangesFirstSheetOnly(benchmark::State& state) {
+  ReadOrRefuse(state, ManyMergedRanges(), [](const std::string& path) {
+    ld::TSheetReader reader;
+    reader.Open(path);
+    // every cell a range covers looked up once
+    for (int row = 1; row <= 64000; ++row)
+      for (int col = 1; col <= 20; ++col) benchmark::DoNotOptimize(reader.Value(row, col));
+  });
+}
+BENCHMARK(BM_ManyMergedRangesFirstSheetOnly)->Unit(benchmark::kMillisecond);
 
 void BM_RefuseLyingSheet(benchmark::State& state) { Refuse(state, LyingSheet(), ReadBook); }
 BENCHMARK(BM_RefuseLyingSheet)->Unit(benchmark::kMillisecond);

@@ -19,7 +19,11 @@ void TMergedRanges::Clear() {
   ranges_.clear();
   ranges_.shrink_to_fit();
   bounds_.clear();
-  nodes_.clear();
+  bounds_.shrink_to_fit();
+  firsts_.clear();
+  firsts_.shrink_to_fit();
+  members_.clear();
+  members_.shrink_to_fit();
   leaves_ = 0;
 }
 
@@ -57,18 +61,25 @@ std::string TMergedRanges::Build() {
   bounds_.erase(std::unique(bounds_.begin(), bounds_.end()), bounds_.end());
   leaves_ = 1;
   while (leaves_ < bounds_.size()) leaves_ *= 2;
-  nodes_.assign(2 * leaves_, {});
   const auto spanOf = [&](int col) {
     return static_cast<std::size_t>(std::lower_bound(bounds_.begin(), bounds_.end(), col) - bounds_.begin());
   };
-  // ranges_ is in first-row order, so every node's list is too
-  for (std::size_t i = 0; i < ranges_.size(); ++i) {
-    std::size_t lo = spanOf(ranges_[i].firstCol) + leaves_, hi = spanOf(ranges_[i].lastCol + 1) + leaves_;
+  // The nodes that cover a range's columns, counted first and then filled; ranges_ is in first-row order,
+  // so every node's list is too.
+  const auto eachNode = [&](const TMergedRange& range, auto&& take) {
+    std::size_t lo = spanOf(range.firstCol) + leaves_, hi = spanOf(range.lastCol + 1) + leaves_;
     for (; lo < hi; lo /= 2, hi /= 2) {
-      if (lo & 1) nodes_[lo++].push_back(static_cast<std::uint32_t>(i));
-      if (hi & 1) nodes_[--hi].push_back(static_cast<std::uint32_t>(i));
+      if (lo & 1) take(lo++);
+      if (hi & 1) take(--hi);
     }
-  }
+  };
+  firsts_.assign(2 * leaves_ + 1, 0);
+  for (const TMergedRange& range : ranges_) eachNode(range, [&](std::size_t node) { ++firsts_[node + 1]; });
+  for (std::size_t n = 1; n < firsts_.size(); ++n) firsts_[n] += firsts_[n - 1];
+  members_.assign(firsts_.back(), 0);
+  std::vector<std::uint32_t> filled(firsts_.begin(), firsts_.end() - 1);
+  for (std::size_t i = 0; i < ranges_.size(); ++i)
+    eachNode(ranges_[i], [&](std::size_t node) { members_[filled[node]++] = static_cast<std::uint32_t>(i); });
   return {};
 }
 
@@ -76,11 +87,10 @@ const TMergedRange* TMergedRanges::Find(int row, int col) const {
   if (ranges_.empty() || bounds_.empty() || col < bounds_.front() || col >= bounds_.back()) return nullptr;
   const auto span = static_cast<std::size_t>(std::upper_bound(bounds_.begin(), bounds_.end(), col) - bounds_.begin() - 1);
   for (std::size_t node = span + leaves_; node >= 1; node /= 2) {
-    const std::vector<std::uint32_t>& list = nodes_[node];
+    const auto first = members_.begin() + firsts_[node], last = members_.begin() + firsts_[node + 1];
     // the last range of the node that begins at or above the row
-    const auto it = std::upper_bound(list.begin(), list.end(), row,
-                                     [&](int r, std::uint32_t i) { return r < ranges_[i].firstRow; });
-    if (it != list.begin() && ranges_[*std::prev(it)].lastRow >= row) return &ranges_[*std::prev(it)];
+    const auto it = std::upper_bound(first, last, row, [&](int r, std::uint32_t i) { return r < ranges_[i].firstRow; });
+    if (it != first && ranges_[*std::prev(it)].lastRow >= row) return &ranges_[*std::prev(it)];
   }
   return nullptr;
 }

@@ -32,10 +32,12 @@ private:
   // The columns where a range begins or ends after, in order: between two of them every column is covered
   // by the same ranges.
   std::vector<int> bounds_;
-  // A tree over the spans between bounds: each node the ranges that cover all its columns, by first row.
-  // The ranges of one node share a column, so their rows never overlap: a binary search finds the one.
+  // A tree over the spans between bounds: each node the ranges that cover all its columns, by first row
+  // (node n's are members_[firsts_[n]] .. members_[firsts_[n + 1] - 1]). The ranges of one node share a
+  // column, so their rows never overlap: a binary search finds the one.
   std::size_t leaves_ = 0;
-  std::vector<std::vector<std::uint32_t>> nodes_;
+  std::vector<std::uint32_t> firsts_;
+  std::vector<std::uint32_t> members_;
 };
 
 }  // namespace ld::office

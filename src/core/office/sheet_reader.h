@@ -1,8 +1,9 @@
 #pragma once
-// Workbooks as the district commands read them: one workbook at a time by its full path, its first
-// sheet only, one cell at a time by row and column as text. A command that reads several workbooks
-// opens them one after another with the same reader. Nothing outside the program is started, so the
-// reader's end is the end of its work: there is no application to ask to quit.
+// Workbooks as every command reads them (the district's imports, the grid's input, the catalogue's
+// metering books, the regime's measurements): one workbook at a time by its full path, its first sheet
+// only, one cell at a time by row and column as a value shown as the sheet shows it. A command that
+// reads several workbooks opens them one after another with the same reader. Nothing outside the
+// program is started, so the reader's end is the end of its work: there is no application to ask to quit.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,7 +38,10 @@ public:
   // the first sheet is read, and kept in compact form (a sheet of a million rows fits in memory).
   // Fails with ReadWorkbook's error 'Ошибка чтения файла "<path>": <reason>', and a workbook without
   // a worksheet with 'Ошибка чтения файла "<path>": в книге нет листов', and one whose first sheet is
-  // hidden with HiddenFirstSheetMessage (no later sheet is read in its place); no workbook is open then.
+  // hidden with HiddenFirstSheetMessage (no later sheet is read in its place), and one whose first sheet's
+  // merged ranges overlap (which value would their shared cells show?) or are more than a file of its
+  // size may hold with 'Ошибка чтения файла "<path>": лист "<sheet>": объединенные ячейки A1:B3 и B3:C4
+  // перекрываются'; no workbook is open then.
   void Open(const std::string& path);
   // Forgets the open workbook; nothing when none is open.
   void Close();

@@ -132,9 +132,8 @@ std::string DateSerialText(double serial);
 // The text of a number or date cell as Worksheet::CellText gives it; empty for the other kinds.
 std::string NumberCellText(CellKind kind, double value);
 
-
 // The names of the worksheets of a workbook file in its order, reading none of their cells (empty for
-// a workbook without a worksheet). Fails as ReadWorkbook.
+// a workbook without a worksheet). Fails as ReadWorkbook (sheet_raw_cells.h) does.
 std::vector<std::string> ReadSheetNames(const std::string& path);
 
 }  // namespace ld
