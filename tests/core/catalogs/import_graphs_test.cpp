@@ -6,6 +6,7 @@
 #include <map>
 
 #include "catalog_fixture.h"
+#include "support/zip_builder.h"
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
 #include "core/base/numfmt.h"
@@ -381,6 +382,23 @@ TEST_F(GraphImports, ConversionErrorsOfAWorkbookNameTheirCell) {
   TGraphCatalogCols c;
   FillGraphCatalogCols(*catalog, c);
   EXPECT_EQ(c.RowCount, 0);
+  // a workbook's duration of hours (1.52 days under [h]:mm) is named as the sheet shows it
+  const std::string file = Folder() + "графики.xlsx";
+  WriteBytes(file, BuildZip(OneSheetWorkbookParts(
+                       {"Лист1",
+                        R"(<worksheet><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>Ввод</t></is></c>)"
+                        R"(<c r="B1" t="inlineStr"><is><t>МВт</t></is></c><c r="C1"><v>12</v></c><c r="D1"><v>1</v></c>)"
+                        R"(<c r="E1" s="1"><v>1.5208333333333333</v></c></row></sheetData></worksheet>)",
+                        "",
+                        R"(<styleSheet><numFmts><numFmt numFmtId="164" formatCode="[h]:mm"/></numFmts>)"
+                        R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="164"/></cellXfs></styleSheet>)"})));
+  try {
+    ReadMeteringWorkbook(file, *catalog, true);
+    ADD_FAILURE() << "a duration was read as a value";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + file + "\": лист \"Лист1\", ячейка E1: текст \"36:30\"", 0), 0u)
+        << e.what();
+  }
 }
 
 }  // namespace

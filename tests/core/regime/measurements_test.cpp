@@ -11,6 +11,7 @@
 #include "regime_test.h"
 #include "support/fuzz_mutations.h"
 #include "support/xls_builder.h"
+#include "support/zip_builder.h"
 
 namespace ld::test {
 namespace {
@@ -286,9 +287,22 @@ TEST_F(Measurements, AWorkbookOfNoMeasurementIsRefusedAndBothTablesGoInOneRun) {
        "строка 1: узел ПС9.А не найден"},
       {[](Worksheet& s) { s.SetText(1, 14, "ПС1"), s.SetText(1, 9, "н/д"), s.SetText(1, 16, "Б"), s.SetText(1, 17, "1"); },
        "строка 1, столбец 9: \"н/д\" не является числом"},
+      // a duration of hours is named as the sheet shows it, not as a day of 1899 (no fill: the book below)
+      {nullptr, "строка 1, столбец 9: \"36:30\" не является числом"},
   };
+  const std::string duration = BuildZip(OneSheetWorkbookParts(
+      {"Замеры",
+       R"(<worksheet><sheetData><row r="1"><c r="I1" s="1"><v>1.5208333333333333</v></c>)"
+       R"(<c r="N1" t="inlineStr"><is><t>ПС1</t></is></c><c r="P1" t="inlineStr"><is><t>Б</t></is></c>)"
+       R"(<c r="Q1"><v>1</v></c></row></sheetData></worksheet>)",
+       "",
+       R"(<styleSheet><numFmts><numFmt numFmtId="164" formatCode="[h]:mm"/></numFmts>)"
+       R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="164"/></cellXfs></styleSheet>)"}));
   for (const Case& c : cases) {
-    write(c.fill);
+    if (c.fill)
+      write(c.fill);
+    else
+      WriteBytes(file, duration);
     try {
       ImportMeasurementFile(base, file, {"май", 0.3});
       ADD_FAILURE() << c.reason;
