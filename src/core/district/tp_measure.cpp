@@ -68,7 +68,9 @@ bool ReadMeasured(const TSheetCells& cells, int row, int col, std::initializer_l
     value = *whole;
     return true;
   }
-  if (const TValueRead<std::string> name = cell.Name(); name && cell.Kind() == TOutsideValue::TKind::Text) {
+  // a text merged down from a row above is a figure of that row, never this one's (CoveredFault)
+  if (const TValueRead<std::string> name = cell.Name();
+      name && cell.Kind() == TOutsideValue::TKind::Text && cell.CoveredFault().empty()) {
     std::string_view number = *name;
     const std::string upper = UpperCase(number);
     for (const std::string_view unit : units)
