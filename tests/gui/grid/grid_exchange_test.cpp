@@ -256,7 +256,8 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
 }
 
 // The sheets of tests/data/sheets/make_shown_sheets.py as each program wrote them: a meter kept with its
-// leading zeros by its format and the hours of work over a day come into the grid as the sheet shows them.
+// leading zeros by its format and the hours of work over a day come into the grid as the sheet shows them;
+// the first sheet is the one read, and a hidden one is named.
 TEST_F(GridExchange, ImportTakesCellsAsTheSheetShowsThem) {
   for (const char* file : {"shown_openpyxl.xlsx", "shown_libreoffice.xls", "shown_libreoffice.xlsx",
                            "shown_gnumeric.xls", "shown_gnumeric.xlsx"}) {
@@ -271,6 +272,15 @@ TEST_F(GridExchange, ImportTakesCellsAsTheSheetShowsThem) {
               std::tuple("ТП-42", "011070123456789", "36:30", "ТП-7", "000000000000042", "24:00"))
         << file;
   }
+  // a book whose first sheet is hidden (last month's behind this month's) is named, not read
+  const std::string hidden = (ld::test::TestDataDir() / "sheets" / "hidden_openpyxl.xlsx").string();
+  grid_.OpenFile(MakeFile("hidden.MTR", {}, "Счетчики"), 1, 1, 1, true, false, true);
+  box_.Clear();
+  script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, hidden); });
+  grid_.RunCommand(ld::gui::mtSheetImport);
+  ASSERT_EQ(box_.Calls().size(), 2u);
+  EXPECT_EQ(box_.Calls()[1].text.rfind(ld::HiddenFirstSheetMessage(hidden, "Октябрь"), 0), 0u) << box_.Calls()[1].text;
+  EXPECT_EQ(grid_.table().RowCount, 0);
 }
 
 }  // namespace
