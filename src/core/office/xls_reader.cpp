@@ -200,9 +200,15 @@ private:
     Record record;
     if (!records.Next(record) || record.type != kBof || record.body.size() < 4)
       throw TDamaged{"файл не является книгой электронной таблицы"};
-    const std::uint16_t version = static_cast<std::uint16_t>(Cursor(record.body).U16());
+    Cursor bof(record.body);
+    const std::uint16_t version = bof.U16();
     if (version != 0x0600 && version != 0x0500) throw TDamaged{"неподдерживаемая версия формата книги"};
     biff8_ = version == 0x0600;
+    if (record.body.size() >= 8) {
+      bof.U16();
+      const std::uint16_t build = bof.U16(), year = bof.U16();
+      calculated_ = build == kGnumericBuild && year == kGnumericYear;
+    }
     bool ended = false;
     while (!ended && records.Next(record)) {
       Cursor in(record.body);
@@ -215,7 +221,9 @@ private:
         case kFormat:
         case kFormat5: {
           const std::uint16_t id = in.U16();
-          formats_[id] = office::NumberFormatOf(biff8_ ? Text16(in) : Bytes(in, in.U8()));
+          const std::string code = biff8_ ? Text16(in) : Bytes(in, in.U8());
+          if (std::string fault = office::FormatCodeFault(id, code); !fault.empty()) throw TDamaged{std::move(fault)};
+          formats_[id] = office::NumberFormatOf(id, code);
           break;
         }
         case kXf: {
@@ -260,6 +268,7 @@ private:
     const std::uint16_t format = xfFormats_[xf];
     auto it = formats_.find(format);
     if (it == formats_.end()) it = formats_.emplace(format, office::BuiltinNumberFormat(format)).first;
+    // the map's entries stay where they are: the cells' format is compared by its number
     return &it->second;
   }
 
@@ -291,6 +300,10 @@ private:
       }
     }
   }
+
+  // The build and year that gnumeric's books give in their first record, a spreadsheet program's release
+  // (xlwt gives 0x0DBB of 1996, as LibreOffice does beside its RECALCID).
+  static constexpr std::uint16_t kGnumericBuild = 0x2775, kGnumericYear = 1997;
 
   // A formula's result: a number, or below 0xFFFF in its top two bytes, its kind in its first byte.
   enum : std::uint8_t { kTextResult = 0, kBoolResult = 1, kErrorResult = 2, kEmptyResult = 3 };
@@ -332,10 +345,9 @@ private:
     Record record;
     if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + info.name + "\" не найден");
     int formulaRow = 0, formulaCol = 0;  // a formula whose text result follows in a STRING record
-    // Formulas stored with the empty result, in a book that names no engine that calculated it: the
-    // libraries that write workbooks without calculating them store it for every formula, while a
-    // program that calculates and names no engine (gnumeric) stores it for a formula that gives "". A
-    // sheet where some formula holds a result of its own was calculated.
+    // Formulas stored with the empty result, in a book that names no engine that calculated it and that
+    // gnumeric did not save: the libraries that write workbooks without calculating them store it for
+    // every formula. A sheet where some formula holds a result of its own was calculated.
     const bool emptyIsText = calculated_ || HoldsResults(info.offset);
     while (records.Next(record)) {
       if (record.type == kEof) return records.Pos();
@@ -437,8 +449,10 @@ private:
   std::uint16_t codePage_ = 1251;
   double dateShift_ = 0;
   // The book names the calculation engine that last calculated it (RECALCID, which spreadsheet programs
-  // write and the libraries that write workbooks without calculating them do not): each formula's stored
-  // result, the empty text too, is what its formula gives.
+  // write and the libraries that write workbooks without calculating them do not), or was saved by
+  // gnumeric (which names no engine, and shows the results it stores without recalculating them, the
+  // empty one of a formula that gives "" as that of a book it copied): each formula's stored result, the
+  // empty text too, is what the book shows.
   bool calculated_ = false;
   std::map<std::uint16_t, office::TNumberFormat> formats_;  // custom formats, and the built-in ones met
   std::vector<std::uint16_t> xfFormats_;   // the number format of each cell format, in file order
