@@ -3,7 +3,7 @@
 # with their leading zeros by the format 000000000000000, durations of 24 hours and more, a book whose
 # first sheet is hidden, durations typed into LibreOffice Calc and gnumeric, gnumeric's copy of a book of
 # uncalculated formulas, XlsxWriter's formulas written with their values, a text document, and contracts
-# whose numbers, times of day and counts of hours their formats give. Run from this folder with Debian's python3-openpyxl,
+# whose numbers, times of day and counts of hours their formats give, and a very hidden first sheet. Run from this folder with Debian's python3-openpyxl,
 # python3-xlsxwriter, libreoffice-calc and gnumeric:
 #     /usr/bin/python3 make_shown_sheets.py
 import os
@@ -13,6 +13,7 @@ import tempfile
 
 import openpyxl
 import xlsxwriter
+import xlwt
 
 METER = "000000000000000"
 HOURS = "[h]:mm"
@@ -163,9 +164,36 @@ def contracts():
         shutil.rmtree(work)
 
 
+def very_hidden():
+    """Last month's sheet very hidden before this month's (shown only to a macro): openpyxl's
+    sheet_state "veryHidden" in .xlsx, xlwt's visibility 2 in .xls."""
+    book = openpyxl.Workbook()
+    october = book.active
+    october.title = "Октябрь"
+    fill(october, OCTOBER)
+    fill(book.create_sheet("Ноябрь"), NOVEMBER)
+    october.sheet_state = "veryHidden"
+    book.active = 1
+    book.save("veryhidden_openpyxl.xlsx")
+
+    book = xlwt.Workbook(encoding="utf-8")
+    for title, rows in (("Октябрь", OCTOBER), ("Ноябрь", NOVEMBER)):
+        sheet = book.add_sheet(title)
+        for r, row in enumerate(rows):
+            for c, value in enumerate(row):
+                sheet.write(r, c, value)
+        if title == "Октябрь":
+            sheet.visibility = 2
+        else:
+            sheet.set_selected(True)
+            book.set_active_sheet(1)
+    book.save("veryhidden_xlwt.xls")
+
+
 if __name__ == "__main__":
     sources()
     converted()
     gnumeric_uncalculated()
     xlsxwriter_books()
     contracts()
+    very_hidden()
