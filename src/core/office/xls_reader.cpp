@@ -207,7 +207,7 @@ private:
     if (record.body.size() >= 8) {
       bof.U16();
       const std::uint16_t build = bof.U16(), year = bof.U16();
-      calculated_ = build == kGnumericBuild && year == kGnumericYear;
+      gnumeric_ = build == kGnumericBuild && year == kGnumericYear;
     }
     bool ended = false;
     while (!ended && records.Next(record)) {
@@ -325,8 +325,30 @@ private:
     return (rk & 0x01) ? value / 100 : value;
   }
 
-  // Whether a formula of the sheet at `offset` holds a result other than the empty one.
-  bool HoldsResults(std::uint32_t offset) const {
+  // Whether a formula's parsed expression gives a number whatever it is calculated from: numeric
+  // constants, arithmetic operators and parentheses alone (=1825000+200, =1/0). A reference, a name, a
+  // text or a function may give the empty text.
+  static bool GivesNumberOnly(std::string_view tokens) {
+    if (tokens.empty()) return false;
+    for (std::size_t at = 0; at < tokens.size();) {
+      const auto token = static_cast<std::uint8_t>(tokens[at]);
+      if (token == 0x1E) at += 3;                                  // an integer
+      else if (token == 0x1F) at += 9;                             // a number
+      else if ((token >= 0x03 && token <= 0x07) || (token >= 0x12 && token <= 0x15)) ++at;  // + - * / ^, signs, %, ( )
+      else return false;
+    }
+    return true;
+  }
+
+  // What the formulas of the sheet at `offset` hold: whether one holds a result other than the empty one,
+  // and whether one holds the empty result though it gives a number whatever it is calculated from (a
+  // formula never calculated, as the book's program kept it).
+  struct TFormulaResults {
+    bool results = false;
+    bool uncalculated = false;
+  };
+  TFormulaResults ScanFormulas(std::uint32_t offset) const {
+    TFormulaResults scan;
     RecordReader records(stream_, offset);
     Record record;
     while (records.Next(record) && record.type != kEof) {
@@ -334,9 +356,14 @@ private:
       Cursor in(record.body);
       in.Read(6);
       const std::uint64_t result = in.Read(8);
-      if (IsNumberResult(result) || (result & 0xFF) != kEmptyResult) return true;
+      if (IsNumberResult(result) || (result & 0xFF) != kEmptyResult) {
+        scan.results = true;
+      } else if (record.body.size() >= 22) {
+        const std::size_t length = static_cast<std::uint8_t>(record.body[20]) | static_cast<std::uint8_t>(record.body[21]) << 8;
+        scan.uncalculated = scan.uncalculated || GivesNumberOnly(record.body.substr(22, length));
+      }
     }
-    return false;
+    return scan;
   }
 
   // Returns where the sheet's records end.
@@ -345,10 +372,16 @@ private:
     Record record;
     if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + info.name + "\" не найден");
     int formulaRow = 0, formulaCol = 0;  // a formula whose text result follows in a STRING record
-    // Formulas stored with the empty result, in a book that names no engine that calculated it and that
-    // gnumeric did not save: the libraries that write workbooks without calculating them store it for
-    // every formula. A sheet where some formula holds a result of its own was calculated.
-    const bool emptyIsText = calculated_ || HoldsResults(info.offset);
+    // Formulas stored with the empty result, in a book that names no engine that calculated it: the
+    // libraries that write workbooks without calculating them store it for every formula, and a sheet
+    // where some formula holds a result of its own was calculated. gnumeric shows the results it stores,
+    // the empty one too, unless the sheet shows it kept a book's uncalculated formulas (one of numbers
+    // alone holds the empty result).
+    bool emptyIsText = calculated_;
+    if (!emptyIsText) {
+      const TFormulaResults scan = ScanFormulas(info.offset);
+      emptyIsText = gnumeric_ ? !scan.uncalculated : scan.results;
+    }
     while (records.Next(record)) {
       if (record.type == kEof) return records.Pos();
       Cursor in(record.body);
@@ -449,11 +482,12 @@ private:
   std::uint16_t codePage_ = 1251;
   double dateShift_ = 0;
   // The book names the calculation engine that last calculated it (RECALCID, which spreadsheet programs
-  // write and the libraries that write workbooks without calculating them do not), or was saved by
-  // gnumeric (which names no engine, and shows the results it stores without recalculating them, the
-  // empty one of a formula that gives "" as that of a book it copied): each formula's stored result, the
-  // empty text too, is what the book shows.
+  // write and the libraries that write workbooks without calculating them do not): each formula's stored
+  // result, the empty text too, is what its formula gives.
   bool calculated_ = false;
+  // gnumeric saved the book: it names no engine, and shows the results it stores without recalculating
+  // them, the empty one of a formula that gives "" as that of a formula of a book it copied uncalculated.
+  bool gnumeric_ = false;
   std::map<std::uint16_t, office::TNumberFormat> formats_;  // custom formats, and the built-in ones met
   std::vector<std::uint16_t> xfFormats_;   // the number format of each cell format, in file order
   std::vector<SheetInfo> sheets_;
