@@ -49,14 +49,19 @@ def sources():
     fill(sheet, NOVEMBER)
     book.save("shown_openpyxl.xlsx")
 
+    hidden_before("hidden", "hidden_openpyxl.xlsx")
+
+
+def hidden_before(state, path):
+    """Last month's sheet, in the given state, before this month's, which is the active one."""
     book = openpyxl.Workbook()
     october = book.active
     october.title = "Октябрь"
     fill(october, OCTOBER)
     fill(book.create_sheet("Ноябрь"), NOVEMBER)
-    october.sheet_state = "hidden"
+    october.sheet_state = state
     book.active = 1
-    book.save("hidden_openpyxl.xlsx")
+    book.save(path)
 
 
 def run(args, env):
@@ -167,14 +172,7 @@ def contracts():
 def very_hidden():
     """Last month's sheet very hidden before this month's (shown only to a macro): openpyxl's
     sheet_state "veryHidden" in .xlsx, xlwt's visibility 2 in .xls."""
-    book = openpyxl.Workbook()
-    october = book.active
-    october.title = "Октябрь"
-    fill(october, OCTOBER)
-    fill(book.create_sheet("Ноябрь"), NOVEMBER)
-    october.sheet_state = "veryHidden"
-    book.active = 1
-    book.save("veryhidden_openpyxl.xlsx")
+    hidden_before("veryHidden", "veryhidden_openpyxl.xlsx")
 
     book = xlwt.Workbook(encoding="utf-8")
     for title, rows in (("Октябрь", OCTOBER), ("Ноябрь", NOVEMBER)):
