@@ -68,14 +68,17 @@ TTime RenderTime(std::string_view code, double value, std::string* out) {
     // the first pass tells the kind, which decides how the seconds are counted
     if (pass == 1) {
       if (!out || !shown) break;
-      // seconds as a whole: 36:29:59.7 is shown 36:30:00, as a spreadsheet rounds it; a time of day is
-      // the time past the last midnight, before a day's start too (-0.25 shows 18:00)
-      const double seconds = std::round(value * 86400);
+      // seconds as a whole: a duration of 36:29:59.7 is shown 36:30:00, as a spreadsheet rounds it; a
+      // time of day cuts what is past its last second (23:59:59.9 is 23:59:59, 12:29:59.6 under hh:mm
+      // 12:29; a hair under a second, the double's own, is none) and is the time past the last
+      // midnight, before a day's start too (-0.25 shows 18:00)
+      const double exact = value * 86400, seconds = std::round(exact);
       if (elapsed) {
         total = static_cast<std::uint64_t>(std::fabs(seconds));
         if (value < 0 && total > 0) text = "-";
       } else {
-        total = static_cast<std::uint64_t>(seconds - std::floor(seconds / 86400) * 86400);
+        const double whole = std::fabs(exact - seconds) < 1e-6 ? seconds : std::floor(exact);
+        total = static_cast<std::uint64_t>(whole - std::floor(whole / 86400) * 86400);
       }
     }
     for (std::size_t i = 0; i < section.size(); ++i) {
