@@ -53,8 +53,8 @@ public:
   virtual void Shared(int row, int col, std::uint32_t index) = 0;
   // A cell that holds no value the program can take; value: an error value as the file writes it.
   virtual void Unreadable(int row, int col, UnreadableCell why, std::string_view value) = 0;
-  // A number whose format gives it its text (TNumberShow::Padded, or Duration and Clock as kind Date): by default
-  // kept as the plain number or date, as a whole workbook keeps its cells.
+  // A number whose format gives it its text (TNumberShow::Padded, or Duration and Clock as kind Date): by
+  // default kept as the plain number or date, as a whole workbook keeps its cells.
   virtual void Formatted(int row, int col, CellKind kind, double value, const TNumberFormat& /*format*/) {
     if (kind == CellKind::Date)
       Date(row, col, value);
