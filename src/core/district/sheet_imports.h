@@ -11,6 +11,7 @@
 #include "core/base/callbacks.h"
 #include "core/district/base_import.h"
 #include "core/district/measure_sheet.h"
+#include "core/district/sheet_import_names.h"
 #include "core/office/zip_part.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
@@ -40,13 +41,5 @@ struct TSheetImport {
 const std::vector<TSheetImport>& SheetImports();
 // The reader of that name; throws ld::Error for a name the list does not hold.
 const TSheetImport& FindSheetImport(std::string_view name);
-
-// The names of the list, as the commands find their readers.
-inline constexpr char kMeterPointsSheet[] = "Промышленные абоненты";
-inline constexpr char kHouseholdsSheet[] = "Бытовые абоненты";
-inline constexpr char kTechnicalSheet[] = "Технический учет";
-inline constexpr char kFeederMeasureSheet[] = "Замеры по вводам и фидерам";
-inline constexpr char kTransformerMeasureSheet[] = "Замеры ТП по трансформаторам";
-inline constexpr char kStationMeasureSheet[] = "Замеры ТП по подстанциям";
 
 }  // namespace ld

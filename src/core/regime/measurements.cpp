@@ -59,7 +59,7 @@ struct TLockGuard {
 // cut), upper-cased.
 std::string Key(std::string_view text) { return UpperCase(ImportName(text)); }
 
-std::string_view Trimmed(std::string_view text) { return ImportName(text); }
+std::string_view Trimmed(std::string_view text) { return ImportTrimmed(text); }
 
 // Whether a cell holds more than spaces. Texts are looked at where they lie: the scan for data passes
 // every row, and a copy of a long text for each look would cost its length each time.

@@ -1,6 +1,7 @@
 // Subscriber and technical metering from workbooks: how a station text splits, how metering points are
 // numbered, where the line's part of the energy goes, the household feeders, the measured energies of
 // inputs and feeders, and the command over real workbook files.
+#include "core/district/subscriber_books.h"
 #include "core/district/subscriber_xls.h"
 
 #include <gtest/gtest.h>
