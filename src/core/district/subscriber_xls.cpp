@@ -205,6 +205,8 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
   for (int r = 3; r <= last; ++r) {
     const int n = r - 2;
     textBytes = 0;
+    // the row's number tells where the data end: one that cannot be read refuses the workbook by its cell
+    TakeName(cells, r, 1);
     const std::string stationText = UpperCase(TakeJoinedName(cells, r, 6));
     const TStationParts station = SplitStation(stationText);
     c.NameTP->SetItem(n, put(station.NameTP, nameTP, r, 6));
@@ -312,14 +314,20 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
       c.Fider->SetItem(n, feeder);
       double count = 0;
       TRowNumbers numbers(kBytName, cells, r, messages);
-      bool tooMany = false;
-      if (numbers.Read(3, count) && std::fabs(count) > std::numeric_limits<std::int32_t>::max()) {
-        messages.Add([r, count] {
-          return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения (число " +
-                 FloatToStrGeneral(count, 15) + " больше, чем абонентов вмещает столбец)";
+      // subscribers are counted whole: a count that is no whole number, or more than the column holds, is
+      // named by its cell and counts none
+      std::string countFault;
+      if (numbers.Read(3, count)) {
+        if (std::fabs(count) > std::numeric_limits<std::int32_t>::max())
+          countFault = "число " + FloatToStrGeneral(count, 15) + " больше, чем абонентов вмещает столбец";
+        else if (std::trunc(count) != count)
+          countFault = "число " + FloatToStrGeneral(count, 15) + " не целое, а абонентов целое число";
+      }
+      if (!countFault.empty()) {
+        messages.Add([&] {
+          return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения (" + countFault + ")";
         });
         count = 0;
-        tooMany = true;
       }
       const auto subscribers = static_cast<std::int32_t>(Round(count));
       (*c.CountAb)[n] = subscribers;
@@ -330,8 +338,8 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
         NoKey(kBytName, r, "фидер без ТП над ним (столбец 1)", messages, taken);
       else if (feederName.empty())
         NoKey(kBytName, r, "не задан фидер (столбец 2)", messages, taken);
-      else if (tooMany)
-        taken.NotTakenAt(r, "столбец 3: число абонентов больше, чем вмещает столбец");
+      else if (!countFault.empty())
+        taken.NotTakenAt(r, "столбец 3: " + countFault);
       else if (!numbers.Whole() && taken.FirstReason.empty())
         taken.NotTakenAt(r, numbers.FirstFault());
       else if (numbers.Whole())
@@ -339,6 +347,15 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
     } else {
       station = s;
       stationRow = r;
+      // a station's row holds its name alone: what stands beside it is no feeder's, and is not read
+      for (int col = 2; col <= 4; ++col)
+        if (!cells(r, col).Blank()) {
+          messages.Add([&] {
+            return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 1: \"" + s +
+                   "\" не номер фидера - строка взята как ТП, ее столбцы 2-4 не прочитаны";
+          });
+          break;
+        }
     }
     walk.Advance(r);
   }

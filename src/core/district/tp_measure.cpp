@@ -249,6 +249,8 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
   // the heading of column 4 tells the layout: one that cannot be read tells none
   const bool stationLayout = TakeName(cells, 1, 4).empty();
   const int count = static_cast<int>(names.size()) - 1;
+  // the heading's name is read as the rest are: one that cannot be read is named, never passed over
+  if (count >= 1 && !names[1].Fault.empty()) NameCellFault(1, 1, names[1].Fault, messages, taken);
   std::vector<std::string> notFound;
   TProgressTenths tenths(count, progress);
   for (int i = 2; i <= count; tenths.Advance(i), ++i) {

@@ -3,6 +3,7 @@
 // regime, CDU cards, *.RS tables and feeder files. A reader that trims or parses on its own fails here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -24,6 +25,7 @@
 #include "core/district/subscriber_xls.h"
 #include "core/district/tp_measure.h"
 #include "core/office/test_dbf_writer.h"
+#include "core/base/import_number.h"
 #include "core/office/workbook.h"
 #include "core/regime/measurements.h"
 #include "core/tables/colmaps.h"
@@ -434,6 +436,126 @@ TEST_F(ImportRules, EverySheetReaderOfTheProgramTakesItsCellsOnlyThroughTheRules
       const std::string written = said.substr(0, said.rfind('\n') == std::string::npos ? 0 : said.rfind('\n'));
       EXPECT_EQ(written.find('\r'), std::string::npos) << reader.Name << ": " << ControlsShown(said);
     }
+}
+
+
+// Every sheet reader of the program's own list, fed its own sheet with each of its cells replaced in turn
+// by each kind of cell a workbook holds: a value is taken as the sheet shows it (a number with its zeros,
+// a duration as hours and minutes, never a serial day), and a cell that cannot be read (an error value, a
+// boolean, a formula without its result) is named by its cell wherever the reader looks at it: for a row
+// number, a heading, a key or the end of the data as for a number. It is never an empty cell.
+TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtIt) {
+  using TGrid = std::map<std::pair<int, int>, std::string>;
+  struct TOwnSheet {
+    TGrid grid;
+    int firstRow;  // the rows above are the sheet's headings, which the reader does not read
+  };
+  // each reader's own sheet; the households sheet's feeder of ТП-42 is followed by another station
+  const std::map<std::string, TOwnSheet> own = {
+      {kHouseholdsSheet,
+       {{{{1, 1}, "ТП-42"}, {{2, 1}, "1"}, {{2, 2}, "1"}, {{2, 3}, "5"}, {{2, 4}, "10"}, {{3, 1}, "ТП-43"},
+         {{4, 1}, "2"}, {{4, 2}, "2"}, {{4, 3}, "6"}, {{4, 4}, "12"}}, 1}},
+      {kMeterPointsSheet,
+       {{{{1, 1}, "Ведомость"}, {{2, 1}, "№"}, {{3, 1}, "1"}, {{3, 2}, "Д1"}, {{3, 3}, "Завод"}, {{3, 4}, "Т1"},
+         {{3, 6}, "ТП-42.Т1"}, {{3, 8}, "100"}, {{3, 9}, "0123"}, {{3, 11}, "1"}, {{3, 12}, "АЕ спож."},
+         {{3, 13}, "5"}, {{3, 14}, "2"}}, 3}},
+      {kTransformerMeasureSheet, {{{{1, 3}, "ТП-42"}, {{1, 4}, "Т1"}, {{1, 5}, "400 кВА"}, {{1, 8}, "100"}}, 1}},
+      {kStationMeasureSheet, {{{{1, 1}, "ТП"}, {{2, 1}, "ТП-42"}, {{2, 2}, "400"}, {{2, 3}, "100"}}, 1}},
+      {kTechnicalSheet,
+       {{{{1, 1}, "Наименование"}, {{2, 1}, "ТП-42"}, {{2, 2}, "5"}, {{2, 3}, "1"}, {{2, 4}, "2"}, {{2, 5}, "3"}}, 1}},
+      {kFeederMeasureSheet,
+       {{{{1, 3}, "ТП-42"}, {{1, 8}, "5"}, {{1, 12}, "1"}, {{1, 18}, "2"}, {{1, 22}, "1"}}, 1}},
+  };
+  struct TKind {
+    const char* name;
+    TOutsideValue value;
+  };
+  const std::vector<TKind> values = {
+      {"text", TOutsideValue::Text("Х-7")},
+      {"number", TOutsideValue::Number(7.25, "7.25")},
+      {"date", TOutsideValue::Date(46143, "01.05.2026")},
+      {"zeros", TOutsideValue::Number(11070123456.0, "000011070123456")},
+      {"duration", TOutsideValue::Date(1.5208333333333333, "36:30")},
+      {"empty", TOutsideValue()},
+  };
+  const std::vector<TKind> faults = {
+      {"error", TOutsideValue::Unreadable(UnreadableCellReason(UnreadableCell::ErrorValue, "#REF!"))},
+      {"boolean", TOutsideValue::Unreadable(UnreadableCellReason(UnreadableCell::BooleanValue, "ИСТИНА"))},
+      {"formula", TOutsideValue::Unreadable(UnreadableCellReason(UnreadableCell::FormulaWithoutResult, ""))},
+  };
+  const auto tablesOf = [&](const TSheetImport& reader) {
+    std::vector<TDataFile> tables;
+    for (const char* layout : reader.Layouts)
+      tables.push_back(std::string(layout) == LayoutTransTP     ? Stations()
+                       : std::string(layout) == LayoutSubstInputs ? Inputs()
+                                                                  : Empty(layout));
+    return tables;
+  };
+  // what the reader wrote and said, or its refusal, with the sheet's cell `at` of the kind
+  const auto run = [&](const TSheetImport& reader, const TGrid& grid, std::pair<int, int> at, const TOutsideValue* kind) {
+    std::vector<TDataFile> tables = tablesOf(reader);
+    std::vector<std::string> said;
+    const TSheetCells cells = [&](int row, int col) {
+      if (kind && std::pair{row, col} == at) return *kind;
+      const auto cell = grid.find({row, col});
+      return cell == grid.end() ? TOutsideValue() : TOutsideValue::Text(cell->second);
+    };
+    std::string out;
+    try {
+      const TImportTaken taken = reader.Read(tables, cells, {&said, 0.5, {}, {}, nullptr});
+      out = std::to_string(taken.Items) + " " + taken.FirstReason + "\n";
+    } catch (const std::exception& e) {
+      return std::string("refused: ") + e.what();
+    }
+    for (const TDataFile& t : tables)
+      for (int r = 1; r <= t.RowCount; ++r) {
+        for (int k = 1; k <= t.NCols; ++k) out += GetCellText(t, r, k, true) + "|";
+        out += "\n";
+      }
+    return out + Joined(said);
+  };
+  const auto named = [](const std::string& said, std::pair<int, int> at) {
+    const std::string rowCol = "трока " + std::to_string(at.first) + ", столбец " + std::to_string(at.second);
+    return said.find("ячейка " + SheetCellName(at.first, at.second)) != std::string::npos ||
+           said.find(rowCol) != std::string::npos;
+  };
+  ASSERT_EQ(own.size(), SheetImports().size()) << "a reader of the list has no sheet of its own here";
+  for (const TSheetImport& reader : SheetImports()) {
+    const TOwnSheet& sheet = own.at(reader.Name);
+    const std::string clean = run(reader, sheet.grid, {0, 0}, nullptr);
+    ASSERT_EQ(clean.rfind("refused", 0), std::string::npos) << reader.Name << ": " << clean;
+    for (const auto& [at, text] : sheet.grid) {
+      if (at.first < sheet.firstRow) continue;
+      const std::string cell = std::string(reader.Name) + " " + SheetCellName(at.first, at.second);
+      for (const TKind& kind : faults) {
+        const std::string said = run(reader, sheet.grid, at, &kind.value);
+        EXPECT_TRUE(named(said, at)) << cell << " " << kind.name << ": " << said;
+        EXPECT_NE(said.find(kind.value.Name().Fault), std::string::npos) << cell << " " << kind.name << ": " << said;
+      }
+      for (const TKind& kind : values) {
+        const std::string said = run(reader, sheet.grid, at, &kind.value);
+        if (said.rfind("refused", 0) == 0) {
+          EXPECT_TRUE(named(said, at)) << cell << " " << kind.name << ": " << said;
+          continue;
+        }
+        // a date or a duration is never a serial day, a number never loses the zeros it shows in a text
+        EXPECT_EQ(said.find("1899"), std::string::npos) << cell << " " << kind.name << ": " << said;
+        EXPECT_EQ(said.find("1.520833"), std::string::npos) << cell << " " << kind.name << ": " << said;
+        EXPECT_EQ(said.find("46143"), std::string::npos) << cell << " " << kind.name << ": " << said;
+        // a text, a date or a duration goes into a text field as shown, or its row is named (a number is
+        // the number its column takes: summed, compared, rounded to the column's precision)
+        if (kind.value.Kind() == TOutsideValue::TKind::Number) continue;
+        const std::string shown = *kind.value.Name();
+        // (the industrial station column parts station, transformer and feeder at its dots)
+        std::string parted = shown;
+        std::replace(parted.begin(), parted.end(), '.', '|');
+        const bool taken = shown.empty() || said.find(shown) != std::string::npos ||
+                           said.find(UpperCase(shown)) != std::string::npos || said.find(parted) != std::string::npos;
+        EXPECT_TRUE(taken || said == clean || said.find("трока " + std::to_string(at.first)) != std::string::npos)
+            << cell << " " << kind.name << ": " << said;
+      }
+    }
+  }
 }
 
 }  // namespace
