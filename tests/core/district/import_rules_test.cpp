@@ -26,6 +26,7 @@
 #include "core/district/tp_measure.h"
 #include "core/office/test_dbf_writer.h"
 #include "core/base/import_number.h"
+#include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 #include "core/regime/measurements.h"
 #include "core/tables/colmaps.h"
@@ -556,6 +557,77 @@ TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtI
       }
     }
   }
+}
+
+
+// Every sheet reader of the program's own list, fed the workbooks of the other readers and of no reader
+// as other programs wrote them (tests/data): each is refused by name, before the reader has reset or
+// written anything of its tables, though the base holds the stations, inputs and feeders they name.
+TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChangesAnything) {
+  // the workbooks of a reader's own kind, by the beginning of their names
+  const std::map<std::string, std::vector<std::string>> ownKinds = {
+      {kHouseholdsSheet, {"households_line_breaks", "households_pasted"}},
+      {kMeterPointsSheet, {"industrial"}},
+      {kFeederMeasureSheet, {"inputs_", "uncalculated_"}},
+  };
+  std::vector<fs::path> books;
+  for (const char* folder : {"subscriber_sheets", "sheets", "wrong_files"})
+    for (const auto& entry : fs::directory_iterator(TestDataDir() / folder))
+      if (entry.path().extension() == ".xls" || entry.path().extension() == ".xlsx") books.push_back(entry.path());
+  std::sort(books.begin(), books.end());
+  ASSERT_GE(books.size(), 30u);
+  // a base that names what the workbooks name, each load measured before
+  const auto tablesOf = [&](const TSheetImport& reader) {
+    std::vector<TDataFile> tables;
+    for (const char* layout : reader.Layouts) {
+      TDataFile& t = tables.emplace_back();
+      if (std::string(layout) == LayoutTransTP)
+        FillRows(t, LayoutTransTP, {{"", "ТП-42", "Т1", "", "", "ТМ-400/10", "", "", "", "", "", "", "", "2", "50"},
+                                    {"", "ТП-7", "Т1", "", "", "ТМ-250/10", "", "", "", "", "", "", "", "2", "20"},
+                                    {"", "ТП-1", "Т1", "", "", "ТМ-100/10", "", "", "", "", "", "", "", "2", "10"}});
+      else if (std::string(layout) == LayoutSubstInputs)
+        FillRows(t, LayoutSubstInputs, {{"ПС-1", "Ввод 1", "", "", "4", "", "", "7", "7"},
+                                        {"ПС-1", "ТП-42", "", "", "4", "", "", "8", "8"}});
+      else if (std::string(layout) == LayoutSubstFeeders)
+        FillRows(t, LayoutSubstFeeders, {{"ПС-1.1", "Ф-2", "", "", "", "", "", "9", "9"},
+                                         {"ПС-1.1", "Л8", "", "", "", "", "", "6", "6"}});
+      else
+        t = Empty(layout);
+    }
+    return tables;
+  };
+  const auto dump = [](const std::vector<TDataFile>& tables) {
+    std::string out;
+    for (const TDataFile& t : tables)
+      for (int r = 1; r <= t.RowCount; ++r) {
+        for (int k = 1; k <= t.NCols; ++k) out += GetCellText(t, r, k, true) + "|";
+        out += "\n";
+      }
+    return out;
+  };
+  for (const TSheetImport& reader : SheetImports())
+    for (const fs::path& book : books) {
+      const std::string name = book.filename().string();
+      const auto kinds = ownKinds.find(reader.Name);
+      if (kinds != ownKinds.end() &&
+          std::any_of(kinds->second.begin(), kinds->second.end(), [&](const std::string& k) { return name.rfind(k, 0) == 0; }))
+        continue;
+      std::vector<TDataFile> tables = tablesOf(reader);
+      const std::string before = dump(tables);
+      std::vector<std::string> said;
+      std::string refusal;
+      try {
+        TSheetReader sheet;
+        sheet.Open(book.string());
+        const TImportTaken taken = reader.Read(tables, SheetCells(sheet), {&said, 0.5, {}, {}, nullptr});
+        if (taken.Items > 0) refusal = "";
+        else refusal = taken.FirstReason.empty() ? "nothing" : taken.FirstReason;
+      } catch (const std::exception& e) {
+        refusal = e.what();
+      }
+      EXPECT_NE(refusal, "") << reader.Name << " <- " << name << " took: " << Joined(said);
+      EXPECT_EQ(dump(tables), before) << reader.Name << " <- " << name << ": " << refusal;
+    }
 }
 
 }  // namespace
