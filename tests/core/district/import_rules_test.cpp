@@ -426,6 +426,13 @@ TEST_F(ImportRules, EverySheetReaderOfTheProgramTakesItsCellsOnlyThroughTheRules
         for (auto& [at, text] : dressed) text = before + text + after;
         EXPECT_EQ(run(reader, dressed), clean) << reader.Name << ": " << ControlsShown(before + "…" + after);
       }
+      // a no-break space of any width inside a text is the blank it shows ("АЕ спож.", "400 кВА")
+      for (const std::string blank : {"\xC2\xA0", "\xE2\x80\x87", "\xE2\x80\xAF"}) {
+        TGrid unbroken = grid;
+        for (auto& [at, text] : unbroken)
+          for (std::size_t space; (space = text.find(' ')) != std::string::npos;) text.replace(space, 1, blank);
+        EXPECT_EQ(run(reader, unbroken), clean) << reader.Name << ": " << ControlsShown(blank);
+      }
       // a carriage return inside every text: refused by its cell, or kept out of every table
       TGrid damaged = grid;
       for (auto& [at, text] : damaged) {
