@@ -1,7 +1,7 @@
 #pragma once
 // What the district's workbook imports share of a sheet: the first sheet seen as values that a reader
-// takes only through the rules of outside values, the name column read down to the end of the data, and
-// the reading of one name or number.
+// takes only through the rules of outside values, the name column read down to the end of the data, the
+// reading of one name or number, and the naming of a cell or a row that an import does not take.
 #include <functional>
 #include <initializer_list>
 #include <optional>

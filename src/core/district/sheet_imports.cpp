@@ -147,9 +147,15 @@ TImportTaken TSheetImport::Read(std::vector<TDataFile>& tables, const TSheetCell
   if (std::string fault = SheetKindFault(*this, cells); !fault.empty()) return {0, std::move(fault)};
   std::vector<TDataFile> before(tables.size());
   for (std::size_t i = 0; i < tables.size(); ++i) CopyTable(tables[i], before[i]);
-  TImportTaken taken = Take(tables, cells, run);
-  if (taken.Items <= 0) tables.swap(before);
-  return taken;
+  // a refusal by a cell met after the reset leaves the tables as they were, as nothing taken does
+  try {
+    TImportTaken taken = Take(tables, cells, run);
+    if (taken.Items <= 0) tables.swap(before);
+    return taken;
+  } catch (...) {
+    tables.swap(before);
+    throw;
+  }
 }
 
 const TSheetImport& FindSheetImport(std::string_view name) {

@@ -63,8 +63,9 @@ struct TSheetImport {
       Take;
 
   // The sheet read into the tables, when it is of the reader's kind (SheetKindFault); otherwise nothing
-  // taken, with why as the first reason. A sheet from which nothing is taken leaves the tables as they
-  // were: a reader that resets every load first (the station measurements) resets none of them.
+  // taken, with why as the first reason. A sheet from which nothing is taken, or that is refused by a
+  // cell, leaves the tables as they were: a reader that resets every load first (the station
+  // measurements) resets none of them.
   TImportTaken Read(std::vector<TDataFile>& tables, const TSheetCells& cells, const TSheetImportRun& run) const;
 };
 

@@ -594,7 +594,7 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
                                     {"", "ТП-1", "Т1", "", "", "ТМ-100/10", "", "", "", "", "", "", "", "2", "10"}});
       else if (std::string(layout) == LayoutSubstInputs)
         FillRows(t, LayoutSubstInputs, {{"ПС-1", "Ввод 1", "", "", "4", "", "", "7", "7"},
-                                        {"ПС-1", "ТП-42", "", "", "4", "", "", "8", "8"}});
+                                        {"ПС-2", "Ввод 2", "", "", "4", "", "", "8", "8"}});
       else if (std::string(layout) == LayoutSubstFeeders)
         FillRows(t, LayoutSubstFeeders, {{"ПС-1.1", "Ф-2", "", "", "", "", "", "9", "9"},
                                          {"ПС-1.1", "Л8", "", "", "", "", "", "6", "6"}});
