@@ -19,7 +19,7 @@
 #include "child_peak.h"
 #include "core/base/error.h"
 #include "core/district/import_net_workbooks.h"
-#include "core/district/subscriber_xls.h"
+#include "core/district/subscriber_books.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "support/zip_builder.h"

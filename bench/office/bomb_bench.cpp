@@ -26,7 +26,7 @@
 #include "child_peak.h"
 #include "core/base/error.h"
 #include "core/district/import_rs.h"
-#include "core/district/subscriber_xls.h"
+#include "core/district/subscriber_books.h"
 #include "core/office/docx.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/sheet_raw_cells.h"

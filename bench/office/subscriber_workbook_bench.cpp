@@ -13,7 +13,7 @@
 
 #include "child_peak.h"
 #include "core/base/import_number.h"
-#include "core/district/subscriber_xls.h"
+#include "core/district/subscriber_books.h"
 #include "core/tables/layout.h"
 #include "support/zip_builder.h"
 #include "work_dir.h"

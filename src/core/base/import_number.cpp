@@ -65,29 +65,17 @@ bool IsDate(std::string_view text) {
   return at == text.size() || (text[at] == ' ' && TimeFrom(text, at + 1));
 }
 
-// The text without the blanks that a number's thousands are parted by: spaces, no-break spaces,
-// apostrophes.
+// The text, as the name rule gives it (its no-break spaces are spaces), without the blanks that a
+// number's thousands are parted by: spaces and apostrophes.
 std::string WithoutGroupBlanks(std::string_view text) {
-  static constexpr std::string_view kNoBreak[] = {"\xC2\xA0", "\xE2\x80\x87", "\xE2\x80\xAF"};
   std::string out;
-  for (std::size_t at = 0; at < text.size();) {
-    if (text[at] == ' ' || text[at] == '\'') {
-      ++at;
-      continue;
-    }
-    const auto blank = std::find_if(std::begin(kNoBreak), std::end(kNoBreak),
-                                    [&](std::string_view b) { return text.substr(at).starts_with(b); });
-    if (blank != std::end(kNoBreak)) {
-      at += blank->size();
-      continue;
-    }
-    out += text[at++];
-  }
+  for (const char c : text)
+    if (c != ' ' && c != '\'') out += c;
   return out;
 }
 
 std::string NumberTextFault(std::string_view text, const char* what) {
-  const std::string_view t = ImportName(text);
+  const std::string t = ImportName(text);
   // a number no column holds is named by its value, as a number cell's is
   if (const std::optional<double> value = TryStrToFloatZ(t)) return ImportNumberFault(*value);
   std::string why;
@@ -122,7 +110,7 @@ std::string ImportNumberTextFault(std::string_view text) { return NumberTextFaul
 std::string ImportIntegerTextFault(std::string_view text, int lo, int hi) {
   if (ImportInteger(text, lo, hi)) return {};
   if (std::string fault = NumberTextFault(text, "целым числом"); !fault.empty()) return fault;
-  const std::string_view t = ImportName(text);
+  const std::string t = ImportName(text);
   if (!TryStrToIntZ(t)) return "текст " + QuotedText(t) + " не является целым числом";
   return "число " + std::string(t) + " вне пределов " + std::to_string(lo) + ".." + std::to_string(hi);
 }

@@ -114,10 +114,41 @@ std::size_t TrailingBlank(std::string_view text) {
 
 }  // namespace
 
-std::string_view ImportName(std::string_view text) {
+namespace {
+
+// The blanks that no line breaks at, as other programs put them between the words of a name: the
+// no-break space (U+00A0), the figure space (U+2007) and the narrow no-break space (U+202F).
+constexpr std::string_view kNoBreakBlanks[] = {"\xC2\xA0", "\xE2\x80\x87", "\xE2\x80\xAF"};
+
+std::size_t NoBreakBlankAt(std::string_view text, std::size_t at) {
+  for (const std::string_view blank : kNoBreakBlanks)
+    if (text.substr(at, blank.size()) == blank) return blank.size();
+  return 0;
+}
+
+}  // namespace
+
+std::string_view ImportTrimmed(std::string_view text) {
   while (const std::size_t n = LeadingBlank(text)) text.remove_prefix(n);
   while (const std::size_t n = TrailingBlank(text)) text.remove_suffix(n);
   return text;
+}
+
+std::string ImportName(std::string_view text) {
+  text = ImportTrimmed(text);
+  // Inside a name a no-break space is the blank the user sees: "ТП\u00A042" typed or pasted is "ТП 42",
+  // found by a search typed as shown and matching the station of the base.
+  std::string name;
+  name.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    if (const std::size_t n = NoBreakBlankAt(text, at); n > 0) {
+      name += ' ';
+      at += n;
+    } else {
+      name += text[at++];
+    }
+  }
+  return name;
 }
 
 std::string ImportNameFault(std::string_view text) { return ImportControlFault(ImportName(text)); }
@@ -126,7 +157,7 @@ std::string ImportTrimmedLengthFault(std::string_view text, int longest) {
   // a field of n characters holds at most 4 n bytes; past that and past a kilobyte, spaces or not, no field
   const std::size_t most = static_cast<std::size_t>(std::max(longest, 0));
   if (text.size() > std::max(kMostCellBytes, 4 * most)) return ImportLengthFault(text, longest);
-  return ImportLengthFault(ImportName(text), longest);
+  return ImportLengthFault(ImportTrimmed(text), longest);
 }
 
 std::string ImportFieldFault(std::string_view text, int longest) {

@@ -29,8 +29,12 @@ std::string ImportTrimmedLengthFault(std::string_view text, int longest);
 // U+2007, U+202F: a report pasted from a web page, a billing program's thousands separator), tabs, line
 // breaks (Alt+Enter after a name, U+0085, U+2028, U+2029) and padding control characters (U+0000..U+001F)
 // at its ends; none of them is a part of the name, and "ТП-42" with one of them would match no station.
-// The text without them at both ends. Works on any bytes: only whole UTF-8 characters are cut.
-std::string_view ImportName(std::string_view text);
+// The text without them at both ends; inside it, each no-break space (U+00A0, U+2007, U+202F) is the
+// blank a person sees there, a space. Works on any bytes: only whole UTF-8 characters are cut.
+std::string ImportName(std::string_view text);
+// What ImportName cuts from the ends alone, as a part of the text: for a look at whether anything is
+// left, or at where the name stands among the bytes it was decoded from.
+std::string_view ImportTrimmed(std::string_view text);
 // Empty when the name, as ImportName cuts it, holds no control character; otherwise why it is not taken
 // (ImportControlFault). Inside a name a control character is no blank a person would see: every import
 // names its text by the row and the field it was read from, and a name that would be stored refuses the

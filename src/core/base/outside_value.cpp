@@ -51,7 +51,7 @@ TOutsideValue TOutsideValue::Date(double serial, std::string shown) { return {TK
 TOutsideValue TOutsideValue::Unreadable(std::string reason) { return {TKind::Unreadable, 0, std::move(reason)}; }
 
 bool TOutsideValue::Blank() const {
-  return kind_ == TKind::Empty || (kind_ == TKind::Text && ImportName(text_).empty());
+  return kind_ == TKind::Empty || (kind_ == TKind::Text && ImportTrimmed(text_).empty());
 }
 
 TValueRead<std::string> TOutsideValue::Name(int longest) const {
@@ -62,10 +62,10 @@ TValueRead<std::string> TOutsideValue::Name(int longest) const {
     if (std::string fault = ImportTrimmedLengthFault(text_, longest); !fault.empty())
       return Refused<std::string>(std::move(fault), {});
   }
-  const std::string_view name = ImportName(text_);
+  std::string name = ImportName(text_);
   if (std::string fault = ImportControlFault(name); !fault.empty()) return Refused<std::string>(std::move(fault), {});
   if (std::string fault = ImportTextFault(name); !fault.empty()) return Refused<std::string>(std::move(fault), {});
-  return {std::string(name), {}};
+  return {std::move(name), {}};
 }
 
 TValueRead<double> TOutsideValue::Number() const {

@@ -16,7 +16,7 @@ constexpr int kNameCol = 3;
 // The first sheet row of each name, by the key a name is compared under.
 using TFirstRows = std::unordered_map<std::string, int>;
 
-// A name that the name rule refuses (a control character inside) matches no row.
+// A name that the name rule refuses (a control character inside) matches no row; its cell is named.
 TFirstRows FirstRows(const std::vector<TSheetName>& names, const std::function<std::string(const std::string&)>& key) {
   TFirstRows rows;
   for (int i = 1; i < static_cast<int>(names.size()); ++i)
@@ -39,6 +39,16 @@ bool ReadPair(const TSheetCells& cells, int row, int first, int second, double& 
   return firstRead;
 }
 
+// Whether any of the row's four values is there: a row of names and headings alone ("P1", "Q1") is a
+// caption, while a cell that cannot be read is no heading.
+bool HoldsValues(const TSheetCells& cells, int row) {
+  for (const int col : {8, 12, 18, 22})
+    if (const TOutsideValue cell = cells(row, col);
+        !cell.Blank() && (cell.Kind() == TOutsideValue::TKind::Unreadable || cell.Number()))
+      return true;
+  return false;
+}
+
 struct TMeasuredRows {
   int RowCount;
   DAdouble *P, *Q;
@@ -47,17 +57,20 @@ struct TMeasuredRows {
 
 // One pass over the rows of a table; name(r) gives the row's key as messages show it, and missing(r,
 // key) the message of a row without a sheet row. Taken: the rows that took a sheet row whose four
-// values read.
+// values read; used: the sheet rows that a row took.
 void MatchRows(const TMeasuredRows& rows, const TFirstRows& sheetRows, const TSheetCells& cells,
                const std::function<std::string(int)>& name, const std::function<std::string(const std::string&)>& key,
                const std::function<std::string(int, const std::string&)>& missing, TImportMessages& messages,
-               const TMeasureProgress& progress, TImportTaken& taken) {
+               const TMeasureProgress& progress, TImportTaken& taken, std::vector<char>& used) {
   const int n = rows.RowCount;
   const int step = n / 10 == 0 ? n : n / 10;
   int mark = 0, position = 0;
   for (int r = 1; r <= n; ++r) {
     const std::string shown = name(r);
-    const auto at = (*rows.T)[r] < 0 ? sheetRows.end() : sheetRows.find(key(shown));
+    auto at = sheetRows.find(key(shown));
+    // the sheet's row of an input left alone (a negative T) is the base's all the same: not named below
+    if (at != sheetRows.end()) used[static_cast<std::size_t>(at->second)] = 1;
+    if ((*rows.T)[r] < 0) at = sheetRows.end();
     if (at == sheetRows.end()) {
       std::string message = missing(r, shown);
       taken.NotTaken(message);
@@ -94,10 +107,14 @@ TImportTaken ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, con
 
   if (stage) stage("  Чтение замеров по вводам 10(6) кВ ... ");
   const std::vector<TSheetName> names = ScanNameColumn(cells, {kNameCol, UpperTrimmed, false});
+  for (std::size_t i = 1; i < names.size(); ++i)
+    if (!names[i].Fault.empty()) NameCellFault(static_cast<int>(i), kNameCol, names[i].Fault, bounded, taken);
+  std::vector<char> used(names.size());
   const auto same = [](const std::string& s) { return s; };
-  MatchRows({in.RowCount, in.P, in.Q, &in.T}, FirstRows(names, same), cells,
+  const TFirstRows inputRows = FirstRows(names, same), feederRows = FirstRows(names, FeederKey);
+  MatchRows({in.RowCount, in.P, in.Q, &in.T}, inputRows, cells,
             [&](int r) { return UpperTrimmed(in.NamePS->GetView(r)); }, same,
-            [](int, const std::string& key) { return "Ввод " + key + " не найден"; }, bounded, progress, taken);
+            [](int, const std::string& key) { return "Ввод " + key + " не найден"; }, bounded, progress, taken, used);
 
   if (stage) stage("  Чтение замеров по фидерам 10(6) кВ ... ");
   if (progress) progress(0);
@@ -105,7 +122,20 @@ TImportTaken ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, con
       {fd.RowCount, fd.P, fd.Q, &fd.T}, FirstRows(names, FeederKey), cells,
       [&](int r) { return UpperTrimmed(fd.Name2->GetView(r)); }, FeederKey,
       [&](int r, const std::string& key) { return "Фидер " + fd.Name1->GetItem(r) + " - " + key + " не найден"; },
-      bounded, progress, taken);
+      bounded, progress, taken, used);
+
+  // the sheet's rows of values that no input or feeder took: a name the base does not hold, or one that
+  // a row above gave already (that row is taken)
+  for (int i = 1; i < static_cast<int>(names.size()); ++i) {
+    const TSheetName& name = names[static_cast<std::size_t>(i)];
+    if (used[static_cast<std::size_t>(i)] || name.Name.empty() || !name.Fault.empty() || !HoldsValues(cells, i)) continue;
+    const auto firstUsed = [&](const TFirstRows& rows, const std::string& key) {
+      const auto at = rows.find(key);
+      return at != rows.end() && at->second != i && used[static_cast<std::size_t>(at->second)];
+    };
+    const bool repeated = firstUsed(inputRows, name.Name) || firstUsed(feederRows, FeederKey(name.Name));
+    NameRowNotTaken(i, name.Name, repeated ? TRowNotTaken::Repeated : TRowNotTaken::NotInBase, bounded, taken);
+  }
   return taken;
 }
 

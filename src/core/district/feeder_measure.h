@@ -14,8 +14,9 @@ namespace ld {
 
 // Fills P, Q and T of every input ("Формат РЭС (вводы п/ст)") and feeder ("Формат РЭС (фидеры п/ст)")
 // whose name a row of the sheet holds, the uppermost such row; T becomes 5 with no reactive value, 4
-// with one. An input or feeder with a negative T is left alone. Each name without a row, and each cell
-// that is no number, adds its line to messages; a cell that is no number adds nothing to its sum.
+// with one. An input or feeder with a negative T is left alone. Each name without a row, each name cell
+// that cannot be read (NameCellFault), each row of values that no input or feeder took (NameRowNotTaken)
+// and each cell that is no number adds its line to messages; a cell that is no number adds nothing to its sum.
 // stage names each pass as it begins; progress runs from 0 to 100 over each of the two passes. Returns
 // the inputs and feeders that took a row of the sheet whose four values read, and the first that did
 // not (its name not found, a value that is no number).

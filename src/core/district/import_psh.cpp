@@ -39,7 +39,7 @@ std::string Field(const std::string& line, std::size_t from, std::size_t to) {
 // DOS no-break space is one of them, and a byte is never taken for a part of a character it is not.
 std::string StripLine(const std::string& line) {
   const std::string text = Cp866ToUtf8(line);
-  const std::string_view kept = ImportName(text);
+  const std::string_view kept = ImportTrimmed(text);
   // one byte of the line is one character of the text
   return line.substr(Utf8Length(std::string_view(text).substr(0, static_cast<std::size_t>(kept.data() - text.data()))),
                      Utf8Length(kept));

@@ -43,7 +43,7 @@ char32_t CharAt(const DAChar* column, int row) {
 // A number read whole, as every import reads one from an outside file; why not, naming the text, when it
 // is none. An empty text or "-" is no number here.
 std::string NumberFault(const std::string& text, double& value) {
-  const std::string_view shown = ImportName(text);
+  const std::string shown = ImportName(text);
   if (shown.empty() || shown == "-") return "не задано число";
   const TValueRead<double> read = TOutsideValue::Text(text).Number();
   if (!read) return read.Fault;

@@ -1,16 +1,35 @@
 #include "core/district/measure_sheet.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
-#include "core/district/subscriber_cells.h"
 #include "core/office/sheet_reader.h"
+#include "core/tables/layout.h"
 
 namespace ld {
 
 namespace {
+
+// What reading a number cell's text (FloatToStrGeneral(v, 15)) gives back. A number of at most 15
+// significant digits in its shortest form comes back as it is, but for the sign of a zero: the nearest
+// 15-digit decimal is that form itself. Others, and numbers near the ends of the range, take the text.
+double NumberReadBack(double v) {
+  if (v == 0) return 0;
+  if (const double a = std::fabs(v); a >= 1e-300 && a <= 1e300) {
+    char text[40];
+    const char* end = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific).ptr;
+    int digits = 0;
+    for (const char* p = text; p != end && *p != 'e'; ++p) digits += *p >= '0' && *p <= '9';
+    if (digits <= 15) return v;
+  }
+  return StrToFloatZ(FloatToStrGeneral(v, 15));
+}
 
 // Where a measurement sheet's names end: this many empty cells one after another.
 constexpr int kEndOfNames = 100;
@@ -23,6 +42,41 @@ bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
 }
 
 }  // namespace
+
+TSheetCells ReaderCells(const TSheetReader& sheet) {
+  return [&sheet](int row, int col) { return sheet.Value(row, col); };
+}
+
+std::optional<double> SheetImportNumber(const TSheetCells& cells, int row, int col) {
+  const TOutsideValue value = cells(row, col);
+  const TValueRead<double> number = value.Number();
+  if (!number) return std::nullopt;
+  // a number cell as its shown digits read back, so that a sum stored as 0.30000000000000004 is 0.3
+  if (value.Kind() != TOutsideValue::TKind::Number) return *number;
+  const double v = NumberReadBack(*number);
+  return ImportNumberFits(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+std::string SheetCellFault(const TSheetCells& cells, int row, int col) {
+  const TOutsideValue value = cells(row, col);
+  TValueRead<double> number = value.Number();
+  std::string reason = number ? ImportNumberFault(NumberReadBack(*number)) : std::move(number.Fault);
+  return reason.empty() ? reason : " (" + reason + ")";
+}
+
+TCellTextError::TCellTextError(int row, int col, std::string reason)
+    : Error("ячейка " + SheetCellName(row, col) + ": " + reason), Row(row), Col(col), Reason(std::move(reason)) {}
+
+int LongestTextField(std::initializer_list<const char*> layouts) {
+  int longest = 0;
+  for (const char* layout : layouts) {
+    TDataFile table;
+    ReadMaket(layout, table);
+    for (int k = 1; k <= table.NCols; ++k)
+      if (table.ColType[k] == 's' || table.ColType[k] == 't') longest = std::max<int>(longest, table.CtrlSize[k]);
+  }
+  return longest;
+}
 
 TSheetCells SheetCells(TSheetReader& sheet) {
   // A text longer than any name or number of the tables matches none, and copying it for every read of
@@ -46,7 +100,8 @@ std::vector<TSheetName> ScanNameColumn(const TSheetCells& cells, const TNameColu
     }
     if (name.Name.empty() && name.Fault.empty()) {
       ++empty;
-      if (column.CarryDown) name = names.back();
+      // a name that cannot be read is named at its own cell alone
+      if (column.CarryDown && names.back().Fault.empty()) name = names.back();
     } else {
       empty = 0;
     }
@@ -72,6 +127,19 @@ std::string UpperTrimmed(std::string_view text) { return UpperCase(ImportName(te
 
 std::string SheetReadError(int row, int col) {
   return "Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col);
+}
+
+void NameRowNotTaken(int row, const std::string& who, TRowNotTaken why, TImportMessages& messages,
+                     TImportTaken& taken) {
+  std::string text = who + (why == TRowNotTaken::NotInBase ? " - не найден в базе РЭС" : " - дублирование данных");
+  taken.NotTakenAt(row, text);
+  messages.Add(std::move(text));
+}
+
+void NameCellFault(int row, int col, const std::string& fault, TImportMessages& messages, TImportTaken& taken) {
+  std::string text = SheetReadError(row, col) + " (" + fault + ")";
+  taken.NotTakenAt(row, text);
+  messages.Add(std::move(text));
 }
 
 bool ReadSheetValue(const TSheetCells& cells, int col, int row, double& value, std::vector<std::string>& messages) {

@@ -1,14 +1,18 @@
 #pragma once
 // What the district's workbook imports share of a sheet: the first sheet seen as values that a reader
-// takes only through the rules of outside values, the name column read down to the end of the data, and
-// the reading of one name or number.
+// takes only through the rules of outside values, the name column read down to the end of the data, the
+// reading of one name or number, and the naming of a cell or a row that an import does not take.
 #include <functional>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/outside_value.h"
+#include "core/tables/file_import.h"
 
 namespace ld {
 
@@ -17,6 +21,33 @@ class TSheetReader;
 // The value of cell (row, col) of the workbook's first sheet, both from 1; an empty value for an empty
 // cell. A reader takes a name, a number or a date from it by its rules, never the text as it stands.
 using TSheetCells = std::function<TOutsideValue(int row, int col)>;
+
+// The cells of the workbook open in the reader (or opened later) as the imports read them: each cell's
+// value (TSheetReader::Value), which the readers take only through its rules.
+TSheetCells ReaderCells(const TSheetReader& sheet);
+// The number that cell (row, col) reads as (TOutsideValue::Number: a text read whole, empty is 0, a date
+// refused), when a table may hold it; nothing otherwise. No exception: a sheet may hold a million cells
+// that are no numbers.
+std::optional<double> SheetImportNumber(const TSheetCells& cells, int row, int col);
+// " (<reason>)" to follow the message of a cell that gave no number (SheetImportNumber): why the cell
+// holds no value, why its number is one no column holds, or the cell's text and why it is no number;
+// empty for a cell that gives one.
+std::string SheetCellFault(const TSheetCells& cells, int row, int col);
+
+// A workbook cell whose text (or what the import makes of it: a mark after its length, a station's part
+// of a name) does not go whole into the field it is read for. A text cut to fit would lose its end, and
+// two names alike in their first characters would become one; the import refuses the workbook by the
+// cell instead (CellRefusal). what() names the cell and the reason.
+class TCellTextError : public Error {
+public:
+  TCellTextError(int row, int col, std::string reason);
+  int Row, Col;
+  std::string Reason;
+};
+
+// The longest text a field of these layouts' tables holds, in characters: the widest of their text
+// columns, as the layouts give it.
+int LongestTextField(std::initializer_list<const char*> layouts);
 
 // The cells of the workbook open in the reader (or opened later). A text longer than the longest text
 // field of the tables the measurements go to (the layouts' widths) refuses the workbook when its cell is
@@ -87,5 +118,17 @@ bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, TI
 
 // The message of a cell that could not be read.
 std::string SheetReadError(int row, int col);
+
+// Why a sheet row that names something is not taken: what it names is none of the base's, or an
+// earlier row of the sheet named it already (the earlier row is taken).
+enum class TRowNotTaken { NotInBase, Repeated };
+// Names such a row, in every measurement import alike: '<who> - не найден в базе РЭС' or '<who> -
+// дублирование данных' in the messages, and the same as the row's reason not to be taken.
+void NameRowNotTaken(int row, const std::string& who, TRowNotTaken why, TImportMessages& messages,
+                     TImportTaken& taken);
+// A name cell that gave no name (an error value, a formula without its result, a control character
+// inside): 'Ошибка чтения. Строка <row>, столбец <col> (<why>)' in the messages and as the row's reason.
+// Such a cell is never an empty one, a heading or a row to pass over.
+void NameCellFault(int row, int col, const std::string& fault, TImportMessages& messages, TImportTaken& taken);
 
 }  // namespace ld

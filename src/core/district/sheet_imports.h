@@ -11,6 +11,7 @@
 #include "core/base/callbacks.h"
 #include "core/district/base_import.h"
 #include "core/district/measure_sheet.h"
+#include "core/district/sheet_import_names.h"
 #include "core/office/zip_part.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
@@ -27,26 +28,57 @@ struct TSheetImportRun {
   office::TFileScaledBudget* Held = nullptr;  // what the rows take in memory, when counted
 };
 
+// What a column of a reader's sheet holds in a row of its data.
+enum class TSheetColumnKind {
+  Name,    // a name
+  Number,  // a number (a cell that cannot be read counts: it is a value, named when it is read)
+  Digits,  // a text or number that shows digits: a row's number, a power with its unit after it ("400 кВА")
+};
+
+struct TSheetColumn {
+  int Col;
+  TSheetColumnKind Kind;
+  const char* Title;  // what it holds, as a refusal names the column
+  // Words (upper case) one of which a heading over the column holds, when the sheet has a heading row;
+  // none: any heading. An empty heading cell is no other column's.
+  std::vector<const char*> Headings = {};
+  // Whether a row of the data fills it; false: the column is the sheet's, but a row may leave it empty.
+  bool InEveryRow = true;
+};
+
 struct TSheetImport {
   const char* Name;                  // as the import's messages name the sheet
   std::vector<const char*> Layouts;  // the tables it fills, in the order Read takes them
   // Whether the tables start empty (the reader makes them anew) or as the base holds them.
   bool Fresh;
+  // What a sheet of this reader's kind has, looked at before the reader resets or writes anything: the
+  // last row of its headings (0: none), the columns a row of its data fills (the first tells where the
+  // data end: a hundred empty cells), and the column right after its own whose heading, left empty,
+  // means the rows hold nothing there either (0: none).
+  int HeadingRow;
+  std::vector<TSheetColumn> Columns;
+  int Beyond;
+  // The reader itself, which Read runs on a sheet of its kind.
   std::function<TImportTaken(std::vector<TDataFile>& tables, const TSheetCells& cells, const TSheetImportRun& run)>
-      Read;
+      Take;
+
+  // The sheet read into the tables, when it is of the reader's kind (SheetKindFault); otherwise nothing
+  // taken, with why as the first reason. A sheet from which nothing is taken, or that is refused by a
+  // cell, leaves the tables as they were: a reader that resets every load first (the station
+  // measurements) resets none of them.
+  TImportTaken Read(std::vector<TDataFile>& tables, const TSheetCells& cells, const TSheetImportRun& run) const;
 };
+
+// Empty when the sheet is of the reader's kind: each heading over a column of its own is empty or names
+// that column, no value stands under an empty heading right after its own columns, and a row of its data
+// fills every column a row must fill. Otherwise why not, naming the cell or the columns: a workbook of
+// another import (a households book chosen for the station measurements) is refused by name before
+// anything is reset.
+std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells);
 
 // Every reader of a district workbook sheet.
 const std::vector<TSheetImport>& SheetImports();
 // The reader of that name; throws ld::Error for a name the list does not hold.
 const TSheetImport& FindSheetImport(std::string_view name);
-
-// The names of the list, as the commands find their readers.
-inline constexpr char kMeterPointsSheet[] = "Промышленные абоненты";
-inline constexpr char kHouseholdsSheet[] = "Бытовые абоненты";
-inline constexpr char kTechnicalSheet[] = "Технический учет";
-inline constexpr char kFeederMeasureSheet[] = "Замеры по вводам и фидерам";
-inline constexpr char kTransformerMeasureSheet[] = "Замеры ТП по трансформаторам";
-inline constexpr char kStationMeasureSheet[] = "Замеры ТП по подстанциям";
 
 }  // namespace ld

@@ -11,7 +11,6 @@
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
-#include "core/district/subscriber_xls.h"
 
 namespace ld {
 
@@ -44,53 +43,10 @@ char32_t FirstChar(std::string_view text) {
 }
 
 
-namespace {
-
-// What reading a number cell's text (FloatToStrGeneral(v, 15)) gives back. A number of at most 15
-// significant digits in its shortest form comes back as it is, but for the sign of a zero: the nearest
-// 15-digit decimal is that form itself. Others, and numbers near the ends of the range, take the text.
-double NumberReadBack(double v) {
-  if (v == 0) return 0;
-  if (const double a = std::fabs(v); a >= 1e-300 && a <= 1e300) {
-    char text[40];
-    const char* end = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific).ptr;
-    int digits = 0;
-    for (const char* p = text; p != end && *p != 'e'; ++p) digits += *p >= '0' && *p <= '9';
-    if (digits <= 15) return v;
-  }
-  return StrToFloatZ(FloatToStrGeneral(v, 15));
-}
-
-}  // namespace
-
-TSheetCells ReaderCells(const TSheetReader& sheet) {
-  return [&sheet](int row, int col) { return sheet.Value(row, col); };
-}
-
-std::optional<double> SheetImportNumber(const TSheetCells& cells, int row, int col) {
-  const TOutsideValue value = cells(row, col);
-  const TValueRead<double> number = value.Number();
-  if (!number) return std::nullopt;
-  // a number cell as its shown digits read back, so that a sum stored as 0.30000000000000004 is 0.3
-  if (value.Kind() != TOutsideValue::TKind::Number) return *number;
-  const double v = NumberReadBack(*number);
-  return ImportNumberFits(v) ? std::optional<double>(v) : std::nullopt;
-}
-
-std::string SheetCellFault(const TSheetCells& cells, int row, int col) {
-  const TOutsideValue value = cells(row, col);
-  TValueRead<double> number = value.Number();
-  std::string reason = number ? ImportNumberFault(NumberReadBack(*number)) : std::move(number.Fault);
-  return reason.empty() ? reason : " (" + reason + ")";
-}
-
 TTextField TextField(const TDataFile& layout, const char* field) {
   const int k = FindColumnIndex(field, layout);
   return {layout.CtrlSize[k], layout.ColTitle[k]};
 }
-
-TCellTextError::TCellTextError(int row, int col, std::string reason)
-    : Error("ячейка " + SheetCellName(row, col) + ": " + reason), Row(row), Col(col), Reason(std::move(reason)) {}
 
 std::string FieldLengthFault(std::string_view text, const TTextField& field) {
   std::string fault = ImportLengthFault(text, field.Width, field.Title);
@@ -169,17 +125,6 @@ std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const ch
   for (const char* field : needed)
     if (!dbf.HasField(field)) return std::string("поле ") + field + " не найдено";
   return {};
-}
-
-int LongestTextField(std::initializer_list<const char*> layouts) {
-  int longest = 0;
-  for (const char* layout : layouts) {
-    TDataFile table;
-    ReadMaket(layout, table);
-    for (int k = 1; k <= table.NCols; ++k)
-      if (table.ColType[k] == 's' || table.ColType[k] == 't') longest = std::max<int>(longest, table.CtrlSize[k]);
-  }
-  return longest;
 }
 
 TSheetTextCheck ImportTextCheck(int longest) {

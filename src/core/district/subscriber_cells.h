@@ -48,9 +48,6 @@ std::string DbfText(const TDbfTable& dbf, int field, int row);
 // the base lacks, the reason a base of other fields gives nothing; empty when it has them all.
 std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const char*> needed);
 
-// The longest text a field of these layouts' tables holds, in characters: the widest of their text
-// columns, as the layouts give it.
-int LongestTextField(std::initializer_list<const char*> layouts);
 // The check a workbook import puts on the reader's texts (TSheetReader::SetTextCheck): a text longer
 // than `longest` characters, not counting what ImportName cuts from its ends nor what joining its lines
 // takes out (JoinCellLines), fits no field of the tables and refuses the workbook, naming the file, the
@@ -66,17 +63,6 @@ struct TTextField {
 };
 TTextField TextField(const TDataFile& layout, const char* field);
 
-// A workbook cell whose text (or what the import makes of it: a mark after its length, a station's part
-// of a name) does not go whole into the field it is read for. A text cut to fit would lose its end, and
-// two names alike in their first characters would become one; the import refuses the workbook by the
-// cell instead (CellRefusal). what() names the cell and the reason.
-class TCellTextError : public Error {
-public:
-  TCellTextError(int row, int col, std::string reason);
-  int Row, Col;
-  std::string Reason;
-};
-
 // Why the text does not go whole into the field ('текст "..." не поместится в поле "<title>": в поле не
 // больше <n> символов, а в тексте <m>'); empty when it goes.
 std::string FieldLengthFault(std::string_view text, const TTextField& field);
@@ -89,18 +75,6 @@ void CheckCellName(std::string_view name, int row, int col);
 // The refusal of the reader's workbook for the cell: 'Ошибка чтения файла "<path>": лист "<sheet>",
 // ячейка <B5>: <reason>'.
 Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e);
-
-// The cells of the workbook open in the reader (or opened later) as the imports read them: each cell's
-// value (TSheetReader::Value), which the readers take only through its rules.
-TSheetCells ReaderCells(const TSheetReader& sheet);
-// The number that cell (row, col) reads as (TOutsideValue::Number: a text read whole, empty is 0, a date
-// refused), when a table may hold it; nothing otherwise. No exception: a sheet may hold a million cells
-// that are no numbers.
-std::optional<double> SheetImportNumber(const TSheetCells& cells, int row, int col);
-// " (<reason>)" to follow the message of a cell that gave no number (SheetImportNumber): why the cell
-// holds no value, why its number is one no column holds, or the cell's text and why it is no number;
-// empty for a cell that gives one.
-std::string SheetCellFault(const TSheetCells& cells, int row, int col);
 
 // What an import builds in memory from one file (rows of its own and of the tables it fills) is held to
 // the bound that the reader puts on the file's cells: 32 MB and 200 bytes for each byte of the file, never

@@ -13,8 +13,7 @@
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/district/base_import.h"
-#include "core/district/run_locks.h"
-#include "core/district/sheet_imports.h"
+#include "core/district/sheet_import_names.h"
 #include "core/district/subscriber_cells.h"
 #include "core/office/sheet_reader.h"
 #include "core/tables/colmaps_district.h"
@@ -58,39 +57,50 @@ TStationParts SplitStation(const std::string& text) {
   return p;
 }
 
-void ReadOrMake(const std::string& file, const char* layout, const std::string& title, TDataFile& table) {
-  if (!ReadTableFileOrEmpty(file, layout, table)) table.Title = title;
-}
-
 // The first row from 2 of each name of the sheet's column 1: the base's rows look their names up here,
-// the sheet read once however many rows the base has.
+// the sheet read once however many rows the base has. A name that cannot be read (an error value, a
+// control character inside) is no end of the names and no heading: it refuses the workbook by its cell.
 class TFirstRows {
 public:
   TFirstRows(const TSheetCells& cells, office::TFileScaledBudget* held) {
     for (int r = 1;; ++r) {
       if (cells(r, 1).Blank()) break;
-      // a name with a control character inside matches no input or feeder: the base's row is told
-      // it was not found
-      TValueRead<std::string> read = cells(r, 1).Name();
-      if (!read) continue;
-      std::string name = UpperCase(*read);
+      std::string name = UpperCase(TakeName(cells, r, 1));
       // row 1 is the heading
       if (r == 1) continue;
       // a node of the map: its links and hash, the name and the row
       if (held) held->Take(4 * sizeof(void*) + sizeof(std::pair<const std::string, int>) + HeapBytes(name));
-      rows_.try_emplace(std::move(name), r);
+      rows_.try_emplace(name, r);
+      named_.push_back(r);
     }
+    used_.resize(named_.empty() ? 0 : static_cast<std::size_t>(named_.back()) + 1);
   }
   // The named rows below the heading.
   int Count() const { return static_cast<int>(rows_.size()); }
-  // 0 when no row holds the key.
-  int Find(const std::string& key) const {
+  // 0 when no row holds the key; a row found is taken.
+  int Find(const std::string& key) {
     const auto it = rows_.find(key);
-    return it == rows_.end() ? 0 : it->second;
+    if (it == rows_.end()) return 0;
+    used_[static_cast<std::size_t>(it->second)] = 1;
+    return it->second;
+  }
+  // Names each row of the sheet that no input or feeder took: a name the base does not hold, or one that
+  // a row above gave already.
+  void NameRowsNotTaken(const TSheetCells& cells, TImportMessages& messages, TImportTaken& taken) const {
+    for (const int r : named_) {
+      if (used_[static_cast<std::size_t>(r)]) continue;
+      const std::string name = UpperCase(TakeName(cells, r, 1));
+      const int first = rows_.at(name);
+      NameRowNotTaken(r, name, first != r && used_[static_cast<std::size_t>(first)] ? TRowNotTaken::Repeated
+                                                                                  : TRowNotTaken::NotInBase,
+                      messages, taken);
+    }
   }
 
 private:
   std::unordered_map<std::string, int> rows_;
+  std::vector<int> named_;
+  std::vector<char> used_;
 };
 
 // P, Q, Pm, Qm of one row from the sheet row, and the load kind they give; false when one is no number.
@@ -195,6 +205,8 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
   for (int r = 3; r <= last; ++r) {
     const int n = r - 2;
     textBytes = 0;
+    // the row's number tells where the data end: one that cannot be read refuses the workbook by its cell
+    TakeName(cells, r, 1);
     const std::string stationText = UpperCase(TakeJoinedName(cells, r, 6));
     const TStationParts station = SplitStation(stationText);
     c.NameTP->SetItem(n, put(station.NameTP, nameTP, r, 6));
@@ -282,32 +294,40 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   if (held) held->Take(static_cast<std::size_t>(last) * rowBytes);
   ReserveRows(table, last);
   TWalkProgress walk(last, progress);
-  std::string station, stationFault;
+  std::string station;
   int stationRow = 0;  // where the station's name stands, for the message of a name too long
   int n = 0;
   for (int r = 1; r <= last; ++r) {
-    TValueRead<std::string> first = cells(r, 1).Name();
-    const std::string s = first ? UpperCase(*first) : std::string();
+    // the first cell tells a feeder (its number) from a station: one that cannot be read tells neither,
+    // and refuses the workbook by its cell
+    const std::string s = UpperCase(TakeName(cells, r, 1));
     if (!s.empty() && s[0] >= '0' && s[0] <= '9') {
       ++n;
       // a heading above the first station is never stored, so a station's name is checked where it is
-      if (!stationFault.empty()) throw TCellTextError(stationRow, 1, stationFault);
       CheckFieldFit(station, nameTP, stationRow, 1);
-      const std::string feeder = "Л" + TakeName(cells, r, 2);
+      // a feeder without its name is none of the station's lines: stored without one, and named
+      const std::string feederName = TakeName(cells, r, 2);
+      const std::string feeder = feederName.empty() ? std::string() : "Л" + feederName;
       CheckFieldFit(feeder, fider, r, 2);
       if (held) held->Take(2 * (station.size() + feeder.size()));
       c.NameTP->SetItem(n, station);
       c.Fider->SetItem(n, feeder);
       double count = 0;
       TRowNumbers numbers(kBytName, cells, r, messages);
-      bool tooMany = false;
-      if (numbers.Read(3, count) && std::fabs(count) > std::numeric_limits<std::int32_t>::max()) {
-        messages.Add([r, count] {
-          return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения (число " +
-                 FloatToStrGeneral(count, 15) + " больше, чем абонентов вмещает столбец)";
+      // subscribers are counted whole: a count that is no whole number, or more than the column holds, is
+      // named by its cell and counts none
+      std::string countFault;
+      if (numbers.Read(3, count)) {
+        if (std::fabs(count) > std::numeric_limits<std::int32_t>::max())
+          countFault = "число " + FloatToStrGeneral(count, 15) + " больше, чем абонентов вмещает столбец";
+        else if (std::trunc(count) != count)
+          countFault = "число " + FloatToStrGeneral(count, 15) + " не целое, а абонентов целое число";
+      }
+      if (!countFault.empty()) {
+        messages.Add([&] {
+          return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 3: Ошибка чтения (" + countFault + ")";
         });
         count = 0;
-        tooMany = true;
       }
       const auto subscribers = static_cast<std::int32_t>(Round(count));
       (*c.CountAb)[n] = subscribers;
@@ -316,16 +336,26 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
       // a feeder is whole with the station above it and its numbers
       if (station.empty())
         NoKey(kBytName, r, "фидер без ТП над ним (столбец 1)", messages, taken);
-      else if (tooMany)
-        taken.NotTakenAt(r, "столбец 3: число абонентов больше, чем вмещает столбец");
+      else if (feederName.empty())
+        NoKey(kBytName, r, "не задан фидер (столбец 2)", messages, taken);
+      else if (!countFault.empty())
+        taken.NotTakenAt(r, "столбец 3: " + countFault);
       else if (!numbers.Whole() && taken.FirstReason.empty())
         taken.NotTakenAt(r, numbers.FirstFault());
       else if (numbers.Whole())
         ++taken.Items;
     } else {
       station = s;
-      stationFault = first ? std::string() : std::move(first.Fault);
       stationRow = r;
+      // a station's row holds its name alone: what stands beside it is no feeder's, and is not read
+      for (int col = 2; col <= 4; ++col)
+        if (!cells(r, col).Blank()) {
+          messages.Add([&] {
+            return std::string(kBytName) + ", строка " + std::to_string(r) + ", столбец 1: \"" + s +
+                   "\" не номер фидера - строка взята как ТП, ее столбцы 2-4 не прочитаны";
+          });
+          break;
+        }
     }
     walk.Advance(r);
   }
@@ -339,7 +369,7 @@ TImportTaken ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDa
                                 office::TFileScaledBudget* held) {
   TImportMessages messages(info);
   TImportTaken taken;
-  const TFirstRows names(cells, held);
+  TFirstRows names(cells, held);
   // an input or feeder is measured when its row's four energies read
   const auto take = [&](bool read, int r, const std::string& key) {
     if (read)
@@ -380,93 +410,10 @@ TImportTaken ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDa
     }
     walk.Advance(i);
   }
+  names.NameRowsNotTaken(cells, messages, taken);
   // a sheet of no names below its heading is told as such, whatever the base holds
   if (names.Count() == 0) taken.FirstReason = "в столбце 1 нет имен вводов и фидеров ниже заголовка";
   return taken;
-}
-
-std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::vector<std::string>& info,
-                                     const TImportProgress& progress, const TStageProc& stage) {
-  std::string extensions;
-  const auto add = [&](const char* layout) {
-    if (!extensions.empty()) extensions += ',';
-    extensions += GetMaketExtention(layout);
-  };
-  if (request.Prom) add(LayoutMeterPoints);
-  if (request.Byt) add(LayoutHouseholds);
-  if (request.Tech) {
-    add(LayoutSubstInputs);
-    add(LayoutSubstFeeders);
-  }
-  if (extensions.empty()) return {};
-  TRunTableLocks locks(request.BaseStem, extensions);
-  const std::string title = BaseTitle(request.BaseStem);
-  TSheetReader sheet;
-  // A text the tables cannot hold (too long, or with a character written as "?", so that different
-  // names could come out as one) refuses the workbook by its cell; the reader checks each text once.
-  const TSheetCells cells = ReaderCells(sheet);
-
-  TFileImport import;
-  import.Source = request.Prom ? request.PathProm : request.Byt ? request.PathByt : request.PathTech;
-  std::vector<TDataFile> prom(1), byt(1), tech(2);
-  const auto file = [&](const char* layout) { return request.BaseStem + GetMaketExtention(layout); };
-  if (request.Prom) import.Tables.emplace_back(file(LayoutMeterPoints), &prom[0]);
-  if (request.Byt) import.Tables.emplace_back(file(LayoutHouseholds), &byt[0]);
-  if (request.Tech) {
-    ReadOrMake(file(LayoutSubstInputs), LayoutSubstInputs, title, tech[0]);
-    ReadOrMake(file(LayoutSubstFeeders), LayoutSubstFeeders, title, tech[1]);
-    import.Tables.emplace_back(file(LayoutSubstInputs), &tech[0]);
-    import.Tables.emplace_back(file(LayoutSubstFeeders), &tech[1]);
-  }
-
-  // One workbook read whole by its reader of the list, refused by its name when it gives nothing; its
-  // messages come under a line that names it, as the command reads up to three. A reader that makes its
-  // tables anew reads to the first empty cell of column 1; what stands below it is not read, and a
-  // person who left an empty row among the data is told so.
-  const auto readBook = [&](const std::string& path, const char* name, std::vector<TDataFile>& tables,
-                            const char* stageText) {
-    const TSheetImport& reader = FindSheetImport(name);
-    int longest = 0;
-    for (const char* layout : reader.Layouts) longest = std::max(longest, LongestTextField({layout}));
-    if (reader.Fresh)
-      for (std::size_t i = 0; i < tables.size(); ++i) {
-        ReadMaket(reader.Layouts[i], tables[i]);
-        CreateColumns(tables[i], 0);
-        tables[i].Title = title;
-      }
-    if (stage && stageText) stage(stageText);
-    sheet.SetTextCheck(ImportTextCheck(longest));
-    sheet.Open(path);
-    office::TFileScaledBudget held = ImportBudget(path);
-    const std::size_t before = info.size();
-    TImportTaken taken;
-    try {
-      taken = reader.Read(tables, cells, {&info, 0, progress, stage, &held});
-      if (const int end = LastSheetRow(cells) + 1; reader.Fresh && sheet.LastRow() >= end)
-        info.push_back(std::string(name) + ", строка " + std::to_string(end) +
-                       ": пустая ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны");
-    } catch (const TCellTextError& e) {
-      throw CellRefusal(sheet, e);
-    }
-    if (info.size() > before) info.insert(info.begin() + static_cast<std::ptrdiff_t>(before), std::string(name) + ": файл " + path);
-    taken.Sheet = sheet.SheetName();
-    RefuseIfNothingTaken(path, taken);
-    return taken;
-  };
-  import.Read = [&] {
-    TImportTaken all;
-    if (request.Prom)
-      all.Items += readBook(request.PathProm, kMeterPointsSheet, prom, "  Импорт базы промышленных абонентов ... ").Items;
-    if (request.Byt)
-      all.Items += readBook(request.PathByt, kHouseholdsSheet, byt, "  Импорт базы бытовых абонентов ... ").Items;
-    // a sheet that names nothing below its heading, or nothing the base holds, measures nothing and is
-    // refused with the first name not found
-    if (request.Tech) all.Items += readBook(request.PathTech, kTechnicalSheet, tech, nullptr).Items;
-    sheet.Close();
-    return all;
-  };
-  RunFileImport(import);
-  return request.Prom ? LayoutMeterPoints : request.Byt ? LayoutHouseholds : LayoutSubstFeeders;
 }
 
 }  // namespace ld

@@ -12,7 +12,10 @@
 // energy, 13 energy, 14 the line's (a point on a 0.4 kV feeder) or else the transformer's part of it.
 // Household sheet: rows from 1 up to the first empty cell of column 1; a row whose first cell begins
 // with a digit is a feeder (2 feeder, 3 subscribers, 4 energy) of the station named by the last row
-// that does not. Technical sheet: column 1 a name, columns 2 to 5 four energies; row 1 a heading.
+// that does not; a feeder whose column 2 is empty is stored without a feeder and named. Technical sheet:
+// column 1 a name, columns 2 to 5 four energies; row 1 a heading. A cell of column 1 that cannot be read
+// (an error value, a boolean, a formula without its result, a control character inside) tells no row's
+// kind and no end of the names: it refuses the workbook by its cell.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -51,30 +54,13 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
 TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
                                  const TImportProgress& progress = {}, office::TFileScaledBudget* held = nullptr);
 // Writes the measured energies of the sheet into the input and feeder tables of the base; rows without
-// a match keep their values. stage receives the text of each of the two walks. The sheet's names are
-// indexed once, and what the index takes is counted against held when one is given. Returns the inputs
+// a match keep their values; each sheet row that none took is named (NameRowNotTaken: a name the base does
+// not hold, a name repeated below the row that is taken). stage receives the text of each of the two
+// walks. The sheet's names are indexed once, and what the index takes is counted against held when one
+// is given. Returns the inputs
 // and feeders measured with their four energies read, and the first that was not (a name not found).
 TImportTaken ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDataFile& feeders,
                                 std::vector<std::string>& info, const TImportProgress& progress = {},
                                 const TStageProc& stage = {}, office::TFileScaledBudget* held = nullptr);
-
-struct TSubscriberXlsRequest {
-  std::string BaseStem;
-  bool Prom = false, Byt = false, Tech = false;
-  std::string PathProm, PathByt, PathTech;
-};
-
-// The whole command along the one import path: the wanted tables of the stem locked, every workbook read
-// whole in the order industrial, household, technical, and only then all their tables written in one
-// run. The messages of a workbook come under the line '<sheet's name>: файл <path>'. An industrial or
-// households sheet with cells at or below the empty first cell that ends its data adds '<sheet's name>,
-// строка <r>: пустая ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны' to info. Returns
-// the layout to show (the industrial base, else the household base, else the feeders; empty when
-// nothing was wanted). A workbook that cannot be read (also one without a sheet, or with a damaged
-// cell), or that gives no whole row (NothingImportedText with the first reason), throws its refusal
-// naming it and saying that nothing was changed, every table left as it was; a lock held by someone
-// else throws the table store's error.
-std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::vector<std::string>& info,
-                                     const TImportProgress& progress = {}, const TStageProc& stage = {});
 
 }  // namespace ld

@@ -75,7 +75,7 @@ bool ReadMeasured(const TSheetCells& cells, int row, int col, std::initializer_l
     const std::string upper = UpperCase(number);
     for (const std::string_view unit : units)
       if (const std::string u = UpperCase(unit); upper.size() == number.size() && upper.ends_with(u)) {
-        number = ImportName(number.substr(0, number.size() - u.size()));
+        number = ImportTrimmed(number.substr(0, number.size() - u.size()));
         break;
       }
     if (number.size() < name.Value->size() && ReadKept(std::string(number), value)) return true;
@@ -176,16 +176,15 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
   for (int i = 1; i <= count; tenths.Advance(i), ++i) {
     const std::string& name = names[static_cast<std::size_t>(i)].Name;
     const std::string& fault = names[static_cast<std::size_t>(i)].Fault;
-    if (name.empty() && fault.empty()) continue;
+    // a name that cannot be read matches no station, and is no heading either: its cell is named
+    if (!fault.empty()) {
+      NameCellFault(i, 3, fault, messages, taken);
+      continue;
+    }
+    if (name.empty()) continue;
     // a row without a rated power is a heading or a caption
     const std::string powerDigits = KeepChars(Shown(cells, i, 5), IsDigit);
     if (powerDigits.empty()) continue;
-    // a name with a control character inside matches no station: its cell is named instead
-    if (!fault.empty()) {
-      taken.NotTakenAt(i, SheetReadError(i, 3) + " (" + fault + ")");
-      messages.Add([&] { return SheetReadError(i, 3) + " (" + fault + ")"; });
-      continue;
-    }
     bool whole = true;
     double power = 0;
     if (!ReadMeasured(cells, i, 5, {"кВА", "kVA"}, power, messages)) {
@@ -206,8 +205,7 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
 
     const std::span<const int> station = index.Find(StationKey(name, TStationKeyKind::Transformers));
     if (station.empty()) {
-      taken.NotTakenAt(i, name + " - не найден в базе РЭС");
-      messages.Add(name + " - не найден в базе РЭС");
+      NameRowNotTaken(i, name, TRowNotTaken::NotInBase, messages, taken);
       continue;
     }
     int r = 0;
@@ -215,14 +213,12 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
       if (designations[static_cast<std::size_t>(*it)] == designation) r = *it;
     const std::string who = name + " " + designation;
     if (r == 0) {
-      taken.NotTakenAt(i, who + " - не найден в базе РЭС");
-      messages.Add(who + " - не найден в базе РЭС");
+      NameRowNotTaken(i, who, TRowNotTaken::NotInBase, messages, taken);
       continue;
     }
     if (c.T[r] != 0) {
       // an earlier row of the sheet filled it already
-      taken.NotTakenAt(i, who + " - дублирование данных");
-      messages.Add(who + " - дублирование данных");
+      NameRowNotTaken(i, who, TRowNotTaken::Repeated, messages, taken);
       continue;
     }
     if (whole) ++taken.Items;
@@ -252,8 +248,11 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
 
   const std::vector<TSheetName> names =
       ScanNameColumn(cells, {1, [](std::string_view t) { return RemoveBlanks(UpperCase(t)); }, false});
-  const bool stationLayout = cells(1, 4).Blank();
+  // the heading of column 4 tells the layout: one that cannot be read tells none
+  const bool stationLayout = TakeName(cells, 1, 4).empty();
   const int count = static_cast<int>(names.size()) - 1;
+  // the heading's name is read as the rest are: one that cannot be read is named, never passed over
+  if (count >= 1 && !names[1].Fault.empty()) NameCellFault(1, 1, names[1].Fault, messages, taken);
   std::vector<std::string> notFound;
   TProgressTenths tenths(count, progress);
   for (int i = 2; i <= count; tenths.Advance(i), ++i) {
@@ -267,8 +266,7 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
       if (!ReadSheetValue(cells, col, i, v[col], messages) && unread == 0 && (!stationLayout || col <= 3)) unread = col;
     const double loads = SingleToDouble(v[3]) + SingleToDouble(v[5]) + SingleToDouble(v[7]);
     if (!fault.empty()) {
-      taken.NotTakenAt(i, SheetReadError(i, 1) + " (" + fault + ")");
-      messages.Add([&] { return SheetReadError(i, 1) + " (" + fault + ")"; });
+      NameCellFault(i, 1, fault, messages, taken);
       continue;
     }
     // a row whose name is no station of the base is told by its name first: a sheet of other names (a
@@ -283,8 +281,7 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
       taken.NotTakenAt(i, "столбец " + std::to_string(unread) + ": значение не является числом (" +
                               cells(i, unread).Number().Fault + ")");
     if (c.T[station.back()] != 0) {
-      taken.NotTakenAt(i, name + " - дублирование данных");
-      messages.Add(name + " - дублирование данных");
+      NameRowNotTaken(i, name, TRowNotTaken::Repeated, messages, taken);
       continue;
     }
     // the row measured its station when it gave a transformer its kind

@@ -13,7 +13,7 @@
 #include "core/district/consumer_links.h"
 #include "core/district/line04_dbf.h"
 #include "core/district/subscriber_dbf.h"
-#include "core/district/subscriber_xls.h"
+#include "core/district/subscriber_books.h"
 #include "core/tables/layout.h"
 #include "gui/district/base_res_form.h"
 #include "gui/district/command_panels.h"

@@ -47,7 +47,9 @@ TEST(ImportValues, NumbersTextsAndTheBoundOfMessages) {
   const std::vector<std::pair<std::string, std::string>> names = {
       {"\xE2\x80\xAFТП-42\xE2\x80\x87", "ТП-42"},
       {"\r\nТП 42\x0B\x1A\0", "ТП 42"},
-      {"ТП\xC2\xA0" "42\xE2\x80\xA8\xC2\x85", "ТП\xC2\xA0" "42"},
+      // inside, a no-break space of any width is the blank a person sees there
+      {"ТП\xC2\xA0" "42\xE2\x80\xA8\xC2\x85", "ТП 42"},
+      {"\xC2\xA0ТП\xE2\x80\x87\xE2\x80\xAF" "42", "ТП  42"},
       {"Т\xC2", "Т\xC2"},  // a byte that is no whole character stays
       {"\xA0Т", "\xA0Т"},
       {" \t\xE2\x80\xA9\n", ""}};
@@ -117,9 +119,9 @@ TEST(ImportValues, AnOutsideValueGivesAValueOrANamedFaultByEveryRule) {
       {TOutsideValue::Text("Т1\t"), "Т1", std::nullopt, "не является числом"},
       {TOutsideValue::Text("ТП-4\r2"), nullptr, std::nullopt, "не является числом"},
       {TOutsideValue::Text(" 12,5\xC2\xA0"), "12,5", 12.5, ""},
-      // a narrow no-break space between the thousands: no name (it has no Windows-1251 code), and the
-      // number rule says why it is no number
-      {TOutsideValue::Text("727\xE2\x80\xAF" "200,25"), nullptr, std::nullopt, "разделены пробелами"},
+      // a narrow no-break space between the thousands: the blank it shows in a name, and the number rule
+      // says why it is no number
+      {TOutsideValue::Text("727\xE2\x80\xAF" "200,25"), "727 200,25", std::nullopt, "разделены пробелами"},
       {TOutsideValue::Number(11070123456789.0, "011070123456789"), "011070123456789", 11070123456789.0, ""},
       {TOutsideValue::Date(46143, "01.05.2026"), "01.05.2026", std::nullopt, "это дата"},
       {TOutsideValue::Date(1.5208333, "36:30"), "36:30", std::nullopt, "это время"},

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "core/base/codepage.h"
+#include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/tables/colmaps_int16.h"
@@ -285,7 +286,8 @@ TEST_F(CardFiles, NamesAreInTheDosCodePageOnlyAfterALineThatReadsDoscode) {
   const std::string spaced = WriteCards("spaced.cdu", {" DOSCODE", node, name}, "\n");
   ReadBack b;
   b.Read(spaced);
-  EXPECT_EQ(b.Name(1), Cp1251ToUtf8(dosName)) << "a line with a space around the word is no flag";
+  // (a DOS letter read as Windows-1251's no-break space is the blank the name rule makes of it)
+  EXPECT_EQ(b.Name(1), ImportName(Cp1251ToUtf8(dosName))) << "a line with a space around the word is no flag";
 
   const std::string plain = WriteCards("plain.cdu", {node, Card("0290").At(5, 16, "5").line + Utf8ToCp1251("  ТП №7")});
   ReadBack c;

@@ -3,6 +3,7 @@
 // regime, CDU cards, *.RS tables and feeder files. A reader that trims or parses on its own fails here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -24,6 +25,7 @@
 #include "core/district/subscriber_xls.h"
 #include "core/district/tp_measure.h"
 #include "core/office/test_dbf_writer.h"
+#include "core/base/import_number.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
@@ -227,9 +229,8 @@ TEST_F(ImportRules, EveryReaderTakesANameWithoutWhatOtherProgramsLeaveAtItsEnds)
          TBaseImport base;
          return Refused([&] { ImportPshFolder(stem, base); return FirstOr(base.Lines, "Name2", {}); });
        }, "строка 3, колонки 10-17"},
-  };
-  // the lookups by the table's names: a sheet name that matches none leaves the table's row unmeasured
-  const std::vector<TReader> lookups = {
+      // the lookups by the table's names: a sheet name that cannot be read is named by its cell, never
+      // passed over as a name that matches none
       {"feeder measurements", [&](const std::string& text) {
          FakeSheet s;
          s.Row(1, {{3, text}, {8, "5"}});
@@ -237,16 +238,18 @@ TEST_F(ImportRules, EveryReaderTakesANameWithoutWhatOtherProgramsLeaveAtItsEnds)
          info.clear();
          ImportFeederMeasurements(inputs, feeders, s.Cells(), info);
          return info.empty() ? CellText(inputs, "NamePS", 1) : Joined(info);
-       }, "Ввод ТП-42 не найден"},
+       }, "Ошибка чтения. Строка 1, столбец 3"},
       {"technical workbook", [&](const std::string& text) {
          FakeSheet s;
          s.Row(1, {{1, "Наименование"}});
          s.Row(2, {{1, text}, {2, "5"}});
          TDataFile inputs = Inputs(), feeders = Empty(LayoutSubstFeeders);
          info.clear();
-         ReadTechnicalSheet(s.Cells(), inputs, feeders, info);
-         return info.empty() ? CellText(inputs, "NamePS", 1) : Joined(info);
-       }, "Вводы подстанций : ТП-42 не найден"},
+         return Refused([&] {
+           ReadTechnicalSheet(s.Cells(), inputs, feeders, info);
+           return info.empty() ? CellText(inputs, "NamePS", 1) : Joined(info);
+         });
+       }, "ячейка A2"},
   };
   const std::vector<std::string> ends = {"ТП-42\xC2\xA0", " ТП-42\t", "ТП-42\r\n", "\tТП-42 \xC2\xA0 \r\n"};
   for (const TReader& reader : readers) {
@@ -255,10 +258,6 @@ TEST_F(ImportRules, EveryReaderTakesANameWithoutWhatOtherProgramsLeaveAtItsEnds)
     EXPECT_NE(said.find(reader.where), std::string::npos) << reader.name << ": " << said;
     EXPECT_NE(said.find("\"ТП-4?2\" не принят: в нем управляющий символ U+000D"), std::string::npos)
         << reader.name << ": " << said;
-  }
-  for (const TReader& reader : lookups) {
-    for (const std::string& text : ends) EXPECT_EQ(reader.run(text), "ТП-42") << reader.name << ": " << ControlsShown(text);
-    EXPECT_EQ(reader.run("ТП-4\r2"), reader.where) << reader.name;
   }
 }
 
@@ -435,6 +434,13 @@ TEST_F(ImportRules, EverySheetReaderOfTheProgramTakesItsCellsOnlyThroughTheRules
         for (auto& [at, text] : dressed) text = before + text + after;
         EXPECT_EQ(run(reader, dressed), clean) << reader.Name << ": " << ControlsShown(before + "…" + after);
       }
+      // a no-break space of any width inside a text is the blank it shows ("АЕ спож.", "400 кВА")
+      for (const std::string blank : {"\xC2\xA0", "\xE2\x80\x87", "\xE2\x80\xAF"}) {
+        TGrid unbroken = grid;
+        for (auto& [at, text] : unbroken)
+          for (std::size_t space; (space = text.find(' ')) != std::string::npos;) text.replace(space, 1, blank);
+        EXPECT_EQ(run(reader, unbroken), clean) << reader.Name << ": " << ControlsShown(blank);
+      }
       // a carriage return inside every text: refused by its cell, or kept out of every table
       TGrid damaged = grid;
       for (auto& [at, text] : damaged) {
@@ -450,6 +456,197 @@ TEST_F(ImportRules, EverySheetReaderOfTheProgramTakesItsCellsOnlyThroughTheRules
       if (clean.rfind("0 ", 0) != 0) {
         EXPECT_NE(run(reader, grid, true).find("объединенную ячейку Z1:Z2"), std::string::npos) << reader.Name << ": " << clean;
       }
+    }
+}
+
+
+// Every sheet reader of the program's own list, fed its own sheet with each of its cells replaced in turn
+// by each kind of cell a workbook holds: a value is taken as the sheet shows it (a number with its zeros,
+// a duration as hours and minutes, never a serial day), and a cell that cannot be read (an error value, a
+// boolean, a formula without its result) is named by its cell wherever the reader looks at it: for a row
+// number, a heading, a key or the end of the data as for a number. It is never an empty cell.
+TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtIt) {
+  using TGrid = std::map<std::pair<int, int>, std::string>;
+  struct TOwnSheet {
+    TGrid grid;
+    int firstRow;  // the rows above are the sheet's headings, which the reader does not read
+  };
+  // each reader's own sheet; the households sheet's feeder of ТП-42 is followed by another station
+  const std::map<std::string, TOwnSheet> own = {
+      {kHouseholdsSheet,
+       {{{{1, 1}, "ТП-42"}, {{2, 1}, "1"}, {{2, 2}, "1"}, {{2, 3}, "5"}, {{2, 4}, "10"}, {{3, 1}, "ТП-43"},
+         {{4, 1}, "2"}, {{4, 2}, "2"}, {{4, 3}, "6"}, {{4, 4}, "12"}}, 1}},
+      {kMeterPointsSheet,
+       {{{{1, 1}, "Ведомость"}, {{2, 1}, "№"}, {{3, 1}, "1"}, {{3, 2}, "Д1"}, {{3, 3}, "Завод"}, {{3, 4}, "Т1"},
+         {{3, 6}, "ТП-42.Т1"}, {{3, 8}, "100"}, {{3, 9}, "0123"}, {{3, 11}, "1"}, {{3, 12}, "АЕ спож."},
+         {{3, 13}, "5"}, {{3, 14}, "2"}}, 3}},
+      {kTransformerMeasureSheet, {{{{1, 3}, "ТП-42"}, {{1, 4}, "Т1"}, {{1, 5}, "400 кВА"}, {{1, 8}, "100"}}, 1}},
+      {kStationMeasureSheet, {{{{1, 1}, "ТП"}, {{2, 1}, "ТП-42"}, {{2, 2}, "400"}, {{2, 3}, "100"}}, 1}},
+      {kTechnicalSheet,
+       {{{{1, 1}, "Наименование"}, {{2, 1}, "ТП-42"}, {{2, 2}, "5"}, {{2, 3}, "1"}, {{2, 4}, "2"}, {{2, 5}, "3"}}, 1}},
+      {kFeederMeasureSheet,
+       {{{{1, 3}, "ТП-42"}, {{1, 8}, "5"}, {{1, 12}, "1"}, {{1, 18}, "2"}, {{1, 22}, "1"}}, 1}},
+  };
+  struct TKind {
+    const char* name;
+    TOutsideValue value;
+  };
+  const std::vector<TKind> values = {
+      {"text", TOutsideValue::Text("Х-7")},
+      {"number", TOutsideValue::Number(7.25, "7.25")},
+      {"date", TOutsideValue::Date(46143, "01.05.2026")},
+      {"zeros", TOutsideValue::Number(11070123456.0, "000011070123456")},
+      {"duration", TOutsideValue::Date(1.5208333333333333, "36:30")},
+      {"empty", TOutsideValue()},
+  };
+  const std::vector<TKind> faults = {
+      {"error", TOutsideValue::Unreadable(UnreadableCellReason(UnreadableCell::ErrorValue, "#REF!"))},
+      {"boolean", TOutsideValue::Unreadable(UnreadableCellReason(UnreadableCell::BooleanValue, "ИСТИНА"))},
+      {"formula", TOutsideValue::Unreadable(UnreadableCellReason(UnreadableCell::FormulaWithoutResult, ""))},
+  };
+  const auto tablesOf = [&](const TSheetImport& reader) {
+    std::vector<TDataFile> tables;
+    for (const char* layout : reader.Layouts)
+      tables.push_back(std::string(layout) == LayoutTransTP     ? Stations()
+                       : std::string(layout) == LayoutSubstInputs ? Inputs()
+                                                                  : Empty(layout));
+    return tables;
+  };
+  // what the reader wrote and said, or its refusal, with the sheet's cell `at` of the kind
+  const auto run = [&](const TSheetImport& reader, const TGrid& grid, std::pair<int, int> at, const TOutsideValue* kind) {
+    std::vector<TDataFile> tables = tablesOf(reader);
+    std::vector<std::string> said;
+    const TSheetCells cells = [&](int row, int col) {
+      if (kind && std::pair{row, col} == at) return *kind;
+      const auto cell = grid.find({row, col});
+      return cell == grid.end() ? TOutsideValue() : TOutsideValue::Text(cell->second);
+    };
+    std::string out;
+    try {
+      const TImportTaken taken = reader.Read(tables, cells, {&said, 0.5, {}, {}, nullptr});
+      out = std::to_string(taken.Items) + " " + taken.FirstReason + "\n";
+    } catch (const std::exception& e) {
+      return std::string("refused: ") + e.what();
+    }
+    for (const TDataFile& t : tables)
+      for (int r = 1; r <= t.RowCount; ++r) {
+        for (int k = 1; k <= t.NCols; ++k) out += GetCellText(t, r, k, true) + "|";
+        out += "\n";
+      }
+    return out + Joined(said);
+  };
+  const auto named = [](const std::string& said, std::pair<int, int> at) {
+    const std::string rowCol = "трока " + std::to_string(at.first) + ", столбец " + std::to_string(at.second);
+    return said.find("ячейка " + SheetCellName(at.first, at.second)) != std::string::npos ||
+           said.find(rowCol) != std::string::npos;
+  };
+  ASSERT_EQ(own.size(), SheetImports().size()) << "a reader of the list has no sheet of its own here";
+  for (const TSheetImport& reader : SheetImports()) {
+    const TOwnSheet& sheet = own.at(reader.Name);
+    const std::string clean = run(reader, sheet.grid, {0, 0}, nullptr);
+    ASSERT_EQ(clean.rfind("refused", 0), std::string::npos) << reader.Name << ": " << clean;
+    for (const auto& [at, text] : sheet.grid) {
+      if (at.first < sheet.firstRow) continue;
+      const std::string cell = std::string(reader.Name) + " " + SheetCellName(at.first, at.second);
+      for (const TKind& kind : faults) {
+        const std::string said = run(reader, sheet.grid, at, &kind.value);
+        EXPECT_TRUE(named(said, at)) << cell << " " << kind.name << ": " << said;
+        EXPECT_NE(said.find(kind.value.Name().Fault), std::string::npos) << cell << " " << kind.name << ": " << said;
+      }
+      for (const TKind& kind : values) {
+        const std::string said = run(reader, sheet.grid, at, &kind.value);
+        if (said.rfind("refused", 0) == 0) {
+          EXPECT_TRUE(named(said, at)) << cell << " " << kind.name << ": " << said;
+          continue;
+        }
+        // a date or a duration is never a serial day, a number never loses the zeros it shows in a text
+        EXPECT_EQ(said.find("1899"), std::string::npos) << cell << " " << kind.name << ": " << said;
+        EXPECT_EQ(said.find("1.520833"), std::string::npos) << cell << " " << kind.name << ": " << said;
+        EXPECT_EQ(said.find("46143"), std::string::npos) << cell << " " << kind.name << ": " << said;
+        // a text, a date or a duration goes into a text field as shown, or its row is named (a number is
+        // the number its column takes: summed, compared, rounded to the column's precision)
+        if (kind.value.Kind() == TOutsideValue::TKind::Number) continue;
+        const std::string shown = *kind.value.Name();
+        // (the industrial station column parts station, transformer and feeder at its dots)
+        std::string parted = shown;
+        std::replace(parted.begin(), parted.end(), '.', '|');
+        const bool taken = shown.empty() || said.find(shown) != std::string::npos ||
+                           said.find(UpperCase(shown)) != std::string::npos || said.find(parted) != std::string::npos;
+        EXPECT_TRUE(taken || said == clean || said.find("трока " + std::to_string(at.first)) != std::string::npos)
+            << cell << " " << kind.name << ": " << said;
+      }
+    }
+  }
+}
+
+
+// Every sheet reader of the program's own list, fed the workbooks of the other readers and of no reader
+// as other programs wrote them (tests/data): each is refused by name, before the reader has reset or
+// written anything of its tables, though the base holds the stations, inputs and feeders they name.
+TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChangesAnything) {
+  // the workbooks of a reader's own kind, by the beginning of their names
+  const std::map<std::string, std::vector<std::string>> ownKinds = {
+      {kHouseholdsSheet, {"households_line_breaks", "households_pasted"}},
+      {kMeterPointsSheet, {"industrial"}},
+      {kFeederMeasureSheet, {"inputs_", "uncalculated_"}},
+  };
+  std::vector<fs::path> books;
+  for (const char* folder : {"subscriber_sheets", "sheets", "wrong_files"})
+    for (const auto& entry : fs::directory_iterator(TestDataDir() / folder))
+      if (entry.path().extension() == ".xls" || entry.path().extension() == ".xlsx") books.push_back(entry.path());
+  std::sort(books.begin(), books.end());
+  ASSERT_GE(books.size(), 30u);
+  // a base that names what the workbooks name, each load measured before
+  const auto tablesOf = [&](const TSheetImport& reader) {
+    std::vector<TDataFile> tables;
+    for (const char* layout : reader.Layouts) {
+      TDataFile& t = tables.emplace_back();
+      if (std::string(layout) == LayoutTransTP)
+        FillRows(t, LayoutTransTP, {{"", "ТП-42", "Т1", "", "", "ТМ-400/10", "", "", "", "", "", "", "", "2", "50"},
+                                    {"", "ТП-7", "Т1", "", "", "ТМ-250/10", "", "", "", "", "", "", "", "2", "20"},
+                                    {"", "ТП-1", "Т1", "", "", "ТМ-100/10", "", "", "", "", "", "", "", "2", "10"}});
+      else if (std::string(layout) == LayoutSubstInputs)
+        FillRows(t, LayoutSubstInputs, {{"ПС-1", "Ввод 1", "", "", "4", "", "", "7", "7"},
+                                        {"ПС-2", "Ввод 2", "", "", "4", "", "", "8", "8"}});
+      else if (std::string(layout) == LayoutSubstFeeders)
+        FillRows(t, LayoutSubstFeeders, {{"ПС-1.1", "Ф-2", "", "", "", "", "", "9", "9"},
+                                         {"ПС-1.1", "Л8", "", "", "", "", "", "6", "6"}});
+      else
+        t = Empty(layout);
+    }
+    return tables;
+  };
+  const auto dump = [](const std::vector<TDataFile>& tables) {
+    std::string out;
+    for (const TDataFile& t : tables)
+      for (int r = 1; r <= t.RowCount; ++r) {
+        for (int k = 1; k <= t.NCols; ++k) out += GetCellText(t, r, k, true) + "|";
+        out += "\n";
+      }
+    return out;
+  };
+  for (const TSheetImport& reader : SheetImports())
+    for (const fs::path& book : books) {
+      const std::string name = book.filename().string();
+      const auto kinds = ownKinds.find(reader.Name);
+      if (kinds != ownKinds.end() &&
+          std::any_of(kinds->second.begin(), kinds->second.end(), [&](const std::string& k) { return name.rfind(k, 0) == 0; }))
+        continue;
+      std::vector<TDataFile> tables = tablesOf(reader);
+      const std::string before = dump(tables);
+      std::vector<std::string> said;
+      std::string refusal;
+      try {
+        TSheetReader sheet;
+        sheet.Open(book.string());
+        const TImportTaken taken = reader.Read(tables, SheetCells(sheet), {&said, 0.5, {}, {}, nullptr});
+        if (taken.Items > 0) refusal = "";
+        else refusal = taken.FirstReason.empty() ? "nothing" : taken.FirstReason;
+      } catch (const std::exception& e) {
+        refusal = e.what();
+      }
+      EXPECT_NE(refusal, "") << reader.Name << " <- " << name << " took: " << Joined(said);
+      EXPECT_EQ(dump(tables), before) << reader.Name << " <- " << name << ": " << refusal;
     }
 }
 

@@ -19,6 +19,7 @@
 #include "core/district/base_import.h"
 #include "core/district/line04_dbf.h"
 #include "core/district/subscriber_dbf.h"
+#include "core/district/subscriber_books.h"
 #include "core/district/subscriber_xls.h"
 #include "core/office/dbf_table.h"
 #include "core/office/test_dbf_writer.h"

@@ -1,6 +1,7 @@
 // Subscriber and technical metering from workbooks: how a station text splits, how metering points are
 // numbered, where the line's part of the energy goes, the household feeders, the measured energies of
 // inputs and feeders, and the command over real workbook files.
+#include "core/district/subscriber_books.h"
 #include "core/district/subscriber_xls.h"
 
 #include <gtest/gtest.h>
@@ -133,16 +134,22 @@ TEST(SubscriberXls, HouseholdFeeders) {
                              {"1", " 1 ", "10", "500"},
                              {"2", "2", "0", "30"},
                              {"3", "4", "3", "abc"},
+                             {"5", " ", "2", "8"},
                              {},
                              {"4", "9", "1", "1"}}),
                       t, info);
-  EXPECT_EQ(info, std::vector<std::string>{
-                      "Бытовые абоненты, строка 7, столбец 4: Ошибка чтения (текст \"abc\" не является числом)"});
+  // a count of subscribers that is no whole number is named, never rounded
+  EXPECT_EQ(info, (std::vector<std::string>{
+                      "Бытовые абоненты, строка 3, столбец 3: Ошибка чтения (число 2.5 не целое, а абонентов целое число)",
+                      "Бытовые абоненты, строка 7, столбец 4: Ошибка чтения (текст \"abc\" не является числом)",
+                      // a feeder's cell left blank is named, never the prefix "Л" alone
+                      "Бытовые абоненты, строка 8: не задан фидер (столбец 2)"}));
   const Grid expected = {
       {"ТП-1", "Л1", "10", "500", "50"},
       {"ТП-1", "Л2", "", "30", ""},
       {"ТП-1", "Л4", "3", "", ""},
-      {"ТП-2", "Л3", "2", "10", "5"},
+      {"ТП-1", "", "2", "8", "4"},
+      {"ТП-2", "Л3", "", "10", ""},
   };
   EXPECT_EQ(Cells(t, {"NameTP", "Fider", "CountAb", "W", "Ws"}), expected);
 }
@@ -236,8 +243,9 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
     ADD_FAILURE() << "a households sheet was taken for metering points";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + fs::absolute(industrial.PathProm).lexically_normal().string() +
-                                         "\": лист \"Быт\", строка 3: не задана ТП (столбец 6): нет данных для импорта, ничего не "
-                                         "изменено");
+                                         "\": лист \"Быт\": не является листом \"Промышленные абоненты\": нет ни одной строки, в "
+                                         "которой заполнены столбец 1 (номер строки), столбец 6 (ТП.Тр.Фидер) (строка 3, столбец 6: "
+                                         "ячейка пуста): нет данных для импорта, ничего не изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BPA"), points);
 }
@@ -257,13 +265,18 @@ TEST(SubscriberXls, MeasuredEnergiesOfInputsAndFeeders) {
                             {"ПС-1 ВВОД 1", "100", "0", "50", ""},
                             {" ф-10 ", "10", "5", "4", "2"},
                             {"Ф-11", "1", "2", "x", "4"},
+                            {"Ф-99", "6", "6", "6", "6"},
+                            {"Ф-10", "99", "99", "99", "99"},
                             {},
                             {"ПС-2", "7", "7", "7", "7"}}),
                      inputs, feeders, info, {}, [&](const std::string& s) { stages.push_back(s); });
   const std::vector<std::string> expectedInfo = {"Вводы подстанций : ПС-2 не найден",
                                                  "Фидеры подстанций : A - B не найден",
                                                  "Фидеры подстанций, строка 4, столбец 4: Ошибка чтения (текст \"x\" не "
-                                                 "является числом)"};
+                                                 "является числом)",
+                                                 // the rows that no input or feeder took: a misspelt name and a
+                                                 // repeated one (the upper row is taken)
+                                                 "Ф-99 - не найден в базе РЭС", "Ф-10 - дублирование данных"};
   EXPECT_EQ(info, expectedInfo);
   EXPECT_EQ(stages, (std::vector<std::string>{"  Чтение замеров по вводам 10(6) кВ ... ",
                                               "  Чтение замеров по фидерам 10(6) кВ ... "}));

@@ -539,7 +539,8 @@ TEST(DbfTable, AnUnnamedCodePageTheBytesDoNotDecideIsAsked) {
       {data("contracts_libreoffice_866_yo.dbf"), 2, "тёс", "всб", declined},
       {data("contracts_libreoffice_866_number.dbf"), 1, "№8", "ь8", "866:8|№8"},
       {data("contracts_libreoffice_866_yolka.dbf"), 1, "ёлка", "с«Є", "866:1|ёлка"},
-      {data("contracts_libreoffice_1251_nbsp.dbf"), 0, "фюьа5", "дом\u00A05", "1251:5|дом\u00A05"},
+      // (the question shows the name as the name rule takes it: its no-break space the blank it shows)
+      {data("contracts_libreoffice_1251_nbsp.dbf"), 0, "фюьа5", "дом 5", "1251:5|дом\u00A05"},
       {data("contracts_libreoffice_1251_quotes.dbf"), 0, "ърЇх СрЁыхъшэюТ", "кафе ‘арлекино’",
        "1251:7|кафе ‘арлекино’"},
       // Windows-1251 lower-case letters that 866 reads as lower-case letters too, and a byte that neither

@@ -83,7 +83,8 @@ TEST_F(MeasureCommands, FeederMeasurementsFillTheInputsAndCreateTheFeederTable) 
   EXPECT_EQ(Table(Base() + ".RSF").RowCount, 0);
   EXPECT_EQ(Label(), "Формат РЭС (вводы п/ст)");
   EXPECT_EQ(Cell("T", 1), "4");
-  EXPECT_EQ(InfoText(), "Ввод ВВОД 2 не найден");
+  // the sheet's row that no input or feeder of the base took is named too
+  EXPECT_EQ(InfoText(), "Ввод ВВОД 2 не найден\nФ-1 - не найден в базе РЭС");
   EXPECT_TRUE(form->Info->isVisible());
   EXPECT_TRUE(form->ProcBar->isHidden());
   EXPECT_TRUE(form->ProcLabel->isHidden());
@@ -267,7 +268,7 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
   script.Then(Confirm(dir / "чужие.xlsx", "", false));
   form->ImpFeederMeasItem->trigger();
   EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal("Ввод ВВОД 1 не найден")});
-  EXPECT_EQ(InfoText(), "Ввод ВВОД 1 не найден") << "what was not found is still listed";
+  EXPECT_EQ(InfoText(), "Ввод ВВОД 1 не найден\nВВОД 9 - не найден в базе РЭС") << "what was not found is still listed";
   EXPECT_EQ(ReadBytes(Base() + ".RSV"), inputs);
   EXPECT_FALSE(fs::exists(Base() + ".RSF"));
   EXPECT_TRUE(form->ProcBar->isHidden());
@@ -286,22 +287,45 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
     EXPECT_TRUE(NoLocks());
   }
 
-  // a staff list as a spreadsheet program writes it: said to name no station of the base, not to be
-  // unreadable
+  // a staff list as a spreadsheet program writes it: said to name no station of the base, or to head its
+  // second column with what no station sheet holds there; never to be unreadable
   const std::string staff = dir / "staff.xlsx";
   fs::copy_file(TestDataDir() / "wrong_files" / "staff.xlsx", staff);
-  for (const auto& [command, reason] : {std::pair{form->ImportTPItem, "строка 2: НАЧАЛЬНИК УЧАСТКА - не найден в базе РЭС"},
-                                       std::pair{form->ImpTPMeasItem, "строка 2: 1 - не найден в базе РЭС"}}) {
+  for (const auto& [command, reason] :
+       {std::pair{form->ImportTPItem, ", строка 2: НАЧАЛЬНИК УЧАСТКА - не найден в базе РЭС"},
+        std::pair{form->ImpTPMeasItem, ": не является листом \"Замеры ТП по подстанциям\": ячейка B1: заголовок \"Фамилия, имя, "
+                                       "отчество\" - не заголовок столбца 2 (номинальная мощность)"}}) {
     box.Clear();
     script.Then([&](QDialog& d) {
       Child<QLineEdit>(d, "FEdit").setText(QString::fromStdString(staff));
       Press(d, "OKBtn");
     });
     command->trigger();
-    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + staff + "\": лист \"Сотрудники\", " + reason +
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + staff + "\": лист \"Сотрудники\"" + reason +
                                                     ": нет данных для импорта, ничего не изменено"});
     EXPECT_EQ(ReadBytes(Base() + ".RTP"), stations);
   }
+
+  // a households book (ТП | W | Количество) of a base that holds its ТП-7: its energy is no rated power
+  // and its count no load, and no station's measured load is reset
+  WriteRows(Base() + ".RTP", LayoutTransTP,
+            {{"", "ТП-5", "Т1", "", "", "ТМ-400/10", "", "", "", "", "", "", "", "2", "7"},
+             {"", "ТП-7", "Т1", "", "", "ТМ-250/10", "", "", "", "", "", "", "", "2", "3"}});
+  const std::string measured = ReadBytes(Base() + ".RTP");
+  const std::string households = dir / "households.xlsx";
+  fs::copy_file(TestDataDir() / "sheets" / "households_xlsxwriter.xlsx", households);
+  box.Clear();
+  script.Then([&](QDialog& d) {
+    Child<QLineEdit>(d, "FEdit").setText(QString::fromStdString(households));
+    Press(d, "OKBtn");
+  });
+  form->ImpTPMeasItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + households +
+                                                  "\": лист \"Абоненты\": не является листом \"Замеры ТП по подстанциям\": "
+                                                  "ячейка B1: заголовок \"W\" - не заголовок столбца 2 (номинальная "
+                                                  "мощность): нет данных для импорта, ничего не изменено"});
+  EXPECT_EQ(ReadBytes(Base() + ".RTP"), measured);
+  EXPECT_TRUE(NoLocks());
 }
 
 }  // namespace

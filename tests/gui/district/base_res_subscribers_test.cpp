@@ -343,10 +343,15 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
     IniRec.FlagTech = tech, IniRec.PathTech = heading;
     script.Then([&](QDialog& d) { Click(d, "OKBtn"); });
     form->ImpXlsBaseItem->trigger();
-    // a workbook's refusal names the sheet read
+    // a workbook's refusal names the sheet read, and the columns a sheet of the import has
     refused(prom ? headings : byt ? stations : heading,
-            tech ? "лист \"Лист1\": в столбце 1 нет имен вводов и фидеров ниже заголовка: "
-                 : "лист \"Лист1\": на листе нет ни одной строки, которую берет импорт: ");
+            std::string("лист \"Лист1\": не является листом ") +
+                (prom ? "\"Промышленные абоненты\": нет ни одной строки, в которой заполнены столбец 1 (номер строки), "
+                        "столбец 6 (ТП.Тр.Фидер): "
+                 : byt ? "\"Бытовые абоненты\": нет ни одной строки, в которой заполнены столбец 1 (номер фидера), "
+                         "столбец 3 (число абонентов) (строка 1, столбец 3: ячейка пуста): "
+                       : "\"Технический учет\": нет ни одной строки, в которой заполнены столбец 1 (ввод или фидер), "
+                         "столбец 2 (активная энергия): "));
   }
 }
 
