@@ -90,6 +90,17 @@ TEST(DbfTable, BinaryNumberFieldsReadAsTheTextOfTheirValues) {
     EXPECT_EQ(dbf.Value(field).Kind(), TOutsideValue::TKind::Number) << field;
     EXPECT_EQ(dbf.Value(field).Number().Value, value) << field;
   }
+
+  // Visual FoxPro's doubles as a program shows them, with 15 significant digits: a sum stored as
+  // 2.0000000000000004 shows "2", and the rules see that text beside the whole value
+  TDbfTable vfp;
+  ASSERT_TRUE(vfp.Open((TestDataDir() / "dbase" / "industrial_vfp_double.dbf").string(), error)) << error;
+  rows.clear();
+  for (bool more = vfp.First(); more; more = vfp.Next()) rows.push_back({Text(vfp, "NUMPOINT"), Text(vfp, "W")});
+  EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"2", "1500.25"}, {"3", "0.3"}}));
+  ASSERT_TRUE(vfp.First());
+  EXPECT_EQ(vfp.Value("NUMPOINT").Quoted(), "\"2\"");
+  EXPECT_EQ(vfp.Value("NUMPOINT").Number().Value, 2.0000000000000004);
 }
 
 TEST(DbfTable, LanguageDriverChoosesTheCodePage) {
