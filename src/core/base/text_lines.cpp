@@ -69,7 +69,8 @@ int TextCodePage(const std::string& fileName, const TCodePageTally& tally, bool 
   if (const int page = tally.Decided(true); page != 0) return page;
   if (named != 0) return named;
   if (tally.Controls()) return kCodePageWindows;
-  const int page = AskCodePage("Кодировка файла \"" + FullName(fileName) + "\" по его текстам не определяется", tally.First(), "файл");
+  const int page = AskCodePage("Кодировка файла \"" + FullName(fileName) + "\" по его текстам не определяется",
+                               tally.First(), "файл");
   if (page == 0) Refuse(fileName, "кодировка файла не выбрана, импорт прерван");
   return page;
 }
