@@ -101,6 +101,7 @@ TEST(DbfTable, BinaryNumberFieldsReadAsTheTextOfTheirValues) {
   ASSERT_TRUE(vfp.First());
   EXPECT_EQ(vfp.Value("NUMPOINT").Quoted(), "\"2\"");
   EXPECT_EQ(vfp.Value("NUMPOINT").Number().Value, 2.0000000000000004);
+  EXPECT_EQ(vfp.Value("NUMPOINT").Integer(1, 999).Value, 2) << vfp.Value("NUMPOINT").Integer(1, 999).Fault;
 }
 
 TEST(DbfTable, LanguageDriverChoosesTheCodePage) {
