@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/base/import_text.h"
+#include "core/base/msgbox.h"
+
 namespace ld {
 
 namespace {
@@ -142,7 +145,88 @@ std::string MapChars(std::string_view text, Map map) {
   return out;
 }
 
+// Whether a byte past ASCII is one that no name holds in the code page: the box drawing and signs that 866
+// keeps at 0xB0-0xDF and 0xF8-0xFE ("№" at 0xFC aside), the signs of Windows-1251 at 0x80-0xBF other than Ё, ё, the Ukrainian
+// letters, "№", the no-break space, quotes and dashes. Every other byte is a letter or a sign of a name.
+bool NoName866(unsigned char b) {
+  const bool letter = (b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xF7) || b == 0xFC || b == 0xFF;
+  return !letter;
+}
+bool NoName1251(unsigned char b) {
+  if (b >= 0xC0) return false;
+  switch (b) {
+    case 0xA8: case 0xB8:                                                  // Ё ё
+    case 0xAA: case 0xBA: case 0xAF: case 0xBF: case 0xB2: case 0xB3:      // Є є Ї ї І і
+    case 0xA5: case 0xB4: case 0xB9: case 0xA0:                            // Ґ ґ № no-break space
+    case 0xAB: case 0xBB: case 0x84: case 0x93: case 0x94: case 0x85:      // « » „ “ ” …
+    case 0x91: case 0x92: case 0x96: case 0x97: return false;              // ‘ ’ – —
+    default: return true;
+  }
+}
+
 }  // namespace
+
+std::string DecodeText(std::string_view bytes, int codePage) {
+  if (codePage == kCodePageWindows) return Cp1251ToUtf8(bytes);
+  if (codePage != kCodePageUtf8) return Cp866ToUtf8(bytes);
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t pos = 0; pos < bytes.size();) AppendUtf8(out, NextUtf8Char(bytes, pos));
+  return out;
+}
+
+void TCodePageTally::Add(std::string_view bytes) {
+  bool past = false;
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    const auto b = static_cast<unsigned char>(bytes[pos]);
+    if (b < 0x80) {
+      if ((b < 0x20 && b != '\t') || b == 0x7F) controls_ = true;
+      ++pos;
+      continue;
+    }
+    past = true;
+    const std::size_t start = pos;
+    const char32_t cp = NextUtf8Char(bytes, pos);
+    for (std::size_t i = start; i < pos; ++i) ++counts_[static_cast<unsigned char>(bytes[i]) - 0x80u];
+    if (pos - start == 1 || Cp1251Code(cp) < 0) {
+      utf8Whole_ = false;
+    } else {
+      utf8Seen_ = true;
+    }
+  }
+  if (past && first_.empty()) first_ = bytes;
+}
+
+int TCodePageTally::Decided(bool utf8) const {
+  if (utf8 && utf8Whole_ && utf8Seen_) return kCodePageUtf8;
+  std::uint64_t total = 0, noName866 = 0, noName1251 = 0;
+  for (unsigned i = 0; i < counts_.size(); ++i) {
+    const auto b = static_cast<unsigned char>(0x80 + i);
+    total += counts_[i];
+    if (NoName866(b)) noName866 += counts_[i];
+    if (NoName1251(b)) noName1251 += counts_[i];
+  }
+  if (total == 0) return kCodePageDos;
+  // box drawing in a name is a wrong code page, not a slip of typing; but a few odd signs among many names
+  // do not make the reading with four times as many the right one
+  if (noName866 * 4 < noName1251) return kCodePageDos;
+  if (noName1251 * 4 < noName866) return kCodePageWindows;
+  return 0;
+}
+
+int AskCodePage(const std::string& question, std::string_view first, const std::string& what) {
+  // The person who made the file knows its names: shown the first one as it reads in each, they tell which.
+  const auto shown = [](const std::string& utf8) { return QuotedText(ControlsShown(ImportName(utf8))); };
+  const int answer = ShowMsgForm(question + ": первое имя читается как " + shown(Cp866ToUtf8(first)) +
+                                     " в кодировке DOS (866) или как " + shown(Cp1251ToUtf8(first)) +
+                                     " в кодировке Windows-1251.\nЧитать " + what +
+                                     " в кодировке DOS (866)? (\"Да\" - DOS (866), \"Нет\" - Windows-1251, "
+                                     "\"Отмена\" - прервать импорт)",
+                                 mkWarning, mbYesNoCancel);
+  if (answer == 1) return kCodePageDos;
+  if (answer == 0) return kCodePageWindows;
+  return 0;
+}
 
 char32_t NextUtf8Char(std::string_view text, std::size_t& pos) {
   const auto b0 = static_cast<unsigned char>(text[pos]);

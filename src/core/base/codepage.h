@@ -1,7 +1,9 @@
 #pragma once
 // Code pages at the file boundary and the character-level helpers that work on UTF-8 text.
 // Every string in memory is UTF-8; files hold Windows-1251 (DOS texts: code page 866).
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,44 @@ bool TryUtf8ToCp1251(std::string_view text, std::string& bytes, char32_t& missin
 // DOS code page 866 <-> UTF-8. A character without a code becomes '?'.
 std::string Cp866ToUtf8(std::string_view bytes);
 std::string Utf8ToCp866(std::string_view text);
+
+// The code pages of the texts of outside files: DOS, Windows and UTF-8.
+inline constexpr int kCodePageDos = 866, kCodePageWindows = 1251, kCodePageUtf8 = 65001;
+
+// Bytes of texts in one of those code pages as UTF-8. A UTF-8 text's malformed byte is the character of
+// its value, as NextUtf8Char reads it, so that the result is well-formed and the byte is named by the rules.
+std::string DecodeText(std::string_view bytes, int codePage);
+
+// What the bytes of the texts of one file (names of a base, a card file's names, a graph file's titles,
+// the lines of an exchange file) tell of their code page, text by text.
+class TCodePageTally {
+public:
+  void Add(std::string_view bytes);
+  // The code page the texts are in by their bytes, or 0 where they do not decide. With utf8, UTF-8 when
+  // every byte past ASCII is a part of a UTF-8 character that the tables hold (a Cyrillic letter, "№", a
+  // no-break space) and there is one: no text of the other code pages reads so. Then DOS or Windows by the
+  // bytes that are a name's letter or sign in one and no name's in the other (866 keeps box drawing at
+  // 0xB0-0xDF, Windows-1251 its signs at 0x80-0xBF), with a margin of four times. A byte that is a letter in
+  // both is no evidence, however rare its letter in one of them: DOS "тёс" is Windows-1251 "всб", and DOS
+  // "№" a Windows-1251 "ь". Texts of ASCII alone read the same in each: DOS.
+  int Decided(bool utf8) const;
+  // The first text with a byte past ASCII: the question shows it as it reads in each code page.
+  const std::string& First() const { return first_; }
+  // Whether a text holds a control character other than a tab: no text a person typed, and no question of
+  // its code page helps a reader that refuses it by that character.
+  bool Controls() const { return controls_; }
+
+private:
+  std::array<std::uint64_t, 128> counts_{};
+  bool utf8Whole_ = true, utf8Seen_ = false, controls_ = false;
+  std::string first_;
+};
+
+// Asks the user the code page of texts whose bytes do not decide, shown the first text as it reads in DOS
+// and in Windows-1251: '<question>: первое имя читается как "…" в кодировке DOS (866) или как "…" в
+// кодировке Windows-1251.\nЧитать <what> в кодировке DOS (866)? …'. kCodePageDos for "Да",
+// kCodePageWindows for "Нет", 0 for "Отмена".
+int AskCodePage(const std::string& question, std::string_view first, const std::string& what);
 
 // The Windows-1251 code of one character, or -1 when it has none.
 int Cp1251Code(char32_t cp);

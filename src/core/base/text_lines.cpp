@@ -7,6 +7,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 
 namespace ld {
@@ -45,18 +46,33 @@ TTextLines ReadTextLines(const std::string& fileName) {
     Refuse(fileName, "файл не удается прочитать");
   }
   if (in.bad()) Refuse(fileName, "файл не удается прочитать");
-  if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
+  // COPY /A ends what it writes with Ctrl+Z: the file is whole however its last line ends
+  const bool endMark = !bytes.empty() && bytes.back() == '\x1A';
+  if (endMark) bytes.pop_back();
   TTextLines text;
-  std::size_t start = 0;
+  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+  text.Utf8Mark = bytes.starts_with(kUtf8Mark);
+  std::size_t start = text.Utf8Mark ? kUtf8Mark.size() : 0;
   while (start < bytes.size()) {
     std::size_t end = bytes.find('\n', start);
-    text.LastEnded = end != std::string::npos;
+    text.LastEnded = end != std::string::npos || endMark;
     if (end == std::string::npos) end = bytes.size();
     std::string& line = text.Lines.emplace_back(bytes, start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     start = end + 1;
   }
   return text;
+}
+
+int TextCodePage(const std::string& fileName, const TCodePageTally& tally, bool utf8Mark, int named) {
+  if (utf8Mark) return kCodePageUtf8;
+  if (const int page = tally.Decided(true); page != 0) return page;
+  if (named != 0) return named;
+  if (tally.Controls()) return kCodePageWindows;
+  const int page = AskCodePage("Кодировка файла \"" + FullName(fileName) + "\" по его текстам не определяется",
+                               tally.First(), "файл");
+  if (page == 0) Refuse(fileName, "кодировка файла не выбрана, импорт прерван");
+  return page;
 }
 
 void RequireLastLineEnded(const TTextLines& text, const std::string& fileName) {

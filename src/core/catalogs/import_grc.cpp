@@ -60,9 +60,13 @@ TImportTaken ReadGraphCatalogFile(const std::string& file, std::unique_ptr<TData
   // a file cut at the end of a column's data would give the columns after it empty: every column of the
   // catalogue is taken over
   RequireTableFields(file, {"Ngr", "Per", "Nu", "Ntg", "Nt", "Tit", "Typ", "Zam", "Unt", "Us", "Tgf", "Dat1", "Dat2"});
+  // the values lie in the file beside it: graphs taken without them would be graphs of nothing
+  const std::string valuesFile = base + GetMaketExtention(GraphValuesMaket);
+  if (catalog->RowCount > 0 && !fileio::FileExists(valuesFile))
+    throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": рядом с ним нет файла значений графиков \"" +
+                fileio::FullFileName(valuesFile) + "\"; скопируйте его вместе с каталогом");
   values = OpenGraphValues(base);
-  if (const std::string valuesFile = base + GetMaketExtention(GraphValuesMaket); fileio::FileExists(valuesFile))
-    RequireTableFields(valuesFile, {"Ngr", "Date", "Value"});
+  if (fileio::FileExists(valuesFile)) RequireTableFields(valuesFile, {"Ngr", "Date", "Value"});
   TImportTaken taken{catalog->RowCount, {}, {}};
   taken.NotTaken("в каталоге нет ни одного графика");
   return taken;

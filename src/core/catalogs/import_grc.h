@@ -19,7 +19,8 @@ inline constexpr char kChosenGraphMark[] = "~";
 // them together. Returns the number of graphs taken over.
 // Reads the catalogue chosen as its file `file` (the other base is the name less its last four
 // characters) and that base's values table, whole, as the import offers them: a file that is no table,
-// cannot be read, or is a table of another layout is refused naming it. What it took: the catalogue's
+// cannot be read, or is a table of another layout is refused naming it, and so is a catalogue of graphs
+// without its values file beside it, naming the file it lacks. What it took: the catalogue's
 // graphs, counted for the closing message.
 TImportTaken ReadGraphCatalogFile(const std::string& file, std::unique_ptr<TDataFile>& catalog,
                                   std::unique_ptr<TDataFile>& values);

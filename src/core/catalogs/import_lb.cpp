@@ -27,7 +27,7 @@ float ReadF32(const unsigned char* p) {
   return std::bit_cast<float>(bits);
 }
 
-// Why the record's name is none that this format writes (empty when it is one).
+// Why the record's name is none that this format writes (empty when it is one); name gets its bytes.
 std::string NameFault(const unsigned char* record, std::string& name) {
   const int length = record[2];
   if (length > kLBNameLength)
@@ -41,7 +41,7 @@ std::string NameFault(const unsigned char* record, std::string& name) {
       return "в названии графика управляющий символ " + std::string(code) + " (байт " + std::to_string(i + 1) +
              " названия)";
     }
-  name = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(record + 3), static_cast<std::size_t>(length)));
+  name.assign(reinterpret_cast<const char*>(record + 3), static_cast<std::size_t>(length));
   return {};
 }
 
@@ -73,6 +73,7 @@ TGraphsRead ReadLBFile(const std::string& fileName, const TDataFile& catalog) {
   CountGraphPoints(false, 3600, hours, msg, 0, 0);
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   int index = 0;
+  TCodePageTally titles;  // the titles are the texts of the file: they tell its code page
   for (std::size_t at = kLBHeaderSize; at + kLBRecordSize <= bytes.size(); at += kLBRecordSize) {
     const unsigned char* record = data + at;
     ++index;
@@ -82,6 +83,7 @@ TGraphsRead ReadLBFile(const std::string& fileName, const TDataFile& catalog) {
     std::string name;
     if (const std::string fault = NameFault(record, name); !fault.empty())
       throw Error(where + ": " + fault + ": это не каталог графиков *.LB");
+    titles.Add(name);
     const int number = ReadU16(record);
     TImportedGraph graph{number, name, kGraphTypical, 'P', "%", {}};
     for (int h = 0; h < 24; ++h) {
@@ -100,6 +102,9 @@ TGraphsRead ReadLBFile(const std::string& fileName, const TDataFile& catalog) {
                 std::to_string((bytes.size() - kLBHeaderSize) / kLBRecordSize + 1) + " обрезана: в ней " +
                 std::to_string(rest) + " из " + std::to_string(kLBRecordSize) +
                 " байт; файл обрезан (недокопирован) или это не каталог графиков *.LB");
+  // Windows-1251 as the format writes them, or as the bytes show them saved by another program
+  const int codePage = TextCodePage(fileName, titles, false);
+  for (TImportedGraph& graph : read.Graphs) graph.Title = DecodeText(graph.Title, codePage);
   // a file cut exactly at a record's end cannot be told from a whole one: the closing message counts
   read.Taken.Summary =
       "записей в файле " + std::to_string(index) + ", новых графиков из них " + std::to_string(read.Taken.Items);

@@ -1,7 +1,8 @@
 #pragma once
 // Typical daily graphs from "*.LB" files: a 4-byte header, then records of 428 bytes, each a graph
 // number (16-bit), a name (length byte and up to 41 Windows-1251 characters) and 24 hourly values
-// (32-bit floats), little-endian.
+// (32-bit floats), little-endian. Names in DOS 866 or UTF-8, as other programs write them, are told by their
+// bytes or asked about (TextCodePage), never read as Windows-1251 letters.
 #include <string>
 
 #include "core/catalogs/import_rows.h"

@@ -73,13 +73,6 @@ std::string CardCutFault(std::string_view line, int code) {
   return {};
 }
 
-bool KnownCardCode(int code) {
-  switch (code) {
-    case 102: case 201: case 202: case 290: case 299: case 301: case 309: case 399: case 5008: return true;
-    default: return false;
-  }
-}
-
 int CardCode(std::string_view line) {
   return TOutsideValue::Text(FieldText(line, 1, 4)).Integer(0, 9999).Value.value_or(0);
 }

@@ -39,8 +39,6 @@ int CardCode(std::string_view line);
 // column and before its last: a number right-aligned in it lost its last digits); empty when it is not.
 // A line that ends before a field leaves that field empty, as writers that drop trailing blanks do.
 std::string CardCutFault(std::string_view line, int code);
-// Whether the code is that of a card this reader takes (a line of another code is a title or a comment).
-bool KnownCardCode(int code);
 
 // A branch switched off at both ends: the commutation letter "О" (Cyrillic, Windows-1251) and the
 // Latin "o" at each end.

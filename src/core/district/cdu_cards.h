@@ -8,7 +8,9 @@
 //   0301  a branch switched on, or with 0 in 17-24 a shunt of a node; 0399 and 0309 a branch switched off
 //   0290  the name of a node
 // Files are Windows-1251; a line reading "DOSCODE" (any letter case) puts the names of the whole file in
-// the DOS code page 866. Files written here are Windows-1251 with CR LF and never carry that line.
+// the DOS code page 866. Files written here are Windows-1251 with CR LF and never carry that line. Files
+// saved by other programs may be in either, or in UTF-8 after its byte-order mark: the names' bytes decide
+// where they can, the DOSCODE line or the user where they cannot (TextCodePage).
 #include <functional>
 #include <string>
 
@@ -26,9 +28,10 @@ using TPercentProc = std::function<void(int percent)>;
 // A missing file gives all counters 0. A column missing from either layout raises the table store's
 // error before the file is read; a field that is not a number raises ConvertError naming the file and
 // the line, and a name with a character that the tables cannot hold (a DOS name's box-drawing signs)
-// raises ld::Error naming them. A card cut inside a field it reads, a last card without its line end and a
-// card naming a node that no node card gives raise ConvertError naming the file and the line: a file
-// cut short is never taken as a whole scheme.
+// raises ld::Error naming them, as does a name longer than the node table's name field. A card cut inside
+// a field it reads and a card naming a node that no node card gives raise ConvertError naming the file and
+// the line, and a last line without its line end (whatever it holds, the file not ended by Ctrl+Z) raises
+// ld::Error: a file cut short is never taken as a whole scheme.
 void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile& nodeTable, TDataFile& branchTable,
                       const TPercentProc& progress, int& nodeCount, int& branchCount, int& balancingCount,
                       int& fixedVoltageCount, int& shuntCount);

@@ -9,7 +9,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
-#include "core/base/import_text.h"
+#include "core/base/outside_value.h"
 #include "core/base/strings.h"
 #include "core/base/text_lines.h"
 #include "core/district/base_import.h"
@@ -67,13 +67,14 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
   try {
     bool dos = false;
     int nodeCards = 0, branchCards = 0;
+    // the names are the texts of a card file: they tell its code page
+    TCodePageTally names;
     for (lineNo = 1; lineNo <= lines.size(); ++lineNo) {
       const std::string_view line = lines[lineNo - 1];
       if (!dos && IsDosCodeLine(line)) dos = true;
       const int code = CardCode(line);
       if (const std::string cut = CardCutFault(line, code); !cut.empty()) throw ConvertError(cut);
-      // a card whose end is lost with the line's end (the file was cut inside it) is refused too
-      if (KnownCardCode(code) && lineNo == lines.size()) RequireLastLineEnded(text, fileName);
+      if (code == 290) names.Add(CardTail(line, 17));
       if (code == 201 || code == 299 || code == 5008) {
         ++nodeCards;
         nodes.insert(CardInt(line, 9, 16));
@@ -90,6 +91,12 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
         it->second.B = static_cast<float>(it->second.B + CardReal(line, 33, 40));
       }
     }
+    // A last line without its end is a line cut inside, whatever it holds: its card code cut to "02" would
+    // be no card, and the name or branch it began would be lost without a word.
+    lineNo = lines.size();
+    if (nodeCards > 0) RequireLastLineEnded(text, fileName);
+    const int codePage = TextCodePage(fileName, names, text.Utf8Mark, dos ? kCodePageDos : 0);
+    const int nameWidth = nodeTable.CtrlSize[static_cast<std::size_t>(FindColumnIndex("Name", nodeTable))];
     // The columns take their rows at once rather than growing step by step with them.
     ReserveCardRows(node, nodeCards);
     ReserveCardRows(branch, branchCards);
@@ -184,18 +191,15 @@ void ImportCardScheme(const std::string& fileName, bool useLoadCards, TDataFile&
         const std::int32_t ns = CardInt(line, 5, 16);
         RequireNode(nodes, ns, code);
         if (const auto r = firstRow.find(ns); r != firstRow.end()) {
-          const std::string_view bytes = CardTail(line, 17);
-          // cut as every import cuts a name, by its characters: a no-break space is one in either code page
-          const std::string name(ImportName(dos ? OemToAnsiStr(bytes) : Cp1251ToUtf8(bytes)));
-          // A DOS name can hold characters that the table's code page lacks (a Windows-1251 name read as
-          // DOS text is full of them); written, they would all become one character and merge names. A
-          // control character inside a name is no part of it either.
-          std::string fault = ImportNameFault(name);
-          if (fault.empty() && dos) fault = ImportTextFault(name);
-          if (!fault.empty())
+          // Taken by the one name rule with the field's width: a name longer than the field would be cut,
+          // and two long names that share their beginning would become one; a character that the tables'
+          // code page lacks (box drawing of a name in another code page) would be written as "?".
+          const TValueRead<std::string> name =
+              TOutsideValue::Text(DecodeText(CardTail(line, 17), codePage)).Name(nameWidth);
+          if (!name)
             throw Error("Ошибка в строке " + std::to_string(lineNo) + " файла \"" + fileio::FullFileName(fileName) +
-                        "\": имя узла (колонки 17 и далее): " + fault);
-          node.Name->SetItem(r->second, name);
+                        "\": имя узла (колонки 17 и далее): " + name.Fault);
+          node.Name->SetItem(r->second, *name);
         }
       }
       if (threshold < static_cast<int>(lineNo)) {

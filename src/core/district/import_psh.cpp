@@ -124,11 +124,31 @@ void CheckSectionTexts(const TPshSection& section, const fs::path& file, int lin
   }
 }
 
+// The lines in the DOS code page of the format, whose columns are its bytes. A file saved by another program
+// in Windows-1251 or UTF-8 is told by its bytes (or the user's answer) and its lines put into DOS; a
+// character DOS lacks refuses the file by its line, never read as "?".
+std::vector<std::string> DosLines(const TTextLines& text, const fs::path& file) {
+  TCodePageTally tally;
+  for (const std::string& line : text.Lines) tally.Add(line);
+  const int page = TextCodePage(file.string(), tally, text.Utf8Mark);
+  if (page == kCodePageDos) return text.Lines;
+  std::vector<std::string> lines;
+  lines.reserve(text.Lines.size());
+  for (const std::string& line : text.Lines) {
+    const std::string read = DecodeText(line, page);
+    lines.push_back(Utf8ToCp866(read));
+    if (Cp866ToUtf8(lines.back()) != read)
+      throw Error("Ошибка чтения файла \"" + file.string() + "\": строка " + std::to_string(lines.size()) +
+                  ": в тексте " + QuotedText(ControlsShown(read)) + " есть символ, которого нет в кодировке DOS (866)");
+  }
+  return lines;
+}
+
 // A line of a section is whole when it names the section's begin and its length reads; a file none of
 // whose lines from the third is whole is no feeder file. What the file took, its lines counted.
 TImportTaken ImportPshFile(const fs::path& file, TPshStore& store, TImportMessages& messages) {
   const TTextLines text = ReadTextLines(file.string());
-  const std::vector<std::string>& lines = text.Lines;
+  const std::vector<std::string> lines = DosLines(text, file);
   const std::string fileName = file.filename().string();
   TImportTaken taken;
   if (lines.size() < 3) {

@@ -64,18 +64,27 @@ std::uint32_t U32(const unsigned char* p) {
 // the FoxPro family writes it), a double ('B' of eight bytes, little-endian; 'O', the dBase level 7
 // form, big-endian with the sign bit set for a positive value and every bit inverted for a negative
 // one, all zeros for none) and a currency ('Y', an eight-byte integer of ten-thousandths). Their text is
-// the value in plain notation with a point, as a numeric field would hold it. False for a field that
-// keeps its value as text (a binary memo 'B' holds the digits of a block number).
-bool BinaryNumberText(char type, int width, const unsigned char* p, std::string& text) {
+// the value in plain notation with a point, as a numeric field would hold it; a double's with the 15
+// significant digits that a program showing it gives (a sum stored as 2.0000000000000004 shows "2"), its
+// value kept whole in value. False for a field that keeps its value as text (a binary memo 'B' holds the
+// digits of a block number).
+bool BinaryNumberText(char type, int width, const unsigned char* p, std::string& text, double& value) {
   const auto little = [&](int n) {
     std::uint64_t u = 0;
     for (int i = n - 1; i >= 0; --i) u = (u << 8u) | p[i];
     return u;
   };
   std::array<char, 40> buf{};
-  const auto put = [&](auto value) {
-    const auto written = std::to_chars(buf.data(), buf.data() + buf.size(), value);
+  const auto put = [&](auto number) {
+    const auto written = std::to_chars(buf.data(), buf.data() + buf.size(), number);
     text.assign(buf.data(), written.ptr);
+    value = static_cast<double>(number);
+  };
+  const auto putDouble = [&](double number) {
+    constexpr int kShownDigits = 15;
+    const auto written = std::to_chars(buf.data(), buf.data() + buf.size(), number, std::chars_format::general, kShownDigits);
+    text.assign(buf.data(), written.ptr);
+    value = number;
   };
   switch (type) {
     case 'I': {
@@ -88,7 +97,7 @@ bool BinaryNumberText(char type, int width, const unsigned char* p, std::string&
     }
     case 'B':
       if (width != 8) return false;
-      put(std::bit_cast<double>(little(8)));
+      putDouble(std::bit_cast<double>(little(8)));
       return true;
     case 'O': {
       if (width != 8) return false;
@@ -98,7 +107,7 @@ bool BinaryNumberText(char type, int width, const unsigned char* p, std::string&
       if (u == 0) {
         text.clear();
       } else {
-        put(std::bit_cast<double>((u & kSign) != 0 ? u ^ kSign : ~u));
+        putDouble(std::bit_cast<double>((u & kSign) != 0 ? u ^ kSign : ~u));
       }
       return true;
     }
@@ -111,6 +120,7 @@ bool BinaryNumberText(char type, int width, const unsigned char* p, std::string&
       std::string fraction = std::to_string(magnitude % 10000 + 10000).substr(1);
       while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
       text = (negative && magnitude != 0 ? "-" : "") + text + (fraction.empty() ? "" : "." + fraction);
+      std::from_chars(text.data(), text.data() + text.size(), value);
       return true;
     }
     default: return false;
@@ -235,58 +245,6 @@ std::string CheckHeader(const std::string& path, THeader& layout) {
     layout.Fields.push_back(field);
   }
   return {};
-}
-
-// How a byte past ASCII reads in a name in the code page: 0 a letter, 1 a sign that names carry rarely
-// (Ё and ё, the Ukrainian letters, "№", the no-break space, quotes and dashes), 2 one that no name holds
-// (the box drawing that 866 keeps at 0xB0-0xDF, the signs of Windows-1251 at 0x80-0xBF).
-int Byte866(unsigned char b) {
-  if ((b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xEF)) return 0;
-  return (b >= 0xF0 && b <= 0xF7) || b == 0xFC || b == 0xFF ? 1 : 2;
-}
-int Byte1251(unsigned char b) {
-  if (b >= 0xC0) return 0;
-  switch (b) {
-    case 0xA8: case 0xB8:                                                  // Ё ё
-    case 0xAA: case 0xBA: case 0xAF: case 0xBF: case 0xB2: case 0xB3:      // Є є Ї ї І і
-    case 0xA5: case 0xB4: case 0xB9: case 0xA0:                            // Ґ ґ № no-break space
-    case 0xAB: case 0xBB: case 0x84: case 0x93: case 0x94: case 0x85:      // « » „ “ ” …
-    case 0x91: case 0x92: case 0x96: case 0x97: return 1;                  // ‘ ’ – —
-    default: return 2;
-  }
-}
-
-// What the texts' bytes past ASCII are in one code page: how many no name holds, how many are rare signs.
-struct TReading {
-  std::uint64_t odd = 0, rare = 0;
-};
-
-// The code page that the texts' bytes past ASCII (counts by byte, 0x80 first) are names in: 866, 1251,
-// or 0 when they do not decide with a margin. A byte that no name holds decides where the other code page
-// reads none (box drawing in a name is a wrong code page, not a slip of typing), and where both read some,
-// four times fewer decide: a few odd signs in a base of many names do not make it unreadable. Rare signs
-// decide only by number, at least three in the other code page and four times its own: one "ё" or "№"
-// is no margin, since 866 "тёс" reads "всб" in Windows-1251, letters both.
-int CodePageOfTexts(const std::array<std::uint64_t, 128>& counts) {
-  constexpr std::uint64_t kEnoughRare = 3;
-  TReading r866, r1251;
-  std::uint64_t total = 0;
-  const auto count = [](TReading& r, int kind, std::uint64_t n) {
-    if (kind == 2) r.odd += n;
-    if (kind == 1) r.rare += n;
-  };
-  for (unsigned b = 0; b < counts.size(); ++b) {
-    total += counts[b];
-    count(r866, Byte866(static_cast<unsigned char>(0x80 + b)), counts[b]);
-    count(r1251, Byte1251(static_cast<unsigned char>(0x80 + b)), counts[b]);
-  }
-  if (total == 0) return 866;  // nothing to decode
-  if (r866.odd * 4 < r1251.odd) return 866;
-  if (r1251.odd * 4 < r866.odd) return 1251;
-  if (r866.odd != 0 || r1251.odd != 0) return 0;
-  if (r1251.rare >= kEnoughRare && r866.rare * 4 < r1251.rare) return 866;
-  if (r866.rare >= kEnoughRare && r1251.rare * 4 < r866.rare) return 1251;
-  return 0;
 }
 
 // The block number a memo field holds: its digits, blank for none, or in a Visual FoxPro table four
@@ -460,48 +418,31 @@ bool TDbfTable::RawText(const char* record, const TField& f, std::string& bytes,
   }
   std::uint64_t block = 0;
   if (!MemoBlock(field, binaryMemo_ && f.Width == 4, block)) {
-    fault = "в поле не номер блока заметки, а " + QuotedText(ControlsShown(codePage_ == 1251 ? Cp1251ToUtf8(field)
-                                                                                               : Cp866ToUtf8(field)));
+    fault = "в поле не номер блока заметки, а " + QuotedText(ControlsShown(DecodeText(field, codePage_)));
     return false;
   }
   return memo_->Read(block, bytes, fault);
 }
 
 std::string TDbfTable::TellCodePage() {
-  std::array<std::uint64_t, 128> counts{};
-  std::string bytes, fault, first;
+  TCodePageTally tally;
+  std::string bytes, fault;
   for (int r = 0; r < recordCount_; ++r) {
     const char* record = DBFReadTuple(static_cast<DBFHandle>(handle_), r);
     // a record that does not read, or a memo text, is named by the walk where it meets it
     if (record == nullptr || record[0] == '*') continue;
-    for (const TField& f : fields_) {
-      if (!TextField(f.Type) || !RawText(record, f, bytes, fault)) continue;
-      bool past = false;
-      for (const char c : bytes)
-        if (const auto b = static_cast<unsigned char>(c); b >= 0x80) {
-          ++counts[b - 0x80u];
-          past = true;
-        }
-      if (past && first.empty()) first = bytes;
-    }
+    for (const TField& f : fields_)
+      if (TextField(f.Type) && RawText(record, f, bytes, fault)) tally.Add(bytes);
   }
   if (memo_) memo_->Restart();
-  if (const int page = CodePageOfTexts(counts); page != 0) {
+  if (const int page = tally.Decided(false); page != 0) {
     codePage_ = page;
     return {};
   }
-  // The person who made the base knows its names: shown the first one that the two code pages read
-  // differently, as it reads in each, they tell which.
-  const auto shown = [&](const std::string& utf8) { return QuotedText(ControlsShown(ImportName(utf8))); };
-  const int answer =
-      ShowMsgForm("Кодировка базы \"" + path_ + "\" не указана в ее заголовке, и по ее текстам не определяется: "
-                  "первое имя читается как " + shown(Cp866ToUtf8(first)) + " в кодировке DOS (866) или как " +
-                  shown(Cp1251ToUtf8(first)) + " в кодировке Windows-1251.\n"
-                  "Читать базу в кодировке DOS (866)? (\"Да\" - DOS (866), \"Нет\" - Windows-1251, \"Отмена\" - "
-                  "прервать импорт)",
-                  mkWarning, mbYesNoCancel);
-  if (answer != 1 && answer != 0) return "кодировка базы не выбрана, импорт прерван";
-  codePage_ = answer == 1 ? 866 : 1251;
+  const int page = AskCodePage(
+      "Кодировка базы \"" + path_ + "\" не указана в ее заголовке, и по ее текстам не определяется", tally.First(), "базу");
+  if (page == 0) return "кодировка базы не выбрана, импорт прерван";
+  codePage_ = page;
   return {};
 }
 
@@ -551,12 +492,10 @@ std::string TDbfTable::FieldName(int field) const {
 TOutsideValue TDbfTable::Value(int field) const {
   if (field < 0 || field >= static_cast<int>(fields_.size()) || record_ == nullptr || current_ < 0) return {};
   const TField& f = fields_[static_cast<std::size_t>(field)];
-  if (std::string text; BinaryNumberText(f.Type, f.Width, reinterpret_cast<const unsigned char*>(record_ + f.Offset), text)) {
+  double value = 0;
+  if (std::string text; BinaryNumberText(f.Type, f.Width, reinterpret_cast<const unsigned char*>(record_ + f.Offset), text, value)) {
     if (text.empty()) return {};  // a level 7 double of zeros holds no value
-    double value = 0;
-    // a text that reads as no number is refused by the rules, which quote it
-    if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
-      return TOutsideValue::Text(std::move(text));
+    // the rules take the number by its shown text where the shown text is what counts (an integer)
     return TOutsideValue::Number(value, std::move(text));
   }
   std::string text = Text(field);
@@ -568,7 +507,8 @@ std::string TDbfTable::Text(int field) const {
   if (field < 0 || field >= static_cast<int>(fields_.size()) || record_ == nullptr || current_ < 0) return {};
   const auto index = static_cast<std::size_t>(field);
   const TField& f = fields_[index];
-  if (std::string text; BinaryNumberText(f.Type, f.Width, reinterpret_cast<const unsigned char*>(record_ + f.Offset), text))
+  double value = 0;
+  if (std::string text; BinaryNumberText(f.Type, f.Width, reinterpret_cast<const unsigned char*>(record_ + f.Offset), text, value))
     return text;
   std::string bytes;
   if (f.Type == 'M' && memoTexts_[index]) {
@@ -586,7 +526,7 @@ std::string TDbfTable::Text(int field) const {
     if (f.Type != 'C' && f.Type != 'V')
       while (!raw.empty() && padding(raw.front())) raw.remove_prefix(1);
   }
-  std::string text = codePage_ == 1251 ? Cp1251ToUtf8(raw) : Cp866ToUtf8(raw);
+  std::string text = DecodeText(raw, codePage_);
   if (TextField(f.Type)) Blanked(text, f, noted_[index]);
   return text;
 }

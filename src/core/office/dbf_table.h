@@ -8,10 +8,10 @@
 // which the billing programs of the districts keep their bases. A header that names no code page (0, as
 // office suites write every base they save, whatever code page they were told) is told by its texts: the
 // letters of Windows-1251 lie at 0xC0-0xFF and those of 866 at 0x80-0xAF and 0xE0-0xEF, where 866 keeps
-// box drawing at 0xB0-0xDF, which no name holds. A few names of lower-case letters read as names in both
-// (866 "тёс" is Windows-1251 "всб"): where the bytes do not decide with a margin, the user is asked
-// (ShowMsgForm), shown the first name that reads differently as it reads in each; an answer that
-// declines refuses the table. Every field's value is a TOutsideValue, so that an import takes it only
+// box drawing at 0xB0-0xDF, which no name holds (TCodePageTally). Names of lower-case letters read as
+// names in both (866 "тёс" is Windows-1251 "всб", 866 "№8" is "ь8"), however rare their letters in one of
+// them: where the bytes do not decide with a margin, the user is asked (AskCodePage), shown the first name
+// that reads differently as it reads in each; an answer that declines refuses the table. Every field's value is a TOutsideValue, so that an import takes it only
 // through the rules of names and numbers. A character field loses only its trailing padding, so leading
 // blanks stay as stored; every other field (numbers, dates, logicals) comes trimmed on both sides.
 // Numbers that later dBase variants keep in binary (integer, double and currency fields) come as numbers.

@@ -184,9 +184,7 @@ private:
 // (a copy cut inside it); a binary file read under this name is told by its control characters instead.
 std::vector<std::string> RecordLines(const std::string& fileName, const char* records) {
   const TTextLines text = ReadTextLines(fileName);
-  std::vector<std::string> lines;
-  lines.reserve(text.Lines.size());
-  for (const std::string& line : text.Lines) lines.push_back(IsAscii(line) ? line : Cp1251ToUtf8(line));
+  std::vector<std::string> lines = text.Lines;
   while (!lines.empty() && TrimLeadSpaces(lines.back()).empty()) lines.pop_back();
   if (lines.size() < 2)
     throw Error(NothingImportedText(fileName, lines.empty() ? std::string("файл пуст")
@@ -194,6 +192,12 @@ std::vector<std::string> RecordLines(const std::string& fileName, const char* re
   if (lines.size() == text.Lines.size() &&
       std::none_of(lines.back().begin(), lines.back().end(), [](char c) { return c != '\t' && static_cast<unsigned char>(c) < 0x20; }))
     RequireLastLineEnded(text, fileName);
+  // Windows-1251 as the program writes them, or as the bytes show them after an editor saved the file
+  TCodePageTally tally;
+  for (const std::string& line : lines) tally.Add(line);
+  const int codePage = TextCodePage(fileName, tally, text.Utf8Mark);
+  for (std::string& line : lines)
+    if (!IsAscii(line)) line = DecodeText(line, codePage);
   return lines;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/base/codepage.h"
 
@@ -82,6 +83,37 @@ TEST(CodePage, OrderFollowsWindows1251Codes) {
   EXPECT_LT(CompareCp1251("Аб", "Абв"), 0);
   EXPECT_GT(CompareCp1251("日", "я"), 0);     // no code: after every coded character
   EXPECT_EQ(Cp1251SortKey(U'ё'), 0xB8u);
+}
+
+// The texts' bytes decide their code page where they can: UTF-8 characters the tables hold, bytes that
+// are a name's in one code page and no name's in the other. DOS text that happens to be well-formed UTF-8
+// (a lower-case "р" and two letters after it) gives characters no table holds, and is no UTF-8.
+TEST(CodePage, TheBytesOfTextsDecideTheirCodePageWhereTheyCan) {
+  struct TCase {
+    std::vector<std::string> texts;
+    int page;
+    std::string first;  // the first text decoded in that code page
+  };
+  const TCase cases[] = {
+      {{"ТП-2 «Лесная»", "ф-1"}, kCodePageUtf8, "ТП-2 «Лесная»"},
+      {{Utf8ToCp866("раб"), Utf8ToCp866("тёс")}, kCodePageDos, "раб"},
+      {{Utf8ToCp866("ТП-2"), "ТП-3"}, 0, ""},  // DOS and UTF-8 in one file: neither decides
+      {{Utf8ToCp1251("ТП-2 «Лесная»")}, kCodePageWindows, "ТП-2 «Лесная»"},
+      {{Utf8ToCp866("ТП-2 Лесная")}, kCodePageDos, "ТП-2 Лесная"},
+      // letters in both, however rare in one: DOS "тёс" and "№8", Windows-1251 "всб" and "ь8"
+      {{Utf8ToCp866("тёс"), Utf8ToCp866("ёрш"), Utf8ToCp866("№8")}, 0, ""},
+      {{Utf8ToCp1251("тп-42"), Utf8ToCp1251("тп-7")}, 0, ""},
+      {{"TP-42", ""}, kCodePageDos, "TP-42"}};
+  for (const TCase& c : cases) {
+    TCodePageTally tally;
+    for (const std::string& text : c.texts) tally.Add(text);
+    EXPECT_EQ(tally.Decided(true), c.page) << c.texts[0];
+    if (c.page != 0) {
+      EXPECT_EQ(DecodeText(c.texts[0], c.page), c.first);
+    }
+  }
+  // a malformed byte of a UTF-8 text comes as the character of its value, never as a broken sequence
+  EXPECT_EQ(DecodeText("ТП\xD0", kCodePageUtf8), "ТП\u00D0");
 }
 
 }  // namespace

@@ -98,6 +98,28 @@ TEST_F(GraphImports, LBRecordsBecomeTypicalGraphs) {
   EXPECT_DOUBLE_EQ(std::get<2>(rows[0]), 0.1);
   EXPECT_NE(static_cast<double>(0.1f), 0.1);
 
+  // Titles that another program wrote in DOS 866 or in UTF-8 are told by their bytes; where the bytes
+  // tell nothing (DOS "тёс" is Windows-1251 "всб") the user is asked.
+  const auto titled = [&](const std::string& bytes) {
+    std::string record = LBRecord(400, "x", day);
+    record[2] = static_cast<char>(bytes.size());
+    return record.replace(3, bytes.size(), bytes);
+  };
+  const std::tuple<std::string, int, std::string> titles[] = {
+      {Utf8ToCp866("ТП-15 Школа"), -1, "ТП-15 Школа"},
+      {"ТП-15 Школа «Лесная»", -1, "ТП-15 Школа «Лесная»"},
+      {Utf8ToCp866("тёс"), 1, "тёс"},
+      {Utf8ToCp866("тёс"), 0, "всб"}};
+  for (const auto& [bytes, answer, title] : titles) {
+    WriteBytes(file, std::string("LB\x01\x00", 4) + titled(bytes));
+    ScriptedMsgBox box;
+    if (answer >= 0) box.Answer(answer);
+    const TGraphsRead read = ReadLBFile(file, *catalog);
+    ASSERT_EQ(read.Graphs.size(), 1u);
+    EXPECT_EQ(read.Graphs[0].Title, title);
+    EXPECT_EQ(box.Calls().size(), answer >= 0 ? 1u : 0u) << title;
+  }
+
   EXPECT_THROW(ReadLBFile(Folder() + "нет.LB", *catalog), Error);
   // a folder chosen under the name is named in Russian, not met by the library's English error
   std::filesystem::create_directory(Folder() + "папка.LB");
@@ -189,15 +211,20 @@ TEST_F(GraphImports, AnotherCatalogueIsTakenOverWithItsValues) {
 }
 
 // A file chosen as another catalogue that is none is refused naming it and what it is: a text, a
-// folder, a table of another layout (which would otherwise fail at its first missing column).
+// folder, a table of another layout (which would otherwise fail at its first missing column), a catalogue
+// of graphs whose values file is not beside it (its graphs would come without values).
 TEST_F(GraphImports, AnotherCatalogueThatIsNoneIsRefusedByName) {
   const std::string text = Folder() + "заметки.GRC", folder = Folder() + "папка.GRC", lines = Folder() + "линии.GRC";
   WriteBytes(text, "Замеры за октябрь\r\n");
   std::filesystem::create_directory(folder);
   WriteRows(lines, "Формат РЭС (линии)", {{"1", "", "А", "Б"}});
+  const std::string alone = Folder() + "один" + GetMaketExtention(GraphCatalogMaket);
+  WriteTableFile(alone, *Catalog({1, 2, 3}));
   const std::pair<std::string, std::string> cases[] = {
       {text, "файл не является таблицей \"" + std::string(GraphCatalogMaket) + "\""},
-      {lines, "таблица макета \"Формат РЭС (линии)\", а не \"" + std::string(GraphCatalogMaket) + "\""}};
+      {lines, "таблица макета \"Формат РЭС (линии)\", а не \"" + std::string(GraphCatalogMaket) + "\""},
+      {alone, "рядом с ним нет файла значений графиков \"" + Folder() + "один" + GetMaketExtention(GraphValuesMaket) +
+                  "\"; скопируйте его вместе с каталогом"}};
   for (const auto& [file, why] : cases) {
     std::unique_ptr<TDataFile> catalog, values;
     try {
@@ -209,6 +236,10 @@ TEST_F(GraphImports, AnotherCatalogueThatIsNoneIsRefusedByName) {
   }
   std::unique_ptr<TDataFile> catalog, values;
   EXPECT_THROW(ReadGraphCatalogFile(folder, catalog, values), Error);
+  // with its values beside it the catalogue is read whole
+  Store(Folder() + "один", 2, {{20240305.036, 21}});
+  EXPECT_EQ(ReadGraphCatalogFile(alone, catalog, values).Items, 3);
+  EXPECT_EQ(values->RowCount, 1);
 }
 
 // A sheet of cells for the metering-system layouts.

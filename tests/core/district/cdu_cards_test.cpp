@@ -15,6 +15,7 @@
 #include "core/tables/colmaps_int16.h"
 #include "core/tables/table_file.h"
 #include "support/fuzz_mutations.h"
+#include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 
 namespace ld::test {
@@ -274,41 +275,86 @@ TEST_F(CardFiles, CommutationRatiosAndFixedVoltageNodesGoThroughTheCards) {
   EXPECT_EQ(r.Name(3), "");
 }
 
+// The names' bytes tell their code page where they can: a DOS name, a Windows-1251 name and a UTF-8 one
+// (after an editor's byte-order mark or without it) are each read as written, whatever the DOSCODE line
+// says. Where they cannot (lower-case letters that read as names in both), the DOSCODE line decides, or
+// the user is asked. A name is taken whole into its field or refused.
 TEST_F(CardFiles, NamesAreInTheDosCodePageOnlyAfterALineThatReadsDoscode) {
-  const std::string dosName = Utf8ToCp866("Подстанция Южная");
   const std::string node = Card("0201").At(9, 16, "5").At(17, 24, "10.0").line;
-  const std::string name = Card("0290").At(5, 16, "5").line + dosName + "   ";
-  const std::string lower = WriteCards("lower.cdu", {node, name, "doscode"});
+  const std::string nameCard = Card("0290").At(5, 16, "5").line;
+  // DOS "тёс" is Windows-1251 "всб": letters both
+  const std::string either = nameCard + Utf8ToCp866("тёс") + "   ";
+  const std::string lower = WriteCards("lower.cdu", {node, either, "doscode"});
+  ScriptedMsgBox box;
   ReadBack a;
   a.Read(lower);
-  EXPECT_EQ(a.Name(1), "Подстанция Южная") << "the flag counts from any line, in any letter case; trailing blanks go";
+  EXPECT_EQ(a.Name(1), "тёс") << "the flag counts from any line, in any letter case; trailing blanks go";
+  EXPECT_TRUE(box.Calls().empty());
 
-  const std::string spaced = WriteCards("spaced.cdu", {" DOSCODE", node, name}, "\n");
+  const std::string spaced = WriteCards("spaced.cdu", {" DOSCODE", node, either}, "\n");
+  box.Answer(0);
   ReadBack b;
   b.Read(spaced);
-  // (a DOS letter read as Windows-1251's no-break space is the blank the name rule makes of it)
-  EXPECT_EQ(b.Name(1), ImportName(Cp1251ToUtf8(dosName))) << "a line with a space around the word is no flag";
+  EXPECT_EQ(b.Name(1), "всб") << "a line with a space around the word is no flag: asked, \"Нет\" is Windows-1251";
+  ASSERT_EQ(box.Calls().size(), 1u);
+  EXPECT_EQ(box.Calls()[0].text,
+            "Кодировка файла \"" + std::filesystem::absolute(spaced).lexically_normal().string() +
+                "\" по его текстам не определяется: первое имя читается как \"тёс\" в кодировке DOS (866) или как "
+                "\"всб\" в кодировке Windows-1251.\nЧитать файл в кодировке DOS (866)? (\"Да\" - DOS (866), \"Нет\" - "
+                "Windows-1251, \"Отмена\" - прервать импорт)");
+  EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
+  box.Clear();
+  box.Answer(2);
+  ReadBack declined;
+  EXPECT_EQ(ErrorOf([&] { declined.Read(spaced); }),
+            "Ошибка чтения файла \"" + std::filesystem::absolute(spaced).lexically_normal().string() +
+                "\": кодировка файла не выбрана, импорт прерван");
+  box.Clear();
 
-  const std::string plain = WriteCards("plain.cdu", {node, Card("0290").At(5, 16, "5").line + Utf8ToCp1251("  ТП №7")});
-  ReadBack c;
-  c.Read(plain);
-  EXPECT_EQ(c.Name(1), "ТП №7");
+  // names whose bytes decide, each read as written without a question: DOS capitals without the flag,
+  // Windows-1251 capitals under it, UTF-8 after a byte-order mark (which hides no card: node 1 stays the
+  // balancing node) and without one
+  const std::string balancing = Card("0102").At(25, 32, "1").line;
+  const std::string node1 = Card("0201").At(9, 16, "1").At(17, 24, "10.5").line;
+  const std::string name1 = Card("0290").At(5, 16, "1").line;
+  const std::pair<std::string, std::string> decided[] = {
+      {Lines({node, nameCard + Utf8ToCp866("Подстанция Южная")}, "\n"), "Подстанция Южная"},
+      {Lines({"DOSCODE", node, nameCard + Utf8ToCp1251("ТП-ЛЕС")}), "ТП-ЛЕС"},
+      {Lines({node, nameCard + Utf8ToCp1251("  ТП №7")}), "ТП №7"},
+      {"\xEF\xBB\xBF" + Lines({balancing, node1, node, name1 + "ТП-2 «Лесная»", nameCard + "ёлка"}), "ёлка"},
+      {Lines({node, nameCard + "ТП-2 № 5"}), "ТП-2 № 5"}};
+  for (const auto& [bytes, name] : decided) {
+    WriteBytes(dir / "decided.cdu", bytes);
+    ReadBack d;
+    d.Read(dir / "decided.cdu");
+    EXPECT_EQ(d.Name(d.nodeCount), name);
+    if (d.nodeCount == 2) {
+      EXPECT_EQ(d.Name(1), "ТП-2 «Лесная»");
+      EXPECT_EQ(d.Sign(1), 'b');
+      EXPECT_EQ(d.balancing, 1);
+    }
+  }
+  EXPECT_TRUE(box.Calls().empty());
 
-  // Windows-1251 capitals read as DOS text are box-drawing signs that no table holds: refused, never
-  // written as question marks that make every such name one.
-  const std::string wrong = WriteCards("wrong.cdu", {"DOSCODE", node, Card("0290").At(5, 16, "5").line +
-                                                                          Utf8ToCp1251("ТП-ЛЕС")});
+  // A name the tables cannot hold as it is refuses the file: a character without a Windows-1251 code (a
+  // DOS sign "░" that Windows-1251 reads as "°", the bytes deciding nothing), a name longer than the field
+  // (two such names sharing their first 40 characters would become one).
   ReadBack d;
-  EXPECT_EQ(ErrorOf([&] { d.Read(wrong); }),
-            "Ошибка в строке 3 файла \"" + std::filesystem::absolute(wrong).lexically_normal().string() +
-                "\": имя узла (колонки 17 и далее): текст \"╥╧-╦┼╤\" нельзя записать в таблицу: у символа \"╥\" "
-                "(U+2565) нет кода в кодировке Windows-1251");
-  const std::string longer = WriteCards("longer.cdu", {"DOSCODE", node, Card("0290").At(5, 16, "5").line +
-                                                                            std::string(50, 'x') + "\xB0"});
+  const std::string sign = WriteCards("sign.cdu", {"DOSCODE", node, nameCard + std::string(30, 'x') + "\xB0"});
+  EXPECT_EQ(ErrorOf([&] { d.Read(sign); }),
+            "Ошибка в строке 3 файла \"" + std::filesystem::absolute(sign).lexically_normal().string() +
+                "\": имя узла (колонки 17 и далее): текст \"" + std::string(30, 'x') +
+                "░\" нельзя записать в таблицу: у символа \"░\" (U+2591) нет кода в кодировке Windows-1251");
+  const std::string longer = WriteCards("longer.cdu", {"DOSCODE", node, nameCard + std::string(50, 'x') + "\xB0"});
   EXPECT_EQ(ErrorOf([&] { d.Read(longer); }),
             "Ошибка в строке 3 файла \"" + std::filesystem::absolute(longer).lexically_normal().string() +
                 "\": имя узла (колонки 17 и далее): текст \"" + std::string(40, 'x') +
-                "...\" нельзя записать в таблицу: у символа \"░\" (U+2591) нет кода в кодировке Windows-1251");
+                "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов");
+  const std::string base = "Подстанция 110/10 кВ Южная, ввод Т1, секция ";
+  const std::string twoLong = WriteCards("long.cdu", {node1, node, name1 + Utf8ToCp1251(Utf8Left(base, 40)),
+                                                      nameCard + Utf8ToCp1251(base + "2")});
+  EXPECT_NE(ErrorOf([&] { d.Read(twoLong); }).find("строке 4 файла"), std::string::npos);
+  EXPECT_TRUE(box.Calls().empty());
 }
 
 TEST_F(CardFiles, ReaderRulesForNodesShuntsBranchesAndLoads) {
@@ -441,7 +487,12 @@ TEST_F(CardFiles, ReadFailuresStopCleanly) {
        "строке 2 файла \"<file>\": карта 0290 называет узел 9, карты которого (0201, 0299, 5008) в файле нет"},
       {Lines({node1, Card("0102").At(25, 32, "3").line}),
        "строке 2 файла \"<file>\": карта 0102 называет узел 3, карты которого (0201, 0299, 5008) в файле нет"},
-      {Lines({node1}) + node2, "\"<file>\": строка 2 оборвана: в конце файла нет перевода строки, файл обрезан"}};
+      {Lines({node1}) + node2, "\"<file>\": строка 2 оборвана: в конце файла нет перевода строки, файл обрезан"},
+      // a last line cut inside its card code is no title: the name or branch it began is lost
+      {Lines({node1, node2}) + "02", "\"<file>\": строка 3 оборвана: в конце файла нет перевода строки, файл обрезан"},
+      // a line ending at a field's first column holds one character of a number right-aligned there
+      {Lines({node1, node2, Card("0301").At(9, 16, "1").At(17, 24, "2").line + "1"}),
+       "строке 3 файла \"<file>\": карта обрывается внутри колонок 25-32 (\"1\"): файл обрезан или карта испорчена"}};
   for (const auto& [bytes, text] : cut) {
     WriteBytes(dir / "cut.cdu", bytes);
     std::string expected = text;
@@ -449,6 +500,14 @@ TEST_F(CardFiles, ReadFailuresStopCleanly) {
     ReadBack c;
     const std::string error = ErrorOf([&] { c.Read(dir / "cut.cdu"); });
     EXPECT_NE(error.find(expected), std::string::npos) << error;
+  }
+
+  // COPY /A ends the file with Ctrl+Z: whole, however its last line ends
+  for (const std::string& ending : {Lines({node1}) + node2 + "\x1A", Lines({node1, node2}) + "\x1A"}) {
+    WriteBytes(dir / "copied.cdu", ending);
+    ReadBack z;
+    z.Read(dir / "copied.cdu");
+    EXPECT_EQ(z.nodeCount, 2);
   }
 
   // the file is closed: it can be replaced at once
@@ -617,15 +676,16 @@ TEST_F(CardFiles, DamagedFilesReadOrFailWithTheFileNamed) {
                                 Card("5008").At(9, 16, "9").line, Card("0102").At(25, 32, "9").line});
   const std::string file = dir / "damaged.cdu";
   const std::string named = "\"" + std::filesystem::absolute(file).lexically_normal().string() + "\"";
-  // The names written in Windows-1251 cannot be read as DOS text: half of the rounds take the file
-  // without the flag, so that it reads whole until the damage reaches it.
+  // The sample with the DOSCODE line, without it, and saved in UTF-8 by an editor with its byte-order mark.
   std::string windows = sample;
   windows.replace(windows.find("doscode"), 7, "nodos  ");
+  const std::string seeds[] = {sample, windows, "\xEF\xBB\xBF" + Cp1251ToUtf8(windows)};
   std::mt19937 random(8120);
   int failures = 0;
   ReadBack r;
-  for (int round = 0; round < 2000; ++round) {
-    const std::string bytes = Mutate(round / 2 % 2 == 0 ? sample : windows, random);
+  ScriptedMsgBox box;  // names the damage leaves undecided are read in the first code page offered
+  for (int round = 0; round < 3000; ++round) {
+    const std::string bytes = Mutate(seeds[round / 2 % 3], random);
     WriteBytes(file, bytes);
     r.Clear();
     try {

@@ -2,7 +2,7 @@
 // copy that stopped leaves it: inside the first, a middle and the last record, just before the last line
 // end, and at a record's end. Each cut file is refused naming it, or taken with a closing count that is
 // not the whole file's, so a person sees that records are missing; never taken as the whole without a
-// word. The readers come from the program's own list: one added later fails here until it has samples.
+// word. A text file that COPY /A ended with Ctrl+Z is the whole file. The readers come from the program's own list: one added later fails here until it has samples.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -149,6 +149,11 @@ TEST(CutFiles, EveryReaderRefusesACutFileOrCountsWhatItTook) {
     ASSERT_GT(whole.Items, 0);
     for (const TSoundFile& file : files) {
       const std::string bytes = ReadBytes(file.Path);
+      if (file.FirstRecordLine > 0) {
+        // COPY /A ends a text file with Ctrl+Z: the same file, whole
+        WriteBytes(file.Path, bytes + "\x1A");
+        EXPECT_EQ(reader.Read(chosen).Summary, whole.Summary) << file.Path.filename().string() << " ended by Ctrl+Z";
+      }
       for (const std::size_t cut : CutPoints(file, bytes)) {
         SCOPED_TRACE(file.Path.filename().string() + " cut at " + std::to_string(cut) + " of " +
                      std::to_string(bytes.size()));

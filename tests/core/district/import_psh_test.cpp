@@ -12,6 +12,7 @@
 #include "core/base/error.h"
 #include "core/base/strings.h"
 #include "core/tables/table_file.h"
+#include "support/scripted_msgbox.h"
 #include "support/test_env.h"
 #include "support/table_rows.h"
 
@@ -134,27 +135,30 @@ TEST_F(FeederFilesImport, FeederNamesAndLines) {
 }
 
 TEST_F(FeederFilesImport, AFileInAnotherCodePageIsRefusedByLineAndColumns) {
-  // Capitals of Windows-1251 read as DOS text are box-drawing signs that the tables cannot hold: stored,
-  // the three stations would become one "??-???.1.10".
+  // A feeder file saved in Windows-1251 or in UTF-8 is told by its bytes and read as written: read as DOS
+  // text, its capitals would be box-drawing signs. A character that DOS lacks refuses it by its line.
   const fs::path folder = dir.Path() / "1251";
   const std::string stem = (folder / "Сеть").string();
   fs::create_directories(folder);
   WriteRows(stem + ".RSL", LayoutLines10, {{"1", "", "СТАРАЯ", "ТП-1"}});
   const std::string oldLines = ReadBytes(stem + ".RSL");
-  std::string bytes = "\r\n\r\n";
-  for (const char* station : {"ТП-ЛЕС", "ТП-САД", "ТП-ЛУГ"})
-    bytes += Utf8ToCp1251(Piece("12", station, "", "A-35", "0.1", "-")) + "\r\n";
-  WriteBytes(folder / "ф.psh", bytes);
+  std::string lines = "\r\n\r\n";
+  for (const char* station : {"ТП-ЛЕС", "ТП-САД", "ТП-ЛУГ"}) lines += Piece("12", station, "", "A-35", "0.1", "-") + "\r\n";
   TBaseImport base;
+  for (const std::string& bytes : {Utf8ToCp1251(lines), "\xEF\xBB\xBF" + lines, lines}) {
+    WriteBytes(folder / "ф.psh", bytes);
+    ImportPshFolder(stem, base);
+    EXPECT_EQ(ColumnTexts(base.Lines, "Name2"), (std::vector<std::string>{"ТП-ЛЕС", "ТП-САД", "ТП-ЛУГ"}));
+  }
+  WriteBytes(folder / "ф.psh", lines + Piece("12", "ТП «Лес»", "", "A-35", "0.1", "-") + "\r\n");
   try {
     const TImportTaken taken = ImportPshFolder(stem, base);
     ImportBase(stem, stem, false, base, [&] { return taken; });
     FAIL() << "imported";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + (folder / "ф.psh").string() +
-                                         "\": строка 3, колонки 10-17 (конец участка): текст \"╥╧-╦┼╤.1.10\" нельзя "
-                                         "записать в таблицу: у символа \"╥\" (U+2565) нет кода в кодировке "
-                                         "Windows-1251 (файл не в кодировке DOS?)");
+                                         "\": строка 6: в тексте \"" + Utf8Left(Piece("12", "ТП «Лес»", "", "A-35", "0.1", "-"), 40) +
+                                         "...\" есть символ, которого нет в кодировке DOS (866)");
   }
   EXPECT_EQ(ReadBytes(stem + ".RSL"), oldLines);
   EXPECT_FALSE(fs::exists(stem + ".RTP"));
@@ -174,11 +178,17 @@ TEST_F(FeederFilesImport, AFileInAnotherCodePageIsRefusedByLineAndColumns) {
                                                 field, 0), 0u) << e.what();
     }
   }
-  // Small letters of Windows-1251 read as DOS text stay letters: the names are wrong but apart.
+  // Small letters of Windows-1251 read as letters in DOS too: the user is asked, "Нет" reads Windows-1251
+  // and "Да" DOS, whose names are wrong but apart.
   WriteBytes(folder / "ф.psh", "\r\n\r\n" + Utf8ToCp1251(Piece("12", "тп-лес", "", "", "0.1", "-") + "\r\n" +
                                                      Piece("12", "тп-сад", "", "", "0.1", "-") + "\r\n"));
+  ScriptedMsgBox box;
+  box.Answer(0).Answer(1);
+  ImportPshFolder(stem, base);
+  EXPECT_EQ(ColumnTexts(base.Lines, "Name2"), (std::vector<std::string>{"ТП-ЛЕС", "ТП-САД"}));
   ImportPshFolder(stem, base);
   EXPECT_EQ(ColumnTexts(base.Lines, "Name2"), (std::vector<std::string>{"ЄЯ-ЫХЁ.1.10", "ЄЯ-ЁРФ.1.10"}));
+  EXPECT_EQ(box.Calls().size(), 2u);
 }
 
 }  // namespace

@@ -90,6 +90,18 @@ TEST(DbfTable, BinaryNumberFieldsReadAsTheTextOfTheirValues) {
     EXPECT_EQ(dbf.Value(field).Kind(), TOutsideValue::TKind::Number) << field;
     EXPECT_EQ(dbf.Value(field).Number().Value, value) << field;
   }
+
+  // Visual FoxPro's doubles as a program shows them, with 15 significant digits: a sum stored as
+  // 2.0000000000000004 shows "2", and the rules see that text beside the whole value
+  TDbfTable vfp;
+  ASSERT_TRUE(vfp.Open((TestDataDir() / "dbase" / "industrial_vfp_double.dbf").string(), error)) << error;
+  rows.clear();
+  for (bool more = vfp.First(); more; more = vfp.Next()) rows.push_back({Text(vfp, "NUMPOINT"), Text(vfp, "W")});
+  EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"2", "1500.25"}, {"3", "0.3"}}));
+  ASSERT_TRUE(vfp.First());
+  EXPECT_EQ(vfp.Value("NUMPOINT").Quoted(), "\"2\"");
+  EXPECT_EQ(vfp.Value("NUMPOINT").Number().Value, 2.0000000000000004);
+  EXPECT_EQ(vfp.Value("NUMPOINT").Integer(1, 999).Value, 2) << vfp.Value("NUMPOINT").Integer(1, 999).Fault;
 }
 
 TEST(DbfTable, LanguageDriverChoosesTheCodePage) {
@@ -387,6 +399,9 @@ TEST(DbfTable, MemoFieldsAndUnnamedCodePagesAreReadAsWritten) {
   };
   for (const TCase& c : cases) {
     const std::string path = (TestDataDir() / "dbase" / c.file).string();
+    // names of lower-case letters alone read as names in both code pages: the user is asked
+    ScriptedMsgBox box;
+    box.Answer(0);
     TDbfTable dbf;
     std::string error;
     ASSERT_TRUE(dbf.Open(path, error)) << error;
@@ -513,8 +528,8 @@ TEST(DbfTable, MemoAndCodePageFaultsAreRefusedByName) {
 // A header that names no code page (0: LibreOffice writes it for every code page it is told) and texts
 // whose bytes do not decide between 866 and Windows-1251 with a margin: the user is asked, shown the first
 // name that reads differently as it reads in each; "Да" reads 866, "Нет" Windows-1251, "Отмена" refuses
-// the base. One rare sign ("ё", "№", a no-break space, a curly quote) is no margin; a byte that no name
-// holds in one code page is, and so are three rare signs against none.
+// the base. A rare sign ("ё", "№", a no-break space, a curly quote) that is a letter in the other code page
+// is no margin, however many there are; a byte that no name holds in one code page is.
 TEST(DbfTable, AnUnnamedCodePageTheBytesDoNotDecideIsAsked) {
   TempDir dir;
   const std::string base = dir / "база.dbf";
@@ -550,10 +565,16 @@ TEST(DbfTable, AnUnnamedCodePageTheBytesDoNotDecideIsAsked) {
       // one rare sign in the other code page
       {Utf8ToCp866("тп-42"), 1, "тп-42", "вЇ-42", "866:тп-42"},
       {Utf8ToCp1251("тп-42"), 0, "Єя-42", "тп-42", "1251:тп-42"},
-      // decided: box drawing in 866, three rare signs against none, nothing past ASCII
+      // rare signs of one code page that are letters in the other, three of them and more: LibreOffice's
+      // and python3-dbf's bases in 866 of "тёс", "ёрш" and "№8", and Windows-1251 names of "т"
+      {data("contracts_libreoffice_866_rare.dbf"), 1, "тёс", "всб", "866:1|тёс|№8"},
+      {data("households_libreoffice_866_rare.dbf"), 1, "тёс", "всб", "866:тёс|№1|12|2750.25"},
+      {data("contracts_dbase3_866_rare.dbf"), 1, "тёс", "всб", "866:1|тёс|№8"},
+      {data("contracts_clipper_866_rare.dbf"), 0, "тёс", "всб", "1251:1|всб|ь8"},
+      {Utf8ToCp1251("тп-42, тп-7, тп-9"), 0, "Єя-42, Єя-7, Єя-9", "тп-42, тп-7, тп-9", "1251:тп-42, тп-7, тп-9"},
+      {data("households_libreoffice_lower.dbf"), 0, "Єя-42", "тп-42", "1251:тп-42|л-1|12|2750.25"},
+      // decided: box drawing in 866, nothing past ASCII
       {Utf8ToCp1251("ТП-42"), -1, "", "", "1251:ТП-42"},
-      {Utf8ToCp1251("тп-42, тп-7, тп-9"), -1, "", "", "1251:тп-42, тп-7, тп-9"},
-      {data("households_libreoffice_lower.dbf"), -1, "", "", "1251:тп-42|л-1|12|2750.25"},
       {"TP-42", -1, "", "", "866:TP-42"},
   };
   for (const TCase& c : cases) {

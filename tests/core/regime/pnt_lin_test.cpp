@@ -8,6 +8,7 @@
 #include "support/full_disk.h"
 #include "regime_test.h"
 #include "support/fuzz_mutations.h"
+#include "support/scripted_msgbox.h"
 
 namespace ld::test {
 namespace {
@@ -137,6 +138,20 @@ TEST_F(PntLin, ReadBackKeepsValuesAndUntouchedColumns) {
   EXPECT_EQ(b.Regulation->GetItem(1) + " " + b.Mark->GetItem(2), "ВН-РПН-П-19-10-1.78 АС-70");
   EXPECT_EQ((std::string{b.Commut->Get(1), b.Commut->Get(2)}), Utf8ToCp1251("ФО"));
 
+  // The LIN file saved by an editor in UTF-8, with its byte-order mark or without it, and in DOS 866:
+  // the regulation's text is read as written, and the mark hides no header.
+  const std::string lin = ReadBytes(dir.Path() / "a.LIN");
+  for (const std::string& saved : {"\xEF\xBB\xBF" + Cp1251ToUtf8(lin), Cp1251ToUtf8(lin), Utf8ToCp866(Cp1251ToUtf8(lin))}) {
+    WriteBytes(dir.Path() / "a.LIN", saved);
+    ScriptedMsgBox box;
+    ReadPntLin(dir / "a.PNT", target.nodes, target.branches, nodes, branches);
+    FillBranchCols(branches, b);
+    ASSERT_EQ(branches.RowCount, 3);
+    EXPECT_EQ(b.Regulation->GetItem(1), "ВН-РПН-П-19-10-1.78");
+    EXPECT_TRUE(box.Calls().empty());
+  }
+  WriteBytes(dir.Path() / "a.LIN", lin);
+
   // Blank lines after the last record, as an editor leaves them, are no records.
   for (const char* file : {"a.LIN", "a.PNT"}) {
     WriteBytes(dir.Path() / file, ReadBytes(dir.Path() / file) + "\r\n  \r\n");
@@ -205,6 +220,14 @@ TEST_F(PntLin, DamagedPairChangesNothing) {
                                          "\": PNT, строка 5: в строке управляющий символ с кодом 0: это не текстовый файл");
   }
   EXPECT_EQ(nodes.Title, "untouched");
+  // a PNT record one field short is named, never met by the library's range error
+  WriteBytes(dir.Path() / "a.PNT", pnt + "      301 0 1 0 0 0 0 0 0\r\n");
+  try {
+    ReadPntLin(dir / "a.PNT", s.nodes, s.branches, nodes, branches);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + dir / "a.PNT" + "\": PNT, строка 5: в записи 9 полей вместо 10");
+  }
   // A LIN record short of its fields (a blank line among the records, two fields), a branch to a node the
   // PNT file does not hold, and a last line that lost its end refuse the pair by the LIN line: nothing is
   // filled with zeros or with what the branch row held before.
@@ -214,6 +237,8 @@ TEST_F(PntLin, DamagedPairChangesNothing) {
   const std::pair<std::string, std::string> lins[] = {
       {lin.substr(0, second) + "\r\n" + lin.substr(second), "LIN, строка 3: в записи 0 полей вместо 13"},
       {lin.substr(0, second) + "20 30\r\n" + lin.substr(second), "LIN, строка 3: в записи 2 полей вместо 13"},
+      {lin.substr(0, second) + "20 30 0 0.1 0.2 0 0 0 0 0 0 0\r\n" + lin.substr(second),
+       "LIN, строка 3: в записи 12 полей вместо 13"},
       {lin + "20 999 0 0.1 0.2 0 0 0 0 0 0 0 0\r\n",
        "LIN, строка 5: ветвь 20-999 соединена с узлом 999, которого нет в файле \"" + dir / "a.PNT" + "\""},
       {lin.substr(0, lin.size() - 2), "строка 4 оборвана: в конце файла нет перевода строки, файл обрезан"}};

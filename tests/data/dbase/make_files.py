@@ -202,6 +202,41 @@ def libreoffice_notes_and_unnamed_code_pages():
     convert(bases)
 
 
+def unnamed_code_pages_of_rare_signs():
+    """Bases in DOS 866 whose header names no code page and whose names are letters in both code pages,
+    three of them or more rare in DOS: "тёс" and "ёрш" (Windows-1251 reads "всб" and "саи"), "№8" (Windows-1251
+    "ь8"). Two as LibreOffice Calc saves them, and two written by python3-dbf as dBase III and Clipper tables,
+    their header's code page byte then set to 0 (python3-dbf names the code page it writes; the programs of
+    the districts that leave it 0 write the same bytes)."""
+    rows = [["NDOGOV", "NAME_POTR", "STREET"], ["1", "тёс", "№8"], ["2", "ёрш", "уч. №9"]]
+    convert({"contracts_libreoffice_866_rare": (30, rows),
+             "households_libreoffice_866_rare": (30, [["NAME_TP", "FIDER", "COUNTAB", "W"],
+                                                      ["тёс", "№1", "12", "2750.25"],
+                                                      ["ёрш", "№2", "5", "120.5"]])})
+    for name, kind in (("contracts_dbase3_866_rare", "db3"), ("contracts_clipper_866_rare", "clp")):
+        path = os.path.join(HERE, name + ".dbf")
+        table = dbf.Table(path, "NDOGOV C(10); NAME_POTR C(20); STREET C(20)", dbf_type=kind, codepage="cp866")
+        table.open(mode=dbf.READ_WRITE)
+        for row in rows[1:]:
+            table.append(tuple(row))
+        table.close()
+        data = bytearray(open(path, "rb").read())
+        data[29] = 0
+        open(path, "wb").write(bytes(data))
+
+
+def vfp_double():
+    """An industrial base's metering points as a Visual FoxPro 9 table whose point number is a double field
+    (B): the first holds 2.0000000000000004, as a sum computed by a spreadsheet may leave it, which
+    a program showing it gives as 2; the second 3."""
+    path = os.path.join(HERE, "industrial_vfp_double.dbf")
+    table = dbf.Table(path, "NDOG C(10); NUMPOINT B; W B", dbf_type="vfp", codepage="cp1251")
+    table.open(mode=dbf.READ_WRITE)
+    table.append(("Д-1", 2.0000000000000004, 1500.25))
+    table.append(("Д-2", 3.0, 0.1 + 0.2))
+    table.close()
+
+
 def convert(bases):
     """Each base written by LibreOffice from a CSV file of its rows (encoding 34 Windows-1251, 30 DOS 866)."""
     work = tempfile.mkdtemp()
@@ -229,3 +264,5 @@ if __name__ == "__main__":
     households_harbour()
     libreoffice_bases()
     libreoffice_notes_and_unnamed_code_pages()
+    unnamed_code_pages_of_rare_signs()
+    vfp_double()
