@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QFileDialog>
 #include <filesystem>
+#include <utility>
 
 #include "core/base/settings.h"
 #include "core/engine/regime.h"
+#include "core/district/outside_readers.h"
 #include "core/regime/pnt_lin.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_import.h"
@@ -50,7 +52,9 @@ void TZregimForm::DataGridExtKeyDown(QObject*, int& key, Qt::KeyboardModifiers s
   if (layout == LayoutNodes && ctrl && !alt && (key == Qt::Key_P || key == Qt::Key_W || key == Qt::Key_E)) {
     const int code = key;
     key = 0;
-    if (code == Qt::Key_P) Run([this] { ReadPntLinFiles(); });
+    if (code == Qt::Key_P) {
+      if (QAction* read = findChild<QAction*>("ReadPntLin", Qt::FindDirectChildrenOnly)) read->trigger();
+    }
     if (code == Qt::Key_W) Run([this] { WritePntLinFiles(false); });
     if (code == Qt::Key_E) Run([this] { WritePntLinFiles(true); });
     return;
@@ -89,7 +93,12 @@ void TZregimForm::ReadPntLinFiles() {
                  [&] {
                    TDataFile branches;
                    ReadBranches(BranchFile(), branches);
-                   const TImportTaken taken = ReadPntLin(file, DataGrid_->table(), branches, nodesRead, branchesRead);
+                   TOutsideRun run;
+                   run.Nodes = &DataGrid_->table();
+                   run.Branches = &branches;
+                   const TImportTaken taken = FindOutsideReader(ImportReader("Режим", "ReadPntLin")).ReadInto(file, run);
+                   nodesRead = std::move(run.Tables[0]);
+                   branchesRead = std::move(run.Tables[1]);
                    nodesRead.FileDate = branchesRead.FileDate = 0;
                    return taken;
                  },
