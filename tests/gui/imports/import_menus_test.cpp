@@ -39,7 +39,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Captions by which a user takes an item for the reading of a file into the program.
-bool ImportCaption(const QString& caption) {
+bool LooksLikeImport(const QString& caption) {
   for (const char* start : {"Импорт", "Чтение файл", "Ввод из", "Загрузка из"})
     if (caption.startsWith(QString::fromUtf8(start), Qt::CaseInsensitive)) return true;
   return false;
@@ -156,7 +156,7 @@ TEST(ImportMenus, EveryImportItemOfEveryWindowIsMadeFromTheListAndEveryCommandOf
         if (reached.count(a) != 0 || *entry->second->Key != 0) offered.insert(mark);
         continue;
       }
-      if (!ImportCaption(caption)) continue;
+      if (!LooksLikeImport(caption)) continue;
       // An item captioned as an import beside the list: one that opens a file is an import the
       // checks of the list never meet.
       const TFileDialogs dialogs;
