@@ -78,7 +78,7 @@ void TTableFileIn::ReadLayout(TDataFile& table) const {
   try {
     ReadMaket(layoutName_, table);
   } catch (const Error& e) {
-    throw Error("Ошибка чтения файла \"" + fullPath_ + "\": " + e.what());
+    Fail(e.what());
   }
 }
 
@@ -124,9 +124,8 @@ void TTableFileIn::CheckRowsFit(const TDataFile& table) {
         perRow += table.ColType[col] == 's' ? 1 : ElementSizeOf(table.ColType[col], table.CtrlSize[col]);
   }
   if (perRow == 0 || static_cast<std::int64_t>(rowCount_) * perRow <= reader_.Remaining()) return;
-  throw Error("Ошибка чтения файла \"" + fullPath_ + "\": заявлено строк " + std::to_string(rowCount_) +
-              ", а файл этого размера вмещает не более " + std::to_string(reader_.Remaining() / perRow) +
-              " (предел числа строк по размеру файла)");
+  Fail(Rows() + ", а файл этого размера вмещает не более " + std::to_string(reader_.Remaining() / perRow) +
+       " (предел числа строк по размеру файла)");
 }
 
 std::vector<TFileSection> TTableFileIn::ScanSections() {
