@@ -27,6 +27,7 @@ public:
   // the file in this read already (WaitFileAccess).
   explicit TTableFileIn(const std::string& fileName, bool allowed = false);
 
+  // 'Ошибка чтения файла "<path>": <reason>': every refusal of a read of a table comes through here.
   [[noreturn]] void Fail(const std::string& reason) const;
   // Fails for a file that ends inside `what`, which takes `needed` bytes from the current position.
   [[noreturn]] void FailCut(const std::string& what, std::int64_t needed) const;
