@@ -49,3 +49,13 @@ TEST(HouseRules, OnlyTheOfficeLayerTakesTheRawTextsOfAWorkbook) {
   const std::regex raw(R"(#\s*include\s*"core/office/sheet_raw_cells\.h"|\bTRaw(Cells|Sheet|Book)\b)");
   EXPECT_GT(ExpectNoLineMatches(src, raw, src / "core" / "office"), 0);
 }
+
+// A window runs a reader of outside files (cards, PNT,LIN, *.RS, *.PSH, *.LB, another catalogue) only as
+// the district's list of them holds it, found by the name that the list of import commands gives: the
+// tests that take the readers from the list then meet what the windows run.
+TEST(HouseRules, TheWindowsRunTheReadersOfOutsideFilesOnlyThroughTheirList) {
+  const fs::path gui = ld::test::SourceDir() / "src" / "gui";
+  const std::regex direct(
+      R"(\b(ReadCardScheme|ReadPntLin|ImportPshFolder|ImportDistrictFiles|ReadLBFile|ReadGraphCatalogFile)\s*\()");
+  EXPECT_GT(ExpectNoLineMatches(gui, direct), 0);
+}

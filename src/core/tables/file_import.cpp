@@ -64,10 +64,10 @@ void RequireTableFile(const std::string& file, const std::string& layout) {
 
 void RequireTableFields(const std::string& file, const std::vector<std::string>& fields) {
   TTableFileIn in(file, RecoverTableSetForRead(file));
-  if (!in.HasSignature()) in.Fail();
+  in.CheckSignature();
   in.ReadHeader();
   if (!in.Restructured()) return;
-  if (!in.Reader().Skip(in.RowCount())) in.Fail();
+  in.SkipMarks();
   const std::vector<TFileSection> sections = in.ScanSections();
   for (const std::string& field : fields)
     if (std::none_of(sections.begin(), sections.end(), [&](const TFileSection& s) { return s.FieldName == field; }))

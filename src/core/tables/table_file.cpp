@@ -45,7 +45,7 @@ void ReadRecovered(const std::string& fileName, TDataFile& table, TColumnAttr<bo
   table = TDataFile();
   TTableFileIn in(fileName, allowed);
   try {
-    if (!in.HasSignature()) in.Fail();
+    in.CheckSignature();
     in.ReadHeader();
     in.ReadLayout(table);
     table.Title = in.Title();
@@ -169,10 +169,10 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
 std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, const std::string& fieldName) {
   const bool allowed = RecoverTableSetForRead(fileName);
   TTableFileIn in(fileName, allowed);
-  if (!in.HasSignature()) in.Fail();
+  in.CheckSignature();
   in.ReadHeader();
   // The old format holds its columns without names: no column of it can be told by its field.
-  if (!in.Restructured()) in.Fail();
+  if (!in.Restructured()) in.Fail("файл старого формата, его столбцы не названы, и столбец \"" + fieldName + "\" не найти");
   const int rows = in.RowCount();
   if (fieldName == "MarkRec") {
     auto marks = std::make_unique<DAbyte>(rows);
@@ -187,7 +187,7 @@ std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, c
     if (table.FieldName[k] == fieldName) col = k;
   }
   if (col == 0) return nullptr;
-  if (!in.Reader().Skip(rows)) in.Fail();
+  in.SkipMarks();
   for (const TFileSection& section : in.ScanSections()) {
     if (section.FieldName != fieldName) continue;
     table.RowCount = rows;
@@ -203,10 +203,10 @@ std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, c
 bool FileHasField(const std::string& fileName, const std::string& fieldName) {
   const bool allowed = RecoverTableSetForRead(fileName);
   TTableFileIn in(fileName, allowed);
-  if (!in.HasSignature()) in.Fail();
+  in.CheckSignature();
   in.ReadHeader();
   if (!in.Restructured()) return false;
-  if (!in.Reader().Skip(in.RowCount())) in.Fail();
+  in.SkipMarks();
   for (const TFileSection& section : in.ScanSections()) {
     if (section.FieldName == fieldName) return true;
   }

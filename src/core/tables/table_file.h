@@ -21,8 +21,9 @@ namespace ld {
 
 // Reads a table file into the table (cleared first), loading the layout named in the file; a run of
 // several tables stopped halfway that holds the file is put back first (RecoverTableSet), as in every
-// read and write below. Throws "Не задано имя файла", 'Ошибка чтения файла "<path>"' (missing, refused
-// or damaged file) or the layout's errors.
+// read and write below. Throws "Не задано имя файла", 'Ошибка чтения файла "<path>": <reason>' (a
+// missing, refused, cut or damaged file, saying which and, for a cut one, what it declares and holds) or
+// the layout's errors.
 void ReadTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress = {});
 // The same, telling for each column 1..NCols whether the file holds a section of it (a file of the old
 // format holds none), as FileHasField would tell without opening the file again.

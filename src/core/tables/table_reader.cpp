@@ -9,6 +9,8 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/base/file_replace.h"
+#include "core/base/text_lines.h"
 #include "core/tables/cell_convert.h"
 #include "core/tables/layout.h"
 #include "core/tables/text_buffer.h"
@@ -17,20 +19,25 @@ namespace ld {
 
 namespace {
 
-[[noreturn]] void ReadError(const std::string& fullPath) {
-  throw Error("Ошибка чтения файла \"" + fullPath + "\"");
+// Every read of a table that fails says why, here.
+[[noreturn]] void ReadError(const std::string& fullPath, const std::string& reason) {
+  throw Error("Ошибка чтения файла \"" + fullPath + "\": " + reason);
 }
 
 int OpenForRead(const std::string& fileName, const std::string& fullPath, TInUseMark& mark, bool allowed) {
   if (fileName.empty()) throw Error("Не задано имя файла");
-  if (!fileio::FileExists(fileName) || !WaitFileAccess(fileName, mark, allowed)) ReadError(fullPath);
+  if (const std::string fault = UnreadableFileFault(fileName); !fault.empty()) ReadError(fullPath, fault);
+  if (!WaitFileAccess(fileName, mark, allowed)) ReadError(fullPath, "файл занят другой программой");
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
+    const int error = errno;
     mark.Release();
-    ReadError(fullPath);
+    ReadError(fullPath, SystemErrorText(error));
   }
   return fd;
 }
+
+std::string Bytes(std::int64_t n) { return std::to_string(n) + " байт"; }
 
 struct stat StatOf(const fileio::TFd& fd) {
   struct stat st {};
@@ -47,13 +54,31 @@ TTableFileIn::TTableFileIn(const std::string& fileName, bool allowed)
       fileDate_(fileio::StatDate(StatOf(fd_))),
       reader_(fd_.Get(), StatOf(fd_).st_size) {}
 
-void TTableFileIn::Fail() const { ReadError(fullPath_); }
+void TTableFileIn::Fail(const std::string& reason) const { ReadError(fullPath_, reason); }
+
+void TTableFileIn::FailCut(const std::string& what, std::int64_t needed) const {
+  const std::int64_t left = std::max<std::int64_t>(reader_.Remaining(), 0);
+  // the bytes are there and the system would not give them
+  if (left >= needed) Fail("файл не удается прочитать: " + what);
+  Fail("файл обрезан: на " + what + " нужно " + Bytes(needed) + ", а до конца файла " + Bytes(left));
+}
+
+void TTableFileIn::CheckSignature() {
+  if (!HasSignature()) Fail("файл не является таблицей (в начале нет подписи ZREGIM)");
+}
+
+void TTableFileIn::SkipMarks() {
+  if (reader_.Remaining() < rowCount_) FailCut("отметки строк (" + Rows() + ")", rowCount_);
+  reader_.Skip(rowCount_);
+}
+
+std::string TTableFileIn::Rows() const { return "заявлено строк " + std::to_string(rowCount_); }
 
 void TTableFileIn::ReadLayout(TDataFile& table) const {
   try {
     ReadMaket(layoutName_, table);
   } catch (const Error& e) {
-    throw Error("Ошибка чтения файла \"" + fullPath_ + "\": " + e.what());
+    Fail(e.what());
   }
 }
 
@@ -69,14 +94,17 @@ bool TTableFileIn::HasSignature() {
 
 void TTableFileIn::ReadHeader() {
   std::string bytes;
-  if (!reader_.ReadShortString(bytes)) Fail();
+  if (!reader_.ReadShortString(bytes)) Fail("файл обрезан в заголовке, на имени макета");
   layoutName_ = Cp1251ToUtf8(bytes);
-  if (!reader_.ReadShortString(bytes)) Fail();
+  if (!reader_.ReadShortString(bytes)) Fail("файл обрезан в заголовке, на названии таблицы");
   title_ = Cp1251ToUtf8(bytes);
-  if (!reader_.ReadInt32(rowCount_)) Fail();
+  if (!reader_.ReadInt32(rowCount_)) Fail("файл обрезан в заголовке, на числе строк");
   // Every row takes at least one byte of the rest of the file; a larger count is damage, and
   // believing it would allocate whatever it says.
-  if (rowCount_ < 0 || rowCount_ > reader_.Remaining()) Fail();
+  if (rowCount_ < 0) Fail(Rows() + ": число строк не может быть отрицательным");
+  if (rowCount_ > reader_.Remaining())
+    Fail("файл обрезан: " + Rows() + ", а после заголовка в файле " + Bytes(reader_.Remaining()) +
+         " (не меньше байта на строку)");
   const std::int64_t afterCount = reader_.Pos();
   char marker[12];
   restructured_ = reader_.Skip(1) && reader_.Read(marker, 12) && std::memcmp(marker, "RESTRUCTURED", 12) == 0;
@@ -96,9 +124,8 @@ void TTableFileIn::CheckRowsFit(const TDataFile& table) {
         perRow += table.ColType[col] == 's' ? 1 : ElementSizeOf(table.ColType[col], table.CtrlSize[col]);
   }
   if (perRow == 0 || static_cast<std::int64_t>(rowCount_) * perRow <= reader_.Remaining()) return;
-  throw Error("Ошибка чтения файла \"" + fullPath_ + "\": заявлено строк " + std::to_string(rowCount_) +
-              ", а файл этого размера вмещает не более " + std::to_string(reader_.Remaining() / perRow) +
-              " (предел числа строк по размеру файла)");
+  Fail(Rows() + ", а файл этого размера вмещает не более " + std::to_string(reader_.Remaining() / perRow) +
+       " (предел числа строк по размеру файла)");
 }
 
 std::vector<TFileSection> TTableFileIn::ScanSections() {
@@ -109,11 +136,15 @@ std::vector<TFileSection> TTableFileIn::ScanSections() {
   while (reader_.Remaining() > 0) {
     TFileSection s;
     std::uint8_t type = 0;
-    if (!reader_.ReadShortString(name) || !reader_.ReadByte(type) || !reader_.ReadInt32(s.Size)) Fail();
+    if (!reader_.ReadShortString(name) || !reader_.ReadByte(type) || !reader_.ReadInt32(s.Size))
+      Fail(sections.empty() ? std::string("файл обрезан в заголовке первого столбца")
+                            : "файл обрезан в заголовке столбца, следующего за \"" + sections.back().FieldName + "\"");
     s.FieldName = Cp1251ToUtf8(name);
     s.Type = static_cast<char>(type);
     s.DataPos = reader_.Pos();
-    if (s.Size < 0 || !reader_.Skip(s.Size)) Fail();
+    const std::string column = "столбец \"" + s.FieldName + "\"";
+    if (s.Size < 0) Fail(column + ": заявлена длина " + std::to_string(s.Size) + " байт");
+    if (!reader_.Skip(s.Size)) FailCut(column, s.Size);
     sections.push_back(std::move(s));
   }
   reader_.SetReadAhead(0);
@@ -122,7 +153,8 @@ std::vector<TFileSection> TTableFileIn::ScanSections() {
 
 void TTableFileIn::LoadMarks(DAbyte& marks) {
   marks.EnsureIndex(rowCount_);
-  if (rowCount_ > 0 && !reader_.Read(marks.ItemPtr(1), static_cast<std::size_t>(rowCount_))) Fail();
+  if (rowCount_ > 0 && !reader_.Read(marks.ItemPtr(1), static_cast<std::size_t>(rowCount_)))
+    FailCut("отметки строк (" + Rows() + ")", rowCount_);
 }
 
 namespace {
@@ -139,6 +171,20 @@ std::size_t ZeroRun(const unsigned char* p, std::size_t n) {
 }
 
 }  // namespace
+
+std::string TTableFileIn::ColumnRows(const TDataFile& table, int col) const {
+  return "столбец \"" + table.FieldName[col] + "\" (" + Rows() + ")";
+}
+
+void TTableFileIn::FailSize(const TDataFile& table, int col, std::int64_t bytes, std::int64_t elemSize) const {
+  Fail("столбец \"" + table.FieldName[col] + "\" занимает " + Bytes(bytes) + ", а " + Rows() + " по " +
+       Bytes(elemSize) + " - это " + Bytes(elemSize * rowCount_));
+}
+
+void TTableFileIn::FailStrings(const TDataFile& table, int col, int row, bool sized) const {
+  Fail(std::string(sized ? "" : "файл обрезан: ") + "столбец \"" + table.FieldName[col] + "\": прочитано текстов " +
+       std::to_string(row - 1) + ", а " + Rows());
+}
 
 // Short strings of rows 1..RowCount, none of them past `end`.
 void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType, bool sized) {
@@ -159,7 +205,7 @@ void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool
     const auto window =
         static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(reader_.BufferSize())));
     const unsigned char* p = left > 0 ? reader_.Peek(window) : nullptr;
-    if (!p) Fail();
+    if (!p) FailStrings(table, col, row, sized);
     std::size_t at = 0;
     while (row <= rowCount_ && at < window) {
       if (p[at] == 0) {
@@ -189,7 +235,7 @@ void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool
       ++row;
       at += 1 + length;
     }
-    if (at == 0) Fail();  // a text that runs past the end
+    if (at == 0) FailStrings(table, col, row, sized);  // a text that runs past the end
     reader_.Skip(static_cast<std::int64_t>(at));
   }
 }
@@ -197,9 +243,11 @@ void TTableFileIn::LoadStrings(std::int64_t end, TDataFile& table, int col, bool
 void TTableFileIn::LoadFixed(TDataFile& table, int col, std::int64_t bytes) {
   TDynamicArray* array = table.Columns[col].get();
   if (rowCount_ == 0) return;
-  if (bytes != static_cast<std::int64_t>(rowCount_) * array->ElemSize()) Fail();
+  const std::int64_t needed = static_cast<std::int64_t>(rowCount_) * array->ElemSize();
+  if (bytes != needed) FailSize(table, col, bytes, array->ElemSize());
   array->EnsureIndex(rowCount_);
-  if (!reader_.Read(array->ItemPtr(1), static_cast<std::size_t>(bytes))) Fail();
+  if (!reader_.Read(array->ItemPtr(1), static_cast<std::size_t>(bytes)))
+    FailCut(ColumnRows(table, col), needed);
 }
 
 void TTableFileIn::LoadSection(TDataFile& table, int col, const TFileSection& section) {
@@ -214,7 +262,8 @@ void TTableFileIn::LoadSection(TDataFile& table, int col, const TFileSection& se
   if (section.Type == 't') {
     // A fixed string's capacity is not in the file: its element size is what the rows divide into.
     if (rowCount_ == 0) return;
-    if (section.Size % rowCount_ != 0 || section.Size == 0) Fail();
+    if (section.Size % rowCount_ != 0 || section.Size == 0)
+      Fail("столбец \"" + section.FieldName + "\" занимает " + Bytes(section.Size) + ", что не делится на " + Rows());
     elemSize = section.Size / rowCount_;
   }
   if (elemSize == 0) return;  // a type this program does not know: its values become empty texts
@@ -223,10 +272,11 @@ void TTableFileIn::LoadSection(TDataFile& table, int col, const TFileSection& se
     return;
   }
   // Another type, or a fixed string of another capacity: carried over value by value as text.
-  if (static_cast<std::int64_t>(elemSize) * rowCount_ != section.Size) Fail();
+  if (static_cast<std::int64_t>(elemSize) * rowCount_ != section.Size) FailSize(table, col, section.Size, elemSize);
   std::vector<unsigned char> element(static_cast<std::size_t>(elemSize));
   for (int row = 1; row <= rowCount_; ++row) {
-    if (!reader_.Read(element.data(), element.size())) Fail();
+    if (!reader_.Read(element.data(), element.size()))
+      FailCut(ColumnRows(table, col), static_cast<std::int64_t>(elemSize) * rowCount_);
     std::string text = StoredValueText(section.Type, element.data(), elemSize);
     StoreCellText(table, row, col, text);
   }

@@ -1,7 +1,8 @@
 #pragma once
 // An open table file being read. Nothing in a file is trusted: every count and length is checked
 // against the bytes the file really holds, and a file that does not add up fails with
-// 'Ошибка чтения файла "<path>"'.
+// 'Ошибка чтения файла "<path>": <reason>', the reason saying what was found (a cut file: what it
+// declares and how many bytes it holds).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,7 +27,12 @@ public:
   // the file in this read already (WaitFileAccess).
   explicit TTableFileIn(const std::string& fileName, bool allowed = false);
 
-  [[noreturn]] void Fail() const;
+  // 'Ошибка чтения файла "<path>": <reason>': every refusal of a read of a table comes through here.
+  [[noreturn]] void Fail(const std::string& reason) const;
+  // Fails for a file that ends inside `what`, which takes `needed` bytes from the current position.
+  [[noreturn]] void FailCut(const std::string& what, std::int64_t needed) const;
+  // Fails for a file that does not begin with the table signature.
+  void CheckSignature();
   TDateTime FileDate() const { return fileDate_; }
   fileio::TFileReader& Reader() { return reader_; }
 
@@ -51,8 +57,9 @@ public:
   void LoadSection(TDataFile& table, int col, const TFileSection& section);
   // Old format: the next RowCount values of column col.
   void LoadOldColumn(TDataFile& table, int col);
-  // The RowCount mark bytes at the current position into a mark array.
+  // The RowCount mark bytes at the current position into a mark array, or passed over.
   void LoadMarks(DAbyte& marks);
+  void SkipMarks();
 
   // Closes the file and clears its in-use mark.
   void Close();
@@ -61,6 +68,10 @@ private:
   // Short strings of rows 1..RowCount up to `end`; `sized`: end is that of the column's own section.
   void LoadStrings(std::int64_t end, TDataFile& table, int col, bool sameType, bool sized);
   void LoadFixed(TDataFile& table, int col, std::int64_t bytes);
+  std::string Rows() const;  // "заявлено строк <RowCount>"
+  std::string ColumnRows(const TDataFile& table, int col) const;
+  [[noreturn]] void FailSize(const TDataFile& table, int col, std::int64_t bytes, std::int64_t elemSize) const;
+  [[noreturn]] void FailStrings(const TDataFile& table, int col, int row, bool sized) const;
 
   std::string fullPath_;
   TInUseMark mark_;

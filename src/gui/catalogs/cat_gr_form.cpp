@@ -97,14 +97,17 @@ void TCatGrForm::BuildControls() {
   QMenu* imp = GMenu->addMenu("Импорт");
   ImpItem = imp->menuAction();
   ImpItem->setObjectName("ImpItem");
-  ImpLBItem = imp->addAction(ImportCaption("Каталог графиков", "ImpLBItem"), this, [this] { ImportLB(); });
-  ImpLBItem->setObjectName("ImpLBItem");
-  ImpGRItem = imp->addAction(ImportCaption("Каталог графиков", "ImpGRItem"), this, [this] { ImportGRC(); });
-  ImpGRItem->setObjectName("ImpGRItem");
-  ImpSVEItem = imp->addAction(ImportCaption("Каталог графиков", "ImpSVEItem"), this, [this] { ImportSVE(); });
-  ImpSVEItem->setObjectName("ImpSVEItem");
-  ImpKOEItem = imp->addAction(ImportCaption("Каталог графиков", "ImpKOEItem"), this, [this] { ImportKOE(); });
-  ImpKOEItem->setObjectName("ImpKOEItem");
+  // the import commands: made from the program's list of them
+  const auto importItem = [&](const char* name, void (TCatGrForm::*command)()) {
+    QAction* a = ImportAction("Каталог графиков", name, imp);
+    imp->addAction(a);
+    connect(a, &QAction::triggered, this, command);
+    return a;
+  };
+  ImpLBItem = importItem("ImpLBItem", &TCatGrForm::ImportLB);
+  ImpGRItem = importItem("ImpGRItem", &TCatGrForm::ImportGRC);
+  ImpSVEItem = importItem("ImpSVEItem", &TCatGrForm::ImportSVE);
+  ImpKOEItem = importItem("ImpKOEItem", &TCatGrForm::ImportKOE);
   imp->addSeparator();
   SaveItem = imp->addAction("Записать данные импорта *.xls", this, [this] { SaveImport(); });
   SaveItem->setObjectName("SaveItem");

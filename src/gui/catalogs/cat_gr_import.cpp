@@ -12,13 +12,14 @@
 #include "core/base/session.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/catalogs/import_grc.h"
-#include "core/catalogs/import_lb.h"
+#include "core/district/outside_readers.h"
 #include "core/catalogs/import_sheets.h"
 #include "core/catalogs/import_rows.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 #include "gui/catalogs/cat_gr_form.h"
 #include "gui/catalogs/sel_gr_form.h"
+#include "gui/common/import_commands.h"
 #include "gui/common/modal.h"
 #include "gui/grid/data_grid.h"
 
@@ -62,7 +63,14 @@ void TCatGrForm::ImportLB() {
   if (UserAccess == 0) return;
   const std::string file = ChooseFile("Каталог графиков (*.LB *.lb)", "Загрузка каталога графиков");
   if (file.empty()) return;
-  ImportGraphs(file, [&] { return ReadLBFile(file, *CatGrid->GetTable()); });
+  ImportGraphs(file, [&] {
+    TOutsideRun run;
+    run.Catalog = CatGrid->GetTable();
+    TGraphsRead read;
+    read.Taken = FindOutsideReader(ImportReader("Каталог графиков", "ImpLBItem")).ReadInto(file, run);
+    read.Graphs = std::move(run.Graphs);
+    return read;
+  });
 }
 
 void TCatGrForm::ImportGRC() {
@@ -80,22 +88,24 @@ void TCatGrForm::ImportGRC() {
   const std::string filter = "Каталог графиков (" + pattern + " " + lower + ")";
   const std::string file = ChooseFile(filter.c_str(), "Выбор каталога графиков нагрузок");
   if (file.size() < 5) return;
-  std::unique_ptr<TDataFile> other, otherValues;
+  TOutsideRun run;
   try {
     // The other catalogue and its values are read whole before anything is offered; the choice and the
     // questions of graphs already here come after, and what they take is saved in one run.
     RunFileImport({file,
-                   [&] { return ReadGraphCatalogFile(file, other, otherValues); },
+                   [&] { return FindOutsideReader(ImportReader("Каталог графиков", "ImpGRItem")).ReadInto(file, run); },
                    {},
                    {},
                    {},
                    [&] {
+                     TDataFile& other = run.Tables[0];
+                     const TDataFile& otherValues = run.Tables[1];
                      TGraphCatalogCols theirs;
-                     FillGraphCatalogCols(*other, theirs);
+                     FillGraphCatalogCols(other, theirs);
                      if (!SelectGraphs(theirs)) return;
                      CatGrid->SortAndSave();
                      const auto values = OpenGraphValues(basePath_);
-                     if (ImportGraphCatalog(*CatGrid->GetTable(), *values, *other, *otherValues) == 0)
+                     if (ImportGraphCatalog(*CatGrid->GetTable(), *values, other, otherValues) == 0)
                        throw Error(NothingImportedText(file, "не взят ни один график"));
                      ShowImported({{basePath_ + GetMaketExtention(GraphValuesMaket), values.get()}});
                    }});

@@ -54,7 +54,7 @@ QLabel& MessageLabel(QWidget& dialog) {
 void ShowProblems(QWidget& dialog) {
   QString problem;
   for (const TDateField* field : dialog.findChildren<TDateField*>()) {
-    if (!field->Problem().isEmpty()) {
+    if (field->isEnabled() && !field->Problem().isEmpty()) {
       problem = field->Problem();
       break;
     }
@@ -105,6 +105,16 @@ TDateField::TDateField(const char* name, QWidget* parent) : QDateEdit(parent) {
 
 bool TDateField::event(QEvent* event) {
   const bool handled = QDateEdit::event(event);
+  if (event->type() == QEvent::EnabledChange) {
+    // A field its dialog disables is not taken, so its refusal neither shows nor holds the dialog back;
+    // enabled again, its text is checked again as the dialog now takes it.
+    if (isEnabled() && !problem_.isEmpty()) {
+      problem_.clear();
+      Take(true);
+    } else if (QWidget* dialog = window()) {
+      ShowProblems(*dialog);
+    }
+  }
   // The editor writes its date over the text when it gains or loses the focus, is shown again, and
   // so on; a text being typed or refused stays in view.
   if (own_ && lineEdit()->text() != typed_) ShowTyped();
@@ -149,7 +159,7 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
       ((text[0] >= '0' && text[0] <= '9') || text[0] == '.' || text[0] == ',')) {
     const QChar c = text[0] == ',' ? QChar('.') : text[0];
     if (Correcting())
-      Insert(c);
+      Insert(QString(c));
     else
       Type(c);
     event->accept();
@@ -175,9 +185,12 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
       QLineEdit* edit = lineEdit();
       const QSignalBlocker block(edit);
       const bool select = event->modifiers() & Qt::ShiftModifier;
+      const bool byWord = event->modifiers() & Qt::ControlModifier;
       const int key = event->key();
       if (key == Qt::Key_Home || key == Qt::Key_End)
         key == Qt::Key_Home ? edit->home(select) : edit->end(select);
+      else if (byWord)
+        key == Qt::Key_Left ? edit->cursorWordBackward(select) : edit->cursorWordForward(select);
       else
         key == Qt::Key_Left ? edit->cursorBackward(select) : edit->cursorForward(select);
       event->accept();
@@ -264,9 +277,10 @@ void TDateField::Type(QChar c) {
 }
 
 bool TDateField::MovesCursor(const QKeyEvent& event) {
+  // By a character, by a word (Ctrl) or to an end, selecting with Shift: every move of the text's own.
   const int key = event.key();
   return (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End) &&
-         !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+         !(event.modifiers() & (Qt::AltModifier | Qt::MetaModifier));
 }
 
 bool TDateField::Correcting() const {
@@ -279,8 +293,8 @@ bool TDateField::Correcting() const {
   return Edited() || (edit->hasSelectedText() && !editorSelected_);
 }
 
-void TDateField::Insert(QChar c) {
-  // The editor itself would fit the character to its sections; the text is put together here and kept
+void TDateField::Insert(const QString& typed) {
+  // The editor itself would fit the characters to its sections; the text is put together here and kept
   // out of the editor's handlers, as a typed date is, until the editing ends.
   QLineEdit* edit = lineEdit();
   QString text = edit->text();
@@ -289,16 +303,23 @@ void TDateField::Insert(QChar c) {
     at = edit->selectionStart();
     text.remove(at, edit->selectedText().size());
   }
-  text.insert(at, c);
+  text.insert(at, typed);
   const QSignalBlocker block(edit);
   edit->setText(text);
-  edit->setCursorPosition(at + 1);
+  edit->setCursorPosition(at + static_cast<int>(typed.size()));
 }
 
 void TDateField::Paste(const QString& text) {
+  QString pasted = text.trimmed();
+  pasted.replace(',', '.');
+  // Pasted into a text being mended, or over a part the person selected, it mends the text where the
+  // cursor stands, as the same characters typed would; over the whole text it is a new date.
+  if (Correcting()) {
+    if (!pasted.isEmpty()) Insert(pasted);
+    return;
+  }
   Drop();
-  typed_ = text.trimmed();
-  typed_.replace(',', '.');
+  typed_ = pasted;
   if (typed_.isEmpty()) return setDate(date());
   own_ = true;
   ShowTyped();
@@ -426,7 +447,7 @@ void TDateField::fixup(QString& input) const {
 bool DatesTaken(QWidget& dialog) {
   TDateField* refused = nullptr;
   for (TDateField* field : dialog.findChildren<TDateField*>()) {
-    if (!field->Settle() && refused == nullptr) refused = field;
+    if (field->isEnabled() && !field->Settle() && refused == nullptr) refused = field;
   }
   if (refused == nullptr) return true;
   ShowProblems(dialog);

@@ -13,18 +13,20 @@
 // same rule, never fitted to the calendar.
 //
 // A text left by the editor's own editing (Backspace, Delete, a cut, an undo), or a part of the date
-// the person selected, is corrected where the cursor stands: digits and dots typed then go in at the
-// cursor, in place of what is selected, as a person mends "01.11.2026" into "01.11.2025" by deleting or
-// selecting the "26" and typing "25". The text is taken by the same rule when the editing ends: the
-// field never goes on with a date its text no longer shows, and a text deleted to nothing is refused;
-// the arrows and the mouse move through the text meanwhile without the editor putting its date back.
+// the person selected, is corrected where the cursor stands: digits and dots typed or a text pasted then
+// go in at the cursor, in place of what is selected, as a person mends "01.11.2026" into "01.11.2025" by
+// deleting or selecting the "26" and typing or pasting "25". The text is taken by the same rule when the
+// editing ends: the field never goes on with a date its text no longer shows, and a text deleted to
+// nothing is refused; the arrows (by a character or, with Ctrl, by a word), Home, End and the mouse move
+// through the text meanwhile without the editor putting its date back.
 // A text deleted or selected whole, or a section the editor selected by itself, is replaced by a new
 // date typed; Enter leaves the cursor where it stood.
 //
 // A date that does not exist, lies outside the field's range or is left unfinished is refused: the
 // field keeps the text for correcting, a message under the dialog's fields says what is wrong, and the
 // field's date stays its last one until a date is taken, Escape brings the last one back or the arrows
-// step from it. While a field holds a refused text its dialog does not go ahead (DatesTaken).
+// step from it. While an enabled field holds a refused text its dialog does not go ahead (DatesTaken); a
+// field the dialog disables is not taken, and its refusal counts again once it is enabled again.
 #include <QDate>
 #include <QDateEdit>
 #include <QString>
@@ -75,7 +77,7 @@ private:
   void Type(QChar c);
   static bool MovesCursor(const QKeyEvent& event);
   bool Correcting() const;
-  void Insert(QChar c);
+  void Insert(const QString& typed);
   void Paste(const QString& text);
   void ShowTyped();
   void Take(bool ended);
@@ -91,7 +93,7 @@ private:
   bool editorSelected_ = false;   // the selection shown is the editor's, not the person's
 };
 
-// Settles every date field of the dialog; false, with the first field that holds a refused text
+// Settles every enabled date field of the dialog; false, with the first field that holds a refused text
 // focused and its message shown, when the dialog must not go ahead.
 bool DatesTaken(QWidget& dialog);
 // Accepts the dialog when the box's accepting button is pressed, unless a date field of it holds a

@@ -85,6 +85,10 @@ void TBaseResForm::OpenItemClick() {
   if (!CommitGrid()) return;
   const std::string file = AskBaseFile("Загрузка базы РЭС", true, true, {});
   if (file.empty()) return;
+  // The chosen base's line table is read whole before the open base is closed: one that cannot be read
+  // is refused with the reader's reason, and the base that was open stays open.
+  TDataFile lines;
+  ReadTableFile(RemoveExtension(file) + GetMaketExtention(LayoutLines10), lines);
   StartBase(file, false);
 }
 

@@ -17,9 +17,10 @@
 #include "core/base/settings.h"
 #include "core/district/import_net_workbooks.h"
 #include "core/district/import_psh.h"
-#include "core/district/import_rs.h"
+#include "core/district/outside_readers.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
+#include "gui/common/import_commands.h"
 #include "gui/common/modal.h"
 #include "gui/district/base_res_form.h"
 #include "gui/district/command_panels.h"
@@ -48,6 +49,18 @@ std::vector<std::string> ChooseFiles(QWidget* parent, const std::string& title, 
   }
   if (files.empty()) files.emplace_back();
   return files;
+}
+
+// The reader of the window's import command, as the program's list of them names it, run on the chosen
+// file (and the others chosen with it) into the new base of the stem.
+TImportTaken RunOutsideReader(const char* command, const std::string& file, const std::vector<std::string>& files,
+                              const std::string& stem, TBaseImport& base, const TImportProgress& progress) {
+  TOutsideRun run;
+  run.Files = files;
+  run.BaseStem = stem;
+  run.Progress = progress;
+  run.Base = &base;
+  return FindOutsideReader(ImportReader("База РЭС", command)).ReadInto(file, run);
 }
 
 std::string StartFolder(const std::string& baseFileName) {
@@ -102,7 +115,7 @@ void TBaseResForm::ImportItemClick() {
   if (files.empty() || files.front().empty()) return;
   const std::string stem = RemoveExtension(files.front());
   RunBaseImport(files.front(), stem, false, [&](TBaseImport& base, const TImportProgress& progress) {
-    return ImportDistrictFiles(files, stem, base, progress);
+    return RunOutsideReader("ImportItem", files.front(), files, stem, base, progress);
   });
 }
 
@@ -118,7 +131,7 @@ void TBaseResForm::ImpPshItemClick() {
     return;
   }
   RunBaseImport(PshFolderSource(stem), stem, false, [&](TBaseImport& base, const TImportProgress& progress) {
-    return ImportPshFolder(stem, base, progress);
+    return RunOutsideReader("ImpPshItem", stem, {}, stem, base, progress);
   });
 }
 

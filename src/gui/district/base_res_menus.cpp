@@ -112,6 +112,12 @@ void TBaseResForm::BuildMenus() {
     a->setObjectName(name);
     return a;
   };
+  // an import command: made from the program's list of them
+  auto importItem = [&](QMenu* m, const char* name) {
+    QAction* a = ImportAction("База РЭС", name, m);
+    m->addAction(a);
+    return a;
+  };
   auto separator = [&](QMenu* m, const char* name) {
     QAction* a = m->addSeparator();
     a->setObjectName(name);
@@ -126,9 +132,9 @@ void TBaseResForm::BuildMenus() {
   separator(NetItem, "PrintSeparator");
   PrintItem = item(NetItem, "PrintItem", "Печать");
   separator(NetItem, "NetImportSeparator");
-  ImportItem = item(NetItem, "ImportItem", ImportCaption("База РЭС", "ImportItem"));
-  ImpPshItem = item(NetItem, "ImpPshItem", ImportCaption("База РЭС", "ImpPshItem"));
-  ImpXlsNetItem = item(NetItem, "ImpXlsNetItem", ImportCaption("База РЭС", "ImpXlsNetItem"));
+  ImportItem = importItem(NetItem, "ImportItem");
+  ImpPshItem = importItem(NetItem, "ImpPshItem");
+  ImpXlsNetItem = importItem(NetItem, "ImpXlsNetItem");
   separator(NetItem, "QuitSeparator");
   QuitItem = item(NetItem, "QuitItem", "Выход");
 
@@ -142,10 +148,10 @@ void TBaseResForm::BuildMenus() {
   RayonItem = item(DataItem, "RayonItem", "Районы схемы");
   SwitchItem = item(DataItem, "SwitchItem", "Журнал переключений");
   ImportSeparator = separator(DataItem, "ImportSeparator");
-  ImportTPItem = item(DataItem, "ImportTPItem", ImportCaption("База РЭС", "ImportTPItem"));
-  ImpTPMeasItem = item(DataItem, "ImpTPMeasItem", ImportCaption("База РЭС", "ImpTPMeasItem"));
-  ImpFeederMeasItem = item(DataItem, "ImpFeederMeasItem", ImportCaption("База РЭС", "ImpFeederMeasItem"));
-  ImpLine04Item = item(DataItem, "ImpLine04Item", ImportCaption("База РЭС", "ImpLine04Item"));
+  ImportTPItem = importItem(DataItem, "ImportTPItem");
+  ImpTPMeasItem = importItem(DataItem, "ImpTPMeasItem");
+  ImpFeederMeasItem = importItem(DataItem, "ImpFeederMeasItem");
+  ImpLine04Item = importItem(DataItem, "ImpLine04Item");
   separator(DataItem, "RenumSeparator");
   RenumItem = item(DataItem, "RenumItem", "Перенумерация отпаек");
   RenameItem = item(DataItem, "RenameItem", "Переименование ШСВ");
@@ -156,8 +162,8 @@ void TBaseResForm::BuildMenus() {
   BytItem = item(AbonentItem, "BytItem", "База быт. абонентов");
   separator(AbonentItem, "LinkDogSeparator");
   LinkDogItem = item(AbonentItem, "LinkDogItem", "Привязка абонентов к ТП");
-  ImpDbfBaseItem = item(AbonentItem, "ImpDbfBaseItem", ImportCaption("База РЭС", "ImpDbfBaseItem"));
-  ImpXlsBaseItem = item(AbonentItem, "ImpXlsBaseItem", ImportCaption("База РЭС", "ImpXlsBaseItem"));
+  ImpDbfBaseItem = importItem(AbonentItem, "ImpDbfBaseItem");
+  ImpXlsBaseItem = importItem(AbonentItem, "ImpXlsBaseItem");
   separator(AbonentItem, "ImportWSeparator");
   ImportWItem = item(AbonentItem, "ImportWItem", "Формирование загрузки ТП, РП");
   AnalizItem = item(AbonentItem, "AnalizItem", "Анализ распределения нагрузки");

@@ -20,7 +20,8 @@ namespace {
 
 struct MenuEntry {
   int tag;
-  const char* caption;
+  const char* caption;         // "-" for a separator
+  const char* import = nullptr;  // an import command: its name in the program's list, which makes it
 };
 
 const MenuEntry kMenu[] = {
@@ -32,7 +33,7 @@ const MenuEntry kMenu[] = {
     {mtCopyBlock, "Копирование блока"},  {mtPasteBlock, "Вставка блока"},
     {10, "-"},                           {mtTextExport, "Вывод в текстовый файл"},
     {mtSheetExport, "Вывод в Microsoft Excel"}, {19, "-"},
-    {mtSheetImport, ImportCaption("Таблица", "mtSheetImport")}, {12, "-"},
+    {mtSheetImport, nullptr, "mtSheetImport"}, {12, "-"},
     {mtRowColor, "Установка цвета строки"},     {mtLayout, "Свойства таблицы"},
 };
 
@@ -43,7 +44,10 @@ void TDataGrid5::BuildMenu() {
   menu_->setObjectName("PopupMenu");
   for (const MenuEntry& entry : kMenu) {
     QAction* item = nullptr;
-    if (std::string_view(entry.caption) == "-") {
+    if (entry.import != nullptr) {
+      item = ImportAction("Таблица", entry.import, menu_);
+      menu_->addAction(item);
+    } else if (std::string_view(entry.caption) == "-") {
       item = menu_->addSeparator();
     } else {
       item = menu_->addAction(QString::fromUtf8(entry.caption));

@@ -4,6 +4,8 @@
 
 #include "core/base/error.h"
 #include "core/district/cdu_cards.h"
+#include "core/district/outside_readers.h"
+#include "gui/common/import_commands.h"
 
 namespace ld::gui {
 
@@ -11,7 +13,11 @@ namespace {
 TCardImport& Importer() {
   // the regime window reads no load cards and shows no progress of its own
   static TCardImport importer = [](const std::string& fileName, TDataFile& nodes, TDataFile& branches) {
-    return ld::ReadCardScheme(fileName, nodes, branches);
+    TOutsideRun run;
+    const TImportTaken taken = FindOutsideReader(ImportReader("Режим", "ImportCDU")).ReadInto(fileName, run);
+    nodes = std::move(run.Tables[0]);
+    branches = std::move(run.Tables[1]);
+    return taken;
   };
   return importer;
 }

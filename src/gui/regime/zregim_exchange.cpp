@@ -2,10 +2,13 @@
 // optimisation of the branch table.
 #include <QAction>
 #include <QFileDialog>
+#include <QKeySequence>
 #include <filesystem>
+#include <utility>
 
 #include "core/base/settings.h"
 #include "core/engine/regime.h"
+#include "core/district/outside_readers.h"
 #include "core/regime/pnt_lin.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_import.h"
@@ -47,10 +50,19 @@ struct TUnlockAtEnd {
 void TZregimForm::DataGridExtKeyDown(QObject*, int& key, Qt::KeyboardModifiers shift) {
   const std::string layout = ShownMaket();
   const bool ctrl = shift & Qt::ControlModifier, alt = shift & Qt::AltModifier, sh = shift & Qt::ShiftModifier;
-  if (layout == LayoutNodes && ctrl && !alt && (key == Qt::Key_P || key == Qt::Key_W || key == Qt::Key_E)) {
+  // The reading of PNT,LIN files is the import command of the list, under the key the list gives it.
+  QAction* read = findChild<QAction*>("ReadPntLin", Qt::FindDirectChildrenOnly);
+  const Qt::KeyboardModifiers pressed =
+      shift & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier);
+  if (layout == LayoutNodes && read != nullptr &&
+      read->shortcut() == QKeySequence(QKeyCombination(pressed, static_cast<Qt::Key>(key)))) {
+    key = 0;
+    read->trigger();
+    return;
+  }
+  if (layout == LayoutNodes && ctrl && !alt && (key == Qt::Key_W || key == Qt::Key_E)) {
     const int code = key;
     key = 0;
-    if (code == Qt::Key_P) Run([this] { ReadPntLinFiles(); });
     if (code == Qt::Key_W) Run([this] { WritePntLinFiles(false); });
     if (code == Qt::Key_E) Run([this] { WritePntLinFiles(true); });
     return;
@@ -89,7 +101,12 @@ void TZregimForm::ReadPntLinFiles() {
                  [&] {
                    TDataFile branches;
                    ReadBranches(BranchFile(), branches);
-                   const TImportTaken taken = ReadPntLin(file, DataGrid_->table(), branches, nodesRead, branchesRead);
+                   TOutsideRun run;
+                   run.Nodes = &DataGrid_->table();
+                   run.Branches = &branches;
+                   const TImportTaken taken = FindOutsideReader(ImportReader("Режим", "ReadPntLin")).ReadInto(file, run);
+                   nodesRead = std::move(run.Tables[0]);
+                   branchesRead = std::move(run.Tables[1]);
                    nodesRead.FileDate = branchesRead.FileDate = 0;
                    return taken;
                  },

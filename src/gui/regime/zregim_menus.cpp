@@ -205,6 +205,12 @@ void TZregimForm::BuildMenus() {
     if (!key.isEmpty()) a->setShortcut(key);
     return a;
   };
+  // an import command: made from the program's list of them
+  auto importItem = [&](QMenu* m, const char* name) {
+    QAction* a = ImportAction("Режим", name, m);
+    m->addAction(a);
+    return a;
+  };
 
   FileItem = menu("FileItem", "Схема");
   NewItem = item(FileItem, "NewItem", "Создать");
@@ -214,7 +220,7 @@ void TZregimForm::BuildMenus() {
   FileItem->addSeparator();
   PrintItem = item(FileItem, "PrintItem", "Печать");
   FileItem->addSeparator();
-  ImportCDU = item(FileItem, "ImportCDU", ImportCaption("Режим", "ImportCDU"));
+  ImportCDU = importItem(FileItem, "ImportCDU");
   ExportCDU = item(FileItem, "ExportCDU", "Экспорт ЦДУ");
   FileItem->addSeparator();
   QuitItem = item(FileItem, "QuitItem", "Выход");
@@ -234,7 +240,10 @@ void TZregimForm::BuildMenus() {
   MeteringItems[1] = item(DataItem, "MeterItem2", "Импорт показаний счетчиков");
   MeteringItems[2] = item(DataItem, "MeterItem3", "Импорт суточных итогов");
   DataItem->addSeparator()->setObjectName("ImpZamerSeparator");
-  ImpZamer = item(DataItem, "ImpZamer", ImportCaption("Режим", "ImpZamer"));
+  ImpZamer = importItem(DataItem, "ImpZamer");
+  // The PNT,LIN files are read by a key of the node table (DataGridExtKeyDown), which starts this action
+  // of the list; it stands in no menu.
+  Bind(ImportAction("Режим", "ReadPntLin", this), [this] { ReadPntLinFiles(); });
 
   ControlItem = menu("ControlItem", "Контроль схемы");
   ARKItem = item(ControlItem, "ARKItem", "Анализ конфигурации");

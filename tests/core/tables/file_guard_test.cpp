@@ -241,7 +241,8 @@ TEST_F(Guard, InUseMarkWaitsElevenSecondsThenAsks) {
   ASSERT_TRUE(reading.Held());
   answers = {0, 0, 1};
   TDataFile t;
-  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file_, t); }), "Ошибка чтения файла \"" + file_ + "\"");
+  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file_, t); }),
+            "Ошибка чтения файла \"" + file_ + "\": файл занят другой программой");
   ASSERT_EQ(askedAt.size(), 1u);
   EXPECT_GE(askedAt[0], 10.5);
   EXPECT_LT(askedAt[0], 12);
@@ -583,13 +584,15 @@ TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFolderWit
     EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }),
               "Ошибка записи файла \"" + file_ + "\": файл занят другой программой; прежний файл не изменен");
     box.Answer(0).Answer(0);
-    EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }), "Ошибка чтения файла \"" + base_ + ".VET\"");
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }),
+              "Ошибка чтения файла \"" + base_ + ".VET\": файл занят другой программой");
   }
   {
     const test::ShareScope share(true, failing(EBADF));
     TDataFile t;
     box.Answer(0).Answer(0);
-    EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }), "Ошибка чтения файла \"" + base_ + ".VET\"");
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }),
+              "Ошибка чтения файла \"" + base_ + ".VET\": файл занят другой программой");
   }
   EXPECT_EQ(box.Texts(), (std::vector<std::string>{noLocks + "блокировки файлов недоступны" + otherStations, askLock,
                                                    askMark, question, askMark, question}))
@@ -736,7 +739,8 @@ TEST_F(Guard, OnAShareEveryFileGetsItsBytesBeforeItsNameAndWhatAKilledMakerLeftG
     const test::HeldFile making(InUseMarkName(file_), "");
     TDataFile t;
     box.Answer(0);
-    EXPECT_EQ(ErrorOf([&] { ReadTableFile(file_, t); }), "Ошибка чтения файла \"" + file_ + "\"");
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(file_, t); }),
+            "Ошибка чтения файла \"" + file_ + "\": файл занят другой программой");
     EXPECT_EQ(box.Calls().size(), 1u);
   }
   fs::remove(InUseMarkName(file_));
@@ -801,7 +805,7 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
   };
   const std::string busy =
       "Ошибка записи файла \"" + file_ + "\": файл занят другой программой; прежний файл не изменен";
-  const std::string refused = "Ошибка чтения файла \"" + files[1] + "\"";
+  const std::string refused = "Ошибка чтения файла \"" + files[1] + "\": файл занят другой программой";
   const std::string question =
       "Файл " + files[1] + " находится длительное время в режиме чтения/записи. Разрешить доступ к файлу ?";
   // Refused a write of the first table and, answered "Нет", a read of the second.

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/base/file_replace.h"
 #include "core/tables/file_io.h"
@@ -109,7 +113,7 @@ TEST(TableFile, WritesTheFileLayoutByteForByteAndReadsItBack) {
   EXPECT_EQ(ErrorOf([&] { ReadTableFile("", r); }), "Не задано имя файла");
   EXPECT_EQ(ErrorOf([&] { WriteTableFile("", t); }), "Не задано имя файла");
   EXPECT_EQ(ErrorOf([&] { ReadTableFile(dir / "нет.PRB", r); }),
-            "Ошибка чтения файла \"" + (dir / "нет.PRB") + "\"");
+            "Ошибка чтения файла \"" + (dir / "нет.PRB") + "\": файл не найден");
 
   // Or an empty table: only a name with nothing behind it gives one; what exists is read or refused.
   EXPECT_FALSE(ReadTableFileOrEmpty(dir / "нет.PRB", "Проба", r));
@@ -155,7 +159,7 @@ TEST(TableFile, RestructuresByFieldName) {
   EXPECT_FALSE(FileHasField(file, "New"));
   EXPECT_EQ(ReadFileRowCount(file), 2);
   EXPECT_TRUE(IsTableFile(file));
-  EXPECT_EQ(ErrorOf([&] { FileHasField(dir / "нет", "Nr"); }), "Ошибка чтения файла \"" + (dir / "нет") + "\"");
+  EXPECT_EQ(ErrorOf([&] { FileHasField(dir / "нет", "Nr"); }), "Ошибка чтения файла \"" + (dir / "нет") + "\": файл не найден");
 }
 
 TEST(TableFile, ReadsTheOldFormatWithoutNames) {
@@ -186,32 +190,55 @@ TEST(TableFile, DamagedFilesFailWithTheReadErrorAndNeverOverrun) {
   const std::string good = SampleBytes();
   TDataFile r;
   int failures = 0;
+  // A cut file says so, whatever part of it the cut fell in; one cut inside its signature is no table.
   for (std::size_t length = 0; length < good.size(); ++length) {
     test::WriteBytes(file, good.substr(0, length));
     const std::string error = ErrorOf([&] { ReadTableFile(file, r); });
     if (error != "<no error>") {
-      EXPECT_EQ(error, readError) << "length " << length;
+      EXPECT_EQ(error.substr(0, readError.size() + 2), readError + ": ") << "length " << length;
+      const std::string reason = error.substr(std::min(error.size(), readError.size() + 2));
+      if (length < 7)
+        EXPECT_EQ(reason, "файл не является таблицей (в начале нет подписи ZREGIM)") << length;
+      else
+        EXPECT_EQ(reason.rfind("файл обрезан", 0), 0u) << "length " << length << ": " << reason;
       ++failures;
     }
     ASSERT_FALSE(std::filesystem::exists(file + ".inuse~")) << "the in-use mark stays after a failed read";
   }
   EXPECT_GT(failures, static_cast<int>(good.size()) - 8);  // only cuts at a section's end read whole
 
+  // Each says what it declares and what the file holds.
   const std::string header = std::string("\x06ZREGIM") + Short("Проба") + Short("Т");
-  for (std::int32_t rows : {-1, INT32_MIN, 3, INT32_MAX}) {
+  const std::string declared = "заявлено строк ";
+  for (const auto& [rows, reason] :
+       {std::pair<std::int32_t, std::string>{-1, declared + "-1: число строк не может быть отрицательным"},
+        {INT32_MIN, declared + std::to_string(INT32_MIN) + ": число строк не может быть отрицательным"},
+        {3, "файл обрезан: на отметки строк (заявлено строк 3) нужно 3 байт, а до конца файла 2 байт"},
+        {INT32_MAX, "файл обрезан: заявлено строк 2147483647, а после заголовка в файле 15 байт (не меньше байта на строку)"}}) {
     test::WriteBytes(file, header + I32(rows) + "\x0CRESTRUCTURED" + std::string(2, '\0'));
-    EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }), readError) << rows;
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }), readError + ": " + reason) << rows;
   }
   // A section that claims more bytes than the file holds, or a negative count.
-  for (std::int32_t size : {-8, 9, INT32_MAX}) {
+  for (const auto& [size, reason] :
+       {std::pair<std::int32_t, std::string>{-8, "столбец \"Nr\": заявлена длина -8 байт"},
+        {9, "файл обрезан: на столбец \"Nr\" нужно 9 байт, а до конца файла 8 байт"},
+        {INT32_MAX, "файл обрезан: на столбец \"Nr\" нужно 2147483647 байт, а до конца файла 8 байт"}}) {
     test::WriteBytes(file, header + I32(2) + "\x0CRESTRUCTURED" + std::string(2, '\0') + Short("Nr") + "l" +
                                I32(size) + I32(1) + I32(2));
-    EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }), readError) << size;
+    EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }), readError + ": " + reason) << size;
   }
-  // Strings that run past their section.
+  // Strings that run past their section; numbers that do not fill their rows.
   test::WriteBytes(file, header + I32(2) + "\x0CRESTRUCTURED" + std::string(2, '\0') + Short("Name") + "s" + I32(3) +
                              Short("ab") + Short("Flag") + "b" + I32(2) + std::string("\x01\x02", 2));
-  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }), readError);
+  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }), readError + ": столбец \"Name\": прочитано текстов 1, а заявлено строк 2");
+  test::WriteBytes(file, header + I32(2) + "\x0CRESTRUCTURED" + std::string(2, '\0') + Short("Nr") + "l" + I32(4) + I32(1));
+  EXPECT_EQ(ErrorOf([&] { ReadTableFile(file, r); }),
+            readError + ": столбец \"Nr\" занимает 4 байт, а заявлено строк 2 по 4 байт - это 8 байт");
+  // Every other read of a table says why too.
+  test::WriteBytes(file, "не таблица");
+  for (const auto& read : std::vector<std::function<void()>>{[&] { ReadColumnFromFile(file, "Nr"); },
+                                                              [&] { FileHasField(file, "Nr"); }})
+    EXPECT_EQ(ErrorOf(read), readError + ": файл не является таблицей (в начале нет подписи ZREGIM)");
 
   // Random bytes after a header, and random damage anywhere in a good file.
   std::mt19937 random(20240611);

@@ -243,7 +243,15 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRul
     Qt::Key ending;
     std::string shown, date, reason;
     std::string held = "01.11.2026";  // the date while the text is edited
+    QString clipboard = "2025";        // what Ctrl+V pastes
   };
+  const Keys byWord{{Qt::Key_Left, Qt::ControlModifier}, {Qt::Key_Right, Qt::ControlModifier}};
+  const Keys yearSelected{{Qt::Key_End, {}},
+                          {Qt::Key_Left, Qt::ShiftModifier},
+                          {Qt::Key_Left, Qt::ShiftModifier},
+                          {Qt::Key_Left, Qt::ShiftModifier},
+                          {Qt::Key_Left, Qt::ShiftModifier}};
+  const Keys paste{{Qt::Key_V, Qt::ControlModifier}};
   const Edit edits[] = {
       {then(end, back(2)), "01.11.20", Qt::Key_Return, "01.11.2020", "01.11.2020", ""},
       {then(end, back(2)), "01.11.20", Qt::Key_Tab, "01.11.2020", "01.11.2020", ""},
@@ -285,6 +293,21 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRul
                  digits("15")),
             {{Qt::Key_Left, {}}, {Qt::Key_Right, {}}, {Qt::Key_End, {}}}),
        "15.11.20", Qt::Key_Return, "15.11.2020", "15.11.2020", ""},
+      // Moved through by a word (Ctrl with an arrow, Shift too) the same: kept as it is, and mended on.
+      {then(then(end, back(2)), {{Qt::Key_Left, Qt::ControlModifier}}), "01.11.20", Qt::Key_Return, "01.11.2020",
+       "01.11.2020", ""},
+      {then(then(then(end, back(2)), byWord), digits("25")), "01.11.2025", Qt::Key_Return, "01.11.2025", "01.11.2025",
+       ""},
+      {then(then(then(end, back(2)), {{Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier}}), digits("2025")),
+       "01.11.2025", Qt::Key_Tab, "01.11.2025", "01.11.2025", ""},
+      // Pasted over a part the person selected, or where a part was deleted: mended as typed digits mend it.
+      {then(yearSelected, paste), "01.11.2025", Qt::Key_Return, "01.11.2025", "01.11.2025", ""},
+      {then(then(end, back(4)), paste), "01.11.2025", Qt::Key_Tab, "01.11.2025", "01.11.2025", ""},
+      {then(then(end, back(2)), paste), "01.11.202025", Qt::Key_Return, "01.11.202025", "01.11.2026",
+       "Дата \"01.11.202025" + incomplete},
+      {then(yearSelected, paste), "01.11.2O25", Qt::Key_Return, "01.11.2O25", "01.11.2026",
+       "Текст \"01.11.2O25\" не является датой: введите день, месяц и год, например 01.11.2026", "01.11.2026",
+       " 2O25\n"},
       // Deleted to nothing: refused, never the date held before; a date typed then is a new one.
       {then(end, back(10)), "", Qt::Key_Return, "", "01.11.2026", notGiven},
       {allDeleted, "", Qt::Key_Tab, "", "01.11.2026", notGiven},
@@ -297,6 +320,7 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRul
   for (const Edit& e : edits) {
     QTest::keyClick(field, Qt::Key_Escape);
     field->setDate(QDate(2026, 11, 1));
+    QApplication::clipboard()->setText(e.clipboard);
     for (const auto& [key, modifiers] : e.keys) QTest::keyClick(field, key, modifiers);
     EXPECT_EQ(Shown(), std::pair(e.held, e.edited)) << e.edited;
     QTest::keyClick(field, e.ending);

@@ -183,6 +183,25 @@ TEST_F(BaseWindow, OpeningShowsTheSwitchingMomentAndKeepsTheSchemeTablesClosed) 
   std::string name;
   F().GetBaseFileName(name);
   EXPECT_EQ(name, Base("Без даты"));
+
+  // A base whose line table is cut short, or no table at all: refused saying why, and the base that was
+  // open stays open with its table.
+  MakeBase("Обрезанная");
+  const std::string lines = Base("Обрезанная") + ".RSL";
+  const std::string whole = ReadBytes(lines);
+  for (const auto& [bytes, reason] :
+       {std::pair(whole.substr(0, whole.size() - 3), std::string("файл обрезан: на столбец \"Idx\" нужно 8 байт, а "
+                                                                 "до конца файла 5 байт")),
+        std::pair(std::string("линии"), std::string("файл не является таблицей (в начале нет подписи ZREGIM)"))}) {
+    WriteBytes(lines, bytes);
+    box.Clear();
+    Open("Обрезанная");
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + lines + "\": " + reason});
+    EXPECT_EQ(Caption(), "База РЭС - Без даты");
+    EXPECT_EQ(F().BaseFileName, Base("Без даты"));
+    EXPECT_EQ(F().DataGrid().FileName(), Base("Без даты") + ".RSL");
+    EXPECT_EQ(F().DataGrid().table().RowCount, 2);
+  }
 }
 
 TEST_F(BaseWindow, SaveAsCopiesEveryFileOfTheStemAndOpensTheCopy) {

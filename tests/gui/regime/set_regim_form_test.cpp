@@ -264,6 +264,41 @@ TEST_F(RegimDialogs, PeriodDatesTypedAsWrittenAreThePeriod) {
   EXPECT_EQ(box.Texts(), std::vector<std::string>{});
 }
 
+// A refused moment of the graphs' slice holds the dialog back only while the graphs are the kind of loads
+// it takes: another kind chosen by a click or by the arrows lets "Применить" go on with the moment held
+// before, and the graphs chosen again check the text again.
+TEST_F(RegimDialogs, ARefusedSliceMomentFollowsTheKindOfLoads) {
+  // a click on a kind's round mark, where a person clicks it
+  const auto click = [](QRadioButton& kind) {
+    QTest::mouseClick(&kind, Qt::LeftButton, {}, QPoint(kind.iconSize().width() / 2 + 2, kind.height() / 2));
+  };
+  script.Then([&](QDialog& d) {
+    auto& calcDate = Child<QDateEdit>(d, "CalcDate");
+    auto& graphs = Child<QRadioButton>(d, "GrafBtn");
+    const std::string refused = "Даты \"31.11.2026\" не существует";
+    d.activateWindow();
+    QTest::keyClicks(&calcDate, "31.11.2026");
+    QTest::keyClick(&calcDate, Qt::Key_Return);
+    EXPECT_EQ(DateMessage(d), refused);
+    click(Child<QRadioButton>(d, "SredBtn"));
+    EXPECT_EQ(std::pair(calcDate.isEnabled(), DateMessage(d)), std::pair(false, std::string()));
+    click(graphs);
+    EXPECT_EQ(std::pair(calcDate.isEnabled(), DateMessage(d)), std::pair(true, refused));
+    Press(d, "OKBtn");
+    EXPECT_TRUE(d.isVisible() && d.result() != QDialog::Accepted);
+    EXPECT_EQ(calcDate.text().toStdString(), "31.11.2026");
+    // the arrows in the group of kinds: from the graphs up to the maximal load
+    graphs.setFocus();
+    QTest::keyClick(&graphs, Qt::Key_Up);
+    ASSERT_TRUE(Child<QRadioButton>(d, "PmaxBtn").isChecked());
+    EXPECT_EQ(DateMessage(d), "");
+    Press(d, "OKBtn");
+  });
+  ASSERT_TRUE(ExecuteCalcPeriodDialog());
+  EXPECT_EQ(std::pair(int(IniRec.TypCalcPQ), IniRec.CalcDate), std::pair(2, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0)));
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{});
+}
+
 // A date the field refused keeps every dialog with a date open, whatever its buttons.
 TEST_F(RegimDialogs, ARefusedDateKeepsEveryDateDialogOpen) {
   gui::TTestSwtFrm testSwt;
