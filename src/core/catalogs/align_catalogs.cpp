@@ -126,7 +126,8 @@ bool AlignCatalogFolders(const std::string& folder, const std::string& other,
       if (changedA) writtenA.emplace_back(a, &tableA);
       if (changedB) writtenB.emplace_back(b, &tableB);
     }
-    if (stepDone) stepDone(++done);
+    ++done;
+    if (stepDone) stepDone(done);
   }
   WriteTableSet(writtenA);
   WriteTableSet(writtenB);

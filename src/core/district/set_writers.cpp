@@ -3,14 +3,19 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/base/dates.h"
 #include "core/base/settings.h"
+#include "core/catalogs/graph_tables.h"
 #include "core/catalogs/align_catalogs.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
+#include "core/district/load_forming.h"
 #include "core/district/scheme_forming.h"
+#include "core/district/subst_match.h"
 #include "core/engine/regime.h"
 #include "core/optim/tkz_view.h"
 #include "core/regime/node_equiv.h"
+#include "core/regime/period_run.h"
 #include "core/regime/scheme_files.h"
 #include "core/regime/task_regime.h"
 #include "core/tables/colmaps_scheme.h"
@@ -115,6 +120,23 @@ void CalculateRegime(const std::string& folder) {
                  ini.Uv, ini.Dimension, true, nullptr, nullptr);
 }
 
+// The scheme formed from the sample base as its README says, for the month of its meters.
+void PrepareMonth(const std::string& folder) {
+  IniRec.T04 = true;
+  IniRec.Date1 = EncodeDate(2026, 11, 1);
+  IniRec.Date2 = EncodeDate(2026, 11, 30);
+  TRegime engine;
+  std::vector<std::string> messages;
+  FormSchemeFromBase(In(folder, "Образец"), false, {}, engine, DefaultSchemeConverter(), {}, messages);
+}
+
+void RunMonth(const std::string& folder) {
+  TRegime r;
+  std::vector<std::string> errors;
+  r.Errors = &errors;
+  RunPeriodLosses(r, In(folder, "Образец"), {}, TPeriodRunForm::Losses, false);
+}
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
@@ -128,6 +150,17 @@ const std::vector<TSetWriter>& SetWriters() {
        [] {
          return TSets{Named("Образец", FormingSchemeExtensions()), Named("Образец", FormingBaseExtensions())};
        }},
+      {"База данных района: Формирование загрузки ТП, РП", {},
+       [](const std::string& folder) {
+         FormStationLoads(In(folder, "Образец"), TLoadFormingOptions::FromSettings(), {});
+       },
+       [] { return TSets{Named("Образец", LoadFormingExtensions())}; }},
+      {"База данных района: Сравнение п/ст 10 <--> 110 кВ", {},
+       [](const std::string& folder) {
+         TSubstMatchRun run(In(folder, "Образец"));
+         run.Apply({run.BaseNames().front() + " < Переименованная"});
+       },
+       [] { return TSets{Named("Образец", SubstMatchExtensions())}; }},
       {"Z-режим: Сохранить как", {},
        [](const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Пример2-")); },
        [] { return TSets{SchemeNamed("Пример2-")}; }},
@@ -144,6 +177,14 @@ const std::vector<TSetWriter>& SetWriters() {
       {"Выравнивание каталожных данных", PrepareAlignment,
        [](const std::string& folder) { AlignCatalogFolders(folder + "/", In(folder, kOtherFolder) + "/"); },
        AlignedSets},
+      {"Z-режим: Потери энергии, Расчет потерь", PrepareMonth, RunMonth,
+       [] {
+         std::string extensions;
+         for (const char* layout : {LayoutNodes, LayoutBranches, LayoutSwitchLog, LayoutNodeEnergy, LayoutBranchEnergy,
+                                    GraphCatalogMaket, GraphValuesMaket, LayoutLineFlows})
+           extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(layout);
+         return TSets{Named("Образец", extensions)};
+       }},
   };
   return writers;
 }

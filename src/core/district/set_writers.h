@@ -13,7 +13,7 @@ namespace ld {
 struct TSetWriter {
   // The command as the user finds it: the window, then the menu item or button.
   std::string Command;
-  // Readies the inputs in the folder, writing no table of the sets (empty: none needed).
+  // Readies the inputs in the folder and the settings that the command needs (empty: none needed).
   std::function<void(const std::string& folder)> Prepare;
   // Runs the command over the folder.
   std::function<void(const std::string& folder)> Run;
