@@ -117,7 +117,8 @@ std::string FileNamePart(const std::string& path) {
 // saved, never new nodes with the branches before. This control's own locks of them serve the run.
 void WriteSchemeTables(TSchemBoxState& box) {
   std::vector<std::pair<std::string, TDataFile*>> files;
-  for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get(), box.FlowTable.get()})
+  TDataFile* energies = box.BranchEnergyChanged ? box.BranchEnergyTable.get() : nullptr;
+  for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get(), box.FlowTable.get(), energies})
     if (table != nullptr) files.emplace_back(box.SchemeBase + table->Extention, table);
   WriteTableSet(files);
 }
@@ -201,6 +202,7 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
   box.FlowTable = std::move(flows);
   box.NodeEnergyTable = std::move(nodeEnergy);
   box.BranchEnergyTable = std::move(branchEnergy);
+  box.BranchEnergyChanged = false;
   box.NodeCols = nodeCols;
   box.BranchCols = branchCols;
   box.FlowCols = flowCols;
@@ -284,6 +286,7 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
   }
   if (answer != 2 && !refused) {
     box.Modified = false;
+    box.BranchEnergyChanged = false;
     ReleaseLocks(box);
   }
   if (answer == 2) result = false;
