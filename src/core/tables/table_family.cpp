@@ -41,6 +41,19 @@ std::vector<std::string> FamilyFiles(const std::string& basePath) {
   return files;
 }
 
+// A copy's source file, refused by name where it is gone.
+void RequireCopySource(const std::string& source) {
+  if (!fileio::FileExists(source)) throw Error("Ошибка чтения файла \"" + fileio::FullFileName(source) + "\"");
+}
+
+// The table of a copy: the source read (restructured to its current layout) and titled with the
+// destination's path, to be written as a new file.
+void ReadCopy(const std::string& source, const std::string& destination, TDataFile& table) {
+  ReadTableFile(source, table);
+  table.Title = RemoveExtension(fileio::FullFileName(destination));
+  table.FileDate = 0;
+}
+
 }  // namespace
 
 void CreateEmptyTableFile(const std::string& fileName, const std::string& layoutName, const std::string& title) {
@@ -58,14 +71,10 @@ void CopyTableFile(const std::string& source, const std::string& destination) {
   const std::string ext = ExtractExtension(source);
   LockTableFiles(base, ext);
   try {
-    if (!fileio::FileExists(source)) {
-      throw Error("Ошибка чтения файла \"" + fileio::FullFileName(source) + "\"");
-    }
+    RequireCopySource(source);
     if (IsTableFile(source)) {
       TDataFile table;
-      ReadTableFile(source, table);
-      table.Title = RemoveExtension(fullDestination);
-      table.FileDate = 0;
+      ReadCopy(source, destination, table);
       WriteTableFile(destination, table);
     } else {
       CopyFileBytes(source, destination);
@@ -90,15 +99,13 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
     std::vector<std::string> others;
     for (const std::string& file : files) {
       const std::string ext = ExtractExtension(file);
-      if (!fileio::FileExists(file)) throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\"");
+      RequireCopySource(file);
       if (!IsTableFile(file)) {
         others.push_back(ext);
         continue;
       }
       auto& table = *tables.emplace_back(std::make_unique<TDataFile>());
-      ReadTableFile(file, table);
-      table.Title = RemoveExtension(fileio::FullFileName(destinationBase + ext));
-      table.FileDate = 0;
+      ReadCopy(file, destinationBase + ext, table);
       if (change) change(ext, table);
       written.emplace_back(destinationBase + ext, &table);
     }
