@@ -161,6 +161,11 @@ const std::vector<TSetWriter>& SetWriters() {
          run.Apply({run.BaseNames().front() + " < Переименованная"});
        },
        [] { return TSets{Named("Образец", SubstMatchExtensions())}; }},
+      {"База данных района: Сохранить как", {},
+       [](const std::string& folder) { CopyTableFiles(In(folder, "Образец"), In(folder, "Копия")); },
+       [] {
+         return TSets{Named("Копия", ".BBA,.BPA,.QOP,.R04,.RAY,.RSF,.RSL,.RSV,.RTP")};  // the sample's tables
+       }},
       {"Z-режим: Сохранить как", {},
        [](const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Пример2-")); },
        [] { return TSets{SchemeNamed("Пример2-")}; }},
