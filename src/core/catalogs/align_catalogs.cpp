@@ -1,6 +1,7 @@
 #include "core/catalogs/align_catalogs.h"
 
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "core/base/msgbox.h"
@@ -64,11 +65,8 @@ void AppendRow(const TDataFile& from, int row, TDataFile& to) {
 
 }  // namespace
 
-void AlignCatalogFiles(const std::string& fileA, const std::string& fileB, bool& changedA, bool& changedB) {
+void AlignCatalogTables(TDataFile& a, TDataFile& b, bool& changedA, bool& changedB) {
   changedA = changedB = false;
-  TDataFile a, b;
-  ReadTableFile(fileA, a);
-  ReadTableFile(fileB, b);
   const std::vector<int> aToB = MatchColumns(a, b);
   const std::vector<int> bToA = MatchColumns(b, a);
 
@@ -99,8 +97,6 @@ void AlignCatalogFiles(const std::string& fileA, const std::string& fileB, bool&
       changedA = true;
     }
   }
-  if (changedA) WriteTableFile(fileA, a);
-  if (changedB) WriteTableFile(fileB, b);
 }
 
 bool AlignCatalogFolders(const std::string& folder, const std::string& other,
@@ -112,16 +108,29 @@ bool AlignCatalogFolders(const std::string& folder, const std::string& other,
   }
   std::string otherFolder = other;
   if (otherFolder.back() != '/') otherFolder += '/';
+  // Every pair is aligned before anything is written, and each folder's changed catalogues go in one
+  // run: a program that ends halfway leaves a folder's catalogues all as they were or all aligned.
+  std::vector<TDataFile> tables(2 * kAlignedCatalogFiles.size());
+  std::vector<std::pair<std::string, TDataFile*>> writtenA, writtenB;
   int done = 0;
   for (const std::string& name : kAlignedCatalogFiles) {
     const std::string a = FindFileNoCase(folder + name);
     const std::string b = FindFileNoCase(otherFolder + name);
     if (std::filesystem::is_regular_file(a, ec) && std::filesystem::is_regular_file(b, ec)) {
+      TDataFile& tableA = tables[2 * static_cast<std::size_t>(done)];
+      TDataFile& tableB = tables[2 * static_cast<std::size_t>(done) + 1];
+      ReadTableFile(a, tableA);
+      ReadTableFile(b, tableB);
       bool changedA = false, changedB = false;
-      AlignCatalogFiles(a, b, changedA, changedB);
+      AlignCatalogTables(tableA, tableB, changedA, changedB);
+      if (changedA) writtenA.emplace_back(a, &tableA);
+      if (changedB) writtenB.emplace_back(b, &tableB);
     }
-    if (stepDone) stepDone(++done);
+    ++done;
+    if (stepDone) stepDone(done);
   }
+  WriteTableSet(writtenA);
+  WriteTableSet(writtenB);
   return true;
 }
 

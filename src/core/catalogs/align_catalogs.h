@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "core/tables/layout.h"
+
 namespace ld {
 
 // The aligned files, in the order they are aligned (names compare without regard to letter case).
@@ -14,12 +16,14 @@ inline const std::array<std::string, 7> kAlignedCatalogFiles = {
 
 inline constexpr unsigned char kAlignedRowMark = 9;
 
-// Aligns two table files of one layout; tells which of them was rewritten. Table file errors throw.
-void AlignCatalogFiles(const std::string& fileA, const std::string& fileB, bool& changedA, bool& changedB);
+// Aligns two tables of one layout; tells which of them changed.
+void AlignCatalogTables(TDataFile& a, TDataFile& b, bool& changedA, bool& changedB);
 
 // Aligns every file of the list that exists in both folders (each ending with the path separator);
 // stepDone is called after each of the seven files. A missing other folder gives the error message
-// "Путь не существует" and false; files written before a table file error stay written.
+// "Путь не существует" and false. Every file is read and aligned before the first is written; the
+// changed files of each folder are written in one run (WriteTableSet), this folder's first. Table file
+// errors throw.
 bool AlignCatalogFolders(const std::string& folder, const std::string& other,
                          const std::function<void(int done)>& stepDone = {});
 

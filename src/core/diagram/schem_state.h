@@ -105,6 +105,8 @@ public:
   std::unique_ptr<TDataFile> FlowTable;          // "Перетоки в линиях"
   std::unique_ptr<TDataFile> NodeEnergyTable;    // "Электропотребление в узлах"
   std::unique_ptr<TDataFile> BranchEnergyTable;  // "Перетоки электроэнергии"
+  // The branch energies were changed with the scheme (their district numbers): saved in the scheme's run.
+  bool BranchEnergyChanged = false;
   TNodeCols NodeCols;
   TBranchCols BranchCols;
   TLineFlowCols FlowCols;

@@ -113,39 +113,14 @@ std::string FileNamePart(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool HasExtension(const std::string& list, const std::string& ext) {
-  std::size_t start = 0;
-  while (start <= list.size()) {
-    std::size_t comma = list.find(',', start);
-    if (comma == std::string::npos) comma = list.size();
-    if (list.compare(start, comma - start, ext) == 0) return true;
-    start = comma + 1;
-  }
-  return false;
-}
-
-std::string WithoutExtension(const std::string& list, const std::string& ext) {
-  std::string result;
-  std::size_t start = 0;
-  while (start <= list.size()) {
-    std::size_t comma = list.find(',', start);
-    if (comma == std::string::npos) comma = list.size();
-    const std::string item = list.substr(start, comma - start);
-    if (!item.empty() && item != ext) result += (result.empty() ? "" : ",") + item;
-    start = comma + 1;
-  }
-  return result;
-}
-
-// Writes one table, giving up this control's own lock of it first: the table store refuses every
-// lock, ours too.
-void WriteSchemeTable(TSchemBoxState& box, TDataFile& table) {
-  const std::string& ext = table.Extention;
-  if (box.LockedBase == box.SchemeBase && HasExtension(box.LockedExtList, ext)) {
-    UnlockTableFiles(box.SchemeBase, ext);
-    box.LockedExtList = WithoutExtension(box.LockedExtList, ext);
-  }
-  WriteTableFile(box.SchemeBase + ext, table);
+// Writes the scheme's tables in one run: a program that ends halfway leaves the scheme as it was or as
+// saved, never new nodes with the branches before. This control's own locks of them serve the run.
+void WriteSchemeTables(TSchemBoxState& box) {
+  std::vector<std::pair<std::string, TDataFile*>> files;
+  TDataFile* energies = box.BranchEnergyChanged ? box.BranchEnergyTable.get() : nullptr;
+  for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get(), box.FlowTable.get(), energies})
+    if (table != nullptr) files.emplace_back(box.SchemeBase + table->Extention, table);
+  WriteTableSet(files);
 }
 
 void ReleaseLocks(TSchemBoxState& box) {
@@ -227,6 +202,7 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
   box.FlowTable = std::move(flows);
   box.NodeEnergyTable = std::move(nodeEnergy);
   box.BranchEnergyTable = std::move(branchEnergy);
+  box.BranchEnergyChanged = false;
   box.NodeCols = nodeCols;
   box.BranchCols = branchCols;
   box.FlowCols = flowCols;
@@ -303,15 +279,14 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
       }
       SettleSwitchColumns(box.BranchCols);
       if (!box.SchemeBase.empty()) {
-        WriteSchemeTable(box, *box.NodeTable);
-        WriteSchemeTable(box, *box.BranchTable);
-        if (box.FlowTable) WriteSchemeTable(box, *box.FlowTable);
+        WriteSchemeTables(box);
       }
       if (box.OnSaveProc) box.OnSaveProc(box.NodeTable.get(), box.BranchTable.get());
     }
   }
   if (answer != 2 && !refused) {
     box.Modified = false;
+    box.BranchEnergyChanged = false;
     ReleaseLocks(box);
   }
   if (answer == 2) result = false;

@@ -12,6 +12,7 @@
 #include "core/tables/element_names.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -169,11 +170,8 @@ struct TBaseTable {
       CreateColumns(table, 0);
     }
   }
-  // Releases the caller's lock of the file and writes the table back.
-  void WriteBack(const std::string& stem) {
-    UnlockTableFiles(stem, table.Extention);
-    WriteTableFile(fileName, table);
-  }
+  // Adds the table to those the run writes back to the base.
+  void WriteBack(std::vector<std::pair<std::string, TDataFile*>>& written) { written.emplace_back(fileName, &table); }
 };
 
 // The catalogues and the base's passport lists of one run, freed whatever happens.
@@ -235,12 +233,16 @@ void FormCalcScheme(const std::string& stem, const std::string& catalogPath, con
   run.FormFeeders(feeders.table, feederList);
   if (!eerm) run.RenumberJournal(journal.table);
 
-  if (journal.table.RowCount > 0) journal.WriteBack(stem);
   run.Finish();
-  if (lines.exists) lines.WriteBack(stem);
-  if (options.T04 && stations.exists && !eerm) stations.WriteBack(stem);
-  if (withLines04 && lines04.exists) lines04.WriteBack(stem);
-  if (feeds.exists) feeds.WriteBack(stem);
+  // The base's tables go back in one run (the caller's locks of them serve it): a program that ends
+  // halfway leaves none of them renumbered, not the journal without its lines.
+  std::vector<std::pair<std::string, TDataFile*>> written;
+  if (journal.table.RowCount > 0) journal.WriteBack(written);
+  if (lines.exists) lines.WriteBack(written);
+  if (options.T04 && stations.exists && !eerm) stations.WriteBack(written);
+  if (withLines04 && lines04.exists) lines04.WriteBack(written);
+  if (feeds.exists) feeds.WriteBack(written);
+  WriteTablesTogether(written);
   nodeCount = nodes.RowCount;
   branchCount = branches.RowCount;
   supplyCount = run.SupplyCount;

@@ -36,7 +36,7 @@ void TRunTableLocks::Write(TDataFile& table) {
   if (held_) LockTableFiles(stem_, table.Extention);
 }
 
-void TRunTableLocks::WriteTogether(std::initializer_list<TDataFile*> tables) {
+void TRunTableLocks::WriteTogether(const std::vector<TDataFile*>& tables) {
   std::vector<std::pair<std::string, TDataFile*>> files;
   for (TDataFile* table : tables) files.emplace_back(stem_ + table->Extention, table);
   WriteTablesTogether(files);

@@ -30,7 +30,7 @@ public:
   // consumes it) and taken again after it.
   void Write(TDataFile& table);
   // Writes the tables of the run together (WriteTablesTogether); the locks stay held.
-  void WriteTogether(std::initializer_list<TDataFile*> tables);
+  void WriteTogether(const std::vector<TDataFile*>& tables);
   // Releases every lock of the run; idempotent.
   void Release();
 

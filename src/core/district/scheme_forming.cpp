@@ -208,11 +208,13 @@ TSchemeFormingResult FormSchemeFromBase(const std::string& baseStem, bool feeder
   engine.Errors = nullptr;
   ReportConfiguration(engine, unsupplied, contours, messages);
 
-  schemeLocks.Write(nodes);
-  schemeLocks.Write(branches);
+  // One run: a program that ends halfway leaves the scheme it found or the new one, never new nodes
+  // with the branches of the scheme before.
+  std::vector<TDataFile*> written = {&nodes, &branches};
   if (fileio::FileExists(baseStem + GetMaketExtention(LayoutSubstInputs)) ||
       fileio::FileExists(baseStem + GetMaketExtention(LayoutSubstFeeders)))
-    schemeLocks.Write(flows);
+    written.push_back(&flows);
+  schemeLocks.WriteTogether(written);
   result.Written = true;
   return result;
 }

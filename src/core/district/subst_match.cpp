@@ -139,10 +139,12 @@ void TSubstMatchRun::Rename(const TRenamings& renamings) {
 
 void TSubstMatchRun::Apply(const std::vector<std::string>& items) {
   Rename(RequestedRenamings(items));
-  locks_.Write(lines_);
-  if (inputsFile_) locks_.Write(inputs_);
-  if (feedersFile_) locks_.Write(feeders_);
-  if (journalFile_) locks_.Write(journal_);
+  // the renamed stations in every table or in none: a half-renamed base would split a station in two
+  std::vector<TDataFile*> written = {&lines_};
+  if (inputsFile_) written.push_back(&inputs_);
+  if (feedersFile_) written.push_back(&feeders_);
+  if (journalFile_) written.push_back(&journal_);
+  locks_.WriteTogether(written);
 }
 
 }  // namespace ld

@@ -53,10 +53,8 @@ void TRegime::ReadTables(const std::string& path) {
   }
   bool changed = false;
   BuildModel(nodes, branches, changed);
-  if (changed) {
-    WriteSchemeTable(path, nodes, LockFiles);
-    WriteSchemeTable(path, branches, LockFiles);
-  }
+  // the renumbered model's pair in one run (the caller's locks of them serve it)
+  if (changed) WriteTableSet({{nodeFile, &nodes}, {branchFile, &branches}});
   // What is in memory now is what the files hold.
   kept->NodeFile = nodeFile;
   kept->BranchFile = branchFile;

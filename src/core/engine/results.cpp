@@ -630,13 +630,9 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     WriteProtocolFile(SchemePath + ".RGM", protocol);
   }
 
-  auto save = [&](TDataFile& table, const std::string& ext) {
-    if (LockFiles) UnlockTableFiles(SchemePath, ext);
-    WriteTableFile(SchemePath + ext, table);
-    if (LockFiles) LockTableFiles(SchemePath, ext);
-  };
-  save(*nodes, nodeExt);
-  save(*branches, branchExt);
+  // The regime's nodes and branches in one run (the engine's locks of them serve it): a program that
+  // ends halfway leaves the results of one regime, never the nodes of one with the branches of another.
+  WriteTableSet({{SchemePath + nodeExt, nodes}, {SchemePath + branchExt, branches}});
 }
 
 }  // namespace ld

@@ -459,6 +459,11 @@ void PutRatio(const TBranchCols& b, int r, bool reversed, std::complex<double> k
 }  // namespace
 
 void WriteKtrToBranches(TDataFile& table, TDataFile& branches, const std::string& branchFile, const TKtrModel* model) {
+  PutKtrToBranches(table, branches, model);
+  WriteTableFileReleasingLock(branchFile, branches);
+}
+
+void PutKtrToBranches(TDataFile& table, TDataFile& branches, const TKtrModel* model) {
   TKtrCols c;
   FillKtrCols(table, c);
   const std::vector<int> partner = PairKtrRows(c);
@@ -484,8 +489,6 @@ void WriteKtrToBranches(TDataFile& table, TDataFile& branches, const std::string
     const double ktn = b.Ktn->Get(rk);
     if (CalcRowRatio(c, row, partner[row], true, ktn, k)) PutRatio(b, rk, false, k);  // in its row's own direction
   }
-
-  WriteTableFileReleasingLock(branchFile, branches);
 }
 
 void WriteTableFileReleasingLock(const std::string& file, TDataFile& table) {

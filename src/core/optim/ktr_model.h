@@ -134,6 +134,8 @@ TSearchResult GradientSearch(TKtrModel& model, int limit, double Ku, double Kdp,
 // Reg alone).
 void WriteKtrToBranches(TDataFile& table, TDataFile& branches, const std::string& branchFile,
                         const TKtrModel* model);
+// The same into the branch table in memory, written by the caller.
+void PutKtrToBranches(TDataFile& table, TDataFile& branches, const TKtrModel* model);
 
 // Writes a table file, giving up for the write a lock that the caller holds on it and taking it again
 // afterwards, also when the write fails (the write's error is the one thrown).

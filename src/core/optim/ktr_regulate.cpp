@@ -103,13 +103,16 @@ bool RegulateKtrInLossCalc(TRegime& regime, const TKtrSliceVoltages& slice, std:
       model.RerunRegime();
       const TSearchResult result = CoordinateDescent(model, w.KIter, w.Ku, w.Kdp, regime.TotalLosses());
       changed = result.Changed;
-      if (writeBranches) WriteKtrToBranches(table, branches, branchFile, &model);
+      if (writeBranches) PutKtrToBranches(table, branches, &model);
     }
     std::size_t i = 0;
     for (DAsingle* col : {c.U1min, c.U1max, c.U2min, c.U2max}) {
       for (int row = 1; row <= c.RowCount; ++row) (*col)[row] = limits[i++];
     }
-    WriteTableFileReleasingLock(tableFile, table);  // the loss calculation holds its lock
+    // The branches' ratios and the table that gave them in one run, under the loss calculation's locks.
+    std::vector<std::pair<std::string, TDataFile*>> written = {{tableFile, &table}};
+    if (writeBranches && error.What == TKtrBindError::None) written.emplace_back(branchFile, &branches);
+    WriteTableSet(written);
     return error.What == TKtrBindError::None && changed;
   } catch (const Error& e) {
     log.push_back(e.what());

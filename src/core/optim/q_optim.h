@@ -108,6 +108,9 @@ double EconomicReactiveLimit(double Fminus, double F0, double Fplus, double h2, 
 // Writes Qopt × 0.001 into Qg of the node table of the scheme, sets Qish := Qopt and dQ := 0. The caller
 // holds the node table's lock, which is released for the write and taken again.
 void WriteQoptToNodeTable(TDataFile& table, const TQOptimState& state, const std::string& schemePath);
+// The same, and the table itself written at the scheme's path with the node table in one run, so that
+// the nodes' Qg and the table's Qish never come from two optimisations. The caller's locks serve it.
+void WriteQoptWithNodeTable(TDataFile& table, const TQOptimState& state, const std::string& schemePath);
 
 // Writes a table under the caller's lock of it: a lock present is removed for the write and put back.
 void WriteTableUnderLock(const std::string& basePath, TDataFile& table);

@@ -118,6 +118,7 @@ void RegulateQInLossCalc(TRegime& Regime, int /*Slice*/, std::vector<std::string
   state.InitialLoss = Regime.TotalLosses();
 
   const double accuracy = Regime.Accuracy;
+  bool written = false;
   if (MatchSliceRows(table, Regime, state, Voltages, Log)) {
     Regime.Accuracy = set.EpsReg;
     state.IterationCount = 0;
@@ -138,13 +139,16 @@ void RegulateQInLossCalc(TRegime& Regime, int /*Slice*/, std::vector<std::string
     bool violated = false;
     UpdateWatchedVoltages(table, state, violated);
     if (state.IterationCount <= Regime.MaxIter && !state.StopRequested) {
-      if (WriteNodes) WriteQoptToNodeTable(table, state, stem);
+      if (WriteNodes) {
+        WriteQoptWithNodeTable(table, state, stem);
+        written = true;
+      }
     } else {
       Log.push_back("Оптимизация Q: " + SliceText + " - точность оптимизации не достигнута");
     }
     Regime.Accuracy = accuracy;
   }
-  WriteTableUnderLock(stem, table);
+  if (!written) WriteTableUnderLock(stem, table);
 }
 
 }  // namespace ld

@@ -26,8 +26,10 @@ void WriteTableUnderLock(const std::string& basePath, TDataFile& table) {
   if (locked) LockTableFiles(basePath, table.Extention);
 }
 
-void WriteQoptToNodeTable(TDataFile& table, const TQOptimState& state, const std::string& schemePath) {
-  TDataFile nodes;
+namespace {
+
+// Qopt × 0.001 into Qg of the scheme's node table as stored, Qish := Qopt and dQ := 0 in the table.
+void PutQopt(TDataFile& table, const TQOptimState& state, const std::string& schemePath, TDataFile& nodes) {
   ReadTableFile(schemePath + GetMaketExtention(LayoutNodes), nodes);
   TNodeCols n;
   FillNodeCols(nodes, n);
@@ -40,7 +42,20 @@ void WriteQoptToNodeTable(TDataFile& table, const TQOptimState& state, const std
     (*c.Qish)[r] = c.Qopt->Get(r);
     (*c.dQ)[r] = 0;
   }
+}
+
+}  // namespace
+
+void WriteQoptToNodeTable(TDataFile& table, const TQOptimState& state, const std::string& schemePath) {
+  TDataFile nodes;
+  PutQopt(table, state, schemePath, nodes);
   WriteTableUnderLock(schemePath, nodes);
+}
+
+void WriteQoptWithNodeTable(TDataFile& table, const TQOptimState& state, const std::string& schemePath) {
+  TDataFile nodes;
+  PutQopt(table, state, schemePath, nodes);
+  WriteTableSet({{schemePath + nodes.Extention, &nodes}, {schemePath + table.Extention, &table}});
 }
 
 TRegimeElement* FindQNode(TRegime& regime, std::int32_t number) {

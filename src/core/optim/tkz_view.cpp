@@ -6,6 +6,7 @@
 
 #include "core/optim/tkz_radius.h"
 #include "core/tables/colmaps.h"
+#include "core/tables/table_file.h"
 
 namespace ld {
 
@@ -94,6 +95,12 @@ void BuildTkzViewTables(const TDataFile& radius, const std::string& title, TData
     (*b.Irez)[r] = rc.Ikz0->Get(r) * 1000;
     (*b.Faza)[r] = rc.Fkz0->Get(r);
   }
+}
+
+void WriteTkzViewScheme(const TDataFile& radius, const std::string& title, const std::string& stem) {
+  TDataFile nodes, branches;
+  BuildTkzViewTables(radius, title, nodes, branches);
+  WriteTableSet({{stem + nodes.Extention, &nodes}, {stem + branches.Extention, &branches}});
 }
 
 }  // namespace ld

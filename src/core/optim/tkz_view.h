@@ -15,4 +15,7 @@ inline constexpr std::int32_t TkzFaultColor = 0x0000FF00;
 // row) from the radius; the branch current is that of the second pass, in amperes.
 void BuildTkzViewTables(const TDataFile& radius, const std::string& title, TDataFile& nodes, TDataFile& branches);
 
+// Writes the radius as a scheme at stem (its node and branch tables, BuildTkzViewTables) in one run.
+void WriteTkzViewScheme(const TDataFile& radius, const std::string& title, const std::string& stem);
+
 }  // namespace ld

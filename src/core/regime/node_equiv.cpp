@@ -302,8 +302,7 @@ void WriteEquivalentScheme(const std::string& path, std::int32_t node, const TNo
   }
   (*b.R)[1] = static_cast<float>(q.Ze.real());
   (*b.X)[1] = static_cast<float>(q.Ze.imag());
-  WriteTableFile(path + nodes.Extention, nodes);
-  WriteTableFile(path + branches.Extention, branches);
+  WriteTableSet({{path + nodes.Extention, &nodes}, {path + branches.Extention, &branches}});
 }
 
 // ---- TSchemeLock ------------------------------------------------------------------------------------

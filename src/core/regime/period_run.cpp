@@ -60,11 +60,11 @@ public:
   TRunLocks(const TRunLocks&) = delete;
   TRunLocks& operator=(const TRunLocks&) = delete;
 
-  // A table of the run written between releasing and retaking its lock.
-  void Write(TDataFile& table) {
-    UnlockTableFiles(base_, table.Extention);
-    WriteTableFile(base_ + table.Extention, table);
-    LockTableFiles(base_, table.Extention);
+  // The tables of the run written in one run of the tables, which the run's locks serve.
+  void WriteTogether(const std::vector<TDataFile*>& tables) {
+    std::vector<std::pair<std::string, TDataFile*>> files;
+    for (TDataFile* table : tables) files.emplace_back(base_ + table->Extention, table);
+    WriteTablesTogether(files);
   }
 
 private:
@@ -614,14 +614,16 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     }
     result.Control = control.Lines();
     SaveReportLines(base + ".WMS", result.Control);
-    locks->Write(nodeEnergy);
-    locks->Write(branchEnergy);
-    if (namesChanged && mode == 0) locks->Write(journal);
-    if (balancing) locks->Write(lineFlows);
+    // Everything the period writes goes in one run: a program that ends halfway leaves the energies,
+    // the flows, the graphs and the supply hours of one period, never of two.
+    std::vector<TDataFile*> written = {&nodeEnergy, &branchEnergy};
+    if (namesChanged && mode == 0) written.push_back(&journal);
+    if (balancing) written.push_back(&lineFlows);
 
+    std::unique_ptr<TDataFile> catalog, values;
     if (graphMode) {
-      auto catalog = OpenGraphCatalog(base);
-      auto values = OpenGraphValues(base);
+      catalog = OpenGraphCatalog(base);
+      values = OpenGraphValues(base);
       const std::string fileName = std::filesystem::path(base).filename().string();
       ResolveGraphNumber(*catalog, *values, 0, fileName + " (потери)", "кВт", result.SliceEnds, result.SliceLosses,
                          'P', tgr);
@@ -638,22 +640,23 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
         ResolveGraphNumber(*catalog, *values, g.Number, GraphTitle(g, nodes, branches), unitText, result.SliceEnds,
                            g.Values, kinds[q], tgr);
       }
-      locks->Write(*catalog);
-      locks->Write(*values);
+      written.push_back(catalog.get());
+      written.push_back(values.get());
     }
+    TDataFile stored;
     if (!regime.SupplyHours.empty()) {
       FillNodeCols(nodes, n);
       for (int r = 1; r <= n.RowCount; ++r)
         if (static_cast<std::size_t>(r) < regime.SupplyHours.size())
           (*n.Trab)[r] = static_cast<float>(regime.SupplyHours[static_cast<std::size_t>(r)]);
       // Into the node table as stored: the run's copy may hold graph loads of the model.
-      TDataFile stored;
       ReadTableFile(base + GetMaketExtention(LayoutNodes), stored);
       TNodeCols s;
       FillNodeCols(stored, s);
       for (int r = 1; r <= s.RowCount && r <= n.RowCount; ++r) (*s.Trab)[r] = n.Trab->Get(r);
-      locks->Write(stored);
+      written.push_back(&stored);
     }
+    locks->WriteTogether(written);
     SaveReportLines(base + ".WRG", result.Report);
     result.Written = true;
   } catch (const std::exception& e) {

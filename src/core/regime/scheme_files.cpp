@@ -46,6 +46,13 @@ double RoundToDigits(double value, int digits) {
 namespace {
 
 template <typename Array>
+bool HasColumns(const TDataFile& table, std::initializer_list<const char*> fields) {
+  for (const char* field : fields)
+    if (dynamic_cast<Array*>(GetColumnArray(field, table)) == nullptr) return false;
+  return true;
+}
+
+template <typename Array>
 void RoundColumns(TDataFile& table, std::initializer_list<const char*> fields, int digits) {
   for (const char* field : fields) {
     Array* column = GetColumnAs<Array>(field, table);
@@ -54,26 +61,49 @@ void RoundColumns(TDataFile& table, std::initializer_list<const char*> fields, i
   }
 }
 
+// The decimals that a copy's name asks for ("NAME<d>-"); -1 for any other name.
+int CopyDigits(const std::string& newPath) {
+  if (newPath.size() < 2 || newPath.back() != '-') return -1;
+  const char digit = newPath[newPath.size() - 2];
+  return digit < '0' || digit > '9' ? -1 : digit - '0';
+}
+
+// Rounds a node (".UZL") or branch (".VET") table of a copy that has every column rounded; any other
+// table, or one that lacks a column, stays as it is.
+void RoundSchemeTable(const std::string& ext, TDataFile& table, int digits) {
+  const std::initializer_list<const char*> nodeDoubles = {"Pn", "Qn", "Pg", "Qg", "Angle"};
+  const std::initializer_list<const char*> nodeSingles = {"Um", "Gs", "Bs", "Qmin", "Qmax"};
+  const std::initializer_list<const char*> branchSingles = {"R", "X", "G", "B", "Kta", "Ktr", "Ktn"};
+  if (ext == ".UZL" && HasColumns<DAdouble>(table, nodeDoubles) && HasColumns<DAsingle>(table, nodeSingles)) {
+    RoundColumns<DAdouble>(table, nodeDoubles, digits);
+    RoundColumns<DAsingle>(table, nodeSingles, digits);
+  } else if (ext == ".VET" && HasColumns<DAsingle>(table, branchSingles)) {
+    RoundColumns<DAsingle>(table, branchSingles, digits);
+  }
+}
+
 }  // namespace
 
 void RoundSchemeCopy(const std::string& newPath) {
-  if (newPath.size() < 2 || newPath.back() != '-') return;
-  const char digit = newPath[newPath.size() - 2];
-  if (digit < '0' || digit > '9') return;
-  const int digits = digit - '0';
+  const int digits = CopyDigits(newPath);
+  if (digits < 0) return;
   try {
-    TDataFile nodes;
+    TDataFile nodes, branches;
     ReadTableFile(newPath + ".UZL", nodes);
-    RoundColumns<DAdouble>(nodes, {"Pn", "Qn", "Pg", "Qg", "Angle"}, digits);
-    RoundColumns<DAsingle>(nodes, {"Um", "Gs", "Bs", "Qmin", "Qmax"}, digits);
-    WriteTableFile(newPath + ".UZL", nodes);
-    TDataFile branches;
     ReadTableFile(newPath + ".VET", branches);
-    RoundColumns<DAsingle>(branches, {"R", "X", "G", "B", "Kta", "Ktr", "Ktn"}, digits);
-    WriteTableFile(newPath + ".VET", branches);
+    RoundSchemeTable(".UZL", nodes, digits);
+    RoundSchemeTable(".VET", branches, digits);
+    WriteTableSet({{newPath + ".UZL", &nodes}, {newPath + ".VET", &branches}});
   } catch (const Error&) {
-    // the copy stays as far as it was rounded
+    // the copy stays as it was made
   }
+}
+
+void SaveSchemeAs(const std::string& schemePath, const std::string& newPath) {
+  const int digits = CopyDigits(newPath);
+  CopyTableFiles(schemePath, newPath, [digits](const std::string& ext, TDataFile& table) {
+    if (digits >= 0) RoundSchemeTable(ext, table, digits);
+  });
 }
 
 }  // namespace ld

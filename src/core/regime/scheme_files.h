@@ -20,8 +20,12 @@ double RoundToDigits(double value, int digits);
 
 // A copy saved as "NAME<d>-" keeps its loads and branch parameters with d decimals: the node file
 // (".UZL": Pn, Qn, Pg, Qg, Angle, Um, Gs, Bs, Qmin, Qmax) and the branch file (".VET": R, X, G, B, Kta,
-// Ktr, Ktn) are rounded in place. Any other name is left alone. A failure stops the rounding where it
-// happened and is not reported: the copy itself is already complete.
+// Ktr, Ktn) are rounded in place, together. Any other name is left alone. A table that lacks a column of
+// those stays as it is; a failure is not reported: the copy itself is already complete.
 void RoundSchemeCopy(const std::string& newPath);
+
+// The scheme saved under another name: every file of the scheme copied to newPath in one run
+// (CopyTableFiles), its node and branch tables rounded on the way as RoundSchemeCopy rounds them.
+void SaveSchemeAs(const std::string& schemePath, const std::string& newPath);
 
 }  // namespace ld

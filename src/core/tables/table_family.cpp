@@ -3,8 +3,10 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "core/base/error.h"
@@ -39,6 +41,19 @@ std::vector<std::string> FamilyFiles(const std::string& basePath) {
   return files;
 }
 
+// A copy's source file, refused by name where it is gone.
+void RequireCopySource(const std::string& source) {
+  if (!fileio::FileExists(source)) throw Error("Ошибка чтения файла \"" + fileio::FullFileName(source) + "\"");
+}
+
+// The table of a copy: the source read (restructured to its current layout) and titled with the
+// destination's path, to be written as a new file.
+void ReadCopy(const std::string& source, const std::string& destination, TDataFile& table) {
+  ReadTableFile(source, table);
+  table.Title = RemoveExtension(fileio::FullFileName(destination));
+  table.FileDate = 0;
+}
+
 }  // namespace
 
 void CreateEmptyTableFile(const std::string& fileName, const std::string& layoutName, const std::string& title) {
@@ -56,14 +71,10 @@ void CopyTableFile(const std::string& source, const std::string& destination) {
   const std::string ext = ExtractExtension(source);
   LockTableFiles(base, ext);
   try {
-    if (!fileio::FileExists(source)) {
-      throw Error("Ошибка чтения файла \"" + fileio::FullFileName(source) + "\"");
-    }
+    RequireCopySource(source);
     if (IsTableFile(source)) {
       TDataFile table;
-      ReadTableFile(source, table);
-      table.Title = RemoveExtension(fullDestination);
-      table.FileDate = 0;
+      ReadCopy(source, destination, table);
       WriteTableFile(destination, table);
     } else {
       CopyFileBytes(source, destination);
@@ -75,12 +86,45 @@ void CopyTableFile(const std::string& source, const std::string& destination) {
   UnlockTableFiles(base, ext);
 }
 
-void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase) {
+void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TTableChange& change) {
   if (fileio::FullFileName(sourceBase) == fileio::FullFileName(destinationBase)) return;
-  for (const std::string& file : FamilyFiles(sourceBase)) {
-    const std::string ext = ExtractExtension(file);
-    CopyTableFile(sourceBase + ext, destinationBase + ext);
+  const std::vector<std::string> files = FamilyFiles(sourceBase);
+  if (files.empty()) return;
+  std::string extensions;
+  for (const std::string& file : files) extensions += (extensions.empty() ? "" : ",") + ExtractExtension(file);
+  LockTableFiles(sourceBase, extensions);
+  try {
+    std::vector<std::unique_ptr<TDataFile>> tables;
+    std::vector<std::pair<std::string, TDataFile*>> written;
+    std::vector<std::string> others;
+    for (const std::string& file : files) {
+      const std::string ext = ExtractExtension(file);
+      RequireCopySource(file);
+      if (!IsTableFile(file)) {
+        others.push_back(ext);
+        continue;
+      }
+      auto& table = *tables.emplace_back(std::make_unique<TDataFile>());
+      ReadCopy(file, destinationBase + ext, table);
+      if (change) change(ext, table);
+      written.emplace_back(destinationBase + ext, &table);
+    }
+    WriteTablesTogether(written);
+    for (const std::string& ext : others) CopyFileBytes(sourceBase + ext, destinationBase + ext);
+  } catch (...) {
+    UnlockTableFiles(sourceBase, extensions);
+    throw;
   }
+  UnlockTableFiles(sourceBase, extensions);
+}
+
+void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files) {
+  for (const auto& [file, table] : files) {
+    if (table == nullptr || table->FileDate == 0) continue;
+    const double current = fileio::FileDateOf(file);
+    if (current != 0 && current != table->FileDate) throw Error(ChangedMeanwhileText(fileio::FullFileName(file)));
+  }
+  WriteTablesTogether(files);
 }
 
 void DeleteTableFiles(const std::string& basePath) {

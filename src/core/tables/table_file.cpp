@@ -153,7 +153,7 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     table.FileDate = written;
   } catch (const TChangedMeanwhile&) {
     ReportDone(progress);
-    throw Error("Файл \"" + fullPath + "\" был изменен. Необходимо открыть файл заново");
+    throw Error(ChangedMeanwhileText(fullPath));
   } catch (const TFileError&) {
     if (!temp.empty()) ::unlink(temp.c_str());
     ReportDone(progress);
@@ -164,6 +164,10 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     throw FileWriteError(fullPath, "файл не записан");
   }
   ReportDone(progress);
+}
+
+std::string ChangedMeanwhileText(const std::string& fullPath) {
+  return "Файл \"" + fullPath + "\" был изменен. Необходимо открыть файл заново";
 }
 
 std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, const std::string& fieldName) {

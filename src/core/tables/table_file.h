@@ -62,8 +62,17 @@ void CreateEmptyTableFile(const std::string& fileName, const std::string& layout
 // Copies one file: a table file is read (restructured to its current layout) and written with the
 // destination's path as title; any other file is copied as it is. The source is locked meanwhile.
 void CopyTableFile(const std::string& source, const std::string& destination);
-// Copies every file "<source base>.<ext>" to "<destination base>.<ext>".
-void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase);
+// Copies every file "<source base>.<ext>" to "<destination base>.<ext>", as CopyTableFile copies one: the
+// tables in one run (WriteTablesTogether), so that a copy over an earlier one leaves that one or the whole
+// new copy; change, where given, gets each table (with its file's extension) before it is written. The
+// source tables are locked meanwhile, all of them before the first is read.
+using TTableChange = std::function<void(const std::string& ext, TDataFile& table)>;
+void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TTableChange& change = {});
+// Writes the tables of one set together (WriteTablesTogether), first refusing, as WriteTableFile does, a
+// table read from its file that was changed there since.
+void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files);
+// The refusal of a write over a file that was changed since its table was read from it.
+std::string ChangedMeanwhileText(const std::string& fullPath);
 // Deletes every file "<base>.<ext>" (a run of several of them stopped halfway put back first); nothing is
 // deleted when one of them is locked.
 void DeleteTableFiles(const std::string& basePath);

@@ -582,8 +582,14 @@ void TCatGrForm::EditGraph() {
     const auto values = OpenGraphValues(basePath_);
     const int oldNo = cols_.Ngr->Get(row);
     if (!EditGraphParams(*CatGrid->GetTable(), GraphHasValues(*values, oldNo), row)) return;
-    SaveCatalog();
+    FillCols();
     const int newNo = cols_.Ngr->Get(row);
+    // the values take their graph's new number in the catalogue's own run: never a catalogue whose
+    // graph lost its values to the number it had
+    std::vector<std::pair<std::string, TDataFile*>> together;
+    if (newNo != oldNo && RenumberGraphValues(*values, oldNo, newNo) > 0)
+      together.emplace_back(basePath_ + GetMaketExtention(GraphValuesMaket), values.get());
+    SaveCatalog(together);
     if (TGElem* s = GrafBox->FindSeries(oldNo)) {
       s->Number = newNo;
       s->Title = cols_.Tit->GetItem(row);
@@ -591,11 +597,7 @@ void TCatGrForm::EditGraph() {
       s->Unit = cols_.Unt->GetItem(row);
       GrafBox->update();
     }
-    if (newNo != oldNo) {
-      if (RenumberGraphValues(*values, oldNo, newNo) > 0)
-        WriteTableFile(basePath_ + GetMaketExtention(GraphValuesMaket), *values);
-      if (graphNo_ == oldNo) graphNo_ = newNo;
-    }
+    if (newNo != oldNo && graphNo_ == oldNo) graphNo_ = newNo;
     if (graphNo_ == newNo) ShowGraph();
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);
@@ -614,14 +616,17 @@ void TCatGrForm::DeleteGraph() {
   CatGrid->SetBlock(TGridBlock{CatGrid->Col(), row, CatGrid->Col(), row});
   CatGrid->Guarded([&] { CatGrid->DeleteRows(); });
   CatGrid->AskDelete = askDelete;
-  SaveCatalog();
+  // the graph's values go in the catalogue's own run
+  std::unique_ptr<TDataFile> values;
   try {
-    const auto values = OpenGraphValues(basePath_);
-    if (DeleteGraphValueRows(*values, number) > 0)
-      WriteTableFile(basePath_ + GetMaketExtention(GraphValuesMaket), *values);
+    values = OpenGraphValues(basePath_);
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);
   }
+  std::vector<std::pair<std::string, TDataFile*>> together;
+  if (values && DeleteGraphValueRows(*values, number) > 0)
+    together.emplace_back(basePath_ + GetMaketExtention(GraphValuesMaket), values.get());
+  SaveCatalog(together);
   int next = number;
   GrafBox->RemoveGraph(next);
   GrafBox->update();

@@ -95,12 +95,9 @@ void TFormTKZ::GraphBtnClick() {
   const fs::path folder = fs::temp_directory_path() / ("tkz-view-" + std::to_string(getpid()) + "-" +
                                                        std::to_string(++counter));
   try {
-    TDataFile nodes, branches;
-    BuildTkzViewTables(radiusGrid_->table(), DataTitle(), nodes, branches);
     fs::create_directories(folder);
     const std::string stem = (folder / (DataTitle().empty() ? std::string("radius") : DataTitle())).string();
-    WriteTableFile(stem + nodes.Extention, nodes);
-    WriteTableFile(stem + branches.Extention, branches);
+    WriteTkzViewScheme(radiusGrid_->table(), DataTitle(), stem);
     if (Viewer()) Viewer()(stem, "Расчетный радиус К.З. - " + DataTitle());
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);

@@ -135,10 +135,9 @@ void TZregimForm::SaveAsItemClick() {
   if (file.empty() || !ConfirmOverwrite(file)) return;
   const std::string newPath = RemoveExtension(file);
   try {
-    CopyTableFiles(SchemePath, newPath);
+    SaveSchemeAs(SchemePath, newPath);
     ResetForm();
     SchemePath = newPath;
-    RoundSchemeCopy(newPath);
     OpenNodeTable();
   } catch (const std::exception& e) {
     ShowSchemeError("Ошибка копирования схемы", e.what());

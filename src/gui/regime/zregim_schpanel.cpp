@@ -255,7 +255,7 @@ void TZregimForm::SaveSchBtnClick() {
         if (withEnergy && r <= box.BranchEnergyTable->RowCount) (*box.BranchEnergyCols.Nr)[r] = n;
       }
       box.Modified = true;
-      if (withEnergy) WriteTableFile(SchemePath + box.BranchEnergyTable->Extention, *box.BranchEnergyTable);
+      box.BranchEnergyChanged = box.BranchEnergyChanged || withEnergy;
     }
   }
   SaveDrawingAndReload(false);

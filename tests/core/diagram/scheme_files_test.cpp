@@ -16,6 +16,7 @@
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
 #include "scheme_files_test_util.h"
 #include "support/diagram_fixture.h"
 #include "support/scripted_msgbox.h"
@@ -210,6 +211,32 @@ TEST(SchemeFiles, SavingASettledSchemeAgainWritesTheSameBytes) {
     SaveScheme(box, false, false, answer);
     EXPECT_EQ(test::ReadBytes(base + ".UZL"), nodes) << k;
     EXPECT_EQ(test::ReadBytes(base + ".VET"), branches) << k;
+  }
+}
+
+// The save puts the scheme's tables in place in one run, the branch energies among them when their
+// district numbers were changed with the scheme.
+TEST(SchemeFiles, SavingWritesTheSchemeInOneRun) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  CreateEmptyTableFile(base + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, "Sch1");
+  test::ScriptedMsgBox msg;
+  for (const bool energies : {false, true}) {
+    TSchemBoxState box;
+    LoadScheme(box, base);
+    StartChange(box);
+    box.BranchEnergyChanged = energies;
+    std::vector<TRunStep> steps;
+    SetTableRunStepHook([&](TRunStep step) {
+      if (step == TRunStep::RecordsLaid || step == TRunStep::Renamed) steps.push_back(step);
+    });
+    int answer = 0;
+    EXPECT_TRUE(SaveScheme(box, false, false, answer));
+    SetTableRunStepHook(nullptr);
+    std::vector<TRunStep> expected(energies ? 4 : 3, TRunStep::Renamed);  // nodes, branches, flows
+    expected.insert(expected.begin(), TRunStep::RecordsLaid);
+    EXPECT_EQ(steps, expected) << energies;
+    EXPECT_FALSE(box.BranchEnergyChanged);
   }
 }
 

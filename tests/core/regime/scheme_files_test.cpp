@@ -110,6 +110,30 @@ TEST_F(SchemeFiles, DamagedFilesAreRefusedByName) {
   }
 }
 
+// "Сохранить как" writes the copy in one run with the bytes that a copy of each file followed by the
+// rounding of the copied scheme writes, for a rounded name and a plain one.
+TEST_F(SchemeFiles, SavedCopyHoldsTheBytesOfTheFileByFileCopy) {
+  const std::string sample = (DataDir() / "Пример").string();
+  // folders of names equally long: the title of a copy is its full path
+  const std::string one = Utf8ToCp1251("поодно"), all = Utf8ToCp1251("вместе");
+  std::filesystem::create_directories(dir / "поодно");
+  std::filesystem::create_directories(dir / "вместе");
+  for (const std::string name : {"Копия3-", "Копия"}) {
+    SCOPED_TRACE(name);
+    const std::string byFile = dir / ("поодно/" + name), together = dir / ("вместе/" + name);
+    for (const char* ext : {".UZL", ".VET"}) CopyTableFile(sample + ext, byFile + ext);
+    RoundSchemeCopy(byFile);
+    SaveSchemeAs(sample, together);
+    for (const char* ext : {".UZL", ".VET"}) {
+      std::string bytes = ReadBytes(together + ext);
+      const std::size_t at = bytes.find(all);
+      ASSERT_NE(at, std::string::npos) << ext;
+      bytes.replace(at, all.size(), one);
+      EXPECT_EQ(bytes, ReadBytes(byFile + ext)) << ext;
+    }
+  }
+}
+
 // The columns a branch table gets refreshed before the grid writes it.
 TEST_F(SchemeFiles, BranchEndsFromTheSwitchingLetterAndTheTextFromTheEquipment) {
   TDataFile branches;

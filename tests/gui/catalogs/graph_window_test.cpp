@@ -18,6 +18,7 @@
 #include "core/base/codepage.h"
 #include "core/base/inifile.h"
 #include "core/catalogs/graph_tables.h"
+#include "core/tables/table_run.h"
 #include "gui/catalogs/cat_gr_form.h"
 #include "gui/catalogs/graph_box.h"
 #include "gui/catalogs/prn_grf_form.h"
@@ -182,7 +183,12 @@ TEST_F(GraphWindowTest, ValuesAreCorrectedRenamedAndDeleted) {
   EXPECT_EQ(GetCellText(values, 1, 3, true) + "/" + GetCellText(values, 3, 3, true), "7.5/4");
   EXPECT_EQ(w.SredBox->text(), " Vср = 4.500");
 
-  // Renaming graph 9 to 12 takes its values along.
+  // Renaming graph 9 to 12 takes its values along, in the catalogue's run.
+  std::vector<TRunStep> steps;
+  SetTableRunStepHook([&](TRunStep step) {
+    if (step == TRunStep::RecordsLaid || step == TRunStep::Renamed) steps.push_back(step);
+  });
+  const std::vector<TRunStep> oneRunOfTwo = {TRunStep::RecordsLaid, TRunStep::Renamed, TRunStep::Renamed};
   w.CatGrid->GotoRow(3);
   script_.Then([](QDialog& d) {
     Child<QComboBox>(d, "_Ngr").setEditText("12");
@@ -192,13 +198,17 @@ TEST_F(GraphWindowTest, ValuesAreCorrectedRenamedAndDeleted) {
   EXPECT_EQ(w.GraphNo(), 12);
   EXPECT_EQ(FileNumbers(CatalogFile()), (std::vector<int>{2, 5, 12}));
   EXPECT_EQ(FileNumbers(ValuesFile()), std::vector<int>(24, 12));
+  EXPECT_EQ(steps, oneRunOfTwo);
 
-  // Deleting it asks first and removes its values.
+  // Deleting it asks first and removes its values, in one run too.
+  steps.clear();
   msg_.Answer(1);
   w.DeleteGraph();
+  SetTableRunStepHook(nullptr);
   EXPECT_EQ(msg_.Texts(), (std::vector<std::string>{"Удалить график номер 12 ?"}));
   EXPECT_EQ(FileNumbers(CatalogFile()), (std::vector<int>{2, 5}));
   EXPECT_TRUE(FileNumbers(ValuesFile()).empty() && w.GraphNo() == 0);
+  EXPECT_EQ(steps, oneRunOfTwo);
 
   // Below the last row the whole values table opens, and the correction edits it as a file.
   Load(w, 3);

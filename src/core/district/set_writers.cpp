@@ -1,0 +1,197 @@
+#include "core/district/set_writers.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "core/base/dates.h"
+#include "core/base/settings.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/catalogs/align_catalogs.h"
+#include "core/diagram/schem_state.h"
+#include "core/diagram/scheme_files.h"
+#include "core/district/load_forming.h"
+#include "core/district/scheme_forming.h"
+#include "core/district/subst_match.h"
+#include "core/engine/regime.h"
+#include "core/optim/tkz_view.h"
+#include "core/regime/node_equiv.h"
+#include "core/regime/period_run.h"
+#include "core/regime/scheme_files.h"
+#include "core/regime/task_regime.h"
+#include "core/tables/colmaps_scheme.h"
+#include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
+
+namespace ld {
+
+namespace {
+
+using TSets = std::vector<std::vector<std::string>>;
+
+std::string In(const std::string& folder, const std::string& name) { return folder + "/" + name; }
+
+// The names of a stem's files of the comma-separated extensions.
+std::vector<std::string> Named(const std::string& stem, const std::string& extensions) {
+  std::vector<std::string> names;
+  for (std::size_t from = 0; from <= extensions.size();) {
+    const std::size_t comma = std::min(extensions.find(',', from), extensions.size());
+    names.push_back(stem + extensions.substr(from, comma - from));
+    from = comma + 1;
+  }
+  return names;
+}
+
+std::vector<std::string> SchemeNamed(const std::string& stem) {
+  return Named(stem, GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches));
+}
+
+// The catalogues that the alignment finds in both folders: the sample's own, each with a row that the
+// other folder's copy lacks and lacking one that it holds.
+constexpr const char* kAlignedSample[] = {"sprav_KA.cat", "sprav_RT.cat", "sprav_ln.cat", "sprav_t2.cat",
+                                          "sprav_t3.cat"};
+constexpr const char* kOtherFolder = "другая";
+
+void PrepareAlignment(const std::string& folder) {
+  std::filesystem::create_directories(In(folder, kOtherFolder));
+  for (const char* name : kAlignedSample) {
+    TDataFile own, other;
+    ReadTableFile(In(folder, name), own);
+    ReadTableFile(In(folder, name), other);
+    if (own.RowCount < 2) continue;
+    DeleteTableRow(own, 1);
+    DeleteTableRow(other, other.RowCount);
+    WriteTableFile(In(folder, name), own);
+    WriteTableFile(In(In(folder, kOtherFolder), name), other);
+  }
+}
+
+TSets AlignedSets() {
+  TSets sets(2);
+  for (const char* name : kAlignedSample) {
+    sets[0].emplace_back(name);
+    sets[1].push_back(In(kOtherFolder, name));
+  }
+  return sets;
+}
+
+// The short-circuit radius of two rows: a source feeding a bus and the bus feeding the fault point.
+void WriteSampleRadius(const std::string& folder) {
+  TDataFile radius;
+  ReadMaket(LayoutTkzRadius, radius);
+  CreateColumns(radius, 2);
+  TTkzBranchCols c;
+  FillTkzBranchCols(radius, c);
+  const char* names[] = {"ПС", "ТП-1", "ТП-2"};
+  for (int row = 1; row <= 2; ++row) {
+    (*c.N1)[row] = row;
+    (*c.N2)[row] = row + 1;
+    c.Name1->SetItem(row, names[row - 1]);
+    c.Name2->SetItem(row, names[row]);
+    (*c.R)[row] = 0.5f * static_cast<float>(row);
+    (*c.X)[row] = 1.25f * static_cast<float>(row);
+    (*c.U1)[row] = 10.5f - static_cast<float>(row) * 0.25f;
+    (*c.U2)[row] = 10.25f - static_cast<float>(row) * 0.25f;
+    (*c.Ikz)[row] = 3.5f;
+    (*c.Ikz0)[row] = 3.75f;
+  }
+  WriteTkzViewScheme(radius, "Радиус", In(folder, "Радиус"));
+}
+
+// The scheme "Пример" as the diagram saves it after an edit of a node and a branch.
+void SaveEditedDiagram(const std::string& folder) {
+  diagram::TSchemBoxState box;
+  diagram::LoadScheme(box, In(folder, "Пример"));
+  diagram::StartChange(box);
+  box.NodeCols.Name->SetItem(1, box.NodeCols.Name->GetItem(1) + " изм.");
+  (*box.BranchCols.R)[1] = box.BranchCols.R->Get(1) * 2;
+  int answer = 0;
+  diagram::SaveScheme(box, false, false, answer);
+}
+
+void CalculateRegime(const std::string& folder) {
+  TRegime r;
+  std::vector<std::string> errors;
+  const std::string path = In(folder, "Пример");
+  TTaskLocks locks(&r);
+  locks.Lock(path);
+  RunTaskCalculation(r, path, errors);
+  const TIniRec& ini = IniRec;
+  r.WriteResults(FindFileNoCase(ini.Path + NominalVoltageFileName), ini.TypCalcPQ, false, ini.SumSbal, 0, ini.Un,
+                 ini.Uv, ini.Dimension, true, nullptr, nullptr);
+}
+
+// The scheme formed from the sample base as its README says, for the month of its meters.
+void PrepareMonth(const std::string& folder) {
+  IniRec.T04 = true;
+  IniRec.Date1 = EncodeDate(2026, 11, 1);
+  IniRec.Date2 = EncodeDate(2026, 11, 30);
+  TRegime engine;
+  std::vector<std::string> messages;
+  FormSchemeFromBase(In(folder, "Образец"), false, {}, engine, DefaultSchemeConverter(), {}, messages);
+}
+
+void RunMonth(const std::string& folder) {
+  TRegime r;
+  std::vector<std::string> errors;
+  r.Errors = &errors;
+  RunPeriodLosses(r, In(folder, "Образец"), {}, TPeriodRunForm::Losses, false);
+}
+
+}  // namespace
+
+const std::vector<TSetWriter>& SetWriters() {
+  static const std::vector<TSetWriter> writers = {
+      {"База данных района: Формирование схемы", {},
+       [](const std::string& folder) {
+         TRegime engine;
+         std::vector<std::string> messages;
+         FormSchemeFromBase(In(folder, "Образец"), false, {}, engine, DefaultSchemeConverter(), {}, messages);
+       },
+       [] {
+         return TSets{Named("Образец", FormingSchemeExtensions()), Named("Образец", FormingBaseExtensions())};
+       }},
+      {"База данных района: Формирование загрузки ТП, РП", {},
+       [](const std::string& folder) {
+         FormStationLoads(In(folder, "Образец"), TLoadFormingOptions::FromSettings(), {});
+       },
+       [] { return TSets{Named("Образец", LoadFormingExtensions())}; }},
+      {"База данных района: Сравнение п/ст 10 <--> 110 кВ", {},
+       [](const std::string& folder) {
+         TSubstMatchRun run(In(folder, "Образец"));
+         run.Apply({run.BaseNames().front() + " < Переименованная"});
+       },
+       [] { return TSets{Named("Образец", SubstMatchExtensions())}; }},
+      {"База данных района: Сохранить как", {},
+       [](const std::string& folder) { CopyTableFiles(In(folder, "Образец"), In(folder, "Копия")); },
+       [] {
+         return TSets{Named("Копия", ".BBA,.BPA,.QOP,.R04,.RAY,.RSF,.RSL,.RSV,.RTP")};  // the sample's tables
+       }},
+      {"Z-режим: Сохранить как", {},
+       [](const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Пример2-")); },
+       [] { return TSets{SchemeNamed("Пример2-")}; }},
+      {"Z-режим: сохранение схемы на графике", {}, SaveEditedDiagram,
+       [] { return TSets{Named("Пример", FormingSchemeExtensions())}; }},
+      {"Z-режим: Расчет режима", {}, CalculateRegime, [] { return TSets{SchemeNamed("Пример")}; }},
+      {"Расчет эквивалентных схем узлов по напряжению и потерям мощности: Расчет", {},
+       [](const std::string& folder) {
+         TRegime engine;
+         TNodeEquivCalc(engine).Calculate(In(folder, "Пример"), 18, 0.01, false);
+       },
+       [] { return TSets{SchemeNamed("18")}; }},
+      {"Расчет токов трехфазного короткого замыкания: Показать на графике", {}, WriteSampleRadius, [] { return TSets{SchemeNamed("Радиус")}; }},
+      {"Выравнивание каталожных данных", PrepareAlignment,
+       [](const std::string& folder) { AlignCatalogFolders(folder + "/", In(folder, kOtherFolder) + "/"); },
+       AlignedSets},
+      {"Z-режим: Потери энергии, Расчет потерь", PrepareMonth, RunMonth,
+       [] {
+         std::string extensions;
+         for (const char* layout : {LayoutNodes, LayoutBranches, LayoutSwitchLog, LayoutNodeEnergy, LayoutBranchEnergy,
+                                    GraphCatalogMaket, GraphValuesMaket, LayoutLineFlows})
+           extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(layout);
+         return TSets{Named("Образец", extensions)};
+       }},
+  };
+  return writers;
+}
+
+}  // namespace ld
