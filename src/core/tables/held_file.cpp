@@ -407,20 +407,48 @@ bool RemoveIfHalfMade(const std::string& path, const std::string& makerLock) {
   return UnlinkIfSame(path, fd.Get());
 }
 
-std::string NotRemovable(const std::string& path) {
-  struct stat file {}, folder {};
-  if (::lstat(path.c_str(), &file) != 0 || ::stat(FolderOf(path).c_str(), &folder) != 0) return {};
-  const uid_t self = ::geteuid();
-  if ((folder.st_mode & S_ISVTX) == 0 || self == 0 || file.st_uid == self || folder.st_uid == self) return {};
-  std::string owner = std::to_string(file.st_uid);
+namespace {
+
+std::string AccountName(uid_t id) {
   passwd entry {};
   passwd* found = nullptr;
   std::vector<char> buffer(16384);
-  if (::getpwuid_r(file.st_uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
-    owner = found->pw_name;
+  if (::getpwuid_r(id, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) return found->pw_name;
+  return std::to_string(id);
+}
+
+}  // namespace
+
+bool MayRemove(const std::string& path, std::string* owner) {
+  struct stat file {}, folder {};
+  if (::lstat(path.c_str(), &file) != 0 || ::stat(FolderOf(path).c_str(), &folder) != 0) return true;
+  const uid_t self = ::geteuid();
+  if ((folder.st_mode & S_ISVTX) == 0 || self == 0 || file.st_uid == self || folder.st_uid == self) return true;
+  if (owner != nullptr) *owner = AccountName(file.st_uid);
+  return false;
+}
+
+std::string NotRemovable(const std::string& path) {
+  std::string owner;
+  if (MayRemove(path, &owner)) return {};
   return "файл \"" + fileio::FullFileName(path) + "\" оставлен программой пользователя \"" + owner +
          "\", которая больше не работает; эта папка позволяет удалить или заменить его только его владельцу или "
          "администратору";
+}
+
+std::string NotReplaceable(const std::string& file) {
+  const std::string folder = FolderOf(file);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    return SystemErrorText(errno) + " к папке \"" + fileio::FullFileName(folder) + "\"";
+  struct stat st {};
+  if (::lstat(file.c_str(), &st) != 0) return {};
+  std::string owner;
+  if (!MayRemove(file, &owner))
+    return "файл принадлежит пользователю \"" + owner +
+           "\"; эта папка позволяет заменить или удалить его только его владельцу или администратору";
+  if (ShareCalls().keepsReadOnly && S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    return "файл только для чтения";
+  return {};
 }
 
 void RefuseNotRemovable(const std::vector<std::string>& paths) {

@@ -86,6 +86,14 @@ void SayGone(const TLockRecord& holder);
 bool RemoveIfHalfMade(const std::string& path, const std::string& makerLock = {});
 // Removes the private files of the name whose makers are gone (HolderGone).
 void RemoveDeadPrivates(const std::string& path, const std::string& makerLock = {});
+// Whether this account may remove or replace the file: a folder with the sticky bit lets only the
+// file's owner, the folder's or an administrator do so. Where it may not, `owner` gets the file owner's
+// account name.
+bool MayRemove(const std::string& path, std::string* owner = nullptr);
+// Why this account may not put a new version in the file's place or remove it (a folder it may not
+// write, another account's file in a folder with the sticky bit, a read-only file on a share that keeps
+// those); empty where it may. Said without the file's name.
+std::string NotReplaceable(const std::string& file);
 // A file that a program now gone left, which this account may not remove or replace: a folder with the
 // sticky bit lets only the file's owner, the folder's or an administrator do so. Empty where it may;
 // otherwise the file named with its owner's account and the reason, starting 'файл "<path>"'.

@@ -17,6 +17,8 @@ struct TShareCalls {
   bool hardLinks = true;
   // A rename that refuses to replace a file under the new name (RENAME_NOREPLACE).
   bool exclusiveRename = true;
+  // A share that neither replaces nor removes a read-only file (a file without write bits).
+  bool keepsReadOnly = false;
   // Instead of the system's whole-file lock of an open file: 0, or -1 with errno set. type is F_RDLCK,
   // F_WRLCK or F_UNLCK; a held lock answers EAGAIN.
   std::function<int(int fd, short type)> lock;

@@ -281,6 +281,10 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& fil
     table->data = data;
     run.tables_.push_back(std::move(table));
   }
+  // Before anything is made: a table this account may not replace or remove would stop the run at its
+  // rename, with second names of another account's files made that nobody but their owner may remove.
+  for (const auto& table : run.tables_)
+    if (const std::string why = NotReplaceable(table->file); !why.empty()) throw FileWriteError(table->file, why);
   run.Run();
 }
 
@@ -584,7 +588,7 @@ bool TTableRun::Recover(const std::string& fileName, bool wait, bool read) {
         case TFound::Again: continue;
         case TFound::Taken:
           try {
-            run.EndStopped(fileName);
+            run.EndStopped(fileName, read);
           } catch (const TNotRemovable& refused) {
             // A read may take the table as it stands, once the user knows why the set stays as it is; a
             // write never goes on beside a set that its owner may still put back over it.
@@ -693,12 +697,12 @@ std::vector<std::string> TTableRun::ToRemove(bool tables) const {
   return paths;
 }
 
-void TTableRun::EndStopped(const std::string& fileName) {
+void TTableRun::EndStopped(const std::string& fileName, bool read) {
   Step(TRunStep::RecordsTaken);
   if (RecordBytes(CommitMarkName(tables_.front()->file)) == record_) {
-    RefuseNotRemovable(ToRemove(false));
     Finish();
     ClearLeftOvers();
+    RefuseLeftOvers(true, read);
     return;
   }
   // A stopped run left its record beside every table it names, from before its first rename: one that
@@ -706,16 +710,17 @@ void TTableRun::EndStopped(const std::string& fileName) {
   // before its records, lies beside the table, and no table was touched), or it was copied here with its
   // table, or left by something else. The first goes silently; any other is not followed, and it goes
   // once the user has been told.
-  if (!lacking_.empty()) RefuseNotRemovable(ToRemove(false));
   if (!lacking_.empty() && HasDeadLock(fileName)) {
     RemoveRecords();
     ClearLeftOvers();
+    RefuseLeftOvers(true, read);
     return;
   }
   if (!lacking_.empty()) {
     std::string list;
     for (const std::string& file : lacking_) list += (list.empty() ? "" : ", ") + Quoted(file);
     RemoveRecords();  // this one and the same beside the tables that do carry it
+    RefuseLeftOvers(true, read);
     ShowMsgForm("Файл " + Quoted(RunRecordName(fileName)) +
                     " не является перечнем прерванной записи таблиц: его нет рядом с " +
                     (lacking_.size() == 1 ? "файлом " : "файлами ") + list +
@@ -723,9 +728,8 @@ void TTableRun::EndStopped(const std::string& fileName) {
                 mkWarning, mbOk);
     return;
   }
-  // Told at once where this account may not put the set back: no wait or answer would let it.
-  for (const std::string& path : ToRemove(true))
-    if (const std::string why = NotRemovable(path); !why.empty()) throw TNotRemovable(NotRecovered(why), why);
+  // Nothing of the set that this account may put back: told at once, without a wait for its tables.
+  if (!MayPutBackAny()) RefuseLeftOvers(false, read);
   for (const auto& table : tables_) {
     if (!WaitFileAccess(table->file, table->mark))
       ThrowNotRecovered("файл " + Quoted(table->file) + " занят другой программой");
@@ -733,10 +737,15 @@ void TTableRun::EndStopped(const std::string& fileName) {
   // Where the folder's locks fail, nothing kept another program from ending the run meanwhile.
   for (const auto& table : tables_)
     if (table->record && !IsStillNamed(RunRecordName(table->file), table->record->Get())) return;
+  // What this account may put back goes back first; what it may not (another account's files in a
+  // folder with the sticky bit) keeps the records, for that account's program to end the run.
   bool changed = false;
   std::string failures;
   for (const std::string& failure : PutBack(&changed)) failures += (failures.empty() ? "" : "; ") + failure;
-  if (!failures.empty()) ThrowNotRecovered(failures);
+  if (!failures.empty()) {
+    RefuseLeftOvers(false, read);
+    ThrowNotRecovered(failures);
+  }
   // The records before the locks: a program killed in between leaves records that the dead locks
   // beside them tell as a killed program's.
   RemoveRecords();
@@ -747,6 +756,49 @@ void TTableRun::EndStopped(const std::string& fileName) {
   if (changed)
     ShowMsgForm("Запись файлов " + FileList() + " была прервана; файлы возвращены в прежнее состояние",
                 mkWarning, mbOk);
+  RefuseLeftOvers(true, read);
+}
+
+// Whether this account may do some of what puts the set back: remove a table's second name where the
+// table was not replaced yet, put its old version back over it, or remove a table the run made; true
+// as well where nothing is left to put back.
+bool TTableRun::MayPutBackAny() const {
+  bool left = false;
+  for (const auto& table : tables_) {
+    struct stat kept {}, file {};
+    const bool fileThere = ::lstat(table->file.c_str(), &file) == 0;
+    if (table->kept.empty()) {
+      if (!fileThere) continue;
+      if (MayRemove(table->file)) return true;
+    } else {
+      if (::lstat(table->kept.c_str(), &kept) != 0) continue;
+      const bool same = fileThere && kept.st_dev == file.st_dev && kept.st_ino == file.st_ino;
+      if (MayRemove(table->kept) && (same || !fileThere || MayRemove(table->file))) return true;
+    }
+    left = true;
+  }
+  return !left;
+}
+
+// Another account's files of the run that this account may not remove (a folder with the sticky bit)
+// keep the run for that account's program, which ends it when it next opens a table of the set. The
+// user is told so, and no file of the run is named for removal: removing some of them by hand leaves a
+// set of tables of two writes that no next use can tell. With the set whole (every table as before the
+// run, or as it made them), a read goes on beside the files left; a write is refused, since the owner's
+// program will end the run over it.
+void TTableRun::RefuseLeftOvers(bool whole, bool read) const {
+  if (whole && read) return;
+  std::vector<std::string> paths = ToRemove(!whole);
+  for (const auto& table : tables_) paths.push_back(RunRecordName(table->file));
+  std::string owner;
+  for (const std::string& path : paths) {
+    if (MayRemove(path, &owner)) continue;
+    const std::string why = "эта папка позволяет удалить или заменить файлы этой записи только программе "
+                            "пользователя \"" + owner + "\" или администратору; программа пользователя \"" + owner +
+                            (whole ? "\" удалит их" : "\" вернет файлы в прежнее состояние") +
+                            ", когда откроет любой из этих файлов";
+    throw TNotRemovable(whole ? "Запись файлов " + FileList() + " была прервана: " + why : NotRecovered(why), why);
+  }
 }
 
 // What the stopped run left besides its records: records and a commit mark it was killed making, the

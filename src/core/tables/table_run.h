@@ -137,7 +137,9 @@ private:
 
   // A run found by the record beside the file.
   TFound TakeStopped(const std::string& fileName);
-  void EndStopped(const std::string& fileName);
+  void EndStopped(const std::string& fileName, bool read);
+  bool MayPutBackAny() const;
+  void RefuseLeftOvers(bool whole, bool read) const;
   void ClearLeftOvers();
   std::vector<std::string> ToRemove(bool tables) const;
   std::string NotRecovered(const std::string& reason) const;
