@@ -137,6 +137,10 @@ std::string RecordBytes(const std::string& path) {
   return bytes;
 }
 
+// The bytes of the commit mark's name taken by a program that puts a stopped run's set back: never a
+// record's (those hold a tab), so that the run, were it only stalled, can no longer say it is done.
+constexpr char kPutBackMark[] = "-\n";
+
 Error Damaged(const std::string& record) {
   return Error("Ошибка чтения файла " + Quoted(record) + ": перечень таблиц прерванной записи поврежден");
 }
@@ -180,6 +184,10 @@ struct TTableRun::TTable {
   TDataFile* data = nullptr;
   TInUseMark mark;
   std::unique_ptr<fileio::TFd> record;  // this run's hold of the record beside the table
+  // What the run put in the table's place: its new version's identity, or nothing for a table it removed.
+  bool placed = false;
+  dev_t placedDevice = 0;
+  ino_t placedInode = 0;
 };
 
 TRunStepHook SetTableRunStepHook(TRunStepHook hook) {
@@ -451,6 +459,10 @@ void TTableRun::Rename() {
     // the set back gives it back.
     const bool removed = table->data == nullptr;
     if (removed ? table->kept.empty() || ::unlink(table->file.c_str()) == 0 : PutInPlace(table->temp, table->file)) {
+      struct stat st {};
+      table->placed = !removed && ::lstat(table->file.c_str(), &st) == 0;
+      table->placedDevice = st.st_dev;
+      table->placedInode = st.st_ino;
       Step(TRunStep::Renamed);
       continue;
     }
@@ -466,11 +478,33 @@ void TTableRun::Commit() {
   const std::string& first = tables_.front()->file;
   FlushFolder(first);
   CheckStillOwn(first);
+  Step(TRunStep::Committing);
   done_ = std::make_unique<fileio::TFd>(CreateHeldFile(CommitMarkName(first), record_, LockOfTable(first)));
   if (!done_->IsOpen()) {
     const int error = errno != 0 ? errno : EIO;
+    // The name taken by a program that puts the set back, told that this one may have stopped: the set is
+    // its to put back.
+    if (error == EEXIST) {
+      RemoveTemps();
+      throw FileWriteError(first, kWriteTakenOver);
+    }
     CheckStillOwn(first);
     Undo(first, SystemErrorText(error));
+  }
+  // A run stalled while it made its mark (a workstation suspended then) may have been put back meanwhile
+  // by a program that then let the name go: what stands says so. A program that found the mark instead
+  // ends the run as done and leaves every table as this run put it.
+  if (!RecordsStand() || !LocksStand()) {
+    for (const auto& table : tables_) {
+      struct stat st {};
+      const bool there = ::lstat(table->file.c_str(), &st) == 0;
+      if (there == table->placed && (!there || (st.st_dev == table->placedDevice && st.st_ino == table->placedInode)))
+        continue;
+      UnlinkIfSame(CommitMarkName(first), done_->Get());
+      done_.reset();
+      RemoveTemps();
+      throw FileWriteError(first, kWriteTakenOver);
+    }
   }
 }
 
@@ -540,6 +574,12 @@ void TTableRun::Finish() {
   const bool own = RecordsStand();
   for (const auto& table : tables_)
     if (own && table->record && !table->kept.empty()) ::unlink(table->kept.c_str());
+  RemoveRecords();
+}
+
+// The commit mark (or the name taken by a program that put the set back) goes before the last record:
+// none outlives every record.
+void TTableRun::RemoveRecords() {
   std::size_t left = 0;
   for (const auto& table : tables_) left += table->record ? 1 : 0;
   if (left == 0) RemoveCommitMark();
@@ -559,22 +599,14 @@ void TTableRun::RemoveCommitMark() {
   } else {
     const fileio::TFd fd(::open(mark.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     std::string bytes;
-    if (fd.IsOpen() && ReadRecord(fd.Get(), bytes) && bytes == record_) UnlinkIfSame(mark, fd.Get());
+    if (fd.IsOpen() && ReadRecord(fd.Get(), bytes) && (bytes == record_ || bytes == kPutBackMark))
+      UnlinkIfSame(mark, fd.Get());
   }
 }
 
 void TTableRun::RemoveTemps() {
   for (const auto& table : tables_)
     if (!table->temp.empty()) ::unlink(table->temp.c_str());
-}
-
-void TTableRun::RemoveRecords() {
-  for (const auto& table : tables_) {
-    if (!table->record) continue;
-    UnlinkIfSame(RunRecordName(table->file), table->record->Get());
-    table->record.reset();
-    Step(TRunStep::RecordRemoved);
-  }
 }
 
 // ---- a run found by its record ----
@@ -737,6 +769,20 @@ void TTableRun::EndStopped(const std::string& fileName, bool read) {
   // Where the folder's locks fail, nothing kept another program from ending the run meanwhile.
   for (const auto& table : tables_)
     if (table->record && !IsStillNamed(RunRecordName(table->file), table->record->Get())) return;
+  // The set goes back in one step that the run sees, were it only stalled before its mark (a workstation
+  // suspended then, taken for a dead one): the mark's name is taken, so that the run can no longer say it
+  // is done; a run that made its mark meanwhile is done, and is ended so.
+  const std::string mark = CommitMarkName(tables_.front()->file);
+  done_ = std::make_unique<fileio::TFd>(CreateHeldFile(mark, kPutBackMark, LockOfTable(tables_.front()->file)));
+  if (!done_->IsOpen()) {
+    if (errno != EEXIST) ThrowNotRecovered(SystemErrorText(errno));
+    if (RecordBytes(mark) == record_) {
+      Finish();
+      ClearLeftOvers();
+      RefuseLeftOvers(true, read);
+      return;
+    }
+  }
   // What this account may put back goes back first; what it may not (another account's files in a
   // folder with the sticky bit) keeps the records, for that account's program to end the run.
   bool changed = false;

@@ -75,7 +75,8 @@ TTableRenamer SetTableRenamer(TTableRenamer renamer);
 
 // The moments at which a run can be stopped, for tests that stop it there as a killed program stops:
 // each write lock taken, its write locks held, each temporary table written, each record laid, its
-// records and second names laid, each table in place, the commit mark written, and each record gone;
+// records and second names laid, each table in place, the commit mark about to be made (Committing) and
+// written, and each record gone;
 // and the moments of a program that ends a stopped run: it holds the run's records (before it marks the
 // tables in use), each table is as before the run, and each record is gone.
 enum class TRunStep {
@@ -88,7 +89,8 @@ enum class TRunStep {
   RecordRemoved,
   RecordsTaken,
   LockTaken,
-  Restored
+  Restored,
+  Committing
 };
 using TRunStepHook = std::function<void(TRunStep)>;
 // Installs the hook called at each step (an empty one: none); returns the one installed before.
