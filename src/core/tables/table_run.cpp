@@ -335,7 +335,9 @@ void TTableRun::Run() {
       struct stat st {};
       if (::lstat(name.c_str(), &st) != 0) {
         table->kept = name;
-      } else if (S_ISREG(st.st_mode)) {  // a link or a folder there holds no old version: passed over
+      } else if (S_ISREG(st.st_mode) && st.st_nlink == 1) {
+        // An old version kept there has no other name. A link, a folder, or a second name of another file
+        // or of the table itself (planted there) holds none: passed over without a word, never written.
         leftOvers_.emplace_back(table->file, name);
       }
     }

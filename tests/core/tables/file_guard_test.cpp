@@ -456,6 +456,28 @@ TEST_F(Guard, AnOldVersionLeftUnderASecondNameIsKeptAndNamed) {
   EXPECT_EQ(Bytes(files), old);
   EXPECT_EQ(test::ReadBytes(file_ + ".old~"), leftOver);
   EXPECT_EQ(Folder(), folder);
+
+  // A second name that another name leads to holds no old version: one planted to another file, or one of
+  // the table itself. Runs pass them over without a word and never write through them.
+  test::WriteBytes(dir_ / "private.txt", "личный файл");
+  fs::create_hard_link(dir_ / "private.txt", files[1] + ".old~");
+  fs::create_hard_link(files[1], files[1] + ".old2~");
+  const std::string vet = test::ReadBytes(files[1]);
+  for (int run = 0; run < 2; ++run) {
+    box.Clear();
+    tables = Changed(files);
+    together();
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Прежняя версия файла \"" + file_ + "\" осталась в \"" + file_ +
+                                                    ".old~\" и не удалена"});
+    EXPECT_EQ(test::ReadBytes(dir_ / "private.txt"), "личный файл");
+    if (run == 0) {
+      EXPECT_EQ(test::ReadBytes(files[1] + ".old2~"), vet);
+    }
+    fs::remove(files[1] + ".old2~");
+  }
+  fs::remove(files[1] + ".old~");
+  fs::remove(dir_ / "private.txt");
+  EXPECT_EQ(Folder(), folder);
 }
 
 // A damaged record of a stopped run is refused, naming it, or followed within its own folder: no name
