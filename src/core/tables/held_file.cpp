@@ -148,20 +148,61 @@ std::string TableNameOf(const std::string& guard) {
   return name;
 }
 
-// What a program at work on a table changes: the table itself and every file beside it (its locks, marks,
-// records, new versions and their private names), each by name, identity, size and time.
+// The holder that the lock of a table names; empty where there is none or it names nobody.
+std::string LockHolderKey(const std::string& lock) {
+  const fileio::TFd fd(::open(lock.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (!fd.IsOpen()) return {};
+  const TLockRecord record = ReadLockRecord(fd.Get());
+  return record.process.empty() ? std::string() : HolderKey(record);
+}
+
+// The names of the tables that a run's record lists, one a line after a tab.
+void AddRecordTables(const std::string& record, std::set<std::string>& tables) {
+  const fileio::TFd fd(::open(record.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  char bytes[8192];
+  const ssize_t got = fd.IsOpen() ? ReadAt(fd.Get(), bytes, sizeof bytes, 0) : -1;
+  if (got <= 0) return;
+  const std::string_view text(bytes, static_cast<std::size_t>(got));
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    const std::size_t tab = text.find('\t', start);
+    if (tab < end) tables.emplace(text.substr(tab + 1, end - tab - 1));
+    start = end + 1;
+  }
+}
+
+bool IsBesideTable(const std::string& name, const std::string& table) {
+  return name.compare(0, table.size(), table) == 0 &&
+         (name.size() == table.size() || name[table.size()] == '.' || name[table.size()] == '~');
+}
+
+// What a program at work on a table changes: the tables of its whole set, while it writes any of them,
+// and every file beside them (their locks, marks, records, new versions and their private names), each by
+// name, identity, size and time. The set is what the program's locks and its run's records show: the
+// tables whose locks name the same holder as the table's own, and those that its records list.
 std::string ActivityBeside(const std::string& guard) {
   namespace fs = std::filesystem;
-  const std::string table = TableNameOf(guard);
-  std::vector<std::string> seen;
+  std::vector<std::pair<std::string, struct stat>> entries;
   std::error_code ec;
-  for (fs::directory_iterator it(FolderOf(guard), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.compare(0, table.size(), table) != 0 ||
-        (name.size() > table.size() && name[table.size()] != '.' && name[table.size()] != '~'))
-      continue;
+  const std::string folder = FolderOf(guard);
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     struct stat st {};
-    if (::lstat(it->path().c_str(), &st) != 0) continue;
+    if (::lstat(it->path().c_str(), &st) == 0) entries.emplace_back(it->path().filename().string(), st);
+  }
+  const std::string own = TableNameOf(guard);
+  std::set<std::string> tables{own};
+  const std::string holder = LockHolderKey((fs::path(folder) / (own + "~")).string());
+  for (const auto& [name, st] : entries) {
+    if (!holder.empty() && name.size() > 1 && name.back() == '~' && name.find('~') == name.size() - 1 &&
+        LockHolderKey((fs::path(folder) / name).string()) == holder)
+      tables.insert(name.substr(0, name.size() - 1));
+  }
+  for (const std::set<std::string> found = tables; const std::string& table : found)
+    AddRecordTables((fs::path(folder) / (table + ".set~")).string(), tables);
+  std::vector<std::string> seen;
+  for (const auto& [name, st] : entries) {
+    if (std::none_of(tables.begin(), tables.end(), [&](const std::string& table) { return IsBesideTable(name, table); }))
+      continue;
     seen.push_back(name + '\n' + std::to_string(st.st_ino) + ' ' + std::to_string(st.st_size) + ' ' +
                    std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec) + ' ' +
                    std::to_string(st.st_ctim.tv_sec) + '.' + std::to_string(st.st_ctim.tv_nsec));

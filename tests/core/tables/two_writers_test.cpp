@@ -397,6 +397,59 @@ TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnsw
       if (!fs::exists(files_[k])) clean.erase(fs::path(files_[k]).filename().string());
     EXPECT_EQ(Folder(), clean);
   }
+
+  // A run that goes on writing the other tables of its set, one after another, while a single write waits
+  // for its first table: each change of its set starts the watch again, and the waiting writer is never
+  // asked about it; it is refused as busy once its wait is over, and the run writes its set.
+  Reset();
+  const TWriter a = {{0, 1, 2}, {10, 11, 12}}, b = {{0}, {31}, true};
+  const test::Pipe stopped, goOn, resume;
+  const pid_t pa = test::Forked([&] {
+    BecomeOtherStation();
+    SetTableRunStepHook([&](TRunStep step) {
+      if (step == TRunStep::TempWritten && (!stopped.Signal() || !goOn.Wait())) _exit(kOtherFailure);
+    });
+    return Write(a);
+  });
+  ASSERT_GT(pa, 0);
+  ASSERT_TRUE(stopped.Wait());
+  NameOtherStation(Folder(), dir_);
+  int watched[2];
+  ASSERT_EQ(pipe(watched), 0);
+  const pid_t pb = test::Forked([&] {
+    ::close(watched[0]);
+    // The run goes on at the start of the watch (the second look at the clock), and twice more, each time
+    // within as long as a live write lasts; together for longer than that.
+    SetFileWaitClock([&, now = 0.0, calls = 0]() mutable {
+      if (++calls == 2 || calls == 30 || calls == 58) {
+        const char c = 'W';
+        if (::write(watched[1], &c, 1) != 1 || !resume.Wait()) _exit(kOtherFailure);
+      }
+      return now += 0.25;
+    });
+    return Write(b);
+  });
+  ASSERT_GT(pb, 0);
+  ::close(watched[1]);
+  int steps = 0;
+  for (char c = 0; steps < 3 && ::read(watched[0], &c, 1) == 1; ++steps) {
+    ASSERT_TRUE(goOn.Signal());
+    if (steps < 2) {
+      ASSERT_TRUE(stopped.Wait());
+    } else {
+      EXPECT_EQ(test::ExitOf(pa), kWritten);
+    }
+    ASSERT_TRUE(resume.Signal());
+  }
+  ::close(watched[0]);
+  EXPECT_EQ(test::ExitOf(pb), kBusy) << "the second asked about a run that went on";
+  if (steps < 3) {  // the second ended early: the run goes on to its end
+    while (goOn.Signal() && steps++ < 2 && stopped.Wait()) {
+    }
+    EXPECT_EQ(test::ExitOf(pa), kWritten);
+  }
+  EXPECT_EQ(Values(), After({&a}));
+  EXPECT_EQ(Folder(), clean_);
 }
 
 }  // namespace
