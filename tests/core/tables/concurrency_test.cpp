@@ -1,6 +1,7 @@
 // Several programs on one folder, played by processes.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -213,12 +214,15 @@ TEST(Concurrency, AWriteKilledAtAnyMomentLeavesAWholeTableAndAsksNothing) {
 }
 
 // A program of that user that takes the locks of base + each extension and lives until it is killed.
-pid_t LockingProgram(const std::string& base, const std::string& user, const std::string& extensions = ".CNT") {
+pid_t LockingProgram(const std::string& base, const std::string& user, const std::string& extensions = ".CNT",
+                     const std::string& station = {}) {
   int ready[2];
   if (pipe(ready) != 0) return -1;
   const pid_t pid = fork();
   if (pid == 0) {
     close(ready[0]);
+    const std::string name = Utf8ToCp1251(station);
+    if (!station.empty() && (::unshare(CLONE_NEWUTS) != 0 || ::sethostname(name.data(), name.size()) != 0)) _exit(1);
     CurrentUserName = user;
     if (test::ErrorOf([&] { LockTableFiles(base, extensions); }) != "<no error>") _exit(1);
     const char locked = 'L';
@@ -296,6 +300,37 @@ TEST(Concurrency, ALockOfAProgramThatDiedMayBeRemovedByItsUser) {
   EXPECT_EQ(box.Calls().size(), 2u);
   UnlockTableFiles(base, ".CNT");
   EXPECT_FALSE(std::filesystem::exists(file + "~"));
+
+  // Where the folder's locks fail, another workstation's living editing lock cannot be told from a dead
+  // one: it is waited for as long as a live write lasts, and only then asked about, the question saying
+  // that its program may still work. "Нет" leaves it; "Да" removes it and locks the table here.
+  {
+    const test::ShareScope share(true, [](int, short) {
+      errno = ENOLCK;
+      return -1;
+    });
+    test::ReadCounter(file);  // the folder is named once, here
+    box.Clear();
+    pid = LockingProgram(dir / "far", "Петров", ".CNT", "станция-2");
+    ASSERT_GT(pid, 0);
+    double now = 0;
+    SetFileWaitClock([&now] { return now += 0.25; });
+    const std::string far = dir / "far.CNT";
+    const std::string asked = "Файл \"" + far + "\" заблокирован программой рабочей станции \"станция-2\" "
+                              "(пользователь \"Петров\"), работу которой отсюда проверить нельзя. " +
+                              std::string(kMayStillWork) + " Удалить блокировку, если эта программа больше не работает?";
+    box.Answer(0).Answer(1);
+    EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(dir / "far", ".CNT"); }), "Файл \"" + far + "\" редактируется. Петров");
+    EXPECT_GE(now, kLiveWriteSeconds) << "asked without waiting for the other workstation";
+    now = 0;
+    EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(dir / "far", ".CNT"); }), "<no error>");
+    EXPECT_GE(now, kLiveWriteSeconds);
+    EXPECT_EQ(box.Texts(), (std::vector<std::string>{asked, asked}));
+    UnlockTableFiles(dir / "far", ".CNT");
+    SetFileWaitClock(nullptr);
+    kill(pid, SIGKILL);
+    EXPECT_EQ(ExitStatusOf(pid), 1000 + SIGKILL);
+  }
   CurrentUserName = saved;
 }
 
@@ -484,7 +519,8 @@ TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
     }));
     EXPECT_EQ(lockAs(), "<no error>: 7\n" + (share == 2 ? locked + " рабочей станции \"" + HostName() +
                                                                "\" (пользователь \"engineerA\"), работу которой отсюда "
-                                                               "проверить нельзя. Удалить блокировку, если эта программа "
+                                                               "проверить нельзя. " + kMayStillWork +
+                                                               " Удалить блокировку, если эта программа "
                                                                "больше не работает?"
                                                          : byEngineer));
     EXPECT_EQ(test::FileNames(dir), clean);
