@@ -688,10 +688,15 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
     return ownTable != nullptr;
   };
   if (!parse()) {
+    // A name claimed by a run that gives the record its bytes under a private name first (a folder
+    // without an exclusive rename) is judged only while the claim bears the name: once the record took
+    // it, or the run ended, it is looked for again.
+    if (!IsStillNamed(path, own->Get())) return TFound::Again;
     // A record without bytes whose maker is gone: its run was killed while it made the record, before any
     // table was touched.
     if (RemoveIfHalfMade(path, LockOfTable(fileName))) return TFound::Again;
     if (!HolderGone(path, own->Get(), LockOfTable(fileName))) return TFound::Busy;
+    if (!IsStillNamed(path, own->Get())) return TFound::Again;
     throw Damaged(path);
   }
   // The holds are taken in the record's order, the same for every program that ends the run, so that two

@@ -81,6 +81,7 @@ protected:
   void TearDown() override {
     SetFileWaitClock(nullptr);
     SetTableRunStepHook(nullptr);
+    SetGuardStepHook(nullptr);
   }
   void Reset() {
     for (int k = 0; k < 3; ++k) test::WriteCounter(files_[k], k + 1);
@@ -448,6 +449,39 @@ TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnsw
     }
     EXPECT_EQ(test::ExitOf(pa), kWritten);
   }
+  EXPECT_EQ(Values(), After({&a}));
+  EXPECT_EQ(Folder(), clean_);
+
+  // A read that meets the name of the run's first record claimed, before the record takes it (the
+  // folder has no exclusive rename), and watches the run go on to its end: the claim it saw is no record
+  // of its own, damaged or not, once it no longer bears the name. The read takes the run's set, told of
+  // nothing.
+  Reset();
+  const test::Pipe claimed, ended;
+  const pid_t pc = test::Forked([&] {
+    BecomeOtherStation();
+    // Three locks and three marks before it: the seventh name a run claims is its first record's.
+    SetGuardStepHook([&, seen = 0](TGuardStep step) mutable {
+      if (step == TGuardStep::Claimed && ++seen == 7 && (!claimed.Signal() || !ended.Wait())) _exit(kOtherFailure);
+    });
+    return Write(a);
+  });
+  ASSERT_GT(pc, 0);
+  ASSERT_TRUE(claimed.Wait());
+  NameOtherStation(Folder(), dir_);
+  ASSERT_TRUE(fs::exists(files_[0] + ".set~") && fs::file_size(files_[0] + ".set~") == 0);
+  int exit = -1;
+  SetFileWaitClock([&, now = 0.0, calls = 0]() mutable {
+    if (++calls == 2 && ended.Signal()) exit = test::ExitOf(pc);  // the run ends while the read watches it
+    return now += 0.25;
+  });
+  {
+    test::ScriptedMsgBox box;
+    EXPECT_EQ(test::ErrorOf([&] { EXPECT_EQ(test::ReadCounter(files_[0]), 10); }), "<no error>");
+    EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  }
+  SetFileWaitClock(nullptr);
+  EXPECT_EQ(exit, kWritten);
   EXPECT_EQ(Values(), After({&a}));
   EXPECT_EQ(Folder(), clean_);
 }
