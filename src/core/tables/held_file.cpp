@@ -123,6 +123,24 @@ std::map<TFileKey, double>& Refusals() {
   return refusals;
 }
 
+// The same answers by the holder the file names: within a wait no other file of that program is asked
+// about either, so that a run's records, locks and marks make one question.
+std::map<std::string, double>& HolderRefusals() {
+  static std::map<std::string, double> refusals;
+  return refusals;
+}
+
+// How many such answers were given.
+std::uint64_t& RefusalCount() {
+  static std::uint64_t count = 0;
+  return count;
+}
+
+bool WithinWait(double moment) {
+  const double now = WaitClockNow();
+  return now >= moment && now - moment < kLiveWriteSeconds;
+}
+
 // The holders the user said are gone, by what their records name: every other file of the same
 // program (its other locks and marks, a run's records) goes without a second question.
 std::set<std::string>& GoneHolders() {
@@ -231,10 +249,9 @@ bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const T
   if (SaidGone(holder)) return true;
   const TFileKey key{st.st_dev, st.st_ino, static_cast<std::int64_t>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec};
   const auto refused = Refusals().find(key);
-  if (refused != Refusals().end()) {
-    const double now = WaitClockNow();
-    if (now >= refused->second && now - refused->second < kLiveWriteSeconds) return false;
-  }
+  if (refused != Refusals().end() && WithinWait(refused->second)) return false;
+  const auto program = holder.process.empty() ? HolderRefusals().end() : HolderRefusals().find(HolderKey(holder));
+  if (program != HolderRefusals().end() && WithinWait(program->second)) return false;
   if (!StaysAsItWas(path, fd)) return false;
   const std::string named = HolderText(holder);
   const std::string text = ask ? ask(named)
@@ -245,11 +262,16 @@ bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const T
     SayGone(holder);
     return true;
   }
-  Refusals()[key] = WaitClockNow();
+  const double now = WaitClockNow();
+  Refusals()[key] = now;
+  if (!holder.process.empty()) HolderRefusals()[HolderKey(holder)] = now;
+  ++RefusalCount();
   return false;
 }
 
 }  // namespace
+
+std::uint64_t SaidMayWork() { return RefusalCount(); }
 
 bool SaidGone(const TLockRecord& holder) {
   return !holder.process.empty() && GoneHolders().count(HolderKey(holder)) != 0;

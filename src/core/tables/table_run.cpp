@@ -614,6 +614,7 @@ void TTableRun::RemoveTemps() {
 // ---- a run found by its record ----
 
 bool TTableRun::Recover(const std::string& fileName, bool wait, bool read) {
+  const std::uint64_t answered = SaidMayWork();
   for (TAccessWait waiting;;) {
     {
       TTableRun run;
@@ -634,6 +635,9 @@ bool TTableRun::Recover(const std::string& fileName, bool wait, bool read) {
           return false;
         case TFound::Busy:
           if (!wait) return false;
+          // The user said that the run's program may still work: the wait for it is spent, and the use is
+          // refused without a second question.
+          if (SaidMayWork() != answered) throw Error("Файл " + Quoted(fileName) + " занят другой программой");
           break;
       }
     }
