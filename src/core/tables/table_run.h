@@ -24,7 +24,14 @@
 //    is told.
 // What a killed run left besides (its write locks, their temporary tables, copies of old versions it was
 // making) goes with the end it gets. Where the folder's locks fail, a record is held by whoever holds
-// the write lock beside its table (HolderGone).
+// the write lock beside its table (HolderGone), and a run that the user took for a dead one may only have
+// been stalled: the program that puts its set back first takes the commit mark's name with bytes of its
+// own, so that the run can no longer say it is done, and the run looks after its mark whether its records
+// and locks, or else its tables, still stand as it put them; it reports its write lost where they do not.
+// A run makes nothing it could not remove itself: before anything it makes sure this account may replace
+// every table of its set. Where a stopped run's files are another account's that this one may not remove
+// (a folder with the sticky bit), what this account may put back goes back, and the user is told that
+// the owner's program ends the run.
 #include <functional>
 #include <memory>
 #include <string>
