@@ -8,6 +8,38 @@
 
 namespace ld {
 
+namespace {
+
+// Every refusal of the rules: its reason, which names what was refused and why. The reasons come from the
+// same text that the reading refused, so none is empty; a reason that still came empty would leave a
+// message ending in "ячейка C1: " with nothing after it, so the value is named as not read instead.
+template <typename T>
+TValueRead<T> Refused(std::string why, std::string_view shown) {
+  if (why.empty()) why = "значение " + QuotedText(ControlsShown(shown)) + " не читается";
+  return {std::nullopt, std::move(why)};
+}
+
+// A number and an integer of a text as the file shows it (a text cell, a date's or a duration's shown
+// text), each with the fault of that very text.
+TValueRead<double> NumberOfText(std::string_view text) {
+  if (std::optional<double> value = ImportNumber(text)) return {*value, {}};
+  return Refused<double>(ImportNumberTextFault(text), text);
+}
+
+TValueRead<int> IntegerOfText(std::string_view text, int lo, int hi) {
+  if (std::optional<int> value = ImportInteger(text, lo, hi)) return {*value, {}};
+  return Refused<int>(ImportIntegerTextFault(text, lo, hi), text);
+}
+
+}  // namespace
+
+TValueRead<int> ShownInteger(double value, std::string_view shown, int lo, int hi) {
+  if (std::trunc(value) == value && value >= lo && value <= hi) return {static_cast<int>(value), {}};
+  // a sum stored a few units off its integer (2.0000000000000004) shows the integer
+  if (shown.empty()) return IntegerOfText(FloatToStrGeneral(value, 15), lo, hi);
+  return IntegerOfText(shown, lo, hi);
+}
+
 TOutsideValue TOutsideValue::Text(std::string text) { return {TKind::Text, 0, std::move(text)}; }
 
 TOutsideValue TOutsideValue::Number(double value, std::string shown) {
@@ -23,15 +55,16 @@ bool TOutsideValue::Blank() const {
 }
 
 TValueRead<std::string> TOutsideValue::Name(int longest) const {
-  if (kind_ == TKind::Unreadable) return {std::nullopt, text_};
+  if (kind_ == TKind::Unreadable) return Refused<std::string>(text_, {});
   if (kind_ == TKind::Empty) return {std::string(), {}};
   // a text of megabytes is refused by its first characters before anything else looks at it whole
   if (longest > 0) {
-    if (std::string fault = ImportTrimmedLengthFault(text_, longest); !fault.empty()) return {std::nullopt, fault};
+    if (std::string fault = ImportTrimmedLengthFault(text_, longest); !fault.empty())
+      return Refused<std::string>(std::move(fault), {});
   }
   const std::string_view name = ImportName(text_);
-  if (std::string fault = ImportControlFault(name); !fault.empty()) return {std::nullopt, fault};
-  if (std::string fault = ImportTextFault(name); !fault.empty()) return {std::nullopt, fault};
+  if (std::string fault = ImportControlFault(name); !fault.empty()) return Refused<std::string>(std::move(fault), {});
+  if (std::string fault = ImportTextFault(name); !fault.empty()) return Refused<std::string>(std::move(fault), {});
   return {std::string(name), {}};
 }
 
@@ -40,19 +73,18 @@ TValueRead<double> TOutsideValue::Number() const {
     case TKind::Empty:
       return {0.0, {}};
     case TKind::Unreadable:
-      return {std::nullopt, text_};
+      return Refused<double>(text_, {});
     case TKind::Number:
-      if (std::string fault = ImportNumberFault(number_); !fault.empty()) return {std::nullopt, fault};
+      if (std::string fault = ImportNumberFault(number_); !fault.empty()) return Refused<double>(std::move(fault), text_);
       return {number_, {}};
     case TKind::Date:
-      // a date or a time where a number is read: the sheet shows it so, whatever serial it holds
-      // (1.5 typed into a cell of a Russian spreadsheet is the first of May)
-      return {std::nullopt, ImportNumberTextFault(text_)};
+      // a date or a time where a number is read is read as the sheet shows it, whatever serial it holds
+      // (1.5 typed into a cell of a Russian spreadsheet is the first of May, refused as a date; two days
+      // under [h] are the count 48)
     case TKind::Text:
       break;
   }
-  if (std::optional<double> value = ImportNumber(text_)) return {*value, {}};
-  return {std::nullopt, ImportNumberTextFault(text_)};
+  return NumberOfText(text_);
 }
 
 TValueRead<int> TOutsideValue::Integer(int lo, int hi) const {
@@ -61,18 +93,14 @@ TValueRead<int> TOutsideValue::Integer(int lo, int hi) const {
       if (lo <= 0 && 0 <= hi) return {0, {}};
       return {std::nullopt, ImportIntegerTextFault("0", lo, hi)};
     case TKind::Unreadable:
-      return {std::nullopt, text_};
+      return Refused<int>(text_, {});
     case TKind::Number:
-      if (std::trunc(number_) == number_ && number_ >= lo && number_ <= hi) return {static_cast<int>(number_), {}};
-      return {std::nullopt, ImportIntegerTextFault(FloatToStrGeneral(number_, 15), lo, hi)};
+      return ShownInteger(number_, text_, lo, hi);
     case TKind::Date:
     case TKind::Text:
       break;
   }
-  if (kind_ == TKind::Text) {
-    if (std::optional<int> value = ImportInteger(text_, lo, hi)) return {*value, {}};
-  }
-  return {std::nullopt, ImportIntegerTextFault(text_, lo, hi)};
+  return IntegerOfText(text_, lo, hi);
 }
 
 TValueRead<double> TOutsideValue::Date() const {
@@ -80,14 +108,14 @@ TValueRead<double> TOutsideValue::Date() const {
     case TKind::Date:
       return {number_, {}};
     case TKind::Unreadable:
-      return {std::nullopt, text_};
+      return Refused<double>(text_, {});
     case TKind::Empty:
-      return {std::nullopt, "пустая ячейка там, где ожидается дата"};
+      return Refused<double>("пустая ячейка там, где ожидается дата", {});
     case TKind::Number:
     case TKind::Text:
       break;
   }
-  return {std::nullopt, "текст " + QuotedText(ControlsShown(text_)) + " не является датой"};
+  return Refused<double>("текст " + QuotedText(ControlsShown(text_)) + " не является датой", text_);
 }
 
 std::string TOutsideValue::Quoted() const {

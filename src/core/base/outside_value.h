@@ -21,6 +21,12 @@ struct TValueRead {
   const T& operator*() const { return *Value; }
 };
 
+// The integer a number stands for as its file shows it: the number when it is whole, else the integer
+// its shown text reads (`shown`: its number format's text; empty: the general format's, 15 significant
+// digits), so that a sum stored 2.0000000000000004 and shown "2" is 2 and 2.5 is refused; within lo..hi,
+// or refused saying why.
+TValueRead<int> ShownInteger(double value, std::string_view shown, int lo, int hi);
+
 class TOutsideValue {
 public:
   enum class TKind : unsigned char { Empty, Text, Number, Date, Unreadable };
@@ -49,7 +55,8 @@ public:
   // A number read whole: a number cell as it is, a text by ImportNumber ("" reads 0); a date where a
   // number is read is refused, naming it as the sheet shows it.
   TValueRead<double> Number() const;
-  // An integer within lo..hi read the same way.
+  // An integer within lo..hi: what the file shows (ShownInteger for a number; a date's or a duration's
+  // shown text, 48 for two days under [h]; a text read by ImportInteger).
   TValueRead<int> Integer(int lo, int hi) const;
   // A date cell's serial day; a text is refused (the readers of date texts take Name and their own rule).
   TValueRead<double> Date() const;

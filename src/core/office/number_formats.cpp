@@ -3,17 +3,18 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-
-#include "core/office/sheet_sink.h"
+#include <vector>
 
 namespace ld::office {
 
 namespace {
 
-// The first section of a code (the one for positive numbers): up to its first ';' outside a quoted text
-// or an escaped character.
-std::string_view FirstSection(std::string_view code) {
+// The sections of a code (for positive numbers, negative ones, zero, texts): split at each ';' outside a
+// quoted text or an escaped character.
+std::vector<std::string_view> Sections(std::string_view code) {
+  std::vector<std::string_view> sections;
   bool quoted = false;
+  std::size_t begin = 0;
   for (std::size_t i = 0; i < code.size(); ++i) {
     if (quoted) {
       quoted = code[i] != '"';
@@ -22,10 +23,21 @@ std::string_view FirstSection(std::string_view code) {
     } else if (code[i] == '\\') {
       ++i;
     } else if (code[i] == ';') {
-      return code.substr(0, i);
+      sections.push_back(code.substr(begin, i - begin));
+      begin = i + 1;
     }
   }
-  return code;
+  sections.push_back(code.substr(begin < code.size() ? begin : code.size()));
+  return sections;
+}
+
+std::string_view FirstSection(std::string_view code) { return Sections(code).front(); }
+
+// The end of the character escaped at section[i] (after a '\\'), a letter of several bytes whole.
+std::size_t EscapedEnd(std::string_view section, std::size_t i) {
+  std::size_t end = i + 1;
+  while (end < section.size() && (static_cast<unsigned char>(section[end]) & 0xC0) == 0x80) ++end;
+  return end;
 }
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -36,61 +48,181 @@ void AppendPadded(std::string& out, std::uint64_t number, std::size_t width) {
   out += digits;
 }
 
-// A duration's text by the first section of its code, or false when the code holds what a duration
-// format does not (a date letter, AM/PM, fractions of a second, a digit placeholder): such a code shows
-// a time of day or a date, not a count of hours.
-bool RenderDuration(std::string_view code, double value, std::string* out) {
+// A duration or a time shown in whole seconds: from 10^11 days on a double no longer holds every second
+// (and a spreadsheet shows an error mark instead).
+constexpr double kLongestTime = 1e11;
+
+enum class TTime { None, Duration, Clock };
+
+// What the first section of a code makes of a number as a time, with its text: a duration when the
+// section counts hours, minutes or seconds however many ([h]), a time of day when it shows hours,
+// minutes or seconds of the day alone (hh:mm). None for a section holding what neither does (a date
+// letter, AM/PM, fractions of a second, a digit placeholder), or only minutes ("mm" is the month).
+TTime RenderTime(std::string_view code, double value, std::string* out) {
   const std::string_view section = FirstSection(code);
-  // seconds as a whole: 36:29:59.7 is shown 36:30:00, as a spreadsheet rounds it
-  const double seconds = std::round(std::fabs(value) * 86400);
-  if (!(seconds < 9e15)) return false;
-  const auto total = static_cast<std::uint64_t>(seconds);
-  bool elapsed = false;
+  bool elapsed = false, hoursOrSeconds = false;
+  std::uint64_t total = 0;
   std::string text;
-  if (value < 0 && total > 0) text = "-";
+  const bool shown = std::isfinite(value) && std::fabs(value) < kLongestTime;
+  for (int pass = 0; pass < 2; ++pass) {
+    // the first pass tells the kind, which decides how the seconds are counted
+    if (pass == 1) {
+      if (!out || !shown) break;
+      // seconds as a whole: a duration of 36:29:59.7 is shown 36:30:00, as a spreadsheet rounds it; a
+      // time of day cuts what is past its last second (23:59:59.9 is 23:59:59, 12:29:59.6 under hh:mm
+      // 12:29; a hair under a second, the double's own, is none) and is the time past the last
+      // midnight, before a day's start too (-0.25 shows 18:00)
+      const double exact = value * 86400, seconds = std::round(exact);
+      if (elapsed) {
+        total = static_cast<std::uint64_t>(std::fabs(seconds));
+        if (value < 0 && total > 0) text = "-";
+      } else {
+        const double whole = std::fabs(exact - seconds) < 1e-6 ? seconds : std::floor(exact);
+        total = static_cast<std::uint64_t>(whole - std::floor(whole / 86400) * 86400);
+      }
+    }
+    for (std::size_t i = 0; i < section.size(); ++i) {
+      const char c = section[i];
+      if (c == '"') {
+        const std::size_t end = section.find('"', i + 1);
+        if (end == std::string_view::npos) return TTime::None;
+        text.append(section.substr(i + 1, end - i - 1));
+        i = end;
+      } else if (c == '\\') {
+        if (++i < section.size()) text += section[i];
+      } else if (c == '[') {
+        const std::size_t end = section.find(']', i);
+        if (end == std::string_view::npos) return TTime::None;
+        const std::string_view inside = section.substr(i + 1, end - i - 1);
+        const char unit = inside.empty() ? '\0' : Lower(inside.front());
+        bool same = unit == 'h' || unit == 'm' || unit == 's';
+        for (const char k : inside) same = same && Lower(k) == unit;
+        if (same) {
+          elapsed = true;
+          AppendPadded(text, unit == 'h' ? total / 3600 : unit == 'm' ? total / 60 : total, inside.size());
+        }
+        // other bracketed parts ([Red], [$-419]) show nothing
+        i = end;
+      } else if (const char unit = Lower(c); unit == 'h' || unit == 'm' || unit == 's') {
+        std::size_t run = 1;
+        while (i + run < section.size() && Lower(section[i + run]) == unit) ++run;
+        hoursOrSeconds = hoursOrSeconds || unit != 'm';
+        AppendPadded(text, unit == 'h' ? total / 3600 % 24 : unit == 'm' ? total / 60 % 60 : total % 60, run);
+        i += run - 1;
+      } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '0' || c == '#' || c == '?' || c == '.' ||
+                 c == '@' || c == '*' || c == '_') {
+        return TTime::None;
+      } else {
+        text += c;
+      }
+    }
+    if (pass == 0) {
+      if (!elapsed && !hoursOrSeconds) return TTime::None;
+      text.clear();
+    }
+  }
+  if (out) *out = shown ? std::move(text) : std::string();
+  return elapsed ? TTime::Duration : TTime::Clock;
+}
+
+// Characters a code shows as they are without quotes.
+bool IsPlainLiteral(char c) { return std::string_view("$-+/():!^&'~{}<>= ").find(c) != std::string_view::npos; }
+
+// A section of digits padded with zeros among texts of its own: '0' placeholders (no '#', no decimals, no
+// thousands) and quoted texts, escaped characters, the characters shown as they are, a colour or a
+// language in brackets. False for any other section; zeros: how many placeholders (none in a section of
+// texts alone), literal: whether any text stands among them.
+bool ParsePadded(std::string_view section, std::size_t& zeros, bool& literal) {
+  zeros = 0;
+  literal = false;
   for (std::size_t i = 0; i < section.size(); ++i) {
     const char c = section[i];
-    if (c == '"') {
+    if (c == '0') {
+      ++zeros;
+    } else if (c == '"') {
       const std::size_t end = section.find('"', i + 1);
       if (end == std::string_view::npos) return false;
-      text.append(section.substr(i + 1, end - i - 1));
+      literal = literal || end > i + 1;
       i = end;
     } else if (c == '\\') {
-      if (++i < section.size()) text += section[i];
+      if (++i >= section.size()) return false;
+      i = EscapedEnd(section, i) - 1;
+      literal = true;
     } else if (c == '[') {
       const std::size_t end = section.find(']', i);
       if (end == std::string_view::npos) return false;
       const std::string_view inside = section.substr(i + 1, end - i - 1);
-      const char unit = inside.empty() ? '\0' : Lower(inside.front());
-      bool same = unit == 'h' || unit == 'm' || unit == 's';
-      for (const char k : inside) same = same && Lower(k) == unit;
-      if (same) {
-        elapsed = true;
-        AppendPadded(text, unit == 'h' ? total / 3600 : unit == 'm' ? total / 60 : total, inside.size());
-      }
-      // other bracketed parts ([Red], [$-419]) show nothing
+      // a language shows nothing, a colour neither; a currency sign or a condition is more than zeros
+      if (!inside.starts_with("$-") && inside.find_first_of("$<>=") != std::string_view::npos) return false;
       i = end;
-    } else if (const char unit = Lower(c); unit == 'h' || unit == 'm' || unit == 's') {
-      std::size_t run = 1;
-      while (i + run < section.size() && Lower(section[i + run]) == unit) ++run;
-      AppendPadded(text, unit == 'h' ? total / 3600 % 24 : unit == 'm' ? total / 60 % 60 : total % 60, run);
-      i += run - 1;
-    } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '0' || c == '#' || c == '?' || c == '.' ||
-               c == '@' || c == '*' || c == '_') {
+    } else if (IsPlainLiteral(c)) {
+      literal = true;
+    } else {
       return false;
+    }
+  }
+  return true;
+}
+
+// Whether the first section pads digits with zeros or sets them among texts: two zeros and more, or any
+// text beside them ("Д-"0000, 0" кВт"); a single bare zero only rounds the number, which stays the value.
+bool IsPaddedCode(std::string_view code) {
+  std::size_t zeros = 0;
+  bool literal = false;
+  return ParsePadded(FirstSection(code), zeros, literal) && zeros > 0 && (zeros >= 2 || literal);
+}
+
+// The section's text for a whole number's digits: the digits fill the placeholders from the right, the
+// first run taking those the placeholders leave over (1234 under 00-00 is 12-34), zeros the rest.
+std::string RenderPadded(std::string_view section, std::string_view digits, std::size_t zeros) {
+  const std::size_t lead = digits.size() > zeros ? digits.size() - zeros : 0;
+  std::string padded(zeros > digits.size() ? zeros - digits.size() : 0, '0');
+  padded.append(digits);
+  std::size_t next = 0;  // the next digit of `padded` to place
+  bool first = true;
+  std::string text;
+  for (std::size_t i = 0; i < section.size(); ++i) {
+    const char c = section[i];
+    if (c == '0') {
+      const std::size_t take = first ? lead + 1 : 1;
+      first = false;
+      text.append(padded, next, take);
+      next += take;
+    } else if (c == '"') {
+      const std::size_t end = section.find('"', i + 1);
+      text.append(section.substr(i + 1, end - i - 1));
+      i = end;
+    } else if (c == '\\') {
+      const std::size_t end = EscapedEnd(section, ++i);
+      text.append(section.substr(i, end - i));
+      i = end - 1;
+    } else if (c == '[') {
+      i = section.find(']', i);
     } else {
       text += c;
     }
   }
-  if (!elapsed) return false;
-  if (out) *out = std::move(text);
-  return true;
+  return text;
 }
 
-// Digits padded with leading zeros: a first section of two or more '0' placeholders and nothing else.
-bool IsPaddedCode(std::string_view code) {
-  const std::string_view section = FirstSection(code);
-  return section.size() >= 2 && section.find_first_not_of('0') == std::string_view::npos;
+std::string ShownPadded(std::string_view code, double value) {
+  // the whole number the zeros show, half away from zero as a spreadsheet rounds
+  const double whole = std::round(std::fabs(value));
+  char digits[400];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, whole, std::chars_format::fixed, 0);
+  if (ec != std::errc()) return {};
+  // a negative number takes the second section as it is when there is one, else the first after a minus;
+  // zero takes the third
+  const std::vector<std::string_view> sections = Sections(code);
+  std::size_t pick = 0;
+  if (value < 0 && sections.size() > 1) pick = 1;
+  else if (value == 0 && sections.size() > 2) pick = 2;
+  std::size_t zeros = 0;
+  bool literal = false;
+  if (pick > 0 && !ParsePadded(sections[pick], zeros, literal)) pick = 0;
+  if (pick == 0) ParsePadded(sections[0], zeros, literal);
+  std::string text = pick == 0 && value < 0 && whole > 0 ? "-" : "";
+  return text + RenderPadded(sections[pick], std::string_view(digits, static_cast<std::size_t>(end - digits)), zeros);
 }
 
 }  // namespace
@@ -122,48 +254,47 @@ bool IsBuiltinDateFormat(int id) {
 
 bool IsDateSerialInRange(double serial) { return serial >= 0 && serial < 2958466; }
 
-TNumberFormat NumberFormatOf(std::string_view code) {
-  if (RenderDuration(code, 0, nullptr)) return {TNumberShow::Duration, std::string(code)};
-  if (IsDateFormatCode(code)) return {TNumberShow::Date, {}};
-  if (IsPaddedCode(code)) return {TNumberShow::Padded, std::string(code)};
-  return {};
+std::string FormatCodeFault(int id, std::string_view code) {
+  // characters, not bytes: a code of Cyrillic texts takes two bytes a letter
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < code.size() && characters <= kLongestFormatCode; ++i)
+    if ((static_cast<unsigned char>(code[i]) & 0xC0) != 0x80) ++characters;
+  if (characters <= kLongestFormatCode) return {};
+  return "формат чисел " + std::to_string(id) + " длиннее " + std::to_string(kLongestFormatCode) +
+         " символов, а табличные программы не пишут таких";
+}
+
+TNumberFormat NumberFormatOf(int id, std::string_view code) {
+  if (const TTime time = RenderTime(code, 0, nullptr); time != TTime::None)
+    return {time == TTime::Duration ? TNumberShow::Duration : TNumberShow::Clock, id, std::string(code)};
+  if (IsDateFormatCode(code)) return {TNumberShow::Date, id, {}};
+  if (IsPaddedCode(code)) return {TNumberShow::Padded, id, std::string(code)};
+  return {TNumberShow::Plain, id, {}};
 }
 
 TNumberFormat BuiltinNumberFormat(int id) {
-  if (id == 46) return {TNumberShow::Duration, "[h]:mm:ss"};
-  return {IsBuiltinDateFormat(id) ? TNumberShow::Date : TNumberShow::Plain, {}};
+  switch (id) {
+    case 20: return NumberFormatOf(id, "h:mm");
+    case 21: return NumberFormatOf(id, "h:mm:ss");
+    case 45: return NumberFormatOf(id, "mm:ss");
+    case 46: return NumberFormatOf(id, "[h]:mm:ss");
+    default: return {IsBuiltinDateFormat(id) ? TNumberShow::Date : TNumberShow::Plain, id, {}};
+  }
+}
+
+bool ShowsNumber(const TNumberFormat& format, double value) {
+  if (!std::isfinite(value)) return format.show == TNumberShow::Plain || format.show == TNumberShow::Date;
+  return (format.show != TNumberShow::Duration && format.show != TNumberShow::Clock) || std::fabs(value) < kLongestTime;
 }
 
 std::string ShownNumberText(const TNumberFormat& format, double value) {
+  if (!ShowsNumber(format, value)) return {};
   std::string text;
-  if (format.show == TNumberShow::Duration) {
-    RenderDuration(format.code, value, &text);
-  } else if (format.show == TNumberShow::Padded && std::isfinite(value)) {
-    // the whole number the zeros show, half away from zero as a spreadsheet rounds
-    const double whole = std::round(std::fabs(value));
-    char digits[400];
-    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, whole, std::chars_format::fixed, 0);
-    if (ec != std::errc()) return {};
-    const std::size_t width = FirstSection(format.code).size(), count = static_cast<std::size_t>(end - digits);
-    if (value < 0 && whole > 0) text.push_back('-');
-    // resized rather than appended to: GCC 12 takes an append of zeros for an overlapping copy (-Wrestrict)
-    if (count < width) text.resize(text.size() + width - count, '0');
-    text.append(digits, count);
-  }
+  if (format.show == TNumberShow::Duration || format.show == TNumberShow::Clock)
+    RenderTime(format.code, value, &text);
+  else if (format.show == TNumberShow::Padded)
+    text = ShownPadded(format.code, value);
   return text;
-}
-
-void StoreFormattedNumber(TSheetSink& sheet, int row, int col, double value, const TNumberFormat* format,
-                          double dateShift) {
-  const TNumberShow show = format ? format->show : TNumberShow::Plain;
-  if (show == TNumberShow::Date && IsDateSerialInRange(value + dateShift))
-    sheet.Date(row, col, value + dateShift);
-  else if (show == TNumberShow::Padded)
-    sheet.Formatted(row, col, CellKind::Number, value, *format);
-  else if (show == TNumberShow::Duration)
-    sheet.Formatted(row, col, CellKind::Date, value, *format);
-  else
-    sheet.Number(row, col, value);
 }
 
 }  // namespace ld::office

@@ -6,8 +6,6 @@
 
 namespace ld::office {
 
-class TSheetSink;
-
 // A custom number format shows a date or a time when it has a date or time letter outside its quoted
 // texts, escaped characters and bracketed parts ([Red], [$-419]).
 bool IsDateFormatCode(std::string_view code);
@@ -20,29 +18,38 @@ bool IsBuiltinDateFormat(int id);
 bool IsDateSerialInRange(double serial);
 
 // What a cell's number format makes of its number. Most formats only dress a number (decimals, a
-// thousands separator, a currency) and the number alone is the value; a date format makes it a day. Two
-// kinds give the number a text that is the value itself: digits padded with leading zeros (a meter
-// "011070123456789" under 000000000000000, whose number alone is another meter) and a duration counted
-// in hours however many ("36:30" under [h]:mm, which as a day would be 31.12.1899 12:30).
-enum class TNumberShow : unsigned char { Plain, Date, Padded, Duration };
+// thousands separator, a currency) and the number alone is the value; a date format makes it a day. Some
+// give the number a text that is the value itself: digits padded with leading zeros or set among texts
+// of the format (a meter "011070123456789" under 000000000000000, whose number alone is another meter; a
+// contract "Д-0077" under "Д-"0000), a duration counted in hours however many ("36:30" under [h]:mm,
+// which as a day would be 31.12.1899 12:30), and a time of day, which a sum of times over a day shows
+// as its hours past the last midnight ("12:30" under hh:mm for a day and a half hour's 1.5208).
+enum class TNumberShow : unsigned char { Plain, Date, Padded, Duration, Clock };
 
 struct TNumberFormat {
   TNumberShow show = TNumberShow::Plain;
-  std::string code;  // the format's code, which ShownNumberText follows (Padded, Duration)
+  // The format's number in its book, which tells two formats of one book apart: a cell keeps the number,
+  // never a copy of the code.
+  int id = -1;
+  std::string code;  // the format's code, which ShownNumberText follows (Padded, Duration, Clock)
 };
 
+// The longest code spreadsheet programs keep: what is longer is no format any program wrote.
+inline constexpr std::size_t kLongestFormatCode = 255;
+// Why a book's format `id` with this code is refused (Russian): a code longer than kLongestFormatCode
+// characters; empty for any other.
+std::string FormatCodeFault(int id, std::string_view code);
+
 // The format of a custom code, and of a built-in format number.
-TNumberFormat NumberFormatOf(std::string_view code);
+TNumberFormat NumberFormatOf(int id, std::string_view code);
 TNumberFormat BuiltinNumberFormat(int id);
 
-// The text that a Padded or a Duration format shows for the number ("011070123456789", "36:30",
-// "-1:30"); empty for the other kinds.
-std::string ShownNumberText(const TNumberFormat& format, double value);
+// Whether the format shows this number at all: a duration or a time of 10^11 days and more, and a value
+// that is no finite number, has no text under it (a spreadsheet shows an error mark in its place).
+bool ShowsNumber(const TNumberFormat& format, double value);
 
-// Hands a number cell to the sink by its format: a date (the serial day shifted by the book's date
-// system) when a date format shows one a calendar can, a number with its format when the format gives
-// it its text (a duration counts no calendar day, so no date system shifts it), else the plain number.
-void StoreFormattedNumber(TSheetSink& sheet, int row, int col, double value, const TNumberFormat* format,
-                          double dateShift);
+// The text that a Padded, Duration or Clock format shows for the number ("011070123456789", "Д-0077",
+// "36:30", "-1:30", "12:30"); empty for the other kinds and for a number the format does not show.
+std::string ShownNumberText(const TNumberFormat& format, double value);
 
 }  // namespace ld::office

@@ -32,12 +32,12 @@ public:
   void Formatted(int row, int col, CellKind kind, double value, const office::TNumberFormat& format) override {
     TCell& cell = Add(row, col, kind);
     cell.number = value;
-    // the formats are few (a book holds a few dozen): each kept once, by the cells' number of it
-    auto it = formatIds_.find(format.code);
+    // the formats are few (a book holds a few dozen): each kept once, told by its number in the book
+    auto it = formatIds_.find(format.id);
     if (it == formatIds_.end()) {
       if (formats_.size() >= kMaxFormats) throw Error("Ошибка чтения файла \"" + path_ + "\": слишком много форматов чисел");
       formats_.push_back(format);
-      it = formatIds_.emplace(format.code, static_cast<std::uint32_t>(formats_.size())).first;
+      it = formatIds_.emplace(format.id, static_cast<std::uint32_t>(formats_.size())).first;
     }
     cell.format = it->second;
   }
@@ -97,7 +97,7 @@ private:
   static constexpr std::size_t kMaxFormats = 0x7FFF;
   const std::string& path_;
   std::map<std::string, std::uint32_t, std::less<>> values_;  // the texts of unreadable cells kept
-  std::map<std::string, std::uint32_t> formatIds_;             // by code: the number TCell::format gives
+  std::map<int, std::uint32_t> formatIds_;                     // by the book's number: TCell::format's
   std::vector<TCell>& cells_;
   std::vector<office::TNumberFormat>& formats_;
   bool ordered_ = true;

@@ -53,8 +53,8 @@ public:
   virtual void Shared(int row, int col, std::uint32_t index) = 0;
   // A cell that holds no value the program can take; value: an error value as the file writes it.
   virtual void Unreadable(int row, int col, UnreadableCell why, std::string_view value) = 0;
-  // A number whose format gives it its text (TNumberShow::Padded, or Duration as kind Date): by default
-  // kept as the plain number or date, as a whole workbook keeps its cells.
+  // A number whose format gives it its text (TNumberShow::Padded, or Duration and Clock as kind Date): by
+  // default kept as the plain number or date, as a whole workbook keeps its cells.
   virtual void Formatted(int row, int col, CellKind kind, double value, const TNumberFormat& /*format*/) {
     if (kind == CellKind::Date)
       Date(row, col, value);
@@ -76,6 +76,14 @@ public:
 
   TStringTable strings;
 };
+
+// Hands a number cell to the sink by its format: a date (the serial day shifted by the book's date
+// system) when a date format shows one a calendar can, a number with its format when the format gives
+// it its text (a duration counts no calendar day, so no date system shifts it; a time of day keeps its
+// serial day as a date's), else the plain number. A number its format does not show (ShowsNumber) is an
+// unreadable cell, never the empty text the format gives it.
+void StoreFormattedNumber(TSheetSink& sheet, int row, int col, double value, const TNumberFormat* format,
+                          double dateShift);
 
 // Read the workbook into the sink: .xlsx and legacy .xls as ReadXlsx and ReadXls read them, failing
 // with the same errors.

@@ -46,6 +46,12 @@ const std::int64_t kSerialEpoch = DaysFromCivil(1899, 12, 30);
 std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
   if (why == UnreadableCell::ErrorValue) return "значение ошибки " + QuotedText(value);
   if (why == UnreadableCell::BooleanValue) return "логическое значение " + QuotedText(value);
+  if (why == UnreadableCell::RecalculatedOnOpening)
+    return "книга требует пересчитать формулы при открытии, и записанное в ней значение формулы может быть не тем, "
+           "что покажет табличная программа: откройте книгу в табличной программе и сохраните ее";
+  if (why == UnreadableCell::NotShownByFormat)
+    return "число " + QuotedText(value) + " не показывается форматом ячейки: формат показывает только конечное число, "
+           "а время и длительность — меньше 100000000000 суток";
   // a book re-saved without recalculating keeps the results it held, the placeholder zeros of a book
   // that asks to be calculated on opening too, and would then be read without a word
   return "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "

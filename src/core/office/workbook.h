@@ -19,12 +19,18 @@ enum class CellKind { Empty, Number, Text, Date };
 // Why a cell of a read workbook holds no value the program can take. The program computes no formula:
 // a formula whose result its file does not hold (a program that writes workbooks without calculating
 // them writes its formulas so) and an error value ("#DIV/0!", "#N/A") would otherwise read as an empty
-// cell, that is as 0, without a word; a boolean (TRUE, =TRUE()) as 1.
-enum class UnreadableCell : std::uint8_t { FormulaWithoutResult, ErrorValue, BooleanValue };
+// cell, that is as 0, without a word; a boolean (TRUE, =TRUE()) as 1. A formula of a book that asks to be
+// recalculated when it is opened holds a result that the book itself disowns (libraries write 0 there, or
+// what their caller said the formula gives). A number that its format does not show (a duration of 10^11
+// days, NaN under a time format) has no text to be taken as.
+enum class UnreadableCell : std::uint8_t {
+  FormulaWithoutResult, ErrorValue, BooleanValue, RecalculatedOnOpening, NotShownByFormat
+};
 
 // The reason a message gives for such a cell: "формула без вычисленного значения: откройте книгу в
-// табличной программе, пересчитайте ее (...) и сохраните", 'значение ошибки "#DIV/0!"' (value: the error as written) or
-// 'логическое значение "ИСТИНА"' (value: "ИСТИНА" or "ЛОЖЬ").
+// табличной программе, пересчитайте ее (...) и сохраните", 'значение ошибки "#DIV/0!"' (value: the error as
+// written), 'логическое значение "ИСТИНА"' (value: "ИСТИНА" or "ЛОЖЬ"), "книга требует пересчитать формулы
+// при открытии (...)", 'число "1E11" не показывается форматом ячейки (...)' (value: the number).
 std::string UnreadableCellReason(UnreadableCell why, std::string_view value);
 // 'Ошибка чтения файла "<file>": лист "<sheet>", ячейка <B5>: <reason>', the reason as above.
 std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,

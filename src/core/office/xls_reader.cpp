@@ -200,9 +200,15 @@ private:
     Record record;
     if (!records.Next(record) || record.type != kBof || record.body.size() < 4)
       throw TDamaged{"файл не является книгой электронной таблицы"};
-    const std::uint16_t version = static_cast<std::uint16_t>(Cursor(record.body).U16());
+    Cursor bof(record.body);
+    const std::uint16_t version = bof.U16();
     if (version != 0x0600 && version != 0x0500) throw TDamaged{"неподдерживаемая версия формата книги"};
     biff8_ = version == 0x0600;
+    if (record.body.size() >= 8) {
+      bof.U16();
+      const std::uint16_t build = bof.U16(), year = bof.U16();
+      gnumeric_ = build == kGnumericBuild && year == kGnumericYear;
+    }
     bool ended = false;
     while (!ended && records.Next(record)) {
       Cursor in(record.body);
@@ -215,7 +221,9 @@ private:
         case kFormat:
         case kFormat5: {
           const std::uint16_t id = in.U16();
-          formats_[id] = office::NumberFormatOf(biff8_ ? Text16(in) : Bytes(in, in.U8()));
+          const std::string code = biff8_ ? Text16(in) : Bytes(in, in.U8());
+          if (std::string fault = office::FormatCodeFault(id, code); !fault.empty()) throw TDamaged{std::move(fault)};
+          formats_[id] = office::NumberFormatOf(id, code);
           break;
         }
         case kXf: {
@@ -260,6 +268,7 @@ private:
     const std::uint16_t format = xfFormats_[xf];
     auto it = formats_.find(format);
     if (it == formats_.end()) it = formats_.emplace(format, office::BuiltinNumberFormat(format)).first;
+    // the map's entries stay where they are: the cells' format is compared by its number
     return &it->second;
   }
 
@@ -292,6 +301,10 @@ private:
     }
   }
 
+  // The build and year that gnumeric's books give in their first record, a spreadsheet program's release
+  // (xlwt gives 0x0DBB of 1996, as LibreOffice does beside its RECALCID).
+  static constexpr std::uint16_t kGnumericBuild = 0x2775, kGnumericYear = 1997;
+
   // A formula's result: a number, or below 0xFFFF in its top two bytes, its kind in its first byte.
   enum : std::uint8_t { kTextResult = 0, kBoolResult = 1, kErrorResult = 2, kEmptyResult = 3 };
   static bool IsNumberResult(std::uint64_t result) { return (result >> 48) != 0xFFFF; }
@@ -312,8 +325,30 @@ private:
     return (rk & 0x01) ? value / 100 : value;
   }
 
-  // Whether a formula of the sheet at `offset` holds a result other than the empty one.
-  bool HoldsResults(std::uint32_t offset) const {
+  // Whether a formula's parsed expression gives a number whatever it is calculated from: numeric
+  // constants, arithmetic operators and parentheses alone (=1825000+200, =1/0). A reference, a name, a
+  // text or a function may give the empty text.
+  static bool GivesNumberOnly(std::string_view tokens) {
+    if (tokens.empty()) return false;
+    for (std::size_t at = 0; at < tokens.size();) {
+      const auto token = static_cast<std::uint8_t>(tokens[at]);
+      if (token == 0x1E) at += 3;                                  // an integer
+      else if (token == 0x1F) at += 9;                             // a number
+      else if ((token >= 0x03 && token <= 0x07) || (token >= 0x12 && token <= 0x15)) ++at;  // + - * / ^, signs, %, ( )
+      else return false;
+    }
+    return true;
+  }
+
+  // What the formulas of the sheet at `offset` hold: whether one holds a result other than the empty one,
+  // and whether one holds the empty result though it gives a number whatever it is calculated from (a
+  // formula never calculated, as the book's program kept it).
+  struct TFormulaResults {
+    bool results = false;
+    bool uncalculated = false;
+  };
+  TFormulaResults ScanFormulas(std::uint32_t offset) const {
+    TFormulaResults scan;
     RecordReader records(stream_, offset);
     Record record;
     while (records.Next(record) && record.type != kEof) {
@@ -321,9 +356,14 @@ private:
       Cursor in(record.body);
       in.Read(6);
       const std::uint64_t result = in.Read(8);
-      if (IsNumberResult(result) || (result & 0xFF) != kEmptyResult) return true;
+      if (IsNumberResult(result) || (result & 0xFF) != kEmptyResult) {
+        scan.results = true;
+      } else if (record.body.size() >= 22) {
+        const std::size_t length = static_cast<std::uint8_t>(record.body[20]) | static_cast<std::uint8_t>(record.body[21]) << 8;
+        scan.uncalculated = scan.uncalculated || GivesNumberOnly(record.body.substr(22, length));
+      }
     }
-    return false;
+    return scan;
   }
 
   // Returns where the sheet's records end.
@@ -333,10 +373,15 @@ private:
     if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + info.name + "\" не найден");
     int formulaRow = 0, formulaCol = 0;  // a formula whose text result follows in a STRING record
     // Formulas stored with the empty result, in a book that names no engine that calculated it: the
-    // libraries that write workbooks without calculating them store it for every formula, while a
-    // program that calculates and names no engine (gnumeric) stores it for a formula that gives "". A
-    // sheet where some formula holds a result of its own was calculated.
-    const bool emptyIsText = calculated_ || HoldsResults(info.offset);
+    // libraries that write workbooks without calculating them store it for every formula, and a sheet
+    // where some formula holds a result of its own was calculated. gnumeric shows the results it stores,
+    // the empty one too, unless the sheet shows it kept a book's uncalculated formulas (one of numbers
+    // alone holds the empty result).
+    bool emptyIsText = calculated_;
+    if (!emptyIsText) {
+      const TFormulaResults scan = ScanFormulas(info.offset);
+      emptyIsText = gnumeric_ ? !scan.uncalculated : scan.results;
+    }
     while (records.Next(record)) {
       if (record.type == kEof) return records.Pos();
       Cursor in(record.body);
@@ -440,6 +485,9 @@ private:
   // write and the libraries that write workbooks without calculating them do not): each formula's stored
   // result, the empty text too, is what its formula gives.
   bool calculated_ = false;
+  // gnumeric saved the book: it names no engine, and shows the results it stores without recalculating
+  // them, the empty one of a formula that gives "" as that of a formula of a book it copied uncalculated.
+  bool gnumeric_ = false;
   std::map<std::uint16_t, office::TNumberFormat> formats_;  // custom formats, and the built-in ones met
   std::vector<std::uint16_t> xfFormats_;   // the number format of each cell format, in file order
   std::vector<SheetInfo> sheets_;

@@ -153,18 +153,20 @@ private:
 
 // What each cell format (by its index in cellXfs) makes of a number: the number format of each, custom
 // ones told by their codes in <numFmts>. The formats of cell styles and of conditional formats are none
-// of the cells'.
+// of the cells'. Each number format is kept once, however many cell formats name it.
 class Styles : public office::TStructuredPart {
 public:
   Styles() : TStructuredPart(kRules, std::size(kRules), BookNamespaces()) {}
 
-  // Once the part was read (empty when there is none).
-  std::vector<office::TNumberFormat> CellFormats() const {
-    std::vector<office::TNumberFormat> formats;
+  // Once the part was read (empty when there is none): the number format of each cell format, which
+  // stays while the part does.
+  std::vector<const office::TNumberFormat*> CellFormats() {
+    std::vector<const office::TNumberFormat*> formats;
     formats.reserve(cellFormats_.size());
     for (const int id : cellFormats_) {
-      const auto it = custom_.find(id);
-      formats.push_back(it != custom_.end() ? it->second : office::BuiltinNumberFormat(id));
+      auto it = formats_.find(id);
+      if (it == formats_.end()) it = formats_.emplace(id, office::BuiltinNumberFormat(id)).first;
+      formats.push_back(&it->second);
     }
     return formats;
   }
@@ -173,8 +175,12 @@ protected:
   void Open(int rule, const std::vector<XmlAttr>& attrs) override {
     if (rule == kFormat) {
       const int id = ToInt(AttrValue(attrs, "numFmtId"));
+      if (id < 0) return;
+      const std::string_view code = AttrValue(attrs, "formatCode");
+      // a code of megabytes would cost its length in every cell it is rendered for
+      if (std::string fault = office::FormatCodeFault(id, code); !fault.empty()) return Fail(std::move(fault));
       // a second code of one number would make the cells' formats depend on which one is kept
-      if (id >= 0 && !custom_.emplace(id, office::NumberFormatOf(AttrValue(attrs, "formatCode"))).second)
+      if (!formats_.emplace(id, office::NumberFormatOf(id, code)).second)
         Fail("два формата чисел с номером " + std::to_string(id));
     } else if (rule == kCellFormat) {
       cellFormats_.push_back(ToInt(AttrValue(attrs, "numFmtId"), 0));
@@ -190,7 +196,7 @@ private:
       {"numFmt", kDiff, true, false},
   };
 
-  std::map<int, office::TNumberFormat> custom_;  // custom number formats
+  std::map<int, office::TNumberFormat> formats_;  // custom number formats, and the built-in ones named
   std::vector<int> cellFormats_;  // the number format of each cell format
 };
 
@@ -332,7 +338,7 @@ NumberText ParseNumber(std::string_view text, double& value) {
 // sheet where some formula holds a value, one without a value gives the empty text.
 class SheetPart : public office::TStructuredPart {
 public:
-  SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<office::TNumberFormat>& formats, double dateShift,
+  SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<const office::TNumberFormat*>& formats, double dateShift,
             bool recalculate, bool valuelessIsEmpty)
       : TStructuredPart(kRules, std::size(kRules), BookNamespaces()),
         sheet_(sheet), strings_(strings), formats_(formats), dateShift_(dateShift), recalculate_(recalculate),
@@ -473,8 +479,14 @@ private:
         return;
       }
       results_ = results_ || result;
-      if (!result || recalculate_) {
+      if (!result) {
         sheet_.Unreadable(row_, col_, UnreadableCell::FormulaWithoutResult, {});
+        return;
+      }
+      // the result is there, but the book disowns it: what the sheet shows is known once a spreadsheet
+      // program has recalculated it
+      if (recalculate_) {
+        sheet_.Unreadable(row_, col_, UnreadableCell::RecalculatedOnOpening, {});
         return;
       }
     }
@@ -510,7 +522,7 @@ private:
         sheet_.Text(row_, col_, value_);
       } else {
         const bool styled = style_ >= 0 && static_cast<std::size_t>(style_) < formats_.size();
-        office::StoreFormattedNumber(sheet_, row_, col_, number, styled ? &formats_[style_] : nullptr, dateShift_);
+        office::StoreFormattedNumber(sheet_, row_, col_, number, styled ? formats_[style_] : nullptr, dateShift_);
       }
     }
   }
@@ -537,7 +549,7 @@ private:
 
   office::TSheetSink& sheet_;
   std::size_t strings_;  // how many shared texts the book holds
-  const std::vector<office::TNumberFormat>& formats_;
+  const std::vector<const office::TNumberFormat*>& formats_;
   double dateShift_;
   int lastRow_ = 0;        // the number of the row before
   int row_ = 0;            // the open row's number
@@ -653,11 +665,11 @@ void ReadXlsxInto(const std::string& path, TBookSink& book) {
     if (read == TPartRead::Missing || read == TPartRead::Unreadable) throw fail("в файле нет таблицы строк \"" + part + "\"");
     if (read != TPartRead::Read) throw damagedPart(part, strings);
   }
-  std::vector<office::TNumberFormat> cellFormats;
+  std::vector<const office::TNumberFormat*> cellFormats;
+  Styles styles;
   if (stylesRel != nullptr) {
     // Without its formats part every cell is shown in the general format: numbers, no dates.
     const std::string part = ResolveTarget(folder, stylesRel->target);
-    Styles styles;
     read = zip.Parse(part, styles);
     if (read == TPartRead::Stopped) throw damagedPart(part, styles);
     if (read == TPartRead::Read) cellFormats = styles.CellFormats();

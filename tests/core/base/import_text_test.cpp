@@ -155,6 +155,38 @@ TEST(ImportValues, AnOutsideValueGivesAValueOrANamedFaultByEveryRule) {
   EXPECT_EQ(TOutsideValue::Text(" 8 ").Integer(0, 10).Value, 8);
   EXPECT_EQ(TOutsideValue::Date(46143, "01.05.2026").Date().Value, 46143.0);
   EXPECT_FALSE(TOutsideValue::Text("01.05.2026").Date());
+  // an integer is what the file shows: a sum stored a few units off its integer shows the integer, two
+  // days under [h] the count 48; what shows no integer is refused saying why, by every rule
+  struct TInteger {
+    TOutsideValue value;
+    std::optional<int> integer;
+    const char* fault;  // a part of the integer's fault, when refused
+  };
+  const TInteger integers[] = {
+      {TOutsideValue::Number(2.0000000000000004, "2"), 2, ""},
+      {TOutsideValue::Number(2.9999999999999996, "3"), 3, ""},
+      {TOutsideValue::Number(2.5, "2.5"), std::nullopt, "не является целым числом"},
+      {TOutsideValue::Number(10.000000000000002, "10"), std::nullopt, "вне пределов 0..9"},
+      {TOutsideValue::Number(77, "Д-0077"), 77, ""},
+      {TOutsideValue::Number(77.25, "Д-0077"), std::nullopt, "\"Д-0077\" не является целым числом"},
+      {TOutsideValue::Date(2, "48"), 48, ""},
+      {TOutsideValue::Date(1.5208333, "36:30"), std::nullopt, "это время"},
+      {TOutsideValue::Date(1.5208333, "12:30"), std::nullopt, "это время"},
+      {TOutsideValue::Unreadable("значение ошибки \"#REF!\""), std::nullopt, "#REF!"},
+  };
+  for (const TInteger& c : integers) {
+    const std::string label = c.value.Quoted();
+    const TValueRead<int> integer = c.value.Integer(0, 9 + (c.integer ? *c.integer : 0));
+    EXPECT_EQ(integer.Value, c.integer) << label;
+    EXPECT_NE(integer.Fault.find(c.fault), std::string::npos) << label << ": " << integer.Fault;
+    EXPECT_EQ(integer.Fault.empty(), bool(integer)) << label << ": a refusal without its reason";
+    const auto said = [](const auto& read) { return read.Fault.empty() == read.Value.has_value(); };
+    EXPECT_TRUE(said(c.value.Number()) && said(c.value.Date()) && said(c.value.Name())) << label;
+  }
+  EXPECT_EQ(TOutsideValue::Date(2, "48").Number().Value, 48.0);
+  // the rule as a dBase reader asks it of a double field, whose shown text is the general format's
+  EXPECT_EQ(ShownInteger(2.0000000000000004, {}, 0, 9).Value, 2);
+  EXPECT_EQ(ShownInteger(1.5, {}, 0, 9).Fault, "текст \"1.5\" не является целым числом");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -14,6 +15,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
+#include "core/office/number_formats.h"
 #include "core/office/sheet_raw_cells.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
@@ -246,6 +248,36 @@ std::string Zip(const std::vector<std::pair<std::string, std::string>>& parts, c
   }
   zip_close(zip);
   return ReadBytes(path);
+}
+
+// Number format codes of any shape, pieced together from what codes are made of, over values of every
+// range: each format either shows a value or shows none (never half), a duration or a time of day it
+// shows is a text, and nothing reads past a code or overflows (the sanitizer build watches).
+TEST(OfficeFuzz, NumberFormatCodesOfAnyShapeShowAValueOrNone) {
+  const std::vector<std::string> pieces = {"0",     "00",   "#",    ".",     ",",    "\"Д-\"", "\\№", "[h]",  "[mm]",
+                                           "[ss]",  "hh",   "h",    "mm",    "m",    "ss",     "s",     ":",    ";",
+                                           "-",     "[Red]", "[$-419]", "AM/PM", "yyyy", "dd",  "\"",    "[",    "]",
+                                           "\\",  "_",    "*",    "@",     "E+",   "%",      " ",     "\"\""};
+  const double values[] = {0, 77, -77, 77.5, 1.5208333333333333, -0.25, 0.9999999, 99999999999.9, 1e11, -1e11,
+                           1e300, -1e-300, 2.0000000000000004, std::nan(""), HUGE_VAL, -HUGE_VAL};
+  std::mt19937 random(20261209);
+  int shown = 0;
+  for (int round = 0; round < 20 * kRounds; ++round) {
+    std::string code;
+    for (std::size_t n = random() % 12; n > 0; --n) code += pieces[random() % pieces.size()];
+    const office::TNumberFormat format = office::NumberFormatOf(164, code);
+    const bool text = format.show == office::TNumberShow::Duration || format.show == office::TNumberShow::Clock;
+    for (const double value : values) {
+      const std::string shownText = office::ShownNumberText(format, value);
+      if (!office::ShowsNumber(format, value)) {
+        ASSERT_EQ(shownText, "") << code << " " << value;
+      } else if (text) {
+        ASSERT_NE(shownText, "") << code << " " << value;
+        ++shown;
+      }
+    }
+  }
+  EXPECT_GT(shown, 1000);
 }
 
 TEST(OfficeFuzz, DamagedWorkbooksAreRefusedWithTheirName) {

@@ -15,6 +15,7 @@
 #include "core/office/workbook.h"
 #include "core/office/zip_part.h"
 #include "support/test_env.h"
+#include "support/xls_builder.h"
 #include "support/zip_builder.h"
 
 namespace ld::test {
@@ -198,6 +199,48 @@ TEST(PackageLimits, BombsAreRefusedByTheLimitTheyBreak) {
     TSheetReader reader;
     reader.Open(path);
     EXPECT_EQ(office::TRawCells(reader).Cell(1, 40), std::string(1u << 20, 'a'));
+  }
+
+  // One number format of 4 MB (spreadsheet programs keep a code to 255 characters) that 5,000 cell formats
+  // and 10,000 cells name, in a file of a few kilobytes: refused naming the file and the format by both
+  // readers, before the code is copied for each cell format, compared for each cell or rendered for each
+  // value. A legacy book's code of 256 characters alike; one of 255 characters is read.
+  const std::string styledRels =
+      "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+      "<Relationship Id=\"rId2\" Type=\"x/styles\" Target=\"styles.xml\"/></Relationships>";
+  const auto styledBook = [&](std::uint32_t zeros) {
+    return BuildZip({{kRootRels},
+                     {WorkbookXml(1, 1)},
+                     {styledRels},
+                     {"<worksheet><sheetData><row>",
+                      kTrueSize,
+                      {{"<c s=\"1\"><v>7</v></c>", 10000}, {"</row></sheetData></worksheet>", 1}}},
+                     {"<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"",
+                      kTrueSize,
+                      {{"0", zeros}, {"\"/></numFmts><cellXfs><xf/>", 1}, {"<xf numFmtId=\"164\"/>", 5000},
+                       {"</cellXfs></styleSheet>", 1}}}},
+                    {{"_rels/.rels", 0}, {"xl/workbook.xml", 1}, {"xl/_rels/workbook.xml.rels", 2},
+                     {"xl/worksheets/sheet1.xml", 3}, {"xl/styles.xml", 4}});
+  };
+  const std::string tooLong = "формат чисел 164 длиннее 255 символов, а табличные программы не пишут таких";
+  WriteBytes(path, styledBook(4u << 20));
+  ASSERT_LT(ReadBytes(path).size(), 64u << 10);
+  const std::string styledRefusal = prefix + "файл поврежден (часть \"xl/styles.xml\": " + tooLong + ")";
+  EXPECT_EQ(ErrorOf([&] { ReadWorkbook(path); }), styledRefusal);
+  EXPECT_EQ(ErrorOf([&] { TSheetReader().Open(path); }), styledRefusal);
+  WriteBytes(path, styledBook(255));
+  {
+    TSheetReader reader;
+    reader.Open(path);
+    EXPECT_EQ(*reader.Value(1, 10000).Name(), std::string(252, '0') + "007");
+  }
+  const std::string legacy = dir / "формат.xls";
+  for (const std::size_t length : {255u, 256u}) {
+    std::string body = XlsLittle(164, 2) + XlsLittle(length, 2) + XlsLittle(0, 1) + std::string(length, '0');
+    WriteBytes(legacy, XlsContainer(XlsRecord(0x0809, XlsLittle(0x0600, 2) + XlsLittle(5, 2) + XlsLittle(0, 8)) +
+                                    XlsRecord(0x041E, body) + XlsRecord(0x000A, "")));
+    EXPECT_EQ(ErrorOf([&] { TSheetReader().Open(legacy); }),
+              "Ошибка чтения файла \"" + legacy + "\": " + (length == 255 ? "в книге нет листов" : tooLong));
   }
 
   // Within the limits a sheet of 20,000 rows reads whole.

@@ -2,6 +2,7 @@
 #include <zip.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -54,8 +55,9 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
   std::string dates;
   for (int id = 0; id <= 60; ++id) dates += ld::office::IsBuiltinDateFormat(id) ? '+' : '.';
   EXPECT_EQ(dates, "..............+++++++++....++++++++++........+++..+++++++++..");
-  // The formats whose text is the value: zeros padding a number, a duration counted in hours however many;
-  // any other date or time format shows a day or a time of day, any other number format the number
+  // The formats whose text is the value: zeros padding a number or texts around it, a duration counted in
+  // hours however many, a time of day (past the last midnight, as a sum of times shows it); any other date
+  // format shows a day, any other number format the number
   struct Shown {
     const char* code;
     double value;
@@ -66,16 +68,37 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          Shown{"[h]:mm", 36.5 / 24, "36:30"}, Shown{"[hh]:mm:ss", 1, "24:00:00"},
                          Shown{"[h]:mm", -1.5 / 24, "-1:30"}, Shown{"[mm]:ss", 1.5 / 24, "90:00"},
                          Shown{"[$-419][h]:mm", (36.5 * 3600 - 0.4) / 86400, "36:30"},
-                         Shown{"[h]\\ч mm\\м", 2.25, "54ч 00м"}, Shown{"hh:mm", 1.5, nullptr},
+                         Shown{"[h]\\ч mm\\м", 2.25, "54ч 00м"}, Shown{"hh:mm", 1.5208333333333333, "12:30"},
+                         Shown{"h:mm", -0.25, "18:00"}, Shown{"hh:mm:ss", 0.9999999, "23:59:59"},
+                         Shown{"hh:mm", (12.5 * 3600 - 0.4) / 86400, "12:29"}, Shown{"hh:mm", 12.5 / 24, "12:30"},
+                         Shown{"mm:ss", 0.5, "00:00"}, Shown{"mm", 0.5, nullptr},
+                         Shown{"\"Д-\"0000", 77, "Д-0077"}, Shown{"\"Д-\"0000", -77.6, "-Д-0078"},
+                         Shown{"\"Д-\"0000;\"М-\"0000", -77, "М-0077"}, Shown{"\"Д-\"0", 77, "Д-77"},
+                         Shown{"0000\" кВт\"", 12345, "12345 кВт"}, Shown{"\\№00000", 42, "№00042"},
+                         Shown{"00-00", 123456, "1234-56"}, Shown{"[Red]\"Д-\"0000", 7, "Д-0007"},
+                         Shown{"[$₽-419]0000", 7, nullptr}, Shown{"\"Д-\"0.00", 7, nullptr},
                          Shown{"[h]:mm AM/PM", 1.5, nullptr}, Shown{"[h]:mm:ss.00", 1.5, nullptr},
                          Shown{"0", 5, nullptr}, Shown{"0.00", 5, nullptr}, Shown{"#,##0", 5, nullptr},
                          Shown{"General", 5, nullptr}, Shown{"dd.mm.yyyy", 45351, nullptr}}) {
-    const ld::office::TNumberFormat format = ld::office::NumberFormatOf(c.code);
-    const bool gives = format.show == ld::office::TNumberShow::Padded || format.show == ld::office::TNumberShow::Duration;
+    const ld::office::TNumberFormat format = ld::office::NumberFormatOf(164, c.code);
+    const bool gives = format.show == ld::office::TNumberShow::Padded ||
+                       format.show == ld::office::TNumberShow::Duration || format.show == ld::office::TNumberShow::Clock;
     EXPECT_EQ(gives, c.text != nullptr) << c.code;
     EXPECT_EQ(ld::office::ShownNumberText(format, c.value), c.text ? c.text : "") << c.code;
   }
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(46), 1.5), "36:00:00");
+  EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(20), 1.5208333333333333), "12:30");
+  // a time or duration past 10^11 days, and what is no finite number, has no text under its format
+  for (const double beyond : {1e11, -1e11, std::nan(""), HUGE_VAL})
+    for (const char* code : {"[h]:mm", "hh:mm", "000"})
+      EXPECT_EQ(ld::office::ShowsNumber(ld::office::NumberFormatOf(164, code), beyond), code[0] == '0' && std::isfinite(beyond))
+          << code << " " << beyond;
+  // a code no program writes is refused by its number; 255 characters, Cyrillic ones too, are kept
+  std::string letters;
+  for (int i = 0; i < 133; ++i) letters += "Д";
+  EXPECT_EQ(ld::office::FormatCodeFault(164, std::string(120, '0') + "\"" + letters + "\""), "");
+  EXPECT_EQ(ld::office::FormatCodeFault(170, std::string(256, '0')),
+            "формат чисел 170 длиннее 255 символов, а табличные программы не пишут таких");
   EXPECT_EQ((std::vector<bool>{ld::office::IsDateSerialInRange(-0.5), ld::office::IsDateSerialInRange(0),
                                ld::office::IsDateSerialInRange(2958465.99), ld::office::IsDateSerialInRange(2958466)}),
             (std::vector<bool>{false, true, true, false}));
@@ -391,11 +414,15 @@ TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableCellByCell) {
   EXPECT_EQ(feeders.LastCol(), 4);
   EXPECT_EQ(feeders.UnreadableCells().size(), 3u);
   EXPECT_EQ(feeders.Cells().size(), 1u) << "an unreadable cell is none of the readable ones";
-  // asked to be calculated on opening: the stored 1825200 and "" are placeholders; typed values stay
+  // asked to be calculated on opening: the stored 1825200 and "" are placeholders, named as what they
+  // are; typed values stay
   write(R"(<calcPr calcId="124519" fullCalcOnLoad="1"/>)");
   book = ld::ReadWorkbook(path);
-  EXPECT_EQ(read(book, 0, 4), (std::vector<std::string>{"ячейка A2: " + formula, "ячейка B2: " + formula,
-                                                        "ячейка C2: " + formula, "ячейка D2: " + formula}));
+  const std::string recalculate = "книга требует пересчитать формулы при открытии, и записанное в ней значение формулы "
+                                  "может быть не тем, что покажет табличная программа: откройте книгу в табличной "
+                                  "программе и сохраните ее";
+  EXPECT_EQ(read(book, 0, 4), (std::vector<std::string>{"ячейка A2: " + formula, "ячейка B2: " + recalculate,
+                                                        "ячейка C2: " + formula, "ячейка D2: " + recalculate}));
   EXPECT_EQ(read(book, 1, 4).back(), "5");
   write(R"(<calcPr fullCalcOnLoad="0"/>)");
   EXPECT_EQ(read(ld::ReadWorkbook(path), 0, 2).back(), "1825200");

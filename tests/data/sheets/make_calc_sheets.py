@@ -68,7 +68,30 @@ def xlsxwriter_households():
     book.close()
 
 
+def gnumeric_empty():
+    """A households sheet whose every formula gives "", as LibreOffice saves it in .xls (the empty result,
+    its engine named) and as gnumeric saves that book, once and again (the empty result, no engine named)."""
+    book = openpyxl.Workbook()
+    sheet = book.active
+    sheet.title = SHEET
+    for r, row in enumerate([row[:3] for row in ROWS[:3]] + [ROWS[3]], start=1):
+        for c, value in enumerate(row, start=1):
+            sheet.cell(row=r, column=c, value=value)
+    work = tempfile.mkdtemp()
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    try:
+        source = os.path.join(work, "empty.xlsx")
+        book.save(source)
+        subprocess.run(["soffice", "--headless", "-env:UserInstallation=file://" + work + "/profile",
+                        "--convert-to", "xls", "--outdir", work, source], check=True, env=env)
+        subprocess.run(["ssconvert", os.path.join(work, "empty.xls"), "empty_gnumeric.xls"], check=True, env=env)
+        subprocess.run(["ssconvert", "empty_gnumeric.xls", "empty_gnumeric_resaved.xls"], check=True, env=env)
+    finally:
+        shutil.rmtree(work)
+
+
 if __name__ == "__main__":
     source()
     converted()
     xlsxwriter_households()
+    gnumeric_empty()

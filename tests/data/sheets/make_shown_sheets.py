@@ -2,7 +2,8 @@
 # Writes the workbooks of this folder whose values their formats give (see README): meter numbers kept
 # with their leading zeros by the format 000000000000000, durations of 24 hours and more, a book whose
 # first sheet is hidden, durations typed into LibreOffice Calc and gnumeric, gnumeric's copy of a book of
-# uncalculated formulas, XlsxWriter's formulas written with their values, and a text document. Run from this folder with Debian's python3-openpyxl,
+# uncalculated formulas, XlsxWriter's formulas written with their values, a text document, and contracts
+# whose numbers, times of day and counts of hours their formats give, and a very hidden first sheet. Run from this folder with Debian's python3-openpyxl,
 # python3-xlsxwriter, libreoffice-calc and gnumeric:
 #     /usr/bin/python3 make_shown_sheets.py
 import os
@@ -12,6 +13,7 @@ import tempfile
 
 import openpyxl
 import xlsxwriter
+import xlwt
 
 METER = "000000000000000"
 HOURS = "[h]:mm"
@@ -47,14 +49,19 @@ def sources():
     fill(sheet, NOVEMBER)
     book.save("shown_openpyxl.xlsx")
 
+    hidden_before("hidden", "hidden_openpyxl.xlsx")
+
+
+def hidden_before(state, path):
+    """Last month's sheet, in the given state, before this month's, which is the active one."""
     book = openpyxl.Workbook()
     october = book.active
     october.title = "Октябрь"
     fill(october, OCTOBER)
     fill(book.create_sheet("Ноябрь"), NOVEMBER)
-    october.sheet_state = "hidden"
+    october.sheet_state = state
     book.active = 1
-    book.save("hidden_openpyxl.xlsx")
+    book.save(path)
 
 
 def run(args, env):
@@ -127,8 +134,64 @@ def xlsxwriter_books():
     book.close()
 
 
+# Contracts: the station, the contract number under "Д-"0000 (77 shows "Д-0077"), the hours of work as a
+# sum of times under hh:mm (a day and 12:30 shows "12:30"), the days of work counted in hours under [h]
+# (2 shows "48"), and the points by a formula whose result is a few units off 3 in a binary file.
+CONTRACTS = [
+    ["ТП", "Договор", "Часы", "Сутки", "Точек"],
+    ["ТП-42", 77, 36.5 / 24, 2, "=0.1+2.7+0.2"],
+    ["ТП-7", 1234, 0.75, 1, 5],
+]
+CONTRACT_FORMATS = {2: '"Д-"0000', 3: "hh:mm", 4: "[h]"}
+
+
+def contracts():
+    """The contracts as openpyxl writes them, and as LibreOffice and gnumeric save them (each calculates
+    the formula when it reads the source)."""
+    book = openpyxl.Workbook()
+    sheet = book.active
+    sheet.title = "Договоры"
+    for r, row in enumerate(CONTRACTS, start=1):
+        for c, value in enumerate(row, start=1):
+            cell = sheet.cell(row=r, column=c, value=value)
+            if r > 1 and c in CONTRACT_FORMATS:
+                cell.number_format = CONTRACT_FORMATS[c]
+    book.save("contracts_openpyxl.xlsx")
+    work = tempfile.mkdtemp()
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    office = ["soffice", "--headless", "-env:UserInstallation=file://" + work + "/profile"]
+    try:
+        for ext in ("xls", "xlsx"):
+            run(office + ["--convert-to", ext, "--outdir", work, "contracts_openpyxl.xlsx"], env)
+            shutil.copyfile(os.path.join(work, "contracts_openpyxl." + ext), "contracts_libreoffice." + ext)
+            run(["ssconvert", "contracts_openpyxl.xlsx", "contracts_gnumeric." + ext], env)
+    finally:
+        shutil.rmtree(work)
+
+
+def very_hidden():
+    """Last month's sheet very hidden before this month's (shown only to a macro): openpyxl's
+    sheet_state "veryHidden" in .xlsx, xlwt's visibility 2 in .xls."""
+    hidden_before("veryHidden", "veryhidden_openpyxl.xlsx")
+
+    book = xlwt.Workbook(encoding="utf-8")
+    for title, rows in (("Октябрь", OCTOBER), ("Ноябрь", NOVEMBER)):
+        sheet = book.add_sheet(title)
+        for r, row in enumerate(rows):
+            for c, value in enumerate(row):
+                sheet.write(r, c, value)
+        if title == "Октябрь":
+            sheet.visibility = 2
+        else:
+            sheet.set_selected(True)
+            book.set_active_sheet(1)
+    book.save("veryhidden_xlwt.xls")
+
+
 if __name__ == "__main__":
     sources()
     converted()
     gnumeric_uncalculated()
     xlsxwriter_books()
+    contracts()
+    very_hidden()
