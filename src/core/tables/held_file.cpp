@@ -509,7 +509,7 @@ std::string NotReplaceable(const std::string& file) {
   if (!MayRemove(file, &owner))
     return "файл принадлежит пользователю \"" + owner +
            "\"; эта папка позволяет заменить или удалить его только его владельцу или администратору";
-  if (ShareCalls().keepsReadOnly && S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+  if (S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 && KeepsReadOnly(folder))
     return "файл только для чтения";
   return {};
 }
