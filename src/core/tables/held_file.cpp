@@ -123,6 +123,24 @@ std::map<TFileKey, double>& Refusals() {
   return refusals;
 }
 
+// The same answers by the holder the file names: within a wait no other file of that program is asked
+// about either, so that a run's records, locks and marks make one question.
+std::map<std::string, double>& HolderRefusals() {
+  static std::map<std::string, double> refusals;
+  return refusals;
+}
+
+// How many such answers were given.
+std::uint64_t& RefusalCount() {
+  static std::uint64_t count = 0;
+  return count;
+}
+
+bool WithinWait(double moment) {
+  const double now = WaitClockNow();
+  return now >= moment && now - moment < kLiveWriteSeconds;
+}
+
 // The holders the user said are gone, by what their records name: every other file of the same
 // program (its other locks and marks, a run's records) goes without a second question.
 std::set<std::string>& GoneHolders() {
@@ -148,20 +166,61 @@ std::string TableNameOf(const std::string& guard) {
   return name;
 }
 
-// What a program at work on a table changes: the table itself and every file beside it (its locks, marks,
-// records, new versions and their private names), each by name, identity, size and time.
+// The holder that the lock of a table names; empty where there is none or it names nobody.
+std::string LockHolderKey(const std::string& lock) {
+  const fileio::TFd fd(::open(lock.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (!fd.IsOpen()) return {};
+  const TLockRecord record = ReadLockRecord(fd.Get());
+  return record.process.empty() ? std::string() : HolderKey(record);
+}
+
+// The names of the tables that a run's record lists, one a line after a tab.
+void AddRecordTables(const std::string& record, std::set<std::string>& tables) {
+  const fileio::TFd fd(::open(record.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  char bytes[8192];
+  const ssize_t got = fd.IsOpen() ? ReadAt(fd.Get(), bytes, sizeof bytes, 0) : -1;
+  if (got <= 0) return;
+  const std::string_view text(bytes, static_cast<std::size_t>(got));
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    const std::size_t tab = text.find('\t', start);
+    if (tab < end) tables.emplace(text.substr(tab + 1, end - tab - 1));
+    start = end + 1;
+  }
+}
+
+bool IsBesideTable(const std::string& name, const std::string& table) {
+  return name.compare(0, table.size(), table) == 0 &&
+         (name.size() == table.size() || name[table.size()] == '.' || name[table.size()] == '~');
+}
+
+// What a program at work on a table changes: the tables of its whole set, while it writes any of them,
+// and every file beside them (their locks, marks, records, new versions and their private names), each by
+// name, identity, size and time. The set is what the program's locks and its run's records show: the
+// tables whose locks name the same holder as the table's own, and those that its records list.
 std::string ActivityBeside(const std::string& guard) {
   namespace fs = std::filesystem;
-  const std::string table = TableNameOf(guard);
-  std::vector<std::string> seen;
+  std::vector<std::pair<std::string, struct stat>> entries;
   std::error_code ec;
-  for (fs::directory_iterator it(FolderOf(guard), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.compare(0, table.size(), table) != 0 ||
-        (name.size() > table.size() && name[table.size()] != '.' && name[table.size()] != '~'))
-      continue;
+  const std::string folder = FolderOf(guard);
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     struct stat st {};
-    if (::lstat(it->path().c_str(), &st) != 0) continue;
+    if (::lstat(it->path().c_str(), &st) == 0) entries.emplace_back(it->path().filename().string(), st);
+  }
+  const std::string own = TableNameOf(guard);
+  std::set<std::string> tables{own};
+  const std::string holder = LockHolderKey((fs::path(folder) / (own + "~")).string());
+  for (const auto& [name, st] : entries) {
+    if (!holder.empty() && name.size() > 1 && name.back() == '~' && name.find('~') == name.size() - 1 &&
+        LockHolderKey((fs::path(folder) / name).string()) == holder)
+      tables.insert(name.substr(0, name.size() - 1));
+  }
+  for (const std::set<std::string> found = tables; const std::string& table : found)
+    AddRecordTables((fs::path(folder) / (table + ".set~")).string(), tables);
+  std::vector<std::string> seen;
+  for (const auto& [name, st] : entries) {
+    if (std::none_of(tables.begin(), tables.end(), [&](const std::string& table) { return IsBesideTable(name, table); }))
+      continue;
     seen.push_back(name + '\n' + std::to_string(st.st_ino) + ' ' + std::to_string(st.st_size) + ' ' +
                    std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec) + ' ' +
                    std::to_string(st.st_ctim.tv_sec) + '.' + std::to_string(st.st_ctim.tv_nsec));
@@ -190,10 +249,9 @@ bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const T
   if (SaidGone(holder)) return true;
   const TFileKey key{st.st_dev, st.st_ino, static_cast<std::int64_t>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec};
   const auto refused = Refusals().find(key);
-  if (refused != Refusals().end()) {
-    const double now = WaitClockNow();
-    if (now >= refused->second && now - refused->second < kLiveWriteSeconds) return false;
-  }
+  if (refused != Refusals().end() && WithinWait(refused->second)) return false;
+  const auto program = holder.process.empty() ? HolderRefusals().end() : HolderRefusals().find(HolderKey(holder));
+  if (program != HolderRefusals().end() && WithinWait(program->second)) return false;
   if (!StaysAsItWas(path, fd)) return false;
   const std::string named = HolderText(holder);
   const std::string text = ask ? ask(named)
@@ -204,11 +262,16 @@ bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const T
     SayGone(holder);
     return true;
   }
-  Refusals()[key] = WaitClockNow();
+  const double now = WaitClockNow();
+  Refusals()[key] = now;
+  if (!holder.process.empty()) HolderRefusals()[HolderKey(holder)] = now;
+  ++RefusalCount();
   return false;
 }
 
 }  // namespace
+
+std::uint64_t SaidMayWork() { return RefusalCount(); }
 
 bool SaidGone(const TLockRecord& holder) {
   return !holder.process.empty() && GoneHolders().count(HolderKey(holder)) != 0;
@@ -407,20 +470,48 @@ bool RemoveIfHalfMade(const std::string& path, const std::string& makerLock) {
   return UnlinkIfSame(path, fd.Get());
 }
 
-std::string NotRemovable(const std::string& path) {
-  struct stat file {}, folder {};
-  if (::lstat(path.c_str(), &file) != 0 || ::stat(FolderOf(path).c_str(), &folder) != 0) return {};
-  const uid_t self = ::geteuid();
-  if ((folder.st_mode & S_ISVTX) == 0 || self == 0 || file.st_uid == self || folder.st_uid == self) return {};
-  std::string owner = std::to_string(file.st_uid);
+namespace {
+
+std::string AccountName(uid_t id) {
   passwd entry {};
   passwd* found = nullptr;
   std::vector<char> buffer(16384);
-  if (::getpwuid_r(file.st_uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
-    owner = found->pw_name;
+  if (::getpwuid_r(id, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) return found->pw_name;
+  return std::to_string(id);
+}
+
+}  // namespace
+
+bool MayRemove(const std::string& path, std::string* owner) {
+  struct stat file {}, folder {};
+  if (::lstat(path.c_str(), &file) != 0 || ::stat(FolderOf(path).c_str(), &folder) != 0) return true;
+  const uid_t self = ::geteuid();
+  if ((folder.st_mode & S_ISVTX) == 0 || self == 0 || file.st_uid == self || folder.st_uid == self) return true;
+  if (owner != nullptr) *owner = AccountName(file.st_uid);
+  return false;
+}
+
+std::string NotRemovable(const std::string& path) {
+  std::string owner;
+  if (MayRemove(path, &owner)) return {};
   return "файл \"" + fileio::FullFileName(path) + "\" оставлен программой пользователя \"" + owner +
          "\", которая больше не работает; эта папка позволяет удалить или заменить его только его владельцу или "
          "администратору";
+}
+
+std::string NotReplaceable(const std::string& file) {
+  const std::string folder = FolderOf(file);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    return SystemErrorText(errno) + " к папке \"" + fileio::FullFileName(folder) + "\"";
+  struct stat st {};
+  if (::lstat(file.c_str(), &st) != 0) return {};
+  std::string owner;
+  if (!MayRemove(file, &owner))
+    return "файл принадлежит пользователю \"" + owner +
+           "\"; эта папка позволяет заменить или удалить его только его владельцу или администратору";
+  if (S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 && KeepsReadOnly(folder))
+    return "файл только для чтения";
+  return {};
 }
 
 void RefuseNotRemovable(const std::vector<std::string>& paths) {

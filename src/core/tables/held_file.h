@@ -4,6 +4,7 @@
 // network shares carry to every workstation. Each gets its bytes before its name, so no kill at any
 // instant leaves a half-made one under its name; and one rule, HolderGone, tells at every next use
 // whether what a file's maker left may be cleared.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -73,19 +74,31 @@ THolder JudgeHolder(const std::string& path, int fd, const std::string& makerLoc
 // write lasts (kLiveWriteSeconds by the wait clock), and at the first change of its table or of the files
 // beside it, it lives. Only one that stays as it was is named and the user is asked (once for a file
 // within a wait), the question saying that it may still work (kMayStillWork): "Да" says it is gone, and
-// so is every other file of that program; "Нет" that it lives. `ask` words the question from the holder's
+// so is every other file of that program; "Нет" that it lives, and no file of that program is asked
+// about again within a wait. `ask` words the question from the holder's
 // text; empty: the file is named as a left-over one of that holder.
 using TAskText = std::function<std::string(const std::string& holder)>;
 bool HolderGone(const std::string& path, int fd, const std::string& makerLock = {}, const TAskText& ask = {});
 // Whether the user said that the program the record names is gone, and saying it: every file of that
 // program goes then without another question.
 bool SaidGone(const TLockRecord& holder);
+// How many times the user answered that a holder may still work: a use that was given such an answer
+// while it waited has spent its wait, and is refused without another question.
+std::uint64_t SaidMayWork();
 void SayGone(const TLockRecord& holder);
 // Removes a guard file that has no bytes and whose holder is gone (one whose maker was killed before it
 // gave it its bytes), and the private files of its name whose makers are gone; true when it went.
 bool RemoveIfHalfMade(const std::string& path, const std::string& makerLock = {});
 // Removes the private files of the name whose makers are gone (HolderGone).
 void RemoveDeadPrivates(const std::string& path, const std::string& makerLock = {});
+// Whether this account may remove or replace the file: a folder with the sticky bit lets only the
+// file's owner, the folder's or an administrator do so. Where it may not, `owner` gets the file owner's
+// account name.
+bool MayRemove(const std::string& path, std::string* owner = nullptr);
+// Why this account may not put a new version in the file's place or remove it (a folder it may not
+// write, another account's file in a folder with the sticky bit, a read-only file on a share that keeps
+// those); empty where it may. Said without the file's name.
+std::string NotReplaceable(const std::string& file);
 // A file that a program now gone left, which this account may not remove or replace: a folder with the
 // sticky bit lets only the file's owner, the folder's or an administrator do so. Empty where it may;
 // otherwise the file named with its owner's account and the reason, starting 'файл "<path>"'.

@@ -128,7 +128,8 @@ std::string HolderRecord(bool held) {
 
 bool IsOfThisMachine(const TLockRecord& record) {
   return !record.host.empty() && record.host == HostName() && record.process.find(':') != std::string::npos &&
-         !record.boot.empty() && record.boot == BootId() && record.pidSpace == PidSpace();
+         !record.boot.empty() && record.boot == BootId() &&
+         (record.pidSpace.empty() || record.pidSpace == PidSpace());
 }
 
 bool ProcessRuns(const std::string& process) {

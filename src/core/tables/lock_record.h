@@ -7,7 +7,8 @@
 // the id of the system's start on that machine (its boot id), then its pid namespace. Workstations cloned
 // from one image share their names, and a process id means something only on the machine, the start of
 // the system and the pid namespace where it ran: only a record of this machine's boot id and namespace is
-// judged by its process (one of an earlier version, which records no namespace, is not). A write in progress puts the
+// judged by its process. The earlier version recorded no namespace: its records of this machine's boot id
+// and name are judged by their process too, as the program of this machine they are. A write in progress puts the
 // table signature before the user's name. A holder that held the file writes the workstation right
 // after the name, where readers that know only the workstation look; one that could not hold it writes
 // an empty name there and the workstation after it, so that no program that goes only by the hold takes
@@ -34,7 +35,7 @@ TLockRecord ReadLockRecord(int fd);
 // The record of a lock or mark this program makes; `held`: whether it holds the file.
 std::string HolderRecord(bool held);
 // Whether the process a record names is told by this machine: the record names this workstation, a
-// process with its start, this start of the system and this pid namespace.
+// process with its start, this start of the system and this pid namespace (or none: the earlier version's).
 bool IsOfThisMachine(const TLockRecord& record);
 // Whether the process that a record of this machine names (IsOfThisMachine) still runs: its id belongs
 // to a process that started when the record says.

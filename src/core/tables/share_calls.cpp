@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -110,6 +111,15 @@ int TakeFreeName(const std::string& own, const std::string& path) {
     return -1;
   }
   return ::rename(own.c_str(), path.c_str());
+}
+
+bool KeepsReadOnly(const std::string& folder) {
+  if (Calls().keepsReadOnly) return true;
+  struct statfs fs {};
+  if (::statfs(folder.c_str(), &fs) != 0) return false;
+  constexpr unsigned long kCifs = 0xFF534D42UL, kSmb2 = 0xFE534D42UL, kSmb = 0x517BUL;
+  const auto type = static_cast<unsigned long>(fs.f_type);
+  return type == kCifs || type == kSmb2 || type == kSmb;
 }
 
 std::string FolderOf(const std::string& path) {

@@ -17,6 +17,9 @@ struct TShareCalls {
   bool hardLinks = true;
   // A rename that refuses to replace a file under the new name (RENAME_NOREPLACE).
   bool exclusiveRename = true;
+  // A share that neither replaces nor removes a read-only file (a file without write bits), as a
+  // Windows server's does; besides the folders the system names as such shares (KeepsReadOnly).
+  bool keepsReadOnly = false;
   // Instead of the system's whole-file lock of an open file: 0, or -1 with errno set. type is F_RDLCK,
   // F_WRLCK or F_UNLCK; a held lock answers EAGAIN.
   std::function<int(int fd, short type)> lock;
@@ -48,6 +51,10 @@ int TakeFreeNameAtOnce(const std::string& own, const std::string& path);
 // The same, and where the folder has no such step, a rename after a look: a rename replaces a link
 // under the name, never writes through it.
 int TakeFreeName(const std::string& own, const std::string& path);
+
+// Whether the folder's file system neither replaces nor removes a read-only file: an SMB share (whose
+// server keeps a file's read-only attribute as the file's missing write bits), or keepsReadOnly.
+bool KeepsReadOnly(const std::string& folder);
 
 // The folder of a path ("." for a bare name).
 std::string FolderOf(const std::string& path);

@@ -137,6 +137,10 @@ std::string RecordBytes(const std::string& path) {
   return bytes;
 }
 
+// The bytes of the commit mark's name taken by a program that puts a stopped run's set back: never a
+// record's (those hold a tab), so that the run, were it only stalled, can no longer say it is done.
+constexpr char kPutBackMark[] = "-\n";
+
 Error Damaged(const std::string& record) {
   return Error("Ошибка чтения файла " + Quoted(record) + ": перечень таблиц прерванной записи поврежден");
 }
@@ -180,6 +184,10 @@ struct TTableRun::TTable {
   TDataFile* data = nullptr;
   TInUseMark mark;
   std::unique_ptr<fileio::TFd> record;  // this run's hold of the record beside the table
+  // What the run put in the table's place: its new version's identity, or nothing for a table it removed.
+  bool placed = false;
+  dev_t placedDevice = 0;
+  ino_t placedInode = 0;
 };
 
 TRunStepHook SetTableRunStepHook(TRunStepHook hook) {
@@ -281,6 +289,10 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& fil
     table->data = data;
     run.tables_.push_back(std::move(table));
   }
+  // Before anything is made: a table this account may not replace or remove would stop the run at its
+  // rename, with second names of another account's files made that nobody but their owner may remove.
+  for (const auto& table : run.tables_)
+    if (const std::string why = NotReplaceable(table->file); !why.empty()) throw FileWriteError(table->file, why);
   run.Run();
 }
 
@@ -323,7 +335,9 @@ void TTableRun::Run() {
       struct stat st {};
       if (::lstat(name.c_str(), &st) != 0) {
         table->kept = name;
-      } else if (S_ISREG(st.st_mode)) {  // a link or a folder there holds no old version: passed over
+      } else if (S_ISREG(st.st_mode) && st.st_nlink == 1) {
+        // An old version kept there has no other name. A link, a folder, or a second name of another file
+        // or of the table itself (planted there) holds none: passed over without a word, never written.
         leftOvers_.emplace_back(table->file, name);
       }
     }
@@ -447,6 +461,10 @@ void TTableRun::Rename() {
     // the set back gives it back.
     const bool removed = table->data == nullptr;
     if (removed ? table->kept.empty() || ::unlink(table->file.c_str()) == 0 : PutInPlace(table->temp, table->file)) {
+      struct stat st {};
+      table->placed = !removed && ::lstat(table->file.c_str(), &st) == 0;
+      table->placedDevice = st.st_dev;
+      table->placedInode = st.st_ino;
       Step(TRunStep::Renamed);
       continue;
     }
@@ -462,11 +480,33 @@ void TTableRun::Commit() {
   const std::string& first = tables_.front()->file;
   FlushFolder(first);
   CheckStillOwn(first);
+  Step(TRunStep::Committing);
   done_ = std::make_unique<fileio::TFd>(CreateHeldFile(CommitMarkName(first), record_, LockOfTable(first)));
   if (!done_->IsOpen()) {
     const int error = errno != 0 ? errno : EIO;
+    // The name taken by a program that puts the set back, told that this one may have stopped: the set is
+    // its to put back.
+    if (error == EEXIST) {
+      RemoveTemps();
+      throw FileWriteError(first, kWriteTakenOver);
+    }
     CheckStillOwn(first);
     Undo(first, SystemErrorText(error));
+  }
+  // A run stalled while it made its mark (a workstation suspended then) may have been put back meanwhile
+  // by a program that then let the name go: what stands says so. A program that found the mark instead
+  // ends the run as done and leaves every table as this run put it.
+  if (!RecordsStand() || !LocksStand()) {
+    for (const auto& table : tables_) {
+      struct stat st {};
+      const bool there = ::lstat(table->file.c_str(), &st) == 0;
+      if (there == table->placed && (!there || (st.st_dev == table->placedDevice && st.st_ino == table->placedInode)))
+        continue;
+      UnlinkIfSame(CommitMarkName(first), done_->Get());
+      done_.reset();
+      RemoveTemps();
+      throw FileWriteError(first, kWriteTakenOver);
+    }
   }
 }
 
@@ -536,6 +576,12 @@ void TTableRun::Finish() {
   const bool own = RecordsStand();
   for (const auto& table : tables_)
     if (own && table->record && !table->kept.empty()) ::unlink(table->kept.c_str());
+  RemoveRecords();
+}
+
+// The commit mark (or the name taken by a program that put the set back) goes before the last record:
+// none outlives every record.
+void TTableRun::RemoveRecords() {
   std::size_t left = 0;
   for (const auto& table : tables_) left += table->record ? 1 : 0;
   if (left == 0) RemoveCommitMark();
@@ -555,7 +601,8 @@ void TTableRun::RemoveCommitMark() {
   } else {
     const fileio::TFd fd(::open(mark.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     std::string bytes;
-    if (fd.IsOpen() && ReadRecord(fd.Get(), bytes) && bytes == record_) UnlinkIfSame(mark, fd.Get());
+    if (fd.IsOpen() && ReadRecord(fd.Get(), bytes) && (bytes == record_ || bytes == kPutBackMark))
+      UnlinkIfSame(mark, fd.Get());
   }
 }
 
@@ -564,18 +611,10 @@ void TTableRun::RemoveTemps() {
     if (!table->temp.empty()) ::unlink(table->temp.c_str());
 }
 
-void TTableRun::RemoveRecords() {
-  for (const auto& table : tables_) {
-    if (!table->record) continue;
-    UnlinkIfSame(RunRecordName(table->file), table->record->Get());
-    table->record.reset();
-    Step(TRunStep::RecordRemoved);
-  }
-}
-
 // ---- a run found by its record ----
 
 bool TTableRun::Recover(const std::string& fileName, bool wait, bool read) {
+  const std::uint64_t answered = SaidMayWork();
   for (TAccessWait waiting;;) {
     {
       TTableRun run;
@@ -584,7 +623,7 @@ bool TTableRun::Recover(const std::string& fileName, bool wait, bool read) {
         case TFound::Again: continue;
         case TFound::Taken:
           try {
-            run.EndStopped(fileName);
+            run.EndStopped(fileName, read);
           } catch (const TNotRemovable& refused) {
             // A read may take the table as it stands, once the user knows why the set stays as it is; a
             // write never goes on beside a set that its owner may still put back over it.
@@ -596,6 +635,9 @@ bool TTableRun::Recover(const std::string& fileName, bool wait, bool read) {
           return false;
         case TFound::Busy:
           if (!wait) return false;
+          // The user said that the run's program may still work: the wait for it is spent, and the use is
+          // refused without a second question.
+          if (SaidMayWork() != answered) throw Error("Файл " + Quoted(fileName) + " занят другой программой");
           break;
       }
     }
@@ -650,10 +692,15 @@ TTableRun::TFound TTableRun::TakeStopped(const std::string& fileName) {
     return ownTable != nullptr;
   };
   if (!parse()) {
+    // A name claimed by a run that gives the record its bytes under a private name first (a folder
+    // without an exclusive rename) is judged only while the claim bears the name: once the record took
+    // it, or the run ended, it is looked for again.
+    if (!IsStillNamed(path, own->Get())) return TFound::Again;
     // A record without bytes whose maker is gone: its run was killed while it made the record, before any
     // table was touched.
     if (RemoveIfHalfMade(path, LockOfTable(fileName))) return TFound::Again;
     if (!HolderGone(path, own->Get(), LockOfTable(fileName))) return TFound::Busy;
+    if (!IsStillNamed(path, own->Get())) return TFound::Again;
     throw Damaged(path);
   }
   // The holds are taken in the record's order, the same for every program that ends the run, so that two
@@ -693,12 +740,12 @@ std::vector<std::string> TTableRun::ToRemove(bool tables) const {
   return paths;
 }
 
-void TTableRun::EndStopped(const std::string& fileName) {
+void TTableRun::EndStopped(const std::string& fileName, bool read) {
   Step(TRunStep::RecordsTaken);
   if (RecordBytes(CommitMarkName(tables_.front()->file)) == record_) {
-    RefuseNotRemovable(ToRemove(false));
     Finish();
     ClearLeftOvers();
+    RefuseLeftOvers(true, read);
     return;
   }
   // A stopped run left its record beside every table it names, from before its first rename: one that
@@ -706,16 +753,17 @@ void TTableRun::EndStopped(const std::string& fileName) {
   // before its records, lies beside the table, and no table was touched), or it was copied here with its
   // table, or left by something else. The first goes silently; any other is not followed, and it goes
   // once the user has been told.
-  if (!lacking_.empty()) RefuseNotRemovable(ToRemove(false));
   if (!lacking_.empty() && HasDeadLock(fileName)) {
     RemoveRecords();
     ClearLeftOvers();
+    RefuseLeftOvers(true, read);
     return;
   }
   if (!lacking_.empty()) {
     std::string list;
     for (const std::string& file : lacking_) list += (list.empty() ? "" : ", ") + Quoted(file);
     RemoveRecords();  // this one and the same beside the tables that do carry it
+    RefuseLeftOvers(true, read);
     ShowMsgForm("Файл " + Quoted(RunRecordName(fileName)) +
                     " не является перечнем прерванной записи таблиц: его нет рядом с " +
                     (lacking_.size() == 1 ? "файлом " : "файлами ") + list +
@@ -723,9 +771,8 @@ void TTableRun::EndStopped(const std::string& fileName) {
                 mkWarning, mbOk);
     return;
   }
-  // Told at once where this account may not put the set back: no wait or answer would let it.
-  for (const std::string& path : ToRemove(true))
-    if (const std::string why = NotRemovable(path); !why.empty()) throw TNotRemovable(NotRecovered(why), why);
+  // Nothing of the set that this account may put back: told at once, without a wait for its tables.
+  if (!MayPutBackAny()) RefuseLeftOvers(false, read);
   for (const auto& table : tables_) {
     if (!WaitFileAccess(table->file, table->mark))
       ThrowNotRecovered("файл " + Quoted(table->file) + " занят другой программой");
@@ -733,10 +780,29 @@ void TTableRun::EndStopped(const std::string& fileName) {
   // Where the folder's locks fail, nothing kept another program from ending the run meanwhile.
   for (const auto& table : tables_)
     if (table->record && !IsStillNamed(RunRecordName(table->file), table->record->Get())) return;
+  // The set goes back in one step that the run sees, were it only stalled before its mark (a workstation
+  // suspended then, taken for a dead one): the mark's name is taken, so that the run can no longer say it
+  // is done; a run that made its mark meanwhile is done, and is ended so.
+  const std::string mark = CommitMarkName(tables_.front()->file);
+  done_ = std::make_unique<fileio::TFd>(CreateHeldFile(mark, kPutBackMark, LockOfTable(tables_.front()->file)));
+  if (!done_->IsOpen()) {
+    if (errno != EEXIST) ThrowNotRecovered(SystemErrorText(errno));
+    if (RecordBytes(mark) == record_) {
+      Finish();
+      ClearLeftOvers();
+      RefuseLeftOvers(true, read);
+      return;
+    }
+  }
+  // What this account may put back goes back first; what it may not (another account's files in a
+  // folder with the sticky bit) keeps the records, for that account's program to end the run.
   bool changed = false;
   std::string failures;
   for (const std::string& failure : PutBack(&changed)) failures += (failures.empty() ? "" : "; ") + failure;
-  if (!failures.empty()) ThrowNotRecovered(failures);
+  if (!failures.empty()) {
+    RefuseLeftOvers(false, read);
+    ThrowNotRecovered(failures);
+  }
   // The records before the locks: a program killed in between leaves records that the dead locks
   // beside them tell as a killed program's.
   RemoveRecords();
@@ -747,6 +813,49 @@ void TTableRun::EndStopped(const std::string& fileName) {
   if (changed)
     ShowMsgForm("Запись файлов " + FileList() + " была прервана; файлы возвращены в прежнее состояние",
                 mkWarning, mbOk);
+  RefuseLeftOvers(true, read);
+}
+
+// Whether this account may do some of what puts the set back: remove a table's second name where the
+// table was not replaced yet, put its old version back over it, or remove a table the run made; true
+// as well where nothing is left to put back.
+bool TTableRun::MayPutBackAny() const {
+  bool left = false;
+  for (const auto& table : tables_) {
+    struct stat kept {}, file {};
+    const bool fileThere = ::lstat(table->file.c_str(), &file) == 0;
+    if (table->kept.empty()) {
+      if (!fileThere) continue;
+      if (MayRemove(table->file)) return true;
+    } else {
+      if (::lstat(table->kept.c_str(), &kept) != 0) continue;
+      const bool same = fileThere && kept.st_dev == file.st_dev && kept.st_ino == file.st_ino;
+      if (MayRemove(table->kept) && (same || !fileThere || MayRemove(table->file))) return true;
+    }
+    left = true;
+  }
+  return !left;
+}
+
+// Another account's files of the run that this account may not remove (a folder with the sticky bit)
+// keep the run for that account's program, which ends it when it next opens a table of the set. The
+// user is told so, and no file of the run is named for removal: removing some of them by hand leaves a
+// set of tables of two writes that no next use can tell. With the set whole (every table as before the
+// run, or as it made them), a read goes on beside the files left; a write is refused, since the owner's
+// program will end the run over it.
+void TTableRun::RefuseLeftOvers(bool whole, bool read) const {
+  if (whole && read) return;
+  std::vector<std::string> paths = ToRemove(!whole);
+  for (const auto& table : tables_) paths.push_back(RunRecordName(table->file));
+  std::string owner;
+  for (const std::string& path : paths) {
+    if (MayRemove(path, &owner)) continue;
+    const std::string why = "эта папка позволяет удалить или заменить файлы этой записи только программе "
+                            "пользователя \"" + owner + "\" или администратору; программа пользователя \"" + owner +
+                            (whole ? "\" удалит их" : "\" вернет файлы в прежнее состояние") +
+                            ", когда откроет любой из этих файлов";
+    throw TNotRemovable(whole ? "Запись файлов " + FileList() + " была прервана: " + why : NotRecovered(why), why);
+  }
 }
 
 // What the stopped run left besides its records: records and a commit mark it was killed making, the

@@ -24,7 +24,14 @@
 //    is told.
 // What a killed run left besides (its write locks, their temporary tables, copies of old versions it was
 // making) goes with the end it gets. Where the folder's locks fail, a record is held by whoever holds
-// the write lock beside its table (HolderGone).
+// the write lock beside its table (HolderGone), and a run that the user took for a dead one may only have
+// been stalled: the program that puts its set back first takes the commit mark's name with bytes of its
+// own, so that the run can no longer say it is done, and the run looks after its mark whether its records
+// and locks, or else its tables, still stand as it put them; it reports its write lost where they do not.
+// A run makes nothing it could not remove itself: before anything it makes sure this account may replace
+// every table of its set. Where a stopped run's files are another account's that this one may not remove
+// (a folder with the sticky bit), what this account may put back goes back, and the user is told that
+// the owner's program ends the run.
 #include <functional>
 #include <memory>
 #include <string>
@@ -75,7 +82,8 @@ TTableRenamer SetTableRenamer(TTableRenamer renamer);
 
 // The moments at which a run can be stopped, for tests that stop it there as a killed program stops:
 // each write lock taken, its write locks held, each temporary table written, each record laid, its
-// records and second names laid, each table in place, the commit mark written, and each record gone;
+// records and second names laid, each table in place, the commit mark about to be made (Committing) and
+// written, and each record gone;
 // and the moments of a program that ends a stopped run: it holds the run's records (before it marks the
 // tables in use), each table is as before the run, and each record is gone.
 enum class TRunStep {
@@ -88,7 +96,8 @@ enum class TRunStep {
   RecordRemoved,
   RecordsTaken,
   LockTaken,
-  Restored
+  Restored,
+  Committing
 };
 using TRunStepHook = std::function<void(TRunStep)>;
 // Installs the hook called at each step (an empty one: none); returns the one installed before.
@@ -137,7 +146,9 @@ private:
 
   // A run found by the record beside the file.
   TFound TakeStopped(const std::string& fileName);
-  void EndStopped(const std::string& fileName);
+  void EndStopped(const std::string& fileName, bool read);
+  bool MayPutBackAny() const;
+  void RefuseLeftOvers(bool whole, bool read) const;
   void ClearLeftOvers();
   std::vector<std::string> ToRemove(bool tables) const;
   std::string NotRecovered(const std::string& reason) const;

@@ -65,19 +65,23 @@ bool AskToRemoveLeftOver(const std::string& fileName) {
   // The user said that this program is gone about another of its files: its second lock goes with it.
   if (SaidGone(holder)) return RemoveLookedAtLock(fileName, lock, fd.Get());
   const std::string file = "Файл \"" + FullFileName(fileName) + "\" заблокирован программой";
-  std::string text;
   if (verdict == THolder::Gone) {
     RefuseNotRemovable({lock});  // asking would remove nothing
     const bool own = holder.user == CurrentUserName || holder.user.empty();
-    text = file + (own ? "" : " пользователя \"" + holder.user + "\"") +
-           ", которая больше не работает. Удалить блокировку?";
-  } else {
-    text = file + " " + HolderText(holder) +
-           ", работу которой отсюда проверить нельзя. Удалить блокировку, если эта программа больше не работает?";
+    if (ShowMsgForm(file + (own ? "" : " пользователя \"" + holder.user + "\"") +
+                        ", которая больше не работает. Удалить блокировку?",
+                    mkWarning, mbYesNo) != 1)
+      return false;
+    SayGone(holder);
+    return RemoveLookedAtLock(fileName, lock, fd.Get());
   }
-  if (ShowMsgForm(text, mkWarning, mbYesNo) != 1) return false;
-  SayGone(holder);
-  return RemoveLookedAtLock(fileName, lock, fd.Get());
+  // A holder that cannot be told from here (another workstation where the locks fail, an earlier
+  // version) may be editing the table: waited for as any such holder is, then asked about.
+  const auto ask = [&file](const std::string& named) {
+    return file + " " + named + ", работу которой отсюда проверить нельзя. " + kMayStillWork +
+           " Удалить блокировку, если эта программа больше не работает?";
+  };
+  return HolderGone(lock, fd.Get(), {}, ask) && RemoveLookedAtLock(fileName, lock, fd.Get());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Several programs on one folder, played by processes.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -213,12 +214,15 @@ TEST(Concurrency, AWriteKilledAtAnyMomentLeavesAWholeTableAndAsksNothing) {
 }
 
 // A program of that user that takes the locks of base + each extension and lives until it is killed.
-pid_t LockingProgram(const std::string& base, const std::string& user, const std::string& extensions = ".CNT") {
+pid_t LockingProgram(const std::string& base, const std::string& user, const std::string& extensions = ".CNT",
+                     const std::string& station = {}) {
   int ready[2];
   if (pipe(ready) != 0) return -1;
   const pid_t pid = fork();
   if (pid == 0) {
     close(ready[0]);
+    const std::string name = Utf8ToCp1251(station);
+    if (!station.empty() && (::unshare(CLONE_NEWUTS) != 0 || ::sethostname(name.data(), name.size()) != 0)) _exit(1);
     CurrentUserName = user;
     if (test::ErrorOf([&] { LockTableFiles(base, extensions); }) != "<no error>") _exit(1);
     const char locked = 'L';
@@ -296,6 +300,37 @@ TEST(Concurrency, ALockOfAProgramThatDiedMayBeRemovedByItsUser) {
   EXPECT_EQ(box.Calls().size(), 2u);
   UnlockTableFiles(base, ".CNT");
   EXPECT_FALSE(std::filesystem::exists(file + "~"));
+
+  // Where the folder's locks fail, another workstation's living editing lock cannot be told from a dead
+  // one: it is waited for as long as a live write lasts, and only then asked about, the question saying
+  // that its program may still work. "Нет" leaves it; "Да" removes it and locks the table here.
+  {
+    const test::ShareScope share(true, [](int, short) {
+      errno = ENOLCK;
+      return -1;
+    });
+    test::ReadCounter(file);  // the folder is named once, here
+    box.Clear();
+    pid = LockingProgram(dir / "far", "Петров", ".CNT", "станция-2");
+    ASSERT_GT(pid, 0);
+    double now = 0;
+    SetFileWaitClock([&now] { return now += 0.25; });
+    const std::string far = dir / "far.CNT";
+    const std::string asked = "Файл \"" + far + "\" заблокирован программой рабочей станции \"станция-2\" "
+                              "(пользователь \"Петров\"), работу которой отсюда проверить нельзя. " +
+                              std::string(kMayStillWork) + " Удалить блокировку, если эта программа больше не работает?";
+    box.Answer(0).Answer(1);
+    EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(dir / "far", ".CNT"); }), "Файл \"" + far + "\" редактируется. Петров");
+    EXPECT_GE(now, kLiveWriteSeconds) << "asked without waiting for the other workstation";
+    now = 0;
+    EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(dir / "far", ".CNT"); }), "<no error>");
+    EXPECT_GE(now, kLiveWriteSeconds);
+    EXPECT_EQ(box.Texts(), (std::vector<std::string>{asked, asked}));
+    UnlockTableFiles(dir / "far", ".CNT");
+    SetFileWaitClock(nullptr);
+    kill(pid, SIGKILL);
+    EXPECT_EQ(ExitStatusOf(pid), 1000 + SIGKILL);
+  }
   CurrentUserName = saved;
 }
 
@@ -484,7 +519,8 @@ TEST(Concurrency, AnotherAccountClearsWhatAKilledProgramLeftAsItsOwn) {
     }));
     EXPECT_EQ(lockAs(), "<no error>: 7\n" + (share == 2 ? locked + " рабочей станции \"" + HostName() +
                                                                "\" (пользователь \"engineerA\"), работу которой отсюда "
-                                                               "проверить нельзя. Удалить блокировку, если эта программа "
+                                                               "проверить нельзя. " + kMayStillWork +
+                                                               " Удалить блокировку, если эта программа "
                                                                "больше не работает?"
                                                          : byEngineer));
     EXPECT_EQ(test::FileNames(dir), clean);
@@ -513,8 +549,13 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
            "\", которая больше не работает; эта папка позволяет удалить или заменить его только его владельцу "
            "или администратору";
   };
+  // The run's files are not named one by one: an administrator who removed some of them would leave a
+  // set of two writes that no next use could tell.
   const std::string notBack = "Запись файлов \"" + files[0] + "\", \"" + files[1] + "\", \"" + files[2] +
-                              "\" была прервана, и прежнее состояние файлов не восстановлено: ф" + left(files[0] + ".set~");
+                              "\" была прервана, и прежнее состояние файлов не восстановлено: эта папка позволяет "
+                              "удалить или заменить файлы этой записи только программе пользователя \"" + owner +
+                              "\" или администратору; программа пользователя \"" + owner +
+                              "\" вернет файлы в прежнее состояние, когда откроет любой из этих файлов";
   const auto value = [&] { return std::to_string(test::ReadCounter(files[1])); };
   const std::string allow = ". Разрешить доступ к файлу " + files[1] + " ?";
   struct TCase {
@@ -608,6 +649,87 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
       EXPECT_EQ(test::ReportAs(kSecond, [&] { return value(); }), k == 1 ? "8" : "1");
       EXPECT_EQ(test::FileNames(dir), clean);
     }
+  }
+}
+
+// A run that this account could not finish is refused by name before it makes anything: over another
+// account's tables in a folder with the sticky bit, in a folder it may not write, over a read-only table
+// on a share that keeps those. It leaves nothing that either account would have to remove (no record, no
+// second name of another account's file), and each account's next uses go on without a word.
+TEST(Concurrency, ARunThatCouldNotReplaceItsTablesIsRefusedBeforeItMakesAnything) {
+  if (!test::CanPlayAnotherAccount()) GTEST_SKIP() << "the tests do not run as the superuser: no other account to play";
+  constexpr uid_t kFirst = 65533, kSecond = 65534;
+  const passwd* account = ::getpwuid(kFirst);
+  const std::string owner = account != nullptr ? account->pw_name : std::to_string(kFirst);
+  struct TCase {
+    std::filesystem::perms folder;
+    bool readOnly;  // the tables read-only on a share that keeps those; the run is the first account's own
+    std::string why;
+  };
+  const std::vector<TCase> cases = {
+      {static_cast<std::filesystem::perms>(01777), false,
+       "файл принадлежит пользователю \"" + owner +
+           "\"; эта папка позволяет заменить или удалить его только его владельцу или администратору"},
+      {static_cast<std::filesystem::perms>(0755), false, "нет доступа к папке"},
+      {static_cast<std::filesystem::perms>(0777), true, "файл только для чтения"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    test::TempDir dir;
+    test::LayoutScope scope(dir, test::kCounterLayout);
+    const std::vector<std::string> files = {dir / "sch.UZL", dir / "sch.CNT", dir / "sch.VET"};
+    const std::set<std::string> clean = {"maket.zr", "sch.CNT", "sch.VET"};
+    ASSERT_EQ(::chown(dir.Path().c_str(), kFirst, kFirst), 0);
+    std::filesystem::permissions(dir.Path(), static_cast<std::filesystem::perms>(0777));
+    const auto as = [&](uid_t id, const std::function<std::string()>& work) {
+      return test::ReportAs(id, [&] {
+        test::ScriptedMsgBox box;
+        const test::ShareScope share(c.readOnly);
+        if (c.readOnly) {
+          TShareCalls calls = ShareCalls();
+          calls.keepsReadOnly = true;
+          SetShareCalls(calls);
+        }
+        std::string found;
+        std::string report = test::ErrorOf([&] { found = work(); }) + ": " + found;
+        for (const std::string& text : box.Texts()) report += "\n" + text;
+        return report;
+      });
+    };
+    const auto values = [&] {
+      return std::to_string(test::ReadCounter(files[1])) + std::to_string(test::ReadCounter(files[2]));
+    };
+    ASSERT_EQ(as(kFirst, [&] {
+                test::WriteCounter(files[1], 1);
+                test::WriteCounter(files[2], 2);
+                return values();
+              }),
+              "<no error>: 12");
+    if (c.readOnly) {
+      std::filesystem::permissions(files[1], std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                                 std::filesystem::perms::others_read);
+    }
+    std::filesystem::permissions(dir.Path(), c.folder);
+    const std::string refused =
+        as(c.readOnly ? kFirst : kSecond, [&] {
+          test::WriteCountersTogether(files, 10);
+          return values();
+        });
+    const std::string named = c.folder == static_cast<std::filesystem::perms>(0755)
+                                  ? "Ошибка записи файла \"" + files[0] + "\": " + c.why + " \"" + dir.Path().string() + "\""
+                                  : "Ошибка записи файла \"" + files[1] + "\": " + c.why + "; прежний файл не изменен";
+    EXPECT_EQ(refused, named + ": ");
+    EXPECT_EQ(test::FileNames(dir), clean) << "the refused run made something";
+    // Neither account is told of anything, and the owner's own run writes the set.
+    EXPECT_EQ(as(kSecond, values), "<no error>: 12");
+    if (c.readOnly) std::filesystem::permissions(files[1], static_cast<std::filesystem::perms>(0644));
+    EXPECT_EQ(as(kFirst, [&] {
+                test::WriteCountersTogether(files, 10);
+                return values();
+              }),
+              "<no error>: 1112");
+    EXPECT_EQ(as(kSecond, values), "<no error>: 1112");
+    EXPECT_EQ(test::FileNames(dir), (std::set<std::string>{"maket.zr", "sch.UZL", "sch.CNT", "sch.VET"}));
   }
 }
 

@@ -1,6 +1,7 @@
 // Tables written together by one program while others read them, and the end a run gets when its
 // program is killed at any step: the processes are real, the kills are SIGKILL.
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -497,6 +498,46 @@ TEST_F(TableRun, AReaderAsksOnceAboutARunThatGoesOn) {
                                                   "Разрешить доступ к файлу ?"});
   ::kill(pid, SIGKILL);
   EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
+}
+
+// Where the folder's locks fail, a run of another workstation killed between its renames cannot be told
+// from one that goes on: a read watches it once, as long as a live write lasts, and asks once about all
+// of its files (its records, locks and marks). "Нет" refuses the read at once; "Да" puts the set back,
+// and the read takes the old set.
+TEST_F(TableRun, OnAFolderWhoseLocksFailAReaderWaitsAndAsksOnceForARunsFiles) {
+  const test::ShareScope share(true, [](int, short) {
+    errno = ENOLCK;
+    return -1;
+  });
+  const std::set<std::string> folder = OldSet();
+  {
+    test::ScriptedMsgBox notice;  // the folder is named once, before the run
+    ReadCounter(files_[1]);
+  }
+  const pid_t pid = WriteInChild(files_, StopAt(TRunStep::Renamed, 2), 1, [] {
+    const std::string name = Utf8ToCp1251("станция-2");
+    if (::unshare(CLONE_NEWUTS) != 0 || ::sethostname(name.data(), name.size()) != 0) _exit(3);
+  });
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(test::KillWhenStopped(pid));
+  double now = 0;
+  SetFileWaitClock([&now] { return now += 0.25; });
+  test::ScriptedMsgBox box;
+  box.Answer(0).Answer(1);
+  EXPECT_EQ(test::ErrorOf([&] { ReadCounter(files_[2]); }), "Файл \"" + files_[2] + "\" занят другой программой");
+  ASSERT_EQ(box.Texts().size(), 1u);
+  EXPECT_NE(box.Texts()[0].find(std::string("рабочей станции \"станция-2\"") + ", могла быть прервана"), std::string::npos)
+      << box.Texts()[0];
+  EXPECT_NE(box.Texts()[0].find(kMayStillWork), std::string::npos);
+  EXPECT_GE(now, kLiveWriteSeconds);
+  EXPECT_LT(now, 1.5 * kLiveWriteSeconds) << "waited more than once";
+  now += 100;  // the answer "Нет" is long past
+  box.Clear();
+  EXPECT_EQ(Counters({files_[2], files_[1], files_[0]}), (std::vector<int>{2, 1, 0}));
+  ASSERT_EQ(box.Texts().size(), 2u);
+  EXPECT_NE(box.Texts()[0].find(kMayStillWork), std::string::npos);
+  EXPECT_EQ(box.Texts()[1], PutBack(files_));
+  EXPECT_EQ(Folder(), folder);
 }
 
 // A run that cannot put back a table it replaced, after a later one failed to take its place, keeps its

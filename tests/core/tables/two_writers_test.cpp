@@ -32,6 +32,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A writer's value that removes its table (a run's nullptr table); what a read of a table not there gives.
+constexpr int kRemoved = -1;
+
 // One writer: a run of its tables with its values, or a single write of its one table.
 struct TWriter {
   std::vector<int> tables;  // indices into the fixture's files
@@ -78,13 +81,14 @@ protected:
   void TearDown() override {
     SetFileWaitClock(nullptr);
     SetTableRunStepHook(nullptr);
+    SetGuardStepHook(nullptr);
   }
   void Reset() {
     for (int k = 0; k < 3; ++k) test::WriteCounter(files_[k], k + 1);
   }
   std::vector<int> Values() const {
     std::vector<int> values;
-    for (const std::string& file : files_) values.push_back(test::ReadCounter(file));
+    for (const std::string& file : files_) values.push_back(fs::exists(file) ? test::ReadCounter(file) : kRemoved);
     return values;
   }
   std::set<std::string> Folder() const { return test::FileNames(dir_); }
@@ -114,7 +118,7 @@ protected:
       ReadMaket("Счет", tables[k]);
       CreateColumns(tables[k], 1);
       (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = writer.values[k];
-      run.emplace_back(files_[writer.tables[k]], &tables[k]);
+      run.emplace_back(files_[writer.tables[k]], writer.values[k] == kRemoved ? nullptr : &tables[k]);
     }
     return test::ErrorOf([&] { WriteIn(writer, run); });
   }
@@ -321,7 +325,8 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
 // it is asked about once nothing of it changed for as long as a live write lasts, the question saying
 // that it may still work. "Нет" leaves it everything: the second is refused as busy, and the first, going
 // on, writes its set. "Да" ends it: the second writes its set, and the first, going on, puts nothing of
-// its own in place and says so. Each report is what the folder holds.
+// its own in place and says so: neither a table nor the removal of one it was to remove, nor its commit
+// mark where it was stalled making it. Each report is what the folder holds.
 TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnswerLosesAWrite) {
   const test::ShareScope share(true, [](int, short) {
     errno = ENOLCK;
@@ -334,7 +339,10 @@ TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnsw
   // Besides the meetings of runs: a single write first, stopped once its temporary table has every byte.
   std::vector<std::pair<TWriter, TWriter>> meetings = meetings_;
   meetings.push_back({{{1}, {41}, true}, {{0, 1, 2}, {50, 51, 52}}});
-  const std::vector<TRunStep> stops = {TRunStep::TempWritten, TRunStep::RecordsLaid, TRunStep::Renamed};
+  // And a run that removes a table of its set.
+  meetings.push_back({{{0, 1, 2}, {60, kRemoved, 62}}, {{0, 1, 2}, {70, 71, 72}}});
+  const std::vector<TRunStep> stops = {TRunStep::TempWritten, TRunStep::RecordsLaid, TRunStep::Renamed,
+                                       TRunStep::Committing};
   for (const TRunStep stopAt : stops)
   for (std::size_t kind = 0; kind < meetings.size(); ++kind)
   for (const int answer : {-1, 0, 1}) {  // -1: the first goes on while the second watches it
@@ -346,8 +354,9 @@ TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnsw
     const test::Pipe stopped, goOn, watching, resume;
     const pid_t pa = test::Forked([&] {
       BecomeOtherStation();
-      SetTableRunStepHook([&, written = std::size_t{0}, seen = 0](TRunStep step) mutable {
-        const bool stop = step == stopAt && (stopAt == TRunStep::TempWritten ? ++written == a.tables.size() : ++seen == 1);
+      const auto temps = static_cast<std::size_t>(a.values.size() - std::count(a.values.begin(), a.values.end(), kRemoved));
+      SetTableRunStepHook([&, temps, written = std::size_t{0}, seen = 0](TRunStep step) mutable {
+        const bool stop = step == stopAt && (stopAt == TRunStep::TempWritten ? ++written == temps : ++seen == 1);
         if (stop && (!stopped.Signal() || !goOn.Wait())) _exit(kOtherFailure);
       });
       SingleProgress() = [&, once = true](float done) mutable {
@@ -384,8 +393,97 @@ TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnsw
       EXPECT_EQ(test::ExitOf(pa), answer == 1 ? kTakenOver : kWritten);
       EXPECT_EQ(Values(), answer == 1 ? After({&b}) : After({&a}));
     }
-    EXPECT_EQ(Folder(), clean_);
+    std::set<std::string> clean = clean_;
+    for (std::size_t k = 0; k < files_.size(); ++k)
+      if (!fs::exists(files_[k])) clean.erase(fs::path(files_[k]).filename().string());
+    EXPECT_EQ(Folder(), clean);
   }
+
+  // A run that goes on writing the other tables of its set, one after another, while a single write waits
+  // for its first table: each change of its set starts the watch again, and the waiting writer is never
+  // asked about it; it is refused as busy once its wait is over, and the run writes its set.
+  Reset();
+  const TWriter a = {{0, 1, 2}, {10, 11, 12}}, b = {{0}, {31}, true};
+  const test::Pipe stopped, goOn, resume;
+  const pid_t pa = test::Forked([&] {
+    BecomeOtherStation();
+    SetTableRunStepHook([&](TRunStep step) {
+      if (step == TRunStep::TempWritten && (!stopped.Signal() || !goOn.Wait())) _exit(kOtherFailure);
+    });
+    return Write(a);
+  });
+  ASSERT_GT(pa, 0);
+  ASSERT_TRUE(stopped.Wait());
+  NameOtherStation(Folder(), dir_);
+  int watched[2];
+  ASSERT_EQ(pipe(watched), 0);
+  const pid_t pb = test::Forked([&] {
+    ::close(watched[0]);
+    // The run goes on at the start of the watch (the second look at the clock), and twice more, each time
+    // within as long as a live write lasts; together for longer than that.
+    SetFileWaitClock([&, now = 0.0, calls = 0]() mutable {
+      if (++calls == 2 || calls == 30 || calls == 58) {
+        const char c = 'W';
+        if (::write(watched[1], &c, 1) != 1 || !resume.Wait()) _exit(kOtherFailure);
+      }
+      return now += 0.25;
+    });
+    return Write(b);
+  });
+  ASSERT_GT(pb, 0);
+  ::close(watched[1]);
+  int steps = 0;
+  for (char c = 0; steps < 3 && ::read(watched[0], &c, 1) == 1; ++steps) {
+    ASSERT_TRUE(goOn.Signal());
+    if (steps < 2) {
+      ASSERT_TRUE(stopped.Wait());
+    } else {
+      EXPECT_EQ(test::ExitOf(pa), kWritten);
+    }
+    ASSERT_TRUE(resume.Signal());
+  }
+  ::close(watched[0]);
+  EXPECT_EQ(test::ExitOf(pb), kBusy) << "the second asked about a run that went on";
+  if (steps < 3) {  // the second ended early: the run goes on to its end
+    while (goOn.Signal() && steps++ < 2 && stopped.Wait()) {
+    }
+    EXPECT_EQ(test::ExitOf(pa), kWritten);
+  }
+  EXPECT_EQ(Values(), After({&a}));
+  EXPECT_EQ(Folder(), clean_);
+
+  // A read that meets the name of the run's first record claimed, before the record takes it (the
+  // folder has no exclusive rename), and watches the run go on to its end: the claim it saw is no record
+  // of its own, damaged or not, once it no longer bears the name. The read takes the run's set, told of
+  // nothing.
+  Reset();
+  const test::Pipe claimed, ended;
+  const pid_t pc = test::Forked([&] {
+    BecomeOtherStation();
+    // Three locks and three marks before it: the seventh name a run claims is its first record's.
+    SetGuardStepHook([&, seen = 0](TGuardStep step) mutable {
+      if (step == TGuardStep::Claimed && ++seen == 7 && (!claimed.Signal() || !ended.Wait())) _exit(kOtherFailure);
+    });
+    return Write(a);
+  });
+  ASSERT_GT(pc, 0);
+  ASSERT_TRUE(claimed.Wait());
+  NameOtherStation(Folder(), dir_);
+  ASSERT_TRUE(fs::exists(files_[0] + ".set~") && fs::file_size(files_[0] + ".set~") == 0);
+  int exit = -1;
+  SetFileWaitClock([&, now = 0.0, calls = 0]() mutable {
+    if (++calls == 2 && ended.Signal()) exit = test::ExitOf(pc);  // the run ends while the read watches it
+    return now += 0.25;
+  });
+  {
+    test::ScriptedMsgBox box;
+    EXPECT_EQ(test::ErrorOf([&] { EXPECT_EQ(test::ReadCounter(files_[0]), 10); }), "<no error>");
+    EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  }
+  SetFileWaitClock(nullptr);
+  EXPECT_EQ(exit, kWritten);
+  EXPECT_EQ(Values(), After({&a}));
+  EXPECT_EQ(Folder(), clean_);
 }
 
 }  // namespace
