@@ -70,10 +70,10 @@ namespace {
 // Where a sheet's data end: this many empty key cells one after another.
 constexpr int kEndOfRows = 100;
 
-// Empty when the cell holds what its column does; otherwise why not. A cell that cannot be read holds a
-// value all the same: the reader names it by its cell.
+// Empty when the cell holds what its column does; otherwise why not. A cell that cannot be read, or
+// that shows a merged range's value, holds a value all the same: the reader names it by its cell.
 std::string Lacks(const TSheetColumn& column, const TOutsideValue& cell) {
-  if (cell.Kind() == TOutsideValue::TKind::Unreadable) return {};
+  if (cell.Kind() == TOutsideValue::TKind::Unreadable || !cell.CoveredFault().empty()) return {};
   if (cell.Blank()) return "ячейка пуста";
   const TValueRead<std::string> name = cell.Name();
   switch (column.Kind) {

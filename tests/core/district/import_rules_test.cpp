@@ -586,8 +586,8 @@ TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtI
 TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChangesAnything) {
   // the workbooks of a reader's own kind, by the beginning of their names
   const std::map<std::string, std::vector<std::string>> ownKinds = {
-      {kHouseholdsSheet, {"households_line_breaks", "households_pasted"}},
-      {kMeterPointsSheet, {"industrial"}},
+      {kHouseholdsSheet, {"households_line_breaks", "households_pasted", "households_merged"}},
+      {kMeterPointsSheet, {"industrial", "points_merged"}},
       {kFeederMeasureSheet, {"inputs_", "uncalculated_"}},
   };
   std::vector<fs::path> books;

@@ -207,6 +207,7 @@ TEST_F(ImportWindowTest, GraphImportsAddNewGraphsOrRefuseByName) {
   const std::string none = Path("пустая.GRC"), other = Path("чужая.GRC");
   WriteRows(none, GraphCatalogMaket, {});
   WriteRows(other, GraphCatalogMaket, {{"7", "Чужой 7", "0", "P", "3600", "%"}});
+  WriteRows(Path("чужая") + GetMaketExtention(GraphValuesMaket), GraphValuesMaket, {});  // its values, beside it
   struct Case {
     QAction* item;
     std::string file, reason;
@@ -238,6 +239,7 @@ TEST_F(ImportWindowTest, AnotherCatalogueOnlyWithBothViewsReleased) {
   const std::string other = Path("чужая");
   WriteRows(other + GetMaketExtention(GraphCatalogMaket), GraphCatalogMaket,
             {{"3", "Чужой 3", "0", "P", "3600", "%"}, {"4", "Чужой 4", "0", "P", "3600", "%"}});
+  WriteRows(other + GetMaketExtention(GraphValuesMaket), GraphValuesMaket, {});
   QTest::mouseClick(w.ValBtn, Qt::LeftButton);
   w.ImpGRItem->trigger();
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>{
