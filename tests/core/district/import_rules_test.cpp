@@ -129,6 +129,34 @@ protected:
   TempDir dir;
   const std::string stem = dir / "Район";
   std::vector<std::string> info;
+
+  // The tables a sheet reader starts from: the district's station ТП-42 and its input, or an empty table.
+  std::vector<TDataFile> StartTables(const TSheetImport& reader) {
+    std::vector<TDataFile> tables;
+    for (const char* layout : reader.Layouts)
+      tables.push_back(std::string(layout) == LayoutTransTP     ? Stations()
+                       : std::string(layout) == LayoutSubstInputs ? Inputs()
+                                                                  : Empty(layout));
+    return tables;
+  }
+  // What the reader wrote into its tables and said, or its refusal.
+  std::string ReadShown(const TSheetImport& reader, const TSheetCells& cells) {
+    std::vector<TDataFile> tables = StartTables(reader);
+    std::vector<std::string> said;
+    std::string out;
+    try {
+      const TImportTaken taken = reader.Read(tables, cells, {&said, 0.5, {}, {}, nullptr});
+      out = std::to_string(taken.Items) + " " + taken.FirstReason + "\n";
+    } catch (const std::exception& e) {
+      return std::string("refused: ") + e.what();
+    }
+    for (const TDataFile& t : tables)
+      for (int r = 1; r <= t.RowCount; ++r) {
+        for (int k = 1; k <= t.NCols; ++k) out += GetCellText(t, r, k, true) + "|";
+        out += "\n";
+      }
+    return out + Joined(said);
+  }
 };
 
 // Every reader of names, each given "ТП-42" as other programs leave it, and once with a control
@@ -389,38 +417,15 @@ TEST_F(ImportRules, EverySheetReaderOfTheProgramTakesItsCellsOnlyThroughTheRules
       {{{1, 1}, "Наименование"}, {{2, 1}, "ТП-42"}, {{2, 2}, "5"}, {{2, 3}, "1"}, {{2, 4}, "2"}, {{2, 5}, "3"}},
       {{{1, 3}, "ТП-42"}, {{1, 8}, "5"}, {{1, 12}, "1"}, {{1, 18}, "2"}, {{1, 22}, "1"}},
   };
-  // the tables a reader starts from: the district's station ТП-42 and its input, or an empty table
-  const auto tablesOf = [&](const TSheetImport& reader) {
-    std::vector<TDataFile> tables;
-    for (const char* layout : reader.Layouts)
-      tables.push_back(std::string(layout) == LayoutTransTP     ? Stations()
-                       : std::string(layout) == LayoutSubstInputs ? Inputs()
-                                                                  : Empty(layout));
-    return tables;
-  };
   // what the reader wrote into its tables and said, or its refusal
   // (covered: each cell as a merged range shows it on a row below its first)
   const auto run = [&](const TSheetImport& reader, const TGrid& grid, bool covered = false) {
-    std::vector<TDataFile> tables = tablesOf(reader);
-    std::vector<std::string> said;
     const TSheetCells cells = [&grid, covered](int row, int col) {
       const auto at = grid.find({row, col});
       if (at == grid.end()) return TOutsideValue();
       return covered ? TOutsideValue::Text(at->second).Covered("Z1:Z2") : TOutsideValue::Text(at->second);
     };
-    std::string out;
-    try {
-      const TImportTaken taken = reader.Read(tables, cells, {&said, 0.5, {}, {}, nullptr});
-      out = std::to_string(taken.Items) + " " + taken.FirstReason + "\n";
-    } catch (const std::exception& e) {
-      return std::string("refused: ") + e.what();
-    }
-    for (const TDataFile& t : tables)
-      for (int r = 1; r <= t.RowCount; ++r) {
-        for (int k = 1; k <= t.NCols; ++k) out += GetCellText(t, r, k, true) + "|";
-        out += "\n";
-      }
-    return out + Joined(said);
+    return ReadShown(reader, cells);
   };
   const std::vector<std::pair<std::string, std::string>> ends = {
       {"", "\xC2\xA0"}, {"\t", " \xE2\x80\x87"}, {" ", "\xE2\x80\xAF\r\n"}, {"\xC2\xA0 ", "\n"}};
@@ -504,36 +509,14 @@ TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtI
       {"boolean", TOutsideValue::Unreadable(UnreadableCellReason(UnreadableCell::BooleanValue, "ИСТИНА"))},
       {"formula", TOutsideValue::Unreadable(UnreadableCellReason(UnreadableCell::FormulaWithoutResult, ""))},
   };
-  const auto tablesOf = [&](const TSheetImport& reader) {
-    std::vector<TDataFile> tables;
-    for (const char* layout : reader.Layouts)
-      tables.push_back(std::string(layout) == LayoutTransTP     ? Stations()
-                       : std::string(layout) == LayoutSubstInputs ? Inputs()
-                                                                  : Empty(layout));
-    return tables;
-  };
   // what the reader wrote and said, or its refusal, with the sheet's cell `at` of the kind
   const auto run = [&](const TSheetImport& reader, const TGrid& grid, std::pair<int, int> at, const TOutsideValue* kind) {
-    std::vector<TDataFile> tables = tablesOf(reader);
-    std::vector<std::string> said;
     const TSheetCells cells = [&](int row, int col) {
       if (kind && std::pair{row, col} == at) return *kind;
       const auto cell = grid.find({row, col});
       return cell == grid.end() ? TOutsideValue() : TOutsideValue::Text(cell->second);
     };
-    std::string out;
-    try {
-      const TImportTaken taken = reader.Read(tables, cells, {&said, 0.5, {}, {}, nullptr});
-      out = std::to_string(taken.Items) + " " + taken.FirstReason + "\n";
-    } catch (const std::exception& e) {
-      return std::string("refused: ") + e.what();
-    }
-    for (const TDataFile& t : tables)
-      for (int r = 1; r <= t.RowCount; ++r) {
-        for (int k = 1; k <= t.NCols; ++k) out += GetCellText(t, r, k, true) + "|";
-        out += "\n";
-      }
-    return out + Joined(said);
+    return ReadShown(reader, cells);
   };
   const auto named = [](const std::string& said, std::pair<int, int> at) {
     const std::string rowCol = "трока " + std::to_string(at.first) + ", столбец " + std::to_string(at.second);
