@@ -179,23 +179,21 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
       return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) Finish();
-    if (MovesCursor(*event)) {
-      // The editor reads its text afresh when the cursor enters another of its sections, and puts the
-      // date back over a text it cannot read: the cursor moves through the text being mended unseen.
-      QLineEdit* edit = lineEdit();
-      const QSignalBlocker block(edit);
-      const bool select = event->modifiers() & Qt::ShiftModifier;
-      const bool byWord = event->modifiers() & Qt::ControlModifier;
-      const int key = event->key();
-      if (key == Qt::Key_Home || key == Qt::Key_End)
-        key == Qt::Key_Home ? edit->home(select) : edit->end(select);
-      else if (byWord)
-        key == Qt::Key_Left ? edit->cursorWordBackward(select) : edit->cursorWordForward(select);
-      else
-        key == Qt::Key_Left ? edit->cursorBackward(select) : edit->cursorForward(select);
-      event->accept();
-      return;
-    }
+    if (MovesCursor(*event)) return MoveCursor(*event);
+  }
+  const int pressed = event->key();
+  if (own_ && (pressed == Qt::Key_Control || pressed == Qt::Key_Shift || pressed == Qt::Key_Alt ||
+               pressed == Qt::Key_Meta || pressed == Qt::Key_AltGr)) {
+    // A modifier held down for the key that follows ends nothing of a date being typed.
+    event->ignore();
+    return;
+  }
+  if (own_ && problem_.isEmpty() && MovesCursor(*event) && lineEdit()->text() == typed_) {
+    // A move of the cursor within a date being typed goes on mending it where the cursor stands, as a
+    // date deleted in part is mended: "01.11.20", a word back, is not yet 01.11.2020.
+    own_ = false;
+    typed_.clear();
+    if (Edited()) return MoveCursor(*event);
   }
   if (own_) {
     if (event->key() == Qt::Key_Backspace && !(event->modifiers() & commands)) {
@@ -274,6 +272,23 @@ void TDateField::Type(QChar c) {
   own_ = true;
   ShowTyped();
   if (typed_.count('.') == 2 && typed_.section('.', 2).size() == kYearDigits) Take(false);
+}
+
+void TDateField::MoveCursor(QKeyEvent& event) {
+  // The editor reads its text afresh when the cursor enters another of its sections, and puts the date
+  // back over a text it cannot read: the cursor moves through the text being mended unseen.
+  QLineEdit* edit = lineEdit();
+  const QSignalBlocker block(edit);
+  const bool select = event.modifiers() & Qt::ShiftModifier;
+  const bool byWord = event.modifiers() & Qt::ControlModifier;
+  const int key = event.key();
+  if (key == Qt::Key_Home || key == Qt::Key_End)
+    key == Qt::Key_Home ? edit->home(select) : edit->end(select);
+  else if (byWord)
+    key == Qt::Key_Left ? edit->cursorWordBackward(select) : edit->cursorWordForward(select);
+  else
+    key == Qt::Key_Left ? edit->cursorBackward(select) : edit->cursorForward(select);
+  event.accept();
 }
 
 bool TDateField::MovesCursor(const QKeyEvent& event) {

@@ -76,6 +76,7 @@ private:
   void AsEditor(const std::function<void()>& change);
   void Type(QChar c);
   static bool MovesCursor(const QKeyEvent& event);
+  void MoveCursor(QKeyEvent& event);
   bool Correcting() const;
   void Insert(const QString& typed);
   void Paste(const QString& text);

@@ -300,6 +300,9 @@ TEST_F(DateField, TwoDigitYearsTheKeypadsCommaAndPastedOrEditedDatesFollowTheRul
        ""},
       {then(then(then(end, back(2)), {{Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier}}), digits("2025")),
        "01.11.2025", Qt::Key_Tab, "01.11.2025", "01.11.2025", ""},
+      // a date being typed the first time, moved through by a word, is mended on, not taken as it stands
+      {then(then(then({{Qt::Key_A, Qt::ControlModifier}}, digits("021120")), byWord), digits("25")), "02.11.2025",
+       Qt::Key_Return, "02.11.2025", "02.11.2025", ""},
       // Pasted over a part the person selected, or where a part was deleted: mended as typed digits mend it.
       {then(yearSelected, paste), "01.11.2025", Qt::Key_Return, "01.11.2025", "01.11.2025", ""},
       {then(then(end, back(4)), paste), "01.11.2025", Qt::Key_Tab, "01.11.2025", "01.11.2025", ""},
