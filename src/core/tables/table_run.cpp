@@ -188,6 +188,9 @@ struct TTableRun::TTable {
   bool placed = false;
   dev_t placedDevice = 0;
   ino_t placedInode = 0;
+  // and the moment its inode last changed: a table put back and written anew meanwhile may be given the
+  // same inode number again, never the same change moment as well
+  timespec placedChange{};
 };
 
 TRunStepHook SetTableRunStepHook(TRunStepHook hook) {
@@ -465,6 +468,7 @@ void TTableRun::Rename() {
       table->placed = !removed && ::lstat(table->file.c_str(), &st) == 0;
       table->placedDevice = st.st_dev;
       table->placedInode = st.st_ino;
+      table->placedChange = st.st_ctim;
       Step(TRunStep::Renamed);
       continue;
     }
@@ -500,7 +504,10 @@ void TTableRun::Commit() {
     for (const auto& table : tables_) {
       struct stat st {};
       const bool there = ::lstat(table->file.c_str(), &st) == 0;
-      if (there == table->placed && (!there || (st.st_dev == table->placedDevice && st.st_ino == table->placedInode)))
+      if (there == table->placed &&
+          (!there || (st.st_dev == table->placedDevice && st.st_ino == table->placedInode &&
+                      st.st_ctim.tv_sec == table->placedChange.tv_sec &&
+                      st.st_ctim.tv_nsec == table->placedChange.tv_nsec)))
         continue;
       UnlinkIfSame(CommitMarkName(first), done_->Get());
       done_.reset();
