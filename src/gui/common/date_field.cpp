@@ -32,6 +32,10 @@ constexpr qsizetype kLongestShown = 20;  // characters of a refused text quoted 
 
 const char* const kMessageName = "DateMessage";
 const QString kShape = "введите день, месяц и год, например 01.11.2026";
+// Under the reason of a refusal: a refused text is mended where the cursor is put, and a digit typed
+// at once starts a new date.
+const QString kMending = "Исправьте дату на месте (стрелки, Home, End, затем Backspace, Delete и цифры) "
+                         "или сразу наберите новую";
 
 // The label that tells why a date was refused: one per dialog, above its buttons (the last row of
 // every dialog that has a date field), made the first time a date is refused.
@@ -62,7 +66,7 @@ void ShowProblems(QWidget& dialog) {
   QLabel* label = dialog.findChild<QLabel*>(kMessageName, Qt::FindDirectChildrenOnly);
   if (label == nullptr && problem.isEmpty()) return;
   if (label == nullptr) label = &MessageLabel(dialog);
-  label->setText(problem);
+  label->setText(problem.isEmpty() ? problem : problem + '\n' + kMending);
   label->setVisible(!problem.isEmpty());
 }
 
@@ -123,6 +127,11 @@ bool TDateField::event(QEvent* event) {
 
 bool TDateField::eventFilter(QObject* watched, QEvent* event) {
   QLineEdit* edit = lineEdit();
+  if (watched == edit && own_ && !problem_.isEmpty() && event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !isReadOnly()) {
+    // A click in a refused text puts the cursor there to mend it, as the arrows do.
+    Mend();
+  }
   if (watched == edit && event->type() == QEvent::ChildPolished) {
     // The text's menu, made anew each time it opens, is polished as it is shown, with its actions in
     // place: its paste is the action that would paste into the text (connected by name or by member,
@@ -220,6 +229,10 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
       event->accept();
       return;
     }
+    if (!problem_.isEmpty() && MovesCursor(*event)) {
+      Mend();
+      return MoveCursor(*event);
+    }
     Finish();
     if (own_) {
       // A refused text: the focus may leave it and the arrows may step the last date instead, but
@@ -233,6 +246,11 @@ void TDateField::keyPressEvent(QKeyEvent* event) {
         return;
       }
     }
+  }
+  if (!own_ && MovesCursor(*event) && (event->modifiers() & Qt::ControlModifier)) {
+    // A word move stays in the text, as in any other field: the editor would take Ctrl with an arrow
+    // for Tab and hand the focus to the next field past its last section.
+    return MoveCursor(*event, false);
   }
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !own_) {
     // Enter takes the date and leaves the cursor where the person left it: the editor would select
@@ -274,11 +292,12 @@ void TDateField::Type(QChar c) {
   if (typed_.count('.') == 2 && typed_.section('.', 2).size() == kYearDigits) Take(false);
 }
 
-void TDateField::MoveCursor(QKeyEvent& event) {
+void TDateField::MoveCursor(QKeyEvent& event, bool unseen) {
   // The editor reads its text afresh when the cursor enters another of its sections, and puts the date
-  // back over a text it cannot read: the cursor moves through the text being mended unseen.
+  // back over a text it cannot read: the cursor moves through the text being mended unseen. Through
+  // its date's own text it moves seen, so that the arrows up and down step the section it enters.
   QLineEdit* edit = lineEdit();
-  const QSignalBlocker block(edit);
+  const QSignalBlocker block(unseen ? edit : nullptr);
   const bool select = event.modifiers() & Qt::ShiftModifier;
   const bool byWord = event.modifiers() & Qt::ControlModifier;
   const int key = event.key();
@@ -382,6 +401,15 @@ void TDateField::Refuse(const QString& problem) {
   problem_ = problem;
   QApplication::beep();
   ShowTyped();
+  if (QWidget* dialog = window()) ShowProblems(*dialog);
+}
+
+void TDateField::Mend() {
+  // A refused text is mended where the cursor is put, as a text the editor's own editing left: it is
+  // taken or refused again when the editing ends.
+  own_ = false;
+  typed_.clear();
+  problem_.clear();
   if (QWidget* dialog = window()) ShowProblems(*dialog);
 }
 

@@ -23,7 +23,9 @@
 // date typed; Enter leaves the cursor where it stood.
 //
 // A date that does not exist, lies outside the field's range or is left unfinished is refused: the
-// field keeps the text for correcting, a message under the dialog's fields says what is wrong, and the
+// field keeps the text for correcting (the arrows, Home, End or a click put the cursor in it to mend it
+// there; a digit typed at once starts a new date), a message under the dialog's fields says what is
+// wrong and how to mend it, and the
 // field's date stays its last one until a date is taken, Escape brings the last one back or the arrows
 // step from it. While an enabled field holds a refused text its dialog does not go ahead (DatesTaken); a
 // field the dialog disables is not taken, and its refusal counts again once it is enabled again.
@@ -76,13 +78,14 @@ private:
   void AsEditor(const std::function<void()>& change);
   void Type(QChar c);
   static bool MovesCursor(const QKeyEvent& event);
-  void MoveCursor(QKeyEvent& event);
+  void MoveCursor(QKeyEvent& event, bool unseen = true);
   bool Correcting() const;
   void Insert(const QString& typed);
   void Paste(const QString& text);
   void ShowTyped();
   void Take(bool ended);
   void Refuse(const QString& problem);
+  void Mend();
   void Drop();
   void Finish();
   bool Edited() const;

@@ -42,7 +42,15 @@ TImpXlsFrm::TImpXlsFrm(QWidget* parent) : QDialog(parent) {
   line("PromBox", "База промышленных абонентов", "PromEdit", "PromBtn", PromBox, PromEdit, PromBtn);
   line("BytBox", "База бытовых абонентов", "BytEdit", "BytBtn", BytBox, BytEdit, BytBtn);
   line("TechBox", "База технических учетов", "TechEdit", "TechBtn", TechBox, TechEdit, TechBtn);
-  grid->addLayout(ApplyCancelButtons(*this, [this] { accept(); }), row, 0, 1, 2);
+  // A base ticked without its file would be read from no file at all.
+  grid->addLayout(ApplyCancelButtons(*this,
+                                     [this] {
+                                       if (ChosenBasesNamed({{PromBox, PromEdit, "базы промышленных абонентов"},
+                                                             {BytBox, BytEdit, "базы бытовых абонентов"},
+                                                             {TechBox, TechEdit, "базы технических учетов"}}))
+                                         accept();
+                                     }),
+                  row, 0, 1, 2);
 
   PromBox->setChecked(IniRec.FlagProm);
   PromEdit->setText(Q(IniRec.PathProm));

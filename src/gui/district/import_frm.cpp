@@ -129,18 +129,21 @@ void TImportFrm::PromBtnClick(QPushButton* button) {
   if (!chosen.empty()) edit->setText(Q(chosen));
 }
 
-void TImportFrm::ApplyClick() {
-  const std::tuple<QCheckBox*, QLineEdit*, const char*> bases[] = {
-      {PromBox, PromEdit, "базы промышленных абонентов"},
-      {BytBox, BytEdit, "базы бытовых абонентов"},
-      {DogBox, DogEdit, "списка договоров РЭС"}};
-  for (const auto& [box, edit, what] : bases)
-    if (box->isChecked() && edit->text().trimmed().isEmpty()) {
-      ShowMsgForm(std::string("Не выбран файл ") + what, mkError, mbOk);
-      edit->setFocus();
-      return;
+bool ChosenBasesNamed(std::initializer_list<TChosenBase> bases) {
+  for (const TChosenBase& base : bases)
+    if (base.Box->isChecked() && base.Edit->text().trimmed().isEmpty()) {
+      ShowMsgForm(std::string("Не выбран файл ") + base.What, mkError, mbOk);
+      base.Edit->setFocus();
+      return false;
     }
-  accept();
+  return true;
+}
+
+void TImportFrm::ApplyClick() {
+  if (ChosenBasesNamed({{PromBox, PromEdit, "базы промышленных абонентов"},
+                        {BytBox, BytEdit, "базы бытовых абонентов"},
+                        {DogBox, DogEdit, "списка договоров РЭС"}}))
+    accept();
 }
 
 void TImportFrm::ResEditChange() {

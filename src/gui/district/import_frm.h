@@ -3,6 +3,7 @@
 // (industrial base, household base, contract list), whether the industrial rows are added to the base's
 // own for one district, and the prefix given to household feeder names.
 #include <QDialog>
+#include <initializer_list>
 #include <string>
 
 class QCheckBox;
@@ -39,6 +40,16 @@ public:
 // True on "Применить": the three flags and paths go into the settings and the arguments take the
 // dialog's choices; "Отменить" changes nothing.
 bool ExecuteImportBasesDialog(bool& AddMode, int& DistrictNo, std::string& FeederPrefix);
+
+// Whether every base ticked in a dialog has its file named; the first that has none is said so
+// ("Не выбран файл ..."), its edit gets the focus, and false is returned, so that the dialog stays open.
+// Each base: its box, its edit, and what it is in the genitive ("базы бытовых абонентов").
+struct TChosenBase {
+  QCheckBox* Box;
+  QLineEdit* Edit;
+  const char* What;
+};
+bool ChosenBasesNamed(std::initializer_list<TChosenBase> bases);
 
 // The browse dialog of the base imports: an existing file chosen under the title, starting in the
 // folder of current (the current folder when it is empty); empty when none was chosen.

@@ -41,10 +41,12 @@ protected:
   std::pair<std::string, std::string> Shown() const {
     return {field->date().toString("dd.MM.yyyy").toStdString(), field->text().toStdString()};
   }
-  // The message the window shows about a refused date; empty when none is shown.
-  std::string Message() const {
+  // The reason the window shows for a refused date (the first line of its message; the second says how
+  // to mend it); empty when none is shown.
+  std::string Message() const { return MessageLines().section('\n', 0, 0).toStdString(); }
+  QString MessageLines() const {
     const auto* label = window.findChild<QLabel*>("DateMessage");
-    return label != nullptr && label->isVisibleTo(&window) ? label->text().toStdString() : std::string();
+    return label != nullptr && label->isVisibleTo(&window) ? label->text() : QString();
   }
 
   QWidget window;
@@ -85,6 +87,40 @@ TEST_F(DateField, ADateTypedAsWrittenIsTakenWhereverTheCursorStoodOrWhateverWasS
   ASSERT_TRUE(test::ClickDateSection(*field, QDateTimeEdit::DaySection));
   QTest::keyClick(field, Qt::Key_Up);
   EXPECT_EQ(Shown().first, "08.05.2026");
+
+  // A word move (Ctrl with an arrow) stays in the field, as in any other text, and the arrows then step
+  // the section it reached: the next date field keeps the focus it did not get and its date.
+  auto* other = new TDateField("Other", &window);
+  window.layout()->addWidget(other);
+  other->setDate(QDate(2026, 11, 30));
+  QApplication::setActiveWindow(&window);
+  field->setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(field->hasFocus());
+  for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_Left}) {
+    QTest::keyClick(field, key, Qt::ControlModifier);
+    EXPECT_TRUE(field->hasFocus()) << key;
+  }
+  QTest::keyClick(field, Qt::Key_Up);
+  EXPECT_EQ(Shown(), std::pair(std::string("09.05.2026"), std::string("09.05.2026")));
+  EXPECT_EQ(other->date(), QDate(2026, 11, 30));
+
+  // A modifier pressed alone ends nothing of a date being typed: a comma typed on the Russian layout
+  // (Shift with the key right of the dot) and a key held in passing.
+  for (const Qt::Key modifier : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_AltGr, Qt::Key_Meta}) {
+    field->setDate(QDate(2026, 11, 30));
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    for (const QChar ch : QString("7,4,2027")) {
+      if (ch == ',') {
+        QTest::sendKeyEvent(QTest::Press, field, modifier, QString(), Qt::ShiftModifier);
+        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_Slash, QString(ch), Qt::ShiftModifier);
+        QTest::sendKeyEvent(QTest::Release, field, modifier, QString(), Qt::NoModifier);
+      } else {
+        QTest::keyClicks(field, QString(ch));
+      }
+    }
+    EXPECT_EQ(Shown(), std::pair(std::string("07.04.2027"), std::string("07.04.2027"))) << modifier;
+  }
 }
 
 TEST_F(DateField, ADateThatCannotBeTakenIsKeptForCorrectingWithItsReason) {
@@ -118,7 +154,7 @@ TEST_F(DateField, ADateThatCannotBeTakenIsKeptForCorrectingWithItsReason) {
     EXPECT_EQ(Message(), "Дата \"5.3.2\" неполная: введите день, месяц и год, например 01.11.2026");
   }
   // Keys that would edit it behind the field's back do nothing; Backspace goes on correcting it.
-  for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_Left, Qt::Key_Home, Qt::Key_X}) QTest::keyClick(field, key);
+  for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_X}) QTest::keyClick(field, key);
   EXPECT_EQ(Shown(), std::pair(last, std::string("5.3.2")));
   for (int i = 0; i < 3; ++i) QTest::keyClick(field, Qt::Key_Backspace);
   EXPECT_EQ(Shown(), std::pair(last, std::string("5.")));
@@ -135,6 +171,49 @@ TEST_F(DateField, ADateThatCannotBeTakenIsKeptForCorrectingWithItsReason) {
   EXPECT_NE(Shown().first, "05.04.2027");
   EXPECT_EQ(Shown().first, Shown().second);
   EXPECT_EQ(Message(), "");
+  // The arrows, Home, End or a click put the cursor in a refused text, which is mended there and taken
+  // or refused again when the editing ends; the message says how.
+  using Keys = std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>;
+  struct Mended {
+    QString typed;
+    Keys keys;
+    QString mended;
+    std::string date;
+  };
+  const Mended mended[] = {
+      {"31.11.2027", {{Qt::Key_Home, {}}, {Qt::Key_Delete, {}}, {Qt::Key_Delete, {}}, {Qt::Key_3, {}}, {Qt::Key_0, {}}},
+       "30.11.2027", "30.11.2027"},
+      {"31.11.2027",
+       {{Qt::Key_Left, {}}, {Qt::Key_Left, {}}, {Qt::Key_Left, {}}, {Qt::Key_Left, {}}, {Qt::Key_Left, {}},
+        {Qt::Key_Left, {}}, {Qt::Key_Delete, {}}, {Qt::Key_2, {}}},
+       "31.12.2027", "31.12.2027"},
+      {"29.02.2027", {{Qt::Key_Left, Qt::ControlModifier}, {Qt::Key_Delete, {}}, {Qt::Key_Delete, {}}, {Qt::Key_Delete, {}},
+                      {Qt::Key_Delete, {}}, {Qt::Key_2, {}}, {Qt::Key_0, {}}, {Qt::Key_2, {}}, {Qt::Key_8, {}}},
+       "29.02.2028", "29.02.2028"},
+      {"5.3.2", {{Qt::Key_Return, {}}, {Qt::Key_End, {}}, {Qt::Key_0, {}}, {Qt::Key_2, {}}, {Qt::Key_8, {}}},
+       "5.3.2028", "05.03.2028"},
+      {"31.11.2027", {{Qt::Key_Home, {}}, {Qt::Key_Right, {}}, {Qt::Key_Delete, {}}, {Qt::Key_0, {}}},
+       "30.11.2027", "30.11.2027"}};
+  for (const Mended& m : mended) {
+    field->setDate(QDate(2027, 4, 5));
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, m.typed);
+    if (m.typed.size() < 10) QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(MessageLines().section('\n', 1).toStdString(),
+              "Исправьте дату на месте (стрелки, Home, End, затем Backspace, Delete и цифры) или сразу наберите новую");
+    for (const auto& [key, modifiers] : m.keys) QTest::keyClick(field, key, modifiers);
+    EXPECT_EQ(field->text(), m.mended) << m.typed.toStdString();
+    EXPECT_EQ(Message(), "") << m.typed.toStdString();
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(Shown().first, m.date) << m.mended.toStdString();
+  }
+  // A click in a refused text places the cursor there the same way.
+  QTest::keyClicks(field, "31.04.2027");
+  test::ClickDateSection(*field, QDateTimeEdit::DaySection);  // the editor's section stays where it was
+  QTest::keyClick(field, Qt::Key_Delete);
+  QTest::keyClicks(field, "0");
+  QTest::keyClick(field, Qt::Key_Tab);
+  EXPECT_EQ(Shown().first, "30.04.2027");
   // A date set by the dialog replaces a refused text.
   Type("31.04.2027");
   field->setDate(QDate(2026, 12, 1));

@@ -241,6 +241,26 @@ TEST_F(SubscriberCommands, WorkbookBasesThroughTheDialog) {
   EXPECT_EQ(Table(Base() + ".BBA").RowCount, 1);
   EXPECT_TRUE(form->ProcBar->isHidden());
   EXPECT_TRUE(NoLocks());
+
+  // a base ticked without its file is said so, as in the dBase dialog, and the dialog stays open on it
+  for (const char* edit : {"PromEdit", "TechEdit"}) {
+    box.Clear();
+    script.Then([&](QDialog& d) {
+      if (!Child<QCheckBox>(d, "PromBox").isChecked()) Click(d, "PromBox");
+      Retype(Child<QLineEdit>(d, "PromEdit"), std::string(edit) == "PromEdit" ? "" : tech);
+      Retype(Child<QLineEdit>(d, "TechEdit"), std::string(edit) == "TechEdit" ? "" : tech);
+      Click(d, "OKBtn");
+      EXPECT_EQ(box.Texts(), std::vector<std::string>{std::string("Не выбран файл ") +
+                                                      (std::string(edit) == "PromEdit" ? "базы промышленных абонентов"
+                                                                                       : "базы технических учетов")});
+      EXPECT_TRUE(d.isVisible());
+      EXPECT_TRUE(Child<QLineEdit>(d, edit).hasFocus()) << edit;
+      Click(d, "CancelBtn");
+    });
+    form->ImpXlsBaseItem->trigger();
+    EXPECT_EQ(IniRec.PathTech, tech) << "nothing stored";
+    EXPECT_EQ(Table(Base() + ".BBA").RowCount, 1);
+  }
 }
 
 TEST_F(SubscriberCommands, StationsOfContracts) {

@@ -156,6 +156,12 @@ TEST(ImportMenus, EveryImportItemOfEveryWindowIsMadeFromTheListAndEveryCommandOf
         if (reached.count(a) != 0 || *entry->second->Key != 0) offered.insert(mark);
         continue;
       }
+      // An item with a command's caption or name that is not made from the list is one beside it, whether
+      // or not it gets as far as a file dialog here (the district window's commands want an open base).
+      for (const gui::TImportCommandInfo& c : gui::ImportCommandList())
+        EXPECT_FALSE(caption.toStdString() == c.Caption || a->objectName().toStdString() == c.Name)
+            << "\"" << caption.toStdString() << "\" (" << a->objectName().toStdString()
+            << ") is made beside the program's list of import commands";
       if (!LooksLikeImport(caption)) continue;
       // An item captioned as an import beside the list: one that opens a file is an import the
       // checks of the list never meet.

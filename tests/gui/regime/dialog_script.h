@@ -37,7 +37,8 @@ inline void KnownSettings() {
 // The message a dialog shows about a refused date; empty when none is shown.
 inline std::string DateMessage(QDialog& d) {
   const auto* label = d.findChild<QLabel*>("DateMessage");
-  return label != nullptr && label->isVisibleTo(&d) ? label->text().toStdString() : std::string();
+  // Its first line is the reason; the second says how to mend the date.
+  return label != nullptr && label->isVisibleTo(&d) ? label->text().section('\n', 0, 0).toStdString() : std::string();
 }
 
 // The period fields of a dialog ("Date1", "Date2") given dates they cannot take, typed or pasted, each
