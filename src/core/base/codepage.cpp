@@ -174,6 +174,13 @@ bool Rare1251(unsigned char b) {
   }
 }
 
+// Whether a byte is a letter in the code page, and whether it is a "ъ" or "ы", which begin no Russian word:
+// 866 reads so the Windows-1251 "к" and "л" that begin lower-case names ("кп-1", "л-2").
+bool Letter866(unsigned char b) { return (b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xF7); }
+bool Letter1251(unsigned char b) { return b >= 0xC0 || b == 0xA8 || b == 0xB8 || Rare1251(b); }
+bool HardOrY866(unsigned char b) { return b == 0xEA || b == 0xEB; }
+bool HardOrY1251(unsigned char b) { return b == 0xFA || b == 0xFB; }
+
 // Whether a character of more than one UTF-8 byte is one that a name or a figure holds: a letter of the
 // Latin, Greek or Cyrillic alphabets (those of the peoples of Russia too), a sign of Latin-1 ("²", "½",
 // "×", "°"), of punctuation, sub- and superscripts, currencies, "№", arrows, mathematical and technical
@@ -197,6 +204,13 @@ std::string DecodeText(std::string_view bytes, int codePage) {
 
 void TCodePageTally::Add(std::string_view bytes) {
   bool past = false;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    const auto before = i == 0 ? static_cast<unsigned char>(' ') : static_cast<unsigned char>(bytes[i - 1]);
+    const bool asciiLetter = (before | 0x20) >= 'a' && (before | 0x20) <= 'z';
+    if (HardOrY866(b) && !asciiLetter && !Letter866(before)) ++wordStart866_;
+    if (HardOrY1251(b) && !asciiLetter && !Letter1251(before)) ++wordStart1251_;
+  }
   for (std::size_t pos = 0; pos < bytes.size();) {
     const auto b = static_cast<unsigned char>(bytes[pos]);
     if (b < 0x80) {
@@ -222,7 +236,7 @@ bool TCodePageTally::Utf8() const { return utf8Whole_ && utf8Signs_ > 0 && utf8O
 int TCodePageTally::Decided(bool utf8) const {
   if (utf8 && Utf8()) return kCodePageUtf8;
   // a byte no name holds weighs four letters of no Russian word
-  std::uint64_t total = 0, against866 = 0, against1251 = 0;
+  std::uint64_t total = 0, against866 = wordStart866_, against1251 = wordStart1251_;
   for (unsigned i = 0; i < counts_.size(); ++i) {
     const auto b = static_cast<unsigned char>(0x80 + i);
     total += counts_[i];

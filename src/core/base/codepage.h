@@ -46,9 +46,10 @@ public:
   // The code page the texts are in by their bytes, or 0 where they do not decide. With utf8, UTF-8 where
   // Utf8() says so, whatever the file names for itself. Then DOS or Windows by the bytes that are a name's
   // letter or sign in one and no name's in the other (866 keeps box drawing at 0xB0-0xDF, Windows-1251 its
-  // signs at 0x80-0xBF), and, a fourth as much, by the bytes that one of them reads as a letter of no
-  // Russian word (866 "Є", "ї", "Ў" for the Windows-1251 "т", "х", "ц"; Windows-1251 "Ї", "Є" for the DOS
-  // "п", "к"), with a margin of four times. A byte that is a Russian letter in both is no evidence, however
+  // signs at 0x80-0xBF), and, a fourth as much, by what one of them reads as letters of no Russian word:
+  // a letter of another alphabet (866 "Є", "ї", "Ў" for the Windows-1251 "т", "х", "ц"; Windows-1251 "Ї",
+  // "Є" for the DOS "п", "к"), a word that begins with "ъ" or "ы" (866 "ъя-1" for the Windows-1251 "кп-1");
+  // with a margin of four times. A byte that is a Russian letter in both is no evidence, however
   // rare its letter in one of them: DOS "тёс" is Windows-1251 "всб", and DOS "№" a Windows-1251 "ь". Texts
   // of ASCII alone read the same in each: DOS.
   int Decided(bool utf8) const;
@@ -61,6 +62,7 @@ public:
 private:
   std::array<std::uint64_t, 128> counts_{};
   std::uint64_t utf8Signs_ = 0, utf8Others_ = 0;  // UTF-8 characters of more than one byte: a name's, none
+  std::uint64_t wordStart866_ = 0, wordStart1251_ = 0;  // words that begin with "ъ" or "ы" in each reading
   bool utf8Whole_ = true, controls_ = false;
   std::string first_;
 };

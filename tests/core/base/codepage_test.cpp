@@ -110,6 +110,7 @@ TEST(CodePage, TheBytesOfTextsDecideTheirCodePageWhereTheyCan) {
       // lower-case Windows-1251 that DOS reads with letters of no Russian word ("Єя-42"), and the other way
       {{Utf8ToCp1251("тп-42"), Utf8ToCp1251("тп-7")}, kCodePageWindows, "тп-42"},
       {{Utf8ToCp866("тп-42")}, kCodePageDos, "тп-42"},  // Windows-1251 "вЇ-42"
+      {{Utf8ToCp1251("кп-1"), Utf8ToCp1251("л-2")}, kCodePageWindows, "кп-1"},  // DOS "ъя-1", "ы-2"
       {{"TP-42", ""}, kCodePageDos, "TP-42"},
       // UTF-8 of a sign Windows-1251 lacks, and of nothing else past ASCII
       {{"кабель 95 мм²", "S=95"}, kCodePageUtf8, "кабель 95 мм²"},
