@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <utility>
 
-
 namespace ld {
 
 namespace {

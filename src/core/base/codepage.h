@@ -38,10 +38,10 @@ class TCodePageTally {
 public:
   void Add(std::string_view bytes);
   // Whether the texts are UTF-8: every byte past ASCII is a part of a well-formed UTF-8 character, there is
-  // one, and four times as many of them as not are signs a name or a figure holds (a letter of the Cyrillic,
-  // Latin or Greek alphabets, a quote, a dash, "№", "²", "×", "≤"), whether or not the tables hold them.
-  // ASCII alone is no UTF-8, and neither are DOS texts that happen to be well-formed (a lower-case "т" and
-  // two letters after it): they give characters of scripts and blocks no name is written in.
+  // such a character, and those of them that a name or a figure holds (a letter of the Cyrillic, Latin or
+  // Greek alphabets, a quote, a dash, "№", "²", "×", "≤"), whether or not the tables hold them, outnumber the
+  // others four times. ASCII alone is no UTF-8, and neither are DOS texts that happen to be well-formed (a
+  // lower-case "т" and two letters after it): they give characters of scripts no name is written in.
   bool Utf8() const;
   // The code page the texts are in by their bytes, or 0 where they do not decide. With utf8, UTF-8 where
   // Utf8() says so, whatever the file names for itself. Then DOS or Windows by the bytes that are a name's
