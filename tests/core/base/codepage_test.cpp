@@ -160,7 +160,8 @@ TEST(CodePage, ATextFilesCodePageIsToldByItsBytesItsWordOrTheUser) {
       // letters in both: asked, the figures before the name cut off
       {Utf8ToCp1251(figures + "ао-1\n"), 0, 1, "...рю-1", "...ао-1", kCodePageDos},
       {Utf8ToCp1251(figures + "ао-1\n"), 0, 0, "...рю-1", "...ао-1", kCodePageWindows},
-      {Utf8ToCp1251("ао-1 " + figures + "\n"), 0, 2, "рю-1 " + figures.substr(0, 35) + "...", "ао-1 " + figures.substr(0, 35) + "...", 0},
+      {Utf8ToCp1251("ао-1 " + figures + "\n"), 0, 2, "рю-1 " + figures.substr(0, 35) + "...",
+       "ао-1 " + figures.substr(0, 35) + "...", 0},
       // a binary file of the same letters
       {Utf8ToCp1251("ао-1") + std::string("\0\x01\x02", 3) + "\n", 0, -1, "", "", kCodePageWindows},
   };
