@@ -5,9 +5,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "core/base/import_text.h"
-#include "core/base/msgbox.h"
-
 namespace ld {
 
 namespace {
@@ -164,6 +161,35 @@ bool NoName1251(unsigned char b) {
   }
 }
 
+// Whether a byte is a letter of the code page that no Russian word holds: 866 keeps the Ukrainian and
+// Belarusian "Є є Ї ї Ў ў" at 0xF2-0xF7, where Windows-1251 has the common "т у ф х ц ч"; Windows-1251 keeps
+// "Є є Ї ї І і Ґ ґ" among its signs, where 866 has "к", "п", "е" and box drawing. (The other letters of
+// Windows-1251's signs are no name's at all: NoName1251.)
+bool Rare866(unsigned char b) { return b >= 0xF2 && b <= 0xF7; }
+bool Rare1251(unsigned char b) {
+  switch (b) {
+    case 0xAA: case 0xBA: case 0xAF: case 0xBF: case 0xB2: case 0xB3: case 0xA5: case 0xB4: return true;
+    default: return false;
+  }
+}
+
+// Whether a byte is a letter in the code page, and whether it is a "ъ" or "ы", which begin no Russian word:
+// 866 reads so the Windows-1251 "к" and "л" that begin lower-case names ("кп-1", "л-2").
+bool Letter866(unsigned char b) { return (b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xF7); }
+bool Letter1251(unsigned char b) { return b >= 0xC0 || b == 0xA8 || b == 0xB8 || Rare1251(b); }
+bool HardOrY866(unsigned char b) { return b == 0xEA || b == 0xEB; }
+bool HardOrY1251(unsigned char b) { return b == 0xFA || b == 0xFB; }
+
+// Whether a character of more than one UTF-8 byte is one that a name or a figure holds: a letter of the
+// Latin, Greek or Cyrillic alphabets (those of the peoples of Russia too), a sign of Latin-1 ("²", "½",
+// "×", "°"), of punctuation, sub- and superscripts, currencies, "№", arrows, mathematical and technical
+// signs ("≤", "⌀"). The characters that DOS or Windows-1251 texts give where their bytes happen to be
+// well-formed lie elsewhere: scripts of Asia, historic Cyrillic, control characters.
+bool NameSign(char32_t cp) {
+  return (cp >= 0xA0 && cp <= 0x24F) || (cp >= 0x370 && cp <= 0x45F) || (cp >= 0x490 && cp <= 0x4FF) ||
+         (cp >= 0x2000 && cp <= 0x23FF);
+}
+
 }  // namespace
 
 std::string DecodeText(std::string_view bytes, int codePage) {
@@ -177,6 +203,13 @@ std::string DecodeText(std::string_view bytes, int codePage) {
 
 void TCodePageTally::Add(std::string_view bytes) {
   bool past = false;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    const auto before = i == 0 ? static_cast<unsigned char>(' ') : static_cast<unsigned char>(bytes[i - 1]);
+    const bool asciiLetter = (before | 0x20) >= 'a' && (before | 0x20) <= 'z';
+    if (HardOrY866(b) && !asciiLetter && !Letter866(before)) ++wordStart866_;
+    if (HardOrY1251(b) && !asciiLetter && !Letter1251(before)) ++wordStart1251_;
+  }
   for (std::size_t pos = 0; pos < bytes.size();) {
     const auto b = static_cast<unsigned char>(bytes[pos]);
     if (b < 0x80) {
@@ -188,43 +221,32 @@ void TCodePageTally::Add(std::string_view bytes) {
     const std::size_t start = pos;
     const char32_t cp = NextUtf8Char(bytes, pos);
     for (std::size_t i = start; i < pos; ++i) ++counts_[static_cast<unsigned char>(bytes[i]) - 0x80u];
-    if (pos - start == 1 || Cp1251Code(cp) < 0) {
+    if (pos - start == 1) {
       utf8Whole_ = false;
     } else {
-      utf8Seen_ = true;
+      ++(NameSign(cp) ? utf8Signs_ : utf8Others_);
     }
   }
   if (past && first_.empty()) first_ = bytes;
 }
 
+bool TCodePageTally::Utf8() const { return utf8Whole_ && utf8Signs_ > 0 && utf8Others_ * 4 < utf8Signs_; }
+
 int TCodePageTally::Decided(bool utf8) const {
-  if (utf8 && utf8Whole_ && utf8Seen_) return kCodePageUtf8;
-  std::uint64_t total = 0, noName866 = 0, noName1251 = 0;
+  if (utf8 && Utf8()) return kCodePageUtf8;
+  // a byte no name holds weighs four letters of no Russian word
+  std::uint64_t total = 0, against866 = wordStart866_, against1251 = wordStart1251_;
   for (unsigned i = 0; i < counts_.size(); ++i) {
     const auto b = static_cast<unsigned char>(0x80 + i);
     total += counts_[i];
-    if (NoName866(b)) noName866 += counts_[i];
-    if (NoName1251(b)) noName1251 += counts_[i];
+    against866 += counts_[i] * (NoName866(b) ? 4 : Rare866(b) ? 1 : 0);
+    against1251 += counts_[i] * (NoName1251(b) ? 4 : Rare1251(b) ? 1 : 0);
   }
   if (total == 0) return kCodePageDos;
   // box drawing in a name is a wrong code page, not a slip of typing; but a few odd signs among many names
   // do not make the reading with four times as many the right one
-  if (noName866 * 4 < noName1251) return kCodePageDos;
-  if (noName1251 * 4 < noName866) return kCodePageWindows;
-  return 0;
-}
-
-int AskCodePage(const std::string& question, std::string_view first, const std::string& what) {
-  // The person who made the file knows its names: shown the first one as it reads in each, they tell which.
-  const auto shown = [](const std::string& utf8) { return QuotedText(ControlsShown(ImportName(utf8))); };
-  const int answer = ShowMsgForm(question + ": первое имя читается как " + shown(Cp866ToUtf8(first)) +
-                                     " в кодировке DOS (866) или как " + shown(Cp1251ToUtf8(first)) +
-                                     " в кодировке Windows-1251.\nЧитать " + what +
-                                     " в кодировке DOS (866)? (\"Да\" - DOS (866), \"Нет\" - Windows-1251, "
-                                     "\"Отмена\" - прервать импорт)",
-                                 mkWarning, mbYesNoCancel);
-  if (answer == 1) return kCodePageDos;
-  if (answer == 0) return kCodePageWindows;
+  if (against866 * 4 < against1251) return kCodePageDos;
+  if (against1251 * 4 < against866) return kCodePageWindows;
   return 0;
 }
 

@@ -37,13 +37,21 @@ std::string DecodeText(std::string_view bytes, int codePage);
 class TCodePageTally {
 public:
   void Add(std::string_view bytes);
-  // The code page the texts are in by their bytes, or 0 where they do not decide. With utf8, UTF-8 when
-  // every byte past ASCII is a part of a UTF-8 character that the tables hold (a Cyrillic letter, "№", a
-  // no-break space) and there is one: no text of the other code pages reads so. Then DOS or Windows by the
-  // bytes that are a name's letter or sign in one and no name's in the other (866 keeps box drawing at
-  // 0xB0-0xDF, Windows-1251 its signs at 0x80-0xBF), with a margin of four times. A byte that is a letter in
-  // both is no evidence, however rare its letter in one of them: DOS "тёс" is Windows-1251 "всб", and DOS
-  // "№" a Windows-1251 "ь". Texts of ASCII alone read the same in each: DOS.
+  // Whether the texts are UTF-8: every byte past ASCII is a part of a well-formed UTF-8 character, there is
+  // such a character, and those of them that a name or a figure holds (a letter of the Cyrillic, Latin or
+  // Greek alphabets, a quote, a dash, "№", "²", "×", "≤"), whether or not the tables hold them, outnumber the
+  // others four times. ASCII alone is no UTF-8, and neither are DOS texts that happen to be well-formed (a
+  // lower-case "т" and two letters after it): they give characters of scripts no name is written in.
+  bool Utf8() const;
+  // The code page the texts are in by their bytes, or 0 where they do not decide. With utf8, UTF-8 where
+  // Utf8() says so, whatever the file names for itself. Then DOS or Windows by the bytes that are a name's
+  // letter or sign in one and no name's in the other (866 keeps box drawing at 0xB0-0xDF, Windows-1251 its
+  // signs at 0x80-0xBF), and, a fourth as much, by what one of them reads as letters of no Russian word:
+  // a letter of another alphabet (866 "Є", "ї", "Ў" for the Windows-1251 "т", "х", "ц"; Windows-1251 "Ї",
+  // "Є" for the DOS "п", "к"), a word that begins with "ъ" or "ы" (866 "ъя-1" for the Windows-1251 "кп-1");
+  // with a margin of four times. A byte that is a Russian letter in both is no evidence, however
+  // rare its letter in one of them: DOS "тёс" is Windows-1251 "всб", and DOS "№" a Windows-1251 "ь". Texts
+  // of ASCII alone read the same in each: DOS.
   int Decided(bool utf8) const;
   // The first text with a byte past ASCII: the question shows it as it reads in each code page.
   const std::string& First() const { return first_; }
@@ -53,15 +61,11 @@ public:
 
 private:
   std::array<std::uint64_t, 128> counts_{};
-  bool utf8Whole_ = true, utf8Seen_ = false, controls_ = false;
+  std::uint64_t utf8Signs_ = 0, utf8Others_ = 0;  // UTF-8 characters of more than one byte: a name's, none
+  std::uint64_t wordStart866_ = 0, wordStart1251_ = 0;  // words that begin with "ъ" or "ы" in each reading
+  bool utf8Whole_ = true, controls_ = false;
   std::string first_;
 };
-
-// Asks the user the code page of texts whose bytes do not decide, shown the first text as it reads in DOS
-// and in Windows-1251: '<question>: первое имя читается как "…" в кодировке DOS (866) или как "…" в
-// кодировке Windows-1251.\nЧитать <what> в кодировке DOS (866)? …'. kCodePageDos for "Да",
-// kCodePageWindows for "Нет", 0 for "Отмена".
-int AskCodePage(const std::string& question, std::string_view first, const std::string& what);
 
 // The Windows-1251 code of one character, or -1 when it has none.
 int Cp1251Code(char32_t cp);

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/base/codepage.h"
+#include "core/base/codepage_question.h"
 #include "core/base/error.h"
 
 namespace ld {

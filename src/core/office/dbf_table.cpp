@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/codepage_question.h"
 #include "core/base/import_messages.h"
 #include "core/base/import_text.h"
 #include "core/base/msgbox.h"
@@ -368,8 +369,7 @@ bool TDbfTable::Open(const std::string& path, std::string& error) {
   binaryMemo_ = IsFoxProHeader(layout.Version);
   memoTexts_.resize(fields_.size());
   noted_.resize(fields_.size());
-  if (lang == 0)
-    if (std::string reason = TellCodePage(); !reason.empty()) return refuse(std::move(reason));
+  if (std::string reason = TellCodePage(lang == 0); !reason.empty()) return refuse(std::move(reason));
   return true;
 }
 
@@ -424,7 +424,7 @@ bool TDbfTable::RawText(const char* record, const TField& f, std::string& bytes,
   return memo_->Read(block, bytes, fault);
 }
 
-std::string TDbfTable::TellCodePage() {
+std::string TDbfTable::TellCodePage(bool unnamed) {
   TCodePageTally tally;
   std::string bytes, fault;
   for (int r = 0; r < recordCount_; ++r) {
@@ -435,6 +435,13 @@ std::string TDbfTable::TellCodePage() {
       if (TextField(f.Type) && RawText(record, f, bytes, fault)) tally.Add(bytes);
   }
   if (memo_) memo_->Restart();
+  // an office suite writes UTF-8 under whatever code page byte it keeps, and a base put through a converter
+  // keeps its old one: no other texts are well-formed UTF-8 of names
+  if (tally.Utf8()) {
+    codePage_ = kCodePageUtf8;
+    return {};
+  }
+  if (!unnamed) return {};
   if (const int page = tally.Decided(false); page != 0) {
     codePage_ = page;
     return {};

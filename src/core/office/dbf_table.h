@@ -3,17 +3,21 @@
 // count, a walk from the first record to the last that passes over the records marked deleted, and
 // field values found by name and read as text.
 //
-// Texts are decoded by the table's language-driver byte: 201 (Russian Windows), 3 and 87 (Windows
+// Texts that are well-formed UTF-8 of names (TCodePageTally::Utf8) are UTF-8 whatever the header says: an
+// office suite saving a base in UTF-8 names no code page, and a converter leaves the byte it found. Other
+// texts are decoded by the table's language-driver byte: 201 (Russian Windows), 3 and 87 (Windows
 // ANSI) mean Windows-1251; 38 (Russian DOS) and every other value but 0 mean the DOS code page 866, in
 // which the billing programs of the districts keep their bases. A header that names no code page (0, as
 // office suites write every base they save, whatever code page they were told) is told by its texts: the
 // letters of Windows-1251 lie at 0xC0-0xFF and those of 866 at 0x80-0xAF and 0xE0-0xEF, where 866 keeps
-// box drawing at 0xB0-0xDF, which no name holds (TCodePageTally). Names of lower-case letters read as
-// names in both (866 "тёс" is Windows-1251 "всб", 866 "№8" is "ь8"), however rare their letters in one of
-// them: where the bytes do not decide with a margin, the user is asked (AskCodePage), shown the first name
-// that reads differently as it reads in each; an answer that declines refuses the table. Every field's value is a TOutsideValue, so that an import takes it only
-// through the rules of names and numbers. A character field loses only its trailing padding, so leading
-// blanks stay as stored; every other field (numbers, dates, logicals) comes trimmed on both sides.
+// box drawing at 0xB0-0xDF, which no name holds, and a letter of no Russian word in one reading counts
+// against it (TCodePageTally). Names of lower-case letters read as names in both (866 "тёс" is
+// Windows-1251 "всб", 866 "№8" is "ь8"), however rare their letters in one of them: where the bytes do not
+// decide with a margin, the user is asked (AskCodePage), shown the first name that reads differently as
+// it reads in each; an answer that declines refuses the table. Every field's value is a TOutsideValue, so
+// that an import takes it only through the rules of names and numbers. A character field loses only its
+// trailing padding, so leading blanks stay as stored; every other field (numbers, dates, logicals) comes
+// trimmed on both sides.
 // Numbers that later dBase variants keep in binary (integer, double and currency fields) come as numbers.
 // A character field of Clipper and its successors may be wider than 255; a Visual FoxPro varchar field
 // gives its value as long as its length byte says. A memo field gives its text from the table's memo file
@@ -77,7 +81,7 @@ public:
 
   // Records of the file, those marked deleted included.
   int RecordCount() const { return recordCount_; }
-  // 866 or 1251.
+  // 866, 1251 or UTF-8 (kCodePageUtf8).
   int CodePage() const { return codePage_; }
 
   // Moves to the first (next) record that is not marked deleted; false at the end of the table. The
@@ -131,9 +135,10 @@ private:
   // Gives the kind of blank (a tab, a line break) as a blank; a note names the field when one stood
   // inside the text. kinds: the bits of the notes already made for the field in this record.
   void Blanked(std::string& text, const TField& f, unsigned char& kinds) const;
-  // Tells the code page of a table whose header names none by its texts, asking the user where they do
-  // not decide; why the table is refused (the question declined), empty when codePage_ is set.
-  std::string TellCodePage();
+  // Tells UTF-8 texts under any header, and the code page of a table whose header names none (unnamed)
+  // by its texts, asking the user where they do not decide; why the table is refused (the question
+  // declined), empty when codePage_ is set.
+  std::string TellCodePage(bool unnamed);
   // "строка <row>, поле <name>: <reason>", as every fault of a record reads.
   std::string RecordFault(const TField& f, const std::string& reason) const;
 

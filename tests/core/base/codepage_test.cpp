@@ -4,6 +4,10 @@
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/error.h"
+#include "core/base/text_lines.h"
+#include "support/scripted_msgbox.h"
+#include "support/test_env.h"
 
 namespace ld {
 namespace {
@@ -85,9 +89,10 @@ TEST(CodePage, OrderFollowsWindows1251Codes) {
   EXPECT_EQ(Cp1251SortKey(U'ё'), 0xB8u);
 }
 
-// The texts' bytes decide their code page where they can: UTF-8 characters the tables hold, bytes that
-// are a name's in one code page and no name's in the other. DOS text that happens to be well-formed UTF-8
-// (a lower-case "р" and two letters after it) gives characters no table holds, and is no UTF-8.
+// The texts' bytes decide their code page where they can: well-formed UTF-8 of names' characters, whether
+// the tables hold them or not ("мм²"); bytes that are a name's in one code page and no name's in the other,
+// or a letter of no Russian word in one. DOS text that happens to be well-formed UTF-8 (a lower-case "р",
+// "с" or "т" and two letters after it) gives characters of no name, and is no UTF-8; ASCII alone is none.
 TEST(CodePage, TheBytesOfTextsDecideTheirCodePageWhereTheyCan) {
   struct TCase {
     std::vector<std::string> texts;
@@ -102,8 +107,17 @@ TEST(CodePage, TheBytesOfTextsDecideTheirCodePageWhereTheyCan) {
       {{Utf8ToCp866("ТП-2 Лесная")}, kCodePageDos, "ТП-2 Лесная"},
       // letters in both, however rare in one: DOS "тёс" and "№8", Windows-1251 "всб" and "ь8"
       {{Utf8ToCp866("тёс"), Utf8ToCp866("ёрш"), Utf8ToCp866("№8")}, 0, ""},
-      {{Utf8ToCp1251("тп-42"), Utf8ToCp1251("тп-7")}, 0, ""},
-      {{"TP-42", ""}, kCodePageDos, "TP-42"}};
+      // lower-case Windows-1251 that DOS reads with letters of no Russian word ("Єя-42"), and the other way
+      {{Utf8ToCp1251("тп-42"), Utf8ToCp1251("тп-7")}, kCodePageWindows, "тп-42"},
+      {{Utf8ToCp866("тп-42")}, kCodePageDos, "тп-42"},  // Windows-1251 "вЇ-42"
+      {{Utf8ToCp1251("кп-1"), Utf8ToCp1251("л-2")}, kCodePageWindows, "кп-1"},  // DOS "ъя-1", "ы-2"
+      {{"TP-42", ""}, kCodePageDos, "TP-42"},
+      // UTF-8 of a sign Windows-1251 lacks, and of nothing else past ASCII
+      {{"кабель 95 мм²", "S=95"}, kCodePageUtf8, "кабель 95 мм²"},
+      {{"S=95 mm²"}, kCodePageUtf8, "S=95 mm²"},
+      // DOS that is well-formed UTF-8 ("тип" U+2A2F, "сад" U+1824) and one mixed with it
+      {{Utf8ToCp866("тип"), Utf8ToCp866("сад")}, kCodePageDos, "тип"},
+      {{"ф-1", Utf8ToCp866("тип"), Utf8ToCp866("сад"), Utf8ToCp866("раз")}, 0, ""}};
   for (const TCase& c : cases) {
     TCodePageTally tally;
     for (const std::string& text : c.texts) tally.Add(text);
@@ -114,6 +128,68 @@ TEST(CodePage, TheBytesOfTextsDecideTheirCodePageWhereTheyCan) {
   }
   // a malformed byte of a UTF-8 text comes as the character of its value, never as a broken sequence
   EXPECT_EQ(DecodeText("ТП\xD0", kCodePageUtf8), "ТП\u00D0");
+}
+
+// A text file's code page: UTF-8 after its byte-order mark or by its bytes, whatever the file names; then
+// as its bytes decide, as the file names it (a card file's DOSCODE), or as the user answers a question that
+// shows the first line from the word where its two readings differ. A binary file is never asked: its
+// reader refuses it by its control characters.
+TEST(CodePage, ATextFilesCodePageIsToldByItsBytesItsWordOrTheUser) {
+  test::TempDir dir;
+  const std::string path = dir / "узлы.pnt";
+  const auto question = [&](const std::string& in866, const std::string& in1251) {
+    return "Кодировка файла \"" + path + "\" по его текстам не определяется: первое имя читается как \"" + in866 +
+           "\" в кодировке DOS (866) или как \"" + in1251 + "\" в кодировке Windows-1251.\nЧитать файл в кодировке "
+           "DOS (866)? (\"Да\" - DOS (866), \"Нет\" - Windows-1251, \"Отмена\" - прервать импорт)";
+  };
+  const std::string figures = "     1   10.50    0.00    0.00    0.00 ";  // a record's figures before its name
+  struct TCase {
+    std::string bytes;
+    int named;                  // the code page the file names for itself, 0 for none
+    int answer;                 // -1: no question expected
+    std::string in866, in1251;  // the first text as the question shows it
+    int page;                   // 0: refused
+  };
+  const TCase cases[] = {
+      {"\xEF\xBB\xBF" + Utf8ToCp1251("ао-1\n"), 0, -1, "", "", kCodePageUtf8},
+      // UTF-8 without the mark, holding a sign Windows-1251 lacks, under DOSCODE too
+      {figures + "кабель 95 мм²\n" + figures + "ф-2\n", 0, -1, "", "", kCodePageUtf8},
+      {figures + "кабель 95 мм²\n", kCodePageDos, -1, "", "", kCodePageUtf8},
+      {Utf8ToCp1251(figures + "тп-42\n" + figures + "тп-7\n"), 0, -1, "", "", kCodePageWindows},
+      {Utf8ToCp1251("ао-1\n"), kCodePageDos, -1, "", "", kCodePageDos},
+      // letters in both: asked, the figures before the name cut off
+      {Utf8ToCp1251(figures + "ао-1\n"), 0, 1, "...рю-1", "...ао-1", kCodePageDos},
+      {Utf8ToCp1251(figures + "ао-1\n"), 0, 0, "...рю-1", "...ао-1", kCodePageWindows},
+      {Utf8ToCp1251("ао-1 " + figures + "\n"), 0, 2, "рю-1 " + figures.substr(0, 35) + "...",
+       "ао-1 " + figures.substr(0, 35) + "...", 0},
+      // a binary file of the same letters
+      {Utf8ToCp1251("ао-1") + std::string("\0\x01\x02", 3) + "\n", 0, -1, "", "", kCodePageWindows},
+  };
+  for (const TCase& c : cases) {
+    test::WriteBytes(path, c.bytes);
+    test::ScriptedMsgBox box;
+    if (c.answer >= 0) box.Answer(c.answer);
+    const TTextLines text = ReadTextLines(path);
+    TCodePageTally tally;
+    for (const std::string& line : text.Lines) tally.Add(line);
+    int page = 0;
+    std::string refusal;
+    try {
+      page = TextCodePage(path, tally, text.Utf8Mark, c.named);
+    } catch (const Error& e) {
+      refusal = e.what();
+    }
+    EXPECT_EQ(page, c.page) << c.bytes;
+    if (c.page == 0) {
+      EXPECT_EQ(refusal, "Ошибка чтения файла \"" + path + "\": кодировка файла не выбрана, импорт прерван");
+    }
+    if (c.answer < 0) {
+      EXPECT_TRUE(box.Calls().empty()) << c.bytes;
+    } else {
+      ASSERT_EQ(box.Calls().size(), 1u) << c.bytes;
+      EXPECT_EQ(box.Calls()[0].text, question(c.in866, c.in1251));
+    }
+  }
 }
 
 }  // namespace

@@ -345,6 +345,12 @@ TEST_F(CardFiles, NamesAreInTheDosCodePageOnlyAfterALineThatReadsDoscode) {
             "Ошибка в строке 3 файла \"" + std::filesystem::absolute(sign).lexically_normal().string() +
                 "\": имя узла (колонки 17 и далее): текст \"" + std::string(30, 'x') +
                 "░\" нельзя записать в таблицу: у символа \"░\" (U+2591) нет кода в кодировке Windows-1251");
+  // (UTF-8 without a byte-order mark is told by its bytes, a sign that Windows-1251 lacks among them)
+  const std::string squared = WriteCards("squared.cdu", {"DOSCODE", node, nameCard + "кабель 95 мм²"});
+  EXPECT_EQ(ErrorOf([&] { d.Read(squared); }),
+            "Ошибка в строке 3 файла \"" + std::filesystem::absolute(squared).lexically_normal().string() +
+                "\": имя узла (колонки 17 и далее): текст \"кабель 95 мм²\" нельзя записать в таблицу: у символа \"²\" "
+                "(U+00B2) нет кода в кодировке Windows-1251");
   const std::string longer = WriteCards("longer.cdu", {"DOSCODE", node, nameCard + std::string(50, 'x') + "\xB0"});
   EXPECT_EQ(ErrorOf([&] { d.Read(longer); }),
             "Ошибка в строке 3 файла \"" + std::filesystem::absolute(longer).lexically_normal().string() +

@@ -178,16 +178,22 @@ TEST_F(FeederFilesImport, AFileInAnotherCodePageIsRefusedByLineAndColumns) {
                                                 field, 0), 0u) << e.what();
     }
   }
-  // Small letters of Windows-1251 read as letters in DOS too: the user is asked, "Нет" reads Windows-1251
-  // and "Да" DOS, whose names are wrong but apart.
+  // Small letters of Windows-1251 that DOS reads as letters of no Russian word ("Єя-ыхё") decide unasked;
+  // those that read as Russian letters in DOS too are asked, "Нет" reads Windows-1251 and "Да" DOS, whose
+  // names are wrong but apart.
+  ScriptedMsgBox box;
   WriteBytes(folder / "ф.psh", "\r\n\r\n" + Utf8ToCp1251(Piece("12", "тп-лес", "", "", "0.1", "-") + "\r\n" +
                                                      Piece("12", "тп-сад", "", "", "0.1", "-") + "\r\n"));
-  ScriptedMsgBox box;
-  box.Answer(0).Answer(1);
   ImportPshFolder(stem, base);
   EXPECT_EQ(ColumnTexts(base.Lines, "Name2"), (std::vector<std::string>{"ТП-ЛЕС", "ТП-САД"}));
+  EXPECT_TRUE(box.Calls().empty());
+  WriteBytes(folder / "ф.psh", "\r\n\r\n" + Utf8ToCp1251(Piece("12", "ао-дом", "", "", "0.1", "-") + "\r\n" +
+                                                     Piece("12", "ао-пан", "", "", "0.1", "-") + "\r\n"));
+  box.Answer(0).Answer(1);
   ImportPshFolder(stem, base);
-  EXPECT_EQ(ColumnTexts(base.Lines, "Name2"), (std::vector<std::string>{"ЄЯ-ЫХЁ.1.10", "ЄЯ-ЁРФ.1.10"}));
+  EXPECT_EQ(ColumnTexts(base.Lines, "Name2"), (std::vector<std::string>{"АО-ДОМ.1.10", "АО-ПАН.1.10"}));
+  ImportPshFolder(stem, base);
+  EXPECT_EQ(ColumnTexts(base.Lines, "Name2"), (std::vector<std::string>{"РЮ-ФЮЬ.1.10", "РЮ-ЯРЭ.1.10"}));
   EXPECT_EQ(box.Calls().size(), 2u);
 }
 

@@ -120,6 +120,23 @@ TEST(DbfTable, LanguageDriverChoosesTheCodePage) {
     ASSERT_TRUE(dbf.Next());
     EXPECT_EQ(Text(dbf, "NAMETP"), "Ёлка") << driver;
   }
+  // UTF-8 names are UTF-8 under every byte, unasked: LibreOffice's base saved in UTF-8 (byte 0), and the
+  // same base with the byte of each code page put in (crafted)
+  std::string utf8 = ReadBytes(TestDataDir() / "dbase" / "households_libreoffice_utf8.dbf");
+  for (const int driver : {0, 201, 3, 87, 38, 101}) {
+    const std::string path = dir / ("utf8_" + std::to_string(driver) + ".dbf");
+    utf8[29] = static_cast<char>(driver);
+    WriteBytes(path, utf8);
+    ScriptedMsgBox box;
+    TDbfTable dbf;
+    std::string error;
+    ASSERT_TRUE(dbf.Open(path, error)) << error;
+    EXPECT_EQ(dbf.CodePage(), kCodePageUtf8) << driver;
+    std::vector<std::string> names;
+    for (bool more = dbf.First(); more; more = dbf.Next()) names.push_back(Text(dbf, "NAME_TP") + "|" + Text(dbf, "FIDER"));
+    EXPECT_EQ(names, (std::vector<std::string>{"ТП-2|Л-1", "ТП-7 «Лесная»|ф-2"})) << driver;
+    EXPECT_TRUE(box.Calls().empty()) << driver;
+  }
 }
 
 TEST(DbfTable, OpensExactlyTheFileNamed) {
@@ -390,6 +407,10 @@ TEST(DbfTable, MemoFieldsAndUnnamedCodePagesAreReadAsWritten) {
        {{"ТП-42", "Л-1", "12", "2750.25"}, {"ТП-7", "Л-2", "5", "120.50"}}, {}},
       {"households_libreoffice_lower.dbf", {"NAME_TP", "FIDER", "COUNTAB", "W"}, 1251,
        {{"тп-42", "л-1", "12", "2750.25"}, {"тп-7", "ф-2", "5", "120.50"}}, {}},
+      // saved in UTF-8, one name with signs Windows-1251 lacks: read whole, for the rules of names to judge
+      {"households_libreoffice_utf8.dbf", {"NAME_TP", "FIDER", "COUNTAB", "W"}, kCodePageUtf8,
+       {{"ТП-2", "Л-1", "12", "2750.25"}, {"ТП-7 «Лесная»", "ф-2", "5", "120.50"}}, {}},
+      {"contracts_libreoffice_utf8_sign.dbf", {"NDOGOV", "NAME_POTR"}, kCodePageUtf8, {{"9", "кабель 3×95 мм²"}}, {}},
       // notes typed over two lines (CR LF in the memo file), the second with an empty line between
       {"lines04_libreoffice_notes.dbf", {"NAMETP", "ABON", "NTR", "FIDER", "LEN_MARK", "PRIM"}, 866,
        {{"ТП-42", "", "Т1", "Ф-1", "350*А-50", "опоры заменены в 2019 г."}, {"", "А", "", "Ф-2", "120*СИП-2А", ""},
@@ -553,27 +574,26 @@ TEST(DbfTable, AnUnnamedCodePageTheBytesDoNotDecideIsAsked) {
       {data("contracts_libreoffice_866_yo.dbf"), 0, "тёс", "всб", "1251:1|всб|гз. ь5"},
       {data("contracts_libreoffice_866_yo.dbf"), 2, "тёс", "всб", declined},
       {data("contracts_libreoffice_866_number.dbf"), 1, "№8", "ь8", "866:8|№8"},
-      {data("contracts_libreoffice_866_yolka.dbf"), 1, "ёлка", "с«Є", "866:1|ёлка"},
       // (the question shows the name as the name rule takes it: its no-break space the blank it shows)
       {data("contracts_libreoffice_1251_nbsp.dbf"), 0, "фюьа5", "дом 5", "1251:5|дом\u00A05"},
-      {data("contracts_libreoffice_1251_quotes.dbf"), 0, "ърЇх СрЁыхъшэюТ", "кафе ‘арлекино’",
-       "1251:7|кафе ‘арлекино’"},
       // Windows-1251 lower-case letters that 866 reads as lower-case letters too, and a byte that neither
       // reads as a name (box drawing of 866, a sign of Windows-1251) in each
       {Utf8ToCp1251("ао-1"), 0, "рю-1", "ао-1", "1251:ао-1"},
       {"\xCD\x80-1", 2, "═А-1", "НЂ-1", declined},
-      // one rare sign in the other code page
-      {Utf8ToCp866("тп-42"), 1, "тп-42", "вЇ-42", "866:тп-42"},
-      {Utf8ToCp1251("тп-42"), 0, "Єя-42", "тп-42", "1251:тп-42"},
       // rare signs of one code page that are letters in the other, three of them and more: LibreOffice's
       // and python3-dbf's bases in 866 of "тёс", "ёрш" and "№8", and Windows-1251 names of "т"
       {data("contracts_libreoffice_866_rare.dbf"), 1, "тёс", "всб", "866:1|тёс|№8"},
       {data("households_libreoffice_866_rare.dbf"), 1, "тёс", "всб", "866:тёс|№1|12|2750.25"},
       {data("contracts_dbase3_866_rare.dbf"), 1, "тёс", "всб", "866:1|тёс|№8"},
       {data("contracts_clipper_866_rare.dbf"), 0, "тёс", "всб", "1251:1|всб|ь8"},
-      {Utf8ToCp1251("тп-42, тп-7, тп-9"), 0, "Єя-42, Єя-7, Єя-9", "тп-42, тп-7, тп-9", "1251:тп-42, тп-7, тп-9"},
-      {data("households_libreoffice_lower.dbf"), 0, "Єя-42", "тп-42", "1251:тп-42|л-1|12|2750.25"},
-      // decided: box drawing in 866, nothing past ASCII
+      // decided: box drawing in 866, nothing past ASCII; a reading of letters of no Russian word, however
+      // few ("ёлка" is Windows-1251 "с«Є", "тп-42" DOS "Єя-42", "кафе" DOS "ърЇх")
+      {data("contracts_libreoffice_866_yolka.dbf"), -1, "", "", "866:1|ёлка"},
+      {data("contracts_libreoffice_1251_quotes.dbf"), -1, "", "", "1251:7|кафе ‘арлекино’"},
+      {Utf8ToCp866("тп-42"), -1, "", "", "866:тп-42"},
+      {Utf8ToCp1251("тп-42"), -1, "", "", "1251:тп-42"},
+      {Utf8ToCp1251("тп-42, тп-7, тп-9"), -1, "", "", "1251:тп-42, тп-7, тп-9"},
+      {data("households_libreoffice_lower.dbf"), -1, "", "", "1251:тп-42|л-1|12|2750.25"},
       {Utf8ToCp1251("ТП-42"), -1, "", "", "1251:ТП-42"},
       {"TP-42", -1, "", "", "866:TP-42"},
   };

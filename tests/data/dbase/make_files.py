@@ -225,6 +225,16 @@ def unnamed_code_pages_of_rare_signs():
         open(path, "wb").write(bytes(data))
 
 
+def libreoffice_utf8():
+    """Bases as LibreOffice Calc saves a sheet as dBase in UTF-8 (encoding 76): the header names no code
+    page (byte 0), as for every other. A household base of station names with quotes, and a contracts list
+    whose one name holds signs that Windows-1251 lacks ("мм²", "×")."""
+    convert({"households_libreoffice_utf8": (76, [["NAME_TP", "FIDER", "COUNTAB", "W"],
+                                                  ["ТП-2", "Л-1", "12", "2750.25"],
+                                                  ["ТП-7 «Лесная»", "ф-2", "5", "120.5"]]),
+             "contracts_libreoffice_utf8_sign": (76, [["NDOGOV", "NAME_POTR"], ["9", "кабель 3×95 мм²"]])})
+
+
 def vfp_double():
     """An industrial base's metering points as a Visual FoxPro 9 table whose point number is a double field
     (B): the first holds 2.0000000000000004, as a sum computed by a spreadsheet may leave it, which
@@ -238,7 +248,7 @@ def vfp_double():
 
 
 def convert(bases):
-    """Each base written by LibreOffice from a CSV file of its rows (encoding 34 Windows-1251, 30 DOS 866)."""
+    """Each base written by LibreOffice from a CSV file of its rows (encoding 34 Windows-1251, 30 DOS 866, 76 UTF-8)."""
     work = tempfile.mkdtemp()
     try:
         for name, (encoding, rows) in bases.items():
@@ -266,3 +276,4 @@ if __name__ == "__main__":
     libreoffice_notes_and_unnamed_code_pages()
     unnamed_code_pages_of_rare_signs()
     vfp_double()
+    libreoffice_utf8()
