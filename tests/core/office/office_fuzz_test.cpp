@@ -240,7 +240,7 @@ TEST(OfficeFuzz, DamagedLegacyWorkbooksAreRefusedWithTheirName) {
     ASSERT_EQ(book.sheets.size(), 2u);
     const std::string named = "Ошибка чтения файла \"" + path + "\": лист ";
     const std::string uncalculated = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
-      "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
+      "\"Данные → Содержимое ячейки → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
     std::vector<std::string> cells;
     for (const auto& [sheet, row, col] : std::vector<std::tuple<int, int, int>>{{0, 1, 1}, {0, 1, 2}, {0, 1, 3}, {0, 1, 4}, {0, 1, 5}, {1, 1, 1}, {1, 2, 1}})
       cells.push_back(TextOrRefusal([&, sheet = sheet, row = row, col = col] { return book.sheets[sheet].CellText(row, col); }));
