@@ -454,7 +454,7 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
     sheet.Open(data(file));
     for (int row = 1; row <= 3; ++row) {
       std::vector<std::string> read;
-      for (int col = 1; col <= 7; ++col) read.push_back(*sheet.Value(row, col).Name());
+      for (int col = 1; col <= 8; ++col) read.push_back(*sheet.Value(row, col).Name());
       EXPECT_EQ(read, libreOffice[static_cast<std::size_t>(row - 1)]) << file << " row " << row;
     }
     EXPECT_EQ(*sheet.Value(2, 2).Number(), 77.0) << file << ": the contract's number is the number";
@@ -576,9 +576,9 @@ TEST(SheetReader, MergedRangesShowTheirValueOnTheRowsTheyCover) {
 
   // The same shapes as each program writes them (make_prefixed_sheets.py): the subscriber C3:C5 reaching
   // into the empty row 5, the first point's name D3:E4 over its address and the second point's row
-  for (const std::string file : {"blocks_merged_openpyxl.xlsx", "blocks_merged_xlsxwriter.xlsx",
-                                 "blocks_merged_libreoffice.xls", "blocks_merged_libreoffice.xlsx",
-                                 "blocks_merged_gnumeric.xls", "blocks_merged_gnumeric.xlsx"}) {
+  for (const std::string file : {"industrial_blocks_openpyxl.xlsx", "industrial_blocks_xlsxwriter.xlsx",
+                                 "industrial_blocks_libreoffice.xls", "industrial_blocks_libreoffice.xlsx",
+                                 "industrial_blocks_gnumeric.xls", "industrial_blocks_gnumeric.xlsx"}) {
     sheet.Open((TestDataDir() / "sheets" / file).string());
     std::vector<std::string> rows;
     for (int row = 3; row <= 5; ++row) {

@@ -14,12 +14,12 @@ import xlsxwriter
 
 # Contracts: the station, then the contract's number under a quoted prefix before #, General and #0000,
 # the contract typed as the text "0077" under "Д-"@, the hours of work with tenths of a second under
-# [h]:mm:ss.0, and a meter under [$-419]000000.
-FORMATS = [None, '"Д-"#', '"Д-"General', '"Д-"#0000', '"Д-"@', "[h]:mm:ss.0", "[$-419]000000"]
+# [h]:mm:ss.0, and a meter under [$-419]000000; a note left empty in F.
+FORMATS = [None, '"Д-"#', '"Д-"General', '"Д-"#0000', '"Д-"@', None, "[h]:mm:ss.0", "[$-419]000000"]
 CONTRACTS = [
-    ["ТП", "Договор #", "Договор General", "Договор #0000", "Договор @", "Часы", "Счетчик"],
-    ["ТП-42", 77, 77, 77, "0077", (36 * 3600 + 30 * 60 + 15.5) / 86400, 77],
-    ["ТП-7", 1234, 1234.5, 5, "1234", 1.0, 1234567],
+    ["ТП", "Договор #", "Договор General", "Договор #0000", "Договор @", "Примечание", "Часы", "Счетчик"],
+    ["ТП-42", 77, 77, 77, "0077", None, (36 * 3600 + 30 * 60 + 15.5) / 86400, 77],
+    ["ТП-7", 1234, 1234.5, 5, "1234", None, 1.0, 1234567],
 ]
 
 # Industrial subscribers: a title row, the headings, then the two metering points of one subscriber whose
@@ -76,15 +76,15 @@ def points_xlsxwriter(name):
 
 def main():
     contracts_openpyxl("prefixed_openpyxl.xlsx")
-    points_openpyxl("blocks_merged_openpyxl.xlsx")
-    points_xlsxwriter("blocks_merged_xlsxwriter.xlsx")
+    points_openpyxl("industrial_blocks_openpyxl.xlsx")
+    points_xlsxwriter("industrial_blocks_xlsxwriter.xlsx")
     work = tempfile.mkdtemp()
     env = dict(os.environ, LC_ALL="C.UTF-8")
     office = ["soffice", "--headless", "-env:UserInstallation=file://" + work + "/profile"]
     # the cells as LibreOffice shows them: comma-separated UTF-8, texts quoted, "as shown"
     shown = "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true,true,true"
     try:
-        for kind in ("prefixed", "blocks_merged"):
+        for kind in ("prefixed", "industrial_blocks"):
             source = kind + "_openpyxl.xlsx"
             for ext in ("xls", "xlsx"):
                 run(office + ["--convert-to", ext, "--outdir", work, source], env)
