@@ -398,10 +398,6 @@ std::string ShownNumberText(const TNumberFormat& format, double value) {
   return text;
 }
 
-}  // namespace ld::office
-
-namespace ld::office {
-
 std::string ShownTextOf(const TNumberFormat& format, std::string_view text) {
   if (format.text.empty()) return std::string(text);
   const std::string_view section = format.text;

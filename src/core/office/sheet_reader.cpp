@@ -118,10 +118,10 @@ private:
   }
 
   static constexpr std::uint32_t kNoText = 0xFFFFFFFF;
-  std::map<std::pair<std::uint32_t, int>, std::uint32_t> sharedShown_;  // (shared entry, format) -> shown entry
   static constexpr std::size_t kMaxFormats = 0x7FFF;
   const std::string& path_;
   std::map<std::string, std::uint32_t, std::less<>> values_;  // the texts of unreadable cells kept
+  std::map<std::pair<std::uint32_t, int>, std::uint32_t> sharedShown_;  // (shared text, format) -> shown text
   std::map<int, std::uint32_t> formatIds_;                     // by the book's number: TCell::format's
   std::vector<TCell>& cells_;
   std::vector<office::TNumberFormat>& formats_;
