@@ -53,10 +53,12 @@ public:
     Add(row, col, CellKind::Text).text = strings.Add(text);
   }
   void Shared(int row, int col, std::uint32_t index) override { Add(row, col, CellKind::Text).text = index; }
-  // A text as its format shows it; a shared text shown under one format kept once, however many cells
-  // show it (a million cells of one long text under "Д-"@ cost one copy, not a million)
+  // A text as its format shows it, each text shown under one format kept once, however many cells show
+  // it: a million cells of one text under "Д-"@ cost one copy, not a million of it and the format's texts
   void FormattedText(int row, int col, std::string_view text, const office::TNumberFormat& format) override {
-    Add(row, col, CellKind::Text).text = strings.Add(office::ShownTextOf(format, text));
+    const auto [it, added] = textShown_.try_emplace({std::string(text), format.id}, 0);
+    if (added) it->second = strings.Add(office::ShownTextOf(format, text));
+    Add(row, col, CellKind::Text).text = it->second;
   }
   void FormattedShared(int row, int col, std::uint32_t index, const office::TNumberFormat& format) override {
     const auto [it, added] = sharedShown_.try_emplace({index, format.id}, 0);
@@ -122,6 +124,7 @@ private:
   const std::string& path_;
   std::map<std::string, std::uint32_t, std::less<>> values_;  // the texts of unreadable cells kept
   std::map<std::pair<std::uint32_t, int>, std::uint32_t> sharedShown_;  // (shared text, format) -> shown text
+  std::map<std::pair<std::string, int>, std::uint32_t> textShown_;       // (cell's text, format) -> shown text
   std::map<int, std::uint32_t> formatIds_;                     // by the book's number: TCell::format's
   std::vector<TCell>& cells_;
   std::vector<office::TNumberFormat>& formats_;
