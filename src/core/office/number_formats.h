@@ -17,12 +17,13 @@ bool IsBuiltinDateFormat(int id);
 // which no calendar could show.
 bool IsDateSerialInRange(double serial);
 
-// What a cell's number format makes of its number. Most formats only dress a number (decimals, a
-// thousands separator, a currency) and the number alone is the value; a date format makes it a day. Some
-// give the number a text that is the value itself: digits padded with leading zeros or set among texts
-// of the format (a meter "011070123456789" under 000000000000000, whose number alone is another meter; a
-// contract "Д-0077" under "Д-"0000), a duration counted in hours however many ("36:30" under [h]:mm,
-// which as a day would be 31.12.1899 12:30), and a time of day, which a sum of times over a day shows
+// What a cell's number format makes of its number (of a text: ShownTextOf). Most formats only dress a
+// number (decimals, a thousands separator, a currency) and the number alone is the value; a date format
+// makes it a day. Some give the number a text that is the value itself: digits padded with leading zeros
+// or the number set among texts of the format (a meter "011070123456789" under 000000000000000, whose
+// number alone is another meter; a contract "Д-0077" under "Д-"0000, "Д-77" under "Д-"# or "Д-"General),
+// a duration counted in hours however many ("36:30" under [h]:mm, "36:30:15.5" under [h]:mm:ss.0, which
+// as a day would be 31.12.1899 12:30), and a time of day, which a sum of times over a day shows
 // as its hours past the last midnight ("12:30" under hh:mm for a day and a half hour's 1.5208).
 enum class TNumberShow : unsigned char { Plain, Date, Padded, Duration, Clock };
 
@@ -32,6 +33,10 @@ struct TNumberFormat {
   // never a copy of the code.
   int id = -1;
   std::string code;  // the format's code, which ShownNumberText follows (Padded, Duration, Clock)
+  // The section that shows a text cell when it sets the text among texts of its own ("Д-"@ shows the
+  // contract typed as the text "0077" as "Д-0077"), which ShownTextOf follows; empty for a format that
+  // shows a text as it is.
+  std::string text;
 };
 
 // The longest code spreadsheet programs keep: what is longer is no format any program wrote.
@@ -51,5 +56,8 @@ bool ShowsNumber(const TNumberFormat& format, double value);
 // The text that a Padded, Duration or Clock format shows for the number ("011070123456789", "Д-0077",
 // "36:30", "-1:30", "12:30"); empty for the other kinds and for a number the format does not show.
 std::string ShownNumberText(const TNumberFormat& format, double value);
+
+// The text a text cell shows under its format: the text as it is, or set among the format's own texts.
+std::string ShownTextOf(const TNumberFormat& format, std::string_view text);
 
 }  // namespace ld::office

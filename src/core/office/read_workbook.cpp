@@ -116,6 +116,13 @@ public:
 
 }  // namespace
 
+const office::TRawSheet& office::FirstSheet(const TRawBook& book, const std::string& file) {
+  if (book.sheets.empty()) throw Error("Ошибка чтения файла \"" + file + "\": в книге нет листов");
+  const TRawSheet& first = book.sheets.front();
+  if (first.Hidden()) throw Error(HiddenFirstSheetMessage(file, first.Name()));
+  return first;
+}
+
 namespace office {
 
 void ReadWorkbookInto(const std::string& path, TBookSink& book) {

@@ -53,6 +53,18 @@ public:
     Add(row, col, CellKind::Text).text = strings.Add(text);
   }
   void Shared(int row, int col, std::uint32_t index) override { Add(row, col, CellKind::Text).text = index; }
+  // A text as its format shows it, each text shown under one format kept once, however many cells show
+  // it: a million cells of one text under "Д-"@ cost one copy, not a million of it and the format's texts
+  void FormattedText(int row, int col, std::string_view text, const office::TNumberFormat& format) override {
+    const auto [it, added] = textShown_.try_emplace({std::string(text), format.id}, 0);
+    if (added) it->second = strings.Add(office::ShownTextOf(format, text));
+    Add(row, col, CellKind::Text).text = it->second;
+  }
+  void FormattedShared(int row, int col, std::uint32_t index, const office::TNumberFormat& format) override {
+    const auto [it, added] = sharedShown_.try_emplace({index, format.id}, 0);
+    if (added) it->second = strings.Add(office::ShownTextOf(format, strings.At(index)));
+    Add(row, col, CellKind::Text).text = it->second;
+  }
   void Unreadable(int row, int col, UnreadableCell why, std::string_view value) override {
     TCell& cell = Add(row, col, CellKind::Empty);
     cell.kind = kUnreadableKind + static_cast<std::uint32_t>(why);
@@ -111,6 +123,8 @@ private:
   static constexpr std::size_t kMaxFormats = 0x7FFF;
   const std::string& path_;
   std::map<std::string, std::uint32_t, std::less<>> values_;  // the texts of unreadable cells kept
+  std::map<std::pair<std::uint32_t, int>, std::uint32_t> sharedShown_;  // (shared text, format) -> shown text
+  std::map<std::pair<std::string, int>, std::uint32_t> textShown_;       // (cell's text, format) -> shown text
   std::map<int, std::uint32_t> formatIds_;                     // by the book's number: TCell::format's
   std::vector<TCell>& cells_;
   std::vector<office::TNumberFormat>& formats_;
@@ -144,6 +158,15 @@ void TSheetReader::Open(const std::string& path) {
     rowFirst_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(at);
   }
   texts_ = std::make_unique<office::TStringTable>(std::move(book.strings));
+  // a row holds data by a cell that shows something of its own: a cell a range covers shows the range's
+  // value or nothing, never what the file keeps in it
+  rowHolds_.assign(rowFirst_.size(), false);
+  for (const TCell& cell : cells_) {
+    const auto row = static_cast<int>(cell.row), col = static_cast<int>(cell.col);
+    if (rowHolds_[cell.row] || BlankCell(cell)) continue;
+    const office::TMergedRange* range = merged_.Find(row, col);
+    if (!range || (range->firstRow == row && range->firstCol == col)) rowHolds_[cell.row] = true;
+  }
   sheetName_ = book.sheetName;
   path_ = path;
   open_ = true;
@@ -159,6 +182,8 @@ void TSheetReader::Close() {
   merged_.Clear();
   rowFirst_.clear();
   rowFirst_.shrink_to_fit();
+  rowHolds_.clear();
+  rowHolds_.shrink_to_fit();
   texts_.reset();
   verdicts_.clear();
   verdicts_.shrink_to_fit();
@@ -222,12 +247,14 @@ std::string TSheetReader::Cell(int row, int col) const {
 }
 
 TOutsideValue TSheetReader::Value(int row, int col) const {
-  // a merged cell shows its first cell's value over the whole range: the rows below the first show it
-  // too (a name over two metering points is each one's), while the cells beside the first cell in its
-  // own row show nothing, whatever the file keeps hidden in them
+  // a merged cell shows its first cell's value in the range's first column: the rows below the first
+  // show it too (a name over two metering points is each one's), while the cells beside that column show
+  // nothing in any row, whatever the file keeps hidden in them (a point's name merged over its address
+  // is no address). A row the sheet holds nothing else in is no row of the range's value: a range
+  // reaching past the data makes no row.
   if (const office::TMergedRange* range = merged_.Find(row, col);
       range && (row != range->firstRow || col != range->firstCol)) {
-    if (row == range->firstRow) return {};
+    if (col != range->firstCol || !HoldsData(row)) return {};
     return StoredValue(range->firstRow, range->firstCol).Covered(range->Name());
   }
   return StoredValue(row, col);
@@ -235,14 +262,21 @@ TOutsideValue TSheetReader::Value(int row, int col) const {
 
 bool TSheetReader::Blank(int row, int col) const {
   if (const office::TMergedRange* range = merged_.Find(row, col)) {
-    if (row == range->firstRow && col != range->firstCol) return true;
+    if (col != range->firstCol || (row != range->firstRow && !HoldsData(row))) return true;
     row = range->firstRow;
-    col = range->firstCol;
   }
   const TCell* it = Find(row, col);
   if (!it) return true;
-  if (it->kind != static_cast<std::uint32_t>(CellKind::Text)) return it->kind == static_cast<std::uint32_t>(CellKind::Empty);
-  return ImportName(texts_->At(it->text)).empty();
+  return BlankCell(*it);
+}
+
+bool TSheetReader::BlankCell(const TCell& cell) const {
+  if (cell.kind != static_cast<std::uint32_t>(CellKind::Text)) return cell.kind == static_cast<std::uint32_t>(CellKind::Empty);
+  return ImportTrimmed(texts_->At(cell.text)).empty();
+}
+
+bool TSheetReader::HoldsData(int row) const {
+  return row >= 0 && static_cast<std::size_t>(row) < rowHolds_.size() && rowHolds_[static_cast<std::size_t>(row)];
 }
 
 TOutsideValue TSheetReader::StoredValue(int row, int col) const {

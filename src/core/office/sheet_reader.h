@@ -58,8 +58,9 @@ public:
   // The value of cell (row, col) as the sheet shows it, which a reader takes only through its rules (a
   // name, a number, an integer, a date, or the fault of each): an unreadable cell is a value every rule
   // refuses with its reason; a text the check refuses fails as Cell does. A cell of a merged range shows
-  // the range's value in the rows below its first (TOutsideValue::Covered: a name, never a figure) and
-  // nothing beside the range's first cell in its first row.
+  // the range's value in the range's first column, in the rows below its first that the sheet holds data
+  // in (TOutsideValue::Covered: a name, never a figure); a cell beside that column, and one in a row the
+  // sheet holds nothing else in, shows nothing.
   TOutsideValue Value(int row, int col) const;
   // Whether cell (row, col) shows nothing, as Value(row, col).Blank() tells, without a copy of its text: a
   // scan for the rows that hold data looks at each cell where it lies.
@@ -111,6 +112,11 @@ private:
   // The value the file stores at (row, col), merged ranges aside.
   TOutsideValue StoredValue(int row, int col) const;
 
+  // Whether the cell shows nothing of its own: an empty cell, a text of blanks.
+  bool BlankCell(const TCell& cell) const;
+  // Whether row `row` holds a cell that shows something of its own, not through a merged range.
+  bool HoldsData(int row) const;
+
   // The stored cell, nullptr for an empty cell or one outside the sheet.
   const TCell* Find(int row, int col) const;
 
@@ -128,6 +134,7 @@ private:
   std::vector<office::TNumberFormat> formats_;  // the formats that give numbers their texts
   office::TMergedRanges merged_;
   std::vector<std::uint32_t> rowFirst_;  // the first cell of each row (index: row), one past the last row
+  std::vector<bool> rowHolds_;           // by row: HoldsData
   std::unique_ptr<office::TStringTable> texts_;
   TSheetTextCheck check_;
   // Per entry of texts_: 0 not yet checked, 1 taken, 2 refused (its reason in refusals_).

@@ -21,4 +21,18 @@ void StoreFormattedNumber(TSheetSink& sheet, int row, int col, double value, con
     sheet.Number(row, col, value);
 }
 
+void StoreFormattedText(TSheetSink& sheet, int row, int col, std::string_view text, const TNumberFormat* format) {
+  if (format && !format->text.empty())
+    sheet.FormattedText(row, col, text, *format);
+  else
+    sheet.Text(row, col, text);
+}
+
+void StoreFormattedShared(TSheetSink& sheet, int row, int col, std::uint32_t index, const TNumberFormat* format) {
+  if (format && !format->text.empty())
+    sheet.FormattedShared(row, col, index, *format);
+  else
+    sheet.Shared(row, col, index);
+}
+
 }  // namespace ld::office

@@ -57,6 +57,14 @@ public:
   // more than one cell): the sheet shows its first cell's value over the whole range. By default left
   // out, as a whole workbook keeps the cells alone.
   virtual void Merged(int /*firstRow*/, int /*firstCol*/, int /*lastRow*/, int /*lastCol*/) {}
+  // A text whose format sets it among texts of its own (TNumberFormat::text, "Д-"@): by default kept as
+  // the text stored, as a whole workbook keeps its cells. Shared: entry `index` of the book's texts.
+  virtual void FormattedText(int row, int col, std::string_view text, const TNumberFormat& /*format*/) {
+    Text(row, col, text);
+  }
+  virtual void FormattedShared(int row, int col, std::uint32_t index, const TNumberFormat& /*format*/) {
+    Shared(row, col, index);
+  }
   // A number whose format gives it its text (TNumberShow::Padded, or Duration and Clock as kind Date): by
   // default kept as the plain number or date, as a whole workbook keeps its cells.
   virtual void Formatted(int row, int col, CellKind kind, double value, const TNumberFormat& /*format*/) {
@@ -88,6 +96,11 @@ public:
 // unreadable cell, never the empty text the format gives it.
 void StoreFormattedNumber(TSheetSink& sheet, int row, int col, double value, const TNumberFormat* format,
                           double dateShift);
+
+// Hands a text cell to the sink by its format: with it where the format sets a text among texts of its
+// own, else as it is. Shared: entry `index` of the book's texts.
+void StoreFormattedText(TSheetSink& sheet, int row, int col, std::string_view text, const TNumberFormat* format);
+void StoreFormattedShared(TSheetSink& sheet, int row, int col, std::uint32_t index, const TNumberFormat* format);
 
 // Read the workbook into the sink: .xlsx and legacy .xls as ReadXlsx and ReadXls read them, failing
 // with the same errors.

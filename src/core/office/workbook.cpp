@@ -5,7 +5,6 @@
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/office/number_formats.h"
-#include "core/office/sheet_raw_cells.h"
 
 #include <cmath>
 #include <cstdio>
@@ -39,6 +38,12 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
   year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
 }
 
+// What makes a spreadsheet program store the results a book's formulas give, as LibreOffice 7.4 names
+// its command in its Russian menus (its English ones say "Data → Calculate → Recalculate Hard").
+constexpr std::string_view kRecalculateAdvice =
+    "откройте книгу в табличной программе, пересчитайте ее (в LibreOffice \"Данные → Содержимое ячейки → "
+    "Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
+
 // Serial day 0 is 30.12.1899.
 const std::int64_t kSerialEpoch = DaysFromCivil(1899, 12, 30);
 
@@ -47,28 +52,21 @@ const std::int64_t kSerialEpoch = DaysFromCivil(1899, 12, 30);
 std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
   if (why == UnreadableCell::ErrorValue) return "значение ошибки " + QuotedText(value);
   if (why == UnreadableCell::BooleanValue) return "логическое значение " + QuotedText(value);
+  // LibreOffice recalculates no such book when it opens it: saved at once, it keeps the placeholders
   if (why == UnreadableCell::RecalculatedOnOpening)
     return "книга требует пересчитать формулы при открытии, и записанное в ней значение формулы может быть не тем, "
-           "что покажет табличная программа: откройте книгу в табличной программе и сохраните ее";
+           "что покажет табличная программа: " + std::string(kRecalculateAdvice);
   if (why == UnreadableCell::NotShownByFormat)
     return "число " + QuotedText(value) + " не показывается форматом ячейки: формат показывает только конечное число, "
            "а время и длительность — меньше 100000000000 суток";
   // a book re-saved without recalculating keeps the results it held, the placeholder zeros of a book
   // that asks to be calculated on opening too, and would then be read without a word
-  return "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
-         "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
+  return "формула без вычисленного значения: " + std::string(kRecalculateAdvice);
 }
 
 std::string HiddenFirstSheetMessage(const std::string& file, const std::string& sheet) {
   return "Ошибка чтения файла \"" + file + "\": первый лист книги \"" + sheet +
          "\" скрыт, а читается первый лист: покажите его или поставьте первым лист с данными";
-}
-
-const office::TRawSheet& office::FirstSheet(const TRawBook& book, const std::string& file) {
-  if (book.sheets.empty()) throw Error("Ошибка чтения файла \"" + file + "\": в книге нет листов");
-  const TRawSheet& first = book.sheets.front();
-  if (first.Hidden()) throw Error(HiddenFirstSheetMessage(file, first.Name()));
-  return first;
 }
 
 std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,

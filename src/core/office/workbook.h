@@ -30,7 +30,7 @@ enum class UnreadableCell : std::uint8_t {
 // The reason a message gives for such a cell: "формула без вычисленного значения: откройте книгу в
 // табличной программе, пересчитайте ее (...) и сохраните", 'значение ошибки "#DIV/0!"' (value: the error as
 // written), 'логическое значение "ИСТИНА"' (value: "ИСТИНА" or "ЛОЖЬ"), "книга требует пересчитать формулы
-// при открытии (...)", 'число "1E11" не показывается форматом ячейки (...)' (value: the number).
+// при открытии (...): откройте книгу в табличной программе, пересчитайте ее (...) и сохраните", 'число "1E11" не показывается форматом ячейки (...)' (value: the number).
 std::string UnreadableCellReason(UnreadableCell why, std::string_view value);
 // 'Ошибка чтения файла "<file>": лист "<sheet>", ячейка <B5>: <reason>', the reason as above.
 std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,

@@ -373,6 +373,7 @@ private:
     Record record;
     if (!records.Next(record) || record.type != kBof) Damaged("лист \"" + info.name + "\" не найден");
     int formulaRow = 0, formulaCol = 0;  // a formula whose text result follows in a STRING record
+    std::uint16_t formulaXf = 0;
     // Formulas stored with the empty result, in a book that names no engine that calculated it: the
     // libraries that write workbooks without calculating them store it for every formula, and a sheet
     // where some formula holds a result of its own was calculated. gnumeric shows the results it stores,
@@ -411,19 +412,19 @@ private:
         }
         case kLabelSst: {
           const int row = in.U16() + 1, col = in.U16() + 1;
-          in.U16();
+          const std::uint16_t xf = in.U16();
           const std::uint32_t index = in.U32();
           if (index >= sharedCount_)
             Damaged("ссылка на строку вне таблицы строк, лист \"" + info.name + "\", ячейка " + CellRef(row, col));
-          if (!strings_.At(index).empty()) sheet.Shared(row, col, index);
+          if (!strings_.At(index).empty()) office::StoreFormattedShared(sheet, row, col, index, FormatOf(xf));
           break;
         }
         case kLabel:
         case kRString: {
           const int row = in.U16() + 1, col = in.U16() + 1;
-          in.U16();
+          const std::uint16_t xf = in.U16();
           const std::string text = Text16(in);
-          if (!text.empty()) sheet.Text(row, col, text);
+          if (!text.empty()) office::StoreFormattedText(sheet, row, col, text, FormatOf(xf));
           break;
         }
         case kBoolErr: {
@@ -448,6 +449,7 @@ private:
           } else if (kind == kTextResult) {
             formulaRow = row;
             formulaCol = col;
+            formulaXf = xf;
           } else if (kind == kBoolResult) {
             StoreBoolean(sheet, row, col, value);
           } else if (kind == kErrorResult) {
@@ -464,7 +466,7 @@ private:
           while (records.NextContinue(more)) parts.push_back(more);
           Cursor text(std::move(parts));
           const std::string value = Text16(text);
-          if (!value.empty()) sheet.Text(formulaRow, formulaCol, value);
+          if (!value.empty()) office::StoreFormattedText(sheet, formulaRow, formulaCol, value, FormatOf(formulaXf));
           formulaRow = formulaCol = 0;
           break;
         }

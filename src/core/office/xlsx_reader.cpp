@@ -334,9 +334,11 @@ NumberText ParseNumber(std::string_view text, double& value) {
 // number, a boolean or an error never is. A formula cell without its result (a shared formula's other
 // cells or an array formula as a library writes them, t="str" without <v>) and every formula of a book
 // that asks to be recalculated when it is opened is unreadable, as is an error value, never an empty cell
-// or the placeholder 0. gnumeric, which calculates every formula it saves, writes a formula that gives ""
-// without a value, as it writes one it never calculated (from a book of uncalculated formulas): in its
-// sheet where some formula holds a value, one without a value gives the empty text.
+// or the placeholder 0. gnumeric writes a formula that gives "" without a value, as it writes one it
+// never calculated (from a book of uncalculated formulas) and shows the results it keeps: in its sheet a
+// formula without a value gives the empty text, unless one of numbers alone (1825000+200), which gives a
+// number whatever it is calculated from, is among them: then the sheet kept a book's uncalculated
+// formulas, as its .xls tells them.
 class SheetPart : public office::TStructuredPart {
 public:
   SheetPart(office::TSheetSink& sheet, std::size_t strings, const std::vector<const office::TNumberFormat*>& formats, double dateShift,
@@ -350,7 +352,7 @@ public:
 
   // Once the sheet was read: its formulas without a value are named, unless the sheet was calculated.
   void Finish() {
-    if (results_ && valuelessIsEmpty_) return;
+    if (valuelessIsEmpty_ && !uncalculated_) return;
     for (const auto& [row, col] : valueless_) sheet_.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
   }
 
@@ -391,6 +393,34 @@ protected:
 
   void Content(int rule, std::string_view text) override {
     if (rule == kValue || rule == kInlineText || rule == kRunText) value_.append(text);
+    // a formula of numbers alone is short: a longer text is kept no further than it tells
+    if (rule == kFormula && formulaText_.size() <= kLongestNumbersFormula)
+      formulaText_.append(text.substr(0, kLongestNumbersFormula + 1 - formulaText_.size()));
+  }
+
+  // A formula's text of constants, arithmetic operators and parentheses alone (1825000+200, 1/0): it
+  // gives a number whatever it is calculated from. A reference, a name, a text or a function may give "".
+  static bool GivesNumberOnly(std::string_view formula) {
+    bool number = false;
+    for (std::size_t i = 0; i < formula.size();) {
+      const char c = formula[i];
+      if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') {
+        // a constant: digits, a point, an exponent
+        while (i < formula.size() && (std::isdigit(static_cast<unsigned char>(formula[i])) || formula[i] == '.')) ++i;
+        if (i < formula.size() && (formula[i] == 'E' || formula[i] == 'e')) {
+          ++i;
+          if (i < formula.size() && (formula[i] == '+' || formula[i] == '-')) ++i;
+          if (i >= formula.size() || !std::isdigit(static_cast<unsigned char>(formula[i]))) return false;
+          while (i < formula.size() && std::isdigit(static_cast<unsigned char>(formula[i]))) ++i;
+        }
+        number = true;
+      } else if (std::string_view("+-*/^%() ").find(c) != std::string_view::npos) {
+        ++i;
+      } else {
+        return false;
+      }
+    }
+    return number && formula.size() <= kLongestNumbersFormula;
   }
 
 private:
@@ -488,6 +518,7 @@ private:
     value_.clear();
     values_ = 0;
     formula_ = false;
+    formulaText_.clear();
   }
 
   void Store() {
@@ -495,9 +526,9 @@ private:
       const bool result = type_ == "str" || type_ == "inlineStr" ? values_ > 0 : !value_.empty();
       if (!result && values_ == 0 && !recalculate_) {
         valueless_.emplace_back(row_, col_);
+        uncalculated_ = uncalculated_ || GivesNumberOnly(formulaText_);
         return;
       }
-      results_ = results_ || result;
       if (!result) {
         sheet_.Unreadable(row_, col_, UnreadableCell::FormulaWithoutResult, {});
         return;
@@ -516,9 +547,9 @@ private:
       if (index < 0 || static_cast<std::size_t>(index) >= strings_)
         FailCell("ячейка " + SheetCellName(row_, col_) + " ссылается на строку \"" + value_ + "\", которой нет в таблице строк");
       else
-        sheet_.Shared(row_, col_, static_cast<std::uint32_t>(index));
+        office::StoreFormattedShared(sheet_, row_, col_, static_cast<std::uint32_t>(index), Format());
     } else if (type_ == "inlineStr" || type_ == "str") {
-      if (!value_.empty()) sheet_.Text(row_, col_, DecodeEscapes(value_));
+      if (!value_.empty()) office::StoreFormattedText(sheet_, row_, col_, DecodeEscapes(value_), Format());
     } else if (type_ == "e") {
       if (!value_.empty()) sheet_.Unreadable(row_, col_, UnreadableCell::ErrorValue, DecodeEscapes(value_));
     } else if (type_ == "b") {
@@ -538,12 +569,16 @@ private:
       if (parsed == NumberText::OutOfRange) {
         FailCell("число \"" + value_ + "\" в ячейке " + SheetCellName(row_, col_) + " вне допустимого диапазона");
       } else if (parsed == NumberText::NotNumber) {
-        sheet_.Text(row_, col_, value_);
+        office::StoreFormattedText(sheet_, row_, col_, value_, Format());
       } else {
-        const bool styled = style_ >= 0 && static_cast<std::size_t>(style_) < formats_.size();
-        office::StoreFormattedNumber(sheet_, row_, col_, number, styled ? formats_[style_] : nullptr, dateShift_);
+        office::StoreFormattedNumber(sheet_, row_, col_, number, Format(), dateShift_);
       }
     }
+  }
+
+  // The cell's number format; nullptr for none.
+  const office::TNumberFormat* Format() const {
+    return style_ >= 0 && static_cast<std::size_t>(style_) < formats_.size() ? formats_[style_] : nullptr;
   }
 
   // A cell of the date type holds "YYYY-MM-DD" with an optional "THH:MM:SS"; anything else is kept as
@@ -586,7 +621,9 @@ private:
   bool formula_ = false;  // the cell holds a formula
   bool recalculate_;       // the book's stored results are placeholders
   bool valuelessIsEmpty_;  // the book's program writes a formula that gives "" without a value
-  bool results_ = false;   // some formula of the sheet holds its result
+  bool uncalculated_ = false;  // a formula of numbers alone holds no value: the sheet was never calculated
+  std::string formulaText_;     // the cell's formula, as far as GivesNumberOnly looks
+  static constexpr std::size_t kLongestNumbersFormula = 1024;
   std::vector<std::pair<int, int>> valueless_;  // formulas without a value, kept till the sheet's end
   bool cellFault_ = false;
 };

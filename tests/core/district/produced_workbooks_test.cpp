@@ -21,7 +21,7 @@ namespace {
 TEST(ProducedWorkbooks, FeederMeasurementsTakeFormulaResultsAndNameWhatNoFileHolds) {
   MaketFileName = (DataDir() / "maket.zr").string();
   const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
-      "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
+      "\"Данные → Содержимое ячейки → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
   const std::string notInBase = "ВВОД 2 - не найден в базе РЭС";
   for (const char* file : {"inputs_openpyxl.xlsx", "inputs_xlwt.xls", "inputs_libreoffice.xls", "inputs_libreoffice.xlsx",
                            "inputs_gnumeric.xls", "inputs_gnumeric.xlsx", "inputs_gnumeric_resaved.xlsx",

@@ -7,6 +7,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
@@ -252,7 +253,7 @@ TEST(SheetReader, EachTextIsCheckedOnceAndARefusalNamesTheCellRead) {
 // an error value is; a time of no date reads as the time.
 TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
   const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
-      "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
+      "\"Данные → Содержимое ячейки → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
   const std::string divided = "значение ошибки \"#DIV/0!\"", missing = "значение ошибки \"#N/A\"";
   // C2 H2 R2 H3 R3 H4 L4 R4: a name, an input's P, its Q, two errors, a meter's W, the empty text, a number
   const std::vector<std::pair<int, int>> at = {{2, 3}, {2, 8}, {2, 18}, {3, 8}, {3, 18}, {4, 8}, {4, 12}, {4, 18}};
@@ -304,7 +305,8 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
   const std::string truth = "логическое значение \"ИСТИНА\"";
   const std::string recalculate = "книга требует пересчитать формулы при открытии, и записанное в ней значение формулы "
                                   "может быть не тем, что покажет табличная программа: откройте книгу в табличной "
-                                  "программе и сохраните ее";
+                                  "программе, пересчитайте ее (в LibreOffice \"Данные → Содержимое ячейки → "
+                                  "Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
   const std::vector<std::pair<int, int>> households = {{2, 2}, {2, 3}, {3, 3}, {4, 1}, {2, 4}, {3, 4}, {2, 5}, {3, 5}};
   const std::vector<std::string> calculatedHouseholds = {"500", "", "", "", truth, truth, "08:00", "17:30"};
   for (const auto& [file, expected] : std::vector<std::pair<std::string, std::vector<std::string>>>{
@@ -320,6 +322,8 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
            // LibreOffice's .xls as gnumeric saves it, once and again: every formula gives "", stored as
            // the empty result with no engine named, which is what gnumeric shows
            {"empty_gnumeric.xls", {"500", "", "", "", "", "", "", ""}},
+           // its .xlsx writes each such formula without a value, none of numbers alone among them
+           {"empty_gnumeric.xlsx", {"500", "", "", "", "", "", "", ""}},
            {"empty_gnumeric_resaved.xls", {"500", "", "", "", "", "", "", ""}}}) {
     const std::string path = (TestDataDir() / "sheets" / file).string();
     const auto book = ReadWorkbook(path);
@@ -427,6 +431,34 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
         << file;
     EXPECT_EQ(*sheet.Value(2, 2).Integer(0, 1000), 77) << file << ": the contract's number is the number";
   }
+  // A prefix before #, General and #0000, a text under "Д-"@, tenths of a second under [h]:mm:ss.0 and a
+  // meter under [$-419]000000 (make_prefixed_sheets.py): every cell as LibreOffice shows it (its .csv)
+  std::vector<std::vector<std::string>> libreOffice;
+  {
+    std::ifstream csv(data("prefixed_libreoffice.csv"));
+    for (std::string line; std::getline(csv, line);) {
+      std::vector<std::string> fields(1);
+      bool quoted = false;
+      for (const char c : line) {
+        if (c == '"') quoted = !quoted;
+        else if (c == ',' && !quoted) fields.emplace_back();
+        else fields.back() += c;
+      }
+      libreOffice.push_back(fields);
+    }
+  }
+  ASSERT_EQ(libreOffice.size(), 3u);
+  for (const std::string file : {"prefixed_openpyxl.xlsx", "prefixed_libreoffice.xls", "prefixed_libreoffice.xlsx",
+                                 "prefixed_gnumeric.xls", "prefixed_gnumeric.xlsx"}) {
+    TSheetReader sheet;
+    sheet.Open(data(file));
+    for (int row = 1; row <= 3; ++row) {
+      std::vector<std::string> read;
+      for (int col = 1; col <= 8; ++col) read.push_back(*sheet.Value(row, col).Name());
+      EXPECT_EQ(read, libreOffice[static_cast<std::size_t>(row - 1)]) << file << " row " << row;
+    }
+    EXPECT_EQ(*sheet.Value(2, 2).Number(), 77.0) << file << ": the contract's number is the number";
+  }
   // A duration or a time of 10^11 days and more, and a value that is no number under a time format,
   // shows no text: named by its cell, never an empty name
   TempDir dir;
@@ -489,7 +521,7 @@ TEST(SheetReader, MergedRangesShowTheirValueOnTheRowsTheyCover) {
                          {"Лист", R"(<worksheet><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>ТП-42</t></is></c>)"
                                   R"(<c r="B1"><v>5000</v></c><c r="C1" t="inlineStr"><is><t>скрыто</t></is></c></row>)"
                                   R"(<row r="2"><c r="A2" t="inlineStr"><is><t>скрыто</t></is></c><c r="D2"><v>7</v></c></row>)"
-                                  R"(<row r="1048576"><c r="A1048576"><v>1</v></c></row></sheetData>)" +
+                                  R"(<row r="1048576"><c r="A1048576"><v>1</v></c><c r="D1048576"><v>2</v></c></row></sheetData>)" +
                                       merges + "</worksheet>",
                           "", ""})));
   };
@@ -497,20 +529,69 @@ TEST(SheetReader, MergedRangesShowTheirValueOnTheRowsTheyCover) {
         R"(<mergeCell ref="F2:XFD1048576"/></mergeCells>)");
   TSheetReader sheet;
   sheet.Open(path);
-  std::vector<std::string> shown;
-  for (const auto& [row, col] : std::vector<std::pair<int, int>>{
-           {1, 1}, {2, 1}, {1048576, 1}, {1, 2}, {1, 3}, {1, 16384}, {2, 2}, {2, 4}, {3, 5}, {1048576, 16384}}) {
+  // what a cell shows, and the range it shows as a covered cell; whether the reader calls it blank agrees
+  const auto shownAt = [&sheet](int row, int col) {
     const TOutsideValue value = sheet.Value(row, col);
     const TValueRead<int> number = value.Integer(0, 100000);
     const bool covered = !number && number.Fault.find("объединенную") != std::string::npos;
-    shown.push_back(*value.Name() + (covered ? " (" + number.Fault.substr(0, number.Fault.find(" и лишь")) + ")" : ""));
-  }
+    EXPECT_EQ(sheet.Blank(row, col), value.Blank()) << SheetCellName(row, col);
+    return *value.Name() + (covered ? " (" + number.Fault.substr(0, number.Fault.find(" и лишь")) + ")" : "");
+  };
+  std::vector<std::string> shown;
+  for (const auto& [row, col] : std::vector<std::pair<int, int>>{
+           {1, 1}, {2, 1}, {1048576, 1}, {1, 2}, {1, 3}, {1, 16384}, {2, 2}, {2, 4}, {3, 5}, {1048576, 16384}})
+    shown.push_back(shownAt(row, col));
   EXPECT_EQ(shown, (std::vector<std::string>{"ТП-42",
                                              "ТП-42 (ячейка входит в объединенную ячейку A1:A1048576)",
                                              "ТП-42 (ячейка входит в объединенную ячейку A1:A1048576)", "5000", "", "",
                                              "", "7", "", ""}));
   EXPECT_TRUE(sheet.Blank(1, 3));
   EXPECT_FALSE(sheet.Blank(2, 1));
+
+  // A block over two columns and two rows (a point's name over its address) gives its value to its first
+  // column alone: the address beside it shows nothing in either row. A range reaching into rows the sheet
+  // holds nothing else in (a subscriber's name over an empty row, a figure over the rows below the data)
+  // makes no row there, whatever the file keeps hidden in its cells; a figure covered in a row of data is
+  // named with its range.
+  WriteBytes(path, BuildZip(OneSheetWorkbookParts(
+                       {"Лист", R"(<worksheet><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>Завод</t></is></c>)"
+                                R"(<c r="B1" t="inlineStr"><is><t>Ввод 1</t></is></c><c r="D1"><v>5000</v></c>)"
+                                R"(<c r="E1"><v>1</v></c></row>)"
+                                R"(<row r="2"><c r="C2" t="inlineStr"><is><t>скрыто</t></is></c><c r="E2"><v>2</v></c></row>)"
+                                R"(<row r="3"><c r="A3" t="inlineStr"><is><t>скрыто</t></is></c><c r="F3" t="inlineStr"><is><t> </t></is></c></row>)"
+                                R"(</sheetData><mergeCells><mergeCell ref="A1:A4"/><mergeCell ref="B1:C2"/>)"
+                                R"(<mergeCell ref="D1:D3"/></mergeCells></worksheet>)",
+                        "", ""})));
+  sheet.Open(path);
+  shown.clear();
+  for (int row = 1; row <= 5; ++row)
+    for (int col = 1; col <= 4; ++col) shown.push_back(shownAt(row, col));
+  EXPECT_EQ(shown, (std::vector<std::string>{
+                       "Завод", "Ввод 1", "", "5000",
+                       "Завод (ячейка входит в объединенную ячейку A1:A4)", "Ввод 1 (ячейка входит в объединенную ячейку B1:C2)", "",
+                       "5000 (ячейка входит в объединенную ячейку D1:D3)",
+                       "", "", "", "",
+                       "", "", "", "",
+                       "", "", "", ""}));
+
+  // The same shapes as each program writes them (make_prefixed_sheets.py): the subscriber C3:C5 reaching
+  // into the empty row 5, the first point's name D3:E4 over its address and the second point's row
+  for (const std::string file : {"industrial_blocks_openpyxl.xlsx", "industrial_blocks_xlsxwriter.xlsx",
+                                 "industrial_blocks_libreoffice.xls", "industrial_blocks_libreoffice.xlsx",
+                                 "industrial_blocks_gnumeric.xls", "industrial_blocks_gnumeric.xlsx"}) {
+    sheet.Open((TestDataDir() / "sheets" / file).string());
+    std::vector<std::string> rows;
+    for (int row = 3; row <= 5; ++row) {
+      std::string text;
+      for (int col = 1; col <= 7; ++col) text += (col > 1 ? "|" : "") + *sheet.Value(row, col).Name();
+      rows.push_back(text);
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"1|Д-17|Завод ЖБИ|Ввод 1||ТП-42.Т1|5000", "2|Д-17|Завод ЖБИ|Ввод 1||ТП-42.Т2|700",
+                                              "||||||"}))
+        << file;
+    EXPECT_TRUE(sheet.Blank(5, 3)) << file;
+    EXPECT_FALSE(sheet.Blank(4, 3)) << file;
+  }
 
   for (const auto& [merges, why] : std::vector<std::pair<std::string, std::string>>{
            {R"(<mergeCells><mergeCell ref="A1:B3"/><mergeCell ref="C4:D5"/><mergeCell ref="B3:C4"/></mergeCells>)",

@@ -78,7 +78,20 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          Shown{"0000\" кВт\"", 12345, "12345 кВт"}, Shown{"\\№00000", 42, "№00042"},
                          Shown{"00-00", 123456, "1234-56"}, Shown{"[Red]\"Д-\"0000", 7, "Д-0007"},
                          Shown{"[$₽-419]0000", 7, nullptr}, Shown{"\"Д-\"0.00", 7, nullptr},
-                         Shown{"[h]:mm AM/PM", 1.5, nullptr}, Shown{"[h]:mm:ss.00", 1.5, nullptr},
+                         Shown{"[h]:mm AM/PM", 1.5, nullptr}, Shown{"[h]:mm:ss.00", 1.5, "36:00:00.00"},
+                         // a prefix before any number (LibreOffice shows "-Д-77" and "Д-" for 0 under "Д-"#),
+                         // tenths of a second, a language before zeros
+                         Shown{"\"Д-\"#", 77, "Д-77"}, Shown{"\"Д-\"#", 77.5, "Д-78"}, Shown{"\"Д-\"#", -77, "-Д-77"},
+                         Shown{"\"Д-\"#", 0, "Д-"}, Shown{"\"Д-\"General", 77, "Д-77"},
+                         Shown{"\"Д-\"General", 1234.5, "Д-1234.5"}, Shown{"\"Д-\"#0000", 77, "Д-0077"},
+                         Shown{"\"Д-\"##0000", 1234567, "Д-1234567"}, Shown{"#\" шт\"", 5, "5 шт"},
+                         Shown{"General\" шт\"", 5, "5 шт"}, Shown{"#", 5, nullptr}, Shown{"#0000", 77, "0077"},
+                         Shown{"[$-419]000000", 77, "000077"}, Shown{"[$-419]000000", 1234567, "1234567"},
+                         Shown{"[h]:mm:ss.0", (36 * 3600 + 30 * 60 + 15.5) / 86400, "36:30:15.5"},
+                         Shown{"[h]:mm:ss.0", (36 * 3600 + 30 * 60 + 59.96) / 86400, "36:31:00.0"},
+                         Shown{"hh:mm:ss.0", 1 + (12 * 3600 + 30 * 60 + 15.5) / 86400, "12:30:15.5"},
+                         Shown{"[mm]:ss.000", 1.5 / 24 + 0.0126 / 86400, "90:00.013"},
+                         Shown{"[h]:mm:ss.0000", 1.5, nullptr}, Shown{"[h]:mm.0", 1.5, nullptr},
                          Shown{"0", 5, nullptr}, Shown{"0.00", 5, nullptr}, Shown{"#,##0", 5, nullptr},
                          Shown{"General", 5, nullptr}, Shown{"dd.mm.yyyy", 45351, nullptr}}) {
     const ld::office::TNumberFormat format = ld::office::NumberFormatOf(164, c.code);
@@ -89,6 +102,18 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
   }
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(46), 1.5), "36:00:00");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(20), 1.5208333333333333), "12:30");
+  EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(47), 1 + (12 * 3600 + 30 * 60 + 15.5) / 86400),
+            "30:15.5");
+  // a text under a format that sets it among texts of its own ("Д-"@, the fourth section); '@' alone, a
+  // format of numbers and a section of a number show it as it is
+  struct Text {
+    const char* code;
+    const char* shown;
+  };
+  for (const Text& c : {Text{"\"Д-\"@", "Д-0077"}, Text{"0;-0;0;\"№ \"@", "№ 0077"}, Text{"@\" кВт\"", "0077 кВт"},
+                        Text{"[$-419]\"Д-\"@", "Д-0077"}, Text{"\\Д\\-@", "Д-0077"}, Text{"@", "0077"},
+                        Text{"\"Д-\"0000", "0077"}, Text{"General", "0077"}, Text{"0;\"Д-\"@", "0077"}})
+    EXPECT_EQ(ld::office::ShownTextOf(ld::office::NumberFormatOf(164, c.code), "0077"), c.shown) << c.code;
   // a time or duration past 10^11 days, and what is no finite number, has no text under its format
   for (const double beyond : {1e11, -1e11, std::nan(""), HUGE_VAL})
     for (const char* code : {"[h]:mm", "hh:mm", "000"})
@@ -391,7 +416,7 @@ TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableCellByCell) {
                                         R"(<c r="C2" t="e"><v>#REF!</v></c><c r="D2"><v>5</v></c>)")}});
   };
   const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
-      "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
+      "\"Данные → Содержимое ячейки → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
   const auto read = [&](const ld::office::TRawBook& book, int sheet, int cols) {
     std::vector<std::string> cells;
     for (int col = 1; col <= cols; ++col) {
@@ -421,7 +446,8 @@ TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableCellByCell) {
   book = ld::ReadWorkbook(path);
   const std::string recalculate = "книга требует пересчитать формулы при открытии, и записанное в ней значение формулы "
                                   "может быть не тем, что покажет табличная программа: откройте книгу в табличной "
-                                  "программе и сохраните ее";
+                                  "программе, пересчитайте ее (в LibreOffice \"Данные → Содержимое ячейки → "
+                                  "Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
   EXPECT_EQ(read(book, 0, 4), (std::vector<std::string>{"ячейка A2: " + formula, "ячейка B2: " + recalculate,
                                                         "ячейка C2: " + formula, "ячейка D2: " + recalculate}));
   EXPECT_EQ(read(book, 1, 4).back(), "5");

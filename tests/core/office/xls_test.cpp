@@ -248,7 +248,7 @@ TEST(Xls, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
   };
   const std::string named = "Ошибка чтения файла \"" + path + "\": лист ";
   const std::string formula = "формула без вычисленного значения: откройте книгу в табличной программе, пересчитайте ее (в LibreOffice "
-      "\"Данные → Вычислить → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
+      "\"Данные → Содержимое ячейки → Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
   for (const bool calculated : {false, true}) {
     WriteBytes(path, Sheets({{"Вводы", Formula(0, 0, kEmptyText) + Formula(0, 1, NumberResult(1825200)) +
                                            Record(0x0205, Rec().U16(0).U16(2).U16(0).U8(0x2A).U8(1)) +
