@@ -147,6 +147,9 @@ protected:
     try {
       const TImportTaken taken = reader.Read(tables, cells, {&said, 0.5, {}, {}, nullptr});
       out = std::to_string(taken.Items) + " " + taken.FirstReason + "\n";
+    } catch (const TSheetKindError& e) {
+      // a sheet of another kind: nothing taken, saying why
+      out = "0 " + e.Reason + "\n";
     } catch (const std::exception& e) {
       return std::string("refused: ") + e.what();
     }

@@ -243,9 +243,9 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
     ADD_FAILURE() << "a households sheet was taken for metering points";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + fs::absolute(industrial.PathProm).lexically_normal().string() +
-                                         "\": лист \"Быт\": не является листом \"Промышленные абоненты\": нет ни одной строки, в "
-                                         "которой заполнены столбец 1 (номер строки), столбец 6 (ТП.Тр.Фидер) (строка 3, столбец 6: "
-                                         "ячейка пуста): нет данных для импорта, ничего не изменено");
+                                         "\": лист \"Быт\": не подходит для команды \"Импорт базы абонентов (*.XLS)\" (база "
+                                         "промышленных абонентов): строка 4, столбец 1 (номер строки): текст \"ТП-43\" - не номер "
+                                         "строки, ничего не изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BPA"), points);
 }
