@@ -171,8 +171,8 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
       const TValueRead<std::string> heading = cells(import.HeadingRow, column.Col).Name();
       if (!heading) return Cell(import.HeadingRow, column.Col) + heading.Fault;
       if (heading.Value->empty() || HeadingSays(*heading.Value, column.Headings)) continue;
-      return other + Cell(import.HeadingRow, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок " +
-             Column(column) + ": в нем должно быть " + HeadingWordsText(column.Headings);
+      return other + Cell(import.HeadingRow, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок столбца " +
+             std::to_string(column.Col) + " (" + column.Title + "): в нем должно быть " + HeadingWordsText(column.Headings);
     }
   const bool beyond = import.Beyond > 0 && cells(import.HeadingRow, import.Beyond).Blank();
   const int key = import.Columns.front().Col;

@@ -135,6 +135,9 @@ TEST(SubscriberXls, HouseholdFeeders) {
                              {"2", "2", "0", "30"},
                              {"3", "4", "3", "abc"},
                              {"5", " ", "2", "8"},
+                             // the feeder as the base shows it, in either case: the base's feeder
+                             {"6", "л6", "1", "1"},
+                             {"7", "Л7", "2", "4"},
                              {},
                              {"4", "9", "1", "1"}}),
                       t, info);
@@ -149,6 +152,8 @@ TEST(SubscriberXls, HouseholdFeeders) {
       {"ТП-1", "Л2", "", "30", ""},
       {"ТП-1", "Л4", "3", "", ""},
       {"ТП-1", "", "2", "8", "4"},
+      {"ТП-1", "Л6", "1", "1", "1"},
+      {"ТП-1", "Л7", "2", "4", "2"},
       {"ТП-2", "Л3", "", "10", ""},
   };
   EXPECT_EQ(Cells(t, {"NameTP", "Fider", "CountAb", "W", "Ws"}), expected);
