@@ -725,6 +725,65 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
     }
 }
 
+// Every row a reader takes holds what the row must, or the sheet is of another kind and refused by the
+// row and the column, saying what the column holds, before anything is reset: a date is no row number
+// nor a feeder's number, a station is named with a letter and no empty part between its dots, and a
+// technical row's energy is a number that is there.
+TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
+  using TCellsOf = std::map<std::pair<int, int>, TOutsideValue>;
+  const auto text = [](const char* t) { return TOutsideValue::Text(t); };
+  const TOutsideValue day = TOutsideValue::Date(46143, "01.05.2026");
+  struct TCase {
+    const char* reader;
+    TCellsOf cells;
+    std::string fault;  // "" for a sheet of the reader's kind
+  };
+  const TCellsOf point = {{{3, 1}, text("1")}, {{3, 2}, text("Д1")}, {{3, 6}, text("ТП-42.Т1")}, {{3, 13}, text("5")},
+                          {{4, 1}, text("2")}, {{4, 2}, text("Д2")}, {{4, 6}, text("ТП-7.Т1.Л8")}};
+  const auto pointWith = [&](std::pair<int, int> at, TOutsideValue value) {
+    TCellsOf cells = point;
+    cells[at] = std::move(value);
+    return cells;
+  };
+  const std::vector<TCase> cases = {
+      {kMeterPointsSheet, point, ""},
+      // a station left empty is the reader's to name, row by row
+      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue()), ""},
+      {kMeterPointsSheet, pointWith({4, 1}, day), "строка 4, столбец 1 (номер строки): дата \"01.05.2026\" - не номер строки"},
+      {kMeterPointsSheet, pointWith({4, 1}, text("Итого")), "строка 4, столбец 1 (номер строки): текст \"Итого\" - не номер строки"},
+      {kMeterPointsSheet, pointWith({4, 1}, TOutsideValue::Number(2.5, "2.5")),
+       "строка 4, столбец 1 (номер строки): число \"2.5\" - не номер строки"},
+      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(1.9, "1.9")), "строка 4, столбец 6 (ТП.Тр.Фидер): число \"1.9\" - не имя ТП"},
+      {kMeterPointsSheet, pointWith({4, 6}, text("1.9")),
+       "строка 4, столбец 6 (ТП.Тр.Фидер): \"1.9\" - не имя вида ТП.Тр.Фидер: в имени ТП \"1\" нет букв"},
+      {kMeterPointsSheet, pointWith({4, 6}, text("ТП-7..Л8")),
+       "строка 4, столбец 6 (ТП.Тр.Фидер): \"ТП-7..Л8\" - не имя вида ТП.Тр.Фидер: пустая часть между точками"},
+      {kMeterPointsSheet, pointWith({4, 6}, day), "строка 4, столбец 6 (ТП.Тр.Фидер): дата \"01.05.2026\" - не имя ТП"},
+      // the first empty row number ends what the reader takes
+      {kMeterPointsSheet, pointWith({6, 1}, day), ""},
+      {kHouseholdsSheet, {{{1, 1}, text("ТП-42")}, {{2, 1}, text("1")}, {{2, 3}, text("5")}, {{3, 1}, day}, {{3, 3}, text("6")}},
+       "строка 3, столбец 1 (номер фидера): дата \"01.05.2026\" - не число"},
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")}},
+       "строка 3, столбец 2 (активная энергия): ячейка пуста"},
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")},
+                         {{3, 2}, text("пять")}},
+       "строка 3, столбец 2 (активная энергия): текст \"пять\" не является числом"},
+  };
+  for (const TCase& c : cases) {
+    const TSheetImport& reader = FindSheetImport(c.reader);
+    const std::string said = SheetKindFault(reader, [&](int row, int col) {
+      const auto at = c.cells.find({row, col});
+      return at == c.cells.end() ? TOutsideValue() : at->second;
+    });
+    if (c.fault.empty()) {
+      EXPECT_EQ(said, "") << c.reader;
+      continue;
+    }
+    EXPECT_EQ(said.rfind("не подходит для команды \"Импорт базы абонентов (*.XLS)\" (база ", 0), 0u) << said;
+    EXPECT_NE(said.find("): " + c.fault), std::string::npos) << c.reader << ": " << said << "\n" << c.fault;
+  }
+}
+
 // Every heading of the program's list over a column of its own, as people write it: taken by its meaning
 // (the unit's signs, letter case, Latin look-alikes, abbreviations, what follows it), and a heading of
 // another column refused saying what the heading must hold.
