@@ -178,6 +178,10 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
   const int key = import.Columns.front().Col;
   bool whole = false;
   std::string first;  // why the first row of the data is none of the sheet's
+  // whether every row is to be looked at, or the first whole one tells
+  const bool everyRow = beyond || std::any_of(import.Columns.begin(), import.Columns.end(), [](const TSheetColumn& c) {
+                          return c.Need != TSheetColumnNeed::Whole;
+                        });
   for (int row = import.HeadingRow + 1, empty = 0; empty < kEndOfRows; ++row) {
     if (cells(row, key).Blank()) {
       if (import.FirstBlankEnds) break;
@@ -206,6 +210,7 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
           first = "строка " + std::to_string(row) + ", столбец " + std::to_string(column.Col) + ": " + lacks;
         return lacks.empty();
       });
+    if (whole && !everyRow) break;
   }
   if (whole) return {};
   std::string columns;
