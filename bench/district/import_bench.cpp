@@ -98,7 +98,8 @@ fs::path FeederFolder(int files, int lines) {
     std::string text = ld::Utf8ToCp866("Фидер " + std::to_string(f) + "\r\n---\r\n");
     std::string previous = "ФИД" + std::to_string(f % 10);
     for (int k = 0; k < lines; ++k) {
-      const std::string next = "ТП" + std::to_string(f) + "-" + std::to_string(k);
+      // a name fills at most its 8 columns
+      const std::string next = "Т" + std::to_string(f) + "-" + std::to_string(k);
       const char* state = k % 7 == 3 ? "+" : (k % 11 == 5 ? "=" : (k % 13 == 0 ? "ОВ" : ""));
       text += Piece(previous, next, state, k % 17 == 0 ? "ШИНЫ" : "АС-50", "0.35", k % 3 == 0 ? "ТМ-400" : "-");
       if (*state == 0) previous = next;

@@ -80,6 +80,11 @@ bool ReadRow(const TSheetCells& sheet, int r, const std::string& voltage, const 
     row.KodLine = std::move(kodLine);
   }
   if (row.Sign != U'+') return true;
+  // a power merged down over the stations of two rows is the first one's: given to both, it would count
+  // a transformer twice, so the row is named by the range and makes no station
+  for (int col = 6; col <= 9; ++col)
+    if (const std::string fault = sheet(r, col).CoveredFault(); !fault.empty())
+      throw Error("ячейка " + SheetCellName(r, col) + ": " + fault);
   const bool subscriber = TakeName(sheet, r, 5) == "1";
   for (int i = 1; i <= 4; ++i) {
     const std::string power = TakeName(sheet, r, 5 + i);

@@ -144,6 +144,22 @@ std::vector<std::string> DosLines(const TTextLines& text, const fs::path& file) 
   return lines;
 }
 
+// Why a line (code page 866 bytes) is no line of a feeder file's section; empty when it may be one. Its
+// fields stand in fixed columns with a blank between them (after the begin, the end, the state and the
+// length), and the state is letters and signs: a line of cards or of a scheme's table, whose numbers
+// run through those columns, is told by them before any of its fields is taken for a name.
+std::string PshLineFault(const std::string& line) {
+  for (const std::size_t col : {9, 18, 23, 41})
+    if (col <= line.size() && line[col - 1] != ' ')
+      return "колонка " + std::to_string(col) + ": знак " + QuotedText(Cp866ToUtf8(line.substr(col - 1, 1))) +
+             " вместо пробела между полями - строка не является строкой участка фидера (*.PSH)";
+  const std::string state = Field(line, 19, 22);
+  if (std::any_of(state.begin(), state.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return "колонки 19-22 (состояние): " + QuotedText(state) +
+           " - цифры вместо букв состояния - строка не является строкой участка фидера (*.PSH)";
+  return {};
+}
+
 // A line of a section is whole when it names the section's begin and its length reads; a file none of
 // whose lines from the third is whole is no feeder file. What the file took, its lines counted.
 TImportTaken ImportPshFile(const fs::path& file, TPshStore& store, TImportMessages& messages) {
@@ -168,12 +184,18 @@ TImportTaken ImportPshFile(const fs::path& file, TPshStore& store, TImportMessag
   bool parallel = false;
   TPshSection a;
   // the first data line is cut as it stands; the later ones without their outer blanks
+  const auto shaped = [&](const std::string& line, int lineNumber) {
+    if (const std::string fault = PshLineFault(line); !fault.empty())
+      throw Error("Ошибка чтения файла \"" + file.string() + "\": строка " + std::to_string(lineNumber) + ", " + fault);
+  };
+  shaped(lines[2], 3);
   ParsePshLine(lines[2], a, fileName, 3, messages);
   CheckSectionTexts(a, file, 3);
   count(a, 3);
   for (std::size_t i = 3; i < lines.size(); ++i) {
     const std::string line = StripLine(lines[i]);
     if (line.empty()) continue;
+    shaped(line, static_cast<int>(i) + 1);
     TPshSection b;
     ParsePshLine(line, b, fileName, static_cast<int>(i) + 1, messages);
     CheckSectionTexts(b, file, static_cast<int>(i) + 1);

@@ -43,6 +43,49 @@ bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
 
 }  // namespace
 
+namespace {
+
+// The words of a heading: runs of letters and digits, upper-cased, Latin look-alikes made Cyrillic (and a
+// Latin V, which only a unit holds, its Cyrillic sound); a multiplication sign joins the parts of a unit.
+std::vector<std::u32string> HeadingWordList(std::string_view text) {
+  const std::string upper = NormalizeName(text);
+  std::vector<std::u32string> words(1);
+  for (std::size_t pos = 0; pos < upper.size();) {
+    char32_t ch = NextUtf8Char(upper, pos);
+    if (ch == U'V') ch = U'В';
+    const bool letter = (ch >= U'A' && ch <= U'Z') || (ch >= U'А' && ch <= U'Я') || ch == U'Ё' ||
+                        (ch >= U'0' && ch <= U'9') || ch == U'Ї' || ch == U'І' || ch == U'Є' || ch == U'Ґ';
+    if (letter)
+      words.back().push_back(ch);
+    else if (ch != U'*' && ch != U'\u00B7' && ch != U'\u22C5' && ch != U'\u2219' && ch != U'\u2022' && !words.back().empty())
+      words.emplace_back();
+  }
+  if (words.back().empty()) words.pop_back();
+  return words;
+}
+
+}  // namespace
+
+bool HeadingSays(std::string_view heading, const std::vector<const char*>& words) {
+  const std::vector<std::u32string> held = HeadingWordList(heading);
+  const auto holds = [&](const std::u32string& word) {
+    return std::any_of(held.begin(), held.end(), [&](const std::u32string& h) {
+      return h.starts_with(word) || (h.size() >= 3 && word.starts_with(h));
+    });
+  };
+  return std::any_of(words.begin(), words.end(), [&](const char* example) {
+    const std::vector<std::u32string> needed = HeadingWordList(example);
+    return !needed.empty() && std::all_of(needed.begin(), needed.end(), holds);
+  });
+}
+
+std::string HeadingWordsText(const std::vector<const char*>& words) {
+  std::string text;
+  for (std::size_t i = 0; i < words.size(); ++i)
+    text += std::string(i == 0 ? "" : i + 1 == words.size() ? " или " : ", ") + "\"" + words[i] + "\"";
+  return text;
+}
+
 TSheetCells ReaderCells(const TSheetReader& sheet) {
   return [&sheet](int row, int col) { return sheet.Value(row, col); };
 }
@@ -66,6 +109,8 @@ std::string SheetCellFault(const TSheetCells& cells, int row, int col) {
 
 TCellTextError::TCellTextError(int row, int col, std::string reason)
     : Error("ячейка " + SheetCellName(row, col) + ": " + reason), Row(row), Col(col), Reason(std::move(reason)) {}
+
+TCellTextError::TCellTextError(std::string reason) : Error(reason), Row(0), Col(0), Reason(std::move(reason)) {}
 
 int LongestTextField(std::initializer_list<const char*> layouts) {
   int longest = 0;

@@ -41,8 +41,19 @@ std::string SheetCellFault(const TSheetCells& cells, int row, int col);
 class TCellTextError : public Error {
 public:
   TCellTextError(int row, int col, std::string reason);
-  int Row, Col;
+  int Row, Col;  // 0: the sheet as a whole (TSheetKindError)
   std::string Reason;
+
+protected:
+  explicit TCellTextError(std::string reason);
+};
+
+// A sheet of another kind than its reader's (SheetKindFault): the workbook is refused by the sheet, saying
+// for which command it is none and what it lacks, as a cell would refuse it (CellRefusal), never as a
+// book that holds nothing.
+class TSheetKindError : public TCellTextError {
+public:
+  explicit TSheetKindError(std::string reason) : TCellTextError(std::move(reason)) {}
 };
 
 // The longest text a field of these layouts' tables holds, in characters: the widest of their text
@@ -54,6 +65,16 @@ int LongestTextField(std::initializer_list<const char*> layouts);
 // read: ld::Error 'Ошибка чтения файла "<path>": лист "<sheet>", ячейка <B5>:
 // <reason>'. The check is the reader's own (SetTextCheck), which looks at each text once.
 TSheetCells SheetCells(TSheetReader& sheet);
+
+// Whether the heading a person wrote over a column says what the column holds: it holds one of the
+// words people write for it (`words`, each as a refusal shows it: "кВА", "Уст. мощ.", "Sном"). A heading
+// is taken by its meaning, not its spelling: letter case, Latin letters that look Cyrillic ("kVA"), the
+// multiplication signs of a unit ("кВ*А", "кВ·А"), the marks between words and what follows them ("Sном,
+// кВА") change nothing; a word of three letters or more stands for the words it begins ("Уст. мощ." for
+// "Установленная мощность"), and a word of the list for the words that it begins ("Sном" in "Sном.тр").
+bool HeadingSays(std::string_view heading, const std::vector<const char*>& words);
+// The words of the list as a refusal names them: '"кВА", "Sном" или "мощность"'.
+std::string HeadingWordsText(const std::vector<const char*>& words);
 
 // The position of a command's progress bar, 0..100.
 using TMeasureProgress = std::function<void(int position)>;

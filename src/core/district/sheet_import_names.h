@@ -12,4 +12,7 @@ inline constexpr char kFeederMeasureSheet[] = "Замеры по вводам и
 inline constexpr char kTransformerMeasureSheet[] = "Замеры ТП по трансформаторам";
 inline constexpr char kStationMeasureSheet[] = "Замеры ТП по подстанциям";
 
+// The command that reads the three subscriber sheets, as the menu names it.
+inline constexpr char kSubscriberBooksCommand[] = "Импорт базы абонентов (*.XLS)";
+
 }  // namespace ld

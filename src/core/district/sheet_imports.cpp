@@ -1,6 +1,7 @@
 #include "core/district/sheet_imports.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/base/error.h"
 #include "core/base/import_number.h"
@@ -13,54 +14,69 @@
 namespace ld {
 
 const std::vector<TSheetImport>& SheetImports() {
+  using enum TSheetColumnKind;
+  using enum TSheetColumnNeed;
   static const std::vector<TSheetImport> imports = {
       {kMeterPointsSheet, {LayoutMeterPoints}, true, 2,
-       {{1, TSheetColumnKind::Digits, "номер строки"},
-        {2, TSheetColumnKind::Name, "договор", {}, false},
-        {6, TSheetColumnKind::Name, "ТП.Тр.Фидер"},
-        {13, TSheetColumnKind::Number, "энергия", {}, false}},
+       {{1, RowNumber, "номер строки", {}, true, Shape},
+        {2, Name, "договор", {}, false},
+        {6, StationPath, "ТП.Тр.Фидер", {}, true, Shape},
+        {13, Number, "энергия", {}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadMeterPointsSheet(cells, t[0], *run.Messages, run.Progress, run.Held);
-       }},
+       },
+       kSubscriberBooksCommand, "база промышленных абонентов", true},
+      // a station's row above its feeders is the reader's own: the rows taken are the feeders'
       {kHouseholdsSheet, {LayoutHouseholds}, true, 0,
-       {{1, TSheetColumnKind::Digits, "номер фидера"},
-        {2, TSheetColumnKind::Name, "фидер", {}, false},
-        {3, TSheetColumnKind::Number, "число абонентов"},
-        {4, TSheetColumnKind::Number, "энергия", {}, false}},
+       {{1, Digits, "номер фидера", {}, true, Shape},
+        {2, Name, "фидер", {}, false},
+        {3, Number, "число абонентов"},
+        {4, Number, "энергия", {}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadHouseholdsSheet(cells, t[0], *run.Messages, run.Progress, run.Held);
+       },
+       kSubscriberBooksCommand, "база бытовых абонентов", true,
+       [](const TSheetCells& cells, int row) {
+         const TValueRead<std::string> name = cells(row, 1).Name();
+         return !name || IsFeederNumber(*name.Value);
        }},
+      // every row names an input or a feeder whose energies it replaces: an empty one would be taken as 0
       {kTechnicalSheet, {LayoutSubstInputs, LayoutSubstFeeders}, false, 1,
-       {{1, TSheetColumnKind::Name, "ввод или фидер"}, {2, TSheetColumnKind::Number, "активная энергия"}},
+       {{1, Name, "ввод или фидер"}, {2, Number, "активная энергия", {}, true, Filled}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadTechnicalSheet(cells, t[0], t[1], *run.Messages, run.Progress, run.Stage, run.Held);
-       }},
+       },
+       kSubscriberBooksCommand, "база технических учетов", true},
       {kFeederMeasureSheet, {LayoutSubstInputs, LayoutSubstFeeders}, false, 0,
-       {{3, TSheetColumnKind::Name, "ввод или фидер"}, {8, TSheetColumnKind::Number, "активная мощность"}},
+       {{3, Name, "ввод или фидер"}, {8, Number, "активная мощность"}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportFeederMeasurements(t[0], t[1], cells, *run.Messages, run.Stage, run.Progress);
-       }},
+       },
+       "Импорт замеров 10(6) кВ (Тальмиры)", ""},
       {kTransformerMeasureSheet, {LayoutTransTP}, false, 0,
-       {{3, TSheetColumnKind::Name, "ТП"}, {5, TSheetColumnKind::Digits, "номинальная мощность"}},
+       {{3, Name, "ТП"}, {5, Digits, "номинальная мощность"}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportTPMeasurements(t[0], cells, run.Setting, *run.Messages, run.Progress);
-       }},
+       },
+       "Импорт замеров ТП (Ворсел)", ""},
       // one row per station: its total rated power and load, or (under a heading in column 4) those of
       // Т1 to Т3 side by side
       {kStationMeasureSheet, {LayoutTransTP}, false, 1,
-       {{1, TSheetColumnKind::Name, "ТП"},
-        {2, TSheetColumnKind::Number, "номинальная мощность", {"S", "МОЩН", "КВА", "KVA", "НОМ", "Т1", "ТР"}, false},
-        {3, TSheetColumnKind::Number, "нагрузка"}},
+       {{1, Name, "ТП"},
+        {2, Number, "номинальная мощность",
+         {"S", "Sном", "Sн", "кВА", "кВ*А", "Уст. мощ.", "мощность", "номинальная", "Т1", "Тр"}, false},
+        {3, Number, "нагрузка"}},
        4,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportTPStationMeasurements(t[0], cells, MeasurementType(static_cast<float>(run.Setting)),
                                             *run.Messages, run.Progress);
-       }},
+       },
+       "Импорт замеров ТП", ""},
   };
   return imports;
 }
@@ -70,12 +86,47 @@ namespace {
 // Where a sheet's data end: this many empty key cells one after another.
 constexpr int kEndOfRows = 100;
 
+bool IsDigit(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
+bool IsLetter(char32_t ch) {
+  return (ch >= U'A' && ch <= U'Z') || (ch >= U'a' && ch <= U'z') || (ch >= U'А' && ch <= U'я') || ch == U'Ё' ||
+         ch == U'ё' || (ch >= U'Ѐ' && ch <= U'ӿ');
+}
+template <typename Test>
+bool AnyChar(std::string_view text, Test test) {
+  for (std::size_t pos = 0; pos < text.size();)
+    if (test(NextUtf8Char(text, pos))) return true;
+  return false;
+}
+template <typename Test>
+bool EveryChar(std::string_view text, Test test) {
+  return !AnyChar(text, [&](char32_t ch) { return !test(ch); });
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Why the name is not a station's name as the base writes it with its transformer and feeder ("ТП-42",
+// "ТП-42.Т1", "ТП-42.Т1.Л8"); empty when it is one.
+std::string StationPathFault(const std::string& name) {
+  std::size_t from = 0;
+  for (int part = 0;; ++part) {
+    const std::size_t dot = name.find('.', from);
+    const std::string_view piece = std::string_view(name).substr(from, dot == std::string::npos ? dot : dot - from);
+    if (piece.empty()) return Quoted(name) + " - не имя вида ТП.Тр.Фидер: пустая часть между точками";
+    if (part == 0 && !AnyChar(piece, IsLetter))
+      return Quoted(name) + " - не имя вида ТП.Тр.Фидер: в имени ТП " + Quoted(std::string(piece)) + " нет букв";
+    if (dot == std::string::npos) return {};
+    from = dot + 1;
+  }
+}
+
 // Empty when the cell holds what its column does; otherwise why not. A cell that cannot be read, or
 // that shows a merged range's value, holds a value all the same: the reader names it by its cell.
 std::string Lacks(const TSheetColumn& column, const TOutsideValue& cell) {
   if (cell.Kind() == TOutsideValue::TKind::Unreadable || !cell.CoveredFault().empty()) return {};
   if (cell.Blank()) return "ячейка пуста";
   const TValueRead<std::string> name = cell.Name();
+  const std::string shown = name ? Quoted(*name.Value) : std::string();
+  const bool date = cell.Kind() == TOutsideValue::TKind::Date;
   switch (column.Kind) {
     case TSheetColumnKind::Name:
       return {};
@@ -84,37 +135,56 @@ std::string Lacks(const TSheetColumn& column, const TOutsideValue& cell) {
       return number ? std::string() : number.Fault;
     }
     case TSheetColumnKind::Digits:
-      break;
+      if (date) return "дата " + shown + " - не число";
+      return !name || AnyChar(*name.Value, IsDigit) ? std::string() : "в ячейке нет цифр";
+    case TSheetColumnKind::RowNumber:
+      if (date) return "дата " + shown + " - не номер строки";
+      if (cell.Kind() == TOutsideValue::TKind::Number) {
+        const TValueRead<double> number = cell.Number();
+        return number && *number >= 0 && std::trunc(*number) == *number ? std::string()
+                                                                         : "число " + shown + " - не номер строки";
+      }
+      return !name || EveryChar(*name.Value, IsDigit) ? std::string() : "текст " + shown + " - не номер строки";
+    case TSheetColumnKind::StationPath:
+      if (date) return "дата " + shown + " - не имя ТП";
+      if (cell.Kind() == TOutsideValue::TKind::Number) return "число " + shown + " - не имя ТП";
+      return name ? StationPathFault(*name.Value) : std::string();
   }
-  return !name || name.Value->find_first_of("0123456789") != std::string::npos ? std::string() : "в ячейке нет цифр";
+  return {};
 }
 
 std::string Cell(int row, int col) { return "ячейка " + SheetCellName(row, col) + ": "; }
 
+std::string Column(const TSheetColumn& column) {
+  return "столбец " + std::to_string(column.Col) + " (" + column.Title + ")";
+}
+
 }  // namespace
 
 std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells) {
-  const std::string other = "не является листом \"" + std::string(import.Name) + "\": ";
-  // the headings over its own columns name them
+  const std::string other = std::string("не подходит для команды \"") + import.Command + "\"" +
+                            (*import.Part != 0 ? std::string(" (") + import.Part + ")" : std::string()) + ": ";
+  // the headings over its own columns say what the columns hold
   if (import.HeadingRow > 0)
     for (const TSheetColumn& column : import.Columns) {
       if (column.Headings.empty()) continue;
       const TValueRead<std::string> heading = cells(import.HeadingRow, column.Col).Name();
       if (!heading) return Cell(import.HeadingRow, column.Col) + heading.Fault;
-      const std::string upper = UpperCase(*heading.Value);
-      if (upper.empty()) continue;
-      bool names = false;
-      for (const char* word : column.Headings) names = names || upper.find(word) != std::string::npos;
-      if (!names)
-        return other + Cell(import.HeadingRow, column.Col) + "заголовок \"" + *heading.Value + "\" - не заголовок столбца " +
-               std::to_string(column.Col) + " (" + column.Title + ")";
+      if (heading.Value->empty() || HeadingSays(*heading.Value, column.Headings)) continue;
+      return other + Cell(import.HeadingRow, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок столбца " +
+             std::to_string(column.Col) + " (" + column.Title + "): в нем должно быть " + HeadingWordsText(column.Headings);
     }
   const bool beyond = import.Beyond > 0 && cells(import.HeadingRow, import.Beyond).Blank();
   const int key = import.Columns.front().Col;
   bool whole = false;
   std::string first;  // why the first row of the data is none of the sheet's
+  // whether every row is to be looked at, or the first whole one tells
+  const bool everyRow = beyond || std::any_of(import.Columns.begin(), import.Columns.end(), [](const TSheetColumn& c) {
+                          return c.Need != TSheetColumnNeed::Whole;
+                        });
   for (int row = import.HeadingRow + 1, empty = 0; empty < kEndOfRows; ++row) {
     if (cells(row, key).Blank()) {
+      if (import.FirstBlankEnds) break;
       ++empty;
       continue;
     }
@@ -123,6 +193,15 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
     if (beyond && !cells(row, import.Beyond).Blank())
       return other + Cell(row, import.Beyond) + "значение в столбце " + std::to_string(import.Beyond) +
              ", над которым нет заголовка";
+    if (import.RowTaken && !import.RowTaken(cells, row)) continue;
+    // what every row taken must hold: a row of another kind of sheet is told by its cell
+    for (const TSheetColumn& column : import.Columns) {
+      if (column.Need == TSheetColumnNeed::Whole) continue;
+      const TOutsideValue cell = cells(row, column.Col);
+      if (cell.Blank() && column.Need == TSheetColumnNeed::Shape) continue;
+      if (const std::string lacks = Lacks(column, cell); !lacks.empty())
+        return other + "строка " + std::to_string(row) + ", " + Column(column) + ": " + lacks;
+    }
     if (!whole)
       whole = std::all_of(import.Columns.begin(), import.Columns.end(), [&](const TSheetColumn& column) {
         if (!column.InEveryRow) return true;
@@ -131,20 +210,18 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
           first = "строка " + std::to_string(row) + ", столбец " + std::to_string(column.Col) + ": " + lacks;
         return lacks.empty();
       });
-    if (whole && !beyond) break;
+    if (whole && !everyRow) break;
   }
   if (whole) return {};
   std::string columns;
   for (const TSheetColumn& column : import.Columns)
-    if (column.InEveryRow)
-      columns += std::string(columns.empty() ? "" : ", ") + "столбец " + std::to_string(column.Col) + " (" +
-                 column.Title + ")";
+    if (column.InEveryRow) columns += (columns.empty() ? "" : ", ") + Column(column);
   return other + "нет ни одной строки, в которой заполнены " + columns + (first.empty() ? "" : " (" + first + ")");
 }
 
 TImportTaken TSheetImport::Read(std::vector<TDataFile>& tables, const TSheetCells& cells,
                                 const TSheetImportRun& run) const {
-  if (std::string fault = SheetKindFault(*this, cells); !fault.empty()) return {0, std::move(fault)};
+  if (std::string fault = SheetKindFault(*this, cells); !fault.empty()) throw TSheetKindError(std::move(fault));
   std::vector<TDataFile> before(tables.size());
   for (std::size_t i = 0; i < tables.size(); ++i) CopyTable(tables[i], before[i]);
   // a refusal by a cell met after the reset leaves the tables as they were, as nothing taken does

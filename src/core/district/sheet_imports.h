@@ -32,18 +32,31 @@ struct TSheetImportRun {
 enum class TSheetColumnKind {
   Name,    // a name
   Number,  // a number (a cell that cannot be read counts: it is a value, named when it is read)
-  Digits,  // a text or number that shows digits: a row's number, a power with its unit after it ("400 кВА")
+  Digits,  // a text or number that shows digits, no date: a feeder's number, a power with its unit ("400 кВА")
+  RowNumber,  // a row's number: a whole number, or a text of digits alone; a date is none
+  // a station's name as the base writes it with its transformer and feeder after dots ("ТП-42.Т1.Л8"):
+  // the station named with a letter, no part empty; a number or a date is none
+  StationPath,
+};
+
+// What every row the import takes must hold in a column, besides what a whole row fills.
+enum class TSheetColumnNeed {
+  Whole,   // nothing of every row: a row that leaves it empty, or fills it with what it does not hold, is named
+  Shape,   // a filled cell holds the column's kind; an empty one is the reader's to name
+  Filled,  // the cell is filled and holds the column's kind: an empty one would be taken as 0
 };
 
 struct TSheetColumn {
   int Col;
   TSheetColumnKind Kind;
   const char* Title;  // what it holds, as a refusal names the column
-  // Words (upper case) one of which a heading over the column holds, when the sheet has a heading row;
-  // none: any heading. An empty heading cell is no other column's.
+  // Words people write in a heading over the column, one of which the heading holds by its meaning
+  // (HeadingSays), when the sheet has a heading row; none: any heading. An empty heading cell is no
+  // other column's.
   std::vector<const char*> Headings = {};
   // Whether a row of the data fills it; false: the column is the sheet's, but a row may leave it empty.
   bool InEveryRow = true;
+  TSheetColumnNeed Need = TSheetColumnNeed::Whole;
 };
 
 struct TSheetImport {
@@ -61,19 +74,29 @@ struct TSheetImport {
   // The reader itself, which Read runs on a sheet of its kind.
   std::function<TImportTaken(std::vector<TDataFile>& tables, const TSheetCells& cells, const TSheetImportRun& run)>
       Take;
+  // The command that runs the reader, as the user finds it in the menu, and the part of it that the
+  // reader reads (empty: the whole), which a refusal of a sheet of another kind names.
+  const char* Command;
+  const char* Part;
+  // The rows the reader takes: those below the headings whose key (the first column) is filled, down to
+  // the first empty one (FirstBlankEnds) or to a hundred empty ones, and of them those that RowTaken
+  // (when given) says; the others (a station's row above its feeders) are the reader's own.
+  bool FirstBlankEnds = false;
+  std::function<bool(const TSheetCells& cells, int row)> RowTaken = {};
 
-  // The sheet read into the tables, when it is of the reader's kind (SheetKindFault); otherwise nothing
-  // taken, with why as the first reason. A sheet from which nothing is taken, or that is refused by a
-  // cell, leaves the tables as they were: a reader that resets every load first (the station
+  // The sheet read into the tables, when it is of the reader's kind; otherwise throws TSheetKindError
+  // with SheetKindFault, before anything is reset. A sheet from which nothing is taken, or that is
+  // refused by a cell, leaves the tables as they were: a reader that resets every load first (the station
   // measurements) resets none of them.
   TImportTaken Read(std::vector<TDataFile>& tables, const TSheetCells& cells, const TSheetImportRun& run) const;
 };
 
-// Empty when the sheet is of the reader's kind: each heading over a column of its own is empty or names
-// that column, no value stands under an empty heading right after its own columns, and a row of its data
-// fills every column a row must fill. Otherwise why not, naming the cell or the columns: a workbook of
-// another import (a households book chosen for the station measurements) is refused by name before
-// anything is reset.
+// Empty when the sheet is of the reader's kind: each heading over a column of its own is empty or says
+// what the column holds, no value stands under an empty heading right after its own columns, every row
+// the reader takes holds in each column what the column's Need asks, and one of them fills every column
+// a row must fill. Otherwise why not, naming the command, the cell or the columns and what the heading or
+// the row must hold: a workbook of another import (a households book chosen for the station
+// measurements, a metering book for the industrial base) is refused by name before anything is reset.
 std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells);
 
 // Every reader of a district workbook sheet.

@@ -63,6 +63,8 @@ void CheckCellName(std::string_view name, int row, int col) {
 }
 
 Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e) {
+  if (e.Row == 0)
+    return Error("Ошибка чтения файла \"" + sheet.FileName() + "\": лист \"" + sheet.SheetName() + "\": " + e.Reason);
   return Error(ImportCellMessage(sheet.FileName(), sheet.SheetName(), e.Row, e.Col, e.Reason));
 }
 

@@ -73,7 +73,8 @@ void CheckFieldFit(std::string_view text, const TTextField& field, int row, int 
 // that no other table matches.
 void CheckCellName(std::string_view name, int row, int col);
 // The refusal of the reader's workbook for the cell: 'Ошибка чтения файла "<path>": лист "<sheet>",
-// ячейка <B5>: <reason>'.
+// ячейка <B5>: <reason>'; for a sheet of another kind (TSheetKindError) 'Ошибка чтения файла "<path>":
+// лист "<sheet>": <reason>'.
 Error CellRefusal(const TSheetReader& sheet, const TCellTextError& e);
 
 // What an import builds in memory from one file (rows of its own and of the tables it fills) is held to

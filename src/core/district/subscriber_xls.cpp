@@ -170,6 +170,17 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
   return false;
 }
 
+bool IsFeederNumber(std::string_view name) { return !name.empty() && name[0] >= '0' && name[0] <= '9'; }
+
+std::string HouseholdsFeeder(std::string_view name) {
+  if (name.empty()) return {};
+  // the letter the base puts before a feeder's number, already written
+  for (const std::string_view letter : {"Л", "л"})
+    if (name.starts_with(letter) && IsFeederNumber(name.substr(letter.size())))
+      return "Л" + std::string(name.substr(letter.size()));
+  return "Л" + std::string(name);
+}
+
 int LastSheetRow(const TSheetCells& cells) {
   int r = 1;
   while (!cells(r, 1).Blank()) ++r;
@@ -301,13 +312,13 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
     // the first cell tells a feeder (its number) from a station: one that cannot be read tells neither,
     // and refuses the workbook by its cell
     const std::string s = UpperCase(TakeName(cells, r, 1));
-    if (!s.empty() && s[0] >= '0' && s[0] <= '9') {
+    if (IsFeederNumber(s)) {
       ++n;
       // a heading above the first station is never stored, so a station's name is checked where it is
       CheckFieldFit(station, nameTP, stationRow, 1);
       // a feeder without its name is none of the station's lines: stored without one, and named
       const std::string feederName = TakeName(cells, r, 2);
-      const std::string feeder = feederName.empty() ? std::string() : "Л" + feederName;
+      const std::string feeder = HouseholdsFeeder(feederName);
       CheckFieldFit(feeder, fider, r, 2);
       if (held) held->Take(2 * (station.size() + feeder.size()));
       c.NameTP->SetItem(n, station);

@@ -42,6 +42,12 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 // The row before the first empty cell of column 1 from row 1.
 int LastSheetRow(const TSheetCells& cells);
 
+// Whether a name of column 1 of a households sheet is a feeder's number (a digit first), not a station.
+bool IsFeederNumber(std::string_view name);
+// A households feeder as the base names it ("Л8"), whether the sheet writes its number alone ("8") or
+// as the base shows it ("Л8", "л8"); empty for none.
+std::string HouseholdsFeeder(std::string_view name);
+
 // Fill the empty tables of their layouts ("База промышленных абонентов", "База бытовых абонентов").
 // A text that would not go whole into its field throws TCellTextError naming its cell. What the rows
 // take in memory is counted against held when one is given. Each sheet adds at most

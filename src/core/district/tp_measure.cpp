@@ -185,12 +185,14 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
     // a row without a rated power is a heading or a caption
     const std::string powerDigits = KeepChars(Shown(cells, i, 5), IsDigit);
     if (powerDigits.empty()) continue;
-    bool whole = true;
+    // a rated power that does not read (a figure merged down from the transformer above) measures
+    // nothing: the row is named by its cell, and no load is given without the power it goes with
     double power = 0;
     if (!ReadMeasured(cells, i, 5, {"кВА", "kVA"}, power, messages)) {
-      whole = false;
       taken.NotTakenAt(i, "столбец 5: значение не является числом (" + cells(i, 5).Number().Fault + ")");
+      continue;
     }
+    bool whole = true;
     std::string designation =
         KeepChars(UpperCase(Shown(cells, i, 4)), [](char32_t ch) { return IsDigit(ch) || ch == U'Т'; });
     if (designation == "Т") designation = "Т1";

@@ -94,6 +94,18 @@ TEST_F(NetWorkbooksImport, SectionsAndTransformersOfTwoWorkbooks) {
   EXPECT_LE(*std::max_element(progress.begin(), progress.end()), 100);
 }
 
+// A transformer power merged down over the stations of two rows (tests/data/sheets, openpyxl): the first
+// station's, and the second row named by the range, never a second transformer of that power.
+TEST_F(NetWorkbooksImport, APowerMergedOverTwoStationsIsTheFirstOnes) {
+  TBaseImport base;
+  ImportNetWorkbooks({(TestDataDir() / "sheets" / "network_merged_openpyxl.xlsx").string()}, dir / "сеть", base);
+  EXPECT_EQ(ColumnTexts(base.Stations, "Name1"), std::vector<std::string>{"ТП-2"});
+  EXPECT_EQ(ColumnTexts(base.Stations, "Transform"), std::vector<std::string>{"ТМ-400/10/0.4"});
+  ASSERT_EQ(base.Messages.size(), 1u);
+  EXPECT_NE(base.Messages[0].find("строка 6: ячейка F6: ячейка входит в объединенную ячейку F5:F6"), std::string::npos)
+      << base.Messages[0];
+}
+
 TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpenedStopsTheImport) {
   const auto column = [](std::vector<std::string> cells) {
     return LastUsedRow([cells](int row) { return row <= static_cast<int>(cells.size()) && !cells[row - 1].empty(); });

@@ -104,6 +104,36 @@ TEST_F(FeederFilesImport, SectionsAndStationsOfAFolderAndItsSubfolders) {
   }
 }
 
+// Files of other kinds named .psh (a scheme's cards, a scheme's node table): their lines are no feeder
+// sections, and the file is refused by its line and column before any base is made.
+TEST_F(FeederFilesImport, AFileOfAnotherKindIsRefusedByTheColumnsOfALine) {
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"\r\n\r\n0201   0       1   10.50   0.000   0.000   0.000   0.000   10.50   0.000   0.000\r\n",
+       "строка 3, колонка 23: знак \"5\" вместо пробела между полями"},
+      {"      Nuz Prb               Pn               Qn\r\n\r\n" + FitLeft("1", 9) + FitLeft("0", 4) +
+           FitLeft("0.5000", 17) + FitLeft("0.2000", 17) + "\r\n",
+       "строка 3, колонка 9: знак \"1\" вместо пробела между полями"},
+      {"\r\n\r\n" + Piece("ТП-1", "ТП-2", "", "АС-50", "0.25", "-") + "\r\n" + Piece("ТП-2", "ТП-3", "12", "АС-50", "0.25", "-") +
+           "\r\n",
+       "строка 4, колонки 19-22 (состояние): \"12\" - цифры вместо букв состояния"}};
+  for (const auto& [bytes, reason] : files) {
+    const fs::path folder = dir.Path() / std::to_string(reason.size());
+    fs::create_directories(folder);
+    WriteBytes(folder / "ф.psh", Utf8ToCp866(bytes));
+    TBaseImport base;
+    try {
+      ImportPshFolder((folder / "Лесная").string(), base);
+      ADD_FAILURE() << reason;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + (folder / "ф.psh").string() + "\": " + reason +
+                                                " - строка не является строкой участка фидера (*.PSH)", 0),
+                0u)
+          << e.what();
+    }
+    EXPECT_EQ(base.Lines.RowCount, 0);
+  }
+}
+
 TEST_F(FeederFilesImport, FeederNamesAndLines) {
   EXPECT_EQ(ExpandFeedName("ЛЕСНАЯ"), "ЛЕСНАЯ.1.10");
   EXPECT_EQ(ExpandFeedName("ЛЕСНАЯ2"), "ЛЕСНАЯ.2.10");

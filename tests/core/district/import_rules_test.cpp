@@ -13,6 +13,9 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/strings.h"
+#include "core/base/numfmt.h"
+#include "core/catalogs/graph_tables.h"
+#include "core/catalogs/import_sheets.h"
 #include "core/district/cdu_cards.h"
 #include "core/district/feeder_measure.h"
 #include "core/district/import_net_workbooks.h"
@@ -147,6 +150,9 @@ protected:
     try {
       const TImportTaken taken = reader.Read(tables, cells, {&said, 0.5, {}, {}, nullptr});
       out = std::to_string(taken.Items) + " " + taken.FirstReason + "\n";
+    } catch (const TSheetKindError& e) {
+      // a sheet of another kind: nothing taken, saying why
+      out = "0 " + e.Reason + "\n";
     } catch (const std::exception& e) {
       return std::string("refused: ") + e.what();
     }
@@ -572,13 +578,40 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
       {kHouseholdsSheet, {"households_line_breaks", "households_pasted", "households_merged"}},
       {kMeterPointsSheet, {"industrial", "points_merged"}},
       {kFeederMeasureSheet, {"inputs_", "uncalculated_"}},
+      {kStationMeasureSheet, {"stations_"}},
+      {kTransformerMeasureSheet, {"transformers_"}},
   };
   std::vector<fs::path> books;
   for (const char* folder : {"subscriber_sheets", "sheets", "wrong_files"})
     for (const auto& entry : fs::directory_iterator(TestDataDir() / folder))
       if (entry.path().extension() == ".xls" || entry.path().extension() == ".xlsx") books.push_back(entry.path());
+  // the grid's export of the inputs table, as the grid writes one: a row number, then each visible
+  // column under its title, numbers as numbers
+  {
+    TDataFile inputs;
+    FillRows(inputs, LayoutSubstInputs, {{"ПС-1", "Ввод 1", "", "", "4", "", "", "7", "7"},
+                                         {"ПС-2", "Ввод 2", "", "", "4", "", "", "8", "8"}});
+    Workbook exported;
+    Worksheet& sheet = exported.sheets.emplace_back(inputs.Name);
+    sheet.SetText(1, 1, "№ п/п");
+    for (int c = 1, col = 1; c <= inputs.NCols; ++c) {
+      if (inputs.Visible[static_cast<std::size_t>(c)] != 1) continue;
+      sheet.SetText(1, ++col, inputs.ColTitle[static_cast<std::size_t>(c)]);
+      for (int row = 1; row <= inputs.RowCount; ++row) {
+        sheet.SetNumber(row + 1, 1, row);
+        const std::string text = GetCellText(inputs, row, c, false);
+        if (text.empty()) continue;
+        if (IsNumericType(inputs.ColType[static_cast<std::size_t>(c)]))
+          sheet.SetNumber(row + 1, col, StrToFloatZ(text));
+        else
+          sheet.SetText(row + 1, col, text);
+      }
+    }
+    books.push_back(dir / "textfile.xlsx");
+    WriteXlsx(books.back(), exported);
+  }
   std::sort(books.begin(), books.end());
-  ASSERT_GE(books.size(), 30u);
+  ASSERT_GE(books.size(), 40u);
   // a base that names what the workbooks name, each load measured before
   const auto tablesOf = [&](const TSheetImport& reader) {
     std::vector<TDataFile> tables;
@@ -608,9 +641,18 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
       }
     return out;
   };
+  // takes still open: a feeder measurement sheet's names and numbers stand where the grid's export of the
+  // inputs puts an input's name and a number; a typical graphs' row reads as the first metering
+  // system's head row followed by a day
+  const std::vector<std::pair<std::string, std::string>> open = {{kFeederMeasureSheet, "textfile.xlsx"},
+                                                                 {"Импорт из файлов *.xls (АСКУЭ СВЭ)", "metering_koe_"}};
+  const auto isOpen = [&](const std::string& reader, const std::string& name) {
+    return std::any_of(open.begin(), open.end(), [&](const auto& o) { return o.first == reader && name.rfind(o.second, 0) == 0; });
+  };
   for (const TSheetImport& reader : SheetImports())
     for (const fs::path& book : books) {
       const std::string name = book.filename().string();
+      if (isOpen(reader.Name, name)) continue;
       const auto kinds = ownKinds.find(reader.Name);
       if (kinds != ownKinds.end() &&
           std::any_of(kinds->second.begin(), kinds->second.end(), [&](const std::string& k) { return name.rfind(k, 0) == 0; }))
@@ -631,6 +673,148 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
       EXPECT_NE(refusal, "") << reader.Name << " <- " << name << " took: " << Joined(said);
       EXPECT_EQ(dump(tables), before) << reader.Name << " <- " << name << ": " << refusal;
     }
+  // a book of a reader's own kind under the headings people write is taken
+  for (const char* own : {"stations_kva_openpyxl.xlsx", "stations_ust_xlsxwriter.xlsx"}) {
+    const TSheetImport& reader = FindSheetImport(kStationMeasureSheet);
+    std::vector<TDataFile> tables = tablesOf(reader);
+    std::vector<std::string> said;
+    TSheetReader sheet;
+    sheet.Open((TestDataDir() / "sheets" / own).string());
+    EXPECT_EQ(reader.Read(tables, SheetCells(sheet), {&said, 2, {}, {}, nullptr}).Items, 2) << own << ": " << Joined(said);
+  }
+
+  // the catalogue's and the regime's readers of workbooks, fed the same books: each takes its own and
+  // refuses the others (nothing taken, or refused by name)
+  struct TBookReader {
+    const char* command;
+    const char* own;  // the beginning of the names of its own books
+    std::function<long long(const std::string& book)> taken;
+  };
+  const TDataFile catalog = Empty(GraphCatalogMaket);
+  const std::vector<TBookReader> others = {
+      {"Импорт из файлов *.xls (АСКУЭ СВЭ)", "metering_sve",
+       [&](const std::string& book) { return ReadMeteringWorkbook(book, catalog, false).Taken.Items; }},
+      {"Импорт из файлов *.xls (АСКУЭ Кирмаоблэнерго)", "metering_koe",
+       [&](const std::string& book) { return ReadMeteringWorkbook(book, catalog, true).Taken.Items; }},
+      {"Импорт замеров", "regime_measurements", [&](const std::string& book) {
+         TDataFile nodes;
+         ReadMaket(LayoutNodes, nodes);
+         CreateColumns(nodes, 1);
+         GetColumnAs<DAString>("Name", nodes)->SetItem(1, "ПС1.ТП-42");
+         TDataFile branches = Empty(LayoutBranches), flows = Empty(LayoutLineFlows);
+         TSheetReader sheet;
+         sheet.Open(book);
+         return ImportMeasurements(sheet, nodes, branches, flows, {"", 0}, book).Taken.Items;
+       }},
+  };
+  for (const TBookReader& reader : others)
+    for (const fs::path& book : books) {
+      const std::string name = book.filename().string();
+      long long taken = 0;
+      std::string refusal;
+      try {
+        taken = reader.taken(book.string());
+      } catch (const std::exception& e) {
+        refusal = e.what();
+      }
+      if (name.rfind(reader.own, 0) == 0) {
+        EXPECT_GT(taken, 0) << reader.command << " <- " << name << ": " << refusal;
+      } else if (!isOpen(reader.command, name)) {
+        EXPECT_EQ(taken, 0) << reader.command << " <- " << name;
+      }
+    }
+}
+
+// Every row a reader takes holds what the row must, or the sheet is of another kind and refused by the
+// row and the column, saying what the column holds, before anything is reset: a date is no row number
+// nor a feeder's number, a station is named with a letter and no empty part between its dots, and a
+// technical row's energy is a number that is there.
+TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
+  using TCellsOf = std::map<std::pair<int, int>, TOutsideValue>;
+  const auto text = [](const char* t) { return TOutsideValue::Text(t); };
+  const TOutsideValue day = TOutsideValue::Date(46143, "01.05.2026");
+  struct TCase {
+    const char* reader;
+    TCellsOf cells;
+    std::string fault;  // "" for a sheet of the reader's kind
+  };
+  const TCellsOf point = {{{3, 1}, text("1")}, {{3, 2}, text("Д1")}, {{3, 6}, text("ТП-42.Т1")}, {{3, 13}, text("5")},
+                          {{4, 1}, text("2")}, {{4, 2}, text("Д2")}, {{4, 6}, text("ТП-7.Т1.Л8")}};
+  const auto pointWith = [&](std::pair<int, int> at, TOutsideValue value) {
+    TCellsOf cells = point;
+    cells[at] = std::move(value);
+    return cells;
+  };
+  const std::vector<TCase> cases = {
+      {kMeterPointsSheet, point, ""},
+      // a station left empty is the reader's to name, row by row
+      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue()), ""},
+      {kMeterPointsSheet, pointWith({4, 1}, day), "строка 4, столбец 1 (номер строки): дата \"01.05.2026\" - не номер строки"},
+      {kMeterPointsSheet, pointWith({4, 1}, text("Итого")), "строка 4, столбец 1 (номер строки): текст \"Итого\" - не номер строки"},
+      {kMeterPointsSheet, pointWith({4, 1}, TOutsideValue::Number(2.5, "2.5")),
+       "строка 4, столбец 1 (номер строки): число \"2.5\" - не номер строки"},
+      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(1.9, "1.9")), "строка 4, столбец 6 (ТП.Тр.Фидер): число \"1.9\" - не имя ТП"},
+      {kMeterPointsSheet, pointWith({4, 6}, text("1.9")),
+       "строка 4, столбец 6 (ТП.Тр.Фидер): \"1.9\" - не имя вида ТП.Тр.Фидер: в имени ТП \"1\" нет букв"},
+      {kMeterPointsSheet, pointWith({4, 6}, text("ТП-7..Л8")),
+       "строка 4, столбец 6 (ТП.Тр.Фидер): \"ТП-7..Л8\" - не имя вида ТП.Тр.Фидер: пустая часть между точками"},
+      {kMeterPointsSheet, pointWith({4, 6}, day), "строка 4, столбец 6 (ТП.Тр.Фидер): дата \"01.05.2026\" - не имя ТП"},
+      // the first empty row number ends what the reader takes
+      {kMeterPointsSheet, pointWith({6, 1}, day), ""},
+      {kHouseholdsSheet, {{{1, 1}, text("ТП-42")}, {{2, 1}, text("1")}, {{2, 3}, text("5")}, {{3, 1}, day}, {{3, 3}, text("6")}},
+       "строка 3, столбец 1 (номер фидера): дата \"01.05.2026\" - не число"},
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")}},
+       "строка 3, столбец 2 (активная энергия): ячейка пуста"},
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")},
+                         {{3, 2}, text("пять")}},
+       "строка 3, столбец 2 (активная энергия): текст \"пять\" не является числом"},
+  };
+  for (const TCase& c : cases) {
+    const TSheetImport& reader = FindSheetImport(c.reader);
+    const std::string said = SheetKindFault(reader, [&](int row, int col) {
+      const auto at = c.cells.find({row, col});
+      return at == c.cells.end() ? TOutsideValue() : at->second;
+    });
+    if (c.fault.empty()) {
+      EXPECT_EQ(said, "") << c.reader;
+      continue;
+    }
+    EXPECT_EQ(said.rfind("не подходит для команды \"Импорт базы абонентов (*.XLS)\" (база ", 0), 0u) << said;
+    EXPECT_NE(said.find("): " + c.fault), std::string::npos) << c.reader << ": " << said << "\n" << c.fault;
+  }
+}
+
+// Every heading of the program's list over a column of its own, as people write it: taken by its meaning
+// (the unit's signs, letter case, Latin look-alikes, abbreviations, what follows it), and a heading of
+// another column refused saying what the heading must hold.
+TEST_F(ImportRules, EveryHeadingOfTheListIsTakenByItsMeaning) {
+  const std::vector<std::string> taken = {"кВА", "кВ*А", "кВ·А", "kVA", "КВА", "Sном", "Sн", "S", "Sном, кВА",
+                                          "Уст. мощ.", "Мощность", "Мощн.", "Номинальная мощность, кВА",
+                                          "Установленная мощность", "Т1", "Тр-р"};
+  const std::vector<std::string> refused = {"Адрес", "Нагрузка, кВт", "W", "Фамилия, имя, отчество", "P, кВт"};
+  int columns = 0;
+  for (const TSheetImport& reader : SheetImports())
+    for (const TSheetColumn& column : reader.Columns) {
+      if (column.Headings.empty()) continue;
+      ++columns;
+      const auto fault = [&](const std::string& heading) {
+        FakeSheet s;
+        for (const TSheetColumn& other : reader.Columns) {
+          s.Row(reader.HeadingRow, {{other.Col, other.Col == column.Col ? heading : std::string("Имя")}});
+          s.Row(reader.HeadingRow + 1, {{other.Col, other.Kind == TSheetColumnKind::Name ? "ТП-42" : "400"}});
+        }
+        return SheetKindFault(reader, s.Cells());
+      };
+      for (const std::string& heading : taken) EXPECT_EQ(fault(heading), "") << reader.Name << ": " << heading;
+      for (const std::string& heading : refused) {
+        const std::string said = fault(heading);
+        EXPECT_NE(said.find("ячейка " + SheetCellName(reader.HeadingRow, column.Col) + ": заголовок \"" + heading +
+                            "\" - не заголовок столбца"), std::string::npos) << said;
+        EXPECT_NE(said.find("в нем должно быть " + HeadingWordsText(column.Headings)), std::string::npos) << said;
+        EXPECT_EQ(said.rfind("не подходит для команды \"" + std::string(reader.Command) + "\"", 0), 0u) << said;
+      }
+    }
+  EXPECT_GT(columns, 0);
 }
 
 }  // namespace

@@ -135,6 +135,9 @@ TEST(SubscriberXls, HouseholdFeeders) {
                              {"2", "2", "0", "30"},
                              {"3", "4", "3", "abc"},
                              {"5", " ", "2", "8"},
+                             // the feeder as the base shows it, in either case: the base's feeder
+                             {"6", "л6", "1", "1"},
+                             {"7", "Л7", "2", "4"},
                              {},
                              {"4", "9", "1", "1"}}),
                       t, info);
@@ -149,6 +152,8 @@ TEST(SubscriberXls, HouseholdFeeders) {
       {"ТП-1", "Л2", "", "30", ""},
       {"ТП-1", "Л4", "3", "", ""},
       {"ТП-1", "", "2", "8", "4"},
+      {"ТП-1", "Л6", "1", "1", "1"},
+      {"ТП-1", "Л7", "2", "4", "2"},
       {"ТП-2", "Л3", "", "10", ""},
   };
   EXPECT_EQ(Cells(t, {"NameTP", "Fider", "CountAb", "W", "Ws"}), expected);
@@ -243,9 +248,9 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
     ADD_FAILURE() << "a households sheet was taken for metering points";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + fs::absolute(industrial.PathProm).lexically_normal().string() +
-                                         "\": лист \"Быт\": не является листом \"Промышленные абоненты\": нет ни одной строки, в "
-                                         "которой заполнены столбец 1 (номер строки), столбец 6 (ТП.Тр.Фидер) (строка 3, столбец 6: "
-                                         "ячейка пуста): нет данных для импорта, ничего не изменено");
+                                         "\": лист \"Быт\": не подходит для команды \"Импорт базы абонентов (*.XLS)\" (база "
+                                         "промышленных абонентов): строка 4, столбец 1 (номер строки): текст \"ТП-43\" - не номер "
+                                         "строки, ничего не изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BPA"), points);
 }

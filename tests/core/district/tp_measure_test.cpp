@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/office/sheet_reader.h"
+
 #include <string>
 #include <vector>
 
@@ -105,6 +107,21 @@ TEST_F(TPMeasurements, OneRowPerTransformer) {
   other.Row(1, {{3, "Наименование ТП"}, {4, "Тр-р"}, {5, "Sн, кВА"}, {8, "P, кВт"}});
   other.Row(2, {{3, "ТП 9"}, {4, "Т1"}, {5, "100"}, {8, "5"}});
   EXPECT_EQ(ImportTPMeasurements(stations, other.Cells(), 0.5, messages).Items, 0);
+
+  // a rated power with its unit merged down over two transformers (tests/data/sheets, openpyxl): the
+  // second row is named by the range and measures nothing, its load not given, no power of 0 compared
+  Stations({{"", "ТП-42", "Т1", "", "", "ТМ-400/10"}, {"", "ТП-42", "Т2", "", "", "ТМ-400/10"}});
+  TSheetReader book;
+  book.Open((TestDataDir() / "sheets" / "transformers_merged_openpyxl.xlsx").string());
+  messages.clear();
+  const TImportTaken merged = ImportTPMeasurements(stations, SheetCells(book), 0.5, messages);
+  EXPECT_EQ(merged.Items, 1);
+  EXPECT_EQ(merged.FirstReason.rfind("строка 2: столбец 5: значение не является числом (ячейка входит в объединенную ячейку E1:E2", 0), 0u)
+      << merged.FirstReason;
+  EXPECT_EQ(Loads(1), "|1|120|60");
+  EXPECT_EQ(Loads(2), "|||");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("Ошибка чтения. Строка 2, столбец 5 (ячейка входит в объединенную ячейку E1:E2", 0), 0u) << messages[0];
 }
 
 TEST_F(TPMeasurements, OneRowPerStationSharesTheLoadBySwitchedOnRatedPower) {

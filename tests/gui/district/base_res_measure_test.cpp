@@ -292,9 +292,10 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
   const std::string staff = dir / "staff.xlsx";
   fs::copy_file(TestDataDir() / "wrong_files" / "staff.xlsx", staff);
   for (const auto& [command, reason] :
-       {std::pair{form->ImportTPItem, ", строка 2: НАЧАЛЬНИК УЧАСТКА - не найден в базе РЭС"},
-        std::pair{form->ImpTPMeasItem, ": не является листом \"Замеры ТП по подстанциям\": ячейка B1: заголовок \"Фамилия, имя, "
-                                       "отчество\" - не заголовок столбца 2 (номинальная мощность)"}}) {
+       {std::pair{form->ImportTPItem, ", строка 2: НАЧАЛЬНИК УЧАСТКА - не найден в базе РЭС: нет данных для импорта"},
+        std::pair{form->ImpTPMeasItem, ": не подходит для команды \"Импорт замеров ТП\": ячейка B1: заголовок \"Фамилия, имя, "
+                                       "отчество\" - не заголовок столбца 2 (номинальная мощность): в нем должно быть \"S\", "
+                                       "\"Sном\", \"Sн\", \"кВА\", \"кВ*А\", \"Уст. мощ.\", \"мощность\", \"номинальная\", \"Т1\" или \"Тр\""}}) {
     box.Clear();
     script.Then([&](QDialog& d) {
       Child<QLineEdit>(d, "FEdit").setText(QString::fromStdString(staff));
@@ -302,7 +303,7 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
     });
     command->trigger();
     EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + staff + "\": лист \"Сотрудники\"" + reason +
-                                                    ": нет данных для импорта, ничего не изменено"});
+                                                    ", ничего не изменено"});
     EXPECT_EQ(ReadBytes(Base() + ".RTP"), stations);
   }
 
@@ -321,9 +322,11 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
   });
   form->ImpTPMeasItem->trigger();
   EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + households +
-                                                  "\": лист \"Абоненты\": не является листом \"Замеры ТП по подстанциям\": "
+                                                  "\": лист \"Абоненты\": не подходит для команды \"Импорт замеров ТП\": "
                                                   "ячейка B1: заголовок \"W\" - не заголовок столбца 2 (номинальная "
-                                                  "мощность): нет данных для импорта, ничего не изменено"});
+                                                  "мощность): в нем должно быть \"S\", \"Sном\", \"Sн\", \"кВА\", \"кВ*А\", "
+                                                  "\"Уст. мощ.\", \"мощность\", \"номинальная\", \"Т1\" или \"Тр\", ничего не "
+                                                  "изменено"});
   EXPECT_EQ(ReadBytes(Base() + ".RTP"), measured);
   EXPECT_TRUE(NoLocks());
 }

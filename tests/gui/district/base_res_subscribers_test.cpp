@@ -364,14 +364,21 @@ TEST_F(SubscriberCommands, FilesThatGiveNoRowAreRefusedAndTheBaseStaysAsItWas) {
     script.Then([&](QDialog& d) { Click(d, "OKBtn"); });
     form->ImpXlsBaseItem->trigger();
     // a workbook's refusal names the sheet read, and the columns a sheet of the import has
-    refused(prom ? headings : byt ? stations : heading,
-            std::string("лист \"Лист1\": не является листом ") +
-                (prom ? "\"Промышленные абоненты\": нет ни одной строки, в которой заполнены столбец 1 (номер строки), "
-                        "столбец 6 (ТП.Тр.Фидер): "
-                 : byt ? "\"Бытовые абоненты\": нет ни одной строки, в которой заполнены столбец 1 (номер фидера), "
-                         "столбец 3 (число абонентов) (строка 1, столбец 3: ячейка пуста): "
-                       : "\"Технический учет\": нет ни одной строки, в которой заполнены столбец 1 (ввод или фидер), "
-                         "столбец 2 (активная энергия): "));
+    // (a sheet of another kind is refused saying so, not as a sheet of no data)
+    const std::string source = prom ? headings : byt ? stations : heading;
+    EXPECT_EQ(box.Texts(),
+              std::vector<std::string>{
+                  "Ошибка чтения файла \"" + source + "\": лист \"Лист1\": не подходит для команды \"Импорт базы абонентов (*.XLS)\" " +
+                  (prom ? "(база промышленных абонентов): нет ни одной строки, в которой заполнены столбец 1 (номер строки), "
+                          "столбец 6 (ТП.Тр.Фидер), "
+                   : byt ? "(база бытовых абонентов): нет ни одной строки, в которой заполнены столбец 1 (номер фидера), "
+                           "столбец 3 (число абонентов), "
+                         : "(база технических учетов): нет ни одной строки, в которой заполнены столбец 1 (ввод или фидер), "
+                           "столбец 2 (активная энергия), ") +
+                  "ничего не изменено"});
+    EXPECT_EQ(files(), before) << source;
+    EXPECT_TRUE(NoLocks());
+    box.Clear();
   }
 }
 
