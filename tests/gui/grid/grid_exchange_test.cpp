@@ -156,6 +156,8 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
   book.sheets.emplace_back("Данные");
   book.sheets[0].SetText(1, 1, "Реактив");
   book.sheets[0].SetNumber(2, 1, 1e308);
+  book.sheets[0].SetText(1, 2, "Номер");
+  book.sheets[0].SetNumber(2, 2, 7);
   ld::WriteXlsx(dir_ / "big.xlsx", book);
   // Texts that the columns would cut or could not hold: a name over the column's 20 characters, one with a
   // character without a Windows-1251 code, a number of more digits than the integer column's 5, and for
