@@ -65,7 +65,7 @@ bool IsFloatType(char type) { return type == 'f' || type == 'd' || type == 'r'; 
 // program's own export read back must give the same table; what is cut at the end stays cut.
 TValueRead<std::string> TableText(const TOutsideValue& cell, int width) {
   TValueRead<std::string> name = cell.Name(width);
-  if (!name || name.Value->empty() || cell.Kind() != TOutsideValue::TKind::Text) return name;
+  if (!name || cell.Kind() != TOutsideValue::TKind::Text) return name;
   const std::string shown = cell.Quoted();  // in quotes, its first characters
   std::size_t lead = 0;
   while (1 + lead < shown.size() && shown[1 + lead] == ' ') ++lead;
