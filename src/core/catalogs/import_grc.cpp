@@ -3,9 +3,11 @@
 #include "core/base/error.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
+#include "core/base/settings.h"
 #include "core/catalogs/catwin_graph.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 
 namespace ld {
@@ -46,13 +48,28 @@ void CopyRowByField(const TDataFile& from, int fromRow, TDataFile& to, int toRow
   }
 }
 
+// Whether the values table holds a row of that graph.
+bool HasGraphValues(const TGraphValueCols& values, int number) {
+  const int first = FirstRowOfGraph(values, number);
+  return first <= values.RowCount && values.Ngr->Get(first) == number;
+}
+
+// Why a graph of the other catalogue is not taken; valuesFile names the values file when known.
+std::string GraphOfNoValuesText(int number, const std::string& valuesFile = {}) {
+  return "у графика № " + std::to_string(number) + " нет ни одной строки значений в файле " +
+         (valuesFile.empty() ? std::string("значений графиков") : "\"" + fileio::FullFileName(valuesFile) + "\"") +
+         "; график без значений не берется";
+}
+
 }  // namespace
 
 TImportTaken ReadGraphCatalogFile(const std::string& file, std::unique_ptr<TDataFile>& catalog,
                                   std::unique_ptr<TDataFile>& values) {
   RequireTableFile(file, GraphCatalogMaket);
   const std::string base = file.size() < 4 ? std::string() : file.substr(0, file.size() - 4);
-  catalog = OpenGraphCatalog(base);
+  // the file chosen is the catalogue, whatever the letter case of its name ("пара.grc")
+  catalog = std::make_unique<TDataFile>();
+  ReadTableFile(file, *catalog);
   // a table of another layout would fail at its first missing column, naming no file
   if (catalog->Name != GraphCatalogMaket)
     throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": таблица макета \"" + catalog->Name +
@@ -60,19 +77,41 @@ TImportTaken ReadGraphCatalogFile(const std::string& file, std::unique_ptr<TData
   // a file cut at the end of a column's data would give the columns after it empty: every column of the
   // catalogue is taken over
   RequireTableFields(file, {"Ngr", "Per", "Nu", "Ntg", "Nt", "Tit", "Typ", "Zam", "Unt", "Us", "Tgf", "Dat1", "Dat2"});
-  // the values lie in the file beside it: graphs taken without them would be graphs of nothing
-  const std::string valuesFile = base + GetMaketExtention(GraphValuesMaket);
+  // the values lie in the file beside it, a program file found as the catalogue's own are, whatever the
+  // letter case of its name: graphs taken without them would be graphs of nothing
+  const std::string valuesFile = FindFileNoCase(base + GetMaketExtention(GraphValuesMaket));
   if (catalog->RowCount > 0 && !fileio::FileExists(valuesFile))
     throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": рядом с ним нет файла значений графиков \"" +
                 fileio::FullFileName(valuesFile) + "\"; скопируйте его вместе с каталогом");
-  values = OpenGraphValues(base);
-  if (fileio::FileExists(valuesFile)) RequireTableFields(valuesFile, {"Ngr", "Date", "Value"});
-  TImportTaken taken{catalog->RowCount, {}, {}};
+  values = std::make_unique<TDataFile>();
+  if (fileio::FileExists(valuesFile)) {
+    RequireTableFile(valuesFile, GraphValuesMaket);
+    ReadTableFile(valuesFile, *values);
+    if (values->Name != GraphValuesMaket)
+      throw Error("Ошибка чтения файла \"" + fileio::FullFileName(valuesFile) + "\": таблица макета \"" + values->Name +
+                  "\", а не \"" + GraphValuesMaket + "\"");
+    RequireTableFields(valuesFile, {"Ngr", "Date", "Value"});
+  } else {
+    ReadMaket(GraphValuesMaket, *values);
+    CreateColumns(*values, 0);
+  }
+  // a graph is taken with its values only: one of no value row is named, never added as a graph of nothing
+  TGraphCatalogCols cols;
+  FillGraphCatalogCols(*catalog, cols);
+  TGraphValueCols valueCols;
+  FillGraphValueCols(*values, valueCols);
+  TImportTaken taken;
+  for (int row = 1; row <= cols.RowCount; ++row) {
+    const int number = cols.Ngr->Get(row);
+    if (HasGraphValues(valueCols, number)) ++taken.Items;
+    else taken.NotTaken(GraphOfNoValuesText(number, valuesFile));
+  }
   taken.NotTaken("в каталоге нет ни одного графика");
   return taken;
 }
 
-int ImportGraphCatalog(TDataFile& own, TDataFile& ownValues, TDataFile& other, const TDataFile& otherValues) {
+int ImportGraphCatalog(TDataFile& own, TDataFile& ownValues, TDataFile& other, const TDataFile& otherValues,
+                       std::vector<std::string>* notTaken) {
   TGraphCatalogCols theirs;
   FillGraphCatalogCols(other, theirs);
   TGraphValueCols theirValues;
@@ -85,6 +124,10 @@ int ImportGraphCatalog(TDataFile& own, TDataFile& ownValues, TDataFile& other, c
     title.erase(0, 1);
     theirs.Tit->SetItem(row, title);
     const int number = theirs.Ngr->Get(row);
+    if (!HasGraphValues(theirValues, number)) {
+      if (notTaken) notTaken->push_back(GraphOfNoValuesText(number));
+      continue;
+    }
 
     TGraphCatalogCols mine;
     FillGraphCatalogCols(own, mine);

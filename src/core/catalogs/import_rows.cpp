@@ -49,11 +49,30 @@ bool GraphUnitOfText(const std::string& text, char& letter, std::string& unit) {
   return letter != 0;
 }
 
-bool TGraphsRead::IsNew(const TDataFile& catalog, int number) {
+bool TGraphsRead::IsNew(const TDataFile& catalog, int number, const std::string& where) {
   const bool read = std::any_of(Graphs.begin(), Graphs.end(), [&](const TImportedGraph& g) { return g.Number == number; });
   if (!read && !GraphNumberInCatalog(catalog, number)) return true;
-  Taken.NotTaken("график № " + std::to_string(number) + (read ? " встречается в файле второй раз" : " уже есть в каталоге"));
+  std::string why =
+      "график № " + std::to_string(number) + (read ? " встречается в файле второй раз" : " уже есть в каталоге");
+  Taken.NotTaken(why);
+  NotTaken.push_back(where.empty() ? std::move(why) : where + ": " + why);
   return false;
+}
+
+void TGraphsRead::Close() {
+  if (Taken.Items == 0 || NotTaken.empty()) return;
+  // a person reads the first few; a file of thousands of old graphs gives one line, not thousands
+  constexpr std::size_t kShown = 10;
+  std::string text = "графиков " + std::to_string(Taken.Items) + "; не взяты:";
+  for (std::size_t k = 0; k < NotTaken.size() && k < kShown; ++k) text += "\n" + NotTaken[k];
+  if (NotTaken.size() > kShown) text += "\nи еще " + std::to_string(NotTaken.size() - kShown);
+  if (!Taken.Summary.empty()) text = Taken.Summary + "; " + text;
+  Taken.Summary = std::move(text);
+}
+
+std::string GraphWithoutValuesText(int number, const std::string& where, const std::string& why) {
+  return where + ": у графика № " + std::to_string(number) + " нет ни одного значения (" + why +
+         "); график без значений не берется";
 }
 
 void AddImportedGraphs(const std::vector<TImportedGraph>& graphs, TDataFile& catalog, TDataFile& values) {

@@ -36,18 +36,28 @@ struct TImportedGraph {
 
 // What a graph import read from its file: the graphs that are new to the catalogue, in the file's
 // order; Taken.Items counts them, and a graph whose number the catalogue (or the file before it) holds
-// is not taken, which Taken.FirstReason says.
+// is not taken, which Taken.FirstReason says and, when others were taken, the closing message names
+// (Taken.Summary, after Close).
 struct TGraphsRead {
   TImportTaken Taken;
   std::vector<TImportedGraph> Graphs;
+  // Why each graph of the file was not taken ("строка 4: график № 7 уже есть в каталоге").
+  std::vector<std::string> NotTaken;
   // Whether a graph of that number is new: neither in the catalogue nor read before it (otherwise the
-  // reason why it is not taken is noted).
-  bool IsNew(const TDataFile& catalog, int number);
+  // reason why it is not taken is noted, with `where` before it: "строка 4", "запись 2").
+  bool IsNew(const TDataFile& catalog, int number, const std::string& where = {});
   void Add(TImportedGraph graph) {
     Graphs.push_back(std::move(graph));
     ++Taken.Items;
   }
+  // Once the file is read: when a graph was taken and another was not, the closing message counts the
+  // ones taken and names the first of those not taken, so none is left out without a word.
+  void Close();
 };
+
+// The refusal of a graph that the file gives no value for: it would stand in the catalogue as a graph of
+// nothing. `where` names its head ("строка 4").
+std::string GraphWithoutValuesText(int number, const std::string& where, const std::string& why);
 
 // Appends each graph's row to the catalogue and puts its points into the values table, both in memory,
 // so that the caller writes the two in one run.

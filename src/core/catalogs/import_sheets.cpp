@@ -103,6 +103,13 @@ TImportedGraph SheetGraph(int number, const std::string& title, const std::strin
   return graph;
 }
 
+// Whether any of the 24 hour cells from column `first` on in that row shows something.
+bool HoldsHours(const TCellReader& cell, int row, int first) {
+  for (int c = first; c < first + 24; ++c)
+    if (!cell(row, c).Blank()) return true;
+  return false;
+}
+
 // When no graph was taken and nothing said why, the sheet held none.
 void NoGraphOnSheet(TGraphsRead& read, const TImportSource& source) {
   if (read.Taken.Items == 0)
@@ -120,23 +127,43 @@ TGraphsRead ReadMeteringSlices(const TCellReader& cell, const TDataFile& catalog
     if (title.empty()) break;
     const std::string unitText = CellUnit(cell(head, 2), WidestField(catalog), head, source);
     const int number = CellInteger(cell(head, 3), head, 3, source);
-    const bool fresh = read.IsNew(catalog, number);
+    const std::string where = "строка " + std::to_string(head);
+    const bool fresh = read.IsNew(catalog, number, where);
     TImportedGraph graph = SheetGraph(number, title, unitText, kGraphSlices);
     int row = head + 2;
+    int days = 0;
+    bool anyValue = false;
     for (;; ++row) {
       const int day = CellPackedDay(cell(row, 1), row, source);
       if (day == 0) break;
-      if (!fresh) continue;
+      ++days;
       for (int c = 2; c <= 25; ++c) {
         const TOutsideValue value = cell(row, c);
         if (value.Blank()) continue;
-        graph.Points.emplace_back(day + 0.036 * (c - 2), CellNumber(value, row, c, source));
+        anyValue = true;
+        if (fresh) graph.Points.emplace_back(day + 0.036 * (c - 2), CellNumber(value, row, c, source));
       }
+    }
+    // A block of no value is no graph of this layout: a head with no day row under it (a book of one
+    // graph per row read as blocks shows its hours beside the head), or days whose every hour is empty.
+    // Its graph would stand in the catalogue as a graph of nothing, whether or not it is new.
+    if (!anyValue) {
+      if (days == 0 && HoldsHours(cell, head, 4))
+        Refuse(source, head, 4,
+               "в строке заголовка графика № " + std::to_string(number) +
+                   " заполнены часы суток, а под ней нет строк дней: это книга АСКУЭ Кирмаоблэнерго (график в "
+                   "строке), а не АСКУЭ СВЭ (графики блоками по дням)");
+      throw Error(ImportCellMessage(
+          source.file, source.sheet, head, 1,
+          GraphWithoutValuesText(number, where,
+                                 days == 0 ? "под строкой заголовка и строкой за ней нет строки с датой дня в столбце A"
+                                           : "в его строках дней все часы пусты")));
     }
     if (fresh) read.Add(std::move(graph));
     head = row;
   }
   NoGraphOnSheet(read, source);
+  read.Close();
   return read;
 }
 
@@ -148,11 +175,30 @@ TGraphsRead ReadMeteringTypical(const TCellReader& cell, const TDataFile& catalo
     if (title.empty()) break;
     const std::string unitText = CellUnit(cell(row, 2), WidestField(catalog), row, source);
     const int number = CellInteger(cell(row, 3), row, 3, source);
+    // A typical day is its 24 hours: an empty hour is no zero, and a row of none is a graph of nothing
+    // (a book of blocks by days read as rows has its days below the head, not beside it).
+    if (!HoldsHours(cell, row, 4)) {
+      if (const TOutsideValue day = cell(row + 2, 1); day.Kind() == TOutsideValue::TKind::Date)
+        Refuse(source, row, 4,
+               "у графика № " + std::to_string(number) +
+                   " пусты все часы суток, а ниже дата дня " + day.Quoted() +
+                   ": это книга АСКУЭ СВЭ (графики блоками по дням), а не АСКУЭ Кирмаоблэнерго (график в строке)");
+      throw Error(ImportCellMessage(source.file, source.sheet, row, 4,
+                                    GraphWithoutValuesText(number, "строка " + std::to_string(row),
+                                                           "столбцы D-AA часов суток пусты")));
+    }
     TImportedGraph graph = SheetGraph(number, title, unitText, kGraphTypical);
-    for (int c = 4; c <= 27; ++c) graph.Points.emplace_back(0.036 * (c - 3), CellNumber(cell(row, c), row, c, source));
-    if (read.IsNew(catalog, number)) read.Add(std::move(graph));
+    for (int c = 4; c <= 27; ++c) {
+      const TOutsideValue value = cell(row, c);
+      if (value.Blank())
+        Refuse(source, row, c, "час " + std::to_string(c - 3) + " графика № " + std::to_string(number) +
+                                   " пуст: у типового графика должны быть значения всех 24 часов");
+      graph.Points.emplace_back(0.036 * (c - 3), CellNumber(value, row, c, source));
+    }
+    if (read.IsNew(catalog, number, "строка " + std::to_string(row))) read.Add(std::move(graph));
   }
   NoGraphOnSheet(read, source);
+  read.Close();
   return read;
 }
 

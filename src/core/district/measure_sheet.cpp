@@ -174,13 +174,6 @@ std::string SheetReadError(int row, int col) {
   return "Ошибка чтения. Строка " + std::to_string(row) + ", столбец " + std::to_string(col);
 }
 
-void NameRowNotTaken(int row, const std::string& who, TRowNotTaken why, TImportMessages& messages,
-                     TImportTaken& taken) {
-  std::string text = who + (why == TRowNotTaken::NotInBase ? " - не найден в базе РЭС" : " - дублирование данных");
-  taken.NotTakenAt(row, text);
-  messages.Add(std::move(text));
-}
-
 void NameCellFault(int row, int col, const std::string& fault, TImportMessages& messages, TImportTaken& taken) {
   std::string text = SheetReadError(row, col) + " (" + fault + ")";
   taken.NotTakenAt(row, text);

@@ -140,13 +140,8 @@ bool ReadSheetValue(const TSheetCells& cells, int col, int row, float& value, TI
 // The message of a cell that could not be read.
 std::string SheetReadError(int row, int col);
 
-// Why a sheet row that names something is not taken: what it names is none of the base's, or an
-// earlier row of the sheet named it already (the earlier row is taken).
-enum class TRowNotTaken { NotInBase, Repeated };
-// Names such a row, in every measurement import alike: '<who> - не найден в базе РЭС' or '<who> -
-// дублирование данных' in the messages, and the same as the row's reason not to be taken.
-void NameRowNotTaken(int row, const std::string& who, TRowNotTaken why, TImportMessages& messages,
-                     TImportTaken& taken);
+// A sheet row that names something and is not taken is named by NameRowNotTaken (file_import.h), the one
+// text of every measurement import.
 // A name cell that gave no name (an error value, a formula without its result, a control character
 // inside): 'Ошибка чтения. Строка <row>, столбец <col> (<why>)' in the messages and as the row's reason.
 // Such a cell is never an empty one, a heading or a row to pass over.

@@ -64,10 +64,14 @@ std::string Key(std::string_view text) { return UpperCase(ImportName(text)); }
 // each time.
 bool HasContent(const TSheetReader& sheet, int row, int col) { return !sheet.Blank(row, col); }
 
-// The columns whose content makes a row a measurement row.
+// The columns whose content makes a row a measurement row: a value of the row's own. A cell that only
+// shows a range merged down from a row above makes no row of data: a name merged down a column to the
+// sheet's end would otherwise make every row below a row to read, and each look at it a copy of its text.
 bool RowHasData(const TSheetReader& sheet, int row) {
-  for (int col : {9, 13, 14, 15, 16, 17})
-    if (HasContent(sheet, row, col)) return true;
+  for (int col : {9, 13, 14, 15, 16, 17}) {
+    const TOutsideValue cell = sheet.Value(row, col);
+    if (cell.Kind() != TOutsideValue::TKind::Empty && cell.CoveredFault().empty() && !cell.Blank()) return true;
+  }
   return false;
 }
 
@@ -165,7 +169,8 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
     }
   }
 
-  // Rows to import: up to the last one with data, the scan ending after 200 empty rows in a row.
+  // Rows to import: up to the last one with data of its own, the scan ending after 200 rows of none in a
+  // row (a range merged down past the data makes none).
   int last = 0;
   for (int row = 1, empty = 0; empty < 200 && row <= sheet.LastRow(); ++row) {
     if (RowHasData(sheet, row)) {
@@ -233,6 +238,9 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
     messages.Add("Строка " + std::to_string(row) + ", столбец " + std::to_string(col) + ": " + std::move(fault));
     return true;
   };
+  // The sheet row that gave each node its load: a later row that would set it again is named and not
+  // taken (the upper one is), while a row of kind "2" adds to what the node was given.
+  std::vector<int> givenBy(static_cast<std::size_t>(n.RowCount) + 1, 0);
   const int step = std::max(1, last / 10);
   int position = 0;
   std::string substation;
@@ -277,6 +285,13 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
         tg = options.Tangent;
       const int row = node->second;
       if (kind == '1' || kind == '2' || items.size() > 1) {
+        int& given = givenBy[static_cast<std::size_t>(row)];
+        if (kind != '2' && given != 0 && given != r) {
+          NameRowNotTaken(r, "Строка " + std::to_string(r) + ": узел " + key, TRowNotTaken::Repeated, messages,
+                          read.Taken);
+          continue;
+        }
+        given = r;
         const double p = (kind == '2' ? n.Pn->Get(row) : 0.0) + v / count;
         const double q = (kind == '2' ? n.Qn->Get(row) : 0.0) + v * tg / count;
         refuse(r, 9, p);

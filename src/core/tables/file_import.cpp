@@ -13,6 +13,13 @@
 
 namespace ld {
 
+void NameRowNotTaken(int row, const std::string& who, TRowNotTaken why, TImportMessages& messages,
+                     TImportTaken& taken) {
+  std::string text = who + (why == TRowNotTaken::NotInBase ? " - не найден в базе РЭС" : " - дублирование данных");
+  taken.NotTakenAt(row, text);
+  messages.Add(std::move(text));
+}
+
 std::string NothingImportedText(const std::string& source, const std::string& reason, const std::string& sheet) {
   std::string text = "Ошибка чтения файла \"" + fileio::FullFileName(source) + "\": ";
   // "лист "Быт", строка 3: ..." of a row; "лист "Сотрудники": не является ..." of the sheet as a whole

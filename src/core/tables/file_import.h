@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/import_messages.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -45,6 +46,15 @@ struct TImportTaken {
     if (FirstReason.empty()) FirstReason = "строка " + std::to_string(row) + ": " + std::string(reason);
   }
 };
+
+// Why a sheet row that names something is not taken: what it names is none of the base's (or the
+// scheme's), or an earlier row of the sheet named it already (the earlier row is taken).
+enum class TRowNotTaken { NotInBase, Repeated };
+// Names such a row, in every measurement import alike (the district's and the regime's): '<who> - не
+// найден в базе РЭС' or '<who> - дублирование данных' in the messages, and the same as the row's reason
+// not to be taken.
+void NameRowNotTaken(int row, const std::string& who, TRowNotTaken why, TImportMessages& messages,
+                     TImportTaken& taken);
 
 // 'Ошибка чтения файла "<full path>": <reason>: нет данных для импорта, ничего не изменено': the refusal
 // of a file from which an import takes nothing. Without a reason the file is said to be empty, or to

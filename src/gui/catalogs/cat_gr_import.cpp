@@ -105,9 +105,17 @@ void TCatGrForm::ImportGRC() {
                      if (!SelectGraphs(theirs)) return;
                      CatGrid->SortAndSave();
                      const auto values = OpenGraphValues(basePath_);
-                     if (ImportGraphCatalog(*CatGrid->GetTable(), *values, other, otherValues) == 0)
-                       throw Error(NothingImportedText(file, "не взят ни один график"));
+                     std::vector<std::string> notTaken;
+                     const int taken = ImportGraphCatalog(*CatGrid->GetTable(), *values, other, otherValues, &notTaken);
+                     if (taken == 0)
+                       throw Error(NothingImportedText(file, notTaken.empty() ? "не взят ни один график" : notTaken[0]));
                      ShowImported({{basePath_ + GetMaketExtention(GraphValuesMaket), values.get()}});
+                     // a chosen graph that came without its values is named, never taken as a graph of nothing
+                     if (!notTaken.empty()) {
+                       std::string summary = "графиков " + std::to_string(taken) + "; не взяты:";
+                       for (const std::string& why : notTaken) summary += "\n" + why;
+                       ShowMsgForm(ImportSummaryText(file, summary), mkInfo, mbOk);
+                     }
                    }});
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);

@@ -9,6 +9,7 @@
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/tables/table_ops.h"
 
 namespace ld::gui {
 
@@ -59,6 +60,21 @@ namespace {
 
 bool IsFloatType(char type) { return type == 'f' || type == 'd' || type == 'r'; }
 
+// A text column's text: the name as every import takes it, with the blanks that the shown text starts
+// with kept in front of it. The table's own texts may begin so (a dBase field's "  12"), and the
+// program's own export read back must give the same table; what is cut at the end stays cut.
+TValueRead<std::string> TableText(const TOutsideValue& cell, int width) {
+  TValueRead<std::string> name = cell.Name(width);
+  if (!name || cell.Kind() != TOutsideValue::TKind::Text) return name;
+  const std::string shown = cell.Quoted();  // in quotes, its first characters
+  std::size_t lead = 0;
+  while (1 + lead < shown.size() && shown[1 + lead] == ' ') ++lead;
+  if (lead == 0) return name;
+  std::string text = std::string(lead, ' ') + *name;
+  if (std::string fault = ImportLengthFault(text, width); !fault.empty()) return {std::nullopt, std::move(fault)};
+  return {std::move(text), {}};
+}
+
 // The text the column takes from the cell, as every import takes a value from outside: a text column a
 // name (its ends cut, nothing hidden inside, every character with a Windows-1251 code, whole in the
 // column's width), a number column a number read whole ("12,5" with a no-break space after it is 12.5; a
@@ -67,7 +83,7 @@ bool IsFloatType(char type) { return type == 'f' || type == 'd' || type == 'r'; 
 TValueRead<std::string> ColumnText(const TOutsideValue& cell, const TDataFile& table, int target, int widest) {
   const char type = table.ColType[static_cast<std::size_t>(target)];
   const int width = table.CtrlSize[static_cast<std::size_t>(target)];
-  if (!IsNumericType(type)) return cell.Name(width);
+  if (!IsNumericType(type)) return TableText(cell, width);
   // a number column but a float one keeps its first characters only, and a text longer than the widest
   // column is no number anybody wrote: the length is named before the number rule looks at it
   if (TValueRead<std::string> fit = cell.Name(IsFloatType(type) ? widest : width); !fit) {
@@ -89,6 +105,19 @@ TValueRead<std::string> ColumnText(const TOutsideValue& cell, const TDataFile& t
   return {std::to_string(*integer), {}};
 }
 
+// Whether the cell shows the value of a merged range that begins in a row above.
+bool IsCovered(const TOutsideValue& cell) { return !cell.CoveredFault().empty(); }
+
+// Whether row `row` holds a value of its own in columns 1..lastCol, not only what a merged range above
+// shows in it: a range merged down to the sheet's last row gives no rows the sheet does not hold.
+bool RowHoldsData(const TSheetReader& sheet, int row, int lastCol) {
+  for (int col = 1; col <= lastCol; ++col) {
+    if (sheet.Blank(row, col)) continue;
+    if (!IsCovered(sheet.Value(row, col))) return true;
+  }
+  return false;
+}
+
 bool IsKeyColumn(const TDataFile& table, int col) {
   for (int k = 1; k <= table.NOrder; ++k)
     if (table.Order[static_cast<std::size_t>(k)] == col) return true;
@@ -99,33 +128,59 @@ bool IsKeyColumn(const TDataFile& table, int col) {
 
 TImportTaken ReadSheetColumns(const TSheetReader& sheet, const TDataFile& table, int maxRows, const std::string& fileName,
                               TSheetColumns& columns) {
+  // a cell of blanks is no empty cell: in column 1 it is a row whose key is named as missing
   const auto empty = [&](int row, int col) { return sheet.Value(row, col).Kind() == TOutsideValue::TKind::Empty; };
-  int lastRow = 0;  // the last row before the first empty cell of column 1
-  while (!empty(lastRow + 1, 1)) ++lastRow;
-  int lastCol = 0;
+  int lastCol = 0;  // the last title before the first empty cell of row 1
   while (!empty(1, lastCol + 1)) ++lastCol;
+  // The rows: up to the first empty cell of column 1, in the rows the sheet holds (a name merged down
+  // column 1 past the data makes no row), at most maxRows; the scan stops where they do.
+  int lastRow = lastCol == 0 ? 0 : 1;
+  const int sheetLast = sheet.LastRow();
+  while (lastRow < sheetLast && lastRow <= maxRows) {
+    const TOutsideValue first = sheet.Value(lastRow + 1, 1);
+    if (first.Kind() == TOutsideValue::TKind::Empty || (IsCovered(first) && !RowHoldsData(sheet, lastRow + 1, lastCol)))
+      break;
+    ++lastRow;
+  }
   columns.Rows = std::max(0, std::min(lastRow - 1, maxRows));
   columns.Targets.assign(static_cast<std::size_t>(lastCol) + 1, 0);
   int widest = 0;
   for (int c = 1; c <= table.NCols; ++c) widest = std::max<int>(widest, table.CtrlSize[static_cast<std::size_t>(c)]);
   columns.Widest = widest;
   bool anyTarget = false;
+  std::vector<bool> titled(static_cast<std::size_t>(table.NCols) + 1, false);  // by table column
   for (int col = 1; col <= lastCol; ++col) {
     // a title is a name: "Pн, кВт" with a blank or a line break after it is the column's title
     const TValueRead<std::string> title = sheet.Value(1, col).Name();
     int& target = columns.Targets[static_cast<std::size_t>(col)];
     for (int c = 1; c <= table.NCols && target == 0 && title; ++c)
       if (table.ColTitle[static_cast<std::size_t>(c)] == *title) target = c;
+    if (target != 0) titled[static_cast<std::size_t>(target)] = true;
     // a column the user may not edit is never written: the grid would skip every cell of it
     if (target != 0 && table.Access[static_cast<std::size_t>(target)] != 1) target = 0;
     anyTarget = anyTarget || target != 0;
   }
+  // A row of the table is found by its key: a sheet without the key's column (another table's export,
+  // whose titles meet some of this table's) would write its rows over rows of other keys, and add rows
+  // of none.
+  std::string missingKey;
+  for (int k = 1; k <= table.NOrder && missingKey.empty(); ++k)
+    if (const int key = table.Order[static_cast<std::size_t>(k)]; key >= 1 && key <= table.NCols && !titled[key])
+      missingKey = table.ColTitle[static_cast<std::size_t>(key)];
   TImportTaken taken;
-  if (lastRow == 0 && lastCol == 0) {
+  if (lastCol == 0 && sheet.LastRow() == 0) {
     taken.NotTaken("лист \"" + sheet.SheetName() + "\" пуст");
+  } else if (lastCol == 0) {
+    taken.NotTaken("на листе \"" + sheet.SheetName() +
+                   "\" пуста ячейка A1, а ввод идет от нее: заголовки столбцов - в строке 1 с ячейки A1, строки "
+                   "данных - до первой пустой ячейки столбца A");
   } else if (!anyTarget) {
     taken.NotTaken("ни один заголовок строки 1 листа \"" + sheet.SheetName() +
                    "\" не совпадает с заголовком изменяемого столбца таблицы \"" + table.Name + "\"");
+  } else if (!missingKey.empty()) {
+    taken.NotTaken("в строке 1 листа \"" + sheet.SheetName() + "\" нет заголовка \"" + missingKey +
+                   "\", а этот столбец - ключ таблицы \"" + table.Name +
+                   "\": строки листа без ключа не записываются (лист другой таблицы?)");
   } else if (columns.Rows == 0) {
     taken.NotTaken("на листе \"" + sheet.SheetName() + "\" под строкой заголовков нет данных: ячейка A2 пуста");
   }
@@ -152,6 +207,8 @@ TImportTaken ReadSheetColumns(const TSheetReader& sheet, const TDataFile& table,
 }
 
 void SheetToTable(const TSheetReader& sheet, const TSheetColumns& columns, TDataFile& table) {
+  // every column grows once to the rows the sheet gives, not by a step for each row
+  if (columns.Rows > table.RowCount) InsertTableRows(table, table.RowCount + 1, columns.Rows - table.RowCount);
   for (std::size_t col = 1; col < columns.Targets.size(); ++col) {
     const int target = columns.Targets[col];
     if (target == 0) continue;
@@ -161,7 +218,6 @@ void SheetToTable(const TSheetReader& sheet, const TSheetColumns& columns, TData
       SetCellText(table, row, target, text);
     }
   }
-  table.RowCount = std::max(table.RowCount, columns.Rows);
 }
 
 }  // namespace ld::gui

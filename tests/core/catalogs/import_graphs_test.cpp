@@ -236,10 +236,22 @@ TEST_F(GraphImports, AnotherCatalogueThatIsNoneIsRefusedByName) {
   }
   std::unique_ptr<TDataFile> catalog, values;
   EXPECT_THROW(ReadGraphCatalogFile(folder, catalog, values), Error);
-  // with its values beside it the catalogue is read whole
+  // with its values beside it the catalogue is read whole; a graph of no value row is not taken, and
+  // the first such is named
   Store(Folder() + "один", 2, {{20240305.036, 21}});
-  EXPECT_EQ(ReadGraphCatalogFile(alone, catalog, values).Items, 3);
-  EXPECT_EQ(values->RowCount, 1);
+  const TImportTaken taken = ReadGraphCatalogFile(alone, catalog, values);
+  EXPECT_EQ(std::tuple(taken.Items, catalog->RowCount, values->RowCount), std::tuple(1LL, 3, 1));
+  EXPECT_EQ(taken.FirstReason, "у графика № 1 нет ни одной строки значений в файле \"" + Folder() + "один" +
+                                   GetMaketExtention(GraphValuesMaket) + "\"; график без значений не берется");
+  // a values file of no row gives no graph; a pair whose names are written in lower case ("пара.grc",
+  // "пара.grv", as the open dialog offers them) is one catalogue with its values
+  WriteRows(Folder() + "один" + GetMaketExtention(GraphValuesMaket), GraphValuesMaket, {});
+  EXPECT_EQ(ReadGraphCatalogFile(alone, catalog, values).Items, 0);
+  const std::string lower = Folder() + "пара.grc";
+  WriteTableFile(lower, *Catalog({4}));
+  WriteRows(Folder() + "пара.grv", GraphValuesMaket, {{"4", "20240305.036", "2.5"}});
+  EXPECT_EQ(ReadGraphCatalogFile(lower, catalog, values).Items, 1);
+  EXPECT_EQ(std::tuple(catalog->RowCount, values->RowCount), std::tuple(1, 1));
 }
 
 // A sheet of cells for the metering-system layouts.
@@ -337,6 +349,74 @@ TEST_F(GraphImports, MeteringSheetsReadUnitsAndStopAtBadNumbers) {
   EXPECT_EQ(std::tuple(c.Tit->GetItem(1), c.Tit->GetItem(2)), std::tuple("Ввод", "45356"));
 }
 
+// A graph that its book gives no value for is refused before anything is written, naming its row: an
+// export of the first system whose head has no day row under it, or whose days are all empty, a row of
+// the second whose hours are empty, each book chosen in the other's command (named as that book). A
+// graph the catalogue holds is not taken, and when others are, the closing message names it.
+TEST_F(GraphImports, MeteringGraphsWithoutValuesAreRefusedAndThoseNotTakenNamed) {
+  const TImportSource source{"графики.xls", "Лист1"};
+  const auto head = [](Sheet& s, int row, int number) -> Sheet& {
+    return s.Text(row, 1, "Ввод " + std::to_string(number)).Text(row, 2, "МВт").Number(row, 3, number);
+  };
+  const auto hours = [](Sheet& s, int row) -> Sheet& {
+    for (int c = 4; c <= 27; ++c) s.Number(row, c, 0.5 * c);
+    return s;
+  };
+  struct Case {
+    Sheet sheet;
+    bool typical;
+    std::string reason;
+  };
+  std::vector<Case> cases(7);
+  head(cases[0].sheet, 1, 12).Text(2, 1, "Дата");
+  cases[0].reason = "ячейка A1: строка 1: у графика № 12 нет ни одного значения (под строкой заголовка и строкой за "
+                    "ней нет строки с датой дня в столбце A); график без значений не берется";
+  head(cases[1].sheet, 1, 12).Day(3, 2024, 3, 5).Number(3, 2, 1.5);
+  head(cases[1].sheet, 4, 13);
+  cases[1].reason = "ячейка A4: строка 4: у графика № 13 нет ни одного значения";
+  head(cases[2].sheet, 1, 12).Day(3, 2024, 3, 5).Day(4, 2024, 3, 6);
+  cases[2].reason = "ячейка A1: строка 1: у графика № 12 нет ни одного значения (в его строках дней все часы пусты)";
+  hours(head(cases[3].sheet, 1, 12), 1);
+  head(cases[3].sheet, 2, 13);
+  cases[3].typical = true;
+  cases[3].reason = "ячейка D2: строка 2: у графика № 13 нет ни одного значения (столбцы D-AA часов суток пусты)";
+  hours(head(cases[4].sheet, 1, 12), 1).Text(1, 8, " ");
+  cases[4].typical = true;
+  cases[4].reason = "ячейка H1: час 5 графика № 12 пуст: у типового графика должны быть значения всех 24 часов";
+  // the second system's book in the first system's command, and the other way round
+  hours(head(cases[5].sheet, 1, 12), 1);
+  hours(head(cases[5].sheet, 2, 13), 2);
+  cases[5].reason = "ячейка D1: в строке заголовка графика № 12 заполнены часы суток, а под ней нет строк дней: это "
+                    "книга АСКУЭ Кирмаоблэнерго (график в строке), а не АСКУЭ СВЭ (графики блоками по дням)";
+  head(cases[6].sheet, 1, 12).Text(2, 1, "Дата").Day(3, 2024, 3, 5).Number(3, 2, 1.5);
+  cases[6].typical = true;
+  cases[6].reason = "ячейка D1: у графика № 12 пусты все часы суток, а ниже дата дня \"05.03.2024\": это книга АСКУЭ "
+                    "СВЭ (графики блоками по дням), а не АСКУЭ Кирмаоблэнерго (график в строке)";
+  for (const Case& c : cases) {
+    const std::string expected = "Ошибка чтения файла \"графики.xls\": лист \"Лист1\", " + c.reason;
+    try {
+      if (c.typical) ReadMeteringTypical(c.sheet.Reader(), *Catalog({}), source);
+      else ReadMeteringSlices(c.sheet.Reader(), *Catalog({}), source);
+      ADD_FAILURE() << expected;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()).substr(0, expected.size()), expected);
+    }
+  }
+
+  // graph 7 is in the catalogue: the graph after it is taken, and the closing message names it
+  Sheet known;
+  head(known, 1, 7).Day(3, 2024, 3, 5).Number(3, 2, 1.5);
+  head(known, 4, 8).Day(6, 2024, 3, 5).Number(6, 2, 2.5);
+  TGraphsRead read = ReadMeteringSlices(known.Reader(), *Catalog({7}), source);
+  EXPECT_EQ(std::tuple(read.Taken.Items, read.Taken.Summary),
+            std::tuple(1LL, std::string("графиков 1; не взяты:\nстрока 1: график № 7 уже есть в каталоге")));
+  Sheet rows;
+  hours(head(rows, 1, 8), 1);
+  hours(head(rows, 2, 7), 2);
+  read = ReadMeteringTypical(rows.Reader(), *Catalog({7}), source);
+  EXPECT_EQ(read.Taken.Summary, "графиков 1; не взяты:\nстрока 2: график № 7 уже есть в каталоге");
+}
+
 // A value that is no number, or more than a column holds, refuses either layout at its cell: no graph of
 // the sheet is taken, those before it neither.
 TEST_F(GraphImports, MeteringValuesThatAreNoNumbersAreRefusedWithTheirCell) {
@@ -353,8 +433,10 @@ TEST_F(GraphImports, MeteringValuesThatAreNoNumbersAreRefusedWithTheirCell) {
       Sheet s;
       std::string where;
       if (typical) {
-        s.Text(1, 1, "Первый").Text(1, 2, "МВт").Number(1, 3, 1).Number(1, 4, 5);
-        s.Text(2, 1, "Второй").Text(2, 2, "МВт").Number(2, 3, 2).Number(2, 10, value);
+        s.Text(1, 1, "Первый").Text(1, 2, "МВт").Number(1, 3, 1);
+        s.Text(2, 1, "Второй").Text(2, 2, "МВт").Number(2, 3, 2);
+        for (int c = 4; c <= 27; ++c) s.Number(1, c, 5).Number(2, c, 1);
+        s.Number(2, 10, value);
         where = "J2";
       } else {
         s.Text(1, 1, "Первый").Text(1, 2, "МВт").Number(1, 3, 1).Day(3, 2024, 3, 5).Number(3, 2, 5);
@@ -392,7 +474,9 @@ TEST_F(GraphImports, ConversionErrorsOfAWorkbookNameTheirCell) {
     EXPECT_EQ(std::string(e.what()),
               "Ошибка чтения файла \"графики.xlsx\": лист \"Лист1\", ячейка C1: текст \"12.5\" не является целым числом");
   }
-  s.Number(1, 3, 12).Text(1, 9, "н/д");
+  s.Number(1, 3, 12);
+  for (int c = 4; c <= 27; ++c) s.Number(1, c, 1);
+  s.Text(1, 9, "н/д");
   try {
     ReadMeteringTypical(s.Reader(), *catalog, {"графики.xlsx", "Лист1"});
     ADD_FAILURE() << "no error";

@@ -94,7 +94,7 @@ TEST_F(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
   s.SetNumber(3, 9, 1), s.SetText(3, 16, "Т1"), s.SetText(3, 17, "1");
   s.SetNumber(4, 9, 0.2), s.SetText(4, 15, "А"), s.SetText(4, 16, "Б");
   s.SetNumber(5, 9, 0.3), s.SetText(5, 13, "н/д"), s.SetText(5, 15, "В"), s.SetText(5, 16, "Б");
-  // far below the last substation name
+  // far below the last substation name: a node that row 1 gave its load already, named and not taken
   s.SetNumber(60, 9, 3), s.SetText(60, 16, "Б"), s.SetText(60, 17, "1");
   WriteXlsx(dir / "z.xlsx", book);
 
@@ -103,7 +103,8 @@ TEST_F(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
     const std::vector<std::string> info = ImportMeasurementFile(base, dir / "z.xlsx", options);
     EXPECT_EQ(info, (std::vector<std::string>{"Строка 3: узел ПС1.Т1 не найден",
                                               "Строка 4: ветвь ПС1.А - ПС1.Б не найдена",
-                                              "Ошибка чтения. Строка 5, столбец 13 (текст \"н/д\" не является числом)"}))
+                                              "Ошибка чтения. Строка 5, столбец 13 (текст \"н/д\" не является числом)",
+                                              "Строка 60: узел ПС1.Б - дублирование данных"}))
         << run;
     TDataFile nodes = ReadTable(base + ".UZL");
     TNodeCols n;
@@ -112,7 +113,7 @@ TEST_F(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
     // node 4 reset
     EXPECT_EQ((std::vector<double>{n.Pn->Get(1), n.Qn->Get(1), n.Pg->Get(1), n.Pn->Get(2), n.Pn->Get(3), n.Qn->Get(3),
                                    n.Pn->Get(4)}),
-              (std::vector<double>{2, 0.8, 7, 3, 7.0 * (run == 1) + 1, 7 * (run == 1) + 0.5, 0}))
+              (std::vector<double>{2, 0.8, 7, 2, 7.0 * (run == 1) + 1, 7 * (run == 1) + 0.5, 0}))
         << run;
     EXPECT_EQ((std::vector<int>{n.Sign->Get(1), n.Sign->Get(2), n.Sign->Get(4)}), (std::vector<int>{'b', 'z', 0}));
 
@@ -126,6 +127,19 @@ TEST_F(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
     EXPECT_EQ(f.Name1->GetItem(1), "ПС1.В");
     EXPECT_TRUE(NoLocks());
   }
+
+  // The substation, the node list and the kind merged down past the one row of data (a total further
+  // below): the rows that only show the ranges are no rows of data, neither read as loads of 0 nor named
+  // as repeats of row 1.
+  std::string sheet = R"(<worksheet><sheetData><row r="1"><c r="I1"><v>4</v></c>)"
+                      R"(<c r="N1" t="inlineStr"><is><t>ПС1</t></is></c><c r="P1" t="inlineStr"><is><t>А</t></is></c>)"
+                      R"(<c r="Q1" t="inlineStr"><is><t>1</t></is></c></row>)"
+                      R"(<row r="9"><c r="A9" t="inlineStr"><is><t>итого</t></is></c></row></sheetData>)"
+                      R"(<mergeCells count="3"><mergeCell ref="N1:N8"/><mergeCell ref="P1:P8"/>)"
+                      R"(<mergeCell ref="Q1:Q8"/></mergeCells></worksheet>)";
+  WriteBytes(dir / "merged.xlsx", BuildZip(OneSheetWorkbookParts({"Замеры", sheet, "", ""})));
+  EXPECT_TRUE(ImportMeasurementFile(base, dir / "merged.xlsx", options).empty());
+  EXPECT_EQ(TNumberColumn("Pn", ReadTable(base + ".UZL")).Get(1), 4);
 }
 
 // A quantity that is no number, or that no column holds, in either kind of workbook and in either kind of

@@ -9,6 +9,7 @@
 #include "core/office/xlsx_file.h"
 #include "grid_fixture.h"
 #include "support/xls_builder.h"
+#include "support/zip_builder.h"
 #include "gui/grid/data_grid.h"
 #include "gui/grid/grid_exchange.h"
 
@@ -83,6 +84,20 @@ TEST_F(GridExchange, SpreadsheetExportAndImportRoundTrip) {
   EXPECT_EQ(std::tuple(Cell(1, 2), Cell(2, 2), Cell(1, 3), Cell(2, 3), Cell(3, 3), Cell(1, 4)),
             std::tuple("Фидер 1", "ТП \"Южная\"", "1500.25", "-0.001", "123456789.5", "2.5"));
   EXPECT_EQ(Cell(1, 5), "");  // read-only column
+
+  // texts that begin with blanks (a dBase field's "  12") come back as they were, every one of them
+  const std::string padded = MakeFile("v.TST", {{"1", "  12", "5"}, {"2", " ТП 4", "6"}, {"3", "   ", "7"}});
+  grid_.OpenFile(padded, 1, 1, 1, true, true, true);
+  grid_.RunCommand(ld::gui::mtSheetExport);
+  grid_.OpenFile(MakeFile("w.TST", {}), 1, 1, 1, true, false, true);
+  script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, dir_ / "textfile.xlsx"); });
+  grid_.RunCommand(ld::gui::mtSheetImport);
+  ASSERT_EQ(grid_.table().RowCount, 3);
+  ld::TDataFile before;
+  FillTable(before, {{"1", "  12", "5"}, {"2", " ТП 4", "6"}, {"3", "   ", "7"}});
+  for (int row = 1; row <= 3; ++row)
+    EXPECT_EQ(Cell(row, 2), ld::GetCellText(before, row, 2, true)) << row;
+  EXPECT_EQ(Cell(1, 2), "  12");
 }
 
 TEST_F(GridExchange, SpreadsheetWrittenButNotOpenedSaysWhereItIs) {
@@ -132,6 +147,26 @@ TEST_F(GridExchange, ImportStopsAtTheFirstEmptyCellOfColumnOne) {
   EXPECT_FALSE(std::filesystem::exists(path + "~"));
 }
 
+// Names merged down column A and B past the data (to row 400, the sheet's data in rows 2 to 4 and a total
+// beside the columns in row 400): the rows that only show the ranges are no rows of the sheet, and the
+// names are every data row's.
+TEST_F(GridExchange, ImportTakesTheRowsTheSheetHolds) {
+  const auto text = [](const std::string& ref, const std::string& t) {
+    return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + t + "</t></is></c>";
+  };
+  const std::string sheet = "<worksheet><sheetData><row r=\"1\">" + text("A1", "ТП") + text("B1", "Счетчик") +
+                            "</row><row r=\"2\">" + text("A2", "ТП-42") + text("B2", "001") + "</row><row r=\"3\">" +
+                            text("B3", "002") + "</row><row r=\"4\">" + text("B4", "003") + "</row><row r=\"400\">" +
+                            text("D400", "итого") + "</row></sheetData><mergeCells count=\"2\"><mergeCell ref=\"A2:A400\"/>"
+                            "<mergeCell ref=\"B4:B400\"/></mergeCells></worksheet>";
+  ld::test::WriteBytes(dir_ / "merged.xlsx", ld::test::BuildZip(ld::test::OneSheetWorkbookParts({"Лист1", sheet, "", ""})));
+  grid_.OpenFile(MakeFile("m.MTR", {}, "Счетчики"), 1, 1, 1, true, false, true);
+  script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, dir_ / "merged.xlsx"); });
+  grid_.RunCommand(ld::gui::mtSheetImport);
+  ASSERT_EQ(grid_.table().RowCount, 3);
+  EXPECT_EQ(std::tuple(Cell(1, 1), Cell(3, 1), Cell(3, 2)), std::tuple("ТП-42", "ТП-42", "003"));
+}
+
 // A number that is no number, or more than a column holds, in either kind of workbook, a row without its
 // key, and a workbook that gives the table no row (an empty sheet, a heading row alone, titles that name
 // no column the user may edit): the import is refused naming the file (the sheet and the cell) and
@@ -156,6 +191,8 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
   book.sheets.emplace_back("Данные");
   book.sheets[0].SetText(1, 1, "Реактив");
   book.sheets[0].SetNumber(2, 1, 1e308);
+  book.sheets[0].SetText(1, 2, "Номер");
+  book.sheets[0].SetNumber(2, 2, 7);
   ld::WriteXlsx(dir_ / "big.xlsx", book);
   // Texts that the columns would cut or could not hold: a name over the column's 20 characters, one with a
   // character without a Windows-1251 code, a number of more digits than the integer column's 5, and for
@@ -214,6 +251,19 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
       {dir_ / "empty.xlsx", titled("empty.xlsx", {}) + "лист \"Заголовки\" пуст" + none},
       {dir_ / "heading.xlsx", titled("heading.xlsx", {"Номер", "Название", "Мощность"}) +
                                   "на листе \"Заголовки\" под строкой заголовков нет данных: ячейка A2 пуста" + none},
+      // another table's export, whose titles meet two of this table's: without the key its rows would
+      // go over rows of other keys
+      {dir_ / "export.xlsx", titled("export.xlsx", {"№ п/п", "Название", "Мощность"}, true) +
+                                 "в строке 1 листа \"Заголовки\" нет заголовка \"Номер\", а этот столбец - ключ таблицы "
+                                 "\"Тест\": строки листа без ключа не записываются (лист другой таблицы?)" + none},
+      {dir_ / "columnB.xlsx", [&] {
+                                ld::Workbook b;
+                                b.sheets.emplace_back("Сдвинутый");
+                                b.sheets[0].SetText(1, 2, "Номер"), b.sheets[0].SetNumber(2, 2, 1);
+                                ld::WriteXlsx(dir_ / "columnB.xlsx", b);
+                                return "Ошибка чтения файла \"" + dir_ / "columnB.xlsx" + "\": ";
+                              }() + "на листе \"Сдвинутый\" пуста ячейка A1, а ввод идет от нее: заголовки столбцов - в "
+                                    "строке 1 с ячейки A1, строки данных - до первой пустой ячейки столбца A" + none},
       {dir_ / "staff.xlsx", titled("staff.xlsx", {"№ п/п", "Фамилия", "Защищ."}, true) +
                                 "ни один заголовок строки 1 листа \"Заголовки\" не совпадает с заголовком изменяемого "
                                 "столбца таблицы \"Тест\"" + none}};
