@@ -576,7 +576,7 @@ TEST_F(TableRun, OnAFolderWhoseLocksFailAReaderWaitsAndAsksOnceForARunsFiles) {
 
 // A run that cannot put back a table it replaced, after a later one failed to take its place, keeps its
 // records: the next use of any table of the set puts the whole set back once the way is clear, instead of
-// leaving it mixed and never named again.
+// leaving it mixed and never named again; the tables of the failed run are still those read from it.
 TEST_F(TableRun, ARunThatCannotPutATableBackKeepsItsRecordsForTheNextUse) {
   WriteCounter(files_[1], 1);
   WriteCounter(files_[2], 2);
@@ -604,6 +604,12 @@ TEST_F(TableRun, ARunThatCannotPutATableBackKeepsItsRecordsForTheNextUse) {
   EXPECT_EQ(Counters({files_[2], files_[1], files_[0]}), (std::vector<int>{2, 1, 0}));
   EXPECT_EQ(box.Texts(), std::vector<std::string>{PutBack(files_)});
   EXPECT_EQ(Folder(), folder);
+  // The tables were read from the versions put back: the same write tried again is no write over a change.
+  EXPECT_EQ(test::ErrorOf([&] {
+              WriteTablesTogether({{files_[0], &tables[0]}, {files_[1], &tables[1]}, {files_[2], &tables[2]}});
+            }),
+            "<no error>");
+  EXPECT_EQ(Counters(files_), (std::vector<int>{1, 1, 2}));
 }
 
 }  // namespace
