@@ -188,9 +188,13 @@ std::string ChangedMeanwhileText(const std::string& fullPath) {
 }
 
 void RefuseChangedSinceRead(const std::string& fileName, const TDataFile& table) {
-  if (table.FileDate == 0) return;
+  RefuseChangedSinceRead(fileName, table.FileDate);
+}
+
+void RefuseChangedSinceRead(const std::string& fileName, TDateTime readDate) {
+  if (readDate == 0) return;
   const double current = fileio::FileDateOf(fileName);
-  if (current != 0 && current != table.FileDate) throw Error(ChangedMeanwhileText(fileio::FullFileName(fileName)));
+  if (current != 0 && current != readDate) throw Error(ChangedMeanwhileText(fileio::FullFileName(fileName)));
 }
 
 }  // namespace ld

@@ -26,8 +26,10 @@ TDateTime WriteBytesTemporary(const std::string& fileName, std::string& temp, co
 // since the table was read from it: the file's date is not the table's (FileDate; 0 for a table that
 // was not read from a file, and a file that is not there any more is no change). Every writer judges
 // it while it holds the file's write lock, before it replaces anything: a writer that held the lock
-// when the table was looked at first may have written since.
+// when the table was looked at first may have written since. An edit judges it as it begins, by the
+// date its table was read with.
 void RefuseChangedSinceRead(const std::string& fileName, const TDataFile& table);
+void RefuseChangedSinceRead(const std::string& fileName, TDateTime readDate);
 // The refusal of a write over a file that was changed since its table was read from it.
 std::string ChangedMeanwhileText(const std::string& fullPath);
 
