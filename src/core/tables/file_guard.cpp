@@ -9,6 +9,7 @@
 #include "core/base/file_replace.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_run.h"
+#include "core/tables/table_writer.h"
 
 namespace ld {
 
@@ -42,12 +43,7 @@ void CheckFileFree(const std::string& fileName, double fileDate) {
   if (fileName.empty()) return;
   EndStoppedTableSet(fileName);
   CheckLock(fileName);
-  if (fileDate != 0) {
-    const double current = fileio::FileDateOf(fileName);
-    if (current != 0 && current != fileDate) {
-      throw Error("Файл \"" + fileio::FullFileName(fileName) + "\" был изменен. Необходимо открыть файл заново");
-    }
-  }
+  RefuseChangedSinceRead(fileName, fileDate);
 }
 
 void LockTableFiles(const std::string& basePath, const std::string& extensions) {
