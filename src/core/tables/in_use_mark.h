@@ -28,7 +28,9 @@ private:
 };
 
 // The wait for a file that another program holds: a short pause while it lasts (up to 11 seconds by
-// the wait clock), then the user is asked whether to allow access to the file anyway.
+// the wait clock), then the user is asked whether to allow access to the file anyway. It is one use of
+// the table while it lives (TGuardUse): once the user said that a program it met may still work, the
+// wait is over and refused, without a question.
 class TAccessWait {
 public:
   enum TStep { kAgain, kAllowed, kRefused };
@@ -40,6 +42,7 @@ public:
   bool Pause();
 
 private:
+  TGuardUse use_;
   double start_;
 };
 

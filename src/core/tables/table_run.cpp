@@ -294,8 +294,14 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& fil
   }
   // Before anything is made: a table this account may not replace or remove would stop the run at its
   // rename, with second names of another account's files made that nobody but their owner may remove.
-  for (const auto& table : run.tables_)
-    if (const std::string why = NotReplaceable(table->file); !why.empty()) throw FileWriteError(table->file, why);
+  // What this account's own killed programs left beside the set goes first: nothing but this account
+  // may remove it where the others' files keep the run out.
+  for (const auto& table : run.tables_) {
+    if (const std::string why = NotReplaceable(table->file); !why.empty()) {
+      for (const auto& each : run.tables_) ClearOwnLeftOvers(each->file);
+      throw FileWriteError(table->file, why);
+    }
+  }
   run.Run();
 }
 

@@ -583,7 +583,7 @@ TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFolderWit
   // A write lock of another workstation (which names a process that no process of this machine is) and
   // an in-use mark of an older program of this one, both of programs that held them and are gone: only a
   // lock call that answers tells so. Where it fails, the user is asked about each, naming its holder;
-  // "Нет" keeps it as a living program's.
+  // "Нет" keeps it as a living program's, and the use is refused without another wait or question.
   const std::string deadLock =
       "\x06ZREGIM" + Short(CurrentUserName) + Short("станция-2") + Short(DeadProcess()) + Short(BootId());
   test::WriteBytes(file_ + "~", deadLock);
@@ -605,19 +605,19 @@ TEST_F(Guard, OnAShareAHoldIsTestedThroughADescriptorOpenForWritingAndAFolderWit
     box.Answer(0);
     EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, t); }),
               "Ошибка записи файла \"" + file_ + "\": файл занят другой программой; прежний файл не изменен");
-    box.Answer(0).Answer(0);
+    box.Answer(0);
     EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }),
               "Ошибка чтения файла \"" + base_ + ".VET\": файл занят другой программой");
   }
   {
     const test::ShareScope share(true, failing(EBADF));
     TDataFile t;
-    box.Answer(0).Answer(0);
+    box.Answer(0);
     EXPECT_EQ(ErrorOf([&] { ReadTableFile(base_ + ".VET", t); }),
               "Ошибка чтения файла \"" + base_ + ".VET\": файл занят другой программой");
   }
   EXPECT_EQ(box.Texts(), (std::vector<std::string>{noLocks + "блокировки файлов недоступны" + otherStations, askLock,
-                                                   askMark, question, askMark, question}))
+                                                   askMark, askMark}))
       << "the folder is named once";
   EXPECT_EQ(box.Calls()[0].kind * 10 + box.Calls()[0].buttons, mkWarning * 10 + mbOk);
   EXPECT_EQ(box.Calls()[1].kind * 10 + box.Calls()[1].buttons, mkWarning * 10 + mbYesNo);
@@ -958,8 +958,7 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     const test::ShareScope share(true, noLocks);
     const std::string reused = Short(std::to_string(::getpid()) + ":1") + Short(BootId());
     const std::string here = Holder("рабочей станции \"" + Host() + "\"", CurrentUserName);
-    const std::vector<std::string> unknown = {Untestable(file_ + "~", here), Untestable(InUseMarkName(files[1]), here),
-                                              question};
+    const std::vector<std::string> unknown = {Untestable(file_ + "~", here), Untestable(InUseMarkName(files[1]), here)};
     for (const std::string& space : {Short(PidSpace()), Short("4026531999"), std::string()}) {
       SCOPED_TRACE(space);
       const bool ours = space == Short(PidSpace()) || space.empty();
@@ -967,7 +966,7 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
       test::WriteBytes(InUseMarkName(files[1]), Short(CurrentUserName) + Short(Host()) + reused + space);
       if (!ours) {
         box.Clear();
-        box.Answer(0).Answer(0);
+        box.Answer(0);
         EXPECT_EQ(keptOut(), busy + "\n" + refused);
         EXPECT_EQ(box.Texts(), unknown);
         EXPECT_TRUE(fs::exists(file_ + "~") && HasInUseMark(files[1]));
@@ -984,8 +983,7 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
   // An older program's write and read, which hold nothing and name no workstation, live or not: whoever
   // meets them is asked, naming their user; "Нет" keeps them, "Да" removes them.
   const std::string older = Holder("прежней версии", "Петров");
-  const std::vector<std::string> asked = {Untestable(file_ + "~", older), Untestable(InUseMarkName(files[1]), older),
-                                          question};
+  const std::vector<std::string> asked = {Untestable(file_ + "~", older), Untestable(InUseMarkName(files[1]), older)};
   pid = living([&] {
     test::WriteBytes(file_ + "~", "\x06ZREGIM" + Short("Петров"));
     test::WriteBytes(InUseMarkName(files[1]), Short("Петров"));
@@ -993,13 +991,13 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
   });
   ASSERT_GT(pid, 0);
   box.Clear();
-  box.Answer(0).Answer(0);
+  box.Answer(0);
   EXPECT_EQ(keptOut(), busy + "\n" + refused);
   EXPECT_EQ(box.Texts(), asked);
   kill(pid, SIGKILL);
   EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
   box.Clear();
-  box.Answer(0).Answer(0);
+  box.Answer(0);
   EXPECT_EQ(keptOut(), busy + "\n" + refused);
   EXPECT_EQ(box.Texts(), asked);
   box.Clear();
@@ -1038,10 +1036,10 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
     const test::ShareScope share(true, noLocks);
     const std::string here = Holder("рабочей станции \"" + Host() + "\"", CurrentUserName);
     box.Clear();
-    box.Answer(0).Answer(0);
+    box.Answer(0);
     EXPECT_EQ(keptOut(), busy + "\n" + refused);
     EXPECT_EQ(box.Texts(), (std::vector<std::string>{Untestable(file_ + "~", here),
-                                                     Untestable(InUseMarkName(files[1]), here), question}));
+                                                     Untestable(InUseMarkName(files[1]), here)}));
     kill(program, SIGKILL);
     kill(pid, SIGKILL);
     EXPECT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
@@ -1056,6 +1054,144 @@ TEST_F(Guard, OnAFolderWhoseLocksFailAProcessOfThisWorkstationIsToldByItsId) {
   }
   ::close(inner[0]);
   ::close(inner[1]);
+}
+
+// On a folder whose lock calls all fail, a program of another workstation killed at any step of a run, of
+// the end of a stopped run, of a write, of a read or of an editing lock: each use of this program waits
+// for it once and asks about it once, whatever it left. "Нет" refuses the use at once, with no second wait
+// or question; "Да" clears all it left, and the set is whole.
+TEST_F(Guard, OnAFolderWhoseLocksFailEachUseWaitsOnceAndAsksOnceAboutADeadProgram) {
+  WriteCounter(base_ + ".VET", 2);
+  const std::vector<std::string> files = {file_, base_ + ".VET"};
+  const std::set<std::string> folder = Folder();
+  test::ScriptedMsgBox box;
+  const auto noLocks = [](int, short) {
+    errno = ENOLCK;
+    return -1;
+  };
+  const test::ShareScope share(true, noLocks);
+  // Each look at the clock half a second on: a use's whole waits are the seconds it saw pass, in waits
+  // as long as a live write.
+  double now = 0;
+  SetFileWaitClock([&now] { return now += 0.5; });
+  const auto stopAt = [](TRunStep at) {
+    SetTableRunStepHook([at](TRunStep step) {
+      if (step == at) raise(SIGSTOP);
+    });
+  };
+  const auto stopRun = [&](TRunStep at) {
+    return [&, at] {
+      stopAt(at);
+      test::WriteCountersTogether(files, 10);
+    };
+  };
+  // A run of this workstation stopped between its renames, which the other one ends and is killed there.
+  const auto stopEnd = [&](TRunStep at) {
+    return [&, at] {
+      stopAt(at);
+      TDataFile t;
+      ReadTableFile(files[1], t);
+    };
+  };
+  const auto stopMaking = [&](TGuardStep at) {
+    return [&, at] {
+      SetGuardStepHook([at](TGuardStep step) {
+        if (step == at) raise(SIGSTOP);
+      });
+      WriteCounter(file_, 8);
+    };
+  };
+  struct TKill {
+    std::string name;
+    std::function<void()> work;
+    bool afterStoppedRun = false;
+  };
+  const std::vector<TKill> kills = {
+      {"run locked", stopRun(TRunStep::Locked)},
+      {"run lock taken", stopRun(TRunStep::LockTaken)},
+      {"run temporary written", stopRun(TRunStep::TempWritten)},
+      {"run record laid", stopRun(TRunStep::RecordLaid)},
+      {"run records laid", stopRun(TRunStep::RecordsLaid)},
+      {"run renamed", stopRun(TRunStep::Renamed)},
+      {"run committing", stopRun(TRunStep::Committing)},
+      {"run committed", stopRun(TRunStep::Committed)},
+      {"run record removed", stopRun(TRunStep::RecordRemoved)},
+      {"end records taken", stopEnd(TRunStep::RecordsTaken), true},
+      {"end restored", stopEnd(TRunStep::Restored), true},
+      {"write", [&] {
+         TDataFile t;
+         ReadTableFile(file_, t);
+         WriteTableFile(file_, t, [](float) { raise(SIGSTOP); });
+       }},
+      {"read", [&] {
+         TDataFile t;
+         ReadTableFile(files[1], t, [](float) { raise(SIGSTOP); });
+       }},
+      {"editing lock", [&] {
+         LockTableFiles(base_, ".CNT");
+         raise(SIGSTOP);
+       }},
+      {"lock private file made", stopMaking(TGuardStep::PrivateMade)},
+      {"lock name claimed", stopMaking(TGuardStep::Claimed)},
+  };
+  const std::string name = Utf8ToCp1251("станция-1");
+  for (const TKill& kill : kills) {
+    SCOPED_TRACE(kill.name);
+    if (kill.afterStoppedRun) {
+      StopAfter(1);
+      EXPECT_THROW(test::WriteCountersTogether(files, 20), TKilled);
+      SetTableRenamer(nullptr);
+    }
+    const pid_t pid = test::Forked([&] {
+      test::ScriptedMsgBox quiet;
+      double clock = 0;
+      SetFileWaitClock([&clock] { return clock += 100; });
+      if (::unshare(CLONE_NEWUTS) != 0 || ::sethostname(name.data(), name.size()) != 0) return 3;
+      kill.work();
+      return 0;
+    });
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+    if (!WIFSTOPPED(status)) GTEST_SKIP() << "no workstation of another name to be had here";
+    ::kill(pid, SIGKILL);
+    ASSERT_EQ(test::ExitOf(pid), 1000 + SIGKILL);
+    // Every use answered "Нет" to every question, then the same answered "Да".
+    const std::vector<std::pair<std::string, std::function<void()>>> uses = {
+        {"read", [&] { ReadCounter(files[1]); }},
+        {"write", [&] { WriteCounter(file_, 5); }},
+        {"run", [&] { test::WriteCountersTogether(files, 30); }},
+        {"lock", [&] {
+           LockTableFiles(base_, ".CNT");
+           UnlockTableFiles(base_, ".CNT");
+         }},
+    };
+    for (const int answer : {0, 1}) {
+      for (const auto& [use, work] : uses) {
+        test::ScriptedMsgBox answers;
+        for (int k = 0; k < 8; ++k) answers.Answer(answer);
+        const double start = now;
+        const std::string error = ErrorOf(work);
+        std::size_t asked = 0;
+        std::string told;
+        for (const test::MsgCall& call : answers.Calls()) {
+          asked += call.buttons == mbYesNo ? 1 : 0;
+          told += "\n" + call.text;
+        }
+        const int waits = static_cast<int>((now - start) / kLiveWriteSeconds);
+        EXPECT_LE(asked, 1u) << use << " " << answer << ": " << error << told;
+        EXPECT_LE(waits, 1) << use << " " << answer << ": " << error << told;
+        if (answer == 1) {
+          EXPECT_EQ(error, "<no error>") << use;
+        }
+      }
+    }
+    box.Clear();
+    WriteCounter(file_, 1);
+    WriteCounter(files[1], 2);
+    EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
+    EXPECT_EQ(Folder(), folder);
+  }
 }
 
 // Nothing found under the name of a temporary table is written through: the new table is made whole
