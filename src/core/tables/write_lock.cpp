@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "core/base/error.h"
 #include "core/base/msgbox.h"
@@ -187,6 +188,14 @@ bool RemoveDeadWrite(const std::string& fileName) {
 void ClearOwnLeftOvers(const std::string& fileName) {
   const std::string lock = LockName(fileName);
   const std::string marker = InUseMarkName(fileName);
+  // Private files of the lock's and the mark's names that a killed maker of this account left.
+  std::vector<std::string> privates = PrivateNamesOf(lock);
+  for (const std::string& name : PrivateNamesOf(marker)) privates.push_back(name);
+  for (const std::string& name : privates) {
+    const fileio::TFd fd(OpenToJudge(name));
+    if (fd.IsOpen() && MayRemove(name) && JudgeHolder(name, fd.Get(), {}, nullptr) == THolder::Gone)
+      UnlinkIfSame(name, fd.Get());
+  }
   if (fileio::FileExists(marker) && MayRemove(marker) && GoneAtOnce(marker)) RemoveIfStale(marker);
   if (!fileio::FileExists(lock)) {
     RemoveDeadWrite(fileName);

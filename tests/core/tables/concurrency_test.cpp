@@ -676,6 +676,17 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
     std::function<void()> killed;  // the second account's program, killed where it raises SIGSTOP
     std::string firstTold;         // what each of the first account's write and run is told
     std::string secondTold;        // what the second account's run is told, and asked
+    bool onShare = false;          // killed making its lock where no file is made without a name
+  };
+  const auto killedMaking = [&](TGuardStep at) {
+    return [&, at] {
+      TDataFile t;
+      ReadTableFile(files[1], t);
+      SetGuardStepHook([at](TGuardStep step) {
+        if (step == at) raise(SIGSTOP);
+      });
+      WriteTableFile(files[1], t);
+    };
   };
   const std::string nothing = "<no error>";
   const std::vector<TOtherCase> others = {
@@ -697,10 +708,14 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
          raise(SIGSTOP);
        },
        nothing, notOwn},
+      // Its write killed making its lock: a private file of the lock's name, then the name claimed too.
+      {killedMaking(TGuardStep::PrivateMade), nothing, notOwn, true},
+      {killedMaking(TGuardStep::Claimed), byOther, notOwn, true},
   };
   for (const int share : {0, 1, 2}) {
     const test::ShareScope shared(share != 0, share == 2 ? std::function<int(int, short)>(noLocks) : test::ShareLock);
     for (std::size_t k = 0; k < others.size(); ++k) {
+      if (others[k].onShare && share == 0) continue;
       SCOPED_TRACE("other " + std::to_string(share) + " " + std::to_string(k));
       const auto as = [&](uid_t id, const std::function<void()>& work) {
         return test::ReportAs(id, [&] {
