@@ -3,6 +3,8 @@
 namespace ld {
 namespace {
 
+using namespace guard_test;
+
 TEST_F(Guard, LockRefusesEveryWriterUntilItsOwnerUnlocks) {
   CurrentUserName = "Иванов И.И., диспетчер";
   TDataFile t;

@@ -39,8 +39,7 @@
 #include "support/test_env.h"
 #include "tables_fixture.h"
 
-namespace ld {
-namespace {
+namespace ld::guard_test {
 
 namespace fs = std::filesystem;
 using test::ErrorOf;
@@ -166,5 +165,4 @@ protected:
   std::string file_ = base_ + ".CNT";
 };
 
-}  // namespace
-}  // namespace ld
+}  // namespace ld::guard_test

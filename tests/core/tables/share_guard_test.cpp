@@ -3,6 +3,8 @@
 namespace ld {
 namespace {
 
+using namespace guard_test;
+
 // On a folder that answers as a network share does (no unnamed files, no second names, locks that need a
 // descriptor open for writing), a run killed after its first table took its place is put back whole at
 // the next read, without a wait or a question, and the marks the dead program held go. A lock call that
