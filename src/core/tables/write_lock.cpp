@@ -64,11 +64,13 @@ void RefuseOthersLeftOver(const std::string& fileName, const std::string& lock) 
   throw TNotRemovable("Ф" + why.substr(std::string("ф").size()), why);
 }
 
-// Whether the holder of the file is gone, told without a wait or a question: one that cannot be told from
-// here counts as living.
+// Whether the holder of the file (open as fd) is gone, told without a wait or a question: one that cannot
+// be told from here counts as living.
+bool GoneAtOnce(const std::string& path, int fd) { return JudgeHolder(path, fd, {}, nullptr) == THolder::Gone; }
+
 bool GoneAtOnce(const std::string& path) {
   const fileio::TFd fd(OpenToJudge(path));
-  return fd.IsOpen() && JudgeHolder(path, fd.Get(), {}, nullptr) == THolder::Gone;
+  return fd.IsOpen() && GoneAtOnce(path, fd.Get());
 }
 
 // A user's lock looked at, whose holder is gone or cannot be told from here: whoever meets it is asked
@@ -193,8 +195,7 @@ void ClearOwnLeftOvers(const std::string& fileName) {
   for (const std::string& name : PrivateNamesOf(marker)) privates.push_back(name);
   for (const std::string& name : privates) {
     const fileio::TFd fd(OpenToJudge(name));
-    if (fd.IsOpen() && MayRemove(name) && JudgeHolder(name, fd.Get(), {}, nullptr) == THolder::Gone)
-      UnlinkIfSame(name, fd.Get());
+    if (fd.IsOpen() && MayRemove(name) && GoneAtOnce(name, fd.Get())) UnlinkIfSame(name, fd.Get());
   }
   if (fileio::FileExists(marker) && MayRemove(marker) && GoneAtOnce(marker)) RemoveIfStale(marker);
   if (!fileio::FileExists(lock)) {

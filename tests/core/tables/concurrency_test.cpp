@@ -677,6 +677,7 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
     std::string firstTold;         // what each of the first account's write and run is told
     std::string secondTold;        // what the second account's run is told, and asked
     bool onShare = false;          // killed making its lock where no file is made without a name
+    bool firstKilledToo = false;   // the first account's write of the set's other table killed before
   };
   const auto killedMaking = [&](TGuardStep at) {
     return [&, at] {
@@ -711,6 +712,13 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
       // Its write killed making its lock: a private file of the lock's name, then the name claimed too.
       {killedMaking(TGuardStep::PrivateMade), nothing, notOwn, true},
       {killedMaking(TGuardStep::Claimed), byOther, notOwn, true},
+      // The first account's run refused for the second's lock still clears its own beside its other table.
+      {[&] {
+         TDataFile t;
+         ReadTableFile(files[1], t);
+         WriteTableFile(files[1], t, [](float) { raise(SIGSTOP); });
+       },
+       byOther, notOwn, false, true},
   };
   for (const int share : {0, 1, 2}) {
     const test::ShareScope shared(share != 0, share == 2 ? std::function<int(int, short)>(noLocks) : test::ShareLock);
@@ -731,6 +739,17 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
                 }),
                 nothing);
       value();
+      if (others[k].firstKilledToo) {
+        const pid_t first = test::Forked([&] {
+          if (!test::BecomeAccount(kFirst)) return 3;
+          test::ScriptedMsgBox quiet;
+          TDataFile t;
+          ReadTableFile(files[2], t);
+          WriteTableFile(files[2], t, [](float) { raise(SIGSTOP); });
+          return 0;
+        });
+        ASSERT_TRUE(first > 0 && test::KillWhenStopped(first));
+      }
       const pid_t pid = test::Forked([&] {
         if (!test::BecomeAccount(kSecond)) return 3;
         test::ScriptedMsgBox quiet;
