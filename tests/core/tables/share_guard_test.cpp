@@ -538,21 +538,22 @@ TEST_F(Guard, OnAFolderWhoseLocksFailEachUseWaitsOnceAndAsksOnceAboutADeadProgra
   // as long as a live write.
   double now = 0;
   SetFileWaitClock([&now] { return now += 0.5; });
-  const auto stopAt = [](TRunStep at) {
-    SetTableRunStepHook([at](TRunStep step) {
-      if (step == at) raise(SIGSTOP);
+  // Stopped at the nth time the run, or the end of a stopped run, reaches the step.
+  const auto stopAt = [](TRunStep at, int nth) {
+    SetTableRunStepHook([at, nth, seen = 0](TRunStep step) mutable {
+      if (step == at && ++seen == nth) raise(SIGSTOP);
     });
   };
-  const auto stopRun = [&](TRunStep at) {
-    return [&, at] {
-      stopAt(at);
+  const auto stopRun = [&](TRunStep at, int nth = 1) {
+    return [&, at, nth] {
+      stopAt(at, nth);
       test::WriteCountersTogether(files, 10);
     };
   };
   // A run of this workstation stopped between its renames, which the other one ends and is killed there.
-  const auto stopEnd = [&](TRunStep at) {
-    return [&, at] {
-      stopAt(at);
+  const auto stopEnd = [&](TRunStep at, int nth = 1) {
+    return [&, at, nth] {
+      stopAt(at, nth);
       TDataFile t;
       ReadTableFile(files[1], t);
     };
@@ -575,14 +576,21 @@ TEST_F(Guard, OnAFolderWhoseLocksFailEachUseWaitsOnceAndAsksOnceAboutADeadProgra
       {"run locked", stopRun(TRunStep::Locked)},
       {"run lock taken", stopRun(TRunStep::LockTaken)},
       {"run temporary written", stopRun(TRunStep::TempWritten)},
+      {"run second temporary written", stopRun(TRunStep::TempWritten, 2)},
       {"run record laid", stopRun(TRunStep::RecordLaid)},
+      {"run second record laid", stopRun(TRunStep::RecordLaid, 2)},
       {"run records laid", stopRun(TRunStep::RecordsLaid)},
       {"run renamed", stopRun(TRunStep::Renamed)},
+      {"run second renamed", stopRun(TRunStep::Renamed, 2)},
       {"run committing", stopRun(TRunStep::Committing)},
       {"run committed", stopRun(TRunStep::Committed)},
       {"run record removed", stopRun(TRunStep::RecordRemoved)},
+      {"run second record removed", stopRun(TRunStep::RecordRemoved, 2)},
       {"end records taken", stopEnd(TRunStep::RecordsTaken), false, true},
       {"end restored", stopEnd(TRunStep::Restored), true, true},
+      {"end second restored", stopEnd(TRunStep::Restored, 2), true, true},
+      {"end record removed", stopEnd(TRunStep::RecordRemoved), true, true},
+      {"end second record removed", stopEnd(TRunStep::RecordRemoved, 2), true, true},
       {"write", [&] {
          TDataFile t;
          ReadTableFile(file_, t);
