@@ -679,6 +679,11 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
     bool onShare = false;          // killed making its lock where no file is made without a name
     bool firstKilledToo = false;   // the first account's write of the set's other table killed before
   };
+  const auto killedWriting = [&](const std::string& file) {
+    TDataFile t;
+    ReadTableFile(file, t);
+    WriteTableFile(file, t, [](float) { raise(SIGSTOP); });
+  };
   const auto killedMaking = [&](TGuardStep at) {
     return [&, at] {
       TDataFile t;
@@ -691,12 +696,7 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
   };
   const std::string nothing = "<no error>";
   const std::vector<TOtherCase> others = {
-      {[&] {
-         TDataFile t;
-         ReadTableFile(files[1], t);
-         WriteTableFile(files[1], t, [](float) { raise(SIGSTOP); });
-       },
-       byOther, notOwn},
+      {[&] { killedWriting(files[1]); }, byOther, notOwn},
       {[&] {
          LockTableFiles(dir / "sch", ".CNT");
          raise(SIGSTOP);
@@ -713,12 +713,7 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
       {killedMaking(TGuardStep::PrivateMade), nothing, notOwn, true},
       {killedMaking(TGuardStep::Claimed), byOther, notOwn, true},
       // The first account's run refused for the second's lock still clears its own beside its other table.
-      {[&] {
-         TDataFile t;
-         ReadTableFile(files[1], t);
-         WriteTableFile(files[1], t, [](float) { raise(SIGSTOP); });
-       },
-       byOther, notOwn, false, true},
+      {[&] { killedWriting(files[1]); }, byOther, notOwn, false, true},
   };
   for (const int share : {0, 1, 2}) {
     const test::ShareScope shared(share != 0, share == 2 ? std::function<int(int, short)>(noLocks) : test::ShareLock);
@@ -743,9 +738,7 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
         const pid_t first = test::Forked([&] {
           if (!test::BecomeAccount(kFirst)) return 3;
           test::ScriptedMsgBox quiet;
-          TDataFile t;
-          ReadTableFile(files[2], t);
-          WriteTableFile(files[2], t, [](float) { raise(SIGSTOP); });
+          killedWriting(files[2]);
           return 0;
         });
         ASSERT_TRUE(first > 0 && test::KillWhenStopped(first));
