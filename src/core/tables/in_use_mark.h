@@ -54,7 +54,8 @@ bool HasInUseMark(const std::string& fileName);
 // mark (true).
 // A mark whose holder is gone (HolderGone) guards nothing: it is taken at once, without the wait or the
 // question; one this account may not remove (NotRemovable) is left, the user is told once whose it is,
-// and the use goes on.
+// and the use goes on. One whose holder cannot be told from here is waited for and asked about once
+// (HolderGone): "Нет" returns false at once, with no second wait or question.
 // With allowed, the user has already allowed access to the file in this read (past the wait for a run
 // that goes on): a held mark is taken over at once, and nothing is asked twice.
 bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed = false);
