@@ -41,6 +41,7 @@ std::size_t LastDot(const std::string& fileName) {
 
 void CheckFileFree(const std::string& fileName, double fileDate) {
   if (fileName.empty()) return;
+  const TGuardUse use;
   EndStoppedTableSet(fileName);
   CheckLock(fileName);
   RefuseChangedSinceRead(fileName, fileDate);
@@ -48,6 +49,7 @@ void CheckFileFree(const std::string& fileName, double fileDate) {
 
 void LockTableFiles(const std::string& basePath, const std::string& extensions) {
   if (basePath.empty()) return;
+  const TGuardUse use;
   const std::vector<std::string> exts = SplitExtensions(extensions);
   for (const auto& ext : exts) CheckFileFree(basePath + ext, 0);
   std::vector<std::string> taken;

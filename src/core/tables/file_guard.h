@@ -12,11 +12,14 @@
 // what a killed program of one account left is cleared by any other as its own. Where the folder gives
 // another account's files no write (a folder shared by an access ACL, a file of an earlier version),
 // they are judged through a shared lock and cleared as far as the folder lets; what the folder lets
-// only its owner remove (the sticky bit) is named with its owner at once, never waited for as busy. On a folder whose lock
+// only its owner remove (the sticky bit) is named with its owner at once, and with what clears it (that
+// owner's program, at its next write or editing of the table), never waited for as busy; a run refused
+// so first clears what this account's own killed programs left. On a folder whose lock
 // calls fail (a network share without its lock service) nothing can be held: the user is told so once,
 // a holder is told by its process where that process ran on this machine since its last start, and a
 // holder that cannot be told (another workstation, a file of an earlier version, another machine of the
-// same name) is named, and the user is asked; never a block for good, never a silent guess.
+// same name) is named, and the user is asked; never a block for good, never a silent guess. Each use of
+// a table waits for such a holder once and asks once (TGuardUse): "Нет" refuses it without a second wait.
 #include <string>
 
 #include "core/tables/file_modes.h"

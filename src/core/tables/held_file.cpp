@@ -114,31 +114,25 @@ THolder Judge(const std::string& path, int fd, const std::string& makerLock, TLo
   return ByProcess(record, holder);
 }
 
-// The answers "Нет" the user gave about holders that cannot be told, by file (its identity and the
-// moment it was made, so that a file made later in its place is another), with the moment of the
-// answer: within a wait the same file is not asked about again.
+// What one use of a table was told (TGuardUse): the files, by identity and the moment they were made (a
+// file made later in its place is another), and the holders they name, that the user said may still
+// work. Such a holder is neither waited for nor asked about again within the use, and the use is over.
 using TFileKey = std::tuple<dev_t, ino_t, std::int64_t, long>;
-std::map<TFileKey, double>& Refusals() {
-  static std::map<TFileKey, double> refusals;
-  return refusals;
-}
-
-// The same answers by the holder the file names: within a wait no other file of that program is asked
-// about either, so that a run's records, locks and marks make one question.
-std::map<std::string, double>& HolderRefusals() {
-  static std::map<std::string, double> refusals;
-  return refusals;
+struct TUseMemory {
+  int depth = 0;
+  std::set<TFileKey> files;
+  std::set<std::string> holders;
+  bool mayWork = false;
+};
+TUseMemory& Use() {
+  static TUseMemory use;
+  return use;
 }
 
 // How many such answers were given.
 std::uint64_t& RefusalCount() {
   static std::uint64_t count = 0;
   return count;
-}
-
-bool WithinWait(double moment) {
-  const double now = WaitClockNow();
-  return now >= moment && now - moment < kLiveWriteSeconds;
 }
 
 // The holders the user said are gone, by what their records name: every other file of the same
@@ -247,11 +241,12 @@ bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const T
   struct stat st {};
   if (::fstat(fd, &st) != 0) return false;
   if (SaidGone(holder)) return true;
+  const TGuardUse use;
   const TFileKey key{st.st_dev, st.st_ino, static_cast<std::int64_t>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec};
-  const auto refused = Refusals().find(key);
-  if (refused != Refusals().end() && WithinWait(refused->second)) return false;
-  const auto program = holder.process.empty() ? HolderRefusals().end() : HolderRefusals().find(HolderKey(holder));
-  if (program != HolderRefusals().end() && WithinWait(program->second)) return false;
+  // Told in this use that a program may still work: its wait is spent, and nothing is asked again.
+  if (Use().mayWork || Use().files.count(key) != 0 ||
+      (!holder.process.empty() && Use().holders.count(HolderKey(holder)) != 0))
+    return false;
   if (!StaysAsItWas(path, fd)) return false;
   const std::string named = HolderText(holder);
   const std::string text = ask ? ask(named)
@@ -262,9 +257,9 @@ bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const T
     SayGone(holder);
     return true;
   }
-  const double now = WaitClockNow();
-  Refusals()[key] = now;
-  if (!holder.process.empty()) HolderRefusals()[HolderKey(holder)] = now;
+  Use().files.insert(key);
+  if (!holder.process.empty()) Use().holders.insert(HolderKey(holder));
+  Use().mayWork = true;
   ++RefusalCount();
   return false;
 }
@@ -272,6 +267,18 @@ bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const T
 }  // namespace
 
 std::uint64_t SaidMayWork() { return RefusalCount(); }
+
+TGuardUse::TGuardUse() {
+  if (Use().depth++ == 0) {
+    Use().files.clear();
+    Use().holders.clear();
+    Use().mayWork = false;
+  }
+}
+
+TGuardUse::~TGuardUse() { --Use().depth; }
+
+bool SaidMayWorkInThisUse() { return Use().depth > 0 && Use().mayWork; }
 
 bool SaidGone(const TLockRecord& holder) {
   return !holder.process.empty() && GoneHolders().count(HolderKey(holder)) != 0;

@@ -72,16 +72,29 @@ THolder JudgeHolder(const std::string& path, int fd, const std::string& makerLoc
 // The one rule of every next use: whether the holder is gone, so that what it left may be cleared. A
 // holder that cannot be told from here may be a program at work: it is watched first, as long as a live
 // write lasts (kLiveWriteSeconds by the wait clock), and at the first change of its table or of the files
-// beside it, it lives. Only one that stays as it was is named and the user is asked (once for a file
-// within a wait), the question saying that it may still work (kMayStillWork): "Да" says it is gone, and
-// so is every other file of that program; "Нет" that it lives, and no file of that program is asked
-// about again within a wait. `ask` words the question from the holder's
+// beside it, it lives. Only one that stays as it was is named and the user is asked (once within a use
+// of the table), the question saying that it may still work (kMayStillWork): "Да" says it is gone, and
+// so is every other file of that program; "Нет" that it lives, and nothing is waited for or asked
+// about again within the use (TGuardUse). `ask` words the question from the holder's
 // text; empty: the file is named as a left-over one of that holder.
 using TAskText = std::function<std::string(const std::string& holder)>;
 bool HolderGone(const std::string& path, int fd, const std::string& makerLock = {}, const TAskText& ask = {});
 // Whether the user said that the program the record names is gone, and saying it: every file of that
 // program goes then without another question.
 bool SaidGone(const TLockRecord& holder);
+// One use of a table (a read, a write, a run, an editing lock), for as long as the object lives: within it
+// each holder that cannot be told from here is waited for and asked about once, and once the user said
+// that one may still work, its wait is spent: the use is refused without another wait or question. Uses
+// nest; the outermost one is the use.
+class TGuardUse {
+public:
+  TGuardUse();
+  ~TGuardUse();
+  TGuardUse(const TGuardUse&) = delete;
+  TGuardUse& operator=(const TGuardUse&) = delete;
+};
+// Whether the user said within the use that goes on that a holder may still work.
+bool SaidMayWorkInThisUse();
 // How many times the user answered that a holder may still work: a use that was given such an answer
 // while it waited has spent its wait, and is refused without another question.
 std::uint64_t SaidMayWork();

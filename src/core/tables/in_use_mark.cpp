@@ -84,6 +84,7 @@ bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed)
 TAccessWait::TAccessWait() : start_(WaitClockNow()) {}
 
 bool TAccessWait::Pause() {
+  if (SaidMayWorkInThisUse()) return false;
   if (Round(WaitClockNow() - start_) >= kLiveWriteSeconds) return false;
   std::this_thread::sleep_for(std::chrono::milliseconds(5));
   return true;
@@ -91,6 +92,7 @@ bool TAccessWait::Pause() {
 
 TAccessWait::TStep TAccessWait::Next(const std::string& fileName, const std::string& question) {
   if (Pause()) return kAgain;
+  if (SaidMayWorkInThisUse()) return kRefused;
   const std::string text =
       question.empty()
           ? "Файл " + fileName + " находится длительное время в режиме чтения/записи. Разрешить доступ к файлу ?"

@@ -28,7 +28,9 @@ private:
 };
 
 // The wait for a file that another program holds: a short pause while it lasts (up to 11 seconds by
-// the wait clock), then the user is asked whether to allow access to the file anyway.
+// the wait clock), then the user is asked whether to allow access to the file anyway. It is one use of
+// the table while it lives (TGuardUse): once the user said that a program it met may still work, the
+// wait is over and refused, without a question.
 class TAccessWait {
 public:
   enum TStep { kAgain, kAllowed, kRefused };
@@ -40,6 +42,7 @@ public:
   bool Pause();
 
 private:
+  TGuardUse use_;
   double start_;
 };
 
@@ -51,7 +54,8 @@ bool HasInUseMark(const std::string& fileName);
 // mark (true).
 // A mark whose holder is gone (HolderGone) guards nothing: it is taken at once, without the wait or the
 // question; one this account may not remove (NotRemovable) is left, the user is told once whose it is,
-// and the use goes on.
+// and the use goes on. One whose holder cannot be told from here is waited for and asked about once
+// (HolderGone): "Нет" returns false at once, with no second wait or question.
 // With allowed, the user has already allowed access to the file in this read (past the wait for a run
 // that goes on): a held mark is taken over at once, and nothing is asked twice.
 bool WaitFileAccess(const std::string& fileName, TInUseMark& mark, bool allowed = false);

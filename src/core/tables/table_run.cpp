@@ -308,9 +308,23 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& tab
   for (const TRunBytes& one : files) add(one.file, nullptr, &one.bytes);
   // Before anything is made: a table this account may not replace or remove would stop the run at its
   // rename, with second names of another account's files made that nobody but their owner may remove.
-  for (const auto& table : run.tables_)
-    if (const std::string why = NotReplaceable(table->file); !why.empty()) throw FileWriteError(table->file, why);
-  run.Run();
+  // Refused for what only another account may clear or replace, the run first clears what this
+  // account's own killed programs left beside its set: nothing but this account may remove that.
+  const auto clearOwn = [&run] {
+    for (const auto& each : run.tables_) ClearOwnLeftOvers(each->file);
+  };
+  for (const auto& table : run.tables_) {
+    if (const std::string why = NotReplaceable(table->file); !why.empty()) {
+      clearOwn();
+      throw FileWriteError(table->file, why);
+    }
+  }
+  try {
+    run.Run();
+  } catch (const TNotRemovable&) {
+    clearOwn();
+    throw;
+  }
 }
 
 void TTableRun::Run() {

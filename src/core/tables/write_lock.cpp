@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "core/base/error.h"
 #include "core/base/msgbox.h"
@@ -52,6 +53,26 @@ bool RemoveLookedAtLock(const std::string& fileName, const std::string& lock, in
   return ::unlink(lock.c_str()) == 0;
 }
 
+// A lock that a program now gone left, which only its owner's account may remove (a folder with the sticky
+// bit): named with that account, and with what clears it, since no wait and no answer here would.
+void RefuseOthersLeftOver(const std::string& fileName, const std::string& lock) {
+  std::string owner;
+  if (MayRemove(lock, &owner)) return;
+  const std::string why = NotRemovable(lock) + "; его удалит программа пользователя \"" + owner +
+                          "\", когда снова будет записывать файл \"" + FullFileName(fileName) +
+                          "\" или откроет его для изменения";
+  throw TNotRemovable("Ф" + why.substr(std::string("ф").size()), why);
+}
+
+// Whether the holder of the file (open as fd) is gone, told without a wait or a question: one that cannot
+// be told from here counts as living.
+bool GoneAtOnce(const std::string& path, int fd) { return JudgeHolder(path, fd, {}, nullptr) == THolder::Gone; }
+
+bool GoneAtOnce(const std::string& path) {
+  const fileio::TFd fd(OpenToJudge(path));
+  return fd.IsOpen() && GoneAtOnce(path, fd.Get());
+}
+
 // A user's lock looked at, whose holder is gone or cannot be told from here: whoever meets it is asked
 // whether to remove it, as its own user would be. True when it went.
 bool AskToRemoveLeftOver(const std::string& fileName) {
@@ -66,7 +87,7 @@ bool AskToRemoveLeftOver(const std::string& fileName) {
   if (SaidGone(holder)) return RemoveLookedAtLock(fileName, lock, fd.Get());
   const std::string file = "Файл \"" + FullFileName(fileName) + "\" заблокирован программой";
   if (verdict == THolder::Gone) {
-    RefuseNotRemovable({lock});  // asking would remove nothing
+    RefuseOthersLeftOver(fileName, lock);  // asking would remove nothing
     const bool own = holder.user == CurrentUserName || holder.user.empty();
     if (ShowMsgForm(file + (own ? "" : " пользователя \"" + holder.user + "\"") +
                         ", которая больше не работает. Удалить блокировку?",
@@ -110,7 +131,7 @@ TLockKind LookAtLock(const std::string& fileName, TLockRecord* userRecord) {
     if (fileio::FileExists(RunRecordName(fileName))) return TLockKind::Stopped;
     // One this account may not remove is named with its owner at once: nothing will remove it by waiting.
     // One that cannot be removed otherwise (a folder this user may not change) stands in the way as a live one.
-    RefuseNotRemovable({lock});
+    RefuseOthersLeftOver(fileName, lock);
     return RemoveLookedAtLock(fileName, lock, fd.Get()) ? TLockKind::None : TLockKind::Writer;
   }
   if (userRecord != nullptr) *userRecord = record;
@@ -164,6 +185,26 @@ bool RemoveDeadWrite(const std::string& fileName) {
     return true;
   }
   return LookAtLock(fileName) == TLockKind::None;
+}
+
+void ClearOwnLeftOvers(const std::string& fileName) {
+  const std::string lock = LockName(fileName);
+  const std::string marker = InUseMarkName(fileName);
+  // Private files of the lock's and the mark's names that a killed maker of this account left.
+  std::vector<std::string> privates = PrivateNamesOf(lock);
+  for (const std::string& name : PrivateNamesOf(marker)) privates.push_back(name);
+  for (const std::string& name : privates) {
+    const fileio::TFd fd(OpenToJudge(name));
+    if (fd.IsOpen() && MayRemove(name) && GoneAtOnce(name, fd.Get())) UnlinkIfSame(name, fd.Get());
+  }
+  if (fileio::FileExists(marker) && MayRemove(marker) && GoneAtOnce(marker)) RemoveIfStale(marker);
+  if (!fileio::FileExists(lock)) {
+    RemoveDeadWrite(fileName);
+    return;
+  }
+  if (IsOwnLock(lock) || !MayRemove(lock) || !GoneAtOnce(lock)) return;
+  // A user's lock is asked about as at every next use; a write's goes without a word.
+  if (LookAtLock(fileName) == TLockKind::User) AskToRemoveLeftOver(fileName);
 }
 
 bool HasDeadLock(const std::string& fileName) {

@@ -63,6 +63,12 @@ void DropUserLock(const std::string& fileName);
 // no lock and the unfinished table, nobody's now, went). A user's lock and a live write's stay, and so
 // does the lock beside a run's record: it tells the end of that run that its program was killed.
 bool RemoveDeadWrite(const std::string& fileName);
+// Clears what a program of this account that is gone left beside the file, as far as this account may
+// and without a wait: a write's lock with its unfinished table and in-use mark, a read's in-use mark, and,
+// once the user agrees as at every use, an editing lock. A use that is refused for something else clears
+// this first, so that what only this account may remove (a folder with the sticky bit) never waits for
+// another use of it. A holder that cannot be told from here, or another account's file, stays.
+void ClearOwnLeftOvers(const std::string& fileName);
 // Whether the lock beside the file was left by a program that is gone (HolderGone).
 bool HasDeadLock(const std::string& fileName);
 

@@ -549,6 +549,11 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
            "\", которая больше не работает; эта папка позволяет удалить или заменить его только его владельцу "
            "или администратору";
   };
+  // What clears an editing lock or a write's lock: the owner's own next write or editing of the table.
+  const auto clears = [&](const std::string& account) {
+    return "; его удалит программа пользователя \"" + account + "\", когда снова будет записывать файл \"" +
+           files[1] + "\" или откроет его для изменения";
+  };
   // The run's files are not named one by one: an administrator who removed some of them would leave a
   // set of two writes that no next use could tell.
   const std::string notBack = "Запись файлов \"" + files[0] + "\", \"" + files[1] + "\", \"" + files[2] +
@@ -594,7 +599,7 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
          test::WriteCounter(files[1], 7);
          return value();
        },
-       {}, "Ф" + left(files[1] + "~") + ": "},
+       {}, "Ф" + left(files[1] + "~") + clears(owner) + ": "},
       // A dead read's mark guards nothing: the read goes on beside it.
       {[&] {
          TDataFile t;
@@ -609,7 +614,7 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
          LockTableFiles(dir / "sch", ".CNT");
          return value();
        },
-       {}, "Ф" + left(files[1] + "~") + ": "},
+       {}, "Ф" + left(files[1] + "~") + clears(owner) + ": "},
       {[&] {
          SetTableRunStepHook([](TRunStep step) {
            if (step == TRunStep::Committed) raise(SIGSTOP);
@@ -662,6 +667,109 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
       for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
         if (clean.count(entry.path().filename().string()) == 0) std::filesystem::remove(entry.path());
       EXPECT_EQ(test::ReportAs(kSecond, [&] { return value(); }), cases[k].after);
+      EXPECT_EQ(test::FileNames(dir), clean);
+    }
+  }
+
+  // The other way round: the second account's write, editing lock or run killed over the first's tables.
+  // The first may remove none of what it left: its writes and runs are refused, naming the second account
+  // and what clears it. The second's next run clears its own first (asking about an editing lock as its
+  // user is asked), before it is refused for the first's tables; then the first writes again.
+  const passwd* second = ::getpwuid(kSecond);
+  const std::string other = second != nullptr ? second->pw_name : std::to_string(kSecond);
+  const std::string lock = files[1] + "~";
+  const std::string byOther = "Файл \"" + lock + "\" оставлен программой пользователя \"" + other +
+                              "\", которая больше не работает; эта папка позволяет удалить или заменить его только его "
+                              "владельцу или администратору" + clears(other);
+  const std::vector<std::string> pair = {files[1], files[2]};
+  const std::string notOwn = "Ошибка записи файла \"" + files[1] + "\": файл принадлежит пользователю \"" + owner +
+                             "\"; эта папка позволяет заменить или удалить его только его владельцу или администратору; "
+                             "прежний файл не изменен";
+  const std::string askOwn = "Файл \"" + files[1] + "\" заблокирован программой, которая больше не работает. "
+                             "Удалить блокировку?";
+  struct TOtherCase {
+    std::function<void()> killed;  // the second account's program, killed where it raises SIGSTOP
+    std::string firstTold;         // what each of the first account's write and run is told
+    std::string secondTold;        // what the second account's run is told, and asked
+    bool onShare = false;          // killed making its lock where no file is made without a name
+    bool firstKilledToo = false;   // the first account's write of the set's other table killed before
+  };
+  const auto killedWriting = [&](const std::string& file) {
+    TDataFile t;
+    ReadTableFile(file, t);
+    WriteTableFile(file, t, [](float) { raise(SIGSTOP); });
+  };
+  const auto killedMaking = [&](TGuardStep at) {
+    return [&, at] {
+      TDataFile t;
+      ReadTableFile(files[1], t);
+      SetGuardStepHook([at](TGuardStep step) {
+        if (step == at) raise(SIGSTOP);
+      });
+      WriteTableFile(files[1], t);
+    };
+  };
+  const std::string nothing = "<no error>";
+  const std::vector<TOtherCase> others = {
+      {[&] { killedWriting(files[1]); }, byOther, notOwn},
+      {[&] {
+         LockTableFiles(dir / "sch", ".CNT");
+         raise(SIGSTOP);
+       },
+       byOther, notOwn + "\n" + askOwn},
+      // A run of the second account is refused before it makes anything: nothing is left.
+      {[&] {
+         SetTableRunStepHook([](TRunStep) { raise(SIGSTOP); });
+         test::ErrorOf([&] { test::WriteCountersTogether(pair, 10); });
+         raise(SIGSTOP);
+       },
+       nothing, notOwn},
+      // Its write killed making its lock: a private file of the lock's name, then the name claimed too.
+      {killedMaking(TGuardStep::PrivateMade), nothing, notOwn, true},
+      {killedMaking(TGuardStep::Claimed), byOther, notOwn, true},
+      // The first account's run refused for the second's lock still clears its own beside its other table.
+      {[&] { killedWriting(files[1]); }, byOther, notOwn, false, true},
+  };
+  for (const int share : {0, 1, 2}) {
+    const test::ShareScope shared(share != 0, share == 2 ? std::function<int(int, short)>(noLocks) : test::ShareLock);
+    for (std::size_t k = 0; k < others.size(); ++k) {
+      if (others[k].onShare && share == 0) continue;
+      SCOPED_TRACE("other " + std::to_string(share) + " " + std::to_string(k));
+      const auto as = [&](uid_t id, const std::function<void()>& work) {
+        return test::ReportAs(id, [&] {
+          test::ScriptedMsgBox quiet;
+          std::string report = test::ErrorOf(work);
+          for (const std::string& text : quiet.Texts()) report += "\n" + text;
+          return report;
+        });
+      };
+      ASSERT_EQ(as(kFirst, [&] {
+                  test::WriteCounter(files[1], 1);
+                  test::WriteCounter(files[2], 2);
+                }),
+                nothing);
+      value();
+      if (others[k].firstKilledToo) {
+        const pid_t first = test::Forked([&] {
+          if (!test::BecomeAccount(kFirst)) return 3;
+          test::ScriptedMsgBox quiet;
+          killedWriting(files[2]);
+          return 0;
+        });
+        ASSERT_TRUE(first > 0 && test::KillWhenStopped(first));
+      }
+      const pid_t pid = test::Forked([&] {
+        if (!test::BecomeAccount(kSecond)) return 3;
+        test::ScriptedMsgBox quiet;
+        others[k].killed();
+        return 0;
+      });
+      ASSERT_TRUE(pid > 0 && test::KillWhenStopped(pid));
+      EXPECT_EQ(as(kFirst, [&] { test::WriteCounter(files[1], 5); }), others[k].firstTold);
+      EXPECT_EQ(as(kFirst, [&] { test::WriteCountersTogether(pair, 10); }), others[k].firstTold);
+      EXPECT_EQ(as(kSecond, [&] { test::WriteCountersTogether(pair, 10); }), others[k].secondTold);
+      EXPECT_EQ(as(kFirst, [&] { test::WriteCounter(files[1], 1); }), nothing);
+      EXPECT_EQ(test::ReportAs(kSecond, [&] { return value(); }), "1");
       EXPECT_EQ(test::FileNames(dir), clean);
     }
   }
