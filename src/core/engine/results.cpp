@@ -205,6 +205,8 @@ private:
 void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ*/, bool LoadsAsInput, bool SumSbal,
                            double /*unused*/, float Un, float Uv, std::uint8_t Dimension, bool FromFiles,
                            TDataFile* nodes, TDataFile* branches) {
+  std::vector<std::pair<std::string, TDataFile*>> set;
+  set.swap(WrittenWithResults);
   if (OnStage) OnStage("Вывод результатов");
   const std::string nodeExt = GetMaketExtention(LayoutNodes);
   const std::string branchExt = GetMaketExtention(LayoutBranches);
@@ -630,9 +632,11 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     WriteProtocolFile(SchemePath + ".RGM", protocol);
   }
 
-  // The regime's nodes and branches in one run (the engine's locks of them serve it): a program that
-  // ends halfway leaves the results of one regime, never the nodes of one with the branches of another.
-  WriteTableSet({{SchemePath + nodeExt, nodes}, {SchemePath + branchExt, branches}});
+  // The regime's nodes and branches in one run with the command's tables that go with them (the
+  // engine's locks of them serve it): a program that ends halfway leaves the results of one regime,
+  // never the nodes of one with the branches of another.
+  set.insert(set.begin(), {{SchemePath + nodeExt, nodes}, {SchemePath + branchExt, branches}});
+  WriteTableSet(set);
 }
 
 }  // namespace ld

@@ -400,6 +400,8 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     TSwitchLogCols j;
     FillSwitchLogCols(journal, j);
     std::vector<std::string> regulationLog;
+    // The regulations' tables as the slices leave them, written with the period's own tables.
+    TDataFile regulated[2];
     double lossesBefore = 0;
     bool switched = false;
     bool namesChanged = false;
@@ -442,13 +444,13 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
         if (ini.RegQ && ini.RegKtr) {
           bool changed = true;
           while (changed) {
-            RegulateQInLossCalc(regime, i, regulationLog, text, false, QSliceVoltages(period, i));
-            changed = RegulateKtrInLossCalc(regime, KtrSliceVoltages(period, i), regulationLog, false);
+            RegulateQInLossCalc(regime, i, regulationLog, text, false, QSliceVoltages(period, i), {}, &regulated[0]);
+            changed = RegulateKtrInLossCalc(regime, KtrSliceVoltages(period, i), regulationLog, false, &regulated[1]);
           }
         } else if (ini.RegQ) {
-          RegulateQInLossCalc(regime, i, regulationLog, text, false, QSliceVoltages(period, i));
+          RegulateQInLossCalc(regime, i, regulationLog, text, false, QSliceVoltages(period, i), {}, &regulated[0]);
         } else if (ini.RegKtr) {
-          RegulateKtrInLossCalc(regime, KtrSliceVoltages(period, i), regulationLog, false);
+          RegulateKtrInLossCalc(regime, KtrSliceVoltages(period, i), regulationLog, false, &regulated[1]);
         }
         for (const std::string& line : regulationLog) Say(cb.Message, line);
       } else {
@@ -619,6 +621,8 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     std::vector<TDataFile*> written = {&nodeEnergy, &branchEnergy};
     if (namesChanged && mode == 0) written.push_back(&journal);
     if (balancing) written.push_back(&lineFlows);
+    for (TDataFile& table : regulated)
+      if (!table.Name.empty()) written.push_back(&table);
 
     std::unique_ptr<TDataFile> catalog, values;
     if (graphMode) {
