@@ -119,13 +119,10 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
   UnlockTableFiles(sourceBase, extensions);
 }
 
-void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files) {
-  for (const auto& [file, table] : files) {
-    if (table == nullptr || table->FileDate == 0) continue;
-    const double current = fileio::FileDateOf(file);
-    if (current != 0 && current != table->FileDate) throw Error(ChangedMeanwhileText(fileio::FullFileName(file)));
-  }
-  WriteTablesTogether(files);
+void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files) { WriteTablesTogether(files); }
+
+void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files, const std::vector<TRunBytes>& bytes) {
+  WriteTablesTogether(files, bytes);
 }
 
 void DeleteTableFiles(const std::string& basePath) {

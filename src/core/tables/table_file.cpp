@@ -36,9 +36,6 @@ void ReportDone(const TProgressProc& progress) noexcept {
 
 float ColumnPercent(int col, int count) { return static_cast<float>(col * 100) / static_cast<float>(count); }
 
-// The file changed since it was read, found once the write holds the temporary file.
-struct TChangedMeanwhile {};
-
 // A read once the set that holds the file has been ended (RecoverTableSetForRead).
 void ReadRecovered(const std::string& fileName, TDataFile& table, TColumnAttr<bool>& stored,
                    const TProgressProc& progress, bool allowed) {
@@ -126,16 +123,13 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     RecoverTableSet(fileName);
     TakeWriteLockWaiting(lock, fullPath, false);
     RecoverTableSet(fileName);
+    // Judged now that no other writer can replace the file until this write ends.
+    RefuseChangedSinceRead(fileName, table);
   } catch (...) {
     ReportDone(progress);
     throw;
   }
   try {
-    // Checked again now that no other writer can replace the file until this write ends.
-    if (table.FileDate != 0) {
-      const double current = fileio::FileDateOf(fileName);
-      if (current != 0 && current != table.FileDate) throw TChangedMeanwhile();
-    }
     const TDateTime written = WriteTableTemporary(fullPath, temp, table, progress);
     TInUseMark mark;
     if (!WaitFileAccess(fileName, mark)) throw FileWriteError(fullPath, "файл занят другой программой");
@@ -151,9 +145,6 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     lock.Release();
     // The date of the file as written (a rename keeps it), even if another write followed at once.
     table.FileDate = written;
-  } catch (const TChangedMeanwhile&) {
-    ReportDone(progress);
-    throw Error(ChangedMeanwhileText(fullPath));
   } catch (const TFileError&) {
     if (!temp.empty()) ::unlink(temp.c_str());
     ReportDone(progress);
@@ -164,10 +155,6 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     throw FileWriteError(fullPath, "файл не записан");
   }
   ReportDone(progress);
-}
-
-std::string ChangedMeanwhileText(const std::string& fullPath) {
-  return "Файл \"" + fullPath + "\" был изменен. Необходимо открыть файл заново";
 }
 
 std::unique_ptr<TDynamicArray> ReadColumnFromFile(const std::string& fileName, const std::string& fieldName) {

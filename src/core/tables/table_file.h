@@ -16,6 +16,7 @@
 #include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_run.h"
+#include "core/tables/table_writer.h"
 
 namespace ld {
 
@@ -68,11 +69,10 @@ void CopyTableFile(const std::string& source, const std::string& destination);
 // source tables are locked meanwhile, all of them before the first is read.
 using TTableChange = std::function<void(const std::string& ext, TDataFile& table)>;
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TTableChange& change = {});
-// Writes the tables of one set together (WriteTablesTogether), first refusing, as WriteTableFile does, a
-// table read from its file that was changed there since.
+// Writes the tables of one set together (WriteTablesTogether, which refuses, as WriteTableFile does, a
+// table read from its file that was changed there since), with the files of bytes beside them.
 void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files);
-// The refusal of a write over a file that was changed since its table was read from it.
-std::string ChangedMeanwhileText(const std::string& fullPath);
+void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files, const std::vector<TRunBytes>& bytes);
 // The files "<base>.<ext>" of a base path, as paths built from it. A name that ends in "~" is a lock,
 // a write in progress or an in-use marker; a name with a further point belongs to another base
 // ("scheme.a.UZL" is a table of "scheme.a", not of "scheme").

@@ -182,6 +182,10 @@ struct TTableRun::TTable {
   std::string kept;  // where its old version is kept; empty for a table that the run makes
   std::string temp;  // the run's own temporary file of its new version, once written
   TDataFile* data = nullptr;
+  const std::string* bytes = nullptr;  // a file that is not a table: its new bytes
+  TDateTime written = 0;               // the date of the new table, its table's once the run is done
+  // A file given without a table or bytes: the run removes it.
+  bool Removed() const { return data == nullptr && bytes == nullptr; }
   TInUseMark mark;
   std::unique_ptr<fileio::TFd> record;  // this run's hold of the record beside the table
   // What the run put in the table's place: its new version's identity, or nothing for a table it removed.
@@ -235,6 +239,11 @@ void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& 
   TTableRun::Write(files);
 }
 
+void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& tables,
+                         const std::vector<TRunBytes>& files) {
+  TTableRun::Write(tables, files);
+}
+
 void TakeWriteLockWaiting(TWriteLock& lock, const std::string& fileName, bool underOwn) {
   lock.Release();
   const std::string full = fileio::FullFileName(fileName);
@@ -281,17 +290,22 @@ std::string TTableRun::FileList() const {
   return list;
 }
 
-void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& files) {
-  if (files.empty()) return;
+void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& tables,
+                      const std::vector<TRunBytes>& files) {
+  if (tables.empty() && files.empty()) return;
   TTableRun run;
-  for (const auto& [file, data] : files) {
-    if (ParentOf(fileio::FullFileName(file)) != ParentOf(fileio::FullFileName(files[0].first)))
+  const auto add = [&run](const std::string& file, TDataFile* data, const std::string* bytes) {
+    if (!run.tables_.empty() &&
+        ParentOf(fileio::FullFileName(file)) != ParentOf(fileio::FullFileName(run.tables_.front()->file)))
       throw std::invalid_argument("WriteTablesTogether: the tables of one run lie in one folder");
     auto table = std::make_unique<TTable>();
     table->file = file;
     table->data = data;
+    table->bytes = bytes;
     run.tables_.push_back(std::move(table));
-  }
+  };
+  for (const auto& [file, data] : tables) add(file, data, nullptr);
+  for (const TRunBytes& one : files) add(one.file, nullptr, &one.bytes);
   // Before anything is made: a table this account may not replace or remove would stop the run at its
   // rename, with second names of another account's files made that nobody but their owner may remove.
   for (const auto& table : run.tables_)
@@ -302,6 +316,10 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& fil
 void TTableRun::Run() {
   TakeLocks();
   Step(TRunStep::Locked);
+  // Judged now that no other writer can replace a table of the set until this run ends: a write that
+  // held a lock of the set while the caller looked at its tables may have replaced one since.
+  for (const auto& table : tables_)
+    if (table->data != nullptr) RefuseChangedSinceRead(table->file, *table->data);
   // The temporary tables are the run's own, under private names of its own: what a write that holds none
   // of these locks left there goes (a killed one's, or one whose lock a user removed), and they are
   // written without locks of their own, so nothing about them ever asks the user.
@@ -312,8 +330,13 @@ void TTableRun::Run() {
       ::unlink(others.c_str());
     }
     for (const auto& table : tables_) {
-      if (table->data == nullptr) continue;
-      table->data->FileDate = WriteTableTemporary(table->file, table->temp, *table->data);
+      if (table->data != nullptr) {
+        table->written = WriteTableTemporary(table->file, table->temp, *table->data);
+      } else if (table->bytes != nullptr) {
+        WriteBytesTemporary(table->file, table->temp, *table->bytes);
+      } else {
+        continue;
+      }
       Step(TRunStep::TempWritten);
     }
   } catch (...) {
@@ -364,6 +387,8 @@ void TTableRun::Run() {
   Step(TRunStep::RecordsLaid);
   Rename();
   Commit();
+  for (const auto& table : tables_)
+    if (table->data != nullptr) table->data->FileDate = table->written;
   Step(TRunStep::Committed);
   Finish();
   for (const auto& table : tables_) table->mark.Release();
@@ -462,7 +487,7 @@ void TTableRun::Rename() {
     errno = 0;
     // A table the run removes keeps its old version under the second name like any other, so putting
     // the set back gives it back.
-    const bool removed = table->data == nullptr;
+    const bool removed = table->Removed();
     if (removed ? table->kept.empty() || ::unlink(table->file.c_str()) == 0 : PutInPlace(table->temp, table->file)) {
       struct stat st {};
       table->placed = !removed && ::lstat(table->file.c_str(), &st) == 0;

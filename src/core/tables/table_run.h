@@ -63,7 +63,22 @@ namespace ld {
 // under the next free name ("<file>.old2~", ...) and names the earlier ones to the user (ShowMsgForm)
 // once the tables are in place. The caller's own locks of the files stay as they are. A file given
 // without a table (nullptr) is removed by the run, as one step of it, kept and put back as a replaced one.
+// Before anything of a table is replaced, and while the run holds every lock of its set, each table read
+// from its file is judged as a single write judges it (RefuseChangedSinceRead): a table changed there
+// since refuses the run ('Файл "<file>" был изменен. Необходимо открыть файл заново'), and nothing of
+// the set is written.
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& files);
+// A file of a run that is not a table (the protocol of a calculation, a text): its bytes as they are.
+// It goes the way of the run's tables, after them in the run: its lock, its temporary file of the run's
+// own, its record, its old version kept and put back, so that a program killed at any moment leaves the
+// old file with the old tables or the new one with the new. Nothing judges it changed since read. Its
+// readers end a stopped run that holds it first (RecoverTableSetForRead), as readers of a table do.
+struct TRunBytes {
+  std::string file;
+  std::string bytes;
+};
+void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& tables,
+                         const std::vector<TRunBytes>& files);
 // Ends a run of WriteTablesTogether that holds the file, if its record lies beside it: a run that still
 // goes on (in this or another program) is waited for as a table in use is; a run that was stopped before
 // its commit mark gets every replaced table's old version back and loses the tables it made, and the
@@ -110,7 +125,8 @@ public:
   ~TTableRun();
 
   // WriteTablesTogether.
-  static void Write(const std::vector<std::pair<std::string, TDataFile*>>& files);
+  static void Write(const std::vector<std::pair<std::string, TDataFile*>>& tables,
+                    const std::vector<TRunBytes>& files = {});
   // RecoverTableSet, once a record lies beside the file; true when the user allowed access to the file
   // past the wait for a run that goes on. Without wait, a run that goes on is left alone at once. For a
   // read, a set that this account may not put back (NotRemovable) is named, and the user is asked

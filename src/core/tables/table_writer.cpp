@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/base/codepage.h"
+#include "core/base/error.h"
 #include "core/base/file_replace.h"
 #include "core/tables/file_io.h"
 #include "core/tables/file_modes.h"
@@ -135,9 +136,8 @@ void MakeTimeNewer(int fd, const std::string& target) {
   ::futimens(fd, times);
 }
 
-// Writes the table into the open file of a new version of target, dated after target: empty, or why
-// it could not be written.
-std::string WriteDated(int fd, const std::string& target, TDataFile& table, const TProgressProc& progress) {
+// Writes the table into the open file of its new version: empty, or why it could not be written.
+std::string WriteTable(int fd, TDataFile& table, const TProgressProc& progress) {
   fileio::TFileWriter out(fd);
   try {
     WriteBody(out, table, progress);
@@ -145,14 +145,13 @@ std::string WriteDated(int fd, const std::string& target, TDataFile& table, cons
   } catch (const TWriteFailure&) {
     return out.ErrorCode() != 0 ? SystemErrorText(out.ErrorCode()) : "файл не записан";
   }
-  MakeTimeNewer(fd, target);
   return {};
 }
 
-}  // namespace
-
-TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
-                              const TProgressProc& progress) {
+// The frame of every temporary of a write: made under a private name of "<file>.new~", of the folder's
+// mode, written by `write` (empty, or why it failed), dated after the file, flushed and closed.
+template <typename TWrite>
+TDateTime WriteTemporary(const std::string& fileName, std::string& temp, const TWrite& write) {
   temp.clear();
   std::string own;
   fileio::TFd fd(CreatePrivateFile(WriteTempName(fileName), FolderFileMode(fileName, fileName), own));
@@ -163,11 +162,35 @@ TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TD
   };
   GiveFolderMode(fd.Get(), fileName, fileName);
   ReleaseCachedPages(fileName);
-  if (const std::string failure = WriteDated(fd.Get(), fileName, table, progress); !failure.empty()) fail(failure);
+  if (const std::string failure = write(fd.Get()); !failure.empty()) fail(failure);
+  MakeTimeNewer(fd.Get(), fileName);
   struct stat written {};
   if (::fstat(fd.Get(), &written) != 0 || ::fsync(fd.Get()) != 0 || !fd.Close()) fail(SystemErrorText(errno));
   temp = own;
   return fileio::StatDate(written);
+}
+
+}  // namespace
+
+TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
+                              const TProgressProc& progress) {
+  return WriteTemporary(fileName, temp, [&](int fd) { return WriteTable(fd, table, progress); });
+}
+
+TDateTime WriteBytesTemporary(const std::string& fileName, std::string& temp, const std::string& bytes) {
+  return WriteTemporary(fileName, temp, [&](int fd) {
+    return WriteFileBytes(fd, bytes.data(), bytes.size()) ? std::string() : SystemErrorText(errno != 0 ? errno : EIO);
+  });
+}
+
+std::string ChangedMeanwhileText(const std::string& fullPath) {
+  return "Файл \"" + fullPath + "\" был изменен. Необходимо открыть файл заново";
+}
+
+void RefuseChangedSinceRead(const std::string& fileName, const TDataFile& table) {
+  if (table.FileDate == 0) return;
+  const double current = fileio::FileDateOf(fileName);
+  if (current != 0 && current != table.FileDate) throw Error(ChangedMeanwhileText(fileio::FullFileName(fileName)));
 }
 
 }  // namespace ld

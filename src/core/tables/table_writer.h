@@ -1,7 +1,8 @@
 #pragma once
 // A table's bytes on their way to the disk: the table file as its format lays it out, written into the
-// temporary file of a write whose lock the caller holds. The runs of several tables and the single
-// writes above both come here; nothing here looks at runs, locks or marks.
+// temporary file of a write whose lock the caller holds, and the one judgement of whether the file
+// changed since its table was read. The runs of several tables and the single writes above both come
+// here; nothing here looks at runs, locks or marks.
 #include <string>
 
 #include "core/base/callbacks.h"
@@ -18,5 +19,16 @@ namespace ld {
 // no temporary then.
 TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
                               const TProgressProc& progress = {});
+// The same for a file that is not a table: its bytes as they are.
+TDateTime WriteBytesTemporary(const std::string& fileName, std::string& temp, const std::string& bytes);
+
+// Refuses (throws ChangedMeanwhileText) a write of the table over its file where the file was changed
+// since the table was read from it: the file's date is not the table's (FileDate; 0 for a table that
+// was not read from a file, and a file that is not there any more is no change). Every writer judges
+// it while it holds the file's write lock, before it replaces anything: a writer that held the lock
+// when the table was looked at first may have written since.
+void RefuseChangedSinceRead(const std::string& fileName, const TDataFile& table);
+// The refusal of a write over a file that was changed since its table was read from it.
+std::string ChangedMeanwhileText(const std::string& fullPath);
 
 }  // namespace ld

@@ -563,7 +563,14 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
     std::function<std::string()> next;  // the second account's next use, once for each answer
     std::vector<int> answers;
     std::string told;  // what each use found, then what the user was shown
+    std::string after = "1";  // the value read once an administrator removed what was left
   };
+  // A run that ended its tables, killed before it removed its files: the set is whole, a read goes on
+  // beside them, and a write is refused, since the owner's program removes them.
+  const std::string done = "Запись файлов \"" + files[0] + "\", \"" + files[1] + "\", \"" + files[2] +
+                           "\" была прервана: эта папка позволяет удалить или заменить файлы этой записи только "
+                           "программе пользователя \"" + owner + "\" или администратору; программа пользователя \"" +
+                           owner + "\" удалит их, когда откроет любой из этих файлов";
   const std::vector<TCase> cases = {
       // A read may take the table as it stands once the user knows why the set stays as it is.
       {[&] {
@@ -577,7 +584,7 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
          test::WriteCounter(files[1], 8);
          raise(SIGSTOP);
        },
-       value, {}, "<no error>: 8"},  // a write that was over: nothing left
+       value, {}, "<no error>: 8", "8"},  // a write that was over: nothing left
       {[&] {
          TDataFile t;
          ReadTableFile(files[1], t);
@@ -603,6 +610,14 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
          return value();
        },
        {}, "Ф" + left(files[1] + "~") + ": "},
+      {[&] {
+         SetTableRunStepHook([](TRunStep step) {
+           if (step == TRunStep::Committed) raise(SIGSTOP);
+         });
+         test::WriteCountersTogether(files, 10);
+       },
+       [&] { return value() + " " + test::ErrorOf([&] { test::WriteCounter(files[1], 7); }); },
+       {}, "<no error>: 11 " + done + "\nФ" + left(files[1] + ".inuse~"), "11"},
   };
   test::ScriptedMsgBox box;
   const auto noLocks = [](int, short) {
@@ -646,7 +661,7 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
       // What an administrator does by hand: the left-over files go; the tables are as before.
       for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
         if (clean.count(entry.path().filename().string()) == 0) std::filesystem::remove(entry.path());
-      EXPECT_EQ(test::ReportAs(kSecond, [&] { return value(); }), k == 1 ? "8" : "1");
+      EXPECT_EQ(test::ReportAs(kSecond, [&] { return value(); }), cases[k].after);
       EXPECT_EQ(test::FileNames(dir), clean);
     }
   }
@@ -657,6 +672,19 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
 // on a share that keeps those. It leaves nothing that either account would have to remove (no record, no
 // second name of another account's file), and each account's next uses go on without a word.
 TEST(Concurrency, ARunThatCouldNotReplaceItsTablesIsRefusedBeforeItMakesAnything) {
+  // A read-only table on a local disk is no share's that keeps it so: the run replaces it as any other.
+  {
+    test::TempDir dir;
+    test::LayoutScope scope(dir, test::kCounterLayout);
+    const std::vector<std::string> files = {dir / "sch.UZL", dir / "sch.CNT", dir / "sch.VET"};
+    test::WriteCounter(files[1], 1);
+    std::filesystem::permissions(files[1], std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                               std::filesystem::perms::others_read);
+    test::ScriptedMsgBox box;
+    EXPECT_EQ(test::ErrorOf([&] { test::WriteCountersTogether(files, 10); }), "<no error>");
+    EXPECT_EQ(test::ReadCounter(files[1]), 11);
+    EXPECT_TRUE(box.Calls().empty());
+  }
   if (!test::CanPlayAnotherAccount()) GTEST_SKIP() << "the tests do not run as the superuser: no other account to play";
   constexpr uid_t kFirst = 65533, kSecond = 65534;
   const passwd* account = ::getpwuid(kFirst);

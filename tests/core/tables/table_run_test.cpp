@@ -49,28 +49,45 @@ protected:
   }
   // Writes the set with the values 10, 11, … (`rows` rows each) in a child process that runs `during` at
   // every step of its run, and `before` just before it; returns the child.
+  // With `protocol`, the run carries the file of bytes protocol_ too, with those bytes, after its tables.
   pid_t WriteInChild(const std::vector<std::string>& files, const std::function<void(TRunStep)>& during,
-                     int rows = 1, const std::function<void()>& before = {}) {
+                     int rows = 1, const std::function<void()>& before = {}, const std::string& protocol = {}) {
     test::AwaitSingleThread();
     const pid_t pid = fork();
     if (pid != 0) return pid;
     SetTableRunStepHook(during);
     if (before) before();
-    _exit(test::ErrorOf([&] { Write(files, 10, rows); }) == "<no error>" ? 0 : 1);
+    _exit(test::ErrorOf([&] { Write(files, 10, rows, protocol); }) == "<no error>" ? 0 : 1);
   }
-  static void Write(const std::vector<std::string>& files, int first, int rows = 1) {
-    test::WriteCountersTogether(files, first, rows);
+  void Write(const std::vector<std::string>& files, int first, int rows = 1, const std::string& protocol = {}) const {
+    if (protocol.empty()) return test::WriteCountersTogether(files, first, rows);
+    std::vector<TDataFile> tables(files.size());
+    std::vector<std::pair<std::string, TDataFile*>> run;
+    for (std::size_t k = 0; k < files.size(); ++k) {
+      ReadMaket("Счет", tables[k]);
+      CreateColumns(tables[k], rows);
+      for (int row = 1; row <= rows; ++row) (*GetColumnAs<DALongint>("Cnt", tables[k]))[row] = first + static_cast<int>(k);
+      run.emplace_back(files[k], &tables[k]);
+    }
+    WriteTablesTogether(run, {{protocol_, protocol}});
+  }
+  // The protocol as its reader takes it: a stopped run that holds it ended first.
+  std::string ReadProtocol() const {
+    RecoverTableSetForRead(protocol_);
+    return test::ReadBytes(protocol_);
   }
   // The counter of the table file as it stands, without ending a run that holds it.
   static int ReadCounterUnrecovered(const std::string& file) {
     const std::string bytes = test::ReadBytes(file);
     return bytes.size() < 4 ? -1 : *reinterpret_cast<const std::int32_t*>(bytes.data() + bytes.size() - 4);
   }
-  // The set before a run: the first table absent, the others 1 and 2; the names in the folder then.
+  // The set before a run: the first table absent, the others 1 and 2, the protocol kOldProtocol; the names
+  // in the folder then.
   std::set<std::string> OldSet() const {
     fs::remove(files_[0]);
     WriteCounter(files_[1], 1);
     WriteCounter(files_[2], 2);
+    test::WriteBytes(protocol_, kOldProtocol);
     return Folder();
   }
   // A hook that stops its program the nth time it reaches the step.
@@ -84,10 +101,10 @@ protected:
   std::vector<int> NextUse(bool lockFirst) const {
     const std::string base = dir_ / "sch";
     if (lockFirst) {
-      EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(base, ".UZL,.CNT,.VET"); }), "<no error>");
+      EXPECT_EQ(test::ErrorOf([&] { LockTableFiles(base, ".UZL,.CNT,.VET,.RGM"); }), "<no error>");
     }
     const std::vector<int> values = Counters({files_[1], files_[2], files_[0]});
-    if (lockFirst) UnlockTableFiles(base, ".UZL,.CNT,.VET");
+    if (lockFirst) UnlockTableFiles(base, ".UZL,.CNT,.VET,.RGM");
     return values;
   }
   // Checks each kill, locally and on a folder that answers as a network share does, and with the next
@@ -107,11 +124,14 @@ protected:
     }
   }
   // The run after: it writes without a word and leaves nothing beside the tables of the folder.
-  void NextRunIsClean(test::ScriptedMsgBox& box, std::set<std::string> folder) const {
+  void NextRunIsClean(test::ScriptedMsgBox& box, std::set<std::string> folder, const std::string& protocol = {}) const {
     box.Clear();
-    EXPECT_EQ(test::ErrorOf([&] { Write(files_, 20); }), "<no error>");
+    EXPECT_EQ(test::ErrorOf([&] { Write(files_, 20, 1, protocol); }), "<no error>");
     EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
     EXPECT_EQ(Counters(files_), (std::vector<int>{20, 21, 22}));
+    if (!protocol.empty()) {
+      EXPECT_EQ(ReadProtocol(), protocol);
+    }
     folder.insert("sch.UZL");
     EXPECT_EQ(Folder(), folder);
   }
@@ -125,6 +145,9 @@ protected:
   test::LayoutScope scope_{dir_, test::kCounterLayout};
   // The run makes its first table and replaces the two others.
   std::vector<std::string> files_ = {dir_ / "sch.UZL", dir_ / "sch.CNT", dir_ / "sch.VET"};
+  // A file of bytes that a run carries beside its tables.
+  std::string protocol_ = dir_ / "sch.RGM";
+  static constexpr char kOldProtocol[] = "прежний протокол\r\n";
 };
 
 // Killed at any step, a run leaves the old set or the new one whole to the next read, which neither
@@ -133,7 +156,8 @@ protected:
 // run left goes silently; a run killed while it laid or removed its records goes silently too. The next
 // run of the set clears whatever else the dead one left (its write locks, a temporary table), without a
 // word. The same where the next use locks the tables first (as every window and import does), and on a
-// folder that answers as a network share does.
+// folder that answers as a network share does. A file of bytes that the run carries after its tables (a
+// protocol) is the old one with the old set and the new one with the new, whole.
 TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
   struct TKill {
     TRunStep step;
@@ -145,9 +169,12 @@ TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
                                     {TRunStep::RecordLaid, 2, false},   {TRunStep::RecordsLaid, 1, false},
                                     {TRunStep::Renamed, 1, false},      {TRunStep::Renamed, 3, false},
                                     {TRunStep::Committed, 1, true},     {TRunStep::RecordRemoved, 1, true},
-                                    {TRunStep::RecordRemoved, 2, true}, {TRunStep::RecordRemoved, 3, true}};
+                                    {TRunStep::RecordRemoved, 2, true}, {TRunStep::RecordRemoved, 3, true},
+                                    {TRunStep::TempWritten, 4, false},  {TRunStep::RecordLaid, 4, false},
+                                    {TRunStep::Renamed, 4, false},      {TRunStep::RecordRemoved, 4, true}};
+  const std::string protocol = "новый протокол\r\nпо строкам\r\n";
   ForEachKill<TKill>(kills, [&](const TKill& kill, bool lockFirst, const std::set<std::string>& folder) {
-    const pid_t pid = WriteInChild(files_, StopAt(kill.step, kill.nth));
+    const pid_t pid = WriteInChild(files_, StopAt(kill.step, kill.nth), 1, {}, protocol);
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(test::KillWhenStopped(pid));
 
@@ -157,9 +184,11 @@ TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
     test::ScriptedMsgBox box;
     // Each read ends the run if it is not ended yet; the table the run made is there or not after it.
     EXPECT_EQ(NextUse(lockFirst), kill.done ? (std::vector<int>{11, 12, 10}) : (std::vector<int>{1, 2, 0}));
+    EXPECT_EQ(ReadProtocol(), kill.done ? protocol : std::string(kOldProtocol));
     // Told only where a table had taken its new place: a run stopped before that changed nothing.
     const bool replaced = kill.step == TRunStep::Renamed;
-    EXPECT_EQ(box.Texts(), replaced ? std::vector<std::string>{PutBack(files_)} : std::vector<std::string>{});
+    EXPECT_EQ(box.Texts(), replaced ? std::vector<std::string>{PutBack({files_[0], files_[1], files_[2], protocol_})}
+                                    : std::vector<std::string>{});
     std::set<std::string> expected = folder;
     if (kill.done) expected.insert("sch.UZL");
     // Before its records and after them, a run leaves only what its next writer clears, its write locks
@@ -167,14 +196,15 @@ TEST_F(TableRun, ARunKilledAtAnyStepEndsWholeAtTheNextReadWithoutAQuestion) {
     // it makes, which no read opens.
     if (lockFirst || (kill.step != TRunStep::Locked && kill.step != TRunStep::TempWritten &&
                       !(kill.step == TRunStep::RecordLaid && kill.nth == 1) &&
-                      !(kill.step == TRunStep::RecordRemoved && kill.nth == 3))) {
+                      !(kill.step == TRunStep::RecordRemoved && kill.nth == 4))) {
       EXPECT_EQ(Folder(), expected) << "no record, commit mark, second name, temporary file, lock or mark left";
     } else if (kill.step == TRunStep::RecordRemoved) {
       std::set<std::string> locked = expected;
-      locked.insert({"sch.UZL~", "sch.CNT~", "sch.VET~"});
+      // and the mark of the protocol in use, which no read of a table looks at
+      locked.insert({"sch.UZL~", "sch.CNT~", "sch.VET~", "sch.RGM~", "sch.RGM.inuse~"});
       EXPECT_EQ(Folder(), locked) << "nothing but the dead program's locks left";
     }
-    NextRunIsClean(box, folder);
+    NextRunIsClean(box, folder, "протокол 20");
     SetFileWaitClock(nullptr);
   });
 }
@@ -221,8 +251,9 @@ TEST_F(TableRun, AProgramKilledWhileItEndsAStoppedRunLeavesItToTheNextUse) {
 // Killed at random instants, inside the writing of a temporary table, between its records, between its
 // renames or in its clean-up, a run leaves the old set or the new one whole: the next reads ask nothing,
 // wait for nothing and tell only of a set put back, and the next run of the set finds nothing in its
-// way and leaves nothing beside it, no private file of a lock, mark or record either. The same on a
-// folder that answers as a network share does, and on one whose locks fail.
+// way and leaves nothing beside it, no private file of a lock, mark or record either, nor a temporary
+// of the killed one; the protocol it carries is the old one with the old set, the new with the new. The
+// same on a folder that answers as a network share does, and on one whose locks fail.
 TEST_F(TableRun, ARunKilledAtRandomInstantsLeavesAWholeSetAndNothingThatAsksOrBlocks) {
   constexpr int kRows = 3000;
   const auto start = std::chrono::steady_clock::now();
@@ -247,13 +278,14 @@ TEST_F(TableRun, ARunKilledAtRandomInstantsLeavesAWholeSetAndNothingThatAsksOrBl
       fs::remove(files_[0]);
       WriteCounter(files_[1], 1, kRows);
       WriteCounter(files_[2], 2, kRows);
+      test::WriteBytes(protocol_, kOldProtocol);
       const test::Pipe started;
       // the first round of each folder stops inside the run, so that a kill falls there however fast or
       // loaded the machine is; the others fall where they fall
       const bool inside = round == 0;
       const pid_t pid = WriteInChild(
           files_, inside ? StopAt(TRunStep::Renamed, 1) : TRunStepHook([](TRunStep) {}), kRows,
-          [&] { started.Signal(); });
+          [&] { started.Signal(); }, "новый протокол");
       ASSERT_GT(pid, 0);
       ASSERT_TRUE(started.Wait());
       if (inside) {
@@ -276,12 +308,14 @@ TEST_F(TableRun, ARunKilledAtRandomInstantsLeavesAWholeSetAndNothingThatAsksOrBl
       const std::vector<int> values = Counters({files_[1], files_[2], files_[0]});
       ASSERT_TRUE(values == (std::vector<int>{1, 2, 0}) || values == (std::vector<int>{11, 12, 10}))
           << values[0] << " " << values[1] << " " << values[2];
-      ASSERT_TRUE(box.Calls().empty() || box.Texts() == std::vector<std::string>{PutBack(files_)})
+      ASSERT_EQ(ReadProtocol(), values[0] == 1 ? std::string(kOldProtocol) : "новый протокол");
+      ASSERT_TRUE(box.Calls().empty() ||
+                  box.Texts() == std::vector<std::string>{PutBack({files_[0], files_[1], files_[2], protocol_})})
           << box.Texts().front();
       box.Clear();
-      ASSERT_EQ(test::ErrorOf([&] { Write(files_, 20); }), "<no error>");
+      ASSERT_EQ(test::ErrorOf([&] { Write(files_, 20, 1, "протокол 20"); }), "<no error>");
       ASSERT_TRUE(box.Calls().empty()) << box.Texts().front();
-      ASSERT_EQ(Folder(), (std::set<std::string>{"maket.zr", "sch.UZL", "sch.CNT", "sch.VET"}));
+      ASSERT_EQ(Folder(), (std::set<std::string>{"maket.zr", "sch.UZL", "sch.CNT", "sch.VET", "sch.RGM"}));
       SetFileWaitClock(nullptr);
     }
   }

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <random>
 #include <set>
@@ -40,11 +41,13 @@ struct TWriter {
   std::vector<int> tables;  // indices into the fixture's files
   std::vector<int> values;
   bool single = false;
+  bool read = false;  // its tables read from their files first, its values set over them
 };
 
 // How a writer's process ends. kTakenOver: refused because another program, whose user was told that
 // this one may still work, took it for a dead one; kNotAsked: that question never came.
-enum TOutcome { kWritten = 0, kBusy = 1, kOtherFailure = 2, kAsked = 3, kTakenOver = 4, kNotAsked = 5 };
+// kChanged: refused because a table was changed since it was read.
+enum TOutcome { kWritten = 0, kBusy = 1, kOtherFailure = 2, kAsked = 3, kTakenOver = 4, kNotAsked = 5, kChanged = 6 };
 
 TOutcome OutcomeOf(const std::string& error) {
   if (error == "<no error>") return kWritten;
@@ -52,6 +55,7 @@ TOutcome OutcomeOf(const std::string& error) {
   if (error.find("занят другой программой") != std::string::npos) return kBusy;
   if (error.find(": блокировка записи удалена другой программой; прежний файл не изменен") != std::string::npos)
     return kTakenOver;
+  if (error.find("\" был изменен. Необходимо открыть файл заново") != std::string::npos) return kChanged;
   return kOtherFailure;
 }
 
@@ -115,12 +119,23 @@ protected:
     std::vector<TDataFile> tables(writer.tables.size());
     std::vector<std::pair<std::string, TDataFile*>> run;
     for (std::size_t k = 0; k < tables.size(); ++k) {
-      ReadMaket("Счет", tables[k]);
-      CreateColumns(tables[k], 1);
+      if (writer.read) {
+        const std::string error = test::ErrorOf([&] { ReadTableFile(files_[writer.tables[k]], tables[k]); });
+        if (error != "<no error>") return error;
+      } else {
+        ReadMaket("Счет", tables[k]);
+        CreateColumns(tables[k], 1);
+      }
       (*GetColumnAs<DALongint>("Cnt", tables[k]))[1] = writer.values[k];
       run.emplace_back(files_[writer.tables[k]], writer.values[k] == kRemoved ? nullptr : &tables[k]);
     }
+    if (writer.read && ReadDone()) ReadDone()();
     return test::ErrorOf([&] { WriteIn(writer, run); });
+  }
+  // Called once a writer that reads its tables first has read them.
+  static std::function<void()>& ReadDone() {
+    static std::function<void()> done;
+    return done;
   }
   // Called as a single write goes on, with the share of it done.
   static TProgressProc& SingleProgress() {
@@ -218,14 +233,26 @@ TEST_F(TwoWriters, WritersStartedAtRandomInstantsLeaveWhatSomeOrderOfTheirWrites
 // then holds; killed with its first record laid, the first leaves nothing the second is told of.
 // Two runs of overlapping sets listed in opposite orders take their locks in one order: the second
 // waits for the first holding none of the first's tables, and both write.
+// A second writer (a run or a single write) that read its tables while the first held its locks is
+// refused, as changed since read, where the first wrote one of them, and writes where the first was
+// killed and its set put back; the same where the first is a single write, and on a folder that answers
+// as a network share does.
 TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
   const std::vector<std::optional<TRunStep>> kills = {std::nullopt, TRunStep::RecordLaid, TRunStep::Renamed};
+  std::vector<std::pair<TWriter, TWriter>> meetings = meetings_;
+  meetings.push_back({{{0}, {40}, true}, {{0, 1, 2}, {50, 51, 52}}});
+  meetings.push_back({{{1}, {41}, true}, {{1}, {61}, true}});
+  for (const int variant : {0, 1, 2})  // 1: the second reads its tables first; 2: so, on a share
   for (const std::optional<TRunStep>& killedAt : kills)
-  for (std::size_t kind = 0; kind < meetings_.size(); ++kind) {
+  for (std::size_t kind = 0; kind < meetings.size(); ++kind) {
     const bool killed = killedAt.has_value();
-    SCOPED_TRACE(std::to_string(killed ? static_cast<int>(*killedAt) : -1) + " " + std::to_string(kind));
-    const TWriter& a = meetings_[kind].first;
-    const TWriter& b = meetings_[kind].second;
+    const TWriter& a = meetings[kind].first;
+    TWriter b = meetings[kind].second;
+    b.read = variant != 0;
+    if (a.single && killed) continue;
+    SCOPED_TRACE(std::to_string(variant) + " " + std::to_string(killed ? static_cast<int>(*killedAt) : -1) + " " +
+                 std::to_string(kind));
+    const test::ShareScope share(variant == 2);
     Reset();
     const test::Pipe stopped, goOn, waiting;
     const pid_t pa = test::Forked([&] {
@@ -234,6 +261,9 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
                           (killed && step == *killedAt && ++seen == 1);
         if (stop && (!stopped.Signal() || !goOn.Wait())) _exit(kOtherFailure);
       });
+      SingleProgress() = [&, once = true](float done) mutable {
+        if (done == 100 && std::exchange(once, false) && (!stopped.Signal() || !goOn.Wait())) _exit(kOtherFailure);
+      };
       return Write(a);
     });
     ASSERT_GT(pa, 0);
@@ -254,11 +284,18 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
       putBack.push_back("Запись файлов " + list + " была прервана; файлы возвращены в прежнее состояние");
     }
     const pid_t pb = test::Forked([&] {
-      // The second look at the clock is the first pause of a wait.
-      SetFileWaitClock([&, calls = 0]() mutable {
-        if (++calls == 2) waiting.Signal();
-        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-      });
+      // The second look at the clock is the first pause of a wait (of the write, once its tables are read).
+      const auto watch = [&] {
+        SetFileWaitClock([&, calls = 0]() mutable {
+          if (++calls == 2) waiting.Signal();
+          return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        });
+      };
+      if (b.read) {
+        ReadDone() = watch;
+      } else {
+        watch();
+      }
       return Write(b, putBack);
     });
     ASSERT_GT(pb, 0);
@@ -276,9 +313,10 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
     } else {
       EXPECT_EQ(test::ExitOf(pa), kWritten);
     }
-    EXPECT_EQ(test::ExitOf(pb), kWritten);
+    const bool changed = b.read && !killed;
+    EXPECT_EQ(test::ExitOf(pb), changed ? kChanged : kWritten);
     test::ScriptedMsgBox box;
-    EXPECT_EQ(Values(), killed ? After({&b}) : After({&a, &b}));
+    EXPECT_EQ(Values(), killed ? After({&b}) : changed ? After({&a}) : After({&a, &b}));
     EXPECT_TRUE(box.Calls().empty()) << box.Texts().front();
     EXPECT_EQ(Folder(), clean_);
   }
@@ -326,7 +364,8 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
 // that it may still work. "Нет" leaves it everything: the second is refused as busy, and the first, going
 // on, writes its set. "Да" ends it: the second writes its set, and the first, going on, puts nothing of
 // its own in place and says so: neither a table nor the removal of one it was to remove, nor its commit
-// mark where it was stalled making it. Each report is what the folder holds.
+// mark where it was stalled making it. Each report is what the folder holds. A second that read its
+// tables while the first held its locks is refused, as changed since read, once the first wrote.
 TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnswerLosesAWrite) {
   const test::ShareScope share(true, [](int, short) {
     errno = ENOLCK;
@@ -345,9 +384,10 @@ TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnsw
                                        TRunStep::Committing};
   for (const TRunStep stopAt : stops)
   for (std::size_t kind = 0; kind < meetings.size(); ++kind)
-  for (const int answer : {-1, 0, 1}) {  // -1: the first goes on while the second watches it
+  for (const int answer : {-2, -1, 0, 1}) {  // below 0: the first goes on while the second watches it
     const TWriter& a = meetings[kind].first;
-    const TWriter& b = meetings[kind].second;
+    TWriter b = meetings[kind].second;
+    b.read = answer == -2;
     if ((answer < 0 || a.single) && stopAt != TRunStep::TempWritten) continue;
     SCOPED_TRACE(std::to_string(static_cast<int>(stopAt)) + " " + std::to_string(kind) + " " + std::to_string(answer));
     Reset();
@@ -372,11 +412,19 @@ TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnsw
         SetFileWaitClock([now = 0.0]() mutable { return now += 100; });  // every wait is over at once
         return WriteAnswering(b, answer);
       }
-      // The second look at the clock starts the watch of the first, which then goes on and ends.
-      SetFileWaitClock([&, now = 0.0, calls = 0]() mutable {
-        if (++calls == 2 && (!watching.Signal() || !resume.Wait())) _exit(kOtherFailure);
-        return now += 0.25;
-      });
+      // The second look at the clock (of the write, once its tables are read) starts the watch of the first,
+      // which then goes on and ends.
+      const auto watch = [&] {
+        SetFileWaitClock([&, now = 0.0, calls = 0]() mutable {
+          if (++calls == 2 && (!watching.Signal() || !resume.Wait())) _exit(kOtherFailure);
+          return now += 0.25;
+        });
+      };
+      if (b.read) {
+        ReadDone() = watch;
+      } else {
+        watch();
+      }
       return Write(b);
     });
     ASSERT_GT(pb, 0);
@@ -385,8 +433,9 @@ TEST_F(TwoWriters, OnAFolderWhoseLocksFailAnotherWorkstationIsWaitedForAndNoAnsw
       ASSERT_TRUE(goOn.Signal());
       EXPECT_EQ(test::ExitOf(pa), kWritten);
       ASSERT_TRUE(resume.Signal());
-      EXPECT_EQ(test::ExitOf(pb), kWritten) << "the second asked about, or was refused by, a write that went on";
-      EXPECT_EQ(Values(), After({&a, &b}));
+      EXPECT_EQ(test::ExitOf(pb), b.read ? kChanged : kWritten)
+          << "the second asked about, or was refused by, a write that went on";
+      EXPECT_EQ(Values(), b.read ? After({&a}) : After({&a, &b}));
     } else {
       EXPECT_EQ(test::ExitOf(pb), answer == 1 ? kWritten : kBusy);
       ASSERT_TRUE(goOn.Signal());
