@@ -49,9 +49,9 @@ std::vector<std::string> Named(const std::string& stem, const std::string& exten
   return names;
 }
 
-std::vector<std::string> SchemeNamed(const std::string& stem) {
-  return Named(stem, GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches));
-}
+std::string SchemeExtensions() { return GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches); }
+
+std::vector<std::string> SchemeNamed(const std::string& stem) { return Named(stem, SchemeExtensions()); }
 
 // The catalogues that the alignment finds in both folders: the sample's own, each with a row that the
 // other folder's copy lacks and lacking one that it holds.
@@ -183,7 +183,7 @@ std::string Extensions(std::initializer_list<const char*> layouts) {
 TSets MonthSets(const std::string& more = {}) {
   return TSets{Named("Образец", Extensions({LayoutNodes, LayoutBranches, LayoutSwitchLog, LayoutNodeEnergy,
                                             LayoutBranchEnergy, GraphCatalogMaket, GraphValuesMaket,
-                                            LayoutLineFlows}) + more)};
+                                            LayoutLineFlows}) + ",.WMS,.WRG" + more)};
 }
 
 // The month with one reactive source regulated at each slice: held at its power and watching its own
@@ -255,7 +255,7 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{Named("Пример", FormingSchemeExtensions())}; }},
       {"Z-режим: переключение на графике с записью в журнал", {}, SwitchOnDiagram,
        [] { return TSets{Named("Пример", FormingSchemeExtensions() + "," + GetMaketExtention(LayoutSwitchLog))}; }},
-      {"Z-режим: Расчет режима", {}, CalculateRegime, [] { return TSets{SchemeNamed("Пример")}; }},
+      {"Z-режим: Расчет режима", {}, CalculateRegime, [] { return TSets{Named("Пример", SchemeExtensions() + ",.RGM")}; }},
       {"Расчет эквивалентных схем узлов по напряжению и потерям мощности: Расчет", {},
        [](const std::string& folder) {
          TRegime engine;
@@ -270,7 +270,7 @@ const std::vector<TSetWriter>& SetWriters() {
       {"Z-режим: Потери энергии, Расчет потерь с регулированием Q", PrepareMonthWithSource, RunMonthRegulated,
        [] { return MonthSets("," + GetMaketExtention(LayoutReactiveSources)); }},
       {"Z-режим: Балансировка схемы", PrepareMonth, Balance,
-       [] { return TSets{Named("Образец", Extensions({LayoutNodes, LayoutBranches, LayoutLineFlows}))}; }},
+       [] { return TSets{Named("Образец", Extensions({LayoutNodes, LayoutBranches, LayoutLineFlows}) + ",.RGM")}; }},
       {"Z-режим: Создать", {}, [](const std::string& folder) { CreateEmptyScheme(In(folder, "Пример"), "Пример"); },
        [] { return TSets{SchemeNamed("Пример")}; }},
       {"Расчет токов трехфазного короткого замыкания: Создать", {},

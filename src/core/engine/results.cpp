@@ -21,6 +21,7 @@
 #include "core/engine/protocol.h"
 #include "core/engine/regime.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -629,14 +630,15 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     CheckVoltageDeviations(unomFile, under, Un, Uv, over);
     AppendLimitSections(overCurrent, overFlow, over, under, protocol);
     AppendBalance(balance, Digits, Dimension, protocol);
-    WriteProtocolFile(SchemePath + ".RGM", protocol);
   }
 
-  // The regime's nodes and branches in one run with the command's tables that go with them (the
-  // engine's locks of them serve it): a program that ends halfway leaves the results of one regime,
-  // never the nodes of one with the branches of another.
+  // The regime's nodes and branches in one run with its protocol and the command's tables that go with
+  // them (the engine's locks of them serve it): a program that ends halfway leaves the results of one
+  // regime, never the nodes of one with the branches or the protocol of another.
   set.insert(set.begin(), {{SchemePath + nodeExt, nodes}, {SchemePath + branchExt, branches}});
-  WriteTableSet(set);
+  std::vector<TRunBytes> texts;
+  if (FromFiles) texts.push_back({SchemePath + ".RGM", ProtocolBytes(protocol)});
+  WriteTableSet(set, texts);
 }
 
 }  // namespace ld
