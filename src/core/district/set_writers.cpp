@@ -16,6 +16,7 @@
 #include "core/district/subst_match.h"
 #include "core/engine/regime.h"
 #include "core/optim/q_optim.h"
+#include "core/optim/q_prepare.h"
 #include "core/optim/tkz_data.h"
 #include "core/optim/tkz_view.h"
 #include "core/regime/balance_flows.h"
@@ -211,6 +212,35 @@ void RunMonthRegulated(const std::string& folder) {
   RunMonth(folder);
 }
 
+// "Записать" of the reactive power window: a source of "Пример" at 150 kvar where its table holds 100.
+void WriteQopt(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  TRegime r;
+  r.ReadScheme(path);
+  TDataFile nodes, sources;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  ReadMaket(LayoutReactiveSources, sources);
+  const std::string file = path + sources.Extention;
+  if (fileio::FileExists(file)) {
+    ReadTableFile(file, sources);
+  } else {
+    CreateColumns(sources, 1);
+    TQCols c;
+    FillQCols(sources, c);
+    (*c.Nq)[1] = n.NS->Get(n.RowCount);
+    (*c.Qish)[1] = 100;
+  }
+  TQOptimState state;
+  std::string error;
+  if (!PrepareQRows(sources, r, state, nullptr, error)) throw Error(error);
+  TQCols c;
+  FillQCols(sources, c);
+  (*c.Qopt)[1] = c.Qish->Get(1) + 50;
+  WriteQoptWithNodeTable(sources, state, path);
+}
+
 void Balance(const std::string& folder) {
   TRegime r;
   const TBalanceRun run = RunLoadBalancing(r, In(folder, "Образец"), FindFileNoCase(IniRec.Path + NominalVoltageFileName));
@@ -271,6 +301,8 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return MonthSets("," + GetMaketExtention(LayoutReactiveSources)); }},
       {"Z-режим: Балансировка схемы", PrepareMonth, Balance,
        [] { return TSets{Named("Образец", Extensions({LayoutNodes, LayoutBranches, LayoutLineFlows}) + ",.RGM")}; }},
+      {"Оптимизация реактивной мощности: Записать", {}, WriteQopt,
+       [] { return TSets{Named("Пример", GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutReactiveSources))}; }},
       {"Z-режим: Создать", {}, [](const std::string& folder) { CreateEmptyScheme(In(folder, "Пример"), "Пример"); },
        [] { return TSets{SchemeNamed("Пример")}; }},
       {"Расчет токов трехфазного короткого замыкания: Создать", {},
