@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/diagram/canvas.h"
@@ -57,6 +58,10 @@ public:
   // ---- the control
   TSchemeModel* CurModel = nullptr;  // the model being drawn: Model, or a nested model while it is drawn
   std::string SchemeBase;            // the scheme's base path without extension
+  // A command's own tables that belong with the scheme the next SaveScheme writes (the switching
+  // journal's entry of a switching made on the drawing): they go in the run of the scheme's tables.
+  // SaveScheme empties the list, whether it wrote or not.
+  std::vector<std::pair<std::string, TDataFile*>> WrittenWith;
   bool EditMode = false;
   bool Busy = false;
   // The host's scroll bars; set the optional to give the control a bar.

@@ -113,10 +113,10 @@ std::string FileNamePart(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Writes the scheme's tables in one run: a program that ends halfway leaves the scheme as it was or as
-// saved, never new nodes with the branches before. This control's own locks of them serve the run.
-void WriteSchemeTables(TSchemBoxState& box) {
-  std::vector<std::pair<std::string, TDataFile*>> files;
+// Writes the scheme's tables in one run with the files given: a program that ends halfway leaves the
+// scheme as it was or as saved, never new nodes with the branches before. This control's own locks of
+// them serve the run.
+void WriteSchemeTables(TSchemBoxState& box, std::vector<std::pair<std::string, TDataFile*>> files) {
   TDataFile* energies = box.BranchEnergyChanged ? box.BranchEnergyTable.get() : nullptr;
   for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get(), box.FlowTable.get(), energies})
     if (table != nullptr) files.emplace_back(box.SchemeBase + table->Extention, table);
@@ -263,6 +263,8 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
 }
 
 bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
+  std::vector<std::pair<std::string, TDataFile*>> with;
+  with.swap(box.WrittenWith);
   bool result = true;
   answer = 1;
   if (ask) answer = ShowMsgForm("Сохранить схему \"" + FileNamePart(box.SchemeBase) + "\" ?", mkWarning, mbYesNoCancel);
@@ -279,7 +281,7 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
       }
       SettleSwitchColumns(box.BranchCols);
       if (!box.SchemeBase.empty()) {
-        WriteSchemeTables(box);
+        WriteSchemeTables(box, std::move(with));
       }
       if (box.OnSaveProc) box.OnSaveProc(box.NodeTable.get(), box.BranchTable.get());
     }

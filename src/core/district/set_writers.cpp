@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/base/codepage.h"
 #include "core/base/dates.h"
+#include "core/base/error.h"
 #include "core/base/settings.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/catalogs/align_catalogs.h"
@@ -13,12 +15,19 @@
 #include "core/district/scheme_forming.h"
 #include "core/district/subst_match.h"
 #include "core/engine/regime.h"
+#include "core/optim/q_optim.h"
+#include "core/optim/q_prepare.h"
+#include "core/optim/tkz_data.h"
 #include "core/optim/tkz_view.h"
+#include "core/regime/balance_flows.h"
 #include "core/regime/node_equiv.h"
 #include "core/regime/period_run.h"
 #include "core/regime/scheme_files.h"
+#include "core/regime/switch_journal.h"
 #include "core/regime/task_regime.h"
 #include "core/tables/colmaps_scheme.h"
+#include "core/tables/file_io.h"
+#include "core/tables/switch_rec.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 
@@ -41,9 +50,9 @@ std::vector<std::string> Named(const std::string& stem, const std::string& exten
   return names;
 }
 
-std::vector<std::string> SchemeNamed(const std::string& stem) {
-  return Named(stem, GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches));
-}
+std::string SchemeExtensions() { return GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches); }
+
+std::vector<std::string> SchemeNamed(const std::string& stem) { return Named(stem, SchemeExtensions()); }
 
 // The catalogues that the alignment finds in both folders: the sample's own, each with a row that the
 // other folder's copy lacks and lacking one that it holds.
@@ -108,6 +117,35 @@ void SaveEditedDiagram(const std::string& folder) {
   diagram::SaveScheme(box, false, false, answer);
 }
 
+// A branch of "Пример" switched on the diagram, its entry in the switching journal saved with the
+// scheme: switched off at noon of a day, or on again a day later where the journal holds that.
+void SwitchOnDiagram(const std::string& folder) {
+  const std::string base = In(folder, "Пример");
+  diagram::TSchemBoxState box;
+  diagram::LoadScheme(box, base);
+  diagram::StartChange(box);
+  constexpr int kRow = 2;
+  TDataFile& branches = *box.BranchTable;
+  TRecSwt before;
+  ReadBranchRec(branches, kRow, before);
+  (*box.BranchCols.Commut)[kRow] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
+  TDataFile journal;
+  const std::string journalFile = base + GetMaketExtention(LayoutSwitchLog);
+  const bool again = fileio::FileExists(journalFile);
+  if (again) {
+    ReadTableFile(journalFile, journal);
+  } else {
+    ReadMaket(LayoutSwitchLog, journal);
+    CreateColumns(journal, 0);
+  }
+  const TDateTime moment = EncodeDate(2026, 11, again ? 3 : 2) + 0.5;
+  const int pair = InsertSwitchPair(journal, branches, kRow, before, {moment, moment, "", "", ""});
+  SetSupplyNamesFromTables(journal, pair + 1, *box.NodeTable, branches);
+  box.WrittenWith = {{journalFile, &journal}};
+  int answer = 0;
+  diagram::SaveScheme(box, false, false, answer);
+}
+
 void CalculateRegime(const std::string& folder) {
   TRegime r;
   std::vector<std::string> errors;
@@ -136,6 +174,80 @@ void RunMonth(const std::string& folder) {
   r.Errors = &errors;
   RunPeriodLosses(r, In(folder, "Образец"), {}, TPeriodRunForm::Losses, false);
 }
+
+std::string Extensions(std::initializer_list<const char*> layouts) {
+  std::string extensions;
+  for (const char* layout : layouts) extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(layout);
+  return extensions;
+}
+
+TSets MonthSets(const std::string& more = {}) {
+  return TSets{Named("Образец", Extensions({LayoutNodes, LayoutBranches, LayoutSwitchLog, LayoutNodeEnergy,
+                                            LayoutBranchEnergy, GraphCatalogMaket, GraphValuesMaket,
+                                            LayoutLineFlows}) + ",.WMS,.WRG" + more)};
+}
+
+// The month with one reactive source regulated at each slice: held at its power and watching its own
+// node, so that each slice's regulation ends at once and leaves the node's voltage in the table.
+void PrepareMonthWithSource(const std::string& folder) {
+  PrepareMonth(folder);
+  TDataFile nodes, sources;
+  ReadTableFile(In(folder, "Образец") + GetMaketExtention(LayoutNodes), nodes);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  ReadMaket(LayoutReactiveSources, sources);
+  CreateColumns(sources, 1);
+  TQCols c;
+  FillQCols(sources, c);
+  (*c.Nq)[1] = (*c.Nu)[1] = n.NS->Get(n.RowCount);
+  (*c.Qish)[1] = (*c.Qmin)[1] = (*c.Qmax)[1] = 100;
+  WriteTableFile(In(folder, "Образец") + sources.Extention, sources);
+}
+
+void RunMonthRegulated(const std::string& folder) {
+  IniRec.RegQ = true;
+  struct Off {
+    ~Off() { IniRec.RegQ = false; }
+  } off;
+  RunMonth(folder);
+}
+
+// "Записать" of the reactive power window: a source of "Пример" at 150 kvar where its table holds 100.
+void WriteQopt(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  TRegime r;
+  r.ReadScheme(path);
+  TDataFile nodes, sources;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  ReadMaket(LayoutReactiveSources, sources);
+  const std::string file = path + sources.Extention;
+  if (fileio::FileExists(file)) {
+    ReadTableFile(file, sources);
+  } else {
+    CreateColumns(sources, 1);
+    TQCols c;
+    FillQCols(sources, c);
+    (*c.Nq)[1] = n.NS->Get(n.RowCount);
+    (*c.Qish)[1] = 100;
+  }
+  TQOptimState state;
+  std::string error;
+  if (!PrepareQRows(sources, r, state, nullptr, error)) throw Error(error);
+  TQCols c;
+  FillQCols(sources, c);
+  (*c.Qopt)[1] = c.Qish->Get(1) + 50;
+  WriteQoptWithNodeTable(sources, state, path);
+}
+
+void Balance(const std::string& folder) {
+  TRegime r;
+  const TBalanceRun run = RunLoadBalancing(r, In(folder, "Образец"), FindFileNoCase(IniRec.Path + NominalVoltageFileName));
+  if (!run.Written) throw Error(run.Info.empty() ? "балансировка не записана" : run.Info.back());
+}
+
+TSets TkzNamed(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutTkzSources, LayoutTkzRadius}))}; }
 
 }  // namespace
 
@@ -171,7 +283,9 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{SchemeNamed("Пример2-")}; }},
       {"Z-режим: сохранение схемы на графике", {}, SaveEditedDiagram,
        [] { return TSets{Named("Пример", FormingSchemeExtensions())}; }},
-      {"Z-режим: Расчет режима", {}, CalculateRegime, [] { return TSets{SchemeNamed("Пример")}; }},
+      {"Z-режим: переключение на графике с записью в журнал", {}, SwitchOnDiagram,
+       [] { return TSets{Named("Пример", FormingSchemeExtensions() + "," + GetMaketExtention(LayoutSwitchLog))}; }},
+      {"Z-режим: Расчет режима", {}, CalculateRegime, [] { return TSets{Named("Пример", SchemeExtensions() + ",.RGM")}; }},
       {"Расчет эквивалентных схем узлов по напряжению и потерям мощности: Расчет", {},
        [](const std::string& folder) {
          TRegime engine;
@@ -182,14 +296,21 @@ const std::vector<TSetWriter>& SetWriters() {
       {"Выравнивание каталожных данных", PrepareAlignment,
        [](const std::string& folder) { AlignCatalogFolders(folder + "/", In(folder, kOtherFolder) + "/"); },
        AlignedSets},
-      {"Z-режим: Потери энергии, Расчет потерь", PrepareMonth, RunMonth,
-       [] {
-         std::string extensions;
-         for (const char* layout : {LayoutNodes, LayoutBranches, LayoutSwitchLog, LayoutNodeEnergy, LayoutBranchEnergy,
-                                    GraphCatalogMaket, GraphValuesMaket, LayoutLineFlows})
-           extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(layout);
-         return TSets{Named("Образец", extensions)};
-       }},
+      {"Z-режим: Потери энергии, Расчет потерь", PrepareMonth, RunMonth, [] { return MonthSets(); }},
+      {"Z-режим: Потери энергии, Расчет потерь с регулированием Q", PrepareMonthWithSource, RunMonthRegulated,
+       [] { return MonthSets("," + GetMaketExtention(LayoutReactiveSources)); }},
+      {"Z-режим: Балансировка схемы", PrepareMonth, Balance,
+       [] { return TSets{Named("Образец", Extensions({LayoutNodes, LayoutBranches, LayoutLineFlows}) + ",.RGM")}; }},
+      {"Оптимизация реактивной мощности: Записать", {}, WriteQopt,
+       [] { return TSets{Named("Пример", GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutReactiveSources))}; }},
+      {"Z-режим: Создать", {}, [](const std::string& folder) { CreateEmptyScheme(In(folder, "Пример"), "Пример"); },
+       [] { return TSets{SchemeNamed("Пример")}; }},
+      {"Расчет токов трехфазного короткого замыкания: Создать", {},
+       [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); }, [] { return TkzNamed("Данные"); }},
+      {"Расчет токов трехфазного короткого замыкания: Сохранить как",
+       [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); },
+       [](const std::string& folder) { CopyTkzData(In(folder, "Данные"), In(folder, "Копия")); },
+       [] { return TkzNamed("Копия"); }},
   };
   return writers;
 }

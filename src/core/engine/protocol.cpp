@@ -193,13 +193,17 @@ void AppendBalance(const TRegimeBalance& b, int digits, std::uint8_t dimension, 
   both("Небаланс в схеме      : ", b.Imbalance());
 }
 
-void WriteProtocolFile(const std::string& fileName, const std::vector<std::string>& lines) {
+std::string ProtocolBytes(const std::vector<std::string>& lines) {
   std::string bytes;
   for (const std::string& line : lines) {
     bytes += Utf8ToCp1251(line);
     bytes += "\r\n";
   }
-  WriteFileReplacing(fileName, bytes);
+  return bytes;
+}
+
+void WriteProtocolFile(const std::string& fileName, const std::vector<std::string>& lines) {
+  WriteFileReplacing(fileName, ProtocolBytes(lines));
 }
 
 }  // namespace ld

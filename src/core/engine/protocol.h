@@ -47,6 +47,9 @@ void AppendLimitSections(bool overCurrent, bool overFlow, bool overVoltage, bool
 // The balance: MW and Mvar when dimension is 0, else kW and kvar.
 void AppendBalance(const TRegimeBalance& b, int digits, std::uint8_t dimension, std::vector<std::string>& lines);
 
+// The bytes of a text file of the calculations (a protocol, a report): Windows-1251, every line closed
+// by CR LF.
+std::string ProtocolBytes(const std::vector<std::string>& lines);
 // Creates the file anew; throws ld::Error when it cannot be written.
 void WriteProtocolFile(const std::string& fileName, const std::vector<std::string>& lines);
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/large_memory.h"
@@ -210,6 +211,10 @@ public:
   std::uint8_t NameMode = 0;  // 0 number, 1 name, 2 number, a blank and the name
   std::uint8_t LoadType = 0;  // 0 powers, 1 currents, other values no loads
   bool LockFiles = false;
+  // A command's own tables that belong with the regime the next WriteResults writes (the measured flows
+  // of a balancing): they go in the run of its nodes and branches, so that no program that ends halfway
+  // leaves them beside another regime. WriteResults empties the list, however it ends.
+  std::vector<std::pair<std::string, TDataFile*>> WrittenWithResults;
 
   // ---- Result flags
   bool SchemeRead = false;

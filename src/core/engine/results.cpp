@@ -21,6 +21,7 @@
 #include "core/engine/protocol.h"
 #include "core/engine/regime.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -205,6 +206,8 @@ private:
 void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ*/, bool LoadsAsInput, bool SumSbal,
                            double /*unused*/, float Un, float Uv, std::uint8_t Dimension, bool FromFiles,
                            TDataFile* nodes, TDataFile* branches) {
+  std::vector<std::pair<std::string, TDataFile*>> set;
+  set.swap(WrittenWithResults);
   if (OnStage) OnStage("Вывод результатов");
   const std::string nodeExt = GetMaketExtention(LayoutNodes);
   const std::string branchExt = GetMaketExtention(LayoutBranches);
@@ -627,12 +630,15 @@ void TRegime::WriteResults(const std::string& unomFile, std::uint8_t /*TypCalcPQ
     CheckVoltageDeviations(unomFile, under, Un, Uv, over);
     AppendLimitSections(overCurrent, overFlow, over, under, protocol);
     AppendBalance(balance, Digits, Dimension, protocol);
-    WriteProtocolFile(SchemePath + ".RGM", protocol);
   }
 
-  // The regime's nodes and branches in one run (the engine's locks of them serve it): a program that
-  // ends halfway leaves the results of one regime, never the nodes of one with the branches of another.
-  WriteTableSet({{SchemePath + nodeExt, nodes}, {SchemePath + branchExt, branches}});
+  // The regime's nodes and branches in one run with its protocol and the command's tables that go with
+  // them (the engine's locks of them serve it): a program that ends halfway leaves the results of one
+  // regime, never the nodes of one with the branches or the protocol of another.
+  set.insert(set.begin(), {{SchemePath + nodeExt, nodes}, {SchemePath + branchExt, branches}});
+  std::vector<TRunBytes> texts;
+  if (FromFiles) texts.push_back({SchemePath + ".RGM", ProtocolBytes(protocol)});
+  WriteTableSet(set, texts);
 }
 
 }  // namespace ld

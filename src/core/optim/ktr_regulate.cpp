@@ -60,7 +60,7 @@ std::string BindMessage(const TKtrBindError& e) {
 }  // namespace
 
 bool RegulateKtrInLossCalc(TRegime& regime, const TKtrSliceVoltages& slice, std::vector<std::string>& log,
-                           bool writeBranches) {
+                           bool writeBranches, TDataFile* held) {
   const std::string stem = regime.SchemePath;
   std::string tableFile;
   try {
@@ -72,11 +72,12 @@ bool RegulateKtrInLossCalc(TRegime& regime, const TKtrSliceVoltages& slice, std:
   if (stem.empty() || !std::filesystem::exists(tableFile)) return false;
 
   const Weights w = ReadWeights(log);
-  TDataFile branches, table;
+  TDataFile branches, own;
+  TDataFile& table = held != nullptr ? *held : own;
   const std::string branchFile = stem + GetMaketExtention(LayoutBranches);
   try {
     ReadTableFile(branchFile, branches);
-    ReadTableFile(tableFile, table);
+    if (table.Name.empty()) ReadTableFile(tableFile, table);
   } catch (const Error& e) {
     log.push_back(e.what());
     return false;
@@ -112,7 +113,7 @@ bool RegulateKtrInLossCalc(TRegime& regime, const TKtrSliceVoltages& slice, std:
     // The branches' ratios and the table that gave them in one run, under the loss calculation's locks.
     std::vector<std::pair<std::string, TDataFile*>> written = {{tableFile, &table}};
     if (writeBranches && error.What == TKtrBindError::None) written.emplace_back(branchFile, &branches);
-    WriteTableSet(written);
+    if (held == nullptr) WriteTableSet(written);
     return error.What == TKtrBindError::None && changed;
   } catch (const Error& e) {
     log.push_back(e.what());

@@ -26,8 +26,10 @@ struct TKtrSliceVoltages {
 // regime. True when an accepted step changed a tap. Errors are lines of log and end the routine with
 // False; without a table file it returns False at once and logs nothing. The table is written back
 // with the new taps and ratios (its stored kinds of regulation and voltage limits as they were); the
-// branch file only when writeBranches.
+// branch file only when writeBranches. With held, the table is the caller's, to be written in the
+// caller's own run with the tables it belongs to: read from the file while held is empty, left there with
+// the new taps, and no file is written.
 bool RegulateKtrInLossCalc(TRegime& regime, const TKtrSliceVoltages& slice, std::vector<std::string>& log,
-                           bool writeBranches);
+                           bool writeBranches, TDataFile* held = nullptr);
 
 }  // namespace ld

@@ -105,11 +105,9 @@ double PaybackTime(const TQuadraticFit& fit, double q0, double r, double dP0, co
 double EconomicReactiveLimit(double Fminus, double F0, double Fplus, double h2, double q, double q0, double Tok,
                              double dP0, const TQOptimState& state, TQuadraticFit* fitOut = nullptr);
 
-// Writes Qopt × 0.001 into Qg of the node table of the scheme, sets Qish := Qopt and dQ := 0. The caller
-// holds the node table's lock, which is released for the write and taken again.
-void WriteQoptToNodeTable(TDataFile& table, const TQOptimState& state, const std::string& schemePath);
-// The same, and the table itself written at the scheme's path with the node table in one run, so that
-// the nodes' Qg and the table's Qish never come from two optimisations. The caller's locks serve it.
+// Writes Qopt × 0.001 into Qg of the node table of the scheme, sets Qish := Qopt and dQ := 0, and writes
+// the table itself at the scheme's path with the node table in one run, so that the nodes' Qg and the
+// table's Qish never come from two optimisations. The caller's locks serve it.
 void WriteQoptWithNodeTable(TDataFile& table, const TQOptimState& state, const std::string& schemePath);
 
 // Writes a table under the caller's lock of it: a lock present is removed for the write and put back.

@@ -99,16 +99,19 @@ bool MatchSliceRows(TDataFile& table, TRegime& regime, TQOptimState& state, cons
 }  // namespace
 
 void RegulateQInLossCalc(TRegime& Regime, int /*Slice*/, std::vector<std::string>& Log, const std::string& SliceText,
-                         bool WriteNodes, const TSliceVoltages& Voltages, const TStopQuery& Stop) {
+                         bool WriteNodes, const TSliceVoltages& Voltages, const TStopQuery& Stop, TDataFile* Held) {
   const std::string stem = Regime.SchemePath;
-  TDataFile table;
-  ReadMaket(LayoutReactiveSources, table);
-  const std::string file = stem + table.Extention;
+  const std::string file = stem + GetMaketExtention(LayoutReactiveSources);
   std::error_code ec;
   if (stem.empty() || !std::filesystem::exists(file, ec)) return;
 
+  TDataFile own;
+  TDataFile& table = Held != nullptr ? *Held : own;
   const TRegulationSettings set = ReadRegulationSettings(Log);
-  ReadQTableFile(file, table);
+  if (table.Name.empty()) {
+    ReadMaket(LayoutReactiveSources, table);
+    ReadQTableFile(file, table);
+  }
   TQOptimState state;
   state.Resize(table.RowCount);
   state.StopRequested = false;
@@ -148,7 +151,7 @@ void RegulateQInLossCalc(TRegime& Regime, int /*Slice*/, std::vector<std::string
     }
     Regime.Accuracy = accuracy;
   }
-  if (!written) WriteTableUnderLock(stem, table);
+  if (!written && Held == nullptr) WriteTableUnderLock(stem, table);
 }
 
 }  // namespace ld

@@ -12,6 +12,7 @@
 namespace ld {
 
 class TRegime;
+struct TDataFile;
 
 // The voltage-graph values of the slice being calculated: for each node that has a voltage graph, its
 // value at that slice (kV), keyed by the node number (NS). The period loss calculation fills it from its
@@ -26,8 +27,11 @@ struct TSliceVoltages {
 // Log; the table file is rewritten under the caller's lock with the slice's results. With WriteNodes the
 // powers also go into the node table. The stop query, when given, is asked after each step; the call has
 // its own stop flag, so a stopped window run never cuts a regulation short. The economics of the
-// payback limit take the slice's losses before the regulation as the losses to save from.
+// payback limit take the slice's losses before the regulation as the losses to save from. With Held, the
+// table is the caller's, to be written in the caller's own run with the tables it belongs to: read from
+// the file while Held is empty, left there with the slice's results instead of the file rewritten.
 void RegulateQInLossCalc(TRegime& Regime, int Slice, std::vector<std::string>& Log, const std::string& SliceText,
-                         bool WriteNodes, const TSliceVoltages& Voltages, const TStopQuery& Stop = {});
+                         bool WriteNodes, const TSliceVoltages& Voltages, const TStopQuery& Stop = {},
+                         TDataFile* Held = nullptr);
 
 }  // namespace ld

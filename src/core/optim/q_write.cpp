@@ -46,12 +46,6 @@ void PutQopt(TDataFile& table, const TQOptimState& state, const std::string& sch
 
 }  // namespace
 
-void WriteQoptToNodeTable(TDataFile& table, const TQOptimState& state, const std::string& schemePath) {
-  TDataFile nodes;
-  PutQopt(table, state, schemePath, nodes);
-  WriteTableUnderLock(schemePath, nodes);
-}
-
 void WriteQoptWithNodeTable(TDataFile& table, const TQOptimState& state, const std::string& schemePath) {
   TDataFile nodes;
   PutQopt(table, state, schemePath, nodes);

@@ -232,8 +232,6 @@ TBalanceRun RunLoadBalancing(TRegime& r, const std::string& schemePath, const st
     return run;
   }
   if (!run.Balanced) ShowMsgForm("Небаланс нагрузок", mkWarning, mbOk);
-  r.WriteResults(unomFile, ini.TypCalcPQ, ini.SavePQ, ini.SumSbal, 0, ini.Un, ini.Uv, ini.Dimension, true, nullptr,
-                 nullptr);
   auto put = [](DAdouble* column, int row, double v) {
     if (column != nullptr) (*column)[row] = v;
   };
@@ -248,10 +246,11 @@ TBalanceRun RunLoadBalancing(TRegime& r, const std::string& schemePath, const st
     put(cols.Prb, g.Row, after.first);
     put(cols.Qrb, g.Row, after.second);
   }
-  if (flowFileExists) {
-    UnlockTableFiles(schemePath, flowExt);
-    WriteTableFile(flowFile, flows);
-  }
+  // The flows before and after go with the balanced regime in one run: a program that ends halfway
+  // leaves the flows of the regime beside them.
+  if (flowFileExists) r.WrittenWithResults.emplace_back(flowFile, &flows);
+  r.WriteResults(unomFile, ini.TypCalcPQ, ini.SavePQ, ini.SumSbal, 0, ini.Un, ini.Uv, ini.Dimension, true, nullptr,
+                 nullptr);
   run.Written = true;
   return run;
 }

@@ -1,12 +1,17 @@
 #include "core/regime/period_report.h"
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
 #include "core/base/numfmt.h"
 #include "core/catalogs/graph_tables.h"
+#include "core/engine/protocol.h"
+#include "core/tables/table_run.h"
 #include "core/tables/table_ops.h"
 
 namespace ld {
@@ -134,9 +139,17 @@ std::vector<std::string> TControlMessages::Lines() const {
 }
 
 void SaveReportLines(const std::string& path, const std::vector<std::string>& lines) {
-  std::string bytes;
-  for (const std::string& line : lines) bytes += Utf8ToCp1251(line) + "\r\n";
-  WriteFileReplacing(path, bytes);
+  WriteFileReplacing(path, ProtocolBytes(lines));
+}
+
+bool ReadReportText(const std::string& path, std::string& text) {
+  RecoverTableSetForRead(path);
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  if (!in) return false;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  text = Cp1251ToUtf8(bytes.str());
+  return true;
 }
 
 void ResolveGraphNumber(TDataFile& catalog, TDataFile& values, std::int32_t graphNo, const std::string& title,

@@ -54,6 +54,9 @@ private:
 // Windows-1251, every line closed by CR LF; the file is replaced only once the new one is whole.
 // Raises ld::Error naming the file when it cannot be written.
 void SaveReportLines(const std::string& path, const std::vector<std::string>& lines);
+// The text of a calculation's text file (its protocol, loss report or control messages) as UTF-8, once
+// a stopped run that wrote it with its tables is ended; false where there is no such file.
+bool ReadReportText(const std::string& path, std::string& text);
 
 // Stores one result graph in the graph catalogue and values tables of a scheme (both kept in graph
 // number order): the graph's old values go, its catalogue row is found or made and described, and one

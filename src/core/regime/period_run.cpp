@@ -12,6 +12,7 @@
 #include "core/base/strings.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/engine/electric.h"
+#include "core/engine/protocol.h"
 #include "core/optim/q_optim.h"
 #include "core/regime/node_equiv.h"
 #include "core/regime/period_balance.h"
@@ -27,6 +28,7 @@
 #include "core/tables/layout.h"
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 namespace {
@@ -61,10 +63,10 @@ public:
   TRunLocks& operator=(const TRunLocks&) = delete;
 
   // The tables of the run written in one run of the tables, which the run's locks serve.
-  void WriteTogether(const std::vector<TDataFile*>& tables) {
+  void WriteTogether(const std::vector<TDataFile*>& tables, const std::vector<TRunBytes>& texts) {
     std::vector<std::pair<std::string, TDataFile*>> files;
     for (TDataFile* table : tables) files.emplace_back(base_ + table->Extention, table);
-    WriteTablesTogether(files);
+    WriteTablesTogether(files, texts);
   }
 
 private:
@@ -400,6 +402,8 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     TSwitchLogCols j;
     FillSwitchLogCols(journal, j);
     std::vector<std::string> regulationLog;
+    // The regulations' tables as the slices leave them, written with the period's own tables.
+    TDataFile regulated[2];
     double lossesBefore = 0;
     bool switched = false;
     bool namesChanged = false;
@@ -442,13 +446,13 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
         if (ini.RegQ && ini.RegKtr) {
           bool changed = true;
           while (changed) {
-            RegulateQInLossCalc(regime, i, regulationLog, text, false, QSliceVoltages(period, i));
-            changed = RegulateKtrInLossCalc(regime, KtrSliceVoltages(period, i), regulationLog, false);
+            RegulateQInLossCalc(regime, i, regulationLog, text, false, QSliceVoltages(period, i), {}, &regulated[0]);
+            changed = RegulateKtrInLossCalc(regime, KtrSliceVoltages(period, i), regulationLog, false, &regulated[1]);
           }
         } else if (ini.RegQ) {
-          RegulateQInLossCalc(regime, i, regulationLog, text, false, QSliceVoltages(period, i));
+          RegulateQInLossCalc(regime, i, regulationLog, text, false, QSliceVoltages(period, i), {}, &regulated[0]);
         } else if (ini.RegKtr) {
-          RegulateKtrInLossCalc(regime, KtrSliceVoltages(period, i), regulationLog, false);
+          RegulateKtrInLossCalc(regime, KtrSliceVoltages(period, i), regulationLog, false, &regulated[1]);
         }
         for (const std::string& line : regulationLog) Say(cb.Message, line);
       } else {
@@ -613,12 +617,13 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
       WriteLossReportDoc(LossStatementTemplate(), LossStatementPath(base), statement, branchEnergy, cb.ErrorBox);
     }
     result.Control = control.Lines();
-    SaveReportLines(base + ".WMS", result.Control);
     // Everything the period writes goes in one run: a program that ends halfway leaves the energies,
-    // the flows, the graphs and the supply hours of one period, never of two.
+    // the flows, the graphs, the supply hours and the reports of one period, never of two.
     std::vector<TDataFile*> written = {&nodeEnergy, &branchEnergy};
     if (namesChanged && mode == 0) written.push_back(&journal);
     if (balancing) written.push_back(&lineFlows);
+    for (TDataFile& table : regulated)
+      if (!table.Name.empty()) written.push_back(&table);
 
     std::unique_ptr<TDataFile> catalog, values;
     if (graphMode) {
@@ -656,8 +661,9 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
       for (int r = 1; r <= s.RowCount && r <= n.RowCount; ++r) (*s.Trab)[r] = n.Trab->Get(r);
       written.push_back(&stored);
     }
-    locks->WriteTogether(written);
-    SaveReportLines(base + ".WRG", result.Report);
+    // The report and the control messages with the tables they speak of.
+    locks->WriteTogether(written, {{base + ".WMS", ProtocolBytes(result.Control)},
+                                   {base + ".WRG", ProtocolBytes(result.Report)}});
     result.Written = true;
   } catch (const std::exception& e) {
     Say(cb.Message, e.what());

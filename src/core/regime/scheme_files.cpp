@@ -1,16 +1,20 @@
 #include "core/regime/scheme_files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "core/base/dates.h"
 #include "core/base/error.h"
 #include "core/engine/regime.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -97,6 +101,21 @@ void RoundSchemeCopy(const std::string& newPath) {
   } catch (const Error&) {
     // the copy stays as it was made
   }
+}
+
+void CreateEmptyScheme(const std::string& schemePath, const std::string& title) {
+  TDataFile tables[2];
+  std::vector<std::pair<std::string, TDataFile*>> files;
+  for (int k = 0; k < 2; ++k) {
+    ReadMaket(k == 0 ? LayoutNodes : LayoutBranches, tables[k]);
+    CreateColumns(tables[k], 0);
+    tables[k].Title = title;
+    files.emplace_back(schemePath + tables[k].Extention, &tables[k]);
+  }
+  for (const std::string& file : TableFamilyFiles(schemePath))
+    if (std::none_of(files.begin(), files.end(), [&](const auto& f) { return f.first == file; }))
+      files.emplace_back(file, nullptr);
+  WriteTablesTogether(files);
 }
 
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath) {

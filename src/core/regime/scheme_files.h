@@ -24,6 +24,11 @@ double RoundToDigits(double value, int digits);
 // those stays as it is; a failure is not reported: the copy itself is already complete.
 void RoundSchemeCopy(const std::string& newPath);
 
+// A new empty scheme at its base path: its node and branch tables empty, titled title, and every other
+// file of that base path gone, in one run, so that a program that ends halfway leaves the scheme that
+// was there whole or the new one.
+void CreateEmptyScheme(const std::string& schemePath, const std::string& title);
+
 // The scheme saved under another name: every file of the scheme copied to newPath in one run
 // (CopyTableFiles), its node and branch tables rounded on the way as RoundSchemeCopy rounds them.
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath);

@@ -90,6 +90,22 @@ std::string JoinSubstationNames(const TRegime& regime, std::int32_t nodeNo, cons
 
 namespace ld {
 
+void SetSupplyNamesFromTables(TDataFile& journal, int row, const TDataFile& nodes, const TDataFile& branches) {
+  TDataFile n, b;
+  CopyTable(nodes, n);
+  CopyTable(branches, b);
+  TRegime model;
+  bool renumbered = false;
+  model.BuildModel(n, b, renumbered);
+  model.AnalyzeConfiguration();
+  TBranchCols bc;
+  FillBranchCols(b, bc);
+  TSwitchLogCols j;
+  FillSwitchLogCols(journal, j);
+  j.Fider1->SetItem(row, JoinSubstationNames(model, (*j.N1)[row], bc));
+  j.Fider2->SetItem(row, JoinSubstationNames(model, (*j.N2)[row], bc));
+}
+
 std::vector<TJournalMoment> JournalMoments(TDataFile& journal) {
   std::vector<TJournalMoment> moments;
   TSwitchLogCols j;

@@ -38,6 +38,11 @@ int InsertSwitchPair(TDataFile& journal, TDataFile& branches, int branchRow, con
 // names already listed left out.
 std::string JoinSubstationNames(const TRegime& regime, std::int32_t nodeNo, const TBranchCols& branches);
 
+// The supply names (Fider1, Fider2) of the journal's row from the scheme as it is about to be saved: the
+// model that its node and branch tables give, as a reload of the saved scheme builds it. So the entry
+// goes into the journal whole, in the run that saves the scheme.
+void SetSupplyNamesFromTables(TDataFile& journal, int row, const TDataFile& nodes, const TDataFile& branches);
+
 }  // namespace ld
 
 namespace ld {

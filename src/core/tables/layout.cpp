@@ -5,6 +5,7 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <iterator>
 #include <string_view>
 #include <system_error>
@@ -49,7 +50,11 @@ std::vector<std::string> ReadMaketLines() {
       throw Error("Ошибка чтения файла макетов " + MaketFileText() + ": нет доступа");
     throw Error("Не найден файл макетов " + MaketFileText());
   }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // In one copy: every table read and written reads the layout file again, and a character-wise read
+  // made that the larger part of their cost.
+  std::ostringstream whole;
+  whole << in.rdbuf();
+  const std::string bytes = std::move(whole).str();
   if (in.bad()) throw Error("Ошибка чтения файла макетов " + MaketFileText());
   std::vector<std::string> lines;
   std::size_t start = 0;

@@ -21,10 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The files "<base>.<ext>" of a base path, as paths built from it. A name that ends in "~" is a lock,
-// a write in progress or an in-use marker; a name with a further point belongs to another base
-// ("scheme.a.UZL" is a table of "scheme.a", not of "scheme").
-std::vector<std::string> FamilyFiles(const std::string& basePath) {
+}  // namespace
+
+std::vector<std::string> TableFamilyFiles(const std::string& basePath) {
   std::vector<std::string> files;
   const fs::path base(basePath);
   const std::string stem = base.filename().string();
@@ -40,6 +39,8 @@ std::vector<std::string> FamilyFiles(const std::string& basePath) {
   }
   return files;
 }
+
+namespace {
 
 // A copy's source file, refused by name where it is gone.
 void RequireCopySource(const std::string& source) {
@@ -88,7 +89,7 @@ void CopyTableFile(const std::string& source, const std::string& destination) {
 
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TTableChange& change) {
   if (fileio::FullFileName(sourceBase) == fileio::FullFileName(destinationBase)) return;
-  const std::vector<std::string> files = FamilyFiles(sourceBase);
+  const std::vector<std::string> files = TableFamilyFiles(sourceBase);
   if (files.empty()) return;
   std::string extensions;
   for (const std::string& file : files) extensions += (extensions.empty() ? "" : ",") + ExtractExtension(file);
@@ -127,8 +128,8 @@ void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files,
 void DeleteTableFiles(const std::string& basePath) {
   // A run stopped halfway is put back first: its records and second names would otherwise outlive the
   // tables and bring the old set back over new tables of the same names.
-  for (const std::string& file : FamilyFiles(basePath)) RecoverTableSet(file);
-  const std::vector<std::string> files = FamilyFiles(basePath);
+  for (const std::string& file : TableFamilyFiles(basePath)) RecoverTableSet(file);
+  const std::vector<std::string> files = TableFamilyFiles(basePath);
   // Every file is checked before the first goes, so a locked table keeps its whole family.
   for (const std::string& file : files) CheckFileFree(file, 0);
   for (const std::string& file : files) {

@@ -73,6 +73,10 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
 // table read from its file that was changed there since), with the files of bytes beside them.
 void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files);
 void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files, const std::vector<TRunBytes>& bytes);
+// The files "<base>.<ext>" of a base path, as paths built from it. A name that ends in "~" is a lock,
+// a write in progress or an in-use marker; a name with a further point belongs to another base
+// ("scheme.a.UZL" is a table of "scheme.a", not of "scheme").
+std::vector<std::string> TableFamilyFiles(const std::string& basePath);
 // Deletes every file "<base>.<ext>" (a run of several of them stopped halfway put back first); nothing is
 // deleted when one of them is locked.
 void DeleteTableFiles(const std::string& basePath);

@@ -7,6 +7,7 @@
 
 #include "core/base/msgbox.h"
 #include "core/base/settings.h"
+#include "core/optim/tkz_data.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
@@ -75,10 +76,7 @@ void TFormTKZ::NewClick() {
   if (file.empty()) return;
   try {
     const std::string stem = WithoutExtension(file);
-    // Only the data set's own two files: a scheme kept under the same name stays. Each empty table
-    // replaces its file in one step, so a failed write leaves the previous data set's file whole.
-    for (const char* layout : {LayoutTkzSources, LayoutTkzRadius})
-      CreateEmptyTableFile(stem + GetMaketExtention(layout), layout, FileNameOf(stem));
+    CreateTkzData(stem);
     OpenData(stem);
   } catch (const std::exception& e) {
     ShowMsgForm("Ошибка создания данных Т.К.З. \"" + file + "\" : " + e.what(), mkError, mbOk);
@@ -104,12 +102,7 @@ void TFormTKZ::SaveAsClick() {
   if (file.empty()) return;
   try {
     const std::string stem = WithoutExtension(file);
-    if (stem != TkzFileName) {
-      for (const char* layout : {LayoutTkzSources, LayoutTkzRadius}) {
-        const std::string ext = GetMaketExtention(layout);
-        CopyTableFile(TkzFileName + ext, stem + ext);
-      }
-    }
+    if (stem != TkzFileName) CopyTkzData(TkzFileName, stem);
     dataGrid_->CloseTable();
     radiusGrid_->CloseTable();
     OpenData(stem);

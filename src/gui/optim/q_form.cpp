@@ -416,7 +416,11 @@ void TQ_Form::WriteBtnClick() {
   qGrid_->TrimEmptyTailRows();
   written_ = true;
   try {
-    WriteQoptToNodeTable(*qGrid_->GetTable(), state_, stem_);
+    // The powers and the table that now starts from them, together.
+    TDataFile& t = *qGrid_->GetTable();
+    WriteQoptWithNodeTable(t, state_, stem_);
+    qGrid_->FileDate = t.FileDate;
+    qGrid_->SetModified(false);
   } catch (const std::exception& ex) {
     ShowMsgForm(ex.what(), mkError, mbOk);
   }

@@ -6,7 +6,10 @@
 #include <QColor>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "core/tables/table_run.h"
 
 namespace ld::gui {
 
@@ -23,6 +26,16 @@ public:
   // False means the caller stops.
   virtual bool SaveScheme(bool /*ask*/, bool /*checkBase*/, int& answer) {
     answer = 1;
+    return true;
+  }
+  // SaveScheme without a question, with the command's own tables that belong with the saved scheme written
+  // in the run of its tables. Without a control there is no drawing to save: the tables go alone, in
+  // one run.
+  virtual bool SaveSchemeWith(const std::vector<std::pair<std::string, TDataFile*>>& files, bool checkBase,
+                              int& answer) {
+    (void)checkBase;
+    answer = 1;
+    WriteTablesTogether(files);
     return true;
   }
   // Rebuilds the drawing of the control's node and branch sets at its current position.

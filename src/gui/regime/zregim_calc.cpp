@@ -7,8 +7,6 @@
 #include <QProgressBar>
 #include <QTextEdit>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/engine/iteration_settings.h"
 #include "core/base/codepage.h"
@@ -16,6 +14,7 @@
 #include "core/base/settings.h"
 #include "core/engine/electric.h"
 #include "core/engine/regime.h"
+#include "core/regime/period_report.h"
 #include "core/regime/task_regime.h"
 #include "core/regime/result_views.h"
 #include "core/tables/file_guard.h"
@@ -29,14 +28,6 @@ namespace ld::gui {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-// A text file of the system (Windows-1251) as UTF-8.
-std::string ReadTextFile(const std::string& fileName) {
-  std::ifstream in(std::filesystem::path(fileName), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return Cp1251ToUtf8(bytes.str());
-}
 
 }  // namespace
 
@@ -176,10 +167,10 @@ void TZregimForm::ResultItemClick(QAction* sender) {
   std::string extension = ".RGM", title = "Общие характеристики режима";
   if (sender == WResultItem) extension = ".WRG";
   if (sender == WMsgItem) extension = ".WMS", title = "Контрольные сообщения";
-  const std::string file = FindFileNoCase(SchemePath + extension);
-  if (!fileio::FileExists(file)) return;
+  std::string text;
+  if (!ReadReportText(FindFileNoCase(SchemePath + extension), text)) return;
   DataLabel->setText(Q(title));
-  Memo1->setPlainText(Q(ReadTextFile(file)));
+  Memo1->setPlainText(Q(text));
   Memo1->show();
 }
 

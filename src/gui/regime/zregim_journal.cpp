@@ -54,18 +54,15 @@ void TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches,
     j.Fider2->SetItem(row, JoinSubstationNames(*Regime(), (*j.N2)[row], b));
   };
   supplyNames(pair);
+  // Those after it from the scheme as it is saved: the entry goes whole with the scheme, in its run.
+  SetSupplyNamesFromTables(journal, pair + 1, *SchBox->NodeTable, *SchBox->BranchTable);
   int answer = 0;
-  if (!Diagram().SaveScheme(false, IniRec.FSave10, answer)) return;
+  if (!Diagram().SaveSchemeWith({{file, &journal}}, IniRec.FSave10, answer)) return;
   LoadModel();
   if (SchPanel2->isVisible()) {
     SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
     Diagram().SetFileDates(fileio::FileDateOf(NodeFile()), fileio::FileDateOf(BranchFile()));
   }
-  FillBranchCols(*SchBox->BranchTable, b);
-  supplyNames(pair + 1);
-
-  UnlockTableFiles(base, ext);
-  WriteTableFile(file, journal);
   const std::string shown = ShownMaket();
   if (shown == LayoutNodes)
     NodesItemClick();

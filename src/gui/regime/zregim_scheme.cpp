@@ -91,10 +91,7 @@ void TZregimForm::NewItemClick() {
   try {
     ResetForm();
     SchemePath = RemoveExtension(file);
-    DeleteTableFiles(SchemePath);
-    const std::string title = FileNameOf(SchemePath);
-    CreateEmptyTableFile(file, LayoutNodes, title);
-    CreateEmptyTableFile(BranchFile(), LayoutBranches, title);
+    CreateEmptyScheme(SchemePath, FileNameOf(SchemePath));
     OpenNodeTable();
   } catch (const std::exception& e) {
     ShowSchemeError("Ошибка создания схемы", e.what());

@@ -16,6 +16,7 @@
 #include "core/optim/t2_stations.h"
 #include "core/tables/file_guard.h"
 #include "support/fuzz_mutations.h"
+#include "support/test_env.h"
 
 namespace ld::test::optim {
 namespace {
@@ -291,6 +292,17 @@ TEST_F(QRegulation, TableHoldsTheSliceAndGraphVoltagesHoldWatchedNodes) {
   EXPECT_DOUBLE_EQ(Cell(t, "Qish"), 200);
   EXPECT_EQ(std::pair(Cell(t, "Umin"), Cell(t, "U2min")), std::pair(9.95, 9.95));
   EXPECT_NEAR(FindQNode(regime, 2)->Load2.imag() * 1000, Cell(t, "Qopt"), 1e-9);
+
+  // Held for the caller's own run: read once, the slices' results left in it, the file as it was.
+  const std::string file = path + GetMaketExtention(LayoutReactiveSources), stored = ReadBytes(file);
+  TDataFile held;
+  RegulateQInLossCalc(regime, 3, log, "срез", false, graphs, {}, &held);
+  EXPECT_EQ(ReadBytes(file), stored);
+  WriteSources({{17}});  // read again, it would leave the next slice without its node
+  RegulateQInLossCalc(regime, 3, log, "срез", false, graphs, {}, &held);
+  EXPECT_TRUE(log.empty()) << log.front();
+  EXPECT_NEAR(Cell(held, "Qopt"), 1020.4, 3);
+  WriteBytes(file, stored);
 
   // With the node table written too.
   RegulateQInLossCalc(regime, 3, log, "срез", true, graphs);

@@ -84,6 +84,10 @@ TEST_F(QFormTest, RegimeRunStepsWriteAndSave) {
     EXPECT_FALSE(Child<QPushButton>(d, "MinusBtn").isEnabled());
 
     Click(d, "WriteBtn");
+    // the powers and the table that starts from them are on the disk together
+    const TDataFile written = Table(LayoutReactiveSources);
+    EXPECT_DOUBLE_EQ(Cell(written, "Qish"), Cell(*form.Grid().GetTable(), "Qopt"));
+    EXPECT_NEAR(GetColumnAs<DAdouble>("Qg", Table(LayoutNodes))->Get(2), Cell(written, "Qish") * 0.001, 1e-12);
     EXPECT_TRUE(form.grab().save(QString::fromStdString(OutputPath("q_form.png"))));
     // Editing the table asks for "Режим" again.
     form.Grid().SetMode(gui::gmEdit);

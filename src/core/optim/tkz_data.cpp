@@ -1,0 +1,59 @@
+#include "core/optim/tkz_data.h"
+
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include "core/tables/file_guard.h"
+#include "core/tables/file_io.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
+
+namespace ld {
+
+namespace {
+
+constexpr const char* kLayouts[] = {LayoutTkzSources, LayoutTkzRadius};
+
+}  // namespace
+
+void CreateTkzData(const std::string& stem) {
+  const std::string title = std::filesystem::path(stem).filename().string();
+  TDataFile tables[2];
+  std::vector<std::pair<std::string, TDataFile*>> files;
+  for (int k = 0; k < 2; ++k) {
+    ReadMaket(kLayouts[k], tables[k]);
+    CreateColumns(tables[k], 0);
+    tables[k].Title = title;
+    files.emplace_back(stem + tables[k].Extention, &tables[k]);
+  }
+  WriteTablesTogether(files);
+}
+
+void CopyTkzData(const std::string& stem, const std::string& newStem) {
+  if (fileio::FullFileName(stem) == fileio::FullFileName(newStem)) return;
+  const std::string extensions = GetMaketExtention(LayoutTkzSources) + "," + GetMaketExtention(LayoutTkzRadius);
+  LockTableFiles(stem, extensions);
+  struct Unlock {
+    const std::string &stem, &extensions;
+    ~Unlock() {
+      try {
+        UnlockTableFiles(stem, extensions);
+      } catch (...) {  // a lock that cannot be removed must not hide the copy's own outcome
+      }
+    }
+  } unlock{stem, extensions};
+  TDataFile tables[2];
+  std::vector<std::pair<std::string, TDataFile*>> files;
+  for (int k = 0; k < 2; ++k) {
+    const std::string ext = GetMaketExtention(kLayouts[k]);
+    ReadTableFile(stem + ext, tables[k]);
+    tables[k].Title = RemoveExtension(fileio::FullFileName(newStem + ext));
+    tables[k].FileDate = 0;
+    files.emplace_back(newStem + ext, &tables[k]);
+  }
+  WriteTablesTogether(files);
+}
+
+}  // namespace ld
