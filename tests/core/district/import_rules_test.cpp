@@ -642,10 +642,8 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
     return out;
   };
   // takes still open: a feeder measurement sheet's names and numbers stand where the grid's export of the
-  // inputs puts an input's name and a number; a typical graphs' row reads as the first metering
-  // system's head row followed by a day
-  const std::vector<std::pair<std::string, std::string>> open = {{kFeederMeasureSheet, "textfile.xlsx"},
-                                                                 {"Импорт из файлов *.xls (АСКУЭ СВЭ)", "metering_koe_"}};
+  // inputs puts an input's name and a number
+  const std::vector<std::pair<std::string, std::string>> open = {{kFeederMeasureSheet, "textfile.xlsx"}};
   const auto isOpen = [&](const std::string& reader, const std::string& name) {
     return std::any_of(open.begin(), open.end(), [&](const auto& o) { return o.first == reader && name.rfind(o.second, 0) == 0; });
   };

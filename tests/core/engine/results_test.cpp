@@ -301,18 +301,21 @@ TEST(Protocol, NormalRunLineByLine) {
                                       "Генерация             :    -1011.771 кВт     -523.542 кВАр",
                                       "Балансная мощность    :        0.000 кВт        0.000 кВАр"}));
 
-  // A disk that fills while the protocol is written keeps the last one whole and names it.
-  const std::string last = ReadBytes(path + ".RGM");
+  // A disk that fills while the results are written keeps the last protocol whole, with the tables it
+  // goes with, and names the file that did not fit: the protocol is written in the run of its tables,
+  // after them.
+  const std::string last = ReadBytes(path + ".RGM"), nodes = ReadBytes(path + ".UZL");
   {
     FullDisk disk(last.size() / 2);
     try {
       Write(r, dir);
       ADD_FAILURE() << "a protocol that did not fit was taken for written";
     } catch (const Error& e) {
-      EXPECT_EQ(std::string(e.what()), FullDiskMessage(path + ".RGM"));
+      EXPECT_EQ(std::string(e.what()), FullDiskMessage(path + ".UZL"));
     }
   }
   EXPECT_EQ(ReadBytes(path + ".RGM"), last);
+  EXPECT_EQ(ReadBytes(path + ".UZL"), nodes);
 }
 
 TEST(Protocol, DivergenceAndModelError) {
