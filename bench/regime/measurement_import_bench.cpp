@@ -12,6 +12,7 @@
 #include "child_peak.h"
 #include "core/base/error.h"
 #include "core/regime/measurements.h"
+#include "measured_scheme.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_file.h"
 #include "support/zip_builder.h"
@@ -35,19 +36,8 @@ struct TCase {
 // A scheme of four nodes of one substation, and the workbook.
 const TCase& Case() {
   static const TCase c = [] {
-    ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
     TCase made{(WorkDir() / "s").string(), (WorkDir() / "замеры.xlsx").string()};
-    ld::TDataFile nodes;
-    ld::ReadMaket(ld::LayoutNodes, nodes);
-    ld::CreateColumns(nodes, 4);
-    ld::TNodeCols n;
-    ld::FillNodeCols(nodes, n);
-    for (int r = 1; r <= 4; ++r) n.Name->SetItem(r, "ПС1." + std::to_string(r)), (*n.NS)[r] = r;
-    ld::WriteTableFile(made.scheme + ld::GetMaketExtention(ld::LayoutNodes), nodes);
-    ld::TDataFile branches;
-    ld::ReadMaket(ld::LayoutBranches, branches);
-    ld::CreateColumns(branches, 0);
-    ld::WriteTableFile(made.scheme + ld::GetMaketExtention(ld::LayoutBranches), branches);
+    ld::bench::WriteMeasuredScheme(made.scheme, 4, [](int r) { return "ПС1." + std::to_string(r); });
 
     const std::string rootRels =
         R"(<Relationships><Relationship Id="rId1" Type="a/officeDocument" Target="xl/workbook.xml"/></Relationships>)";

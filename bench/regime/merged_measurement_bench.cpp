@@ -12,6 +12,7 @@
 #include "child_peak.h"
 #include "core/base/error.h"
 #include "core/regime/measurements.h"
+#include "measured_scheme.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_file.h"
 #include "support/zip_builder.h"
@@ -36,19 +37,9 @@ struct TCase {
 // the workbook.
 const TCase& Case() {
   static const TCase c = [] {
-    ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
     TCase made{(WorkDir() / "s").string(), (WorkDir() / "замеры.xlsx").string()};
-    ld::TDataFile nodes;
-    ld::ReadMaket(ld::LayoutNodes, nodes);
-    ld::CreateColumns(nodes, 800);
-    ld::TNodeCols n;
-    ld::FillNodeCols(nodes, n);
-    for (int r = 1; r <= 800; ++r) n.Name->SetItem(r, r == 1 ? "ПС1.А" : "ПС1." + std::to_string(r)), (*n.NS)[r] = r;
-    ld::WriteTableFile(made.scheme + ld::GetMaketExtention(ld::LayoutNodes), nodes);
-    ld::TDataFile branches;
-    ld::ReadMaket(ld::LayoutBranches, branches);
-    ld::CreateColumns(branches, 0);
-    ld::WriteTableFile(made.scheme + ld::GetMaketExtention(ld::LayoutBranches), branches);
+    ld::bench::WriteMeasuredScheme(made.scheme, 800,
+                                   [](int r) { return r == 1 ? std::string("ПС1.А") : "ПС1." + std::to_string(r); });
 
     std::string list = "А";
     for (int k = 1; k < kItems; ++k) list += ", А";

@@ -61,15 +61,7 @@ protected:
   }
   void Write(const std::vector<std::string>& files, int first, int rows = 1, const std::string& protocol = {}) const {
     if (protocol.empty()) return test::WriteCountersTogether(files, first, rows);
-    std::vector<TDataFile> tables(files.size());
-    std::vector<std::pair<std::string, TDataFile*>> run;
-    for (std::size_t k = 0; k < files.size(); ++k) {
-      ReadMaket("Счет", tables[k]);
-      CreateColumns(tables[k], rows);
-      for (int row = 1; row <= rows; ++row) (*GetColumnAs<DALongint>("Cnt", tables[k]))[row] = first + static_cast<int>(k);
-      run.emplace_back(files[k], &tables[k]);
-    }
-    WriteTablesTogether(run, {{protocol_, protocol}});
+    test::WriteCountersTogether(files, first, rows, {{protocol_, protocol}});
   }
   // The protocol as its reader takes it: a stopped run that holds it ended first.
   std::string ReadProtocol() const {

@@ -16,6 +16,7 @@
 #include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
 #include "support/test_env.h"
 
 namespace ld::test {
@@ -74,8 +75,9 @@ inline void WriteCounter(const std::string& file, int value, int rows = 1) {
   WriteTableFile(file, t);
 }
 // Writes the counter tables together (WriteTablesTogether) with the values first, first + 1, … in `rows`
-// rows each.
-inline void WriteCountersTogether(const std::vector<std::string>& files, int first, int rows = 1) {
+// rows each, and the files of bytes given in the same run.
+inline void WriteCountersTogether(const std::vector<std::string>& files, int first, int rows = 1,
+                                  const std::vector<TRunBytes>& bytes = {}) {
   std::vector<TDataFile> tables(files.size());
   std::vector<std::pair<std::string, TDataFile*>> run;
   for (std::size_t k = 0; k < files.size(); ++k) {
@@ -84,7 +86,7 @@ inline void WriteCountersTogether(const std::vector<std::string>& files, int fir
     for (int row = 1; row <= rows; ++row) (*GetColumnAs<DALongint>("Cnt", tables[k]))[row] = first + static_cast<int>(k);
     run.emplace_back(files[k], &tables[k]);
   }
-  WriteTablesTogether(run);
+  WriteTablesTogether(run, bytes);
 }
 inline int ReadCounter(const std::string& file) {
   TDataFile t;
