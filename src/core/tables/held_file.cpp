@@ -521,13 +521,6 @@ std::string NotReplaceable(const std::string& file) {
   return {};
 }
 
-void RefuseNotRemovable(const std::vector<std::string>& paths) {
-  for (const std::string& path : paths) {
-    const std::string why = NotRemovable(path);
-    if (!why.empty()) throw TNotRemovable("Ф" + why.substr(std::string("ф").size()), why);
-  }
-}
-
 bool IsStillNamed(const std::string& path, int fd) {
   struct stat held {}, now {};
   return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &now) == 0 && SameFile(held, now);

@@ -121,9 +121,6 @@ class TNotRemovable : public TFileError {
 public:
   using TFileError::TFileError;
 };
-// Refuses (throws TNotRemovable, the text of NotRemovable) what the account may not remove of these
-// files; those that do not exist are not looked at.
-void RefuseNotRemovable(const std::vector<std::string>& paths);
 // Whether the name still leads to the open file itself (not to a link to it): a file put under the name
 // since it was opened is somebody else's.
 bool IsStillNamed(const std::string& path, int fd);
