@@ -170,9 +170,12 @@ void PrepareMonth(const std::string& folder) {
 
 void RunMonth(const std::string& folder) {
   TRegime r;
-  std::vector<std::string> errors;
+  std::vector<std::string> errors, said;
   r.Errors = &errors;
-  RunPeriodLosses(r, In(folder, "Образец"), {}, TPeriodRunForm::Losses, false);
+  TPeriodRunCallbacks told;
+  told.Message = [&said](const std::string& line) { said.push_back(line); };
+  if (!RunPeriodLosses(r, In(folder, "Образец"), told, TPeriodRunForm::Losses, false).Written)
+    throw Error(said.empty() ? "потери не записаны" : said.back());
 }
 
 std::string Extensions(std::initializer_list<const char*> layouts) {
