@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
@@ -81,6 +82,11 @@ TSets AlignedSets() {
     sets[1].push_back(In(kOtherFolder, name));
   }
   return sets;
+}
+
+// A protocol of a calculation beside the base's tables: a file of its family that is no table.
+void WriteBaseProtocol(const std::string& folder) {
+  std::ofstream(In(folder, "Образец.RGM"), std::ios::binary) << Utf8ToCp1251("Протокол расчета\r\nУзлов: 12\r\n");
 }
 
 // The short-circuit radius of two rows: a source feeding a bus and the bus feeding the fault point.
@@ -276,10 +282,10 @@ const std::vector<TSetWriter>& SetWriters() {
          run.Apply({run.BaseNames().front() + " < Переименованная"});
        },
        [] { return TSets{Named("Образец", SubstMatchExtensions())}; }},
-      {"База данных района: Сохранить как", {},
+      {"База данных района: Сохранить как", WriteBaseProtocol,
        [](const std::string& folder) { CopyTableFiles(In(folder, "Образец"), In(folder, "Копия")); },
-       [] {
-         return TSets{Named("Копия", ".BBA,.BPA,.QOP,.R04,.RAY,.RSF,.RSL,.RSV,.RTP")};  // the sample's tables
+       [] {  // the sample's tables and the protocol beside them
+         return TSets{Named("Копия", ".BBA,.BPA,.QOP,.R04,.RAY,.RSF,.RSL,.RSV,.RTP,.RGM")};
        }},
       {"Z-режим: Сохранить как", {},
        [](const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Пример2-")); },
