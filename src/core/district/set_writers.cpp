@@ -256,6 +256,29 @@ void Balance(const std::string& folder) {
   if (!run.Written) throw Error(run.Info.empty() ? "балансировка не записана" : run.Info.back());
 }
 
+// "Сохранить" of the short-circuit window: the data set as the window read it, with a source and a
+// branch of the radius added.
+void SaveTkzRows(const std::string& folder) {
+  const std::string stem = In(folder, "Данные");
+  TDataFile sources, radius;
+  ReadTableFile(stem + GetMaketExtention(LayoutTkzSources), sources);
+  ReadTableFile(stem + GetMaketExtention(LayoutTkzRadius), radius);
+  InsertTableRows(sources, sources.RowCount + 1, 1);
+  InsertTableRows(radius, radius.RowCount + 1, 1);
+  TTkzSourceCols s;
+  FillTkzSourceCols(sources, s);
+  s.Name->SetItem(s.RowCount, "ПС-" + std::to_string(s.RowCount));
+  (*s.Sign)[s.RowCount] = Utf8ToCp1251("С")[0];
+  (*s.X)[s.RowCount] = 0.5f * static_cast<float>(s.RowCount);
+  (*s.U)[s.RowCount] = 10.5f;
+  TTkzBranchCols b;
+  FillTkzBranchCols(radius, b);
+  (*b.N1)[b.RowCount] = b.RowCount;
+  (*b.N2)[b.RowCount] = b.RowCount + 1;
+  (*b.X)[b.RowCount] = 1.25f;
+  WriteTkzData(stem, sources, radius);
+}
+
 TSets TkzNamed(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutTkzSources, LayoutTkzRadius}))}; }
 
 }  // namespace
@@ -316,6 +339,9 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{SchemeNamed("Пример")}; }},
       {"Расчет токов трехфазного короткого замыкания: Создать", {},
        [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); }, [] { return TkzNamed("Данные"); }},
+      {"Расчет токов трехфазного короткого замыкания: Сохранить",
+       [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); }, SaveTkzRows,
+       [] { return TkzNamed("Данные"); }},
       {"Расчет токов трехфазного короткого замыкания: Сохранить как",
        [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); },
        [](const std::string& folder) { CopyTkzData(In(folder, "Данные"), In(folder, "Копия")); },
