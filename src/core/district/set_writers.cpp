@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
@@ -81,6 +82,11 @@ TSets AlignedSets() {
     sets[1].push_back(In(kOtherFolder, name));
   }
   return sets;
+}
+
+// A protocol of a calculation beside the base's tables: a file of its family that is no table.
+void WriteBaseProtocol(const std::string& folder) {
+  std::ofstream(In(folder, "Образец.RGM"), std::ios::binary) << Utf8ToCp1251("Протокол расчета\r\nУзлов: 12\r\n");
 }
 
 // The short-circuit radius of two rows: a source feeding a bus and the bus feeding the fault point.
@@ -170,9 +176,12 @@ void PrepareMonth(const std::string& folder) {
 
 void RunMonth(const std::string& folder) {
   TRegime r;
-  std::vector<std::string> errors;
+  std::vector<std::string> errors, said;
   r.Errors = &errors;
-  RunPeriodLosses(r, In(folder, "Образец"), {}, TPeriodRunForm::Losses, false);
+  TPeriodRunCallbacks told;
+  told.Message = [&said](const std::string& line) { said.push_back(line); };
+  if (!RunPeriodLosses(r, In(folder, "Образец"), told, TPeriodRunForm::Losses, false).Written)
+    throw Error(said.empty() ? "потери не записаны" : said.back());
 }
 
 std::string Extensions(std::initializer_list<const char*> layouts) {
@@ -247,6 +256,29 @@ void Balance(const std::string& folder) {
   if (!run.Written) throw Error(run.Info.empty() ? "балансировка не записана" : run.Info.back());
 }
 
+// "Сохранить" of the short-circuit window: the data set as the window read it, with a source and a
+// branch of the radius added.
+void SaveTkzRows(const std::string& folder) {
+  const std::string stem = In(folder, "Данные");
+  TDataFile sources, radius;
+  ReadTableFile(stem + GetMaketExtention(LayoutTkzSources), sources);
+  ReadTableFile(stem + GetMaketExtention(LayoutTkzRadius), radius);
+  InsertTableRows(sources, sources.RowCount + 1, 1);
+  InsertTableRows(radius, radius.RowCount + 1, 1);
+  TTkzSourceCols s;
+  FillTkzSourceCols(sources, s);
+  s.Name->SetItem(s.RowCount, "ПС-" + std::to_string(s.RowCount));
+  (*s.Sign)[s.RowCount] = Utf8ToCp1251("С")[0];
+  (*s.X)[s.RowCount] = 0.5f * static_cast<float>(s.RowCount);
+  (*s.U)[s.RowCount] = 10.5f;
+  TTkzBranchCols b;
+  FillTkzBranchCols(radius, b);
+  (*b.N1)[b.RowCount] = b.RowCount;
+  (*b.N2)[b.RowCount] = b.RowCount + 1;
+  (*b.X)[b.RowCount] = 1.25f;
+  WriteTkzData(stem, sources, radius);
+}
+
 TSets TkzNamed(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutTkzSources, LayoutTkzRadius}))}; }
 
 }  // namespace
@@ -273,10 +305,10 @@ const std::vector<TSetWriter>& SetWriters() {
          run.Apply({run.BaseNames().front() + " < Переименованная"});
        },
        [] { return TSets{Named("Образец", SubstMatchExtensions())}; }},
-      {"База данных района: Сохранить как", {},
+      {"База данных района: Сохранить как", WriteBaseProtocol,
        [](const std::string& folder) { CopyTableFiles(In(folder, "Образец"), In(folder, "Копия")); },
-       [] {
-         return TSets{Named("Копия", ".BBA,.BPA,.QOP,.R04,.RAY,.RSF,.RSL,.RSV,.RTP")};  // the sample's tables
+       [] {  // the sample's tables and the protocol beside them
+         return TSets{Named("Копия", ".BBA,.BPA,.QOP,.R04,.RAY,.RSF,.RSL,.RSV,.RTP,.RGM")};
        }},
       {"Z-режим: Сохранить как", {},
        [](const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Пример2-")); },
@@ -307,6 +339,9 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{SchemeNamed("Пример")}; }},
       {"Расчет токов трехфазного короткого замыкания: Создать", {},
        [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); }, [] { return TkzNamed("Данные"); }},
+      {"Расчет токов трехфазного короткого замыкания: Сохранить",
+       [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); }, SaveTkzRows,
+       [] { return TkzNamed("Данные"); }},
       {"Расчет токов трехфазного короткого замыкания: Сохранить как",
        [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); },
        [](const std::string& folder) { CopyTkzData(In(folder, "Данные"), In(folder, "Копия")); },

@@ -56,4 +56,8 @@ void CopyTkzData(const std::string& stem, const std::string& newStem) {
   WriteTablesTogether(files);
 }
 
+void WriteTkzData(const std::string& stem, TDataFile& sources, TDataFile& radius) {
+  WriteTableSet({{stem + GetMaketExtention(kLayouts[0]), &sources}, {stem + GetMaketExtention(kLayouts[1]), &radius}});
+}
+
 }  // namespace ld

@@ -1,4 +1,5 @@
 // The files of one base path taken together: creating, copying and deleting table files.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -42,9 +43,27 @@ std::vector<std::string> TableFamilyFiles(const std::string& basePath) {
 
 namespace {
 
+[[noreturn]] void RefuseCopySource(const std::string& source) {
+  throw Error("Ошибка чтения файла \"" + fileio::FullFileName(source) + "\"");
+}
+
 // A copy's source file, refused by name where it is gone.
 void RequireCopySource(const std::string& source) {
-  if (!fileio::FileExists(source)) throw Error("Ошибка чтения файла \"" + fileio::FullFileName(source) + "\"");
+  if (!fileio::FileExists(source)) RefuseCopySource(source);
+}
+
+// The bytes of a copy's source that is no table, as they are; refused by name where it cannot be read.
+std::string CopySourceBytes(const std::string& source) {
+  const fileio::TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.IsOpen()) RefuseCopySource(source);
+  std::string bytes;
+  std::vector<char> buffer(1 << 16);
+  for (ssize_t got; (got = ::read(in.Get(), buffer.data(), buffer.size())) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) RefuseCopySource(source);
+    bytes.append(buffer.data(), static_cast<std::size_t>(got));
+  }
+  return bytes;
 }
 
 // The table of a copy: the source read (restructured to its current layout) and titled with the
@@ -110,8 +129,11 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
       if (change) change(ext, table);
       written.emplace_back(destinationBase + ext, &table);
     }
-    WriteTablesTogether(written);
-    for (const std::string& ext : others) CopyFileBytes(sourceBase + ext, destinationBase + ext);
+    // The files that are no tables go in the tables' run, so that a copy stopped anywhere leaves the old
+    // family or the whole new one.
+    std::vector<TRunBytes> bytes;
+    for (const std::string& ext : others) bytes.push_back({destinationBase + ext, CopySourceBytes(sourceBase + ext)});
+    WriteTablesTogether(written, bytes);
   } catch (...) {
     UnlockTableFiles(sourceBase, extensions);
     throw;

@@ -64,9 +64,9 @@ void CreateEmptyTableFile(const std::string& fileName, const std::string& layout
 // destination's path as title; any other file is copied as it is. The source is locked meanwhile.
 void CopyTableFile(const std::string& source, const std::string& destination);
 // Copies every file "<source base>.<ext>" to "<destination base>.<ext>", as CopyTableFile copies one: the
-// tables in one run (WriteTablesTogether), so that a copy over an earlier one leaves that one or the whole
-// new copy; change, where given, gets each table (with its file's extension) before it is written. The
-// source tables are locked meanwhile, all of them before the first is read.
+// tables and then the other files in one run (WriteTablesTogether), so that a copy over an earlier one
+// leaves that one or the whole new copy; change, where given, gets each table (with its file's extension)
+// before it is written. The source tables are locked meanwhile, all of them before the first is read.
 using TTableChange = std::function<void(const std::string& ext, TDataFile& table)>;
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TTableChange& change = {});
 // Writes the tables of one set together (WriteTablesTogether, which refuses, as WriteTableFile does, a

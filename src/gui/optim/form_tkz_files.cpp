@@ -112,9 +112,25 @@ void TFormTKZ::SaveAsClick() {
   }
 }
 
+// The two tables of the data set in one run, so that no end of the program and no refusal leaves one
+// saved without the other; each grid's lock of an edit serves the run and goes once it is written.
 void TFormTKZ::SaveClick() {
-  dataGrid_->Guarded([this] { dataGrid_->SaveWithoutAsking(); });
-  radiusGrid_->Guarded([this] { radiusGrid_->SaveWithoutAsking(); });
+  if (TkzFileName.empty()) return;
+  TDataGrid5* const grids[] = {dataGrid_, radiusGrid_};
+  dataGrid_->Guarded([&] {
+    for (TDataGrid5* grid : grids) {
+      grid->TrimEmptyTailRows();
+      grid->GetTable()->FileDate = grid->FileDate;
+    }
+    WriteTkzData(TkzFileName, *dataGrid_->GetTable(), *radiusGrid_->GetTable());
+    for (TDataGrid5* grid : grids) {
+      grid->FileDate = grid->table().FileDate;
+      grid->LeaveEditMode();
+      grid->SetModified(false);
+      grid->ReleaseNoModify();
+      grid->Refresh();
+    }
+  });
 }
 
 void TFormTKZ::PrintClick() {

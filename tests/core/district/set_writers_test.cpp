@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -13,11 +14,14 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/settings.h"
 #include "core/tables/table_file.h"
+#include "core/tables/held_file.h"
 #include "core/tables/table_run.h"
+#include "core/tables/table_writer.h"
 #include "core/tables/unom.h"
 #include "support/child_process.h"
 #include "support/scripted_msgbox.h"
@@ -50,7 +54,10 @@ protected:
     fs::copy(DataDir(), folder_, fs::copy_options::recursive);
     ReadNominalVoltageList();
   }
-  void TearDown() override { SetTableRunStepHook(nullptr); }
+  void TearDown() override {
+    SetTableRunStepHook(nullptr);
+    SetFileWaitClock(nullptr);
+  }
 
   // Every file under the folder, by its name within it.
   TFiles Files() const {
@@ -235,6 +242,139 @@ TEST_F(SetWriters, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
         }
         for (const auto& [name, bytes] : now) EXPECT_FALSE(RunLeftOver(name)) << name;
       }
+    }
+  }
+}
+
+// Another program writes tables of a set after the writer read them: a single write of one table, or a
+// run of the set's tables, let go once the writer has begun its run (holds its first lock), and stopped
+// holding its locks until the writer looks for its next one. A writer that read the tables refuses them
+// as changed since read and leaves the other program's bytes on the disk; one that holds its tables
+// from before its read to its write (an edit's locks) has the other program refused instead.
+TEST_F(SetWriters, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten) {
+  // The writers that read nothing of the set they write (its first set, the one tried here): they make
+  // it anew, so whatever its names held goes, whoever wrote it.
+  const std::set<std::string> fromNothing = {
+      "База данных района: Формирование схемы",  // the scheme formed anew from the base
+      "База данных района: Сохранить как",       // copies of another base's tables
+      "Z-режим: Сохранить как",                  // copies of another scheme's tables
+      "Расчет эквивалентных схем узлов по напряжению и потерям мощности: Расчет",  // a scheme computed
+      "Расчет токов трехфазного короткого замыкания: Показать на графике",       // the radius computed
+      "Z-режим: Создать",                                                         // empty tables
+      "Расчет токов трехфазного короткого замыкания: Создать",                    // empty tables
+      "Расчет токов трехфазного короткого замыкания: Сохранить как",  // copies of other data's tables
+  };
+  enum { kWritten = 0, kFailed = 1, kRefused = 3 };  // how the other program ends
+  for (const TSetWriter& writer : ld::SetWriters()) {
+    const TSets sets = writer.Sets();
+    SCOPED_TRACE(writer.Command);
+    // Where every table of its sets is there already: the sample with the writer's inputs, else the
+    // folder as an earlier run of it left it.
+    try {
+      Ready(writer, sets, false);
+      bool lacking = false;
+      for (const auto& set : sets)
+        for (const std::string& name : set) lacking = lacking || (!IsText(name) && !fs::exists(folder_ + "/" + name));
+      if (lacking) Ready(writer, sets, true);
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << e.what();
+      continue;
+    }
+    std::vector<std::string> set;
+    for (const std::string& name : sets.front())
+      if (!IsText(name) && fs::exists(folder_ + "/" + name)) set.push_back(name);
+    for (const bool single : {true, false}) {
+      SCOPED_TRACE(single ? "a single write" : "a run");
+      Restore();
+      // The tables whose locks the writer does not hold yet as it holds its first; all of them where it
+      // held each before it read it.
+      const auto unheld = [&] {
+        std::vector<std::string> names;
+        for (const std::string& name : set)
+          if (!fs::exists(folder_ + "/" + name + "~")) names.push_back(name);
+        if (names.empty()) names = set;
+        if (single) names.resize(1);
+        return names;
+      };
+      // Another program (not a fork of the writer, which would take the writer's locks for its own).
+      const Pipe go;
+      const pid_t other = Forked([&] {
+        if (!go.Wait()) return static_cast<int>(kFailed);
+        const auto kept = SetTableRunStepHook([](TRunStep at) {
+          if (at == TRunStep::Locked) raise(SIGSTOP);
+        });
+        const std::vector<std::string> names = unheld();
+        std::vector<TDataFile> tables(names.size());
+        std::vector<std::pair<std::string, TDataFile*>> run;
+        const std::string error = ErrorOf([&] {
+          for (std::size_t k = 0; k < names.size(); ++k) {
+            ReadTableFile(folder_ + "/" + names[k], tables[k]);
+            tables[k].Title += " (другая программа)";
+            run.emplace_back(folder_ + "/" + names[k], &tables[k]);
+          }
+          if (!single) return WriteTableSet(run);
+          WriteTableFile(run[0].first, tables[0], [once = true](float done) mutable {
+            if (done == 100 && std::exchange(once, false)) raise(SIGSTOP);
+          });
+        });
+        if (error == "<no error>") return static_cast<int>(kWritten);
+        if (error.find("редактируется") != std::string::npos) return static_cast<int>(kRefused);
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return static_cast<int>(kFailed);
+      });
+      ASSERT_GT(other, 0);
+      bool started = false;
+      int otherExit = -1;
+      TFiles others;  // the other program's tables as it left them
+      const auto end = [&] {
+        kill(other, SIGCONT);
+        otherExit = ExitOf(other);
+        for (auto& [name, bytes] : others) bytes = ReadBytes(folder_ + "/" + name);
+      };
+      SetTableRunStepHook([&](TRunStep step) {
+        if (step != TRunStep::LockTaken || std::exchange(started, true)) return;
+        for (const std::string& name : unheld()) others[name];
+        int status = 0;
+        if (!go.Signal() || waitpid(other, &status, WUNTRACED) != other) return;
+        if (!WIFSTOPPED(status)) {
+          otherExit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+          return;
+        }
+        // Stopped holding its locks: it goes on as the writer starts to wait for its next lock.
+        SetFileWaitClock([&] {
+          if (otherExit == -1) end();
+          return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        });
+      });
+      const std::string error = ErrorOf([&] { writer.Run(folder_); });
+      SetTableRunStepHook(nullptr);
+      SetFileWaitClock(nullptr);
+      if (!started) kill(other, SIGKILL);
+      if (otherExit == -1) end();
+      if (!started) {
+        ADD_FAILURE() << "the writer wrote no table of its set in a run";
+        continue;
+      }
+      if (otherExit == kRefused) {
+        EXPECT_EQ(error, "<no error>");
+        continue;
+      }
+      if (otherExit != kWritten) {
+        ADD_FAILURE() << "the other program ended " << otherExit;
+        continue;
+      }
+      const TFiles now = Files();
+      if (fromNothing.count(writer.Command) != 0) {
+        EXPECT_EQ(error, "<no error>");
+        for (const auto& [name, bytes] : others) EXPECT_FALSE(Of(now, name) == bytes) << name << ": not written";
+        continue;
+      }
+      bool named = false;
+      for (const auto& [name, bytes] : others) {
+        EXPECT_TRUE(Of(now, name) == bytes) << name << ": the other program's write lost";
+        named = named || error == ChangedMeanwhileText(fileio::FullFileName(folder_ + "/" + name));
+      }
+      EXPECT_TRUE(named) << error;
     }
   }
 }

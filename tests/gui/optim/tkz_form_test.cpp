@@ -24,6 +24,8 @@
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "core/tables/table_run.h"
+#include "core/tables/table_writer.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/diagram/sch_view_form.h"
 #include "gui/optim/form_tkz.h"
@@ -351,6 +353,52 @@ TEST_F(TkzFormTest, ANarrowWindowsToolBarOpensItsHiddenButtons) {
     ++reached;
   }
   EXPECT_GE(reached, 3);
+}
+
+// "Сохранить" writes the data set's two tables in one run; where another program changed one of them
+// since the window read it, it writes neither and the changes stay in the window.
+TEST_F(TkzFormTest, SaveWritesBothTablesInOneRunOrNeither) {
+  {
+    ModalScript script;
+    script.Then(Choose(Data(".TKD")));
+    Button("NewBtn").click();
+  }
+  FillData();
+  TDataFile& radius = *form_->RadiusGrid().GetTable();
+  InsertTableRows(radius, 1, 1);
+  (*GetColumnAs<DAsingle>("X", radius))[1] = 1.25f;
+  form_->RadiusGrid().SetModified(true);
+  int runs = 0, renamed = 0;
+  SetTableRunStepHook([&](TRunStep step) {
+    runs += step == TRunStep::Committed;
+    renamed += step == TRunStep::Renamed;
+  });
+  Button("SaveBtn").click();
+  SetTableRunStepHook(nullptr);
+  EXPECT_TRUE(msg_.Texts().empty());
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(renamed, 2);
+  TDataFile saved;
+  ReadTableFile(Data(".TKD"), saved);
+  EXPECT_EQ(saved.RowCount, 2);
+  ReadTableFile(Data(".TKR"), saved);
+  EXPECT_EQ(saved.RowCount, 1);
+  EXPECT_FALSE(form_->DataGrid().Modified() || form_->RadiusGrid().Modified());
+  EXPECT_FALSE(fs::exists(Data(".TKD~")) || fs::exists(Data(".TKR~")));
+
+  const std::string sources = ReadBytes(Data(".TKD"));
+  InsertTableRows(*form_->DataGrid().GetTable(), 3, 1);
+  (*GetColumnAs<DAsingle>("X", *form_->DataGrid().GetTable()))[3] = 2.5f;
+  form_->DataGrid().SetModified(true);
+  saved.Title += " (другая программа)";
+  WriteTableFile(Data(".TKR"), saved);
+  const std::string other = ReadBytes(Data(".TKR"));
+  Button("SaveBtn").click();
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>{ChangedMeanwhileText(Data(".TKR"))});
+  EXPECT_EQ(ReadBytes(Data(".TKD")), sources);
+  EXPECT_EQ(ReadBytes(Data(".TKR")), other);
+  EXPECT_TRUE(form_->DataGrid().Modified());
+  FreeTable(saved);
 }
 
 TEST_F(TkzFormTest, SchemeListAndDamagedDataFiles) {
