@@ -12,6 +12,9 @@ namespace ld {
 namespace {
 
 constexpr int kNameCol = 3;
+// the two active and the two reactive values of a row: a row of names and headings alone ("P1", "Q1") is
+// a caption
+const std::vector<int> kValueCols = {8, 12, 18, 22};
 
 // The first sheet row of each name, by the key a name is compared under.
 using TFirstRows = std::unordered_map<std::string, int>;
@@ -37,16 +40,6 @@ bool ReadPair(const TSheetCells& cells, int row, int first, int second, double& 
   if (!ReadSheetValue(cells, second, row, added, messages)) return false;
   value += added;
   return firstRead;
-}
-
-// Whether any of the row's four values is there: a row of names and headings alone ("P1", "Q1") is a
-// caption, while a cell that cannot be read is no heading.
-bool HoldsValues(const TSheetCells& cells, int row) {
-  for (const int col : {8, 12, 18, 22})
-    if (const TOutsideValue cell = cells(row, col);
-        !cell.Blank() && (cell.Kind() == TOutsideValue::TKind::Unreadable || cell.Number()))
-      return true;
-  return false;
 }
 
 struct TMeasuredRows {
@@ -128,7 +121,9 @@ TImportTaken ImportFeederMeasurements(TDataFile& inputs, TDataFile& feeders, con
   // a row above gave already (that row is taken)
   for (int i = 1; i < static_cast<int>(names.size()); ++i) {
     const TSheetName& name = names[static_cast<std::size_t>(i)];
-    if (used[static_cast<std::size_t>(i)] || name.Name.empty() || !name.Fault.empty() || !HoldsValues(cells, i)) continue;
+    if (used[static_cast<std::size_t>(i)] || name.Name.empty() || !name.Fault.empty() ||
+        !RowHoldsValue(cells, i, kValueCols))
+      continue;
     const auto firstUsed = [&](const TFirstRows& rows, const std::string& key) {
       const auto at = rows.find(key);
       return at != rows.end() && at->second != i && used[static_cast<std::size_t>(at->second)];

@@ -86,6 +86,14 @@ std::string HeadingWordsText(const std::vector<const char*>& words) {
   return text;
 }
 
+bool RowHoldsValue(const TSheetCells& cells, int row, const std::vector<int>& cols) {
+  return std::any_of(cols.begin(), cols.end(), [&](int col) {
+    const TOutsideValue cell = cells(row, col);
+    return !cell.Blank() &&
+           (cell.Kind() == TOutsideValue::TKind::Unreadable || !cell.CoveredFault().empty() || cell.Number());
+  });
+}
+
 TSheetCells ReaderCells(const TSheetReader& sheet) {
   return [&sheet](int row, int col) { return sheet.Value(row, col); };
 }

@@ -76,6 +76,11 @@ bool HeadingSays(std::string_view heading, const std::vector<const char*>& words
 // The words of the list as a refusal names them: '"кВА", "Sном" или "мощность"'.
 std::string HeadingWordsText(const std::vector<const char*>& words);
 
+// Whether the row holds a value in one of the columns: a number, or a cell that cannot be read or that
+// shows a merged range's value (a value all the same, which its reader names by its cell). A row of names
+// and headings alone ("P1", "Q1") holds none.
+bool RowHoldsValue(const TSheetCells& cells, int row, const std::vector<int>& cols);
+
 // The position of a command's progress bar, 0..100.
 using TMeasureProgress = std::function<void(int position)>;
 

@@ -50,13 +50,18 @@ const std::vector<TSheetImport>& SheetImports() {
          return ReadTechnicalSheet(cells, t[0], t[1], *run.Messages, run.Progress, run.Stage, run.Held);
        },
        kSubscriberBooksCommand, "база технических учетов", true},
+      // two active and two reactive values a row, under a row of headings wherever the sheet puts one
       {kFeederMeasureSheet, {LayoutSubstInputs, LayoutSubstFeeders}, false, 0,
-       {{3, Name, "ввод или фидер"}, {8, Number, "активная мощность"}},
+       {{3, Name, "ввод или фидер"},
+        {8, Number, "активное значение", {"P", "W", "кВт", "активная"}},
+        {12, Number, "активное значение", {"P", "W", "кВт", "активная"}, false},
+        {18, Number, "реактивное значение", {"Q", "Wq", "кВАр", "реактивная"}, false},
+        {22, Number, "реактивное значение", {"Q", "Wq", "кВАр", "реактивная"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportFeederMeasurements(t[0], t[1], cells, *run.Messages, run.Stage, run.Progress);
        },
-       "Импорт замеров 10(6) кВ (Тальмиры)", ""},
+       "Импорт замеров 10(6) кВ (Тальмиры)", "", false, {}, true},
       {kTransformerMeasureSheet, {LayoutTransTP}, false, 0,
        {{3, Name, "ТП"}, {5, Digits, "номинальная мощность"}},
        0,
@@ -165,23 +170,30 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
   const std::string other = std::string("не подходит для команды \"") + import.Command + "\"" +
                             (*import.Part != 0 ? std::string(" (") + import.Part + ")" : std::string()) + ": ";
   // the headings over its own columns say what the columns hold
-  if (import.HeadingRow > 0)
+  const auto headingFault = [&](int row) -> std::string {
     for (const TSheetColumn& column : import.Columns) {
       if (column.Headings.empty()) continue;
-      const TValueRead<std::string> heading = cells(import.HeadingRow, column.Col).Name();
-      if (!heading) return Cell(import.HeadingRow, column.Col) + heading.Fault;
+      const TValueRead<std::string> heading = cells(row, column.Col).Name();
+      if (!heading) return Cell(row, column.Col) + heading.Fault;
       if (heading.Value->empty() || HeadingSays(*heading.Value, column.Headings)) continue;
-      return other + Cell(import.HeadingRow, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок столбца " +
+      return other + Cell(row, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок столбца " +
              std::to_string(column.Col) + " (" + column.Title + "): в нем должно быть " + HeadingWordsText(column.Headings);
     }
+    return {};
+  };
+  if (import.HeadingRow > 0)
+    if (std::string fault = headingFault(import.HeadingRow); !fault.empty()) return fault;
+  std::vector<int> numbers;  // the columns whose values tell a row of data from a row of headings
+  for (const TSheetColumn& column : import.Columns)
+    if (column.Kind == TSheetColumnKind::Number) numbers.push_back(column.Col);
   const bool beyond = import.Beyond > 0 && cells(import.HeadingRow, import.Beyond).Blank();
   const int key = import.Columns.front().Col;
   bool whole = false;
   std::string first;  // why the first row of the data is none of the sheet's
   // whether every row is to be looked at, or the first whole one tells
-  const bool everyRow = beyond || std::any_of(import.Columns.begin(), import.Columns.end(), [](const TSheetColumn& c) {
-                          return c.Need != TSheetColumnNeed::Whole;
-                        });
+  const bool everyRow = beyond || import.HeadingsAmongRows ||
+                        std::any_of(import.Columns.begin(), import.Columns.end(),
+                                    [](const TSheetColumn& c) { return c.Need != TSheetColumnNeed::Whole; });
   for (int row = import.HeadingRow + 1, empty = 0; empty < kEndOfRows; ++row) {
     if (cells(row, key).Blank()) {
       if (import.FirstBlankEnds) break;
@@ -194,6 +206,9 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
       return other + Cell(row, import.Beyond) + "значение в столбце " + std::to_string(import.Beyond) +
              ", над которым нет заголовка";
     if (import.RowTaken && !import.RowTaken(cells, row)) continue;
+    // a row of headings among the rows: what it writes over the columns says what they hold
+    if (import.HeadingsAmongRows && !RowHoldsValue(cells, row, numbers))
+      if (std::string fault = headingFault(row); !fault.empty()) return fault;
     // what every row taken must hold: a row of another kind of sheet is told by its cell
     for (const TSheetColumn& column : import.Columns) {
       if (column.Need == TSheetColumnNeed::Whole) continue;

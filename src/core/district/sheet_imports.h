@@ -83,6 +83,10 @@ struct TSheetImport {
   // (when given) says; the others (a station's row above its feeders) are the reader's own.
   bool FirstBlankEnds = false;
   std::function<bool(const TSheetCells& cells, int row)> RowTaken = {};
+  // Whether a row of headings may stand over any row of the data, as the reader passes it: a row whose
+  // number columns hold no value (RowHoldsValue). Its texts over the columns are headings, each of which
+  // says what its column holds; the sheet's other rows are its data.
+  bool HeadingsAmongRows = false;
 
   // The sheet read into the tables, when it is of the reader's kind; otherwise throws TSheetKindError
   // with SheetKindFault, before anything is reset. A sheet from which nothing is taken, or that is

@@ -1,6 +1,7 @@
 // Measured loads of substation inputs and feeders: the pairs summed into P and Q, the kind in T, the
 // uppermost sheet row of a name, rows that must not be filled, names not found, cells that are no
-// number, the end of the names, and the same through new and legacy workbook files.
+// number, the end of the names, and the same through new and legacy workbook files, under headings that
+// say what the columns hold or refused by the heading that does not.
 #include "core/district/feeder_measure.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "core/base/strings.h"
+#include "core/tables/table_ops.h"
+#include "core/district/sheet_imports.h"
 #include "core/office/sheet_reader.h"
 #include "core/office/workbook.h"
 #include "core/office/xlsx_file.h"
@@ -159,6 +162,54 @@ TEST_F(FeederMeasurements, NewAndLegacyWorkbooksReadAlike) {
     EXPECT_EQ(CellText(feeders, "T", 1), "5") << file;
     EXPECT_EQ(messages, std::vector<std::string>{"Ошибка чтения. Строка 3, столбец 18 (текст \"abc\" не является числом)"})
         << file;
+  }
+
+  // Through the command's reader, under a row of headings: what people write over the values is read as
+  // before; the titles of the grid's export of the inputs (a column hidden, so that column 8 holds their
+  // P) refuse the book by the cell of the heading that says otherwise, before anything is reset.
+  const TSheetImport& command = FindSheetImport(kFeederMeasureSheet);
+  const std::vector<std::vector<std::string>> headings = {{"Наименование", "P1", "P2", "Q1", "Q2"},
+                                                          {"Фидер", "Wp, кВт*ч", "Акт.", "Q, квар", "Реакт."},
+                                                          {"Ввод (шины)", "P, по виду", "Wп отп., кВт*ч", "Гр. P", "Гр. Q обр."}};
+  for (const auto& heading : headings) {
+    const int cols[] = {3, 8, 12, 18, 22};
+    std::vector<XlsCell> legacy = {{XlsCell::Text, 2, 3, 0, "Ввод 1"}, {XlsCell::Number, 2, 8, 1.25, ""},
+                                   {XlsCell::Number, 2, 12, 0.75, ""}, {XlsCell::Number, 2, 22, 0.5, ""}};
+    Workbook headed;
+    Worksheet& h = headed.sheets.emplace_back("Замеры");
+    h.SetText(2, 3, "Ввод 1"), h.SetNumber(2, 8, 1.25), h.SetNumber(2, 12, 0.75), h.SetNumber(2, 22, 0.5);
+    for (int k = 0; k < 5; ++k) {
+      h.SetText(1, cols[k], heading[static_cast<std::size_t>(k)]);
+      legacy.push_back({XlsCell::Text, 1, cols[k], 0, heading[static_cast<std::size_t>(k)]});
+    }
+    WriteXlsx(dir / "новый.xlsx", headed);
+    WriteBytes(dir / "старый.xls", BuildXls(legacy));
+    for (const char* file : {"новый.xlsx", "старый.xls"}) {
+      Inputs({{"ПС-1", "Ввод 1", "", "", "", "", "", "7", "7"}});
+      Feeders({});
+      std::vector<TDataFile> tables(2);
+      CopyTable(inputs, tables[0]), CopyTable(feeders, tables[1]);
+      messages.clear();
+      TSheetReader reader;
+      reader.Open(dir / file);
+      std::string refusal;
+      try {
+        command.Read(tables, SheetCells(reader), {&messages, 0, {}, {}, nullptr});
+      } catch (const TSheetKindError& e) {
+        refusal = e.Reason;
+      }
+      if (heading[0] == "Ввод (шины)") {
+        EXPECT_EQ(refusal, "не подходит для команды \"Импорт замеров 10(6) кВ (Тальмиры)\": ячейка R1: заголовок \"Гр. P\" - "
+                           "не заголовок столбца 18 (реактивное значение): в нем должно быть \"Q\", \"Wq\", \"кВАр\" или "
+                           "\"реактивная\"") << file;
+        EXPECT_EQ(CellText(tables[0], "P", 1), "7") << file;
+        continue;
+      }
+      EXPECT_EQ(refusal, "") << file << " " << heading[1];
+      EXPECT_EQ((std::vector<std::string>{CellText(tables[0], "P", 1), CellText(tables[0], "Q", 1), CellText(tables[0], "T", 1)}),
+                (std::vector<std::string>{"2", "0.5", "4"})) << file << " " << heading[1];
+      EXPECT_EQ(messages, std::vector<std::string>{}) << file;
+    }
   }
 
   // A name longer than the widest text field of the measured tables (80 characters) matches none, and

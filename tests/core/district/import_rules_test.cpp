@@ -586,11 +586,13 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
     for (const auto& entry : fs::directory_iterator(TestDataDir() / folder))
       if (entry.path().extension() == ".xls" || entry.path().extension() == ".xlsx") books.push_back(entry.path());
   // the grid's export of the inputs table, as the grid writes one: a row number, then each visible
-  // column under its title, numbers as numbers
-  {
+  // column under its title, numbers as numbers; and the same with the column of linked buses hidden,
+  // which puts the inputs' P under column 8 and their energies under 12
+  for (const bool linkHidden : {false, true}) {
     TDataFile inputs;
-    FillRows(inputs, LayoutSubstInputs, {{"ПС-1", "Ввод 1", "", "", "4", "", "", "7", "7"},
+    FillRows(inputs, LayoutSubstInputs, {{"ПС-1", "Ввод 1", "", "", "4", "", "", "7", "7", "", "", "5"},
                                          {"ПС-2", "Ввод 2", "", "", "4", "", "", "8", "8"}});
+    if (linkHidden) inputs.Visible[static_cast<std::size_t>(FindColumnIndex("LinkPS", inputs))] = 0;
     Workbook exported;
     Worksheet& sheet = exported.sheets.emplace_back(inputs.Name);
     sheet.SetText(1, 1, "№ п/п");
@@ -607,7 +609,7 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
           sheet.SetText(row + 1, col, text);
       }
     }
-    books.push_back(dir / "textfile.xlsx");
+    books.push_back(dir / (linkHidden ? "textfile_hidden.xlsx" : "textfile.xlsx"));
     WriteXlsx(books.back(), exported);
   }
   std::sort(books.begin(), books.end());
@@ -641,20 +643,18 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
       }
     return out;
   };
-  // takes still open: a feeder measurement sheet's names and numbers stand where the grid's export of the
-  // inputs puts an input's name and a number
-  const std::vector<std::pair<std::string, std::string>> open = {{kFeederMeasureSheet, "textfile.xlsx"}};
-  const auto isOpen = [&](const std::string& reader, const std::string& name) {
-    return std::any_of(open.begin(), open.end(), [&](const auto& o) { return o.first == reader && name.rfind(o.second, 0) == 0; });
-  };
   for (const TSheetImport& reader : SheetImports())
     for (const fs::path& book : books) {
       const std::string name = book.filename().string();
-      if (isOpen(reader.Name, name)) continue;
       const auto kinds = ownKinds.find(reader.Name);
       if (kinds != ownKinds.end() &&
-          std::any_of(kinds->second.begin(), kinds->second.end(), [&](const std::string& k) { return name.rfind(k, 0) == 0; }))
+          std::any_of(kinds->second.begin(), kinds->second.end(), [&](const std::string& k) { return name.rfind(k, 0) == 0; })) {
+        // a book of its own kind is of its kind, whatever it holds in its cells
+        TSheetReader sheet;
+        sheet.Open(book.string());
+        EXPECT_EQ(SheetKindFault(reader, SheetCells(sheet)), "") << reader.Name << " <- " << name;
         continue;
+      }
       std::vector<TDataFile> tables = tablesOf(reader);
       const std::string before = dump(tables);
       std::vector<std::string> said;
@@ -717,7 +717,7 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
       }
       if (name.rfind(reader.own, 0) == 0) {
         EXPECT_GT(taken, 0) << reader.command << " <- " << name << ": " << refusal;
-      } else if (!isOpen(reader.command, name)) {
+      } else {
         EXPECT_EQ(taken, 0) << reader.command << " <- " << name;
       }
     }
@@ -743,6 +743,14 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
     cells[at] = std::move(value);
     return cells;
   };
+  const TCellsOf feeder = {{{1, 3}, text("Наименование")}, {{1, 8}, text("P1")}, {{1, 12}, text("P2")},
+                           {{1, 18}, text("Q1")}, {{1, 22}, text("Q2")}, {{2, 3}, text("Ввод 1")},
+                           {{2, 8}, TOutsideValue::Number(1825200, "1825200")}, {{2, 18}, text("600")}};
+  const auto feederWith = [&](const TCellsOf& more) {
+    TCellsOf cells = feeder;
+    for (const auto& [at, value] : more) cells[at] = value;
+    return cells;
+  };
   const std::vector<TCase> cases = {
       {kMeterPointsSheet, point, ""},
       // a station left empty is the reader's to name, row by row
@@ -766,6 +774,20 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")},
                          {{3, 2}, text("пять")}},
        "строка 3, столбец 2 (активная энергия): текст \"пять\" не является числом"},
+      // feeder measurements: a row of headings over the data, or among them, says what each column holds
+      {kFeederMeasureSheet, feederWith({}), ""},
+      {kFeederMeasureSheet, feederWith({{{4, 3}, text("Фидеры")}, {{4, 8}, text("Pакт")}, {{4, 22}, text("Q2, квар")},
+                                        {{5, 3}, text("Ф-2")}, {{5, 8}, text("4")}}), ""},
+      // a row of a name alone, and a value that is no number in a row of values, are the reader's to name
+      {kFeederMeasureSheet, feederWith({{{4, 3}, text("Ф-2")}, {{5, 3}, text("Л8")}, {{5, 8}, text("4")}, {{5, 12}, text("abc")}}), ""},
+      {kFeederMeasureSheet, feederWith({{{4, 3}, text("Фидеры")}, {{4, 18}, text("P1")}}),
+       "ячейка R4: заголовок \"P1\" - не заголовок столбца 18 (реактивное значение)"},
+      // the grid's export of the inputs with a column hidden: an input's name in column 3 and its P, Q
+      // and energies in the value columns, under the export's titles
+      {kFeederMeasureSheet, {{{1, 1}, text("№ п/п")}, {{1, 3}, text("Ввод (шины)")}, {{1, 8}, text("P, по виду")},
+                             {{1, 12}, text("Wп отп., кВт*ч")}, {{1, 18}, text("Гр. P")}, {{1, 22}, text("Гр. Q обр.")},
+                             {{2, 1}, TOutsideValue::Number(1, "1")}, {{2, 3}, text("Ввод 1")}, {{2, 8}, TOutsideValue::Number(7, "7")}},
+       "ячейка R1: заголовок \"Гр. P\" - не заголовок столбца 18 (реактивное значение)"},
   };
   for (const TCase& c : cases) {
     const TSheetImport& reader = FindSheetImport(c.reader);
@@ -777,37 +799,57 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       EXPECT_EQ(said, "") << c.reader;
       continue;
     }
-    EXPECT_EQ(said.rfind("не подходит для команды \"Импорт базы абонентов (*.XLS)\" (база ", 0), 0u) << said;
-    EXPECT_NE(said.find("): " + c.fault), std::string::npos) << c.reader << ": " << said << "\n" << c.fault;
+    const std::string command = std::string("не подходит для команды \"") + reader.Command + "\"" +
+                                (*reader.Part != 0 ? std::string(" (") + reader.Part + ")" : std::string());
+    EXPECT_EQ(said.rfind(command + ": " + c.fault, 0), 0u) << c.reader << ": " << said << "\n" << c.fault;
   }
 }
 
 // Every heading of the program's list over a column of its own, as people write it: taken by its meaning
 // (the unit's signs, letter case, Latin look-alikes, abbreviations, what follows it), and a heading of
-// another column refused saying what the heading must hold.
+// another column refused saying what the heading must hold. A reader whose headings may stand over any
+// row is given them in its first row.
 TEST_F(ImportRules, EveryHeadingOfTheListIsTakenByItsMeaning) {
-  const std::vector<std::string> taken = {"кВА", "кВ*А", "кВ·А", "kVA", "КВА", "Sном", "Sн", "S", "Sном, кВА",
-                                          "Уст. мощ.", "Мощность", "Мощн.", "Номинальная мощность, кВА",
-                                          "Установленная мощность", "Т1", "Тр-р"};
-  const std::vector<std::string> refused = {"Адрес", "Нагрузка, кВт", "W", "Фамилия, имя, отчество", "P, кВт"};
+  struct THeadings {
+    std::vector<std::string> taken, refused;
+  };
+  // by the column's title; the grid's export of the inputs writes "Ком.", "Q обр., по виду" and "Гр. P"
+  // over the feeder measurements' columns
+  const std::map<std::string, THeadings> headings = {
+      {"номинальная мощность",
+       {{"кВА", "кВ*А", "кВ·А", "kVA", "КВА", "Sном", "Sн", "S", "Sном, кВА", "Уст. мощ.", "Мощность", "Мощн.",
+         "Номинальная мощность, кВА", "Установленная мощность", "Т1", "Тр-р"},
+        {"Адрес", "Нагрузка, кВт", "W", "Фамилия, имя, отчество", "P, кВт"}}},
+      {"активное значение",
+       {{"P1", "P2", "Р1", "p", "P, кВт", "W", "Wp, кВт*ч", "кВт.ч", "Активная энергия", "Акт.", "P сум."},
+        {"Q1", "Ком.", "Q обр., по виду", "Гр. Q обр.", "квар", "Адрес", "Уст. мощ."}}},
+      {"реактивное значение",
+       {{"Q1", "Q2", "q", "Q, квар", "кВАр*ч", "Wq", "Реактивная энергия", "Реакт."},
+        {"P1", "Гр. P", "W", "кВт", "Активная", "Адрес", "Ком."}}},
+  };
   int columns = 0;
   for (const TSheetImport& reader : SheetImports())
     for (const TSheetColumn& column : reader.Columns) {
       if (column.Headings.empty()) continue;
       ++columns;
+      const auto lists = headings.find(column.Title);
+      ASSERT_NE(lists, headings.end()) << reader.Name << ": " << column.Title;
+      const int headingRow = std::max(reader.HeadingRow, 1);
       const auto fault = [&](const std::string& heading) {
         FakeSheet s;
         for (const TSheetColumn& other : reader.Columns) {
-          s.Row(reader.HeadingRow, {{other.Col, other.Col == column.Col ? heading : std::string("Имя")}});
-          s.Row(reader.HeadingRow + 1, {{other.Col, other.Kind == TSheetColumnKind::Name ? "ТП-42" : "400"}});
+          const std::string otherHeading = other.Headings.empty() ? "Имя" : other.Headings.front();
+          s.Row(headingRow, {{other.Col, other.Col == column.Col ? heading : otherHeading}});
+          s.Row(headingRow + 1, {{other.Col, other.Kind == TSheetColumnKind::Name ? "ТП-42" : "400"}});
         }
         return SheetKindFault(reader, s.Cells());
       };
-      for (const std::string& heading : taken) EXPECT_EQ(fault(heading), "") << reader.Name << ": " << heading;
-      for (const std::string& heading : refused) {
+      for (const std::string& heading : lists->second.taken) EXPECT_EQ(fault(heading), "") << reader.Name << ": " << heading;
+      for (const std::string& heading : lists->second.refused) {
         const std::string said = fault(heading);
-        EXPECT_NE(said.find("ячейка " + SheetCellName(reader.HeadingRow, column.Col) + ": заголовок \"" + heading +
-                            "\" - не заголовок столбца"), std::string::npos) << said;
+        EXPECT_NE(said.find("ячейка " + SheetCellName(headingRow, column.Col) + ": заголовок \"" + heading +
+                            "\" - не заголовок столбца " + std::to_string(column.Col) + " (" + column.Title + ")"),
+                  std::string::npos) << said;
         EXPECT_NE(said.find("в нем должно быть " + HeadingWordsText(column.Headings)), std::string::npos) << said;
         EXPECT_EQ(said.rfind("не подходит для команды \"" + std::string(reader.Command) + "\"", 0), 0u) << said;
       }
