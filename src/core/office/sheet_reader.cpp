@@ -158,6 +158,12 @@ void TSheetReader::Open(const std::string& path) {
     rowFirst_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(at);
   }
   texts_ = std::make_unique<office::TStringTable>(std::move(book.strings));
+  // each text's blankness is decided once, by the blanks at its ends: a text padded with thousands of
+  // them, named by every cell of a column or shown by a range merged down one, costs its length once and
+  // not once for each look at a cell
+  blankTexts_.assign(texts_->Size(), false);
+  for (std::size_t i = 0; i < texts_->Size(); ++i)
+    blankTexts_[i] = ImportTrimmed(texts_->At(static_cast<std::uint32_t>(i))).empty();
   // a row holds data by a cell that shows something of its own: a cell a range covers shows the range's
   // value or nothing, never what the file keeps in it
   rowHolds_.assign(rowFirst_.size(), false);
@@ -184,6 +190,8 @@ void TSheetReader::Close() {
   rowFirst_.shrink_to_fit();
   rowHolds_.clear();
   rowHolds_.shrink_to_fit();
+  blankTexts_.clear();
+  blankTexts_.shrink_to_fit();
   texts_.reset();
   verdicts_.clear();
   verdicts_.shrink_to_fit();
@@ -261,8 +269,12 @@ TOutsideValue TSheetReader::Value(int row, int col) const {
 }
 
 bool TSheetReader::Blank(int row, int col) const {
+  // a row that holds no data shows nothing in any cell, the first cell of a range included (a range's
+  // value makes its first row one of data): a scan down a column merged to the sheet's end asks the
+  // ranges only in the rows of data
+  if (!HoldsData(row)) return true;
   if (const office::TMergedRange* range = merged_.Find(row, col)) {
-    if (col != range->firstCol || (row != range->firstRow && !HoldsData(row))) return true;
+    if (col != range->firstCol) return true;
     row = range->firstRow;
   }
   const TCell* it = Find(row, col);
@@ -272,7 +284,8 @@ bool TSheetReader::Blank(int row, int col) const {
 
 bool TSheetReader::BlankCell(const TCell& cell) const {
   if (cell.kind != static_cast<std::uint32_t>(CellKind::Text)) return cell.kind == static_cast<std::uint32_t>(CellKind::Empty);
-  return ImportTrimmed(texts_->At(cell.text)).empty();
+  // an index past the table reads as the empty text (TStringTable::At)
+  return cell.text >= blankTexts_.size() || blankTexts_[cell.text];
 }
 
 bool TSheetReader::HoldsData(int row) const {

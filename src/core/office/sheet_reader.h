@@ -62,8 +62,9 @@ public:
   // in (TOutsideValue::Covered: a name, never a figure); a cell beside that column, and one in a row the
   // sheet holds nothing else in, shows nothing.
   TOutsideValue Value(int row, int col) const;
-  // Whether cell (row, col) shows nothing, as Value(row, col).Blank() tells, without a copy of its text: a
-  // scan for the rows that hold data looks at each cell where it lies.
+  // Whether cell (row, col) shows nothing, as Value(row, col).Blank() tells, without a copy or a walk of
+  // its text: each text's blankness is decided once when the workbook opens, so a scan for the rows that
+  // hold data costs a few steps a cell however long the text a range merged down the column shows.
   bool Blank(int row, int col) const;
   // The last row of the first sheet that holds a cell; 0 for none and when no workbook is open.
   int LastRow() const { return rowFirst_.size() < 2 ? 0 : static_cast<int>(rowFirst_.size()) - 2; }
@@ -135,6 +136,7 @@ private:
   office::TMergedRanges merged_;
   std::vector<std::uint32_t> rowFirst_;  // the first cell of each row (index: row), one past the last row
   std::vector<bool> rowHolds_;           // by row: HoldsData
+  std::vector<bool> blankTexts_;         // by entry of texts_: whether the text is blanks alone
   std::unique_ptr<office::TStringTable> texts_;
   TSheetTextCheck check_;
   // Per entry of texts_: 0 not yet checked, 1 taken, 2 refused (its reason in refusals_).
