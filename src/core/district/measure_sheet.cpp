@@ -66,11 +66,30 @@ std::vector<std::u32string> HeadingWordList(std::string_view text) {
 
 }  // namespace
 
-bool HeadingSays(std::string_view heading, const std::vector<const char*>& words) {
+bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
+                 const std::vector<const char*>& others) {
   const std::vector<std::u32string> held = HeadingWordList(heading);
+  // a held word that stands for a word of the list: one it begins (three letters or more) or that begins it
+  const auto stands = [](const std::u32string& h, const std::u32string& word) {
+    return h.starts_with(word) || (h.size() >= 3 && word.starts_with(h));
+  };
+  // a held word that is a word of another column's list ("Реакт." of "реактивная")
+  const auto another = [&](const std::u32string& h) {
+    return std::any_of(others.begin(), others.end(), [&](const char* example) {
+      const std::vector<std::u32string> list = HeadingWordList(example);
+      return std::any_of(list.begin(), list.end(),
+                         [&](const std::u32string& w) { return w.size() >= 3 && h.size() >= 3 && stands(h, w); });
+    });
+  };
   const auto holds = [&](const std::u32string& word) {
     return std::any_of(held.begin(), held.end(), [&](const std::u32string& h) {
-      return h.starts_with(word) || (h.size() >= 3 && word.starts_with(h));
+      if (!stands(h, word)) return false;
+      if (word.size() > 1 || h.size() == 1) return true;
+      // a symbol begins its own word only with an index: digits ("P1") or a few letters ("Рср", "Pmax"),
+      // never a word of its own ("Расход", "Реактивная")
+      const std::u32string index = h.substr(1);
+      return std::all_of(index.begin(), index.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; }) ||
+             (index.size() <= 4 && !another(h));
     });
   };
   return std::any_of(words.begin(), words.end(), [&](const char* example) {

@@ -72,7 +72,11 @@ TSheetCells SheetCells(TSheetReader& sheet);
 // multiplication signs of a unit ("кВ*А", "кВ·А"), the marks between words and what follows them ("Sном,
 // кВА") change nothing; a word of three letters or more stands for the words it begins ("Уст. мощ." for
 // "Установленная мощность"), and a word of the list for the words that it begins ("Sном" in "Sном.тр").
-bool HeadingSays(std::string_view heading, const std::vector<const char*>& words);
+// A one-letter symbol ("P") begins only its index ("P1", "Рср", "Pmax"): a word of its own that starts
+// with its letter ("Расход") says nothing, nor one of the words of the sheet's other columns (`others`:
+// "Реакт." over a column of "P" is the reactive column's word).
+bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
+                 const std::vector<const char*>& others = {});
 // The words of the list as a refusal names them: '"кВА", "Sном" или "мощность"'.
 std::string HeadingWordsText(const std::vector<const char*>& words);
 

@@ -175,7 +175,11 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
       if (column.Headings.empty()) continue;
       const TValueRead<std::string> heading = cells(row, column.Col).Name();
       if (!heading) return Cell(row, column.Col) + heading.Fault;
-      if (heading.Value->empty() || HeadingSays(*heading.Value, column.Headings)) continue;
+      std::vector<const char*> others;  // the words of the columns that hold something else
+      for (const TSheetColumn& otherColumn : import.Columns)
+        if (std::string_view(otherColumn.Title) != column.Title)
+          others.insert(others.end(), otherColumn.Headings.begin(), otherColumn.Headings.end());
+      if (heading.Value->empty() || HeadingSays(*heading.Value, column.Headings, others)) continue;
       return other + Cell(row, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок столбца " +
              std::to_string(column.Col) + " (" + column.Title + "): в нем должно быть " + HeadingWordsText(column.Headings);
     }
