@@ -78,15 +78,15 @@ bool HeadingSays(std::string_view heading, const std::vector<const char*>& words
     return std::any_of(others.begin(), others.end(), [&](const char* example) {
       const std::vector<std::u32string> list = HeadingWordList(example);
       return std::any_of(list.begin(), list.end(),
-                         [&](const std::u32string& w) { return w.size() >= 3 && h.size() >= 3 && stands(h, w); });
+                         [&](const std::u32string& w) { return w.size() >= 3 && stands(h, w); });
     });
   };
   const auto holds = [&](const std::u32string& word) {
     return std::any_of(held.begin(), held.end(), [&](const std::u32string& h) {
       if (!stands(h, word)) return false;
-      if (word.size() > 1 || h.size() == 1) return true;
-      // a symbol begins its own word only with an index: digits ("P1") or a few letters ("Рср", "Pmax"),
-      // never a word of its own ("Расход", "Реактивная")
+      if (word.size() > 1) return true;
+      // a symbol stands alone or begins an index: digits ("P1") or a few letters ("Рср", "Pmax"), never a
+      // word of its own ("Расход", "Реактивная")
       const std::u32string index = h.substr(1);
       return std::all_of(index.begin(), index.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; }) ||
              (index.size() <= 4 && !another(h));

@@ -169,17 +169,20 @@ std::string Column(const TSheetColumn& column) {
 std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells) {
   const std::string other = std::string("не подходит для команды \"") + import.Command + "\"" +
                             (*import.Part != 0 ? std::string(" (") + import.Part + ")" : std::string()) + ": ";
+  // by each column, the heading words of the columns that hold something else
+  std::vector<std::vector<const char*>> others(import.Columns.size());
+  for (std::size_t i = 0; i < import.Columns.size(); ++i)
+    for (const TSheetColumn& otherColumn : import.Columns)
+      if (std::string_view(otherColumn.Title) != import.Columns[i].Title)
+        others[i].insert(others[i].end(), otherColumn.Headings.begin(), otherColumn.Headings.end());
   // the headings over its own columns say what the columns hold
   const auto headingFault = [&](int row) -> std::string {
-    for (const TSheetColumn& column : import.Columns) {
+    for (std::size_t i = 0; i < import.Columns.size(); ++i) {
+      const TSheetColumn& column = import.Columns[i];
       if (column.Headings.empty()) continue;
       const TValueRead<std::string> heading = cells(row, column.Col).Name();
       if (!heading) return Cell(row, column.Col) + heading.Fault;
-      std::vector<const char*> others;  // the words of the columns that hold something else
-      for (const TSheetColumn& otherColumn : import.Columns)
-        if (std::string_view(otherColumn.Title) != column.Title)
-          others.insert(others.end(), otherColumn.Headings.begin(), otherColumn.Headings.end());
-      if (heading.Value->empty() || HeadingSays(*heading.Value, column.Headings, others)) continue;
+      if (heading.Value->empty() || HeadingSays(*heading.Value, column.Headings, others[i])) continue;
       return other + Cell(row, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок столбца " +
              std::to_string(column.Col) + " (" + column.Title + "): в нем должно быть " + HeadingWordsText(column.Headings);
     }
