@@ -86,5 +86,14 @@ function(ld_bench name)
   add_executable(${name} ${sources} "${CMAKE_SOURCE_DIR}/bench/bench_main.cpp")
   target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/src" "${CMAKE_SOURCE_DIR}/bench")
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+  # bench_main.cpp sees every benchmark as it is registered, to run each briefly with "--quick"
+  target_link_options(${name} PRIVATE
+                      "LINKER:--wrap=_ZN9benchmark8internal25RegisterBenchmarkInternalEPNS0_9BenchmarkE")
   ld_driver_options(${name})
+  # The test of a benchmark program runs each of its benchmarks for two iterations of its loop, so that
+  # one that no longer runs, or no longer runs over what its own first pass left, fails the test command
+  # (scripts/test.sh, on the release build of the benchmarks).
+  add_test(NAME ${name} COMMAND ${name} --quick)
+  set_tests_properties(${name} PROPERTIES LABELS bench TIMEOUT 600 ENVIRONMENT
+                       "LD_SOURCE_DIR=${CMAKE_SOURCE_DIR};QT_QPA_PLATFORM=offscreen")
 endfunction()
