@@ -190,6 +190,35 @@ bool NameSign(char32_t cp) {
          (cp >= 0x2000 && cp <= 0x23FF);
 }
 
+// The alphabet of a letter, as far as the code page of a text is concerned. A Windows-1251 capital with a
+// sign after it ("Её", "ИЁ", "Д№") is well-formed UTF-8 of a Latin or Greek letter ("Ÿ", "Ȩ", "Ĺ") or of one
+// of the other Cyrillic alphabets ("Т№" is "ҹ"); a letter of the Russian alphabet comes only from a "Р" or
+// "С" before a sign, which no Russian text writes and every UTF-8 text read as Windows-1251 shows.
+enum class TAlphabet { None, Ascii, Russian, OtherCyrillic, Latin, Greek };
+
+TAlphabet AlphabetOf(char32_t cp) {
+  if ((cp | 0x20) >= 'a' && (cp | 0x20) <= 'z') return TAlphabet::Ascii;
+  if ((cp >= 0x410 && cp <= 0x44F) || cp == 0x401 || cp == 0x451) return TAlphabet::Russian;
+  if ((cp >= 0x400 && cp <= 0x45F) || (cp >= 0x490 && cp <= 0x4FF)) return TAlphabet::OtherCyrillic;
+  if (cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7) return TAlphabet::Latin;
+  if (cp >= 0x370 && cp <= 0x3FF) return TAlphabet::Greek;
+  return TAlphabet::None;
+}
+
+// The letters of other alphabets in one word of a text, which speak for UTF-8 only where the word is of
+// a language of their own: a Latin letter beside ASCII letters ("Müller"), a Greek one beside ASCII or
+// Russian letters ("μF", "Δt"), a Ukrainian or Tatar one beside Russian letters ("Київ").
+struct TWord {
+  std::uint64_t latin = 0, greek = 0, otherCyrillic = 0;
+  bool ascii = false, russian = false;
+
+  // How many of the word's letters of other alphabets are of its language; the rest are counted against.
+  std::uint64_t Spoken() const {
+    return (ascii ? latin : 0) + (ascii || russian ? greek : 0) + (russian ? otherCyrillic : 0);
+  }
+  std::uint64_t Foreign() const { return latin + greek + otherCyrillic; }
+};
+
 }  // namespace
 
 std::string DecodeText(std::string_view bytes, int codePage) {
@@ -210,10 +239,22 @@ void TCodePageTally::Add(std::string_view bytes) {
     if (HardOrY866(b) && !asciiLetter && !Letter866(before)) ++wordStart866_;
     if (HardOrY1251(b) && !asciiLetter && !Letter1251(before)) ++wordStart1251_;
   }
+  TWord word;
+  const auto endWord = [&] {
+    const std::uint64_t spoken = word.Spoken();
+    utf8Signs_ += spoken;
+    utf8Others_ += word.Foreign() - spoken;
+    word = TWord();
+  };
   for (std::size_t pos = 0; pos < bytes.size();) {
     const auto b = static_cast<unsigned char>(bytes[pos]);
     if (b < 0x80) {
       if ((b < 0x20 && b != '\t') || b == 0x7F) controls_ = true;
+      if (AlphabetOf(b) == TAlphabet::Ascii) {
+        word.ascii = true;
+      } else {
+        endWord();
+      }
       ++pos;
       continue;
     }
@@ -223,10 +264,20 @@ void TCodePageTally::Add(std::string_view bytes) {
     for (std::size_t i = start; i < pos; ++i) ++counts_[static_cast<unsigned char>(bytes[i]) - 0x80u];
     if (pos - start == 1) {
       utf8Whole_ = false;
-    } else {
-      ++(NameSign(cp) ? utf8Signs_ : utf8Others_);
+      endWord();
+      continue;
+    }
+    switch (AlphabetOf(cp)) {
+      case TAlphabet::Russian: word.russian = true, ++utf8Signs_; break;
+      case TAlphabet::Latin: ++word.latin; break;
+      case TAlphabet::Greek: ++word.greek; break;
+      case TAlphabet::OtherCyrillic: ++word.otherCyrillic; break;
+      default:
+        endWord();
+        ++(NameSign(cp) ? utf8Signs_ : utf8Others_);
     }
   }
+  endWord();
   if (past && first_.empty()) first_ = bytes;
 }
 

@@ -38,10 +38,14 @@ class TCodePageTally {
 public:
   void Add(std::string_view bytes);
   // Whether the texts are UTF-8: every byte past ASCII is a part of a well-formed UTF-8 character, there is
-  // such a character, and those of them that a name or a figure holds (a letter of the Cyrillic, Latin or
-  // Greek alphabets, a quote, a dash, "№", "²", "×", "≤"), whether or not the tables hold them, outnumber the
-  // others four times. ASCII alone is no UTF-8, and neither are DOS texts that happen to be well-formed (a
-  // lower-case "т" and two letters after it): they give characters of scripts no name is written in.
+  // such a character, and those of them that a name or a figure holds (a letter of the Russian alphabet, a
+  // quote, a dash, "№", "²", "×", "≤"), whether or not the tables hold them, outnumber the others four times.
+  // A letter of another alphabet is a name's only in a word of its own language: a Latin one beside ASCII
+  // letters ("Müller"), a Greek one beside ASCII or Russian letters ("μF"), a Ukrainian one beside Russian
+  // letters ("Київ"); standing alone it counts against. ASCII alone is no UTF-8, and neither are DOS texts
+  // that happen to be well-formed (a lower-case "т" and two letters after it), which give characters of
+  // scripts no name is written in, nor Windows-1251 capitals with a sign after them ("Её", "ИЁ", "Д№1"),
+  // which give Latin letters of no word ("Ÿ", "Ȩ", "Ĺ1").
   bool Utf8() const;
   // The code page the texts are in by their bytes, or 0 where they do not decide. With utf8, UTF-8 where
   // Utf8() says so, whatever the file names for itself. Then DOS or Windows by the bytes that are a name's

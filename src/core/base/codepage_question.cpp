@@ -48,4 +48,12 @@ int AskCodePage(const std::string& question, std::string_view first, const std::
   return 0;
 }
 
+int DecideCodePage(const TCodePageTally& tally, const TCodePageClaim& claim, const std::function<int()>& ask) {
+  if (claim.Utf8Mark || tally.Utf8()) return kCodePageUtf8;
+  if (claim.NamedHolds && claim.Named != 0) return claim.Named;
+  if (const int page = tally.Decided(false); page != 0) return page;
+  if (claim.Named != 0) return claim.Named;
+  return ask();
+}
+
 }  // namespace ld

@@ -66,12 +66,12 @@ TTextLines ReadTextLines(const std::string& fileName) {
 }
 
 int TextCodePage(const std::string& fileName, const TCodePageTally& tally, bool utf8Mark, int named) {
-  if (utf8Mark) return kCodePageUtf8;
-  if (const int page = tally.Decided(true); page != 0) return page;
-  if (named != 0) return named;
-  if (tally.Controls()) return kCodePageWindows;
-  const int page = AskCodePage("Кодировка файла \"" + FullName(fileName) + "\" по его текстам не определяется",
-                               tally.First(), "файл");
+  const int page = DecideCodePage(tally, {utf8Mark, named, false}, [&] {
+    // no question helps a reader that refuses the texts by their control characters
+    if (tally.Controls()) return kCodePageWindows;
+    return AskCodePage("Кодировка файла \"" + FullName(fileName) + "\" по его текстам не определяется",
+                       tally.First(), "файл");
+  });
   if (page == 0) Refuse(fileName, "кодировка файла не выбрана, импорт прерван");
   return page;
 }

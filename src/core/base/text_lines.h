@@ -27,9 +27,10 @@ TTextLines ReadTextLines(const std::string& fileName);
 void RequireLastLineEnded(const TTextLines& text, const std::string& fileName);
 
 // The code page of the texts of a file from outside (the names of a card file, the titles of a graph file,
-// the lines of an exchange file), which the tally has counted text by text: UTF-8 after its byte-order mark
-// (utf8Mark), else as the bytes decide (TCodePageTally::Decided); where they do not, the code page the file
-// names for itself (a card file's "DOSCODE" line; 0 for none), else the user's answer to AskCodePage. No
+// the lines of an exchange file), which the tally has counted text by text, by the one decision of every
+// reader (DecideCodePage): UTF-8 after its byte-order mark (utf8Mark), else as the bytes decide; where they
+// do not, the code page the file names for itself (a card file's "DOSCODE" line; 0 for none), else the
+// user's answer to AskCodePage. No
 // question is asked of texts with a control character inside (a binary file read under the name): their
 // reader refuses them by it. An answer that declines throws ld::Error naming the file.
 int TextCodePage(const std::string& fileName, const TCodePageTally& tally, bool utf8Mark, int named = 0);

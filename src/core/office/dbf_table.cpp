@@ -437,17 +437,10 @@ std::string TDbfTable::TellCodePage(bool unnamed) {
   if (memo_) memo_->Restart();
   // an office suite writes UTF-8 under whatever code page byte it keeps, and a base put through a converter
   // keeps its old one: no other texts are well-formed UTF-8 of names
-  if (tally.Utf8()) {
-    codePage_ = kCodePageUtf8;
-    return {};
-  }
-  if (!unnamed) return {};
-  if (const int page = tally.Decided(false); page != 0) {
-    codePage_ = page;
-    return {};
-  }
-  const int page = AskCodePage(
-      "Кодировка базы \"" + path_ + "\" не указана в ее заголовке, и по ее текстам не определяется", tally.First(), "базу");
+  const int page = DecideCodePage(tally, {false, unnamed ? 0 : codePage_, true}, [&] {
+    return AskCodePage("Кодировка базы \"" + path_ + "\" не указана в ее заголовке, и по ее текстам не определяется",
+                       tally.First(), "базу");
+  });
   if (page == 0) return "кодировка базы не выбрана, импорт прерван";
   codePage_ = page;
   return {};

@@ -117,7 +117,13 @@ TEST(CodePage, TheBytesOfTextsDecideTheirCodePageWhereTheyCan) {
       {{"S=95 mm²"}, kCodePageUtf8, "S=95 mm²"},
       // DOS that is well-formed UTF-8 ("тип" U+2A2F, "сад" U+1824) and one mixed with it
       {{Utf8ToCp866("тип"), Utf8ToCp866("сад")}, kCodePageDos, "тип"},
-      {{"ф-1", Utf8ToCp866("тип"), Utf8ToCp866("сад"), Utf8ToCp866("раз")}, 0, ""}};
+      {{"ф-1", Utf8ToCp866("тип"), Utf8ToCp866("сад"), Utf8ToCp866("раз")}, 0, ""},
+      // Windows-1251 capitals with a sign after them are well-formed UTF-8 of letters of other alphabets
+      // that no word around them speaks ("Ÿ", "Ȩ", "Ĺ1", "ҹ1")
+      {{Utf8ToCp1251("Её"), Utf8ToCp1251("ИЁ"), Utf8ToCp1251("Д№1")}, kCodePageWindows, "Её"},
+      {{Utf8ToCp1251("Т№1")}, kCodePageWindows, "Т№1"},
+      // those letters in words of their own language: a Latin name, a Ukrainian one, a unit
+      {{"Müller", "Київ", "10 μF"}, kCodePageUtf8, "Müller"}};
   for (const TCase& c : cases) {
     TCodePageTally tally;
     for (const std::string& text : c.texts) tally.Add(text);

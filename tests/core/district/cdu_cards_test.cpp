@@ -321,6 +321,8 @@ TEST_F(CardFiles, NamesAreInTheDosCodePageOnlyAfterALineThatReadsDoscode) {
       {Lines({node, nameCard + Utf8ToCp866("Подстанция Южная")}, "\n"), "Подстанция Южная"},
       {Lines({"DOSCODE", node, nameCard + Utf8ToCp1251("ТП-ЛЕС")}), "ТП-ЛЕС"},
       {Lines({node, nameCard + Utf8ToCp1251("  ТП №7")}), "ТП №7"},
+      // lower-case Windows-1251, which DOS reads with letters of no Russian word ("Єя-42 ыхёэр")
+      {Lines({node, nameCard + Utf8ToCp1251("тп-42 лесная")}), "тп-42 лесная"},
       {"\xEF\xBB\xBF" + Lines({balancing, node1, node, name1 + "ТП-2 «Лесная»", nameCard + "ёлка"}), "ёлка"},
       {Lines({node, nameCard + "ТП-2 № 5"}), "ТП-2 № 5"}};
   for (const auto& [bytes, name] : decided) {

@@ -115,7 +115,10 @@ TEST_F(FeederFilesImport, AFileOfAnotherKindIsRefusedByTheColumnsOfALine) {
        "строка 3, колонка 9: знак \"1\" вместо пробела между полями"},
       {"\r\n\r\n" + Piece("ТП-1", "ТП-2", "", "АС-50", "0.25", "-") + "\r\n" + Piece("ТП-2", "ТП-3", "12", "АС-50", "0.25", "-") +
            "\r\n",
-       "строка 4, колонки 19-22 (состояние): \"12\" - цифры вместо букв состояния"}};
+       "строка 4, колонки 19-22 (состояние): \"12\" - цифры вместо букв состояния"},
+      // a length of nine characters runs into column 41: read from 33-40, it would lose its last digit
+      {"\r\n\r\n" + Utf8Left(Piece("ТП-1", "ТП-2", "", "АС-50", "", "-"), 32) + "1234.5678 -\r\n",
+       "строка 3, колонка 41: знак \"8\" вместо пробела между полями"}};
   for (const auto& [bytes, reason] : files) {
     const fs::path folder = dir.Path() / std::to_string(reason.size());
     fs::create_directories(folder);

@@ -596,6 +596,9 @@ TEST(DbfTable, AnUnnamedCodePageTheBytesDoNotDecideIsAsked) {
       {data("households_libreoffice_lower.dbf"), -1, "", "", "1251:тп-42|л-1|12|2750.25"},
       {Utf8ToCp1251("ТП-42"), -1, "", "", "1251:ТП-42"},
       {"TP-42", -1, "", "", "866:TP-42"},
+      // Windows-1251 capitals with a sign after them: well-formed UTF-8 of Latin letters of no word ("Ÿ, Ȩ,
+      // Ĺ1"), decided by the box drawing that 866 reads in them
+      {Utf8ToCp1251("Её, ИЁ, Д№1"), -1, "", "", "1251:Её, ИЁ, Д№1"},
   };
   for (const TCase& c : cases) {
     std::string path = c.path;

@@ -94,6 +94,8 @@ TEST_F(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
   s.SetNumber(3, 9, 1), s.SetText(3, 16, "Т1"), s.SetText(3, 17, "1");
   s.SetNumber(4, 9, 0.2), s.SetText(4, 15, "А"), s.SetText(4, 16, "Б");
   s.SetNumber(5, 9, 0.3), s.SetText(5, 13, "н/д"), s.SetText(5, 15, "В"), s.SetText(5, 16, "Б");
+  // a second measurement of kind "2" at the same node adds to the first: no repeat
+  s.SetNumber(6, 9, 2), s.SetNumber(6, 13, 0.25), s.SetText(6, 16, "в"), s.SetText(6, 17, "2");
   // far below the last substation name: a node that row 1 gave its load already, named and not taken
   s.SetNumber(60, 9, 3), s.SetText(60, 16, "Б"), s.SetText(60, 17, "1");
   WriteXlsx(dir / "z.xlsx", book);
@@ -109,11 +111,11 @@ TEST_F(Measurements, ImportSpreadsLoadsAddsFlowsAndRepeats) {
     TDataFile nodes = ReadTable(base + ".UZL");
     TNodeCols n;
     FillNodeCols(nodes, n);
-    // Pg never measured, never reset; node 3's load added to what it had, an earlier import's load at
+    // Pg never measured, never reset; node 3's two loads added to what it had, an earlier import's load at
     // node 4 reset
     EXPECT_EQ((std::vector<double>{n.Pn->Get(1), n.Qn->Get(1), n.Pg->Get(1), n.Pn->Get(2), n.Pn->Get(3), n.Qn->Get(3),
                                    n.Pn->Get(4)}),
-              (std::vector<double>{2, 0.8, 7, 2, 7.0 * (run == 1) + 1, 7 * (run == 1) + 0.5, 0}))
+              (std::vector<double>{2, 0.8, 7, 2, 7.0 * (run == 1) + 1 + 2, 7 * (run == 1) + 0.5 + 0.5, 0}))
         << run;
     EXPECT_EQ((std::vector<int>{n.Sign->Get(1), n.Sign->Get(2), n.Sign->Get(4)}), (std::vector<int>{'b', 'z', 0}));
 
