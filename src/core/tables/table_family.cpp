@@ -164,7 +164,7 @@ std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& 
   std::string text = exists;
   if (!replaced.Written.empty()) text += "\nБудут заменены файлы: " + names(replaced.Written) + ".";
   if (!replaced.Removed.empty())
-    text += "\nБудут удалены файлы, которых нет в копируемых данных: " + names(replaced.Removed) + ".";
+    text += "\nБудут удалены файлы, которых в копии не будет: " + names(replaced.Removed) + ".";
   return text + "\nПерезаписать ?";
 }
 

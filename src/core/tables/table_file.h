@@ -82,7 +82,7 @@ TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string
                                 const std::vector<std::string>& kinds);
 // The question asked before a copy replaces what it names: exists ("База с таким именем уже
 // существует."), then a line naming the files written over ("Будут заменены файлы: Копия.RSL, ...") and
-// one naming those removed ("Будут удалены файлы, которых нет в копируемых данных: Копия.SWT"), each
+// one naming those removed ("Будут удалены файлы, которых в копии не будет: Копия.SWT"), each
 // by its file name, then "Перезаписать ?".
 std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced);
 // Copies every file "<source base>.<ext>" to "<destination base>.<ext>", as CopyTableFile copies one: the

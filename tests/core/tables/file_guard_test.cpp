@@ -563,8 +563,8 @@ TEST_F(Guard, ACopyReplacesTheTargetsWholeFamilyInOneRun) {
   EXPECT_EQ(replaced.Removed, (std::vector<std::string>{at("NEW.CNT"), target + ".SWT", target + ".WRG",
                                                          target + ".rgm"}));
   EXPECT_EQ(CopyReplaceQuestion("База с таким именем уже существует.", replaced),
-            "База с таким именем уже существует.\nБудут заменены файлы: new.CNT.\nБудут удалены файлы, которых нет "
-            "в копируемых данных: NEW.CNT, new.SWT, new.WRG, new.rgm.\nПерезаписать ?");
+            "База с таким именем уже существует.\nБудут заменены файлы: new.CNT.\nБудут удалены файлы, которых в копии "
+            "не будет: NEW.CNT, new.SWT, new.WRG, new.rgm.\nПерезаписать ?");
 
   const auto state = [&] {
     std::string odd;
