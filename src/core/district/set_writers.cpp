@@ -89,6 +89,17 @@ void WriteBaseProtocol(const std::string& folder) {
   std::ofstream(In(folder, "Образец.RGM"), std::ios::binary) << Utf8ToCp1251("Протокол расчета\r\nУзлов: 12\r\n");
 }
 
+// A family of the stem beside the one a copy writes there, with files of its own that the copy's source
+// lacks: a switching journal of one entry and a text.
+void LayOwnFamily(const std::string& stem, const std::string& text) {
+  TDataFile journal;
+  ReadMaket(LayoutSwitchLog, journal);
+  CreateColumns(journal, 1);
+  journal.Title = "прежний журнал";
+  WriteTableFile(stem + journal.Extention, journal);
+  std::ofstream(stem + text, std::ios::binary) << Utf8ToCp1251("Прежний протокол\r\n");
+}
+
 // The short-circuit radius of two rows: a source feeding a bus and the bus feeding the fault point.
 void WriteSampleRadius(const std::string& folder) {
   TDataFile radius;
@@ -305,14 +316,18 @@ const std::vector<TSetWriter>& SetWriters() {
          run.Apply({run.BaseNames().front() + " < Переименованная"});
        },
        [] { return TSets{Named("Образец", SubstMatchExtensions())}; }},
-      {"База данных района: Сохранить как", WriteBaseProtocol,
-       [](const std::string& folder) { CopyTableFiles(In(folder, "Образец"), In(folder, "Копия")); },
-       [] {  // the sample's tables and the protocol beside them
-         return TSets{Named("Копия", ".BBA,.BPA,.QOP,.R04,.RAY,.RSF,.RSL,.RSV,.RTP,.RGM")};
+      {"База данных района: Сохранить как",
+       [](const std::string& folder) {
+         WriteBaseProtocol(folder);
+         LayOwnFamily(In(folder, "Копия"), ".WRG");
+       },
+       [](const std::string& folder) { CopyTableFiles(In(folder, "Образец"), In(folder, "Копия"), BaseFileKinds()); },
+       [] {  // the sample's tables and the protocol beside them, and what the copy's name held besides
+         return TSets{Named("Копия", ".BBA,.BPA,.QOP,.R04,.RAY,.RSF,.RSL,.RSV,.RTP,.RGM,.SWT,.WRG")};
        }},
-      {"Z-режим: Сохранить как", {},
+      {"Z-режим: Сохранить как", [](const std::string& folder) { LayOwnFamily(In(folder, "Пример2-"), ".RGM"); },
        [](const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Пример2-")); },
-       [] { return TSets{SchemeNamed("Пример2-")}; }},
+       [] { return TSets{Named("Пример2-", SchemeExtensions() + ",.SWT,.RGM")}; }},
       {"Z-режим: сохранение схемы на графике", {}, SaveEditedDiagram,
        [] { return TSets{Named("Пример", FormingSchemeExtensions())}; }},
       {"Z-режим: переключение на графике с записью в журнал", {}, SwitchOnDiagram,
@@ -343,9 +358,17 @@ const std::vector<TSetWriter>& SetWriters() {
        [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); }, SaveTkzRows,
        [] { return TkzNamed("Данные"); }},
       {"Расчет токов трехфазного короткого замыкания: Сохранить как",
-       [](const std::string& folder) { CreateTkzData(In(folder, "Данные")); },
+       [](const std::string& folder) {
+         CreateTkzData(In(folder, "Данные"));
+         CreateTkzData(In(folder, "копия"));  // the same data set's name, as another workstation spelled it
+       },
        [](const std::string& folder) { CopyTkzData(In(folder, "Данные"), In(folder, "Копия")); },
-       [] { return TkzNamed("Копия"); }},
+       [] {
+         TSets sets = TkzNamed("Копия");
+         const TSets other = TkzNamed("копия");
+         sets.front().insert(sets.front().end(), other.front().begin(), other.front().end());
+         return sets;
+       }},
   };
   return writers;
 }

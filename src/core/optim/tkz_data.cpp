@@ -31,6 +31,21 @@ void CreateTkzData(const std::string& stem) {
   WriteTablesTogether(files);
 }
 
+std::vector<std::string> TkzFileKinds() {
+  std::vector<std::string> kinds;
+  for (const char* layout : kLayouts) kinds.push_back(GetMaketExtention(layout));
+  return kinds;
+}
+
+TCopyReplaced TkzCopyReplaced(const std::string& stem, const std::string& newStem) {
+  std::vector<std::string> written, sources;
+  for (const std::string& ext : TkzFileKinds()) {
+    written.push_back(newStem + ext);
+    sources.push_back(stem + ext);
+  }
+  return ReplacedByCopy(newStem, written, TkzFileKinds(), sources);
+}
+
 void CopyTkzData(const std::string& stem, const std::string& newStem) {
   if (fileio::FullFileName(stem) == fileio::FullFileName(newStem)) return;
   const std::string extensions = GetMaketExtention(LayoutTkzSources) + "," + GetMaketExtention(LayoutTkzRadius);
@@ -53,6 +68,9 @@ void CopyTkzData(const std::string& stem, const std::string& newStem) {
     tables[k].FileDate = 0;
     files.emplace_back(newStem + ext, &tables[k]);
   }
+  // A table of the data set under another letter case ("копия.tkd" of another workstation) would be
+  // found beside the copy's own: it goes in the same run.
+  for (const std::string& file : TkzCopyReplaced(stem, newStem).Removed) files.emplace_back(file, nullptr);
   WriteTablesTogether(files);
 }
 

@@ -11,7 +11,11 @@
 
 #include "core/base/dates.h"
 #include "core/base/error.h"
+#include "core/catalogs/graph_tables.h"
 #include "core/engine/regime.h"
+#include "core/optim/cut_optimiser.h"
+#include "core/optim/q_optim.h"
+#include "core/optim/t2_stations.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
@@ -118,9 +122,45 @@ void CreateEmptyScheme(const std::string& schemePath, const std::string& title) 
   WriteTablesTogether(files);
 }
 
+namespace {
+
+// What both families of a stem keep: the journal, the areas and load graphs that the base window and the
+// loss calculation share, and the texts of the calculations with the INI of the switching moment.
+constexpr const char* kSharedLayouts[] = {LayoutSwitchLog, LayoutSchemeAreas, GraphCatalogMaket, GraphValuesMaket};
+constexpr const char* kSharedTexts[] = {".RGM", ".WMS", ".WRG", ".INI"};
+
+std::vector<std::string> FileKinds(std::initializer_list<const char*> layouts) {
+  std::vector<std::string> kinds(std::begin(kSharedTexts), std::end(kSharedTexts));
+  const auto add = [&kinds](const char* layout) {
+    try {
+      if (const std::string ext = GetMaketExtention(layout); !ext.empty()) kinds.push_back(ext);
+    } catch (const Error&) {
+      // a layout file without this table: no file of that kind is known to the program
+    }
+  };
+  for (const char* layout : kSharedLayouts) add(layout);
+  for (const char* layout : layouts) add(layout);
+  return kinds;
+}
+
+}  // namespace
+
+std::vector<std::string> BaseFileKinds() {
+  return FileKinds({LayoutLines10, LayoutLines04, LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders,
+                    LayoutConsumers, LayoutMeterPoints, LayoutHouseholds});
+}
+
+std::vector<std::string> SchemeFileKinds() {
+  return FileKinds({LayoutNodes, LayoutBranches, LayoutLineFlows, LayoutNodeVoltages, LayoutLineLoads,
+                    LayoutTransLoads, LayoutLineLosses, LayoutTransLosses, LayoutNodeEnergy, LayoutBranchEnergy,
+                    LayoutNodeConsumption, LayoutLineEnergy, LayoutTransEnergy, LayoutLineEnergyLosses,
+                    LayoutTransEnergyLosses, LayoutConsumerList, LayoutEnergyBalances, LayoutCapCurrents,
+                    LayoutReactiveSources, LayoutStationSwitching, LayoutCutOptimisation});
+}
+
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath) {
   const int digits = CopyDigits(newPath);
-  CopyTableFiles(schemePath, newPath, [digits](const std::string& ext, TDataFile& table) {
+  CopyTableFiles(schemePath, newPath, SchemeFileKinds(), [digits](const std::string& ext, TDataFile& table) {
     if (digits >= 0) RoundSchemeTable(ext, table, digits);
   });
 }

@@ -2,6 +2,7 @@
 // What the regime window does to a scheme's files apart from showing them: the caption of an open
 // scheme, the upgrade of a branch file of the old format and the rounding of a copied scheme.
 #include <string>
+#include <vector>
 
 namespace ld {
 
@@ -29,8 +30,17 @@ void RoundSchemeCopy(const std::string& newPath);
 // was there whole or the new one.
 void CreateEmptyScheme(const std::string& schemePath, const std::string& title);
 
+// A district base and the scheme formed from it share a stem ("Образец.RSL", "Образец.UZL"); a copy
+// onto a stem replaces the family it copies and never a file of the other one. The kinds of file
+// (extensions with their point) of each: the base's tables, the scheme's tables, and for both the
+// switching journal, the areas, the load graphs, the protocols of calculations and the INI file that
+// holds the switching moment.
+std::vector<std::string> BaseFileKinds();
+std::vector<std::string> SchemeFileKinds();
+
 // The scheme saved under another name: every file of the scheme copied to newPath in one run
-// (CopyTableFiles), its node and branch tables rounded on the way as RoundSchemeCopy rounds them.
+// (CopyTableFiles), the files of the scheme family there that the scheme lacks removed in the same run,
+// its node and branch tables rounded on the way as RoundSchemeCopy rounds them.
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath);
 
 }  // namespace ld

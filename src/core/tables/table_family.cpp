@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
@@ -106,7 +108,68 @@ void CopyTableFile(const std::string& source, const std::string& destination) {
   UnlockTableFiles(base, ext);
 }
 
-void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TTableChange& change) {
+TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vector<std::string>& written,
+                             const std::vector<std::string>& kinds, const std::vector<std::string>& sources) {
+  TCopyReplaced replaced;
+  const fs::path base(destinationBase);
+  const std::string stem = UpperCase(base.filename().string());
+  const fs::path folder = base.has_parent_path() ? base.parent_path() : fs::path(".");
+  std::vector<std::string> writtenFull, sourceFull, kindsUpper;
+  for (const std::string& kind : kinds) kindsUpper.push_back(UpperCase(kind));
+  for (const std::string& file : written) writtenFull.push_back(fileio::FullFileName(file));
+  for (const std::string& file : sources) sourceFull.push_back(fileio::FullFileName(file));
+  const auto among = [](const std::vector<std::string>& list, const std::string& name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+  };
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.empty() || name.back() == '~' || it->is_directory(ec)) continue;
+    const std::string ext = UpperCase(ExtractExtension(name));
+    // Program files are found whatever the letter case, so "копия.rgm" is the protocol of "Копия" as
+    // much as "Копия.RGM" is; a further point makes another stem ("Копия.2.RSL").
+    if (ext.empty() || UpperCase(RemoveExtension(name)) != stem) continue;
+    const std::string file = base.has_parent_path() ? (base.parent_path() / name).string() : name;
+    const std::string full = fileio::FullFileName(file);
+    if (among(writtenFull, full)) {
+      replaced.Written.push_back(file);
+      continue;
+    }
+    // A source's own file is never taken for the target's, whatever names the two stems differ by.
+    if (among(sourceFull, full)) continue;
+    const bool sameKind = among(kindsUpper, ext) || std::any_of(written.begin(), written.end(), [&](const std::string& w) {
+                            return UpperCase(ExtractExtension(w)) == ext;
+                          });
+    if (sameKind) replaced.Removed.push_back(file);
+  }
+  std::sort(replaced.Written.begin(), replaced.Written.end());
+  std::sort(replaced.Removed.begin(), replaced.Removed.end());
+  return replaced;
+}
+
+TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string& destinationBase,
+                                const std::vector<std::string>& kinds) {
+  const std::vector<std::string> sources = TableFamilyFiles(sourceBase);
+  std::vector<std::string> written;
+  for (const std::string& file : sources) written.push_back(destinationBase + ExtractExtension(file));
+  return ReplacedByCopy(destinationBase, written, kinds, sources);
+}
+
+std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced) {
+  const auto names = [](const std::vector<std::string>& files) {
+    std::string list;
+    for (const std::string& file : files) list += (list.empty() ? "" : ", ") + fs::path(file).filename().string();
+    return list;
+  };
+  std::string text = exists;
+  if (!replaced.Written.empty()) text += "\nБудут заменены файлы: " + names(replaced.Written) + ".";
+  if (!replaced.Removed.empty())
+    text += "\nБудут удалены файлы, которых в копии не будет: " + names(replaced.Removed) + ".";
+  return text + "\nПерезаписать ?";
+}
+
+void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase,
+                    const std::vector<std::string>& kinds, const TTableChange& change) {
   if (fileio::FullFileName(sourceBase) == fileio::FullFileName(destinationBase)) return;
   const std::vector<std::string> files = TableFamilyFiles(sourceBase);
   if (files.empty()) return;
@@ -129,10 +192,13 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
       if (change) change(ext, table);
       written.emplace_back(destinationBase + ext, &table);
     }
-    // The files that are no tables go in the tables' run, so that a copy stopped anywhere leaves the old
-    // family or the whole new one.
+    // The files that are no tables go in the tables' run, and so does the removal of the target family's
+    // files that the source lacks (an older journal or protocol would be taken for the copy's own): a
+    // copy stopped anywhere leaves the old family or the whole new one.
     std::vector<TRunBytes> bytes;
     for (const std::string& ext : others) bytes.push_back({destinationBase + ext, CopySourceBytes(sourceBase + ext)});
+    for (const std::string& file : CopyReplacedFiles(sourceBase, destinationBase, kinds).Removed)
+      written.emplace_back(file, nullptr);
     WriteTablesTogether(written, bytes);
   } catch (...) {
     UnlockTableFiles(sourceBase, extensions);

@@ -10,9 +10,11 @@
 #include <filesystem>
 #include <utility>
 
+#include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
 #include "core/district/base_import.h"
+#include "core/regime/scheme_files.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
@@ -117,12 +119,17 @@ void TBaseResForm::SaveItemClick() { DataGrid_->SaveWithoutAsking(); }
 void TBaseResForm::SaveAsItemClick() {
   if (BaseFileName.empty() || !CommitGrid()) return;
   const std::string file = AskBaseFile("Сохранение базы РЭС", false, false, FileNameOf(BaseFileName));
-  if (file.empty() || !ConfirmOverwrite({file})) return;
+  if (file.empty()) return;
   const std::string newBase = RemoveExtension(file);
+  // Asked about every file that the copy replaces in the base of that name, whichever of them was typed.
+  const TCopyReplaced replaced = CopyReplacedFiles(BaseFileName, newBase, BaseFileKinds());
+  if (!replaced.Empty() &&
+      ShowMsgForm(CopyReplaceQuestion("База с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
+    return;
   ShowInfo(false);
   HelpPanel->clear();
   HelpPanel->setToolTip(QString());
-  CopyTableFiles(BaseFileName, newBase);
+  CopyTableFiles(BaseFileName, newBase, BaseFileKinds());
   try {
     ResetForm();
     BaseFileName = newBase;

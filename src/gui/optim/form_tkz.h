@@ -98,8 +98,9 @@ private:
   bool WriteRight() const;
   // The data set's and the radius' unsaved tables saved with the grids' question; false: cancelled.
   bool SaveChanges();
-  // Chooses a data file with the overwrite question for an existing one; empty when cancelled.
-  std::string ChooseDataFile(const QString& title, bool askOverwrite);
+  // Chooses a data file with the overwrite question for an existing one; empty when cancelled. For a
+  // copy of the data set copyFrom, the question names every file of the data set that the copy replaces.
+  std::string ChooseDataFile(const QString& title, bool askOverwrite, const std::string& copyFrom = {});
   void OpenData(const std::string& stem);
   void ShowDataCaption();
   void ListSchChange();

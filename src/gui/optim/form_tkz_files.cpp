@@ -42,7 +42,7 @@ std::string DataFolder() {
 
 }  // namespace
 
-std::string TFormTKZ::ChooseDataFile(const QString& title, bool askOverwrite) {
+std::string TFormTKZ::ChooseDataFile(const QString& title, bool askOverwrite, const std::string& copyFrom) {
   QFileDialog dialog(this, title, Q(DataFolder()), LayoutFilter(LayoutTkzSources));
   dialog.setObjectName("TkzFileDialog");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -52,6 +52,15 @@ std::string TFormTKZ::ChooseDataFile(const QString& title, bool askOverwrite) {
   dialog.setDefaultSuffix(Q(GetMaketExtention(LayoutTkzSources)).mid(1));
   const std::string file = ExecFileDialog(dialog);
   if (file.empty()) return {};
+  if (!copyFrom.empty()) {
+    // whichever of the data set's files was typed, and whatever their letter case
+    const std::string stem = WithoutExtension(file);
+    const TCopyReplaced replaced = stem == copyFrom ? TCopyReplaced{} : TkzCopyReplaced(copyFrom, stem);
+    if (!replaced.Empty() &&
+        ShowMsgForm(CopyReplaceQuestion("Данные с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
+      return {};
+    return file;
+  }
   if (askOverwrite && fs::exists(file) &&
       ShowMsgForm("Данные с таким именем уже существует. Перезаписать ?", mkWarning, mbYesNoCancel) != 1)
     return {};
@@ -98,7 +107,7 @@ void TFormTKZ::OpenClick() {
 
 void TFormTKZ::SaveAsClick() {
   if (TkzFileName.empty() || !SaveChanges()) return;
-  const std::string file = ChooseDataFile("Копирование данных по Т.К.З.", true);
+  const std::string file = ChooseDataFile("Копирование данных по Т.К.З.", true, TkzFileName);
   if (file.empty()) return;
   try {
     const std::string stem = WithoutExtension(file);

@@ -129,9 +129,14 @@ void TZregimForm::SaveItemClick() {
 void TZregimForm::SaveAsItemClick() {
   if (!CommonGuard(true, false)) return;
   const std::string file = AskSchemeFile("Копирование схемы", FolderOf(SchemePath));
-  if (file.empty() || !ConfirmOverwrite(file)) return;
+  if (file.empty()) return;
   const std::string newPath = RemoveExtension(file);
   try {
+    // Asked about every file that the copy replaces in the scheme of that name, whichever was typed.
+    const TCopyReplaced replaced = CopyReplacedFiles(SchemePath, newPath, SchemeFileKinds());
+    if (!replaced.Empty() &&
+        ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
+      return;
     SaveSchemeAs(SchemePath, newPath);
     ResetForm();
     SchemePath = newPath;

@@ -66,7 +66,7 @@ TEST_F(SampleScheme, ShippedFilesHoldThePublishedFeederAndCalculate) {
   ASSERT_EQ(b.RowCount, 37);
 
   // calculated as the program's default settings do it
-  CopyTableFiles(shipped, dir / "Пример");
+  CopyTableFiles(shipped, dir / "Пример", {});
   TRegime r;
   r.Accuracy = TIniRec().Prec;
   r.Calculate(dir / "Пример", 0, 0, 0, 0, 0);

@@ -508,7 +508,7 @@ TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
   WriteCounter(dir_ / "sch.a.CNT", 9);  // a table of the base "sch.a"
   fs::create_directories(dir_ / "copy");
   const std::string target = dir_ / "copy/new";
-  CopyTableFiles(base_, target);
+  CopyTableFiles(base_, target, {});
   EXPECT_EQ(ReadCounter(target + ".VET"), 4);
   EXPECT_FALSE(fs::exists(target + ".a.CNT") || fs::exists(file_ + "~"));
 
@@ -530,6 +530,87 @@ TEST_F(Guard, CopiesAndDeletesOneBaseFamily) {
   DeleteTableFiles(base_);
   EXPECT_FALSE(fs::exists(file_) || fs::exists(base_ + ".VET"));
   EXPECT_TRUE(fs::exists(dir_ / "sch.a.CNT"));
+}
+
+// A copy onto a stem that holds a family of its own: the files it writes over, the family's files that
+// the source lacks (a table, a text, a file of a written kind in other letters) and the files of no part of
+// it (another kind, a stem that only begins the same). Killed at each step, it leaves one family whole.
+TEST_F(Guard, ACopyReplacesTheTargetsWholeFamilyInOneRun) {
+  WriteCounter(base_ + ".VET", 4);
+  test::WriteBytes(base_ + ".RGM", "новый протокол");
+  fs::create_directories(dir_ / "copy");
+  const std::string target = dir_ / "copy/new";
+  const std::vector<std::string> kinds = {".SWT", ".wrg"};
+  struct TFile {
+    std::string name;  // within the target's folder
+    int counter;  // a table's value, 0 for a text
+    const char* after;  // "new", "gone" or "kept"
+  };
+  const TFile files[] = {
+      {"new.CNT", 7, "new"},  {"new.SWT", 8, "gone"},  {"new.WRG", 0, "gone"},   {"new.rgm", 0, "gone"},
+      {"NEW.CNT", 3, "gone"}, {"new.UZL", 9, "kept"},  {"new2.SWT", 5, "kept"}, {"new.a.SWT", 6, "kept"},
+      {"new.ABC", 0, "kept"},
+  };
+  std::map<std::string, std::string> old;
+  const auto at = [&](const std::string& name) { return (fs::path(dir_ / "copy") / name).string(); };
+  for (const TFile& f : files) {
+    if (f.counter != 0) WriteCounter(at(f.name), f.counter);
+    if (f.counter == 0) test::WriteBytes(at(f.name), "прежний " + f.name);
+    old[f.name] = test::ReadBytes(at(f.name));
+  }
+  const TCopyReplaced replaced = CopyReplacedFiles(base_, target, kinds);
+  EXPECT_EQ(replaced.Written, std::vector<std::string>{target + ".CNT"});
+  EXPECT_EQ(replaced.Removed, (std::vector<std::string>{at("NEW.CNT"), target + ".SWT", target + ".WRG",
+                                                         target + ".rgm"}));
+  EXPECT_EQ(CopyReplaceQuestion("База с таким именем уже существует.", replaced),
+            "База с таким именем уже существует.\nБудут заменены файлы: new.CNT.\nБудут удалены файлы, которых в копии "
+            "не будет: NEW.CNT, new.SWT, new.WRG, new.rgm.\nПерезаписать ?");
+
+  const auto state = [&] {
+    std::string odd;
+    bool isOld = true, isNew = true;
+    for (const TFile& f : files) {
+      const std::string file = at(f.name);
+      const bool there = fs::exists(file);
+      const std::string bytes = there ? test::ReadBytes(file) : "";
+      const bool asBefore = there && bytes == old[f.name];
+      const bool asCopied = std::string(f.after) == "kept"   ? asBefore
+                            : std::string(f.after) == "gone" ? !there
+                                                             : there && ReadCounter(file) == 1;
+      if (!asBefore && !asCopied) odd += " " + f.name;
+      isOld = isOld && asBefore;
+      isNew = isNew && asCopied;
+    }
+    const bool copied = fs::exists(target + ".VET") && ReadCounter(target + ".VET") == 4 &&
+                        fs::exists(target + ".RGM") && test::ReadBytes(target + ".RGM") == "новый протокол";
+    const bool none = !fs::exists(target + ".VET") && !fs::exists(target + ".RGM");
+    if (!odd.empty()) return "neither:" + odd;
+    return isOld && none ? std::string("old") : isNew && copied ? std::string("new") : std::string("mixed");
+  };
+  const std::string before = dir_ / "before";
+  fs::copy(dir_ / "copy", before);
+  int steps = 0;
+  SetTableRunStepHook([&steps](TRunStep step) { steps += step == TRunStep::Renamed; });
+  CopyTableFiles(base_, target, kinds);
+  SetTableRunStepHook(nullptr);
+  EXPECT_EQ(state(), "new");
+  EXPECT_EQ(steps, 7) << "two tables and a text written, four files removed";
+  for (int k = 1; k <= steps; ++k) {
+    SCOPED_TRACE("killed at the step " + std::to_string(k));
+    fs::remove_all(dir_ / "copy");
+    fs::copy(before, dir_ / "copy");
+    const pid_t pid = test::Forked([&] {
+      SetTableRunStepHook([k, seen = 0](TRunStep step) mutable {
+        if (step == TRunStep::Renamed && ++seen == k) raise(SIGSTOP);
+      });
+      CopyTableFiles(base_, target, kinds);
+      return 0;
+    });
+    ASSERT_TRUE(test::KillWhenStopped(pid));
+    for (const char* name : {"new.CNT", "new.VET", "new.RGM", "new.SWT", "new.WRG", "new.rgm", "NEW.CNT"})
+      if (fs::exists(at(name))) RecoverTableSetForRead(at(name));
+    EXPECT_EQ(state(), "old");
+  }
 }
 
 TEST_F(Guard, AFullDiskKeepsEveryFileOfTheStoreWhole) {

@@ -208,18 +208,33 @@ TEST_F(BaseWindow, SaveAsCopiesEveryFileOfTheStemAndOpensTheCopy) {
   MakeBase();
   WriteBytes(Base() + ".GRC", "графики");
   WriteCurDateSwt(Base(), EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
-  // an older base of the copy's name: asked about, its files that the base lacks stay
+  // An older base of the copy's name, its family with files that the base lacks (a table, a journal, a
+  // protocol in other letters), which go; a file of no family, the scheme's results and another base
+  // whose name only begins the same stay. Asked about by the file typed, whichever of them it is.
   WriteRows(Base("Копия") + ".RSL", LayoutLines10, {});
   WriteBytes(Base("Копия") + ".ABC", "своё");
+  WriteRows(Base("Копия") + ".BPA", LayoutMeterPoints, {});
+  WriteRows(Base("Копия") + ".SWT", LayoutSwitchLog, {});
+  WriteBytes(Base("Копия") + ".wrg", "прежний протокол");
+  WriteRows(Base("Копия") + ".WUZ", LayoutNodeEnergy, {});
+  WriteRows(Base("Копия2") + ".RSL", LayoutLines10, {});
   Show();
   Open();
-  box.Answer(1);
-  script.Then([](QDialog& d) {
-    EXPECT_EQ(Child<QLineEdit>(d, "fileNameEdit").text().toStdString(), "Пример");
-    Choose("Сохранение базы РЭС", (fs::path(static_cast<QFileDialog&>(d).directory().absolutePath().toStdString()) /
-                                   "Копия.RSL").string())(d);
-  });
-  F().SaveAsItem->trigger();
+  const auto before = FolderBytes(fs::path(Base("Копия")).parent_path());
+  for (const int answer : {0, 1}) {
+    box.Answer(answer);
+    script.Then([](QDialog& d) {
+      EXPECT_EQ(Child<QLineEdit>(d, "fileNameEdit").text().toStdString(), "Пример");
+      Choose("Сохранение базы РЭС", (fs::path(static_cast<QFileDialog&>(d).directory().absolutePath().toStdString()) /
+                                     "Копия.SWT").string())(d);
+    });
+    F().SaveAsItem->trigger();
+    if (answer == 0) {
+      EXPECT_TRUE(FolderBytes(fs::path(Base("Копия")).parent_path()) == before) << "\"Нет\" changed files";
+    }
+  }
+  for (const char* ext : {".BPA", ".SWT", ".wrg"}) EXPECT_FALSE(fs::exists(Base("Копия") + ext)) << ext;
+  for (const std::string& stays : {Base("Копия") + ".WUZ", Base("Копия2") + ".RSL"}) EXPECT_TRUE(fs::exists(stays)) << stays;
   for (const char* ext : {".RSL", ".RTP", ".UZL", ".VET", ".GRC", ".INI"})
     EXPECT_TRUE(fs::exists(Base("Копия") + ext)) << ext;
   EXPECT_EQ(ReadBytes(Base("Копия") + ".GRC"), "графики");
@@ -229,7 +244,9 @@ TEST_F(BaseWindow, SaveAsCopiesEveryFileOfTheStemAndOpensTheCopy) {
   EXPECT_EQ(F().DataGrid().FileName(), Base("Копия") + ".RSL");
   EXPECT_EQ(F().DataGrid().table().RowCount, 2);
   EXPECT_EQ(ReadBytes(Base("Копия") + ".ABC"), "своё");
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(box.Texts(), std::vector<std::string>(2, "База с таким именем уже существует.\nБудут заменены файлы: "
+                                                     "Копия.RSL.\nБудут удалены файлы, которых в копии не будет: "
+                                                     "Копия.BPA, Копия.SWT, Копия.wrg.\nПерезаписать ?"));
 }
 
 TEST_F(BaseWindow, TablesKeepTheirPositionsWhileTheBaseStaysOpen) {

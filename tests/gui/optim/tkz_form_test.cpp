@@ -218,12 +218,24 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
   ReadTableFile(Data(".TKR"), saved);
   EXPECT_EQ(saved.RowCount, 3);
 
-  // "Сохранить как" copies the data set's two files only, not the scheme kept under its name.
-  {
+  // "Сохранить как" copies the data set's two files only, not the scheme kept under its name. The radius
+  // of the target's data set in other letters is asked about though its sources file is gone, and goes:
+  // "Нет" leaves it and the open data set as they were.
+  const std::string otherRadius = (dir_.Path() / "КОПИЯ.TKR").string();
+  WriteBytes(otherRadius, ReadBytes(Data(".TKR")));
+  msg_.Clear();
+  for (const int answer : {0, 1}) {
     ModalScript script;
     script.Then(Choose((dir_.Path() / "копия.TKD").string()));
+    msg_.Answer(answer);
     form_->findChild<QAction*>("SaveAsItem")->trigger();
+    if (answer == 0) {
+      EXPECT_TRUE(gui::TkzFileName == Data("") && fs::exists(otherRadius) && !fs::exists(dir_.Path() / "копия.TKD"));
+    }
   }
+  EXPECT_EQ(msg_.Texts(), std::vector<std::string>(2, "Данные с таким именем уже существует.\nБудут удалены файлы, "
+                                                      "которых в копии не будет: КОПИЯ.TKR.\nПерезаписать ?"));
+  EXPECT_FALSE(fs::exists(otherRadius));
   EXPECT_EQ(gui::TkzFileName, (dir_.Path() / "копия").string());
   EXPECT_TRUE(fs::exists(dir_.Path() / "копия.TKD") && fs::exists(dir_.Path() / "копия.TKR"));
   EXPECT_FALSE(fs::exists(dir_.Path() / "копия.UZL") || fs::exists(dir_.Path() / "копия.VET"));

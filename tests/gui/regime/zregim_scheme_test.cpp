@@ -1,5 +1,6 @@
 // The regime window's menu "Схема": open, create, copy, and the CDU import through the converter.
 #include <QListWidget>
+#include <filesystem>
 
 #include "core/base/dates.h"
 #include "core/tables/colmaps.h"
@@ -9,6 +10,8 @@
 
 namespace ld::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 double NodeValue(const std::string& file, const char* field, int row) {
   TDataFile t;
@@ -76,9 +79,44 @@ TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndSaveAsGoesOnWithTheRoundedCopy) 
   box.Clear();
   box.Answer(1);
   form->SaveAsItem->trigger();
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует.\nБудут заменены файлы: "
+                                                  "Копия1-.UZL, Копия1-.VET.\nПерезаписать ?"});
   EXPECT_EQ(ReadBytes(own + ".UZL"), bytes);
   EXPECT_EQ(Caption(), "Z-режим - Копия1-");
+  EXPECT_EQ(form->DataGrid().table().RowCount, 2);
+
+  // A copy onto a name whose node file is gone but whose scheme family is there: asked about all of it;
+  // "Нет" leaves every file, "Да" leaves none of the older scheme (no switching moment of it either) and
+  // the base kept under that name.
+  const std::string older = dir / "Прежняя";
+  SchemeBuilder o = TwoNodes();
+  o.Write(dir.Path(), "Прежняя");
+  fs::remove(older + ".UZL");
+  TDataFile journal;
+  ReadMaket(LayoutSwitchLog, journal);
+  CreateColumns(journal, 1);
+  WriteTableFile(older + journal.Extention, journal);
+  WriteBytes(older + ".RGM", "прежний протокол");
+  WriteCurDateSwt(older, EncodeDate(2004, 3, 5));
+  WriteBytes(older + ".RSL", "база");
+  const std::string olderBranches = ReadBytes(older + ".VET");
+  box.Clear();
+  for (const int answer : {0, 1}) {
+    script.Then(Choose("Копирование схемы", older + ".UZL"));
+    box.Answer(answer);
+    form->SaveAsItem->trigger();
+    if (answer == 0) {
+      EXPECT_EQ(ReadBytes(older + ".VET") + ReadBytes(older + ".RGM"), olderBranches + "прежний протокол");
+      EXPECT_TRUE(fs::exists(older + ".SWT") && fs::exists(older + ".INI") && !fs::exists(older + ".UZL"));
+      EXPECT_EQ(Caption(), "Z-режим - Копия1-");
+    }
+  }
+  EXPECT_EQ(box.Texts(), std::vector<std::string>(2, "Схема с таким именем уже существует.\nБудут заменены файлы: "
+                                                     "Прежняя.VET.\nБудут удалены файлы, которых в копии не будет: "
+                                                     "Прежняя.INI, Прежняя.RGM, Прежняя.SWT.\nПерезаписать ?"));
+  for (const char* ext : {".SWT", ".RGM", ".INI"}) EXPECT_FALSE(fs::exists(older + ext)) << ext;
+  EXPECT_EQ(ReadBytes(older + ".RSL"), "база");
+  EXPECT_EQ(Caption(), "Z-режим - Прежняя");
   EXPECT_EQ(form->DataGrid().table().RowCount, 2);
 }
 
