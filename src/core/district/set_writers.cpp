@@ -12,6 +12,9 @@
 #include "core/catalogs/align_catalogs.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
+#include "core/district/cdu_cards.h"
+#include "core/district/base_import.h"
+#include "core/district/import_rs.h"
 #include "core/district/load_forming.h"
 #include "core/district/scheme_forming.h"
 #include "core/district/subst_match.h"
@@ -20,12 +23,18 @@
 #include "core/optim/q_prepare.h"
 #include "core/optim/tkz_data.h"
 #include "core/optim/tkz_view.h"
+#include "core/office/workbook.h"
+#include "core/office/xlsx_file.h"
 #include "core/regime/balance_flows.h"
+#include "core/regime/measurements.h"
+#include "core/regime/task_emk.h"
+#include "core/regime/task_fragment.h"
 #include "core/regime/node_equiv.h"
 #include "core/regime/period_run.h"
 #include "core/regime/scheme_files.h"
 #include "core/regime/switch_journal.h"
 #include "core/regime/task_regime.h"
+#include "core/tables/colmaps_district.h"
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_io.h"
 #include "core/tables/switch_rec.h"
@@ -281,6 +290,164 @@ void SaveTkzRows(const std::string& folder) {
 
 TSets TkzNamed(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutTkzSources, LayoutTkzRadius}))}; }
 
+
+// The month as the period run left it: its energies beside the tables, which the clearing removes.
+void PrepareMonthRun(const std::string& folder) {
+  PrepareMonth(folder);
+  RunMonth(folder);
+}
+
+TSets ClearedMonthSets() {
+  return TSets{Named("Образец", Extensions({LayoutLineFlows, LayoutNodes, LayoutNodeEnergy, LayoutBranchEnergy}))};
+}
+
+void RunTechnological(const std::string& folder) {
+  TRegime r;
+  std::vector<std::string> errors, said;
+  r.Errors = &errors;
+  TPeriodRunCallbacks told;
+  told.Message = [&said](const std::string& line) { said.push_back(line); };
+  if (!RunPeriodLosses(r, In(folder, "Образец"), told, TPeriodRunForm::Technological, false).Written)
+    throw Error(said.empty() ? "потери не записаны" : said.back());
+}
+
+// A book of measurements for the formed month scheme: the load of its first node whose name has a
+// station part, given by kind "1".
+void PrepareMeasurements(const std::string& folder) {
+  PrepareMonth(folder);
+  TDataFile nodes;
+  ReadTableFile(In(folder, "Образец") + GetMaketExtention(LayoutNodes), nodes);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  Worksheet sheet;
+  for (int row = 1, written = 0; row <= n.RowCount && written < 2; ++row) {
+    const std::string name = n.Name->GetItem(row);
+    const std::size_t dot = name.find('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) continue;
+    ++written;
+    sheet.SetText(written, 14, name.substr(0, dot));
+    sheet.SetText(written, 16, name.substr(dot + 1));
+    sheet.SetNumber(written, 9, 0.25 * written);
+    sheet.SetText(written, 17, "1");
+  }
+  Workbook book;
+  book.sheets.push_back(std::move(sheet));
+  WriteXlsx(In(folder, "Замеры.xlsx"), book);
+}
+
+// The engine of a task of the regime window, the scheme's tables locked for the task's run.
+TRegime& LockedForTask(TRegime& r, TTaskLocks& locks, const std::string& path) {
+  locks.Lock(path);
+  PrepareTaskEngine(r, IniRec.FlagRQ);
+  return r;
+}
+
+// "Расчет емкостных токов" by the nominal voltages over the formed month scheme (a 10 kV network).
+void CalculateCapCurrents(const std::string& folder) {
+  const std::string path = In(folder, "Образец");
+  TRegime r;
+  TTaskLocks locks(&r);
+  LockedForTask(r, locks, path).ReadScheme(path);
+  if (JudgeModelRead(r, false) != TTaskVerdict::Calculated) throw Error("модель схемы не построена");
+  TDataFile nodes, branches;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
+  TNodeCols nc;
+  TBranchCols bc;
+  FillNodeCols(nodes, nc);
+  FillBranchCols(branches, bc);
+  CalcCapacitiveCurrents(r, nc, bc, false);
+  RewriteLockedScheme(path, nodes, branches);
+}
+
+void CalculateLocked(TRegime& r, const std::string& path) {
+  std::vector<std::string> errors;
+  if (RunTaskCalculation(r, path, errors) != TTaskVerdict::Calculated)
+    throw Error(errors.empty() ? "режим не рассчитан" : errors.front());
+}
+
+// A fragment of "Пример" chosen on the diagram (its first four nodes and three branches) saved as the
+// scheme "Фрагмент".
+void SaveFragment(const std::string& folder) {
+  const std::string path = In(folder, "Пример"), target = In(folder, "Фрагмент");
+  TRegime r;
+  TTaskLocks locks(&r);
+  locks.Lock(target);
+  LockedForTask(r, locks, path);
+  CalculateLocked(r, path);
+  TDataFile shownNodes, shownBranches, nodes, branches;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), shownNodes);
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), shownBranches);
+  BuildFragmentTables(r, shownNodes, shownBranches, {1, 2, 3, 4}, {1, 2, 3}, "Фрагмент", nodes, branches);
+  RewriteLockedScheme(target, nodes, branches);
+}
+
+// The scheme "Добавка" (a copy of "Пример") joined to "Пример" at its balancing node.
+void PrepareJoin(const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Добавка")); }
+
+void JoinSchemes(const std::string& folder) {
+  const std::string path = In(folder, "Пример"), added = In(folder, "Добавка");
+  TRegime r;
+  TTaskLocks locks(&r);
+  locks.Lock(added);
+  LockedForTask(r, locks, path);
+  TDataFile addedNodes, addedBranches, nodes, branches;
+  ReadTableFile(added + GetMaketExtention(LayoutNodes), addedNodes);
+  ReadTableFile(added + GetMaketExtention(LayoutBranches), addedBranches);
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
+  CalculateLocked(r, added);
+  JoinSchemeTables(r, addedNodes, addedBranches, nodes, branches, IniRec.JoinZnak);
+  RewriteLockedScheme(path, nodes, branches);
+}
+
+// "Пример" with every node and branch marked unsupplied ('p', as the diagram colours them), as a scheme
+// whose network was cut off and joined again is left: the next read of the scheme finds them supplied,
+// marks the model anew and writes both tables back.
+void PrepareRenumbering(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  for (const char* layout : {LayoutNodes, LayoutBranches}) {
+    TDataFile table;
+    ReadTableFile(path + GetMaketExtention(layout), table);
+    if (!table.MarkRec) table.MarkRec = std::make_unique<DAbyte>(table.RowCount);
+    table.MarkRec->EnsureIndex(table.RowCount);
+    for (int row = 1; row <= table.RowCount; ++row) (*table.MarkRec)[row] = 'p';
+    WriteTableFile(path + GetMaketExtention(layout), table);
+  }
+}
+
+void ReadRenumbered(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  TRegime r;
+  TTaskLocks locks(&r);
+  LockedForTask(r, locks, path).ReadScheme(path);
+}
+
+// A network file "*.RS" of a feeder: a supply row and two stations with their loads.
+void PrepareDistrictFile(const std::string& folder) {
+  TDataFile table;
+  ReadMaket(LayoutDistrict10, table);
+  CreateColumns(table, 3);
+  TDistrict10Cols c;
+  FillDistrict10Cols(table, c);
+  const char* rows[][3] = {{"П", "ПС.35.10", "Ф-5"}, {"", "ПС.35.10", "ТП-7"}, {"", "ТП-7", "ТП-8"}};
+  for (int row = 1; row <= 3; ++row) {
+    (*c.Sign)[row] = Utf8ToCp1251(rows[row - 1][0])[0];
+    c.Name1->SetItem(row, rows[row - 1][1]);
+    c.Name2->SetItem(row, rows[row - 1][2]);
+    c.KodLine->SetItem(row, row == 1 ? "" : "АС-50");
+    (*c.TypPQ)[row] = static_cast<std::uint8_t>(row == 1 ? 0 : 1);
+    (*c.P)[row] = 0.1f * static_cast<float>(row);
+    (*c.Q)[row] = 0.05f * static_cast<float>(row);
+  }
+  WriteTableFile(In(folder, "Сеть.RS"), table);
+}
+
+TSets BaseTableSets(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutLines10, LayoutTransTP}))}; }
+
+// The card file of "Пример", from which the import makes the scheme "Карты" beside it.
+void PrepareCards(const std::string& folder) { ExportCardScheme(In(folder, "Пример"), In(folder, "Карты.cdu")); }
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
@@ -333,6 +500,33 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return MonthSets("," + GetMaketExtention(LayoutReactiveSources)); }},
       {"Z-режим: Балансировка схемы", PrepareMonth, Balance,
        [] { return TSets{Named("Образец", Extensions({LayoutNodes, LayoutBranches, LayoutLineFlows}) + ",.RGM")}; }},
+      {"Z-режим: Очистка данных (новый месяц)", PrepareMonthRun,
+       [](const std::string& folder) { ClearMonthData(In(folder, "Образец")); }, ClearedMonthSets},
+      {"Z-режим: Технологические потери", PrepareMonth, RunTechnological, [] { return TSets{{"Образец.WRG"}}; }},
+      {"Z-режим: Импорт замеров", PrepareMeasurements,
+       [](const std::string& folder) {
+         ImportMeasurementFile(In(folder, "Образец"), In(folder, "Замеры.xlsx"), {"замер", 0.5}, {});
+       },
+       [] { return TSets{Named("Образец", Extensions({LayoutNodes, LayoutLineFlows}))}; }},
+      {"Z-режим: Импорт ЦДУ", PrepareCards,
+       [](const std::string& folder) { ImportSchemeFile(In(folder, "Карты.cdu"), ReadCardScheme); },
+       [] { return TSets{SchemeNamed("Карты")}; }},
+      {"Z-режим: Расчет емкостных токов", PrepareMonth, CalculateCapCurrents,
+       [] { return TSets{SchemeNamed("Образец")}; }},
+      {"Z-режим: Выделение фрагмента графики схемы", {}, SaveFragment, [] { return TSets{SchemeNamed("Фрагмент")}; }},
+      {"Z-режим: Стыковка схем по балансирующим узлам", PrepareJoin, JoinSchemes,
+       [] { return TSets{SchemeNamed("Пример")}; }},
+      {"Z-режим: чтение схемы с перенумерацией модели", PrepareRenumbering, ReadRenumbered,
+       [] { return TSets{SchemeNamed("Пример")}; }},
+      {"База данных района: Импорт", PrepareDistrictFile,
+       [](const std::string& folder) {
+         const std::string source = In(folder, "Сеть.RS"), stem = In(folder, "Образец");
+         TBaseImport base;
+         if (ImportBase(source, stem, false, base, [&] { return ImportDistrictFiles({source}, stem, base); }) !=
+             TImportEnd::Written)
+           throw Error("база не записана");
+       },
+       [] { return BaseTableSets("Образец"); }},
       {"Оптимизация реактивной мощности: Записать", {}, WriteQopt,
        [] { return TSets{Named("Пример", GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutReactiveSources))}; }},
       {"Z-режим: Создать", {}, [](const std::string& folder) { CreateEmptyScheme(In(folder, "Пример"), "Пример"); },
