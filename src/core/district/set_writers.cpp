@@ -14,7 +14,9 @@
 #include "core/diagram/scheme_files.h"
 #include "core/district/cdu_cards.h"
 #include "core/district/base_import.h"
-#include "core/district/import_rs.h"
+#include "core/district/import_psh.h"
+#include "core/district/outside_readers.h"
+#include "core/district/pnt_lin_import.h"
 #include "core/district/load_forming.h"
 #include "core/district/scheme_forming.h"
 #include "core/district/subst_match.h"
@@ -31,6 +33,7 @@
 #include "core/regime/task_fragment.h"
 #include "core/regime/node_equiv.h"
 #include "core/regime/period_run.h"
+#include "core/regime/pnt_lin.h"
 #include "core/regime/scheme_files.h"
 #include "core/regime/switch_journal.h"
 #include "core/regime/task_regime.h"
@@ -445,8 +448,65 @@ void PrepareDistrictFile(const std::string& folder) {
 
 TSets BaseTableSets(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutLines10, LayoutTransTP}))}; }
 
+// The district base of the stem made by the base window's import command: its reader of the program's
+// list takes the chosen file (source, as the command names it) and the base goes in one run.
+void ImportBaseBy(const char* reader, const std::string& source, const std::string& file, const std::string& stem) {
+  TBaseImport base;
+  const auto read = [&] {
+    TOutsideRun run;
+    run.Files = {file};
+    run.BaseStem = stem;
+    run.Base = &base;
+    return FindOutsideReader(reader).ReadInto(file, run);
+  };
+  if (ImportBase(source, stem, false, base, read) != TImportEnd::Written) throw Error("база не записана");
+}
+
+// A feeder file of the folder: two heading lines, then a supply section, a station and a tap-off, each in
+// its columns (names 1-8 and 10-17, state 19-22, mark 24-32, length 33-40 to the right, transformer 42-49).
+void PrepareFeederFile(const std::string& folder) {
+  const auto cell = [](const std::string& text, std::size_t width, bool right) {
+    const std::string bytes = Utf8ToCp866(text);
+    const std::string blanks(width > bytes.size() ? width - bytes.size() : 0, ' ');
+    return right ? blanks + bytes : bytes + blanks;
+  };
+  const char* pieces[][5] = {
+      {"Лесная", "ТП-1", "АС-50", "0.25", "-"}, {"ТП-1", "ТП-2", "АС-35", "0.1", "ТМ-250"}, {"ТП-2", "ТП-3", "А-35", "0.3", "ТМ-400"}};
+  std::string bytes = Utf8ToCp866("Фидер Лесная\r\n--------\r\n");
+  for (const auto& p : pieces)
+    bytes += cell(p[0], 8, false) + " " + cell(p[1], 8, false) + " " + cell("", 4, false) + " " + cell(p[2], 9, false) +
+             cell(p[3], 8, true) + " " + cell(p[4], 8, false) + "\r\n";
+  std::ofstream(In(folder, "Лесная.psh"), std::ios::binary) << bytes;
+}
+
 // The card file of "Пример", from which the import makes the scheme "Карты" beside it.
 void PrepareCards(const std::string& folder) { ExportCardScheme(In(folder, "Пример"), In(folder, "Карты.cdu")); }
+
+
+// An exchange pair written from "Пример" with a load and a resistance that its tables do not hold.
+void PrepareExchangePair(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  TDataFile nodes, branches;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  (*n.Pn)[n.RowCount] = n.Pn->Get(n.RowCount) + 12.5;
+  (*b.R)[b.RowCount] = b.R->Get(b.RowCount) + 0.25f;
+  WritePntLin(In(folder, "Обмен.PNT"), nodes, branches, {});
+}
+
+// "Чтение файлов PNT,LIN" of the regime window: the pair over the scheme as the window shows it.
+void ReadExchangePair(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  TTaskLocks locks(nullptr);
+  locks.Lock(path);
+  TDataFile shown;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), shown);
+  ImportPntLinPair(In(folder, "Обмен.PNT"), path, shown);
+}
 
 }  // namespace
 
@@ -511,6 +571,8 @@ const std::vector<TSetWriter>& SetWriters() {
       {"Z-режим: Импорт ЦДУ", PrepareCards,
        [](const std::string& folder) { ImportSchemeFile(In(folder, "Карты.cdu"), ReadCardScheme); },
        [] { return TSets{SchemeNamed("Карты")}; }},
+      {"Z-режим: Чтение файлов PNT,LIN", PrepareExchangePair, ReadExchangePair,
+       [] { return TSets{SchemeNamed("Пример")}; }},
       {"Z-режим: Расчет емкостных токов", PrepareMonth, CalculateCapCurrents,
        [] { return TSets{SchemeNamed("Образец")}; }},
       {"Z-режим: Выделение фрагмента графики схемы", {}, SaveFragment, [] { return TSets{SchemeNamed("Фрагмент")}; }},
@@ -520,11 +582,13 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{SchemeNamed("Пример")}; }},
       {"База данных района: Импорт", PrepareDistrictFile,
        [](const std::string& folder) {
-         const std::string source = In(folder, "Сеть.RS"), stem = In(folder, "Образец");
-         TBaseImport base;
-         if (ImportBase(source, stem, false, base, [&] { return ImportDistrictFiles({source}, stem, base); }) !=
-             TImportEnd::Written)
-           throw Error("база не записана");
+         ImportBaseBy(kRsReader, In(folder, "Сеть.RS"), In(folder, "Сеть.RS"), In(folder, "Образец"));
+       },
+       [] { return BaseTableSets("Образец"); }},
+      {"База данных района: Импорт файлов *.psh", PrepareFeederFile,
+       [](const std::string& folder) {
+         const std::string stem = In(folder, "Образец");
+         ImportBaseBy(kPshReader, PshFolderSource(stem), stem, stem);
        },
        [] { return BaseTableSets("Образец"); }},
       {"Оптимизация реактивной мощности: Записать", {}, WriteQopt,
