@@ -10,6 +10,7 @@
 #include "core/base/settings.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/catalogs/align_catalogs.h"
+#include "core/catalogs/catwin_graph.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
 #include "core/district/cdu_cards.h"
@@ -43,6 +44,7 @@
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "core/tables/table_save.h"
 
 namespace ld {
 
@@ -508,6 +510,47 @@ void ReadExchangePair(const std::string& folder) {
   ImportPntLinPair(In(folder, "Обмен.PNT"), path, shown);
 }
 
+
+// A catalogue of graphs "Графики" of two graphs of 24 hourly values of a day each.
+void PrepareGraphCatalog(const std::string& folder) {
+  const std::string stem = In(folder, "Графики");
+  const auto catalog = OpenGraphCatalog(stem);
+  const auto values = OpenGraphValues(stem);
+  InsertTableRows(*catalog, 1, 2);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(*catalog, c);
+  for (int row = 1; row <= 2; ++row) {
+    (*c.Ngr)[row] = row;
+    (*c.Per)[row] = 3600;
+    c.Tit->SetItem(row, "ТП-" + std::to_string(row));
+    (*c.Zam)[row] = 'P';
+    DAdouble dates(24), points(24);
+    dates.Count = points.Count = 24;
+    for (int hour = 1; hour <= 24; ++hour) {
+      dates[hour] = 20261102 + hour * 3600 / 100000.0;  // the moment packed as the values table holds it
+      points[hour] = 10.0 * row + hour;
+    }
+    PutGraphValues(*values, row, dates, points);
+  }
+  WriteTableFile(stem + GetMaketExtention(GraphCatalogMaket), *catalog);
+  WriteTableFile(stem + GetMaketExtention(GraphValuesMaket), *values);
+}
+
+// "Удалить" of the graph catalogue window: the last graph's row deleted in the grid, and the grid's save
+// with the values that lost their graph.
+void DeleteGraph(const std::string& folder) {
+  const std::string stem = In(folder, "Графики"), file = stem + GetMaketExtention(GraphCatalogMaket);
+  TDataFile catalog;
+  ReadTableFile(file, catalog);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(catalog, c);
+  const int number = c.Ngr->Get(c.RowCount);
+  DeleteTableRow(catalog, catalog.RowCount--);
+  const auto values = OpenGraphValues(stem);
+  if (DeleteGraphValueRows(*values, number) == 0) throw Error("у графика нет значений");
+  SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
+}
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
@@ -573,6 +616,8 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{SchemeNamed("Карты")}; }},
       {"Z-режим: Чтение файлов PNT,LIN", PrepareExchangePair, ReadExchangePair,
        [] { return TSets{SchemeNamed("Пример")}; }},
+      {"Каталог графиков нагрузок: Удалить", PrepareGraphCatalog, DeleteGraph,
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"Z-режим: Расчет емкостных токов", PrepareMonth, CalculateCapCurrents,
        [] { return TSets{SchemeNamed("Образец")}; }},
       {"Z-режим: Выделение фрагмента графики схемы", {}, SaveFragment, [] { return TSets{SchemeNamed("Фрагмент")}; }},
