@@ -20,6 +20,7 @@
 #include "core/district/pnt_lin_import.h"
 #include "core/district/load_forming.h"
 #include "core/district/scheme_forming.h"
+#include "core/district/subscriber_books.h"
 #include "core/district/subst_match.h"
 #include "core/engine/regime.h"
 #include "core/optim/q_optim.h"
@@ -551,6 +552,37 @@ void DeleteGraph(const std::string& folder) {
   SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
 }
 
+
+// The subscriber workbooks of the base: an industrial sheet (two heading rows, then the metering points)
+// and a households sheet (a station, then its feeder's count and energy).
+void PrepareSubscriberBooks(const std::string& folder) {
+  const std::vector<std::vector<std::string>> industrial = {
+      {"Ведомость"},
+      {"№"},
+      {"1", "Д1", "Завод", "Цех 1", "ул. Мира", "ТП-5.1", "8-17", "10", "123", "СА4", "30", "АЕ спож.", "1000", "5"},
+      {"2", "Д2", "Общежитие", "Цех 2", "", "ТП-7", "", "", "124", "", "1", "АЕ спож.", "200", "6"}};
+  const std::vector<std::vector<std::string>> households = {{"ТП-1"}, {"1", "1", "2", "10"}};
+  for (const auto& [name, rows] : {std::pair{"Промышленные.xlsx", &industrial}, std::pair{"Бытовые.xlsx", &households}}) {
+    Worksheet sheet;
+    for (std::size_t r = 0; r < rows->size(); ++r)
+      for (std::size_t c = 0; c < (*rows)[r].size(); ++c)
+        if (!(*rows)[r][c].empty()) sheet.SetText(static_cast<int>(r) + 1, static_cast<int>(c) + 1, (*rows)[r][c]);
+    Workbook book;
+    book.sheets.push_back(std::move(sheet));
+    WriteXlsx(In(folder, name), book);
+  }
+}
+
+void ImportSubscriberBooks(const std::string& folder) {
+  TSubscriberXlsRequest request;
+  request.BaseStem = In(folder, "Образец");
+  request.Prom = request.Byt = true;
+  request.PathProm = In(folder, "Промышленные.xlsx");
+  request.PathByt = In(folder, "Бытовые.xlsx");
+  std::vector<std::string> info;
+  ImportSubscriberBasesXls(request, info);
+}
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
@@ -618,6 +650,8 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{SchemeNamed("Пример")}; }},
       {"Каталог графиков нагрузок: Удалить", PrepareGraphCatalog, DeleteGraph,
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"База данных района: Абоненты из книг", PrepareSubscriberBooks, ImportSubscriberBooks,
+       [] { return TSets{Named("Образец", Extensions({LayoutMeterPoints, LayoutHouseholds}))}; }},
       {"Z-режим: Расчет емкостных токов", PrepareMonth, CalculateCapCurrents,
        [] { return TSets{SchemeNamed("Образец")}; }},
       {"Z-режим: Выделение фрагмента графики схемы", {}, SaveFragment, [] { return TSets{SchemeNamed("Фрагмент")}; }},
