@@ -16,10 +16,13 @@
 #include "core/district/cdu_cards.h"
 #include "core/district/base_import.h"
 #include "core/district/import_psh.h"
+#include "core/district/measure_base.h"
 #include "core/district/outside_readers.h"
 #include "core/district/pnt_lin_import.h"
 #include "core/district/load_forming.h"
 #include "core/district/scheme_forming.h"
+#include "core/district/sheet_import_names.h"
+#include "core/district/sheet_imports.h"
 #include "core/district/subscriber_books.h"
 #include "core/district/subst_match.h"
 #include "core/engine/regime.h"
@@ -583,6 +586,36 @@ void ImportSubscriberBooks(const std::string& folder) {
   ImportSubscriberBasesXls(request, info);
 }
 
+
+// A book of measurements of the base's first substation input and first feeder, each named in column 3
+// with its active value in column 8.
+void PrepareFeederMeasurements(const std::string& folder) {
+  TDataFile inputs, feeders;
+  ReadTableFile(In(folder, "Образец") + GetMaketExtention(LayoutSubstInputs), inputs);
+  ReadTableFile(In(folder, "Образец") + GetMaketExtention(LayoutSubstFeeders), feeders);
+  const auto* input = GetColumnAs<DAString>("NamePS", inputs);
+  const auto* feeder = GetColumnAs<DAString>("Name2", feeders);
+  if (input == nullptr || feeder == nullptr || inputs.RowCount < 1 || feeders.RowCount < 1)
+    throw Error("в базе нет вводов или фидеров");
+  Worksheet sheet;
+  sheet.SetText(2, 3, input->GetItem(1));
+  sheet.SetNumber(2, 8, 1.25);
+  sheet.SetText(3, 3, feeder->GetItem(1));
+  sheet.SetNumber(3, 8, 3);
+  Workbook book;
+  book.sheets.push_back(std::move(sheet));
+  WriteXlsx(In(folder, "Фидеры.xlsx"), book);
+}
+
+void MeasureFeeders(const std::string& folder) {
+  const TSheetImport& reader = FindSheetImport(kFeederMeasureSheet);
+  std::vector<std::string> messages;
+  MeasureBaseTables(In(folder, "Образец"), In(folder, "Фидеры.xlsx"), reader.Layouts,
+                    [&](std::vector<TDataFile>& tables, const TSheetCells& cells) {
+                      return reader.Read(tables, cells, {&messages, 0, {}, {}, nullptr});
+                    });
+}
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
@@ -652,6 +685,8 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"База данных района: Абоненты из книг", PrepareSubscriberBooks, ImportSubscriberBooks,
        [] { return TSets{Named("Образец", Extensions({LayoutMeterPoints, LayoutHouseholds}))}; }},
+      {"База данных района: Импорт замеров 10(6) кВ", PrepareFeederMeasurements, MeasureFeeders,
+       [] { return TSets{Named("Образец", Extensions({LayoutSubstInputs, LayoutSubstFeeders}))}; }},
       {"Z-режим: Расчет емкостных токов", PrepareMonth, CalculateCapCurrents,
        [] { return TSets{SchemeNamed("Образец")}; }},
       {"Z-режим: Выделение фрагмента графики схемы", {}, SaveFragment, [] { return TSets{SchemeNamed("Фрагмент")}; }},
