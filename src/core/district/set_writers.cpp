@@ -15,6 +15,7 @@
 #include "core/diagram/scheme_files.h"
 #include "core/district/cdu_cards.h"
 #include "core/district/base_import.h"
+#include "core/district/import_net_workbooks.h"
 #include "core/district/import_psh.h"
 #include "core/district/measure_base.h"
 #include "core/district/outside_readers.h"
@@ -616,6 +617,34 @@ void MeasureFeeders(const std::string& folder) {
                     });
 }
 
+
+// A network workbook of one feeder: its voltage, a main-line section from the supply and a branch section
+// to a station of one transformer.
+void PrepareNetWorkbook(const std::string& folder) {
+  Worksheet sheet;
+  sheet.SetNumber(1, 1, 10);
+  sheet.SetText(4, 1, "ПС-1.Ф5");
+  sheet.SetNumber(4, 3, 0.25);
+  sheet.SetText(4, 4, "АС-50");
+  sheet.SetText(5, 1, "ТП-1");
+  sheet.SetText(5, 2, "ТП-2");
+  sheet.SetNumber(5, 3, 0.1);
+  sheet.SetText(5, 4, "АС-35");
+  sheet.SetNumber(5, 5, 1);
+  sheet.SetNumber(5, 6, 400);
+  Workbook book;
+  book.sheets.push_back(std::move(sheet));
+  WriteXlsx(In(folder, "Сеть.xlsx"), book);
+}
+
+void ImportNetWorkbook(const std::string& folder) {
+  const std::string file = In(folder, "Сеть.xlsx"), stem = In(folder, "Образец");
+  TBaseImport base;
+  if (ImportBase(file, stem, true, base, [&] { return ImportNetWorkbooks({file}, stem, base); }) !=
+      TImportEnd::Written)
+    throw Error("база не записана");
+}
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
@@ -683,6 +712,8 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{SchemeNamed("Пример")}; }},
       {"Каталог графиков нагрузок: Удалить", PrepareGraphCatalog, DeleteGraph,
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"База данных района: Импорт сети из книг", PrepareNetWorkbook, ImportNetWorkbook,
+       [] { return BaseTableSets("Образец"); }},
       {"База данных района: Абоненты из книг", PrepareSubscriberBooks, ImportSubscriberBooks,
        [] { return TSets{Named("Образец", Extensions({LayoutMeterPoints, LayoutHouseholds}))}; }},
       {"База данных района: Импорт замеров 10(6) кВ", PrepareFeederMeasurements, MeasureFeeders,

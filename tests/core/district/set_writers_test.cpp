@@ -280,6 +280,7 @@ void SetWriters::NoWriteOverwritten(bool sameDate) {
       {"Z-режим: Выделение фрагмента графики схемы", 0},           // a scheme of a part of another
       {"База данных района: Импорт", 0},                           // the base of a network file
       {"База данных района: Импорт файлов *.psh", 0},              // the base of feeder files
+      {"База данных района: Импорт сети из книг", 0},              // the base of network workbooks
   };
   enum { kWritten = 0, kFailed = 1, kRefused = 3 };  // how the other program ends
   for (const TSetWriter& writer : ld::SetWriters()) {
