@@ -25,6 +25,7 @@
 #include "core/district/sheet_import_names.h"
 #include "core/district/sheet_imports.h"
 #include "core/district/subscriber_books.h"
+#include "core/district/subscriber_dbf.h"
 #include "core/district/subst_match.h"
 #include "core/engine/regime.h"
 #include "core/optim/q_optim.h"
@@ -645,6 +646,52 @@ void ImportNetWorkbook(const std::string& folder) {
     throw Error("база не записана");
 }
 
+
+// A dBase III file of one character field, its texts in Windows-1251 (as its header's language byte says).
+void WriteDbfTexts(const std::string& file, const std::string& field, const std::vector<std::string>& texts) {
+  constexpr unsigned char kWidth = 20;
+  const auto put16 = [](std::string& bytes, std::size_t at, unsigned value) {
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>(value >> 8);
+  };
+  std::string bytes(32, '\0');
+  bytes[0] = 0x03;
+  bytes[1] = static_cast<char>(126);  // 2026-12-09
+  bytes[2] = 12;
+  bytes[3] = 9;
+  put16(bytes, 4, static_cast<unsigned>(texts.size()));
+  put16(bytes, 8, 32 + 32 + 1);
+  put16(bytes, 10, 1 + kWidth);
+  bytes[29] = static_cast<char>(0xC9);
+  std::string descriptor(32, '\0');
+  descriptor.replace(0, field.size(), field);
+  descriptor[11] = 'C';
+  descriptor[16] = static_cast<char>(kWidth);
+  bytes += descriptor + '\r';
+  for (const std::string& text : texts) {
+    const std::string cp = Utf8ToCp1251(text);
+    bytes += ' ' + cp + std::string(kWidth - cp.size(), ' ');
+  }
+  bytes += '\x1A';
+  std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// The billing department's household base and list of contracts.
+void PrepareSubscriberBases(const std::string& folder) {
+  WriteDbfTexts(In(folder, "быт.dbf"), "NAME_TP", {"ТП-1", "ТП-2"});
+  WriteDbfTexts(In(folder, "дог.dbf"), "NDOGOV", {"101", "102"});
+}
+
+void ImportSubscriberBases(const std::string& folder) {
+  TSubscriberDbfRequest request;
+  request.BaseStem = In(folder, "Образец");
+  request.Byt = request.Dog = true;
+  request.PathByt = In(folder, "быт.dbf");
+  request.PathDog = In(folder, "дог.dbf");
+  std::vector<std::string> info;
+  ImportSubscriberBasesDbf(request, info);
+}
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
@@ -718,6 +765,8 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{Named("Образец", Extensions({LayoutMeterPoints, LayoutHouseholds}))}; }},
       {"База данных района: Импорт замеров 10(6) кВ", PrepareFeederMeasurements, MeasureFeeders,
        [] { return TSets{Named("Образец", Extensions({LayoutSubstInputs, LayoutSubstFeeders}))}; }},
+      {"База данных района: Абоненты из баз dBase", PrepareSubscriberBases, ImportSubscriberBases,
+       [] { return TSets{Named("Образец", Extensions({LayoutHouseholds, LayoutConsumers}))}; }},
       {"Z-режим: Расчет емкостных токов", PrepareMonth, CalculateCapCurrents,
        [] { return TSets{SchemeNamed("Образец")}; }},
       {"Z-режим: Выделение фрагмента графики схемы", {}, SaveFragment, [] { return TSets{SchemeNamed("Фрагмент")}; }},
