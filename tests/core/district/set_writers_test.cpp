@@ -26,6 +26,7 @@
 #include "core/tables/table_run.h"
 #include "core/tables/table_writer.h"
 #include "core/tables/unom.h"
+#include "core/tables/write_lock.h"
 #include "support/child_process.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
@@ -160,7 +161,7 @@ protected:
   // What a write leaves while it lasts: a run's records, its commit mark and the old versions it keeps,
   // and the temporary of a file replaced on its own ("<file>.XXXXXX~"). A lock ("<file>~") of a killed
   // program, and the temporaries of a run under it ("<file>.new~.XXXXXX~"), go when the next one who
-  // asks for the lock finds its holder gone.
+  // asks for the lock finds its holder gone (ClearOwnLeftOvers).
   static bool RunLeftOver(const std::string& name) {
     for (const char* ending : {".set~", ".done~", ".old~"})
       if (name.find(ending) != std::string::npos) return true;
@@ -254,6 +255,12 @@ TEST_F(SetWriters, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
           EXPECT_TRUE(state == "old" || state == "new") << set.front() << ": " << state;
         }
         for (const auto& [name, bytes] : now) EXPECT_FALSE(RunLeftOver(name)) << name;
+        // The next who asks for the tables' locks ("Да": the program that held them is gone) finds
+        // nothing of the killed one beside them.
+        for (const std::string& name : inSets) ClearOwnLeftOvers(folder_ + "/" + name);
+        for (const auto& [name, bytes] : Files())
+          for (const std::string& table : inSets)
+            EXPECT_FALSE(name.ends_with('~') && name.starts_with(table)) << name << ": left for good";
       }
     }
   }
