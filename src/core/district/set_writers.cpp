@@ -753,7 +753,16 @@ const std::vector<TSetWriter>& SetWriters() {
        },
        [] { return TSets{Named("Образец", Extensions({LayoutNodes, LayoutLineFlows}))}; }},
       {"Z-режим: Импорт ЦДУ", PrepareCards,
-       [](const std::string& folder) { ImportSchemeFile(In(folder, "Карты.cdu"), ReadCardScheme); },
+       [](const std::string& folder) {
+         // the card file's reader of the program's list, as the regime window reads it
+         ImportSchemeFile(In(folder, "Карты.cdu"), [](const std::string& file, TDataFile& nodes, TDataFile& branches) {
+           TOutsideRun run;
+           const TImportTaken taken = FindOutsideReader(kCardsReader).ReadInto(file, run);
+           nodes = std::move(run.Tables[0]);
+           branches = std::move(run.Tables[1]);
+           return taken;
+         });
+       },
        [] { return TSets{SchemeNamed("Карты")}; }},
       {"Z-режим: Чтение файлов PNT,LIN", PrepareExchangePair, ReadExchangePair,
        [] { return TSets{SchemeNamed("Пример")}; }},
