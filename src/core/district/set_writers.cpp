@@ -10,27 +10,47 @@
 #include "core/base/settings.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/catalogs/align_catalogs.h"
+#include "core/catalogs/catwin_graph.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
+#include "core/district/cdu_cards.h"
+#include "core/district/base_import.h"
+#include "core/district/import_net_workbooks.h"
+#include "core/district/import_psh.h"
+#include "core/district/measure_base.h"
+#include "core/district/outside_readers.h"
+#include "core/district/pnt_lin_import.h"
 #include "core/district/load_forming.h"
 #include "core/district/scheme_forming.h"
+#include "core/district/sheet_import_names.h"
+#include "core/district/sheet_imports.h"
+#include "core/district/subscriber_books.h"
+#include "core/district/subscriber_dbf.h"
 #include "core/district/subst_match.h"
 #include "core/engine/regime.h"
 #include "core/optim/q_optim.h"
 #include "core/optim/q_prepare.h"
 #include "core/optim/tkz_data.h"
 #include "core/optim/tkz_view.h"
+#include "core/office/workbook.h"
+#include "core/office/xlsx_file.h"
 #include "core/regime/balance_flows.h"
+#include "core/regime/measurements.h"
+#include "core/regime/task_emk.h"
+#include "core/regime/task_fragment.h"
 #include "core/regime/node_equiv.h"
 #include "core/regime/period_run.h"
+#include "core/regime/pnt_lin.h"
 #include "core/regime/scheme_files.h"
 #include "core/regime/switch_journal.h"
 #include "core/regime/task_regime.h"
+#include "core/tables/colmaps_district.h"
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_io.h"
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "core/tables/table_save.h"
 
 namespace ld {
 
@@ -292,6 +312,397 @@ void SaveTkzRows(const std::string& folder) {
 
 TSets TkzNamed(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutTkzSources, LayoutTkzRadius}))}; }
 
+
+// The month as the period run left it: its energies beside the tables, which the clearing removes.
+void PrepareMonthRun(const std::string& folder) {
+  PrepareMonth(folder);
+  RunMonth(folder);
+}
+
+TSets ClearedMonthSets() {
+  return TSets{Named("Образец", Extensions({LayoutLineFlows, LayoutNodes, LayoutNodeEnergy, LayoutBranchEnergy}))};
+}
+
+void RunTechnological(const std::string& folder) {
+  TRegime r;
+  std::vector<std::string> errors, said;
+  r.Errors = &errors;
+  TPeriodRunCallbacks told;
+  told.Message = [&said](const std::string& line) { said.push_back(line); };
+  if (!RunPeriodLosses(r, In(folder, "Образец"), told, TPeriodRunForm::Technological, false).Written)
+    throw Error(said.empty() ? "потери не записаны" : said.back());
+}
+
+// A book of measurements for the formed month scheme: the load of its first node whose name has a
+// station part, given by kind "1".
+void PrepareMeasurements(const std::string& folder) {
+  PrepareMonth(folder);
+  TDataFile nodes;
+  ReadTableFile(In(folder, "Образец") + GetMaketExtention(LayoutNodes), nodes);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  Worksheet sheet;
+  for (int row = 1, written = 0; row <= n.RowCount && written < 2; ++row) {
+    const std::string name = n.Name->GetItem(row);
+    const std::size_t dot = name.find('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) continue;
+    ++written;
+    sheet.SetText(written, 14, name.substr(0, dot));
+    sheet.SetText(written, 16, name.substr(dot + 1));
+    sheet.SetNumber(written, 9, 0.25 * written);
+    sheet.SetText(written, 17, "1");
+  }
+  Workbook book;
+  book.sheets.push_back(std::move(sheet));
+  WriteXlsx(In(folder, "Замеры.xlsx"), book);
+}
+
+// The engine of a task of the regime window, the scheme's tables locked for the task's run.
+TRegime& LockedForTask(TRegime& r, TTaskLocks& locks, const std::string& path) {
+  locks.Lock(path);
+  PrepareTaskEngine(r, IniRec.FlagRQ);
+  return r;
+}
+
+// "Расчет емкостных токов" by the nominal voltages over the formed month scheme (a 10 kV network).
+void CalculateCapCurrents(const std::string& folder) {
+  const std::string path = In(folder, "Образец");
+  TRegime r;
+  TTaskLocks locks(&r);
+  LockedForTask(r, locks, path).ReadScheme(path);
+  if (JudgeModelRead(r, false) != TTaskVerdict::Calculated) throw Error("модель схемы не построена");
+  TDataFile nodes, branches;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
+  TNodeCols nc;
+  TBranchCols bc;
+  FillNodeCols(nodes, nc);
+  FillBranchCols(branches, bc);
+  CalcCapacitiveCurrents(r, nc, bc, false);
+  RewriteLockedScheme(path, nodes, branches);
+}
+
+void CalculateLocked(TRegime& r, const std::string& path) {
+  std::vector<std::string> errors;
+  if (RunTaskCalculation(r, path, errors) != TTaskVerdict::Calculated)
+    throw Error(errors.empty() ? "режим не рассчитан" : errors.front());
+}
+
+// A fragment of "Пример" chosen on the diagram (its first four nodes and three branches) saved as the
+// scheme "Фрагмент".
+void SaveFragment(const std::string& folder) {
+  const std::string path = In(folder, "Пример"), target = In(folder, "Фрагмент");
+  TRegime r;
+  TTaskLocks locks(&r);
+  locks.Lock(target);
+  LockedForTask(r, locks, path);
+  CalculateLocked(r, path);
+  TDataFile shownNodes, shownBranches, nodes, branches;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), shownNodes);
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), shownBranches);
+  BuildFragmentTables(r, shownNodes, shownBranches, {1, 2, 3, 4}, {1, 2, 3}, "Фрагмент", nodes, branches);
+  RewriteLockedScheme(target, nodes, branches);
+}
+
+// The scheme "Добавка" (a copy of "Пример") joined to "Пример" at its balancing node.
+void PrepareJoin(const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Добавка")); }
+
+void JoinSchemes(const std::string& folder) {
+  const std::string path = In(folder, "Пример"), added = In(folder, "Добавка");
+  TRegime r;
+  TTaskLocks locks(&r);
+  locks.Lock(added);
+  LockedForTask(r, locks, path);
+  TDataFile addedNodes, addedBranches, nodes, branches;
+  ReadTableFile(added + GetMaketExtention(LayoutNodes), addedNodes);
+  ReadTableFile(added + GetMaketExtention(LayoutBranches), addedBranches);
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
+  CalculateLocked(r, added);
+  JoinSchemeTables(r, addedNodes, addedBranches, nodes, branches, IniRec.JoinZnak);
+  RewriteLockedScheme(path, nodes, branches);
+}
+
+// "Пример" with every node and branch marked unsupplied ('p', as the diagram colours them), as a scheme
+// whose network was cut off and joined again is left: the next read of the scheme finds them supplied,
+// marks the model anew and writes both tables back.
+void PrepareRenumbering(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  for (const char* layout : {LayoutNodes, LayoutBranches}) {
+    TDataFile table;
+    ReadTableFile(path + GetMaketExtention(layout), table);
+    if (!table.MarkRec) table.MarkRec = std::make_unique<DAbyte>(table.RowCount);
+    table.MarkRec->EnsureIndex(table.RowCount);
+    for (int row = 1; row <= table.RowCount; ++row) (*table.MarkRec)[row] = 'p';
+    WriteTableFile(path + GetMaketExtention(layout), table);
+  }
+}
+
+void ReadRenumbered(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  TRegime r;
+  TTaskLocks locks(&r);
+  LockedForTask(r, locks, path).ReadScheme(path);
+}
+
+// A network file "*.RS" of a feeder: a supply row and two stations with their loads.
+void PrepareDistrictFile(const std::string& folder) {
+  TDataFile table;
+  ReadMaket(LayoutDistrict10, table);
+  CreateColumns(table, 3);
+  TDistrict10Cols c;
+  FillDistrict10Cols(table, c);
+  const char* rows[][3] = {{"П", "ПС.35.10", "Ф-5"}, {"", "ПС.35.10", "ТП-7"}, {"", "ТП-7", "ТП-8"}};
+  for (int row = 1; row <= 3; ++row) {
+    (*c.Sign)[row] = Utf8ToCp1251(rows[row - 1][0])[0];
+    c.Name1->SetItem(row, rows[row - 1][1]);
+    c.Name2->SetItem(row, rows[row - 1][2]);
+    c.KodLine->SetItem(row, row == 1 ? "" : "АС-50");
+    (*c.TypPQ)[row] = static_cast<std::uint8_t>(row == 1 ? 0 : 1);
+    (*c.P)[row] = 0.1f * static_cast<float>(row);
+    (*c.Q)[row] = 0.05f * static_cast<float>(row);
+  }
+  WriteTableFile(In(folder, "Сеть.RS"), table);
+}
+
+TSets BaseTableSets(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutLines10, LayoutTransTP}))}; }
+
+// The district base of the stem made by the base window's import command: its reader of the program's
+// list takes the chosen file (source, as the command names it) and the base goes in one run.
+void ImportBaseBy(const char* reader, const std::string& source, const std::string& file, const std::string& stem) {
+  TBaseImport base;
+  const auto read = [&] {
+    TOutsideRun run;
+    run.Files = {file};
+    run.BaseStem = stem;
+    run.Base = &base;
+    return FindOutsideReader(reader).ReadInto(file, run);
+  };
+  if (ImportBase(source, stem, false, base, read) != TImportEnd::Written) throw Error("база не записана");
+}
+
+// A feeder file of the folder: two heading lines, then a supply section, a station and a tap-off, each in
+// its columns (names 1-8 and 10-17, state 19-22, mark 24-32, length 33-40 to the right, transformer 42-49).
+void PrepareFeederFile(const std::string& folder) {
+  const auto cell = [](const std::string& text, std::size_t width, bool right) {
+    const std::string bytes = Utf8ToCp866(text);
+    const std::string blanks(width > bytes.size() ? width - bytes.size() : 0, ' ');
+    return right ? blanks + bytes : bytes + blanks;
+  };
+  const char* pieces[][5] = {
+      {"Лесная", "ТП-1", "АС-50", "0.25", "-"}, {"ТП-1", "ТП-2", "АС-35", "0.1", "ТМ-250"}, {"ТП-2", "ТП-3", "А-35", "0.3", "ТМ-400"}};
+  std::string bytes = Utf8ToCp866("Фидер Лесная\r\n--------\r\n");
+  for (const auto& p : pieces)
+    bytes += cell(p[0], 8, false) + " " + cell(p[1], 8, false) + " " + cell("", 4, false) + " " + cell(p[2], 9, false) +
+             cell(p[3], 8, true) + " " + cell(p[4], 8, false) + "\r\n";
+  std::ofstream(In(folder, "Лесная.psh"), std::ios::binary) << bytes;
+}
+
+// The card file of "Пример", from which the import makes the scheme "Карты" beside it.
+void PrepareCards(const std::string& folder) { ExportCardScheme(In(folder, "Пример"), In(folder, "Карты.cdu")); }
+
+
+// An exchange pair written from "Пример" with a load and a resistance that its tables do not hold.
+void PrepareExchangePair(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  TDataFile nodes, branches;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
+  TNodeCols n;
+  FillNodeCols(nodes, n);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  (*n.Pn)[n.RowCount] = n.Pn->Get(n.RowCount) + 12.5;
+  (*b.R)[b.RowCount] = b.R->Get(b.RowCount) + 0.25f;
+  WritePntLin(In(folder, "Обмен.PNT"), nodes, branches, {});
+}
+
+// "Чтение файлов PNT,LIN" of the regime window: the pair over the scheme as the window shows it.
+void ReadExchangePair(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  TTaskLocks locks(nullptr);
+  locks.Lock(path);
+  TDataFile shown;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), shown);
+  ImportPntLinPair(In(folder, "Обмен.PNT"), path, shown);
+}
+
+
+// A catalogue of graphs "Графики" of two graphs of 24 hourly values of a day each.
+void PrepareGraphCatalog(const std::string& folder) {
+  const std::string stem = In(folder, "Графики");
+  const auto catalog = OpenGraphCatalog(stem);
+  const auto values = OpenGraphValues(stem);
+  InsertTableRows(*catalog, 1, 2);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(*catalog, c);
+  for (int row = 1; row <= 2; ++row) {
+    (*c.Ngr)[row] = row;
+    (*c.Per)[row] = 3600;
+    c.Tit->SetItem(row, "ТП-" + std::to_string(row));
+    (*c.Zam)[row] = 'P';
+    DAdouble dates(24), points(24);
+    dates.Count = points.Count = 24;
+    for (int hour = 1; hour <= 24; ++hour) {
+      dates[hour] = 20261102 + hour * 3600 / 100000.0;  // the moment packed as the values table holds it
+      points[hour] = 10.0 * row + hour;
+    }
+    PutGraphValues(*values, row, dates, points);
+  }
+  WriteTableFile(stem + GetMaketExtention(GraphCatalogMaket), *catalog);
+  WriteTableFile(stem + GetMaketExtention(GraphValuesMaket), *values);
+}
+
+// "Удалить" of the graph catalogue window: the last graph's row deleted in the grid, and the grid's save
+// with the values that lost their graph.
+void DeleteGraph(const std::string& folder) {
+  const std::string stem = In(folder, "Графики"), file = stem + GetMaketExtention(GraphCatalogMaket);
+  TDataFile catalog;
+  ReadTableFile(file, catalog);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(catalog, c);
+  const int number = c.Ngr->Get(c.RowCount);
+  DeleteTableRow(catalog, catalog.RowCount--);
+  const auto values = OpenGraphValues(stem);
+  if (DeleteGraphValueRows(*values, number) == 0) throw Error("у графика нет значений");
+  SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
+}
+
+
+// The subscriber workbooks of the base: an industrial sheet (two heading rows, then the metering points)
+// and a households sheet (a station, then its feeder's count and energy).
+void PrepareSubscriberBooks(const std::string& folder) {
+  const std::vector<std::vector<std::string>> industrial = {
+      {"Ведомость"},
+      {"№"},
+      {"1", "Д1", "Завод", "Цех 1", "ул. Мира", "ТП-5.1", "8-17", "10", "123", "СА4", "30", "АЕ спож.", "1000", "5"},
+      {"2", "Д2", "Общежитие", "Цех 2", "", "ТП-7", "", "", "124", "", "1", "АЕ спож.", "200", "6"}};
+  const std::vector<std::vector<std::string>> households = {{"ТП-1"}, {"1", "1", "2", "10"}};
+  for (const auto& [name, rows] : {std::pair{"Промышленные.xlsx", &industrial}, std::pair{"Бытовые.xlsx", &households}}) {
+    Worksheet sheet;
+    for (std::size_t r = 0; r < rows->size(); ++r)
+      for (std::size_t c = 0; c < (*rows)[r].size(); ++c)
+        if (!(*rows)[r][c].empty()) sheet.SetText(static_cast<int>(r) + 1, static_cast<int>(c) + 1, (*rows)[r][c]);
+    Workbook book;
+    book.sheets.push_back(std::move(sheet));
+    WriteXlsx(In(folder, name), book);
+  }
+}
+
+void ImportSubscriberBooks(const std::string& folder) {
+  TSubscriberXlsRequest request;
+  request.BaseStem = In(folder, "Образец");
+  request.Prom = request.Byt = true;
+  request.PathProm = In(folder, "Промышленные.xlsx");
+  request.PathByt = In(folder, "Бытовые.xlsx");
+  std::vector<std::string> info;
+  ImportSubscriberBasesXls(request, info);
+}
+
+
+// A book of measurements of the base's first substation input and first feeder, each named in column 3
+// with its active value in column 8.
+void PrepareFeederMeasurements(const std::string& folder) {
+  TDataFile inputs, feeders;
+  ReadTableFile(In(folder, "Образец") + GetMaketExtention(LayoutSubstInputs), inputs);
+  ReadTableFile(In(folder, "Образец") + GetMaketExtention(LayoutSubstFeeders), feeders);
+  const auto* input = GetColumnAs<DAString>("NamePS", inputs);
+  const auto* feeder = GetColumnAs<DAString>("Name2", feeders);
+  if (input == nullptr || feeder == nullptr || inputs.RowCount < 1 || feeders.RowCount < 1)
+    throw Error("в базе нет вводов или фидеров");
+  Worksheet sheet;
+  sheet.SetText(2, 3, input->GetItem(1));
+  sheet.SetNumber(2, 8, 1.25);
+  sheet.SetText(3, 3, feeder->GetItem(1));
+  sheet.SetNumber(3, 8, 3);
+  Workbook book;
+  book.sheets.push_back(std::move(sheet));
+  WriteXlsx(In(folder, "Фидеры.xlsx"), book);
+}
+
+void MeasureFeeders(const std::string& folder) {
+  const TSheetImport& reader = FindSheetImport(kFeederMeasureSheet);
+  std::vector<std::string> messages;
+  MeasureBaseTables(In(folder, "Образец"), In(folder, "Фидеры.xlsx"), reader.Layouts,
+                    [&](std::vector<TDataFile>& tables, const TSheetCells& cells) {
+                      return reader.Read(tables, cells, {&messages, 0, {}, {}, nullptr});
+                    });
+}
+
+
+// A network workbook of one feeder: its voltage, a main-line section from the supply and a branch section
+// to a station of one transformer.
+void PrepareNetWorkbook(const std::string& folder) {
+  Worksheet sheet;
+  sheet.SetNumber(1, 1, 10);
+  sheet.SetText(4, 1, "ПС-1.Ф5");
+  sheet.SetNumber(4, 3, 0.25);
+  sheet.SetText(4, 4, "АС-50");
+  sheet.SetText(5, 1, "ТП-1");
+  sheet.SetText(5, 2, "ТП-2");
+  sheet.SetNumber(5, 3, 0.1);
+  sheet.SetText(5, 4, "АС-35");
+  sheet.SetNumber(5, 5, 1);
+  sheet.SetNumber(5, 6, 400);
+  Workbook book;
+  book.sheets.push_back(std::move(sheet));
+  WriteXlsx(In(folder, "Сеть.xlsx"), book);
+}
+
+void ImportNetWorkbook(const std::string& folder) {
+  const std::string file = In(folder, "Сеть.xlsx"), stem = In(folder, "Образец");
+  TBaseImport base;
+  if (ImportBase(file, stem, true, base, [&] { return ImportNetWorkbooks({file}, stem, base); }) !=
+      TImportEnd::Written)
+    throw Error("база не записана");
+}
+
+
+// A dBase III file of one character field, its texts in Windows-1251 (as its header's language byte says).
+void WriteDbfTexts(const std::string& file, const std::string& field, const std::vector<std::string>& texts) {
+  constexpr unsigned char kWidth = 20;
+  const auto put16 = [](std::string& bytes, std::size_t at, unsigned value) {
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>(value >> 8);
+  };
+  std::string bytes(32, '\0');
+  bytes[0] = 0x03;
+  bytes[1] = static_cast<char>(126);  // 2026-12-09
+  bytes[2] = 12;
+  bytes[3] = 9;
+  put16(bytes, 4, static_cast<unsigned>(texts.size()));
+  put16(bytes, 8, 32 + 32 + 1);
+  put16(bytes, 10, 1 + kWidth);
+  bytes[29] = static_cast<char>(0xC9);
+  std::string descriptor(32, '\0');
+  descriptor.replace(0, field.size(), field);
+  descriptor[11] = 'C';
+  descriptor[16] = static_cast<char>(kWidth);
+  bytes += descriptor + '\r';
+  for (const std::string& text : texts) {
+    const std::string cp = Utf8ToCp1251(text);
+    bytes += ' ' + cp + std::string(kWidth - cp.size(), ' ');
+  }
+  bytes += '\x1A';
+  std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// The billing department's household base and list of contracts.
+void PrepareSubscriberBases(const std::string& folder) {
+  WriteDbfTexts(In(folder, "быт.dbf"), "NAME_TP", {"ТП-1", "ТП-2"});
+  WriteDbfTexts(In(folder, "дог.dbf"), "NDOGOV", {"101", "102"});
+}
+
+void ImportSubscriberBases(const std::string& folder) {
+  TSubscriberDbfRequest request;
+  request.BaseStem = In(folder, "Образец");
+  request.Byt = request.Dog = true;
+  request.PathByt = In(folder, "быт.dbf");
+  request.PathDog = In(folder, "дог.dbf");
+  std::vector<std::string> info;
+  ImportSubscriberBasesDbf(request, info);
+}
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
@@ -348,6 +759,56 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return MonthSets("," + GetMaketExtention(LayoutReactiveSources)); }},
       {"Z-режим: Балансировка схемы", PrepareMonth, Balance,
        [] { return TSets{Named("Образец", Extensions({LayoutNodes, LayoutBranches, LayoutLineFlows}) + ",.RGM")}; }},
+      {"Z-режим: Очистка данных (новый месяц)", PrepareMonthRun,
+       [](const std::string& folder) { ClearMonthData(In(folder, "Образец")); }, ClearedMonthSets},
+      {"Z-режим: Технологические потери", PrepareMonth, RunTechnological, [] { return TSets{{"Образец.WRG"}}; }},
+      {"Z-режим: Импорт замеров", PrepareMeasurements,
+       [](const std::string& folder) {
+         ImportMeasurementFile(In(folder, "Образец"), In(folder, "Замеры.xlsx"), {"замер", 0.5}, {});
+       },
+       [] { return TSets{Named("Образец", Extensions({LayoutNodes, LayoutLineFlows}))}; }},
+      {"Z-режим: Импорт ЦДУ", PrepareCards,
+       [](const std::string& folder) {
+         // the card file's reader of the program's list, as the regime window reads it
+         ImportSchemeFile(In(folder, "Карты.cdu"), [](const std::string& file, TDataFile& nodes, TDataFile& branches) {
+           TOutsideRun run;
+           const TImportTaken taken = FindOutsideReader(kCardsReader).ReadInto(file, run);
+           nodes = std::move(run.Tables[0]);
+           branches = std::move(run.Tables[1]);
+           return taken;
+         });
+       },
+       [] { return TSets{SchemeNamed("Карты")}; }},
+      {"Z-режим: Чтение файлов PNT,LIN", PrepareExchangePair, ReadExchangePair,
+       [] { return TSets{SchemeNamed("Пример")}; }},
+      {"Каталог графиков нагрузок: Удалить", PrepareGraphCatalog, DeleteGraph,
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"База данных района: Импорт сети из книг", PrepareNetWorkbook, ImportNetWorkbook,
+       [] { return BaseTableSets("Образец"); }},
+      {"База данных района: Абоненты из книг", PrepareSubscriberBooks, ImportSubscriberBooks,
+       [] { return TSets{Named("Образец", Extensions({LayoutMeterPoints, LayoutHouseholds}))}; }},
+      {"База данных района: Импорт замеров 10(6) кВ", PrepareFeederMeasurements, MeasureFeeders,
+       [] { return TSets{Named("Образец", Extensions({LayoutSubstInputs, LayoutSubstFeeders}))}; }},
+      {"База данных района: Абоненты из баз dBase", PrepareSubscriberBases, ImportSubscriberBases,
+       [] { return TSets{Named("Образец", Extensions({LayoutHouseholds, LayoutConsumers}))}; }},
+      {"Z-режим: Расчет емкостных токов", PrepareMonth, CalculateCapCurrents,
+       [] { return TSets{SchemeNamed("Образец")}; }},
+      {"Z-режим: Выделение фрагмента графики схемы", {}, SaveFragment, [] { return TSets{SchemeNamed("Фрагмент")}; }},
+      {"Z-режим: Стыковка схем по балансирующим узлам", PrepareJoin, JoinSchemes,
+       [] { return TSets{SchemeNamed("Пример")}; }},
+      {"Z-режим: чтение схемы с перенумерацией модели", PrepareRenumbering, ReadRenumbered,
+       [] { return TSets{SchemeNamed("Пример")}; }},
+      {"База данных района: Импорт", PrepareDistrictFile,
+       [](const std::string& folder) {
+         ImportBaseBy(kRsReader, In(folder, "Сеть.RS"), In(folder, "Сеть.RS"), In(folder, "Образец"));
+       },
+       [] { return BaseTableSets("Образец"); }},
+      {"База данных района: Импорт файлов *.psh", PrepareFeederFile,
+       [](const std::string& folder) {
+         const std::string stem = In(folder, "Образец");
+         ImportBaseBy(kPshReader, PshFolderSource(stem), stem, stem);
+       },
+       [] { return BaseTableSets("Образец"); }},
       {"Оптимизация реактивной мощности: Записать", {}, WriteQopt,
        [] { return TSets{Named("Пример", GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutReactiveSources))}; }},
       {"Z-режим: Создать", {}, [](const std::string& folder) { CreateEmptyScheme(In(folder, "Пример"), "Пример"); },

@@ -139,7 +139,9 @@ std::vector<std::string> TControlMessages::Lines() const {
 }
 
 void SaveReportLines(const std::string& path, const std::vector<std::string>& lines) {
-  WriteFileReplacing(path, ProtocolBytes(lines));
+  // A run of the one file, as a report that goes with tables is written: its temporary is the run's own,
+  // so what a killed program left is cleared at the report's next use (ReadReportText).
+  WriteTablesTogether({}, {{path, ProtocolBytes(lines)}});
 }
 
 bool ReadReportText(const std::string& path, std::string& text) {

@@ -16,6 +16,7 @@
 #include "core/optim/cut_optimiser.h"
 #include "core/optim/q_optim.h"
 #include "core/optim/t2_stations.h"
+#include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
@@ -163,6 +164,28 @@ void SaveSchemeAs(const std::string& schemePath, const std::string& newPath) {
   CopyTableFiles(schemePath, newPath, SchemeFileKinds(), [digits](const std::string& ext, TDataFile& table) {
     if (digits >= 0) RoundSchemeTable(ext, table, digits);
   });
+}
+
+TImportEnd ImportSchemeFile(const std::string& file, const TSchemeFileRead& read,
+                            const std::function<void()>& written) {
+  const std::string stem = RemoveExtension(file);
+  const std::string nodeFile = stem + GetMaketExtention(LayoutNodes), branchFile = stem + GetMaketExtention(LayoutBranches);
+  const std::string name = std::filesystem::path(stem).filename().string();
+  TDataFile nodes, branches;
+  return RunFileImport({file,
+                        [&] {
+                          ReadMaket(LayoutNodes, nodes);
+                          CreateColumns(nodes, 0);
+                          ReadMaket(LayoutBranches, branches);
+                          CreateColumns(branches, 0);
+                          const TImportTaken taken = read(file, nodes, branches);
+                          nodes.Title = branches.Title = name;
+                          return taken;
+                        },
+                        [&] { return std::vector<std::string>{nodeFile, branchFile}; },
+                        "Схема \"" + name + "\" уже существует. Заменить?",
+                        {{nodeFile, &nodes}, {branchFile, &branches}},
+                        written});
 }
 
 }  // namespace ld

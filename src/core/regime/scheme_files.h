@@ -1,8 +1,11 @@
 #pragma once
 // What the regime window does to a scheme's files apart from showing them: the caption of an open
 // scheme, the upgrade of a branch file of the old format and the rounding of a copied scheme.
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "core/tables/file_import.h"
 
 namespace ld {
 
@@ -42,5 +45,14 @@ std::vector<std::string> SchemeFileKinds();
 // (CopyTableFiles), the files of the scheme family there that the scheme lacks removed in the same run,
 // its node and branch tables rounded on the way as RoundSchemeCopy rounds them.
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath);
+
+// A scheme made from a file of another program beside it, under the file's name without its extension,
+// along the one import path (RunFileImport): read fills the empty node and branch tables and says what
+// it took; a scheme of that name is replaced only after "Да"; both tables go in one run, so that no end
+// of the program leaves the nodes of one scheme beside the branches of another; then written runs (the
+// window opens the new scheme). Declined when the answer was not "Да".
+using TSchemeFileRead = std::function<TImportTaken(const std::string& file, TDataFile& nodes, TDataFile& branches)>;
+TImportEnd ImportSchemeFile(const std::string& file, const TSchemeFileRead& read,
+                            const std::function<void()>& written = {});
 
 }  // namespace ld

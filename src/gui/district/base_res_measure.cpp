@@ -17,6 +17,7 @@
 #include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/district/feeder_measure.h"
+#include "core/district/measure_base.h"
 #include "core/district/run_locks.h"
 #include "core/district/sheet_imports.h"
 #include "core/district/subscriber_cells.h"
@@ -30,42 +31,6 @@
 #include "gui/district/sel_xls_form.h"
 
 namespace ld::gui {
-
-namespace {
-
-// The tables of the layouts as they stand in the base (an empty one of its layout where the base has no
-// such file yet: writing it creates the file), filled from the workbook by measure along the one import
-// path: the workbook read whole first, refused by name when it measures nothing, and then the tables
-// written together, under the locks of the run.
-using TMeasure = std::function<TImportTaken(std::vector<TDataFile>& tables, const TSheetCells& cells)>;
-void MeasureBaseTables(const std::string& stem, const std::string& file, const std::vector<const char*>& layouts,
-                       const TMeasure& measure) {
-  std::string extensions;
-  for (const char* layout : layouts) extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(layout);
-  const TRunTableLocks locks(stem, extensions);
-  std::vector<TDataFile> tables(layouts.size());
-  TFileImport import;
-  import.Source = file;
-  for (std::size_t i = 0; i < layouts.size(); ++i) {
-    const std::string table = stem + GetMaketExtention(layouts[i]);
-    ReadTableFileOrEmpty(table, layouts[i], tables[i]);
-    import.Tables.emplace_back(table, &tables[i]);
-  }
-  import.Read = [&] {
-    TSheetReader sheet;
-    sheet.Open(file);
-    try {
-      TImportTaken taken = measure(tables, SheetCells(sheet));
-      taken.Sheet = sheet.SheetName();
-      return taken;
-    } catch (const TCellTextError& e) {
-      throw CellRefusal(sheet, e);
-    }
-  };
-  RunFileImport(import);
-}
-
-}  // namespace
 
 // ---- measurements of substation inputs and feeders ---------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "core/tables/table_save.h"
 
 namespace ld::gui {
 
@@ -307,9 +308,7 @@ bool TGridState::SaveFile(const std::vector<std::pair<std::string, TDataFile*>>&
         if (together.empty()) {
           WriteTableFile(fileName_, Table, progress_);
         } else {
-          std::vector<std::pair<std::string, TDataFile*>> files{{fileName_, &Table}};
-          files.insert(files.end(), together.begin(), together.end());
-          WriteTablesTogether(files);
+          SaveTableWith(fileName_, Table, together);
         }
       } catch (...) {
         Table.FileDate = FileDate;

@@ -9,6 +9,7 @@
 #include "core/base/settings.h"
 #include "core/engine/regime.h"
 #include "core/district/outside_readers.h"
+#include "core/district/pnt_lin_import.h"
 #include "core/regime/pnt_lin.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_import.h"
@@ -93,27 +94,7 @@ void TZregimForm::ReadPntLinFiles() {
 
   LockTableFiles(SchemePath, LockExtensions());
   const TUnlockAtEnd unlock{SchemePath, LockExtensions()};
-  TDataFile nodesRead, branchesRead;
-  // Both files are read whole before anything is written, and both tables go in one run: a bad line or
-  // a file of no record leaves the scheme as it was, and no scheme is left with the nodes of one pair
-  // and the branches of the other.
-  RunFileImport({file,
-                 [&] {
-                   TDataFile branches;
-                   ReadBranches(BranchFile(), branches);
-                   TOutsideRun run;
-                   run.Nodes = &DataGrid_->table();
-                   run.Branches = &branches;
-                   const TImportTaken taken = FindOutsideReader(ImportReader("Режим", "ReadPntLin")).ReadInto(file, run);
-                   nodesRead = std::move(run.Tables[0]);
-                   branchesRead = std::move(run.Tables[1]);
-                   nodesRead.FileDate = branchesRead.FileDate = 0;
-                   return taken;
-                 },
-                 {},
-                 {},
-                 {{NodeFile(), &nodesRead}, {BranchFile(), &branchesRead}},
-                 {}});
+  ImportPntLinPair(file, SchemePath, DataGrid_->table());
   regime_->SchemeRead = false;
   const TGridPos pos{DataGrid_->Row(), DataGrid_->Col(), DataGrid_->FirstRow()};
   DataGrid_->OpenFile(NodeFile(), pos.TopRow, pos.Col, pos.Row, DataGrid_->EditTable(), true, true);

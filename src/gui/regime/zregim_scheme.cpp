@@ -177,36 +177,19 @@ void TZregimForm::ImportCDUClick() {
   // a scheme of that name is replaced only after "Да". Until the new scheme is written the open one
   // stays open, whatever was refused.
   const std::string stem = RemoveExtension(file);
-  const std::string ext = GetMaketExtention(LayoutNodes), branchExt = GetMaketExtention(LayoutBranches);
-  TDataFile nodes, branches;
   bool replaced = false, locked = false;
   try {
-    RunFileImport({file,
-                   [&] {
-                     ReadMaket(LayoutNodes, nodes);
-                     CreateColumns(nodes, 0);
-                     ReadMaket(LayoutBranches, branches);
-                     CreateColumns(branches, 0);
-                     const TImportTaken taken = ImportCardScheme(file, nodes, branches);
-                     nodes.Title = branches.Title = FileNameOf(stem);
-                     return taken;
-                   },
-                   [&] { return std::vector<std::string>{stem + ext, stem + branchExt}; },
-                   "Схема \"" + FileNameOf(stem) + "\" уже существует. Заменить?",
-                   // both files in one run: a write that fails or is killed between them never leaves
-                   // the nodes of one scheme with the branches of another
-                   {{stem + ext, &nodes}, {stem + branchExt, &branches}},
-                   [&] {
-                     replaced = true;
-                     ResetForm();
-                     SchemePath = stem;
-                     LockTableFiles(SchemePath, LockExtensions());
-                     locked = true;
-                     regime_->LockFiles = true;
-                     regime_->ClearModel();
-                     if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
-                     OpenNodeTable();
-                   }});
+    ImportSchemeFile(file, ImportCardScheme, [&] {
+      replaced = true;
+      ResetForm();
+      SchemePath = stem;
+      LockTableFiles(SchemePath, LockExtensions());
+      locked = true;
+      regime_->LockFiles = true;
+      regime_->ClearModel();
+      if (fileio::FileExists(NodeFile()) && fileio::FileExists(BranchFile())) LoadModel();
+      OpenNodeTable();
+    });
   } catch (const std::exception& e) {
     ShowMsgForm(SchemeErrorText("Ошибка импорта данных ЦДУ", stem, e.what()), mkError, mbOk);
     // the old scheme is closed once the new one is written: one that did not open is shown as none

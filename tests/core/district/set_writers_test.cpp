@@ -3,8 +3,11 @@
 #include "core/district/set_writers.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -23,6 +26,7 @@
 #include "core/tables/table_run.h"
 #include "core/tables/table_writer.h"
 #include "core/tables/unom.h"
+#include "core/tables/write_lock.h"
 #include "support/child_process.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
@@ -154,11 +158,17 @@ protected:
       if (name.ends_with(ending)) return true;
     return false;
   }
-  // What a run leaves while it lasts: its records, its commit mark and the old versions it keeps.
+  // What a write leaves while it lasts: a run's records, its commit mark and the old versions it keeps,
+  // and the temporary of a file replaced on its own ("<file>.XXXXXX~"). A lock ("<file>~") of a killed
+  // program, and the temporaries of a run under it ("<file>.new~.XXXXXX~"), go when the next one who
+  // asks for the lock finds its holder gone (ClearOwnLeftOvers).
   static bool RunLeftOver(const std::string& name) {
     for (const char* ending : {".set~", ".done~", ".old~"})
       if (name.find(ending) != std::string::npos) return true;
-    return false;
+    if (!name.ends_with('~') || name.find(".new~") != std::string::npos) return false;
+    const std::string file = name.substr(0, name.size() - 1);
+    const std::size_t dot = file.rfind('.');
+    return dot != std::string::npos && file.size() - dot == 7 && file.find('.') < dot;
   }
 
   // The folder as the first round's run left it, kept for the second round.
@@ -166,6 +176,10 @@ protected:
     fs::remove_all(written_);
     fs::copy(folder_, written_, fs::copy_options::recursive);
   }
+
+  // Another program writes tables of each set after the writer read them; with sameDate its write leaves
+  // each table dated as the writer read it.
+  void NoWriteOverwritten(bool sameDate);
 
   TempDir dir_;
   const std::string folder_ = dir_ / "папка", template_ = dir_ / "образец", written_ = dir_ / "записанная";
@@ -214,7 +228,7 @@ TEST_F(SetWriters, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
           WriteTableFile(alone, table);
           EXPECT_EQ(ReadBytes(alone), Of(written, name)) << name;
         }
-        EXPECT_GE(changed, 2) << "nothing for a kill to fall between";
+        EXPECT_GE(changed, std::min<int>(2, static_cast<int>(inSets.size()))) << "nothing for a kill to fall between";
         EXPECT_GE(renamed, changed) << "a table of a set written outside a run of the tables";
       }
 
@@ -241,6 +255,12 @@ TEST_F(SetWriters, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
           EXPECT_TRUE(state == "old" || state == "new") << set.front() << ": " << state;
         }
         for (const auto& [name, bytes] : now) EXPECT_FALSE(RunLeftOver(name)) << name;
+        // The next who asks for the tables' locks ("Да": the program that held them is gone) finds
+        // nothing of the killed one beside them.
+        for (const std::string& name : inSets) ClearOwnLeftOvers(folder_ + "/" + name);
+        for (const auto& [name, bytes] : Files())
+          for (const std::string& table : inSets)
+            EXPECT_FALSE(name.ends_with('~') && name.starts_with(table)) << name << ": left for good";
       }
     }
   }
@@ -251,18 +271,23 @@ TEST_F(SetWriters, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
 // holding its locks until the writer looks for its next one. A writer that read the tables refuses them
 // as changed since read and leaves the other program's bytes on the disk; one that holds its tables
 // from before its read to its write (an edit's locks) has the other program refused instead.
-TEST_F(SetWriters, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten) {
-  // The writers that read nothing of the set they write (its first set, the one tried here): they make
-  // it anew, so whatever its names held goes, whoever wrote it.
-  const std::set<std::string> fromNothing = {
-      "База данных района: Формирование схемы",  // the scheme formed anew from the base
-      "База данных района: Сохранить как",       // copies of another base's tables
-      "Z-режим: Сохранить как",                  // copies of another scheme's tables
-      "Расчет эквивалентных схем узлов по напряжению и потерям мощности: Расчет",  // a scheme computed
-      "Расчет токов трехфазного короткого замыкания: Показать на графике",       // the radius computed
-      "Z-режим: Создать",                                                         // empty tables
-      "Расчет токов трехфазного короткого замыкания: Создать",                    // empty tables
-      "Расчет токов трехфазного короткого замыкания: Сохранить как",  // copies of other data's tables
+void SetWriters::NoWriteOverwritten(bool sameDate) {
+  // The sets that their writers make anew, reading nothing of them (a writer's first set unless said):
+  // whatever their names held goes, whoever wrote it.
+  const std::set<std::pair<std::string, std::size_t>> fromNothing = {
+      {"База данных района: Формирование схемы", 0},  // the scheme formed anew from the base
+      {"База данных района: Сохранить как", 0},       // copies of another base's tables
+      {"Z-режим: Сохранить как", 0},                  // copies of another scheme's tables
+      {"Расчет эквивалентных схем узлов по напряжению и потерям мощности: Расчет", 0},  // a scheme computed
+      {"Расчет токов трехфазного короткого замыкания: Показать на графике", 0},       // the radius computed
+      {"Z-режим: Создать", 0},                                                         // empty tables
+      {"Расчет токов трехфазного короткого замыкания: Создать", 0},                    // empty tables
+      {"Расчет токов трехфазного короткого замыкания: Сохранить как", 0},  // copies of other data's tables
+      {"Z-режим: Импорт ЦДУ", 0},                                  // the scheme of a card file
+      {"Z-режим: Выделение фрагмента графики схемы", 0},           // a scheme of a part of another
+      {"База данных района: Импорт", 0},                           // the base of a network file
+      {"База данных района: Импорт файлов *.psh", 0},              // the base of feeder files
+      {"База данных района: Импорт сети из книг", 0},              // the base of network workbooks
   };
   enum { kWritten = 0, kFailed = 1, kRefused = 3 };  // how the other program ends
   for (const TSetWriter& writer : ld::SetWriters()) {
@@ -280,104 +305,130 @@ TEST_F(SetWriters, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten) {
       ADD_FAILURE() << e.what();
       continue;
     }
-    std::vector<std::string> set;
-    for (const std::string& name : sets.front())
-      if (!IsText(name) && fs::exists(folder_ + "/" + name)) set.push_back(name);
-    for (const bool single : {true, false}) {
-      SCOPED_TRACE(single ? "a single write" : "a run");
-      Restore();
-      // The tables whose locks the writer does not hold yet as it holds its first; all of them where it
-      // held each before it read it.
-      const auto unheld = [&] {
-        std::vector<std::string> names;
-        for (const std::string& name : set)
-          if (!fs::exists(folder_ + "/" + name + "~")) names.push_back(name);
-        if (names.empty()) names = set;
-        if (single) names.resize(1);
-        return names;
-      };
-      // Another program (not a fork of the writer, which would take the writer's locks for its own).
-      const Pipe go;
-      const pid_t other = Forked([&] {
-        if (!go.Wait()) return static_cast<int>(kFailed);
-        const auto kept = SetTableRunStepHook([](TRunStep at) {
-          if (at == TRunStep::Locked) raise(SIGSTOP);
-        });
-        const std::vector<std::string> names = unheld();
-        std::vector<TDataFile> tables(names.size());
-        std::vector<std::pair<std::string, TDataFile*>> run;
-        const std::string error = ErrorOf([&] {
-          for (std::size_t k = 0; k < names.size(); ++k) {
-            ReadTableFile(folder_ + "/" + names[k], tables[k]);
-            tables[k].Title += " (другая программа)";
-            run.emplace_back(folder_ + "/" + names[k], &tables[k]);
+    for (std::size_t index = 0; index < sets.size(); ++index) {
+      std::vector<std::string> set;
+      for (const std::string& name : sets[index])
+        if (!IsText(name) && fs::exists(folder_ + "/" + name)) set.push_back(name);
+      if (set.empty()) continue;
+      SCOPED_TRACE("the set of " + set.front());
+      for (const bool single : {true, false}) {
+        SCOPED_TRACE(single ? "a single write" : "a run");
+        Restore();
+        // The tables whose locks the writer does not hold yet as it holds its first; all of them where it
+        // held each before it read it.
+        const auto unheld = [&] {
+          std::vector<std::string> names;
+          for (const std::string& name : set)
+            if (!fs::exists(folder_ + "/" + name + "~")) names.push_back(name);
+          if (names.empty()) {
+            // each held: those the writer held from before its read, besides the one whose write lock its run
+            // has just taken (its first by name)
+            names = set;
+            if (names.size() > 1) names.erase(std::min_element(names.begin(), names.end()));
           }
-          if (!single) return WriteTableSet(run);
-          WriteTableFile(run[0].first, tables[0], [once = true](float done) mutable {
-            if (done == 100 && std::exchange(once, false)) raise(SIGSTOP);
+          if (single) names.resize(1);
+          return names;
+        };
+        // Another program (not a fork of the writer, which would take the writer's locks for its own).
+        const Pipe go;
+        const pid_t other = Forked([&] {
+          if (!go.Wait()) return static_cast<int>(kFailed);
+          const auto kept = SetTableRunStepHook([](TRunStep at) {
+            if (at == TRunStep::Locked) raise(SIGSTOP);
+          });
+          const std::vector<std::string> names = unheld();
+          std::vector<TDataFile> tables(names.size());
+          std::vector<std::pair<std::string, TDataFile*>> run;
+          const std::string error = ErrorOf([&] {
+            for (std::size_t k = 0; k < names.size(); ++k) {
+              ReadTableFile(folder_ + "/" + names[k], tables[k]);
+              tables[k].Title += " (другая программа)";
+              run.emplace_back(folder_ + "/" + names[k], &tables[k]);
+            }
+            if (!single) return WriteTableSet(run);
+            WriteTableFile(run[0].first, tables[0], [once = true](float done) mutable {
+              if (done == 100 && std::exchange(once, false)) raise(SIGSTOP);
+            });
+          });
+          if (error == "<no error>") return static_cast<int>(kWritten);
+          if (error.find("редактируется") != std::string::npos) return static_cast<int>(kRefused);
+          std::fprintf(stderr, "%s\n", error.c_str());
+          return static_cast<int>(kFailed);
+        });
+        ASSERT_GT(other, 0);
+        bool started = false;
+        int otherExit = -1;
+        TFiles others;  // the other program's tables as it left them
+        std::map<std::string, struct stat> read;  // each as the writer read it
+        const auto end = [&] {
+          kill(other, SIGCONT);
+          otherExit = ExitOf(other);
+          for (auto& [name, bytes] : others) {
+            bytes = ReadBytes(folder_ + "/" + name);
+            // a share that keeps whole seconds shows a write within the tick of the read with the read's date
+            const struct timespec times[2] = {read[name].st_atim, read[name].st_mtim};
+            if (sameDate && otherExit == kWritten) {
+              EXPECT_EQ(utimensat(AT_FDCWD, (folder_ + "/" + name).c_str(), times, 0), 0) << name;
+            }
+          }
+        };
+        SetTableRunStepHook([&](TRunStep step) {
+          if (step != TRunStep::LockTaken || std::exchange(started, true)) return;
+          for (const std::string& name : unheld()) {
+            others[name];
+            stat((folder_ + "/" + name).c_str(), &read[name]);
+          }
+          int status = 0;
+          if (!go.Signal() || waitpid(other, &status, WUNTRACED) != other) return;
+          if (!WIFSTOPPED(status)) {
+            otherExit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return;
+          }
+          // Stopped holding its locks: it goes on as the writer starts to wait for its next lock.
+          SetFileWaitClock([&] {
+            if (otherExit == -1) end();
+            return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
           });
         });
-        if (error == "<no error>") return static_cast<int>(kWritten);
-        if (error.find("редактируется") != std::string::npos) return static_cast<int>(kRefused);
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return static_cast<int>(kFailed);
-      });
-      ASSERT_GT(other, 0);
-      bool started = false;
-      int otherExit = -1;
-      TFiles others;  // the other program's tables as it left them
-      const auto end = [&] {
-        kill(other, SIGCONT);
-        otherExit = ExitOf(other);
-        for (auto& [name, bytes] : others) bytes = ReadBytes(folder_ + "/" + name);
-      };
-      SetTableRunStepHook([&](TRunStep step) {
-        if (step != TRunStep::LockTaken || std::exchange(started, true)) return;
-        for (const std::string& name : unheld()) others[name];
-        int status = 0;
-        if (!go.Signal() || waitpid(other, &status, WUNTRACED) != other) return;
-        if (!WIFSTOPPED(status)) {
-          otherExit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-          return;
+        const std::string error = ErrorOf([&] { writer.Run(folder_); });
+        SetTableRunStepHook(nullptr);
+        SetFileWaitClock(nullptr);
+        if (!started) kill(other, SIGKILL);
+        if (otherExit == -1) end();
+        if (!started) {
+          ADD_FAILURE() << "the writer wrote no table of its set in a run";
+          continue;
         }
-        // Stopped holding its locks: it goes on as the writer starts to wait for its next lock.
-        SetFileWaitClock([&] {
-          if (otherExit == -1) end();
-          return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-        });
-      });
-      const std::string error = ErrorOf([&] { writer.Run(folder_); });
-      SetTableRunStepHook(nullptr);
-      SetFileWaitClock(nullptr);
-      if (!started) kill(other, SIGKILL);
-      if (otherExit == -1) end();
-      if (!started) {
-        ADD_FAILURE() << "the writer wrote no table of its set in a run";
-        continue;
+        if (otherExit == kRefused) {
+          EXPECT_EQ(error, "<no error>");
+          continue;
+        }
+        if (otherExit != kWritten) {
+          ADD_FAILURE() << "the other program ended " << otherExit;
+          continue;
+        }
+        const TFiles now = Files();
+        if (fromNothing.count({writer.Command, index}) != 0) {
+          EXPECT_EQ(error, "<no error>");
+          for (const auto& [name, bytes] : others) EXPECT_FALSE(Of(now, name) == bytes) << name << ": not written";
+          continue;
+        }
+        bool named = false;
+        for (const auto& [name, bytes] : others) {
+          EXPECT_TRUE(Of(now, name) == bytes) << name << ": the other program's write lost";
+          named = named || error == ChangedMeanwhileText(fileio::FullFileName(folder_ + "/" + name));
+        }
+        EXPECT_TRUE(named) << error;
       }
-      if (otherExit == kRefused) {
-        EXPECT_EQ(error, "<no error>");
-        continue;
-      }
-      if (otherExit != kWritten) {
-        ADD_FAILURE() << "the other program ended " << otherExit;
-        continue;
-      }
-      const TFiles now = Files();
-      if (fromNothing.count(writer.Command) != 0) {
-        EXPECT_EQ(error, "<no error>");
-        for (const auto& [name, bytes] : others) EXPECT_FALSE(Of(now, name) == bytes) << name << ": not written";
-        continue;
-      }
-      bool named = false;
-      for (const auto& [name, bytes] : others) {
-        EXPECT_TRUE(Of(now, name) == bytes) << name << ": the other program's write lost";
-        named = named || error == ChangedMeanwhileText(fileio::FullFileName(folder_ + "/" + name));
-      }
-      EXPECT_TRUE(named) << error;
     }
   }
 }
+
+TEST_F(SetWriters, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten) { NoWriteOverwritten(false); }
+
+// The same where the other program's write leaves each table with the date the writer read (a share
+// that keeps whole seconds, two writes within one tick): a change is judged by more than the date.
+TEST_F(SetWriters, DISABLED_AWriteWithinTheTickOfTheReadIsNeverOverwritten) { NoWriteOverwritten(true); }
 
 }  // namespace
 }  // namespace ld::test

@@ -1,0 +1,18 @@
+#pragma once
+// The scheme's tables replaced by an exchange pair of files (a PNT file and its LIN partner), read by the
+// reader that the program's list gives the command.
+#include <string>
+
+namespace ld {
+
+class TDataFile;
+
+// The node and branch tables of the scheme at schemePath replaced by the pair of pntFile along the one
+// import path: the pair is read whole over the nodes as the window shows them (shownNodes, unsaved edits
+// included) and the scheme's branch table (an empty one when it has none), and only then both tables go
+// in one run, so that a bad line leaves the scheme as it was and no end of the program leaves the nodes
+// of one pair beside the branches of another. The caller holds the scheme's locks from before the read
+// to the end. Throws the refusal naming the file.
+void ImportPntLinPair(const std::string& pntFile, const std::string& schemePath, const TDataFile& shownNodes);
+
+}  // namespace ld
