@@ -64,9 +64,13 @@ std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
   return "формула без вычисленного значения: " + std::string(kRecalculateAdvice);
 }
 
+// A hidden first sheet is most often last month's, kept behind this month's: shown, it would be the
+// sheet read, so the way to the data meant is to put their sheet before it. LibreOffice's dialog of
+// moving a sheet lists the hidden sheets among those to insert before.
 std::string HiddenFirstSheetMessage(const std::string& file, const std::string& sheet) {
   return "Ошибка чтения файла \"" + file + "\": первый лист книги \"" + sheet +
-         "\" скрыт, а читается первый лист: покажите его или поставьте первым лист с данными";
+         "\" скрыт, а читается первый лист: поставьте первым лист с данными (в LibreOffice \"Лист → "
+         "Переместить или копировать лист\", вставить перед \"" + sheet + "\") и сохраните книгу";
 }
 
 std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,
