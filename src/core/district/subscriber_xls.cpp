@@ -220,6 +220,12 @@ int LastSheetRow(const TSheetCells& cells) {
   return r - 1;
 }
 
+int LastSheetRow(const TSheetReader& sheet) {
+  int r = 1;
+  while (!sheet.Blank(r, 1)) ++r;
+  return r - 1;
+}
+
 TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
                                   const TImportProgress& progress, office::TFileScaledBudget* held) {
   TImportMessages messages(info);
@@ -253,9 +259,9 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     TakeName(cells, r, 1);
     const std::string stationText = UpperCase(TakeJoinedName(cells, r, 6));
     const TStationParts station = SplitStation(stationText);
-    c.NameTP->SetItem(n, put(station.NameTP, nameTP, r, 6));
-    c.Ntr->SetItem(n, put(station.Ntr, ntr, r, 6));
-    c.Fider->SetItem(n, put(station.Fider, fider, r, 6));
+    c.NameTP->SetNew(n, put(station.NameTP, nameTP, r, 6));
+    c.Ntr->SetNew(n, put(station.Ntr, ntr, r, 6));
+    c.Fider->SetNew(n, put(station.Fider, fider, r, 6));
     // set first: it tells where the energy of column 14 goes
     const bool onLine = !station.Fider.empty();
     (*c.FVL)[n] = onLine ? 1 : 0;
@@ -263,14 +269,14 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     // every text as every import takes a name: its lines joined, its ends cut, nothing hidden inside
     const auto text = [&](int col) { return TakeJoinedName(cells, r, col); };
     const std::string ndog = text(2), name = text(4);
-    c.Ndog->SetItem(n, put(ndog, ndogField, r, 2));
-    c.Abonent->SetItem(n, put(text(3), abonent, r, 3));
+    c.Ndog->SetNew(n, put(ndog, ndogField, r, 2));
+    c.Abonent->SetNew(n, put(text(3), abonent, r, 3));
     PutText(c.NamePoint, n, put(name, namePoint, r, 4));
     PutText(c.Address, n, put(text(5), address, r, 5));
     PutText(c.WorkTime, n, put(text(7), workTime, r, 7));
     PutText(c.MarkCounter, n, put(text(10), markCounter, r, 10));
     const std::string counter = text(9);
-    c.NumCounter->SetItem(n, put(counter, numCounter, r, 9));
+    c.NumCounter->SetNew(n, put(counter, numCounter, r, 9));
     // the texts' store grows by doubling
     if (held) held->Take(2 * textBytes);
 
@@ -354,8 +360,8 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
       const std::string feeder = HouseholdsFeeder(feederName);
       CheckFieldFit(feeder, fider, r, 2);
       if (held) held->Take(2 * (station.size() + feeder.size()));
-      c.NameTP->SetItem(n, station);
-      c.Fider->SetItem(n, feeder);
+      c.NameTP->SetNew(n, station);
+      c.Fider->SetNew(n, feeder);
       double count = 0;
       TRowNumbers numbers(kBytName, cells, r, messages);
       // subscribers are counted whole: a count that is no whole number, or more than the column holds, is

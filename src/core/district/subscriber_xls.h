@@ -40,8 +40,10 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    TImportMessages& info);
 
-// The row before the first empty cell of column 1 from row 1.
+// The row before the first empty cell of column 1 from row 1; of the reader's sheet, the same row found
+// without a value made of each cell (TSheetReader::Blank).
 int LastSheetRow(const TSheetCells& cells);
+int LastSheetRow(const TSheetReader& sheet);
 
 // Whether a name of column 1 of a households sheet is a feeder's number (a digit first), not a station.
 bool IsFeederNumber(std::string_view name);

@@ -162,6 +162,11 @@ TOutsideValue Worksheet::Value(int row, int col) const {
 }
 
 std::string NumberCellText(CellKind kind, double value) {
+  // a whole number of at most 15 digits (a row's number, a count, a meter) is its digits, as the general
+  // form gives them: each cell of a column of a million numbers is shown without working out its digits
+  constexpr double kWholeDigits = 1e15;
+  if (kind == CellKind::Number && value > -kWholeDigits && value < kWholeDigits && std::trunc(value) == value)
+    return std::to_string(static_cast<std::int64_t>(value));
   switch (kind) {
     case CellKind::Number: return FloatToStrGeneral(value, 15);
     case CellKind::Date: return DateSerialText(value);
