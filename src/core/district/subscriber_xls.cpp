@@ -95,7 +95,7 @@ class TFirstRows {
 public:
   TFirstRows(const TSheetCells& cells, office::TFileScaledBudget* held) {
     for (int r = 1;; ++r) {
-      if (cells(r, 1).Blank()) break;
+      if (EndsData(cells, r, 1)) break;
       std::string name = UpperCase(TakeName(cells, r, 1));
       // row 1 is the heading
       if (r == 1) continue;
@@ -216,7 +216,7 @@ std::string HouseholdsFeeder(std::string_view name) {
 
 int LastSheetRow(const TSheetCells& cells) {
   int r = 1;
-  while (!cells(r, 1).Blank()) ++r;
+  while (!EndsData(cells, r, 1)) ++r;
   return r - 1;
 }
 

@@ -492,6 +492,9 @@ private:
             sheet.Unreadable(row, col, UnreadableCell::ErrorValue, ErrorText(value));
           } else if (kind == kEmptyResult && !emptyIsText) {
             sheet.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
+          } else if (kind == kEmptyResult && !calculated_) {
+            // kept by a program that shows what it was given: "" or never calculated
+            sheet.UnsureEmpty(row, col);
           }
           break;
         }

@@ -352,8 +352,11 @@ public:
 
   // Once the sheet was read: its formulas without a value are named, unless the sheet was calculated.
   void Finish() {
-    if (valuelessIsEmpty_ && !uncalculated_) return;
-    for (const auto& [row, col] : valueless_) sheet_.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
+    for (const auto& [row, col] : valueless_)
+      if (valuelessIsEmpty_ && !uncalculated_)
+        sheet_.UnsureEmpty(row, col);
+      else
+        sheet_.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
   }
 
 protected:

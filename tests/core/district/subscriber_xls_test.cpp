@@ -314,6 +314,11 @@ TEST(SubscriberXls, EveryRowOfABookAsProgramsWriteItIsTakenOrTheBookRefused) {
       {"households_formulas_gnumeric.xlsx", false, {}, recalculate},
       {"households_formulas_gnumeric.xls", false, {}, recalculate},
       {"households_formulas_xlwt.xls", false, {}, recalculate},
+      // numbered by =IF(B3="","",A2+1), which may give "": gnumeric keeps "" or nothing calculated alike,
+      // and an empty result where the data end at an empty cell is no end
+      {"households_numbered_gnumeric.xlsx", false, {}, recalculate},
+      {"households_numbered_gnumeric.xls", false, {}, recalculate},
+      {"households_numbered_xlwt.xls", false, {}, recalculate},
       // last month's sheet hidden before this month's: shown, it would be read; the advice puts the data
       // first
       {"../sheets/hidden_libreoffice.xlsx", false, {}, "скрыт, а читается первый лист: поставьте первым лист с данными"},

@@ -377,6 +377,18 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
     }
     EXPECT_EQ(column, (std::vector<std::string>{"1|8", "формула", "формула", "формула", "формула"})) << file;
   }
+  // numbered by =IF(B3="","",A2+1), which may give "": gnumeric's kept empty result shows nothing, but
+  // says that it may be a formula never calculated, for a column whose first empty cell ends the data
+  for (const std::string file : {"households_numbered_gnumeric.xls", "households_numbered_gnumeric.xlsx"}) {
+    TSheetReader sheet;
+    sheet.Open((TestDataDir() / "subscriber_sheets" / file).string());
+    EXPECT_TRUE(sheet.Value(3, 1).Blank()) << file;
+    EXPECT_TRUE(sheet.Blank(3, 1)) << file;
+    EXPECT_EQ(sheet.Value(3, 1).EndFault(), formula) << file;
+    EXPECT_EQ(office::TRawCells(sheet).Cell(3, 1), "") << file;
+    EXPECT_EQ(sheet.Value(3, 2).EndFault(), "") << file << ": a value that is there";
+    EXPECT_EQ(sheet.Value(9, 1).EndFault(), "") << file << ": an empty cell";
+  }
 
   // an OpenDocument book says what it is and how to save it
   const std::string ods = (TestDataDir() / "sheets" / "calc_libreoffice.ods").string();

@@ -51,6 +51,21 @@ def households_formulas(name):
     book.save(name)
 
 
+def households_numbered_if_filled(name):
+    """The same feeders numbered by =IF(B3="","",A2+1) on down, a formula that may give "": gnumeric's
+    copy cannot tell a result it kept from one never calculated."""
+    book = xlwt.Workbook()
+    sheet = book.add_sheet("Бытовые")
+    sheet.write(0, 0, "ТП-42")
+    for c, value in enumerate([1, 8, 40, 9800]):
+        sheet.write(1, c, value)
+    for r in range(2, 6):
+        sheet.write(r, 0, xlwt.Formula('IF(B%d="","",A%d+1)' % (r + 1, r)))
+        for c, value in enumerate([r + 7, r + 1, 100 * (r + 1)], start=1):
+            sheet.write(r, c, value)
+    book.save(name)
+
+
 def households_letters(name):
     """Feeders written with their letter in other ways: "Л-8", "Л 1", "л.1", "Ф-3", and 8 under the
     number format "Л-"0 (shown "Л-8")."""
@@ -76,6 +91,7 @@ def main():
     openpyxl_book("points_untitled_openpyxl.xlsx", "Промышленные", [HEADINGS] + POINTS)
     openpyxl_book("points_unheaded_openpyxl.xlsx", "Промышленные", [TITLE] + POINTS)
     households_formulas("households_formulas_xlwt.xls")
+    households_numbered_if_filled("households_numbered_xlwt.xls")
     households_letters("households_letters_xlsxwriter.xlsx")
     work = tempfile.mkdtemp()
     env = dict(os.environ, LC_ALL="C.UTF-8")
@@ -87,6 +103,7 @@ def main():
             shutil.move(os.path.join(work, "points_%s_openpyxl.xls" % kind), "points_%s_libreoffice.xls" % kind)
         for ext in ("xls", "xlsx"):
             run(["ssconvert", "households_formulas_xlwt.xls", "households_formulas_gnumeric." + ext], env)
+            run(["ssconvert", "households_numbered_xlwt.xls", "households_numbered_gnumeric." + ext], env)
         run(["soffice", "--headless", "-env:UserInstallation=file://" + work + "/profile", "--convert-to", "xls",
              "--outdir", work, "households_letters_xlsxwriter.xlsx"], env)
         shutil.move(os.path.join(work, "households_letters_xlsxwriter.xls"), "households_letters_libreoffice.xls")
