@@ -172,6 +172,29 @@ std::string FullIndustrial(int rows, bool unreadable = false) {
   });
 }
 
+// An industrial sheet down to the sheet's last row after its two heading rows, each row a point of the
+// cells that tell a point's row: its number, contract and station (as many elements as the package's
+// reader admits for each row of a file under 2 MB). The check of the sheet's kind and the reader each
+// walk every row.
+std::string KeyIndustrial(int rows) {
+  return MakeOnce("пром-ключи-" + std::to_string(rows) + ".xlsx", [rows](const std::string& path) {
+    TSheetXml sheet(std::size_t{200} << 20);
+    const int heading = sheet.Shared("Реестр"), contract = sheet.Shared("Д-1001"), station = sheet.Shared("ТП-17.Т1");
+    sheet.Row(1);
+    sheet.Text(heading);
+    sheet.EndRow();
+    sheet.Row(2);
+    sheet.Text(heading);
+    sheet.EndRow();
+    for (int r = 0; r < rows; ++r) {
+      sheet.NextRow();
+      sheet.Number("1"), sheet.Text(contract), sheet.Empty(), sheet.Empty(), sheet.Empty(), sheet.Text(station);
+      sheet.EndRow();
+    }
+    return sheet.Write(path);
+  });
+}
+
 // A households sheet down to the sheet's last row but one: a station's name, then 999 rows of its
 // feeders, each a number, a feeder, a count of subscribers and their energy. With unreadable, the count
 // and the energy are the text "x": every row gives two messages, of which the import keeps the first.
@@ -304,6 +327,14 @@ void BM_IndustrialSheetOfFullRows(benchmark::State& state) {
   ImportSubscriberSheet(state, FullIndustrial(static_cast<int>(state.range(0))), true);
 }
 BENCHMARK(BM_IndustrialSheetOfFullRows)->Arg(374950)->Arg(390000)->Arg(582000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A million points of three cells each: the file is far under 2 MB, and the rows are walked by the check
+// of the sheet's kind before the reader takes them.
+void BM_IndustrialSheetOfKeyRows(benchmark::State& state) {
+  UseLayouts();
+  ImportSubscriberSheet(state, KeyIndustrial(static_cast<int>(state.range(0))), true);
+}
+BENCHMARK(BM_IndustrialSheetOfKeyRows)->Arg(1048574)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The same rows with none of their numbers readable: a message for each, of which the import keeps the
 // first and counts the rest. It costs about what the sheet of sound numbers costs.

@@ -50,6 +50,8 @@ TOutsideValue TOutsideValue::Date(double serial, std::string shown) { return {TK
 
 TOutsideValue TOutsideValue::Unreadable(std::string reason) { return {TKind::Unreadable, 0, std::move(reason)}; }
 
+TOutsideValue TOutsideValue::UnsureEmpty(std::string reason) { return {TKind::Empty, 0, std::move(reason)}; }
+
 bool TOutsideValue::Blank() const {
   return kind_ == TKind::Empty || (kind_ == TKind::Text && ImportTrimmed(text_).empty());
 }

@@ -43,10 +43,17 @@ public:
   // A value the program cannot take (a formula without its result, an error value, a boolean): every
   // rule refuses it with this reason.
   static TOutsideValue Unreadable(std::string reason);
+  // An empty value that its file cannot tell from one never calculated (a formula whose kept result is
+  // the empty text, in a book whose program keeps the results it was given): it shows nothing, but where
+  // an empty cell ends the data it is no end, and `reason` says how to get its value (EndFault).
+  static TOutsideValue UnsureEmpty(std::string reason);
 
   TKind Kind() const { return kind_; }
   // Whether the value shows nothing once ImportName has cut its ends (an empty cell, a field of blanks).
   bool Blank() const;
+  // Why this blank value cannot end the data of a column that ends at its first empty cell (UnsureEmpty);
+  // empty for every other value.
+  std::string EndFault() const { return kind_ == TKind::Empty ? text_ : std::string(); }
 
   // The value as a name for a text field of `longest` characters (0: any length): the shown text
   // without what ImportName cuts from its ends; refused when a control character stays inside, a

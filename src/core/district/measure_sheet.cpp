@@ -159,14 +159,24 @@ TSheetCells SheetCells(TSheetReader& sheet) {
   return ReaderCells(sheet);
 }
 
+bool EndsData(const TSheetCells& cells, int row, int col) {
+  const TOutsideValue cell = cells(row, col);
+  if (!cell.Blank()) return false;
+  if (std::string fault = cell.EndFault(); !fault.empty()) throw TCellTextError(row, col, std::move(fault));
+  return true;
+}
+
 std::vector<TSheetName> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column) {
   std::vector<TSheetName> names(1);
   int empty = 0;
   for (int row = 1; empty < kEndOfNames; ++row) {
-    TValueRead<std::string> read = cells(row, column.Col).Name();
+    const TOutsideValue cell = cells(row, column.Col);
+    TValueRead<std::string> read = cell.Name();
     TSheetName name;
     if (read) {
       name.Name = column.Normalise ? column.Normalise(*read) : *read;
+      // an empty cell that may be a formula never calculated is no empty one
+      if (name.Name.empty()) name.Fault = cell.EndFault();
     } else {
       name.Fault = std::move(read.Fault);
     }

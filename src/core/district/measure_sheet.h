@@ -123,8 +123,14 @@ struct TSheetName {
   std::string Fault;
 };
 
+// Whether cell (row, col) ends the data of a column that ends at its first empty cell: a blank cell does;
+// one that may be a formula never calculated (TOutsideValue::EndFault) throws TCellTextError naming the
+// cell with the advice to recalculate, as a cell that cannot be read does.
+bool EndsData(const TSheetCells& cells, int row, int col);
+
 // The names of the column, entry i for sheet row i (entry 0 unused), down to the last row before the
-// first run of 100 empty cells; size() - 1 is the number of rows.
+// first run of 100 empty cells; size() - 1 is the number of rows. A cell that may be a formula never
+// calculated is no empty cell: its name is that fault (TOutsideValue::EndFault).
 std::vector<TSheetName> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column);
 
 // A name of the sheet as every import takes it (ImportName: blanks, no-break spaces, tabs and line breaks

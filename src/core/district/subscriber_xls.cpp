@@ -1,5 +1,6 @@
 #include "core/district/subscriber_xls.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -29,6 +30,12 @@ constexpr const char* kBytName = kHouseholdsSheet;
 const char kInputsName[] = "Вводы подстанций";
 const char kFeedersName[] = "Фидеры подстанций";
 
+// A letter of the names people write: Latin or Cyrillic, Ukrainian letters included.
+bool IsLetter(char32_t ch) {
+  return (ch >= U'A' && ch <= U'Z') || (ch >= U'a' && ch <= U'z') || (ch >= U'А' && ch <= U'я') || ch == U'Ё' ||
+         ch == U'ё' || (ch >= U'Ѐ' && ch <= U'ӿ');
+}
+
 // Station, transformer and feeder of a metering point's station text.
 struct TStationParts {
   std::string NameTP, Ntr, Fider;
@@ -57,6 +64,30 @@ TStationParts SplitStation(const std::string& text) {
   return p;
 }
 
+// Where the metering points begin: below a title row and a row of headings (row 3), unless a row above
+// already holds a point, as in a sheet without its title or without its headings: a row number in
+// column 1 (a whole number, or digits with a dot after them or none) in a row that is not the columns'
+// own numbers ("1" ... "6" ... under the headings, a number where a point names its station).
+int FirstPointRow(const TSheetCells& cells) {
+  constexpr int kBelowHeadings = 3;
+  for (int r = 1; r < kBelowHeadings; ++r) {
+    const TOutsideValue number = cells(r, 1);
+    bool isNumber = false;
+    if (number.Kind() == TOutsideValue::TKind::Number) {
+      const TValueRead<double> v = number.Number();
+      isNumber = v && *v >= 0 && std::trunc(*v) == *v;
+    } else if (number.Kind() == TOutsideValue::TKind::Text) {
+      const TValueRead<std::string> text = number.Name();
+      std::string_view digits = text ? std::string_view(*text.Value) : std::string_view();
+      if (digits.ends_with('.')) digits.remove_suffix(1);
+      isNumber = !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+    }
+    const TOutsideValue station = cells(r, 6);
+    if (isNumber && (station.Blank() || !station.Number())) return r;
+  }
+  return kBelowHeadings;
+}
+
 // The first row from 2 of each name of the sheet's column 1: the base's rows look their names up here,
 // the sheet read once however many rows the base has. A name that cannot be read (an error value, a
 // control character inside) is no end of the names and no heading: it refuses the workbook by its cell.
@@ -64,7 +95,7 @@ class TFirstRows {
 public:
   TFirstRows(const TSheetCells& cells, office::TFileScaledBudget* held) {
     for (int r = 1;; ++r) {
-      if (cells(r, 1).Blank()) break;
+      if (EndsData(cells, r, 1)) break;
       std::string name = UpperCase(TakeName(cells, r, 1));
       // row 1 is the heading
       if (r == 1) continue;
@@ -174,16 +205,24 @@ bool IsFeederNumber(std::string_view name) { return !name.empty() && name[0] >= 
 
 std::string HouseholdsFeeder(std::string_view name) {
   if (name.empty()) return {};
-  // the letter the base puts before a feeder's number, already written
-  for (const std::string_view letter : {"Л", "л"})
-    if (name.starts_with(letter) && IsFeederNumber(name.substr(letter.size())))
-      return "Л" + std::string(name.substr(letter.size()));
+  // a feeder written with its letter, in whatever way ("Л8", "л.1", "Л-8", "Ф-3"), is named as written;
+  // the base's own letter in small is the base's ("л8" is "Л8")
+  const char32_t first = FirstChar(name);
+  if (first == U'л' && !IsLetter(FirstChar(name.substr(std::string_view("л").size()))))
+    return "Л" + std::string(name.substr(std::string_view("л").size()));
+  if (IsLetter(first)) return std::string(name);
   return "Л" + std::string(name);
 }
 
 int LastSheetRow(const TSheetCells& cells) {
   int r = 1;
-  while (!cells(r, 1).Blank()) ++r;
+  while (!EndsData(cells, r, 1)) ++r;
+  return r - 1;
+}
+
+int LastSheetRow(const TSheetReader& sheet) {
+  int r = 1;
+  while (!sheet.Blank(r, 1)) ++r;
   return r - 1;
 }
 
@@ -199,8 +238,8 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
                    address = TextField(table, "Address"), workTime = TextField(table, "WorkTime"),
                    markCounter = TextField(table, "MarkCounter"), numCounter = TextField(table, "NumCounter");
   const std::size_t rowBytes = TableRowBytes(table);
-  const int last = LastSheetRow(cells);
-  const int rows = last >= 3 ? last - 2 : 0;
+  const int last = LastSheetRow(cells), first = FirstPointRow(cells);
+  const int rows = last >= first ? last - first + 1 : 0;
   if (held) held->Take(static_cast<std::size_t>(rows) * rowBytes);
   ReserveRows(table, rows);
   TWalkProgress walk(rows, progress);
@@ -213,16 +252,16 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     textBytes += text.size();
     return text;
   };
-  for (int r = 3; r <= last; ++r) {
-    const int n = r - 2;
+  for (int r = first; r <= last; ++r) {
+    const int n = r - first + 1;
     textBytes = 0;
     // the row's number tells where the data end: one that cannot be read refuses the workbook by its cell
     TakeName(cells, r, 1);
     const std::string stationText = UpperCase(TakeJoinedName(cells, r, 6));
     const TStationParts station = SplitStation(stationText);
-    c.NameTP->SetItem(n, put(station.NameTP, nameTP, r, 6));
-    c.Ntr->SetItem(n, put(station.Ntr, ntr, r, 6));
-    c.Fider->SetItem(n, put(station.Fider, fider, r, 6));
+    c.NameTP->SetNew(n, put(station.NameTP, nameTP, r, 6));
+    c.Ntr->SetNew(n, put(station.Ntr, ntr, r, 6));
+    c.Fider->SetNew(n, put(station.Fider, fider, r, 6));
     // set first: it tells where the energy of column 14 goes
     const bool onLine = !station.Fider.empty();
     (*c.FVL)[n] = onLine ? 1 : 0;
@@ -230,14 +269,14 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     // every text as every import takes a name: its lines joined, its ends cut, nothing hidden inside
     const auto text = [&](int col) { return TakeJoinedName(cells, r, col); };
     const std::string ndog = text(2), name = text(4);
-    c.Ndog->SetItem(n, put(ndog, ndogField, r, 2));
-    c.Abonent->SetItem(n, put(text(3), abonent, r, 3));
+    c.Ndog->SetNew(n, put(ndog, ndogField, r, 2));
+    c.Abonent->SetNew(n, put(text(3), abonent, r, 3));
     PutText(c.NamePoint, n, put(name, namePoint, r, 4));
     PutText(c.Address, n, put(text(5), address, r, 5));
     PutText(c.WorkTime, n, put(text(7), workTime, r, 7));
     PutText(c.MarkCounter, n, put(text(10), markCounter, r, 10));
     const std::string counter = text(9);
-    c.NumCounter->SetItem(n, put(counter, numCounter, r, 9));
+    c.NumCounter->SetNew(n, put(counter, numCounter, r, 9));
     // the texts' store grows by doubling
     if (held) held->Take(2 * textBytes);
 
@@ -321,8 +360,8 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
       const std::string feeder = HouseholdsFeeder(feederName);
       CheckFieldFit(feeder, fider, r, 2);
       if (held) held->Take(2 * (station.size() + feeder.size()));
-      c.NameTP->SetItem(n, station);
-      c.Fider->SetItem(n, feeder);
+      c.NameTP->SetNew(n, station);
+      c.Fider->SetNew(n, feeder);
       double count = 0;
       TRowNumbers numbers(kBytName, cells, r, messages);
       // subscribers are counted whole: a count that is no whole number, or more than the column holds, is

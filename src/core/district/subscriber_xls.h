@@ -6,7 +6,8 @@
 // Names and texts are taken as every import takes a name (ImportName: blanks, no-break spaces, tabs and
 // line breaks at their ends cut); one with a control character inside refuses the workbook by its cell.
 //
-// Industrial sheet: one metering point per row from row 3 up to the row before the first empty cell of
+// Industrial sheet: one metering point per row from row 3 (from row 1 or 2 when that row holds a point's
+// number already: a sheet without its title or its headings) up to the row before the first empty cell of
 // column 1: 2 contract, 3 subscriber, 4 metering point, 5 address, 6 station, transformer and feeder
 // joined by dots, 7 working time, 8 power, 9 meter number, 10 meter type, 11 meter factor, 12 kind of
 // energy, 13 energy, 14 the line's (a point on a 0.4 kV feeder) or else the transformer's part of it.
@@ -39,13 +40,16 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    TImportMessages& info);
 
-// The row before the first empty cell of column 1 from row 1.
+// The row before the first empty cell of column 1 from row 1; of the reader's sheet, the same row found
+// without a value made of each cell (TSheetReader::Blank).
 int LastSheetRow(const TSheetCells& cells);
+int LastSheetRow(const TSheetReader& sheet);
 
 // Whether a name of column 1 of a households sheet is a feeder's number (a digit first), not a station.
 bool IsFeederNumber(std::string_view name);
-// A households feeder as the base names it ("Л8"), whether the sheet writes its number alone ("8") or
-// as the base shows it ("Л8", "л8"); empty for none.
+// A households feeder as the base names it ("Л8") when the sheet writes its number alone ("8"), or the
+// base's letter in small ("л8"); a feeder written with a letter of its own ("Л-8", "Л 1", "Ф-3") as it is
+// written; empty for none.
 std::string HouseholdsFeeder(std::string_view name);
 
 // Fill the empty tables of their layouts ("База промышленных абонентов", "База бытовых абонентов").

@@ -65,6 +65,7 @@ public:
     if (added) it->second = strings.Add(office::ShownTextOf(format, strings.At(index)));
     Add(row, col, CellKind::Text).text = it->second;
   }
+  void UnsureEmpty(int row, int col) override { Add(row, col, CellKind::Empty).kind = kUnsureEmptyKind; }
   void Unreadable(int row, int col, UnreadableCell why, std::string_view value) override {
     TCell& cell = Add(row, col, CellKind::Empty);
     cell.kind = kUnreadableKind + static_cast<std::uint32_t>(why);
@@ -283,7 +284,8 @@ bool TSheetReader::Blank(int row, int col) const {
 }
 
 bool TSheetReader::BlankCell(const TCell& cell) const {
-  if (cell.kind != static_cast<std::uint32_t>(CellKind::Text)) return cell.kind == static_cast<std::uint32_t>(CellKind::Empty);
+  if (cell.kind != static_cast<std::uint32_t>(CellKind::Text))
+    return cell.kind == static_cast<std::uint32_t>(CellKind::Empty) || cell.kind == kUnsureEmptyKind;
   // an index past the table reads as the empty text (TStringTable::At)
   return cell.text >= blankTexts_.size() || blankTexts_[cell.text];
 }
@@ -295,6 +297,7 @@ bool TSheetReader::HoldsData(int row) const {
 TOutsideValue TSheetReader::StoredValue(int row, int col) const {
   const TCell* it = Find(row, col);
   if (!it) return {};
+  if (it->kind == kUnsureEmptyKind) return TOutsideValue::UnsureEmpty(UnreadableCellReason(UnreadableCell::FormulaWithoutResult, {}));
   if (it->kind >= kUnreadableKind)
     return TOutsideValue::Unreadable(
         UnreadableCellReason(static_cast<UnreadableCell>(it->kind - kUnreadableKind), texts_->At(it->text)));

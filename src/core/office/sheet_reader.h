@@ -108,6 +108,8 @@ private:
   static_assert(sizeof(TCell) == 16);
   // Past every CellKind: the kinds of unreadable cells (an error value's text kept as a text's is).
   static constexpr std::uint32_t kUnreadableKind = 16;
+  // Before them: an empty cell that may be a formula never calculated (office::TSheetSink::UnsureEmpty).
+  static constexpr std::uint32_t kUnsureEmptyKind = 15;
   class TFirstSheet;
 
   // The value the file stores at (row, col), merged ranges aside.

@@ -53,6 +53,10 @@ public:
   virtual void Shared(int row, int col, std::uint32_t index) = 0;
   // A cell that holds no value the program can take; value: an error value as the file writes it.
   virtual void Unreadable(int row, int col, UnreadableCell why, std::string_view value) = 0;
+  // A formula whose kept result is the empty text, in a book whose program keeps what it was given
+  // without calculating it: "" or never calculated, the file cannot tell. By default an empty cell, as a
+  // whole workbook keeps it.
+  virtual void UnsureEmpty(int /*row*/, int /*col*/) {}
   // A merged range of the sheet (rows firstRow..lastRow, columns firstCol..lastCol, each pair in order,
   // more than one cell): the sheet shows its first cell's value over the whole range. By default left
   // out, as a whole workbook keeps the cells alone.

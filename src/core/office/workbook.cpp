@@ -64,9 +64,13 @@ std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
   return "формула без вычисленного значения: " + std::string(kRecalculateAdvice);
 }
 
+// A hidden first sheet is most often last month's, kept behind this month's: shown, it would be the
+// sheet read, so the way to the data meant is to put their sheet before it. LibreOffice's dialog of
+// moving a sheet lists the hidden sheets among those to insert before.
 std::string HiddenFirstSheetMessage(const std::string& file, const std::string& sheet) {
   return "Ошибка чтения файла \"" + file + "\": первый лист книги \"" + sheet +
-         "\" скрыт, а читается первый лист: покажите его или поставьте первым лист с данными";
+         "\" скрыт, а читается первый лист: поставьте первым лист с данными (в LibreOffice \"Лист → "
+         "Переместить или копировать лист\", вставить перед \"" + sheet + "\") и сохраните книгу";
 }
 
 std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,
@@ -158,6 +162,11 @@ TOutsideValue Worksheet::Value(int row, int col) const {
 }
 
 std::string NumberCellText(CellKind kind, double value) {
+  // a whole number of at most 15 digits (a row's number, a count, a meter) is its digits, as the general
+  // form gives them: each cell of a column of a million numbers is shown without working out its digits
+  constexpr double kWholeDigits = 1e15;
+  if (kind == CellKind::Number && value > -kWholeDigits && value < kWholeDigits && std::trunc(value) == value)
+    return std::to_string(static_cast<std::int64_t>(value));
   switch (kind) {
     case CellKind::Number: return FloatToStrGeneral(value, 15);
     case CellKind::Date: return DateSerialText(value);

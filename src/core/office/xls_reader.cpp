@@ -326,10 +326,46 @@ private:
     return (rk & 0x01) ? value / 100 : value;
   }
 
-  // Whether a formula's parsed expression gives a number whatever it is calculated from: numeric
-  // constants, arithmetic operators and parentheses alone (=1825000+200, =1/0). A reference, a name, a
-  // text or a function may give the empty text.
-  static bool GivesNumberOnly(std::string_view tokens) {
+  // Whether a formula's parsed expression gives a number (or an error) whatever it is calculated from:
+  // numeric constants, arithmetic operators and parentheses alone (=1825000+200, =1/0), or an expression
+  // whose last operation is arithmetic (=A2+1, =-B3, =C4%). A reference, a name, a text or a function
+  // alone may give the empty text, and so may a comparison or a "&".
+  static bool GivesNumberOnly(std::string_view tokens) { return OfNumbersAlone(tokens) || LastIsArithmetic(tokens); }
+
+  // The expression is in reverse Polish order: its last token, parentheses and spaces aside, is its
+  // outermost operation. A token whose size is not known here tells nothing.
+  static bool LastIsArithmetic(std::string_view tokens) {
+    std::uint8_t last = 0;
+    for (std::size_t at = 0; at < tokens.size();) {
+      const auto token = static_cast<std::uint8_t>(tokens[at]);
+      const auto byte = [&](std::size_t k) { return at + k < tokens.size() ? static_cast<std::uint8_t>(tokens[at + k]) : 0; };
+      std::size_t size = 0;
+      bool counts = true;
+      if (token == 0x01 || token == 0x02) size = 5;  // an array's or a table's reference
+      else if (token >= 0x03 && token <= 0x16) size = 1, counts = token != 0x15;  // operators, parentheses, a missing argument
+      else if (token == 0x17) size = 3 + static_cast<std::size_t>(byte(1)) * (byte(2) & 1 ? 2 : 1);  // a text
+      else if (token == 0x19) {  // an attribute: spaces, a jump, a choice, a sum of one range
+        size = byte(1) & 0x04 ? 4 + 2 * (static_cast<std::size_t>(byte(2) | byte(3) << 8) + 1) : 4;
+        counts = (byte(1) & 0x10) != 0;
+      } else if (token == 0x1C || token == 0x1D) size = 2;  // an error, a boolean
+      else if (token == 0x1E) size = 3;
+      else if (token == 0x1F) size = 9;
+      else if (token >= 0x20 && token < 0x80) {
+        // an operand or a function of any class: its size by its kind (an array constant and a memory
+        // area keep data past the last token, which this walk does not follow)
+        static constexpr std::uint8_t kSizes[32] = {0, 3, 4, 5, 5, 9, 0, 7, 7, 3, 5, 9, 5, 9, 0, 0,
+                                                    0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 7, 11, 7, 11, 0, 0};
+        size = kSizes[token & 0x1F];
+      }
+      if (size == 0) return false;
+      if (counts) last = token == 0x19 ? 0x03 : token;  // a sum gives a number as an addition does
+      at += size;
+      if (at > tokens.size()) return false;
+    }
+    return (last >= 0x03 && last <= 0x07) || last == 0x13 || last == 0x14;
+  }
+
+  static bool OfNumbersAlone(std::string_view tokens) {
     if (tokens.empty()) return false;
     for (std::size_t at = 0; at < tokens.size();) {
       const auto token = static_cast<std::uint8_t>(tokens[at]);
@@ -456,6 +492,9 @@ private:
             sheet.Unreadable(row, col, UnreadableCell::ErrorValue, ErrorText(value));
           } else if (kind == kEmptyResult && !emptyIsText) {
             sheet.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
+          } else if (kind == kEmptyResult && !calculated_) {
+            // kept by a program that shows what it was given: "" or never calculated
+            sheet.UnsureEmpty(row, col);
           }
           break;
         }

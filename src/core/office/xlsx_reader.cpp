@@ -352,8 +352,11 @@ public:
 
   // Once the sheet was read: its formulas without a value are named, unless the sheet was calculated.
   void Finish() {
-    if (valuelessIsEmpty_ && !uncalculated_) return;
-    for (const auto& [row, col] : valueless_) sheet_.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
+    for (const auto& [row, col] : valueless_)
+      if (valuelessIsEmpty_ && !uncalculated_)
+        sheet_.UnsureEmpty(row, col);
+      else
+        sheet_.Unreadable(row, col, UnreadableCell::FormulaWithoutResult, {});
   }
 
 protected:
@@ -398,9 +401,48 @@ protected:
       formulaText_.append(text.substr(0, kLongestNumbersFormula + 1 - formulaText_.size()));
   }
 
-  // A formula's text of constants, arithmetic operators and parentheses alone (1825000+200, 1/0): it
-  // gives a number whatever it is calculated from. A reference, a name, a text or a function may give "".
+  // Whether a formula's text gives a number (or an error) whatever it is calculated from: constants,
+  // arithmetic operators and parentheses alone (1825000+200, 1/0), or an arithmetic operation outside
+  // every parenthesis, text and function's arguments (A2+1, -B3, C4*2). A reference, a name, a text or a
+  // function alone may give "", and so may an operation under a comparison or a "&".
   static bool GivesNumberOnly(std::string_view formula) {
+    return formula.size() <= kLongestNumbersFormula && (OfNumbersAlone(formula) || ArithmeticOutside(formula));
+  }
+
+  static bool ArithmeticOutside(std::string_view formula) {
+    int depth = 0;
+    bool arithmetic = false;
+    bool operand = false;  // what stands before ends an operand: a "+" after it adds, a "+" before one is no sign
+    for (std::size_t i = 0; i < formula.size(); ++i) {
+      const char c = formula[i];
+      if (c == '"' || c == '\'') {
+        // a text or a quoted sheet name, its quote doubled inside
+        for (++i; i < formula.size(); ++i)
+          if (formula[i] == c && (i + 1 == formula.size() || formula[i + 1] != c)) break;
+          else if (formula[i] == c) ++i;
+        if (i >= formula.size()) return false;
+        operand = true;
+      } else if (c == '(' || c == '{' || c == '[') {
+        ++depth;
+        operand = false;
+      } else if (c == ')' || c == '}' || c == ']') {
+        if (--depth < 0) return false;
+        operand = true;
+      } else if (depth > 0 || c == ' ') {
+        continue;
+      } else if (c == '&' || c == '=' || c == '<' || c == '>') {
+        return false;
+      } else if (c == '-' || c == '*' || c == '/' || c == '^' || c == '%' || (c == '+' && operand)) {
+        arithmetic = true;
+        operand = c == '%';
+      } else if (c != '+') {
+        operand = true;
+      }
+    }
+    return depth == 0 && arithmetic;
+  }
+
+  static bool OfNumbersAlone(std::string_view formula) {
     bool number = false;
     for (std::size_t i = 0; i < formula.size();) {
       const char c = formula[i];
@@ -420,7 +462,7 @@ protected:
         return false;
       }
     }
-    return number && formula.size() <= kLongestNumbersFormula;
+    return number;
   }
 
 private:

@@ -575,8 +575,9 @@ TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtI
 TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChangesAnything) {
   // the workbooks of a reader's own kind, by the beginning of their names
   const std::map<std::string, std::vector<std::string>> ownKinds = {
-      {kHouseholdsSheet, {"households_line_breaks", "households_pasted", "households_merged"}},
-      {kMeterPointsSheet, {"industrial", "points_merged"}},
+      {kHouseholdsSheet, {"households_line_breaks", "households_pasted", "households_merged", "households_formulas",
+                          "households_letters", "households_numbered"}},
+      {kMeterPointsSheet, {"industrial", "points_merged", "points_untitled", "points_unheaded"}},
       {kFeederMeasureSheet, {"inputs_", "uncalculated_"}},
       {kStationMeasureSheet, {"stations_"}},
       {kTransformerMeasureSheet, {"transformers_"}},

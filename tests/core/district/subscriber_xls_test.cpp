@@ -103,6 +103,25 @@ TEST(SubscriberXls, IndustrialPoints) {
   TDataFile none = Empty(LayoutMeterPoints);
   ReadMeterPointsSheet(Sheet({{"Ведомость"}, {}, kIndustrial[2]}), none, info);
   EXPECT_EQ(none.RowCount, 0);
+
+  // a sheet without its title row, without its headings or without both begins its points higher; a row
+  // of the columns' own numbers under the headings is no point
+  const std::vector<std::string> point1 = kIndustrial[2], point2 = kIndustrial[3];
+  const std::vector<std::string> columns = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14"};
+  std::vector<std::string> dotted = point1;
+  dotted[0] = "1.";
+  for (const auto& [grid, points] : std::vector<std::pair<Grid, int>>{{{{"№"}, point1, point2}, 2},
+                                                                       {{{"Ведомость"}, point1, point2}, 2},
+                                                                       {{point1, point2}, 2},
+                                                                       {{dotted, point2}, 2},
+                                                                       {{{"№"}, columns, point1, point2}, 2},
+                                                                       {{columns, point1, point2}, 2},
+                                                                       {{{"Ведомость"}, {"№"}, point1, point2}, 2}}) {
+    TDataFile t2 = Empty(LayoutMeterPoints);
+    info.clear();
+    EXPECT_EQ(ReadMeterPointsSheet(Sheet(grid), t2, info).Items, points) << grid.size();
+    EXPECT_EQ(Cells(t2, {"NameTP", "Ntr", "W"}), (Grid{{"ТП-5", "Т1", "200"}, {"ТП-5.1", "", "1000"}})) << grid.size();
+  }
 }
 
 TEST(SubscriberXls, CellHelpers) {
@@ -138,6 +157,12 @@ TEST(SubscriberXls, HouseholdFeeders) {
                              // the feeder as the base shows it, in either case: the base's feeder
                              {"6", "л6", "1", "1"},
                              {"7", "Л7", "2", "4"},
+                             // a feeder written with a letter of its own gets none more
+                             {"8", "Л-8", "1", "1"},
+                             {"9", "Л 1", "1", "1"},
+                             {"10", "л.1", "1", "1"},
+                             {"11", "Ф-3", "1", "1"},
+                             {"12", "ЛЭП 4", "1", "1"},
                              {},
                              {"4", "9", "1", "1"}}),
                       t, info);
@@ -154,6 +179,11 @@ TEST(SubscriberXls, HouseholdFeeders) {
       {"ТП-1", "", "2", "8", "4"},
       {"ТП-1", "Л6", "1", "1", "1"},
       {"ТП-1", "Л7", "2", "4", "2"},
+      {"ТП-1", "Л-8", "1", "1", "1"},
+      {"ТП-1", "Л 1", "1", "1", "1"},
+      {"ТП-1", "Л.1", "1", "1", "1"},
+      {"ТП-1", "Ф-3", "1", "1", "1"},
+      {"ТП-1", "ЛЭП 4", "1", "1", "1"},
       {"ТП-2", "Л3", "", "10", ""},
   };
   EXPECT_EQ(Cells(t, {"NameTP", "Fider", "CountAb", "W", "Ws"}), expected);
@@ -253,6 +283,70 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
                                          "строки, ничего не изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BPA"), points);
+}
+
+// Books laid out as people lay them out, written by real programs (tests/data/subscriber_sheets): every
+// row is taken, or the book is refused by the cell or the sheet that stops it, with advice that leads
+// to the data meant.
+TEST(SubscriberXls, EveryRowOfABookAsProgramsWriteItIsTakenOrTheBookRefused) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  TempDir dir;
+  const std::string stem = dir / "Район";
+  const fs::path books = TestDataDir() / "subscriber_sheets";
+  struct TCase {
+    std::string file;
+    bool industrial;
+    Grid rows;            // NameTP and Fider (Ntr for the industrial base) of the rows taken
+    std::string refusal;  // what the refusal says, when the book is refused
+  };
+  const Grid points = {{"ТП-42", "Т1"}, {"ТП-42", "Т2"}, {"ТП-43", ""}};
+  const Grid letters = {{"ТП-42", "Л-8"}, {"ТП-42", "Л 1"}, {"ТП-42", "Л.1"}, {"ТП-42", "Ф-3"}, {"ТП-42", "Л-8"}};
+  // feeder numbers after the first are =A2+1, kept by gnumeric without a value: no end of the data
+  const std::string recalculate = "ячейка A3: формула без вычисленного значения: откройте книгу в табличной программе, "
+                                  "пересчитайте ее";
+  const std::vector<TCase> cases = {
+      {"points_untitled_openpyxl.xlsx", true, points, ""},
+      {"points_untitled_libreoffice.xls", true, points, ""},
+      {"points_unheaded_openpyxl.xlsx", true, points, ""},
+      {"points_unheaded_libreoffice.xls", true, points, ""},
+      {"households_letters_xlsxwriter.xlsx", false, letters, ""},
+      {"households_letters_libreoffice.xls", false, letters, ""},
+      {"households_formulas_gnumeric.xlsx", false, {}, recalculate},
+      {"households_formulas_gnumeric.xls", false, {}, recalculate},
+      {"households_formulas_xlwt.xls", false, {}, recalculate},
+      // numbered by =IF(B3="","",A2+1), which may give "": gnumeric keeps "" or nothing calculated alike,
+      // and an empty result where the data end at an empty cell is no end
+      {"households_numbered_gnumeric.xlsx", false, {}, recalculate},
+      {"households_numbered_gnumeric.xls", false, {}, recalculate},
+      {"households_numbered_xlwt.xls", false, {}, recalculate},
+      // last month's sheet hidden before this month's: shown, it would be read; the advice puts the data
+      // first
+      {"../sheets/hidden_libreoffice.xlsx", false, {}, "скрыт, а читается первый лист: поставьте первым лист с данными"},
+      {"../sheets/hidden_gnumeric.xls", true, {}, "скрыт, а читается первый лист: поставьте первым лист с данными"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.file);
+    TSubscriberXlsRequest r;
+    r.BaseStem = stem;
+    (c.industrial ? r.Prom : r.Byt) = true;
+    (c.industrial ? r.PathProm : r.PathByt) = (books / c.file).lexically_normal().string();
+    std::vector<std::string> info;
+    fs::remove(stem + ".BPA");
+    fs::remove(stem + ".BBA");
+    try {
+      ImportSubscriberBasesXls(r, info);
+      EXPECT_EQ(c.refusal, "") << "taken";
+      EXPECT_TRUE(info.empty()) << ::testing::PrintToString(info);
+      TDataFile t;
+      ReadTableFile(stem + (c.industrial ? ".BPA" : ".BBA"), t);
+      EXPECT_EQ(Cells(t, {"NameTP", c.industrial ? "Ntr" : "Fider"}), c.rows);
+    } catch (const Error& e) {
+      EXPECT_NE(c.refusal, "") << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+      EXPECT_EQ(std::string(e.what()).find("покажите"), std::string::npos) << e.what();
+      EXPECT_FALSE(fs::exists(stem + ".BBA") || fs::exists(stem + ".BPA"));
+    }
+  }
 }
 
 TEST(SubscriberXls, MeasuredEnergiesOfInputsAndFeeders) {

@@ -358,6 +358,38 @@ TEST(SheetReader, FormulasWithoutResultsAndErrorValuesAreNamedByTheirCell) {
       if (text.size() == 5 && text[2] == ':') text += ":00";
     EXPECT_EQ(whole, wholeExpected) << file;
   }
+  // gnumeric's copy of xlwt's households book, its feeder numbers after the first =A2+1 and on: an
+  // addition gives a number whatever it adds, so its empty result was never calculated (a formula whose
+  // result may be "" tells nothing of the sheet), and every such formula is named by its cell
+  for (const std::string file : {"households_formulas_gnumeric.xls", "households_formulas_gnumeric.xlsx"}) {
+    const std::string path = (TestDataDir() / "subscriber_sheets" / file).string();
+    TSheetReader sheet;
+    sheet.Open(path);
+    std::vector<std::string> column;
+    for (int row = 2; row <= 6; ++row) {
+      try {
+        column.push_back(office::TRawCells(sheet).Cell(row, 1) + "|" + office::TRawCells(sheet).Cell(row, 2));
+      } catch (const Error& e) {
+        column.push_back(std::string(e.what()).find("ячейка A" + std::to_string(row) + ": " + formula) != std::string::npos
+                             ? "формула"
+                             : e.what());
+      }
+    }
+    EXPECT_EQ(column, (std::vector<std::string>{"1|8", "формула", "формула", "формула", "формула"})) << file;
+  }
+  // numbered by =IF(B3="","",A2+1), which may give "": gnumeric's kept empty result shows nothing, but
+  // says that it may be a formula never calculated, for a column whose first empty cell ends the data
+  for (const std::string file : {"households_numbered_gnumeric.xls", "households_numbered_gnumeric.xlsx"}) {
+    TSheetReader sheet;
+    sheet.Open((TestDataDir() / "subscriber_sheets" / file).string());
+    EXPECT_TRUE(sheet.Value(3, 1).Blank()) << file;
+    EXPECT_TRUE(sheet.Blank(3, 1)) << file;
+    EXPECT_EQ(sheet.Value(3, 1).EndFault(), formula) << file;
+    EXPECT_EQ(office::TRawCells(sheet).Cell(3, 1), "") << file;
+    EXPECT_EQ(sheet.Value(3, 2).EndFault(), "") << file << ": a value that is there";
+    EXPECT_EQ(sheet.Value(9, 1).EndFault(), "") << file << ": an empty cell";
+  }
+
   // an OpenDocument book says what it is and how to save it
   const std::string ods = (TestDataDir() / "sheets" / "calc_libreoffice.ods").string();
   try {

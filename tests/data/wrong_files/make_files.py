@@ -138,6 +138,22 @@ def meter_points_base():
     table.close()
 
 
+def hidden_first_workbook():
+    """Last month's metering points on a hidden first sheet "Октябрь", this month's on "Ноябрь" after
+    it, the sheet a person sees and the book's active one: shown, the hidden sheet would be the one read."""
+    book = openpyxl.Workbook()
+    october = book.active
+    october.title = "Октябрь"
+    november = book.create_sheet("Ноябрь")
+    for sheet, energy in ((october, 14100), (november, 15400)):
+        sheet.append(HEADING)
+        sheet.append([1, "Д-1023", "ООО \"Лесопилка\"", "Цех 1", "ул. Мира, 5", "ТП-5.Т1", "8-17", 120, "0123456",
+                      "СА4-И678", 30, "АЕ спож.", energy, 210])
+    october.sheet_state = "hidden"
+    book.active = 1
+    book.save(os.path.join(HERE, "hidden.xlsx"))
+
+
 if __name__ == "__main__":
     staff_workbooks()
     heading_workbooks()
@@ -147,3 +163,4 @@ if __name__ == "__main__":
     no_records_base()
     households_base()
     meter_points_base()
+    hidden_first_workbook()
