@@ -44,6 +44,9 @@ int LastSheetRow(const TSheetCells& cells);
 
 // Whether a name of column 1 of a households sheet is a feeder's number (a digit first), not a station.
 bool IsFeederNumber(std::string_view name);
+// The meter's kind of energy that an industrial sheet's text names ("АЕ спож." 1, "АЕ ген." 0, "РЕ спож."
+// 2, "РЕ ген." 3); -1 for a text that names none.
+int MeterEnergyKind(std::string_view text);
 // A households feeder as the base names it ("Л8"), whether the sheet writes its number alone ("8") or
 // as the base shows it ("Л8", "л8"); empty for none.
 std::string HouseholdsFeeder(std::string_view name);
