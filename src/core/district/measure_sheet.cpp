@@ -182,7 +182,7 @@ bool HeadingSays(std::string_view heading, const std::vector<const char*>& words
   for (const TWord& h : held)
     if (another(h) || (h.size() > 1 && SymbolQuantity(h[0]) != 0 && another(h.substr(1)))) return false;
   // the unit or symbol of the column's own quantity says it
-  if (named != 0) return true;
+  if (named != 0 && column != 0) return true;
   const auto holds = [&](const TWord& word) {
     return std::any_of(held.begin(), held.end(), [&](const TWord& h) {
       // a word of two signs stands for itself and what follows it closely ("Тр-р", "Sном" of "Sн")
