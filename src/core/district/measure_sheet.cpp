@@ -160,27 +160,52 @@ unsigned Quantities(const std::vector<TWord>& words) {
 
 }  // namespace
 
+namespace {
+
+// The words of a heading's column list and of the other columns' lists, and what the heading names.
+struct THeadingMeaning {
+  std::vector<TWord> held, own, other;
+  unsigned column = 0, named = 0;
+
+  THeadingMeaning(std::string_view heading, const std::vector<const char*>& words, const std::vector<const char*>& others)
+      : held(HeadingWordList(heading)) {
+    for (const char* example : words)
+      for (TWord& w : HeadingWordList(example)) own.push_back(std::move(w));
+    for (const char* example : others)
+      for (TWord& w : HeadingWordList(example))
+        if (w.size() >= 3 && WordQuantity(w) == 0) other.push_back(std::move(w));
+    column = Quantities(own);
+    named = Quantities(held);
+  }
+
+  // A unit or a symbol of another quantity ("Мощность, кВт" over a rated power in kVA, "Wq" over an active
+  // energy), or a word that says another column of the sheet and none of this one ("Мощность нагрузки",
+  // "S нагр." over a rated power).
+  bool SaysAnother() const {
+    if (column != 0 && (named & ~column) != 0) return true;
+    const auto another = [&](const TWord& h) {
+      return h.size() >= 3 && std::any_of(other.begin(), other.end(), [&](const TWord& w) { return StandsFor(h, w); }) &&
+             std::none_of(own.begin(), own.end(), [&](const TWord& w) { return w.size() >= 3 && StandsFor(h, w); });
+    };
+    return std::any_of(held.begin(), held.end(), [&](const TWord& h) {
+      return another(h) || (h.size() > 1 && SymbolQuantity(h[0]) != 0 && another(h.substr(1)));
+    });
+  }
+};
+
+}  // namespace
+
+bool HeadingSaysAnother(std::string_view heading, const std::vector<const char*>& words,
+                        const std::vector<const char*>& others) {
+  return THeadingMeaning(heading, words, others).SaysAnother();
+}
+
 bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
                  const std::vector<const char*>& others) {
-  const std::vector<TWord> held = HeadingWordList(heading);
-  std::vector<TWord> own, other;
-  for (const char* example : words)
-    for (TWord& w : HeadingWordList(example)) own.push_back(std::move(w));
-  for (const char* example : others)
-    for (TWord& w : HeadingWordList(example))
-      if (w.size() >= 3 && WordQuantity(w) == 0) other.push_back(std::move(w));
-  // a unit or a symbol of another quantity says the column holds something else ("Мощность, кВт" over a
-  // rated power in kVA, "Wq" over an active energy), whatever words the heading shares with the list
-  const unsigned column = Quantities(own), named = Quantities(held);
-  if (column != 0 && (named & ~column) != 0) return false;
-  // a word that says another column of the sheet ("Мощность нагрузки", "S нагр." over a rated power), and
-  // none of this column's
-  const auto another = [&](const TWord& h) {
-    return h.size() >= 3 && std::any_of(other.begin(), other.end(), [&](const TWord& w) { return StandsFor(h, w); }) &&
-           std::none_of(own.begin(), own.end(), [&](const TWord& w) { return w.size() >= 3 && StandsFor(h, w); });
-  };
-  for (const TWord& h : held)
-    if (another(h) || (h.size() > 1 && SymbolQuantity(h[0]) != 0 && another(h.substr(1)))) return false;
+  const THeadingMeaning meaning(heading, words, others);
+  if (meaning.SaysAnother()) return false;
+  const std::vector<TWord>& held = meaning.held;
+  const unsigned column = meaning.column, named = meaning.named;
   // the unit or symbol of the column's own quantity says it
   if (named != 0 && column != 0) return true;
   const auto holds = [&](const TWord& word) {

@@ -80,6 +80,11 @@ TSheetCells SheetCells(TSheetReader& sheet);
 // one-letter symbol ("P") begins only its index ("P1", "Рср", "Pmax"), never a word ("Расход").
 bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
                  const std::vector<const char*>& others = {});
+// Whether the heading names what another column holds: a unit or a symbol of a quantity the words do not
+// name, or a word of the other columns' lists that none of the column's own stands for (HeadingSays
+// refuses such a heading whatever else it holds).
+bool HeadingSaysAnother(std::string_view heading, const std::vector<const char*>& words,
+                        const std::vector<const char*>& others = {});
 // The words of the list as a refusal names them: '"кВА", "Sном" или "мощность"'.
 std::string HeadingWordsText(const std::vector<const char*>& words);
 

@@ -83,8 +83,9 @@ const std::vector<TSheetImport>& SheetImports() {
        {{1, Name, "ТП"},
         {2, Number, "номинальная мощность",
          {"S", "Sном", "Sн", "кВА", "кВ*А", "Уст. мощ.", "мощность", "номинальная", "Т1", "Тр"}, false},
-        // a load in kW, A or kW·h, as the measurement type says
-        {3, Number, "нагрузка", {"нагрузка", "мощность", "ток", "замер", "P", "W", "I", "кВт", "А", "кВт*ч", "Т1"}}},
+        // a load in kW, A or kW·h, as the measurement type says, under any heading of no other column's
+        {3, Number, "нагрузка", {"нагрузка", "мощность", "ток", "замер", "P", "W", "I", "кВт", "А", "кВт*ч", "Т1"}, true,
+         Whole, false}},
        4,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportTPStationMeasurements(t[0], cells, MeasurementType(static_cast<float>(run.Setting)),
@@ -203,7 +204,10 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
       if (column.Headings.empty()) continue;
       const TValueRead<std::string> heading = cells(row, column.Col).Heading();
       if (!heading) return Cell(row, column.Col) + heading.Fault;
-      if (heading.Value->empty() || HeadingSays(*heading.Value, column.Headings, others[i])) continue;
+      if (heading.Value->empty() ||
+          (column.HeadingNeedsWord ? HeadingSays(*heading.Value, column.Headings, others[i])
+                                   : !HeadingSaysAnother(*heading.Value, column.Headings, others[i])))
+        continue;
       return other + Cell(row, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок столбца " +
              std::to_string(column.Col) + " (" + column.Title + "): в нем должно быть " + HeadingWordsText(column.Headings);
     }

@@ -59,6 +59,9 @@ struct TSheetColumn {
   // Whether a row of the data fills it; false: the column is the sheet's, but a row may leave it empty.
   bool InEveryRow = true;
   TSheetColumnNeed Need = TSheetColumnNeed::Whole;
+  // Whether a heading over it must hold one of its words; false: any heading but one that names what
+  // another column holds (HeadingSaysAnother), as people head a load by its month or day.
+  bool HeadingNeedsWord = true;
 };
 
 struct TSheetImport {
