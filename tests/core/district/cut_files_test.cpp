@@ -147,7 +147,7 @@ std::vector<std::size_t> CutPoints(const TSoundFile& file, const std::string& by
     // a package's directory stands at its end: a cut anywhere loses it, so a cut every few bytes and at
     // each of the last ones tells as much as one at every byte
     const bool package = bytes.starts_with("PK\x03\x04");
-    for (std::size_t at = 1; at < bytes.size(); at += package && at + 64 < bytes.size() ? 61 : 1) cuts.push_back(at);
+    for (std::size_t at = 1; at < bytes.size(); at += package && at + 64 < bytes.size() ? 251 : 1) cuts.push_back(at);
   }
   return cuts;
 }
