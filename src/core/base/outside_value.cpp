@@ -70,6 +70,14 @@ TValueRead<std::string> TOutsideValue::Name(int longest) const {
   return {std::move(name), {}};
 }
 
+TValueRead<std::string> TOutsideValue::Heading() const {
+  if (kind_ == TKind::Unreadable) return Refused<std::string>(text_, {});
+  if (kind_ == TKind::Empty) return {std::string(), {}};
+  std::string heading = ImportName(text_);
+  if (std::string fault = ImportControlFault(heading); !fault.empty()) return Refused<std::string>(std::move(fault), {});
+  return {std::move(heading), {}};
+}
+
 TValueRead<double> TOutsideValue::Number() const {
   if (std::string fault = CoveredFault(); !fault.empty()) return {std::nullopt, std::move(fault)};
   switch (kind_) {

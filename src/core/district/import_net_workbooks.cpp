@@ -11,6 +11,7 @@
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/district/measure_sheet.h"
 #include "core/district/subscriber_cells.h"
 #include "core/office/sheet_reader.h"
 
@@ -130,6 +131,28 @@ std::size_t HeldBytes(const TImportLine& row, const TImportStation* stations, st
   return bytes;
 }
 
+// The voltages of the networks a district's base holds, in kV: 0.4 kV lines up to 35 kV feeders.
+constexpr double kLowestNetworkKv = 0.2, kHighestNetworkKv = 35;
+
+// Why a sheet whose cell (1, 1) reads as a number is no network workbook, before any of its rows is taken;
+// empty when it is one. Its voltage is a network's; the heading over the lengths, where the sheet has
+// one, says a length; no section begins at a date (a day's row of a metering book, whose graph number
+// stands where the voltage does).
+std::string NetKindFault(const TSheetCells& sheet, double kv, int last) {
+  if (!(kv >= kLowestNetworkKv && kv <= kHighestNetworkKv))
+    return "в ячейке A1 " + FloatToStrGeneral(kv, 15) + " кВ - не напряжение сети (от " +
+           FloatToStrGeneral(kLowestNetworkKv, 15) + " до " + FloatToStrGeneral(kHighestNetworkKv, 15) + " кВ)";
+  const std::vector<const char*> length = {"L", "длина", "км", "м"};
+  if (const TValueRead<std::string> heading = sheet(2, 3).Heading();
+      heading && !heading.Value->empty() && !HeadingSays(*heading.Value, length))
+    return "заголовок \"" + *heading.Value + "\" в ячейке C2 - не заголовок длины участка: в нем должно быть " +
+           HeadingWordsText(length);
+  for (int r = 4; r <= last; ++r)
+    if (const TOutsideValue first = sheet(r, 1); first.Kind() == TOutsideValue::TKind::Date)
+      return "в ячейке " + SheetCellName(r, 1) + " дата " + first.Quoted() + ", а не имя узла";
+  return {};
+}
+
 }  // namespace
 
 int LastUsedRow(const std::function<bool(int row)>& used) {
@@ -172,14 +195,17 @@ TImportTaken ImportNetWorkbooks(const std::vector<std::string>& files, const std
       // so before any of its texts is measured against a field.
       const TOutsideValue first = sheet(1, 1);
       const TValueRead<double> kv = first.Number();
-      const bool voltageRead = !first.Blank() && kv;
+      bool voltageRead = !first.Blank() && kv;
       std::string voltage;
-      if (voltageRead) {
-        voltage = TakeName(sheet, 1, 1);
-        CheckFieldFit(voltage, fields.Un, 1, 1);
-      } else {
+      if (!voltageRead) {
         taken.NotTaken("не является книгой сети: в ячейке A1 нет напряжения сети (" +
                        (first.Blank() ? std::string("ячейка пуста") : kv.Fault) + ")");
+      } else if (const std::string fault = NetKindFault(sheet, *kv, last); !fault.empty()) {
+        taken.NotTaken("не является книгой сети: " + fault);
+        voltageRead = false;
+      } else {
+        voltage = TakeName(sheet, 1, 1);
+        CheckFieldFit(voltage, fields.Un, 1, 1);
       }
       for (int r = 4; r <= last && voltageRead; ++r) {
         if (!sheet(r, 1).Blank()) {

@@ -45,55 +45,180 @@ bool CellNumber(const TSheetCells& cells, int col, int row, double& value) {
 
 namespace {
 
+using TWord = std::u32string;
+
+bool IsWordChar(char32_t ch) {
+  return (ch >= U'A' && ch <= U'Z') || (ch >= U'А' && ch <= U'Я') || ch == U'Ё' || (ch >= U'0' && ch <= U'9') ||
+         ch == U'Ї' || ch == U'І' || ch == U'Є' || ch == U'Ґ' || ch == U'№';
+}
+
+// A multiplication sign between the parts of a unit ("кВ*А", "кВ·А", "кВ⋅А", "кВ×А").
+bool IsUnitJoiner(char32_t ch) {
+  return ch == U'*' || ch == U'\u00B7' || ch == U'\u22C5' || ch == U'\u2219' || ch == U'\u2022' || ch == U'\u00D7';
+}
+
 // The words of a heading: runs of letters and digits, upper-cased, Latin look-alikes made Cyrillic (and a
-// Latin V, which only a unit holds, its Cyrillic sound); a multiplication sign joins the parts of a unit.
-std::vector<std::u32string> HeadingWordList(std::string_view text) {
+// Latin V, which only a unit holds, its Cyrillic sound); a multiplication sign joins the parts of a unit,
+// and a hyphen joins a word to the one or two signs after it ("Тр-р", "кВт-ч", "Т-1").
+std::vector<TWord> HeadingWordList(std::string_view text) {
   const std::string upper = NormalizeName(text);
-  std::vector<std::u32string> words(1);
+  std::vector<TWord> words(1);
+  std::size_t joined = TWord::npos;  // where the part after a hyphen begins in the last word
+  const auto endWord = [&] {
+    TWord& last = words.back();
+    // more than two signs after a hyphen are a word of their own ("Мощность-нагрузка")
+    if (joined != TWord::npos && last.size() - joined > 2) {
+      TWord tail = last.substr(joined);
+      last.resize(joined);
+      words.push_back(std::move(tail));
+    }
+    joined = TWord::npos;
+    if (!words.back().empty()) words.emplace_back();
+  };
   for (std::size_t pos = 0; pos < upper.size();) {
     char32_t ch = NextUtf8Char(upper, pos);
     if (ch == U'V') ch = U'В';
-    const bool letter = (ch >= U'A' && ch <= U'Z') || (ch >= U'А' && ch <= U'Я') || ch == U'Ё' ||
-                        (ch >= U'0' && ch <= U'9') || ch == U'Ї' || ch == U'І' || ch == U'Є' || ch == U'Ґ';
-    if (letter)
+    if (IsWordChar(ch)) {
       words.back().push_back(ch);
-    else if (ch != U'*' && ch != U'\u00B7' && ch != U'\u22C5' && ch != U'\u2219' && ch != U'\u2022' && !words.back().empty())
-      words.emplace_back();
+    } else if (ch == U'-' && !words.back().empty() && joined == TWord::npos) {
+      joined = words.back().size();
+    } else if (!IsUnitJoiner(ch)) {
+      endWord();
+    }
   }
-  if (words.back().empty()) words.pop_back();
+  endWord();
+  words.pop_back();
   return words;
+}
+
+// The quantities a heading may name, as flags.
+enum : unsigned {
+  kActive = 1,    // active power or energy: P, W, kW, kW·h
+  kReactive = 2,  // reactive: Q, kvar, kvar·h
+  kApparent = 4,  // apparent power: S, kVA
+  kCurrent = 8,   // I, A
+  kVoltage = 16,  // U, kV
+};
+
+// A word stands for a longer one it abbreviates (three letters or more: "Акт." for "активная"), for a
+// form of it ("нагрузки" of "нагрузка"), or begins with it ("Sном.тр").
+bool StandsFor(const TWord& h, const TWord& word) {
+  if (word.size() < 3) return h == word;
+  if (h.starts_with(word) || (h.size() >= 3 && word.starts_with(h))) return true;
+  return word.size() >= 5 && h.size() + 2 >= word.size() && h.starts_with(word.substr(0, word.size() - 2));
+}
+
+// A one-letter symbol of a quantity: P (Cyrillic Р after NormalizeName), Q, S, W, I, U.
+unsigned SymbolQuantity(char32_t ch) {
+  switch (ch) {
+    case U'Р': case U'W': return kActive;
+    case U'Q': return kReactive;
+    case U'S': return kApparent;
+    case U'I': return kCurrent;
+    case U'U': return kVoltage;
+    default: return 0;
+  }
+}
+
+// What follows a symbol as its index: digits ("P1") or a few letters ("Рср", "Pmax", "Sном").
+bool IsIndex(const TWord& index) {
+  return std::all_of(index.begin(), index.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; }) ||
+         index.size() <= 4;
+}
+
+const TWord kActiveWord = U"АКТИВНАЯ", kReactiveWord = U"РЕАКТИВНАЯ";
+
+// The quantity a word of a heading names by itself: a unit ("кВт", "квар", "кВА", "А", "кВ"), a word of
+// a quantity ("активная", "Реакт.", "ток", "напряжение") or a symbol with its index ("P1", "Wq" of the
+// reactive energy, "Wреакт"); 0 for any other.
+unsigned WordQuantity(const TWord& h) {
+  static const std::vector<std::pair<TWord, unsigned>> units = {
+      {U"ВТ", kActive},    {U"КВТ", kActive},    {U"МВТ", kActive},    {U"ВТЧ", kActive},     {U"КВТЧ", kActive},
+      {U"МВТЧ", kActive},  {U"ГВТЧ", kActive},   {U"ВАР", kReactive},  {U"КВАР", kReactive}, {U"МВАР", kReactive},
+      {U"ВАРЧ", kReactive}, {U"КВАРЧ", kReactive}, {U"МВАРЧ", kReactive}, {U"ВА", kApparent},  {U"КВА", kApparent},
+      {U"МВА", kApparent}, {U"А", kCurrent},     {U"КА", kCurrent},    {U"ТОК", kCurrent},    {U"КВ", kVoltage}};
+  for (const auto& [unit, quantity] : units)
+    if (h == unit) return quantity;
+  if (h.size() >= 3 && kReactiveWord.starts_with(h)) return kReactive;
+  if (h.size() >= 3 && kActiveWord.starts_with(h)) return kActive;
+  if (h.starts_with(U"НАПРЯЖ")) return kVoltage;
+  const unsigned symbol = h.empty() ? 0 : SymbolQuantity(h[0]);
+  if (symbol == 0) return 0;
+  // an index that names a kind of energy names the quantity ("Wq", "Pq", "Wреакт", "Wакт")
+  const TWord index = h.substr(1);
+  if (index.starts_with(U"Q")) return kReactive;
+  if (index.size() >= 3 && kReactiveWord.starts_with(index)) return kReactive;
+  if (index.size() >= 3 && kActiveWord.starts_with(index)) return kActive;
+  return IsIndex(index) ? symbol : 0;
+}
+
+unsigned Quantities(const std::vector<TWord>& words) {
+  unsigned all = 0;
+  for (const TWord& w : words) all |= WordQuantity(w);
+  return all;
 }
 
 }  // namespace
 
+namespace {
+
+// The words of a heading's column list and of the other columns' lists, and what the heading names.
+struct THeadingMeaning {
+  std::vector<TWord> held, own, other;
+  unsigned column = 0, named = 0;
+
+  THeadingMeaning(std::string_view heading, const std::vector<const char*>& words, const std::vector<const char*>& others)
+      : held(HeadingWordList(heading)) {
+    for (const char* example : words)
+      for (TWord& w : HeadingWordList(example)) own.push_back(std::move(w));
+    for (const char* example : others)
+      for (TWord& w : HeadingWordList(example))
+        if (w.size() >= 3 && WordQuantity(w) == 0) other.push_back(std::move(w));
+    column = Quantities(own);
+    named = Quantities(held);
+  }
+
+  // A unit or a symbol of another quantity ("Мощность, кВт" over a rated power in kVA, "Wq" over an active
+  // energy), or a word that says another column of the sheet and none of this one ("Мощность нагрузки",
+  // "S нагр." over a rated power).
+  bool SaysAnother() const {
+    if (column != 0 && (named & ~column) != 0) return true;
+    const auto another = [&](const TWord& h) {
+      return h.size() >= 3 && std::any_of(other.begin(), other.end(), [&](const TWord& w) { return StandsFor(h, w); }) &&
+             std::none_of(own.begin(), own.end(), [&](const TWord& w) { return w.size() >= 3 && StandsFor(h, w); });
+    };
+    return std::any_of(held.begin(), held.end(), [&](const TWord& h) {
+      return another(h) || (h.size() > 1 && SymbolQuantity(h[0]) != 0 && another(h.substr(1)));
+    });
+  }
+};
+
+}  // namespace
+
+bool HeadingSaysAnother(std::string_view heading, const std::vector<const char*>& words,
+                        const std::vector<const char*>& others) {
+  return THeadingMeaning(heading, words, others).SaysAnother();
+}
+
 bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
                  const std::vector<const char*>& others) {
-  const std::vector<std::u32string> held = HeadingWordList(heading);
-  // a held word that stands for a word of the list: one it begins (three letters or more) or that begins it
-  const auto stands = [](const std::u32string& h, const std::u32string& word) {
-    return h.starts_with(word) || (h.size() >= 3 && word.starts_with(h));
-  };
-  // a held word that is a word of another column's list ("Реакт." of "реактивная")
-  const auto another = [&](const std::u32string& h) {
-    return std::any_of(others.begin(), others.end(), [&](const char* example) {
-      const std::vector<std::u32string> list = HeadingWordList(example);
-      return std::any_of(list.begin(), list.end(),
-                         [&](const std::u32string& w) { return w.size() >= 3 && stands(h, w); });
-    });
-  };
-  const auto holds = [&](const std::u32string& word) {
-    return std::any_of(held.begin(), held.end(), [&](const std::u32string& h) {
-      if (!stands(h, word)) return false;
-      if (word.size() > 1) return true;
-      // a symbol stands alone or begins an index: digits ("P1") or a few letters ("Рср", "Pmax"), never a
-      // word of its own ("Расход", "Реактивная")
-      const std::u32string index = h.substr(1);
-      return std::all_of(index.begin(), index.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; }) ||
-             (index.size() <= 4 && !another(h));
+  const THeadingMeaning meaning(heading, words, others);
+  if (meaning.SaysAnother()) return false;
+  const std::vector<TWord>& held = meaning.held;
+  const unsigned column = meaning.column, named = meaning.named;
+  // the unit or symbol of the column's own quantity says it
+  if (named != 0 && column != 0) return true;
+  const auto holds = [&](const TWord& word) {
+    return std::any_of(held.begin(), held.end(), [&](const TWord& h) {
+      // a word of two signs stands for itself and what follows it closely ("Тр-р", "Sном" of "Sн")
+      if (word.size() == 2) return h.starts_with(word) && h.size() <= 4;
+      if (word.size() > 2) return StandsFor(h, word);
+      // a symbol stands alone or begins an index; a letter that is no symbol stands for itself
+      return SymbolQuantity(word[0]) != 0 ? h.starts_with(word) && IsIndex(h.substr(1)) : h == word;
     });
   };
   return std::any_of(words.begin(), words.end(), [&](const char* example) {
-    const std::vector<std::u32string> needed = HeadingWordList(example);
+    const std::vector<TWord> needed = HeadingWordList(example);
     return !needed.empty() && std::all_of(needed.begin(), needed.end(), holds);
   });
 }

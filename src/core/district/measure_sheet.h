@@ -66,17 +66,25 @@ int LongestTextField(std::initializer_list<const char*> layouts);
 // <reason>'. The check is the reader's own (SetTextCheck), which looks at each text once.
 TSheetCells SheetCells(TSheetReader& sheet);
 
-// Whether the heading a person wrote over a column says what the column holds: it holds one of the
-// words people write for it (`words`, each as a refusal shows it: "кВА", "Уст. мощ.", "Sном"). A heading
-// is taken by its meaning, not its spelling: letter case, Latin letters that look Cyrillic ("kVA"), the
-// multiplication signs of a unit ("кВ*А", "кВ·А"), the marks between words and what follows them ("Sном,
-// кВА") change nothing; a word of three letters or more stands for the words it begins ("Уст. мощ." for
-// "Установленная мощность"), and a word of the list for the words that it begins ("Sном" in "Sном.тр").
-// A one-letter symbol ("P") begins only its index ("P1", "Рср", "Pmax"): a word of its own that starts
-// with its letter ("Расход") says nothing, nor one of the words of the sheet's other columns (`others`:
-// "Реакт." over a column of "P" is the reactive column's word).
+// Whether the heading a person wrote over a column says what the column holds. A unit or a symbol names a
+// quantity (kW and P active power or energy, kvar and Q reactive, kVA and S apparent power, A and I a
+// current, kV and U a voltage; an index names a kind of energy: "Wq", "Wреакт"): a heading that names one
+// the column's words (`words`) do not is another column's ("Мощность, кВт" over a rated power in kVA), and
+// one that names the column's own says it. So does a heading holding another column's word (`others`:
+// "Мощность нагрузки" over a rated power). Otherwise it holds one of the words people write for it (each
+// as a refusal shows it: "Уст. мощ.", "Т1"). A heading is taken by its meaning, not its spelling: letter
+// case, Latin letters that look Cyrillic ("kVA"), the multiplication signs of a unit ("кВ*А", "кВ·А",
+// "кВ×А"), the marks between words and what follows them change nothing; a word of three letters or more
+// stands for the words it begins ("Уст. мощ." for "Установленная мощность") and for its own forms
+// ("нагрузки"); a word of two letters for itself and a sign or two after it ("Тр-р", not "Трасса"); a
+// one-letter symbol ("P") begins only its index ("P1", "Рср", "Pmax"), never a word ("Расход").
 bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
                  const std::vector<const char*>& others = {});
+// Whether the heading names what another column holds: a unit or a symbol of a quantity the words do not
+// name, or a word of the other columns' lists that none of the column's own stands for (HeadingSays
+// refuses such a heading whatever else it holds).
+bool HeadingSaysAnother(std::string_view heading, const std::vector<const char*>& words,
+                        const std::vector<const char*>& others = {});
 // The words of the list as a refusal names them: '"кВА", "Sном" или "мощность"'.
 std::string HeadingWordsText(const std::vector<const char*>& words);
 

@@ -10,6 +10,7 @@
 #include "core/catalogs/import_lb.h"
 #include "core/district/cdu_cards.h"
 #include "core/district/import_psh.h"
+#include "core/district/import_net_workbooks.h"
 #include "core/district/import_rs.h"
 #include "core/regime/pnt_lin.h"
 
@@ -65,6 +66,13 @@ const std::vector<TOutsideReader>& OutsideReaders() {
          const std::vector<std::string> files = run.Files.empty() ? std::vector<std::string>{file} : run.Files;
          return IntoBase(run, [&](TBaseImport& base) {
            return ImportDistrictFiles(files, StemOf(file, run), base, run.Progress);
+         });
+       }},
+      {kNetWorkbooksReader, ".xlsx",
+       [](const std::string& file, TOutsideRun& run) {
+         const std::vector<std::string> files = run.Files.empty() ? std::vector<std::string>{file} : run.Files;
+         return IntoBase(run, [&](TBaseImport& base) {
+           return ImportNetWorkbooks(files, StemOf(file, run), base, run.Progress);
          });
        }},
       {kLBReader, ".LB",

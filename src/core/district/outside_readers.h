@@ -20,8 +20,8 @@ namespace ld {
 // write. A run given nothing reads the file as a check of it does, into tables of its own.
 struct TOutsideRun {
   // Given.
-  std::vector<std::string> Files;          // *.RS: every file chosen (the chosen file alone when empty)
-  std::string BaseStem;                    // *.RS, *.PSH: the new base ("импорт" beside the file when empty)
+  std::vector<std::string> Files;          // *.RS, network workbooks: every file chosen (the chosen file alone when empty)
+  std::string BaseStem;                    // *.RS, *.PSH, network workbooks: the new base ("импорт" beside the file when empty)
   const TDataFile* Nodes = nullptr;        // PNT,LIN: the open scheme's tables that the records go over
   const TDataFile* Branches = nullptr;     //   (empty tables of their layouts when not given)
   const TDataFile* Catalog = nullptr;      // *.LB: the open catalogue (an empty one when not given)
@@ -57,6 +57,7 @@ inline constexpr char kCardsReader[] = "Режим / Схема / Импорт �
 inline constexpr char kPntLinReader[] = "Режим / Узлы схемы / Чтение файлов PNT,LIN";
 inline constexpr char kPshReader[] = "База РЭС / Сеть / Импорт (*.PSH)";
 inline constexpr char kRsReader[] = "База РЭС / Сеть / Импорт (*.RS)";
+inline constexpr char kNetWorkbooksReader[] = "База РЭС / Сеть / Импорт (ЗУРАН)";
 inline constexpr char kLBReader[] = "Каталог графиков / Импорт из файлов *.LB";
 inline constexpr char kGrcReader[] = "Каталог графиков / Импорт из файлов *.GRC, *.GRV";
 

@@ -17,11 +17,13 @@ const std::vector<TSheetImport>& SheetImports() {
   using enum TSheetColumnKind;
   using enum TSheetColumnNeed;
   static const std::vector<TSheetImport> imports = {
+      // under its headings: a readings statement's meter type is no station, its reading no energy
       {kMeterPointsSheet, {LayoutMeterPoints}, true, 2,
-       {{1, RowNumber, "номер строки", {}, true, Shape},
-        {2, Name, "договор", {}, false},
-        {6, StationPath, "ТП.Тр.Фидер", {}, true, Shape},
-        {13, Number, "энергия", {}, false}},
+       {{1, RowNumber, "номер строки", {"№", "N", "п/п", "номер"}, true, Shape},
+        {2, Name, "договор", {"договор", "номер договора", "дог"}, false},
+        {6, StationPath, "ТП.Тр.Фидер", {"ТП", "РП", "номер ТП", "ТП.Тр.Фидер", "подстанция", "питание"}, true, Shape},
+        {12, EnergyKind, "вид энергии", {}, false, Shape},
+        {13, Number, "энергия", {"W", "энергия", "расход", "кВт*ч", "квар*ч"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadMeterPointsSheet(cells, t[0], *run.Messages, run.Progress, run.Held);
@@ -43,13 +45,19 @@ const std::vector<TSheetImport>& SheetImports() {
          return !name || IsFeederNumber(*name.Value);
        }},
       // every row names an input or a feeder whose energies it replaces: an empty one would be taken as 0
+      // an energy left empty is read as empty, as the reader takes it; a title and the headings above the
+      // first measured row are passed over
       {kTechnicalSheet, {LayoutSubstInputs, LayoutSubstFeeders}, false, 1,
-       {{1, Name, "ввод или фидер"}, {2, Number, "активная энергия", {}, true, Filled}},
+       {{1, Name, "ввод или фидер"},
+        {2, Number, "активная энергия", {}, true, Shape},
+        {3, Number, "реактивная энергия", {}, false, Shape},
+        {4, Number, "активная энергия", {}, false, Shape},
+        {5, Number, "реактивная энергия", {}, false, Shape}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadTechnicalSheet(cells, t[0], t[1], *run.Messages, run.Progress, run.Stage, run.Held);
        },
-       kSubscriberBooksCommand, "база технических учетов", true},
+       kSubscriberBooksCommand, "база технических учетов", true, {}, false, true},
       // two active and two reactive values a row, under a row of headings wherever the sheet puts one
       {kFeederMeasureSheet, {LayoutSubstInputs, LayoutSubstFeeders}, false, 0,
        {{3, Name, "ввод или фидер"},
@@ -75,7 +83,9 @@ const std::vector<TSheetImport>& SheetImports() {
        {{1, Name, "ТП"},
         {2, Number, "номинальная мощность",
          {"S", "Sном", "Sн", "кВА", "кВ*А", "Уст. мощ.", "мощность", "номинальная", "Т1", "Тр"}, false},
-        {3, Number, "нагрузка"}},
+        // a load in kW, A or kW·h, as the measurement type says, under any heading of no other column's
+        {3, Number, "нагрузка", {"нагрузка", "мощность", "ток", "замер", "P", "W", "I", "кВт", "А", "кВт*ч", "Т1"}, true,
+         Whole, false}},
        4,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportTPStationMeasurements(t[0], cells, MeasurementType(static_cast<float>(run.Setting)),
@@ -108,6 +118,12 @@ bool EveryChar(std::string_view text, Test test) {
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A row's number as people type it: digits, with a dot after them or not ("12", "12.").
+bool IsRowNumberText(std::string_view text) {
+  if (text.ends_with('.')) text.remove_suffix(1);
+  return !text.empty() && EveryChar(text, IsDigit);
+}
 
 // Why the name is not a station's name as the base writes it with its transformer and feeder ("ТП-42",
 // "ТП-42.Т1", "ТП-42.Т1.Л8"); empty when it is one.
@@ -149,11 +165,17 @@ std::string Lacks(const TSheetColumn& column, const TOutsideValue& cell) {
         return number && *number >= 0 && std::trunc(*number) == *number ? std::string()
                                                                          : "число " + shown + " - не номер строки";
       }
-      return !name || EveryChar(*name.Value, IsDigit) ? std::string() : "текст " + shown + " - не номер строки";
+      return !name || IsRowNumberText(*name.Value) ? std::string() : "текст " + shown + " - не номер строки";
     case TSheetColumnKind::StationPath:
       if (date) return "дата " + shown + " - не имя ТП";
-      if (cell.Kind() == TOutsideValue::TKind::Number) return "число " + shown + " - не имя ТП";
+      // a number is the station its format shows ("ЗТП-"0), as the reader takes it
+      if (cell.Kind() == TOutsideValue::TKind::Number && (!name || !AnyChar(*name.Value, IsLetter)))
+        return "число " + shown + " - не имя ТП";
       return name ? StationPathFault(*name.Value) : std::string();
+    case TSheetColumnKind::EnergyKind:
+      return !name || MeterEnergyKind(*name.Value) >= 0
+                 ? std::string()
+                 : shown + " - не вид энергии: должно быть \"АЕ спож.\", \"АЕ ген.\", \"РЕ спож.\" или \"РЕ ген.\"";
   }
   return {};
 }
@@ -180,9 +202,12 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
     for (std::size_t i = 0; i < import.Columns.size(); ++i) {
       const TSheetColumn& column = import.Columns[i];
       if (column.Headings.empty()) continue;
-      const TValueRead<std::string> heading = cells(row, column.Col).Name();
+      const TValueRead<std::string> heading = cells(row, column.Col).Heading();
       if (!heading) return Cell(row, column.Col) + heading.Fault;
-      if (heading.Value->empty() || HeadingSays(*heading.Value, column.Headings, others[i])) continue;
+      if (heading.Value->empty() ||
+          (column.HeadingNeedsWord ? HeadingSays(*heading.Value, column.Headings, others[i])
+                                   : !HeadingSaysAnother(*heading.Value, column.Headings, others[i])))
+        continue;
       return other + Cell(row, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок столбца " +
              std::to_string(column.Col) + " (" + column.Title + "): в нем должно быть " + HeadingWordsText(column.Headings);
     }
@@ -195,7 +220,7 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
     if (column.Kind == TSheetColumnKind::Number) numbers.push_back(column.Col);
   const bool beyond = import.Beyond > 0 && cells(import.HeadingRow, import.Beyond).Blank();
   const int key = import.Columns.front().Col;
-  bool whole = false;
+  bool whole = false, data = false;
   std::string first;  // why the first row of the data is none of the sheet's
   // whether every row is to be looked at, or the first whole one tells
   const bool everyRow = beyond || import.HeadingsAmongRows ||
@@ -213,6 +238,11 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
       return other + Cell(row, import.Beyond) + "значение в столбце " + std::to_string(import.Beyond) +
              ", над которым нет заголовка";
     if (import.RowTaken && !import.RowTaken(cells, row)) continue;
+    // a title or a heading above the data, as the reader passes it by
+    if (import.TitleRows && !data && !numbers.empty()) {
+      if (!RowHoldsValue(cells, row, numbers)) continue;
+      data = true;
+    }
     // a row of headings among the rows: what it writes over the columns says what they hold
     if (import.HeadingsAmongRows && !RowHoldsValue(cells, row, numbers))
       if (std::string fault = headingFault(row); !fault.empty()) return fault;

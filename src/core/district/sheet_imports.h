@@ -33,10 +33,12 @@ enum class TSheetColumnKind {
   Name,    // a name
   Number,  // a number (a cell that cannot be read counts: it is a value, named when it is read)
   Digits,  // a text or number that shows digits, no date: a feeder's number, a power with its unit ("400 кВА")
-  RowNumber,  // a row's number: a whole number, or a text of digits alone; a date is none
+  RowNumber,  // a row's number: a whole number, or a text of digits with a dot after them or not; a date is none
   // a station's name as the base writes it with its transformer and feeder after dots ("ТП-42.Т1.Л8"):
-  // the station named with a letter, no part empty; a number or a date is none
+  // the station named with a letter, no part empty, as the sheet shows it (115 under "ЗТП-"0 is
+  // "ЗТП-115"); a date, or a number shown without a letter, is none
   StationPath,
+  EnergyKind,  // the kind of a meter's energy, as the command knows them (MeterEnergyKind)
 };
 
 // What every row the import takes must hold in a column, besides what a whole row fills.
@@ -57,6 +59,9 @@ struct TSheetColumn {
   // Whether a row of the data fills it; false: the column is the sheet's, but a row may leave it empty.
   bool InEveryRow = true;
   TSheetColumnNeed Need = TSheetColumnNeed::Whole;
+  // Whether a heading over it must hold one of its words; false: any heading but one that names what
+  // another column holds (HeadingSaysAnother), as people head a load by its month or day.
+  bool HeadingNeedsWord = true;
 };
 
 struct TSheetImport {
@@ -87,6 +92,9 @@ struct TSheetImport {
   // number columns hold no value (RowHoldsValue). Its texts over the columns are headings, each of which
   // says what its column holds; the sheet's other rows are its data.
   bool HeadingsAmongRows = false;
+  // Whether rows of titles and headings may stand above the first row of the data, as the reader passes
+  // them by: those whose number columns hold no value (RowHoldsValue).
+  bool TitleRows = false;
 
   // The sheet read into the tables, when it is of the reader's kind; otherwise throws TSheetKindError
   // with SheetKindFault, before anything is reset. A sheet from which nothing is taken, or that is

@@ -226,6 +226,14 @@ int LastSheetRow(const TSheetReader& sheet) {
   return r - 1;
 }
 
+int MeterEnergyKind(std::string_view text) {
+  if (text == "АЕ спож.") return 1;
+  if (text == "АЕ ген.") return 0;
+  if (text == "РЕ спож.") return 2;
+  if (text == "РЕ ген.") return 3;
+  return -1;
+}
+
 TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
                                   const TImportProgress& progress, office::TFileScaledBudget* held) {
   TImportMessages messages(info);
@@ -308,17 +316,9 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
       ++taken.Items;
     (*c.Kvolt)[n] = station.Ntr.empty() ? 100 : 1;
 
-    const std::string kind = TakeName(cells, r, 12);
-    int typ = 1;
-    if (kind == "АЕ спож.") {
+    int typ = MeterEnergyKind(TakeName(cells, r, 12));
+    if (typ < 0) {
       typ = 1;
-    } else if (kind == "АЕ ген.") {
-      typ = 0;
-    } else if (kind == "РЕ спож.") {
-      typ = 2;
-    } else if (kind == "РЕ ген.") {
-      typ = 3;
-    } else {
       messages.Add([r] {
         return std::string(kPromName) + ", строка " + std::to_string(r) + ": не задан тип потребления счетчика";
       });

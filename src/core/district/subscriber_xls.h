@@ -47,6 +47,9 @@ int LastSheetRow(const TSheetReader& sheet);
 
 // Whether a name of column 1 of a households sheet is a feeder's number (a digit first), not a station.
 bool IsFeederNumber(std::string_view name);
+// The meter's kind of energy that an industrial sheet's text names ("АЕ спож." 1, "АЕ ген." 0, "РЕ спож."
+// 2, "РЕ ген." 3); -1 for a text that names none.
+int MeterEnergyKind(std::string_view text);
 // A households feeder as the base names it ("Л8") when the sheet writes its number alone ("8"), or the
 // base's letter in small ("л8"); a feeder written with a letter of its own ("Л-8", "Л 1", "Ф-3") as it is
 // written; empty for none.

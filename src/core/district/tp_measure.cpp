@@ -250,8 +250,11 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
 
   const std::vector<TSheetName> names =
       ScanNameColumn(cells, {1, [](std::string_view t) { return RemoveBlanks(UpperCase(t)); }, false});
-  // the heading of column 4 tells the layout: one that cannot be read tells none
-  const bool stationLayout = TakeName(cells, 1, 4).empty();
+  // the heading of column 4 tells the layout: one that cannot be read tells none (a sign that
+  // Windows-1251 lacks, "Sном Т2, кВ⋅А", is no fault of a heading, which is never stored)
+  TValueRead<std::string> heading4 = cells(1, 4).Heading();
+  if (!heading4) throw TCellTextError(1, 4, std::move(heading4.Fault));
+  const bool stationLayout = heading4.Value->empty();
   const int count = static_cast<int>(names.size()) - 1;
   // the heading's name is read as the rest are: one that cannot be read is named, never passed over
   if (count >= 1 && !names[1].Fault.empty()) NameCellFault(1, 1, names[1].Fault, messages, taken);

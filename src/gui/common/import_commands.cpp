@@ -12,7 +12,7 @@ const std::vector<TImportCommandInfo>& ImportCommandList() {
   static const std::vector<TImportCommandInfo> commands = {
       {"База РЭС", "ImportItem", "Импорт (*.RS)", "База РЭС / Сеть / Импорт (*.RS)"},
       {"База РЭС", "ImpPshItem", "Импорт (*.PSH)", "База РЭС / Сеть / Импорт (*.PSH)"},
-      {"База РЭС", "ImpXlsNetItem", "Импорт (ЗУРАН)"},
+      {"База РЭС", "ImpXlsNetItem", "Импорт (ЗУРАН)", "База РЭС / Сеть / Импорт (ЗУРАН)"},
       {"База РЭС", "ImportTPItem", "Импорт замеров ТП (Ворсел)"},
       {"База РЭС", "ImpTPMeasItem", "Импорт замеров ТП"},
       {"База РЭС", "ImpFeederMeasItem", "Импорт замеров 10(6) кВ (Тальмиры)"},

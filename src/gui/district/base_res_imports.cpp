@@ -15,7 +15,6 @@
 #include "core/base/msgbox.h"
 #include "core/base/session.h"
 #include "core/base/settings.h"
-#include "core/district/import_net_workbooks.h"
 #include "core/district/import_psh.h"
 #include "core/district/outside_readers.h"
 #include "core/tables/file_guard.h"
@@ -143,7 +142,7 @@ void TBaseResForm::ImpXlsNetItemClick() {
   const std::string stem = RemoveExtension(files.front());
   if (stem.empty()) return;
   RunBaseImport(files.front(), stem, true, [&](TBaseImport& base, const TImportProgress& progress) {
-    return ImportNetWorkbooks(files, stem, base, progress);
+    return RunOutsideReader("ImpXlsNetItem", files.front(), files, stem, base, progress);
   });
 }
 

@@ -17,6 +17,8 @@
 #include "core/catalogs/graph_tables.h"
 #include "core/district/cdu_cards.h"
 #include "core/district/outside_readers.h"
+#include "core/office/workbook.h"
+#include "core/office/xlsx_file.h"
 #include "core/regime/pnt_lin.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/layout.h"
@@ -31,7 +33,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // How a sound file divides into records: lines from `FirstRecordLine` (counted from 1), records of
-// `RecordSize` bytes after `HeaderSize`, or a table file, which is cut at every byte.
+// `RecordSize` bytes after `HeaderSize`, or a table file or a workbook, which is cut at every byte (a
+// workbook's package every few bytes but at its end).
 struct TSoundFile {
   fs::path Path;
   int FirstRecordLine = 0;
@@ -86,6 +89,18 @@ const std::map<std::string, std::function<std::vector<TSoundFile>(const fs::path
                     {"", "ТП-7", "ТП-8", "", "", "", "АС-35", "ТМ-250"}});
          return std::vector<TSoundFile>{{folder / "сеть.RS"}};
        }},
+      {"База РЭС / Сеть / Импорт (ЗУРАН)",
+       [](const fs::path& folder) {
+         Workbook book;
+         Worksheet& sheet = book.sheets.emplace_back("Лист1");
+         sheet.SetNumber(1, 1, 10);
+         sheet.SetText(4, 1, "ПС-1.Ф5"), sheet.SetNumber(4, 3, 0.25), sheet.SetText(4, 4, "АС-50");
+         sheet.SetText(5, 1, "ТП-1"), sheet.SetText(5, 2, "ТП-2"), sheet.SetNumber(5, 3, 0.1);
+         sheet.SetText(5, 4, "АС-35"), sheet.SetText(5, 5, "0"), sheet.SetText(5, 6, "400");
+         for (int col = 7; col <= 9; ++col) sheet.SetText(5, col, "0");
+         WriteXlsx((folder / "лесная.xlsx").string(), book);
+         return std::vector<TSoundFile>{{folder / "лесная.xlsx"}};
+       }},
       {"Каталог графиков / Импорт из файлов *.LB",
        [](const fs::path& folder) {
          const std::vector<float> day(24, 12.5f), night(24, 3.25f);
@@ -129,7 +144,10 @@ std::vector<std::size_t> CutPoints(const TSoundFile& file, const std::string& by
     cuts.push_back(starts[(first + last) / 2 + 1]);  // at a record's end
     cuts.push_back(starts[last]);                    // the last record lost whole
   } else {
-    for (std::size_t at = 1; at < bytes.size(); ++at) cuts.push_back(at);
+    // a package's directory stands at its end: a cut anywhere loses it, so a cut every few bytes and at
+    // each of the last ones tells as much as one at every byte
+    const bool package = bytes.starts_with("PK\x03\x04");
+    for (std::size_t at = 1; at < bytes.size(); at += package && at + 64 < bytes.size() ? 251 : 1) cuts.push_back(at);
   }
   return cuts;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -266,6 +267,60 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + list +
                                          "\": лист \"Сотрудники\": не является книгой сети: в ячейке A1 нет напряжения сети (текст "
                                          "\"Фамилия\" не является числом): нет данных для импорта, ничего не изменено");
+  }
+
+  // A metering book whose graph number stands where the voltage does, or a sheet whose lengths are
+  // headed by another quantity, is no network either: refused by what it is, never built into a network
+  // of 951 kV. Networks of 0.4 to 35 kV, under the headings people write, are taken.
+  const auto day = [](Worksheet& w, int r) {
+    w.SetDate(r, 1, 46143 + r - 4);
+    for (int h = 2; h <= 25; ++h) w.SetNumber(r, h, 10 + h * 0.5);
+  };
+  struct TKindCase {
+    std::function<void(Worksheet&)> fill;
+    std::string said;  // "" for a network workbook
+  };
+  const std::vector<TKindCase> kinds = {
+      {[&](Worksheet& w) {
+         w.SetNumber(1, 1, 951), w.SetText(1, 2, "ТП-42 Ввод 1"), w.SetText(1, 3, "кВт");
+         for (int r = 4; r <= 6; ++r) day(w, r);
+       }, "в ячейке A1 951 кВ - не напряжение сети (от 0.2 до 35 кВ)"},
+      {[&](Worksheet& w) { w.SetNumber(1, 1, 10); for (int r = 4; r <= 6; ++r) day(w, r); },
+       "в ячейке A4 дата \"01.05.2026\", а не имя узла"},
+      {[](Worksheet& w) { w.SetNumber(1, 1, 0.1); Row(w, 4, {"ТП-1", "ТП-2", "#0.1", "АС-35", "", "#250"}); },
+       "в ячейке A1 0.1 кВ - не напряжение сети"},
+      {[](Worksheet& w) {
+         w.SetNumber(1, 1, 10), Row(w, 2, {"ТП", "Sном, кВА", "P, кВт"});
+         Row(w, 4, {"ТП-1", "ТП-2", "#0.1", "АС-35", "", "#250"});
+       }, "заголовок \"P, кВт\" в ячейке C2 - не заголовок длины участка"},
+      {[](Worksheet& w) {
+         w.SetNumber(1, 1, 35), Row(w, 2, {"Начало", "Конец", "Длина, км", "Марка"});
+         Row(w, 4, {"ТП-1", "ТП-2", "#0.1", "АС-35", "", "#250"});
+       }, ""},
+      {[](Worksheet& w) {
+         w.SetNumber(1, 1, 0.4), Row(w, 2, {"Начало", "Конец", "L, м"});
+         Row(w, 4, {"ТП-1", "ТП-2", "#0.1", "А-50", "", "#0"});
+       }, ""},
+  };
+  for (const TKindCase& c : kinds) {
+    Workbook book;
+    c.fill(book.sheets.emplace_back("Лист1"));
+    const std::string file = dir / "Книга.xlsx";
+    WriteXlsx(file, book);
+    base = TBaseImport();
+    std::string said;
+    try {
+      ImportNetWorkbooks({file}, dir / "Сеть", base);
+    } catch (const Error& e) {
+      said = e.what();
+    }
+    if (c.said.empty()) {
+      EXPECT_EQ(said, "");
+      EXPECT_EQ(base.Lines.RowCount, 1);
+    } else {
+      EXPECT_EQ(said.rfind("Ошибка чтения файла \"" + file + "\": лист \"Лист1\": не является книгой сети: " + c.said, 0), 0u)
+          << said;
+    }
   }
 }
 

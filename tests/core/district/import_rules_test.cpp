@@ -22,6 +22,7 @@
 #include "core/district/import_psh.h"
 #include "core/district/import_rs.h"
 #include "core/district/line04_dbf.h"
+#include "core/district/outside_readers.h"
 #include "core/district/sheet_imports.h"
 #include "core/district/subscriber_cells.h"
 #include "core/district/subscriber_dbf.h"
@@ -578,6 +579,7 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
       {kHouseholdsSheet, {"households_line_breaks", "households_pasted", "households_merged", "households_formulas",
                           "households_letters", "households_numbered"}},
       {kMeterPointsSheet, {"industrial", "points_merged", "points_untitled", "points_unheaded"}},
+      {kTechnicalSheet, {"technical_"}},
       {kFeederMeasureSheet, {"inputs_", "uncalculated_"}},
       {kStationMeasureSheet, {"stations_"}},
       {kTransformerMeasureSheet, {"transformers_"}},
@@ -650,10 +652,21 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
       const auto kinds = ownKinds.find(reader.Name);
       if (kinds != ownKinds.end() &&
           std::any_of(kinds->second.begin(), kinds->second.end(), [&](const std::string& k) { return name.rfind(k, 0) == 0; })) {
-        // a book of its own kind is of its kind, whatever it holds in its cells
+        // a book of its own kind is of its kind, whatever it holds in its cells, and its rows are taken
         TSheetReader sheet;
         sheet.Open(book.string());
         EXPECT_EQ(SheetKindFault(reader, SheetCells(sheet)), "") << reader.Name << " <- " << name;
+        std::vector<TDataFile> tables = tablesOf(reader);
+        std::vector<std::string> said;
+        try {
+          // (a book never calculated holds no value to take: its formulas are named instead)
+          const long long items = reader.Read(tables, SheetCells(sheet), {&said, 2, {}, {}, nullptr}).Items;
+          if (Joined(said).find("формула без вычисленного значения") == std::string::npos) {
+            EXPECT_GT(items, 0) << reader.Name << " <- " << name << ": " << Joined(said);
+          }
+        } catch (const std::exception& e) {
+          ADD_FAILURE() << reader.Name << " <- " << name << ": " << e.what();
+        }
         continue;
       }
       std::vector<TDataFile> tables = tablesOf(reader);
@@ -695,6 +708,13 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
        [&](const std::string& book) { return ReadMeteringWorkbook(book, catalog, false).Taken.Items; }},
       {"Импорт из файлов *.xls (АСКУЭ Кирмаоблэнерго)", "metering_koe",
        [&](const std::string& book) { return ReadMeteringWorkbook(book, catalog, true).Taken.Items; }},
+      // the network workbooks replace the base: a metering book, a load book or a statement builds none
+      {"Импорт (ЗУРАН)", "network_", [&](const std::string& book) {
+         TOutsideRun run;
+         TBaseImport base;
+         run.BaseStem = stem, run.Base = &base;
+         return FindOutsideReader(kNetWorkbooksReader).ReadInto(book, run).Items;
+       }},
       {"Импорт замеров", "regime_measurements", [&](const std::string& book) {
          TDataFile nodes;
          ReadMaket(LayoutNodes, nodes);
@@ -770,8 +790,32 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kMeterPointsSheet, pointWith({6, 1}, day), ""},
       {kHouseholdsSheet, {{{1, 1}, text("ТП-42")}, {{2, 1}, text("1")}, {{2, 3}, text("5")}, {{3, 1}, day}, {{3, 3}, text("6")}},
        "строка 3, столбец 1 (номер фидера): дата \"01.05.2026\" - не число"},
-      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")}},
-       "строка 3, столбец 2 (активная энергия): ячейка пуста"},
+      // an energy not yet filled in is read as empty, W1 as W2; a title above the headings is passed over
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")}}, ""},
+      {kTechnicalSheet, {{{1, 1}, text("Технический учет")}, {{2, 1}, text("Наименование")}, {{2, 2}, text("W1")},
+                         {{2, 3}, text("W2")}, {{3, 1}, text("Ввод 1")}, {{3, 2}, text("5")}}, ""},
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")},
+                         {{3, 4}, text("W3")}},
+       "строка 3, столбец 4 (активная энергия): текст \"W3\" не является числом"},
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Сотрудник")}, {{2, 2}, text("Инженер")}},
+       "нет ни одной строки, в которой заполнены столбец 1 (ввод или фидер), столбец 2 (активная энергия)"},
+      // row numbers typed "1.", a station shown by its number format; a number shown as one names none
+      {kMeterPointsSheet, pointWith({4, 1}, text("2.")), ""},
+      {kMeterPointsSheet, pointWith({4, 1}, text("2..")), "строка 4, столбец 1 (номер строки): текст \"2..\" - не номер строки"},
+      {kMeterPointsSheet, pointWith({4, 1}, text(".2")), "строка 4, столбец 1 (номер строки): текст \".2\" - не номер строки"},
+      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(115, "ЗТП-115")), ""},
+      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(115, "115")), "строка 4, столбец 6 (ТП.Тр.Фидер): число \"115\" - не имя ТП"},
+      // a kind of energy the command does not know would be taken as consumption
+      {kMeterPointsSheet, pointWith({4, 12}, text("РЕ спож.")), ""},
+      {kMeterPointsSheet, pointWith({4, 12}, text("МЕРКУРИЙ 230")),
+       "строка 4, столбец 12 (вид энергии): \"МЕРКУРИЙ 230\" - не вид энергии"},
+      // a readings statement: its row of data where the headings stand, its meter type under the station's
+      {kMeterPointsSheet, pointWith({2, 1}, TOutsideValue::Number(1, "1")),
+       "ячейка A2: заголовок \"1\" - не заголовок столбца 1 (номер строки)"},
+      {kMeterPointsSheet, pointWith({2, 6}, text("Тип счетчика")),
+       "ячейка F2: заголовок \"Тип счетчика\" - не заголовок столбца 6 (ТП.Тр.Фидер)"},
+      // a station's name merged down over the row below it is the station's, never a feeder
+      {kHouseholdsSheet, {{{1, 1}, text("ТП-42")}, {{2, 1}, text("ТП-42").Covered("A1:A2")}, {{3, 1}, text("1")}, {{3, 3}, text("5")}}, ""},
       {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")},
                          {{3, 2}, text("пять")}},
        "строка 3, столбец 2 (активная энергия): текст \"пять\" не является числом"},
@@ -819,16 +863,30 @@ TEST_F(ImportRules, EveryHeadingOfTheListIsTakenByItsMeaning) {
   const std::map<std::string, THeadings> headings = {
       {"номинальная мощность",
        {{"кВА", "кВ*А", "кВ·А", "kVA", "КВА", "Sном", "Sн", "S", "Sном, кВА", "Уст. мощ.", "Мощность", "Мощн.",
-         "Номинальная мощность, кВА", "Установленная мощность", "Т1", "Тр-р"},
-        {"Адрес", "Нагрузка, кВт", "W", "Фамилия, имя, отчество", "P, кВт"}}},
+         "Номинальная мощность, кВА", "Установленная мощность", "Т1", "Тр-р", "Sном, кВ⋅А", "S, кВ×А", "Мощность, кВА"},
+        // units and symbols of other quantities, and the words of the load beside it
+        {"Адрес", "Нагрузка, кВт", "W", "Фамилия, имя, отчество", "P, кВт", "Мощность, кВт", "Активная мощность, кВт",
+         "Нагрузка, кВА", "S нагр.", "Мощность нагрузки", "Трасса", "U, кВ", "Uном, кВ", "кВ", "Ток, А", "I", "Q, квар"}}},
+      {"нагрузка",
+       {{"P, кВт", "Нагрузка", "Ток, А", "I, А", "W, кВт*ч", "P, кВт⋅ч", "Мощность, кВт", "Замер", "Т1", "Pmax",
+         "Декабрь", "15.12.2026"},
+        {"Sном", "кВА", "Q, квар", "U, кВ", "Уст. мощ.", "Номинальная"}}},
       {"активное значение",
        {{"P1", "P2", "Р1", "p", "P, кВт", "W", "Wp, кВт*ч", "кВт.ч", "Активная энергия", "Акт.", "P сум.", "Рср",
-         "Pmax", "Рмакс"},
+         "Pmax", "Рмакс", "P, кВт⋅ч", "Wакт", "кВт-ч"},
         {"Q1", "Ком.", "Q обр., по виду", "Гр. Q обр.", "квар", "Адрес", "Уст. мощ.", "Реактивная энергия", "Реакт.",
-         "Расход"}}},
+         "Расход", "Wq, кВАр*ч", "Pq", "Wреакт", "I, А", "S, кВА"}}},
       {"реактивное значение",
-       {{"Q1", "Q2", "q", "Q, квар", "кВАр*ч", "Wq", "Реактивная энергия", "Реакт."},
-        {"P1", "Гр. P", "W", "кВт", "Активная", "Адрес", "Ком."}}},
+       {{"Q1", "Q2", "q", "Q, квар", "кВАр*ч", "Wq", "Реактивная энергия", "Реакт.", "Wреакт", "Wq, кВАр⋅ч"},
+        {"P1", "Гр. P", "W", "кВт", "Активная", "Адрес", "Ком.", "Wакт", "P, кВт⋅ч"}}},
+      {"номер строки", {{"№", "№ п/п", "N", "п/п", "Номер"}, {"Абонент", "1", "Договор", "Тип счетчика"}}},
+      {"договор", {{"Договор", "№ договора", "Номер договора", "Дог."}, {"Абонент", "Точка учета", "ФИО", "Счетчик"}}},
+      {"ТП.Тр.Фидер",
+       {{"ТП", "ТП.Тр.Фидер", "Подстанция", "Номер ТП", "Питающая ТП", "РП"},
+        {"Тип счетчика", "МЕРКУРИЙ 230", "Адрес", "№ счетчика", "Трасса"}}},
+      {"энергия",
+       {{"W", "W, кВт*ч", "Энергия", "Расход", "Wq, квар*ч", "Расход, кВт⋅ч"},
+        {"Показание тек.", "Ктт", "Sном, кВА", "U, кВ", "Ток, А"}}},
   };
   int columns = 0;
   for (const TSheetImport& reader : SheetImports())
@@ -843,7 +901,10 @@ TEST_F(ImportRules, EveryHeadingOfTheListIsTakenByItsMeaning) {
         for (const TSheetColumn& other : reader.Columns) {
           const std::string otherHeading = other.Headings.empty() ? "Имя" : other.Headings.front();
           s.Row(headingRow, {{other.Col, other.Col == column.Col ? heading : otherHeading}});
-          s.Row(headingRow + 1, {{other.Col, other.Kind == TSheetColumnKind::Name ? "ТП-42" : "400"}});
+          s.Row(headingRow + 1, {{other.Col, other.Kind == TSheetColumnKind::Name || other.Kind == TSheetColumnKind::StationPath
+                                                 ? "ТП-42"
+                                             : other.Kind == TSheetColumnKind::EnergyKind ? "АЕ спож."
+                                                                                           : "400"}});
         }
         return SheetKindFault(reader, s.Cells());
       };

@@ -265,8 +265,8 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
             info.end())
       << ::testing::PrintToString(info);
 
-  // the same households sheet given as the industrial base: no row names a station and a contract, and
-  // the base's metering points are not replaced by rows of nothing
+  // the same households sheet given as the industrial base: a feeder's row stands where the headings do,
+  // and the base's metering points are not replaced by rows of nothing
   WriteRows(stem + ".BPA", LayoutMeterPoints, {{"ТП-1", "", "", "1"}});
   const std::string points = ReadBytes(stem + ".BPA");
   TSubscriberXlsRequest industrial;
@@ -279,8 +279,8 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + fs::absolute(industrial.PathProm).lexically_normal().string() +
                                          "\": лист \"Быт\": не подходит для команды \"Импорт базы абонентов (*.XLS)\" (база "
-                                         "промышленных абонентов): строка 4, столбец 1 (номер строки): текст \"ТП-43\" - не номер "
-                                         "строки, ничего не изменено");
+                                         "промышленных абонентов): ячейка A2: заголовок \"1\" - не заголовок столбца 1 (номер строки): "
+                                         "в нем должно быть \"№\", \"N\", \"п/п\" или \"номер\", ничего не изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BPA"), points);
 }
