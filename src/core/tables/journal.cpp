@@ -137,4 +137,8 @@ bool ApplySwitchJournal(TDataFile& branches, TDataFile& journal, bool showMsg, T
   return result;
 }
 
+TRunBytes CurDateSwtRunBytes(const std::string& schemeBase, TDateTime value) {
+  return {CurDateSwtFile(schemeBase), CurDateSwtFileBytes(schemeBase, value)};
+}
+
 }  // namespace ld
