@@ -28,6 +28,7 @@
 #include "core/regime/switch_journal.h"
 #include "core/regime/task_regime.h"
 #include "core/tables/colmaps_scheme.h"
+#include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/journal.h"
 #include "core/tables/switch_rec.h"
@@ -302,6 +303,13 @@ void SwitchWithBase(const std::string& folder) {
   diagram::TSchemBoxState box;
   diagram::LoadScheme(box, base);
   diagram::StartChange(box);
+  // A save that fails keeps the change and its locks for another try; the drawing goes with this command.
+  struct Discard {
+    diagram::TSchemBoxState& box;
+    ~Discard() {
+      if (!box.LockedExtList.empty()) UnlockTableFiles(box.LockedBase, box.LockedExtList);
+    }
+  } discard{box};
   const TBranchCols& b = box.BranchCols;
   int row = 1;
   while (row < b.RowCount && (b.ExtFile->GetItem(row) != GetMaketExtention(LayoutLines10) || b.Idx->Get(row) == 0))
