@@ -12,6 +12,7 @@
 #include "core/base/dates.h"
 #include "core/base/error.h"
 #include "core/engine/regime.h"
+#include "core/tables/journal.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
@@ -20,7 +21,7 @@ namespace ld {
 
 std::string SchemeCaption(const std::string& schemePath) {
   const std::string name = std::filesystem::path(schemePath).filename().string();
-  return "Z-режим - " + name + DateTimeCaption(ReadCurDateSwt(schemePath));
+  return "Z-режим - " + name + DateTimeCaption(ReadSchemeSwitchDate(schemePath));
 }
 
 bool UpgradeOldBranchFile(const std::string& branchFile) {

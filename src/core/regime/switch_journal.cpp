@@ -152,7 +152,7 @@ int CurrentMoment(const std::vector<TJournalMoment>& moments, TDateTime t) {
 }
 
 TDateTime SchemeSwitchMoment(const std::string& schemeBase) {
-  const TDateTime stored = ReadCurDateSwt(schemeBase);
+  const TDateTime stored = ReadSchemeSwitchDate(schemeBase);
   return stored != 0 ? stored : Now();
 }
 

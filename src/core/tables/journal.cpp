@@ -141,4 +141,9 @@ TRunBytes CurDateSwtRunBytes(const std::string& schemeBase, TDateTime value) {
   return {CurDateSwtFile(schemeBase), CurDateSwtFileBytes(schemeBase, value)};
 }
 
+TDateTime ReadSchemeSwitchDate(const std::string& schemeBase) {
+  RecoverTableSetForRead(CurDateSwtFile(schemeBase));
+  return ReadCurDateSwt(schemeBase);
+}
+
 }  // namespace ld

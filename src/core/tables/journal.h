@@ -20,5 +20,8 @@ bool ApplySwitchJournal(TDataFile& branches, TDataFile& journal, bool showMsg, T
 // the run that brings the branches to that moment (WriteTablesTogether): a program that ends between
 // the two would start the next period from another switching state.
 TRunBytes CurDateSwtRunBytes(const std::string& schemeBase, TDateTime value);
+// The date as ReadCurDateSwt reads it, once a stopped run that holds it was ended (RecoverTableSetForRead):
+// every command reads it so, or it could take the date of a run that its tables no longer show.
+TDateTime ReadSchemeSwitchDate(const std::string& schemeBase);
 
 }  // namespace ld
