@@ -14,7 +14,6 @@
 #include "core/tables/file_guard.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
-#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -268,13 +267,6 @@ bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TEle
     read.push_back(std::make_unique<TElementTables::TTable>(TElementTables::TTable{fileName, std::move(e.owned)}));
   }
   tables.tables_ = std::move(read);
-  return true;
-}
-
-bool SyncSchemeWithElementTables(const std::string& basePath, TDataFile& branches) {
-  TElementTables tables;
-  if (!PrepareElementTables(basePath, branches, tables)) return false;
-  WriteTablesTogether(tables.Files());
   return true;
 }
 

@@ -64,7 +64,4 @@ private:
 // is then false. Table-store errors of the reads pass to the caller.
 bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables);
 
-// PrepareElementTables, and the tables written in one run of their own.
-bool SyncSchemeWithElementTables(const std::string& basePath, TDataFile& branches);
-
 }  // namespace ld
