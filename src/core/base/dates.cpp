@@ -330,8 +330,15 @@ TDateTime ReadCurDateSwt(const std::string& schemeBase) {
 }
 
 void WriteCurDateSwt(const std::string& schemeBase, TDateTime value) {
-  TIniFile ini(SchemeIniName(schemeBase));
+  WriteFileReplacing(CurDateSwtFile(schemeBase), CurDateSwtFileBytes(schemeBase, value));
+}
+
+std::string CurDateSwtFile(const std::string& schemeBase) { return SchemeIniName(schemeBase); }
+
+std::string CurDateSwtFileBytes(const std::string& schemeBase, TDateTime value) {
+  TMemIniFile ini(SchemeIniName(schemeBase));
   IniWriteDateTime(ini, "Switch", "CurDateSwt", value);
+  return ini.FileBytes();
 }
 
 }  // namespace ld

@@ -77,5 +77,9 @@ std::string DateTimeCaption(TDateTime value);
 // 0 when none is stored; a malformed value raises ld::Error.
 TDateTime ReadCurDateSwt(const std::string& schemeBase);
 void WriteCurDateSwt(const std::string& schemeBase, TDateTime value);
+// The scheme's INI file, and its bytes with the switching date set to value and every other line as the
+// file holds it: for a command that writes the date in the run of the tables it belongs with.
+std::string CurDateSwtFile(const std::string& schemeBase);
+std::string CurDateSwtFileBytes(const std::string& schemeBase, TDateTime value);
 
 }  // namespace ld

@@ -292,14 +292,18 @@ void TMemIniFile::DeleteKey(const std::string& section, const std::string& key) 
   }
 }
 
-void TMemIniFile::UpdateFile() {
-  if (!dirty_) return;
+std::string TMemIniFile::FileBytes() const {
   std::string text;
   for (const auto& section : sections_) {
     if (!section->header.empty()) text += section->header + "\r\n";
     for (const Line& line : section->lines) text += line.text + "\r\n";
   }
-  WriteFileReplacing(fileName_, Utf8ToCp1251(text));
+  return Utf8ToCp1251(text);
+}
+
+void TMemIniFile::UpdateFile() {
+  if (!dirty_) return;
+  WriteFileReplacing(fileName_, FileBytes());
   dirty_ = false;
 }
 

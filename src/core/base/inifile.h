@@ -67,6 +67,9 @@ public:
   // it, which then replaces it, so that a failed write keeps the old file unchanged. Raises ld::Error
   // 'Ошибка записи файла "<file>": <reason>; прежний файл не изменен'.
   void UpdateFile();
+  // The bytes UpdateFile writes: the file as it stands in memory, for a writer that puts it in place with
+  // other files of its set.
+  std::string FileBytes() const;
 
 protected:
   virtual void Changed() { dirty_ = true; }

@@ -19,6 +19,7 @@
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/layout.h"
 #include "core/tables/switch_rec.h"
+#include "core/tables/table_run.h"
 
 namespace ld::diagram {
 
@@ -62,6 +63,8 @@ public:
   // journal's entry of a switching made on the drawing): they go in the run of the scheme's tables.
   // SaveScheme empties the list, whether it wrote or not.
   std::vector<std::pair<std::string, TDataFile*>> WrittenWith;
+  // Files of bytes that go the same way (the scheme's switching date after a switching).
+  std::vector<TRunBytes> WrittenBytesWith;
   bool EditMode = false;
   bool Busy = false;
   // The host's scroll bars; set the optional to give the control a bar.

@@ -114,13 +114,15 @@ std::string FileNamePart(const std::string& path) {
 }
 
 // Writes the scheme's tables in one run with the files given: a program that ends halfway leaves the
-// scheme as it was or as saved, never new nodes with the branches before. This control's own locks of
-// them serve the run.
-void WriteSchemeTables(TSchemBoxState& box, std::vector<std::pair<std::string, TDataFile*>> files) {
+// scheme as it was or as saved, never new nodes with the branches before, nor a district base switched
+// under a scheme that is not. This control's own locks of them serve the run. The files given go first:
+// a district table written after the branches would be taken for one changed since the scheme was saved.
+void WriteSchemeTables(TSchemBoxState& box, std::vector<std::pair<std::string, TDataFile*>> files,
+                       const std::vector<TRunBytes>& bytes) {
   TDataFile* energies = box.BranchEnergyChanged ? box.BranchEnergyTable.get() : nullptr;
   for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get(), box.FlowTable.get(), energies})
     if (table != nullptr) files.emplace_back(box.SchemeBase + table->Extention, table);
-  WriteTableSet(files);
+  WriteTableSet(files, bytes);
 }
 
 void ReleaseLocks(TSchemBoxState& box) {
@@ -265,23 +267,28 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
 bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
   std::vector<std::pair<std::string, TDataFile*>> with;
   with.swap(box.WrittenWith);
+  std::vector<TRunBytes> bytesWith;
+  bytesWith.swap(box.WrittenBytesWith);
   bool result = true;
   answer = 1;
   if (ask) answer = ShowMsgForm("Сохранить схему \"" + FileNamePart(box.SchemeBase) + "\" ?", mkWarning, mbYesNoCancel);
   bool refused = false;
   if (answer == 1 && box.Modified && box.NodeTable && box.BranchTable) {
     FillBranchCols(*box.BranchTable, box.BranchCols);
-    if (checkBase && !box.SchemeBase.empty() && !SyncSchemeWithElementTables(box.SchemeBase, *box.BranchTable))
+    TElementTables district;
+    if (checkBase && !box.SchemeBase.empty() && !PrepareElementTables(box.SchemeBase, *box.BranchTable, district))
       refused = true;
     if (!refused) {
+      SettleSwitchColumns(box.BranchCols);
+      if (!box.SchemeBase.empty()) {
+        std::vector<std::pair<std::string, TDataFile*>> files = district.Files();
+        files.insert(files.end(), with.begin(), with.end());
+        WriteSchemeTables(box, std::move(files), bytesWith);
+      }
       const auto dates = DistrictDates(box);
       for (std::size_t k = 0; k < kDistrictLayouts.size(); ++k) {
         const std::string path = box.SchemeBase + GetMaketExtention(kDistrictLayouts[k]);
         *dates[k] = !box.SchemeBase.empty() && fileio::FileExists(path) ? fileio::FileDateOf(path) : 0;
-      }
-      SettleSwitchColumns(box.BranchCols);
-      if (!box.SchemeBase.empty()) {
-        WriteSchemeTables(box, std::move(with));
       }
       if (box.OnSaveProc) box.OnSaveProc(box.NodeTable.get(), box.BranchTable.get());
     }
@@ -300,6 +307,18 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
   }
   if (refused) result = false;
   return result;
+}
+
+bool SaveSchemeWith(TSchemBoxState& box, const std::vector<std::pair<std::string, TDataFile*>>& tables,
+                    const std::vector<TRunBytes>& files, bool checkBase, int& answer) {
+  const bool drawingWritten = box.Modified && box.NodeTable && box.BranchTable && !box.SchemeBase.empty();
+  if (drawingWritten) {
+    box.WrittenWith = tables;
+    box.WrittenBytesWith = files;
+  }
+  const bool saved = SaveScheme(box, false, checkBase, answer);
+  if (saved && !drawingWritten) WriteTablesTogether(tables, files);
+  return saved;
 }
 
 void CheckBaseFilesUnchanged(TSchemBoxState& box) {

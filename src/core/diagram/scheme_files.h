@@ -4,8 +4,11 @@
 // load or a save (the district files unchanged, no foreign lock, the lock files written).
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/tables/layout.h"
+#include "core/tables/table_run.h"
 
 namespace ld::diagram {
 
@@ -19,7 +22,16 @@ void LoadScheme(TSchemBoxState& box, const std::string& base);
 // Asks (when ask) "Сохранить схему ...", writes the node, branch and flow tables when the answer is
 // "Да" and the tables were modified, and fires OnSaveProc. answer: 1 write, 0 discard (the scheme is
 // read again and rebuilt), 2 cancel. False for a cancel and for a refusal of the district check.
+// With checkBase, the district element tables beside the scheme get the switch state of its branches
+// (PrepareElementTables) and go in the run of its tables, with what the box holds to be written with them
+// (WrittenWith, WrittenBytesWith).
 bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer);
+
+// SaveScheme without a question, with a command's own tables and files that belong with the saved scheme
+// (a switching's journal and the scheme's switching date) in the run of its tables. A drawing with
+// nothing to save leaves them to a run of their own.
+bool SaveSchemeWith(TSchemBoxState& box, const std::vector<std::pair<std::string, TDataFile*>>& tables,
+                    const std::vector<TRunBytes>& files, bool checkBase, int& answer);
 
 // GivenFlowRow of every branch row from the flow table.
 void FillGivenFlowRows(TSchemBoxState& box);

@@ -9,6 +9,7 @@
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
 #include "core/engine/electric.h"
+#include "core/tables/journal.h"
 
 namespace ld {
 
@@ -90,7 +91,7 @@ TBaseGridPos BoundGridPos(TBaseGridPos pos, int rowCount, int colCount) {
 std::string BaseCaption(const std::string& baseFileName) {
   std::string moment;
   try {
-    moment = DateTimeCaption(ReadCurDateSwt(baseFileName));
+    moment = DateTimeCaption(ReadSchemeSwitchDate(baseFileName));
   } catch (const Error&) {
     // a date that is no date: the caption shows the base alone
   }

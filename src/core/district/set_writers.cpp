@@ -1,6 +1,7 @@
 #include "core/district/set_writers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -46,7 +47,9 @@
 #include "core/regime/task_regime.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/colmaps_scheme.h"
+#include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
+#include "core/tables/journal.h"
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
@@ -703,6 +706,62 @@ void ImportSubscriberBases(const std::string& folder) {
   ImportSubscriberBasesDbf(request, info);
 }
 
+std::string DistrictExtensions() {
+  return Extensions({LayoutLines10, LayoutTransTP, LayoutLines04, LayoutSubstInputs});
+}
+
+// A branch of the scheme formed from "Образец" switched on the diagram with the setting that writes the
+// switchings into the base: the district table of its element, the scheme, its journal and its
+// switching date saved together. Switched off at noon of a day, or on again a day later where the
+// journal holds that.
+void SwitchWithBase(const std::string& folder) {
+  const std::string base = In(folder, "Образец");
+  // A copy of the folder keeps no file times: the base's tables are dated before the scheme again, as
+  // forming and every save leave them, or the diagram refuses its first change.
+  namespace fs = std::filesystem;
+  const auto formed = fs::last_write_time(base + GetMaketExtention(LayoutBranches));
+  for (const std::string& name : Named(base, DistrictExtensions()))
+    if (fs::exists(name)) fs::last_write_time(name, formed - std::chrono::seconds(1));
+  diagram::TSchemBoxState box;
+  diagram::LoadScheme(box, base);
+  diagram::StartChange(box);
+  // A save that fails keeps the change and its locks for another try; the drawing goes with this command.
+  struct Discard {
+    diagram::TSchemBoxState& box;
+    ~Discard() {
+      if (!box.LockedExtList.empty()) UnlockTableFiles(box.LockedBase, box.LockedExtList);
+    }
+  } discard{box};
+  const TBranchCols& b = box.BranchCols;
+  int row = 1;
+  while (row < b.RowCount && (b.ExtFile->GetItem(row) != GetMaketExtention(LayoutLines10) || b.Idx->Get(row) == 0))
+    ++row;
+  TDataFile& branches = *box.BranchTable;
+  TRecSwt before;
+  ReadBranchRec(branches, row, before);
+  (*b.Commut)[row] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
+  TDataFile journal;
+  const std::string journalFile = base + GetMaketExtention(LayoutSwitchLog);
+  ReadTableFileOrEmpty(journalFile, LayoutSwitchLog, journal);
+  const TDateTime moment = EncodeDate(2026, 11, journal.RowCount > 0 ? 3 : 2) + 0.5;
+  const int pair = InsertSwitchPair(journal, branches, row, before, {moment, moment, "", "", ""});
+  SetSupplyNamesFromTables(journal, pair + 1, *box.NodeTable, branches);
+  int answer = 0;
+  if (!diagram::SaveSchemeWith(box, {{journalFile, &journal}}, {CurDateSwtRunBytes(base, moment)}, true, answer))
+    throw Error("переключение не записано в базу РЭС");
+}
+
+// "Реконфигурация" of the switched scheme back to the morning of the switching's day.
+void PrepareSwitched(const std::string& folder) {
+  PrepareMonth(folder);
+  SwitchWithBase(folder);
+}
+
+void Reconfigure(const std::string& folder) {
+  if (!ReconfigureScheme(In(folder, "Образец"), EncodeDate(2026, 11, 2)))
+    throw Error("реконфигурация не записана");
+}
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
@@ -830,6 +889,14 @@ const std::vector<TSetWriter>& SetWriters() {
          sets.front().insert(sets.front().end(), other.front().begin(), other.front().end());
          return sets;
        }},
+      // the district tables first, as the save writes them: a base newer than the scheme refuses the edit
+      {"Z-режим: переключение на графике с сохранением в базу РЭС", PrepareMonth, SwitchWithBase,
+       [] {
+         return TSets{Named("Образец", DistrictExtensions() + "," + FormingSchemeExtensions() + "," +
+                                           GetMaketExtention(LayoutSwitchLog) + ",.INI")};
+       }},
+      {"Z-режим: Реконфигурация", PrepareSwitched, Reconfigure,
+       [] { return TSets{Named("Образец", DistrictExtensions() + "," + GetMaketExtention(LayoutBranches) + ",.INI")}; }},
   };
   return writers;
 }

@@ -152,7 +152,7 @@ bool BuildSwitchingTable(TRegime& regime, int Step, std::uint8_t TypCalcPQ, TDat
   }
   if (haveJournal) {
     ReadTableFile(regime.SchemePath + GetMaketExtention(LayoutBranches), branches);
-    TDateTime from = ReadCurDateSwt(regime.SchemePath);
+    TDateTime from = ReadSchemeSwitchDate(regime.SchemePath);
     if (from == 0) from = Now();
     if (!ApplySwitchJournal(branches, journal, false, from, start, regime.Errors)) {
       regime.ModelError = true;

@@ -305,7 +305,7 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
     ReadTableFile(base + GetMaketExtention(LayoutNodes), nodes);
     ReadTableFile(base + GetMaketExtention(LayoutBranches), branches);
 
-    TDateTime from = ReadCurDateSwt(base);
+    TDateTime from = ReadSchemeSwitchDate(base);
     if (from == 0) from = Now();
     bool replayed = ApplySwitchJournal(branches, journal, false, from, std::trunc(ini.Date1), regime.Errors);
     TBranchCols b;

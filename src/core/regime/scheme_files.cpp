@@ -17,6 +17,7 @@
 #include "core/optim/q_optim.h"
 #include "core/optim/t2_stations.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/journal.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
@@ -25,7 +26,7 @@ namespace ld {
 
 std::string SchemeCaption(const std::string& schemePath) {
   const std::string name = std::filesystem::path(schemePath).filename().string();
-  return "Z-режим - " + name + DateTimeCaption(ReadCurDateSwt(schemePath));
+  return "Z-режим - " + name + DateTimeCaption(ReadSchemeSwitchDate(schemePath));
 }
 
 bool UpgradeOldBranchFile(const std::string& branchFile) {

@@ -5,7 +5,10 @@
 
 #include "core/base/codepage.h"
 #include "core/engine/regime.h"
+#include "core/tables/journal.h"
+#include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -146,6 +149,27 @@ int CurrentMoment(const std::vector<TJournalMoment>& moments, TDateTime t) {
   for (std::size_t i = 0; i < moments.size(); ++i)
     if (moments[i].Moment <= t + 1e-9) current = static_cast<int>(i);
   return current;
+}
+
+TDateTime SchemeSwitchMoment(const std::string& schemeBase) {
+  const TDateTime stored = ReadSchemeSwitchDate(schemeBase);
+  return stored != 0 ? stored : Now();
+}
+
+bool ReconfigureScheme(const std::string& schemeBase, TDateTime moment) {
+  const std::string branchFile = schemeBase + GetMaketExtention(LayoutBranches);
+  TDataFile branches, journal;
+  ReadTableFileOrEmpty(branchFile, LayoutBranches, branches);
+  ReadTableFileOrEmpty(schemeBase + GetMaketExtention(LayoutSwitchLog), LayoutSwitchLog, journal);
+  if (!ApplySwitchJournal(branches, journal, true, SchemeSwitchMoment(schemeBase), moment, nullptr)) return false;
+  TElementTables district;
+  if (!PrepareElementTables(schemeBase, branches, district)) return false;
+  // The district tables before the branches: a district table newer than the branches is taken for
+  // one changed since the scheme was formed.
+  std::vector<std::pair<std::string, TDataFile*>> tables = district.Files();
+  tables.emplace_back(branchFile, &branches);
+  WriteTablesTogether(tables, {CurDateSwtRunBytes(schemeBase, moment)});
+  return true;
 }
 
 }  // namespace ld

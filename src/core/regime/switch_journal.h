@@ -59,4 +59,13 @@ std::vector<TJournalMoment> JournalMoments(TDataFile& journal);
 // The last moment not later than t; -1 when every moment is later.
 int CurrentMoment(const std::vector<TJournalMoment>& moments, TDateTime t);
 
+// The moment the scheme's branch table stands at: its switching date, or now when it holds none.
+TDateTime SchemeSwitchMoment(const std::string& schemeBase);
+
+// Brings the scheme's branch table from its switching moment to `moment` by its journal, and writes the
+// branches, the district element tables beside the scheme (PrepareElementTables) and the new switching
+// date in one run. False, with nothing written, when the journal does not fit the branches or a branch
+// does not match its element (each told in the message box). Table-store errors pass to the caller.
+bool ReconfigureScheme(const std::string& schemeBase, TDateTime moment);
+
 }  // namespace ld

@@ -137,4 +137,13 @@ bool ApplySwitchJournal(TDataFile& branches, TDataFile& journal, bool showMsg, T
   return result;
 }
 
+TRunBytes CurDateSwtRunBytes(const std::string& schemeBase, TDateTime value) {
+  return {CurDateSwtFile(schemeBase), CurDateSwtFileBytes(schemeBase, value)};
+}
+
+TDateTime ReadSchemeSwitchDate(const std::string& schemeBase) {
+  RecoverTableSetForRead(CurDateSwtFile(schemeBase));
+  return ReadCurDateSwt(schemeBase);
+}
+
 }  // namespace ld

@@ -121,7 +121,8 @@ struct ElementTable {
   std::string ext;
   const char* title;
   std::string fileName;
-  TDataFile table;
+  std::unique_ptr<TDataFile> owned = std::make_unique<TDataFile>();
+  TDataFile& table = *owned;
   DALongint keys;
   DALongint perm;
 
@@ -222,39 +223,50 @@ int MatchTable(ElementTable& e, const TBranchCols& b) {
 
 }  // namespace
 
-bool SyncSchemeWithElementTables(const std::string& basePath, TDataFile& branches) {
+struct TElementTables::TTable {
+  std::string fileName;
+  std::unique_ptr<TDataFile> table;
+};
+
+TElementTables::TElementTables() = default;
+TElementTables::~TElementTables() = default;
+
+std::vector<std::pair<std::string, TDataFile*>> TElementTables::Files() const {
+  std::vector<std::pair<std::string, TDataFile*>> files;
+  for (const auto& t : tables_) files.emplace_back(t->fileName, t->table.get());
+  return files;
+}
+
+bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables) {
   static const std::pair<const char*, const char*> kTables[] = {
       {".RSL", "Линии 10(6) кВ"},
       {".RTP", "Трансформаторы ТП,РП"},
       {".R04", "Линии 0.4 кВ"},
       {".RSV", "Вводы подстанций"},
   };
+  tables.tables_.clear();
+  if (basePath.empty()) return true;
   TBranchCols b;
   FillBranchCols(branches, b);
-  std::vector<std::unique_ptr<ElementTable>> read;
+  std::vector<std::unique_ptr<TElementTables::TTable>> read;
   for (const auto& [ext, title] : kTables) {
     const std::string fileName = FindFileNoCase(basePath + ext);
     std::error_code ec;
     if (!std::filesystem::exists(fileName, ec)) continue;
-    auto e = std::make_unique<ElementTable>();
-    e->ext = ext;
-    e->title = title;
-    e->fileName = fileName;
-    ReadTableFile(fileName, e->table);
-    if (const int row = MatchTable(*e, b); row != 0) {
+    ElementTable e;
+    e.ext = ext;
+    e.title = title;
+    e.fileName = fileName;
+    ReadTableFile(fileName, e.table);
+    if (const int row = MatchTable(e, b); row != 0) {
       ShowMsgForm("Таблица \"Ветви схемы\" (строка " + std::to_string(row) + ") не соответствует таблице \"" +
                       title + "\". Необходимо заново загрузить схему",
                   mkError, mbOk);
       return false;
     }
-    read.push_back(std::move(e));
+    read.push_back(std::make_unique<TElementTables::TTable>(TElementTables::TTable{fileName, std::move(e.owned)}));
   }
-  if (!basePath.empty()) {
-    for (const auto& e : read) {
-      UnlockTableFiles(basePath, e->ext);
-      WriteTableFile(e->fileName, e->table);
-    }
-  }
+  tables.tables_ = std::move(read);
   return true;
 }
 

@@ -3,7 +3,10 @@
 // the switching journal ("Переключения") and the record; and the write-back of a saved scheme into
 // the district element tables it was formed from.
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/layout.h"
@@ -34,12 +37,31 @@ void ReadSwitchRec(const TSwitchLogCols& journal, int row, const TRecSwt& rec);
 void ReadSwitchLogRec(const TSwitchLogCols& journal, int row, TRecSwt& rec);
 void WriteBranchRec(const TBranchCols& branches, int row, const TRecSwt& rec);
 
-// Copies the commutation and equipment marks of every branch formed from a district element into the
-// element tables beside the scheme (base path + ".RSL", ".RTP", ".R04", ".RSV"; a missing file is
-// skipped), after checking that each such branch still matches its element: its end names are those
-// that scheme forming gives the element (core/tables/element_names.h). The first branch that
-// does not match is shown in the message box and nothing is written; the result is then false.
-// After the write the element tables are unlocked.
-bool SyncSchemeWithElementTables(const std::string& basePath, TDataFile& branches);
+// The district element tables beside a scheme (base path + ".RSL", ".RTP", ".R04", ".RSV"; a missing
+// file is not among them), read, with the commutation and equipment marks of every branch formed from
+// one of their elements copied in, and not yet written: they go in the run of the tables they belong
+// with (the scheme, its journal, its switching date), so that no program that ends halfway leaves the
+// base switched and the scheme not.
+class TElementTables {
+public:
+  TElementTables();
+  ~TElementTables();
+  TElementTables(const TElementTables&) = delete;
+  TElementTables& operator=(const TElementTables&) = delete;
+
+  // Each table with its file, in the order above, for WriteTablesTogether.
+  std::vector<std::pair<std::string, TDataFile*>> Files() const;
+
+private:
+  friend bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables);
+  struct TTable;
+  std::vector<std::unique_ptr<TTable>> tables_;
+};
+
+// Fills tables after checking that each branch formed from a district element still matches its
+// element: its end names are those that scheme forming gives the element (core/tables/element_names.h).
+// The first branch that does not match is shown in the message box and tables stay empty; the result
+// is then false. Table-store errors of the reads pass to the caller.
+bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables);
 
 }  // namespace ld

@@ -10,8 +10,6 @@
 #include <cmath>
 #include <filesystem>
 
-#include "core/tables/file_guard.h"
-#include "core/tables/journal.h"
 #include "core/tables/table_file.h"
 #include "gui/common/date_field.h"
 #include "gui/common/modal.h"
@@ -71,23 +69,11 @@ TDateTime TReconfigFrm::Moment() const {
 }
 
 bool ExecuteReconfigDialog(const std::string& base) {
-  const std::string branchExt = GetMaketExtention(LayoutBranches);
-  TDataFile branches, journal;
-  ReadTableFileOrEmpty(base + branchExt, LayoutBranches, branches);
+  TDataFile journal;
   ReadTableFileOrEmpty(base + GetMaketExtention(LayoutSwitchLog), LayoutSwitchLog, journal);
-  TDateTime t0 = ReadCurDateSwt(base);
-  if (t0 == 0) t0 = Now();
-  const std::vector<TJournalMoment> moments = JournalMoments(journal);
-  TReconfigFrm form(moments, t0);
+  TReconfigFrm form(JournalMoments(journal), SchemeSwitchMoment(base));
   if (ExecModal(form) != QDialog::Accepted) return false;
-  const TDateTime t = form.Moment();
-  if (!ApplySwitchJournal(branches, journal, true, t0, t, nullptr)) return false;
-  if (!SyncSchemeWithElementTables(base, branches)) return false;
-  UnlockTableFiles(base, branchExt);
-  WriteTableFile(base + branchExt, branches);
-  LockTableFiles(base, branchExt);
-  WriteCurDateSwt(base, t);
-  return true;
+  return ReconfigureScheme(base, form.Moment());
 }
 
 }  // namespace ld::gui

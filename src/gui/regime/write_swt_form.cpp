@@ -105,8 +105,7 @@ TDateTime TWriteSwtFrm::Moment() const {
 bool ExecuteWriteSwitchDialog(const std::string& schemeBase, TDataFile& journal, TDataFile& branches, int li,
                               const TRecSwt& before, TDateTime& time, int& pairRow) {
   pairRow = 0;
-  TDateTime t0 = ReadCurDateSwt(schemeBase);
-  if (t0 == 0) t0 = Now();
+  const TDateTime t0 = SchemeSwitchMoment(schemeBase);
   time = t0;
   TBranchCols b;
   FillBranchCols(branches, b);

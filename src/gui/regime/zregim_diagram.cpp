@@ -4,7 +4,6 @@
 #include <QScrollBar>
 
 #include "core/diagram/scheme_files.h"
-#include "core/tables/table_run.h"
 #include "gui/grid/tcolor.h"
 #include "gui/regime/zregim_form.h"
 
@@ -16,14 +15,9 @@ bool TSchemBoxLink::SaveScheme(bool ask, bool checkBase, int& answer) {
   return diagram::SaveScheme(box_, ask, checkBase, answer);
 }
 
-bool TSchemBoxLink::SaveSchemeWith(const std::vector<std::pair<std::string, TDataFile*>>& files, bool checkBase,
-                                   int& answer) {
-  // A drawing with nothing to save leaves the command's tables to a run of their own.
-  const bool drawingWritten = box_.Modified && box_.NodeTable && box_.BranchTable && !box_.SchemeBase.empty();
-  if (drawingWritten) box_.WrittenWith = files;
-  const bool saved = diagram::SaveScheme(box_, false, checkBase, answer);
-  if (saved && !drawingWritten) WriteTablesTogether(files);
-  return saved;
+bool TSchemBoxLink::SaveSchemeWith(const std::vector<std::pair<std::string, TDataFile*>>& tables,
+                                   const std::vector<TRunBytes>& files, bool checkBase, int& answer) {
+  return diagram::SaveSchemeWith(box_, tables, files, checkBase, answer);
 }
 
 void TSchemBoxLink::RebuildScheme() { box_.RebuildScheme(box_.OriginX, box_.OriginY); }

@@ -13,6 +13,7 @@
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
+#include "core/tables/journal.h"
 #include "core/tables/table_file.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/regime/reconfig_form.h"
@@ -54,10 +55,11 @@ void TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches,
     j.Fider2->SetItem(row, JoinSubstationNames(*Regime(), (*j.N2)[row], b));
   };
   supplyNames(pair);
-  // Those after it from the scheme as it is saved: the entry goes whole with the scheme, in its run.
+  // Those after it from the scheme as it is saved: the entry goes whole with the scheme, in its run, and
+  // so does the switching date from which the journal is replayed.
   SetSupplyNamesFromTables(journal, pair + 1, *SchBox->NodeTable, *SchBox->BranchTable);
   int answer = 0;
-  if (!Diagram().SaveSchemeWith({{file, &journal}}, IniRec.FSave10, answer)) return;
+  if (!Diagram().SaveSchemeWith({{file, &journal}}, {CurDateSwtRunBytes(base, time)}, IniRec.FSave10, answer)) return;
   LoadModel();
   if (SchPanel2->isVisible()) {
     SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
@@ -71,7 +73,6 @@ void TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches,
   else if (shown == LayoutSwitchLog)
     ShowTableFile(file, LayoutSwitchLog, UserAccess != 0);
   setWindowTitle(QString::fromStdString("Z-режим - " + std::filesystem::path(base).filename().string() + DateTimeCaption(time)));
-  WriteCurDateSwt(base, time);
 }
 
 }  // namespace ld::gui
@@ -84,8 +85,8 @@ void TZregimForm::ReconfigItemClick() {
     ShowMsgForm("Для реконфигурации необходимо закончить редактирование графики схемы", mkWarning, mbOk);
     return;
   }
-  // The check against the district element tables rewrites and unlocks them: they are locked here with
-  // the scheme's own files, so that another user's lock refuses the command instead of being erased.
+  // The district element tables are written with the branches: they are locked here with the scheme's
+  // own files, so that another user's lock refuses the command before the dialog.
   std::string extensions = GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches) + "," +
                            GetMaketExtention(LayoutSwitchLog);
   for (const char* ext : {".RSL", ".RTP", ".R04", ".RSV"})

@@ -9,6 +9,7 @@
 #include "core/base/dates.h"
 #include "core/base/settings.h"
 #include "core/regime/switch_test.h"
+#include "core/tables/journal.h"
 #include "gui/regime/testswt_form.h"
 #include "gui/regime/zregim_form.h"
 
@@ -53,7 +54,7 @@ void TZregimForm::TestSwtItemClick() {
   cb.Progress = [this](int position) { OnCalcProgress(position); };
   cb.Message = [this](const std::string& line) { OnCalcMessage(line); };
   cb.StopQuery = [this] { return IsStopRequested(); };
-  RunSwitchTest(SchemePath, tables, ReadCurDateSwt(SchemePath), settings, cb);
+  RunSwitchTest(SchemePath, tables, ReadSchemeSwitchDate(SchemePath), settings, cb);
 }
 
 }  // namespace ld::gui

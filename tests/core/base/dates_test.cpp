@@ -97,6 +97,11 @@ TEST(Dates, SchemeSwitchingDate) {
   WriteCurDateSwt(base, EncodeDate(2005, 1, 1));
   EXPECT_FALSE(std::filesystem::exists(base + ".INI"));
   EXPECT_EQ(test::ReadBytes(base + ".ini"), "[Other]\r\nA=1\r\n[Switch]\r\nCurDateSwt=01.01.2005 00:00:00\r\n");
+  // The bytes for a run of the tables the date goes with: the file itself stays until the run.
+  EXPECT_EQ(CurDateSwtFile(base), base + ".ini");
+  EXPECT_EQ(CurDateSwtFileBytes(base, EncodeDate(2005, 1, 2)),
+            "[Other]\r\nA=1\r\n[Switch]\r\nCurDateSwt=02.01.2005 00:00:00\r\n");
+  EXPECT_EQ(ReadCurDateSwt(base), EncodeDate(2005, 1, 1));
 
   test::WriteBytes(base + ".ini", "[Switch]\r\nCurDateSwt=31.02.2004\r\n");
   EXPECT_THROW(ReadCurDateSwt(base), Error);

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/base/codepage.h"
+#include "core/base/dates.h"
 #include "core/base/error.h"
 #include "core/base/session.h"
 #include "core/diagram/schem_state.h"
@@ -15,6 +16,7 @@
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
+#include "core/tables/journal.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
 #include "scheme_files_test_util.h"
@@ -215,28 +217,40 @@ TEST(SchemeFiles, SavingASettledSchemeAgainWritesTheSameBytes) {
 }
 
 // The save puts the scheme's tables in place in one run, the branch energies among them when their
-// district numbers were changed with the scheme.
+// district numbers were changed with the scheme; saved into the district base, the base's tables and the
+// scheme's switching date go in the same run, and the next change finds the base no newer than the scheme.
 TEST(SchemeFiles, SavingWritesTheSchemeInOneRun) {
   TempDir dir;
   const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
   CreateEmptyTableFile(base + GetMaketExtention(LayoutBranchEnergy), LayoutBranchEnergy, "Sch1");
   test::ScriptedMsgBox msg;
-  for (const bool energies : {false, true}) {
+  const TDateTime switched = EncodeDate(2026, 11, 2) + 0.5;
+  for (const bool energies : {false, true, false}) {
+    const bool intoBase = std::filesystem::exists(base + kDistrictExts[0]);
     TSchemBoxState box;
     LoadScheme(box, base);
     StartChange(box);
     box.BranchEnergyChanged = energies;
+    if (intoBase) box.WrittenBytesWith = {CurDateSwtRunBytes(base, switched)};
     std::vector<TRunStep> steps;
     SetTableRunStepHook([&](TRunStep step) {
       if (step == TRunStep::RecordsLaid || step == TRunStep::Renamed) steps.push_back(step);
     });
     int answer = 0;
-    EXPECT_TRUE(SaveScheme(box, false, false, answer));
+    EXPECT_TRUE(SaveScheme(box, false, intoBase, answer));
     SetTableRunStepHook(nullptr);
-    std::vector<TRunStep> expected(energies ? 4 : 3, TRunStep::Renamed);  // nodes, branches, flows
+    // nodes, branches, flows; the four district tables and the date
+    std::vector<TRunStep> expected((energies ? 4 : 3) + (intoBase ? 5 : 0), TRunStep::Renamed);
     expected.insert(expected.begin(), TRunStep::RecordsLaid);
-    EXPECT_EQ(steps, expected) << energies;
+    EXPECT_EQ(steps, expected) << energies << intoBase;
     EXPECT_FALSE(box.BranchEnergyChanged);
+    if (intoBase) {
+      EXPECT_EQ(ReadCurDateSwt(base), switched);
+      EXPECT_NO_THROW(StartChange(box));
+      SaveScheme(box, false, false, answer);
+    } else {
+      WriteDistrictFiles(base);
+    }
   }
 }
 

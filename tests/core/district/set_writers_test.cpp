@@ -154,7 +154,7 @@ protected:
   }
   // A calculation's text written in the run of its tables (a protocol, a report): no table.
   static bool IsText(const std::string& name) {
-    for (const char* ending : {".RGM", ".WMS", ".WRG"})
+    for (const char* ending : {".RGM", ".WMS", ".WRG", ".INI"})
       if (name.ends_with(ending)) return true;
     return false;
   }

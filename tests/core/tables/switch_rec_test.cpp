@@ -6,6 +6,7 @@
 #include "core/base/codepage.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/switch_rec.h"
+#include "core/tables/table_run.h"
 #include "core/tables/table_file.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
@@ -13,6 +14,14 @@
 
 namespace ld {
 namespace {
+
+// The element tables with the scheme's state, written in a run of their own.
+bool WriteBack(const std::string& base, TDataFile& branches) {
+  TElementTables tables;
+  if (!PrepareElementTables(base, branches, tables)) return false;
+  WriteTablesTogether(tables.Files());
+  return true;
+}
 
 using test::LayoutScope;
 using test::ReadBytes;
@@ -129,7 +138,7 @@ TEST(SchemeWriteBack, CopiesStateIntoEveryElementTable) {
   District d;
   d.WriteAll();
   test::ScriptedMsgBox box;
-  ASSERT_TRUE(SyncSchemeWithElementTables(d.base, d.branches));
+  ASSERT_TRUE(WriteBack(d.base, d.branches));
   EXPECT_TRUE(box.Calls().empty());
   for (const char* ext : {".RSL", ".RTP", ".R04", ".RSV"}) EXPECT_FALSE(std::filesystem::exists(d.base + ext + "~"));
   auto readBack = [&](const char* ext, TDataFile& t) {
@@ -156,7 +165,7 @@ TEST(SchemeWriteBack, MismatchIsReportedAndNothingIsWritten) {
   {
     Scheme plain(1);  // a scheme not formed from a district base
     test::ScriptedMsgBox box;
-    EXPECT_TRUE(SyncSchemeWithElementTables(plain.base, plain.branches));
+    EXPECT_TRUE(WriteBack(plain.base, plain.branches));
     EXPECT_TRUE(box.Calls().empty());
     EXPECT_TRUE(std::filesystem::is_empty(plain.dir.Path()));
   }
@@ -177,7 +186,7 @@ TEST(SchemeWriteBack, MismatchIsReportedAndNothingIsWritten) {
     const std::string before[] = {ReadBytes(d.base + ".RSL"), ReadBytes(d.base + ".RTP"), ReadBytes(d.base + ".R04"),
                                   ReadBytes(d.base + ".RSV")};
     test::ScriptedMsgBox box;
-    EXPECT_FALSE(SyncSchemeWithElementTables(d.base, d.branches));
+    EXPECT_FALSE(WriteBack(d.base, d.branches));
     ASSERT_EQ(box.Calls().size(), 1u);
     EXPECT_EQ(box.Calls()[0].text, "Таблица \"Ветви схемы\" (строка " + std::to_string(c.row) +
                                        ") не соответствует таблице \"" + c.table +
