@@ -68,15 +68,16 @@ void ReadRecovered(const std::string& fileName, TDataFile& table, TColumnAttr<bo
       }
       if (in.Reader().Remaining() > 0) in.LoadMarks(*table.MarkRec);
     }
+    // What a later write judges the file by: the bytes as read, not just their date.
+    if (!in.Stamp(table.FileDate)) in.Fail("файл не удается прочитать");
     Report(progress, 100);
   } catch (...) {
+    in.Stamp(table.FileDate);
     in.Close();
-    table.FileDate = in.FileDate();
     ReportDone(progress);
     throw;
   }
   in.Close();
-  table.FileDate = in.FileDate();
   ReportDone(progress);
 }
 
@@ -130,7 +131,7 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     throw;
   }
   try {
-    const TDateTime written = WriteTableTemporary(fullPath, temp, table, progress);
+    const TFileStamp written = WriteTableTemporary(fullPath, temp, table, progress);
     TInUseMark mark;
     if (!WaitFileAccess(fileName, mark)) throw FileWriteError(fullPath, "файл занят другой программой");
     // Where the folder's locks fail, a user told that this program may still work may have taken it for
@@ -143,7 +144,7 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     }
     mark.Release();
     lock.Release();
-    // The date of the file as written (a rename keeps it), even if another write followed at once.
+    // The file as written (a rename keeps its date and bytes), even if another write followed at once.
     table.FileDate = written;
   } catch (const TFileError&) {
     if (!temp.empty()) ::unlink(temp.c_str());

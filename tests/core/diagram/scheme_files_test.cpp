@@ -311,7 +311,8 @@ TEST(SchemeFiles, ASchemeWithoutABasePathSavesWithoutTheDistrictFiles) {
   EXPECT_TRUE(SaveScheme(box, false, true, answer));
   EXPECT_EQ(saves, 1);
   EXPECT_FALSE(box.Modified);
-  EXPECT_EQ((std::vector<double>{box.DateRSL, box.DateRTP, box.DateR04, box.DateRSV}), std::vector<double>(4, 0.0));
+  EXPECT_EQ((std::vector<double>{box.DateRSL.Date, box.DateRTP.Date, box.DateR04.Date, box.DateRSV.Date}),
+            std::vector<double>(4, 0.0));
   EXPECT_TRUE(msg.Calls().empty());
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 2);
 }
