@@ -92,12 +92,14 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
                    const TProgressProc& progress) {
   stored.fill(false);
   if (fileName.empty()) throw Error("Не задано имя файла");
+  const TGuardUse use;
   const bool allowed = RecoverTableSetForRead(fileName);
   ReadRecovered(fileName, table, stored, progress, allowed);
 }
 
 // The stopped run is looked for once, and a question the user answered is not asked again by the read.
 bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layoutName, TDataFile& table) {
+  const TGuardUse use;
   const bool allowed = RecoverTableSetForRead(fileName);
   if (fileio::FileExists(fileName)) {
     TColumnAttr<bool> stored{};
@@ -112,6 +114,9 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
 
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
   if (fileName.empty()) throw Error("Не задано имя файла");
+  // One use from the stopped run put back to the table in place: a program it met is waited for and
+  // asked about once, whichever of its files each step meets.
+  const TGuardUse use;
   const std::string fullPath = fileio::FullFileName(fileName);
   std::string temp;
   // The lock of the write: taken only if absent, so of two writers one wins, and the other waits for it

@@ -293,6 +293,8 @@ std::string TTableRun::FileList() const {
 void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& tables,
                       const std::vector<TRunBytes>& files) {
   if (tables.empty() && files.empty()) return;
+  // One use, whichever table's files each step meets.
+  const TGuardUse use;
   TTableRun run;
   const auto add = [&run](const std::string& file, TDataFile* data, const std::string* bytes) {
     if (!run.tables_.empty() &&
