@@ -14,6 +14,7 @@
 
 #include "core/diagram/canvas.h"
 #include "core/diagram/model.h"
+#include "core/tables/file_stamp.h"
 #include "core/tables/colmaps_results.h"
 #include "core/tables/element_names.h"
 #include "core/tables/colmaps_scheme.h"
@@ -168,7 +169,8 @@ public:
   std::vector<std::int32_t> cUn;   // colour of each class
   std::vector<std::int32_t> wLn;   // line width of each class
   bool fBP = false, fFM = false, fNoSup = false, fLoad = false;
-  double DateRSL = 0, DateRTP = 0, DateR04 = 0, DateRSV = 0;
+  // The district base files as the scheme was formed from them or saved beside them; unknown when absent.
+  TFileStamp DateRSL, DateRTP, DateR04, DateRSV;
   bool fMoveFlows = false, fFlowP = false, fFlowQ = false;
   int Delay = 24;  // interval of the flow animation timer, ms
   std::int32_t cFlowP = 0, cFlowQ = 0, wFlowP = 0, wFlowQ = 0;

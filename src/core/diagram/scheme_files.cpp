@@ -32,7 +32,7 @@ constexpr std::array<const char*, 4> kDistrictLayouts = {LayoutLines10, LayoutTr
                                                          LayoutSubstInputs};
 constexpr std::array<const char*, 4> kDistrictLockExts = {",.RSL", ",.RTP", ",.R04", ",.RSV"};
 
-std::array<double*, 4> DistrictDates(TSchemBoxState& box) {
+std::array<TFileStamp*, 4> DistrictDates(TSchemBoxState& box) {
   return {&box.DateRSL, &box.DateRTP, &box.DateR04, &box.DateRSV};
 }
 
@@ -216,7 +216,7 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
   for (std::size_t k = 0; k < kDistrictLayouts.size(); ++k) {
     const std::string path = base + GetMaketExtention(kDistrictLayouts[k]);
     if (fileio::FileExists(path)) {
-      *dates[k] = fileio::FileDateOf(path);
+      *dates[k] = FileStampOf(path);
       box.LockExtList += kDistrictLockExts[k];
     } else {
       *dates[k] = 0;
@@ -288,7 +288,7 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
       const auto dates = DistrictDates(box);
       for (std::size_t k = 0; k < kDistrictLayouts.size(); ++k) {
         const std::string path = box.SchemeBase + GetMaketExtention(kDistrictLayouts[k]);
-        *dates[k] = !box.SchemeBase.empty() && fileio::FileExists(path) ? fileio::FileDateOf(path) : 0;
+        *dates[k] = !box.SchemeBase.empty() && fileio::FileExists(path) ? FileStampOf(path) : TFileStamp();
       }
       if (box.OnSaveProc) box.OnSaveProc(box.NodeTable.get(), box.BranchTable.get());
     }
@@ -335,8 +335,9 @@ void CheckBaseFilesUnchanged(TSchemBoxState& box) {
   const auto dates = DistrictDates(box);
   bool changed = false;
   for (std::size_t k = 0; k < paths.size(); ++k) {
-    if (fileio::FileExists(paths[k]) && fileio::FileDateOf(paths[k]) != *dates[k]) changed = true;
-    if (box.BranchTable && box.BranchTable->FileDate < *dates[k]) changed = true;
+    if (fileio::FileExists(paths[k]) && !FileIsAsStamped(paths[k], *dates[k])) changed = true;
+    // a base edited after the scheme was formed from it
+    if (box.BranchTable && box.BranchTable->FileDate.Date < dates[k]->Date) changed = true;
   }
   if (changed)
     throw Error(

@@ -63,7 +63,9 @@ void TRegime::ReadTables(const std::string& path) {
 }
 
 TDataFile& CurrentTable(const std::string& file, std::string& keptFile, TDataFile& kept) {
-  if (!keptFile.empty() && keptFile == file && kept.FileDate != 0 && fileio::FileDateOf(file) == kept.FileDate) {
+  // Two writes within one tick of the folder's clock leave one date: the table kept is the file's only
+  // where its bytes are those read.
+  if (!keptFile.empty() && keptFile == file && FileIsAsStamped(file, kept.FileDate)) {
     return kept;
   }
   keptFile.clear();  // a failed read leaves no table that passes for the file's

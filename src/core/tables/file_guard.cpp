@@ -39,12 +39,12 @@ std::size_t LastDot(const std::string& fileName) {
 
 }  // namespace
 
-void CheckFileFree(const std::string& fileName, double fileDate) {
+void CheckFileFree(const std::string& fileName, const TFileStamp& read) {
   if (fileName.empty()) return;
   const TGuardUse use;
   EndStoppedTableSet(fileName);
   CheckLock(fileName);
-  RefuseChangedSinceRead(fileName, fileDate);
+  RefuseChangedSinceRead(fileName, read);
 }
 
 void LockTableFiles(const std::string& basePath, const std::string& extensions) {

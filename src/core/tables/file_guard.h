@@ -23,6 +23,7 @@
 #include <string>
 
 #include "core/tables/file_modes.h"
+#include "core/tables/file_stamp.h"
 #include "core/tables/held_file.h"
 #include "core/tables/in_use_mark.h"
 #include "core/tables/lock_record.h"
@@ -31,12 +32,13 @@
 
 namespace ld {
 
-// Refuses (throws) a file that is locked or being written (CheckLock), and a file whose modification
-// time differs from fileDate (both non-zero): another workstation changed it since it was read. A run of
+// Refuses (throws) a file that is locked or being written (CheckLock), and a file that is not the one
+// `read` stamps (its date, size or bytes; a known stamp only): another workstation changed it since it
+// was read. A run of
 // several tables stopped halfway that holds the file is ended first (one that goes on is not waited
 // for), so that what it left is read beside its own locks. The lock of a write whose writer is gone goes
 // at once with its unfinished table and in-use mark, without a word.
-void CheckFileFree(const std::string& fileName, double fileDate);
+void CheckFileFree(const std::string& fileName, const TFileStamp& read);
 
 // Locks basePath + each extension of the comma-separated list with the current user's name; nothing
 // is locked when one of them is refused.

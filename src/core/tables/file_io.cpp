@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "core/base/file_replace.h"
+#include "core/tables/share_calls.h"
 
 namespace ld::fileio {
 
@@ -168,10 +169,15 @@ void TFileWriter::Wrote(bool ok) {
 
 TDateTime StatDate(const struct stat& st) {
   // The local offset of the moment itself (not of today), so one file time always gives one value.
-  const std::time_t seconds = st.st_mtim.tv_sec;
+  std::time_t seconds = st.st_mtim.tv_sec;
+  long nanoseconds = st.st_mtim.tv_nsec;
+  if (const int grain = ShareCalls().timeGrain; grain > 0) {
+    seconds -= ((seconds % grain) + grain) % grain;
+    nanoseconds = 0;
+  }
   struct tm local {};
   localtime_r(&seconds, &local);
-  const double secs = static_cast<double>(seconds + local.tm_gmtoff) + st.st_mtim.tv_nsec * 1e-9;
+  const double secs = static_cast<double>(seconds + local.tm_gmtoff) + static_cast<double>(nanoseconds) * 1e-9;
   return 25569.0 + secs / 86400.0;
 }
 

@@ -17,6 +17,7 @@
 #include <tuple>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "core/base/file_replace.h"
 #include "core/base/msgbox.h"
@@ -121,6 +122,9 @@ using TFileKey = std::tuple<dev_t, ino_t, std::int64_t, long>;
 struct TUseMemory {
   int depth = 0;
   std::set<TFileKey> files;
+  // The files the user said within the use that their program is gone, with the lock that spoke for
+  // one: a holder whose record names no process is known by nothing else.
+  std::set<TFileKey> gone;
   std::set<std::string> holders;
   bool mayWork = false;
 };
@@ -237,15 +241,24 @@ bool StaysAsItWas(const std::string& guard, int fd) {
   return IsStillNamed(guard, fd);
 }
 
-bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const TAskText& ask) {
+TFileKey KeyOf(const struct stat& st) {
+  return {st.st_dev, st.st_ino, static_cast<std::int64_t>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec};
+}
+
+bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const TAskText& ask,
+             const std::string& makerLock) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return false;
   if (SaidGone(holder)) return true;
   const TGuardUse use;
-  const TFileKey key{st.st_dev, st.st_ino, static_cast<std::int64_t>(st.st_ctim.tv_sec), st.st_ctim.tv_nsec};
+  std::vector<TFileKey> keys{KeyOf(st)};
+  if (struct stat maker {}; !makerLock.empty() && ::stat(makerLock.c_str(), &maker) == 0) keys.push_back(KeyOf(maker));
+  const auto met = [&keys](const std::set<TFileKey>& said) {
+    return std::any_of(keys.begin(), keys.end(), [&said](const TFileKey& k) { return said.count(k) != 0; });
+  };
+  if (met(Use().gone)) return true;
   // Told in this use that a program may still work: its wait is spent, and nothing is asked again.
-  if (Use().mayWork || Use().files.count(key) != 0 ||
-      (!holder.process.empty() && Use().holders.count(HolderKey(holder)) != 0))
+  if (Use().mayWork || met(Use().files) || (!holder.process.empty() && Use().holders.count(HolderKey(holder)) != 0))
     return false;
   if (!StaysAsItWas(path, fd)) return false;
   const std::string named = HolderText(holder);
@@ -255,9 +268,10 @@ bool AskGone(const std::string& path, int fd, const TLockRecord& holder, const T
                                      " Удалить его, если эта программа больше не работает?";
   if (ShowMsgForm(text, mkWarning, mbYesNo) == 1) {
     SayGone(holder);
+    Use().gone.insert(keys.begin(), keys.end());
     return true;
   }
-  Use().files.insert(key);
+  Use().files.insert(keys.begin(), keys.end());
   if (!holder.process.empty()) Use().holders.insert(HolderKey(holder));
   Use().mayWork = true;
   ++RefusalCount();
@@ -271,6 +285,7 @@ std::uint64_t SaidMayWork() { return RefusalCount(); }
 TGuardUse::TGuardUse() {
   if (Use().depth++ == 0) {
     Use().files.clear();
+    Use().gone.clear();
     Use().holders.clear();
     Use().mayWork = false;
   }
@@ -295,7 +310,7 @@ bool Gone(const std::string& path, int fd, const std::string& makerLock, const T
   switch (Judge(path, fd, makerLock, &holder, isPrivate)) {
     case THolder::Lives: return false;
     case THolder::Gone: return true;
-    case THolder::Unknown: return AskGone(path, fd, holder, ask);
+    case THolder::Unknown: return AskGone(path, fd, holder, ask, makerLock);
   }
   return false;
 }

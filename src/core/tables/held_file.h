@@ -74,15 +74,17 @@ THolder JudgeHolder(const std::string& path, int fd, const std::string& makerLoc
 // write lasts (kLiveWriteSeconds by the wait clock), and at the first change of its table or of the files
 // beside it, it lives. Only one that stays as it was is named and the user is asked (once within a use
 // of the table), the question saying that it may still work (kMayStillWork): "Да" says it is gone, and
-// so is every other file of that program; "Нет" that it lives, and nothing is waited for or asked
-// about again within the use (TGuardUse). `ask` words the question from the holder's
+// so is every other file of that program (and, within the use, the file and the lock that spoke for it,
+// where its record names no process); "Нет" that it lives, and nothing is waited for or asked about
+// again within the use (TGuardUse). `ask` words the question from the holder's
 // text; empty: the file is named as a left-over one of that holder.
 using TAskText = std::function<std::string(const std::string& holder)>;
 bool HolderGone(const std::string& path, int fd, const std::string& makerLock = {}, const TAskText& ask = {});
 // Whether the user said that the program the record names is gone, and saying it: every file of that
 // program goes then without another question.
 bool SaidGone(const TLockRecord& holder);
-// One use of a table (a read, a write, a run, an editing lock), for as long as the object lives: within it
+// One use of a table (a read, a write, a run, an editing lock, each from its first step to its last), for
+// as long as the object lives: within it
 // each holder that cannot be told from here is waited for and asked about once, and once the user said
 // that one may still work, its wait is spent: the use is refused without another wait or question. Uses
 // nest; the outermost one is the use.

@@ -9,6 +9,7 @@
 
 #include "core/base/dynarray.h"
 #include "core/base/error.h"
+#include "core/tables/file_stamp.h"
 
 namespace ld {
 
@@ -74,7 +75,7 @@ struct TDataFile {
   std::string Name;       // layout name
   std::string Extention;  // file extension of the layout, with its point (".UZL")
   std::string Title;      // kept in the table file, not in the layout
-  double FileDate = 0;    // modification time of the file at its last read or write; 0 when unknown
+  TFileStamp FileDate;    // the file as it was at its last read or write (its date shown); 0 when unknown
   std::int16_t NCols = 0;
 
   TColumnAttr<char> ColFlag{};          // '+': the column is absent from files of the old format
@@ -110,7 +111,7 @@ std::string GetMaketExtention(const std::string& layoutName);
 // MarkRec as many zero bytes.
 void CreateColumns(TDataFile& table, int rowCount);
 
-// Frees the arrays; the layout stays, so CreateColumns may follow at once. RowCount, FileDate := 0.
+// Frees the arrays; the layout stays, so CreateColumns may follow at once. RowCount := 0, FileDate unknown.
 void FreeTable(TDataFile& table);
 
 // The number 1..NCols of the first column of that field name; throws when there is none.

@@ -3,7 +3,7 @@
 // seam, so that tests can give a local folder a share's answers: whether it makes files without a name
 // (O_TMPFILE), gives a file second names (link), has a rename that replaces nothing, how it answers a
 // whole-file lock, and how it reads a file that another program holds (a share with mandatory locks
-// refuses the read).
+// refuses the read), and what file times it keeps.
 #include <sys/types.h>
 
 #include <cstddef>
@@ -20,6 +20,9 @@ struct TShareCalls {
   // A share that neither replaces nor removes a read-only file (a file without write bits), as a
   // Windows server's does; besides the folders the system names as such shares (KeepsReadOnly).
   bool keepsReadOnly = false;
+  // The file times the share keeps, in whole seconds (0: as the system gives them): ext3 and HFS+ keep
+  // one, FAT two; every file time the program looks at is then rounded down to that many seconds.
+  int timeGrain = 0;
   // Instead of the system's whole-file lock of an open file: 0, or -1 with errno set. type is F_RDLCK,
   // F_WRLCK or F_UNLCK; a held lock answers EAGAIN.
   std::function<int(int fd, short type)> lock;

@@ -68,15 +68,16 @@ void ReadRecovered(const std::string& fileName, TDataFile& table, TColumnAttr<bo
       }
       if (in.Reader().Remaining() > 0) in.LoadMarks(*table.MarkRec);
     }
+    // What a later write judges the file by: the bytes as read, not just their date.
+    if (!in.Stamp(table.FileDate)) in.Fail("файл не удается прочитать");
     Report(progress, 100);
   } catch (...) {
+    in.Stamp(table.FileDate);
     in.Close();
-    table.FileDate = in.FileDate();
     ReportDone(progress);
     throw;
   }
   in.Close();
-  table.FileDate = in.FileDate();
   ReportDone(progress);
 }
 
@@ -91,12 +92,14 @@ void ReadTableFile(const std::string& fileName, TDataFile& table, TColumnAttr<bo
                    const TProgressProc& progress) {
   stored.fill(false);
   if (fileName.empty()) throw Error("Не задано имя файла");
+  const TGuardUse use;
   const bool allowed = RecoverTableSetForRead(fileName);
   ReadRecovered(fileName, table, stored, progress, allowed);
 }
 
 // The stopped run is looked for once, and a question the user answered is not asked again by the read.
 bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layoutName, TDataFile& table) {
+  const TGuardUse use;
   const bool allowed = RecoverTableSetForRead(fileName);
   if (fileio::FileExists(fileName)) {
     TColumnAttr<bool> stored{};
@@ -111,6 +114,9 @@ bool ReadTableFileOrEmpty(const std::string& fileName, const std::string& layout
 
 void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgressProc& progress) {
   if (fileName.empty()) throw Error("Не задано имя файла");
+  // One use from the stopped run put back to the table in place: a program it met is waited for and
+  // asked about once, whichever of its files each step meets.
+  const TGuardUse use;
   const std::string fullPath = fileio::FullFileName(fileName);
   std::string temp;
   // The lock of the write: taken only if absent, so of two writers one wins, and the other waits for it
@@ -130,7 +136,7 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     throw;
   }
   try {
-    const TDateTime written = WriteTableTemporary(fullPath, temp, table, progress);
+    const TFileStamp written = WriteTableTemporary(fullPath, temp, table, progress);
     TInUseMark mark;
     if (!WaitFileAccess(fileName, mark)) throw FileWriteError(fullPath, "файл занят другой программой");
     // Where the folder's locks fail, a user told that this program may still work may have taken it for
@@ -143,7 +149,7 @@ void WriteTableFile(const std::string& fileName, TDataFile& table, const TProgre
     }
     mark.Release();
     lock.Release();
-    // The date of the file as written (a rename keeps it), even if another write followed at once.
+    // The file as written (a rename keeps its date and bytes), even if another write followed at once.
     table.FileDate = written;
   } catch (const TFileError&) {
     if (!temp.empty()) ::unlink(temp.c_str());

@@ -50,9 +50,13 @@ struct stat StatOf(const fileio::TFd& fd) {
 TTableFileIn::TTableFileIn(const std::string& fileName, bool allowed)
     : fullPath_(fileio::FullFileName(fileName)),
       fd_(OpenForRead(fileName, fullPath_, mark_, allowed)),
-      // Date and size of the file as opened: a newer file put in its place meanwhile is not this one.
-      fileDate_(fileio::StatDate(StatOf(fd_))),
       reader_(fd_.Get(), StatOf(fd_).st_size) {}
+
+bool TTableFileIn::Stamp(TFileStamp& stamp) const {
+  if (StampOfOpenFile(fd_.Get(), stamp)) return true;
+  stamp = {};
+  return false;
+}
 
 void TTableFileIn::Fail(const std::string& reason) const { ReadError(fullPath_, reason); }
 

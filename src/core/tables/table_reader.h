@@ -33,7 +33,9 @@ public:
   [[noreturn]] void FailCut(const std::string& what, std::int64_t needed) const;
   // Fails for a file that does not begin with the table signature.
   void CheckSignature();
-  TDateTime FileDate() const { return fileDate_; }
+  // The file as opened, its bytes hashed: a newer file put in its place meanwhile is not this one. False
+  // (the stamp unknown) where its bytes cannot be read whole.
+  bool Stamp(TFileStamp& stamp) const;
   fileio::TFileReader& Reader() { return reader_; }
 
   bool HasSignature();  // reads the 7 signature bytes
@@ -76,7 +78,6 @@ private:
   std::string fullPath_;
   TInUseMark mark_;
   fileio::TFd fd_;
-  TDateTime fileDate_ = 0;
   fileio::TFileReader reader_;
   std::string layoutName_;
   std::string title_;

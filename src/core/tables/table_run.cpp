@@ -183,7 +183,7 @@ struct TTableRun::TTable {
   std::string temp;  // the run's own temporary file of its new version, once written
   TDataFile* data = nullptr;
   const std::string* bytes = nullptr;  // a file that is not a table: its new bytes
-  TDateTime written = 0;               // the date of the new table, its table's once the run is done
+  TFileStamp written;                  // the new table as written, its table's once the run is done
   // A file given without a table or bytes: the run removes it.
   bool Removed() const { return data == nullptr && bytes == nullptr; }
   TInUseMark mark;
@@ -293,6 +293,8 @@ std::string TTableRun::FileList() const {
 void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& tables,
                       const std::vector<TRunBytes>& files) {
   if (tables.empty() && files.empty()) return;
+  // One use, whichever table's files each step meets.
+  const TGuardUse use;
   TTableRun run;
   const auto add = [&run](const std::string& file, TDataFile* data, const std::string* bytes) {
     if (!run.tables_.empty() &&

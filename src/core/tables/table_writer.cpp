@@ -116,8 +116,9 @@ void WriteBody(fileio::TFileWriter& out, TDataFile& t, const TProgressProc& prog
   Report(progress, 100);
 }
 
-// A new version's modification time must differ from the one it replaces, or a workstation that read
-// the old version would not see the change: file times can be coarser than two quick writes.
+// A new version is dated after the one it replaces where the folder keeps times that fine, so that the
+// date shown moves on; whether a file changed is judged by its bytes too (FileChanged), since a share
+// may keep whole seconds and give two quick writes one date.
 void MakeTimeNewer(int fd, const std::string& target) {
   struct stat mine {}, old {};
   if (::fstat(fd, &mine) != 0 || ::stat(target.c_str(), &old) != 0) return;
@@ -149,9 +150,9 @@ std::string WriteTable(int fd, TDataFile& table, const TProgressProc& progress) 
 }
 
 // The frame of every temporary of a write: made under a private name of "<file>.new~", of the folder's
-// mode, written by `write` (empty, or why it failed), dated after the file, flushed and closed.
+// mode, written by `write` (empty, or why it failed), dated after the file, stamped, flushed and closed.
 template <typename TWrite>
-TDateTime WriteTemporary(const std::string& fileName, std::string& temp, const TWrite& write) {
+TFileStamp WriteTemporary(const std::string& fileName, std::string& temp, const TWrite& write) {
   temp.clear();
   std::string own;
   fileio::TFd fd(CreatePrivateFile(WriteTempName(fileName), FolderFileMode(fileName, fileName), own));
@@ -164,20 +165,22 @@ TDateTime WriteTemporary(const std::string& fileName, std::string& temp, const T
   ReleaseCachedPages(fileName);
   if (const std::string failure = write(fd.Get()); !failure.empty()) fail(failure);
   MakeTimeNewer(fd.Get(), fileName);
-  struct stat written {};
-  if (::fstat(fd.Get(), &written) != 0 || ::fsync(fd.Get()) != 0 || !fd.Close()) fail(SystemErrorText(errno));
+  // The bytes read back as they went to the file: what a later write of this table judges the file by.
+  TFileStamp written;
+  if (!StampOfOpenFile(fd.Get(), written)) fail(SystemErrorText(errno != 0 ? errno : EIO));
+  if (::fsync(fd.Get()) != 0 || !fd.Close()) fail(SystemErrorText(errno));
   temp = own;
-  return fileio::StatDate(written);
+  return written;
 }
 
 }  // namespace
 
-TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
+TFileStamp WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
                               const TProgressProc& progress) {
   return WriteTemporary(fileName, temp, [&](int fd) { return WriteTable(fd, table, progress); });
 }
 
-TDateTime WriteBytesTemporary(const std::string& fileName, std::string& temp, const std::string& bytes) {
+TFileStamp WriteBytesTemporary(const std::string& fileName, std::string& temp, const std::string& bytes) {
   return WriteTemporary(fileName, temp, [&](int fd) {
     return WriteFileBytes(fd, bytes.data(), bytes.size()) ? std::string() : SystemErrorText(errno != 0 ? errno : EIO);
   });
@@ -191,10 +194,8 @@ void RefuseChangedSinceRead(const std::string& fileName, const TDataFile& table)
   RefuseChangedSinceRead(fileName, table.FileDate);
 }
 
-void RefuseChangedSinceRead(const std::string& fileName, TDateTime readDate) {
-  if (readDate == 0) return;
-  const double current = fileio::FileDateOf(fileName);
-  if (current != 0 && current != readDate) throw Error(ChangedMeanwhileText(fileio::FullFileName(fileName)));
+void RefuseChangedSinceRead(const std::string& fileName, const TFileStamp& read) {
+  if (FileChanged(fileName, read)) throw Error(ChangedMeanwhileText(fileio::FullFileName(fileName)));
 }
 
 }  // namespace ld

@@ -7,6 +7,7 @@
 
 #include "core/base/callbacks.h"
 #include "core/base/dates.h"
+#include "core/tables/file_stamp.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -15,21 +16,23 @@ namespace ld {
 // private name of "<file>.new~" ("<file>.new~.XXXXXX~", made only where that name is free), this writer's
 // own, whole, flushed to the disk and dated after the file; `temp` gets its name. No two writers ever
 // share one, so a writer puts in place only the table it wrote. It gets the mode of the file it is to
-// replace (GiveFolderMode). Returns the date written; throws the write error naming fileName, and leaves
+// replace (GiveFolderMode). Returns the stamp of what was written; throws the write error naming fileName, and leaves
 // no temporary then.
-TDateTime WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
+TFileStamp WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
                               const TProgressProc& progress = {});
 // The same for a file that is not a table: its bytes as they are.
-TDateTime WriteBytesTemporary(const std::string& fileName, std::string& temp, const std::string& bytes);
+TFileStamp WriteBytesTemporary(const std::string& fileName, std::string& temp, const std::string& bytes);
 
 // Refuses (throws ChangedMeanwhileText) a write of the table over its file where the file was changed
-// since the table was read from it: the file's date is not the table's (FileDate; 0 for a table that
-// was not read from a file, and a file that is not there any more is no change). Every writer judges
+// since the table was read from it: its date, size or bytes are not those the table was read or written
+// with (FileDate, FileChanged; unknown for a table that was not read from a file, and a file that is not
+// there any more is no change). A share that keeps whole seconds gives two writes one date, never one
+// content. Every writer judges
 // it while it holds the file's write lock, before it replaces anything: a writer that held the lock
 // when the table was looked at first may have written since. An edit judges it as it begins, by the
-// date its table was read with.
+// stamp its table was read with.
 void RefuseChangedSinceRead(const std::string& fileName, const TDataFile& table);
-void RefuseChangedSinceRead(const std::string& fileName, TDateTime readDate);
+void RefuseChangedSinceRead(const std::string& fileName, const TFileStamp& read);
 // The refusal of a write over a file that was changed since its table was read from it.
 std::string ChangedMeanwhileText(const std::string& fullPath);
 

@@ -158,7 +158,7 @@ void TGridState::OpenFile(const std::string& fileName, int topRow, int col, int 
     throw;
   }
   FileDate = Table.FileDate;
-  if (OnSetDateTime) OnSetDateTime(FileDate);
+  if (OnSetDateTime) OnSetDateTime(FileDate.Date);
   if (OnSetMaketProc) OnSetMaketProc(&Table);
   Rebuild();
   col_ = col < colCount_ ? std::max(1, col) : 1;
@@ -296,7 +296,7 @@ bool TGridState::SaveFile(const std::vector<std::pair<std::string, TDataFile*>>&
   if (answer == 2) return false;
   if (answer == 1) {
     TrimEmptyTailRows();
-    if (OnSetDateTime) OnSetDateTime(FileDate);
+    if (OnSetDateTime) OnSetDateTime(FileDate.Date);
     if (OnSaveProc) OnSaveProc(&Table);
     if (fileName_.empty() && !together.empty()) WriteTablesTogether(together);
     if (!fileName_.empty()) {

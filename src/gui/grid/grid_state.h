@@ -55,7 +55,7 @@ public:
   const TDataFile& table() const { return Table; }
   const std::string& FileName() const { return fileName_; }
   int MaxRows() const { return maxRows_; }
-  double FileDate = 0;  // the file's time at its last read or write by the grid
+  TFileStamp FileDate;  // the file at its last read or write by the grid (its date shown)
 
   // CloseTable, then read the file. A read failure passes on and leaves the grid closed.
   void OpenFile(const std::string& fileName, int topRow, int col, int row, bool editTable, bool askSave,

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/tables/file_stamp.h"
 #include "core/tables/table_run.h"
 
 namespace ld::gui {
@@ -45,8 +46,8 @@ public:
   virtual void SetEditMode(bool /*on*/) {}
   virtual bool Modified() const { return false; }
   virtual void Repaint() {}
-  // The dates of the node and branch files that the control took as its own.
-  virtual void SetFileDates(double /*nodeDate*/, double /*branchDate*/) {}
+  // The node and branch files as the control took them as its own.
+  virtual void SetFileDates(const TFileStamp& /*nodes*/, const TFileStamp& /*branches*/) {}
   // The node caption mode (number, name, both), which the engine's listings follow.
   virtual std::uint8_t CaptionMode() const { return 0; }
   // The control's marks of unsupplied and switched-off rows, which the engine fills; nullptr: none.

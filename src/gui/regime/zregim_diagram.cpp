@@ -31,9 +31,9 @@ void TSchemBoxLink::FreeSchemeModel() {
   box_.Paint();
 }
 
-void TSchemBoxLink::SetFileDates(double nodeDate, double branchDate) {
-  if (box_.NodeTable) box_.NodeTable->FileDate = nodeDate;
-  if (box_.BranchTable) box_.BranchTable->FileDate = branchDate;
+void TSchemBoxLink::SetFileDates(const TFileStamp& nodes, const TFileStamp& branches) {
+  if (box_.NodeTable) box_.NodeTable->FileDate = nodes;
+  if (box_.BranchTable) box_.BranchTable->FileDate = branches;
 }
 
 QColor TSchemBoxLink::BackgroundColor() const { return ToQColor(static_cast<TColor>(box_.cBk)); }

@@ -375,7 +375,7 @@ bool TZregimForm::SaveDrawingAndReload(bool ask) {
     LoadModel();
     if (SchPanel2->isVisible()) {
       diagram_->Repaint();
-      diagram_->SetFileDates(fileio::FileDateOf(NodeFile()), fileio::FileDateOf(BranchFile()));
+      diagram_->SetFileDates(FileStampOf(NodeFile()), FileStampOf(BranchFile()));
     }
     ShowSchemeTableAgain();
   }

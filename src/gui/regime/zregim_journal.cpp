@@ -63,7 +63,7 @@ void TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches,
   LoadModel();
   if (SchPanel2->isVisible()) {
     SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
-    Diagram().SetFileDates(fileio::FileDateOf(NodeFile()), fileio::FileDateOf(BranchFile()));
+    Diagram().SetFileDates(FileStampOf(NodeFile()), FileStampOf(BranchFile()));
   }
   const std::string shown = ShownMaket();
   if (shown == LayoutNodes)

@@ -312,7 +312,7 @@ void TZregimForm::CorrectBtnClick() {
       if (answer == 1) {
         LoadModel();
         SchBox->Paint();
-        Diagram().SetFileDates(fileio::FileDateOf(NodeFile()), fileio::FileDateOf(BranchFile()));
+        Diagram().SetFileDates(FileStampOf(NodeFile()), FileStampOf(BranchFile()));
       }
     }
     ResetClickModes(*SchBox, modes);

@@ -729,6 +729,15 @@ TEST(Concurrency, AStickyFolderNamesTheOwnerOfWhatAKilledProgramLeft) {
       {killedMaking(TGuardStep::Claimed), byOther, notOwn, true},
       // The first account's run refused for the second's lock still clears its own beside its other table.
       {[&] { killedWriting(files[1]); }, byOther, notOwn, false, true},
+      // Its read killed: the first's uses go on beside the mark it left, which its next run clears.
+      {[&] {
+         TDataFile t;
+         ReadTableFile(files[1], t, [](float) { raise(SIGSTOP); });
+       },
+       nothing + "\nФайл \"" + files[1] + ".inuse~\" оставлен программой пользователя \"" + other +
+           "\", которая больше не работает; эта папка позволяет удалить или заменить его только его владельцу или "
+           "администратору",
+       notOwn},
   };
   for (const int share : {0, 1, 2}) {
     const test::ShareScope shared(share != 0, share == 2 ? std::function<int(int, short)>(noLocks) : test::ShareLock);

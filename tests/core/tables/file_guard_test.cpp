@@ -28,18 +28,49 @@ TEST_F(Guard, LockRefusesEveryWriterUntilItsOwnerUnlocks) {
   UnlockTableFiles(base_, ".CNT");
 }
 
+// Whatever its date says: another save within the same tick of a folder that keeps whole seconds (or
+// FAT's two), dated as the version read was; a table put back from a backup with its older date; one
+// that only its size tells. A file rewritten with the very bytes read loses nothing when written over.
 TEST_F(Guard, AWriteOverAChangedFileIsRefusedEveryTime) {
-  TDataFile mine;
-  ReadTableFile(file_, mine);
-  WriteCounter(file_, 5);  // another workstation saved meanwhile, within the same clock tick
+  struct TCase {
+    const char* what;
+    int value;             // what the other program saves
+    int rows;
+    double dateShift;      // its date against the one read, in seconds
+    bool refused;
+  };
+  const TCase cases[] = {
+      {"another save, one date", 5, 1, 0, true},
+      {"a backup put back", 7, 1, -3600, true},
+      {"longer, one date", 1, 2, 0, true},
+      {"the same bytes, one date", 1, 1, 0, false},
+      {"the same bytes, a later date", 1, 1, 2, true},
+  };
   const std::string changed = "Файл \"" + file_ + "\" был изменен. Необходимо открыть файл заново";
-  EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, mine); }), changed);
-  EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, mine); }), changed);  // a second try is no way round
-  EXPECT_EQ(ReadCounter(file_), 5);
-  EXPECT_FALSE(fs::exists(file_ + "~"));
-  mine.FileDate = 0;  // a record that never came from the file is not compared
-  WriteTableFile(file_, mine);
-  EXPECT_EQ(ReadCounter(file_), 1);
+  for (const int grain : {0, 1, 2})
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.what) + " " + std::to_string(grain));
+    const test::TimeGrainScope coarse(grain);
+    WriteCounter(file_, 1);
+    TDataFile mine;
+    ReadTableFile(file_, mine);
+    struct stat read {};
+    ASSERT_EQ(::stat(file_.c_str(), &read), 0);
+    WriteCounter(file_, c.value, c.rows);
+    timespec times[2] = {{0, UTIME_OMIT}, read.st_mtim};
+    times[1].tv_sec += static_cast<time_t>(c.dateShift);
+    ASSERT_EQ(::utimensat(AT_FDCWD, file_.c_str(), times, 0), 0);
+    (*GetColumnAs<DALongint>("Cnt", mine))[1] = 9;
+    for (const bool check : {false, true}) {  // a second try is no way round
+      EXPECT_EQ(ErrorOf([&] { check ? CheckFileFree(file_, mine.FileDate) : WriteTableFile(file_, mine); }),
+                c.refused ? changed : "<no error>");
+    }
+    EXPECT_EQ(ReadCounter(file_), c.refused ? c.value : 9);
+    EXPECT_FALSE(fs::exists(file_ + "~"));
+    mine.FileDate = 0;  // a record that never came from the file is not compared
+    WriteTableFile(file_, mine);
+    EXPECT_EQ(ReadCounter(file_), 9);
+  }
 }
 
 // A file removed since it was read has not been changed by anyone: the write makes it again.

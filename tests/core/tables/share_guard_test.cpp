@@ -604,6 +604,14 @@ TEST_F(Guard, OnAFolderWhoseLocksFailEachUseWaitsOnceAndAsksOnceAboutADeadProgra
          LockTableFiles(base_, ".CNT");
          raise(SIGSTOP);
        }},
+      // Its lock left as an earlier version leaves one, naming nobody: besides its record, a holder that
+      // no other file of the use shares, and that nothing said of it before tells of.
+      {"run record laid, its lock naming nobody", [&] {
+         SetTableRunStepHook([&](TRunStep step) {
+           if (step == TRunStep::RecordLaid && ::truncate((file_ + "~").c_str(), 7) == 0) raise(SIGSTOP);
+         });
+         test::WriteCountersTogether(files, 10);
+       }},
       {"lock private file made", stopMaking(TGuardStep::PrivateMade), false},
       {"lock name claimed", stopMaking(TGuardStep::Claimed)},
   };

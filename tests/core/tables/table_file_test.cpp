@@ -88,7 +88,7 @@ TEST(TableFile, WritesTheFileLayoutByteForByteAndReadsItBack) {
   WriteTableFile(file, t);
   EXPECT_EQ(test::ReadBytes(file), SampleBytes());
   EXPECT_FALSE(std::filesystem::exists(file + "~"));
-  EXPECT_NE(t.FileDate, 0);
+  EXPECT_TRUE(t.FileDate.Known());
 
   TDataFile r;
   ReadTableFile(file, r);

@@ -162,4 +162,21 @@ private:
   TShareCalls previous_;
 };
 
+// A folder that keeps file times in whole seconds (`grain` of them; 0: as the system gives them), on
+// top of the share calls in place.
+class TimeGrainScope {
+public:
+  explicit TimeGrainScope(int grain) {
+    TShareCalls calls = ShareCalls();
+    calls.timeGrain = grain;
+    previous_ = SetShareCalls(std::move(calls));
+  }
+  ~TimeGrainScope() { SetShareCalls(std::move(previous_)); }
+  TimeGrainScope(const TimeGrainScope&) = delete;
+  TimeGrainScope& operator=(const TimeGrainScope&) = delete;
+
+private:
+  TShareCalls previous_;
+};
+
 }  // namespace ld::test

@@ -235,14 +235,17 @@ TEST_F(TwoWriters, WritersStartedAtRandomInstantsLeaveWhatSomeOrderOfTheirWrites
 // waits for the first holding none of the first's tables, and both write.
 // A second writer (a run or a single write) that read its tables while the first held its locks is
 // refused, as changed since read, where the first wrote one of them, and writes where the first was
-// killed and its set put back; the same where the first is a single write, and on a folder that answers
-// as a network share does.
+// killed and its set put back; the same where the first is a single write, on a folder that answers
+// as a network share does, and on one that keeps whole seconds (or two), where the first's write has
+// the date of the version the second read.
 TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
   const std::vector<std::optional<TRunStep>> kills = {std::nullopt, TRunStep::RecordLaid, TRunStep::Renamed};
   std::vector<std::pair<TWriter, TWriter>> meetings = meetings_;
   meetings.push_back({{{0}, {40}, true}, {{0, 1, 2}, {50, 51, 52}}});
   meetings.push_back({{{1}, {41}, true}, {{1}, {61}, true}});
-  for (const int variant : {0, 1, 2})  // 1: the second reads its tables first; 2: so, on a share
+  // 1: the second reads its tables first; 2: so, on a share; 3, 4: so, where file times are kept in whole
+  // seconds, one or two
+  for (const int variant : {0, 1, 2, 3, 4})
   for (const std::optional<TRunStep>& killedAt : kills)
   for (std::size_t kind = 0; kind < meetings.size(); ++kind) {
     const bool killed = killedAt.has_value();
@@ -253,6 +256,7 @@ TEST_F(TwoWriters, ASecondWriterWaitsForTheFirstWhereverTheirTablesMeet) {
     SCOPED_TRACE(std::to_string(variant) + " " + std::to_string(killed ? static_cast<int>(*killedAt) : -1) + " " +
                  std::to_string(kind));
     const test::ShareScope share(variant == 2);
+    const test::TimeGrainScope coarse(variant >= 3 ? variant - 2 : 0);
     Reset();
     const test::Pipe stopped, goOn, waiting;
     const pid_t pa = test::Forked([&] {

@@ -220,6 +220,20 @@ TEST_F(GridEdit, FailedWriteKeepsTheTableLockedForItsOwner) {
   EXPECT_EQ(Cell(1, 1), "8");
 }
 
+// Another program's save within the tick of the grid's read, on a folder that keeps whole seconds: the
+// date is the one read, the bytes are not.
+TEST_F(GridEdit, AChangeWithinTheTickOfTheReadRefusesTheFirstChange) {
+  const auto date = std::filesystem::last_write_time(path_);
+  std::string bytes = ld::test::ReadBytes(path_);
+  bytes.back() = static_cast<char>(bytes.back() ^ 1);
+  ld::test::WriteBytes(path_, bytes);
+  std::filesystem::last_write_time(path_, date);
+  QTest::keyClick(&grid_, Qt::Key_F4);
+  EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Файл \"" + path_ + "\" был изменен. Необходимо открыть файл заново"});
+  EXPECT_EQ(grid_.Mode(), ld::gui::gmView);
+  EXPECT_FALSE(std::filesystem::exists(path_ + "~"));
+}
+
 TEST_F(GridEdit, AnotherUsersLockRefusesTheFirstChange) {
   ld::test::HoldAsLiving(path_ + "~", Short("Петров"));
   QTest::keyClick(&grid_, Qt::Key_F4);
