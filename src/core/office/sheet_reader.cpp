@@ -164,15 +164,9 @@ void TSheetReader::Open(const std::string& path) {
   blankTexts_.assign(texts_->Size(), false);
   for (std::size_t i = 0; i < texts_->Size(); ++i)
     blankTexts_[i] = ImportTrimmed(texts_->At(static_cast<std::uint32_t>(i))).empty();
-  // a row holds data by a cell that shows something of its own: a cell a range covers shows the range's
-  // value or nothing, never what the file keeps in it
   rowHolds_.assign(rowFirst_.size(), false);
-  for (const TCell& cell : cells_) {
-    const auto row = static_cast<int>(cell.row), col = static_cast<int>(cell.col);
-    if (rowHolds_[cell.row] || BlankCell(cell)) continue;
-    const office::TMergedRange* range = merged_.Find(row, col);
-    if (!range || (range->firstRow == row && range->firstCol == col)) rowHolds_[cell.row] = true;
-  }
+  for (const TCell& cell : cells_)
+    if (!rowHolds_[cell.row] && ShowsOwn(cell)) rowHolds_[cell.row] = true;
   sheetName_ = book.sheetName;
   path_ = path;
   open_ = true;
@@ -286,6 +280,22 @@ bool TSheetReader::BlankCell(const TCell& cell) const {
   if (cell.kind != static_cast<std::uint32_t>(CellKind::Text)) return cell.kind == static_cast<std::uint32_t>(CellKind::Empty);
   // an index past the table reads as the empty text (TStringTable::At)
   return cell.text >= blankTexts_.size() || blankTexts_[cell.text];
+}
+
+bool TSheetReader::ShowsOwn(const TCell& cell) const {
+  // a cell a range covers shows the range's value or nothing, never what the file keeps in it
+  if (BlankCell(cell)) return false;
+  const auto row = static_cast<int>(cell.row), col = static_cast<int>(cell.col);
+  const office::TMergedRange* range = merged_.Find(row, col);
+  return !range || (range->firstRow == row && range->firstCol == col);
+}
+
+bool TSheetReader::HoldsOwnData(int row, int lastCol) const {
+  if (!HoldsData(row)) return false;
+  const std::size_t end = rowFirst_[static_cast<std::size_t>(row) + 1];
+  for (std::size_t at = rowFirst_[static_cast<std::size_t>(row)]; at < end && static_cast<int>(cells_[at].col) <= lastCol; ++at)
+    if (ShowsOwn(cells_[at])) return true;
+  return false;
 }
 
 bool TSheetReader::HoldsData(int row) const {

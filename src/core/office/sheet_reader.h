@@ -66,6 +66,10 @@ public:
   // its text: each text's blankness is decided once when the workbook opens, so a scan for the rows that
   // hold data costs a few steps a cell however long the text a range merged down the column shows.
   bool Blank(int row, int col) const;
+  // Whether row `row` holds a cell that shows something of its own among columns 1..lastCol, not what a
+  // merged range shows in it (a range merged down to the sheet's end gives no rows the sheet does not
+  // hold): as many steps as the row stores cells, however many columns the sheet is wide.
+  bool HoldsOwnData(int row, int lastCol) const;
   // The last row of the first sheet that holds a cell; 0 for none and when no workbook is open.
   int LastRow() const { return rowFirst_.size() < 2 ? 0 : static_cast<int>(rowFirst_.size()) - 2; }
 
@@ -115,6 +119,8 @@ private:
 
   // Whether the cell shows nothing of its own: an empty cell, a text of blanks.
   bool BlankCell(const TCell& cell) const;
+  // Whether the stored cell shows something of its own: not blank, and not a cell a range covers.
+  bool ShowsOwn(const TCell& cell) const;
   // Whether row `row` holds a cell that shows something of its own, not through a merged range.
   bool HoldsData(int row) const;
 

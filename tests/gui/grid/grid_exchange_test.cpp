@@ -147,8 +147,8 @@ TEST_F(GridExchange, ImportStopsAtTheFirstEmptyCellOfColumnOne) {
   EXPECT_FALSE(std::filesystem::exists(path + "~"));
 }
 
-// Names merged down column A and B past the data (to row 400, the sheet's data in rows 2 to 4 and a total
-// beside the columns in row 400): the rows that only show the ranges are no rows of the sheet, and the
+// Names merged down column A and B past the data (to row 400, the sheet's data in rows 2 to 4, a note and
+// a total beside the titled columns in rows 5 and 400): the rows that only show the ranges are no rows of the sheet, and the
 // names are every data row's.
 TEST_F(GridExchange, ImportTakesTheRowsTheSheetHolds) {
   const auto text = [](const std::string& ref, const std::string& t) {
@@ -156,7 +156,7 @@ TEST_F(GridExchange, ImportTakesTheRowsTheSheetHolds) {
   };
   const std::string sheet = "<worksheet><sheetData><row r=\"1\">" + text("A1", "ТП") + text("B1", "Счетчик") +
                             "</row><row r=\"2\">" + text("A2", "ТП-42") + text("B2", "001") + "</row><row r=\"3\">" +
-                            text("B3", "002") + "</row><row r=\"4\">" + text("B4", "003") + "</row><row r=\"400\">" +
+                            text("B3", "002") + "</row><row r=\"4\">" + text("B4", "003") + "</row><row r=\"5\">" + text("D5", "без ТП") + "</row><row r=\"400\">" +
                             text("D400", "итого") + "</row></sheetData><mergeCells count=\"2\"><mergeCell ref=\"A2:A400\"/>"
                             "<mergeCell ref=\"B4:B400\"/></mergeCells></worksheet>";
   ld::test::WriteBytes(dir_ / "merged.xlsx", ld::test::BuildZip(ld::test::OneSheetWorkbookParts({"Лист1", sheet, "", ""})));
@@ -256,6 +256,10 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
       {dir_ / "export.xlsx", titled("export.xlsx", {"№ п/п", "Название", "Мощность"}, true) +
                                  "в строке 1 листа \"Заголовки\" нет заголовка \"Номер\", а этот столбец - ключ таблицы "
                                  "\"Тест\": строки листа без ключа не записываются (лист другой таблицы?)" + none},
+      // one title over two columns: which of them would the table's column take?
+      {dir_ / "twice.xlsx", titled("twice.xlsx", {"Номер", "Название", "Название"}, true) +
+                                "в строке 1 листа \"Заголовки\" заголовок \"Название\" стоит в ячейках B1 и C1: "
+                                "который из столбцов писать в столбец таблицы, неизвестно" + none},
       {dir_ / "columnB.xlsx", [&] {
                                 ld::Workbook b;
                                 b.sheets.emplace_back("Сдвинутый");
