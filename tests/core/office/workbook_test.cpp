@@ -93,7 +93,24 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          Shown{"[mm]:ss.000", 1.5 / 24 + 0.0126 / 86400, "90:00.013"},
                          Shown{"[h]:mm:ss.0000", 1.5, nullptr}, Shown{"[h]:mm.0", 1.5, nullptr},
                          Shown{"0", 5, nullptr}, Shown{"0.00", 5, nullptr}, Shown{"#,##0", 5, nullptr},
-                         Shown{"General", 5, nullptr}, Shown{"dd.mm.yyyy", 45351, nullptr}}) {
+                         Shown{"General", 5, nullptr}, Shown{"dd.mm.yyyy", 45351, nullptr},
+                         // a condition chooses the section (LibreOffice's texts): the first shows the minus
+                         // unless it takes the numbers below zero, the others never; no section, no text
+                         Shown{"[<1000]\"Д-\"000;\"Д-\"0", 77, "Д-077"}, Shown{"[<1000]\"Д-\"000;\"Д-\"0", 1234, "Д-1234"},
+                         Shown{"[<1000]\"Д-\"000;\"Д-\"0", -5, "-Д-005"}, Shown{"[<1000]\"Д-\"000;\"Д-\"0", 999.6, "Д-1000"},
+                         Shown{"[>=1000]0;\"№ \"0000", 805, "№ 0805"}, Shown{"[>=1000]0;\"№ \"0000", 1234, "1234"},
+                         Shown{"[>=1000]0;\"№ \"0000", -5, "№ 0005"}, Shown{"[<0]\"n\"0;\"p\"0", -5, "n5"},
+                         Shown{"[>10]0;\"x\"0;\"z\"0", -5, "x5"}, Shown{"[>10]0;\"x\"0;\"z\"0", 7, "z7"},
+                         Shown{"[<-10]0;[<0]\"a\"00;\"b\"0", -1500, "-1500"}, Shown{"[<-10]0;[<0]\"a\"00;\"b\"0", -5, "a05"},
+                         Shown{"[>=1000]0;[>=0]\"a\"00;\"b\"0", -5, "b5"}, Shown{"[Red][<1000]\"Д-\"000;[Blue]\"Д-\"0", 7, "Д-007"},
+                         Shown{"[=5]0;\"x\"0", 5, "5"}, Shown{"[=5]0;\"x\"0", 6, "x6"}, Shown{"[<1000]0;[>2000]\"x\"0", 1500, ""},
+                         // fractions: the whole part, the nearest fraction of as many digits, or over the
+                         // denominator written; blanks where a whole number's fraction would stand
+                         Shown{"# ?/?", 2750 + 1.0 / 3, "2750 1/3"}, Shown{"# ?/?", 77, "77    "}, Shown{"# ?/?", 0.5, " 1/2"},
+                         Shown{"# ?/?", -2.25, "-2 1/4"}, Shown{"# ?/?", 12345.678, "12345 2/3"}, Shown{"# ?/?", 0, "0    "},
+                         Shown{"# ?\?/?\?", 12345.678, "12345 40/59"}, Shown{"# ?\?/?\?", 2750 + 1.0 / 3, "2750  1/3 "},
+                         Shown{"?/?", 2750 + 1.0 / 3, "8251/3"}, Shown{"?/?", 77, "77/1"}, Shown{"0 ?/?", 0.5, "0 1/2"},
+                         Shown{"# ?/8", 2750 + 1.0 / 3, "2750 3/8"}, Shown{"# ?/8", 0.5, " 4/8"}}) {
     const ld::office::TNumberFormat format = ld::office::NumberFormatOf(164, c.code);
     const bool gives = format.show == ld::office::TNumberShow::Padded ||
                        format.show == ld::office::TNumberShow::Duration || format.show == ld::office::TNumberShow::Clock;
@@ -101,6 +118,8 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
     EXPECT_EQ(ld::office::ShownNumberText(format, c.value), c.text ? c.text : "") << c.code;
   }
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(46), 1.5), "36:00:00");
+  EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(12), 2750 + 1.0 / 3), "2750 1/3");
+  EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(13), 0.75), "  3/4 ");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(20), 1.5208333333333333), "12:30");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(47), 1 + (12 * 3600 + 30 * 60 + 15.5) / 86400),
             "30:15.5");
