@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/dates.h"
 #include "core/base/numfmt.h"
 
 namespace ld::office {
@@ -155,6 +156,130 @@ TTime RenderTime(std::string_view code, double value, std::string* out) {
 
 // Characters a code shows as they are without quotes.
 bool IsPlainLiteral(char c) { return std::string_view("$-+/():!^&'~{}<>= ").find(c) != std::string_view::npos; }
+
+// The names a Russian spreadsheet gives months and days: a month after a day is in the genitive ("1
+// ноября 2026"), alone in the nominative with a capital ("Ноябрь 2026").
+constexpr const char* kMonthsShort[] = {"янв", "фев", "мар", "апр", "май", "июн", "июл", "авг", "сен", "окт", "ноя", "дек"};
+constexpr const char* kMonthsOf[] = {"января", "февраля", "марта", "апреля", "мая", "июня",
+                                     "июля", "августа", "сентября", "октября", "ноября", "декабря"};
+constexpr const char* kMonths[] = {"Январь", "Февраль", "Март", "Апрель", "Май", "Июнь",
+                                   "Июль", "Август", "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
+constexpr const char* kWeekdays[] = {"суббота", "воскресенье", "понедельник", "вторник", "среда", "четверг", "пятница"};
+
+// What the first section of a date code shows for a serial day, as a Russian spreadsheet shows it: days,
+// months (numbers, names, the first letter), years of two or four digits, hours, minutes and seconds of
+// the day ("mm" after hours or before seconds is minutes), full day names, texts; '/' is the date
+// separator, a dot. A time shown rounds the moment to its second (23:59:59.99 shows the next day's
+// 00:00:00), a day alone is the day the moment falls in. False for a code holding what this does not
+// show (AM/PM, fractions of a second, short day names, an era, a language other than Russian, the
+// system's date format).
+bool RenderDate(std::string_view code, double serial, std::string* out) {
+  const std::string_view section = FirstSection(code);
+  // the letters of date and time in order, each a run of one letter, to tell minutes from months
+  struct TToken {
+    char unit;
+    std::size_t run, at;
+  };
+  std::vector<TToken> tokens;
+  for (std::size_t i = 0; i < section.size(); ++i) {
+    const char c = section[i];
+    if (c == '"') {
+      const std::size_t end = section.find('"', i + 1);
+      if (end == std::string_view::npos) return false;
+      i = end;
+    } else if (c == '\\') {
+      i = EscapedEnd(section, i + 1) - 1;
+    } else if (c == '[') {
+      const std::size_t end = section.find(']', i);
+      if (end == std::string_view::npos) return false;
+      const std::string_view inside = section.substr(i + 1, end - i - 1);
+      // a colour shows nothing; a language other than Russian names months otherwise, and the system's
+      // long date or time (F800, F400) is the system's format, whatever the code says
+      if (inside.starts_with("$-")) {
+        if (inside.substr(2) != "419") return false;
+      } else if (inside.find_first_of("$<>=hHmMsS") != std::string_view::npos) {
+        return false;
+      }
+      i = end;
+    } else if (const char unit = Lower(c); unit == 'd' || unit == 'm' || unit == 'y' || unit == 'h' || unit == 's') {
+      std::size_t run = 1;
+      while (i + run < section.size() && Lower(section[i + run]) == unit) ++run;
+      tokens.push_back({unit, run, i});
+      i += run - 1;
+    } else if (c == '.' && !tokens.empty() && tokens.back().unit == 's' && i + 1 < section.size() && section[i + 1] == '0') {
+      return false;
+    } else if (!IsPlainLiteral(c) && c != '.' && c != ',') {
+      return false;
+    }
+  }
+  bool time = false, day = false;
+  for (std::size_t k = 0; k < tokens.size(); ++k) {
+    TToken& t = tokens[k];
+    if (t.unit == 'm' && t.run <= 2 && ((k > 0 && tokens[k - 1].unit == 'h') || (k + 1 < tokens.size() && tokens[k + 1].unit == 's')))
+      t.unit = 'n';  // minutes
+    time = time || t.unit == 'h' || t.unit == 'n' || t.unit == 's';
+    day = day || (t.unit == 'd' && t.run <= 2);
+    if ((t.unit == 'd' && t.run == 3) || t.run > (t.unit == 'm' ? 5u : 4u) ||
+        ((t.unit == 'h' || t.unit == 'n' || t.unit == 's') && t.run > 2))
+      return false;
+  }
+  if (!out) return true;
+  if (!IsDateSerialInRange(serial)) return false;
+  double whole = std::floor(serial);
+  std::int64_t seconds = 0;
+  if (time) {
+    const double total = std::round(serial * 86400.0);
+    whole = std::floor(total / 86400.0);
+    seconds = static_cast<std::int64_t>(total - whole * 86400.0);
+  }
+  int year = 0, month = 0, date = 0;
+  DecodeDate(whole, year, month, date);
+  const auto weekday = static_cast<std::size_t>(static_cast<std::int64_t>(whole) % 7);
+  std::string text;
+  std::size_t next = 0;  // the next token
+  for (std::size_t i = 0; i < section.size(); ++i) {
+    const char c = section[i];
+    if (next < tokens.size() && tokens[next].at == i) {
+      const TToken& t = tokens[next++];
+      const auto number = [&](std::int64_t value, std::size_t width) {
+        AppendPadded(text, static_cast<std::uint64_t>(value), width);
+      };
+      switch (t.unit) {
+        case 'd':
+          if (t.run <= 2) number(date, t.run);
+          else text += kWeekdays[weekday];
+          break;
+        case 'm':
+          if (t.run <= 2) number(month, t.run);
+          else if (t.run == 3) text += kMonthsShort[month - 1];
+          else if (t.run == 4) text += day ? kMonthsOf[month - 1] : kMonths[month - 1];
+          else text.append(kMonthsShort[month - 1], 2);  // a Cyrillic letter's two bytes
+          break;
+        case 'y': number(t.run <= 2 ? year % 100 : year, t.run <= 2 ? 2 : 4); break;
+        case 'h': number(seconds / 3600, t.run); break;
+        case 'n': number(seconds / 60 % 60, t.run); break;
+        case 's': number(seconds % 60, t.run); break;
+        default: break;
+      }
+      i += t.run - 1;
+    } else if (c == '"') {
+      const std::size_t end = section.find('"', i + 1);
+      text.append(section.substr(i + 1, end - i - 1));
+      i = end;
+    } else if (c == '\\') {
+      const std::size_t end = EscapedEnd(section, ++i);
+      text.append(section.substr(i, end - i));
+      i = end - 1;
+    } else if (c == '[') {
+      i = section.find(']', i);
+    } else {
+      text += c == '/' ? '.' : c;
+    }
+  }
+  *out = std::move(text);
+  return true;
+}
+
 
 bool StartsGeneral(std::string_view section, std::size_t i) {
   constexpr std::string_view kGeneral = "general";
@@ -601,6 +726,8 @@ TNumberFormat NumberFormatOf(int id, std::string_view code) {
     format.code = code;
   } else if (IsDateFormatCode(code)) {
     format.show = TNumberShow::Date;
+    // a code this shows gives the day its text ("01.11" under DD.MM); any other shows it whole
+    if (RenderDate(code, 0, nullptr)) format.code = code;
   } else if (IsPaddedCode(code)) {
     format.show = TNumberShow::Padded;
     format.code = code;
@@ -635,6 +762,8 @@ std::string ShownNumberText(const TNumberFormat& format, double value) {
     RenderTime(format.code, value, &text);
   else if (format.show == TNumberShow::Padded)
     text = ShownPadded(format.code, value);
+  else if (format.show == TNumberShow::Date && !format.code.empty())
+    RenderDate(format.code, value, &text);
   return text;
 }
 

@@ -243,9 +243,14 @@ std::string TSheetReader::Cell(int row, int col) const {
     throw Error(UnreadableCellMessage(path_, sheetName_, row, col, why, texts_->At(it->text)));
   }
   const auto kind = static_cast<CellKind>(it->kind);
+  if (kind == CellKind::Date && IsDay(*it)) return NumberCellText(kind, it->number);
   if (kind != CellKind::Text) return ShownText(*it);
   CheckText(*it, row, col);
   return std::string(texts_->At(it->text));
+}
+
+bool TSheetReader::IsDay(const TCell& cell) const {
+  return cell.format == 0 || cell.format > formats_.size() || formats_[cell.format - 1].show == office::TNumberShow::Date;
 }
 
 TOutsideValue TSheetReader::Value(int row, int col) const {
@@ -310,7 +315,11 @@ TOutsideValue TSheetReader::StoredValue(int row, int col) const {
         UnreadableCellReason(static_cast<UnreadableCell>(it->kind - kUnreadableKind), texts_->At(it->text)));
   const auto kind = static_cast<CellKind>(it->kind);
   if (kind == CellKind::Number) return TOutsideValue::Number(it->number, ShownText(*it));
-  if (kind == CellKind::Date) return TOutsideValue::Date(it->number, ShownText(*it));
+  if (kind == CellKind::Date) {
+    // a day of the calendar is no number however its format shows it; a duration or a time of day
+    // counts hours and minutes
+    return IsDay(*it) ? TOutsideValue::Day(it->number, ShownText(*it)) : TOutsideValue::Date(it->number, ShownText(*it));
+  }
   CheckText(*it, row, col);
   return TOutsideValue::Text(std::string(texts_->At(it->text)));
 }

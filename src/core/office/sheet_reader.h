@@ -85,7 +85,9 @@ private:
 
   // The text of cell (row, col) of the first sheet, both from 1: numbers as Worksheet::CellText gives
   // them ("0.25", "250", "-1") unless their format gives them their text (ShownNumberText: a meter
-  // "011070123456789" padded with zeros, a duration "36:30"), texts as they are, "" for an empty cell, a cell outside the sheet and
+  // "011070123456789" padded with zeros, a duration "36:30"; a day of the calendar is the whole day
+  // here, "01.11.2026", as the whole workbook gives it, and as its format shows it in Value), texts as
+  // they are, "" for an empty cell, a cell outside the sheet and
   // when no workbook is open. A cell that holds no value the program can take (a formula without its
   // stored result, an error value) fails with ld::Error UnreadableCellMessage naming the file, the
   // sheet and the cell, as Worksheet::Cell does: every import that reads it says so by its cell.
@@ -127,6 +129,8 @@ private:
   // The stored cell, nullptr for an empty cell or one outside the sheet.
   const TCell* Find(int row, int col) const;
 
+  // Whether a date cell holds a day of the calendar, not a duration or a time of day.
+  bool IsDay(const TCell& cell) const;
   // The text of a number or date cell: its format's where the format gives it one, else as
   // NumberCellText gives it.
   std::string ShownText(const TCell& cell) const;
