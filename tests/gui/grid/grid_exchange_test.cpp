@@ -310,7 +310,8 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
 }
 
 // The sheets of tests/data/sheets/make_shown_sheets.py as each program wrote them: a meter kept with its
-// leading zeros by its format and the hours of work over a day come into the grid as the sheet shows them;
+// leading zeros by its format, the hours of work over a day, and numbers shown by formats of conditions,
+// fractions and days come into the grid as the sheet shows them;
 // the first sheet is the one read, and a hidden one is named.
 TEST_F(GridExchange, ImportTakesCellsAsTheSheetShowsThem) {
   for (const char* file : {"shown_openpyxl.xlsx", "shown_libreoffice.xls", "shown_libreoffice.xlsx",
@@ -324,6 +325,20 @@ TEST_F(GridExchange, ImportTakesCellsAsTheSheetShowsThem) {
     ASSERT_EQ(grid_.table().RowCount, 2) << file;
     EXPECT_EQ(std::tuple(Cell(1, 1), Cell(1, 2), Cell(1, 3), Cell(2, 1), Cell(2, 2), Cell(2, 3)),
               std::tuple("ТП-42", "011070123456789", "36:30", "ТП-7", "000000000000042", "24:00"))
+        << file;
+  }
+  // numbers that formats set among texts by conditions, as fractions and as days without their year
+  for (const char* file : {"formats_openpyxl.xlsx", "formats_xlsxwriter.xlsx", "formats_xlwt.xls", "formats_libreoffice.xls",
+                           "formats_libreoffice.xlsx", "formats_gnumeric.xls", "formats_gnumeric.xlsx"}) {
+    grid_.OpenFile(MakeFile(std::string(file) + ".MTR", {}, "Счетчики"), 1, 1, 1, true, false, true);
+    box_.Clear();
+    script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, (ld::test::TestDataDir() / "sheets" / file).string()); });
+    grid_.RunCommand(ld::gui::mtSheetImport);
+    ASSERT_EQ(box_.Calls().size(), 2u) << file;
+    EXPECT_EQ(box_.Calls()[1].text, "Ввод данных закончен") << file;
+    ASSERT_EQ(grid_.table().RowCount, 3) << file;
+    EXPECT_EQ(std::tuple(Cell(1, 2), Cell(1, 3), Cell(2, 2), Cell(2, 3), Cell(3, 2), Cell(3, 3)),
+              std::tuple("Д-077", "01.11", "№ 0805", "2750 1/3", "Д-1234", "28 фев"))
         << file;
   }
   // a book whose first sheet is hidden (last month's behind this month's) is named, not read
