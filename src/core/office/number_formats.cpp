@@ -737,6 +737,12 @@ TNumberFormat NumberFormatOf(int id, std::string_view code) {
 
 TNumberFormat BuiltinNumberFormat(int id) {
   switch (id) {
+    // the built-in days as a Russian spreadsheet shows them
+    case 14: return NumberFormatOf(id, "DD.MM.YYYY");
+    case 15: return NumberFormatOf(id, "DD.MMM.YY");
+    case 16: return NumberFormatOf(id, "DD.MMM");
+    case 17: return NumberFormatOf(id, "MMM.YY");
+    case 22: return NumberFormatOf(id, "DD.MM.YYYY H:MM");
     case 12: return NumberFormatOf(id, "# ?/?");
     case 13: return NumberFormatOf(id, "# ?\?/?\?");
     case 20: return NumberFormatOf(id, "h:mm");

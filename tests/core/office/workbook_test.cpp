@@ -133,6 +133,10 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
   }
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(46), 1.5), "36:00:00");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(12), 2750 + 1.0 / 3), "2750 1/3");
+  // the built-in days as LibreOffice shows them to a Russian user
+  std::vector<std::string> days;
+  for (const int id : {14, 15, 16, 17, 22}) days.push_back(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(id), 46327.75));
+  EXPECT_EQ(days, (std::vector<std::string>{"01.11.2026", "01.ноя.26", "01.ноя", "ноя.26", "01.11.2026 18:00"}));
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(13), 0.75), "  3/4 ");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(20), 1.5208333333333333), "12:30");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(47), 1 + (12 * 3600 + 30 * 60 + 15.5) / 86400),
