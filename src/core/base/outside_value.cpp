@@ -48,6 +48,12 @@ TOutsideValue TOutsideValue::Number(double value, std::string shown) {
 
 TOutsideValue TOutsideValue::Date(double serial, std::string shown) { return {TKind::Date, serial, std::move(shown)}; }
 
+TOutsideValue TOutsideValue::Day(double serial, std::string shown) {
+  TOutsideValue day(TKind::Date, serial, std::move(shown));
+  day.day_ = true;
+  return day;
+}
+
 TOutsideValue TOutsideValue::Unreadable(std::string reason) { return {TKind::Unreadable, 0, std::move(reason)}; }
 
 TOutsideValue TOutsideValue::UnsureEmpty(std::string reason) { return {TKind::Empty, 0, std::move(reason)}; }
@@ -89,6 +95,7 @@ TValueRead<double> TOutsideValue::Number() const {
       if (std::string fault = ImportNumberFault(number_); !fault.empty()) return Refused<double>(std::move(fault), text_);
       return {number_, {}};
     case TKind::Date:
+      if (day_) return Refused<double>("текст " + QuotedText(ControlsShown(text_)) + " не является числом: это дата", text_);
       // a date or a time where a number is read is read as the sheet shows it, whatever serial it holds
       // (1.5 typed into a cell of a Russian spreadsheet is the first of May, refused as a date; two days
       // under [h] are the count 48)
@@ -109,6 +116,9 @@ TValueRead<int> TOutsideValue::Integer(int lo, int hi) const {
     case TKind::Number:
       return ShownInteger(number_, text_, lo, hi);
     case TKind::Date:
+      if (day_)
+        return Refused<int>("текст " + QuotedText(ControlsShown(text_)) + " не является целым числом: это дата", text_);
+      break;
     case TKind::Text:
       break;
   }

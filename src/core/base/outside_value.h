@@ -40,6 +40,9 @@ public:
   static TOutsideValue Number(double value, std::string shown);
   // A date or time (a workbook's serial day) with the text the file shows for it ("01.05.2026", "36:30").
   static TOutsideValue Date(double serial, std::string shown);
+  // A day of the calendar with the text its format shows ("01.11" for 1.11.2026 under DD.MM): never a
+  // number, however its text reads (1.11 typed into a Russian spreadsheet becomes that day).
+  static TOutsideValue Day(double serial, std::string shown);
   // A value the program cannot take (a formula without its result, an error value, a boolean): every
   // rule refuses it with this reason.
   static TOutsideValue Unreadable(std::string reason);
@@ -92,6 +95,7 @@ private:
   double number_ = 0;
   std::string text_;  // shown text; the reason of an unreadable value
   std::string range_;  // the merged range whose value a covered cell shows
+  bool day_ = false;   // Day: no number
 };
 
 }  // namespace ld

@@ -50,8 +50,15 @@ bool GraphUnitOfText(const std::string& text, char& letter, std::string& unit) {
 }
 
 bool TGraphsRead::IsNew(const TDataFile& catalog, int number, const std::string& where) {
-  const bool read = std::any_of(Graphs.begin(), Graphs.end(), [&](const TImportedGraph& g) { return g.Number == number; });
-  if (!read && !GraphNumberInCatalog(catalog, number)) return true;
+  if (catalog_ != &catalog) {
+    TGraphCatalogCols cols;
+    FillGraphCatalogCols(catalog, cols);
+    catalogued_.clear();
+    for (int row = 1; row <= cols.RowCount; ++row) catalogued_.insert(cols.Ngr->Get(row));
+    catalog_ = &catalog;
+  }
+  const bool read = read_.contains(number);
+  if (!read && !catalogued_.contains(number)) return true;
   std::string why =
       "график № " + std::to_string(number) + (read ? " встречается в файле второй раз" : " уже есть в каталоге");
   Taken.NotTaken(why);

@@ -3,6 +3,7 @@
 // appending a catalogue row for a new graph and reading the unit text of an outside file.
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -47,12 +48,20 @@ struct TGraphsRead {
   // reason why it is not taken is noted, with `where` before it: "строка 4", "запись 2").
   bool IsNew(const TDataFile& catalog, int number, const std::string& where = {});
   void Add(TImportedGraph graph) {
+    read_.insert(graph.Number);
     Graphs.push_back(std::move(graph));
     ++Taken.Items;
   }
   // Once the file is read: when a graph was taken and another was not, the closing message counts the
   // ones taken and names the first of those not taken, so none is left out without a word.
   void Close();
+
+private:
+  // The numbers read and the catalogue's, each found in a step: a file of a hundred thousand graphs is
+  // not compared graph by graph with every graph before it, nor with every row of the catalogue.
+  std::unordered_set<int> read_;
+  std::unordered_set<int> catalogued_;
+  const TDataFile* catalog_ = nullptr;  // whose numbers catalogued_ holds
 };
 
 // The refusal of a graph that the file gives no value for: it would stand in the catalogue as a graph of

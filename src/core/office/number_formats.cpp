@@ -3,8 +3,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
+#include "core/base/dates.h"
 #include "core/base/numfmt.h"
 
 namespace ld::office {
@@ -154,6 +157,130 @@ TTime RenderTime(std::string_view code, double value, std::string* out) {
 // Characters a code shows as they are without quotes.
 bool IsPlainLiteral(char c) { return std::string_view("$-+/():!^&'~{}<>= ").find(c) != std::string_view::npos; }
 
+// The names a Russian spreadsheet gives months and days: a month after a day is in the genitive ("1
+// ноября 2026"), alone in the nominative with a capital ("Ноябрь 2026").
+constexpr const char* kMonthsShort[] = {"янв", "фев", "мар", "апр", "май", "июн", "июл", "авг", "сен", "окт", "ноя", "дек"};
+constexpr const char* kMonthsOf[] = {"января", "февраля", "марта", "апреля", "мая", "июня",
+                                     "июля", "августа", "сентября", "октября", "ноября", "декабря"};
+constexpr const char* kMonths[] = {"Январь", "Февраль", "Март", "Апрель", "Май", "Июнь",
+                                   "Июль", "Август", "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
+constexpr const char* kWeekdays[] = {"суббота", "воскресенье", "понедельник", "вторник", "среда", "четверг", "пятница"};
+
+// What the first section of a date code shows for a serial day, as a Russian spreadsheet shows it: days,
+// months (numbers, names, the first letter), years of two or four digits, hours, minutes and seconds of
+// the day ("mm" after hours or before seconds is minutes), full day names, texts; '/' is the date
+// separator, a dot. A time shown rounds the moment to its second (23:59:59.99 shows the next day's
+// 00:00:00), a day alone is the day the moment falls in. False for a code holding what this does not
+// show (AM/PM, fractions of a second, short day names, an era, a language other than Russian, the
+// system's date format).
+bool RenderDate(std::string_view code, double serial, std::string* out) {
+  const std::string_view section = FirstSection(code);
+  // the letters of date and time in order, each a run of one letter, to tell minutes from months
+  struct TToken {
+    char unit;
+    std::size_t run, at;
+  };
+  std::vector<TToken> tokens;
+  for (std::size_t i = 0; i < section.size(); ++i) {
+    const char c = section[i];
+    if (c == '"') {
+      const std::size_t end = section.find('"', i + 1);
+      if (end == std::string_view::npos) return false;
+      i = end;
+    } else if (c == '\\') {
+      i = EscapedEnd(section, i + 1) - 1;
+    } else if (c == '[') {
+      const std::size_t end = section.find(']', i);
+      if (end == std::string_view::npos) return false;
+      const std::string_view inside = section.substr(i + 1, end - i - 1);
+      // a colour shows nothing; a language other than Russian names months otherwise, and the system's
+      // long date or time (F800, F400) is the system's format, whatever the code says
+      if (inside.starts_with("$-")) {
+        if (inside.substr(2) != "419") return false;
+      } else if (inside.find_first_of("$<>=hHmMsS") != std::string_view::npos) {
+        return false;
+      }
+      i = end;
+    } else if (const char unit = Lower(c); unit == 'd' || unit == 'm' || unit == 'y' || unit == 'h' || unit == 's') {
+      std::size_t run = 1;
+      while (i + run < section.size() && Lower(section[i + run]) == unit) ++run;
+      tokens.push_back({unit, run, i});
+      i += run - 1;
+    } else if (c == '.' && !tokens.empty() && tokens.back().unit == 's' && i + 1 < section.size() && section[i + 1] == '0') {
+      return false;
+    } else if (!IsPlainLiteral(c) && c != '.' && c != ',') {
+      return false;
+    }
+  }
+  bool time = false, day = false;
+  for (std::size_t k = 0; k < tokens.size(); ++k) {
+    TToken& t = tokens[k];
+    if (t.unit == 'm' && t.run <= 2 && ((k > 0 && tokens[k - 1].unit == 'h') || (k + 1 < tokens.size() && tokens[k + 1].unit == 's')))
+      t.unit = 'n';  // minutes
+    time = time || t.unit == 'h' || t.unit == 'n' || t.unit == 's';
+    day = day || (t.unit == 'd' && t.run <= 2);
+    if ((t.unit == 'd' && t.run == 3) || t.run > (t.unit == 'm' ? 5u : 4u) ||
+        ((t.unit == 'h' || t.unit == 'n' || t.unit == 's') && t.run > 2))
+      return false;
+  }
+  if (!out) return true;
+  if (!IsDateSerialInRange(serial)) return false;
+  double whole = std::floor(serial);
+  std::int64_t seconds = 0;
+  if (time) {
+    const double total = std::round(serial * 86400.0);
+    whole = std::floor(total / 86400.0);
+    seconds = static_cast<std::int64_t>(total - whole * 86400.0);
+  }
+  int year = 0, month = 0, date = 0;
+  DecodeDate(whole, year, month, date);
+  const auto weekday = static_cast<std::size_t>(static_cast<std::int64_t>(whole) % 7);
+  std::string text;
+  std::size_t next = 0;  // the next token
+  for (std::size_t i = 0; i < section.size(); ++i) {
+    const char c = section[i];
+    if (next < tokens.size() && tokens[next].at == i) {
+      const TToken& t = tokens[next++];
+      const auto number = [&](std::int64_t value, std::size_t width) {
+        AppendPadded(text, static_cast<std::uint64_t>(value), width);
+      };
+      switch (t.unit) {
+        case 'd':
+          if (t.run <= 2) number(date, t.run);
+          else text += kWeekdays[weekday];
+          break;
+        case 'm':
+          if (t.run <= 2) number(month, t.run);
+          else if (t.run == 3) text += kMonthsShort[month - 1];
+          else if (t.run == 4) text += day ? kMonthsOf[month - 1] : kMonths[month - 1];
+          else text.append(kMonthsShort[month - 1], 2);  // a Cyrillic letter's two bytes
+          break;
+        case 'y': number(t.run <= 2 ? year % 100 : year, t.run <= 2 ? 2 : 4); break;
+        case 'h': number(seconds / 3600, t.run); break;
+        case 'n': number(seconds / 60 % 60, t.run); break;
+        case 's': number(seconds % 60, t.run); break;
+        default: break;
+      }
+      i += t.run - 1;
+    } else if (c == '"') {
+      const std::size_t end = section.find('"', i + 1);
+      text.append(section.substr(i + 1, end - i - 1));
+      i = end;
+    } else if (c == '\\') {
+      const std::size_t end = EscapedEnd(section, ++i);
+      text.append(section.substr(i, end - i));
+      i = end - 1;
+    } else if (c == '[') {
+      i = section.find(']', i);
+    } else {
+      text += c == '/' ? '.' : c;
+    }
+  }
+  *out = std::move(text);
+  return true;
+}
+
+
 bool StartsGeneral(std::string_view section, std::size_t i) {
   constexpr std::string_view kGeneral = "general";
   if (section.size() - i < kGeneral.size()) return false;
@@ -165,10 +292,46 @@ bool StartsGeneral(std::string_view section, std::size_t i) {
 // What a section of a whole number among texts of its own holds: digit placeholders ('0' shows a digit
 // or a zero, '#' a digit or nothing; no decimals, no thousands) or the number in general format, and
 // quoted texts, escaped characters, the characters shown as they are, a colour or a language in brackets.
+// A section's condition ([<1000], [>=0]): which numbers it shows.
+struct TCondition {
+  enum : unsigned char { None, Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual } op = None;
+  double limit = 0;
+  bool Holds(double value) const {
+    switch (op) {
+      case Less: return value < limit;
+      case LessEqual: return value <= limit;
+      case Greater: return value > limit;
+      case GreaterEqual: return value >= limit;
+      case Equal: return value == limit;
+      case NotEqual: return value != limit;
+      case None: break;
+    }
+    return true;
+  }
+};
+
+// The condition written inside a bracket ("<1000", ">=-1"); false for a bracket that is none.
+bool ParseCondition(std::string_view inside, TCondition& condition) {
+  static constexpr std::pair<std::string_view, decltype(TCondition::op)> kOps[] = {
+      {"<=", TCondition::LessEqual}, {">=", TCondition::GreaterEqual}, {"<>", TCondition::NotEqual},
+      {"<", TCondition::Less},       {">", TCondition::Greater},       {"=", TCondition::Equal}};
+  for (const auto& [sign, op] : kOps) {
+    if (!inside.starts_with(sign)) continue;
+    const std::string_view number = inside.substr(sign.size());
+    double limit = 0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), limit);
+    if (number.empty() || ec != std::errc() || end != number.data() + number.size()) return false;
+    condition = {op, limit};
+    return true;
+  }
+  return false;
+}
+
 struct TPlaced {
   std::size_t zeros = 0, hashes = 0;
   bool general = false;
   bool literal = false;  // whether any text stands beside the number
+  TCondition condition;
 };
 
 // False for a section that holds anything else.
@@ -196,8 +359,13 @@ bool ParsePlaced(std::string_view section, TPlaced& placed) {
       const std::size_t end = section.find(']', i);
       if (end == std::string_view::npos) return false;
       const std::string_view inside = section.substr(i + 1, end - i - 1);
-      // a language shows nothing, a colour neither; a currency sign or a condition is more than digits
-      if (!inside.starts_with("$-") && inside.find_first_of("$<>=") != std::string_view::npos) return false;
+      // a language shows nothing, a colour neither; a currency sign is more than digits; a condition
+      // chooses the section
+      if (ParseCondition(inside, placed.condition)) {
+        if (placed.zeros + placed.hashes > 0 || placed.general || placed.literal) return false;
+      } else if (!inside.starts_with("$-") && inside.find_first_of("$<>=") != std::string_view::npos) {
+        return false;
+      }
       i = end;
     } else if (IsPlainLiteral(c)) {
       placed.literal = true;
@@ -211,10 +379,177 @@ bool ParsePlaced(std::string_view section, TPlaced& placed) {
 // Whether the first section gives the number a text that is the value: digits padded with zeros (two
 // zeros and more), or the number set among texts ("Д-"0000, "Д-"#, "Д-"General, 0" кВт"); a bare '0' or
 // '#' only rounds the number, and General alone is no format at all: the number stays the value.
-bool IsPaddedCode(std::string_view code) {
-  TPlaced placed;
-  if (!ParsePlaced(FirstSection(code), placed)) return false;
+// The number sections of a code (the fourth shows texts).
+std::vector<std::string_view> NumberSections(std::string_view code) {
+  std::vector<std::string_view> sections = Sections(code);
+  if (sections.size() > 3) sections.resize(3);
+  return sections;
+}
+
+// A section that shows a number as a fraction ("# ?/?", "# ??/??", "?/?", "0 ?/8"): texts before and
+// after, the whole part's placeholders (none for an improper fraction), the numerator's and the
+// denominator's ('?' a digit or a blank, '0' a digit or a zero, '#' a digit or nothing), or a denominator
+// written as digits, which every number is shown over.
+struct TFraction {
+  std::string before, between, after;  // `between`: what stands between the whole part and the numerator
+  std::string whole, numerator, denominator;
+  int fixed = 0;  // the denominator written, 0 for one found
+};
+
+bool IsPlaceholder(char c) { return c == '?' || c == '#' || c == '0'; }
+
+bool ParseFraction(std::string_view section, TFraction& f) {
+  f = {};
+  // the runs of placeholders in order, and the texts after each
+  std::vector<std::string> runs, texts(1);
+  bool slash = false, inRun = false;
+  for (std::size_t i = 0; i < section.size(); ++i) {
+    const char c = section[i];
+    if (IsPlaceholder(c) || (slash && c >= '1' && c <= '9')) {
+      if (!inRun) {
+        runs.emplace_back();
+        texts.emplace_back();
+      }
+      runs.back() += c;
+      inRun = true;
+      continue;
+    }
+    inRun = false;
+    if (c == '/' && !slash && !runs.empty() && texts.back().empty()) {
+      slash = true;
+      texts.back() = "/";
+    } else if (c == '"') {
+      const std::size_t end = section.find('"', i + 1);
+      if (end == std::string_view::npos) return false;
+      texts.back().append(section.substr(i + 1, end - i - 1));
+      i = end;
+    } else if (c == '\\') {
+      const std::size_t end = EscapedEnd(section, ++i);
+      if (i >= section.size()) return false;
+      texts.back().append(section.substr(i, end - i));
+      i = end - 1;
+    } else if (c == '[') {
+      const std::size_t end = section.find(']', i);
+      if (end == std::string_view::npos) return false;
+      const std::string_view inside = section.substr(i + 1, end - i - 1);
+      if (!inside.starts_with("$-") && inside.find_first_of("$<>=") != std::string_view::npos) return false;
+      i = end;
+    } else if (IsPlainLiteral(c)) {
+      texts.back() += c;
+    } else {
+      return false;
+    }
+  }
+  // runs: [whole] numerator denominator; the text after the numerator is the slash alone
+  if (!slash || runs.size() < 2 || runs.size() > 3 || texts[runs.size() - 1] != "/") return false;
+  const std::size_t n = runs.size();
+  f.before = texts[0];
+  f.after = texts[n];
+  f.numerator = runs[n - 2];
+  f.denominator = runs[n - 1];
+  if (n == 3) {
+    f.whole = runs[0];
+    f.between = texts[1];
+    if (f.whole.find('?') != std::string::npos) return false;
+  }
+  if (f.denominator.find_first_of("123456789") != std::string::npos) {
+    if (f.denominator.find_first_not_of("0123456789") != std::string::npos) return false;
+    f.fixed = std::stoi(f.denominator);
+  }
+  return true;
+}
+
+// A code of one number section that shows a fraction.
+bool IsFractionCode(std::string_view code) {
+  TFraction f;
+  return NumberSections(code).size() == 1 && ParseFraction(FirstSection(code), f);
+}
+
+// Digits placed right-aligned in a run of placeholders: '?' pads with a blank, '0' with a zero.
+std::string PadLeft(const std::string& digits, std::string_view run) {
+  std::string text;
+  for (std::size_t k = digits.size(); k < run.size(); ++k) {
+    const char c = run[run.size() - 1 - k];
+    if (c != '#') text.insert(text.begin(), c == '?' ? ' ' : '0');
+  }
+  return text + digits;
+}
+
+std::string ShownFraction(std::string_view code, double value) {
+  TFraction f;
+  ParseFraction(FirstSection(code), f);
+  const double a = std::fabs(value);
+  double whole = f.whole.empty() ? 0 : std::floor(a);
+  const double part = a - whole;
+  // the nearest fraction over the written denominator, or over any of as many digits as it has places
+  // (the smallest of those equally near)
+  std::uint64_t num = 0, den = 1;
+  if (f.fixed > 0) {
+    den = static_cast<std::uint64_t>(f.fixed);
+    num = static_cast<std::uint64_t>(std::llround(part * static_cast<double>(den)));
+  } else {
+    std::uint64_t most = 1;
+    for (std::size_t k = 0; k < f.denominator.size() && k < 4; ++k) most *= 10;
+    double best = HUGE_VAL;
+    for (std::uint64_t d = 1; d < most; ++d) {
+      const double n = std::round(part * static_cast<double>(d));
+      if (const double error = std::fabs(part - n / static_cast<double>(d)); error < best) {
+        best = error;
+        num = static_cast<std::uint64_t>(n);
+        den = d;
+      }
+    }
+  }
+  if (!f.whole.empty() && num == den) {
+    whole += 1;
+    num = 0;
+  }
+  std::string text = value < 0 && (whole > 0 || num > 0) ? "-" : "";
+  text += f.before;
+  if (!f.whole.empty()) {
+    char buffer[400];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, whole, std::chars_format::fixed, 0);
+    std::string digits(buffer, ec == std::errc() ? end : buffer);
+    if (whole == 0 && num > 0) digits.clear();  // " 1/2": a whole part of nothing shows none
+    text += PadLeft(digits, f.whole);
+  }
+  const std::string denominator = f.fixed > 0 ? f.denominator : std::to_string(den);
+  if (!f.whole.empty() && num == 0) {
+    // a whole number shows blanks where its fraction would stand
+    text.append(f.between.size() + f.numerator.size() + 1 + std::max(f.denominator.size(), denominator.size()), ' ');
+  } else {
+    text += f.between + PadLeft(std::to_string(num), f.numerator) + "/" + denominator;
+    if (f.fixed == 0 && denominator.size() < f.denominator.size())
+      text.append(f.denominator.size() - denominator.size(), ' ');
+  }
+  return text + f.after;
+}
+
+bool GivesText(const TPlaced& placed) {
   return placed.zeros >= 2 || (placed.literal && (placed.zeros + placed.hashes > 0 || placed.general));
+}
+
+// A code whose first section carries a condition: every number section holds digits among texts, and
+// the code is the value's text when any section gives it one ([>=1000]0;"№ "0000). A condition on a
+// later section alone is no code of sections a spreadsheet chooses so.
+bool IsConditionalCode(std::string_view code) {
+  bool gives = false;
+  const std::vector<std::string_view> sections = NumberSections(code);
+  for (std::size_t k = 0; k < sections.size(); ++k) {
+    TPlaced placed;
+    if (!ParsePlaced(sections[k], placed)) return false;
+    if ((k == 0 && placed.condition.op == TCondition::None) || (k == 2 && placed.condition.op != TCondition::None))
+      return false;
+    gives = gives || GivesText(placed) || placed.literal;
+  }
+  return gives;
+}
+
+bool IsPaddedCode(std::string_view code) {
+  if (IsConditionalCode(code) || IsFractionCode(code)) return true;
+  TPlaced placed;
+  if (!ParsePlaced(FirstSection(code), placed) || placed.condition.op != TCondition::None) return false;
+  return GivesText(placed);
 }
 
 // The section's text for a number: a whole number's digits fill the placeholders from the right, the
@@ -271,7 +606,33 @@ std::string RenderPlaced(std::string_view section, double magnitude) {
   return text;
 }
 
+// The section of a conditional code that shows the value, as a spreadsheet chooses it: the first when
+// its condition holds; else the second when its own condition holds or it has none, the second then
+// taking the negative numbers when a third takes the rest; else the third. The minus is shown by the
+// first section alone, and not by a first section for the numbers below zero ([<0], [<=0]). Empty for a
+// number no section shows.
+std::optional<std::string> ShownConditional(std::string_view code, double value) {
+  const std::vector<std::string_view> sections = NumberSections(code);
+  std::vector<TPlaced> placed(sections.size());
+  for (std::size_t k = 0; k < sections.size(); ++k) ParsePlaced(sections[k], placed[k]);
+  std::size_t pick = 0;
+  if (!placed[0].condition.Holds(value)) {
+    if (sections.size() < 2) return std::nullopt;
+    const TCondition& second = placed[1].condition;
+    const bool takes = second.op != TCondition::None ? second.Holds(value) : sections.size() < 3 || value < 0;
+    if (takes) pick = 1;
+    else if (sections.size() == 3) pick = 2;
+    else return std::nullopt;
+  }
+  const TCondition& c = placed[0].condition;
+  const bool minus = pick == 0 && !((c.op == TCondition::Less || c.op == TCondition::LessEqual) && c.limit == 0);
+  const double shown = placed[pick].general ? std::fabs(value) : std::round(std::fabs(value));
+  return (minus && value < 0 && shown > 0 ? "-" : "") + RenderPlaced(sections[pick], std::fabs(value));
+}
+
 std::string ShownPadded(std::string_view code, double value) {
+  if (IsConditionalCode(code)) return ShownConditional(code, value).value_or(std::string());
+  if (IsFractionCode(code)) return ShownFraction(code, value);
   // a negative number takes the second section as it is when there is one, else the first after a minus;
   // zero takes the third
   const std::vector<std::string_view> sections = Sections(code);
@@ -365,6 +726,8 @@ TNumberFormat NumberFormatOf(int id, std::string_view code) {
     format.code = code;
   } else if (IsDateFormatCode(code)) {
     format.show = TNumberShow::Date;
+    // a code this shows gives the day its text ("01.11" under DD.MM); any other shows it whole
+    if (RenderDate(code, 0, nullptr)) format.code = code;
   } else if (IsPaddedCode(code)) {
     format.show = TNumberShow::Padded;
     format.code = code;
@@ -374,6 +737,14 @@ TNumberFormat NumberFormatOf(int id, std::string_view code) {
 
 TNumberFormat BuiltinNumberFormat(int id) {
   switch (id) {
+    // the built-in days as a Russian spreadsheet shows them
+    case 14: return NumberFormatOf(id, "DD.MM.YYYY");
+    case 15: return NumberFormatOf(id, "DD.MMM.YY");
+    case 16: return NumberFormatOf(id, "DD.MMM");
+    case 17: return NumberFormatOf(id, "MMM.YY");
+    case 22: return NumberFormatOf(id, "DD.MM.YYYY H:MM");
+    case 12: return NumberFormatOf(id, "# ?/?");
+    case 13: return NumberFormatOf(id, "# ?\?/?\?");
     case 20: return NumberFormatOf(id, "h:mm");
     case 21: return NumberFormatOf(id, "h:mm:ss");
     case 45: return NumberFormatOf(id, "mm:ss");
@@ -385,6 +756,8 @@ TNumberFormat BuiltinNumberFormat(int id) {
 
 bool ShowsNumber(const TNumberFormat& format, double value) {
   if (!std::isfinite(value)) return format.show == TNumberShow::Plain || format.show == TNumberShow::Date;
+  // a number that no section of a conditional code takes has no text under it
+  if (format.show == TNumberShow::Padded && IsConditionalCode(format.code)) return ShownConditional(format.code, value).has_value();
   return (format.show != TNumberShow::Duration && format.show != TNumberShow::Clock) || std::fabs(value) < kLongestTime;
 }
 
@@ -395,6 +768,8 @@ std::string ShownNumberText(const TNumberFormat& format, double value) {
     RenderTime(format.code, value, &text);
   else if (format.show == TNumberShow::Padded)
     text = ShownPadded(format.code, value);
+  else if (format.show == TNumberShow::Date && !format.code.empty())
+    RenderDate(format.code, value, &text);
   return text;
 }
 

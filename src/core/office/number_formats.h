@@ -32,7 +32,9 @@ struct TNumberFormat {
   // The format's number in its book, which tells two formats of one book apart: a cell keeps the number,
   // never a copy of the code.
   int id = -1;
-  std::string code;  // the format's code, which ShownNumberText follows (Padded, Duration, Clock)
+  // the format's code, which ShownNumberText follows (Padded, Duration, Clock, and a Date whose day it
+  // shows: "01.11" under DD.MM, "Ноябрь 2026" under MMMM YYYY; empty for a date shown whole)
+  std::string code;
   // The section that shows a text cell when it sets the text among texts of its own ("Д-"@ shows the
   // contract typed as the text "0077" as "Д-0077"), which ShownTextOf follows; empty for a format that
   // shows a text as it is.
@@ -54,7 +56,9 @@ TNumberFormat BuiltinNumberFormat(int id);
 bool ShowsNumber(const TNumberFormat& format, double value);
 
 // The text that a Padded, Duration or Clock format shows for the number ("011070123456789", "Д-0077",
-// "36:30", "-1:30", "12:30"); empty for the other kinds and for a number the format does not show.
+// "№ 0805" under [>=1000]0;"№ "0000, "2750 1/3" under # ?/?, "36:30", "-1:30", "12:30"), and a Date
+// format with its code for a serial day ("01.11"); empty for the other kinds and for a number the format
+// does not show.
 std::string ShownNumberText(const TNumberFormat& format, double value);
 
 // The text a text cell shows under its format: the text as it is, or set among the format's own texts.

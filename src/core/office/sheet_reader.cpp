@@ -165,15 +165,9 @@ void TSheetReader::Open(const std::string& path) {
   blankTexts_.assign(texts_->Size(), false);
   for (std::size_t i = 0; i < texts_->Size(); ++i)
     blankTexts_[i] = ImportTrimmed(texts_->At(static_cast<std::uint32_t>(i))).empty();
-  // a row holds data by a cell that shows something of its own: a cell a range covers shows the range's
-  // value or nothing, never what the file keeps in it
   rowHolds_.assign(rowFirst_.size(), false);
-  for (const TCell& cell : cells_) {
-    const auto row = static_cast<int>(cell.row), col = static_cast<int>(cell.col);
-    if (rowHolds_[cell.row] || BlankCell(cell)) continue;
-    const office::TMergedRange* range = merged_.Find(row, col);
-    if (!range || (range->firstRow == row && range->firstCol == col)) rowHolds_[cell.row] = true;
-  }
+  for (const TCell& cell : cells_)
+    if (!rowHolds_[cell.row] && ShowsOwn(cell)) rowHolds_[cell.row] = true;
   sheetName_ = book.sheetName;
   path_ = path;
   open_ = true;
@@ -250,9 +244,14 @@ std::string TSheetReader::Cell(int row, int col) const {
     throw Error(UnreadableCellMessage(path_, sheetName_, row, col, why, texts_->At(it->text)));
   }
   const auto kind = static_cast<CellKind>(it->kind);
+  if (kind == CellKind::Date && IsDay(*it)) return NumberCellText(kind, it->number);
   if (kind != CellKind::Text) return ShownText(*it);
   CheckText(*it, row, col);
   return std::string(texts_->At(it->text));
+}
+
+bool TSheetReader::IsDay(const TCell& cell) const {
+  return cell.format == 0 || cell.format > formats_.size() || formats_[cell.format - 1].show == office::TNumberShow::Date;
 }
 
 TOutsideValue TSheetReader::Value(int row, int col) const {
@@ -290,6 +289,22 @@ bool TSheetReader::BlankCell(const TCell& cell) const {
   return cell.text >= blankTexts_.size() || blankTexts_[cell.text];
 }
 
+bool TSheetReader::ShowsOwn(const TCell& cell) const {
+  // a cell a range covers shows the range's value or nothing, never what the file keeps in it
+  if (BlankCell(cell)) return false;
+  const auto row = static_cast<int>(cell.row), col = static_cast<int>(cell.col);
+  const office::TMergedRange* range = merged_.Find(row, col);
+  return !range || (range->firstRow == row && range->firstCol == col);
+}
+
+bool TSheetReader::HoldsOwnData(int row, int lastCol) const {
+  if (!HoldsData(row)) return false;
+  const std::size_t end = rowFirst_[static_cast<std::size_t>(row) + 1];
+  for (std::size_t at = rowFirst_[static_cast<std::size_t>(row)]; at < end && static_cast<int>(cells_[at].col) <= lastCol; ++at)
+    if (ShowsOwn(cells_[at])) return true;
+  return false;
+}
+
 bool TSheetReader::HoldsData(int row) const {
   return row >= 0 && static_cast<std::size_t>(row) < rowHolds_.size() && rowHolds_[static_cast<std::size_t>(row)];
 }
@@ -303,7 +318,11 @@ TOutsideValue TSheetReader::StoredValue(int row, int col) const {
         UnreadableCellReason(static_cast<UnreadableCell>(it->kind - kUnreadableKind), texts_->At(it->text)));
   const auto kind = static_cast<CellKind>(it->kind);
   if (kind == CellKind::Number) return TOutsideValue::Number(it->number, ShownText(*it));
-  if (kind == CellKind::Date) return TOutsideValue::Date(it->number, ShownText(*it));
+  if (kind == CellKind::Date) {
+    // a day of the calendar is no number however its format shows it; a duration or a time of day
+    // counts hours and minutes
+    return IsDay(*it) ? TOutsideValue::Day(it->number, ShownText(*it)) : TOutsideValue::Date(it->number, ShownText(*it));
+  }
   CheckText(*it, row, col);
   return TOutsideValue::Text(std::string(texts_->At(it->text)));
 }

@@ -66,6 +66,10 @@ public:
   // its text: each text's blankness is decided once when the workbook opens, so a scan for the rows that
   // hold data costs a few steps a cell however long the text a range merged down the column shows.
   bool Blank(int row, int col) const;
+  // Whether row `row` holds a cell that shows something of its own among columns 1..lastCol, not what a
+  // merged range shows in it (a range merged down to the sheet's end gives no rows the sheet does not
+  // hold): as many steps as the row stores cells, however many columns the sheet is wide.
+  bool HoldsOwnData(int row, int lastCol) const;
   // The last row of the first sheet that holds a cell; 0 for none and when no workbook is open.
   int LastRow() const { return rowFirst_.size() < 2 ? 0 : static_cast<int>(rowFirst_.size()) - 2; }
 
@@ -81,7 +85,9 @@ private:
 
   // The text of cell (row, col) of the first sheet, both from 1: numbers as Worksheet::CellText gives
   // them ("0.25", "250", "-1") unless their format gives them their text (ShownNumberText: a meter
-  // "011070123456789" padded with zeros, a duration "36:30"), texts as they are, "" for an empty cell, a cell outside the sheet and
+  // "011070123456789" padded with zeros, a duration "36:30"; a day of the calendar is the whole day
+  // here, "01.11.2026", as the whole workbook gives it, and as its format shows it in Value), texts as
+  // they are, "" for an empty cell, a cell outside the sheet and
   // when no workbook is open. A cell that holds no value the program can take (a formula without its
   // stored result, an error value) fails with ld::Error UnreadableCellMessage naming the file, the
   // sheet and the cell, as Worksheet::Cell does: every import that reads it says so by its cell.
@@ -117,12 +123,16 @@ private:
 
   // Whether the cell shows nothing of its own: an empty cell, a text of blanks.
   bool BlankCell(const TCell& cell) const;
+  // Whether the stored cell shows something of its own: not blank, and not a cell a range covers.
+  bool ShowsOwn(const TCell& cell) const;
   // Whether row `row` holds a cell that shows something of its own, not through a merged range.
   bool HoldsData(int row) const;
 
   // The stored cell, nullptr for an empty cell or one outside the sheet.
   const TCell* Find(int row, int col) const;
 
+  // Whether a date cell holds a day of the calendar, not a duration or a time of day.
+  bool IsDay(const TCell& cell) const;
   // The text of a number or date cell: its format's where the format gives it one, else as
   // NumberCellText gives it.
   std::string ShownText(const TCell& cell) const;

@@ -9,6 +9,8 @@ void StoreFormattedNumber(TSheetSink& sheet, int row, int col, double value, con
   const TNumberShow show = format ? format->show : TNumberShow::Plain;
   if (format && !ShowsNumber(*format, value))
     sheet.Unreadable(row, col, UnreadableCell::NotShownByFormat, FloatToStrGeneral(value, 15));
+  else if (show == TNumberShow::Date && IsDateSerialInRange(value + dateShift) && !format->code.empty())
+    sheet.Formatted(row, col, CellKind::Date, value + dateShift, *format);
   else if (show == TNumberShow::Date && IsDateSerialInRange(value + dateShift))
     sheet.Date(row, col, value + dateShift);
   else if (show == TNumberShow::Padded)

@@ -94,7 +94,8 @@ public:
 };
 
 // Hands a number cell to the sink by its format: a date (the serial day shifted by the book's date
-// system) when a date format shows one a calendar can, a number with its format when the format gives
+// system) when a date format shows one a calendar can, with the format when it shows the day its own way
+// ("01.11" under DD.MM), a number with its format when the format gives
 // it its text (a duration counts no calendar day, so no date system shifts it; a time of day keeps its
 // serial day as a date's), else the plain number. A number its format does not show (ShowsNumber) is an
 // unreadable cell, never the empty text the format gives it.

@@ -108,16 +108,6 @@ TValueRead<std::string> ColumnText(const TOutsideValue& cell, const TDataFile& t
 // Whether the cell shows the value of a merged range that begins in a row above.
 bool IsCovered(const TOutsideValue& cell) { return !cell.CoveredFault().empty(); }
 
-// Whether row `row` holds a value of its own in columns 1..lastCol, not only what a merged range above
-// shows in it: a range merged down to the sheet's last row gives no rows the sheet does not hold.
-bool RowHoldsData(const TSheetReader& sheet, int row, int lastCol) {
-  for (int col = 1; col <= lastCol; ++col) {
-    if (sheet.Blank(row, col)) continue;
-    if (!IsCovered(sheet.Value(row, col))) return true;
-  }
-  return false;
-}
-
 bool IsKeyColumn(const TDataFile& table, int col) {
   for (int k = 1; k <= table.NOrder; ++k)
     if (table.Order[static_cast<std::size_t>(k)] == col) return true;
@@ -138,7 +128,7 @@ TImportTaken ReadSheetColumns(const TSheetReader& sheet, const TDataFile& table,
   const int sheetLast = sheet.LastRow();
   while (lastRow < sheetLast && lastRow <= maxRows) {
     const TOutsideValue first = sheet.Value(lastRow + 1, 1);
-    if (first.Kind() == TOutsideValue::TKind::Empty || (IsCovered(first) && !RowHoldsData(sheet, lastRow + 1, lastCol)))
+    if (first.Kind() == TOutsideValue::TKind::Empty || (IsCovered(first) && !sheet.HoldsOwnData(lastRow + 1, lastCol)))
       break;
     ++lastRow;
   }
@@ -148,14 +138,20 @@ TImportTaken ReadSheetColumns(const TSheetReader& sheet, const TDataFile& table,
   for (int c = 1; c <= table.NCols; ++c) widest = std::max<int>(widest, table.CtrlSize[static_cast<std::size_t>(c)]);
   columns.Widest = widest;
   bool anyTarget = false;
-  std::vector<bool> titled(static_cast<std::size_t>(table.NCols) + 1, false);  // by table column
+  // by table column: the sheet's column titled with it, 0 for none
+  std::vector<int> titled(static_cast<std::size_t>(table.NCols) + 1, 0);
+  std::string twice;  // a title over two columns: which of them would the table's column take?
   for (int col = 1; col <= lastCol; ++col) {
     // a title is a name: "Pн, кВт" with a blank or a line break after it is the column's title
     const TValueRead<std::string> title = sheet.Value(1, col).Name();
     int& target = columns.Targets[static_cast<std::size_t>(col)];
     for (int c = 1; c <= table.NCols && target == 0 && title; ++c)
       if (table.ColTitle[static_cast<std::size_t>(c)] == *title) target = c;
-    if (target != 0) titled[static_cast<std::size_t>(target)] = true;
+    if (target != 0 && titled[static_cast<std::size_t>(target)] != 0 && twice.empty())
+      twice = "в строке 1 листа \"" + sheet.SheetName() + "\" заголовок \"" + *title + "\" стоит в ячейках " +
+              SheetCellName(1, titled[static_cast<std::size_t>(target)]) + " и " + SheetCellName(1, col) +
+              ": который из столбцов писать в столбец таблицы, неизвестно";
+    if (target != 0 && titled[static_cast<std::size_t>(target)] == 0) titled[static_cast<std::size_t>(target)] = col;
     // a column the user may not edit is never written: the grid would skip every cell of it
     if (target != 0 && table.Access[static_cast<std::size_t>(target)] != 1) target = 0;
     anyTarget = anyTarget || target != 0;
@@ -165,7 +161,7 @@ TImportTaken ReadSheetColumns(const TSheetReader& sheet, const TDataFile& table,
   // of none.
   std::string missingKey;
   for (int k = 1; k <= table.NOrder && missingKey.empty(); ++k)
-    if (const int key = table.Order[static_cast<std::size_t>(k)]; key >= 1 && key <= table.NCols && !titled[key])
+    if (const int key = table.Order[static_cast<std::size_t>(k)]; key >= 1 && key <= table.NCols && titled[key] == 0)
       missingKey = table.ColTitle[static_cast<std::size_t>(key)];
   TImportTaken taken;
   if (lastCol == 0 && sheet.LastRow() == 0) {
@@ -177,6 +173,8 @@ TImportTaken ReadSheetColumns(const TSheetReader& sheet, const TDataFile& table,
   } else if (!anyTarget) {
     taken.NotTaken("ни один заголовок строки 1 листа \"" + sheet.SheetName() +
                    "\" не совпадает с заголовком изменяемого столбца таблицы \"" + table.Name + "\"");
+  } else if (!twice.empty()) {
+    taken.NotTaken(twice);
   } else if (!missingKey.empty()) {
     taken.NotTaken("в строке 1 листа \"" + sheet.SheetName() + "\" нет заголовка \"" + missingKey +
                    "\", а этот столбец - ключ таблицы \"" + table.Name +

@@ -415,6 +415,16 @@ TEST_F(GraphImports, MeteringGraphsWithoutValuesAreRefusedAndThoseNotTakenNamed)
   hours(head(rows, 2, 7), 2);
   read = ReadMeteringTypical(rows.Reader(), *Catalog({7}), source);
   EXPECT_EQ(read.Taken.Summary, "графиков 1; не взяты:\nстрока 2: график № 7 уже есть в каталоге");
+  // a number the file gave before is not taken again, in either layout, whatever the catalogue holds
+  hours(head(rows, 3, 8), 3);
+  hours(head(rows, 4, 9), 4);
+  read = ReadMeteringTypical(rows.Reader(), *Catalog({7, 10}), source);
+  EXPECT_EQ(read.Taken.Summary, "графиков 2; не взяты:\nстрока 2: график № 7 уже есть в каталоге\n"
+                                "строка 3: график № 8 встречается в файле второй раз");
+  head(known, 7, 8).Day(9, 2024, 3, 5).Number(9, 2, 3.5);
+  read = ReadMeteringSlices(known.Reader(), *Catalog({}), source);
+  EXPECT_EQ(std::tuple(read.Graphs.size(), read.Taken.Summary),
+            std::tuple(2u, std::string("графиков 2; не взяты:\nстрока 7: график № 8 встречается в файле второй раз")));
 }
 
 // A value that is no number, or more than a column holds, refuses either layout at its cell: no graph of

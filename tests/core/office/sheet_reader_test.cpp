@@ -465,9 +465,9 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
   }
   // A prefix before #, General and #0000, a text under "Д-"@, tenths of a second under [h]:mm:ss.0 and a
   // meter under [$-419]000000 (make_prefixed_sheets.py): every cell as LibreOffice shows it (its .csv)
-  std::vector<std::vector<std::string>> libreOffice;
-  {
-    std::ifstream csv(data("prefixed_libreoffice.csv"));
+  const auto shownByLibreOffice = [&](const std::string& file) {
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream csv(data(file));
     for (std::string line; std::getline(csv, line);) {
       std::vector<std::string> fields(1);
       bool quoted = false;
@@ -476,9 +476,11 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
         else if (c == ',' && !quoted) fields.emplace_back();
         else fields.back() += c;
       }
-      libreOffice.push_back(fields);
+      rows.push_back(fields);
     }
-  }
+    return rows;
+  };
+  std::vector<std::vector<std::string>> libreOffice = shownByLibreOffice("prefixed_libreoffice.csv");
   ASSERT_EQ(libreOffice.size(), 3u);
   for (const std::string file : {"prefixed_openpyxl.xlsx", "prefixed_libreoffice.xls", "prefixed_libreoffice.xlsx",
                                  "prefixed_gnumeric.xls", "prefixed_gnumeric.xlsx"}) {
@@ -490,6 +492,25 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
       EXPECT_EQ(read, libreOffice[static_cast<std::size_t>(row - 1)]) << file << " row " << row;
     }
     EXPECT_EQ(*sheet.Value(2, 2).Number(), 77.0) << file << ": the contract's number is the number";
+  }
+  // Meters set among texts by conditions, a fraction and days without their year (make_shown_sheets.py):
+  // every cell as LibreOffice shows it; the meter's number is the number, the day is no number
+  libreOffice = shownByLibreOffice("formats_libreoffice.csv");
+  ASSERT_EQ(libreOffice.size(), 4u);
+  for (const std::string file : {"formats_openpyxl.xlsx", "formats_xlsxwriter.xlsx", "formats_xlwt.xls", "formats_libreoffice.xls",
+                                 "formats_libreoffice.xlsx", "formats_gnumeric.xls", "formats_gnumeric.xlsx"}) {
+    TSheetReader sheet;
+    sheet.Open(data(file));
+    for (int row = 1; row <= 4; ++row) {
+      std::vector<std::string> read;
+      for (int col = 1; col <= 3; ++col) read.push_back(*sheet.Value(row, col).Name());
+      EXPECT_EQ(read, libreOffice[static_cast<std::size_t>(row - 1)]) << file << " row " << row;
+    }
+    EXPECT_EQ(std::tuple(*sheet.Value(3, 2).Number(), *sheet.Value(2, 3).Date(), sheet.Value(2, 3).Number().Fault,
+                         sheet.Value(4, 3).Integer(0, 100).Fault),
+              std::tuple(805.0, 46327.0, std::string("текст \"01.11\" не является числом: это дата"),
+                         std::string("текст \"28 фев\" не является целым числом: это дата")))
+        << file;
   }
   // A duration or a time of 10^11 days and more, and a value that is no number under a time format,
   // shows no text: named by its cell, never an empty name

@@ -72,7 +72,7 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          Shown{"[h]\\ч mm\\м", 2.25, "54ч 00м"}, Shown{"hh:mm", 1.5208333333333333, "12:30"},
                          Shown{"h:mm", -0.25, "18:00"}, Shown{"hh:mm:ss", 0.9999999, "23:59:59"},
                          Shown{"hh:mm", (12.5 * 3600 - 0.4) / 86400, "12:29"}, Shown{"hh:mm", 12.5 / 24, "12:30"},
-                         Shown{"mm:ss", 0.5, "00:00"}, Shown{"mm", 0.5, nullptr},
+                         Shown{"mm:ss", 0.5, "00:00"}, Shown{"mm", 0.5, "12"},
                          Shown{"\"Д-\"0000", 77, "Д-0077"}, Shown{"\"Д-\"0000", -77.6, "-Д-0078"},
                          Shown{"\"Д-\"0000;\"М-\"0000", -77, "М-0077"}, Shown{"\"Д-\"0", 77, "Д-77"},
                          Shown{"0000\" кВт\"", 12345, "12345 кВт"}, Shown{"\\№00000", 42, "№00042"},
@@ -93,14 +93,51 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          Shown{"[mm]:ss.000", 1.5 / 24 + 0.0126 / 86400, "90:00.013"},
                          Shown{"[h]:mm:ss.0000", 1.5, nullptr}, Shown{"[h]:mm.0", 1.5, nullptr},
                          Shown{"0", 5, nullptr}, Shown{"0.00", 5, nullptr}, Shown{"#,##0", 5, nullptr},
-                         Shown{"General", 5, nullptr}, Shown{"dd.mm.yyyy", 45351, nullptr}}) {
+                         Shown{"General", 5, nullptr}, Shown{"dd.mm.yyyy", 45351, "29.02.2024"},
+                         // a condition chooses the section (LibreOffice's texts): the first shows the minus
+                         // unless it takes the numbers below zero, the others never; no section, no text
+                         Shown{"[<1000]\"Д-\"000;\"Д-\"0", 77, "Д-077"}, Shown{"[<1000]\"Д-\"000;\"Д-\"0", 1234, "Д-1234"},
+                         Shown{"[<1000]\"Д-\"000;\"Д-\"0", -5, "-Д-005"}, Shown{"[<1000]\"Д-\"000;\"Д-\"0", 999.6, "Д-1000"},
+                         Shown{"[>=1000]0;\"№ \"0000", 805, "№ 0805"}, Shown{"[>=1000]0;\"№ \"0000", 1234, "1234"},
+                         Shown{"[>=1000]0;\"№ \"0000", -5, "№ 0005"}, Shown{"[<0]\"n\"0;\"p\"0", -5, "n5"},
+                         Shown{"[>10]0;\"x\"0;\"z\"0", -5, "x5"}, Shown{"[>10]0;\"x\"0;\"z\"0", 7, "z7"},
+                         Shown{"[<-10]0;[<0]\"a\"00;\"b\"0", -1500, "-1500"}, Shown{"[<-10]0;[<0]\"a\"00;\"b\"0", -5, "a05"},
+                         Shown{"[>=1000]0;[>=0]\"a\"00;\"b\"0", -5, "b5"}, Shown{"[Red][<1000]\"Д-\"000;[Blue]\"Д-\"0", 7, "Д-007"},
+                         Shown{"[=5]0;\"x\"0", 5, "5"}, Shown{"[=5]0;\"x\"0", 6, "x6"}, Shown{"[<1000]0;[>2000]\"x\"0", 1500, ""},
+                         // fractions: the whole part, the nearest fraction of as many digits, or over the
+                         // denominator written; blanks where a whole number's fraction would stand
+                         Shown{"# ?/?", 2750 + 1.0 / 3, "2750 1/3"}, Shown{"# ?/?", 77, "77    "}, Shown{"# ?/?", 0.5, " 1/2"},
+                         Shown{"# ?/?", -2.25, "-2 1/4"}, Shown{"# ?/?", 12345.678, "12345 2/3"}, Shown{"# ?/?", 0, "0    "},
+                         Shown{"# ?\?/?\?", 12345.678, "12345 40/59"}, Shown{"# ?\?/?\?", 2750 + 1.0 / 3, "2750  1/3 "},
+                         Shown{"?/?", 2750 + 1.0 / 3, "8251/3"}, Shown{"?/?", 77, "77/1"}, Shown{"0 ?/?", 0.5, "0 1/2"},
+                         Shown{"# ?/8", 2750 + 1.0 / 3, "2750 3/8"}, Shown{"# ?/8", 0.5, " 4/8"},
+                         // a day as a Russian spreadsheet shows it: '/' the date separator, months named in
+                         // the genitive after a day, a time rounding the moment to its second; a code of
+                         // what is not shown so leaves the day whole
+                         Shown{"DD.MM", 46327, "01.11"}, Shown{"D.M.YY", 46327.75, "1.11.26"}, Shown{"MM.YYYY", 46327, "11.2026"},
+                         Shown{"DD/MM/YYYY", 46327, "01.11.2026"}, Shown{"YYYY-MM-DD HH:MM", 46327.75, "2026-11-01 18:00"},
+                         Shown{"[$-419]D MMMM YYYY", 46327, "1 ноября 2026"}, Shown{"MMMM YYYY", 46081.5, "Февраль 2026"},
+                         Shown{"MMM YY", 46327, "ноя 26"}, Shown{"DD MMMMM", 45292, "01 я"}, Shown{"DD\"г.\"MM", 61, "01г.03"},
+                         Shown{"DD.MM.YY HH:MM:SS", 46327.9999999, "02.11.26 00:00:00"}, Shown{"D/M/YYYY", 46327.9999999, "1.11.2026"},
+                         Shown{"DD.MM.YYYY H:MM", 46327.75, "01.11.2026 18:00"}, Shown{"DD.MM;@", 46327, "01.11"},
+                         Shown{"dddd\\,\\ dd\\ mmmm", 45292, "понедельник, 01 января"},
+                         Shown{"[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", 45292, nullptr},
+                         Shown{"[$-409]MMM YY", 46327, nullptr}, Shown{"DD.MM.YYYY AM/PM", 46327, nullptr},
+                         Shown{"ddd DD.MM", 46327, nullptr}}) {
     const ld::office::TNumberFormat format = ld::office::NumberFormatOf(164, c.code);
-    const bool gives = format.show == ld::office::TNumberShow::Padded ||
-                       format.show == ld::office::TNumberShow::Duration || format.show == ld::office::TNumberShow::Clock;
+    const bool gives = format.show == ld::office::TNumberShow::Padded || format.show == ld::office::TNumberShow::Duration ||
+                       format.show == ld::office::TNumberShow::Clock ||
+                       (format.show == ld::office::TNumberShow::Date && !format.code.empty());
     EXPECT_EQ(gives, c.text != nullptr) << c.code;
     EXPECT_EQ(ld::office::ShownNumberText(format, c.value), c.text ? c.text : "") << c.code;
   }
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(46), 1.5), "36:00:00");
+  EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(12), 2750 + 1.0 / 3), "2750 1/3");
+  // the built-in days as LibreOffice shows them to a Russian user
+  std::vector<std::string> days;
+  for (const int id : {14, 15, 16, 17, 22}) days.push_back(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(id), 46327.75));
+  EXPECT_EQ(days, (std::vector<std::string>{"01.11.2026", "01.ноя.26", "01.ноя", "ноя.26", "01.11.2026 18:00"}));
+  EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(13), 0.75), "  3/4 ");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(20), 1.5208333333333333), "12:30");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(47), 1 + (12 * 3600 + 30 * 60 + 15.5) / 86400),
             "30:15.5");

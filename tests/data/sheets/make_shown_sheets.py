@@ -3,8 +3,9 @@
 # with their leading zeros by the format 000000000000000, durations of 24 hours and more, a book whose
 # first sheet is hidden, durations typed into LibreOffice Calc and gnumeric, gnumeric's copy of a book of
 # uncalculated formulas, XlsxWriter's formulas written with their values, a text document, and contracts
-# whose numbers, times of day and counts of hours their formats give, and a very hidden first sheet. Run from this folder with Debian's python3-openpyxl,
-# python3-xlsxwriter, libreoffice-calc and gnumeric:
+# whose numbers, times of day and counts of hours their formats give, a very hidden first sheet, and
+# readings that formats with conditions, fractions and days without their year give. Run from this folder
+# with Debian's python3-openpyxl, python3-xlsxwriter, python3-xlwt, libreoffice-calc and gnumeric:
 #     /usr/bin/python3 make_shown_sheets.py
 import os
 import shutil
@@ -188,6 +189,69 @@ def very_hidden():
     book.save("veryhidden_xlwt.xls")
 
 
+# Readings whose cells their formats set among texts of their own, by conditions, as fractions and as days
+# without their year: the station, the meter (77 under [<1000]"Д-"000;"Д-"0 shows "Д-077", 805 under
+# [>=1000]0;"№ "0000 shows "№ 0805"), the hours (1.11.2026 under DD.MM shows "01.11", 2750 1/3 under
+# # ?/? shows "2750 1/3", 28.2.2026 12:00 under D MMM shows "28 фев").
+FORMATTED = [
+    ["ТП", "Счетчик", "Часы"],
+    ["ТП-42", (77, '[<1000]"Д-"000;"Д-"0'), (46327, "DD.MM")],
+    ["ТП-7", (805, '[>=1000]0;"№ "0000'), (2750 + 1 / 3, "# ?/?")],
+    ["ТП-9", (1234, '[<1000]"Д-"000;"Д-"0'), (46081.5, "D MMM")],
+]
+
+
+def formatted():
+    """The readings as openpyxl, XlsxWriter and xlwt write them, as LibreOffice and gnumeric save the
+    openpyxl book, and the texts LibreOffice shows for them (a CSV of the cells as shown)."""
+    book = openpyxl.Workbook()
+    sheet = book.active
+    sheet.title = "Показания"
+    for r, row in enumerate(FORMATTED, start=1):
+        for c, value in enumerate(row, start=1):
+            if isinstance(value, tuple):
+                sheet.cell(row=r, column=c, value=value[0]).number_format = value[1]
+            else:
+                sheet.cell(row=r, column=c, value=value)
+    book.save("formats_openpyxl.xlsx")
+
+    book = xlsxwriter.Workbook("formats_xlsxwriter.xlsx")
+    sheet = book.add_worksheet("Показания")
+    for r, row in enumerate(FORMATTED):
+        for c, value in enumerate(row):
+            if isinstance(value, tuple):
+                sheet.write_number(r, c, value[0], book.add_format({"num_format": value[1]}))
+            else:
+                sheet.write(r, c, value)
+    book.close()
+
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("Показания")
+    for r, row in enumerate(FORMATTED):
+        for c, value in enumerate(row):
+            if isinstance(value, tuple):
+                sheet.write(r, c, value[0], xlwt.easyxf(num_format_str=value[1]))
+            else:
+                sheet.write(r, c, value)
+    book.save("formats_xlwt.xls")
+
+    work = tempfile.mkdtemp()
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    office = ["soffice", "--headless", "-env:UserInstallation=file://" + work + "/profile"]
+    try:
+        for ext in ("xls", "xlsx"):
+            run(office + ["--convert-to", ext, "--outdir", work, "formats_openpyxl.xlsx"], env)
+            shutil.copyfile(os.path.join(work, "formats_openpyxl." + ext), "formats_libreoffice." + ext)
+            run(["ssconvert", "formats_openpyxl.xlsx", "formats_gnumeric." + ext], env)
+        # the cells as shown, in UTF-8, under the Russian locale the users run
+        shown = dict(os.environ, LANG="ru_RU.UTF-8", LC_ALL="ru_RU.UTF-8")
+        run(office + ["--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76,1,,1049,false,true,true",
+                      "--outdir", work, "formats_openpyxl.xlsx"], shown)
+        shutil.copyfile(os.path.join(work, "formats_openpyxl.csv"), "formats_libreoffice.csv")
+    finally:
+        shutil.rmtree(work)
+
+
 if __name__ == "__main__":
     sources()
     converted()
@@ -195,3 +259,4 @@ if __name__ == "__main__":
     xlsxwriter_books()
     contracts()
     very_hidden()
+    formatted()

@@ -147,8 +147,8 @@ TEST_F(GridExchange, ImportStopsAtTheFirstEmptyCellOfColumnOne) {
   EXPECT_FALSE(std::filesystem::exists(path + "~"));
 }
 
-// Names merged down column A and B past the data (to row 400, the sheet's data in rows 2 to 4 and a total
-// beside the columns in row 400): the rows that only show the ranges are no rows of the sheet, and the
+// Names merged down column A and B past the data (to row 400, the sheet's data in rows 2 to 4, a note and
+// a total beside the titled columns in rows 5 and 400): the rows that only show the ranges are no rows of the sheet, and the
 // names are every data row's.
 TEST_F(GridExchange, ImportTakesTheRowsTheSheetHolds) {
   const auto text = [](const std::string& ref, const std::string& t) {
@@ -156,7 +156,7 @@ TEST_F(GridExchange, ImportTakesTheRowsTheSheetHolds) {
   };
   const std::string sheet = "<worksheet><sheetData><row r=\"1\">" + text("A1", "ТП") + text("B1", "Счетчик") +
                             "</row><row r=\"2\">" + text("A2", "ТП-42") + text("B2", "001") + "</row><row r=\"3\">" +
-                            text("B3", "002") + "</row><row r=\"4\">" + text("B4", "003") + "</row><row r=\"400\">" +
+                            text("B3", "002") + "</row><row r=\"4\">" + text("B4", "003") + "</row><row r=\"5\">" + text("D5", "без ТП") + "</row><row r=\"400\">" +
                             text("D400", "итого") + "</row></sheetData><mergeCells count=\"2\"><mergeCell ref=\"A2:A400\"/>"
                             "<mergeCell ref=\"B4:B400\"/></mergeCells></worksheet>";
   ld::test::WriteBytes(dir_ / "merged.xlsx", ld::test::BuildZip(ld::test::OneSheetWorkbookParts({"Лист1", sheet, "", ""})));
@@ -256,6 +256,10 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
       {dir_ / "export.xlsx", titled("export.xlsx", {"№ п/п", "Название", "Мощность"}, true) +
                                  "в строке 1 листа \"Заголовки\" нет заголовка \"Номер\", а этот столбец - ключ таблицы "
                                  "\"Тест\": строки листа без ключа не записываются (лист другой таблицы?)" + none},
+      // one title over two columns: which of them would the table's column take?
+      {dir_ / "twice.xlsx", titled("twice.xlsx", {"Номер", "Название", "Название"}, true) +
+                                "в строке 1 листа \"Заголовки\" заголовок \"Название\" стоит в ячейках B1 и C1: "
+                                "который из столбцов писать в столбец таблицы, неизвестно" + none},
       {dir_ / "columnB.xlsx", [&] {
                                 ld::Workbook b;
                                 b.sheets.emplace_back("Сдвинутый");
@@ -306,7 +310,8 @@ TEST_F(GridExchange, ImportRefusesNumbersThatAreNoNumbersWithTheirCell) {
 }
 
 // The sheets of tests/data/sheets/make_shown_sheets.py as each program wrote them: a meter kept with its
-// leading zeros by its format and the hours of work over a day come into the grid as the sheet shows them;
+// leading zeros by its format, the hours of work over a day, and numbers shown by formats of conditions,
+// fractions and days come into the grid as the sheet shows them;
 // the first sheet is the one read, and a hidden one is named.
 TEST_F(GridExchange, ImportTakesCellsAsTheSheetShowsThem) {
   for (const char* file : {"shown_openpyxl.xlsx", "shown_libreoffice.xls", "shown_libreoffice.xlsx",
@@ -320,6 +325,20 @@ TEST_F(GridExchange, ImportTakesCellsAsTheSheetShowsThem) {
     ASSERT_EQ(grid_.table().RowCount, 2) << file;
     EXPECT_EQ(std::tuple(Cell(1, 1), Cell(1, 2), Cell(1, 3), Cell(2, 1), Cell(2, 2), Cell(2, 3)),
               std::tuple("ТП-42", "011070123456789", "36:30", "ТП-7", "000000000000042", "24:00"))
+        << file;
+  }
+  // numbers that formats set among texts by conditions, as fractions and as days without their year
+  for (const char* file : {"formats_openpyxl.xlsx", "formats_xlsxwriter.xlsx", "formats_xlwt.xls", "formats_libreoffice.xls",
+                           "formats_libreoffice.xlsx", "formats_gnumeric.xls", "formats_gnumeric.xlsx"}) {
+    grid_.OpenFile(MakeFile(std::string(file) + ".MTR", {}, "Счетчики"), 1, 1, 1, true, false, true);
+    box_.Clear();
+    script_.Then([&](QDialog& dialog) { ld::test::ChooseInFileDialog(dialog, (ld::test::TestDataDir() / "sheets" / file).string()); });
+    grid_.RunCommand(ld::gui::mtSheetImport);
+    ASSERT_EQ(box_.Calls().size(), 2u) << file;
+    EXPECT_EQ(box_.Calls()[1].text, "Ввод данных закончен") << file;
+    ASSERT_EQ(grid_.table().RowCount, 3) << file;
+    EXPECT_EQ(std::tuple(Cell(1, 2), Cell(1, 3), Cell(2, 2), Cell(2, 3), Cell(3, 2), Cell(3, 3)),
+              std::tuple("Д-077", "01.11", "№ 0805", "2750 1/3", "Д-1234", "28 фев"))
         << file;
   }
   // a book whose first sheet is hidden (last month's behind this month's) is named, not read
