@@ -16,7 +16,8 @@ namespace ld {
 const std::vector<TSheetImport>& SheetImports() {
   using enum TSheetColumnKind;
   using enum TSheetColumnNeed;
-  static const std::vector<TSheetImport> imports = {
+  static const std::vector<TSheetImport> imports = [] {
+    std::vector<TSheetImport> list = {
       // under its headings: a readings statement's meter type is no station, its reading no energy
       {kMeterPointsSheet, {LayoutMeterPoints}, true, 2,
        {{1, RowNumber, "номер строки", {"№", "N", "п/п", "номер"}, true, Shape},
@@ -93,6 +94,11 @@ const std::vector<TSheetImport>& SheetImports() {
        },
        "Импорт замеров ТП", ""},
   };
+    // the industrial reader's first point, where the sheet has no title or no headings above it
+    for (TSheetImport& import : list)
+      if (std::string_view(import.Name) == kMeterPointsSheet) import.FirstDataRow = FirstPointRow;
+    return list;
+  }();
   return imports;
 }
 
@@ -188,7 +194,12 @@ std::string Column(const TSheetColumn& column) {
 
 }  // namespace
 
-std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells) {
+namespace {
+
+// SheetKindFault with the headings looked for in headingRow (0: none) and the rows of data from
+// firstRow; mayBeginAbove: the reader's rows may begin above firstRow (FirstDataRow).
+std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, int headingRow, int firstRow,
+                          bool mayBeginAbove) {
   const std::string other = std::string("не подходит для команды \"") + import.Command + "\"" +
                             (*import.Part != 0 ? std::string(" (") + import.Part + ")" : std::string()) + ": ";
   // by each column, the heading words of the columns that hold something else
@@ -213,12 +224,26 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
     }
     return {};
   };
-  if (import.HeadingRow > 0)
-    if (std::string fault = headingFault(import.HeadingRow); !fault.empty()) return fault;
+  if (headingRow > 0)
+    if (std::string fault = headingFault(headingRow); !fault.empty()) {
+      // No heading there, but the reader's rows may begin above it (a sheet kept without its title or
+      // without its headings): the sheet is of the kind when the row above them holds its headings or a
+      // title of one cell, and the rows from there are what the reader takes; otherwise the fault stands.
+      const int first = mayBeginAbove && import.FirstDataRow ? import.FirstDataRow(cells) : firstRow;
+      if (first >= firstRow) return fault;
+      int filled = 0;
+      for (const TSheetColumn& column : import.Columns) filled += first > 1 && !cells(first - 1, column.Col).Blank();
+      const bool headed = first > 1 && headingFault(first - 1).empty();
+      if (first > 1 && !headed && filled > 1) return fault;
+      // the row taken first where the headings were looked for is a whole row of the sheet's
+      for (const TSheetColumn& column : import.Columns)
+        if (column.InEveryRow && !Lacks(column, cells(first, column.Col)).empty()) return fault;
+      return KindFaultFrom(import, cells, headed ? first - 1 : 0, first, false).empty() ? std::string() : fault;
+    }
   std::vector<int> numbers;  // the columns whose values tell a row of data from a row of headings
   for (const TSheetColumn& column : import.Columns)
     if (column.Kind == TSheetColumnKind::Number) numbers.push_back(column.Col);
-  const bool beyond = import.Beyond > 0 && cells(import.HeadingRow, import.Beyond).Blank();
+  const bool beyond = import.Beyond > 0 && cells(headingRow, import.Beyond).Blank();
   const int key = import.Columns.front().Col;
   bool whole = false, data = false;
   std::string first;  // why the first row of the data is none of the sheet's
@@ -226,7 +251,7 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
   const bool everyRow = beyond || import.HeadingsAmongRows ||
                         std::any_of(import.Columns.begin(), import.Columns.end(),
                                     [](const TSheetColumn& c) { return c.Need != TSheetColumnNeed::Whole; });
-  for (int row = import.HeadingRow + 1, empty = 0; empty < kEndOfRows; ++row) {
+  for (int row = firstRow, empty = 0; empty < kEndOfRows; ++row) {
     if (cells(row, key).Blank()) {
       if (import.FirstBlankEnds) break;
       ++empty;
@@ -269,6 +294,12 @@ std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells)
   for (const TSheetColumn& column : import.Columns)
     if (column.InEveryRow) columns += (columns.empty() ? "" : ", ") + Column(column);
   return other + "нет ни одной строки, в которой заполнены " + columns + (first.empty() ? "" : " (" + first + ")");
+}
+
+}  // namespace
+
+std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells) {
+  return KindFaultFrom(import, cells, import.HeadingRow, import.HeadingRow + 1, true);
 }
 
 TImportTaken TSheetImport::Read(std::vector<TDataFile>& tables, const TSheetCells& cells,

@@ -95,6 +95,9 @@ struct TSheetImport {
   // Whether rows of titles and headings may stand above the first row of the data, as the reader passes
   // them by: those whose number columns hold no value (RowHoldsValue).
   bool TitleRows = false;
+  // Where the reader's rows begin when the sheet itself says so (a sheet kept without its title row or
+  // without its headings, FirstPointRow); empty: below HeadingRow.
+  std::function<int(const TSheetCells& cells)> FirstDataRow = {};
 
   // The sheet read into the tables, when it is of the reader's kind; otherwise throws TSheetKindError
   // with SheetKindFault, before anything is reset. A sheet from which nothing is taken, or that is

@@ -64,6 +64,8 @@ TStationParts SplitStation(const std::string& text) {
   return p;
 }
 
+}  // namespace
+
 // Where the metering points begin: below a title row and a row of headings (row 3), unless a row above
 // already holds a point, as in a sheet without its title or without its headings: a row number in
 // column 1 (a whole number, or digits with a dot after them or none) in a row that is not the columns'
@@ -87,6 +89,8 @@ int FirstPointRow(const TSheetCells& cells) {
   }
   return kBelowHeadings;
 }
+
+namespace {
 
 // The first row from 2 of each name of the sheet's column 1: the base's rows look their names up here,
 // the sheet read once however many rows the base has. A name that cannot be read (an error value, a

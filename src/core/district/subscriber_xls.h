@@ -45,6 +45,9 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 int LastSheetRow(const TSheetCells& cells);
 int LastSheetRow(const TSheetReader& sheet);
 
+// Where an industrial sheet's metering points begin: row 3, below a title row and a row of headings,
+// unless row 1 or 2 already holds a point (a sheet kept without its title or without its headings).
+int FirstPointRow(const TSheetCells& cells);
 // Whether a name of column 1 of a households sheet is a feeder's number (a digit first), not a station.
 bool IsFeederNumber(std::string_view name);
 // The meter's kind of energy that an industrial sheet's text names ("АЕ спож." 1, "АЕ ген." 0, "РЕ спож."

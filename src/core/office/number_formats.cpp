@@ -45,6 +45,26 @@ std::size_t EscapedEnd(std::string_view section, std::size_t i) {
   return end;
 }
 
+// A literal piece of a format at i (a quoted text, an escaped sign, a bracketed condition, colour or
+// locale): its shown text appended and i left on its last character; false for anything else.
+bool TakeLiteral(std::string_view section, std::size_t& i, std::string& text) {
+  const char c = section[i];
+  if (c == '"') {
+    const std::size_t end = section.find('"', i + 1);
+    text.append(section.substr(i + 1, end - i - 1));
+    i = end;
+  } else if (c == '\\') {
+    const std::size_t end = EscapedEnd(section, ++i);
+    text.append(section.substr(i, end - i));
+    i = end - 1;
+  } else if (c == '[') {
+    i = section.find(']', i);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 void AppendPadded(std::string& out, std::uint64_t number, std::size_t width) {
@@ -262,17 +282,7 @@ bool RenderDate(std::string_view code, double serial, std::string* out) {
         default: break;
       }
       i += t.run - 1;
-    } else if (c == '"') {
-      const std::size_t end = section.find('"', i + 1);
-      text.append(section.substr(i + 1, end - i - 1));
-      i = end;
-    } else if (c == '\\') {
-      const std::size_t end = EscapedEnd(section, ++i);
-      text.append(section.substr(i, end - i));
-      i = end - 1;
-    } else if (c == '[') {
-      i = section.find(']', i);
-    } else {
+    } else if (!TakeLiteral(section, i, text)) {
       text += c == '/' ? '.' : c;
     }
   }
@@ -589,17 +599,7 @@ std::string RenderPlaced(std::string_view section, double magnitude) {
     } else if (StartsGeneral(section, i)) {
       text += FloatToStrGeneral(magnitude, 15);
       i += 6;
-    } else if (c == '"') {
-      const std::size_t end = section.find('"', i + 1);
-      text.append(section.substr(i + 1, end - i - 1));
-      i = end;
-    } else if (c == '\\') {
-      const std::size_t end = EscapedEnd(section, ++i);
-      text.append(section.substr(i, end - i));
-      i = end - 1;
-    } else if (c == '[') {
-      i = section.find(']', i);
-    } else {
+    } else if (!TakeLiteral(section, i, text)) {
       text += c;
     }
   }

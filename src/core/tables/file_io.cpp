@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "core/base/file_replace.h"
-#include "core/tables/share_calls.h"
 
 namespace ld::fileio {
 
@@ -167,11 +166,17 @@ void TFileWriter::Wrote(bool ok) {
 
 // ---- names and dates ----
 
+namespace {
+int timeGrain = 0;
+}  // namespace
+
+void SetTimeGrain(int seconds) { timeGrain = seconds; }
+
 TDateTime StatDate(const struct stat& st) {
   // The local offset of the moment itself (not of today), so one file time always gives one value.
   std::time_t seconds = st.st_mtim.tv_sec;
   long nanoseconds = st.st_mtim.tv_nsec;
-  if (const int grain = ShareCalls().timeGrain; grain > 0) {
+  if (const int grain = timeGrain; grain > 0) {
     seconds -= ((seconds % grain) + grain) % grain;
     nanoseconds = 0;
   }

@@ -114,6 +114,9 @@ bool WriteAll(int fd, const void* data, std::size_t n);
 // The file's modification moment as local date-time; 0 when it does not exist.
 TDateTime FileDateOf(const std::string& path);
 TDateTime StatDate(const struct stat& st);
+// The file times a share keeps, in whole seconds (0: as the system gives them); StatDate rounds every
+// time down to them. Set by SetShareCalls (TShareCalls::timeGrain).
+void SetTimeGrain(int seconds);
 bool FileExists(const std::string& path);
 
 // The absolute, normalised form of a file name, as messages name files.

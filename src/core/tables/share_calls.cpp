@@ -60,6 +60,7 @@ void TellLocksFail(const std::string& path, int error) {
 TShareCalls SetShareCalls(TShareCalls calls) {
   TShareCalls previous = std::move(Calls());
   Calls() = std::move(calls);
+  fileio::SetTimeGrain(Calls().timeGrain);
   return previous;
 }
 

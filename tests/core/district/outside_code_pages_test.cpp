@@ -153,6 +153,8 @@ TEST(OutsideCodePages, EveryReaderTakesWindows1251NamesThatAreWellFormedUtf8AsWr
   ScriptedMsgBox box;
   for (const TOutsideReader& reader : OutsideReaders()) {
     SCOPED_TRACE(reader.Command);
+    // a workbook keeps its texts in Unicode by its own format: there is no code page to decide
+    if (reader.Extension.starts_with(".xls")) continue;
     const auto sample = NamesFiles().find(reader.Command);
     ASSERT_NE(sample, NamesFiles().end()) << "the reader has no file of such names here";
     TempDir dir;

@@ -428,7 +428,7 @@ TEST_F(SetWriters, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten) { No
 
 // The same where the other program's write leaves each table with the date the writer read (a share
 // that keeps whole seconds, two writes within one tick): a change is judged by more than the date.
-TEST_F(SetWriters, DISABLED_AWriteWithinTheTickOfTheReadIsNeverOverwritten) { NoWriteOverwritten(true); }
+TEST_F(SetWriters, AWriteWithinTheTickOfTheReadIsNeverOverwritten) { NoWriteOverwritten(true); }
 
 }  // namespace
 }  // namespace ld::test
