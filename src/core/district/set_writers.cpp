@@ -182,6 +182,7 @@ void SwitchOnDiagram(const std::string& folder) {
   const int pair = InsertSwitchPair(journal, branches, kRow, before, {moment, moment, "", "", ""});
   SetSupplyNamesFromTables(journal, pair + 1, *box.NodeTable, branches);
   box.WrittenWith = {{journalFile, &journal}};
+  box.WrittenBytesWith = {CurDateSwtRunBytes(base, moment)};  // the scheme's switching moment, in the same run
   int answer = 0;
   diagram::SaveScheme(box, false, false, answer);
 }
@@ -801,7 +802,7 @@ const std::vector<TSetWriter>& SetWriters() {
       {"Z-режим: сохранение схемы на графике", {}, SaveEditedDiagram,
        [] { return TSets{Named("Пример", FormingSchemeExtensions())}; }},
       {"Z-режим: переключение на графике с записью в журнал", {}, SwitchOnDiagram,
-       [] { return TSets{Named("Пример", FormingSchemeExtensions() + "," + GetMaketExtention(LayoutSwitchLog))}; }},
+       [] { return TSets{Named("Пример", FormingSchemeExtensions() + "," + GetMaketExtention(LayoutSwitchLog) + ",.INI")}; }},
       {"Z-режим: Расчет режима", {}, CalculateRegime, [] { return TSets{Named("Пример", SchemeExtensions() + ",.RGM")}; }},
       {"Расчет эквивалентных схем узлов по напряжению и потерям мощности: Расчет", {},
        [](const std::string& folder) {
