@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "core/tables/file_io.h"
@@ -86,22 +87,32 @@ TFileStamp FileStampOf(const std::string& path) {
   return stamp;
 }
 
-bool FileChanged(const std::string& path, const TFileStamp& seen) {
-  if (!seen.Known()) return false;
+namespace {
+
+// Whether the file at the path is the one `seen` stamps; nothing when it is not there or its bytes cannot
+// be read now. Another date or size tells at once; the same ones are looked at byte by byte.
+std::optional<bool> SameFile(const std::string& path, const TFileStamp& seen) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return false;
-  if (fileio::StatDate(st) != seen.Date || st.st_size != seen.Size) return true;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  if (fileio::StatDate(st) != seen.Date || st.st_size != seen.Size) return false;
   const fileio::TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   TFileStamp now;
-  if (!fd.IsOpen() || !StampOfOpenFile(fd.Get(), now)) return false;
-  return now != seen;
+  if (!fd.IsOpen() || !StampOfOpenFile(fd.Get(), now)) return std::nullopt;
+  return now == seen;
+}
+
+}  // namespace
+
+bool FileChanged(const std::string& path, const TFileStamp& seen) {
+  if (!seen.Known()) return false;
+  const std::optional<bool> same = SameFile(path, seen);
+  return same.has_value() && !*same;
 }
 
 bool FileIsAsStamped(const std::string& path, const TFileStamp& seen) {
   if (!seen.Known()) return false;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || fileio::StatDate(st) != seen.Date || st.st_size != seen.Size) return false;
-  return FileStampOf(path) == seen;
+  const std::optional<bool> same = SameFile(path, seen);
+  return same.has_value() && *same;
 }
 
 }  // namespace ld
