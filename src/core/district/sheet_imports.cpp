@@ -16,8 +16,7 @@ namespace ld {
 const std::vector<TSheetImport>& SheetImports() {
   using enum TSheetColumnKind;
   using enum TSheetColumnNeed;
-  static const std::vector<TSheetImport> imports = [] {
-    std::vector<TSheetImport> list = {
+  static const std::vector<TSheetImport> imports = {
       // under its headings: a readings statement's meter type is no station, its reading no energy
       {kMeterPointsSheet, {LayoutMeterPoints}, true, 2,
        {{1, RowNumber, "номер строки", {"№", "N", "п/п", "номер"}, true, Shape},
@@ -29,7 +28,8 @@ const std::vector<TSheetImport>& SheetImports() {
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadMeterPointsSheet(cells, t[0], *run.Messages, run.Progress, run.Held);
        },
-       kSubscriberBooksCommand, "база промышленных абонентов", true},
+       // a sheet kept without its title or its headings begins at its first point
+       kSubscriberBooksCommand, "база промышленных абонентов", true, {}, false, false, FirstPointRow},
       // a station's row above its feeders is the reader's own: the rows taken are the feeders'
       {kHouseholdsSheet, {LayoutHouseholds}, true, 0,
        {{1, Digits, "номер фидера", {}, true, Shape},
@@ -94,11 +94,6 @@ const std::vector<TSheetImport>& SheetImports() {
        },
        "Импорт замеров ТП", ""},
   };
-    // the industrial reader's first point, where the sheet has no title or no headings above it
-    for (TSheetImport& import : list)
-      if (std::string_view(import.Name) == kMeterPointsSheet) import.FirstDataRow = FirstPointRow;
-    return list;
-  }();
   return imports;
 }
 
@@ -118,18 +113,8 @@ bool AnyChar(std::string_view text, Test test) {
     if (test(NextUtf8Char(text, pos))) return true;
   return false;
 }
-template <typename Test>
-bool EveryChar(std::string_view text, Test test) {
-  return !AnyChar(text, [&](char32_t ch) { return !test(ch); });
-}
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
-// A row's number as people type it: digits, with a dot after them or not ("12", "12.").
-bool IsRowNumberText(std::string_view text) {
-  if (text.ends_with('.')) text.remove_suffix(1);
-  return !text.empty() && EveryChar(text, IsDigit);
-}
 
 // Why the name is not a station's name as the base writes it with its transformer and feeder ("ТП-42",
 // "ТП-42.Т1", "ТП-42.Т1.Л8"); empty when it is one.

@@ -66,6 +66,11 @@ TStationParts SplitStation(const std::string& text) {
 
 }  // namespace
 
+bool IsRowNumberText(std::string_view text) {
+  if (text.ends_with('.')) text.remove_suffix(1);
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // Where the metering points begin: below a title row and a row of headings (row 3), unless a row above
 // already holds a point, as in a sheet without its title or without its headings: a row number in
 // column 1 (a whole number, or digits with a dot after them or none) in a row that is not the columns'
@@ -80,9 +85,7 @@ int FirstPointRow(const TSheetCells& cells) {
       isNumber = v && *v >= 0 && std::trunc(*v) == *v;
     } else if (number.Kind() == TOutsideValue::TKind::Text) {
       const TValueRead<std::string> text = number.Name();
-      std::string_view digits = text ? std::string_view(*text.Value) : std::string_view();
-      if (digits.ends_with('.')) digits.remove_suffix(1);
-      isNumber = !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+      isNumber = text && IsRowNumberText(*text.Value);
     }
     const TOutsideValue station = cells(r, 6);
     if (isNumber && (station.Blank() || !station.Number())) return r;

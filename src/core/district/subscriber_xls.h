@@ -45,6 +45,8 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 int LastSheetRow(const TSheetCells& cells);
 int LastSheetRow(const TSheetReader& sheet);
 
+// A row's number as people type it: digits, with a dot after them or not ("12", "12.").
+bool IsRowNumberText(std::string_view text);
 // Where an industrial sheet's metering points begin: row 3, below a title row and a row of headings,
 // unless row 1 or 2 already holds a point (a sheet kept without its title or without its headings).
 int FirstPointRow(const TSheetCells& cells);
