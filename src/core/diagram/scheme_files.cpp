@@ -1,5 +1,6 @@
 #include "core/diagram/scheme_files.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "core/base/error.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
+#include "core/base/settings.h"
 #include "core/diagram/schem_state.h"
 #include "core/tables/colmaps_results.h"
 #include "core/tables/colmaps_scheme.h"
@@ -285,10 +287,18 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
         files.insert(files.end(), with.begin(), with.end());
         WriteSchemeTables(box, std::move(files), bytesWith);
       }
+      // The district tables as this save wrote them, the others as they stand: a write of another
+      // workstation after the run is not taken for this one's.
       const auto dates = DistrictDates(box);
+      const std::vector<std::pair<std::string, TDataFile*>> written = district.Files();
       for (std::size_t k = 0; k < kDistrictLayouts.size(); ++k) {
         const std::string path = box.SchemeBase + GetMaketExtention(kDistrictLayouts[k]);
-        *dates[k] = !box.SchemeBase.empty() && fileio::FileExists(path) ? FileStampOf(path) : TFileStamp();
+        const auto own = std::find_if(written.begin(), written.end(),
+                                      [&](const auto& file) { return file.first == FindFileNoCase(path); });
+        if (own != written.end())
+          *dates[k] = own->second->FileDate;
+        else
+          *dates[k] = !box.SchemeBase.empty() && fileio::FileExists(path) ? FileStampOf(path) : TFileStamp();
       }
       if (box.OnSaveProc) box.OnSaveProc(box.NodeTable.get(), box.BranchTable.get());
     }
