@@ -158,10 +158,6 @@ unsigned Quantities(const std::vector<TWord>& words) {
   return all;
 }
 
-}  // namespace
-
-namespace {
-
 // The words of a heading's column list and of the other columns' lists, and what the heading names.
 struct THeadingMeaning {
   std::vector<TWord> held, own, other;
