@@ -35,9 +35,13 @@ TValueRead<int> IntegerOfText(std::string_view text, int lo, int hi) {
 
 TValueRead<int> ShownInteger(double value, std::string_view shown, int lo, int hi) {
   if (std::trunc(value) == value && value >= lo && value <= hi) return {static_cast<int>(value), {}};
-  // a sum stored a few units off its integer (2.0000000000000004) shows the integer
-  if (shown.empty()) return IntegerOfText(FloatToStrGeneral(value, 15), lo, hi);
-  return IntegerOfText(shown, lo, hi);
+  // a sum stored a few units off its integer (2.0000000000000004) shows the integer; a format that rounds
+  // a number to a whole one shows no integer that the file holds (2.5 shown "3" under 0 is refused)
+  const std::string general = FloatToStrGeneral(value, 15);
+  TValueRead<int> read = IntegerOfText(shown.empty() ? std::string_view(general) : shown, lo, hi);
+  if (read && std::trunc(value) != value && IntegerOfText(general, lo, hi).Value != read.Value)
+    return IntegerOfText(general, lo, hi);
+  return read;
 }
 
 TOutsideValue TOutsideValue::Text(std::string text) { return {TKind::Text, 0, std::move(text)}; }
@@ -57,6 +61,12 @@ TOutsideValue TOutsideValue::Day(double serial, std::string shown) {
 TOutsideValue TOutsideValue::Unreadable(std::string reason) { return {TKind::Unreadable, 0, std::move(reason)}; }
 
 TOutsideValue TOutsideValue::UnsureEmpty(std::string reason) { return {TKind::Empty, 0, std::move(reason)}; }
+
+TOutsideValue TOutsideValue::RangeBlank(std::string range) {
+  TOutsideValue blank;
+  blank.range_ = std::move(range);
+  return blank;
+}
 
 bool TOutsideValue::Blank() const {
   return kind_ == TKind::Empty || (kind_ == TKind::Text && ImportTrimmed(text_).empty());
@@ -160,7 +170,7 @@ TOutsideValue TOutsideValue::Covered(std::string range) const {
 }
 
 std::string TOutsideValue::CoveredFault() const {
-  if (range_.empty()) return {};
+  if (range_.empty() || kind_ == TKind::Empty) return {};
   return "ячейка входит в объединенную ячейку " + range_ + " и лишь показывает ее значение " +
          QuotedText(ControlsShown(text_)) +
          ": одно значение на несколько строк не дается каждой из них, чтобы не учесть его дважды; разъедините ячейки и "

@@ -23,8 +23,9 @@ struct TValueRead {
 
 // The integer a number stands for as its file shows it: the number when it is whole, else the integer
 // its shown text reads (`shown`: its number format's text; empty: the general format's, 15 significant
-// digits), so that a sum stored 2.0000000000000004 and shown "2" is 2 and 2.5 is refused; within lo..hi,
-// or refused saying why.
+// digits) where its 15 significant digits read that integer too, so that a sum stored 2.0000000000000004
+// and shown "2" is 2, while 2.5 is refused however a format rounds it ("3" under 0); within lo..hi, or
+// refused saying why.
 TValueRead<int> ShownInteger(double value, std::string_view shown, int lo, int hi);
 
 class TOutsideValue {
@@ -50,6 +51,10 @@ public:
   // the empty text, in a book whose program keeps the results it was given): it shows nothing, but where
   // an empty cell ends the data it is no end, and `reason` says how to get its value (EndFault).
   static TOutsideValue UnsureEmpty(std::string reason);
+  // The empty cell of a merged range `range` ("A1:A2") below its first row, in a row that holds nothing
+  // else: it shows nothing to any rule, yet it is no empty cell where one ends the data (a station's name
+  // merged down over an empty row above its feeders), and the row is part of the range's own (RangeOnly).
+  static TOutsideValue RangeBlank(std::string range);
 
   TKind Kind() const { return kind_; }
   // Whether the value shows nothing once ImportName has cut its ends (an empty cell, a field of blanks).
@@ -57,6 +62,8 @@ public:
   // Why this blank value cannot end the data of a column that ends at its first empty cell (UnsureEmpty);
   // empty for every other value.
   std::string EndFault() const { return kind_ == TKind::Empty ? text_ : std::string(); }
+  // Whether this is a RangeBlank: no value, and no end of the data.
+  bool RangeOnly() const { return kind_ == TKind::Empty && !range_.empty(); }
 
   // The value as a name for a text field of `longest` characters (0: any length): the shown text
   // without what ImportName cuts from its ends; refused when a control character stays inside, a

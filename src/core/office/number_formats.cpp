@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -386,9 +387,6 @@ bool ParsePlaced(std::string_view section, TPlaced& placed) {
   return true;
 }
 
-// Whether the first section gives the number a text that is the value: digits padded with zeros (two
-// zeros and more), or the number set among texts ("Д-"0000, "Д-"#, "Д-"General, 0" кВт"); a bare '0' or
-// '#' only rounds the number, and General alone is no format at all: the number stays the value.
 // The number sections of a code (the fourth shows texts).
 std::vector<std::string_view> NumberSections(std::string_view code) {
   std::vector<std::string_view> sections = Sections(code);
@@ -535,6 +533,235 @@ std::string ShownFraction(std::string_view code, double value) {
   return text + f.after;
 }
 
+// A section that dresses a number: digit placeholders with a thousands separator, decimals, a percent
+// sign or an exponent ("0.00", "#,##0", "0%", "0.00E+00", "# ##0,00 ₽"), with texts before and after
+// the number. A comma between the whole part's placeholders groups its digits by thousands; commas after
+// the last of them divide the number by a thousand each.
+struct TDecimal {
+  std::string before, after;
+  std::string whole, decimals;  // the placeholders ('0' a digit or a zero, '#' a digit or nothing, '?' a blank)
+  bool point = false;           // a decimal point, shown even with no decimals after it ("5," under 0.##)
+  bool grouping = false;
+  int scale = 0;
+  bool percent = false;
+  bool exponent = false, exponentPlus = false;
+  std::size_t exponentDigits = 0;
+};
+
+// The longest run of decimals a section may show: spreadsheet programs show no more.
+constexpr std::size_t kMostDecimals = 30;
+
+// False for a section that holds anything else (a condition, General, a text's '@', placeholders
+// separated by texts, an exponent of an engineering form).
+bool ParseDecimal(std::string_view section, TDecimal& d) {
+  d = {};
+  enum { Before, Whole, Decimals, Exponent, After } state = Before;
+  int commas = 0;  // commas after the last whole placeholder so far
+  const auto literal = [&](std::string_view text) {
+    if (state == Before) {
+      d.before.append(text);
+    } else {
+      if (state == Whole) d.scale += std::exchange(commas, 0);
+      state = After;
+      d.after.append(text);
+    }
+  };
+  for (std::size_t i = 0; i < section.size(); ++i) {
+    const char c = section[i];
+    if (IsPlaceholder(c)) {
+      if (state == Before || state == Whole) {
+        if (commas > 0 && !d.whole.empty()) d.grouping = true;
+        commas = 0;
+        d.whole += c;
+        state = Whole;
+      } else if (state == Decimals) {
+        d.decimals += c;
+      } else if (state == Exponent && c == '0') {
+        ++d.exponentDigits;
+      } else {
+        return false;
+      }
+    } else if (c == ',' && state == Whole) {
+      ++commas;
+    } else if (c == '.' && (state == Before || state == Whole)) {
+      d.scale += std::exchange(commas, 0);
+      d.point = true;
+      state = Decimals;
+    } else if ((c == 'E' || c == 'e') && (state == Whole || state == Decimals) && i + 1 < section.size() &&
+               (section[i + 1] == '+' || section[i + 1] == '-')) {
+      d.scale += std::exchange(commas, 0);
+      d.exponent = true;
+      d.exponentPlus = section[++i] == '+';
+      state = Exponent;
+    } else if (c == '%') {
+      d.percent = true;
+      literal("%");
+    } else if (c == '"') {
+      const std::size_t end = section.find('"', i + 1);
+      if (end == std::string_view::npos) return false;
+      literal(section.substr(i + 1, end - i - 1));
+      i = end;
+    } else if (c == '\\' || c == '_' || c == '*') {
+      // an escaped character shows itself, '_' the blank as wide as the next one, '*' repeats the next to
+      // fill the column: nothing of it in the text
+      if (i + 1 >= section.size()) return false;
+      const std::size_t end = EscapedEnd(section, i + 1);
+      literal(c == '\\' ? section.substr(i + 1, end - i - 1) : c == '_' ? std::string_view(" ") : std::string_view());
+      i = end - 1;
+    } else if (c == '[') {
+      const std::size_t end = section.find(']', i);
+      if (end == std::string_view::npos) return false;
+      const std::string_view inside = section.substr(i + 1, end - i - 1);
+      if (inside.starts_with('$')) {
+        // a currency and its language ([$₽-419]) shows the currency's sign; a language alone nothing
+        literal(inside.substr(1, inside.find('-') == std::string_view::npos ? std::string_view::npos : inside.find('-') - 1));
+      } else if (inside.find_first_of("<>=") != std::string_view::npos) {
+        return false;
+      }
+      i = end;
+    } else if (IsPlainLiteral(c) && !(state == Exponent && d.exponentDigits == 0)) {
+      literal(std::string_view(&c, 1));
+    } else {
+      return false;
+    }
+  }
+  if (state == Whole) d.scale += commas;
+  if (d.whole.empty() && d.decimals.empty()) return false;
+  if (d.decimals.size() > kMostDecimals) return false;
+  return !d.exponent || (d.exponentDigits > 0 && d.whole.size() == 1);
+}
+
+// Every number section of the code dresses a number, and the first is no section of digits among texts
+// that shows a whole number (those are the padded codes') nor a lone '#', which shows nothing for zero.
+bool IsDecimalCode(std::string_view code) {
+  const std::vector<std::string_view> sections = NumberSections(code);
+  for (const std::string_view section : sections) {
+    TDecimal d;
+    if (!ParseDecimal(section, d)) return false;
+  }
+  TDecimal first;
+  ParseDecimal(sections.front(), first);
+  return first.point || first.grouping || first.percent || first.exponent || first.scale > 0 ||
+         first.whole.find('0') != std::string::npos;
+}
+
+// The digits of x >= 0 at 15 significant digits, as a spreadsheet takes a number to show it, rounded half
+// up to `decimals` digits after the point: the whole part ("" for none) and the decimals.
+std::pair<std::string, std::string> DecimalDigits(double x, std::size_t decimals) {
+  char buffer[64];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::scientific, 14);
+  const std::string_view s(buffer, ec == std::errc() ? end : buffer);
+  const std::size_t e = s.find('e');
+  if (e == std::string_view::npos) return {};
+  std::string digits;
+  for (std::size_t i = 0; i < e; ++i)
+    if (s[i] != '.') digits += s[i];
+  int exp10 = 0;
+  std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exp10);
+  if (s[e + 1] == '-') exp10 = -exp10;
+  if (x == 0) digits.clear();
+  long whole = exp10 + 1;  // how many of the digits stand before the point
+  const long keep = whole + static_cast<long>(decimals);
+  if (keep < 0) {
+    digits.clear();
+  } else if (keep < static_cast<long>(digits.size())) {
+    const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
+    digits.resize(static_cast<std::size_t>(keep));
+    long k = keep - 1;
+    for (; up && k >= 0 && digits[static_cast<std::size_t>(k)] == '9'; --k) digits[static_cast<std::size_t>(k)] = '0';
+    if (up && k >= 0) ++digits[static_cast<std::size_t>(k)];
+    if (up && k < 0) {
+      digits.insert(digits.begin(), '1');
+      ++whole;
+    }
+  }
+  std::string integer, fraction;
+  for (long k = 0; k < whole; ++k) integer += k < static_cast<long>(digits.size()) ? digits[static_cast<std::size_t>(k)] : '0';
+  for (long k = whole; k < keep; ++k)
+    fraction += k >= 0 && k < static_cast<long>(digits.size()) ? digits[static_cast<std::size_t>(k)] : '0';
+  integer.erase(0, std::min(integer.find_first_not_of('0'), integer.size()));
+  return {integer, fraction};
+}
+
+// The section's text for a number's magnitude, and the number its digits show; `same` tells whether the
+// text shows the number itself, only dressed (its decimals, the thousands), its digits reading back as
+// the number stored.
+// A number at the 15 significant digits a spreadsheet shows of it.
+double Significant(double x) {
+  char buffer[64];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::scientific, 14);
+  double read = x;
+  if (ec == std::errc()) std::from_chars(buffer, end, read);
+  return read;
+}
+
+std::string RenderDecimal(const TDecimal& d, double magnitude, bool& same, double& shownNumber) {
+  double x = magnitude * (d.percent ? 100 : 1);
+  for (int k = 0; k < d.scale; ++k) x /= 1000;
+  long exp10 = 0;
+  std::string integer, fraction;
+  if (d.exponent) {
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::scientific,
+                                         static_cast<int>(d.decimals.size()));
+    const std::string_view s(buffer, ec == std::errc() ? end : buffer);
+    const std::size_t e = s.find('e');
+    if (e == std::string_view::npos) return {};
+    integer = s.substr(0, 1);
+    if (e > 2) fraction = s.substr(2, e - 2);
+    std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exp10);
+    if (integer == "0") integer.clear();
+  } else {
+    std::tie(integer, fraction) = DecimalDigits(x, d.decimals.size());
+  }
+  std::string read = (integer.empty() ? "0" : integer) + "." + fraction;
+  std::string whole = PadLeft(integer, d.whole);
+  if (d.grouping) {
+    std::string grouped;
+    for (std::size_t k = 0; k < whole.size(); ++k) {
+      if (k > 0 && (whole.size() - k) % 3 == 0 && whole[k - 1] != ' ') grouped += FormatSettings.ThousandSeparator;
+      grouped += whole[k];
+    }
+    whole = std::move(grouped);
+  }
+  // the decimals' '#' drop zeros at the end and '?' show blanks for them
+  for (std::size_t k = fraction.size(); k-- > 0 && fraction[k] == '0' && d.decimals[k] != '0';) {
+    if (d.decimals[k] == '#') fraction.erase(k);
+    else fraction[k] = ' ';
+  }
+  std::string text = d.before + whole;
+  if (d.point) text += FormatSettings.DecimalSeparator + fraction;
+  if (d.exponent) {
+    std::string power = std::to_string(exp10 < 0 ? -exp10 : exp10);
+    if (power.size() < d.exponentDigits) power.insert(0, d.exponentDigits - power.size(), '0');
+    text += std::string("E") + (exp10 < 0 ? "-" : d.exponentPlus ? "+" : "") + power;
+  }
+  text += d.after;
+  shownNumber = 0;
+  std::from_chars(read.data(), read.data() + read.size(), shownNumber);
+  same = !d.percent && !d.exponent && d.scale == 0 && d.before.find_first_not_of(' ') == std::string::npos &&
+         d.after.find_first_not_of(' ') == std::string::npos && shownNumber == Significant(magnitude);
+  return text;
+}
+
+// The text a code of dressing sections shows for a number: a negative number takes the second section
+// as it is when there is one, else the first after a minus (none for a number shown as zero); zero the
+// third. A number only dressed is the number itself, its general digits, as the text of a number in
+// the general format: 8 under 0.00 is "8", 2750.333 "2750.33", 0.5 under 0% "50%".
+std::string ShownDecimal(std::string_view code, double value) {
+  const std::vector<std::string_view> sections = NumberSections(code);
+  std::size_t pick = 0;
+  if (value < 0 && sections.size() > 1) pick = 1;
+  else if (value == 0 && sections.size() > 2) pick = 2;
+  TDecimal d;
+  ParseDecimal(sections[pick], d);
+  bool same = false;
+  double shown = 0;
+  std::string text = RenderDecimal(d, std::fabs(value), same, shown);
+  if (same) return FloatToStrGeneral(value, 15);
+  return (pick == 0 && value < 0 && shown != 0 ? "-" : "") + text;
+}
+
 bool GivesText(const TPlaced& placed) {
   return placed.zeros >= 2 || (placed.literal && (placed.zeros + placed.hashes > 0 || placed.general));
 }
@@ -555,11 +782,17 @@ bool IsConditionalCode(std::string_view code) {
   return gives;
 }
 
+// Whether the code gives a number a text of its own: digits padded with zeros (two zeros and more), the
+// number set among texts ("Д-"0000, "Д-"#, "Д-"General, 0" кВт"), by conditions or as a fraction, or
+// dressed with decimals, thousands, a percent or an exponent (a text that stays the number itself where
+// it only dresses it: ShownDecimal). General alone is no format at all, and a lone '#' neither: the
+// number stays the value.
 bool IsPaddedCode(std::string_view code) {
   if (IsConditionalCode(code) || IsFractionCode(code)) return true;
   TPlaced placed;
-  if (!ParsePlaced(FirstSection(code), placed) || placed.condition.op != TCondition::None) return false;
-  return GivesText(placed);
+  if (ParsePlaced(FirstSection(code), placed) && placed.condition.op == TCondition::None && GivesText(placed))
+    return true;
+  return IsDecimalCode(code);
 }
 
 // The section's text for a number: a whole number's digits fill the placeholders from the right, the
@@ -633,6 +866,7 @@ std::optional<std::string> ShownConditional(std::string_view code, double value)
 std::string ShownPadded(std::string_view code, double value) {
   if (IsConditionalCode(code)) return ShownConditional(code, value).value_or(std::string());
   if (IsFractionCode(code)) return ShownFraction(code, value);
+  if (TPlaced first; !ParsePlaced(FirstSection(code), first) || !GivesText(first)) return ShownDecimal(code, value);
   // a negative number takes the second section as it is when there is one, else the first after a minus;
   // zero takes the third
   const std::vector<std::string_view> sections = Sections(code);
@@ -743,6 +977,13 @@ TNumberFormat BuiltinNumberFormat(int id) {
     case 16: return NumberFormatOf(id, "DD.MMM");
     case 17: return NumberFormatOf(id, "MMM.YY");
     case 22: return NumberFormatOf(id, "DD.MM.YYYY H:MM");
+    case 1: return NumberFormatOf(id, "0");
+    case 2: return NumberFormatOf(id, "0.00");
+    case 3: return NumberFormatOf(id, "#,##0");
+    case 4: return NumberFormatOf(id, "#,##0.00");
+    case 9: return NumberFormatOf(id, "0%");
+    case 10: return NumberFormatOf(id, "0.00%");
+    case 11: return NumberFormatOf(id, "0.00E+00");
     case 12: return NumberFormatOf(id, "# ?/?");
     case 13: return NumberFormatOf(id, "# ?\?/?\?");
     case 20: return NumberFormatOf(id, "h:mm");

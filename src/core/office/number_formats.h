@@ -17,9 +17,12 @@ bool IsBuiltinDateFormat(int id);
 // which no calendar could show.
 bool IsDateSerialInRange(double serial);
 
-// What a cell's number format makes of its number (of a text: ShownTextOf). Most formats only dress a
-// number (decimals, a thousands separator, a currency) and the number alone is the value; a date format
-// makes it a day. Some give the number a text that is the value itself: digits padded with leading zeros
+// What a cell's number format makes of its number (of a text: ShownTextOf). The general format shows the
+// number alone; a date format makes it a day. Others give the number a text (Padded), which a column of
+// texts takes as the sheet shows it: one that only dresses the number (8 under 0.00 shows "8,00", 12345
+// under #,##0 "12 345") is the number itself, but one that shows other digits is its text (2750.333 under
+// 0.00 is "2750,33", 0.5 under 0% "50%", 1234 under 0.00E+00 "1,23E+03", with the separators the
+// program shows numbers with); and some give the number a text that is the value itself: digits padded with leading zeros
 // or the number set among texts of the format (a meter "011070123456789" under 000000000000000, whose
 // number alone is another meter; a contract "Д-0077" under "Д-"0000, "Д-77" under "Д-"# or "Д-"General),
 // a duration counted in hours however many ("36:30" under [h]:mm, "36:30:15.5" under [h]:mm:ss.0, which

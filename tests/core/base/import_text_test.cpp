@@ -171,6 +171,10 @@ TEST(ImportValues, AnOutsideValueGivesAValueOrANamedFaultByEveryRule) {
       {TOutsideValue::Number(10.000000000000002, "10"), std::nullopt, "вне пределов 0..9"},
       {TOutsideValue::Number(77, "Д-0077"), 77, ""},
       {TOutsideValue::Number(77.25, "Д-0077"), std::nullopt, "\"Д-0077\" не является целым числом"},
+      // a format that rounds shows no integer the file holds: 2.5 under 0 is "3", 7.4 under 000 "007"
+      {TOutsideValue::Number(2.5, "3"), std::nullopt, "\"2.5\" не является целым числом"},
+      {TOutsideValue::Number(7.4, "007"), std::nullopt, "\"7.4\" не является целым числом"},
+      {TOutsideValue::Number(6.9999999999999991, "007"), 7, ""},
       {TOutsideValue::Date(2, "48"), 48, ""},
       {TOutsideValue::Date(1.5208333, "36:30"), std::nullopt, "это время"},
       {TOutsideValue::Date(1.5208333, "12:30"), std::nullopt, "это время"},

@@ -16,6 +16,7 @@
 #include "core/base/classic_numbers.h"
 #include "core/base/error.h"
 #include "core/base/import_number.h"
+#include "core/base/numfmt.h"
 #include "support/test_env.h"
 #include "support/xls_builder.h"
 #include "support/zip_builder.h"
@@ -493,25 +494,35 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
     }
     EXPECT_EQ(*sheet.Value(2, 2).Number(), 77.0) << file << ": the contract's number is the number";
   }
-  // Meters set among texts by conditions, a fraction and days without their year (make_shown_sheets.py):
-  // every cell as LibreOffice shows it; the meter's number is the number, the day is no number
+  // Meters set among texts by conditions, a fraction, days without their year and numbers shown with other
+  // digits than their own (make_shown_sheets.py): every cell as LibreOffice shows it to a Russian user,
+  // with the separators the program then shows numbers with; the meter's number is the number, the day is
+  // no number
   libreOffice = shownByLibreOffice("formats_libreoffice.csv");
-  ASSERT_EQ(libreOffice.size(), 4u);
+  ASSERT_EQ(libreOffice.size(), 7u);
+  const TFormatSettings saved = FormatSettings;
+  SetFormatSeparators(",", "\u00A0");
   for (const std::string file : {"formats_openpyxl.xlsx", "formats_xlsxwriter.xlsx", "formats_xlwt.xls", "formats_libreoffice.xls",
                                  "formats_libreoffice.xlsx", "formats_gnumeric.xls", "formats_gnumeric.xlsx"}) {
     TSheetReader sheet;
     sheet.Open(data(file));
-    for (int row = 1; row <= 4; ++row) {
-      std::vector<std::string> read;
-      for (int col = 1; col <= 3; ++col) read.push_back(*sheet.Value(row, col).Name());
-      EXPECT_EQ(read, libreOffice[static_cast<std::size_t>(row - 1)]) << file << " row " << row;
+    for (int row = 1; row <= 7; ++row) {
+      std::vector<std::string> read, shown;
+      for (int col = 1; col <= 3; ++col) {
+        read.push_back(*sheet.Value(row, col).Name());
+        // as a name takes a text: a no-break space (the thousands') a blank
+        shown.push_back(*TOutsideValue::Text(libreOffice[static_cast<std::size_t>(row - 1)].at(static_cast<std::size_t>(col - 1))).Name());
+      }
+      EXPECT_EQ(read, shown) << file << " row " << row;
     }
     EXPECT_EQ(std::tuple(*sheet.Value(3, 2).Number(), *sheet.Value(2, 3).Date(), sheet.Value(2, 3).Number().Fault,
                          sheet.Value(4, 3).Integer(0, 100).Fault),
               std::tuple(805.0, 46327.0, std::string("текст \"01.11\" не является числом: это дата"),
                          std::string("текст \"28 фев\" не является целым числом: это дата")))
         << file;
+    EXPECT_NEAR(*sheet.Value(5, 2).Number(), 2750 + 1.0 / 3, 1e-9) << file << ": the number is the number stored";
   }
+  FormatSettings = saved;
   // A duration or a time of 10^11 days and more, and a value that is no number under a time format,
   // shows no text: named by its cell, never an empty name
   TempDir dir;

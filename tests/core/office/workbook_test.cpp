@@ -77,7 +77,7 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          Shown{"\"Д-\"0000;\"М-\"0000", -77, "М-0077"}, Shown{"\"Д-\"0", 77, "Д-77"},
                          Shown{"0000\" кВт\"", 12345, "12345 кВт"}, Shown{"\\№00000", 42, "№00042"},
                          Shown{"00-00", 123456, "1234-56"}, Shown{"[Red]\"Д-\"0000", 7, "Д-0007"},
-                         Shown{"[$₽-419]0000", 7, nullptr}, Shown{"\"Д-\"0.00", 7, nullptr},
+                         Shown{"[$₽-419]0000", 7, "₽0007"}, Shown{"\"Д-\"0.00", 7, "Д-7.00"},
                          Shown{"[h]:mm AM/PM", 1.5, nullptr}, Shown{"[h]:mm:ss.00", 1.5, "36:00:00.00"},
                          // a prefix before any number (LibreOffice shows "-Д-77" and "Д-" for 0 under "Д-"#),
                          // tenths of a second, a language before zeros
@@ -92,8 +92,15 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          Shown{"hh:mm:ss.0", 1 + (12 * 3600 + 30 * 60 + 15.5) / 86400, "12:30:15.5"},
                          Shown{"[mm]:ss.000", 1.5 / 24 + 0.0126 / 86400, "90:00.013"},
                          Shown{"[h]:mm:ss.0000", 1.5, nullptr}, Shown{"[h]:mm.0", 1.5, nullptr},
-                         Shown{"0", 5, nullptr}, Shown{"0.00", 5, nullptr}, Shown{"#,##0", 5, nullptr},
-                         Shown{"General", 5, nullptr}, Shown{"dd.mm.yyyy", 45351, "29.02.2024"},
+                         // a number only dressed is itself; one shown with other digits is the text shown
+                         Shown{"0", 5, "5"}, Shown{"0.00", 5, "5"}, Shown{"#,##0", 12345, "12345"},
+                         Shown{"0.0#", 5.1, "5.1"}, Shown{"0.00", 2750 + 1.0 / 3, "2750.33"}, Shown{"0", 2750.333, "2750"},
+                         Shown{"0.00", 2.675, "2.68"}, Shown{"0.00", -2750.333, "-2750.33"}, Shown{"0.0#", 5.123, "5.12"},
+                         Shown{"#,##0", 12345.6, "12\u00A0346"}, Shown{"#,##0,", 1234567, "1\u00A0235"},
+                         Shown{"0%", 0.5, "50%"}, Shown{"0.00%", 0.0125, "1.25%"}, Shown{"0.00E+00", 1234, "1.23E+03"},
+                         Shown{"0.00E+00", 0.000123, "1.23E-04"}, Shown{"#,##0.00;(#,##0.00)", -1234.5, "(1\u00A0234.50)"},
+                         Shown{"#,##0.00\\ [$₽-419]", 1234.567, "1\u00A0234.57 ₽"}, Shown{"[$-419]0.00", 2750.333, "2750.33"},
+                         Shown{"0.##", 5.001, "5."}, Shown{"General", 5, nullptr}, Shown{"dd.mm.yyyy", 45351, "29.02.2024"},
                          // a condition chooses the section (LibreOffice's texts): the first shows the minus
                          // unless it takes the numbers below zero, the others never; no section, no text
                          Shown{"[<1000]\"Д-\"000;\"Д-\"0", 77, "Д-077"}, Shown{"[<1000]\"Д-\"000;\"Д-\"0", 1234, "Д-1234"},

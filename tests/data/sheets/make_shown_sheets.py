@@ -192,12 +192,17 @@ def very_hidden():
 # Readings whose cells their formats set among texts of their own, by conditions, as fractions and as days
 # without their year: the station, the meter (77 under [<1000]"Д-"000;"Д-"0 shows "Д-077", 805 under
 # [>=1000]0;"№ "0000 shows "№ 0805"), the hours (1.11.2026 under DD.MM shows "01.11", 2750 1/3 under
-# # ?/? shows "2750 1/3", 28.2.2026 12:00 under D MMM shows "28 фев").
+# # ?/? shows "2750 1/3", 28.2.2026 12:00 under D MMM shows "28 фев"), and numbers whose formats show
+# other digits than the number's own (2750 1/3 under 0.00 shows "2750,33", 0.5 under 0% "50%", 1234
+# under 0.00E+00 "1,23E+03").
 FORMATTED = [
     ["ТП", "Счетчик", "Часы"],
     ["ТП-42", (77, '[<1000]"Д-"000;"Д-"0'), (46327, "DD.MM")],
     ["ТП-7", (805, '[>=1000]0;"№ "0000'), (2750 + 1 / 3, "# ?/?")],
     ["ТП-9", (1234, '[<1000]"Д-"000;"Д-"0'), (46081.5, "D MMM")],
+    ["ТП-11", (2750 + 1 / 3, "0.00"), (12345.6, "#,##0")],
+    ["ТП-12", (0.5, "0%"), (1234, "0.00E+00")],
+    ["ТП-14", (2.675, "0.00"), (0.0125, "0.00%")],
 ]
 
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "core/base/numfmt.h"
 #include "core/office/sheet_raw_cells.h"
 #include "core/office/xlsx_file.h"
 #include "grid_fixture.h"
@@ -336,9 +337,15 @@ TEST_F(GridExchange, ImportTakesCellsAsTheSheetShowsThem) {
     grid_.RunCommand(ld::gui::mtSheetImport);
     ASSERT_EQ(box_.Calls().size(), 2u) << file;
     EXPECT_EQ(box_.Calls()[1].text, "Ввод данных закончен") << file;
-    ASSERT_EQ(grid_.table().RowCount, 3) << file;
+    ASSERT_EQ(grid_.table().RowCount, 6) << file;
     EXPECT_EQ(std::tuple(Cell(1, 2), Cell(1, 3), Cell(2, 2), Cell(2, 3), Cell(3, 2), Cell(3, 3)),
               std::tuple("Д-077", "01.11", "№ 0805", "2750 1/3", "Д-1234", "28 фев"))
+        << file;
+    // other digits than the number's own, with the separators the program shows numbers with
+    const std::string& point = ld::FormatSettings.DecimalSeparator;
+    EXPECT_EQ(std::vector<std::string>({Cell(4, 2), Cell(4, 3), Cell(5, 2), Cell(5, 3), Cell(6, 2), Cell(6, 3)}),
+              std::vector<std::string>({"2750" + point + "33", "12 346", "50%",
+                                        "1" + point + "23E+03", "2" + point + "68", "1" + point + "25%"}))
         << file;
   }
   // a book whose first sheet is hidden (last month's behind this month's) is named, not read
