@@ -282,7 +282,7 @@ TSheetCells SheetCells(TSheetReader& sheet) {
 
 bool EndsData(const TSheetCells& cells, int row, int col) {
   const TOutsideValue cell = cells(row, col);
-  if (!cell.Blank()) return false;
+  if (!cell.Blank() || cell.RangeOnly()) return false;
   if (std::string fault = cell.EndFault(); !fault.empty()) throw TCellTextError(row, col, std::move(fault));
   return true;
 }

@@ -131,8 +131,9 @@ struct TSheetName {
   std::string Fault;
 };
 
-// Whether cell (row, col) ends the data of a column that ends at its first empty cell: a blank cell does;
-// one that may be a formula never calculated (TOutsideValue::EndFault) throws TCellTextError naming the
+// Whether cell (row, col) ends the data of a column that ends at its first empty cell: a blank cell does,
+// but not the cell of a merged range in a row that holds nothing else (TOutsideValue::RangeOnly), whose
+// row the readers pass over; one that may be a formula never calculated (TOutsideValue::EndFault) throws TCellTextError naming the
 // cell with the advice to recalculate, as a cell that cannot be read does.
 bool EndsData(const TSheetCells& cells, int row, int col);
 

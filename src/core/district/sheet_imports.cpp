@@ -237,7 +237,10 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
                         std::any_of(import.Columns.begin(), import.Columns.end(),
                                     [](const TSheetColumn& c) { return c.Need != TSheetColumnNeed::Whole; });
   for (int row = firstRow, empty = 0; empty < kEndOfRows; ++row) {
-    if (cells(row, key).Blank()) {
+    const TOutsideValue keyCell = cells(row, key);
+    // a row of a merged range alone is passed over, as the readers pass it
+    if (keyCell.RangeOnly()) continue;
+    if (keyCell.Blank()) {
       if (import.FirstBlankEnds) break;
       ++empty;
       continue;

@@ -103,6 +103,7 @@ public:
   TFirstRows(const TSheetCells& cells, office::TFileScaledBudget* held) {
     for (int r = 1;; ++r) {
       if (EndsData(cells, r, 1)) break;
+      if (cells(r, 1).RangeOnly()) continue;
       std::string name = UpperCase(TakeName(cells, r, 1));
       // row 1 is the heading
       if (r == 1) continue;
@@ -267,8 +268,11 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     textBytes += text.size();
     return text;
   };
+  int n = 0;
   for (int r = first; r <= last; ++r) {
-    const int n = r - first + 1;
+    // a row of a merged range alone (a point's number merged down over an empty row) is no point
+    if (cells(r, 1).RangeOnly()) continue;
+    ++n;
     textBytes = 0;
     // the row's number tells where the data end: one that cannot be read refuses the workbook by its cell
     TakeName(cells, r, 1);
@@ -332,9 +336,9 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     }
     (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ);
     (*c.Device)[n] = counter.empty() || counter == "0" ? 'N' : 'Y';
-    walk.Advance(n);
+    walk.Advance(r - first + 1);
   }
-  table.RowCount = rows;
+  table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
   return taken;
 }
@@ -401,6 +405,9 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
         taken.NotTakenAt(r, numbers.FirstFault());
       else if (numbers.Whole())
         ++taken.Items;
+    } else if (cells(r, 1).RangeOnly()) {
+      // a row of a merged range alone names no station: the one above goes on (a station's name merged
+      // down over an empty row above its feeders)
     } else {
       station = s;
       stationRow = r;

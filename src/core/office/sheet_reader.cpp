@@ -258,11 +258,15 @@ TOutsideValue TSheetReader::Value(int row, int col) const {
   // a merged cell shows its first cell's value in the range's first column: the rows below the first
   // show it too (a name over two metering points is each one's), while the cells beside that column show
   // nothing in any row, whatever the file keeps hidden in them (a point's name merged over its address
-  // is no address). A row the sheet holds nothing else in is no row of the range's value: a range
-  // reaching past the data makes no row.
+  // is no address). A row the sheet holds nothing else in is no row of the range's value: it shows
+  // nothing there, though within the sheet's data it ends no data (a station's name merged down over an
+  // empty row above its feeders), and a range reaching past the data makes no row.
   if (const office::TMergedRange* range = merged_.Find(row, col);
       range && (row != range->firstRow || col != range->firstCol)) {
-    if (col != range->firstCol || !HoldsData(row)) return {};
+    if (col != range->firstCol) return {};
+    if (!HoldsData(row))
+      return row <= LastRow() && !Blank(range->firstRow, range->firstCol) ? TOutsideValue::RangeBlank(range->Name())
+                                                                          : TOutsideValue();
     return StoredValue(range->firstRow, range->firstCol).Covered(range->Name());
   }
   return StoredValue(row, col);

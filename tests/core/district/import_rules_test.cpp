@@ -577,7 +577,7 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
   // the workbooks of a reader's own kind, by the beginning of their names
   const std::map<std::string, std::vector<std::string>> ownKinds = {
       {kHouseholdsSheet, {"households_line_breaks", "households_pasted", "households_merged", "households_formulas",
-                          "households_letters", "households_numbered"}},
+                          "households_letters", "households_numbered", "households_station"}},
       {kMeterPointsSheet, {"industrial", "points_merged", "points_untitled", "points_unheaded"}},
       {kTechnicalSheet, {"technical_"}},
       {kFeederMeasureSheet, {"inputs_", "uncalculated_"}},

@@ -83,7 +83,8 @@ TEST(ProducedWorkbooks, FeederMeasurementsTakeFormulaResultsAndNameWhatNoFileHol
 // Cells merged down over two rows, as each program writes them (tests/data/sheets/make_merged_sheets.py):
 // a name the merged cell shows on both rows (a contract, a subscriber, a meter type, a households
 // feeder) is each row's, as the sheet shows it; a figure it shows over both (a metering point's energy)
-// is the first row's, and the second row is named by its cell and the range, never given it twice.
+// is the first row's, and the second row is named by its cell and the range, never given it twice; a
+// row the merged cell alone fills is passed over, never the end of the data.
 TEST(ProducedWorkbooks, AMergedNameIsEveryRowsItCoversAndAMergedFigureIsNamed) {
   MaketFileName = (DataDir() / "maket.zr").string();
   for (const char* producer : {"openpyxl.xlsx", "xlsxwriter.xlsx", "libreoffice.xls", "libreoffice.xlsx", "gnumeric.xls"}) {
@@ -120,6 +121,19 @@ TEST(ProducedWorkbooks, AMergedNameIsEveryRowsItCoversAndAMergedFigureIsNamed) {
       rows.push_back(CellText(table, "NameTP", row) + " " + CellText(table, "Fider", row) + " " +
                      CellText(table, "CountAb", row) + " " + CellText(table, "W", row));
     EXPECT_EQ(rows, (std::vector<std::string>{"ТП-42 Л8 40 9800", "ТП-42 Л8 5 120.5", "ТП-42 Л9 12 300"})) << producer;
+
+    // a station's name merged down over an empty row: the row is the name's, and every feeder below it
+    // is the station's
+    sheet.Open((TestDataDir() / "sheets" / (std::string("households_station_merged_") + producer)).string());
+    FillRows(table, LayoutHouseholds, {});
+    info.clear();
+    EXPECT_EQ(ReadHouseholdsSheet(SheetCells(sheet), table, info).Items, 8) << producer;
+    EXPECT_EQ(info, std::vector<std::string>{}) << producer;
+    ASSERT_EQ(table.RowCount, 8) << producer;
+    EXPECT_EQ(CellText(table, "NameTP", 1) + " " + CellText(table, "Fider", 1) + " " + CellText(table, "NameTP", 8) + " " +
+                  CellText(table, "Fider", 8) + " " + CellText(table, "CountAb", 8) + " " + CellText(table, "W", 8),
+              "ТП-42 Л1 ТП-42 Л8 80 804")
+        << producer;
   }
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # Writes the workbooks of this folder with merged cells (see README): an industrial subscriber sheet whose
 # contract, subscriber and meter type are merged down over the subscriber's two metering points, and whose
-# energy is merged over both; a households sheet whose feeder is merged down over two rows. Run from this
+# energy is merged over both; a households sheet whose feeder is merged down over two rows, and one whose
+# station is merged down over an empty row. Run from this
 # folder with Debian's python3-openpyxl, python3-xlsxwriter, libreoffice-calc and gnumeric:
 #     /usr/bin/python3 make_merged_sheets.py
 import os
@@ -34,6 +35,9 @@ HOUSEHOLDS = [
     [3, 9, 12, 300],
 ]
 HOUSEHOLD_MERGES = ["B2:B3"]
+# A station's name merged down over an empty row above its eight feeders.
+STATION_ROWS = [["ТП-42"], []] + [[k, k, 10 * k, 100.5 * k] for k in range(1, 9)]
+STATION_MERGES = ["A1:A2"]
 
 
 def openpyxl_book(name, title, rows, merges):
@@ -72,7 +76,11 @@ def run(args, env):
 
 
 def main():
-    books = (("points", "Промышленные", POINTS, POINT_MERGES), ("households", "Бытовые", HOUSEHOLDS, HOUSEHOLD_MERGES))
+    make(("points", "Промышленные", POINTS, POINT_MERGES), ("households", "Бытовые", HOUSEHOLDS, HOUSEHOLD_MERGES),
+         ("households_station", "Бытовые", STATION_ROWS, STATION_MERGES))
+
+
+def make(*books):
     for kind, title, rows, merges in books:
         openpyxl_book(kind + "_merged_openpyxl.xlsx", title, rows, merges)
         xlsxwriter_book(kind + "_merged_xlsxwriter.xlsx", title, rows, merges)
