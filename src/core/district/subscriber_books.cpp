@@ -76,7 +76,7 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
     TImportTaken taken;
     try {
       taken = reader.Read(tables, cells, {&info, 0, progress, stage, &held});
-      if (const int end = LastSheetRow(sheet) + 1; reader.Fresh && sheet.LastRow() >= end)
+      if (const int end = taken.DataEnd; reader.Fresh && end > 0 && sheet.LastRow() >= end)
         info.push_back(std::string(name) + ", строка " + std::to_string(end) +
                        ": пустая ячейка в столбце 1 - конец данных листа, строки ниже не прочитаны");
     } catch (const TCellTextError& e) {

@@ -228,12 +228,6 @@ int LastSheetRow(const TSheetCells& cells) {
   return r - 1;
 }
 
-int LastSheetRow(const TSheetReader& sheet) {
-  int r = 1;
-  while (!sheet.Blank(r, 1)) ++r;
-  return r - 1;
-}
-
 int MeterEnergyKind(std::string_view text) {
   if (text == "АЕ спож.") return 1;
   if (text == "АЕ ген.") return 0;
@@ -340,6 +334,7 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
   }
   table.RowCount = n;
   SortTableByFields(table, {"NameTP", "Ndog", "NumPoint", "TypCounter"});
+  taken.DataEnd = last + 1;
   return taken;
 }
 
@@ -425,6 +420,7 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   }
   table.RowCount = n;
   SortTableByFields(table, {"NameTP"});
+  taken.DataEnd = last + 1;
   return taken;
 }
 

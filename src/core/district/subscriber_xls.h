@@ -40,10 +40,8 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    TImportMessages& info);
 
-// The row before the first empty cell of column 1 from row 1; of the reader's sheet, the same row found
-// without a value made of each cell (TSheetReader::Blank).
+// The row before the first empty cell of column 1 from row 1 (EndsData).
 int LastSheetRow(const TSheetCells& cells);
-int LastSheetRow(const TSheetReader& sheet);
 
 // A row's number as people type it: digits, with a dot after them or not ("12", "12.").
 bool IsRowNumberText(std::string_view text);

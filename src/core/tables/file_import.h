@@ -37,6 +37,9 @@ struct TImportTaken {
   // one ("узлов 33, ветвей 37"): the import's closing message says it, so that a person who knows the
   // file sees a part of it missing. Empty: no closing message.
   std::string Summary;
+  // The row of the empty cell at which a sheet reader that ends its data there stopped (0: none): what
+  // stands below it was not read, which the import says.
+  int DataEnd = 0;
   // Keeps the first reason only: later ones are the same fault over again.
   void NotTaken(std::string reason) {
     if (FirstReason.empty()) FirstReason = std::move(reason);

@@ -193,7 +193,7 @@ TEST(SubscriberXls, HouseholdFeeders) {
 // and a feeder ended by Alt+Enter, a no-break space or a tab are the station and the feeder of the other
 // tables, and an empty row
 // before the last station ends the data, which the import says instead of leaving that station out
-// without a word.
+// without a word, but a row that a merged station's name fills is none.
 TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
   MaketFileName = (DataDir() / "maket.zr").string();
   TempDir dir;
@@ -221,12 +221,18 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
   EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "CountAb", "W"}),
             (Grid{{"КТП 7", "Л1", "7", "300"}, {"ТП-42", "Л1", "12", "2750.25"}, {"ТП-42", "Л8", "5", "120.5"}}));
 
-  // a sheet whose data reach its last row is read without that line
+  // a sheet whose data reach its last row is read without that line, and so is one whose station's name
+  // is merged down over an empty row above its feeders (LibreOffice's book): no end of its data
   WriteBook(dir / "byt.xlsx", {{"ТП-1"}, {"1", "1", "2", "10"}});
+  for (const std::string& book : {std::string(dir / "byt.xlsx"), (TestDataDir() / "sheets" / "households_station_merged_libreoffice.xls").string()}) {
+    r.PathByt = book;
+    info.clear();
+    EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutHouseholds);
+    EXPECT_TRUE(info.empty()) << book << ": " << info.back();
+  }
+  ReadTableFile(stem + ".BBA", byt);
+  EXPECT_EQ(byt.RowCount, 8);
   r.PathByt = dir / "byt.xlsx";
-  info.clear();
-  EXPECT_EQ(ImportSubscriberBasesXls(r, info), LayoutHouseholds);
-  EXPECT_TRUE(info.empty());
 
   // a figure space and a narrow no-break space after a name are cut as a no-break space is, and one
   // between the thousands of a number is the number rule's to name: neither refuses the workbook
