@@ -999,6 +999,8 @@ bool ShowsNumber(const TNumberFormat& format, double value) {
   if (!std::isfinite(value)) return format.show == TNumberShow::Plain || format.show == TNumberShow::Date;
   // a number that no section of a conditional code takes has no text under it
   if (format.show == TNumberShow::Padded && IsConditionalCode(format.code)) return ShownConditional(format.code, value).has_value();
+  // a percent of a number near the largest is past every number: no digits to show
+  if (format.show == TNumberShow::Padded && std::fabs(value) > 1e300 && IsDecimalCode(format.code)) return false;
   return (format.show != TNumberShow::Duration && format.show != TNumberShow::Clock) || std::fabs(value) < kLongestTime;
 }
 

@@ -54,8 +54,9 @@ std::string FormatCodeFault(int id, std::string_view code);
 TNumberFormat NumberFormatOf(int id, std::string_view code);
 TNumberFormat BuiltinNumberFormat(int id);
 
-// Whether the format shows this number at all: a duration or a time of 10^11 days and more, and a value
-// that is no finite number, has no text under it (a spreadsheet shows an error mark in its place).
+// Whether the format shows this number at all: a duration or a time of 10^11 days and more, a number past
+// 10^300 under a format of decimals (whose percent would be past every number), and a value that is no
+// finite number, has no text under it (a spreadsheet shows an error mark in its place).
 bool ShowsNumber(const TNumberFormat& format, double value);
 
 // The text that a Padded, Duration or Clock format shows for the number ("011070123456789", "Д-0077",
