@@ -20,6 +20,15 @@ std::filesystem::path SourceDir() {
 std::filesystem::path DataDir() { return SourceDir() / "data"; }
 std::filesystem::path TestDataDir() { return SourceDir() / "tests" / "data"; }
 
+void CopyDataFiles(const std::filesystem::path& to, const std::function<bool(const std::string& name)>& take) {
+  std::filesystem::create_directories(to);
+  for (const auto& entry : std::filesystem::directory_iterator(DataDir())) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with('~') || (take && !take(name))) continue;
+    std::filesystem::copy_file(entry.path(), to / name, std::filesystem::copy_options::overwrite_existing);
+  }
+}
+
 TempDir::TempDir() {
   std::random_device rd;
   const auto base = std::filesystem::temp_directory_path();

@@ -1,6 +1,7 @@
 #pragma once
 // Where tests find the source tree and its data, and a temporary folder per test.
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -9,6 +10,12 @@ namespace ld::test {
 std::filesystem::path SourceDir();     // the repository root
 std::filesystem::path DataDir();       // data/: the program folder's default files ("maket.zr", ...)
 std::filesystem::path TestDataDir();   // tests/data/: published test networks
+
+// Copies the program folder's default files (DataDir) whose names `take` accepts (every one without it)
+// into the folder `to`, file by file. A test program that reads a shipped table in place leaves its mark
+// beside it for a moment (a name ending in "~"): that is none of them, is passed over, and its going
+// while the folder is listed fails no copy.
+void CopyDataFiles(const std::filesystem::path& to, const std::function<bool(const std::string& name)>& take = {});
 
 // A fresh empty folder, removed with everything in it when the object goes.
 class TempDir {

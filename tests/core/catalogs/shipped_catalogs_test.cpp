@@ -65,8 +65,7 @@ float Num(const CsvRow& row, const char* field) {
 class ShippedCatalogs : public CatalogTest {
 protected:
   ShippedCatalogs() {
-    for (const auto& e : fs::directory_iterator(DataDir()))
-      if (e.path().extension() == ".cat") fs::copy_file(e.path(), dir_ / e.path().filename());
+    CopyDataFiles(dir_.Path(), [](const std::string& name) { return name.ends_with(".cat"); });
   }
   std::string Bytes(const std::string& file) const {
     std::ifstream in(dir_ / file, std::ios::binary);

@@ -47,8 +47,7 @@ protected:
   // The sample with the writer's inputs in the folder.
   void Ready(const TSetWriter& writer, const std::string& folder) {
     fs::remove_all(folder);
-    fs::create_directories(folder);
-    fs::copy(DataDir(), folder, fs::copy_options::recursive);
+    CopyDataFiles(folder);
     IniRec.Path = folder + "/";
     ReadNominalVoltageList();
     if (writer.Prepare) writer.Prepare(folder);

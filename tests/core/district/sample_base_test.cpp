@@ -48,10 +48,7 @@ protected:
     MaketFileName = (DataDir() / "maket.zr").string();
     IniRec = TIniRec();
     IniRec.Path = dir.Path().string() + "/";
-    for (const auto& f : fs::directory_iterator(DataDir())) {
-      const std::string name = f.path().filename().string();
-      if (name.rfind("Образец.", 0) == 0 || name.rfind("sprav_", 0) == 0) fs::copy_file(f.path(), dir.Path() / name);
-    }
+    CopyDataFiles(dir.Path(), [](const std::string& name) { return name.rfind("Образец.", 0) == 0 || name.rfind("sprav_", 0) == 0; });
     ReadNominalVoltageList();
     // The stations' loads are the energies of the month of the meters: the README sets that period
     // before the first calculation.

@@ -54,8 +54,7 @@ protected:
     MaketFileName = (DataDir() / "maket.zr").string();
     IniRec = TIniRec();
     IniRec.Path = folder_ + "/";
-    fs::create_directories(folder_);
-    fs::copy(DataDir(), folder_, fs::copy_options::recursive);
+    CopyDataFiles(folder_);
     ReadNominalVoltageList();
   }
   void TearDown() override {
@@ -83,8 +82,7 @@ protected:
     if (earlier && fs::exists(written_)) {
       fs::rename(written_, folder_);
     } else {
-      fs::create_directories(folder_);
-      fs::copy(DataDir(), folder_, fs::copy_options::recursive);
+      CopyDataFiles(folder_);
       if (writer.Prepare) writer.Prepare(folder_);
       if (earlier) writer.Run(folder_);
     }

@@ -27,10 +27,7 @@ class CapacitiveSample : public RegimeTest {
 protected:
   CapacitiveSample() {
     IniRec.Path = dir.Path().string() + "/";
-    for (const auto& f : fs::directory_iterator(DataDir())) {
-      const std::string name = f.path().filename().string();
-      if (name.rfind("Образец.", 0) == 0 || name.rfind("sprav_", 0) == 0) fs::copy_file(f.path(), dir.Path() / name);
-    }
+    CopyDataFiles(dir.Path(), [](const std::string& name) { return name.rfind("Образец.", 0) == 0 || name.rfind("sprav_", 0) == 0; });
     ReadNominalVoltageList();
   }
   std::string Stem() const { return dir / "Образец"; }

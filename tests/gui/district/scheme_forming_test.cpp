@@ -34,11 +34,9 @@ class SchemeFormingWindow : public DistrictWindow {
 protected:
   // The sample base of the program folder and the catalogues its marks need, in the test's folder.
   void CopySample() {
-    for (const auto& f : fs::directory_iterator(DataDir())) {
-      const std::string name = f.path().filename().string();
-      if (name.rfind("Образец.", 0) == 0 || name == "sprav_ln.cat" || name == "sprav_t2.cat")
-        fs::copy_file(f.path(), dir.Path() / name);
-    }
+    CopyDataFiles(dir.Path(), [](const std::string& name) {
+      return name.rfind("Образец.", 0) == 0 || name == "sprav_ln.cat" || name == "sprav_t2.cat";
+    });
   }
   Lines InfoLines() const {
     Lines lines;
