@@ -241,7 +241,11 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     // a row of a merged range alone is passed over, as the readers pass it
     if (keyCell.RangeOnly()) continue;
     if (keyCell.Blank()) {
-      if (import.FirstBlankEnds) break;
+      if (import.FirstBlankEnds) {
+        // an empty cell that may be a formula never calculated is no end: its advice, as the reader's
+        if (std::string fault = keyCell.EndFault(); !fault.empty()) return Cell(row, key) + fault;
+        break;
+      }
       ++empty;
       continue;
     }

@@ -566,6 +566,14 @@ TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtI
             << cell << " " << kind.name << ": " << said;
       }
     }
+    // an empty cell that may be a formula never calculated, where the first empty one ends the data: no
+    // end, but named with the advice to recalculate, by the check of the sheet's kind as by the reader
+    if (reader.FirstBlankEnds) {
+      const std::pair<int, int> at{sheet.firstRow, reader.Columns.front().Col};
+      const TOutsideValue uncalculated = TOutsideValue::UnsureEmpty(UnreadableCellReason(UnreadableCell::FormulaWithoutResult, {}));
+      const std::string said = run(reader, sheet.grid, at, &uncalculated);
+      EXPECT_TRUE(named(said, at) && said.find(uncalculated.EndFault()) != std::string::npos) << reader.Name << ": " << said;
+    }
   }
 }
 
@@ -652,10 +660,13 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
       const auto kinds = ownKinds.find(reader.Name);
       if (kinds != ownKinds.end() &&
           std::any_of(kinds->second.begin(), kinds->second.end(), [&](const std::string& k) { return name.rfind(k, 0) == 0; })) {
-        // a book of its own kind is of its kind, whatever it holds in its cells, and its rows are taken
+        // a book of its own kind is of its kind, whatever it holds in its cells, and its rows are taken (a
+        // book never calculated is named by its formula's cell with the advice to recalculate)
         TSheetReader sheet;
         sheet.Open(book.string());
-        EXPECT_EQ(SheetKindFault(reader, SheetCells(sheet)), "") << reader.Name << " <- " << name;
+        const std::string fault = SheetKindFault(reader, SheetCells(sheet));
+        EXPECT_TRUE(fault.empty() || (fault.rfind("ячейка ", 0) == 0 && fault.find("формула без вычисленного значения") != std::string::npos))
+            << reader.Name << " <- " << name << ": " << fault;
         std::vector<TDataFile> tables = tablesOf(reader);
         std::vector<std::string> said;
         try {
