@@ -101,11 +101,12 @@ enum : unsigned {
 };
 
 // A word stands for a longer one it abbreviates (three letters or more: "Акт." for "активная"), for a
-// form of it ("нагрузки" of "нагрузка"), or begins with it ("Sном.тр").
+// form of it ("нагрузки" of "нагрузка", "активный" of "активная"), or begins with it ("Sном.тр"). A form
+// keeps four letters of the word at least: "номинальная" is no form of "номер".
 bool StandsFor(const TWord& h, const TWord& word) {
   if (word.size() < 3) return h == word;
   if (h.starts_with(word) || (h.size() >= 3 && word.starts_with(h))) return true;
-  return word.size() >= 5 && h.size() + 2 >= word.size() && h.starts_with(word.substr(0, word.size() - 2));
+  return word.size() >= 6 && h.size() + 2 >= word.size() && h.starts_with(word.substr(0, word.size() - 2));
 }
 
 // A one-letter symbol of a quantity: P (Cyrillic Р after NormalizeName), Q, S, W, I, U.
@@ -142,6 +143,8 @@ unsigned WordQuantity(const TWord& h) {
   if (h.size() >= 3 && kReactiveWord.starts_with(h)) return kReactive;
   if (h.size() >= 3 && kActiveWord.starts_with(h)) return kActive;
   if (h.starts_with(U"НАПРЯЖ")) return kVoltage;
+  // a distribution point ("РП") is a station, not P with an index
+  if (h == U"РП") return 0;
   const unsigned symbol = h.empty() ? 0 : SymbolQuantity(h[0]);
   if (symbol == 0) return 0;
   // an index that names a kind of energy names the quantity ("Wq", "Pq", "Wреакт", "Wакт")

@@ -74,21 +74,26 @@ bool IsRowNumberText(std::string_view text) {
 // Where the metering points begin: below a title row and a row of headings (row 3), unless a row above
 // already holds a point, as in a sheet without its title or without its headings: a row number in
 // column 1 (a whole number, or digits with a dot after them or none) in a row that is not the columns'
-// own numbers ("1" ... "6" ... under the headings, a number where a point names its station).
+// own numbers ("1" ... "6" ... under the headings, a number where a point names its station). Row 1
+// holds a point only when row 2 holds one too or ends the data: a title of a number ("2026") stands
+// above its headings.
 int FirstPointRow(const TSheetCells& cells) {
   constexpr int kBelowHeadings = 3;
-  for (int r = 1; r < kBelowHeadings; ++r) {
+  const auto isNumber = [&](int r) {
     const TOutsideValue number = cells(r, 1);
-    bool isNumber = false;
     if (number.Kind() == TOutsideValue::TKind::Number) {
       const TValueRead<double> v = number.Number();
-      isNumber = v && *v >= 0 && std::trunc(*v) == *v;
-    } else if (number.Kind() == TOutsideValue::TKind::Text) {
-      const TValueRead<std::string> text = number.Name();
-      isNumber = text && IsRowNumberText(*text.Value);
+      return v && *v >= 0 && std::trunc(*v) == *v;
     }
+    if (number.Kind() != TOutsideValue::TKind::Text) return false;
+    const TValueRead<std::string> text = number.Name();
+    return text && IsRowNumberText(*text.Value);
+  };
+  for (int r = 1; r < kBelowHeadings; ++r) {
     const TOutsideValue station = cells(r, 6);
-    if (isNumber && (station.Blank() || !station.Number())) return r;
+    if (isNumber(r) && (station.Blank() || !station.Number()) &&
+        (r + 1 == kBelowHeadings || cells(r + 1, 1).Blank() || isNumber(r + 1)))
+      return r;
   }
   return kBelowHeadings;
 }

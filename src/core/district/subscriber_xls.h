@@ -46,7 +46,8 @@ int LastSheetRow(const TSheetCells& cells);
 // A row's number as people type it: digits, with a dot after them or not ("12", "12.").
 bool IsRowNumberText(std::string_view text);
 // Where an industrial sheet's metering points begin: row 3, below a title row and a row of headings,
-// unless row 1 or 2 already holds a point (a sheet kept without its title or without its headings).
+// unless row 1 or 2 already holds a point (a sheet kept without its title or without its headings); a
+// number alone above a row of headings is a title.
 int FirstPointRow(const TSheetCells& cells);
 // Whether a name of column 1 of a households sheet is a feeder's number (a digit first), not a station.
 bool IsFeederNumber(std::string_view name);

@@ -107,7 +107,11 @@ TEST_F(FeederFilesImport, SectionsAndStationsOfAFolderAndItsSubfolders) {
 // Files of other kinds named .psh (a scheme's cards, a scheme's node table): their lines are no feeder
 // sections, and the file is refused by its line and column before any base is made.
 TEST_F(FeederFilesImport, AFileOfAnotherKindIsRefusedByTheColumnsOfALine) {
-  const std::vector<std::pair<std::string, std::string>> files = {
+  struct TFile {
+    std::string bytes, reason;
+    std::string after = " - строка не является строкой участка фидера (*.PSH)";  // what the refusal says after the reason
+  };
+  const std::vector<TFile> files = {
       {"\r\n\r\n0201   0       1   10.50   0.000   0.000   0.000   0.000   10.50   0.000   0.000\r\n",
        "строка 3, колонка 23: знак \"5\" вместо пробела между полями"},
       {"      Nuz Prb               Pn               Qn\r\n\r\n" + FitLeft("1", 9) + FitLeft("0", 4) +
@@ -118,8 +122,23 @@ TEST_F(FeederFilesImport, AFileOfAnotherKindIsRefusedByTheColumnsOfALine) {
        "строка 4, колонки 19-22 (состояние): \"12\" - цифры вместо букв состояния"},
       // a length of nine characters runs into column 41: read from 33-40, it would lose its last digit
       {"\r\n\r\n" + Utf8Left(Piece("ТП-1", "ТП-2", "", "АС-50", "", "-"), 32) + "1234.5678 -\r\n",
-       "строка 3, колонка 41: знак \"8\" вместо пробела между полями"}};
-  for (const auto& [bytes, reason] : files) {
+       "строка 3, колонка 41: знак \"8\" вместо пробела между полями"},
+      // so does one that ends its line; a section's end of nine characters runs into column 18
+      {"\r\n\r\n" + Utf8Left(Piece("ТП-1", "ТП-2", "", "АС-50", "", "-"), 32) + "1234.5678\r\n",
+       "строка 3, колонка 41: знак \"8\" вместо пробела между полями"},
+      {"\r\n\r\n" + FitRight("ТП-1", 8) + " ТП-1234.5" + Piece("", "", "", "АС-50", "0.25", "-").substr(18) + "\r\n",
+       "строка 3, колонка 18: знак \"5\" вместо пробела между полями"},
+      // a table's flag 0 where the state stands, a digit after the state's letters
+      {"\r\n\r\n" + Piece("ТП-1", "ТП-2", "   0", "АС-50", "0.25", "-") + "\r\n",
+       "строка 3, колонки 19-22 (состояние): \"0\" - цифры вместо букв состояния"},
+      {"\r\n\r\n" + Piece("ТП-1", "ТП-2", "ОВ9", "АС-50", "0.25", "-") + "\r\n",
+       "строка 3, колонки 19-22 (состояние): \"ОВ9\" - цифры вместо букв состояния"},
+      // a list of stations, and a feeder's total length alone under the lengths: no line names a section
+      {"Подстанции\r\n\r\nТП-1\r\nТП-2\r\n", "строка 3: неверно задана длина линии (колонки 33-40)",
+       ": нет данных для импорта, ничего не изменено"},
+      {"\r\n\r\n" + Piece("", "", "", "Итого", "12.5", "") + "\r\n", "строка 3: не задано начало участка (колонки 1-8)",
+       ": нет данных для импорта, ничего не изменено"}};
+  for (const auto& [bytes, reason, after] : files) {
     const fs::path folder = dir.Path() / std::to_string(reason.size());
     fs::create_directories(folder);
     WriteBytes(folder / "ф.psh", Utf8ToCp866(bytes));
@@ -128,8 +147,7 @@ TEST_F(FeederFilesImport, AFileOfAnotherKindIsRefusedByTheColumnsOfALine) {
       ImportPshFolder((folder / "Лесная").string(), base);
       ADD_FAILURE() << reason;
     } catch (const Error& e) {
-      EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + (folder / "ф.psh").string() + "\": " + reason +
-                                                " - строка не является строкой участка фидера (*.PSH)", 0),
+      EXPECT_EQ(std::string(e.what()).rfind("Ошибка чтения файла \"" + (folder / "ф.psh").string() + "\": " + reason + after, 0),
                 0u)
           << e.what();
     }

@@ -105,7 +105,7 @@ TEST(SubscriberXls, IndustrialPoints) {
   EXPECT_EQ(none.RowCount, 0);
 
   // a sheet without its title row, without its headings or without both begins its points higher; a row
-  // of the columns' own numbers under the headings is no point
+  // of the columns' own numbers under the headings is no point, nor is a title of a year above them
   const std::vector<std::string> point1 = kIndustrial[2], point2 = kIndustrial[3];
   const std::vector<std::string> columns = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14"};
   std::vector<std::string> dotted = point1;
@@ -116,7 +116,8 @@ TEST(SubscriberXls, IndustrialPoints) {
                                                                        {{dotted, point2}, 2},
                                                                        {{{"№"}, columns, point1, point2}, 2},
                                                                        {{columns, point1, point2}, 2},
-                                                                       {{{"Ведомость"}, {"№"}, point1, point2}, 2}}) {
+                                                                       {{{"Ведомость"}, {"№"}, point1, point2}, 2},
+                                                                       {{{"2026"}, {"№"}, point1, point2}, 2}}) {
     TDataFile t2 = Empty(LayoutMeterPoints);
     info.clear();
     EXPECT_EQ(ReadMeterPointsSheet(Sheet(grid), t2, info).Items, points) << grid.size();
