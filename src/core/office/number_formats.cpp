@@ -1021,22 +1021,8 @@ std::string ShownTextOf(const TNumberFormat& format, std::string_view text) {
   const std::string_view section = format.text;
   std::string shown;
   for (std::size_t i = 0; i < section.size(); ++i) {
-    const char c = section[i];
-    if (c == '"') {
-      const std::size_t end = section.find('"', i + 1);
-      shown.append(section.substr(i + 1, end - i - 1));
-      i = end;
-    } else if (c == '\\') {
-      const std::size_t end = EscapedEnd(section, ++i);
-      shown.append(section.substr(i, end - i));
-      i = end - 1;
-    } else if (c == '[') {
-      i = section.find(']', i);
-    } else if (c == '@') {
-      shown.append(text);
-    } else {
-      shown += c;
-    }
+    if (section[i] == '@') shown.append(text);
+    else if (!TakeLiteral(section, i, shown)) shown += section[i];
   }
   return shown;
 }
