@@ -20,6 +20,15 @@ std::filesystem::path SourceDir() {
 std::filesystem::path DataDir() { return SourceDir() / "data"; }
 std::filesystem::path TestDataDir() { return SourceDir() / "tests" / "data"; }
 
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "<no error>";
+}
+
 void CopyDataFiles(const std::filesystem::path& to, const std::function<bool(const std::string& name)>& take) {
   std::filesystem::create_directories(to);
   for (const auto& entry : std::filesystem::directory_iterator(DataDir())) {

@@ -17,6 +17,9 @@ std::filesystem::path TestDataDir();   // tests/data/: published test networks
 // while the folder is listed fails no copy.
 void CopyDataFiles(const std::filesystem::path& to, const std::function<bool(const std::string& name)>& take = {});
 
+// The message of what f throws; "<no error>" when it returns.
+std::string ErrorOf(const std::function<void()>& f);
+
 // A fresh empty folder, removed with everything in it when the object goes.
 class TempDir {
 public:

@@ -136,15 +136,6 @@ std::vector<std::string> FileLines(const std::string& path) {
   return lines;
 }
 
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
-
 class CardFiles : public ::testing::Test {
 protected:
   CardFiles() { MaketFileName = (DataDir() / "maket.zr").string(); }

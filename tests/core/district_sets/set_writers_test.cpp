@@ -39,15 +39,6 @@ using TFiles = std::map<std::string, std::string>;  // name within the folder: b
 using TSets = std::vector<std::vector<std::string>>;
 constexpr char kAbsent[] = "<absent>";
 
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
-
 class SetWriters : public ::testing::Test {
 protected:
   void SetUp() override {

@@ -41,16 +41,6 @@ private:
   std::string saved_;
 };
 
-// The message of what f throws; "<no error>" when it returns.
-inline std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
-
 // Little-endian bytes and short strings, for expected file contents.
 inline std::string I32(std::int32_t v) {
   const auto u = static_cast<std::uint32_t>(v);
