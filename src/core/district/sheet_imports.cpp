@@ -13,6 +13,26 @@
 
 namespace ld {
 
+namespace {
+
+// What people write over a transformer's rated power, in kVA.
+const std::vector<const char*> kRatedPowerHeadings = {"S",           "Sном", "Sн", "кВА", "кВ*А", "Уст. мощ.",
+                                                      "мощность",    "номинальная", "Т1", "Тр"};
+
+// A station's load in the unit of the measurement type the command is given.
+TSheetHeadings StationLoadHeadings(double setting) {
+  switch (MeasurementType(static_cast<float>(setting))) {
+    case 3:
+      return {{"нагрузка", "ток", "замер", "I", "А", "Т1"}, "тип замера 3 - А"};
+    case 5:
+      return {{"нагрузка", "энергия", "расход", "потребление", "замер", "W", "кВт*ч", "Т1"}, "тип замера 5 - кВт*ч"};
+    default:
+      return {{"нагрузка", "мощность", "замер", "P", "кВт", "Т1"}, "тип замера 2 - кВт"};
+  }
+}
+
+}  // namespace
+
 const std::vector<TSheetImport>& SheetImports() {
   using enum TSheetColumnKind;
   using enum TSheetColumnNeed;
@@ -47,46 +67,49 @@ const std::vector<TSheetImport>& SheetImports() {
        }},
       // every row names an input or a feeder whose energies it replaces: an empty one would be taken as 0
       // an energy left empty is read as empty, as the reader takes it; a title and the headings above the
-      // first measured row are passed over
+      // first measured row are passed over, each heading saying the energy it stands over (in kW·h and
+      // kvar·h, numbered W1 to W4 in the columns' order)
       {kTechnicalSheet, {LayoutSubstInputs, LayoutSubstFeeders}, false, 1,
        {{1, Name, "ввод или фидер"},
-        {2, Number, "активная энергия", {}, true, Shape},
-        {3, Number, "реактивная энергия", {}, false, Shape},
-        {4, Number, "активная энергия", {}, false, Shape},
-        {5, Number, "реактивная энергия", {}, false, Shape}},
+        {2, Number, "активная энергия", {"W1", "P", "W", "кВт*ч", "активная"}, true, Shape},
+        {3, Number, "реактивная энергия", {"W2", "Q", "Wq", "квар*ч", "реактивная"}, false, Shape},
+        {4, Number, "активная энергия", {"W3", "P", "W", "кВт*ч", "активная"}, false, Shape},
+        {5, Number, "реактивная энергия", {"W4", "Q", "Wq", "квар*ч", "реактивная"}, false, Shape}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadTechnicalSheet(cells, t[0], t[1], *run.Messages, run.Progress, run.Stage, run.Held);
        },
-       kSubscriberBooksCommand, "база технических учетов", true, {}, false, true},
+       kSubscriberBooksCommand, "база технических учетов", false, {}, false, true},
       // two active and two reactive values a row, under a row of headings wherever the sheet puts one
       {kFeederMeasureSheet, {LayoutSubstInputs, LayoutSubstFeeders}, false, 0,
        {{3, Name, "ввод или фидер"},
-        {8, Number, "активное значение", {"P", "W", "кВт", "активная"}},
-        {12, Number, "активное значение", {"P", "W", "кВт", "активная"}, false},
-        {18, Number, "реактивное значение", {"Q", "Wq", "кВАр", "реактивная"}, false},
-        {22, Number, "реактивное значение", {"Q", "Wq", "кВАр", "реактивная"}, false}},
+        {8, Number, "активное значение", {"P", "W", "кВт", "кВт*ч", "активная"}},
+        {12, Number, "активное значение", {"P", "W", "кВт", "кВт*ч", "активная"}, false},
+        {18, Number, "реактивное значение", {"Q", "Wq", "кВАр", "квар*ч", "реактивная"}, false},
+        {22, Number, "реактивное значение", {"Q", "Wq", "кВАр", "квар*ч", "реактивная"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportFeederMeasurements(t[0], t[1], cells, *run.Messages, run.Stage, run.Progress);
        },
        "Импорт замеров 10(6) кВ (Тальмиры)", "", false, {}, true},
+      // a transformer's row below headings and captions wherever the sheet puts them (a row whose rated
+      // power shows no digits), its load in kW
       {kTransformerMeasureSheet, {LayoutTransTP}, false, 0,
-       {{3, Name, "ТП"}, {5, Digits, "номинальная мощность"}},
+       {{3, Name, "ТП"},
+        {5, Digits, "номинальная мощность", kRatedPowerHeadings},
+        {8, Number, "нагрузка", {"нагрузка", "мощность", "замер", "P", "кВт"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportTPMeasurements(t[0], cells, run.Setting, *run.Messages, run.Progress);
        },
-       "Импорт замеров ТП (Ворсел)", ""},
+       "Импорт замеров ТП (Ворсел)", "", false, {}, true},
       // one row per station: its total rated power and load, or (under a heading in column 4) those of
       // Т1 to Т3 side by side
       {kStationMeasureSheet, {LayoutTransTP}, false, 1,
        {{1, Name, "ТП"},
-        {2, Number, "номинальная мощность",
-         {"S", "Sном", "Sн", "кВА", "кВ*А", "Уст. мощ.", "мощность", "номинальная", "Т1", "Тр"}, false},
-        // a load in kW, A or kW·h, as the measurement type says, under any heading of no other column's
-        {3, Number, "нагрузка", {"нагрузка", "мощность", "ток", "замер", "P", "W", "I", "кВт", "А", "кВт*ч", "Т1"}, true,
-         Whole, false}},
+        {2, Number, "номинальная мощность", kRatedPowerHeadings, false},
+        // a load in kW, A or kW·h, as the measurement type says
+        {3, Number, "нагрузка", {}, true, Whole, StationLoadHeadings}},
        4,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportTPStationMeasurements(t[0], cells, MeasurementType(static_cast<float>(run.Setting)),
@@ -183,29 +206,38 @@ namespace {
 
 // SheetKindFault with the headings looked for in headingRow (0: none) and the rows of data from
 // firstRow; mayBeginAbove: the reader's rows may begin above firstRow (FirstDataRow).
-std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, int headingRow, int firstRow,
-                          bool mayBeginAbove) {
+std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, double setting, int headingRow,
+                          int firstRow, bool mayBeginAbove) {
   const std::string other = std::string("не подходит для команды \"") + import.Command + "\"" +
                             (*import.Part != 0 ? std::string(" (") + import.Part + ")" : std::string()) + ": ";
-  // by each column, the heading words of the columns that hold something else
+  // by each column, its heading words under the command's setting, and those of the columns that hold
+  // something else
+  std::vector<TSheetHeadings> headings;
+  for (const TSheetColumn& column : import.Columns)
+    headings.push_back(column.HeadingsOf ? column.HeadingsOf(setting) : TSheetHeadings{column.Headings, {}});
   std::vector<std::vector<const char*>> others(import.Columns.size());
   for (std::size_t i = 0; i < import.Columns.size(); ++i)
-    for (const TSheetColumn& otherColumn : import.Columns)
-      if (std::string_view(otherColumn.Title) != import.Columns[i].Title)
-        others[i].insert(others[i].end(), otherColumn.Headings.begin(), otherColumn.Headings.end());
+    for (std::size_t j = 0; j < import.Columns.size(); ++j)
+      if (std::string_view(import.Columns[j].Title) != import.Columns[i].Title)
+        others[i].insert(others[i].end(), headings[j].Words.begin(), headings[j].Words.end());
   // the headings over its own columns say what the columns hold
   const auto headingFault = [&](int row) -> std::string {
     for (std::size_t i = 0; i < import.Columns.size(); ++i) {
       const TSheetColumn& column = import.Columns[i];
-      if (column.Headings.empty()) continue;
-      const TValueRead<std::string> heading = cells(row, column.Col).Heading();
+      const std::vector<const char*>& words = headings[i].Words;
+      if (words.empty()) continue;
+      const TOutsideValue cell = cells(row, column.Col);
+      const TValueRead<std::string> heading = cell.Heading();
       if (!heading) return Cell(row, column.Col) + heading.Fault;
-      if (heading.Value->empty() ||
-          (column.HeadingNeedsWord ? HeadingSays(*heading.Value, column.Headings, others[i])
-                                   : !HeadingSaysAnother(*heading.Value, column.Headings, others[i])))
-        continue;
+      if (heading.Value->empty()) continue;
+      // a date names no quantity, whatever its digits
+      std::string fault = cell.Kind() == TOutsideValue::TKind::Date
+                              ? "это дата, а заголовок столбца - " + HeadingWordsText(words)
+                              : HeadingFault(*heading.Value, words, others[i]);
+      if (fault.empty()) continue;
+      if (!headings[i].Setting.empty()) fault += " (" + headings[i].Setting + ")";
       return other + Cell(row, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок столбца " +
-             std::to_string(column.Col) + " (" + column.Title + "): в нем должно быть " + HeadingWordsText(column.Headings);
+             std::to_string(column.Col) + " (" + column.Title + "): " + fault;
     }
     return {};
   };
@@ -223,11 +255,23 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
       // the row taken first where the headings were looked for is a whole row of the sheet's
       for (const TSheetColumn& column : import.Columns)
         if (column.InEveryRow && !Lacks(column, cells(first, column.Col)).empty()) return fault;
-      return KindFaultFrom(import, cells, headed ? first - 1 : 0, first, false).empty() ? std::string() : fault;
+      return KindFaultFrom(import, cells, setting, headed ? first - 1 : 0, first, false).empty() ? std::string() : fault;
     }
   std::vector<int> numbers;  // the columns whose values tell a row of data from a row of headings
   for (const TSheetColumn& column : import.Columns)
     if (column.Kind == TSheetColumnKind::Number) numbers.push_back(column.Col);
+  // a row of data holds a value, or shows digits where a rated power stands ("400 кВА"), as the reader
+  // tells its rows from headings; a row of headings none
+  const auto holdsValue = [&](int row) {
+    return RowHoldsValue(cells, row, numbers) ||
+           std::any_of(import.Columns.begin(), import.Columns.end(), [&](const TSheetColumn& column) {
+             if (column.Kind != TSheetColumnKind::Digits) return false;
+             const TOutsideValue cell = cells(row, column.Col);
+             if (cell.Kind() == TOutsideValue::TKind::Unreadable || !cell.CoveredFault().empty()) return true;
+             const TValueRead<std::string> shown = cell.Heading();
+             return shown && AnyChar(*shown.Value, IsDigit);
+           });
+  };
   const bool beyond = import.Beyond > 0 && cells(headingRow, import.Beyond).Blank();
   const int key = import.Columns.front().Col;
   bool whole = false, data = false;
@@ -257,11 +301,16 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     if (import.RowTaken && !import.RowTaken(cells, row)) continue;
     // a title or a heading above the data, as the reader passes it by
     if (import.TitleRows && !data && !numbers.empty()) {
-      if (!RowHoldsValue(cells, row, numbers)) continue;
+      if (!holdsValue(row)) {
+        // what a row of headings there writes over the columns says what they hold
+        if (RowOfHeadings(cells, row, numbers))
+          if (std::string fault = headingFault(row); !fault.empty()) return fault;
+        continue;
+      }
       data = true;
     }
     // a row of headings among the rows: what it writes over the columns says what they hold
-    if (import.HeadingsAmongRows && !RowHoldsValue(cells, row, numbers))
+    if (import.HeadingsAmongRows && !holdsValue(row))
       if (std::string fault = headingFault(row); !fault.empty()) return fault;
     // what every row taken must hold: a row of another kind of sheet is told by its cell
     for (const TSheetColumn& column : import.Columns) {
@@ -290,13 +339,13 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
 
 }  // namespace
 
-std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells) {
-  return KindFaultFrom(import, cells, import.HeadingRow, import.HeadingRow + 1, true);
+std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells, double setting) {
+  return KindFaultFrom(import, cells, setting, import.HeadingRow, import.HeadingRow + 1, true);
 }
 
 TImportTaken TSheetImport::Read(std::vector<TDataFile>& tables, const TSheetCells& cells,
                                 const TSheetImportRun& run) const {
-  if (std::string fault = SheetKindFault(*this, cells); !fault.empty()) throw TSheetKindError(std::move(fault));
+  if (std::string fault = SheetKindFault(*this, cells, run.Setting); !fault.empty()) throw TSheetKindError(std::move(fault));
   std::vector<TDataFile> before(tables.size());
   for (std::size_t i = 0; i < tables.size(); ++i) CopyTable(tables[i], before[i]);
   // a refusal by a cell met after the reset leaves the tables as they were, as nothing taken does

@@ -48,20 +48,26 @@ enum class TSheetColumnNeed {
   Filled,  // the cell is filled and holds the column's kind: an empty one would be taken as 0
 };
 
+// The words of a column's headings under a setting of the command, and how a refusal names the setting.
+struct TSheetHeadings {
+  std::vector<const char*> Words;
+  std::string Setting;  // "тип замера 2 - кВт"
+};
+
 struct TSheetColumn {
   int Col;
   TSheetColumnKind Kind;
   const char* Title;  // what it holds, as a refusal names the column
-  // Words people write in a heading over the column, one of which the heading holds by its meaning
-  // (HeadingSays), when the sheet has a heading row; none: any heading. An empty heading cell is no
-  // other column's.
+  // Words people write in a heading over the column, one of which the heading holds by its meaning and
+  // naming nothing else (HeadingSays), in any row the sheet has headings in; none: the column is judged by
+  // its cells alone. An empty heading cell is no other column's.
   std::vector<const char*> Headings = {};
   // Whether a row of the data fills it; false: the column is the sheet's, but a row may leave it empty.
   bool InEveryRow = true;
   TSheetColumnNeed Need = TSheetColumnNeed::Whole;
-  // Whether a heading over it must hold one of its words; false: any heading but one that names what
-  // another column holds (HeadingSaysAnother), as people head a load by its month or day.
-  bool HeadingNeedsWord = true;
+  // The headings of a column whose quantity and unit the command's setting chooses (a load in kW, A or
+  // kW·h by the measurement type): the words and how a refusal names the choice. Unset: Headings.
+  std::function<TSheetHeadings(double setting)> HeadingsOf = {};
 };
 
 struct TSheetImport {
@@ -112,7 +118,8 @@ struct TSheetImport {
 // a row must fill. Otherwise why not, naming the command, the cell or the columns and what the heading or
 // the row must hold: a workbook of another import (a households book chosen for the station
 // measurements, a metering book for the industrial base) is refused by name before anything is reset.
-std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells);
+// `setting` is the command's (TSheetImportRun::Setting), which chooses what a column accepts (HeadingsOf).
+std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells, double setting = 0);
 
 // Every reader of a district workbook sheet.
 const std::vector<TSheetImport>& SheetImports();

@@ -100,33 +100,55 @@ int FirstPointRow(const TSheetCells& cells) {
 
 namespace {
 
-// The first row from 2 of each name of the sheet's column 1: the base's rows look their names up here,
-// the sheet read once however many rows the base has. A name that cannot be read (an error value, a
-// control character inside) is no end of the names and no heading: it refuses the workbook by its cell.
+// The first row from 2 of each name of the sheet's column 1 that measures it: the base's rows look their
+// names up here, the sheet read once however many rows the base has. The names go down to the last before
+// a hundred empty cells, as the check of the sheet's kind looks at them: a feeder below an empty row is
+// the sheet's. A row of a name alone is no measured row and replaces nothing (Unmeasured); a title or a
+// row of headings ("Наименование", "W1") above the first row of values is passed over (RowOfHeadings). A
+// name that cannot be read (an error value, a control character inside) is no end of the names and no
+// heading: it refuses the workbook by its cell.
 class TFirstRows {
 public:
   TFirstRows(const TSheetCells& cells, office::TFileScaledBudget* held) {
-    for (int r = 1;; ++r) {
-      if (EndsData(cells, r, 1)) break;
+    constexpr int kEndOfNames = 100;
+    bool measured = false;
+    for (int r = 1, empty = 0; empty < kEndOfNames; ++r) {
+      if (EndsData(cells, r, 1)) {
+        ++empty;
+        continue;
+      }
+      empty = 0;
       if (cells(r, 1).RangeOnly()) continue;
       std::string name = UpperCase(TakeName(cells, r, 1));
       // row 1 is the heading
       if (r == 1) continue;
       // a node of the map: its links and hash, the name and the row
       if (held) held->Take(4 * sizeof(void*) + sizeof(std::pair<const std::string, int>) + HeapBytes(name));
+      if (std::all_of(kEnergyCols.begin(), kEnergyCols.end(), [&](int col) { return cells(r, col).Blank(); })) {
+        bare_.try_emplace(std::move(name), r);
+        continue;
+      }
+      // titles and headings stand above the first row of values
+      if (!measured && RowOfHeadings(cells, r, {kEnergyCols.begin(), kEnergyCols.end()})) continue;
+      measured = true;
       rows_.try_emplace(name, r);
       named_.push_back(r);
     }
     used_.resize(named_.empty() ? 0 : static_cast<std::size_t>(named_.back()) + 1);
   }
-  // The named rows below the heading.
+  // The measured rows below the heading.
   int Count() const { return static_cast<int>(rows_.size()); }
-  // 0 when no row holds the key; a row found is taken.
+  // 0 when no measured row holds the key; a row found is taken.
   int Find(const std::string& key) {
     const auto it = rows_.find(key);
     if (it == rows_.end()) return 0;
     used_[static_cast<std::size_t>(it->second)] = 1;
     return it->second;
+  }
+  // The row where the key stands with no value beside it; 0 when none does.
+  int Unmeasured(const std::string& key) const {
+    const auto it = bare_.find(key);
+    return it == bare_.end() ? 0 : it->second;
   }
   // Names each row of the sheet that no input or feeder took: a name the base does not hold, or one that
   // a row above gave already.
@@ -142,7 +164,8 @@ public:
   }
 
 private:
-  std::unordered_map<std::string, int> rows_;
+  static constexpr std::array<int, 4> kEnergyCols = {2, 3, 4, 5};
+  std::unordered_map<std::string, int> rows_, bare_;
   std::vector<int> named_;
   std::vector<char> used_;
 };
@@ -446,6 +469,14 @@ TImportTaken ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDa
     taken.NotTaken(message);
     messages.Add(std::move(message));
   };
+  // the key where no measured row holds it: a row of its name alone keeps its values, saying so
+  const auto notFound = [&](const char* table, const std::string& key, const std::string& shown) {
+    if (const int r = names.Unmeasured(key); r > 0)
+      missing(std::string(table) + " : " + shown + " - в строке " + std::to_string(r) +
+              " нет значений в столбцах 2-5, прежние значения оставлены");
+    else
+      missing(std::string(table) + " : " + shown + " не найден");
+  };
 
   if (stage) stage("  Чтение замеров по вводам 10(6) кВ ... ");
   TSubstInputCols in;
@@ -456,7 +487,7 @@ TImportTaken ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDa
     if (const int r = names.Find(key); r > 0) {
       take(TakeEnergies(kInputsName, cells, r, i, in.P, in.Q, in.Pm, in.Qm, in.T, messages), r, key);
     } else {
-      missing(std::string(kInputsName) + " : " + key + " не найден");
+      notFound(kInputsName, key, key);
     }
     walk.Advance(i);
   }
@@ -470,14 +501,13 @@ TImportTaken ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDa
     if (const int r = names.Find(key); r > 0) {
       take(TakeEnergies(kFeedersName, cells, r, i, f.P, f.Q, f.Pm, f.Qm, f.T, messages), r, key);
     } else {
-      missing(std::string(kFeedersName) + " : " +
-              (key.empty() ? f.Name1->GetItem(i) + " - " + f.Name2->GetItem(i) : key) + " не найден");
+      notFound(kFeedersName, key, key.empty() ? f.Name1->GetItem(i) + " - " + f.Name2->GetItem(i) : key);
     }
     walk.Advance(i);
   }
   names.NameRowsNotTaken(cells, messages, taken);
   // a sheet of no names below its heading is told as such, whatever the base holds
-  if (names.Count() == 0) taken.FirstReason = "в столбце 1 нет имен вводов и фидеров ниже заголовка";
+  if (names.Count() == 0) taken.FirstReason = "в столбце 1 нет имен вводов и фидеров со значениями ниже заголовка";
   return taken;
 }
 

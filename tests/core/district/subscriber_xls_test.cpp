@@ -361,32 +361,38 @@ TEST(SubscriberXls, MeasuredEnergiesOfInputsAndFeeders) {
   TDataFile inputs, feeders;
   FillRows(inputs, LayoutSubstInputs,
            {{"ПС-1", "пс-1 ввод 1", "", "", "1", "", "", "9", "9", "9", "9"},
-            {"ПС-2", "ПС-2", "", "", "1", "", "", "8", "8", "8", "8"}});
+            {"ПС-2", "ПС-2", "", "", "1", "", "", "8", "8", "8", "8"},
+            {"ПС-3", "ПС-3", "", "", "1", "", "", "6", "6", "6", "6"}});
   FillRows(feeders, LayoutSubstFeeders,
            {{"ПС-1", "ЯЧ-1", "Ф-10", "", "", "1", "", "1", "1", "1", "1"},
             {"A", "B", "", "", "", "1", "", "2", "2", "2", "2"},
             {"ПС-1", "ЯЧ-3", "ф-11", "", "", "1", "", "3", "3", "3", "3"}});
   std::vector<std::string> info, stages;
-  ReadTechnicalSheet(Sheet({{"Наименование"},
+  // a title above the headings; an input below an empty row; an input's name alone, which measures nothing
+  ReadTechnicalSheet(Sheet({{"Технический учет за ноябрь"},
+                            {"Наименование", "W1", "W2", "W3", "W4"},
                             {"ПС-1 ВВОД 1", "100", "0", "50", ""},
                             {" ф-10 ", "10", "5", "4", "2"},
                             {"Ф-11", "1", "2", "x", "4"},
                             {"Ф-99", "6", "6", "6", "6"},
                             {"Ф-10", "99", "99", "99", "99"},
                             {},
-                            {"ПС-2", "7", "7", "7", "7"}}),
+                            {"ПС-2", "7", "7", "7", "7"},
+                            {"ПС-3"}}),
                      inputs, feeders, info, {}, [&](const std::string& s) { stages.push_back(s); });
-  const std::vector<std::string> expectedInfo = {"Вводы подстанций : ПС-2 не найден",
+  const std::vector<std::string> expectedInfo = {"Вводы подстанций : ПС-3 - в строке 10 нет значений в столбцах 2-5, "
+                                                 "прежние значения оставлены",
                                                  "Фидеры подстанций : A - B не найден",
-                                                 "Фидеры подстанций, строка 4, столбец 4: Ошибка чтения (текст \"x\" не "
+                                                 "Фидеры подстанций, строка 5, столбец 4: Ошибка чтения (текст \"x\" не "
                                                  "является числом)",
                                                  // the rows that no input or feeder took: a misspelt name and a
-                                                 // repeated one (the upper row is taken)
+                                                 // repeated one (the upper row is taken); the headings are none
                                                  "Ф-99 - не найден в базе РЭС", "Ф-10 - дублирование данных"};
   EXPECT_EQ(info, expectedInfo);
   EXPECT_EQ(stages, (std::vector<std::string>{"  Чтение замеров по вводам 10(6) кВ ... ",
                                               "  Чтение замеров по фидерам 10(6) кВ ... "}));
-  EXPECT_EQ(Cells(inputs, {"T", "P", "Q", "Pm", "Qm"}), (Grid{{"5", "100", "", "50", ""}, {"1", "8", "8", "8", "8"}}));
+  EXPECT_EQ(Cells(inputs, {"T", "P", "Q", "Pm", "Qm"}),
+            (Grid{{"5", "100", "", "50", ""}, {"4", "7", "7", "7", "7"}, {"1", "6", "6", "6", "6"}}));
   EXPECT_EQ(Cells(feeders, {"T", "P", "Q", "Pm", "Qm"}),
             (Grid{{"4", "10", "5", "4", "2"}, {"1", "2", "2", "2", "2"}, {"4", "1", "2", "3", "4"}}));
 }
