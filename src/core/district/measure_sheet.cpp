@@ -204,10 +204,18 @@ unsigned SymbolQuantity(char32_t ch) {
   }
 }
 
-// What follows a symbol as its index: digits ("P1") or a few letters ("Рср", "Pmax", "Sном").
+// What follows a symbol as its index: digits ("P1"), a letter ("Sн", "Ia", "Qm") or an index people
+// write ("Рср", "Pmax", "Sном", "Uзам"), digits after it or none. Other letters make a word of its own:
+// "руб." is no P with an index.
 bool IsIndex(const TWord& index) {
-  return std::all_of(index.begin(), index.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; }) ||
-         index.size() <= 4;
+  static const std::vector<TWord> indices = {U"СР",  U"МАКС", U"МАX", U"МИН", U"НОМ", U"ЗАМ", U"СУМ", U"ОБР",
+                                             U"ОТП", U"ПР",   U"ТР",  U"УСТ", U"РАСЧ", U"ДОП", U"НАГР"};
+  std::size_t letters = 0;
+  while (letters < index.size() && !(index[letters] >= U'0' && index[letters] <= U'9')) ++letters;
+  if (!std::all_of(index.begin() + static_cast<std::ptrdiff_t>(letters), index.end(),
+                   [](char32_t c) { return c >= U'0' && c <= U'9'; }))
+    return false;
+  return letters <= 1 || std::find(indices.begin(), indices.end(), index.substr(0, letters)) != indices.end();
 }
 
 // A symbol numbered by its place alone ("W2" of the second of four energies): in a column's list it says

@@ -274,25 +274,33 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
   EXPECT_TRUE(form->ProcBar->isHidden());
   EXPECT_TRUE(NoLocks());
 
-  for (const auto& [command, reason] : {std::pair{form->ImportTPItem, "строка 3: ВВОД 9 - не найден в базе РЭС"},
-                                       std::pair{form->ImpTPMeasItem, "строка 2: ТП-9 - не найден в базе РЭС"}}) {
+  // the station measurements' load column headed by a name: no heading of a load in kW
+  for (const auto& [command, reason] :
+       {std::pair{form->ImportTPItem, refusal("строка 3: ВВОД 9 - не найден в базе РЭС")},
+        std::pair{form->ImpTPMeasItem, "Ошибка чтения файла \"" + dir / "чужие.xlsx" + "\": лист \"Замеры\": не подходит "
+                                       "для команды \"Импорт замеров ТП\": ячейка C1: заголовок \"Наименование\" - не "
+                                       "заголовок столбца 3 (нагрузка): в нем должно быть \"нагрузка\", \"мощность\", "
+                                       "\"замер\", \"P\", \"кВт\" или \"Т1\" (тип замера 2 - кВт), ничего не изменено"}}) {
     box.Clear();
     script.Then([&](QDialog& d) {
       Child<QLineEdit>(d, "FEdit").setText(QString::fromStdString(dir / "чужие.xlsx"));
       Press(d, "OKBtn");
     });
     command->trigger();
-    EXPECT_EQ(box.Texts(), std::vector<std::string>{refusal(reason)});
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{reason});
     EXPECT_EQ(ReadBytes(Base() + ".RTP"), stations) << "the loads are not reset";
     EXPECT_TRUE(NoLocks());
   }
 
-  // a staff list as a spreadsheet program writes it: said to name no station of the base, or to head its
-  // second column with what no station sheet holds there; never to be unreadable
+  // a staff list as a spreadsheet program writes it: said to head a column with what no measurement sheet
+  // holds there; never to be unreadable
   const std::string staff = dir / "staff.xlsx";
   fs::copy_file(TestDataDir() / "wrong_files" / "staff.xlsx", staff);
   for (const auto& [command, reason] :
-       {std::pair{form->ImportTPItem, ", строка 2: НАЧАЛЬНИК УЧАСТКА - не найден в базе РЭС: нет данных для импорта"},
+       {std::pair{form->ImportTPItem, ": не подходит для команды \"Импорт замеров ТП (Ворсел)\": ячейка E1: заголовок "
+                                      "\"Оклад, руб.\" - не заголовок столбца 5 (номинальная мощность): в нем должно быть "
+                                      "\"S\", \"Sном\", \"Sн\", \"кВА\", \"кВ*А\", \"Уст. мощ.\", \"мощность\", "
+                                      "\"номинальная\", \"Т1\" или \"Тр\""},
         std::pair{form->ImpTPMeasItem, ": не подходит для команды \"Импорт замеров ТП\": ячейка B1: заголовок \"Фамилия, имя, "
                                        "отчество\" - не заголовок столбца 2 (номинальная мощность): в нем должно быть \"S\", "
                                        "\"Sном\", \"Sн\", \"кВА\", \"кВ*А\", \"Уст. мощ.\", \"мощность\", \"номинальная\", \"Т1\" или \"Тр\""}}) {
@@ -324,7 +332,7 @@ TEST_F(MeasureCommands, AWorkbookThatMeasuresNothingOfTheBaseIsRefused) {
   EXPECT_EQ(box.Texts(), std::vector<std::string>{"Ошибка чтения файла \"" + households +
                                                   "\": лист \"Абоненты\": не подходит для команды \"Импорт замеров ТП\": "
                                                   "ячейка B1: заголовок \"W\" - не заголовок столбца 2 (номинальная "
-                                                  "мощность): в нем должно быть \"S\", \"Sном\", \"Sн\", \"кВА\", \"кВ*А\", "
+                                                  "мощность): \"W\" - активная мощность или энергия, а заголовок столбца - \"S\", \"Sном\", \"Sн\", \"кВА\", \"кВ*А\", "
                                                   "\"Уст. мощ.\", \"мощность\", \"номинальная\", \"Т1\" или \"Тр\", ничего не "
                                                   "изменено"});
   EXPECT_EQ(ReadBytes(Base() + ".RTP"), measured);
