@@ -718,7 +718,7 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
     FakeSheet households;
     households.Row(1, {{1, "Ввод 1"}});
     households.Row(2, {{1, "1"}, {2, feeder}, {3, "41"}, {4, "9800"}});
-    households.Row(3, {{1, "Ф-2"}});
+    households.Row(3, {{1, "Ввод 2"}});
     households.Row(4, {{1, "1"}, {2, feeder}, {3, "12"}, {4, "300"}});
     std::vector<TDataFile> tables = tablesOf(reader);
     const std::string before = dump(tables);
