@@ -859,6 +859,10 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, text("Uзам")}, {{2, 1}, text("ТП-42")},
                               {{2, 2}, TOutsideValue::Number(400, "400")}, {{2, 3}, TOutsideValue::Number(10.5, "10.5")}},
        "ячейка C1: заголовок \"Uзам\" - не заголовок столбца 3 (нагрузка)"},
+      // a day over the load is no quantity, whatever its digits
+      {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, day}, {{2, 1}, text("ТП-42")},
+                              {{2, 2}, TOutsideValue::Number(400, "400")}, {{2, 3}, TOutsideValue::Number(35, "35")}},
+       "ячейка C1: заголовок \"01.05.2026\" - не заголовок столбца 3 (нагрузка): это дата, а заголовок столбца - "},
       // a kind of energy the command does not know would be taken as consumption
       {kMeterPointsSheet, pointWith({4, 12}, text("РЕ спож.")), ""},
       {kMeterPointsSheet, pointWith({4, 12}, text("МЕРКУРИЙ 230")),
