@@ -28,9 +28,9 @@ namespace {
 constexpr const char* kPromName = kMeterPointsSheet;
 constexpr const char* kBytName = kHouseholdsSheet;
 const char kInputsName[] = "Вводы подстанций";
+const char kFeedersName[] = "Фидеры подстанций";
 // The columns of a metering point's figures: its power, its meter's factor, its energies.
 constexpr int kPointFigures[] = {8, 11, 13, 14};
-const char kFeedersName[] = "Фидеры подстанций";
 
 // A letter of the names people write: Latin or Cyrillic, Ukrainian letters included.
 bool IsLetter(char32_t ch) {
@@ -159,10 +159,6 @@ std::string PointStationFault(const TOutsideValue& cell) {
          " нет букв, и это не номер";
 }
 
-}  // namespace
-
-namespace {
-
 // A cell that cannot be read, or a figure a merged range shows, is named by the reader by its cell.
 bool NamedByReader(const TOutsideValue& cell) {
   return cell.Blank() || cell.Kind() == TOutsideValue::TKind::Unreadable || !cell.CoveredFault().empty() ||
@@ -171,7 +167,9 @@ bool NamedByReader(const TOutsideValue& cell) {
 
 }  // namespace
 
-std::string MeterPointNumberFault(const TOutsideValue& cell) { return NamedByReader(cell) ? std::string() : PointNumberFault(cell); }
+std::string MeterPointNumberFault(const TOutsideValue& cell) {
+  return NamedByReader(cell) ? std::string() : PointNumberFault(cell);
+}
 
 std::string MeterPointStationFault(const TOutsideValue& cell) {
   return NamedByReader(cell) || !cell.LinesJoined().Name() ? std::string() : PointStationFault(cell);
@@ -383,8 +381,10 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     // the row's number tells where the data end: one that cannot be read refuses the workbook by its cell
     TakeName(cells, r, 1);
     // a row of another kind of sheet (a day for its number, a reading for its station) is no point
-    if (std::string fault = MeterPointNumberFault(cells(r, 1)); !fault.empty()) throw TCellTextError(r, 1, std::move(fault));
-    if (std::string fault = MeterPointStationFault(cells(r, 6)); !fault.empty()) throw TCellTextError(r, 6, std::move(fault));
+    if (std::string fault = MeterPointNumberFault(cells(r, 1)); !fault.empty())
+      throw TCellTextError(r, 1, std::move(fault));
+    if (std::string fault = MeterPointStationFault(cells(r, 6)); !fault.empty())
+      throw TCellTextError(r, 6, std::move(fault));
     const std::string stationText = UpperCase(TakeJoinedName(cells, r, 6));
     const TStationParts station = SplitStation(stationText);
     c.NameTP->SetNew(n, put(station.NameTP, nameTP, r, 6));
