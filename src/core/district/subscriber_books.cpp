@@ -37,8 +37,9 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   const std::string title = BaseTitle(request.BaseStem);
   TSheetReader sheet;
   // A text is judged for its length where a reader stores it, against its own field (a title above the
-  // data is never stored, however long); one with a character written as "?", so that different names
-  // could come out as one, refuses the workbook by its cell through the name rule.
+  // data is never stored, however long), past the bound of every field by the reader, once; one with a
+  // character written as "?", so that different names could come out as one, refuses the workbook by its
+  // cell through the name rule.
   const TSheetCells cells = ReaderCells(sheet);
 
   TFileImport import;
@@ -61,6 +62,8 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   const auto readBook = [&](const std::string& path, const char* name, std::vector<TDataFile>& tables,
                             const char* stageText) {
     const TSheetImport& reader = FindSheetImport(name);
+    int longest = 0;
+    for (const char* layout : reader.Layouts) longest = std::max(longest, LongestTextField({layout}));
     if (reader.Fresh)
       for (std::size_t i = 0; i < tables.size(); ++i) {
         ReadMaket(reader.Layouts[i], tables[i]);
@@ -68,6 +71,7 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
         tables[i].Title = title;
       }
     if (stage && stageText) stage(stageText);
+    sheet.SetTextCheck(ImportTextBound(longest));
     sheet.Open(path);
     office::TFileScaledBudget held = ImportBudget(path);
     const std::size_t before = info.size();

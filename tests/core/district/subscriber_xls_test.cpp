@@ -533,17 +533,23 @@ TEST(SubscriberXls, CommandWritesEveryTableOrNoneWhenAWorkbookCannotBeRead) {
                                          "ничего не изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BBA"), oldByt);
-  // the import cuts the spaces at a name's ends, so 40 characters with spaces around them fit, a
-  // kilobyte of them too; a title above the stations is never stored, however long
+  // the import cuts the spaces at a name's ends, so 40 characters with spaces around them fit; a title
+  // above the stations is never stored, however long; spaces by the kilobyte are no name's
   const std::string station40 = "ТП-" + std::string(37, '1');
   const std::string title = "База бытовых абонентов РЭС-1 по состоянию на 01.11.2026 года";
   for (const Grid& book : {Grid{{"  " + station40 + " "}, {"1", " 1 ", "2", "10"}},
-                           Grid{{station40 + std::string(1000, ' ')}, {"1", "1", "2", "10"}},
                            Grid{{title}, {station40}, {"1", "1", "2", "10"}}}) {
     WriteBook(dir / "byt.xlsx", book);
     EXPECT_NO_THROW(ImportSubscriberBasesXls(households, info)) << book[0][0];
     ReadTableFile(stem + ".BBA", byt);
     EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "Ws"}), (Grid{{station40, "Л1", "5"}})) << book[0][0];
+  }
+  WriteBook(dir / "byt.xlsx", {{station40 + std::string(1000, ' ')}, {"1", "1", "2", "10"}});
+  try {
+    ImportSubscriberBasesXls(households, info);
+    ADD_FAILURE() << "a name with a kilobyte of spaces was imported";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("ячейка A1: текст \"" + station40), std::string::npos) << e.what();
   }
   // the meter points' texts lose their line breaks: 80 characters in two lines fit the widest field
   const std::string firm = "ООО \"" + std::string(70, 'Z') + "-\nZZZZ\"";
