@@ -545,6 +545,11 @@ TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtI
       }
       for (const TKind& kind : values) {
         const std::string said = run(reader, sheet.grid, at, &kind.value);
+        // whatever stands as a meter's kind of energy, the industrial reader takes the point and names a
+        // kind it does not know: no reason to refuse the sheet
+        if (std::string(reader.Name) == kMeterPointsSheet && at.second == 12) {
+          EXPECT_EQ(said.rfind("1 \n", 0), 0u) << cell << " " << kind.name << ": " << said;
+        }
         if (said.rfind("refused", 0) == 0) {
           EXPECT_TRUE(named(said, at)) << cell << " " << kind.name << ": " << said;
           continue;
