@@ -42,7 +42,7 @@ const std::vector<TSheetImport>& SheetImports() {
        {{1, RowNumber, "номер строки", {"№", "N", "п/п", "номер"}, true, Shape},
         {2, Name, "договор", {"договор", "номер договора", "дог"}, false},
         {6, StationPath, "ТП.Тр.Фидер", {"ТП", "РП", "номер ТП", "ТП.Тр.Фидер", "подстанция", "питание"}, true, Shape},
-        {12, EnergyKind, "вид энергии", {}, false, Shape},
+        {12, Name, "вид энергии", {}, false},
         {13, Number, "энергия", {"W", "энергия", "расход", "кВт*ч", "квар*ч"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
@@ -126,10 +126,6 @@ namespace {
 constexpr int kEndOfRows = 100;
 
 bool IsDigit(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
-bool IsLetter(char32_t ch) {
-  return (ch >= U'A' && ch <= U'Z') || (ch >= U'a' && ch <= U'z') || (ch >= U'А' && ch <= U'я') || ch == U'Ё' ||
-         ch == U'ё' || (ch >= U'Ѐ' && ch <= U'ӿ');
-}
 template <typename Test>
 bool AnyChar(std::string_view text, Test test) {
   for (std::size_t pos = 0; pos < text.size();)
@@ -138,21 +134,6 @@ bool AnyChar(std::string_view text, Test test) {
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
-// Why the name is not a station's name as the base writes it with its transformer and feeder ("ТП-42",
-// "ТП-42.Т1", "ТП-42.Т1.Л8"); empty when it is one.
-std::string StationPathFault(const std::string& name) {
-  std::size_t from = 0;
-  for (int part = 0;; ++part) {
-    const std::size_t dot = name.find('.', from);
-    const std::string_view piece = std::string_view(name).substr(from, dot == std::string::npos ? dot : dot - from);
-    if (piece.empty()) return Quoted(name) + " - не имя вида ТП.Тр.Фидер: пустая часть между точками";
-    if (part == 0 && !AnyChar(piece, IsLetter))
-      return Quoted(name) + " - не имя вида ТП.Тр.Фидер: в имени ТП " + Quoted(std::string(piece)) + " нет букв";
-    if (dot == std::string::npos) return {};
-    from = dot + 1;
-  }
-}
 
 // Empty when the cell holds what its column does; otherwise why not. A cell that cannot be read, or
 // that shows a merged range's value, holds a value all the same: the reader names it by its cell.
@@ -172,24 +153,11 @@ std::string Lacks(const TSheetColumn& column, const TOutsideValue& cell) {
     case TSheetColumnKind::Digits:
       if (date) return "дата " + shown + " - не число";
       return !name || AnyChar(*name.Value, IsDigit) ? std::string() : "в ячейке нет цифр";
+    // the industrial reader's own rule for a row's number and its station
     case TSheetColumnKind::RowNumber:
-      if (date) return "дата " + shown + " - не номер строки";
-      if (cell.Kind() == TOutsideValue::TKind::Number) {
-        const TValueRead<double> number = cell.Number();
-        return number && *number >= 0 && std::trunc(*number) == *number ? std::string()
-                                                                         : "число " + shown + " - не номер строки";
-      }
-      return !name || IsRowNumberText(*name.Value) ? std::string() : "текст " + shown + " - не номер строки";
+      return MeterPointNumberFault(cell);
     case TSheetColumnKind::StationPath:
-      if (date) return "дата " + shown + " - не имя ТП";
-      // a number is the station its format shows ("ЗТП-"0), as the reader takes it
-      if (cell.Kind() == TOutsideValue::TKind::Number && (!name || !AnyChar(*name.Value, IsLetter)))
-        return "число " + shown + " - не имя ТП";
-      return name ? StationPathFault(*name.Value) : std::string();
-    case TSheetColumnKind::EnergyKind:
-      return !name || MeterEnergyKind(*name.Value) >= 0
-                 ? std::string()
-                 : shown + " - не вид энергии: должно быть \"АЕ спож.\", \"АЕ ген.\", \"РЕ спож.\" или \"РЕ ген.\"";
+      return MeterPointStationFault(cell);
   }
   return {};
 }

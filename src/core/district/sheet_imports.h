@@ -33,12 +33,10 @@ enum class TSheetColumnKind {
   Name,    // a name
   Number,  // a number (a cell that cannot be read counts: it is a value, named when it is read)
   Digits,  // a text or number that shows digits, no date: a feeder's number, a power with its unit ("400 кВА")
-  RowNumber,  // a row's number: a whole number, or a text of digits with a dot after them or not; a date is none
-  // a station's name as the base writes it with its transformer and feeder after dots ("ТП-42.Т1.Л8"):
-  // the station named with a letter, no part empty, as the sheet shows it (115 under "ЗТП-"0 is
-  // "ЗТП-115"); a date, or a number shown without a letter, is none
+  // the industrial reader's row number and station path, each as that reader takes it
+  // (MeterPointNumberFault, MeterPointStationFault)
+  RowNumber,
   StationPath,
-  EnergyKind,  // the kind of a meter's energy, as the command knows them (MeterEnergyKind)
 };
 
 // What every row the import takes must hold in a column, besides what a whole row fills.

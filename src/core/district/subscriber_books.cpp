@@ -36,8 +36,10 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   TRunTableLocks locks(request.BaseStem, extensions);
   const std::string title = BaseTitle(request.BaseStem);
   TSheetReader sheet;
-  // A text the tables cannot hold (too long, or with a character written as "?", so that different
-  // names could come out as one) refuses the workbook by its cell; the reader checks each text once.
+  // A text is judged for its length where a reader stores it, against its own field (a title above the
+  // data is never stored, however long), past the bound of every field by the reader, once; one with a
+  // character written as "?", so that different names could come out as one, refuses the workbook by its
+  // cell through the name rule.
   const TSheetCells cells = ReaderCells(sheet);
 
   TFileImport import;
@@ -69,7 +71,7 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
         tables[i].Title = title;
       }
     if (stage && stageText) stage(stageText);
-    sheet.SetTextCheck(ImportTextCheck(longest));
+    sheet.SetTextCheck(ImportTextBound(longest));
     sheet.Open(path);
     office::TFileScaledBudget held = ImportBudget(path);
     const std::size_t before = info.size();

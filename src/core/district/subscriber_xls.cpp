@@ -29,6 +29,8 @@ constexpr const char* kPromName = kMeterPointsSheet;
 constexpr const char* kBytName = kHouseholdsSheet;
 const char kInputsName[] = "Вводы подстанций";
 const char kFeedersName[] = "Фидеры подстанций";
+// The columns of a metering point's figures: its power, its meter's factor, its energies.
+constexpr int kPointFigures[] = {8, 11, 13, 14};
 
 // A letter of the names people write: Latin or Cyrillic, Ukrainian letters included.
 bool IsLetter(char32_t ch) {
@@ -41,8 +43,15 @@ struct TStationParts {
   std::string NameTP, Ntr, Fider;
 };
 
-TStationParts SplitStation(const std::string& text) {
+// A dot at the end of a station text ends it ("ТП-7.", "ТП-7.Т1."): no part follows.
+std::string_view WithoutEndDot(std::string_view text) {
+  if (text.ends_with('.')) text.remove_suffix(1);
+  return text;
+}
+
+TStationParts SplitStation(std::string_view whole) {
   TStationParts p;
+  const std::string text(WithoutEndDot(whole));
   const auto dot = text.find('.');
   if (dot == std::string::npos) {
     p.NameTP = text;
@@ -67,27 +76,123 @@ TStationParts SplitStation(const std::string& text) {
 }  // namespace
 
 bool IsRowNumberText(std::string_view text) {
-  if (text.ends_with('.')) text.remove_suffix(1);
+  constexpr std::string_view kNumberSign = "№";
+  if (text.starts_with(kNumberSign)) {
+    text.remove_prefix(kNumberSign.size());
+    if (text.starts_with(' ')) text.remove_prefix(1);
+  }
+  if (text.ends_with('.') || text.ends_with(')')) text.remove_suffix(1);
+  // a letter after the number ("2а"): one, right after a digit
+  if (!text.empty() && !(text.back() >= '0' && text.back() <= '9')) {
+    std::size_t last = text.size() - 1;
+    while (last > 0 && (static_cast<unsigned char>(text[last]) & 0xC0) == 0x80) --last;
+    std::size_t at = last;
+    if (!IsLetter(NextUtf8Char(text, at)) || at != text.size()) return false;
+    text = text.substr(0, last);
+  }
+  // digits, and the numbers of its sections after dots ("1.1.2")
+  bool digit = false;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c != '.' || !digit) {
+      return false;
+    } else {
+      digit = false;
+    }
+  }
+  return digit;
+}
+
+namespace {
+
+bool IsDigits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string QuotedShown(const std::string& text) { return "\"" + text + "\""; }
+
+// The number a cell holds, as a message names it, with what the sheet shows where that differs.
+std::string NumberHeld(double value, const TOutsideValue& cell) {
+  const std::string held = FloatToStrGeneral(value, 15);
+  const TValueRead<std::string> shown = cell.Name();
+  return "число " + held + (shown && *shown.Value != held ? " (показано " + QuotedShown(*shown.Value) + ")" : "");
+}
+
+std::string PointNumberFault(const TOutsideValue& cell) {
+  const TValueRead<std::string> shown = cell.Name();
+  if (cell.Kind() == TOutsideValue::TKind::Date) return "дата " + QuotedShown(*shown.Value) + " - не номер строки";
+  if (cell.Kind() == TOutsideValue::TKind::Number) {
+    const TValueRead<double> number = cell.Number();
+    if (number && *number >= 0 && std::trunc(*number) == *number) return {};
+    return (number ? NumberHeld(*number, cell) : "число") + " - не номер строки";
+  }
+  return IsRowNumberText(*shown.Value) ? std::string() : "текст " + QuotedShown(*shown.Value) + " - не номер строки";
+}
+
+std::string PointStationFault(const TOutsideValue& cell) {
+  const TValueRead<std::string> shown = cell.LinesJoined().Name();
+  if (cell.Kind() == TOutsideValue::TKind::Date) return "дата " + QuotedShown(*shown.Value) + " - не имя ТП";
+  const std::string text = UpperCase(*shown.Value);
+  const auto lettered = [](std::string_view name) {
+    for (std::size_t at = 0; at < name.size();)
+      if (IsLetter(NextUtf8Char(name, at))) return true;
+    return false;
+  };
+  // a number is the station its format shows ("ЗТП-"0), or a station's number: never a fraction
+  if (cell.Kind() == TOutsideValue::TKind::Number && !lettered(text)) {
+    const TValueRead<double> number = cell.Number();
+    if (number && *number >= 0 && std::trunc(*number) == *number) return {};
+    return (number ? NumberHeld(*number, cell) : "число") + " - не имя ТП";
+  }
+  const std::string_view parts = WithoutEndDot(text);
+  for (std::size_t from = 0;;) {
+    const std::size_t dot = parts.find('.', from);
+    if (parts.substr(from, dot == std::string_view::npos ? dot : dot - from).empty())
+      return QuotedShown(*shown.Value) + " - не имя вида ТП.Тр.Фидер: пустая часть между точками";
+    if (dot == std::string_view::npos) break;
+    from = dot + 1;
+  }
+  const std::string station = SplitStation(text).NameTP;
+  if (lettered(station) || IsDigits(station)) return {};
+  return QuotedShown(*shown.Value) + " - не имя вида ТП.Тр.Фидер: в имени ТП " + QuotedShown(station) +
+         " нет букв, и это не номер";
+}
+
+// A cell that cannot be read, or a figure a merged range shows, is named by the reader by its cell.
+bool NamedByReader(const TOutsideValue& cell) {
+  return cell.Blank() || cell.Kind() == TOutsideValue::TKind::Unreadable || !cell.CoveredFault().empty() ||
+         !cell.Name();
+}
+
+}  // namespace
+
+std::string MeterPointNumberFault(const TOutsideValue& cell) {
+  return NamedByReader(cell) ? std::string() : PointNumberFault(cell);
+}
+
+std::string MeterPointStationFault(const TOutsideValue& cell) {
+  return NamedByReader(cell) || !cell.LinesJoined().Name() ? std::string() : PointStationFault(cell);
 }
 
 // Where the metering points begin: below a title row and a row of headings (row 3), unless a row above
 // already holds a point, as in a sheet without its title or without its headings: a row number in
 // column 1 (a whole number, or digits with a dot after them or none) in a row that is not the columns'
-// own numbers ("1" ... "6" ... under the headings, a number where a point names its station). Row 1
+// own numbers ("1" ... "6" ... under the headings, a number where a point names its station), whose
+// figures (power, factor, energies) are numbers or empty: a heading over them ("W, кВт*ч") is none. Row 1
 // holds a point only when row 2 holds one too or ends the data: a title of a number ("2026") stands
 // above its headings.
 int FirstPointRow(const TSheetCells& cells) {
   constexpr int kBelowHeadings = 3;
   const auto isNumber = [&](int r) {
     const TOutsideValue number = cells(r, 1);
-    if (number.Kind() == TOutsideValue::TKind::Number) {
-      const TValueRead<double> v = number.Number();
-      return v && *v >= 0 && std::trunc(*v) == *v;
-    }
-    if (number.Kind() != TOutsideValue::TKind::Text) return false;
-    const TValueRead<std::string> text = number.Name();
-    return text && IsRowNumberText(*text.Value);
+    if (number.Kind() != TOutsideValue::TKind::Number && number.Kind() != TOutsideValue::TKind::Text) return false;
+    if (number.Blank() || !number.Name() || !number.CoveredFault().empty() || !MeterPointNumberFault(number).empty())
+      return false;
+    return std::all_of(std::begin(kPointFigures), std::end(kPointFigures), [&](int col) {
+      const TOutsideValue figure = cells(r, col);
+      return figure.Blank() || figure.Number();
+    });
   };
   for (int r = 1; r < kBelowHeadings; ++r) {
     const TOutsideValue station = cells(r, 6);
@@ -298,6 +403,11 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
     textBytes = 0;
     // the row's number tells where the data end: one that cannot be read refuses the workbook by its cell
     TakeName(cells, r, 1);
+    // a row of another kind of sheet (a day for its number, a reading for its station) is no point
+    if (std::string fault = MeterPointNumberFault(cells(r, 1)); !fault.empty())
+      throw TCellTextError(r, 1, std::move(fault));
+    if (std::string fault = MeterPointStationFault(cells(r, 6)); !fault.empty())
+      throw TCellTextError(r, 6, std::move(fault));
     const std::string stationText = UpperCase(TakeJoinedName(cells, r, 6));
     const TStationParts station = SplitStation(stationText);
     c.NameTP->SetNew(n, put(station.NameTP, nameTP, r, 6));
@@ -349,11 +459,16 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
       ++taken.Items;
     (*c.Kvolt)[n] = station.Ntr.empty() ? 100 : 1;
 
-    int typ = MeterEnergyKind(TakeName(cells, r, 12));
+    const std::string kind = TakeName(cells, r, 12);
+    int typ = MeterEnergyKind(kind);
     if (typ < 0) {
       typ = 1;
-      messages.Add([r] {
-        return std::string(kPromName) + ", строка " + std::to_string(r) + ": не задан тип потребления счетчика";
+      // a kind the command does not know is said as it stands, and what it was taken for
+      messages.Add([&] {
+        return std::string(kPromName) + ", строка " + std::to_string(r) + ": не задан тип потребления счетчика" +
+               (kind.empty() ? std::string()
+                             : " (в столбце 12 \"" + kind + "\" - не \"АЕ спож.\", \"АЕ ген.\", \"РЕ спож.\" или "
+                               "\"РЕ ген.\"; взят \"АЕ спож.\")");
       });
     }
     (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ);

@@ -43,8 +43,20 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 // The row before the first empty cell of column 1 from row 1 (EndsData).
 int LastSheetRow(const TSheetCells& cells);
 
-// A row's number as people type it: digits, with a dot after them or not ("12", "12.").
+// A row's number as people type it: digits, a section's numbers after dots, a letter, a dot or a
+// bracket after them ("12", "12.", "1.1", "2а", "2)"), "№" before them ("№2"); no date.
 bool IsRowNumberText(std::string_view text);
+// What the industrial reader makes of a cell of a row it reads, the one rule its check asks before
+// anything is reset: empty where it takes the cell (or names it by its cell: an empty one, one that
+// cannot be read, a figure a merged range shows), otherwise why the row is no metering point of an
+// industrial sheet, which refuses the sheet by the cell. The row's number (column 1): a whole number from
+// 0 or a text IsRowNumberText takes; a date, another number or another text is none.
+std::string MeterPointNumberFault(const TOutsideValue& cell);
+// The station with its transformer and feeder after dots (column 6: "ТП-42.Т1.Л8"; a dot at its end ends
+// it): no part empty between dots, the station named with a letter or by its number ("115"), as the sheet
+// shows it; a date or a fraction is none. Every other column is taken as it stands (a kind of energy the
+// reader does not know is taken as consumption and named).
+std::string MeterPointStationFault(const TOutsideValue& cell);
 // Where an industrial sheet's metering points begin: row 3, below a title row and a row of headings,
 // unless row 1 or 2 already holds a point (a sheet kept without its title or without its headings); a
 // number alone above a row of headings is a title.

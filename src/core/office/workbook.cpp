@@ -70,7 +70,7 @@ std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
 std::string HiddenFirstSheetMessage(const std::string& file, const std::string& sheet) {
   return "Ошибка чтения файла \"" + file + "\": первый лист книги \"" + sheet +
          "\" скрыт, а читается первый лист: поставьте первым лист с данными (в LibreOffice \"Лист → "
-         "Переместить или копировать лист\", вставить перед \"" + sheet + "\") и сохраните книгу";
+         "Переместить/скопировать лист…\", вставить перед \"" + sheet + "\") и сохраните книгу";
 }
 
 std::string UnreadableCellMessage(const std::string& file, const std::string& sheet, int row, int col,

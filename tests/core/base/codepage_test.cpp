@@ -123,7 +123,11 @@ TEST(CodePage, TheBytesOfTextsDecideTheirCodePageWhereTheyCan) {
       {{Utf8ToCp1251("Её"), Utf8ToCp1251("ИЁ"), Utf8ToCp1251("Д№1")}, kCodePageWindows, "Её"},
       {{Utf8ToCp1251("Т№1")}, kCodePageWindows, "Т№1"},
       // those letters in words of their own language: a Latin name, a Ukrainian one, a unit
-      {{"Müller", "Київ", "10 μF"}, kCodePageUtf8, "Müller"}};
+      {{"Müller", "Київ", "10 μF"}, kCodePageUtf8, "Müller"},
+      // a Greek letter inside a Russian word ("ΔРпот" with a Cyrillic "Р"), and the multiplication sign,
+      // which is no letter of any word ("кВ×А", a cable's "3×120")
+      {{"ΔРпот"}, kCodePageUtf8, "ΔРпот"},
+      {{"АС 3×120", "кВ×А"}, kCodePageUtf8, "АС 3×120"}};
   for (const TCase& c : cases) {
     TCodePageTally tally;
     for (const std::string& text : c.texts) tally.Add(text);

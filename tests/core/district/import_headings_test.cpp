@@ -114,8 +114,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
             s.Row(headingRow, {{other.Col, other.Col == column.Col ? heading : otherHeading}});
             s.Row(headingRow + 1, {{other.Col, other.Kind == TSheetColumnKind::Name || other.Kind == TSheetColumnKind::StationPath
                                                    ? "ТП-42"
-                                               : other.Kind == TSheetColumnKind::EnergyKind ? "АЕ спож."
-                                                                                             : "400"}});
+                                               : "400"}});
           }
           return s;
         };

@@ -546,6 +546,11 @@ TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtI
       }
       for (const TKind& kind : values) {
         const std::string said = run(reader, sheet.grid, at, &kind.value);
+        // whatever stands as a meter's kind of energy, the industrial reader takes the point and names a
+        // kind it does not know: no reason to refuse the sheet
+        if (std::string(reader.Name) == kMeterPointsSheet && at.second == 12) {
+          EXPECT_EQ(said.rfind("1 \n", 0), 0u) << cell << " " << kind.name << ": " << said;
+        }
         if (said.rfind("refused", 0) == 0) {
           EXPECT_TRUE(named(said, at)) << cell << " " << kind.name << ": " << said;
           continue;
@@ -787,10 +792,13 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kMeterPointsSheet, pointWith({4, 1}, day), "строка 4, столбец 1 (номер строки): дата \"01.05.2026\" - не номер строки"},
       {kMeterPointsSheet, pointWith({4, 1}, text("Итого")), "строка 4, столбец 1 (номер строки): текст \"Итого\" - не номер строки"},
       {kMeterPointsSheet, pointWith({4, 1}, TOutsideValue::Number(2.5, "2.5")),
-       "строка 4, столбец 1 (номер строки): число \"2.5\" - не номер строки"},
-      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(1.9, "1.9")), "строка 4, столбец 6 (ТП.Тр.Фидер): число \"1.9\" - не имя ТП"},
+       "строка 4, столбец 1 (номер строки): число 2.5 - не номер строки"},
+      // the value the cell holds, whatever its format shows
+      {kMeterPointsSheet, pointWith({4, 1}, TOutsideValue::Number(2.5, "3")),
+       "строка 4, столбец 1 (номер строки): число 2.5 (показано \"3\") - не номер строки"},
+      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(1.9, "1.9")), "строка 4, столбец 6 (ТП.Тр.Фидер): число 1.9 - не имя ТП"},
       {kMeterPointsSheet, pointWith({4, 6}, text("1.9")),
-       "строка 4, столбец 6 (ТП.Тр.Фидер): \"1.9\" - не имя вида ТП.Тр.Фидер: в имени ТП \"1\" нет букв"},
+       "строка 4, столбец 6 (ТП.Тр.Фидер): \"1.9\" - не имя вида ТП.Тр.Фидер: в имени ТП \"1.9\" нет букв, и это не номер"},
       {kMeterPointsSheet, pointWith({4, 6}, text("ТП-7..Л8")),
        "строка 4, столбец 6 (ТП.Тр.Фидер): \"ТП-7..Л8\" - не имя вида ТП.Тр.Фидер: пустая часть между точками"},
       {kMeterPointsSheet, pointWith({4, 6}, day), "строка 4, столбец 6 (ТП.Тр.Фидер): дата \"01.05.2026\" - не имя ТП"},
@@ -841,15 +849,19 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kMeterPointsSheet, pointWith({4, 1}, text("2..")), "строка 4, столбец 1 (номер строки): текст \"2..\" - не номер строки"},
       {kMeterPointsSheet, pointWith({4, 1}, text(".2")), "строка 4, столбец 1 (номер строки): текст \".2\" - не номер строки"},
       {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(115, "ЗТП-115")), ""},
-      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(115, "115")), "строка 4, столбец 6 (ТП.Тр.Фидер): число \"115\" - не имя ТП"},
+      // a station named by its number alone
+      {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(115, "115")), ""},
       // a number below zero, a dot alone and a section's Roman number are no row numbers; a station's own part
       // names it with a letter, whatever letters its transformer and feeder have
       {kMeterPointsSheet, pointWith({4, 1}, TOutsideValue::Number(-2, "-2")),
-       "строка 4, столбец 1 (номер строки): число \"-2\" - не номер строки"},
+       "строка 4, столбец 1 (номер строки): число -2 - не номер строки"},
       {kMeterPointsSheet, pointWith({4, 1}, text(".")), "строка 4, столбец 1 (номер строки): текст \".\" - не номер строки"},
       {kMeterPointsSheet, pointWith({4, 1}, text("IV")), "строка 4, столбец 1 (номер строки): текст \"IV\" - не номер строки"},
-      {kMeterPointsSheet, pointWith({4, 6}, text("42.Т1.Л8")),
-       "строка 4, столбец 6 (ТП.Тр.Фидер): \"42.Т1.Л8\" - не имя вида ТП.Тр.Фидер: в имени ТП \"42\" нет букв"},
+      {kMeterPointsSheet, pointWith({4, 6}, text("42.Т1.Л8")), ""},
+      {kMeterPointsSheet, pointWith({4, 6}, text("1,5.Т1.Л8")),
+       "строка 4, столбец 6 (ТП.Тр.Фидер): \"1,5.Т1.Л8\" - не имя вида ТП.Тр.Фидер: в имени ТП \"1,5\" нет букв, и это не номер"},
+      {kMeterPointsSheet, pointWith({4, 6}, text("ТП-7.Т1..")),
+       "строка 4, столбец 6 (ТП.Тр.Фидер): \"ТП-7.Т1..\" - не имя вида ТП.Тр.Фидер: пустая часть между точками"},
       // points from row 2 under two headings of another book: a row above them is a title of one cell or
       // their headings
       {kMeterPointsSheet, {{{1, 1}, text("Абонент")}, {{1, 2}, text("Адрес")}, {{2, 1}, text("1")}, {{2, 2}, text("Д1")},
@@ -863,10 +875,9 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, day}, {{2, 1}, text("ТП-42")},
                               {{2, 2}, TOutsideValue::Number(400, "400")}, {{2, 3}, TOutsideValue::Number(35, "35")}},
        "ячейка C1: заголовок \"01.05.2026\" - не заголовок столбца 3 (нагрузка): это дата, а заголовок столбца - "},
-      // a kind of energy the command does not know would be taken as consumption
+      // a kind of energy the command does not know is taken as consumption, and named by the reader
       {kMeterPointsSheet, pointWith({4, 12}, text("РЕ спож.")), ""},
-      {kMeterPointsSheet, pointWith({4, 12}, text("МЕРКУРИЙ 230")),
-       "строка 4, столбец 12 (вид энергии): \"МЕРКУРИЙ 230\" - не вид энергии"},
+      {kMeterPointsSheet, pointWith({4, 12}, text("МЕРКУРИЙ 230")), ""},
       // a readings statement: its row of data where the headings stand, its meter type under the station's
       {kMeterPointsSheet, pointWith({2, 1}, TOutsideValue::Number(1, "1")),
        "ячейка A2: заголовок \"1\" - не заголовок столбца 1 (номер строки)"},
@@ -905,6 +916,84 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
     const std::string command = std::string("не подходит для команды \"") + reader.Command + "\"" +
                                 (*reader.Part != 0 ? std::string(" (") + reader.Part + ")" : std::string());
     EXPECT_EQ(said.rfind(command + ": " + c.fault, 0), 0u) << c.reader << ": " << said << "\n" << c.fault;
+    // the industrial reader itself refuses the row by the same cell and reason: the check asks its rule
+    if (std::string(c.reader) != kMeterPointsSheet || c.fault.rfind("строка ", 0) != 0) continue;
+    TDataFile table;
+    FillRows(table, LayoutMeterPoints, {});
+    std::vector<std::string> messages;
+    // under its title and its headings, where the reader finds where the data end
+    TCellsOf titled = c.cells;
+    titled.insert({{{1, 1}, text("Ведомость")}, {{2, 1}, text("№")}});
+    try {
+      ReadMeterPointsSheet([&](int row, int col) {
+        const auto at = titled.find({row, col});
+        return at == titled.end() ? TOutsideValue() : at->second;
+      }, table, messages);
+      ADD_FAILURE() << c.fault << ": read";
+    } catch (const TCellTextError& e) {
+      const std::string cell = "строка " + std::to_string(e.Row) + ", столбец " + std::to_string(e.Col) + " (";
+      EXPECT_EQ(c.fault.rfind(cell, 0), 0u) << c.fault << ": " << e.Reason;
+      EXPECT_TRUE(c.fault.ends_with("): " + e.Reason)) << c.fault << ": " << e.Reason;
+    }
+  }
+
+  // Each row an industrial sheet's reader takes, one cell changed in the second point (row 4): the check
+  // does not refuse the book, and the reader stores what the row names. Row numbers as people type them,
+  // a station with a dot at its end or named by its number, each kind of energy (one it does not know is
+  // taken as consumption and named).
+  struct TTaken {
+    std::pair<int, int> at;
+    TOutsideValue value;
+    std::string stored;   // the second point's station, transformer, feeder and kind of energy
+    std::string message;  // what the reader says of the row, "" for nothing
+  };
+  const std::string unknownKind = "Промышленные абоненты, строка 4: не задан тип потребления счетчика";
+  const std::vector<TTaken> taken = {
+      {{4, 1}, text("2а"), "ТП-7|Т1|Л8|1", ""},
+      {{4, 1}, text("1.1"), "ТП-7|Т1|Л8|1", ""},
+      {{4, 1}, text("2)"), "ТП-7|Т1|Л8|1", ""},
+      {{4, 1}, text("№2"), "ТП-7|Т1|Л8|1", ""},
+      {{4, 1}, text("№ 2"), "ТП-7|Т1|Л8|1", ""},
+      {{4, 1}, text("1.2."), "ТП-7|Т1|Л8|1", ""},
+      {{4, 1}, TOutsideValue::Number(2, "2"), "ТП-7|Т1|Л8|1", ""},
+      {{4, 6}, text("ТП-7."), "ТП-7|||1", ""},
+      {{4, 6}, text("ТП-7.Т1."), "ТП-7|Т1||1", ""},
+      {{4, 6}, text("ТП-7.Т1.Л8."), "ТП-7|Т1|Л8|1", ""},
+      {{4, 6}, TOutsideValue::Number(115, "115"), "115|||1", ""},
+      {{4, 6}, text("115"), "115|||1", ""},
+      {{4, 12}, text("АЕ ген."), "ТП-7|Т1|Л8|", ""},  // (a kind of 0 shows nothing)
+      {{4, 12}, text("РЕ спож."), "ТП-7|Т1|Л8|2", ""},
+      {{4, 12}, text("РЕ ген."), "ТП-7|Т1|Л8|3", ""},
+      {{4, 12}, text("Реактивная"), "ТП-7|Т1|Л8|1",
+       unknownKind + " (в столбце 12 \"Реактивная\" - не \"АЕ спож.\", \"АЕ ген.\", \"РЕ спож.\" или \"РЕ ген.\"; взят \"АЕ спож.\")"},
+      {{4, 12}, TOutsideValue(), "ТП-7|Т1|Л8|1", unknownKind},
+      // the point's number merged down over the row below it, which holds nothing else: no point
+      {{5, 1}, TOutsideValue::RangeBlank("A4:A5"), "ТП-7|Т1|Л8|1", ""},
+  };
+  for (const TTaken& t : taken) {
+    TCellsOf cells = point;
+    cells[{3, 12}] = cells[{4, 12}] = text("АЕ спож.");
+    cells.insert({{{1, 1}, text("Ведомость")}, {{2, 1}, text("№")}});
+    cells[t.at] = t.value;
+    const TSheetCells sheet = [&](int row, int col) {
+      const auto at = cells.find({row, col});
+      return at == cells.end() ? TOutsideValue() : at->second;
+    };
+    const std::string what = SheetCellName(t.at.first, t.at.second) + " " + t.value.Quoted();
+    EXPECT_EQ(SheetKindFault(FindSheetImport(kMeterPointsSheet), sheet), "") << what;
+    TDataFile table;
+    FillRows(table, LayoutMeterPoints, {});
+    std::vector<std::string> messages;
+    EXPECT_EQ(ReadMeterPointsSheet(sheet, table, messages).Items, 2) << what;
+    ASSERT_EQ(table.RowCount, 2) << what;
+    for (int r = 1; r <= 2; ++r) {
+      if (CellText(table, "Ndog", r) != "Д2") continue;
+      EXPECT_EQ(CellText(table, "NameTP", r) + "|" + CellText(table, "Ntr", r) + "|" + CellText(table, "Fider", r) + "|" +
+                    CellText(table, "TypCounter", r),
+                t.stored)
+          << what;
+    }
+    EXPECT_EQ(Joined(messages), t.message) << what;
   }
 }
 

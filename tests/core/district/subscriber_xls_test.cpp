@@ -466,7 +466,7 @@ TEST(SubscriberXls, CommandWritesEveryTableOrNoneWhenAWorkbookCannotBeRead) {
   industrial.Prom = true;
   for (const auto& [file, error] : std::vector<std::pair<std::string, std::string>>{
            {longer, "лист \"Лист1\", ячейка F3: текст \"ТП-" + std::string(37, '7') +
-                        "...\" не поместится ни в одно поле таблиц: в поле не больше 80 символов"},
+                        "...\" не поместится в поле \"ТП\": в поле не больше 40 символов, а в тексте 81"},
            {sheetless, "в книге нет листов"},
            {damaged, "файл поврежден (ссылка на строку вне таблицы строк, лист \"Лист1\", ячейка F3)"},
            {greek, "лист \"Лист1\", ячейка F3: текст \"ТП-α\" нельзя записать в таблицу: у символа \"α\" (U+03B1) "
@@ -481,8 +481,8 @@ TEST(SubscriberXls, CommandWritesEveryTableOrNoneWhenAWorkbookCannotBeRead) {
     }
     EXPECT_EQ(ReadBytes(stem + ".BPA"), oldProm);
   }
-  // 80 characters pass the first guard, but each part of a station text goes whole into its own field
-  // or refuses the workbook: two stations alike in their first 40 characters would become one
+  // each part of a station text goes whole into its own field or refuses the workbook: two stations alike
+  // in their first 40 characters would become one
   const auto refusal = [&](const std::string& file, const std::vector<std::string>& row) {
     Grid grid{{"Реестр"}, {"№"}, row};
     WriteBook(file, grid);
@@ -535,17 +535,21 @@ TEST(SubscriberXls, CommandWritesEveryTableOrNoneWhenAWorkbookCannotBeRead) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + households.PathByt +
                                          "\": лист \"Sheet1\", ячейка A1: текст \"ТП-" + std::string(37, '1') +
-                                         "...\" не поместится ни в одно поле таблиц: в поле не больше 40 символов, "
+                                         "...\" не поместится в поле \"ТП\": в поле не больше 40 символов, а в тексте 41, "
                                          "ничего не изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BBA"), oldByt);
-  // the import cuts the spaces at a name's ends, so 40 characters with spaces around them fit; spaces by
-  // the kilobyte are no name's
+  // the import cuts the spaces at a name's ends, so 40 characters with spaces around them fit; a title
+  // above the stations is never stored, however long; spaces by the kilobyte are no name's
   const std::string station40 = "ТП-" + std::string(37, '1');
-  WriteBook(dir / "byt.xlsx", {{"  " + station40 + " "}, {"1", " 1 ", "2", "10"}});
-  EXPECT_NO_THROW(ImportSubscriberBasesXls(households, info));
-  ReadTableFile(stem + ".BBA", byt);
-  EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "Ws"}), (Grid{{station40, "Л1", "5"}}));
+  const std::string title = "База бытовых абонентов РЭС-1 по состоянию на 01.11.2026 года";
+  for (const Grid& book : {Grid{{"  " + station40 + " "}, {"1", " 1 ", "2", "10"}},
+                           Grid{{title}, {station40}, {"1", "1", "2", "10"}}}) {
+    WriteBook(dir / "byt.xlsx", book);
+    EXPECT_NO_THROW(ImportSubscriberBasesXls(households, info)) << book[0][0];
+    ReadTableFile(stem + ".BBA", byt);
+    EXPECT_EQ(Cells(byt, {"NameTP", "Fider", "Ws"}), (Grid{{station40, "Л1", "5"}})) << book[0][0];
+  }
   WriteBook(dir / "byt.xlsx", {{station40 + std::string(1000, ' ')}, {"1", "1", "2", "10"}});
   try {
     ImportSubscriberBasesXls(households, info);
@@ -559,8 +563,10 @@ TEST(SubscriberXls, CommandWritesEveryTableOrNoneWhenAWorkbookCannotBeRead) {
   ReadTableFile(stem + ".BPA", taken);
   EXPECT_EQ(Cells(taken, {"Abonent"}), (Grid{{"ООО \"" + std::string(74, 'Z') + "\""}}));
 
-  // the technical workbook alone: the feeder table is shown, the inputs table made from its layout
-  WriteBook(dir / "tech.xlsx", {{"Имя"}, {"Ф-10", "1", "0", "2", "0"}});
+  // the technical workbook alone: the feeder table is shown, the inputs table made from its layout; its
+  // first row, a title longer than any field, is never stored
+  WriteBook(dir / "tech.xlsx", {{"Технический учет электроэнергии по фидерам 10 кВ за ноябрь 2026 года"},
+                                {"Ф-10", "1", "0", "2", "0"}});
   r.Prom = r.Byt = false;
   r.PathTech = dir / "tech.xlsx";
   info.clear();

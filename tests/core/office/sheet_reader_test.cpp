@@ -571,6 +571,11 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
       }
     }
   }
+  // the advice names the menu item as LibreOffice 7.4 shows it in Russian
+  EXPECT_EQ(HiddenFirstSheetMessage("к.xlsx", "Октябрь"),
+            "Ошибка чтения файла \"к.xlsx\": первый лист книги \"Октябрь\" скрыт, а читается первый лист: поставьте "
+            "первым лист с данными (в LibreOffice \"Лист → Переместить/скопировать лист…\", вставить перед \"Октябрь\") "
+            "и сохраните книгу");
 }
 
 // Merged ranges of any size, as the sheet shows them: a range's value on every row below its first (a

@@ -497,6 +497,22 @@ TEST(Xlsx, AFormulaWithoutItsResultIsUnreadableCellByCell) {
   EXPECT_EQ(read(book, 1, 4).back(), "5");
   write(R"(<calcPr fullCalcOnLoad="0"/>)");
   EXPECT_EQ(read(ld::ReadWorkbook(path), 0, 2).back(), "1825200");
+
+  // gnumeric keeps no value of a formula that gives "": a "+" before a reference is its sign, no addition,
+  // and gives "" as the reference does, so its sheet was calculated; an addition after it gives a number
+  // only, and says the sheet was never calculated
+  WriteZip(path, {{"_rels/.rels", R"(<Relationships><Relationship Id="rId1" Type="x/officeDocument" Target="xl/workbook.xml"/>)"
+                                  R"(<Relationship Id="rId2" Type="x/extended-properties" Target="docProps/app.xml"/></Relationships>)"},
+                  {"docProps/app.xml", R"(<Properties xmlns="http://schemas.openxmlformats.org/officeDocument/2006/extended-properties">)"
+                                       "<Application>gnumeric</Application></Properties>"},
+                  {"xl/workbook.xml", R"(<workbook xmlns:r="r"><sheets><sheet name="Вводы" r:id="rId1"/><sheet name="Фидеры" r:id="rId2"/></sheets></workbook>)"},
+                  {"xl/_rels/workbook.xml.rels", R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="s1.xml"/>)"
+                                                 R"(<Relationship Id="rId2" Type="x/worksheet" Target="s2.xml"/></Relationships>)"},
+                  {"xl/s1.xml", sheet(R"(<c r="A2"><f>+B2</f></c><c r="B2"><f>+ IF(C2="","",1)</f></c><c r="C2"><v>5</v></c>)")},
+                  {"xl/s2.xml", sheet(R"(<c r="A2"><f>+B2</f></c><c r="B2"><f>+B1+1</f></c><c r="C2"><v>5</v></c>)")}});
+  book = ld::ReadWorkbook(path);
+  EXPECT_EQ(read(book, 0, 3), (std::vector<std::string>{"", "", "5"}));
+  EXPECT_EQ(read(book, 1, 3), (std::vector<std::string>{"ячейка A2: " + formula, "ячейка B2: " + formula, "5"}));
 }
 
 // The C library's numbers follow the Russian locale (a decimal comma) while the object lives, as in the

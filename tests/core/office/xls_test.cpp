@@ -412,5 +412,41 @@ TEST(Xls, RefusalsSayWhy) {
   }
 }
 
+// gnumeric keeps the empty result of a formula that gives "" as the empty text, unless the sheet shows
+// it kept a book's uncalculated formulas: one that gives a number whatever it is calculated from holds
+// the empty result. A "+" before a reference is its sign (=+B1 gives "" as B1 does); an addition after
+// it (=B1+1) gives a number only.
+TEST(Xls, ASignBeforeAReferenceIsNoArithmetic) {
+  TempDir dir;
+  const std::string path = dir / "gnumeric.xls";
+  const auto formula = [](unsigned row, const std::string& tokens) {
+    return Record(0x0006, Rec().U16(row).U16(0).U16(0).U32(3).U32(0xFFFF0000).U16(0).U32(0).U16(unsigned(tokens.size())).Bytes(tokens));
+  };
+  const std::string signedRef = Rec().U8(0x24).U16(0).U16(1).U8(0x12).s;             // +B1
+  const std::string addition = Rec().U8(0x24).U16(0).U16(1).U8(0x1E).U16(1).U8(0x03).s;  // B1+1
+  const std::string bof = Record(0x0809, Rec().U16(0x0600).U16(5).U16(0x2775).U16(1997).U32(0));
+  const auto entry = [](std::size_t at, const std::string& name) {
+    return Record(0x0085, Rec().U32(std::uint32_t(at)).U8(0).U8(0).U8(unsigned(name.size())).U8(0).Bytes(name));
+  };
+  const std::string sheetBof = Record(0x0809, Rec().U16(0x0600).U16(0x10).U16(0x2775).U16(1997).U32(0));
+  const std::string one = sheetBof + formula(0, signedRef) + Record(0x000A, Rec());
+  const std::string two = sheetBof + formula(0, signedRef) + formula(1, addition) + Record(0x000A, Rec());
+  const std::size_t first = bof.size() + 2 * entry(0, "A").size() + Record(0x000A, Rec()).size();
+  WriteBytes(path, XlsContainer(bof + entry(first, "A") + entry(first + one.size(), "B") + Record(0x000A, Rec()) + one + two));
+  const auto book = ReadWorkbook(path);
+  ASSERT_EQ(book.sheets.size(), 2u);
+  const auto text = [&](int sheet, int row) {
+    try {
+      return book.sheets.at(static_cast<std::size_t>(sheet)).CellText(row, 1);
+    } catch (const Error& e) {
+      const std::string what = e.what();
+      return what.substr(what.find("ячейка"), what.find(':', what.find("ячейка")) - what.find("ячейка"));
+    }
+  };
+  EXPECT_EQ(text(0, 1), "");
+  EXPECT_EQ(text(1, 1), "ячейка A1");
+  EXPECT_EQ(text(1, 2), "ячейка A2");
+}
+
 }  // namespace
 }  // namespace ld::test
