@@ -34,6 +34,35 @@ private:
   TFileBytesWriter previous_;
 };
 
+// A disk that fills at the new version of one file only, whatever the files written with it take: the
+// temporary a new version is written into is named after its file ("<name>.XXXXXX~", "<name>.new~.XXXXXX~"),
+// and that name is read back from the descriptor the writer gets. The records of a run beside the file
+// ("<name>.set~", "<name>.done~") still find room.
+class FullDiskAt {
+public:
+  explicit FullDiskAt(std::string fileName) {
+    previous_ = SetFileBytesWriter([name = std::move(fileName)](int fd, const std::string& bytes) {
+      char target[4096];
+      const std::string link = "/proc/self/fd/" + std::to_string(fd);
+      const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+      const std::string path(target, n > 0 ? static_cast<std::size_t>(n) : 0);
+      const std::string temp = path.substr(path.find_last_of('/') + 1);
+      const auto after = [&](const char* part) { return temp.rfind(name + part, 0) == 0; };
+      if (after(".") && !after(".set~") && !after(".done~") && temp.back() == '~') {
+        errno = ENOSPC;
+        return false;
+      }
+      return bytes.empty() || ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    });
+  }
+  ~FullDiskAt() { SetFileBytesWriter(std::move(previous_)); }
+  FullDiskAt(const FullDiskAt&) = delete;
+  FullDiskAt& operator=(const FullDiskAt&) = delete;
+
+private:
+  TFileBytesWriter previous_;
+};
+
 // The message every writer gives when the disk fills under an existing file.
 inline std::string FullDiskMessage(const std::string& shownName) {
   return "Ошибка записи файла \"" + shownName + "\": нет места на диске; прежний файл не изменен";

@@ -44,7 +44,10 @@ using TDisplayPrc = std::function<void(int percent)>;
 using TGetNode = std::function<void(const std::string& node)>;
 using TExtMenuClick = std::function<void(int tag)>;  // the menu item's Tag
 using TSaveProc = std::function<void(TDataFile* nodes, TDataFile* branches)>;
-using TChangeLine = std::function<void(const std::string& schemeBase, TDataFile* branches, int row,
+// True when the host keeps the change of the branch row (saved with what belongs to it, or nothing to
+// keep it with); false when it could not (a switching whose journal entry was refused, cancelled or not
+// saved): the control then undoes the change. The host puts back what it did to the tables itself.
+using TChangeLine = std::function<bool(const std::string& schemeBase, TDataFile* branches, int row,
                                        const TRecSwt* before)>;
 
 class TSchemBoxState {

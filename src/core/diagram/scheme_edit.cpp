@@ -369,6 +369,7 @@ void EditLineProperties(TSchemBoxState& box, const TEditDialogs& dialogs) {
   if (!dialogs.EditLineParams("Параметры ветви", box.SchemeBase, *box.NodeTable, *box.BranchTable, row, box.EditMode,
                               box.AreaNumbers, box.AreaNames, endsChanged, paramsChanged, switchChanged))
     return;
+  const bool wasModified = box.Modified;
   backup.StartChange();
   RefillMaps(box);
   TBranchCols& b = box.BranchCols;
@@ -395,7 +396,7 @@ void EditLineProperties(TSchemBoxState& box, const TEditDialogs& dialogs) {
     SetSwitchKinds(box, *elem, row);
   }
   box.Paint();
-  ChangeLine(box, row, before);
+  ChangeLine(box, row, before, wasModified, &backup);
 }
 
 // ---- view
@@ -438,10 +439,11 @@ void ChangeMarkedLine(TSchemBoxState& box, Change&& change) {
   if (row < 1 || row > box.BranchCols.RowCount) return;
   TRecSwt before;
   ReadBranchRec(box.BranchCols, row, before);
+  const bool wasModified = box.Modified;
   StartChange(box);
   change(elem, row);
   box.Paint();
-  ChangeLine(box, row, before);
+  ChangeLine(box, row, before, wasModified);
 }
 
 }  // namespace
@@ -478,13 +480,14 @@ void ToggleSwitchEnd(TSchemBoxState& box, PSElem elem, bool ownEnd) {
   if (elem == nullptr || elem->Has(efDamaged) || !box.BranchTable) return;
   const int row = elem->BranchRow;
   if (row < 1 || row > box.BranchCols.RowCount) return;
+  const bool wasModified = box.Modified;
   StartChange(box);
   TRecSwt before;
   ReadBranchRec(box.BranchCols, row, before);
   elem->Flags ^= ownEnd ? efOffOwn : efOffParent;
   SetCommutLetter(box.BranchCols, row, CommutOfFlags(elem->Flags));
   box.Paint();
-  ChangeLine(box, row, before);
+  ChangeLine(box, row, before, wasModified);
 }
 
 void PaintElement(TSchemBoxState& box, PSElem elem, bool line) {

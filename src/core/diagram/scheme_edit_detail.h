@@ -7,6 +7,7 @@
 
 #include "core/base/msgbox.h"
 #include "core/diagram/schem_state.h"
+#include "core/diagram/scheme_files.h"
 #include "core/tables/layout.h"
 #include "core/tables/switch_rec.h"
 
@@ -17,9 +18,12 @@ inline bool Confirm(const std::string& text) { return ShowMsgForm(text, mkWarnin
 inline void Rebuild(TSchemBoxState& box) { box.RebuildScheme(box.OriginX, box.OriginY); }
 inline void Relayout(TSchemBoxState& box) { box.RelayoutScheme(box.OriginX, box.OriginY); }
 
-inline void ChangeLine(TSchemBoxState& box, int row, const TRecSwt& before) {
-  if (box.OnChangeLine) box.OnChangeLine(box.SchemeBase, box.BranchTable.get(), row, &before);
-}
+// Hands the change of branch row `row` to the host. A change the host does not keep is undone: the row
+// gets its state before back (with a backup, every table comes back as it was), the drawing is rebuilt,
+// and a first change after a load or a save (wasModified false) is given up with its locks, so that no
+// later save writes it without what it needed. False then.
+bool ChangeLine(TSchemBoxState& box, int row, const TRecSwt& before, bool wasModified,
+                TTablesBackup* backup = nullptr);
 
 // A per-row list (item i for row i + 1) follows a row opened at row; a list that does not reach the
 // row stays as it is (a missing item reads as 0).

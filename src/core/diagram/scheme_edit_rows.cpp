@@ -18,6 +18,18 @@ namespace ld::diagram {
 
 namespace edit {
 
+bool ChangeLine(TSchemBoxState& box, int row, const TRecSwt& before, bool wasModified, TTablesBackup* backup) {
+  if (!box.OnChangeLine || box.OnChangeLine(box.SchemeBase, box.BranchTable.get(), row, &before)) return true;
+  if (backup != nullptr) backup->Restore();
+  if (box.BranchTable) {
+    FillBranchCols(*box.BranchTable, box.BranchCols);
+    if (row >= 1 && row <= box.BranchCols.RowCount) WriteBranchRec(box.BranchCols, row, before);
+  }
+  if (!wasModified) DropFirstChange(box);
+  Rebuild(box);
+  return false;
+}
+
 void RemoveFromSet(std::vector<std::int32_t>& set, int row) {
   std::erase(set, row);
   for (std::int32_t& entry : set)
@@ -393,6 +405,7 @@ void EditLineByCatalog(TSchemBoxState& box, const TEditDialogs& dialogs, PSElem 
   p.Idop = b.Idop->Get(row), p.Sdop = b.Sdop->Get(row);
   // The calculator works on a copy: the row takes its values only once the first change passed.
   if (!dialogs.EditBranchParams(x + 16, y + 16, ProgramDir, box.SchemeBase, caption, p, CutMark)) return;
+  const bool wasModified = box.Modified;
   StartChange(box);
   const bool hadMark = !b.Mark->GetItem(row).empty();
   b.TypEqu->SetItem(row, p.TypEqu);
@@ -409,7 +422,7 @@ void EditLineByCatalog(TSchemBoxState& box, const TEditDialogs& dialogs, PSElem 
     Relayout(box);
   else if (box.FSnomTr || box.FMarkLn || box.FMarkTr || box.FMarkRt)
     box.Paint();
-  ChangeLine(box, row, before);
+  ChangeLine(box, row, before, wasModified);
 }
 
 void EditLineMeter(TSchemBoxState& box, const TEditDialogs& dialogs, PSElem elem) {

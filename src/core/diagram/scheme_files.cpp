@@ -369,6 +369,11 @@ void StartChange(TSchemBoxState& box) {
   box.Modified = true;
 }
 
+void DropFirstChange(TSchemBoxState& box) {
+  box.Modified = false;
+  ReleaseLocks(box);
+}
+
 TTablesBackup::TTablesBackup(TSchemBoxState& box) : box_(box) {
   if (box.Modified) return;  // the first change is behind: nothing can refuse the command any more
   auto copy = [](const std::unique_ptr<TDataFile>& table) {

@@ -44,6 +44,10 @@ void CheckBaseFilesUnchanged(TSchemBoxState& box);
 // then Modified. Throws what the check or the locking throws, with nothing changed.
 void StartChange(TSchemBoxState& box);
 
+// Gives up a first change that is not kept: the scheme is unmodified again and the locks StartChange
+// took are released.
+void DropFirstChange(TSchemBoxState& box);
+
 // Copies of the tables that an element dialog writes into, taken while the scheme is unmodified:
 // when the first change is then refused, the tables are put back as they were before the dialog.
 class TTablesBackup {

@@ -1,5 +1,6 @@
 #include "core/regime/switch_journal.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -31,26 +32,76 @@ TSwitchKind SwitchKindOf(char newCommut, char oldCommut) {
   return TSwitchKind::Other;
 }
 
+namespace {
+
+// The six keys that identify an entry (Date, Hour, Mins, N1, N2, Nl) of a branch row at a moment, and where
+// the journal holds them or would take them.
+struct TEntryKeys {
+  std::int32_t Date = 0, Hour = 0, Mins = 0, N1 = 0, N2 = 0;
+  std::uint8_t Nl = 0;
+  int At = 0;
+  bool Found = false;
+};
+
+TEntryKeys SearchEntry(TDataFile& journal, const TBranchCols& b, int branchRow, TDateTime moment) {
+  TEntryKeys k;
+  int year = 0, month = 0, day = 0, second = 0, msec = 0;
+  DecodeDate(moment, year, month, day);
+  DecodeTime(moment, k.Hour, k.Mins, second, msec);
+  k.Date = year * 10000 + month * 100 + day;
+  k.N1 = b.N1->Get(branchRow), k.N2 = b.N2->Get(branchRow), k.Nl = b.Nl->Get(branchRow);
+  const std::array<const void*, 6> values = {&k.Date, &k.Hour, &k.Mins, &k.N1, &k.N2, &k.Nl};
+  std::array<std::uint8_t, 6> keys{};
+  int i = 0;
+  for (const char* field : {"Date", "Hour", "Mins", "N1", "N2", "Nl"})
+    keys[static_cast<std::size_t>(i++)] = static_cast<std::uint8_t>(FindColumnIndex(field, journal));
+  int hi = journal.RowCount, lo = 1;
+  k.At = MultiKeySearch(values, keys, 6, k.Found, hi, lo, journal);
+  if (k.Found) {
+    // the entry's first row, whichever of its rows the search met
+    TSwitchLogCols j;
+    FillSwitchLogCols(journal, j);
+    auto same = [&](int row) {
+      return j.Date->Get(row) == k.Date && j.Hour->Get(row) == k.Hour && j.Mins->Get(row) == k.Mins &&
+             j.N1->Get(row) == k.N1 && j.N2->Get(row) == k.N2 && j.Nl->Get(row) == k.Nl;
+    };
+    while (k.At > 1 && same(k.At - 1)) --k.At;
+  }
+  return k;
+}
+
+}  // namespace
+
+int FindSwitchEntry(TDataFile& journal, TDataFile& branches, int branchRow, TDateTime moment) {
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  const TEntryKeys k = SearchEntry(journal, b, branchRow, moment);
+  return k.Found ? k.At : 0;
+}
+
+std::string DuplicateEntryText(int row, TDateTime moment) {
+  return "Дублирование записи: строка " + std::to_string(row) +
+         " журнала переключений уже содержит переключение этой ветви в " +
+         FormatDateTime("dd.mm.yyyy hh:nn", moment) +
+         ". Одна ветвь переключается не более одного раза в минуту: измените время или дату записи";
+}
+
+TDateTime ProposedSwitchMoment(TDataFile& journal, TDateTime now) {
+  constexpr double kMinute = 1.0 / 1440;
+  TDateTime proposed = std::floor(now / kMinute + 1e-6) * kMinute;
+  const std::vector<TJournalMoment> moments = JournalMoments(journal);
+  for (const TJournalMoment& m : moments) proposed = std::max(proposed, m.Moment + kMinute);
+  return proposed;
+}
+
 int InsertSwitchPair(TDataFile& journal, TDataFile& branches, int branchRow, const TRecSwt& before,
                      const TSwitchEntry& entry) {
   TBranchCols b;
   FillBranchCols(branches, b);
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
-  DecodeDate(entry.Moment, year, month, day);
-  DecodeTime(entry.Moment, hour, minute, second, msec);
-  const std::int32_t date = year * 10000 + month * 100 + day;
-  const std::int32_t n1 = (*b.N1)[branchRow], n2 = (*b.N2)[branchRow];
-  const std::uint8_t nl = (*b.Nl)[branchRow];
-  const std::int32_t h = hour, m = minute;
-  const std::array<const void*, 6> values = {&date, &h, &m, &n1, &n2, &nl};
-  std::array<std::uint8_t, 6> keys{};
-  int k = 0;
-  for (const char* field : {"Date", "Hour", "Mins", "N1", "N2", "Nl"})
-    keys[static_cast<std::size_t>(k++)] = static_cast<std::uint8_t>(FindColumnIndex(field, journal));
-  bool found = false;
-  int hi = journal.RowCount, lo = 1;
-  int at = MultiKeySearch(values, keys, 6, found, hi, lo, journal);
-  if (found) return 0;
+  const TEntryKeys k = SearchEntry(journal, b, branchRow, entry.Moment);
+  if (k.Found) return 0;
+  int at = k.At;
+  const std::int32_t date = k.Date, h = k.Hour, m = k.Mins;
   if (journal.RowCount == 0 || at > journal.RowCount) at = journal.RowCount + 1;
   InsertTableRows(journal, at, 2);
   TSwitchLogCols j;

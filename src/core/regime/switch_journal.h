@@ -32,6 +32,13 @@ struct TSwitchEntry {
 // holds an entry of that branch in that minute already (nothing is inserted then).
 int InsertSwitchPair(TDataFile& journal, TDataFile& branches, int branchRow, const TRecSwt& before,
                      const TSwitchEntry& entry);
+// The first row of the journal's entry of that branch row in the minute of moment; 0 when it holds none.
+int FindSwitchEntry(TDataFile& journal, TDataFile& branches, int branchRow, TDateTime moment);
+// The refusal of an entry that repeats the one at journal row `row`: the row, the moment and what to change.
+std::string DuplicateEntryText(int row, TDateTime moment);
+// The moment a new entry is proposed at: now, to the minute, or the minute after the journal's last entry
+// when that is later, so that the proposal never repeats an entry and never goes before one.
+TDateTime ProposedSwitchMoment(TDataFile& journal, TDateTime now);
 
 // The supply names of a node in the engine's model, from the supply side towards the node, joined by
 // ", ": the DSName of each supplying branch up to the source, names shorter than two characters and

@@ -38,8 +38,10 @@ void ReadSwitchLogRec(const TSwitchLogCols& journal, int row, TRecSwt& rec);
 void WriteBranchRec(const TBranchCols& branches, int row, const TRecSwt& rec);
 
 // The district element tables beside a scheme (base path + ".RSL", ".RTP", ".R04", ".RSV"; a missing
-// file is not among them), read, with the commutation and equipment marks of every branch formed from
-// one of their elements copied in, and not yet written: they go in the run of the tables they belong
+// file is not among them), read, with what the drawing changed of every branch formed from one of their
+// elements copied in (its state letters, marks, dispatcher's name and tap, each where it differs from the
+// scheme's branch file; a base text that differs from the scheme's only in letter case or blanks at its
+// ends, or that the scheme holds none of, stays as the base has it), and not yet written: they go in the run of the tables they belong
 // with (the scheme, its journal, its switching date), so that no program that ends halfway leaves the
 // base switched and the scheme not.
 class TElementTables {

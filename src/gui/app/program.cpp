@@ -17,6 +17,7 @@
 #include "gui/app/user_file.h"
 #include "gui/app/user_form.h"
 #include "gui/catalogs/catalog_form.h"
+#include "gui/common/choice_wheel.h"
 #include "gui/common/full_build.h"
 #include "gui/common/locale_format.h"
 #include "gui/common/msgform.h"
@@ -101,6 +102,7 @@ void SetStartPaths(const std::string& exePath) {
 
 int RunStartedProgram(const QStringList& args) {
   const ScreenFitScope fitWindows;
+  const ChoiceWheelScope chosenOnly;
   ReadConfig();
   const ConfigWriter writeAtEnd;
   try {

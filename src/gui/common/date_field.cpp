@@ -454,11 +454,6 @@ void TDateField::mousePressEvent(QMouseEvent* event) {
   QDateEdit::mousePressEvent(event);
 }
 
-void TDateField::wheelEvent(QWheelEvent* event) {
-  Finish();
-  QDateEdit::wheelEvent(event);
-}
-
 bool TDateField::focusNextPrevChild(bool next) {
   Finish();
   // Tab goes on to the next control, as from any other field: the date editor would walk its own day,

@@ -68,7 +68,6 @@ protected:
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
-  void wheelEvent(QWheelEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   QValidator::State validate(QString& input, int& pos) const override;
   void fixup(QString& input) const override;

@@ -91,7 +91,14 @@ TWriteSwtFrm::TWriteSwtFrm(const std::string& header, char newCommut, char oldCo
   ok->setDefault(true);
   QPushButton* cancel = buttons->addButton("Отменить", QDialogButtonBox::RejectRole);
   cancel->setObjectName("CancelBtn");
-  AcceptWhenDatesTaken(*buttons, *this);
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    if (!DatesTaken(*this)) return;
+    if (const std::string refusal = Refusal ? Refusal(Moment()) : std::string(); !refusal.empty()) {
+      ShowMsgForm(refusal, mkError, mbOk);
+      return;
+    }
+    accept();
+  });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 }
@@ -114,7 +121,11 @@ bool ExecuteWriteSwitchDialog(const std::string& schemeBase, TDataFile& journal,
     return text.empty() ? std::to_string((*const_cast<DALongint*>(number))[li]) : text;
   };
   const std::string header = end(b.Name1, b.N1) + " - " + end(b.Name2, b.N2) + ": ";
-  TWriteSwtFrm form(header, (*b.Commut)[li], before.Commut, t0);
+  TWriteSwtFrm form(header, (*b.Commut)[li], before.Commut, ProposedSwitchMoment(journal, Now()));
+  form.Refusal = [&](TDateTime moment) {
+    const int row = FindSwitchEntry(journal, branches, li, moment);
+    return row == 0 ? std::string() : DuplicateEntryText(row, moment);
+  };
   const bool confirmed = ExecModal(form) == QDialog::Accepted;
   time = form.Moment();
   // The journal moves the scheme only for an entry that is written: a cancelled dialog must leave the
@@ -125,7 +136,7 @@ bool ExecuteWriteSwitchDialog(const std::string& schemeBase, TDataFile& journal,
                            CurrentUserName};
   pairRow = InsertSwitchPair(journal, branches, li, before, entry);
   if (pairRow == 0) {
-    ShowMsgForm("Дублирование записи", mkError, mbOk);
+    ShowMsgForm(DuplicateEntryText(FindSwitchEntry(journal, branches, li, time), time), mkError, mbOk);
     return false;
   }
   LastSwitchExecutor = entry.Disp;

@@ -2,6 +2,7 @@
 // "Запись переключения в журнал": the moment, the executor and a note of a switching made on the
 // diagram, with the branch and the kind of switching shown above.
 #include <QDialog>
+#include <functional>
 #include <string>
 
 #include "core/base/dates.h"
@@ -24,6 +25,9 @@ public:
                QWidget* parent = nullptr);
   // The date of the date field with the time of day of the time field.
   TDateTime Moment() const;
+  // Why "Применить" cannot take the moment entered (empty: it can); the dialog then stays open with the
+  // refusal shown, for the moment to be changed.
+  std::function<std::string(TDateTime moment)> Refusal;
 
   QLabel *HeaderLabel, *KindLabel;
   TDateField* DateEdit;
@@ -35,8 +39,10 @@ public:
 extern std::string LastSwitchExecutor;
 
 // Asks for the moment of the switching of branch row li (before: its state before the change) and, when
-// confirmed, inserts the pair of rows into the journal (in memory). The branch table is brought to the
-// entered moment by the journal only after the confirmation: a cancelled dialog leaves it as it is.
+// confirmed, inserts the pair of rows into the journal (in memory). The moment proposed is now, or after
+// the journal's last entry (ProposedSwitchMoment); a moment at which the journal holds an entry of the
+// branch is refused in the dialog, naming that entry's row. The branch table is brought to the entered
+// moment by the journal only after the confirmation: a cancelled dialog leaves it as it is.
 // True when a pair was inserted; pairRow is then its first row and time the entry's moment.
 bool ExecuteWriteSwitchDialog(const std::string& schemeBase, TDataFile& journal, TDataFile& branches, int li,
                               const TRecSwt& before, TDateTime& time, int& pairRow);

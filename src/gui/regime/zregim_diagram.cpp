@@ -68,7 +68,7 @@ void TZregimForm::InstallDiagram() {
 
   SchBox->OnGetNode = [this](const std::string& node) { SchBoxGetNode(node); };
   SchBox->OnChangeLine = [this](const std::string& base, TDataFile* branches, int row, const TRecSwt* before) {
-    SchBoxChangeLine(base, branches, row, before);
+    return SchBoxChangeLine(base, branches, row, before);
   };
   SchBox->OnExtNodeMenuItem = [this](QAction* item) { Run([this, item] { TreeBtnClick(item); }); };
   SchBox->OnExtLineMenuItem = [this](QAction* item) { Run([this, item] { TreeBtnClick(item); }); };

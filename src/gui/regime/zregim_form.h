@@ -215,8 +215,10 @@ public:
   void ShowSelection(int mode, std::string text);
   // The subscribers of a substation (15), a node (16) or the line of branch row lineRow (17).
   void ShowSubscribers(int mode, const std::string& text, std::int32_t lineRow = 0);
-  // A branch changed on the diagram (before: its state before the change) entered into the journal.
-  void SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before);
+  // A branch changed on the diagram (before: its state before the change) entered into the journal and
+  // saved with the scheme and its switching date. False when the entry was cancelled or refused or the
+  // save failed: the branch table is then as the change left it, for the diagram to undo the change.
+  bool SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before);
   void ReconfigItemClick();
   // The switching journal replayed over a period (zregim_testswt.cpp).
   void TestSwtItemClick();

@@ -15,6 +15,7 @@
 #include "core/tables/file_io.h"
 #include "core/tables/journal.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_ops.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/regime/reconfig_form.h"
 #include "gui/regime/write_swt_form.h"
@@ -22,44 +23,57 @@
 
 namespace ld::gui {
 
-void TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before) {
-  if (!IniRec.FSaveCom || branches == nullptr || before == nullptr) return;
+bool TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before) {
+  if (!IniRec.FSaveCom || branches == nullptr || before == nullptr) return true;
   TBranchCols b;
   FillBranchCols(*branches, b);
-  if (!BranchChanged(b, li, *before)) return;
+  if (!BranchChanged(b, li, *before)) return true;
 
+  // A switching exists only with its journal entry and switching date: what ends the entry short of its
+  // save (a cancel, a refusal, a failed write) puts the branch table back as the change left it, the
+  // journal's replay to the entered moment undone, and the diagram undoes the change itself.
+  TDataFile changed;
+  CopyTable(*branches, changed);
   const std::string ext = GetMaketExtention(LayoutSwitchLog);
   const std::string file = base + ext;
-  LockTableFiles(base, ext);
-  struct Unlock {
-    const std::string &base, &ext;
-    ~Unlock() { UnlockTableFiles(base, ext); }
-  } unlock{base, ext};
-  TDataFile journal;
-  if (fileio::FileExists(file)) {
-    ReadTableFile(file, journal);
-  } else {
-    ReadMaket(LayoutSwitchLog, journal);
-    CreateColumns(journal, 0);
-  }
   TDateTime time = 0;
-  int pair = 0;
-  if (!ExecuteWriteSwitchDialog(base, journal, *branches, li, *before, time, pair)) return;
-
-  // The supply names before the switching come from the model as it still stands.
-  TSwitchLogCols j;
-  FillSwitchLogCols(journal, j);
-  FillBranchCols(*branches, b);
-  auto supplyNames = [&](int row) {
-    j.Fider1->SetItem(row, JoinSubstationNames(*Regime(), (*j.N1)[row], b));
-    j.Fider2->SetItem(row, JoinSubstationNames(*Regime(), (*j.N2)[row], b));
-  };
-  supplyNames(pair);
-  // Those after it from the scheme as it is saved: the entry goes whole with the scheme, in its run, and
-  // so does the switching date from which the journal is replayed.
-  SetSupplyNamesFromTables(journal, pair + 1, *SchBox->NodeTable, *SchBox->BranchTable);
-  int answer = 0;
-  if (!Diagram().SaveSchemeWith({{file, &journal}}, {CurDateSwtRunBytes(base, time)}, IniRec.FSave10, answer)) return;
+  try {
+    LockTableFiles(base, ext);
+    struct Unlock {
+      const std::string &base, &ext;
+      ~Unlock() { UnlockTableFiles(base, ext); }
+    } unlock{base, ext};
+    TDataFile journal;
+    if (fileio::FileExists(file)) {
+      ReadTableFile(file, journal);
+    } else {
+      ReadMaket(LayoutSwitchLog, journal);
+      CreateColumns(journal, 0);
+    }
+    int pair = 0;
+    bool saved = ExecuteWriteSwitchDialog(base, journal, *branches, li, *before, time, pair);
+    if (saved) {
+      // The supply names before the switching come from the model as it still stands.
+      TSwitchLogCols j;
+      FillSwitchLogCols(journal, j);
+      FillBranchCols(*branches, b);
+      j.Fider1->SetItem(pair, JoinSubstationNames(*Regime(), (*j.N1)[pair], b));
+      j.Fider2->SetItem(pair, JoinSubstationNames(*Regime(), (*j.N2)[pair], b));
+      // Those after it from the scheme as it is saved: the entry goes whole with the scheme, in its run,
+      // and so does the switching date from which the journal is replayed.
+      SetSupplyNamesFromTables(journal, pair + 1, *SchBox->NodeTable, *SchBox->BranchTable);
+      int answer = 0;
+      saved = Diagram().SaveSchemeWith({{file, &journal}}, {CurDateSwtRunBytes(base, time)}, IniRec.FSave10, answer);
+    }
+    if (!saved) {
+      CopyTable(changed, *branches);
+      return false;
+    }
+  } catch (const std::exception& e) {
+    CopyTable(changed, *branches);
+    ShowMsgForm(e.what(), mkError, mbOk);
+    return false;
+  }
   LoadModel();
   if (SchPanel2->isVisible()) {
     SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
@@ -73,6 +87,7 @@ void TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches,
   else if (shown == LayoutSwitchLog)
     ShowTableFile(file, LayoutSwitchLog, UserAccess != 0);
   setWindowTitle(QString::fromStdString("Z-режим - " + std::filesystem::path(base).filename().string() + DateTimeCaption(time)));
+  return true;
 }
 
 }  // namespace ld::gui

@@ -55,8 +55,10 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
   f.box.ComMode = true;
   f.box.Paint();
   std::vector<std::pair<int, std::string>> changes;
+  bool kept = true;
   f.box.OnChangeLine = [&](const std::string&, TDataFile*, int row, const TRecSwt* before) {
     changes.emplace_back(row, before->Commut == 0 ? "" : Cp1251ToUtf8(std::string(1, before->Commut)));
+    return kept;
   };
   EXPECT_FALSE(ToggleSwitchAt(f.box, 30, 109));
   EXPECT_FALSE(ToggleSwitchAt(f.box, 21, 100));
@@ -68,6 +70,19 @@ TEST(HitTest, LinesNodesAndSwitchesOfTheFork) {
   EXPECT_EQ(letters, (Names{"К", "О", "Н", ""}));
   EXPECT_EQ(changes, (std::vector<std::pair<int, std::string>>{{2, ""}, {2, "К"}, {2, "О"}, {2, "Н"}}));
   EXPECT_TRUE(f.box.Modified);
+
+  // A switching the host does not keep (its journal entry refused, cancelled or not saved) is undone:
+  // the letter and the drawing as before; a first change since the last save is given up with it, and
+  // one among earlier changes leaves them to be saved.
+  kept = false;
+  for (const bool earlier : {false, true}) {
+    f.box.Modified = earlier;
+    EXPECT_TRUE(ToggleSwitchAt(f.box, 21, 109));
+    EXPECT_EQ(Commut(f.box, 2), "");
+    EXPECT_FALSE(f.E("C")->Has(efOffOwn) || f.E("C")->Has(efOffParent));
+    EXPECT_EQ(f.box.Modified, earlier);
+  }
+  kept = true;
 
   // A damaged branch is not switched.
   f.E("C")->Flags |= efDamaged;

@@ -276,6 +276,7 @@ TEST(SchemeEdit, TheCatalogCalculatorWritesTheBranchOnceConfirmed) {
   std::vector<float> before;
   box.OnChangeLine = [&](const std::string&, TDataFile*, int, const TRecSwt* rec) {
     before.push_back(rec->R);
+    return true;
   };
   EditLineByCatalog(box, dialogs, &line, 100, 200);
   EXPECT_FLOAT_EQ(box.BranchCols.R->Get(6), 0.43f);

@@ -1,6 +1,9 @@
 // A formed scheme saved back into the base it came from: every branch must match its element.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_run.h"
 #include "form_fixture.h"
@@ -90,6 +93,87 @@ TEST_F(FormRoundTrip, FormedSchemeSavesBackIntoItsBase) {
   ASSERT_EQ(box.Calls().size(), 1u);
   EXPECT_EQ(box.Calls()[0].text, "Таблица \"Ветви схемы\" (строка " + std::to_string(renamed) +
                                      ") не соответствует таблице \"Линии 0.4 кВ\". Необходимо заново загрузить схему");
+}
+
+// A switching written back over a base whose texts the scheme holds otherwise: in capitals, without the
+// blanks at their ends, not at all (a sectional breaker's "ШСВ" carries no line mark), a state in a
+// lower-case or Latin letter, a station switched off by load forming ("Р"), a tap the scheme took from the
+// transformer's regulation. Only the switched state goes in, every other byte of the base stays; of what
+// is edited on the diagram, a text that the base holds in other letters and a text cleared stay too.
+TEST_F(FormRoundTrip, TheWriteBackChangesOnlyWhatTheDiagramChanged) {
+  Base(LayoutLines10, {{"1", "П", "ПС-1.10", "ТП-1", "1", "1000*АС-50", "10"},
+                       {"1", "", "ТП-1", "ТП-2", "1", " 150*ААБл-120 ", "", "", "", "о"},
+                       {"1", "", "ТП-2", "ТП-3", "", "ШСВ"},
+                       {"1", "", "ТП-3", "ТП-4", "1", "300*ас-70", "", "", "", "O"}});
+  {
+    TDataFile lines = Read(LayoutLines10);
+    TLine10Cols l;
+    FillLine10Cols(lines, l);
+    l.DSNum->SetItem(2, "ф-3 ");
+    l.DSNum->SetItem(3, "шсв-10");
+    WriteTableFile(File(LayoutLines10), lines);
+  }
+  Base(LayoutTransTP, {{"1", "ТП-1", "Т1", "", "", "тм-400/10/0.4", "", "", "Р"}});
+  Base(LayoutLines04, {{"ТП-1", "Т1", "Ф1", "100*аввг-95"}});
+  options.T04 = options.L04 = true;
+  Form();
+  // a mark the catalogue lacks still goes into the scheme, for the write-back to compare
+  ASSERT_EQ(errors, std::vector<std::string>{
+                        "Линии 10-6 кВ, строка 2: Марка ААБЛ-120(10кВ) не найдена в каталоге марок КЛ,ВЛ"});
+  const auto row = [&](const char* from, const char* to) {
+    const int k = Branch(from, to);
+    EXPECT_NE(k, 0) << from << " - " << to;
+    return k;
+  };
+  EXPECT_EQ(Letter(b.Commut->Get(row("ТП-1", "ТП-1.Т1"))), "О");
+  EXPECT_EQ(b.Mark->GetItem(row("ТП-1", "ТП-2")), "150*ААБЛ-120");
+  EXPECT_NE(b.Notv->Get(row("ТП-1", "ТП-1.Т1")), 0) << "the tap of the regulation's neutral";
+  WriteTableFile(File(LayoutBranches), branches);  // the formed scheme, as the base last agreed with it
+  std::map<std::string, std::string> was;
+  for (const char* layout : {LayoutLines10, LayoutTransTP, LayoutLines04}) was[layout] = ReadBytes(File(layout));
+
+  // The bytes of a base table with the cells given put back as they were.
+  const auto bytesWith = [&](const char* layout, const std::function<void(TDataFile&)>& back) {
+    TDataFile t = Read(layout);
+    back(t);
+    t.FileDate = TFileStamp();  // a new file of these rows
+    const std::string copy = dir / "копия";
+    WriteTableFile(copy, t);
+    return ReadBytes(copy);
+  };
+  (*b.Commut)[row("ТП-2", "ТП-3")] = Utf8ToCp1251("О")[0];
+  test::ScriptedMsgBox box;
+  ASSERT_TRUE(WriteBack(Stem(), branches));
+  EXPECT_TRUE(box.Calls().empty());
+  EXPECT_EQ(bytesWith(LayoutLines10,
+                      [](TDataFile& t) {
+                        TLine10Cols l;
+                        FillLine10Cols(t, l);
+                        EXPECT_EQ(Letter(l.Commut->Get(3)), "О");
+                        (*l.Commut)[3] = 0;
+                      }),
+            was[LayoutLines10]);
+  EXPECT_EQ(ReadBytes(File(LayoutTransTP)), was[LayoutTransTP]);
+  EXPECT_EQ(ReadBytes(File(LayoutLines04)), was[LayoutLines04]);
+
+  // Edited on the diagram: a mark in other letters and a name cleared stay as the base has them; a new
+  // mark, a new name and a tap go in.
+  b.Mark->SetItem(row("ТП-1", "ТП-2"), "150*ааБл-120");
+  b.DSName->SetItem(row("ТП-1", "ТП-2"), "");
+  b.Mark->SetItem(row("ТП-3", "ТП-4"), "400*АС-50");
+  b.DSName->SetItem(row("ТП-3", "ТП-4"), "Ф-7");
+  (*b.Notv)[row("ТП-1", "ТП-1.Т1")] = 5;
+  ASSERT_TRUE(WriteBack(Stem(), branches));
+  const TDataFile lines = Read(LayoutLines10), stations = Read(LayoutTransTP);
+  TLine10Cols l;
+  TTransTPCols t;
+  FillLine10Cols(lines, l);
+  FillTransTPCols(stations, t);
+  EXPECT_EQ((std::vector<std::string>{l.KodLine->GetItem(2), l.DSNum->GetItem(2), l.KodLine->GetItem(4),
+                                      l.DSNum->GetItem(4), Letter(l.Commut->Get(2)), Letter(l.Commut->Get(4))}),
+            (std::vector<std::string>{" 150*ААБл-120 ", "ф-3 ", "400*АС-50", "Ф-7", "о", "O"}));
+  EXPECT_EQ(std::pair(t.Notv->Get(1), Letter(t.Commut->Get(1))), std::pair(5, std::string("Р")));
+  EXPECT_EQ(t.Transform->GetItem(1), "тм-400/10/0.4");
 }
 
 }  // namespace

@@ -52,6 +52,30 @@ TEST_F(SwitchEntry, PairsKeptInOrderOfMomentAndBranch) {
   EXPECT_EQ(rows, (std::vector<int>{3, 0, 112, 3, 1, 0, 2, 0, 112, 2, 1, 0, 4, 0, 112, 4, 1, 0}));
   EXPECT_EQ((std::vector<int>{(*j.Hour)[5], (*j.Mins)[5], (*j.Commut)[5], (*j.Commut)[6]}),
             (std::vector<int>{10, 30, 0, Letter("О")}));
+
+  // A repeated entry is refused naming the first row of the entry it repeats and what to change.
+  const TDateTime t1030end = EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 59);
+  EXPECT_EQ(FindSwitchEntry(journal, branches, 3, t1030end), 5);
+  EXPECT_EQ(FindSwitchEntry(journal, branches, 1, t1030end), 3);
+  EXPECT_EQ(FindSwitchEntry(journal, branches, 3, EncodeDate(2004, 3, 5) + EncodeTime(10, 31, 0)), 0);
+  EXPECT_EQ(DuplicateEntryText(5, t1030end),
+            "Дублирование записи: строка 5 журнала переключений уже содержит переключение этой ветви в "
+            "05.03.2004 10:30. Одна ветвь переключается не более одного раза в минуту: измените время или дату "
+            "записи");
+
+  // The moment proposed for the next entry: now to the minute, never at or before the last entry.
+  struct Case {
+    TDateTime now, proposed;
+  };
+  const TDateTime day = EncodeDate(2004, 3, 5);
+  for (const Case& c : {Case{day + EncodeTime(10, 30, 10), day + EncodeTime(10, 31, 0)},
+                        Case{day + EncodeTime(9, 0, 0), day + EncodeTime(10, 31, 0)},
+                        Case{day + EncodeTime(10, 45, 59), day + EncodeTime(10, 45, 0)},
+                        Case{EncodeDate(2026, 12, 10) + EncodeTime(2, 20, 35), EncodeDate(2026, 12, 10) + EncodeTime(2, 20, 0)}}) {
+    const TDateTime proposed = ProposedSwitchMoment(journal, c.now);
+    EXPECT_NEAR(proposed, c.proposed, 1e-7) << FormatDateTime("dd.mm.yyyy hh:nn:ss", c.now);
+    EXPECT_EQ(FindSwitchEntry(journal, branches, 3, proposed), 0);
+  }
 }
 
 }  // namespace

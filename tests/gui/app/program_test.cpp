@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -98,7 +99,18 @@ protected:
 
 TEST_F(ProgramStart, WithoutLoginTheUserStaysUnnamedWithFullRightsAndTheSettingsAreWritten) {
   CurrentUserName.clear(), UserAccess = 1;  // as a fresh process has them
+  // The wheel crossing a list in any window of the running program leaves its choice alone.
+  int wheeled = -1;
+  whileShown = [&] {
+    QComboBox list(MainForm);
+    list.addItems({"мощность", "энергия", "емк. токи"});
+    QWheelEvent turn(QPointF(5, 5), list.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -240), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&list, &turn);
+    wheeled = list.currentIndex();
+  };
   EXPECT_EQ(Run(QStringList{"ldtoril"}), 0);
+  EXPECT_EQ(wheeled, 0);
   EXPECT_EQ(std::pair(ConfigFileName, MaketFileName), std::pair(dir / "ldtoril.ini", dir / "maket.zr"));
   EXPECT_TRUE(mainShown && allMade);
   EXPECT_EQ(userAtStart, std::pair(std::string(), 1));

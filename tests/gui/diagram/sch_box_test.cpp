@@ -183,6 +183,7 @@ TEST(SchemBox, ClicksMarkSelectAndSwitch) {
   std::vector<std::string> before;
   h.box->OnChangeLine = [&](const std::string&, TDataFile*, int, const TRecSwt* rec) {
     before.push_back(rec->Commut == 0 ? "" : Cp1251ToUtf8(std::string(1, rec->Commut)));
+    return true;
   };
   h.Click(21, 109);
   h.Click(21, 85);

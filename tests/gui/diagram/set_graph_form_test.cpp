@@ -1,6 +1,8 @@
 // The diagram settings dialog on a control's settings: every box and field, the flow kinds, the
 // presets, the rebuild mark, the font and cancelling.
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
@@ -8,10 +10,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QWheelEvent>
 
 #include "core/base/inifile.h"
 #include "core/diagram/schem_state.h"
 #include "elem_fixture.h"
+#include "gui/common/choice_wheel.h"
 #include "gui/common/screen_fit.h"
 #include "gui/diagram/set_graph_form.h"
 
@@ -143,6 +147,49 @@ TEST_F(SetGraphFormTest, OnAScreenLowerThanTheSettingsEveryControlKeepsItsHeight
     Press(d, "CancelBtn");
   });
   EXPECT_FALSE(Run());
+}
+
+// The wheel turned to scroll the settings crosses lists and boxes: none of them changes. Without the
+// program's rule the same wheel turns "Перетоки" to the next kind, which ticks its display boxes.
+TEST_F(SetGraphFormTest, TheWheelOverTheSettingsChangesNoListAndNoBox) {
+  box_.FTypFlow = 0;
+  box_.FlagI = false;
+  const auto state = [](QDialog& d) {
+    QStringList shown;
+    for (const QComboBox* c : d.findChildren<QComboBox*>()) shown << c->objectName() + "=" + c->currentText();
+    for (const QCheckBox* c : d.findChildren<QCheckBox*>()) shown << c->objectName() + (c->isChecked() ? "+" : "-");
+    return shown.join(' ');
+  };
+  const auto wheel = [](QWidget& w, int notches) {
+    const QPointF at(w.width() / 2.0, w.height() / 2.0);
+    QWheelEvent event(at, w.mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&w, &event);
+  };
+  script_.Then([&](QDialog& d) {
+    wheel(Combo(d, "ComboBox2"), -1);
+    EXPECT_EQ(Combo(d, "ComboBox2").currentText(), "энергия");
+    d.reject();
+  });
+  EXPECT_FALSE(Run());
+
+  const gui::ChoiceWheelScope chosenOnly;
+  script_.Then([&](QDialog& d) {
+    const QString before = state(d);
+    for (const int notches : {-1, -2, 1, 3}) {
+      for (QComboBox* c : d.findChildren<QComboBox*>()) wheel(*c, notches);
+      for (QCheckBox* c : d.findChildren<QCheckBox*>()) wheel(*c, notches);
+      Combo(d, "ComboBox2").setFocus();
+      wheel(Combo(d, "ComboBox2"), notches);
+    }
+    EXPECT_EQ(state(d), before);
+    EXPECT_EQ(Combo(d, "ComboBox2").currentText(), "мощность");
+    EXPECT_FALSE(Check(d, "CheckBox15").isChecked());
+    Press(d, "OKBtn");
+  });
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(box_.FTypFlow, 0);
+  EXPECT_FALSE(box_.FlagI);
 }
 
 TEST_F(SetGraphFormTest, FontAndCancelAfterAPreset) {

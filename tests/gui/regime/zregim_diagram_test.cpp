@@ -1,6 +1,9 @@
 // The diagram panel of the regime window: the diagram of the open scheme with its regime, and a
 // switching entered into the journal.
 #include <QComboBox>
+#include <QDateEdit>
+#include <map>
+#include <memory>
 #include <fstream>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -20,7 +23,13 @@
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
+#include "core/diagram/scheme_edit.h"
+#include "core/regime/switch_journal.h"
+#include "core/tables/colmaps_district.h"
+#include "core/tables/element_names.h"
 #include "gui/diagram/sch_box.h"
+#include "gui/regime/write_swt_form.h"
+#include "support/full_disk.h"
 #include "zregim_fixture.h"
 
 namespace ld::test {
@@ -48,6 +57,65 @@ protected:
   }
 
   gui::TSchemBox& Box() { return *form->SchBox; }
+  // Branch row `row` switched off at both ends, or on again, by the line's menu command on a line
+  // element of its state (the drawing of this scheme is not laid out here).
+  void Toggle(int row) {
+    diagram::SElem line;
+    line.BranchRow = row;
+    if (!Shown(row).empty()) line.Flags = diagram::efOffOwn | diagram::efOffParent;
+    Box().MarkedLine = &line;
+    diagram::ToggleLineBothSides(Box());
+    Box().MarkedLine = nullptr;
+  }
+  // The commutation letter of a branch row as the diagram holds it.
+  std::string Shown(int row) {
+    const char c = Box().BranchCols.Commut->Get(row);
+    return c == 0 ? "" : Cp1251ToUtf8(std::string(1, c));
+  }
+  // The journal dialog given 05.03.2004 at hh:mm and an executor, confirmed.
+  static ModalScript::Step Enter(int hour, int minute, const char* executor = "") {
+    return [=](QDialog& d) {
+      Child<QDateEdit>(d, "DateEdit").setDate(QDate(2004, 3, 5));
+      Child<QTimeEdit>(d, "TimeEdit").setTime(QTime(hour, minute));
+      Child<QLineEdit>(d, "DispEdit").setText(executor);
+      Press(d, "OKBtn");
+    };
+  }
+  // Branch rows 1 and 2 formed from the two lines of a district base, which writes the lines' marks and
+  // dispatcher's names in letters the scheme holds otherwise ("150*ААБл-120", "ф-3") or not at all (the
+  // sectional breaker "ШСВ", which carries no line mark); the scheme opened again with the whole diagram.
+  void LinkToBase() {
+    TDataFile lines, branches;
+    ReadMaket(LayoutLines10, lines);
+    CreateColumns(lines, 2);
+    TLine10Cols l;
+    FillLine10Cols(lines, l);
+    ReadTableFile(path + ".VET", branches);
+    TBranchCols b;
+    FillBranchCols(branches, b);
+    const char* ends[][2] = {{"ОТП-2", "ПС1.1"}, {"ТП3", "ОТП-2"}};
+    const char* marks[][2] = {{" 150*ААБл-120", "150*ААБЛ-120"}, {"ШСВ", ""}};
+    const char* names[] = {"ф-3 ", "шсв-10"};
+    for (int row = 1; row <= 2; ++row) {
+      (*l.Idx)[row] = row;
+      l.Name1->SetItem(row, ends[row - 1][0]);
+      l.Name2->SetItem(row, ends[row - 1][1]);
+      l.KodLine->SetItem(row, marks[row - 1][0]);
+      l.DSNum->SetItem(row, names[row - 1]);
+      b.ExtFile->SetItem(row, ".RSL");
+      (*b.Idx)[row] = row;
+      b.Name1->SetItem(row, ends[row - 1][0]);
+      b.Name2->SetItem(row, ends[row - 1][1]);
+      b.Mark->SetItem(row, marks[row - 1][1]);
+      b.DSName->SetItem(row, UpperCase(TrimName(names[row - 1])));
+    }
+    WriteTableFile(path + ".RSL", lines);
+    WriteTableFile(path + ".VET", branches);  // the scheme formed after its base
+    form->SchBtn->click();
+    Open(path);
+    form->SchBtn->click();
+    form->FullSchBtn->click();
+  }
   std::string Commut(int row) {
     const char c = GetColumnAs<DAChar>("Commut", Table(".VET"))->Get(row);
     return c == 0 ? "" : Cp1251ToUtf8(std::string(1, c));
@@ -97,38 +165,38 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   const std::string journal = path + GetMaketExtention(LayoutSwitchLog);
   const TDateTime t0 = EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0);
   WriteCurDateSwt(path, t0);
-  auto switchOff = [&](int row) {
-    (*b.BranchCols.Commut)[row] = 0;
-    TRecSwt before;
-    ReadBranchRec(b.BranchCols, row, before);
-    diagram::StartChange(b);
-    (*b.BranchCols.Commut)[row] = Utf8ToCp1251("О")[0];
-    form->SchBoxChangeLine(b.SchemeBase, b.BranchTable.get(), row, &before);
-  };
 
   IniRec.FSaveCom = false;
-  switchOff(3);
+  Toggle(3);
   EXPECT_FALSE(fileio::FileExists(journal));
   EXPECT_TRUE(b.Modified);  // the change stays on the diagram
+  EXPECT_EQ(Shown(3), "О");
+  box.Answer(0);  // "Нет": the drawing is read again
+  int answer = 0;
+  diagram::SaveScheme(b, true, false, answer);
+  EXPECT_EQ(Shown(3), "");
 
+  // Cancelled: the switching is undone on the diagram; nothing is written, no lock stays.
   IniRec.FSaveCom = true;
-  script.Then([](QDialog& d) {
+  const TDateTime opened = Now();
+  script.Then([&](QDialog& d) {
     // the branch rows carry no end names here: the end numbers stand for them
     EXPECT_EQ(Child<QLabel>(d, "HeaderLabel").text().toStdString(), "4 - 2: ");
     EXPECT_EQ(Child<QLabel>(d, "KindLabel").text().toStdString(), "ОТКЛЮЧЕНИЕ");
-    EXPECT_EQ(Child<QTimeEdit>(d, "TimeEdit").time(), QTime(10, 30));
+    // now is proposed, not the scheme's switching moment
+    const TDateTime proposed = static_cast<gui::TWriteSwtFrm&>(d).Moment();
+    EXPECT_TRUE(proposed > opened - 1.0 / 1440 && proposed <= Now()) << FormatDateTime("dd.mm.yyyy hh:nn", proposed);
     d.setResult(QDialog::Rejected);
   });
-  switchOff(3);
+  Toggle(3);
   EXPECT_FALSE(fileio::FileExists(journal));
   EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), t0);
+  EXPECT_EQ(Shown(3), "");
+  EXPECT_FALSE(b.Modified);
+  EXPECT_TRUE(NoLocks());
 
-  script.Then([](QDialog& d) {
-    Child<QTimeEdit>(d, "TimeEdit").setTime(QTime(11, 0));
-    Child<QLineEdit>(d, "DispEdit").setText("Петров");
-    Press(d, "OKBtn");
-  });
-  switchOff(3);
+  script.Then(Enter(11, 0, "Петров"));
+  Toggle(3);
   ASSERT_TRUE(fileio::FileExists(journal));
   EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(11, 0, 0));
   EXPECT_EQ(Caption(), "Z-режим - Фидер (05.03.2004 11:00)");
@@ -161,13 +229,138 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   EXPECT_EQ((*Box().BranchCols.Commut)[3], 0);
   EXPECT_TRUE(NoLocks());
 
-  // An entry at 11:30 cancelled: the journal's 11:00 row does not move the drawing.
+  // An entry at 11:30 cancelled: the journal's 11:00 row does not move the drawing, and the switching
+  // of the other branch is undone.
   script.Then([](QDialog& d) {
+    Child<QDateEdit>(d, "DateEdit").setDate(QDate(2004, 3, 5));
     Child<QTimeEdit>(d, "TimeEdit").setTime(QTime(11, 30));
     d.setResult(QDialog::Rejected);
   });
-  switchOff(2);
-  EXPECT_EQ((*Box().BranchCols.Commut)[3], 0);
+  Toggle(2);
+  EXPECT_EQ(Shown(3), "");
+  EXPECT_EQ(Shown(2), "");
+
+  // An entry that repeats one of the journal is refused with the dialog kept open, naming the row it
+  // repeats and what to change; "Отменить" then undoes the switching.
+  script.Then([](QDialog& d) {
+    Child<QDateEdit>(d, "DateEdit").setDate(QDate(2004, 3, 5));
+    Child<QTimeEdit>(d, "TimeEdit").setTime(QTime(11, 0));
+    Press(d, "OKBtn");
+    EXPECT_TRUE(d.isVisible() && d.result() != QDialog::Accepted);
+    Press(d, "CancelBtn");
+  });
+  box.Clear();
+  Toggle(3);
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{DuplicateEntryText(1, EncodeDate(2004, 3, 5) + EncodeTime(11, 0, 0))});
+  EXPECT_EQ(Shown(3), "");
+  EXPECT_EQ(Table(GetMaketExtention(LayoutSwitchLog)).RowCount, 2);
+  EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(10, 45, 0));
+  EXPECT_FALSE(b.Modified);
+  EXPECT_TRUE(NoLocks());
+}
+
+// A switching that its journal entry or its save does not take (cancelled, a repeated entry, a journal
+// another user holds, a disk full at the scheme's branches, the journal or the district lines) is undone
+// on the diagram and writes nothing; neither the save on leaving "Правка" nor the next switching writes
+// it later. The switching that is saved changes only its line's state in the district base: the marks the
+// scheme holds in other letters, or not at all, stay as the base has them.
+TEST_F(RegimeDiagram, ASwitchingNotSavedWithItsEntryIsUndoneAndNoLaterSaveWritesIt) {
+  LinkToBase();
+  gui::TSchemBox& b = Box();
+  IniRec.FSaveCom = IniRec.FSave10 = true;
+  WriteCurDateSwt(path, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
+  const std::string lines = ReadBytes(path + ".RSL");
+  form->CorrectBtn->click();  // "Правка"
+  ASSERT_TRUE(b.EditMode);
+  script.Then(Enter(11, 0));
+  Toggle(1);
+  ASSERT_EQ(Table(".SWT").RowCount, 2);
+  ASSERT_EQ(Shown(1), "О");
+  TDataFile base;
+  ReadTableFile(path + ".RSL", base);
+  TLine10Cols l;
+  FillLine10Cols(base, l);
+  EXPECT_EQ(Cp1251ToUtf8(std::string(1, l.Commut->Get(1))), "О");
+  (*l.Commut)[1] = 0;
+  base.FileDate = TFileStamp();  // a new file of these rows
+  WriteTableFile(dir / "копия.RSL", base);
+  EXPECT_EQ(ReadBytes(dir / "копия.RSL"), lines) << "the base's lines changed beyond the switched state";
+
+  const auto folder = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto& f : fs::directory_iterator(dir.Path()))
+      if (f.path().filename() != "zr.ini" && f.path().string().back() != '~')
+        files[f.path().filename().string()] = ReadBytes(f.path());
+    return files;
+  };
+  const auto before = folder();
+  struct Case {
+    const char* what;
+    const char* fullAt;  // the file the disk fills at; none
+    bool foreignLock;
+    std::vector<ModalScript::Step> steps;
+    std::string told;
+  };
+  const std::string duplicate = DuplicateEntryText(1, EncodeDate(2004, 3, 5) + EncodeTime(11, 0, 0));
+  const Case cases[] = {
+      {"cancelled", "", false, {[](QDialog& d) { Press(d, "CancelBtn"); }}, ""},
+      {"repeated, then cancelled", "", false, {[](QDialog& d) {
+         Child<QDateEdit>(d, "DateEdit").setDate(QDate(2004, 3, 5));
+         Child<QTimeEdit>(d, "TimeEdit").setTime(QTime(11, 0));
+         Press(d, "OKBtn");
+         Press(d, "CancelBtn");
+       }},
+       duplicate},
+      {"journal of another user", "", true, {}, "редактируется. Петров"},
+      {"disk full at the branches", "Фидер.VET", false, {Enter(11, 5)}, FullDiskMessage(path + ".VET")},
+      {"disk full at the journal", "Фидер.SWT", false, {Enter(11, 5)}, FullDiskMessage(path + ".SWT")},
+      {"disk full at the base's lines", "Фидер.RSL", false, {Enter(11, 5)}, FullDiskMessage(path + ".RSL")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    box.Clear();
+    for (const auto& step : c.steps) script.Then(step);
+    if (c.foreignLock) {
+      const std::string me = CurrentUserName;
+      CurrentUserName = "Петров";
+      LockTableFiles(path, ".SWT");
+      CurrentUserName = me;
+    }
+    {
+      std::unique_ptr<FullDiskAt> disk;
+      if (*c.fullAt != 0) disk = std::make_unique<FullDiskAt>(c.fullAt);
+      Toggle(1);
+    }
+    if (c.foreignLock) fs::remove(path + ".SWT~");
+    ASSERT_EQ(box.Texts().size(), c.told.empty() ? 0u : 1u);
+    if (!c.told.empty()) {
+      EXPECT_NE(box.Texts()[0].find(c.told), std::string::npos) << box.Texts()[0];
+    }
+    EXPECT_EQ(Shown(1), "О");
+    EXPECT_FALSE(b.Modified);
+    EXPECT_TRUE(NoLocks());
+    EXPECT_TRUE(folder() == before);
+  }
+
+  // Leaving "Правка" has nothing to save; the next switching saves itself and nothing of those.
+  box.Clear();
+  box.Answer(1);
+  form->CorrectBtn->click();
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_TRUE(folder() == before);
+  script.Then(Enter(11, 10));
+  Toggle(2);
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_EQ(Commut(1) + Commut(2), "ОО");
+  EXPECT_EQ(Table(".SWT").RowCount, 4);
+  EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(11, 10, 0));
+  ReadTableFile(path + ".RSL", base);
+  FillLine10Cols(base, l);
+  (*l.Commut)[1] = (*l.Commut)[2] = 0;
+  base.FileDate = TFileStamp();  // a new file of these rows
+  WriteTableFile(dir / "копия.RSL", base);
+  EXPECT_EQ(ReadBytes(dir / "копия.RSL"), lines) << "the base's lines changed beyond the switched states";
+  EXPECT_TRUE(NoLocks());
 }
 
 TEST_F(RegimeDiagram, SavedDistrictTableIsWhatTheDiagramOffers) {
