@@ -133,7 +133,7 @@ void TZregimForm::SaveAsItemClick() {
   const std::string newPath = RemoveExtension(file);
   try {
     // Asked about every file that the copy replaces in the scheme of that name, whichever was typed.
-    const TCopyReplaced replaced = CopyReplacedFiles(SchemePath, newPath, SchemeFileKinds());
+    const TCopyReplaced replaced = SchemeCopyReplaced(SchemePath, newPath);
     if (!replaced.Empty() &&
         ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
       return;

@@ -80,14 +80,14 @@ TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndSaveAsGoesOnWithTheRoundedCopy) 
   box.Answer(1);
   form->SaveAsItem->trigger();
   EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует.\nБудут заменены файлы: "
-                                                  "Копия1-.UZL, Копия1-.VET.\nПерезаписать ?"});
+                                                  "Копия1-.UZL (узлы схемы), Копия1-.VET (ветви схемы).\nПерезаписать ?"});
   EXPECT_EQ(ReadBytes(own + ".UZL"), bytes);
   EXPECT_EQ(Caption(), "Z-режим - Копия1-");
   EXPECT_EQ(form->DataGrid().table().RowCount, 2);
 
-  // A copy onto a name whose node file is gone but whose scheme family is there: asked about all of it;
-  // "Нет" leaves every file, "Да" leaves none of the older scheme (no switching moment of it either) and
-  // the base kept under that name.
+  // A copy onto a name whose node file is gone but whose scheme family is there: asked about all of it,
+  // each file named with what it is; "Нет" leaves every file, "Да" leaves none of the older scheme (no
+  // switching moment or tap table of it either) and the base with its load graphs kept under that name.
   const std::string older = dir / "Прежняя";
   SchemeBuilder o = TwoNodes();
   o.Write(dir.Path(), "Прежняя");
@@ -99,6 +99,8 @@ TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndSaveAsGoesOnWithTheRoundedCopy) 
   WriteBytes(older + ".RGM", "прежний протокол");
   WriteCurDateSwt(older, EncodeDate(2004, 3, 5));
   WriteBytes(older + ".RSL", "база");
+  WriteBytes(older + ".KTR", "отпайки");
+  WriteBytes(older + ".GRC", "графики");
   const std::string olderBranches = ReadBytes(older + ".VET");
   box.Clear();
   for (const int answer : {0, 1}) {
@@ -112,10 +114,12 @@ TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndSaveAsGoesOnWithTheRoundedCopy) 
     }
   }
   EXPECT_EQ(box.Texts(), std::vector<std::string>(2, "Схема с таким именем уже существует.\nБудут заменены файлы: "
-                                                     "Прежняя.VET.\nБудут удалены файлы, которых в копии не будет: "
-                                                     "Прежняя.INI, Прежняя.RGM, Прежняя.SWT.\nПерезаписать ?"));
-  for (const char* ext : {".SWT", ".RGM", ".INI"}) EXPECT_FALSE(fs::exists(older + ext)) << ext;
-  EXPECT_EQ(ReadBytes(older + ".RSL"), "база");
+                                                     "Прежняя.VET (ветви схемы).\nБудут удалены файлы, которых в копии "
+                                                     "не будет: Прежняя.INI (дата коммутации схемы), Прежняя.KTR "
+                                                     "(таблица отпаек), Прежняя.RGM (протокол расчета режима), "
+                                                     "Прежняя.SWT (журнал переключений).\nПерезаписать ?"));
+  for (const char* ext : {".SWT", ".RGM", ".INI", ".KTR"}) EXPECT_FALSE(fs::exists(older + ext)) << ext;
+  EXPECT_EQ(ReadBytes(older + ".RSL") + ReadBytes(older + ".GRC"), "базаграфики");
   EXPECT_EQ(Caption(), "Z-режим - Прежняя");
   EXPECT_EQ(form->DataGrid().table().RowCount, 2);
 }
