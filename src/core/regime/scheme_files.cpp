@@ -120,11 +120,13 @@ void CreateEmptyScheme(const std::string& schemePath, const std::string& title) 
     tables[k].Title = title;
     files.emplace_back(schemePath + tables[k].Extention, &tables[k]);
   }
-  std::vector<std::string> written;
-  for (const auto& file : files) written.push_back(file.first);
-  for (const std::string& file : ReplacedByCopy(schemePath, written, SchemeFileKinds(), {}).Removed)
-    files.emplace_back(file, nullptr);
+  for (const std::string& file : EmptySchemeReplaced(schemePath).Removed) files.emplace_back(file, nullptr);
   WriteTablesTogether(files);
+}
+
+TCopyReplaced EmptySchemeReplaced(const std::string& schemePath) {
+  return ReplacedByCopy(schemePath, {schemePath + GetMaketExtention(LayoutNodes), schemePath + GetMaketExtention(LayoutBranches)},
+                        SchemeFileKinds(), {});
 }
 
 namespace {

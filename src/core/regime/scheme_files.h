@@ -34,6 +34,8 @@ void RoundSchemeCopy(const std::string& newPath);
 // file of a scheme's kind there gone (whatever its letter case; a district base's stays), in one run, so
 // that a program that ends halfway leaves the scheme that was there whole or the new one.
 void CreateEmptyScheme(const std::string& schemePath, const std::string& title);
+// What CreateEmptyScheme replaces there, for the question asked first.
+TCopyReplaced EmptySchemeReplaced(const std::string& schemePath);
 
 // A district base and the scheme formed from it share a stem ("Образец.RSL", "Образец.UZL"). What each
 // of them holds, every kind of file the program writes for it, with what the file is in words, in the

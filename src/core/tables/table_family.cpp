@@ -166,7 +166,7 @@ TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string
   return ReplacedByCopy(destinationBase, written, kinds, sources);
 }
 
-std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced) {
+std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced, const std::string& where) {
   const auto names = [&replaced](const std::vector<std::string>& files) {
     std::string list;
     for (const std::string& file : files) {
@@ -180,7 +180,7 @@ std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& 
   std::string text = exists;
   if (!replaced.Written.empty()) text += "\nБудут заменены файлы: " + names(replaced.Written) + ".";
   if (!replaced.Removed.empty())
-    text += "\nБудут удалены файлы, которых в копии не будет: " + names(replaced.Removed) + ".";
+    text += "\nБудут удалены файлы, которых " + where + " не будет: " + names(replaced.Removed) + ".";
   return text + "\nПерезаписать ?";
 }
 

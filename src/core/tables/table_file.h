@@ -72,7 +72,6 @@ struct TFileKind {
   std::string Ext;
   std::string What;
   bool Replaced = true;
-  TFileKind(const char* ext) : Ext(ext) {}  // NOLINT(google-explicit-constructor): a replaced kind without words
   TFileKind(std::string ext, std::string what, bool replaced = true)
       : Ext(std::move(ext)), What(std::move(what)), Replaced(replaced) {}
 };
@@ -102,8 +101,10 @@ TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string
 // существует."), then a line naming the files written over ("Будут заменены файлы: Копия.RSL (таблица
 // линий), ...") and one naming those removed ("Будут удалены файлы, которых в копии не будет: Копия.SWT
 // (журнал переключений)"), each by its file name and what it is ("прочий файл" for a file of no known
-// kind), then "Перезаписать ?".
-std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced);
+// kind), then "Перезаписать ?". where: what does not hold the removed files ("в новой схеме" for a new
+// scheme that replaces an older one).
+std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced,
+                                const std::string& where = "в копии");
 // Copies every file "<source base>.<ext>" to "<destination base>.<ext>", as CopyTableFile copies one, in
 // the order of kinds (files of no kind last): the tables and then the other files in one run
 // (WriteTablesTogether), and in the same run the files of the destination's family that the source

@@ -55,14 +55,25 @@ TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndSaveAsGoesOnWithTheRoundedCopy) 
   script.Then(Choose("Создание схемы", path + ".UZL"));
   box.Answer(0);
   form->NewItem->trigger();
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует.\nБудут заменены файлы: "
+                                                  "Схема.UZL (узлы схемы), Схема.VET (ветви схемы).\nПерезаписать ?"});
   EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
   EXPECT_EQ(ReadBytes(path + ".UZL") + ReadBytes(path + ".VET"), nodes + branches);
   EXPECT_EQ(Caption(), "Z-режим");
 
+  // a new scheme beside a base of its name: the older scheme's tap table goes, asked about, and the base's
+  // tables stay
+  WriteBytes(dir / "Новая.RSL", "база");
+  WriteBytes(dir / "новая.ktr", "отпайки");
   script.Then(Choose("Создание схемы", dir / "Новая.UZL"));
+  box.Clear();
+  box.Answer(1);
   form->NewItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует.\nБудут удалены файлы, которых "
+                                                  "в новой схеме не будет: новая.ktr (таблица отпаек).\nПерезаписать ?"});
   EXPECT_EQ(Caption(), "Z-режим - Новая");
+  EXPECT_EQ(ReadBytes(dir / "Новая.RSL"), "база");
+  EXPECT_FALSE(fs::exists(dir / "новая.ktr"));
 
   Open(path);
   script.Then(Choose("Копирование схемы", dir / "Копия1-.UZL"));
