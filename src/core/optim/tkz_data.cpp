@@ -32,7 +32,8 @@ void CreateTkzData(const std::string& stem) {
 }
 
 TFileKinds TkzFileKinds() {
-  return {{GetMaketExtention(LayoutTkzSources), "данные т.к.з."}, {GetMaketExtention(LayoutTkzRadius), "радиус т.к.з."}};
+  return {{GetMaketExtention(LayoutTkzSources), "данные т.к.з."},
+          {GetMaketExtention(LayoutTkzRadius), "радиус т.к.з."}};
 }
 
 TCopyReplaced TkzCopyReplaced(const std::string& stem, const std::string& newStem) {

@@ -11,9 +11,9 @@
 
 #include "core/base/dates.h"
 #include "core/base/error.h"
+#include "core/catalogs/catalog_units.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/engine/regime.h"
-#include "core/catalogs/catalog_units.h"
 #include "core/optim/cut_optimiser.h"
 #include "core/optim/ktr_table.h"
 #include "core/optim/q_optim.h"
@@ -125,8 +125,9 @@ void CreateEmptyScheme(const std::string& schemePath, const std::string& title) 
 }
 
 TCopyReplaced EmptySchemeReplaced(const std::string& schemePath) {
-  return ReplacedByCopy(schemePath, {schemePath + GetMaketExtention(LayoutNodes), schemePath + GetMaketExtention(LayoutBranches)},
-                        SchemeFileKinds(), {});
+  const std::vector<std::string> written = {schemePath + GetMaketExtention(LayoutNodes),
+                                            schemePath + GetMaketExtention(LayoutBranches)};
+  return ReplacedByCopy(schemePath, written, SchemeFileKinds(), {});
 }
 
 namespace {
@@ -145,7 +146,8 @@ TFileKinds KindsOf(std::initializer_list<TKindOf> kinds, bool replaced) {
       continue;
     }
     try {
-      if (const std::string ext = GetMaketExtention(kind.layout); !ext.empty()) list.emplace_back(ext, kind.what, replaced);
+      if (const std::string ext = GetMaketExtention(kind.layout); !ext.empty())
+        list.emplace_back(ext, kind.what, replaced);
     } catch (const Error&) {
       // a layout file without this table: no file of that kind is known to the program
     }

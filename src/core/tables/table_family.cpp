@@ -110,7 +110,8 @@ void CopyTableFile(const std::string& source, const std::string& destination) {
 
 const TFileKind* FindFileKind(const TFileKinds& kinds, const std::string& file) {
   const std::string ext = UpperCase(ExtractExtension(fs::path(file).filename().string()));
-  const auto kind = std::find_if(kinds.begin(), kinds.end(), [&](const TFileKind& k) { return UpperCase(k.Ext) == ext; });
+  const auto kind =
+      std::find_if(kinds.begin(), kinds.end(), [&](const TFileKind& k) { return UpperCase(k.Ext) == ext; });
   return kind == kinds.end() ? nullptr : &*kind;
 }
 
@@ -197,7 +198,8 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
     return kind == nullptr ? kinds.size() : static_cast<std::size_t>(kind - kinds.data());
   };
   std::sort(files.begin(), files.end());
-  std::stable_sort(files.begin(), files.end(), [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
+  std::stable_sort(files.begin(), files.end(),
+                   [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
   std::string extensions;
   for (const std::string& file : files) extensions += (extensions.empty() ? "" : ",") + ExtractExtension(file);
   LockTableFiles(sourceBase, extensions);

@@ -254,7 +254,8 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
   const std::string folder = dir / "2";
   WriteBytes(folder + "/Цель.KTR", "прежний");
   WriteBytes(folder + "/Исход.GRC", "копируемый");
-  EXPECT_EQ(CopyReplaceQuestion("Схема с таким именем уже существует.", SchemeCopyReplaced(folder + "/Исход", folder + "/Цель")),
+  const TCopyReplaced replaced = SchemeCopyReplaced(folder + "/Исход", folder + "/Цель");
+  EXPECT_EQ(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced),
             "Схема с таким именем уже существует.\nБудут заменены файлы: Цель.GRC (каталог графиков нагрузки), Цель.RGM "
             "(протокол расчета режима), Цель.UZL (узлы схемы), Цель.VET (ветви схемы).\nБудут удалены файлы, которых в "
             "копии не будет: Цель.KTR (таблица отпаек).\nПерезаписать ?");
