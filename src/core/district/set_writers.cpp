@@ -792,7 +792,7 @@ const std::vector<TSetWriter>& SetWriters() {
          WriteBaseProtocol(folder);
          LayOwnFamily(In(folder, "Копия"), ".WRG");
        },
-       [](const std::string& folder) { CopyTableFiles(In(folder, "Образец"), In(folder, "Копия"), BaseFileKinds()); },
+       [](const std::string& folder) { SaveBaseAs(In(folder, "Образец"), In(folder, "Копия")); },
        [] {  // the sample's tables and the protocol beside them, and what the copy's name held besides
          return TSets{Named("Копия", ".BBA,.BPA,.QOP,.R04,.RAY,.RSF,.RSL,.RSV,.RTP,.RGM,.SWT,.WRG")};
        }},

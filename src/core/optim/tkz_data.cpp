@@ -31,17 +31,16 @@ void CreateTkzData(const std::string& stem) {
   WriteTablesTogether(files);
 }
 
-std::vector<std::string> TkzFileKinds() {
-  std::vector<std::string> kinds;
-  for (const char* layout : kLayouts) kinds.push_back(GetMaketExtention(layout));
-  return kinds;
+TFileKinds TkzFileKinds() {
+  return {{GetMaketExtention(LayoutTkzSources), "данные т.к.з."},
+          {GetMaketExtention(LayoutTkzRadius), "радиус т.к.з."}};
 }
 
 TCopyReplaced TkzCopyReplaced(const std::string& stem, const std::string& newStem) {
   std::vector<std::string> written, sources;
-  for (const std::string& ext : TkzFileKinds()) {
-    written.push_back(newStem + ext);
-    sources.push_back(stem + ext);
+  for (const TFileKind& kind : TkzFileKinds()) {
+    written.push_back(newStem + kind.Ext);
+    sources.push_back(stem + kind.Ext);
   }
   return ReplacedByCopy(newStem, written, TkzFileKinds(), sources);
 }

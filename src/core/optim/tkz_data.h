@@ -12,8 +12,8 @@ namespace ld {
 // ends halfway leaves the previous data set of that name whole or the new one. A scheme kept under the
 // same stem stays.
 void CreateTkzData(const std::string& stem);
-// The extensions of the data set's two tables.
-std::vector<std::string> TkzFileKinds();
+// The kinds of the data set's two tables.
+TFileKinds TkzFileKinds();
 // What a copy of the data set onto newStem replaces there: its two tables, and any other file of the data
 // set's kinds under newStem whatever its letter case, which the copy removes. A scheme kept under the
 // same stem is no part of it.

@@ -11,9 +11,11 @@
 
 #include "core/base/dates.h"
 #include "core/base/error.h"
+#include "core/catalogs/catalog_units.h"
 #include "core/catalogs/graph_tables.h"
 #include "core/engine/regime.h"
 #include "core/optim/cut_optimiser.h"
+#include "core/optim/ktr_table.h"
 #include "core/optim/q_optim.h"
 #include "core/optim/t2_stations.h"
 #include "core/tables/file_guard.h"
@@ -118,53 +120,131 @@ void CreateEmptyScheme(const std::string& schemePath, const std::string& title) 
     tables[k].Title = title;
     files.emplace_back(schemePath + tables[k].Extention, &tables[k]);
   }
-  for (const std::string& file : TableFamilyFiles(schemePath))
-    if (std::none_of(files.begin(), files.end(), [&](const auto& f) { return f.first == file; }))
-      files.emplace_back(file, nullptr);
+  for (const std::string& file : EmptySchemeReplaced(schemePath).Removed) files.emplace_back(file, nullptr);
   WriteTablesTogether(files);
+}
+
+TCopyReplaced EmptySchemeReplaced(const std::string& schemePath) {
+  const std::vector<std::string> written = {schemePath + GetMaketExtention(LayoutNodes),
+                                            schemePath + GetMaketExtention(LayoutBranches)};
+  return ReplacedByCopy(schemePath, written, SchemeFileKinds(), {});
 }
 
 namespace {
 
-// What both families of a stem keep: the journal, the areas and load graphs that the base window and the
-// loss calculation share, and the texts of the calculations with the INI of the switching moment.
-constexpr const char* kSharedLayouts[] = {LayoutSwitchLog, LayoutSchemeAreas, GraphCatalogMaket, GraphValuesMaket};
-constexpr const char* kSharedTexts[] = {".RGM", ".WMS", ".WRG", ".INI"};
+struct TKindOf {
+  std::string layout;  // whose extension the layout file gives; empty for a text of a fixed extension
+  const char* ext;     // the text's extension
+  const char* what;
+};
 
-std::vector<std::string> FileKinds(std::initializer_list<const char*> layouts) {
-  std::vector<std::string> kinds(std::begin(kSharedTexts), std::end(kSharedTexts));
-  const auto add = [&kinds](const char* layout) {
+TFileKinds KindsOf(std::initializer_list<TKindOf> kinds, bool replaced) {
+  TFileKinds list;
+  for (const TKindOf& kind : kinds) {
+    if (kind.layout.empty()) {
+      list.emplace_back(kind.ext, kind.what, replaced);
+      continue;
+    }
     try {
-      if (const std::string ext = GetMaketExtention(layout); !ext.empty()) kinds.push_back(ext);
+      if (const std::string ext = GetMaketExtention(kind.layout); !ext.empty())
+        list.emplace_back(ext, kind.what, replaced);
     } catch (const Error&) {
       // a layout file without this table: no file of that kind is known to the program
     }
-  };
-  for (const char* layout : kSharedLayouts) add(layout);
-  for (const char* layout : layouts) add(layout);
+  }
+  return list;
+}
+
+TFileKinds BaseKinds(bool replaced) {
+  return KindsOf({{LayoutLines10, "", "таблица линий"},
+                  {LayoutTransTP, "", "таблица ТП, РП"},
+                  {LayoutLines04, "", "таблица линий 0,4 кВ"},
+                  {LayoutSubstInputs, "", "таблица вводов подстанций"},
+                  {LayoutSubstFeeders, "", "таблица фидеров подстанций"},
+                  {LayoutConsumers, "", "таблица абонентов"},
+                  {LayoutMeterPoints, "", "база промышленных абонентов"},
+                  {LayoutHouseholds, "", "база бытовых абонентов"},
+                  {LayoutSchemeAreas, "", "районы"},
+                  {GraphCatalogMaket, "", "каталог графиков нагрузки"},
+                  {GraphValuesMaket, "", "значения графиков нагрузки"}},
+                 replaced);
+}
+
+}  // namespace
+
+TFileKinds BaseFileKinds() { return BaseKinds(true); }
+
+TFileKinds SchemeFileKinds() {
+  return KindsOf({{LayoutNodes, "", "узлы схемы"},
+                  {LayoutBranches, "", "ветви схемы"},
+                  {LayoutLineFlows, "", "перетоки в линиях"},
+                  {LayoutKtrTable, "", "таблица отпаек"},
+                  {ListLayoutT2, "", "список двухобмоточных трансформаторов"},
+                  {ListLayoutT3, "", "список трехобмоточных трансформаторов"},
+                  {ListLayoutTR, "", "список трансформаторов с расщепленной обмоткой"},
+                  {ListLayoutRT, "", "список токоограничивающих реакторов"},
+                  {LayoutSwitchLog, "", "журнал переключений"},
+                  {"", ".INI", "дата коммутации схемы"},
+                  {LayoutNodeVoltages, "", "напряжения узлов, результат расчета"},
+                  {LayoutLineLoads, "", "загрузка линий, результат расчета"},
+                  {LayoutTransLoads, "", "загрузка трансформаторов, результат расчета"},
+                  {LayoutLineLosses, "", "потери в линиях, результат расчета"},
+                  {LayoutTransLosses, "", "потери в трансформаторах, результат расчета"},
+                  {LayoutNodeEnergy, "", "электропотребление в узлах"},
+                  {LayoutBranchEnergy, "", "перетоки электроэнергии"},
+                  {LayoutNodeConsumption, "", "потребление электроэнергии"},
+                  {LayoutLineEnergy, "", "перетоки электроэнергии в линиях"},
+                  {LayoutTransEnergy, "", "перетоки электроэнергии в трансформаторах"},
+                  {LayoutLineEnergyLosses, "", "потери электроэнергии в линиях"},
+                  {LayoutTransEnergyLosses, "", "потери электроэнергии в трансформаторах"},
+                  {LayoutConsumerList, "", "список присоединенных абонентов"},
+                  {LayoutEnergyBalances, "", "балансы электроэнергии"},
+                  {LayoutCapCurrents, "", "емкостные токи"},
+                  {LayoutReactiveSources, "", "источники реактивной мощности"},
+                  {LayoutStationSwitching, "", "коммутация двухтрансформаторных подстанций"},
+                  {LayoutCutOptimisation, "", "оптимизация разрезов"},
+                  {"", ".RGM", "протокол расчета режима"},
+                  {"", ".WRG", "результаты расчета потерь"},
+                  {"", ".WMS", "контрольные сообщения расчета потерь"}},
+                 true);
+}
+
+namespace {
+
+// A scheme's copy replaces the scheme and writes over the base's files it has, never removing one; a
+// base's copy replaces the base and the scheme of its stem, which was formed from the base it replaces.
+// Either way the base's tables come first, as forming writes them.
+TFileKinds SchemeCopyKinds() {
+  TFileKinds kinds = BaseKinds(false);
+  for (TFileKind& kind : SchemeFileKinds()) kinds.push_back(std::move(kind));
+  return kinds;
+}
+
+TFileKinds BaseCopyKinds() {
+  TFileKinds kinds = BaseFileKinds();
+  for (TFileKind& kind : SchemeFileKinds()) kinds.push_back(std::move(kind));
   return kinds;
 }
 
 }  // namespace
 
-std::vector<std::string> BaseFileKinds() {
-  return FileKinds({LayoutLines10, LayoutLines04, LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders,
-                    LayoutConsumers, LayoutMeterPoints, LayoutHouseholds});
-}
-
-std::vector<std::string> SchemeFileKinds() {
-  return FileKinds({LayoutNodes, LayoutBranches, LayoutLineFlows, LayoutNodeVoltages, LayoutLineLoads,
-                    LayoutTransLoads, LayoutLineLosses, LayoutTransLosses, LayoutNodeEnergy, LayoutBranchEnergy,
-                    LayoutNodeConsumption, LayoutLineEnergy, LayoutTransEnergy, LayoutLineEnergyLosses,
-                    LayoutTransEnergyLosses, LayoutConsumerList, LayoutEnergyBalances, LayoutCapCurrents,
-                    LayoutReactiveSources, LayoutStationSwitching, LayoutCutOptimisation});
+TCopyReplaced SchemeCopyReplaced(const std::string& schemePath, const std::string& newPath) {
+  return CopyReplacedFiles(schemePath, newPath, SchemeCopyKinds());
 }
 
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath) {
   const int digits = CopyDigits(newPath);
-  CopyTableFiles(schemePath, newPath, SchemeFileKinds(), [digits](const std::string& ext, TDataFile& table) {
+  CopyTableFiles(schemePath, newPath, SchemeCopyKinds(), [digits](const std::string& ext, TDataFile& table) {
     if (digits >= 0) RoundSchemeTable(ext, table, digits);
   });
+}
+
+TCopyReplaced BaseCopyReplaced(const std::string& basePath, const std::string& newBase) {
+  return CopyReplacedFiles(basePath, newBase, BaseCopyKinds());
+}
+
+void SaveBaseAs(const std::string& basePath, const std::string& newBase) {
+  CopyTableFiles(basePath, newBase, BaseCopyKinds());
 }
 
 TImportEnd ImportSchemeFile(const std::string& file, const TSchemeFileRead& read,

@@ -1,11 +1,13 @@
 #pragma once
 // What the regime window does to a scheme's files apart from showing them: the caption of an open
-// scheme, the upgrade of a branch file of the old format and the rounding of a copied scheme.
+// scheme, the upgrade of a branch file of the old format, the copies of a scheme and of a district base
+// and the rounding of a copied scheme.
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "core/tables/file_import.h"
+#include "core/tables/table_file.h"
 
 namespace ld {
 
@@ -29,22 +31,35 @@ double RoundToDigits(double value, int digits);
 void RoundSchemeCopy(const std::string& newPath);
 
 // A new empty scheme at its base path: its node and branch tables empty, titled title, and every other
-// file of that base path gone, in one run, so that a program that ends halfway leaves the scheme that
-// was there whole or the new one.
+// file of a scheme's kind there gone (whatever its letter case; a district base's stays), in one run, so
+// that a program that ends halfway leaves the scheme that was there whole or the new one.
 void CreateEmptyScheme(const std::string& schemePath, const std::string& title);
+// What CreateEmptyScheme replaces there, for the question asked first.
+TCopyReplaced EmptySchemeReplaced(const std::string& schemePath);
 
-// A district base and the scheme formed from it share a stem ("Образец.RSL", "Образец.UZL"); a copy
-// onto a stem replaces the family it copies and never a file of the other one. The kinds of file
-// (extensions with their point) of each: the base's tables, the scheme's tables, and for both the
-// switching journal, the areas, the load graphs, the protocols of calculations and the INI file that
-// holds the switching moment.
-std::vector<std::string> BaseFileKinds();
-std::vector<std::string> SchemeFileKinds();
+// A district base and the scheme formed from it share a stem ("Образец.RSL", "Образец.UZL"). What each
+// of them holds, every kind of file the program writes for it, with what the file is in words, in the
+// order a copy writes them: the base's tables, its areas and load graphs; the scheme's nodes, branches and
+// flows, its tap table and transformer lists, its switching journal and switching moment (".INI"), the
+// results and protocols of its calculations and the tables of its optimisations.
+TFileKinds BaseFileKinds();
+TFileKinds SchemeFileKinds();
 
-// The scheme saved under another name: every file of the scheme copied to newPath in one run
-// (CopyTableFiles), the files of the scheme family there that the scheme lacks removed in the same run,
-// its node and branch tables rounded on the way as RoundSchemeCopy rounds them.
+// The scheme saved under another name: every file of the scheme's stem copied to newPath in one run
+// (CopyTableFiles), the base's tables first; the files of a scheme's kind there that the scheme lacks
+// removed in the same run, and no file of a base's kind removed (one the copy has is written over); the
+// node and branch tables rounded on the way as RoundSchemeCopy rounds them. SchemeCopyReplaced: what it
+// replaces there, for the question asked first.
+TCopyReplaced SchemeCopyReplaced(const std::string& schemePath, const std::string& newPath);
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath);
+
+// The district base saved under another name: every file of the base's stem (its scheme among them)
+// copied to newBase in one run, the base's tables first; the files of a base's or a scheme's kind there
+// that the source lacks removed in the same run. A scheme under newBase was formed from the base that
+// the copy replaces, so it goes with that base; the copy's own scheme, where it has one, takes its place.
+// BaseCopyReplaced: what it replaces there, for the question asked first.
+TCopyReplaced BaseCopyReplaced(const std::string& basePath, const std::string& newBase);
+void SaveBaseAs(const std::string& basePath, const std::string& newBase);
 
 // A scheme made from a file of another program beside it, under the file's name without its extension,
 // along the one import path (RunFileImport): read fills the empty node and branch tables and says what

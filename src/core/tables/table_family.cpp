@@ -108,14 +108,20 @@ void CopyTableFile(const std::string& source, const std::string& destination) {
   UnlockTableFiles(base, ext);
 }
 
+const TFileKind* FindFileKind(const TFileKinds& kinds, const std::string& file) {
+  const std::string ext = UpperCase(ExtractExtension(fs::path(file).filename().string()));
+  const auto kind =
+      std::find_if(kinds.begin(), kinds.end(), [&](const TFileKind& k) { return UpperCase(k.Ext) == ext; });
+  return kind == kinds.end() ? nullptr : &*kind;
+}
+
 TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vector<std::string>& written,
-                             const std::vector<std::string>& kinds, const std::vector<std::string>& sources) {
+                             const TFileKinds& kinds, const std::vector<std::string>& sources) {
   TCopyReplaced replaced;
   const fs::path base(destinationBase);
   const std::string stem = UpperCase(base.filename().string());
   const fs::path folder = base.has_parent_path() ? base.parent_path() : fs::path(".");
-  std::vector<std::string> writtenFull, sourceFull, kindsUpper;
-  for (const std::string& kind : kinds) kindsUpper.push_back(UpperCase(kind));
+  std::vector<std::string> writtenFull, sourceFull;
   for (const std::string& file : written) writtenFull.push_back(fileio::FullFileName(file));
   for (const std::string& file : sources) sourceFull.push_back(fileio::FullFileName(file));
   const auto among = [](const std::vector<std::string>& list, const std::string& name) {
@@ -135,44 +141,65 @@ TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vect
       replaced.Written.push_back(file);
       continue;
     }
-    // A source's own file is never taken for the target's, whatever names the two stems differ by.
+    // A source's own file is never taken for the target's, whatever letter case the two stems differ in.
     if (among(sourceFull, full)) continue;
-    const bool sameKind = among(kindsUpper, ext) || std::any_of(written.begin(), written.end(), [&](const std::string& w) {
-                            return UpperCase(ExtractExtension(w)) == ext;
-                          });
+    const TFileKind* kind = FindFileKind(kinds, name);
+    const bool sameKind = (kind != nullptr && kind->Replaced) ||
+                          std::any_of(written.begin(), written.end(),
+                                      [&](const std::string& w) { return UpperCase(ExtractExtension(w)) == ext; });
     if (sameKind) replaced.Removed.push_back(file);
   }
   std::sort(replaced.Written.begin(), replaced.Written.end());
   std::sort(replaced.Removed.begin(), replaced.Removed.end());
+  for (const auto* list : {&replaced.Written, &replaced.Removed})
+    for (const std::string& file : *list) {
+      const TFileKind* kind = FindFileKind(kinds, file);
+      replaced.What.emplace_back(file, kind != nullptr && !kind->What.empty() ? kind->What : "прочий файл");
+    }
   return replaced;
 }
 
 TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string& destinationBase,
-                                const std::vector<std::string>& kinds) {
+                                const TFileKinds& kinds) {
   const std::vector<std::string> sources = TableFamilyFiles(sourceBase);
   std::vector<std::string> written;
   for (const std::string& file : sources) written.push_back(destinationBase + ExtractExtension(file));
   return ReplacedByCopy(destinationBase, written, kinds, sources);
 }
 
-std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced) {
-  const auto names = [](const std::vector<std::string>& files) {
+std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced, const std::string& where) {
+  const auto names = [&replaced](const std::vector<std::string>& files) {
     std::string list;
-    for (const std::string& file : files) list += (list.empty() ? "" : ", ") + fs::path(file).filename().string();
+    for (const std::string& file : files) {
+      list += (list.empty() ? "" : ", ") + fs::path(file).filename().string();
+      const auto what = std::find_if(replaced.What.begin(), replaced.What.end(),
+                                     [&](const auto& w) { return w.first == file; });
+      if (what != replaced.What.end()) list += " (" + what->second + ")";
+    }
     return list;
   };
   std::string text = exists;
   if (!replaced.Written.empty()) text += "\nБудут заменены файлы: " + names(replaced.Written) + ".";
   if (!replaced.Removed.empty())
-    text += "\nБудут удалены файлы, которых в копии не будет: " + names(replaced.Removed) + ".";
+    text += "\nБудут удалены файлы, которых " + where + " не будет: " + names(replaced.Removed) + ".";
   return text + "\nПерезаписать ?";
 }
 
-void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase,
-                    const std::vector<std::string>& kinds, const TTableChange& change) {
+void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TFileKinds& kinds,
+                    const TTableChange& change) {
   if (fileio::FullFileName(sourceBase) == fileio::FullFileName(destinationBase)) return;
-  const std::vector<std::string> files = TableFamilyFiles(sourceBase);
+  std::vector<std::string> files = TableFamilyFiles(sourceBase);
   if (files.empty()) return;
+  // The files go in the order of their kinds, not of the folder: a district base's tables are written
+  // before the scheme formed from them, as forming writes them, so the copy's scheme is not older than
+  // its base.
+  const auto rank = [&kinds](const std::string& file) {
+    const TFileKind* kind = FindFileKind(kinds, file);
+    return kind == nullptr ? kinds.size() : static_cast<std::size_t>(kind - kinds.data());
+  };
+  std::sort(files.begin(), files.end());
+  std::stable_sort(files.begin(), files.end(),
+                   [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
   std::string extensions;
   for (const std::string& file : files) extensions += (extensions.empty() ? "" : ",") + ExtractExtension(file);
   LockTableFiles(sourceBase, extensions);

@@ -63,37 +63,58 @@ void CreateEmptyTableFile(const std::string& fileName, const std::string& layout
 // Copies one file: a table file is read (restructured to its current layout) and written with the
 // destination's path as title; any other file is copied as it is. The source is locked meanwhile.
 void CopyTableFile(const std::string& source, const std::string& destination);
+// A kind of file that a family of a stem holds: its extension (with its point), what it is in the words
+// a question to the user names it by ("таблица отпаек"), and whether a copy replaces it: a target's file
+// of a replaced kind that the source lacks is removed by the copy; one of a kind that is not replaced is
+// never removed (a copy that has one writes it over, named). The order of a list is the order in which a
+// copy writes its files.
+struct TFileKind {
+  std::string Ext;
+  std::string What;
+  bool Replaced = true;
+  TFileKind(std::string ext, std::string what, bool replaced = true)
+      : Ext(std::move(ext)), What(std::move(what)), Replaced(replaced) {}
+};
+using TFileKinds = std::vector<TFileKind>;
+// The kind of a file among kinds, its extension compared whatever its letter case; nullptr for none.
+const TFileKind* FindFileKind(const TFileKinds& kinds, const std::string& file);
+
 // What a copy onto a stem replaces there: the files it writes over, and the files of the target's family
 // that the source lacks, which the copy removes. The target's files are found whatever the letter case of
-// their stem and extension; a file of the family is one whose extension is among kinds (extensions with
-// their point) or is that of a file the copy writes. A file of another kind (of the other family that
-// shares the stem, or of no family) and a file of another stem that only begins the same are no part of
-// it, nor is a file of the copy's source. Each list is sorted.
+// their stem and extension; a file of the family is one of a replaced kind or of the kind of a file the
+// copy writes. A file of another kind (of no replaced kind, or of no family) and a file of another stem
+// that only begins the same are no part of it, nor is a file of the copy's source, whatever letter case
+// the two stems differ in. Each list is sorted; What holds the words of each file's kind.
 struct TCopyReplaced {
   std::vector<std::string> Written;
   std::vector<std::string> Removed;
+  std::vector<std::pair<std::string, std::string>> What;  // a file of either list, what it is
   bool Empty() const { return Written.empty() && Removed.empty(); }
 };
 // written: the destination's files that the copy writes; sources: the files it copies from.
 TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vector<std::string>& written,
-                             const std::vector<std::string>& kinds, const std::vector<std::string>& sources);
+                             const TFileKinds& kinds, const std::vector<std::string>& sources);
 // The same for CopyTableFiles, which writes a file for every file of the source's stem.
 TCopyReplaced CopyReplacedFiles(const std::string& sourceBase, const std::string& destinationBase,
-                                const std::vector<std::string>& kinds);
+                                const TFileKinds& kinds);
 // The question asked before a copy replaces what it names: exists ("База с таким именем уже
-// существует."), then a line naming the files written over ("Будут заменены файлы: Копия.RSL, ...") and
-// one naming those removed ("Будут удалены файлы, которых в копии не будет: Копия.SWT"), each
-// by its file name, then "Перезаписать ?".
-std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced);
-// Copies every file "<source base>.<ext>" to "<destination base>.<ext>", as CopyTableFile copies one: the
-// tables and then the other files in one run (WriteTablesTogether), and in the same run the files of the
-// destination's family that the source lacks (CopyReplacedFiles with kinds) are removed, so that a copy
-// over an earlier family leaves that one whole or the whole new copy, and nothing of the earlier one
-// beside the new; change, where given, gets each table (with its file's extension) before it is written.
-// The source tables are locked meanwhile, all of them before the first is read.
+// существует."), then a line naming the files written over ("Будут заменены файлы: Копия.RSL (таблица
+// линий), ...") and one naming those removed ("Будут удалены файлы, которых в копии не будет: Копия.SWT
+// (журнал переключений)"), each by its file name and what it is ("прочий файл" for a file of no known
+// kind), then "Перезаписать ?". where: what does not hold the removed files ("в новой схеме" for a new
+// scheme that replaces an older one).
+std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& replaced,
+                                const std::string& where = "в копии");
+// Copies every file "<source base>.<ext>" to "<destination base>.<ext>", as CopyTableFile copies one, in
+// the order of kinds (files of no kind last): the tables and then the other files in one run
+// (WriteTablesTogether), and in the same run the files of the destination's family that the source
+// lacks (CopyReplacedFiles with kinds) are removed, so that a copy over an earlier family leaves that
+// one whole or the whole new copy, and nothing of the earlier one beside the new; change, where given,
+// gets each table (with its file's extension) before it is written. The source tables are locked
+// meanwhile, all of them before the first is read.
 using TTableChange = std::function<void(const std::string& ext, TDataFile& table)>;
-void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase,
-                    const std::vector<std::string>& kinds, const TTableChange& change = {});
+void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TFileKinds& kinds,
+                    const TTableChange& change = {});
 // Writes the tables of one set together (WriteTablesTogether, which refuses, as WriteTableFile does, a
 // table read from its file that was changed there since), with the files of bytes beside them.
 void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files);

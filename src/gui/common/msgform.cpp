@@ -11,6 +11,7 @@
 
 #include "core/base/msgbox.h"
 #include "gui/common/modal.h"
+#include "gui/common/screen_fit.h"
 
 namespace ld::gui {
 
@@ -126,7 +127,15 @@ void TMessageForm::FitToText() {
   } else {
     labelWidth = kLabelWidth;
   }
-  const int labelHeight = metrics.boundingRect(QRect(0, 0, labelWidth, 1 << 20), flags, text).height();
+  int labelHeight = metrics.boundingRect(QRect(0, 0, labelWidth, 1 << 20), flags, text).height();
+  // A text that would make the box taller than half the screen (a question naming every file a copy
+  // replaces) widens it instead: a box taller than the screen hides its buttons.
+  const QRect area = AvailableArea(*this);
+  while (labelHeight > area.height() / 2 && dialogWidth + 100 <= area.width()) {
+    labelWidth += 100;
+    dialogWidth += 100;
+    labelHeight = metrics.boundingRect(QRect(0, 0, labelWidth, 1 << 20), flags, text).height();
+  }
   message_->setGeometry(kLabelLeft, kLabelTop, labelWidth, labelHeight);
 
   int shift = 0;

@@ -122,14 +122,14 @@ void TBaseResForm::SaveAsItemClick() {
   if (file.empty()) return;
   const std::string newBase = RemoveExtension(file);
   // Asked about every file that the copy replaces in the base of that name, whichever of them was typed.
-  const TCopyReplaced replaced = CopyReplacedFiles(BaseFileName, newBase, BaseFileKinds());
+  const TCopyReplaced replaced = BaseCopyReplaced(BaseFileName, newBase);
   if (!replaced.Empty() &&
       ShowMsgForm(CopyReplaceQuestion("База с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
     return;
   ShowInfo(false);
   HelpPanel->clear();
   HelpPanel->setToolTip(QString());
-  CopyTableFiles(BaseFileName, newBase, BaseFileKinds());
+  SaveBaseAs(BaseFileName, newBase);
   try {
     ResetForm();
     BaseFileName = newBase;

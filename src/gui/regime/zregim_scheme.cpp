@@ -87,7 +87,13 @@ void TZregimForm::OpenNodeTable() {
 void TZregimForm::NewItemClick() {
   if (!CommonGuard(true, false)) return;
   const std::string file = AskSchemeFile("Создание схемы", InitialFolder());
-  if (file.empty() || !ConfirmOverwrite(file)) return;
+  if (file.empty()) return;
+  // Asked about every file of a scheme that the new one replaces under that name, whichever was typed.
+  const TCopyReplaced replaced = EmptySchemeReplaced(RemoveExtension(file));
+  if (!replaced.Empty() &&
+      ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"), mkWarning,
+                  mbYesNoCancel) != 1)
+    return;
   try {
     ResetForm();
     SchemePath = RemoveExtension(file);
@@ -133,7 +139,7 @@ void TZregimForm::SaveAsItemClick() {
   const std::string newPath = RemoveExtension(file);
   try {
     // Asked about every file that the copy replaces in the scheme of that name, whichever was typed.
-    const TCopyReplaced replaced = CopyReplacedFiles(SchemePath, newPath, SchemeFileKinds());
+    const TCopyReplaced replaced = SchemeCopyReplaced(SchemePath, newPath);
     if (!replaced.Empty() &&
         ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced), mkWarning, mbYesNoCancel) != 1)
       return;

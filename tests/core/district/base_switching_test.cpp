@@ -3,6 +3,10 @@
 // together, and a disk that fills at any file of the set tells which file and leaves every one as it was.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -13,7 +17,10 @@
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
 #include "core/base/settings.h"
+#include "core/diagram/schem_state.h"
+#include "core/diagram/scheme_files.h"
 #include "core/district/set_writers.h"
+#include "core/regime/scheme_files.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_io.h"
@@ -153,6 +160,35 @@ TEST_F(BaseSwitching, ADiskFullAtAnyFileOfTheSetChangesNothingAndNamesTheFile) {
       }
     }
   }
+}
+
+
+// "Сохранить как" of the base with the scheme formed from it: the copy's scheme is formed from the copy's
+// base, so the first change on its diagram is taken, whatever moments the run's files were given. Each
+// new version the run makes is dated one second after the one before it, so that the dates follow the
+// order in which the run wrote them.
+TEST_F(BaseSwitching, ABaseCopiedWithItsSchemeIsChangedOnItsDiagramAtOnce) {
+  Ready(Writer(kSwitching), folder_);
+  std::set<std::string> dated;
+  std::time_t moment = 1767225600;  // 1 January 2026
+  SetTableRunStepHook([&](TRunStep step) {
+    if (step != TRunStep::TempWritten) return;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      const std::string name = entry.path().filename().string();
+      if (name.find(".new~") == std::string::npos || !dated.insert(name).second) continue;
+      const timespec times[2] = {{0, UTIME_OMIT}, {moment += 1, 0}};
+      ASSERT_EQ(::utimensat(AT_FDCWD, entry.path().c_str(), times, 0), 0) << name;
+    }
+  });
+  SaveBaseAs(folder_ + "/Образец", folder_ + "/Копия");
+  SetTableRunStepHook(nullptr);
+  EXPECT_GT(dated.size(), 5u);
+  diagram::TSchemBoxState box;
+  diagram::LoadScheme(box, folder_ + "/Копия");
+  EXPECT_NO_THROW(diagram::StartChange(box));
+  EXPECT_TRUE(box.Modified);
+  UnlockTableFiles(box.LockedBase, box.LockedExtList);
+  EXPECT_TRUE(box_.Texts().empty()) << box_.Texts().front();
 }
 
 }  // namespace

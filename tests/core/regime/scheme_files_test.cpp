@@ -2,9 +2,13 @@
 #include "core/regime/scheme_files.h"
 #include "core/regime/grid_refresh.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <map>
 #include <random>
 
 #include "core/base/error.h"
+#include "core/tables/table_run.h"
 #include "regime_test.h"
 
 namespace ld::test {
@@ -132,6 +136,129 @@ TEST_F(SchemeFiles, SavedCopyHoldsTheBytesOfTheFileByFileCopy) {
       EXPECT_EQ(bytes, ReadBytes(byFile + ext)) << ext;
     }
   }
+}
+
+// "Сохранить как" of a scheme and of a base onto a stem that holds every file kind of a family: the copy's
+// files written over, the target's files of the family the copy replaces that it lacks removed, and
+// nothing else touched (a base's file by a scheme's copy, a file of no kind, another stem, the source's own
+// files whose stem differs from the target's in letter case only). The base's tables are written first.
+TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> baseKinds, schemeKinds;
+  for (const TFileKind& kind : BaseFileKinds()) baseKinds.push_back(kind.Ext);
+  for (const TFileKind& kind : SchemeFileKinds()) schemeKinds.push_back(kind.Ext);
+  const auto among = [](const std::vector<std::string>& list, const std::string& ext) {
+    return std::find(list.begin(), list.end(), ext) != list.end();
+  };
+  for (const char* ext : {".RSL", ".RTP", ".R04", ".RSV", ".RSF", ".RAB", ".BPA", ".BBA", ".GRC", ".GRV", ".RAY"})
+    EXPECT_TRUE(among(baseKinds, ext) && !among(schemeKinds, ext)) << ext;
+  for (const char* ext : {".UZL", ".VET", ".PL", ".KTR", ".LT2", ".LT3", ".LTR", ".LRT", ".SWT", ".INI", ".RGM",
+                          ".WRG", ".WMS", ".QOP", ".NUZ", ".ZLN", ".ZTR", ".T2K", ".ORZ", ".EMK", ".BAL", ".SAB"})
+    EXPECT_TRUE(among(schemeKinds, ext) && !among(baseKinds, ext)) << ext;
+
+  enum THeld { kNone, kBase, kScheme, kBoth };
+  struct TCase {
+    bool base;                  // the copy of a base, else of a scheme
+    const char* source;         // its stem
+    const char* sourceExts;     // the kinds of file it holds
+    THeld target;               // the families "Цель" holds, every kind of each
+    bool baseGone, schemeGone;  // the target's files of each family that the source lacks
+  };
+  const TCase cases[] = {
+      {false, "Исход", ".UZL,.VET,.RGM", kScheme, false, true},
+      {false, "Исход", ".UZL,.VET,.RGM", kBase, false, true},
+      {false, "Исход", ".UZL,.VET,.RSL,.RAY", kBoth, false, true},
+      {true, "Исход", ".RSL,.RTP", kBoth, true, true},
+      {true, "Исход", ".RSL,.RTP,.UZL,.VET,.SWT", kBoth, true, true},
+      {true, "Исход", ".RSL,.RTP", kScheme, true, true},
+      {true, "ЦЕЛЬ", ".RSL,.RTP,.UZL,.VET", kBoth, true, true},
+      {false, "ЦЕЛЬ", ".UZL,.VET", kBoth, false, true},
+  };
+  int number = 0;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE("case " + std::to_string(++number));
+    const fs::path folder = dir / std::to_string(number);
+    fs::create_directories(folder);
+    const std::string source = folder / c.source, target = folder / "Цель";
+    std::vector<std::string> sourceExts;
+    for (std::string rest = c.sourceExts; !rest.empty();) {
+      const std::size_t comma = rest.find(',');
+      sourceExts.push_back(rest.substr(0, comma));
+      rest = comma == std::string::npos ? "" : rest.substr(comma + 1);
+    }
+    for (const std::string& ext : sourceExts) WriteBytes(source + ext, "копируемый " + ext);
+    // the target's files: name within the folder, what becomes of it ("new", "kept", "gone")
+    std::map<std::string, std::string> expected;
+    const auto plant = [&](const std::vector<std::string>& kinds, bool gone) {
+      for (const std::string& ext : kinds) {
+        expected["Цель" + ext] = among(sourceExts, ext) ? "new" : gone ? "gone" : "kept";
+        WriteBytes(target + ext, "прежний " + ext);
+      }
+    };
+    if (c.target == kBase || c.target == kBoth) plant(baseKinds, c.baseGone);
+    if (c.target == kScheme || c.target == kBoth) {
+      plant(schemeKinds, c.schemeGone);
+      WriteBytes(folder / "цель.ktr", "прежний");
+      expected["цель.ktr"] = c.schemeGone ? "gone" : "kept";
+    }
+    for (const char* name : {"Цель.TXT", "Цель2.VET", "Цель.a.UZL"}) {
+      WriteBytes(folder / name, "прежний");
+      expected[name] = "kept";
+    }
+    for (const std::string& ext : sourceExts)
+      if (!expected.count("Цель" + ext)) expected["Цель" + ext] = "new";
+
+    std::vector<std::string> written, removed;
+    for (const auto& [name, after] : expected) {
+      if (after == "new" && fs::exists(folder / name)) written.push_back(folder / name);
+      if (after == "gone") removed.push_back(folder / name);
+    }
+    std::sort(written.begin(), written.end());
+    std::sort(removed.begin(), removed.end());
+    const TCopyReplaced replaced = c.base ? BaseCopyReplaced(source, target) : SchemeCopyReplaced(source, target);
+    EXPECT_EQ(replaced.Written, written);
+    EXPECT_EQ(replaced.Removed, removed);
+
+    std::vector<std::string> order;  // the files of the run in the order their new versions were made
+    SetTableRunStepHook([&](TRunStep step) {
+      if (step != TRunStep::TempWritten) return;
+      for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        const std::size_t temp = name.find(".new~");
+        if (temp != std::string::npos && !among(order, name.substr(0, temp))) order.push_back(name.substr(0, temp));
+      }
+    });
+    if (c.base)
+      SaveBaseAs(source, target);
+    else
+      SaveSchemeAs(source, target);
+    SetTableRunStepHook(nullptr);
+    for (const auto& [name, after] : expected) {
+      const fs::path file = folder / name;
+      const std::string ext = ExtractExtension(name);
+      const std::string bytes = fs::exists(file) ? ReadBytes(file) : "";
+      const std::string state = !fs::exists(file)                 ? "gone"
+                                : bytes == "копируемый " + ext     ? "new"
+                                : bytes.rfind("прежний", 0) == 0 ? "kept"
+                                                                   : "other";
+      EXPECT_EQ(state, after) << name;
+    }
+    for (const std::string& ext : sourceExts) EXPECT_EQ(ReadBytes(source + ext), "копируемый " + ext) << ext;
+    for (std::size_t k = 1; k < order.size(); ++k)
+      EXPECT_FALSE(among(schemeKinds, ExtractExtension(order[k - 1])) && among(baseKinds, ExtractExtension(order[k])))
+          << order[k - 1] << " before " << order[k];
+    EXPECT_TRUE(NoLocks());
+  }
+
+  // The question names each file with what it is.
+  const std::string folder = dir / "2";
+  WriteBytes(folder + "/Цель.KTR", "прежний");
+  WriteBytes(folder + "/Исход.GRC", "копируемый");
+  const TCopyReplaced replaced = SchemeCopyReplaced(folder + "/Исход", folder + "/Цель");
+  EXPECT_EQ(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced),
+            "Схема с таким именем уже существует.\nБудут заменены файлы: Цель.GRC (каталог графиков нагрузки), Цель.RGM "
+            "(протокол расчета режима), Цель.UZL (узлы схемы), Цель.VET (ветви схемы).\nБудут удалены файлы, которых в "
+            "копии не будет: Цель.KTR (таблица отпаек).\nПерезаписать ?");
 }
 
 // The columns a branch table gets refreshed before the grid writes it.

@@ -571,7 +571,7 @@ TEST_F(Guard, ACopyReplacesTheTargetsWholeFamilyInOneRun) {
   test::WriteBytes(base_ + ".RGM", "новый протокол");
   fs::create_directories(dir_ / "copy");
   const std::string target = dir_ / "copy/new";
-  const std::vector<std::string> kinds = {".SWT", ".wrg"};
+  const TFileKinds kinds = {{".SWT", "журнал переключений"}, {".wrg", "результаты расчета потерь"}};
   struct TFile {
     std::string name;  // within the target's folder
     int counter;  // a table's value, 0 for a text
@@ -594,8 +594,9 @@ TEST_F(Guard, ACopyReplacesTheTargetsWholeFamilyInOneRun) {
   EXPECT_EQ(replaced.Removed, (std::vector<std::string>{at("NEW.CNT"), target + ".SWT", target + ".WRG",
                                                          target + ".rgm"}));
   EXPECT_EQ(CopyReplaceQuestion("База с таким именем уже существует.", replaced),
-            "База с таким именем уже существует.\nБудут заменены файлы: new.CNT.\nБудут удалены файлы, которых в копии "
-            "не будет: NEW.CNT, new.SWT, new.WRG, new.rgm.\nПерезаписать ?");
+            "База с таким именем уже существует.\nБудут заменены файлы: new.CNT (прочий файл).\nБудут удалены файлы, "
+            "которых в копии не будет: NEW.CNT (прочий файл), new.SWT (журнал переключений), new.WRG (результаты расчета "
+            "потерь), new.rgm (прочий файл).\nПерезаписать ?");
 
   const auto state = [&] {
     std::string odd;

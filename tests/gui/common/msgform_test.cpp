@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QFrame>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -116,6 +118,17 @@ TEST(MessageForm, LongerTextGrowsTheDialogDownAndALongWordWidensIt) {
   EXPECT_GT(wide.label.width(), one.label.width());
   EXPECT_EQ(wide.client.width(), wide.label.width() + 50);
   EXPECT_EQ(wide.bevel.width(), wide.client.width() - 8);
+
+  // A text that would make the box taller than half the screen widens it; its buttons stay on the screen.
+  std::string files = "Будут удалены файлы:";
+  for (int k = 0; k < 30; ++k) files += " Копия.K" + std::to_string(k) + " (список трехобмоточных трансформаторов),";
+  const Geometry many = measure(files);
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_GT(many.client.width(), one.client.width());
+  EXPECT_EQ(many.label.width(), many.client.width() - 41);
+  EXPECT_LE(many.label.height(), area.height() / 2);
+  EXPECT_LE(many.button.bottom(), area.height());
+  EXPECT_EQ(many.button, one.button.translated(0, many.label.height() - 36));
 }
 
 }  // namespace

@@ -208,15 +208,17 @@ TEST_F(BaseWindow, SaveAsCopiesEveryFileOfTheStemAndOpensTheCopy) {
   MakeBase();
   WriteBytes(Base() + ".GRC", "графики");
   WriteCurDateSwt(Base(), EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
-  // An older base of the copy's name, its family with files that the base lacks (a table, a journal, a
-  // protocol in other letters), which go; a file of no family, the scheme's results and another base
-  // whose name only begins the same stay. Asked about by the file typed, whichever of them it is.
+  // An older base of the copy's name with its scheme, files of both that the copied base lacks (a table,
+  // a journal, a protocol in other letters, the scheme's results, tap table and reactive sources), which
+  // go with the base they were made for; a file of no family and another base whose name only begins the
+  // same stay. Asked about by the file typed, whichever of them it is, each file named with what it is.
   WriteRows(Base("Копия") + ".RSL", LayoutLines10, {});
   WriteBytes(Base("Копия") + ".ABC", "своё");
   WriteRows(Base("Копия") + ".BPA", LayoutMeterPoints, {});
   WriteRows(Base("Копия") + ".SWT", LayoutSwitchLog, {});
   WriteBytes(Base("Копия") + ".wrg", "прежний протокол");
   WriteRows(Base("Копия") + ".WUZ", LayoutNodeEnergy, {});
+  for (const char* ext : {".NUZ", ".ZLN", ".KTR", ".QOP"}) WriteBytes(Base("Копия") + ext, "прежняя схема");
   WriteRows(Base("Копия2") + ".RSL", LayoutLines10, {});
   Show();
   Open();
@@ -233,8 +235,9 @@ TEST_F(BaseWindow, SaveAsCopiesEveryFileOfTheStemAndOpensTheCopy) {
       EXPECT_TRUE(FolderBytes(fs::path(Base("Копия")).parent_path()) == before) << "\"Нет\" changed files";
     }
   }
-  for (const char* ext : {".BPA", ".SWT", ".wrg"}) EXPECT_FALSE(fs::exists(Base("Копия") + ext)) << ext;
-  for (const std::string& stays : {Base("Копия") + ".WUZ", Base("Копия2") + ".RSL"}) EXPECT_TRUE(fs::exists(stays)) << stays;
+  for (const char* ext : {".BPA", ".SWT", ".wrg", ".WUZ", ".NUZ", ".ZLN", ".KTR", ".QOP"})
+    EXPECT_FALSE(fs::exists(Base("Копия") + ext)) << ext;
+  EXPECT_TRUE(fs::exists(Base("Копия2") + ".RSL"));
   for (const char* ext : {".RSL", ".RTP", ".UZL", ".VET", ".GRC", ".INI"})
     EXPECT_TRUE(fs::exists(Base("Копия") + ext)) << ext;
   EXPECT_EQ(ReadBytes(Base("Копия") + ".GRC"), "графики");
@@ -244,9 +247,14 @@ TEST_F(BaseWindow, SaveAsCopiesEveryFileOfTheStemAndOpensTheCopy) {
   EXPECT_EQ(F().DataGrid().FileName(), Base("Копия") + ".RSL");
   EXPECT_EQ(F().DataGrid().table().RowCount, 2);
   EXPECT_EQ(ReadBytes(Base("Копия") + ".ABC"), "своё");
-  EXPECT_EQ(box.Texts(), std::vector<std::string>(2, "База с таким именем уже существует.\nБудут заменены файлы: "
-                                                     "Копия.RSL.\nБудут удалены файлы, которых в копии не будет: "
-                                                     "Копия.BPA, Копия.SWT, Копия.wrg.\nПерезаписать ?"));
+  EXPECT_EQ(box.Texts(),
+            std::vector<std::string>(
+                2, "База с таким именем уже существует.\nБудут заменены файлы: Копия.RSL (таблица линий).\nБудут "
+                   "удалены файлы, которых в копии не будет: Копия.BPA (база промышленных абонентов), Копия.KTR "
+                   "(таблица отпаек), Копия.NUZ (напряжения узлов, результат расчета), Копия.QOP (источники "
+                   "реактивной мощности), Копия.SWT (журнал переключений), Копия.WUZ (электропотребление в узлах), "
+                   "Копия.ZLN (загрузка линий, результат расчета), Копия.wrg (результаты расчета потерь).\n"
+                   "Перезаписать ?"));
 }
 
 TEST_F(BaseWindow, TablesKeepTheirPositionsWhileTheBaseStaysOpen) {

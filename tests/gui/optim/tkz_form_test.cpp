@@ -234,7 +234,8 @@ TEST_F(TkzFormTest, DataSetFromNewToCalculatedAndSaved) {
     }
   }
   EXPECT_EQ(msg_.Texts(), std::vector<std::string>(2, "Данные с таким именем уже существует.\nБудут удалены файлы, "
-                                                      "которых в копии не будет: КОПИЯ.TKR.\nПерезаписать ?"));
+                                                      "которых в копии не будет: КОПИЯ.TKR (радиус т.к.з.).\n"
+                                                      "Перезаписать ?"));
   EXPECT_FALSE(fs::exists(otherRadius));
   EXPECT_EQ(gui::TkzFileName, (dir_.Path() / "копия").string());
   EXPECT_TRUE(fs::exists(dir_.Path() / "копия.TKD") && fs::exists(dir_.Path() / "копия.TKR"));

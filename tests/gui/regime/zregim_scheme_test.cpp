@@ -55,14 +55,25 @@ TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndSaveAsGoesOnWithTheRoundedCopy) 
   script.Then(Choose("Создание схемы", path + ".UZL"));
   box.Answer(0);
   form->NewItem->trigger();
-  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует. Перезаписать ?"});
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует.\nБудут заменены файлы: "
+                                                  "Схема.UZL (узлы схемы), Схема.VET (ветви схемы).\nПерезаписать ?"});
   EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
   EXPECT_EQ(ReadBytes(path + ".UZL") + ReadBytes(path + ".VET"), nodes + branches);
   EXPECT_EQ(Caption(), "Z-режим");
 
+  // a new scheme beside a base of its name: the older scheme's tap table goes, asked about, and the base's
+  // tables stay
+  WriteBytes(dir / "Новая.RSL", "база");
+  WriteBytes(dir / "новая.ktr", "отпайки");
   script.Then(Choose("Создание схемы", dir / "Новая.UZL"));
+  box.Clear();
+  box.Answer(1);
   form->NewItem->trigger();
+  EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует.\nБудут удалены файлы, которых "
+                                                  "в новой схеме не будет: новая.ktr (таблица отпаек).\nПерезаписать ?"});
   EXPECT_EQ(Caption(), "Z-режим - Новая");
+  EXPECT_EQ(ReadBytes(dir / "Новая.RSL"), "база");
+  EXPECT_FALSE(fs::exists(dir / "новая.ktr"));
 
   Open(path);
   script.Then(Choose("Копирование схемы", dir / "Копия1-.UZL"));
@@ -80,14 +91,14 @@ TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndSaveAsGoesOnWithTheRoundedCopy) 
   box.Answer(1);
   form->SaveAsItem->trigger();
   EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема с таким именем уже существует.\nБудут заменены файлы: "
-                                                  "Копия1-.UZL, Копия1-.VET.\nПерезаписать ?"});
+                                                  "Копия1-.UZL (узлы схемы), Копия1-.VET (ветви схемы).\nПерезаписать ?"});
   EXPECT_EQ(ReadBytes(own + ".UZL"), bytes);
   EXPECT_EQ(Caption(), "Z-режим - Копия1-");
   EXPECT_EQ(form->DataGrid().table().RowCount, 2);
 
-  // A copy onto a name whose node file is gone but whose scheme family is there: asked about all of it;
-  // "Нет" leaves every file, "Да" leaves none of the older scheme (no switching moment of it either) and
-  // the base kept under that name.
+  // A copy onto a name whose node file is gone but whose scheme family is there: asked about all of it,
+  // each file named with what it is; "Нет" leaves every file, "Да" leaves none of the older scheme (no
+  // switching moment or tap table of it either) and the base with its load graphs kept under that name.
   const std::string older = dir / "Прежняя";
   SchemeBuilder o = TwoNodes();
   o.Write(dir.Path(), "Прежняя");
@@ -99,6 +110,8 @@ TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndSaveAsGoesOnWithTheRoundedCopy) 
   WriteBytes(older + ".RGM", "прежний протокол");
   WriteCurDateSwt(older, EncodeDate(2004, 3, 5));
   WriteBytes(older + ".RSL", "база");
+  WriteBytes(older + ".KTR", "отпайки");
+  WriteBytes(older + ".GRC", "графики");
   const std::string olderBranches = ReadBytes(older + ".VET");
   box.Clear();
   for (const int answer : {0, 1}) {
@@ -112,10 +125,12 @@ TEST_F(RegimeWindow, NewAsksBeforeOverwritingAndSaveAsGoesOnWithTheRoundedCopy) 
     }
   }
   EXPECT_EQ(box.Texts(), std::vector<std::string>(2, "Схема с таким именем уже существует.\nБудут заменены файлы: "
-                                                     "Прежняя.VET.\nБудут удалены файлы, которых в копии не будет: "
-                                                     "Прежняя.INI, Прежняя.RGM, Прежняя.SWT.\nПерезаписать ?"));
-  for (const char* ext : {".SWT", ".RGM", ".INI"}) EXPECT_FALSE(fs::exists(older + ext)) << ext;
-  EXPECT_EQ(ReadBytes(older + ".RSL"), "база");
+                                                     "Прежняя.VET (ветви схемы).\nБудут удалены файлы, которых в копии "
+                                                     "не будет: Прежняя.INI (дата коммутации схемы), Прежняя.KTR "
+                                                     "(таблица отпаек), Прежняя.RGM (протокол расчета режима), "
+                                                     "Прежняя.SWT (журнал переключений).\nПерезаписать ?"));
+  for (const char* ext : {".SWT", ".RGM", ".INI", ".KTR"}) EXPECT_FALSE(fs::exists(older + ext)) << ext;
+  EXPECT_EQ(ReadBytes(older + ".RSL") + ReadBytes(older + ".GRC"), "базаграфики");
   EXPECT_EQ(Caption(), "Z-режим - Прежняя");
   EXPECT_EQ(form->DataGrid().table().RowCount, 2);
 }
