@@ -135,6 +135,15 @@ void ReleaseLocks(TSchemBoxState& box) {
 
 }  // namespace
 
+void TakeRewrittenStamp(TSchemBoxState& box, const std::string& file, const TFileStamp& read,
+                        const TFileStamp& written) {
+  if (box.SchemeBase.empty() || !read.Known()) return;
+  for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get()})
+    if (table != nullptr && table->FileDate == read &&
+        fileio::FullFileName(box.SchemeBase + table->Extention) == fileio::FullFileName(file))
+      table->FileDate = written;
+}
+
 void FillGivenFlowRows(TSchemBoxState& box) {
   const int branches = box.BranchTable ? box.BranchCols.RowCount : 0;
   box.GivenFlowRow.assign(static_cast<std::size_t>(branches), 0);
@@ -321,14 +330,9 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
 
 bool SaveSchemeWith(TSchemBoxState& box, const std::vector<std::pair<std::string, TDataFile*>>& tables,
                     const std::vector<TRunBytes>& files, bool checkBase, int& answer) {
-  const bool drawingWritten = box.Modified && box.NodeTable && box.BranchTable && !box.SchemeBase.empty();
-  if (drawingWritten) {
-    box.WrittenWith = tables;
-    box.WrittenBytesWith = files;
-  }
-  const bool saved = SaveScheme(box, false, checkBase, answer);
-  if (saved && !drawingWritten) WriteTablesTogether(tables, files);
-  return saved;
+  box.WrittenWith = tables;
+  box.WrittenBytesWith = files;
+  return SaveScheme(box, false, checkBase, answer);
 }
 
 void CheckBaseFilesUnchanged(TSchemBoxState& box) {

@@ -61,10 +61,7 @@ void TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches,
   int answer = 0;
   if (!Diagram().SaveSchemeWith({{file, &journal}}, {CurDateSwtRunBytes(base, time)}, IniRec.FSave10, answer)) return;
   LoadModel();
-  if (SchPanel2->isVisible()) {
-    SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
-    Diagram().SetFileDates(FileStampOf(NodeFile()), FileStampOf(BranchFile()));
-  }
+  if (SchPanel2->isVisible()) SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
   const std::string shown = ShownMaket();
   if (shown == LayoutNodes)
     NodesItemClick();

@@ -248,6 +248,25 @@ TEST(SchemeFiles, SavingWritesTheSchemeInOneRun) {
       EXPECT_EQ(ReadCurDateSwt(base), switched);
       EXPECT_NO_THROW(StartChange(box));
       SaveScheme(box, false, false, answer);
+      // Another workstation saves a district table as soon as the next such save's run is over, within
+      // the tick of the branches: the stamps this save keeps are those of its run, and the next change
+      // is refused.
+      StartChange(box);
+      TDataFile theirs;
+      ReadTableFile(base + kDistrictExts[0], theirs);
+      theirs.Title += " (другая станция)";
+      WriteTableFile(base + "-другая.RSL", theirs);
+      SetTableRunStepHook([&, laid = 0, removed = 0](TRunStep step) mutable {
+        if (step == TRunStep::Locked) laid = removed = 0;
+        laid += step == TRunStep::RecordLaid;
+        if (step != TRunStep::RecordRemoved || ++removed != laid) return;
+        std::filesystem::last_write_time(base + "-другая.RSL", std::filesystem::last_write_time(base + ".VET"));
+        std::filesystem::rename(base + "-другая.RSL", base + kDistrictExts[0]);
+      });
+      EXPECT_TRUE(SaveScheme(box, false, true, answer));
+      SetTableRunStepHook(nullptr);
+      EXPECT_THROW(StartChange(box), Error);
+      EXPECT_FALSE(box.Modified);
     } else {
       WriteDistrictFiles(base);
     }

@@ -20,6 +20,8 @@
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
+#include "core/tables/table_writer.h"
 #include "gui/diagram/sch_box.h"
 #include "zregim_fixture.h"
 
@@ -168,6 +170,84 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   });
   switchOff(2);
   EXPECT_EQ((*Box().BranchCols.Commut)[3], 0);
+}
+
+// Another workstation saves the scheme's branches right after the diagram's own save (or while the
+// diagram only shows them): the diagram keeps the stamps of the tables as it saved or read them, so its
+// next change is refused as one over a changed file, never saved over the other workstation's branches.
+TEST_F(RegimeDiagram, ASaveOfAnotherWorkstationAfterTheDiagramsOwnIsNeverTakenForIt) {
+  gui::TSchemBox& b = Box();
+  const std::string branches = path + GetMaketExtention(LayoutBranches), other = path + "-другая.VET";
+  const TDateTime t0 = EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0);
+  IniRec.FSaveCom = true;
+  // The other workstation's branch table: the scheme's, under another title.
+  const auto prepareOther = [&] {
+    TDataFile table;
+    ReadTableFile(branches, table);
+    table.Title += " (другая станция)";
+    WriteTableFile(other, table);
+  };
+  // Put in place as soon as the run of the diagram's save is over (its last record gone).
+  const auto afterTheSave = [&] {
+    SetTableRunStepHook([&, laid = 0, removed = 0, done = false](TRunStep step) mutable {
+      if (step == TRunStep::Locked) laid = removed = 0;
+      laid += step == TRunStep::RecordLaid;
+      if (step == TRunStep::RecordRemoved && ++removed == laid && !std::exchange(done, true))
+        fs::rename(other, branches);
+    });
+  };
+  const auto change = [&] {
+    diagram::StartChange(b);
+    (*b.BranchCols.R)[1] = b.BranchCols.R->Get(1) + 1;
+  };
+  const std::vector<std::pair<std::string, std::function<void()>>> cases = {
+      {"\"Да\" on leaving \"Правка\"",
+       [&] {
+         form->CorrectBtn->click();
+         change();
+         afterTheSave();
+         box.Answer(1);
+         form->CorrectBtn->click();
+       }},
+      {"\"Да\" before a command that reads the scheme",
+       [&] {
+         change();
+         afterTheSave();
+         box.Answer(1);
+         form->ARKItem->trigger();
+       }},
+      {"a switching saved with its journal entry",
+       [&] {
+         WriteCurDateSwt(path, t0);
+         TRecSwt before;
+         ReadBranchRec(b.BranchCols, 3, before);
+         diagram::StartChange(b);
+         (*b.BranchCols.Commut)[3] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
+         script.Then([](QDialog& d) { Press(d, "OKBtn"); });
+         afterTheSave();
+         form->SchBoxChangeLine(b.SchemeBase, b.BranchTable.get(), 3, &before);
+       }},
+      {"\"Анализ конфигурации\" of a diagram not changed",
+       [&] {
+         fs::rename(other, branches);
+         form->ARKItem->trigger();
+       }},
+  };
+  for (const auto& [name, action] : cases) {
+    SCOPED_TRACE(name);
+    form->FullSchBtn->click();
+    prepareOther();
+    const std::string theirs = ReadBytes(other);
+    action();
+    SetTableRunStepHook(nullptr);
+    ASSERT_FALSE(fs::exists(other)) << "the other workstation's save was not made";
+    EXPECT_FALSE(b.Modified);
+    EXPECT_EQ(ErrorOf([&] { diagram::StartChange(b); }), ChangedMeanwhileText(fileio::FullFileName(branches)));
+    EXPECT_EQ(ReadBytes(branches), theirs);
+    // the diagram read again, as the user is told to
+    form->ReloadDiagram();
+    EXPECT_TRUE(NoLocks());
+  }
 }
 
 TEST_F(RegimeDiagram, SavedDistrictTableIsWhatTheDiagramOffers) {
