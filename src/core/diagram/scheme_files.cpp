@@ -24,6 +24,7 @@
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "core/tables/table_writer.h"
 
 namespace ld::diagram {
 
@@ -294,7 +295,14 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
       if (!box.SchemeBase.empty()) {
         std::vector<std::pair<std::string, TDataFile*>> files = district.Files();
         files.insert(files.end(), with.begin(), with.end());
-        WriteSchemeTables(box, std::move(files), bytesWith);
+        try {
+          WriteSchemeTables(box, std::move(files), bytesWith);
+        } catch (const TChangedSinceRead&) {
+          // Saved by another meanwhile: this drawing can never be saved, and nobody edits the scheme any
+          // more. It stays as drawn until "Нет" reads the files again.
+          ReleaseLocks(box);
+          throw;
+        }
       }
       // The district tables as this save wrote them, the others as they stand: a write of another
       // workstation after the run is not taken for this one's.

@@ -298,11 +298,13 @@ TEST(SchemeFiles, AnswersRefusalsAndFailuresOfTheSave) {
   EXPECT_EQ(box.NodeCols.Name->GetItem(1), "ПС-1.1");
   EXPECT_EQ(test::ReadBytes(base + ".VET"), branches);
 
-  // A write that fails leaves at once, still modified.
+  // A write refused as one over a file saved by another meanwhile leaves at once, still modified, and
+  // gives up the editing marks: this drawing can never be saved, and nobody edits the scheme.
   StartChange(box);
   test::ShiftFileTime(base + ".VET", 5);
   EXPECT_THROW(SaveScheme(box, false, false, answer), Error);
   EXPECT_TRUE(box.Modified);
+  EXPECT_FALSE(fileio::FileExists(base + ".UZL~") || fileio::FileExists(base + ".VET~"));
   msg.Answer(0);
   EXPECT_TRUE(SaveScheme(box, true, false, answer));
 }
