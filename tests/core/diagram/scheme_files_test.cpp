@@ -19,6 +19,8 @@
 #include "core/tables/journal.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
+#include "core/tables/table_writer.h"
+#include "core/engine/regime.h"
 #include "scheme_files_test_util.h"
 #include "support/diagram_fixture.h"
 #include "support/scripted_msgbox.h"
@@ -270,6 +272,42 @@ TEST(SchemeFiles, SavingWritesTheSchemeInOneRun) {
     } else {
       WriteDistrictFiles(base);
     }
+  }
+}
+
+// The scheme's read by the engine writes the tables back with its own marks (rows found supplied that
+// were marked unsupplied): the diagram that holds the very tables that read took takes the stamps of that
+// write and changes on; one that holds tables another workstation replaced before the read keeps its own,
+// and its change is refused.
+TEST(SchemeFiles, TheDiagramTakesTheStampsOfTheSchemesReadWritingItBack) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  const auto markUnsupplied = [&] {
+    for (const char* ext : {".UZL", ".VET"}) {
+      TDataFile table;
+      ReadTableFile(base + ext, table);
+      if (!table.MarkRec) table.MarkRec = std::make_unique<DAbyte>(table.RowCount);
+      table.MarkRec->EnsureIndex(table.RowCount);
+      for (int row = 1; row <= table.RowCount; ++row) (*table.MarkRec)[row] = 'p';
+      table.Title += " ";
+      WriteTableFile(base + ext, table);
+    }
+  };
+  for (const bool replaced : {false, true}) {
+    SCOPED_TRACE(replaced ? "replaced before the read" : "read as the diagram holds it");
+    markUnsupplied();
+    TSchemBoxState box;
+    LoadScheme(box, base);
+    if (replaced) markUnsupplied();
+    TRegime engine;
+    engine.ReadScheme(base);
+    ASSERT_EQ(engine.Rewritten.size(), 2u);
+    for (const TRegime::TTableRewrite& rewrite : engine.Rewritten)
+      TakeRewrittenStamp(box, rewrite.File, rewrite.Read, rewrite.Written);
+    const std::string error = test::ErrorOf([&] { StartChange(box); });
+    EXPECT_EQ(error, replaced ? ChangedMeanwhileText(fileio::FullFileName(base + ".UZL")) : "<no error>");
+    int answer = 0;
+    if (box.Modified) SaveScheme(box, false, false, answer);
   }
 }
 

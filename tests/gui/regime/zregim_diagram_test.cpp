@@ -250,6 +250,27 @@ TEST_F(RegimeDiagram, ASaveOfAnotherWorkstationAfterTheDiagramsOwnIsNeverTakenFo
   }
 }
 
+// The read of the scheme by "Анализ конфигурации" writes the tables back with its own marks (every row
+// marked unsupplied is supplied): the diagram holds the very tables that read took, and changes on.
+TEST_F(RegimeDiagram, TheSchemesReadWritingItsMarksBackLeavesTheDiagramFreeToChange) {
+  for (const char* ext : {".UZL", ".VET"}) {
+    TDataFile table;
+    ReadTableFile(path + ext, table);
+    if (!table.MarkRec) table.MarkRec = std::make_unique<DAbyte>(table.RowCount);
+    table.MarkRec->EnsureIndex(table.RowCount);
+    for (int row = 1; row <= table.RowCount; ++row) (*table.MarkRec)[row] = 'p';
+    WriteTableFile(path + ext, table);
+  }
+  form->ReloadDiagram();
+  const std::string before = ReadBytes(path + ".VET");
+  form->ARKItem->trigger();
+  ASSERT_NE(ReadBytes(path + ".VET"), before) << "the read wrote nothing back";
+  EXPECT_EQ(ErrorOf([&] { diagram::StartChange(Box()); }), "<no error>");
+  int answer = 0;
+  EXPECT_TRUE(Box().Modified && form->Diagram().SaveScheme(false, false, answer));
+  EXPECT_TRUE(NoLocks());
+}
+
 TEST_F(RegimeDiagram, SavedDistrictTableIsWhatTheDiagramOffers) {
   EXPECT_TRUE(Box().AreaNumbers.empty());  // the scheme has no district table
   form->RayonItem->trigger();
