@@ -304,18 +304,15 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
           throw;
         }
       }
-      // The district tables as this save wrote them, the others as they stand: a write of another
-      // workstation after the run is not taken for this one's.
+      // The district tables as this save wrote them; the others as the control saw them before, which its
+      // locks kept as they were: a write of another workstation is never taken for one seen.
       const auto dates = DistrictDates(box);
       const std::vector<std::pair<std::string, TDataFile*>> written = district.Files();
-      for (std::size_t k = 0; k < kDistrictLayouts.size(); ++k) {
+      for (std::size_t k = 0; k < kDistrictLayouts.size() && !box.SchemeBase.empty(); ++k) {
         const std::string path = box.SchemeBase + GetMaketExtention(kDistrictLayouts[k]);
         const auto own = std::find_if(written.begin(), written.end(),
                                       [&](const auto& file) { return file.first == FindFileNoCase(path); });
-        if (own != written.end())
-          *dates[k] = own->second->FileDate;
-        else
-          *dates[k] = !box.SchemeBase.empty() && fileio::FileExists(path) ? FileStampOf(path) : TFileStamp();
+        if (own != written.end()) *dates[k] = own->second->FileDate;
       }
       if (box.OnSaveProc) box.OnSaveProc(box.NodeTable.get(), box.BranchTable.get());
     }
