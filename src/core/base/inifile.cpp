@@ -101,6 +101,11 @@ TIniFileWriter SetIniFileWriter(TIniFileWriter writer) { return SetFileBytesWrit
 
 TMemIniFile::TMemIniFile(std::string fileName) : fileName_(std::move(fileName)) { Load(); }
 
+TMemIniFile::TMemIniFile(std::string fileName, std::string_view bytes) : fileName_(std::move(fileName)) {
+  sections_.push_back(std::make_unique<Section>());
+  Parse(bytes);
+}
+
 TMemIniFile::~TMemIniFile() = default;
 
 void TMemIniFile::Load() {
@@ -116,6 +121,10 @@ void TMemIniFile::Load() {
   if (!in) throw fail(SystemErrorText(errno));
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw fail("файл не читается");
+  Parse(bytes);
+}
+
+void TMemIniFile::Parse(std::string_view bytes) {
   const std::string text = Cp1251ToUtf8(bytes);
   // Lines end in CR LF, LF or a lone CR (files saved by old editors of other systems).
   std::size_t pos = 0;

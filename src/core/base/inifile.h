@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/base/dates.h"
@@ -25,6 +26,9 @@ using TIniFileError = TFileError;
 class TMemIniFile {
 public:
   explicit TMemIniFile(std::string fileName);
+  // The settings of the file's bytes as the caller read them, so that what it writes back is judged by
+  // that very read.
+  TMemIniFile(std::string fileName, std::string_view bytes);
   virtual ~TMemIniFile();
   TMemIniFile(const TMemIniFile&) = delete;
   TMemIniFile& operator=(const TMemIniFile&) = delete;
@@ -81,6 +85,7 @@ private:
   const Section* FindSection(const std::string& name) const;
   const Line* FindKey(const std::string& section, const std::string& key) const;
   void Load();
+  void Parse(std::string_view bytes);
 
   std::string fileName_;
   std::vector<std::unique_ptr<Section>> sections_;  // [0]: the lines before the first section

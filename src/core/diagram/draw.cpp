@@ -33,14 +33,6 @@ private:
   TFont font_;
 };
 
-std::vector<double> Column(const std::string& file, const char* name) {
-  std::vector<double> values;
-  const std::unique_ptr<TDynamicArray> column = ReadColumnFromFile(file, name);
-  if (column == nullptr) return values;
-  for (int row = 1; row <= column->Count; ++row) values.push_back(NumericCell(column.get(), row));
-  return values;
-}
-
 }  // namespace
 
 TSchemePainter::TSchemePainter(TSchemBoxState& box) : box_(box) {}
@@ -49,27 +41,24 @@ void TSchemePainter::RefreshVoltageLimits() {
   if (ProgramDir.empty()) return;
   const std::string file = FindFileNoCase(ProgramDir + NominalVoltageFileName);
   if (!fileio::FileExists(file)) return;
-  const double date = fileio::FileDateOf(file);
-  if (date <= box_.DevFileDate && devUnomDate_ == box_.DevFileDate) return;
-  if (date == failedDate_) return;
+  // A catalogue saved again within the tick of its read keeps the date: the stamp tells it.
+  if (devUnomStamp_ == box_.DevFileStamp && FileIsAsStamped(file, box_.DevFileStamp)) return;
+  if (FileIsAsStamped(file, failedStamp_)) return;
   // A damaged catalogue keeps the limits read before: a painting must not stop at a message box, and
   // the control reported the file when it was created.
   try {
-    std::vector<double> unom = Column(file, "Unom");
-    std::vector<double> down = Column(file, "dUm");
-    std::vector<double> up = Column(file, "dUp");
+    TVoltageLimits limits = ReadVoltageLimits(file);
     // Limits without their voltages, or columns of different lengths, belong to no row for sure.
-    if (unom.empty() || down.size() != unom.size() || up.size() != unom.size()) {
-      failedDate_ = date;
+    if (limits.Unom.empty() || limits.Down.size() != limits.Unom.size() || limits.Up.size() != limits.Unom.size()) {
+      failedStamp_ = limits.Stamp;
       return;
     }
-    box_.DevDown = std::move(down);
-    box_.DevUp = std::move(up);
-    devUnom_ = std::move(unom);
-    box_.DevFileDate = date;
-    devUnomDate_ = date;
+    box_.DevDown = std::move(limits.Down);
+    box_.DevUp = std::move(limits.Up);
+    devUnom_ = std::move(limits.Unom);
+    box_.DevFileStamp = devUnomStamp_ = limits.Stamp;
   } catch (const Error&) {
-    failedDate_ = date;  // read again only when the file changes
+    failedStamp_ = FileStampOf(file);  // read again only when the file changes
   }
 }
 
@@ -81,7 +70,7 @@ bool TSchemePainter::DrawScheme(TCanvas* canvas, bool colour, bool clip, bool pr
     box_.FlagDR = true;
   if (box_.CurModel == nullptr || box_.CurModel->First == nullptr) return false;
   TDrawPass pass(*this, box_, canvas, colour, clip, printing, x0, y0, clipWidth, clipHeight,
-                 devUnomDate_ == box_.DevFileDate ? &devUnom_ : nullptr);
+                 devUnomStamp_ == box_.DevFileStamp && devUnomStamp_.Known() ? &devUnom_ : nullptr);
   return pass.Run();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/diagram/canvas.h"
+#include "core/tables/file_stamp.h"
 
 namespace ld::diagram {
 
@@ -37,8 +38,8 @@ private:
 
   TSchemBoxState& box_;
   std::vector<double> devUnom_;
-  double devUnomDate_ = -1;
-  double failedDate_ = -1;  // date of a catalogue that could not be read
+  TFileStamp devUnomStamp_;  // the catalogue as devUnom_ was read from it
+  TFileStamp failedStamp_;   // a catalogue that could not be read
 };
 
 // The control's painting through a painter of its own: PaintHook draws on the control's Canvas.

@@ -19,12 +19,12 @@ std::int32_t PaintColor = 0;
 
 namespace {
 
-std::vector<double> ColumnValues(const std::string& fileName, const std::string& field) {
+std::vector<double> ColumnValues(const TDataFile& table, const std::string& field) {
   std::vector<double> values;
-  const auto column = ReadColumnFromFile(fileName, field);
-  if (!column) return values;
-  values.reserve(static_cast<std::size_t>(column->Count));
-  for (int i = 1; i <= column->Count; ++i) {
+  const TDynamicArray* column = GetColumnArray(field, table);
+  if (column == nullptr) return values;
+  values.reserve(static_cast<std::size_t>(table.RowCount));
+  for (int i = 1; i <= table.RowCount; ++i) {
     switch (column->TypeLetter()) {
       case 'f': values.push_back(static_cast<const DAsingle&>(*column).Get(i)); break;
       case 'd': values.push_back(static_cast<const DAdouble&>(*column).Get(i)); break;
@@ -43,6 +43,17 @@ int RoundMetric(int h, float k) {
 
 }  // namespace
 
+TVoltageLimits ReadVoltageLimits(const std::string& file) {
+  TDataFile table;
+  ReadTableFile(file, table);
+  TVoltageLimits limits;
+  limits.Unom = ColumnValues(table, "Unom");
+  limits.Down = ColumnValues(table, "dUm");
+  limits.Up = ColumnValues(table, "dUp");
+  limits.Stamp = table.FileDate;
+  return limits;
+}
+
 TSchemBoxState::TSchemBoxState() : Model(std::make_unique<TSchemeModel>()) {
   CurModel = Model.get();
   WrapCaptions = true;
@@ -50,9 +61,10 @@ TSchemBoxState::TSchemBoxState() : Model(std::make_unique<TSchemeModel>()) {
   if (!ProgramDir.empty() && fileio::FileExists(devFile)) {
     // A damaged catalogue must not keep the window from opening: the diagram then shows no limits.
     try {
-      DevDown = ColumnValues(devFile, "dUm");
-      DevUp = ColumnValues(devFile, "dUp");
-      DevFileDate = fileio::FileDateOf(devFile);
+      TVoltageLimits limits = ReadVoltageLimits(devFile);
+      DevDown = std::move(limits.Down);
+      DevUp = std::move(limits.Up);
+      DevFileStamp = limits.Stamp;
     } catch (const Error& e) {
       DevDown.clear();
       DevUp.clear();

@@ -24,6 +24,14 @@
 
 namespace ld::diagram {
 
+// The deviation limits of the nominal-voltage catalogue ("Unom", "dUm", "dUp" of its rows) in one read,
+// with the stamp of the bytes read. Raises the table store's error.
+struct TVoltageLimits {
+  std::vector<double> Unom, Down, Up;
+  TFileStamp Stamp;
+};
+TVoltageLimits ReadVoltageLimits(const std::string& file);
+
 // Caption modes of nodes (FPaintNod).
 enum TNodeCaptionMode : std::uint8_t { ncmNumber = 0, ncmName = 1, ncmNumberName = 2 };
 
@@ -107,7 +115,7 @@ public:
   std::vector<std::int32_t> ClassVoltages;  // nominal voltages × 100, ascending
   std::vector<double> DevUp;    // "dUp" of "sprav_UN.cat"; item k - 1 for the k-th nominal voltage
   std::vector<double> DevDown;  // "dUm"
-  double DevFileDate = 0;       // date of "sprav_UN.cat" when read; 0 when absent
+  TFileStamp DevFileStamp;      // "sprav_UN.cat" as DevUp and DevDown were read from it; unknown when absent
 
   // ---- the scheme
   std::vector<std::int32_t> NodeSet;  // node-table rows shown (from 1)

@@ -24,6 +24,7 @@
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "core/tables/table_writer.h"
 
 namespace ld::diagram {
 
@@ -134,6 +135,15 @@ void ReleaseLocks(TSchemBoxState& box) {
 }
 
 }  // namespace
+
+void TakeRewrittenStamp(TSchemBoxState& box, const std::string& file, const TFileStamp& read,
+                        const TFileStamp& written) {
+  if (box.SchemeBase.empty() || !read.Known()) return;
+  for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get()})
+    if (table != nullptr && table->FileDate == read &&
+        fileio::FullFileName(box.SchemeBase + table->Extention) == fileio::FullFileName(file))
+      table->FileDate = written;
+}
 
 void FillGivenFlowRows(TSchemBoxState& box) {
   const int branches = box.BranchTable ? box.BranchCols.RowCount : 0;
@@ -285,20 +295,24 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
       if (!box.SchemeBase.empty()) {
         std::vector<std::pair<std::string, TDataFile*>> files = district.Files();
         files.insert(files.end(), with.begin(), with.end());
-        WriteSchemeTables(box, std::move(files), bytesWith);
+        try {
+          WriteSchemeTables(box, std::move(files), bytesWith);
+        } catch (const TChangedSinceRead&) {
+          // Saved by another meanwhile: this drawing can never be saved, and nobody edits the scheme any
+          // more. It stays as drawn until "Нет" reads the files again.
+          ReleaseLocks(box);
+          throw;
+        }
       }
-      // The district tables as this save wrote them, the others as they stand: a write of another
-      // workstation after the run is not taken for this one's.
+      // The district tables as this save wrote them; the others as the control saw them before, which its
+      // locks kept as they were: a write of another workstation is never taken for one seen.
       const auto dates = DistrictDates(box);
       const std::vector<std::pair<std::string, TDataFile*>> written = district.Files();
-      for (std::size_t k = 0; k < kDistrictLayouts.size(); ++k) {
+      for (std::size_t k = 0; k < kDistrictLayouts.size() && !box.SchemeBase.empty(); ++k) {
         const std::string path = box.SchemeBase + GetMaketExtention(kDistrictLayouts[k]);
         const auto own = std::find_if(written.begin(), written.end(),
                                       [&](const auto& file) { return file.first == FindFileNoCase(path); });
-        if (own != written.end())
-          *dates[k] = own->second->FileDate;
-        else
-          *dates[k] = !box.SchemeBase.empty() && fileio::FileExists(path) ? FileStampOf(path) : TFileStamp();
+        if (own != written.end()) *dates[k] = own->second->FileDate;
       }
       if (box.OnSaveProc) box.OnSaveProc(box.NodeTable.get(), box.BranchTable.get());
     }
@@ -321,14 +335,9 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
 
 bool SaveSchemeWith(TSchemBoxState& box, const std::vector<std::pair<std::string, TDataFile*>>& tables,
                     const std::vector<TRunBytes>& files, bool checkBase, int& answer) {
-  const bool drawingWritten = box.Modified && box.NodeTable && box.BranchTable && !box.SchemeBase.empty();
-  if (drawingWritten) {
-    box.WrittenWith = tables;
-    box.WrittenBytesWith = files;
-  }
-  const bool saved = SaveScheme(box, false, checkBase, answer);
-  if (saved && !drawingWritten) WriteTablesTogether(tables, files);
-  return saved;
+  box.WrittenWith = tables;
+  box.WrittenBytesWith = files;
+  return SaveScheme(box, false, checkBase, answer);
 }
 
 void CheckBaseFilesUnchanged(TSchemBoxState& box) {

@@ -28,10 +28,17 @@ void LoadScheme(TSchemBoxState& box, const std::string& base);
 bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer);
 
 // SaveScheme without a question, with a command's own tables and files that belong with the saved scheme
-// (a switching's journal and the scheme's switching date) in the run of its tables. A drawing with
-// nothing to save leaves them to a run of their own.
+// (a switching's journal and the scheme's switching date) in the run of its tables. They go only with the
+// drawing they belong to: a drawing with nothing to save writes none of them.
 bool SaveSchemeWith(TSchemBoxState& box, const std::vector<std::pair<std::string, TDataFile*>>& tables,
                     const std::vector<TRunBytes>& files, bool checkBase, int& answer);
+
+// A table of the scheme that another command of this program wrote back after the control read or saved
+// it (the scheme's read writing its marks): where the control's table is the very one that command read
+// (read), it takes the stamp of what the command wrote. Any other stamp stays as the control's own read or
+// save took it, so that a write of another workstation made meanwhile is refused at the first change.
+void TakeRewrittenStamp(TSchemBoxState& box, const std::string& file, const TFileStamp& read,
+                        const TFileStamp& written);
 
 // GivenFlowRow of every branch row from the flow table.
 void FillGivenFlowRows(TSchemBoxState& box);

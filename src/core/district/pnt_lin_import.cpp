@@ -11,6 +11,28 @@
 
 namespace ld {
 
+namespace {
+
+// The scheme's branch table, or an empty one of the layout when the scheme has none yet.
+void ReadBranchesOrEmpty(const std::string& branchFile, TDataFile& branches) {
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(branchFile, ec)) {
+    ReadTableFile(branchFile, branches);
+  } else {
+    ReadMaket(LayoutBranches, branches);
+    CreateColumns(branches, 0);
+  }
+}
+
+}  // namespace
+
+void ExportPntLinPair(const std::string& pntFile, const std::string& schemePath, const TDataFile& shownNodes,
+                      const TPntLinWriteOptions& options) {
+  TDataFile branches;
+  ReadBranchesOrEmpty(schemePath + GetMaketExtention(LayoutBranches), branches);
+  WritePntLin(pntFile, shownNodes, branches, options);
+}
+
 void ImportPntLinPair(const std::string& pntFile, const std::string& schemePath, const TDataFile& shownNodes) {
   const std::string nodeFile = schemePath + GetMaketExtention(LayoutNodes);
   const std::string branchFile = schemePath + GetMaketExtention(LayoutBranches);
@@ -18,13 +40,7 @@ void ImportPntLinPair(const std::string& pntFile, const std::string& schemePath,
   RunFileImport({pntFile,
                  [&] {
                    TDataFile branches;
-                   std::error_code ec;
-                   if (std::filesystem::is_regular_file(branchFile, ec)) {
-                     ReadTableFile(branchFile, branches);
-                   } else {
-                     ReadMaket(LayoutBranches, branches);
-                     CreateColumns(branches, 0);
-                   }
+                   ReadBranchesOrEmpty(branchFile, branches);
                    TOutsideRun run;
                    run.Nodes = &shownNodes;
                    run.Branches = &branches;

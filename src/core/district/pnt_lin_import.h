@@ -3,9 +3,16 @@
 // reader that the program's list gives the command.
 #include <string>
 
+#include "core/regime/pnt_lin.h"
+
 namespace ld {
 
 class TDataFile;
+
+// "Запись файлов PNT,LIN": the pair of pntFile from the nodes as the window shows them (unsaved edits
+// included) and the scheme's branch table at schemePath (none: an empty one), both files in one run.
+void ExportPntLinPair(const std::string& pntFile, const std::string& schemePath, const TDataFile& shownNodes,
+                      const TPntLinWriteOptions& options);
 
 // The node and branch tables of the scheme at schemePath replaced by the pair of pntFile along the one
 // import path: the pair is read whole over the nodes as the window shows them (shownNodes, unsaved edits

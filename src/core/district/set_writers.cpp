@@ -29,6 +29,7 @@
 #include "core/district/subscriber_dbf.h"
 #include "core/district/subst_match.h"
 #include "core/engine/regime.h"
+#include "core/optim/ktr_table.h"
 #include "core/optim/q_optim.h"
 #include "core/optim/q_prepare.h"
 #include "core/optim/tkz_data.h"
@@ -44,6 +45,7 @@
 #include "core/regime/pnt_lin.h"
 #include "core/regime/scheme_files.h"
 #include "core/regime/switch_journal.h"
+#include "core/regime/switch_test.h"
 #include "core/regime/task_regime.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/colmaps_scheme.h"
@@ -181,10 +183,10 @@ void SwitchOnDiagram(const std::string& folder) {
   const TDateTime moment = EncodeDate(2026, 11, again ? 3 : 2) + 0.5;
   const int pair = InsertSwitchPair(journal, branches, kRow, before, {moment, moment, "", "", ""});
   SetSupplyNamesFromTables(journal, pair + 1, *box.NodeTable, branches);
-  box.WrittenWith = {{journalFile, &journal}};
-  box.WrittenBytesWith = {CurDateSwtRunBytes(base, moment)};  // the scheme's switching moment, in the same run
+  // the scheme's switching moment in the same run, as the window saves a switching
   int answer = 0;
-  diagram::SaveScheme(box, false, false, answer);
+  if (!diagram::SaveSchemeWith(box, {{journalFile, &journal}}, {CurDateSwtRunBytes(base, moment)}, false, answer))
+    throw Error("переключение не записано");
 }
 
 void CalculateRegime(const std::string& folder) {
@@ -521,6 +523,17 @@ void PrepareExchangePair(const std::string& folder) {
   WritePntLin(In(folder, "Обмен.PNT"), nodes, branches, {});
 }
 
+// "Запись файлов PNT,LIN" of the regime window: the nodes as it shows them, a load changed and not saved.
+void WriteExchangePair(const std::string& folder) {
+  const std::string path = In(folder, "Пример");
+  TDataFile shown;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), shown);
+  TNodeCols n;
+  FillNodeCols(shown, n);
+  (*n.Pn)[1] = n.Pn->Get(1) + 7.5;
+  ExportPntLinPair(In(folder, "Обмен.PNT"), path, shown, {});
+}
+
 // "Чтение файлов PNT,LIN" of the regime window: the pair over the scheme as the window shows it.
 void ReadExchangePair(const std::string& folder) {
   const std::string path = In(folder, "Пример");
@@ -752,6 +765,49 @@ void SwitchWithBase(const std::string& folder) {
     throw Error("переключение не записано в базу РЭС");
 }
 
+// "Тест переключений" of the switched scheme over the month of its switching, both reports asked for.
+void TestSwitchings(const std::string& folder) {
+  const std::string base = In(folder, "Образец");
+  TSwitchTestTables tables;
+  ReadSwitchTestTables(base, tables);
+  TSwitchTestSettings settings;
+  settings.Date1 = EncodeDate(2026, 11, 1);
+  settings.Date2 = EncodeDate(2026, 11, 30);
+  RunSwitchTest(base, tables, ReadSchemeSwitchDate(base), settings, {});
+}
+
+// The month with a tap changer on the scheme's first transformer branch, its taps far from the middle and
+// its own end held at the nominal voltage, so that the regulation moves them.
+void PrepareMonthWithTaps(const std::string& folder) {
+  PrepareMonth(folder);
+  const std::string base = In(folder, "Образец");
+  TDataFile branches, taps;
+  ReadTableFile(base + GetMaketExtention(LayoutBranches), branches);
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  int row = 1;
+  while (row < b.RowCount && b.Kta->Get(row) == 0) ++row;
+  ReadMaket(LayoutKtrTable, taps);
+  CreateColumns(taps, 1);
+  TKtrCols c;
+  FillKtrCols(taps, c);
+  TRecTr rec;
+  rec.Num1 = b.N1->Get(row), rec.Num2 = b.N2->Get(row), rec.NameTr = "Т1";
+  rec.Knom = b.Kta->Get(row);
+  rec.Kotv = 19, rec.Nnom = 10, rec.Ntek = 1, rec.Delta = 1.78f;
+  rec.N1 = b.N2->Get(row), rec.Node1 = b.Name2->GetItem(row), rec.U1min = 9.9f, rec.U1max = 10.1f;
+  PutRecTr(c, 1, rec);
+  WriteTableFile(KtrTableFileName(base), taps);
+}
+
+void RunMonthWithTaps(const std::string& folder) {
+  IniRec.RegKtr = true;
+  struct Off {
+    ~Off() { IniRec.RegKtr = false; }
+  } off;
+  RunMonth(folder);
+}
+
 // "Реконфигурация" of the switched scheme back to the morning of the switching's day.
 void PrepareSwitched(const std::string& folder) {
   PrepareMonth(folder);
@@ -841,6 +897,7 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{SchemeNamed("Карты")}; }},
       {"Z-режим: Чтение файлов PNT,LIN", PrepareExchangePair, ReadExchangePair,
        [] { return TSets{SchemeNamed("Пример")}; }},
+      {"Z-режим: Запись файлов PNT,LIN", {}, WriteExchangePair, [] { return TSets{{"Обмен.PNT", "Обмен.LIN"}}; }},
       {"Каталог графиков нагрузок: Удалить", PrepareGraphCatalog, DeleteGraph,
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"База данных района: Импорт сети из книг", PrepareNetWorkbook, ImportNetWorkbook,
@@ -896,6 +953,12 @@ const std::vector<TSetWriter>& SetWriters() {
          return TSets{Named("Образец", DistrictExtensions() + "," + FormingSchemeExtensions() + "," +
                                            GetMaketExtention(LayoutSwitchLog) + ",.INI")};
        }},
+      {"Z-режим: Тест переключений", PrepareSwitched, TestSwitchings,
+       [] {
+         return TSets{{"Образец (длительность отключений).txt", "Образец (отклонения от СНР).txt"}};
+       }},
+      {"Z-режим: Потери энергии, Расчет потерь с регулированием Ктр", PrepareMonthWithTaps, RunMonthWithTaps,
+       [] { return MonthSets("," + GetMaketExtention(LayoutKtrTable)); }},
       {"Z-режим: Реконфигурация", PrepareSwitched, Reconfigure,
        [] { return TSets{Named("Образец", DistrictExtensions() + "," + GetMaketExtention(LayoutBranches) + ",.INI")}; }},
   };

@@ -12,7 +12,7 @@ namespace {
 constexpr double kStartResidual = 1000.0;
 constexpr float kDivergence = 1e6f;
 
-double Now() {
+double SteadySeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
@@ -22,7 +22,7 @@ std::string Fixed6(double value) { return FloatToStrFixed(value, 6); }
 }  // namespace
 
 void TRegime::RunIterations() {
-  const double start = Now();
+  const double start = SteadySeconds();
   if (ModelError || ZeroContours) return;
   if (OnStage) OnStage("Итерационный процесс");
   int repetitions = 0;
@@ -62,7 +62,7 @@ void TRegime::RunIterations() {
     }
     break;
   }
-  IterationTime = Now() - start;
+  IterationTime = SteadySeconds() - start;
 }
 
 void TRegime::IterationStep(int k, double& dU, double& dL) {
@@ -92,7 +92,7 @@ void TRegime::InnerIterations(int& iterations) {
 void TRegime::Calculate(const std::string& path, std::uint8_t TypCalcPQ, double Date1, double Date2,
                         double CalcDate, int Tgr) {
   const std::string schemePath = path;  // ReadScheme clears SchemePath, which may be the argument
-  TotalTime = Now();
+  TotalTime = SteadySeconds();
   // A model built with nodes held at a limit by an earlier calculation no longer matches the tables.
   if (!ExcludedPV.empty() || modelHoldsPV_) SchemeRead = false;
   ExcludedPV.clear();
@@ -103,11 +103,11 @@ void TRegime::Calculate(const std::string& path, std::uint8_t TypCalcPQ, double 
     for (;;) {
       Converged = false;
       ModelError = false;
-      PrepareTime = Now();
+      PrepareTime = SteadySeconds();
       if (!SchemeRead) ReadScheme(schemePath);
       ApplyTimeData(TypCalcPQ, Tgr, Date1, Date2, CalcDate, false);
       if (!MatricesFormed) FormMatrices();
-      PrepareTime = Now() - PrepareTime;
+      PrepareTime = SteadySeconds() - PrepareTime;
       RunIterations();
       if (!QLimits || !ReassignQLimitedPV()) break;
       if (++passes > MaxIter) {
@@ -118,11 +118,11 @@ void TRegime::Calculate(const std::string& path, std::uint8_t TypCalcPQ, double 
     }
   } catch (...) {
     RestoreAllUserQg();
-    TotalTime = Now() - TotalTime;
+    TotalTime = SteadySeconds() - TotalTime;
     throw;
   }
   RestoreAllUserQg();
-  TotalTime = Now() - TotalTime;
+  TotalTime = SteadySeconds() - TotalTime;
 }
 
 }  // namespace ld

@@ -38,6 +38,7 @@ void TRegime::ReadScheme(const std::string& path) {
 void TRegime::ReadTables(const std::string& path) {
   ClearModel();  // a table that fails to read leaves no model behind
   keptTables_.reset();
+  Rewritten.clear();
   auto kept = std::make_shared<TKeptTables>();
   TDataFile& nodes = kept->Nodes;
   TDataFile& branches = kept->Branches;
@@ -48,13 +49,21 @@ void TRegime::ReadTables(const std::string& path) {
   ReadTableFile(branchFile, branches, stored);
   Stage("Чтение схемы", 10);
 
+  const TFileStamp nodesRead = nodes.FileDate;
+  TFileStamp branchesRead = branches.FileDate;
   if (!stored[FindColumnIndex("Commut", branches)] && UpgradeBranchTable(path, branches)) {
     WriteSchemeTable(path, branches, LockFiles);
+    Rewritten.push_back({branchFile, branchesRead, branches.FileDate});
+    branchesRead = branches.FileDate;
   }
   bool changed = false;
   BuildModel(nodes, branches, changed);
   // the renumbered model's pair in one run (the caller's locks of them serve it)
-  if (changed) WriteTableSet({{nodeFile, &nodes}, {branchFile, &branches}});
+  if (changed) {
+    WriteTableSet({{nodeFile, &nodes}, {branchFile, &branches}});
+    Rewritten.push_back({nodeFile, nodesRead, nodes.FileDate});
+    Rewritten.push_back({branchFile, branchesRead, branches.FileDate});
+  }
   // What is in memory now is what the files hold.
   kept->NodeFile = nodeFile;
   kept->BranchFile = branchFile;

@@ -15,6 +15,7 @@
 
 #include "core/base/large_memory.h"
 #include "core/engine/dense.h"
+#include "core/tables/file_stamp.h"
 
 namespace ld {
 
@@ -190,6 +191,13 @@ public:
 
   std::string SchemePath;  // scheme path without extension
   std::string SchemeName;  // title of the node table
+  // The scheme's tables that the last read wrote back (the branch table upgraded, the renumbered pair):
+  // each file with the stamps of what the read found there and of what it wrote, in the order written.
+  struct TTableRewrite {
+    std::string File;
+    TFileStamp Read, Written;
+  };
+  std::vector<TTableRewrite> Rewritten;
 
   // ---- Settings
   int MaxIter = 100;

@@ -22,6 +22,7 @@
 #include "core/tables/file_import.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_ops.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -183,6 +184,7 @@ private:
 // would otherwise empty the scheme they are read into. So is a file whose last record lost its line end
 // (a copy cut inside it); a binary file read under this name is told by its control characters instead.
 std::vector<std::string> RecordLines(const std::string& fileName, const char* records) {
+  RecoverTableSetForRead(fileName);  // the pair as one run of its writer left it
   const TTextLines text = ReadTextLines(fileName);
   std::vector<std::string> lines = text.Lines;
   while (!lines.empty() && TrimLeadSpaces(lines.back()).empty()) lines.pop_back();
@@ -418,9 +420,9 @@ void WritePntLin(const std::string& pntFile, const TDataFile& nodes, const TData
     }
     l.TakeInto(lin);
   }
-  // Both texts are whole before either file is touched: a failure while forming them leaves both.
-  WriteFileReplacing(pntFile, pnt);
-  WriteFileReplacing(LinNameForWrite(pntFile), lin);
+  // Both texts are whole before either file is touched, and they go in one run: a reader never takes the
+  // nodes of one pair with the branches of another, whenever the program ends.
+  WriteTablesTogether({}, {{pntFile, std::move(pnt)}, {LinNameForWrite(pntFile), std::move(lin)}});
 }
 
 TImportTaken ReadPntLin(const std::string& pntFile, const TDataFile& nodes, const TDataFile& branches,

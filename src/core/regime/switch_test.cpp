@@ -9,12 +9,14 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/strings.h"
+#include "core/engine/protocol.h"
 #include "core/regime/period_report.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/journal.h"
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -515,11 +517,15 @@ TSwitchTestResult RunSwitchTest(const std::string& schemeBase, TSwitchTestTables
     }
   }
 
-  if (settings.OutageReport) SaveReportLines(OutageReportFile(schemeBase), test ? test->OutageReport() : std::vector<std::string>{});
+  // The two reports of one test in one run: never one test's outages beside another's deviations.
+  std::vector<TRunBytes> reports;
+  if (settings.OutageReport)
+    reports.push_back({OutageReportFile(schemeBase), ProtocolBytes(test ? test->OutageReport() : std::vector<std::string>{})});
   if (settings.SnrReport) {
     if (test) test->MergeOpenDeviations();
-    SaveReportLines(SnrReportFile(schemeBase), test ? test->SnrReport() : std::vector<std::string>{});
+    reports.push_back({SnrReportFile(schemeBase), ProtocolBytes(test ? test->SnrReport() : std::vector<std::string>{})});
   }
+  WriteTablesTogether({}, reports);
   return result;
 }
 

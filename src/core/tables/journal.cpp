@@ -1,13 +1,23 @@
 #include "core/tables/journal.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
+#include "core/base/error.h"
+#include "core/base/file_replace.h"
+#include "core/base/inifile.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/tables/colmaps_scheme.h"
+#include "core/tables/file_io.h"
+#include "core/tables/file_stamp.h"
+#include "core/tables/share_calls.h"
 #include "core/tables/switch_rec.h"
 
 namespace ld {
@@ -138,7 +148,28 @@ bool ApplySwitchJournal(TDataFile& branches, TDataFile& journal, bool showMsg, T
 }
 
 TRunBytes CurDateSwtRunBytes(const std::string& schemeBase, TDateTime value) {
-  return {CurDateSwtFile(schemeBase), CurDateSwtFileBytes(schemeBase, value)};
+  TRunBytes run{CurDateSwtFile(schemeBase), {}, {}};
+  RecoverTableSetForRead(run.file);
+  // The settings as one read saw them, with its stamp: the run refuses a file saved by another since, whose
+  // other keys the date would otherwise write over.
+  std::string bytes;
+  const fileio::TFd fd(::open(run.file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.IsOpen()) {
+    bool whole = StampOfOpenFile(fd.Get(), run.read);
+    bytes.resize(static_cast<std::size_t>(run.read.Size));
+    for (std::size_t at = 0; whole && at < bytes.size();) {
+      const ssize_t got = ReadAt(fd.Get(), bytes.data() + at, bytes.size() - at, static_cast<off_t>(at));
+      whole = got > 0;
+      at += whole ? static_cast<std::size_t>(got) : 0;
+    }
+    if (!whole) throw Error("Ошибка чтения файла \"" + fileio::FullFileName(run.file) + "\": файл не читается");
+  } else if (errno != ENOENT) {
+    throw Error("Ошибка чтения файла \"" + fileio::FullFileName(run.file) + "\": " + SystemErrorText(errno));
+  }
+  TMemIniFile ini(run.file, bytes);
+  IniWriteDateTime(ini, "Switch", "CurDateSwt", value);
+  run.bytes = ini.FileBytes();
+  return run;
 }
 
 TDateTime ReadSchemeSwitchDate(const std::string& schemeBase) {

@@ -183,6 +183,7 @@ struct TTableRun::TTable {
   std::string temp;  // the run's own temporary file of its new version, once written
   TDataFile* data = nullptr;
   const std::string* bytes = nullptr;  // a file that is not a table: its new bytes
+  TFileStamp read;                     // and the file they were made from
   TFileStamp written;                  // the new table as written, its table's once the run is done
   // A file given without a table or bytes: the run removes it.
   bool Removed() const { return data == nullptr && bytes == nullptr; }
@@ -296,7 +297,7 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& tab
   // One use, whichever table's files each step meets.
   const TGuardUse use;
   TTableRun run;
-  const auto add = [&run](const std::string& file, TDataFile* data, const std::string* bytes) {
+  const auto add = [&run](const std::string& file, TDataFile* data, const std::string* bytes, const TFileStamp& read) {
     if (!run.tables_.empty() &&
         ParentOf(fileio::FullFileName(file)) != ParentOf(fileio::FullFileName(run.tables_.front()->file)))
       throw std::invalid_argument("WriteTablesTogether: the tables of one run lie in one folder");
@@ -304,10 +305,11 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& tab
     table->file = file;
     table->data = data;
     table->bytes = bytes;
+    table->read = read;
     run.tables_.push_back(std::move(table));
   };
-  for (const auto& [file, data] : tables) add(file, data, nullptr);
-  for (const TRunBytes& one : files) add(one.file, nullptr, &one.bytes);
+  for (const auto& [file, data] : tables) add(file, data, nullptr, {});
+  for (const TRunBytes& one : files) add(one.file, nullptr, &one.bytes, one.read);
   // Before anything is made: a table this account may not replace or remove would stop the run at its
   // rename, with second names of another account's files made that nobody but their owner may remove.
   // Refused for what only another account may clear or replace, the run first clears what this
@@ -335,7 +337,8 @@ void TTableRun::Run() {
   // Judged now that no other writer can replace a table of the set until this run ends: a write that
   // held a lock of the set while the caller looked at its tables may have replaced one since.
   for (const auto& table : tables_)
-    if (table->data != nullptr) RefuseChangedSinceRead(table->file, *table->data);
+    if (table->data != nullptr || table->bytes != nullptr)
+      RefuseChangedSinceRead(table->file, table->data != nullptr ? table->data->FileDate : table->read);
   // The temporary tables are the run's own, under private names of its own: what a write that holds none
   // of these locks left there goes (a killed one's, or one whose lock a user removed), and they are
   // written without locks of their own, so nothing about them ever asks the user.

@@ -40,6 +40,7 @@
 
 #include "core/base/callbacks.h"
 #include "core/tables/file_io.h"
+#include "core/tables/file_stamp.h"
 #include "core/tables/layout.h"
 #include "core/tables/write_lock.h"
 
@@ -71,11 +72,15 @@ void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& 
 // A file of a run that is not a table (the protocol of a calculation, a text): its bytes as they are.
 // It goes the way of the run's tables, after them in the run: its lock, its temporary file of the run's
 // own, its record, its old version kept and put back, so that a program killed at any moment leaves the
-// old file with the old tables or the new one with the new. Nothing judges it changed since read. Its
+// old file with the old tables or the new one with the new. It is judged changed since read only by the
+// stamp it carries. Its
 // readers end a stopped run that holds it first (RecoverTableSetForRead), as readers of a table do.
 struct TRunBytes {
   std::string file;
   std::string bytes;
+  // The file as the bytes were made from it (a settings file of which they change one key): a file
+  // changed since refuses the run as a table changed since its read does. Unknown: made from nothing.
+  TFileStamp read = {};
 };
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& tables,
                          const std::vector<TRunBytes>& files);

@@ -195,7 +195,7 @@ void RefuseChangedSinceRead(const std::string& fileName, const TDataFile& table)
 }
 
 void RefuseChangedSinceRead(const std::string& fileName, const TFileStamp& read) {
-  if (FileChanged(fileName, read)) throw Error(ChangedMeanwhileText(fileio::FullFileName(fileName)));
+  if (FileChanged(fileName, read)) throw TChangedSinceRead(ChangedMeanwhileText(fileio::FullFileName(fileName)));
 }
 
 }  // namespace ld

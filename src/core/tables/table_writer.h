@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/base/callbacks.h"
+#include "core/base/error.h"
 #include "core/base/dates.h"
 #include "core/tables/file_stamp.h"
 #include "core/tables/layout.h"
@@ -23,7 +24,14 @@ TFileStamp WriteTableTemporary(const std::string& fileName, std::string& temp, T
 // The same for a file that is not a table: its bytes as they are.
 TFileStamp WriteBytesTemporary(const std::string& fileName, std::string& temp, const std::string& bytes);
 
-// Refuses (throws ChangedMeanwhileText) a write of the table over its file where the file was changed
+// The refusal of a write over a file changed since its table was read: a save of that table can never
+// succeed, so its editor gives up its editing mark rather than keep another workstation out.
+class TChangedSinceRead : public Error {
+public:
+  using Error::Error;
+};
+
+// Refuses (throws TChangedSinceRead with ChangedMeanwhileText) a write of the table over its file where the file was changed
 // since the table was read from it: its date, size or bytes are not those the table was read or written
 // with (FileDate, FileChanged; unknown for a table that was not read from a file, and a file that is not
 // there any more is no change). A share that keeps whole seconds gives two writes one date, never one

@@ -11,6 +11,7 @@
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 #include "core/tables/table_save.h"
+#include "core/tables/table_writer.h"
 
 namespace ld::gui {
 
@@ -310,6 +311,11 @@ bool TGridState::SaveFile(const std::vector<std::pair<std::string, TDataFile*>>&
         } else {
           SaveTableWith(fileName_, Table, together);
         }
+      } catch (const TChangedSinceRead&) {
+        // Saved by another meanwhile: this copy can never be saved, and nobody edits the file any more.
+        Table.FileDate = FileDate;
+        modified_ = true;
+        throw;
       } catch (...) {
         Table.FileDate = FileDate;
         try {

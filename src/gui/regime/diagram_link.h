@@ -46,8 +46,9 @@ public:
   virtual void SetEditMode(bool /*on*/) {}
   virtual bool Modified() const { return false; }
   virtual void Repaint() {}
-  // The node and branch files as the control took them as its own.
-  virtual void SetFileDates(const TFileStamp& /*nodes*/, const TFileStamp& /*branches*/) {}
+  // A table of the scheme that the window's engine wrote back over the one it read (TakeRewrittenStamp).
+  virtual void TakeRewrittenStamp(const std::string& /*file*/, const TFileStamp& /*read*/,
+                                  const TFileStamp& /*written*/) {}
   // The node caption mode (number, name, both), which the engine's listings follow.
   virtual std::uint8_t CaptionMode() const { return 0; }
   // The control's marks of unsupplied and switched-off rows, which the engine fills; nullptr: none.

@@ -50,7 +50,6 @@ void TZregimForm::ARKItemClick() {
   if (shown == LayoutBranches) LinesItemClick(LinesItem);
   if (SchPanel2->isVisible()) {
     diagram_->Repaint();
-    diagram_->SetFileDates(FileStampOf(NodeFile()), FileStampOf(BranchFile()));
     if (shown == LayoutLineFlows) LinesItemClick(FiderItem);
   }
   if (!Info->isVisibleTo(this)) ShowInfo(true);

@@ -31,9 +31,8 @@ void TSchemBoxLink::FreeSchemeModel() {
   box_.Paint();
 }
 
-void TSchemBoxLink::SetFileDates(const TFileStamp& nodes, const TFileStamp& branches) {
-  if (box_.NodeTable) box_.NodeTable->FileDate = nodes;
-  if (box_.BranchTable) box_.BranchTable->FileDate = branches;
+void TSchemBoxLink::TakeRewrittenStamp(const std::string& file, const TFileStamp& read, const TFileStamp& written) {
+  diagram::TakeRewrittenStamp(box_, file, read, written);
 }
 
 QColor TSchemBoxLink::BackgroundColor() const { return ToQColor(static_cast<TColor>(box_.cBk)); }

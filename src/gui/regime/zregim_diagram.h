@@ -20,7 +20,7 @@ public:
   void SetEditMode(bool on) override { box_.SetEditMode(on); }
   bool Modified() const override { return box_.Modified; }
   void Repaint() override { box_.Paint(); }
-  void SetFileDates(const TFileStamp& nodes, const TFileStamp& branches) override;
+  void TakeRewrittenStamp(const std::string& file, const TFileStamp& read, const TFileStamp& written) override;
   std::uint8_t CaptionMode() const override { return box_.FPaintNod; }
   std::vector<std::uint8_t>* NodeMarks() override { return &box_.NoSupplyNodes; }
   std::vector<std::uint8_t>* BranchMarks() override { return &box_.NoSupplyBranches; }

@@ -24,17 +24,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// The scheme's branch table, or an empty one of the layout when the scheme has none yet.
-void ReadBranches(const std::string& fileName, TDataFile& branches) {
-  std::error_code ec;
-  if (std::filesystem::is_regular_file(fileName, ec)) {
-    ReadTableFile(fileName, branches);
-  } else {
-    ReadMaket(LayoutBranches, branches);
-    CreateColumns(branches, 0);
-  }
-}
-
 // Unlocks, at the end, what a command locked.
 struct TUnlockAtEnd {
   std::string base, extensions;
@@ -112,9 +101,7 @@ void TZregimForm::WritePntLinFiles(bool shortLayout) {
   dialog.selectFile(Q(scheme.filename().string()));
   const std::string file = ExecFileDialog(dialog);
   if (file.empty()) return;
-  TDataFile branches;
-  ReadBranches(BranchFile(), branches);
-  WritePntLin(file, DataGrid_->table(), branches, {shortLayout, IniRec.SumSbal});
+  ExportPntLinPair(file, SchemePath, DataGrid_->table(), {shortLayout, IniRec.SumSbal});
 }
 
 }  // namespace ld::gui

@@ -363,6 +363,10 @@ void TZregimForm::LoadModel() {
     ~Detach() { r.Errors = r.Unsupplied = r.Contours = nullptr; }
   } detach{r};
   r.ReadScheme(SchemePath);
+  // What the read wrote back over the very tables the diagram holds is the diagram's as well; a stamp
+  // is never taken by a second look at the files, which could see another workstation's save for ours.
+  for (const TRegime::TTableRewrite& rewrite : r.Rewritten)
+    diagram_->TakeRewrittenStamp(rewrite.File, rewrite.Read, rewrite.Written);
   ShowSideLists(unsupplied, contours);
   if (r.ShowMessages) SetInfoLines(errors);
   HelpText->clear();
@@ -373,10 +377,7 @@ bool TZregimForm::SaveDrawingAndReload(bool ask) {
   const bool result = diagram_->SaveScheme(ask, IniRec.FSave10, answer);
   if (result && answer == 1) {
     LoadModel();
-    if (SchPanel2->isVisible()) {
-      diagram_->Repaint();
-      diagram_->SetFileDates(FileStampOf(NodeFile()), FileStampOf(BranchFile()));
-    }
+    if (SchPanel2->isVisible()) diagram_->Repaint();
     ShowSchemeTableAgain();
   }
   return result;

@@ -75,10 +75,7 @@ bool TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches,
     return false;
   }
   LoadModel();
-  if (SchPanel2->isVisible()) {
-    SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
-    Diagram().SetFileDates(FileStampOf(NodeFile()), FileStampOf(BranchFile()));
-  }
+  if (SchPanel2->isVisible()) SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
   const std::string shown = ShownMaket();
   if (shown == LayoutNodes)
     NodesItemClick();

@@ -312,7 +312,6 @@ void TZregimForm::CorrectBtnClick() {
       if (answer == 1) {
         LoadModel();
         SchBox->Paint();
-        Diagram().SetFileDates(FileStampOf(NodeFile()), FileStampOf(BranchFile()));
       }
     }
     ResetClickModes(*SchBox, modes);

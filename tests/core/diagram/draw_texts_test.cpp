@@ -157,6 +157,16 @@ TEST(DrawTexts, VoltageLimitsFromTheCatalogueRowOfTheClass) {
   EXPECT_EQ(f.Text("0.370")->Brush.Style, bsClear);
   EXPECT_EQ(f.Text("20.000")->Brush.Style, bsClear);
 
+  // Other limits saved within the tick of the catalogue's read (a share that keeps whole seconds): the
+  // date is the one read, the bytes are not.
+  const auto read = std::filesystem::last_write_time(file);
+  test::WriteRows(file, LayoutNominalVoltages, {{"10", "4", "3"}, {"0.4", "8", "8"}, {"-35", "1", "1"}});
+  std::filesystem::last_write_time(file, read);
+  f.canvas.Prims.clear();
+  f.painter.Paint(f.canvas);
+  EXPECT_EQ(f.box.DevDown, (std::vector<double>{4, 8, 1}));
+  EXPECT_EQ(f.Text("9.700")->Brush.Style, bsClear);
+
   const std::string good = test::ReadBytes(file);
   std::mt19937 rng(7);
   const auto start = std::filesystem::last_write_time(file);

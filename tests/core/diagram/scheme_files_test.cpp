@@ -19,6 +19,8 @@
 #include "core/tables/journal.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
+#include "core/tables/table_writer.h"
+#include "core/engine/regime.h"
 #include "scheme_files_test_util.h"
 #include "support/diagram_fixture.h"
 #include "support/scripted_msgbox.h"
@@ -248,9 +250,64 @@ TEST(SchemeFiles, SavingWritesTheSchemeInOneRun) {
       EXPECT_EQ(ReadCurDateSwt(base), switched);
       EXPECT_NO_THROW(StartChange(box));
       SaveScheme(box, false, false, answer);
+      // Another workstation saves a district table as soon as the next such save's run is over, within
+      // the tick of the branches: the stamps this save keeps are those of its run, and the next change
+      // is refused.
+      StartChange(box);
+      TDataFile theirs;
+      ReadTableFile(base + kDistrictExts[0], theirs);
+      theirs.Title += " (другая станция)";
+      WriteTableFile(base + "-другая.RSL", theirs);
+      SetTableRunStepHook([&, laid = 0, removed = 0](TRunStep step) mutable {
+        if (step == TRunStep::Locked) laid = removed = 0;
+        laid += step == TRunStep::RecordLaid;
+        if (step != TRunStep::RecordRemoved || ++removed != laid) return;
+        std::filesystem::last_write_time(base + "-другая.RSL", std::filesystem::last_write_time(base + ".VET"));
+        std::filesystem::rename(base + "-другая.RSL", base + kDistrictExts[0]);
+      });
+      EXPECT_TRUE(SaveScheme(box, false, true, answer));
+      SetTableRunStepHook(nullptr);
+      EXPECT_THROW(StartChange(box), Error);
+      EXPECT_FALSE(box.Modified);
     } else {
       WriteDistrictFiles(base);
     }
+  }
+}
+
+// The scheme's read by the engine writes the tables back with its own marks (rows found supplied that
+// were marked unsupplied): the diagram that holds the very tables that read took takes the stamps of that
+// write and changes on; one that holds tables another workstation replaced before the read keeps its own,
+// and its change is refused.
+TEST(SchemeFiles, TheDiagramTakesTheStampsOfTheSchemesReadWritingItBack) {
+  TempDir dir;
+  const std::string base = test::DistrictScheme().Write(dir.Path(), "Sch1");
+  const auto markUnsupplied = [&] {
+    for (const char* ext : {".UZL", ".VET"}) {
+      TDataFile table;
+      ReadTableFile(base + ext, table);
+      if (!table.MarkRec) table.MarkRec = std::make_unique<DAbyte>(table.RowCount);
+      table.MarkRec->EnsureIndex(table.RowCount);
+      for (int row = 1; row <= table.RowCount; ++row) (*table.MarkRec)[row] = 'p';
+      table.Title += " ";
+      WriteTableFile(base + ext, table);
+    }
+  };
+  for (const bool replaced : {false, true}) {
+    SCOPED_TRACE(replaced ? "replaced before the read" : "read as the diagram holds it");
+    markUnsupplied();
+    TSchemBoxState box;
+    LoadScheme(box, base);
+    if (replaced) markUnsupplied();
+    TRegime engine;
+    engine.ReadScheme(base);
+    ASSERT_EQ(engine.Rewritten.size(), 2u);
+    for (const TRegime::TTableRewrite& rewrite : engine.Rewritten)
+      TakeRewrittenStamp(box, rewrite.File, rewrite.Read, rewrite.Written);
+    const std::string error = test::ErrorOf([&] { StartChange(box); });
+    EXPECT_EQ(error, replaced ? ChangedMeanwhileText(fileio::FullFileName(base + ".UZL")) : "<no error>");
+    int answer = 0;
+    if (box.Modified) SaveScheme(box, false, false, answer);
   }
 }
 
@@ -279,11 +336,13 @@ TEST(SchemeFiles, AnswersRefusalsAndFailuresOfTheSave) {
   EXPECT_EQ(box.NodeCols.Name->GetItem(1), "ПС-1.1");
   EXPECT_EQ(test::ReadBytes(base + ".VET"), branches);
 
-  // A write that fails leaves at once, still modified.
+  // A write refused as one over a file saved by another meanwhile leaves at once, still modified, and
+  // gives up the editing marks: this drawing can never be saved, and nobody edits the scheme.
   StartChange(box);
   test::ShiftFileTime(base + ".VET", 5);
   EXPECT_THROW(SaveScheme(box, false, false, answer), Error);
   EXPECT_TRUE(box.Modified);
+  EXPECT_FALSE(fileio::FileExists(base + ".UZL~") || fileio::FileExists(base + ".VET~"));
   msg.Answer(0);
   EXPECT_TRUE(SaveScheme(box, true, false, answer));
 }

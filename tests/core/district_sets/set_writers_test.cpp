@@ -21,6 +21,11 @@
 #include <vector>
 
 #include "core/base/settings.h"
+#include "core/diagram/schem_state.h"
+#include "core/diagram/scheme_files.h"
+#include "core/tables/file_guard.h"
+#include "core/tables/layout.h"
+#include "core/tables/share_calls.h"
 #include "core/tables/table_file.h"
 #include "core/tables/held_file.h"
 #include "core/tables/table_run.h"
@@ -143,7 +148,7 @@ protected:
   }
   // A calculation's text written in the run of its tables (a protocol, a report): no table.
   static bool IsText(const std::string& name) {
-    for (const char* ending : {".RGM", ".WMS", ".WRG", ".INI"})
+    for (const char* ending : {".RGM", ".WMS", ".WRG", ".INI", ".txt", ".PNT", ".LIN"})
       if (name.ends_with(ending)) return true;
     return false;
   }
@@ -194,8 +199,11 @@ TEST_F(SetWriters, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
 
       // Not killed: it writes without a fault and leaves nothing of its runs, and every table of its sets
       // that it changes is put in place by a run.
-      int renamed = 0;
-      SetTableRunStepHook([&](TRunStep step) { renamed += step == TRunStep::Renamed; });
+      int renamed = 0, runs = 0;
+      SetTableRunStepHook([&](TRunStep step) {
+        renamed += step == TRunStep::Renamed;
+        runs += step == TRunStep::Committed;
+      });
       EXPECT_EQ(ErrorOf([&] { writer.Run(folder_); }), "<no error>");
       SetTableRunStepHook(nullptr);
       const TFiles written = Files();
@@ -221,13 +229,27 @@ TEST_F(SetWriters, AKillBetweenAnyTwoTablesLeavesEverySetWhole) {
         EXPECT_GE(renamed, changed) << "a table of a set written outside a run of the tables";
       }
 
-      for (int k = 1; k <= renamed; ++k) {
-        SCOPED_TRACE("killed at the rename " + std::to_string(k) + " of " + std::to_string(renamed));
+      // Stopped at each rename, and right after each run: a file the writer puts in place outside its
+      // runs, after or between them, is then left mixed with the set.
+      for (int k = 1; k <= renamed + runs; ++k) {
+        const bool afterRun = k > renamed;
+        SCOPED_TRACE(afterRun ? "killed after the run " + std::to_string(k - renamed) + " of " + std::to_string(runs)
+                              : "killed at the rename " + std::to_string(k) + " of " + std::to_string(renamed));
         Restore();
         const pid_t pid = Forked([&] {
-          SetTableRunStepHook([k, seen = 0](TRunStep step) mutable {
-            if (step == TRunStep::Renamed && ++seen == k) raise(SIGSTOP);
-          });
+          if (afterRun) {
+            // a run's last step is the removal of its last record
+            SetTableRunStepHook([k = k - renamed, done = 0, laid = 0, removed = 0](TRunStep step) mutable {
+              if (step == TRunStep::Locked) laid = removed = 0;
+              laid += step == TRunStep::RecordLaid;
+              done += step == TRunStep::Committed;
+              if (step == TRunStep::RecordRemoved && ++removed == laid && done == k) raise(SIGSTOP);
+            });
+          } else {
+            SetTableRunStepHook([k, seen = 0](TRunStep step) mutable {
+              if (step == TRunStep::Renamed && ++seen == k) raise(SIGSTOP);
+            });
+          }
           try {
             writer.Run(folder_);
           } catch (const std::exception& e) {
@@ -414,6 +436,58 @@ void SetWriters::NoWriteOverwritten(bool sameDate) {
 }
 
 TEST_F(SetWriters, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten) { NoWriteOverwritten(false); }
+
+// Every writer of a scheme with the district base it was formed from (the district tables beside its
+// branches), on a share that keeps whole seconds: where each file of its runs gets a second of its own
+// in the order the run writes them, and where all of them get one second, the diagram's first change
+// after it is allowed, as it is after the scheme was formed.
+TEST_F(SetWriters, TheDiagramTakesItsFirstChangeAfterEveryWriterOfASchemeWithItsBase) {
+  const std::string branchExt = GetMaketExtention(LayoutBranches), lineExt = GetMaketExtention(LayoutLines10);
+  int checked = 0;
+  for (const TSetWriter& writer : ld::SetWriters()) {
+    std::set<std::string> names;
+    for (const auto& set : writer.Sets()) names.insert(set.begin(), set.end());
+    std::string stem;
+    for (const std::string& name : names)
+      if (name.ends_with(branchExt) && names.count(name.substr(0, name.size() - branchExt.size()) + lineExt) != 0)
+        stem = name.substr(0, name.size() - branchExt.size());
+    if (stem.empty()) continue;
+    ++checked;
+    for (const bool oneSecond : {false, true}) {
+      SCOPED_TRACE(writer.Command + (oneSecond ? ", every file within one second" : ", a second a file"));
+      Ready(writer, writer.Sets(), false);
+      struct Share {  // keeps whole seconds
+        TShareCalls kept = SetShareCalls([] {
+          TShareCalls calls = ShareCalls();
+          calls.timeGrain = 1;
+          return calls;
+        }());
+        ~Share() { SetShareCalls(std::move(kept)); }
+      } share;
+      // Each temporary file of a run gets its time as it is written: the next second, or the same one.
+      const auto start = std::chrono::time_point_cast<std::chrono::seconds>(fs::file_time_type::clock::now()) +
+                         std::chrono::seconds(10);
+      std::set<std::string> dated;
+      SetTableRunStepHook([&](TRunStep step) {
+        if (step != TRunStep::TempWritten) return;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+          const std::string name = entry.path().filename().string();
+          if (name.find(".new~.") == std::string::npos || !dated.insert(name).second) continue;
+          fs::last_write_time(entry.path(), start + std::chrono::seconds(oneSecond ? 0 : dated.size()));
+        }
+      });
+      const std::string error = ErrorOf([&] { writer.Run(folder_); });
+      SetTableRunStepHook(nullptr);
+      ASSERT_EQ(error, "<no error>");
+      ASSERT_GE(dated.size(), 2u);
+      diagram::TSchemBoxState box;
+      diagram::LoadScheme(box, folder_ + "/" + stem);
+      EXPECT_EQ(ErrorOf([&] { diagram::StartChange(box); }), "<no error>");
+      if (!box.LockedExtList.empty()) UnlockTableFiles(box.LockedBase, box.LockedExtList);
+    }
+  }
+  EXPECT_GE(checked, 3) << "forming, a switching saved with the base, a reconfiguration";
+}
 
 // The same where the other program's write leaves each table with the date the writer read (a share
 // that keeps whole seconds, two writes within one tick): a change is judged by more than the date.

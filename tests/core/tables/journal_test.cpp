@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "core/base/codepage.h"
+#include "core/base/dates.h"
+#include "core/base/inifile.h"
+#include "core/tables/file_io.h"
+#include "core/tables/table_run.h"
+#include "core/tables/table_writer.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/journal.h"
 #include "core/tables/switch_rec.h"
@@ -96,6 +102,29 @@ struct Replay {
     return ApplySwitchJournal(branches, journal, show, from, to, &messages);
   }
 };
+
+// The switching date goes into the scheme's settings file as one read of it saw them: a save of the file
+// by another workstation since (its own key, within the tick of the read) refuses the run and stays; made
+// again, the date goes beside the other's key. A scheme without the file gets one.
+TEST(SwitchJournal, TheSwitchingDateGoesOverTheSettingsItWasMadeFrom) {
+  test::TempDir dir;
+  const std::string base = dir / "Схема", file = CurDateSwtFile(base);
+  const TDateTime t0 = EncodeDate(2026, 11, 2) + 0.5, t1 = EncodeDate(2026, 11, 3) + 0.25;
+  TRunBytes run = CurDateSwtRunBytes(base, t0);
+  WriteTablesTogether({}, {run});
+  EXPECT_EQ(ReadSchemeSwitchDate(base), t0);
+
+  run = CurDateSwtRunBytes(base, t1);
+  const auto read = std::filesystem::last_write_time(file);
+  TIniFile(file).WriteString("Вид", "Масштаб", "2");
+  std::filesystem::last_write_time(file, read);
+  EXPECT_EQ(test::ErrorOf([&] { WriteTablesTogether({}, {run}); }), ChangedMeanwhileText(fileio::FullFileName(file)));
+  EXPECT_EQ(ReadSchemeSwitchDate(base), t0);
+
+  WriteTablesTogether({}, {CurDateSwtRunBytes(base, t1)});
+  EXPECT_EQ(ReadSchemeSwitchDate(base), t1);
+  EXPECT_EQ(TMemIniFile(file).ReadString("Вид", "Масштаб", ""), "2");
+}
 
 TEST(SwitchJournal, ForwardAndBackwardOverTheSameOperations) {
   Replay r;

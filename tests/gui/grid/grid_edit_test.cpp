@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "grid_fixture.h"
+#include "support/full_disk.h"
 #include "support/typing.h"
 #include "core/base/dynarray.h"
 #include "gui/common/dialog_buttons.h"
@@ -202,22 +203,35 @@ TEST_F(GridEdit, AnsweringNoUnlocksAndKeepsTheEditsInMemoryOnly) {
   EXPECT_THROW(grid_.SetFieldText("Nope", 1, &changed), ld::Error);
 }
 
-TEST_F(GridEdit, FailedWriteKeepsTheTableLockedForItsOwner) {
+// A write that fails (a full disk) keeps the table locked for its owner, who may save it again; one
+// refused because another workstation saved the file meanwhile can never succeed, and gives up its
+// lock, so that the others are not told the file is edited while nobody edits it.
+TEST_F(GridEdit, FailedWriteKeepsTheTableLockedForItsOwnerARefusedOneLetsItGo) {
   QTest::keyClick(&grid_, Qt::Key_F4);
   QTest::keyClicks(grid_.Editor(), "7");
-  // another workstation rewrote the file meanwhile
-  std::filesystem::last_write_time(path_, std::filesystem::last_write_time(path_) + std::chrono::seconds(30));
-  QTest::keyClick(grid_.Editor(), Qt::Key_F2);
-  EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Файл \"" + path_ + "\" был изменен. Необходимо открыть файл заново"});
+  {
+    const ld::test::FullDisk disk;
+    QTest::keyClick(grid_.Editor(), Qt::Key_F2);
+  }
+  ASSERT_EQ(box_.Texts().size(), 1u);
+  EXPECT_NE(box_.Texts()[0].find("нет места на диске"), std::string::npos) << box_.Texts()[0];
   EXPECT_TRUE(grid_.Modified());
   EXPECT_TRUE(grid_.LockedFiles());
-  EXPECT_EQ(LockOwner(), Short("Иванов"));  // other users stay out of the changed table
+  EXPECT_EQ(LockOwner(), Short("Иванов"));  // other users stay out of the table being saved
   // later edits go on under the same lock instead of failing on it
   box_.Clear();
   grid_.Editor()->selectAll();
   QTest::keyClicks(grid_.Editor(), "8");
   EXPECT_TRUE(box_.Calls().empty());
   EXPECT_EQ(Cell(1, 1), "8");
+
+  // another workstation rewrote the file meanwhile
+  std::filesystem::last_write_time(path_, std::filesystem::last_write_time(path_) + std::chrono::seconds(30));
+  QTest::keyClick(grid_.Editor(), Qt::Key_F2);
+  EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Файл \"" + path_ + "\" был изменен. Необходимо открыть файл заново"});
+  EXPECT_TRUE(grid_.Modified());
+  EXPECT_FALSE(grid_.LockedFiles());
+  EXPECT_FALSE(std::filesystem::exists(path_ + "~"));
 }
 
 // Another program's save within the tick of the grid's read, on a folder that keeps whole seconds: the

@@ -27,6 +27,8 @@
 #include "core/regime/switch_journal.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/element_names.h"
+#include "core/tables/table_run.h"
+#include "core/tables/table_writer.h"
 #include "gui/diagram/sch_box.h"
 #include "gui/regime/write_swt_form.h"
 #include "support/full_disk.h"
@@ -360,6 +362,105 @@ TEST_F(RegimeDiagram, ASwitchingNotSavedWithItsEntryIsUndoneAndNoLaterSaveWrites
   base.FileDate = TFileStamp();  // a new file of these rows
   WriteTableFile(dir / "копия.RSL", base);
   EXPECT_EQ(ReadBytes(dir / "копия.RSL"), lines) << "the base's lines changed beyond the switched states";
+  EXPECT_TRUE(NoLocks());
+}
+
+// Another workstation saves the scheme's branches right after the diagram's own save (or while the
+// diagram only shows them): the diagram keeps the stamps of the tables as it saved or read them, so its
+// next change is refused as one over a changed file, never saved over the other workstation's branches.
+TEST_F(RegimeDiagram, ASaveOfAnotherWorkstationAfterTheDiagramsOwnIsNeverTakenForIt) {
+  gui::TSchemBox& b = Box();
+  const std::string branches = path + GetMaketExtention(LayoutBranches), other = path + "-другая.VET";
+  const TDateTime t0 = EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0);
+  IniRec.FSaveCom = true;
+  // The other workstation's branch table: the scheme's, under another title.
+  const auto prepareOther = [&] {
+    TDataFile table;
+    ReadTableFile(branches, table);
+    table.Title += " (другая станция)";
+    WriteTableFile(other, table);
+  };
+  // Put in place as soon as the run of the diagram's save is over (its last record gone).
+  const auto afterTheSave = [&] {
+    SetTableRunStepHook([&, laid = 0, removed = 0, done = false](TRunStep step) mutable {
+      if (step == TRunStep::Locked) laid = removed = 0;
+      laid += step == TRunStep::RecordLaid;
+      if (step == TRunStep::RecordRemoved && ++removed == laid && !std::exchange(done, true))
+        fs::rename(other, branches);
+    });
+  };
+  const auto change = [&] {
+    diagram::StartChange(b);
+    (*b.BranchCols.R)[1] = b.BranchCols.R->Get(1) + 1;
+  };
+  const std::vector<std::pair<std::string, std::function<void()>>> cases = {
+      {"\"Да\" on leaving \"Правка\"",
+       [&] {
+         form->CorrectBtn->click();
+         change();
+         afterTheSave();
+         box.Answer(1);
+         form->CorrectBtn->click();
+       }},
+      {"\"Да\" before a command that reads the scheme",
+       [&] {
+         change();
+         afterTheSave();
+         box.Answer(1);
+         form->ARKItem->trigger();
+       }},
+      {"a switching saved with its journal entry",
+       [&] {
+         WriteCurDateSwt(path, t0);
+         TRecSwt before;
+         ReadBranchRec(b.BranchCols, 3, before);
+         diagram::StartChange(b);
+         (*b.BranchCols.Commut)[3] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
+         script.Then([](QDialog& d) { Press(d, "OKBtn"); });
+         afterTheSave();
+         form->SchBoxChangeLine(b.SchemeBase, b.BranchTable.get(), 3, &before);
+       }},
+      {"\"Анализ конфигурации\" of a diagram not changed",
+       [&] {
+         fs::rename(other, branches);
+         form->ARKItem->trigger();
+       }},
+  };
+  for (const auto& [name, action] : cases) {
+    SCOPED_TRACE(name);
+    form->FullSchBtn->click();
+    prepareOther();
+    const std::string theirs = ReadBytes(other);
+    action();
+    SetTableRunStepHook(nullptr);
+    ASSERT_FALSE(fs::exists(other)) << "the other workstation's save was not made";
+    EXPECT_FALSE(b.Modified);
+    EXPECT_EQ(ErrorOf([&] { diagram::StartChange(b); }), ChangedMeanwhileText(fileio::FullFileName(branches)));
+    EXPECT_EQ(ReadBytes(branches), theirs);
+    // the diagram read again, as the user is told to
+    form->ReloadDiagram();
+    EXPECT_TRUE(NoLocks());
+  }
+}
+
+// The read of the scheme by "Анализ конфигурации" writes the tables back with its own marks (every row
+// marked unsupplied is supplied): the diagram holds the very tables that read took, and changes on.
+TEST_F(RegimeDiagram, TheSchemesReadWritingItsMarksBackLeavesTheDiagramFreeToChange) {
+  for (const char* ext : {".UZL", ".VET"}) {
+    TDataFile table;
+    ReadTableFile(path + ext, table);
+    if (!table.MarkRec) table.MarkRec = std::make_unique<DAbyte>(table.RowCount);
+    table.MarkRec->EnsureIndex(table.RowCount);
+    for (int row = 1; row <= table.RowCount; ++row) (*table.MarkRec)[row] = 'p';
+    WriteTableFile(path + ext, table);
+  }
+  form->ReloadDiagram();
+  const std::string before = ReadBytes(path + ".VET");
+  form->ARKItem->trigger();
+  ASSERT_NE(ReadBytes(path + ".VET"), before) << "the read wrote nothing back";
+  EXPECT_EQ(ErrorOf([&] { diagram::StartChange(Box()); }), "<no error>");
+  int answer = 0;
+  EXPECT_TRUE(Box().Modified && form->Diagram().SaveScheme(false, false, answer));
   EXPECT_TRUE(NoLocks());
 }
 
