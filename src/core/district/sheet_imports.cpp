@@ -154,7 +154,7 @@ std::string Lacks(const TSheetColumn& column, const TOutsideValue& cell) {
       if (cell.Kind() == TOutsideValue::TKind::Number) {
         const TValueRead<double> number = cell.Number();
         return number && *number >= 0 && std::trunc(*number) == *number ? std::string()
-                                                                         : "число " + shown + " - не номер строки";
+                                                                         : "число " + cell.QuotedHeld() + " - не номер строки";
       }
       return !name || IsRowNumberText(*name.Value) ? std::string() : "текст " + shown + " - не номер строки";
     case TSheetColumnKind::StationPath:

@@ -793,6 +793,9 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kMeterPointsSheet, pointWith({4, 1}, text("Итого")), "строка 4, столбец 1 (номер строки): текст \"Итого\" - не номер строки"},
       {kMeterPointsSheet, pointWith({4, 1}, TOutsideValue::Number(2.5, "2.5")),
        "строка 4, столбец 1 (номер строки): число \"2.5\" - не номер строки"},
+      // a number its format rounds is named by what the cell holds
+      {kMeterPointsSheet, pointWith({4, 1}, TOutsideValue::Number(2.5, "3")),
+       "строка 4, столбец 1 (номер строки): число \"2.5\" (показано \"3\") - не номер строки"},
       {kMeterPointsSheet, pointWith({4, 6}, TOutsideValue::Number(1.9, "1.9")), "строка 4, столбец 6 (ТП.Тр.Фидер): число \"1.9\" - не имя ТП"},
       {kMeterPointsSheet, pointWith({4, 6}, text("1.9")),
        "строка 4, столбец 6 (ТП.Тр.Фидер): \"1.9\" - не имя вида ТП.Тр.Фидер: в имени ТП \"1\" нет букв"},

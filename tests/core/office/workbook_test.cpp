@@ -3,6 +3,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -161,6 +162,26 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                        (format.show == ld::office::TNumberShow::Date && !format.code.empty());
     EXPECT_EQ(gives, c.text != nullptr) << c.code;
     EXPECT_EQ(ld::office::ShownNumberText(format, c.value), c.text ? c.text : "") << c.code;
+  }
+  // a run of four digits shows the fraction nearest of all those below 10000, the smallest denominator of
+  // equally near ones, as trying each of them finds it
+  const ld::office::TNumberFormat fourDigits = ld::office::NumberFormatOf(164, "0 ???\?/???\?");
+  for (int k = 1; k < 400; ++k) {
+    const double x = k * 0.0123456789 + k * k * 1e-7, part = x - std::floor(x);
+    long long num = 0, den = 1;
+    double best = HUGE_VAL;
+    for (long long d = 1; d < 10000; ++d) {
+      const double n = std::round(part * static_cast<double>(d));
+      if (const double error = std::fabs(part - n / static_cast<double>(d)); error < best) {
+        best = error;
+        num = static_cast<long long>(n);
+        den = d;
+      }
+    }
+    if (num == 0 || num == den) continue;
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%d %4lld/%-4lld", static_cast<int>(std::floor(x)), num, den);
+    EXPECT_EQ(ld::office::ShownNumberText(fourDigits, x), expected) << x;
   }
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(46), 1.5), "36:00:00");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(12), 2750 + 1.0 / 3), "2750 1/3");
