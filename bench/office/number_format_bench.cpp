@@ -2,9 +2,9 @@
 // ("# ????/????"), whose nearest fraction among 9,999 denominators is found for every cell read; a
 // column under a code of one digit and 127 escaped letters, the longest a program writes, rendered for
 // every cell; and a column of texts under '@' written 252 times and a sign, which a cell shows 252 times over
-// (200,000 such texts would take 400 MB: that book is refused by name, within the same bounds).
+// (150,000 such texts would take 300 MB: that book is refused by name, within the same bounds).
 // Each book is opened and every cell taken as a text column takes it (Name), within 1 GB and 5 s in a
-// child (the run fails otherwise); the loop times the open and the reads. Full pass: 200,000 rows, a
+// child (the run fails otherwise); the loop times the open and the reads. Full pass: 150,000 rows, a
 // file under 2 MB; the quick pass: 2,000. Counters: the file's size, the cells read, and the child's
 // peak memory and time.
 #include <benchmark/benchmark.h>
@@ -24,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int Rows() { return ld::bench::QuickPass() ? 2000 : 200000; }
+int Rows() { return ld::bench::QuickPass() ? 2000 : 150000; }
 
 const fs::path& WorkDir() {
   static const ld::bench::TWorkDir dir("bench-number-formats");
