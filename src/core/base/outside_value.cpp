@@ -50,6 +50,12 @@ TOutsideValue TOutsideValue::Number(double value, std::string shown) {
   return {TKind::Number, value, std::move(shown)};
 }
 
+TOutsideValue TOutsideValue::CutNumber(double value, std::string shown, std::string fault) {
+  TOutsideValue cut(TKind::Number, value, std::move(shown));
+  cut.nameFault_ = std::move(fault);
+  return cut;
+}
+
 TOutsideValue TOutsideValue::Date(double serial, std::string shown) { return {TKind::Date, serial, std::move(shown)}; }
 
 TOutsideValue TOutsideValue::Day(double serial, std::string shown) {
@@ -75,6 +81,7 @@ bool TOutsideValue::Blank() const {
 TValueRead<std::string> TOutsideValue::Name(int longest) const {
   if (kind_ == TKind::Unreadable) return Refused<std::string>(text_, {});
   if (kind_ == TKind::Empty) return {std::string(), {}};
+  if (!nameFault_.empty()) return Refused<std::string>(nameFault_, {});
   // a text of megabytes is refused by its first characters before anything else looks at it whole
   if (longest > 0) {
     if (std::string fault = ImportTrimmedLengthFault(text_, longest); !fault.empty())
@@ -154,6 +161,14 @@ TValueRead<double> TOutsideValue::Date() const {
 std::string TOutsideValue::Quoted() const {
   if (kind_ == TKind::Unreadable || kind_ == TKind::Empty) return {};
   return QuotedText(ControlsShown(text_));
+}
+
+std::string TOutsideValue::QuotedHeld() const {
+  if (kind_ != TKind::Number) return Quoted();
+  const std::string held = FloatToStrGeneral(number_, 15);
+  const std::optional<double> shown = ImportNumber(text_);
+  if (shown && *shown == number_) return Quoted();
+  return QuotedText(held) + " (показано " + Quoted() + ")";
 }
 
 TOutsideValue TOutsideValue::LinesJoined() const {

@@ -39,6 +39,9 @@ public:
   // A number as the file holds it, with the text the file shows for it (a workbook's number format:
   // "011070123456789" for 11070123456789 under the format 000000000000000).
   static TOutsideValue Number(double value, std::string shown);
+  // A whole number whose shown text drops some of its digits (123456789012 shown "1.23E+11"): a number
+  // and an integer as any, but no name, which `fault` refuses saying how to show it whole.
+  static TOutsideValue CutNumber(double value, std::string shown, std::string fault);
   // A date or time (a workbook's serial day) with the text the file shows for it ("01.05.2026", "36:30").
   static TOutsideValue Date(double serial, std::string shown);
   // A day of the calendar with the text its format shows ("01.11" for 1.11.2026 under DD.MM): never a
@@ -82,6 +85,9 @@ public:
   TValueRead<double> Date() const;
   // The text a message quotes for the value, as the file shows it (control characters as "?").
   std::string Quoted() const;
+  // As Quoted, but a number whose shown text reads as another number names the number it holds too:
+  // '"2.5" (показано "3")' for 2.5 under the format 0, so that a refusal of it is true.
+  std::string QuotedHeld() const;
   // The value with a text's lines joined (JoinCellLines): a cell typed over several lines with Alt+Enter
   // is one name to the imports that take it so. Other kinds as they are.
   TOutsideValue LinesJoined() const;
@@ -102,6 +108,7 @@ private:
   double number_ = 0;
   std::string text_;  // shown text; the reason of an unreadable value
   std::string range_;  // the merged range whose value a covered cell shows
+  std::string nameFault_;  // CutNumber: why it is no name
   bool day_ = false;   // Day: no number
 };
 

@@ -1,10 +1,13 @@
 #pragma once
 // What the spreadsheet readers share about number formats: which formats show dates, which numbers a
 // date cell may hold, and which formats give a number a text of its own.
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace ld::office {
+
+struct TNumberCode;  // number_sections.h
 
 // A custom number format shows a date or a time when it has a date or time letter outside its quoted
 // texts, escaped characters and bracketed parts ([Red], [$-419]).
@@ -42,6 +45,9 @@ struct TNumberFormat {
   // contract typed as the text "0077" as "Д-0077"), which ShownTextOf follows; empty for a format that
   // shows a text as it is.
   std::string text;
+  // A Padded code as parsed when the book opened, shared by every copy of the format: a cell read
+  // renders its number from it and never parses the code again.
+  std::shared_ptr<const TNumberCode> number;
 };
 
 // The longest code spreadsheet programs keep: what is longer is no format any program wrote.
@@ -55,17 +61,27 @@ TNumberFormat NumberFormatOf(int id, std::string_view code);
 TNumberFormat BuiltinNumberFormat(int id);
 
 // Whether the format shows this number at all: a duration or a time of 10^11 days and more, a number past
-// 10^300 under a format of decimals (whose percent would be past every number), and a value that is no
-// finite number, has no text under it (a spreadsheet shows an error mark in its place).
+// 10^300 under a format of decimals (whose percent would be past every number), a fraction whose
+// numerator a double no longer holds (1e300 under ?/100, 3e19 under ?/?), a number no section of a
+// conditional format takes, and a value that is no finite number, has no text under it (a spreadsheet
+// shows an error mark in its place).
 bool ShowsNumber(const TNumberFormat& format, double value);
 
 // The text that a Padded, Duration or Clock format shows for the number ("011070123456789", "Д-0077",
 // "№ 0805" under [>=1000]0;"№ "0000, "2750 1/3" under # ?/?, "36:30", "-1:30", "12:30"), and a Date
-// format with its code for a serial day ("01.11"); empty for the other kinds and for a number the format
-// does not show.
-std::string ShownNumberText(const TNumberFormat& format, double value);
+// format with its code for a serial day ("01.11"); empty for the other kinds, for a number the format
+// does not show, and for one whose section is empty (0 under 0.0;;, which the sheet shows as nothing).
+// `dropsDigits` tells a text that does not show every digit of a whole number (123456789012 under
+// 0.00E+00 is "1.23E+11"): no name of the cell's value.
+std::string ShownNumberText(const TNumberFormat& format, double value, bool* dropsDigits = nullptr);
+
+// The most characters a cell shows: a format that repeats a text past them ('@' written 252 times) shows
+// no text a program could take.
+inline constexpr std::size_t kLongestCellText = 32767;
 
 // The text a text cell shows under its format: the text as it is, or set among the format's own texts.
 std::string ShownTextOf(const TNumberFormat& format, std::string_view text);
+// How many characters ShownTextOf gives, counted without making the text.
+std::size_t ShownTextLength(const TNumberFormat& format, std::string_view text);
 
 }  // namespace ld::office

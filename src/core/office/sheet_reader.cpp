@@ -57,13 +57,13 @@ public:
   // it: a million cells of one text under "Д-"@ cost one copy, not a million of it and the format's texts
   void FormattedText(int row, int col, std::string_view text, const office::TNumberFormat& format) override {
     const auto [it, added] = textShown_.try_emplace({std::string(text), format.id}, 0);
-    if (added) it->second = strings.Add(office::ShownTextOf(format, text));
-    Add(row, col, CellKind::Text).text = it->second;
+    if (added) it->second = AddShown(text, format);
+    Shown(row, col, it->second, format);
   }
   void FormattedShared(int row, int col, std::uint32_t index, const office::TNumberFormat& format) override {
     const auto [it, added] = sharedShown_.try_emplace({index, format.id}, 0);
-    if (added) it->second = strings.Add(office::ShownTextOf(format, strings.At(index)));
-    Add(row, col, CellKind::Text).text = it->second;
+    if (added) it->second = AddShown(strings.At(index), format);
+    Shown(row, col, it->second, format);
   }
   void UnsureEmpty(int row, int col) override { Add(row, col, CellKind::Empty).kind = kUnsureEmptyKind; }
   void Unreadable(int row, int col, UnreadableCell why, std::string_view value) override {
@@ -120,7 +120,30 @@ private:
     return cells_.emplace_back(cell);
   }
 
+  // The text a format shows, added to the texts; kNoText for one longer than a cell shows. What the
+  // formats add to a book's texts is bounded too: a format that repeats each text hundreds of times
+  // would make a book of kilobytes take gigabytes.
+  std::uint32_t AddShown(std::string_view text, const office::TNumberFormat& format) {
+    if (office::ShownTextLength(format, text) > office::kLongestCellText) return kNoText;
+    std::string shown = office::ShownTextOf(format, text);
+    if (shown.size() > text.size()) {
+      added_ += shown.size() - text.size();
+      if (added_ > kMostAdded)
+        throw Error("Ошибка чтения файла \"" + path_ + "\": формат чисел " + std::to_string(format.id) +
+                    " повторяет тексты ячеек так, что они заняли бы больше " + std::to_string(kMostAdded >> 20) +
+                    " МБ; выберите для ячеек с текстом формат \"@\" (в LibreOffice \"Формат → Ячейки…\", вкладка "
+                    "\"Числа\", категория \"Текст\") и сохраните книгу");
+    }
+    return strings.Add(shown);
+  }
+  void Shown(int row, int col, std::uint32_t text, const office::TNumberFormat& format) {
+    if (text == kNoText) Unreadable(row, col, UnreadableCell::TextBeyondFormat, std::to_string(format.id));
+    else Add(row, col, CellKind::Text).text = text;
+  }
+
   static constexpr std::uint32_t kNoText = 0xFFFFFFFF;
+  static constexpr std::uint64_t kMostAdded = std::uint64_t{128} << 20;
+  std::uint64_t added_ = 0;  // bytes the formats added to the book's texts
   static constexpr std::size_t kMaxFormats = 0x7FFF;
   const std::string& path_;
   std::map<std::string, std::uint32_t, std::less<>> values_;  // the texts of unreadable cells kept
@@ -321,7 +344,12 @@ TOutsideValue TSheetReader::StoredValue(int row, int col) const {
     return TOutsideValue::Unreadable(
         UnreadableCellReason(static_cast<UnreadableCell>(it->kind - kUnreadableKind), texts_->At(it->text)));
   const auto kind = static_cast<CellKind>(it->kind);
-  if (kind == CellKind::Number) return TOutsideValue::Number(it->number, ShownText(*it));
+  if (kind == CellKind::Number) {
+    bool cut = false;
+    std::string shown = ShownText(*it, &cut);
+    if (cut) return TOutsideValue::CutNumber(it->number, shown, CutNumberReason(it->number, shown));
+    return TOutsideValue::Number(it->number, std::move(shown));
+  }
   if (kind == CellKind::Date) {
     // a day of the calendar is no number however its format shows it; a duration or a time of day
     // counts hours and minutes
@@ -331,10 +359,10 @@ TOutsideValue TSheetReader::StoredValue(int row, int col) const {
   return TOutsideValue::Text(std::string(texts_->At(it->text)));
 }
 
-std::string TSheetReader::ShownText(const TCell& cell) const {
+std::string TSheetReader::ShownText(const TCell& cell, bool* dropsDigits) const {
   const auto kind = static_cast<CellKind>(cell.kind);
   if (cell.format == 0 || cell.format > formats_.size()) return NumberCellText(kind, cell.number);
-  return office::ShownNumberText(formats_[cell.format - 1], cell.number);
+  return office::ShownNumberText(formats_[cell.format - 1], cell.number, dropsDigits);
 }
 
 const std::string& TSheetReader::SheetName() const { return sheetName_; }

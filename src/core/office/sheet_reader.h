@@ -134,8 +134,8 @@ private:
   // Whether a date cell holds a day of the calendar, not a duration or a time of day.
   bool IsDay(const TCell& cell) const;
   // The text of a number or date cell: its format's where the format gives it one, else as
-  // NumberCellText gives it.
-  std::string ShownText(const TCell& cell) const;
+  // NumberCellText gives it; `dropsDigits` as ShownNumberText tells it.
+  std::string ShownText(const TCell& cell, bool* dropsDigits = nullptr) const;
 
   // Passes the text of a text cell by the check, once for each text; throws the refusal naming the cell.
   void CheckText(const TCell& cell, int row, int col) const;

@@ -6,6 +6,7 @@
 #include "core/base/numfmt.h"
 #include "core/office/number_formats.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
@@ -44,6 +45,12 @@ constexpr std::string_view kRecalculateAdvice =
     "откройте книгу в табличной программе, пересчитайте ее (в LibreOffice \"Данные → Содержимое ячейки → "
     "Пересчитать безусловно\", Ctrl+Shift+F9) и сохраните";
 
+// How a person gives a cell a format that shows its value, as LibreOffice 7.4 names it in its Russian
+// menus.
+constexpr std::string_view kOtherFormatAdvice =
+    "выберите для ячейки формат, который ее показывает (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\"), "
+    "и сохраните книгу";
+
 // Serial day 0 is 30.12.1899.
 const std::int64_t kSerialEpoch = DaysFromCivil(1899, 12, 30);
 
@@ -58,10 +65,24 @@ std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
            "что покажет табличная программа: " + std::string(kRecalculateAdvice);
   if (why == UnreadableCell::NotShownByFormat)
     return "число " + QuotedText(value) + " не показывается форматом ячейки: формат показывает только конечное число, "
-           "а время и длительность — меньше 100000000000 суток";
+           "время и длительность — меньше 100000000000 суток, а дробь — с числителем меньше 1000000000000000 и "
+           "знаменателем не длиннее 15 цифр; " + std::string(kOtherFormatAdvice);
+  if (why == UnreadableCell::TextBeyondFormat)
+    return "формат чисел " + std::string(value) + " повторяет текст ячейки так, что он длиннее " +
+           std::to_string(office::kLongestCellText) + " символов, а таких текстов ячейка не показывает; " +
+           std::string(kOtherFormatAdvice);
   // a book re-saved without recalculating keeps the results it held, the placeholder zeros of a book
   // that asks to be calculated on opening too, and would then be read without a word
   return "формула без вычисленного значения: " + std::string(kRecalculateAdvice);
+}
+
+std::string CutNumberReason(double value, std::string_view shown) {
+  char digits[400];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 0);
+  return "число " + QuotedText(std::string_view(digits, ec == std::errc() ? end : digits)) +
+         " показано форматом ячейки как " + QuotedText(shown) +
+         ", без части своих цифр: покажите его целиком (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\", "
+         "категория \"Числовой\", формат \"0\") и сохраните книгу";
 }
 
 // A hidden first sheet is most often last month's, kept behind this month's: shown, it would be the

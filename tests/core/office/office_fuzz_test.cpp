@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -320,9 +321,10 @@ TEST(OfficeFuzz, NumberFormatCodesOfAnyShapeShowAValueOrNone) {
   const std::vector<std::string> pieces = {"0",     "00",   "#",    ".",     ",",    "\"Д-\"", "\\№", "[h]",  "[mm]",
                                            "[ss]",  "hh",   "h",    "mm",    "m",    "ss",     "s",     ":",    ";",
                                            "-",     "[Red]", "[$-419]", "AM/PM", "yyyy", "dd",  "\"",    "[",    "]",
-                                           "\\",  "_",    "*",    "@",     "E+",   "%",      " ",     "\"\""};
+                                           "\\",  "_",    "*",    "@",     "E+",   "%",      " ",     "\"\"",
+                                           "?",     "/",    "??",   "2147483648", "99999999999999999999", "[<=0]", "[>100]"};
   const double values[] = {0, 77, -77, 77.5, 1.5208333333333333, -0.25, 0.9999999, 99999999999.9, 1e11, -1e11,
-                           1e300, -1e-300, 2.0000000000000004, std::nan(""), HUGE_VAL, -HUGE_VAL};
+                           1e300, -1e-300, 2.0000000000000004, 3e19, 2.4999999999999996, std::nan(""), HUGE_VAL, -HUGE_VAL};
   std::mt19937 random(20261209);
   int shown = 0;
   for (int round = 0; round < 20 * kRounds; ++round) {
@@ -330,6 +332,12 @@ TEST(OfficeFuzz, NumberFormatCodesOfAnyShapeShowAValueOrNone) {
     for (std::size_t n = random() % 12; n > 0; --n) code += pieces[random() % pieces.size()];
     const office::TNumberFormat format = office::NumberFormatOf(164, code);
     const bool text = format.show == office::TNumberShow::Duration || format.show == office::TNumberShow::Clock;
+    // a text's length is told without making it, as the reader bounds it
+    const std::string textShown = office::ShownTextOf(format, "Д-7");
+    ASSERT_EQ(office::ShownTextLength(format, "Д-7"),
+              static_cast<std::size_t>(std::count_if(textShown.begin(), textShown.end(),
+                                                     [](char ch) { return (static_cast<unsigned char>(ch) & 0xC0) != 0x80; })))
+        << code;
     for (const double value : values) {
       const std::string shownText = office::ShownNumberText(format, value);
       if (!office::ShowsNumber(format, value)) {

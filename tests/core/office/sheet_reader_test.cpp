@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -509,9 +510,12 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
     for (int row = 1; row <= 7; ++row) {
       std::vector<std::string> read, shown;
       for (int col = 1; col <= 3; ++col) {
-        read.push_back(*sheet.Value(row, col).Name());
+        // a whole number shown without some of its digits (1234 shown "1,23E+03") is named, not taken
+        const std::string& libre = libreOffice[static_cast<std::size_t>(row - 1)].at(static_cast<std::size_t>(col - 1));
+        const TValueRead<std::string> name = sheet.Value(row, col).Name();
+        read.push_back(name ? *name.Value : name.Fault);
         // as a name takes a text: a no-break space (the thousands') a blank
-        shown.push_back(*TOutsideValue::Text(libreOffice[static_cast<std::size_t>(row - 1)].at(static_cast<std::size_t>(col - 1))).Name());
+        shown.push_back(row == 6 && col == 3 ? CutNumberReason(1234, libre) : *TOutsideValue::Text(libre).Name());
       }
       EXPECT_EQ(read, shown) << file << " row " << row;
     }
@@ -543,9 +547,80 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
     const TValueRead<std::string> name = sheet.Value(1, col).Name();
     EXPECT_FALSE(name) << col;
     EXPECT_EQ(name.Fault, "число \"" + number + "\" не показывается форматом ячейки: формат показывает только конечное "
-                          "число, а время и длительность — меньше 100000000000 суток");
+                          "число, время и длительность — меньше 100000000000 суток, а дробь — с числителем меньше "
+                          "1000000000000000 и знаменателем не длиннее 15 цифр; выберите для ячейки формат, который ее "
+                          "показывает (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\"), и сохраните книгу");
   }
   EXPECT_EQ(*sheet.Value(1, 3).Name(), "2399999999997:35") << "just under 10^11 days";
+  // Sections left empty or of texts alone, a whole number shown without some of its digits, a fraction
+  // past what a double holds and a denominator past an int, a text repeated past what a cell shows: each
+  // as the sheet shows it or named by its cell
+  const std::string repeats = std::string(252, '@') + "\\-";
+  const std::string shownStyles =
+      R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><numFmts count="7">)"
+      R"(<numFmt numFmtId="164" formatCode="0.0;;"/><numFmt numFmtId="165" formatCode="#,##0.00;-#,##0.00;&quot;-&quot;"/>)"
+      R"(<numFmt numFmtId="166" formatCode="0.00E+00"/><numFmt numFmtId="167" formatCode="?/?"/>)"
+      R"(<numFmt numFmtId="168" formatCode="# ?/2147483648"/><numFmt numFmtId="169" formatCode=")" + repeats + R"("/>)"
+      R"(<numFmt numFmtId="170" formatCode="0"/></numFmts><cellXfs count="8"><xf numFmtId="0"/><xf numFmtId="164"/>)"
+      R"(<xf numFmtId="165"/><xf numFmtId="166"/><xf numFmtId="167"/><xf numFmtId="168"/><xf numFmtId="169"/>)"
+      R"(<xf numFmtId="170"/></cellXfs></styleSheet>)";
+  const auto shownBook = [&](const std::string& name, const std::string& rows) {
+    const std::string path = dir / name;
+    WriteBytes(path, BuildZip(OneSheetWorkbookParts(
+                         {"Лист1", R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)" +
+                                       rows + "</sheetData></worksheet>",
+                          "", shownStyles})));
+    return path;
+  };
+  const std::string longText(131, 'x');
+  TSheetReader shown;
+  shown.Open(shownBook("разделы.xlsx", R"(<row r="1"><c r="A1" s="1"><v>8.17</v></c><c r="B1" s="1"><v>0</v></c>)"
+                                        R"(<c r="C1" s="2"><v>0</v></c><c r="D1" s="3"><v>123456789012</v></c>)"
+                                        R"(<c r="E1" s="4"><v>3E19</v></c><c r="F1" s="5"><v>0.5</v></c>)"
+                                        R"(<c r="G1" s="6" t="inlineStr"><is><t>)" + longText + R"(</t></is></c>)"
+                                        R"(<c r="H1" s="6" t="inlineStr"><is><t>ab</t></is></c><c r="I1" s="7"><v>2.5</v></c></row>)"));
+  std::vector<std::string> names;
+  for (int col = 1; col <= 9; ++col) {
+    const TValueRead<std::string> name = shown.Value(1, col).Name();
+    names.push_back(name ? *name.Value : name.Fault);
+  }
+  std::string abs;
+  for (int i = 0; i < 252; ++i) abs += "ab";
+  abs += "-";
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "8.2", "", "-",
+                       "число \"123456789012\" показано форматом ячейки как \"1.23E+11\", без части своих цифр: покажите "
+                       "его целиком (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\", категория \"Числовой\", формат "
+                       "\"0\") и сохраните книгу",
+                       "число \"3E19\" не показывается форматом ячейки: формат показывает только конечное число, время и "
+                       "длительность — меньше 100000000000 суток, а дробь — с числителем меньше 1000000000000000 и "
+                       "знаменателем не длиннее 15 цифр; выберите для ячейки формат, который ее показывает (в LibreOffice "
+                       "\"Формат → Ячейки…\", вкладка \"Числа\"), и сохраните книгу",
+                       "1073741824/2147483648",
+                       "формат чисел 169 повторяет текст ячейки так, что он длиннее 32767 символов, а таких текстов ячейка "
+                       "не показывает; выберите для ячейки формат, который ее показывает (в LibreOffice \"Формат → "
+                       "Ячейки…\", вкладка \"Числа\"), и сохраните книгу",
+                       abs, "3"}));
+  // the numbers stay the numbers the cells hold, and a rounded one is named by what it holds
+  EXPECT_EQ(std::tuple(*shown.Value(1, 2).Number(), *shown.Value(1, 3).Number(), *shown.Value(1, 4).Number(),
+                       shown.Value(1, 9).QuotedHeld(), shown.Blank(1, 2)),
+            std::tuple(0.0, 0.0, 123456789012.0, std::string("\"2.5\" (показано \"3\")"), false));
+  // texts a format repeats are bounded for the whole book too: thousands of texts each shown 252 times
+  std::string many;
+  for (int i = 0; i < 4400; ++i)
+    many += "<row r=\"" + std::to_string(i + 1) + "\"><c r=\"A" + std::to_string(i + 1) +
+            R"(" s="6" t="inlineStr"><is><t>)" + std::to_string(100000 + i) + std::string(120, 'y') + "</t></is></c></row>";
+  const std::string flood = shownBook("повторы.xlsx", many);
+  try {
+    TSheetReader book;
+    book.Open(flood);
+    ADD_FAILURE() << "a book whose format repeats its texts past 128 MB was read";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + flood +
+                                         "\": формат чисел 169 повторяет тексты ячеек так, что они заняли бы больше 128 МБ; "
+                                         "выберите для ячеек с текстом формат \"@\" (в LibreOffice \"Формат → Ячейки…\", "
+                                         "вкладка \"Числа\", категория \"Текст\") и сохраните книгу");
+  }
   // very hidden (shown to a macro alone) is hidden: openpyxl's state "veryHidden", xlwt's flag 2
   for (const std::string file : {"hidden_openpyxl.xlsx", "hidden_libreoffice.xls", "hidden_libreoffice.xlsx",
                                  "hidden_gnumeric.xls", "hidden_xlsxwriter.xlsx", "hidden_gnumeric.xlsx",

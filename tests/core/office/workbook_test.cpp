@@ -3,6 +3,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -118,6 +119,30 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          Shown{"# ?\?/?\?", 12345.678, "12345 40/59"}, Shown{"# ?\?/?\?", 2750 + 1.0 / 3, "2750  1/3 "},
                          Shown{"?/?", 2750 + 1.0 / 3, "8251/3"}, Shown{"?/?", 77, "77/1"}, Shown{"0 ?/?", 0.5, "0 1/2"},
                          Shown{"# ?/8", 2750 + 1.0 / 3, "2750 3/8"}, Shown{"# ?/8", 0.5, " 4/8"},
+                         // a fraction that rounds to a whole one is that whole number; four-digit runs take
+                         // the nearest fraction of them all; a written denominator past an int is shown over;
+                         // digits a double no longer holds have no fraction (LibreOffice shows an error mark)
+                         Shown{"?/?", 1, "1/1"}, Shown{"?/?", 0.97, "1/1"}, Shown{"# ?/?", 0.99, "1    "},
+                         Shown{"# ?/?", 2.96, "3    "}, Shown{"# ???\?/???\?", 3.141592653589793, "3   16/113 "},
+                         Shown{"# ?/2147483648", 0.5, " 1073741824/2147483648"}, Shown{"?/100", 1e300, ""},
+                         Shown{"?/?", 3e19, ""}, Shown{"# ?/1234567890123456", 0.5, ""},
+                         // numbers below 1, a rounding that carries into a new digit, a scale, a number of 16
+                         // digits and more, all as the sheet shows them; 15 significant digits decide a half
+                         Shown{"0.00", 0.25, "0.25"}, Shown{"0.000", 0.001, "0.001"}, Shown{"0.0%", 0.005, "0.5%"},
+                         Shown{"0,", 500, "1"}, Shown{"0,", 400, "0"}, Shown{"0.00", 9.995, "10.00"}, Shown{"0.0", 99.95, "100.0"},
+                         Shown{"0.00", 0.005, "0.01"}, Shown{"0.0000", 0.0001, "0.0001"},
+                         Shown{"00", 2.4999999999999996, "03"}, Shown{"0", 2.4999999999999996, "3"},
+                         Shown{"\"Д-\"0000", 2.4999999999999996, "Д-0003"}, Shown{"0", 1234567890123456, "1234567890123456"},
+                         Shown{"#,##0", 1234567890123456, "1234567890123456"}, Shown{"0", -1e20, "-100000000000000000000"},
+                         Shown{"0.00E+00", 123456789012, "1.23E+11"},
+                         // a section left empty shows nothing, one of texts alone its texts
+                         Shown{"0.0;;", 8.17, "8.2"}, Shown{"0.0;;", 0, ""}, Shown{"0.0;;", -8.17, ""}, Shown{"0%;;", 0.5, "50%"},
+                         Shown{"#,##0.00;-#,##0.00;\"-\"", 0, "-"}, Shown{"#,##0.00;-#,##0.00;\"-\"", -1234.5, "-1\u00A0234.50"},
+                         Shown{"0;-0;;@", 0, ""}, Shown{"00;;", 7, "07"}, Shown{"00;;", -7, ""},
+                         // a condition that holds at its limit, a first section for the numbers up to zero
+                         // that shows no minus
+                         Shown{"[<=100]0;\"свыше 100\"", 100, "100"}, Shown{"[<=100]0;\"свыше 100\"", 100.5, "свыше 100"},
+                         Shown{"[<=0]\"n\"0;\"p\"0", -5, "n5"}, Shown{"[>=100]0;\"до 100\"", 100, "100"},
                          // a day as a Russian spreadsheet shows it: '/' the date separator, months named in
                          // the genitive after a day, a time rounding the moment to its second; a code of
                          // what is not shown so leaves the day whole
@@ -137,6 +162,26 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                        (format.show == ld::office::TNumberShow::Date && !format.code.empty());
     EXPECT_EQ(gives, c.text != nullptr) << c.code;
     EXPECT_EQ(ld::office::ShownNumberText(format, c.value), c.text ? c.text : "") << c.code;
+  }
+  // a run of four digits shows the fraction nearest of all those below 10000, the smallest denominator of
+  // equally near ones, as trying each of them finds it
+  const ld::office::TNumberFormat fourDigits = ld::office::NumberFormatOf(164, "0 ???\?/???\?");
+  for (int k = 1; k < 400; ++k) {
+    const double x = k * 0.0123456789 + k * k * 1e-7, part = x - std::floor(x);
+    long long num = 0, den = 1;
+    double best = HUGE_VAL;
+    for (long long d = 1; d < 10000; ++d) {
+      const double n = std::round(part * static_cast<double>(d));
+      if (const double error = std::fabs(part - n / static_cast<double>(d)); error < best) {
+        best = error;
+        num = static_cast<long long>(n);
+        den = d;
+      }
+    }
+    if (num == 0 || num == den) continue;
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%d %4lld/%-4lld", static_cast<int>(std::floor(x)), num, den);
+    EXPECT_EQ(ld::office::ShownNumberText(fourDigits, x), expected) << x;
   }
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(46), 1.5), "36:00:00");
   EXPECT_EQ(ld::office::ShownNumberText(ld::office::BuiltinNumberFormat(12), 2750 + 1.0 / 3), "2750 1/3");
