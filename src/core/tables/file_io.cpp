@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 #include <thread>
 
@@ -44,16 +45,57 @@ bool TFileReader::Fill(std::size_t n) {
   if (n > buf_.size() || static_cast<std::int64_t>(n) > Remaining()) return false;
   const std::size_t window = readAhead_ != 0 ? std::max(readAhead_, n) : buf_.size();
   const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(std::min(window, buf_.size()), Remaining()));
+  const std::size_t got = ReadAt(buf_.data(), want, pos_);
+  bufStart_ = pos_;
+  bufLen_ = got;
+  return got >= n;
+}
+
+std::size_t TFileReader::ReadAt(void* dst, std::size_t n, std::int64_t pos) {
+  auto* out = static_cast<unsigned char*>(dst);
   std::size_t got = 0;
-  while (got < want) {
-    const ssize_t r = ::pread(fd_, buf_.data() + got, want - got, pos_ + static_cast<std::int64_t>(got));
+  while (got < n) {
+    const ssize_t r = ::pread(fd_, out + got, n - got, pos + static_cast<std::int64_t>(got));
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) break;
     got += static_cast<std::size_t>(r);
   }
-  bufStart_ = pos_;
-  bufLen_ = got;
-  return got >= n;
+  Hash(pos, out, got);
+  return got;
+}
+
+// Adds the bytes at pos that no read brought before: windows overlap, and a column may be read again.
+void TFileReader::Hash(std::int64_t pos, const unsigned char* bytes, std::size_t n) {
+  const std::int64_t end = pos + static_cast<std::int64_t>(n);
+  if (n == 0) return;
+  auto part = hashed_.upper_bound(pos);
+  if (part != hashed_.begin() && std::prev(part)->second >= pos) --part;
+  std::int64_t from = pos, first = pos, last = end;
+  for (; part != hashed_.end() && part->first <= end; part = hashed_.erase(part)) {
+    if (from < part->first) hash_.Add(from, bytes + (from - pos), static_cast<std::size_t>(part->first - from));
+    from = std::max(from, part->second);
+    first = std::min(first, part->first);
+    last = std::max(last, part->second);
+  }
+  if (from < end) hash_.Add(from, bytes + (from - pos), static_cast<std::size_t>(end - from));
+  hashed_[first] = last;
+}
+
+bool TFileReader::HashWhole(std::uint64_t& hash) {
+  for (std::int64_t at = 0; at < size_;) {
+    auto next = hashed_.upper_bound(at);
+    if (next != hashed_.begin() && std::prev(next)->second > at) {
+      at = std::prev(next)->second;
+      continue;
+    }
+    const std::int64_t gap = (next == hashed_.end() ? size_ : std::min(next->first, size_)) - at;
+    bufLen_ = 0;  // the window's bytes give way to the gap's
+    const std::size_t got = ReadAt(buf_.data(), static_cast<std::size_t>(std::min<std::int64_t>(gap, buf_.size())), at);
+    if (got == 0) return false;
+    at += static_cast<std::int64_t>(got);
+  }
+  hash = hash_.Of(size_);
+  return true;
 }
 
 const unsigned char* TFileReader::Peek(std::size_t n) {
@@ -71,14 +113,7 @@ bool TFileReader::Read(void* dst, std::size_t n) {
     return true;
   }
   // Large blocks go straight into the caller's memory.
-  auto* out = static_cast<unsigned char*>(dst);
-  std::size_t got = 0;
-  while (got < n) {
-    const ssize_t r = ::pread(fd_, out + got, n - got, pos_ + static_cast<std::int64_t>(got));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    got += static_cast<std::size_t>(r);
-  }
+  if (ReadAt(dst, n, pos_) < n) return false;
   pos_ += static_cast<std::int64_t>(n);
   return true;
 }
@@ -110,6 +145,7 @@ void TFileWriter::Write(const void* data, std::size_t n) {
   if (used_ + n > kBufferSize && !Flush()) return;
   if (n >= kBufferSize) {
     const bool ok = WriteAll(fd_, data, n);
+    hash_.Add(flushed_, data, n);
     flushed_ += static_cast<std::int64_t>(n);
     Wrote(ok);
     return;
@@ -147,11 +183,14 @@ void TFileWriter::PatchInt32(std::int64_t pos, std::int32_t v) {
   }
   ok_ = ::pwrite(fd_, b, 4, pos) == 4;
   if (!ok_) error_ = errno;
+  constexpr unsigned char kZeros[4] = {};
+  hash_.Replace(pos, kZeros, b, 4);
 }
 
 bool TFileWriter::Flush() {
   if (ok_ && used_ != 0) {
     const bool ok = WriteAll(fd_, buf_.get(), used_);
+    hash_.Add(flushed_, buf_.get(), used_);
     flushed_ += static_cast<std::int64_t>(used_);
     used_ = 0;
     Wrote(ok);

@@ -15,7 +15,7 @@ namespace ld {
 struct TFileStamp {
   TDateTime Date = 0;  // the file's modification time as shown; 0: not read from a file, never compared
   std::int64_t Size = 0;
-  std::uint64_t Hash = 0;  // of every byte of the file
+  std::uint64_t Hash = 0;  // of every byte of the file (TBytesHash)
 
   TFileStamp() = default;
   // `stamp = 0`: a table that never came from a file (or is to be written over whatever is there).
@@ -23,6 +23,28 @@ struct TFileStamp {
   bool Known() const { return Date != 0; }
   bool operator==(const TFileStamp&) const = default;
 };
+
+// The hash of a file's bytes, taken piece by piece as they pass between the disk and the program, in
+// whatever order a reader or writer handles them: a piece's share depends only on its bytes and their
+// place in the file. So a read hashes the bytes it reads anyway, and a write those it writes, and
+// neither reads a file again for its stamp. Every byte counts where it stands: two files of one size
+// that differ in any one byte never share it.
+class TBytesHash {
+public:
+  // The n bytes at pos of the file; each place of the file is added once.
+  void Add(std::int64_t pos, const void* data, std::size_t n);
+  // The n bytes at pos, added before as `was`, are `now` instead (a length written once what it counts
+  // is written).
+  void Replace(std::int64_t pos, const void* was, const void* now, std::size_t n);
+  // The hash of a file of `size` bytes, every one of them added.
+  std::uint64_t Of(std::int64_t size) const;
+
+private:
+  std::uint64_t sum_ = 0;
+};
+
+// The hash of a file holding exactly these bytes.
+std::uint64_t HashOfBytes(const void* data, std::size_t n);
 
 // The stamp of an open file as it stands: false when its bytes cannot be read whole.
 bool StampOfOpenFile(int fd, TFileStamp& stamp);
