@@ -145,7 +145,7 @@ void TFileWriter::Write(const void* data, std::size_t n) {
   if (used_ + n > kBufferSize && !Flush()) return;
   if (n >= kBufferSize) {
     const bool ok = WriteAll(fd_, data, n);
-    hash_.Add(flushed_, data, n);
+    HashOut(flushed_, static_cast<const unsigned char*>(data), n);
     flushed_ += static_cast<std::int64_t>(n);
     Wrote(ok);
     return;
@@ -159,11 +159,21 @@ char* TFileWriter::RoomAfterFlush(std::size_t n) {
   return reinterpret_cast<char*>(buf_.get() + used_);
 }
 
-void TFileWriter::WriteInt32(std::int32_t v) {
+namespace {
+
+void Int32Bytes(std::int32_t v, unsigned char* b) {
   const auto u = static_cast<std::uint32_t>(v);
-  const unsigned char b[4] = {static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
-                              static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
+  for (int k = 0; k < 4; ++k) b[k] = static_cast<unsigned char>(u >> (8 * k));
+}
+
+}  // namespace
+
+void TFileWriter::WriteInt32(std::int32_t v) {
+  unsigned char b[4];
+  Int32Bytes(v, b);
+  // never cut by a flush: the buffer is flushed first where it has no room for all four bytes
   Write(b, 4);
+  if (ok_) ints_[Pos() - 4] = v;
 }
 
 void TFileWriter::WriteShortString(const std::string& bytes) {
@@ -174,23 +184,48 @@ void TFileWriter::WriteShortString(const std::string& bytes) {
 
 void TFileWriter::PatchInt32(std::int64_t pos, std::int32_t v) {
   if (!ok_) return;
-  const auto u = static_cast<std::uint32_t>(v);
-  const unsigned char b[4] = {static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
-                              static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
+  const auto written = ints_.find(pos);
+  if (written == ints_.end()) {  // no count of this writer's: the file would differ from its hash
+    ok_ = false;
+    error_ = EINVAL;
+    return;
+  }
+  written->second = v;
+  unsigned char b[4];
+  Int32Bytes(v, b);
   if (pos >= flushed_ && pos + 4 <= Pos()) {
     std::memcpy(buf_.get() + (pos - flushed_), b, 4);
     return;
   }
   ok_ = ::pwrite(fd_, b, 4, pos) == 4;
   if (!ok_) error_ = errno;
-  constexpr unsigned char kZeros[4] = {};
-  hash_.Replace(pos, kZeros, b, 4);
+}
+
+void TFileWriter::HashOut(std::int64_t pos, const unsigned char* bytes, std::size_t n) {
+  const std::int64_t end = pos + static_cast<std::int64_t>(n);
+  std::int64_t from = pos;
+  for (auto it = ints_.lower_bound(pos); it != ints_.end() && it->first < end; ++it) {
+    hash_.Add(from, bytes + (from - pos), static_cast<std::size_t>(it->first - from));
+    from = it->first + 4;
+  }
+  hash_.Add(from, bytes + (from - pos), static_cast<std::size_t>(end - from));
+}
+
+std::uint64_t TFileWriter::Hash() const {
+  TBytesHash whole = hash_;
+  for (const auto& [pos, v] : ints_) {
+    if (pos + 4 > flushed_) continue;  // still in the buffer
+    unsigned char b[4];
+    Int32Bytes(v, b);
+    whole.Add(pos, b, 4);
+  }
+  return whole.Of(flushed_);
 }
 
 bool TFileWriter::Flush() {
   if (ok_ && used_ != 0) {
     const bool ok = WriteAll(fd_, buf_.get(), used_);
-    hash_.Add(flushed_, buf_.get(), used_);
+    HashOut(flushed_, buf_.get(), used_);
     flushed_ += static_cast<std::int64_t>(used_);
     used_ = 0;
     Wrote(ok);

@@ -104,13 +104,12 @@ public:
     return ok_ && used_ + n <= kCapacity ? reinterpret_cast<char*>(buf_.get() + used_) : RoomAfterFlush(n);
   }
   void Commit(std::size_t n) { used_ += n; }
-  // Fills the 4 bytes written at pos as zeros (WriteInt32(0)): a count known once what it counts is
-  // written.
+  // Overwrites the 4 bytes that WriteInt32 wrote at pos: a count known once what it counts is written.
   void PatchInt32(std::int64_t pos, std::int32_t v);
   bool Flush();
   // The hash (TBytesHash) of the file as written and flushed so far, from the bytes as they went out: a
   // write's stamp never reads the file back.
-  std::uint64_t Hash() const { return hash_.Of(flushed_); }
+  std::uint64_t Hash() const;
 
   static constexpr std::size_t kCapacity = 256 * 1024;
 
@@ -127,6 +126,11 @@ private:
   std::unique_ptr<unsigned char[]> buf_;
   std::size_t used_ = 0;
   TBytesHash hash_;
+  // What WriteInt32 wrote, by position: hashed as the file ends, since PatchInt32 may change it after it
+  // went out.
+  std::map<std::int64_t, std::int32_t> ints_;
+  // Hashes the n bytes at pos bar those of ints_.
+  void HashOut(std::int64_t pos, const unsigned char* bytes, std::size_t n);
 };
 
 bool WriteAll(int fd, const void* data, std::size_t n);

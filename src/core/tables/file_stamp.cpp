@@ -16,46 +16,18 @@ namespace ld {
 
 namespace {
 
-// The file's bytes as eight-byte words w_j, summed as w_j * r^j modulo the prime 2^61 - 1: the share of
-// a piece needs only its own bytes and its place, and a byte changed anywhere moves the sum (a byte's
-// weight is a power of two times a power of r, never a multiple of the prime).
-constexpr std::uint64_t kPrime = (std::uint64_t{1} << 61) - 1;
-constexpr std::uint64_t kRadix = 0x0A3B1C5D7E9F2461ULL;  // r, below the prime
+constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ULL;
+constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4FULL;
+constexpr std::uint64_t kPrime3 = 0x165667B19E3779F9ULL;
 
-using TWide = unsigned __int128;
+std::uint64_t Rotl(std::uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
 
-// Any 64-bit value into 0 .. kPrime - 1.
-std::uint64_t Reduce(std::uint64_t x) {
-  x = (x & kPrime) + (x >> 61);
-  return x >= kPrime ? x - kPrime : x;
-}
+// The place of word j: j * kPrime1 plus a constant. Each word's share, rotl((w + place) * kPrime2, 31),
+// is a different one for each of its values (an odd factor and a rotation lose no bit), so one word
+// changed always moves the sum; the place makes a word count for where it stands.
+std::uint64_t Place(std::uint64_t index) { return (index + 1) * kPrime1; }
 
-std::uint64_t MulMod(std::uint64_t a, std::uint64_t b) {
-  const TWide t = static_cast<TWide>(a) * b;
-  return Reduce((static_cast<std::uint64_t>(t) & kPrime) + static_cast<std::uint64_t>(t >> 61));
-}
-
-std::uint64_t AddMod(std::uint64_t a, std::uint64_t b) {
-  const std::uint64_t s = a + b;
-  return s >= kPrime ? s - kPrime : s;
-}
-
-std::uint64_t PowMod(std::uint64_t base, std::uint64_t exponent) {
-  std::uint64_t result = 1;
-  for (; exponent != 0; exponent >>= 1) {
-    if (exponent & 1) result = MulMod(result, base);
-    base = MulMod(base, base);
-  }
-  return result;
-}
-
-// acc * factor + word, kept below 2^62 without the last reduction: acc below 2^62, factor below the prime.
-std::uint64_t Step(std::uint64_t acc, std::uint64_t factor, std::uint64_t word) {
-  const TWide t = static_cast<TWide>(acc) * factor;
-  std::uint64_t x = (static_cast<std::uint64_t>(t) & kPrime) + static_cast<std::uint64_t>(t >> 61);
-  x += (word & kPrime) + (word >> 61);
-  return (x & kPrime) + (x >> 61);
-}
+std::uint64_t Share(std::uint64_t word, std::uint64_t place) { return Rotl((word + place) * kPrime2, 31); }
 
 std::uint64_t WordAt(const unsigned char* p) {
   std::uint64_t w = 0;
@@ -63,80 +35,62 @@ std::uint64_t WordAt(const unsigned char* p) {
   return w;
 }
 
-// Σ w_k r^k over the m words at p, reduced: four lanes of every fourth word, each by Horner's rule from its
-// last word, so that the multiplications of the lanes overlap.
-std::uint64_t Words(const unsigned char* p, std::size_t m) {
-  static const std::uint64_t r2 = MulMod(kRadix, kRadix), r3 = MulMod(r2, kRadix), r4 = MulMod(r3, kRadix);
-  const std::size_t rounds = m / 4;
-  std::uint64_t lane[4] = {0, 0, 0, 0};
-  for (std::size_t t = rounds; t-- > 0;) {
-    const unsigned char* q = p + 32 * t;
-    lane[0] = Step(lane[0], r4, WordAt(q));
-    lane[1] = Step(lane[1], r4, WordAt(q + 8));
-    lane[2] = Step(lane[2], r4, WordAt(q + 16));
-    lane[3] = Step(lane[3], r4, WordAt(q + 24));
+// The shares of the m words at p, the first of them word `index` of the file: four sums, so that the
+// multiplications overlap.
+std::uint64_t Words(const unsigned char* p, std::size_t m, std::uint64_t index) {
+  std::uint64_t sum[4] = {0, 0, 0, 0};
+  std::uint64_t place = Place(index);
+  std::size_t k = 0;
+  for (; k + 4 <= m; k += 4, place += 4 * kPrime1) {
+    sum[0] += Share(WordAt(p + 8 * k), place);
+    sum[1] += Share(WordAt(p + 8 * k + 8), place + kPrime1);
+    sum[2] += Share(WordAt(p + 8 * k + 16), place + 2 * kPrime1);
+    sum[3] += Share(WordAt(p + 8 * k + 24), place + 3 * kPrime1);
   }
-  std::uint64_t sum = Reduce(lane[0]);
-  sum = AddMod(sum, MulMod(Reduce(lane[1]), kRadix));
-  sum = AddMod(sum, MulMod(Reduce(lane[2]), r2));
-  sum = AddMod(sum, MulMod(Reduce(lane[3]), r3));
-  std::uint64_t weight = PowMod(kRadix, 4 * rounds);
-  for (std::size_t k = 4 * rounds; k < m; ++k) {
-    sum = AddMod(sum, MulMod(Reduce(WordAt(p + 8 * k)), weight));
-    weight = MulMod(weight, kRadix);
-  }
-  return sum;
-}
-
-// The share of the n bytes at pos: a word cut by the piece's start or end counts with the bytes it has.
-std::uint64_t Share(std::int64_t pos, const unsigned char* p, std::size_t n) {
-  std::uint64_t share = 0;
-  auto word = static_cast<std::uint64_t>(pos) / 8;
-  if (const auto offset = static_cast<std::size_t>(pos % 8); offset != 0 && n != 0) {
-    const std::size_t take = std::min(n, 8 - offset);
-    std::uint64_t w = 0;
-    std::memcpy(reinterpret_cast<unsigned char*>(&w) + offset, p, take);
-    share = MulMod(Reduce(w), PowMod(kRadix, word));
-    p += take;
-    n -= take;
-    ++word;
-  }
-  if (const std::size_t whole = n / 8; whole != 0) {
-    share = AddMod(share, MulMod(Words(p, whole), PowMod(kRadix, word)));
-    p += 8 * whole;
-    n -= 8 * whole;
-    word += whole;
-  }
-  if (n != 0) {
-    std::uint64_t w = 0;
-    std::memcpy(&w, p, n);
-    share = AddMod(share, MulMod(Reduce(w), PowMod(kRadix, word)));
-  }
-  return share;
+  for (; k < m; ++k, place += kPrime1) sum[0] += Share(WordAt(p + 8 * k), place);
+  return sum[0] + sum[1] + sum[2] + sum[3];
 }
 
 std::uint64_t Avalanche(std::uint64_t h) {
   h ^= h >> 33;
-  h *= 0xC2B2AE3D27D4EB4FULL;
+  h *= kPrime2;
   h ^= h >> 29;
-  h *= 0x165667B19E3779F9ULL;
+  h *= kPrime3;
   h ^= h >> 32;
   return h;
 }
 
 }  // namespace
 
-void TBytesHash::Add(std::int64_t pos, const void* data, std::size_t n) {
-  sum_ = AddMod(sum_, Share(pos, static_cast<const unsigned char*>(data), n));
+void TBytesHash::AddPart(std::uint64_t index, std::size_t offset, const unsigned char* bytes, std::size_t n) {
+  TPart& part = parts_[index];
+  std::memcpy(reinterpret_cast<unsigned char*>(&part.word) + offset, bytes, n);
+  part.mask |= ((1u << n) - 1) << offset;
+  if (part.mask != 0xFF) return;
+  sum_ += Share(part.word, Place(index));
+  parts_.erase(index);
 }
 
-void TBytesHash::Replace(std::int64_t pos, const void* was, const void* now, std::size_t n) {
-  const std::uint64_t before = Share(pos, static_cast<const unsigned char*>(was), n);
-  sum_ = AddMod(AddMod(sum_, kPrime - before), Share(pos, static_cast<const unsigned char*>(now), n));
+void TBytesHash::Add(std::int64_t pos, const void* data, std::size_t n) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  auto index = static_cast<std::uint64_t>(pos) / 8;
+  if (const auto offset = static_cast<std::size_t>(pos % 8); offset != 0 && n != 0) {
+    const std::size_t take = std::min(n, 8 - offset);
+    AddPart(index, offset, p, take);
+    p += take;
+    n -= take;
+    ++index;
+  }
+  sum_ += Words(p, n / 8, index);
+  index += n / 8;
+  if (n % 8 != 0) AddPart(index, 0, p + n / 8 * 8, n % 8);
 }
 
 std::uint64_t TBytesHash::Of(std::int64_t size) const {
-  return Avalanche(sum_ ^ (static_cast<std::uint64_t>(size) * 0x9E3779B185EBCA87ULL));
+  // The file's last word, where its size is not a multiple of eight, counts with zeros after its end.
+  std::uint64_t sum = sum_;
+  for (const auto& [index, part] : parts_) sum += Share(part.word, Place(index));
+  return Avalanche(sum * kPrime1 ^ static_cast<std::uint64_t>(size) * kPrime3);
 }
 
 std::uint64_t HashOfBytes(const void* data, std::size_t n) {

@@ -6,6 +6,7 @@
 // its Date. Nothing of it is kept in the table files.
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "core/base/dates.h"
@@ -25,22 +26,27 @@ struct TFileStamp {
 };
 
 // The hash of a file's bytes, taken piece by piece as they pass between the disk and the program, in
-// whatever order a reader or writer handles them: a piece's share depends only on its bytes and their
-// place in the file. So a read hashes the bytes it reads anyway, and a write those it writes, and
-// neither reads a file again for its stamp. Every byte counts where it stands: two files of one size
-// that differ in any one byte never share it.
+// whatever order a reader or writer handles them: each eight-byte word of the file counts by its bytes
+// and its place alone, and the words are summed. So a read hashes the bytes it reads anyway, and a write
+// those it writes, and neither reads a file again for its stamp. Two files of one size that differ in
+// one word (any one byte, say) never share it.
 class TBytesHash {
 public:
   // The n bytes at pos of the file; each place of the file is added once.
   void Add(std::int64_t pos, const void* data, std::size_t n);
-  // The n bytes at pos, added before as `was`, are `now` instead (a length written once what it counts
-  // is written).
-  void Replace(std::int64_t pos, const void* was, const void* now, std::size_t n);
   // The hash of a file of `size` bytes, every one of them added.
   std::uint64_t Of(std::int64_t size) const;
 
 private:
+  // A word of which only some bytes came so far (a piece began or ended inside it).
+  struct TPart {
+    std::uint64_t word = 0;
+    unsigned mask = 0;  // the bytes that came, a bit each
+  };
+  void AddPart(std::uint64_t index, std::size_t offset, const unsigned char* bytes, std::size_t n);
+
   std::uint64_t sum_ = 0;
+  std::map<std::uint64_t, TPart> parts_;
 };
 
 // The hash of a file holding exactly these bytes.
