@@ -71,6 +71,14 @@ benchmark::internal::Benchmark* __wrap__ZN9benchmark8internal25RegisterBenchmark
 
 bool ld::bench::QuickPass() { return quickPass; }
 
+bool ld::bench::RunsAtSize(benchmark::State& state, std::int64_t size, std::int64_t quickMost) {
+  if (!quickPass || size <= quickMost) return true;
+  for (auto _ : state) {
+  }
+  state.SetLabel("full run only");
+  return false;
+}
+
 int main(int argc, char** argv) {
   // A benchmark that throws ends the program without the destructors of its scratch folders.
   mainPid = getpid();

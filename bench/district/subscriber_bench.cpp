@@ -95,6 +95,8 @@ bool ImportOnce(const std::string& file, const std::string& stem) {
 void BM_IndustrialBaseFromDbf(benchmark::State& state) {
   ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
   const int records = static_cast<int>(state.range(0));
+  // the larger bases take the quick pass a minute to make and read three times
+  if (!ld::bench::RunsAtSize(state, records, 250000)) return;
   const std::string file = IndustrialBase(records);
   const std::string stem = (WorkDir() / "Район").string();
   for (auto _ : state)

@@ -1,5 +1,7 @@
-// Reading and writing a node table of 100,000 rows with every column of its layout, against copying the
-// same bytes with plain reads and writes. Counters: MB/s of the file and the peak memory of the process.
+// Reading and writing a node table of 100,000 rows and, in the full run only, of 1,000,000, with every
+// column of its layout, each beside the same bytes read and written plainly (read() and write() of the
+// whole file, the write made durable as the table's is): what the table store adds to the bytes it moves,
+// its stamp of every byte included. Counters: MB/s of the file and the peak memory of the process.
 // Opening a district's many small tables, each read looking for a stopped run of several tables first,
 // and writing two small tables together, where the run's own records weigh most.
 // The look for a stopped run alone, against a stat of each table. Locking and unlocking each small
@@ -10,18 +12,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "core/tables/table_file.h"
+#include "quick.h"
 #include "work_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-constexpr int kRows = 100000;
+constexpr int kSizes[] = {100000, 1000000};
+constexpr int kQuickRows = 100000;  // the most rows of the quick pass
 
 const fs::path& WorkDir() {
   static const ld::bench::TWorkDir dir("bench-tables");
@@ -30,14 +37,14 @@ const fs::path& WorkDir() {
 
 // A node table as a district scheme holds it: names and notes in Cyrillic, loads and results in every
 // numeric column.
-void FillNodes(ld::TDataFile& t) {
+void FillNodes(ld::TDataFile& t, int rows) {
   ld::MaketFileName = std::string(LD_DATA_DIR) + "/maket.zr";
   ld::ReadMaket(ld::LayoutNodes, t);
-  ld::CreateColumns(t, kRows);
+  ld::CreateColumns(t, rows);
   t.Title = "Схема РЭС, расчетный режим";
   for (int k = 1; k <= t.NCols; ++k) {
     ld::TDynamicArray& a = *t.Columns[k];
-    for (int row = 1; row <= kRows; ++row) {
+    for (int row = 1; row <= rows; ++row) {
       switch (t.ColType[k]) {
         case 'l': static_cast<ld::DALongint&>(a)[row] = row * k; break;
         case 'i': static_cast<ld::DAsmallint&>(a)[row] = static_cast<std::int16_t>(row % 1000); break;
@@ -55,27 +62,32 @@ void FillNodes(ld::TDataFile& t) {
   }
 }
 
-ld::TDataFile& Nodes() {
-  static ld::TDataFile table = [] {
-    ld::TDataFile t;
-    FillNodes(t);
-    return t;
-  }();
-  return table;
+// The node table of one size and its file as the table store writes it, made when that size is first
+// asked for; the size before goes then, so that a million rows are held once.
+struct TNodes {
+  int rows = 0;
+  ld::TDataFile table;
+  std::string file;
+  std::string bytes;  // the file's, for the plain write
+};
+
+TNodes& NodesOf(int rows) {
+  static TNodes nodes;
+  if (nodes.rows != rows) {
+    if (!nodes.file.empty()) fs::remove(nodes.file);
+    nodes = TNodes();
+    FillNodes(nodes.table, rows);
+    nodes.file = (WorkDir() / ("nodes" + std::to_string(rows) + ".UZL")).string();
+    ld::WriteTableFile(nodes.file, nodes.table);
+    std::ifstream in(nodes.file, std::ios::binary);
+    nodes.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    nodes.rows = rows;
+  }
+  return nodes;
 }
 
-// The node file as the table store writes it, made once.
-const std::string& NodeFile() {
-  static const std::string file = [] {
-    const std::string name = (WorkDir() / "nodes.UZL").string();
-    ld::WriteTableFile(name, Nodes());
-    return name;
-  }();
-  return file;
-}
-
-void SetCounters(benchmark::State& state) {
-  const double megabytes = static_cast<double>(fs::file_size(NodeFile())) / 1e6;
+void SetCounters(benchmark::State& state, const std::string& file) {
+  const double megabytes = static_cast<double>(fs::file_size(file)) / 1e6;
   state.counters["MB/s"] = benchmark::Counter(megabytes, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["file_MB"] = megabytes;
   rusage usage{};
@@ -83,8 +95,16 @@ void SetCounters(benchmark::State& state) {
   state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+// The rows of a sized benchmark, or 0 where the quick pass passes its size over.
+int RowsOf(benchmark::State& state) {
+  const auto rows = static_cast<int>(state.range(0));
+  return ld::bench::RunsAtSize(state, rows, kQuickRows) ? rows : 0;
+}
+
 void BM_PlainCopy(benchmark::State& state) {
-  const std::string source = NodeFile();
+  const int rows = RowsOf(state);
+  if (rows == 0) return;
+  const std::string source = NodesOf(rows).file;
   const std::string target = (WorkDir() / "copy.bin").string();
   std::vector<char> buffer(256 * 1024);
   for (auto _ : state) {
@@ -97,31 +117,82 @@ void BM_PlainCopy(benchmark::State& state) {
     close(in);
     close(out);
   }
-  SetCounters(state);
+  SetCounters(state, source);
+  fs::remove(target);
 }
-BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond);
+
+// The node file's bytes into a buffer of the read's window, as a read of a table takes them.
+void BM_PlainRead(benchmark::State& state) {
+  const int rows = RowsOf(state);
+  if (rows == 0) return;
+  const std::string file = NodesOf(rows).file;
+  std::vector<char> buffer(256 * 1024);
+  for (auto _ : state) {
+    const int in = open(file.c_str(), O_RDONLY);
+    ssize_t got = 0, total = 0;
+    while ((got = read(in, buffer.data(), buffer.size())) > 0) total += got;
+    close(in);
+    benchmark::DoNotOptimize(total);
+  }
+  SetCounters(state, file);
+}
+
+// The node file's bytes into a new file, flushed to the disk as a table's write flushes its file.
+void BM_PlainWrite(benchmark::State& state) {
+  const int rows = RowsOf(state);
+  if (rows == 0) return;
+  const TNodes& nodes = NodesOf(rows);
+  const std::string target = (WorkDir() / "plain.bin").string();
+  constexpr std::size_t kPiece = 256 * 1024;
+  for (auto _ : state) {
+    const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    for (std::size_t at = 0; at < nodes.bytes.size(); at += kPiece) {
+      const std::size_t n = std::min(kPiece, nodes.bytes.size() - at);
+      if (write(out, nodes.bytes.data() + at, n) != static_cast<ssize_t>(n)) state.SkipWithError("write failed");
+    }
+    if (fsync(out) != 0) state.SkipWithError("fsync failed");
+    close(out);
+  }
+  SetCounters(state, nodes.file);
+  fs::remove(target);
+}
 
 void BM_WriteNodeTable(benchmark::State& state) {
+  const int rows = RowsOf(state);
+  if (rows == 0) return;
   const std::string file = (WorkDir() / "written.UZL").string();
-  ld::TDataFile& t = Nodes();
+  ld::TDataFile& t = NodesOf(rows).table;
   for (auto _ : state) {
     t.FileDate = 0;
     ld::WriteTableFile(file, t);
   }
-  SetCounters(state);
+  SetCounters(state, file);
+  fs::remove(file);
 }
-BENCHMARK(BM_WriteNodeTable)->Unit(benchmark::kMillisecond);
 
 void BM_ReadNodeTable(benchmark::State& state) {
-  const std::string file = NodeFile();
+  const int rows = RowsOf(state);
+  if (rows == 0) return;
+  const std::string file = NodesOf(rows).file;
   for (auto _ : state) {
     ld::TDataFile t;
     ld::ReadTableFile(file, t);
     benchmark::DoNotOptimize(t.RowCount);
   }
-  SetCounters(state);
+  SetCounters(state, file);
 }
-BENCHMARK(BM_ReadNodeTable)->Unit(benchmark::kMillisecond);
+
+// Size by size, each table's read and write beside the plain ones of its bytes.
+[[maybe_unused]] const bool registered = [] {
+  for (const int rows : kSizes) {
+    benchmark::RegisterBenchmark("BM_PlainCopy", BM_PlainCopy)->Arg(rows)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_PlainWrite", BM_PlainWrite)->Arg(rows)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_WriteNodeTable", BM_WriteNodeTable)->Arg(rows)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_PlainRead", BM_PlainRead)->Arg(rows)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_ReadNodeTable", BM_ReadNodeTable)->Arg(rows)->Unit(benchmark::kMillisecond);
+  }
+  return true;
+}();
 
 constexpr int kSmallTables = 200;
 

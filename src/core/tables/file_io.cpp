@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 #include <thread>
 
@@ -44,16 +45,57 @@ bool TFileReader::Fill(std::size_t n) {
   if (n > buf_.size() || static_cast<std::int64_t>(n) > Remaining()) return false;
   const std::size_t window = readAhead_ != 0 ? std::max(readAhead_, n) : buf_.size();
   const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(std::min(window, buf_.size()), Remaining()));
+  const std::size_t got = ReadAt(buf_.data(), want, pos_);
+  bufStart_ = pos_;
+  bufLen_ = got;
+  return got >= n;
+}
+
+std::size_t TFileReader::ReadAt(void* dst, std::size_t n, std::int64_t pos) {
+  auto* out = static_cast<unsigned char*>(dst);
   std::size_t got = 0;
-  while (got < want) {
-    const ssize_t r = ::pread(fd_, buf_.data() + got, want - got, pos_ + static_cast<std::int64_t>(got));
+  while (got < n) {
+    const ssize_t r = ::pread(fd_, out + got, n - got, pos + static_cast<std::int64_t>(got));
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) break;
     got += static_cast<std::size_t>(r);
   }
-  bufStart_ = pos_;
-  bufLen_ = got;
-  return got >= n;
+  Hash(pos, out, got);
+  return got;
+}
+
+// Adds the bytes at pos that no read brought before: windows overlap, and a column may be read again.
+void TFileReader::Hash(std::int64_t pos, const unsigned char* bytes, std::size_t n) {
+  const std::int64_t end = pos + static_cast<std::int64_t>(n);
+  if (n == 0) return;
+  auto part = hashed_.upper_bound(pos);
+  if (part != hashed_.begin() && std::prev(part)->second >= pos) --part;
+  std::int64_t from = pos, first = pos, last = end;
+  for (; part != hashed_.end() && part->first <= end; part = hashed_.erase(part)) {
+    if (from < part->first) hash_.Add(from, bytes + (from - pos), static_cast<std::size_t>(part->first - from));
+    from = std::max(from, part->second);
+    first = std::min(first, part->first);
+    last = std::max(last, part->second);
+  }
+  if (from < end) hash_.Add(from, bytes + (from - pos), static_cast<std::size_t>(end - from));
+  hashed_[first] = last;
+}
+
+bool TFileReader::HashWhole(std::uint64_t& hash) {
+  for (std::int64_t at = 0; at < size_;) {
+    auto next = hashed_.upper_bound(at);
+    if (next != hashed_.begin() && std::prev(next)->second > at) {
+      at = std::prev(next)->second;
+      continue;
+    }
+    const std::int64_t gap = (next == hashed_.end() ? size_ : std::min(next->first, size_)) - at;
+    bufLen_ = 0;  // the window's bytes give way to the gap's
+    const std::size_t got = ReadAt(buf_.data(), static_cast<std::size_t>(std::min<std::int64_t>(gap, buf_.size())), at);
+    if (got == 0) return false;
+    at += static_cast<std::int64_t>(got);
+  }
+  hash = hash_.Of(size_);
+  return true;
 }
 
 const unsigned char* TFileReader::Peek(std::size_t n) {
@@ -71,14 +113,7 @@ bool TFileReader::Read(void* dst, std::size_t n) {
     return true;
   }
   // Large blocks go straight into the caller's memory.
-  auto* out = static_cast<unsigned char*>(dst);
-  std::size_t got = 0;
-  while (got < n) {
-    const ssize_t r = ::pread(fd_, out + got, n - got, pos_ + static_cast<std::int64_t>(got));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    got += static_cast<std::size_t>(r);
-  }
+  if (ReadAt(dst, n, pos_) < n) return false;
   pos_ += static_cast<std::int64_t>(n);
   return true;
 }
@@ -110,6 +145,7 @@ void TFileWriter::Write(const void* data, std::size_t n) {
   if (used_ + n > kBufferSize && !Flush()) return;
   if (n >= kBufferSize) {
     const bool ok = WriteAll(fd_, data, n);
+    HashOut(flushed_, static_cast<const unsigned char*>(data), n);
     flushed_ += static_cast<std::int64_t>(n);
     Wrote(ok);
     return;
@@ -123,11 +159,21 @@ char* TFileWriter::RoomAfterFlush(std::size_t n) {
   return reinterpret_cast<char*>(buf_.get() + used_);
 }
 
-void TFileWriter::WriteInt32(std::int32_t v) {
+namespace {
+
+void Int32Bytes(std::int32_t v, unsigned char* b) {
   const auto u = static_cast<std::uint32_t>(v);
-  const unsigned char b[4] = {static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
-                              static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
+  for (int k = 0; k < 4; ++k) b[k] = static_cast<unsigned char>(u >> (8 * k));
+}
+
+}  // namespace
+
+void TFileWriter::WriteInt32(std::int32_t v) {
+  unsigned char b[4];
+  Int32Bytes(v, b);
+  // never cut by a flush: the buffer is flushed first where it has no room for all four bytes
   Write(b, 4);
+  if (ok_) ints_[Pos() - 4] = v;
 }
 
 void TFileWriter::WriteShortString(const std::string& bytes) {
@@ -138,9 +184,15 @@ void TFileWriter::WriteShortString(const std::string& bytes) {
 
 void TFileWriter::PatchInt32(std::int64_t pos, std::int32_t v) {
   if (!ok_) return;
-  const auto u = static_cast<std::uint32_t>(v);
-  const unsigned char b[4] = {static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
-                              static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
+  const auto written = ints_.find(pos);
+  if (written == ints_.end()) {  // no count of this writer's: the file would differ from its hash
+    ok_ = false;
+    error_ = EINVAL;
+    return;
+  }
+  written->second = v;
+  unsigned char b[4];
+  Int32Bytes(v, b);
   if (pos >= flushed_ && pos + 4 <= Pos()) {
     std::memcpy(buf_.get() + (pos - flushed_), b, 4);
     return;
@@ -149,9 +201,31 @@ void TFileWriter::PatchInt32(std::int64_t pos, std::int32_t v) {
   if (!ok_) error_ = errno;
 }
 
+void TFileWriter::HashOut(std::int64_t pos, const unsigned char* bytes, std::size_t n) {
+  const std::int64_t end = pos + static_cast<std::int64_t>(n);
+  std::int64_t from = pos;
+  for (auto it = ints_.lower_bound(pos); it != ints_.end() && it->first < end; ++it) {
+    hash_.Add(from, bytes + (from - pos), static_cast<std::size_t>(it->first - from));
+    from = it->first + 4;
+  }
+  hash_.Add(from, bytes + (from - pos), static_cast<std::size_t>(end - from));
+}
+
+std::uint64_t TFileWriter::Hash() const {
+  TBytesHash whole = hash_;
+  for (const auto& [pos, v] : ints_) {
+    if (pos + 4 > flushed_) continue;  // still in the buffer
+    unsigned char b[4];
+    Int32Bytes(v, b);
+    whole.Add(pos, b, 4);
+  }
+  return whole.Of(flushed_);
+}
+
 bool TFileWriter::Flush() {
   if (ok_ && used_ != 0) {
     const bool ok = WriteAll(fd_, buf_.get(), used_);
+    HashOut(flushed_, buf_.get(), used_);
     flushed_ += static_cast<std::int64_t>(used_);
     used_ = 0;
     Wrote(ok);

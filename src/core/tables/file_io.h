@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/base/dates.h"
 #include "core/base/file_replace.h"
+#include "core/tables/file_stamp.h"
 
 namespace ld::fileio {
 
@@ -36,7 +38,9 @@ private:
   int fd_ = -1;
 };
 
-// Sequential reads with a window buffer; the position may be moved freely inside the file.
+// Sequential reads with a window buffer; the position may be moved freely inside the file. Every byte
+// that comes from the file is hashed as it comes, once, so that the stamp of what was read costs no
+// second read of the file (HashWhole).
 class TFileReader {
 public:
   TFileReader(int fd, std::int64_t size);
@@ -57,9 +61,17 @@ public:
   // The next n (at most the buffer size) bytes in place; nullptr when fewer remain. Does not advance.
   const unsigned char* Peek(std::size_t n);
   std::size_t BufferSize() const { return buf_.size(); }
+  // The hash of every byte of the file (TBytesHash): those read so far as they came, and those never
+  // read (a column no layout names, what a failed read did not reach) read now. False where they cannot
+  // be read whole.
+  bool HashWhole(std::uint64_t& hash);
 
 private:
   bool Fill(std::size_t n);
+  // Up to n bytes at pos into dst, hashing those not hashed before; how many came (fewer only at an
+  // error or the end of the file).
+  std::size_t ReadAt(void* dst, std::size_t n, std::int64_t pos);
+  void Hash(std::int64_t pos, const unsigned char* bytes, std::size_t n);
 
   int fd_;
   std::int64_t size_;
@@ -68,9 +80,12 @@ private:
   std::int64_t bufStart_ = 0;
   std::size_t bufLen_ = 0;
   std::size_t readAhead_ = 0;
+  TBytesHash hash_;
+  std::map<std::int64_t, std::int64_t> hashed_;  // the parts of the file hashed: start -> end, none touching
 };
 
-// Sequential writes with a buffer; a failure sticks, so callers check Ok() once at the end.
+// Sequential writes with a buffer; a failure sticks, so callers check Ok() once at the end. The bytes are
+// hashed as they go out (Hash).
 class TFileWriter {
 public:
   explicit TFileWriter(int fd);
@@ -89,9 +104,12 @@ public:
     return ok_ && used_ + n <= kCapacity ? reinterpret_cast<char*>(buf_.get() + used_) : RoomAfterFlush(n);
   }
   void Commit(std::size_t n) { used_ += n; }
-  // Overwrites 4 bytes already written at pos.
+  // Overwrites the 4 bytes that WriteInt32 wrote at pos: a count known once what it counts is written.
   void PatchInt32(std::int64_t pos, std::int32_t v);
   bool Flush();
+  // The hash (TBytesHash) of the file as written and flushed so far, from the bytes as they went out: a
+  // write's stamp never reads the file back.
+  std::uint64_t Hash() const;
 
   static constexpr std::size_t kCapacity = 256 * 1024;
 
@@ -107,6 +125,12 @@ private:
   TWriteBehind writeBehind_;
   std::unique_ptr<unsigned char[]> buf_;
   std::size_t used_ = 0;
+  TBytesHash hash_;
+  // What WriteInt32 wrote, by position: hashed as the file ends, since PatchInt32 may change it after it
+  // went out.
+  std::map<std::int64_t, std::int32_t> ints_;
+  // Hashes the n bytes at pos bar those of ints_.
+  void HashOut(std::int64_t pos, const unsigned char* bytes, std::size_t n);
 };
 
 bool WriteAll(int fd, const void* data, std::size_t n);

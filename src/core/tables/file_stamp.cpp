@@ -22,7 +22,34 @@ constexpr std::uint64_t kPrime3 = 0x165667B19E3779F9ULL;
 
 std::uint64_t Rotl(std::uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
 
-std::uint64_t Round(std::uint64_t lane, std::uint64_t word) { return Rotl(lane + word * kPrime2, 31) * kPrime1; }
+// The place of word j: j * kPrime1 plus a constant. Each word's share, rotl((w + place) * kPrime2, 31),
+// is a different one for each of its values (an odd factor and a rotation lose no bit), so one word
+// changed always moves the sum; the place makes a word count for where it stands.
+std::uint64_t Place(std::uint64_t index) { return (index + 1) * kPrime1; }
+
+std::uint64_t Share(std::uint64_t word, std::uint64_t place) { return Rotl((word + place) * kPrime2, 31); }
+
+std::uint64_t WordAt(const unsigned char* p) {
+  std::uint64_t w = 0;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+// The shares of the m words at p, the first of them word `index` of the file: four sums, so that the
+// multiplications overlap.
+std::uint64_t Words(const unsigned char* p, std::size_t m, std::uint64_t index) {
+  std::uint64_t sum[4] = {0, 0, 0, 0};
+  std::uint64_t place = Place(index);
+  std::size_t k = 0;
+  for (; k + 4 <= m; k += 4, place += 4 * kPrime1) {
+    sum[0] += Share(WordAt(p + 8 * k), place);
+    sum[1] += Share(WordAt(p + 8 * k + 8), place + kPrime1);
+    sum[2] += Share(WordAt(p + 8 * k + 16), place + 2 * kPrime1);
+    sum[3] += Share(WordAt(p + 8 * k + 24), place + 3 * kPrime1);
+  }
+  for (; k < m; ++k, place += kPrime1) sum[0] += Share(WordAt(p + 8 * k), place);
+  return sum[0] + sum[1] + sum[2] + sum[3];
+}
 
 std::uint64_t Avalanche(std::uint64_t h) {
   h ^= h >> 33;
@@ -33,50 +60,62 @@ std::uint64_t Avalanche(std::uint64_t h) {
   return h;
 }
 
-// One block of the file: four lanes of eight-byte words, so that a few megabytes cost a few
-// milliseconds; the tail byte by byte. Every bit of a block reaches the result.
-std::uint64_t HashBlock(const unsigned char* p, std::size_t n, std::uint64_t seed) {
-  std::uint64_t lanes[4] = {seed + kPrime1 + kPrime2, seed + kPrime2, seed, seed - kPrime1};
-  std::size_t k = 0;
-  for (; k + 32 <= n; k += 32) {
-    for (int lane = 0; lane < 4; ++lane) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, p + k + 8 * lane, 8);
-      lanes[lane] = Round(lanes[lane], word);
-    }
-  }
-  std::uint64_t h = Rotl(lanes[0], 1) + Rotl(lanes[1], 7) + Rotl(lanes[2], 12) + Rotl(lanes[3], 18);
-  for (const std::uint64_t lane : lanes) h = (h ^ Round(0, lane)) * kPrime1 + kPrime3;
-  h += n;
-  for (; k < n; ++k) h = Rotl(h ^ (p[k] * kPrime3), 11) * kPrime1;
-  return Avalanche(h);
+}  // namespace
+
+void TBytesHash::AddPart(std::uint64_t index, std::size_t offset, const unsigned char* bytes, std::size_t n) {
+  TPart& part = parts_[index];
+  std::memcpy(reinterpret_cast<unsigned char*>(&part.word) + offset, bytes, n);
+  part.mask |= ((1u << n) - 1) << offset;
+  if (part.mask != 0xFF) return;
+  sum_ += Share(part.word, Place(index));
+  parts_.erase(index);
 }
 
-}  // namespace
+void TBytesHash::Add(std::int64_t pos, const void* data, std::size_t n) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  auto index = static_cast<std::uint64_t>(pos) / 8;
+  if (const auto offset = static_cast<std::size_t>(pos % 8); offset != 0 && n != 0) {
+    const std::size_t take = std::min(n, 8 - offset);
+    AddPart(index, offset, p, take);
+    p += take;
+    n -= take;
+    ++index;
+  }
+  sum_ += Words(p, n / 8, index);
+  index += n / 8;
+  if (n % 8 != 0) AddPart(index, 0, p + n / 8 * 8, n % 8);
+}
+
+std::uint64_t TBytesHash::Of(std::int64_t size) const {
+  // The file's last word, where its size is not a multiple of eight, counts with zeros after its end.
+  std::uint64_t sum = sum_;
+  for (const auto& [index, part] : parts_) sum += Share(part.word, Place(index));
+  return Avalanche(sum * kPrime1 ^ static_cast<std::uint64_t>(size) * kPrime3);
+}
+
+std::uint64_t HashOfBytes(const void* data, std::size_t n) {
+  TBytesHash hash;
+  hash.Add(0, data, n);
+  return hash.Of(static_cast<std::int64_t>(n));
+}
 
 bool StampOfOpenFile(int fd, TFileStamp& stamp) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return false;
   stamp.Date = fileio::StatDate(st);
   stamp.Size = st.st_size;
-  // Blocks of a fixed size, each filled whole before it is hashed: every stamp of the same bytes is the
-  // same, however the system hands them out.
   constexpr std::size_t kBlock = 1 << 20;
   std::vector<unsigned char> block(static_cast<std::size_t>(std::min<std::int64_t>(st.st_size, kBlock)));
-  std::uint64_t hash = kPrime3;
+  TBytesHash hash;
   std::int64_t at = 0;
   while (at < st.st_size) {
-    std::size_t filled = 0;
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(st.st_size - at, kBlock));
-    while (filled < want) {
-      const ssize_t got = ReadAt(fd, block.data() + filled, want - filled, static_cast<off_t>(at + filled));
-      if (got <= 0) return false;  // an error, or a file cut meanwhile
-      filled += static_cast<std::size_t>(got);
-    }
-    hash = HashBlock(block.data(), filled, hash);
-    at += static_cast<std::int64_t>(filled);
+    const ssize_t got = ReadAt(fd, block.data(), want, static_cast<off_t>(at));
+    if (got <= 0) return false;  // an error, or a file cut meanwhile
+    hash.Add(at, block.data(), static_cast<std::size_t>(got));
+    at += got;
   }
-  stamp.Hash = hash;
+  stamp.Hash = hash.Of(st.st_size);
   return true;
 }
 

@@ -52,10 +52,14 @@ TTableFileIn::TTableFileIn(const std::string& fileName, bool allowed)
       fd_(OpenForRead(fileName, fullPath_, mark_, allowed)),
       reader_(fd_.Get(), StatOf(fd_).st_size) {}
 
-bool TTableFileIn::Stamp(TFileStamp& stamp) const {
-  if (StampOfOpenFile(fd_.Get(), stamp)) return true;
+bool TTableFileIn::Stamp(TFileStamp& stamp) {
+  const struct stat st = StatOf(fd_);
   stamp = {};
-  return false;
+  // a file changed in place since it was opened cannot be told by what was read of it
+  if (st.st_size != reader_.Size() || !reader_.HashWhole(stamp.Hash)) return false;
+  stamp.Date = fileio::StatDate(st);
+  stamp.Size = st.st_size;
+  return true;
 }
 
 void TTableFileIn::Fail(const std::string& reason) const { ReadError(fullPath_, reason); }

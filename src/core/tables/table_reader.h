@@ -33,9 +33,10 @@ public:
   [[noreturn]] void FailCut(const std::string& what, std::int64_t needed) const;
   // Fails for a file that does not begin with the table signature.
   void CheckSignature();
-  // The file as opened, its bytes hashed: a newer file put in its place meanwhile is not this one. False
-  // (the stamp unknown) where its bytes cannot be read whole.
-  bool Stamp(TFileStamp& stamp) const;
+  // The file as opened, its bytes hashed as the read took them (and those it did not take, read now): a
+  // newer file put in its place meanwhile is not this one. False (the stamp unknown) where its bytes
+  // cannot be read whole.
+  bool Stamp(TFileStamp& stamp);
   fileio::TFileReader& Reader() { return reader_; }
 
   bool HasSignature();  // reads the 7 signature bytes

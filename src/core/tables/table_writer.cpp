@@ -137,8 +137,14 @@ void MakeTimeNewer(int fd, const std::string& target) {
   ::futimens(fd, times);
 }
 
+// What went into a temporary: its size and the hash of its bytes as they went out.
+struct TWritten {
+  std::int64_t size = 0;
+  std::uint64_t hash = 0;
+};
+
 // Writes the table into the open file of its new version: empty, or why it could not be written.
-std::string WriteTable(int fd, TDataFile& table, const TProgressProc& progress) {
+std::string WriteTable(int fd, TDataFile& table, const TProgressProc& progress, TWritten& written) {
   fileio::TFileWriter out(fd);
   try {
     WriteBody(out, table, progress);
@@ -146,11 +152,13 @@ std::string WriteTable(int fd, TDataFile& table, const TProgressProc& progress) 
   } catch (const TWriteFailure&) {
     return out.ErrorCode() != 0 ? SystemErrorText(out.ErrorCode()) : "файл не записан";
   }
+  written = {out.Pos(), out.Hash()};
   return {};
 }
 
 // The frame of every temporary of a write: made under a private name of "<file>.new~", of the folder's
-// mode, written by `write` (empty, or why it failed), dated after the file, stamped, flushed and closed.
+// mode, written by `write` (empty, or why it failed; what it wrote), dated after the file, stamped,
+// flushed and closed.
 template <typename TWrite>
 TFileStamp WriteTemporary(const std::string& fileName, std::string& temp, const TWrite& write) {
   temp.clear();
@@ -163,11 +171,18 @@ TFileStamp WriteTemporary(const std::string& fileName, std::string& temp, const 
   };
   GiveFolderMode(fd.Get(), fileName, fileName);
   ReleaseCachedPages(fileName);
-  if (const std::string failure = write(fd.Get()); !failure.empty()) fail(failure);
+  TWritten bytes;
+  if (const std::string failure = write(fd.Get(), bytes); !failure.empty()) fail(failure);
   MakeTimeNewer(fd.Get(), fileName);
-  // The bytes read back as they went to the file: what a later write of this table judges the file by.
+  // What a later write of this table judges the file by: the bytes as they went to the file, and the
+  // date the file has now.
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) fail(SystemErrorText(errno));
+  if (st.st_size != bytes.size) fail(SystemErrorText(EIO));
   TFileStamp written;
-  if (!StampOfOpenFile(fd.Get(), written)) fail(SystemErrorText(errno != 0 ? errno : EIO));
+  written.Date = fileio::StatDate(st);
+  written.Size = bytes.size;
+  written.Hash = bytes.hash;
   if (::fsync(fd.Get()) != 0 || !fd.Close()) fail(SystemErrorText(errno));
   temp = own;
   return written;
@@ -177,12 +192,15 @@ TFileStamp WriteTemporary(const std::string& fileName, std::string& temp, const 
 
 TFileStamp WriteTableTemporary(const std::string& fileName, std::string& temp, TDataFile& table,
                               const TProgressProc& progress) {
-  return WriteTemporary(fileName, temp, [&](int fd) { return WriteTable(fd, table, progress); });
+  return WriteTemporary(fileName, temp,
+                        [&](int fd, TWritten& written) { return WriteTable(fd, table, progress, written); });
 }
 
 TFileStamp WriteBytesTemporary(const std::string& fileName, std::string& temp, const std::string& bytes) {
-  return WriteTemporary(fileName, temp, [&](int fd) {
-    return WriteFileBytes(fd, bytes.data(), bytes.size()) ? std::string() : SystemErrorText(errno != 0 ? errno : EIO);
+  return WriteTemporary(fileName, temp, [&](int fd, TWritten& written) {
+    if (!WriteFileBytes(fd, bytes.data(), bytes.size())) return SystemErrorText(errno != 0 ? errno : EIO);
+    written = {static_cast<std::int64_t>(bytes.size()), HashOfBytes(bytes.data(), bytes.size())};
+    return std::string();
   });
 }
 

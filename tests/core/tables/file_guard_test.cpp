@@ -30,14 +30,19 @@ TEST_F(Guard, LockRefusesEveryWriterUntilItsOwnerUnlocks) {
 
 // Whatever its date says: another save within the same tick of a folder that keeps whole seconds (or
 // FAT's two), dated as the version read was; a table put back from a backup with its older date; one
-// that only its size tells. A file rewritten with the very bytes read loses nothing when written over.
+// that only its size tells; a table of megabytes that differs in one byte near its start. A file
+// rewritten with the very bytes read loses nothing when written over, and a table written is judged at
+// its next write by what that write put in the file.
 TEST_F(Guard, AWriteOverAChangedFileIsRefusedEveryTime) {
+  constexpr int kLarge = 300000;  // a file of 1.5 MB
   struct TCase {
     const char* what;
     int value;             // what the other program saves
     int rows;
     double dateShift;      // its date against the one read, in seconds
     bool refused;
+    int readRows = 1;      // of the table read
+    int flipped = -1;      // a byte of the file the other program saves that differs there
   };
   const TCase cases[] = {
       {"another save, one date", 5, 1, 0, true},
@@ -45,18 +50,25 @@ TEST_F(Guard, AWriteOverAChangedFileIsRefusedEveryTime) {
       {"longer, one date", 1, 2, 0, true},
       {"the same bytes, one date", 1, 1, 0, false},
       {"the same bytes, a later date", 1, 1, 2, true},
+      {"a large table, one byte near its start, one date", 1, kLarge, 0, true, kLarge, 40},
+      {"a large table, the same bytes, one date", 1, kLarge, 0, false, kLarge},
   };
   const std::string changed = "Файл \"" + file_ + "\" был изменен. Необходимо открыть файл заново";
   for (const int grain : {0, 1, 2})
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.what) + " " + std::to_string(grain));
     const test::TimeGrainScope coarse(grain);
-    WriteCounter(file_, 1);
+    WriteCounter(file_, 1, c.readRows);
     TDataFile mine;
     ReadTableFile(file_, mine);
     struct stat read {};
     ASSERT_EQ(::stat(file_.c_str(), &read), 0);
     WriteCounter(file_, c.value, c.rows);
+    if (c.flipped >= 0) {
+      std::string bytes = test::ReadBytes(file_);
+      bytes.at(static_cast<std::size_t>(c.flipped)) ^= 1;
+      test::WriteBytes(file_, bytes);
+    }
     timespec times[2] = {{0, UTIME_OMIT}, read.st_mtim};
     times[1].tv_sec += static_cast<time_t>(c.dateShift);
     ASSERT_EQ(::utimensat(AT_FDCWD, file_.c_str(), times, 0), 0);
@@ -70,6 +82,9 @@ TEST_F(Guard, AWriteOverAChangedFileIsRefusedEveryTime) {
     mine.FileDate = 0;  // a record that never came from the file is not compared
     WriteTableFile(file_, mine);
     EXPECT_EQ(ReadCounter(file_), 9);
+    (*GetColumnAs<DALongint>("Cnt", mine))[1] = 8;
+    EXPECT_EQ(ErrorOf([&] { WriteTableFile(file_, mine); }), "<no error>");
+    EXPECT_EQ(ReadCounter(file_), 8);
   }
 }
 

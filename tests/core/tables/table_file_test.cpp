@@ -307,8 +307,27 @@ TEST(TableFile, TheBufferedWriterKeepsEveryByteInPlaceOverManyMegabytes) {
   expected.replace(0, 4, I32(static_cast<std::int32_t>(expected.size())));
   ASSERT_TRUE(out.Flush());
   EXPECT_EQ(out.Pos(), static_cast<std::int64_t>(expected.size()));
+  // The stamp of a write is the hash of the bytes as they went out, the length patched in included.
+  const std::uint64_t hash = HashOfBytes(expected.data(), expected.size());
+  EXPECT_EQ(out.Hash(), hash);
   EXPECT_TRUE(fd.Close());
   EXPECT_TRUE(test::ReadBytes(file) == expected);
+
+  // A read takes what it needs in any order, windows overlapping and parts never asked for: the hash
+  // of the bytes it took, and of those it left read at the end, is that of the whole file.
+  const fileio::TFd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  fileio::TFileReader reader(in.Get(), static_cast<std::int64_t>(expected.size()));
+  std::string piece;
+  for (int k = 0; k < 40; ++k) {
+    const std::size_t at = random() % expected.size();
+    piece.resize(std::min<std::size_t>(expected.size() - at, k % 4 == 0 ? 400000 + random() % 9000 : random() % 5000));
+    reader.Seek(static_cast<std::int64_t>(at));
+    ASSERT_TRUE(reader.Read(piece.data(), piece.size()));
+    ASSERT_TRUE(piece == expected.substr(at, piece.size()));
+  }
+  std::uint64_t whole = 0;
+  ASSERT_TRUE(reader.HashWhole(whole));
+  EXPECT_EQ(whole, hash);
 }
 
 }  // namespace
