@@ -11,7 +11,7 @@
 
 #include "core/base/dates.h"
 #include "core/base/file_replace.h"
-#include "core/tables/file_stamp.h"
+#include "core/tables/bytes_hash.h"
 
 namespace ld::fileio {
 
