@@ -211,17 +211,11 @@ TFileKinds SchemeFileKinds() {
 
 namespace {
 
-// A scheme's copy replaces the scheme and writes over the base's files it has, never removing one; a
-// base's copy replaces the base and the scheme of its stem, which was formed from the base it replaces.
-// Either way the base's tables come first, as forming writes them.
-TFileKinds SchemeCopyKinds() {
-  TFileKinds kinds = BaseKinds(false);
-  for (TFileKind& kind : SchemeFileKinds()) kinds.push_back(std::move(kind));
-  return kinds;
-}
-
-TFileKinds BaseCopyKinds() {
-  TFileKinds kinds = BaseFileKinds();
+// Both families of a stem, the base's tables first, as forming writes them. A scheme's copy replaces the
+// scheme and writes over the base's files it has, never removing one (baseReplaced false); a base's copy
+// replaces the base and the scheme of its stem, which was formed from the base it replaces.
+TFileKinds FamilyKinds(bool baseReplaced) {
+  TFileKinds kinds = BaseKinds(baseReplaced);
   for (TFileKind& kind : SchemeFileKinds()) kinds.push_back(std::move(kind));
   return kinds;
 }
@@ -229,22 +223,22 @@ TFileKinds BaseCopyKinds() {
 }  // namespace
 
 TCopyReplaced SchemeCopyReplaced(const std::string& schemePath, const std::string& newPath) {
-  return CopyReplacedFiles(schemePath, newPath, SchemeCopyKinds());
+  return CopyReplacedFiles(schemePath, newPath, FamilyKinds(false));
 }
 
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath) {
   const int digits = CopyDigits(newPath);
-  CopyTableFiles(schemePath, newPath, SchemeCopyKinds(), [digits](const std::string& ext, TDataFile& table) {
+  CopyTableFiles(schemePath, newPath, FamilyKinds(false), [digits](const std::string& ext, TDataFile& table) {
     if (digits >= 0) RoundSchemeTable(ext, table, digits);
   });
 }
 
 TCopyReplaced BaseCopyReplaced(const std::string& basePath, const std::string& newBase) {
-  return CopyReplacedFiles(basePath, newBase, BaseCopyKinds());
+  return CopyReplacedFiles(basePath, newBase, FamilyKinds(true));
 }
 
 void SaveBaseAs(const std::string& basePath, const std::string& newBase) {
-  CopyTableFiles(basePath, newBase, BaseCopyKinds());
+  CopyTableFiles(basePath, newBase, FamilyKinds(true));
 }
 
 TImportEnd ImportSchemeFile(const std::string& file, const TSchemeFileRead& read,
