@@ -250,13 +250,17 @@ void PrepareMonthWithSource(const std::string& folder) {
   WriteTableFile(In(folder, "Образец") + sources.Extention, sources);
 }
 
-void RunMonthRegulated(const std::string& folder) {
-  IniRec.RegQ = true;
+// The month's losses with one regulation of the settings ticked, as the user ticks it; unticked after.
+void RunMonthWith(bool& regulation, const std::string& folder) {
+  regulation = true;
   struct Off {
-    ~Off() { IniRec.RegQ = false; }
-  } off;
+    bool& flag;
+    ~Off() { flag = false; }
+  } off{regulation};
   RunMonth(folder);
 }
+
+void RunMonthRegulated(const std::string& folder) { RunMonthWith(IniRec.RegQ, folder); }
 
 // "Записать" of the reactive power window: a source of "Пример" at 150 kvar where its table holds 100.
 void WriteQopt(const std::string& folder) {
@@ -800,13 +804,7 @@ void PrepareMonthWithTaps(const std::string& folder) {
   WriteTableFile(KtrTableFileName(base), taps);
 }
 
-void RunMonthWithTaps(const std::string& folder) {
-  IniRec.RegKtr = true;
-  struct Off {
-    ~Off() { IniRec.RegKtr = false; }
-  } off;
-  RunMonth(folder);
-}
+void RunMonthWithTaps(const std::string& folder) { RunMonthWith(IniRec.RegKtr, folder); }
 
 // "Реконфигурация" of the switched scheme back to the morning of the switching's day.
 void PrepareSwitched(const std::string& folder) {
