@@ -1,0 +1,1 @@
+// The one source of a target that only precompiles the headers a kind of target shares.
