@@ -42,20 +42,27 @@ const std::vector<TSheetImport>& SheetImports() {
        {{1, RowNumber, "номер строки", {"№", "N", "п/п", "номер"}, true, Shape},
         {2, Name, "договор", {"договор", "номер договора", "дог"}, false},
         {6, StationPath, "ТП.Тр.Фидер", {"ТП", "РП", "номер ТП", "ТП.Тр.Фидер", "подстанция", "питание"}, true, Shape},
+        // the point's figures: its power in kW, its meter's factor, its energy and the part of it that the
+        // transformer's or the line's losses take, in kW·h or kvar·h as the meter counts
+        {8, Number, "мощность", {"P", "кВт", "мощность", "разрешенная"}, false},
+        {11, Number, "коэффициент счетчика", {"Ксч", "Ктт", "Ктн", "коэффициент"}, false},
         {12, Name, "вид энергии", {}, false},
-        {13, Number, "энергия", {"W", "энергия", "расход", "кВт*ч", "квар*ч"}, false}},
+        {13, Number, "энергия", {"W", "энергия", "расход", "кВт*ч", "квар*ч"}, false},
+        {14, Number, "потери трансформатора или линии", {"доля", "потери", "Wт", "Wл", "кВт*ч", "квар*ч"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadMeterPointsSheet(cells, t[0], *run.Messages, run.Progress, run.Held);
        },
        // a sheet kept without its title or its headings begins at its first point
        kSubscriberBooksCommand, "база промышленных абонентов", true, {}, false, false, FirstPointRow},
-      // a station's row above its feeders is the reader's own: the rows taken are the feeders'
+      // a station's row above its feeders is the reader's own: the rows taken are the feeders'; the format
+      // has no headings, but a row of them wherever a book puts one (a row of texts where a station's
+      // name stands) says what the counts and energies below it are
       {kHouseholdsSheet, {LayoutHouseholds}, true, 0,
        {{1, Digits, "номер фидера", {}, true, Shape},
         {2, Name, "фидер", {}, false},
-        {3, Number, "число абонентов"},
-        {4, Number, "энергия", {}, false}},
+        {3, Number, "число абонентов", {"абоненты", "кол-во абонентов", "количество абонентов", "число абонентов"}},
+        {4, Number, "потребление", {"W", "энергия", "потребление", "расход", "кВт*ч", "потребление абонентов"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadHouseholdsSheet(cells, t[0], *run.Messages, run.Progress, run.Held);
@@ -64,7 +71,8 @@ const std::vector<TSheetImport>& SheetImports() {
        [](const TSheetCells& cells, int row) {
          const TValueRead<std::string> name = cells(row, 1).Name();
          return !name || IsFeederNumber(*name.Value);
-       }},
+       },
+       true},
       // every row names an input or a feeder whose energies it replaces: an empty one would be taken as 0
       // an energy left empty is read as empty, as the reader takes it; a title and the headings above the
       // first measured row are passed over, each heading saying the energy it stands over (in kW·h and
@@ -266,6 +274,10 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     if (beyond && !cells(row, import.Beyond).Blank())
       return other + Cell(row, import.Beyond) + "значение в столбце " + std::to_string(import.Beyond) +
              ", над которым нет заголовка";
+    // a row of headings among the rows, a row the reader takes as none of its own too (a households
+    // book's row of texts where a station stands): what it writes over the columns says what they hold
+    if (import.HeadingsAmongRows && !holdsValue(row))
+      if (std::string fault = headingFault(row); !fault.empty()) return fault;
     if (import.RowTaken && !import.RowTaken(cells, row)) continue;
     // a title or a heading above the data, as the reader passes it by
     if (import.TitleRows && !data && !numbers.empty()) {
@@ -277,9 +289,6 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
       }
       data = true;
     }
-    // a row of headings among the rows: what it writes over the columns says what they hold
-    if (import.HeadingsAmongRows && !holdsValue(row))
-      if (std::string fault = headingFault(row); !fault.empty()) return fault;
     // what every row taken must hold: a row of another kind of sheet is told by its cell
     for (const TSheetColumn& column : import.Columns) {
       if (column.Need == TSheetColumnNeed::Whole) continue;
