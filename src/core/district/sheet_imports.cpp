@@ -172,6 +172,20 @@ std::string Lacks(const TSheetColumn& column, const TOutsideValue& cell) {
 
 std::string Cell(int row, int col) { return "ячейка " + SheetCellName(row, col) + ": "; }
 
+// How far past a reader's last column a row is looked at for what else it holds.
+constexpr int kTitleReach = 10;
+
+// Whether the row holds one cell alone, over the reader's columns and those beside them: a title
+// ("Технический учет за ноябрь", typed over the columns or merged across them), which its reader passes
+// by, never a row of headings, which names each column it stands over.
+bool TitleRow(const TSheetImport& import, const TSheetCells& cells, int row) {
+  int last = 0;
+  for (const TSheetColumn& column : import.Columns) last = std::max(last, column.Col);
+  int filled = 0;
+  for (int col = 1; col <= last + kTitleReach && filled < 2; ++col) filled += !cells(row, col).Blank();
+  return filled == 1;
+}
+
 std::string Column(const TSheetColumn& column) {
   return "столбец " + std::to_string(column.Col) + " (" + column.Title + ")";
 }
@@ -196,8 +210,10 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     for (std::size_t j = 0; j < import.Columns.size(); ++j)
       if (std::string_view(import.Columns[j].Title) != import.Columns[i].Title)
         others[i].insert(others[i].end(), headings[j].Words.begin(), headings[j].Words.end());
-  // the headings over its own columns say what the columns hold
+  // the headings over its own columns say what the columns hold; a title above them, where the reader
+  // passes titles by, says nothing of them
   const auto headingFault = [&](int row) -> std::string {
+    if (import.TitleRows && TitleRow(import, cells, row)) return {};
     for (std::size_t i = 0; i < import.Columns.size(); ++i) {
       const TSheetColumn& column = import.Columns[i];
       const std::vector<const char*>& words = headings[i].Words;

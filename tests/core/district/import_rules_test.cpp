@@ -810,6 +810,14 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")}}, ""},
       {kTechnicalSheet, {{{1, 1}, text("Технический учет")}, {{2, 1}, text("Наименование")}, {{2, 2}, text("W1")},
                          {{2, 3}, text("W2")}, {{3, 1}, text("Ввод 1")}, {{3, 2}, text("5")}}, ""},
+      // a title typed over the energies, or merged across them from column 2, is passed by as the reader
+      // passes it; the headings below it still say what the columns hold
+      {kTechnicalSheet, {{{1, 3}, text("Технический учет за ноябрь 2026 года, кВт*ч и квар*ч")}, {{2, 1}, text("Наименование")},
+                         {{2, 2}, text("W1")}, {{2, 3}, text("W2")}, {{3, 1}, text("Ввод 1")}, {{3, 2}, text("5")}}, ""},
+      {kTechnicalSheet, {{{1, 2}, text("Учет за ноябрь")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{2, 3}, text("1")}}, ""},
+      {kTechnicalSheet, {{{1, 2}, text("Потребление за 2026 год")}, {{2, 1}, text("Наименование")}, {{2, 2}, text("Январь")},
+                         {{2, 3}, text("Февраль")}, {{3, 1}, text("Ввод 1")}, {{3, 2}, text("5")}, {{3, 3}, text("6")}},
+       "ячейка B2: заголовок \"Январь\" - не заголовок столбца 2 (активная энергия): \"Январь\" - период (месяц, квартал)"},
       {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")},
                          {{3, 4}, text("W3")}},
        "строка 3, столбец 4 (активная энергия): текст \"W3\" не является числом"},
