@@ -15,20 +15,27 @@ namespace ld {
 
 namespace {
 
-// What people write over a transformer's rated power, in kVA.
-const std::vector<const char*> kRatedPowerHeadings = {"S",           "Sном", "Sн", "кВА", "кВ*А", "Уст. мощ.",
-                                                      "мощность",    "номинальная", "Т1", "Тр"};
+// What people write over a transformer's rated power, in kVA (over the first of a station's, or of the
+// transformer `designation`).
+std::vector<const char*> RatedPowerHeadings(const char* designation = "Т1") {
+  return {"S", "Sном", "Sн", "кВА", "кВ*А", "Уст. мощ.", "мощность", "номинальная", designation, "Тр"};
+}
+const std::vector<const char*> kRatedPowerHeadings = RatedPowerHeadings();
 
-// A station's load in the unit of the measurement type the command is given.
-TSheetHeadings StationLoadHeadings(double setting) {
-  switch (MeasurementType(static_cast<float>(setting))) {
-    case 3:
-      return {{"нагрузка", "ток", "замер", "I", "А", "Т1"}, "тип замера 3 - А"};
-    case 5:
-      return {{"нагрузка", "энергия", "расход", "потребление", "замер", "W", "кВт*ч", "Т1"}, "тип замера 5 - кВт*ч"};
-    default:
-      return {{"нагрузка", "мощность", "замер", "P", "кВт", "Т1"}, "тип замера 2 - кВт"};
-  }
+// A station's load (or that of its transformer `designation`) in the unit of the measurement type the
+// command is given.
+std::function<TSheetHeadings(double)> StationLoadHeadings(const char* designation = "Т1") {
+  return [designation](double setting) -> TSheetHeadings {
+    switch (MeasurementType(static_cast<float>(setting))) {
+      case 3:
+        return {{"нагрузка", "ток", "замер", "I", "А", designation}, "тип замера 3 - А"};
+      case 5:
+        return {{"нагрузка", "энергия", "расход", "потребление", "замер", "W", "кВт*ч", designation},
+                "тип замера 5 - кВт*ч"};
+      default:
+        return {{"нагрузка", "мощность", "замер", "P", "кВт", designation}, "тип замера 2 - кВт"};
+    }
+  };
 }
 
 }  // namespace
@@ -117,7 +124,11 @@ const std::vector<TSheetImport>& SheetImports() {
        {{1, Name, "ТП"},
         {2, Number, "номинальная мощность", kRatedPowerHeadings, false},
         // a load in kW, A or kW·h, as the measurement type says
-        {3, Number, "нагрузка", {}, true, Whole, StationLoadHeadings}},
+        {3, Number, "нагрузка", {}, true, Whole, StationLoadHeadings()},
+        {4, Number, "номинальная мощность Т2", RatedPowerHeadings("Т2"), false},
+        {5, Number, "нагрузка Т2", {}, false, Whole, StationLoadHeadings("Т2")},
+        {6, Number, "номинальная мощность Т3", RatedPowerHeadings("Т3"), false},
+        {7, Number, "нагрузка Т3", {}, false, Whole, StationLoadHeadings("Т3")}},
        4,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportTPStationMeasurements(t[0], cells, MeasurementType(static_cast<float>(run.Setting)),
