@@ -490,6 +490,17 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
        "ячейка A2: заголовок \"1\" - не заголовок столбца 1 (номер строки)"},
       {kMeterPointsSheet, pointWith({2, 6}, text("Тип счетчика")),
        "ячейка F2: заголовок \"Тип счетчика\" - не заголовок столбца 6 (ТП.Тр.Фидер)"},
+      // a households book under a row of headings where a station stands: its counts and energies are
+      // said by them; a transformer list numbered by its rows is another book's
+      {kHouseholdsSheet, {{{1, 1}, text("№")}, {{1, 2}, text("Фидер")}, {{1, 3}, text("Кол-во абонентов")},
+                          {{1, 4}, text("Потребление, кВт*ч")}, {{2, 1}, text("ТП-42")}, {{3, 1}, text("1")},
+                          {{3, 2}, text("Л1")}, {{3, 3}, text("41")}, {{3, 4}, text("9800")}}, ""},
+      {kHouseholdsSheet, {{{1, 1}, text("№")}, {{1, 2}, text("ТП")}, {{1, 3}, text("Год ввода")}, {{1, 4}, text("Мощность, кВА")},
+                          {{2, 1}, text("1")}, {{2, 2}, text("ТП-42")}, {{2, 3}, text("1981")}, {{2, 4}, text("400")}},
+       "ячейка C1: заголовок \"Год ввода\" - не заголовок столбца 3 (число абонентов): \"Год\" - год"},
+      {kHouseholdsSheet, {{{1, 1}, text("ТП-42")}, {{2, 1}, text("Фидер")}, {{2, 3}, text("Абонентов")}, {{2, 4}, text("Январь")},
+                          {{3, 1}, text("1")}, {{3, 3}, text("41")}, {{3, 4}, text("9800")}},
+       "ячейка D2: заголовок \"Январь\" - не заголовок столбца 4 (потребление): \"Январь\" - период (месяц, квартал)"},
       // a station's name merged down over the row below it is the station's, never a feeder
       {kHouseholdsSheet, {{{1, 1}, text("ТП-42")}, {{2, 1}, text("ТП-42").Covered("A1:A2")}, {{3, 1}, text("1")}, {{3, 3}, text("5")}}, ""},
       {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{3, 1}, text("Ф-2")},
