@@ -229,6 +229,8 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
       const TSheetColumn& column = import.Columns[i];
       const std::vector<const char*>& words = headings[i].Words;
       if (words.empty()) continue;
+      // the columns from an empty heading after the sheet's own on are none the reader reads
+      if (import.Beyond > 0 && column.Col >= import.Beyond && cells(row, import.Beyond).Blank()) continue;
       const TOutsideValue cell = cells(row, column.Col);
       const TValueRead<std::string> heading = cell.Heading();
       if (!heading) return Cell(row, column.Col) + heading.Fault;

@@ -478,6 +478,18 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, text("Uзам")}, {{2, 1}, text("ТП-42")},
                               {{2, 2}, TOutsideValue::Number(400, "400")}, {{2, 3}, TOutsideValue::Number(10.5, "10.5")}},
        "ячейка C1: заголовок \"Uзам\" - не заголовок столбца 3 (нагрузка)"},
+      // the second and third transformers side by side under their headings; a note beside a station's
+      // own columns, where column 4 has no heading, is none the reader reads
+      {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sн Т1")}, {{1, 3}, text("P Т1")}, {{1, 4}, text("Sн Т2")},
+                              {{1, 5}, text("P Т2, кВт")}, {{1, 6}, text("Т3, кВА")}, {{1, 7}, text("Т3")}, {{2, 1}, text("ТП-42")},
+                              {{2, 2}, TOutsideValue::Number(400, "400")}, {{2, 3}, TOutsideValue::Number(35, "35")}}, ""},
+      {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sн Т1")}, {{1, 3}, text("P Т1")}, {{1, 4}, text("Sн Т2")},
+                              {{1, 5}, text("Год ввода Т2")}, {{2, 1}, text("ТП-42")}, {{2, 2}, TOutsideValue::Number(400, "400")},
+                              {{2, 3}, TOutsideValue::Number(35, "35")}},
+       "ячейка E1: заголовок \"Год ввода Т2\" - не заголовок столбца 5 (нагрузка Т2): \"Год\" - год"},
+      {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, text("P, кВт")}, {{1, 5}, text("Примечание")},
+                              {{2, 1}, text("ТП-42")}, {{2, 2}, TOutsideValue::Number(400, "400")},
+                              {{2, 3}, TOutsideValue::Number(35, "35")}, {{2, 5}, text("после ремонта")}}, ""},
       // a day over the load is no quantity, whatever its digits
       {kStationMeasureSheet, {{{1, 1}, text("ТП")}, {{1, 2}, text("Sном, кВА")}, {{1, 3}, day}, {{2, 1}, text("ТП-42")},
                               {{2, 2}, TOutsideValue::Number(400, "400")}, {{2, 3}, TOutsideValue::Number(35, "35")}},
