@@ -134,19 +134,40 @@ std::size_t HeldBytes(const TImportLine& row, const TImportStation* stations, st
 // The voltages of the networks a district's base holds, in kV: 0.4 kV lines up to 35 kV feeders.
 constexpr double kLowestNetworkKv = 0.2, kHighestNetworkKv = 35;
 
+// A column of figures of a network workbook and the words of the headings people write over it in row 2.
+struct TNetHeading {
+  int Col;
+  const char* What;  // as a refusal names it: "не заголовок <What>"
+  std::vector<const char*> Words;
+};
+
+// The figures a network workbook's rows give: the section's length, and the rated powers of the four
+// transformers at its end node in kVA, which the transformer marks are made of.
+const std::vector<TNetHeading>& NetHeadings() {
+  static const std::vector<TNetHeading> headings = {
+      {3, "длины участка", {"L", "длина", "км", "м"}},
+      {6, "мощности трансформатора 1", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т1"}},
+      {7, "мощности трансформатора 2", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т2"}},
+      {8, "мощности трансформатора 3", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т3"}},
+      {9, "мощности трансформатора 4", {"S", "Sном", "кВА", "мощность", "трансформатор", "Т4"}}};
+  return headings;
+}
+
 // Why a sheet whose cell (1, 1) reads as a number is no network workbook, before any of its rows is taken;
-// empty when it is one. Its voltage is a network's; the heading over the lengths, where the sheet has
-// one, says a length; no section begins at a date (a day's row of a metering book, whose graph number
-// stands where the voltage does).
+// empty when it is one. Its voltage is a network's; the heading over each column of figures, where the
+// sheet has one, says what the column gives; no section begins at a date (a day's row of a metering book,
+// whose graph number stands where the voltage does).
 std::string NetKindFault(const TSheetCells& sheet, double kv, int last) {
   if (!(kv >= kLowestNetworkKv && kv <= kHighestNetworkKv))
     return "в ячейке A1 " + FloatToStrGeneral(kv, 15) + " кВ - не напряжение сети (от " +
            FloatToStrGeneral(kLowestNetworkKv, 15) + " до " + FloatToStrGeneral(kHighestNetworkKv, 15) + " кВ)";
-  const std::vector<const char*> length = {"L", "длина", "км", "м"};
-  if (const TValueRead<std::string> heading = sheet(2, 3).Heading();
-      heading && !heading.Value->empty() && !HeadingSays(*heading.Value, length))
-    return "заголовок \"" + *heading.Value + "\" в ячейке C2 - не заголовок длины участка: в нем должно быть " +
-           HeadingWordsText(length);
+  for (const TNetHeading& column : NetHeadings()) {
+    const TValueRead<std::string> heading = sheet(2, column.Col).Heading();
+    if (!heading || heading.Value->empty()) continue;
+    if (const std::string fault = HeadingFault(*heading.Value, column.Words); !fault.empty())
+      return "заголовок \"" + *heading.Value + "\" в ячейке " + SheetCellName(2, column.Col) + " - не заголовок " +
+             column.What + ": " + fault;
+  }
   for (int r = 4; r <= last; ++r)
     if (const TOutsideValue first = sheet(r, 1); first.Kind() == TOutsideValue::TKind::Date)
       return "в ячейке " + SheetCellName(r, 1) + " дата " + first.Quoted() + ", а не имя узла";

@@ -23,9 +23,10 @@ int LastUsedRow(const std::function<bool(int row)>& used);
 // 40 characters of a node or station, a mark with its length into the line mark's field, the voltage
 // of cell (1, 1) into its own), refuse the workbook with the read error naming the file, the sheet and
 // the cell. A row is whole when its length reads; a workbook whose cell (1, 1) is no number or no
-// network's voltage (0.2 to 35 kV), whose heading over the lengths (C2) says no length, or a row of which
-// begins at a date instead of a node, is no network workbook; such a workbook, and one none of whose
-// rows is whole, gives no section and is refused by its name (RefuseIfNothingTaken) with the first
+// network's voltage (0.2 to 35 kV), whose heading over the lengths (C2) says no length or over a
+// transformer's power (F2 to I2) no rated power in kVA (HeadingFault: a count, a year, another quantity
+// or unit), or a row of which begins at a date instead of a node, is no network workbook; such a
+// workbook, and one none of whose rows is whole, gives no section and is refused by its name (RefuseIfNothingTaken) with the first
 // reason, whatever the other workbooks give. What the rows of a workbook take in memory is held to
 // the bound of its cells (ImportBudget): past it the workbook is refused by name. Only the first
 // kMaxImportMessages row messages are kept, and a line of how many more there were. Returns the whole

@@ -24,7 +24,7 @@ void MeasureBaseTables(const std::string& stem, const std::string& file, const s
     TSheetReader sheet;
     sheet.Open(file);
     try {
-      TImportTaken taken = measure(tables, SheetCells(sheet));
+      TImportTaken taken = measure(tables, SheetCells(sheet, layouts));
       taken.Sheet = sheet.SheetName();
       return taken;
     } catch (const TCellTextError& e) {

@@ -9,6 +9,7 @@
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
+#include "core/district/subscriber_cells.h"
 #include "core/office/sheet_reader.h"
 #include "core/tables/layout.h"
 
@@ -424,7 +425,7 @@ TCellTextError::TCellTextError(int row, int col, std::string reason)
 
 TCellTextError::TCellTextError(std::string reason) : Error(reason), Row(0), Col(0), Reason(std::move(reason)) {}
 
-int LongestTextField(std::initializer_list<const char*> layouts) {
+int LongestTextField(const std::vector<const char*>& layouts) {
   int longest = 0;
   for (const char* layout : layouts) {
     TDataFile table;
@@ -435,12 +436,8 @@ int LongestTextField(std::initializer_list<const char*> layouts) {
   return longest;
 }
 
-TSheetCells SheetCells(TSheetReader& sheet) {
-  // A text longer than any name or number of the tables matches none, and copying it for every read of
-  // a cell naming it would cost as much as the text each time: the reader looks at each text once.
-  const int longest = LongestTextField({LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders});
-  // the names are compared as ImportName cuts them: the blanks and line breaks at their ends do not count
-  sheet.SetTextCheck([longest](std::string_view text) { return ImportTrimmedLengthFault(text, longest); });
+TSheetCells SheetCells(TSheetReader& sheet, const std::vector<const char*>& layouts) {
+  sheet.SetTextCheck(ImportTextBound(LongestTextField(layouts)));
   return ReaderCells(sheet);
 }
 

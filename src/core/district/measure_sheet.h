@@ -13,6 +13,7 @@
 #include "core/base/import_messages.h"
 #include "core/base/outside_value.h"
 #include "core/tables/file_import.h"
+#include "core/tables/layout.h"
 
 namespace ld {
 
@@ -58,13 +59,18 @@ public:
 
 // The longest text a field of these layouts' tables holds, in characters: the widest of their text
 // columns, as the layouts give it.
-int LongestTextField(std::initializer_list<const char*> layouts);
+int LongestTextField(const std::vector<const char*>& layouts);
 
-// The cells of the workbook open in the reader (or opened later). A text longer than the longest text
-// field of the tables the measurements go to (the layouts' widths) refuses the workbook when its cell is
-// read: ld::Error 'Ошибка чтения файла "<path>": лист "<sheet>", ячейка <B5>:
-// <reason>'. The check is the reader's own (SetTextCheck), which looks at each text once.
-TSheetCells SheetCells(TSheetReader& sheet);
+// The cells of the workbook open in the reader (or opened later), for a reader that fills or measures the
+// layouts' tables (by default those of the station, input and feeder measurements). A text is judged for
+// its length where a reader stores it, against its own field, and a text no reader stores (a title above
+// the data, a name that matches none of the base's) is no reason to refuse the workbook, however long;
+// only a text past the bound of every field (ImportTextBound) refuses it when its cell is read, since
+// each read of a cell naming it would copy it whole: ld::Error 'Ошибка чтения файла "<path>": лист
+// "<sheet>", ячейка <B5>: <reason>'. The check is the reader's own (SetTextCheck), which looks at each
+// text once.
+TSheetCells SheetCells(TSheetReader& sheet,
+                       const std::vector<const char*>& layouts = {LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders});
 
 // Whether the heading a person wrote over a column says what the column holds, by what the heading names.
 // A column accepts a heading that holds one of the words people write for it (`words`, each as a refusal

@@ -15,20 +15,27 @@ namespace ld {
 
 namespace {
 
-// What people write over a transformer's rated power, in kVA.
-const std::vector<const char*> kRatedPowerHeadings = {"S",           "Sном", "Sн", "кВА", "кВ*А", "Уст. мощ.",
-                                                      "мощность",    "номинальная", "Т1", "Тр"};
+// What people write over a transformer's rated power, in kVA (over the first of a station's, or of the
+// transformer `designation`).
+std::vector<const char*> RatedPowerHeadings(const char* designation = "Т1") {
+  return {"S", "Sном", "Sн", "кВА", "кВ*А", "Уст. мощ.", "мощность", "номинальная", designation, "Тр"};
+}
+const std::vector<const char*> kRatedPowerHeadings = RatedPowerHeadings();
 
-// A station's load in the unit of the measurement type the command is given.
-TSheetHeadings StationLoadHeadings(double setting) {
-  switch (MeasurementType(static_cast<float>(setting))) {
-    case 3:
-      return {{"нагрузка", "ток", "замер", "I", "А", "Т1"}, "тип замера 3 - А"};
-    case 5:
-      return {{"нагрузка", "энергия", "расход", "потребление", "замер", "W", "кВт*ч", "Т1"}, "тип замера 5 - кВт*ч"};
-    default:
-      return {{"нагрузка", "мощность", "замер", "P", "кВт", "Т1"}, "тип замера 2 - кВт"};
-  }
+// A station's load (or that of its transformer `designation`) in the unit of the measurement type the
+// command is given.
+std::function<TSheetHeadings(double)> StationLoadHeadings(const char* designation = "Т1") {
+  return [designation](double setting) -> TSheetHeadings {
+    switch (MeasurementType(static_cast<float>(setting))) {
+      case 3:
+        return {{"нагрузка", "ток", "замер", "I", "А", designation}, "тип замера 3 - А"};
+      case 5:
+        return {{"нагрузка", "энергия", "расход", "потребление", "замер", "W", "кВт*ч", designation},
+                "тип замера 5 - кВт*ч"};
+      default:
+        return {{"нагрузка", "мощность", "замер", "P", "кВт", designation}, "тип замера 2 - кВт"};
+    }
+  };
 }
 
 }  // namespace
@@ -42,20 +49,27 @@ const std::vector<TSheetImport>& SheetImports() {
        {{1, RowNumber, "номер строки", {"№", "N", "п/п", "номер"}, true, Shape},
         {2, Name, "договор", {"договор", "номер договора", "дог"}, false},
         {6, StationPath, "ТП.Тр.Фидер", {"ТП", "РП", "номер ТП", "ТП.Тр.Фидер", "подстанция", "питание"}, true, Shape},
+        // the point's figures: its power in kW, its meter's factor, its energy and the part of it that the
+        // transformer's or the line's losses take, in kW·h or kvar·h as the meter counts
+        {8, Number, "мощность", {"P", "кВт", "мощность", "разрешенная"}, false},
+        {11, Number, "коэффициент счетчика", {"Ксч", "Ктт", "Ктн", "коэффициент"}, false},
         {12, Name, "вид энергии", {}, false},
-        {13, Number, "энергия", {"W", "энергия", "расход", "кВт*ч", "квар*ч"}, false}},
+        {13, Number, "энергия", {"W", "энергия", "расход", "кВт*ч", "квар*ч"}, false},
+        {14, Number, "потери трансформатора или линии", {"доля", "потери", "Wт", "Wл", "кВт*ч", "квар*ч"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadMeterPointsSheet(cells, t[0], *run.Messages, run.Progress, run.Held);
        },
        // a sheet kept without its title or its headings begins at its first point
        kSubscriberBooksCommand, "база промышленных абонентов", true, {}, false, false, FirstPointRow},
-      // a station's row above its feeders is the reader's own: the rows taken are the feeders'
+      // a station's row above its feeders is the reader's own: the rows taken are the feeders'; the format
+      // has no headings, but a row of them wherever a book puts one (a row of texts where a station's
+      // name stands) says what the counts and energies below it are
       {kHouseholdsSheet, {LayoutHouseholds}, true, 0,
        {{1, Digits, "номер фидера", {}, true, Shape},
         {2, Name, "фидер", {}, false},
-        {3, Number, "число абонентов"},
-        {4, Number, "энергия", {}, false}},
+        {3, Number, "число абонентов", {"абоненты", "кол-во абонентов", "количество абонентов", "число абонентов"}},
+        {4, Number, "потребление", {"W", "энергия", "потребление", "расход", "кВт*ч", "потребление абонентов"}, false}},
        0,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ReadHouseholdsSheet(cells, t[0], *run.Messages, run.Progress, run.Held);
@@ -64,7 +78,8 @@ const std::vector<TSheetImport>& SheetImports() {
        [](const TSheetCells& cells, int row) {
          const TValueRead<std::string> name = cells(row, 1).Name();
          return !name || IsFeederNumber(*name.Value);
-       }},
+       },
+       true},
       // every row names an input or a feeder whose energies it replaces: an empty one would be taken as 0
       // an energy left empty is read as empty, as the reader takes it; a title and the headings above the
       // first measured row are passed over, each heading saying the energy it stands over (in kW·h and
@@ -109,7 +124,11 @@ const std::vector<TSheetImport>& SheetImports() {
        {{1, Name, "ТП"},
         {2, Number, "номинальная мощность", kRatedPowerHeadings, false},
         // a load in kW, A or kW·h, as the measurement type says
-        {3, Number, "нагрузка", {}, true, Whole, StationLoadHeadings}},
+        {3, Number, "нагрузка", {}, true, Whole, StationLoadHeadings()},
+        {4, Number, "номинальная мощность Т2", RatedPowerHeadings("Т2"), false},
+        {5, Number, "нагрузка Т2", {}, false, Whole, StationLoadHeadings("Т2")},
+        {6, Number, "номинальная мощность Т3", RatedPowerHeadings("Т3"), false},
+        {7, Number, "нагрузка Т3", {}, false, Whole, StationLoadHeadings("Т3")}},
        4,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
          return ImportTPStationMeasurements(t[0], cells, MeasurementType(static_cast<float>(run.Setting)),
@@ -164,6 +183,20 @@ std::string Lacks(const TSheetColumn& column, const TOutsideValue& cell) {
 
 std::string Cell(int row, int col) { return "ячейка " + SheetCellName(row, col) + ": "; }
 
+// How far past a reader's last column a row is looked at for what else it holds.
+constexpr int kTitleReach = 10;
+
+// Whether the row holds one cell alone, over the reader's columns and those beside them: a title
+// ("Технический учет за ноябрь", typed over the columns or merged across them), which its reader passes
+// by, never a row of headings, which names each column it stands over.
+bool TitleRow(const TSheetImport& import, const TSheetCells& cells, int row) {
+  int last = 0;
+  for (const TSheetColumn& column : import.Columns) last = std::max(last, column.Col);
+  int filled = 0;
+  for (int col = 1; col <= last + kTitleReach && filled < 2; ++col) filled += !cells(row, col).Blank();
+  return filled == 1;
+}
+
 std::string Column(const TSheetColumn& column) {
   return "столбец " + std::to_string(column.Col) + " (" + column.Title + ")";
 }
@@ -188,12 +221,16 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     for (std::size_t j = 0; j < import.Columns.size(); ++j)
       if (std::string_view(import.Columns[j].Title) != import.Columns[i].Title)
         others[i].insert(others[i].end(), headings[j].Words.begin(), headings[j].Words.end());
-  // the headings over its own columns say what the columns hold
+  // the headings over its own columns say what the columns hold; a title above them, where the reader
+  // passes titles by, says nothing of them
   const auto headingFault = [&](int row) -> std::string {
+    if (import.TitleRows && TitleRow(import, cells, row)) return {};
     for (std::size_t i = 0; i < import.Columns.size(); ++i) {
       const TSheetColumn& column = import.Columns[i];
       const std::vector<const char*>& words = headings[i].Words;
       if (words.empty()) continue;
+      // the columns from an empty heading after the sheet's own on are none the reader reads
+      if (import.Beyond > 0 && column.Col >= import.Beyond && cells(row, import.Beyond).Blank()) continue;
       const TOutsideValue cell = cells(row, column.Col);
       const TValueRead<std::string> heading = cell.Heading();
       if (!heading) return Cell(row, column.Col) + heading.Fault;
@@ -266,6 +303,10 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     if (beyond && !cells(row, import.Beyond).Blank())
       return other + Cell(row, import.Beyond) + "значение в столбце " + std::to_string(import.Beyond) +
              ", над которым нет заголовка";
+    // a row of headings among the rows, a row the reader takes as none of its own too (a households
+    // book's row of texts where a station stands): what it writes over the columns says what they hold
+    if (import.HeadingsAmongRows && !holdsValue(row))
+      if (std::string fault = headingFault(row); !fault.empty()) return fault;
     if (import.RowTaken && !import.RowTaken(cells, row)) continue;
     // a title or a heading above the data, as the reader passes it by
     if (import.TitleRows && !data && !numbers.empty()) {
@@ -277,9 +318,6 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
       }
       data = true;
     }
-    // a row of headings among the rows: what it writes over the columns says what they hold
-    if (import.HeadingsAmongRows && !holdsValue(row))
-      if (std::string fault = headingFault(row); !fault.empty()) return fault;
     // what every row taken must hold: a row of another kind of sheet is told by its cell
     for (const TSheetColumn& column : import.Columns) {
       if (column.Need == TSheetColumnNeed::Whole) continue;

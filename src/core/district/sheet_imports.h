@@ -92,9 +92,10 @@ struct TSheetImport {
   // (when given) says; the others (a station's row above its feeders) are the reader's own.
   bool FirstBlankEnds = false;
   std::function<bool(const TSheetCells& cells, int row)> RowTaken = {};
-  // Whether a row of headings may stand over any row of the data, as the reader passes it: a row whose
-  // number columns hold no value (RowHoldsValue). Its texts over the columns are headings, each of which
-  // says what its column holds; the sheet's other rows are its data.
+  // Whether a row of headings may stand over any row of the data, as the reader passes it or takes it
+  // for a row of its own that is none of the data (RowTaken: a households book's station): a row whose
+  // number columns hold no value and whose digit columns show no digits. Its texts over the columns are
+  // headings, each of which says what its column holds; the sheet's other rows are its data.
   bool HeadingsAmongRows = false;
   // Whether rows of titles and headings may stand above the first row of the data, as the reader passes
   // them by: those whose number columns hold no value (RowHoldsValue).

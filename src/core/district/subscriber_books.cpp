@@ -36,11 +36,6 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   TRunTableLocks locks(request.BaseStem, extensions);
   const std::string title = BaseTitle(request.BaseStem);
   TSheetReader sheet;
-  // A text is judged for its length where a reader stores it, against its own field (a title above the
-  // data is never stored, however long), past the bound of every field by the reader, once; one with a
-  // character written as "?", so that different names could come out as one, refuses the workbook by its
-  // cell through the name rule.
-  const TSheetCells cells = ReaderCells(sheet);
 
   TFileImport import;
   import.Source = request.Prom ? request.PathProm : request.Byt ? request.PathByt : request.PathTech;
@@ -62,8 +57,6 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
   const auto readBook = [&](const std::string& path, const char* name, std::vector<TDataFile>& tables,
                             const char* stageText) {
     const TSheetImport& reader = FindSheetImport(name);
-    int longest = 0;
-    for (const char* layout : reader.Layouts) longest = std::max(longest, LongestTextField({layout}));
     if (reader.Fresh)
       for (std::size_t i = 0; i < tables.size(); ++i) {
         ReadMaket(reader.Layouts[i], tables[i]);
@@ -71,7 +64,9 @@ std::string ImportSubscriberBasesXls(const TSubscriberXlsRequest& request, std::
         tables[i].Title = title;
       }
     if (stage && stageText) stage(stageText);
-    sheet.SetTextCheck(ImportTextBound(longest));
+    // a text is judged for its length where the reader stores it; one with a character written as "?", so
+    // that different names could come out as one, refuses the workbook by its cell through the name rule
+    const TSheetCells cells = SheetCells(sheet, reader.Layouts);
     sheet.Open(path);
     office::TFileScaledBudget held = ImportBudget(path);
     const std::size_t before = info.size();

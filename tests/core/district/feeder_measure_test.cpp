@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/import_text.h"
 #include "core/base/strings.h"
 #include "core/tables/table_ops.h"
 #include "core/district/sheet_imports.h"
@@ -212,8 +213,11 @@ TEST_F(FeederMeasurements, NewAndLegacyWorkbooksReadAlike) {
     }
   }
 
-  // A name longer than the widest text field of the measured tables (80 characters) matches none, and
-  // each read would copy it whole: the workbook is refused by the cell read, a number's cell too.
+  // A text is judged for its length only where it is stored, and a measurement stores none: a name longer
+  // than the widest text field of the measured tables (80 characters) matches none and is named, a title
+  // of any length above the data is passed by, a long text where a value stands is named as no number.
+  // Only a text past the bound of every field, which each read would copy whole, refuses the workbook by
+  // the cell read, a number's cell too.
   const std::string longest = "Ф-" + std::string(78, '1');
   s.SetText(3, 3, longest);
   WriteXlsx(dir / "новый.xlsx", book);
@@ -225,23 +229,30 @@ TEST_F(FeederMeasurements, NewAndLegacyWorkbooksReadAlike) {
     s.SetText(row, col, text);
     WriteXlsx(dir / "новый.xlsx", book);
     reader.Open(dir / "новый.xlsx");
+    messages.clear();
     try {
-      ImportFeederMeasurements(inputs, feeders, SheetCells(reader), messages);
+      const TImportTaken taken = ImportFeederMeasurements(inputs, feeders, SheetCells(reader), messages);
+      std::string said = "imported " + std::to_string(taken.Items);
+      for (const std::string& m : messages) said += " | " + m;
+      return said;
     } catch (const Error& e) {
       return std::string(e.what());
     }
-    return std::string("imported");
   };
   const std::string tail = " не поместится ни в одно поле таблиц: в поле не больше 80 символов";
-  EXPECT_EQ(refusal(3, 3, longest + "1"), "Ошибка чтения файла \"" + (dir / "новый.xlsx") +
-                                                "\": лист \"Замеры\", ячейка C3: текст \"Ф-" + std::string(38, '1') +
-                                                "...\"" + tail);
-  // the names are compared trimmed: the spaces at their ends take no room
-  EXPECT_EQ(refusal(3, 3, "  " + longest + " "), "imported");
-  s.SetText(3, 3, "Ф-1");
-  EXPECT_EQ(refusal(2, 8, std::string(81, '2')), "Ошибка чтения файла \"" + (dir / "новый.xlsx") +
-                                                     "\": лист \"Замеры\", ячейка H2: текст \"" +
-                                                     std::string(40, '2') + "...\"" + tail);
+  const std::string notFound = " | Фидер ПС-1.1 - Ф-1 не найден";
+  EXPECT_EQ(refusal(3, 3, longest + "1").rfind("imported 1 | ", 0), 0u);
+  EXPECT_NE(refusal(3, 3, longest + "1").find(notFound), std::string::npos);
+  const std::string past(kMostCellBytes + 1, '1');
+  EXPECT_EQ(refusal(3, 3, past), "Ошибка чтения файла \"" + (dir / "новый.xlsx") + "\": лист \"Замеры\", ячейка C3: текст \"" +
+                                     std::string(40, '1') + "...\"" + tail);
+  const std::string clean = refusal(3, 3, "Ф-1");
+  EXPECT_EQ(refusal(1, 3, "Замеры нагрузок вводов и фидеров 10(6) кВ подстанций района за зимний контрольный день "
+                          "декабря 2026 года"), clean);
+  EXPECT_NE(refusal(2, 8, std::string(81, '2')).find(" | Ошибка чтения. Строка 2, столбец 8 (число 2.22222222222222E80 "),
+            std::string::npos);
+  EXPECT_EQ(refusal(2, 8, past), "Ошибка чтения файла \"" + (dir / "новый.xlsx") + "\": лист \"Замеры\", ячейка H2: текст \"" +
+                                     std::string(40, '1') + "...\"" + tail);
 }
 
 }  // namespace

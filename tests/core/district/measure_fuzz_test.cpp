@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/base/error.h"
+#include "core/base/import_text.h"
 #include "core/district/feeder_measure.h"
 #include "core/district/tp_measure.h"
 #include "core/office/sheet_raw_cells.h"
@@ -117,9 +118,10 @@ TEST_F(MeasureFuzz, DamagedWorkbooksAreReadOrRefusedByName) {
     readOrRefuse(Mutate(valid[static_cast<std::size_t>(round) % valid.size()], random));
   EXPECT_GT(read, 0);
 
-  // A seed of its own, refused as it stands: one text longer than any field, named by a thousand cells.
+  // A seed of its own, refused as it stands: one text past the bound of every field, named by a thousand
+  // cells, each read of which would copy it whole.
   std::vector<XlsCell> named{{XlsCell::Text, 1, 1, 0, "ТП"}};
-  for (int row = 2; row <= 1001; ++row) named.push_back({XlsCell::Text, row, 1, 0, "ТП-" + std::string(300, '5')});
+  for (int row = 2; row <= 1001; ++row) named.push_back({XlsCell::Text, row, 1, 0, "ТП-" + std::string(kMostCellBytes, '5')});
   const std::string longText = BuildXls(named);
   const int before = refused;
   readOrRefuse(longText);
