@@ -4,14 +4,16 @@
 //    only being printed;
 //  - "--quick" runs every benchmark (each of its arguments) for exactly two iterations of its loop,
 //    whatever the benchmark asks for: a check that every body still runs, and runs again over what its
-//    first pass left, which the test command makes on every build (QuickPass). The numbers of such a
-//    pass mean nothing.
+//    first pass left, which the test command makes on every build (QuickPass), at its small sizes only
+//    (RunsAtSize, PassSize), so that each program's pass fits a few tens of seconds of a busy core. The
+//    numbers of such a pass mean nothing.
 // The library keeps its list of benchmarks to itself; each registration passes through
 // RegisterBenchmarkInternal, which the link wraps (ld_bench in cmake/ld.cmake) so that this file sees
 // every benchmark the program holds.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,6 +79,10 @@ bool ld::bench::RunsAtSize(benchmark::State& state, std::int64_t size, std::int6
   }
   state.SetLabel("full run only");
   return false;
+}
+
+std::int64_t ld::bench::PassSize(std::int64_t full) {
+  return quickPass ? std::max<std::int64_t>(1, full / kQuickShare) : full;
 }
 
 int main(int argc, char** argv) {

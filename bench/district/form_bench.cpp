@@ -1,7 +1,8 @@
 // Scheme forming of a seeded district: at 100 % 100,000 rows of 6–10 kV lines, 20,000 transformer rows
 // and 20,000 rows of 0.4 kV lines with their feeds and feeders, read from the base's files, formed and
 // written back. Counters: nodes and branches formed, and the peak memory of the process after each
-// size (sizes run in ascending order, so the growth of the peak shows how memory scales).
+// size (sizes run in ascending order, so the growth of the peak shows how memory scales). The quick pass
+// forms the district at up to 50 %.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -13,6 +14,7 @@
 #include "core/district/form_scheme.h"
 #include "core/tables/table_file.h"
 #include "core/tables/unom.h"
+#include "quick.h"
 #include "table_rows.h"
 #include "work_dir.h"
 
@@ -104,6 +106,7 @@ std::string MakeDistrict(int percent) {
 
 void BM_FormCalcScheme(benchmark::State& state) {
   const int percent = static_cast<int>(state.range(0));
+  if (!ld::bench::RunsAtSize(state, percent, 50)) return;
   const std::string stem = MakeDistrict(percent);
   ld::TFormSchemeOptions options = ld::TFormSchemeOptions::FromSettings(ld::IniRec);
   options.T04 = options.L04 = true;

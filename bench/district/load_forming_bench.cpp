@@ -5,7 +5,8 @@
 //  - BM_LoadForming: 10,000 stations (20,000 transformer rows, five lines each), 500,000 meters and
 //    100,000 household feeders;
 //  - BM_LoadFormingStations/<n>: n stations of two lines, one metering point of two meters and one
-//    household feeder each, for 10,000 and 100,000 stations: how a run grows with the district.
+//    household feeder each, for 10,000 and 100,000 stations: how a run grows with the district (the
+//    quick pass forms the 10,000 only).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "core/district/load_forming.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/table_ops.h"
+#include "quick.h"
 
 namespace {
 
@@ -137,6 +139,7 @@ BENCHMARK(BM_LoadForming)->ArgName("lines04")->Arg(1)->Arg(0)->Unit(benchmark::k
 
 void BM_LoadFormingStations(benchmark::State& state) {
   const int stations = static_cast<int>(state.range(0));
+  if (!ld::bench::RunsAtSize(state, stations, 10000)) return;
   const ld::TLoadFormingTables district = MakeDistrict(stations, 2, 2 * stations, stations);
   FormCopies(state, district, true);
   state.counters["stations"] = stations;

@@ -4,7 +4,8 @@
 // whose peak memory and time are held to that bound (CheckBound); the run says which it was.
 //
 // The files are made once per run in the work folder, in a child of their own, and padded with a part
-// of random bytes to 1.99 MB: the packages' own limits then admit the whole sheet.
+// of random bytes to 1.99 MB: the packages' own limits then admit the whole sheet. The quick pass makes
+// them of a share of the rows, padded to the same share of that size (PassSize).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "core/district/subscriber_books.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
+#include "quick.h"
 #include "support/zip_builder.h"
 #include "work_dir.h"
 
@@ -29,7 +31,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kFileBytes = 2086666;  // 1.99 MB
+// What a file is padded to: 1.99 MB in the full run.
+std::size_t FileBytes() { return static_cast<std::size_t>(ld::bench::PassSize(2086666)); }
+
+// The rows of a sheet that has `full` rows in the full run.
+int Rows(std::int64_t full) { return static_cast<int>(ld::bench::PassSize(full)); }
 
 const fs::path& WorkDir() {
   static const ld::bench::TWorkDir dir("bench-district-workbooks");
@@ -67,7 +73,7 @@ public:
   void Empty() { xml_ += "<c/>"; }
   void EndRow() { xml_ += "</row>"; }
 
-  // The package, padded to kFileBytes.
+  // The package, padded to FileBytes().
   bool Write(const std::string& path) {
     xml_ += "</sheetData></worksheet>";
     std::string sst = R"(<?xml version="1.0" encoding="UTF-8"?><sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)";
@@ -76,8 +82,8 @@ public:
     std::vector<std::pair<std::string, std::string>> parts =
         ld::test::OneSheetWorkbookParts({"Лист1", std::move(xml_), std::move(sst), {}});
     const std::size_t packed = ld::test::BuildZip(parts).size();
-    if (packed + 512 > kFileBytes) return false;
-    std::string noise(kFileBytes - packed - 512, '\0');
+    if (packed + 512 > FileBytes()) return false;
+    std::string noise(FileBytes() - packed - 512, '\0');
     std::mt19937 random(5);
     for (char& c : noise) c = static_cast<char>(random());
     parts.emplace_back("xl/media/padding.bin", std::move(noise));
@@ -107,7 +113,9 @@ std::string MakeOnce(const std::string& name, const std::function<bool(const std
 // A network workbook of two-cell rows from row 4 to the sheet's last: every row a branch section whose
 // four transformer cells are empty, so each row would make four station rows.
 std::string TwoCellNetwork(int nameLength) {
-  return MakeOnce("сеть-2-" + std::to_string(nameLength) + ".xlsx", [nameLength](const std::string& path) {
+  const int last = Rows(1048576);
+  const std::string name = "сеть-2-" + std::to_string(nameLength) + "-" + std::to_string(last) + ".xlsx";
+  return MakeOnce(name, [nameLength, last](const std::string& path) {
     TSheetXml sheet(std::size_t{64} << 20);
     const int a = sheet.Shared("ТП-" + Letters("А", nameLength - 4) + "1");
     const int b = sheet.Shared("ТП-" + Letters("Б", nameLength - 4) + "2");
@@ -115,7 +123,7 @@ std::string TwoCellNetwork(int nameLength) {
     sheet.Number("10");
     sheet.EndRow();
     sheet.Row(4);
-    for (int r = 4; r <= 1048576; ++r) {
+    for (int r = 4; r <= last; ++r) {
       if (r > 4) sheet.NextRow();
       sheet.Text(a);
       sheet.Text(b);
@@ -199,10 +207,12 @@ std::string KeyIndustrial(int rows) {
 // feeders, each a number, a feeder, a count of subscribers and their energy. With unreadable, the count
 // and the energy are the text "x": every row gives two messages, of which the import keeps the first.
 std::string FullHouseholds(bool unreadable) {
-  return MakeOnce(std::string(unreadable ? "быт-x" : "быт-полная") + ".xlsx", [unreadable](const std::string& path) {
+  const int last = Rows(1048575);
+  const std::string name = std::string(unreadable ? "быт-x-" : "быт-полная-") + std::to_string(last) + ".xlsx";
+  return MakeOnce(name, [unreadable, last](const std::string& path) {
     TSheetXml sheet(std::size_t{200} << 20);
     const int x = sheet.Shared("x");
-    for (int r = 1; r <= 1048575; ++r) {
+    for (int r = 1; r <= last; ++r) {
       r == 1 ? sheet.Row(1) : sheet.NextRow();
       if (r % 1000 == 1) {
         sheet.Text(sheet.Shared("ТП-" + std::to_string(r / 1000 + 1)));
@@ -219,15 +229,16 @@ std::string FullHouseholds(bool unreadable) {
   });
 }
 
-constexpr int kBaseRows = 5000;
+// the rows of each of the base's two tables, a share of them in the quick pass as the sheet's rows
+int BaseRows() { return Rows(5000); }
 
 // A technical sheet of 10,000 inputs and 10,000 feeders named over and over; a third of the base's names
 // are not in it, so that a look-up that walks the sheet would walk all of it for each of them.
 std::string Technical(int rows) {
-  return MakeOnce("тех.xlsx", [rows](const std::string& path) {
+  return MakeOnce("тех-" + std::to_string(rows) + ".xlsx", [rows](const std::string& path) {
     TSheetXml sheet(std::size_t{100} << 20);
     std::vector<int> names;
-    for (int k = 1; k <= 2 * kBaseRows; ++k) {
+    for (int k = 1; k <= 2 * BaseRows(); ++k) {
       names.push_back(sheet.Shared("ВВОД " + std::to_string(k)));
       names.push_back(sheet.Shared("Ф-" + std::to_string(k)));
     }
@@ -252,10 +263,10 @@ bool MakeTechnicalBase(const std::string& stem) {
   for (const auto& [layout, field] : tables) {
     ld::TDataFile t;
     ld::ReadMaket(layout, t);
-    ld::CreateColumns(t, kBaseRows);
+    ld::CreateColumns(t, BaseRows());
     t.Title = "База";
     auto* names = ld::GetColumnAs<ld::DAString>(field, t);
-    for (int r = 1; r <= kBaseRows; ++r)
+    for (int r = 1; r <= BaseRows(); ++r)
       names->SetItem(r, (field[0] == 'N' ? "Ввод " : "Ф-") + std::to_string(3 * r));
     ld::WriteTableFile(stem + ld::GetMaketExtention(layout), t);
   }
@@ -299,7 +310,7 @@ void BM_NetworkWorkbookOfFullRows(benchmark::State& state) {
   UseLayouts();
   // the quick pass reads the smallest of the sheets of one kind: each costs it seconds to make and read
   if (!ld::bench::RunsAtSize(state, state.range(0), 600000)) return;
-  const std::string file = FullNetwork(static_cast<int>(state.range(0)));
+  const std::string file = FullNetwork(Rows(state.range(0)));
   RunBounded(state, file, [&] {
     ld::TBaseImport base;
     ld::ImportNetWorkbooks({file}, (WorkDir() / "Сеть").string(), base);
@@ -327,7 +338,7 @@ void ImportSubscriberSheet(benchmark::State& state, const std::string& file, boo
 void BM_IndustrialSheetOfFullRows(benchmark::State& state) {
   UseLayouts();
   if (!ld::bench::RunsAtSize(state, state.range(0), 374950)) return;
-  ImportSubscriberSheet(state, FullIndustrial(static_cast<int>(state.range(0))), true);
+  ImportSubscriberSheet(state, FullIndustrial(Rows(state.range(0))), true);
 }
 BENCHMARK(BM_IndustrialSheetOfFullRows)->Arg(374950)->Arg(390000)->Arg(582000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -335,7 +346,7 @@ BENCHMARK(BM_IndustrialSheetOfFullRows)->Arg(374950)->Arg(390000)->Arg(582000)->
 // of the sheet's kind before the reader takes them.
 void BM_IndustrialSheetOfKeyRows(benchmark::State& state) {
   UseLayouts();
-  ImportSubscriberSheet(state, KeyIndustrial(static_cast<int>(state.range(0))), true);
+  ImportSubscriberSheet(state, KeyIndustrial(Rows(state.range(0))), true);
 }
 BENCHMARK(BM_IndustrialSheetOfKeyRows)->Arg(1048574)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -343,7 +354,7 @@ BENCHMARK(BM_IndustrialSheetOfKeyRows)->Arg(1048574)->Unit(benchmark::kMilliseco
 // first and counts the rest. It costs about what the sheet of sound numbers costs.
 void BM_IndustrialSheetOfUnreadableNumbers(benchmark::State& state) {
   UseLayouts();
-  ImportSubscriberSheet(state, FullIndustrial(static_cast<int>(state.range(0)), true), true);
+  ImportSubscriberSheet(state, FullIndustrial(Rows(state.range(0)), true), true);
 }
 BENCHMARK(BM_IndustrialSheetOfUnreadableNumbers)->Arg(374950)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -356,7 +367,7 @@ BENCHMARK(BM_HouseholdsSheetOfFullRows)->ArgName("unreadable")->Arg(0)->Arg(1)->
 
 void BM_TechnicalSheetAgainstABase(benchmark::State& state) {
   UseLayouts();
-  const std::string file = Technical(static_cast<int>(state.range(0)));
+  const std::string file = Technical(Rows(state.range(0)));
   const std::string stem = (WorkDir() / "Тех").string();
   static const bool base = MakeTechnicalBase(stem);
   benchmark::DoNotOptimize(base);

@@ -5,7 +5,8 @@
 // Counters: "iterations" of a calculation, the time per iteration of RunIterations and of the bare sweeps,
 // their ratios ("ratio" against compact arrays of the tree, "ratio_records" against a bare sweep over the
 // engine's own records), "elements_MB" the element records of the model, "peak_MB" the peak resident
-// memory of the process.
+// memory of the process. The quick pass runs the schemes of up to 100,000 nodes: those of a million take
+// most of its time and its peak of nearly a gigabyte.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -22,6 +23,7 @@
 
 #include "core/engine/regime.h"
 #include "engine/scheme_gen.h"
+#include "quick.h"
 #include "work_dir.h"
 
 namespace {
@@ -30,6 +32,8 @@ namespace fs = std::filesystem;
 using ld::Complex;
 using ld::TRegime;
 using ld::TRegimeElement;
+
+constexpr int kQuickNodes = 100000;  // the most nodes of the quick pass
 
 // The scheme of that many nodes, written once per run.
 const std::string& SchemeOf(int nodes) {
@@ -60,6 +64,7 @@ void WriteResults(TRegime& r) {
 }
 
 void BM_ReadScheme(benchmark::State& state) {
+  if (!ld::bench::RunsAtSize(state, state.range(0), kQuickNodes)) return;
   const std::string& path = SchemeOf(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     TRegime r;
@@ -70,6 +75,7 @@ void BM_ReadScheme(benchmark::State& state) {
 }
 
 void BM_FormMatrices(benchmark::State& state) {
+  if (!ld::bench::RunsAtSize(state, state.range(0), kQuickNodes)) return;
   TRegime r;
   r.ReadScheme(SchemeOf(static_cast<int>(state.range(0))));
   for (auto _ : state) {
@@ -81,6 +87,7 @@ void BM_FormMatrices(benchmark::State& state) {
 }
 
 void BM_RunIterations(benchmark::State& state) {
+  if (!ld::bench::RunsAtSize(state, state.range(0), kQuickNodes)) return;
   TRegime r;
   r.ReadScheme(SchemeOf(static_cast<int>(state.range(0))));
   r.FormMatrices();
@@ -97,6 +104,7 @@ void BM_RunIterations(benchmark::State& state) {
 }
 
 void BM_WriteResults(benchmark::State& state) {
+  if (!ld::bench::RunsAtSize(state, state.range(0), kQuickNodes)) return;
   TRegime r;
   r.Calculate(SchemeOf(static_cast<int>(state.range(0))), 0, 0, 0, 0, 0);
   for (auto _ : state) WriteResults(r);
@@ -104,6 +112,7 @@ void BM_WriteResults(benchmark::State& state) {
 
 // The whole road of a calculation command: read, calculate, write the results back.
 void BM_ReadCalculateWrite(benchmark::State& state) {
+  if (!ld::bench::RunsAtSize(state, state.range(0), kQuickNodes)) return;
   const std::string& path = SchemeOf(static_cast<int>(state.range(0)));
   double elements = 0;
   for (auto _ : state) {
@@ -131,6 +140,7 @@ void ResetPeak() {
 // whole road (on a shared machine the wall times also hold the waits for a processor);
 // "peak_KB_per_node" the growth of the process's peak memory over the road, per node of the scheme.
 void BM_RoadStages(benchmark::State& state) {
+  if (!ld::bench::RunsAtSize(state, state.range(0), kQuickNodes)) return;
   const int nodes = static_cast<int>(state.range(0));
   const std::string& path = SchemeOf(nodes);
   using Clock = std::chrono::steady_clock;
@@ -215,6 +225,7 @@ void BareIteration(BareTree& t) {
 }
 
 void BM_BareSweep(benchmark::State& state) {
+  if (!ld::bench::RunsAtSize(state, state.range(0), kQuickNodes)) return;
   TRegime r;
   r.Calculate(SchemeOf(static_cast<int>(state.range(0))), 0, 0, 0, 0, 0);
   BareTree t = BareTreeOf(r);
@@ -257,6 +268,7 @@ void BareRecordSweep(RecordOrders& o) {
 // One iteration of the engine (node step, both sweeps, the loop and fixed-voltage correction) against
 // one bare iteration over compact arrays of the same tree, and against a bare sweep over its records.
 void BM_IterationAgainstBareSweep(benchmark::State& state) {
+  if (!ld::bench::RunsAtSize(state, state.range(0), kQuickNodes)) return;
   TRegime r;
   r.Calculate(SchemeOf(static_cast<int>(state.range(0))), 0, 0, 0, 0, 0);
   BareTree t = BareTreeOf(r);

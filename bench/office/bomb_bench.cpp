@@ -8,7 +8,8 @@
 // million boolean and error cells, and a table of 5.3 million texts; so are files of 1.9 MB whose sheet, table of texts, book part,
 // document text or document relationships nest millions of elements. Counters: the file's size, what it would unpack to, and the peak memory of one read in a
 // child process. A sheet of hundreds of thousands of merged ranges is read or refused within the same bounds,
-// every cell it covers looked up.
+// every cell it covers looked up. The quick pass makes these files at a share of each of their sizes
+// (Sized, PassSize).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -31,6 +32,7 @@
 #include "core/office/sheet_reader.h"
 #include "core/office/sheet_raw_cells.h"
 #include "core/office/workbook.h"
+#include "quick.h"
 #include "support/xls_builder.h"
 #include "support/zip_builder.h"
 #include "work_dir.h"
@@ -78,6 +80,12 @@ std::string Cells(std::size_t rows) {
   return xml + "</sheetData></worksheet>";
 }
 
+// A size of the files below: the full one in the full run, a share in the quick pass. A file scales each
+// of its sizes, its picture too, so that it meets the limits per byte of the file as in the full run.
+std::uint64_t Sized(std::uint64_t full) {
+  return static_cast<std::uint64_t>(ld::bench::PassSize(static_cast<std::int64_t>(full)));
+}
+
 struct TBomb {
   std::string path;
   double unpackedMB = 0;  // what the entries read would unpack to, all told
@@ -92,7 +100,7 @@ TBomb Write(const std::string& name, const std::string& bytes, double unpackedMB
 // About 185 KB: 2,000 sheets that all name one part of 9.5 MB of cells.
 const TBomb& SheetsOfOnePart() {
   static const TBomb bomb = [] {
-    const std::string sheet = Cells(62000);
+    const std::string sheet = Cells(Sized(62000));
     return Write("sheets.xlsx",
                  BuildZip({{"_rels/.rels", kRootRels},
                            {"xl/workbook.xml", Workbook(2000, 1)},
@@ -106,7 +114,7 @@ const TBomb& SheetsOfOnePart() {
 // About 110 KB: 30 sheet parts that are one compressed stream of 110 MB (3.3 GB all told).
 const TBomb& SharedStream() {
   static const TBomb bomb = [] {
-    const std::string sheet = "<worksheet>" + std::string(110u << 20, ' ') + "</worksheet>";
+    const std::string sheet = "<worksheet>" + std::string(Sized(110u << 20), ' ') + "</worksheet>";
     std::vector<ZipEntry> entries = {{"_rels/.rels", 0}, {"xl/workbook.xml", 1}, {"xl/_rels/workbook.xml.rels", 2}};
     for (int i = 1; i <= 30; ++i) entries.push_back({"xl/worksheets/sheet" + std::to_string(i) + ".xml", 3});
     return Write("shared.xlsx", BuildZip({{kRootRels}, {Workbook(30, 30)}, {Rels(30)}, {sheet}}, entries),
@@ -118,7 +126,7 @@ const TBomb& SharedStream() {
 // About 380 KB: one sheet of 6 million cells.
 const TBomb& CellBomb() {
   static const TBomb bomb = [] {
-    const std::string sheet = Cells(600000);
+    const std::string sheet = Cells(Sized(600000));
     return Write("cells.xlsx",
                  BuildZip({{"_rels/.rels", kRootRels},
                            {"xl/workbook.xml", Workbook(1, 1)},
@@ -132,7 +140,7 @@ const TBomb& CellBomb() {
 // About 360 KB: a document whose 20 parts are one compressed stream of 370 MB (7.4 GB all told).
 const TBomb& OverlappingDocument() {
   static const TBomb bomb = [] {
-    const std::string part = std::string(370u << 20, ' ');
+    const std::string part = std::string(Sized(370u << 20), ' ');
     std::vector<ZipEntry> entries = {{"word/document.xml", 0}};
     for (int i = 1; i < 20; ++i) entries.push_back({"word/media/part" + std::to_string(i) + ".xml", 0});
     return Write("overlap.docx", BuildZip({{part}}, entries), 20.0 * static_cast<double>(part.size()) / 1e6);
@@ -144,9 +152,10 @@ const std::vector<ZipEntry> kBookEntries = {
     {"_rels/.rels", 0}, {"xl/workbook.xml", 1}, {"xl/_rels/workbook.xml.rels", 2}, {"xl/worksheets/sheet1.xml", 3}};
 
 // Random bytes, as a picture packs: beside a bomb they bring the file to just under 2 MB, which may
-// unpack to the most that a file under 2 MB may (16 MB and 100 bytes a byte: about 206 MB).
+// unpack to the most that a file under 2 MB may (16 MB and 100 bytes a byte: about 206 MB). `bytes` is
+// the full run's size (Sized).
 std::string Picture(std::size_t bytes) {
-  std::string picture(bytes, '\0');
+  std::string picture(Sized(bytes), '\0');
   std::mt19937 random(1904);
   for (char& c : picture) c = static_cast<char>(random());
   return picture;
@@ -167,9 +176,12 @@ const TBomb& LyingSheet() {
   static const TBomb bomb = [] {
     const std::string row = Row(10);
     const ZipStream sheet{"<worksheet><sheetData>",
-                          1400u << 10,
-                          {{row, (250u << 20) / row.size()}, {std::string(1024, ' '), 610u << 10}, {"</sheetData></worksheet>", 1}}};
-    return Write("lying.xlsx", BuildZip({{kRootRels}, {Workbook(1, 1)}, {Rels(1)}, sheet}, kBookEntries), 860 * 1.048576);
+                          static_cast<std::uint32_t>(Sized(1400u << 10)),
+                          {{row, Sized(250u << 20) / row.size()},
+                           {std::string(1024, ' '), Sized(610u << 10)},
+                           {"</sheetData></worksheet>", 1}}};
+    return Write("lying.xlsx", BuildZip({{kRootRels}, {Workbook(1, 1)}, {Rels(1)}, sheet}, kBookEntries),
+                 static_cast<double>(Sized(860u << 20)) / 1e6);
   }();
   return bomb;
 }
@@ -177,10 +189,12 @@ const TBomb& LyingSheet() {
 // About 1.9 MB: headers that declare 1.4 MB for a document of 860 MB.
 const TBomb& LyingDocument() {
   static const TBomb bomb = [] {
-    const ZipStream part{"<w:document><w:body>", 1400u << 10, {{std::string(1024, ' '), 860u << 10}, {"</w:body></w:document>", 1}}};
+    const ZipStream part{"<w:document><w:body>",
+                         static_cast<std::uint32_t>(Sized(1400u << 10)),
+                         {{std::string(1024, ' '), Sized(860u << 10)}, {"</w:body></w:document>", 1}}};
     return Write("lying.docx",
                  BuildZip({part, {Picture(1000u << 10)}}, {{"word/document.xml", 0}, {"word/media/image1.png", 1}}),
-                 860 * 1.048576);
+                 static_cast<double>(Sized(860u << 20)) / 1e6);
   }();
   return bomb;
 }
@@ -189,7 +203,7 @@ const TBomb& LyingDocument() {
 const TBomb& DenseSheet() {
   static const TBomb bomb = [] {
     const std::string row = Row(100);
-    const std::uint64_t rows = (190u << 20) / row.size();
+    const std::uint64_t rows = Sized(190u << 20) / row.size();
     const ZipStream sheet{"<worksheet><sheetData>", ld::test::kTrueSize, {{row, rows}, {"</sheetData></worksheet>", 1}}};
     std::vector<ZipEntry> entries = kBookEntries;
     entries.push_back({"xl/media/image1.png", 4});
@@ -205,17 +219,17 @@ const TBomb& CopiedText() {
   static const TBomb bomb = [] {
     const std::string rels = "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
                              "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"strings.xml\"/></Relationships>";
-    const std::uint64_t rows = 100000;
+    const std::uint64_t rows = Sized(100000), text = Sized(1u << 20);
     const ZipStream sheet{"<worksheet><sheetData>",
                           ld::test::kTrueSize,
                           {{"<row>" + Repeat("<c t=\"s\"><v>0</v></c>", 10) + "</row>", rows}, {"</sheetData></worksheet>", 1}}};
-    const ZipStream strings{"<sst><si><t>", ld::test::kTrueSize, {{"a", 1u << 20}, {"</t></si></sst>", 1}}};
+    const ZipStream strings{"<sst><si><t>", ld::test::kTrueSize, {{"a", text}, {"</t></si></sst>", 1}}};
     std::vector<ZipEntry> entries = kBookEntries;
     entries.push_back({"xl/strings.xml", 4});
     entries.push_back({"xl/media/image1.png", 5});
     return Write("copied.xlsx",
                  BuildZip({{kRootRels}, {Workbook(1, 1)}, {rels}, sheet, strings, {Picture(1400u << 10)}}, entries),
-                 static_cast<double>(rows) * 10 * 1.048576);
+                 static_cast<double>(rows) * 10 * static_cast<double>(text) / 1e6);
   }();
   return bomb;
 }
@@ -305,7 +319,7 @@ BENCHMARK(BM_RefuseEntityCells)->Unit(benchmark::kMillisecond);
 const TBomb& EmptyCells() {
   static const TBomb bomb = [] {
     const std::string row = "<row>" + Repeat("<c/>", 100) + "</row>";
-    const std::uint64_t rows = (190u << 20) / row.size();
+    const std::uint64_t rows = Sized(190u << 20) / row.size();
     const ZipStream sheet{"<worksheet><sheetData>", ld::test::kTrueSize, {{row, rows}, {"</sheetData></worksheet>", 1}}};
     std::vector<ZipEntry> entries = kBookEntries;
     entries.push_back({"xl/media/image1.png", 4});
@@ -326,12 +340,12 @@ BENCHMARK(BM_RefuseEmptyCellsFirstSheetOnly)->Unit(benchmark::kMillisecond);
 // found among 20,000 package entries. It is read, as any sound book of that many sheets is.
 const TBomb& ManySheets() {
   static const TBomb bomb = [] {
-    constexpr int kSheets = 20000;
+    const int sheets = static_cast<int>(Sized(20000));
     std::vector<ZipEntry> entries = {{"_rels/.rels", 0}, {"xl/workbook.xml", 1}, {"xl/_rels/workbook.xml.rels", 2}};
-    for (int i = 1; i <= kSheets; ++i) entries.push_back({"xl/worksheets/sheet" + std::to_string(i) + ".xml", 3});
+    for (int i = 1; i <= sheets; ++i) entries.push_back({"xl/worksheets/sheet" + std::to_string(i) + ".xml", 3});
     const std::string sheet = "<worksheet><sheetData><row><c><v>1</v></c></row></sheetData></worksheet>";
-    return Write("many-sheets.xlsx", BuildZip({{kRootRels}, {Workbook(kSheets, kSheets)}, {Rels(kSheets)}, {sheet}}, entries),
-                 kSheets * static_cast<double>(sheet.size()) / 1e6);
+    return Write("many-sheets.xlsx", BuildZip({{kRootRels}, {Workbook(sheets, sheets)}, {Rels(sheets)}, {sheet}}, entries),
+                 sheets * static_cast<double>(sheet.size()) / 1e6);
   }();
   return bomb;
 }
@@ -350,12 +364,15 @@ void OpenFirstSheet(const std::string& path) {
   reader.Open(path);
 }
 
+// The rows that the merged ranges below cover.
+int MergedRows() { return 2 * static_cast<int>(Sized(19000)); }
+
 // About 1.9 MB: a sheet of one cell and 380,000 merged ranges, two cells each, in twenty columns.
 const TBomb& ManyMergedRanges() {
   static const TBomb bomb = [] {
     std::string merges = "<mergeCells>";
     const std::string columns = "ABCDEFGHIJKLMNOPQRST";
-    for (int row = 1; row <= 2 * 19000; row += 2)
+    for (int row = 1; row <= MergedRows(); row += 2)
       for (const char col : columns)
         merges += std::string("<mergeCell ref=\"") + col + std::to_string(row) + ":" + col + std::to_string(row + 1) + "\"/>";
     merges += "</mergeCells>";
@@ -371,7 +388,7 @@ void BM_ManyMergedRangesFirstSheetOnly(benchmark::State& state) {
     ld::TSheetReader reader;
     reader.Open(path);
     // every cell a range covers looked up once
-    for (int row = 1; row <= 38000; ++row)
+    for (int row = 1; row <= MergedRows(); ++row)
       for (int col = 1; col <= 20; ++col) benchmark::DoNotOptimize(reader.Value(row, col));
   });
 }
@@ -392,7 +409,7 @@ BENCHMARK(BM_RefuseLyingDocument)->Unit(benchmark::kMillisecond);
 // million, a few gigabytes once each is kept), beside a picture.
 const TBomb& EmptyDocumentCells() {
   static const TBomb bomb = [] {
-    const std::uint64_t cells = (120u << 20) / 7;
+    const std::uint64_t cells = Sized(120u << 20) / 7;
     const ZipStream part{"<w:document xmlns:w=\"w\"><w:body><w:tbl><w:tr>",
                          ld::test::kTrueSize,
                          {{"<w:tc/>", cells}, {"</w:tr></w:tbl></w:body></w:document>", 1}}};
@@ -415,7 +432,7 @@ enum class TDeepPart { Sheet, Strings, Book, DocumentText, DocumentRels };
 
 const TBomb& DeepNesting(TDeepPart which) {
   const auto make = [which] {
-    const std::uint64_t levels = which == TDeepPart::DocumentText ? 8000000 : 16000000;
+    const std::uint64_t levels = Sized(which == TDeepPart::DocumentText ? 8000000 : 16000000);
     const std::string open = which == TDeepPart::DocumentText ? "<w:p>" : "<a>";
     const std::string close = which == TDeepPart::DocumentText ? "</w:p>" : "</a>";
     const auto nested = [&](const std::string& head, const std::string& tail) {
@@ -515,7 +532,7 @@ void ReadOrRefuse(benchmark::State& state, const TBomb& bomb, const std::functio
 // over the piece. Read or refused alike, the child first (stopped past the bound) and then timed.
 const TBomb& LongTokens() {
   static const TBomb bomb = [] {
-    const std::uint64_t length = 80u << 20;
+    const std::uint64_t length = Sized(80u << 20);
     const ZipStream sheet{"<worksheet><sheetData><row><c r=\"A1\" t=\"s\" x=\"", ld::test::kTrueSize,
                           {{"1", length}, {"\"><v>0</v></c></row></sheetData></worksheet>", 1}}};
     const ZipStream strings{"<sst><si><t>ТП-1</t></si><!--", ld::test::kTrueSize, {{" ", length}, {"--></sst>", 1}}};
@@ -535,11 +552,11 @@ const TBomb& LongTokens() {
 // beside a picture: each text costs the parser a few steps and the table its bytes and one offset.
 const TBomb& ManyTexts() {
   static const TBomb bomb = [] {
-    constexpr std::uint64_t kTexts = 5300000;
+    const std::uint64_t texts = Sized(5300000);
     const std::string item = "<si><t>ТП-1</t></si>";
-    const std::string sheet = "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>" + std::to_string(kTexts - 1) +
+    const std::string sheet = "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>" + std::to_string(texts - 1) +
                               "</v></c></row></sheetData></worksheet>";
-    const ZipStream strings{"<sst>", ld::test::kTrueSize, {{item, kTexts}, {"</sst>", 1}}};
+    const ZipStream strings{"<sst>", ld::test::kTrueSize, {{item, texts}, {"</sst>", 1}}};
     const std::string rels = "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
                              "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"strings.xml\"/></Relationships>";
     std::vector<ZipEntry> entries = kBookEntries;
@@ -547,7 +564,7 @@ const TBomb& ManyTexts() {
     entries.push_back({"xl/media/image1.png", 5});
     return Write("many-texts.xlsx",
                  BuildZip({{kRootRels}, {Workbook(1, 1)}, {rels}, {sheet}, strings, {Picture(1600u << 10)}}, entries),
-                 static_cast<double>(kTexts * item.size()) / 1e6);
+                 static_cast<double>(texts * item.size()) / 1e6);
   }();
   return bomb;
 }
@@ -586,7 +603,7 @@ BENCHMARK(BM_DenseSheetFirstSheetOnly)->Unit(benchmark::kMillisecond);
 const TBomb& UnreadableCells() {
   static const TBomb bomb = [] {
     const std::string row = "<row>" + Repeat("<c t=\"b\"><v>1</v></c><c t=\"e\"><v>#N/A</v></c>", 50) + "</row>";
-    const std::uint64_t rows = 49000;
+    const std::uint64_t rows = Sized(49000);
     const ZipStream sheet{"<worksheet><sheetData>", ld::test::kTrueSize, {{row, rows}, {"</sheetData></worksheet>", 1}}};
     std::vector<ZipEntry> entries = kBookEntries;
     entries.push_back({"xl/media/image1.png", 4});
@@ -615,23 +632,23 @@ BENCHMARK(BM_CopiedTextFirstSheetOnly)->Unit(benchmark::kMillisecond);
 // book is refused by both readers as the styles are read, and each value then read through the rules.
 const TBomb& LongFormatCode() {
   static const TBomb bomb = [] {
-    const std::uint64_t length = 64u << 20;
+    const std::uint64_t length = Sized(64u << 20), rows = Sized(10000);
     const std::string rels = "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
                              "<Relationship Id=\"rId2\" Type=\"x/styles\" Target=\"styles.xml\"/></Relationships>";
     const ZipStream sheet{"<worksheet><sheetData>",
                           ld::test::kTrueSize,
-                          {{"<row>" + Repeat("<c s=\"1\"><v>7</v></c>", 100) + "</row>", 10000},
+                          {{"<row>" + Repeat("<c s=\"1\"><v>7</v></c>", 100) + "</row>", rows},
                            {"</sheetData></worksheet>", 1}}};
     const ZipStream styles{"<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"",
                            ld::test::kTrueSize,
-                           {{"0", length}, {"\"/></numFmts><cellXfs><xf/>", 1}, {"<xf numFmtId=\"164\"/>", 60000},
+                           {{"0", length}, {"\"/></numFmts><cellXfs><xf/>", 1}, {"<xf numFmtId=\"164\"/>", Sized(60000)},
                             {"</cellXfs></styleSheet>", 1}}};
     std::vector<ZipEntry> entries = kBookEntries;
     entries.push_back({"xl/styles.xml", 4});
     entries.push_back({"xl/media/image1.png", 5});
     return Write("long-format.xlsx",
                  BuildZip({{kRootRels}, {Workbook(1, 1)}, {rels}, sheet, styles, {Picture(1700u << 10)}}, entries),
-                 static_cast<double>(length) / 1e6 + 10000 * 100 * 22 / 1e6);
+                 static_cast<double>(length + rows * 100 * 22) / 1e6);
   }();
   return bomb;
 }
@@ -685,13 +702,14 @@ const TBomb& LongStationText() {
       sheet += "<row r=\"" + row + "\"><c r=\"A" + row + "\"><v>" + row + "</v></c><c r=\"F" + row + "\" t=\"s\"><v>0</v></c></row>";
     }
     sheet += "</sheetData></worksheet>";
-    const ZipStream strings{"<sst><si><t>", ld::test::kTrueSize, {{"a", 150u << 20}, {"</t></si></sst>", 1}}};
+    const std::uint64_t text = Sized(150u << 20);
+    const ZipStream strings{"<sst><si><t>", ld::test::kTrueSize, {{"a", text}, {"</t></si></sst>", 1}}};
     std::vector<ZipEntry> entries = kBookEntries;
     entries.push_back({"xl/strings.xml", 4});
     entries.push_back({"xl/media/image1.png", 5});
     return Write("station.xlsx",
                  BuildZip({{kRootRels}, {Workbook(1, 1)}, {rels}, {sheet}, strings, {Picture(1790u << 10)}}, entries),
-                 1000 * 150 * 1.048576);
+                 1000 * static_cast<double>(text) / 1e6);
   }();
   return bomb;
 }

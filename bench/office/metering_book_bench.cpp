@@ -3,7 +3,7 @@
 // value) and rows of 24 hours of measured values. Each book, under 2 MB, is read within 1 GB and 5 s (the run fails
 // otherwise): a graph is looked up among those read before and the catalogue's in a step, never compared
 // with each. Counters: the file's size, the graphs taken, and the peak memory and time of one read in a
-// child process.
+// child process. The quick pass reads books and a catalogue of an eighth as many graphs.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -16,6 +16,7 @@
 #include "core/catalogs/graph_tables.h"
 #include "core/catalogs/import_sheets.h"
 #include "core/tables/layout.h"
+#include "quick.h"
 #include "support/zip_builder.h"
 #include "work_dir.h"
 
@@ -23,8 +24,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kGraphs = 100000;
-constexpr int kCatalogued = 20000;  // numbers 1..kCatalogued are the catalogue's; the book's come after
+// the quick pass reads books and a catalogue of a share of these
+int Graphs() { return static_cast<int>(ld::bench::PassSize(100000)); }
+int Catalogued() { return static_cast<int>(ld::bench::PassSize(20000)); }  // 1..Catalogued() are the catalogue's
 
 const fs::path& WorkDir() {
   static const ld::bench::TWorkDir dir("bench-metering-books");
@@ -50,8 +52,8 @@ std::string Write(const std::string& name, const std::string& rows) {
 const std::string& SlicesBook() {
   static const std::string path = [] {
     std::string rows;
-    for (int g = 1; g <= kGraphs; ++g) {
-      const std::string number = std::to_string(kCatalogued + g);
+    for (int g = 1; g <= Graphs(); ++g) {
+      const std::string number = std::to_string(Catalogued() + g);
       rows += "<row>" + Text("Ф" + number) + Text("МВт") + Number(number) + "</row><row/><row><c s=\"1\"><v>45292</v></c>" +
               Number("1.5") + "</row>";
     }
@@ -66,8 +68,8 @@ const std::string& TypicalBook() {
     // measured values: a book of one value repeated would pack to far less than a real one
     std::mt19937 random(1904);
     std::string rows;
-    for (int g = 1; g <= kGraphs; ++g) {
-      const std::string number = std::to_string(kCatalogued + g);
+    for (int g = 1; g <= Graphs(); ++g) {
+      const std::string number = std::to_string(Catalogued() + g);
       rows += "<row>" + Text("Ф" + number) + Text("МВт") + Number(number);
       for (int h = 0; h < 24; ++h) rows += Number(std::to_string(random() % 3));
       rows += "</row>";
@@ -82,19 +84,19 @@ std::unique_ptr<ld::TDataFile> Catalog() {
   auto catalog = std::make_unique<ld::TDataFile>();
   ld::ReadMaket(ld::GraphCatalogMaket, *catalog);
   ld::CreateColumns(*catalog, 0);
-  for (int n = 1; n <= kCatalogued; ++n) ld::AppendGraphCatalogRow(*catalog, n, "Свой " + std::to_string(n), 1, 3600, 'P', "кВт");
+  for (int n = 1; n <= Catalogued(); ++n) ld::AppendGraphCatalogRow(*catalog, n, "Свой " + std::to_string(n), 1, 3600, 'P', "кВт");
   return catalog;
 }
 
 void Read(benchmark::State& state, const std::string& path, bool typical) {
   const auto catalog = Catalog();
   const ld::bench::TChildPeak child = ld::bench::RunInChildWithin(
-      [&] { return ld::ReadMeteringWorkbook(path, *catalog, typical).Taken.Items == kGraphs; });
+      [&] { return ld::ReadMeteringWorkbook(path, *catalog, typical).Taken.Items == Graphs(); });
   if (!ld::bench::CheckBound(state, child)) return;
   long long taken = 0;
   for (auto _ : state) taken = ld::ReadMeteringWorkbook(path, *catalog, typical).Taken.Items;
-  if (taken != kGraphs) {
-    state.SkipWithError(("the read took " + std::to_string(taken) + " graphs, not " + std::to_string(kGraphs)).c_str());
+  if (taken != Graphs()) {
+    state.SkipWithError(("the read took " + std::to_string(taken) + " graphs, not " + std::to_string(Graphs())).c_str());
     return;
   }
   state.counters["file_KB"] = static_cast<double>(fs::file_size(path)) / 1024.0;

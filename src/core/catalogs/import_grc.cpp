@@ -56,9 +56,12 @@ bool HasGraphValues(const TGraphValueCols& values, int number) {
 
 // Why a graph of the other catalogue is not taken; valuesFile names the values file when known.
 std::string GraphOfNoValuesText(int number, const std::string& valuesFile = {}) {
-  return "у графика № " + std::to_string(number) + " нет ни одной строки значений в файле " +
-         (valuesFile.empty() ? std::string("значений графиков") : "\"" + fileio::FullFileName(valuesFile) + "\"") +
-         "; график без значений не берется";
+  std::string text = "у графика № " + std::to_string(number) + " нет ни одной строки значений в файле ";
+  if (valuesFile.empty())
+    text += "значений графиков";
+  else
+    text.append(1, '"').append(fileio::FullFileName(valuesFile)).append(1, '"');
+  return text + "; график без значений не берется";
 }
 
 }  // namespace

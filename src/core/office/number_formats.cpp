@@ -120,7 +120,7 @@ TTime RenderTime(std::string_view code, double value, std::string* out) {
       std::uint64_t count = 0;
       if (elapsed) {
         count = static_cast<std::uint64_t>(std::fabs(units));
-        if (value < 0 && count > 0) text = "-";
+        if (value < 0 && count > 0) text.push_back('-');
       } else {
         const double whole = std::fabs(exact - units) < 1e-6 ? units : std::floor(exact);
         const double day = 86400.0 * static_cast<double>(scale);

@@ -146,7 +146,7 @@ bool ParseFraction(std::string_view section, TFraction& f) {
     inRun = false;
     if (c == '/' && !slash && !runs.empty() && texts.back().empty()) {
       slash = true;
-      texts.back() = "/";
+      texts.back().push_back('/');
     } else if (c == '"') {
       const std::size_t end = section.find('"', i + 1);
       if (end == std::string_view::npos) return false;
@@ -600,8 +600,13 @@ bool ShowsNonZero(const TCodeSection& section, double magnitude) {
   return section.placed.general ? magnitude != 0 : !WholeDigits(magnitude).empty();
 }
 
-std::string ShownPlaced(const TCodeSection& section, double magnitude) {
-  return RenderPlaced(section.code, section.placed.zeros + section.placed.hashes, magnitude);
+// The magnitude under the placed section, after a minus when the number is `negative` and shown as other
+// than zero.
+std::string ShownPlaced(const TCodeSection& section, double magnitude, bool negative) {
+  std::string shown;
+  if (negative && ShowsNonZero(section, magnitude)) shown.push_back('-');
+  shown += RenderPlaced(section.code, section.placed.zeros + section.placed.hashes, magnitude);
+  return shown;
 }
 
 // The minus is shown by the first section alone, and not by a first section for the numbers below zero
@@ -612,8 +617,7 @@ std::string ShownConditional(const TNumberCode& code, double value) {
   const TCodeSection& section = code.sections[*pick];
   const TCondition& c = code.sections[0].placed.condition;
   const bool minus = *pick == 0 && !((c.op == TCondition::Less || c.op == TCondition::LessEqual) && c.limit == 0);
-  const double magnitude = std::fabs(value);
-  return (minus && value < 0 && ShowsNonZero(section, magnitude) ? "-" : "") + ShownPlaced(section, magnitude);
+  return ShownPlaced(section, std::fabs(value), minus && value < 0);
 }
 
 // A negative number takes the second section as it is when there is one, else the first after a minus;
@@ -622,8 +626,7 @@ std::string ShownPadded(const TNumberCode& code, double value) {
   std::size_t pick = PickBySign(code, value);
   if (!code.sections[pick].isPlaced) pick = 0;
   const TCodeSection& section = code.sections[pick];
-  const double magnitude = std::fabs(value);
-  return (pick == 0 && value < 0 && ShowsNonZero(section, magnitude) ? "-" : "") + ShownPlaced(section, magnitude);
+  return ShownPlaced(section, std::fabs(value), pick == 0 && value < 0);
 }
 
 // The first section after a minus (none for a number shown as zero) where the code has no section for

@@ -201,7 +201,10 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
   std::stable_sort(files.begin(), files.end(),
                    [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
   std::string extensions;
-  for (const std::string& file : files) extensions += (extensions.empty() ? "" : ",") + ExtractExtension(file);
+  for (const std::string& file : files) {
+    if (!extensions.empty()) extensions += ',';
+    extensions += ExtractExtension(file);
+  }
   LockTableFiles(sourceBase, extensions);
   try {
     std::vector<std::unique_ptr<TDataFile>> tables;
