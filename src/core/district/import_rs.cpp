@@ -318,8 +318,16 @@ TImportTaken ImportDistrictFiles(const std::vector<std::string>& files, const st
         double u1 = 0, u2 = 0;
         const std::string given = src.KodLine->GetItem(j);
         const auto bad = [&](const std::string& why) {
-          messages.Add(at() + kBadTransformerMark + (ImportName(given).empty() ? std::string(": марка не задана")
-                                                       : " " + QuotedText(ControlsShown(given)) + ": " + why));
+          std::string line = at() + kBadTransformerMark;
+          if (ImportName(given).empty()) {
+            line += ": марка не задана";
+          } else {
+            line += ' ';
+            line += QuotedText(ControlsShown(given));
+            line += ": ";
+            line += why;
+          }
+          messages.Add(line);
         };
         if (slash == std::string::npos) {
           bad("нет напряжений через \"/\"");

@@ -9,9 +9,7 @@ namespace ld {
 
 void MeasureBaseTables(const std::string& stem, const std::string& file, const std::vector<const char*>& layouts,
                        const TMeasure& measure) {
-  std::string extensions;
-  for (const char* layout : layouts) extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(layout);
-  const TRunTableLocks locks(stem, extensions);
+  const TRunTableLocks locks(stem, LayoutExtensions(layouts));
   std::vector<TDataFile> tables(layouts.size());
   TFileImport import;
   import.Source = file;

@@ -196,6 +196,15 @@ std::string GetMaketExtention(const std::string& layoutName) {
   return Cp1251ToUtf8(std::string_view(lines[i]).substr(10));
 }
 
+std::string LayoutExtensions(const std::vector<const char*>& layouts) {
+  std::string extensions;
+  for (const char* layout : layouts) {
+    if (!extensions.empty()) extensions += ',';
+    extensions += GetMaketExtention(layout);
+  }
+  return extensions;
+}
+
 int ElementSizeOf(char typeLetter, int capacity) {
   switch (typeLetter) {
     case 'b': case 'c': return 1;

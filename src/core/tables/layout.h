@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/base/dynarray.h"
 #include "core/base/error.h"
@@ -106,6 +107,9 @@ bool ReadMaket(const std::string& layoutName, TDataFile& table);
 
 // The extension of a layout without reading its columns.
 std::string GetMaketExtention(const std::string& layoutName);
+
+// The extensions of the layouts, comma-separated, as the table locks take a family's files.
+std::string LayoutExtensions(const std::vector<const char*>& layouts);
 
 // Sets RowCount and gives every column a new zeroed array of its type with that many rows, and
 // MarkRec as many zero bytes.
