@@ -16,6 +16,7 @@
 #include "core/diagram/scheme_files.h"
 #include "core/district/cdu_cards.h"
 #include "core/district/base_import.h"
+#include "core/district/diagram_switching.h"
 #include "core/district/import_net_workbooks.h"
 #include "core/district/import_psh.h"
 #include "core/district/measure_base.h"
@@ -40,6 +41,7 @@
 #include "core/regime/measurements.h"
 #include "core/regime/task_emk.h"
 #include "core/regime/task_fragment.h"
+#include "core/regime/task_koef.h"
 #include "core/regime/node_equiv.h"
 #include "core/regime/period_run.h"
 #include "core/regime/pnt_lin.h"
@@ -159,46 +161,58 @@ void SaveEditedDiagram(const std::string& folder) {
   diagram::SaveScheme(box, false, false, answer);
 }
 
-// A branch of "Пример" switched on the diagram, its entry in the switching journal saved with the
-// scheme: switched off at noon of a day, or on again a day later where the journal holds that.
-void SwitchOnDiagram(const std::string& folder) {
-  const std::string base = In(folder, "Пример");
-  diagram::TSchemBoxState box;
-  diagram::LoadScheme(box, base);
+// A switching on the diagram as the regime window saves it (SaveDiagramSwitching), with the model of the
+// scheme as drawn before the change, as the window holds it: the branch row's state changed, its journal
+// entry at noon of a day, or of the next day where the journal holds that one already.
+void SwitchOnDiagramRow(diagram::TSchemBoxState& box, int row, bool withBase) {
+  TRegime model;
+  TDataFile nodes, branches;
+  CopyTable(*box.NodeTable, nodes);
+  CopyTable(*box.BranchTable, branches);
+  bool renumbered = false;
+  model.BuildModel(nodes, branches, renumbered);
+  model.AnalyzeConfiguration();
   diagram::StartChange(box);
-  constexpr int kRow = 2;
-  TDataFile& branches = *box.BranchTable;
+  // A save that fails keeps the change and its locks for another try; the drawing goes with this command.
+  struct Discard {
+    diagram::TSchemBoxState& box;
+    ~Discard() {
+      if (!box.LockedExtList.empty()) UnlockTableFiles(box.LockedBase, box.LockedExtList);
+    }
+  } discard{box};
   TRecSwt before;
-  ReadBranchRec(branches, kRow, before);
-  (*box.BranchCols.Commut)[kRow] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
-  TDataFile journal;
-  const std::string journalFile = base + GetMaketExtention(LayoutSwitchLog);
-  const bool again = fileio::FileExists(journalFile);
-  if (again) {
-    ReadTableFile(journalFile, journal);
-  } else {
-    ReadMaket(LayoutSwitchLog, journal);
-    CreateColumns(journal, 0);
-  }
-  const TDateTime moment = EncodeDate(2026, 11, again ? 3 : 2) + 0.5;
-  const int pair = InsertSwitchPair(journal, branches, kRow, before, {moment, moment, "", "", ""});
-  SetSupplyNamesFromTables(journal, pair + 1, *box.NodeTable, branches);
-  // the scheme's switching moment in the same run, as the window saves a switching
-  int answer = 0;
-  if (!diagram::SaveSchemeWith(box, {{journalFile, &journal}}, {CurDateSwtRunBytes(base, moment)}, false, answer))
-    throw Error("переключение не записано");
+  ReadBranchRec(*box.BranchTable, row, before);
+  (*box.BranchCols.Commut)[row] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
+  TSwitchEntry entry;
+  const TSwitchingEnd end = SaveDiagramSwitching(
+      box, row, before, model, withBase,
+      [](TDataFile& journal, TSwitchEntry& asked) {
+        asked.Moment = EncodeDate(2026, 11, journal.RowCount > 0 ? 3 : 2) + 0.5;
+        return true;
+      },
+      entry);
+  if (end != TSwitchingEnd::Saved) throw Error(withBase ? "переключение не записано в базу РЭС" : "переключение не записано");
+}
+
+void SwitchOnDiagram(const std::string& folder) {
+  diagram::TSchemBoxState box;
+  diagram::LoadScheme(box, In(folder, "Пример"));
+  SwitchOnDiagramRow(box, 2, false);
 }
 
 void CalculateRegime(const std::string& folder) {
   TRegime r;
   std::vector<std::string> errors;
-  const std::string path = In(folder, "Пример");
-  TTaskLocks locks(&r);
-  locks.Lock(path);
-  RunTaskCalculation(r, path, errors);
-  const TIniRec& ini = IniRec;
-  r.WriteResults(FindFileNoCase(ini.Path + NominalVoltageFileName), ini.TypCalcPQ, false, ini.SumSbal, 0, ini.Un,
-                 ini.Uv, ini.Dimension, true, nullptr, nullptr);
+  if (CalculateSchemeRegime(r, In(folder, "Пример"), errors) == TTaskVerdict::Failed)
+    throw Error(errors.empty() ? "режим не рассчитан" : errors.front());
+}
+
+// "Расчет режима по коэф. совмещения" with the coefficients of one, two and more loads behind a branch.
+void CalculateCoincidence(const std::string& folder) {
+  TRegime r;
+  std::vector<std::string> errors;
+  if (!CalculateCoincidenceRegime(r, In(folder, "Пример"), {1.0f, 0.9f, 0.8f}, errors))
+    throw Error(errors.empty() ? "модель схемы не построена" : errors.front());
 }
 
 // The scheme formed from the sample base as its README says, for the month of its meters.
@@ -374,63 +388,36 @@ TRegime& LockedForTask(TRegime& r, TTaskLocks& locks, const std::string& path) {
   return r;
 }
 
-// "Расчет емкостных токов" by the nominal voltages over the formed month scheme (a 10 kV network).
+// "Расчет емкостных токов" over the formed month scheme (a 10 kV network), by the settings' voltages.
 void CalculateCapCurrents(const std::string& folder) {
-  const std::string path = In(folder, "Образец");
   TRegime r;
-  TTaskLocks locks(&r);
-  LockedForTask(r, locks, path).ReadScheme(path);
-  if (JudgeModelRead(r, false) != TTaskVerdict::Calculated) throw Error("модель схемы не построена");
-  TDataFile nodes, branches;
-  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
-  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
-  TNodeCols nc;
-  TBranchCols bc;
-  FillNodeCols(nodes, nc);
-  FillBranchCols(branches, bc);
-  CalcCapacitiveCurrents(r, nc, bc, false);
-  RewriteLockedScheme(path, nodes, branches);
-}
-
-void CalculateLocked(TRegime& r, const std::string& path) {
   std::vector<std::string> errors;
-  if (RunTaskCalculation(r, path, errors) != TTaskVerdict::Calculated)
-    throw Error(errors.empty() ? "режим не рассчитан" : errors.front());
+  if (CalculateSchemeCapCurrents(r, In(folder, "Образец"), errors) != TTaskVerdict::Calculated)
+    throw Error(errors.empty() ? "модель схемы не построена" : errors.front());
 }
 
 // A fragment of "Пример" chosen on the diagram (its first four nodes and three branches) saved as the
 // scheme "Фрагмент".
 void SaveFragment(const std::string& folder) {
-  const std::string path = In(folder, "Пример"), target = In(folder, "Фрагмент");
-  TRegime r;
-  TTaskLocks locks(&r);
-  locks.Lock(target);
-  LockedForTask(r, locks, path);
-  CalculateLocked(r, path);
-  TDataFile shownNodes, shownBranches, nodes, branches;
+  const std::string path = In(folder, "Пример");
+  TDataFile shownNodes, shownBranches;
   ReadTableFile(path + GetMaketExtention(LayoutNodes), shownNodes);
   ReadTableFile(path + GetMaketExtention(LayoutBranches), shownBranches);
-  BuildFragmentTables(r, shownNodes, shownBranches, {1, 2, 3, 4}, {1, 2, 3}, "Фрагмент", nodes, branches);
-  RewriteLockedScheme(target, nodes, branches);
+  TRegime r;
+  std::vector<std::string> errors;
+  if (SaveSchemeFragment(r, path, shownNodes, shownBranches, {1, 2, 3, 4}, {1, 2, 3}, In(folder, "Фрагмент"),
+                         errors) != TTaskVerdict::Calculated)
+    throw Error(errors.empty() ? "режим не рассчитан" : errors.front());
 }
 
 // The scheme "Добавка" (a copy of "Пример") joined to "Пример" at its balancing node.
 void PrepareJoin(const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Добавка")); }
 
 void JoinSchemes(const std::string& folder) {
-  const std::string path = In(folder, "Пример"), added = In(folder, "Добавка");
   TRegime r;
-  TTaskLocks locks(&r);
-  locks.Lock(added);
-  LockedForTask(r, locks, path);
-  TDataFile addedNodes, addedBranches, nodes, branches;
-  ReadTableFile(added + GetMaketExtention(LayoutNodes), addedNodes);
-  ReadTableFile(added + GetMaketExtention(LayoutBranches), addedBranches);
-  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
-  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
-  CalculateLocked(r, added);
-  JoinSchemeTables(r, addedNodes, addedBranches, nodes, branches, IniRec.JoinZnak);
-  RewriteLockedScheme(path, nodes, branches);
+  std::vector<std::string> missing, errors;
+  if (JoinScheme(r, In(folder, "Пример"), In(folder, "Добавка"), missing, errors) != TTaskVerdict::Calculated)
+    throw Error(errors.empty() ? "режим не рассчитан" : errors.front());
 }
 
 // "Пример" with every node and branch marked unsupplied ('p', as the diagram colours them), as a scheme
@@ -742,31 +729,11 @@ void SwitchWithBase(const std::string& folder) {
     if (fs::exists(name)) fs::last_write_time(name, formed - std::chrono::seconds(1));
   diagram::TSchemBoxState box;
   diagram::LoadScheme(box, base);
-  diagram::StartChange(box);
-  // A save that fails keeps the change and its locks for another try; the drawing goes with this command.
-  struct Discard {
-    diagram::TSchemBoxState& box;
-    ~Discard() {
-      if (!box.LockedExtList.empty()) UnlockTableFiles(box.LockedBase, box.LockedExtList);
-    }
-  } discard{box};
   const TBranchCols& b = box.BranchCols;
   int row = 1;
   while (row < b.RowCount && (b.ExtFile->GetItem(row) != GetMaketExtention(LayoutLines10) || b.Idx->Get(row) == 0))
     ++row;
-  TDataFile& branches = *box.BranchTable;
-  TRecSwt before;
-  ReadBranchRec(branches, row, before);
-  (*b.Commut)[row] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
-  TDataFile journal;
-  const std::string journalFile = base + GetMaketExtention(LayoutSwitchLog);
-  ReadTableFileOrEmpty(journalFile, LayoutSwitchLog, journal);
-  const TDateTime moment = EncodeDate(2026, 11, journal.RowCount > 0 ? 3 : 2) + 0.5;
-  const int pair = InsertSwitchPair(journal, branches, row, before, {moment, moment, "", "", ""});
-  SetSupplyNamesFromTables(journal, pair + 1, *box.NodeTable, branches);
-  int answer = 0;
-  if (!diagram::SaveSchemeWith(box, {{journalFile, &journal}}, {CurDateSwtRunBytes(base, moment)}, true, answer))
-    throw Error("переключение не записано в базу РЭС");
+  SwitchOnDiagramRow(box, row, true);
 }
 
 // "Тест переключений" of the switched scheme over the month of its switching, both reports asked for.
@@ -858,6 +825,8 @@ const std::vector<TSetWriter>& SetWriters() {
       {"Z-режим: переключение на графике с записью в журнал", {}, SwitchOnDiagram,
        [] { return TSets{Named("Пример", FormingSchemeExtensions() + "," + GetMaketExtention(LayoutSwitchLog) + ",.INI")}; }},
       {"Z-режим: Расчет режима", {}, CalculateRegime, [] { return TSets{Named("Пример", SchemeExtensions() + ",.RGM")}; }},
+      {"Z-режим: Расчет по коэф. совмещ.", {}, CalculateCoincidence,
+       [] { return TSets{Named("Пример", SchemeExtensions() + ",.RGM")}; }},
       {"Расчет эквивалентных схем узлов по напряжению и потерям мощности: Расчет", {},
        [](const std::string& folder) {
          TRegime engine;
