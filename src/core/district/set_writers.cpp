@@ -577,6 +577,21 @@ void DeleteGraph(const std::string& folder) {
 }
 
 
+// "Свойства" of the graph catalogue window: the last graph given a number no graph has, its values
+// taking the new number in the grid's save of the catalogue.
+void RenumberGraph(const std::string& folder) {
+  const std::string stem = In(folder, "Графики"), file = stem + GetMaketExtention(GraphCatalogMaket);
+  TDataFile catalog;
+  ReadTableFile(file, catalog);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(catalog, c);
+  const int number = c.Ngr->Get(c.RowCount), renumbered = number + 10;
+  (*c.Ngr)[c.RowCount] = renumbered;
+  const auto values = OpenGraphValues(stem);
+  if (RenumberGraphValues(*values, number, renumbered) == 0) throw Error("у графика нет значений");
+  SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
+}
+
 // The subscriber workbooks of the base: an industrial sheet (two heading rows, then the metering points)
 // and a households sheet (a station, then its feeder's count and energy).
 void PrepareSubscriberBooks(const std::string& folder) {
@@ -866,6 +881,8 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{SchemeNamed("Пример")}; }},
       {"Z-режим: Запись файлов PNT,LIN", {}, WriteExchangePair, [] { return TSets{{"Обмен.PNT", "Обмен.LIN"}}; }},
       {"Каталог графиков нагрузок: Удалить", PrepareGraphCatalog, DeleteGraph,
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"Каталог графиков нагрузок: Свойства", PrepareGraphCatalog, RenumberGraph,
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"База данных района: Импорт сети из книг", PrepareNetWorkbook, ImportNetWorkbook,
        [] { return BaseTableSets("Образец"); }},
