@@ -12,6 +12,7 @@
 #include "core/catalogs/graph_tables.h"
 #include "core/catalogs/align_catalogs.h"
 #include "core/catalogs/catwin_graph.h"
+#include "core/catalogs/import_grc.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
 #include "core/district/cdu_cards.h"
@@ -536,18 +537,17 @@ void ReadExchangePair(const std::string& folder) {
 }
 
 
-// A catalogue of graphs "Графики" of two graphs of 24 hourly values of a day each.
-void PrepareGraphCatalog(const std::string& folder) {
-  const std::string stem = In(folder, "Графики");
+// A catalogue of graphs of the stem: two graphs from the number first on, of 24 hourly values of a day each.
+void WriteGraphCatalog(const std::string& stem, int first) {
   const auto catalog = OpenGraphCatalog(stem);
   const auto values = OpenGraphValues(stem);
   InsertTableRows(*catalog, 1, 2);
   TGraphCatalogCols c;
   FillGraphCatalogCols(*catalog, c);
   for (int row = 1; row <= 2; ++row) {
-    (*c.Ngr)[row] = row;
+    (*c.Ngr)[row] = first + row - 1;
     (*c.Per)[row] = 3600;
-    c.Tit->SetItem(row, "ТП-" + std::to_string(row));
+    c.Tit->SetItem(row, "ТП-" + std::to_string(first + row - 1));
     (*c.Zam)[row] = 'P';
     DAdouble dates(24), points(24);
     dates.Count = points.Count = 24;
@@ -555,10 +555,34 @@ void PrepareGraphCatalog(const std::string& folder) {
       dates[hour] = 20261102 + hour * 3600 / 100000.0;  // the moment packed as the values table holds it
       points[hour] = 10.0 * row + hour;
     }
-    PutGraphValues(*values, row, dates, points);
+    PutGraphValues(*values, first + row - 1, dates, points);
   }
   WriteTableFile(stem + GetMaketExtention(GraphCatalogMaket), *catalog);
   WriteTableFile(stem + GetMaketExtention(GraphValuesMaket), *values);
+}
+
+void PrepareGraphCatalog(const std::string& folder) { WriteGraphCatalog(In(folder, "Графики"), 1); }
+
+// The catalogue "Графики" and a catalogue of another base, "Другие", of two graphs that it lacks.
+void PrepareGraphCatalogs(const std::string& folder) {
+  PrepareGraphCatalog(folder);
+  WriteGraphCatalog(In(folder, "Другие"), 3);
+}
+
+// "Импорт из файлов *.GRC, *.GRV" of the graph catalogue window: every graph of the other catalogue chosen,
+// the catalogue's rows and values taken over in the grid's save of the catalogue.
+void ImportGraphs(const std::string& folder) {
+  const std::string stem = In(folder, "Графики"), file = stem + GetMaketExtention(GraphCatalogMaket);
+  TOutsideRun run;
+  FindOutsideReader(kGrcReader).ReadInto(In(folder, "Другие") + GetMaketExtention(GraphCatalogMaket), run);
+  TGraphCatalogCols theirs;
+  FillGraphCatalogCols(run.Tables[0], theirs);
+  for (int row = 1; row <= theirs.RowCount; ++row) theirs.Tit->SetItem(row, kChosenGraphMark + theirs.Tit->GetItem(row));
+  TDataFile catalog;
+  ReadTableFile(file, catalog);
+  const auto values = OpenGraphValues(stem);
+  if (ImportGraphCatalog(catalog, *values, run.Tables[0], run.Tables[1]) == 0) throw Error("не взят ни один график");
+  SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
 }
 
 // "Удалить" of the graph catalogue window: the last graph's row deleted in the grid, and the grid's save
@@ -883,6 +907,8 @@ const std::vector<TSetWriter>& SetWriters() {
       {"Каталог графиков нагрузок: Удалить", PrepareGraphCatalog, DeleteGraph,
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"Каталог графиков нагрузок: Свойства", PrepareGraphCatalog, RenumberGraph,
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"Каталог графиков нагрузок: Импорт из файлов *.GRC, *.GRV", PrepareGraphCatalogs, ImportGraphs,
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"База данных района: Импорт сети из книг", PrepareNetWorkbook, ImportNetWorkbook,
        [] { return BaseTableSets("Образец"); }},
