@@ -12,10 +12,12 @@
 #include "core/catalogs/graph_tables.h"
 #include "core/catalogs/align_catalogs.h"
 #include "core/catalogs/catwin_graph.h"
+#include "core/catalogs/import_grc.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
 #include "core/district/cdu_cards.h"
 #include "core/district/base_import.h"
+#include "core/district/diagram_switching.h"
 #include "core/district/import_net_workbooks.h"
 #include "core/district/import_psh.h"
 #include "core/district/measure_base.h"
@@ -23,6 +25,7 @@
 #include "core/district/pnt_lin_import.h"
 #include "core/district/load_forming.h"
 #include "core/district/scheme_forming.h"
+#include "core/district/set_writer_inputs.h"
 #include "core/district/sheet_import_names.h"
 #include "core/district/sheet_imports.h"
 #include "core/district/subscriber_books.h"
@@ -40,6 +43,7 @@
 #include "core/regime/measurements.h"
 #include "core/regime/task_emk.h"
 #include "core/regime/task_fragment.h"
+#include "core/regime/task_koef.h"
 #include "core/regime/node_equiv.h"
 #include "core/regime/period_run.h"
 #include "core/regime/pnt_lin.h"
@@ -61,6 +65,7 @@ namespace ld {
 
 namespace {
 
+using namespace set_inputs;
 using TSets = std::vector<std::vector<std::string>>;
 
 std::string In(const std::string& folder, const std::string& name) { return folder + "/" + name; }
@@ -159,46 +164,58 @@ void SaveEditedDiagram(const std::string& folder) {
   diagram::SaveScheme(box, false, false, answer);
 }
 
-// A branch of "Пример" switched on the diagram, its entry in the switching journal saved with the
-// scheme: switched off at noon of a day, or on again a day later where the journal holds that.
-void SwitchOnDiagram(const std::string& folder) {
-  const std::string base = In(folder, "Пример");
-  diagram::TSchemBoxState box;
-  diagram::LoadScheme(box, base);
+// A switching on the diagram as the regime window saves it (SaveDiagramSwitching), with the model of the
+// scheme as drawn before the change, as the window holds it: the branch row's state changed, its journal
+// entry at noon of a day, or of the next day where the journal holds that one already.
+void SwitchOnDiagramRow(diagram::TSchemBoxState& box, int row, bool withBase) {
+  TRegime model;
+  TDataFile nodes, branches;
+  CopyTable(*box.NodeTable, nodes);
+  CopyTable(*box.BranchTable, branches);
+  bool renumbered = false;
+  model.BuildModel(nodes, branches, renumbered);
+  model.AnalyzeConfiguration();
   diagram::StartChange(box);
-  constexpr int kRow = 2;
-  TDataFile& branches = *box.BranchTable;
+  // A save that fails keeps the change and its locks for another try; the drawing goes with this command.
+  struct Discard {
+    diagram::TSchemBoxState& box;
+    ~Discard() {
+      if (!box.LockedExtList.empty()) UnlockTableFiles(box.LockedBase, box.LockedExtList);
+    }
+  } discard{box};
   TRecSwt before;
-  ReadBranchRec(branches, kRow, before);
-  (*box.BranchCols.Commut)[kRow] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
-  TDataFile journal;
-  const std::string journalFile = base + GetMaketExtention(LayoutSwitchLog);
-  const bool again = fileio::FileExists(journalFile);
-  if (again) {
-    ReadTableFile(journalFile, journal);
-  } else {
-    ReadMaket(LayoutSwitchLog, journal);
-    CreateColumns(journal, 0);
-  }
-  const TDateTime moment = EncodeDate(2026, 11, again ? 3 : 2) + 0.5;
-  const int pair = InsertSwitchPair(journal, branches, kRow, before, {moment, moment, "", "", ""});
-  SetSupplyNamesFromTables(journal, pair + 1, *box.NodeTable, branches);
-  // the scheme's switching moment in the same run, as the window saves a switching
-  int answer = 0;
-  if (!diagram::SaveSchemeWith(box, {{journalFile, &journal}}, {CurDateSwtRunBytes(base, moment)}, false, answer))
-    throw Error("переключение не записано");
+  ReadBranchRec(*box.BranchTable, row, before);
+  (*box.BranchCols.Commut)[row] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
+  TSwitchEntry entry;
+  const TSwitchingEnd end = SaveDiagramSwitching(
+      box, row, before, model, withBase,
+      [](TDataFile& journal, TSwitchEntry& asked) {
+        asked.Moment = EncodeDate(2026, 11, journal.RowCount > 0 ? 3 : 2) + 0.5;
+        return true;
+      },
+      entry);
+  if (end != TSwitchingEnd::Saved) throw Error(withBase ? "переключение не записано в базу РЭС" : "переключение не записано");
+}
+
+void SwitchOnDiagram(const std::string& folder) {
+  diagram::TSchemBoxState box;
+  diagram::LoadScheme(box, In(folder, "Пример"));
+  SwitchOnDiagramRow(box, 2, false);
 }
 
 void CalculateRegime(const std::string& folder) {
   TRegime r;
   std::vector<std::string> errors;
-  const std::string path = In(folder, "Пример");
-  TTaskLocks locks(&r);
-  locks.Lock(path);
-  RunTaskCalculation(r, path, errors);
-  const TIniRec& ini = IniRec;
-  r.WriteResults(FindFileNoCase(ini.Path + NominalVoltageFileName), ini.TypCalcPQ, false, ini.SumSbal, 0, ini.Un,
-                 ini.Uv, ini.Dimension, true, nullptr, nullptr);
+  if (CalculateSchemeRegime(r, In(folder, "Пример"), errors) == TTaskVerdict::Failed)
+    throw Error(errors.empty() ? "режим не рассчитан" : errors.front());
+}
+
+// "Расчет режима по коэф. совмещения" with the coefficients of one, two and more loads behind a branch.
+void CalculateCoincidence(const std::string& folder) {
+  TRegime r;
+  std::vector<std::string> errors;
+  if (!CalculateCoincidenceRegime(r, In(folder, "Пример"), {1.0f, 0.9f, 0.8f}, errors))
+    throw Error(errors.empty() ? "модель схемы не построена" : errors.front());
 }
 
 // The scheme formed from the sample base as its README says, for the month of its meters.
@@ -322,7 +339,6 @@ void SaveTkzRows(const std::string& folder) {
 
 TSets TkzNamed(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutTkzSources, LayoutTkzRadius}))}; }
 
-
 // The month as the period run left it: its energies beside the tables, which the clearing removes.
 void PrepareMonthRun(const std::string& folder) {
   PrepareMonth(folder);
@@ -343,28 +359,10 @@ void RunTechnological(const std::string& folder) {
     throw Error(said.empty() ? "потери не записаны" : said.back());
 }
 
-// A book of measurements for the formed month scheme: the load of its first node whose name has a
-// station part, given by kind "1".
+// A book of measurements for the formed month scheme.
 void PrepareMeasurements(const std::string& folder) {
   PrepareMonth(folder);
-  TDataFile nodes;
-  ReadTableFile(In(folder, "Образец") + GetMaketExtention(LayoutNodes), nodes);
-  TNodeCols n;
-  FillNodeCols(nodes, n);
-  Worksheet sheet;
-  for (int row = 1, written = 0; row <= n.RowCount && written < 2; ++row) {
-    const std::string name = n.Name->GetItem(row);
-    const std::size_t dot = name.find('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) continue;
-    ++written;
-    sheet.SetText(written, 14, name.substr(0, dot));
-    sheet.SetText(written, 16, name.substr(dot + 1));
-    sheet.SetNumber(written, 9, 0.25 * written);
-    sheet.SetText(written, 17, "1");
-  }
-  Workbook book;
-  book.sheets.push_back(std::move(sheet));
-  WriteXlsx(In(folder, "Замеры.xlsx"), book);
+  WriteMeasurementBook(folder);
 }
 
 // The engine of a task of the regime window, the scheme's tables locked for the task's run.
@@ -374,63 +372,36 @@ TRegime& LockedForTask(TRegime& r, TTaskLocks& locks, const std::string& path) {
   return r;
 }
 
-// "Расчет емкостных токов" by the nominal voltages over the formed month scheme (a 10 kV network).
+// "Расчет емкостных токов" over the formed month scheme (a 10 kV network), by the settings' voltages.
 void CalculateCapCurrents(const std::string& folder) {
-  const std::string path = In(folder, "Образец");
   TRegime r;
-  TTaskLocks locks(&r);
-  LockedForTask(r, locks, path).ReadScheme(path);
-  if (JudgeModelRead(r, false) != TTaskVerdict::Calculated) throw Error("модель схемы не построена");
-  TDataFile nodes, branches;
-  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
-  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
-  TNodeCols nc;
-  TBranchCols bc;
-  FillNodeCols(nodes, nc);
-  FillBranchCols(branches, bc);
-  CalcCapacitiveCurrents(r, nc, bc, false);
-  RewriteLockedScheme(path, nodes, branches);
-}
-
-void CalculateLocked(TRegime& r, const std::string& path) {
   std::vector<std::string> errors;
-  if (RunTaskCalculation(r, path, errors) != TTaskVerdict::Calculated)
-    throw Error(errors.empty() ? "режим не рассчитан" : errors.front());
+  if (CalculateSchemeCapCurrents(r, In(folder, "Образец"), errors) != TTaskVerdict::Calculated)
+    throw Error(errors.empty() ? "модель схемы не построена" : errors.front());
 }
 
 // A fragment of "Пример" chosen on the diagram (its first four nodes and three branches) saved as the
 // scheme "Фрагмент".
 void SaveFragment(const std::string& folder) {
-  const std::string path = In(folder, "Пример"), target = In(folder, "Фрагмент");
-  TRegime r;
-  TTaskLocks locks(&r);
-  locks.Lock(target);
-  LockedForTask(r, locks, path);
-  CalculateLocked(r, path);
-  TDataFile shownNodes, shownBranches, nodes, branches;
+  const std::string path = In(folder, "Пример");
+  TDataFile shownNodes, shownBranches;
   ReadTableFile(path + GetMaketExtention(LayoutNodes), shownNodes);
   ReadTableFile(path + GetMaketExtention(LayoutBranches), shownBranches);
-  BuildFragmentTables(r, shownNodes, shownBranches, {1, 2, 3, 4}, {1, 2, 3}, "Фрагмент", nodes, branches);
-  RewriteLockedScheme(target, nodes, branches);
+  TRegime r;
+  std::vector<std::string> errors;
+  if (SaveSchemeFragment(r, path, shownNodes, shownBranches, {1, 2, 3, 4}, {1, 2, 3}, In(folder, "Фрагмент"),
+                         errors) != TTaskVerdict::Calculated)
+    throw Error(errors.empty() ? "режим не рассчитан" : errors.front());
 }
 
 // The scheme "Добавка" (a copy of "Пример") joined to "Пример" at its balancing node.
 void PrepareJoin(const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Добавка")); }
 
 void JoinSchemes(const std::string& folder) {
-  const std::string path = In(folder, "Пример"), added = In(folder, "Добавка");
   TRegime r;
-  TTaskLocks locks(&r);
-  locks.Lock(added);
-  LockedForTask(r, locks, path);
-  TDataFile addedNodes, addedBranches, nodes, branches;
-  ReadTableFile(added + GetMaketExtention(LayoutNodes), addedNodes);
-  ReadTableFile(added + GetMaketExtention(LayoutBranches), addedBranches);
-  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
-  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
-  CalculateLocked(r, added);
-  JoinSchemeTables(r, addedNodes, addedBranches, nodes, branches, IniRec.JoinZnak);
-  RewriteLockedScheme(path, nodes, branches);
+  std::vector<std::string> missing, errors;
+  if (JoinScheme(r, In(folder, "Пример"), In(folder, "Добавка"), missing, errors) != TTaskVerdict::Calculated)
+    throw Error(errors.empty() ? "режим не рассчитан" : errors.front());
 }
 
 // "Пример" with every node and branch marked unsupplied ('p', as the diagram colours them), as a scheme
@@ -455,26 +426,6 @@ void ReadRenumbered(const std::string& folder) {
   LockedForTask(r, locks, path).ReadScheme(path);
 }
 
-// A network file "*.RS" of a feeder: a supply row and two stations with their loads.
-void PrepareDistrictFile(const std::string& folder) {
-  TDataFile table;
-  ReadMaket(LayoutDistrict10, table);
-  CreateColumns(table, 3);
-  TDistrict10Cols c;
-  FillDistrict10Cols(table, c);
-  const char* rows[][3] = {{"П", "ПС.35.10", "Ф-5"}, {"", "ПС.35.10", "ТП-7"}, {"", "ТП-7", "ТП-8"}};
-  for (int row = 1; row <= 3; ++row) {
-    (*c.Sign)[row] = Utf8ToCp1251(rows[row - 1][0])[0];
-    c.Name1->SetItem(row, rows[row - 1][1]);
-    c.Name2->SetItem(row, rows[row - 1][2]);
-    c.KodLine->SetItem(row, row == 1 ? "" : "АС-50");
-    (*c.TypPQ)[row] = static_cast<std::uint8_t>(row == 1 ? 0 : 1);
-    (*c.P)[row] = 0.1f * static_cast<float>(row);
-    (*c.Q)[row] = 0.05f * static_cast<float>(row);
-  }
-  WriteTableFile(In(folder, "Сеть.RS"), table);
-}
-
 TSets BaseTableSets(const std::string& stem) { return TSets{Named(stem, Extensions({LayoutLines10, LayoutTransTP}))}; }
 
 // The district base of the stem made by the base window's import command: its reader of the program's
@@ -491,26 +442,8 @@ void ImportBaseBy(const char* reader, const std::string& source, const std::stri
   if (ImportBase(source, stem, false, base, read) != TImportEnd::Written) throw Error("база не записана");
 }
 
-// A feeder file of the folder: two heading lines, then a supply section, a station and a tap-off, each in
-// its columns (names 1-8 and 10-17, state 19-22, mark 24-32, length 33-40 to the right, transformer 42-49).
-void PrepareFeederFile(const std::string& folder) {
-  const auto cell = [](const std::string& text, std::size_t width, bool right) {
-    const std::string bytes = Utf8ToCp866(text);
-    const std::string blanks(width > bytes.size() ? width - bytes.size() : 0, ' ');
-    return right ? blanks + bytes : bytes + blanks;
-  };
-  const char* pieces[][5] = {
-      {"Лесная", "ТП-1", "АС-50", "0.25", "-"}, {"ТП-1", "ТП-2", "АС-35", "0.1", "ТМ-250"}, {"ТП-2", "ТП-3", "А-35", "0.3", "ТМ-400"}};
-  std::string bytes = Utf8ToCp866("Фидер Лесная\r\n--------\r\n");
-  for (const auto& p : pieces)
-    bytes += cell(p[0], 8, false) + " " + cell(p[1], 8, false) + " " + cell("", 4, false) + " " + cell(p[2], 9, false) +
-             cell(p[3], 8, true) + " " + cell(p[4], 8, false) + "\r\n";
-  std::ofstream(In(folder, "Лесная.psh"), std::ios::binary) << bytes;
-}
-
 // The card file of "Пример", from which the import makes the scheme "Карты" beside it.
 void PrepareCards(const std::string& folder) { ExportCardScheme(In(folder, "Пример"), In(folder, "Карты.cdu")); }
-
 
 // An exchange pair written from "Пример" with a load and a resistance that its tables do not hold.
 void PrepareExchangePair(const std::string& folder) {
@@ -548,30 +481,20 @@ void ReadExchangePair(const std::string& folder) {
   ImportPntLinPair(In(folder, "Обмен.PNT"), path, shown);
 }
 
-
-// A catalogue of graphs "Графики" of two graphs of 24 hourly values of a day each.
-void PrepareGraphCatalog(const std::string& folder) {
-  const std::string stem = In(folder, "Графики");
-  const auto catalog = OpenGraphCatalog(stem);
+// "Импорт из файлов *.GRC, *.GRV" of the graph catalogue window: every graph of the other catalogue chosen,
+// the catalogue's rows and values taken over in the grid's save of the catalogue.
+void ImportGraphs(const std::string& folder) {
+  const std::string stem = In(folder, "Графики"), file = stem + GetMaketExtention(GraphCatalogMaket);
+  TOutsideRun run;
+  FindOutsideReader(kGrcReader).ReadInto(In(folder, "Другие") + GetMaketExtention(GraphCatalogMaket), run);
+  TGraphCatalogCols theirs;
+  FillGraphCatalogCols(run.Tables[0], theirs);
+  for (int row = 1; row <= theirs.RowCount; ++row) theirs.Tit->SetItem(row, kChosenGraphMark + theirs.Tit->GetItem(row));
+  TDataFile catalog;
+  ReadTableFile(file, catalog);
   const auto values = OpenGraphValues(stem);
-  InsertTableRows(*catalog, 1, 2);
-  TGraphCatalogCols c;
-  FillGraphCatalogCols(*catalog, c);
-  for (int row = 1; row <= 2; ++row) {
-    (*c.Ngr)[row] = row;
-    (*c.Per)[row] = 3600;
-    c.Tit->SetItem(row, "ТП-" + std::to_string(row));
-    (*c.Zam)[row] = 'P';
-    DAdouble dates(24), points(24);
-    dates.Count = points.Count = 24;
-    for (int hour = 1; hour <= 24; ++hour) {
-      dates[hour] = 20261102 + hour * 3600 / 100000.0;  // the moment packed as the values table holds it
-      points[hour] = 10.0 * row + hour;
-    }
-    PutGraphValues(*values, row, dates, points);
-  }
-  WriteTableFile(stem + GetMaketExtention(GraphCatalogMaket), *catalog);
-  WriteTableFile(stem + GetMaketExtention(GraphValuesMaket), *values);
+  if (ImportGraphCatalog(catalog, *values, run.Tables[0], run.Tables[1]) == 0) throw Error("не взят ни один график");
+  SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
 }
 
 // "Удалить" of the graph catalogue window: the last graph's row deleted in the grid, and the grid's save
@@ -589,25 +512,19 @@ void DeleteGraph(const std::string& folder) {
   SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
 }
 
-
-// The subscriber workbooks of the base: an industrial sheet (two heading rows, then the metering points)
-// and a households sheet (a station, then its feeder's count and energy).
-void PrepareSubscriberBooks(const std::string& folder) {
-  const std::vector<std::vector<std::string>> industrial = {
-      {"Ведомость"},
-      {"№"},
-      {"1", "Д1", "Завод", "Цех 1", "ул. Мира", "ТП-5.1", "8-17", "10", "123", "СА4", "30", "АЕ спож.", "1000", "5"},
-      {"2", "Д2", "Общежитие", "Цех 2", "", "ТП-7", "", "", "124", "", "1", "АЕ спож.", "200", "6"}};
-  const std::vector<std::vector<std::string>> households = {{"ТП-1"}, {"1", "1", "2", "10"}};
-  for (const auto& [name, rows] : {std::pair{"Промышленные.xlsx", &industrial}, std::pair{"Бытовые.xlsx", &households}}) {
-    Worksheet sheet;
-    for (std::size_t r = 0; r < rows->size(); ++r)
-      for (std::size_t c = 0; c < (*rows)[r].size(); ++c)
-        if (!(*rows)[r][c].empty()) sheet.SetText(static_cast<int>(r) + 1, static_cast<int>(c) + 1, (*rows)[r][c]);
-    Workbook book;
-    book.sheets.push_back(std::move(sheet));
-    WriteXlsx(In(folder, name), book);
-  }
+// "Свойства" of the graph catalogue window: the last graph given a number no graph has, its values
+// taking the new number in the grid's save of the catalogue.
+void RenumberGraph(const std::string& folder) {
+  const std::string stem = In(folder, "Графики"), file = stem + GetMaketExtention(GraphCatalogMaket);
+  TDataFile catalog;
+  ReadTableFile(file, catalog);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(catalog, c);
+  const int number = c.Ngr->Get(c.RowCount), renumbered = number + 10;
+  (*c.Ngr)[c.RowCount] = renumbered;
+  const auto values = OpenGraphValues(stem);
+  if (RenumberGraphValues(*values, number, renumbered) == 0) throw Error("у графика нет значений");
+  SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
 }
 
 void ImportSubscriberBooks(const std::string& folder) {
@@ -620,27 +537,6 @@ void ImportSubscriberBooks(const std::string& folder) {
   ImportSubscriberBasesXls(request, info);
 }
 
-
-// A book of measurements of the base's first substation input and first feeder, each named in column 3
-// with its active value in column 8.
-void PrepareFeederMeasurements(const std::string& folder) {
-  TDataFile inputs, feeders;
-  ReadTableFile(In(folder, "Образец") + GetMaketExtention(LayoutSubstInputs), inputs);
-  ReadTableFile(In(folder, "Образец") + GetMaketExtention(LayoutSubstFeeders), feeders);
-  const auto* input = GetColumnAs<DAString>("NamePS", inputs);
-  const auto* feeder = GetColumnAs<DAString>("Name2", feeders);
-  if (input == nullptr || feeder == nullptr || inputs.RowCount < 1 || feeders.RowCount < 1)
-    throw Error("в базе нет вводов или фидеров");
-  Worksheet sheet;
-  sheet.SetText(2, 3, input->GetItem(1));
-  sheet.SetNumber(2, 8, 1.25);
-  sheet.SetText(3, 3, feeder->GetItem(1));
-  sheet.SetNumber(3, 8, 3);
-  Workbook book;
-  book.sheets.push_back(std::move(sheet));
-  WriteXlsx(In(folder, "Фидеры.xlsx"), book);
-}
-
 void MeasureFeeders(const std::string& folder) {
   const TSheetImport& reader = FindSheetImport(kFeederMeasureSheet);
   std::vector<std::string> messages;
@@ -650,68 +546,12 @@ void MeasureFeeders(const std::string& folder) {
                     });
 }
 
-
-// A network workbook of one feeder: its voltage, a main-line section from the supply and a branch section
-// to a station of one transformer.
-void PrepareNetWorkbook(const std::string& folder) {
-  Worksheet sheet;
-  sheet.SetNumber(1, 1, 10);
-  sheet.SetText(4, 1, "ПС-1.Ф5");
-  sheet.SetNumber(4, 3, 0.25);
-  sheet.SetText(4, 4, "АС-50");
-  sheet.SetText(5, 1, "ТП-1");
-  sheet.SetText(5, 2, "ТП-2");
-  sheet.SetNumber(5, 3, 0.1);
-  sheet.SetText(5, 4, "АС-35");
-  sheet.SetNumber(5, 5, 1);
-  sheet.SetNumber(5, 6, 400);
-  Workbook book;
-  book.sheets.push_back(std::move(sheet));
-  WriteXlsx(In(folder, "Сеть.xlsx"), book);
-}
-
 void ImportNetWorkbook(const std::string& folder) {
   const std::string file = In(folder, "Сеть.xlsx"), stem = In(folder, "Образец");
   TBaseImport base;
   if (ImportBase(file, stem, true, base, [&] { return ImportNetWorkbooks({file}, stem, base); }) !=
       TImportEnd::Written)
     throw Error("база не записана");
-}
-
-
-// A dBase III file of one character field, its texts in Windows-1251 (as its header's language byte says).
-void WriteDbfTexts(const std::string& file, const std::string& field, const std::vector<std::string>& texts) {
-  constexpr unsigned char kWidth = 20;
-  const auto put16 = [](std::string& bytes, std::size_t at, unsigned value) {
-    bytes[at] = static_cast<char>(value & 0xFF);
-    bytes[at + 1] = static_cast<char>(value >> 8);
-  };
-  std::string bytes(32, '\0');
-  bytes[0] = 0x03;
-  bytes[1] = static_cast<char>(126);  // 2026-12-09
-  bytes[2] = 12;
-  bytes[3] = 9;
-  put16(bytes, 4, static_cast<unsigned>(texts.size()));
-  put16(bytes, 8, 32 + 32 + 1);
-  put16(bytes, 10, 1 + kWidth);
-  bytes[29] = static_cast<char>(0xC9);
-  std::string descriptor(32, '\0');
-  descriptor.replace(0, field.size(), field);
-  descriptor[11] = 'C';
-  descriptor[16] = static_cast<char>(kWidth);
-  bytes += descriptor + '\r';
-  for (const std::string& text : texts) {
-    const std::string cp = Utf8ToCp1251(text);
-    bytes += ' ' + cp + std::string(kWidth - cp.size(), ' ');
-  }
-  bytes += '\x1A';
-  std::ofstream(file, std::ios::binary) << bytes;
-}
-
-// The billing department's household base and list of contracts.
-void PrepareSubscriberBases(const std::string& folder) {
-  WriteDbfTexts(In(folder, "быт.dbf"), "NAME_TP", {"ТП-1", "ТП-2"});
-  WriteDbfTexts(In(folder, "дог.dbf"), "NDOGOV", {"101", "102"});
 }
 
 void ImportSubscriberBases(const std::string& folder) {
@@ -742,31 +582,11 @@ void SwitchWithBase(const std::string& folder) {
     if (fs::exists(name)) fs::last_write_time(name, formed - std::chrono::seconds(1));
   diagram::TSchemBoxState box;
   diagram::LoadScheme(box, base);
-  diagram::StartChange(box);
-  // A save that fails keeps the change and its locks for another try; the drawing goes with this command.
-  struct Discard {
-    diagram::TSchemBoxState& box;
-    ~Discard() {
-      if (!box.LockedExtList.empty()) UnlockTableFiles(box.LockedBase, box.LockedExtList);
-    }
-  } discard{box};
   const TBranchCols& b = box.BranchCols;
   int row = 1;
   while (row < b.RowCount && (b.ExtFile->GetItem(row) != GetMaketExtention(LayoutLines10) || b.Idx->Get(row) == 0))
     ++row;
-  TDataFile& branches = *box.BranchTable;
-  TRecSwt before;
-  ReadBranchRec(branches, row, before);
-  (*b.Commut)[row] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
-  TDataFile journal;
-  const std::string journalFile = base + GetMaketExtention(LayoutSwitchLog);
-  ReadTableFileOrEmpty(journalFile, LayoutSwitchLog, journal);
-  const TDateTime moment = EncodeDate(2026, 11, journal.RowCount > 0 ? 3 : 2) + 0.5;
-  const int pair = InsertSwitchPair(journal, branches, row, before, {moment, moment, "", "", ""});
-  SetSupplyNamesFromTables(journal, pair + 1, *box.NodeTable, branches);
-  int answer = 0;
-  if (!diagram::SaveSchemeWith(box, {{journalFile, &journal}}, {CurDateSwtRunBytes(base, moment)}, true, answer))
-    throw Error("переключение не записано в базу РЭС");
+  SwitchOnDiagramRow(box, row, true);
 }
 
 // "Тест переключений" of the switched scheme over the month of its switching, both reports asked for.
@@ -858,6 +678,8 @@ const std::vector<TSetWriter>& SetWriters() {
       {"Z-режим: переключение на графике с записью в журнал", {}, SwitchOnDiagram,
        [] { return TSets{Named("Пример", FormingSchemeExtensions() + "," + GetMaketExtention(LayoutSwitchLog) + ",.INI")}; }},
       {"Z-режим: Расчет режима", {}, CalculateRegime, [] { return TSets{Named("Пример", SchemeExtensions() + ",.RGM")}; }},
+      {"Z-режим: Расчет по коэф. совмещ.", {}, CalculateCoincidence,
+       [] { return TSets{Named("Пример", SchemeExtensions() + ",.RGM")}; }},
       {"Расчет эквивалентных схем узлов по напряжению и потерям мощности: Расчет", {},
        [](const std::string& folder) {
          TRegime engine;
@@ -897,6 +719,10 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{SchemeNamed("Пример")}; }},
       {"Z-режим: Запись файлов PNT,LIN", {}, WriteExchangePair, [] { return TSets{{"Обмен.PNT", "Обмен.LIN"}}; }},
       {"Каталог графиков нагрузок: Удалить", PrepareGraphCatalog, DeleteGraph,
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"Каталог графиков нагрузок: Свойства", PrepareGraphCatalog, RenumberGraph,
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"Каталог графиков нагрузок: Импорт из файлов *.GRC, *.GRV", PrepareGraphCatalogs, ImportGraphs,
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"База данных района: Импорт сети из книг", PrepareNetWorkbook, ImportNetWorkbook,
        [] { return BaseTableSets("Образец"); }},

@@ -6,6 +6,7 @@
 
 #include "core/base/codepage.h"
 #include "core/base/numfmt.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/engine/electric.h"
 #include "core/regime/task_regime.h"
@@ -156,6 +157,40 @@ void BuildCapCurrentView(const TRegime& r, const TDataFile& nodeTable, const TDa
   view.Title = branchTable.Title;
   bool changed = false;
   SortTable(view, view.NOrder, std::span<const std::uint8_t>(view.Order.data() + 1, view.NOrder), changed);
+}
+
+TTaskVerdict CalculateSchemeCapCurrents(TRegime& r, const std::string& path, std::vector<std::string>& errors,
+                                        const std::function<void(int)>& progress) {
+  TTaskLocks locks(&r);
+  locks.Lock(path);
+  PrepareTaskEngine(r, IniRec.FlagRQ);
+  const bool byRegime = IniRec.Uemk;
+  TTaskVerdict verdict = TTaskVerdict::Calculated;
+  if (byRegime) {
+    verdict = RunTaskCalculation(r, path, errors);
+  } else {
+    // No iteration: only the model read is judged, never a convergence of some earlier calculation.
+    bool raised = false;
+    try {
+      r.ReadScheme(path);
+    } catch (const std::exception& e) {
+      errors.push_back(e.what());
+      raised = true;
+    }
+    verdict = JudgeModelRead(r, raised);
+  }
+  if (verdict != TTaskVerdict::Calculated) return verdict;
+  if (r.OnStage) r.OnStage("Расчет емкостных токов");
+  TDataFile nodes, branches;
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
+  TNodeCols nc;
+  TBranchCols bc;
+  FillNodeCols(nodes, nc);
+  FillBranchCols(branches, bc);
+  CalcCapacitiveCurrents(r, nc, bc, byRegime, progress);
+  RewriteLockedScheme(path, nodes, branches);
+  return verdict;
 }
 
 }  // namespace ld

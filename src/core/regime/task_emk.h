@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/engine/regime.h"
+#include "core/regime/task_regime.h"
 
 namespace ld {
 
@@ -17,6 +18,13 @@ struct TBranchCols;
 // with calculated voltages when byRegime, else with the nominal voltages of the elements.
 void CalcCapacitiveCurrents(TRegime& r, TNodeCols& nodes, TBranchCols& branches, bool byRegime,
                             const std::function<void(int)>& progress = {});
+
+// "Расчет емкостных токов" of the scheme at path, by the regime calculated when the settings ask for it
+// (Uemk), else by the nominal voltages of the model read, the currents written into its node and branch
+// tables in one run; the scheme's tables locked throughout. The verdict of the calculation or the read
+// (an error's message into errors); nothing is written unless Calculated.
+TTaskVerdict CalculateSchemeCapCurrents(TRegime& r, const std::string& path, std::vector<std::string>& errors,
+                                        const std::function<void(int)>& progress = {});
 
 enum class TCapCurrentPoints { Supply, Distribution };
 

@@ -1,13 +1,16 @@
 #include "core/regime/task_fragment.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 
 #include "core/base/codepage.h"
+#include "core/base/settings.h"
 #include "core/engine/fixflow.h"
 #include "core/regime/task_regime.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 
 namespace ld {
@@ -182,6 +185,41 @@ std::vector<std::string> JoinSchemeTables(TRegime& r, const TDataFile& addedNode
     }
   }
   return missing;
+}
+
+TTaskVerdict SaveSchemeFragment(TRegime& r, const std::string& path, const TDataFile& shownNodes,
+                                const TDataFile& shownBranches, const std::vector<std::int32_t>& nodeSet,
+                                const std::vector<std::int32_t>& branchSet, const std::string& target,
+                                std::vector<std::string>& errors) {
+  TTaskLocks locks(&r);
+  locks.Lock(target);
+  locks.Lock(path);
+  PrepareTaskEngine(r, IniRec.FlagRQ);
+  const TTaskVerdict verdict = RunTaskCalculation(r, path, errors);
+  if (verdict != TTaskVerdict::Calculated) return verdict;
+  TDataFile nodes, branches;
+  BuildFragmentTables(r, shownNodes, shownBranches, nodeSet, branchSet,
+                      std::filesystem::path(target).filename().string(), nodes, branches);
+  RewriteLockedScheme(target, nodes, branches);
+  return verdict;
+}
+
+TTaskVerdict JoinScheme(TRegime& r, const std::string& path, const std::string& added,
+                        std::vector<std::string>& missing, std::vector<std::string>& errors) {
+  TTaskLocks locks(&r);
+  locks.Lock(added);
+  locks.Lock(path);
+  PrepareTaskEngine(r, IniRec.FlagRQ);
+  TDataFile addedNodes, addedBranches, nodes, branches;
+  ReadTableFile(added + GetMaketExtention(LayoutNodes), addedNodes);
+  ReadTableFile(added + GetMaketExtention(LayoutBranches), addedBranches);
+  ReadTableFile(path + GetMaketExtention(LayoutNodes), nodes);
+  ReadTableFile(path + GetMaketExtention(LayoutBranches), branches);
+  const TTaskVerdict verdict = RunTaskCalculation(r, added, errors);
+  if (verdict != TTaskVerdict::Calculated) return verdict;
+  missing = JoinSchemeTables(r, addedNodes, addedBranches, nodes, branches, IniRec.JoinZnak);
+  RewriteLockedScheme(path, nodes, branches);
+  return verdict;
 }
 
 }  // namespace ld

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/engine/regime.h"
+#include "core/regime/task_regime.h"
 
 namespace ld {
 
@@ -29,5 +30,23 @@ void BuildFragmentTables(TRegime& r, const TDataFile& boxNodes, const TDataFile&
 // nodes without a match.
 std::vector<std::string> JoinSchemeTables(TRegime& r, const TDataFile& addedNodes, const TDataFile& addedBranches,
                                           TDataFile& openNodes, TDataFile& openBranches, bool keepSign);
+
+
+// "Выделение фрагмента графики схемы": the regime of the scheme at path calculated (with the regime
+// settings and the reactive limits of the settings) and the fragment of its shown tables (BuildFragmentTables)
+// written as the scheme target, both tables in one run; the tables of both schemes locked throughout.
+// The verdict (an error's message into errors); nothing is written unless Calculated.
+TTaskVerdict SaveSchemeFragment(TRegime& r, const std::string& path, const TDataFile& shownNodes,
+                                const TDataFile& shownBranches, const std::vector<std::int32_t>& nodeSet,
+                                const std::vector<std::int32_t>& branchSet, const std::string& target,
+                                std::vector<std::string>& errors);
+
+// "Стыковка схем по балансирующим узлам": the scheme added calculated and joined to the scheme at path
+// (JoinSchemeTables, with the settings' JoinZnak), whose node and branch tables are written in one run;
+// the tables of both schemes, each read before the calculation, locked throughout. The verdict of the
+// added scheme's calculation (an error's message into errors), and in missing the balancing nodes without
+// a match; nothing is written unless Calculated. The engine holds the added scheme's model after.
+TTaskVerdict JoinScheme(TRegime& r, const std::string& path, const std::string& added,
+                        std::vector<std::string>& missing, std::vector<std::string>& errors);
 
 }  // namespace ld

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "core/base/numtext.h"
+#include "core/base/settings.h"
+#include "core/engine/electric.h"
 #include "core/regime/task_regime.h"
 
 namespace ld {
@@ -89,6 +91,34 @@ void CalcCoincidenceRegime(TRegime& r, const std::vector<float>& coefs) {
     r.ResidualsLoop.push_back("0");
   }
   r.Converged = residual <= r.Accuracy;
+}
+
+bool CalculateCoincidenceRegime(TRegime& r, const std::string& path, const std::vector<float>& coefs,
+                                std::vector<std::string>& errors, const std::function<void()>& notConverged) {
+  const auto stage = [&r](const std::string& text) {
+    if (r.OnStage) r.OnStage(text);
+  };
+  LoadNominalVoltages();
+  TTaskLocks locks(&r);
+  locks.Lock(path);
+  PrepareTaskEngine(r, IniRec.FlagRQ);
+  const TIniRec& ini = IniRec;
+  try {
+    r.ReadScheme(path);
+    r.ApplyTimeData(ini.TypCalcPQ, ini.Tgr, ini.Date1, ini.Date2, ini.CalcDate, false);
+  } catch (const std::exception& e) {
+    errors.push_back(e.what());
+    r.ModelError = true;
+  }
+  if (r.ModelError) return false;
+  stage("Расчет коэф. совмещения ...  ");
+  stage("Итерационный процесс ...  ");
+  CalcCoincidenceRegime(r, coefs);
+  if (!r.Converged && notConverged) notConverged();
+  stage("Вывод результатов ...  ");
+  WriteRegimeResults(r);
+  r.SchemeRead = false;
+  return true;
 }
 
 }  // namespace ld

@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "core/base/settings.h"
+#include "core/engine/electric.h"
+#include "core/engine/iteration_settings.h"
 #include "core/regime/node_equiv.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/layout.h"
@@ -27,6 +29,36 @@ TTaskVerdict RunTaskCalculation(TRegime& r, const std::string& path, std::vector
   }
   if (raised || r.ModelError || r.ZeroContours) return TTaskVerdict::Failed;
   return r.Converged ? TTaskVerdict::Calculated : TTaskVerdict::NotConverged;
+}
+
+void WriteRegimeResults(TRegime& r) {
+  const TIniRec& ini = IniRec;
+  r.WriteResults(FindFileNoCase(ini.Path + NominalVoltageFileName), ini.TypCalcPQ, false, ini.SumSbal, 0, ini.Un,
+                 ini.Uv, ini.Dimension, true, nullptr, nullptr);
+}
+
+TTaskVerdict CalculateSchemeRegime(TRegime& r, const std::string& path, std::vector<std::string>& errors,
+                                   const std::function<void(TTaskVerdict)>& judged) {
+  LoadNominalVoltages();
+  TTaskLocks locks(&r);
+  locks.Lock(path);
+  struct Once {  // a repeated calculation is asked for this one alone
+    TRegime& r;
+    ~Once() { r.RepeatCalc = false; }
+  } once{r};
+  const TIniRec& ini = IniRec;
+  TakeIterationSettings(r, ini);
+  r.Digits = ini.Digit;
+  r.QLimits = ini.FlagRQ;
+  r.QLimitCount = ini.CountRQ;
+  r.PhaseCurrents = ini.FlagIF;
+  r.LoadType = ini.TypLoad;
+  r.RepeatCalc = ini.RepeatIter;
+  r.SchemeRead = r.ModelError = r.ZeroContours = false;
+  const TTaskVerdict verdict = RunTaskCalculation(r, path, errors);
+  if (judged) judged(verdict);
+  if (verdict != TTaskVerdict::Failed) WriteRegimeResults(r);
+  return verdict;
 }
 
 TTaskVerdict JudgeModelRead(const TRegime& r, bool raised) {

@@ -3,6 +3,7 @@
 // engine, the base calculation with its verdict, the locks a task run takes (and gives back alone), the
 // rewrite of a locked table and the side arrays of per-element work values.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,15 @@ enum class TTaskVerdict { Calculated, Failed, NotConverged };
 TTaskVerdict RunTaskCalculation(TRegime& r, const std::string& path, std::vector<std::string>& errors);
 // The same verdict of a model read without iterating (the nominal-voltage tasks): only the read is judged.
 TTaskVerdict JudgeModelRead(const TRegime& r, bool raised);
+
+// The results of a calculated regime written: the node and branch tables and the protocol, in one run.
+void WriteRegimeResults(TRegime& r);
+
+// "Расчет режима" of the scheme at path: the regime settings of the settings record, the calculation with
+// the scheme's tables locked throughout, and its results written (WriteRegimeResults) unless it failed.
+// judged hears the verdict before anything is written.
+TTaskVerdict CalculateSchemeRegime(TRegime& r, const std::string& path, std::vector<std::string>& errors,
+                                   const std::function<void(TTaskVerdict)>& judged = {});
 
 // The locks a task run takes: each lock set (a base path and its node and branch files) is recorded when
 // taken, and only those are released, in the reverse order, when the run ends. Another user's lock, or

@@ -29,16 +29,6 @@ public:
     answer = 1;
     return true;
   }
-  // SaveScheme without a question, with the command's own tables and files that belong with the saved
-  // scheme written in the run of its tables. Without a control there is no drawing to save: they go
-  // alone, in one run.
-  virtual bool SaveSchemeWith(const std::vector<std::pair<std::string, TDataFile*>>& tables,
-                              const std::vector<TRunBytes>& files, bool checkBase, int& answer) {
-    (void)checkBase;
-    answer = 1;
-    WriteTablesTogether(tables, files);
-    return true;
-  }
   // Rebuilds the drawing of the control's node and branch sets at its current position.
   virtual void RebuildScheme() {}
   // Frees the drawn model and empties the control's element list.

@@ -109,11 +109,7 @@ TDateTime TWriteSwtFrm::Moment() const {
          (t.hour() * 3600 + t.minute() * 60) / 86400.0;
 }
 
-bool ExecuteWriteSwitchDialog(const std::string& schemeBase, TDataFile& journal, TDataFile& branches, int li,
-                              const TRecSwt& before, TDateTime& time, int& pairRow) {
-  pairRow = 0;
-  const TDateTime t0 = SchemeSwitchMoment(schemeBase);
-  time = t0;
+bool AskSwitchEntry(TDataFile& journal, TDataFile& branches, int li, const TRecSwt& before, TSwitchEntry& entry) {
   TBranchCols b;
   FillBranchCols(branches, b);
   auto end = [&](const DAString* name, const DALongint* number) {
@@ -126,20 +122,9 @@ bool ExecuteWriteSwitchDialog(const std::string& schemeBase, TDataFile& journal,
     const int row = FindSwitchEntry(journal, branches, li, moment);
     return row == 0 ? std::string() : DuplicateEntryText(row, moment);
   };
-  const bool confirmed = ExecModal(form) == QDialog::Accepted;
-  time = form.Moment();
-  // The journal moves the scheme only for an entry that is written: a cancelled dialog must leave the
-  // branch table at the scheme's current moment, which a later save writes.
-  if (!confirmed) return false;
-  if (time != t0 && !ApplySwitchJournal(branches, journal, true, t0, time, nullptr)) return false;
-  const TSwitchEntry entry{time, Now(), form.DispEdit->text().toStdString(), form.PrimEdit->text().toStdString(),
-                           CurrentUserName};
-  pairRow = InsertSwitchPair(journal, branches, li, before, entry);
-  if (pairRow == 0) {
-    ShowMsgForm(DuplicateEntryText(FindSwitchEntry(journal, branches, li, time), time), mkError, mbOk);
-    return false;
-  }
-  LastSwitchExecutor = entry.Disp;
+  if (ExecModal(form) != QDialog::Accepted) return false;
+  entry = TSwitchEntry{form.Moment(), Now(), form.DispEdit->text().toStdString(), form.PrimEdit->text().toStdString(),
+                       CurrentUserName};
   return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/base/dates.h"
 #include "core/tables/layout.h"
+#include "core/regime/switch_journal.h"
 #include "core/tables/switch_rec.h"
 
 class QLabel;
@@ -38,13 +39,10 @@ public:
 // The executor entered last, proposed in the next entry while the program runs.
 extern std::string LastSwitchExecutor;
 
-// Asks for the moment of the switching of branch row li (before: its state before the change) and, when
-// confirmed, inserts the pair of rows into the journal (in memory). The moment proposed is now, or after
-// the journal's last entry (ProposedSwitchMoment); a moment at which the journal holds an entry of the
-// branch is refused in the dialog, naming that entry's row. The branch table is brought to the entered
-// moment by the journal only after the confirmation: a cancelled dialog leaves it as it is.
-// True when a pair was inserted; pairRow is then its first row and time the entry's moment.
-bool ExecuteWriteSwitchDialog(const std::string& schemeBase, TDataFile& journal, TDataFile& branches, int li,
-                              const TRecSwt& before, TDateTime& time, int& pairRow);
+// Asks for the moment, executor and note of the switching of branch row li (before: its state before the
+// change). The moment proposed is now, or after the journal's last entry (ProposedSwitchMoment); a moment
+// at which the journal holds an entry of the branch is refused in the dialog, naming that entry's row.
+// False when cancelled; the journal and the branches are left as they are (SaveDiagramSwitching enters it).
+bool AskSwitchEntry(TDataFile& journal, TDataFile& branches, int li, const TRecSwt& before, TSwitchEntry& entry);
 
 }  // namespace ld::gui

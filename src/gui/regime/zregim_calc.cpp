@@ -34,58 +34,40 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 void TZregimForm::CalcItemClick() {
   if (!CommonGuard(true, false)) return;
   if (!ExecuteRegimSettingsDialog(true)) return;
-  LoadNominalVoltages();
-  const std::string path = SchemePath;
-  const std::string extensions = LockExtensions();
-  LockTableFiles(path, extensions);
   TRegime& r = *regime_;
-  r.LockFiles = true;
   std::vector<std::string> errors, unsupplied, contours;
-  // Whatever happens from here on, the locks go and the status line shows what the engine read.
+  // Whatever happens from here on, the status line shows what the engine read.
   struct Finish {
     TZregimForm& form;
     TRegime& r;
-    const std::string& path;
-    const std::string& extensions;
     std::vector<std::string>& unsupplied;
     std::vector<std::string>& contours;
     ~Finish() {
-      UnlockTableFiles(path, extensions);
-      r.LockFiles = false;
       form.ShowSideLists(unsupplied, contours);
       r.Errors = r.Unsupplied = r.Contours = nullptr;
-      r.RepeatCalc = false;
     }
-  } finish{*this, r, path, extensions, unsupplied, contours};
+  } finish{*this, r, unsupplied, contours};
 
   StoreShownGridPos();
   NoSupBox->clear();
   ConturBox->clear();
   const TLongRun status(*this, false);
 
-  const TIniRec& ini = IniRec;
-  TakeIterationSettings(r, ini);
-  r.Digits = ini.Digit;
-  r.QLimits = ini.FlagRQ;
-  r.QLimitCount = ini.CountRQ;
-  r.PhaseCurrents = ini.FlagIF;
-  r.LoadType = ini.TypLoad;
-  r.RepeatCalc = ini.RepeatIter;
-  r.SchemeRead = r.ModelError = r.ZeroContours = false;
   r.OnProgress = [this](int position) { OnCalcProgress(position); };
   r.OnStage = [this](const std::string& text) { OnCalcStatus(text); };
   r.Errors = &errors;
   r.Unsupplied = &unsupplied;
   r.Contours = &contours;
 
-  const TTaskVerdict verdict = RunTaskCalculation(r, path, errors);
+  const TTaskVerdict verdict = CalculateSchemeRegime(r, SchemePath, errors, [](TTaskVerdict judged) {
+    if (judged == TTaskVerdict::NotConverged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
+  });
   if (verdict == TTaskVerdict::Failed) {
     ShowMsgForm("Ошибка расчета режима", mkError, mbOk);
     SetInfoLines(errors);
     return;
   }
-  if (verdict == TTaskVerdict::NotConverged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
-  WriteAndShowResults(r);
+  ShowResults(r);
   ReloadDiagram();
 }
 
@@ -96,10 +78,9 @@ int TZregimForm::DistrictFilter() const {
   return ok ? district : 0;
 }
 
-void TZregimForm::WriteAndShowResults(TRegime& r) {
+void TZregimForm::ShowResults(TRegime& r) {
   const TIniRec& ini = IniRec;
   const std::string unomFile = FindFileNoCase(ini.Path + NominalVoltageFileName);
-  r.WriteResults(unomFile, ini.TypCalcPQ, false, ini.SumSbal, 0, ini.Un, ini.Uv, ini.Dimension, true, nullptr, nullptr);
   if (DataGrid_->GridVisible()) DataGrid_->CloseTable();
   ResultItemClick(ResultItem);
   bool under = false, over = false, overCurrent = false, overFlow = false;

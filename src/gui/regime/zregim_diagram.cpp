@@ -15,11 +15,6 @@ bool TSchemBoxLink::SaveScheme(bool ask, bool checkBase, int& answer) {
   return diagram::SaveScheme(box_, ask, checkBase, answer);
 }
 
-bool TSchemBoxLink::SaveSchemeWith(const std::vector<std::pair<std::string, TDataFile*>>& tables,
-                                   const std::vector<TRunBytes>& files, bool checkBase, int& answer) {
-  return diagram::SaveSchemeWith(box_, tables, files, checkBase, answer);
-}
-
 void TSchemBoxLink::RebuildScheme() { box_.RebuildScheme(box_.OriginX, box_.OriginY); }
 
 void TSchemBoxLink::FreeSchemeModel() {

@@ -13,8 +13,6 @@ public:
   bool Attached() const override { return true; }
   void LoadScheme(const std::string& basePath) override;
   bool SaveScheme(bool ask, bool checkBase, int& answer) override;
-  bool SaveSchemeWith(const std::vector<std::pair<std::string, TDataFile*>>& tables,
-                      const std::vector<TRunBytes>& files, bool checkBase, int& answer) override;
   void RebuildScheme() override;
   void FreeSchemeModel() override;
   void SetEditMode(bool on) override { box_.SetEditMode(on); }

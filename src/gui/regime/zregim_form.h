@@ -110,8 +110,8 @@ public:
   // The unsupplied nodes and closed loops the engine listed, into their side lists, and the counters.
   void ShowSideLists(const std::vector<std::string>& unsupplied, const std::vector<std::string>& contours);
   void ShowLimitFlags(bool vm, bool vp, bool il, bool st);
-  // A calculated regime into the scheme's tables, the general results shown and the limit flags set.
-  void WriteAndShowResults(TRegime& r);
+  // The general results of a regime written to the scheme's tables shown and the limit flags set.
+  void ShowResults(TRegime& r);
   void ArrangeTopPanels();
   void ArrangeBottomPanels();
   void HideSideLists();

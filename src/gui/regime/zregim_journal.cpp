@@ -7,6 +7,7 @@
 #include "core/base/session.h"
 #include "core/base/settings.h"
 #include "core/diagram/scheme_files.h"
+#include "core/district/diagram_switching.h"
 #include "core/engine/regime.h"
 #include "core/regime/scheme_files.h"
 #include "core/regime/switch_journal.h"
@@ -32,48 +33,22 @@ bool TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches,
   // A switching exists only with its journal entry and switching date: what ends the entry short of its
   // save (a cancel, a refusal, a failed write) puts the branch table back as the change left it, the
   // journal's replay to the entered moment undone, and the diagram undoes the change itself.
-  TDataFile changed;
-  CopyTable(*branches, changed);
-  const std::string ext = GetMaketExtention(LayoutSwitchLog);
-  const std::string file = base + ext;
-  TDateTime time = 0;
+  TSwitchEntry entry;
+  TSwitchingEnd end = TSwitchingEnd::Cancelled;
   try {
-    LockTableFiles(base, ext);
-    struct Unlock {
-      const std::string &base, &ext;
-      ~Unlock() { UnlockTableFiles(base, ext); }
-    } unlock{base, ext};
-    TDataFile journal;
-    if (fileio::FileExists(file)) {
-      ReadTableFile(file, journal);
-    } else {
-      ReadMaket(LayoutSwitchLog, journal);
-      CreateColumns(journal, 0);
-    }
-    int pair = 0;
-    bool saved = ExecuteWriteSwitchDialog(base, journal, *branches, li, *before, time, pair);
-    if (saved) {
-      // The supply names before the switching come from the model as it still stands.
-      TSwitchLogCols j;
-      FillSwitchLogCols(journal, j);
-      FillBranchCols(*branches, b);
-      j.Fider1->SetItem(pair, JoinSubstationNames(*Regime(), (*j.N1)[pair], b));
-      j.Fider2->SetItem(pair, JoinSubstationNames(*Regime(), (*j.N2)[pair], b));
-      // Those after it from the scheme as it is saved: the entry goes whole with the scheme, in its run,
-      // and so does the switching date from which the journal is replayed.
-      SetSupplyNamesFromTables(journal, pair + 1, *SchBox->NodeTable, *SchBox->BranchTable);
-      int answer = 0;
-      saved = Diagram().SaveSchemeWith({{file, &journal}}, {CurDateSwtRunBytes(base, time)}, IniRec.FSave10, answer);
-    }
-    if (!saved) {
-      CopyTable(changed, *branches);
-      return false;
-    }
+    end = SaveDiagramSwitching(*SchBox, li, *before, *Regime(), IniRec.FSave10,
+                               [&](TDataFile& journal, TSwitchEntry& asked) {
+                                 return AskSwitchEntry(journal, *branches, li, *before, asked);
+                               },
+                               entry);
   } catch (const std::exception& e) {
-    CopyTable(changed, *branches);
     ShowMsgForm(e.what(), mkError, mbOk);
     return false;
   }
+  if (end == TSwitchingEnd::NotSaved || end == TSwitchingEnd::Saved) LastSwitchExecutor = entry.Disp;
+  if (end != TSwitchingEnd::Saved) return false;
+  const std::string file = base + GetMaketExtention(LayoutSwitchLog);
+  const TDateTime time = entry.Moment;
   LoadModel();
   if (SchPanel2->isVisible()) SchBox->RebuildScheme(SchBox->OriginX, SchBox->OriginY);
   const std::string shown = ShownMaket();

@@ -193,38 +193,13 @@ void TZregimForm::CalcEmkItemClick() {
   if (!ExecuteCapCurrentSettings()) return;
   TRegime& r = *regime_;
   TTaskRun task(*this, r);
-  task.locks.Lock(SchemePath);
   const std::string shown = ShownMaket();
   {
     const TLongRun status(*this, false);
     task.Attach(IniRec.FlagRQ);
-    const bool byRegime = IniRec.Uemk;
-    TTaskVerdict verdict = TTaskVerdict::Calculated;
-    if (byRegime) {
-      verdict = RunTaskCalculation(r, SchemePath, task.errors);
-    } else {
-      // No iteration: only the model read is judged, never a convergence of some earlier calculation.
-      bool raised = false;
-      try {
-        r.ReadScheme(SchemePath);
-      } catch (const std::exception& e) {
-        task.errors.push_back(e.what());
-        raised = true;
-      }
-      verdict = JudgeModelRead(r, raised);
-    }
-    if (!task.Accept(verdict)) return FinishTask();
-
-    OnCalcStatus("Расчет емкостных токов");
-    TDataFile nodes, branches;
-    ReadTableFile(NodeFile(), nodes);
-    ReadTableFile(BranchFile(), branches);
-    TNodeCols nc;
-    TBranchCols bc;
-    FillNodeCols(nodes, nc);
-    FillBranchCols(branches, bc);
-    CalcCapacitiveCurrents(r, nc, bc, byRegime, [this](int position) { OnCalcProgress(position); });
-    RewriteLockedScheme(SchemePath, nodes, branches);
+    if (!task.Accept(CalculateSchemeCapCurrents(r, SchemePath, task.errors,
+                                                [this](int position) { OnCalcProgress(position); })))
+      return FinishTask();
   }
   FinishTask();
   task.locks.ReleaseAll();
@@ -254,33 +229,17 @@ void TZregimForm::CalcFlowsKoefItemClick() {
   if (!ExecuteFlowsKoefDialog(list)) return;
   std::vector<float> coefs;
   for (int i = 1; i <= list.Count; ++i) coefs.push_back(list.Get(i));
-  LoadNominalVoltages();
   TRegime& r = *regime_;
   TTaskRun task(*this, r);
-  task.locks.Lock(SchemePath);
   const TLongRun status(*this, false);
   task.Attach(IniRec.FlagRQ);
-  const TIniRec& ini = IniRec;
-  try {
-    r.ReadScheme(SchemePath);
-    r.ApplyTimeData(ini.TypCalcPQ, ini.Tgr, ini.Date1, ini.Date2, ini.CalcDate, false);
-  } catch (const std::exception& e) {
-    task.errors.push_back(e.what());
-    r.ModelError = true;
-  }
-  if (r.ModelError) {
+  if (!CalculateCoincidenceRegime(r, SchemePath, coefs, task.errors,
+                                  [] { ShowMsgForm("Режим не сходится", mkWarning, mbOk); })) {
     ShowMsgForm("Ошибка построения модели", mkError, mbOk);
     SetInfoLines(task.errors);
     return;
   }
-  OnCalcStatus("Расчет коэф. совмещения ...  ");
-  OnCalcStatus("Итерационный процесс ...  ");
-  CalcCoincidenceRegime(r, coefs);
-  if (!r.Converged) ShowMsgForm("Режим не сходится", mkWarning, mbOk);
-  OnCalcStatus("Вывод результатов ...  ");
-  WriteAndShowResults(r);
-  // The model carries the coefficients in its branches now: the next command reads the scheme anew.
-  r.SchemeRead = false;
+  ShowResults(r);
   FinishTask();
 }
 
@@ -296,19 +255,14 @@ void TZregimForm::FragItemClick() {
   const std::string target = RemoveExtension(file);
   TRegime& r = *regime_;
   TTaskRun task(*this, r);
-  task.locks.Lock(target);
-  task.locks.Lock(SchemePath);
   {
     const TLongRun status(*this, false);
     task.Attach(IniRec.FlagRQ);
-    if (!task.Accept(RunTaskCalculation(r, SchemePath, task.errors))) return;
-    TDataFile nodes, branches;
-    BuildFragmentTables(r, *SchBox->NodeTable, *SchBox->BranchTable, SchBox->NodeSet, SchBox->LineSet,
-                        FileNameOf(target), nodes, branches);
-    RewriteLockedScheme(target, nodes, branches);
+    if (!task.Accept(SaveSchemeFragment(r, SchemePath, *SchBox->NodeTable, *SchBox->BranchTable, SchBox->NodeSet,
+                                        SchBox->LineSet, target, task.errors)))
+      return;
   }
   try {
-    task.locks.Release(SchemePath);
     SchemePath = target;
     r.ClearModel();
     if (SchemeFilesExist(SchemePath)) LoadModel();
@@ -337,22 +291,11 @@ void TZregimForm::JoinItemClick() {
   } warning{missing};
   TRegime& r = *regime_;
   TTaskRun task(*this, r);
-  task.locks.Lock(added);
-  task.locks.Lock(SchemePath);
   bool joined = false;
   {
     const TLongRun status(*this, false);
     task.Attach(IniRec.FlagRQ);
-    TDataFile addedNodes, addedBranches, nodes, branches;
-    ReadTableFile(added + GetMaketExtention(LayoutNodes), addedNodes);
-    ReadTableFile(added + GetMaketExtention(LayoutBranches), addedBranches);
-    ReadTableFile(NodeFile(), nodes);
-    ReadTableFile(BranchFile(), branches);
-    if (task.Accept(RunTaskCalculation(r, added, task.errors))) {
-      missing = JoinSchemeTables(r, addedNodes, addedBranches, nodes, branches, IniRec.JoinZnak);
-      RewriteLockedScheme(SchemePath, nodes, branches);
-      joined = true;
-    }
+    joined = task.Accept(JoinScheme(r, SchemePath, added, missing, task.errors));
   }
   // The engine holds the added scheme's model: the open scheme's is read again in either case.
   try {
