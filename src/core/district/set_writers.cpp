@@ -238,11 +238,7 @@ void RunMonth(const std::string& folder) {
     throw Error(said.empty() ? "потери не записаны" : said.back());
 }
 
-std::string Extensions(std::initializer_list<const char*> layouts) {
-  std::string extensions;
-  for (const char* layout : layouts) extensions += (extensions.empty() ? "" : ",") + GetMaketExtention(layout);
-  return extensions;
-}
+std::string Extensions(std::initializer_list<const char*> layouts) { return LayoutExtensions(layouts); }
 
 TSets MonthSets(const std::string& more = {}) {
   return TSets{Named("Образец", Extensions({LayoutNodes, LayoutBranches, LayoutSwitchLog, LayoutNodeEnergy,
