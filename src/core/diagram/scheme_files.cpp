@@ -118,10 +118,10 @@ std::string FileNamePart(const std::string& path) {
 
 // Writes the scheme's tables in one run with the files given: a program that ends halfway leaves the
 // scheme as it was or as saved, never new nodes with the branches before, nor a district base switched
-// under a scheme that is not. This control's own locks of them serve the run. The files given go first:
-// a district table written after the branches would be taken for one changed since the scheme was saved.
-// With the district tables, the record of the base goes in the same run, as the run writes them: the
-// scheme passed the first change's check, so it is still the base's.
+// under a scheme that is not. This control's own locks of them serve the run. The files given go first,
+// as forming writes them. With the district tables (withBase) goes the record of the base as this run
+// writes them: the scheme passed the first change's check, so it is still its base's, and a record made
+// before the run would name the base it replaces.
 void WriteSchemeTables(TSchemBoxState& box, std::vector<std::pair<std::string, TDataFile*>> files,
                        std::vector<TRunBytes> bytes, bool withBase) {
   TDataFile* energies = box.BranchEnergyChanged ? box.BranchEnergyTable.get() : nullptr;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -97,6 +98,16 @@ protected:
           table.Title += " (прежняя)";
           WriteTableFile(folder_ + "/" + name, table);
         }
+      // The earlier scheme is the earlier base's: its record tells of that base as it now stands.
+      for (const auto& set : sets)
+        for (const std::string& name : set) {
+          if (!name.ends_with(FormedBaseExt) || !fs::exists(folder_ + "/" + name)) continue;
+          const std::string stem = folder_ + "/" + name.substr(0, name.size() - std::strlen(FormedBaseExt));
+          TDistrictStamps base;
+          for (std::size_t k = 0; k < base.size(); ++k)
+            base[k] = FileStampOf(stem + GetMaketExtention(DistrictTableLayouts[k]));
+          std::ofstream(folder_ + "/" + name, std::ios::binary | std::ios::trunc) << FormedBaseBytes(base);
+        }
     }
     fs::remove_all(template_);
     fs::copy(folder_, template_, fs::copy_options::recursive);
@@ -137,8 +148,9 @@ protected:
     std::string odd;
     for (const std::string& name : set) {
       const std::string bytes = Of(now, name);
-      // a text tells the moment it was written: any one that is not the old one is new
-      const bool asWritten = IsText(name) && Of(written, name) != kAbsent
+      // a text tells the moment it was written: any one that is not the old one is new; the record of a
+      // scheme's base tells only the bytes of that base
+      const bool asWritten = IsText(name) && !name.ends_with(FormedBaseExt) && Of(written, name) != kAbsent
                                  ? bytes != Of(old, name) && bytes != kAbsent
                                  : bytes == Of(written, name);
       isOld = isOld && bytes == Of(old, name);
@@ -537,6 +549,31 @@ TEST_F(SetWriters, TheDiagramTakesItsFirstChangeAfterEveryWriterOfASchemeWithIts
       EXPECT_EQ(firstChange(), dates == kBaseLater ? districtError : "<no error>");
     }
   }
+
+  // A scheme no longer its base's stays so in its copies, whatever their dates; and a record that cannot
+  // be read stands for no base.
+  SCOPED_TRACE("a scheme whose base was edited after it was formed");
+  Ready(*forming, {}, false);
+  forming->Run(folder_);
+  const std::string lines = folder_ + "/Образец" + lineExt;
+  TDataFile table;
+  ReadTableFile(lines, table);
+  table.Title += " (правка)";
+  WriteTableFile(lines, table);
+  SaveBaseAs(folder_ + "/Образец", folder_ + "/Копия");
+  SaveSchemeAs(folder_ + "/Образец", folder_ + "/Копия2");
+  for (const char* stem : {"Образец", "Копия", "Копия2"}) {
+    diagram::TSchemBoxState box;
+    diagram::LoadScheme(box, folder_ + "/" + stem);
+    EXPECT_EQ(ErrorOf([&] { diagram::StartChange(box); }), districtError) << stem;
+  }
+  forming->Run(folder_);
+  std::string record = ReadBytes(folder_ + "/Образец" + FormedBaseExt);
+  record.replace(record.find('\t'), 1, " ");
+  std::ofstream(folder_ + "/Образец" + FormedBaseExt, std::ios::binary | std::ios::trunc) << record;
+  diagram::TSchemBoxState box;
+  diagram::LoadScheme(box, folder_ + "/Образец");
+  EXPECT_EQ(ErrorOf([&] { diagram::StartChange(box); }), districtError);
 }
 
 // The same where the other program's write leaves each table with the date the writer read (a share
