@@ -182,6 +182,9 @@ public:
   bool fBP = false, fFM = false, fNoSup = false, fLoad = false;
   // The district base files as the scheme was formed from them or saved beside them; unknown when absent.
   TFileStamp DateRSL, DateRTP, DateR04, DateRSV;
+  // The record beside the scheme of the base it was formed from (FormedFromBase), as read with the scheme
+  // or written by its last save with the base; none for a scheme without one.
+  std::optional<std::string> FormedBase;
   bool fMoveFlows = false, fFlowP = false, fFlowQ = false;
   int Delay = 24;  // interval of the flow animation timer, ms
   std::int32_t cFlowP = 0, cFlowQ = 0, wFlowP = 0, wFlowQ = 0;

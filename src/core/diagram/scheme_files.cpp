@@ -21,6 +21,7 @@
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
+#include "core/tables/formed_base.h"
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
@@ -31,8 +32,7 @@ namespace ld::diagram {
 namespace {
 
 // The district tables beside a scheme, in the order of their dates and lock extensions.
-constexpr std::array<const char*, 4> kDistrictLayouts = {LayoutLines10, LayoutTransTP, LayoutLines04,
-                                                         LayoutSubstInputs};
+constexpr const std::array<const char*, 4>& kDistrictLayouts = DistrictTableLayouts;
 constexpr std::array<const char*, 4> kDistrictLockExts = {",.RSL", ",.RTP", ",.R04", ",.RSV"};
 
 std::array<TFileStamp*, 4> DistrictDates(TSchemBoxState& box) {
@@ -118,14 +118,24 @@ std::string FileNamePart(const std::string& path) {
 
 // Writes the scheme's tables in one run with the files given: a program that ends halfway leaves the
 // scheme as it was or as saved, never new nodes with the branches before, nor a district base switched
-// under a scheme that is not. This control's own locks of them serve the run. The files given go first:
-// a district table written after the branches would be taken for one changed since the scheme was saved.
+// under a scheme that is not. This control's own locks of them serve the run. The files given go first,
+// as forming writes them. With the district tables (withBase) goes the record of the base as this run
+// writes them: the scheme passed the first change's check, so it is still its base's, and a record made
+// before the run would name the base it replaces.
 void WriteSchemeTables(TSchemBoxState& box, std::vector<std::pair<std::string, TDataFile*>> files,
-                       const std::vector<TRunBytes>& bytes) {
+                       std::vector<TRunBytes> bytes, bool withBase) {
   TDataFile* energies = box.BranchEnergyChanged ? box.BranchEnergyTable.get() : nullptr;
   for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get(), box.FlowTable.get(), energies})
     if (table != nullptr) files.emplace_back(box.SchemeBase + table->Extention, table);
+  std::string record;
+  if (withBase) {
+    TDistrictStamps seen;
+    const auto dates = DistrictDates(box);
+    for (std::size_t k = 0; k < seen.size(); ++k) seen[k] = *dates[k];
+    bytes.push_back(FormedBaseRunBytes(box.SchemeBase, seen, &record));
+  }
   WriteTableSet(files, bytes);
+  if (withBase) box.FormedBase = std::move(record);
 }
 
 void ReleaseLocks(TSchemBoxState& box) {
@@ -198,6 +208,7 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
   FillMap(FillLineFlowCols, *flows, flowCols, base + GetMaketExtention(LayoutLineFlows));
   FillMap(FillNodeEnergyCols, *nodeEnergy, nodeEnergyCols, base + GetMaketExtention(LayoutNodeEnergy));
   FillMap(FillBranchEnergyCols, *branchEnergy, branchEnergyCols, base + GetMaketExtention(LayoutBranchEnergy));
+  std::optional<std::string> formedBase = ReadFormedBase(base);
   TDataFile areas;
   TSchemeAreaCols areaCols;
   const std::string areaFile = base + GetMaketExtention(LayoutSchemeAreas);
@@ -217,6 +228,7 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
   box.NodeEnergyTable = std::move(nodeEnergy);
   box.BranchEnergyTable = std::move(branchEnergy);
   box.BranchEnergyChanged = false;
+  box.FormedBase = std::move(formedBase);
   box.NodeCols = nodeCols;
   box.BranchCols = branchCols;
   box.FlowCols = flowCols;
@@ -296,7 +308,8 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
         std::vector<std::pair<std::string, TDataFile*>> files = district.Files();
         files.insert(files.end(), with.begin(), with.end());
         try {
-          WriteSchemeTables(box, std::move(files), bytesWith);
+          const bool withBase = !district.Files().empty();
+          WriteSchemeTables(box, std::move(files), bytesWith, withBase);
         } catch (const TChangedSinceRead&) {
           // Saved by another meanwhile: this drawing can never be saved, and nobody edits the scheme any
           // more. It stays as drawn until "Нет" reads the files again.
@@ -353,11 +366,13 @@ void CheckBaseFilesUnchanged(TSchemBoxState& box) {
   }
   const auto dates = DistrictDates(box);
   bool changed = false;
+  TDistrictStamps base;
   for (std::size_t k = 0; k < paths.size(); ++k) {
     if (fileio::FileExists(paths[k]) && !FileIsAsStamped(paths[k], *dates[k])) changed = true;
-    // a base edited after the scheme was formed from it
-    if (box.BranchTable && box.BranchTable->FileDate.Date < dates[k]->Date) changed = true;
+    base[k] = *dates[k];
   }
+  // a base edited after the scheme was formed from it
+  if (box.BranchTable && !FormedFromBase(box.FormedBase, base, box.BranchTable->FileDate.Date)) changed = true;
   if (changed)
     throw Error(
         "Файлы базы РЭС (*.RSL, *.RTP, *.R04, *.RSV) были изменены. Необходимо в задаче \"База РЭС\" "

@@ -203,7 +203,7 @@ struct TRunCatalogs {
 void FormCalcScheme(const std::string& stem, const std::string& catalogPath, const TFormSchemeOptions& options,
                     TDataFile& nodes, TDataFile& branches, TDataFile& flows, int& nodeCount, int& branchCount,
                     int& supplyCount, const TProgressProc& onProgress, const std::vector<std::string>& feederList,
-                    std::vector<std::string>& errors) {
+                    std::vector<std::string>& errors, TDistrictStamps* baseStamps) {
   nodeCount = branchCount = supplyCount = 0;
   const auto progress = [&](float percent) {
     if (onProgress) onProgress(percent);
@@ -243,6 +243,12 @@ void FormCalcScheme(const std::string& stem, const std::string& catalogPath, con
   if (withLines04 && lines04.exists) lines04.WriteBack(written);
   if (feeds.exists) feeds.WriteBack(written);
   WriteTablesTogether(written);
+  if (baseStamps != nullptr) {
+    // in the order of DistrictTableLayouts
+    const TBaseTable* district[] = {&lines, &stations, &lines04, &feeds};
+    for (std::size_t k = 0; k < baseStamps->size(); ++k)
+      (*baseStamps)[k] = district[k]->exists ? district[k]->table.FileDate : TFileStamp();
+  }
   nodeCount = nodes.RowCount;
   branchCount = branches.RowCount;
   supplyCount = run.SupplyCount;

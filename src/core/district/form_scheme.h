@@ -9,6 +9,7 @@
 
 #include "core/base/callbacks.h"
 #include "core/base/settings.h"
+#include "core/tables/formed_base.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -48,9 +49,11 @@ std::string FeederKey(const std::string& name);
 // The caller holds the locks of the base's line, station, 0.4 kV, feed and journal tables; forming
 // releases each lock when it writes that table back (row numbers in Idx, the journal's node numbers,
 // the equipment type of transformer rows of the line table). Table-store failures throw ld::Error.
+// baseStamps, where given, gets the stamp of each district table as forming left it: as its write-back
+// wrote it, or as it was read where it was not written back; unknown for a table the base lacks.
 void FormCalcScheme(const std::string& stem, const std::string& catalogPath, const TFormSchemeOptions& options,
                     TDataFile& nodes, TDataFile& branches, TDataFile& flows, int& nodeCount, int& branchCount,
                     int& supplyCount, const TProgressProc& onProgress, const std::vector<std::string>& feederList,
-                    std::vector<std::string>& errors);
+                    std::vector<std::string>& errors, TDistrictStamps* baseStamps = nullptr);
 
 }  // namespace ld

@@ -14,6 +14,7 @@
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
+#include "core/tables/table_run.h"
 
 namespace ld {
 
@@ -153,7 +154,9 @@ std::string FormingBaseExtensions() {
   return LayoutExtensions({LayoutLines10, LayoutTransTP, LayoutLines04, LayoutSubstInputs, LayoutSwitchLog});
 }
 
-std::string FormingSchemeExtensions() { return LayoutExtensions({LayoutNodes, LayoutBranches, LayoutLineFlows}); }
+std::string FormingSchemeExtensions() {
+  return LayoutExtensions({LayoutNodes, LayoutBranches, LayoutLineFlows}) + "," + FormedBaseExt;
+}
 
 void SpreadDistrictNumbers(TRegime& engine, TDataFile& branches) {
   if (engine.Root == nullptr) return;
@@ -186,7 +189,8 @@ TSchemeFormingResult FormSchemeFromBase(const std::string& baseStem, bool feeder
 
   messages.push_back("[Формирование схемы]");
   Say(callbacks.Stage, "  Формирование схемы ...  ");
-  converter(baseStem, feederMode, feeders, nodes, branches, flows, callbacks.Progress, messages);
+  TDistrictStamps base;
+  converter(baseStem, feederMode, feeders, nodes, branches, flows, callbacks.Progress, messages, base);
 
   if (feederMode) CutToFeeders(engine, feeders, nodes, branches, messages);
 
@@ -209,12 +213,20 @@ TSchemeFormingResult FormSchemeFromBase(const std::string& baseStem, bool feeder
   ReportConfiguration(engine, unsupplied, contours, messages);
 
   // One run: a program that ends halfway leaves the scheme it found or the new one, never new nodes
-  // with the branches of the scheme before.
-  std::vector<TDataFile*> written = {&nodes, &branches};
+  // with the branches of the scheme before; and the record of the base it was formed from with it, so
+  // that its first change on the diagram is judged by the base's bytes. A scheme under another stem than
+  // the base's (the normal regime's) has no base beside it: a record there would speak of another scheme.
+  std::vector<std::pair<std::string, TDataFile*>> written = {{result.SchemeStem + nodes.Extention, &nodes},
+                                                             {result.SchemeStem + branches.Extention, &branches}};
   if (fileio::FileExists(baseStem + GetMaketExtention(LayoutSubstInputs)) ||
       fileio::FileExists(baseStem + GetMaketExtention(LayoutSubstFeeders)))
-    written.push_back(&flows);
-  schemeLocks.WriteTogether(written);
+    written.emplace_back(result.SchemeStem + flows.Extention, &flows);
+  std::vector<TRunBytes> record;
+  if (fileio::FullFileName(result.SchemeStem) == fileio::FullFileName(baseStem))
+    record.push_back({result.SchemeStem + FormedBaseExt, FormedBaseBytes(base)});
+  else if (const std::string old = FindFileNoCase(result.SchemeStem + FormedBaseExt); fileio::FileExists(old))
+    written.emplace_back(old, nullptr);
+  WriteTablesTogether(written, record);
   result.Written = true;
   return result;
 }

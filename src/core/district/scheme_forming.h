@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/base/callbacks.h"
+#include "core/tables/formed_base.h"
 #include "core/tables/layout.h"
 
 namespace ld {
@@ -27,11 +28,12 @@ std::string FeederOfChoice(const std::string& item);
 // ---- the command
 
 // Builds the three tables of a scheme from a base in place (they arrive empty and titled), appending its
-// messages; progress in percent.
+// messages; progress in percent. base gets the stamps of the district tables as it read or wrote them
+// (TDistrictStamps): the base the scheme is formed from.
 using TSchemeConverter =
     std::function<void(const std::string& baseStem, bool feederMode, const std::vector<std::string>& feeders,
                        TDataFile& nodes, TDataFile& branches, TDataFile& flows, const TProgressProc& progress,
-                       std::vector<std::string>& messages)>;
+                       std::vector<std::string>& messages, TDistrictStamps& base)>;
 
 struct TSchemeFormingCallbacks {
   TProgressProc Progress;  // the converter's and the engine's progress
@@ -45,7 +47,8 @@ struct TSchemeFormingResult {
 
 // The base tables that forming holds locked: lines, stations, 0.4 kV lines, inputs and the journal.
 std::string FormingBaseExtensions();
-// The scheme tables: nodes, branches and line flows.
+// The scheme's files that forming writes: nodes, branches, line flows and the record of the base it was
+// formed from (FormedBaseExt).
 std::string FormingSchemeExtensions();
 
 // The whole command after the options were chosen (the forming options are read from the settings

@@ -780,7 +780,10 @@ const std::vector<TSetWriter>& SetWriters() {
       {"Z-режим: Потери энергии, Расчет потерь с регулированием Ктр", PrepareMonthWithTaps, RunMonthWithTaps,
        [] { return MonthSets("," + GetMaketExtention(LayoutKtrTable)); }},
       {"Z-режим: Реконфигурация", PrepareSwitched, Reconfigure,
-       [] { return TSets{Named("Образец", DistrictExtensions() + "," + GetMaketExtention(LayoutBranches) + ",.INI")}; }},
+       [] {
+         return TSets{Named("Образец", DistrictExtensions() + "," + GetMaketExtention(LayoutBranches) + ",.INI," +
+                                           FormedBaseExt)};
+       }},
   };
   return writers;
 }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/codepage.h"
 #include "core/base/dates.h"
 #include "core/base/error.h"
 #include "core/catalogs/catalog_units.h"
@@ -19,6 +20,7 @@
 #include "core/optim/q_optim.h"
 #include "core/optim/t2_stations.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/formed_base.h"
 #include "core/tables/journal.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
@@ -185,6 +187,7 @@ TFileKinds SchemeFileKinds() {
                   {ListLayoutRT, "", "список токоограничивающих реакторов"},
                   {LayoutSwitchLog, "", "журнал переключений"},
                   {"", ".INI", "дата коммутации схемы"},
+                  {"", FormedBaseExt, "сведения о базе РЭС, из которой сформирована схема"},
                   {LayoutNodeVoltages, "", "напряжения узлов, результат расчета"},
                   {LayoutLineLoads, "", "загрузка линий, результат расчета"},
                   {LayoutTransLoads, "", "загрузка трансформаторов, результат расчета"},
@@ -220,6 +223,17 @@ TFileKinds FamilyKinds(bool baseReplaced) {
   return kinds;
 }
 
+// The record of the base that the copied scheme was formed from tells of the copy's base as the copy
+// writes it, where the source's scheme was its base's; where it was not, the record goes as it is, and the
+// copy's scheme is refused as the source's is. A scheme without a record stays without one.
+TCopiedBytes CopiedRecord(const std::string& sourceBase, const std::string& newPath) {
+  return [sourceBase, newPath](TRunBytes& file, const TRunBytes::TWritten& read) {
+    if (UpperCase(ExtractExtension(file.file)) != FormedBaseExt) return;
+    if (FormedFromBase(file.bytes, DistrictStampsOf(sourceBase, read), 0))
+      file.made = FormedBaseRunBytes(newPath).made;
+  };
+}
+
 }  // namespace
 
 TCopyReplaced SchemeCopyReplaced(const std::string& schemePath, const std::string& newPath) {
@@ -228,9 +242,12 @@ TCopyReplaced SchemeCopyReplaced(const std::string& schemePath, const std::strin
 
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath) {
   const int digits = CopyDigits(newPath);
-  CopyTableFiles(schemePath, newPath, FamilyKinds(false), [digits](const std::string& ext, TDataFile& table) {
-    if (digits >= 0) RoundSchemeTable(ext, table, digits);
-  });
+  CopyTableFiles(
+      schemePath, newPath, FamilyKinds(false),
+      [digits](const std::string& ext, TDataFile& table) {
+        if (digits >= 0) RoundSchemeTable(ext, table, digits);
+      },
+      CopiedRecord(schemePath, newPath));
 }
 
 TCopyReplaced BaseCopyReplaced(const std::string& basePath, const std::string& newBase) {
@@ -238,7 +255,7 @@ TCopyReplaced BaseCopyReplaced(const std::string& basePath, const std::string& n
 }
 
 void SaveBaseAs(const std::string& basePath, const std::string& newBase) {
-  CopyTableFiles(basePath, newBase, FamilyKinds(true));
+  CopyTableFiles(basePath, newBase, FamilyKinds(true), {}, CopiedRecord(basePath, newBase));
 }
 
 TImportEnd ImportSchemeFile(const std::string& file, const TSchemeFileRead& read,

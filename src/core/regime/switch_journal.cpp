@@ -6,6 +6,7 @@
 
 #include "core/base/codepage.h"
 #include "core/engine/regime.h"
+#include "core/tables/formed_base.h"
 #include "core/tables/journal.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
@@ -215,11 +216,19 @@ bool ReconfigureScheme(const std::string& schemeBase, TDateTime moment) {
   if (!ApplySwitchJournal(branches, journal, true, SchemeSwitchMoment(schemeBase), moment, nullptr)) return false;
   TElementTables district;
   if (!PrepareElementTables(schemeBase, branches, district)) return false;
-  // The district tables before the branches: a district table newer than the branches is taken for
-  // one changed since the scheme was formed.
+  // The district tables before the branches: a scheme of an earlier version, which has no record of its
+  // base, is judged by their dates.
   std::vector<std::pair<std::string, TDataFile*>> tables = district.Files();
   tables.emplace_back(branchFile, &branches);
-  WriteTablesTogether(tables, {CurDateSwtRunBytes(schemeBase, moment)});
+  std::vector<TRunBytes> files = {CurDateSwtRunBytes(schemeBase, moment)};
+  // A scheme still its base's stays so, recorded with the base as this run writes it; one that is not
+  // keeps what it has, and its edit stays refused until it is formed again.
+  TRunBytes::TWritten read;
+  for (const auto& [file, table] : district.Files()) read.emplace_back(file, table->FileDate);
+  if (!read.empty() &&
+      FormedFromBase(ReadFormedBase(schemeBase), DistrictStampsOf(schemeBase, read), branches.FileDate.Date))
+    files.push_back(FormedBaseRunBytes(schemeBase));
+  WriteTablesTogether(tables, files);
   return true;
 }
 

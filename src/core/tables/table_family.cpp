@@ -69,11 +69,13 @@ std::string CopySourceBytes(const std::string& source) {
 }
 
 // The table of a copy: the source read (restructured to its current layout) and titled with the
-// destination's path, to be written as a new file.
-void ReadCopy(const std::string& source, const std::string& destination, TDataFile& table) {
+// destination's path, to be written as a new file. Returns the stamp of the source as read.
+TFileStamp ReadCopy(const std::string& source, const std::string& destination, TDataFile& table) {
   ReadTableFile(source, table);
+  const TFileStamp read = table.FileDate;
   table.Title = RemoveExtension(fileio::FullFileName(destination));
   table.FileDate = 0;
+  return read;
 }
 
 }  // namespace
@@ -186,7 +188,7 @@ std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& 
 }
 
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TFileKinds& kinds,
-                    const TTableChange& change) {
+                    const TTableChange& change, const TCopiedBytes& copied) {
   if (fileio::FullFileName(sourceBase) == fileio::FullFileName(destinationBase)) return;
   std::vector<std::string> files = TableFamilyFiles(sourceBase);
   if (files.empty()) return;
@@ -210,6 +212,7 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
     std::vector<std::unique_ptr<TDataFile>> tables;
     std::vector<std::pair<std::string, TDataFile*>> written;
     std::vector<std::string> others;
+    TRunBytes::TWritten read;
     for (const std::string& file : files) {
       const std::string ext = ExtractExtension(file);
       RequireCopySource(file);
@@ -218,7 +221,7 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
         continue;
       }
       auto& table = *tables.emplace_back(std::make_unique<TDataFile>());
-      ReadCopy(file, destinationBase + ext, table);
+      read.emplace_back(file, ReadCopy(file, destinationBase + ext, table));
       if (change) change(ext, table);
       written.emplace_back(destinationBase + ext, &table);
     }
@@ -226,7 +229,10 @@ void CopyTableFiles(const std::string& sourceBase, const std::string& destinatio
     // files that the source lacks (an older journal or protocol would be taken for the copy's own): a
     // copy stopped anywhere leaves the old family or the whole new one.
     std::vector<TRunBytes> bytes;
-    for (const std::string& ext : others) bytes.push_back({destinationBase + ext, CopySourceBytes(sourceBase + ext)});
+    for (const std::string& ext : others) {
+      bytes.push_back({destinationBase + ext, CopySourceBytes(sourceBase + ext)});
+      if (copied) copied(bytes.back(), read);
+    }
     for (const std::string& file : CopyReplacedFiles(sourceBase, destinationBase, kinds).Removed)
       written.emplace_back(file, nullptr);
     WriteTablesTogether(written, bytes);

@@ -112,9 +112,13 @@ std::string CopyReplaceQuestion(const std::string& exists, const TCopyReplaced& 
 // one whole or the whole new copy, and nothing of the earlier one beside the new; change, where given,
 // gets each table (with its file's extension) before it is written. The source tables are locked
 // meanwhile, all of them before the first is read.
+// copied, where given, gets each file that is no table as the copy is to write it (the source's bytes),
+// with the stamps of the source's tables as the copy read them, and may have the run make its bytes
+// instead (TRunBytes::made): a file that says what the copy's tables are.
 using TTableChange = std::function<void(const std::string& ext, TDataFile& table)>;
+using TCopiedBytes = std::function<void(TRunBytes& file, const TRunBytes::TWritten& read)>;
 void CopyTableFiles(const std::string& sourceBase, const std::string& destinationBase, const TFileKinds& kinds,
-                    const TTableChange& change = {});
+                    const TTableChange& change = {}, const TCopiedBytes& copied = {});
 // Writes the tables of one set together (WriteTablesTogether, which refuses, as WriteTableFile does, a
 // table read from its file that was changed there since), with the files of bytes beside them.
 void WriteTableSet(const std::vector<std::pair<std::string, TDataFile*>>& files);

@@ -183,6 +183,7 @@ struct TTableRun::TTable {
   std::string temp;  // the run's own temporary file of its new version, once written
   TDataFile* data = nullptr;
   const std::string* bytes = nullptr;  // a file that is not a table: its new bytes
+  const TRunBytes* made = nullptr;     // or what makes them from the run's tables
   TFileStamp read;                     // and the file they were made from
   TFileStamp written;                  // the new table as written, its table's once the run is done
   // A file given without a table or bytes: the run removes it.
@@ -309,7 +310,10 @@ void TTableRun::Write(const std::vector<std::pair<std::string, TDataFile*>>& tab
     run.tables_.push_back(std::move(table));
   };
   for (const auto& [file, data] : tables) add(file, data, nullptr, {});
-  for (const TRunBytes& one : files) add(one.file, nullptr, &one.bytes, one.read);
+  for (const TRunBytes& one : files) {
+    add(one.file, nullptr, &one.bytes, one.read);
+    if (one.made) run.tables_.back()->made = &one;
+  }
   // Before anything is made: a table this account may not replace or remove would stop the run at its
   // rename, with second names of another account's files made that nobody but their owner may remove.
   // Refused for what only another account may clear or replace, the run first clears what this
@@ -348,9 +352,13 @@ void TTableRun::Run() {
       for (const std::string& name : PrivateNamesOf(others)) ::unlink(name.c_str());
       ::unlink(others.c_str());
     }
+    TRunBytes::TWritten written;
     for (const auto& table : tables_) {
       if (table->data != nullptr) {
         table->written = WriteTableTemporary(table->file, table->temp, *table->data);
+        written.emplace_back(table->file, table->written);
+      } else if (table->made != nullptr) {
+        WriteBytesTemporary(table->file, table->temp, table->made->made(written));
       } else if (table->bytes != nullptr) {
         WriteBytesTemporary(table->file, table->temp, *table->bytes);
       } else {

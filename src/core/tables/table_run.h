@@ -81,6 +81,11 @@ struct TRunBytes {
   // The file as the bytes were made from it (a settings file of which they change one key): a file
   // changed since refuses the run as a table changed since its read does. Unknown: made from nothing.
   TFileStamp read = {};
+  // Bytes that say what this very run writes of its tables (the record, beside a scheme, of the base it was
+  // formed from): made once every table of the run is written to its temporary, from the stamp of what was
+  // written of each (by its file as given). Given, they stand for `bytes`.
+  using TWritten = std::vector<std::pair<std::string, TFileStamp>>;
+  std::function<std::string(const TWritten& written)> made = {};
 };
 void WriteTablesTogether(const std::vector<std::pair<std::string, TDataFile*>>& tables,
                          const std::vector<TRunBytes>& files);

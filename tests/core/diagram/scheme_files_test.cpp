@@ -16,6 +16,7 @@
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
+#include "core/tables/formed_base.h"
 #include "core/tables/journal.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
@@ -241,8 +242,8 @@ TEST(SchemeFiles, SavingWritesTheSchemeInOneRun) {
     int answer = 0;
     EXPECT_TRUE(SaveScheme(box, false, intoBase, answer));
     SetTableRunStepHook(nullptr);
-    // nodes, branches, flows; the four district tables and the date
-    std::vector<TRunStep> expected((energies ? 4 : 3) + (intoBase ? 5 : 0), TRunStep::Renamed);
+    // nodes, branches, flows; the four district tables, the date and the record of the base
+    std::vector<TRunStep> expected((energies ? 4 : 3) + (intoBase ? 6 : 0), TRunStep::Renamed);
     expected.insert(expected.begin(), TRunStep::RecordsLaid);
     EXPECT_EQ(steps, expected) << energies << intoBase;
     EXPECT_FALSE(box.BranchEnergyChanged);
@@ -269,6 +270,14 @@ TEST(SchemeFiles, SavingWritesTheSchemeInOneRun) {
       SetTableRunStepHook(nullptr);
       EXPECT_THROW(StartChange(box), Error);
       EXPECT_FALSE(box.Modified);
+      // and so is the change of a diagram that reads the scheme again, until it is formed from the base as
+      // that workstation left it
+      TSchemBoxState again;
+      LoadScheme(again, base);
+      EXPECT_THROW(StartChange(again), Error);
+      TDistrictStamps formed;
+      for (int k = 0; k < 4; ++k) formed[k] = FileStampOf(base + kDistrictExts[k]);
+      test::WriteBytes(base + FormedBaseExt, FormedBaseBytes(formed));
     } else {
       WriteDistrictFiles(base);
     }

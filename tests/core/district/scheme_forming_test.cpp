@@ -37,7 +37,7 @@ std::vector<std::string> Branch(const std::string& nr, const std::string& n1, co
 TSchemeConverter Fake(const Rows& nodes, const Rows& branches, const Lines& say = {},
                       std::vector<std::string>* feedersSeen = nullptr) {
   return [=](const std::string&, bool, const std::vector<std::string>& feeders, TDataFile& n, TDataFile& b,
-             TDataFile& f, const TProgressProc&, std::vector<std::string>& messages) {
+             TDataFile& f, const TProgressProc&, std::vector<std::string>& messages, TDistrictStamps&) {
     const std::string title = n.Title;
     FillRows(n, LayoutNodes, nodes);
     FillRows(b, LayoutBranches, branches);
@@ -175,21 +175,21 @@ TEST_F(SchemeForming, LocksAreHeldForTheRunAndOnlyTheRunsOwnAreReleased) {
   };
   TSchemeConverter converter = [&](const std::string& stem, bool feederMode, const std::vector<std::string>& feeders,
                                    TDataFile& n, TDataFile& b, TDataFile& f, const TProgressProc& progress,
-                                   std::vector<std::string>& messages) {
+                                   std::vector<std::string>& messages, TDistrictStamps& read) {
     duringConverter = Locks();
     EXPECT_EQ(ReadBytes(Base() + ".RSL~").substr(0, holder.size()), holder);
-    Fake(kRadialNodes, kRadialBranches)(stem, feederMode, feeders, n, b, f, progress, messages);
+    Fake(kRadialNodes, kRadialBranches)(stem, feederMode, feeders, n, b, f, progress, messages, read);
   };
   Form(converter);
   EXPECT_EQ(duringConverter, base);
-  EXPECT_EQ(duringCheck, (Lines{"Пример.PL~", "Пример.R04~", "Пример.RSL~", "Пример.RSV~", "Пример.RTP~",
-                                "Пример.SWT~", "Пример.UZL~", "Пример.VET~"}));
+  EXPECT_EQ(duringCheck, (Lines{"Пример.FRB~", "Пример.PL~", "Пример.R04~", "Пример.RSL~", "Пример.RSV~",
+                                "Пример.RTP~", "Пример.SWT~", "Пример.UZL~", "Пример.VET~"}));
   EXPECT_TRUE(Locks().empty());
 
   // an error in the converter: what was said stays, nothing is written, no lock remains
   fs::remove(Base() + ".UZL");
   EXPECT_THROW(Form([](const std::string&, bool, const std::vector<std::string>&, TDataFile&, TDataFile&, TDataFile&,
-                       const TProgressProc&, std::vector<std::string>& said) {
+                       const TProgressProc&, std::vector<std::string>& said, TDistrictStamps&) {
                  said.push_back("Линии 10-6 кВ, строка 1: X");
                  throw Error("Ошибка чтения файла");
                }),

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -23,7 +24,9 @@
 #include "core/base/settings.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
+#include "core/regime/scheme_files.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/formed_base.h"
 #include "core/tables/layout.h"
 #include "core/tables/share_calls.h"
 #include "core/tables/table_file.h"
@@ -95,6 +98,16 @@ protected:
           table.Title += " (прежняя)";
           WriteTableFile(folder_ + "/" + name, table);
         }
+      // The earlier scheme is the earlier base's: its record tells of that base as it now stands.
+      for (const auto& set : sets)
+        for (const std::string& name : set) {
+          if (!name.ends_with(FormedBaseExt) || !fs::exists(folder_ + "/" + name)) continue;
+          const std::string stem = folder_ + "/" + name.substr(0, name.size() - std::strlen(FormedBaseExt));
+          TDistrictStamps base;
+          for (std::size_t k = 0; k < base.size(); ++k)
+            base[k] = FileStampOf(stem + GetMaketExtention(DistrictTableLayouts[k]));
+          std::ofstream(folder_ + "/" + name, std::ios::binary | std::ios::trunc) << FormedBaseBytes(base);
+        }
     }
     fs::remove_all(template_);
     fs::copy(folder_, template_, fs::copy_options::recursive);
@@ -135,8 +148,9 @@ protected:
     std::string odd;
     for (const std::string& name : set) {
       const std::string bytes = Of(now, name);
-      // a text tells the moment it was written: any one that is not the old one is new
-      const bool asWritten = IsText(name) && Of(written, name) != kAbsent
+      // a text tells the moment it was written: any one that is not the old one is new; the record of a
+      // scheme's base tells only the bytes of that base
+      const bool asWritten = IsText(name) && !name.ends_with(FormedBaseExt) && Of(written, name) != kAbsent
                                  ? bytes != Of(old, name) && bytes != kAbsent
                                  : bytes == Of(written, name);
       isOld = isOld && bytes == Of(old, name);
@@ -148,7 +162,7 @@ protected:
   }
   // A calculation's text written in the run of its tables (a protocol, a report): no table.
   static bool IsText(const std::string& name) {
-    for (const char* ending : {".RGM", ".WMS", ".WRG", ".INI", ".txt", ".PNT", ".LIN"})
+    for (const char* ending : {".RGM", ".WMS", ".WRG", ".INI", ".txt", ".PNT", ".LIN", FormedBaseExt})
       if (name.ends_with(ending)) return true;
     return false;
   }
@@ -438,12 +452,18 @@ void SetWriters::NoWriteOverwritten(bool sameDate) {
 TEST_F(SetWriters, AWriteMadeAfterTheWriterReadItsTablesIsNeverOverwritten) { NoWriteOverwritten(false); }
 
 // Every writer of a scheme with the district base it was formed from (the district tables beside its
-// branches), on a share that keeps whole seconds: where each file of its runs gets a second of its own
-// in the order the run writes them, and where all of them get one second, the diagram's first change
-// after it is allowed, as it is after the scheme was formed.
+// branches), and the copies of a formed base and of its scheme under another name, on a share that keeps
+// whole seconds: where each file of its runs gets a second of its own in the order the run writes them,
+// where all of them get one second, and where the district tables are dated after the scheme (the clock
+// of another workstation), the diagram's first change after it is allowed, as it is after the scheme was
+// formed. Once a district table's bytes change, whatever its date, the change is refused; a scheme without
+// the record of its base (one of an earlier version) is judged by the dates as before.
 TEST_F(SetWriters, TheDiagramTakesItsFirstChangeAfterEveryWriterOfASchemeWithItsBase) {
   const std::string branchExt = GetMaketExtention(LayoutBranches), lineExt = GetMaketExtention(LayoutLines10);
-  int checked = 0;
+  const std::string districtError =
+      "Файлы базы РЭС (*.RSL, *.RTP, *.R04, *.RSV) были изменены. Необходимо в задаче \"База РЭС\" сформировать "
+      "схему и загрузить ее заново в задаче \"Z-режим\"";
+  std::vector<std::pair<TSetWriter, std::string>> writers;  // each with the stem of its scheme
   for (const TSetWriter& writer : ld::SetWriters()) {
     std::set<std::string> names;
     for (const auto& set : writer.Sets()) names.insert(set.begin(), set.end());
@@ -451,11 +471,26 @@ TEST_F(SetWriters, TheDiagramTakesItsFirstChangeAfterEveryWriterOfASchemeWithIts
     for (const std::string& name : names)
       if (name.ends_with(branchExt) && names.count(name.substr(0, name.size() - branchExt.size()) + lineExt) != 0)
         stem = name.substr(0, name.size() - branchExt.size());
-    if (stem.empty()) continue;
-    ++checked;
-    for (const bool oneSecond : {false, true}) {
-      SCOPED_TRACE(writer.Command + (oneSecond ? ", every file within one second" : ", a second a file"));
-      Ready(writer, writer.Sets(), false);
+    if (!stem.empty()) writers.emplace_back(writer, stem);
+  }
+  EXPECT_GE(writers.size(), 3u) << "forming, a switching saved with the base, a reconfiguration";
+  const auto forming = std::find_if(ld::SetWriters().begin(), ld::SetWriters().end(), [](const TSetWriter& writer) {
+    return writer.Command == "База данных района: Формирование схемы";
+  });
+  ASSERT_NE(forming, ld::SetWriters().end());
+  writers.push_back({{"База данных района: Сохранить как, база со схемой", forming->Run,
+                      [](const std::string& folder) { SaveBaseAs(folder + "/Образец", folder + "/Копия"); }, {}},
+                     "Копия"});
+  writers.push_back({{"Z-режим: Сохранить как, схема с базой", forming->Run,
+                      [](const std::string& folder) { SaveSchemeAs(folder + "/Образец", folder + "/Копия"); }, {}},
+                     "Копия"});
+  enum TDates { kASecondAFile, kOneSecond, kBaseLater };
+  for (const auto& [writer, stem] : writers) {
+    for (const TDates dates : {kASecondAFile, kOneSecond, kBaseLater}) {
+      SCOPED_TRACE(writer.Command + (dates == kASecondAFile ? ", a second a file"
+                                     : dates == kOneSecond  ? ", every file within one second"
+                                                            : ", the district tables dated after the scheme"));
+      Ready(writer, {}, false);
       struct Share {  // keeps whole seconds
         TShareCalls kept = SetShareCalls([] {
           TShareCalls calls = ShareCalls();
@@ -473,20 +508,72 @@ TEST_F(SetWriters, TheDiagramTakesItsFirstChangeAfterEveryWriterOfASchemeWithIts
         for (const auto& entry : fs::directory_iterator(folder_)) {
           const std::string name = entry.path().filename().string();
           if (name.find(".new~.") == std::string::npos || !dated.insert(name).second) continue;
-          fs::last_write_time(entry.path(), start + std::chrono::seconds(oneSecond ? 0 : dated.size()));
+          fs::last_write_time(entry.path(), start + std::chrono::seconds(dates == kASecondAFile ? dated.size() : 0));
         }
       });
       const std::string error = ErrorOf([&] { writer.Run(folder_); });
       SetTableRunStepHook(nullptr);
       ASSERT_EQ(error, "<no error>");
       ASSERT_GE(dated.size(), 2u);
-      diagram::TSchemBoxState box;
-      diagram::LoadScheme(box, folder_ + "/" + stem);
-      EXPECT_EQ(ErrorOf([&] { diagram::StartChange(box); }), "<no error>");
-      if (!box.LockedExtList.empty()) UnlockTableFiles(box.LockedBase, box.LockedExtList);
+      const std::string scheme = folder_ + "/" + stem;
+      std::vector<std::string> district;
+      for (const char* layout : DistrictTableLayouts)
+        if (fs::exists(scheme + GetMaketExtention(layout))) district.push_back(scheme + GetMaketExtention(layout));
+      ASSERT_FALSE(district.empty());
+      if (dates == kBaseLater)
+        for (const std::string& file : district) fs::last_write_time(file, start + std::chrono::minutes(5));
+      const auto firstChange = [&] {
+        diagram::TSchemBoxState box;
+        diagram::LoadScheme(box, scheme);
+        const std::string said = ErrorOf([&] { diagram::StartChange(box); });
+        if (!box.LockedExtList.empty()) UnlockTableFiles(box.LockedBase, box.LockedExtList);
+        return said;
+      };
+      EXPECT_EQ(firstChange(), "<no error>");
+      // A district table saved by another within the tick of the scheme: its date tells nothing, its bytes do.
+      const std::string lines = district.front();
+      const std::string before = ReadBytes(lines);
+      const auto date = fs::last_write_time(lines);
+      TDataFile table;
+      ReadTableFile(lines, table);
+      table.Title += " (правка)";
+      WriteTableFile(lines, table);
+      fs::last_write_time(lines, date);
+      EXPECT_EQ(firstChange(), districtError);
+      // Without its record, as a scheme of an earlier version: the base as the writer left it is the
+      // scheme's unless it is dated after the scheme.
+      std::ofstream(lines, std::ios::binary | std::ios::trunc) << before;
+      fs::last_write_time(lines, date);
+      EXPECT_EQ(firstChange(), "<no error>");
+      fs::remove(scheme + FormedBaseExt);
+      EXPECT_EQ(firstChange(), dates == kBaseLater ? districtError : "<no error>");
     }
   }
-  EXPECT_GE(checked, 3) << "forming, a switching saved with the base, a reconfiguration";
+
+  // A scheme no longer its base's stays so in its copies, whatever their dates; and a record that cannot
+  // be read stands for no base.
+  SCOPED_TRACE("a scheme whose base was edited after it was formed");
+  Ready(*forming, {}, false);
+  forming->Run(folder_);
+  const std::string lines = folder_ + "/Образец" + lineExt;
+  TDataFile table;
+  ReadTableFile(lines, table);
+  table.Title += " (правка)";
+  WriteTableFile(lines, table);
+  SaveBaseAs(folder_ + "/Образец", folder_ + "/Копия");
+  SaveSchemeAs(folder_ + "/Образец", folder_ + "/Копия2");
+  for (const char* stem : {"Образец", "Копия", "Копия2"}) {
+    diagram::TSchemBoxState box;
+    diagram::LoadScheme(box, folder_ + "/" + stem);
+    EXPECT_EQ(ErrorOf([&] { diagram::StartChange(box); }), districtError) << stem;
+  }
+  forming->Run(folder_);
+  std::string record = ReadBytes(folder_ + "/Образец" + FormedBaseExt);
+  record.replace(record.find('\t'), 1, " ");
+  std::ofstream(folder_ + "/Образец" + FormedBaseExt, std::ios::binary | std::ios::trunc) << record;
+  diagram::TSchemBoxState box;
+  diagram::LoadScheme(box, folder_ + "/Образец");
+  EXPECT_EQ(ErrorOf([&] { diagram::StartChange(box); }), districtError);
 }
 
 // The same where the other program's write leaves each table with the date the writer read (a share

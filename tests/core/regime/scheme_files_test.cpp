@@ -152,7 +152,7 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
   };
   for (const char* ext : {".RSL", ".RTP", ".R04", ".RSV", ".RSF", ".RAB", ".BPA", ".BBA", ".GRC", ".GRV", ".RAY"})
     EXPECT_TRUE(among(baseKinds, ext) && !among(schemeKinds, ext)) << ext;
-  for (const char* ext : {".UZL", ".VET", ".PL", ".KTR", ".LT2", ".LT3", ".LTR", ".LRT", ".SWT", ".INI", ".RGM",
+  for (const char* ext : {".UZL", ".VET", ".PL", ".KTR", ".LT2", ".LT3", ".LTR", ".LRT", ".SWT", ".INI", ".FRB", ".RGM",
                           ".WRG", ".WMS", ".QOP", ".NUZ", ".ZLN", ".ZTR", ".T2K", ".ORZ", ".EMK", ".BAL", ".SAB"})
     EXPECT_TRUE(among(schemeKinds, ext) && !among(baseKinds, ext)) << ext;
 
