@@ -12,12 +12,11 @@
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/outside_value.h"
+#include "core/office/sheet_reader.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
 namespace ld {
-
-class TSheetReader;
 
 // The value of cell (row, col) of the workbook's first sheet, both from 1; an empty value for an empty
 // cell. A reader takes a name, a number or a date from it by its rules, never the text as it stands.
@@ -60,6 +59,18 @@ public:
 // The longest text a field of these layouts' tables holds, in characters: the widest of their text
 // columns, as the layouts give it.
 int LongestTextField(const std::vector<const char*>& layouts);
+
+// The check a workbook import puts on the reader's texts (TSheetReader::SetTextCheck): a text longer
+// than `longest` characters, not counting what ImportName cuts from its ends nor what joining its lines
+// takes out (JoinCellLines), fits no field of the tables and refuses the workbook, naming the file, the
+// sheet and the cell. Whether its characters have Windows-1251 codes is the name rule's to say, for the
+// name it leaves (a number's text is read by the number rule).
+TSheetTextCheck ImportTextCheck(int longest);
+// The bound for an import whose readers judge each text they store against its own field, where a text
+// they never store (a title above the data) is no reason to refuse: a text of more bytes than a kilobyte
+// and than a field of `longest` characters holds is no name of the tables however its ends are cut, and
+// each read of a cell naming it would copy it whole; it refuses the workbook by the cell read first.
+TSheetTextCheck ImportTextBound(int longest);
 
 // The cells of the workbook open in the reader (or opened later), for a reader that fills or measures the
 // layouts' tables (by default those of the station, input and feeder measurements). A text is judged for
