@@ -9,7 +9,6 @@
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
-#include "core/district/subscriber_cells.h"
 #include "core/office/sheet_reader.h"
 #include "core/tables/layout.h"
 
@@ -95,6 +94,13 @@ int LongestTextField(const std::vector<const char*>& layouts) {
       if (table.ColType[k] == 's' || table.ColType[k] == 't') longest = std::max<int>(longest, table.CtrlSize[k]);
   }
   return longest;
+}
+
+TSheetTextCheck ImportTextBound(int longest) {
+  const std::size_t most = std::max(kMostCellBytes, 4 * static_cast<std::size_t>(std::max(longest, 0)));
+  return [most, longest](std::string_view text) {
+    return text.size() > most ? ImportLengthFault(text, longest) : std::string();
+  };
 }
 
 TSheetCells SheetCells(TSheetReader& sheet, const std::vector<const char*>& layouts) {

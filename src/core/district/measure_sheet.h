@@ -13,6 +13,7 @@
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/outside_value.h"
+#include "core/office/sheet_reader.h"
 #include "core/tables/file_import.h"
 #include "core/tables/layout.h"
 
@@ -62,6 +63,11 @@ public:
 // columns, as the layouts give it.
 int LongestTextField(const std::vector<const char*>& layouts);
 
+// The bound for an import whose readers judge each text they store against its own field, where a text
+// they never store (a title above the data) is no reason to refuse: a text of more bytes than a kilobyte
+// and than a field of `longest` characters holds is no name of the tables however its ends are cut, and
+// each read of a cell naming it would copy it whole; it refuses the workbook by the cell read first.
+TSheetTextCheck ImportTextBound(int longest);
 // The cells of the workbook open in the reader (or opened later), for a reader that fills or measures the
 // layouts' tables (by default those of the station, input and feeder measurements). A text is judged for
 // its length where a reader stores it, against its own field, and a text no reader stores (a title above

@@ -129,13 +129,6 @@ std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const ch
   return {};
 }
 
-TSheetTextCheck ImportTextBound(int longest) {
-  const std::size_t most = std::max(kMostCellBytes, 4 * static_cast<std::size_t>(std::max(longest, 0)));
-  return [most, longest](std::string_view text) {
-    return text.size() > most ? ImportLengthFault(text, longest) : std::string();
-  };
-}
-
 TSheetTextCheck ImportTextCheck(int longest) {
   return [longest](std::string_view text) {
     // measured as the field gets it at the least: the imports cut the blanks at a name's ends, and the

@@ -54,11 +54,6 @@ std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const ch
 // sheet and the cell. Whether its characters have Windows-1251 codes is the name rule's to say, for the
 // name it leaves (a number's text is read by the number rule).
 TSheetTextCheck ImportTextCheck(int longest);
-// The bound for an import whose readers judge each text they store against its own field, where a text
-// they never store (a title above the data) is no reason to refuse: a text of more bytes than a kilobyte
-// and than a field of `longest` characters holds is no name of the tables however its ends are cut, and
-// each read of a cell naming it would copy it whole; it refuses the workbook by the cell read first.
-TSheetTextCheck ImportTextBound(int longest);
 
 // A text field of a layout's table as an import fills it: its width in characters (CtrlSize) and its
 // title, for the message.
