@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/column_headings.h"
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/outside_value.h"
@@ -17,6 +18,8 @@
 #include "core/tables/layout.h"
 
 namespace ld {
+
+class TSheetReader;
 
 // The value of cell (row, col) of the workbook's first sheet, both from 1; an empty value for an empty
 // cell. A reader takes a name, a number or a date from it by its rules, never the text as it stands.
@@ -60,18 +63,11 @@ public:
 // columns, as the layouts give it.
 int LongestTextField(const std::vector<const char*>& layouts);
 
-// The check a workbook import puts on the reader's texts (TSheetReader::SetTextCheck): a text longer
-// than `longest` characters, not counting what ImportName cuts from its ends nor what joining its lines
-// takes out (JoinCellLines), fits no field of the tables and refuses the workbook, naming the file, the
-// sheet and the cell. Whether its characters have Windows-1251 codes is the name rule's to say, for the
-// name it leaves (a number's text is read by the number rule).
-TSheetTextCheck ImportTextCheck(int longest);
 // The bound for an import whose readers judge each text they store against its own field, where a text
 // they never store (a title above the data) is no reason to refuse: a text of more bytes than a kilobyte
 // and than a field of `longest` characters holds is no name of the tables however its ends are cut, and
 // each read of a cell naming it would copy it whole; it refuses the workbook by the cell read first.
 TSheetTextCheck ImportTextBound(int longest);
-
 // The cells of the workbook open in the reader (or opened later), for a reader that fills or measures the
 // layouts' tables (by default those of the station, input and feeder measurements). A text is judged for
 // its length where a reader stores it, against its own field, and a text no reader stores (a title above
@@ -82,36 +78,6 @@ TSheetTextCheck ImportTextBound(int longest);
 // text once.
 TSheetCells SheetCells(TSheetReader& sheet,
                        const std::vector<const char*>& layouts = {LayoutTransTP, LayoutSubstInputs, LayoutSubstFeeders});
-
-// Whether the heading a person wrote over a column says what the column holds, by what the heading names.
-// A column accepts a heading that holds one of the words people write for it (`words`, each as a refusal
-// shows it: "Уст. мощ.", "Т1") or the unit or symbol of its own quantity, and that names nothing else. A
-// unit or a symbol names a quantity (kW and P active power or energy, kvar and Q reactive, kVA and S
-// apparent power, A and I a current, kV and U a voltage; an index names a kind of energy: "Wq",
-// "Wреакт"), and each unit its scale and whether power or energy: a heading with a unit the column's
-// words do not hold is refused ("Нагрузка, МВт" or "кВт*ч" over a load in kW, "Мощность, кВт" over a
-// rated power in kVA). So is one that names what no measured value is: a period ("Январь", "квартал"),
-// a count ("Кол-во абонентов"), a year ("Год ввода"), a length ("Длина ВЛ, м"), a percent ("Загрузка,
-// %"), a ratio ("cos φ"), an inventory number ("Инв. №"), a date, a code or a number ("№ счетчика"),
-// unless the column's words name it too; a month beside the column's own unit is when the value was
-// measured ("Потребление за ноябрь, кВт*ч"). A heading holding another column's word (`others`:
-// "Мощность нагрузки" over a rated power) is that column's. A heading is taken by its meaning, not its
-// spelling: letter case, Latin letters that look Cyrillic ("kVA"), the multiplication signs of a unit
-// ("кВ*А", "кВ·А", "кВ×А"), the marks between words and what follows them change nothing; a word of
-// three letters or more stands for the words it begins ("Уст. мощ." for "Установленная мощность") and
-// for its own forms ("нагрузки"); a word of two letters for itself and a sign or two after it ("Тр-р",
-// not "Трасса"); a one-letter symbol ("P") begins only its index ("P1", "Рср", "Pmax"), never a word
-// ("Расход"); a symbol numbered in the list ("W2") says its column by its place.
-bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
-                 const std::vector<const char*>& others = {});
-// Why the heading does not say the column (HeadingSays), for a refusal to follow 'не заголовок столбца
-// <n>: ': what it names instead and the column's words ('"кВА" - полная мощность, а заголовок столбца -
-// "нагрузка", "P" или "кВт"'), or 'в нем должно быть <words>' for a heading of none of them; empty when
-// it says it.
-std::string HeadingFault(std::string_view heading, const std::vector<const char*>& words,
-                         const std::vector<const char*>& others = {});
-// The words of the list as a refusal names them: '"кВА", "Sном" или "мощность"'.
-std::string HeadingWordsText(const std::vector<const char*>& words);
 
 // Whether the row holds a value in one of the columns: a number, or a cell that cannot be read or that
 // shows a merged range's value (a value all the same, which its reader names by its cell). A row of names

@@ -186,15 +186,22 @@ std::string Cell(int row, int col) { return "ячейка " + SheetCellName(row,
 // How far past a reader's last column a row is looked at for what else it holds.
 constexpr int kTitleReach = 10;
 
-// Whether the row holds one cell alone, over the reader's columns and those beside them: a title
-// ("Технический учет за ноябрь", typed over the columns or merged across them), which its reader passes
-// by, never a row of headings, which names each column it stands over.
+// Whether a row that the reader passes by above its data is a title, which says nothing of the columns,
+// rather than a row of headings, which names each column it stands over: one cell alone over the
+// reader's columns and those beside them ("Технический учет за ноябрь", typed over the columns or merged
+// across them), or texts none of which, over the number columns, holds a value or a word (a title with
+// its date beside it). A row of headings has a word over a number column, as the reader tells the rows
+// it passes from its first row of values (RowOfHeadings).
 bool TitleRow(const TSheetImport& import, const TSheetCells& cells, int row) {
   int last = 0;
-  for (const TSheetColumn& column : import.Columns) last = std::max(last, column.Col);
+  std::vector<int> numbers;
+  for (const TSheetColumn& column : import.Columns) {
+    last = std::max(last, column.Col);
+    if (column.Kind == TSheetColumnKind::Number) numbers.push_back(column.Col);
+  }
   int filled = 0;
   for (int col = 1; col <= last + kTitleReach && filled < 2; ++col) filled += !cells(row, col).Blank();
-  return filled == 1;
+  return filled == 1 || (!RowHoldsValue(cells, row, numbers) && !RowOfHeadings(cells, row, numbers));
 }
 
 std::string Column(const TSheetColumn& column) {

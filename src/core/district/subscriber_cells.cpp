@@ -129,4 +129,17 @@ std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const ch
   return {};
 }
 
+TSheetTextCheck ImportTextCheck(int longest) {
+  return [longest](std::string_view text) {
+    // measured as the field gets it at the least: the imports cut the blanks at a name's ends, and the
+    // meter points' import joins a cell's lines
+    std::string joined;
+    if (text.size() <= kMostCellBytes && text.find('\n') != std::string_view::npos) joined = JoinCellLines(text);
+    // the code page is the name rule's (TOutsideValue::Name), after it has cut the ends: a figure space
+    // or a narrow no-break space after a name, or between the thousands of a number, has no Windows-1251
+    // code and is no reason to refuse the workbook
+    return ImportTrimmedLengthFault(joined.empty() ? text : joined, longest);
+  };
+}
+
 }  // namespace ld

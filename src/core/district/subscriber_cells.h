@@ -48,6 +48,13 @@ std::string DbfText(const TDbfTable& dbf, int field, int row);
 // the base lacks, the reason a base of other fields gives nothing; empty when it has them all.
 std::string MissingDbfField(const TDbfTable& dbf, std::initializer_list<const char*> needed);
 
+// The check a workbook import puts on the reader's texts (TSheetReader::SetTextCheck): a text longer
+// than `longest` characters, not counting what ImportName cuts from its ends nor what joining its lines
+// takes out (JoinCellLines), fits no field of the tables and refuses the workbook, naming the file, the
+// sheet and the cell. Whether its characters have Windows-1251 codes is the name rule's to say, for the
+// name it leaves (a number's text is read by the number rule).
+TSheetTextCheck ImportTextCheck(int longest);
+
 // A text field of a layout's table as an import fills it: its width in characters (CtrlSize) and its
 // title, for the message.
 struct TTextField {

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "core/base/codepage.h"
+#include "core/base/column_headings.h"
 #include "core/base/error.h"
 #include "core/base/import_messages.h"
 #include "core/base/import_number.h"
@@ -103,7 +104,48 @@ TTextBounds TextBounds(const TDataFile& nodes) {
   return b;
 }
 
+// Whether the cell holds a value: a number, or a cell that cannot be read or that shows a merged range's
+// value, which the reader names by its cell.
+bool HoldsValue(const TOutsideValue& cell) {
+  return !cell.Blank() &&
+         (cell.Kind() == TOutsideValue::TKind::Unreadable || !cell.CoveredFault().empty() || cell.Number());
+}
+
+// The format has no headings, yet a book may carry a row of them over its rows (a row whose number
+// columns hold no value): a heading there that names another quantity, unit or scale than the column
+// holds (a transformer inventory's year, a current protocol's amperes, a month's consumption in kW·h, a
+// count) refuses the book by its cell before any load is reset. A text that names nothing is a value
+// that does not read, which the reader names in its row.
+void RefuseHeadingsOfOtherQuantities(const TSheetReader& sheet, int last, const std::string& fileName) {
+  for (int row = 1; row <= last; ++row) {
+    const auto& columns = MeasuredColumns();
+    if (std::any_of(columns.begin(), columns.end(),
+                    [&](const TMeasuredColumn& c) { return HoldsValue(sheet.Value(row, c.Col)); }))
+      continue;
+    for (const TMeasuredColumn& column : columns) {
+      const TValueRead<std::string> heading = sheet.Value(row, column.Col).Heading();
+      if (!heading || heading.Value->empty()) continue;
+      std::vector<const char*> others;
+      for (const TMeasuredColumn& other : columns)
+        if (other.Col != column.Col) others.insert(others.end(), other.Words.begin(), other.Words.end());
+      if (HeadingNamesOther(*heading.Value, column.Words, others).empty()) continue;
+      throw Error(ImportCellMessage(fileName, sheet.SheetName(), row, column.Col,
+                                    "заголовок " + QuotedText(*heading.Value) + " - не заголовок столбца " +
+                                        std::to_string(column.Col) + " (" + column.Title + "): " +
+                                        HeadingFault(*heading.Value, column.Words, others)));
+    }
+  }
+}
+
 }  // namespace
+
+const std::vector<TMeasuredColumn>& MeasuredColumns() {
+  // the measured value in MW (a node's load, or a line's flow, which the flow table keeps in kW)
+  static const std::vector<TMeasuredColumn> columns = {
+      {9, "замер", {"замер", "нагрузка", "мощность", "переток", "P", "МВт"}},
+      {13, "тангенс", {"tg", "тангенс"}}};
+  return columns;
+}
 
 void ClearMonthData(const std::string& schemePath) {
   const std::string flowExt = GetMaketExtention(LayoutLineFlows), nodeExt = GetMaketExtention(LayoutNodes);
@@ -140,6 +182,19 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
     messages.Add("Строка " + std::to_string(row) + ": " + why);
     read.Taken.NotTakenAt(row, why);
   };
+  // Rows to import: up to the last one with data of its own, the scan ending after 200 rows of none in a
+  // row (a range merged down past the data makes none).
+  int last = 0;
+  for (int row = 1, empty = 0; empty < 200 && row <= sheet.LastRow(); ++row) {
+    if (RowHasData(sheet, row)) {
+      last = row;
+      empty = 0;
+    } else {
+      ++empty;
+    }
+  }
+
+  RefuseHeadingsOfOtherQuantities(sheet, last, fileName);
   const TTextBounds bounds = TextBounds(nodes);
   TNodeCols n;
   FillNodeCols(nodes, n);
@@ -166,18 +221,6 @@ TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes
     for (int row = 1; row <= b.RowCount; ++row) {
       const auto a = namesByNumber.find(b.N1->Get(row)), z = namesByNumber.find(b.N2->Get(row));
       if (a != namesByNumber.end() && z != namesByNumber.end()) branchKeys.emplace(a->second, z->second);
-    }
-  }
-
-  // Rows to import: up to the last one with data of its own, the scan ending after 200 rows of none in a
-  // row (a range merged down past the data makes none).
-  int last = 0;
-  for (int row = 1, empty = 0; empty < 200 && row <= sheet.LastRow(); ++row) {
-    if (RowHasData(sheet, row)) {
-      last = row;
-      empty = 0;
-    } else {
-      ++empty;
     }
   }
 

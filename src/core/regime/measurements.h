@@ -22,6 +22,15 @@ struct TMeasurementImport {
   double Tangent = 0;   // for rows without their own tangent
 };
 
+// A number column of the measurement book, as a refusal names it, and the words a heading over it holds
+// for what the column holds (HeadingNamesOther): the measured value in MW, its tangent.
+struct TMeasuredColumn {
+  int Col;
+  const char* Title;
+  std::vector<const char*> Words;
+};
+const std::vector<TMeasuredColumn>& MeasuredColumns();
+
 // What a sheet gave: the lines for the message panel and the measurements taken (a node's load set, a
 // line's flow added); a row is taken when its nodes (and line) are found and its quantity reads, and the
 // first row that was not says why in Taken.FirstReason.
@@ -40,7 +49,11 @@ struct TMeasurementsRead {
 // so does a text that can name nothing: a name part (columns 14, 15 and each item of the list in 16)
 // longer than the node table's name field or with a character without a Windows-1251 code, a list
 // longer than every node of the table named once, a number or kind longer than the table's widest
-// text field. The tables are then half changed and must not be written.
+// text field. The tables are then half changed and must not be written. A row whose columns 9 and 13 hold
+// no value is looked at as a row of headings before any node is reset: a heading there that names
+// another quantity, unit or scale than the column's (the measured value in MW, its tangent), a period,
+// a count, a year, a length, a percent or an inventory number (HeadingNamesOther) throws ld::Error
+// naming the cell and what the heading says, with the tables as they were.
 // progress gets 0..100.
 TMeasurementsRead ImportMeasurements(const TSheetReader& sheet, TDataFile& nodes, const TDataFile& branches,
                                      TDataFile& flows, const TMeasurementImport& options, const std::string& fileName,

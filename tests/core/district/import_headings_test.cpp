@@ -12,6 +12,11 @@
 #include "core/base/import_number.h"
 #include "core/district/measure_sheet.h"
 #include "core/district/sheet_imports.h"
+#include "core/office/sheet_reader.h"
+#include "core/office/workbook.h"
+#include "core/office/xlsx_file.h"
+#include "core/regime/measurements.h"
+#include "core/tables/colmaps.h"
 #include "fake_sheet.h"
 #include "measured_tables.h"
 #include "support/test_env.h"
@@ -110,6 +115,14 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
       {"коэффициент счетчика",
        {{"Ксч", "Ктт", "Ктн", "Коэффициент", "Коэф.", "Расч. коэф.", "Коэффициент счетчика"},
         {"Тип", "Счетчик", "cos φ", "tg φ", "P, кВт", "W", "Мощность", "Коэффициент мощности", "Ток, А", "Вид", "Часы"}}},
+      // the regime's measurement book: a node's load or a line's flow in MW, and its tangent
+      {"замер",
+       {{"P, МВт", "Нагрузка, МВт", "Замер", "Мощность", "Переток, МВт", "МВт", "Pmax"},
+        {"P, кВт", "Нагрузка, кВт", "Ток, А", "Ia, А", "W, кВт*ч", "Потребление за ноябрь, кВт*ч", "Q, Мвар", "S, МВА",
+         "Год выпуска", "Кол-во абонентов", "Январь", "tg φ", "Тангенс"}}},
+      {"тангенс",
+       {{"tg", "tg φ", "tgφ", "Тангенс", "tg ф"},
+        {"cos φ", "P, МВт", "Замер", "Ток, А", "Год", "Январь", "Загрузка, %", "Q, Мвар"}}},
       {"потери трансформатора или линии",
        {{"Доля", "Потери", "Потери, кВт*ч", "Wт", "Wл", "Потери в линии", "Доля Тр", "квар*ч"},
         {"Энергия", "Расход", "Потери, %", "Мощность, кВт", "Ктт", "Потери, МВт*ч", "Вид", "Sном, кВА"}}},
@@ -186,6 +199,68 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
           EXPECT_EQ(TablesText(tables), before) << reader.Name << ": " << heading;
         }
       }
+  // the regime's measurement book, whose format has no headings: a heading row above a node's load, taken
+  // or refused before any load an earlier import gave is reset (node 2's, marked 'z')
+  TempDir dir;
+  for (const TMeasuredColumn& column : MeasuredColumns()) {
+    judged.insert(column.Title);
+    const auto lists = headings.find(column.Title);
+    ASSERT_NE(lists, headings.end()) << column.Title;
+    const auto import = [&](const std::string& heading, TDataFile& nodes) {
+      Worksheet s("Замеры");
+      for (const TMeasuredColumn& other : MeasuredColumns())
+        s.SetText(1, other.Col, other.Col == column.Col ? heading : other.Words.front());
+      s.SetText(1, 14, "ПС"), s.SetText(1, 16, "Узлы");
+      s.SetNumber(2, 9, 0.4), s.SetNumber(2, 13, 0.5), s.SetText(2, 14, "ПС1"), s.SetText(2, 16, "ТП-42");
+      s.SetText(2, 17, "1");
+      Workbook book;
+      book.sheets.push_back(s);
+      WriteXlsx(dir / "z.xlsx", book);
+      ReadMaket(LayoutNodes, nodes);
+      CreateColumns(nodes, 2);
+      TNodeCols n;
+      FillNodeCols(nodes, n);
+      n.Name->SetItem(1, "ПС1.ТП-42"), n.Name->SetItem(2, "ПС1.ТП-7");
+      (*n.Pn)[2] = 7, (*n.Sign)[2] = 'z';
+      TDataFile branches, flows;
+      ReadMaket(LayoutBranches, branches), ReadMaket(LayoutLineFlows, flows);
+      CreateColumns(branches, 0), CreateColumns(flows, 0);
+      TSheetReader sheet;
+      sheet.Open(dir / "z.xlsx");
+      return ImportMeasurements(sheet, nodes, branches, flows, {"", 0}, dir / "z.xlsx").Taken.Items;
+    };
+    const auto pn = [](TDataFile& nodes, int row) {
+      TNodeCols n;
+      FillNodeCols(nodes, n);
+      return n.Pn->Get(row);
+    };
+    std::vector<std::string> taken(column.Words.begin(), column.Words.end());
+    taken.insert(taken.end(), lists->second.taken.begin(), lists->second.taken.end());
+    for (const std::string& heading : taken) {
+      TDataFile nodes;
+      EXPECT_EQ(import(heading, nodes), 1) << column.Title << ": " << heading;
+      EXPECT_DOUBLE_EQ(pn(nodes, 1), 0.4) << heading;
+    }
+    std::vector<std::string> refused = lists->second.refused;
+    for (const std::string& heading : noColumns)
+      if (std::find(taken.begin(), taken.end(), heading) == taken.end()) refused.push_back(heading);
+    for (const std::string& heading : refused) {
+      TDataFile nodes;
+      try {
+        import(heading, nodes);
+        ADD_FAILURE() << column.Title << ": " << heading;
+      } catch (const Error& e) {
+        const std::string said = e.what();
+        EXPECT_NE(said.find("ячейка " + SheetCellName(1, column.Col) + ": заголовок \"" + heading +
+                            "\" - не заголовок столбца " + std::to_string(column.Col) + " (" + column.Title + "): "),
+                  std::string::npos) << said;
+        EXPECT_NE(said.find(HeadingWordsText(column.Words)), std::string::npos) << said;
+      }
+      EXPECT_EQ(pn(nodes, 2), 7) << column.Title << ": " << heading;
+      EXPECT_EQ(pn(nodes, 1), 0) << column.Title << ": " << heading;
+    }
+  }
+
   // each list of the table is a column's: a column whose rule is gone leaves its list unjudged
   for (const auto& [title, lists] : headings) EXPECT_EQ(judged.count(title), 1u) << title;
   for (const char* title : {"номинальная мощность Т2", "нагрузка Т3 (тип замера 5 - кВт*ч)"}) EXPECT_EQ(judged.count(title), 1u) << title;

@@ -414,6 +414,16 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {kTechnicalSheet, {{{1, 3}, text("Технический учет за ноябрь 2026 года, кВт*ч и квар*ч")}, {{2, 1}, text("Наименование")},
                          {{2, 2}, text("W1")}, {{2, 3}, text("W2")}, {{3, 1}, text("Ввод 1")}, {{3, 2}, text("5")}}, ""},
       {kTechnicalSheet, {{{1, 2}, text("Учет за ноябрь")}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}, {{2, 3}, text("1")}}, ""},
+      // a title with its date beside it, over the energies or past them, is passed by as a title: no
+      // value and no word over the energies; a row of headings beside a date is judged
+      {kTechnicalSheet, {{{1, 1}, text("Технический учет")}, {{1, 5}, day}, {{2, 1}, text("Наименование")},
+                         {{2, 2}, text("W1")}, {{2, 3}, text("W2")}, {{3, 1}, text("Ввод 1")}, {{3, 2}, text("5")}}, ""},
+      {kTechnicalSheet, {{{1, 1}, text("Технический учет за ноябрь")}, {{1, 5}, text("01.12.2026")}, {{2, 1}, text("Ввод 1")},
+                         {{2, 2}, text("5")}, {{2, 3}, text("1")}}, ""},
+      {kTechnicalSheet, {{{1, 1}, text("Технический учет")}, {{1, 8}, day}, {{2, 1}, text("Ввод 1")}, {{2, 2}, text("5")}}, ""},
+      {kTechnicalSheet, {{{1, 1}, text("Наименование")}, {{1, 2}, text("Январь")}, {{1, 5}, day}, {{2, 1}, text("Ввод 1")},
+                         {{2, 2}, text("5")}},
+       "ячейка B1: заголовок \"Январь\" - не заголовок столбца 2 (активная энергия): \"Январь\" - период (месяц, квартал)"},
       {kTechnicalSheet, {{{1, 2}, text("Потребление за 2026 год")}, {{2, 1}, text("Наименование")}, {{2, 2}, text("Январь")},
                          {{2, 3}, text("Февраль")}, {{3, 1}, text("Ввод 1")}, {{3, 2}, text("5")}, {{3, 3}, text("6")}},
        "ячейка B2: заголовок \"Январь\" - не заголовок столбца 2 (активная энергия): \"Январь\" - период (месяц, квартал)"},

@@ -1,0 +1,52 @@
+#pragma once
+// The one rule by which every import that replaces or resets stored values judges the heading a person
+// wrote over a column it reads: what the heading names (a quantity by its unit or symbol, a period, a
+// count, a year, a length, a percent, an inventory number), against the words and the unit of what the
+// column holds. The workbook readers of every subsystem take it from here.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ld {
+
+// Whether the heading a person wrote over a column says what the column holds, by what the heading names.
+// A column accepts a heading that holds one of the words people write for it (`words`, each as a refusal
+// shows it: "Уст. мощ.", "Т1") or the unit or symbol of its own quantity, and that names nothing else. A
+// unit or a symbol names a quantity (kW and P active power or energy, kvar and Q reactive, kVA and S
+// apparent power, A and I a current, kV and U a voltage; an index names a kind of energy: "Wq",
+// "Wреакт"), and each unit its scale and whether power or energy: a heading with a unit the column's
+// words do not hold is refused ("Нагрузка, МВт" or "кВт*ч" over a load in kW, "Мощность, кВт" over a
+// rated power in kVA). So is one that names what no measured value is: a period ("Январь", "квартал"),
+// a count ("Кол-во абонентов"), a year ("Год ввода"), a length ("Длина ВЛ, м"), a percent ("Загрузка,
+// %"), a ratio ("cos φ"), an inventory number ("Инв. №"), a date, a code or a number ("№ счетчика"),
+// unless the column's words name it too; a month beside the column's own unit is when the value was
+// measured ("Потребление за ноябрь, кВт*ч"). A heading holding another column's word (`others`:
+// "Мощность нагрузки" over a rated power) is that column's. A heading is taken by its meaning, not its
+// spelling: letter case, Latin letters that look Cyrillic ("kVA"), the multiplication signs of a unit
+// ("кВ*А", "кВ·А", "кВ×А"), the marks between words and what follows them change nothing; a word of
+// three letters or more stands for the words it begins ("Уст. мощ." for "Установленная мощность") and
+// for its own forms ("нагрузки"); a word of two letters for itself and a sign or two after it ("Тр-р",
+// not "Трасса"); a one-letter symbol ("P") begins only its index ("P1", "Рср", "Pmax"), never a word
+// ("Расход"); a symbol numbered in the list ("W2") says its column by its place.
+bool HeadingSays(std::string_view heading, const std::vector<const char*>& words,
+                 const std::vector<const char*>& others = {});
+// Why the heading does not say the column (HeadingSays), for a refusal to follow 'не заголовок столбца
+// <n>: ': what it names instead and the column's words ('"кВА" - полная мощность, а заголовок столбца -
+// "нагрузка", "P" или "кВт"'), or 'в нем должно быть <words>' for a heading of none of them; empty when
+// it says it.
+std::string HeadingFault(std::string_view heading, const std::vector<const char*>& words,
+                         const std::vector<const char*>& others = {});
+// The words of the list as a refusal names them: '"кВА", "Sном" или "мощность"'.
+std::string HeadingWordsText(const std::vector<const char*>& words);
+// What the heading names that the column does not hold (HeadingFault's reason, without the column's
+// words): another quantity, unit or scale, a period, a count, a year, a length, a percent, a ratio, an
+// inventory number, a date, a code or a number, or another column's word; empty when it says the column
+// or names nothing the rule knows ("н/д"), which a format without headings leaves to its reader to name
+// as a value that does not read.
+std::string HeadingNamesOther(std::string_view heading, const std::vector<const char*>& words,
+                              const std::vector<const char*>& others = {});
+// Whether the text holds a word that begins with a letter ("W1", "Наименование"), as a heading does:
+// "1 825 200", "05.03.2026" and "1O.50" hold none.
+bool HeadingHoldsWord(std::string_view text);
+
+}  // namespace ld
