@@ -41,12 +41,7 @@ TSwitchingEnd SaveDiagramSwitching(diagram::TSchemBoxState& box, int row, const 
                   mbOk);
       end = TSwitchingEnd::Refused;
     } else {
-      TSwitchLogCols j;
-      FillSwitchLogCols(journal, j);
-      TBranchCols b;
-      FillBranchCols(branches, b);
-      j.Fider1->SetItem(pair, JoinSubstationNames(model, (*j.N1)[pair], b));
-      j.Fider2->SetItem(pair, JoinSubstationNames(model, (*j.N2)[pair], b));
+      SetSupplyNames(journal, pair, model, branches);
       SetSupplyNamesFromTables(journal, pair + 1, *box.NodeTable, branches);
       int answer = 0;
       end = diagram::SaveSchemeWith(box, {{file, &journal}}, {CurDateSwtRunBytes(base, entry.Moment)}, withBase, answer)

@@ -153,8 +153,12 @@ void SetSupplyNamesFromTables(TDataFile& journal, int row, const TDataFile& node
   bool renumbered = false;
   model.BuildModel(n, b, renumbered);
   model.AnalyzeConfiguration();
+  SetSupplyNames(journal, row, model, b);
+}
+
+void SetSupplyNames(TDataFile& journal, int row, const TRegime& model, const TDataFile& branches) {
   TBranchCols bc;
-  FillBranchCols(b, bc);
+  FillBranchCols(branches, bc);
   TSwitchLogCols j;
   FillSwitchLogCols(journal, j);
   j.Fider1->SetItem(row, JoinSubstationNames(model, (*j.N1)[row], bc));

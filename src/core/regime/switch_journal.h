@@ -45,6 +45,9 @@ TDateTime ProposedSwitchMoment(TDataFile& journal, TDateTime now);
 // names already listed left out.
 std::string JoinSubstationNames(const TRegime& regime, std::int32_t nodeNo, const TBranchCols& branches);
 
+// The supply names (Fider1, Fider2) of the journal's row as the model of the scheme's branches gives them.
+void SetSupplyNames(TDataFile& journal, int row, const TRegime& model, const TDataFile& branches);
+
 // The supply names (Fider1, Fider2) of the journal's row from the scheme as it is about to be saved: the
 // model that its node and branch tables give, as a reload of the saved scheme builds it. So the entry
 // goes into the journal whole, in the run that saves the scheme.
