@@ -47,7 +47,7 @@ TCopyReplaced TkzCopyReplaced(const std::string& stem, const std::string& newSte
 
 void CopyTkzData(const std::string& stem, const std::string& newStem) {
   if (fileio::FullFileName(stem) == fileio::FullFileName(newStem)) return;
-  const std::string extensions = GetMaketExtention(LayoutTkzSources) + "," + GetMaketExtention(LayoutTkzRadius);
+  const std::string extensions = LayoutExtensions({LayoutTkzSources, LayoutTkzRadius});
   LockTableFiles(stem, extensions);
   struct Unlock {
     const std::string &stem, &extensions;

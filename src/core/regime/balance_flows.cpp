@@ -122,7 +122,7 @@ TBalanceRun RunLoadBalancing(TRegime& r, const std::string& schemePath, const st
                              const std::function<void(const std::string&)>& stage) {
   TBalanceRun run;
   const std::string flowExt = GetMaketExtention(LayoutLineFlows);
-  const std::string extensions = GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches) + "," + flowExt;
+  const std::string extensions = LayoutExtensions({LayoutNodes, LayoutBranches, LayoutLineFlows});
   LockTableFiles(schemePath, extensions);
   std::vector<std::string> errors;
   // Whatever happens from here on, the locks and the balancer's state go.

@@ -140,7 +140,7 @@ namespace {
 class SchemeFilesLock {
 public:
   explicit SchemeFilesLock(std::string path)
-      : path_(std::move(path)), extensions_(GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches)) {
+      : path_(std::move(path)), extensions_(LayoutExtensions({LayoutNodes, LayoutBranches})) {
     LockTableFiles(path_, extensions_);
   }
   ~SchemeFilesLock() {

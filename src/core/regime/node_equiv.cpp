@@ -309,7 +309,7 @@ void WriteEquivalentScheme(const std::string& path, std::int32_t node, const TNo
 
 TSchemeLock::TSchemeLock(const std::string& schemePath, TRegime* engine)
     : path_(schemePath),
-      extensions_(GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches)),
+      extensions_(LayoutExtensions({LayoutNodes, LayoutBranches})),
       engine_(engine) {
   LockTableFiles(path_, extensions_);
   if (engine_ != nullptr) engine_->LockFiles = true;

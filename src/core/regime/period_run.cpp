@@ -242,15 +242,12 @@ TPeriodRunResult RunPeriodLosses(TRegime& regime, const std::string& base, const
   const int tgr = ini.Tgr > 0 ? ini.Tgr : 3600;
   const bool unom = ini.LossUnom;
 
-  std::string extensions;
-  for (const char* layout : {LayoutNodes, LayoutBranches, LayoutSwitchLog, LayoutNodeEnergy, LayoutBranchEnergy,
-                             GraphCatalogMaket, GraphValuesMaket}) {
-    if (!extensions.empty()) extensions += ',';
-    extensions += GetMaketExtention(layout);
-  }
-  if (ini.RegQ) extensions += "," + GetMaketExtention(LayoutReactiveSources);
-  if (ini.RegKtr) extensions += "," + GetMaketExtention("Трансформаторы");
-  if (ini.FlagBalans) extensions += "," + GetMaketExtention(LayoutLineFlows);
+  std::vector<const char*> layouts{LayoutNodes,        LayoutBranches,    LayoutSwitchLog, LayoutNodeEnergy,
+                                   LayoutBranchEnergy, GraphCatalogMaket, GraphValuesMaket};
+  if (ini.RegQ) layouts.push_back(LayoutReactiveSources);
+  if (ini.RegKtr) layouts.push_back("Трансформаторы");
+  if (ini.FlagBalans) layouts.push_back(LayoutLineFlows);
+  const std::string extensions = LayoutExtensions(layouts);
 
   std::unique_ptr<TRunLocks> locks;
   try {

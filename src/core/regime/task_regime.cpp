@@ -65,7 +65,7 @@ TTaskVerdict JudgeModelRead(const TRegime& r, bool raised) {
   return raised || r.ModelError || r.ZeroContours ? TTaskVerdict::Failed : TTaskVerdict::Calculated;
 }
 
-std::string SchemeLockExtensions() { return GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches); }
+std::string SchemeLockExtensions() { return LayoutExtensions({LayoutNodes, LayoutBranches}); }
 
 void TTaskLocks::Lock(const std::string& basePath) {
   LockTableFiles(basePath, SchemeLockExtensions());

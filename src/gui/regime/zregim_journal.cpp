@@ -74,8 +74,7 @@ void TZregimForm::ReconfigItemClick() {
   }
   // The district element tables are written with the branches: they are locked here with the scheme's
   // own files, so that another user's lock refuses the command before the dialog.
-  std::string extensions = GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches) + "," +
-                           GetMaketExtention(LayoutSwitchLog);
+  std::string extensions = LayoutExtensions({LayoutNodes, LayoutBranches, LayoutSwitchLog});
   for (const char* ext : {".RSL", ".RTP", ".R04", ".RSV"})
     if (fileio::FileExists(SchemePath + ext)) extensions += std::string(",") + ext;
   LockTableFiles(SchemePath, extensions);

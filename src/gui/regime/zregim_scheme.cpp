@@ -14,6 +14,7 @@
 #include "core/base/settings.h"
 #include "core/engine/regime.h"
 #include "core/regime/scheme_files.h"
+#include "core/regime/task_regime.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_import.h"
 #include "core/tables/file_io.h"
@@ -46,7 +47,7 @@ std::string SchemeErrorText(const std::string& operation, const std::string& sch
 std::string TZregimForm::NodeFile() const { return SchemePath + GetMaketExtention(LayoutNodes); }
 std::string TZregimForm::BranchFile() const { return SchemePath + GetMaketExtention(LayoutBranches); }
 std::string TZregimForm::LockExtensions() const {
-  return GetMaketExtention(LayoutNodes) + "," + GetMaketExtention(LayoutBranches);
+  return SchemeLockExtensions();
 }
 
 std::string TZregimForm::InitialFolder() const {
