@@ -32,6 +32,7 @@
 #include "core/district/subscriber_dbf.h"
 #include "core/district/subst_match.h"
 #include "core/engine/regime.h"
+#include "core/optim/ktr_model.h"
 #include "core/optim/ktr_table.h"
 #include "core/optim/q_optim.h"
 #include "core/optim/q_prepare.h"
@@ -596,11 +597,9 @@ void TestSwitchings(const std::string& folder) {
   RunSwitchTest(base, tables, ReadSchemeSwitchDate(base), settings, {});
 }
 
-// The month with a tap changer on the scheme's first transformer branch, its taps far from the middle and
-// its own end held at the nominal voltage, so that the regulation moves them.
-void PrepareMonthWithTaps(const std::string& folder) {
-  PrepareMonth(folder);
-  const std::string base = In(folder, "Образец");
+// A tap changer on the scheme's first transformer branch, its taps far from the middle and its own end
+// held at the nominal voltage, so that the regulation moves them.
+void LaySampleTaps(const std::string& base) {
   TDataFile branches, taps;
   ReadTableFile(base + GetMaketExtention(LayoutBranches), branches);
   TBranchCols b;
@@ -618,6 +617,26 @@ void PrepareMonthWithTaps(const std::string& folder) {
   rec.N1 = b.N2->Get(row), rec.Node1 = b.Name2->GetItem(row), rec.U1min = 9.9f, rec.U1max = 10.1f;
   PutRecTr(c, 1, rec);
   WriteTableFile(KtrTableFileName(base), taps);
+}
+
+// The month with that tap changer.
+void PrepareMonthWithTaps(const std::string& folder) {
+  PrepareMonth(folder);
+  LaySampleTaps(In(folder, "Образец"));
+}
+
+// "Запись Ктр" of the tap window over "Пример": the transformer's tap moved in the table, as a search
+// or the slider moves it, and the table titled by the scheme's folder, as the window titles it.
+void WriteTaps(const std::string& folder) {
+  const std::string stem = In(folder, "Пример");
+  TDataFile taps, branches;
+  ReadTableFile(KtrTableFileName(stem), taps);
+  ReadTableFile(stem + GetMaketExtention(LayoutBranches), branches);
+  TKtrCols c;
+  FillKtrCols(taps, c);
+  (*c.Ntek)[1] = 5;
+  taps.Title = folder + "/";
+  WriteKtrWithBranches(taps, branches, stem, nullptr);
 }
 
 void RunMonthWithTaps(const std::string& folder) { RunMonthWith(IniRec.RegKtr, folder); }
@@ -779,6 +798,9 @@ const std::vector<TSetWriter>& SetWriters() {
        }},
       {"Z-режим: Потери энергии, Расчет потерь с регулированием Ктр", PrepareMonthWithTaps, RunMonthWithTaps,
        [] { return MonthSets("," + GetMaketExtention(LayoutKtrTable)); }},
+      {"Оптимизация коэффициентов трансформации: Запись Ктр",
+       [](const std::string& folder) { LaySampleTaps(In(folder, "Пример")); }, WriteTaps,
+       [] { return TSets{Named("Пример", Extensions({LayoutBranches, LayoutKtrTable}))}; }},
       {"Z-режим: Реконфигурация", PrepareSwitched, Reconfigure,
        [] {
          return TSets{Named("Образец", DistrictExtensions() + "," + GetMaketExtention(LayoutBranches) + ",.INI," +
