@@ -13,6 +13,8 @@
 #include "core/catalogs/align_catalogs.h"
 #include "core/catalogs/catwin_graph.h"
 #include "core/catalogs/import_grc.h"
+#include "core/catalogs/import_rows.h"
+#include "core/catalogs/import_sheets.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
 #include "core/district/cdu_cards.h"
@@ -494,6 +496,44 @@ void ImportGraphs(const std::string& folder) {
   SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
 }
 
+// An import of the graph catalogue window's "Импорт" menu that reads graphs new to the catalogue from
+// a file (laid, as the user chooses it, with numbers after the catalogue's last): they join the
+// catalogue's rows and values, saved together in the grid's save of the catalogue.
+using TLayFile = void (*)(const std::string& folder, int first);
+void ImportNewGraphs(const std::string& folder, TLayFile lay,
+                     const std::function<TGraphsRead(const TDataFile& catalog)>& read) {
+  const std::string stem = In(folder, "Графики"), file = stem + GetMaketExtention(GraphCatalogMaket);
+  TDataFile catalog;
+  ReadTableFile(file, catalog);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(catalog, c);
+  int last = 0;
+  for (int row = 1; row <= c.RowCount; ++row) last = std::max(last, c.Ngr->Get(row));
+  lay(folder, last + 1);
+  const TGraphsRead graphs = read(catalog);
+  if (graphs.Graphs.empty()) throw Error("не взят ни один график");
+  const auto values = OpenGraphValues(stem);
+  AddImportedGraphs(graphs.Graphs, catalog, *values);
+  SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
+}
+
+void ImportGraphsLB(const std::string& folder) {
+  ImportNewGraphs(folder, WriteGraphFileLB, [&](const TDataFile& catalog) {
+    TOutsideRun run;
+    run.Catalog = &catalog;
+    TGraphsRead read;
+    read.Taken = FindOutsideReader(kLBReader).ReadInto(In(folder, "Типовые.LB"), run);
+    read.Graphs = std::move(run.Graphs);
+    return read;
+  });
+}
+
+// An import of a metering system's workbook (typical: of the second system, its typical days).
+void ImportMetering(const std::string& folder, const char* book, bool typical) {
+  ImportNewGraphs(folder, WriteMeteringBooks,
+                  [&](const TDataFile& catalog) { return ReadMeteringWorkbook(In(folder, book), catalog, typical); });
+}
+
 // "Удалить" of the graph catalogue window: the last graph's row deleted in the grid, and the grid's save
 // with the values that lost their graph.
 void DeleteGraph(const std::string& folder) {
@@ -738,6 +778,14 @@ const std::vector<TSetWriter>& SetWriters() {
       {"Каталог графиков нагрузок: Свойства", PrepareGraphCatalog, RenumberGraph,
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"Каталог графиков нагрузок: Импорт из файлов *.GRC, *.GRV", PrepareGraphCatalogs, ImportGraphs,
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"Каталог графиков нагрузок: Импорт из файлов *.LB", PrepareGraphCatalog, ImportGraphsLB,
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"Каталог графиков нагрузок: Импорт из файлов *.xls (АСКУЭ СВЭ)", PrepareGraphCatalog,
+       [](const std::string& folder) { ImportMetering(folder, "АСКУЭ.xlsx", false); },
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"Каталог графиков нагрузок: Импорт из файлов *.xls (АСКУЭ Кирмаоблэнерго)", PrepareGraphCatalog,
+       [](const std::string& folder) { ImportMetering(folder, "АСКУЭ типовые.xlsx", true); },
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"База данных района: Импорт сети из книг", PrepareNetWorkbook, ImportNetWorkbook,
        [] { return BaseTableSets("Образец"); }},
