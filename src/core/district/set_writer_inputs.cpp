@@ -1,10 +1,13 @@
 #include "core/district/set_writer_inputs.h"
 
+#include <bit>
+#include <cstdint>
 #include <fstream>
 #include <utility>
 #include <vector>
 
 #include "core/base/codepage.h"
+#include "core/base/dates.h"
 #include "core/base/error.h"
 #include "core/catalogs/catwin_graph.h"
 #include "core/catalogs/graph_tables.h"
@@ -141,6 +144,43 @@ void PrepareGraphCatalog(const std::string& folder) { WriteGraphCatalog(In(folde
 void PrepareGraphCatalogs(const std::string& folder) {
   PrepareGraphCatalog(folder);
   WriteGraphCatalog(In(folder, "Другие"), 3);
+}
+
+void WriteGraphFileLB(const std::string& folder, int first) {
+  std::string bytes("LB\x01\x00", 4);
+  for (const auto number : {static_cast<std::uint16_t>(first), static_cast<std::uint16_t>(first + 1)}) {
+    std::string record(428, '\0');  // number, the name after its length, the 24 hours' values as floats
+    record[0] = static_cast<char>(number & 0xFF);
+    record[1] = static_cast<char>(number >> 8);
+    const std::string name = Utf8ToCp1251("Типовой " + std::to_string(number));
+    record[2] = static_cast<char>(name.size());
+    record.replace(3, name.size(), name);
+    for (int hour = 0; hour < 24; ++hour) {
+      const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(50 + number + hour));
+      for (int b = 0; b < 4; ++b) record[static_cast<std::size_t>(44 + 4 * hour + b)] = static_cast<char>((bits >> (8 * b)) & 0xFF);
+    }
+    bytes += record;
+  }
+  std::ofstream(In(folder, "Типовые.LB"), std::ios::binary) << bytes;
+}
+
+void WriteMeteringBooks(const std::string& folder, int first) {
+  Worksheet slices;  // the head row, a row not read, a day of hours 0..23
+  slices.SetText(1, 1, "Ввод Т1");
+  slices.SetText(1, 2, "МВт");
+  slices.SetNumber(1, 3, first);
+  slices.SetDate(3, 1, EncodeDate(2026, 11, 2));
+  for (int hour = 0; hour < 24; ++hour) slices.SetNumber(3, 2 + hour, 1.5 + hour);
+  Worksheet typical;  // title, unit, number, hours 1..24
+  typical.SetText(1, 1, "Ввод Т2");
+  typical.SetText(1, 2, "МВт");
+  typical.SetNumber(1, 3, first);
+  for (int hour = 1; hour <= 24; ++hour) typical.SetNumber(1, 3 + hour, 2.5 + hour);
+  for (auto& [name, sheet] : {std::pair{"АСКУЭ.xlsx", &slices}, std::pair{"АСКУЭ типовые.xlsx", &typical}}) {
+    Workbook book;
+    book.sheets.push_back(std::move(*sheet));
+    WriteXlsx(In(folder, name), book);
+  }
 }
 
 // The subscriber workbooks of the base: an industrial sheet (two heading rows, then the metering points)

@@ -16,6 +16,11 @@ void PrepareFeederFile(const std::string& folder);
 void PrepareGraphCatalog(const std::string& folder);
 // The catalogue "Графики" and a catalogue of another base, "Другие", of two graphs that it lacks.
 void PrepareGraphCatalogs(const std::string& folder);
+// A file of typical graphs, "Типовые.LB", of two graphs numbered from first on.
+void WriteGraphFileLB(const std::string& folder, int first);
+// A workbook of each metering system of one graph numbered first: of hourly slices of a day
+// ("АСКУЭ.xlsx") and of a typical day ("АСКУЭ типовые.xlsx").
+void WriteMeteringBooks(const std::string& folder, int first);
 // The subscriber workbooks of the base "Образец" ("Промышленные.xlsx", "Бытовые.xlsx").
 void PrepareSubscriberBooks(const std::string& folder);
 // A book of measurements of the base's first substation input and first feeder ("Фидеры.xlsx").

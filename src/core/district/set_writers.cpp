@@ -13,6 +13,8 @@
 #include "core/catalogs/align_catalogs.h"
 #include "core/catalogs/catwin_graph.h"
 #include "core/catalogs/import_grc.h"
+#include "core/catalogs/import_rows.h"
+#include "core/catalogs/import_sheets.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
 #include "core/district/cdu_cards.h"
@@ -32,6 +34,7 @@
 #include "core/district/subscriber_dbf.h"
 #include "core/district/subst_match.h"
 #include "core/engine/regime.h"
+#include "core/optim/ktr_model.h"
 #include "core/optim/ktr_table.h"
 #include "core/optim/q_optim.h"
 #include "core/optim/q_prepare.h"
@@ -493,6 +496,44 @@ void ImportGraphs(const std::string& folder) {
   SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
 }
 
+// An import of the graph catalogue window's "Импорт" menu that reads graphs new to the catalogue from
+// a file (laid, as the user chooses it, with numbers after the catalogue's last): they join the
+// catalogue's rows and values, saved together in the grid's save of the catalogue.
+using TLayFile = void (*)(const std::string& folder, int first);
+void ImportNewGraphs(const std::string& folder, TLayFile lay,
+                     const std::function<TGraphsRead(const TDataFile& catalog)>& read) {
+  const std::string stem = In(folder, "Графики"), file = stem + GetMaketExtention(GraphCatalogMaket);
+  TDataFile catalog;
+  ReadTableFile(file, catalog);
+  TGraphCatalogCols c;
+  FillGraphCatalogCols(catalog, c);
+  int last = 0;
+  for (int row = 1; row <= c.RowCount; ++row) last = std::max(last, c.Ngr->Get(row));
+  lay(folder, last + 1);
+  const TGraphsRead graphs = read(catalog);
+  if (graphs.Graphs.empty()) throw Error("не взят ни один график");
+  const auto values = OpenGraphValues(stem);
+  AddImportedGraphs(graphs.Graphs, catalog, *values);
+  SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
+}
+
+void ImportGraphsLB(const std::string& folder) {
+  ImportNewGraphs(folder, WriteGraphFileLB, [&](const TDataFile& catalog) {
+    TOutsideRun run;
+    run.Catalog = &catalog;
+    TGraphsRead read;
+    read.Taken = FindOutsideReader(kLBReader).ReadInto(In(folder, "Типовые.LB"), run);
+    read.Graphs = std::move(run.Graphs);
+    return read;
+  });
+}
+
+// An import of a metering system's workbook (typical: of the second system, its typical days).
+void ImportMetering(const std::string& folder, const char* book, bool typical) {
+  ImportNewGraphs(folder, WriteMeteringBooks,
+                  [&](const TDataFile& catalog) { return ReadMeteringWorkbook(In(folder, book), catalog, typical); });
+}
+
 // "Удалить" of the graph catalogue window: the last graph's row deleted in the grid, and the grid's save
 // with the values that lost their graph.
 void DeleteGraph(const std::string& folder) {
@@ -596,11 +637,9 @@ void TestSwitchings(const std::string& folder) {
   RunSwitchTest(base, tables, ReadSchemeSwitchDate(base), settings, {});
 }
 
-// The month with a tap changer on the scheme's first transformer branch, its taps far from the middle and
-// its own end held at the nominal voltage, so that the regulation moves them.
-void PrepareMonthWithTaps(const std::string& folder) {
-  PrepareMonth(folder);
-  const std::string base = In(folder, "Образец");
+// A tap changer on the scheme's first transformer branch, its taps far from the middle and its own end
+// held at the nominal voltage, so that the regulation moves them.
+void LaySampleTaps(const std::string& base) {
   TDataFile branches, taps;
   ReadTableFile(base + GetMaketExtention(LayoutBranches), branches);
   TBranchCols b;
@@ -618,6 +657,26 @@ void PrepareMonthWithTaps(const std::string& folder) {
   rec.N1 = b.N2->Get(row), rec.Node1 = b.Name2->GetItem(row), rec.U1min = 9.9f, rec.U1max = 10.1f;
   PutRecTr(c, 1, rec);
   WriteTableFile(KtrTableFileName(base), taps);
+}
+
+// The month with that tap changer.
+void PrepareMonthWithTaps(const std::string& folder) {
+  PrepareMonth(folder);
+  LaySampleTaps(In(folder, "Образец"));
+}
+
+// "Запись Ктр" of the tap window over "Пример": the transformer's tap moved in the table, as a search
+// or the slider moves it, and the table titled by the scheme's folder, as the window titles it.
+void WriteTaps(const std::string& folder) {
+  const std::string stem = In(folder, "Пример");
+  TDataFile taps, branches;
+  ReadTableFile(KtrTableFileName(stem), taps);
+  ReadTableFile(stem + GetMaketExtention(LayoutBranches), branches);
+  TKtrCols c;
+  FillKtrCols(taps, c);
+  (*c.Ntek)[1] = 5;
+  taps.Title = folder + "/";
+  WriteKtrWithBranches(taps, branches, stem, nullptr);
 }
 
 void RunMonthWithTaps(const std::string& folder) { RunMonthWith(IniRec.RegKtr, folder); }
@@ -720,6 +779,14 @@ const std::vector<TSetWriter>& SetWriters() {
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"Каталог графиков нагрузок: Импорт из файлов *.GRC, *.GRV", PrepareGraphCatalogs, ImportGraphs,
        [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"Каталог графиков нагрузок: Импорт из файлов *.LB", PrepareGraphCatalog, ImportGraphsLB,
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"Каталог графиков нагрузок: Импорт из файлов *.xls (АСКУЭ СВЭ)", PrepareGraphCatalog,
+       [](const std::string& folder) { ImportMetering(folder, "АСКУЭ.xlsx", false); },
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
+      {"Каталог графиков нагрузок: Импорт из файлов *.xls (АСКУЭ Кирмаоблэнерго)", PrepareGraphCatalog,
+       [](const std::string& folder) { ImportMetering(folder, "АСКУЭ типовые.xlsx", true); },
+       [] { return TSets{Named("Графики", Extensions({GraphCatalogMaket, GraphValuesMaket}))}; }},
       {"База данных района: Импорт сети из книг", PrepareNetWorkbook, ImportNetWorkbook,
        [] { return BaseTableSets("Образец"); }},
       {"База данных района: Абоненты из книг", PrepareSubscriberBooks, ImportSubscriberBooks,
@@ -779,6 +846,9 @@ const std::vector<TSetWriter>& SetWriters() {
        }},
       {"Z-режим: Потери энергии, Расчет потерь с регулированием Ктр", PrepareMonthWithTaps, RunMonthWithTaps,
        [] { return MonthSets("," + GetMaketExtention(LayoutKtrTable)); }},
+      {"Оптимизация коэффициентов трансформации: Запись Ктр",
+       [](const std::string& folder) { LaySampleTaps(In(folder, "Пример")); }, WriteTaps,
+       [] { return TSets{Named("Пример", Extensions({LayoutBranches, LayoutKtrTable}))}; }},
       {"Z-режим: Реконфигурация", PrepareSwitched, Reconfigure,
        [] {
          return TSets{Named("Образец", DistrictExtensions() + "," + GetMaketExtention(LayoutBranches) + ",.INI," +

@@ -463,6 +463,12 @@ void WriteKtrToBranches(TDataFile& table, TDataFile& branches, const std::string
   WriteTableFileReleasingLock(branchFile, branches);
 }
 
+void WriteKtrWithBranches(TDataFile& table, TDataFile& branches, const std::string& schemeStem,
+                          const TKtrModel* model) {
+  PutKtrToBranches(table, branches, model);
+  WriteTableSet({{schemeStem + GetMaketExtention(LayoutBranches), &branches}, {KtrTableFileName(schemeStem), &table}});
+}
+
 void PutKtrToBranches(TDataFile& table, TDataFile& branches, const TKtrModel* model) {
   TKtrCols c;
   FillKtrCols(table, c);

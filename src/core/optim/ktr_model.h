@@ -134,6 +134,11 @@ TSearchResult GradientSearch(TKtrModel& model, int limit, double Ku, double Kdp,
 // Reg alone).
 void WriteKtrToBranches(TDataFile& table, TDataFile& branches, const std::string& branchFile,
                         const TKtrModel* model);
+// The same, the branch file and the tap table's file (KtrTableFileName) written together in one run, so
+// that the branches' taps never disagree with the table they came from; the caller's locks of either
+// file stay as they are.
+void WriteKtrWithBranches(TDataFile& table, TDataFile& branches, const std::string& schemeStem,
+                          const TKtrModel* model);
 // The same into the branch table in memory, written by the caller.
 void PutKtrToBranches(TDataFile& table, TDataFile& branches, const TKtrModel* model);
 

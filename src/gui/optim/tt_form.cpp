@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include "core/engine/iteration_settings.h"
+#include "core/optim/ktr_model.h"
 #include "core/base/msgbox.h"
 #include "core/base/numfmt.h"
 #include "core/base/session.h"
@@ -691,9 +692,12 @@ void TT_Form::WriteBtnClick() {
   TGrid->SetMode(gmView);
   TGrid->TrimEmptyTailRows();
   if (!ReadSchemeTables()) return;
+  TDataFile& t = *TGrid->GetTable();
+  t.Title = dir_;  // as the save on closing titles it, which then writes the same table again
   try {
-    WriteKtrToBranches(*TGrid->GetTable(), branches_, stem_ + GetMaketExtention(LayoutBranches),
-                       current_ ? model_.get() : nullptr);
+    // The taps go into the branches with the table they come from, in one run.
+    WriteKtrWithBranches(t, branches_, stem_, current_ ? model_.get() : nullptr);
+    TGrid->FileDate = t.FileDate;
     result_ = true;
   } catch (const ld::Error& e) {
     ShowError(e.what());

@@ -119,6 +119,14 @@ TEST(TapWindow, RegimeSearchesSliderWriteAndSave) {
   EXPECT_EQ(bc.Notv.Get(1), 5);
   EXPECT_NEAR(bc.Kta->Get(1), kKnom * (1 - 0.05 * 1.78), 1e-3);
   EXPECT_EQ(bc.Notv.Get(6), 0);  // the excluded twin is left alone
+  // The table the taps came from is on the disk with them before the window closes.
+  const std::string written = ReadBytes(host.stem + ".KTR");
+  {
+    const TDataFile k = host.Read(".KTR");
+    TKtrCols kc;
+    FillKtrCols(k, kc);
+    EXPECT_EQ(std::tuple(kc.Ntek->Get(1), kc.Ntek->Get(2), k.Title), std::tuple(5.0f, c.Ntek->Get(2), host.dir.Path().string() + "/"));
+  }
 
   form.resize(1000, 520);
   form.grab().save(QString::fromStdString(OutputPath("tt_form.png").string()));
@@ -130,6 +138,7 @@ TEST(TapWindow, RegimeSearchesSliderWriteAndSave) {
   EXPECT_EQ(sc.Ntek->Get(1), 5);
   EXPECT_EQ(sc.RegOf(3), 0);  // excluded for that run only
   EXPECT_NE(ReadBytes(ConfigFileName).find("[OptimT]"), std::string::npos);
+  EXPECT_EQ(ReadBytes(host.stem + ".KTR"), written);  // the save on closing wrote nothing else
 }
 
 TEST(TapWindow, StopEndsTheSearchAndASecondStopStartsNothing) {
