@@ -488,7 +488,11 @@ void ImportGraphs(const std::string& folder) {
   FindOutsideReader(kGrcReader).ReadInto(In(folder, "Другие") + GetMaketExtention(GraphCatalogMaket), run);
   TGraphCatalogCols theirs;
   FillGraphCatalogCols(run.Tables[0], theirs);
-  for (int row = 1; row <= theirs.RowCount; ++row) theirs.Tit->SetItem(row, kChosenGraphMark + theirs.Tit->GetItem(row));
+  for (int row = 1; row <= theirs.RowCount; ++row) {
+    std::string chosen = kChosenGraphMark;
+    chosen += theirs.Tit->GetItem(row);
+    theirs.Tit->SetItem(row, chosen);
+  }
   TDataFile catalog;
   ReadTableFile(file, catalog);
   const auto values = OpenGraphValues(stem);

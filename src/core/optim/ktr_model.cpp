@@ -458,11 +458,6 @@ void PutRatio(const TBranchCols& b, int r, bool reversed, std::complex<double> k
 
 }  // namespace
 
-void WriteKtrToBranches(TDataFile& table, TDataFile& branches, const std::string& branchFile, const TKtrModel* model) {
-  PutKtrToBranches(table, branches, model);
-  WriteTableFileReleasingLock(branchFile, branches);
-}
-
 void WriteKtrWithBranches(TDataFile& table, TDataFile& branches, const std::string& schemeStem,
                           const TKtrModel* model) {
   PutKtrToBranches(table, branches, model);
@@ -495,23 +490,6 @@ void PutKtrToBranches(TDataFile& table, TDataFile& branches, const TKtrModel* mo
     const double ktn = b.Ktn->Get(rk);
     if (CalcRowRatio(c, row, partner[row], true, ktn, k)) PutRatio(b, rk, false, k);  // in its row's own direction
   }
-}
-
-void WriteTableFileReleasingLock(const std::string& file, TDataFile& table) {
-  const std::string base = RemoveExtension(file), ext = ExtractExtension(file);
-  const bool held = std::filesystem::exists(file + "~");
-  if (held) UnlockTableFiles(base, ext);
-  try {
-    WriteTableFile(file, table);
-  } catch (...) {
-    try {
-      if (held) LockTableFiles(base, ext);
-    } catch (...) {
-      // The write's own failure is the one to report.
-    }
-    throw;
-  }
-  if (held) LockTableFiles(base, ext);
 }
 
 }  // namespace ld

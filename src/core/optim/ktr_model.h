@@ -129,21 +129,13 @@ TSearchResult GradientSearch(TKtrModel& model, int limit, double Ku, double Kdp,
                              const TSearchHooks& hooks = {});
 
 // Writes the rows' ratios into Kta, Ktr and their taps into Notv, Ntpr of the branch table, and the
-// correction ratios into the correction branches, then writes the branch file (releasing and taking
-// again a lock the caller holds on it). model: the binding whose exclusions count (nullptr: the stored
-// Reg alone).
-void WriteKtrToBranches(TDataFile& table, TDataFile& branches, const std::string& branchFile,
-                        const TKtrModel* model);
-// The same, the branch file and the tap table's file (KtrTableFileName) written together in one run, so
-// that the branches' taps never disagree with the table they came from; the caller's locks of either
-// file stay as they are.
+// correction ratios into the correction branches, then the branch file and the tap table's file
+// (KtrTableFileName) together in one run, so that the branches' taps never disagree with the table they
+// came from; the caller's locks of either file stay as they are. model: the binding whose exclusions
+// count (nullptr: the stored Reg alone).
 void WriteKtrWithBranches(TDataFile& table, TDataFile& branches, const std::string& schemeStem,
                           const TKtrModel* model);
 // The same into the branch table in memory, written by the caller.
 void PutKtrToBranches(TDataFile& table, TDataFile& branches, const TKtrModel* model);
-
-// Writes a table file, giving up for the write a lock that the caller holds on it and taking it again
-// afterwards, also when the write fails (the write's error is the one thrown).
-void WriteTableFileReleasingLock(const std::string& file, TDataFile& table);
 
 }  // namespace ld

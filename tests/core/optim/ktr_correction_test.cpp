@@ -61,7 +61,7 @@ TEST(KtrCorrection, AtTheNominalTapsTheCorrectionBranchKeepsItsRatio) {
     EXPECT_NEAR(std::abs(e->K - ratios[i]), 0, 1e-6) << e->Number << "-" << e->Number2;
     EXPECT_NEAR(std::abs(e->U - voltages[i]), 0, 1e-3) << e->Number << "-" << e->Number2;
   }
-  WriteKtrToBranches(t, branches, s.stem + ".VET", &model);
+  WriteKtrWithBranches(t, branches, s.stem, &model);
   TBranchCols b;
   const TDataFile written = s.Read(".VET");
   FillBranchCols(written, b);

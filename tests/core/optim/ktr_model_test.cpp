@@ -200,7 +200,7 @@ TEST(KtrModel, WritingRatiosAndTapsIntoTheBranchFile) {
   TRecTr tra = TapRow(1, 3, 0, 0, 0, 7);
   tra.Reg = 1, tra.Kotv = 9, tra.Nnom = 5, tra.Delta = 1.5f;
   MakeKtrTable(t, {TapRow(1, 2, 4, 9.5f, 10.5f, 12), TapRow(1, 3, 5, 9.5f, 10.5f, 11), tra});
-  WriteKtrToBranches(t, branches, stem + ".VET", nullptr);
+  WriteKtrWithBranches(t, branches, stem, nullptr);
 
   TDataFile back;
   ReadTableFile(stem + ".VET", back);
