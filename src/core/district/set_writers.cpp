@@ -538,34 +538,38 @@ void ImportMetering(const std::string& folder, const char* book, bool typical) {
                   [&](const TDataFile& catalog) { return ReadMeteringWorkbook(In(folder, book), catalog, typical); });
 }
 
-// "Удалить" of the graph catalogue window: the last graph's row deleted in the grid, and the grid's save
-// with the values that lost their graph.
-void DeleteGraph(const std::string& folder) {
+// The grid's save of the graph catalogue with its values, after `edit` changed the last graph's row and
+// the values of that graph (it gives how many value rows it changed: none is a failed preparation).
+void SaveLastGraphEdit(const std::string& folder,
+                       const std::function<int(TDataFile& catalog, const TGraphCatalogCols& c, TDataFile& values)>& edit) {
   const std::string stem = In(folder, "Графики"), file = stem + GetMaketExtention(GraphCatalogMaket);
   TDataFile catalog;
   ReadTableFile(file, catalog);
   TGraphCatalogCols c;
   FillGraphCatalogCols(catalog, c);
-  const int number = c.Ngr->Get(c.RowCount);
-  DeleteTableRow(catalog, catalog.RowCount--);
   const auto values = OpenGraphValues(stem);
-  if (DeleteGraphValueRows(*values, number) == 0) throw Error("у графика нет значений");
+  if (edit(catalog, c, *values) == 0) throw Error("у графика нет значений");
   SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
+}
+
+// "Удалить" of the graph catalogue window: the last graph's row deleted in the grid, and the grid's save
+// with the values that lost their graph.
+void DeleteGraph(const std::string& folder) {
+  SaveLastGraphEdit(folder, [](TDataFile& catalog, const TGraphCatalogCols& c, TDataFile& values) {
+    const int number = c.Ngr->Get(c.RowCount);
+    DeleteTableRow(catalog, catalog.RowCount--);
+    return DeleteGraphValueRows(values, number);
+  });
 }
 
 // "Свойства" of the graph catalogue window: the last graph given a number no graph has, its values
 // taking the new number in the grid's save of the catalogue.
 void RenumberGraph(const std::string& folder) {
-  const std::string stem = In(folder, "Графики"), file = stem + GetMaketExtention(GraphCatalogMaket);
-  TDataFile catalog;
-  ReadTableFile(file, catalog);
-  TGraphCatalogCols c;
-  FillGraphCatalogCols(catalog, c);
-  const int number = c.Ngr->Get(c.RowCount), renumbered = number + 10;
-  (*c.Ngr)[c.RowCount] = renumbered;
-  const auto values = OpenGraphValues(stem);
-  if (RenumberGraphValues(*values, number, renumbered) == 0) throw Error("у графика нет значений");
-  SaveTableWith(file, catalog, {{stem + GetMaketExtention(GraphValuesMaket), values.get()}});
+  SaveLastGraphEdit(folder, [](TDataFile&, const TGraphCatalogCols& c, TDataFile& values) {
+    const int number = c.Ngr->Get(c.RowCount), renumbered = number + 10;
+    (*c.Ngr)[c.RowCount] = renumbered;
+    return RenumberGraphValues(values, number, renumbered);
+  });
 }
 
 void ImportSubscriberBooks(const std::string& folder) {
