@@ -138,6 +138,19 @@ bool TFileReader::ReadShortString(std::string& bytes) {
 // Through the program's one file writer, so that a test's full disk reaches table files too.
 bool WriteAll(int fd, const void* data, std::size_t n) { return WriteFileBytes(fd, data, n); }
 
+bool ReadAllBytes(const std::string& path, std::string& bytes) {
+  const TFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.IsOpen()) return false;
+  bytes.clear();
+  std::vector<char> buffer(1 << 16);
+  for (ssize_t got; (got = ::read(in.Get(), buffer.data(), buffer.size())) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    bytes.append(buffer.data(), static_cast<std::size_t>(got));
+  }
+  return true;
+}
+
 TFileWriter::TFileWriter(int fd) : fd_(fd), buf_(std::make_unique_for_overwrite<unsigned char[]>(kBufferSize)) {}
 
 void TFileWriter::Write(const void* data, std::size_t n) {

@@ -134,6 +134,8 @@ private:
 };
 
 bool WriteAll(int fd, const void* data, std::size_t n);
+// The whole file's bytes, as they are; false with errno set where it cannot be opened or read.
+bool ReadAllBytes(const std::string& path, std::string& bytes);
 
 // The file's modification moment as local date-time; 0 when it does not exist.
 TDateTime FileDateOf(const std::string& path);

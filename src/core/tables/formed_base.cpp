@@ -1,8 +1,5 @@
 #include "core/tables/formed_base.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <string_view>
@@ -64,17 +61,10 @@ std::optional<std::array<TRecorded, 4>> ParseRecord(std::string_view bytes) {
 std::optional<std::string> ReadFormedBase(const std::string& schemeStem) {
   const std::string file = FindFileNoCase(schemeStem + FormedBaseExt);
   RecoverTableSetForRead(file);
-  const fileio::TFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.IsOpen()) {
+  std::string bytes;
+  if (!fileio::ReadAllBytes(file, bytes)) {
     if (errno == ENOENT) return std::nullopt;
     throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": " + SystemErrorText(errno));
-  }
-  std::string bytes;
-  char buffer[4096];
-  for (ssize_t got; (got = ::read(fd.Get(), buffer, sizeof buffer)) != 0;) {
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw Error("Ошибка чтения файла \"" + fileio::FullFileName(file) + "\": " + SystemErrorText(errno));
-    bytes.append(buffer, static_cast<std::size_t>(got));
   }
   return bytes;
 }

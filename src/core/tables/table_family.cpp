@@ -1,6 +1,4 @@
 // The files of one base path taken together: creating, copying and deleting table files.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -56,15 +54,8 @@ void RequireCopySource(const std::string& source) {
 
 // The bytes of a copy's source that is no table, as they are; refused by name where it cannot be read.
 std::string CopySourceBytes(const std::string& source) {
-  const fileio::TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.IsOpen()) RefuseCopySource(source);
   std::string bytes;
-  std::vector<char> buffer(1 << 16);
-  for (ssize_t got; (got = ::read(in.Get(), buffer.data(), buffer.size())) != 0;) {
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) RefuseCopySource(source);
-    bytes.append(buffer.data(), static_cast<std::size_t>(got));
-  }
+  if (!fileio::ReadAllBytes(source, bytes)) RefuseCopySource(source);
   return bytes;
 }
 
