@@ -39,6 +39,14 @@ std::array<TFileStamp*, 4> DistrictDates(TSchemBoxState& box) {
   return {&box.DateRSL, &box.DateRTP, &box.DateR04, &box.DateRSV};
 }
 
+// The district tables as the control last read or wrote them.
+TDistrictStamps SeenDistrictStamps(TSchemBoxState& box) {
+  TDistrictStamps seen;
+  const auto dates = DistrictDates(box);
+  for (std::size_t k = 0; k < seen.size(); ++k) seen[k] = *dates[k];
+  return seen;
+}
+
 // Every failure of a scheme file names the file: a damaged header may name a layout that is not
 // there, and that error alone does not say which file asked for it.
 [[noreturn]] void ThrowNamingFile(const Error& e, const std::string& path) {
@@ -128,12 +136,7 @@ void WriteSchemeTables(TSchemBoxState& box, std::vector<std::pair<std::string, T
   for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get(), box.FlowTable.get(), energies})
     if (table != nullptr) files.emplace_back(box.SchemeBase + table->Extention, table);
   std::string record;
-  if (withBase) {
-    TDistrictStamps seen;
-    const auto dates = DistrictDates(box);
-    for (std::size_t k = 0; k < seen.size(); ++k) seen[k] = *dates[k];
-    bytes.push_back(FormedBaseRunBytes(box.SchemeBase, seen, &record));
-  }
+  if (withBase) bytes.push_back(FormedBaseRunBytes(box.SchemeBase, SeenDistrictStamps(box), &record));
   WriteTableSet(files, bytes);
   if (withBase) box.FormedBase = std::move(record);
 }
@@ -364,15 +367,12 @@ void CheckBaseFilesUnchanged(TSchemBoxState& box) {
     paths[k] = box.SchemeBase + GetMaketExtention(kDistrictLayouts[k]);
     CheckFileFree(paths[k], 0);
   }
-  const auto dates = DistrictDates(box);
+  const TDistrictStamps seen = SeenDistrictStamps(box);
   bool changed = false;
-  TDistrictStamps base;
-  for (std::size_t k = 0; k < paths.size(); ++k) {
-    if (fileio::FileExists(paths[k]) && !FileIsAsStamped(paths[k], *dates[k])) changed = true;
-    base[k] = *dates[k];
-  }
+  for (std::size_t k = 0; k < paths.size(); ++k)
+    if (fileio::FileExists(paths[k]) && !FileIsAsStamped(paths[k], seen[k])) changed = true;
   // a base edited after the scheme was formed from it
-  if (box.BranchTable && !FormedFromBase(box.FormedBase, base, box.BranchTable->FileDate.Date)) changed = true;
+  if (box.BranchTable && !FormedFromBase(box.FormedBase, seen, box.BranchTable->FileDate.Date)) changed = true;
   if (changed)
     throw Error(
         "Файлы базы РЭС (*.RSL, *.RTP, *.R04, *.RSV) были изменены. Необходимо в задаче \"База РЭС\" "
