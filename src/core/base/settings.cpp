@@ -319,30 +319,49 @@ void WriteConfig() {
   try {
     // The file as it lies now, with what other copies wrote since this one read it.
     TMemIniFile ini(ConfigFileName);
-    const TIniRec& rec = IniRec;
+    TIniRec& rec = IniRec;
     TKeyTexts texts;
+    // The keys this copy writes, with the text each takes: once the file holds them, they count as read
+    // from it, so that a later write (at the end, or the next apply) keeps what another copy changes
+    // meanwhile.
+    std::vector<std::pair<std::pair<std::string, std::string>, std::string>> written;
     ini.EraseSection("Unom");
     ini.WriteString("Catalogs", "Path", rec.Path);
     auto writeAll = [&](const std::vector<Section>& sections) {
       for (const Section& section : sections) {
         for (const Key& key : section.keys) {
-          if (WritesBack(rec, section.name, key.name, texts.Taken(section.name, key, rec),
-                         TKeyTexts::Stored(ini, section.name, key.name)))
+          std::string taken = texts.Taken(section.name, key, rec);
+          if (WritesBack(rec, section.name, key.name, taken, TKeyTexts::Stored(ini, section.name, key.name))) {
             WriteValue(ini, section.name, key, rec);
+            written.push_back({{section.name, key.name}, std::move(taken)});
+          }
         }
       }
     };
     writeAll(Sections());
-    if (WritesBack(rec, TKeyTexts::kRadiusTKZ, "", TKeyTexts::TakenList(rec), TKeyTexts::StoredList(ini))) {
+    if (std::string taken = TKeyTexts::TakenList(rec);
+        WritesBack(rec, TKeyTexts::kRadiusTKZ, "", taken, TKeyTexts::StoredList(ini))) {
       ini.EraseSection(TKeyTexts::kRadiusTKZ);
       for (std::size_t i = 0; i < rec.RadiusTKZ.size(); ++i)
         ini.WriteString(TKeyTexts::kRadiusTKZ, std::to_string(i + 1), rec.RadiusTKZ[i]);
+      written.push_back({{TKeyTexts::kRadiusTKZ, ""}, std::move(taken)});
     }
     writeAll(TailSections());
-    if (WritesBack(rec, TKeyTexts::kMultiUser, TKeyTexts::kFlag, texts.TakenFlag(MultiUserFlag),
-                   TKeyTexts::Stored(ini, TKeyTexts::kMultiUser, TKeyTexts::kFlag)))
+    if (std::string taken = texts.TakenFlag(MultiUserFlag);
+        WritesBack(rec, TKeyTexts::kMultiUser, TKeyTexts::kFlag, taken,
+                   TKeyTexts::Stored(ini, TKeyTexts::kMultiUser, TKeyTexts::kFlag))) {
       ini.WriteBool(TKeyTexts::kMultiUser, TKeyTexts::kFlag, MultiUserFlag);
+      written.push_back({{TKeyTexts::kMultiUser, TKeyTexts::kFlag}, std::move(taken)});
+    }
     ini.UpdateFile();
+    // A record not read from a file has no keys as read: it keeps writing every key, as before.
+    if (rec.AsRead.empty()) return;
+    for (auto& [key, taken] : written) {
+      const auto& [section, name] = key;
+      rec.AsRead[key] = {section == TKeyTexts::kRadiusTKZ ? TKeyTexts::StoredList(ini)
+                                                          : TKeyTexts::Stored(ini, section, name),
+                         std::move(taken)};
+    }
   } catch (const TIniFileError& e) {
     ShowMsgForm("Ошибка записи файла конфигурации " + ConfigShortName() + ": " + e.Reason(), mkError, mbOk);
   } catch (const std::exception& e) {

@@ -1,6 +1,6 @@
 #pragma once
 // The program's settings: one record, IniRec, read from the program INI file at start and written back
-// at the end. Every field is named like its key; the comment above each group names the section.
+// whenever a dialog applies settings, and at the end. Every field is named like its key; the comment above each group names the section.
 // A fresh record holds the defaults that a missing key gives (date-times excepted: they default to
 // the moment of reading).
 #include <cstdint>
@@ -135,13 +135,14 @@ void SetProgramPaths(const std::string& exePath);
 // that cannot be read is reported once in the message box (with every other such key) and takes its
 // default; the other keys are read all the same, so the file written at the end keeps them.
 void ReadConfig();
-// Writes IniRec and MultiUserFlag back into the file as it lies at the end, not as it was read: two
-// copies of the program may run from one program folder, and the one that ends last must not put back
-// what it read over a setting the other changed. So a key is written where this copy changed its value
-// since it was read, or where the file still holds what was read (a key the file lacks is added, and
-// a value is written in the program's own form); a key another copy changed meanwhile stays as that
-// copy wrote it. The file is replaced in one rename. A failure is shown in the message box; the file
-// then stays as it was.
+// Writes IniRec and MultiUserFlag back into the file as it lies now, not as it was read. A settings
+// dialog applies its settings by it, so that a copy of the program started later reads them; the end
+// writes what is left. Two copies may run from one program folder, and neither may put back what it
+// read over a setting the other changed. So a key is written where this copy changed its value since it
+// was read, or where the file still holds what was read (a key the file lacks is added, and a value is
+// written in the program's own form); a key another copy changed meanwhile stays as that copy wrote it.
+// A key written counts as read from the file from then on. The file is replaced in one rename. A
+// failure is shown in the message box; the file then stays as it was.
 void WriteConfig();
 
 // Program files (catalogues, a scheme's own INI file ...) are one file whatever the letter case of their

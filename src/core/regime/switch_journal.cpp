@@ -6,13 +6,19 @@
 
 #include "core/base/codepage.h"
 #include "core/engine/regime.h"
+#include "core/tables/file_io.h"
 #include "core/tables/formed_base.h"
+#include "core/tables/layout.h"
 #include "core/tables/journal.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 #include "core/tables/table_run.h"
 
 namespace ld {
+
+bool SwitchingKeepsJournal(const std::string& schemeBase, bool journalSetting) {
+  return journalSetting || fileio::FileExists(schemeBase + GetMaketExtention(LayoutSwitchLog));
+}
 
 bool BranchChanged(const TBranchCols& b, int row, const TRecSwt& before) {
   TRecSwt now;

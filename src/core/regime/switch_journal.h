@@ -27,6 +27,12 @@ struct TSwitchEntry {
   std::string Disp, Prim, User;
 };
 
+// Whether a switching made on the diagram goes into the scheme's journal: where this workstation keeps
+// journals (its setting), and on every workstation where the scheme has a journal already, since every
+// calculation of that scheme replays the journal over its branches and a switching left out of it would
+// break them all.
+bool SwitchingKeepsJournal(const std::string& schemeBase, bool journalSetting);
+
 // Inserts the pair (before-row with mark 112, then the after-row of the branch row) where the six keys
 // Date, Hour, Mins, N1, N2, Nl keep the journal in order. Returns the before-row, or 0 when the journal
 // holds an entry of that branch in that minute already (nothing is inserted then).

@@ -356,6 +356,7 @@ bool ExecuteGraphSettingsDialog(TSchemBoxState& Box, bool& RebuildNeeded) {
   form.LoadSettings(Box);
   if (ExecModal(form) != QDialog::Accepted) return false;
   form.StoreSettings(Box);
+  WriteConfig();
   RebuildNeeded = form.RebuildMark();
   return true;
 }

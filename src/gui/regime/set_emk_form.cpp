@@ -30,6 +30,7 @@ bool ExecuteCapCurrentSettings() {
   form.Load();
   if (ExecModal(form) != QDialog::Accepted) return false;
   form.Store();
+  WriteConfig();
   return true;
 }
 

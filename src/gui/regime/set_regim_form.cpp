@@ -292,6 +292,7 @@ bool ExecuteRegimSettingsDialog(bool WithPeriod) {
   form.Load();
   if (ExecModal(form) != QDialog::Accepted || !form.Validate().empty()) return false;
   form.Store();
+  WriteConfig();
   return true;
 }
 

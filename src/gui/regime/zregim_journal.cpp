@@ -25,7 +25,7 @@
 namespace ld::gui {
 
 bool TZregimForm::SchBoxChangeLine(const std::string& base, TDataFile* branches, int li, const TRecSwt* before) {
-  if (!IniRec.FSaveCom || branches == nullptr || before == nullptr) return true;
+  if (!SwitchingKeepsJournal(base, IniRec.FSaveCom) || branches == nullptr || before == nullptr) return true;
   TBranchCols b;
   FillBranchCols(*branches, b);
   if (!BranchChanged(b, li, *before)) return true;

@@ -138,6 +138,24 @@ TEST_F(Settings, TheCopyEndingLastKeepsWhatAnotherCopyChanged) {
   EXPECT_EQ(stored, (std::vector<std::string>{"01.11.2026 00:00:00", "30.11.2026 00:00:00", "2", "50", "5", "1",
                                               "1", "0.001"}));
   EXPECT_EQ(ini.ReadSectionValues("RadiusTKZ"), (std::vector<std::string>{"1=/s/b", "2=/s/c"}));
+
+  // Settings applied while a copy runs reach the file at once: a copy started after reads them, and
+  // what a copy applied and a later one applied otherwise is not put back when the first ends.
+  ReadConfig();
+  TIniRec untouched = std::move(IniRec);
+  ReadConfig();
+  IniRec.FSaveCom = true;
+  WriteConfig();
+  TIniRec applied = std::move(IniRec);
+  ReadConfig();
+  EXPECT_TRUE(IniRec.FSaveCom);
+  IniRec.FSaveCom = false;
+  WriteConfig();
+  for (TIniRec* rec : {&applied, &untouched}) {
+    IniRec = std::move(*rec);
+    WriteConfig();
+    EXPECT_EQ(TMemIniFile(ConfigFileName).ReadString("Graphic", "FSaveCom", "(нет)"), "0");
+  }
 }
 
 TEST_F(Settings, ReadAndWriteFailuresNameTheFileAndKeepIt) {

@@ -1,5 +1,6 @@
 // The diagram panel of the regime window: the diagram of the open scheme with its regime, and a
 // switching entered into the journal.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <map>
@@ -16,6 +17,8 @@
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
+#include "core/base/inifile.h"
+#include "core/base/settings.h"
 #include "core/diagram/scheme_files.h"
 #include "core/engine/regime.h"
 #include "core/tables/cell_convert.h"
@@ -259,6 +262,54 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(10, 45, 0));
   EXPECT_FALSE(b.Modified);
   EXPECT_TRUE(NoLocks());
+}
+
+// Two workstations on one program folder: the second was started before the first ticked "Запись
+// переключений в журнал" and so reads it unticked. Once the scheme has a journal, its switching is
+// entered all the same; and a workstation started after the tick reads it ticked.
+TEST_F(RegimeDiagram, EveryWorkstationKeepsTheJournalOfASchemeThatHasOne) {
+  form->FullSchBtn->click();
+  const std::string journal = path + GetMaketExtention(LayoutSwitchLog);
+  WriteCurDateSwt(path, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
+  WriteBytes(ConfigFileName, "[Graphic]\r\nFSaveCom=0\r\n");
+  ReadConfig();
+  TIniRec second = std::move(IniRec);
+  IniRec.UnomList = std::move(second.UnomList);
+  ReadConfig();
+
+  script.Then([](QDialog& d) {
+    QCheckBox& keep = Child<QCheckBox>(d, "CheckBox25");
+    ASSERT_FALSE(keep.isChecked());
+    QTest::mouseClick(&keep, Qt::LeftButton, {}, QPoint(4, keep.height() / 2));
+    EXPECT_TRUE(keep.isChecked());
+    Press(d, "OKBtn");
+  });
+  form->SetPrmBtn->click();
+  EXPECT_EQ(TMemIniFile(ConfigFileName).ReadString("Graphic", "FSaveCom", ""), "1");
+  script.Then(Enter(11, 0, "Петров"));
+  Toggle(3);
+  ASSERT_EQ(Table(".SWT").RowCount, 2);
+
+  second.UnomList = std::move(IniRec.UnomList);
+  IniRec = std::move(second);
+  ASSERT_FALSE(IniRec.FSaveCom);
+  const int shown = script.Shown();
+  script.Then(Enter(11, 15, "Сидоров"));
+  Toggle(2);
+  EXPECT_EQ(script.Shown(), shown + 1) << "the entry was not asked for";
+  TDataFile log;
+  ReadTableFile(journal, log);
+  TSwitchLogCols j;
+  FillSwitchLogCols(log, j);
+  ASSERT_EQ(log.RowCount, 4);
+  EXPECT_EQ(j.DateS->GetItem(3) + " " + j.Disp->GetItem(4) + " " + Cp1251ToUtf8(std::string(1, (*j.Commut)[4])),
+            "05.03.2004 11:15 Сидоров О");
+  EXPECT_DOUBLE_EQ(ReadCurDateSwt(path), EncodeDate(2004, 3, 5) + EncodeTime(11, 15, 0));
+  EXPECT_EQ(Commut(2), "О");
+  EXPECT_FALSE(Box().Modified);
+
+  ReadConfig();  // a workstation started now
+  EXPECT_TRUE(IniRec.FSaveCom);
 }
 
 // A switching that its journal entry or its save does not take (cancelled, a repeated entry, a journal
