@@ -302,7 +302,10 @@ bool TGridState::SaveFile(const std::vector<std::pair<std::string, TDataFile*>>&
     if (fileName_.empty() && !together.empty()) WriteTablesTogether(together);
     if (!fileName_.empty()) {
       // A lock file refuses every writer, its owner included: unlock, write, and when the write fails
-      // take the lock back, since the table stays changed and the next edit must not find it open.
+      // take the lock back where it was held (a changed table, or one being edited), so that the next
+      // edit does not find it open. A refused write changes nothing the user did: a table that held
+      // no change still holds none and is asked about nowhere.
+      const bool wasLocked = locked_;
       UnlockFiles();
       Table.FileDate = FileDate;
       try {
@@ -314,17 +317,17 @@ bool TGridState::SaveFile(const std::vector<std::pair<std::string, TDataFile*>>&
       } catch (const TChangedSinceRead&) {
         // Saved by another meanwhile: this copy can never be saved, and nobody edits the file any more.
         Table.FileDate = FileDate;
-        modified_ = true;
         throw;
       } catch (...) {
         Table.FileDate = FileDate;
         try {
-          LockTableFiles(RemoveExtension(fileName_), LockExtension());
-          locked_ = true;
+          if (wasLocked) {
+            LockTableFiles(RemoveExtension(fileName_), LockExtension());
+            locked_ = true;
+          }
         } catch (...) {
           // Someone else locked it meanwhile: the next change asks for the lock again and is refused.
         }
-        modified_ = true;
         throw;
       }
       FileDate = Table.FileDate;
@@ -749,12 +752,16 @@ void TGridState::TrimEmptyTailRows() {
 void TGridState::SetMode(TGridMode mode) {
   ForgetCellUndo();
   if (mode == gmEdit) {
-    LockOnce();
+    // The lock tells the other workstations that the table is being edited: it is taken on entering
+    // the mode, so that a refusal comes before anything is typed, and given back on leaving it unless
+    // something changed. Only a change makes the table one to save.
+    LockNoModify();
     mode_ = gmEdit;
     CollapseBlock();
   } else {
     mode_ = mode;
     TrimEmptyTailRows();
+    if (locked_ && !modified_) UnlockFiles();
   }
   RefreshEditor();
   StateChanged();
@@ -794,15 +801,18 @@ bool TGridState::SetEditText(const std::string& text) {
 }
 
 TGridState::TEditResult TGridState::StoreEditText(const std::string& text) {
-  LockOnce();
+  LockNoModify();
   const int row = CurrentTableRow();
   const int c = CurrentTableCol();
   if (c < 1 || c > Table.NCols || row > maxRows_) return TEditResult::Refused;
   std::string value = text;
   if (!SetCellText(Table, row, c, value)) {
     if (IsNumberStart(Table.ColType[static_cast<std::size_t>(c)], text)) return TEditResult::Partial;
-    return value.empty() || value == text ? TEditResult::Refused : TEditResult::Cut;
+    if (value.empty() || value == text) return TEditResult::Refused;
+    modified_ = true;  // the cell holds the text's start
+    return TEditResult::Cut;
   }
+  modified_ = true;
   if (row > Table.RowCount) {
     Table.RowCount = row;
     scroll_.Max = std::max(1, Table.RowCount);

@@ -50,10 +50,23 @@ protected:
 TEST_F(GridEdit, EditModeLocksOnceAndTheEditorRefusesWhatTheColumnCannotHold) {
   EXPECT_FALSE(grid_.Modified());
   EXPECT_FALSE(std::filesystem::exists(path_ + "~"));
-  QTest::keyClick(&grid_, Qt::Key_F4);
-  EXPECT_EQ(grid_.Mode(), ld::gui::gmEdit);
-  EXPECT_TRUE(grid_.Modified());  // locked for a change before any cell changed
-  EXPECT_EQ(LockOwner(), Short("Иванов"));
+  // Editing locks the table before any cell changed, and leaving it with nothing changed lets the lock
+  // go: the other workstations are told "редактируется" only while someone edits, and nothing is asked.
+  for (int pass = 0; pass < 2; ++pass) {
+    QTest::keyClick(&grid_, Qt::Key_F4);
+    EXPECT_EQ(grid_.Mode(), ld::gui::gmEdit);
+    EXPECT_FALSE(grid_.Modified());
+    EXPECT_EQ(LockOwner(), Short("Иванов"));
+    if (pass == 0) {
+      QTest::keyClicks(grid_.Editor(), "ab");  // letters into the integer Nr change nothing
+      EXPECT_EQ(Cell(1, 1), "1");
+      EXPECT_FALSE(grid_.Modified());
+      QTest::keyClick(&grid_, Qt::Key_F4);
+      EXPECT_EQ(grid_.Mode(), ld::gui::gmView);
+      EXPECT_FALSE(grid_.Modified());
+      EXPECT_FALSE(std::filesystem::exists(path_ + "~"));
+    }
+  }
   ASSERT_TRUE(grid_.Editor()->isVisible());
   EXPECT_EQ(grid_.Editor()->text(), "1");
 
@@ -232,6 +245,28 @@ TEST_F(GridEdit, FailedWriteKeepsTheTableLockedForItsOwnerARefusedOneLetsItGo) {
   EXPECT_TRUE(grid_.Modified());
   EXPECT_FALSE(grid_.LockedFiles());
   EXPECT_FALSE(std::filesystem::exists(path_ + "~"));
+
+  // Shown anew and saved with nothing typed, over another workstation's save or onto a full disk: the
+  // refusal leaves a table that holds no change of its user, so no later showing asks to save it; a
+  // table being edited keeps the edit's lock until the edit ends.
+  for (const bool editing : {false, true}) {
+    grid_.OpenFile(path_, 1, 1, 1, true, true, true);
+    if (editing) QTest::keyClick(&grid_, Qt::Key_F4);
+    box_.Clear();
+    if (editing) {
+      const ld::test::FullDisk disk;
+      QTest::keyClick(grid_.Editor(), Qt::Key_F2);
+    } else {
+      std::filesystem::last_write_time(path_, std::filesystem::last_write_time(path_) + std::chrono::seconds(30));
+      QTest::keyClick(&grid_, Qt::Key_F2);
+    }
+    EXPECT_EQ(box_.Texts().size(), 1u);
+    EXPECT_FALSE(grid_.Modified()) << editing;
+    EXPECT_EQ(grid_.LockedFiles(), editing);
+    EXPECT_EQ(std::filesystem::exists(path_ + "~"), editing);
+    if (editing) QTest::keyClick(grid_.Editor(), Qt::Key_F4);
+    EXPECT_FALSE(std::filesystem::exists(path_ + "~"));
+  }
 }
 
 // Another program's save within the tick of the grid's read, on a folder that keeps whole seconds: the
