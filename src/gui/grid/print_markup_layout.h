@@ -16,7 +16,7 @@ struct PrintPageSetup {
   int px = 600;  // printer pixels per inch, horizontally and vertically
   int py = 600;
   bool landscape = false;
-  double topCm = 1, leftCm = 2, bottomCm = 1;  // margins
+  double topCm = 1, leftCm = 2, bottomCm = 1, rightCm = 1;  // margins
   int fontHeight = 0;                          // |font height| in printer pixels
 };
 
@@ -43,6 +43,10 @@ struct PrintPage {
 constexpr double kPageWidthInches = 8.27;
 constexpr double kPageHeightInches = 11.69;
 
+// A table wider than the page is printed in bands of its columns, each band on pages of its own after
+// the one before: every band starts with the table's first column (the row number), so that a row can be
+// followed from band to band, and repeats the header row. A band takes every next column that fits
+// the page between the margins, and at least one.
 class PrintPaginator {
 public:
   PrintPaginator(const std::vector<std::string>& document, const PrintPageSetup& setup, PrintTextWidth textWidth);
@@ -50,14 +54,23 @@ public:
   // False when the margins leave no room for one line: such a document would never end.
   bool HasRoom() const { return top_ + LineStep() < bottom_; }
   bool AtEnd() const { return next_ >= lines_.size() && pages_ > 0; }
-  std::size_t LineCount() const { return lines_.size(); }
+  // The lines to lay out, a table's lines counted once for each band of its columns.
+  std::size_t LineCount() const { return total_; }
 
   // The next page; call only while HasRoom() and !AtEnd().
   PrintPage NextPage();
 
 private:
+  // The lines of one table, from its header row (or its first row) to its last row, with the widths of
+  // its columns and the bands they are printed in.
+  struct TableSpan {
+    std::size_t start = 0, end = 0;
+    std::vector<int> widths;
+    std::vector<std::vector<std::size_t>> bands;
+  };
+
   int LineStep() const { return fontHeight_ + extra_ - 1; }
-  void MeasureTable(std::size_t from);
+  void MeasureTables(int right);
   void LayOutRow(const PrintLine& line, int y, PrintPage& page);
 
   std::vector<PrintLine> lines_;
@@ -67,8 +80,11 @@ private:
   int fontHeight_ = 0, extra_ = 0, padding_ = 0;
   int shift_ = 0;
   int numberX_ = 0, numberY_ = 0;
-  std::vector<int> widths_;  // column widths of the current table
+  std::vector<TableSpan> tables_;
+  std::size_t table_ = 0;     // the table laid out now, or the next one
+  std::size_t band_ = 0;      // the band of its columns laid out now
   std::size_t next_ = 0;
+  std::size_t done_ = 0, total_ = 0;
   int pages_ = 0;
 };
 

@@ -60,6 +60,7 @@ PrintPageSetup ReportPageSetup(const QPrinter& printer, const QFont& documentFon
   setup.topCm = margins.top;
   setup.leftCm = margins.left;
   setup.bottomCm = margins.bottom;
+  setup.rightCm = margins.right;
   setup.fontHeight = FontHeightPx(documentFont, setup.py);
   return setup;
 }

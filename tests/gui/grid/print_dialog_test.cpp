@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -26,7 +27,10 @@
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 #include "gui/common/modal.h"
+#include "gui/grid/print_markup_table.h"
 #include "gui/grid/report_print.h"
 #include "gui/grid/report_print_device.h"
 #include "gui/grid/report_print_form.h"
@@ -176,6 +180,54 @@ TEST_F(PrintDialog, LongTableGoesOnNumberedPagesAndShiftIndentsTwoCentimetres) {
   const std::string pictures = test::OutputPath("print_long_table");
   RunCommand("pdftoppm -r 50 -png '" + pdf + "' '" + pictures + "'");
   EXPECT_TRUE(fs::exists(pictures + "-1.png") || fs::exists(pictures + "-01.png"));
+}
+
+// The district's station table is far wider than a portrait page: every column's caption reaches some
+// page of the PDF, the row number column leading each band of columns.
+TEST_F(PrintDialog, AWideTableGoesOnInBandsOfColumnsThatHoldEveryColumn) {
+  const std::string savedMaket = MaketFileName;
+  MaketFileName = (test::DataDir() / "maket.zr").string();
+  TDataFile table;
+  EXPECT_TRUE(ReadMaket(LayoutTransTP, table));
+  CreateColumns(table, 2);
+  MaketFileName = savedMaket;
+  std::vector<std::string> captions;
+  for (int k = 1; k <= table.NCols; ++k) {
+    if (table.Visible[k] != 1) continue;
+    std::string text = "7";
+    for (int r = 1; r <= 2; ++r) SetCellText(table, r, k, text = "7");
+    captions.push_back(table.ColTitle[k]);
+  }
+  table.RowCount = 2;
+  std::vector<std::string> doc;
+  AppendTablePrintLines(table, doc);
+  FreeTable(table);
+  Run(doc, [&](TPrnSetForm& form) {
+    PrintBtn(form)->click();
+    PrintBtn(form)->click();
+  });
+  EXPECT_TRUE(box.Calls().empty());
+  const int pages = PdfPages(pdf);
+  ASSERT_GT(pages, 1);
+  // The words of every page, blanks and line breaks taken as one blank.
+  std::string words;
+  for (int page = 1; page <= pages; ++page) {
+    const std::string text = RunCommand("pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                                        " '" + pdf + "' - ");
+    EXPECT_NE(text.find("№"), std::string::npos) << "page " << page;
+    for (const char c : text + " ")
+      if (!std::isspace(static_cast<unsigned char>(c)) || (!words.empty() && words.back() != ' '))
+        words += std::isspace(static_cast<unsigned char>(c)) ? ' ' : c;
+  }
+  ASSERT_GT(captions.size(), 20u);
+  for (std::string caption : captions) {
+    std::string single;
+    for (const char c : caption)
+      if (!std::isspace(static_cast<unsigned char>(c)) || (!single.empty() && single.back() != ' '))
+        single += std::isspace(static_cast<unsigned char>(c)) ? ' ' : c;
+    while (!single.empty() && single.back() == ' ') single.pop_back();
+    EXPECT_NE(words.find(single), std::string::npos) << caption;
+  }
 }
 
 TEST_F(PrintDialog, WithoutPrinterTheReportGoesToAPdfFileAndAFailureLeavesTheDialogUsable) {

@@ -1,6 +1,8 @@
 // Pages of a marked-up report: where rows, cells, indents and page numbers land.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,61 @@ TEST(PrintLayout, LongTableGoesOnWithoutRepeatingItsHeader) {
   // The page number sits half a page across, above the top margin.
   EXPECT_EQ(second.numberX, 414);  // Round(100 x 8.27 / 2)
   EXPECT_EQ(second.numberY, 100 - 20 - 8);
+}
+
+// A table wider than the page goes on in bands of its columns, each band on pages of its own and led by
+// the row number column, with the header row again; no column is left out or printed twice, and nothing
+// reaches over the right margin. A table that fits, indented or not, stays one band.
+TEST(PrintLayout, WideTableGoesOnInBandsOfColumnsLedByTheRowNumber) {
+  struct Case {
+    int columns, rows, shiftCm;
+    std::size_t pages;
+  };
+  // 1 cm right margin: the right edge at Round(100 x (8.27 - 1 / 2.54)) = 788 px. A column "Колонка
+  // kk" is 108 px wide, the row number column 28: 1 + 27 + 6 x 107 = 670 fits from 50, a seventh does
+  // not (777 + 50 > 788); with a 2 cm indent (79 px) five fit.
+  for (const Case c : {Case{20, 3, 0, 4}, Case{20, 60, 0, 8}, Case{20, 3, 2, 4}, Case{6, 3, 0, 1}}) {
+    std::vector<std::string> doc{"Ведомость", "Shift " + std::to_string(c.shiftCm)};
+    std::string header = "StartTable№&";
+    for (int k = 1; k <= c.columns; ++k) header += "0~Колонка " + std::to_string(10 + k) + "&";
+    doc.push_back(header);
+    for (int r = 1; r <= c.rows; ++r) {
+      std::string row = "Table" + std::to_string(r) + "&";
+      for (int k = 1; k <= c.columns; ++k) row += "0~" + std::to_string(r * 100 + 10 + k) + "&";
+      doc.push_back(row);
+    }
+    doc.push_back("Итог");
+    PrintPaginator pages(doc, TestPage(), Width);
+    std::map<std::string, int> captions, cells;
+    std::vector<PrintPage> printed;
+    while (!pages.AtEnd() && printed.size() < 20) printed.push_back(pages.NextPage());
+    const std::string what = std::to_string(c.columns) + " x " + std::to_string(c.rows) + " at " +
+                             std::to_string(c.shiftCm) + " cm";
+    ASSERT_EQ(printed.size(), c.pages) << what;
+    EXPECT_EQ(printed.back().linesDone, pages.LineCount()) << what;
+    for (const PrintPage& page : printed) {
+      int first = -1;
+      for (const auto& op : page.ops) {
+        EXPECT_LE(std::max(op.x1, op.x2), 788) << what << " page " << page.number << " " << op.text;
+        if (op.kind != PrintOp::Text) continue;
+        if (op.text.rfind("Колонка", 0) == 0) ++captions[op.text];
+        if (op.text.size() >= 3 && op.text.find_first_not_of("0123456789") == std::string::npos) ++cells[op.text];
+        // every line of a band begins with its row number or the header's "№"
+        if (first < 0 && op.text != "Ведомость" && op.text != "Итог") {
+          first = 1;
+          const int key = c.rows >= 10 ? 28 : 18;  // the row number column's width
+          const int x0 = 50 + 79 * c.shiftCm / 2;
+          EXPECT_TRUE(op.text == "№" || (op.text.size() <= 2 && std::isdigit(static_cast<unsigned char>(op.text[0]))))
+              << what << " page " << page.number << " " << op.text;
+          EXPECT_EQ(op.x1, op.text == "№" ? x0 + key / 2 - 5 : x0 + 4) << what << " page " << page.number;
+        }
+      }
+    }
+    EXPECT_EQ(captions.size(), static_cast<std::size_t>(c.columns)) << what;
+    EXPECT_EQ(cells.size(), static_cast<std::size_t>(c.columns * c.rows)) << what;
+    for (const auto& [text, count] : captions) EXPECT_EQ(count, 1) << what << " " << text;
+    for (const auto& [text, count] : cells) EXPECT_EQ(count, 1) << what << " " << text;
+  }
 }
 
 TEST(PrintLayout, MarginsWithoutRoomForALineAreRefused) {
