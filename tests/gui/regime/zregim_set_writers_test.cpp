@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QRadioButton>
 #include <QTimeEdit>
+#include <QToolButton>
 
 #include <functional>
 #include <map>
