@@ -316,6 +316,7 @@ void ReadConfig() {
 }
 
 void WriteConfig() {
+  if (ConfigFileName.empty()) return;  // a program without a settings file keeps them in memory
   try {
     // The file as it lies now, with what other copies wrote since this one read it.
     TMemIniFile ini(ConfigFileName);

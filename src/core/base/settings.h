@@ -142,7 +142,8 @@ void ReadConfig();
 // was read, or where the file still holds what was read (a key the file lacks is added, and a value is
 // written in the program's own form); a key another copy changed meanwhile stays as that copy wrote it.
 // A key written counts as read from the file from then on. The file is replaced in one rename. A
-// failure is shown in the message box; the file then stays as it was.
+// failure is shown in the message box; the file then stays as it was. With no settings file named,
+// the settings stay in memory.
 void WriteConfig();
 
 // Program files (catalogues, a scheme's own INI file ...) are one file whatever the letter case of their

@@ -152,6 +152,7 @@ bool ExecuteSchemeFormingDialog(const std::string& baseStem, bool& feederMode, s
   TSetExportFrm form(baseStem, parent);
   if (ExecModal(form) != QDialog::Accepted) return false;
   form.Store(feederMode, feeders);
+  WriteConfig();
   return true;
 }
 

@@ -170,6 +170,7 @@ bool ExecuteCutOptimSettings(std::vector<float>& voltages, bool& regimeChanged, 
   if (ExecModal(form) != QDialog::Accepted) return false;
   form.Accept(voltages);
   form.Store();
+  WriteConfig();
   regimeChanged = form.RegimeChanged;
   selectionChanged = form.SelectionChanged;
   return true;

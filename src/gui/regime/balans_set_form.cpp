@@ -100,6 +100,7 @@ void ExecuteBalanceSetupDialog() {
   form.Load();
   if (ExecModal(form) != QDialog::Accepted || !form.Validate().empty()) return;
   form.Store();
+  WriteConfig();
 }
 
 }  // namespace ld::gui

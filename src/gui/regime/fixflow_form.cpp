@@ -203,6 +203,7 @@ bool ExecuteBalansSettingsDialog(bool Full) {
   form.Load();
   if (ExecModal(form) != QDialog::Accepted || !form.Validate().empty()) return false;
   form.Store();
+  WriteConfig();
   return true;
 }
 

@@ -173,6 +173,7 @@ bool ExecuteCalcPeriodDialog() {
   form.Load();
   if (ExecModal(form) != QDialog::Accepted || !form.Check().empty()) return false;
   form.Store();
+  WriteConfig();
   return true;
 }
 

@@ -95,6 +95,7 @@ bool ExecuteEERMSettingsDialog() {
   } catch (const Error&) {
     return false;  // the typing check leaves only numbers; a text that slipped by changes nothing
   }
+  WriteConfig();
   return true;
 }
 

@@ -194,6 +194,7 @@ bool ExecuteLossSettingsDialog(const std::string& SchemePath, bool& OutWord) {
   form.Load();
   if (ExecModal(form) != QDialog::Accepted || !form.Check().empty()) return false;
   form.Store();
+  WriteConfig();
   OutWord = form.OutWord();
   return true;
 }

@@ -84,6 +84,7 @@ bool ExecuteTestSwitchDialog(bool& noSupRpt, bool& noSnrRpt) {
   ini.Date2 = form.Date2();
   ini.NoSupNorm = StrToIntZ(form._NoSup->text().toStdString());
   ini.ContNorm = StrToIntZ(form._Cont->text().toStdString());
+  WriteConfig();
   noSupRpt = form._NoSupRpt->isChecked();
   noSnrRpt = form._NoSnrRpt->isChecked();
   return true;
