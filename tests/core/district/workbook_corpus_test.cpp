@@ -28,6 +28,9 @@
 
 #include "core/base/codepage.h"
 #include "core/base/dynarray.h"
+#include "core/district/measure_base.h"
+#include "core/district/set_writer_inputs.h"
+#include "core/district/sheet_imports.h"
 #include "core/district/subscriber_books.h"
 #include "core/district/subscriber_xls.h"
 #include "core/tables/layout.h"
@@ -320,6 +323,14 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
+// A message with the book's and the base's places, which are this machine's, named by the book alone.
+std::string LocalText(std::string text, const fs::path& book, const fs::path& base) {
+  const std::string name = book.filename().string();
+  text = Replaced(std::move(text), fs::absolute(book).lexically_normal().string(), name);
+  text = Replaced(std::move(text), book.string(), name);
+  return Replaced(std::move(text), base.string(), "<база>");
+}
+
 TOutcome RunBook(const TBook& book, const fs::path& dir) {
   const std::string stem = (dir / "Район").string();
   const auto& layouts = ModeLayouts(book.Mode);
@@ -348,13 +359,7 @@ TOutcome RunBook(const TBook& book, const fs::path& dir) {
   } catch (const std::exception& e) {
     out.Refusal = e.what();
   }
-  // the book's and the base's places are this machine's: named by the book alone
-  const std::string name = book.Path.filename().string();
-  const auto local = [&](std::string text) {
-    text = Replaced(std::move(text), fs::absolute(book.Path).lexically_normal().string(), name);
-    text = Replaced(std::move(text), path, name);
-    return Replaced(std::move(text), dir.string(), "<база>");
-  };
+  const auto local = [&](std::string text) { return LocalText(std::move(text), book.Path, dir); };
   out.Refusal = local(out.Refusal);
   for (std::string& line : info) out.Messages.push_back(local(std::move(line)));
   for (std::size_t i = 0; i < files.size(); ++i) {
@@ -406,6 +411,51 @@ std::string OutcomeText(const TBook& book, const TOutcome& out) {
       for (int c = 1; c <= t.NCols; ++c)
         if (const std::string v = StoredText(t, r, c); !v.empty()) text += " " + t.FieldName[c] + "=" + v + ";";
       text += "\n";
+    }
+  return text;
+}
+
+// ---- the commands that measure the base from a workbook
+
+// The readers of the program's list whose command is another than the subscriber books': each measures
+// the tables of a base and must refuse a subscriber book by name, every table left as it was.
+std::vector<const TSheetImport*> MeasuringReaders() {
+  std::vector<const TSheetImport*> readers;
+  for (const TSheetImport& reader : SheetImports())
+    if (std::string_view(reader.Command) != kSubscriberBooksCommand) readers.push_back(&reader);
+  return readers;
+}
+
+// The outcome of a book given to a measuring command over the program's sample base, whose tables are
+// put back after a run that changed them; `fault` is set where the book is taken or the base changed.
+std::string MeasureOutcome(const TSheetImport& reader, const TBook& book, const fs::path& dir, std::string& fault) {
+  const std::string stem = (dir / "Образец").string();
+  std::vector<std::pair<std::string, std::string>> before;  // (file, bytes)
+  for (const char* layout : reader.Layouts) {
+    const std::string file = stem + GetMaketExtention(layout);
+    before.emplace_back(file, ReadBytes(file));
+  }
+  std::vector<std::string> messages;
+  std::string refusal;
+  try {
+    // the station measurements take loads in kW (type 2); the transformers' command, a tangent
+    const double setting = std::string_view(reader.Name) == kStationMeasureSheet ? 2 : 0.4;
+    MeasureBaseTables(stem, book.Path.string(), reader.Layouts, [&](std::vector<TDataFile>& tables, const TSheetCells& cells) {
+      return reader.Read(tables, cells, {&messages, setting, {}, {}, nullptr});
+    });
+  } catch (const std::exception& e) {
+    // the book and the command are the run's name: the refusal is told by what follows them
+    refusal = LocalText(e.what(), book.Path, dir);
+    refusal = Replaced(std::move(refusal), "Ошибка чтения файла \"" + book.Path.filename().string() + "\": ", "");
+    refusal = Replaced(std::move(refusal), "не подходит для команды \"" + std::string(reader.Command) + "\": ", "");
+  }
+  std::string text = "### " + book.Id + " @ " + reader.Command + "\n" + (refusal.empty() ? "taken\n" : "refused: " + refusal + "\n");
+  fault = refusal.empty() ? "taken by \"" + std::string(reader.Command) + "\"" : std::string();
+  for (const auto& [file, bytes] : before)
+    if (ReadBytes(file) != bytes) {
+      text += "changed: " + fs::path(file).extension().string() + "\n";
+      if (!refusal.empty()) fault = "refused by \"" + std::string(reader.Command) + "\", but the base was changed";
+      WriteBytes(file, bytes);
     }
   return text;
 }
@@ -683,18 +733,23 @@ std::vector<TBook> CorpusBooks(std::map<std::string, std::map<std::string, TCase
   return books;
 }
 
-// The project's own workbooks of these imports, each given to the command as each of its three books.
-std::vector<TBook> OwnBooks() {
+// The project's own workbooks of these imports, each given to the command as each of its three books:
+// the test data's and those the program writes itself as the inputs of its commands (into `written`).
+std::vector<TBook> OwnBooks(const fs::path& written) {
+  set_inputs::PrepareSubscriberBooks(written.string());
+  set_inputs::WriteMeteringBooks(written.string(), 1);
   std::vector<TBook> books;
-  for (const char* folder : {"sheets", "subscriber_sheets"}) {
+  for (const fs::path& folder : {TestDataDir() / "sheets", TestDataDir() / "subscriber_sheets", written}) {
     std::vector<fs::path> files;
-    for (const auto& e : fs::directory_iterator(TestDataDir() / folder))
+    for (const auto& e : fs::directory_iterator(folder))
       if (const std::string ext = e.path().extension().string(); ext == ".xls" || ext == ".xlsx" || ext == ".ods")
         files.push_back(e.path());
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files)
       for (const char* mode : {"xprom", "xbyt", "xtech"})
-        books.push_back({std::string("own/") + folder + "/" + file.filename().string() + " " + mode, file, mode, nullptr, {}, {}, {}});
+        books.push_back({"own/" + (folder == written ? std::string("written") : folder.filename().string()) + "/" +
+                             file.filename().string() + " " + mode,
+                         file, mode, nullptr, {}, {}, {}});
   }
   return books;
 }
@@ -741,41 +796,54 @@ TEST(WorkbookCorpus, EveryBookReadAsBeforeAndAsItsCaseWants) {
   if (!fs::exists(CorpusDir() / "a" / "cases.json"))
     GTEST_SKIP() << "the workbook corpus is not beside the source tree: " << CorpusDir();
   TempDir dir;
-  WriteLayoutSubset(dir.Path() / "maket.zr", {LayoutMeterPoints, LayoutHouseholds, LayoutSubstInputs, LayoutSubstFeeders});
+  WriteLayoutSubset(dir.Path() / "maket.zr",
+                    {LayoutMeterPoints, LayoutHouseholds, LayoutSubstInputs, LayoutSubstFeeders, LayoutTransTP});
   MaketFileName = (dir.Path() / "maket.zr").string();
-  const fs::path base = dir.Path() / "base";
-  fs::create_directory(base);
+  const fs::path base = dir.Path() / "base", sample = dir.Path() / "sample", written = dir.Path() / "written";
+  for (const fs::path& d : {base, sample, written}) fs::create_directory(d);
+  CopyDataFiles(sample, [](const std::string& name) { return name.rfind("Образец.", 0) == 0; });
 
   std::map<std::string, std::map<std::string, TCase>> cases;
   std::vector<TBook> books = CorpusBooks(cases);
-  for (TBook& own : OwnBooks()) books.push_back(std::move(own));
+  for (TBook& own : OwnBooks(written)) books.push_back(std::move(own));
+  const std::vector<const TSheetImport*> measuring = MeasuringReaders();
 
+  // the subscriber command's outcomes, and apart from them the measuring commands' refusals
   const std::string snapshotFile = (SnapshotDir() / "outcomes.txt").string(),
+                    measuringFile = (SnapshotDir() / "other_commands.txt").string(),
                     faultsFile = (SnapshotDir() / "known_faults.txt").string();
-  const std::map<std::string, std::string> was = SnapshotBlocks(ReadBytes(snapshotFile));
+  std::map<std::string, std::string> was = SnapshotBlocks(ReadBytes(snapshotFile));
+  was.merge(SnapshotBlocks(ReadBytes(measuringFile)));
   const std::map<std::string, std::string> known = KnownFaults(ReadBytes(faultsFile));
-  std::string snapshot, faultList, changed, wantFaults, mended;
+  std::string snapshot, measuringSnapshot, faultList, changed, wantFaults, mended;
   int changedCount = 0;
   std::set<std::string> seen;
+  // one run's outcome against the snapshot, and what it misses against the list of today's faults
+  const auto record = [&](const std::string& id, const std::string& text, const std::string& fault, const std::string& wanted) {
+    (id.find(" @ ") == std::string::npos ? snapshot : measuringSnapshot) += text;
+    seen.insert(id);
+    if (const auto w = was.find(id); (w == was.end() || w->second != text) && ++changedCount <= 40)
+      changed += id + (w == was.end() ? " (not in the snapshot)\n" + text : "\n" + BlockDiff(w->second, text));
+    if (!fault.empty()) faultList += id + "\t" + fault + "\n";
+    if (const auto listed = known.find(id); listed == known.end()) {
+      if (!fault.empty()) wantFaults += id + " (" + wanted + "): " + fault + "\n";
+    } else if (fault.empty()) {
+      mended += id + " no longer fails: remove it from the list\n";
+    } else if (listed->second != fault) {
+      mended += id + " fails otherwise now: " + fault + "\n  (listed: " + listed->second + ")\n";
+    }
+  };
   for (const TBook& book : books) {
     const TOutcome out = RunBook(book, base);
-    const std::string text = OutcomeText(book, out);
-    snapshot += text;
-    seen.insert(book.Id);
-    if (const auto w = was.find(book.Id); w == was.end() || w->second != text) {
-      if (++changedCount <= 40)
-        changed += book.Id + (w == was.end() ? " (not in the snapshot)\n" + text : "\n" + BlockDiff(w->second, text));
-    }
+    const std::string fault = book.Case ? WantFault(book, out) : std::string();
+    record(book.Id, OutcomeText(book, out), fault.empty() ? fault : book.Mode + ": " + fault,
+           book.Case ? book.Case->Want + ", " + book.Case->Note : std::string());
     if (!book.Case) continue;
-    const std::string fault = WantFault(book, out);
-    if (!fault.empty()) faultList += book.Id + "\t" + book.Case->Mode + ": " + fault + "\n";
-    const auto listed = known.find(book.Id);
-    if (listed == known.end()) {
-      if (!fault.empty()) wantFaults += book.Id + " (" + book.Case->Want + ", " + book.Case->Note + "): " + fault + "\n";
-    } else if (fault.empty()) {
-      mended += book.Id + " no longer fails: remove it from the list\n";
-    } else if (listed->second != book.Case->Mode + ": " + fault) {
-      mended += book.Id + " fails otherwise now: " + fault + "\n  (listed: " + listed->second + ")\n";
+    // a subscriber book is of another kind for every command that measures the base
+    for (const TSheetImport* reader : measuring) {
+      std::string crossFault;
+      const std::string text = MeasureOutcome(*reader, book, sample, crossFault);
+      record(book.Id + " @ " + reader->Command, text, crossFault, "refused by name, nothing changed");
     }
   }
   for (const auto& [id, block] : was)
@@ -784,13 +852,14 @@ TEST(WorkbookCorpus, EveryBookReadAsBeforeAndAsItsCaseWants) {
   if (const char* write = std::getenv("LD_CORPUS_WRITE"); write && std::string(write) == "1") {
     fs::create_directories(SnapshotDir());
     WriteBytes(snapshotFile, snapshot);
+    WriteBytes(measuringFile, measuringSnapshot);
     WriteBytes(faultsFile,
                "# The corpus books that miss what their case wants today, each with why: written with the\n"
                "# snapshot (LD_CORPUS_WRITE=1); a book mended leaves it.\n" + faultList);
-    std::cout << "written " << snapshotFile << " and " << faultsFile << "\n";
+    std::cout << "written " << snapshotFile << ", " << measuringFile << " and " << faultsFile << "\n";
     return;
   }
-  EXPECT_EQ(changedCount, 0) << changedCount << " books' outcomes differ from " << snapshotFile
+  EXPECT_EQ(changedCount, 0) << changedCount << " books' outcomes differ from " << snapshotFile << " or " << measuringFile
                              << " (the first 40 below); where the change is meant, run the test with LD_CORPUS_WRITE=1 "
                                 "and show the snapshot's diff:\n"
                              << changed;
