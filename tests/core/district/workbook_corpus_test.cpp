@@ -670,6 +670,23 @@ std::string WantFault(const TBook& book, const TOutcome& out) {
   }
   const TGrid shown = ReadShownCsv(book.Shown);
   std::string faults;
+  // a case that names no cell wants the whole sheet: every row of data LibreOffice shows is stored
+  if (c.Shown.empty())
+    for (int r = 1; r <= static_cast<int>(shown.size()); ++r) {
+      const std::string key = Trimmed(GridCell(shown, r, 1));
+      bool found = true;
+      if (book.Mode == "xtech") {
+        double shownP = 0;
+        TShownCell energy;
+        energy.Row = r, energy.Col = 2;
+        const auto [t, i] = MeasuredRow(out, shown, energy);
+        if (t && ShownNumber(GridCell(shown, r, 2), shownP))
+          found = std::fabs(StoredNumber(*t, i, "P") - shownP) <= 0.5 + 1e-9 * std::fabs(shownP);
+      } else if (book.Mode == "xprom" ? IsRowNumberText(key) && !key.empty() : IsFeederNumber(key)) {
+        found = !RowsShowing(book, out, shown, r, 0).empty();
+      }
+      if (!found) faults += (faults.empty() ? "R" : "; R") + std::to_string(r) + ": the sheet's row is not among the stored rows";
+    }
   for (const TShownCell& cell : c.Shown) {
     if (!cell.IsNumber && cell.Text == "DROP") continue;  // the row may go or stay, as the note says
     const std::string at = "R" + std::to_string(cell.Row) + "C" + std::to_string(cell.Col);
