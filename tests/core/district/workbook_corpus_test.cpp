@@ -1,12 +1,16 @@
 // The regression corpus: subscriber workbooks as real programs write them (openpyxl, XlsxWriter, xlwt,
-// LibreOffice, gnumeric; ../shared/testdata/workbooks, laid out as its README says) and the project's own
-// books, each run once through the command that reads its kind ("Импорт базы абонентов (*.XLS)") into a
-// base of its own. Every book's outcome (refused with its message, or taken: every stored row field by
-// field, and the messages) is compared with the snapshot in tests/data/workbook_corpus, so that a changed
-// rule that refuses a book read before, or stores a field otherwise, fails here naming the book; and each
-// case is held to what it wants: stored as LibreOffice shows the cell, or refused naming the cell. The
-// books that miss what their case wants today are listed with their reason beside the snapshot; a book
-// mended there fails until it leaves the list. LD_CORPUS_WRITE=1 writes both files anew from this run.
+// LibreOffice, gnumeric; ../shared/testdata/workbooks, laid out as its README says), the project's own
+// books (its test data and the books the program writes as its commands' inputs), and a plain book of
+// each kind under the headings, titles and extra rows people write over it. Each runs once through the
+// command that reads its kind ("Импорт базы абонентов (*.XLS)", as the window calls it) into a base of
+// its own, and each subscriber book also through every command that measures the base from a workbook,
+// which must refuse it by name with every table as it was. Every outcome (refused with its message, or
+// taken: every stored row field by field, and the messages) is compared with the snapshot in
+// tests/data/workbook_corpus, so that a changed rule that refuses a book read before, or stores a field
+// otherwise, fails here naming the book; and each case is held to what it wants: stored as LibreOffice
+// shows the cell (or as its plain book is stored), or refused naming the cell. The books that miss what
+// their case wants today are listed with their reason beside the snapshot; a book mended, or failing
+// otherwise, fails the test until the list says so. LD_CORPUS_WRITE=1 writes the files anew from the run.
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
 
