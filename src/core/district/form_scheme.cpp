@@ -160,7 +160,7 @@ struct TBaseTable {
   TDataFile table;
 
   TBaseTable(const std::string& stem, const char* layout) {
-    fileName = FindFileNoCase(stem + GetMaketExtention(layout));
+    fileName = FamilyFile(stem, GetMaketExtention(layout));
     std::error_code ec;
     exists = std::filesystem::is_regular_file(fileName, ec);
     if (exists) {

@@ -10,6 +10,7 @@
 #include "core/base/file_replace.h"
 #include "core/base/settings.h"
 #include "core/tables/file_io.h"
+#include "core/tables/table_file.h"
 
 namespace ld {
 
@@ -59,7 +60,7 @@ std::optional<std::array<TRecorded, 4>> ParseRecord(std::string_view bytes) {
 }  // namespace
 
 std::optional<std::string> ReadFormedBase(const std::string& schemeStem) {
-  const std::string file = FindFileNoCase(schemeStem + FormedBaseExt);
+  const std::string file = FamilyFile(schemeStem, FormedBaseExt);
   RecoverTableSetForRead(file);
   std::string bytes;
   if (!fileio::ReadAllBytes(file, bytes)) {

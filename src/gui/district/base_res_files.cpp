@@ -177,8 +177,8 @@ void TBaseResForm::ShowTable(const std::string& layout, const std::string& file,
 
 void TBaseResForm::LineItemClick() {
   if (BaseFileName.empty() || !CommitGrid()) return;
-  ShowTable(LayoutLines10, BaseFileName + GetMaketExtention(LayoutLines10), LayoutLines10, FileNameOf(BaseFileName),
-            true);
+  ShowTable(LayoutLines10, FamilyFile(BaseFileName, GetMaketExtention(LayoutLines10)), LayoutLines10,
+            FileNameOf(BaseFileName), true);
 }
 
 void TBaseResForm::DataItemClick(QObject* sender) { SwitchToTable(sender); }
@@ -197,7 +197,7 @@ bool TBaseResForm::SwitchToTable(QObject* sender) {
   for (const auto& [item, target] : targets)
     if (item == sender) layout = target;
   if (!layout || BaseFileName.empty() || !CommitGrid()) return false;
-  ShowTable(layout, BaseFileName + GetMaketExtention(layout), layout, FileNameOf(BaseFileName), false);
+  ShowTable(layout, FamilyFile(BaseFileName, GetMaketExtention(layout)), layout, FileNameOf(BaseFileName), false);
   return true;
 }
 

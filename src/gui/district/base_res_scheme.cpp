@@ -9,6 +9,7 @@
 
 #include "core/district/scheme_forming.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 #include "gui/district/base_res_form.h"
 #include "gui/district/command_panels.h"
 #include "gui/district/cmp_subst_form.h"
@@ -51,7 +52,7 @@ void TBaseResForm::ExportBtnClick() {
     ProcBar->hide();
     const std::string shown = DataGrid_->table().Name;
     if (shown == LayoutLines10 || shown == LayoutLines04 || shown == LayoutTransTP || shown == LayoutSwitchLog)
-      ShowTable(shown, BaseFileName + GetMaketExtention(shown), shown,
+      ShowTable(shown, FamilyFile(BaseFileName, GetMaketExtention(shown)), shown,
                 std::filesystem::path(BaseFileName).filename().string(), shown == LayoutLines10);
   };
   TSchemeFormingResult result;
