@@ -14,7 +14,12 @@ bool WriteSchemeWithBase(TSchemeWithBase run, TSchemeWithBaseWritten& written) {
   for (const auto& [file, table] : district.Files()) read.emplace_back(file, table->FileDate);
   const TDistrictStamps before = DistrictStampsOf(run.SchemeStem, read);
   std::string record;
-  const bool recorded = !read.empty() && run.Record.has_value() && FormedFromBase(run.Record, before, 0);
+  // A scheme of an earlier version, judged by the dates, is its base's only where every branch formed from an
+  // element found it: then the base, brought to the scheme, agrees with it, and the record says so.
+  const bool recorded = !read.empty() && (run.Record.has_value()
+                                              ? FormedFromBase(run.Record, before, 0)
+                                              : district.AllFound() &&
+                                                    FormedFromBase(std::nullopt, before, run.Branches->FileDate.Date));
   if (recorded) run.Files.push_back(FormedBaseRunBytes(run.SchemeStem, before, &record));
   WriteTableSet(tables, run.Files);
   TRunBytes::TWritten after;

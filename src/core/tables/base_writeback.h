@@ -40,11 +40,12 @@ struct TSchemeWithBaseWritten {
 // letter case of their names, brought to the scheme's branches (PrepareElementTables): every state and
 // every parameter the diagram edits in which the base differs from the scheme. The district tables go
 // before the branches, so that a scheme without a record, which is judged by the dates of the files, stays
-// its base's. The record goes with them only for a scheme whose record names the base as this run read it
-// (FormedFromBase): the base then agrees with the scheme as the run writes both. A scheme without a record (never formed here, or
-// formed by an earlier version) gets none. False, with nothing written, where a branch does not match its
-// element (told in the message box); a stem without district tables writes the scheme alone. Table-store
-// errors pass to the caller.
+// its base's. The record goes with them only where the base then agrees with the scheme: for a scheme whose
+// record names the base as this run read it (FormedFromBase), and for one without a record (formed by an
+// earlier version) that the dates take for the base's and whose every branch formed from an element found
+// that element's row. Any other scheme gets no record. False, with nothing written, where a branch does not
+// match its element (told in the message box); a stem without district tables writes the scheme alone.
+// Table-store errors pass to the caller.
 bool WriteSchemeWithBase(TSchemeWithBase run, TSchemeWithBaseWritten& written);
 
 }  // namespace ld

@@ -167,10 +167,13 @@ struct ElementTable {
 
 // Checks every branch of one element table and carries what the drawing changed over; the first branch
 // row that does not match its element, or 0.
-int MatchTable(ElementTable& e, const TBranchCols& b, const TNeutralTap& neutral) {
+int MatchTable(ElementTable& e, const TBranchCols& b, const TNeutralTap& neutral, int& matched) {
   const auto rows = b.RowCount;
   auto linked = [&](int i) { return b.ExtFile->GetItem(i) == e.ext && b.Idx->Get(i) != 0; };
-  auto put = [&](int i) { return TWriteBack{b, i}; };
+  auto put = [&](int i) {
+    ++matched;
+    return TWriteBack{b, i};
+  };
   if (e.ext == ".RSL") {
     TLine10Cols l;
     FillLine10Cols(e.table, l);
@@ -279,6 +282,7 @@ bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TEle
   TBranchCols b;
   FillBranchCols(branches, b);
   std::vector<std::unique_ptr<TElementTables::TTable>> read;
+  int matched = 0;  // branches formed from an element that found it
   for (const auto& [ext, title] : kTables) {
     const std::string fileName = FamilyFile(basePath, ext);
     std::error_code ec;
@@ -288,7 +292,7 @@ bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TEle
     e.title = title;
     e.fileName = fileName;
     ReadTableFile(fileName, e.table);
-    if (const int row = MatchTable(e, b, neutral); row != 0) {
+    if (const int row = MatchTable(e, b, neutral, matched); row != 0) {
       ShowMsgForm("Таблица \"Ветви схемы\" (строка " + std::to_string(row) + ") не соответствует таблице \"" +
                       title + "\". Необходимо заново загрузить схему",
                   mkError, mbOk);
@@ -296,7 +300,12 @@ bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TEle
     }
     read.push_back(std::make_unique<TElementTables::TTable>(TElementTables::TTable{fileName, std::move(e.owned)}));
   }
+  int linked = 0;
+  for (int i = 1; i <= b.RowCount; ++i)
+    for (const auto& [ext, title] : kTables)
+      if (b.ExtFile->GetItem(i) == ext && b.Idx->Get(i) != 0) ++linked;
   tables.tables_ = std::move(read);
+  tables.allFound_ = matched == linked;
   return true;
 }
 

@@ -55,12 +55,15 @@ public:
 
   // Each table with its file, in the order above, for WriteTablesTogether.
   std::vector<std::pair<std::string, TDataFile*>> Files() const;
+  // Whether every branch formed from a district element found its element's row among the tables.
+  bool AllFound() const { return allFound_; }
 
 private:
   friend bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables,
                                    const std::function<int(const std::string&)>& neutral);
   struct TTable;
   std::vector<std::unique_ptr<TTable>> tables_;
+  bool allFound_ = false;
 };
 
 // Fills tables after checking that each branch formed from a district element still matches its

@@ -274,10 +274,19 @@ TEST_F(BaseSwitching, ADiskFullAtAnyFileOfTheSetChangesNothingAndNamesTheFile) {
 // before the branch's last one, and a cancelled one, leave every branch as it was. The same over a base
 // whose tables carry lower-case extensions, which stay the only files of the base; and where the program
 // is killed right after the run of the second switching, the base, the scheme, its journal, its date and
-// the record stand so, whole.
+// the record stand so, whole. A scheme without the record of its base gets one only with a base that
+// agrees with it.
 TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWithIt) {
   const std::string stem = folder_ + "/Образец";
   const TDateTime day2 = EncodeDate(2026, 11, 2) + 0.5, day3 = day2 + 1;
+  // the district tables as they stand
+  const auto stampsNow = [&] {
+    TRunBytes::TWritten files;
+    for (const char* layout : DistrictTableLayouts)
+      if (const std::string file = FamilyFile(stem, GetMaketExtention(layout)); fs::exists(file))
+        files.emplace_back(file, FileStampOf(file));
+    return DistrictStampsOf(stem, files);
+  };
   for (const auto& [lowerCase, killed] : {std::pair(false, false), {true, false}, {false, true}, {true, true}}) {
     SCOPED_TRACE(std::string(lowerCase ? "lower-case extensions" : "the layout's extensions") +
                  (killed ? ", killed right after the switching's run" : ""));
@@ -334,11 +343,7 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
     ReadTableFile(stem + GetMaketExtention(LayoutSwitchLog), journal);
     EXPECT_EQ(journal.RowCount, 4) << "two entries of two rows";
     EXPECT_EQ(ReadCurDateSwt(stem), day3);
-    TRunBytes::TWritten files;
-    for (const char* layout : DistrictTableLayouts)
-      if (const std::string file = FamilyFile(stem, GetMaketExtention(layout)); fs::exists(file))
-        files.emplace_back(file, FileStampOf(file));
-    const TDistrictStamps now = DistrictStampsOf(stem, files);
+    const TDistrictStamps now = stampsNow();
     EXPECT_TRUE(FormedFromBase(ReadFormedBase(stem), now, 0));
     EXPECT_EQ(box.FormedBase, ReadFormedBase(stem)) << "the record the save wrote";
     EXPECT_EQ((TDistrictStamps{box.DateRSL, box.DateRTP, box.DateR04, box.DateRSV}), now);
@@ -366,14 +371,25 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
     diagram::LoadScheme(again, stem);
     EXPECT_EQ(ErrorOf([&] { diagram::StartChange(again); }), "<no error>");
     diagram::DropFirstChange(again);
-    // A scheme without the record of its base (never formed from it, or by an earlier version) is written
-    // back to the base all the same, and gets no record that would take it for the base's.
+    // A scheme without the record of its base is given one by its write-back only where every branch formed
+    // from an element found it, so that the base then agrees with it (a scheme of an earlier version); one
+    // with a branch of an element the base lacks (never formed from it) gets none.
     fs::remove(FamilyFile(stem, FormedBaseExt));
     diagram::LoadScheme(box, stem);
+    diagram::StartChange(box);
+    const int foreign = LinkedRows(box, LayoutLines10, 3).back();
+    const std::int32_t idx = box.BranchCols.Idx->Get(foreign);
+    (*box.BranchCols.Idx)[foreign] = 99999;
     ASSERT_EQ(Switch(box, lines[0], true, day3 + 1), TSwitchingEnd::Saved);
-    EXPECT_EQ(Disagreeing(stem), std::vector<int>{});
+    EXPECT_EQ(Disagreeing(stem), std::vector<int>{foreign});
     EXPECT_EQ(ReadFormedBase(stem), std::nullopt);
     EXPECT_EQ(box.FormedBase, std::nullopt);
+    diagram::StartChange(box);
+    (*box.BranchCols.Idx)[foreign] = idx;
+    ASSERT_EQ(Switch(box, lines[0], true, day3 + 2), TSwitchingEnd::Saved);
+    EXPECT_EQ(Disagreeing(stem), std::vector<int>{});
+    EXPECT_TRUE(FormedFromBase(ReadFormedBase(stem), stampsNow(), 0));
+    EXPECT_EQ(box.FormedBase, ReadFormedBase(stem));
     for (const std::string& file : lower) EXPECT_TRUE(fs::exists(file)) << file;
     for (const char* layout : DistrictTableLayouts) {
       EXPECT_FALSE(lowerCase && fs::exists(stem + GetMaketExtention(layout))) << "a second file beside " << layout;

@@ -1,5 +1,6 @@
 // The diagram panel of the regime window: the diagram of the open scheme with its regime, and a
 // switching entered into the journal.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <map>
@@ -362,6 +363,60 @@ TEST_F(RegimeDiagram, ASwitchingNotSavedWithItsEntryIsUndoneAndNoLaterSaveWrites
   base.FileDate = TFileStamp();  // a new file of these rows
   WriteTableFile(dir / "копия.RSL", base);
   EXPECT_EQ(ReadBytes(dir / "копия.RSL"), lines) << "the base's lines changed beyond the switched states";
+  EXPECT_TRUE(NoLocks());
+}
+
+// Two switchings on the diagram, the first with "Сохранение коммутаций, параметров линий и
+// трансформаторов в базу РЭС" off (as a new workstation has it), the second after it was ticked in the
+// diagram's settings: the first leaves the district lines as they were, the second writes both lines'
+// states into them, and nothing else of them; the diagram's next change is taken.
+TEST_F(RegimeDiagram, ASwitchingSavedBeforeTheBoxWasTickedReachesTheBaseWithTheNext) {
+  LinkToBase();
+  IniRec.FSaveCom = true;
+  IniRec.FSave10 = false;
+  WriteCurDateSwt(path, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
+  const std::string lines = ReadBytes(path + ".RSL");
+  const auto baseStates = [&] {
+    TDataFile base;
+    ReadTableFile(path + ".RSL", base);
+    TLine10Cols l;
+    FillLine10Cols(base, l);
+    std::string states;
+    for (int row = 1; row <= 2; ++row)
+      states += l.Commut->Get(row) == 0 ? "-" : Cp1251ToUtf8(std::string(1, l.Commut->Get(row)));
+    return states;
+  };
+  form->CorrectBtn->click();  // "Правка"
+  script.Then(Enter(11, 0));
+  Toggle(1);
+  EXPECT_EQ(Commut(1) + Commut(2), "О");
+  EXPECT_EQ(baseStates(), "--");
+  EXPECT_EQ(ReadBytes(path + ".RSL"), lines);
+
+  script.Then([](QDialog& d) {
+    Child<QCheckBox>(d, "CheckBox31").click();
+    Press(d, "OKBtn");
+  });
+  form->SetPrmBtn->click();
+  ASSERT_TRUE(IniRec.FSave10);
+  script.Then(Enter(11, 10));
+  Toggle(2);
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_EQ(Commut(1) + Commut(2), "ОО");
+  EXPECT_EQ(baseStates(), "ОО");
+  TDataFile base;
+  ReadTableFile(path + ".RSL", base);
+  TLine10Cols l;
+  FillLine10Cols(base, l);
+  (*l.Commut)[1] = (*l.Commut)[2] = 0;
+  base.FileDate = TFileStamp();  // a new file of these rows
+  WriteTableFile(dir / "копия.RSL", base);
+  EXPECT_EQ(ReadBytes(dir / "копия.RSL"), lines) << "the base's lines changed beyond the switched states";
+  script.Then(Enter(11, 20));
+  Toggle(1);
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_EQ(Commut(1) + Commut(2), "О");
+  EXPECT_EQ(baseStates(), "-О");
   EXPECT_TRUE(NoLocks());
 }
 
