@@ -390,6 +390,32 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
     EXPECT_EQ(Disagreeing(stem), std::vector<int>{});
     EXPECT_TRUE(FormedFromBase(ReadFormedBase(stem), stampsNow(), 0));
     EXPECT_EQ(box.FormedBase, ReadFormedBase(stem));
+    // Copied over a family of the layout's spelling, and onto a new name: one file of each table, the
+    // copy's scheme taken as its base's; removed, nothing of it stays.
+    if (lowerCase && !killed) {
+      const std::string copy = folder_ + "/Копия";
+      for (const char* layout : DistrictTableLayouts)
+        fs::copy_file(FamilyFile(stem, GetMaketExtention(layout)), copy + GetMaketExtention(layout));
+      for (const std::string& target : {copy, folder_ + "/Копия2"}) {
+        SaveBaseAs(stem, target);
+        for (const char* layout : DistrictTableLayouts) {
+          int files = 0;
+          for (const auto& entry : fs::directory_iterator(folder_))
+            files += UpperCase(entry.path().filename().string()) ==
+                     UpperCase(fs::path(target).filename().string() + GetMaketExtention(layout));
+          EXPECT_EQ(files, 1) << target << GetMaketExtention(layout);
+        }
+        EXPECT_EQ(Disagreeing(target), std::vector<int>{});
+        diagram::TSchemBoxState copied;
+        diagram::LoadScheme(copied, target);
+        EXPECT_EQ(ErrorOf([&] { diagram::StartChange(copied); }), "<no error>") << target;
+        diagram::DropFirstChange(copied);
+        DeleteTableFiles(target);
+        for (const auto& entry : fs::directory_iterator(folder_))
+          EXPECT_FALSE(entry.path().filename().string().starts_with(fs::path(target).filename().string() + "."))
+              << entry.path();
+      }
+    }
     for (const std::string& file : lower) EXPECT_TRUE(fs::exists(file)) << file;
     for (const char* layout : DistrictTableLayouts) {
       EXPECT_FALSE(lowerCase && fs::exists(stem + GetMaketExtention(layout))) << "a second file beside " << layout;
