@@ -416,6 +416,37 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
               << entry.path();
       }
     }
+    // Another workstation writes a district table right after the diagram's save with the base, within the
+    // tick of the scheme: the diagram keeps the stamps of what its run wrote, never those of the files read
+    // again, and refuses its next change (the scheme, written without a record, is judged by them alone).
+    if (!killed) {
+      const std::string linesFile = FamilyFile(stem, GetMaketExtention(LayoutLines10));
+      const std::string theirs = folder_ + "/другая-станция";
+      TDataFile their;
+      ReadTableFile(linesFile, their);
+      their.Title += " (другая станция)";
+      fs::remove(FamilyFile(stem, FormedBaseExt));
+      diagram::LoadScheme(box, stem);
+      diagram::StartChange(box);
+      (*box.BranchCols.Idx)[foreign] = 99999;
+      SetTableRunStepHook([&, laid = 0, removed = 0](TRunStep step) mutable {
+        if (step == TRunStep::Locked) laid = removed = 0;
+        laid += step == TRunStep::RecordLaid;
+        if (step != TRunStep::RecordRemoved || ++removed != laid) return;
+        WriteTableFile(theirs, their);
+        fs::last_write_time(theirs, fs::last_write_time(stem + GetMaketExtention(LayoutBranches)));
+        fs::rename(theirs, linesFile);
+      });
+      const TSwitchingEnd end = Switch(box, lines[1], true, day3 + 3);
+      SetTableRunStepHook(nullptr);
+      ASSERT_EQ(end, TSwitchingEnd::Saved);
+      EXPECT_EQ(ReadFormedBase(stem), std::nullopt);
+      EXPECT_EQ(ErrorOf([&] { diagram::StartChange(box); }),
+                "Файлы базы РЭС (*.RSL, *.RTP, *.R04, *.RSV) были изменены. Необходимо в задаче \"База РЭС\" "
+                "сформировать схему и загрузить ее заново в задаче \"Z-режим\"");
+      diagram::DropFirstChange(box);
+    }
+
     for (const std::string& file : lower) EXPECT_TRUE(fs::exists(file)) << file;
     for (const char* layout : DistrictTableLayouts) {
       EXPECT_FALSE(lowerCase && fs::exists(stem + GetMaketExtention(layout))) << "a second file beside " << layout;
