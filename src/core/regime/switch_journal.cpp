@@ -120,6 +120,12 @@ std::string EntryBeforeBranchText(TDataFile& journal, TDataFile& branches, int b
          FormatDateTime("dd.mm.yyyy hh:nn", last) + ": измените время или дату записи";
 }
 
+std::string SwitchEntryRefusal(TDataFile& journal, TDataFile& branches, int branchRow, TDateTime moment) {
+  if (const int row = FindSwitchEntry(journal, branches, branchRow, moment); row != 0)
+    return DuplicateEntryText(row, moment);
+  return EntryBeforeBranchText(journal, branches, branchRow, moment);
+}
+
 TDateTime ProposedSwitchMoment(TDataFile& journal, TDateTime now) {
   constexpr double kMinute = 1.0 / 1440;
   TDateTime proposed = std::floor(now / kMinute + 1e-6) * kMinute;

@@ -40,6 +40,11 @@ std::string DuplicateEntryText(int row, TDateTime moment);
 // same branch (the branch's state at that entry is no longer the state the new one starts from): the
 // moment entered, that of the branch's last entry and what to change. Empty where it holds none.
 std::string EntryBeforeBranchText(TDataFile& journal, TDataFile& branches, int branchRow, TDateTime moment);
+// What refuses an entry of branch row branchRow at moment as the journal stands: a repetition of that
+// branch's entry in the same minute (DuplicateEntryText) or a moment before its last entry
+// (EntryBeforeBranchText); empty for an entry the journal takes. The entry dialog and the save of the
+// switching judge an entry by this one rule.
+std::string SwitchEntryRefusal(TDataFile& journal, TDataFile& branches, int branchRow, TDateTime moment);
 // The moment a new entry is proposed at: now, to the minute, or the minute after the journal's last entry
 // when that is later, so that the proposal never repeats an entry and never goes before one.
 TDateTime ProposedSwitchMoment(TDataFile& journal, TDateTime now);

@@ -358,10 +358,21 @@ TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWith
                                 "03.11.2026 12:00: измените время или дату записи"});
     EXPECT_EQ(Switch(box, lines[0], true, 0), TSwitchingEnd::Cancelled);
     EXPECT_EQ(States(box), states);
-    // a repetition of the first entry, refused after the journal took the scheme back to its moment
     box_.Clear();
     EXPECT_EQ(Switch(box, lines[0], true, day2), TSwitchingEnd::Refused);
     EXPECT_EQ(box_.Texts(), std::vector<std::string>{DuplicateEntryText(1, day2)});
+    EXPECT_EQ(States(box), states);
+    // an entry the journal takes, once it took the scheme back to the entry's moment, whose save is
+    // refused (a branch no longer matches its element): the states replayed are put back too
+    box_.Clear();
+    const int renamed = LinkedRows(box, LayoutLines10, 3).back();
+    const std::string name = box.BranchCols.Name1->GetItem(renamed);
+    box.BranchCols.Name1->SetItem(renamed, "ЧУЖАЯ");
+    EXPECT_EQ(Switch(box, lines[0], true, day2 + 1.0 / 24), TSwitchingEnd::NotSaved);
+    box.BranchCols.Name1->SetItem(renamed, name);
+    EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Таблица \"Ветви схемы\" (строка " + std::to_string(renamed) +
+                                                     ") не соответствует таблице \"Линии 10(6) кВ\". Необходимо "
+                                                     "заново загрузить схему"});
     EXPECT_EQ(States(box), states);
     box_.Clear();
 

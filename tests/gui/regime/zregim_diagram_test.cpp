@@ -262,9 +262,9 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
   EXPECT_TRUE(NoLocks());
 }
 
-// A switching that its journal entry or its save does not take (cancelled, a repeated entry, a journal
-// another user holds, a disk full at the scheme's branches, the journal or the district lines) is undone
-// on the diagram and writes nothing; neither the save on leaving "Правка" nor the next switching writes
+// A switching that its journal entry or its save does not take (cancelled, a repeated entry, one dated
+// before the branch's last entry, a journal another user holds, a disk full at the scheme's branches, the
+// journal or the district lines) is undone on the diagram and writes nothing; neither the save on leaving "Правка" nor the next switching writes
 // it later. The switching that is saved changes only its line's state in the district base: the marks the
 // scheme holds in other letters, or not at all, stay as the base has them.
 TEST_F(RegimeDiagram, ASwitchingNotSavedWithItsEntryIsUndoneAndNoLaterSaveWritesIt) {
@@ -314,6 +314,15 @@ TEST_F(RegimeDiagram, ASwitchingNotSavedWithItsEntryIsUndoneAndNoLaterSaveWrites
          Press(d, "CancelBtn");
        }},
        duplicate},
+      {"before the branch's last entry, then cancelled", "", false, {[](QDialog& d) {
+         Child<QDateEdit>(d, "DateEdit").setDate(QDate(2004, 3, 5));
+         Child<QTimeEdit>(d, "TimeEdit").setTime(QTime(10, 50));
+         Press(d, "OKBtn");
+         Press(d, "CancelBtn");
+       }},
+       "Запись переключения на 05.03.2004 10:50 раньше последней записи этой ветви в журнале переключений "
+       "(строка 1, 05.03.2004 11:00). Новая запись должна быть позже 05.03.2004 11:00: измените время или дату "
+       "записи"},
       {"journal of another user", "", true, {}, "редактируется. Петров"},
       {"disk full at the branches", "Фидер.VET", false, {Enter(11, 5)}, FullDiskMessage(path + ".VET")},
       {"disk full at the journal", "Фидер.SWT", false, {Enter(11, 5)}, FullDiskMessage(path + ".SWT")},
