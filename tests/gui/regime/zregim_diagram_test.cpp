@@ -264,9 +264,10 @@ TEST_F(RegimeDiagram, SwitchingEnteredIntoTheJournal) {
 
 // A switching that its journal entry or its save does not take (cancelled, a repeated entry, one dated
 // before the branch's last entry, a journal another user holds, a disk full at the scheme's branches, the
-// journal or the district lines) is undone on the diagram and writes nothing; neither the save on leaving "Правка" nor the next switching writes
-// it later. The switching that is saved changes only its line's state in the district base: the marks the
-// scheme holds in other letters, or not at all, stay as the base has them.
+// journal or the district lines) is undone on the diagram and writes nothing; neither the save on leaving
+// "Правка" nor the next switching writes it later. The switching that is saved changes only its line's
+// state in the district base: the marks the scheme holds in other letters, or not at all, stay as the base
+// has them.
 TEST_F(RegimeDiagram, ASwitchingNotSavedWithItsEntryIsUndoneAndNoLaterSaveWritesIt) {
   LinkToBase();
   gui::TSchemBox& b = Box();
