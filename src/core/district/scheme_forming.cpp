@@ -132,7 +132,7 @@ private:
 
 std::vector<std::string> FeederChoiceItems(const std::string& baseStem) {
   std::vector<std::string> items;
-  const std::string file = baseStem + GetMaketExtention(LayoutSubstFeeders);
+  const std::string file = FamilyFile(baseStem, GetMaketExtention(LayoutSubstFeeders));
   if (!fileio::FileExists(file)) return items;
   TDataFile feeders;
   ReadTableFile(file, feeders);

@@ -13,6 +13,7 @@
 #include "core/base/msgbox.h"
 #include "core/base/strings.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 #include "gui/catalogs/cat_gr_form.h"
 #include "gui/common/modal.h"
 #include "gui/common/named_widget.h"
@@ -381,7 +382,7 @@ bool EditEnergyMeter(const std::string& SchemeBase, TDataFile& NodeTable, TDataF
   map[branch] = WriteLineMeter(LineFlowTable, map[branch], out);
   FlowRowMap = map;
   try {
-    WriteFeederMeter(SchemeBase + GetMaketExtention(LayoutSubstFeeders), out);
+    WriteFeederMeter(FamilyFile(SchemeBase, GetMaketExtention(LayoutSubstFeeders)), out);
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);
   }
