@@ -1,3 +1,4 @@
+#include "core/base/settings.h"
 #include "core/district/base_import.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+#include "core/base/settings.h"
 #include "core/district/consumer_links.h"
 
 #include <array>

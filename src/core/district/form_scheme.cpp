@@ -1,3 +1,4 @@
+#include "core/base/settings.h"
 #include "core/district/form_scheme.h"
 
 #include <filesystem>

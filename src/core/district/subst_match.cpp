@@ -1,3 +1,4 @@
+#include "core/base/settings.h"
 #include "core/district/subst_match.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+#include "core/base/settings.h"
 #include "core/tables/file_guard.h"
 
 #include <unistd.h>
@@ -8,7 +9,6 @@
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
 #include "core/tables/file_io.h"
-#include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
 #include "core/tables/table_writer.h"
 

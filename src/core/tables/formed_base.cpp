@@ -10,7 +10,6 @@
 #include "core/base/file_replace.h"
 #include "core/base/settings.h"
 #include "core/tables/file_io.h"
-#include "core/tables/table_file.h"
 
 namespace ld {
 

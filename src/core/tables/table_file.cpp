@@ -11,7 +11,6 @@
 #include "core/base/codepage.h"
 #include "core/base/error.h"
 #include "core/base/file_replace.h"
-#include "core/base/settings.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_reader.h"
@@ -225,7 +224,5 @@ bool IsTableFile(const std::string& fileName) {
   char bytes[7];
   return fd.IsOpen() && ::read(fd.Get(), bytes, 7) == 7 && std::memcmp(bytes + 1, "ZREGIM", 6) == 0;
 }
-
-std::string FamilyFile(const std::string& stem, const std::string& ext) { return FindFileNoCase(stem + ext); }
 
 }  // namespace ld

@@ -63,12 +63,6 @@ void CreateEmptyTableFile(const std::string& fileName, const std::string& layout
 // Copies one file: a table file is read (restructured to its current layout) and written with the
 // destination's path as title; any other file is copied as it is. The source is locked meanwhile.
 void CopyTableFile(const std::string& source, const std::string& destination);
-// A file of a stem's family: the existing file "<stem><ext>" whatever the letter case of its name (a
-// family copied from another system holds ".rtp", ".r04"), which is the one read and written, never a
-// second file beside it; for a file that is not there, the name as given, the layout's spelling, which a
-// new file gets. Forming, the record of a scheme's base, its check, the diagram's write-back and locks, and
-// the windows find a family's tables by this one rule.
-std::string FamilyFile(const std::string& stem, const std::string& ext);
 // A kind of file that a family of a stem holds: its extension (with its point), what it is in the words
 // a question to the user names it by ("таблица отпаек"), and whether a copy replaces it: a target's file
 // of a replaced kind that the source lacks is removed by the copy; one of a kind that is not replaced is

@@ -11,9 +11,9 @@
 #include <algorithm>
 
 #include "core/base/msgbox.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/tables/layout.h"
-#include "core/tables/table_file.h"
 #include "gui/catalogs/cat_gr_form.h"
 #include "gui/common/modal.h"
 #include "gui/common/named_widget.h"

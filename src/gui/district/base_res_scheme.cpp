@@ -7,9 +7,9 @@
 #include <QTextEdit>
 #include <filesystem>
 
+#include "core/base/settings.h"
 #include "core/district/scheme_forming.h"
 #include "core/tables/layout.h"
-#include "core/tables/table_file.h"
 #include "gui/district/base_res_form.h"
 #include "gui/district/command_panels.h"
 #include "gui/district/cmp_subst_form.h"
