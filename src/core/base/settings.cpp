@@ -241,6 +241,8 @@ std::string FindFileNoCase(const std::string& path) {
   return path;
 }
 
+std::string FamilyFile(const std::string& stem, const std::string& ext) { return FindFileNoCase(stem + ext); }
+
 void SetProgramPaths(const std::string& exePath) {
   namespace fs = std::filesystem;
   const fs::path exe = fs::absolute(fs::path(exePath));

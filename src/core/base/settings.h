@@ -151,6 +151,13 @@ void WriteConfig();
 // itself when there is none (a new file gets the name as the program spells it).
 std::string FindFileNoCase(const std::string& path);
 
+// A file of a stem's family: the existing file "<stem><ext>" whatever the letter case of its name (a
+// family copied from another system holds ".rtp", ".r04"), which is the one read and written, never a
+// second file beside it; for a file that is not there, the name as given, the layout's spelling, which a
+// new file gets. Forming, the record of a scheme's base, its check, the diagram's write-back and locks, and
+// the windows find a family's tables by this one rule.
+std::string FamilyFile(const std::string& stem, const std::string& ext);
+
 // "Ошибка чтения файла конфигурации <name>: <text>" as an error message with the OK button.
 void ShowConfigReadError(const std::string& text);
 

@@ -17,7 +17,9 @@
 #include "core/base/numfmt.h"
 #include "core/base/settings.h"
 #include "core/diagram/schem_state.h"
+#include "core/engine/electric.h"
 #include "core/tables/colmaps_results.h"
+#include "core/tables/base_writeback.h"
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
@@ -31,9 +33,8 @@ namespace ld::diagram {
 
 namespace {
 
-// The district tables beside a scheme, in the order of their dates and lock extensions.
+// The district tables beside a scheme, in the order of their dates.
 constexpr const std::array<const char*, 4>& kDistrictLayouts = DistrictTableLayouts;
-constexpr std::array<const char*, 4> kDistrictLockExts = {",.RSL", ",.RTP", ",.R04", ",.RSV"};
 
 std::array<TFileStamp*, 4> DistrictDates(TSchemBoxState& box) {
   return {&box.DateRSL, &box.DateRTP, &box.DateR04, &box.DateRSV};
@@ -127,18 +128,30 @@ std::string FileNamePart(const std::string& path) {
 // Writes the scheme's tables in one run with the files given: a program that ends halfway leaves the
 // scheme as it was or as saved, never new nodes with the branches before, nor a district base switched
 // under a scheme that is not. This control's own locks of them serve the run. The files given go first,
-// as forming writes them. With the district tables (withBase) goes the record of the base as this run
-// writes them: the scheme passed the first change's check, so it is still its base's, and a record made
-// before the run would name the base it replaces.
-void WriteSchemeTables(TSchemBoxState& box, std::vector<std::pair<std::string, TDataFile*>> files,
+// as forming writes them. With the base (withBase), the district tables are brought to the scheme in the
+// same run (WriteSchemeWithBase) and take the stamps of what it wrote, and the record the control holds
+// is the one the run wrote. False: a branch does not match its element, and nothing was written.
+bool WriteSchemeTables(TSchemBoxState& box, std::vector<std::pair<std::string, TDataFile*>> files,
                        std::vector<TRunBytes> bytes, bool withBase) {
   TDataFile* energies = box.BranchEnergyChanged ? box.BranchEnergyTable.get() : nullptr;
   for (TDataFile* table : {box.NodeTable.get(), box.BranchTable.get(), box.FlowTable.get(), energies})
     if (table != nullptr) files.emplace_back(box.SchemeBase + table->Extention, table);
-  std::string record;
-  if (withBase) bytes.push_back(FormedBaseRunBytes(box.SchemeBase, SeenDistrictStamps(box), &record));
-  WriteTableSet(files, bytes);
-  if (withBase) box.FormedBase = std::move(record);
+  if (!withBase) {
+    WriteTableSet(files, bytes);
+    return true;
+  }
+  TSchemeWithBaseWritten written;
+  if (!WriteSchemeWithBase(
+          {box.SchemeBase, box.BranchTable.get(), std::move(files), std::move(bytes), box.FormedBase, NeutralTapOf},
+          written))
+    return false;
+  // The district tables as this save wrote them; the others as the control saw them before, which its
+  // locks kept as they were: a write of another workstation is never taken for one seen.
+  const auto dates = DistrictDates(box);
+  for (std::size_t k = 0; k < dates.size(); ++k)
+    if (written.Base[k].Known()) *dates[k] = written.Base[k];
+  if (written.Record) box.FormedBase = std::move(written.Record);
+  return true;
 }
 
 void ReleaseLocks(TSchemBoxState& box) {
@@ -241,10 +254,10 @@ void LoadScheme(TSchemBoxState& box, const std::string& base) {
 
   const auto dates = DistrictDates(box);
   for (std::size_t k = 0; k < kDistrictLayouts.size(); ++k) {
-    const std::string path = base + GetMaketExtention(kDistrictLayouts[k]);
+    const std::string path = FamilyFile(base, GetMaketExtention(kDistrictLayouts[k]));
     if (fileio::FileExists(path)) {
       *dates[k] = FileStampOf(path);
-      box.LockExtList += kDistrictLockExts[k];
+      box.LockExtList += "," + GetMaketExtention(kDistrictLayouts[k]);
     } else {
       *dates[k] = 0;
     }
@@ -302,36 +315,18 @@ bool SaveScheme(TSchemBoxState& box, bool ask, bool checkBase, int& answer) {
   bool refused = false;
   if (answer == 1 && box.Modified && box.NodeTable && box.BranchTable) {
     FillBranchCols(*box.BranchTable, box.BranchCols);
-    TElementTables district;
-    if (checkBase && !box.SchemeBase.empty() && !PrepareElementTables(box.SchemeBase, *box.BranchTable, district))
-      refused = true;
-    if (!refused) {
-      SettleSwitchColumns(box.BranchCols);
-      if (!box.SchemeBase.empty()) {
-        std::vector<std::pair<std::string, TDataFile*>> files = district.Files();
-        files.insert(files.end(), with.begin(), with.end());
-        try {
-          const bool withBase = !district.Files().empty();
-          WriteSchemeTables(box, std::move(files), bytesWith, withBase);
-        } catch (const TChangedSinceRead&) {
-          // Saved by another meanwhile: this drawing can never be saved, and nobody edits the scheme any
-          // more. It stays as drawn until "Нет" reads the files again.
-          ReleaseLocks(box);
-          throw;
-        }
+    SettleSwitchColumns(box.BranchCols);
+    if (!box.SchemeBase.empty()) {
+      try {
+        refused = !WriteSchemeTables(box, with, bytesWith, checkBase);
+      } catch (const TChangedSinceRead&) {
+        // Saved by another meanwhile: this drawing can never be saved, and nobody edits the scheme any
+        // more. It stays as drawn until "Нет" reads the files again.
+        ReleaseLocks(box);
+        throw;
       }
-      // The district tables as this save wrote them; the others as the control saw them before, which its
-      // locks kept as they were: a write of another workstation is never taken for one seen.
-      const auto dates = DistrictDates(box);
-      const std::vector<std::pair<std::string, TDataFile*>> written = district.Files();
-      for (std::size_t k = 0; k < kDistrictLayouts.size() && !box.SchemeBase.empty(); ++k) {
-        const std::string path = box.SchemeBase + GetMaketExtention(kDistrictLayouts[k]);
-        const auto own = std::find_if(written.begin(), written.end(),
-                                      [&](const auto& file) { return file.first == FindFileNoCase(path); });
-        if (own != written.end()) *dates[k] = own->second->FileDate;
-      }
-      if (box.OnSaveProc) box.OnSaveProc(box.NodeTable.get(), box.BranchTable.get());
     }
+    if (!refused && box.OnSaveProc) box.OnSaveProc(box.NodeTable.get(), box.BranchTable.get());
   }
   if (answer != 2 && !refused) {
     box.Modified = false;
@@ -364,7 +359,7 @@ void CheckBaseFilesUnchanged(TSchemBoxState& box) {
     if (table != nullptr) CheckFileFree(box.SchemeBase + table->Extention, table->FileDate);
   std::array<std::string, 4> paths;
   for (std::size_t k = 0; k < kDistrictLayouts.size(); ++k) {
-    paths[k] = box.SchemeBase + GetMaketExtention(kDistrictLayouts[k]);
+    paths[k] = FamilyFile(box.SchemeBase, GetMaketExtention(kDistrictLayouts[k]));
     CheckFileFree(paths[k], 0);
   }
   const TDistrictStamps seen = SeenDistrictStamps(box);

@@ -1,3 +1,4 @@
+#include "core/base/settings.h"
 #include "core/district/base_import.h"
 
 #include <algorithm>
@@ -121,8 +122,8 @@ void MakeBaseTables(const std::vector<TImportLine>& lines, const std::vector<TIm
 
 TImportEnd ImportBase(const std::string& source, const std::string& baseStem, bool writeEmptyStations,
                       TBaseImport& base, const std::function<TImportTaken()>& build) {
-  const std::string lineFile = baseStem + GetMaketExtention(LayoutLines10);
-  const std::string stationFile = baseStem + GetMaketExtention(LayoutTransTP);
+  const std::string lineFile = FamilyFile(baseStem, GetMaketExtention(LayoutLines10));
+  const std::string stationFile = FamilyFile(baseStem, GetMaketExtention(LayoutTransTP));
   // Locked before the sources are read: the base is not opened for editing meanwhile. A lock held by
   // another user refuses the command here, before anything is read or asked.
   const TRunTableLocks locks(baseStem, LayoutExtensions({LayoutLines10, LayoutTransTP}));

@@ -1,3 +1,4 @@
+#include "core/base/settings.h"
 #include "core/district/consumer_links.h"
 
 #include <array>
@@ -78,8 +79,8 @@ void LinkConsumersOfBase(const std::string& baseStem, const TImportProgress& pro
   if (stage) stage("  Чтение файлов ... ");
   const std::string title = BaseTitle(baseStem);
   TDataFile meterPoints, consumers;
-  ReadOrMake(baseStem + GetMaketExtention(LayoutMeterPoints), LayoutMeterPoints, title, meterPoints);
-  ReadOrMake(baseStem + GetMaketExtention(LayoutConsumers), LayoutConsumers, title, consumers);
+  ReadOrMake(FamilyFile(baseStem, GetMaketExtention(LayoutMeterPoints)), LayoutMeterPoints, title, meterPoints);
+  ReadOrMake(FamilyFile(baseStem, GetMaketExtention(LayoutConsumers)), LayoutConsumers, title, consumers);
   if (stage) stage("  Формирование привязки к ТП ... ");
   LinkConsumersToStations(meterPoints, consumers, progress);
   WriteTableFile(baseStem + consumers.Extention, consumers);

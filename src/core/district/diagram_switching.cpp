@@ -34,6 +34,10 @@ TSwitchingEnd SaveDiagramSwitching(diagram::TSchemBoxState& box, int row, const 
     const TDateTime t0 = SchemeSwitchMoment(base);
     if (!ask(journal, entry)) {
       end = TSwitchingEnd::Cancelled;
+    } else if (const std::string refusal = SwitchEntryRefusal(journal, branches, row, entry.Moment);
+               !refusal.empty()) {
+      ShowMsgForm(refusal, mkError, mbOk);
+      end = TSwitchingEnd::Refused;
     } else if (entry.Moment != t0 && !ApplySwitchJournal(branches, journal, true, t0, entry.Moment, nullptr)) {
       end = TSwitchingEnd::Refused;
     } else if (const int pair = InsertSwitchPair(journal, branches, row, before, entry); pair == 0) {

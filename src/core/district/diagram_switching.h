@@ -22,9 +22,10 @@ enum class TSwitchingEnd { Cancelled, Refused, NotSaved, Saved };
 
 // The switching of the diagram's branch row `row` (before: the row as it was) entered into the scheme's
 // journal and saved with the scheme and its switching date in one run (with the district base when
-// withBase). The branches are brought by the journal from the scheme's switching moment to the entry's
-// first; an entry the journal repeats is refused in the message box. The supply names before the
-// switching come from model (the scheme as it still stands), those after it from the tables saved.
+// withBase). An entry the journal does not take (SwitchEntryRefusal) is refused in the message box; the
+// branches are brought by the journal from the scheme's switching moment to the entry's first. The supply
+// names before the switching come from model (the scheme as it still stands), those after it from the
+// tables saved.
 // Anything short of Saved puts the branch table back as the change left it; a table-store error passes
 // to the caller after that.
 TSwitchingEnd SaveDiagramSwitching(diagram::TSchemBoxState& box, int row, const TRecSwt& before,

@@ -1,3 +1,4 @@
+#include "core/base/settings.h"
 #include "core/district/form_scheme.h"
 
 #include <filesystem>
@@ -160,7 +161,7 @@ struct TBaseTable {
   TDataFile table;
 
   TBaseTable(const std::string& stem, const char* layout) {
-    fileName = FindFileNoCase(stem + GetMaketExtention(layout));
+    fileName = FamilyFile(stem, GetMaketExtention(layout));
     std::error_code ec;
     exists = std::filesystem::is_regular_file(fileName, ec);
     if (exists) {

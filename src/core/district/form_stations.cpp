@@ -16,12 +16,6 @@ namespace {
 
 constexpr char kLabel[] = "Трансформаторы ТП,РП";
 
-// A commutation letter of the station table: "Р" (switched off by load forming) reads as "О".
-char32_t StationLetter(char cell) {
-  const char32_t letter = DistrictLetter(cell);
-  return letter == U'Р' ? U'О' : letter;
-}
-
 // "type-power/high/low": power and the two voltages; false when a given number is none.
 bool ParseTransformerMark(const std::string& mark, double& s, double& u1, double& u2) {
   s = u1 = u2 = 0;

@@ -132,7 +132,7 @@ private:
 
 std::vector<std::string> FeederChoiceItems(const std::string& baseStem) {
   std::vector<std::string> items;
-  const std::string file = baseStem + GetMaketExtention(LayoutSubstFeeders);
+  const std::string file = FamilyFile(baseStem, GetMaketExtention(LayoutSubstFeeders));
   if (!fileio::FileExists(file)) return items;
   TDataFile feeders;
   ReadTableFile(file, feeders);
@@ -218,13 +218,13 @@ TSchemeFormingResult FormSchemeFromBase(const std::string& baseStem, bool feeder
   // the base's (the normal regime's) has no base beside it: a record there would speak of another scheme.
   std::vector<std::pair<std::string, TDataFile*>> written = {{result.SchemeStem + nodes.Extention, &nodes},
                                                              {result.SchemeStem + branches.Extention, &branches}};
-  if (fileio::FileExists(baseStem + GetMaketExtention(LayoutSubstInputs)) ||
-      fileio::FileExists(baseStem + GetMaketExtention(LayoutSubstFeeders)))
+  if (fileio::FileExists(FamilyFile(baseStem, GetMaketExtention(LayoutSubstInputs))) ||
+      fileio::FileExists(FamilyFile(baseStem, GetMaketExtention(LayoutSubstFeeders))))
     written.emplace_back(result.SchemeStem + flows.Extention, &flows);
   std::vector<TRunBytes> record;
   if (fileio::FullFileName(result.SchemeStem) == fileio::FullFileName(baseStem))
-    record.push_back({result.SchemeStem + FormedBaseExt, FormedBaseBytes(base)});
-  else if (const std::string old = FindFileNoCase(result.SchemeStem + FormedBaseExt); fileio::FileExists(old))
+    record.push_back({FamilyFile(result.SchemeStem, FormedBaseExt), FormedBaseBytes(base)});
+  else if (const std::string old = FamilyFile(result.SchemeStem, FormedBaseExt); fileio::FileExists(old))
     written.emplace_back(old, nullptr);
   WriteTablesTogether(written, record);
   result.Written = true;

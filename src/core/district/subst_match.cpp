@@ -1,3 +1,4 @@
+#include "core/base/settings.h"
 #include "core/district/subst_match.h"
 
 #include <algorithm>
@@ -121,10 +122,10 @@ std::string SubstMatchExtensions() {
 }
 
 TSubstMatchRun::TSubstMatchRun(const std::string& baseStem) : stem_(baseStem), locks_(baseStem, SubstMatchExtensions()) {
-  ReadTableFile(stem_ + GetMaketExtention(LayoutLines10), lines_);
-  ReadOrEmpty(stem_ + GetMaketExtention(LayoutSubstInputs), LayoutSubstInputs, inputs_, inputsFile_);
-  ReadOrEmpty(stem_ + GetMaketExtention(LayoutSubstFeeders), LayoutSubstFeeders, feeders_, feedersFile_);
-  ReadOrEmpty(stem_ + GetMaketExtention(LayoutSwitchLog), LayoutSwitchLog, journal_, journalFile_);
+  ReadTableFile(FamilyFile(stem_, GetMaketExtention(LayoutLines10)), lines_);
+  ReadOrEmpty(FamilyFile(stem_, GetMaketExtention(LayoutSubstInputs)), LayoutSubstInputs, inputs_, inputsFile_);
+  ReadOrEmpty(FamilyFile(stem_, GetMaketExtention(LayoutSubstFeeders)), LayoutSubstFeeders, feeders_, feedersFile_);
+  ReadOrEmpty(FamilyFile(stem_, GetMaketExtention(LayoutSwitchLog)), LayoutSwitchLog, journal_, journalFile_);
 }
 
 void TSubstMatchRun::Rename(const TRenamings& renamings) {

@@ -164,6 +164,13 @@ void SplitRegulation(const std::string& regulation, std::string& inPhase, std::s
   }
 }
 
+int NeutralTapOf(const std::string& regulation) {
+  std::string inPhase, quadrature;
+  SplitRegulation(regulation, inPhase, quadrature);
+  TMarkParts parts;
+  return ParseMarkParts(inPhase, parts) ? parts.Neutral : 0;
+}
+
 bool ParseMarkParts(std::string_view text, TMarkParts& parts) {
   parts = TMarkParts{};
   std::string rest = Trimmed(text);

@@ -62,6 +62,10 @@ bool ParseMarkParts(std::string_view text, TMarkParts& parts);
 // in-phase description and the quadrature one, which names "ТПР"; a part the text lacks is empty.
 void SplitRegulation(const std::string& regulation, std::string& inPhase, std::string& quadrature);
 
+// The tap a transformer's branch is formed at where its station row gives none: the neutral of the
+// in-phase regulator of its regulation text; 0 where it has none.
+int NeutralTapOf(const std::string& regulation);
+
 // The ratio Kta, Ktr of a regulated transformer from its longitudinal (tap a1, neutral b1, positions m1,
 // step s1 %) and quadrature (a2, b2, m2, s2) regulators and nominal ratio kn. False, ratio untouched,
 // when a tap lies outside its regulator's range.

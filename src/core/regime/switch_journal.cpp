@@ -5,7 +5,10 @@
 #include <cmath>
 
 #include "core/base/codepage.h"
+#include "core/base/settings.h"
+#include "core/engine/electric.h"
 #include "core/engine/regime.h"
+#include "core/tables/base_writeback.h"
 #include "core/tables/file_io.h"
 #include "core/tables/formed_base.h"
 #include "core/tables/layout.h"
@@ -17,7 +20,7 @@
 namespace ld {
 
 bool SwitchingKeepsJournal(const std::string& schemeBase, bool journalSetting) {
-  return journalSetting || fileio::FileExists(schemeBase + GetMaketExtention(LayoutSwitchLog));
+  return journalSetting || fileio::FileExists(FamilyFile(schemeBase, GetMaketExtention(LayoutSwitchLog)));
 }
 
 bool BranchChanged(const TBranchCols& b, int row, const TRecSwt& before) {
@@ -91,6 +94,43 @@ std::string DuplicateEntryText(int row, TDateTime moment) {
          " журнала переключений уже содержит переключение этой ветви в " +
          FormatDateTime("dd.mm.yyyy hh:nn", moment) +
          ". Одна ветвь переключается не более одного раза в минуту: измените время или дату записи";
+}
+
+std::string EntryBeforeBranchText(TDataFile& journal, TDataFile& branches, int branchRow, TDateTime moment) {
+  constexpr double kMinute = 1.0 / 1440;
+  TBranchCols b;
+  FillBranchCols(branches, b);
+  TSwitchLogCols j;
+  FillSwitchLogCols(journal, j);
+  const std::int32_t n1 = b.N1->Get(branchRow), n2 = b.N2->Get(branchRow);
+  const std::uint8_t nl = b.Nl->Get(branchRow);
+  int lastRow = 0;
+  TDateTime last = 0;
+  for (int r = 1; r <= j.RowCount; ++r) {
+    const std::int32_t a = j.N1->Get(r), c = j.N2->Get(r);
+    if (!((a == n1 && c == n2) || (a == n2 && c == n1)) || j.Nl->Get(r) != nl) continue;
+    const std::int32_t hour = j.Hour->Get(r), minute = j.Mins->Get(r);
+    if (hour < 0 || hour >= 24 || minute < 0 || minute >= 60) continue;
+    TDateTime t = 0;
+    try {
+      t = PackedToDateTime(j.Date->Get(r) + (hour * 3600.0 + minute * 60.0) / 100000.0);
+    } catch (const std::exception&) {
+      continue;  // a row without a calendar date is no moment of the branch
+    }
+    if (lastRow == 0 || t > last) lastRow = r, last = t;
+  }
+  // whole minutes: an entry in the minute of the branch's last one is a repetition, told as such
+  if (lastRow == 0 || std::floor(moment / kMinute + 1e-6) >= std::floor(last / kMinute + 1e-6)) return {};
+  return "Запись переключения на " + FormatDateTime("dd.mm.yyyy hh:nn", moment) +
+         " раньше последней записи этой ветви в журнале переключений (строка " + std::to_string(lastRow) + ", " +
+         FormatDateTime("dd.mm.yyyy hh:nn", last) + "). Новая запись должна быть позже " +
+         FormatDateTime("dd.mm.yyyy hh:nn", last) + ": измените время или дату записи";
+}
+
+std::string SwitchEntryRefusal(TDataFile& journal, TDataFile& branches, int branchRow, TDateTime moment) {
+  if (const int row = FindSwitchEntry(journal, branches, branchRow, moment); row != 0)
+    return DuplicateEntryText(row, moment);
+  return EntryBeforeBranchText(journal, branches, branchRow, moment);
 }
 
 TDateTime ProposedSwitchMoment(TDataFile& journal, TDateTime now) {
@@ -224,22 +264,10 @@ bool ReconfigureScheme(const std::string& schemeBase, TDateTime moment) {
   ReadTableFileOrEmpty(branchFile, LayoutBranches, branches);
   ReadTableFileOrEmpty(schemeBase + GetMaketExtention(LayoutSwitchLog), LayoutSwitchLog, journal);
   if (!ApplySwitchJournal(branches, journal, true, SchemeSwitchMoment(schemeBase), moment, nullptr)) return false;
-  TElementTables district;
-  if (!PrepareElementTables(schemeBase, branches, district)) return false;
-  // The district tables before the branches: a scheme of an earlier version, which has no record of its
-  // base, is judged by their dates.
-  std::vector<std::pair<std::string, TDataFile*>> tables = district.Files();
-  tables.emplace_back(branchFile, &branches);
-  std::vector<TRunBytes> files = {CurDateSwtRunBytes(schemeBase, moment)};
-  // A scheme still its base's stays so, recorded with the base as this run writes it; one that is not
-  // keeps what it has, and its edit stays refused until it is formed again.
-  TRunBytes::TWritten read;
-  for (const auto& [file, table] : district.Files()) read.emplace_back(file, table->FileDate);
-  if (!read.empty() &&
-      FormedFromBase(ReadFormedBase(schemeBase), DistrictStampsOf(schemeBase, read), branches.FileDate.Date))
-    files.push_back(FormedBaseRunBytes(schemeBase));
-  WriteTablesTogether(tables, files);
-  return true;
+  TSchemeWithBaseWritten written;
+  return WriteSchemeWithBase({schemeBase, &branches, {{branchFile, &branches}}, {CurDateSwtRunBytes(schemeBase, moment)},
+                              ReadFormedBase(schemeBase), NeutralTapOf},
+                             written);
 }
 
 }  // namespace ld

@@ -42,6 +42,15 @@ int InsertSwitchPair(TDataFile& journal, TDataFile& branches, int branchRow, con
 int FindSwitchEntry(TDataFile& journal, TDataFile& branches, int branchRow, TDateTime moment);
 // The refusal of an entry that repeats the one at journal row `row`: the row, the moment and what to change.
 std::string DuplicateEntryText(int row, TDateTime moment);
+// The refusal of an entry of branch row branchRow at moment where the journal holds a later entry of the
+// same branch (the branch's state at that entry is no longer the state the new one starts from): the
+// moment entered, that of the branch's last entry and what to change. Empty where it holds none.
+std::string EntryBeforeBranchText(TDataFile& journal, TDataFile& branches, int branchRow, TDateTime moment);
+// What refuses an entry of branch row branchRow at moment as the journal stands: a repetition of that
+// branch's entry in the same minute (DuplicateEntryText) or a moment before its last entry
+// (EntryBeforeBranchText); empty for an entry the journal takes. The entry dialog and the save of the
+// switching judge an entry by this one rule.
+std::string SwitchEntryRefusal(TDataFile& journal, TDataFile& branches, int branchRow, TDateTime moment);
 // The moment a new entry is proposed at: now, to the minute, or the minute after the journal's last entry
 // when that is later, so that the proposal never repeats an entry and never goes before one.
 TDateTime ProposedSwitchMoment(TDataFile& journal, TDateTime now);
@@ -79,8 +88,8 @@ int CurrentMoment(const std::vector<TJournalMoment>& moments, TDateTime t);
 TDateTime SchemeSwitchMoment(const std::string& schemeBase);
 
 // Brings the scheme's branch table from its switching moment to `moment` by its journal, and writes the
-// branches, the district element tables beside the scheme (PrepareElementTables) and the new switching
-// date in one run. False, with nothing written, when the journal does not fit the branches or a branch
+// branches, the district element tables beside the scheme brought to them and the new switching date in
+// one run (WriteSchemeWithBase). False, with nothing written, when the journal does not fit the branches or a branch
 // does not match its element (each told in the message box). Table-store errors pass to the caller.
 bool ReconfigureScheme(const std::string& schemeBase, TDateTime moment);
 

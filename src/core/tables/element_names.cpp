@@ -43,6 +43,11 @@ char32_t DistrictLetter(char cell) {
   return letters[static_cast<unsigned char>(cell)];
 }
 
+char32_t StationLetter(char cell) {
+  const char32_t letter = DistrictLetter(cell);
+  return letter == U'Р' ? U'О' : letter;
+}
+
 std::vector<TLine10Ends> ComposeLine10Ends(const TLine10Cols& l) {
   const int n = l.RowCount;
   std::vector<TLine10Ends> ends(static_cast<std::size_t>(n) + 1);

@@ -24,6 +24,9 @@ std::string SubstationOf(std::string_view name);
 // The letter of a one-character district cell (a Windows-1251 byte) upper-cased, a Latin look-alike
 // read as its Cyrillic twin; 0 for an empty or blank cell.
 char32_t DistrictLetter(char cell);
+// A commutation letter of the station table as the scheme reads it: "Р" (switched off by load forming)
+// reads as "О".
+char32_t StationLetter(char cell);
 
 // ---- 6–10 kV lines
 

@@ -1,3 +1,4 @@
+#include "core/base/settings.h"
 #include "core/tables/file_guard.h"
 
 #include <unistd.h>
@@ -50,11 +51,12 @@ void CheckFileFree(const std::string& fileName, const TFileStamp& read) {
 void LockTableFiles(const std::string& basePath, const std::string& extensions) {
   if (basePath.empty()) return;
   const TGuardUse use;
-  const std::vector<std::string> exts = SplitExtensions(extensions);
-  for (const auto& ext : exts) CheckFileFree(basePath + ext, 0);
+  // a table is locked by the name its file has (FamilyFile), as every reader and writer of it finds it
+  std::vector<std::string> files;
+  for (const auto& ext : SplitExtensions(extensions)) files.push_back(FamilyFile(basePath, ext));
+  for (const auto& file : files) CheckFileFree(file, 0);
   std::vector<std::string> taken;
-  for (const auto& ext : exts) {
-    const std::string file = basePath + ext;
+  for (const auto& file : files) {
     if (TakeUserLock(file)) {
       taken.push_back(file);
       continue;
@@ -71,7 +73,7 @@ void LockTableFiles(const std::string& basePath, const std::string& extensions) 
 
 void UnlockTableFiles(const std::string& basePath, const std::string& extensions) {
   if (basePath.empty()) return;
-  for (const auto& ext : SplitExtensions(extensions)) DropUserLock(basePath + ext);
+  for (const auto& ext : SplitExtensions(extensions)) DropUserLock(FamilyFile(basePath, ext));
 }
 
 std::string RemoveExtension(const std::string& fileName) {

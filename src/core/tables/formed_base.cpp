@@ -59,7 +59,7 @@ std::optional<std::array<TRecorded, 4>> ParseRecord(std::string_view bytes) {
 }  // namespace
 
 std::optional<std::string> ReadFormedBase(const std::string& schemeStem) {
-  const std::string file = FindFileNoCase(schemeStem + FormedBaseExt);
+  const std::string file = FamilyFile(schemeStem, FormedBaseExt);
   RecoverTableSetForRead(file);
   std::string bytes;
   if (!fileio::ReadAllBytes(file, bytes)) {

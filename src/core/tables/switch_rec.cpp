@@ -2,9 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <iterator>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "core/base/codepage.h"
@@ -118,64 +116,27 @@ namespace {
 
 bool SameName(const std::string& a, const std::string& b) { return UpperCase(a) == UpperCase(b); }
 
-constexpr const char* kElementExts[] = {".RSL", ".RTP", ".R04", ".RSV"};
-
-// The branch rows as the scheme's file holds them, the state that the scheme and its base last agreed on
-// (forming wrote it from the base, or a save wrote both): the write-back carries over only what the
-// drawing changed since, so that a base text the scheme holds differently, or not at all, is never
-// written over for a branch nobody touched.
-class TSavedBranches {
-public:
-  explicit TSavedBranches(const std::string& basePath) {
-    const std::string file = FindFileNoCase(basePath + GetMaketExtention(LayoutBranches));
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) return;
-    ReadTableFile(file, table_);
-    FillBranchCols(table_, cols_);
-    for (int row = cols_.RowCount; row >= 1; --row)
-      if (const std::uint64_t key = Key(cols_, row); key != 0) rows_[key] = row;
-  }
-  // The saved row of the element that branch row i of b was formed from; 0 when the file has none.
-  int RowOf(const TBranchCols& b, int i) const {
-    const auto it = rows_.find(Key(b, i));
-    return it == rows_.end() ? 0 : it->second;
-  }
-  const TBranchCols& Cols() const { return cols_; }
-
-private:
-  static std::uint64_t Key(const TBranchCols& b, int row) {
-    const std::string ext = b.ExtFile->GetItem(row);
-    for (std::uint64_t k = 0; k < std::size(kElementExts); ++k)
-      if (ext == kElementExts[k]) return (k + 1) << 32 | static_cast<std::uint32_t>(b.Idx->Get(row));
-    return 0;
-  }
-  TDataFile table_;
-  TBranchCols cols_;
-  std::unordered_map<std::uint64_t, int> rows_;
-};
-
-// One branch's values against the saved ones and the base's: what is written of them into the base.
+// One branch of the scheme against its element's row of the base: what is written of it into the base.
+// The base is brought to the scheme, not to the scheme's last save: a switching saved while the base was
+// not written to, or a tap written into the scheme alone, reaches the base with the next write-back.
 struct TWriteBack {
   const TBranchCols& b;
-  const TBranchCols* saved;  // the saved row's columns; nullptr when the file holds no such row
-  int i, s;
+  int i;
 
-  // A state letter: the base keeps its own byte unless the drawing changed the state and the base's
-  // letter reads as another one (a lower-case or Latin look-alike of the same letter is the same state).
-  void Letter(DAChar* column, int j, DAChar* TBranchCols::*from) const {
+  // A state letter: the base keeps its own byte where it reads as the scheme's state (a lower-case or
+  // Latin look-alike of the same letter is the same state, and so is a letter the table's forming reads
+  // as the scheme's: reads).
+  void Letter(DAChar* column, int j, DAChar* TBranchCols::*from, char32_t (*reads)(char) = DistrictLetter) const {
     const char now = (b.*from)->Get(i);
-    if (saved != nullptr && (saved->*from)->Get(s) == now) return;
-    if (DistrictLetter(column->Get(j)) != DistrictLetter(now)) (*column)[j] = now;
+    if (reads(column->Get(j)) != DistrictLetter(now)) (*column)[j] = now;
   }
-  // A text (a mark, a dispatcher's name): written only when the drawing changed it to one that the base
-  // does not hold already in other letters or with blanks at its ends; an empty one never clears it.
+  // A text (a mark, a dispatcher's name): a base text that differs from the scheme's only in letter case
+  // or blanks at its ends, or that the scheme holds none of, stays as the base has it.
   void Text(DAString* column, int j, DAString* TBranchCols::*from) const {
     const std::string now = (b.*from)->GetItem(i);
-    if (saved != nullptr && (saved->*from)->GetItem(s) == now) return;
     const std::string trimmed = TrimName(now);
     if (!trimmed.empty() && UpperCase(trimmed) != UpperCase(TrimName(column->GetView(j)))) column->SetItem(j, now);
   }
-  bool Changed(int now, int was) const { return saved == nullptr || now != was; }
 };
 
 // One element table beside the scheme, its rows ordered by key through a permutation.
@@ -206,12 +167,12 @@ struct ElementTable {
 
 // Checks every branch of one element table and carries what the drawing changed over; the first branch
 // row that does not match its element, or 0.
-int MatchTable(ElementTable& e, const TBranchCols& b, const TSavedBranches& saved) {
+int MatchTable(ElementTable& e, const TBranchCols& b, const TNeutralTap& neutral, int& matched) {
   const auto rows = b.RowCount;
   auto linked = [&](int i) { return b.ExtFile->GetItem(i) == e.ext && b.Idx->Get(i) != 0; };
   auto put = [&](int i) {
-    const int s = saved.RowOf(b, i);
-    return TWriteBack{b, s != 0 ? &saved.Cols() : nullptr, i, s};
+    ++matched;
+    return TWriteBack{b, i};
   };
   if (e.ext == ".RSL") {
     TLine10Cols l;
@@ -246,12 +207,14 @@ int MatchTable(ElementTable& e, const TBranchCols& b, const TSavedBranches& save
       if (idx > 0) {
         if (!SameName(b.Name1->GetItem(i), names.Station) || !SameName(b.Name2->GetItem(i), names.Low)) return i;
         const TWriteBack w = put(i);
-        w.Letter(t.Commut, j, &TBranchCols::Commut);
+        w.Letter(t.Commut, j, &TBranchCols::Commut, StationLetter);
         w.Text(t.Transform, j, &TBranchCols::Mark);
-        if (w.Changed(b.Notv->Get(i), w.saved != nullptr ? w.saved->Notv->Get(w.s) : 0)) (*t.Notv)[j] = b.Notv->Get(i);
+        // A station without a tap of its own is formed at its regulation's neutral: that is no tap to write.
+        const std::int16_t tap = b.Notv->Get(i);
+        if (t.Notv->Get(j) != 0 || !neutral || tap != neutral(b.Regulation->GetItem(i))) (*t.Notv)[j] = tap;
       } else {
         if (!SameName(b.Name1->GetItem(i), names.Low) || !SameName(b.Name2->GetItem(i), names.Third)) return i;
-        put(i).Letter(t.CommutC, j, &TBranchCols::Commut);
+        put(i).Letter(t.CommutC, j, &TBranchCols::Commut, StationLetter);
       }
     }
   } else if (e.ext == ".R04") {
@@ -306,7 +269,8 @@ std::vector<std::pair<std::string, TDataFile*>> TElementTables::Files() const {
   return files;
 }
 
-bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables) {
+bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables,
+                          const TNeutralTap& neutral) {
   static const std::pair<const char*, const char*> kTables[] = {
       {".RSL", "Линии 10(6) кВ"},
       {".RTP", "Трансформаторы ТП,РП"},
@@ -318,9 +282,9 @@ bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TEle
   TBranchCols b;
   FillBranchCols(branches, b);
   std::vector<std::unique_ptr<TElementTables::TTable>> read;
-  std::unique_ptr<TSavedBranches> saved;
+  int matched = 0;  // branches formed from an element that found it
   for (const auto& [ext, title] : kTables) {
-    const std::string fileName = FindFileNoCase(basePath + ext);
+    const std::string fileName = FamilyFile(basePath, ext);
     std::error_code ec;
     if (!std::filesystem::exists(fileName, ec)) continue;
     ElementTable e;
@@ -328,8 +292,7 @@ bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TEle
     e.title = title;
     e.fileName = fileName;
     ReadTableFile(fileName, e.table);
-    if (!saved) saved = std::make_unique<TSavedBranches>(basePath);
-    if (const int row = MatchTable(e, b, *saved); row != 0) {
+    if (const int row = MatchTable(e, b, neutral, matched); row != 0) {
       ShowMsgForm("Таблица \"Ветви схемы\" (строка " + std::to_string(row) + ") не соответствует таблице \"" +
                       title + "\". Необходимо заново загрузить схему",
                   mkError, mbOk);
@@ -337,7 +300,12 @@ bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TEle
     }
     read.push_back(std::make_unique<TElementTables::TTable>(TElementTables::TTable{fileName, std::move(e.owned)}));
   }
+  int linked = 0;
+  for (int i = 1; i <= b.RowCount; ++i)
+    for (const auto& [ext, title] : kTables)
+      if (b.ExtFile->GetItem(i) == ext && b.Idx->Get(i) != 0) ++linked;
   tables.tables_ = std::move(read);
+  tables.allFound_ = matched == linked;
   return true;
 }
 

@@ -3,6 +3,7 @@
 // the switching journal ("Переключения") and the record; and the write-back of a saved scheme into
 // the district element tables it was formed from.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -37,13 +38,14 @@ void ReadSwitchRec(const TSwitchLogCols& journal, int row, const TRecSwt& rec);
 void ReadSwitchLogRec(const TSwitchLogCols& journal, int row, TRecSwt& rec);
 void WriteBranchRec(const TBranchCols& branches, int row, const TRecSwt& rec);
 
-// The district element tables beside a scheme (base path + ".RSL", ".RTP", ".R04", ".RSV"; a missing
-// file is not among them), read, with what the drawing changed of every branch formed from one of their
-// elements copied in (its state letters, marks, dispatcher's name and tap, each where it differs from the
-// scheme's branch file; a base text that differs from the scheme's only in letter case or blanks at its
-// ends, or that the scheme holds none of, stays as the base has it), and not yet written: they go in the run of the tables they belong
-// with (the scheme, its journal, its switching date), so that no program that ends halfway leaves the
-// base switched and the scheme not.
+// The district element tables beside a scheme (base path + ".RSL", ".RTP", ".R04", ".RSV", found
+// whatever the letter case of their names; a missing file is not among them), read and brought to the
+// scheme: every branch formed from one of their elements gives its state letters, marks, dispatcher's
+// name and tap wherever the base differs from the scheme's branch (a base text that differs from the
+// scheme's only in letter case or blanks at its ends, or that the scheme holds none of, stays as the base
+// has it), so that after their write the base agrees with the scheme. Not yet written: they go in the run
+// of the tables they belong with (the scheme, its journal, its switching date), so that no program that
+// ends halfway leaves the base switched and the scheme not.
 class TElementTables {
 public:
   TElementTables();
@@ -53,17 +55,25 @@ public:
 
   // Each table with its file, in the order above, for WriteTablesTogether.
   std::vector<std::pair<std::string, TDataFile*>> Files() const;
+  // Whether every branch formed from a district element found its element's row among the tables.
+  bool AllFound() const { return allFound_; }
 
 private:
-  friend bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables);
+  friend bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables,
+                                   const std::function<int(const std::string&)>& neutral);
   struct TTable;
   std::vector<std::unique_ptr<TTable>> tables_;
+  bool allFound_ = false;
 };
 
 // Fills tables after checking that each branch formed from a district element still matches its
 // element: its end names are those that scheme forming gives the element (core/tables/element_names.h).
 // The first branch that does not match is shown in the message box and tables stay empty; the result
 // is then false. Table-store errors of the reads pass to the caller.
-bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables);
+// neutral: the tap forming gives a transformer whose station row holds none (its regulation's neutral), so
+// that such a tap stays unwritten; without it every tap the base lacks is written.
+using TNeutralTap = std::function<int(const std::string& regulation)>;
+bool PrepareElementTables(const std::string& basePath, TDataFile& branches, TElementTables& tables,
+                          const TNeutralTap& neutral = {});
 
 }  // namespace ld

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "core/base/msgbox.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/tables/layout.h"
 #include "gui/catalogs/cat_gr_form.h"
@@ -381,7 +382,7 @@ bool EditEnergyMeter(const std::string& SchemeBase, TDataFile& NodeTable, TDataF
   map[branch] = WriteLineMeter(LineFlowTable, map[branch], out);
   FlowRowMap = map;
   try {
-    WriteFeederMeter(SchemeBase + GetMaketExtention(LayoutSubstFeeders), out);
+    WriteFeederMeter(FamilyFile(SchemeBase, GetMaketExtention(LayoutSubstFeeders)), out);
   } catch (const std::exception& e) {
     ShowMsgForm(e.what(), mkError, mbOk);
   }

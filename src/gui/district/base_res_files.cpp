@@ -67,7 +67,7 @@ bool TBaseResForm::ConfirmOverwrite(const std::vector<std::string>& files) const
 bool TBaseResForm::CommitGrid() { return !DataGrid_->Modified() || DataGrid_->SaveWithQuestion(); }
 
 void TBaseResForm::OpenLineTable() {
-  const std::string file = BaseFileName + GetMaketExtention(LayoutLines10);
+  const std::string file = FamilyFile(BaseFileName, GetMaketExtention(LayoutLines10));
   DataGrid_->OpenFile(file, 1, 1, 1, UserAccess != 0, true, true);
   EnableBaseCommands();
   setWindowTitle(Q(BaseCaption(BaseFileName)));
@@ -90,7 +90,7 @@ void TBaseResForm::OpenItemClick() {
   // The chosen base's line table is read whole before the open base is closed: one that cannot be read
   // is refused with the reader's reason, and the base that was open stays open.
   TDataFile lines;
-  ReadTableFile(RemoveExtension(file) + GetMaketExtention(LayoutLines10), lines);
+  ReadTableFile(FamilyFile(RemoveExtension(file), GetMaketExtention(LayoutLines10)), lines);
   StartBase(file, false);
 }
 
@@ -177,8 +177,8 @@ void TBaseResForm::ShowTable(const std::string& layout, const std::string& file,
 
 void TBaseResForm::LineItemClick() {
   if (BaseFileName.empty() || !CommitGrid()) return;
-  ShowTable(LayoutLines10, BaseFileName + GetMaketExtention(LayoutLines10), LayoutLines10, FileNameOf(BaseFileName),
-            true);
+  ShowTable(LayoutLines10, FamilyFile(BaseFileName, GetMaketExtention(LayoutLines10)), LayoutLines10,
+            FileNameOf(BaseFileName), true);
 }
 
 void TBaseResForm::DataItemClick(QObject* sender) { SwitchToTable(sender); }
@@ -197,7 +197,7 @@ bool TBaseResForm::SwitchToTable(QObject* sender) {
   for (const auto& [item, target] : targets)
     if (item == sender) layout = target;
   if (!layout || BaseFileName.empty() || !CommitGrid()) return false;
-  ShowTable(layout, BaseFileName + GetMaketExtention(layout), layout, FileNameOf(BaseFileName), false);
+  ShowTable(layout, FamilyFile(BaseFileName, GetMaketExtention(layout)), layout, FileNameOf(BaseFileName), false);
   return true;
 }
 

@@ -94,7 +94,7 @@ void TBaseResForm::ImpTPMeasItemClick() {
 void TBaseResForm::RewriteBaseTable(const std::string& layout,
                                    const std::function<void(TDataFile&, const TMeasureProgress&)>& rewrite) {
   if (BaseFileName.empty() || !CommitGrid()) return;
-  const std::string file = BaseFileName + GetMaketExtention(layout);
+  const std::string file = FamilyFile(BaseFileName, GetMaketExtention(layout));
   TRunTableLocks locks(BaseFileName, GetMaketExtention(layout));
   struct TBar {
     QProgressBar* bar;

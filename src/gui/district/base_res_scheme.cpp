@@ -7,6 +7,7 @@
 #include <QTextEdit>
 #include <filesystem>
 
+#include "core/base/settings.h"
 #include "core/district/scheme_forming.h"
 #include "core/tables/layout.h"
 #include "gui/district/base_res_form.h"
@@ -51,7 +52,7 @@ void TBaseResForm::ExportBtnClick() {
     ProcBar->hide();
     const std::string shown = DataGrid_->table().Name;
     if (shown == LayoutLines10 || shown == LayoutLines04 || shown == LayoutTransTP || shown == LayoutSwitchLog)
-      ShowTable(shown, BaseFileName + GetMaketExtention(shown), shown,
+      ShowTable(shown, FamilyFile(BaseFileName, GetMaketExtention(shown)), shown,
                 std::filesystem::path(BaseFileName).filename().string(), shown == LayoutLines10);
   };
   TSchemeFormingResult result;

@@ -118,10 +118,7 @@ bool AskSwitchEntry(TDataFile& journal, TDataFile& branches, int li, const TRecS
   };
   const std::string header = end(b.Name1, b.N1) + " - " + end(b.Name2, b.N2) + ": ";
   TWriteSwtFrm form(header, (*b.Commut)[li], before.Commut, ProposedSwitchMoment(journal, Now()));
-  form.Refusal = [&](TDateTime moment) {
-    const int row = FindSwitchEntry(journal, branches, li, moment);
-    return row == 0 ? std::string() : DuplicateEntryText(row, moment);
-  };
+  form.Refusal = [&](TDateTime moment) { return SwitchEntryRefusal(journal, branches, li, moment); };
   if (ExecModal(form) != QDialog::Accepted) return false;
   entry = TSwitchEntry{form.Moment(), Now(), form.DispEdit->text().toStdString(), form.PrimEdit->text().toStdString(),
                        CurrentUserName};

@@ -76,7 +76,7 @@ void TZregimForm::ReconfigItemClick() {
   // own files, so that another user's lock refuses the command before the dialog.
   std::string extensions = LayoutExtensions({LayoutNodes, LayoutBranches, LayoutSwitchLog});
   for (const char* ext : {".RSL", ".RTP", ".R04", ".RSV"})
-    if (fileio::FileExists(SchemePath + ext)) extensions += std::string(",") + ext;
+    if (fileio::FileExists(FamilyFile(SchemePath, ext))) extensions += std::string(",") + ext;
   LockTableFiles(SchemePath, extensions);
   struct Unlock {
     TZregimForm& form;

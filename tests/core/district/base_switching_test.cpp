@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <ctime>
 #include <exception>
 #include <filesystem>
@@ -19,13 +21,23 @@
 #include "core/base/settings.h"
 #include "core/diagram/schem_state.h"
 #include "core/diagram/scheme_files.h"
+#include "core/district/diagram_switching.h"
 #include "core/district/set_writers.h"
+#include "core/engine/electric.h"
+#include "core/engine/regime.h"
 #include "core/regime/scheme_files.h"
+#include "core/regime/switch_journal.h"
 #include "core/tables/colmaps_district.h"
 #include "core/tables/colmaps_scheme.h"
+#include "core/tables/element_names.h"
+#include "core/tables/formed_base.h"
+#include "core/tables/table_ops.h"
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
+#include "core/tables/table_run.h"
 #include "core/tables/unom.h"
+#include "core/tables/write_lock.h"
+#include "support/child_process.h"
 #include "support/full_disk.h"
 #include "support/scripted_msgbox.h"
 #include "support/test_env.h"
@@ -85,6 +97,98 @@ protected:
     }
     ADD_FAILURE() << "no branch formed from a line";
     return {};
+  }
+
+  // The branch rows of the scheme at stem whose element's row in the district base (found whatever the
+  // letter case of its extension) stands otherwise: its state read as forming reads it, or a tap the
+  // station row holds.
+  static std::vector<int> Disagreeing(const std::string& stem) {
+    TDataFile branches, lines, stations, lines04;
+    ReadTableFile(stem + GetMaketExtention(LayoutBranches), branches);
+    ReadTableFile(FamilyFile(stem, GetMaketExtention(LayoutLines10)), lines);
+    ReadTableFile(FamilyFile(stem, GetMaketExtention(LayoutTransTP)), stations);
+    ReadTableFile(FamilyFile(stem, GetMaketExtention(LayoutLines04)), lines04);
+    TBranchCols b;
+    TLine10Cols l;
+    TTransTPCols t;
+    TLine04Cols l4;
+    FillBranchCols(branches, b);
+    FillLine10Cols(lines, l);
+    FillTransTPCols(stations, t);
+    FillLine04Cols(lines04, l4);
+    const auto rowOf = [](const DALongint* idx, int count, std::int32_t key) {
+      for (int j = 1; j <= count; ++j)
+        if (idx->Get(j) == key) return j;
+      return 0;
+    };
+    std::vector<int> apart;
+    for (int i = 1; i <= b.RowCount; ++i) {
+      const std::string ext = b.ExtFile->GetItem(i);
+      const std::int32_t idx = b.Idx->Get(i);
+      const char32_t scheme = DistrictLetter(b.Commut->Get(i));
+      bool differs = false;
+      if (ext == GetMaketExtention(LayoutLines10) && idx > 0) {
+        const int j = rowOf(l.Idx, l.RowCount, idx);
+        differs = j == 0 || DistrictLetter(l.Commut->Get(j)) != scheme;
+      } else if (ext == GetMaketExtention(LayoutLines04) && idx > 0) {
+        const int j = rowOf(l4.Idx, l4.RowCount, idx);
+        differs = j == 0 || DistrictLetter(l4.Commut->Get(j)) != scheme;
+      } else if (ext == GetMaketExtention(LayoutTransTP) && idx != 0) {
+        const int j = rowOf(t.Idx, t.RowCount, std::abs(idx));
+        // a station without a tap of its own is formed at its regulation's neutral
+        const std::int16_t tap = j == 0 || t.Notv->Get(j) != 0 ? (j == 0 ? 0 : t.Notv->Get(j))
+                                                               : NeutralTapOf(b.Regulation->GetItem(i));
+        differs = j == 0 || StationLetter((idx > 0 ? t.Commut : t.CommutC)->Get(j)) != scheme ||
+                  (idx > 0 && tap != b.Notv->Get(i));
+      }
+      if (differs) apart.push_back(i);
+    }
+    return apart;
+  }
+  // The first rows of the scheme formed from elements of the table of layout, n of them.
+  static std::vector<int> LinkedRows(const diagram::TSchemBoxState& box, const char* layout, std::size_t n) {
+    std::vector<int> rows;
+    const TBranchCols& b = box.BranchCols;
+    for (int i = 1; i <= b.RowCount && rows.size() < n; ++i)
+      if (b.ExtFile->GetItem(i) == GetMaketExtention(layout) && b.Idx->Get(i) > 0) rows.push_back(i);
+    EXPECT_EQ(rows.size(), n) << layout;
+    return rows;
+  }
+  // A switching of the branch row on the diagram as the regime window makes it: the state changed, the
+  // entry asked for at moment (none when moment is 0: cancelled) and saved, with the base where withBase.
+  static TSwitchingEnd Switch(diagram::TSchemBoxState& box, int row, bool withBase, TDateTime moment) {
+    TRegime model;
+    TDataFile nodes, branches;
+    CopyTable(*box.NodeTable, nodes);
+    CopyTable(*box.BranchTable, branches);
+    bool renumbered = false;
+    model.BuildModel(nodes, branches, renumbered);
+    model.AnalyzeConfiguration();
+    diagram::StartChange(box);
+    TRecSwt before;
+    ReadBranchRec(*box.BranchTable, row, before);
+    (*box.BranchCols.Commut)[row] = before.Commut == 0 ? Utf8ToCp1251("О")[0] : 0;
+    TSwitchEntry entry;
+    const TSwitchingEnd end = SaveDiagramSwitching(
+        box, row, before, model, withBase,
+        [moment](TDataFile&, TSwitchEntry& asked) {
+          asked.Moment = moment;
+          return moment != 0;
+        },
+        entry);
+    FillBranchCols(*box.BranchTable, box.BranchCols);
+    if (end != TSwitchingEnd::Saved) {
+      (*box.BranchCols.Commut)[row] = before.Commut;  // as the diagram undoes it
+      diagram::DropFirstChange(box);
+    }
+    return end;
+  }
+  // The state letters and taps of every branch row.
+  static std::vector<std::pair<char, std::int16_t>> States(const diagram::TSchemBoxState& box) {
+    std::vector<std::pair<char, std::int16_t>> states;
+    for (int i = 1; i <= box.BranchCols.RowCount; ++i)
+      states.emplace_back(box.BranchCols.Commut->Get(i), box.BranchCols.Notv->Get(i));
+    return states;
   }
 
   TempDir dir_;
@@ -162,6 +266,205 @@ TEST_F(BaseSwitching, ADiskFullAtAnyFileOfTheSetChangesNothingAndNamesTheFile) {
   }
 }
 
+// Two switchings on the diagram, the first with "Сохранение коммутаций, параметров линий и
+// трансформаторов в базу РЭС" off and a tap moved with it, the second with it on: the first leaves the
+// base as formed, apart from the scheme in that branch and that tap only; the second brings the base to
+// the scheme in all three, and its record then names the base as it stands. The diagram holds that record
+// and the stamps that save wrote, and takes its next change, as a new read of the scheme does. An entry
+// before the branch's last one, and a cancelled one, leave every branch as it was. The same over a base
+// whose tables carry lower-case extensions, which stay the only files of the base; and where the program
+// is killed right after the run of the second switching, the base, the scheme, its journal, its date and
+// the record stand so, whole. A scheme without the record of its base gets one only with a base that
+// agrees with it.
+TEST_F(BaseSwitching, ASwitchingSavedWithoutTheBaseReachesItWithTheNextSavedWithIt) {
+  const std::string stem = folder_ + "/Образец";
+  const TDateTime day2 = EncodeDate(2026, 11, 2) + 0.5, day3 = day2 + 1;
+  // the district tables as they stand
+  const auto stampsNow = [&] {
+    TRunBytes::TWritten files;
+    for (const char* layout : DistrictTableLayouts)
+      if (const std::string file = FamilyFile(stem, GetMaketExtention(layout)); fs::exists(file))
+        files.emplace_back(file, FileStampOf(file));
+    return DistrictStampsOf(stem, files);
+  };
+  for (const auto& [lowerCase, killed] : {std::pair(false, false), {true, false}, {false, true}, {true, true}}) {
+    SCOPED_TRACE(std::string(lowerCase ? "lower-case extensions" : "the layout's extensions") +
+                 (killed ? ", killed right after the switching's run" : ""));
+    fs::remove_all(folder_);
+    CopyDataFiles(folder_);
+    std::vector<std::string> lower;
+    if (lowerCase)
+      for (const char* layout : DistrictTableLayouts) {
+        std::string ext = GetMaketExtention(layout);
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        fs::rename(stem + GetMaketExtention(layout), stem + ext);
+        lower.push_back(stem + ext);
+      }
+    IniRec.Path = folder_ + "/";
+    ReadNominalVoltageList();
+    Writer(kSwitching).Prepare(folder_);
+    diagram::TSchemBoxState box;
+    diagram::LoadScheme(box, stem);
+    EXPECT_EQ(Disagreeing(stem), std::vector<int>{});
+    const std::vector<int> lines = LinkedRows(box, LayoutLines10, 2);
+    const std::vector<int> stations = LinkedRows(box, LayoutTransTP, 1);
+    ASSERT_TRUE(lines.size() == 2 && stations.size() == 1);
+    const std::string record = ReadBytes(FamilyFile(stem, FormedBaseExt));
+
+    diagram::StartChange(box);
+    (*box.BranchCols.Notv)[stations[0]] = static_cast<std::int16_t>(box.BranchCols.Notv->Get(stations[0]) + 1);
+    ASSERT_EQ(Switch(box, lines[0], false, day2), TSwitchingEnd::Saved);
+    EXPECT_EQ(Disagreeing(stem), (std::vector<int>{lines[0], stations[0]}));
+    EXPECT_EQ(ReadBytes(FamilyFile(stem, FormedBaseExt)), record);
+
+    if (killed) {
+      // A program killed right after the run of the switching with the base, as the run's last record goes.
+      const pid_t pid = Forked([&] {
+        SetTableRunStepHook([done = 0, laid = 0, removed = 0](TRunStep step) mutable {
+          if (step == TRunStep::Locked) laid = removed = 0;
+          laid += step == TRunStep::RecordLaid;
+          done += step == TRunStep::Committed;
+          if (step == TRunStep::RecordRemoved && ++removed == laid && done == 1) raise(SIGSTOP);
+        });
+        return Switch(box, lines[1], true, day3) == TSwitchingEnd::Saved ? 0 : 1;
+      });
+      ASSERT_TRUE(KillWhenStopped(pid));
+      // the next who asks for the locks finds the killed program gone
+      for (const auto& entry : fs::directory_iterator(folder_))
+        if (const std::string name = entry.path().string(); !name.ends_with('~')) ClearOwnLeftOvers(name);
+      for (const auto& entry : fs::directory_iterator(folder_))
+        EXPECT_FALSE(entry.path().string().ends_with('~')) << entry.path() << " left";
+      diagram::LoadScheme(box, stem);
+    } else {
+      ASSERT_EQ(Switch(box, lines[1], true, day3), TSwitchingEnd::Saved);
+    }
+    EXPECT_EQ(Disagreeing(stem), std::vector<int>{});
+    TDataFile journal;
+    ReadTableFile(stem + GetMaketExtention(LayoutSwitchLog), journal);
+    EXPECT_EQ(journal.RowCount, 4) << "two entries of two rows";
+    EXPECT_EQ(ReadCurDateSwt(stem), day3);
+    const TDistrictStamps now = stampsNow();
+    EXPECT_TRUE(FormedFromBase(ReadFormedBase(stem), now, 0));
+    EXPECT_EQ(box.FormedBase, ReadFormedBase(stem)) << "the record the save wrote";
+    EXPECT_EQ((TDistrictStamps{box.DateRSL, box.DateRTP, box.DateR04, box.DateRSV}), now);
+
+    // Refused and cancelled entries: every branch stays as it was, and the refusal says what to change.
+    const auto states = States(box);
+    box_.Clear();
+    EXPECT_EQ(Switch(box, lines[1], true, day2), TSwitchingEnd::Refused);
+    EXPECT_EQ(box_.Texts(), std::vector<std::string>{
+                                "Запись переключения на 02.11.2026 12:00 раньше последней записи этой ветви в журнале "
+                                "переключений (строка 3, 03.11.2026 12:00). Новая запись должна быть позже "
+                                "03.11.2026 12:00: измените время или дату записи"});
+    EXPECT_EQ(Switch(box, lines[0], true, 0), TSwitchingEnd::Cancelled);
+    EXPECT_EQ(States(box), states);
+    box_.Clear();
+    EXPECT_EQ(Switch(box, lines[0], true, day2), TSwitchingEnd::Refused);
+    EXPECT_EQ(box_.Texts(), std::vector<std::string>{DuplicateEntryText(1, day2)});
+    EXPECT_EQ(States(box), states);
+    // an entry the journal takes, once it took the scheme back to the entry's moment, whose save is
+    // refused (a branch no longer matches its element): the states replayed are put back too
+    box_.Clear();
+    const int renamed = LinkedRows(box, LayoutLines10, 3).back();
+    const std::string name = box.BranchCols.Name1->GetItem(renamed);
+    box.BranchCols.Name1->SetItem(renamed, "ЧУЖАЯ");
+    EXPECT_EQ(Switch(box, lines[0], true, day2 + 1.0 / 24), TSwitchingEnd::NotSaved);
+    box.BranchCols.Name1->SetItem(renamed, name);
+    EXPECT_EQ(box_.Texts(), std::vector<std::string>{"Таблица \"Ветви схемы\" (строка " + std::to_string(renamed) +
+                                                     ") не соответствует таблице \"Линии 10(6) кВ\". Необходимо "
+                                                     "заново загрузить схему"});
+    EXPECT_EQ(States(box), states);
+    box_.Clear();
+
+    EXPECT_EQ(ErrorOf([&] { diagram::StartChange(box); }), "<no error>");
+    diagram::DropFirstChange(box);
+    diagram::TSchemBoxState again;
+    diagram::LoadScheme(again, stem);
+    EXPECT_EQ(ErrorOf([&] { diagram::StartChange(again); }), "<no error>");
+    diagram::DropFirstChange(again);
+    // A scheme without the record of its base is given one by its write-back only where every branch formed
+    // from an element found it, so that the base then agrees with it (a scheme of an earlier version); one
+    // with a branch of an element the base lacks (never formed from it) gets none.
+    fs::remove(FamilyFile(stem, FormedBaseExt));
+    diagram::LoadScheme(box, stem);
+    diagram::StartChange(box);
+    const int foreign = LinkedRows(box, LayoutLines10, 3).back();
+    const std::int32_t idx = box.BranchCols.Idx->Get(foreign);
+    (*box.BranchCols.Idx)[foreign] = 99999;
+    ASSERT_EQ(Switch(box, lines[0], true, day3 + 1), TSwitchingEnd::Saved);
+    EXPECT_EQ(Disagreeing(stem), std::vector<int>{foreign});
+    EXPECT_EQ(ReadFormedBase(stem), std::nullopt);
+    EXPECT_EQ(box.FormedBase, std::nullopt);
+    diagram::StartChange(box);
+    (*box.BranchCols.Idx)[foreign] = idx;
+    ASSERT_EQ(Switch(box, lines[0], true, day3 + 2), TSwitchingEnd::Saved);
+    EXPECT_EQ(Disagreeing(stem), std::vector<int>{});
+    EXPECT_TRUE(FormedFromBase(ReadFormedBase(stem), stampsNow(), 0));
+    EXPECT_EQ(box.FormedBase, ReadFormedBase(stem));
+    // Copied over a family of the layout's spelling, and onto a new name: one file of each table, the
+    // copy's scheme taken as its base's; removed, nothing of it stays.
+    if (lowerCase && !killed) {
+      const std::string copy = folder_ + "/Копия";
+      for (const char* layout : DistrictTableLayouts)
+        fs::copy_file(FamilyFile(stem, GetMaketExtention(layout)), copy + GetMaketExtention(layout));
+      for (const std::string& target : {copy, folder_ + "/Копия2"}) {
+        SaveBaseAs(stem, target);
+        for (const char* layout : DistrictTableLayouts) {
+          int files = 0;
+          for (const auto& entry : fs::directory_iterator(folder_))
+            files += UpperCase(entry.path().filename().string()) ==
+                     UpperCase(fs::path(target).filename().string() + GetMaketExtention(layout));
+          EXPECT_EQ(files, 1) << target << GetMaketExtention(layout);
+        }
+        EXPECT_EQ(Disagreeing(target), std::vector<int>{});
+        diagram::TSchemBoxState copied;
+        diagram::LoadScheme(copied, target);
+        EXPECT_EQ(ErrorOf([&] { diagram::StartChange(copied); }), "<no error>") << target;
+        diagram::DropFirstChange(copied);
+        DeleteTableFiles(target);
+        for (const auto& entry : fs::directory_iterator(folder_))
+          EXPECT_FALSE(entry.path().filename().string().starts_with(fs::path(target).filename().string() + "."))
+              << entry.path();
+      }
+    }
+    // Another workstation writes a district table right after the diagram's save with the base, within the
+    // tick of the scheme: the diagram keeps the stamps of what its run wrote, never those of the files read
+    // again, and refuses its next change (the scheme, written without a record, is judged by them alone).
+    if (!killed) {
+      const std::string linesFile = FamilyFile(stem, GetMaketExtention(LayoutLines10));
+      const std::string theirs = folder_ + "/другая-станция";
+      TDataFile their;
+      ReadTableFile(linesFile, their);
+      their.Title += " (другая станция)";
+      fs::remove(FamilyFile(stem, FormedBaseExt));
+      diagram::LoadScheme(box, stem);
+      diagram::StartChange(box);
+      (*box.BranchCols.Idx)[foreign] = 99999;
+      SetTableRunStepHook([&, laid = 0, removed = 0](TRunStep step) mutable {
+        if (step == TRunStep::Locked) laid = removed = 0;
+        laid += step == TRunStep::RecordLaid;
+        if (step != TRunStep::RecordRemoved || ++removed != laid) return;
+        WriteTableFile(theirs, their);
+        fs::last_write_time(theirs, fs::last_write_time(stem + GetMaketExtention(LayoutBranches)));
+        fs::rename(theirs, linesFile);
+      });
+      const TSwitchingEnd end = Switch(box, lines[1], true, day3 + 3);
+      SetTableRunStepHook(nullptr);
+      ASSERT_EQ(end, TSwitchingEnd::Saved);
+      EXPECT_EQ(ReadFormedBase(stem), std::nullopt);
+      EXPECT_EQ(ErrorOf([&] { diagram::StartChange(box); }),
+                "Файлы базы РЭС (*.RSL, *.RTP, *.R04, *.RSV) были изменены. Необходимо в задаче \"База РЭС\" "
+                "сформировать схему и загрузить ее заново в задаче \"Z-режим\"");
+      diagram::DropFirstChange(box);
+    }
+
+    for (const std::string& file : lower) EXPECT_TRUE(fs::exists(file)) << file;
+    for (const char* layout : DistrictTableLayouts) {
+      EXPECT_FALSE(lowerCase && fs::exists(stem + GetMaketExtention(layout))) << "a second file beside " << layout;
+    }
+    EXPECT_TRUE(box_.Texts().empty()) << box_.Texts().front();
+  }
+}
 
 // "Сохранить как" of the base with the scheme formed from it: the copy's scheme is formed from the copy's
 // base, so the first change on its diagram is taken, whatever moments the run's files were given. Each

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "core/engine/electric.h"
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_run.h"
 #include "form_fixture.h"
@@ -15,7 +16,7 @@ namespace {
 // The element tables with the scheme's state, written in a run of their own.
 bool WriteBack(const std::string& base, TDataFile& branches) {
   TElementTables tables;
-  if (!PrepareElementTables(base, branches, tables)) return false;
+  if (!PrepareElementTables(base, branches, tables, NeutralTapOf)) return false;
   WriteTablesTogether(tables.Files());
   return true;
 }
@@ -155,6 +156,34 @@ TEST_F(FormRoundTrip, TheWriteBackChangesOnlyWhatTheDiagramChanged) {
             was[LayoutLines10]);
   EXPECT_EQ(ReadBytes(File(LayoutTransTP)), was[LayoutTransTP]);
   EXPECT_EQ(ReadBytes(File(LayoutLines04)), was[LayoutLines04]);
+
+  // A switching saved into the scheme alone (the base not written to) reaches the base with the next
+  // write-back, beside that one's own: the base is compared with the scheme, not with its last save.
+  (*b.Commut)[row("ПС-1.10", "ТП-1")] = 0;
+  WriteTableFile(File(LayoutBranches), branches);
+  (*b.Commut)[row("ТП-1", "ТП-1.Т1")] = 0;
+  ASSERT_TRUE(WriteBack(Stem(), branches));
+  {
+    TLine10Cols l;
+    TTransTPCols t;
+    const TDataFile lines = Read(LayoutLines10), stations = Read(LayoutTransTP);
+    FillLine10Cols(lines, l);
+    FillTransTPCols(stations, t);
+    EXPECT_EQ((std::vector<std::string>{Letter(l.Commut->Get(1)), Letter(t.Commut->Get(1))}),
+              (std::vector<std::string>{"", ""}));
+  }
+  (*b.Commut)[row("ПС-1.10", "ТП-1")] = Utf8ToCp1251("П")[0];
+  (*b.Commut)[row("ТП-1", "ТП-1.Т1")] = Utf8ToCp1251("О")[0];
+  ASSERT_TRUE(WriteBack(Stem(), branches));
+  {
+    TDataFile t = Read(LayoutTransTP);
+    TTransTPCols tc;
+    FillTransTPCols(t, tc);
+    (*tc.Commut)[1] = Utf8ToCp1251("Р")[0];  // the base's own letter for it, which reads as "О"
+    t.FileDate = TFileStamp();
+    WriteTableFile(File(LayoutTransTP), t);
+    was[LayoutTransTP] = ReadBytes(File(LayoutTransTP));
+  }
 
   // Edited on the diagram: a mark in other letters and a name cleared stay as the base has them; a new
   // mark, a new name and a tap go in.

@@ -16,6 +16,7 @@
 #include "core/engine/regime.h"
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/formed_base.h"
 #include "core/tables/table_file.h"
 #include "core/tables/unom.h"
 #include "support/table_rows.h"
@@ -124,6 +125,22 @@ TEST_F(SchemeForming, ReportFollowsTheConverterAndTheSchemeIsWrittenInEveryCase)
   EXPECT_EQ(messages[4], "Контур 1") << "the engine's lines follow as they are";
   EXPECT_EQ(Column(Base() + ".VET", "N2"), (Lines{"2", "3", "4", "4"}));
   EXPECT_TRUE(Locks().empty());
+
+  // Under the base's name the scheme has the record of its base; under another name it has no base beside
+  // it, and an older record there (whatever the letter case of its name) goes with the new scheme.
+  EXPECT_TRUE(fs::exists(Base() + FormedBaseExt));
+  WriteBytes(dir / "Другая.frb", "RSL\t1\t1\r\nRTP\t-\r\nR04\t-\r\nRSV\t-\r\n");
+  const TSchemeConverter radial2 = Fake(kRadialNodes, kRadialBranches);
+  const TSchemeFormingResult other = Form([&](const std::string& stem, bool feederMode,
+                                              const std::vector<std::string>& feeders, TDataFile& n, TDataFile& b,
+                                              TDataFile& f, const TProgressProc& progress,
+                                              std::vector<std::string>& said, TDistrictStamps& stamps) {
+    radial2(stem, feederMode, feeders, n, b, f, progress, said, stamps);
+    n.Title = b.Title = f.Title = "Другая";
+  });
+  EXPECT_EQ(other.SchemeStem, dir / "Другая");
+  EXPECT_TRUE(fs::exists(dir / "Другая.VET"));
+  EXPECT_FALSE(fs::exists(dir / "Другая.frb") || fs::exists(dir / "Другая.FRB")) << "a record of another base";
 }
 
 TEST_F(SchemeForming, FeederModeKeepsTheChosenSupplyTreesAndReportsUnknownFeeders) {

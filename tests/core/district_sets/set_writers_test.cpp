@@ -567,6 +567,44 @@ TEST_F(SetWriters, TheDiagramTakesItsFirstChangeAfterEveryWriterOfASchemeWithIts
     diagram::LoadScheme(box, folder_ + "/" + stem);
     EXPECT_EQ(ErrorOf([&] { diagram::StartChange(box); }), districtError) << stem;
   }
+  // The record judges every district table by its bytes and by whether it is there: a value edited in
+  // place (the size kept), a table removed, a table added after forming each refuse the change; the base
+  // put back as formed is taken again.
+  forming->Run(folder_);
+  {
+    const std::string stations = folder_ + "/Образец" + GetMaketExtention(LayoutTransTP);
+    const std::string inputs = folder_ + "/Образец" + GetMaketExtention(LayoutSubstInputs);
+    const std::string kept = ReadBytes(stations), input = ReadBytes(inputs);
+    const auto date = fs::last_write_time(stations);
+    const auto firstChange = [&] {
+      diagram::TSchemBoxState box;
+      diagram::LoadScheme(box, folder_ + "/Образец");
+      const std::string said = ErrorOf([&] { diagram::StartChange(box); });
+      if (!box.LockedExtList.empty()) UnlockTableFiles(box.LockedBase, box.LockedExtList);
+      return said;
+    };
+    TDataFile edited;
+    ReadTableFile(stations, edited);
+    auto* notv = GetColumnAs<DAsmallint>("Notv", edited);
+    (*notv)[1] = static_cast<std::int16_t>(notv->Get(1) + 1);
+    WriteTableFile(stations, edited);
+    fs::last_write_time(stations, date);
+    ASSERT_EQ(ReadBytes(stations).size(), kept.size());
+    EXPECT_EQ(firstChange(), districtError) << "a value edited in place";
+    std::ofstream(stations, std::ios::binary | std::ios::trunc) << kept;
+    fs::last_write_time(stations, date);
+    EXPECT_EQ(firstChange(), "<no error>");
+    fs::remove(inputs);
+    EXPECT_EQ(firstChange(), districtError) << "a table removed";
+    std::ofstream(inputs, std::ios::binary) << input;
+    fs::last_write_time(inputs, date);
+    EXPECT_EQ(firstChange(), "<no error>");
+    fs::remove(inputs);
+    forming->Run(folder_);
+    std::ofstream(inputs, std::ios::binary) << input;
+    fs::last_write_time(inputs, date);
+    EXPECT_EQ(firstChange(), districtError) << "a table added after forming";
+  }
   forming->Run(folder_);
   std::string record = ReadBytes(folder_ + "/Образец" + FormedBaseExt);
   record.replace(record.find('\t'), 1, " ");

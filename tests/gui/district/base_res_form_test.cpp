@@ -311,6 +311,21 @@ TEST_F(BaseWindow, TablesKeepTheirPositionsWhileTheBaseStaysOpen) {
   });
   F().CmpCatItemClick();
 
+  // a table whose file carries a lower-case extension (a folder copied from another system) is shown from
+  // that file and saved into it, never into a second file beside it
+  F().LineItem->trigger();
+  fs::rename(Base() + ".RTP", Base() + ".rtp");
+  F().TPBtn->click();
+  EXPECT_EQ(grid.FileName(), Base() + ".rtp");
+  ASSERT_EQ(grid.table().RowCount, 3);
+  const std::string station = "ТП-9";
+  grid.SetFieldText("Name1", 1, &station);
+  F().SaveBtn->click();
+  EXPECT_FALSE(fs::exists(Base() + ".RTP"));
+  const TDataFile stations = Table(Base() + ".rtp");
+  EXPECT_EQ(stations.RowCount, 3);
+  EXPECT_EQ(GetColumnAs<DAString>("Name1", stations)->GetItem(1), "ТП-9");
+
   Open("Другая");
   for (const char* layout : BaseMaketNames) EXPECT_EQ(F().BaseGridPositions.Get(layout), (TBaseGridPos{1, 1, 1}));
 }

@@ -312,11 +312,12 @@ TEST_F(RegimeDiagram, EveryWorkstationKeepsTheJournalOfASchemeThatHasOne) {
   EXPECT_TRUE(IniRec.FSaveCom);
 }
 
-// A switching that its journal entry or its save does not take (cancelled, a repeated entry, a journal
-// another user holds, a disk full at the scheme's branches, the journal or the district lines) is undone
-// on the diagram and writes nothing; neither the save on leaving "Правка" nor the next switching writes
-// it later. The switching that is saved changes only its line's state in the district base: the marks the
-// scheme holds in other letters, or not at all, stay as the base has them.
+// A switching that its journal entry or its save does not take (cancelled, a repeated entry, one dated
+// before the branch's last entry, a journal another user holds, a disk full at the scheme's branches, the
+// journal or the district lines) is undone on the diagram and writes nothing; neither the save on leaving
+// "Правка" nor the next switching writes it later. The switching that is saved changes only its line's
+// state in the district base: the marks the scheme holds in other letters, or not at all, stay as the base
+// has them.
 TEST_F(RegimeDiagram, ASwitchingNotSavedWithItsEntryIsUndoneAndNoLaterSaveWritesIt) {
   LinkToBase();
   gui::TSchemBox& b = Box();
@@ -364,6 +365,15 @@ TEST_F(RegimeDiagram, ASwitchingNotSavedWithItsEntryIsUndoneAndNoLaterSaveWrites
          Press(d, "CancelBtn");
        }},
        duplicate},
+      {"before the branch's last entry, then cancelled", "", false, {[](QDialog& d) {
+         Child<QDateEdit>(d, "DateEdit").setDate(QDate(2004, 3, 5));
+         Child<QTimeEdit>(d, "TimeEdit").setTime(QTime(10, 50));
+         Press(d, "OKBtn");
+         Press(d, "CancelBtn");
+       }},
+       "Запись переключения на 05.03.2004 10:50 раньше последней записи этой ветви в журнале переключений "
+       "(строка 1, 05.03.2004 11:00). Новая запись должна быть позже 05.03.2004 11:00: измените время или дату "
+       "записи"},
       {"journal of another user", "", true, {}, "редактируется. Петров"},
       {"disk full at the branches", "Фидер.VET", false, {Enter(11, 5)}, FullDiskMessage(path + ".VET")},
       {"disk full at the journal", "Фидер.SWT", false, {Enter(11, 5)}, FullDiskMessage(path + ".SWT")},
@@ -413,6 +423,60 @@ TEST_F(RegimeDiagram, ASwitchingNotSavedWithItsEntryIsUndoneAndNoLaterSaveWrites
   base.FileDate = TFileStamp();  // a new file of these rows
   WriteTableFile(dir / "копия.RSL", base);
   EXPECT_EQ(ReadBytes(dir / "копия.RSL"), lines) << "the base's lines changed beyond the switched states";
+  EXPECT_TRUE(NoLocks());
+}
+
+// Two switchings on the diagram, the first with "Сохранение коммутаций, параметров линий и
+// трансформаторов в базу РЭС" off (as a new workstation has it), the second after it was ticked in the
+// diagram's settings: the first leaves the district lines as they were, the second writes both lines'
+// states into them, and nothing else of them; the diagram's next change is taken.
+TEST_F(RegimeDiagram, ASwitchingSavedBeforeTheBoxWasTickedReachesTheBaseWithTheNext) {
+  LinkToBase();
+  IniRec.FSaveCom = true;
+  IniRec.FSave10 = false;
+  WriteCurDateSwt(path, EncodeDate(2004, 3, 5) + EncodeTime(10, 30, 0));
+  const std::string lines = ReadBytes(path + ".RSL");
+  const auto baseStates = [&] {
+    TDataFile base;
+    ReadTableFile(path + ".RSL", base);
+    TLine10Cols l;
+    FillLine10Cols(base, l);
+    std::string states;
+    for (int row = 1; row <= 2; ++row)
+      states += l.Commut->Get(row) == 0 ? "-" : Cp1251ToUtf8(std::string(1, l.Commut->Get(row)));
+    return states;
+  };
+  form->CorrectBtn->click();  // "Правка"
+  script.Then(Enter(11, 0));
+  Toggle(1);
+  EXPECT_EQ(Commut(1) + Commut(2), "О");
+  EXPECT_EQ(baseStates(), "--");
+  EXPECT_EQ(ReadBytes(path + ".RSL"), lines);
+
+  script.Then([](QDialog& d) {
+    Child<QCheckBox>(d, "CheckBox31").click();
+    Press(d, "OKBtn");
+  });
+  form->SetPrmBtn->click();
+  ASSERT_TRUE(IniRec.FSave10);
+  script.Then(Enter(11, 10));
+  Toggle(2);
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_EQ(Commut(1) + Commut(2), "ОО");
+  EXPECT_EQ(baseStates(), "ОО");
+  TDataFile base;
+  ReadTableFile(path + ".RSL", base);
+  TLine10Cols l;
+  FillLine10Cols(base, l);
+  (*l.Commut)[1] = (*l.Commut)[2] = 0;
+  base.FileDate = TFileStamp();  // a new file of these rows
+  WriteTableFile(dir / "копия.RSL", base);
+  EXPECT_EQ(ReadBytes(dir / "копия.RSL"), lines) << "the base's lines changed beyond the switched states";
+  script.Then(Enter(11, 20));
+  Toggle(1);
+  EXPECT_TRUE(box.Texts().empty()) << box.Texts().front();
+  EXPECT_EQ(Commut(1) + Commut(2), "О");
+  EXPECT_EQ(baseStates(), "-О");
   EXPECT_TRUE(NoLocks());
 }
 

@@ -1,15 +1,19 @@
 // The regime window's commands that write a set of tables write what their entries in the program's list
 // of set writers write, over the same folder: the list's kill tests hold the window's own road only while
-// both go through one function.
+// both go through one function, and each setting of a calculation changes what both of them write.
 #include <QDateEdit>
 #include <QDialog>
 #include <QRadioButton>
 #include <QTimeEdit>
 #include <QToolButton>
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/inifile.h"
@@ -60,9 +64,23 @@ TEST_F(RegimeSetWriters, EachCommandWritesWhatItsListedWriterWrites) {
   struct Case {
     std::string command, scheme;
     std::function<void()> run;  // the command in the window over the scheme opened
+    std::function<void()> settings = {};  // other than the defaults, for the window and the list alike
+  };
+  // Each setting of a calculation reaches the function the window and the list share: with it the results
+  // are not those of the defaults.
+  const auto emk = [&](const char* by) {
+    return [&, by] {
+      script.Then([by](QDialog& d) {
+        Child<QRadioButton>(d, by).setChecked(true);
+        Press(d, "OKBtn");
+      });
+      form->CalcEmkItem->trigger();
+    };
   };
   const std::vector<Case> cases = {
       {"Z-режим: Расчет режима", "Пример", [&] { Calculate(); }},
+      {"Z-режим: Расчет режима", "Пример", [&] { Calculate(); }, [] { IniRec.FlagIF = true; }},
+      {"Z-режим: Расчет режима", "Пример", [&] { Calculate(); }, [] { IniRec.TypLoad = 1; }},
       {"Z-режим: Расчет по коэф. совмещ.", "Пример",
        [&] {
          {
@@ -74,14 +92,8 @@ TEST_F(RegimeSetWriters, EachCommandWritesWhatItsListedWriterWrites) {
          script.Then([](QDialog& d) { Press(d, "OKBtn"); });
          form->CalcFlowsKoefItem->trigger();
        }},
-      {"Z-режим: Расчет емкостных токов", "Образец",
-       [&] {
-         script.Then([](QDialog& d) {
-           Child<QRadioButton>(d, "Unom").setChecked(true);
-           Press(d, "OKBtn");
-         });
-         form->CalcEmkItem->trigger();
-       }},
+      {"Z-режим: Расчет емкостных токов", "Образец", emk("Unom")},
+      {"Z-режим: Расчет емкостных токов", "Образец", emk("Ureg")},
       {"Z-режим: переключение на графике с записью в журнал", "Пример",
        [&] {
          IniRec.FSaveCom = true;
@@ -110,12 +122,22 @@ TEST_F(RegimeSetWriters, EachCommandWritesWhatItsListedWriterWrites) {
          form->JoinItem->trigger();
        }},
   };
-  std::set<std::string> checked;
-  for (const TSetWriter& writer : SetWriters()) {
-    const auto c = std::find_if(cases.begin(), cases.end(), [&](const Case& k) { return k.command == writer.Command; });
-    if (c == cases.end()) continue;
-    SCOPED_TRACE(writer.Command);
-    checked.insert(writer.Command);
+  std::map<std::string, std::vector<TFiles>> results;  // of each command, its tables as each case wrote them
+  for (auto c = cases.begin(); c != cases.end(); ++c) {
+    SCOPED_TRACE(c->command + " #" + std::to_string(c - cases.begin()));
+    const auto listedWriter = std::find_if(SetWriters().begin(), SetWriters().end(),
+                                           [&](const TSetWriter& w) { return w.Command == c->command; });
+    if (listedWriter == SetWriters().end()) {
+      ADD_FAILURE() << "a command the program's list no longer names";
+      continue;
+    }
+    const TSetWriter& writer = *listedWriter;
+    struct Back {  // the settings the cases change, as they were
+      bool phase = IniRec.FlagIF, uemk = IniRec.Uemk;
+      std::uint8_t load = IniRec.TypLoad;
+      ~Back() { IniRec.FlagIF = phase, IniRec.Uemk = uemk, IniRec.TypLoad = load; }
+    } back;
+    if (c->settings) c->settings();
     form->ResetForm();
     for (const fs::path& folder : {window, listed}) {
       fs::remove_all(folder);
@@ -156,8 +178,13 @@ TEST_F(RegimeSetWriters, EachCommandWritesWhatItsListedWriterWrites) {
         }
         EXPECT_TRUE(TableBytes(window / name) == TableBytes(listed / name)) << name << ": other rows";
       }
+    TFiles tables;
+    for (const auto& set : writer.Sets())
+      for (const std::string& name : set)
+        if (byWindow.count(name) && byWindow.at(name).starts_with("\x06ZREGIM")) tables[name] = TableBytes(window / name);
+    for (const TFiles& other : results[writer.Command]) EXPECT_FALSE(other == tables) << "a setting that changes nothing";
+    results[writer.Command].push_back(std::move(tables));
   }
-  EXPECT_EQ(checked.size(), cases.size()) << "a command the program's list no longer names";
 }
 
 }  // namespace
