@@ -120,6 +120,10 @@ struct TSheetImport {
 // `setting` is the command's (TSheetImportRun::Setting), which chooses what a column accepts (HeadingsOf).
 std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells, double setting = 0);
 
+// Whether the reader leaves its columns from Beyond on unread in the rows under the headings of `row`:
+// the heading there is empty, or names nothing the reader reads (a remarks column, "Примечание").
+bool SheetColumnsBeyond(const TSheetImport& import, const TSheetCells& cells, int row);
+
 // Every reader of a district workbook sheet.
 const std::vector<TSheetImport>& SheetImports();
 // The reader of that name; throws ld::Error for a name the list does not hold.
