@@ -134,7 +134,7 @@ bool RowHoldsUnreadable(const TSheetCells& cells, int row, int last) {
   return false;
 }
 
-bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last) {
+bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare) {
   int filled = 0, free = 0;
   bool other = false, valueNext = false;
   for (int col = 1; col <= last + kTitleReach; ++col) {
@@ -165,7 +165,7 @@ bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& nu
   if (other && RowHoldsUnreadable(cells, row, last)) return false;
   if (filled == 1) return true;
   if (filled > 1 && !other && free <= 1) return true;
-  return filled > 0 && !RowHoldsValue(cells, row, numbers) && !RowOfHeadings(cells, row, numbers);
+  return bare && filled > 0 && !RowHoldsValue(cells, row, numbers) && !RowOfHeadings(cells, row, numbers);
 }
 
 bool HeadingRowBelow(const TSheetCells& cells, int row, int key, int last) {
@@ -190,11 +190,16 @@ bool HeadingRowBelow(const TSheetCells& cells, int row, int key, int last) {
   // the second row of a heading: its key empty or merged down, texts without a value
   const TOutsideValue keyCell = cells(row, key);
   if (!keyCell.Blank() && keyCell.CoveredFault().empty()) return false;
+  // each a unit or a word or two, no name of a row of data ("Ввод 1", "ТП-42")
   int words = 0;
   for (int col = 1; col <= last; ++col) {
     const TOutsideValue cell = cells(row, col);
     if (cell.Blank() || !cell.CoveredFault().empty()) continue;
-    if (cell.Kind() != TOutsideValue::TKind::Text || cell.Number()) return false;
+    const TValueRead<std::string> text = cell.Heading();
+    if (cell.Kind() != TOutsideValue::TKind::Text || !text || cell.Number()) return false;
+    std::vector<std::string> parts, digits;
+    Tokens(*text, parts, digits);
+    if (!digits.empty() || parts.size() > 3) return false;
     ++words;
   }
   return words > 0;
@@ -220,7 +225,7 @@ bool BlockBelow(const TSheetCells& cells, int row, const std::vector<int>& numbe
 int RowBelowTitles(const TSheetCells& cells, int key, const std::vector<int>& numbers, int last) {
   int row = 1;
   while (row <= kMostTitleRows && cells(row, key).Blank() && !cells(row, key).RangeOnly() &&
-         cells(row, key).EndFault().empty() && SheetTitleRow(cells, row, numbers, last))
+         cells(row, key).EndFault().empty() && SheetTitleRow(cells, row, numbers, last, false))
     ++row;
   return row;
 }
@@ -233,7 +238,7 @@ TSheetHead SheetHeadRows(const TSheetCells& cells, int from, int key, const std:
   };
   int row = from;
   while (row < from + kMostTitleRows && !RowHoldsValue(cells, row, numbers) &&
-         (blank(row) || SheetTitleRow(cells, row, numbers, last)))
+         (blank(row) || SheetTitleRow(cells, row, numbers, last, true)))
     ++row;
   if (row == from + kMostTitleRows || RowHoldsValue(cells, row, numbers)) {
     // no headings: the data begin right below the titles (or at `from`, where the titles go on)

@@ -100,9 +100,10 @@ constexpr int kMostTitleRows = 12;
 // (`last`: the reader's last column), typed over them or merged across them; or one text (the title)
 // with what stands beside a title: a date or a period of a year ("Дата: 30.11.2026", "за декабрь 2026",
 // "ноябрь 2026 г."), an approval block ("УТВЕРЖДАЮ", a post, "________ И.И. Иванов"), a label and its
-// value ("Подстанция:" | "Северная"); or texts none of which, over the number columns, holds a value or
-// a word. A number cell that is no label's value is a value, and its row none of titles.
-bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last);
+// value ("Подстанция:" | "Северная"); or, with `bare`, texts none of which, over the number columns,
+// holds a value or a word (a sheet whose every row of data holds a value there). A number cell that is no
+// label's value is a value, and its row none of titles.
+bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare);
 // Whether the cell holds what stands beside a title (SheetTitleRow): a date, a period of a year, a part of
 // an approval block, a label with its value.
 bool TitleMark(const TOutsideValue& cell);

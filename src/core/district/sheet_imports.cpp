@@ -249,11 +249,14 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
         others[i].insert(others[i].end(), headings[j].Words.begin(), headings[j].Words.end());
   const std::vector<int> numbers = NumberColumns(import);
   const int last = LastColumn(import), key = import.Columns.front().Col;
+  // a title of texts alone, with no word over the number columns, where every row of the data holds a
+  // value there: a sheet whose headings stand in its first rows
+  const bool bareTitles = import.TitleRows || (import.HeadingRow == 1 && !import.FirstDataRow);
   // the headings over its own columns say what the columns hold, each with the row below it that goes on
   // with it (its unit, its wrapped words); a title above them says nothing of them. Every heading that
   // says another thing is named, so that one edit of the book mends them all.
   const auto headingFault = [&](int row) -> std::string {
-    if (!import.FirstDataRow && SheetTitleRow(cells, row, numbers, last)) return {};
+    if (!import.FirstDataRow && SheetTitleRow(cells, row, numbers, last, bareTitles)) return {};
     const int below = UnderHeadings(cells, row + 1, key, numbers, last) ? row + 1 : 0;
     std::string faults;
     const bool unread = import.Beyond > 0 && SheetColumnsBeyond(import, cells, row);
@@ -265,7 +268,8 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
       if (unread && column.Col >= import.Beyond) continue;
       const TOutsideValue cell = cells(row, column.Col);
       TValueRead<std::string> heading = cell.Heading();
-      if (!heading) return Cell(row, column.Col) + heading.Fault;
+      // a heading that cannot be read is named by its cell, after the headings named before it
+      if (!heading) return faults.empty() ? Cell(row, column.Col) + heading.Fault : faults;
       // a unit or the rest of the words in the row below (neither a number nor the cell merged down)
       if (below > 0)
         if (const TOutsideValue more = cells(below, column.Col);

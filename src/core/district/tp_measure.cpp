@@ -188,7 +188,7 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
     // under a heading, and a title with its date where a power stands, above the first transformer
     const std::string powerDigits = KeepChars(Shown(cells, i, 5), IsDigit);
     if (powerDigits.empty() || UnderHeadings(cells, i, 3, {8}, 8)) continue;
-    if (!measured && TitleMark(cells(i, 5)) && SheetTitleRow(cells, i, {8}, 8)) continue;
+    if (!measured && TitleMark(cells(i, 5)) && SheetTitleRow(cells, i, {8}, 8, false)) continue;
     measured = true;
     // a rated power that does not read (a figure merged down from the transformer above) measures
     // nothing: the row is named by its cell, and no load is given without the power it goes with
