@@ -238,6 +238,9 @@ public:
       empty = 0;
       if (cells(r, 1).RangeOnly()) continue;
       std::string name = UpperCase(TakeName(cells, r, 1));
+      // (a name above the headings measures nothing, but where it names an input or a feeder, as a
+      // station's row of a households book does, it is said to stand there without values)
+      if (r < from) bare_.try_emplace(std::move(name), r);
       if (r < from || UnderHeadings(cells, r, 1, energies, kEnergyCols.back())) continue;
       // a block of its own below an empty row (last month's table under its title and headings) is none
       // of this sheet's data
