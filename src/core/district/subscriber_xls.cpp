@@ -263,6 +263,13 @@ public:
     }
     used_.resize(named_.empty() ? 0 : static_cast<std::size_t>(named_.back()) + 1);
   }
+  // Whether every measured row is named by a number, as a households book numbers the feeders under the
+  // name of their station, and some row holds a name alone.
+  bool NumberedUnderNames(const TSheetCells& cells) const {
+    return !named_.empty() && !bare_.empty() && std::all_of(named_.begin(), named_.end(), [&](int r) {
+      return IsFeederNumber(TakeName(cells, r, 1));
+    });
+  }
   // Where a block below the data begins (BlockBelow), 0 for none.
   int BlockRow() const { return blockBelow_; }
   // The measured rows below the heading.
@@ -657,8 +664,15 @@ TImportTaken ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDa
   if (const int block = names.BlockRow(); block > 0)
     messages.Add(std::string(kTechnicalSheet) + ", строка " + std::to_string(block) +
                  ": ниже пустой строки - другая таблица со своими заголовками; она и строки под ней не прочитаны");
-  // a sheet of no names below its heading is told as such, whatever the base holds
+  // a sheet of no names below its heading is told as such, whatever the base holds; one of numbered rows
+  // under names alone is a households book
   if (names.Count() == 0) taken.FirstReason = "в столбце 1 нет имен вводов и фидеров со значениями ниже заголовка";
+  if (taken.Items == 0 && names.NumberedUnderNames(cells)) {
+    taken.FirstReason = "в столбце 1 строки со значениями названы номерами под строками одного имени - так, фидерами под "
+                        "именем ТП, строится база бытовых абонентов; в технических учетах каждая строка - имя ввода или "
+                        "фидера и его энергии";
+    messages.Add(taken.FirstReason);
+  }
   return taken;
 }
 

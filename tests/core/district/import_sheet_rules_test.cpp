@@ -299,12 +299,24 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
     const std::string before = dump(tables);
     std::vector<std::string> said;
     long long taken = 0;
+    std::string reason;
     try {
-      taken = reader.Read(tables, households.Cells(), {&said, 0, {}, {}, nullptr}).Items;
-    } catch (const TSheetKindError&) {
+      const TImportTaken read = reader.Read(tables, households.Cells(), {&said, 0, {}, {}, nullptr});
+      taken = read.Items;
+      reason = read.FirstReason;
+    } catch (const TSheetKindError& e) {
+      reason = e.Reason;
     }
     EXPECT_EQ(taken, 0) << feeder << ": " << Joined(said);
     EXPECT_EQ(dump(tables), before) << feeder;
+    // what is said is true: the inputs stand in the book with no values, under which the feeders are
+    // numbered as a households book numbers them
+    EXPECT_EQ(Joined(said).find("Ввод 1 не найден"), std::string::npos) << feeder << ": " << Joined(said);
+    if (std::string(feeder) == "1") {
+      EXPECT_NE(Joined(said).find("Вводы подстанций : ВВОД 1 - в строке 1 нет значений в столбцах 2-5"), std::string::npos)
+          << Joined(said);
+      EXPECT_NE(reason.find("строится база бытовых абонентов"), std::string::npos) << reason;
+    }
   }
 
   // the catalogue's and the regime's readers of workbooks, fed the same books: each takes its own and
@@ -577,6 +589,25 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
     }
   }
 
+  // every heading of the row that says another thing is named in the one refusal, in the columns' order,
+  // so that one edit of the book mends them all
+  for (const TSheetImport* reader : {&FindSheetImport(kTechnicalSheet), &FindSheetImport(kStationMeasureSheet)}) {
+    const TCellsOf monthly = {{{1, 1}, text("Наименование")}, {{1, 2}, text("Январь")}, {{1, 3}, text("Год ввода")},
+                              {{1, 4}, text("Загрузка, %")}, {{1, 5}, text("Ia, А")}, {{2, 1}, text("ТП-42")},
+                              {{2, 2}, TOutsideValue::Number(5, "5")}};
+    const std::string said = SheetKindFault(*reader, [&](int row, int col) {
+      const auto at = monthly.find({row, col});
+      return at == monthly.end() ? TOutsideValue() : at->second;
+    });
+    std::size_t from = 0;
+    for (const char* cell : {"ячейка B1: заголовок \"Январь\"", "; ячейка C1: заголовок \"Год ввода\"",
+                             "; ячейка D1: заголовок \"Загрузка, %\"", "; ячейка E1: заголовок \"Ia, А\""}) {
+      const std::size_t at = said.find(cell, from);
+      EXPECT_NE(at, std::string::npos) << reader->Name << ": " << cell << "\n" << said;
+      from = at == std::string::npos ? from : at;
+    }
+  }
+
   // Each row an industrial sheet's reader takes, one cell changed in the second point (row 4): the check
   // does not refuse the book, and the reader stores what the row names. Row numbers as people type them,
   // a station with a dot at its end or named by its number, each kind of energy (one it does not know is
@@ -669,7 +700,22 @@ TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesTh
                           {"", "", "«30» ноября 2026 г."}};
   const std::string stationLoad = "|ТП-42|Т1|||ТМ-400/10||||||||2|35|", feeder = "ТП-42|Л1|41||9800|";
   const std::string energies = "ПС-1|ТП-42|||4|||1100|5|6|7|", transformer = "|ТП-42|Т1|||ТМ-400/10||||||||1|35|17.5|";
+  const std::vector<std::string> pointHeadings = {"№", "Договор", "Абонент", "Точка", "Адрес", "ТП", "Время", "P, кВт", "Счетчик",
+                                                  "Тип", "Ксч", "Вид", "W, кВт*ч", "Wт, кВт*ч"};
+  const std::vector<std::string> point = {"1", "Д1", "Завод", "Т1", "", "ТП-42.Т1", "", "100", "0123", "", "1", "АЕ спож.", "5", "2"};
+  const std::string pointStored = "ТП-42|Т1||Д1|Завод|1|Т1|||0123||1|Y||||||1|1|100|5|2|";
   const std::vector<TCase> cases = {
+      // the industrial book's units, its columns' numbers, its headings over two rows (merged down, units
+      // below) under its title: no point, and no end of the points
+      {kMeterPointsSheet, {{"Ведомость"}, pointHeadings, {"", "", "", "", "", "", "", "кВт", "", "", "", "", "кВт*ч", "кВт*ч"}, point},
+       pointStored, "нет ни одной"},
+      {kMeterPointsSheet,
+       {{"Ведомость"}, pointHeadings, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14"}, point},
+       pointStored, "|Д2|"},
+      {kMeterPointsSheet,
+       {{"Ведомость"}, {"№", "Договор", "Абонент", "Точка", "Адрес", "ТП", "Время", "P", "Счетчик", "Тип", "Ксч", "Вид", "W", "Wт"},
+        {"^", "^", "^", "^", "^", "^", "^", "кВт", "^", "^", "^", "^", "кВт*ч", "кВт*ч"}, point},
+       pointStored, "Ошибка"},
       {kStationMeasureSheet, under({{"Замеры нагрузок ТП", "", "Дата: 30.11.2026"}}, station), stationLoad, "не найден"},
       {kStationMeasureSheet, under({{"Замеры нагрузок ТП за декабрь 2026"}}, station), stationLoad, "Ошибка чтения"},
       {kStationMeasureSheet, under({{"Замеры", "ноябрь 2026 г."}}, station), stationLoad, "не найден"},
