@@ -131,8 +131,10 @@ const std::vector<TSheetImport>& SheetImports() {
         {7, Number, "нагрузка Т3", {}, false, Whole, StationLoadHeadings("Т3")}},
        4,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
-         return ImportTPStationMeasurements(t[0], cells, MeasurementType(static_cast<float>(run.Setting)),
-                                            *run.Messages, run.Progress);
+         // a remarks column after a station's own columns, as the check tells it
+         return ImportTPStationMeasurements(
+             t[0], cells, MeasurementType(static_cast<float>(run.Setting)), *run.Messages, run.Progress,
+             [&cells](int row) { return SheetColumnsBeyond(FindSheetImport(kStationMeasureSheet), cells, row); });
        },
        "Импорт замеров ТП", ""},
   };

@@ -9,7 +9,6 @@
 #include "core/base/import_text.h"
 #include "core/base/numfmt.h"
 #include "core/base/strings.h"
-#include "core/district/sheet_imports.h"
 #include "core/district/station_index.h"
 #include "core/district/subscriber_cells.h"
 #include "core/tables/colmaps_district.h"
@@ -243,7 +242,8 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
 }
 
 TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
-                                         std::vector<std::string>& out, const TMeasureProgress& progress) {
+                                         std::vector<std::string>& out, const TMeasureProgress& progress,
+                                         const std::function<bool(int row)>& unreadFrom4) {
   TImportMessages messages(out);
   TImportTaken taken;
   TTransTPCols c;
@@ -264,8 +264,7 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
   if (head.Heading > 0)
     if (TValueRead<std::string> heading4 = cells(head.Heading, 4).Heading(); !heading4)
       throw TCellTextError(head.Heading, 4, std::move(heading4.Fault));
-  const bool stationLayout =
-      head.Heading == 0 || SheetColumnsBeyond(FindSheetImport(kStationMeasureSheet), cells, head.Heading);
+  const bool stationLayout = head.Heading == 0 || (unreadFrom4 ? unreadFrom4(head.Heading) : cells(head.Heading, 4).Blank());
   const int count = static_cast<int>(names.size()) - 1;
   // the heading's name is read as the rest are: one that cannot be read is named, never passed over
   if (head.Heading > 0 && count >= head.Heading && !names[static_cast<std::size_t>(head.Heading)].Fault.empty())
