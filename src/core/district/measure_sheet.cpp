@@ -64,7 +64,10 @@ namespace {
 
 bool IsDigitChar(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
 // A letter of any script, as far as the words of a title go: what is no digit, blank or sign.
-bool IsWordChar(char32_t ch) { return ch >= 0x80 ? ch != U'«' && ch != U'»' && ch != U'–' && ch != U'—' && ch != 0xA0 : std::isalpha(static_cast<int>(ch)) != 0; }
+bool IsWordChar(char32_t ch) {
+  if (ch < 0x80) return std::isalpha(static_cast<int>(ch)) != 0;
+  return ch != U'«' && ch != U'»' && ch != U'–' && ch != U'—' && ch != 0xA0;
+}
 
 // The words and the runs of digits of a text, the words upper-cased.
 void Tokens(std::string_view text, std::vector<std::string>& words, std::vector<std::string>& digits) {
@@ -119,19 +122,20 @@ bool ApprovalText(std::string_view text) {
          (words[0] == "УТВЕРЖДАЮ" || words[0] == "УТВЕРЖДЕНО" || words[0] == "СОГЛАСОВАНО" || words[0] == "УТВЕРЖДАЮЩИЙ");
 }
 
+bool RowHoldsUnreadable(const TSheetCells& cells, int row, int last) {
+  for (int col = 1; col <= last + kTitleReach; ++col)
+    if (cells(row, col).Kind() == TOutsideValue::TKind::Unreadable) return true;
+  return false;
+}
+
 }  // namespace
 
 bool TitleMark(const TOutsideValue& cell) {
   if (cell.Kind() == TOutsideValue::TKind::Date) return true;
   const TValueRead<std::string> text = cell.Heading();
   if (cell.Kind() != TOutsideValue::TKind::Text || !text) return false;
+  // a date or a period, a part of an approval block, a label with its value in the one cell
   return SaysWhen(*text) || ApprovalText(*text) || text.Value->find(": ") != std::string::npos;
-}
-
-bool RowHoldsUnreadable(const TSheetCells& cells, int row, int last) {
-  for (int col = 1; col <= last + kTitleReach; ++col)
-    if (cells(row, col).Kind() == TOutsideValue::TKind::Unreadable) return true;
-  return false;
 }
 
 bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare) {
@@ -147,18 +151,17 @@ bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& nu
       other = true;
       continue;
     }
-    if (labelValue || cell.Kind() == TOutsideValue::TKind::Date) continue;
+    if (labelValue || TitleMark(cell)) continue;
     const TValueRead<std::string> text = cell.Heading();
     if (cell.Kind() != TOutsideValue::TKind::Text || !text) {
       other = true;
       continue;
     }
-    const std::string& t = *text.Value;
-    if (t.ends_with(':')) {
+    // a label, whose value stands in the next cell filled
+    if (text.Value->ends_with(':')) {
       valueNext = true;
       continue;
     }
-    if (SaysWhen(t) || ApprovalText(t) || t.find(": ") != std::string::npos) continue;
     ++free;
   }
   // a cell that cannot be read is named by the reader, never passed with a title

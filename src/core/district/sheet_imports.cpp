@@ -206,19 +206,23 @@ bool SheetColumnsBeyond(const TSheetImport& import, const TSheetCells& cells, in
   if (cell.Blank()) return true;
   const TValueRead<std::string> heading = cell.Heading();
   if (!heading || cell.Kind() != TOutsideValue::TKind::Text) return false;
+  // the words of the columns from Beyond on and of the others (a setting's own words aside: any of them
+  // names a quantity the reader reads)
   std::vector<const char*> own, others;
   for (const TSheetColumn& column : import.Columns) {
     const std::vector<const char*> words = column.HeadingsOf ? column.HeadingsOf(0).Words : column.Headings;
-    (column.Col >= import.Beyond ? own : others).insert((column.Col >= import.Beyond ? own : others).end(), words.begin(), words.end());
+    std::vector<const char*>& to = column.Col >= import.Beyond ? own : others;
+    to.insert(to.end(), words.begin(), words.end());
   }
   if (HeadingSays(*heading.Value, own, others) || !HeadingNamesOther(*heading.Value, own, others).empty()) return false;
-  // remarks, where no figure stands under the heading: figures there are the columns' own, whatever it says
-  const int key = import.Columns.front().Col;
+  // remarks hold no figure: a figure there is one of the reader's columns, whatever its heading says
+  const int key = import.Columns.front().Col, last = LastColumn(import);
   for (int r = row + 1, empty = 0; empty < kEndOfRows; ++r) {
     empty = cells(r, key).Blank() ? empty + 1 : 0;
-    for (int col = import.Beyond; col <= LastColumn(import); ++col)
-      if (const TOutsideValue below = cells(r, col); !below.Blank() && below.Kind() != TOutsideValue::TKind::Text) return false;
-      else if (!below.Blank() && below.Number()) return false;
+    for (int col = import.Beyond; col <= last; ++col) {
+      const TOutsideValue below = cells(r, col);
+      if (!below.Blank() && (below.Kind() != TOutsideValue::TKind::Text || below.Number())) return false;
+    }
   }
   return true;
 }
