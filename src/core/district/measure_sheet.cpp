@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cctype>
 #include <cmath>
 
 #include "core/base/codepage.h"
@@ -57,6 +58,198 @@ bool RowOfHeadings(const TSheetCells& cells, int row, const std::vector<int>& co
     const TValueRead<std::string> heading = cells(row, col).Heading();
     return heading && HeadingHoldsWord(*heading.Value);
   });
+}
+
+namespace {
+
+bool IsDigitChar(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
+// A letter of any script, as far as the words of a title go: what is no digit, blank or sign.
+bool IsWordChar(char32_t ch) {
+  if (ch < 0x80) return std::isalpha(static_cast<int>(ch)) != 0;
+  return ch != U'«' && ch != U'»' && ch != U'–' && ch != U'—' && ch != 0xA0;
+}
+
+// The words and the runs of digits of a text, the words upper-cased.
+void Tokens(std::string_view text, std::vector<std::string>& words, std::vector<std::string>& digits) {
+  std::string word, number;
+  const auto flush = [&] {
+    if (!word.empty()) words.push_back(UpperCase(word));
+    if (!number.empty()) digits.push_back(number);
+    word.clear();
+    number.clear();
+  };
+  for (std::size_t pos = 0; pos < text.size();) {
+    const char32_t ch = NextUtf8Char(text, pos);
+    if (IsDigitChar(ch)) {
+      if (!word.empty()) flush();
+      number.push_back(static_cast<char>(ch));
+    } else if (IsWordChar(ch)) {
+      if (!number.empty()) flush();
+      AppendUtf8(word, ch);
+    } else {
+      flush();
+    }
+  }
+  flush();
+}
+
+// Whether a text says when, as beside a title: a date, or a month, a quarter or a year of a year
+// ("Дата: 30.11.2026", "за декабрь 2026", "«30» ноября 2026 г.", "по состоянию на 01.12.2026"), and
+// nothing else: no quantity, no unit.
+bool SaysWhen(std::string_view text) {
+  std::vector<std::string> words, digits;
+  Tokens(text, words, digits);
+  static const char* const kMonths[] = {"ЯНВАР", "ФЕВРАЛ", "МАРТ", "АПРЕЛ", "МАЙ", "МАЯ", "ИЮН", "ИЮЛ", "АВГУСТ",
+                                        "СЕНТЯБР", "ОКТЯБР", "НОЯБР", "ДЕКАБР"};
+  static const char* const kWords[] = {"ЗА", "Г", "ГГ", "ГОД", "ГОДА", "ДАТА", "ОТ", "ПО", "С", "НА", "КВ", "КВАРТАЛ",
+                                       "КВАРТАЛА", "ПЕРИОД", "СОСТОЯНИЮ", "ДО"};
+  for (const std::string& word : words) {
+    const bool month = std::any_of(std::begin(kMonths), std::end(kMonths),
+                                   [&](const char* m) { return word.rfind(m, 0) == 0; });
+    if (!month && std::none_of(std::begin(kWords), std::end(kWords), [&](const char* w) { return word == w; }))
+      return false;
+  }
+  // a year, or a day's three numbers
+  return digits.size() >= 3 || std::any_of(digits.begin(), digits.end(), [](const std::string& d) { return d.size() == 4; });
+}
+
+// Whether a text is part of an approval block beside a title: its word, or a place to sign.
+bool ApprovalText(std::string_view text) {
+  if (text.find("___") != std::string_view::npos) return true;
+  std::vector<std::string> words, digits;
+  Tokens(text, words, digits);
+  return words.size() == 1 && digits.empty() &&
+         (words[0] == "УТВЕРЖДАЮ" || words[0] == "УТВЕРЖДЕНО" || words[0] == "СОГЛАСОВАНО" || words[0] == "УТВЕРЖДАЮЩИЙ");
+}
+
+bool RowHoldsUnreadable(const TSheetCells& cells, int row, int last) {
+  for (int col = 1; col <= last + kTitleReach; ++col)
+    if (cells(row, col).Kind() == TOutsideValue::TKind::Unreadable) return true;
+  return false;
+}
+
+}  // namespace
+
+bool TitleMark(const TOutsideValue& cell) {
+  if (cell.Kind() == TOutsideValue::TKind::Date) return true;
+  const TValueRead<std::string> text = cell.Heading();
+  if (cell.Kind() != TOutsideValue::TKind::Text || !text) return false;
+  // a date or a period, a part of an approval block, a label with its value in the one cell
+  return SaysWhen(*text) || ApprovalText(*text) || text.Value->find(": ") != std::string::npos;
+}
+
+bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare) {
+  int filled = 0, free = 0;
+  bool other = false, valueNext = false;
+  for (int col = 1; col <= last + kTitleReach; ++col) {
+    const TOutsideValue cell = cells(row, col);
+    if (cell.Blank()) continue;
+    ++filled;
+    const bool labelValue = valueNext;
+    valueNext = false;
+    if (cell.Kind() == TOutsideValue::TKind::Unreadable) {
+      other = true;
+      continue;
+    }
+    if (labelValue || TitleMark(cell)) continue;
+    const TValueRead<std::string> text = cell.Heading();
+    if (cell.Kind() != TOutsideValue::TKind::Text || !text) {
+      other = true;
+      continue;
+    }
+    // a label, whose value stands in the next cell filled
+    if (text.Value->ends_with(':')) {
+      valueNext = true;
+      continue;
+    }
+    ++free;
+  }
+  // a cell that cannot be read is named by the reader, never passed with a title
+  if (other && RowHoldsUnreadable(cells, row, last)) return false;
+  if (filled == 1) return true;
+  if (filled > 1 && !other && free <= 1) return true;
+  return bare && filled > 0 && !RowHoldsValue(cells, row, numbers) && !RowOfHeadings(cells, row, numbers);
+}
+
+bool HeadingRowBelow(const TSheetCells& cells, int row, int key, int last) {
+  // the columns' own numbers
+  int counted = 0;
+  bool numbered = true;
+  long long offset = 0;
+  for (int col = 1; col <= last + kTitleReach && numbered; ++col) {
+    const TOutsideValue cell = cells(row, col);
+    if (cell.Blank()) continue;
+    const TValueRead<int> n = cell.Kind() == TOutsideValue::TKind::Number || cell.Kind() == TOutsideValue::TKind::Text
+                                  ? cell.Integer(1, 1000)
+                                  : TValueRead<int>{};
+    if (!n || !cell.CoveredFault().empty()) {
+      numbered = false;
+      break;
+    }
+    if (counted++ == 0) offset = static_cast<long long>(*n) - col;
+    numbered = static_cast<long long>(*n) - col == offset;
+  }
+  if (numbered && counted >= 3) return true;
+  // the second row of a heading: its key empty or merged down, texts without a value
+  const TOutsideValue keyCell = cells(row, key);
+  if (!keyCell.Blank() && keyCell.CoveredFault().empty()) return false;
+  // each a unit or a word or two, no name of a row of data ("Ввод 1", "ТП-42")
+  int words = 0;
+  for (int col = 1; col <= last; ++col) {
+    const TOutsideValue cell = cells(row, col);
+    if (cell.Blank() || !cell.CoveredFault().empty()) continue;
+    const TValueRead<std::string> text = cell.Heading();
+    if (cell.Kind() != TOutsideValue::TKind::Text || !text || cell.Number()) return false;
+    std::vector<std::string> parts, digits;
+    Tokens(*text, parts, digits);
+    if (!digits.empty() || parts.size() > 3) return false;
+    ++words;
+  }
+  return words > 0;
+}
+
+bool UnderHeadings(const TSheetCells& cells, int row, int key, const std::vector<int>& numbers, int last) {
+  constexpr int kMostHeadingRows = 4;
+  for (int above = row - 1; above >= 1 && row - above <= kMostHeadingRows; --above) {
+    if (!HeadingRowBelow(cells, above + 1, key, last)) return false;
+    if (RowOfHeadings(cells, above, numbers)) return true;
+  }
+  return false;
+}
+
+bool BlockBelow(const TSheetCells& cells, int row, const std::vector<int>& numbers) {
+  for (int r = row; r < row + kMostTitleRows; ++r) {
+    if (RowHoldsValue(cells, r, numbers)) return false;
+    if (RowOfHeadings(cells, r, numbers)) return true;
+  }
+  return false;
+}
+
+int RowBelowTitles(const TSheetCells& cells, int key, const std::vector<int>& numbers, int last) {
+  int row = 1;
+  while (row <= kMostTitleRows && cells(row, key).Blank() && !cells(row, key).RangeOnly() &&
+         cells(row, key).EndFault().empty() && SheetTitleRow(cells, row, numbers, last, false))
+    ++row;
+  return row;
+}
+
+TSheetHead SheetHeadRows(const TSheetCells& cells, int from, int key, const std::vector<int>& numbers, int last) {
+  const auto blank = [&](int row) {
+    for (int col = 1; col <= last + kTitleReach; ++col)
+      if (!cells(row, col).Blank()) return false;
+    return true;
+  };
+  int row = from;
+  while (row < from + kMostTitleRows && !RowHoldsValue(cells, row, numbers) &&
+         (blank(row) || SheetTitleRow(cells, row, numbers, last, true)))
+    ++row;
+  if (row == from + kMostTitleRows || RowHoldsValue(cells, row, numbers)) {
+    // no headings: the data begin right below the titles (or at `from`, where the titles go on)
+    return {0, row == from + kMostTitleRows ? from : row};
+  }
+  TSheetHead head{row, row + 1};
+  while (head.First - row < 4 && UnderHeadings(cells, head.First, key, numbers, last)) ++head.First;
+  return head;
 }
 
 TSheetCells ReaderCells(const TSheetReader& sheet) {

@@ -89,6 +89,53 @@ bool RowHoldsValue(const TSheetCells& cells, int row, const std::vector<int>& co
 // ("1 825 200", "05.03.2026", "1O.50") is a row of values that its reader names by their cells.
 bool RowOfHeadings(const TSheetCells& cells, int row, const std::vector<int>& cols);
 
+// How far past a reader's last column a row is looked at for what else it holds (a date or an approval
+// block beside a title).
+constexpr int kTitleReach = 10;
+// How many rows of titles a sheet may have above its headings.
+constexpr int kMostTitleRows = 12;
+
+// Whether the row is a title above a sheet's headings, which says nothing of the columns, rather than a
+// row of headings or of data: one cell alone in the reader's columns and those beside them
+// (`last`: the reader's last column), typed over them or merged across them; or one text (the title)
+// with what stands beside a title: a date or a period of a year ("Дата: 30.11.2026", "за декабрь 2026",
+// "ноябрь 2026 г."), an approval block ("УТВЕРЖДАЮ", a post, "________ И.И. Иванов"), a label and its
+// value ("Подстанция:" | "Северная"); or, with `bare`, texts none of which, over the number columns,
+// holds a value or a word (a sheet whose every row of data holds a value there). A number cell that is no
+// label's value is a value, and its row none of titles.
+bool SheetTitleRow(const TSheetCells& cells, int row, const std::vector<int>& numbers, int last, bool bare);
+// Whether the cell holds what stands beside a title (SheetTitleRow): a date, a period of a year, a part of
+// an approval block, a label with its value.
+bool TitleMark(const TOutsideValue& cell);
+
+// Whether the row right under a row of headings is one of them too, never data: the columns' own
+// numbers ("1 | 2 | 3 ...", each column's number as far from the column as the others'), or, with the
+// key column `key` empty or merged down from above, the second row of a heading (its units, its wrapped
+// words, a heading merged down): texts that hold a word and no value.
+bool HeadingRowBelow(const TSheetCells& cells, int row, int key, int last);
+
+// Whether the row is one of headings under a row of headings (RowOfHeadings over the number columns),
+// directly or below others of them (HeadingRowBelow): a reader passes it as it passes its headings.
+bool UnderHeadings(const TSheetCells& cells, int row, int key, const std::vector<int>& numbers, int last);
+
+// Whether a block of its own begins at `row`, below a sheet's data and an empty row (last month's table
+// kept under this month's): rows without a value (its title) down to a row of headings (RowOfHeadings).
+bool BlockBelow(const TSheetCells& cells, int row, const std::vector<int>& numbers);
+
+// The first row below the titles at the top of a sheet whose key column (`key`) they leave empty (an
+// approval block beside the columns, SheetTitleRow): 1 for a sheet without them.
+int RowBelowTitles(const TSheetCells& cells, int key, const std::vector<int>& numbers, int last);
+
+// Where a sheet whose headings stand in its first rows has them: below its titles (SheetTitleRow, at
+// most kMostTitleRows of them from `from`), the row of headings (0: the sheet has none, its data begin
+// where its titles end) and the first row of its data, below the rows that continue the headings
+// (HeadingRowBelow).
+struct TSheetHead {
+  int Heading = 0;
+  int First = 1;
+};
+TSheetHead SheetHeadRows(const TSheetCells& cells, int from, int key, const std::vector<int>& numbers, int last);
+
 // The position of a command's progress bar, 0..100.
 using TMeasureProgress = std::function<void(int position)>;
 

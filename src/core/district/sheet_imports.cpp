@@ -131,8 +131,10 @@ const std::vector<TSheetImport>& SheetImports() {
         {7, Number, "нагрузка Т3", {}, false, Whole, StationLoadHeadings("Т3")}},
        4,
        [](std::vector<TDataFile>& t, const TSheetCells& cells, const TSheetImportRun& run) {
-         return ImportTPStationMeasurements(t[0], cells, MeasurementType(static_cast<float>(run.Setting)),
-                                            *run.Messages, run.Progress);
+         // a remarks column after a station's own columns, as the check tells it
+         return ImportTPStationMeasurements(
+             t[0], cells, MeasurementType(static_cast<float>(run.Setting)), *run.Messages, run.Progress,
+             [&cells](int row) { return SheetColumnsBeyond(FindSheetImport(kStationMeasureSheet), cells, row); });
        },
        "Импорт замеров ТП", ""},
   };
@@ -183,26 +185,49 @@ std::string Lacks(const TSheetColumn& column, const TOutsideValue& cell) {
 
 std::string Cell(int row, int col) { return "ячейка " + SheetCellName(row, col) + ": "; }
 
-// How far past a reader's last column a row is looked at for what else it holds.
-constexpr int kTitleReach = 10;
-
-// Whether a row that the reader passes by above its data is a title, which says nothing of the columns,
-// rather than a row of headings, which names each column it stands over: one cell alone over the
-// reader's columns and those beside them ("Технический учет за ноябрь", typed over the columns or merged
-// across them), or texts none of which, over the number columns, holds a value or a word (a title with
-// its date beside it). A row of headings has a word over a number column, as the reader tells the rows
-// it passes from its first row of values (RowOfHeadings).
-bool TitleRow(const TSheetImport& import, const TSheetCells& cells, int row) {
-  int last = 0;
+// The columns whose values tell a row of data from a row of titles or headings, and the last column.
+std::vector<int> NumberColumns(const TSheetImport& import) {
   std::vector<int> numbers;
-  for (const TSheetColumn& column : import.Columns) {
-    last = std::max(last, column.Col);
+  for (const TSheetColumn& column : import.Columns)
     if (column.Kind == TSheetColumnKind::Number) numbers.push_back(column.Col);
-  }
-  int filled = 0;
-  for (int col = 1; col <= last + kTitleReach && filled < 2; ++col) filled += !cells(row, col).Blank();
-  return filled == 1 || (!RowHoldsValue(cells, row, numbers) && !RowOfHeadings(cells, row, numbers));
+  return numbers;
 }
+int LastColumn(const TSheetImport& import) {
+  int last = 0;
+  for (const TSheetColumn& column : import.Columns) last = std::max(last, column.Col);
+  return last;
+}
+
+}  // namespace
+
+bool SheetColumnsBeyond(const TSheetImport& import, const TSheetCells& cells, int row) {
+  if (import.Beyond <= 0) return false;
+  const TOutsideValue cell = cells(row, import.Beyond);
+  if (cell.Blank()) return true;
+  const TValueRead<std::string> heading = cell.Heading();
+  if (!heading || cell.Kind() != TOutsideValue::TKind::Text) return false;
+  // the words of the columns from Beyond on and of the others (a setting's own words aside: any of them
+  // names a quantity the reader reads)
+  std::vector<const char*> own, others;
+  for (const TSheetColumn& column : import.Columns) {
+    const std::vector<const char*> words = column.HeadingsOf ? column.HeadingsOf(0).Words : column.Headings;
+    std::vector<const char*>& to = column.Col >= import.Beyond ? own : others;
+    to.insert(to.end(), words.begin(), words.end());
+  }
+  if (HeadingSays(*heading.Value, own, others) || !HeadingNamesOther(*heading.Value, own, others).empty()) return false;
+  // remarks hold no figure: a figure there is one of the reader's columns, whatever its heading says
+  const int key = import.Columns.front().Col, last = LastColumn(import);
+  for (int r = row + 1, empty = 0; empty < kEndOfRows; ++r) {
+    empty = cells(r, key).Blank() ? empty + 1 : 0;
+    for (int col = import.Beyond; col <= last; ++col) {
+      const TOutsideValue below = cells(r, col);
+      if (!below.Blank() && (below.Kind() != TOutsideValue::TKind::Text || below.Number())) return false;
+    }
+  }
+  return true;
+}
+
+namespace {
 
 std::string Column(const TSheetColumn& column) {
   return "столбец " + std::to_string(column.Col) + " (" + column.Title + ")";
@@ -228,19 +253,35 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
     for (std::size_t j = 0; j < import.Columns.size(); ++j)
       if (std::string_view(import.Columns[j].Title) != import.Columns[i].Title)
         others[i].insert(others[i].end(), headings[j].Words.begin(), headings[j].Words.end());
-  // the headings over its own columns say what the columns hold; a title above them, where the reader
-  // passes titles by, says nothing of them
+  const std::vector<int> numbers = NumberColumns(import);
+  const int last = LastColumn(import), key = import.Columns.front().Col;
+  // a title of texts alone, with no word over the number columns, where every row of the data holds a
+  // value there: a sheet whose headings stand in its first rows
+  const bool bareTitles = import.TitleRows || (import.HeadingRow == 1 && !import.FirstDataRow);
+  // the headings over its own columns say what the columns hold, each with the row below it that goes on
+  // with it (its unit, its wrapped words); a title above them says nothing of them. Every heading that
+  // says another thing is named, so that one edit of the book mends them all.
   const auto headingFault = [&](int row) -> std::string {
-    if (import.TitleRows && TitleRow(import, cells, row)) return {};
+    if (!import.FirstDataRow && SheetTitleRow(cells, row, numbers, last, bareTitles)) return {};
+    const int below = UnderHeadings(cells, row + 1, key, numbers, last) ? row + 1 : 0;
+    std::string faults;
+    const bool unread = import.Beyond > 0 && SheetColumnsBeyond(import, cells, row);
     for (std::size_t i = 0; i < import.Columns.size(); ++i) {
       const TSheetColumn& column = import.Columns[i];
       const std::vector<const char*>& words = headings[i].Words;
       if (words.empty()) continue;
       // the columns from an empty heading after the sheet's own on are none the reader reads
-      if (import.Beyond > 0 && column.Col >= import.Beyond && cells(row, import.Beyond).Blank()) continue;
+      if (unread && column.Col >= import.Beyond) continue;
       const TOutsideValue cell = cells(row, column.Col);
-      const TValueRead<std::string> heading = cell.Heading();
-      if (!heading) return Cell(row, column.Col) + heading.Fault;
+      TValueRead<std::string> heading = cell.Heading();
+      // a heading that cannot be read is named by its cell, after the headings named before it
+      if (!heading) return faults.empty() ? Cell(row, column.Col) + heading.Fault : faults;
+      // a unit or the rest of the words in the row below (neither a number nor the cell merged down)
+      if (below > 0)
+        if (const TOutsideValue more = cells(below, column.Col);
+            more.Kind() == TOutsideValue::TKind::Text && more.CoveredFault().empty() && !more.Number())
+          if (const TValueRead<std::string> rest = more.Heading(); rest && !rest.Value->empty())
+            *heading.Value += (heading.Value->empty() ? "" : ", ") + *rest.Value;
       if (heading.Value->empty()) continue;
       // a date names no quantity, whatever its digits
       std::string fault = cell.Kind() == TOutsideValue::TKind::Date
@@ -248,11 +289,22 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
                               : HeadingFault(*heading.Value, words, others[i]);
       if (fault.empty()) continue;
       if (!headings[i].Setting.empty()) fault += " (" + headings[i].Setting + ")";
-      return other + Cell(row, column.Col) + "заголовок " + Quoted(*heading.Value) + " - не заголовок столбца " +
-             std::to_string(column.Col) + " (" + column.Title + "): " + fault;
+      faults += (faults.empty() ? other : "; ") + Cell(row, column.Col) + "заголовок " + Quoted(*heading.Value) +
+                " - не заголовок столбца " + std::to_string(column.Col) + " (" + column.Title + "): " + fault;
     }
-    return {};
+    return faults;
   };
+  // a sheet whose headings stand in its first row may have titles above them, and rows below them that go
+  // on with them; a sheet without them begins with its data, as the reader takes it (SheetHeadRows)
+  int beyondRow = headingRow;  // where the heading after the sheet's own columns stands
+  if (headingRow == 1 && !import.FirstDataRow) {
+    const TSheetHead head = SheetHeadRows(cells, 1, key, numbers, last);
+    if (head.Heading > 0)
+      if (std::string fault = headingFault(head.Heading); !fault.empty()) return fault;
+    beyondRow = head.Heading;
+    headingRow = 0;
+    firstRow = head.First;
+  }
   if (headingRow > 0)
     if (std::string fault = headingFault(headingRow); !fault.empty()) {
       // No heading there, but the reader's rows may begin above it (a sheet kept without its title or
@@ -269,9 +321,6 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
         if (column.InEveryRow && !Lacks(column, cells(first, column.Col)).empty()) return fault;
       return KindFaultFrom(import, cells, setting, headed ? first - 1 : 0, first, false).empty() ? std::string() : fault;
     }
-  std::vector<int> numbers;  // the columns whose values tell a row of data from a row of headings
-  for (const TSheetColumn& column : import.Columns)
-    if (column.Kind == TSheetColumnKind::Number) numbers.push_back(column.Col);
   // a row of data holds a value, or shows digits where a rated power stands ("400 кВА"), as the reader
   // tells its rows from headings; a row of headings none
   const auto holdsValue = [&](int row) {
@@ -284,19 +333,22 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
              return shown && AnyChar(*shown.Value, IsDigit);
            });
   };
-  const bool beyond = import.Beyond > 0 && cells(headingRow, import.Beyond).Blank();
-  const int key = import.Columns.front().Col;
+  const bool beyond = import.Beyond > 0 && cells(beyondRow, import.Beyond).Blank();
   bool whole = false, data = false;
   std::string first;  // why the first row of the data is none of the sheet's
   // whether every row is to be looked at, or the first whole one tells
   const bool everyRow = beyond || import.HeadingsAmongRows ||
                         std::any_of(import.Columns.begin(), import.Columns.end(),
                                     [](const TSheetColumn& c) { return c.Need != TSheetColumnNeed::Whole; });
+  bool gap = false;  // an empty row below the data
   for (int row = firstRow, empty = 0; empty < kEndOfRows; ++row) {
     const TOutsideValue keyCell = cells(row, key);
     // a row of a merged range alone is passed over, as the readers pass it
     if (keyCell.RangeOnly()) continue;
+    // the units, the column numbers or the second row of the headings above, as the readers pass them
+    if (UnderHeadings(cells, row, key, numbers, last)) continue;
     if (keyCell.Blank()) {
+      gap = data;
       if (import.FirstBlankEnds) {
         // an empty cell that may be a formula never calculated is no end: its advice, as the reader's
         if (std::string fault = keyCell.EndFault(); !fault.empty()) return Cell(row, key) + fault;
@@ -306,6 +358,10 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
       continue;
     }
     empty = 0;
+    // a block below the data after an empty row (last month's, under its title and headings) ends them,
+    // as the reader ends its rows there
+    if (import.TitleRows && gap && BlockBelow(cells, row, numbers)) break;
+    gap = false;
     // a value under an empty heading after the sheet's own columns would be passed over without a word
     if (beyond && !cells(row, import.Beyond).Blank())
       return other + Cell(row, import.Beyond) + "значение в столбце " + std::to_string(import.Beyond) +
@@ -353,7 +409,12 @@ std::string KindFaultFrom(const TSheetImport& import, const TSheetCells& cells, 
 }  // namespace
 
 std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells, double setting) {
-  return KindFaultFrom(import, cells, setting, import.HeadingRow, import.HeadingRow + 1, true);
+  // a sheet whose data end at their first empty key begin below the titles that leave the key empty,
+  // as its reader takes them
+  const int first = import.HeadingRow == 0 && import.FirstBlankEnds
+                        ? RowBelowTitles(cells, import.Columns.front().Col, NumberColumns(import), LastColumn(import))
+                        : import.HeadingRow + 1;
+  return KindFaultFrom(import, cells, setting, import.HeadingRow, first, true);
 }
 
 TImportTaken TSheetImport::Read(std::vector<TDataFile>& tables, const TSheetCells& cells,

@@ -74,9 +74,10 @@ struct TSheetImport {
   // Whether the tables start empty (the reader makes them anew) or as the base holds them.
   bool Fresh;
   // What a sheet of this reader's kind has, looked at before the reader resets or writes anything: the
-  // last row of its headings (0: none), the columns a row of its data fills (the first tells where the
-  // data end: a hundred empty cells), and the column right after its own whose heading, left empty,
-  // means the rows hold nothing there either (0: none).
+  // last row of its headings (0: none; 1: the first row below its titles, SheetHeadRows), the columns a
+  // row of its data fills (the first tells where the data end: a hundred empty cells), and the column
+  // right after its own whose heading, left empty, means the rows hold nothing there either, and naming
+  // nothing the reader reads, that the rows hold remarks there (0: none; SheetColumnsBeyond).
   int HeadingRow;
   std::vector<TSheetColumn> Columns;
   int Beyond;
@@ -119,6 +120,11 @@ struct TSheetImport {
 // measurements, a metering book for the industrial base) is refused by name before anything is reset.
 // `setting` is the command's (TSheetImportRun::Setting), which chooses what a column accepts (HeadingsOf).
 std::string SheetKindFault(const TSheetImport& import, const TSheetCells& cells, double setting = 0);
+
+// Whether the reader leaves its columns from Beyond on unread in the rows under the headings of `row`:
+// the heading there is empty, or names nothing the reader reads and stands over no figure (a remarks
+// column, "Примечание"), as the station measurements' reader is told (ImportTPStationMeasurements).
+bool SheetColumnsBeyond(const TSheetImport& import, const TSheetCells& cells, int row);
 
 // Every reader of a district workbook sheet.
 const std::vector<TSheetImport>& SheetImports();

@@ -26,11 +26,16 @@ namespace ld {
 namespace {
 
 constexpr const char* kPromName = kMeterPointsSheet;
+// The columns of a households feeder's figures: its subscribers and its energy.
+const std::vector<int> kHouseholdFigures = {3, 4};
 constexpr const char* kBytName = kHouseholdsSheet;
 const char kInputsName[] = "Вводы подстанций";
 const char kFeedersName[] = "Фидеры подстанций";
 // The columns of a metering point's figures: its power, its meter's factor, its energies.
 constexpr int kPointFigures[] = {8, 11, 13, 14};
+const std::vector<int> kPointFigureList(std::begin(kPointFigures), std::end(kPointFigures));
+// The last column of a metering point.
+constexpr int kPointLast = 14;
 
 // A letter of the names people write: Latin or Cyrillic, Ukrainian letters included.
 bool IsLetter(char32_t ch) {
@@ -200,7 +205,10 @@ int FirstPointRow(const TSheetCells& cells) {
         (r + 1 == kBelowHeadings || cells(r + 1, 1).Blank() || isNumber(r + 1)))
       return r;
   }
-  return kBelowHeadings;
+  // the headings' units, their second row or the columns' numbers below them are headings too
+  int first = kBelowHeadings;
+  while (first < kBelowHeadings + 3 && UnderHeadings(cells, first, 1, kPointFigureList, kPointLast)) ++first;
+  return first;
 }
 
 namespace {
@@ -216,17 +224,31 @@ class TFirstRows {
 public:
   TFirstRows(const TSheetCells& cells, office::TFileScaledBudget* held) {
     constexpr int kEndOfNames = 100;
-    bool measured = false;
+    const std::vector<int> energies(kEnergyCols.begin(), kEnergyCols.end());
+    // the titles above the heading, the heading and the rows that go on with it (units, column numbers);
+    // a sheet kept without its heading begins with its first row of values
+    const int from = SheetHeadRows(cells, 1, 1, energies, kEnergyCols.back()).First;
+    bool measured = false, gap = false;
     for (int r = 1, empty = 0; empty < kEndOfNames; ++r) {
       if (EndsData(cells, r, 1)) {
         ++empty;
+        gap = measured;
         continue;
       }
       empty = 0;
       if (cells(r, 1).RangeOnly()) continue;
       std::string name = UpperCase(TakeName(cells, r, 1));
-      // row 1 is the heading
-      if (r == 1) continue;
+      // (a name above the headings measures nothing, but where it names an input or a feeder, as a
+      // station's row of a households book does, it is said to stand there without values)
+      if (r < from) bare_.try_emplace(std::move(name), r);
+      if (r < from || UnderHeadings(cells, r, 1, energies, kEnergyCols.back())) continue;
+      // a block of its own below an empty row (last month's table under its title and headings) is none
+      // of this sheet's data
+      if (gap && BlockBelow(cells, r, energies)) {
+        blockBelow_ = r;
+        break;
+      }
+      gap = false;
       // a node of the map: its links and hash, the name and the row
       if (held) held->Take(4 * sizeof(void*) + sizeof(std::pair<const std::string, int>) + HeapBytes(name));
       if (std::all_of(kEnergyCols.begin(), kEnergyCols.end(), [&](int col) { return cells(r, col).Blank(); })) {
@@ -241,6 +263,15 @@ public:
     }
     used_.resize(named_.empty() ? 0 : static_cast<std::size_t>(named_.back()) + 1);
   }
+  // Whether every measured row is named by a number, as a households book numbers the feeders under the
+  // name of their station, and some row holds a name alone.
+  bool NumberedUnderNames(const TSheetCells& cells) const {
+    return !named_.empty() && !bare_.empty() && std::all_of(named_.begin(), named_.end(), [&](int r) {
+      return IsFeederNumber(TakeName(cells, r, 1));
+    });
+  }
+  // Where a block below the data begins (BlockBelow), 0 for none.
+  int BlockRow() const { return blockBelow_; }
   // The measured rows below the heading.
   int Count() const { return static_cast<int>(rows_.size()); }
   // 0 when no measured row holds the key; a row found is taken.
@@ -273,6 +304,7 @@ private:
   std::unordered_map<std::string, int> rows_, bare_;
   std::vector<int> named_;
   std::vector<char> used_;
+  int blockBelow_ = 0;
 };
 
 // P, Q, Pm, Qm of one row from the sheet row, and the load kind they give; false when one is no number.
@@ -357,7 +389,8 @@ std::string HouseholdsFeeder(std::string_view name) {
 
 int LastSheetRow(const TSheetCells& cells) {
   int r = 1;
-  while (!EndsData(cells, r, 1)) ++r;
+  // the units or the columns' numbers under the headings (an empty first cell) are no end
+  while (!EndsData(cells, r, 1) || UnderHeadings(cells, r, 1, kPointFigureList, kPointLast)) ++r;
   return r - 1;
 }
 
@@ -489,14 +522,21 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   FillHouseholdCols(table, c);
   const TTextField nameTP = TextField(table, "NameTP"), fider = TextField(table, "Fider");
   const std::size_t rowBytes = TableRowBytes(table);
-  const int last = LastSheetRow(cells);
+  // below the titles that leave column 1 empty, down to the first empty cell of column 1 that is none of
+  // the rows under a row of headings (units, the columns' numbers)
+  const int first = RowBelowTitles(cells, 1, kHouseholdFigures, 4);
+  int last = first;
+  while (!EndsData(cells, last, 1) || UnderHeadings(cells, last, 1, kHouseholdFigures, 4)) ++last;
+  --last;
   if (held) held->Take(static_cast<std::size_t>(last) * rowBytes);
   ReserveRows(table, last);
   TWalkProgress walk(last, progress);
   std::string station;
   int stationRow = 0;  // where the station's name stands, for the message of a name too long
   int n = 0;
-  for (int r = 1; r <= last; ++r) {
+  for (int r = first; r <= last; ++r) {
+    // the units or the columns' numbers under a row of headings are no feeder
+    if (UnderHeadings(cells, r, 1, kHouseholdFigures, 4)) continue;
     // the first cell tells a feeder (its number) from a station: one that cannot be read tells neither,
     // and refuses the workbook by its cell
     const std::string s = UpperCase(TakeName(cells, r, 1));
@@ -621,8 +661,18 @@ TImportTaken ReadTechnicalSheet(const TSheetCells& cells, TDataFile& inputs, TDa
     walk.Advance(i);
   }
   names.NameRowsNotTaken(cells, messages, taken);
-  // a sheet of no names below its heading is told as such, whatever the base holds
+  if (const int block = names.BlockRow(); block > 0)
+    messages.Add(std::string(kTechnicalSheet) + ", строка " + std::to_string(block) +
+                 ": ниже пустой строки - другая таблица со своими заголовками; она и строки под ней не прочитаны");
+  // a sheet of no names below its heading is told as such, whatever the base holds; one of numbered rows
+  // under names alone is a households book
   if (names.Count() == 0) taken.FirstReason = "в столбце 1 нет имен вводов и фидеров со значениями ниже заголовка";
+  if (taken.Items == 0 && names.NumberedUnderNames(cells)) {
+    taken.FirstReason = "в столбце 1 строки со значениями названы номерами под строками одного имени - так, фидерами под "
+                        "именем ТП, строится база бытовых абонентов; в технических учетах каждая строка - имя ввода или "
+                        "фидера и его энергии";
+    messages.Add(taken.FirstReason);
+  }
   return taken;
 }
 

@@ -40,7 +40,8 @@ bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, i
 bool ReadCellFloat(const std::string& name, const TSheetCells& cells, int col, int row, double& value,
                    TImportMessages& info);
 
-// The row before the first empty cell of column 1 from row 1 (EndsData).
+// The row before the first empty cell of column 1 from row 1 (EndsData) that is none of the rows under
+// the industrial sheet's headings (its units, UnderHeadings).
 int LastSheetRow(const TSheetCells& cells);
 
 // A row's number as people type it: digits, a section's numbers after dots, a letter, a dot or a

@@ -173,6 +173,7 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
   const std::vector<TSheetName> names = ScanNameColumn(cells, {3, UpperTrimmed, true});
   const int count = static_cast<int>(names.size()) - 1;
   TProgressTenths tenths(count, progress);
+  bool measured = false;  // a transformer's row met
   for (int i = 1; i <= count; tenths.Advance(i), ++i) {
     const std::string& name = names[static_cast<std::size_t>(i)].Name;
     const std::string& fault = names[static_cast<std::size_t>(i)].Fault;
@@ -182,9 +183,12 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
       continue;
     }
     if (name.empty()) continue;
-    // a row without a rated power is a heading or a caption
+    // a row without a rated power is a heading or a caption; so are the units or the columns' numbers
+    // under a heading, and a title with its date where a power stands, above the first transformer
     const std::string powerDigits = KeepChars(Shown(cells, i, 5), IsDigit);
-    if (powerDigits.empty()) continue;
+    if (powerDigits.empty() || UnderHeadings(cells, i, 3, {8}, 8)) continue;
+    if (!measured && TitleMark(cells(i, 5)) && SheetTitleRow(cells, i, {8}, 8, false)) continue;
+    measured = true;
     // a rated power that does not read (a figure merged down from the transformer above) measures
     // nothing: the row is named by its cell, and no load is given without the power it goes with
     double power = 0;
@@ -238,7 +242,8 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
 }
 
 TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
-                                         std::vector<std::string>& out, const TMeasureProgress& progress) {
+                                         std::vector<std::string>& out, const TMeasureProgress& progress,
+                                         const std::function<bool(int row)>& unreadFrom4) {
   TImportMessages messages(out);
   TImportTaken taken;
   TTransTPCols c;
@@ -250,17 +255,23 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
 
   const std::vector<TSheetName> names =
       ScanNameColumn(cells, {1, [](std::string_view t) { return RemoveBlanks(UpperCase(t)); }, false});
+  // the titles above the headings are passed, and the rows that go on with the headings below them
+  // (units, the columns' numbers); a sheet without headings begins with its first row of values
+  const TSheetHead head = SheetHeadRows(cells, 1, 1, {2, 3, 4, 5, 6, 7}, 7);
   // the heading of column 4 tells the layout: one that cannot be read tells none (a sign that
-  // Windows-1251 lacks, "Sном Т2, кВ⋅А", is no fault of a heading, which is never stored)
-  TValueRead<std::string> heading4 = cells(1, 4).Heading();
-  if (!heading4) throw TCellTextError(1, 4, std::move(heading4.Fault));
-  const bool stationLayout = heading4.Value->empty();
+  // Windows-1251 lacks, "Sном Т2, кВ⋅А", is no fault of a heading, which is never stored); an empty one,
+  // or one that names nothing read (a remarks column), leaves the transformers' columns unread
+  if (head.Heading > 0)
+    if (TValueRead<std::string> heading4 = cells(head.Heading, 4).Heading(); !heading4)
+      throw TCellTextError(head.Heading, 4, std::move(heading4.Fault));
+  const bool stationLayout = head.Heading == 0 || (unreadFrom4 ? unreadFrom4(head.Heading) : cells(head.Heading, 4).Blank());
   const int count = static_cast<int>(names.size()) - 1;
   // the heading's name is read as the rest are: one that cannot be read is named, never passed over
-  if (count >= 1 && !names[1].Fault.empty()) NameCellFault(1, 1, names[1].Fault, messages, taken);
+  if (head.Heading > 0 && count >= head.Heading && !names[static_cast<std::size_t>(head.Heading)].Fault.empty())
+    NameCellFault(head.Heading, 1, names[static_cast<std::size_t>(head.Heading)].Fault, messages, taken);
   std::vector<std::string> notFound;
   TProgressTenths tenths(count, progress);
-  for (int i = 2; i <= count; tenths.Advance(i), ++i) {
+  for (int i = head.First; i <= count; tenths.Advance(i), ++i) {
     const std::string& name = names[static_cast<std::size_t>(i)].Name;
     const std::string& fault = names[static_cast<std::size_t>(i)].Fault;
     // A cell that is no number counts as an empty one, never as the row above it; the row is whole when
@@ -268,7 +279,7 @@ TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells&
     float v[8] = {};
     int unread = 0;
     for (const int col : {2, 4, 5, 3, 6, 7})
-      if (!ReadSheetValue(cells, col, i, v[col], messages) && unread == 0 && (!stationLayout || col <= 3)) unread = col;
+      if ((!stationLayout || col <= 3) && !ReadSheetValue(cells, col, i, v[col], messages) && unread == 0 && (!stationLayout || col <= 3)) unread = col;
     const double loads = SingleToDouble(v[3]) + SingleToDouble(v[5]) + SingleToDouble(v[7]);
     if (!fault.empty()) {
       NameCellFault(i, 1, fault, messages, taken);

@@ -5,6 +5,7 @@
 // column 1), either with the station's rated power and load in columns 2 and 3 or, when the header
 // cell of column 4 is filled, with rated power and load of Т1, Т2 and Т3 in columns 2 to 7.
 // Stations are found by a key of their name without the kind prefix ("ТП", "КТП", "ЗТП", "МТП").
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,8 +49,13 @@ TImportTaken ImportTPMeasurements(TDataFile& stations, const TSheetCells& cells,
 // base that carry a load are listed at the end under "[Не найдены ТП в базе РЭС]". Returns the rows
 // that gave their station's transformers the type with every number of their layout read (rated power
 // and load; the three pairs), and the first row that did not.
+// Titles above the headings and the rows that go on with them are passed (SheetHeadRows); a sheet
+// without headings begins with its first station. `unreadFrom4` says whether the columns from 4 on are
+// none the reader reads under the headings of a row (a remarks column): by default when the heading of
+// column 4 is empty.
 TImportTaken ImportTPStationMeasurements(TDataFile& stations, const TSheetCells& cells, int type,
-                                         std::vector<std::string>& messages, const TMeasureProgress& progress = {});
+                                         std::vector<std::string>& messages, const TMeasureProgress& progress = {},
+                                         const std::function<bool(int row)>& unreadFrom4 = {});
 
 // The measurement type a setting stands for: its rounded value when 2, 3 or 5, else 2.
 int MeasurementType(float setting);

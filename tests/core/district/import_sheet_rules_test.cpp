@@ -299,12 +299,24 @@ TEST_F(ImportRules, EverySheetReaderRefusesAnotherReadersWorkbookBeforeItChanges
     const std::string before = dump(tables);
     std::vector<std::string> said;
     long long taken = 0;
+    std::string reason;
     try {
-      taken = reader.Read(tables, households.Cells(), {&said, 0, {}, {}, nullptr}).Items;
-    } catch (const TSheetKindError&) {
+      const TImportTaken read = reader.Read(tables, households.Cells(), {&said, 0, {}, {}, nullptr});
+      taken = read.Items;
+      reason = read.FirstReason;
+    } catch (const TSheetKindError& e) {
+      reason = e.Reason;
     }
     EXPECT_EQ(taken, 0) << feeder << ": " << Joined(said);
     EXPECT_EQ(dump(tables), before) << feeder;
+    // what is said is true: the inputs stand in the book with no values, under which the feeders are
+    // numbered as a households book numbers them
+    EXPECT_EQ(Joined(said).find("Ввод 1 не найден"), std::string::npos) << feeder << ": " << Joined(said);
+    if (std::string(feeder) == "1") {
+      EXPECT_NE(Joined(said).find("Вводы подстанций : ВВОД 1 - в строке 1 нет значений в столбцах 2-5"), std::string::npos)
+          << Joined(said);
+      EXPECT_NE(reason.find("строится база бытовых абонентов"), std::string::npos) << reason;
+    }
   }
 
   // the catalogue's and the regime's readers of workbooks, fed the same books: each takes its own and
@@ -577,6 +589,25 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
     }
   }
 
+  // every heading of the row that says another thing is named in the one refusal, in the columns' order,
+  // so that one edit of the book mends them all
+  for (const TSheetImport* reader : {&FindSheetImport(kTechnicalSheet), &FindSheetImport(kStationMeasureSheet)}) {
+    const TCellsOf monthly = {{{1, 1}, text("Наименование")}, {{1, 2}, text("Январь")}, {{1, 3}, text("Год ввода")},
+                              {{1, 4}, text("Загрузка, %")}, {{1, 5}, text("Ia, А")}, {{2, 1}, text("ТП-42")},
+                              {{2, 2}, TOutsideValue::Number(5, "5")}};
+    const std::string said = SheetKindFault(*reader, [&](int row, int col) {
+      const auto at = monthly.find({row, col});
+      return at == monthly.end() ? TOutsideValue() : at->second;
+    });
+    std::size_t from = 0;
+    for (const char* cell : {"ячейка B1: заголовок \"Январь\"", "; ячейка C1: заголовок \"Год ввода\"",
+                             "; ячейка D1: заголовок \"Загрузка, %\"", "; ячейка E1: заголовок \"Ia, А\""}) {
+      const std::size_t at = said.find(cell, from);
+      EXPECT_NE(at, std::string::npos) << reader->Name << ": " << cell << "\n" << said;
+      from = at == std::string::npos ? from : at;
+    }
+  }
+
   // Each row an industrial sheet's reader takes, one cell changed in the second point (row 4): the check
   // does not refuse the book, and the reader stores what the row names. Row numbers as people type them,
   // a station with a dot at its end or named by its number, each kind of energy (one it does not know is
@@ -634,6 +665,134 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
           << what;
     }
     EXPECT_EQ(Joined(messages), t.message) << what;
+  }
+}
+
+}  // namespace
+}  // namespace ld::test
+
+namespace ld::test {
+namespace {
+
+// Every reader of a sheet whose headings people put under titles and over rows of their own: a title
+// (alone, with a date or a period beside it, an approval block, a label and its value), the units, the
+// columns' numbers or the second row of the headings, a line break in a heading, a remarks column after
+// the data and last month's block kept below them are passed as the reader passes them, and the headings
+// under a title are judged as if it were not there. Each row says what the reader stored of the row of
+// data, and what it must not: a heading row stored as data, a title read for a value.
+TEST_F(ImportRules, TitlesAndTheRowsUnderTheHeadingsArePassedAsTheReaderPassesThem) {
+  using TRows = std::vector<std::vector<std::string>>;
+  struct TCase {
+    const char* reader;
+    TRows rows;             // "^": the cell merged down from the one above; "#": a date cell
+    std::string stored;     // what the output holds (a row of a table, a message), "" for a refusal
+    std::string notStored;  // what it must not hold
+  };
+  const TRows station = {{"ТП", "Sном, кВА", "P, кВт"}, {"ТП-42", "400", "35"}};
+  const TRows households = {{"ТП-42"}, {"1", "Л1", "41", "9800"}};
+  const TRows technical = {{"Наименование", "W1", "W2", "W3", "W4"}, {"ТП-42", "1100", "5", "6", "7"}};
+  const TRows transformers = {{"", "", "ТП", "Тр", "Sном, кВА", "", "", "P, кВт"}, {"", "", "ТП-42", "Т1", "400", "", "", "35"}};
+  const auto under = [](TRows above, const TRows& rows) {
+    above.insert(above.end(), rows.begin(), rows.end());
+    return above;
+  };
+  const TRows approval = {{"", "", "УТВЕРЖДАЮ"}, {"", "", "Главный инженер"}, {"", "", "_______ И.И. Иванов"},
+                          {"", "", "«30» ноября 2026 г."}};
+  const std::string stationLoad = "|ТП-42|Т1|||ТМ-400/10||||||||2|35|", feeder = "ТП-42|Л1|41||9800|";
+  const std::string energies = "ПС-1|ТП-42|||4|||1100|5|6|7|", transformer = "|ТП-42|Т1|||ТМ-400/10||||||||1|35|17.5|";
+  const std::vector<std::string> pointHeadings = {"№", "Договор", "Абонент", "Точка", "Адрес", "ТП", "Время", "P, кВт", "Счетчик",
+                                                  "Тип", "Ксч", "Вид", "W, кВт*ч", "Wт, кВт*ч"};
+  const std::vector<std::string> point = {"1", "Д1", "Завод", "Т1", "", "ТП-42.Т1", "", "100", "0123", "", "1", "АЕ спож.", "5", "2"};
+  const std::string pointStored = "ТП-42|Т1||Д1|Завод|1|Т1|||0123||1|Y||||||1|1|100|5|2|";
+  const std::vector<TCase> cases = {
+      // the industrial book's units, its columns' numbers, its headings over two rows (merged down, units
+      // below) under its title: no point, and no end of the points
+      {kMeterPointsSheet, {{"Ведомость"}, pointHeadings, {"", "", "", "", "", "", "", "кВт", "", "", "", "", "кВт*ч", "кВт*ч"}, point},
+       pointStored, "нет ни одной"},
+      {kMeterPointsSheet,
+       {{"Ведомость"}, pointHeadings, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14"}, point},
+       pointStored, "|Д2|"},
+      {kMeterPointsSheet,
+       {{"Ведомость"}, {"№", "Договор", "Абонент", "Точка", "Адрес", "ТП", "Время", "P", "Счетчик", "Тип", "Ксч", "Вид", "W", "Wт"},
+        {"^", "^", "^", "^", "^", "^", "^", "кВт", "^", "^", "^", "^", "кВт*ч", "кВт*ч"}, point},
+       pointStored, "Ошибка"},
+      {kStationMeasureSheet, under({{"Замеры нагрузок ТП", "", "Дата: 30.11.2026"}}, station), stationLoad, "не найден"},
+      {kStationMeasureSheet, under({{"Замеры нагрузок ТП за декабрь 2026"}}, station), stationLoad, "Ошибка чтения"},
+      {kStationMeasureSheet, under({{"Замеры", "ноябрь 2026 г."}}, station), stationLoad, "не найден"},
+      {kStationMeasureSheet, under(approval, under({{"Замеры нагрузок ТП"}}, station)), stationLoad, "не найден"},
+      {kStationMeasureSheet, under({{"Подстанция:", "Северная"}}, station), stationLoad, "не найден"},
+      {kStationMeasureSheet, under({{"Замеры", "", "#30.11.2026"}}, station), stationLoad, "не найден"},
+      // the headings under a title say what the columns hold, as without the title
+      {kStationMeasureSheet, {{"Замеры нагрузок ТП"}, {"ТП", "Sном, кВА", "Загрузка, %"}, {"ТП-42", "400", "35"}}, "", "|2|35|"},
+      {kStationMeasureSheet, {{"Подстанция:", "Северная"}, {"ТП", "Sном, кВА", "I, А"}, {"ТП-42", "400", "35"}}, "", "|2|35|"},
+      // the columns' numbers, the units, the second row of a heading merged down, a line break
+      {kStationMeasureSheet, {{"ТП", "Sном, кВА", "P, кВт"}, {"1", "2", "3"}, {"ТП-42", "400", "35"}}, stationLoad, "не найден"},
+      {kStationMeasureSheet, {{"ТП", "Sном", "P"}, {"^", "кВА", "кВт"}, {"ТП-42", "400", "35"}}, stationLoad, "Ошибка чтения"},
+      {kStationMeasureSheet, {{"ТП", "Sном", "Нагрузка"}, {"", "кВА", "%"}, {"ТП-42", "400", "35"}}, "", "|2|35|"},
+      {kStationMeasureSheet, {{"ТП", "Sном,\nкВА", "Нагрузка,\nкВт"}, {"ТП-42", "400", "35"}}, stationLoad, "Ошибка"},
+      // a remarks column after the load is none the reader reads; a figure under it is a transformer's
+      {kStationMeasureSheet, {{"ТП", "Sном, кВА", "P, кВт", "Примечание"}, {"ТП-42", "400", "35", "после ремонта"}},
+       stationLoad, "Ошибка"},
+      {kStationMeasureSheet, {{"ТП", "Sном, кВА", "P, кВт", "Примечание"}, {"ТП-42", "400", "35", "250"}}, "", "|2|35|"},
+      // a book kept without its headings begins with its first station
+      {kStationMeasureSheet, {{"ТП-42", "400", "35"}}, stationLoad, "не найден"},
+      {kHouseholdsSheet, under({{"Бытовые абоненты", "", "Дата: 30.11.2026"}}, households), feeder, "Ошибка"},
+      {kHouseholdsSheet, under({{"", "", "", "УТВЕРЖДАЮ"}, {"", "", "", "Главный инженер"}}, households), feeder, "Ошибка"},
+      {kHouseholdsSheet, under({{"", "Сведения", "за декабрь 2026"}}, households), feeder, "Ошибка"},
+      {kHouseholdsSheet, under({{"№", "Фидер", "Кол-во абонентов", "Потребление, кВт*ч"}, {"1", "2", "3", "4"}}, households),
+       feeder, "|Л2|3|"},
+      {kHouseholdsSheet, under({{"№", "Фидер", "Кол-во абонентов", "Потребление"}, {"", "", "шт.", "кВт*ч"}}, households),
+       feeder, "нет ни одной"},
+      {kHouseholdsSheet, under({{"№", "Фидер", "Кол-во\nабонентов", "Потребление,\nкВт*ч"}}, households), feeder, "Ошибка"},
+      {kHouseholdsSheet, under({{"№", "Фидер", "Кол-во абонентов", "Потребление"}, {"", "", "", "%"}}, households), "", feeder},
+      {kTechnicalSheet, under({{"Технический учет", "Дата: 30.11.2026"}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"", "ноябрь 2026 г."}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"Подстанция:", "Северная"}}, technical), energies, "Ошибка"},
+      {kTechnicalSheet, under({{"", "", "", "УТВЕРЖДАЮ"}, {"", "", "", "Главный инженер"}, {"Технический учет за ноябрь 2026"}},
+                              technical),
+       energies, "Ошибка"},
+      {kTechnicalSheet, {{"Наименование", "W1", "W2", "W3", "W4"}, {"", "кВт*ч", "квар*ч", "кВт*ч", "квар*ч"}, technical[1]},
+       energies, "Ошибка"},
+      {kTechnicalSheet, {technical[0], {"1", "2", "3", "4", "5"}, technical[1]}, energies, "не найден"},
+      {kTechnicalSheet, {{"Наименование", "W1", "W2", "W3", "W4"}, {"", "МВт*ч", "", "", ""}, technical[1]}, "", energies},
+      // without its heading row the first input is taken, never judged as a heading
+      {kTechnicalSheet, {technical[1]}, energies, "заголов"},
+      // last month's block below an empty row ends the table, and is named
+      {kTechnicalSheet, under(technical, {{}, {"Технический учет за октябрь 2026"}, technical[0], {"ТП-42", "900", "1", "1", "1"}}),
+       "Технический учет, строка 4: ниже пустой строки - другая таблица со своими заголовками; она и строки под ней не прочитаны",
+       "дублирование"},
+      {kTransformerMeasureSheet, under({{"", "", "Замеры", "", "Дата: 30.11.2026"}}, transformers), transformer, "Ошибка"},
+      {kTransformerMeasureSheet, under({{"", "", "Замеры", "", "", "", "", "УТВЕРЖДАЮ"}}, transformers), transformer, "Ошибка"},
+      {kTransformerMeasureSheet, {transformers[0], {"1", "2", "3", "4", "5", "6", "7", "8"}, transformers[1]}, transformer,
+       "не найден"},
+      {kTransformerMeasureSheet, {transformers[0], {"", "", "", "", "кВА", "", "", "кВт"}, transformers[1]}, transformer,
+       "не найден"},
+  };
+  for (const TCase& c : cases) {
+    std::string shown;
+    for (const auto& row : c.rows) {
+      for (const std::string& cell : row) shown += cell + "|";
+      shown += "/";
+    }
+    const TSheetCells cells = [&](int row, int col) {
+      if (row < 1 || row > static_cast<int>(c.rows.size())) return TOutsideValue();
+      const auto& cols = c.rows[static_cast<std::size_t>(row - 1)];
+      if (col > static_cast<int>(cols.size()) || cols[static_cast<std::size_t>(col - 1)].empty()) return TOutsideValue();
+      const std::string& text = cols[static_cast<std::size_t>(col - 1)];
+      if (text == "^")
+        return TOutsideValue::Text(c.rows[static_cast<std::size_t>(row - 2)][static_cast<std::size_t>(col - 1)])
+            .Covered(SheetCellName(row - 1, col) + ":" + SheetCellName(row, col));
+      if (text[0] == '#') return TOutsideValue::Date(46356, text.substr(1));
+      return TOutsideValue::Text(text);
+    };
+    const std::string said = ReadShown(FindSheetImport(c.reader), cells);
+    if (c.stored.empty()) {
+      EXPECT_EQ(said.rfind("0 не подходит для команды", 0), 0u) << c.reader << " " << shown << "\n" << said;
+    } else {
+      EXPECT_EQ(said.rfind("1 ", 0), 0u) << c.reader << " " << shown << "\n" << said;
+      EXPECT_NE(said.find(c.stored), std::string::npos) << c.reader << " " << shown << "\n" << said;
+    }
+    EXPECT_EQ(said.find(c.notStored), std::string::npos) << c.reader << " " << shown << "\n" << said;
   }
 }
 

@@ -273,7 +273,8 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
       << ::testing::PrintToString(info);
 
   // the same households sheet given as the industrial base: a feeder's row stands where the headings do,
-  // and the base's metering points are not replaced by rows of nothing
+  // and the base's metering points are not replaced by rows of nothing; every heading that says another
+  // thing is named at once
   WriteRows(stem + ".BPA", LayoutMeterPoints, {{"ТП-1", "", "", "1"}});
   const std::string points = ReadBytes(stem + ".BPA");
   TSubscriberXlsRequest industrial;
@@ -287,7 +288,9 @@ TEST(SubscriberXls, HouseholdsSheetAsAPersonTypesIt) {
     EXPECT_EQ(std::string(e.what()), "Ошибка чтения файла \"" + fs::absolute(industrial.PathProm).lexically_normal().string() +
                                          "\": лист \"Быт\": не подходит для команды \"Импорт базы абонентов (*.XLS)\" (база "
                                          "промышленных абонентов): ячейка A2: заголовок \"1\" - не заголовок столбца 1 (номер строки): "
-                                         "в нем должно быть \"№\", \"N\", \"п/п\" или \"номер\", ничего не изменено");
+                                         "в нем должно быть \"№\", \"N\", \"п/п\" или \"номер\"; ячейка B2: заголовок \"1\" - не заголовок "
+                                         "столбца 2 (договор): в нем должно быть \"договор\", \"номер договора\" или \"дог\", "
+                                         "ничего не изменено");
   }
   EXPECT_EQ(ReadBytes(stem + ".BPA"), points);
 }
