@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/base/error.h"
 #include "core/tables/formed_base.h"
@@ -17,11 +18,15 @@ struct TKindOf {
   const char* ext;     // the text's extension
   const char* what;
   TFileFamily family;
+  // A scheme's file that forming writes anew from the base: the network's tables and the record of the
+  // base. Whatever else the scheme holds (its journal and switching moment, which forming reads with the
+  // base, what the user entered for it and what was calculated) stays until a calculation or the user
+  // replaces it.
+  bool formed = false;
 };
 
-}  // namespace
-
-TFileKinds StemFileKinds() {
+// Every kind (with its layout where it is a table's) and whether forming writes it anew.
+std::vector<std::pair<TFileKind, bool>> AllKinds() {
   constexpr TFileFamily kBase = TFileFamily::Base, kScheme = TFileFamily::Scheme;
   const TKindOf kinds[] = {
       {LayoutLines10, "", "таблица линий", kBase},
@@ -35,9 +40,9 @@ TFileKinds StemFileKinds() {
       {LayoutSchemeAreas, "", "районы", kBase},
       {GraphCatalogMaket, "", "каталог графиков нагрузки", kBase},
       {GraphValuesMaket, "", "значения графиков нагрузки", kBase},
-      {LayoutNodes, "", "узлы схемы", kScheme},
-      {LayoutBranches, "", "ветви схемы", kScheme},
-      {LayoutLineFlows, "", "перетоки в линиях", kScheme},
+      {LayoutNodes, "", "узлы схемы", kScheme, true},
+      {LayoutBranches, "", "ветви схемы", kScheme, true},
+      {LayoutLineFlows, "", "перетоки в линиях", kScheme, true},
       {LayoutKtrTable, "", "таблица отпаек", kScheme},
       {ListLayoutT2, "", "список двухобмоточных трансформаторов", kScheme},
       {ListLayoutT3, "", "список трехобмоточных трансформаторов", kScheme},
@@ -45,7 +50,7 @@ TFileKinds StemFileKinds() {
       {ListLayoutRT, "", "список токоограничивающих реакторов", kScheme},
       {LayoutSwitchLog, "", "журнал переключений", kScheme},
       {"", ".INI", "дата коммутации схемы", kScheme},
-      {"", FormedBaseExt, "сведения о базе РЭС, из которой сформирована схема", kScheme},
+      {"", FormedBaseExt, "сведения о базе РЭС, из которой сформирована схема", kScheme, true},
       {LayoutNodeVoltages, "", "напряжения узлов, результат расчета", kScheme},
       {LayoutLineLoads, "", "загрузка линий, результат расчета", kScheme},
       {LayoutTransLoads, "", "загрузка трансформаторов, результат расчета", kScheme},
@@ -71,21 +76,36 @@ TFileKinds StemFileKinds() {
       {LayoutTkzRadius, "", "радиус т.к.з.", TFileFamily::TkzData},
       {LayoutLoadVariants, "", "выборка нагрузок", TFileFamily::LoadVariants},
   };
-  TFileKinds list;
+  std::vector<std::pair<TFileKind, bool>> list;
   for (const TKindOf& kind : kinds) {
     if (kind.layout.empty()) {
-      list.emplace_back(kind.ext, kind.what, true, kind.family);
+      list.emplace_back(TFileKind(kind.ext, kind.what, true, kind.family), kind.formed);
       continue;
     }
     try {
       if (const std::string ext = GetMaketExtention(kind.layout); !ext.empty()) {
-        list.emplace_back(ext, kind.what, true, kind.family);
-        list.back().Layout = kind.layout;
+        list.emplace_back(TFileKind(ext, kind.what, true, kind.family), kind.formed);
+        list.back().first.Layout = kind.layout;
       }
     } catch (const Error&) {
       // a layout file without this table: no file of that kind is known to the program
     }
   }
+  return list;
+}
+
+}  // namespace
+
+TFileKinds StemFileKinds() {
+  TFileKinds list;
+  for (auto& [kind, formed] : AllKinds()) list.push_back(std::move(kind));
+  return list;
+}
+
+TFileKinds FormedSchemeKinds() {
+  TFileKinds list;
+  for (auto& [kind, formed] : AllKinds())
+    if (formed) list.push_back(std::move(kind));
   return list;
 }
 

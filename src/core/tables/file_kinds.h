@@ -16,6 +16,12 @@ namespace ld {
 // file of it is known to the program.
 TFileKinds StemFileKinds();
 
+// The kinds of the scheme that forming writes anew from the base, in the list's order: the network's
+// tables (nodes, branches, line flows) and the record of the base it was formed from. A file of them that
+// forming does not write goes with the scheme it replaces; every other file of the scheme stays (the
+// journal and switching moment, which forming reads with the base, and what was entered or calculated).
+TFileKinds FormedSchemeKinds();
+
 // The kinds of the families given, in the list's order: those of `replaced` replaced (a copy removes a
 // target's file of them that its source lacks), those of `written` not (a copy writes over the files of
 // them it has, and removes the others only where it writes a file of their family).
