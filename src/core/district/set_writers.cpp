@@ -718,16 +718,18 @@ void Reconfigure(const std::string& folder) {
     throw Error("реконфигурация не записана");
 }
 
+// "Формирование схемы" of the sample base, with the program's converter and no question.
+void FormSample(const std::string& folder) {
+  TRegime engine;
+  std::vector<std::string> messages;
+  FormSchemeFromBase(In(folder, "Образец"), false, {}, engine, DefaultSchemeConverter(), {}, messages);
+}
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
   static const std::vector<TSetWriter> writers = {
-      {"База данных района: Формирование схемы", {},
-       [](const std::string& folder) {
-         TRegime engine;
-         std::vector<std::string> messages;
-         FormSchemeFromBase(In(folder, "Образец"), false, {}, engine, DefaultSchemeConverter(), {}, messages);
-       },
+      {"База данных района: Формирование схемы", {}, FormSample,
        [] {
          return TSets{Named("Образец", FormingSchemeExtensions()), Named("Образец", FormingBaseExtensions())};
        }},
@@ -754,9 +756,14 @@ const std::vector<TSetWriter>& SetWriters() {
        [] {  // the sample's tables and the protocol beside them, and what the copy's name held besides
          return TSets{FamilyNamed("Копия", {TFileFamily::Base, TFileFamily::Scheme})};
        }},
-      {"Z-режим: Сохранить как", [](const std::string& folder) { LayEveryKind(In(folder, "Пример2-")); },
-       [](const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Пример2-")); },
-       [] { return TSets{FamilyNamed("Пример2-", {TFileFamily::Scheme})}; }},
+      // the scheme formed from the sample with its base, onto a name holding a district of its own
+      {"Z-режим: Сохранить как",
+       [](const std::string& folder) {
+         FormSample(folder);
+         LayEveryKind(In(folder, "Пример2-"));
+       },
+       [](const std::string& folder) { SaveSchemeAs(In(folder, "Образец"), In(folder, "Пример2-")); },
+       [] { return TSets{FamilyNamed("Пример2-", {TFileFamily::Base, TFileFamily::Scheme})}; }},
       {"Z-режим: сохранение схемы на графике", {}, SaveEditedDiagram,
        [] { return TSets{Named("Пример", FormingSchemeExtensions())}; }},
       {"Z-режим: переключение на графике с записью в журнал", {}, SwitchOnDiagram,
