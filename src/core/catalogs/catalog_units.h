@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/catalogs/catalog_records.h"
+#include "core/tables/layout.h"
 
 namespace ld {
 
@@ -19,13 +20,6 @@ inline const std::string CatalogLayoutT3 = "Справочник ТР(3)";
 inline const std::string CatalogLayoutTR = "Справочник ТР(р)";
 inline const std::string CatalogLayoutRT = "Справочник токоогр.реакторов";
 inline const std::string CatalogLayoutKA = "Коммутационные аппараты";
-
-// A passport list's file is the base path of a district or scheme followed by the extension that the
-// layout file gives these layouts.
-inline const std::string ListLayoutT2 = "Список ТР(2)";
-inline const std::string ListLayoutT3 = "Список ТР(3)";
-inline const std::string ListLayoutTR = "Список ТР(р)";
-inline const std::string ListLayoutRT = "Список токоогр.реакторов";
 
 // The reason of the last failure of each kind; a success leaves it as it was.
 extern std::string CatalogErrorT2;

@@ -11,8 +11,6 @@
 
 namespace ld {
 
-inline constexpr char GraphCatalogMaket[] = "Каталог графиков";
-inline constexpr char GraphValuesMaket[] = "Значения графиков";
 // The value grid of one graph in the graph catalogue window; never stored as a file.
 inline constexpr char GraphValueGridMaket[] = "Таблица значений графика";
 

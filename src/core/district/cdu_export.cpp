@@ -12,10 +12,12 @@
 #include <system_error>
 
 #include "core/base/codepage.h"
+#include "core/base/error.h"
 #include "core/base/numtext.h"
 #include "core/district/cdu_card_fields.h"
 #include "core/district/cdu_cards.h"
 #include "core/tables/file_io.h"
+#include "core/tables/file_kinds.h"
 #include "core/tables/table_file.h"
 
 namespace ld {
@@ -155,16 +157,6 @@ std::string OneLine(std::string_view name) {
   return line;
 }
 
-// The layouts whose tables a scheme keeps beside its node and branch files.
-constexpr const char* kSchemeLayouts[] = {
-    LayoutNodes,           LayoutBranches,      LayoutLineFlows,        LayoutSchemeAreas,
-    LayoutLoadChars,       LayoutNodeVoltages,  LayoutLineLoads,        LayoutTransLoads,
-    LayoutLineLosses,      LayoutTransLosses,   LayoutNodeEnergy,       LayoutBranchEnergy,
-    LayoutNodeConsumption, LayoutLineEnergy,    LayoutTransEnergy,      LayoutLineEnergyLosses,
-    LayoutTransEnergyLosses, LayoutTkzSources,  LayoutTkzRadius,        LayoutConsumerList,
-    LayoutEnergyBalances,  LayoutSwitchLog,     LayoutCapCurrents,
-};
-
 // Cards written over one of the scheme's own tables would put text in place of that table: refused.
 // The name is compared without regard to letter case, and a link to such a table is the table.
 void RefuseSchemeTable(const std::string& schemeStem, const std::string& fileName) {
@@ -176,17 +168,13 @@ void RefuseSchemeTable(const std::string& schemeStem, const std::string& fileNam
                             (target.parent_path() == stem.parent_path() ||
                              fs::equivalent(target.parent_path(), stem.parent_path(), ec));
   if (!besideScheme && !fs::exists(target, ec)) return;
-  for (const char* layout : kSchemeLayouts) {
-    std::string extension;
-    try {
-      extension = GetMaketExtention(layout);
-    } catch (const Error&) {
-      continue;  // a layout file without this table: the scheme has none of it
-    }
-    if (extension.empty()) continue;
+  // every file the program keeps under the scheme's stem, by the program's list
+  for (const TFileKind& kind : StemFileKinds()) {
+    const std::string& extension = kind.Ext;
     const bool named = besideScheme && UpperCase(target.extension().string()) == UpperCase(extension);
     if (named || fs::equivalent(target, schemeStem + extension, ec))
-      throw Error("Экспорт ЦДУ: файл \"" + fileio::FullFileName(fileName) + "\" - это таблица \"" + layout +
+      throw Error("Экспорт ЦДУ: файл \"" + fileio::FullFileName(fileName) + "\" - это " +
+                  (kind.Layout.empty() ? "файл \"" + kind.What : "таблица \"" + kind.Layout) +
                   "\" экспортируемой схемы; карты ЦДУ записываются в файл с другим именем");
   }
 }

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/settings.h"
@@ -12,6 +14,7 @@
 #include "core/engine/regime.h"
 #include "core/engine/select.h"
 #include "core/tables/file_io.h"
+#include "core/tables/file_kinds.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_ops.h"
 #include "core/tables/table_run.h"
@@ -155,7 +158,9 @@ std::string FormingBaseExtensions() {
 }
 
 std::string FormingSchemeExtensions() {
-  return LayoutExtensions({LayoutNodes, LayoutBranches, LayoutLineFlows}) + "," + FormedBaseExt;
+  std::string extensions;
+  for (const TFileKind& kind : FormedSchemeKinds()) extensions += (extensions.empty() ? "" : ",") + kind.Ext;
+  return extensions;
 }
 
 void SpreadDistrictNumbers(TRegime& engine, TDataFile& branches) {
@@ -224,8 +229,14 @@ TSchemeFormingResult FormSchemeFromBase(const std::string& baseStem, bool feeder
   std::vector<TRunBytes> record;
   if (fileio::FullFileName(result.SchemeStem) == fileio::FullFileName(baseStem))
     record.push_back({FamilyFile(result.SchemeStem, FormedBaseExt), FormedBaseBytes(base)});
-  else if (const std::string old = FamilyFile(result.SchemeStem, FormedBaseExt); fileio::FileExists(old))
-    written.emplace_back(old, nullptr);
+  // What forming writes anew and it does not write now (the flows of a base without substations, the
+  // record under another stem) goes with the scheme it replaces, whatever its letter case, once asked.
+  std::vector<std::string> made;
+  for (const auto& [file, table] : written) made.push_back(file);
+  for (const TRunBytes& bytes : record) made.push_back(bytes.file);
+  const TCopyReplaced replaced = ReplacedByCopy(result.SchemeStem, made, FormedSchemeKinds(), {});
+  if (!replaced.Removed.empty() && callbacks.Replace && !callbacks.Replace(replaced)) return result;
+  for (const std::string& file : replaced.Removed) written.emplace_back(file, nullptr);
   WriteTablesTogether(written, record);
   result.Written = true;
   return result;

@@ -11,6 +11,7 @@
 #include "core/base/callbacks.h"
 #include "core/tables/formed_base.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 
 namespace ld {
 
@@ -38,6 +39,10 @@ using TSchemeConverter =
 struct TSchemeFormingCallbacks {
   TProgressProc Progress;  // the converter's and the engine's progress
   TStageProc Stage;        // the stage caption
+  // Asked, where given, once the scheme is built and before anything is written, when forming removes
+  // files of the scheme it replaces (FormedSchemeKinds that it does not write): what it writes over and
+  // what it removes. False: nothing is written.
+  std::function<bool(const TCopyReplaced& replaced)> Replace;
 };
 
 struct TSchemeFormingResult {
@@ -48,7 +53,7 @@ struct TSchemeFormingResult {
 // The base tables that forming holds locked: lines, stations, 0.4 kV lines, inputs and the journal.
 std::string FormingBaseExtensions();
 // The scheme's files that forming writes: nodes, branches, line flows and the record of the base it was
-// formed from (FormedBaseExt).
+// formed from (FormedBaseExt), as the program's list of a stem's files gives them (FormedSchemeKinds).
 std::string FormingSchemeExtensions();
 
 // The whole command after the options were chosen (the forming options are read from the settings

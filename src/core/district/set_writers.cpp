@@ -4,6 +4,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
+#include <string>
+#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
@@ -58,6 +61,7 @@
 #include "core/tables/colmaps_scheme.h"
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
+#include "core/tables/file_kinds.h"
 #include "core/tables/journal.h"
 #include "core/tables/switch_rec.h"
 #include "core/tables/table_file.h"
@@ -122,15 +126,29 @@ void WriteBaseProtocol(const std::string& folder) {
   std::ofstream(In(folder, "Образец.RGM"), std::ios::binary) << Utf8ToCp1251("Протокол расчета\r\nУзлов: 12\r\n");
 }
 
-// A family of the stem beside the one a copy writes there, with files of its own that the copy's source
-// lacks: a switching journal of one entry and a text.
-void LayOwnFamily(const std::string& stem, const std::string& text) {
-  TDataFile journal;
-  ReadMaket(LayoutSwitchLog, journal);
-  CreateColumns(journal, 1);
-  journal.Title = "прежний журнал";
-  WriteTableFile(stem + journal.Extention, journal);
-  std::ofstream(stem + text, std::ios::binary) << Utf8ToCp1251("Прежний протокол\r\n");
+// The names of a stem's files of every kind that the program's list gives the families.
+std::vector<std::string> FamilyNamed(const std::string& stem, std::initializer_list<TFileFamily> families) {
+  std::vector<std::string> names;
+  for (const TFileKind& kind : FamilyFileKinds(families)) names.push_back(stem + kind.Ext);
+  return names;
+}
+
+// Families of the stem beside the one a command makes there, holding a file of every kind of the
+// program's list that the stem lacks: a table of one row, or a text.
+void LayEveryKind(const std::string& stem) {
+  for (const TFileKind& kind : StemFileKinds()) {
+    const std::string file = stem + kind.Ext;
+    if (fileio::FileExists(FindFileNoCase(file))) continue;
+    if (kind.Layout.empty()) {
+      std::ofstream(file, std::ios::binary) << Utf8ToCp1251("Прежний файл: " + kind.What + "\r\n");
+      continue;
+    }
+    TDataFile table;
+    ReadMaket(kind.Layout, table);
+    CreateColumns(table, 1);
+    table.Title = "прежняя " + kind.What;
+    WriteTableFile(file, table);
+  }
 }
 
 // The short-circuit radius of two rows: a source feeding a bus and the bus feeding the fault point.
@@ -700,16 +718,18 @@ void Reconfigure(const std::string& folder) {
     throw Error("реконфигурация не записана");
 }
 
+// "Формирование схемы" of the sample base, with the program's converter and no question.
+void FormSample(const std::string& folder) {
+  TRegime engine;
+  std::vector<std::string> messages;
+  FormSchemeFromBase(In(folder, "Образец"), false, {}, engine, DefaultSchemeConverter(), {}, messages);
+}
+
 }  // namespace
 
 const std::vector<TSetWriter>& SetWriters() {
   static const std::vector<TSetWriter> writers = {
-      {"База данных района: Формирование схемы", {},
-       [](const std::string& folder) {
-         TRegime engine;
-         std::vector<std::string> messages;
-         FormSchemeFromBase(In(folder, "Образец"), false, {}, engine, DefaultSchemeConverter(), {}, messages);
-       },
+      {"База данных района: Формирование схемы", {}, FormSample,
        [] {
          return TSets{Named("Образец", FormingSchemeExtensions()), Named("Образец", FormingBaseExtensions())};
        }},
@@ -724,18 +744,26 @@ const std::vector<TSetWriter>& SetWriters() {
          run.Apply({run.BaseNames().front() + " < Переименованная"});
        },
        [] { return TSets{Named("Образец", SubstMatchExtensions())}; }},
+      {"База данных района: Создать", [](const std::string& folder) { LayEveryKind(In(folder, "Образец")); },
+       [](const std::string& folder) { CreateEmptyBase(In(folder, "Образец")); },
+       [] { return TSets{FamilyNamed("Образец", {TFileFamily::Base, TFileFamily::Scheme})}; }},
       {"База данных района: Сохранить как",
        [](const std::string& folder) {
          WriteBaseProtocol(folder);
-         LayOwnFamily(In(folder, "Копия"), ".WRG");
+         LayEveryKind(In(folder, "Копия"));
        },
        [](const std::string& folder) { SaveBaseAs(In(folder, "Образец"), In(folder, "Копия")); },
        [] {  // the sample's tables and the protocol beside them, and what the copy's name held besides
-         return TSets{Named("Копия", ".BBA,.BPA,.QOP,.R04,.RAY,.RSF,.RSL,.RSV,.RTP,.RGM,.SWT,.WRG")};
+         return TSets{FamilyNamed("Копия", {TFileFamily::Base, TFileFamily::Scheme})};
        }},
-      {"Z-режим: Сохранить как", [](const std::string& folder) { LayOwnFamily(In(folder, "Пример2-"), ".RGM"); },
-       [](const std::string& folder) { SaveSchemeAs(In(folder, "Пример"), In(folder, "Пример2-")); },
-       [] { return TSets{Named("Пример2-", SchemeExtensions() + ",.SWT,.RGM")}; }},
+      // the scheme formed from the sample with its base, onto a name holding a district of its own
+      {"Z-режим: Сохранить как",
+       [](const std::string& folder) {
+         FormSample(folder);
+         LayEveryKind(In(folder, "Пример2-"));
+       },
+       [](const std::string& folder) { SaveSchemeAs(In(folder, "Образец"), In(folder, "Пример2-")); },
+       [] { return TSets{FamilyNamed("Пример2-", {TFileFamily::Base, TFileFamily::Scheme})}; }},
       {"Z-режим: сохранение схемы на графике", {}, SaveEditedDiagram,
        [] { return TSets{Named("Пример", FormingSchemeExtensions())}; }},
       {"Z-режим: переключение на графике с записью в журнал", {}, SwitchOnDiagram,
@@ -766,7 +794,11 @@ const std::vector<TSetWriter>& SetWriters() {
          ImportMeasurementFile(In(folder, "Образец"), In(folder, "Замеры.xlsx"), {"замер", 0.5}, {});
        },
        [] { return TSets{Named("Образец", Extensions({LayoutNodes, LayoutLineFlows}))}; }},
-      {"Z-режим: Импорт ЦДУ", PrepareCards,
+      {"Z-режим: Импорт ЦДУ",
+       [](const std::string& folder) {
+         PrepareCards(folder);
+         LayEveryKind(In(folder, "Карты"));
+       },
        [](const std::string& folder) {
          // the card file's reader of the program's list, as the regime window reads it
          ImportSchemeFile(In(folder, "Карты.cdu"), [](const std::string& file, TDataFile& nodes, TDataFile& branches) {
@@ -777,7 +809,7 @@ const std::vector<TSetWriter>& SetWriters() {
            return taken;
          });
        },
-       [] { return TSets{SchemeNamed("Карты")}; }},
+       [] { return TSets{FamilyNamed("Карты", {TFileFamily::Scheme})}; }},
       {"Z-режим: Чтение файлов PNT,LIN", PrepareExchangePair, ReadExchangePair,
        [] { return TSets{SchemeNamed("Пример")}; }},
       {"Z-режим: Запись файлов PNT,LIN", {}, WriteExchangePair, [] { return TSets{{"Обмен.PNT", "Обмен.LIN"}}; }},

@@ -12,8 +12,6 @@
 
 namespace ld {
 
-inline constexpr char LayoutCutOptimisation[] = "Оптимизация разрезов";
-
 struct TCutCols {
   std::int32_t RowCount = 0;
   DALongint *N1{}, *N2{}, *Ref{};

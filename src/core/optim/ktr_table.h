@@ -12,8 +12,6 @@
 
 namespace ld {
 
-inline constexpr char LayoutKtrTable[] = "Трансформаторы";
-
 // Column map of "Трансформаторы".
 struct TKtrCols {
   std::int32_t RowCount = 0;

@@ -19,8 +19,6 @@ namespace ld {
 class TRegime;
 struct TRegimeElement;
 
-inline constexpr char LayoutReactiveSources[] = "Оптимизация реактивов";
-
 // The 17 columns of a source table, by field name.
 struct TQCols {
   std::int32_t RowCount = 0;

@@ -13,8 +13,6 @@
 
 namespace ld {
 
-inline constexpr char LayoutStationSwitching[] = "Коммутация 2Т";
-
 // Work bit of a branch element switched off by the station search.
 inline constexpr std::uint32_t efStationOff = 0x1000000;
 

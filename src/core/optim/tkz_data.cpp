@@ -6,6 +6,7 @@
 
 #include "core/tables/file_guard.h"
 #include "core/tables/file_io.h"
+#include "core/tables/file_kinds.h"
 #include "core/tables/layout.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
@@ -31,10 +32,7 @@ void CreateTkzData(const std::string& stem) {
   WriteTablesTogether(files);
 }
 
-TFileKinds TkzFileKinds() {
-  return {{GetMaketExtention(LayoutTkzSources), "данные т.к.з."},
-          {GetMaketExtention(LayoutTkzRadius), "радиус т.к.з."}};
-}
+TFileKinds TkzFileKinds() { return FamilyFileKinds({TFileFamily::TkzData}); }
 
 TCopyReplaced TkzCopyReplaced(const std::string& stem, const std::string& newStem) {
   std::vector<std::string> written, sources;

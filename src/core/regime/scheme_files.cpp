@@ -12,14 +12,9 @@
 #include "core/base/codepage.h"
 #include "core/base/dates.h"
 #include "core/base/error.h"
-#include "core/catalogs/catalog_units.h"
-#include "core/catalogs/graph_tables.h"
 #include "core/engine/regime.h"
-#include "core/optim/cut_optimiser.h"
-#include "core/optim/ktr_table.h"
-#include "core/optim/q_optim.h"
-#include "core/optim/t2_stations.h"
 #include "core/tables/file_guard.h"
+#include "core/tables/file_kinds.h"
 #include "core/tables/formed_base.h"
 #include "core/tables/journal.h"
 #include "core/tables/layout.h"
@@ -132,95 +127,33 @@ TCopyReplaced EmptySchemeReplaced(const std::string& schemePath) {
   return ReplacedByCopy(schemePath, written, SchemeFileKinds(), {});
 }
 
-namespace {
-
-struct TKindOf {
-  std::string layout;  // whose extension the layout file gives; empty for a text of a fixed extension
-  const char* ext;     // the text's extension
-  const char* what;
-};
-
-TFileKinds KindsOf(std::initializer_list<TKindOf> kinds, bool replaced) {
-  TFileKinds list;
-  for (const TKindOf& kind : kinds) {
-    if (kind.layout.empty()) {
-      list.emplace_back(kind.ext, kind.what, replaced);
-      continue;
-    }
-    try {
-      if (const std::string ext = GetMaketExtention(kind.layout); !ext.empty())
-        list.emplace_back(ext, kind.what, replaced);
-    } catch (const Error&) {
-      // a layout file without this table: no file of that kind is known to the program
-    }
-  }
-  return list;
+void CreateEmptyBase(const std::string& basePath) {
+  TDataFile lines;
+  ReadMaket(LayoutLines10, lines);
+  CreateColumns(lines, 0);
+  lines.Title = std::filesystem::path(basePath).filename().string();
+  std::vector<std::pair<std::string, TDataFile*>> files = {{basePath + lines.Extention, &lines}};
+  for (const std::string& file : EmptyBaseReplaced(basePath).Removed) files.emplace_back(file, nullptr);
+  WriteTablesTogether(files);
 }
 
-TFileKinds BaseKinds(bool replaced) {
-  return KindsOf({{LayoutLines10, "", "таблица линий"},
-                  {LayoutTransTP, "", "таблица ТП, РП"},
-                  {LayoutLines04, "", "таблица линий 0,4 кВ"},
-                  {LayoutSubstInputs, "", "таблица вводов подстанций"},
-                  {LayoutSubstFeeders, "", "таблица фидеров подстанций"},
-                  {LayoutConsumers, "", "таблица абонентов"},
-                  {LayoutMeterPoints, "", "база промышленных абонентов"},
-                  {LayoutHouseholds, "", "база бытовых абонентов"},
-                  {LayoutSchemeAreas, "", "районы"},
-                  {GraphCatalogMaket, "", "каталог графиков нагрузки"},
-                  {GraphValuesMaket, "", "значения графиков нагрузки"}},
-                 replaced);
+TCopyReplaced EmptyBaseReplaced(const std::string& basePath) {
+  return ReplacedByCopy(basePath, {basePath + GetMaketExtention(LayoutLines10)},
+                        FamilyFileKinds({TFileFamily::Base, TFileFamily::Scheme}), {});
 }
 
-}  // namespace
+TFileKinds BaseFileKinds() { return FamilyFileKinds({TFileFamily::Base}); }
 
-TFileKinds BaseFileKinds() { return BaseKinds(true); }
-
-TFileKinds SchemeFileKinds() {
-  return KindsOf({{LayoutNodes, "", "узлы схемы"},
-                  {LayoutBranches, "", "ветви схемы"},
-                  {LayoutLineFlows, "", "перетоки в линиях"},
-                  {LayoutKtrTable, "", "таблица отпаек"},
-                  {ListLayoutT2, "", "список двухобмоточных трансформаторов"},
-                  {ListLayoutT3, "", "список трехобмоточных трансформаторов"},
-                  {ListLayoutTR, "", "список трансформаторов с расщепленной обмоткой"},
-                  {ListLayoutRT, "", "список токоограничивающих реакторов"},
-                  {LayoutSwitchLog, "", "журнал переключений"},
-                  {"", ".INI", "дата коммутации схемы"},
-                  {"", FormedBaseExt, "сведения о базе РЭС, из которой сформирована схема"},
-                  {LayoutNodeVoltages, "", "напряжения узлов, результат расчета"},
-                  {LayoutLineLoads, "", "загрузка линий, результат расчета"},
-                  {LayoutTransLoads, "", "загрузка трансформаторов, результат расчета"},
-                  {LayoutLineLosses, "", "потери в линиях, результат расчета"},
-                  {LayoutTransLosses, "", "потери в трансформаторах, результат расчета"},
-                  {LayoutNodeEnergy, "", "электропотребление в узлах"},
-                  {LayoutBranchEnergy, "", "перетоки электроэнергии"},
-                  {LayoutNodeConsumption, "", "потребление электроэнергии"},
-                  {LayoutLineEnergy, "", "перетоки электроэнергии в линиях"},
-                  {LayoutTransEnergy, "", "перетоки электроэнергии в трансформаторах"},
-                  {LayoutLineEnergyLosses, "", "потери электроэнергии в линиях"},
-                  {LayoutTransEnergyLosses, "", "потери электроэнергии в трансформаторах"},
-                  {LayoutConsumerList, "", "список присоединенных абонентов"},
-                  {LayoutEnergyBalances, "", "балансы электроэнергии"},
-                  {LayoutCapCurrents, "", "емкостные токи"},
-                  {LayoutReactiveSources, "", "источники реактивной мощности"},
-                  {LayoutStationSwitching, "", "коммутация двухтрансформаторных подстанций"},
-                  {LayoutCutOptimisation, "", "оптимизация разрезов"},
-                  {"", ".RGM", "протокол расчета режима"},
-                  {"", ".WRG", "результаты расчета потерь"},
-                  {"", ".WMS", "контрольные сообщения расчета потерь"}},
-                 true);
-}
+TFileKinds SchemeFileKinds() { return FamilyFileKinds({TFileFamily::Scheme}); }
 
 namespace {
 
 // Both families of a stem, the base's tables first, as forming writes them. A scheme's copy replaces the
-// scheme and writes over the base's files it has, never removing one (baseReplaced false); a base's copy
+// scheme, and the base only where it writes a table of the base (baseReplaced false); a base's copy
 // replaces the base and the scheme of its stem, which was formed from the base it replaces.
 TFileKinds FamilyKinds(bool baseReplaced) {
-  TFileKinds kinds = BaseKinds(baseReplaced);
-  for (TFileKind& kind : SchemeFileKinds()) kinds.push_back(std::move(kind));
-  return kinds;
+  return baseReplaced ? FamilyFileKinds({TFileFamily::Base, TFileFamily::Scheme})
+                      : FamilyFileKinds({TFileFamily::Scheme}, {TFileFamily::Base});
 }
 
 // The record of the base that the copied scheme was formed from tells of the copy's base as the copy
@@ -274,10 +207,13 @@ TImportEnd ImportSchemeFile(const std::string& file, const TSchemeFileRead& read
                           nodes.Title = branches.Title = name;
                           return taken;
                         },
-                        [&] { return std::vector<std::string>{nodeFile, branchFile}; },
-                        "Схема \"" + name + "\" уже существует. Заменить?",
+                        {},
+                        {},
                         {{nodeFile, &nodes}, {branchFile, &branches}},
-                        written});
+                        written,
+                        [&] { return EmptySchemeReplaced(stem); },
+                        "Схема \"" + name + "\" уже существует.",
+                        "в новой схеме"});
 }
 
 }  // namespace ld

@@ -37,6 +37,13 @@ void CreateEmptyScheme(const std::string& schemePath, const std::string& title);
 // What CreateEmptyScheme replaces there, for the question asked first.
 TCopyReplaced EmptySchemeReplaced(const std::string& schemePath);
 
+// A new empty district base at its base path: its line table empty, titled with the base's file name, and
+// every other file there of the base's kinds and of the scheme's (formed from the base it replaces) gone,
+// whatever its letter case, in one run; the files of other families of the stem (the short-circuit data,
+// the load variants) stay. EmptyBaseReplaced: what it replaces there, for the question asked first.
+void CreateEmptyBase(const std::string& basePath);
+TCopyReplaced EmptyBaseReplaced(const std::string& basePath);
+
 // A district base and the scheme formed from it share a stem ("Образец.RSL", "Образец.UZL"). What each
 // of them holds, every kind of file the program writes for it, with what the file is in words, in the
 // order a copy writes them: the base's tables, its areas and load graphs; the scheme's nodes, branches and
@@ -47,9 +54,10 @@ TFileKinds SchemeFileKinds();
 
 // The scheme saved under another name: every file of the scheme's stem copied to newPath in one run
 // (CopyTableFiles), the base's tables first; the files of a scheme's kind there that the scheme lacks
-// removed in the same run, and no file of a base's kind removed (one the copy has is written over); the
-// node and branch tables rounded on the way as RoundSchemeCopy rounds them. SchemeCopyReplaced: what it
-// replaces there, for the question asked first.
+// removed in the same run. A base there stays whole where the copy writes no table of a base; where it
+// writes one, that base is replaced whole (its consumers and load graphs that the copy lacks go), so that
+// no base of two districts is left. The node and branch tables are rounded on the way as RoundSchemeCopy
+// rounds them. SchemeCopyReplaced: what it replaces there, for the question asked first.
 TCopyReplaced SchemeCopyReplaced(const std::string& schemePath, const std::string& newPath);
 void SaveSchemeAs(const std::string& schemePath, const std::string& newPath);
 
@@ -63,9 +71,11 @@ void SaveBaseAs(const std::string& basePath, const std::string& newBase);
 
 // A scheme made from a file of another program beside it, under the file's name without its extension,
 // along the one import path (RunFileImport): read fills the empty node and branch tables and says what
-// it took; a scheme of that name is replaced only after "Да"; both tables go in one run, so that no end
-// of the program leaves the nodes of one scheme beside the branches of another; then written runs (the
-// window opens the new scheme). Declined when the answer was not "Да".
+// it took; a scheme of that name is replaced whole, as a new empty scheme replaces it
+// (EmptySchemeReplaced: its journal, switching moment, flows and results go, a base there stays), only
+// after "Да" to the question that names each file; both tables and the removals go in one run, so that no
+// end of the program leaves the nodes of one scheme beside the branches or journal of another; then
+// written runs (the window opens the new scheme). Declined when the answer was not "Да".
 using TSchemeFileRead = std::function<TImportTaken(const std::string& file, TDataFile& nodes, TDataFile& branches)>;
 TImportEnd ImportSchemeFile(const std::string& file, const TSchemeFileRead& read,
                             const std::function<void()>& written = {});

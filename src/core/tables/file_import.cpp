@@ -93,7 +93,15 @@ TImportEnd RunFileImport(const TFileImport& import) {
   RefuseIfNothingTaken(import.Source, taken);
   if (import.Replaces && !import.Question.empty() && !ConfirmReplaceFiles(import.Replaces(), import.Question))
     return TImportEnd::Declined;
-  if (!import.Tables.empty()) WriteTablesTogether(import.Tables);
+  std::vector<std::pair<std::string, TDataFile*>> tables = import.Tables;
+  if (import.Family) {
+    const TCopyReplaced replaced = import.Family();
+    if (!replaced.Empty() &&
+        ShowMsgForm(CopyReplaceQuestion(import.Exists, replaced, import.Where), mkWarning, mbYesNoCancel) != 1)
+      return TImportEnd::Declined;
+    for (const std::string& file : replaced.Removed) tables.emplace_back(file, nullptr);
+  }
+  if (!tables.empty()) WriteTablesTogether(tables);
   if (import.Write) import.Write();
   if (!taken.Summary.empty()) ShowMsgForm(ImportSummaryText(import.Source, taken.Summary), mkInfo, mbOk);
   return TImportEnd::Written;

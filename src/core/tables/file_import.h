@@ -19,6 +19,7 @@
 
 #include "core/base/import_messages.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 
 namespace ld {
 
@@ -110,6 +111,12 @@ struct TFileImport {
   std::vector<std::pair<std::string, TDataFile*>> Tables;
   // What is written besides the tables, after them (a catalogue's file, the grid's rows); may be empty.
   std::function<void()> Write;
+  // For a command that replaces a family of files, instead of Replaces and Question: what it replaces
+  // there, found once the read took something. When that is not empty, the question names each file
+  // (CopyReplaceQuestion with Exists and Where), and the files it removes go in the tables' run.
+  std::function<TCopyReplaced()> Family = {};
+  std::string Exists = {};
+  std::string Where = {};
 };
 
 enum class TImportEnd { Written, Declined };

@@ -53,6 +53,20 @@ inline constexpr char LayoutEnergyBalances[] = "Балансы электроэ�
 inline constexpr char LayoutSwitchLog[] = "Переключения";
 inline constexpr char LayoutCapCurrents[] = "Емкостные токи";
 inline constexpr char LayoutUsers[] = "Пользователи";
+// The layouts of the tables that the optimisations and the load graphs keep under a stem.
+inline constexpr char LayoutKtrTable[] = "Трансформаторы";
+inline constexpr char LayoutReactiveSources[] = "Оптимизация реактивов";
+inline constexpr char LayoutStationSwitching[] = "Коммутация 2Т";
+inline constexpr char LayoutCutOptimisation[] = "Оптимизация разрезов";
+inline constexpr char GraphCatalogMaket[] = "Каталог графиков";
+inline constexpr char GraphValuesMaket[] = "Значения графиков";
+inline constexpr char LayoutLoadVariants[] = "Выборка нагрузок";
+// A passport list's file is the base path of a district or scheme followed by the extension that the
+// layout file gives these layouts.
+inline const std::string ListLayoutT2 = "Список ТР(2)";
+inline const std::string ListLayoutT3 = "Список ТР(3)";
+inline const std::string ListLayoutTR = "Список ТР(р)";
+inline const std::string ListLayoutRT = "Список токоогр.реакторов";
 
 // The 16 colours of cell and title colour indices (Colors, TitleColor).
 struct TPaletteColor {

@@ -15,6 +15,7 @@
 #include "core/tables/file_io.h"
 #include "core/tables/table_file.h"
 #include "core/tables/table_run.h"
+#include "core/tables/write_lock.h"
 
 namespace ld {
 
@@ -108,18 +109,52 @@ const TFileKind* FindFileKind(const TFileKinds& kinds, const std::string& file) 
   return kind == kinds.end() ? nullptr : &*kind;
 }
 
+namespace {
+
+// What programs that are gone left beside files of the stem that are no longer there: a run that removed
+// a file leaves its lock, in-use mark and record where it was killed after its commit, and no use of that
+// file comes again. A stopped run is ended (a file it removed before its commit comes back with its
+// set); what a dead writer left goes as at every next use. Live holders' files stay.
+void ClearStemLeftOvers(const fs::path& folder, const std::string& upperStem) {
+  std::vector<std::string> gone;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= upperStem.size() + 1 || name.back() != '~' || name[upperStem.size()] != '.' ||
+        UpperCase(name.substr(0, upperStem.size())) != upperStem)
+      continue;
+    // "<stem>.<ext>" before the guard's own ending ("~", ".inuse~", ".set~", ".new~.XXXXXX~", ...)
+    const std::size_t extEnd = name.find_first_of(".~", upperStem.size() + 1);
+    if (extEnd == std::string::npos || extEnd == upperStem.size() + 1) continue;
+    const std::string table = (folder / name.substr(0, extEnd)).string();
+    if (!fileio::FileExists(table) && std::find(gone.begin(), gone.end(), table) == gone.end()) gone.push_back(table);
+  }
+  for (const std::string& table : gone) {
+    RecoverTableSet(table);
+    if (!fileio::FileExists(table)) ClearOwnLeftOvers(table);
+  }
+}
+
+}  // namespace
+
 TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vector<std::string>& written,
                              const TFileKinds& kinds, const std::vector<std::string>& sources) {
   TCopyReplaced replaced;
   const fs::path base(destinationBase);
   const std::string stem = UpperCase(base.filename().string());
   const fs::path folder = base.has_parent_path() ? base.parent_path() : fs::path(".");
+  ClearStemLeftOvers(folder, stem);
   std::vector<std::string> writtenFull, sourceFull;
   for (const std::string& file : written) writtenFull.push_back(fileio::FullFileName(file));
   for (const std::string& file : sources) sourceFull.push_back(fileio::FullFileName(file));
   const auto among = [](const std::vector<std::string>& list, const std::string& name) {
     return std::find(list.begin(), list.end(), name) != list.end();
   };
+  // A family the copy writes a file of goes whole: none of its earlier files stays beside the copy's.
+  std::vector<TFileFamily> writtenFamilies;
+  for (const std::string& file : written)
+    if (const TFileKind* kind = FindFileKind(kinds, file); kind != nullptr && kind->Family != TFileFamily::Other)
+      writtenFamilies.push_back(kind->Family);
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
@@ -137,7 +172,8 @@ TCopyReplaced ReplacedByCopy(const std::string& destinationBase, const std::vect
     // A source's own file is never taken for the target's, whatever letter case the two stems differ in.
     if (among(sourceFull, full)) continue;
     const TFileKind* kind = FindFileKind(kinds, name);
-    const bool sameKind = (kind != nullptr && kind->Replaced) ||
+    const bool sameKind = (kind != nullptr && (kind->Replaced || std::find(writtenFamilies.begin(), writtenFamilies.end(),
+                                                                           kind->Family) != writtenFamilies.end())) ||
                           std::any_of(written.begin(), written.end(),
                                       [&](const std::string& w) { return UpperCase(ExtractExtension(w)) == ext; });
     if (sameKind) replaced.Removed.push_back(file);

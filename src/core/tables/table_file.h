@@ -63,17 +63,22 @@ void CreateEmptyTableFile(const std::string& fileName, const std::string& layout
 // Copies one file: a table file is read (restructured to its current layout) and written with the
 // destination's path as title; any other file is copied as it is. The source is locked meanwhile.
 void CopyTableFile(const std::string& source, const std::string& destination);
+// The families of files that a stem holds, each made, replaced and removed whole (file_kinds.h).
+enum class TFileFamily { Other, Base, Scheme, TkzData, LoadVariants };
 // A kind of file that a family of a stem holds: its extension (with its point), what it is in the words
-// a question to the user names it by ("таблица отпаек"), and whether a copy replaces it: a target's file
-// of a replaced kind that the source lacks is removed by the copy; one of a kind that is not replaced is
-// never removed (a copy that has one writes it over, named). The order of a list is the order in which a
-// copy writes its files.
+// a question to the user names it by ("таблица отпаек"), whether a copy replaces it, and its family: a
+// target's file of a replaced kind that the source lacks is removed by the copy; one of a kind that is
+// not replaced is removed only where the copy writes a file of its family (its family goes whole), and
+// otherwise stays (a copy that has one writes it over, named). The order of a list is the order in which
+// a copy writes its files.
 struct TFileKind {
   std::string Ext;
   std::string What;
   bool Replaced = true;
-  TFileKind(std::string ext, std::string what, bool replaced = true)
-      : Ext(std::move(ext)), What(std::move(what)), Replaced(replaced) {}
+  TFileFamily Family = TFileFamily::Other;
+  std::string Layout;  // the layout of a table's kind; empty for a file that is no table
+  TFileKind(std::string ext, std::string what, bool replaced = true, TFileFamily family = TFileFamily::Other)
+      : Ext(std::move(ext)), What(std::move(what)), Replaced(replaced), Family(family) {}
 };
 using TFileKinds = std::vector<TFileKind>;
 // The kind of a file among kinds, its extension compared whatever its letter case; nullptr for none.
@@ -84,7 +89,10 @@ const TFileKind* FindFileKind(const TFileKinds& kinds, const std::string& file);
 // their stem and extension; a file of the family is one of a replaced kind or of the kind of a file the
 // copy writes. A file of another kind (of no replaced kind, or of no family) and a file of another stem
 // that only begins the same are no part of it, nor is a file of the copy's source, whatever letter case
-// the two stems differ in. Each list is sorted; What holds the words of each file's kind.
+// the two stems differ in; a file of a kind that is not replaced is part of it where the copy writes a
+// file of that kind's family. Each list is sorted; What holds the words of each file's kind. What programs
+// that are gone left there beside files that are no longer there (a lock, an in-use mark, a run's record)
+// is cleared first, as the next use of those files.
 struct TCopyReplaced {
   std::vector<std::string> Written;
   std::vector<std::string> Removed;

@@ -60,10 +60,6 @@ std::string TBaseResForm::AskBaseFile(const std::string& title, bool mustExist, 
   return ExecFileDialog(dialog);
 }
 
-bool TBaseResForm::ConfirmOverwrite(const std::vector<std::string>& files) const {
-  return ConfirmReplaceFiles(files, kReplaceBaseQuestion);
-}
-
 bool TBaseResForm::CommitGrid() { return !DataGrid_->Modified() || DataGrid_->SaveWithQuestion(); }
 
 void TBaseResForm::OpenLineTable() {
@@ -79,7 +75,14 @@ void TBaseResForm::OpenLineTable() {
 void TBaseResForm::NewItemClick() {
   if (!CommitGrid()) return;
   const std::string file = AskBaseFile("Создание базы РЭС", false, true, {});
-  if (file.empty() || !ConfirmOverwrite({file})) return;
+  if (file.empty()) return;
+  // Asked about every file that the new base replaces under that name, whichever was typed: the base's
+  // and the scheme formed from it; "Нет" changes nothing.
+  const TCopyReplaced replaced = EmptyBaseReplaced(RemoveExtension(file));
+  if (!replaced.Empty() &&
+      ShowMsgForm(CopyReplaceQuestion("База с таким именем уже существует.", replaced, "в новой базе"), mkWarning,
+                  mbYesNoCancel) != 1)
+    return;
   StartBase(file, true);
 }
 
@@ -102,11 +105,8 @@ void TBaseResForm::StartBase(const std::string& file, bool fresh) {
     ShowInfo(false);
     HelpPanel->clear();
     HelpPanel->setToolTip(QString());
-    if (fresh) {
-      DeleteTableFiles(BaseFileName);
-      // the line table under the base's own name, whatever extension was typed
-      CreateEmptyTableFile(BaseFileName + GetMaketExtention(LayoutLines10), LayoutLines10, FileNameOf(BaseFileName));
-    }
+    // the line table under the base's own name, whatever extension was typed
+    if (fresh) CreateEmptyBase(BaseFileName);
     OpenLineTable();
   } catch (...) {
     ResetForm();

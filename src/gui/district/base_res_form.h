@@ -165,8 +165,6 @@ private:
   // The base file dialog; empty when cancelled.
   std::string AskBaseFile(const std::string& title, bool mustExist, bool fromRegimeScheme,
                           const std::string& startName);
-  // The overwrite question of a base when one of the files exists; true when none does or on "Да".
-  bool ConfirmOverwrite(const std::vector<std::string>& files) const;
   // The line table of the open base into the grid, and the states of an open base.
   void OpenLineTable();
   // Asks to save a changed table; false: the person cancelled.

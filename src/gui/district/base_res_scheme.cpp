@@ -7,9 +7,11 @@
 #include <QTextEdit>
 #include <filesystem>
 
+#include "core/base/msgbox.h"
 #include "core/base/settings.h"
 #include "core/district/scheme_forming.h"
 #include "core/tables/layout.h"
+#include "core/tables/table_file.h"
 #include "gui/district/base_res_form.h"
 #include "gui/district/command_panels.h"
 #include "gui/district/cmp_subst_form.h"
@@ -39,6 +41,11 @@ void TBaseResForm::ExportBtnClick() {
     begun = true;
     ProcLabel->setText(QString::fromStdString(text));
     QCoreApplication::processEvents();
+  };
+  // The files of the scheme replaced that forming removes are named first; "Нет" writes nothing.
+  callbacks.Replace = [](const TCopyReplaced& replaced) {
+    return ShowMsgForm(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"),
+                       mkWarning, mbYesNoCancel) == 1;
   };
   std::vector<std::string> messages;
   // In every case: the messages into Info, the progress away, and the base tables it may have rewritten

@@ -31,7 +31,7 @@ namespace ld::gui {
 
 namespace {
 
-constexpr char kVariantsLayout[] = "Выборка нагрузок";
+constexpr const char* kVariantsLayout = LayoutLoadVariants;
 
 QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
   auto* b = new QPushButton(caption, parent);

@@ -640,6 +640,11 @@ TEST_F(CardFiles, ExportRefusesTheSchemesOwnTablesAndKeepsANameOnOneLine) {
                   "\" - это таблица \"" + table + "\" экспортируемой схемы; карты ЦДУ записываются в файл с другим именем")
         << target;
   }
+  // a file of the scheme that is no table, by what it is (the program's list of a stem's files)
+  EXPECT_EQ(ErrorOf([&] { ExportCardScheme(stem, dir / "S.ini"); }),
+            "Экспорт ЦДУ: файл \"" + dir / "S.ini" +
+                "\" - это файл \"дата коммутации схемы\" экспортируемой схемы; карты ЦДУ записываются в файл с другим "
+                "именем");
   EXPECT_EQ(ReadBytes(stem + ".UZL"), nodes);
   EXPECT_EQ(ReadBytes(stem + ".VET"), branches);
   EXPECT_EQ(ReadBytes(journal), "журнал");

@@ -141,6 +141,33 @@ TEST_F(SchemeForming, ReportFollowsTheConverterAndTheSchemeIsWrittenInEveryCase)
   EXPECT_EQ(other.SchemeStem, dir / "Другая");
   EXPECT_TRUE(fs::exists(dir / "Другая.VET"));
   EXPECT_FALSE(fs::exists(dir / "Другая.frb") || fs::exists(dir / "Другая.FRB")) << "a record of another base";
+  // The flows of an earlier scheme, which this base no longer gives, go with it once asked, named by
+  // the program's list; "Нет" writes nothing; the journal and what was calculated stay.
+  const std::string flows = Base() + GetMaketExtention(LayoutLineFlows);
+  WriteRows(flows, LayoutLineFlows, {});
+  WriteBytes(Base() + ".SWT", "журнал");
+  WriteBytes(Base() + ".RGM", "протокол");
+  std::vector<std::string> asked;
+  for (const bool yes : {false, true}) {
+    const std::string nodesBefore = ReadBytes(Base() + ".UZL"), flowsBefore = ReadBytes(flows);
+    callbacks.Replace = [&](const TCopyReplaced& replaced) {
+      asked.push_back(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced, "в новой схеме"));
+      return yes;
+    };
+    EXPECT_EQ(Form(Fake(nodes, kRadialBranches)).Written, yes);
+    EXPECT_EQ(ReadBytes(Base() + ".UZL") == nodesBefore, !yes);
+    EXPECT_EQ(fs::exists(flows), !yes);
+    EXPECT_TRUE(yes || ReadBytes(flows) == flowsBefore);
+    EXPECT_EQ(ReadBytes(Base() + ".SWT") + ReadBytes(Base() + ".RGM"), "журналпротокол");
+    EXPECT_TRUE(Locks().empty());
+  }
+  EXPECT_EQ(asked, Lines(2, "Схема с таким именем уже существует.\nБудут заменены файлы: Пример.FRB (сведения о базе "
+                            "РЭС, из которой сформирована схема), Пример.UZL (узлы схемы), Пример.VET (ветви схемы).\n"
+                            "Будут удалены файлы, которых в новой схеме не будет: Пример.PL (перетоки в линиях).\n"
+                            "Перезаписать ?"));
+  asked.clear();
+  EXPECT_TRUE(Form(Fake(kRadialNodes, kRadialBranches)).Written);
+  EXPECT_TRUE(asked.empty()) << "nothing goes: nothing asked";
 }
 
 TEST_F(SchemeForming, FeederModeKeepsTheChosenSupplyTreesAndReportsUnknownFeeders) {

@@ -6,9 +6,13 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "core/base/error.h"
+#include "core/tables/file_kinds.h"
 #include "core/tables/table_run.h"
+#include "support/scripted_msgbox.h"
 #include "regime_test.h"
 
 namespace ld::test {
@@ -32,6 +36,14 @@ std::string OldLayout(const TempDir& dir) {
 }
 
 std::string Text(char c) { return c == 0 ? std::string() : Cp1251ToUtf8(std::string(1, c)); }
+
+// Every file of a folder, by name: its bytes.
+std::map<std::string, std::string> FolderBytes(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    files[entry.path().filename().string()] = ReadBytes(entry.path());
+  return files;
+}
 
 TEST_F(SchemeFiles, OldBranchFileIsUpgradedOnce) {
   const std::string vet = dir / "old.VET";
@@ -138,12 +150,15 @@ TEST_F(SchemeFiles, SavedCopyHoldsTheBytesOfTheFileByFileCopy) {
   }
 }
 
-// "Сохранить как" of a scheme and of a base onto a stem that holds every file kind of a family: the copy's
-// files written over, the target's files of the family the copy replaces that it lacks removed, and
-// nothing else touched (a base's file by a scheme's copy, a file of no kind, another stem, the source's own
-// files whose stem differs from the target's in letter case only). The base's tables are written first.
+// "Сохранить как" of a scheme and of a base, "Создать" of a base and "Импорт ЦДУ" onto a stem that holds
+// every file kind of a family, or of the program's whole list: the command's files written over, the
+// target's files of each family the command replaces that it lacks removed, and nothing else touched (a
+// base's file by a scheme's copy that writes no table of a base, the short-circuit data and the load
+// variants, a file of no kind, another stem, the source's own files whose stem differs from the target's in
+// letter case only). The base's tables are written first.
 TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
   namespace fs = std::filesystem;
+  ScriptedMsgBox box;
   std::vector<std::string> baseKinds, schemeKinds;
   for (const TFileKind& kind : BaseFileKinds()) baseKinds.push_back(kind.Ext);
   for (const TFileKind& kind : SchemeFileKinds()) schemeKinds.push_back(kind.Ext);
@@ -156,27 +171,42 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
                           ".WRG", ".WMS", ".QOP", ".NUZ", ".ZLN", ".ZTR", ".T2K", ".ORZ", ".EMK", ".BAL", ".SAB"})
     EXPECT_TRUE(among(schemeKinds, ext) && !among(baseKinds, ext)) << ext;
 
-  enum THeld { kNone, kBase, kScheme, kBoth };
+  // Every kind of the program's list, by family: the kinds that no copy of a base or a scheme replaces
+  // (the short-circuit data, the load variants) stay under every command.
+  std::vector<std::string> otherKinds;
+  for (const TFileKind& kind : StemFileKinds())
+    if (kind.Family != TFileFamily::Base && kind.Family != TFileFamily::Scheme) otherKinds.push_back(kind.Ext);
+  EXPECT_TRUE(among(otherKinds, ".TKD") && among(otherKinds, ".TKR") && among(otherKinds, ".PQV"));
+
+  enum THeld { kNone, kBase, kScheme, kBoth, kAll };
+  enum TCommand { kSchemeCopy, kBaseCopy, kNewBase, kCardImport };
   struct TCase {
-    bool base;                  // the copy of a base, else of a scheme
-    const char* source;         // its stem
-    const char* sourceExts;     // the kinds of file it holds
+    TCommand command;
+    const char* source;         // the copy's stem
+    const char* sourceExts;     // the kinds of file it holds, or those the command makes
     THeld target;               // the families "Цель" holds, every kind of each
     bool baseGone, schemeGone;  // the target's files of each family that the source lacks
   };
   const TCase cases[] = {
-      {false, "Исход", ".UZL,.VET,.RGM", kScheme, false, true},
-      {false, "Исход", ".UZL,.VET,.RGM", kBase, false, true},
-      {false, "Исход", ".UZL,.VET,.RSL,.RAY", kBoth, false, true},
-      {true, "Исход", ".RSL,.RTP", kBoth, true, true},
-      {true, "Исход", ".RSL,.RTP,.UZL,.VET,.SWT", kBoth, true, true},
-      {true, "Исход", ".RSL,.RTP", kScheme, true, true},
-      {true, "ЦЕЛЬ", ".RSL,.RTP,.UZL,.VET", kBoth, true, true},
-      {false, "ЦЕЛЬ", ".UZL,.VET", kBoth, false, true},
+      {kSchemeCopy, "Исход", ".UZL,.VET,.RGM", kScheme, false, true},
+      {kSchemeCopy, "Исход", ".UZL,.VET,.RGM", kBase, false, true},
+      // a scheme with base tables replaces the base whole: no consumers or load graphs of another district
+      {kSchemeCopy, "Исход", ".UZL,.VET,.RSL,.RAY", kAll, true, true},
+      {kBaseCopy, "Исход", ".RSL,.RTP", kBoth, true, true},
+      {kBaseCopy, "Исход", ".RSL,.RTP,.UZL,.VET,.SWT", kAll, true, true},
+      {kBaseCopy, "Исход", ".RSL,.RTP", kScheme, true, true},
+      {kBaseCopy, "ЦЕЛЬ", ".RSL,.RTP,.UZL,.VET", kBoth, true, true},
+      {kSchemeCopy, "ЦЕЛЬ", ".UZL,.VET", kBoth, false, true},
+      // "Создать" of a base: the base and the scheme formed from it go; "Импорт ЦДУ": the scheme goes whole
+      {kNewBase, "", ".RSL", kAll, true, true},
+      {kNewBase, "", ".RSL", kScheme, true, true},
+      {kCardImport, "", ".UZL,.VET", kAll, false, true},
+      {kCardImport, "", ".UZL,.VET", kScheme, false, true},
   };
   int number = 0;
   for (const TCase& c : cases) {
     SCOPED_TRACE("case " + std::to_string(++number));
+    const bool copy = c.command == kSchemeCopy || c.command == kBaseCopy;
     const fs::path folder = dir / std::to_string(number);
     fs::create_directories(folder);
     const std::string source = folder / c.source, target = folder / "Цель";
@@ -186,7 +216,8 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
       sourceExts.push_back(rest.substr(0, comma));
       rest = comma == std::string::npos ? "" : rest.substr(comma + 1);
     }
-    for (const std::string& ext : sourceExts) WriteBytes(source + ext, "копируемый " + ext);
+    if (copy)
+      for (const std::string& ext : sourceExts) WriteBytes(source + ext, "копируемый " + ext);
     // the target's files: name within the folder, what becomes of it ("new", "kept", "gone")
     std::map<std::string, std::string> expected;
     const auto plant = [&](const std::vector<std::string>& kinds, bool gone) {
@@ -195,19 +226,19 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
         WriteBytes(target + ext, "прежний " + ext);
       }
     };
-    if (c.target == kBase || c.target == kBoth) plant(baseKinds, c.baseGone);
-    if (c.target == kScheme || c.target == kBoth) {
+    if (c.target == kBase || c.target == kBoth || c.target == kAll) plant(baseKinds, c.baseGone);
+    if (c.target == kScheme || c.target == kBoth || c.target == kAll) {
       plant(schemeKinds, c.schemeGone);
       WriteBytes(folder / "цель.ktr", "прежний");
       expected["цель.ktr"] = c.schemeGone ? "gone" : "kept";
     }
+    if (c.target == kAll) plant(otherKinds, false);
     for (const char* name : {"Цель.TXT", "Цель2.VET", "Цель.a.UZL"}) {
       WriteBytes(folder / name, "прежний");
       expected[name] = "kept";
     }
     for (const std::string& ext : sourceExts)
       if (!expected.count("Цель" + ext)) expected["Цель" + ext] = "new";
-
     std::vector<std::string> written, removed;
     for (const auto& [name, after] : expected) {
       if (after == "new" && fs::exists(folder / name)) written.push_back(folder / name);
@@ -215,9 +246,32 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
     }
     std::sort(written.begin(), written.end());
     std::sort(removed.begin(), removed.end());
-    const TCopyReplaced replaced = c.base ? BaseCopyReplaced(source, target) : SchemeCopyReplaced(source, target);
+    const TCopyReplaced replaced = c.command == kBaseCopy     ? BaseCopyReplaced(source, target)
+                                   : c.command == kSchemeCopy ? SchemeCopyReplaced(source, target)
+                                   : c.command == kNewBase    ? EmptyBaseReplaced(target)
+                                                              : EmptySchemeReplaced(target);
     EXPECT_EQ(replaced.Written, written);
     EXPECT_EQ(replaced.Removed, removed);
+    // a card file's scheme: one node and one branch, asked about first with every file named; "Нет"
+    // changes nothing
+    const auto importCards = [&] {
+      return ImportSchemeFile(target + ".cdu", [](const std::string&, TDataFile& nodes, TDataFile& branches) {
+        CreateColumns(nodes, 1);
+        CreateColumns(branches, 1);
+        return TImportTaken(2, {});
+      });
+    };
+    if (c.command == kCardImport) {
+      const std::map<std::string, std::string> before = FolderBytes(folder);
+      box.Answer(2);
+      EXPECT_EQ(importCards(), TImportEnd::Declined);
+      EXPECT_EQ(FolderBytes(folder), before);
+      ASSERT_EQ(box.Calls().size(), 1u);
+      EXPECT_EQ(box.Calls()[0].text, CopyReplaceQuestion("Схема \"Цель\" уже существует.", replaced, "в новой схеме"));
+      for (const std::string& file : removed)
+        EXPECT_NE(box.Calls()[0].text.find(fs::path(file).filename().string() + " ("), std::string::npos) << file;
+      box.Clear();
+    }
 
     std::vector<std::string> order;  // the files of the run in the order their new versions were made
     SetTableRunStepHook([&](TRunStep step) {
@@ -228,29 +282,35 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
         if (temp != std::string::npos && !among(order, name.substr(0, temp))) order.push_back(name.substr(0, temp));
       }
     });
-    if (c.base)
-      SaveBaseAs(source, target);
-    else
-      SaveSchemeAs(source, target);
+    switch (c.command) {
+      case kBaseCopy: SaveBaseAs(source, target); break;
+      case kSchemeCopy: SaveSchemeAs(source, target); break;
+      case kNewBase: CreateEmptyBase(target); break;
+      case kCardImport: EXPECT_EQ(importCards(), TImportEnd::Written); break;
+    }
+    box.Clear();
     SetTableRunStepHook(nullptr);
     for (const auto& [name, after] : expected) {
       const fs::path file = folder / name;
       const std::string ext = ExtractExtension(name);
       const std::string bytes = fs::exists(file) ? ReadBytes(file) : "";
+      const bool made = copy ? bytes == "копируемый " + ext : IsTableFile(file.string());
       const std::string state = !fs::exists(file)                 ? "gone"
-                                : bytes == "копируемый " + ext     ? "new"
+                                : made                             ? "new"
                                 : bytes.rfind("прежний", 0) == 0 ? "kept"
                                                                    : "other";
       EXPECT_EQ(state, after) << name;
     }
-    for (const std::string& ext : sourceExts) EXPECT_EQ(ReadBytes(source + ext), "копируемый " + ext) << ext;
+    for (const std::string& ext : sourceExts)
+      EXPECT_TRUE(!copy || ReadBytes(source + ext) == "копируемый " + ext) << ext;
     for (std::size_t k = 1; k < order.size(); ++k)
       EXPECT_FALSE(among(schemeKinds, ExtractExtension(order[k - 1])) && among(baseKinds, ExtractExtension(order[k])))
           << order[k - 1] << " before " << order[k];
     EXPECT_TRUE(NoLocks());
   }
 
-  // The question names each file with what it is.
+  // The question names each file with what it is: a scheme's copy that writes a load graph catalogue
+  // over a base replaces that base whole.
   const std::string folder = dir / "2";
   WriteBytes(folder + "/Цель.KTR", "прежний");
   WriteBytes(folder + "/Исход.GRC", "копируемый");
@@ -258,7 +318,10 @@ TEST_F(SchemeFiles, ACopyReplacesTheFamilyItCopiesAndNothingElse) {
   EXPECT_EQ(CopyReplaceQuestion("Схема с таким именем уже существует.", replaced),
             "Схема с таким именем уже существует.\nБудут заменены файлы: Цель.GRC (каталог графиков нагрузки), Цель.RGM "
             "(протокол расчета режима), Цель.UZL (узлы схемы), Цель.VET (ветви схемы).\nБудут удалены файлы, которых в "
-            "копии не будет: Цель.KTR (таблица отпаек).\nПерезаписать ?");
+            "копии не будет: Цель.BBA (база бытовых абонентов), Цель.BPA (база промышленных абонентов), Цель.GRV "
+            "(значения графиков нагрузки), Цель.KTR (таблица отпаек), Цель.R04 (таблица линий 0,4 кВ), Цель.RAB "
+            "(таблица абонентов), Цель.RAY (районы), Цель.RSF (таблица фидеров подстанций), Цель.RSL (таблица линий), "
+            "Цель.RSV (таблица вводов подстанций), Цель.RTP (таблица ТП, РП).\nПерезаписать ?");
 }
 
 // The columns a branch table gets refreshed before the grid writes it.

@@ -658,6 +658,29 @@ TEST_F(Guard, ACopyReplacesTheTargetsWholeFamilyInOneRun) {
       if (fs::exists(at(name))) RecoverTableSetForRead(at(name));
     EXPECT_EQ(state(), "old");
   }
+  // Killed past its commit: at its mark, and once its last record is gone (its locks and in-use marks
+  // still there). The files it removed have no use of their own any more: the next copy onto the family
+  // clears what the killed one left of them, and nothing of it stays.
+  for (const bool recordsGone : {false, true}) {
+    SCOPED_TRACE(recordsGone ? "killed after its last record" : "killed at its commit mark");
+    fs::remove_all(dir_ / "copy");
+    fs::copy(before, dir_ / "copy");
+    const pid_t pid = test::Forked([&] {
+      SetTableRunStepHook([recordsGone, removed = 0](TRunStep step) mutable {
+        if (!recordsGone && step == TRunStep::Committed) raise(SIGSTOP);
+        if (recordsGone && step == TRunStep::RecordRemoved && ++removed == 7) raise(SIGSTOP);
+      });
+      CopyTableFiles(base_, target, kinds);
+      return 0;
+    });
+    ASSERT_TRUE(test::KillWhenStopped(pid));
+    for (const char* name : {"new.CNT", "new.VET", "new.RGM"}) RecoverTableSetForRead(at(name));
+    EXPECT_EQ(state(), "new");
+    CopyTableFiles(base_, target, kinds);
+    EXPECT_EQ(state(), "new");
+    for (const auto& entry : fs::directory_iterator(dir_ / "copy"))
+      EXPECT_NE(entry.path().filename().string().back(), '~') << entry.path().filename() << ": left for good";
+  }
 }
 
 TEST_F(Guard, AFullDiskKeepsEveryFileOfTheStoreWhole) {

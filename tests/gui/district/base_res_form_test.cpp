@@ -17,6 +17,8 @@
 #include <map>
 
 #include "core/base/dates.h"
+#include "core/regime/scheme_files.h"
+#include "core/tables/file_kinds.h"
 #include "gui/common/full_build.h"
 #include "gui/grid/report_print_device.h"
 #include "district_fixture.h"
@@ -131,17 +133,23 @@ TEST_F(BaseWindow, WithoutTheWriteRightABaseIsViewedPrintedAndSwitchedOnly) {
   EXPECT_FALSE(F().DataGrid().EditTable());
 }
 
-TEST_F(BaseWindow, CreatingOverAnExistingStemAsksAndErasesTheWholeStem) {
+// "Создать" over a stem that holds a file of every kind of the program's list: the question names each
+// file that goes with what it is, "Нет" changes nothing, and "Да" replaces the base and the scheme formed
+// from it, leaving the other families of the stem (the short-circuit data, the load variants) and
+// another base's stem as they were.
+TEST_F(BaseWindow, CreatingOverAnExistingStemAsksNamingEachFileAndReplacesTheBaseWithItsScheme) {
   MakeBase();
-  for (const char* ext : {".GRC", ".INI"}) WriteBytes(Base() + ext, "данные");
+  for (const TFileKind& kind : StemFileKinds())
+    if (!fs::exists(Base() + kind.Ext)) WriteBytes(Base() + kind.Ext, "данные");
   WriteRows(Base("Пример.a") + ".RSL", LayoutLines10, {{"1", "", "А", "Б"}});
   Show();
   const auto before = FolderBytes(dir.Path());
+  const std::string question = CopyReplaceQuestion("База с таким именем уже существует.", EmptyBaseReplaced(Base()), "в новой базе");
 
   box.Answer(0);  // "Нет"
   script.Then(Choose("Создание базы РЭС", Base() + ".RSL"));
   F().NewItem->trigger();
-  ASSERT_EQ(box.Texts(), std::vector<std::string>{"База с таким именем уже существует. Перезаписать ?"});
+  ASSERT_EQ(box.Texts(), std::vector<std::string>{question});
   EXPECT_EQ(box.Calls()[0].kind, mkWarning);
   EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
   EXPECT_EQ(FolderBytes(dir.Path()), before);
@@ -150,7 +158,14 @@ TEST_F(BaseWindow, CreatingOverAnExistingStemAsksAndErasesTheWholeStem) {
   box.Answer(1);  // "Да"
   script.Then(Choose("Создание базы РЭС", Base() + ".RSL"));
   F().NewItem->trigger();
-  for (const char* ext : {".RTP", ".UZL", ".VET", ".GRC", ".INI"}) EXPECT_FALSE(fs::exists(Base() + ext)) << ext;
+  for (const TFileKind& kind : StemFileKinds()) {
+    const bool stays = kind.Family != TFileFamily::Base && kind.Family != TFileFamily::Scheme;
+    if (kind.Ext != ".RSL") {
+      EXPECT_EQ(question.find("Пример" + kind.Ext + " (" + kind.What + ")") != std::string::npos, !stays) << kind.Ext;
+      EXPECT_EQ(fs::exists(Base() + kind.Ext), stays) << kind.Ext;
+    }
+    EXPECT_TRUE(!stays || ReadBytes(Base() + kind.Ext) == "данные") << kind.Ext;
+  }
   EXPECT_EQ(ReadBytes(Base("Пример.a") + ".RSL"), before.at("Пример.a.RSL")) << "another base's stem";
   const TDataFile lines = Table(Base() + ".RSL");
   EXPECT_EQ(std::tuple(lines.Name, lines.RowCount, lines.Title), std::tuple(std::string(LayoutLines10), 0, std::string("Пример")));

@@ -2,9 +2,13 @@
 // installed as the program has it.
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "core/base/codepage.h"
+#include "core/regime/scheme_files.h"
 #include "core/tables/colmaps.h"
 #include "core/tables/table_file.h"
 #include "zregim_fixture.h"
@@ -106,7 +110,8 @@ TEST_F(RegimeWindow, ACardFileReplacesAnExistingSchemeOnlyAfterYesAndOneWithoutN
     box.Answer(answer);
     script.Then(Choose("Выбор файла формата ЦДУ", card));
     form->ImportCDU->trigger();
-    EXPECT_EQ(box.Texts(), std::vector<std::string>{"Схема \"Образец\" уже существует. Заменить?"});
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{CopyReplaceQuestion("Схема \"Образец\" уже существует.",
+                                                                        EmptySchemeReplaced(path), "в новой схеме")});
     EXPECT_EQ(box.Calls()[0].kind, mkWarning);
     EXPECT_EQ(box.Calls()[0].buttons, mbYesNoCancel);
     EXPECT_EQ(ReadBytes(path + ".UZL") + ReadBytes(path + ".VET"), nodes + branches) << answer;
@@ -134,11 +139,22 @@ TEST_F(RegimeWindow, ACardFileReplacesAnExistingSchemeOnlyAfterYesAndOneWithoutN
   EXPECT_EQ(ReadBytes(path + ".UZL") + ReadBytes(path + ".VET"), nodes + branches);
   EXPECT_TRUE(NoLocks());
 
+  // the old scheme's journal, switching moment and results go with it, named; the short-circuit data stay
   box.Clear();
   box.Answer(1);
+  WriteBytes(path + ".INI", "[Switch]\r\nCurDateSwt=46000\r\n");
+  WriteBytes(path + ".RGM", "протокол");
+  WriteBytes(path + ".TKD", "данные т.к.з.");
+  const std::string question =
+      CopyReplaceQuestion("Схема \"Образец\" уже существует.", EmptySchemeReplaced(path), "в новой схеме");
+  for (const char* named : {"Образец.INI (дата коммутации схемы)", "Образец.RGM (протокол расчета режима)"})
+    EXPECT_NE(question.find(named), std::string::npos) << named;
+  EXPECT_EQ(question.find(".TKD"), std::string::npos);
   script.Then(Choose("Выбор файла формата ЦДУ", card));
   form->ImportCDU->trigger();
-  EXPECT_EQ(box.Texts(), (std::vector<std::string>{"Схема \"Образец\" уже существует. Заменить?",
+  for (const char* ext : {".INI", ".RGM"}) EXPECT_FALSE(std::filesystem::exists(path + ext)) << ext;
+  EXPECT_EQ(ReadBytes(path + ".TKD"), "данные т.к.з.");
+  EXPECT_EQ(box.Texts(), (std::vector<std::string>{question,
                                                    "Импорт из файла \"" + card +
                                                        "\" закончен, взято: узлов 2 (с именами 2), ветвей 1"}));
   EXPECT_NE(ReadBytes(path + ".UZL"), nodes);
