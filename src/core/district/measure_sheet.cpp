@@ -16,11 +16,14 @@ namespace ld {
 
 namespace {
 
-// What reading a number cell's text (FloatToStrGeneral(v, 15)) gives back. A number of at most 15
-// significant digits in its shortest form comes back as it is, but for the sign of a zero: the nearest
-// 15-digit decimal is that form itself. Others, and numbers near the ends of the range, take the text.
+// What reading a number cell's text in the general form gives back. A number of at most 15 significant
+// digits in its shortest form comes back as it is, but for the sign of a zero: the nearest 15-digit
+// decimal is that form itself; so does a whole number below 2^53, which the form shows whole. Others,
+// and numbers near the ends of the range, take the text (FloatToStrGeneral(v, 15)).
 double NumberReadBack(double v) {
   if (v == 0) return 0;
+  // a whole number the sheet shows with all its digits, sixteen of them while a double holds each unit
+  if (std::trunc(v) == v && std::fabs(v) < 9007199254740992.0) return v;
   if (const double a = std::fabs(v); a >= 1e-300 && a <= 1e300) {
     char text[40];
     const char* end = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific).ptr;

@@ -65,7 +65,7 @@ std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
            "что покажет табличная программа: " + std::string(kRecalculateAdvice);
   if (why == UnreadableCell::NotShownByFormat)
     return "число " + QuotedText(value) + " не показывается форматом ячейки: формат показывает только конечное число, "
-           "время и длительность — меньше 100000000000 суток, а дробь — с числителем меньше 1000000000000000 и "
+           "время и длительность — меньше 100000000000 суток, а дробь — с целой частью и числителем меньше 1000000000000000 и "
            "знаменателем не длиннее 15 цифр; " + std::string(kOtherFormatAdvice);
   if (why == UnreadableCell::TextBeyondFormat)
     return "формат чисел " + std::string(value) + " повторяет текст ячейки так, что он длиннее " +
@@ -174,7 +174,12 @@ TOutsideValue Worksheet::Value(int row, int col) const {
   if (it == cells_.end()) return {};
   const SheetCell& cell = it->second;
   switch (cell.kind) {
-    case CellKind::Number: return TOutsideValue::Number(cell.number, NumberCellText(cell.kind, cell.number));
+    case CellKind::Number: {
+      bool cut = false;
+      std::string shown = NumberCellText(cell.kind, cell.number, &cut);
+      if (cut) return TOutsideValue::CutNumber(cell.number, shown, CutNumberReason(cell.number, shown));
+      return TOutsideValue::Number(cell.number, std::move(shown));
+    }
     case CellKind::Date: return TOutsideValue::Date(cell.number, NumberCellText(cell.kind, cell.number));
     case CellKind::Text: return TOutsideValue::Text(cell.text);
     case CellKind::Empty: break;
@@ -182,12 +187,16 @@ TOutsideValue Worksheet::Value(int row, int col) const {
   return {};
 }
 
-std::string NumberCellText(CellKind kind, double value) {
-  // a whole number of at most 15 digits (a row's number, a count, a meter) is its digits, as the general
-  // form gives them: each cell of a column of a million numbers is shown without working out its digits
-  constexpr double kWholeDigits = 1e15;
-  if (kind == CellKind::Number && value > -kWholeDigits && value < kWholeDigits && std::trunc(value) == value)
+std::string NumberCellText(CellKind kind, double value, bool* dropsDigits) {
+  if (dropsDigits) *dropsDigits = false;
+  // a whole number (a row's number, a count, a meter) is its digits, as the general form gives them while
+  // a double holds each unit (up to 2^53, sixteen digits): each cell of a column of a million numbers is
+  // shown without working out its digits. Past that the general form shows 15 digits and a power of ten,
+  // no digits of the number's own
+  constexpr double kEveryUnit = 9007199254740992.0;
+  if (kind == CellKind::Number && value > -kEveryUnit && value < kEveryUnit && std::trunc(value) == value)
     return std::to_string(static_cast<std::int64_t>(value));
+  if (dropsDigits && kind == CellKind::Number && std::isfinite(value) && std::trunc(value) == value) *dropsDigits = true;
   switch (kind) {
     case CellKind::Number: return FloatToStrGeneral(value, 15);
     case CellKind::Date: return DateSerialText(value);
