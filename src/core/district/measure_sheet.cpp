@@ -125,7 +125,9 @@ std::vector<TSheetName> ScanNameColumn(const TSheetCells& cells, const TNameColu
     const TOutsideValue cell = cells(row, column.Col);
     TValueRead<std::string> read = cell.Name();
     TSheetName name;
-    if (read) {
+    if (read && !NamesUnit(*read)) {
+      name.Fault = UnitNameFault(*read);
+    } else if (read) {
       name.Name = column.Normalise ? column.Normalise(*read) : *read;
       // an empty cell that may be a formula never calculated is no empty one
       if (name.Name.empty()) name.Fault = cell.EndFault();
@@ -155,6 +157,20 @@ std::string TakeJoinedName(const TSheetCells& cells, int row, int col) {
   TValueRead<std::string> name = cells(row, col).LinesJoined().Name();
   if (!name) throw TCellTextError(row, col, std::move(name.Fault));
   return std::move(*name.Value);
+}
+
+bool NamesUnit(std::string_view name) { return name.empty() || name.find_first_not_of('0') != std::string_view::npos; }
+
+std::string UnitNameFault(std::string_view name) {
+  return "\"" + std::string(name) +
+         "\" - не имя ТП, ввода или фидера: так показывается и текстовая формула, чей текст книга не сохранила; "
+         "впишите имя текстом";
+}
+
+std::string TakeUnitName(const TSheetCells& cells, int row, int col) {
+  std::string name = TakeName(cells, row, col);
+  if (!NamesUnit(name)) throw TCellTextError(row, col, UnitNameFault(name));
+  return name;
 }
 
 std::string UpperTrimmed(std::string_view text) { return UpperCase(ImportName(text)); }

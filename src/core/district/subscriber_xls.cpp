@@ -134,10 +134,6 @@ std::string PointNumberFault(const TOutsideValue& cell) {
   return IsRowNumberText(*shown.Value) ? std::string() : "текст " + QuotedShown(*shown.Value) + " - не номер строки";
 }
 
-const char kZeroStation[] =
-    "число 0 - не имя ТП: так показывается и текстовая формула, чей текст книга не сохранила; впишите имя ТП "
-    "текстом";
-
 std::string PointStationFault(const TOutsideValue& cell) {
   const TValueRead<std::string> shown = cell.LinesJoined().Name();
   if (cell.Kind() == TOutsideValue::TKind::Date) return "дата " + QuotedShown(*shown.Value) + " - не имя ТП";
@@ -147,12 +143,12 @@ std::string PointStationFault(const TOutsideValue& cell) {
       if (IsLetter(NextUtf8Char(name, at))) return true;
     return false;
   };
-  // a number is the station its format shows ("ЗТП-"0), or a station's number from 1: never a fraction,
-  // and never 0, which is what a text formula shows where its book kept no text of it
+  // a number is the station its format shows ("ЗТП-"0), or a station's number (NamesUnit): never a
+  // fraction
   if (cell.Kind() == TOutsideValue::TKind::Number && !lettered(text)) {
     const TValueRead<double> number = cell.Number();
-    if (number && *number >= 1 && std::trunc(*number) == *number) return {};
-    if (number && *number == 0) return kZeroStation;
+    if (number && *number >= 0 && std::trunc(*number) == *number)
+      return NamesUnit(text) ? std::string() : UnitNameFault(text);
     return (number ? NumberHeld(*number, cell) : "число") + " - не имя ТП";
   }
   const std::string_view parts = WithoutEndDot(text);
@@ -164,8 +160,8 @@ std::string PointStationFault(const TOutsideValue& cell) {
     from = dot + 1;
   }
   const std::string station = SplitStation(text).NameTP;
-  if (lettered(station) || (IsDigits(station) && station.find_first_not_of('0') != std::string::npos)) return {};
-  if (IsDigits(station)) return QuotedShown(*shown.Value) + " - не имя ТП: номер ТП 0 не бывает";
+  if (lettered(station) || (IsDigits(station) && NamesUnit(station))) return {};
+  if (IsDigits(station)) return UnitNameFault(station);
   return QuotedShown(*shown.Value) + " - не имя вида ТП.Тр.Фидер: в имени ТП " + QuotedShown(station) +
          " нет букв, и это не номер";
 }
@@ -235,8 +231,8 @@ public:
       }
       empty = 0;
       if (cells(r, 1).RangeOnly()) continue;
-      std::string name = UpperCase(TakeName(cells, r, 1));
-      // row 1 is the heading
+      // row 1 is the heading; below it each name is an input's or a feeder's
+      std::string name = UpperCase(r == 1 ? TakeName(cells, r, 1) : TakeUnitName(cells, r, 1));
       if (r == 1) continue;
       // a node of the map: its links and hash, the name and the row
       if (held) held->Take(4 * sizeof(void*) + sizeof(std::pair<const std::string, int>) + HeapBytes(name));
@@ -587,13 +583,13 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
   for (int r = 1; r <= last; ++r) {
     // the first cell tells a feeder (its number) from a station: one that cannot be read tells neither,
     // and refuses the workbook by its cell
-    const std::string s = UpperCase(TakeName(cells, r, 1));
+    const std::string s = UpperCase(TakeUnitName(cells, r, 1));
     if (IsFeederNumber(s)) {
       ++n;
       // a heading above the first station is never stored, so a station's name is checked where it is
       CheckFieldFit(station, nameTP, stationRow, 1);
       // a feeder without its name is none of the station's lines: stored without one, and named
-      const std::string feederName = TakeName(cells, r, 2);
+      const std::string feederName = TakeUnitName(cells, r, 2);
       const std::string feeder = HouseholdsFeeder(feederName);
       CheckFieldFit(feeder, fider, r, 2);
       if (held) held->Take(2 * (station.size() + feeder.size()));

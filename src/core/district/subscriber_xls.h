@@ -53,8 +53,8 @@ bool IsRowNumberText(std::string_view text);
 // 0 or a text IsRowNumberText takes; a date, another number or another text is none.
 std::string MeterPointNumberFault(const TOutsideValue& cell);
 // The station with its transformer and feeder after dots (column 6: "ТП-42.Т1.Л8"; a dot at its end ends
-// it): no part empty between dots, the station named with a letter or by its number from 1 ("115"; a 0 is none), as the sheet
-// shows it; a date or a fraction is none.
+// it): no part empty between dots, the station named with a letter or by its number ("115"; a 0 is none,
+// NamesUnit), as the sheet shows it; a date or a fraction is none.
 std::string MeterPointStationFault(const TOutsideValue& cell);
 // Where an industrial sheet's metering points begin: row 3, below a title row and a row of headings,
 // unless row 1 or 2 already holds a point (a sheet kept without its title or without its headings); a

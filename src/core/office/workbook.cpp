@@ -196,7 +196,8 @@ std::string NumberCellText(CellKind kind, double value, bool* dropsDigits) {
   constexpr double kEveryUnit = 9007199254740992.0;
   if (kind == CellKind::Number && value > -kEveryUnit && value < kEveryUnit && std::trunc(value) == value)
     return std::to_string(static_cast<std::int64_t>(value));
-  if (dropsDigits && kind == CellKind::Number && std::isfinite(value) && std::trunc(value) == value) *dropsDigits = true;
+  if (dropsDigits && kind == CellKind::Number && std::isfinite(value) && std::trunc(value) == value)
+    *dropsDigits = true;
   switch (kind) {
     case CellKind::Number: return FloatToStrGeneral(value, 15);
     case CellKind::Date: return DateSerialText(value);

@@ -181,6 +181,18 @@ TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtI
       EXPECT_TRUE(named(said, at) && said.find(uncalculated.EndFault()) != std::string::npos) << reader.Name << ": " << said;
     }
   }
+  // a 0 where a station, an input or a feeder is named (a text formula's result its book did not keep) is
+  // no name: named by its cell, never stored or looked up as the name "0"
+  const std::map<std::string, std::vector<std::pair<int, int>>> names = {
+      {kHouseholdsSheet, {{1, 1}, {2, 2}}}, {kMeterPointsSheet, {{3, 6}}}, {kTransformerMeasureSheet, {{1, 3}}},
+      {kStationMeasureSheet, {{2, 1}}},     {kTechnicalSheet, {{2, 1}}},   {kFeederMeasureSheet, {{1, 3}}}};
+  ASSERT_EQ(names.size(), SheetImports().size()) << "a reader of the list has no name cell here";
+  const TOutsideValue zero = TOutsideValue::Number(0, "0");
+  for (const TSheetImport& reader : SheetImports())
+    for (const std::pair<int, int>& at : names.at(reader.Name)) {
+      const std::string said = run(reader, own.at(reader.Name).grid, at, &zero);
+      EXPECT_TRUE(named(said, at) && said.find(UnitNameFault("0")) != std::string::npos) << reader.Name << ": " << said;
+    }
 }
 
 
@@ -669,8 +681,8 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 12}, text("АЕ спож. 2"), "\"АЕ спож. 2\" - не вид энергии"},
       {{4, 12}, text("Реактивная активная потребление"), "\"Реактивная активная потребление\" - не вид энергии"},
       {{4, 12}, TOutsideValue::Number(1, "1"), "\"1\" - не вид энергии"},
-      {{4, 6}, TOutsideValue::Number(0, "0"), "число 0 - не имя ТП"},
-      {{4, 6}, text("0.Т1"), "\"0.Т1\" - не имя ТП"},
+      {{4, 6}, TOutsideValue::Number(0, "0"), "\"0\" - не имя ТП"},
+      {{4, 6}, text("0.Т1"), "\"0\" - не имя ТП"},
       {{4, 6}, text("00"), "\"00\" - не имя ТП"},
   };
   for (const TRefused& t : refused) {
