@@ -76,13 +76,37 @@ std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
   return "формула без вычисленного значения: " + std::string(kRecalculateAdvice);
 }
 
+namespace {
+
+// A whole number by the fewest significant digits that give it back, zeros after them: never digits of
+// its binary form that no one typed (12345678901234500000, not 12345678901234499584).
+std::string WholeNumberText(double value) {
+  char buffer[400];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+  const std::string_view s(buffer, ec == std::errc() ? end : buffer);
+  const std::size_t e = s.find('e');
+  if (e == std::string_view::npos) return std::string(s);
+  int exp10 = 0;
+  const char* power = s.data() + e + (s[e + 1] == '+' ? 2 : 1);
+  if (std::from_chars(power, s.data() + s.size(), exp10).ec != std::errc()) return std::string(s);
+  std::string text(s.substr(0, s.front() == '-' ? 2 : 1));
+  std::string decimals(e > text.size() + 1 ? s.substr(text.size() + 1, e - text.size() - 1) : std::string_view());
+  if (static_cast<int>(decimals.size()) > exp10) return std::string(s);
+  decimals.append(static_cast<std::size_t>(exp10) - decimals.size(), '0');
+  return text + decimals;
+}
+
+}  // namespace
+
 std::string CutNumberReason(double value, std::string_view shown) {
-  char digits[400];
-  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 0);
-  return "число " + QuotedText(std::string_view(digits, ec == std::errc() ? end : digits)) +
-         " показано форматом ячейки как " + QuotedText(shown) +
-         ", без части своих цифр: покажите его целиком (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\", "
-         "категория \"Числовой\", формат \"0\") и сохраните книгу";
+  const std::string said = "число " + QuotedText(WholeNumberText(value)) + " показано форматом ячейки как " +
+                           QuotedText(shown) + ", без части своих цифр: ";
+  // past 2^53 a spreadsheet keeps no number's every digit, in any format: only a text keeps them
+  if (std::fabs(value) >= 9007199254740992.0)
+    return said + "в числе табличная программа хранит не больше 15 значащих цифр; впишите его текстом (в LibreOffice "
+                  "с апострофом перед цифрами) и сохраните книгу";
+  return said + "покажите его целиком (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\", категория \"Числовой\", "
+                "формат \"0\") и сохраните книгу";
 }
 
 // A hidden first sheet is most often last month's, kept behind this month's: shown, it would be the

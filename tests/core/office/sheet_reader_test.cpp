@@ -561,9 +561,9 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
       R"(<numFmt numFmtId="164" formatCode="0.0;;"/><numFmt numFmtId="165" formatCode="#,##0.00;-#,##0.00;&quot;-&quot;"/>)"
       R"(<numFmt numFmtId="166" formatCode="0.00E+00"/><numFmt numFmtId="167" formatCode="?/?"/>)"
       R"(<numFmt numFmtId="168" formatCode="# ?/2147483648"/><numFmt numFmtId="169" formatCode=")" + repeats + R"("/>)"
-      R"(<numFmt numFmtId="170" formatCode="0"/></numFmts><cellXfs count="8"><xf numFmtId="0"/><xf numFmtId="164"/>)"
+      R"(<numFmt numFmtId="170" formatCode="0"/></numFmts><cellXfs count="9"><xf numFmtId="0"/><xf numFmtId="164"/>)"
       R"(<xf numFmtId="165"/><xf numFmtId="166"/><xf numFmtId="167"/><xf numFmtId="168"/><xf numFmtId="169"/>)"
-      R"(<xf numFmtId="170"/></cellXfs></styleSheet>)";
+      R"(<xf numFmtId="170"/><xf numFmtId="49"/></cellXfs></styleSheet>)";
   const auto shownBook = [&](const std::string& name, const std::string& rows) {
     const std::string path = dir / name;
     WriteBytes(path, BuildZip(OneSheetWorkbookParts(
@@ -580,9 +580,10 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
                                         R"(<c r="G1" s="6" t="inlineStr"><is><t>)" + longText + R"(</t></is></c>)"
                                         R"(<c r="H1" s="6" t="inlineStr"><is><t>ab</t></is></c><c r="I1" s="7"><v>2.5</v></c>)"
                                         R"(<c r="J1"><v>1234567890123456</v></c><c r="K1" s="7"><v>12345678901234500000</v></c>)"
-                                        R"(<c r="L1"><v>12345678901234500000</v></c></row>)"));
+                                        R"(<c r="L1"><v>12345678901234500000</v></c><c r="M1" s="8"><v>1234567890123456</v></c>)"
+                                        R"(<c r="N1" s="7"><v>12345678901234567</v></c></row>)"));
   std::vector<std::string> names;
-  for (int col = 1; col <= 12; ++col) {
+  for (int col = 1; col <= 14; ++col) {
     const TValueRead<std::string> name = shown.Value(1, col).Name();
     names.push_back(name ? *name.Value : name.Fault);
   }
@@ -604,11 +605,16 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
                        "Ячейки…\", вкладка \"Числа\"), и сохраните книгу",
                        abs, "3",
                        // sixteen digits in the general form, twenty under 0 as the sheet shows them; twenty in the
-                       // general form, which shows a power of ten, named
+                       // general form, which shows a power of ten, named; sixteen under @ whole; seventeen under 0,
+                       // shown with other digits than those held (12345678901234600), named
                        "1234567890123456", "12345678901234500000",
-                       "число \"12345678901234499584\" показано форматом ячейки как \"1.23456789012345E19\", без части "
-                       "своих цифр: покажите его целиком (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\", "
-                       "категория \"Числовой\", формат \"0\") и сохраните книгу"}));
+                       "число \"12345678901234500000\" показано форматом ячейки как \"1.23456789012345E19\", без части "
+                       "своих цифр: в числе табличная программа хранит не больше 15 значащих цифр; впишите его текстом "
+                       "(в LibreOffice с апострофом перед цифрами) и сохраните книгу",
+                       "1234567890123456",
+                       "число \"12345678901234568\" показано форматом ячейки как \"12345678901234600\", без части своих "
+                       "цифр: в числе табличная программа хранит не больше 15 значащих цифр; впишите его текстом (в "
+                       "LibreOffice с апострофом перед цифрами) и сохраните книгу"}));
   // the numbers stay the numbers the cells hold, and a rounded one is named by what it holds
   EXPECT_EQ(std::tuple(*shown.Value(1, 2).Number(), *shown.Value(1, 3).Number(), *shown.Value(1, 4).Number(),
                        shown.Value(1, 9).QuotedHeld(), shown.Blank(1, 2)),
