@@ -61,14 +61,15 @@ std::optional<std::int64_t> LineLength(const TOutsideValue& cell) {
 bool ReadRow(const TSheetCells& sheet, int r, const std::string& voltage, const TNetFields& fields,
              TImportLine& row, std::vector<TImportStation>& stations) {
   row.Un = voltage;
-  row.Name1 = TakeName(sheet, r, 1);
+  // a node is a station's or a section's end: a name of a station
+  row.Name1 = TakeUnitName(sheet, r, 1);
   CheckFieldFit(row.Name1, fields.Name, r, 1);
-  if (const std::string end = TakeName(sheet, r, 2); !end.empty()) {
+  if (const std::string end = TakeUnitName(sheet, r, 2); !end.empty()) {
     CheckFieldFit(end, fields.Name, r, 2);
     row.Name2 = end;
     row.Sign = U'+';
   } else {
-    row.Name2 = TakeName(sheet, r + 1, 1);
+    row.Name2 = TakeUnitName(sheet, r + 1, 1);
     CheckFieldFit(row.Name2, fields.Name, r + 1, 1);
     row.Sign = U'П';
   }

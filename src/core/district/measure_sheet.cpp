@@ -17,11 +17,14 @@ namespace ld {
 
 namespace {
 
-// What reading a number cell's text (FloatToStrGeneral(v, 15)) gives back. A number of at most 15
-// significant digits in its shortest form comes back as it is, but for the sign of a zero: the nearest
-// 15-digit decimal is that form itself. Others, and numbers near the ends of the range, take the text.
+// What reading a number cell's text in the general form gives back. A number of at most 15 significant
+// digits in its shortest form comes back as it is, but for the sign of a zero: the nearest 15-digit
+// decimal is that form itself; so does a whole number below 2^53, which the form shows whole. Others,
+// and numbers near the ends of the range, take the text (FloatToStrGeneral(v, 15)).
 double NumberReadBack(double v) {
   if (v == 0) return 0;
+  // a whole number the sheet shows with all its digits, sixteen of them while a double holds each unit
+  if (std::trunc(v) == v && std::fabs(v) < 9007199254740992.0) return v;
   if (const double a = std::fabs(v); a >= 1e-300 && a <= 1e300) {
     char text[40];
     const char* end = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific).ptr;
@@ -315,7 +318,9 @@ std::vector<TSheetName> ScanNameColumn(const TSheetCells& cells, const TNameColu
     const TOutsideValue cell = cells(row, column.Col);
     TValueRead<std::string> read = cell.Name();
     TSheetName name;
-    if (read) {
+    if (read && !NamesUnit(*read)) {
+      name.Fault = UnitNameFault(*read);
+    } else if (read) {
       name.Name = column.Normalise ? column.Normalise(*read) : *read;
       // an empty cell that may be a formula never calculated is no empty one
       if (name.Name.empty()) name.Fault = cell.EndFault();
@@ -345,6 +350,20 @@ std::string TakeJoinedName(const TSheetCells& cells, int row, int col) {
   TValueRead<std::string> name = cells(row, col).LinesJoined().Name();
   if (!name) throw TCellTextError(row, col, std::move(name.Fault));
   return std::move(*name.Value);
+}
+
+bool NamesUnit(std::string_view name) { return name.empty() || name.find_first_not_of('0') != std::string_view::npos; }
+
+std::string UnitNameFault(std::string_view name) {
+  return "\"" + std::string(name) +
+         "\" - не имя ТП, ввода или фидера: так показывается и текстовая формула, чей текст книга не сохранила; "
+         "впишите имя текстом";
+}
+
+std::string TakeUnitName(const TSheetCells& cells, int row, int col) {
+  std::string name = TakeName(cells, row, col);
+  if (!NamesUnit(name)) throw TCellTextError(row, col, UnitNameFault(name));
+  return name;
 }
 
 std::string UpperTrimmed(std::string_view text) { return UpperCase(ImportName(text)); }

@@ -180,9 +180,10 @@ struct TSheetName {
 // cell with the advice to recalculate, as a cell that cannot be read does.
 bool EndsData(const TSheetCells& cells, int row, int col);
 
-// The names of the column, entry i for sheet row i (entry 0 unused), down to the last row before the
-// first run of 100 empty cells; size() - 1 is the number of rows. A cell that may be a formula never
-// calculated is no empty cell: its name is that fault (TOutsideValue::EndFault).
+// The names of stations, inputs or feeders in the column, entry i for sheet row i (entry 0 unused), down
+// to the last row before the first run of 100 empty cells; size() - 1 is the number of rows. A cell that
+// may be a formula never calculated is no empty cell: its name is that fault (TOutsideValue::EndFault);
+// a name NamesUnit does not take is its fault too.
 std::vector<TSheetName> ScanNameColumn(const TSheetCells& cells, const TNameColumn& column);
 
 // A name of the sheet as every import takes it (ImportName: blanks, no-break spaces, tabs and line breaks
@@ -195,6 +196,16 @@ std::string UpperTrimmed(std::string_view text);
 std::string TakeName(const TSheetCells& cells, int row, int col);
 // The same with a cell's lines joined (JoinCellLines), as the meter points' import takes its texts.
 std::string TakeJoinedName(const TSheetCells& cells, int row, int col);
+
+// Whether a name read from a sheet may name a station, an input or a feeder: an empty one (which names
+// nothing, and which each reader names as a key left out) and any other but zeros alone ("0", "00"), by
+// which no one numbers them and which is what a text formula shows where its book kept no text of it.
+bool NamesUnit(std::string_view name);
+// Why a name NamesUnit does not take names none, for a message naming its cell.
+std::string UnitNameFault(std::string_view name);
+// TakeName of a cell that names a station, an input or a feeder: a name NamesUnit does not take throws
+// TCellTextError naming the cell, as one that cannot be read does.
+std::string TakeUnitName(const TSheetCells& cells, int row, int col);
 
 // The number of cell (row, col), read whole (SheetImportNumber; empty and "-" read 0). A text that is no
 // number, or a number that no table column can hold, adds "Ошибка чтения. Строка <row>, столбец <col>"

@@ -5,8 +5,12 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "core/base/codepage.h"
 #include "core/base/import_number.h"
@@ -144,10 +148,12 @@ std::string PointStationFault(const TOutsideValue& cell) {
       if (IsLetter(NextUtf8Char(name, at))) return true;
     return false;
   };
-  // a number is the station its format shows ("ЗТП-"0), or a station's number: never a fraction
+  // a number is the station its format shows ("ЗТП-"0), or a station's number (NamesUnit): never a
+  // fraction
   if (cell.Kind() == TOutsideValue::TKind::Number && !lettered(text)) {
     const TValueRead<double> number = cell.Number();
-    if (number && *number >= 0 && std::trunc(*number) == *number) return {};
+    if (number && *number >= 0 && std::trunc(*number) == *number)
+      return NamesUnit(text) ? std::string() : UnitNameFault(text);
     return (number ? NumberHeld(*number, cell) : "число") + " - не имя ТП";
   }
   const std::string_view parts = WithoutEndDot(text);
@@ -159,7 +165,8 @@ std::string PointStationFault(const TOutsideValue& cell) {
     from = dot + 1;
   }
   const std::string station = SplitStation(text).NameTP;
-  if (lettered(station) || IsDigits(station)) return {};
+  if (lettered(station) || (IsDigits(station) && NamesUnit(station))) return {};
+  if (IsDigits(station)) return UnitNameFault(station);
   return QuotedShown(*shown.Value) + " - не имя вида ТП.Тр.Фидер: в имени ТП " + QuotedShown(station) +
          " нет букв, и это не номер";
 }
@@ -237,7 +244,7 @@ public:
       }
       empty = 0;
       if (cells(r, 1).RangeOnly()) continue;
-      std::string name = UpperCase(TakeName(cells, r, 1));
+      std::string name = UpperCase(r < from ? TakeName(cells, r, 1) : TakeUnitName(cells, r, 1));
       // (a name above the headings measures nothing, but where it names an input or a feeder, as a
       // station's row of a households book does, it is said to stand there without values)
       if (r < from) bare_.try_emplace(std::move(name), r);
@@ -394,12 +401,90 @@ int LastSheetRow(const TSheetCells& cells) {
   return r - 1;
 }
 
+namespace {
+
+// A letter as the kind of energy compares it: in capitals, "Ё" as "Е", a Latin letter that looks like a
+// Cyrillic one as that one ("AE" typed on the Latin keyboard is "АЕ").
+char32_t KindLetter(char32_t ch) {
+  if (ch >= U'a' && ch <= U'z') ch -= U'a' - U'A';
+  if (ch >= U'а' && ch <= U'я') ch -= U'а' - U'А';
+  if (ch == U'ё' || ch == U'Ё') return U'Е';
+  static constexpr std::pair<char32_t, char32_t> kLookAlike[] = {
+      {U'A', U'А'}, {U'B', U'В'}, {U'C', U'С'}, {U'E', U'Е'}, {U'H', U'Н'}, {U'K', U'К'},
+      {U'M', U'М'}, {U'O', U'О'}, {U'P', U'Р'}, {U'T', U'Т'}, {U'X', U'Х'}, {U'Y', U'У'}};
+  for (const auto& [latin, cyrillic] : kLookAlike)
+    if (ch == latin) return cyrillic;
+  return ch;
+}
+
+bool KindWordStarts(std::u32string_view word, std::initializer_list<std::u32string_view> stems) {
+  return std::any_of(stems.begin(), stems.end(), [&](std::u32string_view stem) { return word.starts_with(stem); });
+}
+
+}  // namespace
+
 int MeterEnergyKind(std::string_view text) {
-  if (text == "АЕ спож.") return 1;
-  if (text == "АЕ ген.") return 0;
-  if (text == "РЕ спож.") return 2;
-  if (text == "РЕ ген.") return 3;
-  return -1;
+  enum : int { kActive = 1, kReactive = 2, kConsumed = 4, kGenerated = 8 };
+  // the words of the text in KindLetter's capitals, each with the sign written right after it ("A+")
+  struct TWord {
+    std::u32string letters;
+    char32_t sign = 0;
+  };
+  std::vector<TWord> words;
+  std::u32string all;  // every letter of the text, its blanks and dots dropped
+  bool inWord = false;
+  for (std::size_t at = 0; at < text.size();) {
+    const char32_t ch = NextUtf8Char(text, at);
+    if (IsLetter(ch)) {
+      if (!inWord) words.emplace_back();
+      words.back().letters += KindLetter(ch);
+      all += KindLetter(ch);
+      inWord = true;
+      continue;
+    }
+    const bool sign = ch == U'+' || ch == U'-';
+    if (sign && inWord && words.back().sign == 0) words.back().sign = ch;
+    // blanks (a no-break one too), dots, commas, brackets and hyphens part the words; anything else
+    // (a digit, a sign of its own) names no kind
+    else if (!sign && std::u32string_view(U" \t\u00A0.,;:()/").find(ch) == std::u32string_view::npos)
+      return -1;
+    inWord = false;
+  }
+  // one of the four as the command writes them, whatever its case, dots, blanks and look-alike letters
+  if (all == U"АЕСПОЖ") return 1;
+  if (all == U"АЕГЕН") return 0;
+  if (all == U"РЕСПОЖ") return 2;
+  if (all == U"РЕГЕН") return 3;
+  // or what the energy is and which way it flows, each said by a word or a meter's symbol, and nothing else
+  int named = 0;
+  for (const TWord& w : words) {
+    const std::u32string_view word = w.letters;
+    int says = 0;
+    if (word == U"А" || word == U"АЕ" || word == U"ЭА" || word == U"АКТ" || word.starts_with(U"АКТИВН"))
+      says = kActive;
+    else if (word == U"R" || word == U"РЕ" || word == U"ЭР" || word == U"РЕАКТ" || word.starts_with(U"РЕАКТИВН"))
+      says = kReactive;
+    if (says != 0 && w.sign != 0) says |= w.sign == U'+' ? kConsumed : kGenerated;
+    else if (KindWordStarts(word, {U"СПОЖ", U"ПОТРЕБ", U"ПРИЕМ", U"ПРИНЯТ"})) says = kConsumed;
+    else if (KindWordStarts(word, {U"ГЕН", U"ВЫДАЧ", U"ВЫДАН", U"ОТДАЧ", U"ОТДАН"})) says = kGenerated;
+    else if (says == 0 && !KindWordStarts(word, {U"ЭНЕРГ", U"ЭЛЕКТРОЭНЕРГ"})) return -1;
+    named |= says;
+  }
+  switch (named) {
+    case kActive | kConsumed: return 1;
+    case kActive | kGenerated: return 0;
+    case kReactive | kConsumed: return 2;
+    case kReactive | kGenerated: return 3;
+    default: return -1;
+  }
+}
+
+std::string MeterEnergyKindFault(const TOutsideValue& cell) {
+  const TValueRead<std::string> shown = cell.LinesJoined().Name();
+  if (!shown || shown.Value->empty() || MeterEnergyKind(*shown.Value) >= 0) return {};
+  return QuotedShown(*shown.Value) +
+         " - не вид энергии: должно быть \"АЕ спож.\", \"АЕ ген.\", \"РЕ спож.\" или \"РЕ ген.\" либо энергия "
+         "(активная или реактивная) вместе с ее направлением (потребление или генерация), например \"A+\", \"R-\"";
 }
 
 TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, std::vector<std::string>& info,
@@ -492,16 +577,15 @@ TImportTaken ReadMeterPointsSheet(const TSheetCells& cells, TDataFile& table, st
       ++taken.Items;
     (*c.Kvolt)[n] = station.Ntr.empty() ? 100 : 1;
 
-    const std::string kind = TakeName(cells, r, 12);
-    int typ = MeterEnergyKind(kind);
+    // a kind the reader cannot tell would count generation as consumption, or reactive energy as active:
+    // it refuses the workbook by its cell; one not given is consumption, and named
+    if (std::string fault = MeterEnergyKindFault(cells(r, 12)); !fault.empty())
+      throw TCellTextError(r, 12, std::move(fault));
+    int typ = MeterEnergyKind(TakeJoinedName(cells, r, 12));
     if (typ < 0) {
       typ = 1;
-      // a kind the command does not know is said as it stands, and what it was taken for
       messages.Add([&] {
-        return std::string(kPromName) + ", строка " + std::to_string(r) + ": не задан тип потребления счетчика" +
-               (kind.empty() ? std::string()
-                             : " (в столбце 12 \"" + kind + "\" - не \"АЕ спож.\", \"АЕ ген.\", \"РЕ спож.\" или "
-                               "\"РЕ ген.\"; взят \"АЕ спож.\")");
+        return std::string(kPromName) + ", строка " + std::to_string(r) + ": не задан тип потребления счетчика";
       });
     }
     (*c.TypCounter)[n] = static_cast<std::uint8_t>(typ);
@@ -539,13 +623,13 @@ TImportTaken ReadHouseholdsSheet(const TSheetCells& cells, TDataFile& table, std
     if (UnderHeadings(cells, r, 1, kHouseholdFigures, 4)) continue;
     // the first cell tells a feeder (its number) from a station: one that cannot be read tells neither,
     // and refuses the workbook by its cell
-    const std::string s = UpperCase(TakeName(cells, r, 1));
+    const std::string s = UpperCase(TakeUnitName(cells, r, 1));
     if (IsFeederNumber(s)) {
       ++n;
       // a heading above the first station is never stored, so a station's name is checked where it is
       CheckFieldFit(station, nameTP, stationRow, 1);
       // a feeder without its name is none of the station's lines: stored without one, and named
-      const std::string feederName = TakeName(cells, r, 2);
+      const std::string feederName = TakeUnitName(cells, r, 2);
       const std::string feeder = HouseholdsFeeder(feederName);
       CheckFieldFit(feeder, fider, r, 2);
       if (held) held->Take(2 * (station.size() + feeder.size()));

@@ -54,9 +54,8 @@ bool IsRowNumberText(std::string_view text);
 // 0 or a text IsRowNumberText takes; a date, another number or another text is none.
 std::string MeterPointNumberFault(const TOutsideValue& cell);
 // The station with its transformer and feeder after dots (column 6: "ТП-42.Т1.Л8"; a dot at its end ends
-// it): no part empty between dots, the station named with a letter or by its number ("115"), as the sheet
-// shows it; a date or a fraction is none. Every other column is taken as it stands (a kind of energy the
-// reader does not know is taken as consumption and named).
+// it): no part empty between dots, the station named with a letter or by its number ("115"; a 0 is none,
+// NamesUnit), as the sheet shows it; a date or a fraction is none.
 std::string MeterPointStationFault(const TOutsideValue& cell);
 // Where an industrial sheet's metering points begin: row 3, below a title row and a row of headings,
 // unless row 1 or 2 already holds a point (a sheet kept without its title or without its headings); a
@@ -65,8 +64,17 @@ int FirstPointRow(const TSheetCells& cells);
 // Whether a name of column 1 of a households sheet is a feeder's number (a digit first), not a station.
 bool IsFeederNumber(std::string_view name);
 // The meter's kind of energy that an industrial sheet's text names ("АЕ спож." 1, "АЕ ген." 0, "РЕ спож."
-// 2, "РЕ ген." 3); -1 for a text that names none.
+// 2, "РЕ ген." 3): one of the four whatever its letter case, dots, blanks and Latin look-alike letters
+// ("ае ген", "AE ген."); or words and meters' symbols that say both what the energy is (active: "А",
+// "АЕ", "Эа", "акт.", "активная"; reactive: "R", "РЕ", "Эр", "реакт.", "реактивная") and which way it
+// flows (consumed: "спож.", "потребление", "прием", a "+" right after the symbol; generated: "ген.",
+// "генерация", "выдача", "отдача", a "-" right after it), with "энергия" beside them ("A+", "R-",
+// "Реактивная энергия, потребление"). -1 for any other text.
 int MeterEnergyKind(std::string_view text);
+// Why the industrial reader cannot tell the kind of energy of a filled cell of column 12 (MeterEnergyKind
+// knows none), which refuses the workbook by the cell; empty where it can, and for an empty cell or one
+// it names by its cell anyway.
+std::string MeterEnergyKindFault(const TOutsideValue& cell);
 // A households feeder as the base names it ("Л8") when the sheet writes its number alone ("8"), or the
 // base's letter in small ("л8"); a feeder written with a letter of its own ("Л-8", "Л 1", "Ф-3") as it is
 // written; empty for none.

@@ -237,6 +237,7 @@ void NearestFraction(double x, std::uint64_t most, std::uint64_t& num, std::uint
 bool FractionOf(const TFraction& f, double a, double& whole, std::uint64_t& num, std::uint64_t& den) {
   if (f.beyond) return false;
   whole = f.whole.empty() ? 0 : std::floor(a);
+  if (!(whole < kFractionDigitsEnd)) return false;
   const double part = a - whole;
   if (f.fixed > 0) {
     den = f.fixed;
@@ -383,12 +384,18 @@ bool ParseDecimal(std::string_view section, TDecimal& d) {
 
 
 // The digits of x >= 0 rounded half up to `decimals` digits after the point, as a spreadsheet shows a
-// number: from its 15 significant digits (2.4999999999999996 is 2.5, so "3" under 0 and "03" under 00),
-// a number of 10^15 and more from all the digits it holds (1234567890123456 under 0 is itself). The
-// whole part ("" for none) and the decimals, always `decimals` of them.
+// number: to a whole number the value itself, as it is held (2.4999999999999996 is "2" under 0 and
+// 0.4999999999999997 "Д-0000" under "Д-"0000, though both read 2.5 and 0.5 at 15 digits); to decimals
+// from its 15 significant digits (2.675 is "2.68" under 0.00). A whole number of 10^15 and more is all
+// its digits while a double holds each of its units (1234567890123456 under 0 is itself); past 2^53, or
+// with a fraction, it is its 15 significant digits and zeros (12345678901234499584, the double nearest
+// 12345678901234500000, is "12345678901234500000"). The whole part ("" for none) and the decimals, always
+// `decimals` of them.
 std::pair<std::string, std::string> DecimalDigits(double x, std::size_t decimals) {
+  constexpr double kEveryUnit = 9007199254740992.0;  // 2^53: from here a double skips whole numbers
   char buffer[400];
-  if (x >= 1e15) {
+  if (decimals == 0 && x < 1e15) x = std::round(x);
+  if (x >= 1e15 && x < kEveryUnit && std::trunc(x) == x) {
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, static_cast<int>(decimals));
     const std::string_view s(buffer, ec == std::errc() ? end : buffer);
     const std::size_t point = s.find('.');

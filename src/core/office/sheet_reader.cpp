@@ -361,7 +361,7 @@ TOutsideValue TSheetReader::StoredValue(int row, int col) const {
 
 std::string TSheetReader::ShownText(const TCell& cell, bool* dropsDigits) const {
   const auto kind = static_cast<CellKind>(cell.kind);
-  if (cell.format == 0 || cell.format > formats_.size()) return NumberCellText(kind, cell.number);
+  if (cell.format == 0 || cell.format > formats_.size()) return NumberCellText(kind, cell.number, dropsDigits);
   return office::ShownNumberText(formats_[cell.format - 1], cell.number, dropsDigits);
 }
 

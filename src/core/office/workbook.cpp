@@ -65,7 +65,7 @@ std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
            "что покажет табличная программа: " + std::string(kRecalculateAdvice);
   if (why == UnreadableCell::NotShownByFormat)
     return "число " + QuotedText(value) + " не показывается форматом ячейки: формат показывает только конечное число, "
-           "время и длительность — меньше 100000000000 суток, а дробь — с числителем меньше 1000000000000000 и "
+           "время и длительность — меньше 100000000000 суток, а дробь — с целой частью и числителем меньше 1000000000000000 и "
            "знаменателем не длиннее 15 цифр; " + std::string(kOtherFormatAdvice);
   if (why == UnreadableCell::TextBeyondFormat)
     return "формат чисел " + std::string(value) + " повторяет текст ячейки так, что он длиннее " +
@@ -76,13 +76,37 @@ std::string UnreadableCellReason(UnreadableCell why, std::string_view value) {
   return "формула без вычисленного значения: " + std::string(kRecalculateAdvice);
 }
 
+namespace {
+
+// A whole number by the fewest significant digits that give it back, zeros after them: never digits of
+// its binary form that no one typed (12345678901234500000, not 12345678901234499584).
+std::string WholeNumberText(double value) {
+  char buffer[400];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+  const std::string_view s(buffer, ec == std::errc() ? end : buffer);
+  const std::size_t e = s.find('e');
+  if (e == std::string_view::npos) return std::string(s);
+  int exp10 = 0;
+  const char* power = s.data() + e + (s[e + 1] == '+' ? 2 : 1);
+  if (std::from_chars(power, s.data() + s.size(), exp10).ec != std::errc()) return std::string(s);
+  std::string text(s.substr(0, s.front() == '-' ? 2 : 1));
+  std::string decimals(e > text.size() + 1 ? s.substr(text.size() + 1, e - text.size() - 1) : std::string_view());
+  if (static_cast<int>(decimals.size()) > exp10) return std::string(s);
+  decimals.append(static_cast<std::size_t>(exp10) - decimals.size(), '0');
+  return text + decimals;
+}
+
+}  // namespace
+
 std::string CutNumberReason(double value, std::string_view shown) {
-  char digits[400];
-  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 0);
-  return "число " + QuotedText(std::string_view(digits, ec == std::errc() ? end : digits)) +
-         " показано форматом ячейки как " + QuotedText(shown) +
-         ", без части своих цифр: покажите его целиком (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\", "
-         "категория \"Числовой\", формат \"0\") и сохраните книгу";
+  const std::string said = "число " + QuotedText(WholeNumberText(value)) + " показано форматом ячейки как " +
+                           QuotedText(shown) + ", без части своих цифр: ";
+  // past 2^53 a spreadsheet keeps no number's every digit, in any format: only a text keeps them
+  if (std::fabs(value) >= 9007199254740992.0)
+    return said + "в числе табличная программа хранит не больше 15 значащих цифр; впишите его текстом (в LibreOffice "
+                  "с апострофом перед цифрами) и сохраните книгу";
+  return said + "покажите его целиком (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\", категория \"Числовой\", "
+                "формат \"0\") и сохраните книгу";
 }
 
 // A hidden first sheet is most often last month's, kept behind this month's: shown, it would be the
@@ -174,7 +198,12 @@ TOutsideValue Worksheet::Value(int row, int col) const {
   if (it == cells_.end()) return {};
   const SheetCell& cell = it->second;
   switch (cell.kind) {
-    case CellKind::Number: return TOutsideValue::Number(cell.number, NumberCellText(cell.kind, cell.number));
+    case CellKind::Number: {
+      bool cut = false;
+      std::string shown = NumberCellText(cell.kind, cell.number, &cut);
+      if (cut) return TOutsideValue::CutNumber(cell.number, shown, CutNumberReason(cell.number, shown));
+      return TOutsideValue::Number(cell.number, std::move(shown));
+    }
     case CellKind::Date: return TOutsideValue::Date(cell.number, NumberCellText(cell.kind, cell.number));
     case CellKind::Text: return TOutsideValue::Text(cell.text);
     case CellKind::Empty: break;
@@ -182,12 +211,17 @@ TOutsideValue Worksheet::Value(int row, int col) const {
   return {};
 }
 
-std::string NumberCellText(CellKind kind, double value) {
-  // a whole number of at most 15 digits (a row's number, a count, a meter) is its digits, as the general
-  // form gives them: each cell of a column of a million numbers is shown without working out its digits
-  constexpr double kWholeDigits = 1e15;
-  if (kind == CellKind::Number && value > -kWholeDigits && value < kWholeDigits && std::trunc(value) == value)
+std::string NumberCellText(CellKind kind, double value, bool* dropsDigits) {
+  if (dropsDigits) *dropsDigits = false;
+  // a whole number (a row's number, a count, a meter) is its digits, as the general form gives them while
+  // a double holds each unit (up to 2^53, sixteen digits): each cell of a column of a million numbers is
+  // shown without working out its digits. Past that the general form shows 15 digits and a power of ten,
+  // no digits of the number's own
+  constexpr double kEveryUnit = 9007199254740992.0;
+  if (kind == CellKind::Number && value > -kEveryUnit && value < kEveryUnit && std::trunc(value) == value)
     return std::to_string(static_cast<std::int64_t>(value));
+  if (dropsDigits && kind == CellKind::Number && std::isfinite(value) && std::trunc(value) == value)
+    *dropsDigits = true;
   switch (kind) {
     case CellKind::Number: return FloatToStrGeneral(value, 15);
     case CellKind::Date: return DateSerialText(value);

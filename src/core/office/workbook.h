@@ -142,7 +142,9 @@ double DateSerial(int year, int month, int day, int hour = 0, int minute = 0, in
 // as a number in general format.
 std::string DateSerialText(double serial);
 // The text of a number or date cell as Worksheet::CellText gives it; empty for the other kinds.
-std::string NumberCellText(CellKind kind, double value);
+// `dropsDigits` tells a whole number the general form shows without its digits (one past 2^53 shown
+// "1.23456789012345E19"): no name of the cell's value.
+std::string NumberCellText(CellKind kind, double value, bool* dropsDigits = nullptr);
 
 // The names of the worksheets of a workbook file in its order, reading none of their cells (empty for
 // a workbook without a worksheet). Fails as ReadWorkbook (sheet_raw_cells.h) does.

@@ -172,6 +172,27 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
     EXPECT_EQ(text.rfind("Ошибка чтения файла \"" + letters + "\": лист \"Фидер 7\", ячейка B4: ", 0), 0u) << text;
     EXPECT_NE(text.find("U+03B1"), std::string::npos) << text;
   }
+  // a 0 where a node is named (a text formula's result its book did not keep) names no station: the
+  // workbook is refused by the cell, at a section's start, at its end and at the start of the next row
+  for (const auto& [rows, cell] : std::vector<std::pair<std::vector<std::vector<std::string>>, std::string>>{
+           {{{"#0", "ТП-2", "#0.1", "АС-35", "", "#250"}}, "A4"},
+           {{{"ТП-1", "#0", "#0.1", "АС-35", "", "#250"}}, "B4"},
+           {{{"ТП-1", "", "#0.1", "АС-35"}, {"#0"}}, "A5"}}) {
+    Workbook zero;
+    Worksheet& z = zero.sheets.emplace_back("Фидер 7");
+    z.SetNumber(1, 1, 10);
+    for (std::size_t r = 0; r < rows.size(); ++r) Row(z, 4 + static_cast<int>(r), rows[r]);
+    WriteXlsx(letters, zero);
+    base = TBaseImport();
+    try {
+      ImportNetWorkbooks({letters}, dir / "Сеть", base);
+      ADD_FAILURE() << cell << ": a node 0 was imported";
+    } catch (const Error& e) {
+      const std::string text = e.what();
+      EXPECT_EQ(text.rfind("Ошибка чтения файла \"" + letters + "\": лист \"Фидер 7\", ячейка " + cell + ": \"0\" - не имя ТП", 0),
+                0u) << text;
+    }
+  }
   // the last column of a row is looked at before the row is taken, whether the row reads it (a
   // branch's fourth transformer) or not (a main-line section): neither becomes a row's message
   for (const bool branch : {true, false}) {

@@ -145,10 +145,11 @@ TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtI
       }
       for (const TKind& kind : values) {
         const std::string said = run(reader, sheet.grid, at, &kind.value);
-        // whatever stands as a meter's kind of energy, the industrial reader takes the point and names a
-        // kind it does not know: no reason to refuse the sheet
+        // a meter's kind of energy the industrial reader cannot tell refuses the sheet by its cell, never
+        // stored as consumption; one not given is consumption, and named
         if (std::string(reader.Name) == kMeterPointsSheet && at.second == 12) {
-          EXPECT_EQ(said.rfind("1 \n", 0), 0u) << cell << " " << kind.name << ": " << said;
+          if (kind.value.Blank()) EXPECT_EQ(said.rfind("1 \n", 0), 0u) << cell << " " << kind.name << ": " << said;
+          else EXPECT_EQ(said.rfind("refused", 0), 0u) << cell << " " << kind.name << ": " << said;
         }
         if (said.rfind("refused", 0) == 0) {
           EXPECT_TRUE(named(said, at)) << cell << " " << kind.name << ": " << said;
@@ -180,6 +181,18 @@ TEST_F(ImportRules, EverySheetReaderNamesACellThatCannotBeReadWhereverItLooksAtI
       EXPECT_TRUE(named(said, at) && said.find(uncalculated.EndFault()) != std::string::npos) << reader.Name << ": " << said;
     }
   }
+  // a 0 where a station, an input or a feeder is named (a text formula's result its book did not keep) is
+  // no name: named by its cell, never stored or looked up as the name "0"
+  const std::map<std::string, std::vector<std::pair<int, int>>> names = {
+      {kHouseholdsSheet, {{1, 1}, {2, 2}}}, {kMeterPointsSheet, {{3, 6}}}, {kTransformerMeasureSheet, {{1, 3}}},
+      {kStationMeasureSheet, {{2, 1}}},     {kTechnicalSheet, {{2, 1}}},   {kFeederMeasureSheet, {{1, 3}}}};
+  ASSERT_EQ(names.size(), SheetImports().size()) << "a reader of the list has no name cell here";
+  const TOutsideValue zero = TOutsideValue::Number(0, "0");
+  for (const TSheetImport& reader : SheetImports())
+    for (const std::pair<int, int>& at : names.at(reader.Name)) {
+      const std::string said = run(reader, own.at(reader.Name).grid, at, &zero);
+      EXPECT_TRUE(named(said, at) && said.find(UnitNameFault("0")) != std::string::npos) << reader.Name << ": " << said;
+    }
 }
 
 
@@ -635,8 +648,23 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
       {{4, 12}, text("АЕ ген."), "ТП-7|Т1|Л8|", ""},  // (a kind of 0 shows nothing)
       {{4, 12}, text("РЕ спож."), "ТП-7|Т1|Л8|2", ""},
       {{4, 12}, text("РЕ ген."), "ТП-7|Т1|Л8|3", ""},
-      {{4, 12}, text("Реактивная"), "ТП-7|Т1|Л8|1",
-       unknownKind + " (в столбце 12 \"Реактивная\" - не \"АЕ спож.\", \"АЕ ген.\", \"РЕ спож.\" или \"РЕ ген.\"; взят \"АЕ спож.\")"},
+      // the four with a slip of a dot, a letter's case, a blank or a Latin look-alike; the energy and its
+      // way said in words or by a meter's symbol
+      {{4, 12}, text("АЕ ген"), "ТП-7|Т1|Л8|", ""},
+      {{4, 12}, text("ае ген."), "ТП-7|Т1|Л8|", ""},
+      {{4, 12}, text("AE ген."), "ТП-7|Т1|Л8|", ""},
+      {{4, 12}, text("АЕген."), "ТП-7|Т1|Л8|", ""},
+      {{4, 12}, text("АЕ\u00A0спож"), "ТП-7|Т1|Л8|1", ""},
+      {{4, 12}, text("РЕ ген"), "ТП-7|Т1|Л8|3", ""},
+      {{4, 12}, text("РЕ спож"), "ТП-7|Т1|Л8|2", ""},
+      {{4, 12}, text("PE cпож."), "ТП-7|Т1|Л8|2", ""},
+      {{4, 12}, text("Реактивная энергия, генерация"), "ТП-7|Т1|Л8|3", ""},
+      {{4, 12}, text("активная потребленная"), "ТП-7|Т1|Л8|1", ""},
+      {{4, 12}, text("R+"), "ТП-7|Т1|Л8|2", ""},
+      {{4, 12}, text("R-"), "ТП-7|Т1|Л8|3", ""},
+      {{4, 12}, text("A+"), "ТП-7|Т1|Л8|1", ""},
+      {{4, 12}, text("A-"), "ТП-7|Т1|Л8|", ""},
+      {{4, 12}, text("Эр выдача"), "ТП-7|Т1|Л8|3", ""},
       {{4, 12}, TOutsideValue(), "ТП-7|Т1|Л8|1", unknownKind},
       // the point's number merged down over the row below it, which holds nothing else: no point
       {{5, 1}, TOutsideValue::RangeBlank("A4:A5"), "ТП-7|Т1|Л8|1", ""},
@@ -665,6 +693,47 @@ TEST_F(ImportRules, ARowOfAnotherShapeRefusesTheSheetByItsCell) {
           << what;
     }
     EXPECT_EQ(Joined(messages), t.message) << what;
+  }
+
+  // A cell the reader cannot tell refuses the book by the cell, never stored as something else: a kind of
+  // energy that does not say both what the energy is and which way it flows (generation counted as
+  // consumption, reactive energy as active), a station 0 (a text formula's result the book did not keep).
+  struct TRefused {
+    std::pair<int, int> at;
+    TOutsideValue value;
+    std::string reason;  // how the refusal begins
+  };
+  const std::vector<TRefused> refused = {
+      {{4, 12}, text("Реактивная"), "\"Реактивная\" - не вид энергии"},
+      {{4, 12}, text("АЕ"), "\"АЕ\" - не вид энергии"},
+      {{4, 12}, text("ген."), "\"ген.\" - не вид энергии"},
+      {{4, 12}, text("R"), "\"R\" - не вид энергии"},
+      {{4, 12}, text("A+ ген."), "\"A+ ген.\" - не вид энергии"},
+      {{4, 12}, text("АЕ спож. 2"), "\"АЕ спож. 2\" - не вид энергии"},
+      {{4, 12}, text("Реактивная активная потребление"), "\"Реактивная активная потребление\" - не вид энергии"},
+      {{4, 12}, TOutsideValue::Number(1, "1"), "\"1\" - не вид энергии"},
+      {{4, 6}, TOutsideValue::Number(0, "0"), "\"0\" - не имя ТП"},
+      {{4, 6}, text("0.Т1"), "\"0\" - не имя ТП"},
+      {{4, 6}, text("00"), "\"00\" - не имя ТП"},
+  };
+  for (const TRefused& t : refused) {
+    TCellsOf cells = point;
+    cells.insert({{{1, 1}, text("Ведомость")}, {{2, 1}, text("№")}});
+    cells[t.at] = t.value;
+    const std::string what = SheetCellName(t.at.first, t.at.second) + " " + t.value.Quoted();
+    TDataFile table;
+    FillRows(table, LayoutMeterPoints, {});
+    std::vector<std::string> messages;
+    try {
+      ReadMeterPointsSheet([&](int row, int col) {
+        const auto at = cells.find({row, col});
+        return at == cells.end() ? TOutsideValue() : at->second;
+      }, table, messages);
+      ADD_FAILURE() << what << ": read";
+    } catch (const TCellTextError& e) {
+      EXPECT_EQ(std::make_pair(e.Row, e.Col), t.at) << what;
+      EXPECT_EQ(e.Reason.rfind(t.reason, 0), 0u) << what << ": " << e.Reason;
+    }
   }
 }
 

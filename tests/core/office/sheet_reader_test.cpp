@@ -547,9 +547,9 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
     const TValueRead<std::string> name = sheet.Value(1, col).Name();
     EXPECT_FALSE(name) << col;
     EXPECT_EQ(name.Fault, "число \"" + number + "\" не показывается форматом ячейки: формат показывает только конечное "
-                          "число, время и длительность — меньше 100000000000 суток, а дробь — с числителем меньше "
-                          "1000000000000000 и знаменателем не длиннее 15 цифр; выберите для ячейки формат, который ее "
-                          "показывает (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\"), и сохраните книгу");
+                          "число, время и длительность — меньше 100000000000 суток, а дробь — с целой частью и числителем "
+                          "меньше 1000000000000000 и знаменателем не длиннее 15 цифр; выберите для ячейки формат, "
+                          "который ее показывает (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\"), и сохраните книгу");
   }
   EXPECT_EQ(*sheet.Value(1, 3).Name(), "2399999999997:35") << "just under 10^11 days";
   // Sections left empty or of texts alone, a whole number shown without some of its digits, a fraction
@@ -561,9 +561,9 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
       R"(<numFmt numFmtId="164" formatCode="0.0;;"/><numFmt numFmtId="165" formatCode="#,##0.00;-#,##0.00;&quot;-&quot;"/>)"
       R"(<numFmt numFmtId="166" formatCode="0.00E+00"/><numFmt numFmtId="167" formatCode="?/?"/>)"
       R"(<numFmt numFmtId="168" formatCode="# ?/2147483648"/><numFmt numFmtId="169" formatCode=")" + repeats + R"("/>)"
-      R"(<numFmt numFmtId="170" formatCode="0"/></numFmts><cellXfs count="8"><xf numFmtId="0"/><xf numFmtId="164"/>)"
+      R"(<numFmt numFmtId="170" formatCode="0"/></numFmts><cellXfs count="9"><xf numFmtId="0"/><xf numFmtId="164"/>)"
       R"(<xf numFmtId="165"/><xf numFmtId="166"/><xf numFmtId="167"/><xf numFmtId="168"/><xf numFmtId="169"/>)"
-      R"(<xf numFmtId="170"/></cellXfs></styleSheet>)";
+      R"(<xf numFmtId="170"/><xf numFmtId="49"/></cellXfs></styleSheet>)";
   const auto shownBook = [&](const std::string& name, const std::string& rows) {
     const std::string path = dir / name;
     WriteBytes(path, BuildZip(OneSheetWorkbookParts(
@@ -578,9 +578,12 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
                                         R"(<c r="C1" s="2"><v>0</v></c><c r="D1" s="3"><v>123456789012</v></c>)"
                                         R"(<c r="E1" s="4"><v>3E19</v></c><c r="F1" s="5"><v>0.5</v></c>)"
                                         R"(<c r="G1" s="6" t="inlineStr"><is><t>)" + longText + R"(</t></is></c>)"
-                                        R"(<c r="H1" s="6" t="inlineStr"><is><t>ab</t></is></c><c r="I1" s="7"><v>2.5</v></c></row>)"));
+                                        R"(<c r="H1" s="6" t="inlineStr"><is><t>ab</t></is></c><c r="I1" s="7"><v>2.5</v></c>)"
+                                        R"(<c r="J1"><v>1234567890123456</v></c><c r="K1" s="7"><v>12345678901234500000</v></c>)"
+                                        R"(<c r="L1"><v>12345678901234500000</v></c><c r="M1" s="8"><v>1234567890123456</v></c>)"
+                                        R"(<c r="N1" s="7"><v>12345678901234567</v></c></row>)"));
   std::vector<std::string> names;
-  for (int col = 1; col <= 9; ++col) {
+  for (int col = 1; col <= 14; ++col) {
     const TValueRead<std::string> name = shown.Value(1, col).Name();
     names.push_back(name ? *name.Value : name.Fault);
   }
@@ -593,14 +596,25 @@ TEST(SheetReader, CellsAreReadAsTheSheetShowsThem) {
                        "его целиком (в LibreOffice \"Формат → Ячейки…\", вкладка \"Числа\", категория \"Числовой\", формат "
                        "\"0\") и сохраните книгу",
                        "число \"3E19\" не показывается форматом ячейки: формат показывает только конечное число, время и "
-                       "длительность — меньше 100000000000 суток, а дробь — с числителем меньше 1000000000000000 и "
-                       "знаменателем не длиннее 15 цифр; выберите для ячейки формат, который ее показывает (в LibreOffice "
+                       "длительность — меньше 100000000000 суток, а дробь — с целой частью и числителем меньше "
+                       "1000000000000000 и знаменателем не длиннее 15 цифр; выберите для ячейки формат, который ее показывает (в LibreOffice "
                        "\"Формат → Ячейки…\", вкладка \"Числа\"), и сохраните книгу",
                        "1073741824/2147483648",
                        "формат чисел 169 повторяет текст ячейки так, что он длиннее 32767 символов, а таких текстов ячейка "
                        "не показывает; выберите для ячейки формат, который ее показывает (в LibreOffice \"Формат → "
                        "Ячейки…\", вкладка \"Числа\"), и сохраните книгу",
-                       abs, "3"}));
+                       abs, "3",
+                       // sixteen digits in the general form, twenty under 0 as the sheet shows them; twenty in the
+                       // general form, which shows a power of ten, named; sixteen under @ whole; seventeen under 0,
+                       // shown with other digits than those held (12345678901234600), named
+                       "1234567890123456", "12345678901234500000",
+                       "число \"12345678901234500000\" показано форматом ячейки как \"1.23456789012345E19\", без части "
+                       "своих цифр: в числе табличная программа хранит не больше 15 значащих цифр; впишите его текстом "
+                       "(в LibreOffice с апострофом перед цифрами) и сохраните книгу",
+                       "1234567890123456",
+                       "число \"12345678901234568\" показано форматом ячейки как \"12345678901234600\", без части своих "
+                       "цифр: в числе табличная программа хранит не больше 15 значащих цифр; впишите его текстом (в "
+                       "LibreOffice с апострофом перед цифрами) и сохраните книгу"}));
   // the numbers stay the numbers the cells hold, and a rounded one is named by what it holds
   EXPECT_EQ(std::tuple(*shown.Value(1, 2).Number(), *shown.Value(1, 3).Number(), *shown.Value(1, 4).Number(),
                        shown.Value(1, 9).QuotedHeld(), shown.Blank(1, 2)),

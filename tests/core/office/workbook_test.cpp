@@ -127,12 +127,22 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                          Shown{"# ?/2147483648", 0.5, " 1073741824/2147483648"}, Shown{"?/100", 1e300, ""},
                          Shown{"?/?", 3e19, ""}, Shown{"# ?/1234567890123456", 0.5, ""},
                          // numbers below 1, a rounding that carries into a new digit, a scale, a number of 16
-                         // digits and more, all as the sheet shows them; 15 significant digits decide a half
+                         // digits and more, all as the sheet shows them (LibreOffice's texts): 15 significant
+                         // digits decide a half of the decimals, the value itself a half of a whole number;
+                         // past 2^53 a whole number is its 15 significant digits and zeros
                          Shown{"0.00", 0.25, "0.25"}, Shown{"0.000", 0.001, "0.001"}, Shown{"0.0%", 0.005, "0.5%"},
                          Shown{"0,", 500, "1"}, Shown{"0,", 400, "0"}, Shown{"0.00", 9.995, "10.00"}, Shown{"0.0", 99.95, "100.0"},
                          Shown{"0.00", 0.005, "0.01"}, Shown{"0.0000", 0.0001, "0.0001"},
-                         Shown{"00", 2.4999999999999996, "03"}, Shown{"0", 2.4999999999999996, "3"},
-                         Shown{"\"Д-\"0000", 2.4999999999999996, "Д-0003"}, Shown{"0", 1234567890123456, "1234567890123456"},
+                         Shown{"00", 2.4999999999999996, "02"}, Shown{"0", 2.4999999999999996, "2"},
+                         Shown{"\"Д-\"0000", 2.4999999999999996, "Д-0002"}, Shown{"\"Д-\"0000", 0.4999999999999997, "Д-0000"},
+                         Shown{"0", 0.9999999999999999, "1"}, Shown{"0.00", 1.005, "1.01"}, Shown{"0.0", 1.45, "1.5"},
+                         Shown{"0", 123456789012345.5, "123456789012346"}, Shown{"0", 12345678901234500000.0, "12345678901234500000"},
+                         Shown{"0", 12345678901234567890.0, "12345678901234600000"}, Shown{"0", 9007199254740992, "9007199254740990"},
+                         Shown{"0", 4503599627370495.5, "4503599627370500"}, Shown{"0.00", 1e17, "100000000000000000"},
+                         Shown{"00000000000000000000", 123456789012345678.0, "00123456789012346000"},
+                         Shown{"\"Д-\"0000", 98765432109876543210.0, "Д-98765432109876500000"},
+                         Shown{"# ?/?", 1e15, ""}, Shown{"# ?/8", 5e15 + 0.5, ""},
+                         Shown{"0", 1234567890123456, "1234567890123456"},
                          Shown{"#,##0", 1234567890123456, "1234567890123456"}, Shown{"0", -1e20, "-100000000000000000000"},
                          Shown{"0.00E+00", 123456789012, "1.23E+11"},
                          // a section left empty shows nothing, one of texts alone its texts
@@ -162,6 +172,14 @@ TEST(NumberFormats, DateFormatsAndTheirSerialDays) {
                        (format.show == ld::office::TNumberShow::Date && !format.code.empty());
     EXPECT_EQ(gives, c.text != nullptr) << c.code;
     EXPECT_EQ(ld::office::ShownNumberText(format, c.value), c.text ? c.text : "") << c.code;
+  }
+  // a whole number whose digits the shown text does not all give (past 2^53 with other digits than the
+  // 15 shown) is no name of the cell
+  for (const auto& [value, drops] : {std::pair{12345678901234500000.0, false}, std::pair{12345678901234567890.0, true},
+                                     std::pair{9007199254740992.0, true}, std::pair{1234567890123456.0, false}}) {
+    bool cut = !drops;
+    ld::office::ShownNumberText(ld::office::NumberFormatOf(164, "0"), value, &cut);
+    EXPECT_EQ(cut, drops) << value;
   }
   // a run of four digits shows the fraction nearest of all those below 10000, the smallest denominator of
   // equally near ones, as trying each of them finds it
