@@ -45,8 +45,18 @@ std::string HeadingWordsText(const std::vector<const char*>& words);
 // as a value that does not read.
 std::string HeadingNamesOther(std::string_view heading, const std::vector<const char*>& words,
                               const std::vector<const char*>& others = {});
-// Whether the text holds a word that begins with a letter ("W1", "Наименование"), as a heading does:
-// "1 825 200", "05.03.2026" and "1O.50" hold none.
+// Whether the text holds a word that begins with a letter ("W1", "Наименование") or an hour of the day
+// ("00:00", the period of a load curve's column), as a heading does: "1 825 200", "05.03.2026" and
+// "1O.50" hold none.
 bool HeadingHoldsWord(std::string_view text);
+// The power of ten by which a value under a heading that says the column (HeadingSays) is brought to the
+// column's own unit: a scale word ("тыс.", "млн") and a prefix other than the column's own unit's
+// ("МВт*ч" over kW·h, "м" over km) each add theirs (3 for "тыс. кВт*ч" over kW·h, -3 for "Длина, м"
+// over km); 0 for a heading in the column's own unit, and for one that does not say the column.
+int HeadingScale(std::string_view heading, const std::vector<const char*>& words);
+// The value times 10^exponent exactly as its decimal digits shift: the shortest digits that read back as
+// the value, their point moved (25.2015 thousand is 25201.5, 1.1 thousand 1100), never a binary product's
+// last-digit slip.
+double DecimalScaled(double value, int exponent);
 
 }  // namespace ld

@@ -96,7 +96,11 @@ TValueRead<std::string> TOutsideValue::Name(int longest) const {
 TValueRead<std::string> TOutsideValue::Heading() const {
   if (kind_ == TKind::Unreadable) return Refused<std::string>(text_, {});
   if (kind_ == TKind::Empty) return {std::string(), {}};
-  std::string heading = ImportName(text_);
+  // a heading wrapped over the lines of its cell reads as one line: a line break is a blank
+  std::string lines = text_;
+  for (char& ch : lines)
+    if (ch == '\n' || ch == '\r' || ch == '\t') ch = ' ';
+  std::string heading = ImportName(lines);
   if (std::string fault = ImportControlFault(heading); !fault.empty()) return Refused<std::string>(std::move(fault), {});
   return {std::move(heading), {}};
 }
