@@ -1,0 +1,802 @@
+// The regression corpus: subscriber workbooks as real programs write them (openpyxl, XlsxWriter, xlwt,
+// LibreOffice, gnumeric; ../shared/testdata/workbooks, laid out as its README says) and the project's own
+// books, each run once through the command that reads its kind ("Импорт базы абонентов (*.XLS)") into a
+// base of its own. Every book's outcome (refused with its message, or taken: every stored row field by
+// field, and the messages) is compared with the snapshot in tests/data/workbook_corpus, so that a changed
+// rule that refuses a book read before, or stores a field otherwise, fails here naming the book; and each
+// case is held to what it wants: stored as LibreOffice shows the cell, or refused naming the cell. The
+// books that miss what their case wants today are listed with their reason beside the snapshot; a book
+// mended there fails until it leaves the list. LD_CORPUS_WRITE=1 writes both files anew from this run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/base/codepage.h"
+#include "core/base/dynarray.h"
+#include "core/district/subscriber_books.h"
+#include "core/district/subscriber_xls.h"
+#include "core/tables/layout.h"
+#include "core/tables/table_file.h"
+#include "support/table_rows.h"
+#include "support/test_env.h"
+
+namespace ld::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- cases.json: objects, arrays, texts and numbers, as the corpus writes them
+
+struct TJson {
+  enum TKind { Null, Bool, Number, Text, Array, Object } Kind = Null;
+  double Value = 0;
+  std::string String;
+  std::vector<TJson> Items;
+  std::vector<std::pair<std::string, TJson>> Members;
+
+  const TJson* Find(std::string_view key) const {
+    for (const auto& [k, v] : Members)
+      if (k == key) return &v;
+    return nullptr;
+  }
+  std::string TextOf(std::string_view key) const {
+    const TJson* v = Find(key);
+    return v && v->Kind == Text ? v->String : std::string();
+  }
+};
+
+class TJsonReader {
+public:
+  explicit TJsonReader(std::string text) : s_(std::move(text)) {}
+  TJson Read() {
+    Blanks();
+    TJson v;
+    const char c = s_.at(at_);
+    if (c == '{') {
+      v.Kind = TJson::Object;
+      ++at_;
+      while (Next() != '}') {
+        if (s_[at_] == ',') ++at_, Blanks();
+        std::string key = String();
+        Blanks();
+        ++at_;  // ':'
+        v.Members.emplace_back(std::move(key), Read());
+        Blanks();
+      }
+      ++at_;
+    } else if (c == '[') {
+      v.Kind = TJson::Array;
+      ++at_;
+      while (Next() != ']') {
+        if (s_[at_] == ',') ++at_;
+        v.Items.push_back(Read());
+        Blanks();
+      }
+      ++at_;
+    } else if (c == '"') {
+      v.Kind = TJson::Text;
+      v.String = String();
+    } else if (s_.compare(at_, 4, "true") == 0 || s_.compare(at_, 5, "false") == 0 || s_.compare(at_, 4, "null") == 0) {
+      v.Kind = c == 'n' ? TJson::Null : TJson::Bool;
+      v.Value = c == 't';
+      at_ += c == 'f' ? 5 : 4;
+    } else {
+      v.Kind = TJson::Number;
+      const auto [end, ec] = std::from_chars(s_.data() + at_, s_.data() + s_.size(), v.Value);
+      if (ec != std::errc()) throw std::runtime_error("cases.json: no value at " + std::to_string(at_));
+      at_ = static_cast<std::size_t>(end - s_.data());
+    }
+    return v;
+  }
+
+private:
+  void Blanks() {
+    while (at_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[at_]))) ++at_;
+  }
+  char Next() {
+    Blanks();
+    return s_.at(at_);
+  }
+  static void Utf8(std::string& out, unsigned code) {
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (code >> 18));
+      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  unsigned Hex4() {
+    const unsigned code = static_cast<unsigned>(std::stoul(s_.substr(at_, 4), nullptr, 16));
+    at_ += 4;
+    return code;
+  }
+  std::string String() {
+    std::string out;
+    ++at_;  // '"'
+    while (s_.at(at_) != '"') {
+      if (s_[at_] != '\\') {
+        out += s_[at_++];
+        continue;
+      }
+      const char e = s_.at(++at_);
+      ++at_;
+      switch (e) {
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'u': {
+          unsigned code = Hex4();
+          if (code >= 0xD800 && code < 0xDC00 && s_.compare(at_, 2, "\\u") == 0) {
+            at_ += 2;
+            code = 0x10000 + ((code - 0xD800) << 10) + (Hex4() - 0xDC00);
+          }
+          Utf8(out, code);
+          break;
+        }
+        default: out += e;
+      }
+    }
+    ++at_;
+    return out;
+  }
+
+  std::string s_;
+  std::size_t at_ = 0;
+};
+
+// ---- LibreOffice's CSV export of a first sheet: ";" between cells, quotes doubled
+
+using TGrid = std::vector<std::vector<std::string>>;
+
+TGrid ReadShownCsv(const fs::path& path) {
+  const std::string text = ReadBytes(path);
+  TGrid grid(1);
+  std::string cell;
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c != '"') cell += c;
+      else if (i + 1 < text.size() && text[i + 1] == '"') cell += '"', ++i;
+      else quoted = false;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ';') {
+      grid.back().push_back(std::move(cell)), cell.clear();
+    } else if (c == '\n') {
+      grid.back().push_back(std::move(cell)), cell.clear();
+      grid.emplace_back();
+    } else if (c != '\r') {
+      cell += c;
+    }
+  }
+  if (!cell.empty() || !grid.back().empty()) grid.back().push_back(std::move(cell));
+  return grid;
+}
+
+std::string GridCell(const TGrid& grid, int row, int col) {
+  if (row < 1 || row > static_cast<int>(grid.size())) return {};
+  const auto& r = grid[static_cast<std::size_t>(row - 1)];
+  return col >= 1 && col <= static_cast<int>(r.size()) ? r[static_cast<std::size_t>(col - 1)] : std::string();
+}
+
+// A number as a sheet shows it, the decimal comma and the thousands' blanks taken; none: false.
+bool ShownNumber(std::string text, double& value) {
+  std::string plain;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ' ') continue;
+    if (text.compare(i, 2, "\xC2\xA0") == 0) {
+      ++i;
+      continue;
+    }
+    plain += text[i] == ',' ? '.' : text[i];
+  }
+  if (plain.empty()) return false;
+  const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  return ec == std::errc() && end == plain.data() + plain.size();
+}
+
+// A text with its decimal commas as points and every kind of blank as a blank: how a text column may
+// dress a number the sheet shows in the Russian way, which a case that allows either accepts.
+std::string PlainNumberText(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s.substr(i, 2) == "\xC2\xA0" || s.substr(i, 3) == "\xE2\x80\xAF") {
+      out += ' ';
+      i += s[i] == '\xC2' ? 1 : 2;
+    } else {
+      out += s[i] == ',' ? '.' : s[i];
+    }
+  }
+  return out;
+}
+
+std::string Trimmed(std::string_view s) {
+  const auto blank = [](std::string_view t) { return t.starts_with(' ') || t.starts_with("\xC2\xA0") || t.starts_with('\t'); };
+  const auto blankEnd = [](std::string_view t) { return t.ends_with(' ') || t.ends_with("\xC2\xA0") || t.ends_with('\t'); };
+  while (blank(s)) s.remove_prefix(s[0] == ' ' || s[0] == '\t' ? 1 : 2);
+  while (blankEnd(s)) s.remove_suffix(s.back() == ' ' || s.back() == '\t' ? 1 : 2);
+  return std::string(s);
+}
+
+// ---- the corpus and its cases
+
+fs::path CorpusDir() { return SourceDir() / ".." / "shared" / "testdata" / "workbooks"; }
+fs::path SnapshotDir() { return SourceDir() / "tests" / "data" / "workbook_corpus"; }
+
+struct TShownCell {
+  int Row = 0, Col = 0;
+  bool IsNumber = false;
+  double Number = 0;
+  std::string Text;
+};
+
+struct TCase {
+  std::string Mode, Note, Want;  // Mode: xprom, xbyt or xtech; Want: exact, either or refuse
+  std::vector<TShownCell> Shown;
+};
+
+// One run of the corpus: a book, the mode its case names, and what LibreOffice shows of it.
+struct TBook {
+  std::string Id;  // "a/r_mdA_prom.xlsx", or "own/sheets/…" for the project's books, with the mode
+  fs::path Path;
+  std::string Mode;
+  const TCase* Case = nullptr;  // none for the project's own books: their snapshot alone holds them
+  fs::path Shown;
+  std::string Producer, CaseName;  // "r", "lo", "lo97", "gn" or "gn8"; "mdA_prom"
+};
+
+std::map<std::string, TCase> ReadCases(const fs::path& file) {
+  std::map<std::string, TCase> cases;
+  const TJson all = TJsonReader(ReadBytes(file)).Read();
+  for (const auto& [name, c] : all.Members) {
+    TCase& to = cases[name];
+    to.Mode = c.TextOf("mode"), to.Note = c.TextOf("note"), to.Want = c.TextOf("want");
+    if (const TJson* shown = c.Find("shown"))
+      for (const TJson& cell : shown->Items) {
+        TShownCell s;
+        s.Row = static_cast<int>(cell.Items.at(0).Value), s.Col = static_cast<int>(cell.Items.at(1).Value);
+        s.IsNumber = cell.Items.at(2).Kind == TJson::Number;
+        s.Number = cell.Items.at(2).Value, s.Text = cell.Items.at(2).String;
+        to.Shown.push_back(s);
+      }
+  }
+  return cases;
+}
+
+// ---- a run of the command, and its outcome as text
+
+// The base the books name: the technical book measures two inputs and two feeders, which hold values
+// of their own before (a value the book does not measure stays, and shows so).
+const Rows kInputs = {{"ПС Заречная", "ПС Заречная Ввод 1", "", "", "5", "", "", "11", "12", "13", "14"},
+                      {"ПС Южная", "ПС Южная Ввод 2", "", "", "5", "", "", "21", "22", "23", "24"}};
+const Rows kFeeders = {{"ПС Заречная", "ЯЧ-3", "Ф-10", "", "", "5", "", "31", "32", "33", "34"},
+                       {"ПС Южная", "ЯЧ-8", "Л-8 Первомайская", "", "", "5", "", "41", "42", "43", "44"}};
+
+const std::vector<const char*>& ModeLayouts(const std::string& mode) {
+  static const std::vector<const char*> prom = {LayoutMeterPoints}, byt = {LayoutHouseholds},
+                                        tech = {LayoutSubstInputs, LayoutSubstFeeders};
+  return mode == "xprom" ? prom : mode == "xbyt" ? byt : tech;
+}
+
+struct TOutcome {
+  bool Taken = false;
+  std::string Refusal;
+  std::vector<std::string> Messages;
+  std::vector<TDataFile> Tables;  // as the base holds them after the run, in the order of ModeLayouts
+  bool BaseKept = true;           // refused: every table of the base as it was
+};
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  if (from.empty()) return text;
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+TOutcome RunBook(const TBook& book, const fs::path& dir) {
+  const std::string stem = (dir / "Район").string();
+  const auto& layouts = ModeLayouts(book.Mode);
+  std::vector<std::string> files;
+  for (const char* layout : layouts) {
+    files.push_back(stem + GetMaketExtention(layout));
+    fs::remove(files.back());
+  }
+  if (book.Mode == "xtech") {
+    WriteRows(files[0], LayoutSubstInputs, kInputs);
+    WriteRows(files[1], LayoutSubstFeeders, kFeeders);
+  }
+  std::vector<std::string> before;
+  for (const std::string& f : files) before.push_back(ReadBytes(f));
+
+  TSubscriberXlsRequest request;
+  request.BaseStem = stem;
+  const std::string path = book.Path.string();
+  request.Prom = book.Mode == "xprom", request.Byt = book.Mode == "xbyt", request.Tech = book.Mode == "xtech";
+  (request.Prom ? request.PathProm : request.Byt ? request.PathByt : request.PathTech) = path;
+  TOutcome out;
+  std::vector<std::string> info;
+  try {
+    ImportSubscriberBasesXls(request, info);
+    out.Taken = true;
+  } catch (const std::exception& e) {
+    out.Refusal = e.what();
+  }
+  // the book's and the base's places are this machine's: named by the book alone
+  const std::string name = book.Path.filename().string();
+  const auto local = [&](std::string text) {
+    text = Replaced(std::move(text), fs::absolute(book.Path).lexically_normal().string(), name);
+    text = Replaced(std::move(text), path, name);
+    return Replaced(std::move(text), dir.string(), "<база>");
+  };
+  out.Refusal = local(out.Refusal);
+  for (std::string& line : info) out.Messages.push_back(local(std::move(line)));
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    out.Tables.emplace_back();
+    if (fs::exists(files[i])) ReadTableFile(files[i], out.Tables.back());
+    if (!out.Taken && ReadBytes(files[i]) != before[i]) out.BaseKept = false;
+  }
+  return out;
+}
+
+// A stored cell as text that no locale changes: a number with every digit it holds (the shortest text
+// that reads back to it), zero and an empty text as nothing.
+std::string StoredText(const TDataFile& t, int row, int col) {
+  char buf[64];
+  const TDynamicArray* a = t.Columns[col].get();
+  if (const auto* d = dynamic_cast<const DAdouble*>(a)) {
+    const double v = d->Get(row);
+    if (v == 0) return {};
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+  }
+  if (const auto* f = dynamic_cast<const DAsingle*>(a)) {
+    const float v = f->Get(row);
+    if (v == 0) return {};
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+  }
+  return GetCellText(t, row, col, true);
+}
+
+std::string StoredField(const TDataFile& t, int row, const char* field) {
+  return StoredText(t, row, FindColumnIndex(field, t));
+}
+
+double StoredNumber(const TDataFile& t, int row, const char* field) {
+  double v = 0;
+  const std::string text = StoredField(t, row, field);
+  if (!text.empty()) std::from_chars(text.data(), text.data() + text.size(), v);
+  return v;
+}
+
+std::string OutcomeText(const TBook& book, const TOutcome& out) {
+  std::string text = "### " + book.Id + "\n";
+  text += out.Taken ? "taken\n" : "refused: " + out.Refusal + "\n";
+  for (const std::string& m : out.Messages) text += "message: " + m + "\n";
+  if (!out.BaseKept) text += "THE BASE WAS CHANGED\n";
+  if (!out.Taken) return text;
+  for (const TDataFile& t : out.Tables)
+    for (int r = 1; r <= t.RowCount; ++r) {
+      text += t.Extention.substr(1) + " " + std::to_string(r) + ":";
+      for (int c = 1; c <= t.NCols; ++c)
+        if (const std::string v = StoredText(t, r, c); !v.empty()) text += " " + t.FieldName[c] + "=" + v + ";";
+      text += "\n";
+    }
+  return text;
+}
+
+// ---- what a case wants
+
+std::string NumberText(double v) {
+  char buf[64];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// Whether a message names the cell: "B5" as a word, or its row and column ("строка 5, столбец 2").
+bool NamesCell(const std::string& message, int row, int col) {
+  std::string letters;
+  for (int c = col; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  const std::string ref = letters + std::to_string(row);
+  for (std::size_t at = message.find(ref); at != std::string::npos; at = message.find(ref, at + 1)) {
+    const bool startsWord = at == 0 || !std::isalnum(static_cast<unsigned char>(message[at - 1]));
+    const std::size_t end = at + ref.size();
+    if (startsWord && (end == message.size() || !std::isdigit(static_cast<unsigned char>(message[end])))) return true;
+  }
+  // "строка 3: не задан фидер (столбец 2)" names its cell too: the column told before another row is
+  const std::string rowText = "строка " + std::to_string(row), colText = "столбец " + std::to_string(col);
+  const auto wordEnds = [&](std::size_t end) {
+    return end == message.size() || !std::isdigit(static_cast<unsigned char>(message[end]));
+  };
+  for (std::size_t at = message.find(rowText); at != std::string::npos; at = message.find(rowText, at + 1)) {
+    if (!wordEnds(at + rowText.size())) continue;
+    const std::size_t next = message.find("строка ", at + rowText.size());
+    for (std::size_t c = message.find(colText, at); c < next; c = message.find(colText, c + 1))
+      if (wordEnds(c + colText.size())) return true;
+  }
+  return false;
+}
+
+// The cells a note names ("True in B5", "H3:H4 merged down"), as (row, column).
+std::vector<std::pair<int, int>> NoteCells(const std::string& note) {
+  std::vector<std::pair<int, int>> cells;
+  for (std::size_t i = 0; i < note.size(); ++i) {
+    if (note[i] < 'A' || note[i] > 'Z' || (i > 0 && std::isalnum(static_cast<unsigned char>(note[i - 1])))) continue;
+    std::size_t j = i;
+    int col = 0;
+    while (j < note.size() && note[j] >= 'A' && note[j] <= 'Z' && j - i < 2) col = col * 26 + (note[j++] - 'A' + 1);
+    int row = 0;
+    const std::size_t digits = j;
+    while (j < note.size() && std::isdigit(static_cast<unsigned char>(note[j]))) row = row * 10 + (note[j++] - '0');
+    if (j > digits && (j == note.size() || !std::isalnum(static_cast<unsigned char>(note[j])))) cells.emplace_back(row, col);
+  }
+  return cells;
+}
+
+// What a note says the cell holds before its format dresses it ("B7 = 77 under …"): the import's own
+// rule may take that value instead of the text shown.
+std::string NoteValue(const std::string& note) {
+  const std::size_t eq = note.find(" = ");
+  if (eq == std::string::npos) return {};
+  std::string v = note.substr(eq + 3);
+  for (const char* stop : {" under ", ": shown", " (", ":"})
+    if (const std::size_t at = v.find(stop); at != std::string::npos) v.resize(at);
+  if (v.size() >= 2 && v.front() == '\'' && v.back() == '\'') v = v.substr(1, v.size() - 2);
+  return v;
+}
+
+bool SameNumber(const TDataFile& t, int row, const char* field, double want) {
+  const int col = FindColumnIndex(field, t);
+  if (t.ColType[col] == 'f') return static_cast<float>(StoredNumber(t, row, field)) == static_cast<float>(want);
+  return StoredNumber(t, row, field) == want;
+}
+
+// The stored rows that show a sheet's row: those that agree best with the other cells LibreOffice shows
+// of it (an industrial point by its subscriber, point, meter and energy; a households feeder by its
+// station, count and energy; a technical row by its name); empty when none agrees on most of them.
+std::vector<int> RowsShowing(const TBook& book, const TOutcome& out, const TGrid& shown, int row, int col) {
+  const TDataFile& t = out.Tables.front();
+  std::vector<std::pair<int, std::function<bool(int)>>> keys;  // (sheet column, whether stored row r agrees)
+  const auto text = [&](int c, const char* field) {
+    keys.emplace_back(c, [&, c, field](int r) { return StoredField(t, r, field) == Trimmed(GridCell(shown, row, c)); });
+  };
+  const auto number = [&](int c, const char* field) {
+    keys.emplace_back(c, [&, c, field](int r) {
+      double v = 0;
+      return ShownNumber(GridCell(shown, row, c), v) && std::fabs(StoredNumber(t, r, field) - v) <= 0.5 + 1e-9 * std::fabs(v);
+    });
+  };
+  if (book.Mode == "xprom") {
+    text(3, "Abonent"), text(4, "NamePoint"), text(9, "NumCounter"), number(13, "W");
+  } else if (book.Mode == "xbyt") {
+    std::string station;
+    for (int r = row - 1; r >= 1 && station.empty(); --r)
+      if (const std::string s = Trimmed(GridCell(shown, r, 1)); !s.empty() && !IsFeederNumber(s)) station = UpperCase(s);
+    keys.emplace_back(1, [&, station](int r) { return StoredField(t, r, "NameTP") == station; });
+    number(3, "CountAb"), number(4, "W");
+  } else {
+    return {};
+  }
+  std::erase_if(keys, [&](const auto& k) { return k.first == col; });
+  std::vector<int> best;
+  std::size_t bestScore = 0;
+  for (int r = 1; r <= t.RowCount; ++r) {
+    std::size_t score = 0;
+    for (const auto& k : keys) score += k.second(r);
+    if (score > bestScore) best.clear(), bestScore = score;
+    if (score == bestScore) best.push_back(r);
+  }
+  return bestScore + 1 >= keys.size() && bestScore > 0 ? best : std::vector<int>{};
+}
+
+// The technical row of a name: the input or feeder of the base the book's row measures.
+std::pair<const TDataFile*, int> MeasuredRow(const TOutcome& out, const TGrid& shown, const TShownCell& cell) {
+  // a name merged down shows in its first row alone
+  const std::string name = UpperCase(Trimmed(cell.Col == 1 ? cell.Text : GridCell(shown, cell.Row, 1)));
+  for (std::size_t i = 0; i < out.Tables.size(); ++i)
+    for (int r = 1; r <= out.Tables[i].RowCount; ++r)
+      if (UpperCase(StoredField(out.Tables[i], r, i == 0 ? "NamePS" : "Line")) == name) return {&out.Tables[i], r};
+  return {nullptr, 0};
+}
+
+// Whether stored row r of the table shows the case's cell as `want` says: its fields for that sheet
+// column equal the shown text (a number compared as a number), or, where the case allows it, the value
+// the note says the cell holds. Empty when so, otherwise what is stored instead.
+std::string CellMismatch(const TBook& book, const TDataFile& t, int r, const TShownCell& cell, bool either) {
+  const std::string noteValue = either ? NoteValue(book.Case->Note) : std::string();
+  // a text compared as the import stores it (`dress`: a households feeder's number gets its letter)
+  const auto textField = [&](const std::string& stored, const std::string& want,
+                             std::string (*dress)(std::string_view) = nullptr) -> std::string {
+    const auto dressed = [&](const std::string& s) { return dress ? dress(Trimmed(s)) : s; };
+    if (stored == dressed(want) ||
+        (either && (Trimmed(stored) == Trimmed(want) || PlainNumberText(stored) == PlainNumberText(want) ||
+                    (!noteValue.empty() && stored == dressed(noteValue)))))
+      return {};
+    return "\"" + stored + "\"";
+  };
+  const std::string want = cell.IsNumber ? NumberText(cell.Number) : cell.Text;
+  const auto numberField = [&](const char* field) -> std::string {
+    double noted = 0;
+    if (cell.IsNumber && SameNumber(t, r, field, cell.Number)) return {};
+    if (!cell.IsNumber && ShownNumber(cell.Text, noted) && SameNumber(t, r, field, noted)) return {};
+    if (either && ShownNumber(noteValue, noted) && SameNumber(t, r, field, noted)) return {};
+    return StoredField(t, r, field).empty() ? "0" : StoredField(t, r, field);
+  };
+  if (book.Mode == "xtech") {
+    static const char* const kEnergies[] = {"P", "Q", "Pm", "Qm"};
+    return cell.Col >= 2 && cell.Col <= 5 ? numberField(kEnergies[cell.Col - 2]) : std::string();
+  }
+  if (book.Mode == "xbyt") {
+    switch (cell.Col) {
+      case 1: return {};
+      case 2: return textField(StoredField(t, r, "Fider"), want, HouseholdsFeeder);
+      case 3: return numberField("CountAb");
+      default: return numberField("W");
+    }
+  }
+  switch (cell.Col) {
+    case 1: return {};
+    case 2: return textField(StoredField(t, r, "Ndog"), want);
+    case 3: return textField(StoredField(t, r, "Abonent"), want);
+    case 4: return textField(StoredField(t, r, "NamePoint"), want);
+    case 5: return textField(StoredField(t, r, "Address"), want);
+    case 6: {
+      std::string path = StoredField(t, r, "NameTP");
+      for (const char* part : {"Ntr", "Fider"})
+        if (const std::string p = StoredField(t, r, part); !p.empty()) path += "." + p;
+      return textField(path, UpperCase(want));
+    }
+    case 7: return textField(StoredField(t, r, "WorkTime"), want);
+    case 8: return numberField("Praz");
+    case 9: return textField(StoredField(t, r, "NumCounter"), want);
+    case 10: return textField(StoredField(t, r, "MarkCounter"), want);
+    case 11: return numberField("Koef");
+    case 12: {
+      static const std::map<std::string, std::string> kKinds = {{"АЕ ген.", ""}, {"АЕ спож.", "1"}, {"РЕ спож.", "2"}, {"РЕ ген.", "3"}};
+      const auto kind = kKinds.find(want);
+      return kind != kKinds.end() && StoredField(t, r, "TypCounter") == kind->second ? std::string()
+                                                                                     : "вид " + StoredField(t, r, "TypCounter");
+    }
+    case 13: return numberField("W");
+    case 14: {
+      const double part = StoredNumber(t, r, "Wt") + StoredNumber(t, r, "Wl");
+      return part == (cell.IsNumber ? cell.Number : 0) ? std::string() : NumberText(part);
+    }
+    default: return {};
+  }
+}
+
+// Cases whose fault is the stale value its producer wrote for a formula: the book saved again by
+// LibreOffice or gnumeric holds the value recalculated, as the refusal's advice asks, and may be taken.
+const std::set<std::string> kStaleValueCases = {"xwfv_byt", "xwdyn_byt", "xwarr_prom"};
+
+// Empty when the outcome is what the case wants; otherwise why not, in a line.
+std::string WantFault(const TBook& book, const TOutcome& out) {
+  TCase c = *book.Case;
+  if (c.Want == "refuse" && book.Producer != "r" && kStaleValueCases.count(book.CaseName)) c.Want = "either";
+  std::vector<std::pair<int, int>> named = NoteCells(c.Note);
+  for (const TShownCell& s : c.Shown) named.emplace_back(s.Row, s.Col);
+  const auto namesCell = [&](const std::string& message) {
+    if (named.empty()) return message.find("ячейка ") != std::string::npos || message.find("строка ") != std::string::npos;
+    return std::any_of(named.begin(), named.end(), [&](const auto& rc) { return NamesCell(message, rc.first, rc.second); });
+  };
+  // a book whose data stand on another sheet may be refused by the sheet it names, where its note says so
+  const bool bySheet = named.empty() && c.Note.find("sheet") != std::string::npos;
+  const auto refusedByCell = [&] { return namesCell(out.Refusal) || (bySheet && out.Refusal.find("лист ") != std::string::npos); };
+  if (!out.Taken && !out.BaseKept) return "refused, but the base was changed";
+  if (c.Want == "refuse") {
+    if (!out.Taken) return refusedByCell() ? std::string() : "refused without naming the cell: " + out.Refusal;
+    for (const std::string& m : out.Messages)
+      if (namesCell(m)) return "taken, the cell named among the messages alone: " + m;
+    return "taken, where the case wants it refused naming the cell";
+  }
+  if (!out.Taken) {
+    if (c.Want == "either" && refusedByCell()) return {};
+    return "refused: " + out.Refusal;
+  }
+  const TGrid shown = ReadShownCsv(book.Shown);
+  std::string faults;
+  for (const TShownCell& cell : c.Shown) {
+    if (!cell.IsNumber && cell.Text == "DROP") continue;  // the row may go or stay, as the note says
+    const std::string at = "R" + std::to_string(cell.Row) + "C" + std::to_string(cell.Col);
+    std::vector<std::pair<const TDataFile*, int>> rows;
+    if (book.Mode == "xtech") {
+      if (const auto m = MeasuredRow(out, shown, cell); m.first) rows.push_back(m);
+    } else if (book.Mode == "xbyt" && cell.Col == 1 && !cell.IsNumber && !IsFeederNumber(Trimmed(cell.Text))) {
+      const TDataFile& t = out.Tables.front();
+      bool found = false;
+      for (int r = 1; r <= t.RowCount && !found; ++r) found = StoredField(t, r, "NameTP") == UpperCase(Trimmed(cell.Text));
+      if (!found) faults += (faults.empty() ? "" : "; ") + at + ": no station \"" + cell.Text + "\" stored";
+      continue;
+    } else {
+      for (const int r : RowsShowing(book, out, shown, cell.Row, cell.Col)) rows.emplace_back(&out.Tables.front(), r);
+    }
+    if (rows.empty()) {
+      faults += (faults.empty() ? "" : "; ") + at + ": the sheet's row is not among the stored rows";
+      continue;
+    }
+    std::string stored;
+    for (const auto& [t, r] : rows) {
+      const std::string mismatch = CellMismatch(book, *t, r, cell, c.Want == "either");
+      if (mismatch.empty()) {
+        stored.clear();
+        break;
+      }
+      stored = mismatch;
+    }
+    if (stored.empty()) continue;
+    const auto told = std::find_if(out.Messages.begin(), out.Messages.end(),
+                                   [&](const std::string& m) { return NamesCell(m, cell.Row, cell.Col); });
+    faults += (faults.empty() ? "" : "; ") + at +
+              (told != out.Messages.end() ? ": not read, named among the messages alone: " + *told
+                                          : ": stored " + stored + " where the sheet shows \"" +
+                                                (cell.IsNumber ? NumberText(cell.Number) : cell.Text) + "\"");
+  }
+  return faults;
+}
+
+// ---- the books, the snapshot and the list of today's faults
+
+std::vector<TBook> CorpusBooks(std::map<std::string, std::map<std::string, TCase>>& cases) {
+  std::vector<TBook> books;
+  for (const char* set : {"a", "b", "c"}) {
+    const fs::path dir = CorpusDir() / set;
+    cases[set] = ReadCases(dir / "cases.json");
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(dir / "books")) files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+      const std::string stem = file.stem().string();
+      const std::size_t bar = stem.find('_');
+      const auto c = cases[set].find(stem.substr(bar + 1));
+      if (c == cases[set].end()) continue;
+      fs::path shown = dir / "shown" / (stem + ".csv");
+      if (!fs::exists(shown)) shown = dir / "shown" / ("r_" + stem.substr(bar + 1) + ".csv");
+      books.push_back({std::string(set) + "/" + file.filename().string(), file, c->second.Mode, &c->second, shown,
+                       stem.substr(0, bar), c->first});
+    }
+  }
+  return books;
+}
+
+// The project's own workbooks of these imports, each given to the command as each of its three books.
+std::vector<TBook> OwnBooks() {
+  std::vector<TBook> books;
+  for (const char* folder : {"sheets", "subscriber_sheets"}) {
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(TestDataDir() / folder))
+      if (const std::string ext = e.path().extension().string(); ext == ".xls" || ext == ".xlsx" || ext == ".ods")
+        files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files)
+      for (const char* mode : {"xprom", "xbyt", "xtech"})
+        books.push_back({std::string("own/") + folder + "/" + file.filename().string() + " " + mode, file, mode, nullptr, {}, {}, {}});
+  }
+  return books;
+}
+
+// The blocks of a snapshot by the book they begin with.
+std::map<std::string, std::string> SnapshotBlocks(const std::string& text) {
+  std::map<std::string, std::string> blocks;
+  std::string* block = nullptr;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("### ", 0) == 0) block = &blocks[line.substr(4)];
+    if (block) *block += line + "\n";
+  }
+  return blocks;
+}
+
+// The lines of one book's outcome that differ, "-" as the snapshot holds them, "+" as the run gives.
+std::string BlockDiff(const std::string& was, const std::string& now) {
+  const auto lines = [](const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+  };
+  const std::vector<std::string> a = lines(was), b = lines(now);
+  std::string diff;
+  for (const std::string& l : a)
+    if (std::find(b.begin(), b.end(), l) == b.end()) diff += "  - " + l + "\n";
+  for (const std::string& l : b)
+    if (std::find(a.begin(), a.end(), l) == a.end()) diff += "  + " + l + "\n";
+  return diff;
+}
+
+std::map<std::string, std::string> KnownFaults(const std::string& text) {
+  std::map<std::string, std::string> faults;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (const std::size_t tab = line.find('\t'); !line.empty() && line[0] != '#' && tab != std::string::npos)
+      faults[line.substr(0, tab)] = line.substr(tab + 1);
+  return faults;
+}
+
+TEST(WorkbookCorpus, EveryBookReadAsBeforeAndAsItsCaseWants) {
+  if (!fs::exists(CorpusDir() / "a" / "cases.json"))
+    GTEST_SKIP() << "the workbook corpus is not beside the source tree: " << CorpusDir();
+  TempDir dir;
+  WriteLayoutSubset(dir.Path() / "maket.zr", {LayoutMeterPoints, LayoutHouseholds, LayoutSubstInputs, LayoutSubstFeeders});
+  MaketFileName = (dir.Path() / "maket.zr").string();
+  const fs::path base = dir.Path() / "base";
+  fs::create_directory(base);
+
+  std::map<std::string, std::map<std::string, TCase>> cases;
+  std::vector<TBook> books = CorpusBooks(cases);
+  for (TBook& own : OwnBooks()) books.push_back(std::move(own));
+
+  const std::string snapshotFile = (SnapshotDir() / "outcomes.txt").string(),
+                    faultsFile = (SnapshotDir() / "known_faults.txt").string();
+  const std::map<std::string, std::string> was = SnapshotBlocks(ReadBytes(snapshotFile));
+  const std::map<std::string, std::string> known = KnownFaults(ReadBytes(faultsFile));
+  std::string snapshot, faultList, changed, wantFaults, mended;
+  int changedCount = 0;
+  std::set<std::string> seen;
+  for (const TBook& book : books) {
+    const TOutcome out = RunBook(book, base);
+    const std::string text = OutcomeText(book, out);
+    snapshot += text;
+    seen.insert(book.Id);
+    if (const auto w = was.find(book.Id); w == was.end() || w->second != text) {
+      if (++changedCount <= 40)
+        changed += book.Id + (w == was.end() ? " (not in the snapshot)\n" + text : "\n" + BlockDiff(w->second, text));
+    }
+    if (!book.Case) continue;
+    const std::string fault = WantFault(book, out);
+    if (!fault.empty()) faultList += book.Id + "\t" + book.Case->Mode + ": " + fault + "\n";
+    const auto listed = known.find(book.Id);
+    if (listed == known.end()) {
+      if (!fault.empty()) wantFaults += book.Id + " (" + book.Case->Want + ", " + book.Case->Note + "): " + fault + "\n";
+    } else if (fault.empty()) {
+      mended += book.Id + " no longer fails: remove it from the list\n";
+    } else if (listed->second != book.Case->Mode + ": " + fault) {
+      mended += book.Id + " fails otherwise now: " + fault + "\n  (listed: " + listed->second + ")\n";
+    }
+  }
+  for (const auto& [id, block] : was)
+    if (!seen.count(id) && ++changedCount <= 40) changed += id + " (in the snapshot, no longer run)\n";
+
+  if (const char* write = std::getenv("LD_CORPUS_WRITE"); write && std::string(write) == "1") {
+    fs::create_directories(SnapshotDir());
+    WriteBytes(snapshotFile, snapshot);
+    WriteBytes(faultsFile,
+               "# The corpus books that miss what their case wants today, each with why: written with the\n"
+               "# snapshot (LD_CORPUS_WRITE=1); a book mended leaves it.\n" + faultList);
+    std::cout << "written " << snapshotFile << " and " << faultsFile << "\n";
+    return;
+  }
+  EXPECT_EQ(changedCount, 0) << changedCount << " books' outcomes differ from " << snapshotFile
+                             << " (the first 40 below); where the change is meant, run the test with LD_CORPUS_WRITE=1 "
+                                "and show the snapshot's diff:\n"
+                             << changed;
+  EXPECT_EQ(wantFaults, "") << "books that miss what their case wants, not in " << faultsFile;
+  EXPECT_EQ(mended, "") << "books of " << faultsFile << " that fail no longer, or otherwise";
+}
+
+}  // namespace
+}  // namespace ld::test
