@@ -399,9 +399,15 @@ struct TColumnWords {
 std::optional<std::string> HeadingVerdict(std::string_view heading, const std::vector<const char*>& words,
                                           const std::vector<const char*>& others) {
   const std::vector<THeadingWord> held = HeadingWords(heading);
-  const std::vector<unsigned> meanings = HeadingMeanings(held);
+  std::vector<unsigned> meanings = HeadingMeanings(held);
   const TColumnWords own(words);
   const unsigned column = own.Means;
+  // "P, по виду" (the program's own caption of a load in the unit its measurement type sets: kW, A or
+  // kW·h) says a load of a current too
+  for (std::size_t i = 0; i + 2 < held.size(); ++i)
+    if (held[i + 1].Word == U"ПО" && held[i + 2].Word == U"ВИДУ" && held[i].Word[0] == U'Р' &&
+        meanings[i] == kActive && (column & kCurrent) != 0)
+      meanings[i] = kCurrent;
   std::vector<TWord> other, otherSymbols;
   for (const char* example : others)
     for (TWord& w : HeadingWordList(example)) {

@@ -26,6 +26,23 @@
 namespace ld::test {
 namespace {
 
+// A sheet of the reader's kind with `heading` over `column` and the first word of each other column's list
+// over it, in the row of the reader's headings (the first where it has none), and a row of values below.
+FakeSheet HeadedSheet(const TSheetImport& reader, const TSheetColumn& column, const std::string& heading,
+                      double setting) {
+  const int headingRow = std::max(reader.HeadingRow, 1);
+  FakeSheet s;
+  for (const TSheetColumn& other : reader.Columns) {
+    const std::vector<const char*> otherWords = other.HeadingsOf ? other.HeadingsOf(setting).Words : other.Headings;
+    const std::string otherHeading = otherWords.empty() ? "Имя" : otherWords.front();
+    s.Row(headingRow, {{other.Col, other.Col == column.Col ? heading : otherHeading}});
+    s.Row(headingRow + 1,
+          {{other.Col,
+            other.Kind == TSheetColumnKind::Name || other.Kind == TSheetColumnKind::StationPath ? "ТП-42" : "400"}});
+  }
+  return s;
+}
+
 // Every heading of the program's list over a column of its own, as people write it: taken by its meaning
 // (the unit's signs, letter case, Latin look-alikes, abbreviations, what follows it), and a heading of
 // another column, or of another quantity, unit, scale, period, count or year, refused saying what the
@@ -195,19 +212,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
           return list;
         };
         const int headingRow = std::max(reader.HeadingRow, 1);
-        const auto sheet = [&](const std::string& heading) {
-          FakeSheet s;
-          for (const TSheetColumn& other : reader.Columns) {
-            const std::vector<const char*> otherWords =
-                other.HeadingsOf ? other.HeadingsOf(setting).Words : other.Headings;
-            const std::string otherHeading = otherWords.empty() ? "Имя" : otherWords.front();
-            s.Row(headingRow, {{other.Col, other.Col == column.Col ? heading : otherHeading}});
-            s.Row(headingRow + 1, {{other.Col, other.Kind == TSheetColumnKind::Name || other.Kind == TSheetColumnKind::StationPath
-                                                   ? "ТП-42"
-                                               : "400"}});
-          }
-          return s;
-        };
+        const auto sheet = [&](const std::string& heading) { return HeadedSheet(reader, column, heading, setting); };
         // each word of the column's own list, and the headings people write
         std::vector<std::string> taken(words.Words.begin(), words.Words.end());
         const std::vector<std::string> listed = designated(lists->second.taken);
@@ -345,6 +350,33 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
     }
   }
 
+  // an hourly load curve keyed by input and feeder names, its hours typed as texts or kept as time values:
+  // an hour is a period, and the technical base refuses the book naming the first hour's cell, before its
+  // inputs' and feeders' energies are replaced by the loads of 0:00 to 3:00
+  const TSheetImport& technical = FindSheetImport(kTechnicalSheet);
+  for (const bool times : {false, true}) {
+    const TSheetCells curve = [times](int row, int col) {
+      if (col > 25) return TOutsideValue();
+      const std::string hour = (col < 12 ? "0" : "") + std::to_string(col - 2) + ":00";
+      if (row == 1)
+        return col == 1 ? TOutsideValue::Text("Присоединение")
+               : times  ? TOutsideValue::Date((col - 2) / 24.0, hour)
+                        : TOutsideValue::Text(hour);
+      if (row > 4) return TOutsideValue();
+      if (col == 1) return TOutsideValue::Text(row == 2 ? "Ввод 1" : row == 3 ? "Ф-2" : "Л8");
+      return TOutsideValue::Number(100 + row + col, std::to_string(100 + row + col));
+    };
+    const std::string said = SheetKindFault(technical, curve);
+    EXPECT_NE(said.find("ячейка B1: заголовок \"00:00\" - не заголовок столбца 2 (активная энергия): " +
+                        std::string(times ? "это дата" : "\"00:00\" - период")),
+              std::string::npos) << said;
+    std::vector<TDataFile> tables = MeasuredTables(technical);
+    const std::string before = TablesText(tables);
+    std::vector<std::string> messages;
+    EXPECT_THROW(technical.Read(tables, curve, {&messages, 0, {}, {}, nullptr}), TSheetKindError);
+    EXPECT_EQ(TablesText(tables), before);
+  }
+
   // every reader stores a scaled figure brought to its column's unit
   for (const TSheetImport& reader : SheetImports()) EXPECT_EQ(scaledStored.count(reader.Name), 1u) << reader.Name;
   // each list of the table is a column's: a column whose rule is gone leaves its list unjudged
@@ -387,6 +419,55 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
   EXPECT_EQ(DecimalScaled(1100, -3), 1.1);
   EXPECT_EQ(DecimalScaled(0.0011, 6), 1100);
   EXPECT_EQ(loadFault("Ток, кА", 3), "");
+}
+
+// Every caption the program itself writes over a column (its layout's, which the grid's export writes
+// over the table, data/maket.zr), taken by the sheet column that fills that field, under each setting
+// of its command: the captions are read from the layouts, not typed here. Each figure column of every
+// reader of the program's list is given the fields it fills, so that a reader or a column added without
+// them fails here; a column whose figure no table keeps (a rated power matched against the base) has none.
+TEST(ImportHeadings, EveryCaptionTheProgramWritesOverAColumnIsTakenByIt) {
+  MaketFileName = (DataDir() / "maket.zr").string();
+  // by reader and column, the fields of its first table that the column fills
+  const std::map<std::string, std::map<int, std::vector<std::string>>> fields = {
+      {kMeterPointsSheet, {{2, {"Ndog"}}, {6, {"NameTP"}}, {8, {"Praz"}}, {11, {"Koef"}}, {13, {"W"}}, {14, {"Wt", "Wl"}}}},
+      {kHouseholdsSheet, {{3, {"CountAb"}}, {4, {"W"}}}},
+      {kTechnicalSheet, {{2, {"P"}}, {3, {"Q"}}, {4, {"Pm"}}, {5, {"Qm"}}}},
+      {kFeederMeasureSheet, {{8, {"P"}}, {12, {"Pm"}}, {18, {"Q"}}, {22, {"Qm"}}}},
+      {kTransformerMeasureSheet, {{5, {}}, {8, {"Pn"}}}},
+      {kStationMeasureSheet, {{2, {}}, {3, {"Pn"}}, {4, {}}, {5, {"Pn"}}, {6, {}}, {7, {"Pn"}}}}};
+  const auto captions = [](const char* layout, const std::vector<std::string>& names) {
+    TDataFile table;
+    EXPECT_TRUE(ReadMaket(layout, table)) << layout;
+    std::vector<std::string> found;
+    for (const std::string& name : names)
+      for (int k = 1; k <= table.NCols; ++k)
+        if (table.FieldName[static_cast<std::size_t>(k)] == name) found.push_back(table.ColTitle[static_cast<std::size_t>(k)]);
+    EXPECT_EQ(found.size(), names.size()) << layout;
+    return found;
+  };
+  int fed = 0;
+  for (const TSheetImport& reader : SheetImports()) {
+    const auto byColumn = fields.find(reader.Name);
+    ASSERT_NE(byColumn, fields.end()) << reader.Name;
+    for (const TSheetColumn& column : reader.Columns) {
+      const auto names = byColumn->second.find(column.Col);
+      if ((column.Kind == TSheetColumnKind::Number || column.Kind == TSheetColumnKind::Digits) &&
+          (column.HeadingsOf || !column.Headings.empty()))
+        EXPECT_NE(names, byColumn->second.end()) << reader.Name << ": столбец " << column.Col;
+      if (names == byColumn->second.end()) continue;
+      for (const std::string& caption : captions(reader.Layouts.front(), names->second))
+        for (const double setting : {2.0, 3.0, 5.0}) {
+          const std::string said = SheetKindFault(reader, HeadedSheet(reader, column, caption, setting).Cells(), setting);
+          EXPECT_EQ(said, "") << reader.Name << ": " << caption << " (" << setting << ")";
+          ++fed;
+        }
+    }
+  }
+  EXPECT_GE(fed, 3 * 19);
+  // the regime's measurement book: the node's load under the node table's caption
+  for (const std::string& caption : captions(LayoutNodes, {"Pn"}))
+    EXPECT_EQ(HeadingFault(caption, MeasuredColumns().front().Words), "") << caption;
 }
 
 }  // namespace
