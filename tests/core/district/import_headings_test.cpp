@@ -272,7 +272,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
         for (const auto& [heading, exponent] : lists->second.scaled) {
           EXPECT_EQ(SheetKindFault(reader, sheet(heading).Cells(), setting), "") << reader.Name << ": " << heading;
           const std::map<int, std::vector<std::pair<std::string, std::string>>> figures = {
-              {3, {{"1100", "1.1"}, {"25201.5", "25.2015"}}}, {-3, {{"1100", "1100000"}}}};
+              {3, {{"1100", "1.1"}, {"25201.5", "25.2015"}, {"1005", "1.005"}}}, {-3, {{"1100", "1100000"}}}};
           for (const auto& [own, shown] : figures.at(exponent)) {
             const std::string tables = read(heading, shown);
             EXPECT_EQ(tables, read(plain, own)) << reader.Name << ": " << heading << " " << shown;
@@ -418,6 +418,11 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
   EXPECT_EQ(DecimalScaled(25.2015, 3), 25201.5);
   EXPECT_EQ(DecimalScaled(1100, -3), 1.1);
   EXPECT_EQ(DecimalScaled(0.0011, 6), 1100);
+  // (where a binary product slips: 1.005 × 1000 is 1004.9999999999999, 25.2041 × 1000 25204.100000000002)
+  EXPECT_EQ(DecimalScaled(1.005, 3), 1005);
+  EXPECT_EQ(DecimalScaled(25.2041, 3), 25204.1);
+  EXPECT_EQ(DecimalScaled(4100, -3), 4.1);
+  EXPECT_EQ(DecimalScaled(-0.0049, 3), -4.9);
   EXPECT_EQ(loadFault("Ток, кА", 3), "");
 }
 
