@@ -458,8 +458,9 @@ TEST(ImportHeadings, EveryCaptionTheProgramWritesOverAColumnIsTakenByIt) {
     for (const TSheetColumn& column : reader.Columns) {
       const auto names = byColumn->second.find(column.Col);
       if ((column.Kind == TSheetColumnKind::Number || column.Kind == TSheetColumnKind::Digits) &&
-          (column.HeadingsOf || !column.Headings.empty()))
+          (column.HeadingsOf || !column.Headings.empty())) {
         EXPECT_NE(names, byColumn->second.end()) << reader.Name << ": столбец " << column.Col;
+      }
       if (names == byColumn->second.end()) continue;
       for (const std::string& caption : captions(reader.Layouts.front(), names->second))
         for (const double setting : {2.0, 3.0, 5.0}) {

@@ -350,8 +350,12 @@ TEST_F(NetWorkbooksImport, TheDataEndsAtTenEmptyCellsAndAWorkbookThatCannotBeOpe
     if (c.said.empty()) {
       EXPECT_EQ(said, "");
       EXPECT_EQ(base.Lines.RowCount, 1);
-      if (!c.kodLine.empty()) EXPECT_EQ(ColumnTexts(base.Lines, "KodLine"), std::vector<std::string>{c.kodLine});
-      if (!c.transform.empty()) EXPECT_EQ(ColumnTexts(base.Stations, "Transform").front(), c.transform);
+      if (!c.kodLine.empty()) {
+        EXPECT_EQ(ColumnTexts(base.Lines, "KodLine"), std::vector<std::string>{c.kodLine});
+      }
+      if (!c.transform.empty()) {
+        EXPECT_EQ(ColumnTexts(base.Stations, "Transform").front(), c.transform);
+      }
     } else {
       EXPECT_EQ(said.rfind("Ошибка чтения файла \"" + file + "\": лист \"Лист1\": не является книгой сети: " + c.said, 0), 0u)
           << said;
