@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <system_error>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -551,7 +552,10 @@ double DecimalScaled(double value, int exponent) {
   const int shifted = std::stoi(text.substr(e + 1)) + exponent;
   text = text.substr(0, e) + "e" + std::to_string(shifted);
   double scaled = 0;
-  std::from_chars(text.data(), text.data() + text.size(), scaled, std::chars_format::scientific);
+  const std::from_chars_result read = std::from_chars(text.data(), text.data() + text.size(), scaled,
+                                                      std::chars_format::scientific);
+  // beyond what a double holds: the product's infinity or zero, which a reader refuses or keeps as it is
+  if (read.ec != std::errc()) return value * std::pow(10.0, exponent);
   return scaled;
 }
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iostream>
+#include <cmath>
 #include <map>
 #include <set>
 #include <string>
@@ -423,6 +423,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
   EXPECT_EQ(DecimalScaled(25.2041, 3), 25204.1);
   EXPECT_EQ(DecimalScaled(4100, -3), 4.1);
   EXPECT_EQ(DecimalScaled(-0.0049, 3), -4.9);
+  EXPECT_EQ(DecimalScaled(1e306, 3), HUGE_VAL);
   EXPECT_EQ(loadFault("Ток, кА", 3), "");
 }
 
