@@ -448,7 +448,8 @@ std::optional<std::string> HeadingVerdict(std::string_view heading, const std::v
         return Quoted(h.Written) + " - не та единица: значения столбца - в " + own.UnitsText;
       }
       if (meaning == kPeriod && ownUnit) continue;
-      if ((meaning & ~column) != 0) return Quoted(h.Written) + " - " + MeaningName(meaning & ~column);
+      if ((meaning & ~column) != 0)
+        return Quoted(h.Written) + " - " + (IsTimeOfDay(h.Word) ? "час суток (период)" : MeaningName(meaning & ~column));
       named |= meaning;
     }
   // a word that says another column of the sheet and none of this one ("Мощность нагрузки", "S нагр."

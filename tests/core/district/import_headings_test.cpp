@@ -368,7 +368,7 @@ TEST(ImportHeadings, EveryHeadingOfTheListIsTakenByItsMeaning) {
     };
     const std::string said = SheetKindFault(technical, curve);
     EXPECT_NE(said.find("ячейка B1: заголовок \"00:00\" - не заголовок столбца 2 (активная энергия): " +
-                        std::string(times ? "это дата" : "\"00:00\" - период")),
+                        std::string(times ? "это дата" : "\"00:00\" - час суток (период)")),
               std::string::npos) << said;
     std::vector<TDataFile> tables = MeasuredTables(technical);
     const std::string before = TablesText(tables);
