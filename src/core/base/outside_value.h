@@ -73,8 +73,8 @@ public:
   // character has no Windows-1251 code, or the name is longer than the field.
   TValueRead<std::string> Name(int longest = 0) const;
   // The value as a heading a person wrote over a column, read for its meaning and never stored: as Name,
-  // but a sign that Windows-1251 lacks ("кВ⋅А", "кВ×А") is taken as it stands, and a line break or a tab
-  // inside (a heading wrapped in its cell) is a blank.
+  // but a sign that Windows-1251 lacks ("кВ⋅А", "кВ×А") is taken as it stands, and a heading wrapped over
+  // the lines of its cell is one line ("Кол-во\nабонентов" is "Кол-во абонентов").
   TValueRead<std::string> Heading() const;
   // A number read whole: a number cell as it is, a text by ImportNumber ("" reads 0); a date where a
   // number is read is refused, naming it as the sheet shows it.
