@@ -290,7 +290,8 @@ unsigned WordQuantity(const TWord& h) {
   if (symbol == 0) return 0;
   // an index that names a kind of energy names the quantity ("Wq", "Pq", "Wреакт", "Wакт")
   const TWord index = h.substr(1);
-  // "Wр" is written for either kind ("Wp" of power, "Wр" of реактивная): its unit tells which
+  // "Wр" is written for either kind ("Wp" of power, "Wр" of реактивная): the letter written tells which
+  // (HeadingMeanings)
   if (h[0] == U'W' && index == U"Р") return 0;
   if (index.starts_with(U"Q")) return kReactive;
   if (index.size() >= 3 && kReactiveWord.starts_with(index)) return kReactive;
@@ -355,6 +356,11 @@ std::vector<unsigned> HeadingMeanings(const std::vector<THeadingWord>& held) {
     if (h == U"КВ" && previous.size() == 1 && previous[0] >= U'1' && previous[0] <= U'4' &&
         (i < 2 || !IsDigits(held[i - 2].Word)))
       meaning = kPeriod;
+    // "Wр" with a Cyrillic р is реактивная, "Wp" with a Latin p power: the letter written tells
+    if (h == U"WР") {
+      const std::string_view index = std::string_view(held[i].Written).substr(1);
+      meaning = index == "р" || index == "Р" ? unsigned{kReactive} : index == "p" || index == "P" ? unsigned{kActive} : 0u;
+    }
     if (meaning == kCount && i + 1 < held.size() &&
         (FindUnit(held[i + 1].Word) != nullptr || ScaleWordExponent(held[i + 1].Word) != 0))
       meaning = 0;
